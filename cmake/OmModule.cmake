@@ -1,0 +1,26 @@
+# One static library per source folder. Sources are picked up by glob so
+# adding a file needs no edit here; CONFIGURE_DEPENDS re-globs on build.
+function(om_module name dir)
+    file(GLOB _srcs CONFIGURE_DEPENDS
+        ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+    if(NOT _srcs)
+        set(_srcs ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+    endif()
+    add_library(${name} STATIC ${_srcs})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+endfunction()
+
+# One GoogleTest executable per test folder, each test case its own CTest test.
+function(om_test_folder name dir)
+    file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+    if(NOT _srcs)
+        return()
+    endif()
+    add_executable(${name} ${_srcs} ${CMAKE_SOURCE_DIR}/tests/TestMain.cpp)
+    target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    gtest_discover_tests(${name}
+        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "OM_SOURCE_DIR=${CMAKE_SOURCE_DIR};OM_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endfunction()

@@ -1,0 +1,1 @@
+// Placeholder translation unit for a folder with no sources yet.
