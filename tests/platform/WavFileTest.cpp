@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/WavFile.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes& b, unsigned v)
+{
+    b.push_back(v & 0xff);
+    b.push_back((v >> 8) & 0xff);
+}
+void Put32(Bytes& b, std::uint32_t v)
+{
+    Put16(b, v & 0xffff);
+    Put16(b, v >> 16);
+}
+void PutTag(Bytes& b, const char* tag)
+{
+    b.insert(b.end(), tag, tag + 4);
+}
+
+Bytes FormatChunk(int channels, int bits, int rate, int blockAlign = -1)
+{
+    Bytes b;
+    PutTag(b, "fmt ");
+    Put32(b, 16);
+    Put16(b, 1);
+    Put16(b, channels);
+    Put32(b, rate);
+    const int align = blockAlign < 0 ? channels * bits / 8 : blockAlign;
+    Put32(b, rate * align);
+    Put16(b, align);
+    Put16(b, bits);
+    return b;
+}
+
+Bytes Chunk(const char* tag, const Bytes& body)
+{
+    Bytes b;
+    PutTag(b, tag);
+    Put32(b, static_cast<std::uint32_t>(body.size()));
+    b.insert(b.end(), body.begin(), body.end());
+    if (body.size() & 1) {
+        b.push_back(0);
+    }
+    return b;
+}
+
+Bytes Riff(std::initializer_list<Bytes> chunks)
+{
+    Bytes body;
+    PutTag(body, "WAVE");
+    for (const Bytes& c : chunks) {
+        body.insert(body.end(), c.begin(), c.end());
+    }
+    Bytes b;
+    PutTag(b, "RIFF");
+    Put32(b, static_cast<std::uint32_t>(body.size()));
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
+
+std::string Parse(const Bytes& b, plat::WavData& wav)
+{
+    std::string error;
+    if (plat::ParseWav(b.data(), b.size(), wav, error)) {
+        return "ok";
+    }
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(wav.samples.empty());
+    return error;
+}
+
+TEST(WavFileTest, ReadsEachPcmLayoutAndSkipsOtherChunks)
+{
+    plat::WavData wav;
+    // 8-bit mono at an odd rate, with an odd-sized chunk (and its pad byte) first.
+    const Bytes mono8 = Riff({Chunk("LIST", {1, 2, 3}), FormatChunk(1, 8, 11025), Chunk("data", {0, 128, 255})});
+    ASSERT_EQ(Parse(mono8, wav), "ok");
+    EXPECT_EQ(wav.channels, 1);
+    EXPECT_EQ(wav.bitsPerSample, 8);
+    EXPECT_EQ(wav.sampleRate, 11025);
+    EXPECT_EQ(wav.samples, (Bytes{0, 128, 255}));
+    EXPECT_EQ(wav.FrameCount(), 3u);
+
+    // 16-bit stereo; a trailing half frame is dropped.
+    const Bytes stereo16 = Riff({FormatChunk(2, 16, 48000), Chunk("data", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10})});
+    ASSERT_EQ(Parse(stereo16, wav), "ok");
+    EXPECT_EQ(wav.BytesPerFrame(), 4);
+    EXPECT_EQ(wav.FrameCount(), 2u);
+    EXPECT_EQ(wav.samples.size(), 8u);
+
+    // Extensible header with the integer PCM sub-format, as many tools write.
+    Bytes ext;
+    PutTag(ext, "fmt ");
+    Put32(ext, 40);
+    Put16(ext, 0xFFFE);
+    Put16(ext, 2);
+    Put32(ext, 44100);
+    Put32(ext, 44100 * 4);
+    Put16(ext, 4);
+    Put16(ext, 16);
+    Put16(ext, 22);
+    Put16(ext, 16);
+    Put32(ext, 3);
+    const std::uint8_t pcm[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    ext.insert(ext.end(), pcm, pcm + 16);
+    ASSERT_EQ(Parse(Riff({ext, Chunk("data", {1, 2, 3, 4})}), wav), "ok");
+    EXPECT_EQ(wav.sampleRate, 44100);
+    ext[ext.size() - 16] = 3;  // floating-point sub-format
+    EXPECT_NE(Parse(Riff({ext, Chunk("data", {1, 2, 3, 4})}), wav), "ok");
+}
+
+TEST(WavFileTest, UnsupportedFormatsAreRefusedWithAReason)
+{
+    plat::WavData wav;
+    EXPECT_NE(Parse(Riff({FormatChunk(3, 16, 22050), Chunk("data", Bytes(6))}), wav).find("channel"),
+              std::string::npos);
+    EXPECT_NE(Parse(Riff({FormatChunk(1, 24, 22050), Chunk("data", Bytes(6))}), wav).find("sample size"),
+              std::string::npos);
+    EXPECT_NE(Parse(Riff({FormatChunk(1, 16, 0), Chunk("data", Bytes(6))}), wav).find("rate"), std::string::npos);
+    EXPECT_NE(Parse(Riff({FormatChunk(2, 16, 22050, 1), Chunk("data", Bytes(8))}), wav).find("alignment"),
+              std::string::npos);
+    Bytes adpcm = FormatChunk(1, 16, 22050);
+    adpcm[8] = 2;
+    EXPECT_NE(Parse(Riff({adpcm, Chunk("data", Bytes(6))}), wav).find("format tag 2"), std::string::npos);
+}
+
+TEST(WavFileTest, DamagedFilesGiveErrorsNotCrashes)
+{
+    plat::WavData wav;
+    const Bytes good = Riff({FormatChunk(1, 16, 22050), Chunk("data", Bytes(100, 7))});
+    // Every truncation of a good file is refused (none reads past the end).
+    for (std::size_t n = 0; n < good.size(); ++n) {
+        const Bytes cut(good.begin(), good.begin() + static_cast<long>(n));
+        EXPECT_NE(Parse(cut, wav), "ok") << "cut at " << n;
+    }
+    EXPECT_EQ(Parse(good, wav), "ok");
+
+    // A data chunk claiming more than the file holds, with a RIFF size that agrees.
+    Bytes lying = good;
+    lying[40] = 0xff;
+    lying[41] = 0xff;
+    lying[4] = 0xff;
+    lying[5] = 0xff;
+    lying[6] = 0xff;
+    lying[7] = 0x7f;
+    EXPECT_NE(Parse(lying, wav), "ok");
+    Bytes lyingData = Riff({FormatChunk(1, 16, 22050), Chunk("data", Bytes(4))});
+    lyingData[43] = 0x10;  // data size grows by 256 MB inside a RIFF of the real size
+    EXPECT_NE(Parse(lyingData, wav).find("past the end"), std::string::npos);
+
+    EXPECT_NE(Parse(Riff({Chunk("data", Bytes(4)), FormatChunk(1, 16, 22050)}), wav).find("before"),
+              std::string::npos);
+    EXPECT_NE(Parse(Riff({FormatChunk(1, 16, 22050)}), wav).find("no data"), std::string::npos);
+    EXPECT_NE(Parse(Riff({FormatChunk(1, 16, 22050), Chunk("data", {})}), wav).find("no samples"),
+              std::string::npos);
+    Bytes shortFormat = Chunk("fmt ", Bytes(10));
+    EXPECT_NE(Parse(Riff({shortFormat, Chunk("data", Bytes(4))}), wav).find("too short"), std::string::npos);
+    Bytes notWave = good;
+    notWave[8] = 'A';
+    EXPECT_NE(Parse(notWave, wav), "ok");
+}
+
+TEST(WavFileTest, FilesAreFoundByGamePathAndErrorsNameThem)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("om_wav_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir / "Audio");
+    const Bytes good = Riff({FormatChunk(1, 8, 8000), Chunk("data", {1, 2})});
+    std::ofstream(dir / "Audio" / "Beep.WAV", std::ios::binary)
+        .write(reinterpret_cast<const char*>(good.data()), static_cast<long>(good.size()));
+    std::ofstream(dir / "Audio" / "bad.wav") << "RIFF";
+
+    plat::WavData wav;
+    std::string error;
+    EXPECT_TRUE(plat::ReadWavFile(dir.string() + "\\audio\\beep.wav", wav, error)) << error;
+    EXPECT_EQ(wav.samples, (Bytes{1, 2}));
+    EXPECT_FALSE(plat::ReadWavFile(dir.string() + "\\audio\\bad.wav", wav, error));
+    EXPECT_NE(error.find("bad.wav"), std::string::npos);
+    EXPECT_FALSE(plat::ReadWavFile(dir.string() + "\\audio\\none.wav", wav, error));
+    EXPECT_NE(error.find("none.wav"), std::string::npos);
+    EXPECT_FALSE(plat::ReadWavFile(dir.string(), wav, error));  // a folder is no sound
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
