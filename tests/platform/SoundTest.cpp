@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include "platform/SoundDevice.h"
+#include "platform/SoundPath.h"
+#include "platform/SoundSegment.h"
+#include "platform/SoundStream.h"
+#include "tests/platform/WaveOutput.h"
+
+using namespace soundtest;
+
+namespace {
+
+class SoundTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UseWaveOutput();
+        std::string error;
+        ASSERT_TRUE(device_.Open(error)) << error;
+    }
+
+    void Load(plat::SoundSegment& segment, const plat::WavData& wav)
+    {
+        std::string error;
+        ASSERT_TRUE(segment.Load(device_, wav, error)) << error;
+    }
+    plat::SoundPath MakePath(plat::SoundPathKind kind, int channels = 1)
+    {
+        plat::SoundPath path;
+        std::string error;
+        EXPECT_TRUE(path.Create(device_, kind, channels, error)) << error;
+        return path;
+    }
+    void WaitUntilQuiet(const plat::SoundPath& path, double limit = 2.0)
+    {
+        for (double t = 0; t < limit && path.IsPlaying(); t += 0.01) {
+            Sleep(0.01);
+        }
+        Sleep(0.05);
+    }
+
+    // Plays a short tone once on a positional path and returns what came out.
+    Output PlayAt(plat::SoundVector where, plat::SoundVector front = {0, 0, 1})
+    {
+        plat::SoundSegment tone;
+        Load(tone, Tone(0.15));
+        plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
+        device_.SetListener({}, front, {0, 1, 0});
+        path.SetPosition(where);
+        EXPECT_NE(path.Play(tone, false), 0u);
+        WaitUntilQuiet(path);
+        path.Destroy();
+        tone.Unload();
+        device_.Close();
+        return Output::Read();
+    }
+
+    Output PlayDirect(int volume)
+    {
+        plat::SoundSegment tone;
+        Load(tone, Tone(0.15));
+        plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+        path.SetVolume(volume);
+        EXPECT_NE(path.Play(tone, false), 0u);
+        WaitUntilQuiet(path);
+        path.Destroy();
+        tone.Unload();
+        device_.Close();
+        return Output::Read();
+    }
+
+    void Reopen()
+    {
+        std::string error;
+        ASSERT_TRUE(device_.Open(error)) << error;
+    }
+
+    plat::SoundDevice device_;
+};
+
+TEST_F(SoundTest, APositionalSoundIsLouderInTheNearerEar)
+{
+    const Output right = PlayAt({20, 0, 0});
+    EXPECT_GT(right.Right(), 1.5 * right.Left());
+    Reopen();
+    const Output left = PlayAt({-20, 0, 0});
+    EXPECT_GT(left.Left(), 1.5 * left.Right());
+    // Turned round (facing -z), the same sound on +x is now on the left.
+    Reopen();
+    const Output turned = PlayAt({20, 0, 0}, {0, 0, -1});
+    EXPECT_GT(turned.Left(), 1.5 * turned.Right());
+}
+
+TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
+{
+    // Straight ahead so only the distance changes: full level up to 10
+    // units, 10 / distance from there, and no quieter beyond 100.
+    const double distances[] = {5, 10, 20, 40, 100, 200};
+    const double expected[] = {1, 1, 0.5, 0.25, 0.1, 0.1};
+    double levels[6];
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0) {
+            Reopen();
+        }
+        levels[i] = PlayAt({0, 0, static_cast<float>(distances[i])}).Both();
+    }
+    ASSERT_GT(levels[1], 1.0);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
+    }
+}
+
+TEST_F(SoundTest, VolumesInHundredthsOfADecibelScaleTheOutput)
+{
+    const double full = PlayDirect(0).Both();
+    ASSERT_GT(full, 1.0);
+    Reopen();
+    const double minus6dB = PlayDirect(-600).Both();
+    Reopen();
+    const double minus20dB = PlayDirect(-2000).Both();
+    Reopen();
+    const double silent = PlayDirect(plat::kSilentVolume).Both();
+    EXPECT_NEAR(minus6dB / full, 0.501, 0.03);
+    EXPECT_NEAR(minus20dB / full, 0.1, 0.01);
+    EXPECT_LT(silent / full, 0.001);
+    // Out-of-range volumes are held to the ends of the range.
+    EXPECT_FLOAT_EQ(plat::GainFromVolume(500), 1.0f);
+    EXPECT_FLOAT_EQ(plat::GainFromVolume(-20000), plat::GainFromVolume(plat::kSilentVolume));
+}
+
+TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
+{
+    plat::SoundSegment tone;
+    Load(tone, Tone(0.4));
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    ASSERT_NE(path.Play(tone, true), 0u);
+    path.SetVolume(plat::kSilentVolume);
+    EXPECT_EQ(path.Volume(), plat::kSilentVolume);
+    Sleep(0.2);
+    path.Destroy();
+    tone.Unload();
+    device_.Close();
+    EXPECT_LT(Output::Read().AudibleSeconds(), 0.06);
+}
+
+TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
+{
+    plat::SoundSegment tone;
+    Load(tone, Tone(0.05));
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
+    const std::uint32_t once = path.Play(tone, false);
+    const std::uint32_t looped = path.Play(tone, true);
+    ASSERT_NE(once, 0u);
+    ASSERT_NE(looped, 0u);
+    bool looping = true;
+    ASSERT_TRUE(path.GetLooping(once, looping));
+    EXPECT_FALSE(looping);
+    ASSERT_TRUE(path.GetLooping(looped, looping));
+    EXPECT_TRUE(looping);
+    EXPECT_TRUE(device_.IsPlaying(tone));
+    Sleep(0.3);
+    EXPECT_FALSE(path.IsPlaying(once));
+    EXPECT_TRUE(path.IsPlaying(looped));
+    EXPECT_TRUE(path.Stop(looped));
+    EXPECT_FALSE(path.IsPlaying(looped));
+    EXPECT_FALSE(path.IsPlaying());
+    EXPECT_FALSE(device_.IsPlaying(tone));
+    EXPECT_FALSE(path.GetLooping(looped, looping));  // stopped plays are forgotten
+    EXPECT_FALSE(path.Stop(looped));
+    Sleep(0.05);
+    path.Destroy();
+    tone.Unload();
+    device_.Close();
+    // The loop sounded for about 0.3 s, six times the tone's length.
+    const double heard = Output::Read().AudibleSeconds();
+    EXPECT_GT(heard, 0.22);
+    EXPECT_LT(heard, 0.45);
+}
+
+TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
+{
+    // 0.1 s of silence then 0.05 s of tone: looping the tone alone leaves no gaps.
+    plat::SoundSegment segment;
+    Load(segment, Tone(0.05, 1, 0.1));
+    const std::uint32_t frames = segment.FrameCount();
+    const std::uint32_t toneStart = static_cast<std::uint32_t>(0.1 * kOutputRate);
+    EXPECT_FALSE(segment.SetLoopPoints(10, 5));
+    EXPECT_FALSE(segment.SetLoopPoints(0, frames + 1));
+    EXPECT_TRUE(segment.SetLoopPoints(0, 0));
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    // A region cannot change under a playing sound; once stopped it can.
+    const std::uint32_t play = path.Play(segment, true);
+    ASSERT_NE(play, 0u);
+    EXPECT_FALSE(segment.SetLoopPoints(toneStart, frames));
+    path.Stop(play);
+    ASSERT_TRUE(segment.SetLoopPoints(toneStart, frames));
+    ASSERT_NE(path.Play(segment, true), 0u);
+    Sleep(0.5);
+    path.Destroy();
+    segment.Unload();
+    device_.Close();
+    const Output out = Output::Read();
+    EXPECT_GT(out.AudibleSeconds(), 0.3);
+    EXPECT_LT(out.LongestGap(), 0.03);
+}
+
+TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
+{
+    plat::SoundSegment tone;
+    Load(tone, Tone(0.5));
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
+    const std::uint32_t a = path.Play(tone, false);
+    Sleep(0.01);
+    const std::uint32_t b = path.Play(tone, false);
+    Sleep(0.01);
+    const std::uint32_t c = path.Play(tone, false);
+    EXPECT_GT(a, 1u);
+    EXPECT_GT(b, 1u);
+    EXPECT_GT(c, 1u);
+    EXPECT_NE(a, b);
+    EXPECT_NE(b, c);
+    EXPECT_FALSE(path.IsPlaying(a));
+    EXPECT_TRUE(path.IsPlaying(b));
+    EXPECT_TRUE(path.IsPlaying(c));
+    EXPECT_EQ(path.StartTimeMs(a), -1);
+    EXPECT_LE(path.StartTimeMs(b), path.StartTimeMs(c));
+    EXPECT_LE(path.StartTimeMs(c), device_.TimeMs());
+    device_.StopAll();
+    EXPECT_FALSE(path.IsPlaying());
+}
+
+TEST_F(SoundTest, UnloadingAPlayingSoundStopsItAndNothingPlaysWithoutASegment)
+{
+    plat::SoundSegment tone;
+    Load(tone, Tone(0.5));
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
+    const std::uint32_t play = path.Play(tone, true);
+    ASSERT_NE(play, 0u);
+    tone.Unload();
+    EXPECT_FALSE(path.IsPlaying(play));
+    EXPECT_EQ(path.Play(tone, false), 0u);
+    plat::SoundPath never;
+    Load(tone, Tone(0.05));
+    EXPECT_EQ(never.Play(tone, false), 0u);
+    EXPECT_NE(path.Play(tone, false), 0u);
+}
+
+TEST_F(SoundTest, SegmentsAndPathsMayOutliveTheDeviceObject)
+{
+    auto tone = std::make_unique<plat::SoundSegment>();
+    Load(*tone, Tone(0.05));
+    auto path = std::make_unique<plat::SoundPath>(MakePath(plat::SoundPathKind::Positional, 4));
+    // Swapping paths keeps what each one plays and where it stands.
+    plat::SoundPath other = MakePath(plat::SoundPathKind::Positional);
+    other.SetPosition({1, 2, 3});
+    std::swap(*path, other);
+    EXPECT_FLOAT_EQ(path->Position().z, 3.0f);
+    device_.Close();
+    EXPECT_NE(path->Play(*tone, false), 0u);
+    tone.reset();
+    path.reset();
+}
+
+TEST_F(SoundTest, TheStartUpCheckOpensTheDefaultDevice)
+{
+    device_.Close();
+    std::string error;
+    EXPECT_TRUE(plat::CheckSoundDevice(error)) << error;
+}
+
+TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
+{
+    plat::SoundStream stream;
+    std::string error;
+    ASSERT_TRUE(stream.Create(device_, error)) << error;
+    const plat::WavData block = Tone(0.05, 2);
+    const auto* samples = reinterpret_cast<const std::int16_t*>(block.samples.data());
+    EXPECT_FALSE(stream.Queue(samples, block.FrameCount(), 3, kOutputRate));
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(stream.Queue(samples, block.FrameCount(), 2, kOutputRate));
+    }
+    EXPECT_TRUE(stream.IsPlaying());
+    Sleep(0.35);
+    EXPECT_FALSE(stream.IsPlaying());
+    EXPECT_NEAR(stream.PlayedSeconds(), 0.2, 0.01);
+    // Running dry and being fed again restarts it.
+    ASSERT_TRUE(stream.Queue(samples, block.FrameCount(), 2, kOutputRate));
+    EXPECT_TRUE(stream.IsPlaying());
+    Sleep(0.15);
+    stream.Destroy();
+    device_.Close();
+    const Output out = Output::Read();
+    EXPECT_NEAR(out.AudibleSeconds(), 0.25, 0.05);
+}
+
+} // namespace

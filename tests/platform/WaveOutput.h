@@ -1,0 +1,142 @@
+// Routes OpenAL Soft's output into a WAV file (its "wave" driver), so sound
+// tests can measure what was really played. Must run before the first
+// OpenAL call of the process, since the library reads its settings once.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/WavFile.h"
+
+namespace soundtest {
+
+inline constexpr int kOutputRate = 22050;
+
+inline const std::string& UseWaveOutput()
+{
+    static const std::string file = [] {
+        const auto dir = std::filesystem::temp_directory_path() / ("om_wave_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        const std::string out = (dir / "out.wav").string();
+        const std::string conf = (dir / "alsoft.conf").string();
+        std::ofstream(conf) << "[general]\nchannels = stereo\nsample-type = int16\nfrequency = " << kOutputRate
+                            << "\nstereo-mode = speakers\nstereo-encoding = panpot\nhrtf = false\n"
+                               "output-limiter = false\ndither = false\n[wave]\nfile = "
+                            << out << "\n";
+        ::setenv("ALSOFT_DRIVERS", "wave", 1);
+        ::setenv("ALSOFT_CONF", conf.c_str(), 1);
+        return out;
+    }();
+    return file;
+}
+
+// The left and right channels of what the device wrote, as -1..1 floats.
+struct Output {
+    std::vector<float> left, right;
+
+    static Output Read()
+    {
+        Output out;
+        plat::WavData wav;
+        std::string error;
+        EXPECT_TRUE(plat::ReadWavFile(UseWaveOutput(), wav, error)) << error;
+        EXPECT_EQ(wav.channels, 2);
+        EXPECT_EQ(wav.bitsPerSample, 16);
+        for (std::size_t i = 0; i + 3 < wav.samples.size(); i += 4) {
+            const auto l = static_cast<std::int16_t>(wav.samples[i] | (wav.samples[i + 1] << 8));
+            const auto r = static_cast<std::int16_t>(wav.samples[i + 2] | (wav.samples[i + 3] << 8));
+            out.left.push_back(l / 32768.0f);
+            out.right.push_back(r / 32768.0f);
+        }
+        return out;
+    }
+
+    static double Energy(const std::vector<float>& s)
+    {
+        double sum = 0;
+        for (float v : s) {
+            sum += static_cast<double>(v) * v;
+        }
+        return sum;
+    }
+    double Left() const { return std::sqrt(Energy(left)); }
+    double Right() const { return std::sqrt(Energy(right)); }
+    double Both() const { return std::sqrt(Energy(left) + Energy(right)); }
+
+    // Frames of sound (either channel audible) in 10 ms windows, in seconds.
+    double AudibleSeconds() const
+    {
+        const std::size_t window = kOutputRate / 100;
+        int audible = 0;
+        for (std::size_t i = 0; i + window <= left.size(); i += window) {
+            float peak = 0;
+            for (std::size_t j = i; j < i + window; ++j) {
+                peak = std::max({peak, std::fabs(left[j]), std::fabs(right[j])});
+            }
+            audible += peak > 0.01f;
+        }
+        return audible * 0.01;
+    }
+    // The longest run of silent 10 ms windows between the first and last audible one, in seconds.
+    double LongestGap() const
+    {
+        const std::size_t window = kOutputRate / 100;
+        std::vector<bool> loud;
+        for (std::size_t i = 0; i + window <= left.size(); i += window) {
+            float peak = 0;
+            for (std::size_t j = i; j < i + window; ++j) {
+                peak = std::max({peak, std::fabs(left[j]), std::fabs(right[j])});
+            }
+            loud.push_back(peak > 0.01f);
+        }
+        int longest = 0, run = 0;
+        bool started = false;
+        for (bool l : loud) {
+            if (l) {
+                longest = started ? std::max(longest, run) : longest;
+                started = true;
+                run = 0;
+            } else {
+                ++run;
+            }
+        }
+        return longest * 0.01;
+    }
+};
+
+// A sine tone as 16-bit PCM, optionally after some silence.
+inline plat::WavData Tone(double seconds, int channels = 1, double silenceFirst = 0, int rate = kOutputRate)
+{
+    plat::WavData wav;
+    wav.channels = channels;
+    wav.bitsPerSample = 16;
+    wav.sampleRate = rate;
+    const int silent = static_cast<int>(silenceFirst * rate);
+    const int frames = silent + static_cast<int>(seconds * rate);
+    for (int i = 0; i < frames; ++i) {
+        const double v = i < silent ? 0.0 : 0.5 * std::sin(2 * M_PI * 441.0 * i / rate);
+        const auto s = static_cast<std::int16_t>(v * 32767);
+        for (int c = 0; c < channels; ++c) {
+            wav.samples.push_back(static_cast<std::uint8_t>(s & 0xff));
+            wav.samples.push_back(static_cast<std::uint8_t>((s >> 8) & 0xff));
+        }
+    }
+    return wav;
+}
+
+inline void Sleep(double seconds)
+{
+    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(seconds * 1e6)));
+}
+
+} // namespace soundtest
