@@ -11,6 +11,7 @@ extern "C" {
 #include <cmath>
 #include <vector>
 
+#include "platform/FfmpegLog.h"
 #include "platform/FilePath.h"
 
 namespace plat {
@@ -233,6 +234,7 @@ int WriteClip(Encoder& e, const MpegClip& clip)
 
 bool EncodeMpegClip(std::string_view gamePath, const MpegClip& clip, std::string& error)
 {
+    RouteFfmpegLog();
     const std::string name(gamePath);
     error = CheckClip(clip);
     if (!error.empty()) {

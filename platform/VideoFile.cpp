@@ -12,6 +12,7 @@ extern "C" {
 #include <cmath>
 #include <utility>
 
+#include "platform/FfmpegLog.h"
 #include "platform/FilePath.h"
 #include "platform/SoundStream.h"
 
@@ -253,6 +254,7 @@ VideoFile::~VideoFile() = default;
 bool VideoFile::Open(std::string_view gamePath, std::string& error)
 {
     Close();
+    RouteFfmpegLog();
     const std::string name(gamePath);
     std::FILE* probe = OpenFile(gamePath, "rb");
     if (!probe) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/DebugOutput.h"
 #include "platform/MpegEncoder.h"
 #include "platform/SoundDevice.h"
 #include "platform/SoundStream.h"
@@ -155,6 +156,9 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
         bytes[i] = static_cast<char>(std::rand());
     }
     std::ofstream(dir_ / "FMV" / "scribbled.mpg", std::ios::binary) << bytes;
+    // The decoder's complaints go to the developer's channel, not the console.
+    std::string complaints;
+    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { complaints += text; });
     for (const char* name : {"cut.mpg", "scribbled.mpg"}) {
         if (!video.Open((dir_ / "FMV" / name).string(), error)) {
             continue;  // refusing is fine too
@@ -169,6 +173,8 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
         std::vector<std::int16_t> pcm;
         video.TakeAudio(pcm);
     }
+    plat::SetDebugOutputHook(std::move(previous));
+    EXPECT_FALSE(complaints.empty());
 }
 
 TEST_F(VideoFileTest, TheEncoderRefusesClipsMpegCannotHold)
