@@ -204,7 +204,7 @@ int WriteClip(Encoder& e, const MpegClip& clip)
     std::vector<std::uint32_t> argb(static_cast<std::size_t>(clip.width) * clip.height);
     for (int i = 0; i < clip.frameCount; ++i) {
         std::fill(argb.begin(), argb.end(), 0xFF000000u);
-        clip.draw(i, argb.data());
+        clip.draw(i, argb.data(), clip.width, clip.height);
         int rc = av_frame_make_writable(e.picture);
         if (rc < 0) {
             return rc;
@@ -270,12 +270,10 @@ bool EncodeMpegClip(std::string_view gamePath, const MpegClip& clip, std::string
     return true;
 }
 
-std::function<void(int, std::uint32_t*)> SolidColour(int width, int height,
-                                                     std::function<std::uint32_t(int frame)> colour)
+std::function<void(int, std::uint32_t*, int, int)> SolidColour(std::function<std::uint32_t(int frame)> colour)
 {
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    return [count, colour = std::move(colour)](int frame, std::uint32_t* pixels) {
-        std::fill(pixels, pixels + count, colour(frame));
+    return [colour = std::move(colour)](int frame, std::uint32_t* pixels, int width, int height) {
+        std::fill(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height), colour(frame));
     };
 }
 

@@ -15,7 +15,7 @@ struct MpegClip {
     int framesPerSecond = 25;  // one of MPEG-1's rates: 24, 25, 30, 50 or 60
     int frameCount = 50;
     // Paints picture `frame` into `pixels` (A8R8G8B8, rows top-down, width * height).
-    std::function<void(int frame, std::uint32_t* pixels)> draw;
+    std::function<void(int frame, std::uint32_t* pixels, int width, int height)> draw;
     double toneHz = 0;  // a sine soundtrack at this pitch; 0 for none
     int sampleRate = 44100;
 };
@@ -24,7 +24,6 @@ struct MpegClip {
 bool EncodeMpegClip(std::string_view gamePath, const MpegClip& clip, std::string& error);
 
 // A `draw` that fills each picture with one colour (A8R8G8B8) chosen per frame.
-std::function<void(int, std::uint32_t*)> SolidColour(int width, int height,
-                                                     std::function<std::uint32_t(int frame)> colour);
+std::function<void(int, std::uint32_t*, int, int)> SolidColour(std::function<std::uint32_t(int frame)> colour);
 
 } // namespace plat

@@ -53,6 +53,10 @@ bool SoundSegment::Load(const SoundDevice& device, const WavData& wav, std::stri
         error = "the sound device is not open";
         return false;
     }
+    if ((wav.channels != 1 && wav.channels != 2) || (wav.bitsPerSample != 8 && wav.bitsPerSample != 16)) {
+        error = "only 8 or 16-bit mono or stereo samples can be played";
+        return false;
+    }
     const bool stereo = wav.channels == 2;
     const ALenum format = wav.bitsPerSample == 8 ? (stereo ? AL_FORMAT_STEREO8 : AL_FORMAT_MONO8)
                                                  : (stereo ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16);

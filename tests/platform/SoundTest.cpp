@@ -239,6 +239,12 @@ TEST_F(SoundTest, UnloadingAPlayingSoundStopsItAndNothingPlaysWithoutASegment)
     tone.Unload();
     EXPECT_FALSE(path.IsPlaying(play));
     EXPECT_EQ(path.Play(tone, false), 0u);
+    plat::WavData wide = Tone(0.05);
+    wide.bitsPerSample = 24;
+    std::string error;
+    EXPECT_FALSE(tone.Load(device_, wide, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(tone.IsLoaded());
     plat::SoundPath never;
     Load(tone, Tone(0.05));
     EXPECT_EQ(never.Play(tone, false), 0u);

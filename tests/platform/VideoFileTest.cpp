@@ -50,7 +50,7 @@ protected:
         clip.height = 120;
         clip.frameCount = frames;
         clip.toneHz = toneHz;
-        clip.draw = plat::SolidColour(160, 120, [](int frame) { return frame < 25 ? kRed : kBlue; });
+        clip.draw = plat::SolidColour([](int frame) { return frame < 25 ? kRed : kBlue; });
         const std::string path = (dir_ / "FMV" / "Intro.mpg").string();
         std::string error;
         EXPECT_TRUE(plat::EncodeMpegClip(path, clip, error)) << error;
@@ -129,6 +129,35 @@ TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
     EXPECT_EQ(video.FrameDue(11.0), nullptr);
 }
 
+TEST_F(VideoFileTest, PicturesKeepTheirOrientation)
+{
+    // Top half red, bottom half blue, with a green left quarter.
+    plat::MpegClip clip;
+    clip.width = 160;
+    clip.height = 128;
+    clip.frameCount = 2;
+    clip.draw = [](int, std::uint32_t* pixels, int width, int height) {
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                pixels[y * width + x] = x < width / 4 ? 0xFF20C020u : (y < height / 2 ? kRed : kBlue);
+            }
+        }
+    };
+    const std::string path = (dir_ / "FMV" / "Pattern.mpg").string();
+    std::string error;
+    ASSERT_TRUE(plat::EncodeMpegClip(path, clip, error)) << error;
+    plat::VideoFile video;
+    ASSERT_TRUE(video.Open(path, error)) << error;
+    plat::VideoFrame frame;
+    ASSERT_TRUE(video.ReadFrame(frame));
+    ASSERT_EQ(frame.width, 160);
+    ASSERT_EQ(frame.height, 128);
+    ExpectColourNear(frame.pixels[20 * 160 + 120], kRed, "top right");
+    ExpectColourNear(frame.pixels[100 * 160 + 120], kBlue, "bottom right");
+    ExpectColourNear(frame.pixels[20 * 160 + 10], 0xFF20C020u, "top left");
+    ExpectColourNear(frame.pixels[100 * 160 + 10], 0xFF20C020u, "bottom left");
+}
+
 TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
 {
     plat::VideoFile video;
@@ -180,7 +209,7 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
 TEST_F(VideoFileTest, TheEncoderRefusesClipsMpegCannotHold)
 {
     plat::MpegClip clip;
-    clip.draw = plat::SolidColour(clip.width, clip.height, [](int) { return kRed; });
+    clip.draw = plat::SolidColour([](int) { return kRed; });
     std::string error;
     const std::string path = (dir_ / "bad.mpg").string();
     clip.width = 161;
