@@ -5,12 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/OmReport.h"
 #include "game/framework/TsConsole.h"
 
-#if __has_include("engine/OmReport.h")
-#include "engine/OmReport.h"
-#define TS_HAVE_REPORT_ERROR 1
-#endif
 
 namespace {
 
@@ -69,10 +66,8 @@ void LogError(const char* text)
 {
     text = OrNoMessage(text);
     TsConsole::Write(text, kErrorColour, true);
-#ifdef TS_HAVE_REPORT_ERROR
     // Script errors often hold '%': the text is data, never a format.
     ReportError("%s", text);
-#endif
     Pump();
 }
 
@@ -109,4 +104,9 @@ void LogErrorF(const char* format, ...)
 void SetLogPumpHook(TsLogPumpHook hook)
 {
     g_pump = hook;
+}
+
+void LogPumpMessages()
+{
+    Pump();
 }

@@ -20,3 +20,5 @@ void LogErrorF(const char* format, ...) TS_PRINTF_LIKE(1, 2);
 // until then log calls pump nothing.
 using TsLogPumpHook = void (*)();
 void SetLogPumpHook(TsLogPumpHook hook);
+// Runs the installed pump once (code that waits for the developer).
+void LogPumpMessages();
