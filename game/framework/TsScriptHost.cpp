@@ -149,15 +149,15 @@ int OpenEntry(lua_State* L)
         lua_call(L, 1, 0);
     }
     lua_settop(L, 0);
-    // The binding package is being built on its own; until it links in,
-    // scripts see no game classes and say so in the log.
-    LogError("Script bindings are not built yet: game classes, TsAccess and TsOptions are not visible to scripts");
+    tolua_game_open(L);
+    lua_settop(L, 0);
     TsShellFunctions::Register(L);
     return 0;
 }
 
-int CloseEntry(lua_State*)
+int CloseEntry(lua_State* L)
 {
+    tolua_game_close(L);
     return 0;
 }
 
