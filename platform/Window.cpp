@@ -45,11 +45,11 @@ int Scale(int value, int to, int from)
 
 void TranslateEvent(const SDL_Event& event);
 
-Window::Window(SDL_Window* window, WindowProc proc)
-    : window_(window), id_(SDL_GetWindowID(window)), proc_(proc)
+Window::Window(SDL_Window* window, WindowProc proc, int width, int height)
+    : window_(window), id_(SDL_GetWindowID(window)), proc_(proc),
+      backBufferWidth_(width), backBufferHeight_(height)
 {
     focused_ = (SDL_GetWindowFlags(window) & SDL_WINDOW_INPUT_FOCUS) != 0;
-    SDL_GetWindowSize(window, &backBufferWidth_, &backBufferHeight_);
 }
 
 std::unique_ptr<Window> Window::Create(const WindowDesc& desc, WindowProc proc, std::string* error)
@@ -75,7 +75,7 @@ std::unique_ptr<Window> Window::Create(const WindowDesc& desc, WindowProc proc, 
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    std::unique_ptr<Window> window(new Window(native, proc));
+    std::unique_ptr<Window> window(new Window(native, proc, desc.width, desc.height));
     SDL_AddEventWatch(&Window::Watch, window.get());
     LiveWindows().push_back(window.get());
     return window;

@@ -64,7 +64,8 @@ public:
     void GetClientSize(int& width, int& height) const;
 
     // The size of the image the renderer draws; pointer positions are
-    // reported in its pixels. Until set it is the window's size.
+    // reported in its pixels. Until set it is the size the window was asked
+    // for, which a full-screen window stretches over the whole desktop.
     void SetBackBufferSize(int width, int height);
     void GetBackBufferSize(int& width, int& height) const;
 
@@ -77,7 +78,7 @@ public:
     static Window* FromId(uint32_t id);
 
 private:
-    Window(SDL_Window* window, WindowProc proc);
+    Window(SDL_Window* window, WindowProc proc, int width, int height);
     static int Watch(void* self, SDL_Event* event);
 
     friend void TranslateEvent(const SDL_Event& event);

@@ -1,5 +1,7 @@
 #include "tests/platform/WindowFixture.h"
 
+#include <csignal>
+
 #include "platform/EventInjection.h"
 
 namespace {
@@ -44,6 +46,16 @@ TEST_F(WindowTest, ClosingDestroysOnceAndQuitsWithCodeZero)
     EXPECT_EQ(static_cast<int>(m.wParam), 0);
     EXPECT_FALSE(plat::PeekWindowMessage(m, true));
     EXPECT_EQ(Log().size(), 1u);
+}
+
+TEST_F(WindowTest, ATerminateSignalClosesTheWindowLikeItsCloseButton)
+{
+    std::raise(SIGTERM); // SDL turns it into a quit event instead of ending the process
+    EXPECT_EQ(DispatchAll(), 1);
+    plat::InjectClose(*window_); // already on its way out: nothing more
+    EXPECT_EQ(DispatchAll(), 0);
+    const std::vector<Seen> expected = {{plat::kMsgDestroy, 0, 0}};
+    EXPECT_EQ(Log(), expected);
 }
 
 TEST_F(WindowTest, DrainingDispatchesEverythingAndLeavesTheQuitForTheMainLoop)
