@@ -1,0 +1,252 @@
+#include "script/GameBindings.h"
+
+#include "script/ScriptBinders.h"
+#include "script/ScriptConstants.h"
+#include "script/ScriptPackage.h"
+#include "script/ScriptWrap.h"
+
+#include <iterator>
+
+namespace script {
+
+namespace {
+
+using namespace constants;
+using bind::Binder;
+
+// Registered before any class, each with its "const" form.
+constexpr const char* kUsertypes[] = {
+    "TsPlayer", "OmString", "TsLevel", "TsObject", "TsAnimationDB", "TsWeaponObject", "TsHUDe",
+    "TsAudio", "TsRadar", "TsSwitchObject", "TCHAR", "TsPCObject", "TsLevelInfo",
+    "TsWeaponAttributes", "TsInventory", "TsPCStartObject", "TsDoorObject", "TsConversation",
+    "FileIO", "TsLightEffectObject", "TsCamera", "TsLockObject", "TsNPCObject",
+    "TsExplosionParams", "TsEntity", "TsMineObject", "TsTargetObject", "TsInput",
+    "TsBanterObject", "TsStashObject", "uint", "TsTriggerObject", "TsSquadObject", "TsWorld",
+    "OmTuple3", "TsFader", "TsDynGeometry", "TsGameMode", "TsCutScene", "TsCollectibleObject",
+    "TsModel", "TsAccess", "TsCharacterObject", "TsTeam", "TsWaypointObject", "TsPathfinder",
+    "TsEntityDB", "TsProjectileAttributes", "TsFrontEnd", "TsBoundObject", "OmWideString",
+    "OmVector3", "TsItemObject", "TsOptions",
+};
+static_assert(std::size(kUsertypes) == 54);
+
+// Types scripts only carry around. Each gets a class hierarchy of its own
+// (with no global table) so tolua keeps a separate userdata cache for it:
+// two types that share a cache re-tag each other's userdata when their
+// objects share an address. The front end is a game mode, and so is the
+// level (below), so Mode() and Level() agree on one userdata.
+// OmObject, the base named for TsObject, gets a usertype here too so the
+// object classes have a proper root.
+struct HiddenClass {
+    const char* name;
+    const char* base;
+    bool needsUsertype;
+};
+constexpr HiddenClass kHiddenClasses[] = {
+    {"OmObject", "", true},   {"TCHAR", "", false},      {"TsCamera", "", false},
+    {"TsInput", "", false},   {"uint", "", false},       {"TsWorld", "", false},
+    {"OmTuple3", "", false},  {"TsGameMode", "", false}, {"TsPathfinder", "", false},
+    {"TsFrontEnd", "TsGameMode", false},
+};
+
+enum class Kind { Class, Functions, Constants };
+
+struct Entry {
+    Kind kind;
+    const char* name = nullptr;            // class
+    const char* base = "";                 // class
+    const ConstantList* constants = nullptr; // class-scoped or global
+    Binder bind = nullptr;                 // class functions or global functions
+    const char* const* globals = nullptr;  // names of a global function group
+    std::size_t globalCount = 0;
+    lua_CFunction collector = nullptr;     // class
+};
+
+constexpr Entry Class(const char* name, const char* base = "", const ConstantList* constants = nullptr,
+                      Binder bind = nullptr, lua_CFunction collector = nullptr)
+{
+    return Entry{Kind::Class, name, base, constants, bind, nullptr, 0, collector};
+}
+
+template <std::size_t N>
+constexpr Entry Functions(const char* const (&names)[N], Binder bind)
+{
+    return Entry{Kind::Functions, nullptr, "", nullptr, bind, names, N, nullptr};
+}
+
+constexpr Entry Constants(const ConstantList* list)
+{
+    return Entry{Kind::Constants, nullptr, "", list, nullptr, nullptr, 0, nullptr};
+}
+
+constexpr const char* kVectorGlobals[] = {"GetX", "GetY", "GetZ"};
+constexpr const char* kExplosionGlobals[] = {"FxGetExplosionType", "FxSetNumExplosionTypes"};
+constexpr const char* kErrorGlobals[] = {"_ERRORMESSAGE", "dofile"};
+constexpr const char* kShellGlobals[] = {
+    "GetHostName",        "SwitchShellMode",    "ShellWrite",
+    "SetDebugPrompt",     "SetDebugLocals",     "SetDebugSourceWindow",
+    "SetDebugStackFrame", "SetDebugBreakpointList", "SetDebugBreakpoint",
+};
+
+// The whole package in registration order. A class binder of nullptr means
+// none of the class's game operations exists yet: its table still exists,
+// with its base and constants, so scripts and derived classes resolve.
+const Entry kPackage[] = {
+    Class("TsObject", "OmObject"),
+    Class("OmVector3", "", nullptr, bind::OmVector3Class, CollectVector),
+    Functions(kVectorGlobals, bind::VectorGlobals),
+    Class("TsAccess"),
+    Class("TsOptions"),
+    Constants(&kAnimationIds),
+    Class("TsAnimationDB"),
+    Class("TsAudio"),
+    Constants(&kAudioAndSkillConstants),
+    Class("TsEntity", "TsObject"),
+    Class("TsEntityDB", "TsObject"),
+    Class("TsModel", "TsEntity"),
+    Class("TsDynGeometry", "TsModel"),
+    Class("TsSwitchObject", "TsDynGeometry"),
+    Class("TsDoorObject", "TsDynGeometry", &kDoorTypes),
+    Class("TsCollectibleObject", "TsModel"),
+    Class("TsFader", "", &kFadePatterns),
+    Class("TsCutScene", "", &kCameraProfiles),
+    Class("OmString"),
+    Class("OmWideString"),
+    Class("TsRadar"),
+    Class("TsLevel", "TsGameMode"),
+    Class("TsLevelInfo"),
+    Class("TsTriggerObject", "TsEntity"),
+    Class("TsWaypointObject", "TsEntity"),
+    Class("TsTeam", "TsObject", &kTeamRelations),
+    Class("TsSquadObject", "TsObject", &kFormations),
+    Class("TsInventory", "TsObject"),
+    Constants(&kEquipTypes),
+    Class("TsCharacterObject", "TsModel", &kCharacterSounds),
+    Constants(&kNpcTypes),
+    Class("TsNPCObject", "TsCharacterObject"),
+    Class("TsConversation"),
+    Class("TsBanterObject", "TsNPCObject"),
+    Class("TsPCObject", "TsCharacterObject", &kPlayerCharacterTypes),
+    Class("TsPCStartObject", "TsEntity"),
+    Class("TsPlayer", "TsObject", &kDisplayModes),
+    Class("TsExplosionParams"),
+    Functions(kExplosionGlobals, nullptr),
+    Class("TsProjectileAttributes"),
+    Constants(&kWeaponTypes),
+    Class("TsWeaponAttributes"),
+    Class("TsWeaponObject", "TsCollectibleObject", &kWeaponSounds),
+    Class("TsMineObject", "TsModel"),
+    Constants(&kItemUsages),
+    Class("TsItemObject", "TsCollectibleObject", &kItemSounds),
+    Class("TsStashObject", "TsModel"),
+    Class("TsLockObject", "TsEntity"),
+    Class("TsLightEffectObject", "TsObject", &kLightEffects),
+    Class("TsTargetObject", "TsObject"),
+    Class("TsBoundObject", "TsObject"),
+    Class("TsHUDe", "", &kHudSprites),
+    Functions(kErrorGlobals, nullptr),
+    Class("FileIO"),
+    Functions(kShellGlobals, nullptr),
+};
+
+void RegisterConstants(lua_State* L, const ConstantList& list)
+{
+    for (std::size_t i = 0; i < list.count; ++i)
+        tolua_constant(L, list.items[i].name, list.items[i].value);
+}
+
+void RegisterHiddenClasses(lua_State* L)
+{
+    // tolua_cclass stores the class into the table on top of the stack; a
+    // scratch table keeps these names out of the globals.
+    lua_newtable(L);
+    for (const HiddenClass& c : kHiddenClasses) {
+        if (c.needsUsertype)
+            tolua_usertype(L, c.name);
+        tolua_cclass(L, c.name, c.name, c.base, nullptr);
+    }
+    lua_pop(L, 1);
+}
+
+void RegisterEntry(lua_State* L, const Entry& e)
+{
+    switch (e.kind) {
+    case Kind::Class:
+        tolua_cclass(L, e.name, e.name, e.base, e.collector);
+        tolua_beginmodule(L, e.name);
+        if (e.constants)
+            RegisterConstants(L, *e.constants);
+        if (e.bind)
+            e.bind(L);
+        tolua_endmodule(L);
+        break;
+    case Kind::Functions:
+        if (e.bind)
+            e.bind(L);
+        break;
+    case Kind::Constants:
+        RegisterConstants(L, *e.constants);
+        break;
+    }
+}
+
+// Scripts must not hand a game object to the collector.
+void RemoveTakeOwnership(lua_State* L)
+{
+    lua_getglobal(L, "tolua");
+    if (lua_istable(L, -1)) {
+        lua_pushnil(L);
+        lua_setfield(L, -2, "takeownership");
+    }
+    lua_pop(L, 1);
+}
+
+void ClearGlobal(const char* name, void* context)
+{
+    lua_State* L = static_cast<lua_State*>(context);
+    lua_pushnil(L);
+    lua_setglobal(L, name);
+}
+
+} // namespace
+
+void ForEachPackageGlobal(void (*visit)(const char* name, void* context), void* context)
+{
+    for (const Entry& e : kPackage) {
+        switch (e.kind) {
+        case Kind::Class:
+            visit(e.name, context);
+            break;
+        case Kind::Functions:
+            for (std::size_t i = 0; i < e.globalCount; ++i)
+                visit(e.globals[i], context);
+            break;
+        case Kind::Constants:
+            for (std::size_t i = 0; i < e.constants->count; ++i)
+                visit(e.constants->items[i].name, context);
+            break;
+        }
+    }
+}
+
+} // namespace script
+
+int tolua_game_open(lua_State* L)
+{
+    using namespace script;
+    tolua_open(L);
+    for (const char* type : kUsertypes)
+        tolua_usertype(L, type);
+    RegisterHiddenClasses(L);
+    tolua_module(L, nullptr, 0);
+    tolua_beginmodule(L, nullptr);
+    for (const Entry& e : kPackage)
+        RegisterEntry(L, e);
+    tolua_endmodule(L);
+    RemoveTakeOwnership(L);
+    return 1;
+}
+
+void tolua_game_close(lua_State* L)
+{
+    script::ForEachPackageGlobal(script::ClearGlobal, L);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+// The registration functions of the package, one per class table or group
+// of global functions. A class binder runs with its class table open (between
+// tolua_beginmodule and tolua_endmodule) and registers the functions and
+// variables whose game operations exist; a global binder runs in the global
+// table.
+
+struct lua_State;
+
+namespace script::bind {
+
+using Binder = void (*)(lua_State*);
+
+void OmVector3Class(lua_State* L);
+void VectorGlobals(lua_State* L); // GetX, GetY, GetZ
+
+} // namespace script::bind

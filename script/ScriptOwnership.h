@@ -1,0 +1,32 @@
+#pragma once
+
+// Which objects a script may delete. A script's new marks the object it
+// makes; the mark goes when the game takes the object over (the entity
+// database, the current level) or when the script deletes it. delete
+// refuses anything unmarked, so a script cannot free a game-owned object or
+// free one twice.
+//
+// The marks live in the Lua state's registry, so they go with the state.
+
+struct lua_State;
+
+namespace script {
+
+void MarkScriptCreated(lua_State* L, void* object);
+bool IsScriptCreated(lua_State* L, void* object);
+// Called by every operation that hands a script-made object to the game.
+void HandToGame(lua_State* L, void* object);
+
+// The body of every new wrapper: tests that no argument follows position 1,
+// makes the object with create (nil when that yields null), marks and
+// pushes it.
+int NewObject(lua_State* L, const char* type, const char* typeError, void* (*create)());
+
+// The body of every delete wrapper: tests self, refuses objects the script
+// does not own, destroys the object, and leaves every userdata of it null so
+// a later call through it gets the null-self message instead of touching
+// freed memory.
+int DeleteObject(lua_State* L, const char* type, const char* typeError, const char* selfError,
+                 void (*destroy)(void*));
+
+} // namespace script

@@ -1,0 +1,222 @@
+#pragma once
+
+// The building blocks every script wrapper is made of: argument tests,
+// conversions, pushes and the two error messages.
+//
+// Lua raises errors with longjmp, which skips C++ destructors. A wrapper
+// therefore runs all its tests on plain values first and raises before it
+// creates anything with a destructor; nothing in this header allocates.
+//
+// Argument positions: methods have self at 1 and their arguments from 2;
+// static functions ignore position 1 and read their arguments from 2;
+// global functions read theirs from 1. After the last argument a wrapper
+// tests IsEnd so a surplus argument is an error.
+
+#include <tolua++.h>
+
+#include <cmath>
+#include <cstdint>
+
+class OmVector3;
+
+// The two messages of a wrapper, built at compile time from its Lua name.
+// tolua_error expands the leading "#f" into the failing argument's details.
+#define OM_TYPE_ERROR(fn) "#ferror in function '" fn "'."
+#define OM_SELF_ERROR(fn) "invalid 'self' in function '" fn "'"
+#define OM_VAR_SELF_ERROR(var) "invalid 'self' in accessing variable '" var "'"
+
+namespace script {
+
+// Whether an object or string parameter may be nil (a null pointer). Most
+// operations dereference what they are given, so nil is refused unless the
+// operation is known to take it.
+enum class NilArg { Reject, Allow };
+
+inline bool Fail(tolua_Error* err, int lo, const char* expected)
+{
+    err->index = lo;
+    err->array = 0;
+    err->type = expected;
+    return false;
+}
+
+inline bool Absent(lua_State* L, int lo) { return lua_gettop(L) < lo; }
+
+// Lua numbers only: a numeric string is not a number here.
+inline bool IsNumber(lua_State* L, int lo, tolua_Error* err, bool optional = false)
+{
+    if (optional && Absent(L, lo))
+        return true;
+    return lua_type(L, lo) == LUA_TNUMBER || Fail(err, lo, "number");
+}
+
+// nil, any number or a Lua boolean. An argument that is not there at all is
+// missing unless it is optional.
+inline bool IsBool(lua_State* L, int lo, tolua_Error* err, bool optional = false)
+{
+    if (optional && Absent(L, lo))
+        return true;
+    const int t = lua_type(L, lo);
+    return t == LUA_TNIL || t == LUA_TNUMBER || t == LUA_TBOOLEAN || Fail(err, lo, "boolean");
+}
+
+inline bool IsString(lua_State* L, int lo, NilArg nil, tolua_Error* err, bool optional = false)
+{
+    if (optional && Absent(L, lo))
+        return true;
+    const int t = lua_type(L, lo);
+    if (t == LUA_TSTRING)
+        return true;
+    if (t == LUA_TNIL && nil == NilArg::Allow)
+        return true;
+    return Fail(err, lo, "string");
+}
+
+// A userdata of the class, or of a class derived from it. The exact class is
+// tested first with one metatable comparison; tolua's own test walks the
+// class tree for derived objects and the "const" forms.
+bool IsObject(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err,
+              bool optional = false);
+
+// self may be nil here: a null self gets its own message after the tests.
+inline bool IsSelf(lua_State* L, const char* type, tolua_Error* err)
+{
+    return IsObject(L, 1, type, NilArg::Allow, err);
+}
+
+inline bool IsEnd(lua_State* L, int lo, tolua_Error* err)
+{
+    return Absent(L, lo) || Fail(err, lo, "[no object]");
+}
+
+// Raise the wrapper's type-error message (built with OM_TYPE_ERROR).
+[[noreturn]] void RaiseTypeError(lua_State* L, const char* message, tolua_Error* err);
+// Raise a message as it is (null self, bad index, refused value).
+[[noreturn]] void Raise(lua_State* L, const char* message);
+
+// A script number as a 64-bit integer: truncated toward zero, NaN as 0, and
+// values past the 64-bit range (infinities included) held at its ends.
+inline std::int64_t ClampToInt64(double d)
+{
+    if (std::isnan(d))
+        return 0;
+    if (d >= 9223372036854775808.0)
+        return INT64_MAX;
+    if (d < -9223372036854775808.0)
+        return INT64_MIN;
+    return static_cast<std::int64_t>(d);
+}
+
+// Integers travel through a 64-bit integer whose low 32 bits are used.
+inline std::int32_t NumberToInt(double d)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ClampToInt64(d)));
+}
+
+inline std::int32_t ToInt(lua_State* L, int lo, std::int32_t def = 0)
+{
+    return Absent(L, lo) ? def : NumberToInt(lua_tonumber(L, lo));
+}
+
+inline std::uint32_t ToUInt(lua_State* L, int lo, std::uint32_t def = 0)
+{
+    return Absent(L, lo) ? def : static_cast<std::uint32_t>(ClampToInt64(lua_tonumber(L, lo)));
+}
+
+inline float ToFloat(lua_State* L, int lo, float def = 0.0f)
+{
+    return Absent(L, lo) ? def : static_cast<float>(lua_tonumber(L, lo));
+}
+
+inline double ToDouble(lua_State* L, int lo, double def = 0.0)
+{
+    return Absent(L, lo) ? def : lua_tonumber(L, lo);
+}
+
+// nil and 0 are false, any other number true, a boolean is itself.
+inline bool ToBool(lua_State* L, int lo, bool def = false)
+{
+    switch (lua_type(L, lo)) {
+    case LUA_TNONE: return def;
+    case LUA_TNUMBER: return lua_tonumber(L, lo) != 0.0;
+    case LUA_TBOOLEAN: return lua_toboolean(L, lo) != 0;
+    default: return false;
+    }
+}
+
+// The text of a string argument, null for nil. Valid for the call only.
+inline const char* ToString(lua_State* L, int lo)
+{
+    return lua_type(L, lo) == LUA_TSTRING ? lua_tostring(L, lo) : nullptr;
+}
+
+template <class T>
+inline T* ToObject(lua_State* L, int lo)
+{
+    return static_cast<T*>(tolua_tousertype(L, lo, nullptr));
+}
+
+inline void PushInt(lua_State* L, std::int32_t v) { lua_pushnumber(L, v); }
+inline void PushNumber(lua_State* L, double v) { lua_pushnumber(L, v); }
+
+// true is the number 1 and false is nil, which scripts test with if/not.
+inline void PushBool(lua_State* L, bool v)
+{
+    if (v)
+        lua_pushnumber(L, 1);
+    else
+        lua_pushnil(L);
+}
+
+inline void PushString(lua_State* L, const char* s)
+{
+    if (s)
+        lua_pushstring(L, s);
+    else
+        lua_pushnil(L);
+}
+
+// A game object, borrowed: the game keeps owning it. nil for null.
+inline void PushObject(lua_State* L, void* object, const char* type)
+{
+    tolua_pushusertype(L, object, type);
+}
+
+// A vector result: a heap copy that belongs to Lua and is deleted by the
+// OmVector3 collector when the userdata is collected. nil when out of memory.
+void PushVectorCopy(lua_State* L, const OmVector3& v);
+
+// How many vector copies handed to Lua are still alive (for tests).
+long LiveVectorCopies();
+
+// The OmVector3 class collector: deletes a copy made by PushVectorCopy.
+int CollectVector(lua_State* L);
+
+} // namespace script
+
+namespace script {
+
+// The common method shape: self of the class and no further argument.
+// Raises the wrapper's messages, else returns self (never null).
+template <class T>
+inline T* SelfOnly(lua_State* L, const char* type, const char* typeError, const char* selfError)
+{
+    tolua_Error err;
+    if (!IsSelf(L, type, &err) || !IsEnd(L, 2, &err))
+        RaiseTypeError(L, typeError, &err);
+    T* self = ToObject<T>(L, 1);
+    if (!self)
+        Raise(L, selfError);
+    return self;
+}
+
+// The common static shape: no argument from position 2 on, so the function
+// can be called with a colon on its class table or with a dot.
+inline void NoArgs(lua_State* L, const char* typeError)
+{
+    tolua_Error err;
+    if (!IsEnd(L, 2, &err))
+        RaiseTypeError(L, typeError, &err);
+}
+
+} // namespace script

@@ -1,0 +1,74 @@
+#include "tests/script/LuaTestState.h"
+
+#include "script/GameBindings.h"
+
+#include <lauxlib.h>
+#include <lualib.h>
+
+#include <cmath>
+
+void LuaTest::SetUp()
+{
+    L = luaL_newstate();
+    const lua_CFunction libs[] = {luaopen_base, luaopen_string, luaopen_math};
+    for (lua_CFunction lib : libs) {
+        lua_pushcfunction(L, lib);
+        lua_call(L, 0, 0);
+    }
+}
+
+void LuaTest::TearDown()
+{
+    if (L)
+        lua_close(L);
+    L = nullptr;
+}
+
+void LuaTest::OpenPackage() { ASSERT_EQ(tolua_game_open(L), 1); }
+
+std::string LuaTest::Run(const std::string& code)
+{
+    if (luaL_loadbuffer(L, code.data(), code.size(), "test") != 0 || lua_pcall(L, 0, 0, 0) != 0) {
+        std::string message = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(no message)";
+        lua_pop(L, 1);
+        return message;
+    }
+    return "";
+}
+
+namespace {
+// Runs "return expr" leaving one value on the stack (nil after an error).
+void PushResult(lua_State* L, const std::string& expr)
+{
+    const std::string code = "return " + expr;
+    if (luaL_loadbuffer(L, code.data(), code.size(), "test") != 0 || lua_pcall(L, 0, 1, 0) != 0) {
+        ADD_FAILURE() << expr << ": " << lua_tostring(L, -1);
+        lua_pop(L, 1);
+        lua_pushnil(L);
+    }
+}
+} // namespace
+
+double LuaTest::Number(const std::string& expr)
+{
+    PushResult(L, expr);
+    const double v = lua_type(L, -1) == LUA_TNUMBER ? lua_tonumber(L, -1) : NAN;
+    lua_pop(L, 1);
+    return v;
+}
+
+std::string LuaTest::Type(const std::string& expr)
+{
+    PushResult(L, expr);
+    std::string t = lua_typename(L, lua_type(L, -1));
+    lua_pop(L, 1);
+    return t;
+}
+
+std::string LuaTest::String(const std::string& expr)
+{
+    PushResult(L, expr);
+    std::string s = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "";
+    lua_pop(L, 1);
+    return s;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+// A bare Lua state with the libraries the game opens (base, string, math)
+// and the binding package, for tests that run real scripts.
+
+#include <tolua++.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+class LuaTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens the package (SetUp does not, so a test can look at the state
+    // before and after).
+    void OpenPackage();
+
+    // Runs a chunk; returns "" on success, else the error message.
+    std::string Run(const std::string& code);
+    // Runs "return <expr>" and gives the number (NaN when it is not one).
+    double Number(const std::string& expr);
+    // Runs "return <expr>" and gives Lua's type name of the result.
+    std::string Type(const std::string& expr);
+    // Runs "return <expr>" and gives the string ("" when it is not one).
+    std::string String(const std::string& expr);
+
+    lua_State* L = nullptr;
+};
+
+// Expects the chunk to fail with a message that starts with prefix.
+#define EXPECT_LUA_ERROR(code, prefix)                                                            \
+    do {                                                                                          \
+        const std::string message_ = Run(code);                                                   \
+        EXPECT_EQ(message_.substr(0, std::string(prefix).size()), prefix) << "message: " << message_; \
+    } while (0)
