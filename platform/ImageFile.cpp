@@ -58,6 +58,7 @@ bool Decode(std::span<const uint8_t> data, Image* out, ImageInfo& info, std::str
 
 bool LoadFile(std::string_view gamePath, Image* out, ImageInfo& info, std::string* error)
 {
+    if (out) *out = Image{};
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(gamePath, bytes, error)) return false;
     std::string why;
