@@ -4,6 +4,7 @@
 // reason in error.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -12,6 +13,10 @@
 #include "platform/ImageFile.h"
 
 namespace plat::codec {
+
+// Pixels are handled as A8R8G8B8 words and as blue, green, red, alpha bytes
+// interchangeably, as the device does.
+static_assert(std::endian::native == std::endian::little);
 
 bool DecodeTga(std::span<const uint8_t> data, Image* out, ImageInfo& info, std::string& error);
 bool DecodeBmp(std::span<const uint8_t> data, Image* out, ImageInfo& info, std::string& error);

@@ -35,7 +35,8 @@ struct ImageInfo {
     uint32_t height = 0;
     uint32_t depth = 1;
     uint32_t mipLevels = 1;
-    uint32_t format = 0;        // device format code of the stored pixels (PixelFormat.h)
+    uint32_t format = 0;        // device format code of the stored pixels (PixelFormat.h);
+                                // palette images give the format of their entries
     uint32_t resourceType = 3;  // a 2D texture
     uint32_t fileFormat = 0;    // imagefile::Bmp, Jpg, Tga or Png
 };

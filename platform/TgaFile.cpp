@@ -73,7 +73,8 @@ uint32_t EntryFormat(uint32_t bits, uint32_t alphaBits)
     case 15: return fmt::X1R5G5B5;
     case 16: return alphaBits ? fmt::A1R5G5B5 : fmt::X1R5G5B5;
     case 24: return fmt::R8G8B8;
-    default: return alphaBits ? fmt::A8R8G8B8 : fmt::X8R8G8B8;
+    default: return fmt::A8R8G8B8; // see KeepAlpha
+
     }
 }
 
@@ -97,8 +98,21 @@ uint32_t ReadColour(const uint8_t* p, uint32_t bits, bool alpha)
         return Argb(a, Widen(v >> 10 & 31, 5), Widen(v >> 5 & 31, 5), Widen(v & 31, 5));
     }
     case 24: return Argb(0xFF, p[2], p[1], p[0]);
-    default: return Argb(alpha ? p[3] : 0xFFu, p[2], p[1], p[0]);
+    default: return Argb(p[3], p[2], p[1], p[0]);
     }
+}
+
+// Many painting programs write 32-bit Targa files with real alpha but an
+// alpha-bit count of 0 in the descriptor, so the fourth byte is kept as
+// alpha - unless the count is 0 and every such byte is 0, which only means
+// the byte was never filled in: those pixels are opaque.
+void KeepAlpha(const TgaHeader& h, uint32_t entryBits, std::vector<uint32_t>& pixels)
+{
+    if (entryBits != 32 || h.AlphaBits() != 0) return;
+    for (uint32_t p : pixels) {
+        if (p >> 24) return;
+    }
+    for (uint32_t& p : pixels) p |= 0xFF000000u;
 }
 
 class PixelSource {
@@ -154,6 +168,7 @@ bool ReadColourMap(ByteReader& in, const TgaHeader& h, std::vector<uint32_t>& ma
         entry = ReadColour(in.Here(), h.mapEntryBits, h.AlphaBits() != 0);
         in.Skip(entryBytes);
     }
+    KeepAlpha(h, h.mapEntryBits, map);
     return true;
 }
 
@@ -244,6 +259,7 @@ bool DecodeTga(std::span<const uint8_t> data, Image* out, ImageInfo& info, std::
     std::vector<uint32_t> stored(count);
     const bool ok = h.Rle() ? ReadRle(in, src, stored, error) : ReadPlain(in, src, stored, error);
     if (!ok) return false;
+    if (h.Kind() == 2) KeepAlpha(h, h.bits, stored);
     PlaceRows(h, stored, *out);
     return true;
 }

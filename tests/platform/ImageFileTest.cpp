@@ -83,11 +83,14 @@ TEST(TgaReader, TrueColourDepthsAndOrigins)
     EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kRed, 0x400000FFu}));
     EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
 
-    // 32 bits without alpha bits: the fourth byte is not alpha.
-    b = TgaStart({.width = 1, .height = 1, .bits = 32, .descriptor = 0x20});
-    b.insert(b.end(), {0, 0xFF, 0, 0x00});
-    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kGreen}));
-    EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
+    // 32 bits with no alpha bits declared: alpha bytes that were never
+    // filled in (all 0) read opaque; real ones are kept.
+    b = TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x20});
+    b.insert(b.end(), {0, 0xFF, 0, 0x00, 0xFF, 0, 0, 0x00});
+    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kGreen, kBlue}));
+    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
+    b[18 + 7] = 0x80;
+    EXPECT_EQ(Pixels(b), (std::vector<uint32_t>{0x0000FF00u, 0x800000FFu}));
 
     // 16 bits with one alpha bit, right-to-left and bottom-up.
     b = TgaStart({.width = 2, .height = 1, .bits = 16, .descriptor = 0x11});
