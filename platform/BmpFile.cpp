@@ -87,11 +87,13 @@ bool ReadHeader(ByteReader& in, BmpHeader& h, std::string& error)
         error = "BMP image uses an unsupported pixel layout or compression";
         return false;
     }
-    if (!masked && b == 16) { // plain 16-bit is 5-5-5
-        h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F;
+    // Without masks the layout is fixed, whatever masks a long header holds:
+    // 16-bit is 5-5-5 and 32-bit leaves its top byte unused.
+    if (!masked && b == 16) {
+        h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F, h.masks[3] = 0;
     }
-    if (!masked && b == 32) { // plain 32-bit leaves the top byte unused
-        h.masks[0] = 0xFF0000, h.masks[1] = 0xFF00, h.masks[2] = 0xFF;
+    if (!masked && b == 32) {
+        h.masks[0] = 0xFF0000, h.masks[1] = 0xFF00, h.masks[2] = 0xFF, h.masks[3] = 0;
     }
     return true;
 }

@@ -251,6 +251,10 @@ TEST(BmpReader, SixteenBitsAndChannelMasks)
     EXPECT_EQ(Pixels(BmpFile(1, 1, 32, 3, {}, px32, 124, 0, v5masks), &info),
               (std::vector<uint32_t>{0x80FF0000u}));
     EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
+    // The same header without the masks flag: the masks it holds mean nothing.
+    EXPECT_EQ(Pixels(BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks), &info),
+              (std::vector<uint32_t>{kRed}));
+    EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
 }
 
 TEST(BmpReader, UnsupportedOrDamagedFilesAreRefused)
