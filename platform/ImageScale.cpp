@@ -158,6 +158,7 @@ Image ScaleImage(const Image& source, uint32_t width, uint32_t height, uint32_t 
 
 Image HalveImage(const Image& source)
 {
+    if (source.width == 0 || source.height == 0) return Image{};
     Image out;
     out.width = std::max(1u, source.width / 2);
     out.height = std::max(1u, source.height / 2);

@@ -200,6 +200,8 @@ TEST(ImageScale, MipChainsHalveByAveraging)
     EXPECT_EQ(FullMipCount(512, 128), 10u);
     EXPECT_EQ(FullMipCount(1, 1), 1u);
     EXPECT_EQ(FullMipCount(300, 7), 9u);
+    EXPECT_TRUE(HalveImage(Image{}).pixels.empty());
+    EXPECT_EQ(BuildMipChain(Image{}, 0).size(), 1u);
 }
 
 // --- Texture requirements ---------------------------------------------------
