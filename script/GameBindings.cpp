@@ -91,7 +91,7 @@ constexpr const char* kShellGlobals[] = {
 // none of the class's game operations exists yet: its table still exists,
 // with its base and constants, so scripts and derived classes resolve.
 const Entry kPackage[] = {
-    Class("TsObject", "OmObject"),
+    Class("TsObject", "OmObject", nullptr, bind::TsObjectClass),
     Class("OmVector3", "", nullptr, bind::OmVector3Class, CollectVector),
     Functions(kVectorGlobals, bind::VectorGlobals),
     Class("TsAccess"),

@@ -12,6 +12,7 @@ namespace script::bind {
 
 using Binder = void (*)(lua_State*);
 
+void TsObjectClass(lua_State* L);
 void OmVector3Class(lua_State* L);
 void VectorGlobals(lua_State* L); // GetX, GetY, GetZ
 
