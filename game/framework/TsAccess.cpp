@@ -1,0 +1,152 @@
+#include "game/framework/TsAccess.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "game/framework/TsLog.h"
+#include "game/framework/TsOptions.h"
+
+namespace {
+
+char* g_exitMovie = nullptr;
+lua_State* g_luaState = nullptr;
+
+// The objects behind most accessors belong to parts of the game that do not
+// exist yet; each accessor reports that once instead of on every frame.
+template <typename T>
+T* Missing(bool& reported, const char* accessor, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsAccess::%s: %s", accessor, what);
+    }
+    return nullptr;
+}
+
+#define TS_MISSING(Type, Name, What)         \
+    Type* TsAccess::Name()                  \
+    {                                       \
+        static bool reported = false;       \
+        return Missing<Type>(reported, #Name, What); \
+    }
+
+} // namespace
+
+TS_MISSING(TsGameMode, Mode, "the application is not built yet")
+TS_MISSING(TsLevel, Level, "the level mode is not built yet")
+TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
+TS_MISSING(TsCutScene, CutScene, "the level mode is not built yet")
+TS_MISSING(TsEntityDB, EntityDB, "the level mode is not built yet")
+TS_MISSING(TsWorld, World, "the level mode is not built yet")
+TS_MISSING(TsPathfinder, Pathfinder, "the level mode is not built yet")
+TS_MISSING(TsHUDe, HUDe, "the level mode is not built yet")
+TS_MISSING(TsRadar, Radar, "the level mode is not built yet")
+TS_MISSING(TsConversation, Conversation, "the level mode is not built yet")
+TS_MISSING(TsCameraHelper, CameraHelper, "the game modes are not built yet")
+TS_MISSING(TsAnimationDB, AnimDB, "the application's animation database is not built yet")
+TS_MISSING(TsInput, Input, "the application's input is not built yet")
+TS_MISSING(TsAudio, Audio, "the application's audio is not built yet")
+TS_MISSING(TsPlayer, LocalPlayer, "the level mode is not built yet")
+TS_MISSING(TsLevelInfo, LevelInfo, "the level mode is not built yet")
+TS_MISSING(TsCharacter, CurrentCharacter, "the level mode is not built yet")
+TS_MISSING(TsDiary, Diary, "the level mode is not built yet")
+TS_MISSING(TsDialogStrings, DialogStrings, "the dialogue strings are not built yet")
+TS_MISSING(TsLevelCursor, LevelCursor, "the level mode is not built yet")
+TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the level mode is not built yet")
+
+#undef TS_MISSING
+
+TsOptions* TsAccess::Options()
+{
+    static TsOptions options;
+    return &options;
+}
+
+TsLevel* TsAccess::CurrentLevel()
+{
+    return nullptr; // no level mode exists yet
+}
+
+int TsAccess::ScreenWidth()
+{
+    static bool reported = false;
+    Missing<void>(reported, "ScreenWidth", "the application is not built yet");
+    return 0;
+}
+
+int TsAccess::ScreenHeight()
+{
+    static bool reported = false;
+    Missing<void>(reported, "ScreenHeight", "the application is not built yet");
+    return 0;
+}
+
+float TsAccess::FrameDelta()
+{
+    static bool reported = false;
+    Missing<void>(reported, "FrameDelta", "the application is not built yet");
+    return 0.0f;
+}
+
+int TsAccess::TickCount()
+{
+    static bool reported = false;
+    Missing<void>(reported, "TickCount", "the application is not built yet");
+    return 0;
+}
+
+float TsAccess::GameTime()
+{
+    return static_cast<float>(TickCount()) * TickDuration();
+}
+
+const char* TsAccess::GetDialogDisplayString(int)
+{
+    static bool reported = false;
+    return Missing<const char>(reported, "GetDialogDisplayString", "the dialogue strings are not built yet");
+}
+
+const char* TsAccess::GetExitMovie()
+{
+    return g_exitMovie;
+}
+
+void TsAccess::SetExitMovie(const char* name)
+{
+    std::free(g_exitMovie);
+    g_exitMovie = name && name[0] != '\0' ? strdup(name) : nullptr;
+}
+
+void TsAccess::TutorialDialog()
+{
+    static bool reported = false;
+    Missing<void>(reported, "TutorialDialog", "the in-game menu is not built yet");
+}
+
+void TsAccess::StartTutorialDialog(int)
+{
+    static bool reported = false;
+    Missing<void>(reported, "StartTutorialDialog", "the in-game menu is not built yet");
+}
+
+void TsAccess::TutorialDialogAddFragment(int, int)
+{
+    static bool reported = false;
+    Missing<void>(reported, "TutorialDialogAddFragment", "the in-game menu is not built yet");
+}
+
+void TsAccess::SetTutorialDialogExitScript(const char*)
+{
+    static bool reported = false;
+    Missing<void>(reported, "SetTutorialDialogExitScript", "the in-game menu is not built yet");
+}
+
+lua_State* TsAccess::LuaState()
+{
+    return g_luaState;
+}
+
+void TsAccess::SetLuaState(lua_State* L)
+{
+    g_luaState = L;
+}

@@ -1,0 +1,120 @@
+#include "game/framework/TsConsole.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+struct ConsoleState {
+    std::FILE* logFile = nullptr;
+    TsConsole::Hook hook = nullptr;
+    void* hookUser = nullptr;
+    int colourTerminal = -1; // -1 not yet asked
+};
+
+ConsoleState& State()
+{
+    static ConsoleState state;
+    return state;
+}
+
+bool StderrIsTerminal()
+{
+    ConsoleState& s = State();
+    if (s.colourTerminal < 0) {
+        s.colourTerminal = ::isatty(STDERR_FILENO) ? 1 : 0;
+    }
+    return s.colourTerminal == 1;
+}
+
+void WriteTerminal(std::string_view text, TsColour colour)
+{
+    // Black is the pane's ordinary text; on a terminal it stays in the
+    // terminal's own colour so it is readable on dark backgrounds too.
+    const bool tint = StderrIsTerminal() && !(colour == TsColour{});
+    if (tint) {
+        std::fprintf(stderr, "\x1b[38;2;%d;%d;%dm", colour.r, colour.g, colour.b);
+    }
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    if (tint) {
+        std::fputs("\x1b[0m", stderr);
+    }
+    std::fflush(stderr);
+}
+
+} // namespace
+
+std::string TsConsole::ConvertText(std::string_view text)
+{
+    // The pane's buffer held 4096 bytes; a longer text is cut, not spilled.
+    constexpr std::size_t kMaxInput = 4093;
+    constexpr std::size_t kMaxOutput = 4096 - 2;
+    std::string out;
+    out.reserve(text.size() < kMaxInput ? text.size() + 1 : kMaxOutput + 1);
+    for (std::size_t i = 0; i < text.size() && i < kMaxInput; ++i) {
+        const char c = text[i];
+        if (c == '\0') {
+            break;
+        }
+        if (c == '\r') {
+            continue;
+        }
+        if (out.size() >= kMaxOutput) {
+            break;
+        }
+        out.push_back(c);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) {
+        out.pop_back();
+    }
+    out.push_back('\n');
+    return out;
+}
+
+void TsConsole::Write(std::string_view text, TsColour colour, bool convert)
+{
+    ConsoleState& s = State();
+    std::string converted;
+    if (convert) {
+        converted = ConvertText(text);
+        text = converted;
+    }
+    if (s.hook) {
+        s.hook(text, colour, s.hookUser);
+        return;
+    }
+    WriteTerminal(text, colour);
+    if (s.logFile) {
+        std::fwrite(text.data(), 1, text.size(), s.logFile);
+        std::fflush(s.logFile);
+    }
+}
+
+bool TsConsole::OpenLogFile(const char* path)
+{
+    CloseLogFile();
+    State().logFile = std::fopen(path, "w");
+    return State().logFile != nullptr;
+}
+
+void TsConsole::CloseLogFile()
+{
+    if (State().logFile) {
+        std::fclose(State().logFile);
+        State().logFile = nullptr;
+    }
+}
+
+void TsConsole::Clear()
+{
+    if (!State().hook && StderrIsTerminal()) {
+        std::fputs("\x1b[2J\x1b[H", stderr);
+        std::fflush(stderr);
+    }
+}
+
+void TsConsole::SetHook(Hook hook, void* user)
+{
+    State().hook = hook;
+    State().hookUser = user;
+}

@@ -1,0 +1,112 @@
+#include "game/framework/TsLog.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/OmReport.h"
+#include "game/framework/TsConsole.h"
+
+
+namespace {
+
+TsLogPumpHook g_pump = nullptr;
+
+constexpr TsColour kInfoColour{0, 0, 255};
+constexpr TsColour kErrorColour{255, 0, 0};
+
+const char* OrNoMessage(const char* text)
+{
+    return text ? text : "(no message)";
+}
+
+void Pump()
+{
+    if (g_pump) {
+        g_pump();
+    }
+}
+
+std::uint8_t Component(int value)
+{
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+// Formats into the 1024-byte message buffer, keeping room for the line
+// break so a long message is cut rather than losing its end of line.
+void FormatMessage(char (&buffer)[1024], const char* format, std::va_list args)
+{
+    constexpr std::size_t kRoom = sizeof(buffer) - 2;
+    const int written = std::vsnprintf(buffer, kRoom, format, args);
+    std::size_t length = 0;
+    if (written > 0) {
+        length = std::min(static_cast<std::size_t>(written), kRoom - 1);
+    }
+    buffer[length] = '\r';
+    buffer[length + 1] = '\n';
+    buffer[length + 2] = '\0';
+}
+
+} // namespace
+
+void LogColour(const char* text, int r, int g, int b)
+{
+    TsConsole::Write(OrNoMessage(text), TsColour{Component(r), Component(g), Component(b)}, true);
+    Pump();
+}
+
+void LogInfo(const char* text)
+{
+    TsConsole::Write(OrNoMessage(text), kInfoColour, true);
+    Pump();
+}
+
+void LogError(const char* text)
+{
+    text = OrNoMessage(text);
+    TsConsole::Write(text, kErrorColour, true);
+    // Script errors often hold '%': the text is data, never a format.
+    ReportError("%s", text);
+    Pump();
+}
+
+void LogInfoF(const char* format, ...)
+{
+    if (!format || !std::strchr(format, '%')) {
+        LogInfo(format);
+        LogInfo("\r\n");
+        return;
+    }
+    char buffer[1024];
+    std::va_list args;
+    va_start(args, format);
+    FormatMessage(buffer, format, args);
+    va_end(args);
+    LogInfo(buffer);
+}
+
+void LogErrorF(const char* format, ...)
+{
+    if (!format || !std::strchr(format, '%')) {
+        LogError(format);
+        LogError("\r\n");
+        return;
+    }
+    char buffer[1024];
+    std::va_list args;
+    va_start(args, format);
+    FormatMessage(buffer, format, args);
+    va_end(args);
+    LogError(buffer);
+}
+
+void SetLogPumpHook(TsLogPumpHook hook)
+{
+    g_pump = hook;
+}
+
+void LogPumpMessages()
+{
+    Pump();
+}

@@ -1,0 +1,113 @@
+#include "game/framework/TsScriptCall.h"
+
+#include <cstring>
+#include <lua.hpp>
+
+#include "game/framework/TsScriptHost.h"
+
+namespace {
+
+// Set by the handler when _ERRORMESSAGE itself raised; one state, one thread.
+bool g_handlerFailed = false;
+
+int MessageHandler(lua_State* L)
+{
+    lua_getfield(L, LUA_GLOBALSINDEX, "_ERRORMESSAGE");
+    if (lua_isfunction(L, -1)) {
+        lua_pushvalue(L, 1);
+        if (lua_pcall(L, 1, 0, 0) != 0) {
+            g_handlerFailed = true;
+            lua_pop(L, 1);
+        }
+    } else {
+        lua_pop(L, 1);
+    }
+    lua_settop(L, 1);
+    return 1;
+}
+
+struct ChunkRequest {
+    const char* text;
+    const char* hostPath;
+    int code;
+};
+
+int ChunkEntry(lua_State* L)
+{
+    auto* request = static_cast<ChunkRequest*>(lua_touserdata(L, 1));
+    lua_settop(L, 0);
+    TsScriptCall::PushHandler(L);
+    const int status = request->text
+        ? luaL_loadbuffer(L, request->text, std::strlen(request->text), request->text)
+        : luaL_loadfile(L, request->hostPath);
+    if (status != 0) {
+        // A chunk that does not load never reaches the handler by itself.
+        const char* message = lua_tostring(L, -1);
+        const bool reported = TsScriptCall::ReportToErrorMessage(L, message ? message : "(no message)");
+        request->code = reported ? TsScriptCall::CodeFromLua(status) : TS_SCRIPT_HANDLER_ERROR;
+        return 0;
+    }
+    request->code = TsScriptCall::Protected(L, 0, 0);
+    return 0;
+}
+
+} // namespace
+
+namespace TsScriptCall {
+
+void PushHandler(lua_State* L)
+{
+    lua_pushcfunction(L, &MessageHandler);
+}
+
+int Protected(lua_State* L, int nargs, int nresults)
+{
+    const int handler = lua_gettop(L) - nargs - 1;
+    const bool outerFailed = g_handlerFailed;
+    g_handlerFailed = false;
+    const int status = lua_pcall(L, nargs, nresults, handler);
+    const bool failed = g_handlerFailed;
+    g_handlerFailed = outerFailed;
+    if (status != 0 && failed) {
+        return TS_SCRIPT_HANDLER_ERROR;
+    }
+    return CodeFromLua(status);
+}
+
+int RunChunk(lua_State* L, const char* text, const char* hostPath)
+{
+    ChunkRequest request{text, hostPath, TS_SCRIPT_OK};
+    const int top = lua_gettop(L);
+    const int outer = lua_cpcall(L, &ChunkEntry, &request);
+    lua_settop(L, top);
+    return outer != 0 ? CodeFromLua(outer) : request.code;
+}
+
+bool ReportToErrorMessage(lua_State* L, const char* message)
+{
+    lua_pushcfunction(L, &MessageHandler);
+    lua_pushstring(L, message);
+    const bool outerFailed = g_handlerFailed;
+    g_handlerFailed = false;
+    const int status = lua_pcall(L, 1, 0, 0);
+    const bool ok = status == 0 && !g_handlerFailed;
+    g_handlerFailed = outerFailed;
+    if (status != 0) {
+        lua_pop(L, 1);
+    }
+    return ok;
+}
+
+int CodeFromLua(int status)
+{
+    switch (status) {
+    case 0: return TS_SCRIPT_OK;
+    case LUA_ERRSYNTAX: return TS_SCRIPT_SYNTAX_ERROR;
+    case LUA_ERRMEM: return TS_SCRIPT_MEMORY_ERROR;
+    case LUA_ERRERR: return TS_SCRIPT_HANDLER_ERROR;
+    case LUA_ERRFILE: return TS_SCRIPT_FILE_ERROR;
+    default: return TS_SCRIPT_RUN_ERROR;
+    }
+}
+
+} // namespace TsScriptCall

@@ -1,0 +1,29 @@
+// The protected-call protocol shared by every place that enters Lua. Lua
+// 5.1 raises errors with longjmp, so callers keep no object with a
+// destructor alive across these calls and pass plain data only.
+#pragma once
+
+struct lua_State;
+
+namespace TsScriptCall {
+
+// Pushes the message handler: it hands the error message to the current
+// global _ERRORMESSAGE while the failing stack is still there to inspect.
+void PushHandler(lua_State* L);
+
+// lua_pcall of the function and `nargs` arguments on top of the stack, with
+// the handler pushed just below the function. Answers a TsScriptCode.
+int Protected(lua_State* L, int nargs, int nresults);
+
+// Loads and runs a chunk (text, or the file at `hostPath` when text is
+// null) with the handler; load errors reach _ERRORMESSAGE as well. Safe to
+// call outside any protected call. Leaves the stack top as it was.
+int RunChunk(lua_State* L, const char* text, const char* hostPath);
+
+// Hands a message to _ERRORMESSAGE; false when that itself failed.
+bool ReportToErrorMessage(lua_State* L, const char* message);
+
+// A lua_pcall/lua_cpcall status as a TsScriptCode.
+int CodeFromLua(int status);
+
+} // namespace TsScriptCall

@@ -1,0 +1,20 @@
+#include "game/framework/TsScriptQuote.h"
+
+std::string TsScriptQuote(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\0': out += "\\000"; break;
+        default: out.push_back(c); break;
+        }
+    }
+    out.push_back('"');
+    return out;
+}

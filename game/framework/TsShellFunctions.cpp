@@ -1,0 +1,328 @@
+#include "game/framework/TsShellFunctions.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <lua.hpp>
+#include <tolua++.h>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsScriptDebugger.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsShell.h"
+
+// Every function here may raise a script error, which longjmps out of it:
+// argument checks come first and no object with a destructor is alive when
+// a Lua call that can raise is made.
+namespace {
+
+int RaiseText(lua_State* L, const char* text)
+{
+    lua_pushstring(L, text);
+    return lua_error(L);
+}
+
+const char* TextOrNull(lua_State* L, int index)
+{
+    return lua_isstring(L, index) ? lua_tostring(L, index) : nullptr;
+}
+
+int ShellRead(lua_State* L)
+{
+    TsShell& shell = TsShell::Instance();
+    if (shell.GetReadState() == TsShell::READ_CLOSING) {
+        return 0;
+    }
+    char line[TsShell::kMaxInputLine + 1];
+    shell.WaitForLine(L, line);
+    lua_pushstring(L, line);
+    return 1;
+}
+
+int Print(lua_State* L)
+{
+    const int count = lua_gettop(L);
+    for (int i = 1; i <= count; ++i) {
+        char text[512];
+        if (lua_type(L, i) == LUA_TSTRING || lua_type(L, i) == LUA_TNUMBER) {
+            LogColour(lua_tostring(L, i), 0, 0, 0);
+            continue;
+        }
+        if (lua_type(L, i) == LUA_TUSERDATA) {
+            const void* object = lua_touserdata(L, i);
+            // A tolua object holds the pointer to the game object.
+            if (object && lua_objlen(L, i) >= sizeof(void*)) {
+                object = *static_cast<void* const*>(object);
+            }
+            std::snprintf(text, sizeof text, "userdata: %p", object);
+        } else {
+            std::snprintf(text, sizeof text, "%s:%p", lua_typename(L, lua_type(L, i)), lua_topointer(L, i));
+        }
+        LogColour(text, 0, 0, 0);
+    }
+    return 0;
+}
+
+void RunMenuCommand(std::int32_t index)
+{
+    TsShell::Instance().ExecuteCommand(TsScriptHost::MenuCommand(index));
+}
+
+int AddMenuItem(lua_State* L)
+{
+    if (lua_gettop(L) != 2) {
+        return RaiseText(L, "incorrect number of arguments to function 'AddMenuItem'");
+    }
+    if (lua_type(L, 1) != LUA_TSTRING || lua_type(L, 2) != LUA_TSTRING) {
+        return RaiseText(L, "incorrect argument to function 'AddMenuItem'");
+    }
+    const int index = TsScriptHost::AddMenuCommand(lua_tostring(L, 2));
+    if (index < 0) {
+        LogError("AddMenuItem: all 256 menu commands are in use");
+        return 0;
+    }
+    if (!TsShell::Instance().AddToolsItem(lua_tostring(L, 1), &RunMenuCommand, index)) {
+        TsScriptHost::FreeMenuCommand(index);
+    }
+    return 0;
+}
+
+int FindObject(lua_State* L)
+{
+    if (lua_type(L, 1) != LUA_TSTRING || lua_type(L, 2) != LUA_TSTRING) {
+        return RaiseText(L, "incorrect argument to function 'FindObject'");
+    }
+    LogErrorF("FindObject(%s, %s): the class registry is not built yet", lua_tostring(L, 1), lua_tostring(L, 2));
+    lua_pushnil(L);
+    return 1;
+}
+
+int SetBackground(lua_State* L)
+{
+    if (lua_gettop(L) < 3) {
+        return RaiseText(L, "two few arguments passed to 'SetBackground'");
+    }
+    if (lua_gettop(L) > 3) {
+        return RaiseText(L, "two many arguments passed to 'SetBackground'");
+    }
+    LogError("SetBackground: the renderer is not built yet");
+    return 0;
+}
+
+// Shell functions whose service does not exist yet: they say so.
+int NotAvailable(lua_State* L)
+{
+    LogErrorF("%s: %s", lua_tostring(L, lua_upvalueindex(1)), lua_tostring(L, lua_upvalueindex(2)));
+    return 0;
+}
+
+// The same after checking for the string argument the function needs.
+int NotAvailableWithText(lua_State* L)
+{
+    if (lua_type(L, 1) != LUA_TSTRING) {
+        return RaiseText(L, lua_tostring(L, lua_upvalueindex(3)));
+    }
+    return NotAvailable(L);
+}
+
+int LevelSwitch(lua_State* L)
+{
+    if (!TsAccess::CurrentLevel()) {
+        LogErrorF("%s: no level is loaded", lua_tostring(L, lua_upvalueindex(1)));
+    }
+    return 0;
+}
+
+int GetCurrentLevel(lua_State* L)
+{
+    void* level = TsAccess::CurrentLevel();
+    if (!level) {
+        lua_pushnil(L);
+        return 1;
+    }
+    tolua_pushusertype(L, level, "TsLevel");
+    return 1;
+}
+
+int ShellWrite(lua_State* L)
+{
+    LogInfo(TextOrNull(L, 1));
+    return 0;
+}
+
+int ErrorMessage(lua_State* L)
+{
+    LogError(TextOrNull(L, 1));
+    return 0;
+}
+
+int DoFile(lua_State* L)
+{
+    const char* name = TextOrNull(L, 1);
+    if (!name) {
+        return RaiseText(L, "incorrect argument to function 'dofile'");
+    }
+    const int code = TsScriptHost::ShellDoFile(L, name);
+    if (code == 0) {
+        return 0;
+    }
+    lua_pushnumber(L, code);
+    return 1;
+}
+
+int SwitchShellMode(lua_State* L)
+{
+    TsShell::Instance().SwitchMode(TsShellFunctions::ToFlag(L, 1));
+    return 0;
+}
+
+int SetDebugPrompt(lua_State* L)
+{
+    TsShell::Instance().SetPrompt(TextOrNull(L, 1));
+    return 0;
+}
+
+int SetDebugLocals(lua_State* L)
+{
+    TsShell::Instance().SetLocals(TextOrNull(L, 1));
+    return 0;
+}
+
+int SetDebugStackFrame(lua_State* L)
+{
+    TsShell::Instance().SetStackFrame(TextOrNull(L, 1));
+    return 0;
+}
+
+int SetDebugSourceWindow(lua_State* L)
+{
+    TsShell::Instance().SetSourceWindowFromLocation(TextOrNull(L, 1));
+    return 0;
+}
+
+int SetDebugBreakpointList(lua_State* L)
+{
+    TsShell::Instance().SetBreakpointList(TextOrNull(L, 1), TextOrNull(L, 2));
+    return 0;
+}
+
+int SetDebugBreakpoint(lua_State* L)
+{
+    const int line = static_cast<int>(lua_tointeger(L, 2));
+    TsShell::Instance().SetBreakpoint(TextOrNull(L, 1), line, TsShellFunctions::ToFlag(L, 3));
+    return 0;
+}
+
+struct Unavailable {
+    const char* name;
+    const char* missing;
+    const char* argumentError; // null when the function takes no text
+};
+
+// In registration order, between the functions that do work.
+const Unavailable kRenderSwitches[] = {
+    {"SetWireframe", "the renderer is not built yet", nullptr},
+    {"ToggleLighting", "the renderer is not built yet", nullptr},
+    {"ToggleTextures", "the renderer is not built yet", nullptr},
+    {"ToggleCulling", "the renderer is not built yet", nullptr},
+};
+
+const Unavailable kTools[] = {
+    {"ToolImportPBF", "the scene importer is not built yet", "incorrect argument to function 'ToolImportPBF'"},
+    {"ToolImportBoneAnimation", "the skinned-mesh tools are not built yet", nullptr},
+    {"ToolImportBoneMesh", "the skinned-mesh tools are not built yet", nullptr},
+    {"LoadSceneObject", "the scene importer is not built yet", nullptr},
+    {"ToolConvertLevel", "file dialogs are not available in the console shell", nullptr},
+    {"ToolConvertEnvironment", "file dialogs are not available in the console shell", nullptr},
+    {"ObjectMode", "the application's mode switch is not built yet", nullptr},
+    {"LevelViewMode", "the application's mode switch is not built yet", nullptr},
+    {"LevelPlayMode", "the application's mode switch is not built yet", nullptr},
+};
+
+const char* const kLevelSwitches[] = {"DebugGrid", "DebugRadius", "DebugBehaviours", "DebugPaths",
+                                      "DebugPlayerOnly", "DebugCollectibles", "DebugProfile", "DebugText"};
+
+const Unavailable kModes[] = {
+    {"CreateLevel", "the level mode is not built yet", nullptr},
+    {"LevelMode", "the application's mode switch is not built yet", nullptr},
+    {"FrontEndMode", "the application's mode switch is not built yet", nullptr},
+};
+
+const Unavailable kLate[] = {
+    {"NextLevel", "saved games are not built yet", nullptr},
+    {"CreateParFX", "particle effects are not built yet", "incorrect argument to function 'CreateParFX'"},
+    {"TestMission", "the application's missions are not built yet", "incorrect argument to function 'TestMission'"},
+    {"CreateSave", "the application's missions are not built yet",
+     "incorrect argument to function 'CreateSaveMission'"},
+    {"PlayFMV", "video playback is not built yet", "incorrect argument to function 'PlayFMV'"},
+};
+
+void SetFunction(lua_State* L, const char* name, lua_CFunction function)
+{
+    lua_pushcfunction(L, function);
+    lua_setfield(L, LUA_GLOBALSINDEX, name);
+}
+
+template <std::size_t N>
+void SetUnavailable(lua_State* L, const Unavailable (&list)[N])
+{
+    for (const Unavailable& entry : list) {
+        lua_pushstring(L, entry.name);
+        lua_pushstring(L, entry.missing);
+        if (entry.argumentError) {
+            lua_pushstring(L, entry.argumentError);
+            lua_pushcclosure(L, &NotAvailableWithText, 3);
+        } else {
+            lua_pushcclosure(L, &NotAvailable, 2);
+        }
+        lua_setfield(L, LUA_GLOBALSINDEX, entry.name);
+    }
+}
+
+} // namespace
+
+namespace TsShellFunctions {
+
+bool ToFlag(lua_State* L, int index)
+{
+    switch (lua_type(L, index)) {
+    case LUA_TNUMBER: return lua_tonumber(L, index) != 0;
+    case LUA_TBOOLEAN: return lua_toboolean(L, index) != 0;
+    default: return false;
+    }
+}
+
+void Register(lua_State* L)
+{
+    SetFunction(L, "ShellRead", &ShellRead);
+    SetFunction(L, "Print", &Print);
+    SetUnavailable(L, kRenderSwitches);
+    SetFunction(L, "AddMenuItem", &AddMenuItem);
+    SetFunction(L, "FindObject", &FindObject);
+    SetUnavailable(L, kTools);
+    SetFunction(L, "SetBackground", &SetBackground);
+    for (const char* name : kLevelSwitches) {
+        lua_pushstring(L, name);
+        lua_pushcclosure(L, &LevelSwitch, 1);
+        lua_setfield(L, LUA_GLOBALSINDEX, name);
+    }
+    SetFunction(L, "GetCurrentLevel", &GetCurrentLevel);
+    SetUnavailable(L, kModes);
+    // "InitLevelInfo" is the script's own function that the game calls
+    // (TsScriptHost::CallInitLevelInfo); registering a global of that name
+    // here would replace it and call itself forever.
+    SetUnavailable(L, kLate);
+    SetFunction(L, "ShellWrite", &ShellWrite);
+    SetFunction(L, "_ERRORMESSAGE", &ErrorMessage);
+    SetFunction(L, "dofile", &DoFile);
+    SetFunction(L, "SwitchShellMode", &SwitchShellMode);
+    SetFunction(L, "SetDebugPrompt", &SetDebugPrompt);
+    SetFunction(L, "SetDebugLocals", &SetDebugLocals);
+    SetFunction(L, "SetDebugStackFrame", &SetDebugStackFrame);
+    SetFunction(L, "SetDebugSourceWindow", &SetDebugSourceWindow);
+    SetFunction(L, "SetDebugBreakpointList", &SetDebugBreakpointList);
+    SetFunction(L, "SetDebugBreakpoint", &SetDebugBreakpoint);
+    TsScriptDebugger::Register(L);
+}
+
+} // namespace TsShellFunctions

@@ -1,0 +1,39 @@
+// Collects console lines for the duration of a test.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "game/framework/TsConsole.h"
+
+struct LoggedLine {
+    std::string text;
+    TsColour colour;
+};
+
+class LogCapture {
+public:
+    LogCapture() { TsConsole::SetHook(&LogCapture::Take, this); }
+    ~LogCapture() { TsConsole::SetHook(nullptr, nullptr); }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    const std::vector<LoggedLine>& Lines() const { return lines_; }
+    std::string All() const
+    {
+        std::string all;
+        for (const LoggedLine& line : lines_) {
+            all += line.text;
+        }
+        return all;
+    }
+    bool Contains(const std::string& piece) const { return All().find(piece) != std::string::npos; }
+    void Clear() { lines_.clear(); }
+
+private:
+    static void Take(std::string_view text, TsColour colour, void* user)
+    {
+        static_cast<LogCapture*>(user)->lines_.push_back({std::string(text), colour});
+    }
+    std::vector<LoggedLine> lines_;
+};
