@@ -233,6 +233,7 @@ void ForEachPackageGlobal(void (*visit)(const char* name, void* context), void* 
 int tolua_game_open(lua_State* L)
 {
     using namespace script;
+    ForgetClassCache();
     tolua_open(L);
     for (const char* type : kUsertypes)
         tolua_usertype(L, type);
