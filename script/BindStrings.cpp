@@ -73,7 +73,32 @@ int WideGet(lua_State* L)
     return 1;
 }
 
+template <class Holder>
+int CollectHolder(lua_State* L)
+{
+    delete ToObject<Holder>(L, 1);
+    return 0;
+}
+
 } // namespace
+
+void PushHolderCopy(lua_State* L, const char* text, bool wide)
+{
+    if (!text) {
+        lua_pushnil(L);
+        return;
+    }
+    OmString* copy = wide ? new (std::nothrow) OmWideString(text) : new (std::nothrow) OmString(text);
+    if (!copy) {
+        lua_pushnil(L);
+        return;
+    }
+    tolua_pushusertype(L, copy, wide ? "OmWideString" : "OmString");
+    tolua_register_gc(L, lua_gettop(L));
+}
+
+int CollectString(lua_State* L) { return CollectHolder<OmString>(L); }
+int CollectWideString(lua_State* L) { return CollectHolder<OmWideString>(L); }
 
 int CollectText(lua_State* L)
 {
