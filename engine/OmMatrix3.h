@@ -57,3 +57,5 @@ public:
     void RotateY(float a);
     void PreRotateZ(float a);
 };
+
+static_assert(sizeof(OmMatrix3) == 36);

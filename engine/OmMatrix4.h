@@ -90,3 +90,6 @@ void TransformDirection4(const OmVector3& v, const OmMatrix4& m, OmVector3& out)
 
 // Left-handed view matrix looking from eye at target, viewing along +z.
 void BuildLookAtMatrix(const OmVector3& eye, const OmVector3& target, const OmVector3& up, OmMatrix4& out);
+
+// Handed to the device as sixteen consecutive floats.
+static_assert(sizeof(OmMatrix4) == 64);

@@ -33,3 +33,5 @@ struct OmQuaternion {
     // arc; out may alias an input. The result is not normalised.
     static void Slerp(float t, const OmQuaternion& q1, const OmQuaternion& q2, OmQuaternion& out);
 };
+
+static_assert(sizeof(OmQuaternion) == 16);

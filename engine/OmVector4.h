@@ -47,3 +47,5 @@ struct OmColour {
     // Each component clamped to 0..1 and scaled to a byte: R<<24 | G<<16 | B<<8 | A.
     uint32_t PackRGBA() const;
 };
+
+static_assert(sizeof(OmVector4) == 16 && sizeof(OmColour) == 16);
