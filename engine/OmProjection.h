@@ -1,4 +1,6 @@
-// A camera's view volume and the six planes bounding it in world space.
+// A camera's view window and the six planes bounding its view volume in
+// world space. The camera keeps the planes and side factors itself and
+// rebuilds them with these functions when its view changes.
 #pragma once
 
 #include <cstdint>
@@ -7,35 +9,27 @@
 #include "engine/OmVector3.h"
 
 struct OmProjection {
-    float halfWidth = 0.5f;
+    float halfWidth = 0.5f;   // half the window's width at nearDistance
     float halfHeight = 0.5f;
     float nearDistance = 1.0f;
     float farDistance = 2.0f;
-    uint32_t flags = 0;
+    uint8_t orthographic = 0;
 };
 
-// Planes face inward: a point p is inside when normal . p - d >= 0 for all.
-class OmFrustum {
-public:
-    enum { kNear, kFar, kSide0, kSide1, kSide2, kSide3, kPlaneCount };
-
-    // Computes the side-plane factors once for a projection.
-    void SetProjection(const OmProjection& projection);
-    // Rebuilds the planes for a camera at eye with the given unit axes.
-    void Build(const OmVector3& eye, const OmVector3& right, const OmVector3& up, const OmVector3& forward);
-
-    const OmPlane& GetPlane(int i) const { return planes_[i]; }
-    bool ContainsPoint(const OmVector3& p) const;
-
-private:
-    OmPlane planes_[kPlaneCount];
-    float near_ = 1.0f;
-    float far_ = 2.0f;
-    // Side factors: across (n / L) and along (w / L or h / L) for each pair.
-    float widthAcross_ = 0.0f;
-    float widthAlong_ = 0.0f;
-    float heightAcross_ = 0.0f;
-    float heightAlong_ = 0.0f;
-};
+// Plane order: near, far, then the four sides. Every plane faces inward.
+enum OmFrustumPlane { OM_PLANE_NEAR, OM_PLANE_FAR, OM_PLANE_SIDE0, OM_PLANE_SIDE1, OM_PLANE_SIDE2,
+                      OM_PLANE_SIDE3, OM_FRUSTUM_PLANES };
 
 static_assert(sizeof(OmPlane) == 16, "a frustum plane is four floats");
+
+// The side factors, computed once per projection: with Lw = sqrt(w^2 + n^2)
+// and Lh = sqrt(h^2 + n^2), (-n/Lw, w/Lw, -n/Lh, h/Lh).
+void ComputeFrustumSideNormals(const OmProjection& projection, float sideNormals[4]);
+
+// The six planes for a camera at eye with unit axes right, up and forward.
+void BuildFrustumPlanes(const OmProjection& projection, const float sideNormals[4], const OmVector3& eye,
+                        const OmVector3& right, const OmVector3& up, const OmVector3& forward,
+                        OmPlane planes[OM_FRUSTUM_PLANES]);
+
+// Inside when normal . p - d >= 0 for every plane.
+bool IsPointInFrustum(const OmPlane planes[OM_FRUSTUM_PLANES], const OmVector3& p);

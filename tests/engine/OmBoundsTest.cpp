@@ -159,32 +159,73 @@ TEST(OmSphere, AgainstAPlaneInFrontBehindOrStraddling)
     EXPECT_EQ(OmSphere(OmVector3(0, 2.5f, 0), 1).ClassifyPlane(ground), 0);
 }
 
+namespace {
+
+// The planes of a camera at eye with the given axes.
+struct Frustum {
+    OmPlane planes[OM_FRUSTUM_PLANES];
+    Frustum(const OmProjection& projection, const OmVector3& eye, const OmVector3& right, const OmVector3& up,
+            const OmVector3& forward)
+    {
+        float sides[4];
+        ComputeFrustumSideNormals(projection, sides);
+        BuildFrustumPlanes(projection, sides, eye, right, up, forward, planes);
+    }
+    bool Contains(const OmVector3& p) const { return IsPointInFrustum(planes, p); }
+};
+
+} // namespace
+
+TEST(OmFrustum, SideFactorsFromTheProjection)
+{
+    OmProjection projection;
+    projection.halfWidth = 3.0f;
+    projection.halfHeight = 0.75f;
+    projection.nearDistance = 4.0f; // Lw = 5, Lh = sqrt(16.5625) = 4.0697
+    float sides[4];
+    ComputeFrustumSideNormals(projection, sides);
+    EXPECT_FLOAT_EQ(sides[0], -0.8f);
+    EXPECT_FLOAT_EQ(sides[1], 0.6f);
+    EXPECT_FLOAT_EQ(sides[2], -4.0f / std::sqrt(16.5625f));
+    EXPECT_FLOAT_EQ(sides[3], 0.75f / std::sqrt(16.5625f));
+    OmProjection defaults;
+    EXPECT_EQ(defaults.halfWidth, 0.5f);
+    EXPECT_EQ(defaults.halfHeight, 0.5f);
+    EXPECT_EQ(defaults.nearDistance, 1.0f);
+    EXPECT_EQ(defaults.farDistance, 2.0f);
+    EXPECT_EQ(defaults.orthographic, 0);
+}
+
 TEST(OmFrustum, PointsInsideAndOutsideEachPlane)
 {
     OmProjection projection; // half-size 0.5, near 1, far 2
-    OmFrustum f;
-    f.SetProjection(projection);
-    f.Build(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    EXPECT_TRUE(f.ContainsPoint(OmVector3(0, 0, 1.5f)));
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(0, 0, 0.5f)));
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(0, 0, 2.5f)));
+    const Frustum f(projection, OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    EXPECT_TRUE(f.Contains(OmVector3(0, 0, 1.5f)));
+    EXPECT_FALSE(f.Contains(OmVector3(0, 0, 0.5f)));
+    EXPECT_FALSE(f.Contains(OmVector3(0, 0, 2.5f)));
     // At depth 1.5 the sides are at +-0.75.
-    EXPECT_TRUE(f.ContainsPoint(OmVector3(0.7f, 0, 1.5f)));
-    EXPECT_TRUE(f.ContainsPoint(OmVector3(-0.7f, 0.7f, 1.5f)));
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(0.8f, 0, 1.5f)));
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(-0.8f, 0, 1.5f)));
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(0, 0.8f, 1.5f)));
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(0, -0.8f, 1.5f)));
+    EXPECT_TRUE(f.Contains(OmVector3(0.7f, 0, 1.5f)));
+    EXPECT_TRUE(f.Contains(OmVector3(-0.7f, 0.7f, 1.5f)));
+    EXPECT_FALSE(f.Contains(OmVector3(0.8f, 0, 1.5f)));
+    EXPECT_FALSE(f.Contains(OmVector3(-0.8f, 0, 1.5f)));
+    EXPECT_FALSE(f.Contains(OmVector3(0, 0.8f, 1.5f)));
+    EXPECT_FALSE(f.Contains(OmVector3(0, -0.8f, 1.5f)));
 
-    // Plane order: near, far, then the sides; the first side faces +x.
-    EXPECT_TRUE(f.GetPlane(OmFrustum::kNear).normal.Equals(OmVector3(0, 0, 1)));
-    EXPECT_FLOAT_EQ(f.GetPlane(OmFrustum::kNear).d, 1.0f);
-    EXPECT_TRUE(f.GetPlane(OmFrustum::kFar).normal.Equals(OmVector3(0, 0, -1)));
-    EXPECT_FLOAT_EQ(f.GetPlane(OmFrustum::kFar).d, -2.0f);
-    const float lw = std::sqrt(1.25f);
-    EXPECT_FLOAT_EQ(f.GetPlane(OmFrustum::kSide0).normal.x, 1.0f / lw);
-    EXPECT_FLOAT_EQ(f.GetPlane(OmFrustum::kSide0).normal.z, 0.5f / lw);
-    EXPECT_FLOAT_EQ(f.GetPlane(OmFrustum::kSide2).normal.y, -1.0f / lw);
+    // Plane order: near, far, then (w f + n r), (w f - n r), (h f - n u), (h f + n u).
+    EXPECT_TRUE(f.planes[OM_PLANE_NEAR].normal.Equals(OmVector3(0, 0, 1)));
+    EXPECT_FLOAT_EQ(f.planes[OM_PLANE_NEAR].d, 1.0f);
+    EXPECT_TRUE(f.planes[OM_PLANE_FAR].normal.Equals(OmVector3(0, 0, -1)));
+    EXPECT_FLOAT_EQ(f.planes[OM_PLANE_FAR].d, -2.0f);
+    const float l = std::sqrt(1.25f);
+    const float expected[4][3] = {{1 / l, 0, 0.5f / l}, {-1 / l, 0, 0.5f / l}, {0, -1 / l, 0.5f / l},
+                                  {0, 1 / l, 0.5f / l}};
+    for (int i = 0; i < 4; ++i) {
+        const OmPlane& plane = f.planes[OM_PLANE_SIDE0 + i];
+        EXPECT_FLOAT_EQ(plane.normal.x, expected[i][0]) << "side " << i;
+        EXPECT_FLOAT_EQ(plane.normal.y, expected[i][1]) << "side " << i;
+        EXPECT_FLOAT_EQ(plane.normal.z, expected[i][2]) << "side " << i;
+        EXPECT_FLOAT_EQ(plane.d, 0.0f);
+    }
 }
 
 TEST(OmFrustum, MovedCameraAndSpheresAgainstItsPlanes)
@@ -194,23 +235,29 @@ TEST(OmFrustum, MovedCameraAndSpheresAgainstItsPlanes)
     projection.halfWidth = 1.0f;
     projection.nearDistance = 1.0f;
     projection.farDistance = 10.0f;
-    OmFrustum f;
-    f.SetProjection(projection);
-    f.Build(OmVector3(10, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0), OmVector3(-1, 0, 0));
-    EXPECT_TRUE(f.ContainsPoint(OmVector3(5, 0, 0)));
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(9.5f, 0, 0)));
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(-0.5f, 0, 0)));
-    EXPECT_TRUE(f.ContainsPoint(OmVector3(5, 0, 4.9f))); // width grows 1:1 with depth
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(5, 0, 5.1f)));
-    EXPECT_TRUE(f.ContainsPoint(OmVector3(5, 2.4f, 0))); // height 0.5 per unit
-    EXPECT_FALSE(f.ContainsPoint(OmVector3(5, 2.6f, 0)));
+    const Frustum f(projection, OmVector3(10, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0), OmVector3(-1, 0, 0));
+    EXPECT_TRUE(f.Contains(OmVector3(5, 0, 0)));
+    EXPECT_FALSE(f.Contains(OmVector3(9.5f, 0, 0)));
+    EXPECT_FALSE(f.Contains(OmVector3(-0.5f, 0, 0)));
+    EXPECT_TRUE(f.Contains(OmVector3(5, 0, 4.9f))); // width grows 1:1 with depth
+    EXPECT_FALSE(f.Contains(OmVector3(5, 0, 5.1f)));
+    EXPECT_TRUE(f.Contains(OmVector3(5, 2.4f, 0))); // height 0.5 per unit
+    EXPECT_FALSE(f.Contains(OmVector3(5, 2.6f, 0)));
+    // The sides are planes through the eye.
+    for (int i = OM_PLANE_SIDE0; i < OM_FRUSTUM_PLANES; ++i) {
+        EXPECT_FLOAT_EQ(f.planes[i].SignedDistance(OmVector3(10, 0, 0)), 0.0f);
+    }
 
     const OmSphere straddlesNear(OmVector3(9, 0, 0), 0.5f);
-    EXPECT_EQ(straddlesNear.ClassifyPlane(f.GetPlane(OmFrustum::kNear)), 0);
+    EXPECT_EQ(straddlesNear.ClassifyPlane(f.planes[OM_PLANE_NEAR]), 0);
+    const OmSphere straddlesSide(OmVector3(5, 0, 5), 0.5f);
+    // The first side plane bounds the left edge, the second the right edge.
+    EXPECT_EQ(straddlesSide.ClassifyPlane(f.planes[OM_PLANE_SIDE0]), 1);
+    EXPECT_EQ(straddlesSide.ClassifyPlane(f.planes[OM_PLANE_SIDE1]), 0);
     const OmSphere beyondFar(OmVector3(-5, 0, 0), 1);
-    EXPECT_EQ(beyondFar.ClassifyPlane(f.GetPlane(OmFrustum::kFar)), 2);
+    EXPECT_EQ(beyondFar.ClassifyPlane(f.planes[OM_PLANE_FAR]), 2);
     const OmSphere inside(OmVector3(5, 0, 0), 1);
-    for (int i = 0; i < OmFrustum::kPlaneCount; ++i) {
-        EXPECT_EQ(inside.ClassifyPlane(f.GetPlane(i)), 1) << "plane " << i;
+    for (int i = 0; i < OM_FRUSTUM_PLANES; ++i) {
+        EXPECT_EQ(inside.ClassifyPlane(f.planes[i]), 1) << "plane " << i;
     }
 }
