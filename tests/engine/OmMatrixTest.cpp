@@ -160,18 +160,8 @@ TEST(OmMatrix4, ComposeScalesOnlyTheDiagonalAndPutsTranslationInTheLastRow)
     ExpectVectorNear(m.GetTranslation(), 11, 21, 31);
 }
 
-TEST(OmMatrix4, ProductsApplyTheLeftMatrixFirstAndSurviveAliasing)
+TEST(OmMatrix4, ProductsByHandAndWithAliasedOutputs)
 {
-    OmMatrix4 translate, rotate, product;
-    translate.SetTranslation(OmVector3(5, 0, 0));
-    rotate.SetAxisRotation(OM_HALF_PI, 0, 0, 1);
-    // Translate then rotate: (0,0,0) -> (5,0,0) -> rotated about z.
-    MultiplyMatrix4(translate, rotate, product);
-    const OmVector3 p = product.TransformPoint(OmVector3(0, 0, 0));
-    ExpectVectorNear(p, rotate.TransformPoint(OmVector3(5, 0, 0)).x,
-                     rotate.TransformPoint(OmVector3(5, 0, 0)).y, 0);
-    EXPECT_NEAR(std::fabs(p.y), 5.0f, 1e-5f);
-
     const OmMatrix4 a = Make4({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
     const OmMatrix4 b = Make4({2, 0, 1, 0, 0, 1, 0, 3, 1, 0, 2, 0, 0, 4, 0, 1});
     OmMatrix4 separate;
@@ -279,29 +269,17 @@ TEST(OmMatrix4, InPlaceRotationsTurnByThePositiveAngleAndKeepTranslation)
     ExpectVectorNear(turned.GetTranslation(), 7, 8, 9, 0);
 }
 
-TEST(OmMatrix4, TransformsTransposeAndRowSetters)
+TEST(OmMatrix4, FourComponentTransformsAndTranspose)
 {
     OmMatrix4 m = Make4({1, 0, 0, 2, 0, 1, 0, 3, 0, 0, 1, 4, 5, 6, 7, 8});
     OmVector4 w;
     TransformPoint4W(OmVector3(1, 1, 1), m, w);
     EXPECT_TRUE(w.Equals(OmVector4(6, 7, 8, 2 + 3 + 4 + 8)));
-    OmVector3 p;
-    TransformPoint4(OmVector3(1, 1, 1), m, p);
-    EXPECT_TRUE(p.Equals(OmVector3(6, 7, 8)));
     EXPECT_TRUE(m.TransformVector4(OmVector4(1, 1, 1, 0)).Equals(OmVector4(1, 1, 1, 9)));
-
     m.Transpose();
     EXPECT_EQ(m.m[3], 5);
     EXPECT_EQ(m.m[12], 2);
     EXPECT_EQ(m.m[14], 4);
-    m.SetRow1(OmVector3(-1, -2, -3));
-    EXPECT_EQ(m.Row(1)[0], -1);
-    EXPECT_EQ(m.Row(1)[2], -3);
-    EXPECT_EQ(m.Row(1)[3], 6) << "the fourth element of the row stays";
-    m.ScaleDiagonal(3);
-    EXPECT_EQ(m.m[0], 3);
-    EXPECT_EQ(m.m[5], -6);
-    EXPECT_EQ(m.m[10], 3);
     EXPECT_EQ(m.m[15], 8);
 }
 

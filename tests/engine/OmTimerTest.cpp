@@ -10,7 +10,7 @@ TEST(OmTimer, ConvertsWithTheCounterFrequency)
     EXPECT_EQ(SecondsToTicks(0.5), 1789772);
     EXPECT_EQ(SecondsToTicks(-0.5), -1789772) << "truncated toward zero";
     EXPECT_DOUBLE_EQ(TicksToSeconds(3579545), 1.0);
-    EXPECT_DOUBLE_EQ(TicksToSeconds(-357954.5 * 2), -0.2);
+    EXPECT_DOUBLE_EQ(TicksToSeconds(-715909), -0.2);
 }
 
 TEST(OmTimer, ManualCounterMovesOnlyByHandAndRealCounterNeverGoesBack)
@@ -30,13 +30,4 @@ TEST(OmTimer, ManualCounterMovesOnlyByHandAndRealCounterNeverGoesBack)
         ASSERT_GE(now, previous);
         previous = now;
     }
-    // A chosen frequency rescales the real clock: a 1 kHz counter and the
-    // nanosecond clock agree on elapsed time to within a tick.
-    plat::SetPerfCounterFrequency(1000);
-    const int64_t a = plat::PerfCounterNow();
-    const int64_t nanosA = [] {
-        plat::SetPerfCounterFrequency(0);
-        return plat::PerfCounterNow();
-    }();
-    EXPECT_NEAR(static_cast<double>(a), static_cast<double>(nanosA) / 1e6, 2.0);
 }
