@@ -34,6 +34,10 @@ bool OmBufferedFile::Open(const char* path, bool writing)
     m_fill = m_position = 0;
     m_failed = !m_open;
     m_fileSize = m_fileOffset = 0;
+    // The stream buffers by itself; a second buffer in the runtime library
+    // would only hide write failures until the file is closed.
+    if (m_open)
+        std::setvbuf(m_file, nullptr, _IONBF, 0);
     if (m_open && m_reading && std::fseek(m_file, 0, SEEK_END) == 0) {
         long size = std::ftell(m_file);
         m_fileSize = size > 0 ? uint64_t(size) : 0;

@@ -7,6 +7,7 @@ OM_IMPLEMENT_ABSTRACT_CLASS(TestShape, OmObject)
 OM_IMPLEMENT_CLASS(TestBox, TestShape)
 OM_IMPLEMENT_CLASS(TestBall, TestShape)
 OM_IMPLEMENT_UNLISTED_CLASS(TestKeeper, TestNode)
+OM_IMPLEMENT_CLASS(TestHolder, OmObject)
 
 TestNode::~TestNode()
 {
@@ -35,13 +36,15 @@ bool TestNode::Register(OmArchive& archive)
         if (link)
             link->Register(archive);
     }
+    if (attachment)
+        attachment->Register(archive);
     return true;
 }
 
 void TestNode::Write(OmArchive& archive)
 {
     OmObject::Write(archive);
-    archive.WriteObjectRef(links[0]).WriteObjectRef(links[1]);
+    archive.WriteObjectRef(links[0]).WriteObjectRef(links[1]).WriteObjectRef(attachment);
     archive.WriteU32(value).WriteString(label);
     numbers.Write(archive);
 }
@@ -49,7 +52,7 @@ void TestNode::Write(OmArchive& archive)
 void TestNode::Read(OmArchive& archive)
 {
     OmObject::Read(archive);
-    archive.ReadRef(links[0]).ReadRef(links[1]);
+    archive.ReadRef(links[0]).ReadRef(links[1]).ReadObjectRef(attachment);
     archive.ReadU32(value).ReadString(label);
     numbers.Read(archive);
 }
@@ -73,4 +76,28 @@ void TestBox::Read(OmArchive& archive)
 {
     TestShape::Read(archive);
     archive.ReadFloat(size).ReadRef(owner);
+}
+
+bool TestHolder::Register(OmArchive& archive)
+{
+    if (!OmObject::Register(archive))
+        return false;
+    members.RegisterAll(archive);
+    return true;
+}
+
+void TestHolder::Write(OmArchive& archive)
+{
+    OmObject::Write(archive);
+    ids.Write(archive);
+    members.WriteRefs(archive);
+    title.Write(archive);
+}
+
+void TestHolder::Read(OmArchive& archive)
+{
+    OmObject::Read(archive);
+    ids.Read(archive);
+    members.ReadRefs(archive);
+    title.Read(archive);
 }

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "engine/OmArray.h"
+#include "engine/OmIndexTable.h"
+#include "engine/OmList.h"
+#include "engine/OmString.h"
 #include "engine/OmObject.h"
 
 class TestNode : public OmObject {
@@ -20,6 +23,7 @@ class TestNode : public OmObject {
     void SetLink(int slot, TestNode* node);
 
     TestNode* links[2] = {nullptr, nullptr};
+    OmObject* attachment = nullptr; // any class; not counted
     uint32_t value = 0;
     char* label = nullptr;
     OmArray<uint32_t> numbers{8};
@@ -61,4 +65,21 @@ class TestKeeper : public TestNode {
 
     TestKeeper() = default;
     explicit TestKeeper(OmArchive& archive) : TestNode(archive) {}
+};
+
+// Containers that persist themselves: an id table, a list of references
+// and a string.
+class TestHolder : public OmObject {
+    OM_DECLARE_CLASS(TestHolder)
+
+    TestHolder() = default;
+    explicit TestHolder(OmArchive& archive) : OmObject(archive) {}
+
+    bool Register(OmArchive& archive) override;
+    void Write(OmArchive& archive) override;
+    void Read(OmArchive& archive) override;
+
+    OmIndexTable ids{4};
+    OmList members; // not counted
+    OmString title;
 };
