@@ -331,6 +331,7 @@ TEST(OmArchive, CorruptCountsLengthsAndReferencesFail)
         {"string length past the end", file.Field(32), 64},
         {"array count", file.Field(36), 0x40000001u},
         {"array grow step", file.Field(40), 0},
+        {"array grow step that would reserve gigabytes", file.Field(40), 0xFFFFFFFDu},
     };
     for (const Patch& patch : patches) {
         std::vector<unsigned char> bytes = file.bytes;
@@ -383,6 +384,7 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
     const std::pair<size_t, uint32_t> patches[] = {
         {table, 0x10000000u},        // capacity past the file
         {table + 4, 0},              // grow step
+        {table + 4, 0xFFFFFFFFu},    // a grow step that wraps the next growth
         {table + 8, 4},              // count disagrees with the chain
         {table + 12, 9},             // free head out of range
         {table + 16, 4},             // used head out of range
