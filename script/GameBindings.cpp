@@ -43,9 +43,15 @@ struct HiddenClass {
     lua_CFunction collector = nullptr;
 };
 constexpr HiddenClass kHiddenClasses[] = {
-    {"OmObject", "", true},   {"TCHAR", "", false, bind::CollectText},      {"TsCamera", "", false},
-    {"TsInput", "", false},   {"uint", "", false},       {"TsWorld", "", false},
-    {"OmTuple3", "", false},  {"TsGameMode", "", false}, {"TsPathfinder", "", false},
+    {"OmObject", "", true},
+    {"TCHAR", "", false, bind::CollectText}, // text copies handed to scripts
+    {"TsCamera", "", false},
+    {"TsInput", "", false},
+    {"uint", "", false},
+    {"TsWorld", "", false},
+    {"OmTuple3", "", false},
+    {"TsGameMode", "", false},
+    {"TsPathfinder", "", false},
     {"TsFrontEnd", "TsGameMode", false},
 };
 
@@ -81,6 +87,10 @@ constexpr Entry Constants(const ConstantList* list)
 
 constexpr const char* kVectorGlobals[] = {"GetX", "GetY", "GetZ"};
 constexpr const char* kExplosionGlobals[] = {"FxGetExplosionType", "FxSetNumExplosionTypes"};
+// The error handler, dofile and the shell's debugger functions are served by
+// the script host, which registers them right after opening the package
+// (replacing the base library's dofile). They are listed here all the same:
+// they are the package's names, and close clears them.
 constexpr const char* kErrorGlobals[] = {"_ERRORMESSAGE", "dofile"};
 constexpr const char* kShellGlobals[] = {
     "GetHostName",        "SwitchShellMode",    "ShellWrite",
