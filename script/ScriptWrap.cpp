@@ -2,8 +2,6 @@
 
 #include "engine/OmVector3.h"
 
-#include <cstdint>
-#include <iterator>
 #include <new>
 
 namespace script {
@@ -12,48 +10,28 @@ namespace {
 long g_liveVectorCopies = 0;
 }
 
-namespace {
+namespace detail {
 
-// The metatables of the classes tested most recently, so the common case (an
-// object of exactly the tested class) costs one pointer comparison instead
-// of a look-up by name. An entry is trusted only for the Lua state (or
-// thread) it was taken from and only since the last package open: a state
-// that closed in between cannot be confused with a new one, which must open
-// the package before any wrapper runs in it.
-struct ClassCacheEntry {
-    const char* type = nullptr;
-    unsigned generation = 0;
-    const lua_State* state = nullptr;
-    const void* metatable = nullptr;
-};
-ClassCacheEntry g_classCache[64];
+ClassCacheEntry g_classCache[kClassCacheSize];
 unsigned g_generation = 1;
 
-ClassCacheEntry& CacheSlot(const char* type)
-{
-    return g_classCache[(reinterpret_cast<std::uintptr_t>(type) >> 3) % std::size(g_classCache)];
-}
+namespace {
 
-// With the object's metatable on top of the stack: whether it is the class's.
+// With the object's metatable on top of the stack: whether it is the class's,
+// and the class's metatable remembered for the next test.
 bool IsExactClass(lua_State* L, const char* type)
 {
-    const void* metatable = lua_topointer(L, -1);
-    ClassCacheEntry& slot = CacheSlot(type);
-    if (slot.type == type && slot.generation == g_generation && slot.state == L)
-        return slot.metatable == metatable;
     luaL_getmetatable(L, type);
     const bool exact = lua_rawequal(L, -1, -2) != 0;
     if (lua_istable(L, -1))
-        slot = ClassCacheEntry{type, g_generation, L, lua_topointer(L, -1)};
+        CacheSlot(type) = ClassCacheEntry{type, g_generation, L, lua_topointer(L, -1)};
     lua_pop(L, 1);
     return exact;
 }
 
 } // namespace
 
-void ForgetClassCache() { ++g_generation; }
-
-bool IsObject(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err, bool optional)
+bool IsObjectSlow(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err, bool optional)
 {
     if (lo < 0) // tolua's test pushes values, so it needs an absolute index
         lo = lua_gettop(L) + lo + 1;
@@ -74,6 +52,10 @@ bool IsObject(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* e
     }
     return tolua_isusertype(L, lo, type, 0, err) != 0;
 }
+
+} // namespace detail
+
+void ForgetClassCache() { ++detail::g_generation; }
 
 void RaiseTypeError(lua_State* L, const char* message, tolua_Error* err)
 {
