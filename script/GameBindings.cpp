@@ -40,11 +40,18 @@ struct HiddenClass {
     const char* name;
     const char* base;
     bool needsUsertype;
+    lua_CFunction collector = nullptr;
 };
 constexpr HiddenClass kHiddenClasses[] = {
-    {"OmObject", "", true},   {"TCHAR", "", false},      {"TsCamera", "", false},
-    {"TsInput", "", false},   {"uint", "", false},       {"TsWorld", "", false},
-    {"OmTuple3", "", false},  {"TsGameMode", "", false}, {"TsPathfinder", "", false},
+    {"OmObject", "", true},
+    {"TCHAR", "", false, bind::CollectText}, // text copies handed to scripts
+    {"TsCamera", "", false},
+    {"TsInput", "", false},
+    {"uint", "", false},
+    {"TsWorld", "", false},
+    {"OmTuple3", "", false},
+    {"TsGameMode", "", false},
+    {"TsPathfinder", "", false},
     {"TsFrontEnd", "TsGameMode", false},
 };
 
@@ -80,6 +87,10 @@ constexpr Entry Constants(const ConstantList* list)
 
 constexpr const char* kVectorGlobals[] = {"GetX", "GetY", "GetZ"};
 constexpr const char* kExplosionGlobals[] = {"FxGetExplosionType", "FxSetNumExplosionTypes"};
+// The error handler, dofile and the shell's debugger functions are served by
+// the script host, which registers them right after opening the package
+// (replacing the base library's dofile). They are listed here all the same:
+// they are the package's names, and close clears them.
 constexpr const char* kErrorGlobals[] = {"_ERRORMESSAGE", "dofile"};
 constexpr const char* kShellGlobals[] = {
     "GetHostName",        "SwitchShellMode",    "ShellWrite",
@@ -91,11 +102,11 @@ constexpr const char* kShellGlobals[] = {
 // none of the class's game operations exists yet: its table still exists,
 // with its base and constants, so scripts and derived classes resolve.
 const Entry kPackage[] = {
-    Class("TsObject", "OmObject"),
+    Class("TsObject", "OmObject", nullptr, bind::TsObjectClass),
     Class("OmVector3", "", nullptr, bind::OmVector3Class, CollectVector),
     Functions(kVectorGlobals, bind::VectorGlobals),
-    Class("TsAccess"),
-    Class("TsOptions"),
+    Class("TsAccess", "", nullptr, bind::TsAccessClass),
+    Class("TsOptions", "", nullptr, bind::TsOptionsClass),
     Constants(&kAnimationIds),
     Class("TsAnimationDB"),
     Class("TsAudio"),
@@ -109,8 +120,8 @@ const Entry kPackage[] = {
     Class("TsCollectibleObject", "TsModel"),
     Class("TsFader", "", &kFadePatterns),
     Class("TsCutScene", "", &kCameraProfiles),
-    Class("OmString"),
-    Class("OmWideString"),
+    Class("OmString", "", nullptr, bind::OmStringClass, bind::CollectString),
+    Class("OmWideString", "", nullptr, bind::OmWideStringClass, bind::CollectWideString),
     Class("TsRadar"),
     Class("TsLevel", "TsGameMode"),
     Class("TsLevelInfo"),
@@ -144,8 +155,8 @@ const Entry kPackage[] = {
     Class("TsBoundObject", "TsObject"),
     Class("TsHUDe", "", &kHudSprites),
     Functions(kErrorGlobals, nullptr),
-    Class("FileIO"),
-    Functions(kShellGlobals, nullptr),
+    Class("FileIO", "", nullptr, bind::FileIOClass),
+    Functions(kShellGlobals, bind::ShellGlobals),
 };
 
 void RegisterConstants(lua_State* L, const ConstantList& list)
@@ -162,7 +173,7 @@ void RegisterHiddenClasses(lua_State* L)
     for (const HiddenClass& c : kHiddenClasses) {
         if (c.needsUsertype)
             tolua_usertype(L, c.name);
-        tolua_cclass(L, c.name, c.name, c.base, nullptr);
+        tolua_cclass(L, c.name, c.name, c.base, c.collector);
     }
     lua_pop(L, 1);
 }
@@ -233,6 +244,7 @@ void ForEachPackageGlobal(void (*visit)(const char* name, void* context), void* 
 int tolua_game_open(lua_State* L)
 {
     using namespace script;
+    ForgetClassCache();
     tolua_open(L);
     for (const char* type : kUsertypes)
         tolua_usertype(L, type);

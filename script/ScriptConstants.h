@@ -41,9 +41,4 @@ extern const ConstantList kLightEffects;           // TsLightEffectObject
 extern const ConstantList kHudSprites;             // TsHUDe
 } // namespace constants
 
-// Sound ids run from 0 to kSoundCount - 1; -1 is "no sound".
-constexpr int kSoundCount = 240;
-
-inline bool IsSoundId(int id) { return id >= 0 && id < kSoundCount; }
-
 } // namespace script

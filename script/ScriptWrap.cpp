@@ -10,26 +10,52 @@ namespace {
 long g_liveVectorCopies = 0;
 }
 
-bool IsObject(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err, bool optional)
+namespace detail {
+
+ClassCacheEntry g_classCache[kClassCacheSize];
+unsigned g_generation = 1;
+
+namespace {
+
+// With the object's metatable on top of the stack: whether it is the class's,
+// and the class's metatable remembered for the next test.
+bool IsExactClass(lua_State* L, const char* type)
+{
+    luaL_getmetatable(L, type);
+    const bool exact = lua_rawequal(L, -1, -2) != 0;
+    if (lua_istable(L, -1))
+        CacheSlot(type) = ClassCacheEntry{type, g_generation, L, lua_topointer(L, -1)};
+    lua_pop(L, 1);
+    return exact;
+}
+
+} // namespace
+
+bool IsObjectSlow(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err, bool optional)
 {
     if (lo < 0) // tolua's test pushes values, so it needs an absolute index
         lo = lua_gettop(L) + lo + 1;
     if (optional && Absent(L, lo))
         return true;
-    const int t = lua_type(L, lo);
-    if (t == LUA_TNIL)
-        return nil == NilArg::Allow || Fail(err, lo, type);
-    if (t != LUA_TUSERDATA)
+    // Only userdata give a pointer here; light userdata have no metatable of
+    // their own and fail tolua's test below.
+    if (!lua_touserdata(L, lo)) {
+        if (lua_isnil(L, lo))
+            return nil == NilArg::Allow || Fail(err, lo, type);
         return Fail(err, lo, type);
+    }
     if (lua_getmetatable(L, lo)) {
-        luaL_getmetatable(L, type);
-        const bool exact = lua_rawequal(L, -1, -2) != 0;
-        lua_pop(L, 2);
+        const bool exact = IsExactClass(L, type);
+        lua_pop(L, 1);
         if (exact)
             return true;
     }
     return tolua_isusertype(L, lo, type, 0, err) != 0;
 }
+
+} // namespace detail
+
+void ForgetClassCache() { ++detail::g_generation; }
 
 void RaiseTypeError(lua_State* L, const char* message, tolua_Error* err)
 {

@@ -15,6 +15,7 @@
 #include <tolua++.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 class OmVector3;
@@ -72,11 +73,55 @@ inline bool IsString(lua_State* L, int lo, NilArg nil, tolua_Error* err, bool op
     return Fail(err, lo, "string");
 }
 
-// A userdata of the class, or of a class derived from it. The exact class is
-// tested first with one metatable comparison; tolua's own test walks the
-// class tree for derived objects and the "const" forms.
-bool IsObject(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err,
-              bool optional = false);
+namespace detail {
+
+// The metatables of the classes tested most recently, so the common case (an
+// object of exactly the tested class) costs one pointer comparison instead
+// of a look-up by name. An entry is trusted only for the Lua state (or
+// thread) it was taken from and only since the last package open: a state
+// that closed in between cannot be confused with a new one, which must open
+// the package before any wrapper runs in it.
+struct ClassCacheEntry {
+    const char* type = nullptr;
+    unsigned generation = 0;
+    const lua_State* state = nullptr;
+    const void* metatable = nullptr;
+};
+constexpr std::size_t kClassCacheSize = 64;
+extern ClassCacheEntry g_classCache[kClassCacheSize];
+extern unsigned g_generation;
+
+inline ClassCacheEntry& CacheSlot(const char* type)
+{
+    return g_classCache[(reinterpret_cast<std::uintptr_t>(type) >> 3) % kClassCacheSize];
+}
+
+bool IsObjectSlow(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err,
+                  bool optional);
+
+} // namespace detail
+
+// A userdata of the class, or of a class derived from it. An object of
+// exactly the class is recognised from the cache; everything else (nil,
+// other values, derived classes, the "const" forms) goes through tolua's
+// own test, which walks the class tree.
+inline bool IsObject(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err,
+                     bool optional = false)
+{
+    if (lo > 0 && lua_touserdata(L, lo) && lua_getmetatable(L, lo)) {
+        const detail::ClassCacheEntry& slot = detail::CacheSlot(type);
+        const bool hit = slot.type == type && slot.generation == detail::g_generation &&
+                         slot.state == L && slot.metatable == lua_topointer(L, -1);
+        lua_settop(L, -2);
+        if (hit)
+            return true;
+    }
+    return detail::IsObjectSlow(L, lo, type, nil, err, optional);
+}
+
+// Called when the package opens a state: class look-ups cached for earlier
+// states are not trusted any more.
+void ForgetClassCache();
 
 // self may be nil here: a null self gets its own message after the tests.
 inline bool IsSelf(lua_State* L, const char* type, tolua_Error* err)
@@ -150,10 +195,13 @@ inline const char* ToString(lua_State* L, int lo)
     return lua_type(L, lo) == LUA_TSTRING ? lua_tostring(L, lo) : nullptr;
 }
 
+// The object of a userdata argument that passed IsObject; null for nil or
+// an absent argument.
 template <class T>
 inline T* ToObject(lua_State* L, int lo)
 {
-    return static_cast<T*>(tolua_tousertype(L, lo, nullptr));
+    void* box = lua_touserdata(L, lo);
+    return box ? static_cast<T*>(*static_cast<void**>(box)) : nullptr;
 }
 
 inline void PushInt(lua_State* L, std::int32_t v) { lua_pushnumber(L, v); }
