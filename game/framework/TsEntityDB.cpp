@@ -120,6 +120,11 @@ void TsEntityDB::AddObject(TsObject* object)
         LogError("TsEntityDB::AddObject: no object given");
         return;
     }
+    // Listing itself would have it release itself while it is destroyed.
+    if (object == this) {
+        LogError("TsEntityDB::AddObject: the database cannot hold itself");
+        return;
+    }
     if (TsEntity* entity = TsEntity::Cast(object)) {
         AddEntity(entity);
         return;

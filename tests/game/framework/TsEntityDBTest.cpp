@@ -100,8 +100,11 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
     LogCapture log;
     db->AddEntity(nullptr);
     db->AddObject(nullptr);
+    db->AddObject(db);
     EXPECT_EQ(db->GetEntities().GetCount(), 7u);
+    EXPECT_EQ(db->GetObjects().GetCount(), 4u);
     EXPECT_TRUE(log.Contains("no entity given"));
+    EXPECT_TRUE(log.Contains("the database cannot hold itself"));
     db->Release();
 }
 
