@@ -206,8 +206,13 @@ bool TsScriptDebugger::MatchesBreakpoint(const char* source, int line) const
     if (!source || breakpoints_.empty()) {
         return false;
     }
+    // Line events come thousands a second; resolve each source name once.
+    if (source != lastSource_) {
+        lastSource_ = source;
+        lastNormalised_ = NormalisedFile(source);
+    }
     for (const Breakpoint& b : breakpoints_) {
-        if (b.line == line && NormalisedFile(source) == b.file) {
+        if (b.line == line && lastNormalised_ == b.file) {
             return true;
         }
     }
@@ -274,8 +279,8 @@ void TsScriptDebugger::Stop(lua_State* L, lua_Debug* ar)
     lua_Debug frame;
     for (int level = 0; lua_getstack(L, level, &frame); ++level) {
         lua_getinfo(L, "Snl", &frame);
-        Append(pane, sizeof pane, &used, "#%d %.200s:%d %.64s\n", level, frame.short_src, frame.currentline,
-               frame.name ? frame.name : "");
+        Append(pane, sizeof pane, &used, "#%d %.200s:%d in %.64s\n", level, frame.short_src, frame.currentline,
+               frame.name ? frame.name : "?");
     }
     shell.SetStackFrame(pane);
 
