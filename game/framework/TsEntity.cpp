@@ -1,5 +1,7 @@
 #include "game/framework/TsEntity.h"
 
+#include <cfloat>
+
 #include "engine/OmArchive.h"
 
 OM_IMPLEMENT_ABSTRACT_CLASS(TsEntity, TsObject)
