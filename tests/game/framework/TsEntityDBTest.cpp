@@ -347,6 +347,7 @@ TEST(TsEntityDB, TeardownDestroysEachDistinctObjectOnceInListOrder)
 
 TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
 {
+    GameScript lua;
     CallLog().clear();
     LogCapture log;
     TsEntityDB* db = new TsEntityDB();
@@ -359,8 +360,13 @@ TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
     db->AddEntity(hero);
     db->AddEntity(member);
     db->AddObject(squad);
+    EXPECT_TRUE(db->Initialise());
+    ASSERT_EQ(lua.Run("keptHero = hero"), 0);
 
+    CallLog().clear();
     db->Release();
+    EXPECT_EQ(lua.Eval("type(hero) .. keptHero:GetName()"), "nilhero")
+        << "the level's global goes, the living object stays usable";
     EXPECT_EQ(CallLog(), (Strings{"Destroy:squad", "Destroy:member"}))
         << "a member held by a listed squad goes right after the squad";
     EXPECT_TRUE(log.Contains("'hero' (TestThing) is still referenced 1 time(s) at tear-down"));
