@@ -1,0 +1,16 @@
+// OpenGL for the graphics device only: entry points come straight from the
+// system's libGL (compatibility profile).
+#pragma once
+
+#ifndef GL_GLEXT_PROTOTYPES
+#define GL_GLEXT_PROTOTYPES 1
+#endif
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+namespace plat {
+
+// Asks SDL for the context the device needs; call before creating a window.
+void GfxSetGLAttributes();
+
+} // namespace plat
