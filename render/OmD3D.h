@@ -110,6 +110,7 @@ public:
     bool CanModulate2x() const { return m_canModulate2x != 0; }
     uint32_t GetAlphaBits() const { return m_alphaBits; }
     uint32_t GetAlphaQueueLength() const;
+    const OmRenderItem& GetAlphaItem(uint32_t i) const { return m_alphaQueue[i]; }
 
     // ---- cached device state ----
     void DispatchRenderState(uint32_t state, uint32_t value) { (this->*m_renderStateSetter)(state, value); }
