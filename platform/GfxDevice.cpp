@@ -137,6 +137,7 @@ int32_t GfxDevice::Init(void* window, uint32_t /*flags*/, const GfxPresentParame
         return GfxResult::NotAvailable;
     }
     SDL_GL_MakeCurrent(gl_->window, gl_->context);
+    GfxPinGLDriver();
     SDL_GL_SetSwapInterval(params.fullScreenPresentationInterval == GfxPresentInterval::One ? 1 : 0);
     if (params_.windowed && (params_.backBufferWidth == 0 || params_.backBufferHeight == 0)) {
         int w = 0, h = 0;

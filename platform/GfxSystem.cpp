@@ -4,6 +4,8 @@
 #include "platform/GfxGL.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <algorithm>
 #include <cstring>
@@ -111,6 +113,25 @@ void GfxSetGLAttributes()
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
 }
 
+void GfxPinGLDriver()
+{
+    static bool pinned = false;
+    if (pinned)
+        return;
+    pinned = true;
+    std::vector<std::string> drivers;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* out) {
+            const char* name = info->dlpi_name;
+            if (name && *name)
+                static_cast<std::vector<std::string>*>(out)->push_back(name);
+            return 0;
+        },
+        &drivers);
+    for (const std::string& name : drivers)
+        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 void SetGfxTestAdapters(std::vector<GfxTestAdapter> adapters)
 {
     g_testAdapters = std::move(adapters);
@@ -138,6 +159,7 @@ const GfxGLInfo& GfxQueryGLInfo()
     SDL_Window* window = SDL_CreateWindow("", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (context) {
+        GfxPinGLDriver();
         auto text = [](GLenum name) {
             const auto* s = reinterpret_cast<const char*>(glGetString(name));
             return std::string(s ? s : "");
