@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <dlfcn.h>
 #include <vector>
 
 #include "platform/GfxSystem.h"
@@ -40,23 +39,8 @@ struct RhwVertex {
     uint32_t colour;
 };
 
-// The GL driver is unloaded when the last window goes, and allocations it
-// keeps past that point can no longer be traced to it; pinning it makes the
-// leak checker see (and skip) them as the driver's.
-inline void PinGLDriver()
-{
-    static const bool pinned = [] {
-        for (const char* name : {"libGL.so.1", "libGLX_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
-            dlopen(name, RTLD_NOW | RTLD_NODELETE | RTLD_GLOBAL);
-        return true;
-    }();
-    (void)pinned;
-}
-
 class RendererTest : public ::testing::Test {
 protected:
-    void SetUp() override { PinGLDriver(); }
-
     void TearDown() override
     {
         renderer.reset();
