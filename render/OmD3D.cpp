@@ -42,7 +42,6 @@ OmD3D::OmD3D() = default;
 
 OmD3D::~OmD3D()
 {
-    OmReportMissing("geometry batch buffers are not built yet; nothing to release");
     Shutdown();
     // Whatever the game left registered goes with the renderer.
     ReleaseAllMaterials();

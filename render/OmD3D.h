@@ -120,10 +120,13 @@ public:
     }
     // The replaceable texture setter (texture binding below the id level).
     void SetD3DTexture(uint32_t stage, plat::GfxTexture* texture) { (this->*m_textureSetter)(stage, texture); }
-    uint32_t GetRenderState(uint32_t state) const { return m_renderStates[state]; }
+    uint32_t GetRenderState(uint32_t state) const { return state < kRenderStateCount ? m_renderStates[state] : 0; }
     // Types 1 to 28; the bound texture is GetStageTexture.
-    uint32_t GetTextureStageState(uint32_t stage, uint32_t type) const { return m_stageStates[stage][type]; }
-    plat::GfxTexture* GetStageTexture(uint32_t stage) const { return m_stageTextures[stage]; }
+    uint32_t GetTextureStageState(uint32_t stage, uint32_t type) const
+    {
+        return stage < plat::GfxMaxStages && type < kStageStateCount ? m_stageStates[stage][type] : 0;
+    }
+    plat::GfxTexture* GetStageTexture(uint32_t stage) const { return stage < plat::GfxMaxStages ? m_stageTextures[stage] : nullptr; }
     uint32_t SetVertexShader(uint32_t shader);
     uint32_t GetVertexShader() const { return m_vertexShader; }
     // The cached stream and index bindings beneath the buffer ids.

@@ -14,6 +14,7 @@
 #include "engine/OmIndexTable.h"
 #include "engine/OmVector3.h"
 #include "render/OmRenderTypes.h"
+#include "render/OmRendererResourceOwner.h"
 
 class OmBaseMesh;
 class OmBaseMorphMesh;
@@ -136,6 +137,9 @@ public:
     uint32_t GetMaterialSlotCount() const { return m_materials.objects.GetCount(); }
     uint32_t GetTextureSlotCount() const { return m_textures.objects.GetCount(); }
 
+    // The registries as the object archive uses them.
+    OmResourceOwner& GetResourceOwner() { return m_resourceOwner; }
+
     uint32_t GetDebugLineCount() const { return m_debugLineCount; }
     const OmDebugLine& GetDebugLine(uint32_t i) const { return m_debugLines[i]; }
 
@@ -174,6 +178,7 @@ private:
 
     Registry<OmMaterial> m_materials;
     Registry<OmTextureResource> m_textures;
+    OmRendererResourceOwner m_resourceOwner{*this};
 };
 
 // The camera the renderer draws with (null while there is none).

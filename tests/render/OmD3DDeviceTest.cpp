@@ -2,7 +2,12 @@
 // viewport and matrices, lost devices and the adapter and depth-format rules.
 #include "tests/render/RendererFixture.h"
 
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
 #include "engine/OmMaterial.h"
+#include "platform/BmpFile.h"
 
 using namespace plat;
 using rtest::RendererTest;
@@ -301,4 +306,25 @@ TEST_F(RendererTest, AlphaQueueRunsFarToNearAndEmptiesEachFrame)
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u);
     renderer->EndScene();
+}
+
+TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
+{
+    ASSERT_TRUE(Open(640, 480));
+    ClearTo(0.0f, 0.0f, 1.0f);
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("om_loading_" + std::to_string(getpid()) + ".bmp")).string();
+    const std::vector<uint32_t> green(8 * 8, 0xFF00FF00u);
+    ASSERT_TRUE(WriteBmp24(path, green.data(), 8, 8, 8 * 4));
+    renderer->ShowImageFile(path.c_str());
+    std::vector<uint32_t> pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 0, 0), 0xFF00FF00u);
+    EXPECT_EQ(Pixel(pixels, 639, 479), 0xFF00FF00u);
+
+    ClearTo(0.0f, 0.0f, 1.0f);
+    std::filesystem::resize_file(path, 20); // cut inside the header
+    renderer->ShowImageFile(path.c_str());
+    pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 320, 240), kBlue);
+    std::filesystem::remove(path);
 }
