@@ -301,6 +301,8 @@ void OmD3D::Clear(const float* rect, uint32_t)
 
 void OmD3D::SetClearColour(const float* rgb)
 {
+    if (!rgb)
+        return;
     auto channel = [](float v) { return static_cast<uint32_t>(static_cast<int32_t>(v * 255.0f)) & 0xFF; };
     m_clearColour = 0xFF000000u | channel(rgb[0]) << 16 | channel(rgb[1]) << 8 | channel(rgb[2]);
 }
@@ -321,6 +323,8 @@ int32_t OmD3D::EndSprites()
 
 int32_t OmD3D::SetViewport(const float* rect)
 {
+    if (!rect)
+        return GfxResult::InvalidCall;
     const float w = static_cast<float>(m_backBuffer.width);
     const float h = static_cast<float>(m_backBuffer.height);
     m_viewport.x = static_cast<uint32_t>(w * rect[0]);
