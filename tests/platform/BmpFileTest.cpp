@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/BmpFile.h"
+#include "platform/FilePath.h"
+#include "platform/ImageFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+uint32_t Word(const std::vector<uint8_t>& b, size_t at)
+{
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
+           uint32_t(b[at + 3]) << 24;
+}
+uint32_t Half(const std::vector<uint8_t>& b, size_t at) { return uint32_t(b[at] | b[at + 1] << 8); }
+
+TEST(BmpWriter, HeaderLayoutAndFileSizes)
+{
+    std::vector<uint32_t> screen(800 * 600, 0xFF336699);
+    const std::vector<uint8_t> file = plat::EncodeBmp24(screen.data(), 800, 600, 800 * 4);
+    EXPECT_EQ(file.size(), 1440054u);
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[1], 'M');
+    EXPECT_EQ(Word(file, 2), 1440054u);  // file size
+    EXPECT_EQ(Word(file, 6), 0u);        // two reserved words
+    EXPECT_EQ(Word(file, 10), 54u);      // pixel offset
+    EXPECT_EQ(Word(file, 14), 40u);      // info header size
+    EXPECT_EQ(Word(file, 18), 800u);
+    EXPECT_EQ(Word(file, 22), 600u);     // positive: bottom-up
+    EXPECT_EQ(Half(file, 26), 1u);       // planes
+    EXPECT_EQ(Half(file, 28), 24u);      // bits
+    EXPECT_EQ(Word(file, 30), 0u);       // no compression
+    EXPECT_EQ(Word(file, 34), 1440000u); // image size
+    EXPECT_EQ(Word(file, 38), 18288u);
+    EXPECT_EQ(Word(file, 42), 18288u);
+    EXPECT_EQ(Word(file, 46), 0u);
+    EXPECT_EQ(file[54], 0x99); // blue, green, red
+    EXPECT_EQ(file[55], 0x66);
+    EXPECT_EQ(file[56], 0x33);
+
+    // 1022 pixels make 3066 bytes, padded to 3068.
+    EXPECT_EQ(plat::Bmp24RowBytes(1022), 3068u);
+    std::vector<uint32_t> wide(1022 * 2, 0);
+    const std::vector<uint8_t> odd = plat::EncodeBmp24(wide.data(), 1022, 2, 1022 * 4);
+    EXPECT_EQ(odd.size(), 54u + 3068u * 2);
+    EXPECT_EQ(Word(odd, 34), 3068u * 2);
+}
+
+TEST(BmpWriter, RowsSteppedByPitchReadBackBottomUp)
+{
+    // 3 x 2 pixels in a surface whose rows are 5 pixels apart; the gap holds
+    // junk that must not reach the file.
+    std::vector<uint32_t> surface = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xDEADBEEF, 0xDEADBEEF,
+                                     0xFF101010, 0xFF202020, 0xFF303030, 0xDEADBEEF, 0xDEADBEEF};
+    const std::vector<uint8_t> file = plat::EncodeBmp24(surface.data(), 3, 2, 5 * 4);
+    ASSERT_EQ(file.size(), 54u + 12u * 2);
+    EXPECT_EQ(file[54], 0x10); // the bottom row comes first
+    EXPECT_EQ(file[54 + 9], 0); // padding is zero
+    plat::Image image;
+    std::string error;
+    ASSERT_TRUE(plat::DecodeImage(file, image, nullptr, &error)) << error;
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF101010,
+                                                   0xFF202020, 0xFF303030}));
+}
+
+TEST(BmpWriter, WritesThroughGamePathsAndReportsFailure)
+{
+    const fs::path root = fs::temp_directory_path() / ("om_bmp_" + std::to_string(::getpid()));
+    fs::create_directories(root / "Shots");
+    plat::ClearPathCache();
+    const uint32_t pixels[2] = {0xFF0000FF, 0xFFFFFFFF};
+    std::string error;
+    ASSERT_TRUE(plat::WriteBmp24(root.string() + "\\shots\\shot0.bmp", pixels, 2, 1, 8, &error)) << error;
+    plat::Image image;
+    ASSERT_TRUE(plat::LoadImageFile((root / "Shots" / "shot0.bmp").string(), image, nullptr, &error)) << error;
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF0000FF, 0xFFFFFFFF}));
+
+    EXPECT_FALSE(plat::WriteBmp24(root.string() + "/missing/dir/shot.bmp", pixels, 2, 1, 8, &error));
+    EXPECT_NE(error.find("shot.bmp"), std::string::npos) << error;
+    if (fs::exists("/dev/full")) {
+        EXPECT_FALSE(plat::WriteBmp24("/dev/full", pixels, 2, 1, 8, &error)); // the disk is full
+    }
+    fs::remove_all(root);
+}
+
+} // namespace

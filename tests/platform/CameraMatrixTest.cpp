@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/CameraMatrix.h"
+
+namespace {
+
+void ExpectMatrix(const float* m, std::initializer_list<float> expected)
+{
+    int i = 0;
+    for (float e : expected) {
+        EXPECT_NEAR(m[i], e, 1e-5f) << "element " << i;
+        ++i;
+    }
+}
+
+// v * M for a point (w = 1).
+void Apply(const float m[16], const float v[3], float out[4])
+{
+    for (int c = 0; c < 4; ++c) out[c] = v[0] * m[c] + v[1] * m[4 + c] + v[2] * m[8 + c] + m[12 + c];
+}
+
+TEST(CameraMatrix, LookAtPutsTheTargetAheadOnZ)
+{
+    // The renderer's default camera: from (30, 0, 0) towards the origin.
+    const float eye[3] = {30, 0, 0}, at[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+    float view[16];
+    plat::MatrixLookAtLH(view, eye, at, up);
+    ExpectMatrix(view, {0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 30, 1});
+
+    float p[4];
+    const float origin[3] = {0, 0, 0}, above[3] = {30, 5, 0}, side[3] = {30, 0, 2};
+    Apply(view, origin, p);
+    EXPECT_NEAR(p[2], 30.0f, 1e-5f);
+    Apply(view, above, p);
+    EXPECT_NEAR(p[1], 5.0f, 1e-5f);
+    Apply(view, side, p); // +z in the world is to the right when looking down -x
+    EXPECT_NEAR(p[0], 2.0f, 1e-5f);
+
+    // Looking along the up vector leaves no sideways axis: zeros, not NaNs.
+    const float straightUp[3] = {30, 10, 0};
+    plat::MatrixLookAtLH(view, eye, straightUp, up);
+    for (float v : view) EXPECT_FALSE(std::isnan(v));
+}
+
+TEST(CameraMatrix, PerspectiveMapsNearAndFarToZeroAndOne)
+{
+    float proj[16];
+    plat::MatrixPerspectiveFovLH(proj, 1.5707964f, 1.3333334f, 1.0f, 1000.0f);
+    const float q = 1000.0f / 999.0f;
+    ExpectMatrix(proj, {0.75f, 0, 0, 0, 0, 1, 0, 0, 0, 0, q, 1, 0, 0, -q, 0});
+    for (float z : {1.0f, 1000.0f}) {
+        const float v[3] = {0, 0, z};
+        float p[4];
+        Apply(proj, v, p);
+        EXPECT_NEAR(p[2] / p[3], z == 1.0f ? 0.0f : 1.0f, 1e-5f);
+    }
+
+    plat::MatrixPerspectiveLH(proj, 4.0f, 2.0f, 2.0f, 10.0f);
+    ExpectMatrix(proj, {1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1.25f, 1, 0, 0, -2.5f, 0});
+}
+
+TEST(CameraMatrix, ProjectPointsIntoTheViewport)
+{
+    const float eye[3] = {0, 0, -10}, at[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+    float view[16], proj[16], world[16];
+    plat::MatrixLookAtLH(view, eye, at, up);
+    plat::MatrixPerspectiveFovLH(proj, 1.5707964f, 1.0f, 1.0f, 100.0f);
+    plat::ProjectViewport vp{100, 50, 200, 200, 0.0f, 1.0f};
+
+    float out[3];
+    const float origin[3] = {0, 0, 0};
+    ASSERT_TRUE(plat::Vec3Project(out, origin, vp, proj, view, nullptr));
+    EXPECT_NEAR(out[0], 200.0f, 1e-3f); // centre of the viewport
+    EXPECT_NEAR(out[1], 150.0f, 1e-3f);
+    EXPECT_NEAR(out[2], (100.0f / 99.0f) * (1.0f - 1.0f / 10.0f), 1e-5f);
+
+    // 90 degrees: at distance 10 the half-height is 10, so y = 5 is a
+    // quarter of the viewport above the centre (y runs down on screen).
+    const float high[3] = {5, 5, 0};
+    ASSERT_TRUE(plat::Vec3Project(out, high, vp, proj, view, nullptr));
+    EXPECT_NEAR(out[0], 250.0f, 1e-3f);
+    EXPECT_NEAR(out[1], 100.0f, 1e-3f);
+
+    // The world matrix moves the point first: translation (5, 5, 0).
+    for (int i = 0; i < 16; ++i) world[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+    world[12] = 5;
+    world[13] = 5;
+    ASSERT_TRUE(plat::Vec3Project(out, origin, vp, proj, view, world));
+    EXPECT_NEAR(out[1], 100.0f, 1e-3f);
+
+    // A point on the camera plane has no place on screen.
+    const float beside[3] = {3, 0, -10};
+    EXPECT_FALSE(plat::Vec3Project(out, beside, vp, proj, view, nullptr));
+    EXPECT_EQ(out[0], 0.0f);
+}
+
+TEST(CameraMatrix, MultiplyMayWriteOverAnOperand)
+{
+    float a[16], b[16];
+    for (int i = 0; i < 16; ++i) a[i] = float(i), b[i] = (i % 5 == 0) ? 2.0f : 0.0f;
+    plat::MatrixMultiply(a, a, b);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(a[i], 2.0f * float(i));
+}
+
+} // namespace

@@ -1,0 +1,401 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+
+#include "platform/FilePath.h"
+#include "platform/ImageFile.h"
+#include "platform/PixelFormat.h"
+#include "tests/platform/ImageTestFiles.h"
+
+namespace fs = std::filesystem;
+using namespace imgtest;
+
+namespace {
+
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF,
+                   kWhite = 0xFFFFFFFF;
+
+plat::Image Decode(const Bytes& file, plat::ImageInfo* info = nullptr)
+{
+    plat::Image image;
+    std::string error;
+    EXPECT_TRUE(plat::DecodeImage(file, image, info, &error)) << error;
+    return image;
+}
+
+std::vector<uint32_t> Pixels(const Bytes& file, plat::ImageInfo* info = nullptr)
+{
+    return Decode(file, info).pixels;
+}
+
+// Every proper prefix of a valid file is refused with a reason and leaves
+// no pixels behind - except, from acceptedFrom on, a cut that loses nothing
+// but trailing bytes after the pixels.
+void ExpectEveryTruncationFails(const Bytes& file, size_t acceptedFrom = SIZE_MAX)
+{
+    for (size_t n = 0; n < std::min(file.size(), acceptedFrom); ++n) {
+        const Bytes cut(file.begin(), file.begin() + ptrdiff_t(n));
+        plat::Image image;
+        std::string error;
+        EXPECT_FALSE(plat::DecodeImage(cut, image, nullptr, &error)) << "length " << n;
+        EXPECT_FALSE(error.empty()) << "length " << n;
+        EXPECT_TRUE(image.pixels.empty());
+    }
+}
+
+// Channel-wise closeness for lossy (JPEG) pixels.
+bool Near(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int s = 0; s < 32; s += 8) {
+        if (std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)) > tolerance) return false;
+    }
+    return true;
+}
+
+// --- Targa -----------------------------------------------------------------
+
+// A 2 x 2 image: red, green on top; blue and a fourth colour below.
+Bytes Tga24BottomUp()
+{
+    Bytes b = TgaStart({.width = 2, .height = 2, .bits = 24});
+    b.insert(b.end(), {0xFF, 0, 0, 0xFF, 0xFF, 0xFF}); // bottom row: blue, white
+    b.insert(b.end(), {0, 0, 0xFF, 0, 0xFF, 0});       // top row: red, green
+    return b;
+}
+
+TEST(TgaReader, TrueColourDepthsAndOrigins)
+{
+    plat::ImageInfo info;
+    EXPECT_EQ(Pixels(Tga24BottomUp(), &info), (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
+    EXPECT_EQ(info.width, 2u);
+    EXPECT_EQ(info.height, 2u);
+    EXPECT_EQ(info.format, plat::fmt::R8G8B8);
+    EXPECT_EQ(info.fileFormat, plat::imagefile::Tga);
+    EXPECT_EQ(info.depth, 1u);
+    EXPECT_EQ(info.mipLevels, 1u);
+    EXPECT_EQ(info.resourceType, 3u);
+
+    // 32 bits, top-down, 8 alpha bits: alpha is kept.
+    Bytes b = TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x28});
+    b.insert(b.end(), {0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0x40});
+    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kRed, 0x400000FFu}));
+    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
+
+    // 32 bits with no alpha bits declared: alpha bytes that were never
+    // filled in (all 0) read opaque; real ones are kept.
+    b = TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x20});
+    b.insert(b.end(), {0, 0xFF, 0, 0x00, 0xFF, 0, 0, 0x00});
+    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kGreen, kBlue}));
+    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
+    b[18 + 7] = 0x80;
+    EXPECT_EQ(Pixels(b), (std::vector<uint32_t>{0x0000FF00u, 0x800000FFu}));
+
+    // 16 bits with one alpha bit, right-to-left and bottom-up.
+    b = TgaStart({.width = 2, .height = 1, .bits = 16, .descriptor = 0x11});
+    Put16(b, 0x7FFF); // stored first = rightmost: transparent white
+    Put16(b, 0xFC00); // opaque red
+    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kRed, 0x00FFFFFFu}));
+    EXPECT_EQ(info.format, plat::fmt::A1R5G5B5);
+
+    // 15 bits: the top bit is ignored and every pixel is opaque.
+    b = TgaStart({.width = 1, .height = 1, .bits = 15, .descriptor = 0x20});
+    Put16(b, 0x001F);
+    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kBlue}));
+    EXPECT_EQ(info.format, plat::fmt::X1R5G5B5);
+}
+
+TEST(TgaReader, RunLengthPacketsMayCrossRows)
+{
+    Bytes b = TgaStart({.type = 10, .width = 3, .height = 2, .bits = 24, .descriptor = 0x20});
+    b.insert(b.end(), {0x83, 0, 0, 0xFF});                   // run of 4 red
+    b.insert(b.end(), {0x01, 0, 0xFF, 0, 0xFF, 0, 0});       // raw green, blue
+    EXPECT_EQ(Pixels(b), (std::vector<uint32_t>{kRed, kRed, kRed, kRed, kGreen, kBlue}));
+    ExpectEveryTruncationFails(b);
+
+    // A run longer than the pixels left is damage, not an overrun.
+    Bytes over = TgaStart({.type = 10, .width = 2, .height = 1, .bits = 24});
+    over.insert(over.end(), {0x85, 0, 0, 0xFF});
+    plat::Image image;
+    std::string error;
+    EXPECT_FALSE(plat::DecodeImage(over, image, nullptr, &error));
+    EXPECT_NE(error.find("overruns"), std::string::npos) << error;
+}
+
+TEST(TgaReader, ColourMappedAndGreyImages)
+{
+    // An id field of 3 bytes, a map of two 24-bit entries numbered from 5.
+    Bytes b = TgaStart({.idLength = 3, .mapType = 1, .type = 1, .mapFirst = 5, .mapLength = 2,
+                        .mapBits = 24, .width = 3, .height = 1, .bits = 8, .descriptor = 0x20});
+    b.insert(b.end(), {0, 0, 0xFF, 0xFF, 0, 0}); // entries 5 red, 6 blue
+    b.insert(b.end(), {6, 5, 6});
+    plat::ImageInfo info;
+    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kBlue, kRed, kBlue}));
+    EXPECT_EQ(info.format, plat::fmt::R8G8B8);
+
+    // The same run-length encoded.
+    Bytes rle = TgaStart({.mapType = 1, .type = 9, .mapLength = 2, .mapBits = 24, .width = 3,
+                          .height = 1, .bits = 8, .descriptor = 0x20});
+    rle.insert(rle.end(), {0, 0, 0xFF, 0xFF, 0, 0, 0x82, 1});
+    EXPECT_EQ(Pixels(rle), (std::vector<uint32_t>{kBlue, kBlue, kBlue}));
+
+    // An index outside the map is damage.
+    Bytes bad = b;
+    bad.back() = 9;
+    plat::Image image;
+    std::string error;
+    EXPECT_FALSE(plat::DecodeImage(bad, image, nullptr, &error));
+    EXPECT_FALSE(error.empty());
+
+    Bytes grey = TgaStart({.type = 3, .width = 2, .height = 1, .bits = 8, .descriptor = 0x20});
+    grey.insert(grey.end(), {0x40, 0xFF});
+    EXPECT_EQ(Pixels(grey, &info), (std::vector<uint32_t>{0xFF404040u, kWhite}));
+    EXPECT_EQ(info.format, plat::fmt::L8);
+
+    Bytes greyAlpha = TgaStart({.type = 3, .width = 1, .height = 1, .bits = 16, .descriptor = 0x28});
+    greyAlpha.insert(greyAlpha.end(), {0x80, 0x10});
+    EXPECT_EQ(Pixels(greyAlpha, &info), (std::vector<uint32_t>{0x10808080u}));
+    EXPECT_EQ(info.format, plat::fmt::A8L8);
+}
+
+TEST(TgaReader, DamagedHeadersAndDataAreRefused)
+{
+    ExpectEveryTruncationFails(Tga24BottomUp());
+    const auto refused = [](const Bytes& b) {
+        plat::Image image;
+        plat::ImageInfo info;
+        std::string error;
+        const bool ok =
+            plat::ReadImageInfo(b, info, &error) && plat::DecodeImage(b, image, nullptr, &error);
+        return !ok && !error.empty() && image.pixels.empty();
+    };
+    EXPECT_TRUE(refused(TgaStart({.type = 4, .width = 1, .height = 1})));      // unknown type
+    EXPECT_TRUE(refused(TgaStart({.width = 1, .height = 1, .bits = 12})));     // odd depth
+    EXPECT_TRUE(refused(TgaStart({.width = 0, .height = 1})));                 // empty
+    EXPECT_TRUE(refused(TgaStart({.type = 1, .width = 1, .height = 1, .bits = 8}))); // no map
+    // A header asking for 65535 x 65535 pixels is refused before allocating.
+    plat::ImageInfo info;
+    std::string error;
+    EXPECT_FALSE(plat::ReadImageInfo(TgaStart({.width = 65535, .height = 65535}), info, &error));
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    // A run-length file far too short for its size fails at once.
+    Bytes rle = TgaStart({.type = 10, .width = 4096, .height = 4096, .bits = 24});
+    rle.insert(rle.end(), {0xFF, 1, 2, 3});
+    EXPECT_TRUE(refused(rle));
+}
+
+// --- BMP -------------------------------------------------------------------
+
+TEST(BmpReader, PaddedRowsBottomUpAndTopDown)
+{
+    // 3 x 2, 24 bits: rows of 9 bytes padded to 12, stored bottom row first.
+    Bytes rows = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0, 0, 0, 0,  // blue white green
+                  0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0};       // red green blue
+    plat::ImageInfo info;
+    EXPECT_EQ(Pixels(BmpFile(3, 2, 24, 0, {}, rows), &info),
+              (std::vector<uint32_t>{kRed, kGreen, kBlue, kBlue, kWhite, kGreen}));
+    EXPECT_EQ(info.format, plat::fmt::R8G8B8);
+    EXPECT_EQ(info.fileFormat, plat::imagefile::Bmp);
+    // The last row's padding may be missing; anything shorter fails.
+    const Bytes file = BmpFile(3, 2, 24, 0, {}, rows);
+    ExpectEveryTruncationFails(file, file.size() - 3);
+
+    // 32 bits, negative height = top-down; the unused top byte is not alpha.
+    Bytes rows32 = {0, 0, 0xFF, 0x00, 0xFF, 0, 0, 0x12};
+    EXPECT_EQ(Pixels(BmpFile(1, -2, 32, 0, {}, rows32), &info),
+              (std::vector<uint32_t>{kRed, kBlue}));
+    EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
+}
+
+TEST(BmpReader, PaletteDepths)
+{
+    const Bytes palette = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0}; // 0 red, 1 blue
+    // 8 bits: indices 1, 0, 1 on one row (padded to 4).
+    EXPECT_EQ(Pixels(BmpFile(3, 1, 8, 0, palette, {1, 0, 1, 0}, 40, 2)),
+              (std::vector<uint32_t>{kBlue, kRed, kBlue}));
+    // 4 bits: high nibble first.
+    EXPECT_EQ(Pixels(BmpFile(3, 1, 4, 0, palette, {0x10, 0x10, 0, 0}, 40, 2)),
+              (std::vector<uint32_t>{kBlue, kRed, kBlue}));
+    // 1 bit: most significant bit first; a palette count of 0 means all entries.
+    EXPECT_EQ(Pixels(BmpFile(3, 1, 1, 0, palette, {0xA0, 0, 0, 0})),
+              (std::vector<uint32_t>{kBlue, kRed, kBlue}));
+    // An index past the stored entries reads black instead of running off.
+    EXPECT_EQ(Pixels(BmpFile(1, 1, 8, 0, palette, {200, 0, 0, 0}, 40, 2)),
+              (std::vector<uint32_t>{0xFF000000u}));
+}
+
+TEST(BmpReader, SixteenBitsAndChannelMasks)
+{
+    plat::ImageInfo info;
+    Bytes plain;
+    Put16(plain, 0x7C00);
+    Put16(plain, 0x001F);
+    EXPECT_EQ(Pixels(BmpFile(2, 1, 16, 0, {}, plain), &info), (std::vector<uint32_t>{kRed, kBlue}));
+    EXPECT_EQ(info.format, plat::fmt::X1R5G5B5);
+
+    Bytes masks, px;
+    Put32(masks, 0xF800);
+    Put32(masks, 0x07E0);
+    Put32(masks, 0x001F);
+    Put16(px, 0x07E0);
+    Put16(px, 0x0000);
+    EXPECT_EQ(Pixels(BmpFile(2, 1, 16, 3, masks, px), &info), (std::vector<uint32_t>{kGreen, 0xFF000000u}));
+    EXPECT_EQ(info.format, plat::fmt::R5G6B5);
+
+    // A version-5 header with an alpha mask keeps alpha.
+    Bytes v5masks;
+    for (uint32_t m : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) Put32(v5masks, m);
+    Bytes px32;
+    Put32(px32, 0x80FF0000);
+    EXPECT_EQ(Pixels(BmpFile(1, 1, 32, 3, {}, px32, 124, 0, v5masks), &info),
+              (std::vector<uint32_t>{0x80FF0000u}));
+    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
+    // The same header without the masks flag: the masks it holds mean nothing.
+    EXPECT_EQ(Pixels(BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks), &info),
+              (std::vector<uint32_t>{kRed}));
+    EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
+}
+
+TEST(BmpReader, UnsupportedOrDamagedFilesAreRefused)
+{
+    const Bytes rows = {0, 0, 0xFF, 0};
+    const auto refused = [](const Bytes& b) {
+        plat::Image image;
+        std::string error;
+        return !plat::DecodeImage(b, image, nullptr, &error) && !error.empty();
+    };
+    EXPECT_TRUE(refused(BmpFile(1, 1, 8, 1, {}, rows)));   // run-length compressed
+    EXPECT_TRUE(refused(BmpFile(-1, 1, 24, 0, {}, rows))); // negative width
+    EXPECT_TRUE(refused(BmpFile(1, 1, 24, 0, {}, rows, 30))); // unknown header size
+    Bytes farOffset = BmpFile(1, 1, 24, 0, {}, rows);
+    farOffset[10] = 0xF0; // pixels said to start past the end
+    EXPECT_TRUE(refused(farOffset));
+    EXPECT_TRUE(refused(BmpFile(1, 1, 8, 0, {1, 2}, {0, 0, 0, 0}, 40, 200))); // palette cut short
+}
+
+// --- PNG -------------------------------------------------------------------
+
+TEST(PngReader, ColourTypesAndTheirFormats)
+{
+    plat::ImageInfo info;
+    // RGBA: opaque red, half-transparent blue.
+    const Bytes rgba = {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80};
+    EXPECT_EQ(Pixels(PngFile(2, 1, 8, 6, rgba), &info), (std::vector<uint32_t>{kRed, 0x800000FFu}));
+    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
+    EXPECT_EQ(info.fileFormat, plat::imagefile::Png);
+
+    // RGB over two rows, the second using the "up" filter (adds the row above).
+    const Bytes rgb = {0, 0, 0xFF, 0, 2, 0xFF, 0, 0};
+    EXPECT_EQ(Pixels(PngFile(1, 2, 8, 2, rgb), &info), (std::vector<uint32_t>{kGreen, 0xFFFFFF00u}));
+    EXPECT_EQ(info.format, plat::fmt::R8G8B8);
+
+    const Bytes grey = {0, 0x40, 0xFF};
+    EXPECT_EQ(Pixels(PngFile(2, 1, 8, 0, grey), &info), (std::vector<uint32_t>{0xFF404040u, kWhite}));
+    EXPECT_EQ(info.format, plat::fmt::L8);
+
+    // A palette with a transparent entry reads as alpha.
+    const Bytes pal = {0xFF, 0, 0, 0, 0, 0xFF};
+    EXPECT_EQ(Pixels(PngFile(2, 1, 8, 3, {0, 1, 0}, pal, {0x00}), &info),
+              (std::vector<uint32_t>{kBlue, 0x00FF0000u}));
+    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
+}
+
+TEST(PngReader, DamagedFilesAreRefused)
+{
+    const Bytes file = PngFile(2, 1, 8, 6, {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80});
+    // Only the closing chunk may be missing: the pixels are all there.
+    ExpectEveryTruncationFails(file, file.size() - 12);
+    Bytes badCrc = file;
+    badCrc[50] ^= 0x55; // inside the image data: its checksum no longer matches
+    plat::Image image;
+    std::string error;
+    EXPECT_FALSE(plat::DecodeImage(badCrc, image, nullptr, &error));
+    EXPECT_NE(error.find("PNG"), std::string::npos) << error;
+}
+
+// --- JPEG ------------------------------------------------------------------
+
+TEST(JpegReader, ColourAndGreyImages)
+{
+    plat::ImageInfo info;
+    const Bytes colour(std::begin(kJpegRedBlue), std::end(kJpegRedBlue));
+    plat::Image image = Decode(colour, &info);
+    ASSERT_EQ(image.pixels.size(), 16u * 8u);
+    EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
+    EXPECT_EQ(info.fileFormat, plat::imagefile::Jpg);
+    EXPECT_TRUE(Near(image.At(2, 4), kRed, 12)) << std::hex << image.At(2, 4);
+    EXPECT_TRUE(Near(image.At(13, 1), kBlue, 12)) << std::hex << image.At(13, 1);
+
+    const Bytes grey(std::begin(kJpegGrey), std::end(kJpegGrey));
+    image = Decode(grey, &info);
+    EXPECT_EQ(info.format, plat::fmt::L8);
+    EXPECT_TRUE(Near(image.At(1, 1), 0xFF282828u, 4)) << std::hex << image.At(1, 1);
+    EXPECT_TRUE(Near(image.At(14, 6), 0xFFC8C8C8u, 4)) << std::hex << image.At(14, 6);
+}
+
+TEST(JpegReader, DamagedFilesAreRefused)
+{
+    ExpectEveryTruncationFails(Bytes(std::begin(kJpegRedBlue), std::end(kJpegRedBlue)));
+    const Bytes good(std::begin(kJpegGrey), std::end(kJpegGrey));
+    const uint8_t frameMarker[2] = {0xFF, 0xC0};
+    const auto sof = std::search(good.begin(), good.end(), frameMarker, frameMarker + 2);
+    ASSERT_NE(sof, good.end());
+    const size_t at = size_t(sof - good.begin());
+    Bytes badFrame = good;
+    badFrame[at + 9] = 0; // no components
+    Bytes badScan = good;
+    badScan[badScan.size() - 4] = 0xFF; // a restart marker inside the scan
+    badScan[badScan.size() - 3] = 0xD5;
+    for (const Bytes& bad : {badFrame, badScan}) {
+        plat::Image image;
+        std::string error;
+        EXPECT_FALSE(plat::DecodeImage(bad, image, nullptr, &error));
+        EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
+        EXPECT_TRUE(image.pixels.empty());
+    }
+}
+
+// --- Files -----------------------------------------------------------------
+
+class ImageFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = fs::temp_directory_path() / ("om_image_" + std::to_string(::getpid()));
+        fs::create_directories(root_ / "Data");
+        plat::ClearPathCache();
+    }
+    void TearDown() override { fs::remove_all(root_); }
+    std::string Root() const { return root_.string(); }
+    fs::path root_;
+};
+
+TEST_F(ImageFileTest, FilesAreFoundByGamePathAndErrorsNameThem)
+{
+    ASSERT_TRUE(WriteFile((root_ / "Data" / "Tex.TGA").string(), Tga24BottomUp()));
+    plat::Image image;
+    plat::ImageInfo info;
+    std::string error;
+    ASSERT_TRUE(plat::LoadImageFile(Root() + "\\data\\tex.tga", image, &info, &error)) << error;
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
+
+    plat::ImageInfo header;
+    ASSERT_TRUE(plat::ReadImageFileInfo(Root() + "/DATA/TEX.tga", header, &error)) << error;
+    EXPECT_EQ(header.width, 2u);
+    EXPECT_EQ(header.format, plat::fmt::R8G8B8);
+
+    EXPECT_FALSE(plat::LoadImageFile(Root() + "/data/none.tga", image, &info, &error));
+    EXPECT_NE(error.find("none.tga"), std::string::npos) << error;
+    EXPECT_TRUE(image.pixels.empty());
+
+    // A file cut after its header still reports its size, but does not load.
+    Bytes cut = Tga24BottomUp();
+    cut.resize(20);
+    ASSERT_TRUE(WriteFile((root_ / "Data" / "cut.tga").string(), cut));
+    EXPECT_TRUE(plat::ReadImageFileInfo(Root() + "/data/cut.tga", header, &error));
+    EXPECT_FALSE(plat::LoadImageFile(Root() + "/data/cut.tga", image, &info, &error));
+    EXPECT_NE(error.find("cut.tga"), std::string::npos) << error;
+}
+
+} // namespace
