@@ -319,7 +319,7 @@ void GfxDevice::ApplyRasterState()
 {
     const uint32_t* rs = state_->rs;
     const GfxViewport& vp = state_->viewport;
-    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    BindTarget();
     // Rows are stored top first, so the viewport's y is used as it is.
     glViewport(static_cast<GLint>(vp.x), static_cast<GLint>(vp.y), static_cast<GLsizei>(vp.width),
                static_cast<GLsizei>(vp.height));
@@ -374,6 +374,15 @@ void GfxDevice::UploadTexture(GfxTexture& texture)
     if (!texture.dirty)
         return;
     const TextureFormat f = TextureFormatOf(texture.Format());
+    if (texture.IsRenderTarget()) {
+        // Drawn into, never copied from memory: storage only, made once.
+        GfxSurface* level = texture.Level(0);
+        glTexImage2D(GL_TEXTURE_2D, 0, f.internal, static_cast<GLsizei>(level->Width()),
+                     static_cast<GLsizei>(level->Height()), 0, f.format, f.type, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        texture.dirty = false;
+        return;
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     for (uint32_t i = 0; i < texture.GetLevelCount(); ++i) {
