@@ -1,6 +1,8 @@
 // Buffers, bindings, state blocks, counters and the lost device.
 #include "GfxTestSupport.h"
 
+#include <SDL2/SDL.h>
+
 using namespace gfxtest;
 
 TEST_F(DeviceTest, BuffersStayReadableAndKeepTheirContents)
@@ -180,4 +182,88 @@ TEST_F(DeviceTest, ValidationRejectsOperationsItCannotDo)
     EXPECT_EQ(passes, 1u);
     device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::BumpEnvMap);
     EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::UnsupportedColorOperation);
+}
+
+TEST_F(DeviceTest, DeviceOnTheApplicationsWindow)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
+    SDL_Window* window = SDL_CreateWindow("device test", 0, 0, 320, 240, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr);
+    system = GfxSystem::Create(220);
+    ASSERT_NE(system, nullptr);
+    // Windowed without a size: the window's size.
+    GfxPresentParameters p{};
+    p.windowed = 1;
+    p.swapEffect = GfxSwap::Discard;
+    p.deviceWindow = window;
+    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
+    EXPECT_EQ(p.backBufferWidth, 320u);
+    EXPECT_EQ(p.backBufferHeight, 240u);
+    // A larger back buffer after a reset is drawn offscreen and scaled on Present.
+    p.backBufferWidth = 800;
+    p.backBufferHeight = 600;
+    p.backBufferFormat = GfxFormat::R5G6B5;
+    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
+    GfxSurface* back = nullptr;
+    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    EXPECT_EQ(back->Width(), 800u);
+    EXPECT_EQ(back->Format(), GfxFormat::R5G6B5);
+    back->Release();
+    ClearTo(0xFF00FF00);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+    const GfxRect part{0, 0, 10, 10};
+    EXPECT_EQ(device->Present(&part, nullptr, nullptr, nullptr), GfxResult::InvalidCall);
+    Destroy();
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
+{
+    ASSERT_TRUE(Make(32, 32));
+    // A 2x1 texture, left texel red and right blue, stretched over u = 0..2.
+    GfxTexture* t = nullptr;
+    ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &t), GfxResult::Ok);
+    GfxLockedRect locked{};
+    t->LockRect(0, &locked, nullptr, 0);
+    const uint32_t texels[2] = {0xFFFF0000, 0xFF0000FF};
+    std::memcpy(locked.bits, texels, 8);
+    t->UnlockRect(0);
+    device->SetRenderState(GfxRs::Lighting, 0);
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
+                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
+                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
+    const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
+    auto draw = [&] {
+        device->BeginScene();
+        ClearTo(0xFF000000);
+        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
+        ASSERT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 2, idx,
+                                                 GfxFormat::Index16, v, sizeof(RhwTexVertex)),
+                  GfxResult::Ok);
+        device->EndScene();
+    };
+    draw(); // wrap: red, blue, red, blue across
+    EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
+    EXPECT_EQ(Rgb(12, 16), 0x0000FFu);
+    EXPECT_EQ(Rgb(20, 16), 0xFF0000u);
+    device->SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Clamp);
+    draw(); // clamp: the right half repeats the last texel
+    EXPECT_EQ(Rgb(20, 16), 0x0000FFu);
+    EXPECT_EQ(Rgb(28, 16), 0x0000FFu);
+    // Managed textures survive the device discarding its copies.
+    ASSERT_EQ(device->ResourceManagerDiscardBytes(0), GfxResult::Ok);
+    draw();
+    EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
+    // An index outside the vertices given is refused.
+    const uint16_t bad[3] = {0, 1, 7};
+    device->BeginScene();
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 1, bad,
+                                             GfxFormat::Index16, v, sizeof(RhwTexVertex)),
+              GfxResult::InvalidCall);
+    device->EndScene();
+    t->Release();
 }
