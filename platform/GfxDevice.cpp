@@ -563,7 +563,7 @@ int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
 {
     if (!dest || dest->Format() != GfxFormat::A8R8G8B8 || dest->GetKind() == GfxSurface::Kind::BackBuffer)
         return GfxResult::InvalidCall;
-    std::vector<uint8_t> image(static_cast<size_t>(width_) * height_ * 4, 0);
+    std::vector<uint32_t> image(static_cast<size_t>(width_) * height_, 0xFF000000u);
     if (presented_) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->frontFbo);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -571,13 +571,31 @@ int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
                      GL_UNSIGNED_INT_8_8_8_8_REV, image.data());
         BindTarget();
     }
-    const uint32_t w = std::min(width_, dest->Width()), h = std::min(height_, dest->Height());
+    // The surface stands for the screen: the image goes where the window
+    // shows it, at the window's size (the whole desktop in full screen). A
+    // hidden window of the device's own shows it at the top left, unscaled.
+    int wx = 0, wy = 0, ww = static_cast<int>(width_), wh = static_cast<int>(height_);
+    if (!gl_->ownWindow) {
+        SDL_GL_GetDrawableSize(gl_->window, &ww, &wh);
+        if (params_.windowed)
+            SDL_GetWindowPosition(gl_->window, &wx, &wy);
+    }
     std::fill(dest->Pixels(), dest->Pixels() + static_cast<size_t>(dest->Pitch()) * dest->Height(), 0);
-    for (uint32_t y = 0; y < h; ++y) {
-        uint8_t* row = dest->Pixels() + static_cast<size_t>(y) * dest->Pitch();
-        std::memcpy(row, image.data() + static_cast<size_t>(y) * width_ * 4, w * 4);
-        for (uint32_t x = 0; x < w; ++x)
-            row[x * 4 + 3] = 0xFF; // what was shown is opaque
+    if (ww <= 0 || wh <= 0)
+        return GfxResult::Ok;
+    for (int y = 0; y < wh; ++y) {
+        const int dy = wy + y;
+        if (dy < 0 || dy >= static_cast<int>(dest->Height()))
+            continue;
+        const size_t sy = static_cast<size_t>(y) * height_ / static_cast<size_t>(wh);
+        auto* row = reinterpret_cast<uint32_t*>(dest->Pixels() + static_cast<size_t>(dy) * dest->Pitch());
+        for (int x = 0; x < ww; ++x) {
+            const int dx = wx + x;
+            if (dx < 0 || dx >= static_cast<int>(dest->Width()))
+                continue;
+            const size_t sx = static_cast<size_t>(x) * width_ / static_cast<size_t>(ww);
+            row[dx] = image[sy * width_ + sx] | 0xFF000000u; // what was shown is opaque
+        }
     }
     return GfxResult::Ok;
 }

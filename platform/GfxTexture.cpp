@@ -1,6 +1,7 @@
 #include "platform/GfxTexture.h"
 
 #include "platform/GfxDevice.h"
+#include "platform/PixelFormat.h"
 
 #include <algorithm>
 
@@ -94,17 +95,6 @@ int32_t GfxSurface::UnlockRect()
     return GfxResult::Ok;
 }
 
-uint32_t GfxFullMipCount(uint32_t width, uint32_t height)
-{
-    uint32_t levels = 1;
-    while (width > 1 || height > 1) {
-        width = std::max(1u, width / 2);
-        height = std::max(1u, height / 2);
-        ++levels;
-    }
-    return levels;
-}
-
 GfxTexture::GfxTexture(GfxDevice* device, uint32_t width, uint32_t height, uint32_t levels,
                        uint32_t usage, uint32_t format, uint32_t pool)
     : device_(device)
@@ -112,7 +102,7 @@ GfxTexture::GfxTexture(GfxDevice* device, uint32_t width, uint32_t height, uint3
     , pool_(pool)
     , usage_(usage)
 {
-    const uint32_t full = GfxFullMipCount(width, height);
+    const uint32_t full = FullMipCount(width, height);
     const uint32_t count = (levels == 0 || levels > full) ? full : levels;
     for (uint32_t i = 0; i < count; ++i) {
         levels_.push_back(new GfxSurface(width, height, format, pool, usage, this));

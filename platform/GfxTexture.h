@@ -90,7 +90,4 @@ private:
     std::vector<GfxSurface*> levels_;
 };
 
-// The number of levels of a full chain down to 1 x 1.
-uint32_t GfxFullMipCount(uint32_t width, uint32_t height);
-
 } // namespace plat
