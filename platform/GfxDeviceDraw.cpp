@@ -292,12 +292,12 @@ void GfxDevice::SetUniforms(const GfxProgram& program, const GfxProgramKey& key)
     glUniform4fv(u[kUMatEmissive], 1, &m.emissive.r);
     glUniform4fv(u[kUAmbient], 1, &setup.globalAmbient.r);
     glUniform1f(u[kUPower], m.power);
-    float dif[32] = {}, spec[32] = {}, amb[32] = {}, att[32] = {};
+    float dif[32] = {}, highlight[32] = {}, amb[32] = {}, att[32] = {};
     float pos[24] = {}, dir[24] = {}, spot[24] = {};
     for (uint32_t i = 0; i < setup.lightCount; ++i) {
         const GfxEyeLight& l = setup.lights[i];
         std::memcpy(dif + 4 * i, &l.diffuse.r, 16);
-        std::memcpy(spec + 4 * i, &l.specular.r, 16);
+        std::memcpy(highlight + 4 * i, &l.specular.r, 16);
         std::memcpy(amb + 4 * i, &l.ambient.r, 16);
         const float a[4] = {l.att0, l.att1, l.att2, l.range};
         std::memcpy(att + 4 * i, a, 16);
@@ -307,7 +307,7 @@ void GfxDevice::SetUniforms(const GfxProgram& program, const GfxProgramKey& key)
         std::memcpy(spot + 3 * i, sp, 12);
     }
     glUniform4fv(u[kULDiffuse], 8, dif);
-    glUniform4fv(u[kULSpecular], 8, spec);
+    glUniform4fv(u[kULSpecular], 8, highlight);
     glUniform4fv(u[kULAmbient], 8, amb);
     glUniform4fv(u[kULAtt], 8, att);
     glUniform3fv(u[kULPos], 8, pos);
