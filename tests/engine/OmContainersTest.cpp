@@ -115,7 +115,7 @@ TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
     // Addresses above 4 GB must keep their high bits.
     uintptr_t high = uintptr_t(0x7ffe12345678ull);
     EXPECT_TRUE(map.Add(high, 8));
-    EXPECT_FALSE(map.Add(high & 0xFFFFFFFFu, 9) == false);
+    EXPECT_TRUE(map.Add(high & 0xFFFFFFFFu, 9)) << "the low half alone is another key";
     for (uintptr_t k = 1; k <= 7; ++k) {
         uintptr_t value = 0;
         ASSERT_TRUE(map.Lookup(k * 1000, value));
@@ -129,6 +129,11 @@ TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
     map.Clear();
     EXPECT_EQ(map.GetCount(), 0u);
     EXPECT_EQ(map.Find(1000), nullptr);
+    // A cleared map is used again, past several node blocks.
+    for (uintptr_t k = 0; k < 5000; ++k)
+        EXPECT_TRUE(map.Add(k * 8, k));
+    EXPECT_TRUE(map.Lookup(4999 * 8, value));
+    EXPECT_EQ(value, 4999u);
 }
 
 TEST(OmPrime, NextFromTheTable)
