@@ -431,16 +431,32 @@ int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* win
     return GfxResult::Ok;
 }
 
+GfxRect GfxDevice::ShownRect() const
+{
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(gl_->window, &ww, &wh);
+    if (params_.windowed || ww <= 0 || wh <= 0)
+        return {0, 0, ww, wh};
+    // Full screen keeps the mode's shape, with black bars where the desktop's differs.
+    const double scale = std::min(static_cast<double>(ww) / width_, static_cast<double>(wh) / height_);
+    const int w = static_cast<int>(width_ * scale + 0.5), h = static_cast<int>(height_ * scale + 0.5);
+    const int x = (ww - w) / 2, y = (wh - h) / 2;
+    return {x, y, x + w, y + h};
+}
+
 void GfxDevice::BlitToWindow()
 {
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(gl_->window, &ww, &wh);
+    const GfxRect r = ShownRect();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->frontFbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
     // The image is stored top row first; the window wants the bottom row first.
-    glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), 0, wh, ww, 0,
-                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), r.left,
+                      wh - r.top, r.right, wh - r.bottom, GL_COLOR_BUFFER_BIT, GL_LINEAR);
 }
 
 int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, uint32_t color,
@@ -576,11 +592,19 @@ int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
     // hidden window of the device's own shows it at the top left, unscaled.
     int wx = 0, wy = 0, ww = static_cast<int>(width_), wh = static_cast<int>(height_);
     if (!gl_->ownWindow) {
-        SDL_GL_GetDrawableSize(gl_->window, &ww, &wh);
+        const GfxRect shown = ShownRect();
+        wx = shown.left;
+        wy = shown.top;
+        ww = shown.right - shown.left;
+        wh = shown.bottom - shown.top;
         if (params_.windowed)
             SDL_GetWindowPosition(gl_->window, &wx, &wy);
     }
-    std::fill(dest->Pixels(), dest->Pixels() + static_cast<size_t>(dest->Pitch()) * dest->Height(), 0);
+    // Whatever the window does not cover reads opaque black.
+    for (uint32_t y = 0; y < dest->Height(); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(dest->Pixels() + static_cast<size_t>(y) * dest->Pitch());
+        std::fill(row, row + dest->Width(), 0xFF000000u);
+    }
     if (ww <= 0 || wh <= 0)
         return GfxResult::Ok;
     for (int y = 0; y < wh; ++y) {

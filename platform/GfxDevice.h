@@ -183,6 +183,8 @@ private:
                          const GfxMatrix& proj, const float normalMatrix[9],
                          const GfxLightingSetup& lighting, uint8_t* dst, uint32_t dstFvf) const;
     void BlitToWindow();
+    // Where Present puts the image in the window, in window pixels.
+    GfxRect ShownRect() const;
 
     std::unique_ptr<Gl> gl_;
     std::unique_ptr<State> state_;

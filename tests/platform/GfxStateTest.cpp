@@ -267,3 +267,52 @@ TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
     device->EndScene();
     t->Release();
 }
+
+TEST_F(DeviceTest, FullScreenKeepsTheModesShapeOnTheDesktop)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
+    SDL_Window* window = SDL_CreateWindow("device test", 0, 0, 640, 480, SDL_WINDOW_OPENGL);
+    ASSERT_NE(window, nullptr);
+    system = GfxSystem::Create(220);
+    ASSERT_NE(system, nullptr);
+    GfxDisplayMode desktop{};
+    ASSERT_EQ(system->GetAdapterDisplayMode(0, &desktop), GfxResult::Ok);
+    GfxPresentParameters p{};
+    p.backBufferWidth = 640;
+    p.backBufferHeight = 480;
+    p.backBufferFormat = GfxFormat::X8R8G8B8;
+    p.swapEffect = GfxSwap::Discard;
+    p.deviceWindow = window;
+    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    EXPECT_EQ(static_cast<uint32_t>(w), desktop.width) << "full screen covers the desktop";
+    // The mode itself never changes: the device reports its own size.
+    GfxDisplayMode mode{};
+    device->GetDisplayMode(&mode);
+    EXPECT_EQ(mode.width, 640u);
+    ClearTo(0xFFFFFFFF);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+    GfxSurface* shot = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(desktop.width, desktop.height, GfxFormat::A8R8G8B8, &shot),
+              GfxResult::Ok);
+    ASSERT_EQ(device->GetFrontBuffer(shot), GfxResult::Ok);
+    auto at = [&](uint32_t x, uint32_t y) {
+        uint32_t c = 0;
+        std::memcpy(&c, shot->Pixels() + y * shot->Pitch() + x * 4, 4);
+        return c;
+    };
+    EXPECT_EQ(at(desktop.width / 2, desktop.height / 2), 0xFFFFFFFFu);
+    // 4:3 on a desktop of another shape leaves black bars on two sides.
+    const double scale = std::min(desktop.width / 640.0, desktop.height / 480.0);
+    const uint32_t shownW = static_cast<uint32_t>(640 * scale + 0.5);
+    const uint32_t shownH = static_cast<uint32_t>(480 * scale + 0.5);
+    if (shownH < desktop.height)
+        EXPECT_EQ(at(desktop.width / 2, 0), 0xFF000000u);
+    if (shownW < desktop.width)
+        EXPECT_EQ(at(0, desktop.height / 2), 0xFF000000u);
+    shot->Release();
+    Destroy();
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
