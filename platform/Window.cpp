@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include "platform/GfxGL.h"
+
 #include <algorithm>
 #include <deque>
 #include <vector>
@@ -75,6 +77,9 @@ std::unique_ptr<Window> Window::Create(const WindowDesc& desc, WindowProc proc, 
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
+    // SDL loaded the X and GL libraries for this window; keep them loaded so
+    // closing it does not unload code that leak reports must still name.
+    GfxPinGLDriver();
     std::unique_ptr<Window> window(new Window(native, proc, desc.width, desc.height));
     SDL_AddEventWatch(&Window::Watch, window.get());
     LiveWindows().push_back(window.get());
