@@ -135,6 +135,8 @@ void TsScriptDebugger::Open(lua_State* L)
     state_ = L;
     step_ = Step::Run;
     depth_ = 0;
+    lastSource_.clear();
+    lastNormalised_.clear();
     lua_sethook(L, &TsScriptDebugger::Hook, LUA_MASKCALL | LUA_MASKRET | LUA_MASKLINE, 0);
     TsShell::Instance().SwitchMode(true);
 }

@@ -10,7 +10,6 @@
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsShell.h"
 #include "game/framework/TsShellFunctions.h"
-#include "platform/FilePath.h"
 #include "script/GameBindings.h"
 
 namespace {
@@ -207,7 +206,9 @@ int TsScriptHost::DoFile(lua_State* L, const char* gamePath)
     if (!L || !gamePath) {
         return ReportCode(TS_SCRIPT_FILE_ERROR);
     }
-    const std::string path = plat::ResolvePath(gamePath);
+    // Chunks carry their full path, so script locations name one file
+    // wherever the working folder is.
+    const std::string path = TsShell::FullPath(gamePath);
     const int top = lua_gettop(L);
     const int code = TsScriptCall::RunChunk(L, nullptr, path.c_str());
     lua_settop(L, top);

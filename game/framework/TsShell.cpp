@@ -86,9 +86,13 @@ void TsShell::Show(bool show)
 
 void TsShell::Destroy()
 {
-    Close();
     TsConsole::CloseLogFile();
-    created_ = false;
+    if (breakpointFile_) {
+        std::fclose(breakpointFile_);
+    }
+    // Back to the state of a shell not yet created (the next Create starts
+    // afresh: the program's exit, and each test).
+    *this = TsShell();
 }
 
 void TsShell::ForgetLuaState(lua_State* L)

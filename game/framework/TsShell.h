@@ -33,6 +33,7 @@ public:
     // Opens "shell.log", adds "&Run Script File" to Tools, starts in shell mode.
     bool Create();
     void Show(bool show);
+    // Closes the log file and forgets every table, pane and state.
     void Destroy();
 
     // The state that typed commands run in (the application's).
@@ -92,6 +93,8 @@ public:
 
 private:
     TsShell() = default;
+    TsShell(const TsShell&) = default;
+    TsShell& operator=(const TsShell&) = default;
     bool LineInRange(int line) const;
     void RunBreakpointQuery();
     void PrintSourceSection(int focusLine) const;

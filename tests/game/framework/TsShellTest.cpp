@@ -58,6 +58,7 @@ TEST(TsShell, FixedTablesAreBounded)
 {
     LogCapture log;
     TsShell& shell = TsShell::Instance();
+    shell.Destroy();
     while (shell.ToolsItemCount() < TsShell::kMaxToolsItems) {
         ASSERT_TRUE(shell.AddToolsItem("filler", &CountToolRun, 0));
     }
@@ -83,6 +84,7 @@ TEST(TsShell, SourceWindowCountsLinesByLineFeed)
     // Mixed line ends: only line feeds end lines.
     const std::string file = dir.Write("src/Lines.lua", "a = 1\r\nb = 2\nc = 3\rstill c\nd = 4");
     TsShell& shell = TsShell::Instance();
+    shell.Destroy();
     ASSERT_TRUE(shell.ShowSource(file.c_str(), 1, true));
     EXPECT_EQ(shell.SourceLineCount(), 4);
     EXPECT_EQ(shell.HighlightedLine(), 1);
