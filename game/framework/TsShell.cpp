@@ -129,6 +129,16 @@ void TsShell::Close()
     readState_ = READ_CLOSING;
 }
 
+void TsShell::Exit()
+{
+    Close();
+    if (closeHook_) {
+        closeHook_();
+    } else {
+        LogInfo("The console is closed; there is no game window to close with it");
+    }
+}
+
 void TsShell::SetInputHook(InputHook hook, void* user)
 {
     inputHook_ = hook;
@@ -552,7 +562,7 @@ void TsShell::HandleInputLine(const char* line)
     } else if (name == "over" || name == "into" || name == "run") {
         ExecuteCommand(name == "over" ? "'n" : name == "into" ? "'s" : "'c");
     } else if (name == "exit") {
-        Close();
+        Exit();
     } else {
         LogInfo("Shell commands: /tools [n], /recent [n], /clear, /debug, /break n, "
                 "/over, /into, /run, /exit; //text runs \"/text\"");

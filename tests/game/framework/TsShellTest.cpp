@@ -28,8 +28,12 @@ TEST(TsShell, ShellReadWaitsForATypedLine)
         EXPECT_EQ(lua.Run("line = ShellRead()"), 0);
         EXPECT_EQ(lua.String("line"), "");
     }
-    // Once the shell is closing, ShellRead answers nothing at all.
-    TsShell::Instance().Close();
+    // Once the console is closed, ShellRead answers nothing at all, and the
+    // game window is told to close.
+    static int closes = 0;
+    TsShell::Instance().SetCloseHook([] { ++closes; });
+    TsShell::Instance().HandleInputLine("/exit");
+    EXPECT_EQ(closes, 1);
     EXPECT_EQ(lua.Run("n = select('#', ShellRead())"), 0);
     EXPECT_EQ(lua.Number("n"), 0.0);
     TypedLines reset{};
