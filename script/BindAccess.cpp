@@ -126,6 +126,28 @@ int SetExitMovie(lua_State* L)
     return 0;
 }
 
+// GetDialogDisplayString is registered twice: the wide form first, then the
+// plain form, which replaces it in the table. Both test the same argument;
+// when the plain form's tests fail it hands the call to the wide form, which
+// tests again and reports the error. The holder is a copy owned by Lua.
+int GetDialogDisplayStringWide(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsNumber(L, 2, &err) || !IsEnd(L, 3, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("GetDialogDisplayString"), &err);
+    PushHolderCopy(L, TsAccess::GetDialogDisplayString(ToInt(L, 2)), true);
+    return 1;
+}
+
+int GetDialogDisplayString(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsNumber(L, 2, &err) || !IsEnd(L, 3, &err))
+        return GetDialogDisplayStringWide(L);
+    PushHolderCopy(L, TsAccess::GetDialogDisplayString(ToInt(L, 2)), false);
+    return 1;
+}
+
 } // namespace
 
 void TsAccessClass(lua_State* L)
@@ -159,8 +181,8 @@ void TsAccessClass(lua_State* L)
     tolua_function(L, "SetTutorialDialogExitScript", SetTutorialDialogExitScript);
     tolua_function(L, "GetExitMovie", GetExitMovie);
     tolua_function(L, "SetExitMovie", SetExitMovie);
-    // GetDialogDisplayString hands scripts a string holder object; it joins
-    // when the holders and the dialogue strings exist.
+    tolua_function(L, "GetDialogDisplayString", GetDialogDisplayStringWide);
+    tolua_function(L, "GetDialogDisplayString", GetDialogDisplayString);
 }
 
 } // namespace script::bind

@@ -137,3 +137,13 @@ TEST_F(AccessTest, OptionsMethodsRefuseWrongSelfAndSurplusArguments)
     EXPECT_LUA_ERROR("TsOptions.GetGamma(nil)", "invalid 'self' in function 'GetGamma'");
     EXPECT_LUA_ERROR("TsOptions.SetSpeechVolume(nil, 1)", "invalid 'self' in function 'SetSpeechVolume'");
 }
+
+TEST_F(AccessTest, DialogDisplayStringReportsItsErrorThroughTheEarlierForm)
+{
+    // No dialogue strings yet: nil, and the missing service is logged.
+    EXPECT_EQ(Type("TsAccess:GetDialogDisplayString(30684)"), "nil");
+    EXPECT_TRUE(log_.Contains("GetDialogDisplayString"));
+    EXPECT_LUA_ERROR("TsAccess:GetDialogDisplayString('x')", "error in function 'GetDialogDisplayString'.");
+    EXPECT_LUA_ERROR("TsAccess:GetDialogDisplayString(1, 2)",
+                     "error in function 'GetDialogDisplayString'.");
+}

@@ -3,7 +3,11 @@
 #include "tests/script/LuaTestState.h"
 
 #include "engine/OmVector3.h"
+#include "script/GameBindings.h"
 #include "script/ScriptWrap.h"
+
+#include <lauxlib.h>
+#include <lualib.h>
 
 namespace {
 
@@ -110,4 +114,42 @@ TEST_F(VectorTest, BorrowedVectorsAreNeverCollected)
     ASSERT_EQ(Run("pos:Normalise(); pos = nil; collectgarbage('collect')"), "");
     EXPECT_EQ(script::LiveVectorCopies(), before);
     EXPECT_FLOAT_EQ(position.Length(), 1.0f);
+}
+
+TEST(VectorStates, TwoOpenStatesKeepTheirOwnClasses)
+{
+    // Class look-ups are cached; each state's vectors must still be told
+    // apart from the other state's classes.
+    auto open = [] {
+        lua_State* L = luaL_newstate();
+        lua_pushcfunction(L, luaopen_base);
+        lua_call(L, 0, 0);
+        tolua_game_open(L);
+        script::PushVectorCopy(L, OmVector3(3, 4, 0));
+        lua_setglobal(L, "v");
+        return L;
+    };
+    lua_State* a = open();
+    lua_State* b = open();
+    auto length = [](lua_State* L, const char* code) {
+        if (luaL_dostring(L, code) != 0) {
+            lua_pop(L, 1);
+            return -1.0;
+        }
+        const double r = lua_tonumber(L, -1);
+        lua_pop(L, 1);
+        return r;
+    };
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(length(a, "return v:Length()"), 5);
+        EXPECT_EQ(length(b, "return v:Length()"), 5);
+    }
+    lua_close(a);
+    lua_State* c = open();
+    EXPECT_EQ(length(c, "return v:Length()"), 5);
+    EXPECT_EQ(length(b, "return v:Length()"), 5);
+    // A non-vector of the new state is still refused.
+    EXPECT_EQ(length(c, "return OmVector3.Length(TsAccess:Options())"), -1.0);
+    lua_close(b);
+    lua_close(c);
 }
