@@ -1,0 +1,125 @@
+// The keyboard and the mouse as the game sees them: 38 bindable actions with
+// a state for this tick and the last, the mouse cursor in back-buffer pixels,
+// mouse movement and wheel per tick, a stream of key events for text entry,
+// and the texts of the key-binding screen.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "game/framework/TsKeyBindings.h"
+
+namespace plat {
+class Window;
+class InputSystem;
+class InputDevice;
+class KeyboardDevice;
+class MouseDevice;
+} // namespace plat
+
+// One buffered key event.
+struct TsKeyEvent {
+    uint32_t code;   // key code
+    uint8_t pressed; // 1 press, 0 release
+};
+
+class TsInput {
+public:
+    static constexpr int kActionCount = TsKeyBindings::kActionCount;
+    static constexpr int kActionBytes = 40;
+    static constexpr int kMaxBufferedKeys = 32;
+    static constexpr int kMouseButtons = 8;
+
+    // The mouse as the last poll read it.
+    struct MouseInput {
+        int32_t x = 0; // movement
+        int32_t y = 0;
+        int32_t wheel = 0;
+        uint8_t buttons[kMouseButtons] = {};
+    };
+
+    TsInput();
+    ~TsInput();
+    TsInput(const TsInput&) = delete;
+    TsInput& operator=(const TsInput&) = delete;
+
+    // Makes the devices for the window. Exclusive use in the background is
+    // refused. False when any step fails (the devices are then released).
+    bool Create(plat::Window* window, bool exclusive, bool foreground);
+    void Destroy();
+    // Acquire and ClearState.
+    void Reacquire();
+    // For the window procedure, as the game gains or loses the focus.
+    void Acquire();
+    void Unacquire();
+    void ClearState();
+
+    // Once per frame with the size the cursor is kept within. False when a
+    // device could not be read; no state changes then.
+    bool Update(int width, int height);
+    // Once per game tick, after the tick has read the actions.
+    void EndTick();
+    void SyncCursorToWindow(const plat::Window& window);
+
+    bool IsActionDown(int action) const;
+    bool IsActionPressed(int action) const;  // down now, not at the last tick
+    bool IsActionReleased(int action) const; // down at the last tick, not now
+
+    int GetCursorX() const { return current_.cursorX; }
+    int GetCursorY() const { return current_.cursorY; }
+    int GetMouseWheel() const { return current_.wheel; }
+    bool IsCursorInsideWindow() const { return cursorInside_ != 0; }
+    const MouseInput& GetMouseState() const { return mouse_; }
+
+    // Up to n of the buffered key events (the device keeps at most 32),
+    // oldest first; those beyond n are dropped. Returns how many were written.
+    int GetBufferedKeys(int n, TsKeyEvent* out);
+    void FlushKeyboard();
+    plat::KeyboardDevice* GetKeyboardDevice() { return keyboard_.get(); }
+
+    // The character a key types with the shift keys as they are now; 0 for none.
+    char KeyToChar(int keyCode);
+    // The key's name for the binding screen; empty outside 1..237 and for
+    // codes without a name.
+    static const char* GetKeyName(int keyCode);
+
+    // Display texts of the binding screen, from the game's text table.
+    static const char* GetActionName(int action);
+    static const char* GetActionListName(int action);
+    static const char* GetMouseButtonName(int button);
+    // Their text ids; -1 where the text is empty.
+    static int ActionNameTextId(int action);
+    static int ActionListNameTextId(int action);
+    static int MouseButtonNameTextId(int button);
+
+    static bool IsMouseAction(int action) { return action >= 29 && action <= 33; }
+    static bool IsRebindableAction(int action) { return action >= 5; }
+
+    const TsKeyBindings& GetKeyBindings() const { return bindings_; }
+    void SetKeyBindings(const TsKeyBindings& bindings) { bindings_ = bindings; }
+
+private:
+    struct State {
+        int32_t cursorX = 0;
+        int32_t cursorY = 0;
+        int32_t moveX = 0;
+        int32_t moveY = 0;
+        int32_t wheel = 0; // accumulated since the last EndTick
+        uint8_t actions[kActionBytes] = {};
+    };
+
+    bool ReadKeyboard(uint8_t (&state)[256]);
+    bool ReadMouse();
+    bool KeyIsDown(int32_t keyCode) const;
+    static bool ValidAction(int action) { return action >= 0 && action < kActionBytes; }
+
+    TsKeyBindings bindings_;
+    MouseInput mouse_;
+    uint8_t keys_[256] = {};
+    State current_;
+    State previous_;
+    std::unique_ptr<plat::InputSystem> system_;
+    std::unique_ptr<plat::KeyboardDevice> keyboard_;
+    std::unique_ptr<plat::MouseDevice> mouseDevice_;
+    int32_t cursorInside_ = 0;
+};

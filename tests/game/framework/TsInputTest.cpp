@@ -1,0 +1,422 @@
+#include "tests/platform/WindowFixture.h"
+
+#include <set>
+#include <string>
+
+#include "game/framework/TsInput.h"
+#include "platform/EventInjection.h"
+#include "platform/KeyCodes.h"
+#include "tests/game/framework/LogCapture.h"
+
+namespace {
+
+constexpr int kWidth = 400;
+constexpr int kHeight = 300;
+
+class TsInputTest : public testwin::WindowTest {
+protected:
+    void SetUp() override
+    {
+        testwin::WindowTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(input_.Create(window_.get(), false, true));
+        plat::InjectFocus(*window_, true);
+        input_.Reacquire();
+        ASSERT_TRUE(input_.Update(kWidth, kHeight));
+    }
+    void TearDown() override
+    {
+        input_.Destroy();
+        plat::SetKeyboardLayoutLanguageOverride(std::nullopt);
+        testwin::WindowTest::TearDown();
+    }
+    void Key(int code, bool pressed) { ASSERT_TRUE(plat::InjectKey(*window_, code, pressed)); }
+    void Frame() { ASSERT_TRUE(input_.Update(kWidth, kHeight)); }
+    // One tick's end and the next frame's poll.
+    void NextTick()
+    {
+        input_.EndTick();
+        Frame();
+    }
+    // "P" pressed, "D" down, "R" released, "-" nothing.
+    std::string StateOf(int action) const
+    {
+        if (input_.IsActionPressed(action)) {
+            return input_.IsActionDown(action) ? "P" : "?";
+        }
+        if (input_.IsActionReleased(action)) {
+            return input_.IsActionDown(action) ? "?" : "R";
+        }
+        return input_.IsActionDown(action) ? "D" : "-";
+    }
+    // Press, hold for a tick, release, one more tick: the action's state in each.
+    std::string PressHoldRelease(int action, const std::function<void(bool)>& set)
+    {
+        std::string seen;
+        set(true);
+        Frame();
+        seen += StateOf(action);
+        NextTick();
+        seen += StateOf(action);
+        set(false);
+        NextTick();
+        seen += StateOf(action);
+        NextTick();
+        seen += StateOf(action);
+        return seen;
+    }
+
+    TsInput input_;
+};
+
+TEST_F(TsInputTest, EveryBoundActionLatchesPressedDownAndReleasedPerTick)
+{
+    TsKeyBindings defaults;
+    defaults.SetDefaults();
+    int checked = 0;
+    for (int action = 0; action < TsInput::kActionCount; ++action) {
+        const int key = defaults.KeyOf(action);
+        const int button = defaults.MouseButtonOf(action);
+        if (key >= 0) {
+            EXPECT_EQ(PressHoldRelease(action, [&](bool down) { Key(key, down); }), "PDR-")
+                << "action " << action << " key " << key;
+            ++checked;
+        } else if (button >= 0) {
+            auto press = [&](bool down) { plat::InjectMouseButton(*window_, button, down); };
+            EXPECT_EQ(PressHoldRelease(action, press), "PDR-") << "action " << action;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 34); // all but the four unbound actions 29-32
+
+    // Unbound actions stay up whatever is held.
+    for (int code = 1; code <= 237; ++code) {
+        plat::InjectKey(*window_, code, true);
+    }
+    for (int b = 0; b < 8; ++b) {
+        plat::InjectMouseButton(*window_, b, true);
+    }
+    NextTick();
+    for (int action = 29; action <= 32; ++action) {
+        EXPECT_EQ(StateOf(action), "-") << "action " << action;
+    }
+    EXPECT_EQ(StateOf(-1), "-");
+    EXPECT_EQ(StateOf(40), "-");
+}
+
+TEST_F(TsInputTest, ATapBetweenTwoTicksIsDownForExactlyOneTick)
+{
+    Key(57, true);
+    Frame();
+    Key(57, false);
+    Frame(); // released before any tick: the press holds until the tick ends
+    EXPECT_EQ(StateOf(10), "P");
+    NextTick();
+    EXPECT_EQ(StateOf(10), "R");
+    NextTick();
+    EXPECT_EQ(StateOf(10), "-");
+
+    // A release and press of a held key between ticks is kept the same way.
+    Key(28, true);
+    NextTick();
+    NextTick();
+    EXPECT_EQ(StateOf(11), "D");
+    Key(28, false);
+    Frame();
+    Key(28, true);
+    Frame();
+    EXPECT_EQ(StateOf(11), "R");
+    NextTick();
+    EXPECT_EQ(StateOf(11), "P");
+}
+
+TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
+{
+    plat::InjectMouseWheel(*window_, 1);
+    Frame();
+    EXPECT_GT(input_.GetMouseWheel(), 0);
+    NextTick();
+    EXPECT_EQ(StateOf(13) + StateOf(12), "P-");
+    NextTick();
+    EXPECT_EQ(StateOf(13) + StateOf(12), "R-");
+    NextTick();
+    EXPECT_EQ(StateOf(13) + StateOf(12), "--");
+
+    // Downward, and with the action's key unbound it still comes back up.
+    TsKeyBindings b = input_.GetKeyBindings();
+    b.key[12] = TsKeyBindings::kNone;
+    input_.SetKeyBindings(b);
+    plat::InjectMouseWheel(*window_, -2);
+    Frame();
+    NextTick();
+    EXPECT_EQ(StateOf(12) + StateOf(13), "P-");
+    NextTick();
+    EXPECT_EQ(StateOf(12), "R");
+
+    // Without the wheel option the wheel is only a number.
+    b.useMouseWheel = 0;
+    input_.SetKeyBindings(b);
+    plat::InjectMouseWheel(*window_, 1);
+    Frame();
+    NextTick();
+    EXPECT_EQ(StateOf(13) + StateOf(12), "--");
+    EXPECT_EQ(input_.GetMouseWheel(), 0); // reset by the tick's end
+}
+
+TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenAndMovementIsPerTick)
+{
+    plat::InjectMouseMove(*window_, 120, 80);
+    Frame();
+    EXPECT_EQ(input_.GetCursorX(), 120);
+    EXPECT_EQ(input_.GetCursorY(), 80);
+    plat::InjectMouseMove(*window_, 130, 70);
+    Frame();
+    EXPECT_EQ(input_.GetCursorX(), 130);
+    EXPECT_EQ(input_.GetCursorY(), 70);
+
+    // The cursor is kept on the size it is given, here smaller than the window.
+    plat::InjectMouseMove(*window_, 399, 299);
+    ASSERT_TRUE(input_.Update(200, 100));
+    EXPECT_EQ(input_.GetCursorX(), 200);
+    EXPECT_EQ(input_.GetCursorY(), 100);
+    plat::InjectMouseMove(*window_, 0, 0);
+    Frame();
+    EXPECT_EQ(input_.GetCursorX(), 0);
+    EXPECT_EQ(input_.GetCursorY(), 0);
+    EXPECT_EQ(input_.GetMouseState().x, -399);
+
+    window_->SetBackBufferSize(800, 600);
+    plat::InjectMouseMove(*window_, 200, 150);
+    ASSERT_TRUE(input_.Update(800, 600));
+    EXPECT_EQ(input_.GetCursorX(), 400);
+    EXPECT_EQ(input_.GetCursorY(), 300);
+}
+
+TEST_F(TsInputTest, SyncingTakesThePointerAndTellsWhetherItIsInside)
+{
+    plat::InjectMouseMove(*window_, 50, 60);
+    input_.SyncCursorToWindow(*window_);
+    EXPECT_EQ(input_.GetCursorX(), 50);
+    EXPECT_EQ(input_.GetCursorY(), 60);
+    EXPECT_TRUE(input_.IsCursorInsideWindow());
+
+    plat::InjectMouseMove(*window_, 450, -20);
+    input_.SyncCursorToWindow(*window_);
+    EXPECT_FALSE(input_.IsCursorInsideWindow());
+    EXPECT_EQ(input_.GetCursorX(), kWidth - 1);
+    EXPECT_EQ(input_.GetCursorY(), 0);
+}
+
+TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
+{
+    Key(1, true);
+    NextTick();
+    NextTick();
+    EXPECT_EQ(StateOf(9), "D");
+
+    plat::InjectFocus(*window_, false);
+    EXPECT_FALSE(input_.Update(kWidth, kHeight));
+    EXPECT_EQ(StateOf(9), "D");
+    EXPECT_EQ(input_.GetBufferedKeys(32, nullptr), 0);
+
+    plat::InjectFocus(*window_, true);
+    EXPECT_FALSE(input_.Update(kWidth, kHeight)); // this read takes the device back
+    EXPECT_TRUE(input_.Update(kWidth, kHeight));
+    EXPECT_EQ(StateOf(9), "R"); // the key's release happened elsewhere
+}
+
+TEST_F(TsInputTest, BufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
+{
+    input_.FlushKeyboard();
+    for (int i = 0; i < 20; ++i) {
+        Key(16 + i, true);
+        Key(16 + i, false);
+    }
+    TsKeyEvent out[40];
+    ASSERT_EQ(input_.GetBufferedKeys(40, out), 32);
+    for (int i = 0; i < 32; ++i) {
+        EXPECT_EQ(out[i].code, static_cast<uint32_t>(16 + i / 2)) << i;
+        EXPECT_EQ(out[i].pressed, i % 2 == 0 ? 1 : 0) << i;
+    }
+    EXPECT_EQ(input_.GetBufferedKeys(40, out), 0);
+
+    // Events beyond the count asked for are gone too.
+    Key(30, true);
+    Key(31, true);
+    Key(32, true);
+    ASSERT_EQ(input_.GetBufferedKeys(2, out), 2);
+    EXPECT_EQ(out[1].code, 31u);
+    EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
+
+    Key(33, true);
+    input_.FlushKeyboard();
+    EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
+    Key(34, true);
+    EXPECT_EQ(input_.GetBufferedKeys(-5, out), 0);
+}
+
+TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
+{
+    plat::SetKeyboardLayoutLanguageOverride(2057); // British
+    const std::string plain = "qwertyuiopasdfghjklzxcvbnm1234567890-=[];',./ ";
+    const int codes[] = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 30, 31, 32, 33, 34, 35,
+                         36, 37, 38, 44, 45, 46, 47, 48, 49, 50, 2,  3,  4,  5,  6,  7,
+                         8,  9,  10, 11, 12, 13, 26, 27, 39, 40, 51, 52, 53, 57};
+    const std::string shifted = "QWERTYUIOPASDFGHJKLZXCVBNM!\"\xA3$%^&*()_+{}:@<.? ";
+    std::string got;
+    for (int code : codes) {
+        got += input_.KeyToChar(code);
+    }
+    EXPECT_EQ(got, plain);
+
+    Key(54, true); // right shift
+    got.clear();
+    for (int code : codes) {
+        got += input_.KeyToChar(code);
+    }
+    EXPECT_EQ(got, shifted);
+
+    plat::SetKeyboardLayoutLanguageOverride(plat::kLanguageUsEnglish);
+    EXPECT_EQ(input_.KeyToChar(3), '@');
+    EXPECT_EQ(input_.KeyToChar(40), '"');
+    Key(54, false);
+    Key(42, true); // left shift does the same
+    EXPECT_EQ(input_.KeyToChar(3), '@');
+    Key(42, false);
+    EXPECT_EQ(input_.KeyToChar(3), '2');
+
+    for (int code : {0, 1, 14, 15, 28, 41, 43, 55, 200, 255, -1, 256, 100000}) {
+        EXPECT_EQ(input_.KeyToChar(code), 0) << code;
+    }
+}
+
+TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSend)
+{
+    EXPECT_STREQ(TsInput::GetKeyName(84), "");
+    EXPECT_STREQ(TsInput::GetKeyName(238), "");
+    EXPECT_STREQ(TsInput::GetKeyName(0), "");
+    EXPECT_STREQ(TsInput::GetKeyName(-1), "");
+    EXPECT_STREQ(TsInput::GetKeyName(1), "ESCAPE");
+    EXPECT_STREQ(TsInput::GetKeyName(201), "PAGE UP");
+    EXPECT_STREQ(TsInput::GetKeyName(209), "PAGE DOWN");
+    EXPECT_STREQ(TsInput::GetKeyName(237), "MEDIASELECT");
+
+    // Every key code an SDL key produces has a name, and only the keys no
+    // current keyboard sends are named without one.
+    std::set<int> named, sent;
+    for (int code = 1; code <= 237; ++code) {
+        if (*TsInput::GetKeyName(code)) {
+            named.insert(code);
+        }
+        if (plat::ScancodeFromKeyCode(code) != 0) {
+            sent.insert(code);
+            EXPECT_STRNE(TsInput::GetKeyName(code), "") << "code " << code;
+        }
+    }
+    EXPECT_EQ(named.size(), 144u);
+    std::set<int> unsent;
+    for (int code : named) {
+        if (!sent.count(code)) {
+            unsent.insert(code);
+        }
+    }
+    EXPECT_EQ(unsent, (std::set<int>{145, 146, 147, 148, 150, 151, 179, 227}));
+
+    TsKeyBindings defaults;
+    defaults.SetDefaults();
+    for (int a = 0; a < TsKeyBindings::kActionCount; ++a) {
+        if (defaults.KeyOf(a) >= 0) {
+            EXPECT_STRNE(TsInput::GetKeyName(defaults.KeyOf(a)), "") << "action " << a;
+        }
+    }
+}
+
+TEST(TsInputTexts, ActionTextIdsAndKindsOfActions)
+{
+    EXPECT_EQ(TsInput::ActionNameTextId(0), 30684);
+    EXPECT_EQ(TsInput::ActionNameTextId(16), 30700);
+    EXPECT_EQ(TsInput::ActionNameTextId(17), 30716);
+    EXPECT_EQ(TsInput::ActionNameTextId(18), 30701);
+    EXPECT_EQ(TsInput::ActionNameTextId(32), 30715);
+    EXPECT_EQ(TsInput::ActionNameTextId(33), 30717);
+    EXPECT_EQ(TsInput::ActionNameTextId(34), -1);
+    EXPECT_EQ(TsInput::ActionNameTextId(37), 30717);
+    EXPECT_EQ(TsInput::ActionNameTextId(-1), 30717);
+
+    EXPECT_EQ(TsInput::ActionListNameTextId(2), -1);
+    EXPECT_EQ(TsInput::ActionListNameTextId(3), 30658);
+    EXPECT_EQ(TsInput::ActionListNameTextId(16), 30671);
+    EXPECT_EQ(TsInput::ActionListNameTextId(17), 30683);
+    EXPECT_EQ(TsInput::ActionListNameTextId(18), 30672);
+    EXPECT_EQ(TsInput::ActionListNameTextId(28), 30682);
+    EXPECT_EQ(TsInput::ActionListNameTextId(29), -1);
+
+    EXPECT_EQ(TsInput::MouseButtonNameTextId(0), 30718);
+    EXPECT_EQ(TsInput::MouseButtonNameTextId(1), 30719);
+    EXPECT_EQ(TsInput::MouseButtonNameTextId(2), 30720);
+    EXPECT_EQ(TsInput::MouseButtonNameTextId(-4), 30720);
+    EXPECT_STREQ(TsInput::GetActionName(34), "");
+    EXPECT_STREQ(TsInput::GetActionListName(40), "");
+
+    EXPECT_FALSE(TsInput::IsMouseAction(28));
+    EXPECT_TRUE(TsInput::IsMouseAction(29));
+    EXPECT_TRUE(TsInput::IsMouseAction(33));
+    EXPECT_FALSE(TsInput::IsMouseAction(34));
+    EXPECT_FALSE(TsInput::IsRebindableAction(4));
+    EXPECT_TRUE(TsInput::IsRebindableAction(5));
+}
+
+TEST_F(TsInputTest, BindingsOutsideTheKeyRangeAreUnbound)
+{
+    TsKeyBindings b;
+    b.SetDefaults();
+    b.key[5] = 256;
+    b.key[6] = -7;
+    b.key[7] = 1 << 30;
+    b.mouseButton[0] = 8;
+    b.mouseButton[1] = -2;
+    input_.SetKeyBindings(b);
+    for (int code = 1; code <= 237; ++code) {
+        plat::InjectKey(*window_, code, true);
+    }
+    for (int button = 0; button < 8; ++button) {
+        plat::InjectMouseButton(*window_, button, true);
+    }
+    NextTick();
+    for (int action : {5, 6, 7, 0, 1}) {
+        EXPECT_EQ(StateOf(action), "-") << "action " << action;
+    }
+    EXPECT_EQ(StateOf(8), "P"); // in range: still works
+    EXPECT_EQ(StateOf(2), "P");
+
+    b.SetKey(5, 300);
+    EXPECT_EQ(b.key[5], TsKeyBindings::kNone);
+    b.SetKey(5, 255);
+    EXPECT_EQ(b.KeyOf(5), 255);
+    b.SetKey(99, 3); // no such action: ignored
+    EXPECT_EQ(b.KeyOf(99), TsKeyBindings::kNone);
+}
+
+TEST(TsInputCreate, RefusedSetUpsFailAndLeaveNothingHalfMade)
+{
+    LogCapture log;
+    TsInput input;
+    EXPECT_FALSE(input.Update(640, 480)); // never created: nothing to read
+    EXPECT_EQ(input.GetBufferedKeys(32, nullptr), 0);
+    EXPECT_EQ(input.KeyToChar(30), 'a');
+
+    plat::WindowDesc desc;
+    auto window = plat::Window::Create(desc, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(input.Create(window.get(), true, false));
+    EXPECT_TRUE(log.Contains("background"));
+    EXPECT_EQ(input.GetKeyboardDevice(), nullptr);
+    EXPECT_FALSE(input.Create(nullptr, false, true));
+    EXPECT_EQ(input.GetKeyboardDevice(), nullptr);
+    EXPECT_TRUE(input.Create(window.get(), true, true));
+    EXPECT_NE(input.GetKeyboardDevice(), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,223 @@
+#include "tests/platform/WindowFixture.h"
+
+#include <cstring>
+
+#include "platform/EventInjection.h"
+#include "platform/InputDevices.h"
+
+namespace {
+
+using plat::InputResult;
+
+class InputDevicesTest : public testwin::WindowTest {
+protected:
+    void SetUp() override
+    {
+        testwin::WindowTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        system_ = plat::InputSystem::Create();
+        ASSERT_NE(system_, nullptr);
+        keyboard_ = system_->CreateKeyboard();
+        mouse_ = system_->CreateMouse();
+        ASSERT_EQ(keyboard_->SetCooperativeLevel(window_.get(), {}), InputResult::Ok);
+        ASSERT_EQ(mouse_->SetCooperativeLevel(window_.get(), {}), InputResult::Ok);
+        keyboard_->SetBufferSize(32);
+    }
+    void TearDown() override
+    {
+        keyboard_.reset();
+        mouse_.reset();
+        system_.reset();
+        testwin::WindowTest::TearDown();
+    }
+    void FocusAndAcquire()
+    {
+        plat::InjectFocus(*window_, true);
+        ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
+        ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
+    }
+    bool KeyDown(int code)
+    {
+        uint8_t state[256];
+        std::memset(state, 0xEE, sizeof(state));
+        EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
+        return state[code] == plat::kKeyDownBit;
+    }
+
+    std::unique_ptr<plat::InputSystem> system_;
+    std::unique_ptr<plat::KeyboardDevice> keyboard_;
+    std::unique_ptr<plat::MouseDevice> mouse_;
+};
+
+TEST_F(InputDevicesTest, ForegroundDevicesFollowTheWindowFocus)
+{
+    uint8_t state[256];
+    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
+    EXPECT_EQ(keyboard_->Acquire(), InputResult::OtherAppHasPriority);
+
+    FocusAndAcquire();
+    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
+
+    plat::InjectFocus(*window_, false);
+    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::InputLost);
+    plat::MouseState ms;
+    EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::InputLost);
+    EXPECT_EQ(keyboard_->Acquire(), InputResult::OtherAppHasPriority);
+    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::InputLost);
+
+    plat::InjectFocus(*window_, true);
+    EXPECT_EQ(keyboard_->Acquire(), InputResult::Ok);
+    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
+    EXPECT_EQ(keyboard_->Unacquire(), InputResult::Ok);
+    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
+}
+
+TEST_F(InputDevicesTest, CooperativeLevelNeedsAWindowAndNoBackgroundExclusivity)
+{
+    auto keyboard = system_->CreateKeyboard();
+    EXPECT_EQ(keyboard->Acquire(), InputResult::InvalidParam);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, {}), InputResult::InvalidParam);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = true, .foreground = false}),
+              InputResult::InvalidParam);
+    // A background device may be acquired without the focus.
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = false, .foreground = false}),
+              InputResult::Ok);
+    EXPECT_EQ(keyboard->Acquire(), InputResult::Ok);
+    plat::InjectFocus(*window_, true);
+    plat::InjectFocus(*window_, false);
+    EXPECT_TRUE(keyboard->IsAcquired());
+}
+
+TEST_F(InputDevicesTest, KeyStateIsIndexedByKeyCodeAndClearsWhenFocusGoes)
+{
+    FocusAndAcquire();
+    ASSERT_TRUE(plat::InjectKey(*window_, 30, true)); // A
+    ASSERT_TRUE(plat::InjectKey(*window_, 200, true)); // UP
+    EXPECT_TRUE(KeyDown(30));
+    EXPECT_TRUE(KeyDown(200));
+    EXPECT_FALSE(KeyDown(31));
+    plat::InjectKey(*window_, 30, false);
+    EXPECT_FALSE(KeyDown(30));
+    EXPECT_TRUE(KeyDown(200));
+
+    plat::InjectFocus(*window_, false);
+    plat::InjectFocus(*window_, true);
+    ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
+    EXPECT_FALSE(KeyDown(200)); // its release happened in another window
+    EXPECT_FALSE(plat::InjectKey(*window_, 84, true)); // no key has code 84
+}
+
+TEST_F(InputDevicesTest, BufferedEventsComeInOrderAndOverflowDropsTheNewest)
+{
+    FocusAndAcquire();
+    // 20 presses and 20 releases of keys 16..35: 40 events into a 32-event buffer.
+    for (int i = 0; i < 20; ++i) {
+        plat::InjectKey(*window_, 16 + i, true);
+    }
+    for (int i = 0; i < 20; ++i) {
+        plat::InjectKey(*window_, 16 + i, false);
+    }
+    plat::KeyEvent events[40];
+    uint32_t count = 5;
+    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::BufferOverflow);
+    ASSERT_EQ(count, 5u);
+    EXPECT_EQ(events[0].code, 16u);
+    EXPECT_EQ(events[4].code, 20u);
+
+    count = 40;
+    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::Ok);
+    ASSERT_EQ(count, 27u); // the rest of the 32 kept
+    for (uint32_t i = 0; i < 15; ++i) {
+        EXPECT_EQ(events[i].code, 21 + i);
+        EXPECT_EQ(events[i].data, plat::kKeyDownBit);
+    }
+    for (uint32_t i = 15; i < 27; ++i) {
+        EXPECT_EQ(events[i].code, 16 + (i - 15));
+        EXPECT_EQ(events[i].data, 0u);
+    }
+    count = 40;
+    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::Ok);
+    EXPECT_EQ(count, 0u);
+    // The state saw every event, dropped or not.
+    EXPECT_FALSE(KeyDown(35));
+}
+
+TEST_F(InputDevicesTest, NothingIsBufferedUnacquiredAndFlushEmptiesTheBuffer)
+{
+    plat::InjectFocus(*window_, true);
+    plat::InjectKey(*window_, 57, true);
+    ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
+    EXPECT_TRUE(KeyDown(57)); // held from before: the state knows
+    plat::KeyEvent events[32];
+    uint32_t count = 32;
+    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::Ok);
+    EXPECT_EQ(count, 0u);
+
+    plat::InjectKey(*window_, 57, false);
+    plat::InjectKey(*window_, 28, true);
+    keyboard_->Flush();
+    count = 32;
+    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::Ok);
+    EXPECT_EQ(count, 0u);
+
+    keyboard_->Unacquire();
+    count = 32;
+    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::NotAcquired);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(InputDevicesTest, MouseReportsMovementInBackBufferPixelsButtonsAndWheel)
+{
+    FocusAndAcquire();
+    window_->SetBackBufferSize(800, 600);
+    plat::InjectMouseMove(*window_, 100, 50);
+    plat::InjectMouseButton(*window_, 1, true); // right
+    plat::InjectMouseWheel(*window_, 2);
+    plat::InjectMouseWheel(*window_, -1);
+
+    plat::MouseState ms;
+    ASSERT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
+    EXPECT_EQ(ms.x, 200);
+    EXPECT_EQ(ms.y, 100);
+    EXPECT_EQ(ms.z, plat::kWheelNotch);
+    EXPECT_EQ(ms.buttons[0], 0);
+    EXPECT_EQ(ms.buttons[1], plat::kKeyDownBit);
+
+    plat::InjectMouseMove(*window_, 90, 60);
+    plat::InjectMouseButton(*window_, 1, false);
+    plat::InjectMouseButton(*window_, 2, true);
+    ASSERT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
+    EXPECT_EQ(ms.x, -20);
+    EXPECT_EQ(ms.y, 20);
+    EXPECT_EQ(ms.z, 0);
+    EXPECT_EQ(ms.buttons[1], 0);
+    EXPECT_EQ(ms.buttons[2], plat::kKeyDownBit);
+
+    // Wheel turns while unacquired are not the game's; moves are caught up.
+    mouse_->Unacquire();
+    plat::InjectMouseWheel(*window_, 3);
+    plat::InjectMouseMove(*window_, 100, 60);
+    ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
+    ASSERT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
+    EXPECT_EQ(ms.z, 0);
+    EXPECT_EQ(ms.x, 20);
+}
+
+TEST(InputSystem, NeedsTheDisplayThatAWindowBrings)
+{
+    // No window in this test: the video subsystem is down unless another
+    // test in the same run left one open, which the fixtures never do.
+    plat::InputResult result = InputResult::Ok;
+    EXPECT_EQ(plat::InputSystem::Create(&result), nullptr);
+    EXPECT_EQ(result, InputResult::NoDevice);
+
+    plat::WindowDesc desc;
+    auto window = plat::Window::Create(desc, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_NE(plat::InputSystem::Create(&result), nullptr);
+    EXPECT_EQ(result, InputResult::Ok);
+}
+
+} // namespace
