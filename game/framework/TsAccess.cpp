@@ -113,8 +113,10 @@ const char* TsAccess::GetExitMovie()
 
 void TsAccess::SetExitMovie(const char* name)
 {
+    // Copy first: the name may be the current one.
+    char* copy = name && name[0] != '\0' ? strdup(name) : nullptr;
     std::free(g_exitMovie);
-    g_exitMovie = name && name[0] != '\0' ? strdup(name) : nullptr;
+    g_exitMovie = copy;
 }
 
 void TsAccess::TutorialDialog()

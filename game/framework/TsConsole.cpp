@@ -35,9 +35,13 @@ void WriteTerminal(std::string_view text, TsColour colour)
     if (tint) {
         std::fprintf(stderr, "\x1b[38;2;%d;%d;%dm", colour.r, colour.g, colour.b);
     }
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    if (tint) {
-        std::fputs("\x1b[0m", stderr);
+    if (!tint) {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    } else {
+        // The colour ends before the line break so the next line starts plain.
+        const bool newline = !text.empty() && text.back() == '\n';
+        std::fwrite(text.data(), 1, text.size() - (newline ? 1 : 0), stderr);
+        std::fputs(newline ? "\x1b[0m\n" : "\x1b[0m", stderr);
     }
     std::fflush(stderr);
 }

@@ -79,7 +79,7 @@ int CloseFunction(lua_State* L)
 int SetBreakPointFunction(lua_State* L)
 {
     const char* file = lua_tostring(L, 1);
-    const int line = static_cast<int>(lua_tointeger(L, 2));
+    const int line = TsShellFunctions::ToInt(L, 2);
     TsScriptDebugger::Instance().SetBreakpoint(file, line, lua_isnoneornil(L, 3) || TsShellFunctions::ToFlag(L, 3));
     return 0;
 }
@@ -87,7 +87,7 @@ int SetBreakPointFunction(lua_State* L)
 int ToggleBreakPointFunction(lua_State* L)
 {
     const char* file = lua_tostring(L, 1);
-    const int line = static_cast<int>(lua_tointeger(L, 2));
+    const int line = TsShellFunctions::ToInt(L, 2);
     TsScriptDebugger& debugger = TsScriptDebugger::Instance();
     const bool on = !debugger.HasBreakpoint(file, line);
     debugger.SetBreakpoint(file, line, on);
@@ -135,6 +135,8 @@ void TsScriptDebugger::Open(lua_State* L)
     state_ = L;
     step_ = Step::Run;
     depth_ = 0;
+    lastSource_.clear();
+    lastNormalised_.clear();
     lua_sethook(L, &TsScriptDebugger::Hook, LUA_MASKCALL | LUA_MASKRET | LUA_MASKLINE, 0);
     TsShell::Instance().SwitchMode(true);
 }

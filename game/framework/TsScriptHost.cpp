@@ -10,7 +10,6 @@
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsShell.h"
 #include "game/framework/TsShellFunctions.h"
-#include "platform/FilePath.h"
 #include "script/GameBindings.h"
 
 namespace {
@@ -26,8 +25,8 @@ int ReportCode(int code)
     return code;
 }
 
-// Pushes the global of the name given as upvalue-free argument 1 and calls
-// it with the remaining arguments. Runs inside lua_pcall, so a strict _G
+// Looks up the global named by argument 1 and calls it with the remaining
+// arguments. Runs inside lua_pcall, so a strict _G
 // that raises on unknown names is caught like any other script error.
 int CallGlobalBody(lua_State* L)
 {
@@ -54,7 +53,7 @@ int IntCallEntry(lua_State* L)
     lua_pushstring(L, request->function);
     request->code = TsScriptCall::Protected(L, 1, 1);
     if (request->code == TS_SCRIPT_OK && lua_isnumber(L, -1)) {
-        request->result = static_cast<int>(lua_tointeger(L, -1));
+        request->result = TsShellFunctions::ToInt(L, -1);
     }
     return 0;
 }
@@ -207,7 +206,9 @@ int TsScriptHost::DoFile(lua_State* L, const char* gamePath)
     if (!L || !gamePath) {
         return ReportCode(TS_SCRIPT_FILE_ERROR);
     }
-    const std::string path = plat::ResolvePath(gamePath);
+    // Chunks carry their full path, so script locations name one file
+    // wherever the working folder is.
+    const std::string path = TsShell::FullPath(gamePath);
     const int top = lua_gettop(L);
     const int code = TsScriptCall::RunChunk(L, nullptr, path.c_str());
     lua_settop(L, top);

@@ -86,9 +86,13 @@ void TsShell::Show(bool show)
 
 void TsShell::Destroy()
 {
-    Close();
     TsConsole::CloseLogFile();
-    created_ = false;
+    if (breakpointFile_) {
+        std::fclose(breakpointFile_);
+    }
+    // Back to the state of a shell not yet created (the next Create starts
+    // afresh: the program's exit, and each test).
+    *this = TsShell();
 }
 
 void TsShell::ForgetLuaState(lua_State* L)
@@ -123,6 +127,16 @@ void TsShell::ExecuteCommand(const char* text)
 void TsShell::Close()
 {
     readState_ = READ_CLOSING;
+}
+
+void TsShell::Exit()
+{
+    Close();
+    if (closeHook_) {
+        closeHook_();
+    } else {
+        LogInfo("The console is closed; there is no game window to close with it");
+    }
 }
 
 void TsShell::SetInputHook(InputHook hook, void* user)
@@ -548,7 +562,7 @@ void TsShell::HandleInputLine(const char* line)
     } else if (name == "over" || name == "into" || name == "run") {
         ExecuteCommand(name == "over" ? "'n" : name == "into" ? "'s" : "'c");
     } else if (name == "exit") {
-        Close();
+        Exit();
     } else {
         LogInfo("Shell commands: /tools [n], /recent [n], /clear, /debug, /break n, "
                 "/over, /into, /run, /exit; //text runs \"/text\"");

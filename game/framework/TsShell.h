@@ -33,6 +33,7 @@ public:
     // Opens "shell.log", adds "&Run Script File" to Tools, starts in shell mode.
     bool Create();
     void Show(bool show);
+    // Closes the log file and forgets every table, pane and state.
     void Destroy();
 
     // The state that typed commands run in (the application's).
@@ -54,6 +55,11 @@ public:
     bool WaitForLine(lua_State* L, char (&line)[kMaxInputLine + 1]);
     ReadState GetReadState() const { return readState_; }
     void Close(); // the console is going away: waiting reads end
+    // The console's Exit closes the game window too: the application
+    // installs how (null until then).
+    using CloseHook = void (*)();
+    void SetCloseHook(CloseHook hook) { closeHook_ = hook; }
+    void Exit();
 
     bool AddToolsItem(const char* label, ToolsCallback callback, std::int32_t argument);
     int ToolsItemCount() const { return static_cast<int>(tools_.size()); }
@@ -92,6 +98,8 @@ public:
 
 private:
     TsShell() = default;
+    TsShell(const TsShell&) = default;
+    TsShell& operator=(const TsShell&) = default;
     bool LineInRange(int line) const;
     void RunBreakpointQuery();
     void PrintSourceSection(int focusLine) const;
@@ -122,6 +130,7 @@ private:
     std::string readLine_;
     bool lineArrived_ = false;
     std::FILE* breakpointFile_ = nullptr;
+    CloseHook closeHook_ = nullptr;
     InputHook inputHook_ = nullptr;
     void* inputUser_ = nullptr;
     std::string pendingInput_;

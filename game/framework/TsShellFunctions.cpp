@@ -1,5 +1,7 @@
 #include "game/framework/TsShellFunctions.h"
 
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <lua.hpp>
@@ -216,7 +218,7 @@ int SetDebugBreakpointList(lua_State* L)
 
 int SetDebugBreakpoint(lua_State* L)
 {
-    const int line = static_cast<int>(lua_tointeger(L, 2));
+    const int line = TsShellFunctions::ToInt(L, 2);
     TsShell::Instance().SetBreakpoint(TextOrNull(L, 1), line, TsShellFunctions::ToFlag(L, 3));
     return 0;
 }
@@ -298,6 +300,21 @@ bool ToFlag(lua_State* L, int index)
     case LUA_TBOOLEAN: return lua_toboolean(L, index) != 0;
     default: return false;
     }
+}
+
+int ToInt(lua_State* L, int index)
+{
+    const double value = lua_tonumber(L, index);
+    if (std::isnan(value)) {
+        return 0;
+    }
+    if (value <= static_cast<double>(INT_MIN)) {
+        return INT_MIN;
+    }
+    if (value >= static_cast<double>(INT_MAX)) {
+        return INT_MAX;
+    }
+    return static_cast<int>(value);
 }
 
 void Register(lua_State* L)

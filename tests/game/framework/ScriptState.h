@@ -10,7 +10,11 @@
 
 class ScriptState {
 public:
-    ScriptState() : L_(TsScriptHost::OpenLua()) { TsShell::Instance().SetLuaState(L_); }
+    // Each test starts with a shell as the program first sees it.
+    ScriptState() : L_((TsShell::Instance().Destroy(), TsScriptHost::OpenLua()))
+    {
+        TsShell::Instance().SetLuaState(L_);
+    }
     ~ScriptState() { TsScriptHost::CloseLua(L_); }
     ScriptState(const ScriptState&) = delete;
     ScriptState& operator=(const ScriptState&) = delete;

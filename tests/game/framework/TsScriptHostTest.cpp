@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "engine/OmReport.h"
@@ -98,11 +99,17 @@ TEST(TsScriptHost, CallingGlobalFunctions)
             "function Two() return 1, 2 end\n"
             "function Word() return 'x' end\n"
             "function Broken() error('no') end\n"
+            "function Huge() return 1e300 end\n"
+            "function Negative() return -2.9 end\n"
+            "function NotANumber() return 0/0 end\n"
             "function Count() calls = (calls or 0) + 1 end");
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Answer"), 41);
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Two"), 1); // one result is asked for
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Word"), 0);
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Huge"), INT_MAX);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Negative"), -2);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotANumber"), 0);
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Missing"), 0);
     EXPECT_EQ(TsScriptHost::CallFunction(lua.L(), "Count"), 0);
     EXPECT_EQ(lua.Number("calls"), 1.0);

@@ -28,8 +28,12 @@ TEST(TsShell, ShellReadWaitsForATypedLine)
         EXPECT_EQ(lua.Run("line = ShellRead()"), 0);
         EXPECT_EQ(lua.String("line"), "");
     }
-    // Once the shell is closing, ShellRead answers nothing at all.
-    TsShell::Instance().Close();
+    // Once the console is closed, ShellRead answers nothing at all, and the
+    // game window is told to close.
+    static int closes = 0;
+    TsShell::Instance().SetCloseHook([] { ++closes; });
+    TsShell::Instance().HandleInputLine("/exit");
+    EXPECT_EQ(closes, 1);
     EXPECT_EQ(lua.Run("n = select('#', ShellRead())"), 0);
     EXPECT_EQ(lua.Number("n"), 0.0);
     TypedLines reset{};
@@ -58,6 +62,7 @@ TEST(TsShell, FixedTablesAreBounded)
 {
     LogCapture log;
     TsShell& shell = TsShell::Instance();
+    shell.Destroy();
     while (shell.ToolsItemCount() < TsShell::kMaxToolsItems) {
         ASSERT_TRUE(shell.AddToolsItem("filler", &CountToolRun, 0));
     }
@@ -83,6 +88,7 @@ TEST(TsShell, SourceWindowCountsLinesByLineFeed)
     // Mixed line ends: only line feeds end lines.
     const std::string file = dir.Write("src/Lines.lua", "a = 1\r\nb = 2\nc = 3\rstill c\nd = 4");
     TsShell& shell = TsShell::Instance();
+    shell.Destroy();
     ASSERT_TRUE(shell.ShowSource(file.c_str(), 1, true));
     EXPECT_EQ(shell.SourceLineCount(), 4);
     EXPECT_EQ(shell.HighlightedLine(), 1);
