@@ -91,11 +91,11 @@ constexpr const char* kShellGlobals[] = {
 // none of the class's game operations exists yet: its table still exists,
 // with its base and constants, so scripts and derived classes resolve.
 const Entry kPackage[] = {
-    Class("TsObject", "OmObject"),
+    Class("TsObject", "OmObject", nullptr, bind::TsObjectClass),
     Class("OmVector3", "", nullptr, bind::OmVector3Class, CollectVector),
     Functions(kVectorGlobals, bind::VectorGlobals),
-    Class("TsAccess"),
-    Class("TsOptions"),
+    Class("TsAccess", "", nullptr, bind::TsAccessClass),
+    Class("TsOptions", "", nullptr, bind::TsOptionsClass),
     Constants(&kAnimationIds),
     Class("TsAnimationDB"),
     Class("TsAudio"),
@@ -145,7 +145,7 @@ const Entry kPackage[] = {
     Class("TsHUDe", "", &kHudSprites),
     Functions(kErrorGlobals, nullptr),
     Class("FileIO"),
-    Functions(kShellGlobals, nullptr),
+    Functions(kShellGlobals, bind::ShellGlobals),
 };
 
 void RegisterConstants(lua_State* L, const ConstantList& list)

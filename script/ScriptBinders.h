@@ -12,7 +12,13 @@ namespace script::bind {
 
 using Binder = void (*)(lua_State*);
 
+void TsObjectClass(lua_State* L);
 void OmVector3Class(lua_State* L);
 void VectorGlobals(lua_State* L); // GetX, GetY, GetZ
+void TsAccessClass(lua_State* L);
+void TsOptionsClass(lua_State* L);
+// GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
+// dofile belong to the script host, which registers them after the package.
+void ShellGlobals(lua_State* L);
 
 } // namespace script::bind

@@ -274,8 +274,8 @@ void TsScriptDebugger::Stop(lua_State* L, lua_Debug* ar)
     lua_Debug frame;
     for (int level = 0; lua_getstack(L, level, &frame); ++level) {
         lua_getinfo(L, "Snl", &frame);
-        Append(pane, sizeof pane, &used, "#%d %.200s:%d %.64s\n", level, frame.short_src, frame.currentline,
-               frame.name ? frame.name : "");
+        Append(pane, sizeof pane, &used, "#%d %.200s:%d in %.64s\n", level, frame.short_src, frame.currentline,
+               frame.name ? frame.name : "?");
     }
     shell.SetStackFrame(pane);
 

@@ -5,6 +5,7 @@
 #include <lauxlib.h>
 #include <lualib.h>
 
+#include <cctype>
 #include <cmath>
 
 void LuaTest::SetUp()
@@ -71,4 +72,18 @@ std::string LuaTest::String(const std::string& expr)
     std::string s = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "";
     lua_pop(L, 1);
     return s;
+}
+
+std::string WithoutPosition(const std::string& message)
+{
+    // "chunk:123: message": the first ": " preceded by ":digits".
+    const std::size_t end = message.find(": ");
+    if (end == std::string::npos)
+        return message;
+    std::size_t i = end;
+    while (i > 0 && std::isdigit(static_cast<unsigned char>(message[i - 1])))
+        --i;
+    if (i == end || i == 0 || message[i - 1] != ':')
+        return message;
+    return message.substr(end + 2);
 }

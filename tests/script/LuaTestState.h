@@ -30,9 +30,12 @@ protected:
     lua_State* L = nullptr;
 };
 
+// The message without the "chunk:line: " position Lua puts in front.
+std::string WithoutPosition(const std::string& message);
+
 // Expects the chunk to fail with a message that starts with prefix.
 #define EXPECT_LUA_ERROR(code, prefix)                                                            \
     do {                                                                                          \
-        const std::string message_ = Run(code);                                                   \
+        const std::string message_ = WithoutPosition(Run(code));                                  \
         EXPECT_EQ(message_.substr(0, std::string(prefix).size()), prefix) << "message: " << message_; \
     } while (0)

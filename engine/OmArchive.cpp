@@ -1,0 +1,535 @@
+#include "engine/OmArchive.h"
+
+#include <cstring>
+
+#include "engine/OmClass.h"
+#include "engine/OmFastAlloc.h"
+#include "engine/OmHashMap.h"
+#include "engine/OmObject.h"
+#include "engine/OmReport.h"
+#include "engine/OmStream.h"
+#include "engine/OmVector3.h"
+
+const char OmArchive::kHeaderText[] =
+    "Orrimund File Format. Archive of registered engine objects and their links.";
+
+namespace {
+
+constexpr uint32_t kHeaderLength = sizeof(OmArchive::kHeaderText) - 1;
+static_assert(kHeaderLength == 75);
+constexpr uint32_t kVersionMajor = 1;
+constexpr uint32_t kVersionMinor = 0;
+// Fewest bytes an object can occupy in a file (a class that writes nothing
+// of its own still writes its base part); bounds what a count can ask for.
+constexpr uint64_t kMinObjectBytes = 4;
+// While a failed load takes its objects down, no release may end one early.
+constexpr uint32_t kPinnedRefCount = 0x40000000u;
+
+} // namespace
+
+OmArchive::OmArchive(OmClassRegistry& registry)
+    : m_registry(registry), m_roots(64), m_classCount(registry.GetCount())
+{
+    m_objectMaps = new OmHashMap[m_classCount ? m_classCount : 1];
+    m_objectLists = new OmArray<OmObject*>[m_classCount ? m_classCount : 1];
+}
+
+OmArchive::~OmArchive()
+{
+    FreeLoadTable();
+    FreeResourceTables();
+    delete m_input;
+    delete m_output;
+    delete[] m_objectMaps;
+    delete[] m_objectLists;
+}
+
+// ---- registration -------------------------------------------------------
+
+bool OmArchive::Register(OmObject* object)
+{
+    if (!object)
+        return false;
+    int32_t classId = object->GetClassId();
+    if (classId < 0 || uint32_t(classId) >= m_classCount) {
+        const OmClass* cls = object->GetClass();
+        ReportError("OmArchive::Register: class %s has no registry entry; object not saved",
+                    cls && cls->name ? cls->name : "(unknown)");
+        return false;
+    }
+    OmArray<OmObject*>& list = m_objectLists[classId];
+    if (!m_objectMaps[classId].Add(uintptr_t(object), list.GetCount()))
+        return false;
+    list.Add(object);
+    return true;
+}
+
+int32_t OmArchive::GetObjectIndex(const OmObject* object) const
+{
+    if (!object)
+        return -1;
+    int32_t classId = object->GetClassId();
+    if (classId < 0 || uint32_t(classId) >= m_classCount)
+        return -1;
+    uintptr_t index;
+    if (!m_objectMaps[classId].Lookup(uintptr_t(object), index))
+        return -1;
+    return int32_t(index);
+}
+
+// ---- failure ------------------------------------------------------------
+
+bool OmArchive::HasFailed() const
+{
+    return m_failed || (m_input && m_input->HasFailed());
+}
+
+void OmArchive::Fail(const char* why)
+{
+    if (!HasFailed())
+        ReportError("Archive \"%s\": %s", m_path, why);
+    m_failed = true;
+    if (m_input)
+        m_input->SetFailed();
+}
+
+bool OmArchive::CanRead(uint64_t size) const
+{
+    return m_input && !HasFailed() && size <= m_input->GetRemaining();
+}
+
+// ---- primitives ---------------------------------------------------------
+
+OmArchive& OmArchive::WriteU32(uint32_t value)
+{
+    if (m_output)
+        m_output->WriteU32(value);
+    return *this;
+}
+
+OmArchive& OmArchive::WriteFloat(float value)
+{
+    if (m_output)
+        m_output->WriteFloat(value);
+    return *this;
+}
+
+OmArchive& OmArchive::WriteVector(const OmVector3& value)
+{
+    return WriteFloat(value.x).WriteFloat(value.y).WriteFloat(value.z);
+}
+
+OmArchive& OmArchive::WriteBytes(const void* data, uint64_t size)
+{
+    if (m_output && size)
+        m_output->Write(data, size_t(size));
+    return *this;
+}
+
+OmArchive& OmArchive::WriteString(const char* text)
+{
+    uint32_t length = text ? uint32_t(std::strlen(text)) : 0;
+    WriteU32(length);
+    return WriteBytes(text, length);
+}
+
+OmArchive& OmArchive::WriteObjectRef(const OmObject* object)
+{
+    int32_t classId = object ? object->GetClassId() : -1;
+    if (classId < 0 || uint32_t(classId) >= m_classCount)
+        return WriteU32(kNullRef);
+    int32_t index = GetObjectIndex(object);
+    return WriteU32(uint32_t(classId)).WriteU32(index < 0 ? kNullRef : uint32_t(index));
+}
+
+OmArchive& OmArchive::ReadU32(uint32_t& value)
+{
+    if (!m_input || HasFailed() || m_input->ReadU32(value) != 4) {
+        value = 0;
+        if (!HasFailed())
+            Fail("the file ends early");
+        else if (m_input)
+            m_input->SetFailed();
+    }
+    return *this;
+}
+
+OmArchive& OmArchive::ReadI32(int32_t& value)
+{
+    uint32_t word;
+    ReadU32(word);
+    value = int32_t(word);
+    return *this;
+}
+
+OmArchive& OmArchive::ReadFloat(float& value)
+{
+    uint32_t word;
+    ReadU32(word);
+    std::memcpy(&value, &word, sizeof value);
+    return *this;
+}
+
+OmArchive& OmArchive::ReadBool(bool& value)
+{
+    uint32_t word;
+    ReadU32(word);
+    value = word != 0;
+    return *this;
+}
+
+OmArchive& OmArchive::ReadVector(OmVector3& value)
+{
+    return ReadFloat(value.x).ReadFloat(value.y).ReadFloat(value.z);
+}
+
+OmArchive& OmArchive::ReadBytes(void* data, uint64_t size)
+{
+    if (size == 0)
+        return *this;
+    if (!CanRead(size)) {
+        Fail("a block runs past the end of the file");
+        std::memset(data, 0, size_t(size));
+        return *this;
+    }
+    if (m_input->Read(data, size_t(size)) != size) {
+        Fail("the file ends early");
+        std::memset(data, 0, size_t(size));
+    }
+    return *this;
+}
+
+OmArchive& OmArchive::ReadString(char*& text)
+{
+    uint32_t length = 0;
+    ReadU32(length);
+    delete[] text;
+    text = nullptr;
+    if (length == 0 || HasFailed())
+        return *this;
+    if (!CanRead(length)) {
+        Fail("a string runs past the end of the file");
+        return *this;
+    }
+    text = new char[uint64_t(length) + 1];
+    ReadBytes(text, length);
+    text[length] = 0;
+    if (HasFailed()) {
+        delete[] text;
+        text = nullptr;
+    }
+    return *this;
+}
+
+OmArchive& OmArchive::ReadObjectRef(OmObject*& object)
+{
+    void* cell = nullptr;
+    ReadRefOf(cell, nullptr);
+    object = static_cast<OmObject*>(cell);
+    return *this;
+}
+
+OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
+{
+    cell = nullptr;
+    uint32_t classIndex = 0;
+    ReadU32(classIndex);
+    if (classIndex == kNullRef || HasFailed())
+        return *this;
+    if (classIndex >= m_loadClassCount) {
+        Fail("a reference names a class the file does not list");
+        return *this;
+    }
+    uint32_t objectIndex = 0;
+    ReadU32(objectIndex);
+    const LoadClass& entry = m_loadTable[classIndex];
+    // An object that was never registered was written with an index past
+    // the class's count; it reads back as null.
+    if (HasFailed() || objectIndex >= entry.count)
+        return *this;
+    if (expected && !OmClass::IsDerivedFrom(m_registry.GetClass(entry.registryIndex), expected)) {
+        Fail("a reference points at an object of the wrong class");
+        return *this;
+    }
+    cell = m_registry.GetPool(entry.registryIndex)->CellAt(objectIndex, entry.pages);
+    return *this;
+}
+
+// ---- saving -------------------------------------------------------------
+
+bool OmArchive::Save(const char* path)
+{
+    m_path = path ? path : "";
+    m_failed = false;
+    m_output = new OmBufferedFile(kBufferSize);
+    if (!m_output->Open(path, true)) {
+        ReportError("Archive \"%s\": cannot open the file for writing", m_path);
+        delete m_output;
+        m_output = nullptr;
+        return false;
+    }
+    if (m_resourceOwner)
+        SizeResourceTables();
+    for (uint32_t i = 0; i < m_roots.GetCount(); ++i) {
+        if (m_roots[i])
+            m_roots[i]->Register(*this);
+    }
+    if (m_resourceOwner)
+        NumberResources();
+
+    WriteHeader();
+    if (m_resourceOwner)
+        WriteResourceSection();
+    WriteU32(m_roots.GetCount());
+    for (uint32_t i = 0; i < m_roots.GetCount(); ++i)
+        WriteObjectRef(m_roots[i]);
+    for (uint32_t c = 0; c < m_classCount; ++c) {
+        for (uint32_t j = 0; j < m_objectLists[c].GetCount(); ++j)
+            m_objectLists[c][j]->Write(*this);
+    }
+
+    FreeResourceTables();
+    m_output->Close();
+    // A write that came up short closes the stream: the file is incomplete.
+    bool written = !m_failed && !m_output->HasFailed();
+    delete m_output;
+    m_output = nullptr;
+    if (!written)
+        ReportError("Archive \"%s\": the file could not be written completely", m_path);
+    return written;
+}
+
+void OmArchive::WriteHeader()
+{
+    WriteBytes(kHeaderText, kHeaderLength);
+    WriteU32(kVersionMajor).WriteU32(kVersionMinor);
+    WriteU32(m_classCount);
+    for (uint32_t c = 0; c < m_classCount; ++c) {
+        WriteString(m_registry.GetClass(int32_t(c))->name);
+        WriteU32(m_objectLists[c].GetCount());
+    }
+}
+
+// ---- loading ------------------------------------------------------------
+
+bool OmArchive::Load(const char* path)
+{
+    m_path = path ? path : "";
+    m_failed = false;
+    m_roots.RemoveAll();
+    m_input = new OmBufferedFile(kBufferSize);
+    bool loaded = false;
+    if (!m_input->Open(path, false))
+        ReportError("Archive \"%s\": cannot open the file", m_path);
+    else
+        loaded = LoadContents() && !HasFailed();
+    if (!loaded) {
+        DiscardLoadedObjects();
+        m_roots.RemoveAll();
+    }
+    FreeLoadTable();
+    FreeResourceTables();
+    delete m_input;
+    m_input = nullptr;
+    return loaded;
+}
+
+bool OmArchive::LoadContents()
+{
+    if (!ReadHeader() || !ReadClassTable())
+        return false;
+    if (m_resourceOwner && !ReadResourceSection())
+        return false;
+    return ReadRoots() && ReadObjects();
+}
+
+bool OmArchive::ReadHeader()
+{
+    char header[kHeaderLength];
+    ReadBytes(header, kHeaderLength);
+    if (HasFailed() || std::memcmp(header, kHeaderText, kHeaderLength) != 0) {
+        Fail("not an archive file (header text differs)");
+        return false;
+    }
+    ReadU32(m_versionMajor).ReadU32(m_versionMinor);
+    if (HasFailed())
+        return false;
+    if (m_versionMajor != kVersionMajor || m_versionMinor != kVersionMinor) {
+        Fail("unsupported archive version");
+        return false;
+    }
+    return true;
+}
+
+bool OmArchive::ReadClassTable()
+{
+    uint32_t count = 0;
+    ReadU32(count);
+    // Each class record takes at least its name length and object count.
+    if (HasFailed() || !CanRead(uint64_t(count) * 8)) {
+        Fail("class count larger than the file");
+        return false;
+    }
+    m_loadTable = new LoadClass[count ? count : 1]();
+    m_loadClassCount = count;
+    uint64_t totalObjects = 0;
+    for (uint32_t c = 0; c < count; ++c) {
+        LoadClass& entry = m_loadTable[c];
+        ReadString(entry.name);
+        ReadU32(entry.count);
+        if (HasFailed())
+            return false;
+        if (!entry.name || !m_registry.FindClassIndex(entry.name, entry.registryIndex)) {
+            ReportError("Archive \"%s\": unknown class \"%s\"", m_path, entry.name ? entry.name : "");
+            Fail("unknown class");
+            return false;
+        }
+        totalObjects += entry.count;
+    }
+    if (!CanRead(totalObjects * kMinObjectBytes)) {
+        Fail("object counts larger than the file");
+        return false;
+    }
+    // Every object's cell is set aside now, so that references can be
+    // turned into addresses before the objects exist.
+    for (uint32_t c = 0; c < count; ++c) {
+        LoadClass& entry = m_loadTable[c];
+        if (entry.count == 0)
+            continue;
+        OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
+        entry.pageCount = (entry.count - 1) / pool->GetCellsPerPage() + 1;
+        entry.pages = new OmFastAllocPage*[entry.pageCount];
+        pool->AllocatePages(entry.count, entry.pageCount, entry.pages);
+    }
+    return true;
+}
+
+bool OmArchive::ReadRoots()
+{
+    uint32_t count = 0;
+    ReadU32(count);
+    if (HasFailed() || !CanRead(uint64_t(count) * 4)) {
+        Fail("root count larger than the file");
+        return false;
+    }
+    m_roots.Resize(count);
+    for (uint32_t i = 0; i < count; ++i)
+        ReadObjectRef(m_roots[i]);
+    return !HasFailed();
+}
+
+bool OmArchive::ReadObjects()
+{
+    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+        LoadClass& entry = m_loadTable[c];
+        if (entry.count == 0)
+            continue;
+        OmClassFactory* factory = m_registry.GetFactory(entry.registryIndex);
+        OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
+        for (uint32_t j = 0; j < entry.count; ++j) {
+            OmObject* object = factory->CreateFromArchive(*this, pool->CellAt(j, entry.pages));
+            entry.constructed = j + 1;
+            object->Read(*this);
+            if (HasFailed())
+                return false;
+        }
+    }
+    return true;
+}
+
+// A load that failed leaves no half-read object behind. Every set-aside
+// cell gets an object first (so a destructor that touches what it refers to
+// meets a constructed object), counts are pinned so that releases between
+// them end nothing early, then each destructor runs in place and the cells
+// go back to their pools.
+void OmArchive::DiscardLoadedObjects()
+{
+    if (!m_loadTable)
+        return;
+    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+        LoadClass& entry = m_loadTable[c];
+        if (!entry.pages)
+            continue;
+        OmClassFactory* factory = m_registry.GetFactory(entry.registryIndex);
+        OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
+        for (uint32_t j = entry.constructed; j < entry.count; ++j)
+            factory->CreateFromArchive(*this, pool->CellAt(j, entry.pages));
+        entry.constructed = entry.count;
+        for (uint32_t j = 0; j < entry.count; ++j)
+            static_cast<OmObject*>(pool->CellAt(j, entry.pages))->m_refCount = kPinnedRefCount;
+    }
+    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+        LoadClass& entry = m_loadTable[c];
+        if (!entry.pages)
+            continue;
+        OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
+        for (uint32_t j = 0; j < entry.count; ++j)
+            static_cast<OmObject*>(pool->CellAt(j, entry.pages))->~OmObject();
+    }
+    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+        LoadClass& entry = m_loadTable[c];
+        if (entry.pages)
+            m_registry.GetPool(entry.registryIndex)->ReturnCells(entry.count, entry.pages);
+    }
+}
+
+void OmArchive::FreeLoadTable()
+{
+    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+        delete[] m_loadTable[c].name;
+        delete[] m_loadTable[c].pages;
+    }
+    delete[] m_loadTable;
+    m_loadTable = nullptr;
+    m_loadClassCount = 0;
+}
+
+// ---- resources ----------------------------------------------------------
+
+void OmArchive::CountResource(uint32_t kind, int32_t id)
+{
+    int32_t* counts = kind == kMaterial ? m_materialUseCounts : kind == kTexture ? m_textureUseCounts : nullptr;
+    uint32_t slots = kind == kMaterial ? m_materialSlots : m_textureSlots;
+    if (counts && id >= 0 && uint32_t(id) < slots)
+        ++counts[id];
+}
+
+OmArchive& OmArchive::WriteResource(uint32_t kind, int32_t id)
+{
+    if (!m_resourceOwner)
+        return WriteU32(uint32_t(id));
+    int32_t* map = kind == kMaterial ? m_materialIdMap : kind == kTexture ? m_textureIdMap : nullptr;
+    uint32_t slots = kind == kMaterial ? m_materialSlots : m_textureSlots;
+    if (!map || id < 0 || uint32_t(id) >= slots)
+        return WriteU32(kNullRef);
+    return WriteU32(uint32_t(map[id]));
+}
+
+int32_t OmArchive::ReadResource(uint32_t kind)
+{
+    uint32_t number = 0;
+    ReadU32(number);
+    if (kind != kMaterial && kind != kTexture)
+        return -1;
+    if (!m_resourceOwner || HasFailed())
+        return HasFailed() ? -1 : int32_t(number);
+    int32_t* map = kind == kMaterial ? m_materialIdMap : m_textureIdMap;
+    uint32_t count = kind == kMaterial ? m_materialsWritten : m_texturesWritten;
+    if (number == kNullRef)
+        return -1;
+    if (!map || number >= count) {
+        Fail("a resource id outside the resource section");
+        return -1;
+    }
+    return map[number];
+}
+
+void OmArchive::FreeResourceTables()
+{
+    delete[] m_materialUseCounts;
+    delete[] m_materialIdMap;
+    delete[] m_textureUseCounts;
+    delete[] m_textureIdMap;
+    m_materialUseCounts = m_materialIdMap = m_textureUseCounts = m_textureIdMap = nullptr;
+    m_materialSlots = m_textureSlots = 0;
+}

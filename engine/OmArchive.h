@@ -1,0 +1,162 @@
+// Saves the graph of objects reachable from a list of roots into one file,
+// and loads such a file back into fresh objects with every link restored.
+//
+// Classes are named in the file by their class name; objects are numbered
+// per class in the order they were first registered. On loading, every
+// object's cell is set aside before any object is read, so a reference
+// turns into an address by arithmetic alone and forward references need no
+// second pass.
+//
+// Layout (32-bit little-endian words): the header text, version 1.0, the
+// class count and one record per registered class (name, object count), the
+// optional resource section, the roots as references, then every class's
+// objects in index order. A reference is 0xFFFFFFFF for null, else the
+// class index and the object index within the class.
+//
+// Nothing read from a file is trusted: every count, length and reference is
+// checked, and the first problem marks the archive failed (logged once);
+// later reads then give zeros and Load returns false, taking the objects it
+// had begun to build away again.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/OmArray.h"
+
+class OmBufferedFile;
+class OmClass;
+class OmClassRegistry;
+class OmFastAlloc;
+class OmHashMap;
+class OmObject;
+class OmResourceOwner;
+class OmVector3;
+struct OmFastAllocPage;
+
+class OmArchive {
+public:
+    static constexpr uint32_t kNullRef = 0xFFFFFFFFu;
+    static constexpr uint32_t kBufferSize = 16384;
+    static const char kHeaderText[];
+
+    enum ResourceKind : uint32_t { kMaterial = 0, kTexture = 1 };
+
+    explicit OmArchive(OmClassRegistry& registry);
+    virtual ~OmArchive();
+    OmArchive(const OmArchive&) = delete;
+    OmArchive& operator=(const OmArchive&) = delete;
+
+    // The renderer whose materials and textures travel with the objects. A
+    // file saved with an owner must be loaded with one, and without one
+    // when saved without.
+    void SetResourceOwner(OmResourceOwner* owner) { m_resourceOwner = owner; }
+
+    void AddRoot(OmObject* object) { m_roots.Add(object); }
+    uint32_t GetRootCount() const { return m_roots.GetCount(); }
+    OmObject* GetRoot(uint32_t i) const { return i < m_roots.GetCount() ? m_roots[i] : nullptr; }
+
+    // False for null, for an object already registered, and (with a log
+    // line) for an object whose class has no registry entry.
+    bool Register(OmObject* object);
+    int32_t GetObjectIndex(const OmObject* object) const;
+
+    bool Save(const char* path);
+    bool Load(const char* path);
+
+    // Writing primitives; each returns the archive so calls chain.
+    OmArchive& WriteU32(uint32_t value);
+    OmArchive& WriteI32(int32_t value) { return WriteU32(uint32_t(value)); }
+    OmArchive& WriteFloat(float value);
+    OmArchive& WriteBool(bool value) { return WriteU32(value ? 1 : 0); }
+    OmArchive& WriteVector(const OmVector3& value);
+    OmArchive& WriteBytes(const void* data, uint64_t size);
+    OmArchive& WriteString(const char* text);
+    OmArchive& WriteObjectRef(const OmObject* object);
+
+    // Reading primitives. On failure the destination is zeroed (strings and
+    // references become null) and the archive is marked failed.
+    OmArchive& ReadU32(uint32_t& value);
+    OmArchive& ReadI32(int32_t& value);
+    OmArchive& ReadFloat(float& value);
+    OmArchive& ReadBool(bool& value);
+    OmArchive& ReadVector(OmVector3& value);
+    OmArchive& ReadBytes(void* data, uint64_t size);
+    // Frees the old text; length 0 gives null. The text is new[]-allocated.
+    OmArchive& ReadString(char*& text);
+    OmArchive& ReadObjectRef(OmObject*& object);
+    // A reference that must be a T (or derived): a reference to an object of
+    // another class fails the archive instead of handing out a mistyped
+    // pointer.
+    template <class T>
+    OmArchive& ReadRef(T*& object)
+    {
+        void* cell = nullptr;
+        ReadRefOf(cell, &T::s_class);
+        object = static_cast<T*>(cell); // OmObject is always the first base
+        return *this;
+    }
+
+    // Resource ids (kind 0 material, 1 texture): uses are counted during
+    // registration, written as their number in the file, and read back as
+    // the id the loader got from the owner (-1 for an unknown kind).
+    void CountResource(uint32_t kind, int32_t id);
+    OmArchive& WriteResource(uint32_t kind, int32_t id);
+    int32_t ReadResource(uint32_t kind);
+
+    // Whether size more bytes are left to read in the file.
+    bool CanRead(uint64_t size) const;
+    bool HasFailed() const;
+    // Marks the archive failed; the first reason is logged.
+    void Fail(const char* why);
+
+    uint32_t GetVersionMajor() const { return m_versionMajor; }
+    uint32_t GetVersionMinor() const { return m_versionMinor; }
+
+private:
+    struct LoadClass {
+        char* name;
+        uint32_t count;
+        int32_t registryIndex;
+        uint32_t pageCount;
+        OmFastAllocPage** pages;
+        uint32_t constructed; // objects built in the cells so far
+    };
+
+    OmArchive& ReadRefOf(void*& cell, const OmClass* expected);
+    bool LoadContents();
+    bool ReadHeader();
+    bool ReadClassTable();
+    bool ReadRoots();
+    bool ReadObjects();
+    void DiscardLoadedObjects();
+    void FreeLoadTable();
+    void WriteHeader();
+    void SizeResourceTables();
+    void NumberResources();
+    void WriteResourceSection();
+    bool ReadResourceSection();
+    void FreeResourceTables();
+
+    OmClassRegistry& m_registry;
+    OmArray<OmObject*> m_roots;
+    OmHashMap* m_objectMaps;
+    OmArray<OmObject*>* m_objectLists;
+    uint32_t m_classCount;
+    OmBufferedFile* m_input = nullptr;
+    OmBufferedFile* m_output = nullptr;
+    uint32_t m_versionMajor = 0;
+    uint32_t m_versionMinor = 0;
+    LoadClass* m_loadTable = nullptr;
+    uint32_t m_loadClassCount = 0;
+    OmResourceOwner* m_resourceOwner = nullptr;
+    int32_t* m_materialUseCounts = nullptr;
+    int32_t* m_materialIdMap = nullptr;
+    int32_t* m_textureUseCounts = nullptr;
+    int32_t* m_textureIdMap = nullptr;
+    uint32_t m_materialSlots = 0;
+    uint32_t m_textureSlots = 0;
+    uint32_t m_materialsWritten = 0;
+    uint32_t m_texturesWritten = 0;
+    const char* m_path = "";
+    bool m_failed = false;
+};

@@ -1,0 +1,175 @@
+#include "engine/OmFastAlloc.h"
+
+#include <cstring>
+
+namespace {
+
+// Cells may sit at any multiple of the pool's alignment, so links and the
+// liveness word are moved with memcpy rather than through typed pointers.
+char* LoadLink(const char* cell)
+{
+    char* next;
+    std::memcpy(&next, cell, sizeof next);
+    return next;
+}
+
+void StoreLink(char* cell, char* next)
+{
+    std::memcpy(cell, &next, sizeof next);
+}
+
+void ClearLiveWord(char* cell)
+{
+    std::memset(cell + OmFastAlloc::kLiveWordOffset, 0, sizeof(int32_t));
+}
+
+} // namespace
+
+OmFastAlloc::OmFastAlloc(uint32_t elementSize, uint32_t pageSize, uint32_t align, const char* debugName)
+    : m_elementSize(elementSize)
+{
+    m_debugName[0] = 0;
+    if (debugName) {
+        std::strncpy(m_debugName, debugName, sizeof m_debugName - 1);
+        m_debugName[sizeof m_debugName - 1] = 0;
+    }
+    if (align == 0 || (align & (align - 1)) != 0)
+        align = alignof(void*);
+    uint32_t size = elementSize < kMinCellSize ? kMinCellSize : elementSize;
+    m_stride = (size + align - 1) & ~(align - 1);
+    while (uint64_t(m_stride) * m_cellsPerPage < pageSize) {
+        m_cellsPerPage <<= 1;
+        ++m_shift;
+    }
+}
+
+OmFastAlloc::~OmFastAlloc()
+{
+    Destroy();
+}
+
+OmFastAllocPage* OmFastAlloc::NewPage()
+{
+    size_t bytes = size_t(m_stride) * m_cellsPerPage;
+    char* block = new char[bytes];
+    std::memset(block, 0, bytes);
+    m_pages = new OmFastAllocPage{block, m_pages};
+    return m_pages;
+}
+
+void OmFastAlloc::PushFree(char* cell)
+{
+    StoreLink(cell, m_freeHead);
+    ClearLiveWord(cell);
+    m_freeHead = cell;
+}
+
+void* OmFastAlloc::Alloc(size_t size)
+{
+    if (size == 0)
+        return nullptr;
+    if (!m_freeHead) {
+        // Chain the new page's cells in address order.
+        char* block = NewPage()->block;
+        for (uint32_t i = m_cellsPerPage; i-- > 0;)
+            PushFree(block + size_t(i) * m_stride);
+    }
+    char* cell = m_freeHead;
+    m_freeHead = LoadLink(cell);
+    ++m_liveCount;
+    return cell;
+}
+
+void OmFastAlloc::Free(void* cell)
+{
+    if (!cell)
+        return;
+    --m_liveCount;
+    PushFree(static_cast<char*>(cell));
+}
+
+void OmFastAlloc::AllocatePages(uint32_t count, uint32_t pageCount, OmFastAllocPage** pageArray)
+{
+    for (uint32_t p = 0; p < pageCount; ++p)
+        pageArray[p] = NewPage();
+    m_liveCount += count;
+    // The tail of the last page would otherwise be lost until exit; the
+    // cells are zeroed either way, so none of them looks live.
+    uint64_t total = uint64_t(pageCount) << m_shift;
+    for (uint64_t i = total; i-- > count;)
+        PushFree(static_cast<char*>(CellAt(uint32_t(i), pageArray)));
+}
+
+void OmFastAlloc::ReturnCells(uint32_t count, OmFastAllocPage* const* pageArray)
+{
+    for (uint32_t i = count; i-- > 0;) {
+        char* cell = static_cast<char*>(CellAt(i, pageArray));
+        std::memset(cell, 0, m_stride);
+        Free(cell);
+    }
+}
+
+void* OmFastAlloc::CellAt(uint32_t index, OmFastAllocPage* const* pageArray) const
+{
+    return pageArray[index >> m_shift]->block + size_t(index & (m_cellsPerPage - 1)) * m_stride;
+}
+
+bool OmFastAlloc::IsLive(const void* cell)
+{
+    int32_t word;
+    std::memcpy(&word, static_cast<const char*>(cell) + kLiveWordOffset, sizeof word);
+    return word > 0;
+}
+
+void OmFastAlloc::BeginIteration(OmFastAllocIterator& it) const
+{
+    it.page = m_pages;
+    it.remaining = m_liveCount;
+    it.cursor = m_pages ? m_pages->block : nullptr;
+    it.end = m_pages ? m_pages->block + size_t(m_stride) * m_cellsPerPage : nullptr;
+}
+
+void* OmFastAlloc::Next(OmFastAllocIterator& it, bool liveOnly) const
+{
+    if (liveOnly && it.remaining == 0)
+        return nullptr;
+    while (it.page) {
+        while (it.cursor < it.end) {
+            char* cell = it.cursor;
+            it.cursor += m_stride;
+            if (liveOnly && !IsLive(cell))
+                continue;
+            if (liveOnly && --it.remaining == 0)
+                it.page = nullptr; // this is the last live cell
+            return cell;
+        }
+        it.page = it.page->next;
+        if (it.page) {
+            it.cursor = it.page->block;
+            it.end = it.cursor + size_t(m_stride) * m_cellsPerPage;
+        }
+    }
+    return nullptr;
+}
+
+void* OmFastAlloc::NextLiveObject(OmFastAllocIterator& it) const
+{
+    return Next(it, true);
+}
+
+void* OmFastAlloc::NextCell(OmFastAllocIterator& it) const
+{
+    return Next(it, false);
+}
+
+void OmFastAlloc::Destroy()
+{
+    while (m_pages) {
+        OmFastAllocPage* next = m_pages->next;
+        delete[] m_pages->block;
+        delete m_pages;
+        m_pages = next;
+    }
+    m_freeHead = nullptr;
+    m_liveCount = 0;
+}

@@ -1,0 +1,81 @@
+// A pool of fixed-size cells carved from pages that are never given back
+// while the program runs. Every registered class keeps its instances in one,
+// which is also how the live objects of a class are enumerated and how the
+// archive places loaded objects at addresses known before they exist.
+//
+// A free cell holds the next free cell in its first pointer and a zero word
+// right after it, where a live object keeps its reference count: a cell is
+// live for iteration while that word, read as signed, is above 0.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct OmFastAllocPage {
+    char* block;
+    OmFastAllocPage* next;
+};
+
+struct OmFastAllocIterator {
+    OmFastAllocPage* page = nullptr;
+    uint32_t remaining = 0;
+    char* cursor = nullptr;
+    char* end = nullptr;
+};
+
+class OmFastAlloc {
+public:
+    // Offset of the liveness word in a cell: the object's reference count
+    // follows its virtual table pointer.
+    static constexpr size_t kLiveWordOffset = sizeof(void*);
+    // Smallest cell that holds a free link and the liveness word.
+    static constexpr uint32_t kMinCellSize = uint32_t(kLiveWordOffset + sizeof(int32_t));
+
+    OmFastAlloc(uint32_t elementSize, uint32_t pageSize, uint32_t align, const char* debugName);
+    ~OmFastAlloc();
+    OmFastAlloc(const OmFastAlloc&) = delete;
+    OmFastAlloc& operator=(const OmFastAlloc&) = delete;
+
+    // Null for size 0; the size is otherwise ignored. Contents not cleared.
+    void* Alloc(size_t size);
+    void Free(void* cell);
+    void Deallocate(void* cell, size_t) { Free(cell); }
+
+    // Sets aside pageCount zeroed pages for count cells addressed by index
+    // through CellAt; cells of the last page beyond count join the free chain.
+    void AllocatePages(uint32_t count, uint32_t pageCount, OmFastAllocPage** pageArray);
+    // Gives back cells set aside by AllocatePages that will not be used
+    // (a load that failed): they are zeroed and chained as free.
+    void ReturnCells(uint32_t count, OmFastAllocPage* const* pageArray);
+    void* CellAt(uint32_t index, OmFastAllocPage* const* pageArray) const;
+
+    void BeginIteration(OmFastAllocIterator& it) const;
+    void* NextLiveObject(OmFastAllocIterator& it) const;
+    void* NextCell(OmFastAllocIterator& it) const;
+
+    // Releases every page; every cell handed out is gone.
+    void Destroy();
+
+    static bool IsLive(const void* cell);
+
+    const char* GetDebugName() const { return m_debugName; }
+    uint32_t GetElementSize() const { return m_elementSize; }
+    uint32_t GetStride() const { return m_stride; }
+    uint32_t GetShift() const { return m_shift; }
+    uint32_t GetCellsPerPage() const { return m_cellsPerPage; }
+    uint32_t GetLiveCount() const { return m_liveCount; }
+
+private:
+    OmFastAllocPage* NewPage();
+    void PushFree(char* cell);
+    void* Next(OmFastAllocIterator& it, bool liveOnly) const;
+
+    char m_debugName[64];
+    char* m_freeHead = nullptr;
+    OmFastAllocPage* m_pages = nullptr;
+    uint32_t m_elementSize;
+    uint32_t m_stride;
+    uint32_t m_shift = 0;
+    uint32_t m_cellsPerPage = 1;
+    uint32_t m_liveCount = 0;
+};

@@ -1,0 +1,37 @@
+// A chained hash map from a word-sized key to a word-sized value. Keys are
+// often object addresses, so both are pointer-sized. The bucket count comes
+// from the prime table and grows once the map is more than half full.
+#pragma once
+
+#include <cstdint>
+
+class OmHashMap {
+public:
+    struct Node {
+        Node* next;
+        uintptr_t key;
+        uintptr_t value;
+    };
+
+    OmHashMap();
+    ~OmHashMap();
+    OmHashMap(const OmHashMap&) = delete;
+    OmHashMap& operator=(const OmHashMap&) = delete;
+
+    // Adds a node without looking for the key first.
+    void Insert(uintptr_t key, uintptr_t value);
+    // False, and nothing added, when the key is already present.
+    bool Add(uintptr_t key, uintptr_t value);
+    Node* Find(uintptr_t key) const;
+    bool Lookup(uintptr_t key, uintptr_t& value) const;
+    void Rehash(uint32_t bucketCount);
+    void Clear();
+
+    uint32_t GetCount() const { return m_count; }
+    uint32_t GetBucketCount() const { return m_bucketCount; }
+
+private:
+    uint32_t m_count = 0;
+    uint32_t m_bucketCount = 0;
+    Node** m_buckets = nullptr;
+};

@@ -1,0 +1,80 @@
+#include "engine/OmObject.h"
+
+#include <cstring>
+#include <new>
+
+#include "engine/OmArchive.h"
+
+OmClass OmObject::s_class("OmObject", nullptr);
+
+OmObject::OmObject() : m_refCount(1), m_name(nullptr)
+{
+}
+
+OmObject::OmObject(OmArchive&) : m_refCount(0), m_name(nullptr)
+{
+}
+
+OmObject::~OmObject()
+{
+    delete[] m_name;
+    m_name = nullptr;
+    m_refCount = 0;
+}
+
+uint32_t OmObject::Release()
+{
+    uint32_t count = --m_refCount;
+    if (count == 0)
+        delete this;
+    return count;
+}
+
+void OmObject::SetName(const char* text)
+{
+    char* copy = nullptr;
+    if (text) {
+        size_t length = std::strlen(text);
+        copy = new char[length + 1];
+        std::memcpy(copy, text, length + 1);
+    }
+    delete[] m_name;
+    m_name = copy;
+}
+
+int32_t OmObject::GetClassId() const
+{
+    const OmClass* cls = GetClass();
+    return cls ? cls->index : -1;
+}
+
+size_t OmObject::RefCountOffset()
+{
+    // The object is not standard-layout, so offsetof is not available; the
+    // address difference in a live object is the same number.
+    static const size_t offset = [] {
+        alignas(OmObject) unsigned char storage[sizeof(OmObject)];
+        OmObject* probe = ::new (storage) OmObject();
+        size_t result = size_t(reinterpret_cast<char*>(&probe->m_refCount) - reinterpret_cast<char*>(probe));
+        probe->~OmObject();
+        return result;
+    }();
+    return offset;
+}
+
+bool OmObject::Register(OmArchive& archive)
+{
+    return archive.Register(this);
+}
+
+void OmObject::Write(OmArchive& archive)
+{
+    archive.WriteU32(m_refCount);
+    archive.WriteString(m_name);
+}
+
+void OmObject::Read(OmArchive& archive)
+{
+    archive.ReadU32(m_refCount);
+    archive.ReadString(m_name);
+}

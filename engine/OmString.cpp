@@ -1,0 +1,38 @@
+#include "engine/OmString.h"
+
+#include <cstring>
+
+#include "engine/OmArchive.h"
+
+OmString::~OmString()
+{
+    // Cleared before freeing so a stale pointer to the text reads empty;
+    // a string that never held text has nothing to clear.
+    if (m_text) {
+        m_text[0] = 0;
+        delete[] m_text;
+    }
+    m_text = nullptr;
+}
+
+void OmString::Set(const char* text)
+{
+    char* copy = nullptr;
+    if (text) {
+        size_t length = std::strlen(text);
+        copy = new char[length + 1];
+        std::memcpy(copy, text, length + 1);
+    }
+    delete[] m_text;
+    m_text = copy;
+}
+
+void OmString::Write(OmArchive& archive) const
+{
+    archive.WriteString(m_text);
+}
+
+void OmString::Read(OmArchive& archive)
+{
+    archive.ReadString(m_text);
+}

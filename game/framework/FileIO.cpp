@@ -1,0 +1,113 @@
+#include "game/framework/FileIO.h"
+
+#include <cstring>
+#include <string>
+
+#include "game/framework/TsLog.h"
+#include "platform/FilePath.h"
+
+namespace {
+
+bool ValidMode(const char* mode)
+{
+    if (!mode || !std::strchr("rwa", mode[0])) {
+        return false;
+    }
+    return std::strspn(mode + 1, "b+t") == std::strlen(mode + 1);
+}
+
+} // namespace
+
+bool FileIO::Open(const char* name, const char* mode)
+{
+    Close();
+    if (!name || !ValidMode(mode)) {
+        return false;
+    }
+    file_ = plat::OpenFile(name, mode);
+    return file_ != nullptr;
+}
+
+void FileIO::Close()
+{
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+const char* FileIO::ReadLine()
+{
+    if (!file_) {
+        return nullptr;
+    }
+    int length = 0;
+    int c = std::fgetc(file_);
+    while (c != EOF && c != '\n' && c != '\r' && length < kLineLength) {
+        line_[length++] = static_cast<char>(c);
+        c = std::fgetc(file_);
+    }
+    if (length == kLineLength && c != '\n' && c != '\r') {
+        // The line goes on: leave the rest for the next call.
+        if (c != EOF) {
+            std::ungetc(c, file_);
+        }
+        line_[length] = '\0';
+        return line_;
+    }
+    while (c == '\n' || c == '\r') {
+        c = std::fgetc(file_);
+    }
+    if (c != EOF) {
+        std::ungetc(c, file_);
+    }
+    line_[length] = '\0';
+    return line_;
+}
+
+bool FileIO::WriteLine(const char* text)
+{
+    if (!file_ || !text) {
+        return false;
+    }
+    return std::fprintf(file_, "%s\n", text) >= 0;
+}
+
+bool FileIO::Eof() const
+{
+    if (!file_) {
+        return true;
+    }
+    // The end flag is only set by a read that fails: look one character ahead.
+    const int c = std::fgetc(file_);
+    if (c == EOF) {
+        return true;
+    }
+    std::ungetc(c, file_);
+    return false;
+}
+
+bool FileIO::Execute(const char* file, const char*, const char*)
+{
+    LogErrorF("FileIO:Execute(%s): opening files with the system shell is not available",
+              file ? file : "(no file)");
+    return false;
+}
+
+int FileIO::FirstFreeScreenshotNumber(const char* prefix)
+{
+    const std::string base = prefix ? prefix : "";
+    for (int n = 0; n < 100000; ++n) {
+        if (!plat::PathExists(base + std::to_string(n) + ".bmp")) {
+            return n;
+        }
+    }
+    return -1;
+}
+
+const char* FileIO::Screenshot(const char* prefix)
+{
+    const int n = FirstFreeScreenshotNumber(prefix);
+    LogErrorF("FileIO:Screenshot: the renderer is not built yet; %s%d.bmp was not saved", prefix ? prefix : "", n);
+    return nullptr;
+}

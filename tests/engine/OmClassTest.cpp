@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/OmClass.h"
+#include "engine/OmObject.h"
+#include "tests/engine/TestObjects.h"
+
+namespace {
+
+OmClassRegistry& Registry()
+{
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    registry.AssignClassIds();
+    return registry;
+}
+
+} // namespace
+
+TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
+{
+    OmClassRegistry registry;
+    OmClassFactoryOf<TestBall> factoryA, factoryB;
+    OmFastAlloc poolA(64, 4096, 8, "A"), poolB(64, 4096, 8, "B");
+
+    // The first record reaches AddClass before its constructor has run, as
+    // happens when another file's static initialiser comes first.
+    alignas(OmClass) static unsigned char lateStorage[sizeof(OmClass)];
+    const OmClass* late = reinterpret_cast<const OmClass*>(lateStorage);
+    OmClass early("TestEarly", &OmObject::s_class);
+
+    EXPECT_EQ(registry.AddClass(late, &factoryA, &poolA), 0);
+    EXPECT_EQ(registry.AddClass(&early, &factoryA, &poolA), 1);
+    EXPECT_EQ(registry.AddClass(late, &factoryB, &poolB), 0) << "a second add returns the first index";
+    EXPECT_EQ(registry.GetCount(), 2u);
+    EXPECT_EQ(registry.GetFactory(0), &factoryA);
+    EXPECT_EQ(registry.GetPool(0), &poolA);
+
+    OmClass* constructed = ::new (lateStorage) OmClass("TestLate", &OmObject::s_class);
+    EXPECT_STREQ(registry.GetClass(0)->name, "TestLate");
+    EXPECT_EQ(constructed->index, -1) << "indexes stay -1 until assigned";
+
+    EXPECT_TRUE(registry.AssignClassIds());
+    EXPECT_EQ(constructed->index, 0);
+    EXPECT_EQ(early.index, 1);
+
+    int32_t index = -7;
+    EXPECT_TRUE(registry.FindClassIndex("TestEarly", index));
+    EXPECT_EQ(index, 1);
+    EXPECT_FALSE(registry.FindClassIndex("testearly", index)) << "names compare case-sensitively";
+    EXPECT_FALSE(registry.FindClassIndex(nullptr, index));
+    EXPECT_EQ(registry.GetFactory(2), nullptr);
+    EXPECT_EQ(registry.GetPool(-1), nullptr);
+    EXPECT_EQ(registry.CreateObject(5), nullptr);
+    constructed->~OmClass();
+}
+
+TEST(OmClassRegistry, AbstractClassesHaveNoEntry)
+{
+    OmClassRegistry& registry = Registry();
+    int32_t index;
+    EXPECT_FALSE(registry.FindClassIndex("TestShape", index));
+    EXPECT_FALSE(registry.FindClassIndex("OmObject", index));
+    EXPECT_FALSE(registry.FindClassIndex("TestKeeper", index)) << "kept-alive classes are not listed";
+    EXPECT_EQ(TestShape::s_class.index, -1);
+    EXPECT_EQ(TestKeeper::ClassId(), -1);
+
+    ASSERT_TRUE(registry.FindClassIndex("TestBox", index));
+    EXPECT_EQ(index, TestBox::ClassId());
+    EXPECT_EQ(registry.GetClass(index), &TestBox::s_class);
+    EXPECT_EQ(registry.GetPool(index), &TestBox::s_pool);
+
+    TestBox* box = new TestBox();
+    EXPECT_EQ(box->GetClassId(), index);
+    box->Release();
+}
+
+TEST(OmClass, DerivationAndCasts)
+{
+    EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&TestBox::s_class));
+    EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&TestShape::s_class));
+    EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&OmObject::s_class));
+    EXPECT_FALSE(TestBox::s_class.IsDerivedFrom(&TestBall::s_class)) << "siblings are unrelated";
+    EXPECT_FALSE(TestShape::s_class.IsDerivedFrom(&TestBox::s_class));
+    EXPECT_FALSE(TestBox::s_class.IsDerivedFrom(nullptr));
+    EXPECT_FALSE(OmClass::IsDerivedFrom(nullptr, &OmObject::s_class));
+    EXPECT_EQ(OmObject::s_class.parent, nullptr);
+
+    TestBox* box = new TestBox();
+    OmObject* object = box;
+    EXPECT_EQ(TestShape::Cast(object), box);
+    EXPECT_EQ(TestBox::Cast(object), box);
+    EXPECT_EQ(TestBall::Cast(object), nullptr);
+    EXPECT_EQ(TestBox::Cast(static_cast<OmObject*>(nullptr)), nullptr);
+    EXPECT_TRUE(object->IsKindOf(&TestShape::s_class));
+    EXPECT_FALSE(object->IsKindOf(&TestNode::s_class));
+    box->Release();
+}
+
+TEST(OmObject, ReferenceCountingAndNames)
+{
+    TestBall* ball = new TestBall();
+    EXPECT_EQ(ball->GetRefCount(), 1u);
+    EXPECT_EQ(ball->AddRef(), 2u);
+    EXPECT_EQ(ball->Release(), 1u);
+    EXPECT_EQ(ball->GetRefCount(), 1u) << "still alive at count 1";
+
+    ball->SetName("Alpha");
+    ball->SetName(ball->GetName()); // its own text
+    EXPECT_STREQ(ball->GetName(), "Alpha");
+    ball->SetName(nullptr);
+    EXPECT_EQ(ball->GetName(), nullptr);
+
+    uint32_t liveBefore = TestBall::s_pool.GetLiveCount();
+    EXPECT_EQ(ball->Release(), 0u);
+    EXPECT_EQ(TestBall::s_pool.GetLiveCount(), liveBefore - 1) << "the cell went back to the class pool";
+
+    // The pool tests liveness where the object keeps its count.
+    EXPECT_EQ(OmObject::RefCountOffset(), OmFastAlloc::kLiveWordOffset);
+}
+
+TEST(OmClassRegistry, FindObjectByName)
+{
+    OmClassRegistry& registry = Registry();
+    int32_t ballId = TestBall::ClassId();
+    TestBall* unnamed = new TestBall();
+    TestBall* first = new TestBall();
+    TestBall* second = new TestBall();
+    TestBox* otherClass = new TestBox();
+    first->SetName("Target");
+    second->SetName("Target");
+    otherClass->SetName("Box");
+
+    EXPECT_EQ(registry.FindObject(ballId, ""), nullptr) << "even with unnamed objects about";
+    EXPECT_EQ(registry.FindObject(ballId, nullptr), nullptr);
+    EXPECT_EQ(registry.FindObject(ballId, "Box"), nullptr) << "only the given class is searched";
+    EXPECT_EQ(registry.FindObject(ballId, "target"), nullptr);
+    OmObject* found = registry.FindObject(ballId, "Target");
+    EXPECT_TRUE(found == first || found == second);
+
+    // Released objects are dead cells and no longer found.
+    found->Release();
+    OmObject* other = registry.FindObject(ballId, "Target");
+    EXPECT_NE(other, nullptr);
+    EXPECT_NE(other, found);
+    other->Release();
+    EXPECT_EQ(registry.FindObject(ballId, "Target"), nullptr);
+    EXPECT_EQ(registry.FindObject(-1, "Target"), nullptr);
+
+    unnamed->Release();
+    otherClass->Release();
+}
+
+TEST(OmClassRegistry, CreateObjectUsesTheClassPool)
+{
+    OmClassRegistry& registry = Registry();
+    uint32_t before = TestBox::s_pool.GetLiveCount();
+    OmObject* object = registry.CreateObject(TestBox::ClassId());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->GetClass(), &TestBox::s_class);
+    EXPECT_EQ(object->GetRefCount(), 1u);
+    EXPECT_EQ(TestBox::s_pool.GetLiveCount(), before + 1);
+
+    OmObject* viaFactory = nullptr;
+    EXPECT_EQ(TestBox::Factory()->Create(&viaFactory), viaFactory);
+    object->Release();
+    viaFactory->Release();
+}
+
+// A mode switch drops every pooled object of the registered classes; what
+// the application keeps for the whole run lives in an unlisted class and
+// must come through any number of switches intact.
+TEST(OmClassRegistry, FreeAllObjectsKeepsUnlistedObjects)
+{
+    OmClassRegistry& registry = Registry();
+    TestKeeper* camera = new TestKeeper();
+    camera->value = 42;
+    camera->SetName("camera");
+
+    for (int modeSwitch = 0; modeSwitch < 2; ++modeSwitch) {
+        TestBall* levelObject = new TestBall();
+        TestNode* levelNode = new TestNode();
+        (void)levelObject;
+        (void)levelNode;
+        registry.FreeAllObjects();
+        EXPECT_EQ(TestBall::s_pool.GetLiveCount(), 0u);
+        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), 0u);
+
+        // The kept object is intact and usable, and the freed pools work.
+        EXPECT_EQ(camera->value, 42u);
+        EXPECT_STREQ(camera->GetName(), "camera");
+        EXPECT_EQ(camera->AddRef(), 2u);
+        EXPECT_EQ(camera->Release(), 1u);
+        TestNode* fresh = new TestNode();
+        camera->SetLink(0, fresh);
+        fresh->Release();
+        EXPECT_EQ(camera->links[0]->GetRefCount(), 1u);
+        camera->SetLink(0, nullptr);
+    }
+    EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 1u);
+    camera->Release();
+    EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 0u);
+}

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "engine/OmArray.h"
+#include "engine/OmHashMap.h"
+#include "engine/OmHashTable.h"
+#include "engine/OmList.h"
+#include "engine/OmPrime.h"
+#include "engine/OmString.h"
+
+TEST(OmArray, GrowsByWholeStepsAndKeepsContents)
+{
+    OmArray<uint32_t> array(64);
+    EXPECT_EQ(array.GetCapacity(), 0u);
+    array.Add(7);
+    EXPECT_EQ(array.GetCapacity(), 64u);
+    for (uint32_t i = 1; i < 64; ++i)
+        array.Add(i * 3);
+    EXPECT_EQ(array.GetCapacity(), 64u);
+    array.Add(999);
+    EXPECT_EQ(array.GetCapacity(), 128u) << "the 65th element adds one step";
+    EXPECT_EQ(array[0], 7u);
+    EXPECT_EQ(array[63], 189u);
+    EXPECT_EQ(array[64], 999u);
+
+    array.RemoveAll();
+    EXPECT_EQ(array.GetCount(), 0u);
+    EXPECT_EQ(array.GetCapacity(), 128u) << "capacity never shrinks";
+
+    array.SetAtGrow(200, 5);
+    EXPECT_EQ(array.GetCount(), 201u);
+    EXPECT_EQ(array.GetCapacity(), 256u);
+    EXPECT_EQ(*array.At(200), 5u);
+
+    OmArray<uint16_t> reserved(10, 4);
+    EXPECT_EQ(reserved.GetCount(), 10u);
+    EXPECT_EQ(reserved.GetCapacity(), 12u);
+    OmArray<uint8_t> zeroStep(0);
+    zeroStep.Add(1); // a grow step of 0 must not divide by zero
+    EXPECT_EQ(zeroStep.GetCount(), 1u);
+}
+
+TEST(OmArray, ElementsWithConstructorsSurviveGrowth)
+{
+    OmArray<OmString> names(2);
+    names.Add(OmString("first"));
+    names.Add(OmString("second"));
+    names.Add(OmString("third"));
+    EXPECT_STREQ(names[0].Get(), "first");
+    EXPECT_STREQ(names[2].Get(), "third");
+    names.Resize(6);
+    EXPECT_EQ(names[5].Get(), nullptr) << "new elements are constructed";
+}
+
+TEST(OmList, OrderRemovalAndSpareReuse)
+{
+    int a = 1, b = 2, c = 3, d = 4;
+    auto values = [](const OmList& list) {
+        std::vector<void*> out;
+        for (OmList::Node* n = list.GetFirst(); n; OmList::Next(n))
+            out.push_back(n->value);
+        return out;
+    };
+    OmList list;
+    list.AddTail(&a);
+    list.AddTail(&b);
+    OmList::Node* cNode = list.AddTail(&c);
+    EXPECT_EQ(values(list), (std::vector<void*>{&a, &b, &c}));
+    list.AddHead(&d);
+    EXPECT_EQ(values(list), (std::vector<void*>{&d, &a, &b, &c}));
+    EXPECT_EQ(list.GetCount(), 4u);
+
+    OmList::Node* found = nullptr;
+    EXPECT_TRUE(list.Find(&b, found));
+    EXPECT_EQ(found->value, &b);
+    EXPECT_TRUE(list.Remove(&d)); // the first node
+    list.RemoveAt(cNode);         // the last node
+    list.RemoveAt(nullptr);
+    EXPECT_FALSE(list.Remove(&d));
+    EXPECT_EQ(values(list), (std::vector<void*>{&a, &b}));
+    EXPECT_EQ(list.GetLast()->value, &b);
+    OmList::Node* back = list.GetLast();
+    EXPECT_EQ(OmList::Prev(back)->value, &a);
+
+    // Removed nodes are reused before anything new is allocated.
+    OmList::Node* reused = list.AddTail(&c);
+    EXPECT_TRUE(reused == cNode || reused->value == &c);
+    list.RemoveAll();
+    EXPECT_TRUE(list.IsEmpty());
+    EXPECT_EQ(list.GetFirst(), nullptr);
+    EXPECT_EQ(list.GetLast(), nullptr);
+    list.AddHead(&a);
+    EXPECT_EQ(values(list), std::vector<void*>{&a});
+}
+
+TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
+{
+    OmHashMap map;
+    EXPECT_EQ(map.GetBucketCount(), 7u);
+    for (uintptr_t k = 1; k <= 3; ++k)
+        map.Insert(k * 1000, k);
+    EXPECT_EQ(map.GetBucketCount(), 7u);
+    map.Insert(4000, 4);
+    EXPECT_EQ(map.GetBucketCount(), 11u) << "8 > 7 on the 4th insertion";
+    map.Insert(5000, 5);
+    EXPECT_EQ(map.GetBucketCount(), 11u);
+    map.Insert(6000, 6);
+    EXPECT_EQ(map.GetBucketCount(), 23u);
+
+    EXPECT_FALSE(map.Add(3000, 99)) << "present keys are not added again";
+    EXPECT_TRUE(map.Add(7000, 7));
+    // Addresses above 4 GB must keep their high bits.
+    uintptr_t high = uintptr_t(0x7ffe12345678ull);
+    EXPECT_TRUE(map.Add(high, 8));
+    EXPECT_FALSE(map.Add(high & 0xFFFFFFFFu, 9) == false);
+    for (uintptr_t k = 1; k <= 7; ++k) {
+        uintptr_t value = 0;
+        ASSERT_TRUE(map.Lookup(k * 1000, value));
+        EXPECT_EQ(value, k);
+    }
+    uintptr_t value = 0;
+    EXPECT_TRUE(map.Lookup(high, value));
+    EXPECT_EQ(value, 8u);
+    EXPECT_FALSE(map.Lookup(42, value));
+    EXPECT_EQ(map.GetCount(), 9u);
+    map.Clear();
+    EXPECT_EQ(map.GetCount(), 0u);
+    EXPECT_EQ(map.Find(1000), nullptr);
+}
+
+TEST(OmPrime, NextFromTheTable)
+{
+    EXPECT_EQ(OmPrime_GetNext(7), 11);
+    EXPECT_EQ(OmPrime_GetNext(2), 3);
+    EXPECT_EQ(OmPrime_GetNext(-5), 3);
+    EXPECT_EQ(OmPrime_GetNext(1685759166), 1685759167);
+}
+
+TEST(OmPrimeDeathTest, PastTheTableIsFatal)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(OmPrime_GetNext(1685759167), ::testing::ExitedWithCode(255), "");
+}
+
+namespace {
+
+class AutoTable : public OmHashTable {
+public:
+    AutoTable() : OmHashTable(12, 2, 4, 2, 0) { SetAutoRebucket(true); }
+};
+
+} // namespace
+
+TEST(OmHashTable, RecordsByIndexAndBuckets)
+{
+    struct Record {
+        float x, y, z;
+    };
+    OmHashTable table(sizeof(Record), 3, 4, 4, 10);
+    EXPECT_EQ(table.GetCapacity(), 16u) << "whole pages up to the initial capacity";
+    EXPECT_EQ(table.GetBucketCount(), 7u);
+
+    for (uint32_t i = 0; i < 40; ++i) {
+        Record r{float(i), 0, 0};
+        EXPECT_EQ(table.AddRecord(i % 5, &r), int32_t(i)) << "indexes come out in order";
+    }
+    EXPECT_EQ(table.GetCount(), 40u);
+    EXPECT_EQ(table.GetCapacity(), 40u);
+    for (uint32_t i = 0; i < 40; ++i)
+        EXPECT_EQ(static_cast<Record*>(table.GetRecord(int32_t(i)))->x, float(i));
+
+    // Every record of key 3 is found in its bucket.
+    int found = 0;
+    for (int32_t i = table.GetBucketHead(3); i != -1; i = table.GetNextInBucket(i)) {
+        if (table.GetKey(i) == 3) {
+            EXPECT_EQ(i % 5, 3);
+            ++found;
+        }
+    }
+    EXPECT_EQ(found, 8);
+}
+
+TEST(OmHashTable, AutomaticRebucketingKeepsChains)
+{
+    AutoTable table;
+    for (uint32_t i = 0; i < 200; ++i)
+        table.Add(i * 7919u);
+    EXPECT_GT(table.GetBucketCount(), 7u);
+    for (uint32_t i = 0; i < 200; ++i) {
+        bool present = false;
+        for (int32_t j = table.GetBucketHead(i * 7919u); j != -1; j = table.GetNextInBucket(j))
+            present |= j == int32_t(i);
+        EXPECT_TRUE(present) << i;
+    }
+}
+
+TEST(OmString, CopiesAssignmentAndEmptiness)
+{
+    OmString none;
+    EXPECT_TRUE(none.IsEmpty());
+    EXPECT_EQ(none.Get(), nullptr);
+    OmString empty("");
+    EXPECT_TRUE(empty.IsEmpty());
+    EXPECT_NE(empty.Get(), nullptr);
+
+    char source[] = "weapon";
+    OmString text(source);
+    source[0] = 'W';
+    EXPECT_STREQ(text.Get(), "weapon") << "the string owns a copy";
+
+    text = text;
+    EXPECT_STREQ(text.Get(), "weapon") << "self-assignment keeps the text";
+    text = text.Get() + 2; // a part of its own text
+    EXPECT_STREQ(text.Get(), "apon");
+    OmString other(text);
+    text = nullptr;
+    EXPECT_EQ(text.Get(), nullptr);
+    EXPECT_STREQ(other.Get(), "apon");
+
+    OmWideString wide("wide");
+    EXPECT_STREQ(wide.Get(), "wide");
+    // Destroying strings that never held text must not touch memory.
+    { OmString neverSet; }
+    { OmWideString neverSetWide; }
+}

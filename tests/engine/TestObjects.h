@@ -1,0 +1,85 @@
+// Small registered classes for the object-core tests: links to other
+// objects (so graphs can be shared and cyclic), a string, a number array.
+#pragma once
+
+#include "engine/OmArray.h"
+#include "engine/OmIndexTable.h"
+#include "engine/OmList.h"
+#include "engine/OmString.h"
+#include "engine/OmObject.h"
+
+class TestNode : public OmObject {
+    OM_DECLARE_CLASS(TestNode)
+
+    TestNode() = default;
+    explicit TestNode(OmArchive& archive) : OmObject(archive) {}
+    ~TestNode() override;
+
+    bool Register(OmArchive& archive) override;
+    void Write(OmArchive& archive) override;
+    void Read(OmArchive& archive) override;
+
+    // Holds a reference on each link.
+    void SetLink(int slot, TestNode* node);
+
+    TestNode* links[2] = {nullptr, nullptr};
+    OmObject* attachment = nullptr; // any class; not counted
+    uint32_t value = 0;
+    char* label = nullptr;
+    OmArray<uint32_t> numbers{8};
+};
+
+// A class with no objects of its own, between OmObject and the leaves.
+class TestShape : public OmObject {
+    OM_DECLARE_ABSTRACT_CLASS(TestShape)
+
+    TestShape() = default;
+    explicit TestShape(OmArchive& archive) : OmObject(archive) {}
+};
+
+class TestBox : public TestShape {
+    OM_DECLARE_CLASS(TestBox)
+
+    TestBox() = default;
+    explicit TestBox(OmArchive& archive) : TestShape(archive) {}
+
+    bool Register(OmArchive& archive) override;
+    void Write(OmArchive& archive) override;
+    void Read(OmArchive& archive) override;
+
+    float size = 0.0f;
+    TestNode* owner = nullptr; // not counted: a back link
+};
+
+class TestBall : public TestShape {
+    OM_DECLARE_CLASS(TestBall)
+
+    TestBall() = default;
+    explicit TestBall(OmArchive& archive) : TestShape(archive) {}
+};
+
+// Lives for the whole run, like the renderer's camera: its pool is kept out
+// of the registry, so mode switches leave it alone.
+class TestKeeper : public TestNode {
+    OM_DECLARE_CLASS(TestKeeper)
+
+    TestKeeper() = default;
+    explicit TestKeeper(OmArchive& archive) : TestNode(archive) {}
+};
+
+// Containers that persist themselves: an id table, a list of references
+// and a string.
+class TestHolder : public OmObject {
+    OM_DECLARE_CLASS(TestHolder)
+
+    TestHolder() = default;
+    explicit TestHolder(OmArchive& archive) : OmObject(archive) {}
+
+    bool Register(OmArchive& archive) override;
+    void Write(OmArchive& archive) override;
+    void Read(OmArchive& archive) override;
+
+    OmIndexTable ids{4};
+    OmList members; // not counted
+    OmString title;
+};

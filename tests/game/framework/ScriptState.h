@@ -1,0 +1,61 @@
+// A script state opened by the host for one test, closed at the end.
+#pragma once
+
+#include <lua.hpp>
+#include <string>
+#include <vector>
+
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsShell.h"
+
+class ScriptState {
+public:
+    ScriptState() : L_(TsScriptHost::OpenLua()) { TsShell::Instance().SetLuaState(L_); }
+    ~ScriptState() { TsScriptHost::CloseLua(L_); }
+    ScriptState(const ScriptState&) = delete;
+    ScriptState& operator=(const ScriptState&) = delete;
+
+    lua_State* L() const { return L_; }
+    int Run(const std::string& text) const { return TsScriptHost::DoString(L_, text.c_str()); }
+    double Number(const char* name) const
+    {
+        double value = -12345.0;
+        TsScriptHost::GetGlobalNumber(L_, name, &value);
+        return value;
+    }
+    std::string String(const char* name) const
+    {
+        std::string value = "(unset)";
+        TsScriptHost::GetGlobalString(L_, name, &value);
+        return value;
+    }
+
+private:
+    lua_State* L_;
+};
+
+// Feeds the shell typed lines from a list for the length of a test.
+class TypedLines {
+public:
+    explicit TypedLines(std::initializer_list<const char*> lines) : lines_(lines.begin(), lines.end())
+    {
+        TsShell::Instance().SetInputHook(&TypedLines::Next, this);
+    }
+    ~TypedLines() { TsShell::Instance().SetInputHook(nullptr, nullptr); }
+    TypedLines(const TypedLines&) = delete;
+    TypedLines& operator=(const TypedLines&) = delete;
+    std::size_t Left() const { return lines_.size() - next_; }
+
+private:
+    static bool Next(std::string* line, void* user)
+    {
+        auto* self = static_cast<TypedLines*>(user);
+        if (self->next_ >= self->lines_.size()) {
+            return false;
+        }
+        *line = self->lines_[self->next_++];
+        return true;
+    }
+    std::vector<std::string> lines_;
+    std::size_t next_ = 0;
+};

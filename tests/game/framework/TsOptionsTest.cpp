@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsOptions.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/ScriptState.h"
+
+namespace {
+
+TsOptions* g_target = nullptr;
+
+int Int(lua_State* L, int index) { return static_cast<int>(lua_tonumber(L, index)); }
+bool Flag(lua_State* L, int index) { return lua_tonumber(L, index) != 0; }
+
+// Just the setters "options.lua" calls, on the options object under test.
+void RegisterOptionsScriptSide(lua_State* L, TsOptions* target)
+{
+    g_target = target;
+    const luaL_Reg setters[] = {
+        {"SetSpeechVolume", [](lua_State* S) { g_target->SetSpeechVolume(Int(S, 2)); return 0; }},
+        {"SetMusicVolume", [](lua_State* S) { g_target->SetMusicVolume(Int(S, 2)); return 0; }},
+        {"SetEffectsVolume", [](lua_State* S) { g_target->SetEffectsVolume(Int(S, 2)); return 0; }},
+        {"SetTransparentCam", [](lua_State* S) { g_target->SetTransparentCam(Flag(S, 2)); return 0; }},
+        {"SetAnimatingInventory", [](lua_State* S) { g_target->SetAnimatingInventory(Flag(S, 2)); return 0; }},
+        {"SetTexDetailLevel", [](lua_State* S) { g_target->SetTexDetailLevel(Int(S, 2)); return 0; }},
+        {"SetAnimDetailLevel", [](lua_State* S) { g_target->SetAnimDetailLevel(Int(S, 2)); return 0; }},
+        {"SetFXDetailLevel", [](lua_State* S) { g_target->SetFXDetailLevel(Int(S, 2)); return 0; }},
+        {"SetGamma", [](lua_State* S) { g_target->SetGamma(static_cast<float>(lua_tonumber(S, 2))); return 0; }},
+        {"SetScreenWidth", [](lua_State* S) { g_target->SetScreenWidth(Int(S, 2)); return 0; }},
+        {"SetScreenHeight", [](lua_State* S) { g_target->SetScreenHeight(Int(S, 2)); return 0; }},
+        {"SetBitDepth", [](lua_State* S) { g_target->SetBitDepth(Int(S, 2)); return 0; }},
+        {"SetAdapter", [](lua_State* S) { g_target->SetAdapter(Int(S, 2)); return 0; }},
+        {"SetLMoveRFire", [](lua_State* S) { g_target->SetLMoveRFire(Flag(S, 2)); return 0; }},
+        {"SetUseMouseWheel", [](lua_State* S) { g_target->SetUseMouseWheel(Flag(S, 2)); return 0; }},
+        {"SetKeyBinding", [](lua_State* S) { g_target->SetKeyBinding(Int(S, 2), Int(S, 3)); return 0; }},
+        {nullptr, nullptr}};
+    lua_newtable(L);
+    luaL_register(L, nullptr, setters);
+    lua_setglobal(L, "OptionsUnderTest");
+    luaL_dostring(L, "TsAccess = { Options = function() return OptionsUnderTest end }");
+}
+
+TsOptions ChangedOptions()
+{
+    TsOptions o;
+    o.SetSpeechVolume(-100);
+    o.SetMusicVolume(-2999);
+    o.SetEffectsVolume(-3000);
+    o.SetTransparentCam(false);
+    o.SetAnimatingInventory(false);
+    o.SetTexDetailLevel(0);
+    o.SetAnimDetailLevel(1);
+    o.SetFXDetailLevel(0);
+    o.SetGamma(0.75f);
+    o.SetScreenWidth(1024);
+    o.SetScreenHeight(768);
+    o.SetBitDepth(32);
+    o.SetAdapter(1);
+    o.SetLMoveRFire(false);
+    o.SetUseMouseWheel(false);
+    for (int action = 5; action <= TsOptions::kLastBindableAction; ++action) {
+        o.SetKeyBinding(action, 100 + action);
+    }
+    o.SetKeyBinding(7, -1);
+    return o;
+}
+
+void ExpectSameSettings(const TsOptions& a, const TsOptions& b)
+{
+    EXPECT_EQ(a.GetSpeechVolume(), b.GetSpeechVolume());
+    EXPECT_EQ(a.GetMusicVolume(), b.GetMusicVolume());
+    EXPECT_EQ(a.GetEffectsVolume(), b.GetEffectsVolume());
+    EXPECT_EQ(a.IsTransparentCam(), b.IsTransparentCam());
+    EXPECT_EQ(a.IsAnimatingInventory(), b.IsAnimatingInventory());
+    EXPECT_EQ(a.GetTexDetailLevel(), b.GetTexDetailLevel());
+    EXPECT_EQ(a.GetAnimDetailLevel(), b.GetAnimDetailLevel());
+    EXPECT_EQ(a.GetFXDetailLevel(), b.GetFXDetailLevel());
+    EXPECT_FLOAT_EQ(a.GetGamma(), b.GetGamma());
+    EXPECT_EQ(a.GetScreenWidth(), b.GetScreenWidth());
+    EXPECT_EQ(a.GetScreenHeight(), b.GetScreenHeight());
+    EXPECT_EQ(a.GetBitDepth(), b.GetBitDepth());
+    EXPECT_EQ(a.GetAdapter(), b.GetAdapter());
+    EXPECT_TRUE(a.GetKeyBindings() == b.GetKeyBindings());
+}
+
+int CountLines(const std::string& text, const std::string& start)
+{
+    int count = 0;
+    std::size_t at = 0;
+    while ((at = text.find("\n" + start, at)) != std::string::npos) {
+        ++count;
+        ++at;
+    }
+    return count;
+}
+
+TEST(TsOptions, EverySettingRoundTripsThroughOptionsLua)
+{
+    LogCapture log;
+    ScratchDir dir;
+    ScriptState lua;
+    const TsOptions saved = ChangedOptions();
+    ASSERT_TRUE(saved.Save());
+    TsOptions loaded;
+    RegisterOptionsScriptSide(lua.L(), &loaded);
+    ASSERT_TRUE(loaded.Load(lua.L(), "options.lua"));
+    ExpectSameSettings(loaded, saved);
+    EXPECT_FALSE(std::filesystem::exists("options.lua.tmp"));
+
+    // Defaults round-trip too, including the mouse buttons behind SetLMoveRFire.
+    const TsOptions defaults;
+    ASSERT_TRUE(defaults.Save());
+    TsOptions again = ChangedOptions();
+    RegisterOptionsScriptSide(lua.L(), &again);
+    ASSERT_TRUE(again.Load(lua.L(), "OPTIONS.LUA"));
+    ExpectSameSettings(again, defaults);
+}
+
+TEST(TsOptions, FileLayoutAndNumbersInAnyLocale)
+{
+    ScratchDir dir;
+    TsOptions defaults;
+    // A locale with a decimal comma must not leak into the file.
+    const char* german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    const bool saved = defaults.Save();
+    std::setlocale(LC_NUMERIC, "C");
+    ASSERT_TRUE(saved);
+    (void)german;
+    const std::string text = dir.Read("options.lua");
+    EXPECT_EQ(text.rfind("-- Game Options Setup File\n--\n\n-- Audio Options (audio range = -3000 to 0)\n", 0), 0u);
+    EXPECT_NE(text.find("TsAccess.Options():SetGamma(0.500000)\n"), std::string::npos);
+    EXPECT_EQ(CountLines(text, "TsAccess.Options():Set"), 3 + 2 + 8 + 2 + 24);
+    EXPECT_EQ(CountLines(text, "TsAccess.Options():SetKeyBinding("), 24);
+    EXPECT_NE(text.find("TsAccess.Options():SetKeyBinding(5,203)\n"), std::string::npos);
+    EXPECT_NE(text.find("TsAccess.Options():SetLMoveRFire(1)\n"), std::string::npos);
+}
+
+TEST(TsOptions, BadOrMissingFilesKeepTheSettings)
+{
+    LogCapture log;
+    ScratchDir dir;
+    ScriptState lua;
+    TsOptions options;
+    RegisterOptionsScriptSide(lua.L(), &options);
+    EXPECT_TRUE(options.Load(lua.L(), "options.lua")); // missing: nothing changes
+    ExpectSameSettings(options, TsOptions());
+
+    // Half-run files (a setting applied, then an error) change nothing either.
+    dir.Write("options.lua", "TsAccess.Options():SetSpeechVolume(-5)\nTsAccess.Options():SetGamma(\n");
+    EXPECT_FALSE(options.Load(lua.L(), "options.lua"));
+    dir.Write("options.lua", "TsAccess.Options():SetMusicVolume(-7)\nnot_a_function()\n");
+    EXPECT_FALSE(options.Load(lua.L(), "options.lua"));
+    ExpectSameSettings(options, TsOptions());
+    EXPECT_TRUE(log.Contains("options.lua could not be run; the options stay as they were"));
+}
+
+TEST(TsOptions, AFailedSaveKeepsThePreviousFile)
+{
+    LogCapture log;
+    ScratchDir dir;
+    dir.Write("options.lua", "-- previous settings\n");
+    // The temporary file cannot be made where a folder of that name stands.
+    std::filesystem::create_directory("options.lua.tmp");
+    EXPECT_FALSE(ChangedOptions().Save());
+    EXPECT_EQ(dir.Read("options.lua"), "-- previous settings\n");
+    EXPECT_FALSE(TsOptions().Save("no/such/folder/options.lua"));
+}
+
+TEST(TsOptions, BindingsAndDerivedValues)
+{
+    TsOptions o;
+    const TsKeyBindings before = o.GetKeyBindings();
+    o.SetKeyBinding(29, 5);
+    o.SetKeyBinding(-1, 5);
+    o.SetKeyBinding(5, 256);
+    o.SetKeyBinding(5, -2);
+    EXPECT_TRUE(o.GetKeyBindings() == before);
+    o.SetKeyBinding(28, 255);
+    EXPECT_EQ(o.GetKeyBindings().key[28], 255);
+
+    o.SetLMoveRFire(false);
+    EXPECT_EQ(o.GetKeyBindings().mouseButton[0], 1);
+    EXPECT_EQ(o.GetKeyBindings().mouseButton[3], 1);
+    EXPECT_EQ(o.GetKeyBindings().mouseButton[1], 0);
+    EXPECT_EQ(o.GetKeyBindings().mouseButton[4], 0);
+
+    const int sizes[][2] = {{0, 128}, {1, 256}, {2, 0}, {3, 128}, {-1, 128}};
+    for (const auto& [level, size] : sizes) {
+        o.SetTexDetailLevel(level);
+        EXPECT_EQ(o.GetMaxTextureSize(), size) << level;
+    }
+    o.SetAnimDetailLevel(0);
+    EXPECT_EQ(o.GetAnimDetailValue(), 2);
+    o.SetAnimDetailLevel(7);
+    EXPECT_EQ(o.GetAnimDetailValue(), 4);
+    o.SetTexDetailLevel(9);
+    o.SetAnimDetailLevel(-4);
+    o.SetFXDetailLevel(2);
+    EXPECT_EQ(o.GetOverallDetail(), (2 + 0 + 2) / 3);
+    EXPECT_STREQ(o.GetDetailLevelName(3), "?");
+}
+
+TEST(TsOptions, GammaRamp)
+{
+    std::uint16_t ramp[256];
+    TsOptions::BuildGammaRamp(0.5f, ramp);
+    EXPECT_EQ(ramp[0], 0);
+    EXPECT_NEAR(ramp[128], std::pow(128.0 / 255.0, 1.0 / 1.15) * 65535.0, 2.0);
+    EXPECT_GE(ramp[255], 65530);
+    // e + 1 <= 0 leaves the ramp linear; huge gammas stay inside the range.
+    TsOptions::BuildGammaRamp(-1.0f, ramp);
+    EXPECT_NEAR(ramp[51], 51.0 / 255.0 * 65535.0, 2.0);
+    TsOptions::BuildGammaRamp(1e30f, ramp);
+    EXPECT_LE(ramp[255], 65535);
+}
+
+} // namespace

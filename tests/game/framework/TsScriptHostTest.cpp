@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/OmReport.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsShell.h"
+#include "platform/DebugOutput.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/ScriptState.h"
+
+namespace {
+
+bool LoggedInRed(const LogCapture& log, const std::string& piece)
+{
+    for (const LoggedLine& line : log.Lines()) {
+        if (line.colour == TsColour{255, 0, 0} && line.text.find(piece) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(TsScriptHost, OpensExactlyBaseStringAndMath)
+{
+    LogCapture log;
+    ScriptState lua;
+    ASSERT_NE(lua.L(), nullptr);
+    EXPECT_EQ(lua.Run("kinds = type(print) .. type(string.format) .. type(math.floor) .. type(io) .. "
+                      "type(os) .. type(table) .. type(debug) .. type(package)"),
+              0);
+    EXPECT_EQ(lua.String("kinds"), "functionfunctionfunctionnilnilnilnilnil");
+    // The script's own InitLevelInfo must not be shadowed by a host global.
+    EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "InitLevelInfo"));
+    EXPECT_TRUE(TsScriptHost::IsFunctionDefined(lua.L(), "ShellRead"));
+}
+
+TEST(TsScriptHost, ErrorsInNestedCallsReachErrorMessageAndTheLog)
+{
+    LogCapture log;
+    ScriptState lua;
+    const int top = lua_gettop(lua.L());
+    EXPECT_EQ(lua.Run("function f() error('deep 100%s %d %n') end\n"
+                      "function g() f() end\n"
+                      "g()"),
+              TS_SCRIPT_RUN_ERROR);
+    EXPECT_EQ(lua_gettop(lua.L()), top);
+    EXPECT_TRUE(LoggedInRed(log, "deep 100%s %d %n"));
+    EXPECT_TRUE(LoggedInRed(log, "lua error on running"));
+
+    // The current _ERRORMESSAGE is the one called, and the process goes on.
+    EXPECT_EQ(lua.Run("seen = nil; _ERRORMESSAGE = function(m) seen = m end"), 0);
+    EXPECT_EQ(lua.Run("local t = nil; local x = t.field"), TS_SCRIPT_RUN_ERROR);
+    EXPECT_NE(lua.String("seen").find("attempt to index"), std::string::npos);
+    EXPECT_EQ(lua.Run("after = 7"), 0);
+    EXPECT_EQ(lua.Number("after"), 7.0);
+}
+
+TEST(TsScriptHost, ScriptErrorTextReachesTheErrorReportAsData)
+{
+    std::string reported;
+    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
+    {
+        LogCapture log;
+        ScriptState lua;
+        lua.Run("error('50%s off %d')");
+    }
+    plat::SetDebugOutputHook(std::move(previous));
+    EXPECT_NE(reported.find("50%s off %d"), std::string::npos);
+}
+
+TEST(TsScriptHost, ErrorCodesByMeaning)
+{
+    LogCapture log;
+    ScriptState lua;
+    const int top = lua_gettop(lua.L());
+    EXPECT_EQ(lua.Run("x = = 1"), TS_SCRIPT_SYNTAX_ERROR);
+    EXPECT_EQ(lua_gettop(lua.L()), top);
+    EXPECT_TRUE(LoggedInRed(log, "lua syntax error"));
+    // A syntax error is reported through _ERRORMESSAGE too.
+    EXPECT_TRUE(LoggedInRed(log, "'='"));
+
+    EXPECT_EQ(TsScriptHost::DoFile(lua.L(), "no\\such\\file.lua"), TS_SCRIPT_FILE_ERROR);
+    EXPECT_TRUE(LoggedInRed(log, "lua error whilst trying to do file"));
+
+    EXPECT_EQ(lua.Run("_ERRORMESSAGE = function(m) error('handler broke') end"), 0);
+    EXPECT_EQ(lua.Run("error('first')"), TS_SCRIPT_HANDLER_ERROR);
+    EXPECT_TRUE(LoggedInRed(log, "lua error whilst running _ERRORMESSAGE"));
+}
+
+TEST(TsScriptHost, CallingGlobalFunctions)
+{
+    LogCapture log;
+    ScriptState lua;
+    lua.Run("function Answer() return 41.9 end\n"
+            "function Two() return 1, 2 end\n"
+            "function Word() return 'x' end\n"
+            "function Broken() error('no') end\n"
+            "function Count() calls = (calls or 0) + 1 end");
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Answer"), 41);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Two"), 1); // one result is asked for
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Word"), 0);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Missing"), 0);
+    EXPECT_EQ(TsScriptHost::CallFunction(lua.L(), "Count"), 0);
+    EXPECT_EQ(lua.Number("calls"), 1.0);
+
+    // A strict global table that raises on unknown names is survived.
+    lua.Run("setmetatable(_G, {__index = function(t, k) error('undeclared ' .. k) end})");
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotThere"), 0);
+    EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "NotThere"));
+    EXPECT_TRUE(LoggedInRed(log, "undeclared NotThere"));
+}
+
+TEST(TsScriptHost, TemplatesAndLevelInfoGetTheirObject)
+{
+    LogCapture log;
+    ScriptState lua;
+    lua.Run("function Template(o) kind = type(o) end\n"
+            "function InitLevelInfo(info, text) got = type(info) .. ':' .. text; return 1 end");
+    EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Template", TsAccess::Options(), "TsOptions"));
+    EXPECT_EQ(lua.String("kind"), "userdata");
+    EXPECT_FALSE(TsScriptHost::RunTemplate(lua.L(), "NoTemplate", TsAccess::Options(), "TsOptions"));
+
+    static int info = 0;
+    EXPECT_EQ(TsScriptHost::CallInitLevelInfo(lua.L(), &info, "level1"), 0);
+    EXPECT_EQ(lua.String("got"), "userdata:level1");
+}
+
+TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)
+{
+    LogCapture log;
+    ScratchDir dir;
+    dir.Write("Scripts/Sub/Test.lua", "runs = (runs or 0) + 1\n");
+    ScriptState lua;
+    const int before = TsShell::Instance().RecentFileCount();
+    EXPECT_EQ(lua.Run("dofile('scripts\\\\sub\\\\test.lua')"), 0);
+    EXPECT_EQ(lua.Run("dofile('SCRIPTS/sub/TEST.lua')"), 0);
+    EXPECT_EQ(lua.Number("runs"), 2.0);
+    ASSERT_EQ(TsShell::Instance().RecentFileCount(), before + 1);
+    EXPECT_EQ(std::string(TsShell::Instance().RecentFile(before)), dir.Path() + "/Scripts/Sub/Test.lua");
+
+    EXPECT_EQ(lua.Run("code = dofile('scripts\\\\none.lua')"), 0);
+    EXPECT_EQ(lua.Number("code"), TS_SCRIPT_FILE_ERROR);
+    EXPECT_TRUE(LoggedInRed(log, "dofile() could not open " + dir.Path() + "/Scripts/none.lua"));
+}
+
+TEST(TsScriptHost, ShellFunctionArgumentsAreChecked)
+{
+    LogCapture log;
+    ScriptState lua;
+    EXPECT_EQ(lua.Run("AddMenuItem('only one')"), TS_SCRIPT_RUN_ERROR);
+    EXPECT_TRUE(LoggedInRed(log, "incorrect number of arguments to function 'AddMenuItem'"));
+    EXPECT_EQ(lua.Run("AddMenuItem('label', 5)"), TS_SCRIPT_RUN_ERROR);
+    EXPECT_TRUE(LoggedInRed(log, "incorrect argument to function 'AddMenuItem'"));
+    EXPECT_EQ(lua.Run("FindObject(nil, 'name')"), TS_SCRIPT_RUN_ERROR);
+    EXPECT_TRUE(LoggedInRed(log, "incorrect argument to function 'FindObject'"));
+    EXPECT_EQ(lua.Run("SetBackground(1, 2)"), TS_SCRIPT_RUN_ERROR);
+    EXPECT_TRUE(LoggedInRed(log, "two few arguments passed to 'SetBackground'"));
+    EXPECT_EQ(lua.Run("PlayFMV()"), TS_SCRIPT_RUN_ERROR);
+    EXPECT_TRUE(LoggedInRed(log, "incorrect argument to function 'PlayFMV'"));
+    // Outside a level the level accessor answers nil.
+    EXPECT_EQ(lua.Run("level = type(GetCurrentLevel())"), 0);
+    EXPECT_EQ(lua.String("level"), "nil");
+
+    log.Clear();
+    EXPECT_EQ(lua.Run("Print(nil, 'text', 12, {}, Print)"), 0);
+    ASSERT_EQ(log.Lines().size(), 5u);
+    EXPECT_EQ(log.Lines()[1].text, "text\n");
+    EXPECT_EQ(log.Lines()[2].text, "12\n");
+    EXPECT_EQ(log.Lines()[0].text.rfind("nil:", 0), 0u);
+    EXPECT_EQ(log.Lines()[3].text.rfind("table:", 0), 0u);
+}
+
+TEST(TsScriptHost, MenuItemsRunTheirCommandAndReuseFreedEntries)
+{
+    LogCapture log;
+    ScriptState lua;
+    TsShell& shell = TsShell::Instance();
+    const int tools = shell.ToolsItemCount();
+    EXPECT_EQ(lua.Run("AddMenuItem('Make', 'made = (made or 0) + 1')"), 0);
+    ASSERT_EQ(shell.ToolsItemCount(), tools + 1);
+    EXPECT_TRUE(shell.RunToolsItem(tools));
+    EXPECT_EQ(lua.Number("made"), 1.0);
+
+    const int first = TsScriptHost::AddMenuCommand("a");
+    const int second = TsScriptHost::AddMenuCommand("b");
+    TsScriptHost::FreeMenuCommand(first);
+    EXPECT_EQ(TsScriptHost::AddMenuCommand("c"), first);
+    EXPECT_STREQ(TsScriptHost::MenuCommand(second), "b");
+    EXPECT_EQ(TsScriptHost::MenuCommand(TsScriptHost::kMaxMenuCommands), nullptr);
+    TsScriptHost::FreeMenuCommand(first);
+    TsScriptHost::FreeMenuCommand(second);
+}
+
+} // namespace

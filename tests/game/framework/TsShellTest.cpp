@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/framework/TsScriptQuote.h"
+#include "game/framework/TsShell.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/ScriptState.h"
+
+namespace {
+
+int g_toolRuns = 0;
+void CountToolRun(std::int32_t argument) { g_toolRuns += argument; }
+
+TEST(TsShell, ShellReadWaitsForATypedLine)
+{
+    LogCapture log;
+    ScriptState lua;
+    {
+        TypedLines typed{"first answer"};
+        EXPECT_EQ(lua.Run("line = ShellRead()"), 0);
+        EXPECT_EQ(lua.String("line"), "first answer");
+    }
+    {
+        // With nothing to read the call answers an empty string at once.
+        TypedLines typed{};
+        EXPECT_EQ(lua.Run("line = ShellRead()"), 0);
+        EXPECT_EQ(lua.String("line"), "");
+    }
+    // Once the shell is closing, ShellRead answers nothing at all.
+    TsShell::Instance().Close();
+    EXPECT_EQ(lua.Run("n = select('#', ShellRead())"), 0);
+    EXPECT_EQ(lua.Number("n"), 0.0);
+    TypedLines reset{};
+}
+
+TEST(TsShell, TypedLinesRunAsLuaAndSlashCommandsDriveTheMenus)
+{
+    LogCapture log;
+    ScriptState lua;
+    TsShell& shell = TsShell::Instance();
+    g_toolRuns = 0;
+    const int index = shell.ToolsItemCount();
+    ASSERT_TRUE(shell.AddToolsItem("Count things", &CountToolRun, 5));
+    TypedLines typed{"typed = 3", "/tools", "//x", ("/tools " + std::to_string(index)).c_str()};
+    shell.PollInput();
+    EXPECT_EQ(lua.Number("typed"), 3.0);
+    EXPECT_TRUE(log.Contains("typed = 3"));
+    EXPECT_TRUE(log.Contains(std::to_string(index) + "  Count things\n"));
+    EXPECT_TRUE(log.Contains("/x")); // "//" sends a line that starts with '/'
+    EXPECT_EQ(g_toolRuns, 5);
+    EXPECT_FALSE(shell.RunToolsItem(-1));
+    EXPECT_FALSE(shell.RunToolsItem(TsShell::kMaxToolsItems));
+}
+
+TEST(TsShell, FixedTablesAreBounded)
+{
+    LogCapture log;
+    TsShell& shell = TsShell::Instance();
+    while (shell.ToolsItemCount() < TsShell::kMaxToolsItems) {
+        ASSERT_TRUE(shell.AddToolsItem("filler", &CountToolRun, 0));
+    }
+    EXPECT_FALSE(shell.AddToolsItem("one too many", &CountToolRun, 0));
+    EXPECT_TRUE(log.Contains("The Tools menu is full"));
+
+    const std::string tooLong(TsShell::kMaxPath, 'p');
+    const int before = shell.RecentFileCount();
+    shell.AddRecentFile(tooLong.c_str());
+    EXPECT_EQ(shell.RecentFileCount(), before);
+    for (int i = 0; i < TsShell::kMaxRecentFiles + 10; ++i) {
+        shell.AddRecentFile(("/bounded/" + std::to_string(i) + ".lua").c_str());
+    }
+    EXPECT_EQ(shell.RecentFileCount(), TsShell::kMaxRecentFiles);
+    shell.AddRecentFile("/BOUNDED/0.LUA"); // already there, compared without case
+    EXPECT_EQ(shell.RecentFileCount(), TsShell::kMaxRecentFiles);
+}
+
+TEST(TsShell, SourceWindowCountsLinesByLineFeed)
+{
+    LogCapture log;
+    ScratchDir dir;
+    // Mixed line ends: only line feeds end lines.
+    const std::string file = dir.Write("src/Lines.lua", "a = 1\r\nb = 2\nc = 3\rstill c\nd = 4");
+    TsShell& shell = TsShell::Instance();
+    ASSERT_TRUE(shell.ShowSource(file.c_str(), 1, true));
+    EXPECT_EQ(shell.SourceLineCount(), 4);
+    EXPECT_EQ(shell.HighlightedLine(), 1);
+    EXPECT_EQ(shell.MarkOfLine(2), TsShell::MARK_CURRENT);
+    EXPECT_TRUE(log.Contains(">    2  b = 2\n"));
+
+    // -1 keeps the highlighted line; a new highlight moves it.
+    ASSERT_TRUE(shell.ShowSource(file.c_str(), -1, true));
+    EXPECT_EQ(shell.HighlightedLine(), 1);
+    ASSERT_TRUE(shell.ShowSource(file.c_str(), 3, true));
+    EXPECT_EQ(shell.MarkOfLine(2), TsShell::MARK_NONE);
+    EXPECT_EQ(shell.MarkOfLine(4), TsShell::MARK_CURRENT);
+
+    // Breakpoint lines outside the file are ignored, not written past the table.
+    shell.SetBreakpointList(file.c_str(), "1 99999 -3 70000 3 ");
+    EXPECT_EQ(shell.MarkOfLine(1), TsShell::MARK_BREAKPOINT);
+    EXPECT_EQ(shell.MarkOfLine(3), TsShell::MARK_BREAKPOINT);
+    EXPECT_EQ(shell.MarkOfLine(99999), TsShell::MARK_NONE);
+
+    // A file that does not open leaves the window as it was.
+    EXPECT_FALSE(shell.ShowSource((dir.Path() + "/none.lua").c_str(), 0, true));
+    EXPECT_EQ(shell.SourceFile(), file);
+
+    // Locations as Lua reports them: "@file:line)".
+    shell.SetSourceWindowFromLocation(("error at @" + file + ":2) here").c_str());
+    EXPECT_EQ(shell.HighlightedLine(), 1);
+}
+
+TEST(TsShell, BreakpointFileEscapesFileNames)
+{
+    LogCapture log;
+    ScratchDir dir;
+    ScriptState lua;
+    dir.Write("data/scripts/.keep", "");
+    const std::string odd = dir.Write("odd \"name\"\\x.lua", "x = 1\n");
+    TsShell& shell = TsShell::Instance();
+    shell.AddRecentFile(odd.c_str());
+    // A debugging table that reports line 4 for every file.
+    ASSERT_EQ(lua.Run("Y = { GetBreakPoints = function(f) SetDebugBreakpointList(f, '4 ') end }"), 0);
+    shell.WriteBreakpointFile();
+    const std::string text = dir.Read("data/scripts/Breakpoints.lua");
+    EXPECT_EQ(text.rfind("-- Automagically generated, don't alter\n", 0), 0u);
+    EXPECT_NE(text.find("Y.SetBreakPoint(4, \"" + dir.Path() + "/odd \\\"name\\\"\\\\x.lua\")\n"), std::string::npos);
+
+    // The file reads back as the same calls.
+    ASSERT_EQ(lua.Run("got = {}; Y.SetBreakPoint = function(l, f) got[#got + 1] = f end"), 0);
+    ASSERT_EQ(TsScriptHost::DoFile(lua.L(), "data\\scripts\\Breakpoints.lua"), 0);
+    ASSERT_EQ(lua.Run("found = 0; for _, f in ipairs(got) do if f == " + TsScriptQuote(odd) + " then found = 1 end end"),
+              0);
+    EXPECT_EQ(lua.Number("found"), 1.0);
+}
+
+} // namespace

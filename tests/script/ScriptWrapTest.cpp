@@ -1,0 +1,262 @@
+// The argument rules every wrapper shares, through small wrappers built from
+// the same helpers as the package's, and the conversions on their own.
+
+#include "tests/script/LuaTestState.h"
+
+#include "script/ScriptOwnership.h"
+#include "script/ScriptVariables.h"
+#include "script/ScriptWrap.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+using namespace script;
+
+namespace {
+
+// int(n) -> n as converted
+int ProbeInt(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsNumber(L, 1, &err) || !IsEnd(L, 2, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("ProbeInt"), &err);
+    PushInt(L, ToInt(L, 1));
+    return 1;
+}
+
+// bool(b) -> b as converted, as the script boolean
+int ProbeBool(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsBool(L, 1, &err) || !IsEnd(L, 2, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("ProbeBool"), &err);
+    PushBool(L, ToBool(L, 1));
+    return 1;
+}
+
+// static (class, n: int, on: bool = true) -> n, or -n when off
+int ProbeStatic(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsNumber(L, 2, &err) || !IsBool(L, 3, &err, true) || !IsEnd(L, 4, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("ProbeStatic"), &err);
+    const int n = ToInt(L, 2);
+    PushInt(L, ToBool(L, 3, true) ? n : -n);
+    return 1;
+}
+
+// static (class) with no arguments
+int ProbeNoArgs(lua_State* L)
+{
+    NoArgs(L, OM_TYPE_ERROR("ProbeNoArgs"));
+    PushInt(L, 42);
+    return 1;
+}
+
+// (name: string or nil) -> whether a name was given; (strict: string)
+int ProbeNullable(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsString(L, 1, NilArg::Allow, &err) || !IsEnd(L, 2, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("ProbeNullable"), &err);
+    PushBool(L, ToString(L, 1) != nullptr);
+    return 1;
+}
+
+int ProbeStrict(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsString(L, 1, NilArg::Reject, &err) || !IsEnd(L, 2, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("ProbeStrict"), &err);
+    PushString(L, ToString(L, 1));
+    return 1;
+}
+
+struct Record {
+    std::int32_t count = 0;
+    float scale = 0.0f;
+    std::uint8_t flag = 0;
+    std::int32_t ids[4] = {};
+};
+
+constexpr char kCountSelf[] = OM_VAR_SELF_ERROR("count");
+constexpr char kScaleSelf[] = OM_VAR_SELF_ERROR("scale");
+constexpr char kFlagSelf[] = OM_VAR_SELF_ERROR("flag");
+
+int g_destroyed = 0;
+struct Thing {
+    int value = 5;
+};
+void* NewThing() { return new Thing; }
+void DestroyThing(void* p)
+{
+    ++g_destroyed;
+    delete static_cast<Thing*>(p);
+}
+int ThingNew(lua_State* L) { return NewObject(L, "Thing", OM_TYPE_ERROR("new"), NewThing); }
+int ThingDelete(lua_State* L)
+{
+    return DeleteObject(L, "Thing", OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"), DestroyThing);
+}
+int ThingValue(lua_State* L)
+{
+    PushInt(L, SelfOnly<Thing>(L, "Thing", OM_TYPE_ERROR("Value"), OM_SELF_ERROR("Value"))->value);
+    return 1;
+}
+
+class WrapTest : public LuaTest {
+protected:
+    void SetUp() override
+    {
+        LuaTest::SetUp();
+        OpenPackage();
+        tolua_usertype(L, "Record");
+        tolua_usertype(L, "Thing");
+        tolua_module(L, nullptr, 0);
+        tolua_beginmodule(L, nullptr);
+        tolua_function(L, "ProbeInt", ProbeInt);
+        tolua_function(L, "ProbeBool", ProbeBool);
+        tolua_function(L, "ProbeNullable", ProbeNullable);
+        tolua_function(L, "ProbeStrict", ProbeStrict);
+        tolua_cclass(L, "Probe", "Record", "", nullptr);
+        tolua_beginmodule(L, "Probe");
+        tolua_function(L, "Static", ProbeStatic);
+        tolua_function(L, "NoArgs", ProbeNoArgs);
+        tolua_variable(L, "count", GetNumberVar<Record, &Record::count, kCountSelf>,
+                       SetNumberVar<Record, &Record::count, kCountSelf>);
+        tolua_variable(L, "scale", GetNumberVar<Record, &Record::scale, kScaleSelf>,
+                       SetNumberVar<Record, &Record::scale, kScaleSelf>);
+        tolua_variable(L, "flag", GetFlagVar<Record, &Record::flag, kFlagSelf>,
+                       SetFlagVar<Record, &Record::flag, kFlagSelf>);
+        tolua_array(L, "ids", GetIntArray<Record, &Record::ids>, SetIntArray<Record, &Record::ids>);
+        tolua_endmodule(L);
+        tolua_cclass(L, "Thing", "Thing", "", nullptr);
+        tolua_beginmodule(L, "Thing");
+        tolua_function(L, "new", ThingNew);
+        tolua_function(L, "delete", ThingDelete);
+        tolua_function(L, "Value", ThingValue);
+        tolua_endmodule(L);
+        tolua_endmodule(L);
+    }
+};
+
+} // namespace
+
+TEST(NumberConversion, TruncatesTowardZeroAndClampsWhatDoesNotFit)
+{
+    EXPECT_EQ(NumberToInt(2.9), 2);
+    EXPECT_EQ(NumberToInt(-2.9), -2);
+    EXPECT_EQ(NumberToInt(-0.5), 0);
+    EXPECT_EQ(NumberToInt(std::nan("")), 0);
+    EXPECT_EQ(ClampToInt64(std::numeric_limits<double>::infinity()), INT64_MAX);
+    EXPECT_EQ(ClampToInt64(-std::numeric_limits<double>::infinity()), INT64_MIN);
+    EXPECT_EQ(ClampToInt64(1e30), INT64_MAX);
+    EXPECT_EQ(ClampToInt64(-1e30), INT64_MIN);
+    EXPECT_EQ(ClampToInt64(-9223372036854775808.0), INT64_MIN);
+    // The low 32 bits of the 64-bit value are kept.
+    EXPECT_EQ(NumberToInt(4294967296.0 + 5), 5);
+    EXPECT_EQ(NumberToInt(2147483648.0), INT32_MIN);
+}
+
+TEST_F(WrapTest, IntegersAndBooleansFollowTheScriptRules)
+{
+    EXPECT_EQ(Number("ProbeInt(2.9)"), 2);
+    EXPECT_EQ(Number("ProbeInt(-2.9)"), -2);
+    EXPECT_EQ(Number("ProbeInt(1/0)"), -1); // clamped, then the low 32 bits
+    EXPECT_EQ(Number("ProbeInt(0/0)"), 0);
+    EXPECT_LUA_ERROR("ProbeInt('3')", "error in function 'ProbeInt'.");
+    EXPECT_LUA_ERROR("ProbeInt()", "error in function 'ProbeInt'.");
+
+    EXPECT_EQ(Type("ProbeBool(nil)"), "nil");
+    EXPECT_EQ(Type("ProbeBool(0)"), "nil");
+    EXPECT_EQ(Number("ProbeBool(2)"), 1);
+    EXPECT_EQ(Number("ProbeBool(-0.5)"), 1);
+    EXPECT_EQ(Number("ProbeBool(true)"), 1);
+    EXPECT_EQ(Type("ProbeBool(false)"), "nil");
+    EXPECT_LUA_ERROR("ProbeBool('yes')", "error in function 'ProbeBool'.");
+    EXPECT_LUA_ERROR("ProbeBool()", "error in function 'ProbeBool'.");
+    EXPECT_LUA_ERROR("ProbeBool(1, 2)", "error in function 'ProbeBool'.");
+}
+
+TEST_F(WrapTest, StaticFunctionsTakeColonOrDotAndOptionalArguments)
+{
+    EXPECT_EQ(Number("Probe:NoArgs()"), 42);
+    EXPECT_EQ(Number("Probe.NoArgs()"), 42);
+    EXPECT_LUA_ERROR("Probe:NoArgs(1)", "error in function 'ProbeNoArgs'.");
+    EXPECT_EQ(Number("Probe:Static(3)"), 3);
+    EXPECT_EQ(Number("Probe:Static(3, 0)"), -3);
+    EXPECT_EQ(Number("Probe:Static(3, nil)"), -3);
+    EXPECT_EQ(Number("Probe:Static(3, 1)"), 3);
+    EXPECT_LUA_ERROR("Probe:Static(3, 1, 1)", "error in function 'ProbeStatic'.");
+    // With a dot the argument lands in the ignored first position.
+    EXPECT_LUA_ERROR("Probe.Static(3)", "error in function 'ProbeStatic'.");
+}
+
+TEST_F(WrapTest, StringsAreNilOnlyWhereAllowed)
+{
+    EXPECT_EQ(Type("ProbeNullable(nil)"), "nil");
+    EXPECT_EQ(Number("ProbeNullable('a')"), 1);
+    EXPECT_EQ(String("ProbeStrict('abc')"), "abc");
+    EXPECT_LUA_ERROR("ProbeStrict(nil)", "error in function 'ProbeStrict'.");
+    EXPECT_LUA_ERROR("ProbeStrict(12)", "error in function 'ProbeStrict'.");
+    EXPECT_LUA_ERROR("ProbeNullable({})", "error in function 'ProbeNullable'.");
+}
+
+TEST_F(WrapTest, MemberVariablesAndArrays)
+{
+    Record record;
+    tolua_pushusertype(L, &record, "Record");
+    lua_setglobal(L, "r");
+    ASSERT_EQ(Run("r.count = 7.9; r.scale = 1.25; r.flag = 2; r.ids[1] = 11; r.ids[4] = -4.5"), "");
+    EXPECT_EQ(record.count, 7);
+    EXPECT_EQ(record.scale, 1.25f);
+    EXPECT_EQ(record.flag, 1);
+    EXPECT_EQ(record.ids[0], 11);
+    EXPECT_EQ(record.ids[3], -4);
+    EXPECT_EQ(Number("r.count"), 7);
+    EXPECT_EQ(Number("r.ids[4]"), -4);
+    EXPECT_EQ(Number("r.flag"), 1);
+    ASSERT_EQ(Run("r.flag = nil"), "");
+    EXPECT_EQ(Type("r.flag"), "nil");
+
+    EXPECT_LUA_ERROR("r.count = 'x'", "invalid type in variable assignment.");
+    EXPECT_LUA_ERROR("r.flag = 'x'", "invalid type in variable assignment.");
+    EXPECT_LUA_ERROR("return r.ids[0]", "array indexing out of range.");
+    EXPECT_LUA_ERROR("return r.ids[5]", "array indexing out of range.");
+    EXPECT_LUA_ERROR("r.ids[5] = 1", "array indexing out of range.");
+    EXPECT_LUA_ERROR("return r.ids[-1/0]", "array indexing out of range.");
+    EXPECT_LUA_ERROR("return r.ids['1']", "invalid type in array indexing.");
+    EXPECT_LUA_ERROR("r.ids[2] = 'x'", "invalid type in variable assignment.");
+    EXPECT_EQ(record.ids[1], 0);
+}
+
+TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
+{
+    g_destroyed = 0;
+    ASSERT_EQ(Run("t = Thing:new()"), "");
+    EXPECT_EQ(Number("t:Value()"), 5);
+    EXPECT_LUA_ERROR("Thing:new(1)", "error in function 'new'.");
+    ASSERT_EQ(Run("t:delete()"), "");
+    EXPECT_EQ(g_destroyed, 1);
+    // The script's userdata is now null: no use after free.
+    EXPECT_LUA_ERROR("t:delete()", "invalid 'self' in function 'delete'");
+    EXPECT_LUA_ERROR("t:Value()", "invalid 'self' in function 'Value'");
+    EXPECT_EQ(g_destroyed, 1);
+
+    // An object the game pushed is not the script's to free.
+    Thing gameThing;
+    tolua_pushusertype(L, &gameThing, "Thing");
+    lua_setglobal(L, "g");
+    EXPECT_LUA_ERROR("g:delete()", "object not owned by the script in function 'delete'");
+
+    // Nor is one the script has since given to the game.
+    ASSERT_EQ(Run("given = Thing:new()"), "");
+    lua_getglobal(L, "given");
+    Thing* given = static_cast<Thing*>(tolua_tousertype(L, -1, nullptr));
+    lua_pop(L, 1);
+    HandToGame(L, given);
+    EXPECT_LUA_ERROR("given:delete()", "object not owned by the script in function 'delete'");
+    EXPECT_EQ(g_destroyed, 1);
+    DestroyThing(given);
+}
