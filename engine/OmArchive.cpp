@@ -86,7 +86,9 @@ bool OmArchive::HasFailed() const
 
 void OmArchive::Fail(const char* why)
 {
-    if (!HasFailed())
+    // The stream may have failed first (a short read); the archive still
+    // reports its first failure.
+    if (!m_failed)
         ReportError("Archive \"%s\": %s", m_path, why);
     m_failed = true;
     if (m_input)
@@ -146,10 +148,7 @@ OmArchive& OmArchive::ReadU32(uint32_t& value)
 {
     if (!m_input || HasFailed() || m_input->ReadU32(value) != 4) {
         value = 0;
-        if (!HasFailed())
-            Fail("the file ends early");
-        else if (m_input)
-            m_input->SetFailed();
+        Fail("the file ends early");
     }
     return *this;
 }
@@ -437,37 +436,43 @@ bool OmArchive::ReadObjects()
     return true;
 }
 
-// A load that failed leaves no half-read object behind. Every set-aside
-// cell gets an object first (so a destructor that touches what it refers to
-// meets a constructed object), counts are pinned so that releases between
-// them end nothing early, then each destructor runs in place and the cells
-// go back to their pools.
+// A load that failed leaves no half-read object behind. A destructor may
+// release what its object refers to, and any loaded object may be referred
+// to, so no destructor may meet an object that is already gone:
+// 1. every set-aside cell gets an object, and every count is pinned high so
+//    that no release ends an object early;
+// 2. each object is destroyed (freeing what it read) and at once rebuilt
+//    empty by its loading constructor, pinned again;
+// 3. the empty objects, which refer to nothing, are destroyed for good and
+//    the cells go back to their pools.
 void OmArchive::DiscardLoadedObjects()
 {
     if (!m_loadTable)
         return;
+    auto forEachCell = [this](auto&& action) {
+        for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+            LoadClass& entry = m_loadTable[c];
+            if (!entry.pages)
+                continue;
+            OmClassFactory* factory = m_registry.GetFactory(entry.registryIndex);
+            OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
+            for (uint32_t j = 0; j < entry.count; ++j)
+                action(entry, j, factory, pool->CellAt(j, entry.pages));
+        }
+    };
+    forEachCell([this](LoadClass& entry, uint32_t j, OmClassFactory* factory, void* cell) {
+        if (j >= entry.constructed)
+            factory->CreateFromArchive(*this, cell);
+        static_cast<OmObject*>(cell)->m_refCount = kPinnedRefCount;
+    });
+    forEachCell([this](LoadClass&, uint32_t, OmClassFactory* factory, void* cell) {
+        static_cast<OmObject*>(cell)->~OmObject();
+        factory->CreateFromArchive(*this, cell)->m_refCount = kPinnedRefCount;
+    });
+    forEachCell([](LoadClass&, uint32_t, OmClassFactory*, void* cell) { static_cast<OmObject*>(cell)->~OmObject(); });
     for (uint32_t c = 0; c < m_loadClassCount; ++c) {
         LoadClass& entry = m_loadTable[c];
-        if (!entry.pages)
-            continue;
-        OmClassFactory* factory = m_registry.GetFactory(entry.registryIndex);
-        OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
-        for (uint32_t j = entry.constructed; j < entry.count; ++j)
-            factory->CreateFromArchive(*this, pool->CellAt(j, entry.pages));
-        entry.constructed = entry.count;
-        for (uint32_t j = 0; j < entry.count; ++j)
-            static_cast<OmObject*>(pool->CellAt(j, entry.pages))->m_refCount = kPinnedRefCount;
-    }
-    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
-        LoadClass& entry = m_loadTable[c];
-        if (!entry.pages)
-            continue;
-        OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
-        for (uint32_t j = 0; j < entry.count; ++j)
-            static_cast<OmObject*>(pool->CellAt(j, entry.pages))->~OmObject();
-    }
-    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
-        LoadClass& entry = m_loadTable[c];
+        entry.constructed = 0;
         if (entry.pages)
             m_registry.GetPool(entry.registryIndex)->ReturnCells(entry.count, entry.pages);
     }

@@ -123,3 +123,6 @@ float NormaliseInto(const OmVector3& v, OmVector3& out);
 float NormaliseInPlace(OmVector3& v);
 inline float DistanceSquared(const OmVector3& a, const OmVector3& b) { return (b - a).LengthSquared(); }
 inline float Distance(const OmVector3& a, const OmVector3& b) { return (b - a).Length(); }
+
+// Vectors are stored raw in mesh vertices and archive records.
+static_assert(sizeof(OmVector3) == 12);

@@ -1,0 +1,38 @@
+// Scalar helpers and constants shared by all of the engine's arithmetic.
+#pragma once
+
+#include <cstdint>
+
+// Constants in float arithmetic. They are compile-time values (the float
+// nearest pi equals 4 * atan2f(1, 1)) so that static initialisers in other
+// files can use them safely.
+inline constexpr float OM_PI = 3.14159265358979323846f;
+inline constexpr float OM_HALF_PI = OM_PI * 0.5f;
+inline constexpr float OM_TWO_PI = OM_PI * 2.0f;
+inline constexpr float OM_INV_PI = 1.0f / OM_PI;
+inline constexpr float OM_INV_TWO_PI = 1.0f / OM_TWO_PI;
+inline constexpr float OM_DEG_TO_RAD = OM_PI * 0.0055555557f;
+inline constexpr float OM_RAD_TO_DEG = OM_INV_PI * 180.0f;
+inline constexpr float OM_SQRT2 = 1.41421356237309504880f;
+inline constexpr float OM_HALF_SQRT2 = OM_SQRT2 / 2.0f;
+
+// lo when v < lo, else hi when v > hi, else v. lo is tested first, so it wins
+// when the range is inverted.
+inline int ClampInt(int v, int lo, int hi)
+{
+    if (v < lo) {
+        return lo;
+    }
+    if (v > hi) {
+        return hi;
+    }
+    return v;
+}
+
+// Nearest integer with halves going to the even neighbour, as the
+// processor's default rounding does.
+int RoundToInt(float f);
+
+// Table-driven square root, accurate to about 15 mantissa bits. Zero and
+// negative inputs give 0.
+float FastSqrt(float f);

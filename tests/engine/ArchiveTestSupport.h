@@ -1,0 +1,97 @@
+// Helpers for archive tests: temporary files and a reader for the layout
+// of a saved archive, so tests can find and change single fields.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/DebugOutput.h"
+
+namespace archive_test {
+
+inline std::string TempPath(const std::string& name)
+{
+    return (std::filesystem::temp_directory_path() / ("om_archive_" + std::to_string(getpid()) + "_" + name))
+        .string();
+}
+
+inline std::vector<unsigned char> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline uint32_t WordAt(const std::vector<unsigned char>& bytes, size_t offset)
+{
+    uint32_t value;
+    std::memcpy(&value, bytes.data() + offset, 4);
+    return value;
+}
+
+inline void SetWord(std::vector<unsigned char>& bytes, size_t offset, uint32_t value)
+{
+    std::memcpy(bytes.data() + offset, &value, 4);
+}
+
+// Where things are in a file saved without a resource section.
+struct Layout {
+    struct ClassRecord {
+        uint32_t fileIndex;
+        size_t countOffset;
+        uint32_t count;
+    };
+    std::map<std::string, ClassRecord> classes;
+    size_t classCountOffset = 0;
+    size_t rootsOffset = 0;
+};
+
+// Parses the header and class table; rootsOffset is where the resource
+// section would start (or the roots, without one).
+inline Layout ParseLayout(const std::vector<unsigned char>& bytes)
+{
+    Layout layout;
+    size_t at = 75 + 8;
+    layout.classCountOffset = at;
+    uint32_t classCount = WordAt(bytes, at);
+    at += 4;
+    for (uint32_t c = 0; c < classCount; ++c) {
+        uint32_t length = WordAt(bytes, at);
+        std::string name(reinterpret_cast<const char*>(bytes.data() + at + 4), length);
+        at += 4 + length;
+        layout.classes[name] = {c, at, WordAt(bytes, at)};
+        at += 4;
+    }
+    layout.rootsOffset = at;
+    return layout;
+}
+
+// Collects what the engine reports while it lives.
+class ErrorCapture {
+public:
+    ErrorCapture()
+    {
+        m_previous = plat::SetDebugOutputHook([this](std::string_view text) { m_text += text; });
+    }
+    ~ErrorCapture() { plat::SetDebugOutputHook(m_previous); }
+    const std::string& Text() const { return m_text; }
+    bool Contains(const std::string& part) const { return m_text.find(part) != std::string::npos; }
+    void Clear() { m_text.clear(); }
+
+private:
+    std::string m_text;
+    plat::DebugOutputHook m_previous;
+};
+
+} // namespace archive_test

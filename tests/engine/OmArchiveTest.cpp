@@ -1,0 +1,446 @@
+#include <gtest/gtest.h>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/engine/TestObjects.h"
+
+using namespace archive_test;
+
+namespace {
+
+OmClassRegistry& Registry()
+{
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    registry.AssignClassIds();
+    return registry;
+}
+
+// Every test object here is held once by the test; links add their own
+// references. Clearing the links first leaves each at one.
+void Dispose(std::initializer_list<TestNode*> nodes, std::initializer_list<OmObject*> others = {})
+{
+    for (TestNode* node : nodes) {
+        if (node) {
+            node->SetLink(0, nullptr);
+            node->SetLink(1, nullptr);
+        }
+    }
+    for (TestNode* node : nodes) {
+        if (node) {
+            EXPECT_EQ(node->Release(), 0u);
+        }
+    }
+    for (OmObject* object : others) {
+        if (object) {
+            EXPECT_EQ(object->Release(), 0u);
+        }
+    }
+}
+
+bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots)
+{
+    OmArchive archive(Registry());
+    for (OmObject* root : roots)
+        archive.AddRoot(root);
+    return archive.Save(path.c_str());
+}
+
+// One TestNode that links to itself and carries a box: the smallest file
+// with a reference of each kind.
+struct SelfFile {
+    std::string path;
+    std::vector<unsigned char> bytes;
+    Layout layout;
+    size_t node = 0; // where the node's data starts
+
+    explicit SelfFile(const std::string& name) : path(TempPath(name))
+    {
+        TestNode* self = new TestNode();
+        TestBox* box = new TestBox();
+        self->SetLink(0, self);
+        self->attachment = box;
+        self->value = 77;
+        for (uint32_t n : {1u, 2u, 3u})
+            self->numbers.Add(n);
+        EXPECT_TRUE(SaveRoots(path, {self}));
+        bytes = ReadFile(path);
+        layout = ParseLayout(bytes);
+        size_t objects = layout.rootsOffset + 4 + 8;
+        // A box is 16 bytes: count, empty name, size, null owner.
+        bool boxFirst = layout.classes["TestBox"].fileIndex < layout.classes["TestNode"].fileIndex;
+        node = objects + (boxFirst ? 16 : 0);
+        self->SetLink(0, nullptr);
+        self->Release();
+        box->Release();
+    }
+    ~SelfFile() { std::filesystem::remove(path); }
+
+    // Node fields: 0 count, 4 name length, 8/12 link 0, 16 link 1 (null),
+    // 20/24 attachment, 28 value, 32 label length, 36 numbers count,
+    // 40 grow step, 44 the numbers.
+    size_t Field(size_t offset) const { return node + offset; }
+};
+
+struct LoadResult {
+    bool ok;
+    std::vector<OmObject*> roots;
+};
+
+LoadResult Load(const std::string& path)
+{
+    OmArchive archive(Registry());
+    LoadResult result{archive.Load(path.c_str()), {}};
+    for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
+        result.roots.push_back(archive.GetRoot(i));
+    return result;
+}
+
+LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    WriteFile(path, bytes);
+    return Load(path);
+}
+
+} // namespace
+
+TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
+{
+    TestNode* a = new TestNode();
+    TestNode* b = new TestNode();
+    TestNode* c = new TestNode();
+    TestBox* box = new TestBox();
+    TestHolder* holder = new TestHolder();
+    a->SetName("alpha");
+    a->value = 1;
+    a->label = new char[6];
+    std::strcpy(a->label, "first");
+    a->numbers.Add(10);
+    a->numbers.Add(20);
+    a->SetLink(0, b);
+    a->SetLink(1, c); // c is shared by a and b
+    b->SetLink(0, c);
+    b->SetLink(1, a); // a cycle back to the root
+    c->SetLink(0, c); // and one onto itself
+    a->attachment = box;
+    box->owner = a;
+    box->size = 2.5f;
+    for (int i = 0; i < 5; ++i)
+        holder->ids.AllocIndex();
+    holder->ids.ReleaseIndex(2);
+    holder->members.AddTail(box);
+    holder->members.AddTail(a);
+    holder->members.AddTail(nullptr);
+    holder->title = "holder";
+
+    std::string path = TempPath("graph");
+    ASSERT_TRUE(SaveRoots(path, {a, nullptr, a, holder}));
+
+    LoadResult loaded = Load(path);
+    ASSERT_TRUE(loaded.ok);
+    ASSERT_EQ(loaded.roots.size(), 4u);
+    EXPECT_EQ(loaded.roots[1], nullptr) << "a null root stays null";
+    EXPECT_EQ(loaded.roots[0], loaded.roots[2]) << "the same root twice is one object";
+    TestNode* la = TestNode::Cast(loaded.roots[0]);
+    ASSERT_NE(la, nullptr);
+    EXPECT_NE(la, a);
+    TestNode* lb = la->links[0];
+    TestNode* lc = la->links[1];
+    ASSERT_TRUE(lb && lc);
+    EXPECT_EQ(lb->links[0], lc);
+    EXPECT_EQ(lb->links[1], la);
+    EXPECT_EQ(lc->links[0], lc);
+    EXPECT_EQ(lc->links[1], nullptr);
+    EXPECT_STREQ(la->GetName(), "alpha");
+    EXPECT_EQ(lb->GetName(), nullptr);
+    EXPECT_STREQ(la->label, "first");
+    EXPECT_EQ(lb->label, nullptr);
+    EXPECT_EQ(la->value, 1u);
+    ASSERT_EQ(la->numbers.GetCount(), 2u);
+    EXPECT_EQ(la->numbers[1], 20u);
+    EXPECT_EQ(la->numbers.GetGrowStep(), 8u);
+    EXPECT_EQ(la->GetRefCount(), a->GetRefCount());
+    EXPECT_EQ(lb->GetRefCount(), b->GetRefCount());
+    EXPECT_EQ(lc->GetRefCount(), c->GetRefCount());
+
+    // The box's class may come later in the file than the node's; either
+    // way both ends are complete.
+    TestBox* lbox = TestBox::Cast(la->attachment);
+    ASSERT_NE(lbox, nullptr);
+    EXPECT_EQ(lbox->owner, la);
+    EXPECT_EQ(lbox->size, 2.5f);
+
+    TestHolder* lholder = TestHolder::Cast(loaded.roots[3]);
+    ASSERT_NE(lholder, nullptr);
+    EXPECT_STREQ(lholder->title.Get(), "holder");
+    std::vector<int32_t> ids;
+    for (int32_t cursor = lholder->ids.GetFirst(); cursor != -1;)
+        ids.push_back(lholder->ids.GetNext(cursor));
+    EXPECT_EQ(ids, (std::vector<int32_t>{4, 3, 1, 0}));
+    EXPECT_EQ(lholder->ids.AllocIndex(), 2) << "the free chain came back too";
+    ASSERT_EQ(lholder->members.GetCount(), 3u);
+    OmList::Node* member = lholder->members.GetFirst();
+    EXPECT_EQ(member->value, lbox);
+    EXPECT_EQ(OmList::Next(member)->value, la);
+    EXPECT_EQ(OmList::Next(member)->value, nullptr);
+
+    Dispose({la, lb, lc}, {lbox, lholder});
+    Dispose({a, b, c}, {box, holder});
+    std::filesystem::remove(path);
+}
+
+TEST(OmArchive, SelfReferenceWritesOneObject)
+{
+    SelfFile file("self");
+    const Layout& layout = file.layout;
+    EXPECT_EQ(WordAt(file.bytes, layout.classCountOffset), Registry().GetCount())
+        << "every registered class is listed";
+    EXPECT_EQ(layout.classes.at("TestNode").count, 1u);
+    EXPECT_EQ(layout.classes.at("TestBall").count, 0u);
+    uint32_t nodeClass = layout.classes.at("TestNode").fileIndex;
+
+    EXPECT_EQ(WordAt(file.bytes, layout.rootsOffset), 1u);
+    EXPECT_EQ(WordAt(file.bytes, layout.rootsOffset + 4), nodeClass);
+    EXPECT_EQ(WordAt(file.bytes, layout.rootsOffset + 8), 0u);
+
+    EXPECT_EQ(WordAt(file.bytes, file.Field(0)), 2u) << "the count as it was: the test and the link";
+    EXPECT_EQ(WordAt(file.bytes, file.Field(4)), 0u) << "no name: length 0";
+    EXPECT_EQ(WordAt(file.bytes, file.Field(8)), nodeClass);
+    EXPECT_EQ(WordAt(file.bytes, file.Field(12)), 0u);
+    EXPECT_EQ(WordAt(file.bytes, file.Field(16)), 0xFFFFFFFFu);
+    EXPECT_EQ(WordAt(file.bytes, file.Field(28)), 77u);
+    // The array: count, grow step, then 12 bytes of data.
+    EXPECT_EQ(WordAt(file.bytes, file.Field(36)), 3u);
+    EXPECT_EQ(WordAt(file.bytes, file.Field(40)), 8u);
+    EXPECT_EQ(WordAt(file.bytes, file.Field(52)), 3u);
+    EXPECT_EQ(file.bytes.size(), layout.rootsOffset + 12 + 56 + 16) << "one node and one box, nothing more";
+
+    LoadResult loaded = Load(file.path);
+    ASSERT_TRUE(loaded.ok);
+    TestNode* node = TestNode::Cast(loaded.roots.at(0));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->links[0], node);
+    EXPECT_EQ(node->GetName(), nullptr);
+    node->SetLink(0, nullptr);
+    node->attachment->Release();
+    node->Release();
+}
+
+TEST(OmArchive, ClassWithoutObjectsSetsAsideNothing)
+{
+    SelfFile file("empty_class");
+    auto cells = [] {
+        OmFastAllocIterator it;
+        TestBall::s_pool.BeginIteration(it);
+        int n = 0;
+        while (TestBall::s_pool.NextCell(it))
+            ++n;
+        return n;
+    };
+    int before = cells();
+    LoadResult loaded = Load(file.path);
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(cells(), before);
+    TestNode* node = TestNode::Cast(loaded.roots.at(0));
+    node->SetLink(0, nullptr);
+    node->attachment->Release();
+    node->Release();
+}
+
+TEST(OmArchive, RefusesWrongHeaderOrVersion)
+{
+    SelfFile file("header");
+    std::string bad = TempPath("header_bad");
+    ErrorCapture errors;
+
+    std::vector<unsigned char> bytes = file.bytes;
+    bytes[40] ^= 0x20;
+    EXPECT_FALSE(LoadBytes(bad, bytes).ok);
+    EXPECT_TRUE(errors.Contains("header")) << errors.Text();
+
+    for (auto [major, minor] : {std::pair{1u, 1u}, {2u, 0u}, {0u, 0u}}) {
+        bytes = file.bytes;
+        SetWord(bytes, 75, major);
+        SetWord(bytes, 79, minor);
+        EXPECT_FALSE(LoadBytes(bad, bytes).ok) << major << "." << minor;
+    }
+    EXPECT_FALSE(Load(TempPath("no_such_file")).ok);
+    std::filesystem::remove(bad);
+}
+
+// Every prefix of a good file must fail to load, leave no objects behind
+// (the pools' live counts come back) and leak nothing.
+TEST(OmArchive, TruncatedFilesFailCleanly)
+{
+    TestNode* a = new TestNode();
+    TestNode* b = new TestNode();
+    TestBox* box = new TestBox();
+    a->SetName("named");
+    b->label = new char[4];
+    std::strcpy(b->label, "abc");
+    a->SetLink(0, b);
+    b->SetLink(0, a);
+    b->numbers.Add(5);
+    a->attachment = box;
+    box->owner = b;
+    std::string path = TempPath("truncate");
+    ASSERT_TRUE(SaveRoots(path, {a, box}));
+    std::vector<unsigned char> bytes = ReadFile(path);
+
+    uint32_t nodesBefore = TestNode::s_pool.GetLiveCount();
+    uint32_t boxesBefore = TestBox::s_pool.GetLiveCount();
+    std::string cut = TempPath("truncate_cut");
+    ErrorCapture errors;
+    for (size_t length = 0; length < bytes.size(); ++length) {
+        errors.Clear();
+        LoadResult loaded = LoadBytes(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length)));
+        EXPECT_FALSE(loaded.ok) << "cut at " << length;
+        EXPECT_TRUE(loaded.roots.empty());
+        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << "cut at " << length;
+        EXPECT_EQ(TestBox::s_pool.GetLiveCount(), boxesBefore);
+        EXPECT_TRUE(errors.Contains("** ERROR ** : Archive")) << "cut at " << length;
+    }
+
+    Dispose({a, b}, {box});
+    std::filesystem::remove(path);
+    std::filesystem::remove(cut);
+}
+
+TEST(OmArchive, CorruptCountsLengthsAndReferencesFail)
+{
+    SelfFile file("corrupt");
+    std::string bad = TempPath("corrupt_bad");
+    const Layout& layout = file.layout;
+    uint32_t boxClass = layout.classes.at("TestBox").fileIndex;
+    uint32_t nodesBefore = TestNode::s_pool.GetLiveCount();
+    ErrorCapture errors;
+
+    struct Patch {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+    };
+    const Patch patches[] = {
+        {"class count", layout.classCountOffset, 0xFFFFFFFFu},
+        {"object count", layout.classes.at("TestNode").countOffset, 0x7FFFFFFFu},
+        {"root count", layout.rootsOffset, 0x40000000u},
+        {"root class index", layout.rootsOffset + 4, 1000},
+        {"link class index", file.Field(8), uint32_t(layout.classes.size())},
+        {"link to an object of another class", file.Field(8), boxClass},
+        {"string length", file.Field(32), 0xFFFFFFF0u},
+        {"string length past the end", file.Field(32), 64},
+        {"array count", file.Field(36), 0x40000001u},
+        {"array grow step", file.Field(40), 0},
+    };
+    for (const Patch& patch : patches) {
+        std::vector<unsigned char> bytes = file.bytes;
+        SetWord(bytes, patch.offset, patch.value);
+        errors.Clear();
+        LoadResult loaded = LoadBytes(bad, bytes);
+        EXPECT_FALSE(loaded.ok) << patch.what;
+        EXPECT_FALSE(errors.Text().empty()) << patch.what << ": a failure is logged";
+        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << patch.what;
+    }
+
+    // An unknown class name is refused and named in the log.
+    std::vector<unsigned char> bytes = file.bytes;
+    size_t nameAt = layout.classes.at("TestNode").countOffset - 4;
+    bytes[nameAt] = 'X';
+    errors.Clear();
+    EXPECT_FALSE(LoadBytes(bad, bytes).ok);
+    EXPECT_TRUE(errors.Contains("unknown class \"TestXode\"")) << errors.Text();
+
+    // An object index past the class's count is how references to objects
+    // that were never registered are written: it reads back as null.
+    bytes = file.bytes;
+    SetWord(bytes, file.Field(12), 5);
+    LoadResult loaded = LoadBytes(bad, bytes);
+    ASSERT_TRUE(loaded.ok);
+    TestNode* node = TestNode::Cast(loaded.roots.at(0));
+    EXPECT_EQ(node->links[0], nullptr);
+    node->attachment->Release();
+    node->Release(); // it counted the link it no longer has
+    node->Release();
+    std::filesystem::remove(bad);
+}
+
+TEST(OmArchive, IndexTableReadChecksItsChains)
+{
+    TestHolder* holder = new TestHolder();
+    for (int i = 0; i < 3; ++i)
+        holder->ids.AllocIndex();
+    std::string path = TempPath("table");
+    ASSERT_TRUE(SaveRoots(path, {holder}));
+    std::vector<unsigned char> good = ReadFile(path);
+    Layout layout = ParseLayout(good);
+    // Holder: count, name length, then capacity, grow step, count, free
+    // head, used head and four links.
+    size_t table = layout.rootsOffset + 12 + 8;
+    ASSERT_EQ(WordAt(good, table), 4u);
+    ASSERT_EQ(WordAt(good, table + 16), 2u);
+
+    std::string bad = TempPath("table_bad");
+    const std::pair<size_t, uint32_t> patches[] = {
+        {table, 0x10000000u},        // capacity past the file
+        {table + 4, 0},              // grow step
+        {table + 8, 4},              // count disagrees with the chain
+        {table + 12, 9},             // free head out of range
+        {table + 16, 4},             // used head out of range
+        {table + 20, 2},             // links[0] loops back to 2
+        {table + 32, uint32_t(~1)},  // the free id points at a used one
+    };
+    for (auto [offset, value] : patches) {
+        std::vector<unsigned char> bytes = good;
+        SetWord(bytes, offset, value);
+        EXPECT_FALSE(LoadBytes(bad, bytes).ok) << "offset " << offset - table;
+    }
+
+    LoadResult loaded = Load(path);
+    ASSERT_TRUE(loaded.ok);
+    TestHolder* copy = TestHolder::Cast(loaded.roots.at(0));
+    EXPECT_EQ(copy->ids.AllocIndex(), 3);
+    EXPECT_EQ(copy->ids.AllocIndex(), 4);
+    copy->Release();
+    holder->Release();
+    std::filesystem::remove(path);
+    std::filesystem::remove(bad);
+}
+
+TEST(OmArchive, RegisterRefusesClassesWithoutEntry)
+{
+    TestKeeper* keeper = new TestKeeper();
+    TestNode* node = new TestNode();
+    node->attachment = keeper;
+    ErrorCapture errors;
+    {
+        OmArchive archive(Registry());
+        EXPECT_FALSE(archive.Register(nullptr));
+        EXPECT_FALSE(archive.Register(keeper));
+        EXPECT_TRUE(errors.Contains("TestKeeper has no registry entry")) << errors.Text();
+        EXPECT_EQ(archive.GetObjectIndex(keeper), -1);
+        EXPECT_TRUE(archive.Register(node));
+        EXPECT_FALSE(archive.Register(node)) << "once per archive";
+        EXPECT_EQ(archive.GetObjectIndex(node), 0);
+    }
+    std::string path = TempPath("unlisted");
+    ASSERT_TRUE(SaveRoots(path, {node, keeper}));
+    LoadResult loaded = Load(path);
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(loaded.roots.at(1), nullptr) << "an object that cannot be saved reads back as null";
+    TestNode* copy = TestNode::Cast(loaded.roots.at(0));
+    EXPECT_EQ(copy->attachment, nullptr);
+    copy->Release();
+    node->Release();
+    keeper->Release();
+    std::filesystem::remove(path);
+}
+
+TEST(OmArchive, SaveReportsFilesItCannotWrite)
+{
+    TestNode* node = new TestNode();
+    ErrorCapture errors;
+    EXPECT_FALSE(SaveRoots(TempPath("no_such_dir/file"), {node}));
+    EXPECT_FALSE(SaveRoots("/dev/full", {node})) << "a write that does not go out is a failed save";
+    EXPECT_TRUE(errors.Contains("could not be written")) << errors.Text();
+    node->Release();
+}

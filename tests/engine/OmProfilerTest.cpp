@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ManualClock.h"
+#include "engine/OmProfiler.h"
+#include "platform/DebugOutput.h"
+
+namespace {
+
+struct Line {
+    std::string text;
+    int row;
+    bool overBudget;
+};
+
+class RecordingProfiler : public OmProfiler {
+public:
+    std::vector<Line> lines;
+
+protected:
+    void OutputLine(const char* text, int row, bool overBudget) override
+    {
+        lines.push_back({text, row, overBudget});
+    }
+};
+
+// One frame of 100 ticks in which the section runs for `busy` ticks.
+void RunFrame(RecordingProfiler& p, ManualClock& clock, int section, int64_t busy, int64_t frame = 100)
+{
+    p.BeginFrame();
+    clock.Advance(10);
+    p.StartSection(section);
+    clock.Advance(busy);
+    p.StopSection(section);
+    clock.Advance(frame - 10 - busy);
+    p.EndFrame();
+}
+
+} // namespace
+
+TEST(OmProfiler, WithoutSectionsReportsNothing)
+{
+    ManualClock clock;
+    RecordingProfiler p;
+    for (int i = 0; i < 150; ++i) {
+        p.BeginFrame();
+        clock.Advance(5);
+        p.EndFrame();
+    }
+    p.Report();
+    EXPECT_TRUE(p.lines.empty());
+}
+
+TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
+{
+    ManualClock clock;
+    RecordingProfiler p;
+    p.SetFirstRow(3);
+    const int render = p.AddSection("render");
+    const int think = p.AddSection("think");
+    ASSERT_EQ(render, 0);
+    ASSERT_EQ(think, 1);
+    for (int i = 0; i < 100; ++i) {
+        RunFrame(p, clock, render, 30);
+    }
+    p.Report();
+    ASSERT_EQ(p.lines.size(), 2u);
+    // No window has closed: no division by a zero window time, and nothing
+    // is flagged over budget against an average that does not exist yet.
+    EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg   0.00% - peak  30.00% calls(  0.0)");
+    EXPECT_EQ(p.lines[0].row, 3);
+    EXPECT_EQ(p.lines[1].row, 4);
+    EXPECT_FALSE(p.lines[0].overBudget);
+
+    // The 101st frame closes the first window.
+    RunFrame(p, clock, render, 30);
+    p.lines.clear();
+    p.Report();
+    EXPECT_EQ(p.GetLastWindowTime(), 10000);
+    EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg  30.00% - peak  30.00% calls(  1.0)");
+    EXPECT_EQ(p.lines[1].text, std::string(27, ' ') + "think - avg   0.00% - peak   0.00% calls(  0.0)");
+    EXPECT_EQ(p.GetSection(render).lastCalls, 100u);
+
+    // A spike in the running window raises the reported peak at once and is
+    // over budget (more than three times the average 30 ticks a frame).
+    RunFrame(p, clock, render, 200, 400);
+    p.lines.clear();
+    p.Report();
+    EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg  30.00% - peak  50.00% calls(  1.0)");
+    EXPECT_TRUE(p.lines[0].overBudget);
+    EXPECT_EQ(p.GetSection(render).lastPeak, 200);
+}
+
+TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
+{
+    std::string logged;
+    auto previous = plat::SetDebugOutputHook([&](std::string_view t) { logged.append(t); });
+    ManualClock clock;
+    RecordingProfiler p;
+    const std::string longName(300, 'n');
+    EXPECT_EQ(p.AddSection(longName.c_str()), 0);
+    EXPECT_EQ(std::string(p.GetSectionName(0)), std::string(127, 'n'));
+    for (int i = 1; i < OmProfiler::kMaxSections; ++i) {
+        EXPECT_EQ(p.AddSection("s"), i);
+    }
+    EXPECT_TRUE(logged.empty());
+    const int refused = p.AddSection("one too many");
+    EXPECT_EQ(refused, -1);
+    EXPECT_EQ(p.GetSectionCount(), OmProfiler::kMaxSections);
+    EXPECT_NE(logged.find("one too many"), std::string::npos);
+    // Timing a refused section does nothing harmful.
+    p.BeginFrame();
+    p.StartSection(refused);
+    clock.Advance(5);
+    p.StopSection(refused);
+    p.StopSection(OmProfiler::kMaxSections);
+    p.EndFrame();
+    p.Report();
+    EXPECT_EQ(p.lines.size(), size_t(OmProfiler::kMaxSections));
+    plat::SetDebugOutputHook(std::move(previous));
+}
+
+TEST(OmProfiler, AFrameOfZeroLengthGivesNoInfinitePercentage)
+{
+    ManualClock clock;
+    RecordingProfiler p;
+    const int s = p.AddSection("load");
+    p.StartSection(s); // started before the frame, stopped inside it
+    clock.Advance(40);
+    p.BeginFrame();
+    p.StopSection(s);
+    p.EndFrame();
+    EXPECT_EQ(p.GetSection(s).windowPeak, 40);
+    EXPECT_EQ(p.GetSection(s).windowPeakPercent, 0.0f);
+}

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/OmMath.h"
+#include "engine/OmMatrix3.h"
+#include "engine/OmMatrix4.h"
+#include "engine/OmQuaternion.h"
+
+namespace {
+
+void ExpectMatrix3Near(const OmMatrix3& a, const OmMatrix3& b, float eps = 1e-5f)
+{
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_NEAR(a.m[i], b.m[i], eps) << "element " << i;
+    }
+}
+
+void ExpectQuatNear(const OmQuaternion& q, float x, float y, float z, float w, float eps = 1e-5f)
+{
+    EXPECT_NEAR(q.x, x, eps);
+    EXPECT_NEAR(q.y, y, eps);
+    EXPECT_NEAR(q.z, z, eps);
+    EXPECT_NEAR(q.w, w, eps);
+}
+
+} // namespace
+
+TEST(OmQuaternion, FromAQuarterTurnAboutZ)
+{
+    OmMatrix3 m;
+    m.SetRotationZ(OM_HALF_PI); // rows (0,1,0), (-1,0,0), (0,0,1)
+    OmQuaternion q;
+    q.SetFromMatrix(m);
+    // trace 1: s = sqrt 2, w = s/2, z = (m10 - m01) * 0.5/s = -2 * 0.3536.
+    ExpectQuatNear(q, 0, 0, -OM_HALF_SQRT2, OM_HALF_SQRT2);
+    OmMatrix3 back;
+    back.SetFromQuaternion(q);
+    ExpectMatrix3Near(back, m);
+
+    // The 4x4 form reads the same block.
+    OmMatrix4 m4;
+    m4.Compose(m, OmVector3(4, 5, 6), 1.0f);
+    OmQuaternion q4;
+    q4.SetFromMatrix(m4);
+    ExpectQuatNear(q4, q.x, q.y, q.z, q.w, 0);
+}
+
+TEST(OmQuaternion, HalfTurnsTakeEachDiagonalBranch)
+{
+    struct Case {
+        float x, y, z;
+    } axes[] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (const Case& c : axes) {
+        OmMatrix3 m;
+        m.SetAxisRotation(OM_PI, c.x, c.y, c.z);
+        OmQuaternion q;
+        q.SetFromMatrix(m);
+        ExpectQuatNear(q, c.x, c.y, c.z, 0);
+    }
+}
+
+TEST(OmQuaternion, MatrixRoundTripsThroughEveryBranch)
+{
+    // Large angles about axes leaning toward x, y and z make the trace negative
+    // with each diagonal element the largest in turn; small angles keep it positive.
+    const float axes[][3] = {{0.9f, 0.3f, 0.1f}, {0.2f, 0.95f, -0.2f}, {-0.1f, 0.25f, 0.96f}, {0.5f, 0.5f, 0.7f}};
+    const float angles[] = {0.4f, 2.9f, -2.7f};
+    for (const auto& a : axes) {
+        OmVector3 axis(a[0], a[1], a[2]);
+        axis.Normalise();
+        for (float angle : angles) {
+            OmMatrix3 m;
+            m.SetAxisRotation(angle, axis.x, axis.y, axis.z);
+            OmQuaternion q;
+            q.SetFromMatrix(m);
+            EXPECT_NEAR(q.Dot(q), 1.0f, 1e-5f);
+            OmMatrix3 back;
+            back.SetFromQuaternion(q);
+            ExpectMatrix3Near(back, m);
+        }
+    }
+    // The scaled form multiplies every element.
+    OmMatrix3 scaled, plain;
+    const OmQuaternion q(0.1f, 0.7f, -0.1f, 0.7f);
+    plain.SetFromQuaternion(q);
+    scaled.SetFromQuaternionScaled(q, 3.0f);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_FLOAT_EQ(scaled.m[i], plain.m[i] * 3.0f);
+    }
+}
+
+TEST(OmQuaternion, SlerpUsesThePolynomialSineAndTheShorterArc)
+{
+    const OmQuaternion a = OmQuaternion::Identity();
+    const OmQuaternion b(0, 0, OM_HALF_SQRT2, OM_HALF_SQRT2); // quarter turn about z
+    OmQuaternion out;
+    OmQuaternion::Slerp(0.5f, a, b, out);
+    // theta = pi/4; each weight = psin(pi/8) / psin(pi/4) = 0.382714 / 0.707229.
+    // (The true sine would give z 0.382683 and w 0.923880.)
+    ExpectQuatNear(out, 0, 0, 0.382648f, 0.923794f, 1e-5f);
+
+    // A negated end point is the same rotation: the result must be the same.
+    const OmQuaternion negB(-b.x, -b.y, -b.z, -b.w);
+    OmQuaternion viaNeg;
+    OmQuaternion::Slerp(0.5f, a, negB, viaNeg);
+    ExpectQuatNear(viaNeg, out.x, out.y, out.z, out.w, 1e-6f);
+
+    OmQuaternion ends;
+    OmQuaternion::Slerp(0.0f, a, b, ends);
+    ExpectQuatNear(ends, 0, 0, 0, 1);
+    OmQuaternion::Slerp(1.0f, a, b, ends);
+    ExpectQuatNear(ends, b.x, b.y, b.z, b.w, 1e-4f);
+}
+
+TEST(OmQuaternion, SlerpOfNearlyEqualQuaternionsUsesLinearWeights)
+{
+    const OmQuaternion q(0.2f, 0.4f, 0.4f, 0.8f);
+    OmQuaternion out;
+    OmQuaternion::Slerp(0.3f, q, q, out);
+    ExpectQuatNear(out, q.x, q.y, q.z, q.w, 1e-6f);
+    // Not normalised: linear weights of two different close quaternions.
+    const OmQuaternion r(0.2f, 0.4f, 0.4f, 0.8001f);
+    OmQuaternion::Slerp(0.5f, q, r, out);
+    EXPECT_FLOAT_EQ(out.w, 0.5f * 0.8f + 0.5f * 0.8001f);
+    // The output may be one of the inputs.
+    OmQuaternion inPlace = OmQuaternion::Identity();
+    OmQuaternion::Slerp(0.5f, inPlace, OmQuaternion(0, 0, OM_HALF_SQRT2, OM_HALF_SQRT2), inPlace);
+    EXPECT_NEAR(inPlace.z, 0.382648f, 1e-5f);
+}
