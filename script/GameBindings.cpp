@@ -40,9 +40,10 @@ struct HiddenClass {
     const char* name;
     const char* base;
     bool needsUsertype;
+    lua_CFunction collector = nullptr;
 };
 constexpr HiddenClass kHiddenClasses[] = {
-    {"OmObject", "", true},   {"TCHAR", "", false},      {"TsCamera", "", false},
+    {"OmObject", "", true},   {"TCHAR", "", false, bind::CollectText},      {"TsCamera", "", false},
     {"TsInput", "", false},   {"uint", "", false},       {"TsWorld", "", false},
     {"OmTuple3", "", false},  {"TsGameMode", "", false}, {"TsPathfinder", "", false},
     {"TsFrontEnd", "TsGameMode", false},
@@ -109,8 +110,8 @@ const Entry kPackage[] = {
     Class("TsCollectibleObject", "TsModel"),
     Class("TsFader", "", &kFadePatterns),
     Class("TsCutScene", "", &kCameraProfiles),
-    Class("OmString"),
-    Class("OmWideString"),
+    Class("OmString", "", nullptr, bind::OmStringClass),
+    Class("OmWideString", "", nullptr, bind::OmWideStringClass),
     Class("TsRadar"),
     Class("TsLevel", "TsGameMode"),
     Class("TsLevelInfo"),
@@ -144,7 +145,7 @@ const Entry kPackage[] = {
     Class("TsBoundObject", "TsObject"),
     Class("TsHUDe", "", &kHudSprites),
     Functions(kErrorGlobals, nullptr),
-    Class("FileIO"),
+    Class("FileIO", "", nullptr, bind::FileIOClass),
     Functions(kShellGlobals, bind::ShellGlobals),
 };
 
@@ -162,7 +163,7 @@ void RegisterHiddenClasses(lua_State* L)
     for (const HiddenClass& c : kHiddenClasses) {
         if (c.needsUsertype)
             tolua_usertype(L, c.name);
-        tolua_cclass(L, c.name, c.name, c.base, nullptr);
+        tolua_cclass(L, c.name, c.name, c.base, c.collector);
     }
     lua_pop(L, 1);
 }
@@ -233,6 +234,7 @@ void ForEachPackageGlobal(void (*visit)(const char* name, void* context), void* 
 int tolua_game_open(lua_State* L)
 {
     using namespace script;
+    ForgetClassCache();
     tolua_open(L);
     for (const char* type : kUsertypes)
         tolua_usertype(L, type);

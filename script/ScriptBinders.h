@@ -16,6 +16,11 @@ void TsObjectClass(lua_State* L);
 void OmVector3Class(lua_State* L);
 void VectorGlobals(lua_State* L); // GetX, GetY, GetZ
 void TsAccessClass(lua_State* L);
+void OmStringClass(lua_State* L);
+void OmWideStringClass(lua_State* L);
+void FileIOClass(lua_State* L);
+// The collector of the text copies the wide holder hands to scripts.
+int CollectText(lua_State* L);
 void TsOptionsClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.

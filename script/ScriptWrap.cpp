@@ -2,6 +2,8 @@
 
 #include "engine/OmVector3.h"
 
+#include <cstdint>
+#include <iterator>
 #include <new>
 
 namespace script {
@@ -10,21 +12,63 @@ namespace {
 long g_liveVectorCopies = 0;
 }
 
+namespace {
+
+// The metatables of the classes tested most recently, so the common case (an
+// object of exactly the tested class) costs one pointer comparison instead
+// of a look-up by name. An entry is trusted only for the Lua state (or
+// thread) it was taken from and only since the last package open: a state
+// that closed in between cannot be confused with a new one, which must open
+// the package before any wrapper runs in it.
+struct ClassCacheEntry {
+    const char* type = nullptr;
+    unsigned generation = 0;
+    const lua_State* state = nullptr;
+    const void* metatable = nullptr;
+};
+ClassCacheEntry g_classCache[64];
+unsigned g_generation = 1;
+
+ClassCacheEntry& CacheSlot(const char* type)
+{
+    return g_classCache[(reinterpret_cast<std::uintptr_t>(type) >> 3) % std::size(g_classCache)];
+}
+
+// With the object's metatable on top of the stack: whether it is the class's.
+bool IsExactClass(lua_State* L, const char* type)
+{
+    const void* metatable = lua_topointer(L, -1);
+    ClassCacheEntry& slot = CacheSlot(type);
+    if (slot.type == type && slot.generation == g_generation && slot.state == L)
+        return slot.metatable == metatable;
+    luaL_getmetatable(L, type);
+    const bool exact = lua_rawequal(L, -1, -2) != 0;
+    if (lua_istable(L, -1))
+        slot = ClassCacheEntry{type, g_generation, L, lua_topointer(L, -1)};
+    lua_pop(L, 1);
+    return exact;
+}
+
+} // namespace
+
+void ForgetClassCache() { ++g_generation; }
+
 bool IsObject(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err, bool optional)
 {
     if (lo < 0) // tolua's test pushes values, so it needs an absolute index
         lo = lua_gettop(L) + lo + 1;
     if (optional && Absent(L, lo))
         return true;
-    const int t = lua_type(L, lo);
-    if (t == LUA_TNIL)
-        return nil == NilArg::Allow || Fail(err, lo, type);
-    if (t != LUA_TUSERDATA)
+    // Only userdata give a pointer here; light userdata have no metatable of
+    // their own and fail tolua's test below.
+    if (!lua_touserdata(L, lo)) {
+        if (lua_isnil(L, lo))
+            return nil == NilArg::Allow || Fail(err, lo, type);
         return Fail(err, lo, type);
+    }
     if (lua_getmetatable(L, lo)) {
-        luaL_getmetatable(L, type);
-        const bool exact = lua_rawequal(L, -1, -2) != 0;
-        lua_pop(L, 2);
+        const bool exact = IsExactClass(L, type);
+        lua_pop(L, 1);
         if (exact)
             return true;
     }

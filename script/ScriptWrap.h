@@ -78,6 +78,10 @@ inline bool IsString(lua_State* L, int lo, NilArg nil, tolua_Error* err, bool op
 bool IsObject(lua_State* L, int lo, const char* type, NilArg nil, tolua_Error* err,
               bool optional = false);
 
+// Called when the package opens a state: class look-ups cached for earlier
+// states are not trusted any more.
+void ForgetClassCache();
+
 // self may be nil here: a null self gets its own message after the tests.
 inline bool IsSelf(lua_State* L, const char* type, tolua_Error* err)
 {
@@ -150,10 +154,13 @@ inline const char* ToString(lua_State* L, int lo)
     return lua_type(L, lo) == LUA_TSTRING ? lua_tostring(L, lo) : nullptr;
 }
 
+// The object of a userdata argument that passed IsObject; null for nil or
+// an absent argument.
 template <class T>
 inline T* ToObject(lua_State* L, int lo)
 {
-    return static_cast<T*>(tolua_tousertype(L, lo, nullptr));
+    void* box = lua_touserdata(L, lo);
+    return box ? static_cast<T*>(*static_cast<void**>(box)) : nullptr;
 }
 
 inline void PushInt(lua_State* L, std::int32_t v) { lua_pushnumber(L, v); }
