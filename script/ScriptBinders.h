@@ -22,6 +22,7 @@ void FileIOClass(lua_State* L);
 // The collector of the text copies the wide holder hands to scripts.
 int CollectText(lua_State* L);
 void TsOptionsClass(lua_State* L);
+void TsAudioClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);
