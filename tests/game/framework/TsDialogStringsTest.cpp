@@ -3,7 +3,6 @@
 #include <climits>
 #include <string>
 
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsDialogStrings.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -93,10 +92,4 @@ TEST_F(DialogStringsTest, AMissingFileLeavesAnEmptyTable)
     EXPECT_EQ(Text(strings.GetString(7)), "Seven");
     EXPECT_FALSE(strings.Load("scripts\\nothing"));
     EXPECT_EQ(strings.GetString(7), nullptr);
-}
-
-TEST_F(DialogStringsTest, ScriptsAskingBeforeTheApplicationHasATableGetNoText)
-{
-    EXPECT_EQ(TsAccess::GetDialogDisplayString(12), nullptr);
-    EXPECT_TRUE(log_.Contains("dialogue strings"));
 }
