@@ -316,6 +316,8 @@ bool OmArchive::Load(const char* path)
     m_path = path ? path : "";
     m_failed = false;
     m_roots.RemoveAll();
+    m_loadedMaterialRefs.RemoveAll();
+    m_loadedTextureRefs.RemoveAll();
     m_input = new OmBufferedFile(kBufferSize);
     bool loaded = false;
     if (!m_input->Open(path, false))
@@ -324,6 +326,7 @@ bool OmArchive::Load(const char* path)
         loaded = LoadContents() && !HasFailed();
     if (!loaded) {
         DiscardLoadedObjects();
+        ReleaseLoadedResources();
         m_roots.RemoveAll();
     }
     FreeLoadTable();

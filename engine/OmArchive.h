@@ -136,6 +136,10 @@ private:
     void WriteResourceSection();
     bool ReadResourceSection();
     void FreeResourceTables();
+    bool ReadTextures();
+    bool ReadMaterials();
+    bool ReadUseCount(uint32_t& uses);
+    void ReleaseLoadedResources();
 
     OmClassRegistry& m_registry;
     OmArray<OmObject*> m_roots;
@@ -157,6 +161,9 @@ private:
     uint32_t m_textureSlots = 0;
     uint32_t m_materialsWritten = 0;
     uint32_t m_texturesWritten = 0;
+    // References taken from the owner during a load, given back if it fails.
+    OmArray<int32_t> m_loadedMaterialRefs{64};
+    OmArray<int32_t> m_loadedTextureRefs{64};
     const char* m_path = "";
     bool m_failed = false;
 };

@@ -8,6 +8,10 @@
 #include <type_traits>
 #include <utility>
 
+// Largest grow step a file may give: the steps in use are small, and a
+// corrupt one would otherwise reserve gigabytes for a single element.
+constexpr uint32_t OM_MAX_GROW_STEP = 65536;
+
 template <class T>
 class OmArray {
 public:
@@ -85,8 +89,9 @@ public:
         archive.WriteBytes(m_data, uint64_t(m_count) * sizeof(T));
     }
 
-    // Reads what Write wrote. A grow step of 0 or a block larger than what is
-    // left of the file marks the archive failed and leaves the array empty.
+    // Reads what Write wrote. A grow step of 0 or above OM_MAX_GROW_STEP, or a
+    // block larger than what is left of the file, marks the archive failed
+    // and leaves the array empty.
     template <class Archive>
     void Read(Archive& archive)
     {
@@ -96,8 +101,8 @@ public:
         m_count = 0;
         if (archive.HasFailed())
             return;
-        if (growStep == 0)
-            return archive.Fail("array with grow step 0");
+        if (growStep == 0 || growStep > OM_MAX_GROW_STEP)
+            return archive.Fail("array with a grow step of 0 or out of range");
         if (!archive.CanRead(uint64_t(count) * sizeof(T)))
             return archive.Fail("array larger than the file");
         m_growStep = growStep;

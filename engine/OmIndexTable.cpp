@@ -1,9 +1,11 @@
 #include "engine/OmIndexTable.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "engine/OmArchive.h"
+#include "engine/OmArray.h"
 
 OmIndexTable::OmIndexTable(uint32_t growStep) : m_growStep(growStep ? growStep : 1)
 {
@@ -18,7 +20,8 @@ void OmIndexTable::Grow(uint32_t n)
 {
     if (n <= m_capacity)
         return;
-    uint32_t capacity = (n + m_growStep - 1) / m_growStep * m_growStep;
+    uint64_t rounded = (uint64_t(n) + m_growStep - 1) / m_growStep * m_growStep;
+    uint32_t capacity = uint32_t(rounded < INT32_MAX ? rounded : INT32_MAX);
     int32_t* links = new int32_t[capacity];
     if (m_capacity)
         std::memcpy(links, m_links, m_capacity * sizeof(int32_t));
@@ -43,7 +46,7 @@ void OmIndexTable::Grow(uint32_t n)
 int32_t OmIndexTable::AllocIndex()
 {
     if (m_count >= m_capacity)
-        Grow(m_capacity + m_growStep);
+        Grow(uint32_t(std::min<uint64_t>(uint64_t(m_capacity) + m_growStep, INT32_MAX)));
     int32_t id = m_freeHead;
     m_freeHead = ~m_links[id];
     m_links[id] = m_usedHead;
@@ -103,7 +106,7 @@ void OmIndexTable::Read(OmArchive& archive)
     archive.ReadU32(capacity).ReadU32(growStep).ReadU32(count).ReadU32(freeHead).ReadU32(usedHead);
     if (archive.HasFailed())
         return;
-    if (growStep == 0 || capacity > INT32_MAX || !archive.CanRead(uint64_t(capacity) * sizeof(int32_t)))
+    if (growStep == 0 || growStep > OM_MAX_GROW_STEP || capacity > INT32_MAX || !archive.CanRead(uint64_t(capacity) * sizeof(int32_t)))
         return archive.Fail("index table with a bad size");
     m_capacity = capacity;
     m_growStep = growStep;

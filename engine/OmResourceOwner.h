@@ -28,4 +28,8 @@ public:
     virtual int32_t RegisterMaterial(const OmMaterial& material) = 0;
     // One more reference on a registered material; returns the new count.
     virtual int32_t AddRefMaterial(int32_t id) = 0;
+
+    // Drop one reference each (a load that fails gives back what it took).
+    virtual void ReleaseMaterial(int32_t id) = 0;
+    virtual void ReleaseTexture(int32_t id) = 0;
 };

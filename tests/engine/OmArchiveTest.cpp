@@ -67,9 +67,9 @@ struct SelfFile {
         bytes = ReadFile(path);
         layout = ParseLayout(bytes);
         size_t objects = layout.rootsOffset + 4 + 8;
-        // A box is 16 bytes: count, empty name, size, null owner.
+        // A box is 32 bytes: count, empty name, size, centre, solid, null owner.
         bool boxFirst = layout.classes["TestBox"].fileIndex < layout.classes["TestNode"].fileIndex;
-        node = objects + (boxFirst ? 16 : 0);
+        node = objects + (boxFirst ? 32 : 0);
         self->SetLink(0, nullptr);
         self->Release();
         box->Release();
@@ -125,6 +125,8 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     a->attachment = box;
     box->owner = a;
     box->size = 2.5f;
+    box->centre.Set(1.0f, -2.0f, 0.25f);
+    box->solid = true;
     for (int i = 0; i < 5; ++i)
         holder->ids.AllocIndex();
     holder->ids.ReleaseIndex(2);
@@ -169,6 +171,9 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     ASSERT_NE(lbox, nullptr);
     EXPECT_EQ(lbox->owner, la);
     EXPECT_EQ(lbox->size, 2.5f);
+    EXPECT_EQ(lbox->centre.y, -2.0f);
+    EXPECT_EQ(lbox->centre.z, 0.25f);
+    EXPECT_TRUE(lbox->solid);
 
     TestHolder* lholder = TestHolder::Cast(loaded.roots[3]);
     ASSERT_NE(lholder, nullptr);
@@ -213,7 +218,7 @@ TEST(OmArchive, SelfReferenceWritesOneObject)
     EXPECT_EQ(WordAt(file.bytes, file.Field(36)), 3u);
     EXPECT_EQ(WordAt(file.bytes, file.Field(40)), 8u);
     EXPECT_EQ(WordAt(file.bytes, file.Field(52)), 3u);
-    EXPECT_EQ(file.bytes.size(), layout.rootsOffset + 12 + 56 + 16) << "one node and one box, nothing more";
+    EXPECT_EQ(file.bytes.size(), layout.rootsOffset + 12 + 56 + 32) << "one node and one box, nothing more";
 
     LoadResult loaded = Load(file.path);
     ASSERT_TRUE(loaded.ok);
@@ -331,6 +336,7 @@ TEST(OmArchive, CorruptCountsLengthsAndReferencesFail)
         {"string length past the end", file.Field(32), 64},
         {"array count", file.Field(36), 0x40000001u},
         {"array grow step", file.Field(40), 0},
+        {"array grow step that would reserve gigabytes", file.Field(40), 0xFFFFFFFDu},
     };
     for (const Patch& patch : patches) {
         std::vector<unsigned char> bytes = file.bytes;
@@ -383,6 +389,7 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
     const std::pair<size_t, uint32_t> patches[] = {
         {table, 0x10000000u},        // capacity past the file
         {table + 4, 0},              // grow step
+        {table + 4, 0xFFFFFFFFu},    // a grow step that wraps the next growth
         {table + 8, 4},              // count disagrees with the chain
         {table + 12, 9},             // free head out of range
         {table + 16, 4},             // used head out of range

@@ -9,6 +9,7 @@
 #include "engine/OmList.h"
 #include "engine/OmPrime.h"
 #include "engine/OmString.h"
+#include "platform/MessageBox.h"
 
 TEST(OmArray, GrowsByWholeStepsAndKeepsContents)
 {
@@ -141,7 +142,13 @@ TEST(OmPrime, NextFromTheTable)
 TEST(OmPrimeDeathTest, PastTheTableIsFatal)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(OmPrime_GetNext(1685759167), ::testing::ExitedWithCode(255), "");
+    auto boxToStderr = [](std::string_view, std::string_view text) {
+        fprintf(stderr, "%.*s", int(text.size()), text.data());
+    };
+    auto previous = plat::SetMessageBoxHook(boxToStderr);
+    EXPECT_EXIT(OmPrime_GetNext(1685759167), ::testing::ExitedWithCode(255),
+                "OmPrime_GetNext, lastValue = 1685759167, unacceptably large!");
+    plat::SetMessageBoxHook(std::move(previous));
 }
 
 namespace {

@@ -69,13 +69,13 @@ bool TestBox::Register(OmArchive& archive)
 void TestBox::Write(OmArchive& archive)
 {
     TestShape::Write(archive);
-    archive.WriteFloat(size).WriteObjectRef(owner);
+    archive.WriteFloat(size).WriteVector(centre).WriteBool(solid).WriteObjectRef(owner);
 }
 
 void TestBox::Read(OmArchive& archive)
 {
     TestShape::Read(archive);
-    archive.ReadFloat(size).ReadRef(owner);
+    archive.ReadFloat(size).ReadVector(centre).ReadBool(solid).ReadRef(owner);
 }
 
 bool TestHolder::Register(OmArchive& archive)

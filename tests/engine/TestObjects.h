@@ -6,6 +6,7 @@
 #include "engine/OmIndexTable.h"
 #include "engine/OmList.h"
 #include "engine/OmString.h"
+#include "engine/OmVector3.h"
 #include "engine/OmObject.h"
 
 class TestNode : public OmObject {
@@ -48,6 +49,8 @@ class TestBox : public TestShape {
     void Read(OmArchive& archive) override;
 
     float size = 0.0f;
+    OmVector3 centre;
+    bool solid = false;
     TestNode* owner = nullptr; // not counted: a back link
 };
 

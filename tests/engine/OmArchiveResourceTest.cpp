@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmIndexTable.h"
+#include "engine/OmMaterial.h"
+#include "engine/OmResourceOwner.h"
+#include "engine/OmTextureResource.h"
+#include "tests/engine/ArchiveTestSupport.h"
+
+using namespace archive_test;
+
+namespace {
+
+// A renderer-style registry kept in memory: ids from index tables, one
+// shared copy per distinct description, reference counts per id.
+class MemoryResources : public OmResourceOwner {
+public:
+    ~MemoryResources() override
+    {
+        for (OmTextureResource* texture : m_textures) {
+            if (texture)
+                texture->Release();
+        }
+        for (OmMaterial* material : m_materials) {
+            if (material)
+                material->Release();
+        }
+    }
+
+    uint32_t GetMaterialSlotCount() const override { return m_materialIds.GetCapacity(); }
+    uint32_t GetTextureSlotCount() const override { return m_textureIds.GetCapacity(); }
+
+    OmMaterial* GetMaterial(int32_t id) override { return Slot(m_materials, id); }
+    OmTextureResource* GetTexture(int32_t id) override { return Slot(m_textures, id); }
+
+    int32_t RegisterTexture(const OmTextureResource& texture) override
+    {
+        for (int32_t c = m_textureIds.GetFirst(); c != -1;) {
+            int32_t id = m_textureIds.GetNext(c);
+            if (m_textures[id]->IsEqual(texture)) {
+                ++m_textureRefs[id];
+                return id;
+            }
+        }
+        int32_t id = m_textureIds.AllocIndex();
+        Store(m_textures, m_textureRefs, id, new OmTextureResource(texture));
+        return id;
+    }
+
+    int32_t RegisterMaterial(const OmMaterial& material) override
+    {
+        for (int32_t c = m_materialIds.GetFirst(); c != -1;) {
+            int32_t id = m_materialIds.GetNext(c);
+            if (m_materials[id]->IsEqual(material)) {
+                ++m_materialRefs[id];
+                return id;
+            }
+        }
+        int32_t id = m_materialIds.AllocIndex();
+        Store(m_materials, m_materialRefs, id, new OmMaterial(material));
+        return id;
+    }
+
+    int32_t AddRefMaterial(int32_t id) override { return ++m_materialRefs.at(size_t(id)); }
+
+    void ReleaseMaterial(int32_t id) override { Drop(m_materials, m_materialRefs, m_materialIds, id); }
+    void ReleaseTexture(int32_t id) override { Drop(m_textures, m_textureRefs, m_textureIds, id); }
+
+    int TextureRefs(int32_t id) const { return id >= 0 && size_t(id) < m_textureRefs.size() ? m_textureRefs[id] : 0; }
+    int MaterialRefs(int32_t id) const
+    {
+        return id >= 0 && size_t(id) < m_materialRefs.size() ? m_materialRefs[id] : 0;
+    }
+    uint32_t TextureCount() const { return m_textureIds.GetCount(); }
+    uint32_t MaterialCount() const { return m_materialIds.GetCount(); }
+
+    int32_t FindTexture(const char* name)
+    {
+        for (int32_t c = m_textureIds.GetFirst(); c != -1;) {
+            int32_t id = m_textureIds.GetNext(c);
+            if (std::strcmp(m_textures[id]->fileName, name) == 0)
+                return id;
+        }
+        return -1;
+    }
+
+private:
+    template <class T>
+    static T* Slot(std::vector<T*>& records, int32_t id)
+    {
+        return id >= 0 && size_t(id) < records.size() ? records[id] : nullptr;
+    }
+    template <class T>
+    static void Store(std::vector<T*>& records, std::vector<int>& refs, int32_t id, T* record)
+    {
+        if (records.size() <= size_t(id)) {
+            records.resize(size_t(id) + 1, nullptr);
+            refs.resize(size_t(id) + 1, 0);
+        }
+        records[id] = record;
+        refs[id] = 1;
+    }
+    template <class T>
+    static void Drop(std::vector<T*>& records, std::vector<int>& refs, OmIndexTable& ids, int32_t id)
+    {
+        if (!Slot(records, id) || --refs[id] > 0)
+            return;
+        records[id]->Release();
+        records[id] = nullptr;
+        ids.ReleaseIndex(id);
+    }
+
+    OmIndexTable m_textureIds{8};
+    OmIndexTable m_materialIds{8};
+    std::vector<OmTextureResource*> m_textures;
+    std::vector<OmMaterial*> m_materials;
+    std::vector<int> m_textureRefs;
+    std::vector<int> m_materialRefs;
+};
+
+} // namespace
+
+// A mesh-like object that draws with one material.
+class TestMesh : public OmObject {
+    OM_DECLARE_CLASS(TestMesh)
+
+    TestMesh() = default;
+    explicit TestMesh(OmArchive& archive) : OmObject(archive) {}
+
+    bool Register(OmArchive& archive) override
+    {
+        if (!OmObject::Register(archive))
+            return false;
+        if (materialId >= 0)
+            archive.CountResource(OmArchive::kMaterial, materialId);
+        return true;
+    }
+    void Write(OmArchive& archive) override
+    {
+        OmObject::Write(archive);
+        archive.WriteResource(OmArchive::kMaterial, materialId);
+    }
+    void Read(OmArchive& archive) override
+    {
+        OmObject::Read(archive);
+        materialId = archive.ReadResource(OmArchive::kMaterial);
+    }
+
+    int32_t materialId = -1;
+};
+
+OM_IMPLEMENT_CLASS(TestMesh, OmObject)
+
+namespace {
+
+OmMaterial MaterialWith(std::initializer_list<int32_t> textureIds, float power)
+{
+    OmMaterial material;
+    material.power = power;
+    OmMaterialLayer layer;
+    for (int32_t id : textureIds)
+        layer.frames.Add(id);
+    material.layers.Add(layer);
+    return material;
+}
+
+struct Level {
+    MemoryResources resources;
+    std::vector<TestMesh*> meshes;
+    int32_t usedTwice = -1, usedOnce = -1;
+
+    Level()
+    {
+        int32_t a = resources.RegisterTexture(OmTextureResource("a.tga", -1, 0));
+        int32_t b = resources.RegisterTexture(OmTextureResource("b.tga", -1, 1));
+        resources.RegisterTexture(OmTextureResource("unused.tga", 1, 1));
+        resources.RegisterMaterial(MaterialWith({a}, 99.0f)); // not used by any mesh
+        usedOnce = resources.RegisterMaterial(MaterialWith({b}, 5.0f));
+        usedTwice = resources.RegisterMaterial(MaterialWith({a, b}, 20.0f));
+        for (int32_t id : {usedTwice, usedOnce, usedTwice}) {
+            meshes.push_back(new TestMesh());
+            meshes.back()->materialId = id;
+        }
+    }
+    ~Level()
+    {
+        for (TestMesh* mesh : meshes)
+            mesh->Release();
+    }
+
+    bool Save(const std::string& path)
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&resources);
+        for (TestMesh* mesh : meshes)
+            archive.AddRoot(mesh);
+        return archive.Save(path.c_str());
+    }
+};
+
+struct Loaded {
+    bool ok = false;
+    std::vector<TestMesh*> meshes;
+    ~Loaded()
+    {
+        for (TestMesh* mesh : meshes) {
+            if (mesh)
+                mesh->Release();
+        }
+    }
+};
+
+void LoadInto(const std::string& path, MemoryResources& owner, Loaded& loaded)
+{
+    OmArchive archive(OmClassRegistry::Instance());
+    archive.SetResourceOwner(&owner);
+    loaded.ok = archive.Load(path.c_str());
+    for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
+        loaded.meshes.push_back(TestMesh::Cast(archive.GetRoot(i)));
+}
+
+} // namespace
+
+TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCounts)
+{
+    OmClassRegistry::Instance().AssignClassIds();
+    Level level;
+    std::string path = TempPath("resources");
+    ASSERT_TRUE(level.Save(path));
+
+    // The loading side already knows one of the textures.
+    MemoryResources target;
+    int32_t known = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
+    target.RegisterTexture(OmTextureResource("other.tga", -1, 1));
+    Loaded loaded;
+    LoadInto(path, target, loaded);
+    ASSERT_TRUE(loaded.ok);
+    ASSERT_EQ(loaded.meshes.size(), 3u);
+
+    // Only what the meshes use came over: two materials, two textures.
+    EXPECT_EQ(target.MaterialCount(), 2u);
+    EXPECT_EQ(target.TextureCount(), 3u);
+    EXPECT_EQ(target.FindTexture("unused.tga"), -1);
+    int32_t a = target.FindTexture("a.tga");
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(target.FindTexture("b.tga"), known) << "an equal texture is shared, not copied";
+    EXPECT_EQ(target.TextureRefs(a), 1) << "one material uses a.tga";
+    EXPECT_EQ(target.TextureRefs(known), 1 + 2) << "two materials use b.tga, plus the reference it had";
+
+    // Meshes carry the loader's ids, and the materials the loader's texture ids.
+    int32_t twice = loaded.meshes[0]->materialId;
+    int32_t once = loaded.meshes[1]->materialId;
+    EXPECT_EQ(loaded.meshes[2]->materialId, twice);
+    EXPECT_NE(twice, once);
+    EXPECT_EQ(target.MaterialRefs(twice), 2);
+    EXPECT_EQ(target.MaterialRefs(once), 1);
+    OmMaterial* material = target.GetMaterial(twice);
+    ASSERT_NE(material, nullptr);
+    EXPECT_EQ(material->power, 20.0f);
+    ASSERT_EQ(material->layers.GetCount(), 1u);
+    ASSERT_EQ(material->layers[0].frames.GetCount(), 2u);
+    EXPECT_EQ(material->layers[0].frames[0], a);
+    EXPECT_EQ(material->layers[0].frames[1], known);
+    EXPECT_EQ(target.GetMaterial(once)->layers[0].frames[0], known);
+    std::filesystem::remove(path);
+}
+
+TEST(OmArchiveResources, EmptySectionAndBadCountsGiveBackWhatWasTaken)
+{
+    OmClassRegistry::Instance().AssignClassIds();
+    std::string path = TempPath("resources_empty");
+    {
+        // No mesh uses anything: both counts are 0 and the file loads.
+        MemoryResources unused;
+        unused.RegisterTexture(OmTextureResource("a.tga", -1, 0));
+        TestMesh* plain = new TestMesh();
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&unused);
+        archive.AddRoot(plain);
+        ASSERT_TRUE(archive.Save(path.c_str()));
+        plain->Release();
+        MemoryResources target;
+        Loaded loaded;
+        LoadInto(path, target, loaded);
+        ASSERT_TRUE(loaded.ok);
+        EXPECT_EQ(target.TextureCount(), 0u);
+        EXPECT_EQ(loaded.meshes.at(0)->materialId, -1);
+    }
+
+    Level level;
+    ASSERT_TRUE(level.Save(path));
+    std::vector<unsigned char> good = ReadFile(path);
+    Layout layout = ParseLayout(good);
+    size_t textures = layout.rootsOffset; // the resource section comes first
+    ASSERT_EQ(WordAt(good, textures), 2u);
+    std::string bad = TempPath("resources_bad");
+    ErrorCapture errors;
+
+    const std::pair<size_t, uint32_t> patches[] = {
+        {textures, 0x20000000u},     // texture count past the file
+        {textures + 4, 0},           // a use count of 0
+        {textures + 4, 0xFFFFFFFFu}, // a use count no file could hold
+    };
+    for (auto [offset, value] : patches) {
+        std::vector<unsigned char> bytes = good;
+        SetWord(bytes, offset, value);
+        WriteFile(bad, bytes);
+        MemoryResources target;
+        int32_t before = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
+        Loaded loaded;
+        LoadInto(bad, target, loaded);
+        EXPECT_FALSE(loaded.ok) << "word at " << offset - textures;
+        EXPECT_TRUE(loaded.meshes.empty());
+        EXPECT_EQ(target.TextureCount(), 1u);
+        EXPECT_EQ(target.TextureRefs(before), 1);
+    }
+
+    // Cut inside the objects, after the whole resource section was taken:
+    // the load fails and the owner gets every reference back.
+    for (size_t cut : {good.size() - 2, good.size() - 9}) {
+        WriteFile(bad, std::vector<unsigned char>(good.begin(), good.begin() + long(cut)));
+        MemoryResources target;
+        Loaded loaded;
+        LoadInto(bad, target, loaded);
+        EXPECT_FALSE(loaded.ok);
+        EXPECT_EQ(target.TextureCount(), 0u);
+        EXPECT_EQ(target.MaterialCount(), 0u);
+    }
+
+    // A material naming a texture number the section does not have.
+    std::vector<unsigned char> bytes = good;
+    // Before the three meshes (12 bytes each) and the roots (count and
+    // three references) comes the last frame id of the last material.
+    size_t lastFrame = good.size() - 3 * 12 - 4 - 3 * 8 - 4;
+    ASSERT_LT(WordAt(good, lastFrame), 2u);
+    SetWord(bytes, lastFrame, 7);
+    WriteFile(bad, bytes);
+    MemoryResources target;
+    Loaded loaded;
+    errors.Clear();
+    LoadInto(bad, target, loaded);
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_TRUE(errors.Contains("outside the resource section")) << errors.Text();
+    EXPECT_EQ(target.MaterialCount(), 0u);
+    std::filesystem::remove(path);
+    std::filesystem::remove(bad);
+}
