@@ -23,6 +23,8 @@ void FileIOClass(lua_State* L);
 int CollectText(lua_State* L);
 void TsOptionsClass(lua_State* L);
 void TsAudioClass(lua_State* L);
+void TsEntityClass(lua_State* L);
+void TsEntityDBClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <lua.hpp>
+#include <tolua++.h>
 
 #include "game/framework/TsScriptHost.h"
 
@@ -96,6 +97,23 @@ bool ReportToErrorMessage(lua_State* L, const char* message)
         lua_pop(L, 1);
     }
     return ok;
+}
+
+void PushObject(lua_State* L, void* object, const char* className)
+{
+    if (!object || !className) {
+        lua_pushnil(L);
+        return;
+    }
+    // tolua pushes nothing at all for a type it has no metatable for.
+    luaL_getmetatable(L, className);
+    const bool known = !lua_isnil(L, -1);
+    lua_pop(L, 1);
+    if (known) {
+        tolua_pushusertype(L, object, className);
+    } else {
+        lua_pushnil(L);
+    }
 }
 
 int CodeFromLua(int status)

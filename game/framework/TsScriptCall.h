@@ -23,6 +23,10 @@ int RunChunk(lua_State* L, const char* text, const char* hostPath);
 // Hands a message to _ERRORMESSAGE; false when that itself failed.
 bool ReportToErrorMessage(lua_State* L, const char* message);
 
+// Pushes a game object as a user value of its script class; nil for a null
+// object or a class the scripts do not know (exactly one value either way).
+void PushObject(lua_State* L, void* object, const char* className);
+
 // A lua_pcall/lua_cpcall status as a TsScriptCode.
 int CodeFromLua(int status);
 

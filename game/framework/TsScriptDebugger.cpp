@@ -206,8 +206,13 @@ bool TsScriptDebugger::MatchesBreakpoint(const char* source, int line) const
     if (!source || breakpoints_.empty()) {
         return false;
     }
+    // Line events come thousands a second; resolve each source name once.
+    if (source != lastSource_) {
+        lastSource_ = source;
+        lastNormalised_ = NormalisedFile(source);
+    }
     for (const Breakpoint& b : breakpoints_) {
-        if (b.line == line && NormalisedFile(source) == b.file) {
+        if (b.line == line && lastNormalised_ == b.file) {
             return true;
         }
     }

@@ -54,4 +54,6 @@ private:
     int stepDepth_ = 0;  // depth at which "step over" was given
     int stops_ = 0;
     bool stopped_ = false;
+    mutable std::string lastSource_;
+    mutable std::string lastNormalised_;
 };

@@ -5,6 +5,7 @@
 #include <lua.hpp>
 #include <tolua++.h>
 
+#include "engine/OmObject.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsShell.h"
@@ -76,7 +77,7 @@ int TemplateEntry(lua_State* L)
     lua_pushstring(L, request->function);
     int nargs = 1;
     if (request->className) {
-        tolua_pushusertype(L, request->object, request->className);
+        TsScriptCall::PushObject(L, request->object, request->className);
         ++nargs;
     }
     if (request->text) {
@@ -229,6 +230,12 @@ bool TsScriptHost::RunTemplate(lua_State* L, const char* function, void* object,
 {
     TemplateRequest request{function, object, className ? className : "", nullptr, 0, TS_SCRIPT_OK};
     return RunTemplateRequest(L, request) == TS_SCRIPT_OK;
+}
+
+bool TsScriptHost::RunTemplate(lua_State* L, const char* function, OmObject* object)
+{
+    const char* className = object ? object->GetClass()->name : "";
+    return RunTemplate(L, function, object, className);
 }
 
 int TsScriptHost::CallFunction(lua_State* L, const char* function)

@@ -7,6 +7,7 @@
 #include <string>
 
 struct lua_State;
+class OmObject;
 
 // Results of running script code, by what went wrong.
 enum TsScriptCode : int {
@@ -37,6 +38,8 @@ public:
     // Calls global `function` with the object as a user value of class
     // `className`; true when the call succeeded.
     static bool RunTemplate(lua_State* L, const char* function, void* object, const char* className);
+    // The same with the class the object's class record names.
+    static bool RunTemplate(lua_State* L, const char* function, OmObject* object);
     // Calls global `function` without arguments; its result as an integer,
     // 0 when it fails or answers something that is not a number.
     static int CallIntFunction(lua_State* L, const char* function);

@@ -5,8 +5,11 @@
 #include <lua.hpp>
 #include <tolua++.h>
 
+#include "engine/OmClass.h"
+#include "engine/OmObject.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptDebugger.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
@@ -48,13 +51,16 @@ int Print(lua_State* L)
             LogColour(lua_tostring(L, i), 0, 0, 0);
             continue;
         }
-        if (lua_type(L, i) == LUA_TUSERDATA) {
-            const void* object = lua_touserdata(L, i);
-            // A tolua object holds the pointer to the game object.
-            if (object && lua_objlen(L, i) >= sizeof(void*)) {
-                object = *static_cast<void* const*>(object);
-            }
-            std::snprintf(text, sizeof text, "userdata: %p", object);
+        tolua_Error error;
+        if (lua_type(L, i) == LUA_TUSERDATA && tolua_isusertype(L, i, "OmObject", 0, &error)) {
+            const auto* object = static_cast<const OmObject*>(tolua_tousertype(L, i, nullptr));
+            const char* name = object ? object->GetName() : nullptr;
+            tolua_typename(L, i);
+            std::snprintf(text, sizeof text, "%s '%s': %p", lua_tostring(L, -1), name ? name : "",
+                          static_cast<const void*>(object));
+            lua_pop(L, 1);
+        } else if (lua_type(L, i) == LUA_TUSERDATA) {
+            std::snprintf(text, sizeof text, "userdata: %p", lua_touserdata(L, i));
         } else {
             std::snprintf(text, sizeof text, "%s:%p", lua_typename(L, lua_type(L, i)), lua_topointer(L, i));
         }
@@ -92,8 +98,14 @@ int FindObject(lua_State* L)
     if (lua_type(L, 1) != LUA_TSTRING || lua_type(L, 2) != LUA_TSTRING) {
         return RaiseText(L, "incorrect argument to function 'FindObject'");
     }
-    LogErrorF("FindObject(%s, %s): the class registry is not built yet", lua_tostring(L, 1), lua_tostring(L, 2));
-    lua_pushnil(L);
+    const char* className = lua_tostring(L, 1);
+    int32_t index = -1;
+    if (!OmClassRegistry::Instance().FindClassIndex(className, index)) {
+        lua_pushfstring(L, "could not find registered class of type %s", className);
+        return lua_error(L);
+    }
+    OmObject* object = OmClassRegistry::Instance().FindObject(index, lua_tostring(L, 2));
+    TsScriptCall::PushObject(L, object, className);
     return 1;
 }
 
@@ -135,12 +147,8 @@ int LevelSwitch(lua_State* L)
 
 int GetCurrentLevel(lua_State* L)
 {
-    void* level = TsAccess::CurrentLevel();
-    if (!level) {
-        lua_pushnil(L);
-        return 1;
-    }
-    tolua_pushusertype(L, level, "TsLevel");
+    // Nil outside a level.
+    TsScriptCall::PushObject(L, TsAccess::CurrentLevel(), "TsLevel");
     return 1;
 }
 

@@ -122,6 +122,20 @@ TEST(TsOptions, EverySettingRoundTripsThroughOptionsLua)
     ExpectSameSettings(again, defaults);
 }
 
+TEST(TsOptions, OptionsLuaRunsThroughTheScriptBindings)
+{
+    LogCapture log;
+    ScratchDir dir;
+    ScriptState lua;
+    TsOptions& options = *TsAccess::Options();
+    const TsOptions saved = ChangedOptions();
+    ASSERT_TRUE(saved.Save());
+    options = TsOptions();
+    EXPECT_TRUE(options.Load(lua.L(), "options.lua"));
+    ExpectSameSettings(options, saved);
+    options = TsOptions();
+}
+
 TEST(TsOptions, FileLayoutAndNumbersInAnyLocale)
 {
     ScratchDir dir;

@@ -1,0 +1,31 @@
+// The base of every game-layer object: game modes, the entity database,
+// players, squads, teams and every positioned object. It adds the game's
+// life cycle to the engine's root object: a two-pass set-up after creation
+// or loading (Import resolves names to objects, Initialise prepares play),
+// a fixed-rate Tick, an interpolated Render and the timer callback.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/OmObject.h"
+
+struct TsTimerEntry;
+
+class TsObject : public OmObject {
+    OM_DECLARE_ABSTRACT_CLASS(TsObject)
+
+    TsObject() = default;
+    explicit TsObject(OmArchive& archive) : OmObject(archive) {}
+
+    // Both passes answer whether the object is ready; callers run every
+    // object's pass even after a failure and combine the results.
+    virtual bool Import() { return true; }
+    virtual bool Initialise() { return true; }
+    // Once per 0.1 s game tick.
+    virtual void Tick(uint32_t tickCount);
+    // renderTime in seconds; fraction is how far the frame lies between the
+    // last tick and the next (0..1).
+    virtual void Render(float renderTime, float fraction);
+    // A timer of this object fired; false stops the timer.
+    virtual bool OnTimer(TsTimerEntry& entry);
+};

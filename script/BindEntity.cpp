@@ -1,0 +1,209 @@
+// TsEntity and TsEntityDB for scripts: placing and configuring positioned
+// objects, and handing objects over to the level's entity database.
+
+#include "script/ScriptBinders.h"
+#include "script/ScriptOwnership.h"
+#include "script/ScriptWrap.h"
+
+#include "engine/OmVector3.h"
+#include "game/framework/TsEntity.h"
+#include "game/framework/TsEntityDB.h"
+
+namespace script::bind {
+
+namespace {
+
+constexpr const char* kEntity = "TsEntity";
+constexpr const char* kEntityDB = "TsEntityDB";
+
+enum class Arg { Number, Bool };
+
+// Tests self of type and the kinds given from position 2, then the end;
+// raises the wrapper's messages, else returns self (never null).
+template <class T>
+T* SelfWith(lua_State* L, const char* type, std::initializer_list<Arg> args, const char* typeError,
+            const char* selfError)
+{
+    tolua_Error err;
+    bool ok = IsSelf(L, type, &err);
+    int lo = 2;
+    for (Arg arg : args) {
+        if (!ok)
+            break;
+        ok = arg == Arg::Number ? IsNumber(L, lo, &err) : IsBool(L, lo, &err);
+        ++lo;
+    }
+    if (!ok || !IsEnd(L, lo, &err))
+        RaiseTypeError(L, typeError, &err);
+    T* self = ToObject<T>(L, 1);
+    if (!self)
+        Raise(L, selfError);
+    return self;
+}
+
+#define OM_ENTITY(fn, ...) \
+    SelfWith<TsEntity>(L, kEntity, {__VA_ARGS__}, OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
+
+int SetOrigin(lua_State* L)
+{
+    OM_ENTITY("SetOrigin", Arg::Number, Arg::Number, Arg::Number)
+        ->SetOrigin(ToFloat(L, 2), ToFloat(L, 3), ToFloat(L, 4));
+    return 0;
+}
+
+int SetRadius(lua_State* L)
+{
+    OM_ENTITY("SetRadius", Arg::Number)->SetRadius(ToFloat(L, 2));
+    return 0;
+}
+
+int GetRadius(lua_State* L)
+{
+    const auto* self = SelfOnly<const TsEntity>(L, "const TsEntity", OM_TYPE_ERROR("GetRadius"),
+                                                OM_SELF_ERROR("GetRadius"));
+    PushNumber(L, self->GetRadius());
+    return 1;
+}
+
+int SetHeight(lua_State* L)
+{
+    OM_ENTITY("SetHeight", Arg::Number)->SetHeight(ToFloat(L, 2));
+    return 0;
+}
+
+// Accepted for the entity scripts that call them; entities have no
+// visibility or collision switch of their own.
+int SetVisible(lua_State* L)
+{
+    OM_ENTITY("SetVisible", Arg::Bool);
+    return 0;
+}
+
+int SetCollidable(lua_State* L)
+{
+    OM_ENTITY("SetCollidable", Arg::Bool);
+    return 0;
+}
+
+int SetPosition(lua_State* L)
+{
+    OM_ENTITY("SetPosition", Arg::Number, Arg::Number, Arg::Number)
+        ->SetPosition(ToFloat(L, 2), ToFloat(L, 3), ToFloat(L, 4));
+    return 0;
+}
+
+int GetPosition(lua_State* L)
+{
+    PushVectorCopy(L, OM_ENTITY("GetPosition")->GetPosition());
+    return 1;
+}
+
+int SetPositionOnGround(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsSelf(L, kEntity, &err) || !IsObject(L, 2, "const OmVector3", NilArg::Reject, &err) ||
+        !IsEnd(L, 3, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("SetPositionOnGround"), &err);
+    TsEntity* self = ToObject<TsEntity>(L, 1);
+    if (!self)
+        Raise(L, OM_SELF_ERROR("SetPositionOnGround"));
+    const OmVector3* point = ToObject<const OmVector3>(L, 2);
+    if (!point)
+        Raise(L, "invalid point in function 'SetPositionOnGround'");
+    self->SetPositionOnGround(*point);
+    return 0;
+}
+
+int Import(lua_State* L)
+{
+    PushBool(L, OM_ENTITY("Import")->Import());
+    return 1;
+}
+
+int SetDormant(lua_State* L)
+{
+    OM_ENTITY("SetDormant", Arg::Bool)->SetDormant(ToBool(L, 2));
+    return 0;
+}
+
+int IsDormant(lua_State* L)
+{
+    PushBool(L, OM_ENTITY("IsDormant")->IsDormant());
+    return 1;
+}
+
+int LuaClearEntityFlag(lua_State* L)
+{
+    OM_ENTITY("LuaClearEntityFlag", Arg::Number)->ClearFlag(uint32_t(ToInt(L, 2)));
+    return 0;
+}
+
+#undef OM_ENTITY
+
+// AddObject and AddEntity: the database keeps the object from now on, so a
+// script can no longer delete it.
+template <class T>
+int AddTo(lua_State* L, const char* argType, void (TsEntityDB::*add)(T*), const char* typeError,
+          const char* selfError, const char* nullError)
+{
+    tolua_Error err;
+    if (!IsSelf(L, kEntityDB, &err) || !IsObject(L, 2, argType, NilArg::Reject, &err) || !IsEnd(L, 3, &err))
+        RaiseTypeError(L, typeError, &err);
+    auto* self = ToObject<TsEntityDB>(L, 1);
+    if (!self)
+        Raise(L, selfError);
+    T* object = ToObject<T>(L, 2);
+    if (!object)
+        Raise(L, nullError);
+    HandToGame(L, object);
+    (self->*add)(object);
+    return 0;
+}
+
+int AddObject(lua_State* L)
+{
+    return AddTo<TsObject>(L, "TsObject", &TsEntityDB::AddObject, OM_TYPE_ERROR("AddObject"),
+                           OM_SELF_ERROR("AddObject"), "invalid object in function 'AddObject'");
+}
+
+int AddEntity(lua_State* L)
+{
+    return AddTo<TsEntity>(L, kEntity, &TsEntityDB::AddEntity, OM_TYPE_ERROR("AddEntity"),
+                           OM_SELF_ERROR("AddEntity"), "invalid object in function 'AddEntity'");
+}
+
+int LivingTeamMembers(lua_State* L)
+{
+    auto* self = SelfWith<TsEntityDB>(L, kEntityDB, {Arg::Number}, OM_TYPE_ERROR("LivingTeamMembers"),
+                                      OM_SELF_ERROR("LivingTeamMembers"));
+    PushInt(L, self->LivingTeamMembers(ToInt(L, 2)));
+    return 1;
+}
+
+} // namespace
+
+void TsEntityClass(lua_State* L)
+{
+    tolua_function(L, "SetOrigin", SetOrigin);
+    tolua_function(L, "SetRadius", SetRadius);
+    tolua_function(L, "GetRadius", GetRadius);
+    tolua_function(L, "SetHeight", SetHeight);
+    tolua_function(L, "SetVisible", SetVisible);
+    tolua_function(L, "SetCollidable", SetCollidable);
+    tolua_function(L, "SetPosition", SetPosition);
+    tolua_function(L, "GetPosition", GetPosition);
+    tolua_function(L, "SetPositionOnGround", SetPositionOnGround);
+    tolua_function(L, "Import", Import);
+    tolua_function(L, "SetDormant", SetDormant);
+    tolua_function(L, "IsDormant", IsDormant);
+    tolua_function(L, "LuaClearEntityFlag", LuaClearEntityFlag);
+}
+
+void TsEntityDBClass(lua_State* L)
+{
+    tolua_function(L, "AddObject", AddObject);
+    tolua_function(L, "AddEntity", AddEntity);
+    tolua_function(L, "LivingTeamMembers", LivingTeamMembers);
+}
+
+} // namespace script::bind

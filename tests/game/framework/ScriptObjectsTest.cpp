@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <tolua++.h>
+
+#include "engine/OmObject.h"
+#include "game/framework/TsScriptHost.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScriptState.h"
+
+namespace {
+
+class Findable : public OmObject {
+    OM_DECLARE_CLASS(Findable)
+    Findable() = default;
+    explicit Findable(OmArchive& archive) : OmObject(archive) {}
+};
+
+// Makes "Findable" a script class derived from OmObject, as the binding
+// package does for the game's classes.
+void RegisterFindable(lua_State* L)
+{
+    tolua_usertype(L, "Findable");
+    tolua_module(L, nullptr, 0);
+    tolua_beginmodule(L, nullptr);
+    tolua_cclass(L, "Findable", "Findable", "OmObject", nullptr);
+    tolua_endmodule(L);
+}
+
+std::string Address(const void* p)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", p);
+    return text;
+}
+
+TEST(ScriptObjects, FindObjectAnswersLiveObjectsOfARegisteredClass)
+{
+    LogCapture log;
+    ScriptState lua;
+    RegisterFindable(lua.L());
+    auto* crate = new Findable();
+    crate->SetName("crate");
+
+    ASSERT_EQ(lua.Run("found = FindObject('Findable', 'crate'); kind = type(found)"), 0);
+    EXPECT_EQ(lua.String("kind"), "userdata");
+    // Nothing of that name, or a class the scripts cannot see: one nil.
+    ASSERT_EQ(lua.Run("a, b = FindObject('Findable', 'barrel'), 5"), 0);
+    EXPECT_EQ(lua.Number("b"), 5.0);
+    EXPECT_EQ(lua.Run("FindObject('NoSuchClass', 'crate')"), TS_SCRIPT_RUN_ERROR);
+    EXPECT_TRUE(log.Contains("could not find registered class of type NoSuchClass"));
+
+    log.Clear();
+    ASSERT_EQ(lua.Run("Print(found)"), 0);
+    EXPECT_EQ(log.All(), "Findable 'crate': " + Address(crate) + "\n");
+
+    // An unnamed object prints with an empty name.
+    crate->SetName(nullptr);
+    log.Clear();
+    ASSERT_EQ(lua.Run("Print(found)"), 0);
+    EXPECT_EQ(log.All(), "Findable '': " + Address(crate) + "\n");
+    crate->Release();
+}
+
+TEST(ScriptObjects, TemplatesReceiveTheObjectTaggedWithItsClass)
+{
+    LogCapture log;
+    ScriptState lua;
+    RegisterFindable(lua.L());
+    auto* crate = new Findable();
+    ASSERT_EQ(lua.Run("function Fill(o) same = (o == FindObject('Findable', 'box')) and 1 or 0 end"), 0);
+    crate->SetName("box");
+    EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Fill", crate));
+    EXPECT_EQ(lua.Number("same"), 1.0);
+    // An object of a class without a script side arrives as nil.
+    ASSERT_EQ(lua.Run("function Check(o) wasNil = (o == nil) and 1 or 0 end"), 0);
+    EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Check", crate, "NotAScriptClass"));
+    EXPECT_EQ(lua.Number("wasNil"), 1.0);
+    crate->Release();
+}
+
+} // namespace
+
+OM_IMPLEMENT_CLASS(Findable, OmObject)

@@ -1,0 +1,476 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsEntityDB.h"
+#include "platform/DebugOutput.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/ScriptState.h"
+#include "tests/game/framework/TestEntities.h"
+
+namespace {
+
+template <class T>
+T* Named(const char* name)
+{
+    T* object = new T();
+    object->SetName(name);
+    return object;
+}
+
+TestThing* ThingAt(const char* name, float x, float z)
+{
+    TestThing* thing = Named<TestThing>(name);
+    thing->SetPosition(x, 0, z);
+    return thing;
+}
+
+std::vector<std::string> Names(const OmList& list)
+{
+    std::vector<std::string> names;
+    for (const OmList::Node* node = list.GetFirst(); node; node = node->next) {
+        const char* name = static_cast<OmObject*>(node->value)->GetName();
+        names.push_back(name ? name : "");
+    }
+    return names;
+}
+
+std::vector<std::string> Names(const OmArray<TsEntity*>& array)
+{
+    std::vector<std::string> names;
+    for (uint32_t i = 0; i < array.GetCount(); ++i)
+        names.push_back(array[i]->GetName() ? array[i]->GetName() : "");
+    return names;
+}
+
+using Strings = std::vector<std::string>;
+
+// Points the game's script state at a fresh state for one test.
+class GameScript : public ScriptState {
+public:
+    GameScript() { TsAccess::SetLuaState(L()); }
+    ~GameScript() { TsAccess::SetLuaState(nullptr); }
+    // The value of a script expression as text.
+    std::string Eval(const std::string& expression) const
+    {
+        Run("eval_result = " + expression);
+        return String("eval_result");
+    }
+};
+
+} // namespace
+
+TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
+{
+    TsEntityDB* db = new TsEntityDB();
+    db->AddEntity(Named<TestCharacter>("hero"));
+    db->AddEntity(Named<TestCharacterChild>("guard"));
+    db->AddEntity(Named<TestCollectible>("gem"));
+    db->AddEntity(Named<TestWaypoint>("wp"));
+    db->AddEntity(Named<TestDoor>("door"));
+    db->AddEntity(Named<TestThing>("crate"));
+    db->AddObject(Named<TestTeam>("team"));
+    db->AddObject(Named<TestSquad>("squad"));
+    db->AddObject(Named<TestLightEffect>("light"));
+    db->AddObject(Named<TestPlainObject>("plain"));
+    db->AddObject(Named<TestDoor>("gate")); // an entity given as an object
+
+    EXPECT_EQ(Names(db->GetCharacters()), (Strings{"hero", "guard"})) << "derived classes match";
+    EXPECT_EQ(Names(db->GetCollectibles()), (Strings{"gem"}));
+    EXPECT_EQ(Names(db->GetWaypoints()), (Strings{"wp"}));
+    EXPECT_EQ(Names(db->GetDoors()), (Strings{"door", "gate"}));
+    EXPECT_EQ(Names(db->GetOtherEntities()), (Strings{"crate"}));
+    EXPECT_EQ(Names(db->GetEntities()), (Strings{"hero", "guard", "gem", "wp", "door", "crate", "gate"}));
+    EXPECT_EQ(Names(db->GetTeams()), (Strings{"team"}));
+    EXPECT_EQ(Names(db->GetSquads()), (Strings{"squad"}));
+    EXPECT_EQ(Names(db->GetLightEffects()), (Strings{"light"}));
+    EXPECT_EQ(Names(db->GetOtherObjects()), (Strings{"plain"}));
+    EXPECT_EQ(Names(db->GetObjects()), (Strings{"team", "squad", "light", "plain"}))
+        << "entities stay out of the object lists";
+
+    LogCapture log;
+    db->AddEntity(nullptr);
+    db->AddObject(nullptr);
+    db->AddObject(db);
+    EXPECT_EQ(db->GetEntities().GetCount(), 7u);
+    EXPECT_EQ(db->GetObjects().GetCount(), 4u);
+    EXPECT_TRUE(log.Contains("no entity given"));
+    EXPECT_TRUE(log.Contains("the database cannot hold itself"));
+    db->Release();
+}
+
+TEST(TsEntityDB, RemoveEntityParksItOnTheGarbageUnlessAnotherOwnerTakesIt)
+{
+    TsEntityDB* db = new TsEntityDB();
+    TestThing* kept = Named<TestThing>("kept");
+    TestThing* handed = Named<TestThing>("handed");
+    TestThing* stranger = Named<TestThing>("stranger");
+    db->AddEntity(kept);
+    db->AddEntity(handed);
+
+    kept->SetFlag(TS_ENTITY_PENDING_DELETE);
+    EXPECT_TRUE(db->RemoveEntity(kept));
+    EXPECT_FALSE(kept->HasFlag(TS_ENTITY_PENDING_DELETE));
+    EXPECT_FALSE(db->ContainsEntity(kept));
+    EXPECT_EQ(Names(db->GetGarbage()), (Strings{"kept"}));
+
+    handed->SetFlag(TS_ENTITY_NO_GARBAGE);
+    EXPECT_TRUE(db->RemoveEntity(handed));
+    EXPECT_FALSE(handed->HasFlag(TS_ENTITY_NO_GARBAGE));
+    EXPECT_EQ(db->GetGarbage().GetCount(), 1u);
+
+    stranger->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    EXPECT_FALSE(db->RemoveEntity(stranger));
+    EXPECT_EQ(stranger->GetFlags(), TsEntity::kInitialFlags) << "an unlisted entity only loses the flags";
+    EXPECT_TRUE(db->GetEntities().IsEmpty());
+    EXPECT_EQ(db->GetGarbage().GetCount(), 1u);
+
+    db->Release();
+    handed->Release();
+    stranger->Release();
+}
+
+TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
+{
+    TsEntityDB* db = new TsEntityDB();
+    TestCharacter* near = Named<TestCharacter>("near");
+    near->SetPosition(1, 0, 1);
+    TestCharacter* far = Named<TestCharacter>("far");
+    far->SetPosition(30, 0, 0);
+    TestThing* edge = ThingAt("edge", 10 + 6, 20); // exactly at the range from (10, 20)
+    TestThing* inside = ThingAt("inside", 10 + 5.99f, 20);
+    TestThing* forced = ThingAt("forced", 500, 500);
+    TestThing* sleeper = ThingAt("sleeper", 10, 20);
+    db->AddEntity(near);
+    db->AddEntity(far);
+    db->AddEntity(edge);
+    db->AddEntity(inside);
+    db->AddEntity(forced);
+    db->AddEntity(sleeper);
+    forced->ForceActive();
+    sleeper->ForceActive();
+    sleeper->SetDormant(true);
+    edge->SetFlag(TS_ENTITY_ACTIVE);
+
+    db->SetActivationCentre(10, 20, 6);
+    near->SetPosition(10, 0, 21);
+    db->UpdateActivation();
+    EXPECT_EQ(Names(db->GetActiveEntities()), (Strings{"near", "inside", "forced"}));
+    EXPECT_EQ(Names(db->GetActiveCharacters()), (Strings{"near"}));
+    EXPECT_FALSE(edge->HasFlag(TS_ENTITY_ACTIVE)) << "exactly at the range is outside";
+    EXPECT_TRUE(inside->HasFlag(TS_ENTITY_ACTIVE));
+    EXPECT_FALSE(sleeper->HasFlag(TS_ENTITY_ACTIVE)) << "dormant beats forced activation";
+    EXPECT_EQ(near->neighbourBuilds, 1u);
+    EXPECT_EQ(near->lastActiveCount, 3u);
+    EXPECT_EQ(far->neighbourBuilds, 0u);
+
+    db->SetActivationCentre(30, 0, 1);
+    db->UpdateActivation();
+    EXPECT_EQ(Names(db->GetActiveEntities()), (Strings{"far", "forced"}));
+    EXPECT_FALSE(inside->HasFlag(TS_ENTITY_ACTIVE)) << "the flag follows every pass";
+    db->Release();
+}
+
+TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
+{
+    CallLog().clear();
+    TsEntityDB* db = new TsEntityDB();
+    TestThing* a = ThingAt("a", 0, 0);
+    TestThing* doomed = ThingAt("doomed", 0, 0);
+    TestThing* moved = ThingAt("moved", 0, 0);
+    TestCharacter* corpse = Named<TestCharacter>("corpse");
+    for (TsEntity* e : std::initializer_list<TsEntity*>{a, doomed, moved, corpse})
+        db->AddEntity(e);
+    TestPlainObject* plain = Named<TestPlainObject>("plain");
+    db->AddObject(plain);
+    db->SetActivationCentre(0, 0, 10);
+    doomed->SetFlag(TS_ENTITY_PENDING_DELETE);
+    moved->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    corpse->SetFlag(TS_ENTITY_PENDING_DELETE);
+
+    db->UpdateActivation();
+    EXPECT_EQ(Names(db->GetEntities()), (Strings{"a"}));
+    EXPECT_TRUE(db->GetCharacters().IsEmpty());
+    EXPECT_TRUE(db->GetActiveCharacters().GetCount() == 0) << "a character flagged for deletion is not active";
+    EXPECT_EQ(Names(db->GetGarbage()), (Strings{"doomed", "corpse"}));
+
+    db->Tick(7);
+    db->Render(0.5f, 0.25f);
+    EXPECT_EQ(CallLog(), (Strings{"Tick:a", "Tick:plain", "Render:a"}));
+
+    // Flagged after the pass: still ticked this tick, but not drawn.
+    CallLog().clear();
+    a->SetFlag(TS_ENTITY_PENDING_DELETE);
+    db->Tick(8);
+    db->Render(0.6f, 0.5f);
+    EXPECT_EQ(CallLog(), (Strings{"Tick:a", "Tick:plain"}));
+
+    db->Release();
+    moved->Release();
+}
+
+TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
+{
+    GameScript lua;
+    CallLog().clear();
+    TsEntityDB* db = new TsEntityDB();
+    TestThing* bad = Named<TestThing>("bad");
+    bad->importResult = false;
+    db->AddObject(Named<TestPlainObject>("obj"));
+    db->AddEntity(Named<TestThing>("first"));
+    db->AddEntity(bad);
+    db->AddEntity(Named<TestThing>("last"));
+
+    EXPECT_FALSE(db->Import());
+    EXPECT_EQ(CallLog(), (Strings{"Import:first", "Import:bad", "Import:last", "Import:obj"}))
+        << "entities first, and all of them despite the failure";
+    bad->importResult = true;
+    EXPECT_TRUE(db->Import());
+
+    CallLog().clear();
+    bad->initialiseResult = false;
+    EXPECT_FALSE(db->Initialise());
+    EXPECT_EQ(CallLog(), (Strings{"Initialise:first", "Initialise:bad", "Initialise:last", "Initialise:obj"}));
+    EXPECT_EQ(lua.Eval("tolua.type(bad)"), "TsEntity") << "published although it failed";
+    bad->initialiseResult = true;
+    EXPECT_TRUE(db->Initialise());
+    db->Release();
+}
+
+TEST(TsEntityDB, LivingTeamMembersCountsTheSquadsOfTheFirstTeamWithTheId)
+{
+    TsEntityDB* db = new TsEntityDB();
+    EXPECT_EQ(db->LivingTeamMembers(3), 0) << "no team";
+
+    TestTeam* red = Named<TestTeam>("red");
+    red->id = 3;
+    TestTeam* twin = Named<TestTeam>("twin");
+    twin->id = 3;
+    TestThing* members[4];
+    for (TestThing*& m : members) {
+        m = Named<TestThing>("m");
+        db->AddEntity(m);
+    }
+    members[1]->SetFlag(TS_ENTITY_DEAD);
+    members[2]->SetDormant(true);
+    TestSquad* alpha = Named<TestSquad>("alpha");
+    alpha->team = red;
+    alpha->members = {members[0], members[1], members[2]};
+    TestSquad* beta = Named<TestSquad>("beta");
+    beta->team = red;
+    beta->members = {members[3]};
+    TestSquad* other = Named<TestSquad>("other");
+    other->team = twin;
+    other->members = {members[0], members[3]};
+    for (TsObject* o : std::initializer_list<TsObject*>{red, twin, alpha, beta, other})
+        db->AddObject(o);
+
+    EXPECT_EQ(db->LivingTeamMembers(3), 2) << "one living member in each squad of the first team";
+    EXPECT_EQ(db->LivingTeamMembers(4), 0);
+    db->Release();
+}
+
+TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
+{
+    GameScript lua;
+    TsEntityDB* db = new TsEntityDB();
+    db->AddEntity(Named<TestThing>("crate"));
+    db->AddEntity(Named<TestDoor>("door1"));
+    db->AddObject(Named<TestPlainObject>("plain"));
+    TestThing* nameless = new TestThing();
+    db->AddEntity(nameless);
+    db->AddEntity(Named<TestThing>(""));
+    EXPECT_TRUE(db->Initialise());
+
+    EXPECT_EQ(lua.Eval("tolua.type(crate)"), "TsEntity") << "a class scripts do not know";
+    EXPECT_EQ(lua.Eval("tolua.type(door1)"), "TsDoorObject");
+    EXPECT_EQ(lua.Eval("tolua.type(plain)"), "TsObject");
+    EXPECT_EQ(lua.Run("n = crate:GetName() .. door1:GetName()"), 0) << "base functions reach them";
+    EXPECT_EQ(lua.String("n"), "cratedoor1");
+    EXPECT_EQ(lua_gettop(lua.L()), 0) << "nothing left on the script stack";
+    EXPECT_FALSE(db->MakeLuaGlobal(nameless));
+
+    // Copies a script kept must not reach the objects once they are gone.
+    ASSERT_EQ(lua.Run("kept = crate"), 0);
+    db->Release();
+    EXPECT_EQ(lua.Eval("type(crate) .. type(door1) .. type(plain)"), "nilnilnil");
+    LogCapture log;
+    EXPECT_NE(lua.Run("kept:GetName()"), 0);
+    EXPECT_TRUE(log.Contains("invalid 'self' in function 'GetName'"));
+}
+
+TEST(TsEntityDB, PublishingWithoutAScriptStateIsReported)
+{
+    LogCapture log;
+    TsEntityDB* db = new TsEntityDB();
+    db->AddEntity(Named<TestThing>("crate"));
+    EXPECT_TRUE(db->Initialise()) << "the objects themselves are fine";
+    EXPECT_TRUE(log.Contains("no script state, 'crate' is not published"));
+    db->Release();
+}
+
+TEST(TsEntityDB, TeardownDestroysEachDistinctObjectOnceInListOrder)
+{
+    CallLog().clear();
+    LogCapture log;
+    TsEntityDB* db = new TsEntityDB();
+    TestThing* twice = Named<TestThing>("twice");
+    TestThing* readded = Named<TestThing>("readded");
+    TestThing* garbage = Named<TestThing>("garbage");
+    TestPlainObject* object = Named<TestPlainObject>("object");
+    db->AddEntity(twice);
+    db->AddEntity(twice);
+    db->AddEntity(readded);
+    db->AddEntity(garbage);
+    db->RemoveEntity(readded);
+    db->AddEntity(readded);
+    db->RemoveEntity(garbage);
+    db->RemoveEntity(twice); // one of its two listings
+    db->AddObject(object);
+    db->AddObject(object);
+    EXPECT_EQ(db->GetGarbage().GetCount(), 3u);
+
+    CallLog().clear();
+    db->Release();
+    EXPECT_EQ(CallLog(), (Strings{"Destroy:twice", "Destroy:readded", "Destroy:object", "Destroy:garbage"}));
+    EXPECT_FALSE(log.Contains("still referenced"));
+}
+
+TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
+{
+    GameScript lua;
+    CallLog().clear();
+    LogCapture log;
+    TsEntityDB* db = new TsEntityDB();
+    TestThing* hero = Named<TestThing>("hero");
+    TestThing* member = Named<TestThing>("member");
+    TestPlainObject* player = Named<TestPlainObject>("player"); // not in the database
+    TestPlainObject* squad = Named<TestPlainObject>("squad");
+    player->Keep(hero);
+    squad->Keep(member);
+    db->AddEntity(hero);
+    db->AddEntity(member);
+    db->AddObject(squad);
+    EXPECT_TRUE(db->Initialise());
+    ASSERT_EQ(lua.Run("keptHero = hero"), 0);
+
+    CallLog().clear();
+    db->Release();
+    EXPECT_EQ(lua.Eval("type(hero) .. keptHero:GetName()"), "nilhero")
+        << "the level's global goes, the living object stays usable";
+    EXPECT_EQ(CallLog(), (Strings{"Destroy:squad", "Destroy:member"}))
+        << "a member held by a listed squad goes right after the squad";
+    EXPECT_TRUE(log.Contains("'hero' (TestThing) is still referenced 1 time(s) at tear-down"));
+    EXPECT_FALSE(log.Contains("'member'"));
+    ASSERT_EQ(hero->GetRefCount(), 1u) << "the player's character is not taken from the player";
+
+    CallLog().clear();
+    player->Release();
+    EXPECT_EQ(CallLog(), (Strings{"Destroy:player", "Destroy:hero"}));
+}
+
+TEST(TsEntityDB, ArchiveRoundTripKeepsEveryList)
+{
+    ScratchDir dir;
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    registry.AssignClassIds();
+    TsEntityDB* db = new TsEntityDB();
+    db->SetName("entities");
+    db->AddEntity(Named<TestCharacter>("hero"));
+    db->AddEntity(Named<TestCollectible>("gem"));
+    db->AddEntity(Named<TestWaypoint>("wp"));
+    db->AddEntity(Named<TestDoor>("door"));
+    TestThing* crate = ThingAt("crate", 3, 4);
+    crate->SetFlag(TS_ENTITY_ACTIVE);
+    db->AddEntity(crate);
+    db->AddObject(Named<TestTeam>("team"));
+    db->AddObject(Named<TestSquad>("squad"));
+    db->AddObject(Named<TestLightEffect>("light"));
+    db->AddObject(Named<TestPlainObject>("plain"));
+    {
+        OmArchive archive(registry);
+        archive.AddRoot(db);
+        ASSERT_TRUE(archive.Save("level.sav"));
+    }
+    CallLog().clear();
+    db->Release();
+
+    OmArchive archive(registry);
+    ASSERT_TRUE(archive.Load("level.sav"));
+    auto* loaded = TsEntityDB::Cast(archive.GetRoot(0));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_STREQ(loaded->GetName(), "entities");
+    EXPECT_EQ(Names(loaded->GetCharacters()), (Strings{"hero"}));
+    EXPECT_EQ(Names(loaded->GetCollectibles()), (Strings{"gem"}));
+    EXPECT_EQ(Names(loaded->GetWaypoints()), (Strings{"wp"}));
+    EXPECT_EQ(Names(loaded->GetDoors()), (Strings{"door"}));
+    EXPECT_EQ(Names(loaded->GetOtherEntities()), (Strings{"crate"}));
+    EXPECT_EQ(Names(loaded->GetEntities()), (Strings{"hero", "gem", "wp", "door", "crate"}));
+    EXPECT_EQ(Names(loaded->GetTeams()), (Strings{"team"}));
+    EXPECT_EQ(Names(loaded->GetSquads()), (Strings{"squad"}));
+    EXPECT_EQ(Names(loaded->GetLightEffects()), (Strings{"light"}));
+    EXPECT_EQ(Names(loaded->GetOtherObjects()), (Strings{"plain"}));
+    EXPECT_EQ(Names(loaded->GetObjects()), (Strings{"team", "squad", "light", "plain"}));
+    EXPECT_TRUE(loaded->GetGarbage().GetCount() == 0);
+    auto* loadedCrate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
+    EXPECT_EQ(loadedCrate->GetRefCount(), 1u);
+    EXPECT_FLOAT_EQ(loadedCrate->GetPosition().z, 4.0f);
+    EXPECT_TRUE(loadedCrate->HasFlag(TS_ENTITY_ACTIVE));
+
+    CallLog().clear();
+    loaded->Release();
+    EXPECT_EQ(CallLog(), (Strings{"Destroy:crate", "Destroy:plain"})) << "the loaded objects belong to it";
+}
+
+TEST(TsEntityDB, DamagedArchivesFailToLoadWithoutHarm)
+{
+    ScratchDir dir;
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    registry.AssignClassIds();
+    TsEntityDB* db = new TsEntityDB();
+    db->SetName("entities");
+    db->AddEntity(Named<TestCharacter>("hero"));
+    db->AddEntity(Named<TestThing>("crate"));
+    db->AddObject(Named<TestPlainObject>("plain"));
+    {
+        OmArchive archive(registry);
+        archive.AddRoot(db);
+        ASSERT_TRUE(archive.Save("whole.sav"));
+    }
+    db->Release();
+    std::ifstream in("whole.sav", std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 16u);
+
+    LogCapture log;
+    for (size_t cut = 0; cut < bytes.size(); cut += 4) {
+        std::ofstream("cut.sav", std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(cut));
+        OmArchive archive(registry);
+        EXPECT_FALSE(archive.Load("cut.sav")) << "cut at " << cut;
+    }
+    // A null reference in a list: the first character's class word, right
+    // after the database's name and the list's count.
+    const std::string name = "entities";
+    auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+    ASSERT_NE(at, bytes.end());
+    const size_t classWord = size_t(at - bytes.begin()) + name.size() + 4;
+    ASSERT_LE(classWord + 4, bytes.size());
+    std::vector<char> damaged = bytes;
+    std::fill_n(damaged.begin() + std::ptrdiff_t(classWord), 4, char(0xFF));
+    std::ofstream("null.sav", std::ios::binary | std::ios::trunc).write(damaged.data(), std::streamsize(damaged.size()));
+    std::string reported;
+    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
+    OmArchive archive(registry);
+    EXPECT_FALSE(archive.Load("null.sav"));
+    plat::SetDebugOutputHook(std::move(previous));
+    EXPECT_NE(reported.find("an entity database list holds a null object"), std::string::npos) << reported;
+}

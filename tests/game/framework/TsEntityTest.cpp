@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <string>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsEntity.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/TestEntities.h"
+
+namespace {
+
+// A world stand-in for the ground queries: a floor at a fixed height, or
+// no floor at all; it remembers what it was asked.
+class FlatGround : public TsGroundProbe {
+public:
+    explicit FlatGround(bool hasFloor, float floor = 0.0f) : hasFloor_(hasFloor), floor_(floor)
+    {
+        TsEntity::SetGroundProbe(this);
+    }
+    ~FlatGround() override { TsEntity::SetGroundProbe(nullptr); }
+
+    bool CastSegmentStatic(const OmVector3& from, const OmVector3& to, float& hitHeight) override
+    {
+        castFrom = from;
+        castTo = to;
+        hitHeight = floor_;
+        return hasFloor_;
+    }
+    float GetGroundHeight(const OmVector3& point) override
+    {
+        groundPoint = point;
+        return hasFloor_ ? floor_ : FLT_MAX;
+    }
+
+    OmVector3 castFrom, castTo, groundPoint;
+
+private:
+    bool hasFloor_;
+    float floor_;
+};
+
+void ExpectAt(const OmVector3& v, float x, float y, float z, const char* what = "")
+{
+    SCOPED_TRACE(what);
+    EXPECT_FLOAT_EQ(v.x, x);
+    EXPECT_FLOAT_EQ(v.y, y);
+    EXPECT_FLOAT_EQ(v.z, z);
+}
+
+TestThing* Thing(float x, float y, float z, float radius, float height)
+{
+    auto* thing = new TestThing();
+    thing->SetPosition(x, y, z);
+    thing->SetRadius(radius);
+    thing->SetHeight(height);
+    return thing;
+}
+
+} // namespace
+
+TEST(TsEntity, NewEntityIsOrdinaryAndDistanceLimited)
+{
+    TestThing* thing = new TestThing();
+    EXPECT_EQ(thing->GetFlags(), 33u);
+    EXPECT_FLOAT_EQ(thing->GetRadius(), 1.0f);
+    EXPECT_FLOAT_EQ(thing->GetHeight(), 1.0f);
+    ExpectAt(thing->GetPosition(), 0, 0, 0);
+    EXPECT_EQ(thing->GetRefCount(), 1u);
+    EXPECT_TRUE(thing->IsKindOf(&TsObject::s_class));
+    EXPECT_EQ(TsEntity::Cast(static_cast<OmObject*>(thing)), thing);
+    thing->Release();
+}
+
+TEST(TsEntity, FlagsDormancyAndForcedActivation)
+{
+    TestThing* thing = new TestThing();
+    EXPECT_TRUE(thing->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_ORDINARY)) << "any of the bits";
+    EXPECT_FALSE(thing->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_MODEL));
+
+    thing->SetDormant(true);
+    EXPECT_TRUE(thing->IsDormant());
+    thing->SetDormant(true);
+    EXPECT_EQ(thing->GetFlags(), 33u | 64u);
+    thing->SetDormant(false);
+    EXPECT_FALSE(thing->IsDormant());
+
+    thing->SetDormant(true);
+    thing->SetFlag(TS_ENTITY_DEAD);
+    thing->ForceActive();
+    EXPECT_EQ(thing->GetFlags(), 1u | 256u) << "only the distance and dormant bits go";
+    thing->ClearFlag(TS_ENTITY_DEAD | TS_ENTITY_ORDINARY);
+    EXPECT_EQ(thing->GetFlags(), 0u);
+    thing->Release();
+}
+
+TEST(TsEntity, TickKeepsThePreviousPositionForInterpolation)
+{
+    TestThing* thing = Thing(1, 2, 3, 1, 1);
+    ExpectAt(thing->GetPreviousPosition(), 0, 0, 0, "SetPosition leaves the previous position");
+    thing->Tick(0);
+    ExpectAt(thing->GetPreviousPosition(), 1, 2, 3);
+    thing->SetPosition(4, 5, 6);
+    ExpectAt(thing->GetPreviousPosition(), 1, 2, 3);
+    thing->Release();
+}
+
+TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnes)
+{
+    TestThing* a = Thing(0, 0, 0, 1.0f, 2.0f);
+    TestThing* b = Thing(3, 0, 0, 2.0f, 1.0f);
+    float d2 = -1.0f;
+    EXPECT_TRUE(TsEntity::Overlaps(*a, *b, &d2)) << "distance equal to the radii touches";
+    EXPECT_FLOAT_EQ(d2, 9.0f);
+    b->SetPosition(3.0f, 0, 0.5f);
+    EXPECT_FALSE(TsEntity::Overlaps(*a, *b, &d2));
+    EXPECT_FLOAT_EQ(d2, 9.25f) << "the distance is reported even when apart";
+
+    b->SetPosition(0, 2.0f, 0);
+    EXPECT_TRUE(TsEntity::Overlaps(*a, *b)) << "standing exactly on top";
+    b->SetPosition(0, 2.01f, 0);
+    EXPECT_FALSE(TsEntity::Overlaps(*a, *b));
+    b->SetPosition(0, -1.0f, 0);
+    EXPECT_TRUE(TsEntity::Overlaps(*a, *b)) << "a stands exactly on b";
+    b->SetPosition(0, -1.01f, 0);
+    EXPECT_FALSE(TsEntity::Overlaps(*a, *b)) << "b's own height counts below a";
+    b->SetPosition(0, 100.0f, 0);
+    EXPECT_FALSE(TsEntity::Overlaps(*b, *a)) << "the test is the same from either side";
+    a->Release();
+    b->Release();
+}
+
+TEST(TsEntity, SetOriginDropsOntoTheWorldOrToZero)
+{
+    TestThing* thing = new TestThing();
+    thing->SetOrigin(5, 50, 7);
+    ExpectAt(thing->GetPosition(), 5, 0, 7, "no world");
+    {
+        FlatGround ground(true, 12.5f);
+        thing->SetOrigin(5, 50, 7);
+        ExpectAt(thing->GetPosition(), 5, 12.5f, 7);
+        ExpectAt(ground.castFrom, 5, 150, 7);
+        ExpectAt(ground.castTo, 5, -50, 7);
+    }
+    {
+        FlatGround hole(false);
+        thing->SetOrigin(5, 50, 7);
+        ExpectAt(thing->GetPosition(), 5, 0, 7, "over a hole");
+    }
+    thing->Release();
+}
+
+TEST(TsEntity, SetPositionOnGroundKeepsTheHeightOverAHole)
+{
+    TestThing* thing = Thing(0, 0, 0, 1, 3);
+    thing->SetPositionOnGround(OmVector3(1, 8, 2));
+    ExpectAt(thing->GetPosition(), 1, 8, 2, "no world");
+    {
+        FlatGround ground(true, 4.0f);
+        thing->SetPositionOnGround(OmVector3(1, 8, 2));
+        ExpectAt(thing->GetPosition(), 1, 4, 2);
+        ExpectAt(ground.groundPoint, 1, 11, 2, "searched from the entity's height above");
+    }
+    {
+        FlatGround hole(false);
+        thing->SetPositionOnGround(OmVector3(1, 8, 2));
+        ExpectAt(thing->GetPosition(), 1, 8, 2);
+    }
+    thing->Release();
+}
+
+TEST(TsEntity, ArchiveKeepsEveryFieldAndFlag)
+{
+    ScratchDir dir;
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    registry.AssignClassIds();
+
+    TestThing* thing = Thing(1.5f, -2.0f, 3.25f, 0.75f, 2.5f);
+    thing->Tick(0);
+    thing->SetPosition(4, 5, 6);
+    thing->SetFlagsWord(0xFFFFFFFFu);
+    thing->SetName("crate");
+    {
+        OmArchive archive(registry);
+        archive.AddRoot(thing);
+        ASSERT_TRUE(archive.Save("entity.sav"));
+    }
+    OmArchive archive(registry);
+    ASSERT_TRUE(archive.Load("entity.sav"));
+    auto* loaded = TestThing::Cast(archive.GetRoot(0));
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_NE(loaded, thing);
+    ExpectAt(loaded->GetPosition(), 4, 5, 6);
+    ExpectAt(loaded->GetPreviousPosition(), 1.5f, -2.0f, 3.25f);
+    EXPECT_FLOAT_EQ(loaded->GetRadius(), 0.75f);
+    EXPECT_FLOAT_EQ(loaded->GetHeight(), 2.5f);
+    EXPECT_EQ(loaded->GetFlags(), 0xFFFFFFFFu) << "512 included";
+    EXPECT_STREQ(loaded->GetName(), "crate");
+    EXPECT_EQ(loaded->GetRefCount(), 1u);
+    loaded->Release();
+    thing->Release();
+}

@@ -1,0 +1,134 @@
+// Entities and the entity database as entity and mission scripts use them.
+
+#include "tests/script/LuaTestState.h"
+
+#include "engine/OmVector3.h"
+#include "game/framework/TsEntity.h"
+#include "game/framework/TsEntityDB.h"
+#include "script/ScriptOwnership.h"
+#include "script/ScriptWrap.h"
+
+namespace {
+
+class ScriptCrate : public TsEntity {
+    OM_DECLARE_CLASS(ScriptCrate)
+
+    ScriptCrate() = default;
+    explicit ScriptCrate(OmArchive& archive) : TsEntity(archive) {}
+    bool Import() override
+    {
+        ++imports;
+        return importResult;
+    }
+    int imports = 0;
+    bool importResult = true;
+};
+
+class ScriptNote : public TsObject {
+    OM_DECLARE_CLASS(ScriptNote)
+
+    ScriptNote() = default;
+    explicit ScriptNote(OmArchive& archive) : TsObject(archive) {}
+};
+
+class EntityBindingsTest : public LuaTest {
+protected:
+    void SetUp() override
+    {
+        LuaTest::SetUp();
+        OpenPackage();
+        crate = new ScriptCrate();
+        Publish(crate, "crate", "TsEntity");
+    }
+    void TearDown() override
+    {
+        crate->Release();
+        LuaTest::TearDown();
+    }
+    void Publish(void* object, const char* name, const char* type)
+    {
+        tolua_pushusertype(L, object, type);
+        lua_setglobal(L, name);
+    }
+
+    ScriptCrate* crate = nullptr;
+};
+
+} // namespace
+
+OM_IMPLEMENT_CLASS(ScriptCrate, TsEntity)
+OM_IMPLEMENT_CLASS(ScriptNote, TsObject)
+
+TEST_F(EntityBindingsTest, PlacementAndShape)
+{
+    ASSERT_EQ(Run("crate:SetPosition(1.5, 2, -3)"), "");
+    EXPECT_EQ(crate->GetPosition().y, 2.0f);
+    EXPECT_EQ(Number("GetZ(crate:GetPosition())"), -3.0);
+    ASSERT_EQ(Run("local p = crate:GetPosition(); p:Normalise()"), "");
+    EXPECT_EQ(crate->GetPosition().x, 1.5f) << "GetPosition hands out a copy";
+
+    ASSERT_EQ(Run("crate:SetOrigin(4, 50, 6)"), "");
+    EXPECT_EQ(crate->GetPosition().y, 0.0f) << "no world: the ground is at 0";
+    script::PushVectorCopy(L, OmVector3(7, 8, 9));
+    lua_setglobal(L, "point");
+    ASSERT_EQ(Run("crate:SetPositionOnGround(point)"), "");
+    EXPECT_EQ(crate->GetPosition().y, 8.0f) << "no world: the point's own height";
+    EXPECT_EQ(crate->GetPosition().x, 7.0f);
+
+    ASSERT_EQ(Run("crate:SetRadius(2.5); crate:SetHeight(4)"), "");
+    EXPECT_EQ(Number("crate:GetRadius()"), 2.5);
+    EXPECT_EQ(crate->GetHeight(), 4.0f);
+    ASSERT_EQ(Run("crate:SetVisible(false); crate:SetCollidable(nil)"), "");
+    EXPECT_EQ(crate->GetFlags(), TsEntity::kInitialFlags) << "both are accepted and ignored";
+}
+
+TEST_F(EntityBindingsTest, DormancyFlagsAndImport)
+{
+    ASSERT_EQ(Run("crate:SetDormant(true)"), "");
+    EXPECT_TRUE(crate->IsDormant());
+    EXPECT_EQ(Type("crate:IsDormant()"), "number");
+    ASSERT_EQ(Run("crate:SetDormant(false)"), "");
+    EXPECT_EQ(Type("crate:IsDormant()"), "nil");
+    ASSERT_EQ(Run("crate:LuaClearEntityFlag(32 + 1)"), "");
+    EXPECT_EQ(crate->GetFlags(), 0u);
+
+    crate->importResult = false;
+    EXPECT_EQ(Type("crate:Import()"), "nil");
+    EXPECT_EQ(crate->imports, 1);
+}
+
+TEST_F(EntityBindingsTest, WrongArgumentsAndNullSelfRaise)
+{
+    EXPECT_LUA_ERROR("crate:SetRadius('wide')", "error in function 'SetRadius'.");
+    EXPECT_LUA_ERROR("crate:SetPosition(1, 2)", "error in function 'SetPosition'.");
+    EXPECT_LUA_ERROR("crate:SetPositionOnGround(crate)", "error in function 'SetPositionOnGround'.");
+    EXPECT_LUA_ERROR("crate:IsDormant(1)", "error in function 'IsDormant'.");
+    EXPECT_LUA_ERROR("TsEntity.GetRadius(nil)", "invalid 'self' in function 'GetRadius'");
+    EXPECT_LUA_ERROR("TsEntity.SetOrigin(nil, 1, 2, 3)", "invalid 'self' in function 'SetOrigin'");
+}
+
+TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
+{
+    TsEntityDB* db = new TsEntityDB();
+    Publish(db, "db", "TsEntityDB");
+    ScriptNote* note = new ScriptNote();
+    Publish(note, "note", "TsObject");
+    script::MarkScriptCreated(L, crate);
+    script::MarkScriptCreated(L, note);
+
+    ASSERT_EQ(Run("db:AddEntity(crate); db:AddObject(note)"), "");
+    EXPECT_TRUE(db->ContainsEntity(crate));
+    EXPECT_EQ(db->GetObjects().GetCount(), 1u);
+    EXPECT_FALSE(script::IsScriptCreated(L, crate)) << "a script can no longer delete it";
+    EXPECT_FALSE(script::IsScriptCreated(L, note));
+    EXPECT_EQ(Number("db:LivingTeamMembers(2)"), 0.0);
+
+    EXPECT_LUA_ERROR("db:AddEntity(note)", "error in function 'AddEntity'.");
+    EXPECT_LUA_ERROR("db:AddObject(nil)", "error in function 'AddObject'.");
+    EXPECT_LUA_ERROR("crate:AddObject(note)", "attempt to call method 'AddObject'");
+    EXPECT_LUA_ERROR("TsEntityDB.AddObject(nil, note)", "invalid 'self' in function 'AddObject'");
+
+    crate->AddRef(); // the test keeps its own reference
+    db->Release();
+    EXPECT_EQ(crate->GetRefCount(), 1u);
+}
