@@ -4,7 +4,7 @@
 
 #include "engine/OmArchive.h"
 
-OM_IMPLEMENT_CLASS(TsDiaryData, OmObject)
+OM_IMPLEMENT_CLASS(TsDiaryData, TsObject)
 
 namespace {
 
@@ -78,7 +78,7 @@ uint32_t TsDiaryData::GetEntryCount(const char* levelName) const
 
 void TsDiaryData::Write(OmArchive& archive)
 {
-    OmObject::Write(archive);
+    TsObject::Write(archive);
     archive.WriteU32(m_pages.GetCount());
     for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
         const Page* page = static_cast<const Page*>(node->value);
@@ -98,7 +98,7 @@ void TsDiaryData::Write(OmArchive& archive)
 // anything is made for it.
 void TsDiaryData::Read(OmArchive& archive)
 {
-    OmObject::Read(archive);
+    TsObject::Read(archive);
     uint32_t pageCount = 0;
     archive.ReadU32(pageCount);
     if (!archive.HasFailed() && !archive.CanRead(pageCount * kMinRecordBytes))

@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "engine/OmList.h"
-#include "engine/OmObject.h"
+#include "game/framework/TsObject.h"
 #include "engine/OmString.h"
 
-class TsDiaryData : public OmObject {
+class TsDiaryData : public TsObject {
     OM_DECLARE_CLASS(TsDiaryData)
 
     struct Entry {
@@ -23,7 +23,7 @@ class TsDiaryData : public OmObject {
     };
 
     TsDiaryData() = default;
-    explicit TsDiaryData(OmArchive& archive) : OmObject(archive) {}
+    explicit TsDiaryData(OmArchive& archive) : TsObject(archive) {}
     ~TsDiaryData() override;
 
     // Appends an entry to the page of the level (matched by exact name),

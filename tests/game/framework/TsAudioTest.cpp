@@ -168,6 +168,23 @@ TEST_F(AudioTest, OnlyIdsOfTheTableAreAcceptedAndMusicIsNoEffect)
     EXPECT_TRUE(audio->IsSoundPlaying(4));
 }
 
+TEST_F(AudioTest, TheListenerFollowsTheTickSoVoicesSoundFromTheirSide)
+{
+    WriteSound(4, 0.2);
+    auto earsFor = [&](const OmVector3& front) {
+        auto audio = Open();
+        EXPECT_TRUE(audio->LoadWavFromFile(4));
+        audio->Tick(OmVector3(5, 0, 5), front, OmVector3(0, 1, 0), nullptr);
+        EXPECT_NE(audio->PlaySound(4, 25, 0, 5, false), 0u); // 20 units along +x
+        Sleep(0.35);
+        return Finish(audio);
+    };
+    const Output facingZ = earsFor(OmVector3(0, 0, 1));
+    EXPECT_GT(facingZ.Right(), 1.5 * facingZ.Left());
+    const Output turned = earsFor(OmVector3(0, 0, -1));
+    EXPECT_GT(turned.Left(), 1.5 * turned.Right());
+}
+
 TEST_F(AudioTest, TheSeventeenthSoundStealsTheFarthestOneShotVoice)
 {
     WriteSound(4, 2.0);
