@@ -109,7 +109,7 @@ const Entry kPackage[] = {
     Class("TsOptions", "", nullptr, bind::TsOptionsClass),
     Constants(&kAnimationIds),
     Class("TsAnimationDB"),
-    Class("TsAudio"),
+    Class("TsAudio", "", nullptr, bind::TsAudioClass),
     Constants(&kAudioAndSkillConstants),
     Class("TsEntity", "TsObject", nullptr, bind::TsEntityClass),
     Class("TsEntityDB", "TsObject", nullptr, bind::TsEntityDBClass),

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsOptions.h"
 
@@ -50,7 +51,7 @@ TS_MISSING(TsPlayer, LocalPlayer, "the level mode is not built yet")
 TS_MISSING(TsLevelInfo, LevelInfo, "the level mode is not built yet")
 TS_MISSING(TsCharacter, CurrentCharacter, "the level mode is not built yet")
 TS_MISSING(TsDiary, Diary, "the level mode is not built yet")
-TS_MISSING(TsDialogStrings, DialogStrings, "the dialogue strings are not built yet")
+TS_MISSING(TsDialogStrings, DialogStrings, "the application that owns the dialogue strings is not built yet")
 TS_MISSING(TsLevelCursor, LevelCursor, "the level mode is not built yet")
 TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the level mode is not built yet")
 
@@ -100,10 +101,11 @@ float TsAccess::GameTime()
     return static_cast<float>(TickCount()) * TickDuration();
 }
 
-const char* TsAccess::GetDialogDisplayString(int)
+// Null for an id the table has no row for, and while there is no table.
+const char* TsAccess::GetDialogDisplayString(int id)
 {
-    static bool reported = false;
-    return Missing<const char>(reported, "GetDialogDisplayString", "the dialogue strings are not built yet");
+    const TsDialogStrings* strings = DialogStrings();
+    return strings ? strings->GetString(id) : nullptr;
 }
 
 const char* TsAccess::GetExitMovie()

@@ -1,0 +1,50 @@
+// Feeds arbitrary bytes to the dialogue string table as its file: reading
+// must never crash, every lookup must be answered from the table's rows, no
+// text may hold a tab (the field separator), and only the display text may
+// hold a line feed (made from "^").
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "game/framework/TsDialogStrings.h"
+
+namespace {
+
+const std::string& TablePath()
+{
+    static const std::string path = "/tmp/fuzz_dialog_strings_" + std::to_string(::getpid());
+    return path;
+}
+
+void CheckText(const char* text, bool lineFeeds)
+{
+    if (text && (std::strchr(text, '\t') || (!lineFeeds && std::strchr(text, '\n'))))
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* file = std::fopen(TablePath().c_str(), "wb");
+    if (!file)
+        return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    TsDialogStrings strings(TablePath().c_str());
+    uint32_t found = 0;
+    for (DialogStringId id = -2; id <= 1100; ++id) {
+        const char* display = strings.GetString(id);
+        CheckText(display, true);
+        CheckText(strings.GetAudioFile(id), false);
+        CheckText(strings.GetDiaryText(id), false);
+        found += display != nullptr;
+    }
+    if (found > strings.GetRowCount())
+        std::abort();
+    return 0;
+}

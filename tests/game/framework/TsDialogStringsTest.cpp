@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "game/framework/TsDialogStrings.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+std::string Text(const char* s)
+{
+    return s ? s : "(null)";
+}
+
+class DialogStringsTest : public ::testing::Test {
+protected:
+    // Writes the table with two header lines that look like rows.
+    void WriteTable(const std::string& rows)
+    {
+        scratch_.Write("scripts/script", "1\theader.wav\ta\tb\tHeader one\r\n2\t\t\t\tHeader two\r\n" + rows);
+    }
+
+    ScratchDir scratch_;
+    LogCapture log_;
+};
+
+} // namespace
+
+TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLines)
+{
+    const std::string longText(10000, 'x');
+    WriteTable("12\thello.wav\tx\ty\tWalk <north>^now\r\n"
+               "13\t\tx\ty\t" + longText + "^end\r\n"
+               "14\tshort.wav\r\n"
+               "15\tnone.wav\ta\tb\tA > before < after\tignored\r\n"
+               "500\tfar.wav\ta\tb\tFar away\n"
+               "\r\n"
+               "20\tafter.wav\ta\tb\tAfter the end\r\n");
+    TsDialogStrings strings(TsDialogStrings::kFileName);
+    EXPECT_EQ(strings.GetRowCount(), 5u);
+    EXPECT_EQ(Text(strings.GetAudioFile(12)), "hello.wav");
+    EXPECT_EQ(Text(strings.GetString(12)), "Walk north\nnow");
+    EXPECT_EQ(Text(strings.GetDiaryText(12)), "north");
+    // A line far longer than 4096 characters is read whole, and its line
+    // end leaves no carriage return behind.
+    EXPECT_EQ(Text(strings.GetString(13)), longText + "\nend");
+    EXPECT_EQ(strings.GetAudioFile(13), nullptr);
+    EXPECT_EQ(strings.GetDiaryText(13), nullptr);
+    // Fewer than five fields: the missing ones are empty.
+    EXPECT_EQ(Text(strings.GetAudioFile(14)), "short.wav");
+    EXPECT_EQ(Text(strings.GetString(14)), "");
+    // A ">" before the first "<" marks no diary part.
+    EXPECT_EQ(Text(strings.GetString(15)), "A > before < after");
+    EXPECT_EQ(strings.GetDiaryText(15), nullptr);
+    EXPECT_EQ(Text(strings.GetString(500)), "Far away");
+    // The headers are never rows, ids between rows have none, and an empty
+    // line ends the table.
+    for (DialogStringId id : {1, 2, 3, 16, 499, 20, 501})
+        EXPECT_EQ(strings.GetString(id), nullptr) << id;
+}
+
+TEST_F(DialogStringsTest, BadIdsAreSkippedAndEveryLookupIsBounded)
+{
+    WriteTable("-5\tneg.wav\ta\tb\tNegative\r\n"
+               "99999999999999999999\thuge.wav\ta\tb\tHuge\r\n"
+               "\t30\ttab.wav\ta\tTabbed\r\n"
+               "31abc\tjunk.wav\ta\tb\tJunk\r\n"
+               "32\tgood.wav\ta\tb\tGood\r\n");
+    TsDialogStrings strings(TsDialogStrings::kFileName);
+    EXPECT_EQ(strings.GetRowCount(), 1u);
+    EXPECT_EQ(Text(strings.GetString(32)), "Good");
+    EXPECT_TRUE(log_.Contains("line 3: \"-5\""));
+    EXPECT_TRUE(log_.Contains("line 5: \"\""));
+    for (DialogStringId id : {-5, -1, 30, 31, 33, INT_MAX, INT_MIN}) {
+        EXPECT_EQ(strings.GetString(id), nullptr) << id;
+        EXPECT_EQ(strings.GetAudioFile(id), nullptr) << id;
+        EXPECT_EQ(strings.GetDiaryText(id), nullptr) << id;
+    }
+}
+
+TEST_F(DialogStringsTest, AMissingFileLeavesAnEmptyTable)
+{
+    TsDialogStrings strings(TsDialogStrings::kFileName);
+    EXPECT_EQ(strings.GetRowCount(), 0u);
+    EXPECT_EQ(strings.GetString(0), nullptr);
+    EXPECT_TRUE(log_.Contains("could not open scripts\\script"));
+    // Reloading a good file replaces the table; a failed load empties it.
+    WriteTable("7\ta.wav\ta\tb\tSeven\r\n");
+    ASSERT_TRUE(strings.Load(TsDialogStrings::kFileName));
+    EXPECT_EQ(Text(strings.GetString(7)), "Seven");
+    EXPECT_FALSE(strings.Load("scripts\\nothing"));
+    EXPECT_EQ(strings.GetString(7), nullptr);
+}

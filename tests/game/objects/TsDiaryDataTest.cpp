@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/objects/TsDiaryData.h"
+
+namespace {
+
+std::string TempPath(const std::string& name)
+{
+    return (std::filesystem::temp_directory_path() / ("ts_diary_" + std::to_string(getpid()) + "_" + name)).string();
+}
+
+std::string Text(const OmString& s)
+{
+    return s.Get() ? s.Get() : "(null)";
+}
+
+// The diary as "level|title: speaker=line#id; ..." lines, one per page.
+std::string Describe(const TsDiaryData& diary)
+{
+    std::string out;
+    for (OmList::Node* p = diary.GetPages().GetFirst(); p; p = p->next) {
+        const auto* page = static_cast<const TsDiaryData::Page*>(p->value);
+        out += Text(page->levelName) + "|" + Text(page->levelTitle) + ":";
+        for (OmList::Node* e = page->entries.GetFirst(); e; e = e->next) {
+            const auto* entry = static_cast<const TsDiaryData::Entry*>(e->value);
+            out += " " + Text(entry->speaker) + "=" + Text(entry->line) + "#" + std::to_string(entry->id) + ";";
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+bool Save(TsDiaryData* diary, const std::string& path)
+{
+    OmClassRegistry::Instance().AssignClassIds();
+    OmArchive archive(OmClassRegistry::Instance());
+    archive.AddRoot(diary);
+    return archive.Save(path.c_str());
+}
+
+TsDiaryData* Load(const std::string& path)
+{
+    OmArchive archive(OmClassRegistry::Instance());
+    if (!archive.Load(path.c_str()))
+        return nullptr;
+    return TsDiaryData::Cast(archive.GetRoot(0));
+}
+
+} // namespace
+
+TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrder)
+{
+    TsDiaryData* diary = new TsDiaryData();
+    diary->AddEntry("desert", "The Desert", "Vessa", 30544, "Keep moving.");
+    diary->AddOverheard("town", "The Town", nullptr, "Did you hear that?");
+    diary->AddEntry("desert", "ignored: the page exists", nullptr, 30545, "Second line.");
+    diary->AddOverheard("desert", "The Desert", "Pellin", "Quiet.");
+    EXPECT_EQ(diary->GetPageCount(), 2u);
+    EXPECT_EQ(diary->GetEntryCount("desert"), 3u);
+    EXPECT_EQ(diary->GetEntryCount("town"), 1u);
+    EXPECT_EQ(diary->GetEntryCount("Desert"), 0u); // names match exactly
+    EXPECT_EQ(diary->GetEntryCount("never"), 0u);
+    EXPECT_EQ(diary->GetEntryCount(nullptr), 0u);
+    EXPECT_EQ(Describe(*diary), "desert|The Desert: Vessa=Keep moving.#30544; Banter=Second line.#30545; "
+                                "Pellin=Quiet.#-1;\n"
+                                "town|The Town: somebody=Did you hear that?#-1;\n");
+    diary->Release();
+}
+
+TEST(TsDiaryData, RoundTripsThroughAnArchive)
+{
+    TsDiaryData* diary = new TsDiaryData();
+    diary->AddEntry("desert", "The Desert", "Vessa", 1, "One");
+    diary->AddEntry("desert", "The Desert", "Hadley", 2, "");
+    diary->AddEntry("caves", nullptr, "Brusk", -1, "Three");
+    TsDiaryData* empty = new TsDiaryData();
+    const std::string path = TempPath("roundtrip");
+    ASSERT_TRUE(Save(diary, path));
+    TsDiaryData* loaded = Load(path);
+    ASSERT_NE(loaded, nullptr);
+    // An empty line comes back as none, as every archive string does.
+    EXPECT_EQ(Describe(*loaded), "desert|The Desert: Vessa=One#1; Hadley=(null)#2;\n"
+                                 "caves|(null): Brusk=Three#-1;\n");
+    ASSERT_TRUE(Save(empty, path));
+    TsDiaryData* loadedEmpty = Load(path);
+    ASSERT_NE(loadedEmpty, nullptr);
+    EXPECT_EQ(loadedEmpty->GetPageCount(), 0u);
+    for (TsDiaryData* d : {diary, empty, loaded, loadedEmpty})
+        d->Release();
+    std::filesystem::remove(path);
+}
+
+TEST(TsDiaryData, DamagedArchivesFailWithoutBuildingHugeDiaries)
+{
+    TsDiaryData* diary = new TsDiaryData();
+    diary->AddEntry("desert", "The Desert", "Vessa", 1, "One");
+    diary->AddEntry("desert", "The Desert", "Orrick", 2, "Two");
+    const std::string path = TempPath("damaged");
+    ASSERT_TRUE(Save(diary, path));
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    in.close();
+    const uint32_t liveBefore = TsDiaryData::s_pool.GetLiveCount();
+    const std::string bad = TempPath("damaged_bad");
+    auto loadBytes = [&](const std::vector<char>& b) {
+        std::ofstream(bad, std::ios::binary | std::ios::trunc).write(b.data(), std::streamsize(b.size()));
+        return Load(bad);
+    };
+    // Every cut of the file fails, and leaves no diary behind.
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+        EXPECT_EQ(loadBytes(std::vector<char>(bytes.begin(), bytes.begin() + long(length))), nullptr) << length;
+        EXPECT_EQ(TsDiaryData::s_pool.GetLiveCount(), liveBefore);
+    }
+    // Every word from the page count on, made enormous, fails or loads no
+    // more than was saved.
+    const std::string text(bytes.begin(), bytes.end());
+    const std::size_t pageCount = text.find("desert") - 8;
+    ASSERT_LT(pageCount, bytes.size());
+    for (std::size_t at = pageCount; at + 4 <= bytes.size(); ++at) {
+        std::vector<char> changed = bytes;
+        for (int i = 0; i < 4; ++i)
+            changed[at + i] = char(0xFF - i);
+        TsDiaryData* loaded = loadBytes(changed);
+        if (loaded) {
+            EXPECT_LE(loaded->GetEntryCount("desert"), 2u);
+            loaded->Release();
+        }
+    }
+    diary->Release();
+    std::filesystem::remove(path);
+    std::filesystem::remove(bad);
+}
