@@ -109,17 +109,17 @@ float OmMaxLight::IlluminationAt(const OmVector3& p, const OmVector3& n) const
     if (!on || multiplier <= 0.0f)
         return 0.0f;
     OmVector3 toPoint = p - position;
-    float facing = -toPoint.Dot(n);
-    if (facing <= 0.0f)
-        return 0.0f;
     const float d = toPoint.Length();
+    // A point at the light itself is lit as if from straight above, fully
+    // facing: there is no direction to measure the facing by.
     if (d <= 1e-6f) {
         toPoint.Set(0.0f, 1.0f, 0.0f);
-        facing = 1.0f;
-    } else {
-        toPoint *= 1.0f / d;
-        facing /= d;
+        return Attenuation(p, toPoint, d);
     }
+    const float facing = -toPoint.Dot(n) / d;
+    if (facing <= 0.0f)
+        return 0.0f;
+    toPoint *= 1.0f / d;
     return Attenuation(p, toPoint, d) * facing;
 }
 
