@@ -22,6 +22,14 @@ void ReadColour(OmArchive& archive, float colour[4])
 
 } // namespace
 
+OmLight::~OmLight()
+{
+    if (deviceLightId < 0)
+        return;
+    if (OmRenderer* renderer = OmRenderer::Current())
+        renderer->RemoveLight(this);
+}
+
 void OmLight::Write(OmArchive& archive)
 {
     OmModifier::Write(archive);

@@ -13,6 +13,9 @@ class OmLight : public OmModifier {
 
     OmLight() = default;
     explicit OmLight(OmArchive& archive) : OmModifier(archive) {}
+    // A light the renderer knows leaves its light table first, so the
+    // renderer never keeps a pointer to a deleted light.
+    ~OmLight() override;
 
     void Write(OmArchive& archive) override;
     // Registers the light with the current renderer once read.

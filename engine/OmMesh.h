@@ -21,7 +21,7 @@ struct OmMeshVertex {
     float uv0[2];
     float uv1[2];
 
-    OmMeshVertex() {}
+    OmMeshVertex() = default;
 
     // Normal, colour and texture coordinates blended from a to b; the
     // position is the caller's.

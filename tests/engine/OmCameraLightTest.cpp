@@ -242,5 +242,6 @@ TEST(OmLight, DeviceLightsRegisterOnceAndHandThemselvesToTheRenderer)
     ASSERT_EQ(renderer.updatedLights.size(), 1u);
     EXPECT_EQ(renderer.updatedLights[0], light);
     light->Release();
+    EXPECT_EQ(renderer.addedLights[1], nullptr); // a deleted light leaves the renderer
     other->Release();
 }

@@ -79,6 +79,14 @@ int32_t RecordingRenderer::AddLight(OmLight* light)
     return int32_t(addedLights.size() - 1);
 }
 
+void RecordingRenderer::RemoveLight(OmLight* light)
+{
+    for (OmLight*& slot : addedLights) {
+        if (slot == light)
+            slot = nullptr;
+    }
+}
+
 OmBaseMesh* RecordingRenderer::CreateMesh()
 {
     auto* mesh = new TestRenderMesh();

@@ -73,7 +73,7 @@ public:
     void SetCulling(bool) override {}
     bool GetCulling() const override { return true; }
     int32_t AddLight(OmLight* light) override;
-    void RemoveLight(OmLight*) override {}
+    void RemoveLight(OmLight* light) override;
     void UpdateLight(OmLight* light) override { updatedLights.push_back(light); }
     void EnableLight(OmLight*, bool) override {}
     void SetLighting(bool) override {}
