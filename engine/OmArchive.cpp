@@ -60,6 +60,10 @@ bool OmArchive::Register(OmObject* object)
     OmArray<OmObject*>& list = m_objectLists[classId];
     if (!m_objectMaps[classId].Add(uintptr_t(object), list.GetCount()))
         return false;
+    // Growing by the fixed step alone would copy the list over and over for
+    // the tens of thousands of objects of a level; doubling keeps it linear.
+    if (list.GetCount() == list.GetCapacity())
+        list.Reserve(list.GetCapacity() * 2);
     list.Add(object);
     return true;
 }

@@ -205,14 +205,34 @@ bool GfxDevice::CreateTargets()
         DebugOutput("Graphics device: the back buffer cannot be rendered to\n");
         return false;
     }
-    GfxAssign(backBuffer_, static_cast<GfxSurface*>(nullptr));
     backBuffer_ = new GfxSurface(this, width_, height_, params_.backBufferFormat);
+    if (gl_->backDepth) {
+        // The device's own depth buffer: its renderbuffer is the device's.
+        autoDepth_ = new GfxSurface(nullptr, width_, height_, params_.autoDepthStencilFormat);
+        autoDepth_->glName = gl_->backDepth;
+    }
+    GfxAssign(target_, backBuffer_);
+    GfxAssign(depth_, autoDepth_);
+    targetWidth_ = width_;
+    targetHeight_ = height_;
+    gl_->currentFbo = gl_->backFbo;
     presented_ = false;
     return true;
 }
 
 void GfxDevice::DestroyTargets()
 {
+    GfxAssign(target_, static_cast<GfxSurface*>(nullptr));
+    GfxAssign(depth_, static_cast<GfxSurface*>(nullptr));
+    if (autoDepth_) {
+        autoDepth_->glName = 0;
+        autoDepth_->Release();
+        autoDepth_ = nullptr;
+    }
+    if (gl_->targetFbo) {
+        glDeleteFramebuffers(1, &gl_->targetFbo);
+        gl_->targetFbo = 0;
+    }
     if (backBuffer_) {
         backBuffer_->DetachDevice();
         backBuffer_->Release();
@@ -239,12 +259,19 @@ GfxDevice::~GfxDevice()
     blocks_.clear();
     if (gl_->context) {
         SDL_GL_MakeCurrent(gl_->window, gl_->context);
+        GfxPinGLDriver();
+        DestroyTargets();
         for (GfxTexture* texture : textures_) {
             if (texture->glName)
                 glDeleteTextures(1, &texture->glName);
             texture->DetachDevice();
         }
-        DestroyTargets();
+        for (GfxSurface* surface : depthSurfaces_) {
+            if (surface->glName)
+                glDeleteRenderbuffers(1, &surface->glName);
+            surface->glName = 0;
+            surface->DetachDevice();
+        }
         for (auto& entry : gl_->programs)
             if (entry.second.id)
                 glDeleteProgram(entry.second.id);
@@ -317,7 +344,7 @@ void GfxDevice::SetDefaultState()
     s.world = s.view = s.proj = GfxIdentityMatrix();
     s.material = {};
     s.lights.clear();
-    s.viewport = {0, 0, width_, height_, 0.0f, 1.0f};
+    s.viewport = {0, 0, targetWidth_, targetHeight_, 0.0f, 1.0f};
     s.fvf = 0;
     for (uint32_t i = 0; i < GfxMaxStreams; ++i) {
         GfxAssign(s.streams[i], static_cast<GfxVertexBuffer*>(nullptr));
@@ -399,7 +426,7 @@ int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* win
     glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     BlitToWindow();
     SDL_GL_SwapWindow(gl_->window);
-    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    BindTarget();
     presented_ = true;
     return GfxResult::Ok;
 }
@@ -426,7 +453,7 @@ int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, u
     const GfxRect view{static_cast<int32_t>(vp.x), static_cast<int32_t>(vp.y),
                        static_cast<int32_t>(vp.x + vp.width), static_cast<int32_t>(vp.y + vp.height)};
     const GfxColorValue c = GfxUnpackColor(color);
-    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    BindTarget();
     glClearColor(c.r, c.g, c.b, c.a);
     glClearDepth(std::clamp(z, 0.0f, 1.0f));
     glClearStencil(static_cast<GLint>(stencil));
@@ -520,7 +547,7 @@ void GfxDevice::ReadBackBuffer(uint8_t* pixels)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_),
                  gl_->readFormat, gl_->readType, pixels);
-    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    BindTarget();
 }
 
 void GfxDevice::WriteBackBuffer(const uint8_t* pixels)
@@ -536,21 +563,39 @@ int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
 {
     if (!dest || dest->Format() != GfxFormat::A8R8G8B8 || dest->GetKind() == GfxSurface::Kind::BackBuffer)
         return GfxResult::InvalidCall;
-    std::vector<uint8_t> image(static_cast<size_t>(width_) * height_ * 4, 0);
+    std::vector<uint32_t> image(static_cast<size_t>(width_) * height_, 0xFF000000u);
     if (presented_) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->frontFbo);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
                      GL_UNSIGNED_INT_8_8_8_8_REV, image.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+        BindTarget();
     }
-    const uint32_t w = std::min(width_, dest->Width()), h = std::min(height_, dest->Height());
+    // The surface stands for the screen: the image goes where the window
+    // shows it, at the window's size (the whole desktop in full screen). A
+    // hidden window of the device's own shows it at the top left, unscaled.
+    int wx = 0, wy = 0, ww = static_cast<int>(width_), wh = static_cast<int>(height_);
+    if (!gl_->ownWindow) {
+        SDL_GL_GetDrawableSize(gl_->window, &ww, &wh);
+        if (params_.windowed)
+            SDL_GetWindowPosition(gl_->window, &wx, &wy);
+    }
     std::fill(dest->Pixels(), dest->Pixels() + static_cast<size_t>(dest->Pitch()) * dest->Height(), 0);
-    for (uint32_t y = 0; y < h; ++y) {
-        uint8_t* row = dest->Pixels() + static_cast<size_t>(y) * dest->Pitch();
-        std::memcpy(row, image.data() + static_cast<size_t>(y) * width_ * 4, w * 4);
-        for (uint32_t x = 0; x < w; ++x)
-            row[x * 4 + 3] = 0xFF; // what was shown is opaque
+    if (ww <= 0 || wh <= 0)
+        return GfxResult::Ok;
+    for (int y = 0; y < wh; ++y) {
+        const int dy = wy + y;
+        if (dy < 0 || dy >= static_cast<int>(dest->Height()))
+            continue;
+        const size_t sy = static_cast<size_t>(y) * height_ / static_cast<size_t>(wh);
+        auto* row = reinterpret_cast<uint32_t*>(dest->Pixels() + static_cast<size_t>(dy) * dest->Pitch());
+        for (int x = 0; x < ww; ++x) {
+            const int dx = wx + x;
+            if (dx < 0 || dx >= static_cast<int>(dest->Width()))
+                continue;
+            const size_t sx = static_cast<size_t>(x) * width_ / static_cast<size_t>(ww);
+            row[dx] = image[sy * width_ + sx] | 0xFF000000u; // what was shown is opaque
+        }
     }
     return GfxResult::Ok;
 }
@@ -635,7 +680,12 @@ int32_t GfxDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t level
     case GfxFormat::X4R4G4B4: break;
     default: return GfxResult::InvalidCall;
     }
-    auto* t = new GfxTexture(this, width, height, levels, usage, format, pool);
+    if ((usage & GfxUsage::RenderTarget)
+        && (pool != GfxPool::Default || (format != GfxFormat::X8R8G8B8 && format != GfxFormat::A8R8G8B8
+                                         && format != GfxFormat::R5G6B5 && format != GfxFormat::X1R5G5B5)))
+        return GfxResult::InvalidCall;
+    auto* t = new GfxTexture(this, width, height, (usage & GfxUsage::RenderTarget) ? 1 : levels, usage,
+                             format, pool);
     textures_.insert(t);
     *texture = t;
     return GfxResult::Ok;
@@ -677,7 +727,8 @@ int32_t GfxDevice::SetViewport(const GfxViewport* viewport)
 {
     Count(GfxCall::SetViewport);
     if (!viewport || viewport->width == 0 || viewport->height == 0
-        || viewport->x + viewport->width > width_ || viewport->y + viewport->height > height_
+        || viewport->x + viewport->width > targetWidth_
+        || viewport->y + viewport->height > targetHeight_
         || viewport->minZ < 0.0f || viewport->maxZ > 1.0f || viewport->minZ > viewport->maxZ)
         return GfxResult::InvalidCall;
     state_->viewport = *viewport;
@@ -981,6 +1032,109 @@ int32_t GfxDevice::DeleteStateBlock(uint32_t handle)
         || blocks_[handle - 1].get() == recording_)
         return GfxResult::InvalidCall;
     blocks_[handle - 1].reset();
+    return GfxResult::Ok;
+}
+
+void GfxDevice::BindTarget() { glBindFramebuffer(GL_FRAMEBUFFER, gl_->currentFbo); }
+
+int32_t GfxDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, uint32_t format,
+                                             uint32_t /*multiSample*/, GfxSurface** surface)
+{
+    if (!surface)
+        return GfxResult::InvalidCall;
+    *surface = nullptr;
+    if (width == 0 || height == 0 || !DepthFormatOf(format))
+        return GfxResult::InvalidCall;
+    auto* s = new GfxSurface(this, width, height, format);
+    depthSurfaces_.insert(s);
+    *surface = s;
+    return GfxResult::Ok;
+}
+
+void GfxDevice::ForgetSurface(GfxSurface* surface)
+{
+    depthSurfaces_.erase(surface);
+    if (surface->glName)
+        glDeleteRenderbuffers(1, &surface->glName);
+    surface->glName = 0;
+}
+
+bool GfxDevice::EnsureDepthBuffer(GfxSurface& depth)
+{
+    if (depth.glName)
+        return true;
+    glGenRenderbuffers(1, &depth.glName);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth.glName);
+    glRenderbufferStorage(GL_RENDERBUFFER, DepthFormatOf(depth.Format()),
+                          static_cast<GLsizei>(depth.Width()), static_cast<GLsizei>(depth.Height()));
+    return true;
+}
+
+int32_t GfxDevice::SetRenderTarget(GfxSurface* color, GfxSurface* depth)
+{
+    if (!color)
+        color = target_;
+    const bool isBack = color == backBuffer_;
+    const bool isTexture = color && color->GetKind() == GfxSurface::Kind::TextureLevel
+        && color->Container() && color->Container()->IsRenderTarget();
+    if (!isBack && !isTexture)
+        return GfxResult::InvalidCall;
+    if (depth && (depth->GetKind() != GfxSurface::Kind::DepthStencil
+                  || depth->Width() < color->Width() || depth->Height() < color->Height()))
+        return GfxResult::InvalidCall;
+    if (isBack && depth == autoDepth_) {
+        gl_->currentFbo = gl_->backFbo;
+    } else {
+        if (!gl_->targetFbo)
+            glGenFramebuffers(1, &gl_->targetFbo);
+        glBindFramebuffer(GL_FRAMEBUFFER, gl_->targetFbo);
+        GLuint colorName = gl_->backColor;
+        if (isTexture) {
+            UploadTexture(*color->Container()); // makes its storage
+            colorName = color->Container()->glName;
+        }
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorName, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+        if (depth) {
+            EnsureDepthBuffer(*depth);
+            const GLenum attach = depth->Format() == GfxFormat::D24S8 ? GL_DEPTH_STENCIL_ATTACHMENT
+                                                                      : GL_DEPTH_ATTACHMENT;
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, attach, GL_RENDERBUFFER, depth->glName);
+        }
+        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+            BindTarget();
+            return GfxResult::InvalidCall;
+        }
+        gl_->currentFbo = gl_->targetFbo;
+    }
+    BindTarget();
+    GfxAssign(target_, color);
+    GfxAssign(depth_, depth);
+    targetWidth_ = color->Width();
+    targetHeight_ = color->Height();
+    // A new target starts with a viewport covering all of it.
+    state_->viewport = {0, 0, targetWidth_, targetHeight_, 0.0f, 1.0f};
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetRenderTarget(GfxSurface** surface)
+{
+    if (!surface || !target_)
+        return GfxResult::InvalidCall;
+    target_->AddRef();
+    *surface = target_;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetDepthStencilSurface(GfxSurface** surface)
+{
+    if (!surface)
+        return GfxResult::InvalidCall;
+    *surface = depth_;
+    if (!depth_)
+        return GfxResult::NotAvailable;
+    depth_->AddRef();
     return GfxResult::Ok;
 }
 

@@ -77,6 +77,13 @@ public:
     // Null rects copy the whole source to (0, 0), or to the given points.
     int32_t CopyRects(GfxSurface* source, const GfxRect* rects, uint32_t count, GfxSurface* dest,
                       const GfxPoint* points);
+    // Render targets: the back buffer or level 0 of a texture made with the
+    // render-target usage, with a depth-stencil surface (or none).
+    int32_t CreateDepthStencilSurface(uint32_t width, uint32_t height, uint32_t format,
+                                      uint32_t multiSample, GfxSurface** surface);
+    int32_t SetRenderTarget(GfxSurface* color, GfxSurface* depth);
+    int32_t GetRenderTarget(GfxSurface** surface);
+    int32_t GetDepthStencilSurface(GfxSurface** surface);
 
     // Resources.
     int32_t CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
@@ -144,6 +151,7 @@ public:
     void ReadBackBuffer(uint8_t* pixels);
     void WriteBackBuffer(const uint8_t* pixels);
     void ForgetTexture(GfxTexture* texture);
+    void ForgetSurface(GfxSurface* surface);
 
 private:
     struct Gl;
@@ -155,6 +163,8 @@ private:
     int32_t Init(void* window, uint32_t flags, const GfxPresentParameters& params);
     bool CreateTargets();
     void DestroyTargets();
+    void BindTarget();
+    bool EnsureDepthBuffer(GfxSurface& depth);
     void SetDefaultState();
     void Count(GfxCall call) { ++calls_[static_cast<uint32_t>(call)]; }
     int32_t Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* vertices,
@@ -180,6 +190,11 @@ private:
     StateBlock* recording_ = nullptr;
     std::unordered_set<GfxTexture*> textures_;
     GfxSurface* backBuffer_ = nullptr;
+    GfxSurface* autoDepth_ = nullptr;
+    GfxSurface* target_ = nullptr;
+    GfxSurface* depth_ = nullptr;
+    std::unordered_set<GfxSurface*> depthSurfaces_;
+    uint32_t targetWidth_ = 0, targetHeight_ = 0;
     GfxPresentParameters params_{};
     GfxCaps caps_{};
     GfxDisplayMode desktop_{};

@@ -292,12 +292,12 @@ void GfxDevice::SetUniforms(const GfxProgram& program, const GfxProgramKey& key)
     glUniform4fv(u[kUMatEmissive], 1, &m.emissive.r);
     glUniform4fv(u[kUAmbient], 1, &setup.globalAmbient.r);
     glUniform1f(u[kUPower], m.power);
-    float dif[32] = {}, spec[32] = {}, amb[32] = {}, att[32] = {};
+    float dif[32] = {}, highlight[32] = {}, amb[32] = {}, att[32] = {};
     float pos[24] = {}, dir[24] = {}, spot[24] = {};
     for (uint32_t i = 0; i < setup.lightCount; ++i) {
         const GfxEyeLight& l = setup.lights[i];
         std::memcpy(dif + 4 * i, &l.diffuse.r, 16);
-        std::memcpy(spec + 4 * i, &l.specular.r, 16);
+        std::memcpy(highlight + 4 * i, &l.specular.r, 16);
         std::memcpy(amb + 4 * i, &l.ambient.r, 16);
         const float a[4] = {l.att0, l.att1, l.att2, l.range};
         std::memcpy(att + 4 * i, a, 16);
@@ -307,7 +307,7 @@ void GfxDevice::SetUniforms(const GfxProgram& program, const GfxProgramKey& key)
         std::memcpy(spot + 3 * i, sp, 12);
     }
     glUniform4fv(u[kULDiffuse], 8, dif);
-    glUniform4fv(u[kULSpecular], 8, spec);
+    glUniform4fv(u[kULSpecular], 8, highlight);
     glUniform4fv(u[kULAmbient], 8, amb);
     glUniform4fv(u[kULAtt], 8, att);
     glUniform3fv(u[kULPos], 8, pos);
@@ -319,7 +319,7 @@ void GfxDevice::ApplyRasterState()
 {
     const uint32_t* rs = state_->rs;
     const GfxViewport& vp = state_->viewport;
-    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    BindTarget();
     // Rows are stored top first, so the viewport's y is used as it is.
     glViewport(static_cast<GLint>(vp.x), static_cast<GLint>(vp.y), static_cast<GLsizei>(vp.width),
                static_cast<GLsizei>(vp.height));
@@ -374,6 +374,15 @@ void GfxDevice::UploadTexture(GfxTexture& texture)
     if (!texture.dirty)
         return;
     const TextureFormat f = TextureFormatOf(texture.Format());
+    if (texture.IsRenderTarget()) {
+        // Drawn into, never copied from memory: storage only, made once.
+        GfxSurface* level = texture.Level(0);
+        glTexImage2D(GL_TEXTURE_2D, 0, f.internal, static_cast<GLsizei>(level->Width()),
+                     static_cast<GLsizei>(level->Height()), 0, f.format, f.type, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        texture.dirty = false;
+        return;
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     for (uint32_t i = 0; i < texture.GetLevelCount(); ++i) {

@@ -49,6 +49,8 @@ struct GfxDevice::Gl {
     SDL_GLContext context = nullptr;
     GLuint backFbo = 0, backColor = 0, backDepth = 0;
     GLuint frontFbo = 0, frontColor = 0;
+    GLuint targetFbo = 0;  // drawing into a texture
+    GLuint currentFbo = 0; // where drawing goes now
     GLuint vao = 0, vbo = 0, ibo = 0;
     GLuint white = 0;
     GLuint samplers[GfxMaxStages] = {};

@@ -78,7 +78,7 @@ void AppendLight(std::string& s, const GfxProgramKey& key, uint32_t i)
     if (key.specularEnable) {
         s += "    if (ndl > 0.0) {\n";
         s += "      vec3 H = normalize(L + V);\n";
-        s += "      specSum += uLSpecular" + n + ".rgb * SpecPow(max(dot(N, H), 0.0)) * att;\n";
+        s += "      highlightSum += uLSpecular" + n + ".rgb * HighlightPow(max(dot(N, H), 0.0)) * att;\n";
         s += "    }\n";
     }
     s += "  }\n";
@@ -92,7 +92,7 @@ void AppendLighting(std::string& s, const GfxProgramKey& key)
         s += "  if (dot(N, N) > 0.0) N = normalize(N);\n";
     s += key.localViewer ? "  vec3 V = dot(P, P) > 0.0 ? -normalize(P) : vec3(0.0, 0.0, -1.0);\n"
                          : "  vec3 V = vec3(0.0, 0.0, -1.0);\n";
-    s += "  vec3 ambSum = vec3(0.0), difSum = vec3(0.0), specSum = vec3(0.0);\n";
+    s += "  vec3 ambSum = vec3(0.0), difSum = vec3(0.0), highlightSum = vec3(0.0);\n";
     for (uint32_t i = 0; i < GfxMaxActiveLights; ++i)
         if (key.lightTypes[i])
             AppendLight(s, key, i);
@@ -103,7 +103,7 @@ void AppendLighting(std::string& s, const GfxProgramKey& key)
     s += "  vDiffuse = clamp(vec4(ce.rgb + ca.rgb * (uAmbient.rgb + ambSum) + cd.rgb * difSum, cd.a),"
          " 0.0, 1.0);\n";
     if (key.specularEnable)
-        s += "  vSpecular = clamp(vec4(cs.rgb * specSum, cs.a), 0.0, 1.0);\n";
+        s += "  vSpecular = clamp(vec4(cs.rgb * highlightSum, cs.a), 0.0, 1.0);\n";
     else
         s += "  vSpecular = vec4(0.0);\n";
 }
@@ -142,7 +142,7 @@ const char* kLightingHelpers =
     "  float t = (rho - s.y) / max(s.x - s.y, 1e-6);\n"
     "  return s.z == 1.0 ? t : pow(t, s.z);\n"
     "}\n"
-    "float SpecPow(float x) { return uPower > 0.0 ? pow(x, uPower) : 1.0; }\n";
+    "float HighlightPow(float x) { return uPower > 0.0 ? pow(x, uPower) : 1.0; }\n";
 
 } // namespace
 
@@ -381,7 +381,7 @@ void GfxLightVertex(const GfxLightingSetup& setup, const float position[3], cons
         v[2] = -position[2];
         Normalise3(v);
     }
-    float amb[3] = {}, dif[3] = {}, spec[3] = {};
+    float amb[3] = {}, dif[3] = {}, highlight[3] = {};
     for (uint32_t i = 0; i < setup.lightCount; ++i) {
         const GfxEyeLight& l = setup.lights[i];
         float dir[3] = {-l.direction[0], -l.direction[1], -l.direction[2]};
@@ -412,7 +412,7 @@ void GfxLightVertex(const GfxLightingSetup& setup, const float position[3], cons
             const float ndh = std::max(Dot3(n, h), 0.0f);
             const float p = setup.material.power > 0.0f ? std::pow(ndh, setup.material.power) : 1.0f;
             for (int k = 0; k < 3; ++k)
-                spec[k] += ls[k] * p * att;
+                highlight[k] += ls[k] * p * att;
         }
     }
     const GfxMaterial& m = setup.material;
@@ -426,7 +426,7 @@ void GfxLightVertex(const GfxLightingSetup& setup, const float position[3], cons
     outDiffuse->b = Clamp01(ce.b + ca.b * (g.b + amb[2]) + cd.b * dif[2]);
     outDiffuse->a = Clamp01(cd.a);
     if (setup.specularEnable)
-        *outSpecular = {Clamp01(cs.r * spec[0]), Clamp01(cs.g * spec[1]), Clamp01(cs.b * spec[2]),
+        *outSpecular = {Clamp01(cs.r * highlight[0]), Clamp01(cs.g * highlight[1]), Clamp01(cs.b * highlight[2]),
                         Clamp01(cs.a)};
     else
         *outSpecular = {0.0f, 0.0f, 0.0f, 0.0f};

@@ -115,10 +115,8 @@ void GfxSetGLAttributes()
 
 void GfxPinGLDriver()
 {
-    static bool pinned = false;
-    if (pinned)
-        return;
-    pinned = true;
+    // Only libraries not seen before are pinned, so calling this often is cheap.
+    static std::vector<std::string> pinned;
     std::vector<std::string> drivers;
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* out) {
@@ -128,8 +126,12 @@ void GfxPinGLDriver()
             return 0;
         },
         &drivers);
-    for (const std::string& name : drivers)
+    for (const std::string& name : drivers) {
+        if (std::find(pinned.begin(), pinned.end(), name) != pinned.end())
+            continue;
         dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        pinned.push_back(name);
+    }
 }
 
 void SetGfxTestAdapters(std::vector<GfxTestAdapter> adapters)

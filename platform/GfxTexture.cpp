@@ -1,6 +1,7 @@
 #include "platform/GfxTexture.h"
 
 #include "platform/GfxDevice.h"
+#include "platform/PixelFormat.h"
 
 #include <algorithm>
 
@@ -20,15 +21,21 @@ GfxSurface::GfxSurface(uint32_t width, uint32_t height, uint32_t format, uint32_
 }
 
 GfxSurface::GfxSurface(GfxDevice* device, uint32_t width, uint32_t height, uint32_t format)
-    : kind_(Kind::BackBuffer)
+    : kind_(GfxIsDepthFormat(format) ? Kind::DepthStencil : Kind::BackBuffer)
     , width_(width)
     , height_(height)
     , format_(format)
     , pool_(GfxPool::Default)
-    , usage_(GfxUsage::RenderTarget)
+    , usage_(GfxIsDepthFormat(format) ? GfxUsage::DepthStencil : GfxUsage::RenderTarget)
     , device_(device)
     , pixels_(static_cast<size_t>(width) * height * GfxFormatBytes(format), 0)
 {
+}
+
+GfxSurface::~GfxSurface()
+{
+    if (device_ && kind_ == Kind::DepthStencil)
+        device_->ForgetSurface(this);
 }
 
 uint32_t GfxSurface::AddRef()
@@ -52,7 +59,9 @@ int32_t GfxSurface::GetDesc(GfxSurfaceDesc* desc) const
 
 int32_t GfxSurface::LockRect(GfxLockedRect* locked, const GfxRect* rect, uint32_t flags)
 {
-    if (!locked || locks_ > 0)
+    // Depth buffers and render-target textures live only on the device.
+    if (!locked || locks_ > 0 || kind_ == Kind::DepthStencil
+        || (kind_ == Kind::TextureLevel && (usage_ & GfxUsage::RenderTarget)))
         return GfxResult::InvalidCall;
     GfxRect r{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
     if (rect) {
@@ -86,24 +95,14 @@ int32_t GfxSurface::UnlockRect()
     return GfxResult::Ok;
 }
 
-uint32_t GfxFullMipCount(uint32_t width, uint32_t height)
-{
-    uint32_t levels = 1;
-    while (width > 1 || height > 1) {
-        width = std::max(1u, width / 2);
-        height = std::max(1u, height / 2);
-        ++levels;
-    }
-    return levels;
-}
-
 GfxTexture::GfxTexture(GfxDevice* device, uint32_t width, uint32_t height, uint32_t levels,
                        uint32_t usage, uint32_t format, uint32_t pool)
     : device_(device)
     , format_(format)
     , pool_(pool)
+    , usage_(usage)
 {
-    const uint32_t full = GfxFullMipCount(width, height);
+    const uint32_t full = FullMipCount(width, height);
     const uint32_t count = (levels == 0 || levels > full) ? full : levels;
     for (uint32_t i = 0; i < count; ++i) {
         levels_.push_back(new GfxSurface(width, height, format, pool, usage, this));

@@ -17,12 +17,12 @@ class GfxTexture;
 
 class GfxSurface : public GfxObject {
 public:
-    enum class Kind { Image, TextureLevel, BackBuffer };
+    enum class Kind { Image, TextureLevel, BackBuffer, DepthStencil };
 
     // An image surface (container null) or a level of a texture.
     GfxSurface(uint32_t width, uint32_t height, uint32_t format, uint32_t pool, uint32_t usage,
                GfxTexture* container);
-    // The back buffer of a device.
+    // The back buffer of a device, or (depth format) a depth-stencil surface.
     GfxSurface(GfxDevice* device, uint32_t width, uint32_t height, uint32_t format);
 
     // A level of a texture counts on its texture.
@@ -37,14 +37,18 @@ public:
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
     uint32_t Format() const { return format_; }
+    uint32_t Usage() const { return usage_; }
+    GfxTexture* Container() const { return container_; }
     uint32_t Pitch() const { return width_ * GfxFormatBytes(format_); }
     // The pixels in memory; for the back buffer, the copy of its last lock.
     uint8_t* Pixels() { return pixels_.data(); }
     const uint8_t* Pixels() const { return pixels_.data(); }
     void DetachDevice() { device_ = nullptr; }
+    // A depth-stencil surface's OpenGL renderbuffer, kept by the device.
+    unsigned glName = 0;
 
 private:
-    ~GfxSurface() override = default;
+    ~GfxSurface() override;
 
     Kind kind_;
     uint32_t width_, height_, format_, pool_, usage_;
@@ -70,6 +74,7 @@ public:
     uint32_t Format() const { return format_; }
     GfxSurface* Level(uint32_t level) { return levels_[level]; }
     uint32_t Pool() const { return pool_; }
+    bool IsRenderTarget() const { return (usage_ & GfxUsage::RenderTarget) != 0; }
 
     // Kept by the device: the OpenGL copy and whether it is out of date.
     unsigned glName = 0;
@@ -81,11 +86,8 @@ private:
     ~GfxTexture() override;
 
     GfxDevice* device_;
-    uint32_t format_, pool_;
+    uint32_t format_, pool_, usage_;
     std::vector<GfxSurface*> levels_;
 };
-
-// The number of levels of a full chain down to 1 x 1.
-uint32_t GfxFullMipCount(uint32_t width, uint32_t height);
 
 } // namespace plat

@@ -1,5 +1,7 @@
 #include "platform/GfxTypes.h"
 
+#include "platform/VertexFormat.h"
+
 namespace plat {
 
 uint32_t GfxFormatBytes(uint32_t format)
@@ -36,42 +38,9 @@ bool GfxIsDepthFormat(uint32_t format)
     }
 }
 
-uint32_t GfxFvfTexSetSize(uint32_t fvf, uint32_t set)
-{
-    switch ((fvf >> (16 + 2 * set)) & 3) {
-    case GfxFvf::TexSize3: return 3;
-    case GfxFvf::TexSize4: return 4;
-    case GfxFvf::TexSize1: return 1;
-    default: return 2;
-    }
-}
+uint32_t GfxFvfTexSetSize(uint32_t fvf, uint32_t set) { return fvf::TexCoordFloats(fvf, set); }
 
-uint32_t GfxFvfVertexSize(uint32_t fvf)
-{
-    uint32_t size = 0;
-    switch (fvf & GfxFvf::PositionMask) {
-    case GfxFvf::Xyz: size = 12; break;
-    case GfxFvf::XyzRhw: size = 16; break;
-    case GfxFvf::XyzB1: size = 16; break;
-    case GfxFvf::XyzB2: size = 20; break;
-    case GfxFvf::XyzB3: size = 24; break;
-    case GfxFvf::XyzB4: size = 28; break;
-    case GfxFvf::XyzB5: size = 32; break;
-    default: break;
-    }
-    if (fvf & GfxFvf::Normal)
-        size += 12;
-    if (fvf & GfxFvf::PSize)
-        size += 4;
-    if (fvf & GfxFvf::Diffuse)
-        size += 4;
-    if (fvf & GfxFvf::Specular)
-        size += 4;
-    const uint32_t sets = (fvf & GfxFvf::TexCountMask) >> GfxFvf::TexCountShift;
-    for (uint32_t i = 0; i < sets && i < 8; ++i)
-        size += 4 * GfxFvfTexSetSize(fvf, i);
-    return size;
-}
+uint32_t GfxFvfVertexSize(uint32_t fvf) { return fvf::VertexSize(fvf); }
 
 GfxFvfLayout GfxFvfOffsets(uint32_t fvf)
 {

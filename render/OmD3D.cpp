@@ -301,6 +301,8 @@ void OmD3D::Clear(const float* rect, uint32_t)
 
 void OmD3D::SetClearColour(const float* rgb)
 {
+    if (!rgb)
+        return;
     auto channel = [](float v) { return static_cast<uint32_t>(static_cast<int32_t>(v * 255.0f)) & 0xFF; };
     m_clearColour = 0xFF000000u | channel(rgb[0]) << 16 | channel(rgb[1]) << 8 | channel(rgb[2]);
 }
@@ -321,6 +323,8 @@ int32_t OmD3D::EndSprites()
 
 int32_t OmD3D::SetViewport(const float* rect)
 {
+    if (!rect)
+        return GfxResult::InvalidCall;
     const float w = static_cast<float>(m_backBuffer.width);
     const float h = static_cast<float>(m_backBuffer.height);
     m_viewport.x = static_cast<uint32_t>(w * rect[0]);
@@ -434,13 +438,15 @@ void OmD3D::UnbindBuffers()
 {
     // The cache must never name a buffer that is about to go.
     for (uint32_t stream = 0; stream < GfxMaxStreams; ++stream) {
-        m_streams[stream] = nullptr;
+        GfxAssign(m_streams[stream], static_cast<GfxVertexBuffer*>(nullptr));
         m_strides[stream] = 0;
-        m_device->SetStreamSource(stream, nullptr, 0);
+        if (m_device)
+            m_device->SetStreamSource(stream, nullptr, 0);
     }
-    m_indexBuffer = nullptr;
+    GfxAssign(m_indexBuffer, static_cast<GfxIndexBuffer*>(nullptr));
     m_baseVertex = 0;
-    m_device->SetIndices(nullptr, 0);
+    if (m_device)
+        m_device->SetIndices(nullptr, 0);
 }
 
 void OmD3D::ReleaseDeviceObjects()
@@ -480,12 +486,16 @@ bool OmD3D::Reset()
 
 void OmD3D::Shutdown()
 {
-    if (m_device) {
-        UnbindBuffers();
-        for (uint32_t stage = 0; stage < GfxMaxStages; ++stage) {
-            m_stageTextures[stage] = nullptr;
+    // Blocks and the cache give their references back while the device lives.
+    m_stateBlocks.clear();
+    m_recording = nullptr;
+    UnbindBuffers();
+    for (uint32_t stage = 0; stage < GfxMaxStages; ++stage) {
+        GfxAssign(m_stageTextures[stage], static_cast<GfxTexture*>(nullptr));
+        if (m_device)
             m_device->SetTexture(stage, nullptr);
-        }
+    }
+    if (m_device) {
         const uint32_t left = m_device->Release();
         if (left > 0) {
             Trace("--> OmD3D: Shutdown - device ref count non-zero");
@@ -495,8 +505,6 @@ void OmD3D::Shutdown()
         m_device = nullptr;
         s_initialised = false;
     }
-    m_stateBlocks.clear();
-    m_recording = nullptr;
 }
 
 // ---- loading-screen image ------------------------------------------------------

@@ -157,9 +157,15 @@ private:
     struct StateEntry {
         uint32_t key;
         uintptr_t value; // a state value, or a texture pointer
+        bool IsTexture() const;
+        void SetValue(uintptr_t newValue);
     };
     struct StateBlock {
-        uint32_t handle;
+        StateBlock() = default;
+        StateBlock(const StateBlock&) = delete;
+        StateBlock& operator=(const StateBlock&) = delete;
+        ~StateBlock();
+        uint32_t handle = 0;
         std::vector<StateEntry> entries;
     };
     using RenderStateSetter = void (OmD3D::*)(uint32_t, uint32_t);

@@ -199,7 +199,9 @@ void OmD3D::SetTextureCached(uint32_t stage, GfxTexture* texture)
 {
     if (!ValidStage(stage, 0) || m_stageTextures[stage] == texture)
         return;
-    m_stageTextures[stage] = texture;
+    // The cache holds its own reference: a reset drops the device's
+    // bindings, and the texture must still be there to bind again.
+    GfxAssign(m_stageTextures[stage], texture);
     if (m_device)
         m_device->SetTexture(stage, texture);
     ++m_stats.words[OmRenderStats::kTextureChanges];
@@ -221,7 +223,7 @@ int32_t OmD3D::SetD3DStreamSource(uint32_t stream, GfxVertexBuffer* buffer, uint
         return GfxResult::InvalidCall;
     if (m_streams[stream] == buffer && m_strides[stream] == stride)
         return GfxResult::Ok;
-    m_streams[stream] = buffer;
+    GfxAssign(m_streams[stream], buffer);
     m_strides[stream] = stride;
     if (!m_device)
         return GfxResult::Fail;
@@ -236,7 +238,7 @@ void OmD3D::SetIndices(int32_t indexBufferId, uint32_t baseVertex)
     // No buffer is bound for "none": only the cache forgets the last one.
     if (indexBufferId >= 0)
         OmReportMissing("index buffers by id are not built yet; no index buffer is bound");
-    m_indexBuffer = nullptr;
+    GfxAssign(m_indexBuffer, static_cast<GfxIndexBuffer*>(nullptr));
     m_baseVertex = baseVertex;
 }
 
@@ -256,16 +258,37 @@ void OmD3D::RecordTexture(uint32_t stage, GfxTexture* texture)
     RecordState({StageKey(stage, 0), reinterpret_cast<uintptr_t>(texture)});
 }
 
+// A texture entry holds a reference on its texture for as long as it names it.
+bool OmD3D::StateEntry::IsTexture() const { return (key >> 24) != 0 && (key & 0xFFFF) == 0; }
+
+void OmD3D::StateEntry::SetValue(uintptr_t newValue)
+{
+    if (IsTexture()) {
+        auto* texture = reinterpret_cast<GfxTexture*>(value);
+        GfxAssign(texture, reinterpret_cast<GfxTexture*>(newValue));
+    }
+    value = newValue;
+}
+
+OmD3D::StateBlock::~StateBlock()
+{
+    for (StateEntry& e : entries)
+        e.SetValue(0);
+}
+
 void OmD3D::RecordState(StateEntry entry)
 {
     if (!m_recording)
         return;
     for (StateEntry& held : m_recording->entries) {
         if (held.key == entry.key) {
-            held.value = entry.value;
+            held.SetValue(entry.value);
             return;
         }
     }
+    const uintptr_t value = entry.value;
+    entry.value = 0;
+    entry.SetValue(value);
     m_recording->entries.push_back(entry);
 }
 
@@ -335,9 +358,9 @@ void OmD3D::CaptureStateBlock(uint32_t handle)
         const uint32_t stage = (e.key >> 16) & 0xFF;
         if ((e.key >> 24) == 0) {
             if (type < kRenderStateCount)
-                e.value = m_renderStates[type];
+                e.SetValue(m_renderStates[type]);
         } else if (stage < GfxMaxStages && type < kStageStateCount) {
-            e.value = type == 0 ? reinterpret_cast<uintptr_t>(m_stageTextures[stage]) : m_stageStates[stage][type];
+            e.SetValue(type == 0 ? reinterpret_cast<uintptr_t>(m_stageTextures[stage]) : m_stageStates[stage][type]);
         }
     }
 }

@@ -76,7 +76,8 @@ uint32_t OmRenderer::AddDebugLine(const OmVector3* from, const OmVector3* to, co
     OmDebugLine& line = m_debugLines[m_debugLineCount];
     line.from = *from;
     line.to = *to;
-    std::memcpy(line.colour, colour, sizeof(line.colour));
+    if (colour)
+        std::memcpy(line.colour, colour, sizeof(line.colour));
     return ++m_debugLineCount;
 }
 
@@ -90,7 +91,8 @@ void OmRenderer::QueueText(float x, float y, const char* text, const float* colo
         std::strncpy(item->text, text, OmTextItem::kMaxText - 1);
         item->text[OmTextItem::kMaxText - 1] = '\0';
     }
-    std::memcpy(item->colour, colour, sizeof(item->colour));
+    if (colour)
+        std::memcpy(item->colour, colour, sizeof(item->colour));
     item->scale = scale;
 }
 

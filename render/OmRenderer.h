@@ -30,7 +30,7 @@ struct OmTextItem {
     static constexpr uint32_t kMaxText = 256; // including the terminator
     float x = 0.0f, y = 0.0f; // screen fractions
     char text[kMaxText] = {};
-    float colour[4] = {};
+    float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float scale = 1.0f;
 };
 

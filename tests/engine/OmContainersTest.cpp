@@ -9,6 +9,7 @@
 #include "engine/OmList.h"
 #include "engine/OmPrime.h"
 #include "engine/OmString.h"
+#include "platform/MessageBox.h"
 
 TEST(OmArray, GrowsByWholeStepsAndKeepsContents)
 {
@@ -114,7 +115,7 @@ TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
     // Addresses above 4 GB must keep their high bits.
     uintptr_t high = uintptr_t(0x7ffe12345678ull);
     EXPECT_TRUE(map.Add(high, 8));
-    EXPECT_FALSE(map.Add(high & 0xFFFFFFFFu, 9) == false);
+    EXPECT_TRUE(map.Add(high & 0xFFFFFFFFu, 9)) << "the low half alone is another key";
     for (uintptr_t k = 1; k <= 7; ++k) {
         uintptr_t value = 0;
         ASSERT_TRUE(map.Lookup(k * 1000, value));
@@ -128,6 +129,11 @@ TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
     map.Clear();
     EXPECT_EQ(map.GetCount(), 0u);
     EXPECT_EQ(map.Find(1000), nullptr);
+    // A cleared map is used again, past several node blocks.
+    for (uintptr_t k = 0; k < 5000; ++k)
+        EXPECT_TRUE(map.Add(k * 8, k));
+    EXPECT_TRUE(map.Lookup(4999 * 8, value));
+    EXPECT_EQ(value, 4999u);
 }
 
 TEST(OmPrime, NextFromTheTable)
@@ -141,7 +147,13 @@ TEST(OmPrime, NextFromTheTable)
 TEST(OmPrimeDeathTest, PastTheTableIsFatal)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(OmPrime_GetNext(1685759167), ::testing::ExitedWithCode(255), "");
+    auto boxToStderr = [](std::string_view, std::string_view text) {
+        fprintf(stderr, "%.*s", int(text.size()), text.data());
+    };
+    auto previous = plat::SetMessageBoxHook(boxToStderr);
+    EXPECT_EXIT(OmPrime_GetNext(1685759167), ::testing::ExitedWithCode(255),
+                "OmPrime_GetNext, lastValue = 1685759167, unacceptably large!");
+    plat::SetMessageBoxHook(std::move(previous));
 }
 
 namespace {

@@ -303,3 +303,54 @@ TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
             << std::hex << Rgb(probes[i][0], probes[i][1]) << " vs " << gpu[i];
     }
 }
+
+TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
+{
+    const GfxLight light = [] {
+        GfxLight l = Directional({0, 0, 1}, {0, 0, 0, 1});
+        l.specular = {1, 1, 1, 1};
+        return l;
+    }();
+    device->SetLight(0, &light);
+    device->LightEnable(0, true);
+    GfxMaterial m{};
+    m.specular = {0.5f, 0.5f, 0.5f, 1};
+    m.power = 4.0f;
+    device->SetMaterial(&m);
+    device->SetRenderState(GfxRs::SpecularEnable, 1);
+    struct Out2 {
+        float x, y, z, rhw;
+        uint32_t diffuse, specular;
+    };
+    GfxVertexBuffer* out = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out2), 0, GfxFvf::XyzRhw | GfxFvf::Diffuse | GfxFvf::Specular,
+                                         GfxPool::Default, &out), GfxResult::Ok);
+    auto specularAt = [&](NormalVertex v) {
+        uint8_t* data = nullptr;
+        source->Lock(0, 0, &data, 0);
+        std::memcpy(data, &v, sizeof v);
+        source->Unlock();
+        device->SetVertexShader(GfxFvf::Xyz | GfxFvf::Normal);
+        device->SetStreamSource(0, source, sizeof(NormalVertex));
+        EXPECT_EQ(device->ProcessVertices(0, 0, 1, out, 0), GfxResult::Ok);
+        Out2 o{};
+        std::memcpy(&o, out->Bytes(), sizeof o);
+        return o.specular & 0xFFFFFF;
+    };
+    // Seen from straight ahead the half vector is the normal: 0.5 x 1^4.
+    EXPECT_EQ(specularAt({0, 0, 5, 0, 0, -1}), 0x808080u);
+    // Off to the side a local viewer sees less: N.H = cos(22.5 degrees).
+    const float nh4 = std::pow(std::cos(3.14159265f / 8.0f), 4.0f);
+    const uint32_t c = static_cast<uint32_t>(std::lround(0.5f * nh4 * 255.0f));
+    EXPECT_TRUE(Near(specularAt({5, 0, 5, 0, 0, -1}), c << 16 | c << 8 | c))
+        << std::hex << specularAt({5, 0, 5, 0, 0, -1});
+    device->SetRenderState(GfxRs::LocalViewer, 0);
+    EXPECT_EQ(specularAt({5, 0, 5, 0, 0, -1}), 0x808080u);
+    // Drawn, the highlight adds to the diffuse colour (black here).
+    DrawLitQuad({0, 0, -1});
+    EXPECT_TRUE(Near(Rgb(32, 32), 0x808080)) << std::hex << Rgb(32, 32);
+    device->SetRenderState(GfxRs::SpecularEnable, 0);
+    DrawLitQuad({0, 0, -1});
+    EXPECT_EQ(Rgb(32, 32), 0u);
+    out->Release();
+}

@@ -219,3 +219,30 @@ TEST_F(RendererTest, RestoredStateDrawsTheSamePixelsAfterAReset)
     ASSERT_EQ(Device()->TestCooperativeLevel(), GfxResult::Ok);
     EXPECT_EQ(frame(), before);
 }
+
+TEST_F(RendererTest, BoundTexturesOutliveTheirOwnersAcrossAReset)
+{
+    ASSERT_TRUE(Open(640, 480));
+    GfxTexture* texture = nullptr;
+    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    renderer->SetD3DTexture(0, texture);
+    const uint32_t block = renderer->BeginStateBlock();
+    renderer->SetD3DTexture(2, texture);
+    renderer->EndStateBlock();
+    texture->Release(); // only the bindings and the block hold it now
+
+    // The device drops its bindings when it resets; the renderer binds the
+    // texture again, so it must still be there.
+    Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    renderer->MarkDeviceLost();
+    EXPECT_FALSE(renderer->BeginScene(0.0f));
+    GfxTexture* bound = nullptr;
+    Device()->GetTexture(0, &bound);
+    EXPECT_EQ(bound, texture);
+    if (bound)
+        bound->Release();
+    renderer->SetD3DTexture(0, nullptr);
+    renderer->ApplyStateBlock(block);
+    EXPECT_EQ(renderer->GetStageTexture(2), texture);
+    renderer->DeleteStateBlock(block);
+}

@@ -1,0 +1,172 @@
+// Adapters and display modes, real and described by a test.
+#include "GfxTestSupport.h"
+
+#include <algorithm>
+#include <set>
+
+using namespace gfxtest;
+
+namespace {
+
+class AdapterTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (system)
+            system->Release();
+        ClearGfxTestAdapters();
+    }
+    GfxSystem* system = nullptr;
+};
+
+GfxPresentParameters FullScreen(uint32_t w, uint32_t h, uint32_t format, uint32_t depth)
+{
+    GfxPresentParameters p{};
+    p.backBufferWidth = w;
+    p.backBufferHeight = h;
+    p.backBufferFormat = format;
+    p.swapEffect = GfxSwap::Discard;
+    p.enableAutoDepthStencil = 1;
+    p.autoDepthStencilFormat = depth;
+    p.fullScreenPresentationInterval = GfxPresentInterval::Immediate;
+    return p;
+}
+
+} // namespace
+
+TEST_F(AdapterTest, RealAdaptersOfferCommonSizesUpToTheDesktop)
+{
+    system = GfxSystem::Create(220);
+    ASSERT_NE(system, nullptr);
+    ASSERT_GE(system->GetAdapterCount(), 1u);
+    GfxAdapterIdentifier id{};
+    ASSERT_EQ(system->GetAdapterIdentifier(0, GfxEnumNoWhqlLevel, &id), GfxResult::Ok);
+    EXPECT_EQ(std::string(id.description), GfxQueryGLInfo().renderer);
+    EXPECT_FALSE(std::string(id.description).empty());
+    GfxDisplayMode desktop{};
+    ASSERT_EQ(system->GetAdapterDisplayMode(0, &desktop), GfxResult::Ok);
+    std::set<std::tuple<uint32_t, uint32_t, uint32_t>> seen;
+    bool hasDesktop = false, has640 = false;
+    for (uint32_t i = 0, n = system->GetAdapterModeCount(0); i < n; ++i) {
+        GfxDisplayMode m{};
+        ASSERT_EQ(system->EnumAdapterModes(0, i, &m), GfxResult::Ok);
+        EXPECT_GE(m.width, 640u);
+        EXPECT_GE(m.height, 480u);
+        EXPECT_LE(m.width, desktop.width);
+        EXPECT_LE(m.height, desktop.height);
+        EXPECT_TRUE(m.format == GfxFormat::R5G6B5 || m.format == GfxFormat::X8R8G8B8);
+        EXPECT_TRUE(seen.insert({m.width, m.height, m.format}).second) << "listed twice";
+        hasDesktop |= m.width == desktop.width && m.height == desktop.height;
+        has640 |= m.width == 640 && m.height == 480;
+    }
+    EXPECT_TRUE(hasDesktop);
+    EXPECT_EQ(has640, desktop.width >= 640 && desktop.height >= 480);
+    for (const auto& [w, h, f] : seen) // each size in both formats
+        EXPECT_TRUE(seen.count({w, h, f == GfxFormat::R5G6B5 ? GfxFormat::X8R8G8B8 : GfxFormat::R5G6B5}));
+    GfxDisplayMode out{};
+    EXPECT_EQ(system->EnumAdapterModes(0, system->GetAdapterModeCount(0), &out), GfxResult::InvalidCall);
+    EXPECT_EQ(system->GetAdapterModeCount(system->GetAdapterCount()), 0u);
+}
+
+TEST_F(AdapterTest, CapsComeFromOpenGL)
+{
+    system = GfxSystem::Create(220);
+    ASSERT_NE(system, nullptr);
+    GfxCaps caps{};
+    ASSERT_EQ(system->GetDeviceCaps(0, GfxDevType::Hal, &caps), GfxResult::Ok);
+    EXPECT_EQ(caps.deviceType, GfxDevType::Hal);
+    EXPECT_TRUE(caps.caps2 & GfxCaps2Bits::CanRenderWindowed);
+    EXPECT_TRUE(caps.devCaps & GfxDevCapsBits::HwTransformAndLight);
+    EXPECT_EQ(caps.maxTextureWidth, static_cast<uint32_t>(GfxQueryGLInfo().maxTextureSize));
+    EXPECT_GE(caps.maxTextureWidth, 1024u);
+    EXPECT_GE(caps.maxSimultaneousTextures, 2u);
+    EXPECT_LE(caps.maxSimultaneousTextures, 8u);
+    EXPECT_EQ(system->GetDeviceCaps(system->GetAdapterCount(), GfxDevType::Hal, &caps),
+              GfxResult::InvalidCall);
+}
+
+TEST_F(AdapterTest, TestAdapterReportsItsModesAndRefusals)
+{
+    GfxTestAdapter a;
+    a.description = "Stand-in board";
+    a.modes = {{640, 480, 60, GfxFormat::R5G6B5}, {640, 480, 75, GfxFormat::R5G6B5},
+               {320, 240, 60, GfxFormat::R5G6B5}, {800, 600, 60, GfxFormat::X8R8G8B8}};
+    a.refusedFormats = {GfxFormat::D32, GfxFormat::D24S8};
+    GfxTestAdapter b;
+    b.deviceType = GfxDevType::Ref;
+    b.desktopQueryFails = true;
+    SetGfxTestAdapters({a, b});
+    system = GfxSystem::Create(220);
+    ASSERT_NE(system, nullptr);
+    ASSERT_EQ(system->GetAdapterCount(), 2u);
+    GfxAdapterIdentifier id{};
+    system->GetAdapterIdentifier(0, 0, &id);
+    EXPECT_STREQ(id.description, "Stand-in board");
+    // Modes come as the adapter reports them; the renderer filters them.
+    ASSERT_EQ(system->GetAdapterModeCount(0), 4u);
+    GfxDisplayMode m{};
+    system->EnumAdapterModes(0, 1, &m);
+    EXPECT_EQ(m.refreshRate, 75u);
+    GfxCaps caps{};
+    system->GetDeviceCaps(1, GfxDevType::Hal, &caps);
+    EXPECT_EQ(caps.deviceType, GfxDevType::Ref);
+    EXPECT_NE(system->GetAdapterDisplayMode(1, &m), GfxResult::Ok);
+    const uint32_t fmt = GfxFormat::X8R8G8B8;
+    auto depthOk = [&](uint32_t depth) {
+        return system->CheckDeviceFormat(0, GfxDevType::Hal, fmt, GfxUsage::DepthStencil,
+                                         GfxResourceType::Surface, depth) == GfxResult::Ok
+            && system->CheckDepthStencilMatch(0, GfxDevType::Hal, fmt, fmt, depth) == GfxResult::Ok;
+    };
+    EXPECT_FALSE(depthOk(GfxFormat::D32));
+    EXPECT_FALSE(depthOk(GfxFormat::D24S8));
+    EXPECT_FALSE(depthOk(GfxFormat::D24X4S4)); // never available
+    EXPECT_FALSE(depthOk(GfxFormat::D15S1));
+    EXPECT_TRUE(depthOk(GfxFormat::D24X8));
+    EXPECT_TRUE(depthOk(GfxFormat::D16));
+    EXPECT_EQ(system->CheckDeviceFormat(0, GfxDevType::Hal, fmt, 0, GfxResourceType::Texture,
+                                        GfxFormat::A4R4G4B4), GfxResult::Ok);
+    EXPECT_NE(system->CheckDeviceFormat(0, GfxDevType::Hal, fmt, 0, GfxResourceType::Texture,
+                                        GfxFormat::A8R3G3B2), GfxResult::Ok);
+}
+
+TEST_F(AdapterTest, CreateDeviceChecksItsRequestAndCanBeMadeToFail)
+{
+    GfxTestAdapter a;
+    a.modes = {{640, 480, 60, GfxFormat::R5G6B5}, {800, 600, 60, GfxFormat::R5G6B5}};
+    a.refusedFormats = {GfxFormat::D32};
+    a.failCreateDevice = 1;
+    SetGfxTestAdapters({a});
+    system = GfxSystem::Create(220);
+    ASSERT_NE(system, nullptr);
+    GfxDevice* device = nullptr;
+    GfxPresentParameters p = FullScreen(800, 600, GfxFormat::R5G6B5, GfxFormat::D16);
+    EXPECT_TRUE(GfxFailed(system->CreateDevice(0, GfxDevType::Hal, nullptr, 0x82, &p, &device)));
+    EXPECT_EQ(device, nullptr);
+    // A mode the adapter does not list, a refused depth format, a bad adapter.
+    p = FullScreen(1024, 768, GfxFormat::R5G6B5, GfxFormat::D16);
+    EXPECT_EQ(system->CreateDevice(0, GfxDevType::Hal, nullptr, 0x82, &p, &device), GfxResult::InvalidCall);
+    p = FullScreen(800, 600, GfxFormat::R5G6B5, GfxFormat::D32);
+    EXPECT_EQ(system->CreateDevice(0, GfxDevType::Hal, nullptr, 0x82, &p, &device), GfxResult::InvalidCall);
+    EXPECT_EQ(system->CreateDevice(1, GfxDevType::Hal, nullptr, 0x82, &p, &device), GfxResult::InvalidCall);
+    EXPECT_EQ(system->CreateDevice(0, GfxDevType::Ref, nullptr, 0x82, &p, &device), GfxResult::NotAvailable);
+    p = FullScreen(800, 600, GfxFormat::R5G6B5, GfxFormat::D16);
+    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, nullptr, 0x82, &p, &device), GfxResult::Ok);
+    const auto& attempts = GfxTestCreateAttempts();
+    ASSERT_EQ(attempts.size(), 6u);
+    EXPECT_EQ(attempts.back().depthFormat, GfxFormat::D16);
+    EXPECT_EQ(attempts.back().flags, 0x82u);
+    GfxDisplayMode mode{};
+    device->GetDisplayMode(&mode);
+    EXPECT_EQ(mode.width, 800u);
+    EXPECT_EQ(mode.format, GfxFormat::R5G6B5);
+    device->Release();
+
+    // Windowed with no size takes the window's, in the desktop's format.
+    GfxPresentParameters w{};
+    w.windowed = 1;
+    w.swapEffect = GfxSwap::Discard;
+    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, nullptr, 0x82, &w, &device), GfxResult::Ok);
+    EXPECT_GT(w.backBufferWidth, 0u);
+    EXPECT_EQ(w.backBufferFormat, GfxFormat::X8R8G8B8);
+    device->Release();
+}

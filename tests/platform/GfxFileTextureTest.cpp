@@ -1,0 +1,179 @@
+// Textures and surfaces from image files.
+#include "GfxTestSupport.h"
+#include "ImageTestFiles.h"
+
+#include "platform/FilePath.h"
+#include "platform/GfxFileTexture.h"
+#include "platform/PixelFormat.h"
+
+#include <filesystem>
+#include <unistd.h>
+
+using namespace gfxtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A top-down 32-bit Targa file of A8R8G8B8 pixels.
+imgtest::Bytes Tga32(uint16_t w, uint16_t h, const std::vector<uint32_t>& pixels)
+{
+    imgtest::TgaHeader header;
+    header.width = w;
+    header.height = h;
+    header.bits = 32;
+    header.descriptor = 0x28;
+    imgtest::Bytes b = imgtest::TgaStart(header);
+    for (uint32_t p : pixels)
+        imgtest::Put32(b, p);
+    return b;
+}
+
+class FileTextureTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() / ("om_gfxfile_" + std::to_string(::getpid()));
+        fs::create_directories(root);
+        ClearPathCache();
+        ASSERT_TRUE(Make(32, 32));
+    }
+    void TearDown() override
+    {
+        DeviceTest::TearDown();
+        fs::remove_all(root);
+    }
+    std::string Write(const std::string& name, const imgtest::Bytes& bytes)
+    {
+        EXPECT_TRUE(imgtest::WriteFile((root / name).string(), bytes));
+        return (root / name).string();
+    }
+    fs::path root;
+};
+
+uint32_t TexelArgb(GfxTexture* t, uint32_t level, uint32_t x, uint32_t y)
+{
+    GfxLockedRect locked{};
+    EXPECT_EQ(t->LockRect(level, &locked, nullptr, GfxLock::ReadOnly), GfxResult::Ok);
+    uint32_t argb = 0;
+    const uint32_t bpp = GfxFormatBytes(t->Format());
+    ConvertToArgb(static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * bpp, 1, t->Format(), &argb);
+    t->UnlockRect(level);
+    return argb;
+}
+
+} // namespace
+
+TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
+{
+    const std::vector<uint32_t> px = {0xFFFF0000, 0x8000FF00, 0xFF0000FF, 0x00FFFFFF,
+                                      0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0};
+    const std::string file = Write("four.tga", Tga32(4, 2, px));
+    GfxTexture* t = nullptr;
+    ASSERT_EQ(GfxCreateTextureFromFile(device, file.c_str(), &t), GfxResult::Ok);
+    GfxSurfaceDesc desc{};
+    t->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.width, 4u);
+    EXPECT_EQ(desc.height, 2u);
+    EXPECT_EQ(desc.format, GfxFormat::A8R8G8B8);
+    EXPECT_EQ(desc.pool, GfxPool::Managed);
+    EXPECT_EQ(t->GetLevelCount(), 3u);
+    EXPECT_EQ(TexelArgb(t, 0, 1, 0), 0x8000FF00u);
+    EXPECT_EQ(TexelArgb(t, 0, 3, 1), 0xFFA0B0C0u);
+    t->Release();
+
+    // Asked smaller and in a 16-bit format with a colour key.
+    ImageInfo info{};
+    ASSERT_EQ(GfxCreateTextureFromFileEx(device, file.c_str(), 2, 1, 1, 0, GfxFormat::A4R4G4B4,
+                                         GfxPool::Managed, 2 /* point */, 2, 0xFF0000FF, &info,
+                                         nullptr, &t),
+              GfxResult::Ok);
+    EXPECT_EQ(info.width, 4u);
+    t->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.width, 2u);
+    EXPECT_EQ(desc.height, 1u);
+    EXPECT_EQ(desc.format, GfxFormat::A4R4G4B4);
+    EXPECT_EQ(t->GetLevelCount(), 1u);
+    t->Release();
+}
+
+TEST_F(FileTextureTest, FileTextureDrawsItsPixels)
+{
+    const std::string file = Write("solid.tga", Tga32(2, 2, {0xFF204080, 0xFF204080, 0xFF204080, 0xFF204080}));
+    GfxTexture* t = nullptr;
+    ASSERT_EQ(GfxCreateTextureFromFile(device, file.c_str(), &t), GfxResult::Ok);
+    device->SetRenderState(GfxRs::Lighting, 0);
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 1, 0},
+                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
+                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 1, 1}};
+    device->BeginScene();
+    ClearTo(0xFF000000);
+    device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
+    device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex));
+    device->EndScene();
+    EXPECT_EQ(Rgb(16, 16), 0x204080u);
+    t->Release();
+}
+
+TEST_F(FileTextureTest, SurfaceFromFileReachesTheBackBuffer)
+{
+    const std::string file = Write("Screen.TGA", Tga32(8, 8, std::vector<uint32_t>(64, 0xFF336699)));
+    GfxSurface* back = nullptr;
+    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    GfxSurface* image = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
+    // Found whatever the case and separators.
+    const std::string gamePath = root.string() + "\\screen.tga";
+    ASSERT_EQ(GfxLoadSurfaceFromFile(image, nullptr, nullptr, gamePath.c_str(), nullptr, 0xF0003, 0,
+                                     nullptr),
+              GfxResult::Ok);
+    ClearTo(0xFF000000);
+    ASSERT_EQ(device->CopyRects(image, nullptr, 0, back, nullptr), GfxResult::Ok);
+    EXPECT_EQ(Rgb(0, 0), 0x336699u);
+    EXPECT_EQ(Rgb(31, 31), 0x336699u);
+    // Straight into the back buffer too, into one rectangle.
+    ClearTo(0xFF000000);
+    const GfxRect r{8, 8, 16, 16};
+    ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, file.c_str(), nullptr, 1, 0, nullptr),
+              GfxResult::Ok);
+    EXPECT_EQ(Rgb(8, 8), 0x336699u);
+    EXPECT_EQ(Rgb(7, 8), 0u);
+    image->Release();
+    back->Release();
+}
+
+TEST_F(FileTextureTest, BadFilesFailWithoutATexture)
+{
+    GfxTexture* t = nullptr;
+    EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, (root / "missing.tga").string().c_str(), &t)));
+    EXPECT_EQ(t, nullptr);
+    imgtest::Bytes cut = Tga32(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFF));
+    cut.resize(30);
+    const std::string file = Write("cut.tga", cut);
+    EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, file.c_str(), &t)));
+    EXPECT_EQ(t, nullptr);
+    ImageInfo info{};
+    EXPECT_TRUE(GfxFailed(GfxGetImageInfoFromFile((root / "missing.tga").string().c_str(), &info)));
+    GfxSurface* image = nullptr;
+    device->CreateImageSurface(4, 4, GfxFormat::X8R8G8B8, &image);
+    EXPECT_TRUE(GfxFailed(GfxLoadSurfaceFromFile(image, nullptr, nullptr, file.c_str(), nullptr, 1, 0, nullptr)));
+    image->Release();
+}
+
+TEST_F(FileTextureTest, RequirementsRoundToWhatTheDeviceHolds)
+{
+    uint32_t w = 300, h = 100, levels = 0, format = GfxFormat::A8R8G8B8;
+    ASSERT_EQ(GfxCheckTextureRequirements(device, &w, &h, &levels, 0, &format, GfxPool::Managed),
+              GfxResult::Ok);
+    EXPECT_EQ(w, 512u);
+    EXPECT_EQ(h, 128u);
+    EXPECT_EQ(levels, 10u);
+    EXPECT_EQ(format, GfxFormat::A8R8G8B8);
+    format = GfxFormat::A8R3G3B2; // not held: the nearest with alpha
+    ASSERT_EQ(GfxCheckTextureRequirements(device, nullptr, nullptr, nullptr, 0, &format, GfxPool::Managed),
+              GfxResult::Ok);
+    EXPECT_NE(format, GfxFormat::A8R3G3B2);
+    EXPECT_GT(FormatChannelBits(format).alpha, 0u);
+}

@@ -1,0 +1,269 @@
+// Buffers, bindings, state blocks, counters and the lost device.
+#include "GfxTestSupport.h"
+
+#include <SDL2/SDL.h>
+
+using namespace gfxtest;
+
+TEST_F(DeviceTest, BuffersStayReadableAndKeepTheirContents)
+{
+    ASSERT_TRUE(Make(32, 32));
+    GfxVertexBuffer* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(100 * 20, GfxUsage::WriteOnly | GfxUsage::Dynamic,
+                                         GfxFvf::RhwDiffuse, GfxPool::Default, &vb),
+              GfxResult::Ok);
+    uint8_t* a = nullptr;
+    ASSERT_EQ(vb->Lock(0, 40 * 20, &a, GfxLock::Discard), GfxResult::Ok);
+    std::memset(a, 0x5A, 40 * 20);
+    vb->Unlock();
+    uint8_t* b = nullptr;
+    ASSERT_EQ(vb->Lock(40 * 20, 40 * 20, &b, GfxLock::NoOverwrite), GfxResult::Ok);
+    std::memset(b, 0x33, 40 * 20);
+    // Write-only, yet what the first lock wrote is still there to read.
+    EXPECT_EQ(a[0], 0x5A);
+    EXPECT_EQ(a[40 * 20 - 1], 0x5A);
+    EXPECT_EQ(b, a + 40 * 20);
+    vb->Unlock();
+    uint8_t* c = nullptr;
+    EXPECT_EQ(vb->Lock(90 * 20, 20 * 20, &c, 0), GfxResult::InvalidCall);
+    EXPECT_EQ(c, nullptr);
+    EXPECT_EQ(vb->Unlock(), GfxResult::InvalidCall);
+    GfxVertexBufferDesc desc{};
+    vb->GetDesc(&desc);
+    EXPECT_EQ(desc.fvf, GfxFvf::RhwDiffuse);
+    EXPECT_EQ(desc.size, 2000u);
+    EXPECT_EQ(desc.usage, GfxUsage::WriteOnly | GfxUsage::Dynamic);
+    vb->Release();
+}
+
+TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
+{
+    ASSERT_TRUE(Make(32, 32));
+    GfxVertexBuffer* vb = nullptr;
+    GfxIndexBuffer* ib = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse,
+                                         GfxPool::Managed, &vb), GfxResult::Ok);
+    ASSERT_EQ(device->CreateIndexBuffer(12, 0, GfxFormat::Index16, GfxPool::Managed, &ib),
+              GfxResult::Ok);
+    const RhwVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, -0.5f, 0.5f, 1, 0xFF0000FF},
+                               {-0.5f, 31.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, 31.5f, 0.5f, 1, 0xFF0000FF}};
+    const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
+    uint8_t* p = nullptr;
+    vb->Lock(0, 0, &p, 0);
+    std::memcpy(p, quad, sizeof quad);
+    vb->Unlock();
+    ib->Lock(0, 0, &p, 0);
+    std::memcpy(p, idx, sizeof idx);
+    ib->Unlock();
+    device->SetStreamSource(0, vb, sizeof(RhwVertex));
+    device->SetIndices(ib, 0);
+    // The device holds its own references.
+    EXPECT_EQ(vb->Release(), 1u);
+    EXPECT_EQ(ib->Release(), 1u);
+    device->SetRenderState(GfxRs::Lighting, 0);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
+    device->SetVertexShader(GfxFvf::RhwDiffuse);
+    device->BeginScene();
+    ClearTo(0xFF000000);
+    ASSERT_EQ(device->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, 4, 0, 2), GfxResult::Ok);
+    EXPECT_EQ(Rgb(30, 30), 0x0000FFu);
+    // An index beyond the vertices is refused instead of read past the end.
+    device->SetIndices(ib, 1);
+    EXPECT_EQ(device->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, 4, 0, 2), GfxResult::InvalidCall);
+    // Drawing from memory leaves stream 0 and the indices unbound.
+    const RhwVertex tri[3] = {quad[0], quad[1], quad[2]};
+    ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, tri, sizeof(RhwVertex)), GfxResult::Ok);
+    device->EndScene();
+    GfxVertexBuffer* bound = nullptr;
+    uint32_t stride = 99;
+    device->GetStreamSource(0, &bound, &stride);
+    EXPECT_EQ(bound, nullptr);
+    EXPECT_EQ(stride, 0u);
+    GfxIndexBuffer* boundIb = nullptr;
+    uint32_t base = 99;
+    device->GetIndices(&boundIb, &base);
+    EXPECT_EQ(boundIb, nullptr);
+}
+
+TEST_F(DeviceTest, StateBlocksRecordWithoutApplyingThenApply)
+{
+    ASSERT_TRUE(Make(32, 32));
+    uint32_t value = 0;
+    ASSERT_EQ(device->BeginStateBlock(), GfxResult::Ok);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::Cw);
+    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Add);
+    device->GetRenderState(GfxRs::CullMode, &value);
+    EXPECT_EQ(value, GfxCull::Ccw);
+    uint32_t handle = 0;
+    ASSERT_EQ(device->EndStateBlock(&handle), GfxResult::Ok);
+    ASSERT_NE(handle, 0u);
+    ASSERT_EQ(device->ApplyStateBlock(handle), GfxResult::Ok);
+    device->GetRenderState(GfxRs::CullMode, &value);
+    EXPECT_EQ(value, GfxCull::Cw);
+    device->GetTextureStageState(1, GfxTss::ColorOp, &value);
+    EXPECT_EQ(value, GfxTop::Add);
+    // Capture takes the current values into the block.
+    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
+    ASSERT_EQ(device->CaptureStateBlock(handle), GfxResult::Ok);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::Ccw);
+    device->ApplyStateBlock(handle);
+    device->GetRenderState(GfxRs::CullMode, &value);
+    EXPECT_EQ(value, GfxCull::None);
+    EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::Ok);
+    EXPECT_EQ(device->ApplyStateBlock(handle), GfxResult::InvalidCall);
+    EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::InvalidCall);
+}
+
+TEST_F(DeviceTest, CallsAreCounted)
+{
+    ASSERT_TRUE(Make(32, 32));
+    device->ResetCallCounts();
+    device->SetRenderState(GfxRs::ZEnable, 1);
+    device->SetRenderState(GfxRs::ZEnable, 1);
+    device->SetTexture(0, nullptr);
+    EXPECT_EQ(device->CallCount(GfxCall::SetRenderState), 2u);
+    EXPECT_EQ(device->CallCount(GfxCall::SetTexture), 1u);
+    EXPECT_EQ(device->CallCount(GfxCall::SetTextureStageState), 0u);
+}
+
+TEST_F(DeviceTest, LostDeviceRecoversThroughReset)
+{
+    ASSERT_TRUE(Make(64, 48));
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
+    device->SimulateCooperativeLevel(GfxResult::DeviceLost);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceLost);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::DeviceLost);
+    GfxPresentParameters p = params;
+    EXPECT_EQ(device->Reset(&p), GfxResult::DeviceLost);
+    device->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
+    device->FailNextResets(1);
+    EXPECT_TRUE(GfxFailed(device->Reset(&p)));
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
+    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
+    // A reset puts the device's own defaults back and keeps the size.
+    uint32_t cull = 0;
+    device->GetRenderState(GfxRs::CullMode, &cull);
+    EXPECT_EQ(cull, GfxCull::Ccw);
+    GfxViewport vp{};
+    device->GetViewport(&vp);
+    EXPECT_EQ(vp.width, 64u);
+    EXPECT_EQ(vp.height, 48u);
+    ClearTo(0xFF123456);
+    EXPECT_EQ(Rgb(63, 47), 0x123456u);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+}
+
+TEST_F(DeviceTest, GammaRampIsKept)
+{
+    ASSERT_TRUE(Make(32, 32));
+    GfxGammaRamp ramp{};
+    device->GetGammaRamp(&ramp);
+    EXPECT_EQ(ramp.red[255], 65535);
+    EXPECT_EQ(ramp.green[1], 257);
+    for (int i = 0; i < 256; ++i)
+        ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<uint16_t>(i * 128);
+    device->SetGammaRamp(GfxGamma::NoCalibration, &ramp);
+    GfxGammaRamp back{};
+    device->GetGammaRamp(&back);
+    EXPECT_EQ(back.blue[200], 200 * 128);
+}
+
+TEST_F(DeviceTest, ValidationRejectsOperationsItCannotDo)
+{
+    ASSERT_TRUE(Make(32, 32));
+    uint32_t passes = 0;
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate2x);
+    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::Ok);
+    EXPECT_EQ(passes, 1u);
+    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::BumpEnvMap);
+    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::UnsupportedColorOperation);
+}
+
+TEST_F(DeviceTest, DeviceOnTheApplicationsWindow)
+{
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
+    SDL_Window* window = SDL_CreateWindow("device test", 0, 0, 320, 240, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr);
+    system = GfxSystem::Create(220);
+    ASSERT_NE(system, nullptr);
+    // Windowed without a size: the window's size.
+    GfxPresentParameters p{};
+    p.windowed = 1;
+    p.swapEffect = GfxSwap::Discard;
+    p.deviceWindow = window;
+    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
+    EXPECT_EQ(p.backBufferWidth, 320u);
+    EXPECT_EQ(p.backBufferHeight, 240u);
+    // A larger back buffer after a reset is drawn offscreen and scaled on Present.
+    p.backBufferWidth = 800;
+    p.backBufferHeight = 600;
+    p.backBufferFormat = GfxFormat::R5G6B5;
+    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
+    GfxSurface* back = nullptr;
+    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    EXPECT_EQ(back->Width(), 800u);
+    EXPECT_EQ(back->Format(), GfxFormat::R5G6B5);
+    back->Release();
+    ClearTo(0xFF00FF00);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+    const GfxRect part{0, 0, 10, 10};
+    EXPECT_EQ(device->Present(&part, nullptr, nullptr, nullptr), GfxResult::InvalidCall);
+    Destroy();
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
+{
+    ASSERT_TRUE(Make(32, 32));
+    // A 2x1 texture, left texel red and right blue, stretched over u = 0..2.
+    GfxTexture* t = nullptr;
+    ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &t), GfxResult::Ok);
+    GfxLockedRect locked{};
+    t->LockRect(0, &locked, nullptr, 0);
+    const uint32_t texels[2] = {0xFFFF0000, 0xFF0000FF};
+    std::memcpy(locked.bits, texels, 8);
+    t->UnlockRect(0);
+    device->SetRenderState(GfxRs::Lighting, 0);
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
+                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
+                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
+    const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
+    auto draw = [&] {
+        device->BeginScene();
+        ClearTo(0xFF000000);
+        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
+        ASSERT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 2, idx,
+                                                 GfxFormat::Index16, v, sizeof(RhwTexVertex)),
+                  GfxResult::Ok);
+        device->EndScene();
+    };
+    draw(); // wrap: red, blue, red, blue across
+    EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
+    EXPECT_EQ(Rgb(12, 16), 0x0000FFu);
+    EXPECT_EQ(Rgb(20, 16), 0xFF0000u);
+    device->SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Clamp);
+    draw(); // clamp: the right half repeats the last texel
+    EXPECT_EQ(Rgb(20, 16), 0x0000FFu);
+    EXPECT_EQ(Rgb(28, 16), 0x0000FFu);
+    // Managed textures survive the device discarding its copies.
+    ASSERT_EQ(device->ResourceManagerDiscardBytes(0), GfxResult::Ok);
+    draw();
+    EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
+    // An index outside the vertices given is refused.
+    const uint16_t bad[3] = {0, 1, 7};
+    device->BeginScene();
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 1, bad,
+                                             GfxFormat::Index16, v, sizeof(RhwTexVertex)),
+              GfxResult::InvalidCall);
+    device->EndScene();
+    t->Release();
+}

@@ -1,0 +1,301 @@
+// Textures, the stage cascade, surfaces and the front buffer.
+#include "GfxTestSupport.h"
+
+using namespace gfxtest;
+
+namespace {
+
+// A texture of one level filled with one A8R8G8B8 colour.
+GfxTexture* SolidTexture(GfxDevice* device, uint32_t color, uint32_t format = GfxFormat::A8R8G8B8)
+{
+    GfxTexture* t = nullptr;
+    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, format, GfxPool::Managed, &t), GfxResult::Ok);
+    GfxLockedRect locked{};
+    EXPECT_EQ(t->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            uint8_t* p = static_cast<uint8_t*>(locked.bits) + y * locked.pitch;
+            if (format == GfxFormat::A4R4G4B4) {
+                const uint16_t v = static_cast<uint16_t>(color);
+                std::memcpy(p + x * 2, &v, 2);
+            } else {
+                std::memcpy(p + x * 4, &color, 4);
+            }
+        }
+    t->UnlockRect(0);
+    return t;
+}
+
+class TextureTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Make(32, 32));
+        device->SetRenderState(GfxRs::Lighting, 0);
+    }
+
+    // A screen-filling quad with texture coordinates 0..1 and the colour.
+    void DrawTexturedQuad(uint32_t color)
+    {
+        const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, color, 0, 0},
+                                   {31.5f, -0.5f, 0.5f, 1, color, 1, 0},
+                                   {-0.5f, 31.5f, 0.5f, 1, color, 0, 1},
+                                   {31.5f, 31.5f, 0.5f, 1, color, 1, 1}};
+        device->BeginScene();
+        ClearTo(0xFF000000);
+        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)),
+                  GfxResult::Ok);
+        device->EndScene();
+    }
+};
+
+} // namespace
+
+TEST_F(TextureTest, TwoStageCascade)
+{
+    GfxTexture* red = SolidTexture(device, 0xFFC08040);
+    GfxTexture* grey = SolidTexture(device, 0x80808080);
+    // The default stage 0 modulates texture and diffuse.
+    device->SetTexture(0, red);
+    DrawTexturedQuad(0xFF808080);
+    EXPECT_TRUE(Near(Rgb(16, 16), 0x604020)) << std::hex << Rgb(16, 16);
+    // Stage 1 adds the texture factor; DISABLE on stage 2 ends the cascade
+    // before stage 3 could change anything.
+    device->SetRenderState(GfxRs::TextureFactor, 0xFF102030);
+    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Add);
+    device->SetTextureStageState(1, GfxTss::ColorArg1, GfxTa::Current);
+    device->SetTextureStageState(1, GfxTss::ColorArg2, GfxTa::TFactor);
+    device->SetTextureStageState(3, GfxTss::ColorOp, GfxTop::SelectArg1);
+    device->SetTextureStageState(3, GfxTss::ColorArg1, GfxTa::TFactor);
+    DrawTexturedQuad(0xFF808080);
+    EXPECT_TRUE(Near(Rgb(16, 16), 0x706050)) << std::hex << Rgb(16, 16);
+    // Stage 1 as MODULATE2X with its own texture.
+    device->SetTexture(1, grey);
+    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Modulate2x);
+    device->SetTextureStageState(1, GfxTss::ColorArg2, GfxTa::Texture);
+    DrawTexturedQuad(0xFF808080);
+    EXPECT_TRUE(Near(Rgb(16, 16), 0x604020, 2)) << std::hex << Rgb(16, 16);
+    // BLENDDIFFUSEALPHA on stage 0: texture weighted by the vertex alpha.
+    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Disable);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::BlendDiffuseAlpha);
+    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+    device->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
+    DrawTexturedQuad(0x400000FF);
+    // 0.25 x (C0, 80, 40) + 0.75 x (0, 0, FF)
+    EXPECT_TRUE(Near(Rgb(16, 16), 0x3020CF, 2)) << std::hex << Rgb(16, 16);
+    red->Release();
+    grey->Release();
+}
+
+TEST_F(TextureTest, StageWithoutTextureReadsWhiteAndSelectsWork)
+{
+    device->SetTexture(0, nullptr);
+    DrawTexturedQuad(0xFF336699);
+    EXPECT_EQ(Rgb(16, 16), 0x336699u);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg2);
+    device->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::TFactor | GfxTa::Complement);
+    device->SetRenderState(GfxRs::TextureFactor, 0xFF00FF00);
+    DrawTexturedQuad(0xFF336699);
+    EXPECT_EQ(Rgb(16, 16), 0xFF00FFu);
+}
+
+TEST_F(TextureTest, SixteenBitTextureFormatsAreSampledExactly)
+{
+    // A4R4G4B4 0xF84C: alpha F, red 8, green 4, blue C.
+    GfxTexture* t = SolidTexture(device, 0xF84C, GfxFormat::A4R4G4B4);
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    DrawTexturedQuad(0xFFFFFFFF);
+    EXPECT_EQ(Rgb(16, 16), 0x8844CCu);
+    t->Release();
+}
+
+TEST_F(TextureTest, LevelsPitchAndLockBounds)
+{
+    GfxTexture* t = nullptr;
+    ASSERT_EQ(device->CreateTexture(8, 4, 0, 0, GfxFormat::R5G6B5, GfxPool::Managed, &t), GfxResult::Ok);
+    EXPECT_EQ(t->GetLevelCount(), 4u); // 8x4, 4x2, 2x1, 1x1
+    GfxSurfaceDesc desc{};
+    ASSERT_EQ(t->GetLevelDesc(2, &desc), GfxResult::Ok);
+    EXPECT_EQ(desc.width, 2u);
+    EXPECT_EQ(desc.height, 1u);
+    EXPECT_EQ(desc.format, GfxFormat::R5G6B5);
+    GfxLockedRect locked{};
+    ASSERT_EQ(t->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
+    EXPECT_EQ(locked.pitch, 16);
+    t->UnlockRect(0);
+    const GfxRect outside{0, 0, 9, 4};
+    EXPECT_EQ(t->LockRect(0, &locked, &outside, 0), GfxResult::InvalidCall);
+    EXPECT_EQ(t->LockRect(4, &locked, nullptr, 0), GfxResult::InvalidCall);
+    // A level handed out keeps its texture alive.
+    GfxSurface* level = nullptr;
+    ASSERT_EQ(t->GetSurfaceLevel(1, &level), GfxResult::Ok);
+    EXPECT_EQ(t->Release(), 1u);
+    EXPECT_EQ(level->Width(), 4u);
+    EXPECT_EQ(level->Release(), 0u);
+    GfxTexture* bad = nullptr;
+    EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &bad),
+              GfxResult::InvalidCall);
+    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::G16R16, GfxPool::Managed, &bad),
+              GfxResult::InvalidCall);
+    EXPECT_EQ(bad, nullptr);
+}
+
+TEST_F(TextureTest, ImageSurfaceCopiedOntoTheBackBuffer)
+{
+    GfxSurface* image = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
+    GfxLockedRect locked{};
+    ASSERT_EQ(image->LockRect(&locked, nullptr, 0), GfxResult::Ok);
+    EXPECT_EQ(locked.pitch, 128);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const uint32_t c = 0xFF000000u | static_cast<uint32_t>(x * 8) << 16 | static_cast<uint32_t>(y * 8);
+            std::memcpy(static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * 4, &c, 4);
+        }
+    image->UnlockRect();
+    GfxSurface* back = nullptr;
+    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    ClearTo(0xFF000000);
+    ASSERT_EQ(device->CopyRects(image, nullptr, 0, back, nullptr), GfxResult::Ok);
+    EXPECT_EQ(Rgb(3, 5), 0x180028u);
+    EXPECT_EQ(Rgb(31, 31), 0xF800F8u);
+    // One rectangle to a point; the rest stays.
+    ClearTo(0xFF000000);
+    const GfxRect r{4, 4, 8, 8};
+    const GfxPoint p{20, 0};
+    ASSERT_EQ(device->CopyRects(image, &r, 1, back, &p), GfxResult::Ok);
+    EXPECT_EQ(Rgb(20, 0), 0x200020u);
+    EXPECT_EQ(Rgb(4, 4), 0u);
+    // Formats must match and the copy must fit.
+    GfxSurface* small = nullptr;
+    device->CreateImageSurface(8, 8, GfxFormat::R5G6B5, &small);
+    EXPECT_EQ(device->CopyRects(small, nullptr, 0, back, nullptr), GfxResult::InvalidCall);
+    const GfxPoint far{30, 30};
+    EXPECT_EQ(device->CopyRects(image, &r, 1, back, &far), GfxResult::InvalidCall);
+    small->Release();
+    back->Release();
+    image->Release();
+}
+
+TEST_F(TextureTest, FrontBufferIsTheLastPresentedImage)
+{
+    GfxSurface* shot = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::A8R8G8B8, &shot), GfxResult::Ok);
+    ClearTo(0xFFFF0000);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+    ClearTo(0xFF00FF00);
+    ASSERT_EQ(device->GetFrontBuffer(shot), GfxResult::Ok);
+    uint32_t c = 0;
+    std::memcpy(&c, shot->Pixels() + 5 * shot->Pitch() + 7 * 4, 4);
+    EXPECT_EQ(c, 0xFFFF0000u);
+    EXPECT_EQ(Rgb(7, 5), 0x00FF00u);
+    GfxSurface* wrong = nullptr;
+    device->CreateImageSurface(32, 32, GfxFormat::R5G6B5, &wrong);
+    EXPECT_EQ(device->GetFrontBuffer(wrong), GfxResult::InvalidCall);
+    wrong->Release();
+    shot->Release();
+}
+
+TEST_F(TextureTest, TextureTransformAndCameraSpaceTexgen)
+{
+    // Camera-space position through a matrix that maps x to u and z to v,
+    // the way cloud shadows are projected, written out by software processing.
+    struct Src {
+        float x, y, z;
+        uint32_t c;
+        float u, v;
+    };
+    struct Out {
+        float x, y, z, rhw;
+        uint32_t c;
+        float u0, v0, u1, v1;
+    };
+    GfxVertexBuffer* src = nullptr;
+    GfxVertexBuffer* out = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Src), 0, GfxFvf::PosDiffuseTex1, GfxPool::Managed, &src),
+              GfxResult::Ok);
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, GfxFvf::RhwDiffuseTex2, GfxPool::Default, &out),
+              GfxResult::Ok);
+    const Src v{2.0f, 3.0f, 4.0f, 0xFFFFFFFF, 0.25f, 0.75f};
+    uint8_t* data = nullptr;
+    src->Lock(0, 0, &data, 0);
+    std::memcpy(data, &v, sizeof v);
+    src->Unlock();
+    GfxMatrix m{};
+    m.m[0][0] = 0.5f;  // u = x / 2 + 0.1
+    m.m[2][1] = 0.25f; // v = z / 4 + 0.2
+    m.m[3][0] = 0.1f;
+    m.m[3][1] = 0.2f;
+    device->SetTransform(static_cast<uint32_t>(GfxTransform::Texture0 + 1), &m);
+    device->SetTextureStageState(1, GfxTss::TexCoordIndex, GfxTci::CameraSpacePosition);
+    device->SetTextureStageState(1, GfxTss::TextureTransformFlags, GfxTtff::Count2);
+    device->SetVertexShader(GfxFvf::PosDiffuseTex1);
+    device->SetStreamSource(0, src, sizeof(Src));
+    ASSERT_EQ(device->ProcessVertices(0, 0, 1, out, 0), GfxResult::Ok);
+    Out o{};
+    std::memcpy(&o, out->Bytes(), sizeof o);
+    EXPECT_FLOAT_EQ(o.u0, 0.25f);
+    EXPECT_FLOAT_EQ(o.v0, 0.75f);
+    EXPECT_FLOAT_EQ(o.u1, 1.1f);
+    EXPECT_FLOAT_EQ(o.v1, 1.2f);
+    src->Release();
+    out->Release();
+}
+
+TEST_F(TextureTest, DrawingIntoATextureAndBack)
+{
+    GfxTexture* rt = nullptr;
+    ASSERT_EQ(device->CreateTexture(16, 16, 1, GfxUsage::RenderTarget, GfxFormat::X8R8G8B8,
+                                    GfxPool::Default, &rt), GfxResult::Ok);
+    GfxSurface* color = nullptr;
+    rt->GetSurfaceLevel(0, &color);
+    GfxSurface* depth = nullptr;
+    ASSERT_EQ(device->CreateDepthStencilSurface(16, 16, GfxFormat::D16, 0, &depth), GfxResult::Ok);
+    GfxSurface* keptColor = nullptr;
+    GfxSurface* keptDepth = nullptr;
+    ASSERT_EQ(device->GetRenderTarget(&keptColor), GfxResult::Ok);
+    ASSERT_EQ(device->GetDepthStencilSurface(&keptDepth), GfxResult::Ok);
+    ClearTo(0xFF000000);
+
+    ASSERT_EQ(device->SetRenderTarget(color, depth), GfxResult::Ok);
+    GfxViewport vp{};
+    device->GetViewport(&vp);
+    EXPECT_EQ(vp.width, 16u);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
+    device->BeginScene();
+    ClearTo(0xFFFF0000);
+    DrawRect(0, 0, 8, 4, 0xFF00FF00); // the top-left corner of the texture
+    device->EndScene();
+    EXPECT_EQ(Rgb(0, 0), 0u) << "the back buffer is untouched";
+
+    ASSERT_EQ(device->SetRenderTarget(keptColor, keptDepth), GfxResult::Ok);
+    keptColor->Release();
+    keptDepth->Release();
+    device->SetTexture(0, rt);
+    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+    DrawTexturedQuad(0xFFFFFFFF);
+    // Texture v = 0 is its top row: the green corner lands top-left.
+    EXPECT_EQ(Rgb(2, 2), 0x00FF00u);
+    EXPECT_EQ(Rgb(20, 2), 0xFF0000u);
+    EXPECT_EQ(Rgb(2, 20), 0xFF0000u);
+
+    // Render-target textures cannot be locked; other textures cannot be targets.
+    GfxLockedRect locked{};
+    EXPECT_EQ(color->LockRect(&locked, nullptr, 0), GfxResult::InvalidCall);
+    GfxTexture* plain = SolidTexture(device, 0xFFFFFFFF);
+    GfxSurface* plainLevel = nullptr;
+    plain->GetSurfaceLevel(0, &plainLevel);
+    EXPECT_EQ(device->SetRenderTarget(plainLevel, nullptr), GfxResult::InvalidCall);
+    GfxSurface* smallDepth = nullptr;
+    device->CreateDepthStencilSurface(8, 8, GfxFormat::D16, 0, &smallDepth);
+    EXPECT_EQ(device->SetRenderTarget(color, smallDepth), GfxResult::InvalidCall);
+    smallDepth->Release();
+    plainLevel->Release();
+    plain->Release();
+    color->Release();
+    depth->Release();
+    rt->Release();
+}
