@@ -28,13 +28,14 @@ class OmModifier : public OmNode {
     const OmSphere& GetRange() const { return m_range; }
     OmSphere& Range() { return m_range; }
 
-    // Kept by the renderer's light sets.
-    uint32_t useCount = 0;
-
 protected:
     uint8_t m_enabled = 1;
     OmVoidChain m_targets;
     OmSphere m_range{OmVector3(), 0.0f};
+
+public:
+    // Kept by the renderer's light sets.
+    uint32_t useCount = 0;
 };
 
 // Switches the modifiers of one list on (or off again) in the renderer's

@@ -200,26 +200,6 @@ TEST(OmMaxLight, SpotAndBeamCones)
     light->Release();
 }
 
-TEST(OmMaxLight, CopiesCarryEveryStoredField)
-{
-    OmMaxLight* light = PlainLight();
-    light->lightName = "lamp";
-    light->projectorMap = "map.tga";
-    light->shadowParams[1] = 4.0f;
-    light->flags[2] = 1;
-    light->decay = 2;
-    auto* copy = new OmMaxLight(*light);
-    EXPECT_STREQ(copy->lightName.Get(), "lamp");
-    EXPECT_NE(copy->lightName.Get(), light->lightName.Get());
-    EXPECT_STREQ(copy->projectorMap.Get(), "map.tga");
-    EXPECT_FLOAT_EQ(copy->shadowParams[1], 4.0f);
-    EXPECT_EQ(copy->flags[2], 1);
-    EXPECT_EQ(copy->decay, 2);
-    EXPECT_EQ(copy->GetRefCount(), 1u);
-    copy->Release();
-    light->Release();
-}
-
 TEST(OmLight, DeviceLightsRegisterOnceAndHandThemselvesToTheRenderer)
 {
     RecordingRenderer renderer;

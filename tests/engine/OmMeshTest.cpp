@@ -82,6 +82,22 @@ TEST(OmMesh, WeldingMergesCornersWithinToleranceInTheSameCell)
     EXPECT_EQ(seams->indices[2], 0u);
 }
 
+TEST(OmMesh, InterpolationBlendsAttributesAndRenormalisesTheNormal)
+{
+    OmMeshVertex a = Vertex(0, 0, 0, 0.0f, 1.0f);
+    OmMeshVertex b = Vertex(9, 9, 9, 1.0f, 3.0f);
+    b.normal = OmVector3(1, 0, 0);
+    b.colour[3] = 0.0f;
+    OmMeshVertex out = Vertex(5, 5, 5);
+    OmMeshVertex::Interpolate(a, b, 0.5f, out);
+    EXPECT_TRUE(out.position.Equals(OmVector3(5, 5, 5))); // the caller's
+    EXPECT_NEAR(out.normal.Length(), 1.0f, 1e-6f);
+    EXPECT_NEAR(out.normal.x, std::sqrt(0.5f), 1e-6f);
+    EXPECT_FLOAT_EQ(out.colour[3], 0.5f);
+    EXPECT_FLOAT_EQ(out.uv0[0], 0.5f);
+    EXPECT_FLOAT_EQ(out.uv0[1], 2.0f);
+}
+
 TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
 {
     MeshHolder mesh;

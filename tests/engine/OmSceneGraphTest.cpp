@@ -358,9 +358,8 @@ TEST(OmNode, ALastControllerThatHoldsKeepsThePreviousWorldTransform)
     node->LocalPosition() = OmVector3(1, 0, 0);
     node->Update(0.0f);
     int calls = 0;
-    // Controllers have no pool of their own here: the node deletes them.
-    node->AddController(new (::operator new(sizeof(HoldingController))) HoldingController(false, &calls));
-    node->AddController(new (::operator new(sizeof(HoldingController))) HoldingController(true, &calls));
+    node->AddController(new HoldingController(false, &calls)); // the node deletes them
+    node->AddController(new HoldingController(true, &calls));
     EXPECT_EQ(node->GetControllers()->target, node);
     node->LocalPosition() = OmVector3(5, 0, 0);
     node->Update(1.0f);
