@@ -21,6 +21,25 @@ OmGroup::~OmGroup()
     RemoveAllChildren();
 }
 
+OmGroup::Visit::Visit(OmGroup& group) : m_group(group), m_refused(group.m_visiting != 0)
+{
+    if (m_refused) {
+        static bool said = false;
+        if (!said)
+            ReportError("OmGroup: group \"%s\" contains itself; its subtree is skipped",
+                        group.GetName() ? group.GetName() : "");
+        said = true;
+        return;
+    }
+    group.m_visiting = 1;
+}
+
+OmGroup::Visit::~Visit()
+{
+    if (!m_refused)
+        m_group.m_visiting = 0;
+}
+
 bool OmGroup::Register(OmArchive& archive)
 {
     if (!OmNode::Register(archive))
@@ -68,6 +87,9 @@ void OmGroup::CopyFrom(const OmNode& other)
     const OmGroup* group = OmGroup::Cast(&other);
     if (!group)
         return;
+    Visit visit(const_cast<OmGroup&>(*group));
+    if (visit.Refused())
+        return;
     for (uint32_t i = 0; i < group->m_children.GetCount(); ++i) {
         OmNode* source = group->m_children[i];
         if (!source)
@@ -83,6 +105,9 @@ void OmGroup::CopyFrom(const OmNode& other)
 
 void OmGroup::Update(float time)
 {
+    Visit visit(*this);
+    if (visit.Refused())
+        return;
     OmNode::UpdateTransform(time);
     for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
         if (m_children[i])
@@ -93,6 +118,9 @@ void OmGroup::Update(float time)
 
 void OmGroup::Render(OmRenderer& renderer)
 {
+    Visit visit(*this);
+    if (visit.Refused())
+        return;
     for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
         if (m_children[i])
             m_children[i]->RenderCulled(renderer);
@@ -189,6 +217,9 @@ bool FindNodeByName(const char* name, OmGroup* root, OmNode*& found)
     found = nullptr;
     if (!root || !name)
         return false;
+    OmGroup::Visit visit(*root);
+    if (visit.Refused())
+        return false;
     uint32_t cursor = 0;
     while (OmNode* child = root->GetNextChild(cursor)) {
         const char* childName = child->GetName();
@@ -225,6 +256,9 @@ bool CreateRenderMeshes(OmGroup* root, OmRenderer& renderer, uint32_t renderFlag
 {
     bool result = true;
     if (!root)
+        return result;
+    OmGroup::Visit visit(*root);
+    if (visit.Refused())
         return result;
     uint32_t cursor = 0;
     while (OmNode* child = root->GetNextChild(cursor)) {

@@ -35,9 +35,24 @@ class OmGroup : public OmNode {
     int32_t GetChildCount() const { return int32_t(m_children.GetCount()); }
     int32_t GetLiveChildCount() const { return m_childCount; }
 
+    // Marks the group while a walk is inside it. A damaged archive can make
+    // a group its own descendant; a walk that meets a group it is already
+    // inside reports it and goes no deeper instead of recursing forever.
+    class Visit {
+    public:
+        explicit Visit(OmGroup& group);
+        ~Visit();
+        bool Refused() const { return m_refused; }
+
+    private:
+        OmGroup& m_group;
+        bool m_refused;
+    };
+
 private:
     int32_t m_childCount = 0;
     OmArray<OmNode*> m_children{4};
+    uint8_t m_visiting = 0;
 };
 
 // Depth first, children in slot order, the root's own name not compared.

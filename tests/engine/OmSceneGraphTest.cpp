@@ -407,3 +407,23 @@ TEST_F(SceneFixture, RenderMeshesReplaceEngineMeshesInEveryShapeAndLightsRegiste
     renderer.failMeshCreate = true;
     EXPECT_FALSE(CreateRenderMeshes(root, renderer, 0));
 }
+
+TEST_F(SceneFixture, AGroupThatContainsItselfIsReportedNotRecursedForever)
+{
+    // Only a damaged archive builds this; walks must still end.
+    OmGroup* outer = AddGroup(*root, "outer");
+    OmGroup* inner = AddGroup(*outer, "inner");
+    AddShape(*inner, "leaf", Mesh("leaf", 1.0f), OmVector3(0, 0, 10));
+    inner->AddChild(outer);
+    TraceCapture trace;
+    Frame();
+    EXPECT_EQ(renderer.draws.size(), 1u);
+    OmNode* found = nullptr;
+    EXPECT_FALSE(FindNodeByName("missing", root, found));
+    EXPECT_TRUE(CreateRenderMeshes(root, renderer, 0));
+    auto* copy = new OmGroup();
+    copy->CopyFrom(*root);
+    copy->Release();
+    EXPECT_TRUE(trace.Contains("contains itself"));
+    inner->RemoveChild(outer);
+}
