@@ -314,3 +314,22 @@ TEST(OmSceneArchive, DamagedScenesFailCleanly)
     std::filesystem::remove(cut);
     std::filesystem::remove(path);
 }
+
+TEST(OmSceneArchive, ASubtreeSavedWithoutItsParentLoadsAsARoot)
+{
+    RecordingRenderer renderer;
+    Scene s = BuildScene();
+    const std::string path = archive_test::TempPath("subtree");
+    ASSERT_TRUE(Save(path, s.body, nullptr));
+    OmArchive archive(Registry());
+    ASSERT_TRUE(archive.Load(path.c_str()));
+    auto* body = OmGroup::Cast(archive.GetRoot(0));
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->GetParent(), nullptr);
+    EXPECT_EQ(body->GetChildCount(), 3);
+    EXPECT_EQ(archive.GetRoot(1), nullptr);
+    // It held one reference from its old parent; the loader's caller takes it over.
+    EXPECT_EQ(body->Release(), 0u);
+    s.root->Release();
+    std::filesystem::remove(path);
+}
