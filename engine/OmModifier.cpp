@@ -58,6 +58,9 @@ void OmSwitchLights(OmRenderer&, int kind, const OmVoidChain&, bool on)
     // The renderer's light sets are not part of its interface yet; until
     // they are, lit nodes draw with whatever lights the device has on.
     (void)kind;
-    if (on)
+    static bool said = false; // once, and without work on every draw after
+    if (on && !said) {
+        said = true;
         OmReportMissing("light sets: a node's lights are not switched on around its draw");
+    }
 }
