@@ -1,0 +1,227 @@
+// Cameras: what Apply sends and rebuilds, sphere and box culling, pick
+// rays. Lights: the software light model and a device light's hand-over
+// to the renderer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/OmMaxLight.h"
+#include "tests/engine/SceneTestSupport.h"
+
+namespace {
+
+struct CameraHolder {
+    CameraHolder() : camera(new OmCamera()) { SetStandardCamera(*camera); }
+    ~CameraHolder() { camera->Release(); }
+    OmCamera* operator->() { return camera; }
+    OmCamera* camera;
+};
+
+} // namespace
+
+TEST(OmCamera, ApplySendsOnlyWhatChangedAndRebuildsPlanes)
+{
+    RecordingRenderer renderer;
+    CameraHolder camera;
+    camera->Apply(renderer);
+    EXPECT_EQ(renderer.projectionCalls, 1);
+    EXPECT_EQ(renderer.viewCalls, 1);
+    EXPECT_FLOAT_EQ(renderer.lastProjection.farDistance, 100.0f);
+    EXPECT_FLOAT_EQ(renderer.lastProjection.halfWidth, 1.0f);
+    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_NEAR).d, 1.0f);
+
+    camera->Apply(renderer);
+    EXPECT_EQ(renderer.projectionCalls, 1);
+    EXPECT_EQ(renderer.viewCalls, 1);
+
+    // A new frame: the view goes out again and the planes move with it.
+    camera->SetFrame(OmVector3(0, 0, 5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    camera->Apply(renderer);
+    EXPECT_EQ(renderer.projectionCalls, 1);
+    EXPECT_EQ(renderer.viewCalls, 2);
+    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_NEAR).d, 6.0f);
+    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_FAR).d, -105.0f);
+
+    // Axes from a rotation's columns.
+    OmMatrix3 turn;
+    turn.Set(0, 0, 1, 0, 1, 0, -1, 0, 0); // columns: (0,0,-1), (0,1,0), (1,0,0)
+    camera->SetFromMatrix(OmVector3(), turn);
+    camera->Apply(renderer);
+    EXPECT_TRUE(OmVector3::NearlyEqual(renderer.lastViewForward, OmVector3(1, 0, 0), 1e-6f));
+    EXPECT_TRUE(OmVector3::NearlyEqual(camera->GetRight(), OmVector3(0, 0, -1), 1e-6f));
+
+    camera->Invalidate();
+    camera->Apply(renderer);
+    EXPECT_EQ(renderer.projectionCalls, 2);
+}
+
+TEST(OmCamera, SphereAndBoxCulling)
+{
+    RecordingRenderer renderer;
+    CameraHolder camera;
+    camera->Apply(renderer);
+
+    EXPECT_TRUE(camera->IsSphereCulled(OmSphere(OmVector3(0, 0, -5), 1.0f)));
+    EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes); // near tested first: nothing cleared
+    // Wholly inside the near plane, straddling the far one.
+    EXPECT_FALSE(camera->IsSphereCulled(OmSphere(OmVector3(0, 0, 100), 2.0f)));
+    EXPECT_EQ(camera->GetPlaneMask() & 0x3Fu, 1u << OM_PLANE_FAR);
+    camera->SetPlaneMask(OmCamera::kAllPlanes);
+
+    // Planes not in the mask are not tested.
+    camera->SetPlaneMask(~1u);
+    EXPECT_FALSE(camera->IsSphereCulled(OmSphere(OmVector3(0, 0, 0.5f), 0.1f)));
+    camera->SetPlaneMask(OmCamera::kAllPlanes);
+    EXPECT_TRUE(camera->IsSphereCulled(OmSphere(OmVector3(0, 0, 0.5f), 0.1f)));
+
+    EXPECT_FALSE(camera->IsBoxCulled(OmVector3(-1, -1, 5), OmVector3(1, 1, 6)));
+    EXPECT_TRUE(camera->IsBoxCulled(OmVector3(-1, -1, -6), OmVector3(1, 1, -5)));
+    // Touching the near plane from inside is not culled; just short of it is.
+    EXPECT_FALSE(camera->IsBoxCulled(OmVector3(-0.1f, -0.1f, 0.0f), OmVector3(0.1f, 0.1f, 1.0f)));
+    EXPECT_TRUE(camera->IsBoxCulled(OmVector3(-0.1f, -0.1f, 0.0f), OmVector3(0.1f, 0.1f, 0.99f)));
+}
+
+TEST(OmCamera, PickRaysThroughTheWindow)
+{
+    CameraHolder camera;
+    OmProjection projection = camera->GetProjection();
+    projection.halfWidth = 0.5f;
+    projection.halfHeight = 0.25f;
+    projection.nearDistance = 2.0f;
+    camera->SetProjection(projection);
+    camera->SetFrame(OmVector3(1, 2, 3), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+
+    OmVector3 origin, direction;
+    camera->GetPickRay(0.0f, 0.0f, origin, direction);
+    EXPECT_TRUE(direction.Equals(OmVector3(0, 0, 1)));
+    EXPECT_TRUE(origin.Equals(OmVector3(1, 2, 3)));
+    // Top right: y runs downwards on the screen.
+    camera->GetPickRay(1.0f, -1.0f, origin, direction);
+    EXPECT_TRUE(OmVector3::NearlyEqual(direction, OmVector3(0.25f, 0.125f, 1.0f), 1e-6f));
+
+    projection.orthographic = 1;
+    camera->SetProjection(projection);
+    camera->GetPickRay(1.0f, 1.0f, origin, direction);
+    EXPECT_TRUE(direction.Equals(OmVector3(0, 0, 1)));
+    EXPECT_TRUE(OmVector3::NearlyEqual(origin, OmVector3(1.5f, 1.75f, 3.0f), 1e-6f));
+}
+
+namespace {
+
+// An omni light of multiplier 1 at the origin with nothing limiting it.
+OmMaxLight* PlainLight()
+{
+    auto* light = new OmMaxLight();
+    light->on = 1;
+    light->type = OmMaxLight::kOmni;
+    light->multiplier = 1.0f;
+    light->direction = OmVector3(0, -1, 0);
+    light->upVector = OmVector3(0, 0, 1);
+    return light;
+}
+
+} // namespace
+
+TEST(OmMaxLight, IlluminationFacingRangesAndDecay)
+{
+    OmMaxLight* light = PlainLight();
+    const OmVector3 up(0, 1, 0);
+    // Below the light, facing it: full; facing away: nothing.
+    EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, -2, 0), up), 1.0f);
+    EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, -2, 0), OmVector3(0, -1, 0)), 0.0f);
+    // At 60 degrees the facing term is cos 60.
+    EXPECT_NEAR(light->IlluminationAt(OmVector3(std::sqrt(3.0f), -1, 0), up), 0.5f, 1e-6f);
+
+    light->nearAttenuation = 1;
+    light->nearStart = 1.0f;
+    light->nearEnd = 3.0f;
+    light->farAttenuation = 1;
+    light->farStart = 5.0f;
+    light->farEnd = 9.0f;
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(1, 0, 0)), 0.0f); // at nearStart
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(2, 0, 0)), 0.5f);
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(4, 0, 0)), 1.0f);
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(7, 0, 0)), 0.5f);
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(9, 0, 0)), 0.0f); // at farEnd
+    light->nearAttenuation = light->farAttenuation = 0;
+
+    light->decay = OmMaxLight::kInverse;
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(4, 0, 0)), 0.25f);
+    light->decay = OmMaxLight::kInverseSquare;
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(4, 0, 0)), 1.0f / 16.0f);
+    // At the light itself there is no distance to divide by: a finite value.
+    EXPECT_TRUE(std::isfinite(light->StrengthAt(OmVector3(0, 0, 0))));
+    // ... and it lights as if from straight above, fully facing.
+    EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, 0, 0), OmVector3(0.6f, -0.8f, 0)), 1.0f);
+
+    light->multiplier = 0.0f;
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(1, 0, 0)), 0.0f);
+    light->multiplier = 1.0f;
+    light->on = 0;
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(1, 0, 0)), 0.0f);
+    light->Release();
+}
+
+TEST(OmMaxLight, SpotAndBeamCones)
+{
+    OmMaxLight* light = PlainLight();
+    light->type = OmMaxLight::kSpot;
+    light->multiplier = 2.0f;
+    light->hotspot = 0.5f;
+    light->falloff = 1.0f;
+    const float inHot = light->StrengthAt(OmVector3(0, -5, 0));
+    EXPECT_FLOAT_EQ(inHot, 2.0f);
+    // Halfway between the cosines of hotspot and falloff.
+    const float angle = std::acos(0.5f * (std::cos(0.5f) + std::cos(1.0f)));
+    EXPECT_NEAR(light->StrengthAt(OmVector3(std::sin(angle), -std::cos(angle), 0)), 1.0f, 1e-4f);
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(5, 0, 0)), 0.0f);  // on the plane of the light
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0, 5, 0)), 0.0f);  // behind it
+    light->overshoot = 1;
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0, 5, 0)), 2.0f);
+    light->overshoot = 0;
+
+    // A round parallel beam of radius 1 (full) to 3 (none) down the y axis.
+    light->type = 3;
+    light->multiplier = 1.0f;
+    light->hotspot = 1.0f;
+    light->falloff = 3.0f;
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0.5f, -4, 0)), 1.0f);
+    EXPECT_NEAR(light->StrengthAt(OmVector3(2, -4, 0)), 0.5f, 1e-5f);
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(3.5f, -4, 0)), 0.0f);
+
+    // A rectangular beam twice as wide as high: x along up, y along the side.
+    light->beamShape = 1;
+    light->aspect = 2.0f;
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0, -4, 0.5f)), 1.0f);
+    EXPECT_NEAR(light->StrengthAt(OmVector3(0, -4, 2.0f)), 0.5f, 1e-5f);
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0, -4, 3.0f)), 0.0f);
+    EXPECT_NEAR(light->StrengthAt(OmVector3(4.0f, -4, 0)), 0.5f, 1e-5f); // side: 2 x (1..3)
+    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(6.0f, -4, 0)), 0.0f);
+    light->Release();
+}
+
+TEST(OmLight, DeviceLightsRegisterOnceAndHandThemselvesToTheRenderer)
+{
+    RecordingRenderer renderer;
+    auto* light = new OmLight();
+    EXPECT_EQ(light->lightType, OmLight::kDirectional);
+    EXPECT_EQ(light->GetKind(), 0);
+    EXPECT_EQ(light->deviceLightId, -1);
+    EXPECT_FLOAT_EQ(light->diffuse[0], 1.0f);
+    EXPECT_FLOAT_EQ(light->diffuse[3], 0.0f);
+    EXPECT_FLOAT_EQ(light->attenuation[2], 1.0f);
+
+    auto* other = new OmLight();
+    other->AddToRenderer(renderer);
+    light->AddToRenderer(renderer);
+    light->AddToRenderer(renderer);
+    EXPECT_EQ(other->deviceLightId, 0);
+    EXPECT_EQ(light->deviceLightId, 1);
+
+    light->Render(renderer);
+    ASSERT_EQ(renderer.updatedLights.size(), 1u);
+    EXPECT_EQ(renderer.updatedLights[0], light);
+    light->Release();
+    EXPECT_EQ(renderer.addedLights[1], nullptr); // a deleted light leaves the renderer
+    other->Release();
+}

@@ -1,0 +1,318 @@
+// Mesh tools against hand-built meshes: welding, sorting by material, edge
+// adjacency, texture unwrapping, the alpha split, the conversion for the
+// renderer, and the ray and segment hit tests.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/OmMaterial.h"
+#include "engine/OmMesh.h"
+#include "tests/engine/SceneTestSupport.h"
+
+namespace {
+
+OmMeshVertex Vertex(float x, float y, float z, float u = 0.0f, float v = 0.0f)
+{
+    OmMeshVertex vertex;
+    vertex.position = OmVector3(x, y, z);
+    vertex.normal = OmVector3(0, 1, 0);
+    for (float& c : vertex.colour)
+        c = 1.0f;
+    vertex.uv0[0] = u;
+    vertex.uv0[1] = v;
+    vertex.uv1[0] = vertex.uv1[1] = 0.0f;
+    return vertex;
+}
+
+// Appends one triangle of three new (unshared) vertices.
+void AddTriangle(OmMesh& mesh, const OmMeshVertex& a, const OmMeshVertex& b, const OmMeshVertex& c,
+                 uint32_t material = 0)
+{
+    for (const OmMeshVertex* v : {&a, &b, &c}) {
+        mesh.indices.Add(mesh.vertices.GetCount());
+        mesh.vertices.Add(*v);
+    }
+    mesh.triangleMaterials.Add(material);
+}
+
+// A unit quad in the xz plane as two triangles with six unshared vertices.
+void AddQuad(OmMesh& mesh)
+{
+    AddTriangle(mesh, Vertex(0, 0, 0), Vertex(1, 0, 0), Vertex(1, 0, 1));
+    AddTriangle(mesh, Vertex(0, 0, 0), Vertex(1, 0, 1), Vertex(0, 0, 1));
+}
+
+struct MeshHolder {
+    MeshHolder() : mesh(new OmMesh()) {}
+    ~MeshHolder() { mesh->Release(); }
+    OmMesh* operator->() { return mesh; }
+    OmMesh& operator*() { return *mesh; }
+    OmMesh* mesh;
+};
+
+} // namespace
+
+TEST(OmMesh, WeldingMergesCornersWithinToleranceInTheSameCell)
+{
+    MeshHolder mesh;
+    AddQuad(*mesh);
+    mesh->WeldVertices(0.01f, 0.01f);
+    EXPECT_EQ(mesh->vertices.GetCount(), 4u);
+    const uint32_t expected[6] = {0, 1, 2, 0, 2, 3};
+    for (uint32_t i = 0; i < 6; ++i)
+        EXPECT_EQ(mesh->indices[i], expected[i]) << i;
+
+    // Exactly the tolerance apart (0.75 and 1.25 both round to cell 2) welds.
+    MeshHolder edge;
+    AddTriangle(*edge, Vertex(0.75f, 0, 0), Vertex(1.25f, 0, 0), Vertex(0.75f, 0, 0));
+    edge->WeldVertices(0.5f, 0.0f);
+    EXPECT_EQ(edge->vertices.GetCount(), 1u);
+
+    // Within tolerance but in neighbouring cells: kept apart by design.
+    MeshHolder cells;
+    AddTriangle(*cells, Vertex(0.0f, 0, 0), Vertex(0.3f, 0, 0), Vertex(0.0f, 0, 0));
+    cells->WeldVertices(0.5f, 0.0f);
+    EXPECT_EQ(cells->vertices.GetCount(), 2u);
+
+    // Same place, different texture coordinates: both stay.
+    MeshHolder seams;
+    AddTriangle(*seams, Vertex(0, 0, 0, 0.0f), Vertex(0, 0, 0, 0.5f), Vertex(0, 0, 0, 0.0f));
+    seams->WeldVertices(0.1f, 0.1f);
+    EXPECT_EQ(seams->vertices.GetCount(), 2u);
+    EXPECT_EQ(seams->indices[2], 0u);
+}
+
+TEST(OmMesh, InterpolationBlendsAttributesAndRenormalisesTheNormal)
+{
+    OmMeshVertex a = Vertex(0, 0, 0, 0.0f, 1.0f);
+    OmMeshVertex b = Vertex(9, 9, 9, 1.0f, 3.0f);
+    b.normal = OmVector3(1, 0, 0);
+    b.colour[3] = 0.0f;
+    OmMeshVertex out = Vertex(5, 5, 5);
+    OmMeshVertex::Interpolate(a, b, 0.5f, out);
+    EXPECT_TRUE(out.position.Equals(OmVector3(5, 5, 5))); // the caller's
+    EXPECT_NEAR(out.normal.Length(), 1.0f, 1e-6f);
+    EXPECT_NEAR(out.normal.x, std::sqrt(0.5f), 1e-6f);
+    EXPECT_FLOAT_EQ(out.colour[3], 0.5f);
+    EXPECT_FLOAT_EQ(out.uv0[0], 0.5f);
+    EXPECT_FLOAT_EQ(out.uv0[1], 2.0f);
+}
+
+TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
+{
+    MeshHolder mesh;
+    AddQuad(*mesh);
+    mesh->indices[4] = 99;
+    TraceCapture trace;
+    mesh->WeldVertices(0.01f, 0.01f);
+    EXPECT_TRUE(trace.Contains("WeldVertices"));
+    EXPECT_EQ(mesh->vertices.GetCount(), 6u);
+    EXPECT_EQ(mesh->indices[4], 99u);
+}
+
+TEST(OmMesh, SortingByMaterialIsStableAndBuildsGroups)
+{
+    MeshHolder mesh;
+    // Triangle k uses vertices 3k..3k+2 so its position is easy to follow.
+    const uint32_t materials[5] = {5, 3, 5, 3, 7};
+    for (uint32_t k = 0; k < 5; ++k)
+        AddTriangle(*mesh, Vertex(float(k), 0, 0), Vertex(float(k), 1, 0), Vertex(float(k), 0, 1), materials[k]);
+    OmArray<uint32_t> moved;
+    mesh->SortTrianglesByMaterial(&moved);
+
+    ASSERT_EQ(mesh->materialGroups.GetCount(), 3u);
+    const OmMaterialGroup& fives = mesh->materialGroups[0];
+    EXPECT_EQ(fives.materialId, 5u);
+    EXPECT_EQ(fives.firstTriangle, 0u);
+    EXPECT_EQ(fives.triangleCount, 2u);
+    EXPECT_EQ(fives.lowestVertex, 0u);
+    EXPECT_EQ(fives.vertexSpan, 9u); // vertices 0..8
+    EXPECT_EQ(mesh->materialGroups[1].materialId, 3u);
+    EXPECT_EQ(mesh->materialGroups[1].firstTriangle, 2u);
+    EXPECT_EQ(mesh->materialGroups[1].lowestVertex, 3u);
+    EXPECT_EQ(mesh->materialGroups[1].vertexSpan, 9u); // 3..11
+    EXPECT_EQ(mesh->materialGroups[2].firstTriangle, 4u);
+
+    const uint32_t expectedOrder[5] = {0, 2, 1, 3, 4}; // old triangle at each new position
+    for (uint32_t t = 0; t < 5; ++t) {
+        EXPECT_EQ(mesh->indices[t * 3], expectedOrder[t] * 3) << t;
+        EXPECT_EQ(mesh->triangleMaterials[t], materials[expectedOrder[t]]);
+    }
+    const uint32_t expectedMoves[5] = {0, 2, 1, 3, 4};
+    for (uint32_t t = 0; t < 5; ++t)
+        EXPECT_EQ(moved[t], expectedMoves[t]);
+
+    MeshHolder empty;
+    empty->SortTrianglesByMaterial();
+    EXPECT_EQ(empty->materialGroups.GetCount(), 0u);
+
+    // More materials than triangles: left alone.
+    MeshHolder odd;
+    AddQuad(*odd);
+    odd->triangleMaterials.Add(9);
+    odd->SortTrianglesByMaterial();
+    EXPECT_EQ(odd->materialGroups.GetCount(), 0u);
+}
+
+TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
+{
+    MeshHolder mesh;
+    AddQuad(*mesh); // unshared corners: edges meet by position only
+    OmArray<int32_t> adjacency;
+    mesh->BuildEdgeAdjacency(adjacency);
+    ASSERT_EQ(adjacency.GetCount(), 6u);
+    // Triangle 0's edge 2 (corner 2 to 0) is triangle 1's edge 0 (corner 0 to 1).
+    EXPECT_EQ(adjacency[2], 1);
+    EXPECT_EQ(adjacency[3], 0);
+    for (uint32_t i : {0u, 1u, 4u, 5u})
+        EXPECT_EQ(adjacency[i], -1) << i;
+
+    // A third triangle on the same edge pairs with the first.
+    AddTriangle(*mesh, Vertex(1, 0, 1), Vertex(0, 0, 0), Vertex(0, 1, 0));
+    mesh->BuildEdgeAdjacency(adjacency);
+    EXPECT_EQ(adjacency[6], 0);
+    EXPECT_EQ(adjacency[2], 2);
+    EXPECT_EQ(adjacency[3], 0);
+}
+
+TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
+{
+    MeshHolder mesh;
+    // u runs 2.1 to 2.4 without crossing a half-wrap: left alone.
+    AddTriangle(*mesh, Vertex(0, 0, 0, 2.1f, 0.1f), Vertex(1, 0, 0, 2.4f, 0.1f), Vertex(0, 0, 1, 2.3f, 0.2f));
+    // u 3.4 to 3.6 crosses 3.5: moved down by floor(3.4) = 3.
+    AddTriangle(*mesh, Vertex(0, 0, 0, 3.4f, 0.1f), Vertex(1, 0, 0, 3.6f, 0.1f), Vertex(0, 0, 1, 3.45f, 0.2f));
+    // Spread of 5 in v with a wrap of 1: counted.
+    AddTriangle(*mesh, Vertex(0, 0, 0, 0.1f, 0.0f), Vertex(1, 0, 0, 0.1f, 5.0f), Vertex(0, 0, 1, 0.1f, 0.2f));
+    TraceCapture trace;
+    EXPECT_TRUE(mesh->UnwrapTextures(1));
+    EXPECT_FLOAT_EQ(mesh->vertices[0].uv0[0], 2.1f);
+    EXPECT_NEAR(mesh->vertices[3].uv0[0], 0.4f, 1e-5f);
+    EXPECT_NEAR(mesh->vertices[4].uv0[0], 0.6f, 1e-5f);
+    EXPECT_TRUE(trace.Contains("Error in OmMesh::UnwrapTextures() - coords out of range"));
+    EXPECT_TRUE(trace.Contains("Mesh has 1 triangles with over-wrapped texture coords"));
+
+    mesh->WeldVertices(0.01f, 10.0f);
+    TraceCapture refused;
+    EXPECT_FALSE(mesh->UnwrapTextures(1));
+    EXPECT_TRUE(refused.Contains("Cannot unwrap mesh with indexed vertices"));
+}
+
+TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
+{
+    RecordingRenderer renderer;
+    OmMaterial opaqueMaterial;
+    OmMaterial alphaMaterial;
+    alphaMaterial.blendMode = 0x120; // alpha blended with alpha test
+    const int32_t opaqueId = renderer.RegisterMaterial(&opaqueMaterial);
+    const int32_t alphaId = renderer.RegisterMaterial(&alphaMaterial);
+
+    MeshHolder mesh;
+    for (int i = 0; i < 5; ++i)
+        mesh->vertices.Add(Vertex(float(i), 0, 0));
+    const uint32_t corners[9] = {0, 1, 2, 2, 3, 4, 4, 1, 0};
+    for (uint32_t c : corners)
+        mesh->indices.Add(c);
+    mesh->triangleMaterials.Add(uint32_t(opaqueId));
+    mesh->triangleMaterials.Add(uint32_t(alphaId));
+    mesh->triangleMaterials.Add(999); // no such material: opaque
+
+    OmMesh* opaque = nullptr;
+    OmMesh* alpha = nullptr;
+    mesh->SplitByAlpha(renderer, opaque, alpha);
+    ASSERT_NE(opaque, nullptr);
+    ASSERT_NE(alpha, nullptr);
+
+    EXPECT_EQ(alpha->vertices.GetCount(), 3u);
+    ASSERT_EQ(alpha->indices.GetCount(), 3u);
+    EXPECT_EQ(alpha->indices[0], 0u);
+    EXPECT_FLOAT_EQ(alpha->vertices[0].position.x, 2.0f);
+    EXPECT_EQ(alpha->triangleMaterials[0], uint32_t(alphaId));
+
+    // Opaque: triangles 0 and 2 share source vertices 0, 1 and 4.
+    EXPECT_EQ(opaque->vertices.GetCount(), 4u);
+    const uint32_t expected[6] = {0, 1, 2, 3, 1, 0};
+    for (uint32_t i = 0; i < 6; ++i)
+        EXPECT_EQ(opaque->indices[i], expected[i]) << i;
+    EXPECT_FLOAT_EQ(opaque->vertices[3].position.x, 4.0f);
+    EXPECT_EQ(opaque->triangleMaterials.GetCount(), 2u);
+    EXPECT_EQ(opaque->materialGroups.GetCount(), 0u);
+    EXPECT_EQ(mesh->vertices.GetCount(), 5u); // the source is unchanged
+    opaque->Release();
+    alpha->Release();
+}
+
+TEST(OmMesh, ConversionForTheRendererSetsAlphaFlagsAndRefusesOversizedMeshes)
+{
+    RecordingRenderer renderer;
+    OmMaterial plainAlpha;
+    plainAlpha.blendMode = 0x20;
+    const int32_t alphaId = renderer.RegisterMaterial(&plainAlpha);
+
+    MeshHolder mesh;
+    AddTriangle(*mesh, Vertex(0, 0, 0), Vertex(1, 0, 0), Vertex(0, 0, 1), uint32_t(alphaId));
+    mesh->SortTrianglesByMaterial();
+    TestRenderMesh* target = static_cast<TestRenderMesh*>(renderer.CreateMesh());
+    EXPECT_TRUE(mesh->ConvertForRenderer(renderer, 0x1, *target));
+    EXPECT_EQ(target->createdFlags, 0x201u);
+    EXPECT_EQ(target->createdIndices, 3u);
+    const uint8_t layout[12] = {0, 1, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(target->createdLayout, layout, 12), 0);
+
+    // Without an alpha pass the plain blend turns into 66 and the flag goes.
+    EXPECT_TRUE(mesh->ConvertForRenderer(renderer, 0x600, *target));
+    EXPECT_EQ(target->createdFlags, 0x400u);
+    EXPECT_EQ(renderer.GetMaterial(alphaId)->blendMode, 0x42u);
+
+    target->failCreate = true;
+    EXPECT_FALSE(mesh->ConvertForRenderer(renderer, 0, *target));
+
+    target->failCreate = false;
+    mesh->vertices.Resize(OmMesh::kMaxRenderVertices + 1);
+    TraceCapture trace;
+    EXPECT_FALSE(mesh->ConvertForRenderer(renderer, 0, *target));
+    EXPECT_TRUE(trace.Contains("ConvertForRenderer"));
+    target->Release();
+}
+
+TEST(OmIntersect, RayTriangleIsTwoSidedAndReportsBarycentrics)
+{
+    const OmVector3 a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
+    float t = 0, u = 0, v = 0;
+    ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.25f, 0.5f, -2), OmVector3(0, 0, 4), a, b, c, t, u, v));
+    EXPECT_FLOAT_EQ(t, 0.5f);
+    EXPECT_FLOAT_EQ(u, 0.25f);
+    EXPECT_FLOAT_EQ(v, 0.5f);
+    // From the other side.
+    ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.25f, 0.25f, 2), OmVector3(0, 0, -1), a, b, c, t, u, v));
+    EXPECT_FLOAT_EQ(t, 2.0f);
+    // On the long edge (u + v = 1) still hits.
+    EXPECT_TRUE(IntersectRayTriangle(OmVector3(0.5f, 0.5f, -1), OmVector3(0, 0, 1), a, b, c, t, u, v));
+    // Outside, and parallel to the plane.
+    EXPECT_FALSE(IntersectRayTriangle(OmVector3(0.8f, 0.8f, -1), OmVector3(0, 0, 1), a, b, c, t, u, v));
+    EXPECT_FALSE(IntersectRayTriangle(OmVector3(0.2f, 0.2f, -1), OmVector3(1, 0, 0), a, b, c, t, u, v));
+    // Behind the origin: a hit with negative t that callers drop.
+    ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.2f, 0.2f, 1), OmVector3(0, 0, 1), a, b, c, t, u, v));
+    EXPECT_LT(t, 0.0f);
+}
+
+TEST(OmIntersect, SegmentCylinderHitsOnlyAlongTheSegmentAndWithinTheHeight)
+{
+    const OmVector3 base(0, 0, 0);
+    float f = -1.0f;
+    ASSERT_TRUE(IntersectSegmentCylinder(OmVector3(-4, 1, 0), OmVector3(4, 1, 0), base, 1.0f, 2.0f, f));
+    EXPECT_FLOAT_EQ(f, 3.0f / 8.0f);
+    // Passing above or beside it.
+    EXPECT_FALSE(IntersectSegmentCylinder(OmVector3(-4, 3, 0), OmVector3(4, 3, 0), base, 1.0f, 2.0f, f));
+    EXPECT_FALSE(IntersectSegmentCylinder(OmVector3(-4, 1, 2), OmVector3(4, 1, 2), base, 1.0f, 2.0f, f));
+    // Straight down has no horizontal extent.
+    EXPECT_FALSE(IntersectSegmentCylinder(OmVector3(0, 5, 0), OmVector3(0, -5, 0), base, 1.0f, 2.0f, f));
+    // Ending before the cylinder is a miss, not a hit beyond the end.
+    EXPECT_FALSE(IntersectSegmentCylinder(OmVector3(-4, 1, 0), OmVector3(-2, 1, 0), base, 1.0f, 2.0f, f));
+    // Starting inside: the hit is where it leaves.
+    ASSERT_TRUE(IntersectSegmentCylinder(OmVector3(0, 1, 0), OmVector3(2, 1, 0), base, 1.0f, 2.0f, f));
+    EXPECT_FLOAT_EQ(f, 0.5f);
+    // Dropping in through the top.
+    ASSERT_TRUE(IntersectSegmentCylinder(OmVector3(-0.5f, 4, 0), OmVector3(0.5f, 0, 0), base, 1.0f, 2.0f, f));
+    EXPECT_FLOAT_EQ(f, 0.5f);
+}

@@ -1,0 +1,429 @@
+// The scene tree: transforms down the tree, bounds up it, the culling draw
+// against the camera, modifier lists, group editing, search, copies and the
+// render-mesh conversion.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/OmController.h"
+#include "engine/OmGroup.h"
+#include "engine/OmShape.h"
+#include "tests/engine/SceneTestSupport.h"
+
+namespace {
+
+bool Near(const OmVector3& a, const OmVector3& b, float eps = 1e-5f)
+{
+    return OmVector3::NearlyEqual(a, b, eps);
+}
+
+// A render mesh of the given name and model-space radius about its origin.
+TestRenderMesh* MakeMesh(const char* name, float radius)
+{
+    auto* mesh = new TestRenderMesh();
+    mesh->SetName(name);
+    mesh->SetBounds(OmSphere(OmVector3(), radius));
+    return mesh;
+}
+
+// A shape under parent at position drawing geometry; the parent holds it.
+OmShape* AddShape(OmGroup& parent, const char* name, OmGeometry* geometry, const OmVector3& position)
+{
+    auto* shape = new OmShape();
+    shape->SetName(name);
+    shape->SetGeometry(geometry);
+    shape->LocalPosition() = position;
+    parent.AddChild(shape);
+    shape->Release();
+    return shape;
+}
+
+OmGroup* AddGroup(OmGroup& parent, const char* name)
+{
+    auto* group = new OmGroup();
+    group->SetName(name);
+    parent.AddChild(group);
+    group->Release();
+    return group;
+}
+
+uint32_t ListLength(const OmVoidChain& list)
+{
+    uint32_t n = 0;
+    for (const OmVoidChain::Link* l = list.GetFirst(); l && l->value; l = l->next)
+        ++n;
+    return n;
+}
+
+bool Drawn(const RecordingRenderer& r, const char* name)
+{
+    return std::find(r.draws.begin(), r.draws.end(), name) != r.draws.end();
+}
+
+// A scene under a camera at the origin looking down +z.
+struct SceneFixture : ::testing::Test {
+    SceneFixture()
+    {
+        camera = new OmCamera();
+        SetStandardCamera(*camera);
+        renderer.UseCamera(camera);
+        camera->Release();
+        root = new OmGroup();
+        root->SetName("root");
+    }
+    ~SceneFixture() override
+    {
+        root->Release();
+        for (TestRenderMesh* m : meshes)
+            m->Release();
+    }
+    TestRenderMesh* Mesh(const char* name, float radius)
+    {
+        meshes.push_back(MakeMesh(name, radius));
+        return meshes.back();
+    }
+    void Frame(float time = 0.0f)
+    {
+        root->Update(time);
+        // What the renderer's ApplyCamera does with its current camera.
+        camera->Apply(renderer);
+        renderer.draws.clear();
+        root->Render(renderer);
+    }
+
+    RecordingRenderer renderer;
+    OmCamera* camera;
+    OmGroup* root;
+    std::vector<TestRenderMesh*> meshes;
+};
+
+} // namespace
+
+TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndBoundsFollow)
+{
+    // Parent turned so x goes to -z and z to x, scaled by 2, at (10, 0, 0).
+    OmGroup* parent = AddGroup(*root, "parent");
+    parent->LocalRotation().Set(0, 0, -1, 0, 1, 0, 1, 0, 0);
+    parent->LocalPosition() = OmVector3(10, 0, 0);
+    parent->LocalScale() = 2.0f;
+    OmGroup* child = AddGroup(*parent, "child");
+    child->LocalPosition() = OmVector3(1, 0, 0);
+    child->LocalRotation().Set(0, 1, 0, -1, 0, 0, 0, 0, 1); // x to y
+    OmShape* leaf = AddShape(*child, "leaf", Mesh("leafMesh", 1.0f), OmVector3(0, 0, 1));
+    leaf->LocalScale() = 0.5f;
+
+    root->Update(0.0f);
+
+    EXPECT_TRUE(Near(child->GetWorldPosition(), OmVector3(10, 0, -2)));
+    EXPECT_FLOAT_EQ(child->GetWorldScale(), 2.0f);
+    // The child's own turn applies first: x goes to y, which the parent keeps.
+    EXPECT_TRUE(Near(child->GetWorldRotation().Transform(OmVector3(1, 0, 0)), OmVector3(0, 1, 0)));
+    // (0, 0, 1) through the child (z stays z), then the parent (z to x), times 2.
+    EXPECT_TRUE(Near(leaf->GetWorldPosition(), OmVector3(12, 0, -2)));
+    EXPECT_FLOAT_EQ(leaf->GetWorldScale(), 1.0f);
+
+    EXPECT_TRUE(Near(leaf->GetBounds().centre, OmVector3(12, 0, -2)));
+    EXPECT_FLOAT_EQ(leaf->GetBounds().radius, 1.0f);
+    EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(12, 0, -2)));
+    EXPECT_FLOAT_EQ(root->GetBounds().radius, 1.0f);
+
+    // Moving the leaf moves the bounds of every group above it.
+    leaf->LocalPosition() = OmVector3(0, 0, 3);
+    root->Update(0.0f);
+    EXPECT_TRUE(Near(leaf->GetWorldPosition(), OmVector3(16, 0, -2)));
+    EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(16, 0, -2)));
+}
+
+TEST_F(SceneFixture, GroupBoundsEncloseChildrenAndAnEmptyGroupIsEmpty)
+{
+    AddShape(*root, "a", Mesh("a", 1.0f), OmVector3(-4, 0, 0));
+    AddShape(*root, "b", Mesh("b", 1.0f), OmVector3(4, 0, 0));
+    OmGroup* empty = AddGroup(*root, "empty");
+    root->Update(0.0f);
+    EXPECT_TRUE(empty->GetBounds().IsEmpty());
+    EXPECT_FLOAT_EQ(empty->GetBounds().radius, -1.0f);
+    // The empty group adds no volume and does not pull the sphere to the origin.
+    EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(0, 0, 0)));
+    EXPECT_FLOAT_EQ(root->GetBounds().radius, 5.0f);
+}
+
+TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsOnly)
+{
+    AddShape(*root, "inside", Mesh("inside", 1.0f), OmVector3(0, 0, 10));
+    AddShape(*root, "behind", Mesh("behind", 1.0f), OmVector3(0, 0, -10));
+    AddShape(*root, "pastFar", Mesh("pastFar", 1.0f), OmVector3(0, 0, 120));
+    AddShape(*root, "leftOut", Mesh("leftOut", 1.0f), OmVector3(-30, 0, 10));
+    AddShape(*root, "straddlesLeft", Mesh("straddlesLeft", 1.0f), OmVector3(-10, 0, 10));
+    AddShape(*root, "straddlesFar", Mesh("straddlesFar", 1.0f), OmVector3(0, 0, 100.5f));
+    OmGroup* away = AddGroup(*root, "away");
+    away->LocalPosition() = OmVector3(0, 50, -50);
+    AddShape(*away, "awayChild", Mesh("awayChild", 1.0f), OmVector3(0, 0, 0));
+
+    Frame();
+
+    EXPECT_TRUE(Drawn(renderer, "inside"));
+    EXPECT_TRUE(Drawn(renderer, "straddlesLeft"));
+    EXPECT_TRUE(Drawn(renderer, "straddlesFar"));
+    EXPECT_FALSE(Drawn(renderer, "behind"));
+    EXPECT_FALSE(Drawn(renderer, "pastFar"));
+    EXPECT_FALSE(Drawn(renderer, "leftOut"));
+    EXPECT_FALSE(Drawn(renderer, "awayChild"));
+    EXPECT_EQ(renderer.draws.size(), 3u);
+    // Every culled or drawn child leaves the mask as it found it.
+    EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes);
+    // The shape's world transform reached the renderer before its draw.
+    EXPECT_FLOAT_EQ(renderer.lastWorldScale, 1.0f);
+}
+
+TEST_F(SceneFixture, ChildrenOfAGroupWhollyInsideSkipThePlanesItPassed)
+{
+    OmGroup* group = AddGroup(*root, "group");
+    TestRenderMesh* mesh = Mesh("leaf", 0.5f);
+    AddShape(*group, "leaf", mesh, OmVector3(0, 0, 10));
+    Frame();
+    ASSERT_EQ(mesh->drawMasks.size(), 1u);
+    // The group was wholly inside all six planes; the leaf tested none.
+    EXPECT_EQ(mesh->drawMasks[0] & 0x3Fu, 0u);
+    EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes);
+}
+
+TEST_F(SceneFixture, ModifierListsStayBoundedForCulledAndDrawnNodes)
+{
+    OmShape* seen = AddShape(*root, "seen", Mesh("seen", 1.0f), OmVector3(0, 0, 10));
+    OmShape* hidden = AddShape(*root, "hidden", Mesh("hidden", 1.0f), OmVector3(0, 0, -10));
+    auto* light = new OmLight();
+    light->AddTarget(seen);
+    light->AddTarget(hidden);
+    const unsigned linksBefore = OmVoidChain::GetPooledLinkCount();
+    for (int frame = 0; frame < 50; ++frame) {
+        light->Update(float(frame));
+        EXPECT_EQ(ListLength(hidden->GetModifierList(0)), 1u);
+        Frame(float(frame));
+        EXPECT_TRUE(hidden->GetModifierList(0).IsEmpty()) << "frame " << frame;
+        EXPECT_TRUE(seen->GetModifierList(0).IsEmpty()) << "frame " << frame;
+    }
+    // A node that is updated but never drawn keeps one entry per light.
+    for (int frame = 0; frame < 20; ++frame)
+        light->Update(0.0f);
+    EXPECT_EQ(ListLength(hidden->GetModifierList(0)), 1u);
+    EXPECT_LE(OmVoidChain::GetPooledLinkCount(), linksBefore + 1);
+
+    light->SetEnabled(false);
+    Frame();
+    light->Update(0.0f);
+    EXPECT_TRUE(seen->GetModifierList(0).IsEmpty());
+    light->Release();
+}
+
+TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlags)
+{
+    auto* group = new OmGroup();
+    auto* a = new OmGroup();
+    auto* b = new OmGroup();
+    auto* stranger = new OmGroup();
+    EXPECT_EQ(group->AddChild(a), 0u);
+    EXPECT_EQ(group->AddChild(b), 1u);
+    EXPECT_EQ(a->GetRefCount(), 2u);
+    EXPECT_EQ(b->GetParent(), group);
+
+    group->UpdateBounds(); // clears the group's dirty flag
+    ASSERT_FALSE(group->IsDirty());
+    EXPECT_EQ(group->RemoveChild(nullptr), -1);
+    EXPECT_FALSE(group->IsDirty());
+    EXPECT_EQ(group->RemoveChild(stranger), -1);
+    EXPECT_TRUE(group->IsDirty());
+
+    EXPECT_EQ(group->RemoveChild(a), 0);
+    EXPECT_EQ(a->GetRefCount(), 1u);
+    EXPECT_EQ(a->GetParent(), nullptr);
+    EXPECT_EQ(group->GetChild(0), b); // later slots move down
+    EXPECT_EQ(group->GetChildCount(), 1);
+    EXPECT_EQ(group->GetChild(1), nullptr);
+    EXPECT_EQ(group->GetChild(1000), nullptr);
+
+    uint32_t cursor = 0;
+    EXPECT_EQ(group->GetNextChild(cursor), b);
+    EXPECT_EQ(cursor, 1u);
+    EXPECT_EQ(group->GetNextChild(cursor), nullptr);
+
+    group->RemoveAllChildren();
+    EXPECT_EQ(group->GetChildCount(), 0);
+    EXPECT_EQ(b->GetRefCount(), 1u);
+    EXPECT_EQ(b->GetParent(), nullptr);
+
+    for (OmGroup* g : {group, a, b, stranger})
+        g->Release();
+}
+
+TEST(OmGroup, FindNodeByNameSearchesDepthFirstAndSkipsTheRoot)
+{
+    auto* root = new OmGroup();
+    root->SetName("target");
+    OmGroup* first = AddGroup(*root, "first");
+    OmGroup* deep = AddGroup(*first, "target");
+    OmGroup* second = AddGroup(*root, "target");
+    OmNode* found = root;
+    EXPECT_TRUE(FindNodeByName("target", root, found));
+    EXPECT_EQ(found, deep); // reached before the later sibling
+    EXPECT_NE(found, second);
+    EXPECT_FALSE(FindNodeByName("Target", root, found)); // case matters
+    EXPECT_EQ(found, nullptr);
+    root->Release();
+}
+
+TEST(OmGroup, CopiesAreNewNodesThatShareGeometry)
+{
+    TestRenderMesh* mesh = MakeMesh("m", 1.0f);
+    auto* source = new OmGroup();
+    source->SetName("model");
+    OmGroup* inner = AddGroup(*source, "inner");
+    OmShape* shape = AddShape(*inner, "shape", mesh, OmVector3(1, 2, 3));
+
+    auto* copy = new OmGroup();
+    copy->CopyFrom(*source);
+    EXPECT_STREQ(copy->GetName(), "model");
+    auto* copiedInner = OmGroup::Cast(copy->GetChild(0));
+    ASSERT_NE(copiedInner, nullptr);
+    EXPECT_NE(copiedInner, inner);
+    EXPECT_EQ(copiedInner->GetParent(), copy);
+    EXPECT_EQ(copiedInner->GetRefCount(), 1u); // the copy's group holds the only reference
+    auto* copiedShape = OmShape::Cast(copiedInner->GetChild(0));
+    ASSERT_NE(copiedShape, nullptr);
+    EXPECT_NE(copiedShape, shape);
+    EXPECT_EQ(copiedShape->GetGeometry(), mesh);
+    EXPECT_TRUE(Near(copiedShape->GetLocal().position, OmVector3(1, 2, 3)));
+    EXPECT_EQ(mesh->GetRefCount(), 3u);
+
+    source->Release();
+    copy->Release();
+    EXPECT_EQ(mesh->GetRefCount(), 1u);
+    mesh->Release();
+}
+
+TEST(OmShape, GeometryUserListsFollowSetGeometry)
+{
+    TestRenderMesh* first = MakeMesh("first", 1.0f);
+    TestRenderMesh* second = MakeMesh("second", 1.0f);
+    auto* a = new OmShape();
+    auto* b = new OmShape();
+    a->SetGeometry(first);
+    b->SetGeometry(first);
+    EXPECT_EQ(first->GetFirstUser(), b);
+    EXPECT_EQ(b->GetNextUser(), a);
+
+    b->UpdateBounds();
+    a->LocalScale() = 1.0f; // a is dirty
+    a->SetGeometry(first);  // the same geometry: nothing changes
+    EXPECT_EQ(first->GetRefCount(), 3u);
+
+    // Replacing moves every user over and gives back their references.
+    first->ReplaceWith(second);
+    EXPECT_EQ(first->GetFirstUser(), nullptr);
+    EXPECT_EQ(first->GetRefCount(), 1u);
+    EXPECT_EQ(a->GetGeometry(), second);
+    EXPECT_EQ(b->GetGeometry(), second);
+    EXPECT_EQ(second->GetRefCount(), 3u);
+
+    a->Release(); // unlinks itself
+    EXPECT_EQ(second->GetFirstUser(), b);
+    EXPECT_EQ(b->GetNextUser(), nullptr);
+    EXPECT_EQ(b->GetPrevUser(), nullptr);
+    b->Release();
+    EXPECT_EQ(second->GetRefCount(), 1u);
+    first->Release();
+    second->Release();
+}
+
+namespace {
+
+class HoldingController : public OmController {
+public:
+    explicit HoldingController(bool hold, int* calls) : m_hold(hold), m_calls(calls) {}
+    bool Update(float) override
+    {
+        ++*m_calls;
+        return m_hold;
+    }
+
+private:
+    bool m_hold;
+    int* m_calls;
+};
+
+} // namespace
+
+TEST(OmNode, ALastControllerThatHoldsKeepsThePreviousWorldTransform)
+{
+    auto* node = new OmGroup();
+    node->LocalPosition() = OmVector3(1, 0, 0);
+    node->Update(0.0f);
+    int calls = 0;
+    node->AddController(new HoldingController(false, &calls)); // the node deletes them
+    node->AddController(new HoldingController(true, &calls));
+    EXPECT_EQ(node->GetControllers()->target, node);
+    node->LocalPosition() = OmVector3(5, 0, 0);
+    node->Update(1.0f);
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(Near(node->GetWorldPosition(), OmVector3(1, 0, 0)));
+    node->Release();
+}
+
+TEST_F(SceneFixture, RenderMeshesReplaceEngineMeshesInEveryShapeAndLightsRegister)
+{
+    auto* mesh = new OmMesh();
+    mesh->SetName("engineMesh");
+    mesh->vertices.Resize(3);
+    for (uint32_t i = 0; i < 3; ++i) {
+        mesh->vertices[i] = OmMeshVertex();
+        mesh->vertices[i].position = OmVector3(float(i), 0, 0);
+        mesh->indices.Add(i);
+    }
+    mesh->triangleMaterials.Add(0);
+    mesh->SortTrianglesByMaterial();
+    mesh->ComputeBounds();
+    OmGroup* inner = AddGroup(*root, "inner");
+    OmShape* a = AddShape(*root, "a", mesh, OmVector3());
+    OmShape* b = AddShape(*inner, "b", mesh, OmVector3());
+    auto* light = new OmLight();
+    inner->AddChild(light);
+    light->Release();
+    mesh->Release(); // the shapes hold it now
+
+    EXPECT_TRUE(CreateRenderMeshes(root, renderer, 0));
+    ASSERT_EQ(renderer.createdMeshes.size(), 1u);
+    TestRenderMesh* renderMesh = renderer.createdMeshes[0];
+    EXPECT_EQ(a->GetGeometry(), renderMesh);
+    EXPECT_EQ(b->GetGeometry(), renderMesh);
+    EXPECT_EQ(renderMesh->GetRefCount(), 2u);
+    EXPECT_EQ(renderMesh->createdVertices, 3u);
+    EXPECT_EQ(renderMesh->convertedGroups, 1u);
+    EXPECT_EQ(light->deviceLightId, 0);
+    ASSERT_EQ(renderer.addedLights.size(), 1u);
+
+    // A failed conversion is reported through the result.
+    auto* other = new OmMesh();
+    AddShape(*inner, "c", other, OmVector3());
+    other->Release();
+    renderer.failMeshCreate = true;
+    EXPECT_FALSE(CreateRenderMeshes(root, renderer, 0));
+}
+
+TEST_F(SceneFixture, AGroupThatContainsItselfIsReportedNotRecursedForever)
+{
+    // Only a damaged archive builds this; walks must still end.
+    OmGroup* outer = AddGroup(*root, "outer");
+    OmGroup* inner = AddGroup(*outer, "inner");
+    AddShape(*inner, "leaf", Mesh("leaf", 1.0f), OmVector3(0, 0, 10));
+    inner->AddChild(outer);
+    TraceCapture trace;
+    Frame();
+    EXPECT_EQ(renderer.draws.size(), 1u);
+    OmNode* found = nullptr;
+    EXPECT_FALSE(FindNodeByName("missing", root, found));
+    EXPECT_TRUE(CreateRenderMeshes(root, renderer, 0));
+    auto* copy = new OmGroup();
+    copy->CopyFrom(*root);
+    copy->Release();
+    EXPECT_TRUE(trace.Contains("contains itself"));
+    inner->RemoveChild(outer);
+}

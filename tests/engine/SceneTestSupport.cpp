@@ -1,0 +1,107 @@
+#include "tests/engine/SceneTestSupport.h"
+
+OM_IMPLEMENT_CLASS(TestRenderMesh, OmBaseMesh)
+
+void TestRenderMesh::Render(OmRenderer& renderer)
+{
+    auto& recorder = static_cast<RecordingRenderer&>(renderer);
+    recorder.draws.push_back(GetName() ? GetName() : "");
+    if (OmCamera* camera = renderer.GetCamera())
+        drawMasks.push_back(camera->GetPlaneMask());
+}
+
+bool TestRenderMesh::Create(OmRenderer&, uint32_t renderFlags, uint32_t indexCount, uint32_t vertexCount,
+                            const uint8_t layout[12])
+{
+    createdFlags = renderFlags;
+    createdIndices = indexCount;
+    createdVertices = vertexCount;
+    for (int i = 0; i < 12; ++i)
+        createdLayout[i] = layout[i];
+    return !failCreate;
+}
+
+bool TestRenderMesh::ConvertFrom(const OmMesh& mesh)
+{
+    convertedGroups = mesh.materialGroups.GetCount();
+    SetBounds(mesh.GetBounds());
+    SetName(mesh.GetName());
+    return true;
+}
+
+RecordingRenderer::RecordingRenderer() = default;
+
+RecordingRenderer::~RecordingRenderer()
+{
+    UseCamera(nullptr);
+    ReleaseAllMaterials();
+    ReleaseAllTextures();
+}
+
+void RecordingRenderer::UseCamera(OmCamera* camera)
+{
+    if (camera)
+        camera->AddRef();
+    if (m_camera)
+        m_camera->Release();
+    m_camera = camera;
+}
+
+int32_t RecordingRenderer::SetWorldTransform(const OmMatrix3*, const OmVector3* translation, float scale)
+{
+    lastWorldPosition = *translation;
+    lastWorldScale = scale;
+    return 0;
+}
+
+int32_t RecordingRenderer::SetViewAxes(const OmVector3*, const OmVector3*, const OmVector3*,
+                                       const OmVector3* forward)
+{
+    ++viewCalls;
+    lastViewForward = *forward;
+    return 0;
+}
+
+int32_t RecordingRenderer::SetProjection(const OmProjectionParams* params)
+{
+    ++projectionCalls;
+    lastProjection = *params;
+    return 0;
+}
+
+int32_t RecordingRenderer::AddLight(OmLight* light)
+{
+    for (size_t i = 0; i < addedLights.size(); ++i) {
+        if (addedLights[i] == light)
+            return int32_t(i);
+    }
+    addedLights.push_back(light);
+    return int32_t(addedLights.size() - 1);
+}
+
+void RecordingRenderer::RemoveLight(OmLight* light)
+{
+    for (OmLight*& slot : addedLights) {
+        if (slot == light)
+            slot = nullptr;
+    }
+}
+
+OmBaseMesh* RecordingRenderer::CreateMesh()
+{
+    auto* mesh = new TestRenderMesh();
+    mesh->failCreate = failMeshCreate;
+    createdMeshes.push_back(mesh);
+    return mesh;
+}
+
+void SetStandardCamera(OmCamera& camera)
+{
+    OmProjection projection;
+    projection.halfWidth = 1.0f;
+    projection.halfHeight = 1.0f;
+    projection.nearDistance = 1.0f;
+    projection.farDistance = 100.0f;
+    camera.SetProjection(projection);
+    camera.SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+}
