@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace plat {
@@ -408,6 +409,7 @@ int32_t GfxDevice::EndScene()
         return GfxResult::InvalidCall;
     inScene_ = false;
     glFlush();
+    ReportGLErrors("EndScene");
     return GfxResult::Ok;
 }
 
@@ -428,6 +430,7 @@ int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* win
     SDL_GL_SwapWindow(gl_->window);
     BindTarget();
     presented_ = true;
+    ReportGLErrors("Present");
     return GfxResult::Ok;
 }
 
@@ -1057,6 +1060,20 @@ int32_t GfxDevice::DeleteStateBlock(uint32_t handle)
         return GfxResult::InvalidCall;
     blocks_[handle - 1].reset();
     return GfxResult::Ok;
+}
+
+void GfxDevice::ReportGLErrors(const char* where)
+{
+    // OpenGL errors mean the device used OpenGL wrongly: say so on the
+    // developer's channel rather than let a picture silently go wrong.
+    for (int i = 0; i < 8; ++i) {
+        const GLenum error = glGetError();
+        if (error == GL_NO_ERROR)
+            return;
+        char text[96];
+        std::snprintf(text, sizeof text, "Graphics device: OpenGL error 0x%04X before %s\n", error, where);
+        DebugOutput(text);
+    }
 }
 
 void GfxDevice::BindTarget() { glBindFramebuffer(GL_FRAMEBUFFER, gl_->currentFbo); }

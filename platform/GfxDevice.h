@@ -164,6 +164,7 @@ private:
     bool CreateTargets();
     void DestroyTargets();
     void BindTarget();
+    void ReportGLErrors(const char* where);
     bool EnsureDepthBuffer(GfxSurface& depth);
     void SetDefaultState();
     void Count(GfxCall call) { ++calls_[static_cast<uint32_t>(call)]; }

@@ -158,6 +158,9 @@ const GfxGLInfo& GfxQueryGLInfo()
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return info;
     GfxSetGLAttributes();
+    // Whatever context is current stays current afterwards.
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     SDL_Window* window = SDL_CreateWindow("", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (context) {
@@ -176,6 +179,8 @@ const GfxGLInfo& GfxQueryGLInfo()
     }
     if (window)
         SDL_DestroyWindow(window);
+    if (previousContext)
+        SDL_GL_MakeCurrent(previousWindow, previousContext);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return info;
 }

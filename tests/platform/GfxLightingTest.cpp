@@ -354,3 +354,24 @@ TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
     EXPECT_EQ(Rgb(32, 32), 0u);
     out->Release();
 }
+
+TEST_F(LightingTest, NormalsFollowTheWorldScaleUnlessNormalised)
+{
+    const GfxLight light = Directional({0, 0, 1}, {1, 1, 1, 1});
+    device->SetLight(0, &light);
+    device->LightEnable(0, true);
+    GfxMaterial m{};
+    m.diffuse = {0.5f, 0.5f, 0.5f, 1};
+    device->SetMaterial(&m);
+    GfxMatrix world = GfxIdentityMatrix();
+    world.m[0][0] = world.m[1][1] = world.m[2][2] = 2.0f;
+    device->SetTransform(GfxTransform::World, &world);
+    // Normals go through the inverse transpose: a scale of 2 halves them.
+    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0x404040));
+    DrawLitQuad({0, 0, -1});
+    EXPECT_TRUE(Near(Rgb(32, 32), 0x404040)) << std::hex << Rgb(32, 32);
+    device->SetRenderState(GfxRs::NormalizeNormals, 1);
+    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0x808080));
+    DrawLitQuad({0, 0, -1});
+    EXPECT_TRUE(Near(Rgb(32, 32), 0x808080)) << std::hex << Rgb(32, 32);
+}

@@ -254,6 +254,15 @@ TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
     draw(); // clamp: the right half repeats the last texel
     EXPECT_EQ(Rgb(20, 16), 0x0000FFu);
     EXPECT_EQ(Rgb(28, 16), 0x0000FFu);
+    device->SetTextureStageState(0, GfxTss::AddressU, GfxAddress::MirrorOnce);
+    draw(); // mirrored once: only below 0, so past u = 1 it clamps
+    EXPECT_EQ(Rgb(20, 16), 0x0000FFu);
+    EXPECT_EQ(Rgb(28, 16), 0x0000FFu);
+    device->SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Border);
+    device->SetTextureStageState(0, GfxTss::BorderColor, 0xFF00FF00);
+    draw();
+    EXPECT_EQ(Rgb(20, 16), 0x00FF00u);
+    EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
     // Managed textures survive the device discarding its copies.
     ASSERT_EQ(device->ResourceManagerDiscardBytes(0), GfxResult::Ok);
     draw();

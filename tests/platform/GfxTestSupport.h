@@ -1,6 +1,7 @@
 // A device on a hidden window, with helpers to draw and read pixels back.
 #pragma once
 
+#include "platform/DebugOutput.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxSystem.h"
 
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace gfxtest {
@@ -34,12 +36,30 @@ struct LitVertex {
 
 class DeviceTest : public ::testing::Test {
 protected:
-    void TearDown() override { Destroy(); }
+    // Every test ends without OpenGL errors or programs that failed to build.
+    void TearDown() override
+    {
+        Destroy();
+        if (hooked) {
+            SetDebugOutputHook(nullptr);
+            hooked = false;
+        }
+        for (const std::string& line : glTrouble)
+            ADD_FAILURE() << line;
+    }
 
     bool Make(uint32_t width, uint32_t height, uint32_t format = GfxFormat::X8R8G8B8,
               uint32_t depth = GfxFormat::D16)
     {
         Destroy();
+        if (!hooked) {
+            SetDebugOutputHook([this](std::string_view text) {
+                if (text.find("OpenGL error") != std::string_view::npos
+                    || text.find("does not") != std::string_view::npos)
+                    glTrouble.emplace_back(text);
+            });
+            hooked = true;
+        }
         system = GfxSystem::Create(220);
         if (!system)
             return false;
@@ -101,6 +121,8 @@ protected:
 
     GfxSystem* system = nullptr;
     GfxDevice* device = nullptr;
+    bool hooked = false;
+    std::vector<std::string> glTrouble;
     GfxPresentParameters params{};
 };
 
