@@ -142,7 +142,7 @@ TEST_F(AccessTest, DialogDisplayStringReportsItsErrorThroughTheEarlierForm)
 {
     // No dialogue strings yet: nil, and the missing service is logged.
     EXPECT_EQ(Type("TsAccess:GetDialogDisplayString(30684)"), "nil");
-    EXPECT_TRUE(log_.Contains("GetDialogDisplayString"));
+    EXPECT_TRUE(log_.Contains("dialogue strings"));
     EXPECT_LUA_ERROR("TsAccess:GetDialogDisplayString('x')", "error in function 'GetDialogDisplayString'.");
     EXPECT_LUA_ERROR("TsAccess:GetDialogDisplayString(1, 2)",
                      "error in function 'GetDialogDisplayString'.");
