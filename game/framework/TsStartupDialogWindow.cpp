@@ -78,11 +78,16 @@ bool TsStartupDialogWindow::Create(std::string* error)
 int TsStartupDialogWindow::Step()
 {
     plat::DialogInput in;
-    while (result_ == 0 && surface_->NextInput(in))
+    bool changed = false;
+    while (result_ == 0 && surface_->NextInput(in)) {
         Handle(in);
+        changed = true;
+    }
     if (result_ == 0 && surface_->CloseRequested())
         result_ = TsStartupDialog::kQuit;
-    Draw();
+    // Drawn again only when something may look different.
+    if (changed)
+        Draw();
     return result_;
 }
 
