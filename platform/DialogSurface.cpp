@@ -102,6 +102,8 @@ int DialogSurface::Watch(void* self, SDL_Event* event)
     case SDL_WINDOWEVENT:
         if (event->window.windowID == id && event->window.event == SDL_WINDOWEVENT_CLOSE) {
             surface->closeRequested_ = true;
+        } else if (event->window.windowID == id && event->window.event == SDL_WINDOWEVENT_EXPOSED) {
+            surface->exposed_ = true;
         }
         return 0;
     case SDL_QUIT:
@@ -181,6 +183,13 @@ void DialogSurface::Present()
         SDL_FreeSurface(canvas);
         SDL_UpdateWindowSurface(native);
     }
+}
+
+bool DialogSurface::TakeExposed()
+{
+    const bool exposed = exposed_;
+    exposed_ = false;
+    return exposed;
 }
 
 bool DialogSurface::NextInput(DialogInput& out)

@@ -55,6 +55,9 @@ public:
     bool NextInput(DialogInput& out);
     // The close button was pressed or the program was asked to end.
     bool CloseRequested() const { return closeRequested_; }
+    // True once after the window system showed the window again (it was
+    // uncovered or restored), when the picture must be presented anew.
+    bool TakeExposed();
 
 private:
     DialogSurface(std::unique_ptr<Window> window, int width, int height);
@@ -67,6 +70,7 @@ private:
     std::vector<uint8_t> textScratch_;
     std::deque<DialogInput> input_;
     bool closeRequested_ = false;
+    bool exposed_ = false;
     int pointerX_ = 0, pointerY_ = 0;
 };
 

@@ -88,6 +88,8 @@ int TsStartupDialogWindow::Step()
     // Drawn again only when something may look different.
     if (changed)
         Draw();
+    else if (surface_->TakeExposed())
+        surface_->Present();
     return result_;
 }
 
