@@ -50,6 +50,7 @@ public:
     // file saved with an owner must be loaded with one, and without one
     // when saved without.
     void SetResourceOwner(OmResourceOwner* owner) { m_resourceOwner = owner; }
+    OmResourceOwner* GetResourceOwner() const { return m_resourceOwner; }
 
     void AddRoot(OmObject* object) { m_roots.Add(object); }
     uint32_t GetRootCount() const { return m_roots.GetCount(); }
