@@ -191,7 +191,10 @@ void OmD3D::SetUpNewDevice()
     CreateFont();
     CreateSpriteObject();
     m_debugLineBuffer = CreateVertexBuffer(GfxFvf::PosDiffuse, 2 * kMaxDebugLines, true, false, true);
-    OmReportMissing("the geometry batch is not built yet; batched geometry is not drawn");
+    m_batch.CreateBuffers(1);
+    if (!m_sorter)
+        m_sorter = std::make_unique<OmD3DAlphaSorter>(*this);
+    m_sorter->CreateBuffers();
     ProbeTextureFormats();
     ProbeModulate2x();
 }
@@ -272,6 +275,10 @@ bool OmD3D::BeginScene(float frameTime)
 
 int32_t OmD3D::EndScene()
 {
+    // Whatever was queued for the alpha pass and not flushed by the frame's
+    // owner is drawn now rather than lost.
+    if (!m_alphaQueue.empty())
+        FlushAlphaQueue();
     DrawDebugLines();
     for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
         SetTexture(stage, -1);
@@ -501,6 +508,9 @@ bool OmD3D::Reset()
 void OmD3D::Shutdown()
 {
     DeleteFont();
+    m_batch.ReleaseBuffers();
+    if (m_sorter)
+        m_sorter->ReleaseBuffers();
     ReleaseBuffers();
     ReleaseAllDeviceTextures();
     if (m_sprite) {

@@ -13,6 +13,8 @@
 
 #include "platform/GfxDevice.h"
 #include "platform/GfxSystem.h"
+#include "render/OmD3DAlphaSorter.h"
+#include "render/OmD3DBatch.h"
 #include "render/OmD3DBuffer.h"
 #include "render/OmRenderer.h"
 
@@ -163,6 +165,10 @@ public:
     bool Reset();
     void Shutdown();
     plat::GfxDevice* GetDevice() const { return m_device; }
+    // The frame's depth-sorted blended geometry, and the sorter of the
+    // alpha queue (made with the device).
+    OmD3DBatch& GetBatch() { return m_batch; }
+    OmD3DAlphaSorter* GetAlphaSorter() const { return m_sorter.get(); }
     OmRenderStats* GetFrameStats() { return &m_stats; }
     bool IsHardwareVertexProcessing() const { return m_hardwareVP != 0; }
     bool CanModulate2x() const { return m_canModulate2x != 0; }
@@ -322,6 +328,10 @@ private:
     uint32_t m_baseVertex = 0;
     plat::GfxVertexBuffer* m_streams[plat::GfxMaxStreams] = {};
     uint32_t m_strides[plat::GfxMaxStreams] = {};
+
+    // Last, so they go before the buffer registries they hold ids of.
+    OmD3DBatch m_batch{*this};
+    std::unique_ptr<OmD3DAlphaSorter> m_sorter;
 
     static bool s_initialised;
 };

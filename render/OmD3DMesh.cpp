@@ -81,7 +81,8 @@ void WriteVertex(uint8_t* out, const OmMeshVertex& v, const GfxFvfLayout& l, uin
 
 void ReadVertex(const uint8_t* in, const GfxFvfLayout& l, OmMeshVertex& v)
 {
-    std::memset(&v, 0, sizeof v);
+    v.normal = OmVector3(0.0f, 0.0f, 0.0f);
+    v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
     std::memcpy(&v.position, in, 12);
     if (l.normal)
         std::memcpy(&v.normal, in + l.normal, 12);

@@ -3,6 +3,7 @@
 // nothing.
 #include "platform/GfxSprite.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DMesh.h"
 
 namespace {
 
@@ -42,16 +43,25 @@ void OmD3D::EmptyAlphaQueue() { m_alphaQueue.clear(); }
 
 void OmD3D::FlushAlphaQueue()
 {
+    if (!m_sorter) {
+        // No device yet: there is nothing to draw the items with.
+        EmptyAlphaQueue();
+        return;
+    }
     m_renderPass = 2;
+    m_sorter->ResetCounts();
     const OmMatrix4 savedView = m_view;
     const OmMatrix4 savedWorld = m_world;
+    const uint32_t savedLighting = GetRenderState(plat::GfxRs::Lighting);
     SetViewMatrix(&OmMatrix4::Identity());
     SetWorldMatrix(&OmMatrix4::Identity());
-    if (!m_alphaQueue.empty())
-        OmReportMissing("the alpha sorter is not built yet; queued alpha items are dropped undrawn");
+    for (const OmRenderItem& item : m_alphaQueue)
+        m_sorter->AddItem(item);
+    m_sorter->Flush();
     EmptyAlphaQueue();
     SetViewMatrix(&savedView);
     SetWorldMatrix(&savedWorld);
+    SetLighting(savedLighting == 1);
     m_renderPass = 1;
 }
 
@@ -74,11 +84,7 @@ void OmD3D::DrawLines(int32_t, const OmVector3*, uint32_t)
     OmReportMissing("line drawing is not built yet; nothing is drawn");
 }
 
-OmBaseMesh* OmD3D::CreateMesh()
-{
-    OmReportMissing("device meshes are not built yet");
-    return nullptr;
-}
+OmBaseMesh* OmD3D::CreateMesh() { return new OmD3DMesh(); }
 
 OmBaseMorphMesh* OmD3D::CreateMorphMesh()
 {
