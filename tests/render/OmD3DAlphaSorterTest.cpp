@@ -155,7 +155,6 @@ TEST_F(SorterTest, LitItemsAreLitInWorldSpaceUnderARotatedView)
 {
     renderer->SetLighting(true);
     OmLight* light = new OmLight(); // directional, shining along +z
-    light->AddRef();
     renderer->AddLight(light);
     renderer->EnableLight(light, true);
     const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
