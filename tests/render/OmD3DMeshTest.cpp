@@ -220,7 +220,12 @@ TEST_F(MeshTest, ConversionChecksItsInputAndNumbersAlphaVerticesInOrderOfUse)
     plain->indices[2] = 2;
     plain->materialGroups.Add(OmMaterialGroup{77, 0, 1, 0, 3});
     EXPECT_EQ(Convert(*renderer, *plain), nullptr);
-    EXPECT_EQ(log.Count("OmD3DMesh:"), 3u);
+    // 16-bit indices reach 65536 vertices and no more.
+    auto* unmade = static_cast<OmD3DMesh*>(renderer->CreateMesh());
+    EXPECT_TRUE(unmade->Create(*renderer, 0, 3, OmD3DMesh::kMaxVertices, plain->layout));
+    EXPECT_FALSE(unmade->Create(*renderer, 0, 3, OmD3DMesh::kMaxVertices + 1, plain->layout));
+    unmade->Release();
+    EXPECT_EQ(log.Count("OmD3DMesh:"), 4u);
     mesh->Release();
     plain->Release();
 }
