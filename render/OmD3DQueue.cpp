@@ -55,24 +55,7 @@ void OmD3D::FlushAlphaQueue()
     m_renderPass = 1;
 }
 
-void OmD3D::DrawDebugLines()
-{
-    if (m_debugLineCount > 0)
-        OmReportMissing("debug line drawing is not built yet; debug lines are dropped undrawn");
-    m_debugLineCount = 0;
-}
-
 // ---- not built yet -------------------------------------------------------------
-
-void OmD3D::DrawWirePrimitive(const OmVector3*, float, float, int32_t, const float*)
-{
-    OmReportMissing("wire primitives are not built yet; nothing is drawn");
-}
-
-void OmD3D::DrawLines(int32_t, const OmVector3*, uint32_t)
-{
-    OmReportMissing("line drawing is not built yet; nothing is drawn");
-}
 
 OmBaseMesh* OmD3D::CreateMesh()
 {
@@ -112,7 +95,6 @@ float OmD3D::GetTextExtent(const char*, float* width, float* height)
     return 0;
 }
 
-bool OmD3D::SaveScreenshot(const char*) { return false; }
 void OmD3D::CreateFont() {}
 void OmD3D::DeleteFont() {}
 void OmD3D::CreateSpriteObject()
