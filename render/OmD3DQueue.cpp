@@ -3,6 +3,7 @@
 // nothing.
 #include "platform/GfxSprite.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DSprite.h"
 
 namespace {
 
@@ -75,10 +76,11 @@ OmBaseSkinMesh* OmD3D::CreateSkinMesh()
     return nullptr;
 }
 
-OmBaseSprite* OmD3D::CreateSprite(uint32_t)
+OmBaseSprite* OmD3D::CreateSprite(uint32_t argument)
 {
-    OmReportMissing("device sprites are not built yet");
-    return nullptr;
+    auto* sprite = new OmD3DSprite();
+    sprite->Initialise(argument);
+    return sprite;
 }
 
 void OmD3D::CreateSpriteObject()
