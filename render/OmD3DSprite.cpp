@@ -36,15 +36,17 @@ bool OmD3DSprite::ComputePlacement(OmRenderer& renderer, Placement& out) const
     const auto sourceW = static_cast<float>(std::abs(r.right - r.left));
     const auto sourceH = static_cast<float>(std::abs(r.bottom - r.top));
     out.centre = GfxVector2{sourceW * centre[0], sourceH * centre[1]};
+    // A mirrored sprite covers the same place as the unmirrored one, at any
+    // scale: the shift is the drawn width.
     if (r.right < r.left) {
         std::swap(r.left, r.right);
-        out.translation.x += sourceW;
+        out.translation.x += sourceW * out.scale.x;
         out.scale.x = -out.scale.x;
         out.centre.x = -out.centre.x;
     }
     if (r.bottom < r.top) {
         std::swap(r.top, r.bottom);
-        out.translation.y += sourceH;
+        out.translation.y += sourceH * out.scale.y;
         out.scale.y = -out.scale.y;
         out.centre.y = -out.centre.y;
     }
