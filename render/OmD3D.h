@@ -30,6 +30,12 @@ struct OmLightRecord {
     uint8_t enabled = 0;
 };
 
+// Polynomial sine and cosine, good on 0 to pi/2; FastSinCos folds any angle
+// into that range.
+float FastSin(float x);
+float FastCos(float x);
+void FastSinCos(float angle, float& s, float& c);
+
 class OmD3D : public OmRenderer {
 public:
     static constexpr uint32_t kSdkVersion = 220;
@@ -276,6 +282,7 @@ private:
     void DeleteFont();
     void CreateSpriteObject();
     void ReleaseBuffers();
+    void BuildWireCylinder(int32_t segments, float height, float radius, uint32_t colour);
 
     uint8_t m_animatedLayers = 1;
     uint8_t m_texturesEnabled = 1;
@@ -289,6 +296,11 @@ private:
     std::vector<std::unique_ptr<OmD3DIndexBuffer>> m_indexBuffers;
     OmD3DFont* m_font = nullptr;
     plat::GfxSprite* m_sprite = nullptr;
+    // Wire-cylinder scratch, kept between calls with the same segment count.
+    int32_t m_wireSegments = 0;
+    std::vector<uint8_t> m_wireVertices;
+    std::vector<uint16_t> m_wireSideIndices;
+    std::vector<uint16_t> m_wireCapIndices;
     uint8_t m_hardwareVP = 0;
     uint32_t m_alphaBits = 8;
     uint8_t m_canModulate2x = 1;

@@ -4,6 +4,7 @@
 #include "platform/GfxSprite.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DMesh.h"
+#include "render/OmD3DSprite.h"
 
 namespace {
 
@@ -65,24 +66,7 @@ void OmD3D::FlushAlphaQueue()
     m_renderPass = 1;
 }
 
-void OmD3D::DrawDebugLines()
-{
-    if (m_debugLineCount > 0)
-        OmReportMissing("debug line drawing is not built yet; debug lines are dropped undrawn");
-    m_debugLineCount = 0;
-}
-
 // ---- not built yet -------------------------------------------------------------
-
-void OmD3D::DrawWirePrimitive(const OmVector3*, float, float, int32_t, const float*)
-{
-    OmReportMissing("wire primitives are not built yet; nothing is drawn");
-}
-
-void OmD3D::DrawLines(int32_t, const OmVector3*, uint32_t)
-{
-    OmReportMissing("line drawing is not built yet; nothing is drawn");
-}
 
 OmBaseMesh* OmD3D::CreateMesh() { return new OmD3DMesh(); }
 
@@ -98,29 +82,13 @@ OmBaseSkinMesh* OmD3D::CreateSkinMesh()
     return nullptr;
 }
 
-OmBaseSprite* OmD3D::CreateSprite(uint32_t)
+OmBaseSprite* OmD3D::CreateSprite(uint32_t argument)
 {
-    OmReportMissing("device sprites are not built yet");
-    return nullptr;
+    auto* sprite = new OmD3DSprite();
+    sprite->Initialise(argument);
+    return sprite;
 }
 
-void OmD3D::DrawText(float, float, const char*, const float*, float)
-{
-    OmReportMissing("the bitmap font is not built yet; texts are not drawn");
-}
-
-float OmD3D::GetTextExtent(const char*, float* width, float* height)
-{
-    if (width)
-        *width = 0;
-    if (height)
-        *height = 0;
-    return 0;
-}
-
-bool OmD3D::SaveScreenshot(const char*) { return false; }
-void OmD3D::CreateFont() {}
-void OmD3D::DeleteFont() {}
 void OmD3D::CreateSpriteObject()
 {
     if (!m_sprite && m_device && plat::GfxFailed(plat::GfxSprite::Create(m_device, &m_sprite)))
