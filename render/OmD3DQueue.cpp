@@ -1,6 +1,6 @@
-// The far-to-near alpha queue, and the operations whose drawing code
-// (meshes, the alpha sorter) is not written yet: those say so once and draw
-// nothing.
+// The far-to-near alpha queue drawn through the alpha sorter, device mesh
+// creation, and the operations whose drawing code is not written yet: those
+// say so once and draw nothing.
 #include "platform/GfxSprite.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DMesh.h"
@@ -66,9 +66,9 @@ void OmD3D::FlushAlphaQueue()
     m_renderPass = 1;
 }
 
-// ---- not built yet -------------------------------------------------------------
-
 OmBaseMesh* OmD3D::CreateMesh() { return new OmD3DMesh(); }
+
+// ---- not built yet -------------------------------------------------------------
 
 OmBaseMorphMesh* OmD3D::CreateMorphMesh()
 {
