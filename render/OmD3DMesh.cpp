@@ -383,7 +383,19 @@ void OmD3DMesh::Render(OmRenderer&)
     if (m_alphaCount > 0 && !batch.IsOpen() && m_alphaTriangles.GetCount() && renderer->GetRenderPass() == 1)
         renderer->QueueAlphaItem(this, m_bounds);
     const uint32_t base = batch.GetVertexCount();
-    const bool batched = m_alphaCount > 0 && batch.IsOpen() && CopyAlphaVertices(*renderer, batch);
+    bool batched = false;
+    if (m_alphaCount > 0 && batch.IsOpen()) {
+        // The device lights the alpha vertices as it transforms them, so
+        // they take the alpha material now rather than whichever material
+        // was applied last.
+        for (const Subset& s : m_subsets) {
+            if (IsAlphaMaterial(*renderer, s.materialId)) {
+                renderer->ApplyMaterial(int32_t(s.materialId));
+                break;
+            }
+        }
+        batched = CopyAlphaVertices(*renderer, batch);
+    }
     renderer->SetStreamSource(0, m_vertexBuffer);
     renderer->SetVertexShader(m_format);
     renderer->SetIndices(m_indexBuffer, 0);

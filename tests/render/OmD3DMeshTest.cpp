@@ -302,6 +302,25 @@ TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
     // Spot factor (cos 26.6 - cos 45) / (cos 22.5 - cos 45) = 0.86, times
     // the light's incidence cos 26.6 = 0.89: about 197.
     EXPECT_NEAR(Red(Pixel(pixels, 480, 240)), 197, 8);
+    renderer->EnableLight(spot, false);
+    device->Release();
+    mesh->Release();
+
+    // Blended subsets are lit with their own material, not with whichever
+    // material was applied before the mesh.
+    renderer->EnableLight(sun, true);
+    const int32_t green = Material(OmColour(0, 1, 0, 1), 0x20);
+    mesh = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(green));
+    device = Convert(*renderer, *mesh);
+    ASSERT_NE(device, nullptr);
+    ClearTo(0, 0, 0);
+    renderer->ApplyMaterial(red);
+    renderer->GetBatch().Begin(0);
+    device->Render(*renderer);
+    renderer->GetBatch().Flush();
+    pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 320 - 48, 240), 0xFFFF0000u); // x = -0.75: opaque half
+    EXPECT_EQ(Pixel(pixels, 320 + 48, 240), 0xFF00FF00u); // x = 0.75: blended half
     device->Release();
     mesh->Release();
 }
