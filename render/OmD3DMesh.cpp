@@ -533,8 +533,9 @@ bool OmD3DMesh::ReadSubsets(OmArchive& archive, uint32_t count)
         return false;
     }
     OmD3D& renderer = *OmD3D::Instance();
-    // With a resource owner the archive hands each use one reference;
-    // without one the id is the renderer's own and the mesh takes its own.
+    // With a resource owner the load holds one reference per use, which the
+    // mesh takes over; without one the id is the renderer's own and the mesh
+    // takes a reference of its own. Either way the destructor releases it.
     const bool referenced = archive.GetResourceOwner() != nullptr;
     m_subsets.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
@@ -550,7 +551,9 @@ bool OmD3DMesh::ReadSubsets(OmArchive& archive, uint32_t count)
             archive.Fail("a device mesh subset names no material or lies outside the mesh");
             return false;
         }
-        if (!referenced)
+        if (referenced)
+            archive.AdoptResource(OmArchive::kMaterial, material);
+        else
             renderer.AddRefMaterial(material);
         s.materialId = uint32_t(material);
         m_subsets.push_back(s);

@@ -438,5 +438,25 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
         EXPECT_GE(log.Count("device mesh"), 1u);
         std::filesystem::remove(bad);
     }
+
+    // A subset out of range after one that was read: the failed load gives
+    // every material reference back exactly once.
+    const uint32_t redRefs = renderer->GetMaterial(red)->GetRefCount();
+    const uint32_t glassRefs = renderer->GetMaterial(glass)->GetRefCount();
+    std::vector<char> damaged = file;
+    const uint32_t huge = 1000;
+    std::memcpy(&damaged[firstIndex + 32 * 6 + 4 + 20 + 16], &huge, 4);
+    const std::string bad = path + "_subset";
+    std::ofstream(bad, std::ios::binary).write(damaged.data(), std::streamsize(damaged.size()));
+    {
+        ErrorLog log;
+        EXPECT_EQ(load(bad), nullptr);
+        EXPECT_EQ(log.Count("subset names no material or lies outside"), 1u);
+    }
+    std::filesystem::remove(bad);
+    ASSERT_NE(renderer->GetMaterial(red), nullptr);
+    ASSERT_NE(renderer->GetMaterial(glass), nullptr);
+    EXPECT_EQ(renderer->GetMaterial(red)->GetRefCount(), redRefs);
+    EXPECT_EQ(renderer->GetMaterial(glass)->GetRefCount(), glassRefs);
     std::filesystem::remove(path);
 }
