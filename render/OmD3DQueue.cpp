@@ -1,10 +1,8 @@
 // The far-to-near alpha queue drawn through the alpha sorter, device mesh
 // creation, and the operations whose drawing code is not written yet: those
 // say so once and draw nothing.
-#include "platform/GfxSprite.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DMesh.h"
-#include "render/OmD3DSprite.h"
 
 namespace {
 
@@ -80,17 +78,4 @@ OmBaseSkinMesh* OmD3D::CreateSkinMesh()
 {
     OmReportMissing("device skinned meshes are not built yet");
     return nullptr;
-}
-
-OmBaseSprite* OmD3D::CreateSprite(uint32_t argument)
-{
-    auto* sprite = new OmD3DSprite();
-    sprite->Initialise(argument);
-    return sprite;
-}
-
-void OmD3D::CreateSpriteObject()
-{
-    if (!m_sprite && m_device && plat::GfxFailed(plat::GfxSprite::Create(m_device, &m_sprite)))
-        m_sprite = nullptr;
 }

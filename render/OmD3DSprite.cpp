@@ -64,3 +64,18 @@ void OmD3DSprite::Render(OmRenderer& renderer)
     d3d->GetSpriteObject()->Draw(d3d->GetD3DTexture(textureId), &p.source, &p.scale, &p.centre, angle,
                                  &p.translation, colour);
 }
+
+// ---- the renderer's sprites -----------------------------------------------------------
+
+OmBaseSprite* OmD3D::CreateSprite(uint32_t argument)
+{
+    auto* sprite = new OmD3DSprite();
+    sprite->Initialise(argument);
+    return sprite;
+}
+
+void OmD3D::CreateSpriteObject()
+{
+    if (!m_sprite && m_device && GfxFailed(GfxSprite::Create(m_device, &m_sprite)))
+        m_sprite = nullptr;
+}
