@@ -187,3 +187,32 @@ TEST_F(DebugDrawTest, ScreenshotsReadBackWithThePixelsDrawn)
     EXPECT_FALSE(renderer->SaveScreenshot(folder.File("no/such/folder/shot.bmp").c_str()));
     EXPECT_FALSE(renderer->SaveScreenshot(nullptr));
 }
+
+TEST_F(DebugDrawTest, AWindowedScreenshotIsCutFromTheWholeScreen)
+{
+    // Windowed on a 1024 x 768 desktop: the window's rows are read from a
+    // screen-wide surface, a pitch wider than the picture.
+    TempFolder folder("om_shots_windowed");
+    SetGfxTestAdapters({StandardAdapter()});
+    renderer = std::make_unique<rtest::TestRenderer>();
+    OmRendererSetup setup;
+    ASSERT_TRUE(renderer->Initialise(&setup));
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    ClearTo(0, 1, 0);
+    renderer->SetLighting(false);
+    renderer->SetTexture(0, -1);
+    DrawQuad(*renderer, 0, 0, 16, 8, 0xFFFF0000);
+    renderer->EndScene();
+    renderer->Present();
+    const auto pixels = ReadPixels();
+    ASSERT_LT(width, 1024u);
+    const std::string file = folder.File("window.bmp");
+    ASSERT_TRUE(renderer->SaveScreenshot(file.c_str()));
+    Image image;
+    ASSERT_TRUE(LoadImageFile(file, image));
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    EXPECT_EQ(image.At(4, 4) | 0xFF000000u, 0xFFFF0000u);
+    EXPECT_EQ(image.At(4, 20) | 0xFF000000u, 0xFF00FF00u);
+    EXPECT_EQ(image.At(width - 1, height - 1) | 0xFF000000u, 0xFF00FF00u);
+}
