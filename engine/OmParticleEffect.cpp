@@ -89,8 +89,8 @@ void ReadWords(PbeReader& in, OmParticleEffect& e)
 void ReadTextureName(PbeReader& in, OmParticleEffect& e)
 {
     const uint32_t length = in.U32("texture name length");
-    if (!in.Ok() || length < 1 || length > 0x7FFFFFFFu)
-        return; // no name (a length read as negative counts as none)
+    if (!in.Ok() || length == 0)
+        return; // no name
     if (length > OM_PBE_MAX_TEXT || length > in.Left()) {
         in.Fail("texture name length %u is too long", length);
         return;
@@ -109,8 +109,8 @@ void ReadTextureName(PbeReader& in, OmParticleEffect& e)
 void ReadKeys(PbeReader& in, OmParticleEffect& e, int which, const char* what)
 {
     const uint32_t count = in.U32(what);
-    if (!in.Ok() || count == 0 || count > 0x7FFFFFFFu)
-        return; // a count read as negative holds no keys
+    if (!in.Ok() || count == 0)
+        return;
     if (count > OM_PBE_MAX_KEYS || uint64_t(count) * sizeof(OmParticleKey) > in.Left()) {
         in.Fail("%s count %u does not fit the file", what, count);
         return;
