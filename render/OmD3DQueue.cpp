@@ -1,6 +1,7 @@
-// The far-to-near alpha queue, texture binding by id, and the operations
-// whose drawing code (resources, lights, meshes, sprites, debug drawing) is
-// not written yet: those say so once and draw nothing.
+// The far-to-near alpha queue, and the operations whose drawing code
+// (meshes, the alpha sorter) is not written yet: those say so once and draw
+// nothing.
+#include "platform/GfxSprite.h"
 #include "render/OmD3D.h"
 
 namespace {
@@ -54,77 +55,7 @@ void OmD3D::FlushAlphaQueue()
     m_renderPass = 1;
 }
 
-void OmD3D::DrawDebugLines()
-{
-    if (m_debugLineCount > 0)
-        OmReportMissing("debug line drawing is not built yet; debug lines are dropped undrawn");
-    m_debugLineCount = 0;
-}
-
-// ---- textures ----------------------------------------------------------------
-
-void OmD3D::SetTexture(uint32_t stage, int32_t id)
-{
-    if (id < 0 || !m_texturesEnabled) {
-        SetD3DTexture(stage, nullptr);
-        return;
-    }
-    OmReportMissing("device textures are not built yet; the stage keeps its texture");
-}
-
-bool OmD3D::SetAnimatedLayers(bool animate)
-{
-    m_animatedLayers = animate ? 1 : 0;
-    return animate;
-}
-
-bool OmD3D::EnableTextures(bool enable)
-{
-    m_texturesEnabled = enable ? 1 : 0;
-    return enable;
-}
-
-bool OmD3D::LoadTexture(int32_t)
-{
-    OmReportMissing("device textures are not built yet; no texture is loaded");
-    return false;
-}
-
-bool OmD3D::LoadAllTextures()
-{
-    OmReportMissing("device textures are not built yet; no texture is loaded");
-    return false;
-}
-
-void OmD3D::ApplyMaterial(int32_t)
-{
-    OmReportMissing("applying materials is not built yet; the device material is unchanged");
-}
-
 // ---- not built yet -------------------------------------------------------------
-
-void OmD3D::SetCulling(bool) { OmReportMissing("culling control is not built yet"); }
-
-int32_t OmD3D::AddLight(OmLight*)
-{
-    OmReportMissing("lights are not built yet");
-    return -1;
-}
-
-void OmD3D::RemoveLight(OmLight*) { OmReportMissing("lights are not built yet"); }
-void OmD3D::UpdateLight(OmLight*) { OmReportMissing("lights are not built yet"); }
-void OmD3D::EnableLight(OmLight*, bool) { OmReportMissing("lights are not built yet"); }
-void OmD3D::SetLighting(bool) { OmReportMissing("lighting control is not built yet"); }
-
-void OmD3D::DrawWirePrimitive(const OmVector3*, float, float, int32_t, const float*)
-{
-    OmReportMissing("wire primitives are not built yet; nothing is drawn");
-}
-
-void OmD3D::DrawLines(int32_t, const OmVector3*, uint32_t)
-{
-    OmReportMissing("line drawing is not built yet; nothing is drawn");
-}
 
 OmBaseMesh* OmD3D::CreateMesh()
 {
@@ -148,4 +79,26 @@ OmBaseSprite* OmD3D::CreateSprite(uint32_t)
 {
     OmReportMissing("device sprites are not built yet");
     return nullptr;
+}
+
+void OmD3D::DrawText(float, float, const char*, const float*, float)
+{
+    OmReportMissing("the bitmap font is not built yet; texts are not drawn");
+}
+
+float OmD3D::GetTextExtent(const char*, float* width, float* height)
+{
+    if (width)
+        *width = 0;
+    if (height)
+        *height = 0;
+    return 0;
+}
+
+void OmD3D::CreateFont() {}
+void OmD3D::DeleteFont() {}
+void OmD3D::CreateSpriteObject()
+{
+    if (!m_sprite && m_device && plat::GfxFailed(plat::GfxSprite::Create(m_device, &m_sprite)))
+        m_sprite = nullptr;
 }

@@ -13,6 +13,7 @@
 #include "engine/OmArray.h"
 #include "engine/OmIndexTable.h"
 #include "engine/OmVector3.h"
+#include "engine/OmVoidChain.h"
 #include "render/OmRenderTypes.h"
 #include "render/OmRendererResourceOwner.h"
 
@@ -23,6 +24,7 @@ class OmBaseSprite;
 class OmCamera;
 class OmLight;
 class OmMaterial;
+class OmModifier;
 class OmMatrix3;
 struct OmParticleRun;
 struct OmParticleVertex;
@@ -136,6 +138,14 @@ public:
     void ApplyCamera();
     OmCamera* GetCamera() const { return m_camera; }
 
+    // Light sets: the enabled lights of a chain are switched on in set 0, 1
+    // or 2 (a light already in the set only counts one more use), and off
+    // again when their last use is removed.
+    static constexpr int kLightSetCount = 3;
+    void AddLights(int set, const OmVoidChain& chain);
+    void RemoveLights(int set, const OmVoidChain& chain);
+    bool IsLightInSet(int set, const OmModifier* light) const;
+
     int32_t AddRefMaterial(int32_t id);
     void ReleaseAllMaterials();
     void ReleaseAllTextures();
@@ -164,6 +174,7 @@ protected:
     static OmRenderer* s_instance;
 
     uint8_t m_lightSwitch = 1;
+    OmVoidChain m_lightSets[kLightSetCount];
     OmArray<OmTextItem> m_textQueue{64};
     OmCamera* m_camera = nullptr;
     uint32_t m_renderPass = 1;
