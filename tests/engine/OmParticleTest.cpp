@@ -288,6 +288,24 @@ TEST_F(ParticleTest, MissingEffectsAndBadIndices)
     EXPECT_TRUE(trace.Contains("Couldn't find particle effect one_too_many"));
 }
 
+TEST_F(ParticleTest, DamagedEffectFileLoadsAsDefaultsWithAReport)
+{
+    OmParticleEffect fire;
+    fire.SetTextureName("flame");
+    fire.rate = 3.0f;
+    WriteEffect("fire", fire);
+    TouchFrame("fire", "flame00.tga");
+    const fs::path file = folder / "fire" / "fire.pbe";
+    fs::resize_file(file, fs::file_size(file) - 3); // cut inside the last word
+    TraceCapture trace;
+    const int32_t index = FindParticleEffect("fire");
+    ASSERT_GE(index, 0);
+    EXPECT_TRUE(trace.Contains("fire.pbe is damaged")) << trace.text;
+    EXPECT_STREQ(GetParticleEffect(index)->name, "fire");
+    EXPECT_FLOAT_EQ(GetParticleEffect(index)->rate, 100.0f);
+    EXPECT_EQ(GetParticleEffect(index)->frameCount, 0); // no half-read name to find frames by
+}
+
 TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
 {
     OmParticleEffect* e = PlainEffect("steady");
