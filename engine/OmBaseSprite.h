@@ -46,12 +46,14 @@ class OmBaseSprite : public OmObject {
     // 1: position in fractions of the screen; 0: in pixels.
     uint8_t screenRelative = 1;
     int32_t textureId = -1;
-    float uvRect[4] = {0.0f, 0.0f, 1.0f, 1.0f}; // left, top, right, bottom
+    // Left, top, right, bottom as fractions of the texture; right below
+    // left (or bottom above top) mirrors.
+    float uvRect[4] = {0.0f, 0.0f, 1.0f, 1.0f};
     float position[2] = {0.0f, 0.0f};
     float scale[2] = {1.0f, 1.0f};
     float centre[2] = {0.5f, 0.5f}; // the pivot, in fractions of the rectangle
-    float angle = 0.0f;
-    uint32_t colour = 0xFFFFFFFFu; // opaque white
+    float angle = 0.0f; // radians
+    uint32_t colour = 0xFFFFFFFFu; // A8R8G8B8, opaque white
 };
 
 class OmSprite : public OmObject {

@@ -3,6 +3,7 @@
 // nothing.
 #include "platform/GfxSprite.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DSprite.h"
 
 namespace {
 
@@ -75,28 +76,13 @@ OmBaseSkinMesh* OmD3D::CreateSkinMesh()
     return nullptr;
 }
 
-OmBaseSprite* OmD3D::CreateSprite(uint32_t)
+OmBaseSprite* OmD3D::CreateSprite(uint32_t argument)
 {
-    OmReportMissing("device sprites are not built yet");
-    return nullptr;
+    auto* sprite = new OmD3DSprite();
+    sprite->Initialise(argument);
+    return sprite;
 }
 
-void OmD3D::DrawText(float, float, const char*, const float*, float)
-{
-    OmReportMissing("the bitmap font is not built yet; texts are not drawn");
-}
-
-float OmD3D::GetTextExtent(const char*, float* width, float* height)
-{
-    if (width)
-        *width = 0;
-    if (height)
-        *height = 0;
-    return 0;
-}
-
-void OmD3D::CreateFont() {}
-void OmD3D::DeleteFont() {}
 void OmD3D::CreateSpriteObject()
 {
     if (!m_sprite && m_device && plat::GfxFailed(plat::GfxSprite::Create(m_device, &m_sprite)))
