@@ -3,7 +3,14 @@
 // state and matrices as they found them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
 #include "engine/OmParticleSystem.h"
+#include "engine/OmTextureResource.h"
+#include "platform/FilePath.h"
 #include "tests/render/RendererFixture.h"
 
 using rtest::RendererTest;
@@ -53,4 +60,50 @@ TEST_F(RendererTest, ParticleRunsDrawAdditivelyAndRestoreTheState)
     EXPECT_EQ(renderer->GetTextureStageState(0, plat::GfxTss::ColorOp), colourOp);
     EXPECT_EQ(renderer->GetRenderState(plat::GfxRs::AlphaBlendEnable), 0u);
     EXPECT_FLOAT_EQ(renderer->GetViewMatrix()->m[12], 5.0f);
+}
+
+namespace {
+
+// A 2 x 2 white Targa image with full alpha.
+void WriteFrame(const std::filesystem::path& path)
+{
+    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0x28};
+    std::FILE* f = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(header, 1, sizeof header, f);
+    const uint8_t white[16] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
+    std::fwrite(white, 1, sizeof white, f);
+    std::fclose(f);
+}
+
+} // namespace
+
+TEST_F(RendererTest, EffectFramesLoadOnTheDeviceAndGoBackAtShutdown)
+{
+    ASSERT_TRUE(Open(640, 480));
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("om_fx_" + std::to_string(getpid()));
+    fs::create_directories(folder / "glow");
+    OmParticleEffect glow;
+    glow.SetTextureName("dot");
+    std::FILE* f = std::fopen((folder / "glow" / "glow.pbe").string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_TRUE(OmWriteParticleEffect(f, glow));
+    std::fclose(f);
+    WriteFrame(folder / "glow" / "dot00.tga");
+    WriteFrame(folder / "glow" / "dot01.tga");
+    plat::ClearPathCache();
+
+    ASSERT_TRUE(InitParticleSystem());
+    SetParticleEffectPath(folder.string().c_str());
+    OmParticleEffect* effect = GetParticleEffect(FindParticleEffect("glow"));
+    ASSERT_NE(effect, nullptr);
+    ASSERT_EQ(effect->frameCount, 2);
+    const int32_t id = effect->frameTextures[1];
+    ASSERT_NE(renderer->GetTexture(id), nullptr);
+    EXPECT_EQ(renderer->GetTexture(id)->loaded, 1);
+    EXPECT_NE(renderer->GetD3DTexture(id), nullptr);
+    ShutdownParticleSystem();
+    EXPECT_EQ(renderer->GetTexture(id), nullptr);
+    fs::remove_all(folder);
 }
