@@ -103,6 +103,8 @@ public:
     OmBaseMorphMesh* CreateMorphMesh() override;
     OmBaseSkinMesh* CreateSkinMesh() override;
     OmBaseSprite* CreateSprite(uint32_t flags) override;
+    void DrawParticles(const OmParticleVertex* vertices, const OmParticleRun* runs,
+                       uint32_t runCount) override;
 
     // The blend table; SetBlendMode does nothing while a forced mode holds.
     void SetBlendMode(uint32_t mode);
@@ -272,6 +274,7 @@ private:
     void UnbindBuffers();
     void EmptyAlphaQueue();
     void DrawDebugLines();
+    bool CreateParticleBuffers();
     void ApplyBlendTable(uint32_t mode);
     void FillLightRecord(OmLightRecord& record, const OmLight& light) const;
     bool LightIndexValid(int32_t index) const;
@@ -305,6 +308,9 @@ private:
     uint32_t m_alphaBits = 8;
     uint8_t m_canModulate2x = 1;
     int32_t m_debugLineBuffer = -1;
+    // The particle quads' buffers, made on first use.
+    int32_t m_particleVertexBuffer = -1;
+    int32_t m_particleIndexBuffer = -1;
     OmRenderStats m_stats;
     void* m_window = nullptr;
     uint8_t m_releaseArmed = 0;

@@ -123,4 +123,5 @@ void OmD3D::ReleaseBuffers()
     m_vertexBuffers.clear();
     m_indexBuffers.clear();
     m_debugLineBuffer = -1;
+    m_particleVertexBuffer = m_particleIndexBuffer = -1;
 }

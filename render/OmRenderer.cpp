@@ -174,6 +174,12 @@ void OmRenderer::DrawText(float, float, const char*, const float*, float) {}
 
 float OmRenderer::GetTextExtent(const char*, float*, float*) { return 0.0f; }
 
+void OmRenderer::DrawParticles(const OmParticleVertex*, const OmParticleRun*, uint32_t runCount)
+{
+    if (runCount > 0)
+        OmReportMissing("particle drawing: this renderer draws no particle quads yet");
+}
+
 // ---- registry keys -------------------------------------------------------
 
 uint32_t OmRenderer::HashBytes(const void* data, size_t size, uint32_t h)

@@ -26,6 +26,8 @@ class OmLight;
 class OmMaterial;
 class OmModifier;
 class OmMatrix3;
+struct OmParticleRun;
+struct OmParticleVertex;
 class OmTextureResource;
 
 struct OmTextItem {
@@ -115,6 +117,12 @@ public:
     virtual void DrawText(float x, float y, const char* text, const float* colour, float scale);
     // Writes the extent of the text in pixels; returns the height.
     virtual float GetTextExtent(const char* text, float* width, float* height);
+    // Draws the particle quads (four camera-space vertices each, indexed
+    // 4i, 4i+1, 4i+2, 4i+2, 4i+3, 4i) run by run, binding each run's texture
+    // once: view and world at identity, depth writes and lighting off,
+    // texture times diffuse, blend mode 0x140. Everything is put back after.
+    virtual void DrawParticles(const OmParticleVertex* vertices, const OmParticleRun* runs,
+                               uint32_t runCount);
 
     // Screen texts: queued during the frame, drawn before EndScene, cleared
     // after Present. Longer texts are cut to 255 characters.
