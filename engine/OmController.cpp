@@ -1,0 +1,3 @@
+#include "engine/OmController.h"
+
+OM_IMPLEMENT_ABSTRACT_CLASS(OmController, OmObject)

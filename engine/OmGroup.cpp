@@ -1,0 +1,243 @@
+#include "engine/OmGroup.h"
+
+#include <cstring>
+
+#include "engine/OmArchive.h"
+#include "engine/OmBaseMesh.h"
+#include "engine/OmLight.h"
+#include "engine/OmMesh.h"
+#include "engine/OmReport.h"
+#include "engine/OmShape.h"
+#include "render/OmRenderer.h"
+
+OM_IMPLEMENT_CLASS(OmGroup, OmNode)
+
+OmGroup::OmGroup(OmArchive& archive) : OmNode(archive), m_children(64)
+{
+}
+
+OmGroup::~OmGroup()
+{
+    RemoveAllChildren();
+}
+
+bool OmGroup::Register(OmArchive& archive)
+{
+    if (!OmNode::Register(archive))
+        return false;
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+        if (m_children[i])
+            m_children[i]->Register(archive);
+    }
+    return true;
+}
+
+void OmGroup::Write(OmArchive& archive)
+{
+    OmNode::Write(archive);
+    // The count written is that of the references that follow, so a group
+    // whose live count drifted from its slots still reads back whole.
+    uint32_t live = 0;
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i)
+        live += m_children[i] ? 1 : 0;
+    archive.WriteU32(live);
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+        if (m_children[i])
+            archive.WriteObjectRef(m_children[i]);
+    }
+}
+
+void OmGroup::Read(OmArchive& archive)
+{
+    OmNode::Read(archive);
+    uint32_t count = 0;
+    archive.ReadU32(count);
+    if (archive.HasFailed())
+        return;
+    if (!archive.CanRead(uint64_t(count) * 4))
+        return archive.Fail("group with more children than the file holds");
+    m_children.Resize(count);
+    for (uint32_t i = 0; i < count; ++i)
+        archive.ReadRef(m_children[i]);
+    m_childCount = int32_t(count);
+}
+
+void OmGroup::CopyFrom(const OmNode& other)
+{
+    OmNode::CopyFrom(other);
+    const OmGroup* group = OmGroup::Cast(&other);
+    if (!group)
+        return;
+    for (uint32_t i = 0; i < group->m_children.GetCount(); ++i) {
+        OmNode* source = group->m_children[i];
+        if (!source)
+            continue;
+        OmNode* copy = source->NewInstance();
+        if (!copy)
+            continue;
+        copy->CopyFrom(*source);
+        AddChild(copy);
+        copy->Release();
+    }
+}
+
+void OmGroup::Update(float time)
+{
+    OmNode::UpdateTransform(time);
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+        if (m_children[i])
+            m_children[i]->Update(time);
+    }
+    UpdateBounds();
+}
+
+void OmGroup::Render(OmRenderer& renderer)
+{
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+        if (m_children[i])
+            m_children[i]->RenderCulled(renderer);
+    }
+    // A group drawn directly (a root) empties its own lists here; lists of
+    // every kind, so none of them collects entries frame after frame.
+    EmptyModifierLists();
+}
+
+void OmGroup::UpdateBounds()
+{
+    if (!m_dirty)
+        return;
+    if (m_parent)
+        m_parent->m_dirty = 1;
+    m_bounds.SetEmpty();
+    // Null slots (removed children) hold no volume, slot 0 included.
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+        if (m_children[i])
+            m_bounds.Enclose(m_children[i]->GetBounds());
+    }
+    m_dirty = 0;
+}
+
+uint32_t OmGroup::AddChild(OmNode* child)
+{
+    child->AddRef();
+    child->m_parent = this;
+    ++m_childCount;
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+        if (!m_children[i]) {
+            m_children[i] = child;
+            return i;
+        }
+    }
+    m_children.Add(child);
+    m_dirty = 1;
+    return m_children.GetCount() - 1;
+}
+
+int32_t OmGroup::RemoveChild(OmNode* child)
+{
+    if (!child)
+        return -1;
+    const uint32_t count = m_children.GetCount();
+    uint32_t i = 0;
+    while (i < count && m_children[i] != child)
+        ++i;
+    if (i == count) {
+        m_dirty = 1;
+        return -1;
+    }
+    child->m_parent = nullptr;
+    child->Release();
+    --m_childCount;
+    for (uint32_t j = i + 1; j < count; ++j)
+        m_children[j - 1] = m_children[j];
+    m_children.Resize(count - 1);
+    return int32_t(i);
+}
+
+void OmGroup::RemoveAllChildren()
+{
+    for (uint32_t i = 0; i < m_children.GetCount(); ++i) {
+        OmNode* child = m_children[i];
+        if (!child)
+            continue;
+        m_children[i] = nullptr;
+        child->m_parent = nullptr;
+        child->Release();
+    }
+    m_children.RemoveAll();
+    m_dirty = 1;
+    m_childCount = 0;
+}
+
+OmNode* OmGroup::GetChild(uint32_t index) const
+{
+    return index < m_children.GetCount() ? m_children[index] : nullptr;
+}
+
+OmNode* OmGroup::GetNextChild(uint32_t& cursor) const
+{
+    while (cursor < m_children.GetCount()) {
+        OmNode* child = m_children[cursor++];
+        if (child)
+            return child;
+    }
+    return nullptr;
+}
+
+bool FindNodeByName(const char* name, OmGroup* root, OmNode*& found)
+{
+    found = nullptr;
+    if (!root || !name)
+        return false;
+    uint32_t cursor = 0;
+    while (OmNode* child = root->GetNextChild(cursor)) {
+        const char* childName = child->GetName();
+        if (childName && std::strcmp(childName, name) == 0) {
+            found = child;
+            return true;
+        }
+        OmGroup* group = OmGroup::Cast(child);
+        if (group && FindNodeByName(name, group, found))
+            return true;
+    }
+    found = nullptr;
+    return false;
+}
+
+namespace {
+
+bool ConvertShapeMesh(OmMesh* mesh, OmRenderer& renderer, uint32_t renderFlags)
+{
+    OmBaseMesh* renderMesh = renderer.CreateMesh();
+    if (!renderMesh) {
+        ReportError("CreateRenderMeshes: the renderer made no render mesh");
+        return false;
+    }
+    const bool ok = mesh->ConvertForRenderer(renderer, renderFlags, *renderMesh);
+    mesh->ReplaceWith(renderMesh);
+    renderMesh->Release();
+    return ok;
+}
+
+} // namespace
+
+bool CreateRenderMeshes(OmGroup* root, OmRenderer& renderer, uint32_t renderFlags)
+{
+    bool result = true;
+    if (!root)
+        return result;
+    uint32_t cursor = 0;
+    while (OmNode* child = root->GetNextChild(cursor)) {
+        if (OmGroup* group = OmGroup::Cast(child)) {
+            result = CreateRenderMeshes(group, renderer, renderFlags) && result;
+        } else if (OmShape* shape = OmShape::Cast(child)) {
+            // Skinned and morph shapes convert through their own mesh kinds.
+            OmMesh* mesh = OmMesh::Cast(shape->GetGeometry());
+            if (mesh)
+                result = ConvertShapeMesh(mesh, renderer, renderFlags) && result;
+        } else if (OmLight* light = OmLight::Cast(child)) {
+            light->AddToRenderer(renderer);
+        }
+    }
+    return result;
+}

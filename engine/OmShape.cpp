@@ -1,0 +1,89 @@
+#include "engine/OmShape.h"
+
+#include "engine/OmArchive.h"
+#include "engine/OmGeometry.h"
+#include "render/OmRenderer.h"
+
+OM_IMPLEMENT_CLASS(OmShape, OmNode)
+
+OmShape::~OmShape()
+{
+    SetGeometry(nullptr);
+}
+
+bool OmShape::Register(OmArchive& archive)
+{
+    if (!OmNode::Register(archive))
+        return false;
+    if (m_geometry)
+        m_geometry->Register(archive);
+    if (m_prevUser)
+        m_prevUser->Register(archive);
+    if (m_nextUser)
+        m_nextUser->Register(archive);
+    return true;
+}
+
+void OmShape::Write(OmArchive& archive)
+{
+    OmNode::Write(archive);
+    archive.WriteObjectRef(m_geometry).WriteObjectRef(m_prevUser).WriteObjectRef(m_nextUser);
+}
+
+void OmShape::Read(OmArchive& archive)
+{
+    OmNode::Read(archive);
+    archive.ReadRef(m_geometry).ReadRef(m_prevUser).ReadRef(m_nextUser);
+}
+
+void OmShape::CopyFrom(const OmNode& other)
+{
+    m_local = other.GetLocal();
+    m_dirty = 1;
+    if (const OmShape* shape = OmShape::Cast(&other))
+        SetGeometry(shape->m_geometry);
+    SetName(other.GetName());
+}
+
+void OmShape::Render(OmRenderer& renderer)
+{
+    renderer.SetWorldTransform(&m_world.rotation, &m_world.position, m_world.scale);
+    if (m_geometry)
+        m_geometry->Render(renderer);
+}
+
+void OmShape::UpdateBounds()
+{
+    // The dirty flag stays set: a shape refreshes its sphere and tells its
+    // parent on every update, as its world transform may have moved.
+    if (m_dirty && m_geometry)
+        m_bounds.Place(m_geometry->GetBounds(), m_world.rotation, m_world.position, m_world.scale);
+}
+
+void OmShape::SetGeometry(OmGeometry* geometry)
+{
+    if (geometry == m_geometry)
+        return;
+    if (m_geometry) {
+        if (m_prevUser)
+            m_prevUser->m_nextUser = m_nextUser;
+        else
+            m_geometry->m_firstUser = m_nextUser;
+        if (m_nextUser)
+            m_nextUser->m_prevUser = m_prevUser;
+        m_prevUser = m_nextUser = nullptr;
+        OmGeometry* old = m_geometry;
+        m_geometry = nullptr;
+        old->Release();
+    }
+    if (geometry) {
+        m_nextUser = geometry->m_firstUser;
+        if (m_nextUser)
+            m_nextUser->m_prevUser = this;
+        m_prevUser = nullptr;
+        geometry->m_firstUser = this;
+        m_geometry = geometry;
+        geometry->AddRef();
+    }
+    m_dirty = 1;
+}

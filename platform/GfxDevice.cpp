@@ -1,0 +1,987 @@
+#include "platform/GfxDeviceImpl.h"
+
+#include "platform/DebugOutput.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace plat {
+
+namespace {
+
+uint32_t FloatBits(float f)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+struct TargetFormat {
+    GLenum internal, format, type;
+};
+
+TargetFormat TargetFormatOf(uint32_t format)
+{
+    switch (format) {
+    case GfxFormat::R5G6B5: return {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
+    case GfxFormat::X1R5G5B5: return {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+    default: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
+    }
+}
+
+GLenum DepthFormatOf(uint32_t format)
+{
+    switch (format) {
+    case GfxFormat::D16: return GL_DEPTH_COMPONENT16;
+    case GfxFormat::D24X8: return GL_DEPTH_COMPONENT24;
+    case GfxFormat::D24S8: return GL_DEPTH24_STENCIL8;
+    case GfxFormat::D32: return GL_DEPTH_COMPONENT32;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+uint32_t GfxVertexCountOf(uint32_t type, uint32_t n)
+{
+    switch (type) {
+    case GfxPrimitive::PointList: return n;
+    case GfxPrimitive::LineList: return 2 * n;
+    case GfxPrimitive::LineStrip: return n + 1;
+    case GfxPrimitive::TriangleList: return 3 * n;
+    case GfxPrimitive::TriangleStrip:
+    case GfxPrimitive::TriangleFan: return n + 2;
+    default: return 0;
+    }
+}
+
+GLenum GfxGLPrimitive(uint32_t type)
+{
+    switch (type) {
+    case GfxPrimitive::PointList: return GL_POINTS;
+    case GfxPrimitive::LineList: return GL_LINES;
+    case GfxPrimitive::LineStrip: return GL_LINE_STRIP;
+    case GfxPrimitive::TriangleStrip: return GL_TRIANGLE_STRIP;
+    case GfxPrimitive::TriangleFan: return GL_TRIANGLE_FAN;
+    default: return GL_TRIANGLES;
+    }
+}
+
+GfxColorValue GfxUnpackColor(uint32_t argb)
+{
+    return {((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
+            ((argb >> 24) & 0xFF) / 255.0f};
+}
+
+uint32_t GfxPackColor(const GfxColorValue& c)
+{
+    auto byte = [](float v) {
+        return static_cast<uint32_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+    };
+    return byte(c.a) << 24 | byte(c.r) << 16 | byte(c.g) << 8 | byte(c.b);
+}
+
+float GfxAsFloat(uint32_t bits)
+{
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+GfxDevice::GfxDevice()
+    : gl_(std::make_unique<Gl>())
+    , state_(std::make_unique<State>())
+{
+    for (int i = 0; i < 256; ++i)
+        gamma_.red[i] = gamma_.green[i] = gamma_.blue[i] = static_cast<uint16_t>(i * 257);
+}
+
+int32_t GfxDevice::Create(void* window, uint32_t flags, const GfxPresentParameters& params,
+                          const GfxCaps& caps, const GfxDisplayMode& desktop, GfxDevice** out)
+{
+    auto* device = new GfxDevice;
+    device->caps_ = caps;
+    device->desktop_ = desktop;
+    const int32_t result = device->Init(window, flags, params);
+    if (result != GfxResult::Ok) {
+        device->Release();
+        return result;
+    }
+    *out = device;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::Init(void* window, uint32_t /*flags*/, const GfxPresentParameters& params)
+{
+    params_ = params;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return GfxResult::NotAvailable;
+    GfxSetGLAttributes();
+    gl_->window = static_cast<SDL_Window*>(window);
+    if (!gl_->window) {
+        const int w = params.backBufferWidth ? static_cast<int>(params.backBufferWidth) : 640;
+        const int h = params.backBufferHeight ? static_cast<int>(params.backBufferHeight) : 480;
+        gl_->window = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h,
+                                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        gl_->ownWindow = gl_->window != nullptr;
+    } else if (!params.windowed) {
+        // Full screen covers the desktop; the real display mode never changes.
+        SDL_SetWindowFullscreen(gl_->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    if (!gl_->window)
+        return GfxResult::NotAvailable;
+    gl_->context = SDL_GL_CreateContext(gl_->window);
+    if (!gl_->context) {
+        DebugOutput(std::string("Graphics device: no OpenGL context: ") + SDL_GetError() + "\n");
+        return GfxResult::NotAvailable;
+    }
+    SDL_GL_MakeCurrent(gl_->window, gl_->context);
+    GfxPinGLDriver();
+    SDL_GL_SetSwapInterval(params.fullScreenPresentationInterval == GfxPresentInterval::One ? 1 : 0);
+    if (params_.windowed && (params_.backBufferWidth == 0 || params_.backBufferHeight == 0)) {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(gl_->window, &w, &h);
+        params_.backBufferWidth = static_cast<uint32_t>(std::max(w, 1));
+        params_.backBufferHeight = static_cast<uint32_t>(std::max(h, 1));
+    }
+    if (params_.backBufferCount == 0)
+        params_.backBufferCount = 1;
+    glGenVertexArrays(1, &gl_->vao);
+    glBindVertexArray(gl_->vao);
+    glGenBuffers(1, &gl_->vbo);
+    glGenBuffers(1, &gl_->ibo);
+    glGenSamplers(GfxMaxStages, gl_->samplers);
+    const uint32_t white = 0xFFFFFFFF;
+    glGenTextures(1, &gl_->white);
+    glBindTexture(GL_TEXTURE_2D, gl_->white);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &white);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    if (!CreateTargets())
+        return GfxResult::NotAvailable;
+    SetDefaultState();
+    return GfxResult::Ok;
+}
+
+bool GfxDevice::CreateTargets()
+{
+    width_ = params_.backBufferWidth;
+    height_ = params_.backBufferHeight;
+    const TargetFormat f = TargetFormatOf(params_.backBufferFormat);
+    gl_->readFormat = f.format;
+    gl_->readType = f.type;
+    glGenTextures(1, &gl_->backColor);
+    glBindTexture(GL_TEXTURE_2D, gl_->backColor);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(f.internal), static_cast<GLsizei>(width_),
+                 static_cast<GLsizei>(height_), 0, f.format, f.type, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glGenFramebuffers(1, &gl_->backFbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl_->backColor, 0);
+    const GLenum depth = params_.enableAutoDepthStencil
+        ? DepthFormatOf(params_.autoDepthStencilFormat) : 0;
+    if (depth) {
+        glGenRenderbuffers(1, &gl_->backDepth);
+        glBindRenderbuffer(GL_RENDERBUFFER, gl_->backDepth);
+        glRenderbufferStorage(GL_RENDERBUFFER, depth, static_cast<GLsizei>(width_),
+                              static_cast<GLsizei>(height_));
+        const GLenum attach =
+            depth == GL_DEPTH24_STENCIL8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, attach, GL_RENDERBUFFER, gl_->backDepth);
+    }
+    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glGenTextures(1, &gl_->frontColor);
+    glBindTexture(GL_TEXTURE_2D, gl_->frontColor);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width_),
+                 static_cast<GLsizei>(height_), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glGenFramebuffers(1, &gl_->frontFbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl_->frontFbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl_->frontColor, 0);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    if (!complete) {
+        DebugOutput("Graphics device: the back buffer cannot be rendered to\n");
+        return false;
+    }
+    GfxAssign(backBuffer_, static_cast<GfxSurface*>(nullptr));
+    backBuffer_ = new GfxSurface(this, width_, height_, params_.backBufferFormat);
+    presented_ = false;
+    return true;
+}
+
+void GfxDevice::DestroyTargets()
+{
+    if (backBuffer_) {
+        backBuffer_->DetachDevice();
+        backBuffer_->Release();
+        backBuffer_ = nullptr;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &gl_->backFbo);
+    glDeleteFramebuffers(1, &gl_->frontFbo);
+    glDeleteTextures(1, &gl_->backColor);
+    glDeleteTextures(1, &gl_->frontColor);
+    if (gl_->backDepth)
+        glDeleteRenderbuffers(1, &gl_->backDepth);
+    gl_->backFbo = gl_->frontFbo = gl_->backColor = gl_->frontColor = gl_->backDepth = 0;
+}
+
+GfxDevice::~GfxDevice()
+{
+    State& s = *state_;
+    for (auto& texture : s.textures)
+        GfxAssign(texture, static_cast<GfxTexture*>(nullptr));
+    for (auto& stream : s.streams)
+        GfxAssign(stream, static_cast<GfxVertexBuffer*>(nullptr));
+    GfxAssign(s.indices, static_cast<GfxIndexBuffer*>(nullptr));
+    blocks_.clear();
+    if (gl_->context) {
+        SDL_GL_MakeCurrent(gl_->window, gl_->context);
+        for (GfxTexture* texture : textures_) {
+            if (texture->glName)
+                glDeleteTextures(1, &texture->glName);
+            texture->DetachDevice();
+        }
+        DestroyTargets();
+        for (auto& entry : gl_->programs)
+            if (entry.second.id)
+                glDeleteProgram(entry.second.id);
+        glDeleteSamplers(GfxMaxStages, gl_->samplers);
+        glDeleteTextures(1, &gl_->white);
+        glDeleteBuffers(1, &gl_->vbo);
+        glDeleteBuffers(1, &gl_->ibo);
+        glDeleteVertexArrays(1, &gl_->vao);
+        SDL_GL_DeleteContext(gl_->context);
+    } else if (backBuffer_) {
+        backBuffer_->DetachDevice();
+        backBuffer_->Release();
+    }
+    if (gl_->ownWindow)
+        SDL_DestroyWindow(gl_->window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void GfxDevice::SetDefaultState()
+{
+    State& s = *state_;
+    std::fill(std::begin(s.rs), std::end(s.rs), 0u);
+    uint32_t* rs = s.rs;
+    rs[GfxRs::ZEnable] = params_.enableAutoDepthStencil ? GfxZb::True : GfxZb::False;
+    rs[GfxRs::FillMode] = GfxFill::Solid;
+    rs[GfxRs::ShadeMode] = 2;
+    rs[GfxRs::ZWriteEnable] = 1;
+    rs[GfxRs::LastPixel] = 1;
+    rs[GfxRs::SrcBlend] = GfxBlend::One;
+    rs[GfxRs::DestBlend] = GfxBlend::Zero;
+    rs[GfxRs::CullMode] = GfxCull::Ccw;
+    rs[GfxRs::ZFunc] = GfxCmp::LessEqual;
+    rs[GfxRs::AlphaFunc] = GfxCmp::Always;
+    rs[GfxRs::FogDensity] = FloatBits(1.0f);
+    rs[GfxRs::FogEnd] = FloatBits(1.0f);
+    rs[GfxRs::StencilFail] = rs[GfxRs::StencilZFail] = rs[GfxRs::StencilPass] = 1;
+    rs[GfxRs::StencilFunc] = GfxCmp::Always;
+    rs[GfxRs::StencilMask] = rs[GfxRs::StencilWriteMask] = 0xFFFFFFFF;
+    rs[GfxRs::TextureFactor] = 0xFFFFFFFF;
+    rs[GfxRs::Clipping] = 1;
+    rs[GfxRs::Lighting] = 1;
+    rs[GfxRs::ColorVertex] = 1;
+    rs[GfxRs::LocalViewer] = 1;
+    rs[GfxRs::DiffuseMaterialSource] = GfxMcs::Color1;
+    rs[GfxRs::SpecularMaterialSource] = GfxMcs::Color2;
+    rs[GfxRs::PointSize] = rs[GfxRs::PointSizeMin] = FloatBits(1.0f);
+    rs[GfxRs::PointSizeMax] = FloatBits(64.0f);
+    rs[GfxRs::PointScaleA] = FloatBits(1.0f);
+    rs[GfxRs::MultisampleAntialias] = 1;
+    rs[GfxRs::MultisampleMask] = 0xFFFFFFFF;
+    rs[GfxRs::ColorWriteEnable] = 0xF;
+    rs[GfxRs::BlendOp] = GfxBlendOp::Add;
+    for (uint32_t st = 0; st < GfxMaxStages; ++st) {
+        uint32_t* t = s.tss[st];
+        std::fill(t, t + GfxTss::Count, 0u);
+        t[GfxTss::ColorOp] = st == 0 ? GfxTop::Modulate : GfxTop::Disable;
+        t[GfxTss::ColorArg1] = GfxTa::Texture;
+        t[GfxTss::ColorArg2] = GfxTa::Current;
+        t[GfxTss::AlphaOp] = st == 0 ? GfxTop::SelectArg1 : GfxTop::Disable;
+        t[GfxTss::AlphaArg1] = GfxTa::Texture;
+        t[GfxTss::AlphaArg2] = GfxTa::Current;
+        t[GfxTss::TexCoordIndex] = st;
+        t[GfxTss::AddressU] = t[GfxTss::AddressV] = t[GfxTss::AddressW] = GfxAddress::Wrap;
+        t[GfxTss::MagFilter] = t[GfxTss::MinFilter] = GfxFilter::Point;
+        t[GfxTss::MaxAnisotropy] = 1;
+        t[GfxTss::ColorArg0] = t[GfxTss::AlphaArg0] = t[GfxTss::ResultArg] = GfxTa::Current;
+        GfxAssign(s.textures[st], static_cast<GfxTexture*>(nullptr));
+        s.texture[st] = GfxIdentityMatrix();
+    }
+    s.world = s.view = s.proj = GfxIdentityMatrix();
+    s.material = {};
+    s.lights.clear();
+    s.viewport = {0, 0, width_, height_, 0.0f, 1.0f};
+    s.fvf = 0;
+    for (uint32_t i = 0; i < GfxMaxStreams; ++i) {
+        GfxAssign(s.streams[i], static_cast<GfxVertexBuffer*>(nullptr));
+        s.strides[i] = 0;
+    }
+    GfxAssign(s.indices, static_cast<GfxIndexBuffer*>(nullptr));
+    s.baseVertex = 0;
+}
+
+int32_t GfxDevice::TestCooperativeLevel() const { return forcedLevel_; }
+
+int32_t GfxDevice::Reset(GfxPresentParameters* params)
+{
+    if (!params)
+        return GfxResult::InvalidCall;
+    if (forcedLevel_ == GfxResult::DeviceLost)
+        return GfxResult::DeviceLost;
+    if (failResets_ > 0) {
+        --failResets_;
+        forcedLevel_ = GfxResult::DeviceNotReset;
+        return GfxResult::DeviceLost;
+    }
+    GfxPresentParameters p = *params;
+    if (p.windowed && p.backBufferFormat == GfxFormat::Unknown)
+        p.backBufferFormat = desktop_.format;
+    if (p.windowed && (p.backBufferWidth == 0 || p.backBufferHeight == 0)) {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(gl_->window, &w, &h);
+        p.backBufferWidth = static_cast<uint32_t>(std::max(w, 1));
+        p.backBufferHeight = static_cast<uint32_t>(std::max(h, 1));
+    }
+    if (p.backBufferCount == 0)
+        p.backBufferCount = 1;
+    p.deviceWindow = params_.deviceWindow;
+    inScene_ = false;
+    DestroyTargets();
+    params_ = p;
+    if (!CreateTargets()) {
+        forcedLevel_ = GfxResult::DeviceNotReset;
+        return GfxResult::DeviceLost;
+    }
+    SetDefaultState();
+    forcedLevel_ = GfxResult::Ok;
+    *params = params_;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::BeginScene()
+{
+    Count(GfxCall::BeginScene);
+    if (inScene_)
+        return GfxResult::InvalidCall;
+    inScene_ = true;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::EndScene()
+{
+    Count(GfxCall::EndScene);
+    if (!inScene_)
+        return GfxResult::InvalidCall;
+    inScene_ = false;
+    glFlush();
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* window,
+                           const void* dirty)
+{
+    Count(GfxCall::Present);
+    if (source || dest || window || dirty)
+        return GfxResult::InvalidCall;
+    if (forcedLevel_ != GfxResult::Ok)
+        return GfxResult::DeviceLost;
+    const GLint w = static_cast<GLint>(width_), h = static_cast<GLint>(height_);
+    glDisable(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->backFbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, gl_->frontFbo);
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    BlitToWindow();
+    SDL_GL_SwapWindow(gl_->window);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    presented_ = true;
+    return GfxResult::Ok;
+}
+
+void GfxDevice::BlitToWindow()
+{
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(gl_->window, &ww, &wh);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->frontFbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    // The image is stored top row first; the window wants the bottom row first.
+    glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), 0, wh, ww, 0,
+                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+}
+
+int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, uint32_t color,
+                         float z, uint32_t stencil)
+{
+    Count(GfxCall::Clear);
+    if ((count > 0 && !rects) || (flags & ~(GfxClear::Target | GfxClear::ZBuffer | GfxClear::Stencil)))
+        return GfxResult::InvalidCall;
+    const GfxViewport& vp = state_->viewport;
+    const GfxRect view{static_cast<int32_t>(vp.x), static_cast<int32_t>(vp.y),
+                       static_cast<int32_t>(vp.x + vp.width), static_cast<int32_t>(vp.y + vp.height)};
+    const GfxColorValue c = GfxUnpackColor(color);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    glClearColor(c.r, c.g, c.b, c.a);
+    glClearDepth(std::clamp(z, 0.0f, 1.0f));
+    glClearStencil(static_cast<GLint>(stencil));
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    GLbitfield mask = 0;
+    if (flags & GfxClear::Target)
+        mask |= GL_COLOR_BUFFER_BIT;
+    if (flags & GfxClear::ZBuffer)
+        mask |= GL_DEPTH_BUFFER_BIT;
+    if (flags & GfxClear::Stencil)
+        mask |= GL_STENCIL_BUFFER_BIT;
+    glEnable(GL_SCISSOR_TEST);
+    const uint32_t n = count ? count : 1;
+    for (uint32_t i = 0; i < n; ++i) {
+        // Clearing never reaches outside the viewport.
+        GfxRect r = count ? rects[i] : view;
+        r.left = std::max(r.left, view.left);
+        r.top = std::max(r.top, view.top);
+        r.right = std::min(r.right, view.right);
+        r.bottom = std::min(r.bottom, view.bottom);
+        if (r.right <= r.left || r.bottom <= r.top)
+            continue;
+        glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        glClear(mask);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetDeviceCaps(GfxCaps* caps) const
+{
+    if (!caps)
+        return GfxResult::InvalidCall;
+    *caps = caps_;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetDisplayMode(GfxDisplayMode* mode) const
+{
+    if (!mode)
+        return GfxResult::InvalidCall;
+    *mode = params_.windowed ? desktop_
+                             : GfxDisplayMode{width_, height_, params_.fullScreenRefreshRate,
+                                              params_.backBufferFormat};
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::ResourceManagerDiscardBytes(uint32_t /*bytes*/)
+{
+    // Managed textures keep their pixels in memory: dropping the OpenGL
+    // copies is enough, they are made again when next drawn.
+    for (GfxTexture* texture : textures_) {
+        if (texture->Pool() == GfxPool::Managed && texture->glName) {
+            glDeleteTextures(1, &texture->glName);
+            texture->glName = 0;
+            texture->dirty = true;
+        }
+    }
+    return GfxResult::Ok;
+}
+
+void GfxDevice::SetGammaRamp(uint32_t /*flags*/, const GfxGammaRamp* ramp)
+{
+    if (!ramp)
+        return;
+    gamma_ = *ramp;
+    // Only a full-screen window may change what the display shows.
+    if (gl_->window && (SDL_GetWindowFlags(gl_->window) & SDL_WINDOW_FULLSCREEN))
+        SDL_SetWindowGammaRamp(gl_->window, gamma_.red, gamma_.green, gamma_.blue);
+}
+
+void GfxDevice::GetGammaRamp(GfxGammaRamp* ramp) const
+{
+    if (ramp)
+        *ramp = gamma_;
+}
+
+int32_t GfxDevice::GetBackBuffer(uint32_t index, uint32_t /*type*/, GfxSurface** surface)
+{
+    if (!surface || index != 0 || !backBuffer_)
+        return GfxResult::InvalidCall;
+    backBuffer_->AddRef();
+    *surface = backBuffer_;
+    return GfxResult::Ok;
+}
+
+void GfxDevice::ReadBackBuffer(uint8_t* pixels)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->backFbo);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_),
+                 gl_->readFormat, gl_->readType, pixels);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+}
+
+void GfxDevice::WriteBackBuffer(const uint8_t* pixels)
+{
+    glBindTexture(GL_TEXTURE_2D, gl_->backColor);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(width_),
+                    static_cast<GLsizei>(height_), gl_->readFormat, gl_->readType, pixels);
+}
+
+int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
+{
+    if (!dest || dest->Format() != GfxFormat::A8R8G8B8 || dest->GetKind() == GfxSurface::Kind::BackBuffer)
+        return GfxResult::InvalidCall;
+    std::vector<uint8_t> image(static_cast<size_t>(width_) * height_ * 4, 0);
+    if (presented_) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->frontFbo);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
+                     GL_UNSIGNED_INT_8_8_8_8_REV, image.data());
+        glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    }
+    const uint32_t w = std::min(width_, dest->Width()), h = std::min(height_, dest->Height());
+    std::fill(dest->Pixels(), dest->Pixels() + static_cast<size_t>(dest->Pitch()) * dest->Height(), 0);
+    for (uint32_t y = 0; y < h; ++y) {
+        uint8_t* row = dest->Pixels() + static_cast<size_t>(y) * dest->Pitch();
+        std::memcpy(row, image.data() + static_cast<size_t>(y) * width_ * 4, w * 4);
+        for (uint32_t x = 0; x < w; ++x)
+            row[x * 4 + 3] = 0xFF; // what was shown is opaque
+    }
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                                      GfxSurface** surface)
+{
+    if (!surface || width == 0 || height == 0 || GfxFormatBytes(format) == 0)
+        return GfxResult::InvalidCall;
+    *surface = new GfxSurface(width, height, format, GfxPool::SystemMem, 0, nullptr);
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::CopyRects(GfxSurface* source, const GfxRect* rects, uint32_t count,
+                             GfxSurface* dest, const GfxPoint* points)
+{
+    if (!source || !dest || source == dest || source->Format() != dest->Format())
+        return GfxResult::InvalidCall;
+    const uint32_t bpp = GfxFormatBytes(source->Format());
+    const GfxRect whole{0, 0, static_cast<int32_t>(source->Width()),
+                        static_cast<int32_t>(source->Height())};
+    const uint32_t n = (count && rects) ? count : 1;
+    // Validate everything before touching a pixel.
+    for (uint32_t i = 0; i < n; ++i) {
+        const GfxRect r = (count && rects) ? rects[i] : whole;
+        const GfxPoint p = points ? points[i] : GfxPoint{r.left, r.top};
+        if (r.left < 0 || r.top < 0 || r.right > whole.right || r.bottom > whole.bottom
+            || r.left >= r.right || r.top >= r.bottom || p.x < 0 || p.y < 0
+            || p.x + (r.right - r.left) > static_cast<int32_t>(dest->Width())
+            || p.y + (r.bottom - r.top) > static_cast<int32_t>(dest->Height()))
+            return GfxResult::InvalidCall;
+    }
+    if (source->GetKind() == GfxSurface::Kind::BackBuffer)
+        ReadBackBuffer(source->Pixels());
+    const bool toBack = dest->GetKind() == GfxSurface::Kind::BackBuffer;
+    const bool coversAll = n == 1 && source->Width() == dest->Width()
+        && source->Height() == dest->Height() && (!points || (points[0].x == 0 && points[0].y == 0))
+        && (!(count && rects) || (rects[0].left == 0 && rects[0].top == 0
+                                  && rects[0].right == whole.right && rects[0].bottom == whole.bottom));
+    if (toBack && !coversAll)
+        ReadBackBuffer(dest->Pixels());
+    for (uint32_t i = 0; i < n; ++i) {
+        const GfxRect r = (count && rects) ? rects[i] : whole;
+        const GfxPoint p = points ? points[i] : GfxPoint{r.left, r.top};
+        const size_t rowBytes = static_cast<size_t>(r.right - r.left) * bpp;
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            std::memcpy(dest->Pixels() + static_cast<size_t>(p.y + y - r.top) * dest->Pitch()
+                            + static_cast<size_t>(p.x) * bpp,
+                        source->Pixels() + static_cast<size_t>(y) * source->Pitch()
+                            + static_cast<size_t>(r.left) * bpp,
+                        rowBytes);
+    }
+    if (toBack)
+        WriteBackBuffer(dest->Pixels());
+    else if (dest->GetKind() == GfxSurface::Kind::TextureLevel) {
+        GfxLockedRect locked{};
+        dest->LockRect(&locked, nullptr, 0); // unlocking marks the texture changed
+        dest->UnlockRect();
+    }
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                                 uint32_t format, uint32_t pool, GfxTexture** texture)
+{
+    if (!texture)
+        return GfxResult::InvalidCall;
+    *texture = nullptr;
+    const uint32_t maxSize = caps_.maxTextureWidth ? caps_.maxTextureWidth : 2048;
+    if (width == 0 || height == 0 || width > maxSize || height > maxSize)
+        return GfxResult::InvalidCall;
+    switch (format) {
+    case GfxFormat::R8G8B8:
+    case GfxFormat::A8R8G8B8:
+    case GfxFormat::X8R8G8B8:
+    case GfxFormat::R5G6B5:
+    case GfxFormat::X1R5G5B5:
+    case GfxFormat::A1R5G5B5:
+    case GfxFormat::A4R4G4B4:
+    case GfxFormat::R3G3B2:
+    case GfxFormat::A8:
+    case GfxFormat::X4R4G4B4: break;
+    default: return GfxResult::InvalidCall;
+    }
+    auto* t = new GfxTexture(this, width, height, levels, usage, format, pool);
+    textures_.insert(t);
+    *texture = t;
+    return GfxResult::Ok;
+}
+
+void GfxDevice::ForgetTexture(GfxTexture* texture)
+{
+    textures_.erase(texture);
+    if (texture->glName)
+        glDeleteTextures(1, &texture->glName);
+    texture->glName = 0;
+}
+
+int32_t GfxDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
+                                      GfxVertexBuffer** buffer)
+{
+    if (!buffer)
+        return GfxResult::InvalidCall;
+    *buffer = nullptr;
+    if (length == 0 || (fvf && length < GfxFvfVertexSize(fvf)))
+        return GfxResult::InvalidCall;
+    *buffer = new GfxVertexBuffer(length, usage, fvf, pool);
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, uint32_t format,
+                                     uint32_t pool, GfxIndexBuffer** buffer)
+{
+    if (!buffer)
+        return GfxResult::InvalidCall;
+    *buffer = nullptr;
+    if (length < 2 || (format != GfxFormat::Index16 && format != GfxFormat::Index32))
+        return GfxResult::InvalidCall;
+    *buffer = new GfxIndexBuffer(length, usage, format, pool);
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetViewport(const GfxViewport* viewport)
+{
+    Count(GfxCall::SetViewport);
+    if (!viewport || viewport->width == 0 || viewport->height == 0
+        || viewport->x + viewport->width > width_ || viewport->y + viewport->height > height_
+        || viewport->minZ < 0.0f || viewport->maxZ > 1.0f || viewport->minZ > viewport->maxZ)
+        return GfxResult::InvalidCall;
+    state_->viewport = *viewport;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetViewport(GfxViewport* viewport) const
+{
+    if (!viewport)
+        return GfxResult::InvalidCall;
+    *viewport = state_->viewport;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetTransform(uint32_t which, const GfxMatrix* matrix)
+{
+    Count(GfxCall::SetTransform);
+    if (!matrix)
+        return GfxResult::InvalidCall;
+    if (recording_) {
+        recording_->Slot(StateBlock::Transform, 0, which).matrix = *matrix;
+        return GfxResult::Ok;
+    }
+    State& s = *state_;
+    if (which == GfxTransform::World)
+        s.world = *matrix;
+    else if (which == GfxTransform::View)
+        s.view = *matrix;
+    else if (which == GfxTransform::Projection)
+        s.proj = *matrix;
+    else if (which >= GfxTransform::Texture0 && which < GfxTransform::Texture0 + GfxMaxStages)
+        s.texture[which - GfxTransform::Texture0] = *matrix;
+    else
+        return GfxResult::InvalidCall;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetTransform(uint32_t which, GfxMatrix* matrix) const
+{
+    if (!matrix)
+        return GfxResult::InvalidCall;
+    const State& s = *state_;
+    if (which == GfxTransform::World)
+        *matrix = s.world;
+    else if (which == GfxTransform::View)
+        *matrix = s.view;
+    else if (which == GfxTransform::Projection)
+        *matrix = s.proj;
+    else if (which >= GfxTransform::Texture0 && which < GfxTransform::Texture0 + GfxMaxStages)
+        *matrix = s.texture[which - GfxTransform::Texture0];
+    else
+        return GfxResult::InvalidCall;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetMaterial(const GfxMaterial* material)
+{
+    Count(GfxCall::SetMaterial);
+    if (!material)
+        return GfxResult::InvalidCall;
+    if (recording_)
+        recording_->Slot(StateBlock::Material, 0, 0).material = *material;
+    else
+        state_->material = *material;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetMaterial(GfxMaterial* material) const
+{
+    if (!material)
+        return GfxResult::InvalidCall;
+    *material = state_->material;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetLight(uint32_t index, const GfxLight* light)
+{
+    Count(GfxCall::SetLight);
+    if (!light || light->type < GfxLightType::Point || light->type > GfxLightType::Directional
+        || light->range < 0.0f || index > 0xFFFF)
+        return GfxResult::InvalidCall;
+    auto& lights = state_->lights;
+    if (index >= lights.size())
+        lights.resize(index + 1);
+    lights[index].light = *light;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetLight(uint32_t index, GfxLight* light) const
+{
+    if (!light || index >= state_->lights.size())
+        return GfxResult::InvalidCall;
+    *light = state_->lights[index].light;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::LightEnable(uint32_t index, bool enable)
+{
+    Count(GfxCall::LightEnable);
+    if (index > 0xFFFF)
+        return GfxResult::InvalidCall;
+    auto& lights = state_->lights;
+    if (index >= lights.size()) {
+        // Enabling a light never set gives the default white directional light.
+        lights.resize(index + 1);
+        GfxLight& l = lights[index].light;
+        l.type = GfxLightType::Directional;
+        l.diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
+        l.direction = {0.0f, 0.0f, 1.0f};
+    }
+    lights[index].enabled = enable;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetLightEnable(uint32_t index, bool* enable) const
+{
+    if (!enable || index >= state_->lights.size())
+        return GfxResult::InvalidCall;
+    *enable = state_->lights[index].enabled;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetRenderState(uint32_t which, uint32_t value)
+{
+    Count(GfxCall::SetRenderState);
+    if (which >= GfxRs::Count)
+        return GfxResult::InvalidCall;
+    if (recording_)
+        recording_->Slot(StateBlock::Render, 0, which).value = value;
+    else
+        state_->rs[which] = value;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetRenderState(uint32_t which, uint32_t* value) const
+{
+    if (!value || which >= GfxRs::Count)
+        return GfxResult::InvalidCall;
+    *value = state_->rs[which];
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetTextureStageState(uint32_t stage, uint32_t type, uint32_t value)
+{
+    Count(GfxCall::SetTextureStageState);
+    if (stage >= GfxMaxStages || type == 0 || type >= GfxTss::Count)
+        return GfxResult::InvalidCall;
+    if (recording_)
+        recording_->Slot(StateBlock::Stage, stage, type).value = value;
+    else
+        state_->tss[stage][type] = value;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetTextureStageState(uint32_t stage, uint32_t type, uint32_t* value) const
+{
+    if (!value || stage >= GfxMaxStages || type == 0 || type >= GfxTss::Count)
+        return GfxResult::InvalidCall;
+    *value = state_->tss[stage][type];
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetTexture(uint32_t stage, GfxTexture* texture)
+{
+    Count(GfxCall::SetTexture);
+    if (stage >= GfxMaxStages)
+        return GfxResult::InvalidCall;
+    if (recording_)
+        GfxAssign(recording_->Slot(StateBlock::Texture, stage, 0).texture, texture);
+    else
+        GfxAssign(state_->textures[stage], texture);
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetTexture(uint32_t stage, GfxTexture** texture) const
+{
+    if (!texture || stage >= GfxMaxStages)
+        return GfxResult::InvalidCall;
+    *texture = state_->textures[stage];
+    if (*texture)
+        (*texture)->AddRef();
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetVertexShader(uint32_t fvf)
+{
+    Count(GfxCall::SetVertexShader);
+    if (recording_)
+        recording_->Slot(StateBlock::Shader, 0, 0).value = fvf;
+    else
+        state_->fvf = fvf;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetVertexShader(uint32_t* fvf) const
+{
+    if (!fvf)
+        return GfxResult::InvalidCall;
+    *fvf = state_->fvf;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetStreamSource(uint32_t stream, GfxVertexBuffer* buffer, uint32_t stride)
+{
+    Count(GfxCall::SetStreamSource);
+    if (stream >= GfxMaxStreams || stride > 255)
+        return GfxResult::InvalidCall;
+    GfxAssign(state_->streams[stream], buffer);
+    state_->strides[stream] = stride;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetStreamSource(uint32_t stream, GfxVertexBuffer** buffer,
+                                   uint32_t* stride) const
+{
+    if (!buffer || !stride || stream >= GfxMaxStreams)
+        return GfxResult::InvalidCall;
+    *buffer = state_->streams[stream];
+    if (*buffer)
+        (*buffer)->AddRef();
+    *stride = state_->strides[stream];
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetIndices(GfxIndexBuffer* buffer, uint32_t baseVertex)
+{
+    Count(GfxCall::SetIndices);
+    GfxAssign(state_->indices, buffer);
+    state_->baseVertex = baseVertex;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::GetIndices(GfxIndexBuffer** buffer, uint32_t* baseVertex) const
+{
+    if (!buffer || !baseVertex)
+        return GfxResult::InvalidCall;
+    *buffer = state_->indices;
+    if (*buffer)
+        (*buffer)->AddRef();
+    *baseVertex = state_->baseVertex;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::BeginStateBlock()
+{
+    if (recording_)
+        return GfxResult::InvalidCall;
+    blocks_.push_back(std::make_unique<StateBlock>());
+    recording_ = blocks_.back().get();
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::EndStateBlock(uint32_t* handle)
+{
+    if (!recording_ || !handle)
+        return GfxResult::InvalidCall;
+    for (size_t i = 0; i < blocks_.size(); ++i)
+        if (blocks_[i].get() == recording_)
+            *handle = static_cast<uint32_t>(i + 1);
+    recording_ = nullptr;
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::ApplyStateBlock(uint32_t handle)
+{
+    if (recording_ || handle == 0 || handle > blocks_.size() || !blocks_[handle - 1])
+        return GfxResult::InvalidCall;
+    for (const StateBlock::Entry& e : blocks_[handle - 1]->entries) {
+        switch (e.kind) {
+        case StateBlock::Render: SetRenderState(e.type, e.value); break;
+        case StateBlock::Stage: SetTextureStageState(e.stage, e.type, e.value); break;
+        case StateBlock::Texture: SetTexture(e.stage, e.texture); break;
+        case StateBlock::Transform: SetTransform(e.type, &e.matrix); break;
+        case StateBlock::Material: SetMaterial(&e.material); break;
+        case StateBlock::Shader: SetVertexShader(e.value); break;
+        }
+    }
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::CaptureStateBlock(uint32_t handle)
+{
+    if (recording_ || handle == 0 || handle > blocks_.size() || !blocks_[handle - 1])
+        return GfxResult::InvalidCall;
+    for (StateBlock::Entry& e : blocks_[handle - 1]->entries) {
+        switch (e.kind) {
+        case StateBlock::Render: e.value = state_->rs[e.type]; break;
+        case StateBlock::Stage: e.value = state_->tss[e.stage][e.type]; break;
+        case StateBlock::Texture: GfxAssign(e.texture, state_->textures[e.stage]); break;
+        case StateBlock::Transform: GetTransform(e.type, &e.matrix); break;
+        case StateBlock::Material: e.material = state_->material; break;
+        case StateBlock::Shader: e.value = state_->fvf; break;
+        }
+    }
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::DeleteStateBlock(uint32_t handle)
+{
+    if (handle == 0 || handle > blocks_.size() || !blocks_[handle - 1]
+        || blocks_[handle - 1].get() == recording_)
+        return GfxResult::InvalidCall;
+    blocks_[handle - 1].reset();
+    return GfxResult::Ok;
+}
+
+} // namespace plat

@@ -1,0 +1,197 @@
+// The graphics device over OpenGL (compatibility profile). It keeps the
+// semantics the game's renderer was written for: row-vector left-handed
+// matrices with depth 0..1, lights in world space, the texture-stage cascade,
+// pre-transformed vertices in pixels with y down. The back buffer is an
+// offscreen framebuffer of the chosen mode's size; Present scales it to the
+// window. Every operation is counted so tests can prove that a state cache
+// saves calls.
+#pragma once
+
+#include "platform/GfxBuffer.h"
+#include "platform/GfxFixedFunction.h"
+#include "platform/GfxObject.h"
+#include "platform/GfxTexture.h"
+#include "platform/GfxTypes.h"
+
+#include <array>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+namespace plat {
+
+struct GfxProgram;
+
+// Operations the device counts.
+enum class GfxCall : uint32_t {
+    SetRenderState,
+    SetTextureStageState,
+    SetTexture,
+    SetTransform,
+    SetMaterial,
+    SetLight,
+    LightEnable,
+    SetVertexShader,
+    SetStreamSource,
+    SetIndices,
+    SetViewport,
+    DrawPrimitive,
+    DrawIndexedPrimitive,
+    DrawPrimitiveUP,
+    DrawIndexedPrimitiveUP,
+    ProcessVertices,
+    Clear,
+    Present,
+    BeginScene,
+    EndScene,
+    Count
+};
+
+class GfxDevice : public GfxObject {
+public:
+    // Made by GfxSystem::CreateDevice once the parameters are checked.
+    static int32_t Create(void* window, uint32_t flags, const GfxPresentParameters& params,
+                          const GfxCaps& caps, const GfxDisplayMode& desktop, GfxDevice** out);
+
+    // Frame and device life.
+    int32_t TestCooperativeLevel() const;
+    int32_t Reset(GfxPresentParameters* params);
+    int32_t BeginScene();
+    int32_t EndScene();
+    // All four arguments must be null: the whole back buffer goes to the window.
+    int32_t Present(const GfxRect* source, const GfxRect* dest, void* window, const void* dirty);
+    int32_t Clear(uint32_t count, const GfxRect* rects, uint32_t flags, uint32_t color, float z,
+                  uint32_t stencil);
+    int32_t GetDeviceCaps(GfxCaps* caps) const;
+    int32_t GetDisplayMode(GfxDisplayMode* mode) const;
+    int32_t ResourceManagerDiscardBytes(uint32_t bytes);
+    int32_t ValidateDevice(uint32_t* passes) const;
+    void SetGammaRamp(uint32_t flags, const GfxGammaRamp* ramp);
+    void GetGammaRamp(GfxGammaRamp* ramp) const;
+
+    // Surfaces.
+    int32_t GetBackBuffer(uint32_t index, uint32_t type, GfxSurface** surface);
+    int32_t GetFrontBuffer(GfxSurface* dest);
+    int32_t CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                               GfxSurface** surface);
+    // Null rects copy the whole source to (0, 0), or to the given points.
+    int32_t CopyRects(GfxSurface* source, const GfxRect* rects, uint32_t count, GfxSurface* dest,
+                      const GfxPoint* points);
+
+    // Resources.
+    int32_t CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                          uint32_t format, uint32_t pool, GfxTexture** texture);
+    int32_t CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
+                               GfxVertexBuffer** buffer);
+    int32_t CreateIndexBuffer(uint32_t length, uint32_t usage, uint32_t format, uint32_t pool,
+                              GfxIndexBuffer** buffer);
+
+    // State.
+    int32_t SetViewport(const GfxViewport* viewport);
+    int32_t GetViewport(GfxViewport* viewport) const;
+    int32_t SetTransform(uint32_t state, const GfxMatrix* matrix);
+    int32_t GetTransform(uint32_t state, GfxMatrix* matrix) const;
+    int32_t SetMaterial(const GfxMaterial* material);
+    int32_t GetMaterial(GfxMaterial* material) const;
+    int32_t SetLight(uint32_t index, const GfxLight* light);
+    int32_t GetLight(uint32_t index, GfxLight* light) const;
+    int32_t LightEnable(uint32_t index, bool enable);
+    int32_t GetLightEnable(uint32_t index, bool* enable) const;
+    int32_t SetRenderState(uint32_t state, uint32_t value);
+    int32_t GetRenderState(uint32_t state, uint32_t* value) const;
+    int32_t SetTextureStageState(uint32_t stage, uint32_t type, uint32_t value);
+    int32_t GetTextureStageState(uint32_t stage, uint32_t type, uint32_t* value) const;
+    int32_t SetTexture(uint32_t stage, GfxTexture* texture);
+    int32_t GetTexture(uint32_t stage, GfxTexture** texture) const;
+    int32_t SetVertexShader(uint32_t fvf);
+    int32_t GetVertexShader(uint32_t* fvf) const;
+    int32_t SetStreamSource(uint32_t stream, GfxVertexBuffer* buffer, uint32_t stride);
+    int32_t GetStreamSource(uint32_t stream, GfxVertexBuffer** buffer, uint32_t* stride) const;
+    int32_t SetIndices(GfxIndexBuffer* buffer, uint32_t baseVertex);
+    int32_t GetIndices(GfxIndexBuffer** buffer, uint32_t* baseVertex) const;
+
+    // State blocks: while one records, state changes go into it instead.
+    int32_t BeginStateBlock();
+    int32_t EndStateBlock(uint32_t* handle);
+    int32_t ApplyStateBlock(uint32_t handle);
+    int32_t CaptureStateBlock(uint32_t handle);
+    int32_t DeleteStateBlock(uint32_t handle);
+
+    // Drawing.
+    int32_t DrawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primitiveCount);
+    int32_t DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
+                                 uint32_t startIndex, uint32_t primitiveCount);
+    int32_t DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const void* data,
+                            uint32_t stride);
+    int32_t DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint32_t numVertices,
+                                   uint32_t primitiveCount, const void* indices,
+                                   uint32_t indexFormat, const void* data, uint32_t stride);
+    // Software transform and lighting of stream 0 into a buffer of
+    // pre-transformed vertices (the buffer's own format).
+    int32_t ProcessVertices(uint32_t srcStart, uint32_t destIndex, uint32_t count,
+                            GfxVertexBuffer* dest, uint32_t flags);
+
+    // Call counters.
+    uint64_t CallCount(GfxCall call) const { return calls_[static_cast<uint32_t>(call)]; }
+    void ResetCallCounts() { calls_.fill(0); }
+
+    // Test hooks: make the device report a lost state (DeviceLost or
+    // DeviceNotReset; Ok ends it) and make the next Reset calls fail.
+    void SimulateCooperativeLevel(int32_t result) { forcedLevel_ = result; }
+    void FailNextResets(int count) { failResets_ = count; }
+
+    // Used by surfaces and textures.
+    void ReadBackBuffer(uint8_t* pixels);
+    void WriteBackBuffer(const uint8_t* pixels);
+    void ForgetTexture(GfxTexture* texture);
+
+private:
+    struct Gl;
+    struct State;
+    struct StateBlock;
+    GfxDevice();
+    ~GfxDevice() override;
+
+    int32_t Init(void* window, uint32_t flags, const GfxPresentParameters& params);
+    bool CreateTargets();
+    void DestroyTargets();
+    void SetDefaultState();
+    void Count(GfxCall call) { ++calls_[static_cast<uint32_t>(call)]; }
+    int32_t Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* vertices,
+                 uint32_t vertexCount, uint32_t stride, const void* indices, uint32_t indexSize,
+                 int32_t baseVertex);
+    bool PrepareDraw(uint32_t stride);
+    void ApplyRasterState();
+    void BindTextures(uint32_t stageCount);
+    void UploadTexture(GfxTexture& texture);
+    void ApplySampler(uint32_t stage);
+    void BuildKey(GfxProgramKey& key) const;
+    void BuildLighting(GfxLightingSetup& setup, const GfxProgramKey& key) const;
+    const GfxProgram& ProgramFor(const GfxProgramKey& key);
+    void SetUniforms(const GfxProgram& program, const GfxProgramKey& key);
+    void TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMatrix& worldView,
+                         const GfxMatrix& proj, const float normalMatrix[9],
+                         const GfxLightingSetup& lighting, uint8_t* dst, uint32_t dstFvf) const;
+    void BlitToWindow();
+
+    std::unique_ptr<Gl> gl_;
+    std::unique_ptr<State> state_;
+    std::vector<std::unique_ptr<StateBlock>> blocks_;
+    StateBlock* recording_ = nullptr;
+    std::unordered_set<GfxTexture*> textures_;
+    GfxSurface* backBuffer_ = nullptr;
+    GfxPresentParameters params_{};
+    GfxCaps caps_{};
+    GfxDisplayMode desktop_{};
+    GfxGammaRamp gamma_{};
+    uint32_t width_ = 0, height_ = 0;
+    bool inScene_ = false;
+    bool presented_ = false;
+    int32_t forcedLevel_ = 0;
+    int failResets_ = 0;
+    std::array<uint64_t, static_cast<uint32_t>(GfxCall::Count)> calls_{};
+    std::vector<uint8_t> scratch_;
+    friend class GfxSystem;
+};
+
+} // namespace plat

@@ -1,0 +1,734 @@
+// Drawing: programs generated from the state, the upload of vertices and
+// textures, and software vertex processing.
+#include "platform/GfxDeviceImpl.h"
+
+#include "platform/DebugOutput.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace plat {
+
+namespace {
+
+GLenum CompareFunc(uint32_t cmp)
+{
+    switch (cmp) {
+    case GfxCmp::Never: return GL_NEVER;
+    case GfxCmp::Less: return GL_LESS;
+    case GfxCmp::Equal: return GL_EQUAL;
+    case GfxCmp::LessEqual: return GL_LEQUAL;
+    case GfxCmp::Greater: return GL_GREATER;
+    case GfxCmp::NotEqual: return GL_NOTEQUAL;
+    case GfxCmp::GreaterEqual: return GL_GEQUAL;
+    default: return GL_ALWAYS;
+    }
+}
+
+GLenum BlendFactor(uint32_t blend)
+{
+    switch (blend) {
+    case GfxBlend::Zero: return GL_ZERO;
+    case GfxBlend::SrcColor: return GL_SRC_COLOR;
+    case GfxBlend::InvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
+    case GfxBlend::SrcAlpha: return GL_SRC_ALPHA;
+    case GfxBlend::InvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case GfxBlend::DestAlpha: return GL_DST_ALPHA;
+    case GfxBlend::InvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
+    case GfxBlend::DestColor: return GL_DST_COLOR;
+    case GfxBlend::InvDestColor: return GL_ONE_MINUS_DST_COLOR;
+    case GfxBlend::SrcAlphaSat: return GL_SRC_ALPHA_SATURATE;
+    default: return GL_ONE;
+    }
+}
+
+GLenum BlendEquation(uint32_t op)
+{
+    switch (op) {
+    case GfxBlendOp::Subtract: return GL_FUNC_SUBTRACT;
+    case GfxBlendOp::RevSubtract: return GL_FUNC_REVERSE_SUBTRACT;
+    case GfxBlendOp::Min: return GL_MIN;
+    case GfxBlendOp::Max: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
+
+GLint AddressMode(uint32_t mode)
+{
+    switch (mode) {
+    case GfxAddress::Mirror: return GL_MIRRORED_REPEAT;
+    case GfxAddress::Clamp: return GL_CLAMP_TO_EDGE;
+    case GfxAddress::Border: return GL_CLAMP_TO_BORDER;
+    case GfxAddress::MirrorOnce: return GL_MIRROR_CLAMP_TO_EDGE;
+    default: return GL_REPEAT;
+    }
+}
+
+struct TextureFormat {
+    GLint internal;
+    GLenum format, type;
+};
+
+TextureFormat TextureFormatOf(uint32_t format)
+{
+    switch (format) {
+    case GfxFormat::R8G8B8: return {GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE};
+    case GfxFormat::X8R8G8B8: return {GL_RGB8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
+    case GfxFormat::R5G6B5: return {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
+    case GfxFormat::X1R5G5B5: return {GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+    case GfxFormat::A1R5G5B5: return {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+    case GfxFormat::A4R4G4B4: return {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
+    case GfxFormat::X4R4G4B4: return {GL_RGB4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
+    case GfxFormat::R3G3B2: return {GL_R3_G3_B2, GL_RGB, GL_UNSIGNED_BYTE_3_3_2};
+    case GfxFormat::A8: return {GL_ALPHA8, GL_ALPHA, GL_UNSIGNED_BYTE};
+    default: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
+    }
+}
+
+const char* const kUniformNames[kUniformCount] = {
+    "uWorldView", "uProj",      "uNormalMatrix", "uScreen",    "uDepth",     "uPixel",
+    "uMatDiffuse", "uMatAmbient", "uMatSpecular", "uMatEmissive", "uAmbient", "uPower",
+    "uLDiffuse",  "uLSpecular", "uLAmbient",     "uLAtt",      "uLPos",      "uLDir",
+    "uLSpot",     "uTexMatrix", "uTFactor",      "uAlphaRef",  "uTex0",      "uTex1",
+    "uTex2",      "uTex3",      "uTex4",         "uTex5",      "uTex6",      "uTex7",
+};
+
+GLuint Compile(GLenum type, const std::string& source)
+{
+    const GLuint shader = glCreateShader(type);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[2048] = {};
+        glGetShaderInfoLog(shader, sizeof log - 1, nullptr, log);
+        DebugOutput(std::string("Graphics device: shader does not compile: ") + log + "\n" + source);
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+// The upper-left 3x3 of m, inverted and transposed (for normals).
+void NormalMatrix(const GfxMatrix& m, float out[9])
+{
+    const float a = m.m[0][0], b = m.m[0][1], c = m.m[0][2];
+    const float d = m.m[1][0], e = m.m[1][1], f = m.m[1][2];
+    const float g = m.m[2][0], h = m.m[2][1], i = m.m[2][2];
+    const float cof[9] = {e * i - f * h, f * g - d * i, d * h - e * g,
+                          c * h - b * i, a * i - c * g, b * g - a * h,
+                          b * f - c * e, c * d - a * f, a * e - b * d};
+    const float det = a * cof[0] + b * cof[1] + c * cof[2];
+    const float inv = std::fabs(det) > 1e-20f ? 1.0f / det : 0.0f;
+    for (int k = 0; k < 9; ++k)
+        out[k] = cof[k] * inv;
+}
+
+void Transform4(const float v[4], const GfxMatrix& m, float out[4])
+{
+    for (int k = 0; k < 4; ++k)
+        out[k] = v[0] * m.m[0][k] + v[1] * m.m[1][k] + v[2] * m.m[2][k] + v[3] * m.m[3][k];
+}
+
+GfxColorValue ReadColor(const uint8_t* at)
+{
+    uint32_t argb;
+    std::memcpy(&argb, at, 4);
+    return GfxUnpackColor(argb);
+}
+
+} // namespace
+
+void GfxDevice::BuildKey(GfxProgramKey& key) const
+{
+    std::memset(&key, 0, sizeof key);
+    const State& s = *state_;
+    const uint32_t* rs = s.rs;
+    key.fvf = s.fvf;
+    const bool rhw = (s.fvf & GfxFvf::PositionMask) == GfxFvf::XyzRhw;
+    key.lighting = !rhw && rs[GfxRs::Lighting];
+    key.specularEnable = rs[GfxRs::SpecularEnable] ? 1 : 0;
+    if (key.lighting) {
+        key.localViewer = rs[GfxRs::LocalViewer] ? 1 : 0;
+        key.normalizeNormals = rs[GfxRs::NormalizeNormals] ? 1 : 0;
+        auto source = [&](uint32_t which) -> uint8_t {
+            if (!rs[GfxRs::ColorVertex])
+                return GfxColorSource::Material;
+            if (which == GfxMcs::Color1 && (s.fvf & GfxFvf::Diffuse))
+                return GfxColorSource::VertexDiffuse;
+            if (which == GfxMcs::Color2 && (s.fvf & GfxFvf::Specular))
+                return GfxColorSource::VertexSpecular;
+            return GfxColorSource::Material;
+        };
+        key.diffuseSource = source(rs[GfxRs::DiffuseMaterialSource]);
+        key.ambientSource = source(rs[GfxRs::AmbientMaterialSource]);
+        key.specularSource = source(rs[GfxRs::SpecularMaterialSource]);
+        key.emissiveSource = source(rs[GfxRs::EmissiveMaterialSource]);
+        uint32_t n = 0;
+        for (const GfxLightSlot& slot : s.lights)
+            if (slot.enabled && n < GfxMaxActiveLights)
+                key.lightTypes[n++] = static_cast<uint8_t>(slot.light.type);
+    } else {
+        key.normalizeNormals = !rhw && rs[GfxRs::NormalizeNormals] ? 1 : 0;
+    }
+    if (rs[GfxRs::AlphaTestEnable])
+        key.alphaFunc = static_cast<uint8_t>(std::clamp<uint32_t>(rs[GfxRs::AlphaFunc], 1, 8));
+    for (uint32_t i = 0; i < GfxMaxStages; ++i) {
+        const uint32_t* t = s.tss[i];
+        if (t[GfxTss::ColorOp] == GfxTop::Disable || t[GfxTss::ColorOp] == 0)
+            break;
+        GfxStageKey& st = key.stages[i];
+        st.colorOp = static_cast<uint8_t>(t[GfxTss::ColorOp]);
+        st.colorArg0 = static_cast<uint8_t>(t[GfxTss::ColorArg0]);
+        st.colorArg1 = static_cast<uint8_t>(t[GfxTss::ColorArg1]);
+        st.colorArg2 = static_cast<uint8_t>(t[GfxTss::ColorArg2]);
+        st.alphaOp = static_cast<uint8_t>(t[GfxTss::AlphaOp]);
+        st.alphaArg0 = static_cast<uint8_t>(t[GfxTss::AlphaArg0]);
+        st.alphaArg1 = static_cast<uint8_t>(t[GfxTss::AlphaArg1]);
+        st.alphaArg2 = static_cast<uint8_t>(t[GfxTss::AlphaArg2]);
+        st.resultTemp = t[GfxTss::ResultArg] == GfxTa::Temp ? 1 : 0;
+        st.texSource = static_cast<uint8_t>(std::min<uint32_t>(t[GfxTss::TexCoordIndex] & 0xFFFF, 7));
+        if (!rhw) {
+            st.texGen = static_cast<uint8_t>(std::min<uint32_t>(t[GfxTss::TexCoordIndex] >> 16, 3));
+            st.texCount = static_cast<uint8_t>(std::min<uint32_t>(t[GfxTss::TextureTransformFlags] & 0xFF, 4));
+            st.projected = (t[GfxTss::TextureTransformFlags] & GfxTtff::Projected) ? 1 : 0;
+        }
+        key.stageCount = static_cast<uint8_t>(i + 1);
+    }
+}
+
+void GfxDevice::BuildLighting(GfxLightingSetup& setup, const GfxProgramKey& key) const
+{
+    const State& s = *state_;
+    setup = {};
+    setup.material = s.material;
+    setup.globalAmbient = GfxUnpackColor(s.rs[GfxRs::Ambient]);
+    for (const GfxLightSlot& slot : s.lights)
+        if (slot.enabled && setup.lightCount < GfxMaxActiveLights)
+            setup.lights[setup.lightCount++] = GfxMakeEyeLight(slot.light, s.view);
+    setup.specularEnable = key.specularEnable;
+    setup.localViewer = key.localViewer;
+    setup.normalizeNormals = key.normalizeNormals;
+    setup.diffuseSource = key.diffuseSource;
+    setup.ambientSource = key.ambientSource;
+    setup.specularSource = key.specularSource;
+    setup.emissiveSource = key.emissiveSource;
+}
+
+const GfxProgram& GfxDevice::ProgramFor(const GfxProgramKey& key)
+{
+    auto found = gl_->programs.find(key);
+    if (found != gl_->programs.end())
+        return found->second;
+    GfxProgram program;
+    const GLuint vs = Compile(GL_VERTEX_SHADER, GfxVertexShaderSource(key));
+    const GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, GfxFragmentShaderSource(key)) : 0;
+    if (vs && fs) {
+        const GLuint id = glCreateProgram();
+        glAttachShader(id, vs);
+        glAttachShader(id, fs);
+        glBindAttribLocation(id, GfxAttrib::Position, "aPos");
+        glBindAttribLocation(id, GfxAttrib::Normal, "aNormal");
+        glBindAttribLocation(id, GfxAttrib::Diffuse, "aDiffuse");
+        glBindAttribLocation(id, GfxAttrib::Specular, "aSpecular");
+        for (unsigned i = 0; i < 8; ++i)
+            glBindAttribLocation(id, GfxAttrib::Tex0 + i, ("aTex" + std::to_string(i)).c_str());
+        glLinkProgram(id);
+        GLint ok = 0;
+        glGetProgramiv(id, GL_LINK_STATUS, &ok);
+        if (ok) {
+            program.id = id;
+            for (uint32_t u = 0; u < kUniformCount; ++u)
+                program.uniforms[u] = glGetUniformLocation(id, kUniformNames[u]);
+            glUseProgram(id);
+            for (GLint i = 0; i < static_cast<GLint>(GfxMaxStages); ++i)
+                glUniform1i(program.uniforms[kUTex0 + i], i);
+        } else {
+            DebugOutput("Graphics device: program does not link\n");
+            glDeleteProgram(id);
+        }
+    }
+    if (vs)
+        glDeleteShader(vs);
+    if (fs)
+        glDeleteShader(fs);
+    program.lighting = key.lighting;
+    return gl_->programs.emplace(key, program).first->second;
+}
+
+void GfxDevice::SetUniforms(const GfxProgram& program, const GfxProgramKey& key)
+{
+    const GLint* u = program.uniforms;
+    const State& s = *state_;
+    const GfxMatrix worldView = GfxMultiply(s.world, s.view);
+    glUseProgram(program.id);
+    glUniformMatrix4fv(u[kUWorldView], 1, GL_FALSE, &worldView.m[0][0]);
+    glUniformMatrix4fv(u[kUProj], 1, GL_FALSE, &s.proj.m[0][0]);
+    float normal[9];
+    NormalMatrix(worldView, normal);
+    glUniformMatrix3fv(u[kUNormalMatrix], 1, GL_FALSE, normal);
+    const GfxViewport& vp = s.viewport;
+    glUniform4f(u[kUScreen], static_cast<float>(vp.x), static_cast<float>(vp.y),
+                static_cast<float>(vp.width), static_cast<float>(vp.height));
+    glUniform2f(u[kUDepth], vp.minZ, vp.maxZ);
+    glUniform2f(u[kUPixel], 1.0f / static_cast<float>(vp.width), 1.0f / static_cast<float>(vp.height));
+    const GfxColorValue tf = GfxUnpackColor(s.rs[GfxRs::TextureFactor]);
+    glUniform4f(u[kUTFactor], tf.r, tf.g, tf.b, tf.a);
+    glUniform1f(u[kUAlphaRef], static_cast<float>(s.rs[GfxRs::AlphaRef] & 0xFF));
+    GfxMatrix tex[GfxMaxStages];
+    std::copy(std::begin(s.texture), std::end(s.texture), tex);
+    glUniformMatrix4fv(u[kUTexMatrix], GfxMaxStages, GL_FALSE, &tex[0].m[0][0]);
+    if (!program.lighting)
+        return;
+    GfxLightingSetup setup;
+    BuildLighting(setup, key);
+    const GfxMaterial& m = setup.material;
+    glUniform4fv(u[kUMatDiffuse], 1, &m.diffuse.r);
+    glUniform4fv(u[kUMatAmbient], 1, &m.ambient.r);
+    glUniform4fv(u[kUMatSpecular], 1, &m.specular.r);
+    glUniform4fv(u[kUMatEmissive], 1, &m.emissive.r);
+    glUniform4fv(u[kUAmbient], 1, &setup.globalAmbient.r);
+    glUniform1f(u[kUPower], m.power);
+    float dif[32] = {}, spec[32] = {}, amb[32] = {}, att[32] = {};
+    float pos[24] = {}, dir[24] = {}, spot[24] = {};
+    for (uint32_t i = 0; i < setup.lightCount; ++i) {
+        const GfxEyeLight& l = setup.lights[i];
+        std::memcpy(dif + 4 * i, &l.diffuse.r, 16);
+        std::memcpy(spec + 4 * i, &l.specular.r, 16);
+        std::memcpy(amb + 4 * i, &l.ambient.r, 16);
+        const float a[4] = {l.att0, l.att1, l.att2, l.range};
+        std::memcpy(att + 4 * i, a, 16);
+        std::memcpy(pos + 3 * i, l.position, 12);
+        std::memcpy(dir + 3 * i, l.direction, 12);
+        const float sp[3] = {l.cosHalfTheta, l.cosHalfPhi, l.falloff};
+        std::memcpy(spot + 3 * i, sp, 12);
+    }
+    glUniform4fv(u[kULDiffuse], 8, dif);
+    glUniform4fv(u[kULSpecular], 8, spec);
+    glUniform4fv(u[kULAmbient], 8, amb);
+    glUniform4fv(u[kULAtt], 8, att);
+    glUniform3fv(u[kULPos], 8, pos);
+    glUniform3fv(u[kULDir], 8, dir);
+    glUniform3fv(u[kULSpot], 8, spot);
+}
+
+void GfxDevice::ApplyRasterState()
+{
+    const uint32_t* rs = state_->rs;
+    const GfxViewport& vp = state_->viewport;
+    glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
+    // Rows are stored top first, so the viewport's y is used as it is.
+    glViewport(static_cast<GLint>(vp.x), static_cast<GLint>(vp.y), static_cast<GLsizei>(vp.width),
+               static_cast<GLsizei>(vp.height));
+    glDepthRange(vp.minZ, vp.maxZ);
+    if (rs[GfxRs::ZEnable])
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    glDepthFunc(CompareFunc(rs[GfxRs::ZFunc]));
+    glDepthMask(rs[GfxRs::ZWriteEnable] ? GL_TRUE : GL_FALSE);
+    if (rs[GfxRs::AlphaBlendEnable]) {
+        glEnable(GL_BLEND);
+        uint32_t src = rs[GfxRs::SrcBlend], dst = rs[GfxRs::DestBlend];
+        if (src == GfxBlend::BothSrcAlpha) {
+            src = GfxBlend::SrcAlpha;
+            dst = GfxBlend::InvSrcAlpha;
+        } else if (src == GfxBlend::BothInvSrcAlpha) {
+            src = GfxBlend::InvSrcAlpha;
+            dst = GfxBlend::SrcAlpha;
+        }
+        glBlendFunc(BlendFactor(src), BlendFactor(dst));
+        glBlendEquation(BlendEquation(rs[GfxRs::BlendOp]));
+    } else {
+        glDisable(GL_BLEND);
+    }
+    // Winding is judged on the screen, y down, where the stored rows are
+    // numbered the same way: counter-clockwise there is clockwise to OpenGL.
+    const uint32_t cull = rs[GfxRs::CullMode];
+    if (cull == GfxCull::Ccw || cull == GfxCull::Cw) {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        glFrontFace(cull == GfxCull::Ccw ? GL_CCW : GL_CW);
+    } else {
+        glDisable(GL_CULL_FACE);
+    }
+    const uint32_t fill = rs[GfxRs::FillMode];
+    glPolygonMode(GL_FRONT_AND_BACK,
+                  fill == GfxFill::Point ? GL_POINT : fill == GfxFill::Wireframe ? GL_LINE : GL_FILL);
+    const uint32_t mask = rs[GfxRs::ColorWriteEnable];
+    glColorMask(mask & 1 ? GL_TRUE : GL_FALSE, mask & 2 ? GL_TRUE : GL_FALSE,
+                mask & 4 ? GL_TRUE : GL_FALSE, mask & 8 ? GL_TRUE : GL_FALSE);
+    glPointSize(std::max(1.0f, GfxAsFloat(rs[GfxRs::PointSize])));
+}
+
+void GfxDevice::UploadTexture(GfxTexture& texture)
+{
+    if (!texture.glName) {
+        glGenTextures(1, &texture.glName);
+        texture.dirty = true;
+    }
+    glBindTexture(GL_TEXTURE_2D, texture.glName);
+    if (!texture.dirty)
+        return;
+    const TextureFormat f = TextureFormatOf(texture.Format());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    for (uint32_t i = 0; i < texture.GetLevelCount(); ++i) {
+        GfxSurface* level = texture.Level(i);
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), f.internal,
+                     static_cast<GLsizei>(level->Width()), static_cast<GLsizei>(level->Height()), 0,
+                     f.format, f.type, level->Pixels());
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(texture.GetLevelCount() - 1));
+    texture.dirty = false;
+}
+
+void GfxDevice::ApplySampler(uint32_t stage)
+{
+    const uint32_t* t = state_->tss[stage];
+    const GLuint sampler = gl_->samplers[stage];
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, AddressMode(t[GfxTss::AddressU]));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, AddressMode(t[GfxTss::AddressV]));
+    const GfxColorValue border = GfxUnpackColor(t[GfxTss::BorderColor]);
+    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, &border.r);
+    const bool magLinear = t[GfxTss::MagFilter] >= GfxFilter::Linear;
+    const bool minLinear = t[GfxTss::MinFilter] >= GfxFilter::Linear;
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+    GLint minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
+    if (t[GfxTss::MipFilter] == GfxFilter::Point)
+        minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    else if (t[GfxTss::MipFilter] >= GfxFilter::Linear)
+        minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, minFilter);
+    glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, GfxAsFloat(t[GfxTss::MipMapLodBias]));
+    glBindSampler(stage, sampler);
+}
+
+void GfxDevice::BindTextures(uint32_t stageCount)
+{
+    for (uint32_t i = 0; i < stageCount; ++i) {
+        glActiveTexture(GL_TEXTURE0 + i);
+        GfxTexture* texture = state_->textures[i];
+        // A stage without a texture reads white.
+        if (texture)
+            UploadTexture(*texture);
+        else
+            glBindTexture(GL_TEXTURE_2D, gl_->white);
+        ApplySampler(i);
+    }
+    glActiveTexture(GL_TEXTURE0);
+}
+
+bool GfxDevice::PrepareDraw(uint32_t stride)
+{
+    const uint32_t fvf = state_->fvf;
+    if (fvf == 0 || (fvf & GfxFvf::PositionMask) == 0 || stride < GfxFvfVertexSize(fvf))
+        return false;
+    GfxProgramKey key;
+    BuildKey(key);
+    const GfxProgram& program = ProgramFor(key);
+    if (!program.id)
+        return false;
+    SetUniforms(program, key);
+    ApplyRasterState();
+    BindTextures(key.stageCount);
+    const GfxFvfLayout l = GfxFvfOffsets(fvf);
+    const auto at = [](uint32_t offset) { return reinterpret_cast<const void*>(uintptr_t{offset}); };
+    for (unsigned i = 0; i < GfxAttrib::Tex0 + 8; ++i)
+        glDisableVertexAttribArray(i);
+    glEnableVertexAttribArray(GfxAttrib::Position);
+    glVertexAttribPointer(GfxAttrib::Position, l.rhw ? 4 : 3, GL_FLOAT, GL_FALSE,
+                          static_cast<GLsizei>(stride), at(0));
+    if (fvf & GfxFvf::Normal) {
+        glEnableVertexAttribArray(GfxAttrib::Normal);
+        glVertexAttribPointer(GfxAttrib::Normal, 3, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(stride),
+                              at(l.normal));
+    }
+    // Colours are stored B, G, R, A in memory.
+    if (fvf & GfxFvf::Diffuse) {
+        glEnableVertexAttribArray(GfxAttrib::Diffuse);
+        glVertexAttribPointer(GfxAttrib::Diffuse, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE,
+                              static_cast<GLsizei>(stride), at(l.diffuse));
+    }
+    if (fvf & GfxFvf::Specular) {
+        glEnableVertexAttribArray(GfxAttrib::Specular);
+        glVertexAttribPointer(GfxAttrib::Specular, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE,
+                              static_cast<GLsizei>(stride), at(l.specular));
+    }
+    for (uint32_t i = 0; i < l.texSets; ++i) {
+        glEnableVertexAttribArray(GfxAttrib::Tex0 + i);
+        glVertexAttribPointer(GfxAttrib::Tex0 + i, static_cast<GLint>(l.texSize[i]), GL_FLOAT,
+                              GL_FALSE, static_cast<GLsizei>(stride), at(l.tex[i]));
+    }
+    return true;
+}
+
+int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* vertices,
+                        uint32_t vertexCount, uint32_t stride, const void* indices,
+                        uint32_t indexSize, int32_t baseVertex)
+{
+    if (!inScene_)
+        return GfxResult::InvalidCall;
+    const uint32_t count = GfxVertexCountOf(type, primitiveCount);
+    if (count == 0)
+        return type >= GfxPrimitive::PointList && type <= GfxPrimitive::TriangleFan
+            ? GfxResult::Ok : GfxResult::InvalidCall;
+    glBindVertexArray(gl_->vao);
+    glBindBuffer(GL_ARRAY_BUFFER, gl_->vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * stride, vertices,
+                 GL_STREAM_DRAW);
+    if (!PrepareDraw(stride))
+        return GfxResult::InvalidCall;
+    if (indices) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl_->ibo);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * indexSize, indices,
+                     GL_STREAM_DRAW);
+        glDrawElementsBaseVertex(GfxGLPrimitive(type), static_cast<GLsizei>(count),
+                                 indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr,
+                                 baseVertex);
+    } else {
+        glDrawArrays(GfxGLPrimitive(type), 0, static_cast<GLsizei>(count));
+    }
+    return GfxResult::Ok;
+}
+
+namespace {
+
+// The smallest and largest of count indices.
+void IndexRange(const uint8_t* indices, uint32_t count, uint32_t size, uint32_t& lo, uint32_t& hi)
+{
+    lo = UINT32_MAX;
+    hi = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t v;
+        if (size == 4) {
+            std::memcpy(&v, indices + 4 * i, 4);
+        } else {
+            uint16_t s;
+            std::memcpy(&s, indices + 2 * i, 2);
+            v = s;
+        }
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+}
+
+} // namespace
+
+int32_t GfxDevice::DrawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primitiveCount)
+{
+    Count(GfxCall::DrawPrimitive);
+    GfxVertexBuffer* vb = state_->streams[0];
+    const uint32_t stride = state_->strides[0];
+    const uint32_t count = GfxVertexCountOf(type, primitiveCount);
+    if (!vb || stride == 0 || static_cast<uint64_t>(startVertex) + count > vb->Size() / stride)
+        return GfxResult::InvalidCall;
+    return Draw(type, primitiveCount, vb->Bytes() + static_cast<size_t>(startVertex) * stride, count,
+                stride, nullptr, 0, 0);
+}
+
+int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
+                                        uint32_t /*numVertices*/, uint32_t startIndex,
+                                        uint32_t primitiveCount)
+{
+    Count(GfxCall::DrawIndexedPrimitive);
+    GfxVertexBuffer* vb = state_->streams[0];
+    GfxIndexBuffer* ib = state_->indices;
+    const uint32_t stride = state_->strides[0];
+    const uint32_t count = GfxVertexCountOf(type, primitiveCount);
+    if (!vb || !ib || stride == 0)
+        return GfxResult::InvalidCall;
+    const uint32_t isize = ib->IndexSize();
+    if (count == 0 || static_cast<uint64_t>(startIndex + count) * isize > ib->Size())
+        return count == 0 ? Draw(type, 0, nullptr, 0, stride, nullptr, 0, 0) : GfxResult::InvalidCall;
+    const uint8_t* idx = ib->Bytes() + static_cast<size_t>(startIndex) * isize;
+    // Only the vertices the indices reach are uploaded; one beyond the
+    // buffer refuses the draw rather than reading past it.
+    uint32_t lo, hi;
+    IndexRange(idx, count, isize, lo, hi);
+    const uint64_t first = static_cast<uint64_t>(state_->baseVertex) + lo;
+    const uint64_t last = static_cast<uint64_t>(state_->baseVertex) + hi;
+    if (last >= vb->Size() / stride)
+        return GfxResult::InvalidCall;
+    return Draw(type, primitiveCount, vb->Bytes() + first * stride,
+                static_cast<uint32_t>(last - first + 1), stride, idx, isize, -static_cast<int32_t>(lo));
+}
+
+int32_t GfxDevice::DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const void* data,
+                                   uint32_t stride)
+{
+    Count(GfxCall::DrawPrimitiveUP);
+    if (!data || stride == 0)
+        return GfxResult::InvalidCall;
+    const int32_t result = Draw(type, primitiveCount, static_cast<const uint8_t*>(data),
+                                GfxVertexCountOf(type, primitiveCount), stride, nullptr, 0, 0);
+    // Drawing from memory leaves no stream or index buffer bound.
+    GfxAssign(state_->streams[0], static_cast<GfxVertexBuffer*>(nullptr));
+    state_->strides[0] = 0;
+    GfxAssign(state_->indices, static_cast<GfxIndexBuffer*>(nullptr));
+    return result;
+}
+
+int32_t GfxDevice::DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint32_t numVertices,
+                                          uint32_t primitiveCount, const void* indices,
+                                          uint32_t indexFormat, const void* data, uint32_t stride)
+{
+    Count(GfxCall::DrawIndexedPrimitiveUP);
+    const uint32_t isize = indexFormat == GfxFormat::Index32 ? 4 : 2;
+    const uint32_t count = GfxVertexCountOf(type, primitiveCount);
+    int32_t result = GfxResult::InvalidCall;
+    if (data && indices && stride && (indexFormat == GfxFormat::Index16 || indexFormat == GfxFormat::Index32)) {
+        uint32_t lo = 0, hi = 0;
+        IndexRange(static_cast<const uint8_t*>(indices), count, isize, lo, hi);
+        if (count == 0)
+            result = Draw(type, 0, nullptr, 0, stride, nullptr, 0, 0);
+        else if (lo >= minIndex && static_cast<uint64_t>(hi) < static_cast<uint64_t>(minIndex) + numVertices)
+            result = Draw(type, primitiveCount,
+                          static_cast<const uint8_t*>(data) + static_cast<size_t>(lo) * stride,
+                          hi - lo + 1, stride, indices, isize, -static_cast<int32_t>(lo));
+    }
+    GfxAssign(state_->streams[0], static_cast<GfxVertexBuffer*>(nullptr));
+    state_->strides[0] = 0;
+    GfxAssign(state_->indices, static_cast<GfxIndexBuffer*>(nullptr));
+    return result;
+}
+
+int32_t GfxDevice::ValidateDevice(uint32_t* passes) const
+{
+    if (!passes)
+        return GfxResult::InvalidCall;
+    *passes = 0;
+    for (uint32_t i = 0; i < GfxMaxStages; ++i) {
+        const uint32_t* t = state_->tss[i];
+        if (t[GfxTss::ColorOp] == GfxTop::Disable)
+            break;
+        auto unsupported = [](uint32_t op) {
+            return op == 0 || op > GfxTop::Lerp || op == GfxTop::PreModulate
+                || op == GfxTop::BumpEnvMap || op == GfxTop::BumpEnvMapLuminance;
+        };
+        if (unsupported(t[GfxTss::ColorOp]))
+            return GfxResult::UnsupportedColorOperation;
+        if (t[GfxTss::AlphaOp] != GfxTop::Disable && unsupported(t[GfxTss::AlphaOp]))
+            return GfxResult::UnsupportedAlphaOperation;
+        if (i >= caps_.maxSimultaneousTextures && state_->textures[i])
+            return GfxResult::NotAvailable;
+    }
+    *passes = 1;
+    return GfxResult::Ok;
+}
+
+void GfxDevice::TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMatrix& worldView,
+                                const GfxMatrix& proj, const float nm[9],
+                                const GfxLightingSetup& lighting, uint8_t* dst,
+                                uint32_t dstFvf) const
+{
+    const State& s = *state_;
+    const GfxFvfLayout in = GfxFvfOffsets(srcFvf);
+    const GfxFvfLayout out = GfxFvfOffsets(dstFvf);
+    float p[4] = {0, 0, 0, 1};
+    std::memcpy(p, src, 12);
+    float eye[4], clip[4];
+    Transform4(p, worldView, eye);
+    Transform4(eye, proj, clip);
+    float n[3] = {0, 0, 0};
+    if (srcFvf & GfxFvf::Normal) {
+        float raw[3];
+        std::memcpy(raw, src + in.normal, 12);
+        for (int k = 0; k < 3; ++k)
+            n[k] = raw[0] * nm[0 * 3 + k] + raw[1] * nm[1 * 3 + k] + raw[2] * nm[2 * 3 + k];
+    }
+    const GfxViewport& vp = s.viewport;
+    const float w = clip[3] != 0.0f ? clip[3] : 1.0f;
+    const float screen[4] = {
+        static_cast<float>(vp.x) + (1.0f + clip[0] / w) * 0.5f * static_cast<float>(vp.width),
+        static_cast<float>(vp.y) + (1.0f - clip[1] / w) * 0.5f * static_cast<float>(vp.height),
+        vp.minZ + clip[2] / w * (vp.maxZ - vp.minZ), 1.0f / w};
+    std::memcpy(dst, screen, 16);
+    GfxColorValue diffuse{1, 1, 1, 1}, specular{0, 0, 0, 0};
+    const bool hasDiffuse = (srcFvf & GfxFvf::Diffuse) != 0;
+    const bool hasSpecular = (srcFvf & GfxFvf::Specular) != 0;
+    const GfxColorValue vd = hasDiffuse ? ReadColor(src + in.diffuse) : GfxColorValue{1, 1, 1, 1};
+    const GfxColorValue vs = hasSpecular ? ReadColor(src + in.specular) : GfxColorValue{0, 0, 0, 0};
+    if (s.rs[GfxRs::Lighting]) {
+        GfxLightVertex(lighting, eye, n, hasDiffuse ? &vd : nullptr, hasSpecular ? &vs : nullptr,
+                       &diffuse, &specular);
+    } else {
+        diffuse = vd;
+        specular = vs;
+    }
+    if (dstFvf & GfxFvf::Diffuse) {
+        const uint32_t c = GfxPackColor(diffuse);
+        std::memcpy(dst + out.diffuse, &c, 4);
+    }
+    if (dstFvf & GfxFvf::Specular) {
+        const uint32_t c = GfxPackColor(specular);
+        std::memcpy(dst + out.specular, &c, 4);
+    }
+    // Output set i is what stage i would read: its source set or generated
+    // coordinates, through its texture transform.
+    for (uint32_t i = 0; i < out.texSets; ++i) {
+        const uint32_t* t = s.tss[i];
+        const uint32_t set = t[GfxTss::TexCoordIndex] & 0xFFFF;
+        const uint32_t gen = t[GfxTss::TexCoordIndex] & 0xFFFF0000u;
+        float tc[4] = {0, 0, 0, 1};
+        if (gen == GfxTci::CameraSpacePosition) {
+            std::memcpy(tc, eye, 12);
+        } else if (gen == GfxTci::CameraSpaceNormal) {
+            std::memcpy(tc, n, 12);
+        } else if (set < in.texSets) {
+            const uint32_t size = in.texSize[set];
+            std::memcpy(tc, src + in.tex[set], 4 * size);
+            if (size < 4)
+                tc[size] = 1.0f;
+            for (uint32_t k = size + 1; k < 4; ++k)
+                tc[k] = 0.0f;
+        }
+        const uint32_t countOut = t[GfxTss::TextureTransformFlags] & 0xFF;
+        if (countOut) {
+            float r[4];
+            Transform4(tc, s.texture[i], r);
+            std::memcpy(tc, r, 16);
+            if ((t[GfxTss::TextureTransformFlags] & GfxTtff::Projected) && countOut >= 2
+                && tc[countOut - 1] != 0.0f)
+                for (uint32_t k = 0; k + 1 < countOut; ++k)
+                    tc[k] /= tc[countOut - 1];
+        }
+        std::memcpy(dst + out.tex[i], tc, 4 * out.texSize[i]);
+    }
+}
+
+int32_t GfxDevice::ProcessVertices(uint32_t srcStart, uint32_t destIndex, uint32_t count,
+                                   GfxVertexBuffer* dest, uint32_t /*flags*/)
+{
+    Count(GfxCall::ProcessVertices);
+    GfxVertexBuffer* src = state_->streams[0];
+    const uint32_t stride = state_->strides[0];
+    const uint32_t srcFvf = state_->fvf;
+    if (!src || !dest || stride == 0 || srcFvf == 0 || (srcFvf & GfxFvf::PositionMask) == GfxFvf::XyzRhw)
+        return GfxResult::InvalidCall;
+    const uint32_t dstFvf = dest->Fvf();
+    const uint32_t dstStride = GfxFvfVertexSize(dstFvf);
+    if ((dstFvf & GfxFvf::PositionMask) != GfxFvf::XyzRhw || stride < GfxFvfVertexSize(srcFvf)
+        || static_cast<uint64_t>(srcStart) + count > src->Size() / stride
+        || static_cast<uint64_t>(destIndex) + count > dest->Size() / dstStride)
+        return GfxResult::InvalidCall;
+    const State& s = *state_;
+    const GfxMatrix worldView = GfxMultiply(s.world, s.view);
+    float nm[9];
+    NormalMatrix(worldView, nm);
+    GfxProgramKey key;
+    BuildKey(key);
+    GfxLightingSetup lighting;
+    BuildLighting(lighting, key);
+    for (uint32_t i = 0; i < count; ++i)
+        TransformVertex(src->Bytes() + static_cast<size_t>(srcStart + i) * stride, srcFvf, worldView,
+                        s.proj, nm, lighting, dest->Bytes() + static_cast<size_t>(destIndex + i) * dstStride,
+                        dstFvf);
+    return GfxResult::Ok;
+}
+
+} // namespace plat

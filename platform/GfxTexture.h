@@ -1,0 +1,91 @@
+// Textures and surfaces. Pixels live in ordinary memory in the device
+// format, with a pitch of width times the pixel size; the device copies a
+// texture into OpenGL when it is next drawn after a change. The back buffer
+// is a surface too, but its pixels are read from and written to the device.
+#pragma once
+
+#include "platform/GfxObject.h"
+#include "platform/GfxTypes.h"
+
+#include <memory>
+#include <vector>
+
+namespace plat {
+
+class GfxDevice;
+class GfxTexture;
+
+class GfxSurface : public GfxObject {
+public:
+    enum class Kind { Image, TextureLevel, BackBuffer };
+
+    // An image surface (container null) or a level of a texture.
+    GfxSurface(uint32_t width, uint32_t height, uint32_t format, uint32_t pool, uint32_t usage,
+               GfxTexture* container);
+    // The back buffer of a device.
+    GfxSurface(GfxDevice* device, uint32_t width, uint32_t height, uint32_t format);
+
+    // A level of a texture counts on its texture.
+    uint32_t AddRef() override;
+    uint32_t Release() override;
+
+    int32_t GetDesc(GfxSurfaceDesc* desc) const;
+    int32_t LockRect(GfxLockedRect* locked, const GfxRect* rect, uint32_t flags);
+    int32_t UnlockRect();
+
+    Kind GetKind() const { return kind_; }
+    uint32_t Width() const { return width_; }
+    uint32_t Height() const { return height_; }
+    uint32_t Format() const { return format_; }
+    uint32_t Pitch() const { return width_ * GfxFormatBytes(format_); }
+    // The pixels in memory; for the back buffer, the copy of its last lock.
+    uint8_t* Pixels() { return pixels_.data(); }
+    const uint8_t* Pixels() const { return pixels_.data(); }
+    void DetachDevice() { device_ = nullptr; }
+
+private:
+    ~GfxSurface() override = default;
+
+    Kind kind_;
+    uint32_t width_, height_, format_, pool_, usage_;
+    GfxTexture* container_ = nullptr;
+    GfxDevice* device_ = nullptr;
+    std::vector<uint8_t> pixels_;
+    uint32_t locks_ = 0;
+    bool readOnlyLock_ = false;
+};
+
+class GfxTexture : public GfxObject {
+public:
+    GfxTexture(GfxDevice* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+               uint32_t format, uint32_t pool);
+
+    uint32_t GetLevelCount() const { return static_cast<uint32_t>(levels_.size()); }
+    int32_t GetLevelDesc(uint32_t level, GfxSurfaceDesc* desc) const;
+    // Adds a reference to the texture, as every level does.
+    int32_t GetSurfaceLevel(uint32_t level, GfxSurface** surface);
+    int32_t LockRect(uint32_t level, GfxLockedRect* locked, const GfxRect* rect, uint32_t flags);
+    int32_t UnlockRect(uint32_t level);
+
+    uint32_t Format() const { return format_; }
+    GfxSurface* Level(uint32_t level) { return levels_[level]; }
+    uint32_t Pool() const { return pool_; }
+
+    // Kept by the device: the OpenGL copy and whether it is out of date.
+    unsigned glName = 0;
+    bool dirty = true;
+    void DetachDevice();
+    void MarkDirty() { dirty = true; }
+
+private:
+    ~GfxTexture() override;
+
+    GfxDevice* device_;
+    uint32_t format_, pool_;
+    std::vector<GfxSurface*> levels_;
+};
+
+// The number of levels of a full chain down to 1 x 1.
+uint32_t GfxFullMipCount(uint32_t width, uint32_t height);
+
+} // namespace plat

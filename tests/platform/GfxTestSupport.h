@@ -1,0 +1,118 @@
+// A device on a hidden window, with helpers to draw and read pixels back.
+#pragma once
+
+#include "platform/GfxDevice.h"
+#include "platform/GfxSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace gfxtest {
+
+using namespace plat;
+
+struct RhwVertex {
+    float x, y, z, rhw;
+    uint32_t color;
+};
+
+struct RhwTexVertex {
+    float x, y, z, rhw;
+    uint32_t color;
+    float u, v;
+};
+
+struct LitVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    uint32_t color;
+    float u, v;
+};
+
+class DeviceTest : public ::testing::Test {
+protected:
+    void TearDown() override { Destroy(); }
+
+    bool Make(uint32_t width, uint32_t height, uint32_t format = GfxFormat::X8R8G8B8,
+              uint32_t depth = GfxFormat::D16)
+    {
+        Destroy();
+        system = GfxSystem::Create(220);
+        if (!system)
+            return false;
+        GfxPresentParameters p{};
+        p.backBufferWidth = width;
+        p.backBufferHeight = height;
+        p.backBufferFormat = format;
+        p.windowed = 1;
+        p.swapEffect = GfxSwap::Discard;
+        p.enableAutoDepthStencil = depth != 0;
+        p.autoDepthStencilFormat = depth;
+        params = p;
+        return system->CreateDevice(0, GfxDevType::Hal, nullptr, GfxCreate::MixedVertexProcessing,
+                                    &params, &device) == GfxResult::Ok;
+    }
+
+    void Destroy()
+    {
+        if (device)
+            device->Release();
+        if (system)
+            system->Release();
+        device = nullptr;
+        system = nullptr;
+    }
+
+    // The back buffer's pixel at (x, y) as stored (A8R8G8B8 / X8R8G8B8).
+    uint32_t Pixel(int x, int y)
+    {
+        GfxSurface* back = nullptr;
+        EXPECT_EQ(device->GetBackBuffer(0, GfxBackBufferMono, &back), GfxResult::Ok);
+        GfxLockedRect locked{};
+        EXPECT_EQ(back->LockRect(&locked, nullptr, GfxLock::ReadOnly), GfxResult::Ok);
+        uint32_t value = 0;
+        std::memcpy(&value, static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * 4, 4);
+        back->UnlockRect();
+        back->Release();
+        return value;
+    }
+
+    uint32_t Rgb(int x, int y) { return Pixel(x, y) & 0xFFFFFF; }
+
+    void ClearTo(uint32_t color)
+    {
+        ASSERT_EQ(device->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer, color, 1.0f, 0),
+                  GfxResult::Ok);
+    }
+
+    // Two triangles covering [x0, x1) x [y0, y1) in pixels, clockwise on screen.
+    void DrawRect(float x0, float y0, float x1, float y1, uint32_t color, float z = 0.5f)
+    {
+        const float l = x0 - 0.5f, t = y0 - 0.5f, r = x1 - 0.5f, b = y1 - 0.5f;
+        const RhwVertex v[6] = {{l, t, z, 1, color}, {r, t, z, 1, color}, {l, b, z, 1, color},
+                                {r, t, z, 1, color}, {r, b, z, 1, color}, {l, b, z, 1, color}};
+        device->SetVertexShader(GfxFvf::RhwDiffuse);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 2, v, sizeof(RhwVertex)),
+                  GfxResult::Ok);
+    }
+
+    GfxSystem* system = nullptr;
+    GfxDevice* device = nullptr;
+    GfxPresentParameters params{};
+};
+
+// Channel difference of two colours at most tolerance in every byte.
+inline bool Near(uint32_t a, uint32_t b, int tolerance = 1)
+{
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (d > tolerance || d < -tolerance)
+            return false;
+    }
+    return true;
+}
+
+} // namespace gfxtest

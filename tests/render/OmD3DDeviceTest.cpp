@@ -1,0 +1,330 @@
+// The renderer's device: creation at the sizes the game uses, clearing,
+// viewport and matrices, lost devices and the adapter and depth-format rules.
+#include "tests/render/RendererFixture.h"
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "engine/OmMaterial.h"
+#include "platform/BmpFile.h"
+
+using namespace plat;
+using rtest::RendererTest;
+
+namespace {
+
+constexpr uint32_t kRed = 0xFFFF0000u;
+constexpr uint32_t kBlue = 0xFF0000FFu;
+
+} // namespace
+
+TEST_F(RendererTest, CreatesAt640x480And800x600AndClearsToTheColour)
+{
+    struct Case {
+        uint32_t width, height, bits;
+    };
+    for (const Case c : {Case{640, 480, 16}, Case{800, 600, 32}}) {
+        SCOPED_TRACE(c.width);
+        ASSERT_TRUE(Open(c.width, c.height, c.bits));
+        EXPECT_EQ(renderer->GetPresentParameters().windowed, 0u);
+        EXPECT_EQ(renderer->GetPresentParameters().backBufferFormat,
+                  c.bits == 16 ? GfxFormat::R5G6B5 : GfxFormat::X8R8G8B8);
+        ClearTo(1.0f, 0.0f, 0.0f);
+        const std::vector<uint32_t> pixels = ReadPixels();
+        ASSERT_EQ(width, c.width);
+        ASSERT_EQ(height, c.height);
+        EXPECT_EQ(Pixel(pixels, 0, 0), kRed);
+        EXPECT_EQ(Pixel(pixels, c.width - 1, c.height - 1), kRed);
+        // The engine's default material is the first one registered.
+        EXPECT_NE(renderer->GetMaterial(0), nullptr);
+        EXPECT_TRUE(renderer->GetMaterial(0)->IsEqual(OmMaterial::Default()));
+        renderer.reset();
+    }
+}
+
+TEST_F(RendererTest, ClearsOnlyTheRectangleAndSetsTheViewport)
+{
+    ASSERT_TRUE(Open(800, 600));
+    ClearTo(0.0f, 0.0f, 1.0f);
+    const float rgb[3] = {1.0f, 0.5f, 0.0f};
+    renderer->SetClearColour(rgb);
+    const float rect[4] = {0.25f, 0.25f, 0.75f, 0.75f};
+    renderer->Clear(rect, 0);
+    const std::vector<uint32_t> pixels = ReadPixels();
+    const uint32_t orange = 0xFFFF7F00u;
+    EXPECT_EQ(Pixel(pixels, 200, 150), orange);
+    EXPECT_EQ(Pixel(pixels, 599, 449), orange);
+    EXPECT_EQ(Pixel(pixels, 199, 150), kBlue);
+    EXPECT_EQ(Pixel(pixels, 200, 149), kBlue);
+    EXPECT_EQ(Pixel(pixels, 600, 449), kBlue);
+    EXPECT_EQ(Pixel(pixels, 599, 450), kBlue);
+
+    EXPECT_EQ(renderer->SetViewport(rect), GfxResult::Ok);
+    GfxViewport device{};
+    Device()->GetViewport(&device);
+    EXPECT_EQ(device.x, 200u);
+    EXPECT_EQ(device.y, 150u);
+    EXPECT_EQ(device.width, 400u);
+    EXPECT_EQ(device.height, 300u);
+    float back[4];
+    renderer->GetViewport(back);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FLOAT_EQ(back[i], rect[i]);
+}
+
+TEST_F(RendererTest, ViewAndProjectionMatricesReachTheDevice)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const OmVector3 position(1, 2, 3), right(1, 0, 0), up(0, 1, 0), forward(0, 0, 1);
+    renderer->SetViewAxes(&position, &right, &up, &forward);
+    const float* v = renderer->GetViewMatrix()->Data();
+    EXPECT_FLOAT_EQ(v[12], -1.0f);
+    EXPECT_FLOAT_EQ(v[13], -2.0f);
+    EXPECT_FLOAT_EQ(v[14], -3.0f);
+    EXPECT_FLOAT_EQ(v[15], 1.0f);
+    GfxMatrix device{};
+    Device()->GetTransform(GfxTransform::View, &device);
+    EXPECT_EQ(std::memcmp(&device, v, sizeof device), 0);
+
+    OmProjectionParams p;
+    p.halfWidth = 2.0f;
+    p.halfHeight = 1.0f;
+    p.nearDistance = 1.0f;
+    p.farDistance = 11.0f;
+    renderer->SetProjection(&p);
+    const float* m = renderer->GetProjectionMatrix()->Data();
+    EXPECT_FLOAT_EQ(m[0], 0.5f);
+    EXPECT_FLOAT_EQ(m[5], 1.0f);
+    EXPECT_FLOAT_EQ(m[10], 1.1f);
+    EXPECT_FLOAT_EQ(m[11], 1.0f);
+    EXPECT_FLOAT_EQ(m[14], -1.1f);
+    EXPECT_FLOAT_EQ(m[15], 0.0f);
+    p.orthographic = 1;
+    renderer->SetProjection(&p);
+    EXPECT_FLOAT_EQ(m[0], 0.5f);
+    EXPECT_FLOAT_EQ(m[10], 0.1f);
+    EXPECT_FLOAT_EQ(m[11], 0.0f);
+    EXPECT_FLOAT_EQ(m[14], -0.1f);
+    EXPECT_FLOAT_EQ(m[15], 1.0f);
+}
+
+TEST_F(RendererTest, SecondInitialiseFailsAndShutdownAllowsANewRenderer)
+{
+    ASSERT_TRUE(Open(640, 480));
+    OmRendererSetup setup;
+    EXPECT_FALSE(renderer->Initialise(&setup));
+    renderer.reset();
+    EXPECT_TRUE(Open(640, 480));
+}
+
+TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrame)
+{
+    ASSERT_TRUE(Open(640, 480));
+    GfxVertexBuffer* vb = nullptr;
+    ASSERT_EQ(Device()->CreateVertexBuffer(64, 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb), GfxResult::Ok);
+    renderer->SetD3DStreamSource(0, vb, sizeof(rtest::RhwVertex));
+    auto boundStream = [&] {
+        GfxVertexBuffer* bound = nullptr;
+        uint32_t stride = 0;
+        Device()->GetStreamSource(0, &bound, &stride);
+        if (bound)
+            bound->Release();
+        return bound;
+    };
+
+    Device()->SimulateCooperativeLevel(GfxResult::DeviceLost);
+    EXPECT_FALSE(renderer->BeginScene(0.0f));
+    EXPECT_FALSE(renderer->BeginScene(0.0f));
+    Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    EXPECT_FALSE(renderer->BeginScene(0.0f)); // arms the reset
+    EXPECT_EQ(boundStream(), vb);
+    EXPECT_FALSE(renderer->BeginScene(0.0f)); // releases, unbinds and resets
+    EXPECT_EQ(boundStream(), nullptr);
+    EXPECT_EQ(Device()->TestCooperativeLevel(), GfxResult::Ok);
+    EXPECT_TRUE(renderer->BeginScene(0.0f));
+    EXPECT_EQ(renderer->EndScene(), GfxResult::Ok);
+    vb->Release();
+}
+
+TEST_F(RendererTest, FailedResetKeepsTryingThroughBeginScene)
+{
+    ASSERT_TRUE(Open(640, 480));
+    Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    Device()->FailNextResets(1);
+    renderer->MarkDeviceLost();
+    EXPECT_FALSE(renderer->BeginScene(0.0f)); // armed already: the reset fails
+    EXPECT_EQ(Device()->TestCooperativeLevel(), GfxResult::DeviceNotReset);
+    EXPECT_FALSE(renderer->BeginScene(0.0f)); // still armed: tries again and succeeds
+    EXPECT_TRUE(renderer->BeginScene(0.0f));
+    renderer->EndScene();
+}
+
+TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
+{
+    using namespace GfxFormat;
+    GfxTestAdapter hal = rtest::AdapterWith({{1024, 768, 60, R5G6B5},
+                                             {640, 480, 60, X8R8G8B8},
+                                             {320, 240, 60, R5G6B5},
+                                             {640, 400, 60, R5G6B5},
+                                             {640, 480, 60, R5G6B5},
+                                             {640, 480, 75, R5G6B5},
+                                             {800, 600, 60, X1R5G5B5},
+                                             {800, 480, 60, R5G6B5},
+                                             {800, 600, 60, A8R8G8B8}});
+    GfxTestAdapter reference = hal;
+    reference.deviceType = GfxDevType::Ref;
+    SetGfxTestAdapters({hal, reference});
+    OmD3D d3d;
+    ASSERT_TRUE(d3d.EnumerateAdapters(nullptr));
+    ASSERT_EQ(d3d.GetAdapterCount(), 2u);
+    const std::vector<GfxDisplayMode> expected = {{800, 600, 60, X1R5G5B5}, {640, 480, 60, R5G6B5},
+                                                  {800, 480, 60, R5G6B5},   {1024, 768, 60, R5G6B5},
+                                                  {640, 480, 60, X8R8G8B8}, {800, 600, 60, A8R8G8B8}};
+    const std::vector<GfxDisplayMode>& modes = d3d.GetAdapter(0)->modes;
+    ASSERT_EQ(modes.size(), expected.size());
+    for (size_t i = 0; i < modes.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(modes[i].width, expected[i].width);
+        EXPECT_EQ(modes[i].height, expected[i].height);
+        EXPECT_EQ(modes[i].refreshRate, expected[i].refreshRate);
+        EXPECT_EQ(modes[i].format, expected[i].format);
+    }
+    EXPECT_TRUE(d3d.GetAdapter(1)->modes.empty());
+
+    EXPECT_FALSE(d3d.SelectDisplayMode(0)); // no adapter selected yet
+    EXPECT_FALSE(d3d.SelectAdapter(2));
+    EXPECT_TRUE(d3d.SelectAdapter(0));
+    EXPECT_TRUE(d3d.SelectDisplayMode(5));
+    EXPECT_FALSE(d3d.SelectDisplayMode(6));
+    EXPECT_EQ(d3d.GetAdapter(2), nullptr);
+}
+
+TEST_F(RendererTest, DepthFormatFallsBackThroughTheTable)
+{
+    // 32 bits scans down from D32, skipping what the adapter refuses.
+    GfxTestAdapter adapter = rtest::StandardAdapter();
+    adapter.refusedFormats = {GfxFormat::D32, GfxFormat::D24X4S4};
+    ASSERT_TRUE(Open(800, 600, 32, adapter));
+    EXPECT_EQ(renderer->GetPresentParameters().autoDepthStencilFormat, GfxFormat::D24S8);
+    EXPECT_TRUE(renderer->IsHardwareVertexProcessing());
+    ASSERT_EQ(GfxTestCreateAttempts().size(), 1u);
+    EXPECT_EQ(GfxTestCreateAttempts()[0].flags, 0x82u);
+    renderer.reset();
+
+    // A failed creation retries once with the other scan.
+    adapter = rtest::StandardAdapter();
+    adapter.failCreateDevice = 1;
+    adapter.devCaps = 0;
+    ASSERT_TRUE(Open(800, 600, 32, adapter));
+    ASSERT_EQ(GfxTestCreateAttempts().size(), 2u);
+    EXPECT_EQ(GfxTestCreateAttempts()[0].depthFormat, GfxFormat::D32);
+    EXPECT_EQ(GfxTestCreateAttempts()[1].depthFormat, GfxFormat::D16);
+    EXPECT_EQ(GfxTestCreateAttempts()[1].flags, 0x22u);
+    EXPECT_FALSE(renderer->IsHardwareVertexProcessing());
+    renderer.reset();
+
+    adapter = rtest::StandardAdapter();
+    adapter.failCreateDevice = 1;
+    ASSERT_TRUE(Open(640, 480, 16, adapter));
+    ASSERT_EQ(GfxTestCreateAttempts().size(), 2u);
+    EXPECT_EQ(GfxTestCreateAttempts()[0].depthFormat, GfxFormat::D16);
+    EXPECT_EQ(GfxTestCreateAttempts()[1].depthFormat, GfxFormat::D32);
+    renderer.reset();
+
+    // Nothing accepted: the starting entry stays, and creation fails twice.
+    adapter = rtest::StandardAdapter();
+    adapter.refusedFormats = {80, 73, 77, 75, 79, 71};
+    EXPECT_FALSE(Open(640, 480, 16, adapter));
+    ASSERT_EQ(GfxTestCreateAttempts().size(), 2u);
+    EXPECT_EQ(GfxTestCreateAttempts()[0].depthFormat, GfxFormat::D16);
+    EXPECT_EQ(GfxTestCreateAttempts()[1].depthFormat, GfxFormat::D32);
+}
+
+TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability)
+{
+    // An adapter that does not exist is not used; the start falls back to
+    // a window on adapter 0.
+    SetGfxTestAdapters({rtest::StandardAdapter()});
+    renderer = std::make_unique<rtest::TestRenderer>();
+    OmDisplayRequest request;
+    request.width = 640;
+    request.height = 480;
+    request.adapter = 3;
+    OmRendererSetup setup;
+    setup.display = &request;
+    ASSERT_TRUE(renderer->Initialise(&setup));
+    EXPECT_EQ(renderer->GetCurrentAdapterIndex(), 0);
+    EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
+    renderer.reset();
+
+    GfxTestAdapter adapter = rtest::StandardAdapter();
+    adapter.caps2 = 0;
+    SetGfxTestAdapters({adapter});
+    renderer = std::make_unique<rtest::TestRenderer>();
+    EXPECT_FALSE(renderer->Initialise(&setup));
+    EXPECT_EQ(renderer->GetDevice(), nullptr);
+
+    // A mode the adapter does not list also ends in the desktop window.
+    adapter.caps2 = GfxCaps2Bits::CanRenderWindowed;
+    ASSERT_TRUE(Open(1000, 480, 16, adapter));
+    EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
+}
+
+TEST_F(RendererTest, AlphaQueueRunsFarToNearAndEmptiesEachFrame)
+{
+    ASSERT_TRUE(Open(640, 480));
+    renderer->SetViewMatrix(&OmMatrix4::Identity()); // camera at the origin
+    renderer->SetWorldMatrix(&OmMatrix4::Identity());
+    auto* a = reinterpret_cast<OmGeometry*>(0x10);
+    auto* b = reinterpret_cast<OmGeometry*>(0x20);
+    auto* c = reinterpret_cast<OmGeometry*>(0x30);
+    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 5), 1.0f));  // key 6
+    renderer->QueueAlphaItem(b, OmSphere(OmVector3(0, 0, 10), 1.0f)); // key 11
+    renderer->QueueAlphaItem(c, OmSphere(OmVector3(0, 6, 0), 0.0f));  // key 6, newer than a
+    ASSERT_EQ(renderer->GetAlphaQueueLength(), 3u);
+    EXPECT_EQ(renderer->GetAlphaItem(0).object, b);
+    EXPECT_EQ(renderer->GetAlphaItem(1).object, c);
+    EXPECT_EQ(renderer->GetAlphaItem(2).object, a);
+    EXPECT_FLOAT_EQ(renderer->GetAlphaItem(0).depthKey, 11.0f);
+
+    // A moved world moves the bounds before the key is taken.
+    OmMatrix4 world;
+    world.m[14] = 20.0f;
+    renderer->SetWorldMatrix(&world);
+    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 0), 1.0f));
+    EXPECT_EQ(renderer->GetAlphaItem(0).object, a);
+    EXPECT_FLOAT_EQ(renderer->GetAlphaItem(0).depthKey, 21.0f);
+
+    // Flushing hands every item on once and leaves the matrices as they were.
+    renderer->FlushAlphaQueue();
+    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u);
+    EXPECT_FLOAT_EQ(renderer->GetWorldMatrix()->m[14], 20.0f);
+    EXPECT_EQ(renderer->GetRenderPass(), 1u);
+
+    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 0), 1.0f));
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u);
+    renderer->EndScene();
+}
+
+TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
+{
+    ASSERT_TRUE(Open(640, 480));
+    ClearTo(0.0f, 0.0f, 1.0f);
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("om_loading_" + std::to_string(getpid()) + ".bmp")).string();
+    const std::vector<uint32_t> green(8 * 8, 0xFF00FF00u);
+    ASSERT_TRUE(WriteBmp24(path, green.data(), 8, 8, 8 * 4));
+    renderer->ShowImageFile(path.c_str());
+    std::vector<uint32_t> pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 0, 0), 0xFF00FF00u);
+    EXPECT_EQ(Pixel(pixels, 639, 479), 0xFF00FF00u);
+
+    ClearTo(0.0f, 0.0f, 1.0f);
+    std::filesystem::resize_file(path, 20); // cut inside the header
+    renderer->ShowImageFile(path.c_str());
+    pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 320, 240), kBlue);
+    std::filesystem::remove(path);
+}

@@ -1,0 +1,127 @@
+// A renderer on a real device (Mesa under the test display), with adapters
+// the test describes, and helpers to read back what was drawn.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/GfxSystem.h"
+#include "render/OmD3D.h"
+
+namespace rtest {
+
+// Exposes the render pass so tests can draw as the alpha flush does.
+class TestRenderer : public OmD3D {
+public:
+    void SetRenderPass(uint32_t pass) { m_renderPass = pass; }
+};
+
+inline plat::GfxTestAdapter AdapterWith(std::vector<plat::GfxDisplayMode> modes)
+{
+    plat::GfxTestAdapter adapter;
+    adapter.modes = std::move(modes);
+    return adapter;
+}
+
+inline plat::GfxTestAdapter StandardAdapter()
+{
+    using plat::GfxFormat::R5G6B5;
+    using plat::GfxFormat::X8R8G8B8;
+    return AdapterWith({{640, 480, 60, R5G6B5}, {640, 480, 60, X8R8G8B8},
+                        {800, 600, 60, R5G6B5}, {800, 600, 60, X8R8G8B8}});
+}
+
+// One pre-transformed vertex: pixels, y down.
+struct RhwVertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+};
+
+class RendererTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        renderer.reset();
+        plat::ClearGfxTestAdapters();
+    }
+
+    // A full-screen device of the given size and colour depth on the
+    // standard test adapter.
+    bool Open(uint32_t width, uint32_t height, uint32_t bits = 32,
+              plat::GfxTestAdapter adapter = StandardAdapter())
+    {
+        plat::SetGfxTestAdapters({std::move(adapter)});
+        renderer = std::make_unique<TestRenderer>();
+        OmDisplayRequest request;
+        request.width = width;
+        request.height = height;
+        request.bitsPerPixel = bits;
+        OmRendererSetup setup;
+        setup.display = &request;
+        return renderer->Initialise(&setup);
+    }
+
+    plat::GfxDevice* Device() { return renderer->GetDevice(); }
+
+    // The back buffer as A8R8G8B8 words, top row first (32-bit modes).
+    std::vector<uint32_t> ReadPixels()
+    {
+        plat::GfxSurface* back = nullptr;
+        EXPECT_EQ(Device()->GetBackBuffer(0, plat::GfxBackBufferMono, &back), plat::GfxResult::Ok);
+        std::vector<uint32_t> pixels;
+        plat::GfxLockedRect locked{};
+        if (back && back->LockRect(&locked, nullptr, plat::GfxLock::ReadOnly) == plat::GfxResult::Ok) {
+            width = back->Width();
+            height = back->Height();
+            pixels.resize(size_t(width) * height);
+            const uint32_t bytes = plat::GfxFormatBytes(back->Format());
+            for (uint32_t y = 0; y < height; ++y) {
+                const auto* row = static_cast<const uint8_t*>(locked.bits) + size_t(y) * locked.pitch;
+                for (uint32_t x = 0; x < width; ++x) {
+                    uint32_t v = 0;
+                    std::memcpy(&v, row + size_t(x) * bytes, bytes);
+                    pixels[size_t(y) * width + x] = bytes == 2 ? Expand565(v) : (v | 0xFF000000u);
+                }
+            }
+            back->UnlockRect();
+        }
+        if (back)
+            back->Release();
+        return pixels;
+    }
+
+    static uint32_t Expand565(uint32_t v)
+    {
+        const uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+        return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+    }
+
+    uint32_t Pixel(const std::vector<uint32_t>& pixels, uint32_t x, uint32_t y) const
+    {
+        return pixels[size_t(y) * width + x];
+    }
+
+    void ClearTo(float r, float g, float b)
+    {
+        const float rgb[3] = {r, g, b};
+        renderer->SetClearColour(rgb);
+        renderer->Clear(nullptr, 0);
+    }
+
+    // A triangle covering the top-left half of the given pixel square.
+    void DrawCorner(float left, float top, float size, uint32_t colour)
+    {
+        const RhwVertex v[3] = {{left, top, 0.5f, 1.0f, colour},
+                                {left + size, top, 0.5f, 1.0f, colour},
+                                {left, top + size, 0.5f, 1.0f, colour}};
+        renderer->SetVertexShader(plat::GfxFvf::RhwDiffuse);
+        renderer->DrawPrimitiveUP(plat::GfxPrimitive::TriangleList, 1, v, sizeof(RhwVertex));
+    }
+
+    std::unique_ptr<TestRenderer> renderer;
+    uint32_t width = 0, height = 0;
+};
+
+} // namespace rtest
