@@ -54,11 +54,15 @@ void TransferSets(OmFile& file, OmPbfArray<OmPbfArray<T>>& sets)
 // Version 2 and later count the corners; version 1 stores exactly three.
 void TransferCorners(OmFile& file, OmPbfFace& face)
 {
-    if (file.IsWriting() || OmPbfCurrentVersion >= 2) {
+    if (OmPbfCurrentVersion >= 2) {
         if (!face.corners.Serialise(file, sizeof(OmPbfCorner), OmPbfTransferRaw<OmPbfCorner>))
             return;
         if (!file.IsWriting() && face.corners.count != 3)
             OmPbfReject(file, "PBF: a face has %u corners instead of %u", uint32_t(face.corners.count), 3);
+        return;
+    }
+    if (face.corners.count != 3) {
+        OmPbfReject(file, "PBF: a face has %u corners instead of %u", uint32_t(face.corners.count), 3);
         return;
     }
     for (int32_t k = 0; k < 3; ++k)
@@ -100,7 +104,7 @@ void OmPbfMeshRecord::Serialise(OmFile& file)
     TransferSets(file, colourSets);
     TransferSets(file, uvSets);
     skinWeights.Serialise(file, sizeof(OmPbfSkinWeight), OmPbfTransferRaw<OmPbfSkinWeight>);
-    const uint32_t faceBytes = OmPbfCurrentVersion >= 2 || file.IsWriting() ? 12 : 52;
+    const uint32_t faceBytes = OmPbfCurrentVersion >= 2 ? 12 : 52;
     faces.Serialise(file, faceBytes, TransferFace);
 }
 

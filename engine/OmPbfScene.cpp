@@ -28,10 +28,17 @@ void TransferKey(OmFile& file, OmPbfKey& key)
 }
 
 // Files before version 4 name plain textures; each name becomes one layer.
-void ReadTextureNames(OmFile& file, OmPbfArray<OmPbfTextureLayer>& layers)
+void TransferTextureNames(OmFile& file, OmPbfArray<OmPbfTextureLayer>& layers)
 {
     OmPbfArray<OmPbfString> names;
+    if (file.IsWriting()) {
+        names.SetSize(layers.count);
+        for (int32_t i = 0; i < layers.count; ++i)
+            names[i] = layers[i].name;
+    }
     if (!names.Serialise(file, 5, [](OmFile& f, OmPbfString& s) { s.Serialise(f); }))
+        return;
+    if (file.IsWriting())
         return;
     layers.SetSize(names.count);
     for (int32_t i = 0; i < names.count; ++i) {
@@ -45,10 +52,10 @@ void ReadTextureNames(OmFile& file, OmPbfArray<OmPbfTextureLayer>& layers)
 void OmPbfMaterial::Serialise(OmFile& file)
 {
     file.Transfer(flag);
-    if (file.IsWriting() || OmPbfCurrentVersion >= 4)
+    if (OmPbfCurrentVersion >= 4)
         layers.Serialise(file, kLayerBytes, TransferLayer);
     else
-        ReadTextureNames(file, layers);
+        TransferTextureNames(file, layers);
     file.Transfer(extra).Transfer(power).Transfer(secondValue);
     TransferColour(file, ambient);
     TransferColour(file, diffuse);
@@ -106,6 +113,8 @@ void OmPbfNode::SerialiseFields(OmFile& file)
 bool OmPbfNode::Serialise(OmFile& file)
 {
     const bool writing = file.IsWriting();
+    if (!writing)
+        DeleteLinks();
     std::vector<OmPbfNode*> open;
     OmPbfNode* node = this;
     while (node && file.Ok()) {
@@ -252,7 +261,7 @@ bool OmPbfScene::Serialise(OmFile& file)
     }
     if (!file.IsWriting())
         version = OmPbfCurrentVersion;
-    materials.Serialise(file, 90, [](OmFile& f, OmPbfMaterial& m) { m.Serialise(f); });
+    materials.Serialise(file, 74, [](OmFile& f, OmPbfMaterial& m) { m.Serialise(f); });
     objects.Serialise(file);
     root.Serialise(file);
     if (OmPbfCurrentVersion > 2)
