@@ -102,6 +102,19 @@ Polygon Clip(const Polygon& in, const BrushPlane& plane)
     return out;
 }
 
+// Twice the area, along the normal: a face squeezed to a line by the
+// other planes (where two planes meet at an edge of the brush) has none.
+float PolygonArea(const Polygon& polygon, const OmVector3& normal)
+{
+    OmVector3 sum(0, 0, 0);
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        OmVector3 cross;
+        CrossProduct(polygon[i], polygon[(i + 1) % polygon.size()], cross);
+        sum += cross;
+    }
+    return sum.Dot(normal);
+}
+
 void AddPolygon(OmPbfMeshRecord& mesh, const Polygon& polygon, const OmVector3& normal, float scale)
 {
     const uint32_t first = uint32_t(mesh.positions.count);
@@ -117,6 +130,9 @@ void AddPolygon(OmPbfMeshRecord& mesh, const Polygon& polygon, const OmVector3& 
     }
 }
 
+// In square tool units; a face this small is a sliver of rounding.
+constexpr float kMinArea = 0.5f;
+
 std::unique_ptr<OmPbfMeshRecord> BuildBrush(const std::vector<BrushPlane>& planes, float scale)
 {
     auto mesh = std::make_unique<OmPbfMeshRecord>();
@@ -129,7 +145,7 @@ std::unique_ptr<OmPbfMeshRecord> BuildBrush(const std::vector<BrushPlane>& plane
         for (size_t j = 0; j < planes.size() && polygon.size() >= 3; ++j)
             if (j != i)
                 polygon = Clip(polygon, planes[j]);
-        if (polygon.size() >= 3)
+        if (polygon.size() >= 3 && PolygonArea(polygon, planes[i].normal) > kMinArea)
             AddPolygon(*mesh, polygon, planes[i].normal, scale);
     }
     return mesh;
@@ -147,6 +163,13 @@ void EndBrush(OmPbfScene& scene, std::vector<BrushPlane>& planes, int32_t& brush
     planes.clear();
 }
 
+bool IsComment(const char* line)
+{
+    while (*line == ' ' || *line == '\t')
+        ++line;
+    return line[0] == '/' && line[1] == '/';
+}
+
 } // namespace
 
 void ReadBrushMap(OmPbfScene& scene, OmBrushFile& file, float scale)
@@ -157,6 +180,8 @@ void ReadBrushMap(OmPbfScene& scene, OmBrushFile& file, float scale)
     int32_t brushNumber = 0;
     while (file.ReadLine()) {
         const char* line = file.Text();
+        if (IsComment(line))
+            continue;
         if (std::strstr(line, "entity"))
             break;
         if (std::strchr(line, '(')) {

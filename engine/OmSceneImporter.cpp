@@ -26,10 +26,10 @@ bool HasExtension(const char* path, const char* extension)
     return length >= 3 && strcasecmp(path + length - 3, extension) == 0;
 }
 
-void SetLocalTransform(OmNode& node, const OmPbfNode& record)
+void SetLocalTransform(OmNode& node, const OmPbfNode& record, float scale)
 {
     record.transform.GetRotation(node.LocalRotation());
-    node.LocalPosition() = record.transform.GetTranslation().Scaled(kPbfSceneScale);
+    node.LocalPosition() = record.transform.GetTranslation().Scaled(scale);
     node.LocalScale() = 1.0f;
 }
 
@@ -103,7 +103,9 @@ bool OmSceneImporter::ReadSource(const char* path)
             ReportError("Scene importer: cannot open %s", path);
             return false;
         }
+        // The brush reader scales its own positions.
         ReadBrushMap(*m_scene, file, kBrushMapScale);
+        m_positionScale = 1.0f;
         return true;
     }
     if (!HasExtension(path, "pbf"))
@@ -125,6 +127,7 @@ bool OmSceneImporter::Load(const char* path, OmGroup* parent)
 {
     if (!path)
         return false;
+    m_positionScale = kPbfSceneScale;
     if (!ReadSource(path))
         return false;
     BuildMaterials();
@@ -185,7 +188,7 @@ bool OmSceneImporter::FillMesh(int32_t index, const OmPbfMeshRecord& record, OmM
                 ReportError("Scene importer: mesh %d face %d names a missing position", index, f);
                 return false;
             }
-            out.position = position->Scaled(kPbfSceneScale);
+            out.position = position->Scaled(m_positionScale);
             out.normal = OmVector3(0, 1, 0);
             if (record.normals.count > 0) {
                 const OmVector3* normal = record.normals.At(int32_t(corner->normal));
@@ -358,7 +361,7 @@ void OmSceneImporter::BuildHierarchy(OmGroup* parent)
         if (record->child) {
             OmGroup* group = new OmGroup();
             target->AddChild(group);
-            SetLocalTransform(*group, *record);
+            SetLocalTransform(*group, *record, m_positionScale);
             group->SetName(record->name.CStr());
             group->Release();
             if (object)
@@ -366,7 +369,7 @@ void OmSceneImporter::BuildHierarchy(OmGroup* parent)
             pending.emplace_back(record->child, group);
         } else if (object) {
             target->AddChild(object);
-            SetLocalTransform(*object, *record);
+            SetLocalTransform(*object, *record, m_positionScale);
             object->SetName(record->name.CStr());
         }
     }

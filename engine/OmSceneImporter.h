@@ -87,6 +87,8 @@ private:
     // Ids of the material records; just the default material when there are none.
     std::vector<int32_t> m_materialIds;
     bool m_materialsFromRecords = false;
+    // Scene files are in tenths; brush files arrive already scaled.
+    float m_positionScale = kPbfSceneScale;
     OmVector3 m_boundsMin;
     OmVector3 m_boundsMax;
 };
