@@ -53,6 +53,7 @@ enum OmPbfObjectType : uint32_t {
     kPbfValue = 1,
     kPbfLight = 2,
     kPbfMarker = 3,
+    kPbfNoReader = 4,
     kPbfVectorList = 5,
     kPbfBone = 6,
     kPbfMaxLight = 7,

@@ -210,9 +210,16 @@ bool OmPbfObjectList::Serialise(OmFile& file)
     uint32_t count = uint32_t(m_count), capacity = uint32_t(m_capacity);
     file.Transfer(count).Transfer(capacity);
     if (file.IsWriting()) {
-        for (int32_t i = 0; i < m_count && file.Ok(); ++i)
-            if (m_items[size_t(i)])
+        // An empty entry is written as a type without a reader, which reads
+        // back as an empty entry: the entries after it keep their indices.
+        for (int32_t i = 0; i < m_count && file.Ok(); ++i) {
+            if (m_items[size_t(i)]) {
                 m_items[size_t(i)]->Serialise(file);
+            } else {
+                uint32_t noReader = kPbfNoReader;
+                file.Transfer(noReader);
+            }
+        }
         return file.Ok();
     }
     if (!file.Ok())

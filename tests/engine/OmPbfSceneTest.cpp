@@ -173,6 +173,8 @@ TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
     EXPECT_EQ(scene.objects.At(1)->type, uint32_t(kPbfMarker));
     EXPECT_EQ(scene.objects.At(2), nullptr);
     EXPECT_EQ(scene.objects.At(-1), nullptr);
+    // Written back, the empty entry keeps the marker at index 1.
+    EXPECT_EQ(Write(scene), bytes);
 }
 
 TEST(OmPbfSceneTest, VersionZeroIsRefusedAndLeavesTheSceneEmpty)
