@@ -479,6 +479,7 @@ bool OmD3D::Reset()
         return false;
     }
     Trace("OmD3D:      Success");
+    ++m_resetCount;
     for (auto& buffer : m_vertexBuffers) {
         if (buffer)
             buffer->RestoreDeviceObject(m_device);

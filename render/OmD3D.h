@@ -98,7 +98,7 @@ public:
     void DrawLines(int32_t lineCount, const OmVector3* points, uint32_t colour) override;
     void DrawText(float x, float y, const char* text, const float* colour, float scale) override;
     float GetTextExtent(const char* text, float* width, float* height) override;
-    // Meshes belong to the device-mesh code; until that exists these say so.
+    // Device meshes for the engine meshes of each kind.
     OmBaseMesh* CreateMesh() override;
     OmBaseMorphMesh* CreateMorphMesh() override;
     OmBaseSkinMesh* CreateSkinMesh() override;
@@ -171,6 +171,9 @@ public:
     bool ClearDeviceLost() { m_releaseArmed = 0; return true; }
     void ReleaseDeviceObjects();
     bool Reset();
+    // Successful resets so far: what a dynamic buffer held before the last
+    // one is gone.
+    uint32_t GetResetCount() const { return m_resetCount; }
     void Shutdown();
     plat::GfxDevice* GetDevice() const { return m_device; }
     // The frame's depth-sorted blended geometry, and the sorter of the
@@ -314,6 +317,7 @@ private:
     OmRenderStats m_stats;
     void* m_window = nullptr;
     uint8_t m_releaseArmed = 0;
+    uint32_t m_resetCount = 0;
     plat::GfxSurfaceDesc m_backBuffer{};
 
     std::vector<OmAdapterRecord> m_adapters;

@@ -1,8 +1,9 @@
-// The far-to-near alpha queue drawn through the alpha sorter, device mesh
-// creation, and the operations whose drawing code is not written yet: those
-// say so once and draw nothing.
+// The far-to-near alpha queue drawn through the alpha sorter, and device
+// mesh creation.
 #include "render/OmD3D.h"
 #include "render/OmD3DMesh.h"
+#include "render/OmD3DMorphMesh.h"
+#include "render/OmD3DSkinMesh.h"
 
 namespace {
 
@@ -66,16 +67,6 @@ void OmD3D::FlushAlphaQueue()
 
 OmBaseMesh* OmD3D::CreateMesh() { return new OmD3DMesh(); }
 
-// ---- not built yet -------------------------------------------------------------
+OmBaseMorphMesh* OmD3D::CreateMorphMesh() { return new OmD3DMorphMesh(); }
 
-OmBaseMorphMesh* OmD3D::CreateMorphMesh()
-{
-    OmReportMissing("device morph meshes are not built yet");
-    return nullptr;
-}
-
-OmBaseSkinMesh* OmD3D::CreateSkinMesh()
-{
-    OmReportMissing("device skinned meshes are not built yet");
-    return nullptr;
-}
+OmBaseSkinMesh* OmD3D::CreateSkinMesh() { return new OmD3DSkinMesh(); }

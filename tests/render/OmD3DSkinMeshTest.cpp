@@ -1,0 +1,326 @@
+// Skinned and morph device meshes: the posed figure drawn where the CPU
+// skins it for every vertex layout, weights that stop at the first empty
+// one, refused skeletons and bone indices; morph frames and their blend on
+// screen, subsets drawn in their passes (additive ones in the alpha pass),
+// and a morph buffer written again after a device reset.
+#include "tests/render/BlendTestSupport.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/OmMorphMesh.h"
+#include "engine/OmSkinMesh.h"
+#include "engine/OmSkinShape.h"
+#include "render/OmD3DMorphMesh.h"
+#include "render/OmD3DSkinMesh.h"
+
+using namespace plat;
+using rtest::BlendTest;
+using rtest::ErrorLog;
+
+namespace {
+
+constexpr float kHalf = 0.05f; // half the side of a test square, in screen fractions
+
+// A square of two triangles centred on (x, y), all four corners weighted
+// as given.
+void AddSquare(OmSkinMesh& mesh, float x, float y, const uint8_t bones[4], const float weights[4])
+{
+    const uint32_t first = mesh.vertices.GetCount();
+    const float corners[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
+    for (const auto& c : corners) {
+        OmSkinVertex v{};
+        v.vertex.position = OmVector3(x + c[0] * kHalf, y + c[1] * kHalf, 0.5f);
+        v.vertex.normal = OmVector3(0, 0, -1);
+        const float red[4] = {1, 0, 0, 1};
+        std::memcpy(v.vertex.colour, red, sizeof red);
+        std::memcpy(v.bones, bones, 4);
+        std::memcpy(v.weights, weights, sizeof v.weights);
+        mesh.vertices.Add(v);
+    }
+    for (uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u})
+        mesh.indices.Add(first + i);
+}
+
+void SetLayout(uint8_t* layout, uint8_t normal, uint8_t colours)
+{
+    const uint8_t l[12] = {0, normal, colours, 1, 2};
+    std::memcpy(layout, l, sizeof l);
+}
+
+// Two bones: a root at the origin and a child whose joint is at (0.5, 0),
+// resting a quarter turn about z. One square hangs off each.
+OmSkinMesh* TwoBoneFigure(int32_t material, uint8_t normal, uint8_t colours)
+{
+    auto* mesh = new OmSkinMesh();
+    SetLayout(mesh->layout, normal, colours);
+    OmBone root, child;
+    root.SetName("Root");
+    root.firstChild = 1;
+    child.SetName("Arm");
+    child.parent = 0;
+    child.offset = OmVector3(0.5f, 0, 0);
+    child.rotation.SetFromMatrix([] {
+        OmMatrix4 m;
+        m.SetAxisRotation(1.5707964f, 0, 0, 1);
+        return m;
+    }());
+    OmMatrix4 bind;
+    bind.SetTranslation(OmVector3(0.5f, 0, 0));
+    InvertMatrix4(bind, child.inverseBind);
+    mesh->skeleton.bones.Add(root);
+    mesh->skeleton.bones.Add(child);
+    mesh->skeleton.rootBone = 0;
+    const uint8_t toRoot[4] = {0, 0, 0, 0}, toArm[4] = {1, 0, 0, 0};
+    const float whole[4] = {1, 0, 0, 0};
+    AddSquare(*mesh, -0.5f, 0.0f, toRoot, whole);
+    AddSquare(*mesh, 0.8f, 0.0f, toArm, whole);
+    mesh->materialGroups.Add(OmMaterialGroup{uint32_t(material), 0, 4, 0, 8});
+    mesh->ComputeBounds();
+    return mesh;
+}
+
+template <class Device, class Engine>
+Device* Convert(OmD3D& renderer, Engine& mesh, Device* device)
+{
+    if (mesh.ConvertForRenderer(renderer, 0, *device))
+        return device;
+    device->Release();
+    return nullptr;
+}
+
+} // namespace
+
+class DeviceSkinMeshTest : public BlendTest {
+protected:
+    int32_t Opaque() { return Material(0.0f, 0); }
+
+    // Pixel of a point given in screen fractions (x right, y up).
+    uint32_t At(const std::vector<uint32_t>& pixels, const OmVector3& p)
+    {
+        return Pixel(pixels, uint32_t((p.x + 1) * 0.5f * float(width)), uint32_t((1 - p.y) * 0.5f * float(height)));
+    }
+};
+
+TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
+{
+    struct Layout {
+        uint8_t normal, colours;
+        uint32_t format, stride;
+    } layouts[] = {{0, 1, 0x142, 24}, {1, 1, 0x152, 36}, {0, 0, 0x102, 20}, {1, 0, 0x112, 32}};
+    for (const Layout& l : layouts) {
+        SCOPED_TRACE(l.format);
+        OmSkinMesh* engine = TwoBoneFigure(Opaque(), l.normal, l.colours);
+        auto* device = Convert(*renderer, *engine, static_cast<OmD3DSkinMesh*>(renderer->CreateSkinMesh()));
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->GetVertexFormat(), l.format);
+        EXPECT_EQ(device->GetStride(), l.stride);
+        auto* shape = new OmSkinShape();
+        shape->SetGeometry(device);
+        device->Release(); // the shape holds it
+        shape->Update(0.0f);
+        ClearTo(0, 0, 0);
+        shape->Render(*renderer);
+
+        // The CPU's answer: the arm square's centre (0.8, 0) taken into the
+        // arm bone's bind space and out through its posed matrix.
+        const OmBoneMatrix& arm = shape->GetBones()[1];
+        const OmVector3 local = engine->skeleton.bones[1].inverseBind.TransformPoint(OmVector3(0.8f, 0, 0.5f));
+        const OmVector3 posed = arm.rotation.Transform(local) + arm.position;
+        EXPECT_GT(std::fabs(posed.y), 0.2f); // the quarter turn lifts it off the axis
+        const auto pixels = ReadPixels();
+        EXPECT_NE(At(pixels, posed) & 0xFFFFFF, 0u);
+        EXPECT_NE(At(pixels, OmVector3(-0.5f, 0, 0)) & 0xFFFFFF, 0u); // the root square stays
+        EXPECT_EQ(At(pixels, OmVector3(0.8f, 0, 0)) & 0xFFFFFF, 0u);  // nothing left in the bind pose
+        if (l.colours) {
+            EXPECT_EQ(At(pixels, posed), 0xFFFF0000u); // the colour sits where the format puts it
+        }
+        shape->Release();
+        engine->Release();
+    }
+}
+
+TEST_F(DeviceSkinMeshTest, BlendingStopsAtTheFirstEmptyWeight)
+{
+    // An alpha material keeps a copy of the skinned vertices to read back.
+    OmSkinMesh* engine = TwoBoneFigure(Material(0.0f, 0x20), 0, 1);
+    const uint8_t bones[4] = {0, 1, 1, 1};
+    const float weights[4] = {1.0f, 0.0f, 0.5f, 0.5f};
+    for (uint32_t i = 0; i < 4; ++i) {
+        std::memcpy(engine->vertices[i].bones, bones, 4);
+        std::memcpy(engine->vertices[i].weights, weights, sizeof weights);
+    }
+    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetPassMask(), 2u);
+    OmBoneMatrix matrices[2];
+    matrices[0].position = OmVector3(0.25f, 0, 0);
+    matrices[1].position = OmVector3(0, 5, 0);
+    device->SetBoneMatrices(matrices, 2);
+    const auto* copy = static_cast<const OmArray<OmMeshVertex>*>(device->GetVertices());
+    ASSERT_NE(copy, nullptr);
+    ASSERT_EQ(copy->GetCount(), 8u);
+    // First-use order: vertex 0 of the first square is alpha vertex 0.
+    EXPECT_NEAR((*copy)[0].position.x, -0.55f + 0.25f, 1e-5f);
+    EXPECT_NEAR((*copy)[0].position.y, kHalf, 1e-5f);
+    device->Release();
+    engine->Release();
+}
+
+TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
+{
+    ErrorLog log;
+    const int32_t material = Opaque();
+    const uint32_t references = renderer->GetMaterial(material)->GetRefCount();
+    {
+        OmSkinMesh* engine = TwoBoneFigure(material, 0, 1);
+        engine->skeleton.bones.Resize(256); // fills the palette exactly
+        auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+        EXPECT_NE(device, nullptr);
+        if (device) {
+            OmBoneMatrix matrices[256];
+            device->SetBoneMatrices(matrices, 256);
+            device->Release();
+        }
+        engine->skeleton.bones.Resize(257);
+        EXPECT_EQ(Convert(*renderer, *engine, new OmD3DSkinMesh()), nullptr);
+        EXPECT_EQ(log.Count("more than the palette holds"), 1u);
+        engine->Release();
+    }
+    {
+        OmSkinMesh* engine = TwoBoneFigure(material, 0, 1);
+        engine->vertices[5].bones[2] = 2;
+        engine->vertices[5].weights[2] = 0.1f;
+        EXPECT_EQ(Convert(*renderer, *engine, new OmD3DSkinMesh()), nullptr);
+        EXPECT_EQ(log.Count("weighted to bone 2 of 2"), 1u);
+        // An index past the skeleton with no weight on it is harmless.
+        engine->vertices[5].weights[2] = 0.0f;
+        auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+        EXPECT_NE(device, nullptr);
+        if (device)
+            device->Release();
+        engine->Release();
+    }
+    // Every material reference taken by the failed conversions was given back.
+    EXPECT_EQ(renderer->GetMaterial(material)->GetRefCount(), references);
+}
+
+// ---- morph meshes ------------------------------------------------------------
+
+namespace {
+
+// A square of two triangles per subset, the frames moving it along x.
+struct MorphFixture {
+    OmMorphMesh* mesh = new OmMorphMesh();
+
+    MorphFixture(const std::vector<int32_t>& materials, const std::vector<float>& frameX)
+    {
+        SetLayout(mesh->layout, 0, 1);
+        for (size_t s = 0; s < materials.size(); ++s) {
+            const uint32_t first = mesh->vertices.GetCount();
+            for (uint32_t c = 0; c < 4; ++c)
+                mesh->vertices.Add(Corner(c, 0.0f, float(s) * 0.5f));
+            for (uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u})
+                mesh->indices.Add(first + i);
+            mesh->materialGroups.Add(OmMaterialGroup{uint32_t(materials[s]), uint32_t(2 * s), 2, first, 4});
+        }
+        auto* anim = new OmMorphAnimation();
+        anim->Allocate(int32_t(frameX.size()), int32_t(mesh->vertices.GetCount()));
+        for (size_t f = 0; f < frameX.size(); ++f)
+            for (uint32_t v = 0; v < mesh->vertices.GetCount(); ++v)
+                anim->frames[f][v] = Corner(v % 4, frameX[f], float(v / 4) * 0.5f);
+        mesh->AddAnimation(anim);
+        mesh->ComputeBounds();
+    }
+    ~MorphFixture() { mesh->Release(); }
+
+    static OmMeshVertex Corner(uint32_t c, float x, float y)
+    {
+        const float corners[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
+        OmMeshVertex v{};
+        v.position = OmVector3(x + corners[c][0] * kHalf, y + corners[c][1] * kHalf, 0.5f);
+        const float green[4] = {0, 1, 0, 1};
+        std::memcpy(v.colour, green, sizeof green);
+        return v;
+    }
+    const OmMeshVertex* Frame(int f) const { return mesh->GetAnimation(0)->frames[f]; }
+};
+
+} // namespace
+
+TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlend)
+{
+    MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
+    auto* device = Convert(*renderer, *fixture.mesh, static_cast<OmD3DMorphMesh*>(renderer->CreateMorphMesh()));
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetAnimationCount(), 1);
+    struct Case {
+        int a, b;
+        float t, x;
+    } cases[] = {{0, 0, 0.0f, -0.6f}, {1, 1, 0.0f, 0.6f}, {0, 1, 0.5f, 0.0f}, {0, 1, 0.75f, 0.3f}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(device->SetFrames(fixture.Frame(c.a), fixture.Frame(c.b), c.t));
+        ClearTo(0, 0, 0);
+        device->Render(*renderer);
+        const auto pixels = ReadPixels();
+        EXPECT_EQ(At(pixels, OmVector3(c.x, 0, 0)), 0xFF00FF00u) << c.x;
+        for (float other : {-0.6f, 0.0f, 0.6f}) {
+            if (std::fabs(other - c.x) > 0.2f) {
+                EXPECT_EQ(At(pixels, OmVector3(other, 0, 0)) & 0xFFFFFF, 0u) << c.x << " " << other;
+            }
+        }
+    }
+    device->Release();
+}
+
+TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaPass)
+{
+    MorphFixture fixture({Opaque(), Material(0.0f, 0x40)}, {0.0f});
+    auto* device = Convert(*renderer, *fixture.mesh, new OmD3DMorphMesh());
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetPassMask(), 3u);
+    ASSERT_NE(device->GetTriangles(), nullptr);
+    EXPECT_EQ(static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles())->GetCount(), 2u);
+
+    uint64_t before = Draws();
+    device->Render(*renderer);
+    EXPECT_EQ(Draws() - before, 1u); // the opaque subset only
+    EXPECT_EQ(renderer->GetAlphaQueueLength(), 1u);
+
+    renderer->SetRenderPass(2);
+    before = Draws();
+    device->Render(*renderer);
+    EXPECT_EQ(Draws() - before, 1u); // the additive subset
+    EXPECT_EQ(renderer->GetAlphaQueueLength(), 1u); // not queued twice
+    renderer->SetRenderPass(1);
+
+    // The alpha pass draws the queued additive square.
+    ClearTo(0, 0, 0);
+    renderer->FlushAlphaQueue();
+    EXPECT_NE(At(ReadPixels(), OmVector3(0, 0.5f, 0)) & 0xFFFFFF, 0u);
+    device->Release();
+}
+
+TEST_F(DeviceSkinMeshTest, MorphBufferIsWrittenAgainAfterADeviceReset)
+{
+    MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
+    auto* device = Convert(*renderer, *fixture.mesh, new OmD3DMorphMesh());
+    ASSERT_NE(device, nullptr);
+    ASSERT_TRUE(device->SetFrames(fixture.Frame(1), fixture.Frame(1), 0.0f));
+
+    Device()->EndScene();
+    renderer->MarkDeviceLost();
+    renderer->ReleaseDeviceObjects();
+    ASSERT_TRUE(renderer->Reset());
+    renderer->ClearDeviceLost();
+    renderer->SetWorldMatrix(&OmMatrix4::Identity());
+    renderer->SetViewMatrix(&OmMatrix4::Identity());
+    renderer->SetProjectionMatrix(&OmMatrix4::Identity());
+    renderer->SetLighting(false);
+    ASSERT_EQ(Device()->BeginScene(), GfxResult::Ok);
+
+    ClearTo(0, 0, 0);
+    device->Render(*renderer);
+    EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
+    device->Release();
+}
