@@ -20,7 +20,9 @@ class OmMaterial;
 class OmMaxLight;
 struct OmMaterialLayer;
 class OmMesh;
+class OmMorphMesh;
 class OmNode;
+class OmSkinMesh;
 
 // Positions and light distances of scene files are in tenths of the
 // engine's unit.
@@ -46,6 +48,12 @@ public:
     // that is truncated or corrupt (the error is reported).
     bool Load(const char* path, OmGroup* parent);
     void GetBounds(OmVector3& min, OmVector3& max) const;
+    // A morph mesh whose frames are the scene file's meshes, their positions
+    // times scale; null on failure (reported).
+    OmMorphMesh* LoadMorphModel(const char* path, float scale);
+    // A skinned mesh from the scene file's first mesh, with the skeleton and
+    // weights of "bones.txt" in the current folder; null on failure.
+    OmSkinMesh* LoadSkinned(const char* path, float scale, int32_t maxInfluences, bool whiteColours);
 
     OmPbfScene& GetScene() { return *m_scene; }
     // The object built from record i (null when it built nothing).
@@ -79,6 +87,9 @@ private:
     bool FillMesh(int32_t index, const OmPbfMeshRecord& record, OmMesh& mesh);
     OmNode* BuildMaxLight(int32_t index, const OmPbfMaxLightRecord& record);
     void BuildHierarchy(OmGroup* parent);
+    // The material id of a face's material index.
+    int32_t FaceMaterial(uint32_t material) const;
+    bool BuildSkeleton(OmSkinMesh& mesh, int32_t firstBone) const;
     void ReleaseAll();
 
     OmPbfScene* m_scene;

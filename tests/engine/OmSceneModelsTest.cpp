@@ -1,0 +1,184 @@
+// The importer's deformable models: a skinned mesh from a scene file and the
+// bone text file beside the program, and a morph mesh from the meshes of a
+// scene file, with the inputs both refuse.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "SceneImportSupport.h"
+#include "engine/OmMorphMesh.h"
+#include "engine/OmPbfScene.h"
+#include "engine/OmReport.h"
+#include "engine/OmSceneImporter.h"
+#include "engine/OmSkinMesh.h"
+#include "platform/DebugOutput.h"
+
+using importtest::ImportTest;
+
+namespace {
+
+// One square of two faces that share two corners, shifted along x.
+std::unique_ptr<OmPbfMeshRecord> Square(float x, int positions = 4)
+{
+    auto mesh = std::make_unique<OmPbfMeshRecord>();
+    const float corners[4][2] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    for (int i = 0; i < positions; ++i)
+        mesh->positions.Add(OmVector3(x + corners[i][0], corners[i][1], 0));
+    mesh->normals.Add(OmVector3(0, 0, 1));
+    const uint32_t faces[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (const auto& f : faces) {
+        OmPbfFace* face = mesh->faces.Append();
+        for (int k = 0; k < 3; ++k)
+            face->corners[k] = OmPbfCorner{positions == 4 ? f[k] : f[k] % uint32_t(positions), 0, 0, 0};
+    }
+    return mesh;
+}
+
+const char kIdentity[] = "1 0 0\n0 1 0\n0 0 1\n";
+
+std::string Bone(int number, const char* name, int parent)
+{
+    return "// Bone # " + std::to_string(number) + "\n<" + name + ">\n" + std::to_string(parent) + "\n0 0 0\n" +
+           kIdentity + "0 0 0\n" + kIdentity + "0 0 0\n";
+}
+
+std::string Influences(const std::vector<std::pair<int, float>>& list)
+{
+    std::string text = "0 0 0\n" + std::to_string(list.size()) + "\n(bone weight)\n";
+    for (auto [bone, weight] : list)
+        text += std::to_string(bone) + " " + std::to_string(weight) + "\n";
+    return text;
+}
+
+// Runs the test body in a folder of its own, where "bones.txt" is looked for.
+class InFolder {
+public:
+    InFolder() : m_old(std::filesystem::current_path())
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = std::filesystem::temp_directory_path() / (std::string("om_models_") + info->name());
+        std::filesystem::create_directories(m_dir);
+        std::filesystem::current_path(m_dir);
+    }
+    ~InFolder()
+    {
+        std::filesystem::current_path(m_old);
+        std::filesystem::remove_all(m_dir);
+    }
+    void Write(const char* name, const std::string& text) { std::ofstream(m_dir / name) << text; }
+    std::string Path(const char* name) const { return (m_dir / name).string(); }
+
+private:
+    std::filesystem::path m_old, m_dir;
+};
+
+class Reports {
+public:
+    Reports() { plat::SetDebugOutputHook([this](std::string_view t) { text += t; }); }
+    ~Reports() { plat::SetDebugOutputHook(nullptr); }
+    std::string text;
+};
+
+} // namespace
+
+TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
+{
+    InFolder folder;
+    OmPbfScene scene;
+    scene.AddObject(Square(0));
+    scene.root.object = 0;
+    scene.root.transform.SetTranslation(OmVector3(0, 20, 0));
+    ASSERT_TRUE(scene.Save(folder.Path("man.pbf").c_str()));
+    folder.Write("bones.txt", "3\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + Bone(2, "Head", 1) +
+                                  "// Vertex list\n" + Influences({{0, 0.1f}, {1, 0.6f}, {2, 0.3f}}) +
+                                  Influences({{2, 1.0f}}) + Influences({{1, 0.5f}, {0, 0.5f}}) +
+                                  Influences({{0, 1.0f}}));
+    OmSceneImporter importer;
+    OmSkinMesh* mesh = importer.LoadSkinned(folder.Path("man.pbf").c_str(), 0.1f, 2, false);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->vertices.GetCount(), 4u); // two faces, four distinct corners
+    EXPECT_EQ(mesh->indices.GetCount(), 6u);
+    ASSERT_EQ(mesh->skeleton.GetBoneCount(), 3u);
+    EXPECT_EQ(mesh->skeleton.rootBone, 0);
+    EXPECT_EQ(mesh->skeleton.bones[1].firstChild, 2);
+    EXPECT_STREQ(mesh->skeleton.bones[2].name, "Head");
+    ASSERT_EQ(mesh->materialGroups.GetCount(), 1u);
+    EXPECT_EQ(mesh->materialGroups[0].triangleCount, 2u);
+    // The node's transform places the mesh, then the scale applies.
+    EXPECT_NEAR(mesh->vertices[0].vertex.position.y, 2.0f, 1e-5f);
+    // The two strongest of (0.1, 0.6, 0.3), in order, over their sum.
+    const OmSkinVertex& v = mesh->vertices[0];
+    EXPECT_EQ(v.bones[0], 1);
+    EXPECT_EQ(v.bones[1], 2);
+    EXPECT_NEAR(v.weights[0], 0.6f / 0.9f, 1e-5f);
+    EXPECT_NEAR(v.weights[1], 0.3f / 0.9f, 1e-5f);
+    EXPECT_EQ(v.weights[2], 0.0f);
+    // Equal magnitudes: the earlier slot first.
+    EXPECT_EQ(mesh->vertices[2].bones[0], 1);
+    mesh->Release();
+}
+
+TEST_F(ImportTest, SkinnedModelRefusesMissingBonesAndStrayBoneIndices)
+{
+    InFolder folder;
+    OmPbfScene scene;
+    scene.AddObject(Square(0));
+    ASSERT_TRUE(scene.Save(folder.Path("man.pbf").c_str()));
+    OmSceneImporter importer;
+    EXPECT_EQ(importer.LoadSkinned(folder.Path("man.pbf").c_str(), 0.1f, 4, false), nullptr); // no bones.txt
+    EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
+    EXPECT_EQ(importer.LoadSkinned(folder.Path("man.map").c_str(), 0.1f, 4, false), nullptr);
+
+    Reports reports;
+    folder.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
+                                  Influences({{0, 1.0f}}) + Influences({{5, 1.0f}}) + Influences({{0, 1.0f}}) +
+                                  Influences({{1, 1.0f}}));
+    OmSceneImporter second;
+    EXPECT_EQ(second.LoadSkinned(folder.Path("man.pbf").c_str(), 0.1f, 4, false), nullptr);
+    EXPECT_NE(reports.text.find("names bone 5 of 2"), std::string::npos) << reports.text;
+}
+
+TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
+{
+    InFolder folder;
+    OmPbfScene scene;
+    scene.AddObject(Square(0));
+    scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
+    scene.AddObject(Square(20));
+    ASSERT_TRUE(scene.Save(folder.Path("wave.pbf").c_str()));
+    std::string path = folder.Path("WAVE.PBF");
+    std::vector<char> text(path.begin(), path.end());
+    text.push_back('\0');
+    OmSceneImporter importer;
+    OmMorphMesh* mesh = importer.LoadMorphModel(text.data(), 0.5f);
+    EXPECT_STREQ(text.data(), path.c_str());
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->vertices.GetCount(), 4u);
+    EXPECT_EQ(mesh->vertices[1].position.x, 10.0f); // the base is not scaled
+    const OmMorphAnimation* anim = mesh->GetAnimation(0);
+    ASSERT_NE(anim, nullptr);
+    ASSERT_EQ(anim->frameCount, 3);
+    EXPECT_EQ(anim->frames[0][1].position.x, 5.0f);
+    EXPECT_EQ(anim->frames[2][1].position.x, 15.0f);
+    EXPECT_EQ(anim->frames[1][1].position.x, 10.0f); // the marker's frame keeps the base
+    mesh->Release();
+}
+
+TEST_F(ImportTest, MorphModelRefusesFramesShorterThanTheBase)
+{
+    InFolder folder;
+    OmPbfScene scene;
+    scene.AddObject(Square(0));
+    scene.AddObject(Square(20, 3)); // one corner fewer
+    ASSERT_TRUE(scene.Save(folder.Path("wave.pbf").c_str()));
+    Reports reports;
+    OmSceneImporter importer;
+    EXPECT_EQ(importer.LoadMorphModel(folder.Path("wave.pbf").c_str(), 1.0f), nullptr);
+    EXPECT_NE(reports.text.find("frame 1"), std::string::npos) << reports.text;
+    EXPECT_EQ(importer.LoadMorphModel(nullptr, 1.0f), nullptr);
+    EXPECT_EQ(importer.LoadMorphModel(folder.Path("level.map").c_str(), 1.0f), nullptr);
+}
