@@ -1,0 +1,265 @@
+// Writes the skinned demo figure under the folder given on the command line
+// (normally data/): a figure of seven boxes, each bound to one bone
+// (models/walker/walker.pbf), its bone and skin-weight file
+// (models/walker/bones.txt), two animation text files (stand.txt and
+// walk.txt), and the animation database animdb.tsa converted from them by
+// the database's own text road. It runs after make_demo_data, which paints
+// the textures the figure names.
+//
+// Usage: make_demo_figure DATA_DIR
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OmPbfScene.h"
+#include "game/framework/TsAnimationDB.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFrames = 30; // one second of animation at 30 frames a second
+constexpr float kTwoPi = 6.2831853f;
+
+// Positions are in file units, ten to the engine's unit, with y up.
+struct Limb {
+    const char* bone;
+    int parent;
+    OmVector3 joint;   // where the bone turns
+    OmVector3 centre;  // of its box
+    OmVector3 half;    // half sizes of its box
+    uint32_t material; // 0 cloth, 1 skin
+};
+
+const Limb kLimbs[] = {
+    {"Pelvis", -1, {0, 9, 0}, {0, 9, 0}, {2.8f, 0.8f, 1.4f}, 0},
+    {"Torso", 0, {0, 10, 0}, {0, 13.5f, 0}, {3, 3.5f, 1.5f}, 0},
+    {"Head", 1, {0, 17, 0}, {0, 18.5f, 0}, {1.5f, 1.5f, 1.5f}, 1},
+    {"ArmLeft", 1, {-4, 17, 0}, {-4, 13, 0}, {1, 4, 1}, 1},
+    {"ArmRight", 1, {4, 17, 0}, {4, 13, 0}, {1, 4, 1}, 1},
+    {"LegLeft", 0, {-1.5f, 9, 0}, {-1.5f, 4.5f, 0}, {1.2f, 4.5f, 1.2f}, 0},
+    {"LegRight", 0, {1.5f, 9, 0}, {1.5f, 4.5f, 0}, {1.2f, 4.5f, 1.2f}, 0},
+};
+constexpr int kBones = int(sizeof kLimbs / sizeof kLimbs[0]);
+
+// ---- the mesh ----------------------------------------------------------------
+
+struct Side {
+    OmVector3 normal, u, v;
+};
+
+const Side kSides[6] = {
+    {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+    {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+    {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
+};
+
+OmVector3 Times(const OmVector3& a, const OmVector3& b) { return OmVector3(a.x * b.x, a.y * b.y, a.z * b.z); }
+
+// Appends one box per limb; bones[i] is the bone of position i.
+void AddBox(OmPbfMeshRecord& mesh, const Limb& limb, int bone, std::vector<int>& bones)
+{
+    static const uint32_t kTriangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (const Side& side : kSides) {
+        const uint32_t first = uint32_t(mesh.positions.count);
+        const OmVector3 centre = limb.centre + Times(side.normal, limb.half);
+        const OmVector3 u = Times(side.u, limb.half), v = Times(side.v, limb.half);
+        for (const OmVector3& p : {centre - u - v, centre + u - v, centre + u + v, centre - u + v}) {
+            mesh.positions.Add(p);
+            bones.push_back(bone);
+        }
+        mesh.normals.Add(side.normal);
+        for (const auto& t : kTriangles) {
+            OmPbfFace* face = mesh.faces.Append();
+            for (int k = 0; k < 3; ++k)
+                face->corners[k] = OmPbfCorner{first + t[k], uint32_t(mesh.normals.count - 1), 0, t[k]};
+            face->material = limb.material;
+        }
+    }
+}
+
+OmPbfMaterial Material(const char* name, const char* texture, OmPbfColour diffuse)
+{
+    OmPbfMaterial m;
+    m.name.Assign(name);
+    m.diffuse = diffuse;
+    m.ambient = OmPbfColour{diffuse.r * 0.5f, diffuse.g * 0.5f, diffuse.b * 0.5f, 1.0f};
+    m.specular = OmPbfColour{0.2f, 0.2f, 0.2f, 1.0f};
+    m.power = 8.0f;
+    OmPbfTextureLayer* layer = m.layers.Append();
+    layer->name.Assign(texture);
+    layer->rate = 1.0f;
+    return m;
+}
+
+bool WriteScene(const fs::path& path, std::vector<int>& bones)
+{
+    OmPbfScene scene;
+    scene.materials.Add(Material("Cloth", "cloth.tga", {0.8f, 0.8f, 1.0f, 1.0f}));
+    scene.materials.Add(Material("Skin", "skin.tga", {1.0f, 0.9f, 0.8f, 1.0f}));
+    auto mesh = std::make_unique<OmPbfMeshRecord>();
+    OmPbfArray<OmPbfTexCoord>* uvs = mesh->uvSets.Append();
+    for (const auto& uv : {OmPbfTexCoord{0, 1, 0}, OmPbfTexCoord{1, 1, 0}, OmPbfTexCoord{1, 0, 0},
+                           OmPbfTexCoord{0, 0, 0}})
+        uvs->Add(uv);
+    for (int b = 0; b < kBones; ++b)
+        AddBox(*mesh, kLimbs[b], b, bones);
+    scene.AddObject(std::move(mesh));
+    scene.root.name.Assign("Walker");
+    scene.root.object = 0;
+    return scene.Save(path.string().c_str());
+}
+
+// ---- the text files -----------------------------------------------------------
+
+// An engine matrix (rows 0 to 3, three columns, y up) as the modelling
+// tool writes it: z up, rows in the order 0, 2, 1, 3.
+struct Rows {
+    float r[4][3];
+};
+
+Rows Turn(float angle, int axis, const OmVector3& translation)
+{
+    const float c = std::cos(angle), s = std::sin(angle);
+    Rows m{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {translation.x, translation.y, translation.z}}};
+    const int a = (axis + 1) % 3, b = (axis + 2) % 3;
+    m.r[a][a] = c;
+    m.r[a][b] = s;
+    m.r[b][a] = -s;
+    m.r[b][b] = c;
+    return m;
+}
+
+void PutMatrix(std::string& out, const Rows& m)
+{
+    static const int kOrder[4] = {0, 2, 1, 3};
+    char line[96];
+    for (int row : kOrder) {
+        std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", double(m.r[row][0]), double(m.r[row][2]),
+                      double(m.r[row][1]));
+        out += line;
+    }
+}
+
+OmVector3 ToolPoint(const OmVector3& p) { return OmVector3(p.x, p.z, p.y); }
+
+std::string BoneText(const std::vector<int>& bones, const OmPbfMeshRecord& positions)
+{
+    std::string out = std::to_string(kBones) + "\n" + std::to_string(bones.size()) + "\n";
+    char line[96];
+    for (int b = 0; b < kBones; ++b) {
+        const Limb& limb = kLimbs[b];
+        out += "// Bone # " + std::to_string(b) + "\n<" + limb.bone + ">\n" + std::to_string(limb.parent) + "\n";
+        const OmVector3 pivot = ToolPoint(limb.joint);
+        std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", double(pivot.x), double(pivot.y), double(pivot.z));
+        out += line;
+        PutMatrix(out, Turn(0, 0, OmVector3()));
+        PutMatrix(out, Turn(0, 0, limb.joint)); // bound with no turn at its joint
+    }
+    out += "// Vertex list\n";
+    for (size_t i = 0; i < bones.size(); ++i) {
+        const OmVector3 p = ToolPoint(positions.positions[int32_t(i)]);
+        std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n1\n(bone weight)\n%d 1.0\n", double(p.x), double(p.y),
+                      double(p.z), bones[i]);
+        out += line;
+    }
+    return out;
+}
+
+// A relative animation: each bone's turn about its parent, frame by frame.
+using Pose = Rows (*)(int bone, float phase);
+
+std::string AnimationText(Pose pose)
+{
+    std::string out = std::to_string(kBones) + "\n0\n" + std::to_string(kFrames) +
+                      "\nDemo figure\nRelative motion\n-\n-\n-\n-\n-\n-\n";
+    for (int f = 0; f < kFrames; ++f) {
+        out += "// Frame # " + std::to_string(f) + "\n";
+        const float phase = kTwoPi * float(f) / float(kFrames);
+        for (int b = 0; b < kBones; ++b) {
+            out += "0 0 0\n" + std::string(kLimbs[b].bone) + "\n-\n-\n-\n";
+            PutMatrix(out, pose(b, phase));
+        }
+    }
+    return out;
+}
+
+OmVector3 Offset(int b)
+{
+    const Limb& limb = kLimbs[b];
+    return limb.parent < 0 ? limb.joint : limb.joint - kLimbs[limb.parent].joint;
+}
+
+// Legs and arms swing in opposition; the pelvis bobs.
+Rows WalkPose(int b, float phase)
+{
+    const float swing = 0.5f * std::sin(phase);
+    switch (b) {
+    case 0: return Turn(0, 0, Offset(0) + OmVector3(0, 0.3f * std::fabs(std::cos(phase)), 0));
+    case 3: return Turn(swing * 0.8f, 0, Offset(b));
+    case 4: return Turn(-swing * 0.8f, 0, Offset(b));
+    case 5: return Turn(-swing, 0, Offset(b));
+    case 6: return Turn(swing, 0, Offset(b));
+    default: return Turn(0, 0, Offset(b));
+    }
+}
+
+// Breathing: the torso sways a little, the arms hang slightly out.
+Rows StandPose(int b, float phase)
+{
+    switch (b) {
+    case 1: return Turn(0.03f * std::sin(phase), 2, Offset(b));
+    case 3: return Turn(-0.08f, 2, Offset(b));
+    case 4: return Turn(0.08f, 2, Offset(b));
+    default: return Turn(0, 0, Offset(b));
+    }
+}
+
+bool WriteText(const fs::path& path, const std::string& text)
+{
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    if (!file)
+        return false;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_demo_figure DATA_DIR\n");
+        return 2;
+    }
+    const fs::path data = argv[1];
+    const fs::path folder = data / "models" / "walker";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    std::vector<int> bones;
+    OmPbfScene check;
+    if (error || !WriteScene(folder / "walker.pbf", bones) || !check.Load((folder / "walker.pbf").string().c_str())) {
+        std::fprintf(stderr, "make_demo_figure: cannot write %s\n", (folder / "walker.pbf").string().c_str());
+        return 1;
+    }
+    const auto& mesh = static_cast<const OmPbfMeshRecord&>(*check.objects.At(0));
+    if (!WriteText(folder / "bones.txt", BoneText(bones, mesh)) ||
+        !WriteText(folder / "stand.txt", AnimationText(StandPose)) ||
+        !WriteText(folder / "walk.txt", AnimationText(WalkPose))) {
+        std::fprintf(stderr, "make_demo_figure: cannot write the text files in %s\n", folder.string().c_str());
+        return 1;
+    }
+    // The figure is entry 0 of the database.
+    TsAnimationDB db;
+    db.LoadAnimationTextFile(0, TSANIM_STAND, (folder / "stand.txt").string().c_str());
+    db.LoadAnimationTextFile(0, TSANIM_WALK, (folder / "walk.txt").string().c_str());
+    if (!db.GetAnimation(0, TSANIM_STAND) || !db.GetAnimation(0, TSANIM_WALK) ||
+        !db.WriteBinary((data / "animdb.tsa").string().c_str())) {
+        std::fprintf(stderr, "make_demo_figure: cannot convert the animations into animdb.tsa\n");
+        return 1;
+    }
+    return 0;
+}
