@@ -1,6 +1,7 @@
 #include "engine/OmBoneAnimation.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "engine/OmStream.h"
