@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -57,10 +58,12 @@ private:
     std::vector<std::string> m_files;
 };
 
-// The repository's data folder, found from this file's place in it.
+// The repository's data folder: CTest names the source tree, and the tests
+// run from it otherwise.
 inline std::filesystem::path DataFolder()
 {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+    const char* source = std::getenv("OM_SOURCE_DIR");
+    return std::filesystem::path(source && *source ? source : ".") / "data";
 }
 
 } // namespace importtest
