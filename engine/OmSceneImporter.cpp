@@ -1,5 +1,7 @@
 #include "engine/OmSceneImporter.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -163,16 +165,24 @@ void OmSceneImporter::BuildObjects()
 
 // ---- Meshes -----------------------------------------------------------------
 
+// Byte 0 is the blend-weight count (none in a scene file), then has-normal,
+// colour count and the texture sets of two floats each (a vertex holds two).
+void OmSceneImporter::SetVertexLayout(uint8_t* layout, const OmPbfMeshRecord& record)
+{
+    const int32_t sets = std::min(record.uvSets.count, 2);
+    std::memset(layout, 0, OmMesh::kLayoutSize);
+    layout[1] = record.normals.count > 0 ? 1 : 0;
+    layout[2] = record.colourSets.count > 0 ? 1 : 0;
+    layout[3] = uint8_t(sets);
+    for (int32_t s = 0; s < sets; ++s)
+        layout[4 + s] = 2;
+}
+
 bool OmSceneImporter::FillMesh(int32_t index, const OmPbfMeshRecord& record, OmMesh& mesh)
 {
     const int32_t faces = record.faces.count;
-    const int32_t setCount = record.uvSets.count < 2 ? record.uvSets.count : 2;
-    mesh.layout[0] = record.colourSets.count > 0 ? 1 : 0;
-    mesh.layout[1] = record.normals.count > 0 ? 1 : 0;
-    mesh.layout[2] = 0;
-    mesh.layout[3] = uint8_t(setCount);
-    for (int32_t s = 0; s < setCount; ++s)
-        mesh.layout[4 + s] = 2;
+    SetVertexLayout(mesh.layout, record);
+    const int32_t setCount = mesh.layout[3];
     mesh.vertices.Resize(uint32_t(faces) * 3);
     mesh.indices.Resize(uint32_t(faces) * 3);
     mesh.triangleMaterials.Resize(uint32_t(faces));

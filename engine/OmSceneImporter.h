@@ -55,6 +55,9 @@ public:
     // weights of "bones.txt" in the current folder; null on failure.
     OmSkinMesh* LoadSkinned(const char* path, float scale, int32_t maxInfluences, bool whiteColours);
 
+    // The renderer's vertex layout bytes for a scene mesh record.
+    static void SetVertexLayout(uint8_t* layout, const OmPbfMeshRecord& record);
+
     OmPbfScene& GetScene() { return *m_scene; }
     // The object built from record i (null when it built nothing).
     OmNode* GetObject(int32_t i) const;

@@ -180,17 +180,6 @@ void WhitenColours(OmPbfMeshRecord& mesh)
             c.colour = c.position;
 }
 
-void SetLayout(uint8_t* layout, const OmPbfMeshRecord& r)
-{
-    const int32_t sets = std::min(r.uvSets.count, 2);
-    std::memset(layout, 0, OmMesh::kLayoutSize);
-    layout[1] = r.normals.count > 0 ? 1 : 0;
-    layout[2] = r.colourSets.count > 0 ? 1 : 0;
-    layout[3] = uint8_t(sets);
-    for (int32_t s = 0; s < sets; ++s)
-        layout[4 + s] = 2;
-}
-
 // Triangles grouped by material, through the plain mesh's sort.
 template <class Mesh>
 void GroupByMaterial(Mesh& mesh)
@@ -254,7 +243,7 @@ OmMorphMesh* OmSceneImporter::LoadMorphModel(const char* path, float scale)
         return nullptr;
     }
     auto* mesh = new OmMorphMesh();
-    SetLayout(mesh->layout, *base);
+    OmSceneImporter::SetVertexLayout(mesh->layout, *base);
     for (const ListVertex& v : list.vertices)
         mesh->vertices.Add(ToMeshVertex(v, 1.0f));
     for (uint32_t i : list.indices)
@@ -347,7 +336,7 @@ OmSkinMesh* OmSceneImporter::LoadSkinned(const char* path, float scale, int32_t 
         return nullptr;
     }
     auto* mesh = new OmSkinMesh();
-    SetLayout(mesh->layout, record);
+    OmSceneImporter::SetVertexLayout(mesh->layout, record);
     if (!BuildSkeleton(*mesh, firstBone)) {
         mesh->Release();
         return nullptr;
