@@ -309,3 +309,25 @@ TEST_F(ImportTest, BrokenScenesFailWithAnError)
     EXPECT_TRUE(errors.Contains("could not be read"));
     EXPECT_EQ(root->GetChildCount(), 0);
 }
+
+TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)
+{
+    // A weight count in byte 0 would turn a coloured mesh into a skinned
+    // vertex format on the device and lose its colours.
+    OmPbfScene scene;
+    auto mesh = Triangle();
+    mesh->colourSets.Append()->Add(OmPbfColour{0.25f, 0.5f, 0.75f});
+    scene.AddObject(std::move(mesh));
+    scene.root.object = 0;
+    const std::string path = TempPath("coloured.pbf");
+    ASSERT_TRUE(scene.Save(path.c_str()));
+
+    OmSceneImporter importer;
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    OmMesh* imported = MeshOf(root->GetChild(0));
+    ASSERT_NE(imported, nullptr);
+    EXPECT_EQ(imported->layout[0], 0);
+    EXPECT_EQ(imported->layout[1], 1);
+    EXPECT_EQ(imported->layout[2], 1);
+    EXPECT_FLOAT_EQ(imported->vertices[0].colour[2], 0.75f);
+}
