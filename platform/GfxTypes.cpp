@@ -25,6 +25,23 @@ bool GfxIsDepthFormat(uint32_t format)
     }
 }
 
+bool GfxIsTextureFormat(uint32_t format)
+{
+    switch (format) {
+    case GfxFormat::R8G8B8:
+    case GfxFormat::A8R8G8B8:
+    case GfxFormat::X8R8G8B8:
+    case GfxFormat::R5G6B5:
+    case GfxFormat::X1R5G5B5:
+    case GfxFormat::A1R5G5B5:
+    case GfxFormat::A4R4G4B4:
+    case GfxFormat::R3G3B2:
+    case GfxFormat::A8:
+    case GfxFormat::X4R4G4B4: return true;
+    default: return false;
+    }
+}
+
 uint32_t GfxFvfTexSetSize(uint32_t fvf, uint32_t set)
 {
     static constexpr uint32_t kFloats[4] = {2, 3, 4, 1};

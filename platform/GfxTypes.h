@@ -56,6 +56,14 @@ inline constexpr uint32_t Index32 = 102;
 // (which includes the luminance formats).
 uint32_t GfxFormatBytes(uint32_t format);
 bool GfxIsDepthFormat(uint32_t format);
+// The colour formats a texture can be made in.
+bool GfxIsTextureFormat(uint32_t format);
+// The colour formats a back buffer or render target can have.
+inline bool GfxIsTargetFormat(uint32_t format)
+{
+    return format == GfxFormat::R5G6B5 || format == GfxFormat::X8R8G8B8 || format == GfxFormat::A8R8G8B8
+        || format == GfxFormat::X1R5G5B5;
+}
 
 namespace GfxPool {
 inline constexpr uint32_t Default = 0;
