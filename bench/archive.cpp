@@ -5,11 +5,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "engine/OmArchive.h"
 #include "engine/OmArray.h"
 #include "engine/OmObject.h"
@@ -186,32 +186,13 @@ BENCHMARK(BM_FreadReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    double Time(const std::string& name) const
-    {
-        auto it = m_times.find(name);
-        return it == m_times.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     OmClassRegistry::Instance().AssignClassIds();
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     double fread = reporter.Time("BM_FreadReference");
     double save = reporter.Time("BM_Save");

@@ -4,6 +4,7 @@
 // number: one that checks the argument the usual way (luaL_checkudata) and
 // one that trusts it blindly. Prints both ratios.
 
+#include "bench/BenchSupport.h"
 #include "engine/OmVector3.h"
 #include "script/GameBindings.h"
 #include "script/ScriptWrap.h"
@@ -13,7 +14,6 @@
 #include <lualib.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 namespace {
@@ -79,31 +79,12 @@ BENCHMARK(BM_BareFunction)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckedFunction)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Wrapper)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's time per iteration for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const
-    {
-        auto it = times_.find(name);
-        return it == times_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double bare = reporter.Time("BM_BareFunction");
     const double checked = reporter.Time("BM_CheckedFunction");

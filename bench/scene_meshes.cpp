@@ -14,6 +14,7 @@
 #include <new>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "engine/OmCamera.h"
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
@@ -97,14 +98,7 @@ struct Scene {
     bool Open()
     {
         OmClassRegistry::Instance().AssignClassIds();
-        renderer = std::make_unique<OmD3D>();
-        OmDisplayRequest request;
-        request.width = 800;
-        request.height = 600;
-        request.bitsPerPixel = 32;
-        OmRendererSetup setup;
-        setup.display = &request;
-        if (!renderer->Initialise(&setup))
+        if (!bench::OpenRenderer(renderer, 800, 600))
             return false;
         renderer->SetLighting(false);
         OmMaterial solid(OmColour(1, 1, 1, 1), OmColour(1, 1, 1, 1), OmColour(), OmColour(), 10, 1, 0);
@@ -209,29 +203,16 @@ BENCHMARK(BM_OpaqueReference)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseR
 BENCHMARK(BM_BlendedThroughBatch)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_BlendedThroughSorter)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("fps");
-            if (it == run.counters.end())
-                continue;
-            const std::string name = run.benchmark_name();
-            const int i = name.find("Batch") != std::string::npos ? 1 : name.find("Sorter") != std::string::npos ? 2 : 0;
-            g_results[i].fps = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RateReporter reporter;
+    bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    const char* runs[3] = {"BM_OpaqueReference", "BM_BlendedThroughBatch", "BM_BlendedThroughSorter"};
+    for (int i = 0; i < 3; ++i)
+        g_results[i].fps = reporter.Fps(runs[i]);
     const Result& ref = g_results[0];
     if (ref.fps > 0.0) {
         std::printf("\n%d meshes of %u triangles at 800 x 600:\n", kMeshes, 2 * kColumns * kRows);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "bench/BenchSupport.h"
 #include "render/OmD3D.h"
 
 using namespace plat;
@@ -47,14 +48,7 @@ struct Fixture {
 
     bool Open()
     {
-        renderer = std::make_unique<OmD3D>();
-        OmDisplayRequest request;
-        request.width = 800;
-        request.height = 600;
-        request.bitsPerPixel = 32;
-        OmRendererSetup setup;
-        setup.display = &request;
-        if (!renderer->Initialise(&setup))
+        if (!bench::OpenRenderer(renderer, 800, 600))
             return false;
         renderer->SetVertexShader(GfxFvf::RhwDiffuse);
         renderer->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::TFactor);
@@ -161,29 +155,15 @@ void BM_StateChangesStraightToDevice(benchmark::State& state)
 BENCHMARK(BM_StateChangesStraightToDevice)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_StateChangesThroughCache)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
-// Keeps the frame rate each run measured.
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("fps");
-            if (it == run.counters.end())
-                continue;
-            Result& r = run.benchmark_name().find("Cache") != std::string::npos ? g_cached : g_direct;
-            r.fps = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RateReporter reporter;
+    bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    g_cached.fps = reporter.Fps("BM_StateChangesThroughCache");
+    g_direct.fps = reporter.Fps("BM_StateChangesStraightToDevice");
     if (g_direct.stateCallsPerFrame > 0.0 && g_direct.fps > 0.0) {
         std::printf("\nstate calls per frame: %.0f straight to the device, %.0f through the cache "
                     "(%.1f%% saved)\n",

@@ -143,6 +143,12 @@ private:
     void FreeResourceTables();
     bool ReadTextures();
     bool ReadMaterials();
+    // Reads one table of resources: each entry is registered once and then
+    // given one more reference per further use, and its index in the file is
+    // mapped to the owner's id (-1 where registration failed).
+    template <class Resource, class RegisterFn, class AddUseFn>
+    bool ReadResourceTable(const char* countError, uint32_t& written, int32_t*& idMap,
+                           OmArray<int32_t>& refs, RegisterFn registerEntry, AddUseFn addUse);
     bool ReadUseCount(uint32_t& uses);
     void ReleaseLoadedResources();
 

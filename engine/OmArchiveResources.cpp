@@ -105,17 +105,19 @@ bool OmArchive::ReadResourceSection()
     return ReadTextures() && ReadMaterials();
 }
 
-bool OmArchive::ReadTextures()
+template <class Resource, class RegisterFn, class AddUseFn>
+bool OmArchive::ReadResourceTable(const char* countError, uint32_t& written, int32_t*& idMap,
+                                  OmArray<int32_t>& refs, RegisterFn registerEntry, AddUseFn addUse)
 {
     uint32_t count = 0;
     ReadU32(count);
     if (HasFailed() || !CanRead(uint64_t(count) * 8)) {
-        Fail("texture count larger than the file");
+        Fail(countError);
         return false;
     }
-    m_texturesWritten = count;
-    m_textureIdMap = NewTable(count, -1);
-    OmTextureResource* scratch = new OmTextureResource();
+    written = count;
+    idMap = NewTable(count, -1);
+    Resource* scratch = new Resource();
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t uses = 0;
         if (!ReadUseCount(uses))
@@ -123,55 +125,45 @@ bool OmArchive::ReadTextures()
         scratch->Read(*this);
         if (HasFailed())
             break;
-        int32_t id = m_resourceOwner->RegisterTexture(*scratch);
-        if (id < 0) {
-            ReportError("Archive \"%s\": texture \"%s\" could not be registered", m_path,
-                        scratch->fileName ? scratch->fileName : "");
+        int32_t id = registerEntry(*scratch, i);
+        if (id < 0)
             continue;
-        }
-        m_textureIdMap[i] = id;
-        m_loadedTextureRefs.Add(id);
+        idMap[i] = id;
+        refs.Add(id);
         for (uint32_t u = 1; u < uses; ++u) {
-            m_resourceOwner->RegisterTexture(*scratch);
-            m_loadedTextureRefs.Add(id);
+            addUse(*scratch, id);
+            refs.Add(id);
         }
     }
     scratch->Release();
     return !HasFailed();
 }
 
+bool OmArchive::ReadTextures()
+{
+    auto registerTexture = [this](OmTextureResource& texture, uint32_t) {
+        int32_t id = m_resourceOwner->RegisterTexture(texture);
+        if (id < 0)
+            ReportError("Archive \"%s\": texture \"%s\" could not be registered", m_path,
+                        texture.fileName ? texture.fileName : "");
+        return id;
+    };
+    auto addUse = [this](OmTextureResource& texture, int32_t) { m_resourceOwner->RegisterTexture(texture); };
+    return ReadResourceTable<OmTextureResource>("texture count larger than the file", m_texturesWritten,
+                                                m_textureIdMap, m_loadedTextureRefs, registerTexture, addUse);
+}
+
 bool OmArchive::ReadMaterials()
 {
-    uint32_t count = 0;
-    ReadU32(count);
-    if (HasFailed() || !CanRead(uint64_t(count) * 8)) {
-        Fail("material count larger than the file");
-        return false;
-    }
-    m_materialsWritten = count;
-    m_materialIdMap = NewTable(count, -1);
-    OmMaterial* scratch = new OmMaterial();
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t uses = 0;
-        if (!ReadUseCount(uses))
-            break;
-        scratch->Read(*this);
-        if (HasFailed())
-            break;
-        int32_t id = m_resourceOwner->RegisterMaterial(*scratch);
-        if (id < 0) {
-            ReportError("Archive \"%s\": material %u could not be registered", m_path, i);
-            continue;
-        }
-        m_materialIdMap[i] = id;
-        m_loadedMaterialRefs.Add(id);
-        for (uint32_t u = 1; u < uses; ++u) {
-            m_resourceOwner->AddRefMaterial(id);
-            m_loadedMaterialRefs.Add(id);
-        }
-    }
-    scratch->Release();
-    return !HasFailed();
+    auto registerMaterial = [this](OmMaterial& material, uint32_t index) {
+        int32_t id = m_resourceOwner->RegisterMaterial(material);
+        if (id < 0)
+            ReportError("Archive \"%s\": material %u could not be registered", m_path, index);
+        return id;
+    };
+    auto addUse = [this](OmMaterial&, int32_t id) { m_resourceOwner->AddRefMaterial(id); };
+    return ReadResourceTable<OmMaterial>("material count larger than the file", m_materialsWritten,
+                                         m_materialIdMap, m_loadedMaterialRefs, registerMaterial, addUse);
 }
 
 void OmArchive::ReleaseLoadedResources()

@@ -5,16 +5,11 @@
 #include "engine/OmFastAlloc.h"
 #include "engine/OmObject.h"
 #include "engine/OmReport.h"
+#include "engine/OmString.h"
 
 OmClass::OmClass(const char* className, const OmClass* parentClass)
-    : name(nullptr), parent(parentClass), index(-1)
+    : name(OmCopyText(className)), parent(parentClass), index(-1)
 {
-    if (className) {
-        size_t length = std::strlen(className);
-        char* copy = new char[length + 1];
-        std::memcpy(copy, className, length + 1);
-        name = copy;
-    }
 }
 
 OmClass::~OmClass()

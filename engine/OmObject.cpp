@@ -1,9 +1,9 @@
 #include "engine/OmObject.h"
 
-#include <cstring>
 #include <new>
 
 #include "engine/OmArchive.h"
+#include "engine/OmString.h"
 
 OmClass OmObject::s_class("OmObject", nullptr);
 
@@ -32,12 +32,7 @@ uint32_t OmObject::Release()
 
 void OmObject::SetName(const char* text)
 {
-    char* copy = nullptr;
-    if (text) {
-        size_t length = std::strlen(text);
-        copy = new char[length + 1];
-        std::memcpy(copy, text, length + 1);
-    }
+    char* copy = OmCopyText(text);
     delete[] m_name;
     m_name = copy;
 }

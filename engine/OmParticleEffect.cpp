@@ -4,21 +4,12 @@
 #include <new>
 
 #include "engine/OmReport.h"
+#include "engine/OmString.h"
 #include "engine/OmTextureResource.h"
 #include "platform/FilePath.h"
 #include "render/OmRenderer.h"
 
 namespace {
-
-char* CopyText(const char* text)
-{
-    if (!text)
-        return nullptr;
-    const size_t length = std::strlen(text) + 1;
-    char* copy = new char[length];
-    std::memcpy(copy, text, length);
-    return copy;
-}
 
 // Reads the file field by field and remembers the first failure, so the
 // caller can say exactly where a damaged file went wrong.
@@ -160,13 +151,13 @@ void OmParticleEffect::Reset()
 void OmParticleEffect::SetName(const char* text)
 {
     delete[] name;
-    name = CopyText(text);
+    name = OmCopyText(text);
 }
 
 void OmParticleEffect::SetTextureName(const char* text)
 {
     delete[] textureName;
-    textureName = CopyText(text);
+    textureName = OmCopyText(text);
 }
 
 void OmParticleEffect::SetKeys(int which, const OmParticleKey* keys, uint32_t count)

@@ -33,26 +33,32 @@ std::string_view FormatLine(char* buffer, int size, const char* format, va_list 
 // report is sent out before the next one is formatted.
 char g_errorBuffer[OM_REPORT_BUFFER_SIZE];
 
+// Sends an error line to the debugger output; the text stays in the shared
+// buffer until the next error.
+std::string_view ReportErrorV(const char* format, va_list args)
+{
+    std::string_view text = FormatLine(g_errorBuffer, OM_REPORT_BUFFER_SIZE, format, args);
+    plat::DebugOutput(kErrorPrefix);
+    plat::DebugOutput(text);
+    return text;
+}
+
 } // namespace
 
 void ReportError(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::string_view text = FormatLine(g_errorBuffer, OM_REPORT_BUFFER_SIZE, format, args);
+    ReportErrorV(format, args);
     va_end(args);
-    plat::DebugOutput(kErrorPrefix);
-    plat::DebugOutput(text);
 }
 
 void FatalError(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::string_view text = FormatLine(g_errorBuffer, OM_REPORT_BUFFER_SIZE, format, args);
+    std::string_view text = ReportErrorV(format, args);
     va_end(args);
-    plat::DebugOutput(kErrorPrefix);
-    plat::DebugOutput(text);
     plat::ShowMessageBox("Fatal Error", text);
     std::exit(-1);
 }

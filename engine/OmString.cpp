@@ -4,6 +4,16 @@
 
 #include "engine/OmArchive.h"
 
+char* OmCopyText(const char* text)
+{
+    if (!text)
+        return nullptr;
+    const size_t length = std::strlen(text);
+    char* copy = new char[length + 1];
+    std::memcpy(copy, text, length + 1);
+    return copy;
+}
+
 OmString::~OmString()
 {
     // Cleared before freeing so a stale pointer to the text reads empty;
@@ -17,12 +27,7 @@ OmString::~OmString()
 
 void OmString::Set(const char* text)
 {
-    char* copy = nullptr;
-    if (text) {
-        size_t length = std::strlen(text);
-        copy = new char[length + 1];
-        std::memcpy(copy, text, length + 1);
-    }
+    char* copy = OmCopyText(text);
     delete[] m_text;
     m_text = copy;
 }

@@ -3,6 +3,9 @@
 
 class OmArchive;
 
+// A new[] copy of text for the caller to delete[]; null for null.
+char* OmCopyText(const char* text);
+
 class OmString {
 public:
     OmString() = default;

@@ -3,32 +3,20 @@
 #include <cstring>
 
 #include "engine/OmArchive.h"
+#include "engine/OmString.h"
 
 OM_IMPLEMENT_CLASS(OmTextureResource, OmObject)
-
-namespace {
-char* CopyText(const char* text)
-{
-    if (!text) {
-        return nullptr;
-    }
-    const size_t length = std::strlen(text);
-    char* copy = new char[length + 1];
-    std::memcpy(copy, text, length + 1);
-    return copy;
-}
-} // namespace
 
 OmTextureResource::OmTextureResource() : flags(1) {}
 
 OmTextureResource::OmTextureResource(const char* name, int32_t levels, uint8_t flagByte)
-    : fileName(CopyText(name)), mipLevels(levels), flags(flagByte)
+    : fileName(OmCopyText(name)), mipLevels(levels), flags(flagByte)
 {
 }
 
 OmTextureResource::OmTextureResource(const OmTextureResource& other)
     : OmObject(),
-      fileName(CopyText(other.fileName)),
+      fileName(OmCopyText(other.fileName)),
       mipLevels(other.mipLevels),
       flags(other.flags),
       format(other.format),
@@ -54,7 +42,7 @@ OmTextureResource::~OmTextureResource()
 
 void OmTextureResource::SetName(const char* text)
 {
-    char* copy = CopyText(text);
+    char* copy = OmCopyText(text);
     delete[] fileName;
     fileName = copy;
 }

@@ -1,6 +1,7 @@
 #include "platform/FfmpegLog.h"
 
 extern "C" {
+#include <libavutil/error.h>
 #include <libavutil/log.h>
 }
 
@@ -29,6 +30,13 @@ void RouteFfmpegLog()
 {
     static std::once_flag once;
     std::call_once(once, [] { av_log_set_callback(ToDebugOutput); });
+}
+
+std::string AvError(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
 }
 
 } // namespace plat

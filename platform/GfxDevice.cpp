@@ -694,22 +694,10 @@ int32_t GfxDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t level
     const uint32_t maxSize = caps_.maxTextureWidth ? caps_.maxTextureWidth : 2048;
     if (width == 0 || height == 0 || width > maxSize || height > maxSize)
         return GfxResult::InvalidCall;
-    switch (format) {
-    case GfxFormat::R8G8B8:
-    case GfxFormat::A8R8G8B8:
-    case GfxFormat::X8R8G8B8:
-    case GfxFormat::R5G6B5:
-    case GfxFormat::X1R5G5B5:
-    case GfxFormat::A1R5G5B5:
-    case GfxFormat::A4R4G4B4:
-    case GfxFormat::R3G3B2:
-    case GfxFormat::A8:
-    case GfxFormat::X4R4G4B4: break;
-    default: return GfxResult::InvalidCall;
-    }
+    if (!GfxIsTextureFormat(format))
+        return GfxResult::InvalidCall;
     if ((usage & GfxUsage::RenderTarget)
-        && (pool != GfxPool::Default || (format != GfxFormat::X8R8G8B8 && format != GfxFormat::A8R8G8B8
-                                         && format != GfxFormat::R5G6B5 && format != GfxFormat::X1R5G5B5)))
+        && (pool != GfxPool::Default || !GfxIsTargetFormat(format)))
         return GfxResult::InvalidCall;
     auto* t = new GfxTexture(this, width, height, (usage & GfxUsage::RenderTarget) ? 1 : levels, usage,
                              format, pool);

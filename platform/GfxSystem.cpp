@@ -61,29 +61,6 @@ std::vector<GfxDisplayMode> RealModes(uint32_t adapter)
     return modes;
 }
 
-bool IsTextureFormat(uint32_t format)
-{
-    switch (format) {
-    case GfxFormat::R8G8B8:
-    case GfxFormat::A8R8G8B8:
-    case GfxFormat::X8R8G8B8:
-    case GfxFormat::R5G6B5:
-    case GfxFormat::X1R5G5B5:
-    case GfxFormat::A1R5G5B5:
-    case GfxFormat::A4R4G4B4:
-    case GfxFormat::R3G3B2:
-    case GfxFormat::A8:
-    case GfxFormat::X4R4G4B4: return true;
-    default: return false;
-    }
-}
-
-bool IsTargetFormat(uint32_t format)
-{
-    return format == GfxFormat::R5G6B5 || format == GfxFormat::X8R8G8B8
-        || format == GfxFormat::A8R8G8B8 || format == GfxFormat::X1R5G5B5;
-}
-
 bool IsSupportedDepth(uint32_t format)
 {
     return format == GfxFormat::D16 || format == GfxFormat::D24X8 || format == GfxFormat::D24S8
@@ -297,7 +274,7 @@ int32_t GfxSystem::CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint
 {
     if (adapter >= GetAdapterCount())
         return GfxResult::InvalidCall;
-    if (deviceType != GfxDevType::Hal || !IsTargetFormat(adapterFormat))
+    if (deviceType != GfxDevType::Hal || !GfxIsTargetFormat(adapterFormat))
         return GfxResult::NotAvailable;
     if (Refused(adapter, checkFormat))
         return GfxResult::NotAvailable;
@@ -305,9 +282,9 @@ int32_t GfxSystem::CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint
     if (usage & GfxUsage::DepthStencil)
         ok = IsSupportedDepth(checkFormat);
     else if (usage & GfxUsage::RenderTarget)
-        ok = IsTargetFormat(checkFormat);
+        ok = GfxIsTargetFormat(checkFormat);
     else
-        ok = resourceType != GfxResourceType::VolumeTexture && IsTextureFormat(checkFormat);
+        ok = resourceType != GfxResourceType::VolumeTexture && GfxIsTextureFormat(checkFormat);
     return ok ? GfxResult::Ok : GfxResult::NotAvailable;
 }
 
@@ -317,8 +294,8 @@ int32_t GfxSystem::CheckDepthStencilMatch(uint32_t adapter, uint32_t deviceType,
 {
     if (adapter >= GetAdapterCount())
         return GfxResult::InvalidCall;
-    if (deviceType != GfxDevType::Hal || !IsTargetFormat(adapterFormat)
-        || !IsTargetFormat(targetFormat) || !IsSupportedDepth(depthFormat)
+    if (deviceType != GfxDevType::Hal || !GfxIsTargetFormat(adapterFormat)
+        || !GfxIsTargetFormat(targetFormat) || !IsSupportedDepth(depthFormat)
         || Refused(adapter, depthFormat))
         return GfxResult::NotAvailable;
     return GfxResult::Ok;
@@ -361,7 +338,7 @@ int32_t GfxSystem::CreateDevice(uint32_t adapter, uint32_t deviceType, void* win
         if (!listed)
             return finish(GfxResult::InvalidCall);
     }
-    if (!IsTargetFormat(p.backBufferFormat))
+    if (!GfxIsTargetFormat(p.backBufferFormat))
         return finish(GfxResult::InvalidCall);
     if (p.enableAutoDepthStencil
         && (CheckDeviceFormat(adapter, deviceType, p.backBufferFormat, GfxUsage::DepthStencil,

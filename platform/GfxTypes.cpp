@@ -1,27 +1,14 @@
 #include "platform/GfxTypes.h"
 
-#include "platform/VertexFormat.h"
+#include "platform/PixelFormat.h"
 
 namespace plat {
 
 uint32_t GfxFormatBytes(uint32_t format)
 {
-    switch (format) {
-    case GfxFormat::R8G8B8: return 3;
-    case GfxFormat::A8R8G8B8:
-    case GfxFormat::X8R8G8B8:
-    case GfxFormat::A2B10G10R10:
-    case GfxFormat::G16R16: return 4;
-    case GfxFormat::R5G6B5:
-    case GfxFormat::X1R5G5B5:
-    case GfxFormat::A1R5G5B5:
-    case GfxFormat::A4R4G4B4:
-    case GfxFormat::A8R3G3B2:
-    case GfxFormat::X4R4G4B4: return 2;
-    case GfxFormat::R3G3B2:
-    case GfxFormat::A8: return 1;
-    default: return 0;
-    }
+    if (format == GfxFormat::L8 || format == GfxFormat::A8L8)
+        return 0;
+    return BytesPerPixel(format);
 }
 
 bool GfxIsDepthFormat(uint32_t format)
@@ -38,9 +25,54 @@ bool GfxIsDepthFormat(uint32_t format)
     }
 }
 
-uint32_t GfxFvfTexSetSize(uint32_t fvf, uint32_t set) { return fvf::TexCoordFloats(fvf, set); }
+bool GfxIsTextureFormat(uint32_t format)
+{
+    switch (format) {
+    case GfxFormat::R8G8B8:
+    case GfxFormat::A8R8G8B8:
+    case GfxFormat::X8R8G8B8:
+    case GfxFormat::R5G6B5:
+    case GfxFormat::X1R5G5B5:
+    case GfxFormat::A1R5G5B5:
+    case GfxFormat::A4R4G4B4:
+    case GfxFormat::R3G3B2:
+    case GfxFormat::A8:
+    case GfxFormat::X4R4G4B4: return true;
+    default: return false;
+    }
+}
 
-uint32_t GfxFvfVertexSize(uint32_t fvf) { return fvf::VertexSize(fvf); }
+uint32_t GfxFvfTexSetSize(uint32_t fvf, uint32_t set)
+{
+    static constexpr uint32_t kFloats[4] = {2, 3, 4, 1};
+    return kFloats[(fvf >> (16 + set * 2)) & 3u];
+}
+
+uint32_t GfxFvfVertexSize(uint32_t fvf)
+{
+    const uint32_t sets = GfxFvfTexSetCount(fvf);
+    if (sets > 8)
+        return 0;
+    uint32_t size = 0;
+    const uint32_t position = fvf & GfxFvf::PositionMask;
+    if (position == GfxFvf::Xyz)
+        size += 12;
+    else if (position == GfxFvf::XyzRhw)
+        size += 16;
+    else if (position != 0)
+        size += 12 + 4 * ((position - GfxFvf::XyzRhw) / 2); // plus 1 to 5 blend weights
+    if (fvf & GfxFvf::Normal)
+        size += 12;
+    if (fvf & GfxFvf::PSize)
+        size += 4;
+    if (fvf & GfxFvf::Diffuse)
+        size += 4;
+    if (fvf & GfxFvf::Specular)
+        size += 4;
+    for (uint32_t i = 0; i < sets; ++i)
+        size += 4 * GfxFvfTexSetSize(fvf, i);
+    return size;
+}
 
 GfxFvfLayout GfxFvfOffsets(uint32_t fvf)
 {
@@ -63,7 +95,7 @@ GfxFvfLayout GfxFvfOffsets(uint32_t fvf)
         l.specular = at;
         at += 4;
     }
-    l.texSets = (fvf & GfxFvf::TexCountMask) >> GfxFvf::TexCountShift;
+    l.texSets = GfxFvfTexSetCount(fvf);
     if (l.texSets > 8)
         l.texSets = 8;
     for (uint32_t i = 0; i < l.texSets; ++i) {

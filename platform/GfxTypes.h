@@ -38,6 +38,8 @@ inline constexpr uint32_t A8R3G3B2 = 29;
 inline constexpr uint32_t X4R4G4B4 = 30;
 inline constexpr uint32_t A2B10G10R10 = 31;
 inline constexpr uint32_t G16R16 = 34;
+inline constexpr uint32_t L8 = 50;   // luminance: image files only, no device surface
+inline constexpr uint32_t A8L8 = 51;
 inline constexpr uint32_t D16Lockable = 70;
 inline constexpr uint32_t D32 = 71;
 inline constexpr uint32_t D15S1 = 73;
@@ -50,9 +52,18 @@ inline constexpr uint32_t Index16 = 101;
 inline constexpr uint32_t Index32 = 102;
 } // namespace GfxFormat
 
-// Bytes per pixel of a colour format, 0 for one the device cannot hold.
+// Bytes per pixel of a colour format, 0 for one the device cannot hold
+// (which includes the luminance formats).
 uint32_t GfxFormatBytes(uint32_t format);
 bool GfxIsDepthFormat(uint32_t format);
+// The colour formats a texture can be made in.
+bool GfxIsTextureFormat(uint32_t format);
+// The colour formats a back buffer or render target can have.
+inline bool GfxIsTargetFormat(uint32_t format)
+{
+    return format == GfxFormat::R5G6B5 || format == GfxFormat::X8R8G8B8 || format == GfxFormat::A8R8G8B8
+        || format == GfxFormat::X1R5G5B5;
+}
 
 namespace GfxPool {
 inline constexpr uint32_t Default = 0;
@@ -113,6 +124,8 @@ inline constexpr uint32_t TexSize2 = 0;
 inline constexpr uint32_t TexSize3 = 1;
 inline constexpr uint32_t TexSize4 = 2;
 inline constexpr uint32_t TexSize1 = 3;
+constexpr uint32_t TexSizeBits(uint32_t code, uint32_t set) { return code << (16 + set * 2); }
+constexpr uint32_t TexCount(uint32_t sets) { return sets << TexCountShift; }
 // The fixed formats the renderer uses.
 inline constexpr uint32_t PosDiffuse = 0x042;
 inline constexpr uint32_t RhwDiffuse = 0x044;
@@ -123,8 +136,12 @@ inline constexpr uint32_t PosNormalDiffuseTex1 = 0x152;
 inline constexpr uint32_t RhwDiffuseTex2 = 0x244;
 } // namespace GfxFvf
 
-// Size in bytes of one vertex of a flexible vertex format.
+// Size in bytes of one vertex of a flexible vertex format; 0 for a word
+// naming more than eight texture-coordinate sets.
 uint32_t GfxFvfVertexSize(uint32_t fvf);
+// Number of texture-coordinate sets a format names (a word may name more
+// than the eight a vertex can hold).
+inline uint32_t GfxFvfTexSetCount(uint32_t fvf) { return (fvf & GfxFvf::TexCountMask) >> GfxFvf::TexCountShift; }
 // Number of floats in texture set i of a format (1 to 4).
 uint32_t GfxFvfTexSetSize(uint32_t fvf, uint32_t set);
 

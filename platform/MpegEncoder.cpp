@@ -17,13 +17,6 @@ extern "C" {
 namespace plat {
 namespace {
 
-std::string AvError(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
 // Everything one encoding needs; the destructor frees whatever was made.
 struct Encoder {
     AVFormatContext* out = nullptr;

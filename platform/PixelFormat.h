@@ -9,30 +9,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/GfxTypes.h"
 #include "platform/ImageFile.h"
 
 namespace plat {
 
-// Device format codes. Their numbers are the ones stored in files, state and
-// descriptions throughout the renderer, so they never change.
-namespace fmt {
-constexpr uint32_t Unknown = 0;
-constexpr uint32_t R8G8B8 = 20;
-constexpr uint32_t A8R8G8B8 = 21;
-constexpr uint32_t X8R8G8B8 = 22;
-constexpr uint32_t R5G6B5 = 23;
-constexpr uint32_t X1R5G5B5 = 24;
-constexpr uint32_t A1R5G5B5 = 25;
-constexpr uint32_t A4R4G4B4 = 26;
-constexpr uint32_t R3G3B2 = 27;
-constexpr uint32_t A8 = 28;
-constexpr uint32_t A8R3G3B2 = 29;
-constexpr uint32_t X4R4G4B4 = 30;
-constexpr uint32_t A2B10G10R10 = 31;
-constexpr uint32_t G16R16 = 34;
-constexpr uint32_t L8 = 50;
-constexpr uint32_t A8L8 = 51;
-} // namespace fmt
+// The device's format codes under the short name the image code uses.
+namespace fmt = GfxFormat;
 
 // Filter words as the texture and surface loaders take them: the low byte
 // picks the filter, the high bits add edge mirroring and dithering.

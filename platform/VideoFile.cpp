@@ -19,13 +19,6 @@ extern "C" {
 namespace plat {
 namespace {
 
-std::string AvError(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
 AVCodecContext* OpenDecoder(const AVStream* stream)
 {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);

@@ -14,87 +14,83 @@ namespace plat {
 class GfxDevice;
 }
 
-class OmD3DVertexBuffer {
+// What both wrappers share: the lock discipline and the give-up/make-again
+// around a device reset. Counts and positions are in elements (vertices or
+// indices), never bytes.
+template <class Buffer, class Desc>
+class OmD3DBufferBase {
 public:
-    // Makes the device buffer at once; IsValid says whether that worked.
-    OmD3DVertexBuffer(plat::GfxDevice* device, uint32_t fvf, uint32_t vertexCount, bool isStatic,
-                      bool software, bool writeOnly);
-    ~OmD3DVertexBuffer();
-    OmD3DVertexBuffer(const OmD3DVertexBuffer&) = delete;
-    OmD3DVertexBuffer& operator=(const OmD3DVertexBuffer&) = delete;
+    OmD3DBufferBase(const OmD3DBufferBase&) = delete;
+    OmD3DBufferBase& operator=(const OmD3DBufferBase&) = delete;
 
     bool IsValid() const { return m_buffer != nullptr; }
 
-    // count 0 means the whole buffer. Dynamic buffers: callers pass the
-    // append position as start. Null when the lock cannot be satisfied.
-    void* Lock(uint32_t start, uint32_t count, bool readOnly);
     void Unlock();
-    // The next lock of a dynamic buffer starts again at vertex 0.
+    // The next lock of a dynamic buffer starts again at element 0.
     void SetDiscard() { m_discardNext = 1; }
     uint32_t GetAppendPosition() const { return m_append; }
 
-    uint32_t GetFormat() const { return m_format; }
-    uint32_t GetStride() const { return m_stride; }
-    uint32_t GetVertexCount() const { return m_count; }
     bool IsStatic() const { return m_static != 0; }
     bool IsLocked() const { return m_locked != 0; }
-    const plat::GfxVertexBufferDesc& GetDesc() const { return m_desc; }
-    plat::GfxVertexBuffer* GetBuffer() const { return m_buffer; }
+    const Desc& GetDesc() const { return m_desc; }
+    Buffer* GetBuffer() const { return m_buffer; }
 
     // Around a device reset; managed (static) buffers are left alone.
     void ReleaseDeviceObject();
     bool RestoreDeviceObject(plat::GfxDevice* device);
 
+protected:
+    OmD3DBufferBase(uint32_t count, uint32_t elementSize, bool isStatic, bool software, bool writeOnly);
+    ~OmD3DBufferBase();
+
+    // Makes the device buffer from m_desc and logs a failure.
+    void CreateFirst(plat::GfxDevice* device);
+    // Dynamic buffers: callers pass the append position as start. Null when
+    // the lock cannot be satisfied.
+    uint8_t* LockElements(uint32_t start, uint32_t count, bool readOnly);
+
+    uint32_t m_elementSize;
+    uint32_t m_count;
+    Desc m_desc{};
+
 private:
     int32_t Create(plat::GfxDevice* device);
 
-    uint32_t m_format;
-    uint32_t m_stride;
-    uint32_t m_count;
     uint32_t m_append = 0;
     uint8_t m_discardNext = 1;
     uint8_t m_static;
     uint8_t m_writeOnly;
     uint8_t m_locked = 0;
     uint8_t m_software;
-    plat::GfxVertexBufferDesc m_desc{};
-    plat::GfxVertexBuffer* m_buffer = nullptr;
+    Buffer* m_buffer = nullptr;
+};
+
+class OmD3DVertexBuffer : public OmD3DBufferBase<plat::GfxVertexBuffer, plat::GfxVertexBufferDesc> {
+public:
+    // Makes the device buffer at once; IsValid says whether that worked.
+    OmD3DVertexBuffer(plat::GfxDevice* device, uint32_t fvf, uint32_t vertexCount, bool isStatic,
+                      bool software, bool writeOnly);
+
+    // count 0 means the whole buffer.
+    void* Lock(uint32_t start, uint32_t count, bool readOnly)
+    {
+        return LockElements(start, count == 0 ? m_count : count, readOnly);
+    }
+
+    uint32_t GetFormat() const { return m_desc.fvf; }
+    uint32_t GetStride() const { return m_elementSize; }
+    uint32_t GetVertexCount() const { return m_count; }
 };
 
 // Always 16-bit indices.
-class OmD3DIndexBuffer {
+class OmD3DIndexBuffer : public OmD3DBufferBase<plat::GfxIndexBuffer, plat::GfxIndexBufferDesc> {
 public:
     OmD3DIndexBuffer(plat::GfxDevice* device, uint32_t indexCount, bool isStatic, bool software,
                      bool writeOnly);
-    ~OmD3DIndexBuffer();
-    OmD3DIndexBuffer(const OmD3DIndexBuffer&) = delete;
-    OmD3DIndexBuffer& operator=(const OmD3DIndexBuffer&) = delete;
 
-    bool IsValid() const { return m_buffer != nullptr; }
-
-    uint16_t* Lock(uint32_t start, uint32_t count, bool readOnly);
-    void Unlock();
-    void SetDiscard() { m_discardNext = 1; }
-    uint32_t GetAppendPosition() const { return m_append; }
+    uint16_t* Lock(uint32_t start, uint32_t count, bool readOnly)
+    {
+        return reinterpret_cast<uint16_t*>(LockElements(start, count, readOnly));
+    }
     uint32_t GetIndexCount() const { return m_count; }
-    bool IsStatic() const { return m_static != 0; }
-    bool IsLocked() const { return m_locked != 0; }
-    const plat::GfxIndexBufferDesc& GetDesc() const { return m_desc; }
-    plat::GfxIndexBuffer* GetBuffer() const { return m_buffer; }
-
-    void ReleaseDeviceObject();
-    bool RestoreDeviceObject(plat::GfxDevice* device);
-
-private:
-    int32_t Create(plat::GfxDevice* device);
-
-    uint32_t m_count;
-    uint32_t m_append = 0;
-    uint8_t m_discardNext = 1;
-    uint8_t m_static;
-    uint8_t m_writeOnly;
-    uint8_t m_locked = 0;
-    uint8_t m_software;
-    plat::GfxIndexBufferDesc m_desc{};
-    plat::GfxIndexBuffer* m_buffer = nullptr;
 };

@@ -8,7 +8,6 @@
 #include "engine/OmReport.h"
 #include "game/framework/TsConsole.h"
 
-
 namespace {
 
 TsLogPumpHook g_pump = nullptr;
@@ -48,6 +47,20 @@ void FormatMessage(char (&buffer)[1024], const char* format, std::va_list args)
     buffer[length + 2] = '\0';
 }
 
+// A format without '%' is logged as it stands and then a line break, so
+// text that only looks like a format is never run through printf.
+void LogFormatted(void (*log)(const char*), const char* format, std::va_list args)
+{
+    if (!format || !std::strchr(format, '%')) {
+        log(format);
+        log("\r\n");
+        return;
+    }
+    char buffer[1024];
+    FormatMessage(buffer, format, args);
+    log(buffer);
+}
+
 } // namespace
 
 void LogColour(const char* text, int r, int g, int b)
@@ -73,32 +86,18 @@ void LogError(const char* text)
 
 void LogInfoF(const char* format, ...)
 {
-    if (!format || !std::strchr(format, '%')) {
-        LogInfo(format);
-        LogInfo("\r\n");
-        return;
-    }
-    char buffer[1024];
     std::va_list args;
     va_start(args, format);
-    FormatMessage(buffer, format, args);
+    LogFormatted(LogInfo, format, args);
     va_end(args);
-    LogInfo(buffer);
 }
 
 void LogErrorF(const char* format, ...)
 {
-    if (!format || !std::strchr(format, '%')) {
-        LogError(format);
-        LogError("\r\n");
-        return;
-    }
-    char buffer[1024];
     std::va_list args;
     va_start(args, format);
-    FormatMessage(buffer, format, args);
+    LogFormatted(LogError, format, args);
     va_end(args);
-    LogError(buffer);
 }
 
 void SetLogPumpHook(TsLogPumpHook hook)

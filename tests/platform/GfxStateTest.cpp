@@ -316,10 +316,12 @@ TEST_F(DeviceTest, FullScreenKeepsTheModesShapeOnTheDesktop)
     const double scale = std::min(desktop.width / 640.0, desktop.height / 480.0);
     const uint32_t shownW = static_cast<uint32_t>(640 * scale + 0.5);
     const uint32_t shownH = static_cast<uint32_t>(480 * scale + 0.5);
-    if (shownH < desktop.height)
+    if (shownH < desktop.height) {
         EXPECT_EQ(at(desktop.width / 2, 0), 0xFF000000u);
-    if (shownW < desktop.width)
+    }
+    if (shownW < desktop.width) {
         EXPECT_EQ(at(0, desktop.height / 2), 0xFF000000u);
+    }
     shot->Release();
     Destroy();
     SDL_DestroyWindow(window);

@@ -3,37 +3,39 @@
 #include <cstring>
 
 #include "platform/ErrorText.h"
-#include "platform/VertexFormat.h"
+#include "platform/GfxTypes.h"
 
 namespace {
 
-using namespace plat::fvf;
+using namespace plat;
+using namespace plat::GfxFvf;
 
 TEST(VertexFormat, SizesOfTheFormatsTheRendererUses)
 {
-    EXPECT_EQ(VertexSize(0x42), 16u);  // position, colour
-    EXPECT_EQ(VertexSize(0x44), 20u);  // screen position, colour
-    EXPECT_EQ(VertexSize(0x112), 32u); // position, normal, one set
-    EXPECT_EQ(VertexSize(0x142), 24u);
-    EXPECT_EQ(VertexSize(0x144), 28u);
-    EXPECT_EQ(VertexSize(0x152), 36u);
-    EXPECT_EQ(VertexSize(0x244), 36u); // two sets
+    EXPECT_EQ(GfxFvfVertexSize(0x42), 16u);  // position, colour
+    EXPECT_EQ(GfxFvfVertexSize(0x44), 20u);  // screen position, colour
+    EXPECT_EQ(GfxFvfVertexSize(0x112), 32u); // position, normal, one set
+    EXPECT_EQ(GfxFvfVertexSize(0x142), 24u);
+    EXPECT_EQ(GfxFvfVertexSize(0x144), 28u);
+    EXPECT_EQ(GfxFvfVertexSize(0x152), 36u);
+    EXPECT_EQ(GfxFvfVertexSize(0x244), 36u); // two sets
 }
 
 TEST(VertexFormat, BlendWeightsSizesAndCoordinateSets)
 {
-    EXPECT_EQ(VertexSize(XyzB1), 16u);
-    EXPECT_EQ(VertexSize(XyzB3 | Normal), 36u);
-    EXPECT_EQ(VertexSize(XyzB5 | LastBetaUByte4), 32u);
-    EXPECT_EQ(VertexSize(Xyz | PointSize | Specular), 20u);
-    EXPECT_EQ(VertexSize(0), 0u);
+    EXPECT_EQ(GfxFvfVertexSize(XyzB1), 16u);
+    EXPECT_EQ(GfxFvfVertexSize(XyzB3 | Normal), 36u);
+    EXPECT_EQ(GfxFvfVertexSize(XyzB5 | LastBetaUByte4), 32u);
+    EXPECT_EQ(GfxFvfVertexSize(Xyz | PSize | Specular), 20u);
+    EXPECT_EQ(GfxFvfVertexSize(0), 0u);
     // Set 0 of 1 float, set 1 of 3, set 2 of 4, set 3 of the default 2.
-    const uint32_t sets = Xyz | TexCount(4) | TexCoordSize1(0) | TexCoordSize3(1) | TexCoordSize4(2);
-    EXPECT_EQ(TexCoordSetCount(sets), 4u);
-    EXPECT_EQ(TexCoordFloats(sets, 3), 2u);
-    EXPECT_EQ(VertexSize(sets), 12u + 4u * (1 + 3 + 4 + 2));
-    EXPECT_EQ(VertexSize(Xyz | TexCount(8)), 12u + 64u);
-    EXPECT_EQ(VertexSize(Xyz | TexCount(9)), 0u); // no such format
+    const uint32_t sets = Xyz | TexCount(4) | TexSizeBits(TexSize1, 0) | TexSizeBits(TexSize3, 1)
+        | TexSizeBits(TexSize4, 2);
+    EXPECT_EQ(GfxFvfTexSetCount(sets), 4u);
+    EXPECT_EQ(GfxFvfTexSetSize(sets, 3), 2u);
+    EXPECT_EQ(GfxFvfVertexSize(sets), 12u + 4u * (1 + 3 + 4 + 2));
+    EXPECT_EQ(GfxFvfVertexSize(Xyz | TexCount(8)), 12u + 64u);
+    EXPECT_EQ(GfxFvfVertexSize(Xyz | TexCount(9)), 0u); // no such format
 }
 
 TEST(ErrorText, NamesUnknownCodesAndSmallBuffers)

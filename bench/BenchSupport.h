@@ -1,0 +1,64 @@
+// What the benchmark programs share: a reporter that keeps each run's time
+// and frame rate for the ratios printed at the end, and the renderer the
+// drawing benchmarks open.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/OmD3D.h"
+
+namespace bench {
+
+class RunReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            const auto fps = run.counters.find("fps");
+            if (fps != run.counters.end())
+                m_fps[run.benchmark_name()] = fps->second.value;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // By the benchmark's registered name; the run's name may add options
+    // ("/min_time:2.000/real_time"). 0 when it did not run.
+    double Time(const std::string& name) const { return Find(m_times, name); }
+    double Fps(const std::string& name) const { return Find(m_fps, name); }
+
+private:
+    static double Find(const std::map<std::string, double>& values, const std::string& name)
+    {
+        for (const auto& [key, value] : values) {
+            if (key == name || key.starts_with(name + "/"))
+                return value;
+        }
+        return 0.0;
+    }
+
+    std::map<std::string, double> m_times;
+    std::map<std::string, double> m_fps;
+};
+
+// Makes the renderer and opens a 32-bit display of the given size. The
+// renderer is kept even when that fails, so a benchmark tries only once.
+inline bool OpenRenderer(std::unique_ptr<OmD3D>& renderer, uint32_t width, uint32_t height)
+{
+    renderer = std::make_unique<OmD3D>();
+    OmDisplayRequest request;
+    request.width = width;
+    request.height = height;
+    request.bitsPerPixel = 32;
+    OmRendererSetup setup;
+    setup.display = &request;
+    return renderer->Initialise(&setup);
+}
+
+} // namespace bench
