@@ -203,27 +203,38 @@ void OmMesh::SortTrianglesByMaterial(OmArray<uint32_t>* newPositions)
     }
 }
 
-bool OmMesh::ConvertForRenderer(OmRenderer& renderer, uint32_t renderFlags, OmBaseMesh& renderMesh)
+bool OmMesh::FitsRenderIndices(const char* who, uint32_t vertexCount)
 {
     // Render meshes keep 16-bit indices.
-    if (vertices.GetCount() > kMaxRenderVertices) {
-        ReportError("OmMesh::ConvertForRenderer: %u vertices, more than a render mesh can index (%u)",
-                    vertices.GetCount(), kMaxRenderVertices);
-        return false;
-    }
-    for (uint32_t g = 0; g < materialGroups.GetCount(); ++g) {
-        OmMaterial* material = renderer.GetMaterial(int32_t(materialGroups[g].materialId));
+    if (vertexCount <= kMaxRenderVertices)
+        return true;
+    ReportError("%s::ConvertForRenderer: %u vertices, more than a render mesh can index (%u)", who,
+                vertexCount, kMaxRenderVertices);
+    return false;
+}
+
+uint32_t OmMesh::AlphaRenderFlags(OmRenderer& renderer, const OmArray<OmMaterialGroup>& groups,
+                                  uint32_t renderFlags)
+{
+    for (uint32_t g = 0; g < groups.GetCount(); ++g) {
+        OmMaterial* material = renderer.GetMaterial(int32_t(groups[g].materialId));
         if (!material || !material->IsAlpha())
             continue;
         if (renderFlags & OM_MESH_NO_ALPHA_PASS) {
             if (material->blendMode == 0x20)
                 material->blendMode = 0x42;
-            renderFlags &= ~OM_MESH_HAS_ALPHA;
-        } else {
-            renderFlags |= OM_MESH_HAS_ALPHA;
+            return renderFlags & ~OM_MESH_HAS_ALPHA;
         }
-        break;
+        return renderFlags | OM_MESH_HAS_ALPHA;
     }
+    return renderFlags;
+}
+
+bool OmMesh::ConvertForRenderer(OmRenderer& renderer, uint32_t renderFlags, OmBaseMesh& renderMesh)
+{
+    if (!FitsRenderIndices("OmMesh", vertices.GetCount()))
+        return false;
+    renderFlags = AlphaRenderFlags(renderer, materialGroups, renderFlags);
     if (!renderMesh.Create(renderer, renderFlags, indices.GetCount(), vertices.GetCount(), layout))
         return false;
     return renderMesh.ConvertFrom(*this);

@@ -73,6 +73,14 @@ class OmMesh : public OmGeometry {
     // are looked up in the renderer's table.
     void SplitByAlpha(OmRenderer& renderer, OmMesh*& opaque, OmMesh*& alpha) const;
     bool ConvertForRenderer(OmRenderer& renderer, uint32_t renderFlags, OmBaseMesh& renderMesh);
+    // Shared with the skinned and morph meshes: false (reported under the
+    // caller's class name) when 16-bit indices cannot reach every vertex.
+    static bool FitsRenderIndices(const char* who, uint32_t vertexCount);
+    // The render flags for these material groups: the alpha flag set when one
+    // is blended, or, for meshes drawn without an alpha pass, its blend
+    // turned opaque-compatible and the flag cleared.
+    static uint32_t AlphaRenderFlags(OmRenderer& renderer, const OmArray<OmMaterialGroup>& groups,
+                                     uint32_t renderFlags);
 
     OmArray<OmMeshVertex> vertices{64};
     OmArray<uint32_t> indices{64};

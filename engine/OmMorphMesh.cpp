@@ -124,11 +124,8 @@ void OmMorphMesh::SortTrianglesByMaterial()
 
 bool OmMorphMesh::ConvertForRenderer(OmRenderer& renderer, uint32_t renderFlags, OmBaseMorphMesh& renderMesh)
 {
-    if (vertices.GetCount() > OmMesh::kMaxRenderVertices) {
-        ReportError("OmMorphMesh::ConvertForRenderer: %u vertices, more than a render mesh can index (%u)",
-                    vertices.GetCount(), OmMesh::kMaxRenderVertices);
+    if (!OmMesh::FitsRenderIndices("OmMorphMesh", vertices.GetCount()))
         return false;
-    }
     for (uint32_t g = 0; g < materialGroups.GetCount(); ++g) {
         const OmMaterial* material = renderer.GetMaterial(int32_t(materialGroups[g].materialId));
         if (material && material->IsAlpha()) {

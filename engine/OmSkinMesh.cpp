@@ -38,24 +38,9 @@ void OmSkinMesh::ComputeBounds()
 
 bool OmSkinMesh::ConvertForRenderer(OmRenderer& renderer, uint32_t renderFlags, OmBaseSkinMesh& renderMesh)
 {
-    if (vertices.GetCount() > OmMesh::kMaxRenderVertices) {
-        ReportError("OmSkinMesh::ConvertForRenderer: %u vertices, more than a render mesh can index (%u)",
-                    vertices.GetCount(), OmMesh::kMaxRenderVertices);
+    if (!OmMesh::FitsRenderIndices("OmSkinMesh", vertices.GetCount()))
         return false;
-    }
-    for (uint32_t g = 0; g < materialGroups.GetCount(); ++g) {
-        OmMaterial* material = renderer.GetMaterial(int32_t(materialGroups[g].materialId));
-        if (!material || !material->IsAlpha())
-            continue;
-        if (renderFlags & OM_MESH_NO_ALPHA_PASS) {
-            if (material->blendMode == 0x20)
-                material->blendMode = 0x42;
-            renderFlags &= ~OM_MESH_HAS_ALPHA;
-        } else {
-            renderFlags |= OM_MESH_HAS_ALPHA;
-        }
-        break;
-    }
+    renderFlags = OmMesh::AlphaRenderFlags(renderer, materialGroups, renderFlags);
     if (!renderMesh.Create(renderer, renderFlags, indices.GetCount(), vertices.GetCount(), layout))
         return false;
     return renderMesh.ConvertFrom(*this);
