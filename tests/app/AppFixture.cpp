@@ -12,6 +12,7 @@
 namespace apptest {
 
 OM_IMPLEMENT_CLASS(TestMode, TsGameMode)
+OM_IMPLEMENT_CLASS(TestThing, OmObject)
 
 ModeScript& Script()
 {

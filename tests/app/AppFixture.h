@@ -61,6 +61,14 @@ private:
     TsModeType type_ = TS_MODE_FRONT_END;
 };
 
+// A pooled object of a registered class, as a mode's world is made of.
+class TestThing : public OmObject {
+    OM_DECLARE_CLASS(TestThing)
+public:
+    TestThing() = default;
+    explicit TestThing(OmArchive& archive) : OmObject(archive) {}
+};
+
 TsGameMode* MakeFrontEnd();
 TsGameMode* MakeObjectView();
 TsGameMode* MakeLevel();
