@@ -22,7 +22,7 @@ struct TsLoadScreenPulse {
         previous = current;
         current = next;
     }
-    void Interpolate(float fraction) { interpolated = current + (next - current) * fraction; }
+    void Interpolate(float fraction) { interpolated = previous + (current - previous) * fraction; }
 };
 
 struct TsLoadScreen {
