@@ -1,0 +1,148 @@
+// The game executable itself, started as a player starts it: one copy at a
+// time, closed by the system's quit request, and a clear message when it
+// cannot start.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string EnvOr(const char* name, const char* fallback)
+{
+    const char* value = std::getenv(name);
+    return value ? value : fallback;
+}
+
+class GameExecutable : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        game_ = EnvOr("OM_BUILD_DIR", ".") + "/tessaran";
+        root_ = EnvOr("OM_SOURCE_DIR", ".");
+        char scratch[] = "/tmp/tessaran_run_XXXXXX";
+        ASSERT_NE(mkdtemp(scratch), nullptr);
+        scratch_ = scratch;
+        if (access(game_.c_str(), X_OK) != 0) {
+            GTEST_SKIP() << "no game executable at " << game_;
+        }
+    }
+
+    void TearDown() override
+    {
+        for (pid_t pid : started_) {
+            if (kill(pid, 0) == 0) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+        std::system(("rm -rf '" + scratch_ + "'").c_str());
+    }
+
+    // Starts a copy whose output goes to <scratch>/<name>.log. The lock
+    // lives in the scratch folder, so other runs on this machine do not count.
+    pid_t Launch(const std::string& name, bool withDisplay)
+    {
+        const std::string output = scratch_ + "/" + name + ".log";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, STDOUT_FILENO);
+            dup2(fd, STDERR_FILENO);
+            setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
+            if (!withDisplay) {
+                unsetenv("DISPLAY");
+                unsetenv("WAYLAND_DISPLAY");
+            }
+            if (chdir(root_.c_str()) != 0) {
+                _exit(126);
+            }
+            execl(game_.c_str(), game_.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        started_.push_back(pid);
+        return pid;
+    }
+
+    std::string Output(const std::string& name) const
+    {
+        std::ifstream in(scratch_ + "/" + name + ".log");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    bool WaitForOutput(const std::string& name, const std::string& piece, pid_t pid)
+    {
+        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
+            if (Output(name).find(piece) != std::string::npos) {
+                return true;
+            }
+            if (waitpid(pid, nullptr, WNOHANG) == pid) {
+                return false;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+
+    // The exit code as the program returned it (-1 comes back as 255),
+    // -1000 when it did not end in time or ended by a signal.
+    int WaitForExit(pid_t pid)
+    {
+        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return -1000;
+    }
+
+    std::string game_;
+    std::string root_;
+    std::string scratch_;
+    std::vector<pid_t> started_;
+};
+
+TEST_F(GameExecutable, StartsAloneRunsAndEndsWithZeroWhenClosed)
+{
+    const pid_t first = Launch("first", true);
+    ASSERT_TRUE(WaitForOutput("first", "Start-up complete", first)) << Output("first");
+    // It keeps running its loop: still alive a moment later.
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(waitpid(first, nullptr, WNOHANG), 0) << Output("first");
+
+    // A second copy leaves at once, with -1 and without a word.
+    const pid_t second = Launch("second", true);
+    EXPECT_EQ(WaitForExit(second), 255);
+    EXPECT_EQ(Output("second").find("Start-up"), std::string::npos);
+
+    // The system's quit request closes the window; the game ends with 0.
+    ASSERT_EQ(kill(first, SIGTERM), 0);
+    EXPECT_EQ(WaitForExit(first), 0) << Output("first");
+    // The demo's start-up scripts were there to run.
+    EXPECT_EQ(Output("first").find("dofile() could not open"), std::string::npos) << Output("first");
+}
+
+TEST_F(GameExecutable, WithoutADisplayItSaysWhyAndEndsWithZero)
+{
+    const pid_t game = Launch("nodisplay", false);
+    EXPECT_EQ(WaitForExit(game), 0);
+    const std::string output = Output("nodisplay");
+    EXPECT_NE(output.find("TessaranApp: Error: could not "), std::string::npos) << output;
+}
+
+} // namespace
