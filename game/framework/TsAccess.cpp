@@ -58,11 +58,11 @@ TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the level mode is not built yet")
 namespace {
 
 template <typename T>
-T* FromApp(bool& reported, const char* accessor, T* (*get)(const TsMain&))
+T* FromApp(bool& reported, const char* accessor, const char* missing, T* (*get)(const TsMain&))
 {
     const TsMain* app = TsMain::Instance();
     if (!app) {
-        return Missing<T>(reported, accessor, "there is no application");
+        return Missing<T>(reported, accessor, missing);
     }
     return get(*app);
 }
@@ -72,25 +72,28 @@ T* FromApp(bool& reported, const char* accessor, T* (*get)(const TsMain&))
 TsGameMode* TsAccess::Mode()
 {
     static bool reported = false;
-    return FromApp<TsGameMode>(reported, "Mode", [](const TsMain& app) { return app.GetMode(); });
+    return FromApp<TsGameMode>(reported, "Mode", "there is no application, so no mode",
+                               [](const TsMain& app) { return app.GetMode(); });
 }
 
 TsInput* TsAccess::Input()
 {
     static bool reported = false;
-    return FromApp<TsInput>(reported, "Input", [](const TsMain& app) { return app.GetInput(); });
+    return FromApp<TsInput>(reported, "Input", "no application holds the input",
+                            [](const TsMain& app) { return app.GetInput(); });
 }
 
 TsAudio* TsAccess::Audio()
 {
     static bool reported = false;
-    return FromApp<TsAudio>(reported, "Audio", [](const TsMain& app) { return app.GetAudio(); });
+    return FromApp<TsAudio>(reported, "Audio", "no application holds the audio",
+                            [](const TsMain& app) { return app.GetAudio(); });
 }
 
 TsDialogStrings* TsAccess::DialogStrings()
 {
     static bool reported = false;
-    return FromApp<TsDialogStrings>(reported, "DialogStrings",
+    return FromApp<TsDialogStrings>(reported, "DialogStrings", "no application holds the dialogue strings",
                                     [](const TsMain& app) { return app.GetDialogStrings(); });
 }
 
