@@ -1,6 +1,12 @@
 // The load screen: held until Space, then one frame of the prompt, then the
 // mode carries on with its clock restarted at the present.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
 #include "game/framework/TsLoadScreen.h"
+#include "platform/BmpFile.h"
 #include "tests/app/AppFixture.h"
 
 namespace apptest {
@@ -56,6 +62,32 @@ TEST_F(LoadScreen, AMissingImageIsReportedAndTheScreenStillWaits)
     g_loadScreen.held = 1;
     FrameAfter(100);
     EXPECT_EQ(g_loadScreen.held, 1);
+}
+
+TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
+{
+    Start();
+    // The image is read from .\data\ below the working folder.
+    char scratch[] = "/tmp/tessaran_screen_XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const std::string folder = scratch;
+    ASSERT_EQ(std::system(("mkdir -p '" + folder + "/data'").c_str()), 0);
+    const std::vector<uint32_t> red(16 * 16, 0xFFFF0000u);
+    ASSERT_TRUE(plat::WriteBmp24(folder + "/data/red.bmp", red.data(), 16, 16, 16 * 4));
+    char home[4096];
+    ASSERT_NE(getcwd(home, sizeof home), nullptr);
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    LoadLoadScreenImage("red.bmp");
+    ASSERT_EQ(chdir(home), 0);
+    std::system(("rm -rf '" + folder + "'").c_str());
+    ASSERT_NE(g_loadScreen.image, nullptr);
+
+    g_loadScreen.held = 1;
+    FrameAfter(100);
+    EXPECT_EQ(CentrePixel(), 0xFFFF0000u);
+    PressKey(TsLoadScreen::kSpaceKey);
+    FrameAfter(100);
+    EXPECT_EQ(g_loadScreen.image, nullptr); // released as the hold ends
 }
 
 TEST(LoadScreenPulse, RisesByAFifthEachTickAndStartsOverAfterOnePointTwo)
