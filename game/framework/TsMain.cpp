@@ -148,7 +148,7 @@ bool TsMain::Step(int* exitCode)
 
 // ---- start-up --------------------------------------------------------------
 
-bool TsMain::Open()
+bool TsMain::Open(bool showWindow)
 {
     plat::WindowDesc desc;
     desc.title = title_;
@@ -171,7 +171,9 @@ bool TsMain::Open()
     }
     TsShell::Instance().SetCloseHook([] { plat::PostQuit(0); });
     SetLogPumpHook(&TsMain::PumpMessages);
-    window_->Show();
+    if (showWindow) {
+        window_->Show();
+    }
     plat::ShowCursor(false);
     return StartUp();
 }

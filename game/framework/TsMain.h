@@ -49,7 +49,10 @@ public:
 
     // Window, input, developer shell and StartUp; false (with the reason
     // shown in a message box where there is one) when the game cannot run.
-    bool Open();
+    // A harness that drives the game through injected events may keep the
+    // window unshown, so that no other window on the display can take its
+    // focus (and with it the input) in the middle of a run.
+    bool Open(bool showWindow = true);
     // The message loop until the quit message; returns its exit code.
     int Loop();
     // Open, then Loop; 0 when start-up fails.

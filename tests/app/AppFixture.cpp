@@ -95,8 +95,8 @@ void AppTest::Start()
 {
     app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
     app->CreateRenderer();
-    ASSERT_TRUE(app->Open());
-    // The test display has no window manager to hand the focus over.
+    ASSERT_TRUE(app->Open(false));
+    // Unshown, the window gets the focus only as the test gives it.
     plat::InjectFocus(*app->GetWindow(), true);
     TsMain::PumpMessages();
 }
