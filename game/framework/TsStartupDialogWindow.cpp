@@ -1,0 +1,395 @@
+#include "game/framework/TsStartupDialogWindow.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "game/framework/TsLog.h"
+#include "game/framework/TsStartupDialog.h"
+
+namespace {
+
+using Rect = TsStartupDialogWindow::Rect;
+
+// Key codes the dialog answers to.
+constexpr int kKeyEscape = 1;
+constexpr int kKeyTab = 15;
+constexpr int kKeyReturn = 28;
+constexpr int kKeySpace = 57;
+constexpr int kKeyNumpadEnter = 156;
+constexpr int kKeyHome = 199;
+constexpr int kKeyUp = 200;
+constexpr int kKeyPageUp = 201;
+constexpr int kKeyEnd = 207;
+constexpr int kKeyDown = 208;
+constexpr int kKeyPageDown = 209;
+
+constexpr uint32_t kFace = 0xFFD4D0C8u;
+constexpr uint32_t kShadow = 0xFF808080u;
+constexpr uint32_t kLight = 0xFFFFFFFFu;
+constexpr uint32_t kInk = 0xFF000000u;
+constexpr uint32_t kField = 0xFFFFFFFFu;
+constexpr uint32_t kHighlight = 0xFF0A246Au;
+constexpr uint32_t kHighlightInk = 0xFFFFFFFFu;
+constexpr uint32_t kFocusInk = 0xFF404040u;
+
+constexpr int kRowHeight = 18;
+constexpr int kFontPixels = 13;
+constexpr auto kIdleStep = std::chrono::milliseconds(10);
+
+constexpr Rect kVideoGroup{8, 8, 344, 128};
+constexpr Rect kAdapterLabelRect{20, 28, 320, 16};
+constexpr Rect kAdapterListRect{20, 46, 320, 22};
+constexpr Rect kModeLabelRect{20, 76, 320, 16};
+constexpr Rect kModeListRect{20, 94, 320, 22};
+constexpr Rect kDebugGroup{8, 144, 344, 52};
+constexpr Rect kCheckRect{20, 166, 200, 18};
+constexpr Rect kButtonRect{120, 208, 120, 30};
+
+constexpr int kFocusOrder[] = {TsStartupDialog::kAdapterList, TsStartupDialog::kModeList,
+                               TsStartupDialog::kDisableFmv, TsStartupDialog::kPlay};
+
+bool IsList(int control)
+{
+    return control == TsStartupDialog::kAdapterList || control == TsStartupDialog::kModeList;
+}
+
+} // namespace
+
+TsStartupDialogWindow::TsStartupDialogWindow(TsStartupDialog& dialog)
+    : dialog_(dialog), focus_(TsStartupDialog::kAdapterList)
+{
+}
+
+TsStartupDialogWindow::~TsStartupDialogWindow() = default;
+
+bool TsStartupDialogWindow::Create(std::string* error)
+{
+    surface_ = plat::DialogSurface::Create(TsStartupDialog::kTitle, kWidth, kHeight, error);
+    if (!surface_)
+        return false;
+    std::string fontError;
+    if (!font_.Open("MS Sans Serif", kFontPixels, false, false, &fontError))
+        LogErrorF("TsStartupDialog: no font for the dialog's texts: %s", fontError.c_str());
+    Draw();
+    return true;
+}
+
+int TsStartupDialogWindow::Step()
+{
+    plat::DialogInput in;
+    bool changed = false;
+    while (result_ == 0 && surface_->NextInput(in)) {
+        Handle(in);
+        changed = true;
+    }
+    if (result_ == 0 && surface_->CloseRequested())
+        result_ = TsStartupDialog::kQuit;
+    // Drawn again only when something may look different.
+    if (changed)
+        Draw();
+    else if (surface_->TakeExposed())
+        surface_->Present();
+    return result_;
+}
+
+int TsStartupDialogWindow::RunModal()
+{
+    while (Step() == 0)
+        std::this_thread::sleep_for(kIdleStep);
+    return result_;
+}
+
+TsStartupDialogWindow::Rect TsStartupDialogWindow::ControlRect(int control) const
+{
+    switch (control) {
+    case TsStartupDialog::kPlay: return kButtonRect;
+    case TsStartupDialog::kModeList: return kModeListRect;
+    case TsStartupDialog::kAdapterList: return kAdapterListRect;
+    case TsStartupDialog::kAdapterLabel: return kAdapterLabelRect;
+    case TsStartupDialog::kModeLabel: return kModeLabelRect;
+    case TsStartupDialog::kDisableFmv: return kCheckRect;
+    case TsStartupDialog::kDebugGroup: return kDebugGroup;
+    default: return Rect{};
+    }
+}
+
+// The open list hangs below its control, moved up where the window ends.
+TsStartupDialogWindow::Rect TsStartupDialogWindow::ItemRect(int index) const
+{
+    if (openList_ == 0 || index < firstRow_ || index >= firstRow_ + kVisibleRows || index >= ItemCount(openList_))
+        return Rect{};
+    const Rect control = ControlRect(openList_);
+    const int rows = std::min(ItemCount(openList_), kVisibleRows);
+    const int top = std::min(control.y + control.h, kHeight - rows * kRowHeight);
+    return Rect{control.x, top + (index - firstRow_) * kRowHeight, control.w, kRowHeight};
+}
+
+int TsStartupDialogWindow::ItemCount(int control) const
+{
+    return control == TsStartupDialog::kAdapterList ? dialog_.AdapterCount() : dialog_.ModeCount();
+}
+
+int TsStartupDialogWindow::Selected(int control) const
+{
+    return control == TsStartupDialog::kAdapterList ? dialog_.SelectedAdapter() : dialog_.SelectedMode();
+}
+
+const std::string& TsStartupDialogWindow::ItemText(int control, int index) const
+{
+    return control == TsStartupDialog::kAdapterList ? dialog_.AdapterText(index) : dialog_.ModeText(index);
+}
+
+// ---- input -------------------------------------------------------------------
+
+void TsStartupDialogWindow::Handle(const plat::DialogInput& in)
+{
+    using Kind = plat::DialogInput::Kind;
+    switch (in.kind) {
+    case Kind::KeyDown: KeyDown(in.key); break;
+    case Kind::MouseDown:
+        if (in.button == 0)
+            MouseDown(in.x, in.y);
+        break;
+    case Kind::MouseUp:
+        if (in.button == 0)
+            MouseUp(in.x, in.y);
+        break;
+    case Kind::MouseMove:
+        for (int i = firstRow_; openList_ != 0 && i < firstRow_ + kVisibleRows; ++i) {
+            if (ItemRect(i).Contains(in.x, in.y))
+                highlight_ = i;
+        }
+        break;
+    case Kind::Wheel: Wheel(in.wheel); break;
+    }
+}
+
+void TsStartupDialogWindow::KeyDown(int key)
+{
+    if (openList_ != 0) {
+        ListKey(key);
+        return;
+    }
+    switch (key) {
+    case kKeyEscape: result_ = TsStartupDialog::kQuit; break;
+    case kKeyReturn:
+    case kKeyNumpadEnter: result_ = dialog_.Play(); break;
+    case kKeyTab: {
+        const int* at = std::find(std::begin(kFocusOrder), std::end(kFocusOrder), focus_);
+        const size_t next = (static_cast<size_t>(at - std::begin(kFocusOrder)) + 1) % std::size(kFocusOrder);
+        focus_ = kFocusOrder[next];
+        break;
+    }
+    case kKeySpace:
+        if (IsList(focus_))
+            OpenListOf(focus_);
+        else if (focus_ == TsStartupDialog::kDisableFmv)
+            dialog_.SetFmvDisabled(!dialog_.IsFmvDisabled());
+        else if (focus_ == TsStartupDialog::kPlay)
+            result_ = dialog_.Play();
+        break;
+    case kKeyUp:
+    case kKeyDown:
+        if (IsList(focus_))
+            Choose(focus_, Selected(focus_) + (key == kKeyDown ? 1 : -1));
+        break;
+    default: break;
+    }
+}
+
+void TsStartupDialogWindow::ListKey(int key)
+{
+    switch (key) {
+    case kKeyEscape: CloseList(); break;
+    case kKeyReturn:
+    case kKeyNumpadEnter:
+    case kKeySpace: Choose(openList_, highlight_); CloseList(); break;
+    case kKeyUp: MoveHighlight(-1); break;
+    case kKeyDown: MoveHighlight(1); break;
+    case kKeyPageUp: MoveHighlight(-kVisibleRows); break;
+    case kKeyPageDown: MoveHighlight(kVisibleRows); break;
+    case kKeyHome: MoveHighlight(-ItemCount(openList_)); break;
+    case kKeyEnd: MoveHighlight(ItemCount(openList_)); break;
+    default: break;
+    }
+}
+
+void TsStartupDialogWindow::MouseDown(int x, int y)
+{
+    if (openList_ != 0) {
+        for (int i = firstRow_; i < firstRow_ + kVisibleRows; ++i) {
+            if (ItemRect(i).Contains(x, y)) {
+                Choose(openList_, i);
+                break;
+            }
+        }
+        CloseList();
+        return;
+    }
+    for (int control : kFocusOrder) {
+        if (!ControlRect(control).Contains(x, y))
+            continue;
+        focus_ = control;
+        if (IsList(control))
+            OpenListOf(control);
+        else if (control == TsStartupDialog::kDisableFmv)
+            dialog_.SetFmvDisabled(!dialog_.IsFmvDisabled());
+        else
+            buttonArmed_ = true;
+        return;
+    }
+}
+
+// The button works when it is both pressed and released on it.
+void TsStartupDialogWindow::MouseUp(int x, int y)
+{
+    if (buttonArmed_ && kButtonRect.Contains(x, y))
+        result_ = dialog_.Play();
+    buttonArmed_ = false;
+}
+
+void TsStartupDialogWindow::Wheel(int notches)
+{
+    if (openList_ == 0)
+        return;
+    const int lastFirst = std::max(ItemCount(openList_) - kVisibleRows, 0);
+    firstRow_ = std::clamp(firstRow_ - notches, 0, lastFirst);
+}
+
+void TsStartupDialogWindow::OpenListOf(int control)
+{
+    if (ItemCount(control) == 0)
+        return;
+    openList_ = control;
+    highlight_ = std::max(Selected(control), 0);
+    firstRow_ = 0;
+    MoveHighlight(0);
+}
+
+void TsStartupDialogWindow::CloseList()
+{
+    openList_ = 0;
+}
+
+void TsStartupDialogWindow::MoveHighlight(int delta)
+{
+    const int count = ItemCount(openList_);
+    highlight_ = std::clamp(highlight_ + delta, 0, std::max(count - 1, 0));
+    if (highlight_ < firstRow_)
+        firstRow_ = highlight_;
+    else if (highlight_ >= firstRow_ + kVisibleRows)
+        firstRow_ = highlight_ - kVisibleRows + 1;
+}
+
+void TsStartupDialogWindow::Choose(int control, int index)
+{
+    if (control == TsStartupDialog::kAdapterList)
+        dialog_.SelectAdapter(index);
+    else
+        dialog_.SelectMode(index);
+}
+
+// ---- drawing -------------------------------------------------------------------
+
+void TsStartupDialogWindow::Draw()
+{
+    plat::DialogSurface& s = *surface_;
+    s.Fill(0, 0, kWidth, kHeight, kFace);
+    DrawGroup(kVideoGroup, "Video Settings");
+    DrawGroup(kDebugGroup, "Debug Settings");
+    s.Text(font_, "Display Adapter", kAdapterLabelRect.x, kAdapterLabelRect.y, kAdapterLabelRect.w, kInk);
+    s.Text(font_, "Screen resolution", kModeLabelRect.x, kModeLabelRect.y, kModeLabelRect.w, kInk);
+    DrawList(TsStartupDialog::kAdapterList);
+    DrawList(TsStartupDialog::kModeList);
+    DrawCheckBox();
+    DrawButton();
+    DrawOpenList();
+    s.Present();
+}
+
+void TsStartupDialogWindow::DrawGroup(const Rect& r, const char* title)
+{
+    plat::DialogSurface& s = *surface_;
+    const int lineY = r.y + static_cast<int>(font_.CellHeight()) / 2;
+    s.Outline(r.x, lineY, r.w, r.h - (lineY - r.y), kShadow);
+    const int textWidth = static_cast<int>(font_.TextWidth(title));
+    s.Fill(r.x + 8, r.y, textWidth + 4, static_cast<int>(font_.CellHeight()), kFace);
+    s.Text(font_, title, r.x + 10, r.y, textWidth, kInk);
+}
+
+void TsStartupDialogWindow::DrawList(int control)
+{
+    plat::DialogSurface& s = *surface_;
+    const Rect r = ControlRect(control);
+    s.Fill(r.x, r.y, r.w, r.h, kField);
+    s.Outline(r.x, r.y, r.w, r.h, kShadow);
+    // The drop-down arrow.
+    const int ax = r.x + r.w - r.h;
+    s.Fill(ax, r.y + 1, r.h - 1, r.h - 2, kFace);
+    for (int row = 0; row < 4; ++row)
+        s.Fill(ax + r.h / 2 - 4 + row, r.y + r.h / 2 - 2 + row, 8 - 2 * row, 1, kInk);
+    const int selected = Selected(control);
+    const int textY = r.y + (r.h - static_cast<int>(font_.CellHeight())) / 2;
+    if (selected >= 0 && selected < ItemCount(control)) {
+        const bool focused = focus_ == control;
+        if (focused)
+            s.Fill(r.x + 2, r.y + 2, ax - r.x - 4, r.h - 4, kHighlight);
+        s.Text(font_, ItemText(control, selected), r.x + 4, textY, ax - r.x - 6, focused ? kHighlightInk : kInk);
+    }
+}
+
+void TsStartupDialogWindow::DrawOpenList()
+{
+    if (openList_ == 0)
+        return;
+    plat::DialogSurface& s = *surface_;
+    const Rect first = ItemRect(firstRow_);
+    const int rows = std::min(ItemCount(openList_) - firstRow_, kVisibleRows);
+    s.Fill(first.x, first.y, first.w, rows * kRowHeight, kField);
+    s.Outline(first.x, first.y, first.w, rows * kRowHeight, kInk);
+    for (int i = firstRow_; i < firstRow_ + rows; ++i) {
+        const Rect r = ItemRect(i);
+        const bool lit = i == highlight_;
+        if (lit)
+            s.Fill(r.x + 1, r.y, r.w - 2, r.h, kHighlight);
+        s.Text(font_, ItemText(openList_, i), r.x + 4, r.y + 1, r.w - 8, lit ? kHighlightInk : kInk);
+    }
+}
+
+void TsStartupDialogWindow::DrawCheckBox()
+{
+    plat::DialogSurface& s = *surface_;
+    const Rect r = kCheckRect;
+    const int box = 13;
+    const int by = r.y + (r.h - box) / 2;
+    s.Fill(r.x, by, box, box, kField);
+    s.Outline(r.x, by, box, box, kShadow);
+    if (dialog_.IsFmvDisabled()) {
+        for (int i = 0; i < 7; ++i) {
+            const int y = i < 3 ? by + 5 + i : by + 9 - (i - 2);
+            s.Fill(r.x + 3 + i, y, 1, 3, kInk);
+        }
+    }
+    s.Text(font_, "Disable FMV", r.x + box + 6, r.y + (r.h - static_cast<int>(font_.CellHeight())) / 2,
+           r.w - box - 6, kInk);
+    if (focus_ == TsStartupDialog::kDisableFmv)
+        s.Outline(r.x + box + 3, r.y, r.w - box - 3, r.h, kFocusInk);
+}
+
+void TsStartupDialogWindow::DrawButton()
+{
+    plat::DialogSurface& s = *surface_;
+    const Rect r = kButtonRect;
+    s.Fill(r.x, r.y, r.w, r.h, kFace);
+    s.Outline(r.x, r.y, r.w, r.h, kInk);
+    s.Fill(r.x + 1, r.y + 1, r.w - 2, 1, kLight);
+    s.Fill(r.x + 1, r.y + 1, 1, r.h - 2, kLight);
+    s.Fill(r.x + 1, r.y + r.h - 2, r.w - 2, 1, kShadow);
+    s.Fill(r.x + r.w - 2, r.y + 1, 1, r.h - 2, kShadow);
+    const char* text = "Play Tessaran";
+    const int tw = static_cast<int>(font_.TextWidth(text));
+    s.Text(font_, text, r.x + (r.w - tw) / 2, r.y + (r.h - static_cast<int>(font_.CellHeight())) / 2, tw, kInk);
+    if (focus_ == TsStartupDialog::kPlay)
+        s.Outline(r.x + 4, r.y + 4, r.w - 8, r.h - 8, kFocusInk);
+}

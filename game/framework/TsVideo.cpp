@@ -1,0 +1,285 @@
+#include "game/framework/TsVideo.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "game/framework/TsLog.h"
+#include "platform/FilePath.h"
+#include "platform/PlaybackWatch.h"
+#include "platform/SoundDevice.h"
+#include "platform/SoundStream.h"
+#include "platform/VideoFile.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+
+using namespace plat;
+
+namespace {
+
+// One playback at a time; Stop reaches it from the message pump.
+bool g_playing = false;
+bool g_stopRequested = false;
+TsVideo::FrameObserver g_observer = nullptr;
+void* g_observerUser = nullptr;
+
+// How long the picture may stand still past the video's own length before
+// the playback gives up waiting for the soundtrack.
+constexpr double kEndGraceSeconds = 1.0;
+constexpr auto kIdleStep = std::chrono::milliseconds(5);
+
+struct ScreenVertex {
+    float x, y, z, rhw;
+    float u, v;
+};
+
+bool FileExists(const char* path)
+{
+    std::FILE* file = OpenFile(path, "rb");
+    if (!file)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
+void ClearAndPresentBlack(OmD3D& renderer)
+{
+    GfxDevice* device = renderer.GetDevice();
+    for (int i = 0; i < 2; ++i) {
+        device->Clear(0, nullptr, GfxClear::Target, 0xFF000000u, 1.0f, 0);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
+// Everything one playback makes, released in one place whatever the exit.
+class Playback {
+public:
+    explicit Playback(OmD3D& renderer) : renderer_(renderer), device_(*renderer.GetDevice()) {}
+    ~Playback() { Release(); }
+
+    bool Open(const char* path);
+    int32_t Run();
+
+private:
+    bool OpenSound();
+    bool MakeTexture();
+    void Upload(const VideoFrame& frame);
+    void Draw();
+    void SetDrawingStates();
+    bool Finished(double t) const;
+    void Release();
+
+    OmD3D& renderer_;
+    GfxDevice& device_;
+    VideoFile video_;
+    SoundDevice sound_;
+    SoundStream stream_;
+    bool hasSound_ = false;
+    GfxTexture* texture_ = nullptr;
+    PlaybackWatch watch_;
+    bool quitQueued_ = false;
+};
+
+bool Playback::Open(const char* path)
+{
+    std::string error;
+    if (!video_.Open(path, error)) {
+        LogErrorF("TsVideo: %s", error.c_str());
+        return false;
+    }
+    if (!MakeTexture()) {
+        LogErrorF("TsVideo: no texture of %d x %d for %s", video_.Width(), video_.Height(), path);
+        return false;
+    }
+    hasSound_ = video_.HasAudio() && OpenSound();
+    return true;
+}
+
+// A video without its sound still plays; the player only misses the sound.
+bool Playback::OpenSound()
+{
+    std::string error;
+    if (!sound_.Open(error) || !stream_.Create(sound_, error)) {
+        LogErrorF("TsVideo: the soundtrack cannot be played: %s", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool Playback::MakeTexture()
+{
+    const auto w = static_cast<uint32_t>(video_.Width());
+    const auto h = static_cast<uint32_t>(video_.Height());
+    return device_.CreateTexture(w, h, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &texture_) == GfxResult::Ok;
+}
+
+void Playback::Upload(const VideoFrame& frame)
+{
+    GfxLockedRect locked{};
+    if (texture_->LockRect(0, &locked, nullptr, 0) != GfxResult::Ok)
+        return;
+    for (int y = 0; y < frame.height; ++y) {
+        const uint32_t* src = frame.pixels.data() + static_cast<size_t>(y) * frame.width;
+        auto* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.bits) + static_cast<size_t>(y) * locked.pitch);
+        std::copy(src, src + frame.width, dst);
+    }
+    texture_->UnlockRect(0);
+}
+
+// The device's own states are set directly: the reset after playback puts
+// back everything the renderer's cache holds.
+void Playback::SetDrawingStates()
+{
+    device_.SetRenderState(GfxRs::ZEnable, GfxZb::False);
+    device_.SetRenderState(GfxRs::Lighting, 0);
+    device_.SetRenderState(GfxRs::CullMode, GfxCull::None);
+    device_.SetRenderState(GfxRs::AlphaBlendEnable, 0);
+    device_.SetRenderState(GfxRs::AlphaTestEnable, 0);
+    device_.SetRenderState(GfxRs::FogEnable, 0);
+    device_.SetTexture(0, texture_);
+    device_.SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    device_.SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+    device_.SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Disable);
+    device_.SetTextureStageState(0, GfxTss::MagFilter, GfxFilter::Linear);
+    device_.SetTextureStageState(0, GfxTss::MinFilter, GfxFilter::Linear);
+    device_.SetTextureStageState(0, GfxTss::MipFilter, GfxFilter::None);
+    device_.SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Clamp);
+    device_.SetTextureStageState(0, GfxTss::AddressV, GfxAddress::Clamp);
+    device_.SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Disable);
+    device_.SetVertexShader(GfxFvf::XyzRhw | GfxFvf::Tex1);
+}
+
+void Playback::Draw()
+{
+    GfxSurface* back = nullptr;
+    if (device_.GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back)
+        return;
+    const auto w = static_cast<float>(back->Width());
+    const auto h = static_cast<float>(back->Height());
+    back->Release();
+    const ScreenVertex quad[4] = {{-0.5f, -0.5f, 0.0f, 1.0f, 0.0f, 0.0f},
+                                  {w - 0.5f, -0.5f, 0.0f, 1.0f, 1.0f, 0.0f},
+                                  {-0.5f, h - 0.5f, 0.0f, 1.0f, 0.0f, 1.0f},
+                                  {w - 0.5f, h - 0.5f, 0.0f, 1.0f, 1.0f, 1.0f}};
+    if (device_.BeginScene() != GfxResult::Ok)
+        return;
+    SetDrawingStates();
+    device_.DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(ScreenVertex));
+    device_.EndScene();
+    device_.Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+bool Playback::Finished(double t) const
+{
+    if (!video_.AtEnd())
+        return false;
+    if (hasSound_ && stream_.IsPlaying())
+        return t > video_.Duration() + kEndGraceSeconds;
+    return true;
+}
+
+int32_t Playback::Run()
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        const double t = std::chrono::duration<double>(Clock::now() - start).count();
+        if (hasSound_)
+            video_.QueueAudio(stream_);
+        if (const VideoFrame* frame = video_.FrameDue(t)) {
+            Upload(*frame);
+            Draw();
+            if (g_observer)
+                g_observer(frame->index, g_observerUser);
+        }
+        PlaybackWatch::PumpEvents();
+        if (!quitQueued_ && !DrainMessages())
+            quitQueued_ = true;
+        if (watch_.CloseRequested() || quitQueued_) {
+            // The window is going: the main loop must see the quit.
+            if (!quitQueued_ && DrainMessages())
+                PostQuit(0);
+            return TsVideo::kSkipped;
+        }
+        if (watch_.SkipRequested() || g_stopRequested)
+            return TsVideo::kSkipped;
+        if (Finished(t))
+            return TsVideo::kPlayed;
+        std::this_thread::sleep_for(kIdleStep);
+    }
+}
+
+void Playback::Release()
+{
+    stream_.Stop();
+    stream_.Destroy();
+    sound_.Close();
+    if (texture_) {
+        device_.SetTexture(0, nullptr);
+        texture_->Release();
+        texture_ = nullptr;
+    }
+    video_.Close();
+}
+
+// The renderer gives up its device objects for the playback and takes them
+// back afterwards, so the game draws as before whatever the video changed.
+void RestoreRenderer(OmD3D& renderer)
+{
+    if (!renderer.Reset())
+        LogError("TsVideo: the graphics device could not be reset after the video");
+    renderer.ClearDeviceLost();
+}
+
+} // namespace
+
+int32_t TsVideo::PlayFMV(const char* path)
+{
+    OmD3D* renderer = OmD3D::Instance();
+    if (!renderer || !renderer->GetDevice()) {
+        LogErrorF("TsVideo: no graphics device to show %s on", path ? path : "(null)");
+        return kFailed;
+    }
+    if (g_playing) {
+        LogErrorF("TsVideo: %s asked for while another video plays", path ? path : "(null)");
+        return kFailed;
+    }
+    ClearAndPresentBlack(*renderer);
+    // Checked before the renderer lets go of anything, so a missing file
+    // costs nothing to undo.
+    if (!path || !FileExists(path))
+        return kFailed;
+    renderer->GetDevice()->ResourceManagerDiscardBytes(0);
+    renderer->MarkDeviceLost();
+    renderer->ReleaseDeviceObjects();
+    g_playing = true;
+    g_stopRequested = false;
+    int32_t result = kFailed;
+    {
+        Playback playback(*renderer);
+        if (playback.Open(path))
+            result = playback.Run();
+    }
+    g_playing = false;
+    g_stopRequested = false;
+    RestoreRenderer(*renderer);
+    return result;
+}
+
+void TsVideo::Stop()
+{
+    if (g_playing)
+        g_stopRequested = true;
+}
+
+bool TsVideo::IsPlaying()
+{
+    return g_playing;
+}
+
+void TsVideo::SetFrameObserver(FrameObserver observer, void* user)
+{
+    g_observer = observer;
+    g_observerUser = user;
+}

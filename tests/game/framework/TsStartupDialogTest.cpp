@@ -1,0 +1,272 @@
+// The start-up dialog: which adapter and mode it preselects from the
+// options, what its commands hand on, and the window worked through
+// injected keys and clicks.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/framework/TsOptions.h"
+#include "game/framework/TsStartupDialog.h"
+#include "game/framework/TsStartupDialogWindow.h"
+#include "platform/EventInjection.h"
+#include "platform/GfxSystem.h"
+#include "platform/MessageBox.h"
+#include "render/OmD3D.h"
+
+namespace {
+
+using namespace plat;
+using plat::GfxFormat::A8R8G8B8;
+using plat::GfxFormat::R5G6B5;
+using plat::GfxFormat::R8G8B8;
+using plat::GfxFormat::X8R8G8B8;
+
+constexpr int kEscape = 1;
+constexpr int kTab = 15;
+constexpr int kReturn = 28;
+constexpr int kSpace = 57;
+constexpr int kDown = 208;
+
+GfxTestAdapter Adapter(const char* name, std::vector<GfxDisplayMode> modes)
+{
+    GfxTestAdapter a;
+    a.description = name;
+    a.modes = std::move(modes);
+    return a;
+}
+
+class TsStartupDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetMessageBoxHook([this](std::string_view caption, std::string_view text) {
+            boxes_.push_back(std::string(caption) + ": " + std::string(text));
+        });
+    }
+    void TearDown() override
+    {
+        SetMessageBoxHook(nullptr);
+        ClearGfxTestAdapters();
+    }
+
+    // The options ask for a mode on an adapter; the dialog is prepared over the given adapters.
+    int Prepare(std::vector<GfxTestAdapter> adapters, int width, int height, int bits, int adapter = 0)
+    {
+        SetGfxTestAdapters(std::move(adapters));
+        options_.SetScreenWidth(width);
+        options_.SetScreenHeight(height);
+        options_.SetBitDepth(bits);
+        options_.SetAdapter(adapter);
+        dialog_ = std::make_unique<TsStartupDialog>(renderer_, options_, skipVideos_);
+        return dialog_->Prepare();
+    }
+
+    std::string SelectedModeText() const
+    {
+        const int mode = dialog_->SelectedMode();
+        return mode >= 0 && mode < dialog_->ModeCount() ? dialog_->ModeText(mode) : "(none)";
+    }
+
+    std::vector<std::string> ModeTexts() const
+    {
+        std::vector<std::string> texts;
+        for (int i = 0; i < dialog_->ModeCount(); ++i)
+            texts.push_back(dialog_->ModeText(i));
+        return texts;
+    }
+
+    OmD3D renderer_;
+    TsOptions options_;
+    bool skipVideos_ = false;
+    std::unique_ptr<TsStartupDialog> dialog_;
+    std::vector<std::string> boxes_;
+};
+
+TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOrEightHundredBySixHundredBySixteenOrTheFirst)
+{
+    // 1024 x 768 exists only in 16 bits: the 16-bit 800 x 600 is taken instead.
+    ASSERT_EQ(Prepare({Adapter("A", {{640, 480, 60, R5G6B5}, {800, 600, 60, R5G6B5}, {1024, 768, 60, R5G6B5},
+                                     {640, 480, 60, X8R8G8B8}})},
+                      1024, 768, 32),
+              TsStartupDialog::kPlay);
+    EXPECT_EQ(SelectedModeText(), "800 x 600 x 16");
+    EXPECT_TRUE(boxes_.empty());
+
+    // The wanted mode itself when it is there.
+    Prepare({Adapter("A", {{800, 600, 60, R5G6B5}, {1024, 768, 60, X8R8G8B8}})}, 1024, 768, 32);
+    EXPECT_EQ(SelectedModeText(), "1024 x 768 x 32");
+
+    // Neither the wanted mode nor 800 x 600 x 16: the first mode.
+    Prepare({Adapter("A", {{1280, 1024, 60, X8R8G8B8}, {640, 480, 60, X8R8G8B8}})}, 1024, 768, 32);
+    EXPECT_EQ(dialog_->SelectedMode(), 0);
+
+    // 24-bit RGB counts as 32 bits, in the list and when matching the options.
+    Prepare({Adapter("A", {{800, 600, 60, R8G8B8}, {800, 600, 60, R5G6B5}, {640, 480, 60, A8R8G8B8}})}, 800, 600, 32);
+    EXPECT_EQ(SelectedModeText(), "800 x 600 x 32");
+    EXPECT_EQ(ModeTexts(), (std::vector<std::string>{"800 x 600 x 16", "640 x 480 x 32", "800 x 600 x 32"}));
+}
+
+TEST_F(TsStartupDialogTest, AnAdapterIndexOutsideTheListOrWithoutModesIsNotKept)
+{
+    const std::vector<GfxTestAdapter> two = {Adapter("First", {{800, 600, 60, R5G6B5}}),
+                                             Adapter("Second", {{1024, 768, 60, X8R8G8B8}})};
+    for (int wanted : {2, 7, -1, -100}) {
+        ASSERT_EQ(Prepare(two, 800, 600, 16, wanted), TsStartupDialog::kPlay) << wanted;
+        EXPECT_EQ(dialog_->SelectedAdapter(), 0) << wanted;
+        EXPECT_EQ(SelectedModeText(), "800 x 600 x 16") << wanted;
+    }
+    ASSERT_EQ(Prepare(two, 1024, 768, 32, 1), TsStartupDialog::kPlay);
+    EXPECT_EQ(dialog_->SelectedAdapter(), 1);
+    EXPECT_EQ(dialog_->AdapterText(1), "Second");
+
+    // The wanted adapter has no modes: the lowest-numbered one that has some.
+    ASSERT_EQ(Prepare({Adapter("Empty", {}), Adapter("Empty too", {}), Adapter("Good", {{640, 480, 60, R5G6B5}}),
+                       Adapter("Also good", {{800, 600, 60, R5G6B5}})},
+                      800, 600, 16, 1),
+              TsStartupDialog::kPlay);
+    EXPECT_EQ(dialog_->SelectedAdapter(), 2);
+
+    // No adapter with modes: the player is told and the dialog ends with 2.
+    EXPECT_EQ(Prepare({Adapter("Empty", {{320, 200, 60, R5G6B5}})}, 800, 600, 16), TsStartupDialog::kQuit);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0], "Tessaran Error: Tessaran could not find a compatible display mode.\nTry changing your "
+                         "desktop display mode to High Color (16 bit), or updating\nyour video card driver.");
+}
+
+TEST_F(TsStartupDialogTest, ChangingTheAdapterRefillsTheModesAndPlayHandsTheChoiceOn)
+{
+    ASSERT_EQ(Prepare({Adapter("First", {{800, 600, 60, R5G6B5}, {640, 480, 60, R5G6B5}}), Adapter("No modes", {}),
+                       Adapter("Third", {{1280, 1024, 60, X8R8G8B8}, {1024, 768, 60, X8R8G8B8}})},
+                      800, 600, 16),
+              TsStartupDialog::kPlay);
+    EXPECT_FALSE(dialog_->SelectAdapter(1)); // no modes
+    EXPECT_FALSE(dialog_->SelectAdapter(-1));
+    EXPECT_FALSE(dialog_->SelectAdapter(3));
+    EXPECT_EQ(dialog_->SelectedAdapter(), 0);
+    EXPECT_EQ(dialog_->ModeCount(), 2);
+
+    ASSERT_TRUE(dialog_->SelectAdapter(2));
+    EXPECT_EQ(ModeTexts(), (std::vector<std::string>{"1024 x 768 x 32", "1280 x 1024 x 32"}));
+    EXPECT_EQ(dialog_->SelectedMode(), 0);
+    EXPECT_FALSE(dialog_->SelectMode(2));
+    ASSERT_TRUE(dialog_->SelectMode(1));
+    dialog_->SetFmvDisabled(true);
+
+    EXPECT_EQ(dialog_->Play(), TsStartupDialog::kPlay);
+    EXPECT_EQ(renderer_.GetCurrentAdapterIndex(), 2);
+    EXPECT_EQ(renderer_.GetSelectedModeIndex(), 1);
+    EXPECT_EQ(options_.GetAdapter(), 2);
+    EXPECT_EQ(options_.GetScreenWidth(), 1280);
+    EXPECT_EQ(options_.GetScreenHeight(), 1024);
+    EXPECT_EQ(options_.GetBitDepth(), 32);
+    EXPECT_TRUE(skipVideos_);
+}
+
+class TsStartupDialogWindowTest : public TsStartupDialogTest {
+protected:
+    void Open()
+    {
+        skipVideos_ = true;
+        ASSERT_EQ(Prepare({Adapter("First", {{640, 480, 60, R5G6B5}, {800, 600, 60, R5G6B5}}),
+                           Adapter("Second", {{1024, 768, 60, X8R8G8B8}, {1280, 1024, 60, X8R8G8B8}})},
+                          800, 600, 16),
+                  TsStartupDialog::kPlay);
+        window_ = std::make_unique<TsStartupDialogWindow>(*dialog_);
+        std::string error;
+        ASSERT_TRUE(window_->Create(&error)) << error;
+        EXPECT_TRUE(dialog_->IsFmvDisabled()); // the box starts as the flag is
+    }
+
+    void Key(int code) { InjectKey(window_->GetWindow(), code, true); }
+    void Click(const TsStartupDialogWindow::Rect& r)
+    {
+        ASSERT_GT(r.w, 0);
+        InjectMouseMove(window_->GetWindow(), r.CentreX(), r.CentreY());
+        InjectMouseButton(window_->GetWindow(), 0, true);
+        InjectMouseButton(window_->GetWindow(), 0, false);
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        TsStartupDialogTest::TearDown();
+    }
+
+    std::unique_ptr<TsStartupDialogWindow> window_;
+};
+
+TEST_F(TsStartupDialogWindowTest, EscapeQuitsWithTwoAndChangesNothing)
+{
+    Open();
+    EXPECT_EQ(window_->Step(), 0); // nothing happened yet
+    Key(kDown);                   // a new mode is chosen ...
+    Key(kEscape);                 // ... but the player quits
+    EXPECT_EQ(window_->Step(), TsStartupDialog::kQuit);
+    EXPECT_EQ(options_.GetScreenWidth(), 800);
+    EXPECT_EQ(renderer_.GetSelectedModeIndex(), -1);
+    EXPECT_TRUE(skipVideos_);
+}
+
+TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneChoosesAndPlays)
+{
+    Open();
+    Key(kSpace); // opens the adapter list
+    Key(kEscape); // closes it again without quitting
+    EXPECT_EQ(window_->Step(), 0);
+    EXPECT_EQ(window_->OpenList(), 0);
+
+    Key(kSpace);
+    Key(kDown);
+    Key(kReturn); // picks "Second"
+    Key(kTab);    // to the mode list
+    Key(kDown);   // 1280 x 1024
+    Key(kTab);    // to the check box
+    Key(kSpace);  // videos on again
+    EXPECT_EQ(window_->Step(), 0);
+    EXPECT_EQ(dialog_->SelectedAdapter(), 1);
+    EXPECT_EQ(window_->Focus(), TsStartupDialog::kDisableFmv);
+    Key(kReturn);
+    EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
+    EXPECT_EQ(options_.GetAdapter(), 1);
+    EXPECT_EQ(options_.GetScreenWidth(), 1280);
+    EXPECT_EQ(options_.GetBitDepth(), 32);
+    EXPECT_FALSE(skipVideos_);
+}
+
+TEST_F(TsStartupDialogWindowTest, TheMouseChoosesAndPlays)
+{
+    Open();
+    Click(window_->ControlRect(TsStartupDialog::kModeList));
+    EXPECT_EQ(window_->Step(), 0);
+    ASSERT_EQ(window_->OpenList(), TsStartupDialog::kModeList);
+    Click(window_->ItemRect(0)); // 640 x 480
+    Click(window_->ControlRect(TsStartupDialog::kDisableFmv));
+    EXPECT_EQ(window_->Step(), 0);
+    EXPECT_EQ(window_->OpenList(), 0);
+    EXPECT_EQ(dialog_->ModeText(dialog_->SelectedMode()), "640 x 480 x 16");
+    EXPECT_FALSE(dialog_->IsFmvDisabled());
+
+    // The button plays only when released over it.
+    const auto button = window_->ControlRect(TsStartupDialog::kPlay);
+    InjectMouseMove(window_->GetWindow(), button.CentreX(), button.CentreY());
+    InjectMouseButton(window_->GetWindow(), 0, true);
+    InjectMouseMove(window_->GetWindow(), 5, 5);
+    InjectMouseButton(window_->GetWindow(), 0, false);
+    EXPECT_EQ(window_->Step(), 0);
+    Click(button);
+    EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
+    EXPECT_EQ(options_.GetScreenWidth(), 640);
+    EXPECT_EQ(options_.GetScreenHeight(), 480);
+    EXPECT_EQ(options_.GetBitDepth(), 16);
+    EXPECT_FALSE(skipVideos_);
+}
+
+TEST_F(TsStartupDialogWindowTest, ClosingTheWindowQuits)
+{
+    Open();
+    InjectClose(window_->GetWindow());
+    EXPECT_EQ(window_->Step(), TsStartupDialog::kQuit);
+}
+
+} // namespace

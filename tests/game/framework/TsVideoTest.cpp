@@ -1,0 +1,247 @@
+// Video playback on a real device: what reaches the screen, how the player
+// ends it early, and what a missing or damaged file does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "game/framework/TsVideo.h"
+#include "platform/EventInjection.h"
+#include "platform/GfxSystem.h"
+#include "platform/KeyCodes.h"
+#include "platform/MpegEncoder.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+using namespace plat;
+
+constexpr uint32_t kGreen = 0xFF30B040u;
+constexpr uint32_t kWidth = 640;
+constexpr uint32_t kHeight = 480;
+constexpr int kClipFrames = 25; // one second
+
+bool Near(uint32_t got, uint32_t want)
+{
+    for (int shift : {16, 8, 0}) {
+        const int a = static_cast<int>((got >> shift) & 0xFF), b = static_cast<int>((want >> shift) & 0xFF);
+        if (std::abs(a - b) > 16)
+            return false;
+    }
+    return true;
+}
+
+intptr_t QuitOnDestroy(Window*, uint32_t message, uintptr_t, intptr_t)
+{
+    if (message == kMsgDestroy)
+        PostQuit(0);
+    return 0;
+}
+
+class TsVideoTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GfxTestAdapter adapter;
+        adapter.modes = {{640, 480, 60, GfxFormat::X8R8G8B8}, {640, 480, 60, GfxFormat::R5G6B5}};
+        SetGfxTestAdapters({adapter});
+        renderer_ = std::make_unique<OmD3D>();
+        OmDisplayRequest request;
+        request.width = kWidth;
+        request.height = kHeight;
+        request.bitsPerPixel = 32;
+        OmRendererSetup setup;
+        setup.display = &request;
+        ASSERT_TRUE(renderer_->Initialise(&setup));
+        WindowDesc desc;
+        desc.width = 200;
+        desc.height = 150;
+        window_ = Window::Create(desc, &QuitOnDestroy);
+        ASSERT_NE(window_, nullptr);
+        TsVideo::SetFrameObserver(&TsVideoTest::OnFrame, this);
+    }
+
+    void TearDown() override
+    {
+        TsVideo::SetFrameObserver(nullptr, nullptr);
+        window_.reset();
+        Message m;
+        while (PeekWindowMessage(m, true)) {
+        }
+        renderer_.reset();
+        ClearGfxTestAdapters();
+    }
+
+    std::string MakeClip(const std::string& name, int frames)
+    {
+        MpegClip clip;
+        clip.width = 160;
+        clip.height = 120;
+        clip.frameCount = frames;
+        clip.toneHz = 440;
+        clip.draw = SolidColour([](int) { return kGreen; });
+        const std::string path = dir_.Path() + "/data/FMV/" + name;
+        std::filesystem::create_directories(dir_.Path() + "/data/FMV");
+        std::string error;
+        EXPECT_TRUE(EncodeMpegClip(path, clip, error)) << error;
+        return path;
+    }
+
+    static void OnFrame(int index, void* user)
+    {
+        auto* self = static_cast<TsVideoTest*>(user);
+        self->frames_.push_back(index);
+        self->centres_.push_back(self->FrontCentre());
+        if (self->onFrame_)
+            self->onFrame_(index);
+    }
+
+    uint32_t FrontCentre()
+    {
+        GfxDevice* device = renderer_->GetDevice();
+        GfxSurface* shot = nullptr;
+        if (device->CreateImageSurface(kWidth, kHeight, GfxFormat::A8R8G8B8, &shot) != GfxResult::Ok)
+            return 0;
+        uint32_t c = 0;
+        if (device->GetFrontBuffer(shot) == GfxResult::Ok)
+            std::memcpy(&c, shot->Pixels() + (kHeight / 2) * shot->Pitch() + (kWidth / 2) * 4, 4);
+        shot->Release();
+        return c;
+    }
+
+    // Late pictures are skipped when the machine is busy, so the action
+    // comes with the first picture at or past the mark, once.
+    void ActAt(int mark, std::function<void()> act)
+    {
+        auto fired = std::make_shared<bool>(false);
+        onFrame_ = [=](int index) {
+            if (index >= mark && !*fired) {
+                *fired = true;
+                act();
+            }
+        };
+    }
+
+    bool QuitQueued()
+    {
+        Message m;
+        while (PeekWindowMessage(m, true)) {
+            if (m.message == kMsgQuit)
+                return true;
+            DispatchWindowMessage(m);
+        }
+        return false;
+    }
+
+    ScratchDir dir_;
+    std::unique_ptr<OmD3D> renderer_;
+    std::unique_ptr<Window> window_;
+    std::vector<int> frames_;
+    std::vector<uint32_t> centres_;
+    std::function<void(int)> onFrame_;
+};
+
+TEST_F(TsVideoTest, PlaysToTheEndFullScreenAndLeavesTheDeviceAsTheRendererHadIt)
+{
+    MakeClip("TitleCards.mpg", kClipFrames);
+    renderer_->DispatchRenderState(GfxRs::ZEnable, GfxZb::True);
+    renderer_->DispatchRenderState(GfxRs::CullMode, GfxCull::Ccw);
+    renderer_->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate);
+
+    EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg"), TsVideo::kPlayed);
+    EXPECT_FALSE(TsVideo::IsPlaying());
+
+    // Every picture reached the screen, in order, filling it with the clip's colour.
+    ASSERT_FALSE(frames_.empty());
+    EXPECT_EQ(frames_.back(), kClipFrames - 1);
+    EXPECT_TRUE(std::is_sorted(frames_.begin(), frames_.end()));
+    for (size_t i = 0; i < centres_.size(); ++i)
+        EXPECT_TRUE(Near(centres_[i], kGreen)) << "frame " << frames_[i] << " centre " << std::hex << centres_[i];
+
+    // The device holds the renderer's states again and the renderer draws on.
+    GfxDevice* device = renderer_->GetDevice();
+    uint32_t value = 0;
+    device->GetRenderState(GfxRs::ZEnable, &value);
+    EXPECT_EQ(value, GfxZb::True);
+    device->GetRenderState(GfxRs::CullMode, &value);
+    EXPECT_EQ(value, GfxCull::Ccw);
+    device->GetTextureStageState(0, GfxTss::ColorOp, &value);
+    EXPECT_EQ(value, GfxTop::Modulate);
+    ASSERT_TRUE(renderer_->BeginScene(0.0f));
+    renderer_->EndScene();
+}
+
+TEST_F(TsVideoTest, EnterSpaceEscapeOrAClickSkipIt)
+{
+    MakeClip("intro.mpg", 50);
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+    };
+    const std::vector<Case> cases = {
+        {"space", [&] { InjectKey(*window_, 57, true); }},
+        {"escape", [&] { InjectKey(*window_, 1, true); }},
+        {"enter", [&] { InjectKey(*window_, 28, true); }},
+        {"left click", [&] {
+             InjectMouseButton(*window_, 0, true);
+             InjectMouseButton(*window_, 0, false);
+         }},
+    };
+    for (const Case& c : cases) {
+        frames_.clear();
+        ActAt(3, c.act);
+        EXPECT_EQ(TsVideo::PlayFMV("data\\fmv\\INTRO.MPG"), TsVideo::kSkipped) << c.what;
+        ASSERT_FALSE(frames_.empty());
+        EXPECT_LT(frames_.back(), 40) << c.what;
+    }
+    // Other keys and the right button leave it playing to the end.
+    frames_.clear();
+    ActAt(3, [&] {
+        InjectKey(*window_, 30, true); // A
+        InjectMouseButton(*window_, 1, false);
+    });
+    EXPECT_EQ(TsVideo::PlayFMV("data\\fmv\\intro.mpg"), TsVideo::kPlayed);
+    EXPECT_EQ(frames_.back(), 49);
+}
+
+TEST_F(TsVideoTest, ClosingTheWindowEndsItAndLeavesTheQuitForTheMainLoop)
+{
+    MakeClip("intro.mpg", 50);
+    ActAt(2, [&] { InjectClose(*window_); });
+    EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\intro.mpg"), TsVideo::kSkipped);
+    EXPECT_LT(frames_.back(), 40);
+    EXPECT_TRUE(QuitQueued());
+}
+
+TEST_F(TsVideoTest, MissingOrDamagedFilesFailWithoutHarmingTheRenderer)
+{
+    LogCapture log;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\nothere.mpg"), TsVideo::kFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(frames_.empty());
+    EXPECT_EQ(FrontCentre(), 0xFF000000u); // only the cleared screen
+    EXPECT_EQ(log.All(), "");              // a missing video is no error
+    EXPECT_EQ(TsVideo::PlayFMV(nullptr), TsVideo::kFailed);
+
+    dir_.Write("data/FMV/broken.mpg", std::string(4096, '\x47'));
+    EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\broken.mpg"), TsVideo::kFailed);
+    EXPECT_TRUE(log.Contains("broken.mpg"));
+    EXPECT_FALSE(TsVideo::IsPlaying());
+    ASSERT_TRUE(renderer_->BeginScene(0.0f));
+    renderer_->EndScene();
+
+    // A later video still plays.
+    MakeClip("intro.mpg", 5);
+    EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\intro.mpg"), TsVideo::kPlayed);
+}
+
+} // namespace
