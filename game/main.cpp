@@ -2,11 +2,13 @@
 // renderer, the options, then the main loop.
 #include <memory>
 #include <new>
+#include <string>
 
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
+#include "game/framework/TsStartupDialog.h"
+#include "platform/Display.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -15,20 +17,30 @@ namespace {
 
 int RunGame()
 {
+    std::string reason;
+    if (!plat::HasDisplay(&reason)) {
+        plat::ShowMessageBox(TsMain::kCaption, "Error: there is no display to show the game on (" + reason + ")");
+        return 0;
+    }
     if (TsMain::Instance()) {
         plat::ShowMessageBox(TsMain::kCaption, "Application already active");
         return 0;
     }
-    const TsOptions* options = TsAccess::Options();
+    TsOptions& options = *TsAccess::Options();
     std::unique_ptr<TsMain> app(new (std::nothrow)
-                                    TsMain(TsMain::kTitle, options->GetScreenWidth(), options->GetScreenHeight()));
+                                    TsMain(TsMain::kTitle, options.GetScreenWidth(), options.GetScreenHeight()));
     if (!app) {
         plat::ShowMessageBox(TsMain::kCaption, "Error creating application");
         return 0;
     }
     app->CreateRenderer();
-    TsAccess::Options()->Load();
-    LogError("Start-up: no start-up dialog: it is not built yet; the options are used as they stand");
+    options.Load();
+    bool skipVideos = false;
+    if (!TsStartupDialog::Run(options, skipVideos)) {
+        return 0;
+    }
+    options.Save(); // the dialog's choices persist
+    app->SetSkipVideos(skipVideos);
     return app->Run();
 }
 

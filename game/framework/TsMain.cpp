@@ -13,6 +13,7 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
+#include "game/framework/TsVideo.h"
 #include "platform/DebugOutput.h"
 #include "platform/GfxDevice.h"
 #include "platform/InputDevices.h"
@@ -227,7 +228,10 @@ bool TsMain::DeviceStartUp()
     if (window_) {
         window_->SetBackBufferSize(screenWidth_, screenHeight_);
     }
-    LogError("Start-up: no title videos: video playback is not built yet");
+    if (!skipVideos_) {
+        TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg");
+        TsVideo::PlayFMV("data\\FMV\\intro.mpg");
+    }
     if (!input_ || !input_->Create(window_.get(), true, true)) {
         ShowError("Error: could not initialise DirectInput");
         return false;

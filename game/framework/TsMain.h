@@ -80,6 +80,10 @@ public:
     void StopGameSystems();
     bool GameSystemsStarted() const { return gameSystemsStarted_; }
 
+    // Set by the start-up dialog's "Disable FMV"; no video plays then.
+    void SetSkipVideos(bool skip) { skipVideos_ = skip; }
+    bool GetSkipVideos() const { return skipVideos_; }
+
     void SetPendingLoad(const char* name) { pendingLoad_ = name ? name : ""; }
     const std::string& GetPendingLoad() const { return pendingLoad_; }
     void SetSavePending(bool pending) { savePending_ = pending; }
@@ -145,6 +149,7 @@ private:
     TsPlayer* localPlayer_ = nullptr; // made by the level mode, which is not here yet
     std::string pendingLoad_;
     bool savePending_ = false;
+    bool skipVideos_ = false;
     int64_t tickBase_ = 0;
     int64_t frameRateStamp_ = 0;
     float tickDuration_ = kTickDuration;

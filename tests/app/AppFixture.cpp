@@ -95,6 +95,7 @@ void AppTest::Start()
 {
     app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
     app->CreateRenderer();
+    app->SetSkipVideos(true);
     ASSERT_TRUE(app->Open(false));
     // Unshown, the window gets the focus only as the test gives it.
     plat::InjectFocus(*app->GetWindow(), true);

@@ -209,6 +209,7 @@ TEST(ModeSwitchWithoutFrontEnd, TheGameRunsWithNoModeAndSaysSo)
     ManualClock clock(1000);
     auto app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
     app->CreateRenderer();
+    app->SetSkipVideos(true);
     ASSERT_TRUE(app->Open(false));
     EXPECT_EQ(app->GetMode(), nullptr);
     EXPECT_TRUE(log.Contains("the front end is not built yet; the game runs with no mode (an empty frame)"));
