@@ -99,8 +99,10 @@ protected:
         return pid;
     }
 
-    // Works the start-up dialog as a player would, with one key once its
-    // window is up: Return plays, Escape quits.
+    // Works the start-up dialog as a player would, with one key: Return
+    // plays, Escape quits. The key is pressed again while the dialog stays
+    // up, since the window may not take the focus at the first try on a
+    // busy display. True once the dialog has been answered.
     bool AnswerStartupDialog(pid_t game, const char* key)
     {
         if (std::system("command -v xdotool > /dev/null") != 0) {
@@ -110,12 +112,16 @@ protected:
         // This copy's dialog only: other tests may show theirs at the same time.
         const std::string search = "xdotool search --pid " + std::to_string(game) + " --name 'Tessaran Demo V1.0'";
         const std::string find = search + " > /dev/null 2>&1";
+        const std::string press = search + " windowfocus key " + key + " > /dev/null 2>&1";
+        bool seen = false;
         for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
             if (std::system(find.c_str()) == 0) {
-                const std::string press = search + " windowfocus --sync key " + key + " > /dev/null 2>&1";
-                return std::system(press.c_str()) == 0;
+                seen = true;
+                std::system(press.c_str());
+            } else if (seen || waitpid(game, nullptr, WNOHANG) == game) {
+                return seen;
             }
-            std::this_thread::sleep_for(100ms);
+            std::this_thread::sleep_for(300ms);
         }
         return false;
     }
