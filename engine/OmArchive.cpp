@@ -536,6 +536,20 @@ int32_t OmArchive::ReadResource(uint32_t kind)
     return map[number];
 }
 
+void OmArchive::AdoptResource(uint32_t kind, int32_t id)
+{
+    OmArray<int32_t>* refs = kind == kMaterial ? &m_loadedMaterialRefs : kind == kTexture ? &m_loadedTextureRefs : nullptr;
+    if (!refs)
+        return;
+    for (uint32_t i = refs->GetCount(); i-- > 0;) {
+        if ((*refs)[i] == id) {
+            (*refs)[i] = (*refs)[refs->GetCount() - 1];
+            refs->Resize(refs->GetCount() - 1);
+            return;
+        }
+    }
+}
+
 void OmArchive::FreeResourceTables()
 {
     delete[] m_materialUseCounts;

@@ -50,6 +50,7 @@ public:
     // file saved with an owner must be loaded with one, and without one
     // when saved without.
     void SetResourceOwner(OmResourceOwner* owner) { m_resourceOwner = owner; }
+    OmResourceOwner* GetResourceOwner() const { return m_resourceOwner; }
 
     void AddRoot(OmObject* object) { m_roots.Add(object); }
     uint32_t GetRootCount() const { return m_roots.GetCount(); }
@@ -102,6 +103,10 @@ public:
     void CountResource(uint32_t kind, int32_t id);
     OmArchive& WriteResource(uint32_t kind, int32_t id);
     int32_t ReadResource(uint32_t kind);
+    // An object that releases a read resource id itself (in its destructor)
+    // takes over one of the references the load holds for it, so a load
+    // that fails later does not give that reference back a second time.
+    void AdoptResource(uint32_t kind, int32_t id);
 
     // Whether size more bytes are left to read in the file.
     bool CanRead(uint64_t size) const;

@@ -53,14 +53,10 @@ void OmModifier::Update(float time)
         static_cast<OmNode*>(link->value)->AddModifier(this);
 }
 
-void OmSwitchLights(OmRenderer&, int kind, const OmVoidChain&, bool on)
+void OmSwitchLights(OmRenderer& renderer, int kind, const OmVoidChain& list, bool on)
 {
-    // The renderer's light sets are not part of its interface yet; until
-    // they are, lit nodes draw with whatever lights the device has on.
-    (void)kind;
-    static bool said = false; // once, and without work on every draw after
-    if (on && !said) {
-        said = true;
-        OmReportMissing("light sets: a node's lights are not switched on around its draw");
-    }
+    if (on)
+        renderer.AddLights(kind, list);
+    else
+        renderer.RemoveLights(kind, list);
 }

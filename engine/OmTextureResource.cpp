@@ -32,7 +32,8 @@ OmTextureResource::OmTextureResource(const OmTextureResource& other)
       mipLevels(other.mipLevels),
       flags(other.flags),
       format(other.format),
-      reserved{other.reserved[0], other.reserved[1]},
+      width(other.width),
+      height(other.height),
       enabled(other.enabled),
       loaded(other.loaded)
 {

@@ -43,7 +43,10 @@ class OmTextureResource : public OmObject {
     uint8_t flags = 0;
     // 0 matches any value when comparing.
     uint32_t format = 0;
-    uint32_t reserved[2] = {0, 0};
+    // The image file's size in pixels, written by the renderer when it loads
+    // the texture (sprites cut their rectangles from it).
+    uint32_t width = 0;
+    uint32_t height = 0;
     // Compared but not saved.
     uint32_t enabled = 1;
     // Set by the renderer once the texture is on the device.

@@ -8,6 +8,7 @@
 #include "engine/OmReport.h"
 #include "platform/CameraMatrix.h"
 #include "platform/ImageFile.h"
+#include "platform/GfxSprite.h"
 #include "platform/PixelFormat.h"
 
 using namespace plat;
@@ -187,10 +188,13 @@ void OmD3D::SetUpNewDevice()
     SetProjectionMatrix(&OmMatrix4::Identity());
     m_viewport = GfxViewport{0, 0, m_backBuffer.width, m_backBuffer.height, 0.0f, 1.0f};
     RegisterMaterial(&OmMaterial::Default());
-    OmReportMissing("the bitmap font is not built yet; texts are not drawn");
-    OmReportMissing("the sprite object is not built yet; sprites are not drawn");
-    OmReportMissing("vertex buffers by id are not built yet; debug lines are not drawn");
-    OmReportMissing("the geometry batch is not built yet; batched geometry is not drawn");
+    CreateFont();
+    CreateSpriteObject();
+    m_debugLineBuffer = CreateVertexBuffer(GfxFvf::PosDiffuse, 2 * kMaxDebugLines, true, false, true);
+    m_batch.CreateBuffers(1);
+    if (!m_sorter)
+        m_sorter = std::make_unique<OmD3DAlphaSorter>(*this);
+    m_sorter->CreateBuffers();
     ProbeTextureFormats();
     ProbeModulate2x();
 }
@@ -271,6 +275,10 @@ bool OmD3D::BeginScene(float frameTime)
 
 int32_t OmD3D::EndScene()
 {
+    // Whatever was queued for the alpha pass and not flushed by the frame's
+    // owner is drawn now rather than lost.
+    if (!m_alphaQueue.empty())
+        FlushAlphaQueue();
     DrawDebugLines();
     for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
         SetTexture(stage, -1);
@@ -307,17 +315,9 @@ void OmD3D::SetClearColour(const float* rgb)
     m_clearColour = 0xFF000000u | channel(rgb[0]) << 16 | channel(rgb[1]) << 8 | channel(rgb[2]);
 }
 
-int32_t OmD3D::BeginSprites()
-{
-    OmReportMissing("the sprite object is not built yet; sprites are not drawn");
-    return GfxResult::Fail;
-}
+int32_t OmD3D::BeginSprites() { return m_sprite ? m_sprite->Begin() : GfxResult::Fail; }
 
-int32_t OmD3D::EndSprites()
-{
-    OmReportMissing("the sprite object is not built yet; sprites are not drawn");
-    return GfxResult::Fail;
-}
+int32_t OmD3D::EndSprites() { return m_sprite ? m_sprite->End() : GfxResult::Fail; }
 
 // ---- viewport and matrices -------------------------------------------------
 
@@ -454,8 +454,19 @@ void OmD3D::ReleaseDeviceObjects()
     if (!m_releaseArmed || !m_device)
         return;
     UnbindBuffers();
-    // The font, the buffers by id and the sprite object would be released
-    // here; none of them exists yet.
+    DeleteFont();
+    for (auto& buffer : m_vertexBuffers) {
+        if (buffer)
+            buffer->ReleaseDeviceObject();
+    }
+    for (auto& buffer : m_indexBuffers) {
+        if (buffer)
+            buffer->ReleaseDeviceObject();
+    }
+    if (m_sprite) {
+        m_sprite->Release();
+        m_sprite = nullptr;
+    }
 }
 
 bool OmD3D::Reset()
@@ -468,6 +479,16 @@ bool OmD3D::Reset()
         return false;
     }
     Trace("OmD3D:      Success");
+    for (auto& buffer : m_vertexBuffers) {
+        if (buffer)
+            buffer->RestoreDeviceObject(m_device);
+    }
+    for (auto& buffer : m_indexBuffers) {
+        if (buffer)
+            buffer->RestoreDeviceObject(m_device);
+    }
+    CreateFont();
+    CreateSpriteObject();
     for (uint32_t stream = 0; stream < 8; ++stream)
         SetD3DStreamSource(stream, nullptr, 0);
     SetIndices(-1, 0);
@@ -486,6 +507,16 @@ bool OmD3D::Reset()
 
 void OmD3D::Shutdown()
 {
+    DeleteFont();
+    m_batch.ReleaseBuffers();
+    if (m_sorter)
+        m_sorter->ReleaseBuffers();
+    ReleaseBuffers();
+    ReleaseAllDeviceTextures();
+    if (m_sprite) {
+        m_sprite->Release();
+        m_sprite = nullptr;
+    }
     // Blocks and the cache give their references back while the device lives.
     m_stateBlocks.clear();
     m_recording = nullptr;

@@ -13,7 +13,28 @@
 
 #include "platform/GfxDevice.h"
 #include "platform/GfxSystem.h"
+#include "render/OmD3DAlphaSorter.h"
+#include "render/OmD3DBatch.h"
+#include "render/OmD3DBuffer.h"
 #include "render/OmRenderer.h"
+
+class OmD3DFont;
+namespace plat {
+class GfxSprite;
+}
+
+// A device light by index: the record handed to the device and whether it
+// is switched on.
+struct OmLightRecord {
+    plat::GfxLight light{};
+    uint8_t enabled = 0;
+};
+
+// Polynomial sine and cosine, good on 0 to pi/2; FastSinCos folds any angle
+// into that range.
+float FastSin(float x);
+float FastCos(float x);
+void FastSinCos(float angle, float& s, float& c);
 
 class OmD3D : public OmRenderer {
 public:
@@ -59,9 +80,9 @@ public:
     int32_t GetRenderOption() const override { return m_renderOption; }
     void SetTexture(uint32_t stage, int32_t id) override;
 
-    // Operations whose bodies belong to the renderer's resource, light,
-    // mesh, sprite and debug-drawing code; until that exists they say so
-    // and do nothing.
+    // ---- textures, materials, blend modes and lights ----
+    int32_t RegisterTexture(const OmTextureResource* texture) override;
+    int32_t ReleaseTexture(int32_t id) override;
     void ApplyMaterial(int32_t id) override;
     bool LoadTexture(int32_t id) override;
     bool LoadAllTextures() override;
@@ -75,10 +96,57 @@ public:
     void DrawWirePrimitive(const OmVector3* position, float height, float radius, int32_t segments,
                            const float* colour) override;
     void DrawLines(int32_t lineCount, const OmVector3* points, uint32_t colour) override;
+    void DrawText(float x, float y, const char* text, const float* colour, float scale) override;
+    float GetTextExtent(const char* text, float* width, float* height) override;
+    // Meshes belong to the device-mesh code; until that exists these say so.
     OmBaseMesh* CreateMesh() override;
     OmBaseMorphMesh* CreateMorphMesh() override;
     OmBaseSkinMesh* CreateSkinMesh() override;
     OmBaseSprite* CreateSprite(uint32_t flags) override;
+    void DrawParticles(const OmParticleVertex* vertices, const OmParticleRun* runs,
+                       uint32_t runCount) override;
+
+    // The blend table; SetBlendMode does nothing while a forced mode holds.
+    void SetBlendMode(uint32_t mode);
+    void ForceBlendMode(uint32_t mode);
+    void ReleaseBlendMode();
+    // 0 is no limit; other sizes drop their lowest set bit unless already a
+    // power of two (768 gives 512).
+    void SetMaxTextureSize(uint32_t size);
+    uint32_t GetMaxTextureSize() const { return m_maxTextureSize; }
+    uint32_t GetMaterialBlendMode(int32_t materialId) const;
+    // Null while the texture is not on the device.
+    plat::GfxTexture* GetD3DTexture(int32_t id) const;
+    // Red, green, blue and alpha bits of a device format.
+    static void GetFormatChannelBits(uint32_t format, uint32_t bits[4]);
+    // Null for an index that holds no light.
+    const OmLightRecord* GetLightRecord(int32_t index) const;
+    uint32_t GetLightSlotCount() const { return static_cast<uint32_t>(m_lights.size()); }
+
+    // ---- vertex and index buffers by id (-1: none) ----
+    // -1 when the device buffer cannot be made.
+    int32_t CreateVertexBuffer(uint32_t fvf, uint32_t vertexCount, bool isStatic, bool forceSoftware,
+                               bool writeOnly);
+    void ReleaseVertexBuffer(int32_t id);
+    OmD3DVertexBuffer* GetVertexBuffer(int32_t id) const;
+    int32_t CreateIndexBuffer(uint32_t indexCount, bool isStatic, bool forceSoftware, bool writeOnly);
+    void ReleaseIndexBuffer(int32_t id);
+    OmD3DIndexBuffer* GetIndexBuffer(int32_t id) const;
+    uint32_t GetVertexBufferSlotCount() const { return static_cast<uint32_t>(m_vertexBuffers.size()); }
+    uint32_t GetIndexBufferSlotCount() const { return static_cast<uint32_t>(m_indexBuffers.size()); }
+    // An id that names no buffer binds none.
+    int32_t SetStreamSource(uint32_t stream, int32_t vertexBufferId);
+    // Forgets the cached stream and index bindings, so the next binds reach
+    // the device.
+    void ResetStreamCache();
+
+    // ---- font, sprites, screenshots ----
+    OmD3DFont* GetFont() const { return m_font; }
+    plat::GfxSprite* GetSpriteObject() const { return m_sprite; }
+    // Writes the front buffer as a 24-bit bitmap file; false when nothing
+    // could be written.
+    bool SaveScreenshot(const char* fileName);
+    int32_t GetDebugLineBuffer() const { return m_debugLineBuffer; }
 
     // ---- adapters and modes ----
     // Null: a graphics system of its own is made and released again.
@@ -105,6 +173,10 @@ public:
     bool Reset();
     void Shutdown();
     plat::GfxDevice* GetDevice() const { return m_device; }
+    // The frame's depth-sorted blended geometry, and the sorter of the
+    // alpha queue (made with the device).
+    OmD3DBatch& GetBatch() { return m_batch; }
+    OmD3DAlphaSorter* GetAlphaSorter() const { return m_sorter.get(); }
     OmRenderStats* GetFrameStats() { return &m_stats; }
     bool IsHardwareVertexProcessing() const { return m_hardwareVP != 0; }
     bool CanModulate2x() const { return m_canModulate2x != 0; }
@@ -131,8 +203,13 @@ public:
     uint32_t GetVertexShader() const { return m_vertexShader; }
     // The cached stream and index bindings beneath the buffer ids.
     int32_t SetD3DStreamSource(uint32_t stream, plat::GfxVertexBuffer* buffer, uint32_t stride);
-    // Index buffers by id are not built yet: only -1 (none) binds.
+    // An id that names no buffer only clears the cache (no device call).
     void SetIndices(int32_t indexBufferId, uint32_t baseVertex);
+    plat::GfxIndexBuffer* GetBoundIndexBuffer() const { return m_indexBuffer; }
+    plat::GfxVertexBuffer* GetBoundStream(uint32_t stream) const
+    {
+        return stream < plat::GfxMaxStreams ? m_streams[stream] : nullptr;
+    }
 
     // Handles are small non-zero numbers, never reused.
     uint32_t BeginStateBlock();
@@ -185,6 +262,7 @@ private:
     void ReapplyRenderStates();
     void ReapplyStageStates();
     void CountPrimitives(uint32_t count);
+    void ForgetUserMemoryBindings();
 
     bool ChooseDisplay(const OmRendererSetup* setup);
     bool FillPresentParameters(plat::GfxSystem* system);
@@ -196,15 +274,43 @@ private:
     void UnbindBuffers();
     void EmptyAlphaQueue();
     void DrawDebugLines();
+    bool CreateParticleBuffers();
+    void ApplyBlendTable(uint32_t mode);
+    void FillLightRecord(OmLightRecord& record, const OmLight& light) const;
+    bool LightIndexValid(int32_t index) const;
+    void EnsureTextureSlot(int32_t id);
+    void ReleaseDeviceTexture(int32_t id);
+    void ReleaseAllDeviceTextures();
+    void CreateFont();
+    void DeleteFont();
+    void CreateSpriteObject();
+    void ReleaseBuffers();
+    void BuildWireCylinder(int32_t segments, float height, float radius, uint32_t colour);
 
     uint8_t m_animatedLayers = 1;
     uint8_t m_texturesEnabled = 1;
     int32_t m_renderOption = 2;
     uint8_t m_culling = 1;
+    uint8_t m_blendLock = 0;
+    uint32_t m_maxTextureSize = 0;
+    std::vector<plat::GfxTexture*> m_deviceTextures; // by texture id, null: not created
+    std::vector<std::unique_ptr<OmLightRecord>> m_lights;
+    std::vector<std::unique_ptr<OmD3DVertexBuffer>> m_vertexBuffers; // null: a free id
+    std::vector<std::unique_ptr<OmD3DIndexBuffer>> m_indexBuffers;
+    OmD3DFont* m_font = nullptr;
+    plat::GfxSprite* m_sprite = nullptr;
+    // Wire-cylinder scratch, kept between calls with the same segment count.
+    int32_t m_wireSegments = 0;
+    std::vector<uint8_t> m_wireVertices;
+    std::vector<uint16_t> m_wireSideIndices;
+    std::vector<uint16_t> m_wireCapIndices;
     uint8_t m_hardwareVP = 0;
     uint32_t m_alphaBits = 8;
     uint8_t m_canModulate2x = 1;
     int32_t m_debugLineBuffer = -1;
+    // The particle quads' buffers, made on first use.
+    int32_t m_particleVertexBuffer = -1;
+    int32_t m_particleIndexBuffer = -1;
     OmRenderStats m_stats;
     void* m_window = nullptr;
     uint8_t m_releaseArmed = 0;
@@ -240,6 +346,10 @@ private:
     uint32_t m_baseVertex = 0;
     plat::GfxVertexBuffer* m_streams[plat::GfxMaxStreams] = {};
     uint32_t m_strides[plat::GfxMaxStreams] = {};
+
+    // Last, so they go before the buffer registries they hold ids of.
+    OmD3DBatch m_batch{*this};
+    std::unique_ptr<OmD3DAlphaSorter> m_sorter;
 
     static bool s_initialised;
 };

@@ -1,7 +1,8 @@
-// The far-to-near alpha queue, texture binding by id, and the operations
-// whose drawing code (resources, lights, meshes, sprites, debug drawing) is
-// not written yet: those say so once and draw nothing.
+// The far-to-near alpha queue drawn through the alpha sorter, device mesh
+// creation, and the operations whose drawing code is not written yet: those
+// say so once and draw nothing.
 #include "render/OmD3D.h"
+#include "render/OmD3DMesh.h"
 
 namespace {
 
@@ -41,96 +42,31 @@ void OmD3D::EmptyAlphaQueue() { m_alphaQueue.clear(); }
 
 void OmD3D::FlushAlphaQueue()
 {
+    if (!m_sorter) {
+        // No device yet: there is nothing to draw the items with.
+        EmptyAlphaQueue();
+        return;
+    }
     m_renderPass = 2;
+    m_sorter->ResetCounts();
     const OmMatrix4 savedView = m_view;
     const OmMatrix4 savedWorld = m_world;
+    const uint32_t savedLighting = GetRenderState(plat::GfxRs::Lighting);
     SetViewMatrix(&OmMatrix4::Identity());
     SetWorldMatrix(&OmMatrix4::Identity());
-    if (!m_alphaQueue.empty())
-        OmReportMissing("the alpha sorter is not built yet; queued alpha items are dropped undrawn");
+    for (const OmRenderItem& item : m_alphaQueue)
+        m_sorter->AddItem(item);
+    m_sorter->Flush();
     EmptyAlphaQueue();
     SetViewMatrix(&savedView);
     SetWorldMatrix(&savedWorld);
+    SetLighting(savedLighting == 1);
     m_renderPass = 1;
 }
 
-void OmD3D::DrawDebugLines()
-{
-    if (m_debugLineCount > 0)
-        OmReportMissing("debug line drawing is not built yet; debug lines are dropped undrawn");
-    m_debugLineCount = 0;
-}
-
-// ---- textures ----------------------------------------------------------------
-
-void OmD3D::SetTexture(uint32_t stage, int32_t id)
-{
-    if (id < 0 || !m_texturesEnabled) {
-        SetD3DTexture(stage, nullptr);
-        return;
-    }
-    OmReportMissing("device textures are not built yet; the stage keeps its texture");
-}
-
-bool OmD3D::SetAnimatedLayers(bool animate)
-{
-    m_animatedLayers = animate ? 1 : 0;
-    return animate;
-}
-
-bool OmD3D::EnableTextures(bool enable)
-{
-    m_texturesEnabled = enable ? 1 : 0;
-    return enable;
-}
-
-bool OmD3D::LoadTexture(int32_t)
-{
-    OmReportMissing("device textures are not built yet; no texture is loaded");
-    return false;
-}
-
-bool OmD3D::LoadAllTextures()
-{
-    OmReportMissing("device textures are not built yet; no texture is loaded");
-    return false;
-}
-
-void OmD3D::ApplyMaterial(int32_t)
-{
-    OmReportMissing("applying materials is not built yet; the device material is unchanged");
-}
+OmBaseMesh* OmD3D::CreateMesh() { return new OmD3DMesh(); }
 
 // ---- not built yet -------------------------------------------------------------
-
-void OmD3D::SetCulling(bool) { OmReportMissing("culling control is not built yet"); }
-
-int32_t OmD3D::AddLight(OmLight*)
-{
-    OmReportMissing("lights are not built yet");
-    return -1;
-}
-
-void OmD3D::RemoveLight(OmLight*) { OmReportMissing("lights are not built yet"); }
-void OmD3D::UpdateLight(OmLight*) { OmReportMissing("lights are not built yet"); }
-void OmD3D::EnableLight(OmLight*, bool) { OmReportMissing("lights are not built yet"); }
-void OmD3D::SetLighting(bool) { OmReportMissing("lighting control is not built yet"); }
-
-void OmD3D::DrawWirePrimitive(const OmVector3*, float, float, int32_t, const float*)
-{
-    OmReportMissing("wire primitives are not built yet; nothing is drawn");
-}
-
-void OmD3D::DrawLines(int32_t, const OmVector3*, uint32_t)
-{
-    OmReportMissing("line drawing is not built yet; nothing is drawn");
-}
-
-OmBaseMesh* OmD3D::CreateMesh()
-{
-    OmReportMissing("device meshes are not built yet");
-    return nullptr;
-}
 
 OmBaseMorphMesh* OmD3D::CreateMorphMesh()
 {
@@ -141,11 +77,5 @@ OmBaseMorphMesh* OmD3D::CreateMorphMesh()
 OmBaseSkinMesh* OmD3D::CreateSkinMesh()
 {
     OmReportMissing("device skinned meshes are not built yet");
-    return nullptr;
-}
-
-OmBaseSprite* OmD3D::CreateSprite(uint32_t)
-{
-    OmReportMissing("device sprites are not built yet");
     return nullptr;
 }

@@ -233,15 +233,6 @@ int32_t OmD3D::SetD3DStreamSource(uint32_t stream, GfxVertexBuffer* buffer, uint
     return result;
 }
 
-void OmD3D::SetIndices(int32_t indexBufferId, uint32_t baseVertex)
-{
-    // No buffer is bound for "none": only the cache forgets the last one.
-    if (indexBufferId >= 0)
-        OmReportMissing("index buffers by id are not built yet; no index buffer is bound");
-    GfxAssign(m_indexBuffer, static_cast<GfxIndexBuffer*>(nullptr));
-    m_baseVertex = baseVertex;
-}
-
 void OmD3D::SetWireframe(bool wireframe) { DispatchRenderState(GfxRs::FillMode, wireframe ? 2 : 3); }
 
 // ---- state blocks --------------------------------------------------------
@@ -408,7 +399,9 @@ int32_t OmD3D::DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const voi
     CountPrimitives(primitiveCount);
     if (!m_device)
         return GfxResult::Fail;
-    return m_device->DrawPrimitiveUP(type, primitiveCount, data, stride);
+    const int32_t result = m_device->DrawPrimitiveUP(type, primitiveCount, data, stride);
+    ForgetUserMemoryBindings();
+    return result;
 }
 
 int32_t OmD3D::DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint32_t numVertices,
@@ -418,8 +411,21 @@ int32_t OmD3D::DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint32_t
     CountPrimitives(primitiveCount);
     if (!m_device)
         return GfxResult::Fail;
-    return m_device->DrawIndexedPrimitiveUP(type, minIndex, numVertices, primitiveCount, indices, indexFormat,
-                                            data, stride);
+    const int32_t result = m_device->DrawIndexedPrimitiveUP(type, minIndex, numVertices, primitiveCount, indices,
+                                                            indexFormat, data, stride);
+    ForgetUserMemoryBindings();
+    return result;
+}
+
+// Drawing from memory leaves the device with no stream 0 and no index
+// buffer; the cache must say the same, or the next bind of the same buffer
+// would be skipped and draw from nothing.
+void OmD3D::ForgetUserMemoryBindings()
+{
+    GfxAssign(m_streams[0], static_cast<GfxVertexBuffer*>(nullptr));
+    m_strides[0] = 0;
+    GfxAssign(m_indexBuffer, static_cast<GfxIndexBuffer*>(nullptr));
+    m_baseVertex = 0;
 }
 
 // ---- defaults and re-application -----------------------------------------

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "engine/OmMaterial.h"
+#include "engine/OmModifier.h"
 #include "engine/OmReport.h"
 #include "engine/OmTextureResource.h"
+#include "render/OmRendererCamera.h"
 
 OmRenderer* OmRenderer::s_instance = nullptr;
 
@@ -24,28 +26,92 @@ OmCamera* GetActiveCamera()
     return renderer ? renderer->GetCamera() : nullptr;
 }
 
-OmRenderer::OmRenderer()
+namespace {
+// The developer trace of the renderer base: silent in every build.
+void Trace(const char*) {}
+} // namespace
+
+OmRenderer::OmRenderer() : m_camera(new OmRendererCamera())
 {
-    // Cameras belong to the scene code, which does not exist yet; until it
-    // does the renderer has no current camera and ApplyCamera says so.
     s_instance = this;
 }
 
 OmRenderer::~OmRenderer()
 {
+    if (m_camera && m_camera->Release() > 0)
+        Trace("Camera refcount not-zero at render delete");
+    m_camera = nullptr;
     if (s_instance == this)
         s_instance = nullptr;
 }
 
 void OmRenderer::InvalidateCamera(bool invalidate)
 {
-    if (invalidate && !m_camera)
-        OmReportMissing("no camera to invalidate: cameras are not built yet");
+    if (invalidate && m_camera)
+        m_camera->Invalidate();
 }
 
 void OmRenderer::ApplyCamera()
 {
-    OmReportMissing("no camera to apply: cameras are not built yet, view and projection stay as set");
+    if (m_camera)
+        m_camera->Apply(*this);
+}
+
+// ---- light sets ------------------------------------------------------------
+
+namespace {
+
+bool InSet(const OmVoidChain& set, const void* light)
+{
+    for (const OmVoidChain::Link* link = set.GetFirst(); link && link->value; link = link->next) {
+        if (link->value == light)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void OmRenderer::AddLights(int set, const OmVoidChain& chain)
+{
+    if (set < 0 || set >= kLightSetCount)
+        return;
+    for (const OmVoidChain::Link* link = chain.GetFirst(); link && link->value; link = link->next) {
+        auto* light = static_cast<OmModifier*>(link->value);
+        if (!light->IsEnabled())
+            continue;
+        if (InSet(m_lightSets[set], light)) {
+            ++light->useCount;
+            continue;
+        }
+        m_lightSets[set].Insert(light);
+        light->useCount = 1;
+        m_lightSwitch = 1;
+        light->Render(*this);
+    }
+}
+
+void OmRenderer::RemoveLights(int set, const OmVoidChain& chain)
+{
+    if (set < 0 || set >= kLightSetCount)
+        return;
+    for (const OmVoidChain::Link* link = chain.GetFirst(); link && link->value; link = link->next) {
+        auto* light = static_cast<OmModifier*>(link->value);
+        if (!light->IsEnabled() || !InSet(m_lightSets[set], light))
+            continue;
+        if (light->useCount > 0)
+            --light->useCount;
+        if (light->useCount < 1) {
+            m_lightSets[set].Remove(light);
+            m_lightSwitch = 0;
+            light->Render(*this);
+        }
+    }
+}
+
+bool OmRenderer::IsLightInSet(int set, const OmModifier* light) const
+{
+    return set >= 0 && set < kLightSetCount && InSet(m_lightSets[set], light);
 }
 
 int32_t OmRenderer::GetBlendClass(uint32_t blendMode) const
@@ -107,6 +173,12 @@ void OmRenderer::DrawQueuedText()
 void OmRenderer::DrawText(float, float, const char*, const float*, float) {}
 
 float OmRenderer::GetTextExtent(const char*, float*, float*) { return 0.0f; }
+
+void OmRenderer::DrawParticles(const OmParticleVertex*, const OmParticleRun*, uint32_t runCount)
+{
+    if (runCount > 0)
+        OmReportMissing("particle drawing: this renderer draws no particle quads yet");
+}
 
 // ---- registry keys -------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "engine/OmArray.h"
 #include "engine/OmIndexTable.h"
 #include "engine/OmVector3.h"
+#include "engine/OmVoidChain.h"
 #include "render/OmRenderTypes.h"
 #include "render/OmRendererResourceOwner.h"
 
@@ -23,7 +24,10 @@ class OmBaseSprite;
 class OmCamera;
 class OmLight;
 class OmMaterial;
+class OmModifier;
 class OmMatrix3;
+struct OmParticleRun;
+struct OmParticleVertex;
 class OmTextureResource;
 
 struct OmTextItem {
@@ -113,6 +117,12 @@ public:
     virtual void DrawText(float x, float y, const char* text, const float* colour, float scale);
     // Writes the extent of the text in pixels; returns the height.
     virtual float GetTextExtent(const char* text, float* width, float* height);
+    // Draws the particle quads (four camera-space vertices each, indexed
+    // 4i, 4i+1, 4i+2, 4i+2, 4i+3, 4i) run by run, binding each run's texture
+    // once: view and world at identity, depth writes and lighting off,
+    // texture times diffuse, blend mode 0x140. Everything is put back after.
+    virtual void DrawParticles(const OmParticleVertex* vertices, const OmParticleRun* runs,
+                               uint32_t runCount);
 
     // Screen texts: queued during the frame, drawn before EndScene, cleared
     // after Present. Longer texts are cut to 255 characters.
@@ -127,6 +137,14 @@ public:
 
     void ApplyCamera();
     OmCamera* GetCamera() const { return m_camera; }
+
+    // Light sets: the enabled lights of a chain are switched on in set 0, 1
+    // or 2 (a light already in the set only counts one more use), and off
+    // again when their last use is removed.
+    static constexpr int kLightSetCount = 3;
+    void AddLights(int set, const OmVoidChain& chain);
+    void RemoveLights(int set, const OmVoidChain& chain);
+    bool IsLightInSet(int set, const OmModifier* light) const;
 
     int32_t AddRefMaterial(int32_t id);
     void ReleaseAllMaterials();
@@ -156,6 +174,7 @@ protected:
     static OmRenderer* s_instance;
 
     uint8_t m_lightSwitch = 1;
+    OmVoidChain m_lightSets[kLightSetCount];
     OmArray<OmTextItem> m_textQueue{64};
     OmCamera* m_camera = nullptr;
     uint32_t m_renderPass = 1;

@@ -108,7 +108,7 @@ const Entry kPackage[] = {
     Class("TsAccess", "", nullptr, bind::TsAccessClass),
     Class("TsOptions", "", nullptr, bind::TsOptionsClass),
     Constants(&kAnimationIds),
-    Class("TsAnimationDB"),
+    Class("TsAnimationDB", "", nullptr, bind::TsAnimationDBClass),
     Class("TsAudio", "", nullptr, bind::TsAudioClass),
     Constants(&kAudioAndSkillConstants),
     Class("TsEntity", "TsObject", nullptr, bind::TsEntityClass),

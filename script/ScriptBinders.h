@@ -27,6 +27,7 @@ void PushHolderCopy(lua_State* L, const char* text, bool wide);
 int CollectString(lua_State* L);
 int CollectWideString(lua_State* L);
 void TsOptionsClass(lua_State* L);
+void TsAnimationDBClass(lua_State* L);
 void TsAudioClass(lua_State* L);
 void TsEntityClass(lua_State* L);
 void TsEntityDBClass(lua_State* L);

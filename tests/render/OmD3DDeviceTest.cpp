@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "engine/OmMaterial.h"
+#include "engine/OmMesh.h"
 #include "platform/BmpFile.h"
 
 using namespace plat;
@@ -276,9 +277,11 @@ TEST_F(RendererTest, AlphaQueueRunsFarToNearAndEmptiesEachFrame)
     ASSERT_TRUE(Open(640, 480));
     renderer->SetViewMatrix(&OmMatrix4::Identity()); // camera at the origin
     renderer->SetWorldMatrix(&OmMatrix4::Identity());
-    auto* a = reinterpret_cast<OmGeometry*>(0x10);
-    auto* b = reinterpret_cast<OmGeometry*>(0x20);
-    auto* c = reinterpret_cast<OmGeometry*>(0x30);
+    // Engine meshes report nothing to sort, so the flush only walks them.
+    OmMesh meshes[3];
+    OmGeometry* a = &meshes[0];
+    OmGeometry* b = &meshes[1];
+    OmGeometry* c = &meshes[2];
     renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 5), 1.0f));  // key 6
     renderer->QueueAlphaItem(b, OmSphere(OmVector3(0, 0, 10), 1.0f)); // key 11
     renderer->QueueAlphaItem(c, OmSphere(OmVector3(0, 6, 0), 0.0f));  // key 6, newer than a

@@ -199,7 +199,8 @@ TEST(OmRendererTest, OneRendererAtATime)
     {
         OmD3D renderer;
         EXPECT_EQ(OmD3D::Instance(), &renderer);
-        EXPECT_EQ(GetActiveCamera(), nullptr);
+        EXPECT_EQ(GetActiveCamera(), renderer.GetCamera());
+        EXPECT_NE(GetActiveCamera(), nullptr);
     }
     EXPECT_EQ(OmD3D::Instance(), nullptr);
 }

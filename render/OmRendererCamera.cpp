@@ -1,0 +1,3 @@
+#include "render/OmRendererCamera.h"
+
+OM_IMPLEMENT_UNLISTED_CLASS(OmRendererCamera, OmCamera)

@@ -1,0 +1,204 @@
+// Timed controllers' time mapping, the key search with its cursor, and the
+// keyframe controller writing a node's local transform.
+#include <gtest/gtest.h>
+
+#include "engine/OmGroup.h"
+#include "engine/OmKeyframeController.h"
+#include "engine/OmMatrix3.h"
+
+namespace {
+
+OmKeyframeController* MakeController(int32_t mode, float start, float end)
+{
+    auto* c = new OmKeyframeController();
+    c->timeMode = mode;
+    c->startTime = start;
+    c->endTime = end;
+    return c;
+}
+
+// Positions (0,0,0), (10,0,0), (10,20,0) at times 0, 1, 3; scales 1, 2, 4.
+OmKeyframeData* MakeData(bool shared)
+{
+    static const float times[] = {0.0f, 1.0f, 3.0f};
+    static const OmVector3 positions[] = {{0, 0, 0}, {10, 0, 0}, {10, 20, 0}};
+    static const float scales[] = {1.0f, 2.0f, 4.0f};
+    auto* data = new OmKeyframeData();
+    if (shared)
+        data->SetSharedTimes(3, times);
+    data->SetPositionKeys(3, times, positions);
+    data->SetScaleKeys(3, times, scales);
+    return data;
+}
+
+} // namespace
+
+TEST(OmTimedController, ClampLoopAndPingPongMapping)
+{
+    OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 2.0f, 4.0f);
+    EXPECT_FLOAT_EQ(c->MapTime(1.0f), 2.0f);
+    EXPECT_FLOAT_EQ(c->MapTime(3.5f), 3.5f);
+    EXPECT_FLOAT_EQ(c->MapTime(9.0f), 4.0f);
+
+    c->timeMode = OM_TIME_LOOP;
+    EXPECT_FLOAT_EQ(c->MapTime(5.0f), 3.0f);
+    EXPECT_FLOAT_EQ(c->MapTime(1.0f), 3.0f); // before the start wraps too
+
+    c->timeMode = OM_TIME_PINGPONG;
+    EXPECT_FLOAT_EQ(c->MapTime(5.0f), 3.0f); // backward leg: 4 - 1
+    EXPECT_FLOAT_EQ(c->MapTime(7.0f), 3.0f); // forward leg: 2 + 1
+    EXPECT_FLOAT_EQ(c->MapTime(7.5f), 3.5f);
+    EXPECT_FLOAT_EQ(c->MapTime(5.5f), 2.5f);
+    c->timeMode = 7; // any other value bounces as well
+    EXPECT_FLOAT_EQ(c->MapTime(5.0f), 3.0f);
+
+    c->timeScale = 2.0f;
+    c->timeOffset = 1.0f;
+    c->timeMode = OM_TIME_CLAMP;
+    EXPECT_FLOAT_EQ(c->MapTime(1.0f), 3.0f); // 1 x 2 + 1
+    delete c;
+}
+
+TEST(OmTimedController, EmptyRangeGivesTheStartInLoopAndPingPong)
+{
+    OmKeyframeController* c = MakeController(OM_TIME_LOOP, 2.0f, 2.0f);
+    EXPECT_FLOAT_EQ(c->MapTime(17.0f), 2.0f);
+    c->timeMode = OM_TIME_PINGPONG;
+    EXPECT_FLOAT_EQ(c->MapTime(-3.0f), 2.0f);
+    c->endTime = 1.0f; // reversed range
+    EXPECT_FLOAT_EQ(c->MapTime(5.0f), 2.0f);
+    delete c;
+}
+
+TEST(OmKeySearch, AtBetweenAndBeyondKeys)
+{
+    const float times[] = {0.0f, 1.0f, 2.0f, 4.0f};
+    uint32_t cursor = 0;
+
+    OmKeySample k = OmSearchKeys(4, times, -1.0f, cursor); // before the first
+    EXPECT_EQ(k.index0, 0u);
+    EXPECT_EQ(k.index1, 0u);
+    EXPECT_FLOAT_EQ(k.fraction, 0.0f);
+
+    k = OmSearchKeys(4, times, 3.0f, cursor); // between 2 and 4
+    EXPECT_EQ(k.index0, 2u);
+    EXPECT_EQ(k.index1, 3u);
+    EXPECT_FLOAT_EQ(k.fraction, 0.5f);
+    EXPECT_EQ(cursor, 2u);
+
+    k = OmSearchKeys(4, times, 2.0f, cursor); // exactly on the cursor's key
+    EXPECT_EQ(k.index0, 2u);
+    EXPECT_EQ(k.index1, 2u);
+    EXPECT_FLOAT_EQ(k.fraction, 0.0f);
+
+    k = OmSearchKeys(4, times, 9.0f, cursor); // beyond the last
+    EXPECT_EQ(k.index0, 3u);
+    EXPECT_EQ(k.index1, 3u);
+    EXPECT_EQ(cursor, 3u);
+
+    k = OmSearchKeys(4, times, 0.25f, cursor); // back from the end, step by step
+    EXPECT_EQ(k.index0, 0u);
+    EXPECT_EQ(k.index1, 1u);
+    EXPECT_FLOAT_EQ(k.fraction, 0.25f);
+    EXPECT_EQ(cursor, 1u);
+
+    k = OmSearchKeys(4, times, 1.5f, cursor); // forward again from there
+    EXPECT_EQ(k.index0, 1u);
+    EXPECT_EQ(k.index1, 2u);
+    EXPECT_FLOAT_EQ(k.fraction, 0.5f);
+}
+
+TEST(OmKeySearch, CursorOutOfRangeAndOneKey)
+{
+    const float times[] = {0.0f, 1.0f, 2.0f};
+    uint32_t cursor = 99; // left over from longer data
+    OmKeySample k = OmSearchKeys(3, times, 1.5f, cursor);
+    EXPECT_EQ(k.index0, 1u);
+    EXPECT_EQ(k.index1, 2u);
+
+    const float one[] = {5.0f};
+    cursor = 0;
+    k = OmSearchKeys(1, one, 7.0f, cursor);
+    EXPECT_EQ(k.index0, 0u);
+    EXPECT_EQ(k.index1, 0u);
+}
+
+TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysAndInterpolates)
+{
+    for (bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "shared times" : "own times");
+        auto* node = new OmGroup();
+        OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 0.0f, 3.0f);
+        OmKeyframeData* data = MakeData(shared);
+        c->SetKeys(data);
+        data->Release();
+        node->AddController(c);
+
+        node->LocalPosition() = OmVector3(5, 5, 5);
+        EXPECT_FALSE(c->Update(-2.0f));
+        EXPECT_FLOAT_EQ(node->GetLocal().position.x, 0.0f);
+        EXPECT_FLOAT_EQ(node->GetLocal().scale, 1.0f);
+
+        c->Update(2.0f); // halfway from key 1 to key 2
+        EXPECT_FLOAT_EQ(node->GetLocal().position.x, 10.0f);
+        EXPECT_FLOAT_EQ(node->GetLocal().position.y, 10.0f);
+        EXPECT_FLOAT_EQ(node->GetLocal().scale, 3.0f);
+        EXPECT_TRUE(node->IsDirty());
+
+        c->Update(50.0f);
+        EXPECT_FLOAT_EQ(node->GetLocal().position.y, 20.0f);
+        EXPECT_FLOAT_EQ(node->GetLocal().scale, 4.0f);
+        node->Release();
+    }
+}
+
+TEST(OmKeyframeController, RotationKeysSlerpIntoTheLocalRotation)
+{
+    auto* node = new OmGroup();
+    OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 0.0f, 1.0f);
+    auto* data = new OmKeyframeData();
+    const float times[] = {0.0f, 1.0f};
+    const float h = std::sqrt(0.5f);
+    // Identity to a half turn about y: halfway is a quarter turn.
+    const OmQuaternion rotations[] = {{0, 0, 0, 1}, {0, 1, 0, 0}};
+    data->SetRotationKeys(2, times, rotations);
+    c->SetKeys(data);
+    data->Release();
+    node->AddController(c);
+    c->Update(0.5f);
+    OmMatrix3 expected;
+    expected.SetFromQuaternion(OmQuaternion(0, h, 0, h));
+    const OmMatrix3& got = node->GetLocal().rotation;
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(got.m[i], expected.m[i], 1e-3f) << i; // slerp is not renormalised
+    node->Release();
+}
+
+TEST(OmKeyframeController, DisabledOrWithoutKeysLeavesTheNodeAlone)
+{
+    auto* node = new OmGroup();
+    OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 0.0f, 3.0f);
+    node->AddController(c);
+    node->LocalPosition() = OmVector3(5, 6, 7);
+    EXPECT_FALSE(c->Update(1.0f)); // no keys yet
+    OmKeyframeData* data = MakeData(false);
+    c->SetKeys(data);
+    data->Release();
+    c->enabled = 0;
+    EXPECT_FALSE(c->Update(1.0f));
+    EXPECT_FLOAT_EQ(node->GetLocal().position.x, 5.0f);
+    EXPECT_FLOAT_EQ(node->GetLocal().position.z, 7.0f);
+    node->Release();
+}
+
+TEST(OmKeyframeData, SharedTimesCutLongerChannels)
+{
+    auto* data = new OmKeyframeData();
+    const float times[] = {0.0f, 1.0f, 2.0f};
+    const float scales[] = {1.0f, 2.0f, 3.0f};
+    data->SetScaleKeys(3, times, scales);
+    data->SetSharedTimes(2, times);
+    EXPECT_EQ(data->scaleCount, 2u); // never reads past the two shared times
+    EXPECT_EQ(data->scaleTimes, nullptr);
+    data->Release();
+}

@@ -1,0 +1,232 @@
+// Morph meshes and shapes: the vertex blend at a frame boundary and in
+// between, the frames a shape asks for over time (queue included), the
+// speed taken from the record even when play was asked before the render
+// mesh existed, and the frames staying alive with the render mesh.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/OmBaseMorphMesh.h"
+#include "engine/OmMorphMesh.h"
+#include "engine/OmMorphShape.h"
+#include "tests/engine/SceneTestSupport.h"
+
+namespace {
+
+OmMeshVertex Vertex(float x, float nx, float red, float u)
+{
+    OmMeshVertex v{};
+    v.position.Set(x, 0.0f, 0.0f);
+    v.normal.Set(nx, 1.0f - nx, 0.0f);
+    v.colour[0] = red;
+    v.colour[3] = 1.0f;
+    v.uv0[0] = u;
+    v.uv1[1] = u;
+    return v;
+}
+
+// A render morph mesh that blends like the device one into a plain array.
+class TestMorphRenderMesh : public OmBaseMorphMesh {
+    OM_DECLARE_CLASS(TestMorphRenderMesh)
+
+    TestMorphRenderMesh() = default;
+    explicit TestMorphRenderMesh(OmArchive& archive) : OmBaseMorphMesh(archive) {}
+
+    void Render(OmRenderer&) override {}
+    bool Create(OmRenderer&, uint32_t, uint32_t, uint32_t vertexCount, const uint8_t*) override
+    {
+        blended.resize(vertexCount);
+        return true;
+    }
+    bool ConvertFrom(const OmMorphMesh& mesh) override
+    {
+        KeepFrames(mesh);
+        return true;
+    }
+    bool SetFrames(const OmMeshVertex* a, const OmMeshVertex* b, float fraction) override
+    {
+        ++calls;
+        for (size_t i = 0; i < blended.size(); ++i)
+            OmMorphVertex::Interpolate(a[i], b[i], fraction, blended[i]);
+        return true;
+    }
+
+    std::vector<OmMeshVertex> blended;
+    int calls = 0;
+};
+
+OM_IMPLEMENT_CLASS(TestMorphRenderMesh, OmBaseMorphMesh)
+
+// One vertex; frame f of animation 0 puts it at x = 10f (3 frames), the
+// one frame of animation 1 at x = -5.
+OmMorphMesh* MakeMesh()
+{
+    auto* mesh = new OmMorphMesh();
+    mesh->vertices.Add(Vertex(0, 0, 0, 0));
+    auto* walk = new OmMorphAnimation();
+    EXPECT_TRUE(walk->Allocate(3, 1));
+    for (int32_t f = 0; f < 3; ++f)
+        walk->frames[f][0] = Vertex(10.0f * float(f), 0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(mesh->AddAnimation(walk), 0);
+    auto* still = new OmMorphAnimation();
+    EXPECT_TRUE(still->Allocate(1, 1));
+    still->frames[0][0] = Vertex(-5.0f, 0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(mesh->AddAnimation(still), 1);
+    return mesh;
+}
+
+class MorphShapeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OmMorphMesh* mesh = MakeMesh();
+        shape_ = new OmMorphShape();
+        shape_->SetGeometry(mesh);
+        renderMesh_ = new TestMorphRenderMesh();
+        ASSERT_TRUE(mesh->ConvertForRenderer(renderer_, 0, *renderMesh_));
+        mesh->Release(); // the shape and the render mesh hold it
+    }
+    void TearDown() override
+    {
+        shape_->Release();
+        renderMesh_->Release();
+    }
+    void UseRenderMesh() { shape_->SetGeometry(renderMesh_); }
+    float X() const { return renderMesh_->blended[0].position.x; }
+
+    RecordingRenderer renderer_;
+    OmMorphShape* shape_ = nullptr;
+    TestMorphRenderMesh* renderMesh_ = nullptr;
+};
+
+} // namespace
+
+TEST(MorphVertexTest, BlendsEveryComponentAndKeepsTheNormalUnit)
+{
+    const OmMeshVertex a = Vertex(0.0f, 1.0f, 0.0f, 0.0f);
+    const OmMeshVertex b = Vertex(4.0f, 0.0f, 1.0f, 2.0f);
+    OmMeshVertex out{};
+    OmMorphVertex::Interpolate(a, b, 0.0f, out); // on a frame: that frame exactly
+    EXPECT_TRUE(out.position.Equals(a.position));
+    EXPECT_TRUE(out.normal.Equals(a.normal));
+    OmMorphVertex::Interpolate(a, b, 1.0f, out);
+    EXPECT_TRUE(out.position.Equals(b.position));
+    EXPECT_FLOAT_EQ(out.colour[0], 1.0f);
+    OmMorphVertex::Interpolate(a, b, 0.25f, out); // in between
+    EXPECT_FLOAT_EQ(out.position.x, 1.0f);
+    EXPECT_FLOAT_EQ(out.colour[0], 0.25f);
+    EXPECT_FLOAT_EQ(out.uv0[0], 0.5f);
+    EXPECT_FLOAT_EQ(out.uv1[1], 0.5f);
+    EXPECT_NEAR(out.normal.Length(), 1.0f, 1e-6f);
+    EXPECT_NEAR(out.normal.x / out.normal.y, 0.75f / 0.25f, 1e-5f);
+}
+
+TEST_F(MorphShapeTest, TheEngineMeshAloneAnimatesNothing)
+{
+    shape_->PlayAnimation(0, OM_PLAY_LOOP);
+    shape_->Update(0.05f);
+    EXPECT_EQ(shape_->GetFrames().frame0, -1);
+    EXPECT_EQ(renderMesh_->calls, 0);
+}
+
+TEST_F(MorphShapeTest, LoopBlendsBetweenFramesAndLandsOnThemAtBoundaries)
+{
+    UseRenderMesh();
+    shape_->PlayAnimation(0, OM_PLAY_LOOP);
+    shape_->Update(-0.1f); // a negative time sets the start (every one does)
+    shape_->Update(0.05f); // 1.5 frames into the second lap of 3
+    EXPECT_EQ(shape_->GetFrames().frame0, 1);
+    EXPECT_EQ(shape_->GetFrames().frame1, 2);
+    EXPECT_NEAR(X(), 15.0f, 1e-3f);
+    shape_->Update(1.0f / 30.0f); // on frame 1, whichever pair says so
+    EXPECT_NEAR(X(), 10.0f, 1e-3f);
+    shape_->Update(2.5f / 30.0f); // last frame back towards the first
+    EXPECT_EQ(shape_->GetFrames().frame0, 2);
+    EXPECT_EQ(shape_->GetFrames().frame1, 0);
+    EXPECT_NEAR(X(), 10.0f, 1e-3f);
+}
+
+TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
+{
+    shape_->PlayAnimation(0, OM_PLAY_ONCE); // no render mesh yet: speed 1.0
+    EXPECT_FLOAT_EQ(shape_->GetSpeed(), 1.0f);
+    UseRenderMesh();
+    shape_->Update(-0.05f);
+    shape_->Update(0.0f);
+    EXPECT_FLOAT_EQ(shape_->GetSpeed(), 10.0f); // three frames are a tenth of a second
+    EXPECT_NEAR(X(), 15.0f, 1e-3f);
+    shape_->Update(3.0f); // long past its end: holds the last frame
+    EXPECT_EQ(shape_->GetFrames().frame0, 2);
+    EXPECT_NEAR(X(), 20.0f, 1e-3f);
+}
+
+TEST_F(MorphShapeTest, OneFrameAnimationsShowThatFrameInEveryMode)
+{
+    UseRenderMesh();
+    for (int32_t mode : {OM_PLAY_LOOP, OM_PLAY_ONCE, OM_PLAY_PINGPONG}) {
+        shape_->PlayAnimation(1, mode);
+        shape_->Update(-1.0f);
+        shape_->Update(-0.99f);
+        EXPECT_EQ(shape_->GetFrames().frame0, 0) << mode;
+        EXPECT_EQ(shape_->GetFrames().frame1, 0) << mode;
+        EXPECT_FLOAT_EQ(X(), -5.0f) << mode;
+    }
+}
+
+TEST_F(MorphShapeTest, AQueuedAnimationStartsOnceTheCurrentOneHasRun)
+{
+    UseRenderMesh();
+    shape_->PlayAnimation(0, OM_PLAY_LOOP);
+    shape_->Update(-0.05f);
+    shape_->QueueAnimation(1, OM_PLAY_LOOP);
+    shape_->Update(0.04f); // before 3/30 s: still the walk
+    EXPECT_EQ(shape_->GetAnimation(), 0);
+    shape_->Update(0.06f);
+    EXPECT_EQ(shape_->GetAnimation(), 1);
+    EXPECT_EQ(shape_->GetQueuedAnimation(), -1);
+    EXPECT_FLOAT_EQ(X(), -5.0f);
+}
+
+TEST_F(MorphShapeTest, IndicesWithoutAnAnimationDoNothing)
+{
+    UseRenderMesh();
+    for (int32_t index : {2, 99, -1}) {
+        shape_->PlayAnimation(index, OM_PLAY_LOOP);
+        shape_->Update(0.5f);
+    }
+    EXPECT_EQ(renderMesh_->calls, 0);
+    // An unknown animation counts as finished, so a queued one takes over.
+    shape_->PlayAnimation(7, OM_PLAY_LOOP);
+    shape_->QueueAnimation(1, OM_PLAY_ONCE);
+    shape_->Update(0.6f);
+    EXPECT_EQ(shape_->GetAnimation(), 1);
+    EXPECT_EQ(renderMesh_->calls, 1);
+}
+
+TEST_F(MorphShapeTest, TheRenderMeshKeepsTheFramesAfterTheSceneLetsGo)
+{
+    UseRenderMesh(); // the shape drops the engine mesh; only the render mesh holds it
+    ASSERT_NE(renderMesh_->GetAnimation(0), nullptr);
+    EXPECT_EQ(renderMesh_->GetAnimation(0)->frames[2][0].position.x, 20.0f);
+    EXPECT_EQ(renderMesh_->GetAnimationCount(), 2);
+    EXPECT_EQ(renderMesh_->GetAnimation(2), nullptr);
+    EXPECT_EQ(renderMesh_->GetAnimation(-1), nullptr);
+}
+
+TEST(MorphMeshTest, BoundsCoverEveryFrameAndFramesMustMatchTheMesh)
+{
+    OmMorphMesh* mesh = MakeMesh();
+    mesh->ComputeBounds(); // x from -5 to 20; the rest pose at 0 does not count
+    EXPECT_FLOAT_EQ(mesh->GetBounds().centre.x, 7.5f);
+    EXPECT_FLOAT_EQ(mesh->GetBounds().radius, 12.5f);
+
+    TraceCapture trace;
+    auto* wrong = new OmMorphAnimation();
+    ASSERT_TRUE(wrong->Allocate(2, 5)); // five vertices for a one-vertex mesh
+    EXPECT_EQ(mesh->AddAnimation(wrong), -1);
+    EXPECT_EQ(mesh->GetAnimationCount(), 2);
+    EXPECT_TRUE(trace.Contains("frames of 5 vertices"));
+    mesh->Release();
+}

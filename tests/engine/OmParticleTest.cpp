@@ -1,0 +1,527 @@
+// The particle system: effect files written and read back, damaged files,
+// the effect library, emission counts, ageing and death, the pool limit,
+// emitters going away with live particles, culling and drawing by texture.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/OmParticleSystem.h"
+#include "engine/OmRand.h"
+#include "engine/OmTextureResource.h"
+#include "platform/FilePath.h"
+#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/engine/SceneTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records the particle runs and vertices the system hands over.
+class ParticleRenderer : public RecordingRenderer {
+public:
+    void DrawParticles(const OmParticleVertex* v, const OmParticleRun* r, uint32_t count) override
+    {
+        runs.assign(r, r + count);
+        uint32_t quads = 0;
+        for (uint32_t i = 0; i < count; ++i)
+            quads += r[i].quadCount;
+        vertices.assign(v, v + 4 * quads);
+        ++drawCalls;
+    }
+    std::vector<OmParticleRun> runs;
+    std::vector<OmParticleVertex> vertices;
+    int drawCalls = 0;
+};
+
+OmParticleEffect* PlainEffect(const char* name)
+{
+    // A record outside the library for emitters that need no file.
+    auto* e = new OmParticleEffect();
+    e->SetName(name);
+    e->lifeRandom = 0.0f;
+    e->sizeRandom = 0.0f;
+    e->gravity = 0.0f;
+    e->mode = 0;
+    return e;
+}
+
+class ParticleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() / ("om_pbe_" + std::to_string(getpid()));
+        fs::create_directories(folder);
+        plat::ClearPathCache();
+        ASSERT_TRUE(InitParticleSystem());
+        SetParticleEffectPath(folder.string().c_str());
+        OmSRand(1);
+    }
+    void TearDown() override
+    {
+        ShutdownParticleSystem();
+        fs::remove_all(folder);
+    }
+
+    void WriteEffect(const char* name, const OmParticleEffect& effect)
+    {
+        fs::create_directories(folder / name);
+        std::FILE* f = std::fopen((folder / name / (std::string(name) + ".pbe")).string().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_TRUE(OmWriteParticleEffect(f, effect));
+        std::fclose(f);
+    }
+    void TouchFrame(const char* name, const char* file)
+    {
+        std::FILE* f = std::fopen((folder / name / file).string().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+        plat::ClearPathCache();
+    }
+
+    ParticleRenderer renderer;
+    fs::path folder;
+};
+
+std::vector<unsigned char> EffectBytes(const OmParticleEffect& effect)
+{
+    std::FILE* f = std::tmpfile();
+    EXPECT_TRUE(OmWriteParticleEffect(f, effect));
+    std::vector<unsigned char> bytes(size_t(std::ftell(f)));
+    std::rewind(f);
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
+    std::fclose(f);
+    return bytes;
+}
+
+bool ReadBytes(const std::vector<unsigned char>& bytes, OmParticleEffect& effect)
+{
+    std::FILE* f = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::rewind(f);
+    const bool ok = OmReadParticleEffect(f, "test.pbe", effect);
+    std::fclose(f);
+    return ok;
+}
+
+OmParticleEffect* FullEffect()
+{
+    auto* e = new OmParticleEffect();
+    e->rate = 42.0f;
+    e->lifeBase = 2.5f;
+    e->direction.x = 0.5f;
+    e->directionSpread = 0.75f;
+    e->valueRandom = 3.0f;
+    e->spinRandom = 1.25f;
+    e->SetTextureName("flame");
+    e->param20 = 0.3f;
+    const OmParticleKey a[] = {{0.0f, 1.0f}, {0.5f, 2.0f}};
+    const OmParticleKey b[] = {{1.0f, 0.25f}};
+    e->SetKeys(0, a, 2);
+    e->SetKeys(1, b, 1);
+    e->endSize = 4.0f;
+    e->frameRate = 12.0f;
+    e->green = 0.5f;
+    e->blueRandom = 0.1f;
+    e->param35 = 99;
+    e->duration = 3.0f;
+    e->mode = 0;
+    return e;
+}
+
+// Size of the file up to and including the texture name's length word.
+constexpr size_t kTextLengthOffset = 4 + 16 * 4;
+
+} // namespace
+
+TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredField)
+{
+    OmParticleEffect* written = FullEffect();
+    const std::vector<unsigned char> bytes = EffectBytes(*written);
+    EXPECT_EQ(bytes.size(), kTextLengthOffset + 4 + 6 + 4 + 4 + 16 + 4 + 4 + 8 + 40);
+
+    OmParticleEffect read;
+    ASSERT_TRUE(ReadBytes(bytes, read));
+    EXPECT_FLOAT_EQ(read.rate, 42.0f);
+    EXPECT_FLOAT_EQ(read.lifeBase, 2.5f);
+    EXPECT_FLOAT_EQ(read.direction.x, 0.5f);
+    EXPECT_FLOAT_EQ(read.direction.y, 1.0f); // not in the file
+    EXPECT_FLOAT_EQ(read.directionSpread, 0.75f);
+    EXPECT_FLOAT_EQ(read.valueRandom, 3.0f);
+    EXPECT_FLOAT_EQ(read.spinRandom, 1.25f);
+    EXPECT_STREQ(read.textureName, "flame");
+    EXPECT_FLOAT_EQ(read.param20, 0.3f);
+    ASSERT_EQ(read.keyCountA, 2u);
+    EXPECT_FLOAT_EQ(read.keysA[1].value, 2.0f);
+    ASSERT_EQ(read.keyCountB, 1u);
+    EXPECT_FLOAT_EQ(read.keysB[0].time, 1.0f);
+    EXPECT_FLOAT_EQ(read.endSize, 4.0f);
+    EXPECT_FLOAT_EQ(read.frameRate, 12.0f);
+    EXPECT_FLOAT_EQ(read.green, 0.5f);
+    EXPECT_FLOAT_EQ(read.blueRandom, 0.1f);
+    EXPECT_EQ(read.param35, 99);
+    EXPECT_FLOAT_EQ(read.duration, 3.0f);
+    EXPECT_EQ(read.mode, 0);
+    delete written;
+}
+
+TEST(OmParticleEffectFile, OtherVersionsKeepTheDefaults)
+{
+    OmParticleEffect* written = FullEffect();
+    std::vector<unsigned char> bytes = EffectBytes(*written);
+    archive_test::SetWord(bytes, 0, 0x101);
+    OmParticleEffect read;
+    TraceCapture trace;
+    EXPECT_TRUE(ReadBytes(bytes, read));
+    EXPECT_FLOAT_EQ(read.rate, 100.0f);
+    EXPECT_EQ(read.textureName, nullptr);
+    delete written;
+}
+
+TEST(OmParticleEffectFile, DamagedFilesAreReportedAndLeaveDefaults)
+{
+    OmParticleEffect* written = FullEffect();
+    const std::vector<unsigned char> good = EffectBytes(*written);
+    delete written;
+    TraceCapture trace;
+    auto expectRefused = [&](const std::vector<unsigned char>& bytes, const char* why) {
+        SCOPED_TRACE(why);
+        trace.text.clear();
+        OmParticleEffect read;
+        read.SetName("kept");
+        EXPECT_FALSE(ReadBytes(bytes, read));
+        EXPECT_TRUE(trace.Contains("test.pbe is damaged")) << trace.text;
+        EXPECT_FLOAT_EQ(read.rate, 100.0f);
+        EXPECT_EQ(read.textureName, nullptr);
+        EXPECT_EQ(read.keyCountA, 0u);
+        EXPECT_EQ(read.keysA, nullptr);
+        EXPECT_STREQ(read.name, "kept");
+    };
+    // Every cut after the version word.
+    for (size_t length = 4; length < good.size(); ++length)
+        expectRefused(std::vector<unsigned char>(good.begin(), good.begin() + long(length)), "cut");
+
+    std::vector<unsigned char> bytes = good;
+    archive_test::SetWord(bytes, kTextLengthOffset, 0x7FFFFF00);
+    expectRefused(bytes, "text length beyond the file");
+
+    bytes = good;
+    bytes[kTextLengthOffset + 4 + 5] = 'x'; // "flame" without its zero
+    expectRefused(bytes, "unterminated text");
+
+    bytes = good;
+    bytes[kTextLengthOffset + 4 + 2] = '\0'; // a zero inside the text
+    expectRefused(bytes, "text shorter than its length");
+
+    bytes = good;
+    const size_t countA = kTextLengthOffset + 4 + 6 + 4;
+    archive_test::SetWord(bytes, countA, 0x10000000);
+    expectRefused(bytes, "key count beyond the file");
+
+    bytes = good;
+    archive_test::SetWord(bytes, countA, 3); // one pair more than is there
+    expectRefused(bytes, "key count one too many");
+}
+
+TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
+{
+    OmParticleEffect smoke;
+    smoke.SetTextureName("puff");
+    smoke.rate = 7.0f;
+    WriteEffect("smoke", smoke);
+    // Numbered from 01; the gap after 02 ends the sequence.
+    TouchFrame("smoke", "puff01.tga");
+    TouchFrame("smoke", "puff02.tga");
+    TouchFrame("smoke", "puff04.tga");
+    // Another effect with frames of the same name in its own folder.
+    WriteEffect("spark", smoke);
+    TouchFrame("spark", "puff00.tga");
+
+    const int32_t smokeIndex = FindParticleEffect("smoke");
+    const int32_t sparkIndex = FindParticleEffect("spark");
+    ASSERT_EQ(smokeIndex, 0);
+    ASSERT_EQ(sparkIndex, 1);
+    EXPECT_EQ(FindParticleEffect("smoke"), 0); // loaded once
+    EXPECT_EQ(GetParticleEffectCount(), 2u);
+
+    OmParticleEffect* a = GetParticleEffect(smokeIndex);
+    OmParticleEffect* b = GetParticleEffect(sparkIndex);
+    EXPECT_STREQ(a->name, "smoke");
+    EXPECT_FLOAT_EQ(a->rate, 7.0f);
+    ASSERT_EQ(a->frameCount, 2);
+    ASSERT_EQ(b->frameCount, 1);
+    EXPECT_NE(b->frameTextures[0], a->frameTextures[0]);
+    EXPECT_NE(b->frameTextures[0], a->frameTextures[1]);
+    const std::string first = renderer.GetTexture(a->frameTextures[0])->fileName;
+    EXPECT_NE(first.find("smoke\\puff01.tga"), std::string::npos) << first;
+    EXPECT_NE(std::string(renderer.GetTexture(b->frameTextures[0])->fileName).find("spark\\puff00.tga"),
+              std::string::npos);
+
+    const int32_t held[] = {a->frameTextures[0], a->frameTextures[1], b->frameTextures[0]};
+    ShutdownParticleSystem(); // gives the frame textures back
+    for (int32_t id : held)
+        EXPECT_EQ(renderer.GetTexture(id), nullptr);
+}
+
+TEST_F(ParticleTest, MissingEffectsAndBadIndices)
+{
+    TraceCapture trace;
+    const int32_t index = FindParticleEffect("nothing");
+    ASSERT_EQ(index, 0); // a missing file gives the defaults under that name
+    EXPECT_TRUE(trace.Contains("***ERROR***: Failed to load particle type nothing"));
+    EXPECT_STREQ(GetParticleEffect(index)->name, "nothing");
+    EXPECT_FLOAT_EQ(GetParticleEffect(index)->rate, 100.0f);
+
+    EXPECT_EQ(GetParticleEffect(-1), nullptr);
+    EXPECT_TRUE(trace.Contains("Couldn't find particle effect index -1"));
+    EXPECT_EQ(GetParticleEffect(1), nullptr);
+    EXPECT_EQ(FindParticleEffect(nullptr), -1);
+
+    // The library holds 256; the next name cannot be loaded.
+    for (int i = 1; i < 256; ++i)
+        ASSERT_GE(FindParticleEffect(("e" + std::to_string(i)).c_str()), 0);
+    EXPECT_EQ(GetOrLoadParticleEffect("one_too_many"), nullptr);
+    EXPECT_EQ(FindParticleEffect("one_too_many"), -1);
+    EXPECT_TRUE(trace.Contains("Couldn't find particle effect one_too_many"));
+}
+
+TEST_F(ParticleTest, DamagedEffectFileLoadsAsDefaultsWithAReport)
+{
+    OmParticleEffect fire;
+    fire.SetTextureName("flame");
+    fire.rate = 3.0f;
+    WriteEffect("fire", fire);
+    TouchFrame("fire", "flame00.tga");
+    const fs::path file = folder / "fire" / "fire.pbe";
+    fs::resize_file(file, fs::file_size(file) - 3); // cut inside the last word
+    TraceCapture trace;
+    const int32_t index = FindParticleEffect("fire");
+    ASSERT_GE(index, 0);
+    EXPECT_TRUE(trace.Contains("fire.pbe is damaged")) << trace.text;
+    EXPECT_STREQ(GetParticleEffect(index)->name, "fire");
+    EXPECT_FLOAT_EQ(GetParticleEffect(index)->rate, 100.0f);
+    EXPECT_EQ(GetParticleEffect(index)->frameCount, 0); // no half-read name to find frames by
+}
+
+TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
+{
+    OmParticleEffect* e = PlainEffect("steady");
+    e->rate = 10.0f;
+    e->lifeBase = 1.0f;
+    e->sizeBase = 0.5f;
+    e->endSize = 3.0f;
+    e->speedBase = 0.0f;
+    e->speedRandom = 0.0f;
+    {
+        OmParticleEmitter emitter;
+        emitter.effect = e;
+        emitter.velocity = OmVector3(0, 1, 0);
+        emitter.Start(0.0f);
+        emitter.Update(1.0f);
+        EXPECT_EQ(emitter.liveCount, 10u);
+        EXPECT_EQ(GetLiveParticleCount(), 10u);
+        emitter.Update(1.25f); // int(12.5) - int(10)
+        EXPECT_EQ(emitter.liveCount, 12u);
+        emitter.Stop();
+
+        for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
+            EXPECT_FLOAT_EQ(GetLiveParticle(i)->size, 0.5f);
+        UpdateParticles(1.75f);
+        // The first ten are half way through their one-second life.
+        uint32_t halfway = 0;
+        for (uint32_t i = 0; i < GetLiveParticleCount(); ++i) {
+            const OmParticle* p = GetLiveParticle(i);
+            if (p->deathTime == 2.0f) {
+                ++halfway;
+                EXPECT_FLOAT_EQ(p->sizeScale, 1.0f + 0.75f * 2.0f);
+                EXPECT_NEAR(p->fade, 0.25f, 1e-5f);
+            }
+        }
+        EXPECT_EQ(halfway, 10u);
+        EXPECT_TRUE(emitter.IsAlive()); // stopped, but its particles live
+        UpdateParticles(2.0f);
+        EXPECT_EQ(GetLiveParticleCount(), 12u);
+        UpdateParticles(2.1f);
+        EXPECT_EQ(GetLiveParticleCount(), 2u); // the first ten have died
+        UpdateParticles(3.0f);
+        EXPECT_EQ(GetLiveParticleCount(), 0u);
+        EXPECT_EQ(emitter.liveCount, 0u);
+        EXPECT_FALSE(emitter.IsAlive());
+    }
+    delete e;
+}
+
+TEST_F(ParticleTest, OneShotAndTimedEffects)
+{
+    OmParticleEffect* once = PlainEffect("once");
+    once->rate = 1.0f;
+    once->duration = 0.0f;
+    once->mode = 1;
+    OmParticleEmitter a;
+    a.effect = once;
+    a.Start(5.0f);
+    a.Update(5.05f);
+    EXPECT_EQ(a.liveCount, 1u);
+    EXPECT_FALSE(a.IsEnabled());
+    EXPECT_FLOAT_EQ(GetLiveParticle(0)->fadeRate, 0.0f); // does not fade
+
+    OmParticleEffect* timed = PlainEffect("timed");
+    timed->rate = 10.0f;
+    timed->duration = 1.0f;
+    timed->mode = 1;
+    timed->lifeBase = 100.0f;
+    OmParticleEmitter b;
+    b.effect = timed;
+    b.Start(0.0f);
+    b.Update(0.5f);
+    EXPECT_EQ(b.liveCount, 5u);
+    b.Update(1.5f); // past its end: stops, but this update still spawns
+    EXPECT_EQ(b.liveCount, 15u);
+    EXPECT_FALSE(b.IsEnabled());
+    b.Update(3.0f);
+    UpdateParticles(3.0f);
+    EXPECT_EQ(b.liveCount, 15u);
+    delete once;
+    delete timed;
+}
+
+TEST_F(ParticleTest, FullPoolSkipsSpawnsAndEmittersTakeTheirParticlesWithThem)
+{
+    OmParticleEffect* e = PlainEffect("flood");
+    e->rate = 1.0e9f; // far more than the pool, and no endless loop
+    OmParticleEmitter keeper;
+    keeper.effect = e;
+    keeper.Start(0.0f);
+    keeper.Update(0.001f);
+    keeper.Stop();
+    EXPECT_EQ(GetLiveParticleCount(), OM_MAX_PARTICLES);
+    EXPECT_EQ(keeper.liveCount, OM_MAX_PARTICLES);
+    UpdateParticles(0.01f);
+    EXPECT_EQ(GetLiveParticleCount(), OM_MAX_PARTICLES);
+    // Free some: the first few die by fading out.
+    for (uint32_t i = 0; i < 10; ++i)
+        GetLiveParticle(i)->fade = -1.0f;
+    UpdateParticles(0.02f);
+    EXPECT_EQ(keeper.liveCount, OM_MAX_PARTICLES - 10);
+    {
+        auto* brief = new OmParticleEmitter();
+        brief->effect = e;
+        brief->Start(0.0f);
+        brief->Update(0.001f);
+        EXPECT_EQ(brief->liveCount, 10u);
+        delete brief; // its particles point at it: they go with it
+    }
+    EXPECT_EQ(GetLiveParticleCount(), OM_MAX_PARTICLES - 10);
+    UpdateParticles(0.03f); // would touch the deleted emitter otherwise
+    for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
+        EXPECT_EQ(GetLiveParticle(i)->emitter, &keeper);
+    delete e;
+}
+
+TEST_F(ParticleTest, EmittersOffScreenSpawnNothing)
+{
+    auto* camera = new OmCamera();
+    SetStandardCamera(*camera); // looks down +z from the origin
+    renderer.UseCamera(camera);
+    camera->Apply(renderer);
+    camera->Release();
+    OmParticleEffect* e = PlainEffect("culled");
+    e->rate = 10.0f;
+    OmParticleEmitter behind;
+    behind.effect = e;
+    behind.position = OmVector3(0, 0, -50);
+    behind.Start(0.0f);
+    behind.Update(1.0f);
+    EXPECT_EQ(behind.liveCount, 0u);
+    EXPECT_EQ(behind.updateCount, 1u);
+    OmParticleEmitter ahead;
+    ahead.effect = e;
+    ahead.position = OmVector3(0, 0, 50);
+    ahead.Start(0.0f);
+    ahead.Update(1.0f);
+    EXPECT_EQ(ahead.liveCount, 10u);
+    delete e;
+}
+
+TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
+{
+    OmParticleEffect* plain = PlainEffect("plain");
+    OmParticleEffect* framed = PlainEffect("framed");
+    int32_t ids[] = {7, 3};
+    framed->frameTextures = new int32_t[1]{ids[0]};
+    framed->frameCount = 1;
+    OmParticleEffect* other = PlainEffect("other");
+    other->frameTextures = new int32_t[1]{ids[1]};
+    other->frameCount = 1;
+    for (OmParticleEffect* e : {plain, framed, other}) {
+        e->rate = 2.0f;
+        e->lifeBase = 10.0f;
+        e->spinBase = 0.0f;
+        e->angleSpread = 0.0f;
+        e->speedBase = 0.0f;
+        e->speedRandom = 0.0f;
+        e->directionSpread = 0.0f;
+        e->sizeBase = 0.5f;
+    }
+    OmParticleEmitter emitters[3];
+    OmParticleEffect* effects[] = {framed, plain, other};
+    for (int i = 0; i < 3; ++i) {
+        emitters[i].effect = effects[i];
+        emitters[i].position = OmVector3(float(i), 2.0f, 5.0f);
+        emitters[i].Start(0.0f);
+    }
+    // Interleave the spawns so the live list is not already sorted.
+    for (float t : {0.5f, 1.0f, 1.5f})
+        for (OmParticleEmitter& em : emitters)
+            em.Update(t);
+    ASSERT_EQ(GetLiveParticleCount(), 9u);
+    UpdateParticles(1.5f);
+    RenderParticles(renderer);
+
+    ASSERT_EQ(renderer.drawCalls, 1);
+    ASSERT_EQ(renderer.runs.size(), 3u);
+    EXPECT_EQ(renderer.runs[0].texture, -1);
+    EXPECT_EQ(renderer.runs[1].texture, 3);
+    EXPECT_EQ(renderer.runs[2].texture, 7);
+    for (uint32_t r = 0; r < 3; ++r) {
+        EXPECT_EQ(renderer.runs[r].firstQuad, 3 * r);
+        EXPECT_EQ(renderer.runs[r].quadCount, 3u);
+    }
+    for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
+        EXPECT_EQ(GetLiveParticle(i)->listIndex, int32_t(i));
+
+    // The first quad of the texture-3 run: emitter 2 at x = 2, angle 0, so
+    // its corners are the centre plus (-h, h), (h, h), (h, -h), (-h, -h).
+    const OmParticle* p = GetLiveParticle(3);
+    const OmParticleVertex* v = &renderer.vertices[12];
+    const float h = 0.5f;
+    EXPECT_FLOAT_EQ(v[0].x, p->position.x - h);
+    EXPECT_FLOAT_EQ(v[0].y, p->position.y + h);
+    EXPECT_FLOAT_EQ(v[1].x, p->position.x + h);
+    EXPECT_FLOAT_EQ(v[2].y, p->position.y - h);
+    EXPECT_FLOAT_EQ(v[3].x, p->position.x - h);
+    EXPECT_FLOAT_EQ(v[3].v, 1.0f);
+    EXPECT_FLOAT_EQ(v[1].u, 1.0f);
+    EXPECT_FLOAT_EQ(v[0].z, 5.0f);
+    EXPECT_EQ(v[0].colour, p->colour);
+    EXPECT_NEAR(p->position.x, 2.0f, 1e-5f);
+
+    uint16_t indices[12];
+    OmFillParticleIndices(indices, 2);
+    const uint16_t expected[12] = {0, 1, 2, 2, 3, 0, 4, 5, 6, 6, 7, 4};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(indices[i], expected[i]);
+
+    // The records do not own these ids: hand them back before the delete.
+    for (OmParticleEffect* e : {framed, other}) {
+        delete[] e->frameTextures;
+        e->frameTextures = nullptr;
+        e->frameCount = 0;
+    }
+    delete plain;
+    delete framed;
+    delete other;
+}

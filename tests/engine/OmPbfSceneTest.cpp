@@ -1,0 +1,316 @@
+// Scene files: every record written and read back byte for byte in each
+// file version, the version differences, and files that are cut short or
+// lie about their sizes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ArchiveTestSupport.h"
+#include "PbfTestScenes.h"
+
+using archive_test::ErrorCapture;
+using namespace pbftest;
+
+namespace {
+
+// Write, read back, write again: the two files must be identical.
+std::vector<uint8_t> RoundTrip(uint32_t version, OmPbfScene& copy)
+{
+    OmPbfScene scene;
+    FillScene(scene, version);
+    const std::vector<uint8_t> bytes = Write(scene);
+    OmMemoryFile in(bytes.data(), bytes.size());
+    EXPECT_TRUE(copy.Serialise(in));
+    EXPECT_EQ(in.Remaining(), 0u);
+    EXPECT_EQ(Write(copy), bytes);
+    return bytes;
+}
+
+void ExpectTree(const OmPbfScene& scene)
+{
+    const OmPbfNode& root = scene.root;
+    EXPECT_STREQ(root.name.CStr(), "root");
+    ASSERT_NE(root.child, nullptr);
+    ASSERT_NE(root.child->sibling, nullptr);
+    ASSERT_NE(root.child->child, nullptr);
+    ASSERT_NE(root.child->child->sibling, nullptr);
+    EXPECT_EQ(root.child->sibling->object, 2);
+    EXPECT_EQ(root.child->child->object, 5);
+    EXPECT_EQ(root.child->child->sibling->object, -1);
+    EXPECT_EQ(root.child->child->sibling->parent, root.child);
+    EXPECT_EQ(root.child->sibling->parent, &root);
+    EXPECT_EQ(root.child->child->sibling->sibling, nullptr);
+}
+
+uint32_t WordAt(const std::vector<uint8_t>& bytes, size_t at)
+{
+    uint32_t w;
+    std::memcpy(&w, bytes.data() + at, 4);
+    return w;
+}
+
+bool Read(const std::vector<uint8_t>& bytes, OmPbfScene& scene)
+{
+    OmMemoryFile in(bytes.data(), bytes.size());
+    return scene.Serialise(in);
+}
+
+void PutWord(std::vector<uint8_t>& bytes, uint32_t w)
+{
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(&w);
+    bytes.insert(bytes.end(), p, p + 4);
+}
+
+} // namespace
+
+TEST(OmPbfSceneTest, Version4RoundTripKeepsEveryRecordAndField)
+{
+    OmPbfScene copy;
+    RoundTrip(4, copy);
+    ExpectTree(copy);
+    ASSERT_EQ(copy.objects.Count(), 6);
+    EXPECT_EQ(copy.objects.At(3)->type, uint32_t(kPbfMarker));
+    const auto& layer = copy.materials[1].layers[0];
+    EXPECT_STREQ(layer.name.CStr(), "water.ifl");
+    EXPECT_NE(layer.extra, 0u);
+    const auto* max = static_cast<const OmPbfMaxLightRecord*>(copy.objects.At(5));
+    OmPbfScene fresh;
+    FillScene(fresh, 4);
+    const auto* original = static_cast<const OmPbfMaxLightRecord*>(fresh.objects.At(5));
+    EXPECT_EQ(max->value5, original->value5);
+    EXPECT_STREQ(max->mapName.CStr(), original->mapName.CStr());
+    EXPECT_EQ(copy.ambient.a, fresh.ambient.a);
+}
+
+TEST(OmPbfSceneTest, Version3RoundTripStoresPlainTextureNames)
+{
+    OmPbfScene copy;
+    RoundTrip(3, copy);
+    ExpectTree(copy);
+    // Names alone: an image list becomes an animated layer, the rest is lost.
+    const auto& plain = copy.materials[0].layers;
+    const auto& list = copy.materials[1].layers;
+    ASSERT_EQ(plain.count, 1);
+    EXPECT_EQ(plain.capacity, 1);
+    EXPECT_EQ(plain[0].animated, 0);
+    EXPECT_EQ(plain[0].startFrame, 0);
+    EXPECT_EQ(list[0].animated, 1);
+    EXPECT_EQ(list[0].extra, 0u);
+}
+
+TEST(OmPbfSceneTest, Version2RoundTripHasNoAmbientColour)
+{
+    OmPbfScene scene;
+    FillScene(scene, 2);
+    OmPbfScene version3;
+    FillScene(version3, 3);
+    EXPECT_EQ(Write(scene).size() + 16, Write(version3).size());
+    OmPbfScene copy;
+    RoundTrip(2, copy);
+    ExpectTree(copy);
+    EXPECT_FLOAT_EQ(copy.ambient.r, 0.04f);
+    EXPECT_FLOAT_EQ(copy.ambient.a, 1.0f);
+}
+
+TEST(OmPbfSceneTest, Version1RoundTripStoresExactlyThreeCornersPerFace)
+{
+    OmPbfScene scene;
+    FillScene(scene, 1);
+    OmPbfScene version2;
+    FillScene(version2, 2);
+    // The corner list's count and capacity are the only difference.
+    EXPECT_EQ(Write(scene).size() + 8, Write(version2).size());
+    OmPbfScene copy;
+    RoundTrip(1, copy);
+    ExpectTree(copy);
+    const auto* mesh = static_cast<const OmPbfMeshRecord*>(copy.objects.At(0));
+    const auto* original = static_cast<const OmPbfMeshRecord*>(scene.objects.At(0));
+    EXPECT_EQ(mesh->faces[0].corners[2].texCoord, original->faces[0].corners[2].texCoord);
+    EXPECT_EQ(mesh->faces[0].material, original->faces[0].material);
+}
+
+TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
+{
+    OmPbfScene empty;
+    const std::vector<uint8_t> bytes = Write(empty);
+    // Version, materials (0, 0), objects (0, 8), root, ambient.
+    const size_t rootBytes = 4 + 1 + 4 + 64 + 8 + 8 + 1 + 1;
+    ASSERT_EQ(bytes.size(), 4 + 8 + 8 + rootBytes + 16);
+    EXPECT_EQ(WordAt(bytes, 0), 4u);
+    EXPECT_EQ(WordAt(bytes, 16), 8u);
+
+    OmPbfString s("hello");
+    OmMemoryFile out;
+    s.Serialise(out);
+    ASSERT_EQ(out.Bytes().size(), 10u);
+    EXPECT_EQ(out.Bytes()[9], 0);
+
+    OmPbfBoneRecord bone;
+    OmMemoryFile boneOut;
+    bone.Serialise(boneOut);
+    EXPECT_EQ(boneOut.Bytes().size(), 4u + 5 + 12 + 4 * 64 + 12);
+}
+
+TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
+{
+    std::vector<uint8_t> bytes;
+    PutWord(bytes, 4);
+    PutWord(bytes, 0), PutWord(bytes, 0);       // no materials
+    PutWord(bytes, 2), PutWord(bytes, 8);       // two objects
+    PutWord(bytes, 4);                          // a type without a reader
+    PutWord(bytes, 3);                          // read as the next type: a marker
+    OmPbfScene root;
+    OmMemoryFile rootOut;
+    root.root.Serialise(rootOut);
+    bytes.insert(bytes.end(), rootOut.Bytes().begin(), rootOut.Bytes().end());
+    for (int i = 0; i < 4; ++i)
+        PutWord(bytes, 0);
+    OmPbfScene scene;
+    ASSERT_TRUE(Read(bytes, scene));
+    ASSERT_EQ(scene.objects.Count(), 2);
+    EXPECT_EQ(scene.objects.At(0), nullptr);
+    ASSERT_NE(scene.objects.At(1), nullptr);
+    EXPECT_EQ(scene.objects.At(1)->type, uint32_t(kPbfMarker));
+    EXPECT_EQ(scene.objects.At(2), nullptr);
+    EXPECT_EQ(scene.objects.At(-1), nullptr);
+    // Written back, the empty entry keeps the marker at index 1.
+    EXPECT_EQ(Write(scene), bytes);
+}
+
+TEST(OmPbfSceneTest, VersionZeroIsRefusedAndLeavesTheSceneEmpty)
+{
+    ErrorCapture errors;
+    std::vector<uint8_t> bytes(64, 0);
+    OmPbfScene scene;
+    EXPECT_FALSE(Read(bytes, scene));
+    EXPECT_TRUE(errors.Contains("PBF: Incompatible file versions\n"));
+    EXPECT_EQ(scene.materials.count, 0);
+    EXPECT_EQ(scene.objects.Count(), 0);
+}
+
+TEST(OmPbfSceneTest, EveryTruncationFailsWithAnErrorAndAnEmptyScene)
+{
+    OmPbfScene full;
+    FillScene(full, 4);
+    const std::vector<uint8_t> bytes = Write(full);
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        ErrorCapture errors;
+        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
+        OmPbfScene scene;
+        ASSERT_FALSE(Read(part, scene)) << cut;
+        EXPECT_TRUE(errors.Contains("** ERROR **")) << cut;
+        EXPECT_EQ(scene.objects.Count(), 0) << cut;
+        EXPECT_EQ(scene.root.child, nullptr) << cut;
+    }
+}
+
+TEST(OmPbfSceneTest, CountsAndLengthsThatLieAreRefused)
+{
+    OmPbfScene full;
+    FillScene(full, 4);
+    const std::vector<uint8_t> good = Write(full);
+    struct Lie {
+        size_t offset;
+        uint32_t value;
+        const char* what;
+    };
+    // Offsets into the file: material count/capacity at 4/8, the first
+    // material's layer count at 13 and its first layer's name length at 21.
+    const Lie lies[] = {
+        {4, 3, "more materials than room"},
+        {8, 1000000, "room far beyond the count"},
+        {4, 0x10000000, "a count the file cannot hold"},
+        {21, 0xFFFFFFFF, "a string longer than any name"},
+        {21, 4000, "a string running past the end"},
+        {13, 0x7FFFFFFF, "a layer count the file cannot hold"},
+    };
+    for (const Lie& lie : lies) {
+        std::vector<uint8_t> bytes = good;
+        std::memcpy(bytes.data() + lie.offset, &lie.value, 4);
+        ErrorCapture errors;
+        OmPbfScene scene;
+        EXPECT_FALSE(Read(bytes, scene)) << lie.what;
+        EXPECT_TRUE(errors.Contains("** ERROR **")) << lie.what;
+    }
+}
+
+TEST(OmPbfSceneTest, FaceWithMoreThanThreeCornersIsRefused)
+{
+    OmPbfScene scene;
+    auto mesh = std::make_unique<OmPbfMeshRecord>();
+    OmPbfFace* face = mesh->faces.Append();
+    face->corners.Append();
+    scene.AddObject(std::move(mesh));
+    const std::vector<uint8_t> bytes = Write(scene);
+    ErrorCapture errors;
+    OmPbfScene copy;
+    EXPECT_FALSE(Read(bytes, copy));
+    EXPECT_TRUE(errors.Contains("4 corners"));
+}
+
+TEST(OmPbfSceneTest, ArrayAccessGrowsOnlyAtTheAppendSlot)
+{
+    OmPbfArray<uint32_t> a;
+    EXPECT_EQ(a.At(-1), nullptr);
+    EXPECT_EQ(a.At(1), nullptr);
+    ASSERT_NE(a.At(0), nullptr);
+    EXPECT_EQ(a.capacity, 8);
+    EXPECT_EQ(a.count, 0);
+    for (uint32_t i = 0; i < 9; ++i)
+        a.Add(i * 10);
+    EXPECT_EQ(a.capacity, 16);
+    EXPECT_EQ(*a.At(8), 80u);
+    EXPECT_EQ(a.At(20), nullptr);
+    EXPECT_EQ(a.capacity, 16);
+    const OmPbfArray<uint32_t>& constant = a;
+    EXPECT_EQ(constant.At(9), nullptr);
+}
+
+TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)
+{
+    constexpr int kNodes = 200000;
+    OmPbfScene scene;
+    OmPbfNode* last = nullptr;
+    for (int i = 0; i < kNodes; ++i) {
+        auto* node = new OmPbfNode();
+        node->object = i;
+        if (last)
+            last->sibling = node, node->parent = &scene.root;
+        else
+            scene.root.AddChild(node);
+        last = node;
+    }
+    // A chain of children hangs off the last sibling.
+    OmPbfNode* deep = last;
+    for (int i = 0; i < kNodes / 4; ++i) {
+        auto* node = new OmPbfNode();
+        node->object = kNodes + i;
+        deep->child = node;
+        node->parent = deep;
+        deep = node;
+    }
+    EXPECT_EQ(scene.root.FindByObject(kNodes - 1), last);
+    const std::vector<uint8_t> bytes = Write(scene);
+    OmPbfScene copy;
+    ASSERT_TRUE(Read(bytes, copy));
+    EXPECT_EQ(Write(copy), bytes);
+    EXPECT_NE(copy.root.FindByObject(kNodes + kNodes / 4 - 1), nullptr);
+}
+
+TEST(OmPbfSceneTest, FindByObjectSearchesSiblingsBeforeChildren)
+{
+    OmPbfNode root;
+    auto* a = new OmPbfNode();
+    auto* b = new OmPbfNode();
+    auto* aChild = new OmPbfNode();
+    a->object = 1;
+    b->object = 7;
+    aChild->object = 7;
+    root.AddChild(a);
+    root.AddChild(b);
+    a->AddChild(aChild);
+    EXPECT_EQ(root.FindByObject(7), b);
+    EXPECT_EQ(root.FindByObject(1), a);
+    EXPECT_EQ(root.FindByObject(-1), &root);
+    EXPECT_EQ(root.FindByObject(3), nullptr);
+}

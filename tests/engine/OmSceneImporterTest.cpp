@@ -1,0 +1,311 @@
+// The scene importer: node trees to groups and shapes, materials with their
+// blend flags and textures, lights, and scene files that are broken.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "ArchiveTestSupport.h"
+#include "PbfTestScenes.h"
+#include "SceneImportSupport.h"
+#include "engine/OmLight.h"
+#include "engine/OmMaxLight.h"
+#include "engine/OmSceneImporter.h"
+
+using archive_test::ErrorCapture;
+using importtest::ImportTest;
+
+namespace {
+
+// One triangle in the XZ plane, all corners using position i, normal 0,
+// texture coordinate i.
+std::unique_ptr<OmPbfMeshRecord> Triangle(uint32_t material = 0)
+{
+    auto mesh = std::make_unique<OmPbfMeshRecord>();
+    mesh->positions.Add(OmVector3(0, 0, 0));
+    mesh->positions.Add(OmVector3(0, 0, 10));
+    mesh->positions.Add(OmVector3(10, 0, 0));
+    mesh->normals.Add(OmVector3(0, 1, 0));
+    auto* uvs = mesh->uvSets.Append();
+    for (int i = 0; i < 3; ++i)
+        uvs->Add(OmPbfTexCoord{float(i), 0.5f, 0});
+    OmPbfFace* face = mesh->faces.Append();
+    for (uint32_t k = 0; k < 3; ++k)
+        face->corners[int32_t(k)] = OmPbfCorner{k, 0, 0, k};
+    face->material = material;
+    return mesh;
+}
+
+OmPbfNode* Child(OmPbfNode& parent, const char* name, int32_t object)
+{
+    auto* node = new OmPbfNode();
+    node->name.Assign(name);
+    node->object = object;
+    parent.AddChild(node);
+    return node;
+}
+
+OmPbfMaterial NamedMaterial(const char* name, const char* texture = "")
+{
+    OmPbfMaterial m;
+    m.name.Assign(name);
+    m.diffuse = {0.1f, 0.2f, 0.3f, 0.9f};
+    m.ambient = {0.4f, 0.5f, 0.6f, 0.9f};
+    m.specular = {0.7f, 0.8f, 0.9f, 0.9f};
+    m.power = 12.0f;
+    m.secondValue = 3.0f;
+    if (*texture)
+        m.layers.Append()->name.Assign(texture);
+    return m;
+}
+
+} // namespace
+
+TEST_F(ImportTest, LeafRootGivesItsTransformAndNameToTheShape)
+{
+    OmPbfScene scene;
+    scene.AddObject(Triangle());
+    scene.root.name.Assign("Pebble");
+    scene.root.object = 0;
+    scene.root.transform.SetTranslation(OmVector3(10, 20, 30));
+    const std::string path = TempPath("pebble.pbf");
+    ASSERT_TRUE(scene.Save(path.c_str()));
+
+    OmSceneImporter importer;
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_EQ(root->GetChildCount(), 1);
+    OmNode* shape = root->GetChild(0);
+    EXPECT_STREQ(shape->GetName(), "Pebble");
+    EXPECT_FLOAT_EQ(shape->GetLocal().position.z, 3.0f);
+    EXPECT_FLOAT_EQ(shape->GetLocal().scale, 1.0f);
+    OmMesh* mesh = MeshOf(shape);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->indices.GetCount(), 3u);
+    EXPECT_EQ(mesh->layout[3], 1);
+    // No material records: every triangle uses the default material.
+    const OmMaterial* material = renderer.GetMaterial(int32_t(mesh->triangleMaterials[0]));
+    ASSERT_NE(material, nullptr);
+    EXPECT_FLOAT_EQ(material->power, 0.25f);
+    EXPECT_FLOAT_EQ(material->factor, 0.0f);
+    EXPECT_FLOAT_EQ(material->ambient.g, 1.0f);
+    EXPECT_FLOAT_EQ(material->emissive.a, 0.0f);
+    EXPECT_EQ(TextureName(int32_t(mesh->triangleMaterials[0])), "default.tga");
+    OmVector3 min, max;
+    importer.GetBounds(min, max);
+    EXPECT_FLOAT_EQ(max.x, 1.0f);
+    EXPECT_FLOAT_EQ(max.z, 1.0f);
+    EXPECT_FLOAT_EQ(min.y, 0.0f);
+}
+
+TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
+{
+    OmPbfScene scene;
+    scene.AddObject(Triangle());
+    scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
+    scene.AddObject(std::make_unique<OmPbfLightRecord>());
+    scene.root.name.Assign("Model");
+    OmPbfNode* arm = Child(scene.root, "Arm", 1); // a marker builds nothing
+    arm->transform.SetTranslation(OmVector3(0, 50, 0));
+    Child(*arm, "Hand", 0);
+    Child(scene.root, "Lamp", 2);
+    const std::string path = TempPath("model.pbf");
+    ASSERT_TRUE(scene.Save(path.c_str()));
+
+    OmSceneImporter importer;
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_EQ(root->GetChildCount(), 1);
+    auto* model = dynamic_cast<OmGroup*>(root->GetChild(0));
+    ASSERT_NE(model, nullptr);
+    EXPECT_STREQ(model->GetName(), "Model");
+    ASSERT_EQ(model->GetChildCount(), 2);
+    auto* armGroup = dynamic_cast<OmGroup*>(model->GetChild(0));
+    ASSERT_NE(armGroup, nullptr);
+    EXPECT_FLOAT_EQ(armGroup->GetLocal().position.y, 5.0f);
+    ASSERT_EQ(armGroup->GetChildCount(), 1);
+    EXPECT_STREQ(armGroup->GetChild(0)->GetName(), "Hand");
+    EXPECT_NE(MeshOf(armGroup->GetChild(0)), nullptr);
+    EXPECT_NE(dynamic_cast<OmLight*>(model->GetChild(1)), nullptr);
+    EXPECT_EQ(importer.GetObject(1), nullptr);
+}
+
+TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
+{
+    OmPbfScene scene;
+    const char* names[] = {"_a", "_cb", "_cm", "_x", "plain"};
+    const uint32_t blends[] = {64, 256 + 32, 256 + 65, 0, 0};
+    for (const char* name : names)
+        scene.materials.Add(NamedMaterial(name, "stone.tga"));
+    scene.AddObject(Triangle(4));
+    scene.AddObject(Triangle(9)); // out of range: the first material
+    scene.root.name.Assign("Walls");
+    Child(scene.root, "A", 0);
+    Child(scene.root, "B", 1);
+    const std::string path = TempPath("walls.pbf");
+    ASSERT_TRUE(scene.Save(path.c_str()));
+
+    OmSceneImporter importer;
+    importer.opacity = 0.5f;
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_EQ(importer.GetMaterialCount(), 5);
+    for (int i = 0; i < 5; ++i) {
+        const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(i));
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(m->blendMode, blends[i]) << names[i];
+    }
+    const OmMaterial* plain = renderer.GetMaterial(importer.GetMaterialId(4));
+    EXPECT_FLOAT_EQ(plain->diffuse.b, 0.3f);
+    EXPECT_FLOAT_EQ(plain->ambient.r, 0.4f);
+    EXPECT_FLOAT_EQ(plain->specular.g, 0.8f);
+    EXPECT_FLOAT_EQ(plain->diffuse.a, 0.5f);
+    EXPECT_FLOAT_EQ(plain->emissive.a, 0.0f);
+    EXPECT_FLOAT_EQ(plain->factor, 3.0f);
+    EXPECT_EQ(TextureName(importer.GetMaterialId(4)), "Textures\\stone.tga");
+    EXPECT_EQ(MeshOf(importer.GetObject(0))->triangleMaterials[0], uint32_t(importer.GetMaterialId(4)));
+    EXPECT_EQ(MeshOf(importer.GetObject(1))->triangleMaterials[0], uint32_t(importer.GetMaterialId(0)));
+    EXPECT_EQ(OmSceneImporter::BlendModeFromName("_"), 0u);
+    EXPECT_EQ(OmSceneImporter::BlendModeFromName("_c"), 256u);
+}
+
+TEST_F(ImportTest, ImageListsAndTheBoundedTextureFolder)
+{
+    const std::string list = TempPath("water.ifl");
+    {
+        std::FILE* f = std::fopen(list.c_str(), "wb");
+        std::fputs("water1.tga\r\n\r\nwater2.tga", f);
+        std::fclose(f);
+    }
+    const std::string folder = std::filesystem::path(list).parent_path().string() + "/";
+    const std::string listName = std::filesystem::path(list).filename().string();
+    OmPbfScene scene;
+    OmPbfMaterial water = NamedMaterial("water");
+    OmPbfTextureLayer* layer = water.layers.Append();
+    layer->name.Assign(listName.c_str());
+    layer->animated = 1;
+    layer->rate = 2.0f;
+    scene.materials.Add(std::move(water));
+    // A name that cannot fit after the folder is refused, not written past.
+    scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
+    const std::string path = TempPath("water.pbf");
+    ASSERT_TRUE(scene.Save(path.c_str()));
+
+    ErrorCapture errors;
+    OmSceneImporter importer;
+    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(0));
+    ASSERT_EQ(m->layers.GetCount(), 1u);
+    EXPECT_EQ(m->layers[0].animated, 1);
+    EXPECT_FLOAT_EQ(m->layers[0].frameRate, 2.0f);
+    ASSERT_EQ(m->layers[0].frames.GetCount(), 3u);
+    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 0), folder + "water1.tga");
+    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 1), folder);
+    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 2), folder + "water2.tga");
+    const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(1));
+    EXPECT_EQ(longName->layers[0].frames.GetCount(), 0u);
+    EXPECT_TRUE(errors.Contains("texture name too long"));
+    EXPECT_FALSE(importer.SetTextureDirectory(std::string(260, 'd').c_str()));
+    EXPECT_STREQ(importer.GetTextureDirectory(), folder.c_str());
+}
+
+TEST_F(ImportTest, LightsConvertTheirRecords)
+{
+    OmPbfLightRecord record;
+    record.kind = 1;
+    record.colour = {0.5f, 0.6f, 0.7f, 1.0f};
+    record.diffuseOn = 1;
+    record.attenuate = 1;
+    record.farDistance = 40.0f;
+    record.innerCone = 0.8f;
+    OmLight light;
+    OmSceneImporter::ConvertLight(record, light);
+    EXPECT_EQ(light.lightType, OmLight::kSpot);
+    EXPECT_FLOAT_EQ(light.diffuse[1], 0.6f);
+    EXPECT_FLOAT_EQ(light.specular[0], 0.0f);
+    EXPECT_FLOAT_EQ(light.range, 12.0f);
+    EXPECT_FLOAT_EQ(light.attenuation[1], -0.25f);
+    EXPECT_FLOAT_EQ(light.attenuation[2], 0.25f);
+    EXPECT_FLOAT_EQ(light.innerCone, 0.4f);
+    EXPECT_FLOAT_EQ(light.outerCone, 0.1f);
+    record.attenuate = 0;
+    record.kind = 3;
+    OmSceneImporter::ConvertLight(record, light);
+    EXPECT_EQ(light.lightType, OmLight::kDirectional);
+    EXPECT_FLOAT_EQ(light.range, -1.0f);
+
+    // Max lights: one under a node scaled by 2, one that no node carries.
+    OmPbfScene scene;
+    for (int i = 0; i < 2; ++i) {
+        auto max = std::make_unique<OmPbfMaxLightRecord>();
+        max->kind = 0;
+        max->distance5 = 100.0f;
+        max->angleA = 90.0f;
+        max->aspect = 4.0f;
+        max->mode = 7;
+        scene.AddObject(std::move(max));
+    }
+    scene.root.name.Assign("Lights");
+    OmPbfNode* scaled = Child(scene.root, "Big", 0);
+    scaled->transform.m[0] = 2.0f;
+    const std::string path = TempPath("lights.pbf");
+    ASSERT_TRUE(scene.Save(path.c_str()));
+    OmSceneImporter importer;
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    auto* big = dynamic_cast<OmMaxLightNode*>(importer.GetObject(0));
+    auto* loose = dynamic_cast<OmMaxLightNode*>(importer.GetObject(1));
+    ASSERT_NE(big, nullptr);
+    ASSERT_NE(loose, nullptr);
+    EXPECT_FLOAT_EQ(big->light.farEnd, 20.0f);
+    EXPECT_FLOAT_EQ(loose->light.farEnd, 10.0f);
+    EXPECT_NEAR(big->light.hotspot, 0.7853982f, 1e-6f);
+    EXPECT_FLOAT_EQ(big->light.aspect, 0.25f);
+    EXPECT_EQ(big->light.decay, 2);
+    // Only lights: the box stays empty.
+    OmVector3 min, max;
+    importer.GetBounds(min, max);
+    EXPECT_FLOAT_EQ(min.x, 100000.0f);
+    EXPECT_FLOAT_EQ(max.y, -100000.0f);
+}
+
+TEST_F(ImportTest, BrokenScenesFailWithAnError)
+{
+    OmSceneImporter importer;
+    EXPECT_FALSE(importer.Load(nullptr, root));
+    EXPECT_FALSE(importer.Load("/no/such/scene.pbf", root));
+
+    // A corner naming a position that does not exist drops the mesh.
+    OmPbfScene scene;
+    scene.AddObject(Triangle());
+    auto* mesh = static_cast<OmPbfMeshRecord*>(scene.objects.At(0));
+    mesh->faces[0].corners[1].position = 7;
+    scene.AddObject(Triangle());
+    static_cast<OmPbfMeshRecord*>(scene.objects.At(1))->faces[0].corners[2].texCoord = 0xFFFFFFFF;
+    scene.root.name.Assign("Bad");
+    scene.root.object = 0;
+    const std::string path = TempPath("bad.pbf");
+    ASSERT_TRUE(scene.Save(path.c_str()));
+    {
+        ErrorCapture errors;
+        OmSceneImporter bad;
+        EXPECT_TRUE(bad.Load(path.c_str(), root));
+        EXPECT_EQ(bad.GetObject(0), nullptr);
+        EXPECT_EQ(bad.GetObject(1), nullptr);
+        EXPECT_TRUE(errors.Contains("missing position"));
+        EXPECT_TRUE(errors.Contains("missing texture coordinate"));
+        EXPECT_EQ(root->GetChildCount(), 0);
+    }
+    // A file cut short.
+    pbftest::Counter c;
+    OmPbfScene full;
+    pbftest::FillScene(full, 4);
+    std::vector<uint8_t> bytes = pbftest::Write(full);
+    bytes.resize(bytes.size() / 2);
+    const std::string cut = TempPath("cut.pbf");
+    std::FILE* f = std::fopen(cut.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    ErrorCapture errors;
+    OmSceneImporter truncated;
+    EXPECT_FALSE(truncated.Load(cut.c_str(), root));
+    EXPECT_TRUE(errors.Contains("could not be read"));
+    EXPECT_EQ(root->GetChildCount(), 0);
+}

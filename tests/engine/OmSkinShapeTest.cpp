@@ -1,0 +1,410 @@
+// Skinned shapes: a three-bone arm posed from a bone animation gives the
+// matrices worked out by hand, in every play mode and across a queued
+// animation; broken animations, bone indices and skeletons are refused
+// without NaN or stray reads; drawing hands the bones to the render mesh.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/OmAnimationFrames.h"
+#include "engine/OmBaseSkinMesh.h"
+#include "engine/OmBoneAnimation.h"
+#include "engine/OmGroup.h"
+#include "engine/OmSkinMesh.h"
+#include "engine/OmSkinShape.h"
+#include "tests/engine/SceneTestSupport.h"
+
+namespace {
+
+constexpr float kDegree = 3.14159265f / 180.0f;
+// The interpolation uses a polynomial sine: close, not exact.
+constexpr float kTolerance = 2e-3f;
+
+OmQuaternion RotationZ(float radians)
+{
+    OmMatrix3 m;
+    m.SetRotationZ(radians);
+    OmQuaternion q;
+    q.SetFromMatrix(m);
+    return q;
+}
+
+// Frame f turns bone 0 by 10f degrees and bone 1 by 20f degrees about Z
+// and puts the root at (f, 0, 0). Bone 2 has no keys.
+void MakeArmAnimation(OmBoneAnimation& anim, uint32_t frames, float duration)
+{
+    ASSERT_TRUE(anim.Allocate(frames, 2));
+    anim.duration = duration;
+    for (uint32_t f = 0; f < frames; ++f) {
+        anim.Key(f, 0) = RotationZ(10.0f * float(f) * kDegree);
+        anim.Key(f, 1) = RotationZ(20.0f * float(f) * kDegree);
+        anim.rootPositions[f].Set(float(f), 0.0f, 0.0f);
+    }
+}
+
+// Root 0 -> 1 -> 2, each one unit along Y from its parent; bone 2 is "LeftHeadBone".
+OmSkinMesh* MakeArmMesh()
+{
+    auto* mesh = new OmSkinMesh();
+    const char* names[] = {"Root", "Upper", "LeftHeadBone"};
+    for (int32_t b = 0; b < 3; ++b) {
+        OmBone bone;
+        bone.SetName(names[b]);
+        bone.parent = b - 1;
+        bone.firstChild = b < 2 ? b + 1 : -1;
+        bone.offset.Set(0.0f, b == 0 ? 0.0f : 1.0f, 0.0f);
+        mesh->skeleton.bones.Add(bone);
+    }
+    mesh->skeleton.rootBone = 0;
+    return mesh;
+}
+
+void ExpectMatrix(const OmBoneMatrix& m, float angleDegrees, const OmVector3& position, const char* what)
+{
+    OmMatrix3 expected;
+    expected.SetRotationZ(angleDegrees * kDegree);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(m.rotation.m[i], expected.m[i], kTolerance) << what << " element " << i;
+    EXPECT_NEAR(m.position.x, position.x, kTolerance) << what;
+    EXPECT_NEAR(m.position.y, position.y, kTolerance) << what;
+    EXPECT_NEAR(m.position.z, position.z, kTolerance) << what;
+}
+
+// The arm worked out by hand: bone 0 at the root turned by a0, bone 1 one
+// unit up bone 0's Y axis turned by a0 + a1, bone 2 one unit up bone 1's.
+void ExpectArm(OmSkinShape& shape, float a0, float a1, float rootX, const char* what)
+{
+    OmArray<OmBoneMatrix>& bones = shape.GetBones();
+    ASSERT_EQ(bones.GetCount(), 3u);
+    const OmVector3 root(rootX, 0.0f, 0.0f);
+    // A row vector (0, 1, 0) turned by Rz(a) is (-sin a, cos a, 0).
+    const OmVector3 elbow = root + OmVector3(-std::sin(a0 * kDegree), std::cos(a0 * kDegree), 0.0f);
+    const OmVector3 hand =
+        elbow + OmVector3(-std::sin((a0 + a1) * kDegree), std::cos((a0 + a1) * kDegree), 0.0f);
+    ExpectMatrix(bones[0], a0, root, what);
+    ExpectMatrix(bones[1], a0 + a1, elbow, what);
+    ExpectMatrix(bones[2], a0 + a1, hand, what); // no keys: identity after its parent
+}
+
+class SkinShapeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MakeArmAnimation(anim_, 4, 1.0f);
+        OmSkinMesh* mesh = MakeArmMesh();
+        shape_ = new OmSkinShape();
+        shape_->SetGeometry(mesh);
+        mesh->Release();
+    }
+    void TearDown() override { shape_->Release(); }
+
+    // Starts at time 10 and updates at 10 + elapsed.
+    void PlayAt(int32_t mode, float elapsed)
+    {
+        shape_->PlayAnimation(&anim_, mode);
+        shape_->Update(10.0f);
+        shape_->Update(10.0f + elapsed);
+    }
+
+    OmBoneAnimation anim_;
+    OmSkinShape* shape_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(SkinShapeTest, EveryPlayModePosesTheArmAsWorkedOutByHand)
+{
+    PlayAt(OM_PLAY_LOOP, 0.375f); // 1.5 frames in
+    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop between frames 1 and 2");
+
+    PlayAt(OM_PLAY_LOOP, 2.875f); // 3.5 frames into the third lap: last frame to the first
+    EXPECT_EQ(shape_->GetFrames().frame0, 3);
+    EXPECT_EQ(shape_->GetFrames().frame1, 0);
+    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop wrapping to frame 0");
+
+    PlayAt(OM_PLAY_ONCE, 0.5f);
+    ExpectArm(*shape_, 20.0f, 40.0f, 2.0f, "once on frame 2");
+    PlayAt(OM_PLAY_ONCE, 5.0f);
+    ExpectArm(*shape_, 30.0f, 60.0f, 3.0f, "once past its end holds the last frame");
+
+    PlayAt(OM_PLAY_PINGPONG, 0.5f); // forward: 1.5 frames
+    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "ping-pong forward");
+    PlayAt(OM_PLAY_PINGPONG, 1.5f); // 4.5 of 6 steps: halfway from frame 2 back to 1
+    EXPECT_EQ(shape_->GetFrames().frame0, 2);
+    EXPECT_EQ(shape_->GetFrames().frame1, 1);
+    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "ping-pong backward");
+
+    PlayAt(OM_PLAY_HOLD, 0.1f);
+    ExpectArm(*shape_, 30.0f, 60.0f, 3.0f, "hold");
+}
+
+TEST_F(SkinShapeTest, PlayOnceBeforeItsStartShowsTheFirstFrame)
+{
+    shape_->PlayAnimation(&anim_, OM_PLAY_ONCE);
+    shape_->Update(10.0f);
+    shape_->Update(9.9f); // a fraction of a frame early
+    EXPECT_EQ(shape_->GetFrames().frame0, 0);
+    EXPECT_EQ(shape_->GetFrames().frame1, 0);
+    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "before the start");
+}
+
+TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
+{
+    OmBoneAnimation wave; // two frames over half a second: 0 and 10/20 degrees
+    MakeArmAnimation(wave, 2, 0.5f);
+    shape_->PlayAnimation(&anim_, OM_PLAY_LOOP);
+    shape_->Update(0.0f);
+    shape_->QueueAnimation(&wave, OM_PLAY_ONCE);
+    EXPECT_EQ(shape_->GetQueuedAnimation(), &wave);
+
+    shape_->Update(0.875f); // still the loop
+    EXPECT_EQ(shape_->GetAnimation(), &anim_);
+    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop before the hand-over");
+
+    shape_->Update(1.125f); // past one second: the wave starts now, at its first frame
+    EXPECT_EQ(shape_->GetAnimation(), &wave);
+    EXPECT_EQ(shape_->GetQueuedAnimation(), nullptr);
+    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "queued animation at its start");
+
+    shape_->Update(1.25f); // an eighth of a second in: halfway between its two frames
+    ExpectArm(*shape_, 5.0f, 10.0f, 0.5f, "queued animation halfway");
+    shape_->Update(1.375f); // a quarter second in: the last frame of a play-once
+    ExpectArm(*shape_, 10.0f, 20.0f, 1.0f, "queued animation at its end");
+
+    // Nothing playing: a queued animation plays at once.
+    shape_->ClearAnimation();
+    shape_->QueueAnimation(&wave, OM_PLAY_HOLD);
+    EXPECT_EQ(shape_->GetAnimation(), &wave);
+}
+
+TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedWithoutNaN)
+{
+    OmBoneAnimation empty; // no frames
+    OmBoneAnimation instant;
+    MakeArmAnimation(instant, 4, 0.0f);
+    OmBoneAnimation broken;
+    MakeArmAnimation(broken, 4, std::nanf(""));
+    TraceCapture trace;
+    for (OmBoneAnimation* anim : {&empty, &instant, &broken}) {
+        shape_->PlayAnimation(anim, OM_PLAY_PINGPONG);
+        EXPECT_EQ(shape_->GetAnimation(), nullptr);
+        shape_->Update(1.0f);
+        shape_->Update(2.0f);
+        EXPECT_EQ(shape_->GetPose(), nullptr);
+    }
+    EXPECT_TRUE(trace.Contains("cannot play"));
+    // The rest pose stands.
+    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "rest pose");
+}
+
+TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
+{
+    OmAnimationFrames frames;
+    // No frames, no time, no number: nothing to compute.
+    EXPECT_FALSE(ComputeAnimationFrames(OM_PLAY_LOOP, 0.5f, 1.0f, 1.0f, 0, true, frames));
+    EXPECT_FALSE(ComputeAnimationFrames(OM_PLAY_LOOP, 0.5f, 0.0f, 1.0f, 4, true, frames));
+    EXPECT_FALSE(ComputeAnimationFrames(OM_PLAY_ONCE, std::nanf(""), 1.0f, 1.0f, 4, true, frames));
+    EXPECT_FALSE(ComputeAnimationFrames(OM_PLAY_HOLD, 0.5f, 1.0f, 1.0f, 4, false, frames));
+    EXPECT_FALSE(ComputeAnimationFrames(7, 0.5f, 1.0f, 1.0f, 4, true, frames));
+    EXPECT_EQ(frames.frame0, -1);
+
+    // One frame in ping-pong: no step to bounce over.
+    ASSERT_TRUE(ComputeAnimationFrames(OM_PLAY_PINGPONG, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
+    EXPECT_EQ(frames.frame0, 0);
+    EXPECT_EQ(frames.frame1, 0);
+    ASSERT_TRUE(ComputeAnimationFrames(OM_PLAY_LOOP, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
+    EXPECT_EQ(frames.frame0, 0);
+    EXPECT_EQ(frames.frame1, 0);
+
+    // Awkward durations, times just short of whole laps, far-off and
+    // negative times: every index lies in 0..F-1.
+    for (uint32_t f : {1u, 2u, 3u, 7u, 30u}) {
+        const float duration = float(f) / 30.0f;
+        const float speed = 1.0f / duration;
+        for (int32_t mode = 0; mode <= 3; ++mode) {
+            for (int lap = -3; lap < 200; ++lap) {
+                for (float t : {std::nextafter(float(lap) * duration, -1e9f), float(lap) * duration,
+                                float(lap) * duration + duration * 0.5f, 1e30f, -1e30f}) {
+                    ASSERT_TRUE(ComputeAnimationFrames(mode, t, duration, speed, f, true, frames));
+                    ASSERT_GE(frames.frame0, 0) << mode << " " << t;
+                    ASSERT_LT(frames.frame0, int32_t(f)) << mode << " " << t;
+                    ASSERT_GE(frames.frame1, 0) << mode << " " << t;
+                    ASSERT_LT(frames.frame1, int32_t(f)) << mode << " " << t;
+                    ASSERT_GE(frames.fraction, 0.0f);
+                    ASSERT_LE(frames.fraction, 1.0f);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(SkinShapeTest, BoneIndicesOutsideTheSkeletonAreRefused)
+{
+    TraceCapture trace;
+    EXPECT_EQ(shape_->AttachNodeToBone(-1), nullptr);
+    EXPECT_EQ(shape_->AttachNodeToBone(3), nullptr);
+    EXPECT_FALSE(shape_->SetScaledBone(3, 4.0f));
+    EXPECT_FALSE(shape_->SetScaledBone(-2, 4.0f));
+    EXPECT_TRUE(trace.Contains("bone 3"));
+    EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
+
+    // A hand-held node follows its bone; asking again gives the same node.
+    OmGroup* hand = shape_->AttachNodeToBone(2);
+    ASSERT_NE(hand, nullptr);
+    EXPECT_EQ(shape_->AttachNodeToBone(2), hand);
+    OmGroup* elbow = shape_->AttachNodeToBone(1);
+    PlayAt(OM_PLAY_HOLD, 0.0f);
+    EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, shape_->GetBones()[2].position, 1e-6f));
+    EXPECT_TRUE(hand->GetLocal().rotation.Equals(shape_->GetBones()[2].rotation));
+
+    // Detaching by slot leaves a hole that the search skips.
+    shape_->DetachAttachmentAt(0);
+    EXPECT_EQ(shape_->GetAttachmentCount(), 2u);
+    EXPECT_EQ(shape_->GetAttachment(0).bone, -1);
+    EXPECT_EQ(shape_->FindBoneNode(2), nullptr);
+    EXPECT_EQ(shape_->FindBoneNode(-1), nullptr);
+    EXPECT_EQ(shape_->FindBoneNode(1), elbow);
+    shape_->DetachAttachmentAt(99); // no such slot: nothing happens
+}
+
+TEST_F(SkinShapeTest, TheScaledBoneGrowsItsRotation)
+{
+    ASSERT_TRUE(shape_->SetScaledBone(1, 4.0f));
+    PlayAt(OM_PLAY_HOLD, 0.0f);
+    const OmQuaternion& q = shape_->GetPose()->rotations[1];
+    // The scaled matrix's quaternion: four times the rotation's trace term.
+    EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
+}
+
+TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirName)
+{
+    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
+    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
+    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
+    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
+}
+
+TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)
+{
+    OmSkeleton skeleton;
+    OmArray<OmBoneMatrix> out;
+    skeleton.Pose(out, nullptr); // nothing at all
+    for (int i = 0; i < 3; ++i)
+        skeleton.bones.Add(OmBone());
+    skeleton.rootBone = -1;
+    skeleton.Pose(out, nullptr);
+    EXPECT_EQ(out.GetCount(), 3u); // sized, nothing posed
+    // Children that loop back to the root and siblings that point at
+    // themselves end the walk instead of spinning.
+    skeleton.rootBone = 0;
+    skeleton.bones[0].offset.Set(1.0f, 2.0f, 3.0f);
+    skeleton.bones[1].offset.Set(0.0f, 1.0f, 0.0f);
+    skeleton.bones[0].firstChild = 1;
+    skeleton.bones[1].parent = 0;
+    skeleton.bones[1].firstChild = 0;
+    skeleton.bones[2].parent = 7;
+    skeleton.bones[2].nextSibling = 2;
+    skeleton.Pose(out, nullptr);
+    skeleton.bones[1].firstChild = -1;
+    skeleton.bones[1].nextSibling = 1;
+    skeleton.Pose(out, nullptr);
+    EXPECT_TRUE(out[0].position.Equals(OmVector3(1.0f, 2.0f, 3.0f)));
+    EXPECT_TRUE(out[1].position.Equals(OmVector3(1.0f, 3.0f, 3.0f)));
+}
+
+namespace {
+
+// A render skin mesh that keeps the bone matrices it is handed.
+class TestSkinRenderMesh : public OmBaseSkinMesh {
+    OM_DECLARE_CLASS(TestSkinRenderMesh)
+
+    TestSkinRenderMesh() = default;
+    explicit TestSkinRenderMesh(OmArchive& archive) : OmBaseSkinMesh(archive) {}
+
+    void Render(OmRenderer&) override { ++draws; }
+    bool Create(OmRenderer&, uint32_t flags, uint32_t indexCount, uint32_t vertexCount, const uint8_t*) override
+    {
+        createdFlags = flags;
+        createdIndices = indexCount;
+        createdVertices = vertexCount;
+        return true;
+    }
+    bool ConvertFrom(const OmSkinMesh& mesh) override
+    {
+        for (uint32_t i = 0; i < mesh.skeleton.bones.GetCount(); ++i)
+            skeleton.bones.Add(mesh.skeleton.bones[i]);
+        skeleton.rootBone = mesh.skeleton.rootBone;
+        return true;
+    }
+    void SetBoneMatrices(const OmBoneMatrix* matrices, uint32_t count) override
+    {
+        handed.assign(matrices, matrices + count);
+    }
+    const OmSkeleton* GetSkeleton() const override { return &skeleton; }
+
+    OmSkeleton skeleton;
+    std::vector<OmBoneMatrix> handed;
+    int draws = 0;
+    uint32_t createdFlags = 0, createdIndices = 0, createdVertices = 0;
+};
+
+OM_IMPLEMENT_CLASS(TestSkinRenderMesh, OmBaseSkinMesh)
+
+class OptionRenderer : public RecordingRenderer {
+public:
+    int32_t GetRenderOption() const override { return option; }
+    void DrawLines(int32_t count, const OmVector3*, uint32_t colour) override
+    {
+        lineCount = count;
+        lineColour = colour;
+    }
+    int32_t option = 2; // the device renderer's own default
+    int32_t lineCount = 0;
+    uint32_t lineColour = 0;
+};
+
+} // namespace
+
+TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
+{
+    OptionRenderer renderer;
+    OmSkinMesh* engineMesh = OmSkinMesh::Cast(shape_->GetGeometry());
+    auto* renderMesh = new TestSkinRenderMesh();
+    ASSERT_TRUE(engineMesh->ConvertForRenderer(renderer, 0, *renderMesh));
+    shape_->SetGeometry(renderMesh);
+    renderMesh->Release();
+
+    PlayAt(OM_PLAY_LOOP, 0.375f); // the skeleton now comes from the render mesh
+    shape_->Render(renderer);
+    ASSERT_EQ(renderMesh->handed.size(), 3u);
+    EXPECT_TRUE(OmVector3::NearlyEqual(renderMesh->handed[0].position, OmVector3(1.5f, 0, 0), 1e-5f));
+    EXPECT_EQ(renderMesh->draws, 1);
+    EXPECT_EQ(renderer.lineCount, 0);
+
+    // The skeleton display without the mesh: two bones with parents, and a
+    // three-line cross on the head bone.
+    renderer.option = 5;
+    shape_->Render(renderer);
+    EXPECT_EQ(renderMesh->draws, 1);
+    EXPECT_EQ(renderer.lineCount, 2 + 3);
+    EXPECT_EQ(renderer.lineColour, 0xFFFFFFFFu);
+}
+
+TEST(SkinMeshTest, BoundsHoldEveryVertex)
+{
+    OmSkinMesh* mesh = MakeArmMesh();
+    for (float x : {-1.0f, 3.0f}) {
+        OmSkinVertex v{};
+        v.vertex.position.Set(x, 1.0f, 2.0f);
+        mesh->vertices.Add(v);
+    }
+    mesh->ComputeBounds();
+    EXPECT_TRUE(OmVector3::NearlyEqual(mesh->GetBounds().centre, OmVector3(1.0f, 1.0f, 2.0f), 1e-6f));
+    EXPECT_FLOAT_EQ(mesh->GetBounds().radius, 2.0f);
+    mesh->vertices.RemoveAll();
+    mesh->ComputeBounds();
+    EXPECT_TRUE(mesh->GetBounds().IsEmpty());
+    mesh->Release();
+}

@@ -1,0 +1,257 @@
+// The animation database: text animations converted, written and read back
+// frame for frame; the file layout's sizes; damaged, truncated and hostile
+// files refused with the log's messages; bounds on every index.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "engine/OmBoneAnimation.h"
+#include "game/framework/TsAnimationDB.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+// A relative animation text file: frame f turns every bone by a different
+// angle and moves the root by 10f tool units along X.
+std::string AnimationText(int bones, int frames, float turn)
+{
+    std::string text = std::to_string(bones) + "\n0\n" + std::to_string(frames) +
+                       "\nheader\nRelative motion\n1\n2\n3\n4\n5\n6\n";
+    char line[128];
+    for (int f = 0; f < frames; ++f) {
+        text += "// Frame # " + std::to_string(f) + "\n";
+        for (int b = 0; b < bones; ++b) {
+            const float a = turn * float(f + 1) * float(b + 1);
+            text += "0 0 0\nx\nx\nx\nx\n";
+            std::snprintf(line, sizeof line, "%f %f 0\n%f %f 0\n0 0 1\n%f %f 0\n", std::cos(a), std::sin(a),
+                          -std::sin(a), std::cos(a), 10.0f * float(f), 2.0f * float(b));
+            text += line;
+        }
+    }
+    return text;
+}
+
+bool SameAnimation(const OmBoneAnimation& a, const OmBoneAnimation& b)
+{
+    return a.frameCount == b.frameCount && a.boneCount == b.boneCount && a.duration == b.duration &&
+           std::memcmp(a.keys, b.keys, size_t(a.frameCount) * a.boneCount * 16) == 0 &&
+           std::memcmp(a.rootPositions, b.rootPositions, size_t(a.frameCount) * 12) == 0;
+}
+
+uint32_t Word(const std::string& bytes, size_t at)
+{
+    uint32_t v = 0;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+
+void PutWord(std::string& bytes, size_t at, uint32_t v)
+{
+    std::memcpy(bytes.data() + at, &v, 4);
+}
+
+class AnimationDBTest : public ::testing::Test {
+protected:
+    // Entry 0 holds a stand (3 bones, 4 frames) and entry 2 a walk (2 bones,
+    // 3 frames); entry 1 is empty. Written to "data/animdb.tsa".
+    void WriteSample()
+    {
+        scratch_.Write("anims/stand.txt", AnimationText(3, 4, 0.1f));
+        scratch_.Write("anims/walk.txt", AnimationText(2, 3, 0.3f));
+        source_.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\stand.txt");
+        source_.LoadAnimationTextFile(2, TSANIM_WALK, "anims\\walk.txt");
+        scratch_.Write("data/keep", "");
+        ASSERT_TRUE(source_.WriteBinary("data\\animdb.tsa"));
+    }
+
+    ScratchDir scratch_;
+    LogCapture log_;
+    TsAnimationDB source_;
+    TsAnimationDB db_;
+};
+
+} // namespace
+
+TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
+{
+    WriteSample();
+    EXPECT_TRUE(log_.Contains("Animation anims\\stand.txt converted OK"));
+    ASSERT_EQ(source_.GetEntryCount(), 3u);
+    const OmBoneAnimation* stand = source_.GetAnimation(0, TSANIM_STAND);
+    ASSERT_NE(stand, nullptr);
+    EXPECT_EQ(stand->frameCount, 4u);
+    EXPECT_EQ(stand->boneCount, 3u);
+    EXPECT_FLOAT_EQ(stand->duration, 4.0f / 30.0f);
+    EXPECT_FLOAT_EQ(stand->rootPositions[3].x, 3.0f); // tool units scaled by 0.1
+
+    // The layout: header, three table rows, then the entries in order.
+    const std::string bytes = scratch_.Read("data/animdb.tsa");
+    const uint32_t standSize = 12 + 4 * (3 * 16 + 12), walkSize = 12 + 3 * (2 * 16 + 12);
+    ASSERT_EQ(bytes.size(), 32u + 36u + 3u * 148u + standSize + walkSize);
+    EXPECT_EQ(std::string(bytes.c_str()), "Tessaran animation file");
+    EXPECT_EQ(Word(bytes, 24), 3u);
+    EXPECT_EQ(Word(bytes, 28), 37u);
+    EXPECT_EQ(Word(bytes, 32), 148u + standSize);
+    EXPECT_EQ(Word(bytes, 36), 68u);
+    EXPECT_EQ(Word(bytes, 40), 1u);
+    EXPECT_EQ(Word(bytes, 44), 148u); // the empty entry
+    EXPECT_EQ(Word(bytes, 48), 68u + 148u + standSize);
+    EXPECT_EQ(Word(bytes, 52), 0u);
+
+    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
+    EXPECT_EQ(db_.GetEntryCount(), 3u);
+    EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr); // nothing read until asked
+    db_.MarkForLoading(0);
+    db_.MarkForLoading(2);
+    ASSERT_TRUE(db_.LoadAnimations());
+    ASSERT_NE(db_.GetAnimation(0, TSANIM_STAND), nullptr);
+    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(0, TSANIM_STAND), *stand));
+    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(2, TSANIM_WALK), *source_.GetAnimation(2, TSANIM_WALK)));
+    EXPECT_EQ(db_.GetAnimation(1, TSANIM_WALK), nullptr);
+
+    // Loading again keeps the records characters may be playing.
+    const OmBoneAnimation* held = db_.GetAnimation(0, TSANIM_STAND);
+    ASSERT_TRUE(db_.LoadAnimations());
+    EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), held);
+
+    db_.UnloadAnimations();
+    EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr);
+    EXPECT_EQ(db_.GetEntry(0)->needed, 0);
+    EXPECT_EQ(db_.GetEntryCount(), 3u);
+}
+
+TEST_F(AnimationDBTest, EmptyDatabasesAndEmptyEntriesHaveTheirFixedSizes)
+{
+    scratch_.Write("data/keep", "");
+    ASSERT_TRUE(db_.WriteBinary("data\\empty.tsa"));
+    EXPECT_EQ(scratch_.Read("data/empty.tsa").size(), 32u);
+    ASSERT_TRUE(db_.Open("data\\empty.tsa"));
+    EXPECT_EQ(db_.GetEntryCount(), 0u);
+
+    // Slot 0 is written and read like any other slot.
+    scratch_.Write("anims/zero.txt", AnimationText(1, 1, 0.2f));
+    source_.LoadAnimationTextFile(1, 0, "anims\\zero.txt");
+    ASSERT_TRUE(source_.WriteBinary("data\\zero.tsa"));
+    EXPECT_EQ(scratch_.Read("data/zero.tsa").size(), 32u + 24u + 148u + 148u + 12u + 28u);
+    ASSERT_TRUE(db_.Open("data\\zero.tsa"));
+    db_.MarkForLoading(1);
+    ASSERT_TRUE(db_.LoadAnimations());
+    ASSERT_NE(db_.GetAnimation(1, 0), nullptr);
+    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(1, 0), *source_.GetAnimation(1, 0)));
+}
+
+TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothing)
+{
+    WriteSample();
+    for (int32_t entry : {-1, 3, 1 << 30})
+        EXPECT_EQ(source_.GetEntry(entry), nullptr) << entry;
+    for (int32_t slot : {-1, int32_t(TSANIM_COUNT), int32_t(TSANIM_INVALIDANIM)})
+        EXPECT_EQ(source_.GetAnimation(0, slot), nullptr) << slot;
+    EXPECT_EQ(source_.GetAnimation(-1, TSANIM_STAND), nullptr);
+    EXPECT_EQ(source_.MarkForLoading(9), 9);
+    EXPECT_TRUE(log_.Contains("Animation entry 9 does not exist"));
+}
+
+TEST_F(AnimationDBTest, ConversionBoundsItsSlotAndReplacesWhatWasThere)
+{
+    scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
+    scratch_.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
+    source_.LoadAnimationTextFile(0, TSANIM_COUNT, "anims\\a.txt");
+    source_.LoadAnimationTextFile(0, -1, "anims\\a.txt");
+    source_.LoadAnimationTextFile(int32_t(TsAnimationDB::kMaxEntries), 1, "anims\\a.txt");
+    EXPECT_EQ(source_.GetEntryCount(), 0u);
+    EXPECT_TRUE(log_.Contains("Error converting animation: anims\\a.txt"));
+
+    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\a.txt"); // grows to five entries
+    ASSERT_EQ(source_.GetEntryCount(), 5u);
+    for (int32_t e = 0; e < 4; ++e) {
+        for (int32_t s = 0; s < TSANIM_COUNT; ++s)
+            ASSERT_EQ(source_.GetAnimation(e, s), nullptr);
+    }
+    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\b.txt"); // the old record is freed (leak check)
+    EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN)->frameCount, 5u);
+    EXPECT_EQ(source_.GetEntry(4)->count, 1u);
+
+    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
+    EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN), nullptr);
+    EXPECT_TRUE(log_.Contains("Error converting animation: anims\\missing.txt"));
+}
+
+TEST_F(AnimationDBTest, FailedWritesAreReportedAndKeepTheOldFile)
+{
+    WriteSample();
+    const std::string before = scratch_.Read("data/animdb.tsa");
+    EXPECT_FALSE(source_.WriteBinary("nowhere\\animdb.tsa"));
+    EXPECT_FALSE(source_.WriteBinary(nullptr));
+    EXPECT_TRUE(log_.Contains("Cannot save anim file"));
+    EXPECT_EQ(scratch_.Read("data/animdb.tsa"), before);
+}
+
+TEST_F(AnimationDBTest, HeadersThatAreNotOursAreRefusedByTheirMessages)
+{
+    WriteSample();
+    std::string bytes = scratch_.Read("data/animdb.tsa");
+    EXPECT_FALSE(db_.Open("data\\missing.tsa"));
+    EXPECT_TRUE(log_.Contains("Cannot load binary animation file: data\\missing.tsa"));
+
+    std::string wrongMagic = bytes;
+    wrongMagic[3] = 'x';
+    scratch_.Write("data/magic.tsa", wrongMagic);
+    EXPECT_FALSE(db_.Open("data\\magic.tsa"));
+    EXPECT_TRUE(log_.Contains("Unknown header, file: data\\magic.tsa"));
+
+    std::string older = bytes;
+    PutWord(older, 28, 36);
+    scratch_.Write("data/older.tsa", older);
+    EXPECT_FALSE(db_.Open("data\\older.tsa"));
+    EXPECT_TRUE(log_.Contains("Mismatching anim enumerations: data\\older.tsa"));
+    EXPECT_EQ(db_.GetEntryCount(), 0u); // a failed open leaves the database as it was
+}
+
+TEST_F(AnimationDBTest, DamagedTablesAndRecordsFailCleanly)
+{
+    WriteSample();
+    const std::string bytes = scratch_.Read("data/animdb.tsa");
+    auto opens = [&](const std::string& file) {
+        scratch_.Write("data/bad.tsa", file);
+        TsAnimationDB db;
+        if (!db.Open("data\\bad.tsa"))
+            return false;
+        for (int32_t e = 0; e < int32_t(db.GetEntryCount()); ++e)
+            db.MarkForLoading(e);
+        return db.LoadAnimations();
+    };
+    ASSERT_TRUE(opens(bytes));
+
+    // Every truncation fails: the table names data past the end.
+    for (size_t length = 0; length < bytes.size(); length += 7)
+        EXPECT_FALSE(opens(bytes.substr(0, length))) << length;
+
+    std::string hostile = bytes;
+    PutWord(hostile, 24, 0x40000000u); // entry count
+    EXPECT_FALSE(opens(hostile));
+    hostile = bytes;
+    PutWord(hostile, 36, 0xFFFFFFF0u); // offset of entry 0 past the file
+    EXPECT_FALSE(opens(hostile));
+    hostile = bytes;
+    PutWord(hostile, 36, 4); // entry 0 inside the header
+    EXPECT_FALSE(opens(hostile));
+    hostile = bytes;
+    PutWord(hostile, 40, 38); // more animations than slots
+    EXPECT_FALSE(opens(hostile));
+
+    // Records whose counts reach past their entry: frames x bones x 16
+    // would wrap in 32 bits.
+    const size_t standRecord = 68 + 4 * TSANIM_STAND + 4;
+    for (uint32_t frames : {0x10000001u, 0xFFFFFFFFu, 100u}) {
+        hostile = bytes;
+        PutWord(hostile, standRecord, frames);
+        PutWord(hostile, standRecord + 4, 0x10000000u);
+        EXPECT_FALSE(opens(hostile)) << frames;
+    }
+    EXPECT_TRUE(log_.Contains("is damaged; its animations are left out"));
+}

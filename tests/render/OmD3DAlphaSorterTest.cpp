@@ -1,0 +1,183 @@
+// The alpha-triangle sorter behind the renderer's alpha queue: back to front
+// whatever the queue order, refusals of what it cannot draw, and lit items
+// lit in world space although the sorter works in view space.
+#include "tests/render/BlendTestSupport.h"
+
+#include <cmath>
+#include <vector>
+
+#include "engine/OmLight.h"
+#include "engine/OmMesh.h"
+#include "render/OmD3DAlphaSorter.h"
+
+using namespace plat;
+using rtest::BlendTest;
+using rtest::ErrorLog;
+
+namespace {
+
+// A blended object as the sorter reads it.
+class AlphaObject : public OmGeometry {
+public:
+    void Render(OmRenderer&) override {}
+    uint32_t GetVertexFormat() const override { return format; }
+    const void* GetVertices() const override { return &vertices; }
+    const void* GetTriangles() const override { return &triangles; }
+
+    // A square of half size s facing -z at depth z.
+    void Square(float s, float z, const float colour[4], uint32_t material)
+    {
+        const float corners[4][2] = {{-s, s}, {s, s}, {s, -s}, {-s, -s}};
+        const uint32_t first = vertices.GetCount();
+        for (const auto& c : corners) {
+            OmMeshVertex v;
+            v.position = OmVector3(c[0], c[1], z);
+            v.normal = OmVector3(0, 0, -1);
+            for (int k = 0; k < 4; ++k)
+                v.colour[k] = colour[k];
+            v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
+            vertices.Add(v);
+        }
+        auto at = [first](uint32_t i) { return uint16_t(first + i); };
+        triangles.Add(OmAlphaTriangle{{at(0), at(1), at(3)}, material});
+        triangles.Add(OmAlphaTriangle{{at(1), at(2), at(3)}, material});
+        m_bounds = OmSphere(OmVector3(0, 0, z), s * 1.5f);
+    }
+
+    uint32_t format = GfxFvf::PosDiffuseTex1;
+    OmArray<OmMeshVertex> vertices;
+    OmArray<OmAlphaTriangle> triangles;
+};
+
+class SorterTest : public BlendTest {
+protected:
+    void SetUp() override
+    {
+        BlendTest::SetUp();
+        // As a frame leaves stage 0 after the batch: alpha from the vertices.
+        renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
+        renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
+    }
+    void Queue(AlphaObject& object) { renderer->QueueAlphaItem(&object, object.GetBounds()); }
+    OmD3DAlphaSorter& Sorter() { return *renderer->GetAlphaSorter(); }
+};
+
+uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
+
+} // namespace
+
+TEST_F(SorterTest, OverlappingTranslucentSquaresDrawBackToFrontInEitherQueueOrder)
+{
+    const int32_t material = Material(0.0f);
+    const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
+    AlphaObject nearSquare, farSquare;
+    nearSquare.Square(0.5f, 0.3f, red, uint32_t(material));
+    farSquare.Square(0.5f, 0.6f, blue, uint32_t(material));
+    std::vector<uint32_t> results;
+    for (bool nearFirst : {true, false}) {
+        ClearTo(0, 0, 0);
+        Queue(nearFirst ? nearSquare : farSquare);
+        Queue(nearFirst ? farSquare : nearSquare);
+        renderer->FlushAlphaQueue();
+        // One cluster, one run: sorted as a whole, drawn with one call.
+        EXPECT_EQ(Sorter().GetFlushCount(), 1u);
+        EXPECT_EQ(Sorter().GetDrawCount(), 1u);
+        results.push_back(Pixel(ReadPixels(), 320, 240));
+    }
+    EXPECT_EQ(results[0], results[1]);
+    // Red over (blue over black): about 127 red and 63 blue.
+    EXPECT_NEAR(Channel(results[0], 16), 127, 3);
+    EXPECT_NEAR(Channel(results[0], 0), 63, 3);
+    EXPECT_EQ(renderer->GetRenderPass(), 1u);
+}
+
+TEST_F(SorterTest, ItemsThatDoNotTouchAreDrawnInQueueOrder)
+{
+    const int32_t material = Material(0.0f);
+    const float red[4] = {1, 0, 0, 1}, blue[4] = {0, 0, 1, 1};
+    AlphaObject nearSquare, farSquare;
+    nearSquare.Square(0.5f, 0.3f, red, uint32_t(material));
+    farSquare.Square(0.5f, 0.6f, blue, uint32_t(material));
+    farSquare.SetBounds(OmSphere(OmVector3(0, 0, 50), 1)); // far away, apart
+    Queue(nearSquare);
+    Queue(farSquare);
+    renderer->FlushAlphaQueue();
+    // The far item is flushed on its own first, the near one drawn over it.
+    EXPECT_EQ(Sorter().GetFlushCount(), 2u);
+    EXPECT_EQ(Pixel(ReadPixels(), 320, 240), 0xFFFF0000u);
+}
+
+TEST_F(SorterTest, WhatTheSorterCannotDrawIsRefusedNotDrawnFromStaleData)
+{
+    ErrorLog log;
+    const int32_t material = Material(0.0f);
+    const float red[4] = {1, 0, 0, 1};
+
+    AlphaObject unsupported;
+    unsupported.Square(0.5f, 0.5f, red, uint32_t(material));
+    unsupported.format = 0x252; // two texture sets
+    AlphaObject badIndex;
+    badIndex.Square(0.5f, 0.5f, red, uint32_t(material));
+    badIndex.triangles[1].v[2] = 4;
+    AlphaObject tooLarge;
+    for (uint32_t i = 0; i * 4 <= OmD3DAlphaSorter::kMaxItemVertices; ++i)
+        tooLarge.Square(0.5f, 0.5f, red, uint32_t(material));
+    for (AlphaObject* object : {&unsupported, &badIndex, &tooLarge})
+        Queue(*object);
+    renderer->FlushAlphaQueue();
+    EXPECT_EQ(Sorter().GetDrawCount(), 0u);
+    EXPECT_EQ(Pixel(ReadPixels(), 320, 240), 0xFF000000u);
+    EXPECT_EQ(log.Count("Unsuppored vertex shader"), 1u);
+    EXPECT_EQ(log.Count("names a vertex it does not have"), 1u);
+    EXPECT_EQ(log.Count("more than the sorter takes"), 1u);
+
+    // Exactly the capacity is taken; one triangle more drops the next item.
+    AlphaObject full, extra;
+    full.Square(0.5f, 0.5f, red, uint32_t(material));
+    const OmAlphaTriangle first = full.triangles[0];
+    while (full.triangles.GetCount() < OmD3DAlphaSorter::kMaxTriangles)
+        full.triangles.Add(first);
+    extra.Square(0.5f, 0.5f, red, uint32_t(material));
+    OmRenderItem item;
+    item.object = &full;
+    item.bounds = full.GetBounds();
+    Sorter().AddItem(item);
+    EXPECT_EQ(Sorter().GetTriangleCount(), OmD3DAlphaSorter::kMaxTriangles);
+    item.object = &extra;
+    Sorter().AddItem(item);
+    EXPECT_EQ(Sorter().GetTriangleCount(), OmD3DAlphaSorter::kMaxTriangles);
+    EXPECT_EQ(log.Count("Too many simultaneous alpha polys"), 1u);
+    Sorter().Flush();
+    EXPECT_EQ(Sorter().GetTriangleCount(), 0u);
+}
+
+TEST_F(SorterTest, LitItemsAreLitInWorldSpaceUnderARotatedView)
+{
+    renderer->SetLighting(true);
+    OmLight* light = new OmLight(); // directional, shining along +z
+    renderer->AddLight(light);
+    renderer->EnableLight(light, true);
+    const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
+    OmMaterial lit(white, none, none, none, 10.0f, 1.0f, 0x20);
+    const int32_t material = renderer->RegisterMaterial(&lit);
+
+    // The square faces the light; the camera looks at it from 45 degrees.
+    AlphaObject square;
+    const float grey[4] = {1, 1, 1, 1};
+    square.Square(0.3f, 0.0f, grey, uint32_t(material));
+    square.format = GfxFvf::PosNormalTex1;
+    OmMatrix4 view;
+    view.RotateY(0.78539816f);
+    view.m[14] = 0.5f;
+    renderer->SetViewMatrix(&view);
+    Queue(square);
+    renderer->FlushAlphaQueue();
+    const uint32_t pixel = Pixel(ReadPixels(), 320, 240);
+    // Full light on a square facing it; lit in view space it would get
+    // cos 45 of it.
+    EXPECT_GE(Channel(pixel, 8), 250u);
+    EXPECT_EQ(renderer->GetViewMatrix()->m[14], 0.5f);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
+    renderer->RemoveLight(light);
+    light->Release();
+}

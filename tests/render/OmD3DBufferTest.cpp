@@ -1,0 +1,209 @@
+// Vertex and index buffers by id: id reuse, the lock discipline, the bind
+// cache, and what happens to each pool around a device reset.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "render/OmD3D.h"
+#include "tests/render/RendererFixture.h"
+
+using namespace plat;
+using rtest::RendererTest;
+using rtest::RhwVertex;
+
+namespace {
+
+// What the application does after a full-screen video.
+void ResetDevice(OmD3D& renderer)
+{
+    renderer.MarkDeviceLost();
+    renderer.ReleaseDeviceObjects();
+    ASSERT_TRUE(renderer.Reset());
+    renderer.ClearDeviceLost();
+}
+
+} // namespace
+
+TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndFailedCreationGivesNoId)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const uint32_t before = renderer->GetVertexBufferSlotCount(); // the debug-line buffer
+    const int32_t a = renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, false, false, true);
+    const int32_t b = renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, false, false, true);
+    const int32_t c = renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, true, false, true);
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(b, a + 1);
+    EXPECT_EQ(c, a + 2);
+    renderer->ReleaseVertexBuffer(b);
+    EXPECT_EQ(renderer->GetVertexBuffer(b), nullptr);
+    EXPECT_EQ(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 5, false, false, true), b);
+    EXPECT_EQ(renderer->GetVertexBufferSlotCount(), before + 3);
+
+    // A buffer the device refuses gets no id, and takes no slot.
+    EXPECT_EQ(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 0, false, false, true), -1);
+    EXPECT_EQ(renderer->CreateIndexBuffer(0, false, false, true), -1);
+    EXPECT_EQ(renderer->GetVertexBufferSlotCount(), before + 3);
+    EXPECT_EQ(renderer->GetVertexBuffer(-1), nullptr);
+    EXPECT_EQ(renderer->GetVertexBuffer(1000), nullptr);
+
+    const int32_t i0 = renderer->CreateIndexBuffer(6, true, false, false);
+    const int32_t i1 = renderer->CreateIndexBuffer(6, true, false, false);
+    renderer->ReleaseIndexBuffer(i0);
+    renderer->ReleaseIndexBuffer(i0); // twice is harmless
+    EXPECT_EQ(renderer->CreateIndexBuffer(3, false, false, false), i0);
+    EXPECT_NE(renderer->GetIndexBuffer(i1), nullptr);
+}
+
+TEST_F(RendererTest, BufferDescriptionsFollowPoolAndUsage)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const OmD3DVertexBuffer* dynamic = renderer->GetVertexBuffer(
+        renderer->CreateVertexBuffer(GfxFvf::RhwDiffuseTex1, 100, false, false, true));
+    ASSERT_NE(dynamic, nullptr);
+    EXPECT_EQ(dynamic->GetStride(), 28u);
+    EXPECT_EQ(dynamic->GetDesc().size, 2800u);
+    EXPECT_EQ(dynamic->GetDesc().pool, GfxPool::Default);
+    EXPECT_EQ(dynamic->GetDesc().usage, GfxUsage::Dynamic | GfxUsage::WriteOnly);
+    const OmD3DVertexBuffer* managed = renderer->GetVertexBuffer(
+        renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 4, true, true, false));
+    EXPECT_EQ(managed->GetDesc().pool, GfxPool::Managed);
+    EXPECT_EQ(managed->GetDesc().usage, GfxUsage::SoftwareProcessing);
+    const OmD3DIndexBuffer* indices = renderer->GetIndexBuffer(renderer->CreateIndexBuffer(9, false, false, true));
+    EXPECT_EQ(indices->GetDesc().format, GfxFormat::Index16);
+    EXPECT_EQ(indices->GetDesc().size, 18u);
+}
+
+TEST_F(RendererTest, DynamicBuffersAppendUntilTheEndThenDiscard)
+{
+    ASSERT_TRUE(Open(640, 480));
+    OmD3DVertexBuffer* vb = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 100, false, false, true));
+    ASSERT_NE(vb, nullptr);
+    auto* base = static_cast<uint8_t*>(vb->Lock(vb->GetAppendPosition(), 40, false));
+    ASSERT_NE(base, nullptr);
+    EXPECT_EQ(vb->Lock(0, 10, false), nullptr); // already locked
+    vb->Unlock();
+    EXPECT_EQ(vb->GetAppendPosition(), 40u);
+    auto* second = static_cast<uint8_t*>(vb->Lock(vb->GetAppendPosition(), 40, false));
+    EXPECT_EQ(second, base + 40 * 16);
+    vb->Unlock();
+    // 80 + 20 reaches the end: the lock discards and starts at vertex 0.
+    EXPECT_EQ(vb->Lock(vb->GetAppendPosition(), 20, false), base);
+    vb->Unlock();
+    EXPECT_EQ(vb->GetAppendPosition(), 20u);
+    vb->SetDiscard();
+    EXPECT_EQ(vb->Lock(vb->GetAppendPosition(), 5, false), base);
+    vb->Unlock();
+    EXPECT_EQ(vb->Lock(0, 101, false), nullptr);
+    EXPECT_FALSE(vb->IsLocked());
+
+    // A static buffer is locked whole, from vertex 0, whatever start says.
+    OmD3DVertexBuffer* still = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, true, false, false));
+    void* whole = still->Lock(0, 0, false);
+    still->Unlock();
+    EXPECT_EQ(still->Lock(7, 2, true), whole);
+    still->Unlock();
+
+    OmD3DIndexBuffer* ib = renderer->GetIndexBuffer(renderer->CreateIndexBuffer(10, false, false, true));
+    uint16_t* first = ib->Lock(0, 4, false);
+    ASSERT_NE(first, nullptr);
+    ib->Unlock();
+    EXPECT_EQ(ib->Lock(ib->GetAppendPosition(), 4, false), first + 4);
+    ib->Unlock();
+    EXPECT_EQ(ib->Lock(ib->GetAppendPosition(), 2, false), first); // 8 + 2 is not below 10
+    ib->Unlock();
+    EXPECT_EQ(ib->Lock(0, 11, false), nullptr);
+}
+
+TEST_F(RendererTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const int32_t vb = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 3, true, false, false);
+    const int32_t ib = renderer->CreateIndexBuffer(3, true, false, false);
+    Device()->ResetCallCounts();
+    renderer->SetStreamSource(0, vb);
+    renderer->SetStreamSource(0, vb);
+    EXPECT_EQ(Device()->CallCount(GfxCall::SetStreamSource), 1u);
+    renderer->ResetStreamCache();
+    renderer->SetStreamSource(0, vb);
+    EXPECT_EQ(Device()->CallCount(GfxCall::SetStreamSource), 2u);
+
+    renderer->SetIndices(ib, 0);
+    renderer->SetIndices(ib, 0);
+    EXPECT_EQ(Device()->CallCount(GfxCall::SetIndices), 1u);
+    renderer->SetIndices(99, 0); // no such buffer: the cache forgets, the device is not called
+    EXPECT_EQ(renderer->GetBoundIndexBuffer(), nullptr);
+    EXPECT_EQ(Device()->CallCount(GfxCall::SetIndices), 1u);
+    renderer->SetIndices(ib, 0);
+    EXPECT_EQ(Device()->CallCount(GfxCall::SetIndices), 2u);
+
+    // Drawing from memory unbinds stream 0 on the device: binding the
+    // buffer again must reach it, or the next draw reads nothing.
+    const RhwVertex v[3] = {{0, 0, 0.5f, 1, 0xFFFFFFFF}, {1, 0, 0.5f, 1, 0xFFFFFFFF}, {0, 1, 0.5f, 1, 0xFFFFFFFF}};
+    renderer->SetVertexShader(GfxFvf::RhwDiffuse);
+    renderer->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, v, sizeof v[0]);
+    const uint64_t calls = Device()->CallCount(GfxCall::SetStreamSource);
+    renderer->SetStreamSource(0, vb);
+    EXPECT_EQ(Device()->CallCount(GfxCall::SetStreamSource), calls + 1);
+    GfxVertexBuffer* bound = nullptr;
+    uint32_t stride = 0;
+    Device()->GetStreamSource(0, &bound, &stride);
+    EXPECT_EQ(bound, renderer->GetVertexBuffer(vb)->GetBuffer());
+    EXPECT_EQ(stride, sizeof(RhwVertex));
+    if (bound)
+        bound->Release();
+
+    // Releasing a bound buffer unbinds it.
+    renderer->ReleaseVertexBuffer(vb);
+    EXPECT_EQ(renderer->GetBoundStream(0), nullptr);
+}
+
+TEST_F(RendererTest, BuffersComeThroughADeviceResetAndStillDraw)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const int32_t managed = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 3, true, false, false);
+    const int32_t dynamic = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 30, false, false, true);
+    const int32_t indices = renderer->CreateIndexBuffer(3, false, false, true);
+    const RhwVertex tri[3] = {{100, 100, 0.5f, 1, 0xFFFF0000}, {300, 100, 0.5f, 1, 0xFFFF0000},
+                              {100, 300, 0.5f, 1, 0xFFFF0000}};
+    void* m = renderer->GetVertexBuffer(managed)->Lock(0, 0, false);
+    ASSERT_NE(m, nullptr);
+    std::memcpy(m, tri, sizeof tri);
+    renderer->GetVertexBuffer(managed)->Unlock();
+    renderer->GetVertexBuffer(dynamic)->Lock(0, 10, false);
+    renderer->GetVertexBuffer(dynamic)->Unlock();
+    const GfxVertexBuffer* oldDynamic = renderer->GetVertexBuffer(dynamic)->GetBuffer();
+    const GfxVertexBuffer* oldManaged = renderer->GetVertexBuffer(managed)->GetBuffer();
+    renderer->SetStreamSource(0, dynamic);
+
+    renderer->MarkDeviceLost();
+    renderer->ReleaseDeviceObjects();
+    EXPECT_EQ(renderer->GetVertexBuffer(dynamic)->GetBuffer(), nullptr);
+    EXPECT_EQ(renderer->GetVertexBuffer(dynamic)->Lock(0, 1, false), nullptr);
+    EXPECT_EQ(renderer->GetIndexBuffer(indices)->GetBuffer(), nullptr);
+    EXPECT_EQ(renderer->GetVertexBuffer(managed)->GetBuffer(), oldManaged);
+    ASSERT_TRUE(renderer->Reset());
+    renderer->ClearDeviceLost();
+
+    // The default-pool buffers are made again and start over; the managed
+    // one kept its contents.
+    EXPECT_NE(renderer->GetVertexBuffer(dynamic)->GetBuffer(), nullptr);
+    EXPECT_NE(renderer->GetVertexBuffer(dynamic)->GetBuffer(), oldDynamic);
+    EXPECT_EQ(renderer->GetVertexBuffer(dynamic)->GetAppendPosition(), 0u);
+    EXPECT_NE(renderer->GetIndexBuffer(indices)->Lock(0, 3, false), nullptr);
+    renderer->GetIndexBuffer(indices)->Unlock();
+    const auto* kept = static_cast<const RhwVertex*>(renderer->GetVertexBuffer(managed)->Lock(0, 0, true));
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(std::memcmp(kept, tri, sizeof tri), 0);
+    renderer->GetVertexBuffer(managed)->Unlock();
+
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    ClearTo(0, 0, 0);
+    renderer->SetVertexShader(GfxFvf::RhwDiffuse);
+    renderer->SetStreamSource(0, managed);
+    renderer->DrawPrimitive(GfxPrimitive::TriangleList, 0, 1);
+    renderer->EndScene();
+    const auto pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 120, 120), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(pixels, 400, 400), 0xFF000000u);
+    ResetDevice(*renderer);
+}

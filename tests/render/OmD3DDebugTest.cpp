@@ -1,0 +1,218 @@
+// Developer drawing: the polynomial sine and cosine over the whole circle,
+// the wire cylinder and line lists putting every state back, the frame's
+// debug lines, and screenshots read back from the file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "engine/OmMath.h"
+#include "platform/BmpFile.h"
+#include "platform/ImageFile.h"
+#include "tests/render/RendererFixture.h"
+#include "tests/render/ResourceTestSupport.h"
+
+using namespace plat;
+using namespace rtest;
+
+namespace {
+
+class DebugDrawTest : public RendererTest {
+protected:
+    // A view straight down z with one unit per 100 pixels around the centre.
+    void LookAtOrigin()
+    {
+        OmProjectionParams ortho;
+        ortho.halfWidth = 3.2f;
+        ortho.halfHeight = 2.4f;
+        ortho.nearDistance = 0.0f;
+        ortho.farDistance = 100.0f;
+        ortho.orthographic = 1;
+        renderer->SetProjection(&ortho);
+        renderer->SetViewMatrix(&OmMatrix4::Identity());
+        renderer->SetWorldMatrix(&OmMatrix4::Identity());
+    }
+
+    uint64_t Primitives() { return renderer->GetFrameStats()->words[OmRenderStats::kPrimitives]; }
+
+    void ExpectCacheMatchesDevice()
+    {
+        for (uint32_t state : {GfxRs::ZEnable, GfxRs::ZWriteEnable, GfxRs::CullMode, GfxRs::FillMode,
+                               GfxRs::Lighting, GfxRs::ColorVertex, GfxRs::AlphaBlendEnable}) {
+            uint32_t onDevice = 0;
+            Device()->GetRenderState(state, &onDevice);
+            EXPECT_EQ(onDevice, renderer->GetRenderState(state)) << "state " << state;
+        }
+    }
+};
+
+} // namespace
+
+TEST(FastTrigTest, FoldedPolynomialsFollowSineAndCosineRoundTheCircle)
+{
+    EXPECT_FLOAT_EQ(FastCos(0.0f), 1.0f);
+    EXPECT_NEAR(FastSin(OM_HALF_PI), 1.0f, 0.0002f);
+    for (int i = -40; i <= 80; ++i) {
+        const float a = float(i) * OM_TWO_PI / 40.0f;
+        float s = 0, c = 0;
+        FastSinCos(a, s, c);
+        EXPECT_NEAR(s, std::sin(a), 0.004f) << a;
+        EXPECT_NEAR(c, std::cos(a), 0.004f) << a;
+    }
+}
+
+TEST_F(DebugDrawTest, WireCylinderDrawsItsSidesAndCapAndPutsEveryStateBack)
+{
+    ASSERT_TRUE(Open(640, 480));
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    ClearTo(0, 0, 0);
+    LookAtOrigin();
+    const uint32_t shader = renderer->GetVertexShader();
+    const uint32_t zWrite = renderer->GetRenderState(GfxRs::ZWriteEnable);
+    renderer->SetCulling(false);
+    const float white[4] = {1, 1, 1, 1};
+    const OmVector3 at(0, 0, 5);
+    const uint64_t before = Primitives();
+    renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, 0, white);
+    renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, -3, white);
+    EXPECT_EQ(Primitives(), before);
+    renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, 4, white);
+    EXPECT_EQ(Primitives(), before + 8 + 4); // sides, then the cap
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::CullMode), GfxCull::None);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::FillMode), GfxFill::Solid);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::ZWriteEnable), zWrite);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
+    EXPECT_EQ(renderer->GetVertexShader(), shader);
+    EXPECT_EQ(renderer->GetWorldMatrix()->GetTranslation().z, 0.0f);
+    ExpectCacheMatchesDevice();
+    renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, 32, white);
+    renderer->EndScene();
+    // Seen from the front, the cylinder's outline spans x from -1 to 1 and
+    // y from 0 to 1 (100 pixels to a unit from the centre of the screen).
+    const auto pixels = ReadPixels();
+    uint32_t lit = 0, outside = 0;
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            if ((Pixel(pixels, x, y) & 0xFFFFFF) == 0)
+                continue;
+            const bool inside = x >= 218 && x <= 422 && y >= 138 && y <= 242;
+            (inside ? lit : outside)++;
+        }
+    }
+    EXPECT_GT(lit, 200u);
+    EXPECT_EQ(outside, 0u);
+}
+
+TEST_F(DebugDrawTest, LineListsKeepTheLightingTheCallerHad)
+{
+    ASSERT_TRUE(Open(640, 480));
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    ClearTo(0, 0, 0);
+    LookAtOrigin();
+    std::vector<OmVector3> points;
+    for (int i = 0; i < 600; ++i) {
+        const float y = -2.0f + float(i % 400) * 0.01f;
+        points.emplace_back(-1.0f, y, 1.0f);
+        points.emplace_back(1.0f, y, 1.0f);
+    }
+    renderer->SetLighting(false);
+    const uint64_t before = Primitives();
+    renderer->DrawLines(600, points.data(), 0xFF00FF00);
+    EXPECT_EQ(Primitives(), before + 600);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 0u);
+    renderer->SetLighting(true);
+    renderer->DrawLines(1, points.data(), 0xFF00FF00);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::ColorVertex), 0u);
+    renderer->DrawLines(0, points.data(), 0xFF00FF00);
+    renderer->DrawLines(-5, points.data(), 0xFF00FF00);
+    renderer->DrawLines(3, nullptr, 0xFF00FF00);
+    EXPECT_EQ(Primitives(), before + 601);
+    ExpectCacheMatchesDevice();
+    renderer->EndScene();
+    const auto pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 320, 200), 0xFF00FF00u);
+    EXPECT_EQ(Pixel(pixels, 100, 200), 0xFF000000u);
+}
+
+TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
+{
+    ASSERT_TRUE(Open(640, 480));
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    ClearTo(0, 0, 0);
+    LookAtOrigin();
+    for (int i = 0; i < 300; ++i)
+        renderer->AddDebugLine(-1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f);
+    EXPECT_EQ(renderer->GetDebugLineCount(), 256u);
+    renderer->SetLighting(true);
+    Device()->ResetCallCounts();
+    renderer->EndScene();
+    EXPECT_EQ(Device()->CallCount(GfxCall::DrawPrimitive), 1u);
+    EXPECT_EQ(Primitives(), 256u);
+    EXPECT_EQ(renderer->GetDebugLineCount(), 0u);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
+    const auto pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 320, 140), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(pixels, 320, 300), 0xFF000000u);
+
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    Device()->ResetCallCounts();
+    renderer->EndScene();
+    EXPECT_EQ(Device()->CallCount(GfxCall::DrawPrimitive), 0u);
+}
+
+TEST_F(DebugDrawTest, ScreenshotsReadBackWithThePixelsDrawn)
+{
+    TempFolder folder("om_shots");
+    ASSERT_TRUE(Open(640, 480));
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    ClearTo(0, 0, 1);
+    renderer->SetLighting(false);
+    renderer->SetTexture(0, -1);
+    DrawQuad(*renderer, 10, 20, 110, 70, 0xFFFF0000);
+    renderer->EndScene();
+    renderer->Present();
+
+    const std::string file = folder.File("shot.bmp");
+    ASSERT_TRUE(renderer->SaveScreenshot(file.c_str()));
+    EXPECT_EQ(std::filesystem::file_size(file), 54u + Bmp24RowBytes(640) * 480u);
+    Image image;
+    ASSERT_TRUE(LoadImageFile(file, image));
+    ASSERT_EQ(image.width, 640u);
+    ASSERT_EQ(image.height, 480u);
+    EXPECT_EQ(image.At(50, 40) | 0xFF000000u, 0xFFFF0000u);
+    EXPECT_EQ(image.At(300, 300) | 0xFF000000u, 0xFF0000FFu);
+    EXPECT_EQ(image.At(5, 40) | 0xFF000000u, 0xFF0000FFu);
+
+    EXPECT_FALSE(renderer->SaveScreenshot(folder.File("no/such/folder/shot.bmp").c_str()));
+    EXPECT_FALSE(renderer->SaveScreenshot(nullptr));
+}
+
+TEST_F(DebugDrawTest, AWindowedScreenshotIsCutFromTheWholeScreen)
+{
+    // Windowed on a 1024 x 768 desktop: the window's rows are read from a
+    // screen-wide surface, a pitch wider than the picture.
+    TempFolder folder("om_shots_windowed");
+    SetGfxTestAdapters({StandardAdapter()});
+    renderer = std::make_unique<rtest::TestRenderer>();
+    OmRendererSetup setup;
+    ASSERT_TRUE(renderer->Initialise(&setup));
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    ClearTo(0, 1, 0);
+    renderer->SetLighting(false);
+    renderer->SetTexture(0, -1);
+    DrawQuad(*renderer, 0, 0, 16, 8, 0xFFFF0000);
+    renderer->EndScene();
+    renderer->Present();
+    const auto pixels = ReadPixels();
+    ASSERT_LT(width, 1024u);
+    const std::string file = folder.File("window.bmp");
+    ASSERT_TRUE(renderer->SaveScreenshot(file.c_str()));
+    Image image;
+    ASSERT_TRUE(LoadImageFile(file, image));
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    EXPECT_EQ(image.At(4, 4) | 0xFF000000u, 0xFFFF0000u);
+    EXPECT_EQ(image.At(4, 20) | 0xFF000000u, 0xFF00FF00u);
+    EXPECT_EQ(image.At(width - 1, height - 1) | 0xFF000000u, 0xFF00FF00u);
+}

@@ -1,0 +1,212 @@
+// Device lights by index, the light sets that switch a node's lights around
+// its draw, and the renderer's own camera.
+#include <gtest/gtest.h>
+
+#include "engine/OmClass.h"
+#include "engine/OmCamera.h"
+#include "engine/OmLight.h"
+#include "engine/OmVoidChain.h"
+#include "tests/render/RendererFixture.h"
+
+using namespace plat;
+using rtest::RendererTest;
+
+namespace {
+
+struct LitVertex {
+    float x, y, z, nx, ny, nz, u, v;
+};
+
+class LightTest : public RendererTest {
+protected:
+    void TearDown() override
+    {
+        for (OmLight* light : lights)
+            light->Release();
+        RendererTest::TearDown();
+    }
+
+    OmLight* NewLight(int32_t type, float r, float g, float b)
+    {
+        auto* light = new OmLight();
+        light->lightType = type;
+        light->diffuse[0] = r, light->diffuse[1] = g, light->diffuse[2] = b, light->diffuse[3] = 1.0f;
+        light->ambient[0] = r, light->ambient[1] = g, light->ambient[2] = b, light->ambient[3] = 1.0f;
+        lights.push_back(light);
+        return light;
+    }
+
+    bool DeviceLightOn(int32_t index)
+    {
+        bool on = false;
+        Device()->GetLightEnable(static_cast<uint32_t>(index), &on);
+        return on;
+    }
+
+    // A lit square facing the default light's direction, in the middle of
+    // an orthographic view; returns the centre pixel.
+    uint32_t DrawLitSquare()
+    {
+        EXPECT_TRUE(renderer->BeginScene(0.0f));
+        ClearTo(0, 0, 0);
+        OmProjectionParams ortho;
+        ortho.halfWidth = ortho.halfHeight = 1.0f;
+        ortho.nearDistance = 0.0f;
+        ortho.farDistance = 10.0f;
+        ortho.orthographic = 1;
+        renderer->SetProjection(&ortho);
+        renderer->SetViewMatrix(&OmMatrix4::Identity());
+        renderer->SetWorldMatrix(&OmMatrix4::Identity());
+        renderer->SetLighting(true);
+        renderer->ApplyMaterial(0);
+        renderer->SetTexture(0, -1);
+        const LitVertex v[4] = {{-0.5f, 0.5f, 1, 0, 0, -1, 0, 0}, {0.5f, 0.5f, 1, 0, 0, -1, 1, 0},
+                                {-0.5f, -0.5f, 1, 0, 0, -1, 0, 1}, {0.5f, -0.5f, 1, 0, 0, -1, 1, 1}};
+        renderer->SetVertexShader(GfxFvf::PosNormalTex1);
+        renderer->SetCulling(false);
+        renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
+        renderer->EndScene();
+        const auto pixels = ReadPixels();
+        return Pixel(pixels, width / 2, height / 2);
+    }
+
+    std::vector<OmLight*> lights;
+};
+
+uint32_t Red(uint32_t c) { return c >> 16 & 0xFF; }
+uint32_t Green(uint32_t c) { return c >> 8 & 0xFF; }
+
+} // namespace
+
+TEST_F(LightTest, LightsSwitchOnAndOffById)
+{
+    ASSERT_TRUE(Open(640, 480));
+    renderer->DispatchRenderState(GfxRs::Ambient, 0);
+    OmLight* red = NewLight(OmLight::kDirectional, 1, 0, 0);
+    OmLight* green = NewLight(OmLight::kDirectional, 0, 1, 0);
+    const int32_t r = renderer->AddLight(red);
+    const int32_t g = renderer->AddLight(green);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(g, 1);
+    EXPECT_EQ(red->deviceLightId, r);
+    EXPECT_EQ(renderer->AddLight(red), r); // a light keeps its index
+
+    EXPECT_LT(Red(DrawLitSquare()), 8u);
+    renderer->EnableLight(red, true);
+    uint32_t c = DrawLitSquare();
+    EXPECT_GT(Red(c), 240u);
+    EXPECT_LT(Green(c), 8u);
+    renderer->EnableLight(green, true);
+    renderer->EnableLight(red, false);
+    c = DrawLitSquare();
+    EXPECT_LT(Red(c), 8u);
+    EXPECT_GT(Green(c), 240u);
+    EXPECT_TRUE(renderer->GetLightRecord(g)->enabled);
+    EXPECT_FALSE(renderer->GetLightRecord(r)->enabled);
+
+    // Removed: switched off, its slot free, its index cleared so it cannot
+    // reach the light that takes the slot next.
+    renderer->RemoveLight(green);
+    EXPECT_EQ(green->deviceLightId, -1);
+    EXPECT_FALSE(DeviceLightOn(g));
+    EXPECT_LT(Green(DrawLitSquare()), 8u);
+    renderer->EnableLight(green, true); // no index: nothing happens
+    OmLight* blue = NewLight(OmLight::kDirectional, 0, 0, 1);
+    EXPECT_EQ(renderer->AddLight(blue), g);
+    EXPECT_FALSE(DeviceLightOn(g));
+    renderer->UpdateLight(green);
+    EXPECT_FALSE(DeviceLightOn(g));
+
+    // An ambient light sets the ambient level only.
+    OmLight* ambient = NewLight(OmLight::kAmbient, 0.5f, 0.5f, 0.5f);
+    const int32_t a = renderer->AddLight(ambient);
+    renderer->EnableLight(ambient, true);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::Ambient), 0xFF7F7F7Fu);
+    EXPECT_FALSE(DeviceLightOn(a));
+    renderer->EnableLight(ambient, false);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::Ambient), 0u);
+}
+
+TEST_F(LightTest, LightsFillTheirRecordAndOnlyTheFirstEightUpdate)
+{
+    ASSERT_TRUE(Open(640, 480));
+    OmLight* spot = NewLight(OmLight::kSpot, 1, 1, 1);
+    spot->range = 0.0f;
+    spot->innerCone = 0.25f;
+    spot->outerCone = 0.5f;
+    spot->GetPosition() = OmVector3(1, 2, 3);
+    renderer->AddLight(spot);
+    renderer->EnableLight(spot, true);
+    const GfxLight& record = renderer->GetLightRecord(spot->deviceLightId)->light;
+    EXPECT_EQ(record.type, GfxLightType::Spot);
+    EXPECT_FLOAT_EQ(record.range, 1.8446743e19f);
+    EXPECT_FLOAT_EQ(record.position.z, 3.0f);
+    EXPECT_FLOAT_EQ(record.direction.z, 1.0f);
+    EXPECT_FLOAT_EQ(record.theta, 0.25f);
+    EXPECT_FLOAT_EQ(record.phi, 0.5f);
+
+    for (int i = 0; i < 8; ++i)
+        renderer->AddLight(NewLight(OmLight::kPoint, 1, 1, 1));
+    OmLight* ninth = lights.back();
+    EXPECT_EQ(ninth->deviceLightId, 8);
+    Device()->ResetCallCounts();
+    renderer->UpdateLight(ninth);
+    EXPECT_EQ(Device()->CallCount(GfxCall::LightEnable), 0u);
+    renderer->UpdateLight(lights[1]);
+    EXPECT_EQ(Device()->CallCount(GfxCall::LightEnable), 1u);
+}
+
+TEST_F(LightTest, ALightInTwoChainsIsOnUntilBothAreRemoved)
+{
+    ASSERT_TRUE(Open(640, 480));
+    OmLight* light = NewLight(OmLight::kPoint, 1, 1, 1);
+    OmLight* off = NewLight(OmLight::kPoint, 1, 1, 1);
+    off->SetEnabled(false);
+    const int32_t index = renderer->AddLight(light);
+    renderer->AddLight(off);
+    OmVoidChain first(light), second(light);
+    second.Insert(off);
+    Device()->ResetCallCounts();
+    renderer->AddLights(1, first);
+    renderer->AddLights(1, second);
+    EXPECT_EQ(Device()->CallCount(GfxCall::SetLight), 1u);
+    EXPECT_TRUE(DeviceLightOn(index));
+    EXPECT_EQ(light->useCount, 2u);
+    EXPECT_FALSE(renderer->IsLightInSet(1, off)); // disabled lights are passed over
+    EXPECT_FALSE(renderer->IsLightInSet(0, light));
+    renderer->RemoveLights(1, first);
+    EXPECT_TRUE(DeviceLightOn(index));
+    renderer->RemoveLights(1, second);
+    EXPECT_FALSE(DeviceLightOn(index));
+    EXPECT_FALSE(renderer->IsLightInSet(1, light));
+    renderer->RemoveLights(1, second); // already out: nothing more
+    EXPECT_EQ(light->useCount, 0u);
+    renderer->AddLights(5, first); // no such set
+    EXPECT_FALSE(DeviceLightOn(index));
+}
+
+TEST_F(LightTest, TheRendererCameraOutlivesModeSwitchesAndAppliesItsProjection)
+{
+    ASSERT_TRUE(Open(640, 480));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        renderer->ReleaseAllMaterials();
+        renderer->ReleaseAllTextures();
+        OmClassRegistry::Instance().FreeAllObjects();
+        OmCamera* camera = renderer->GetCamera();
+        ASSERT_NE(camera, nullptr);
+        EXPECT_EQ(camera->GetRefCount(), 1u);
+        OmProjection projection;
+        projection.halfWidth = 2.0f + float(round);
+        projection.halfHeight = 1.0f;
+        projection.nearDistance = 1.0f;
+        projection.farDistance = 100.0f;
+        camera->SetProjection(projection);
+        camera->SetFrame(OmVector3(0, 0, -5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+        renderer->InvalidateCamera(true);
+        renderer->ApplyCamera();
+        EXPECT_FALSE(camera->IsProjectionDirty());
+        EXPECT_FLOAT_EQ(renderer->GetProjectionMatrix()->m[0], 1.0f / projection.halfWidth);
+        EXPECT_FLOAT_EQ(renderer->GetViewMatrix()->m[14], 5.0f);
+    }
+}

@@ -1,0 +1,462 @@
+// Device meshes: vertex formats from layouts, conversion and its checks, the
+// alpha-vertex map, lit pixels, a scene under a camera, alpha subsets through
+// the batch and the alpha pass, and archives (round trip and damage).
+#include "tests/render/BlendTestSupport.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmCamera.h"
+#include "engine/OmGroup.h"
+#include "engine/OmLight.h"
+#include "engine/OmMesh.h"
+#include "engine/OmProjection.h"
+#include "engine/OmShape.h"
+#include "render/OmD3DMesh.h"
+
+using namespace plat;
+using rtest::ErrorLog;
+using rtest::RendererTest;
+
+namespace {
+
+// An n x n grid of squares over [-h, h] at depth z, facing the camera.
+OmMesh* GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alphaMaterial = ~0u)
+{
+    auto* mesh = new OmMesh();
+    const uint8_t layout[12] = {0, 1, 1, 1, 2}; // normal, colour, one texture set
+    std::memcpy(mesh->layout, layout, sizeof layout);
+    for (uint32_t y = 0; y <= n; ++y) {
+        for (uint32_t x = 0; x <= n; ++x) {
+            OmMeshVertex v;
+            v.position = OmVector3(-h + 2 * h * float(x) / float(n), h - 2 * h * float(y) / float(n), z);
+            v.normal = OmVector3(0, 0, -1);
+            // With an alpha half: red on the opaque side, half-clear green on the other.
+            const bool glass = alphaMaterial != ~0u && x >= n / 2;
+            const float colour[4] = {glass ? 0.0f : 1.0f, glass ? 1.0f : (alphaMaterial != ~0u ? 0.0f : 1.0f),
+                                     alphaMaterial != ~0u ? 0.0f : 1.0f, glass ? 0.5f : 1.0f};
+            std::memcpy(v.colour, colour, sizeof colour);
+            v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
+            mesh->vertices.Add(v);
+        }
+    }
+    for (uint32_t y = 0; y < n; ++y) {
+        for (uint32_t x = 0; x < n; ++x) {
+            const uint32_t a = y * (n + 1) + x, b = a + 1, c = a + n + 1, d = c + 1;
+            for (uint32_t i : {a, b, c, b, d, c})
+                mesh->indices.Add(i);
+            const uint32_t m = alphaMaterial != ~0u && x >= n / 2 ? alphaMaterial : material;
+            mesh->triangleMaterials.Add(m);
+            mesh->triangleMaterials.Add(m);
+        }
+    }
+    mesh->SortTrianglesByMaterial();
+    mesh->ComputeBounds();
+    return mesh;
+}
+
+OmD3DMesh* Convert(OmD3D& renderer, OmMesh& mesh, uint32_t flags = 0)
+{
+    auto* device = static_cast<OmD3DMesh*>(renderer.CreateMesh());
+    if (!mesh.ConvertForRenderer(renderer, flags, *device)) {
+        device->Release();
+        return nullptr;
+    }
+    return device;
+}
+
+std::string TempPath(const char* name)
+{
+    return (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(getpid()))).string();
+}
+
+uint32_t Red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
+
+class MeshTest : public RendererTest {
+protected:
+    void SetUp() override
+    {
+        OmClassRegistry::Instance().AssignClassIds();
+        ASSERT_TRUE(Open(640, 480));
+        camera = new OmCamera();
+        OmProjection projection;
+        projection.halfWidth = 1.0f;
+        projection.halfHeight = 0.75f;
+        projection.nearDistance = 1.0f;
+        projection.farDistance = 100.0f;
+        camera->SetProjection(projection);
+        camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+        camera->Apply(*renderer);
+        renderer->SetWorldMatrix(&OmMatrix4::Identity());
+        ClearTo(0, 0, 0);
+        ASSERT_EQ(Device()->BeginScene(), GfxResult::Ok);
+    }
+    void TearDown() override
+    {
+        for (OmLight* light : lights) {
+            renderer->RemoveLight(light);
+            light->Release();
+        }
+        camera->Release();
+        Device()->EndScene();
+        RendererTest::TearDown();
+    }
+
+    int32_t Material(const OmColour& diffuse, uint32_t blend = 0)
+    {
+        OmMaterial m(diffuse, OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, blend);
+        return renderer->RegisterMaterial(&m);
+    }
+
+    OmLight* Light(int32_t type, const OmVector3& position)
+    {
+        auto* light = new OmLight();
+        light->lightType = type;
+        light->LocalPosition() = position;
+        light->Update(0.0f);
+        renderer->AddLight(light);
+        renderer->EnableLight(light, true);
+        lights.push_back(light);
+        return light;
+    }
+
+    OmCamera* camera = nullptr;
+    std::vector<OmLight*> lights;
+};
+
+} // namespace
+
+TEST(OmD3DMeshFormat, VertexFormatsFollowTheLayout)
+{
+    struct Case {
+        uint8_t layout[12];
+        uint32_t format, stride, formatNoWeights;
+    };
+    const Case cases[] = {
+        {{0, 1, 1, 1, 2}, 0x152, 36, 0x152},
+        {{0, 1, 2, 1, 2}, 0x1D2, 40, 0x1D2},
+        {{1, 0, 0, 1, 2}, 0x106, 24, 0x102},
+        {{0, 1, 0, 1, 3}, 0x10112, 36, 0x10112},
+        {{0, 0, 1, 2, 3, 1}, 0x242 | 1 << 16 | 3 << 18, 32, 0x242 | 1 << 16 | 3 << 18},
+        {{5, 1, 0, 0}, 0x1E, 44, 0x12},
+    };
+    for (const Case& c : cases) {
+        uint32_t stride = 0, format = 0;
+        VertexFormatFromLayout(c.layout, stride, format);
+        EXPECT_EQ(format, c.format);
+        EXPECT_EQ(stride, c.stride);
+        EXPECT_EQ(GfxFvfVertexSize(format), stride);
+        VertexFormatFromLayoutNoWeights(c.layout, stride, format);
+        EXPECT_EQ(format, c.formatNoWeights);
+    }
+}
+
+TEST_F(MeshTest, ConversionChecksItsInputAndNumbersAlphaVerticesInOrderOfUse)
+{
+    const int32_t opaque = Material(OmColour(1, 0, 0, 1));
+    const int32_t alpha = Material(OmColour(0, 1, 0, 1), 0x20);
+    const int32_t alphaTested = Material(OmColour(0, 0, 1, 1), 0x120);
+    OmMesh* mesh = GridMesh(1, 1.0f, 5.0f, uint32_t(opaque));
+    // Six vertices: two opaque-only, four shared by two alpha subsets.
+    for (float x : {2.0f, 3.0f}) {
+        OmMeshVertex v = mesh->vertices[0];
+        v.position.x = x;
+        mesh->vertices.Add(v);
+    }
+    mesh->indices.RemoveAll();
+    mesh->triangleMaterials.RemoveAll();
+    const uint32_t tris[4][3] = {{0, 1, 2}, {3, 2, 4}, {4, 5, 3}, {2, 5, 4}};
+    const int32_t mats[4] = {opaque, alpha, alphaTested, alphaTested};
+    for (int t = 0; t < 4; ++t) {
+        for (uint32_t i : tris[t])
+            mesh->indices.Add(i);
+        mesh->triangleMaterials.Add(uint32_t(mats[t]));
+    }
+    mesh->SortTrianglesByMaterial();
+    const uint32_t refsBefore = renderer->GetMaterial(alpha)->GetRefCount();
+    OmD3DMesh* device = Convert(*renderer, *mesh);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetUsage() & OmD3DMesh::kReadable, OmD3DMesh::kReadable);
+    EXPECT_EQ(device->GetSubsetCount(), 3u);
+    EXPECT_EQ(renderer->GetMaterial(alpha)->GetRefCount(), refsBefore + 1);
+    EXPECT_EQ(device->GetAlphaVertexCount(), 4u);
+    const uint16_t expected[6] = {0xFFFF, 0xFFFF, 1, 0, 2, 3};
+    for (uint32_t v = 0; v < 6; ++v)
+        EXPECT_EQ(device->GetAlphaIndex(v), expected[v]) << v;
+    device->Release();
+    EXPECT_EQ(renderer->GetMaterial(alpha)->GetRefCount(), refsBefore);
+
+    // All opaque: nothing for the batch.
+    OmMesh* plain = GridMesh(2, 1.0f, 5.0f, uint32_t(opaque));
+    device = Convert(*renderer, *plain);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetAlphaVertexCount(), 0u);
+    device->Release();
+
+    // 65535 indices fit, 65538 do not; an index past the vertices or a
+    // material that is not registered refuses the conversion.
+    ErrorLog log;
+    plain->indices.RemoveAll();
+    plain->materialGroups.RemoveAll();
+    for (uint32_t i = 0; i < 65535; ++i)
+        plain->indices.Add(i % 3);
+    device = Convert(*renderer, *plain);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetTriangleCount(), 21845u);
+    device->Release();
+    for (uint32_t i = 0; i < 3; ++i)
+        plain->indices.Add(i);
+    EXPECT_EQ(Convert(*renderer, *plain), nullptr);
+    plain->indices.Resize(3);
+    plain->indices[2] = plain->vertices.GetCount();
+    EXPECT_EQ(Convert(*renderer, *plain), nullptr);
+    plain->indices[2] = 2;
+    plain->materialGroups.Add(OmMaterialGroup{77, 0, 1, 0, 3});
+    EXPECT_EQ(Convert(*renderer, *plain), nullptr);
+    // 16-bit indices reach 65536 vertices and no more.
+    auto* unmade = static_cast<OmD3DMesh*>(renderer->CreateMesh());
+    EXPECT_TRUE(unmade->Create(*renderer, 0, 3, OmD3DMesh::kMaxVertices, plain->layout));
+    EXPECT_FALSE(unmade->Create(*renderer, 0, 3, OmD3DMesh::kMaxVertices + 1, plain->layout));
+    unmade->Release();
+    EXPECT_EQ(log.Count("OmD3DMesh:"), 4u);
+    mesh->Release();
+    plain->Release();
+}
+
+TEST_F(MeshTest, VerticesFollowTheLayoutsTextureSetSizes)
+{
+    const int32_t opaque = Material(OmColour(1, 0, 0, 1));
+    OmMesh* mesh = GridMesh(1, 1.0f, 5.0f, uint32_t(opaque));
+    const uint8_t layout[12] = {0, 0, 1, 2, 3, 1};
+    std::memcpy(mesh->layout, layout, sizeof layout);
+    for (uint32_t i = 0; i < mesh->vertices.GetCount(); ++i) {
+        mesh->vertices[i].uv0[0] = 0.25f;
+        mesh->vertices[i].uv0[1] = 0.5f;
+        mesh->vertices[i].uv1[0] = 0.75f;
+        mesh->vertices[i].uv1[1] = 9.0f; // a one-float set has no room for it
+    }
+    OmD3DMesh* device = Convert(*renderer, *mesh);
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(device->GetStride(), 32u);
+    OmD3DVertexBuffer* vb = renderer->GetVertexBuffer(device->GetVertexBufferId());
+    const auto* v = static_cast<const float*>(vb->Lock(0, 0, true));
+    ASSERT_NE(v, nullptr);
+    // Position, colour, then u, v, 0 of the first set and u of the second.
+    EXPECT_EQ(v[4], 0.25f);
+    EXPECT_EQ(v[5], 0.5f);
+    EXPECT_EQ(v[6], 0.0f);
+    EXPECT_EQ(v[7], 0.75f);
+    EXPECT_EQ(v[8 + 0], mesh->vertices[1].position.x); // the next vertex starts at 32 bytes
+    vb->Unlock();
+    device->Release();
+    mesh->Release();
+}
+
+TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
+{
+    renderer->SetLighting(true);
+    const int32_t red = Material(OmColour(1, 0, 0, 1));
+    OmMesh* mesh = GridMesh(20, 5.0f, 5.0f, uint32_t(red));
+    OmD3DMesh* device = Convert(*renderer, *mesh);
+    ASSERT_NE(device, nullptr);
+    auto draw = [&] {
+        ClearTo(0, 0, 0);
+        device->Render(*renderer);
+        return ReadPixels();
+    };
+
+    // A directional light along +z: full material colour, nothing else.
+    OmLight* sun = Light(OmLight::kDirectional, OmVector3(0, 0, 0));
+    std::vector<uint32_t> pixels = draw();
+    EXPECT_EQ(Pixel(pixels, 320, 240), 0xFFFF0000u);
+    renderer->EnableLight(sun, false);
+
+    // The importer's attenuation (1, -1/d, 1/d) with d = 10, at distance 5:
+    // 1 / (1 - 0.5 + 2.5) of the light.
+    OmLight* point = Light(OmLight::kPoint, OmVector3(0, 0, 0));
+    point->attenuation[0] = 1.0f;
+    point->attenuation[1] = -0.1f;
+    point->attenuation[2] = 0.1f;
+    renderer->EnableLight(point, true);
+    pixels = draw();
+    EXPECT_NEAR(Red(Pixel(pixels, 320, 240)), 85, 3);
+    renderer->EnableLight(point, false);
+
+    // A spot with a full cone of pi/2: lit at the centre and, softened, at
+    // 26.6 degrees off its axis (the grid vertex at x = 2.5).
+    OmLight* spot = Light(OmLight::kSpot, OmVector3(0, 0, 0));
+    spot->attenuation[0] = 1.0f;
+    spot->attenuation[2] = 0.0f;
+    spot->innerCone = 0.78539816f;
+    spot->outerCone = 1.57079633f;
+    renderer->EnableLight(spot, true);
+    pixels = draw();
+    EXPECT_EQ(Red(Pixel(pixels, 320, 240)), 255u);
+    // Spot factor (cos 26.6 - cos 45) / (cos 22.5 - cos 45) = 0.86, times
+    // the light's incidence cos 26.6 = 0.89: about 197.
+    EXPECT_NEAR(Red(Pixel(pixels, 480, 240)), 197, 8);
+    renderer->EnableLight(spot, false);
+    device->Release();
+    mesh->Release();
+
+    // Blended subsets are lit with their own material, not with whichever
+    // material was applied before the mesh.
+    renderer->EnableLight(sun, true);
+    const int32_t green = Material(OmColour(0, 1, 0, 1), 0x20);
+    mesh = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(green));
+    device = Convert(*renderer, *mesh);
+    ASSERT_NE(device, nullptr);
+    ClearTo(0, 0, 0);
+    renderer->ApplyMaterial(red);
+    renderer->GetBatch().Begin(0);
+    device->Render(*renderer);
+    renderer->GetBatch().Flush();
+    pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 320 - 48, 240), 0xFFFF0000u); // x = -0.75: opaque half
+    EXPECT_EQ(Pixel(pixels, 320 + 48, 240), 0xFF00FF00u); // x = 0.75: blended half
+    device->Release();
+    mesh->Release();
+}
+
+TEST_F(MeshTest, SceneDrawsOpaqueMeshesAndSendsAlphaSubsetsThroughTheBatch)
+{
+    renderer->SetLighting(false);
+    const int32_t red = Material(OmColour(1, 0, 0, 1));
+    const int32_t glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
+    auto* root = new OmGroup();
+    auto* inner = new OmGroup();
+    root->AddChild(inner);
+    inner->Release();
+    OmMesh* left = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass));
+    for (float x : {-2.0f, 2.0f}) {
+        auto* shape = new OmShape();
+        shape->SetGeometry(left);
+        shape->LocalPosition() = OmVector3(x, 0, 0);
+        inner->AddChild(shape);
+        shape->Release();
+    }
+    left->Release();
+    ASSERT_TRUE(CreateRenderMeshes(root, *renderer, 0));
+    root->Update(0.0f);
+
+    OmD3DBatch& batch = renderer->GetBatch();
+    Device()->ResetCallCounts();
+    batch.Begin(0);
+    root->Render(*renderer);
+    // Each shape draws its opaque half itself and hands the other half on.
+    EXPECT_EQ(Device()->CallCount(GfxCall::DrawIndexedPrimitive), 2u);
+    EXPECT_EQ(batch.GetTriangleCount(), 32u);
+    batch.Flush();
+    EXPECT_EQ(Device()->CallCount(GfxCall::DrawIndexedPrimitive), 3u);
+    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u);
+    const std::vector<uint32_t> pixels = ReadPixels();
+    // 64 pixels a unit at depth 5. The left shape spans x -3..-1: red at
+    // x = -2.75, glass (green over black) at x = -1.25.
+    EXPECT_EQ(Pixel(pixels, 144, 250), 0xFFFF0000u);
+    EXPECT_NEAR((Pixel(pixels, 240, 250) >> 8) & 0xFF, 127, 3);
+
+    // With no batch open the alpha halves wait for the alpha pass instead.
+    ClearTo(0, 0, 0);
+    root->Render(*renderer);
+    EXPECT_EQ(renderer->GetAlphaQueueLength(), 2u);
+    renderer->FlushAlphaQueue();
+    // The two shapes lie apart: a cluster and a draw each.
+    EXPECT_EQ(renderer->GetAlphaSorter()->GetFlushCount(), 2u);
+    EXPECT_EQ(renderer->GetAlphaSorter()->GetDrawCount(), 2u);
+    EXPECT_NEAR((Pixel(ReadPixels(), 240, 250) >> 8) & 0xFF, 127, 3);
+    root->Release();
+}
+
+TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
+{
+    renderer->SetLighting(false);
+    const int32_t red = Material(OmColour(1, 0, 0, 1));
+    const int32_t glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
+    OmMesh* mesh = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass));
+    OmD3DMesh* device = Convert(*renderer, *mesh);
+    mesh->Release();
+    ASSERT_NE(device, nullptr);
+    auto draw = [&](OmD3DMesh& m) {
+        ClearTo(0, 0, 0);
+        renderer->GetBatch().Begin(0);
+        m.Render(*renderer);
+        renderer->GetBatch().Flush();
+        return ReadPixels();
+    };
+    const std::vector<uint32_t> before = draw(*device);
+    const std::string path = TempPath("om_device_mesh_");
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+        archive.AddRoot(device);
+        ASSERT_TRUE(archive.Save(path.c_str()));
+    }
+    const uint32_t alphaCount = device->GetAlphaVertexCount();
+    device->Release();
+
+    auto load = [&](const std::string& file) -> OmD3DMesh* {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+        if (!archive.Load(file.c_str()))
+            return nullptr;
+        return OmD3DMesh::Cast(archive.GetRoot(0)); // with the count it was saved with
+    };
+    OmD3DMesh* loaded = load(path);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GetAlphaVertexCount(), alphaCount);
+    EXPECT_EQ(draw(*loaded), before);
+    loaded->Release();
+
+    // Damaged counts, stride or indices fail the load cleanly.
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const uint32_t header[5] = {GfxFvf::PosNormalDiffuseTex1, OmD3DMesh::kReadable, 36, 32, 25};
+    size_t at = 0;
+    while (at + sizeof header <= file.size() && std::memcmp(&file[at], header, sizeof header) != 0)
+        ++at;
+    ASSERT_LT(at + sizeof header, file.size());
+    struct Damage {
+        size_t offset;
+        uint32_t value;
+    };
+    const size_t firstIndex = at + sizeof header + 25 * 36;
+    for (const Damage d : {Damage{at + 16, 70000}, Damage{at + 8, 40}, Damage{at + 12, 0x7FFFFFFF},
+                           Damage{firstIndex, 25 | 25 << 16}}) {
+        ErrorLog log;
+        std::vector<char> damaged = file;
+        std::memcpy(&damaged[d.offset], &d.value, 4);
+        const std::string bad = path + "_bad";
+        std::ofstream(bad, std::ios::binary).write(damaged.data(), std::streamsize(damaged.size()));
+        EXPECT_EQ(load(bad), nullptr) << d.offset - at;
+        EXPECT_GE(log.Count("device mesh"), 1u);
+        std::filesystem::remove(bad);
+    }
+
+    // A subset out of range after one that was read: the failed load gives
+    // every material reference back exactly once.
+    const uint32_t redRefs = renderer->GetMaterial(red)->GetRefCount();
+    const uint32_t glassRefs = renderer->GetMaterial(glass)->GetRefCount();
+    std::vector<char> damaged = file;
+    const uint32_t huge = 1000;
+    std::memcpy(&damaged[firstIndex + 32 * 6 + 4 + 20 + 16], &huge, 4);
+    const std::string bad = path + "_subset";
+    std::ofstream(bad, std::ios::binary).write(damaged.data(), std::streamsize(damaged.size()));
+    {
+        ErrorLog log;
+        EXPECT_EQ(load(bad), nullptr);
+        EXPECT_EQ(log.Count("subset names no material or lies outside"), 1u);
+    }
+    std::filesystem::remove(bad);
+    ASSERT_NE(renderer->GetMaterial(red), nullptr);
+    ASSERT_NE(renderer->GetMaterial(glass), nullptr);
+    EXPECT_EQ(renderer->GetMaterial(red)->GetRefCount(), redRefs);
+    EXPECT_EQ(renderer->GetMaterial(glass)->GetRefCount(), glassRefs);
+    std::filesystem::remove(path);
+}

@@ -1,0 +1,109 @@
+// Particle quads on the real device: they land where their camera-space
+// corners say, add their colour to what is there, and leave the device
+// state and matrices as they found them.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "engine/OmParticleSystem.h"
+#include "engine/OmTextureResource.h"
+#include "platform/FilePath.h"
+#include "tests/render/RendererFixture.h"
+
+using rtest::RendererTest;
+
+namespace {
+
+// A square of half size h around (x, y) at depth 0.5, as the particle
+// system builds it for an unturned particle.
+void Quad(OmParticleVertex* v, float x, float y, float h, uint32_t colour)
+{
+    v[0] = {x - h, y + h, 0.5f, colour, 0.0f, 0.0f};
+    v[1] = {x + h, y + h, 0.5f, colour, 1.0f, 0.0f};
+    v[2] = {x + h, y - h, 0.5f, colour, 1.0f, 1.0f};
+    v[3] = {x - h, y - h, 0.5f, colour, 0.0f, 1.0f};
+}
+
+} // namespace
+
+TEST_F(RendererTest, ParticleRunsDrawAdditivelyAndRestoreTheState)
+{
+    ASSERT_TRUE(Open(640, 480));
+    ClearTo(0.0f, 0.0f, 0.25f);
+    // With an identity projection camera space is clip space.
+    renderer->SetProjectionMatrix(&OmMatrix4::Identity());
+    OmMatrix4 view;
+    view.SetIdentity();
+    view.m[12] = 5.0f; // whatever the scene had: the quads ignore it
+    renderer->SetViewMatrix(&view);
+    const uint32_t zWrite = renderer->GetRenderState(plat::GfxRs::ZWriteEnable);
+    const uint32_t colourOp = renderer->GetTextureStageState(0, plat::GfxTss::ColorOp);
+
+    OmParticleVertex v[8];
+    Quad(v, -0.5f, 0.0f, 0.25f, 0xFFFF0000u); // left half, red
+    Quad(v + 4, 0.5f, 0.0f, 0.25f, 0xFF00FF00u); // right half, green
+    const OmParticleRun runs[] = {{-1, 0, 1}, {-1, 1, 1}};
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    renderer->DrawParticles(v, runs, 2);
+    renderer->EndScene();
+
+    const std::vector<uint32_t> pixels = ReadPixels();
+    EXPECT_EQ(Pixel(pixels, 160, 240), 0xFFFF003Fu); // red added to the blue
+    EXPECT_EQ(Pixel(pixels, 480, 240), 0xFF00FF3Fu);
+    EXPECT_EQ(Pixel(pixels, 320, 240), 0xFF00003Fu); // between the quads
+    EXPECT_EQ(Pixel(pixels, 160, 100), 0xFF00003Fu); // above the left one
+
+    EXPECT_EQ(renderer->GetRenderState(plat::GfxRs::ZWriteEnable), zWrite);
+    EXPECT_EQ(renderer->GetTextureStageState(0, plat::GfxTss::ColorOp), colourOp);
+    EXPECT_EQ(renderer->GetRenderState(plat::GfxRs::AlphaBlendEnable), 0u);
+    EXPECT_FLOAT_EQ(renderer->GetViewMatrix()->m[12], 5.0f);
+}
+
+namespace {
+
+// A 2 x 2 white Targa image with full alpha.
+void WriteFrame(const std::filesystem::path& path)
+{
+    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0x28};
+    std::FILE* f = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(header, 1, sizeof header, f);
+    const uint8_t white[16] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
+    std::fwrite(white, 1, sizeof white, f);
+    std::fclose(f);
+}
+
+} // namespace
+
+TEST_F(RendererTest, EffectFramesLoadOnTheDeviceAndGoBackAtShutdown)
+{
+    ASSERT_TRUE(Open(640, 480));
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("om_fx_" + std::to_string(getpid()));
+    fs::create_directories(folder / "glow");
+    OmParticleEffect glow;
+    glow.SetTextureName("dot");
+    std::FILE* f = std::fopen((folder / "glow" / "glow.pbe").string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_TRUE(OmWriteParticleEffect(f, glow));
+    std::fclose(f);
+    WriteFrame(folder / "glow" / "dot00.tga");
+    WriteFrame(folder / "glow" / "dot01.tga");
+    plat::ClearPathCache();
+
+    ASSERT_TRUE(InitParticleSystem());
+    SetParticleEffectPath(folder.string().c_str());
+    OmParticleEffect* effect = GetParticleEffect(FindParticleEffect("glow"));
+    ASSERT_NE(effect, nullptr);
+    ASSERT_EQ(effect->frameCount, 2);
+    const int32_t id = effect->frameTextures[1];
+    ASSERT_NE(renderer->GetTexture(id), nullptr);
+    EXPECT_EQ(renderer->GetTexture(id)->loaded, 1);
+    EXPECT_NE(renderer->GetD3DTexture(id), nullptr);
+    ShutdownParticleSystem();
+    EXPECT_EQ(renderer->GetTexture(id), nullptr);
+    fs::remove_all(folder);
+}

@@ -1,0 +1,314 @@
+// Device textures from image files, the load modes and size limit, the
+// blend table over a known background, and materials applied to stages.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "engine/OmMaterial.h"
+#include "engine/OmTextureResource.h"
+#include "platform/DebugOutput.h"
+#include "tests/render/RendererFixture.h"
+#include "tests/render/ResourceTestSupport.h"
+
+using namespace plat;
+using namespace rtest;
+using imgtest::Bytes;
+using imgtest::Put8;
+
+namespace {
+
+constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00, kWhite = 0xFFFFFFFF;
+// Quadrants top left, top right, bottom left, bottom right of a 16 x 8 picture.
+constexpr uint32_t kQuadrants[4] = {kRed, kBlue, kGreen, kWhite};
+
+uint32_t QuadrantAt(uint32_t x, uint32_t y) { return kQuadrants[(y >= 4 ? 2 : 0) + (x >= 8 ? 1 : 0)]; }
+
+void PutBgr(Bytes& b, uint32_t c)
+{
+    Put8(b, c & 0xFF);
+    Put8(b, c >> 8 & 0xFF);
+    Put8(b, c >> 16 & 0xFF);
+}
+
+Bytes QuadrantTga()
+{
+    Bytes b = imgtest::TgaStart({.width = 16, .height = 8, .bits = 24}); // bottom row first
+    for (int y = 7; y >= 0; --y)
+        for (uint32_t x = 0; x < 16; ++x)
+            PutBgr(b, QuadrantAt(x, uint32_t(y)));
+    return b;
+}
+
+Bytes QuadrantBmp()
+{
+    Bytes rows;
+    for (int y = 7; y >= 0; --y)
+        for (uint32_t x = 0; x < 16; ++x)
+            PutBgr(rows, QuadrantAt(x, uint32_t(y)));
+    return imgtest::BmpFile(16, 8, 24, 0, {}, rows);
+}
+
+Bytes QuadrantPng()
+{
+    Bytes lines;
+    for (uint32_t y = 0; y < 8; ++y) {
+        Put8(lines, 0);
+        for (uint32_t x = 0; x < 16; ++x) {
+            const uint32_t c = QuadrantAt(x, y);
+            Put8(lines, c >> 16 & 0xFF);
+            Put8(lines, c >> 8 & 0xFF);
+            Put8(lines, c & 0xFF);
+        }
+    }
+    return imgtest::PngFile(16, 8, 8, 2, lines);
+}
+
+class TextureTest : public RendererTest {
+protected:
+    int32_t Register(const std::string& file, int32_t mips = 1, uint8_t scalable = 0)
+    {
+        OmTextureResource resource(file.c_str(), mips, scalable);
+        return renderer->RegisterTexture(&resource);
+    }
+
+    // Draws the texture over 160 x 80 pixels at the top left.
+    std::vector<uint32_t> DrawTexture(int32_t id)
+    {
+        EXPECT_TRUE(renderer->BeginScene(0.0f));
+        ClearTo(0, 0, 0);
+        renderer->SetLighting(false);
+        renderer->SetTexture(0, id);
+        DrawQuad(*renderer, 0, 0, 160, 80, 0xFFFFFFFF);
+        renderer->EndScene();
+        return ReadPixels();
+    }
+
+    TempFolder folder{"om_textures"};
+};
+
+} // namespace
+
+TEST_F(TextureTest, TargaBmpPngAndJpegFilesDrawTheirTexels)
+{
+    ASSERT_TRUE(Open(640, 480));
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        bool fourQuadrants;
+    };
+    const Case cases[] = {{"q.tga", QuadrantTga(), true},
+                          {"q.bmp", QuadrantBmp(), true},
+                          {"q.png", QuadrantPng(), true},
+                          {"q.jpg", Bytes(std::begin(imgtest::kJpegRedBlue), std::end(imgtest::kJpegRedBlue)), false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int32_t id = Register(folder.Write(c.name, c.bytes));
+        ASSERT_TRUE(renderer->LoadTexture(id));
+        EXPECT_EQ(renderer->GetTexture(id)->width, 16u);
+        EXPECT_EQ(renderer->GetTexture(id)->height, 8u);
+        EXPECT_TRUE(renderer->GetTexture(id)->loaded);
+        const auto pixels = DrawTexture(id);
+        if (c.fourQuadrants) {
+            EXPECT_TRUE(Near(Pixel(pixels, 40, 20), kRed)) << std::hex << Pixel(pixels, 40, 20);
+            EXPECT_TRUE(Near(Pixel(pixels, 120, 20), kBlue)) << std::hex << Pixel(pixels, 120, 20);
+            EXPECT_TRUE(Near(Pixel(pixels, 40, 60), kGreen)) << std::hex << Pixel(pixels, 40, 60);
+            EXPECT_TRUE(Near(Pixel(pixels, 120, 60), kWhite)) << std::hex << Pixel(pixels, 120, 60);
+        } else {
+            EXPECT_TRUE(Near(Pixel(pixels, 30, 40), kRed, 16)) << std::hex << Pixel(pixels, 30, 40);
+            EXPECT_TRUE(Near(Pixel(pixels, 130, 40), kBlue, 16)) << std::hex << Pixel(pixels, 130, 40);
+        }
+        EXPECT_EQ(Pixel(pixels, 300, 200), 0xFF000000u);
+        EXPECT_EQ(renderer->ReleaseTexture(id), 0);
+        EXPECT_EQ(renderer->GetD3DTexture(id), nullptr);
+    }
+}
+
+TEST_F(TextureTest, UnreadableFilesFailToLoadAndBindNothing)
+{
+    ASSERT_TRUE(Open(640, 480));
+    std::string log;
+    auto previous = SetDebugOutputHook([&](std::string_view text) { log += text; });
+    const int32_t missing = Register(folder.File("missing.tga"));
+    Bytes corrupt = QuadrantPng();
+    corrupt.resize(30);
+    const int32_t damaged = Register(folder.Write("bad.png", corrupt));
+    EXPECT_FALSE(renderer->LoadTexture(missing));
+    EXPECT_FALSE(renderer->LoadTexture(damaged));
+    EXPECT_FALSE(renderer->LoadAllTextures());
+    EXPECT_FALSE(renderer->GetTexture(missing)->loaded);
+    EXPECT_NE(log.find("missing.tga"), std::string::npos);
+    SetDebugOutputHook(previous);
+
+    // The stage keeps what it had when a texture cannot be bound.
+    const int32_t good = Register(folder.Write("good.tga", SolidTga(2, 2, 0x00FF00)));
+    ASSERT_TRUE(renderer->LoadTexture(good));
+    renderer->SetTexture(0, good);
+    renderer->SetTexture(0, missing);
+    EXPECT_EQ(renderer->GetStageTexture(0), renderer->GetD3DTexture(good));
+    renderer->SetTexture(0, -1);
+    EXPECT_EQ(renderer->GetStageTexture(0), nullptr);
+    // A released texture leaves no stage holding it.
+    renderer->SetTexture(1, good);
+    EXPECT_EQ(renderer->ReleaseTexture(good), 0);
+    EXPECT_EQ(renderer->GetStageTexture(1), nullptr);
+}
+
+TEST_F(TextureTest, LoadModesAndTheSizeLimit)
+{
+    ASSERT_TRUE(Open(640, 480));
+    renderer->SetMaxTextureSize(768);
+    EXPECT_EQ(renderer->GetMaxTextureSize(), 512u);
+    renderer->SetMaxTextureSize(1000);
+    EXPECT_EQ(renderer->GetMaxTextureSize(), 992u);
+    renderer->SetMaxTextureSize(256);
+    EXPECT_EQ(renderer->GetMaxTextureSize(), 256u);
+
+    const std::string wide = folder.Write("wide.tga", SolidTga(512, 128, 0x0000FF));
+    const int32_t scaled = Register(wide, 1, 1);
+    ASSERT_TRUE(renderer->LoadTexture(scaled));
+    GfxSurfaceDesc desc{};
+    renderer->GetD3DTexture(scaled)->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.width, 256u);
+    EXPECT_EQ(desc.height, 128u);
+    EXPECT_EQ(renderer->GetTexture(scaled)->width, 512u);
+    const int32_t unscaled = Register(wide, 1, 0); // may not be scaled
+    ASSERT_TRUE(renderer->LoadTexture(unscaled));
+    renderer->GetD3DTexture(unscaled)->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.width, 512u);
+
+    // On demand: the first bind loads it.
+    renderer->SetLoadState(2);
+    const int32_t lazy = Register(folder.Write("lazy.tga", SolidTga(4, 4, 0xFF0000)));
+    EXPECT_EQ(renderer->GetD3DTexture(lazy), nullptr);
+    renderer->SetTexture(0, lazy);
+    EXPECT_NE(renderer->GetD3DTexture(lazy), nullptr);
+    EXPECT_EQ(renderer->GetStageTexture(0), renderer->GetD3DTexture(lazy));
+    // Immediate: registering loads it.
+    renderer->SetLoadState(1);
+    const int32_t eager = Register(folder.Write("eager.tga", SolidTga(4, 4, 0x00FF00)));
+    EXPECT_NE(renderer->GetD3DTexture(eager), nullptr);
+    EXPECT_EQ(renderer->GetTexture(eager)->width, 4u);
+}
+
+TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
+{
+    ASSERT_TRUE(Open(640, 480));
+    // Background (64, 128, 192); the quad (255, 64, 0) at alpha a.
+    const uint32_t bg[3] = {64, 128, 192};
+    const uint32_t src[3] = {255, 64, 0};
+    auto mix = [](const uint32_t* channels) {
+        return 0xFF000000u | channels[0] << 16 | channels[1] << 8 | channels[2];
+    };
+    auto expected = [&](uint32_t mode, uint32_t a) {
+        if ((mode & 0x100) && a <= 127)
+            return mix(bg);
+        uint32_t out[3];
+        for (int i = 0; i < 3; ++i) {
+            const float s = float(src[i]) / 255.0f, d = float(bg[i]) / 255.0f, f = float(a) / 255.0f;
+            float v = s;
+            switch (mode & ~0x100u) {
+            case 0x20:
+            case 0x42: v = s * f + d * (1 - f); break;
+            case 0x40: v = std::min(1.0f, s * f + d); break;
+            case 0x41: v = s * d; break;
+            default: break;
+            }
+            out[i] = uint32_t(v * 255.0f + 0.5f);
+        }
+        return mix(out);
+    };
+    const uint32_t modes[] = {0, 0x20, 0x40, 0x41, 0x42, 0x100, 0x120, 0x140, 0x141, 0x142};
+    for (uint32_t mode : modes) {
+        for (uint32_t alpha : {0x40u, 0x7Fu, 0xC0u}) {
+            SCOPED_TRACE(testing::Message() << std::hex << "mode " << mode << " alpha " << alpha);
+            ASSERT_TRUE(renderer->BeginScene(0.0f));
+            const float rgb[3] = {64 / 255.0f + 0.001f, 128 / 255.0f + 0.001f, 192 / 255.0f + 0.001f};
+            renderer->SetClearColour(rgb);
+            renderer->Clear(nullptr, 0);
+            renderer->SetLighting(false);
+            renderer->SetTexture(0, -1);
+            renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
+            renderer->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Diffuse);
+            renderer->SetBlendMode(mode);
+            DrawQuad(*renderer, 10, 10, 50, 50, alpha << 24 | 0xFF4000);
+            renderer->SetBlendMode(0);
+            renderer->EndScene();
+            const auto pixels = ReadPixels();
+            EXPECT_TRUE(Near(Pixel(pixels, 30, 30), expected(mode, alpha)))
+                << std::hex << Pixel(pixels, 30, 30) << " expected " << expected(mode, alpha);
+        }
+    }
+    // Alpha testing rides along with blending: 0x120 sets both.
+    renderer->SetBlendMode(0x120);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaTestEnable), 1u);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaRef), 127u);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaFunc), GfxCmp::Greater);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::ZWriteEnable), 0u);
+    // A forced mode holds until it is released.
+    renderer->ForceBlendMode(0x41);
+    renderer->SetBlendMode(0);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::SrcBlend), GfxBlend::DestColor);
+    renderer->ReleaseBlendMode();
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::SrcBlend), GfxBlend::One);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 0u);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::ZWriteEnable), 1u);
+}
+
+TEST_F(TextureTest, MaterialLayersGoToTheirStagesAndModulate)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const int32_t first = Register(folder.Write("a.tga", SolidTga(2, 2, 0xFF80FF)));
+    const int32_t second = Register(folder.Write("b.tga", SolidTga(2, 2, 0x80FFFF)));
+    ASSERT_TRUE(renderer->LoadAllTextures());
+    OmMaterial material(OmColour(1, 1, 1, 1), OmColour(1, 1, 1, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0);
+    for (int32_t id : {first, second}) {
+        OmMaterialLayer layer;
+        layer.frames.Add(id);
+        material.layers.Add(layer);
+    }
+    const int32_t materialId = renderer->RegisterMaterial(&material);
+    EXPECT_EQ(renderer->GetMaterialBlendMode(materialId), 0u);
+    EXPECT_EQ(renderer->GetMaterialBlendMode(999), 0u);
+
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    ClearTo(0, 0, 0);
+    renderer->SetLighting(false);
+    renderer->ApplyMaterial(materialId);
+    EXPECT_EQ(renderer->GetStageTexture(0), renderer->GetD3DTexture(first));
+    EXPECT_EQ(renderer->GetStageTexture(1), renderer->GetD3DTexture(second));
+    // The mesh code sets the second stage to multiply.
+    renderer->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Modulate);
+    DrawQuad2(*renderer, 0, 0, 64, 64, 0xFFFFFFFF);
+    renderer->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Disable);
+    renderer->EndScene();
+    const auto pixels = ReadPixels();
+    EXPECT_TRUE(Near(Pixel(pixels, 32, 32), 0xFF8080FF, 4)) << std::hex << Pixel(pixels, 32, 32);
+
+    // A material with no layers clears stage 0.
+    OmMaterial plain(OmColour(1, 1, 1, 1), OmColour(), OmColour(), OmColour(), 1.0f, 1.0f, 0x20);
+    renderer->ApplyMaterial(renderer->RegisterMaterial(&plain));
+    EXPECT_EQ(renderer->GetStageTexture(0), nullptr);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
+}
+
+TEST_F(TextureTest, MoreLayersThanStagesFillTheStagesOnly)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const int32_t id = Register(folder.Write("c.tga", SolidTga(2, 2, 0xFFFFFF)));
+    ASSERT_TRUE(renderer->LoadTexture(id));
+    OmMaterial material;
+    for (int i = 0; i < 10; ++i) {
+        OmMaterialLayer layer;
+        layer.frames.Add(id);
+        material.layers.Add(layer);
+    }
+    std::string log;
+    auto previous = SetDebugOutputHook([&](std::string_view text) { log += text; });
+    renderer->ApplyMaterial(renderer->RegisterMaterial(&material));
+    SetDebugOutputHook(previous);
+    EXPECT_EQ(log, "");
+    for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
+        EXPECT_EQ(renderer->GetStageTexture(stage), renderer->GetD3DTexture(id));
+}

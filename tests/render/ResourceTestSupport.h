@@ -1,0 +1,92 @@
+// Helpers for the renderer's resource tests: a folder of image files made
+// for the test, and screen-space quads drawn with the renderer.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "render/OmD3D.h"
+#include "tests/platform/ImageTestFiles.h"
+
+namespace rtest {
+
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& name)
+        : path_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid())))
+    {
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path_); }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string Write(const std::string& name, const imgtest::Bytes& bytes) const
+    {
+        const std::string file = File(name);
+        imgtest::WriteFile(file, bytes);
+        return file;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct TexVertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+    float u, v;
+};
+
+struct Tex2Vertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+    float u0, v0, u1, v1;
+};
+
+// A rectangle in pixels with the whole texture on it.
+inline void DrawQuad(OmD3D& renderer, float l, float t, float r, float b, uint32_t colour)
+{
+    const TexVertex v[4] = {{l, t, 0.5f, 1, colour, 0, 0},
+                            {r, t, 0.5f, 1, colour, 1, 0},
+                            {l, b, 0.5f, 1, colour, 0, 1},
+                            {r, b, 0.5f, 1, colour, 1, 1}};
+    renderer.SetVertexShader(plat::GfxFvf::RhwDiffuseTex1);
+    renderer.DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
+}
+
+inline void DrawQuad2(OmD3D& renderer, float l, float t, float r, float b, uint32_t colour)
+{
+    const Tex2Vertex v[4] = {{l, t, 0.5f, 1, colour, 0, 0, 0, 0},
+                             {r, t, 0.5f, 1, colour, 1, 0, 1, 0},
+                             {l, b, 0.5f, 1, colour, 0, 1, 0, 1},
+                             {r, b, 0.5f, 1, colour, 1, 1, 1, 1}};
+    renderer.SetVertexShader(plat::GfxFvf::RhwDiffuseTex2);
+    renderer.DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
+}
+
+// Each channel within tolerance.
+inline bool Near(uint32_t a, uint32_t b, int tolerance = 3)
+{
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+        if (std::abs(d) > tolerance)
+            return false;
+    }
+    return true;
+}
+
+// A Targa of solid colour (24 bits, top row first).
+inline imgtest::Bytes SolidTga(uint16_t width, uint16_t height, uint32_t rgb)
+{
+    imgtest::Bytes b = imgtest::TgaStart({.width = width, .height = height, .bits = 24, .descriptor = 0x20});
+    for (uint32_t i = 0; i < uint32_t(width) * height; ++i) {
+        imgtest::Put8(b, rgb & 0xFF);
+        imgtest::Put8(b, rgb >> 8 & 0xFF);
+        imgtest::Put8(b, rgb >> 16 & 0xFF);
+    }
+    return b;
+}
+
+} // namespace rtest
