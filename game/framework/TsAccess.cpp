@@ -43,7 +43,6 @@ TS_MISSING(TsHUDe, HUDe, "the level mode is not built yet")
 TS_MISSING(TsRadar, Radar, "the level mode is not built yet")
 TS_MISSING(TsConversation, Conversation, "the level mode is not built yet")
 TS_MISSING(TsCameraHelper, CameraHelper, "the game modes are not built yet")
-TS_MISSING(TsAnimationDB, AnimDB, "the application's animation database is not built yet")
 TS_MISSING(TsPlayer, LocalPlayer, "the level mode is not built yet")
 TS_MISSING(TsLevelInfo, LevelInfo, "the level mode is not built yet")
 TS_MISSING(TsCharacter, CurrentCharacter, "the level mode is not built yet")
@@ -88,6 +87,13 @@ TsAudio* TsAccess::Audio()
     static bool reported = false;
     return FromApp<TsAudio>(reported, "Audio", "no application holds the audio",
                             [](const TsMain& app) { return app.GetAudio(); });
+}
+
+TsAnimationDB* TsAccess::AnimDB()
+{
+    static bool reported = false;
+    return FromApp<TsAnimationDB>(reported, "AnimDB", "no application holds the animation database",
+                                  [](const TsMain& app) { return app.GetAnimationDB(); });
 }
 
 TsDialogStrings* TsAccess::DialogStrings()

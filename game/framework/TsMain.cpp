@@ -5,6 +5,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmTimer.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsInput.h"
@@ -68,6 +69,7 @@ TsMain::~TsMain()
     TsAccess::SetLuaState(nullptr);
     audio_.reset();
     dialogStrings_.reset();
+    animDB_.reset();
     ReleaseLoadScreenImage();
     renderer_.reset();
     window_.reset();
@@ -244,7 +246,7 @@ bool TsMain::ServicesStartUp()
 {
     audio_ = std::make_unique<TsAudio>();
     LogError("Start-up: no fonts: the game's fonts are not built yet");
-    LogError("Start-up: no animation database: it is not built yet");
+    animDB_ = std::make_unique<TsAnimationDB>();
     if (!audio_->Initialise()) {
         ShowError("Global Audio Initialisation Error");
         return false;
@@ -254,7 +256,10 @@ bool TsMain::ServicesStartUp()
         LogErrorF("Start-up: the dialogue strings could not be read from %s", TsDialogStrings::kFileName);
     }
     StartGameSystems();
-    LogError("Start-up: data\\animdb.tsa not loaded: the animation database is not built yet");
+    if (!animDB_->Open(TsAnimationDB::kFileName)) {
+        ShowError("Animation database initialisation error");
+        return false;
+    }
     StartFirstMode();
     ResetClock();
     LogInfoF("Start-up complete: %d x %d", screenWidth_, screenHeight_);

@@ -13,6 +13,7 @@
 
 struct lua_State;
 class OmD3D;
+class TsAnimationDB;
 class TsAudio;
 class TsDialogStrings;
 class TsInput;
@@ -96,6 +97,7 @@ public:
     TsInput* GetInput() const { return input_.get(); }
     TsAudio* GetAudio() const { return audio_.get(); }
     TsDialogStrings* GetDialogStrings() const { return dialogStrings_.get(); }
+    TsAnimationDB* GetAnimationDB() const { return animDB_.get(); }
     TsPlayer* GetLocalPlayer() const { return localPlayer_; }
     lua_State* GetLuaState() const { return luaState_; }
     plat::Window* GetWindow() const { return window_.get(); }
@@ -146,6 +148,7 @@ private:
     std::unique_ptr<TsInput> input_;
     std::unique_ptr<TsAudio> audio_;
     std::unique_ptr<TsDialogStrings> dialogStrings_;
+    std::unique_ptr<TsAnimationDB> animDB_;
     TsPlayer* localPlayer_ = nullptr; // made by the level mode, which is not here yet
     std::string pendingLoad_;
     bool savePending_ = false;

@@ -6,7 +6,9 @@
 #include <strings.h>
 
 #include "engine/OmClass.h"
+#include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsLog.h"
@@ -218,7 +220,11 @@ void TsMain::FinishSwitch()
 
 bool TsMain::StartGameSystems()
 {
-    LogError("Game systems: no particle system: particle effects are not built yet");
+    if (InitParticleSystem()) {
+        SetParticleEffectPath("data\\fx\\particles");
+    } else {
+        LogError("Game systems: the particle system could not be started");
+    }
     if (luaState_) {
         TsShell::Instance().ForgetLuaState(luaState_);
         TsScriptHost::CloseLua(luaState_);
@@ -242,6 +248,10 @@ void TsMain::StopGameSystems()
     if (!gameSystemsStarted_) {
         return;
     }
+    if (animDB_) {
+        animDB_->UnloadAnimations();
+    }
+    ShutdownParticleSystem();
     if (renderer_) {
         renderer_->ReleaseAllMaterials();
         renderer_->ReleaseAllTextures();

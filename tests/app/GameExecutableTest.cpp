@@ -105,12 +105,19 @@ protected:
     // busy display. True once the dialog has been answered.
     bool AnswerStartupDialog(pid_t game, const char* key)
     {
+        // This copy's dialog only: other tests may show theirs at the same time.
+        return AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'", key);
+    }
+
+    // Presses the key on the window that the xdotool search finds, again
+    // while it stays up.
+    bool AnswerWindow(pid_t game, const std::string& criteria, const char* key)
+    {
         if (std::system("command -v xdotool > /dev/null") != 0) {
             ADD_FAILURE() << "xdotool is needed to work the start-up dialog";
             return false;
         }
-        // This copy's dialog only: other tests may show theirs at the same time.
-        const std::string search = "xdotool search --pid " + std::to_string(game) + " --name 'Tessaran Demo V1.0'";
+        const std::string search = "xdotool search " + criteria;
         const std::string find = search + " > /dev/null 2>&1";
         const std::string press = search + " windowfocus key " + key + " > /dev/null 2>&1";
         bool seen = false;

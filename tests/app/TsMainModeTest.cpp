@@ -1,5 +1,10 @@
 // Mode switching: requests served between frames, the game systems torn
 // down and built again, and modes that cannot start.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
 #include <lua.hpp>
 
 #include "game/framework/TsAccess.h"
@@ -201,6 +206,28 @@ TEST_F(ModeSwitch, TheModesGoBeforeTheScriptStateAndAudioTheyUse)
     EXPECT_TRUE(Script().audioAtDestruction);
     EXPECT_EQ(TsAccess::LuaState(), nullptr);
     EXPECT_EQ(TsMain::Instance(), nullptr);
+}
+
+TEST_F(ModeSwitch, StartUpWithoutTheAnimationDatabaseStopsWithItsMessage)
+{
+    // A working folder with the scripts but no data.
+    char scratch[] = "/tmp/tessaran_noanims_XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    char home[4096];
+    ASSERT_NE(getcwd(home, sizeof home), nullptr);
+    ASSERT_EQ(symlink((std::string(home) + "/scripts").c_str(), (std::string(scratch) + "/scripts").c_str()), 0);
+    ASSERT_EQ(chdir(scratch), 0);
+    app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
+    app->CreateRenderer();
+    app->SetSkipVideos(true);
+    const bool opened = app->Open(false);
+    ASSERT_EQ(chdir(home), 0);
+    std::system((std::string("rm -rf '") + scratch + "'").c_str());
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "TessaranApp");
+    EXPECT_EQ(boxes[0].text, "Animation database initialisation error");
+    EXPECT_TRUE(log.Contains("data\\animdb.tsa"));
 }
 
 TEST(ModeSwitchWithoutFrontEnd, TheGameRunsWithNoModeAndSaysSo)
