@@ -119,7 +119,9 @@ protected:
         }
         const std::string search = "xdotool search " + criteria;
         const std::string find = search + " > /dev/null 2>&1";
-        const std::string press = search + " windowfocus key " + key + " > /dev/null 2>&1";
+        // Sent to that window alone, so that no key strays into the windows of
+        // other tests on the display.
+        const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1";
         bool seen = false;
         for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
             if (std::system(find.c_str()) == 0) {

@@ -45,7 +45,7 @@ TEST_F(BaseMode, DrawsAFrameOfItsSceneAndLeavesNoQueuedText)
     ASSERT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 6u);
     EXPECT_EQ(std::string(OmD3D::Instance()->GetQueuedText(0).text).rfind("fps: ", 0), 0u);
     EXPECT_FLOAT_EQ(OmD3D::Instance()->GetQueuedText(5).y, 0.24f);
-    EXPECT_STREQ(OmD3D::Instance()->GetQueuedText(5).text, "t changes: 0");
+    EXPECT_EQ(std::string(OmD3D::Instance()->GetQueuedText(5).text).rfind("t changes: ", 0), 0u);
     OmD3D::Instance()->ClearQueuedText();
 }
 
