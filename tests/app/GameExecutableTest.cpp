@@ -51,12 +51,35 @@ protected:
         ASSERT_NE(mkdtemp(scratch), nullptr);
         scratch_ = scratch;
         ASSERT_EQ(access(game_.c_str(), X_OK), 0) << "no game executable at " << game_;
+        StartDisplay();
         // The game runs in a folder of its own, so the options and log it
         // writes stay out of the source tree; its scripts and data are the
         // demo's.
         for (const char* shared : {"scripts", "data"}) {
             ASSERT_EQ(symlink((root_ + "/" + shared).c_str(), (scratch_ + "/" + shared).c_str()), 0);
         }
+    }
+
+    // The game runs full screen and takes the focus; on a display of its
+    // own it cannot take it from the windows of other tests.
+    void StartDisplay()
+    {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        display_ = fork();
+        if (display_ == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        char number[32] = {};
+        const ssize_t n = read(fds[0], number, sizeof number - 1);
+        close(fds[0]);
+        ASSERT_GT(n, 0) << "no virtual display could be started";
+        displayName_ = ":" + std::to_string(std::atoi(number));
     }
 
     void TearDown() override
@@ -68,6 +91,10 @@ protected:
             }
         }
         std::system(("rm -rf '" + scratch_ + "'").c_str());
+        if (display_ > 0) {
+            kill(display_, SIGTERM);
+            waitpid(display_, nullptr, 0);
+        }
     }
 
     // Starts a copy whose output goes to <scratch>/<name>.log. The lock
@@ -85,7 +112,9 @@ protected:
             // stops at start-up with its audio error box.
             setenv("ALSOFT_DRIVERS", "null", 0);
             setenv("SDL_AUDIODRIVER", "dummy", 0);
-            if (!withDisplay) {
+            if (withDisplay) {
+                setenv("DISPLAY", displayName_.c_str(), 1);
+            } else {
                 unsetenv("DISPLAY");
                 unsetenv("WAYLAND_DISPLAY");
             }
@@ -117,7 +146,7 @@ protected:
             ADD_FAILURE() << "xdotool is needed to work the start-up dialog";
             return false;
         }
-        const std::string search = "xdotool search " + criteria;
+        const std::string search = "DISPLAY=" + displayName_ + " xdotool search " + criteria;
         const std::string find = search + " > /dev/null 2>&1";
         // Sent to that window alone, so that no key strays into the windows of
         // other tests on the display.
@@ -175,6 +204,8 @@ protected:
     std::string root_;
     std::string scratch_;
     std::vector<pid_t> started_;
+    pid_t display_ = -1;
+    std::string displayName_;
 };
 
 TEST_F(GameExecutable, StartsAloneRunsAndEndsWithZeroWhenClosed)
