@@ -64,22 +64,40 @@ protected:
     // own it cannot take it from the windows of other tests.
     void StartDisplay()
     {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        display_ = fork();
-        if (display_ == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
+        // Numbers spread by process so that tests starting together seldom
+        // meet; a number in use makes the server end, and the next is tried.
+        for (int n = 100 + int(getpid() % 400), tries = 0; tries < 50; ++n, ++tries) {
+            const std::string number = std::to_string(n);
+            if (access(("/tmp/.X" + number + "-lock").c_str(), F_OK) == 0) {
+                continue;
+            }
+            display_ = fork();
+            if (display_ == 0) {
+                const int quiet = open("/dev/null", O_WRONLY);
+                dup2(quiet, STDERR_FILENO);
+                execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                       static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            const std::string socket = "/tmp/.X11-unix/X" + number;
+            for (int wait = 0; wait < 100; ++wait) {
+                if (waitpid(display_, nullptr, WNOHANG) == display_) {
+                    display_ = -1;
+                    break;
+                }
+                if (access(socket.c_str(), F_OK) == 0) {
+                    displayName_ = ":" + number;
+                    return;
+                }
+                std::this_thread::sleep_for(50ms);
+            }
+            if (display_ > 0) {
+                kill(display_, SIGKILL);
+                waitpid(display_, nullptr, 0);
+                display_ = -1;
+            }
         }
-        close(fds[1]);
-        char number[32] = {};
-        const ssize_t n = read(fds[0], number, sizeof number - 1);
-        close(fds[0]);
-        ASSERT_GT(n, 0) << "no virtual display could be started";
-        displayName_ = ":" + std::to_string(std::atoi(number));
+        FAIL() << "no virtual display could be started";
     }
 
     void TearDown() override
