@@ -249,14 +249,6 @@ TEST_F(GameExecutable, StartsAloneRunsAndEndsWithZeroWhenClosed)
     EXPECT_EQ(Output("first").find("dofile() could not open"), std::string::npos) << Output("first");
 }
 
-TEST_F(GameExecutable, QuittingTheStartupDialogEndsWithZero)
-{
-    const pid_t game = Launch("quit", true);
-    ASSERT_TRUE(AnswerStartupDialog(game, "Escape")) << Output("quit");
-    EXPECT_EQ(WaitForExit(game), 0) << Output("quit");
-    EXPECT_EQ(Output("quit").find("Start-up complete"), std::string::npos);
-}
-
 TEST_F(GameExecutable, WithoutADisplayItSaysWhyAndEndsWithZero)
 {
     const pid_t game = Launch("nodisplay", false);
