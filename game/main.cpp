@@ -1,12 +1,57 @@
-// The game's entry point.
-#include <cstdio>
+// The game's entry point: one running copy, the application object, the
+// renderer, the options, then the main loop.
+#include <memory>
+#include <new>
+#include <string>
 
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsMain.h"
+#include "game/framework/TsOptions.h"
+#include "game/framework/TsStartupDialog.h"
+#include "platform/Display.h"
+#include "platform/InstanceLock.h"
+#include "platform/MessageBox.h"
 #include "platform/Process.h"
+
+namespace {
+
+int RunGame()
+{
+    std::string reason;
+    if (!plat::HasDisplay(&reason)) {
+        plat::ShowMessageBox(TsMain::kCaption, "Error: there is no display to show the game on (" + reason + ")");
+        return 0;
+    }
+    if (TsMain::Instance()) {
+        plat::ShowMessageBox(TsMain::kCaption, "Application already active");
+        return 0;
+    }
+    TsOptions& options = *TsAccess::Options();
+    std::unique_ptr<TsMain> app(new (std::nothrow)
+                                    TsMain(TsMain::kTitle, options.GetScreenWidth(), options.GetScreenHeight()));
+    if (!app) {
+        plat::ShowMessageBox(TsMain::kCaption, "Error creating application");
+        return 0;
+    }
+    app->CreateRenderer();
+    options.Load();
+    bool skipVideos = false;
+    if (!TsStartupDialog::Run(options, skipVideos)) {
+        return 0;
+    }
+    options.Save(); // the dialog's choices persist
+    app->SetSkipVideos(skipVideos);
+    return app->Run();
+}
+
+} // namespace
 
 int main()
 {
     plat::UseCLocale();
-    std::fprintf(stderr,
-        "tessaran: the application object is not built yet, so there is no game to start.\n");
-    return 1;
+    plat::InstanceLock lock("TESSARANGAME");
+    if (lock.GetState() == plat::InstanceLock::State::AlreadyRunning) {
+        return -1;
+    }
+    return RunGame();
 }

@@ -5,6 +5,7 @@
 
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
 
 namespace {
@@ -33,8 +34,6 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 
 } // namespace
 
-TS_MISSING(TsGameMode, Mode, "the application is not built yet")
-TS_MISSING(TsLevel, Level, "the level mode is not built yet")
 TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
 TS_MISSING(TsCutScene, CutScene, "the level mode is not built yet")
 TS_MISSING(TsEntityDB, EntityDB, "the level mode is not built yet")
@@ -44,18 +43,73 @@ TS_MISSING(TsHUDe, HUDe, "the level mode is not built yet")
 TS_MISSING(TsRadar, Radar, "the level mode is not built yet")
 TS_MISSING(TsConversation, Conversation, "the level mode is not built yet")
 TS_MISSING(TsCameraHelper, CameraHelper, "the game modes are not built yet")
-TS_MISSING(TsAnimationDB, AnimDB, "the application's animation database is not built yet")
-TS_MISSING(TsInput, Input, "the application's input is not built yet")
-TS_MISSING(TsAudio, Audio, "the application's audio is not built yet")
 TS_MISSING(TsPlayer, LocalPlayer, "the level mode is not built yet")
 TS_MISSING(TsLevelInfo, LevelInfo, "the level mode is not built yet")
 TS_MISSING(TsCharacter, CurrentCharacter, "the level mode is not built yet")
 TS_MISSING(TsDiary, Diary, "the level mode is not built yet")
-TS_MISSING(TsDialogStrings, DialogStrings, "the application that owns the dialogue strings is not built yet")
 TS_MISSING(TsLevelCursor, LevelCursor, "the level mode is not built yet")
 TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the level mode is not built yet")
 
 #undef TS_MISSING
+
+// The application's own members: null without an application (tools and
+// tests that run without one), and for a member it does not have now.
+namespace {
+
+template <typename T>
+T* FromApp(bool& reported, const char* accessor, const char* missing, T* (*get)(const TsMain&))
+{
+    const TsMain* app = TsMain::Instance();
+    if (!app) {
+        return Missing<T>(reported, accessor, missing);
+    }
+    return get(*app);
+}
+
+} // namespace
+
+TsGameMode* TsAccess::Mode()
+{
+    static bool reported = false;
+    return FromApp<TsGameMode>(reported, "Mode", "there is no application, so no mode",
+                               [](const TsMain& app) { return app.GetMode(); });
+}
+
+TsInput* TsAccess::Input()
+{
+    static bool reported = false;
+    return FromApp<TsInput>(reported, "Input", "no application holds the input",
+                            [](const TsMain& app) { return app.GetInput(); });
+}
+
+TsAudio* TsAccess::Audio()
+{
+    static bool reported = false;
+    return FromApp<TsAudio>(reported, "Audio", "no application holds the audio",
+                            [](const TsMain& app) { return app.GetAudio(); });
+}
+
+TsAnimationDB* TsAccess::AnimDB()
+{
+    static bool reported = false;
+    return FromApp<TsAnimationDB>(reported, "AnimDB", "no application holds the animation database",
+                                  [](const TsMain& app) { return app.GetAnimationDB(); });
+}
+
+TsDialogStrings* TsAccess::DialogStrings()
+{
+    static bool reported = false;
+    return FromApp<TsDialogStrings>(reported, "DialogStrings", "no application holds the dialogue strings",
+                                    [](const TsMain& app) { return app.GetDialogStrings(); });
+}
+
+// The level mode's class is not built yet, so no mode object can be a
+// TsLevel: the accessor says so once and answers null.
+TsLevel* TsAccess::Level()
+{
+    static bool reported = false;
+    return Missing<TsLevel>(reported, "Level", "the level mode is not built yet");
+}
 
 TsOptions* TsAccess::Options()
 {
@@ -70,30 +124,26 @@ TsLevel* TsAccess::CurrentLevel()
 
 int TsAccess::ScreenWidth()
 {
-    static bool reported = false;
-    Missing<void>(reported, "ScreenWidth", "the application is not built yet");
-    return 0;
+    const TsMain* app = TsMain::Instance();
+    return app ? app->GetScreenWidth() : 0;
 }
 
 int TsAccess::ScreenHeight()
 {
-    static bool reported = false;
-    Missing<void>(reported, "ScreenHeight", "the application is not built yet");
-    return 0;
+    const TsMain* app = TsMain::Instance();
+    return app ? app->GetScreenHeight() : 0;
 }
 
 float TsAccess::FrameDelta()
 {
-    static bool reported = false;
-    Missing<void>(reported, "FrameDelta", "the application is not built yet");
-    return 0.0f;
+    const TsMain* app = TsMain::Instance();
+    return app ? app->GetFrameDelta() : 0.0f;
 }
 
 int TsAccess::TickCount()
 {
-    static bool reported = false;
-    Missing<void>(reported, "TickCount", "the application is not built yet");
-    return 0;
+    const TsMain* app = TsMain::Instance();
+    return app ? static_cast<int>(app->GetTickCount()) : 0;
 }
 
 float TsAccess::GameTime()

@@ -1,11 +1,16 @@
 // The common base of the game's modes (front end, level, object viewer): at
 // most one is current, and the application switches between them between
-// frames. A paused mode keeps its render time and tick count still.
+// frames. Every mode owns a scene root that it draws each frame; a paused
+// mode keeps its render time and tick count still.
 #pragma once
 
 #include <cstdint>
 
 #include "game/framework/TsObject.h"
+
+class OmGroup;
+class OmNode;
+class OmRenderer;
 
 // Values of mode requests and of GetModeType.
 enum TsModeType : int32_t {
@@ -19,13 +24,16 @@ enum TsModeType : int32_t {
 class TsGameMode : public TsObject {
     OM_DECLARE_ABSTRACT_CLASS(TsGameMode)
 
-    TsGameMode() = default;
-    explicit TsGameMode(OmArchive& archive) : TsObject(archive) {}
+    TsGameMode();
+    explicit TsGameMode(OmArchive& archive);
+    ~TsGameMode() override;
 
-    // The renderer set-up, the audio update and the camera that every mode
-    // shares belong here; what of them does not exist yet is logged once.
+    // Prepares the renderer for the mode: default states, the whole screen,
+    // no queued text, every texture registered so far loaded.
     bool Initialise() override;
+    // The audio's per-tick update.
     void Tick(uint32_t tickCount) override;
+    // The developer overlay, then the scene root, in one frame.
     void Render(float renderTime, float fraction) override;
 
     virtual TsModeType GetModeType() const = 0;
@@ -33,6 +41,16 @@ class TsGameMode : public TsObject {
     bool IsPaused() const { return m_paused != 0; }
     void SetPaused(bool paused) { m_paused = paused ? 1 : 0; }
 
+    OmGroup* GetSceneRoot() const { return m_sceneRoot; }
+    // Depth first below the scene root; false when no node has the name.
+    bool FindNode(const char* name, OmNode*& found) const;
+
 protected:
+    void QueueDebugOverlay(OmRenderer& renderer) const;
+
+    OmGroup* m_sceneRoot = nullptr;
     uint8_t m_paused = 0;
+
+private:
+    void CreateSceneRoot();
 };

@@ -11,6 +11,7 @@
 #include "engine/OmObject.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptDebugger.h"
 #include "game/framework/TsScriptHost.h"
@@ -244,9 +245,6 @@ const Unavailable kTools[] = {
     {"LoadSceneObject", "the scene importer is not built yet", nullptr},
     {"ToolConvertLevel", "file dialogs are not available in the console shell", nullptr},
     {"ToolConvertEnvironment", "file dialogs are not available in the console shell", nullptr},
-    {"ObjectMode", "the application's mode switch is not built yet", nullptr},
-    {"LevelViewMode", "the application's mode switch is not built yet", nullptr},
-    {"LevelPlayMode", "the application's mode switch is not built yet", nullptr},
 };
 
 const char* const kLevelSwitches[] = {"DebugGrid", "DebugRadius", "DebugBehaviours", "DebugPaths",
@@ -254,8 +252,6 @@ const char* const kLevelSwitches[] = {"DebugGrid", "DebugRadius", "DebugBehaviou
 
 const Unavailable kModes[] = {
     {"CreateLevel", "the level mode is not built yet", nullptr},
-    {"LevelMode", "the application's mode switch is not built yet", nullptr},
-    {"FrontEndMode", "the application's mode switch is not built yet", nullptr},
 };
 
 const Unavailable kLate[] = {
@@ -266,6 +262,26 @@ const Unavailable kLate[] = {
      "incorrect argument to function 'CreateSaveMission'"},
     {"PlayFMV", "video playback is not built yet", "incorrect argument to function 'PlayFMV'"},
 };
+
+// The mode functions only store the request; the switch runs between frames.
+int RequestMode(lua_State* L)
+{
+    const int mode = static_cast<int>(lua_tointeger(L, lua_upvalueindex(1)));
+    if (TsMain* app = TsMain::Instance()) {
+        app->RequestMode(mode);
+    } else {
+        LogErrorF("%s: there is no application to switch modes", lua_tostring(L, lua_upvalueindex(2)));
+    }
+    return 0;
+}
+
+void SetModeFunction(lua_State* L, const char* name, int mode)
+{
+    lua_pushinteger(L, mode);
+    lua_pushstring(L, name);
+    lua_pushcclosure(L, &RequestMode, 2);
+    lua_setfield(L, LUA_GLOBALSINDEX, name);
+}
 
 void SetFunction(lua_State* L, const char* name, lua_CFunction function)
 {
@@ -325,6 +341,9 @@ void Register(lua_State* L)
     SetFunction(L, "AddMenuItem", &AddMenuItem);
     SetFunction(L, "FindObject", &FindObject);
     SetUnavailable(L, kTools);
+    SetModeFunction(L, "ObjectMode", TS_MODE_OBJECT_VIEW);
+    SetModeFunction(L, "LevelViewMode", TS_MODE_NONE);
+    SetModeFunction(L, "LevelPlayMode", TS_MODE_LEVEL);
     SetFunction(L, "SetBackground", &SetBackground);
     for (const char* name : kLevelSwitches) {
         lua_pushstring(L, name);
@@ -333,6 +352,8 @@ void Register(lua_State* L)
     }
     SetFunction(L, "GetCurrentLevel", &GetCurrentLevel);
     SetUnavailable(L, kModes);
+    SetModeFunction(L, "LevelMode", TS_MODE_LEVEL);
+    SetModeFunction(L, "FrontEndMode", TS_MODE_FRONT_END);
     // "InitLevelInfo" is the script's own function that the game calls
     // (TsScriptHost::CallInitLevelInfo); registering a global of that name
     // here would replace it and call itself forever.

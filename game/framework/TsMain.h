@@ -1,0 +1,166 @@
+// The application object: the main window and its message pump, the fixed
+// 10 Hz game clock with interpolated rendering, the current game mode and
+// the services that live for the whole run (input, audio, dialogue strings,
+// the script state). There is exactly one; TsAccess reaches the services
+// through TsMain::Instance.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "game/framework/TsGameMode.h"
+
+struct lua_State;
+class OmD3D;
+class TsAnimationDB;
+class TsAudio;
+class TsDialogStrings;
+class TsInput;
+class TsPlayer;
+
+namespace plat {
+class Window;
+}
+
+class TsMain {
+public:
+    static constexpr const char* kCaption = "TessaranApp";
+    static constexpr const char* kTitle = "Tessaran - The Game";
+    static constexpr int kTicksPerSecond = 10;
+    static constexpr float kTickDuration = 0.1f;
+    static constexpr int kFrameRateInterval = 30;
+
+    // Makes a mode object for a mode type. The modes themselves live in
+    // other parts of the game; each registers its maker here, and a request
+    // for a mode without one is reported and served with the front end.
+    using ModeFactory = TsGameMode* (*)();
+    static void SetModeFactory(TsModeType type, ModeFactory factory);
+    static ModeFactory GetModeFactory(TsModeType type);
+
+    TsMain(const char* title, int width, int height);
+    ~TsMain();
+    TsMain(const TsMain&) = delete;
+    TsMain& operator=(const TsMain&) = delete;
+
+    static TsMain* Instance() { return s_instance; }
+
+    // The renderer the application draws through (owned from here on).
+    void CreateRenderer();
+
+    // Window, input, developer shell and StartUp; false (with the reason
+    // shown in a message box where there is one) when the game cannot run.
+    // A harness that drives the game through injected events may keep the
+    // window unshown, so that no other window on the display can take its
+    // focus (and with it the input) in the middle of a run.
+    bool Open(bool showWindow = true);
+    // The message loop until the quit message; returns its exit code.
+    int Loop();
+    // Open, then Loop; 0 when start-up fails.
+    int Run();
+    // One pass of the loop: every waiting message, then one frame unless a
+    // quit message came (false then, with its exit code in *exitCode).
+    bool Step(int* exitCode = nullptr);
+
+    bool StartUp();
+    void Frame();
+    void Tick();
+    void ResetClock();
+    float MeasureFrameRate();
+    // Drains the window messages without running a frame (log output and
+    // long loading work call it).
+    static void PumpMessages();
+
+    // ---- modes ----
+    void RequestMode(int mode) { modeRequest_ = mode; }
+    int GetModeRequest() const { return modeRequest_; }
+    bool ModeRequestPending() const { return modeRequest_ >= 0; }
+    // Serves a pending request; false when the new mode could not start.
+    bool SwitchMode();
+    bool StartGameSystems();
+    void StopGameSystems();
+    bool GameSystemsStarted() const { return gameSystemsStarted_; }
+
+    // Set by the start-up dialog's "Disable FMV"; no video plays then.
+    void SetSkipVideos(bool skip) { skipVideos_ = skip; }
+    bool GetSkipVideos() const { return skipVideos_; }
+
+    void SetPendingLoad(const char* name) { pendingLoad_ = name ? name : ""; }
+    const std::string& GetPendingLoad() const { return pendingLoad_; }
+    void SetSavePending(bool pending) { savePending_ = pending; }
+
+    // ---- what TsAccess reads ----
+    TsGameMode* GetMode() const { return mode_; }
+    TsGameMode* GetLevel() const { return level_; }
+    TsGameMode* GetFrontEnd() const { return frontEnd_; }
+    TsGameMode* GetObjectView() const { return objectView_; }
+    TsInput* GetInput() const { return input_.get(); }
+    TsAudio* GetAudio() const { return audio_.get(); }
+    TsDialogStrings* GetDialogStrings() const { return dialogStrings_.get(); }
+    TsAnimationDB* GetAnimationDB() const { return animDB_.get(); }
+    TsPlayer* GetLocalPlayer() const { return localPlayer_; }
+    lua_State* GetLuaState() const { return luaState_; }
+    plat::Window* GetWindow() const { return window_.get(); }
+    int GetScreenWidth() const { return screenWidth_; }
+    int GetScreenHeight() const { return screenHeight_; }
+    uint32_t GetTickCount() const { return tickCount_; }
+    float GetGameTime() const { return static_cast<float>(tickCount_) * tickDuration_; }
+    float GetFrameDelta() const { return fraction_; }
+    float GetRenderTime() const { return renderTime_; }
+    int64_t GetTickBase() const { return tickBase_; }
+    float GetFramesPerSecond() const { return framesPerSecond_; }
+    const char* GetTitle() const { return title_.empty() ? nullptr : title_.c_str(); }
+
+    // The message boxes of start-up failures.
+    static void ShowError(const char* text);
+
+private:
+    static intptr_t WindowProc(plat::Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+    void OnActivate(bool active);
+
+    bool DeviceStartUp();
+    bool ServicesStartUp();
+    void StartFirstMode();
+    void DestroyModes();
+    void ReplaceAudio();
+    bool BuildMode(int request);
+    bool BuildLevel();
+    void LevelStarted();
+    bool ModeStartFailed(int request);
+    void FinishSwitch();
+
+    void RunTicks(int64_t& now, float& dt);
+    void RenderFrame(float fraction, float dt);
+    void RenderEmptyFrame();
+
+    static TsMain* s_instance;
+
+    std::string title_;
+    int screenWidth_;
+    int screenHeight_;
+    bool gameSystemsStarted_ = false;
+    lua_State* luaState_ = nullptr;
+    TsGameMode* mode_ = nullptr;
+    TsGameMode* level_ = nullptr;
+    TsGameMode* frontEnd_ = nullptr;
+    TsGameMode* objectView_ = nullptr;
+    int modeRequest_ = TS_MODE_NO_REQUEST;
+    std::unique_ptr<TsInput> input_;
+    std::unique_ptr<TsAudio> audio_;
+    std::unique_ptr<TsDialogStrings> dialogStrings_;
+    std::unique_ptr<TsAnimationDB> animDB_;
+    TsPlayer* localPlayer_ = nullptr; // made by the level mode, which is not here yet
+    std::string pendingLoad_;
+    bool savePending_ = false;
+    bool skipVideos_ = false;
+    int64_t tickBase_ = 0;
+    int64_t frameRateStamp_ = 0;
+    float tickDuration_ = kTickDuration;
+    float framesPerSecond_ = 0.0f;
+    float fraction_ = 0.0f;
+    uint32_t tickCount_ = 0;
+    int frameRateCountdown_ = 1;
+    float renderTime_ = 0.0f;
+    std::unique_ptr<OmD3D> renderer_;
+    std::unique_ptr<plat::Window> window_;
+};

@@ -1,0 +1,268 @@
+// Mode switching: a request is served between frames by tearing the game
+// world down (modes, script state, every pooled object, the audio object)
+// and building it again for the new mode.
+#include <array>
+#include <cstdio>
+#include <strings.h>
+
+#include "engine/OmClass.h"
+#include "engine/OmParticleSystem.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+#include "game/framework/TsOptions.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsShell.h"
+#include "platform/MessageBox.h"
+#include "render/OmD3D.h"
+
+namespace {
+
+constexpr int kFactorySlots = TS_MODE_FRONT_END + 1;
+std::array<TsMain::ModeFactory, kFactorySlots> g_factories{};
+
+const char* ModeName(int request)
+{
+    switch (request) {
+    case TS_MODE_OBJECT_VIEW: return "object viewer";
+    case TS_MODE_LEVEL: return "level";
+    case TS_MODE_FRONT_END: return "front end";
+    default: return "mode";
+    }
+}
+
+// A level mode names itself after its level; leaving the tutorial shows no
+// closing screen.
+bool IsTutorial(const TsGameMode* level)
+{
+    const char* name = level ? level->GetName() : nullptr;
+    return name && strcasecmp(name, "tutorial") == 0;
+}
+
+} // namespace
+
+void TsMain::SetModeFactory(TsModeType type, ModeFactory factory)
+{
+    if (type >= 0 && type < kFactorySlots) {
+        g_factories[static_cast<size_t>(type)] = factory;
+    }
+}
+
+TsMain::ModeFactory TsMain::GetModeFactory(TsModeType type)
+{
+    return type >= 0 && type < kFactorySlots ? g_factories[static_cast<size_t>(type)] : nullptr;
+}
+
+bool TsMain::SwitchMode()
+{
+    if (!ModeRequestPending()) {
+        return true;
+    }
+    const int request = modeRequest_;
+    if (mode_ && mode_ == level_ && mode_->GetModeType() == TS_MODE_LEVEL && request == TS_MODE_FRONT_END
+        && !IsTutorial(level_)) {
+        if (g_loadScreen.closingScreenArmed) {
+            g_loadScreen.prompt = 1;
+            g_loadScreen.held = 1;
+            LoadLoadScreenImage(TsLoadScreen::kClosingImage);
+            g_loadScreen.closingScreenArmed = 0;
+            g_loadScreen.textY = screenHeight_ / 6 * 5;
+        }
+        if (g_loadScreen.held) {
+            return true; // the main loop shows the closing screen until Space
+        }
+        g_loadScreen.closingScreenArmed = 1;
+    }
+    DestroyModes();
+    StopGameSystems();
+    ReplaceAudio();
+    if (renderer_) {
+        renderer_->SetLoadState(0);
+    }
+    StartGameSystems();
+    if (!BuildMode(request)) {
+        return ModeStartFailed(request);
+    }
+    FinishSwitch();
+    return true;
+}
+
+void TsMain::DestroyModes()
+{
+    delete mode_;
+    // A mode object that is not current is one a failed switch left behind.
+    for (TsGameMode* other : {level_, frontEnd_, objectView_}) {
+        if (other && other != mode_) {
+            delete other;
+        }
+    }
+    mode_ = level_ = frontEnd_ = objectView_ = nullptr;
+}
+
+void TsMain::ReplaceAudio()
+{
+    if (audio_) {
+        audio_->StopAll();
+        audio_.reset();
+    }
+    audio_ = std::make_unique<TsAudio>();
+    if (!audio_->Initialise()) {
+        LogError("Mode switch: the audio could not be started again; the game goes on without sound");
+    }
+    const TsOptions* options = TsAccess::Options();
+    audio_->SetVolumes(options->GetEffectsVolume(), options->GetMusicVolume(), options->GetSpeechVolume());
+}
+
+bool TsMain::BuildMode(int request)
+{
+    switch (request) {
+    case TS_MODE_OBJECT_VIEW:
+    case TS_MODE_FRONT_END: {
+        ModeFactory factory = GetModeFactory(static_cast<TsModeType>(request));
+        if (!factory) {
+            if (request == TS_MODE_FRONT_END) {
+                LogError("Mode switch: the front end is not built yet; the game runs with no mode (an empty frame)");
+                return true;
+            }
+            LogErrorF("Mode switch: the %s is not built yet", ModeName(request));
+            return false;
+        }
+        TsGameMode* mode = factory();
+        mode_ = mode;
+        (request == TS_MODE_FRONT_END ? frontEnd_ : objectView_) = mode;
+        return mode->Import() && mode->Initialise();
+    }
+    case TS_MODE_LEVEL:
+        return BuildLevel();
+    default:
+        return true; // no mode is current
+    }
+}
+
+bool TsMain::BuildLevel()
+{
+    LogErrorF("Mode switch: texture size limit %d not applied: the renderer has no texture size limit yet",
+              TsAccess::Options()->GetMaxTextureSize());
+    if (!pendingLoad_.empty()) {
+        ResetClock();
+        LogErrorF("Mode switch: the saved game \"%s\" is not loaded: saved games are not built yet",
+                  pendingLoad_.c_str());
+        return false;
+    }
+    ModeFactory factory = GetModeFactory(TS_MODE_LEVEL);
+    if (!factory) {
+        LogError("Mode switch: the level mode is not built yet");
+        return false;
+    }
+    level_ = mode_ = factory();
+    if (!mode_->Import()) {
+        return false;
+    }
+    ResetClock();
+    if (!mode_->Initialise()) {
+        return false;
+    }
+    if (savePending_) {
+        LogError("Mode switch: the game is not saved after loading: saved games are not built yet");
+        savePending_ = false;
+    }
+    // Everything below follows the player's character; a level without a
+    // player has nothing to play.
+    if (!localPlayer_) {
+        LogError("Mode switch: the level has no player; it cannot be played");
+        return false;
+    }
+    LevelStarted();
+    return true;
+}
+
+void TsMain::LevelStarted()
+{
+    LogError("Mode switch: no tracked entity, mission video or objectives: the level mode is not built yet");
+    if (audio_) {
+        audio_->StartLevelMusic();
+    }
+}
+
+// A mode that cannot start would be rebuilt every frame for ever; the
+// player is told once, and the game goes back to the front end (or, when
+// the front end itself fails, runs with no mode).
+bool TsMain::ModeStartFailed(int request)
+{
+    char text[256];
+    if (request == TS_MODE_FRONT_END) {
+        std::snprintf(text, sizeof text, "The front end could not be started; the game runs with no mode.");
+    } else {
+        std::snprintf(text, sizeof text, "The %s could not be started; returning to the front end.",
+                      ModeName(request));
+    }
+    LogError(text);
+    plat::ShowMessageBox(kCaption, text);
+    DestroyModes();
+    modeRequest_ = request == TS_MODE_FRONT_END ? TS_MODE_NONE : TS_MODE_FRONT_END;
+    return false;
+}
+
+void TsMain::FinishSwitch()
+{
+    if (modeRequest_ == TS_MODE_LEVEL) {
+        pendingLoad_.clear();
+    }
+    modeRequest_ = TS_MODE_NO_REQUEST;
+    if (renderer_) {
+        renderer_->SetLoadState(1);
+    }
+    ResetClock();
+}
+
+bool TsMain::StartGameSystems()
+{
+    if (InitParticleSystem()) {
+        SetParticleEffectPath("data\\fx\\particles");
+    } else {
+        LogError("Game systems: the particle system could not be started");
+    }
+    if (luaState_) {
+        TsShell::Instance().ForgetLuaState(luaState_);
+        TsScriptHost::CloseLua(luaState_);
+    }
+    luaState_ = TsScriptHost::OpenLua();
+    TsAccess::SetLuaState(luaState_);
+    TsShell::Instance().SetLuaState(luaState_);
+    if (luaState_) {
+        TsScriptHost::ShellDoFile(luaState_, "./scripts/init.lua");
+        TsScriptHost::ShellDoFile(luaState_, "./scripts/newdemo.lua");
+    } else {
+        LogError("Game systems: the script state could not be opened");
+    }
+    LogError("Game systems: no explosion or projectile types: they are not built yet");
+    gameSystemsStarted_ = true;
+    return false; // the projectile attributes are not loaded
+}
+
+void TsMain::StopGameSystems()
+{
+    if (!gameSystemsStarted_) {
+        return;
+    }
+    if (animDB_) {
+        animDB_->UnloadAnimations();
+    }
+    ShutdownParticleSystem();
+    if (renderer_) {
+        renderer_->ReleaseAllMaterials();
+        renderer_->ReleaseAllTextures();
+    }
+    localPlayer_ = nullptr; // the level mode that would own it is not built yet
+    OmClassRegistry::Instance().FreeAllObjects();
+    if (luaState_) {
+        TsShell::Instance().ForgetLuaState(luaState_);
+        TsAccess::SetLuaState(nullptr);
+        TsScriptHost::CloseLua(luaState_);
+        luaState_ = nullptr;
+    }
+    gameSystemsStarted_ = false;
+}

@@ -1,0 +1,139 @@
+#include "tests/app/AppFixture.h"
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "platform/EventInjection.h"
+#include "platform/GfxDevice.h"
+#include "platform/GfxTexture.h"
+#include "platform/MessageBox.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+
+namespace apptest {
+
+OM_IMPLEMENT_CLASS(TestMode, TsGameMode)
+OM_IMPLEMENT_CLASS(TestThing, OmObject)
+
+ModeScript& Script()
+{
+    static ModeScript script;
+    return script;
+}
+
+TestMode::TestMode(TsModeType type) : type_(type)
+{
+    ++Script().made;
+}
+
+TestMode::~TestMode()
+{
+    ++Script().destroyed;
+    Script().scriptStateAtDestruction = Script().scriptStateAtDestruction && TsAccess::LuaState() != nullptr;
+    Script().audioAtDestruction = Script().audioAtDestruction && TsAccess::Audio() != nullptr;
+}
+
+bool TestMode::Import()
+{
+    ++Script().imports;
+    return Script().importResult;
+}
+
+bool TestMode::Initialise()
+{
+    return Script().initialiseResult;
+}
+
+void TestMode::Tick(uint32_t tickCount)
+{
+    Script().ticks.push_back(tickCount);
+    if (Script().requestInTick != TS_MODE_NO_REQUEST) {
+        TsMain::Instance()->RequestMode(Script().requestInTick);
+        Script().requestInTick = TS_MODE_NO_REQUEST;
+    }
+}
+
+void TestMode::Render(float renderTime, float fraction)
+{
+    Script().renders.push_back({renderTime, fraction});
+    OmRenderer* renderer = OmRenderer::Current();
+    if (Script().clearScreen && renderer) {
+        renderer->SetClearColour(Script().clearColour);
+        renderer->Clear(nullptr, 0);
+        if (renderer->BeginScene(renderTime)) {
+            renderer->EndScene();
+            renderer->Present();
+        }
+    }
+}
+
+TsGameMode* MakeFrontEnd() { return new TestMode(TS_MODE_FRONT_END); }
+TsGameMode* MakeObjectView() { return new TestMode(TS_MODE_OBJECT_VIEW); }
+TsGameMode* MakeLevel() { return new TestMode(TS_MODE_LEVEL); }
+
+void AppTest::SetUp()
+{
+    Script() = ModeScript{};
+    g_loadScreen = TsLoadScreen{};
+    plat::SetMessageBoxHook([this](std::string_view caption, std::string_view text) {
+        boxes.push_back({std::string(caption), std::string(text)});
+    });
+    clock = std::make_unique<ManualClock>(1000);
+    TsMain::SetModeFactory(TS_MODE_FRONT_END, &MakeFrontEnd);
+}
+
+void AppTest::TearDown()
+{
+    app.reset();
+    clock.reset();
+    for (TsModeType type : {TS_MODE_OBJECT_VIEW, TS_MODE_LEVEL, TS_MODE_FRONT_END}) {
+        TsMain::SetModeFactory(type, nullptr);
+    }
+    plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
+}
+
+void AppTest::Start()
+{
+    app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
+    app->CreateRenderer();
+    app->SetSkipVideos(true);
+    ASSERT_TRUE(app->Open(false));
+    // Unshown, the window gets the focus only as the test gives it.
+    plat::InjectFocus(*app->GetWindow(), true);
+    TsMain::PumpMessages();
+}
+
+void AppTest::FrameAfter(int64_t units)
+{
+    clock->Advance(units);
+    ASSERT_TRUE(app->Step());
+}
+
+void AppTest::PressKey(int keyCode)
+{
+    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
+}
+
+uint32_t AppTest::CentrePixel()
+{
+    plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
+    int width = 0;
+    int height = 0;
+    app->GetWindow()->GetClientSize(width, height);
+    plat::GfxSurface* screen = nullptr;
+    if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)
+        != plat::GfxResult::Ok) {
+        ADD_FAILURE() << "no surface for the screen";
+        return 0;
+    }
+    uint32_t pixel = 0;
+    if (device->GetFrontBuffer(screen) == plat::GfxResult::Ok) {
+        const uint8_t* row = screen->Pixels() + size_t(height / 2) * screen->Pitch();
+        pixel = reinterpret_cast<const uint32_t*>(row)[width / 2];
+    } else {
+        ADD_FAILURE() << "the screen could not be read";
+    }
+    screen->Release();
+    return pixel;
+}
+
+} // namespace apptest

@@ -1,0 +1,102 @@
+// The real application object on the test display, with modes the test
+// controls, the clock run by hand (1000 counter units a second, so a tick is
+// 100 units), input fed through SDL's queue and frames read back from the
+// screen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OmClass.h"
+#include "game/framework/TsGameMode.h"
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsMain.h"
+#include "tests/engine/ManualClock.h"
+#include "tests/game/framework/LogCapture.h"
+
+namespace apptest {
+
+// What the test modes saw, and how they behave.
+struct ModeScript {
+    bool importResult = true;
+    bool initialiseResult = true;
+    int requestInTick = TS_MODE_NO_REQUEST; // asked for once, in the next tick
+    bool clearScreen = false;               // Render draws a frame of clearColour
+    float clearColour[3] = {0.0f, 1.0f, 0.0f};
+
+    int made = 0;
+    int destroyed = 0;
+    int imports = 0;
+    std::vector<uint32_t> ticks; // tick counts handed to Tick
+    struct Drawn {
+        float renderTime;
+        float fraction;
+    };
+    std::vector<Drawn> renders;
+    // What the destructor found still standing.
+    bool scriptStateAtDestruction = true;
+    bool audioAtDestruction = true;
+};
+
+ModeScript& Script();
+
+class TestMode : public TsGameMode {
+    OM_DECLARE_CLASS(TestMode)
+public:
+    TestMode() : TestMode(TS_MODE_FRONT_END) {}
+    explicit TestMode(TsModeType type);
+    explicit TestMode(OmArchive& archive) : TsGameMode(archive) {}
+    ~TestMode() override;
+
+    bool Import() override;
+    bool Initialise() override;
+    void Tick(uint32_t tickCount) override;
+    void Render(float renderTime, float fraction) override;
+    TsModeType GetModeType() const override { return type_; }
+
+private:
+    TsModeType type_ = TS_MODE_FRONT_END;
+};
+
+// A pooled object of a registered class, as a mode's world is made of.
+class TestThing : public OmObject {
+    OM_DECLARE_CLASS(TestThing)
+public:
+    TestThing() = default;
+    explicit TestThing(OmArchive& archive) : OmObject(archive) {}
+};
+
+TsGameMode* MakeFrontEnd();
+TsGameMode* MakeObjectView();
+TsGameMode* MakeLevel();
+
+// Captured message boxes.
+struct ShownBox {
+    std::string caption;
+    std::string text;
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Makes and starts the application (the factories set before count).
+    void Start();
+    // Moves the clock, then takes the waiting messages and runs one frame.
+    void FrameAfter(int64_t units);
+    // Puts the key's press into SDL's queue.
+    void PressKey(int keyCode);
+    // The screen as A8R8G8B8 words: the pixel at the centre.
+    uint32_t CentrePixel();
+
+    std::unique_ptr<ManualClock> clock;
+    std::unique_ptr<TsMain> app;
+    std::vector<ShownBox> boxes;
+    LogCapture log;
+};
+
+} // namespace apptest

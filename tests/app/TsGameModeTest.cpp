@@ -1,0 +1,75 @@
+// What every mode gets from the common base: a scene root drawn each frame
+// with the developer overlay, and the renderer prepared at initialisation.
+#include "engine/OmGroup.h"
+#include "render/OmD3D.h"
+#include "tests/app/AppFixture.h"
+
+namespace apptest {
+namespace {
+
+// A mode with nothing of its own.
+class PlainMode : public TsGameMode {
+    OM_DECLARE_CLASS(PlainMode)
+public:
+    PlainMode() = default;
+    explicit PlainMode(OmArchive& archive) : TsGameMode(archive) {}
+    TsModeType GetModeType() const override { return TS_MODE_FRONT_END; }
+    using TsGameMode::QueueDebugOverlay;
+};
+
+OM_IMPLEMENT_CLASS(PlainMode, TsGameMode)
+
+TsGameMode* MakePlain() { return new PlainMode; }
+
+class BaseMode : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        TsMain::SetModeFactory(TS_MODE_FRONT_END, &MakePlain);
+        Start();
+    }
+    PlainMode& Mode() { return *static_cast<PlainMode*>(app->GetMode()); }
+};
+
+TEST_F(BaseMode, DrawsAFrameOfItsSceneAndLeavesNoQueuedText)
+{
+    const float blue[3] = {0.0f, 0.0f, 1.0f};
+    OmD3D::Instance()->SetClearColour(blue);
+    FrameAfter(10);
+    EXPECT_EQ(CentrePixel(), 0xFF0000FFu);
+    EXPECT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 0u);
+
+    // The overlay it draws over the scene.
+    Mode().QueueDebugOverlay(*OmD3D::Instance());
+    ASSERT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 6u);
+    EXPECT_EQ(std::string(OmD3D::Instance()->GetQueuedText(0).text).rfind("fps: ", 0), 0u);
+    EXPECT_FLOAT_EQ(OmD3D::Instance()->GetQueuedText(5).y, 0.24f);
+    EXPECT_EQ(std::string(OmD3D::Instance()->GetQueuedText(5).text).rfind("t changes: ", 0), 0u);
+    OmD3D::Instance()->ClearQueuedText();
+}
+
+TEST_F(BaseMode, FindsNodesBelowItsSceneRootByName)
+{
+    OmGroup* crate = new OmGroup;
+    crate->SetName("crate");
+    OmGroup* lid = new OmGroup;
+    lid->SetName("lid");
+    crate->AddChild(lid);
+    lid->Release(); // the tree holds them now
+    Mode().GetSceneRoot()->AddChild(crate);
+    crate->Release();
+
+    OmNode* found = nullptr;
+    EXPECT_TRUE(Mode().FindNode("lid", found));
+    EXPECT_EQ(found, lid);
+    EXPECT_FALSE(Mode().FindNode("barrel", found));
+    EXPECT_EQ(found, nullptr);
+    // The scene goes with the mode at the next switch, without a leak.
+    app->RequestMode(TS_MODE_FRONT_END);
+    FrameAfter(10);
+    EXPECT_EQ(Mode().GetSceneRoot()->GetLiveChildCount(), 0);
+}
+
+} // namespace
+} // namespace apptest

@@ -1,0 +1,111 @@
+// The load screen: held until Space, then one frame of the prompt, then the
+// mode carries on with its clock restarted at the present.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "game/framework/TsLoadScreen.h"
+#include "platform/BmpFile.h"
+#include "tests/app/AppFixture.h"
+
+namespace apptest {
+namespace {
+
+using LoadScreen = AppTest;
+
+TEST_F(LoadScreen, HoldsTheModeUntilSpaceThenPromptsForOneFrame)
+{
+    Start();
+    FrameAfter(10);
+    const size_t ticks = Script().ticks.size();
+    const size_t renders = Script().renders.size();
+    const uint32_t tickCount = app->GetTickCount();
+
+    g_loadScreen.held = 1;
+    EXPECT_STREQ(g_loadScreen.Text(), "Loading....");
+    for (int i = 0; i < 3; ++i) {
+        FrameAfter(100);
+    }
+    // Neither ticked nor drawn, and the count stands still.
+    EXPECT_EQ(Script().ticks.size(), ticks);
+    EXPECT_EQ(Script().renders.size(), renders);
+    EXPECT_EQ(app->GetTickCount(), tickCount);
+    EXPECT_EQ(g_loadScreen.held, 1);
+
+    // Space ends the hold within one tick and selects the prompt.
+    PressKey(TsLoadScreen::kSpaceKey);
+    app->Tick();
+    EXPECT_EQ(g_loadScreen.held, 0);
+    EXPECT_EQ(g_loadScreen.prompt, 1);
+    EXPECT_STREQ(g_loadScreen.Text(), "Press Space To Continue");
+    EXPECT_EQ(Script().ticks.size(), ticks);
+
+    // The frame that draws the prompt clears it and the clock...
+    FrameAfter(100);
+    EXPECT_EQ(g_loadScreen.prompt, 0);
+    EXPECT_EQ(app->GetTickBase(), 0);
+    EXPECT_EQ(Script().renders.size(), renders);
+    // ...so the next frame runs two ticks, drops the backlog and draws.
+    FrameAfter(10);
+    EXPECT_EQ(Script().ticks.size(), ticks + 2);
+    EXPECT_EQ(Script().renders.size(), renders + 1);
+    EXPECT_EQ(app->GetTickBase(), GetPerformanceTicks());
+}
+
+TEST_F(LoadScreen, AMissingImageIsReportedAndTheScreenStillWaits)
+{
+    Start();
+    LoadLoadScreenImage("no such screen.tga");
+    EXPECT_EQ(g_loadScreen.image, nullptr);
+    EXPECT_TRUE(log.Contains("no such screen.tga"));
+    g_loadScreen.held = 1;
+    FrameAfter(100);
+    EXPECT_EQ(g_loadScreen.held, 1);
+}
+
+TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
+{
+    Start();
+    // The image is read from .\data\ below the working folder.
+    char scratch[] = "/tmp/tessaran_screen_XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const std::string folder = scratch;
+    ASSERT_EQ(std::system(("mkdir -p '" + folder + "/data'").c_str()), 0);
+    const std::vector<uint32_t> red(16 * 16, 0xFFFF0000u);
+    ASSERT_TRUE(plat::WriteBmp24(folder + "/data/red.bmp", red.data(), 16, 16, 16 * 4));
+    char home[4096];
+    ASSERT_NE(getcwd(home, sizeof home), nullptr);
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    LoadLoadScreenImage("red.bmp");
+    ASSERT_EQ(chdir(home), 0);
+    std::system(("rm -rf '" + folder + "'").c_str());
+    ASSERT_NE(g_loadScreen.image, nullptr);
+
+    g_loadScreen.held = 1;
+    FrameAfter(100);
+    EXPECT_EQ(CentrePixel(), 0xFFFF0000u);
+    PressKey(TsLoadScreen::kSpaceKey);
+    FrameAfter(100);
+    EXPECT_EQ(g_loadScreen.image, nullptr); // released as the hold ends
+}
+
+TEST(LoadScreenPulse, RisesByAFifthEachTickAndStartsOverAfterOnePointTwo)
+{
+    TsLoadScreen screen;
+    std::vector<float> next;
+    for (int i = 0; i < 8; ++i) {
+        screen.TickPulse();
+        next.push_back(screen.pulse.next);
+    }
+    const float expected[] = {0.2f, 0.4f, 0.6f, 0.8f, 1.0f, 1.2f, 0.2f, 0.4f};
+    for (size_t i = 0; i < next.size(); ++i) {
+        EXPECT_NEAR(next[i], expected[i], 1e-5f) << "tick " << i;
+    }
+    // The value drawn lies between this tick's and the next.
+    screen.pulse.Interpolate(0.5f);
+    EXPECT_NEAR(screen.pulse.interpolated, 0.3f, 1e-5f);
+}
+
+} // namespace
+} // namespace apptest

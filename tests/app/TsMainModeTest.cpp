@@ -1,0 +1,248 @@
+// Mode switching: requests served between frames, the game systems torn
+// down and built again, and modes that cannot start.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <lua.hpp>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsScriptHost.h"
+#include "render/OmRenderer.h"
+#include "tests/app/AppFixture.h"
+
+namespace apptest {
+namespace {
+
+using ModeSwitch = AppTest;
+
+double GlobalNumber(const char* name)
+{
+    double value = -1.0;
+    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
+}
+
+TEST_F(ModeSwitch, StartUpRunsTheDemoScriptsAndWiresTheAccessors)
+{
+    Start();
+    EXPECT_EQ(TsAccess::Mode(), app->GetMode());
+    EXPECT_EQ(TsAccess::Input(), app->GetInput());
+    EXPECT_EQ(TsAccess::Audio(), app->GetAudio());
+    EXPECT_NE(TsAccess::Audio(), nullptr);
+    EXPECT_EQ(TsAccess::DialogStrings(), app->GetDialogStrings());
+    EXPECT_EQ(TsAccess::LuaState(), app->GetLuaState());
+    EXPECT_EQ(TsAccess::ScreenWidth(), app->GetScreenWidth());
+    EXPECT_GT(TsAccess::ScreenWidth(), 0);
+    // init.lua, then newdemo.lua, ran in the game's state.
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "Ticks = SecondsToTicks(1.55)"), TS_SCRIPT_OK);
+    EXPECT_EQ(GlobalNumber("Ticks"), 15.0);
+    EXPECT_TRUE(TsScriptHost::IsFunctionDefined(TsAccess::LuaState(), "LuaTick"));
+    EXPECT_EQ(TsScriptHost::CallIntFunction(TsAccess::LuaState(), "LuaTick"), 0);
+    EXPECT_TRUE(app->GameSystemsStarted());
+}
+
+TEST_F(ModeSwitch, ASwitchRebuildsScriptStatePoolsAndAudio)
+{
+    Start();
+    FrameAfter(10);
+    lua_State* before = TsAccess::LuaState();
+    ASSERT_EQ(TsScriptHost::DoString(before, "Marker = 7"), TS_SCRIPT_OK);
+    (new TestThing)->AddRef(); // a pooled object of the old mode's world
+    ASSERT_EQ(TestThing::s_pool.GetLiveCount(), 1u);
+    TsAudio* oldAudio = app->GetAudio();
+    ASSERT_NE(oldAudio, nullptr);
+
+    // Two requests in one frame: the later one wins.
+    app->RequestMode(TS_MODE_OBJECT_VIEW);
+    app->RequestMode(TS_MODE_FRONT_END);
+    FrameAfter(10);
+    EXPECT_FALSE(app->ModeRequestPending());
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+    EXPECT_EQ(app->GetFrontEnd(), app->GetMode());
+    EXPECT_EQ(Script().made, 2);
+    EXPECT_EQ(Script().destroyed, 1);
+    EXPECT_EQ(GlobalNumber("Marker"), -1.0); // a fresh state...
+    EXPECT_TRUE(TsScriptHost::IsFunctionDefined(TsAccess::LuaState(), "LuaTick")); // ...with the scripts run
+    EXPECT_EQ(TestThing::s_pool.GetLiveCount(), 0u);
+    EXPECT_NE(app->GetAudio(), nullptr);
+    EXPECT_EQ(app->GetAudio()->GetVoiceCount(), 0);
+    EXPECT_EQ(OmRenderer::Current()->GetLoadState(), 1u);
+    EXPECT_EQ(app->GetTickCount(), 0u);
+}
+
+TEST_F(ModeSwitch, TwentySwitchesLeaveNothingBehind)
+{
+    TsMain::SetModeFactory(TS_MODE_OBJECT_VIEW, &MakeObjectView);
+    Start();
+    for (int i = 0; i < 20; ++i) {
+        const TsModeType next = i % 2 ? TS_MODE_FRONT_END : TS_MODE_OBJECT_VIEW;
+        (new TestThing)->AddRef(); // dropped by the switch's pool release
+        ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "Junk = {} for i = 1, 1000 do Junk[i] = i end"),
+                  TS_SCRIPT_OK);
+        app->RequestMode(next);
+        FrameAfter(10);
+        ASSERT_EQ(app->GetMode()->GetModeType(), next);
+        FrameAfter(100);
+    }
+    EXPECT_EQ(Script().made, 21);
+    EXPECT_EQ(Script().destroyed, 20);
+    EXPECT_EQ(TestThing::s_pool.GetLiveCount(), 0u);
+    EXPECT_EQ(GlobalNumber("Junk"), -1.0);
+    EXPECT_TRUE(boxes.empty());
+    // The process's leak check (ASan) covers the rest at exit.
+}
+
+TEST_F(ModeSwitch, AModeThatCannotStartIsReportedOnceAndTheFrontEndComesBack)
+{
+    TsMain::SetModeFactory(TS_MODE_OBJECT_VIEW, &MakeObjectView);
+    Start();
+    Script().importResult = false;
+    app->RequestMode(TS_MODE_OBJECT_VIEW);
+    FrameAfter(10);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "TessaranApp");
+    EXPECT_NE(boxes[0].text.find("object viewer could not be started"), std::string::npos);
+    EXPECT_TRUE(log.Contains("object viewer could not be started"));
+    EXPECT_EQ(app->GetMode(), nullptr);
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
+
+    // The front end starts in the next frame and the game goes on from it.
+    Script().importResult = true;
+    FrameAfter(10);
+    ASSERT_NE(app->GetMode(), nullptr);
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+    const int imports = Script().imports;
+    for (int i = 0; i < 5; ++i) {
+        FrameAfter(100);
+    }
+    EXPECT_EQ(Script().imports, imports);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Script().made, Script().destroyed + 1);
+}
+
+TEST_F(ModeSwitch, AFrontEndThatCannotStartLeavesTheGameWithNoMode)
+{
+    Start();
+    Script().initialiseResult = false;
+    app->RequestMode(TS_MODE_FRONT_END);
+    FrameAfter(10);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find("runs with no mode"), std::string::npos);
+    const int imports = Script().imports;
+    for (int i = 0; i < 5; ++i) {
+        FrameAfter(100);
+    }
+    EXPECT_EQ(app->GetMode(), nullptr);
+    EXPECT_FALSE(app->ModeRequestPending());
+    EXPECT_EQ(Script().imports, imports); // not rebuilt every frame
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(ModeSwitch, ALevelRequestWithoutALevelModeReturnsToTheFrontEnd)
+{
+    Start();
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    EXPECT_TRUE(log.Contains("the level mode is not built yet"));
+    ASSERT_EQ(boxes.size(), 1u);
+    FrameAfter(10);
+    ASSERT_NE(app->GetMode(), nullptr);
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+}
+
+TEST_F(ModeSwitch, ALevelWithoutAPlayerIsRefusedAndTheSaveNameKept)
+{
+    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
+    Start();
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    EXPECT_TRUE(log.Contains("the level has no player"));
+    EXPECT_EQ(app->GetLevel(), nullptr);
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
+    FrameAfter(10);
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+
+    // A load that cannot be served keeps its name for the next try.
+    app->SetPendingLoad("Save 3");
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    EXPECT_TRUE(log.Contains("\"Save 3\" is not loaded"));
+    EXPECT_EQ(app->GetPendingLoad(), "Save 3");
+    EXPECT_EQ(app->GetMode(), nullptr); // the front end follows in the next frame
+    EXPECT_EQ(Script().made, Script().destroyed);
+}
+
+TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServes)
+{
+    Start();
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "LevelViewMode()"), TS_SCRIPT_OK);
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NONE);
+    FrameAfter(10);
+    EXPECT_EQ(app->GetMode(), nullptr);
+    EXPECT_FALSE(app->ModeRequestPending());
+    // With no mode nothing ticks, and the screen shows an empty frame.
+    const size_t ticks = Script().ticks.size();
+    FrameAfter(300);
+    EXPECT_EQ(Script().ticks.size(), ticks);
+    EXPECT_EQ(CentrePixel() & 0xFFFFFFu, 0u);
+
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "FrontEndMode()"), TS_SCRIPT_OK);
+    Script().clearScreen = true;
+    FrameAfter(10);
+    ASSERT_NE(app->GetMode(), nullptr);
+    FrameAfter(10);
+    EXPECT_EQ(CentrePixel(), 0xFF00FF00u); // the mode's frame is on the screen
+}
+
+TEST_F(ModeSwitch, TheModesGoBeforeTheScriptStateAndAudioTheyUse)
+{
+    Start();
+    FrameAfter(10);
+    app.reset();
+    EXPECT_EQ(Script().destroyed, 1);
+    EXPECT_TRUE(Script().scriptStateAtDestruction);
+    EXPECT_TRUE(Script().audioAtDestruction);
+    EXPECT_EQ(TsAccess::LuaState(), nullptr);
+    EXPECT_EQ(TsMain::Instance(), nullptr);
+}
+
+TEST_F(ModeSwitch, StartUpWithoutTheAnimationDatabaseStopsWithItsMessage)
+{
+    // A working folder with the scripts but no data.
+    char scratch[] = "/tmp/tessaran_noanims_XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    char home[4096];
+    ASSERT_NE(getcwd(home, sizeof home), nullptr);
+    ASSERT_EQ(symlink((std::string(home) + "/scripts").c_str(), (std::string(scratch) + "/scripts").c_str()), 0);
+    ASSERT_EQ(chdir(scratch), 0);
+    app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
+    app->CreateRenderer();
+    app->SetSkipVideos(true);
+    const bool opened = app->Open(false);
+    ASSERT_EQ(chdir(home), 0);
+    std::system((std::string("rm -rf '") + scratch + "'").c_str());
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "TessaranApp");
+    EXPECT_EQ(boxes[0].text, "Animation database initialisation error");
+    EXPECT_TRUE(log.Contains("data\\animdb.tsa"));
+}
+
+TEST(ModeSwitchWithoutFrontEnd, TheGameRunsWithNoModeAndSaysSo)
+{
+    LogCapture log;
+    ManualClock clock(1000);
+    auto app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
+    app->CreateRenderer();
+    app->SetSkipVideos(true);
+    ASSERT_TRUE(app->Open(false));
+    EXPECT_EQ(app->GetMode(), nullptr);
+    EXPECT_TRUE(log.Contains("the front end is not built yet; the game runs with no mode (an empty frame)"));
+    clock.Advance(100);
+    EXPECT_TRUE(app->Step());
+}
+
+} // namespace
+} // namespace apptest

@@ -1,0 +1,68 @@
+// The main window's messages as the loop sees them: focus, closing, and
+// the pump that log output runs.
+#include "game/framework/TsInput.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "tests/app/AppFixture.h"
+
+namespace apptest {
+namespace {
+
+using MainWindow = AppTest;
+
+TEST_F(MainWindow, ClosingTheWindowEndsTheLoopWithZero)
+{
+    Start();
+    FrameAfter(10);
+    plat::InjectClose(*app->GetWindow());
+    int exitCode = -5;
+    EXPECT_FALSE(app->Step(&exitCode));
+    EXPECT_EQ(exitCode, 0);
+}
+
+TEST_F(MainWindow, ThePumpLeavesTheQuitMessageForTheLoop)
+{
+    Start();
+    plat::InjectClose(*app->GetWindow());
+    TsMain::PumpMessages(); // as a log line in the middle of loading does
+    TsMain::PumpMessages();
+    int exitCode = -5;
+    EXPECT_FALSE(app->Step(&exitCode));
+    EXPECT_EQ(exitCode, 0);
+}
+
+TEST_F(MainWindow, WithoutTheFocusTheInputIsLostAndFramesDoNothing)
+{
+    Start();
+    FrameAfter(10);
+    const size_t ticks = Script().ticks.size();
+    const size_t renders = Script().renders.size();
+
+    plat::InjectFocus(*app->GetWindow(), false);
+    FrameAfter(100);
+    FrameAfter(100);
+    EXPECT_EQ(Script().ticks.size(), ticks);
+    EXPECT_EQ(Script().renders.size(), renders);
+
+    // Back in the foreground, the game goes on.
+    plat::InjectFocus(*app->GetWindow(), true);
+    FrameAfter(100);
+    FrameAfter(100);
+    EXPECT_GT(Script().ticks.size(), ticks);
+    EXPECT_GT(Script().renders.size(), renders);
+}
+
+TEST_F(MainWindow, KeysReachTheModeThroughTheInput)
+{
+    Start();
+    FrameAfter(10);
+    const int escape = 1; // the key code bound to action 9 by default
+    const int action = 9;
+    ASSERT_EQ(app->GetInput()->GetKeyBindings().KeyOf(action), escape);
+    PressKey(escape);
+    FrameAfter(100);
+    EXPECT_TRUE(app->GetInput()->IsActionDown(action));
+}
+
+} // namespace
+} // namespace apptest
