@@ -1,6 +1,6 @@
 // What the benchmark programs share: a reporter that keeps each run's time
-// and frame rate for the ratios printed at the end, and the renderer the
-// drawing benchmarks open.
+// and frame rate for the ratios printed at the end, and the renderer, camera
+// and vertex layout the drawing benchmarks use.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/OmCamera.h"
+#include "engine/OmProjection.h"
 #include "render/OmD3D.h"
 
 namespace bench {
@@ -59,6 +61,30 @@ inline bool OpenRenderer(std::unique_ptr<OmD3D>& renderer, uint32_t width, uint3
     OmRendererSetup setup;
     setup.display = &request;
     return renderer->Initialise(&setup);
+}
+
+// A camera at the origin looking down +z with a 4:3 view, seeing from 1 to
+// 200 units: the drawing benchmarks place their scenes in front of it.
+inline OmCamera* MakeCamera()
+{
+    auto* camera = new OmCamera();
+    OmProjection projection;
+    projection.halfWidth = 1.0f;
+    projection.halfHeight = 0.75f;
+    projection.nearDistance = 1.0f;
+    projection.farDistance = 200.0f;
+    camera->SetProjection(projection);
+    camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    return camera;
+}
+
+// The vertex layout of the benchmark meshes: position, normal, colour, one
+// texture set.
+inline void SetPlainLayout(uint8_t* layout)
+{
+    const uint8_t plain[12] = {0, 1, 1, 1, 2};
+    for (int i = 0; i < 12; ++i)
+        layout[i] = plain[i];
 }
 
 } // namespace bench

@@ -20,7 +20,6 @@
 #include "engine/OmGroup.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
-#include "engine/OmProjection.h"
 #include "engine/OmShape.h"
 #include "render/OmD3D.h"
 
@@ -59,9 +58,7 @@ enum class Path { Opaque, Batch, Sorter };
 OmMesh* BuildMesh(uint32_t opaque, uint32_t alpha)
 {
     auto* mesh = new OmMesh();
-    const uint8_t layout[12] = {0, 1, 1, 1, 2};
-    for (int i = 0; i < 12; ++i)
-        mesh->layout[i] = layout[i];
+    bench::SetPlainLayout(mesh->layout);
     for (uint32_t y = 0; y <= kRows; ++y) {
         for (uint32_t x = 0; x <= kColumns; ++x) {
             OmMeshVertex v;
@@ -105,14 +102,7 @@ struct Scene {
         OmMaterial glass(OmColour(1, 1, 1, 1), OmColour(1, 1, 1, 1), OmColour(), OmColour(), 10, 1, 0x20);
         const uint32_t opaque = uint32_t(renderer->RegisterMaterial(&solid));
         const uint32_t alpha = uint32_t(renderer->RegisterMaterial(&glass));
-        camera = new OmCamera();
-        OmProjection projection;
-        projection.halfWidth = 1.0f;
-        projection.halfHeight = 0.75f;
-        projection.nearDistance = 1.0f;
-        projection.farDistance = 200.0f;
-        camera->SetProjection(projection);
-        camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+        camera = bench::MakeCamera();
         for (int r = 0; r < 2; ++r) {
             roots[r] = new OmGroup();
             for (int i = 0; i < kMeshes; ++i) {

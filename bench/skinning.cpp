@@ -11,13 +11,13 @@
 #include <memory>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "engine/OmBoneAnimation.h"
 #include "engine/OmCamera.h"
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
-#include "engine/OmProjection.h"
 #include "engine/OmShape.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
@@ -62,17 +62,10 @@ void AddTriangles(Mesh& mesh, uint32_t material)
     mesh.materialGroups[0] = OmMaterialGroup{material, 0, triangles, 0, kColumns * kRows};
 }
 
-void SetLayout(uint8_t* layout)
-{
-    const uint8_t l[12] = {0, 1, 1, 1, 2};
-    for (int i = 0; i < 12; ++i)
-        layout[i] = l[i];
-}
-
 OmMesh* StaticFigure(uint32_t material)
 {
     auto* mesh = new OmMesh();
-    SetLayout(mesh->layout);
+    bench::SetPlainLayout(mesh->layout);
     for (uint32_t y = 0; y < kRows; ++y)
         for (uint32_t x = 0; x < kColumns; ++x)
             mesh->vertices.Add(PlainVertex(x, y));
@@ -84,7 +77,7 @@ OmMesh* StaticFigure(uint32_t material)
 OmSkinMesh* SkinnedFigure(uint32_t material)
 {
     auto* mesh = new OmSkinMesh();
-    SetLayout(mesh->layout);
+    bench::SetPlainLayout(mesh->layout);
     const float step = kHeight / float(kBones - 1);
     for (uint32_t b = 0; b < kBones; ++b) {
         OmBone bone;
@@ -148,26 +141,12 @@ struct Scene {
     bool Open()
     {
         OmClassRegistry::Instance().AssignClassIds();
-        renderer = std::make_unique<OmD3D>();
-        OmDisplayRequest request;
-        request.width = 800;
-        request.height = 600;
-        request.bitsPerPixel = 32;
-        OmRendererSetup setup;
-        setup.display = &request;
-        if (!renderer->Initialise(&setup))
+        if (!bench::OpenRenderer(renderer, 800, 600))
             return false;
         renderer->SetLighting(false);
         OmMaterial solid(OmColour(1, 1, 1, 1), OmColour(1, 1, 1, 1), OmColour(), OmColour(), 10, 1, 0);
         const uint32_t material = uint32_t(renderer->RegisterMaterial(&solid));
-        camera = new OmCamera();
-        OmProjection projection;
-        projection.halfWidth = 1.0f;
-        projection.halfHeight = 0.75f;
-        projection.nearDistance = 1.0f;
-        projection.farDistance = 200.0f;
-        camera->SetProjection(projection);
-        camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+        camera = bench::MakeCamera();
         animation = Sway();
         for (int r = 0; r < 2; ++r) {
             roots[r] = new OmGroup();
@@ -267,32 +246,18 @@ BENCHMARK(BM_StaticReference)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseR
 BENCHMARK(BM_SkinnedFigures)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_SkinningOnly)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("fps");
-            if (it == run.counters.end() || it->second.value <= 0.0)
-                continue;
-            const std::string name = run.benchmark_name();
-            const int i = name.find("SkinningOnly") != std::string::npos ? 2
-                : name.find("Skinned") != std::string::npos                ? 1
-                                                                           : 0;
-            g_rate[i] = it->second.value;
-            g_msPerFrame[i] = 1000.0 / it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RateReporter reporter;
+    bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    const char* runs[3] = {"BM_StaticReference", "BM_SkinnedFigures", "BM_SkinningOnly"};
+    for (int i = 0; i < 3; ++i) {
+        g_rate[i] = reporter.Fps(runs[i]);
+        g_msPerFrame[i] = g_rate[i] > 0.0 ? 1000.0 / g_rate[i] : 0.0;
+    }
     if (g_rate[0] > 0.0 && g_rate[1] > 0.0) {
         std::printf("\n%d figures of %u vertices, %u bones, at 800 x 600:\n", kFigures, kColumns * kRows, kBones);
         std::printf("  static meshes (reference)   %7.2f fps\n", g_rate[0]);

@@ -8,6 +8,34 @@
 
 using namespace plat;
 
+bool OmCheckDeviceCounts(uint32_t indexCount, uint32_t vertexCount, const char* owner)
+{
+    if (indexCount <= kOmDeviceMaxIndices && vertexCount <= kOmDeviceMaxVertices)
+        return true;
+    ReportError("%s: %u indices and %u vertices, more than 16-bit indices reach", owner, indexCount, vertexCount);
+    return false;
+}
+
+bool OmCreateDeviceBuffers(OmD3D& renderer, uint32_t triangleCount, uint32_t vertexCount, uint32_t format,
+                           bool dynamicVertices, bool writeOnly, int32_t& indexBuffer, int32_t& vertexBuffer)
+{
+    if (triangleCount > 0)
+        indexBuffer = renderer.CreateIndexBuffer(triangleCount * 3, true, false, writeOnly);
+    if (vertexCount > 0)
+        vertexBuffer = renderer.CreateVertexBuffer(format, vertexCount, !dynamicVertices, false,
+                                                   dynamicVertices || writeOnly);
+    return (triangleCount == 0 || indexBuffer >= 0) && (vertexCount == 0 || vertexBuffer >= 0);
+}
+
+void OmReleaseDeviceBuffers(int32_t& indexBuffer, int32_t& vertexBuffer)
+{
+    if (OmD3D* renderer = OmD3D::Instance()) {
+        renderer->ReleaseIndexBuffer(indexBuffer);
+        renderer->ReleaseVertexBuffer(vertexBuffer);
+    }
+    indexBuffer = vertexBuffer = -1;
+}
+
 uint32_t OmPackColour(const float c[4])
 {
     auto channel = [](float v) { return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255.0f) & 0xFF; };

@@ -1,7 +1,8 @@
-// What the skinned and morph device meshes share: writing one device vertex
-// field by field where the vertex format puts each part (so any stride the
-// layout gives is filled exactly), the subset record with its material
-// reference, and the copy of the alpha subsets that the alpha pass sorts.
+// What the device meshes share: their size limits and buffers, writing one
+// device vertex field by field where the vertex format puts each part (so
+// any stride the layout gives is filled exactly), the subset record with its
+// material reference, and the copy of the alpha subsets that the alpha pass
+// sorts.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,23 @@
 
 class OmD3D;
 class OmD3DBatch;
+
+// The most one device mesh holds: its indices are 16 bits.
+inline constexpr uint32_t kOmDeviceMaxIndices = 65535;
+inline constexpr uint32_t kOmDeviceMaxVertices = 65536;
+
+// False (reported as the owner's) when the counts are more than 16-bit
+// indices reach.
+bool OmCheckDeviceCounts(uint32_t indexCount, uint32_t vertexCount, const char* owner);
+
+// Makes a mesh's index buffer (when it has triangles) and vertex buffer
+// (when it has vertices); false when one it needs could not be made. Dynamic
+// vertices are rewritten by the CPU, so their buffer is always write-only.
+bool OmCreateDeviceBuffers(OmD3D& renderer, uint32_t triangleCount, uint32_t vertexCount, uint32_t format,
+                           bool dynamicVertices, bool writeOnly, int32_t& indexBuffer, int32_t& vertexBuffer);
+
+// Gives both buffers back (while the renderer lives) and forgets them.
+void OmReleaseDeviceBuffers(int32_t& indexBuffer, int32_t& vertexBuffer);
 
 // A8R8G8B8 from red, green, blue and alpha (each clamped to 0..1).
 uint32_t OmPackColour(const float colour[4]);

@@ -121,11 +121,7 @@ OmD3DMesh::~OmD3DMesh() { ReleaseResources(); }
 void OmD3DMesh::ReleaseResources()
 {
     ReleaseSubsets();
-    if (OmD3D* renderer = OmD3D::Instance()) {
-        renderer->ReleaseIndexBuffer(m_indexBuffer);
-        renderer->ReleaseVertexBuffer(m_vertexBuffer);
-    }
-    m_indexBuffer = m_vertexBuffer = -1;
+    OmReleaseDeviceBuffers(m_indexBuffer, m_vertexBuffer);
 }
 
 void OmD3DMesh::ReleaseSubsets()
@@ -150,11 +146,8 @@ bool OmD3DMesh::Create(OmRenderer&, uint32_t renderFlags, uint32_t indexCount, u
     OmD3D* renderer = OmD3D::Instance();
     if (!renderer || !layout)
         return false;
-    if (indexCount > kMaxIndices || vertexCount > kMaxVertices) {
-        ReportError("OmD3DMesh: %u indices and %u vertices, more than 16-bit indices reach", indexCount,
-                    vertexCount);
+    if (!OmCheckDeviceCounts(indexCount, vertexCount, "OmD3DMesh"))
         return false;
-    }
     ReleaseResources();
     m_usage = renderFlags;
     m_triangleCount = indexCount / 3;
@@ -168,11 +161,8 @@ bool OmD3DMesh::CreateBuffers(OmD3D& renderer)
     if (!renderer.GetDevice())
         return false;
     const bool writeOnly = (m_usage & kReadable) == 0;
-    if (m_triangleCount > 0)
-        m_indexBuffer = renderer.CreateIndexBuffer(m_triangleCount * 3, true, false, writeOnly);
-    if (m_vertexCount > 0)
-        m_vertexBuffer = renderer.CreateVertexBuffer(m_format, m_vertexCount, true, false, writeOnly);
-    return (m_triangleCount == 0 || m_indexBuffer >= 0) && (m_vertexCount == 0 || m_vertexBuffer >= 0);
+    return OmCreateDeviceBuffers(renderer, m_triangleCount, m_vertexCount, m_format, false, writeOnly, m_indexBuffer,
+                                 m_vertexBuffer);
 }
 
 bool OmD3DMesh::ConvertFrom(const OmMesh& mesh)

@@ -14,6 +14,7 @@
 #include "engine/OmBaseMesh.h"
 #include "engine/OmMesh.h"
 #include "render/OmD3DAlphaSorter.h"
+#include "render/OmD3DDeviceVertex.h"
 
 class OmD3D;
 class OmD3DBatch;
@@ -27,8 +28,8 @@ class OmD3DMesh : public OmBaseMesh {
     OM_DECLARE_CLASS(OmD3DMesh)
 
     // 16-bit indices: the most indices a mesh may have, and the most vertices.
-    static constexpr uint32_t kMaxIndices = 65535;
-    static constexpr uint32_t kMaxVertices = 65536;
+    static constexpr uint32_t kMaxIndices = kOmDeviceMaxIndices;
+    static constexpr uint32_t kMaxVertices = kOmDeviceMaxVertices;
     // Alpha-vertex map entry of a vertex no alpha subset uses.
     static constexpr uint16_t kNotAlpha = 0xFFFF;
     // Render flag that keeps the buffers readable.

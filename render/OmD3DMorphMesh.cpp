@@ -27,11 +27,7 @@ OmD3DMorphMesh::~OmD3DMorphMesh() { ReleaseResources(); }
 void OmD3DMorphMesh::ReleaseResources()
 {
     m_subsets.Release();
-    if (OmD3D* renderer = OmD3D::Instance()) {
-        renderer->ReleaseIndexBuffer(m_indexBuffer);
-        renderer->ReleaseVertexBuffer(m_vertexBuffer);
-    }
-    m_indexBuffer = m_vertexBuffer = -1;
+    OmReleaseDeviceBuffers(m_indexBuffer, m_vertexBuffer);
     m_frameA = m_frameB = nullptr;
     m_converted = false;
 }
@@ -42,20 +38,14 @@ bool OmD3DMorphMesh::Create(OmRenderer&, uint32_t, uint32_t indexCount, uint32_t
     OmD3D* renderer = OmD3D::Instance();
     if (!renderer || !renderer->GetDevice() || !layout)
         return false;
-    if (indexCount > kMaxIndices || vertexCount > kMaxVertices) {
-        ReportError("OmD3DMorphMesh: %u indices and %u vertices, more than 16-bit indices reach", indexCount,
-                    vertexCount);
+    if (!OmCheckDeviceCounts(indexCount, vertexCount, "OmD3DMorphMesh"))
         return false;
-    }
     ReleaseResources();
     m_triangleCount = indexCount / 3;
     m_vertexCount = vertexCount;
     VertexFormatFromLayout(layout, m_stride, m_format);
-    if (m_triangleCount > 0)
-        m_indexBuffer = renderer->CreateIndexBuffer(m_triangleCount * 3, true, false, true);
-    if (m_vertexCount > 0)
-        m_vertexBuffer = renderer->CreateVertexBuffer(m_format, m_vertexCount, false, false, true);
-    return (m_triangleCount == 0 || m_indexBuffer >= 0) && (m_vertexCount == 0 || m_vertexBuffer >= 0);
+    return OmCreateDeviceBuffers(*renderer, m_triangleCount, m_vertexCount, m_format, true, true, m_indexBuffer,
+                                 m_vertexBuffer);
 }
 
 bool OmD3DMorphMesh::ConvertFrom(const OmMorphMesh& mesh)

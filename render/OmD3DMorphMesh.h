@@ -17,8 +17,8 @@ class OmD3D;
 class OmD3DMorphMesh : public OmBaseMorphMesh {
     OM_DECLARE_CLASS(OmD3DMorphMesh)
 
-    static constexpr uint32_t kMaxIndices = 65535;
-    static constexpr uint32_t kMaxVertices = 65536;
+    static constexpr uint32_t kMaxIndices = kOmDeviceMaxIndices;
+    static constexpr uint32_t kMaxVertices = kOmDeviceMaxVertices;
 
     OmD3DMorphMesh() = default;
     explicit OmD3DMorphMesh(OmArchive& archive) : OmBaseMorphMesh(archive) {}

@@ -40,11 +40,7 @@ OmD3DSkinMesh::~OmD3DSkinMesh() { ReleaseResources(); }
 void OmD3DSkinMesh::ReleaseResources()
 {
     m_subsets.Release();
-    if (OmD3D* renderer = OmD3D::Instance()) {
-        renderer->ReleaseIndexBuffer(m_indexBuffer);
-        renderer->ReleaseVertexBuffer(m_vertexBuffer);
-    }
-    m_indexBuffer = m_vertexBuffer = -1;
+    OmReleaseDeviceBuffers(m_indexBuffer, m_vertexBuffer);
     m_converted = false;
 }
 
@@ -54,11 +50,8 @@ bool OmD3DSkinMesh::Create(OmRenderer&, uint32_t renderFlags, uint32_t indexCoun
     OmD3D* renderer = OmD3D::Instance();
     if (!renderer || !renderer->GetDevice() || !layout)
         return false;
-    if (indexCount > kMaxIndices || vertexCount > kMaxVertices) {
-        ReportError("OmD3DSkinMesh: %u indices and %u vertices, more than 16-bit indices reach", indexCount,
-                    vertexCount);
+    if (!OmCheckDeviceCounts(indexCount, vertexCount, "OmD3DSkinMesh"))
         return false;
-    }
     ReleaseResources();
     m_usage = renderFlags;
     m_triangleCount = indexCount / 3;
@@ -66,11 +59,8 @@ bool OmD3DSkinMesh::Create(OmRenderer&, uint32_t renderFlags, uint32_t indexCoun
     // The buffer never carries the weights: the CPU blends the vertices.
     VertexFormatFromLayoutNoWeights(layout, m_stride, m_format);
     const bool writeOnly = (renderFlags & 0x200) == 0;
-    if (m_triangleCount > 0)
-        m_indexBuffer = renderer->CreateIndexBuffer(m_triangleCount * 3, true, false, writeOnly);
-    if (m_vertexCount > 0)
-        m_vertexBuffer = renderer->CreateVertexBuffer(m_format, m_vertexCount, false, false, true);
-    return (m_triangleCount == 0 || m_indexBuffer >= 0) && (m_vertexCount == 0 || m_vertexBuffer >= 0);
+    return OmCreateDeviceBuffers(*renderer, m_triangleCount, m_vertexCount, m_format, true, writeOnly, m_indexBuffer,
+                                 m_vertexBuffer);
 }
 
 bool OmD3DSkinMesh::CheckBones(const OmSkinMesh& mesh) const

@@ -21,8 +21,8 @@ class OmD3DSkinMesh : public OmBaseSkinMesh {
 
     // Bone indices are bytes: the palette has one matrix per possible index.
     static constexpr uint32_t kMaxBones = 256;
-    static constexpr uint32_t kMaxIndices = 65535;
-    static constexpr uint32_t kMaxVertices = 65536;
+    static constexpr uint32_t kMaxIndices = kOmDeviceMaxIndices;
+    static constexpr uint32_t kMaxVertices = kOmDeviceMaxVertices;
 
     struct SkinVertex {
         OmVector3 position;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/OmPbfScene.h"
+#include "tools/DemoSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -52,11 +53,7 @@ bool WriteTarga(const fs::path& path, const Picture& picture)
         bytes.push_back(uint8_t(pixel >> 16));
         bytes.push_back(uint8_t(pixel >> 24));
     }
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
-    if (!file)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+    return demo::WriteFile(path, bytes.data(), bytes.size());
 }
 
 // Boards with dark seams and a frame: the crate.
@@ -111,67 +108,14 @@ bool WriteTextures(const fs::path& folder)
 
 // ---- Scene records ----------------------------------------------------------
 
-OmPbfMaterial Material(const char* name, const char* texture, OmPbfColour diffuse)
-{
-    OmPbfMaterial m;
-    m.name.Assign(name);
-    m.diffuse = diffuse;
-    m.ambient = OmPbfColour{diffuse.r * 0.5f, diffuse.g * 0.5f, diffuse.b * 0.5f, 1.0f};
-    m.specular = OmPbfColour{0.2f, 0.2f, 0.2f, 1.0f};
-    m.power = 8.0f;
-    OmPbfTextureLayer* layer = m.layers.Append();
-    layer->name.Assign(texture);
-    layer->rate = 1.0f;
-    return m;
-}
-
-// One side of a box: its normal and two axes with u x v = normal.
-struct Side {
-    OmVector3 normal, u, v;
-};
-
-const Side kSides[6] = {
-    {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
-    {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
-    {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
-};
-
-OmVector3 Times(const OmVector3& a, const OmVector3& b)
-{
-    return OmVector3(a.x * b.x, a.y * b.y, a.z * b.z);
-}
-
-void AddQuad(OmPbfMeshRecord& mesh, uint32_t first, uint32_t normal, uint32_t material)
-{
-    static const uint32_t kTriangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
-    for (const auto& triangle : kTriangles) {
-        OmPbfFace* face = mesh.faces.Append();
-        for (int k = 0; k < 3; ++k)
-            face->corners[k] = OmPbfCorner{first + triangle[k], normal, 0, triangle[k]};
-        face->material = material;
-    }
-}
-
 // A box centred on the origin with the given half sizes (file units), each
 // side wound so that it faces outwards, one texture square per side.
 std::unique_ptr<OmPbfMeshRecord> Box(const OmVector3& half, uint32_t material)
 {
     auto mesh = std::make_unique<OmPbfMeshRecord>();
-    OmPbfArray<OmPbfTexCoord>* uvs = mesh->uvSets.Append();
-    const float square[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
-    for (const auto& uv : square)
-        uvs->Add(OmPbfTexCoord{uv[0], uv[1], 0});
-    for (const Side& side : kSides) {
-        const uint32_t first = uint32_t(mesh->positions.count);
-        const OmVector3 centre = Times(side.normal, half);
-        const OmVector3 u = Times(side.u, half), v = Times(side.v, half);
-        mesh->positions.Add(centre - u - v);
-        mesh->positions.Add(centre + u - v);
-        mesh->positions.Add(centre + u + v);
-        mesh->positions.Add(centre - u + v);
-        mesh->normals.Add(side.normal);
-        AddQuad(*mesh, first, uint32_t(mesh->normals.count - 1), material);
-    }
+    demo::AddSquareUvs(*mesh);
+    for (const demo::Side& side : demo::kSides)
+        demo::AddSide(*mesh, side, demo::Times(side.normal, half), half, material);
     return mesh;
 }
 
@@ -198,7 +142,7 @@ bool Save(OmPbfScene& scene, const fs::path& path)
 bool WriteBox(const fs::path& folder)
 {
     OmPbfScene scene;
-    scene.materials.Add(Material("Crate", "crate.tga", {0.9f, 0.8f, 0.7f, 1.0f}));
+    scene.materials.Add(demo::Material("Crate", "crate.tga", {0.9f, 0.8f, 0.7f, 1.0f}));
     scene.AddObject(Box(OmVector3(5, 5, 5), 0));
     scene.root.name.Assign("Crate");
     scene.root.object = 0;
@@ -222,8 +166,8 @@ bool WriteFigure(const fs::path& folder)
         {"LegLeft", {1.2f, 4.5f, 1.2f}, {-1.5f, 4.5f, 0}, 0}, {"LegRight", {1.2f, 4.5f, 1.2f}, {1.5f, 4.5f, 0}, 0},
     };
     OmPbfScene scene;
-    scene.materials.Add(Material("Cloth", "cloth.tga", {0.8f, 0.8f, 1.0f, 1.0f}));
-    scene.materials.Add(Material("Skin", "skin.tga", {1.0f, 0.9f, 0.8f, 1.0f}));
+    scene.materials.Add(demo::Material("Cloth", "cloth.tga", {0.8f, 0.8f, 1.0f, 1.0f}));
+    scene.materials.Add(demo::Material("Skin", "skin.tga", {1.0f, 0.9f, 0.8f, 1.0f}));
     scene.root.name.Assign("Figure");
     for (const Limb& limb : kLimbs) {
         scene.AddObject(Box(limb.half, limb.material));

@@ -16,6 +16,7 @@
 
 #include "engine/OmPbfScene.h"
 #include "game/framework/TsAnimationDB.h"
+#include "tools/DemoSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -47,64 +48,22 @@ constexpr int kBones = int(sizeof kLimbs / sizeof kLimbs[0]);
 
 // ---- the mesh ----------------------------------------------------------------
 
-struct Side {
-    OmVector3 normal, u, v;
-};
-
-const Side kSides[6] = {
-    {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
-    {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
-    {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
-};
-
-OmVector3 Times(const OmVector3& a, const OmVector3& b) { return OmVector3(a.x * b.x, a.y * b.y, a.z * b.z); }
-
 // Appends one box per limb; bones[i] is the bone of position i.
 void AddBox(OmPbfMeshRecord& mesh, const Limb& limb, int bone, std::vector<int>& bones)
 {
-    static const uint32_t kTriangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
-    for (const Side& side : kSides) {
-        const uint32_t first = uint32_t(mesh.positions.count);
-        const OmVector3 centre = limb.centre + Times(side.normal, limb.half);
-        const OmVector3 u = Times(side.u, limb.half), v = Times(side.v, limb.half);
-        for (const OmVector3& p : {centre - u - v, centre + u - v, centre + u + v, centre - u + v}) {
-            mesh.positions.Add(p);
-            bones.push_back(bone);
-        }
-        mesh.normals.Add(side.normal);
-        for (const auto& t : kTriangles) {
-            OmPbfFace* face = mesh.faces.Append();
-            for (int k = 0; k < 3; ++k)
-                face->corners[k] = OmPbfCorner{first + t[k], uint32_t(mesh.normals.count - 1), 0, t[k]};
-            face->material = limb.material;
-        }
+    for (const demo::Side& side : demo::kSides) {
+        demo::AddSide(mesh, side, limb.centre + demo::Times(side.normal, limb.half), limb.half, limb.material);
+        bones.insert(bones.end(), 4, bone);
     }
-}
-
-OmPbfMaterial Material(const char* name, const char* texture, OmPbfColour diffuse)
-{
-    OmPbfMaterial m;
-    m.name.Assign(name);
-    m.diffuse = diffuse;
-    m.ambient = OmPbfColour{diffuse.r * 0.5f, diffuse.g * 0.5f, diffuse.b * 0.5f, 1.0f};
-    m.specular = OmPbfColour{0.2f, 0.2f, 0.2f, 1.0f};
-    m.power = 8.0f;
-    OmPbfTextureLayer* layer = m.layers.Append();
-    layer->name.Assign(texture);
-    layer->rate = 1.0f;
-    return m;
 }
 
 bool WriteScene(const fs::path& path, std::vector<int>& bones)
 {
     OmPbfScene scene;
-    scene.materials.Add(Material("Cloth", "cloth.tga", {0.8f, 0.8f, 1.0f, 1.0f}));
-    scene.materials.Add(Material("Skin", "skin.tga", {1.0f, 0.9f, 0.8f, 1.0f}));
+    scene.materials.Add(demo::Material("Cloth", "cloth.tga", {0.8f, 0.8f, 1.0f, 1.0f}));
+    scene.materials.Add(demo::Material("Skin", "skin.tga", {1.0f, 0.9f, 0.8f, 1.0f}));
     auto mesh = std::make_unique<OmPbfMeshRecord>();
-    OmPbfArray<OmPbfTexCoord>* uvs = mesh->uvSets.Append();
-    for (const auto& uv : {OmPbfTexCoord{0, 1, 0}, OmPbfTexCoord{1, 1, 0}, OmPbfTexCoord{1, 0, 0},
-                           OmPbfTexCoord{0, 0, 0}})
-        uvs->Add(uv);
+    demo::AddSquareUvs(*mesh);
     for (int b = 0; b < kBones; ++b)
         AddBox(*mesh, kLimbs[b], b, bones);
     scene.AddObject(std::move(mesh));
@@ -220,11 +179,7 @@ Rows StandPose(int b, float phase)
 
 bool WriteText(const fs::path& path, const std::string& text)
 {
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
-    if (!file)
-        return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && ok;
+    return demo::WriteFile(path, text.data(), text.size());
 }
 
 } // namespace
