@@ -56,7 +56,10 @@ std::string ColorSource(uint8_t source, const char* material)
 
 void AppendLight(std::string& s, const GfxProgramKey& key, uint32_t i)
 {
-    const std::string n = "[" + Num(i) + "]";
+    // Appended piecewise: GCC 12 warns falsely on "[" + string (-Wrestrict).
+    std::string n = "[";
+    n += Num(i);
+    n += ']';
     const uint32_t type = key.lightTypes[i];
     s += "  {\n    vec3 L; float att = 1.0;\n";
     if (type == GfxLightType::Directional) {
