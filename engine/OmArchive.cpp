@@ -22,10 +22,13 @@ constexpr uint32_t kVersionMinor = 0;
 // Fewest bytes an object can occupy in a file (a class that writes nothing
 // of its own still writes its base part); bounds what a count can ask for.
 constexpr uint64_t kMinObjectBytes = 4;
-// While a failed load takes its objects down, no release may end one early.
-constexpr uint32_t kPinnedRefCount = 0x40000000u;
 
 } // namespace
+
+bool OmArchive::IsBeingTakenDown(const OmObject& object)
+{
+    return object.GetRefCount() == kTakeDownRefCount;
+}
 
 OmArchive::OmArchive(OmClassRegistry& registry)
     : m_registry(registry), m_roots(64), m_classCount(registry.GetCount())
@@ -470,11 +473,11 @@ void OmArchive::DiscardLoadedObjects()
     forEachCell([this](LoadClass& entry, uint32_t j, OmClassFactory* factory, void* cell) {
         if (j >= entry.constructed)
             factory->CreateFromArchive(*this, cell);
-        static_cast<OmObject*>(cell)->m_refCount = kPinnedRefCount;
+        static_cast<OmObject*>(cell)->m_refCount = kTakeDownRefCount;
     });
     forEachCell([this](LoadClass&, uint32_t, OmClassFactory* factory, void* cell) {
         static_cast<OmObject*>(cell)->~OmObject();
-        factory->CreateFromArchive(*this, cell)->m_refCount = kPinnedRefCount;
+        factory->CreateFromArchive(*this, cell)->m_refCount = kTakeDownRefCount;
     });
     forEachCell([](LoadClass&, uint32_t, OmClassFactory*, void* cell) { static_cast<OmObject*>(cell)->~OmObject(); });
     for (uint32_t c = 0; c < m_loadClassCount; ++c) {

@@ -37,6 +37,11 @@ class OmArchive {
 public:
     static constexpr uint32_t kNullRef = 0xFFFFFFFFu;
     static constexpr uint32_t kBufferSize = 16384;
+    // While a failed load takes its objects down, each count is pinned at
+    // this value so no release ends one early; their destructors must not
+    // release the objects they list (those are taken down too).
+    static constexpr uint32_t kTakeDownRefCount = 0x40000000u;
+    static bool IsBeingTakenDown(const OmObject& object);
     static const char kHeaderText[];
 
     enum ResourceKind : uint32_t { kMaterial = 0, kTexture = 1 };

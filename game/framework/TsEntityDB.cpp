@@ -71,11 +71,9 @@ void CollectDistinct(const OmList& list, std::vector<TsObject*>& order, std::uno
 
 TsEntityDB::~TsEntityDB()
 {
-    // A load that fails takes down every object it built, each with its
-    // count pinned at this value, in an order of its own: the listed
-    // objects may be gone already, and are not ours to release.
-    constexpr uint32_t kTakenDownByFailedLoad = 0x40000000u;
-    if (GetRefCount() == kTakenDownByFailedLoad)
+    // A failed load takes down every object it built in an order of its
+    // own: the listed objects may be gone already, and are not ours to release.
+    if (OmArchive::IsBeingTakenDown(*this))
         return;
     ReleaseAll();
 }
