@@ -61,7 +61,10 @@ protected:
     }
 
     // The game runs full screen and takes the focus; on a display of its
-    // own it cannot take it from the windows of other tests.
+    // own it cannot take it from the windows of other tests. The server must
+    // not reset when its last client leaves: the game opens and closes its
+    // display connection during start-up, and a connection made while the
+    // server resets can be left with windows nobody sees.
     void StartDisplay()
     {
         // Numbers spread by process so that tests starting together seldom
@@ -75,7 +78,7 @@ protected:
             if (display_ == 0) {
                 const int quiet = open("/dev/null", O_WRONLY);
                 dup2(quiet, STDERR_FILENO);
-                execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
                        static_cast<char*>(nullptr));
                 _exit(127);
             }
