@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,7 +8,9 @@
 #include "engine/OmClass.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmTextureResource.h"
-#include "platform/DebugOutput.h"
+#include "tests/engine/ArchiveTestSupport.h"
+
+using namespace archive_test;
 
 namespace {
 
@@ -36,17 +36,6 @@ OmMaterial* MakeMaterial()
     m->layers.Add(MakeLayer({9}, false));
     return m;
 }
-
-// Silences and collects the archive's error reports.
-class ReportCapture {
-public:
-    ReportCapture() { previous_ = plat::SetDebugOutputHook([this](std::string_view t) { text.append(t); }); }
-    ~ReportCapture() { plat::SetDebugOutputHook(std::move(previous_)); }
-    std::string text;
-
-private:
-    plat::DebugOutputHook previous_;
-};
 
 class OmResourceArchive : public ::testing::Test {
 protected:
@@ -78,17 +67,6 @@ protected:
             object->AddRef(); // the count is not part of the saved data
         }
         return object;
-    }
-
-    std::vector<char> ReadFile() const
-    {
-        std::ifstream in(path_, std::ios::binary);
-        return std::vector<char>(std::istreambuf_iterator<char>(in), {});
-    }
-    void WriteFile(const std::vector<char>& bytes) const
-    {
-        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), std::streamsize(bytes.size()));
     }
 
     std::string path_;
@@ -177,16 +155,6 @@ TEST(OmMaterial, CopiesOwnTheirLayersAndStartWithTheFlagClear)
     original->Release();
     EXPECT_EQ(copy->layers[0].GetFrameTexture(0.0f, false), 5);
     copy->Release();
-
-    const OmMaterial& def = OmMaterial::Default();
-    EXPECT_TRUE(def.diffuse.Equals(OmColour(1, 1, 1, 1)));
-    EXPECT_TRUE(def.ambient.Equals(OmColour(0.5f, 0.5f, 0.5f, 1)));
-    EXPECT_TRUE(def.specular.Equals(OmColour(0, 0, 0, 1)));
-    EXPECT_TRUE(def.emissive.Equals(OmColour(0, 0, 0, 1)));
-    EXPECT_EQ(def.power, 10.0f);
-    EXPECT_EQ(def.factor, 1.0f);
-    EXPECT_EQ(def.blendMode, 0u);
-    EXPECT_EQ(def.layers.GetCount(), 0u);
 }
 
 TEST(OmTextureResource, CopiesOwnTheirPixels)
@@ -299,34 +267,30 @@ TEST_F(OmResourceArchive, MaterialWithImpossibleCountsFailsToLoad)
     OmMaterial* original = MakeMaterial();
     ASSERT_TRUE(Save(original));
     original->Release();
-    const std::vector<char> good = ReadFile();
+    const std::vector<unsigned char> good = ReadFile(path_);
     // The material is the last record: 16 colour floats, power, blend mode
     // and flag (76 bytes), the layer count, then the layers (16 bytes each
     // plus their frames: 3 and 1).
     const size_t materialBytes = 76 + 4 + 16 * 2 + 4 * 4;
     ASSERT_GT(good.size(), materialBytes);
     const size_t layerCountAt = good.size() - materialBytes + 76;
-    ASSERT_EQ(good[layerCountAt], 2);
-
-    ReportCapture reports;
-    std::vector<char> bad = good;
-    bad[layerCountAt] = bad[layerCountAt + 1] = bad[layerCountAt + 2] = '\xff';
-    bad[layerCountAt + 3] = '\x7f';
-    WriteFile(bad);
-    EXPECT_EQ(Load<OmMaterial>(), nullptr);
-    EXPECT_NE(reports.text.find("layer count"), std::string::npos);
-
-    bad = good;
     const size_t frameCountAt = layerCountAt + 4 + 12;
-    ASSERT_EQ(bad[frameCountAt], 3);
-    bad[frameCountAt + 3] = '\x40';
-    WriteFile(bad);
-    EXPECT_EQ(Load<OmMaterial>(), nullptr);
+    ASSERT_EQ(WordAt(good, layerCountAt), 2u);
+    ASSERT_EQ(WordAt(good, frameCountAt), 3u);
 
+    ErrorCapture errors;
+    auto expectRefused = [&](std::vector<unsigned char> bytes, const char* why) {
+        WriteFile(path_, bytes);
+        EXPECT_EQ(Load<OmMaterial>(), nullptr) << why;
+    };
+    std::vector<unsigned char> bad = good;
+    SetWord(bad, layerCountAt, 0x7FFFFFFFu);
+    expectRefused(bad, "layer count");
+    EXPECT_TRUE(errors.Contains("layer count")) << errors.Text();
     bad = good;
-    bad.resize(bad.size() - 3);
-    WriteFile(bad);
-    EXPECT_EQ(Load<OmMaterial>(), nullptr);
+    SetWord(bad, frameCountAt, 0x40000003u);
+    expectRefused(bad, "frame count");
+    expectRefused(std::vector<unsigned char>(good.begin(), good.end() - 3), "cut");
 }
 
 TEST_F(OmResourceArchive, TextureRoundTripKeepsTheDescriptionButNotThePixels)
