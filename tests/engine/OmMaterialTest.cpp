@@ -74,29 +74,35 @@ protected:
 
 } // namespace
 
-TEST(OmMaterialLayer, AnimatedFramesAdvanceThirtyTimesTheRateAndWrap)
+TEST(OmMaterialLayer, FramesAdvanceThirtyTimesTheRateWrapAndStayInsideTheList)
 {
-    const OmMaterialLayer layer = MakeLayer({10, 11, 12, 13}, true);
-    EXPECT_EQ(layer.GetFrameTexture(0.0f, true), 10);
-    EXPECT_EQ(layer.GetFrameTexture(0.05f, true), 11); // 1.5
-    EXPECT_EQ(layer.GetFrameTexture(0.14f, true), 10); // 4.2 -> 4 mod 4
-    EXPECT_EQ(layer.GetFrameTexture(0.1f, false), 10) << "animation switched off";
-    // 0.05 * 2 * 30 = 3, plus start frame 2 = 5, mod 4 = 1.
-    const OmMaterialLayer offset = MakeLayer({10, 11, 12, 13}, true, 2, 2.0f);
-    EXPECT_EQ(offset.GetFrameTexture(0.05f, true), 11);
-    // A negative time wraps backwards instead of indexing before the list.
-    EXPECT_EQ(layer.GetFrameTexture(-0.05f, true), 13); // -1.5 -> -1 -> 3
-    EXPECT_GE(layer.GetFrameTexture(1e30f, true), 10) << "huge times still land in the list";
-}
-
-TEST(OmMaterialLayer, StillLayersShowTheStartFrameAndBadLayersShowNothing)
-{
-    const OmMaterialLayer still = MakeLayer({10, 11, 12}, false, 2);
-    EXPECT_EQ(still.GetFrameTexture(0.0f, true), 12);
-    EXPECT_EQ(still.GetFrameTexture(7.3f, true), 12);
-    EXPECT_EQ(MakeLayer({}, true).GetFrameTexture(0.5f, true), -1);
-    EXPECT_EQ(MakeLayer({10}, false, 5).GetFrameTexture(0.0f, true), -1);
-    EXPECT_EQ(MakeLayer({10}, false, -1).GetFrameTexture(0.0f, true), -1);
+    struct Case {
+        const char* name;
+        OmMaterialLayer layer;
+        float time;
+        bool enabled;
+        int32_t frame;
+    };
+    const Case cases[] = {
+        {"start", MakeLayer({10, 11, 12, 13}, true), 0.0f, true, 10},
+        {"1.5 frames", MakeLayer({10, 11, 12, 13}, true), 0.05f, true, 11},
+        {"4.2 wraps to 0", MakeLayer({10, 11, 12, 13}, true), 0.14f, true, 10},
+        {"animation switched off", MakeLayer({10, 11, 12, 13}, true), 0.1f, false, 10},
+        // 0.05 * 2 * 30 = 3, plus start frame 2 = 5, mod 4 = 1.
+        {"rate and start frame", MakeLayer({10, 11, 12, 13}, true, 2, 2.0f), 0.05f, true, 11},
+        // A negative time wraps backwards instead of indexing before the list.
+        {"negative time", MakeLayer({10, 11, 12, 13}, true), -0.05f, true, 13},
+        {"still layer", MakeLayer({10, 11, 12}, false, 2), 7.3f, true, 12},
+        {"no frames", MakeLayer({}, true), 0.5f, true, -1},
+        {"start past the list", MakeLayer({10}, false, 5), 0.0f, true, -1},
+        {"negative start", MakeLayer({10}, false, -1), 0.0f, true, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.layer.GetFrameTexture(c.time, c.enabled), c.frame);
+    }
+    const int32_t huge = cases[0].layer.GetFrameTexture(1e30f, true);
+    EXPECT_TRUE(huge >= 10 && huge <= 13) << "huge times still land in the list: " << huge;
 }
 
 TEST(OmMaterial, AlphaModesIgnoreTheFlagBit)
