@@ -104,15 +104,7 @@ TEST_F(FileTextureTest, FileTextureDrawsItsPixels)
     device->SetRenderState(GfxRs::Lighting, 0);
     device->SetTexture(0, t);
     device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
-                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 1, 0},
-                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
-                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 1, 1}};
-    device->BeginScene();
-    ClearTo(0xFF000000);
-    device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-    device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex));
-    device->EndScene();
+    DrawTexturedQuad(32, 0xFFFFFFFF);
     EXPECT_EQ(Rgb(16, 16), 0x204080u);
     t->Release();
 }
@@ -131,15 +123,13 @@ TEST_F(FileTextureTest, SurfaceFromFileReachesTheBackBuffer)
               GfxResult::Ok);
     ClearTo(0xFF000000);
     ASSERT_EQ(device->CopyRects(image, nullptr, 0, back, nullptr), GfxResult::Ok);
-    EXPECT_EQ(Rgb(0, 0), 0x336699u);
-    EXPECT_EQ(Rgb(31, 31), 0x336699u);
+    ExpectRgb({{0, 0, 0x336699}, {31, 31, 0x336699}});
     // Straight into the back buffer too, into one rectangle.
     ClearTo(0xFF000000);
     const GfxRect r{8, 8, 16, 16};
     ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, file.c_str(), nullptr, 1, 0, nullptr),
               GfxResult::Ok);
-    EXPECT_EQ(Rgb(8, 8), 0x336699u);
-    EXPECT_EQ(Rgb(7, 8), 0u);
+    ExpectRgb({{8, 8, 0x336699}, {7, 8, 0}});
     image->Release();
     back->Release();
 }

@@ -322,3 +322,37 @@ TEST_F(LightingTest, NormalsFollowTheWorldScaleUnlessNormalised)
         device->SetRenderState(GfxRs::NormalizeNormals, 1);
     }
 }
+
+TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
+{
+    // Camera-space position through a matrix that maps x to u and z to v,
+    // the way cloud shadows are projected.
+    struct Src {
+        float x, y, z;
+        uint32_t c;
+        float u, v;
+    };
+    struct Out {
+        float x, y, z, rhw;
+        uint32_t c;
+        float u0, v0, u1, v1;
+    };
+    GfxVertexBuffer* out = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, GfxFvf::RhwDiffuseTex2, GfxPool::Default, &out),
+              GfxResult::Ok);
+    device->SetRenderState(GfxRs::Lighting, 0);
+    GfxMatrix m{};
+    m.m[0][0] = 0.5f;  // u = x / 2 + 0.1
+    m.m[2][1] = 0.25f; // v = z / 4 + 0.2
+    m.m[3][0] = 0.1f;
+    m.m[3][1] = 0.2f;
+    device->SetTransform(static_cast<uint32_t>(GfxTransform::Texture0 + 1), &m);
+    device->SetTextureStageState(1, GfxTss::TexCoordIndex, GfxTci::CameraSpacePosition);
+    device->SetTextureStageState(1, GfxTss::TextureTransformFlags, GfxTtff::Count2);
+    const Out o = Process<Out>(Src{2.0f, 3.0f, 4.0f, 0xFFFFFFFF, 0.25f, 0.75f}, GfxFvf::PosDiffuseTex1, out);
+    EXPECT_FLOAT_EQ(o.u0, 0.25f);
+    EXPECT_FLOAT_EQ(o.v0, 0.75f);
+    EXPECT_FLOAT_EQ(o.u1, 1.1f);
+    EXPECT_FLOAT_EQ(o.v1, 1.2f);
+    out->Release();
+}
