@@ -246,10 +246,7 @@ TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
     const NormalVertex tri[3] = {{-2.0f, 2.0f, 0.0f, 0.0f, 0.3f, -1.0f},
                                  {2.0f, 1.5f, 0.5f, 0.4f, 0.0f, -1.0f},
                                  {-1.5f, -2.0f, -0.5f, -0.3f, -0.2f, -1.0f}};
-    uint8_t* data = nullptr;
-    source->Lock(0, 0, &data, 0);
-    std::memcpy(data, tri, sizeof tri);
-    source->Unlock();
+    Fill(source, tri);
     const auto draw = [&](uint32_t fvf, GfxVertexBuffer* vb, uint32_t stride) {
         device->BeginScene();
         ClearTo(0xFF000000);

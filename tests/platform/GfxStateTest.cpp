@@ -53,11 +53,6 @@ TEST_F(DeviceTest, BuffersStayReadableAndKeepTheirContents)
     EXPECT_EQ(vb->Lock(90 * 20, 20 * 20, &c, 0), GfxResult::InvalidCall);
     EXPECT_EQ(c, nullptr);
     EXPECT_EQ(vb->Unlock(), GfxResult::InvalidCall);
-    GfxVertexBufferDesc desc{};
-    vb->GetDesc(&desc);
-    EXPECT_EQ(desc.fvf, GfxFvf::RhwDiffuse);
-    EXPECT_EQ(desc.size, 2000u);
-    EXPECT_EQ(desc.usage, GfxUsage::WriteOnly | GfxUsage::Dynamic);
     vb->Release();
 }
 
@@ -73,13 +68,8 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     const RhwVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, -0.5f, 0.5f, 1, 0xFF0000FF},
                                {-0.5f, 31.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, 31.5f, 0.5f, 1, 0xFF0000FF}};
     const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
-    uint8_t* p = nullptr;
-    vb->Lock(0, 0, &p, 0);
-    std::memcpy(p, quad, sizeof quad);
-    vb->Unlock();
-    ib->Lock(0, 0, &p, 0);
-    std::memcpy(p, idx, sizeof idx);
-    ib->Unlock();
+    Fill(vb, quad);
+    Fill(ib, idx);
     device->SetStreamSource(0, vb, sizeof(RhwVertex));
     device->SetIndices(ib, 0);
     // The device holds its own references.
@@ -98,42 +88,41 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     const RhwVertex tri[3] = {quad[0], quad[1], quad[2]};
     ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, tri, sizeof(RhwVertex)), GfxResult::Ok);
     device->EndScene();
-    GfxVertexBuffer* bound = nullptr;
-    uint32_t stride = 99;
+    GfxVertexBuffer* bound = vb;
+    GfxIndexBuffer* boundIb = ib;
+    uint32_t stride = 99, base = 99;
     device->GetStreamSource(0, &bound, &stride);
-    EXPECT_EQ(bound, nullptr);
-    EXPECT_EQ(stride, 0u);
-    GfxIndexBuffer* boundIb = nullptr;
-    uint32_t base = 99;
     device->GetIndices(&boundIb, &base);
-    EXPECT_EQ(boundIb, nullptr);
+    EXPECT_TRUE(bound == nullptr && stride == 0 && boundIb == nullptr);
 }
 
 TEST_F(DeviceTest, StateBlocksRecordWithoutApplyingThenApply)
 {
     ASSERT_TRUE(Make(32, 32));
-    uint32_t value = 0;
+    const auto cull = [&] {
+        uint32_t value = 0;
+        device->GetRenderState(GfxRs::CullMode, &value);
+        return value;
+    };
     ASSERT_EQ(device->BeginStateBlock(), GfxResult::Ok);
     device->SetRenderState(GfxRs::CullMode, GfxCull::None);
     device->SetRenderState(GfxRs::CullMode, GfxCull::Cw);
     device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Add);
-    device->GetRenderState(GfxRs::CullMode, &value);
-    EXPECT_EQ(value, GfxCull::Ccw);
+    EXPECT_EQ(cull(), GfxCull::Ccw);
     uint32_t handle = 0;
     ASSERT_EQ(device->EndStateBlock(&handle), GfxResult::Ok);
     ASSERT_NE(handle, 0u);
     ASSERT_EQ(device->ApplyStateBlock(handle), GfxResult::Ok);
-    device->GetRenderState(GfxRs::CullMode, &value);
-    EXPECT_EQ(value, GfxCull::Cw);
-    device->GetTextureStageState(1, GfxTss::ColorOp, &value);
-    EXPECT_EQ(value, GfxTop::Add);
+    EXPECT_EQ(cull(), GfxCull::Cw);
+    uint32_t op = 0;
+    device->GetTextureStageState(1, GfxTss::ColorOp, &op);
+    EXPECT_EQ(op, GfxTop::Add);
     // Capture takes the current values into the block.
     device->SetRenderState(GfxRs::CullMode, GfxCull::None);
     ASSERT_EQ(device->CaptureStateBlock(handle), GfxResult::Ok);
     device->SetRenderState(GfxRs::CullMode, GfxCull::Ccw);
     device->ApplyStateBlock(handle);
-    device->GetRenderState(GfxRs::CullMode, &value);
-    EXPECT_EQ(value, GfxCull::None);
+    EXPECT_EQ(cull(), GfxCull::None);
     EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::Ok);
     EXPECT_EQ(device->ApplyStateBlock(handle), GfxResult::InvalidCall);
     EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::InvalidCall);

@@ -161,6 +161,16 @@ protected:
     GfxPresentParameters params{};
 };
 
+// Copies data to the start of a vertex or index buffer.
+template <class Buffer, class T>
+void Fill(Buffer* buffer, const T& data)
+{
+    uint8_t* p = nullptr;
+    ASSERT_EQ(buffer->Lock(0, 0, &p, 0), GfxResult::Ok);
+    std::memcpy(p, &data, sizeof data);
+    buffer->Unlock();
+}
+
 // Channel difference of two colours at most tolerance in every byte.
 inline bool Near(uint32_t a, uint32_t b, int tolerance = 1)
 {
