@@ -26,6 +26,14 @@ protected:
         std::string error;
         ASSERT_TRUE(segment.Load(device_, wav, error)) << error;
     }
+    // Ends the sound, closes the device and returns what it wrote.
+    Output Finish(plat::SoundPath& path, plat::SoundSegment& segment)
+    {
+        path.Destroy();
+        segment.Unload();
+        device_.Close();
+        return Output::Read();
+    }
     plat::SoundPath MakePath(plat::SoundPathKind kind, int channels = 1)
     {
         plat::SoundPath path;
@@ -35,9 +43,8 @@ protected:
     }
     void WaitUntilQuiet(const plat::SoundPath& path, double limit = 2.0)
     {
-        for (double t = 0; t < limit && path.IsPlaying(); t += 0.01) {
+        for (double t = 0; t < limit && path.IsPlaying(); t += 0.01)
             Sleep(0.01);
-        }
         Sleep(0.05);
     }
 
@@ -51,10 +58,7 @@ protected:
         setup(path);
         EXPECT_NE(path.Play(tone, false), 0u);
         WaitUntilQuiet(path);
-        path.Destroy();
-        tone.Unload();
-        device_.Close();
-        const Output out = Output::Read();
+        const Output out = Finish(path, tone);
         std::string error;
         EXPECT_TRUE(device_.Open(error)) << error;
         return out;
@@ -126,10 +130,7 @@ TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
     path.SetVolume(plat::kSilentVolume);
     EXPECT_EQ(path.Volume(), plat::kSilentVolume);
     Sleep(0.2);
-    path.Destroy();
-    tone.Unload();
-    device_.Close();
-    EXPECT_LT(Output::Read().AudibleSeconds(), 0.06);
+    EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
 }
 
 TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
@@ -141,11 +142,10 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     const std::uint32_t looped = path.Play(tone, true);
     ASSERT_NE(once, 0u);
     ASSERT_NE(looped, 0u);
-    bool looping = true;
-    ASSERT_TRUE(path.GetLooping(once, looping));
-    EXPECT_FALSE(looping);
-    ASSERT_TRUE(path.GetLooping(looped, looping));
-    EXPECT_TRUE(looping);
+    bool onceLoops = true, loopedLoops = false;
+    ASSERT_TRUE(path.GetLooping(once, onceLoops) && path.GetLooping(looped, loopedLoops));
+    EXPECT_FALSE(onceLoops);
+    EXPECT_TRUE(loopedLoops);
     EXPECT_TRUE(device_.IsPlaying(tone));
     Sleep(0.3);
     EXPECT_FALSE(path.IsPlaying(once));
@@ -154,14 +154,11 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     EXPECT_FALSE(path.IsPlaying(looped));
     EXPECT_FALSE(path.IsPlaying());
     EXPECT_FALSE(device_.IsPlaying(tone));
-    EXPECT_FALSE(path.GetLooping(looped, looping));  // stopped plays are forgotten
+    EXPECT_FALSE(path.GetLooping(looped, loopedLoops)); // stopped plays are forgotten
     EXPECT_FALSE(path.Stop(looped));
     Sleep(0.05);
-    path.Destroy();
-    tone.Unload();
-    device_.Close();
     // The loop sounded for about 0.3 s, six times the tone's length.
-    const double heard = Output::Read().AudibleSeconds();
+    const double heard = Finish(path, tone).AudibleSeconds();
     EXPECT_GT(heard, 0.22);
     EXPECT_LT(heard, 0.45);
 }
@@ -185,10 +182,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
     ASSERT_TRUE(segment.SetLoopPoints(toneStart, frames));
     ASSERT_NE(path.Play(segment, true), 0u);
     Sleep(0.5);
-    path.Destroy();
-    segment.Unload();
-    device_.Close();
-    const Output out = Output::Read();
+    const Output out = Finish(path, segment);
     EXPECT_GT(out.AudibleSeconds(), 0.3);
     EXPECT_LT(out.LongestGap(), 0.03);
 }
@@ -269,9 +263,8 @@ TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
     const plat::WavData block = Tone(0.05, 2);
     const auto* samples = reinterpret_cast<const std::int16_t*>(block.samples.data());
     EXPECT_FALSE(stream.Queue(samples, block.FrameCount(), 3, kOutputRate));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(stream.Queue(samples, block.FrameCount(), 2, kOutputRate));
-    }
     EXPECT_TRUE(stream.IsPlaying());
     Sleep(0.35);
     EXPECT_FALSE(stream.IsPlaying());
@@ -282,8 +275,7 @@ TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
     Sleep(0.15);
     stream.Destroy();
     device_.Close();
-    const Output out = Output::Read();
-    EXPECT_NEAR(out.AudibleSeconds(), 0.25, 0.05);
+    EXPECT_NEAR(Output::Read().AudibleSeconds(), 0.25, 0.05);
 }
 
 } // namespace
