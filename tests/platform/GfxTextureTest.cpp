@@ -5,23 +5,17 @@ using namespace gfxtest;
 
 namespace {
 
-// A texture of one level filled with one A8R8G8B8 colour.
+// A 4 x 4 texture of one level filled with one colour (A8R8G8B8 or A4R4G4B4).
 GfxTexture* SolidTexture(GfxDevice* device, uint32_t color, uint32_t format = GfxFormat::A8R8G8B8)
 {
     GfxTexture* t = nullptr;
     EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, format, GfxPool::Managed, &t), GfxResult::Ok);
     GfxLockedRect locked{};
     EXPECT_EQ(t->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
+    const int bytes = format == GfxFormat::A4R4G4B4 ? 2 : 4; // the low bytes of color, little-endian
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) {
-            uint8_t* p = static_cast<uint8_t*>(locked.bits) + y * locked.pitch;
-            if (format == GfxFormat::A4R4G4B4) {
-                const uint16_t v = static_cast<uint16_t>(color);
-                std::memcpy(p + x * 2, &v, 2);
-            } else {
-                std::memcpy(p + x * 4, &color, 4);
-            }
-        }
+        for (int x = 0; x < 4; ++x)
+            std::memcpy(static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * bytes, &color, bytes);
     t->UnlockRect(0);
     return t;
 }
