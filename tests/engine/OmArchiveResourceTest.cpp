@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -14,111 +15,75 @@ using namespace archive_test;
 
 namespace {
 
-// A renderer-style registry kept in memory: ids from index tables, one
-// shared copy per distinct description, reference counts per id.
-class MemoryResources : public OmResourceOwner {
-public:
-    ~MemoryResources() override
+// A renderer-style registry kept in memory: ids from an index table, one
+// shared copy per distinct description, a use count per id.
+template <class T>
+struct MemoryRegistry {
+    OmIndexTable ids{8};
+    std::vector<T*> records;
+    std::vector<int> refs;
+
+    ~MemoryRegistry()
     {
-        for (OmTextureResource* texture : m_textures) {
-            if (texture)
-                texture->Release();
-        }
-        for (OmMaterial* material : m_materials) {
-            if (material)
-                material->Release();
+        for (T* record : records) {
+            if (record)
+                record->Release();
         }
     }
-
-    uint32_t GetMaterialSlotCount() const override { return m_materialIds.GetCapacity(); }
-    uint32_t GetTextureSlotCount() const override { return m_textureIds.GetCapacity(); }
-
-    OmMaterial* GetMaterial(int32_t id) override { return Slot(m_materials, id); }
-    OmTextureResource* GetTexture(int32_t id) override { return Slot(m_textures, id); }
-
-    int32_t RegisterTexture(const OmTextureResource& texture) override
+    T* Get(int32_t id) const { return id >= 0 && size_t(id) < records.size() ? records[id] : nullptr; }
+    int Refs(int32_t id) const { return Get(id) ? refs[id] : 0; }
+    int32_t Register(const T& wanted)
     {
-        for (int32_t c = m_textureIds.GetFirst(); c != -1;) {
-            int32_t id = m_textureIds.GetNext(c);
-            if (m_textures[id]->IsEqual(texture)) {
-                ++m_textureRefs[id];
-                return id;
-            }
+        for (int32_t c = ids.GetFirst(); c != -1;) {
+            const int32_t id = ids.GetNext(c);
+            if (records[id]->IsEqual(wanted))
+                return ++refs[id], id;
         }
-        int32_t id = m_textureIds.AllocIndex();
-        Store(m_textures, m_textureRefs, id, new OmTextureResource(texture));
-        return id;
-    }
-
-    int32_t RegisterMaterial(const OmMaterial& material) override
-    {
-        for (int32_t c = m_materialIds.GetFirst(); c != -1;) {
-            int32_t id = m_materialIds.GetNext(c);
-            if (m_materials[id]->IsEqual(material)) {
-                ++m_materialRefs[id];
-                return id;
-            }
-        }
-        int32_t id = m_materialIds.AllocIndex();
-        Store(m_materials, m_materialRefs, id, new OmMaterial(material));
-        return id;
-    }
-
-    int32_t AddRefMaterial(int32_t id) override { return ++m_materialRefs.at(size_t(id)); }
-
-    void ReleaseMaterial(int32_t id) override { Drop(m_materials, m_materialRefs, m_materialIds, id); }
-    void ReleaseTexture(int32_t id) override { Drop(m_textures, m_textureRefs, m_textureIds, id); }
-
-    int TextureRefs(int32_t id) const { return id >= 0 && size_t(id) < m_textureRefs.size() ? m_textureRefs[id] : 0; }
-    int MaterialRefs(int32_t id) const
-    {
-        return id >= 0 && size_t(id) < m_materialRefs.size() ? m_materialRefs[id] : 0;
-    }
-    uint32_t TextureCount() const { return m_textureIds.GetCount(); }
-    uint32_t MaterialCount() const { return m_materialIds.GetCount(); }
-
-    int32_t FindTexture(const char* name)
-    {
-        for (int32_t c = m_textureIds.GetFirst(); c != -1;) {
-            int32_t id = m_textureIds.GetNext(c);
-            if (std::strcmp(m_textures[id]->fileName, name) == 0)
-                return id;
-        }
-        return -1;
-    }
-
-private:
-    template <class T>
-    static T* Slot(std::vector<T*>& records, int32_t id)
-    {
-        return id >= 0 && size_t(id) < records.size() ? records[id] : nullptr;
-    }
-    template <class T>
-    static void Store(std::vector<T*>& records, std::vector<int>& refs, int32_t id, T* record)
-    {
-        if (records.size() <= size_t(id)) {
-            records.resize(size_t(id) + 1, nullptr);
-            refs.resize(size_t(id) + 1, 0);
-        }
-        records[id] = record;
+        const int32_t id = ids.AllocIndex();
+        records.resize(std::max(records.size(), size_t(id) + 1), nullptr);
+        refs.resize(records.size(), 0);
+        records[id] = new T(wanted);
         refs[id] = 1;
+        return id;
     }
-    template <class T>
-    static void Drop(std::vector<T*>& records, std::vector<int>& refs, OmIndexTable& ids, int32_t id)
+    void Release(int32_t id)
     {
-        if (!Slot(records, id) || --refs[id] > 0)
+        if (!Get(id) || --refs[id] > 0)
             return;
         records[id]->Release();
         records[id] = nullptr;
         ids.ReleaseIndex(id);
     }
+};
 
-    OmIndexTable m_textureIds{8};
-    OmIndexTable m_materialIds{8};
-    std::vector<OmTextureResource*> m_textures;
-    std::vector<OmMaterial*> m_materials;
-    std::vector<int> m_textureRefs;
-    std::vector<int> m_materialRefs;
+class MemoryResources : public OmResourceOwner {
+public:
+    uint32_t GetMaterialSlotCount() const override { return materials.ids.GetCapacity(); }
+    uint32_t GetTextureSlotCount() const override { return textures.ids.GetCapacity(); }
+    OmMaterial* GetMaterial(int32_t id) override { return materials.Get(id); }
+    OmTextureResource* GetTexture(int32_t id) override { return textures.Get(id); }
+    int32_t RegisterTexture(const OmTextureResource& texture) override { return textures.Register(texture); }
+    int32_t RegisterMaterial(const OmMaterial& material) override { return materials.Register(material); }
+    int32_t AddRefMaterial(int32_t id) override { return ++materials.refs.at(size_t(id)); }
+    void ReleaseMaterial(int32_t id) override { materials.Release(id); }
+    void ReleaseTexture(int32_t id) override { textures.Release(id); }
+
+    int TextureRefs(int32_t id) const { return textures.Refs(id); }
+    int MaterialRefs(int32_t id) const { return materials.Refs(id); }
+    uint32_t TextureCount() const { return textures.ids.GetCount(); }
+    uint32_t MaterialCount() const { return materials.ids.GetCount(); }
+    int32_t FindTexture(const char* name)
+    {
+        for (int32_t c = textures.ids.GetFirst(); c != -1;) {
+            const int32_t id = textures.ids.GetNext(c);
+            if (std::strcmp(textures.records[id]->fileName, name) == 0)
+                return id;
+        }
+        return -1;
+    }
+
+    MemoryRegistry<OmMaterial> materials;
+    MemoryRegistry<OmTextureResource> textures; // given back first, as the renderer does
 };
 
 } // namespace

@@ -188,12 +188,6 @@ TEST(OmFrustum, SideFactorsFromTheProjection)
     EXPECT_FLOAT_EQ(sides[1], 0.6f);
     EXPECT_FLOAT_EQ(sides[2], -4.0f / std::sqrt(16.5625f));
     EXPECT_FLOAT_EQ(sides[3], 0.75f / std::sqrt(16.5625f));
-    OmProjection defaults;
-    EXPECT_EQ(defaults.halfWidth, 0.5f);
-    EXPECT_EQ(defaults.halfHeight, 0.5f);
-    EXPECT_EQ(defaults.nearDistance, 1.0f);
-    EXPECT_EQ(defaults.farDistance, 2.0f);
-    EXPECT_EQ(defaults.orthographic, 0);
 }
 
 TEST(OmFrustum, PointsInsideAndOutsideEachPlane)

@@ -2,6 +2,8 @@
 // keyframe controller writing a node's local transform.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/OmGroup.h"
 #include "engine/OmKeyframeController.h"
 #include "engine/OmMatrix3.h"
@@ -33,7 +35,7 @@ OmKeyframeData* MakeData(bool shared)
 
 } // namespace
 
-TEST(OmTimedController, ClampLoopAndPingPongMapping)
+TEST(OmTimedController, ClampLoopPingPongAndEmptyRangeMapping)
 {
     OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 2.0f, 4.0f);
     EXPECT_FLOAT_EQ(c->MapTime(1.0f), 2.0f);
@@ -56,66 +58,56 @@ TEST(OmTimedController, ClampLoopAndPingPongMapping)
     c->timeOffset = 1.0f;
     c->timeMode = OM_TIME_CLAMP;
     EXPECT_FLOAT_EQ(c->MapTime(1.0f), 3.0f); // 1 x 2 + 1
-    delete c;
-}
 
-TEST(OmTimedController, EmptyRangeGivesTheStartInLoopAndPingPong)
-{
-    OmKeyframeController* c = MakeController(OM_TIME_LOOP, 2.0f, 2.0f);
+    // An empty or reversed range gives its start in loop and ping-pong.
+    c->timeScale = 1.0f;
+    c->timeOffset = 0.0f;
+    c->endTime = 2.0f;
+    c->timeMode = OM_TIME_LOOP;
     EXPECT_FLOAT_EQ(c->MapTime(17.0f), 2.0f);
     c->timeMode = OM_TIME_PINGPONG;
     EXPECT_FLOAT_EQ(c->MapTime(-3.0f), 2.0f);
-    c->endTime = 1.0f; // reversed range
+    c->endTime = 1.0f;
     EXPECT_FLOAT_EQ(c->MapTime(5.0f), 2.0f);
     delete c;
 }
 
-TEST(OmKeySearch, AtBetweenAndBeyondKeys)
+TEST(OmKeySearch, AtBetweenAndBeyondKeysWithTheCursorCarriedOver)
 {
     const float times[] = {0.0f, 1.0f, 2.0f, 4.0f};
+    constexpr uint32_t kAny = ~0u;
+    struct Case {
+        const char* name;
+        float time;
+        uint32_t index0, index1;
+        float fraction;
+        uint32_t cursor;
+    } cases[] = {
+        {"before the first", -1.0f, 0, 0, 0.0f, kAny},
+        {"between 2 and 4", 3.0f, 2, 3, 0.5f, 2},
+        {"exactly on the cursor's key", 2.0f, 2, 2, 0.0f, kAny},
+        {"beyond the last", 9.0f, 3, 3, NAN, 3},
+        {"back from the end, step by step", 0.25f, 0, 1, 0.25f, 1},
+        {"forward again from there", 1.5f, 1, 2, 0.5f, kAny},
+    };
     uint32_t cursor = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const OmKeySample k = OmSearchKeys(4, times, c.time, cursor);
+        EXPECT_EQ(k.index0, c.index0);
+        EXPECT_EQ(k.index1, c.index1);
+        if (!std::isnan(c.fraction)) {
+            EXPECT_FLOAT_EQ(k.fraction, c.fraction);
+        }
+        if (c.cursor != kAny) {
+            EXPECT_EQ(cursor, c.cursor);
+        }
+    }
 
-    OmKeySample k = OmSearchKeys(4, times, -1.0f, cursor); // before the first
-    EXPECT_EQ(k.index0, 0u);
-    EXPECT_EQ(k.index1, 0u);
-    EXPECT_FLOAT_EQ(k.fraction, 0.0f);
-
-    k = OmSearchKeys(4, times, 3.0f, cursor); // between 2 and 4
-    EXPECT_EQ(k.index0, 2u);
-    EXPECT_EQ(k.index1, 3u);
-    EXPECT_FLOAT_EQ(k.fraction, 0.5f);
-    EXPECT_EQ(cursor, 2u);
-
-    k = OmSearchKeys(4, times, 2.0f, cursor); // exactly on the cursor's key
-    EXPECT_EQ(k.index0, 2u);
-    EXPECT_EQ(k.index1, 2u);
-    EXPECT_FLOAT_EQ(k.fraction, 0.0f);
-
-    k = OmSearchKeys(4, times, 9.0f, cursor); // beyond the last
-    EXPECT_EQ(k.index0, 3u);
-    EXPECT_EQ(k.index1, 3u);
-    EXPECT_EQ(cursor, 3u);
-
-    k = OmSearchKeys(4, times, 0.25f, cursor); // back from the end, step by step
-    EXPECT_EQ(k.index0, 0u);
-    EXPECT_EQ(k.index1, 1u);
-    EXPECT_FLOAT_EQ(k.fraction, 0.25f);
-    EXPECT_EQ(cursor, 1u);
-
-    k = OmSearchKeys(4, times, 1.5f, cursor); // forward again from there
-    EXPECT_EQ(k.index0, 1u);
-    EXPECT_EQ(k.index1, 2u);
-    EXPECT_FLOAT_EQ(k.fraction, 0.5f);
-}
-
-TEST(OmKeySearch, CursorOutOfRangeAndOneKey)
-{
-    const float times[] = {0.0f, 1.0f, 2.0f};
-    uint32_t cursor = 99; // left over from longer data
+    cursor = 99; // left over from longer data
     OmKeySample k = OmSearchKeys(3, times, 1.5f, cursor);
     EXPECT_EQ(k.index0, 1u);
     EXPECT_EQ(k.index1, 2u);
-
     const float one[] = {5.0f};
     cursor = 0;
     k = OmSearchKeys(1, one, 7.0f, cursor);

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,7 +8,9 @@
 #include "engine/OmClass.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmTextureResource.h"
-#include "platform/DebugOutput.h"
+#include "tests/engine/ArchiveTestSupport.h"
+
+using namespace archive_test;
 
 namespace {
 
@@ -36,17 +36,6 @@ OmMaterial* MakeMaterial()
     m->layers.Add(MakeLayer({9}, false));
     return m;
 }
-
-// Silences and collects the archive's error reports.
-class ReportCapture {
-public:
-    ReportCapture() { previous_ = plat::SetDebugOutputHook([this](std::string_view t) { text.append(t); }); }
-    ~ReportCapture() { plat::SetDebugOutputHook(std::move(previous_)); }
-    std::string text;
-
-private:
-    plat::DebugOutputHook previous_;
-};
 
 class OmResourceArchive : public ::testing::Test {
 protected:
@@ -80,45 +69,40 @@ protected:
         return object;
     }
 
-    std::vector<char> ReadFile() const
-    {
-        std::ifstream in(path_, std::ios::binary);
-        return std::vector<char>(std::istreambuf_iterator<char>(in), {});
-    }
-    void WriteFile(const std::vector<char>& bytes) const
-    {
-        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), std::streamsize(bytes.size()));
-    }
-
     std::string path_;
 };
 
 } // namespace
 
-TEST(OmMaterialLayer, AnimatedFramesAdvanceThirtyTimesTheRateAndWrap)
+TEST(OmMaterialLayer, FramesAdvanceThirtyTimesTheRateWrapAndStayInsideTheList)
 {
-    const OmMaterialLayer layer = MakeLayer({10, 11, 12, 13}, true);
-    EXPECT_EQ(layer.GetFrameTexture(0.0f, true), 10);
-    EXPECT_EQ(layer.GetFrameTexture(0.05f, true), 11); // 1.5
-    EXPECT_EQ(layer.GetFrameTexture(0.14f, true), 10); // 4.2 -> 4 mod 4
-    EXPECT_EQ(layer.GetFrameTexture(0.1f, false), 10) << "animation switched off";
-    // 0.05 * 2 * 30 = 3, plus start frame 2 = 5, mod 4 = 1.
-    const OmMaterialLayer offset = MakeLayer({10, 11, 12, 13}, true, 2, 2.0f);
-    EXPECT_EQ(offset.GetFrameTexture(0.05f, true), 11);
-    // A negative time wraps backwards instead of indexing before the list.
-    EXPECT_EQ(layer.GetFrameTexture(-0.05f, true), 13); // -1.5 -> -1 -> 3
-    EXPECT_GE(layer.GetFrameTexture(1e30f, true), 10) << "huge times still land in the list";
-}
-
-TEST(OmMaterialLayer, StillLayersShowTheStartFrameAndBadLayersShowNothing)
-{
-    const OmMaterialLayer still = MakeLayer({10, 11, 12}, false, 2);
-    EXPECT_EQ(still.GetFrameTexture(0.0f, true), 12);
-    EXPECT_EQ(still.GetFrameTexture(7.3f, true), 12);
-    EXPECT_EQ(MakeLayer({}, true).GetFrameTexture(0.5f, true), -1);
-    EXPECT_EQ(MakeLayer({10}, false, 5).GetFrameTexture(0.0f, true), -1);
-    EXPECT_EQ(MakeLayer({10}, false, -1).GetFrameTexture(0.0f, true), -1);
+    struct Case {
+        const char* name;
+        OmMaterialLayer layer;
+        float time;
+        bool enabled;
+        int32_t frame;
+    };
+    const Case cases[] = {
+        {"start", MakeLayer({10, 11, 12, 13}, true), 0.0f, true, 10},
+        {"1.5 frames", MakeLayer({10, 11, 12, 13}, true), 0.05f, true, 11},
+        {"4.2 wraps to 0", MakeLayer({10, 11, 12, 13}, true), 0.14f, true, 10},
+        {"animation switched off", MakeLayer({10, 11, 12, 13}, true), 0.1f, false, 10},
+        // 0.05 * 2 * 30 = 3, plus start frame 2 = 5, mod 4 = 1.
+        {"rate and start frame", MakeLayer({10, 11, 12, 13}, true, 2, 2.0f), 0.05f, true, 11},
+        // A negative time wraps backwards instead of indexing before the list.
+        {"negative time", MakeLayer({10, 11, 12, 13}, true), -0.05f, true, 13},
+        {"still layer", MakeLayer({10, 11, 12}, false, 2), 7.3f, true, 12},
+        {"no frames", MakeLayer({}, true), 0.5f, true, -1},
+        {"start past the list", MakeLayer({10}, false, 5), 0.0f, true, -1},
+        {"negative start", MakeLayer({10}, false, -1), 0.0f, true, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.layer.GetFrameTexture(c.time, c.enabled), c.frame);
+    }
+    const int32_t huge = cases[0].layer.GetFrameTexture(1e30f, true);
+    EXPECT_TRUE(huge >= 10 && huge <= 13) << "huge times still land in the list: " << huge;
 }
 
 TEST(OmMaterial, AlphaModesIgnoreTheFlagBit)
@@ -177,16 +161,6 @@ TEST(OmMaterial, CopiesOwnTheirLayersAndStartWithTheFlagClear)
     original->Release();
     EXPECT_EQ(copy->layers[0].GetFrameTexture(0.0f, false), 5);
     copy->Release();
-
-    const OmMaterial& def = OmMaterial::Default();
-    EXPECT_TRUE(def.diffuse.Equals(OmColour(1, 1, 1, 1)));
-    EXPECT_TRUE(def.ambient.Equals(OmColour(0.5f, 0.5f, 0.5f, 1)));
-    EXPECT_TRUE(def.specular.Equals(OmColour(0, 0, 0, 1)));
-    EXPECT_TRUE(def.emissive.Equals(OmColour(0, 0, 0, 1)));
-    EXPECT_EQ(def.power, 10.0f);
-    EXPECT_EQ(def.factor, 1.0f);
-    EXPECT_EQ(def.blendMode, 0u);
-    EXPECT_EQ(def.layers.GetCount(), 0u);
 }
 
 TEST(OmTextureResource, CopiesOwnTheirPixels)
@@ -299,34 +273,30 @@ TEST_F(OmResourceArchive, MaterialWithImpossibleCountsFailsToLoad)
     OmMaterial* original = MakeMaterial();
     ASSERT_TRUE(Save(original));
     original->Release();
-    const std::vector<char> good = ReadFile();
+    const std::vector<unsigned char> good = ReadFile(path_);
     // The material is the last record: 16 colour floats, power, blend mode
     // and flag (76 bytes), the layer count, then the layers (16 bytes each
     // plus their frames: 3 and 1).
     const size_t materialBytes = 76 + 4 + 16 * 2 + 4 * 4;
     ASSERT_GT(good.size(), materialBytes);
     const size_t layerCountAt = good.size() - materialBytes + 76;
-    ASSERT_EQ(good[layerCountAt], 2);
-
-    ReportCapture reports;
-    std::vector<char> bad = good;
-    bad[layerCountAt] = bad[layerCountAt + 1] = bad[layerCountAt + 2] = '\xff';
-    bad[layerCountAt + 3] = '\x7f';
-    WriteFile(bad);
-    EXPECT_EQ(Load<OmMaterial>(), nullptr);
-    EXPECT_NE(reports.text.find("layer count"), std::string::npos);
-
-    bad = good;
     const size_t frameCountAt = layerCountAt + 4 + 12;
-    ASSERT_EQ(bad[frameCountAt], 3);
-    bad[frameCountAt + 3] = '\x40';
-    WriteFile(bad);
-    EXPECT_EQ(Load<OmMaterial>(), nullptr);
+    ASSERT_EQ(WordAt(good, layerCountAt), 2u);
+    ASSERT_EQ(WordAt(good, frameCountAt), 3u);
 
+    ErrorCapture errors;
+    auto expectRefused = [&](std::vector<unsigned char> bytes, const char* why) {
+        WriteFile(path_, bytes);
+        EXPECT_EQ(Load<OmMaterial>(), nullptr) << why;
+    };
+    std::vector<unsigned char> bad = good;
+    SetWord(bad, layerCountAt, 0x7FFFFFFFu);
+    expectRefused(bad, "layer count");
+    EXPECT_TRUE(errors.Contains("layer count")) << errors.Text();
     bad = good;
-    bad.resize(bad.size() - 3);
-    WriteFile(bad);
-    EXPECT_EQ(Load<OmMaterial>(), nullptr);
+    SetWord(bad, frameCountAt, 0x40000003u);
+    expectRefused(bad, "frame count");
+    expectRefused(std::vector<unsigned char>(good.begin(), good.end() - 3), "cut");
 }
 
 TEST_F(OmResourceArchive, TextureRoundTripKeepsTheDescriptionButNotThePixels)

@@ -90,25 +90,22 @@ TEST(OmMatrix3, InPlaceRotationsTurnByTheNegatedAngle)
     OmMatrix3 base;
     base.SetEuler(0.2f, 0.4f, 0.1f);
     const float a = 0.6f;
-    OmMatrix3 r, expected;
-
-    OmMatrix3 m = base;
-    m.RotateY(a);
-    r.SetRotationY(-a);
-    OmMatrix3::Multiply(base, r, expected);
-    ExpectMatrix3Near(m, expected);
-
-    m = base;
-    m.RotateX(a);
-    r.SetRotationX(-a);
-    OmMatrix3::Multiply(base, r, expected);
-    ExpectMatrix3Near(m, expected);
-
-    m = base;
-    m.PreRotateZ(a);
-    r.SetRotationZ(-a);
-    OmMatrix3::Multiply(r, base, expected);
-    ExpectMatrix3Near(m, expected);
+    struct Case {
+        const char* name;
+        void (OmMatrix3::*turn)(float);
+        void (OmMatrix3::*set)(float);
+        bool before; // the turn multiplies from the left
+    } cases[] = {{"RotateY", &OmMatrix3::RotateY, &OmMatrix3::SetRotationY, false},
+                 {"RotateX", &OmMatrix3::RotateX, &OmMatrix3::SetRotationX, false},
+                 {"PreRotateZ", &OmMatrix3::PreRotateZ, &OmMatrix3::SetRotationZ, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OmMatrix3 m = base, r, expected;
+        (m.*c.turn)(a);
+        (r.*c.set)(-a);
+        c.before ? OmMatrix3::Multiply(r, base, expected) : OmMatrix3::Multiply(base, r, expected);
+        ExpectMatrix3Near(m, expected);
+    }
 }
 
 TEST(OmMatrix3, InverseUndoesTheTransformAndScaleTouchesOnlyTheDiagonal)
@@ -231,42 +228,33 @@ TEST(OmMatrix4, InPlaceRotationsTurnByThePositiveAngleAndKeepTranslation)
     OmMatrix4 m;
     m.Compose(base, OmVector3(7, 8, 9), 1.0f);
     const float a = 0.6f;
-
-    OmMatrix3 r, expected, block;
+    struct Case {
+        const char* name;
+        void (OmMatrix4::*turn)(float);
+        void (OmMatrix3::*set)(float);
+        bool before;
+    } cases[] = {{"RotateY", &OmMatrix4::RotateY, &OmMatrix3::SetRotationY, false},
+                 {"RotateX", &OmMatrix4::RotateX, &OmMatrix3::SetRotationX, false},
+                 {"RotateZ", &OmMatrix4::RotateZ, &OmMatrix3::SetRotationZ, false},
+                 {"PreRotateY", &OmMatrix4::PreRotateY, &OmMatrix3::SetRotationY, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OmMatrix4 turned = m;
+        (turned.*c.turn)(a);
+        OmMatrix3 r, expected, block;
+        (r.*c.set)(a);
+        c.before ? OmMatrix3::Multiply(r, base, expected) : OmMatrix3::Multiply(base, r, expected);
+        turned.GetRotation(block);
+        ExpectMatrix3Near(block, expected);
+        ExpectVectorNear(turned.GetTranslation(), 7, 8, 9, 0);
+    }
+    // The 3x3 RotateY with the same angle turns the other way.
+    OmMatrix3 other = base, block;
+    other.RotateY(a);
     OmMatrix4 turned = m;
     turned.RotateY(a);
-    r.SetRotationY(a);
-    OmMatrix3::Multiply(base, r, expected);
     turned.GetRotation(block);
-    ExpectMatrix3Near(block, expected);
-    ExpectVectorNear(turned.GetTranslation(), 7, 8, 9, 0);
-
-    // The 3x3 RotateY with the same angle turns the other way.
-    OmMatrix3 other = base;
-    other.RotateY(a);
     EXPECT_GT(std::fabs(other.m[0] - block.m[0]) + std::fabs(other.m[2] - block.m[2]), 1e-2f);
-
-    turned = m;
-    turned.RotateX(a);
-    r.SetRotationX(a);
-    OmMatrix3::Multiply(base, r, expected);
-    turned.GetRotation(block);
-    ExpectMatrix3Near(block, expected);
-
-    turned = m;
-    turned.RotateZ(a);
-    r.SetRotationZ(a);
-    OmMatrix3::Multiply(base, r, expected);
-    turned.GetRotation(block);
-    ExpectMatrix3Near(block, expected);
-
-    turned = m;
-    turned.PreRotateY(a);
-    r.SetRotationY(a);
-    OmMatrix3::Multiply(r, base, expected);
-    turned.GetRotation(block);
-    ExpectMatrix3Near(block, expected);
-    ExpectVectorNear(turned.GetTranslation(), 7, 8, 9, 0);
 }
 
 TEST(OmMatrix4, FourComponentTransformsAndTranspose)

@@ -7,6 +7,7 @@
 
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
+#include "engine/OmMorphMesh.h"
 #include "tests/engine/SceneTestSupport.h"
 
 namespace {
@@ -82,12 +83,13 @@ TEST(OmMesh, WeldingMergesCornersWithinToleranceInTheSameCell)
     EXPECT_EQ(seams->indices[2], 0u);
 }
 
-TEST(OmMesh, InterpolationBlendsAttributesAndRenormalisesTheNormal)
+TEST(OmMesh, InterpolationBlendsAttributesRenormalisesTheNormalAndMorphsAlsoMove)
 {
     OmMeshVertex a = Vertex(0, 0, 0, 0.0f, 1.0f);
-    OmMeshVertex b = Vertex(9, 9, 9, 1.0f, 3.0f);
+    OmMeshVertex b = Vertex(8, 8, 8, 1.0f, 3.0f);
     b.normal = OmVector3(1, 0, 0);
     b.colour[3] = 0.0f;
+    b.uv1[1] = 2.0f;
     OmMeshVertex out = Vertex(5, 5, 5);
     OmMeshVertex::Interpolate(a, b, 0.5f, out);
     EXPECT_TRUE(out.position.Equals(OmVector3(5, 5, 5))); // the caller's
@@ -96,6 +98,18 @@ TEST(OmMesh, InterpolationBlendsAttributesAndRenormalisesTheNormal)
     EXPECT_FLOAT_EQ(out.colour[3], 0.5f);
     EXPECT_FLOAT_EQ(out.uv0[0], 0.5f);
     EXPECT_FLOAT_EQ(out.uv0[1], 2.0f);
+    EXPECT_FLOAT_EQ(out.uv1[1], 1.0f);
+
+    // A morph blend moves the position too and lands on each frame exactly.
+    OmMorphVertex::Interpolate(a, b, 0.25f, out);
+    EXPECT_TRUE(out.position.Equals(OmVector3(2, 2, 2)));
+    EXPECT_NEAR(out.normal.x / out.normal.y, 0.25f / 0.75f, 1e-5f);
+    OmMorphVertex::Interpolate(a, b, 0.0f, out);
+    EXPECT_TRUE(out.position.Equals(a.position));
+    EXPECT_TRUE(out.normal.Equals(a.normal));
+    OmMorphVertex::Interpolate(a, b, 1.0f, out);
+    EXPECT_TRUE(out.position.Equals(b.position));
+    EXPECT_FLOAT_EQ(out.colour[3], 0.0f);
 }
 
 TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)

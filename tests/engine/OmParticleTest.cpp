@@ -189,11 +189,11 @@ TEST(OmParticleEffectFile, DamagedFilesAreReportedAndLeaveDefaults)
     TraceCapture trace;
     auto expectRefused = [&](const std::vector<unsigned char>& bytes, const char* why) {
         SCOPED_TRACE(why);
-        trace.text.clear();
+        trace.Clear();
         OmParticleEffect read;
         read.SetName("kept");
         EXPECT_FALSE(ReadBytes(bytes, read));
-        EXPECT_TRUE(trace.Contains("test.pbe is damaged")) << trace.text;
+        EXPECT_TRUE(trace.Contains("test.pbe is damaged")) << trace.Text();
         EXPECT_FLOAT_EQ(read.rate, 100.0f);
         EXPECT_EQ(read.textureName, nullptr);
         EXPECT_EQ(read.keyCountA, 0u);
@@ -300,7 +300,7 @@ TEST_F(ParticleTest, DamagedEffectFileLoadsAsDefaultsWithAReport)
     TraceCapture trace;
     const int32_t index = FindParticleEffect("fire");
     ASSERT_GE(index, 0);
-    EXPECT_TRUE(trace.Contains("fire.pbe is damaged")) << trace.text;
+    EXPECT_TRUE(trace.Contains("fire.pbe is damaged")) << trace.Text();
     EXPECT_STREQ(GetParticleEffect(index)->name, "fire");
     EXPECT_FLOAT_EQ(GetParticleEffect(index)->rate, 100.0f);
     EXPECT_EQ(GetParticleEffect(index)->frameCount, 0); // no half-read name to find frames by

@@ -9,6 +9,7 @@
 #include "PbfTestScenes.h"
 
 using archive_test::ErrorCapture;
+using archive_test::WordAt;
 using namespace pbftest;
 
 namespace {
@@ -42,13 +43,6 @@ void ExpectTree(const OmPbfScene& scene)
     EXPECT_EQ(root.child->child->sibling->sibling, nullptr);
 }
 
-uint32_t WordAt(const std::vector<uint8_t>& bytes, size_t at)
-{
-    uint32_t w;
-    std::memcpy(&w, bytes.data() + at, 4);
-    return w;
-}
-
 bool Read(const std::vector<uint8_t>& bytes, OmPbfScene& scene)
 {
     OmMemoryFile in(bytes.data(), bytes.size());
@@ -63,70 +57,51 @@ void PutWord(std::vector<uint8_t>& bytes, uint32_t w)
 
 } // namespace
 
-TEST(OmPbfSceneTest, Version4RoundTripKeepsEveryRecordAndField)
+TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferences)
 {
-    OmPbfScene copy;
-    RoundTrip(4, copy);
-    ExpectTree(copy);
-    ASSERT_EQ(copy.objects.Count(), 6);
-    EXPECT_EQ(copy.objects.At(3)->type, uint32_t(kPbfMarker));
-    const auto& layer = copy.materials[1].layers[0];
-    EXPECT_STREQ(layer.name.CStr(), "water.ifl");
-    EXPECT_NE(layer.extra, 0u);
-    const auto* max = static_cast<const OmPbfMaxLightRecord*>(copy.objects.At(5));
+    OmPbfScene copies[5];
+    size_t sizes[5] = {};
+    for (uint32_t version = 1; version <= 4; ++version) {
+        SCOPED_TRACE(version);
+        sizes[version] = RoundTrip(version, copies[version]).size();
+        ExpectTree(copies[version]);
+    }
+    // Version 1 lacks the corner list's count and capacity, 2 the ambient colour.
+    EXPECT_EQ(sizes[1] + 8, sizes[2]);
+    EXPECT_EQ(sizes[2] + 16, sizes[3]);
+
+    const OmPbfScene& v4 = copies[4];
+    ASSERT_EQ(v4.objects.Count(), 6);
+    EXPECT_EQ(v4.objects.At(3)->type, uint32_t(kPbfMarker));
+    EXPECT_STREQ(v4.materials[1].layers[0].name.CStr(), "water.ifl");
+    EXPECT_NE(v4.materials[1].layers[0].extra, 0u);
     OmPbfScene fresh;
     FillScene(fresh, 4);
+    const auto* max = static_cast<const OmPbfMaxLightRecord*>(v4.objects.At(5));
     const auto* original = static_cast<const OmPbfMaxLightRecord*>(fresh.objects.At(5));
     EXPECT_EQ(max->value5, original->value5);
     EXPECT_STREQ(max->mapName.CStr(), original->mapName.CStr());
-    EXPECT_EQ(copy.ambient.a, fresh.ambient.a);
-}
+    EXPECT_EQ(v4.ambient.a, fresh.ambient.a);
 
-TEST(OmPbfSceneTest, Version3RoundTripStoresPlainTextureNames)
-{
-    OmPbfScene copy;
-    RoundTrip(3, copy);
-    ExpectTree(copy);
-    // Names alone: an image list becomes an animated layer, the rest is lost.
-    const auto& plain = copy.materials[0].layers;
-    const auto& list = copy.materials[1].layers;
+    // Version 3 keeps names alone: an image list becomes an animated layer.
+    const auto& plain = copies[3].materials[0].layers;
+    const auto& list = copies[3].materials[1].layers;
     ASSERT_EQ(plain.count, 1);
     EXPECT_EQ(plain.capacity, 1);
     EXPECT_EQ(plain[0].animated, 0);
     EXPECT_EQ(plain[0].startFrame, 0);
     EXPECT_EQ(list[0].animated, 1);
     EXPECT_EQ(list[0].extra, 0u);
-}
 
-TEST(OmPbfSceneTest, Version2RoundTripHasNoAmbientColour)
-{
-    OmPbfScene scene;
-    FillScene(scene, 2);
-    OmPbfScene version3;
-    FillScene(version3, 3);
-    EXPECT_EQ(Write(scene).size() + 16, Write(version3).size());
-    OmPbfScene copy;
-    RoundTrip(2, copy);
-    ExpectTree(copy);
-    EXPECT_FLOAT_EQ(copy.ambient.r, 0.04f);
-    EXPECT_FLOAT_EQ(copy.ambient.a, 1.0f);
-}
+    EXPECT_FLOAT_EQ(copies[2].ambient.r, 0.04f);
+    EXPECT_FLOAT_EQ(copies[2].ambient.a, 1.0f);
 
-TEST(OmPbfSceneTest, Version1RoundTripStoresExactlyThreeCornersPerFace)
-{
-    OmPbfScene scene;
-    FillScene(scene, 1);
-    OmPbfScene version2;
-    FillScene(version2, 2);
-    // The corner list's count and capacity are the only difference.
-    EXPECT_EQ(Write(scene).size() + 8, Write(version2).size());
-    OmPbfScene copy;
-    RoundTrip(1, copy);
-    ExpectTree(copy);
-    const auto* mesh = static_cast<const OmPbfMeshRecord*>(copy.objects.At(0));
-    const auto* original = static_cast<const OmPbfMeshRecord*>(scene.objects.At(0));
-    EXPECT_EQ(mesh->faces[0].corners[2].texCoord, original->faces[0].corners[2].texCoord);
-    EXPECT_EQ(mesh->faces[0].material, original->faces[0].material);
+    OmPbfScene version1;
+    FillScene(version1, 1);
+    const auto* mesh = static_cast<const OmPbfMeshRecord*>(copies[1].objects.At(0));
+    const auto* source = static_cast<const OmPbfMeshRecord*>(version1.objects.At(0));
+    EXPECT_EQ(mesh->faces[0].corners[2].texCoord, source->faces[0].corners[2].texCoord);
+    EXPECT_EQ(mesh->faces[0].material, source->faces[0].material);
 }
 
 TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)

@@ -5,7 +5,7 @@
 
 #include "ManualClock.h"
 #include "engine/OmProfiler.h"
-#include "platform/DebugOutput.h"
+#include "tests/engine/ArchiveTestSupport.h"
 
 namespace {
 
@@ -95,8 +95,7 @@ TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
 
 TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
 {
-    std::string logged;
-    auto previous = plat::SetDebugOutputHook([&](std::string_view t) { logged.append(t); });
+    archive_test::ErrorCapture logged;
     ManualClock clock;
     RecordingProfiler p;
     const std::string longName(300, 'n');
@@ -105,11 +104,11 @@ TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
     for (int i = 1; i < OmProfiler::kMaxSections; ++i) {
         EXPECT_EQ(p.AddSection("s"), i);
     }
-    EXPECT_TRUE(logged.empty());
+    EXPECT_TRUE(logged.Text().empty());
     const int refused = p.AddSection("one too many");
     EXPECT_EQ(refused, -1);
     EXPECT_EQ(p.GetSectionCount(), OmProfiler::kMaxSections);
-    EXPECT_NE(logged.find("one too many"), std::string::npos);
+    EXPECT_TRUE(logged.Contains("one too many"));
     // Timing a refused section does nothing harmful.
     p.BeginFrame();
     p.StartSection(refused);
@@ -119,7 +118,6 @@ TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
     p.EndFrame();
     p.Report();
     EXPECT_EQ(p.lines.size(), size_t(OmProfiler::kMaxSections));
-    plat::SetDebugOutputHook(std::move(previous));
 }
 
 TEST(OmProfiler, AFrameOfZeroLengthGivesNoInfinitePercentage)

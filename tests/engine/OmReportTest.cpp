@@ -3,35 +3,19 @@
 #include <string>
 
 #include "engine/OmReport.h"
-#include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
+#include "tests/engine/ArchiveTestSupport.h"
 
-namespace {
-
-// Collects everything sent to the debugger output while alive.
-class DebugCapture {
-public:
-    DebugCapture()
-    {
-        previous_ = plat::SetDebugOutputHook([this](std::string_view t) { text.append(t); });
-    }
-    ~DebugCapture() { plat::SetDebugOutputHook(std::move(previous_)); }
-    std::string text;
-
-private:
-    plat::DebugOutputHook previous_;
-};
-
-} // namespace
+using DebugCapture = archive_test::ErrorCapture;
 
 TEST(OmReport, ErrorAndDebugTextsAreFormattedWithTheirPrefixAndLineEnd)
 {
     DebugCapture capture;
     ReportError("missing %s (%d)", "door", 7);
-    EXPECT_EQ(capture.text, "** ERROR ** : missing door (7)\r\n");
-    capture.text.clear();
+    EXPECT_EQ(capture.Text(), "** ERROR ** : missing door (7)\r\n");
+    capture.Clear();
     DebugPrint("tick %05.1f", 2.5);
-    EXPECT_EQ(capture.text, "tick 002.5\r\n");
+    EXPECT_EQ(capture.Text(), "tick 002.5\r\n");
 }
 
 TEST(OmReport, OverlongTextIsCutButStillEndsTheLine)
@@ -40,9 +24,9 @@ TEST(OmReport, OverlongTextIsCutButStillEndsTheLine)
     std::string huge(5000, 'x');
     ReportError("%s", huge.c_str());
     const std::string prefix = "** ERROR ** : ";
-    ASSERT_EQ(capture.text.size(), prefix.size() + OM_REPORT_BUFFER_SIZE - 1);
-    EXPECT_EQ(capture.text.substr(capture.text.size() - 2), "\r\n");
-    EXPECT_EQ(capture.text.find_first_not_of('x', prefix.size()), capture.text.size() - 2);
+    ASSERT_EQ(capture.Text().size(), prefix.size() + OM_REPORT_BUFFER_SIZE - 1);
+    EXPECT_EQ(capture.Text().substr(capture.Text().size() - 2), "\r\n");
+    EXPECT_EQ(capture.Text().find_first_not_of('x', prefix.size()), capture.Text().size() - 2);
 }
 
 TEST(OmReportDeathTest, FatalErrorShowsTheBoxAndExitsWithMinusOne)

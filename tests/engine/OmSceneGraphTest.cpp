@@ -147,7 +147,7 @@ TEST_F(SceneFixture, GroupBoundsEncloseChildrenAndAnEmptyGroupIsEmpty)
     EXPECT_FLOAT_EQ(root->GetBounds().radius, 5.0f);
 }
 
-TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsOnly)
+TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsAndSkipsPassedPlanes)
 {
     AddShape(*root, "inside", Mesh("inside", 1.0f), OmVector3(0, 0, 10));
     AddShape(*root, "behind", Mesh("behind", 1.0f), OmVector3(0, 0, -10));
@@ -158,6 +158,8 @@ TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsOnly)
     OmGroup* away = AddGroup(*root, "away");
     away->LocalPosition() = OmVector3(0, 50, -50);
     AddShape(*away, "awayChild", Mesh("awayChild", 1.0f), OmVector3(0, 0, 0));
+    TestRenderMesh* nested = Mesh("nested", 0.5f);
+    AddShape(*AddGroup(*root, "group"), "nested", nested, OmVector3(0, 0, 10));
 
     Frame();
 
@@ -168,23 +170,14 @@ TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsOnly)
     EXPECT_FALSE(Drawn(renderer, "pastFar"));
     EXPECT_FALSE(Drawn(renderer, "leftOut"));
     EXPECT_FALSE(Drawn(renderer, "awayChild"));
-    EXPECT_EQ(renderer.draws.size(), 3u);
+    EXPECT_EQ(renderer.draws.size(), 4u);
+    // The nested leaf's group was wholly inside all six planes: it tested none.
+    ASSERT_EQ(nested->drawMasks.size(), 1u);
+    EXPECT_EQ(nested->drawMasks[0] & 0x3Fu, 0u);
     // Every culled or drawn child leaves the mask as it found it.
     EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes);
     // The shape's world transform reached the renderer before its draw.
     EXPECT_FLOAT_EQ(renderer.lastWorldScale, 1.0f);
-}
-
-TEST_F(SceneFixture, ChildrenOfAGroupWhollyInsideSkipThePlanesItPassed)
-{
-    OmGroup* group = AddGroup(*root, "group");
-    TestRenderMesh* mesh = Mesh("leaf", 0.5f);
-    AddShape(*group, "leaf", mesh, OmVector3(0, 0, 10));
-    Frame();
-    ASSERT_EQ(mesh->drawMasks.size(), 1u);
-    // The group was wholly inside all six planes; the leaf tested none.
-    EXPECT_EQ(mesh->drawMasks[0] & 0x3Fu, 0u);
-    EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes);
 }
 
 TEST_F(SceneFixture, ModifierListsStayBoundedForCulledAndDrawnNodes)

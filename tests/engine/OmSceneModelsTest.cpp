@@ -15,7 +15,7 @@
 #include "engine/OmReport.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
-#include "platform/DebugOutput.h"
+#include "tests/engine/ArchiveTestSupport.h"
 
 using importtest::ImportTest;
 
@@ -76,13 +76,6 @@ private:
     std::filesystem::path m_old, m_dir;
 };
 
-class Reports {
-public:
-    Reports() { plat::SetDebugOutputHook([this](std::string_view t) { text += t; }); }
-    ~Reports() { plat::SetDebugOutputHook(nullptr); }
-    std::string text;
-};
-
 } // namespace
 
 TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
@@ -133,13 +126,13 @@ TEST_F(ImportTest, SkinnedModelRefusesMissingBonesAndStrayBoneIndices)
     EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
     EXPECT_EQ(importer.LoadSkinned(folder.Path("man.map").c_str(), 0.1f, 4, false), nullptr);
 
-    Reports reports;
+    archive_test::ErrorCapture reports;
     folder.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
                                   Influences({{0, 1.0f}}) + Influences({{5, 1.0f}}) + Influences({{0, 1.0f}}) +
                                   Influences({{1, 1.0f}}));
     OmSceneImporter second;
     EXPECT_EQ(second.LoadSkinned(folder.Path("man.pbf").c_str(), 0.1f, 4, false), nullptr);
-    EXPECT_NE(reports.text.find("names bone 5 of 2"), std::string::npos) << reports.text;
+    EXPECT_TRUE(reports.Contains("names bone 5 of 2")) << reports.Text();
 }
 
 TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
@@ -175,10 +168,10 @@ TEST_F(ImportTest, MorphModelRefusesFramesShorterThanTheBase)
     scene.AddObject(Square(0));
     scene.AddObject(Square(20, 3)); // one corner fewer
     ASSERT_TRUE(scene.Save(folder.Path("wave.pbf").c_str()));
-    Reports reports;
+    archive_test::ErrorCapture reports;
     OmSceneImporter importer;
     EXPECT_EQ(importer.LoadMorphModel(folder.Path("wave.pbf").c_str(), 1.0f), nullptr);
-    EXPECT_NE(reports.text.find("frame 1"), std::string::npos) << reports.text;
+    EXPECT_TRUE(reports.Contains("frame 1")) << reports.Text();
     EXPECT_EQ(importer.LoadMorphModel(nullptr, 1.0f), nullptr);
     EXPECT_EQ(importer.LoadMorphModel(folder.Path("level.map").c_str(), 1.0f), nullptr);
 }

@@ -138,16 +138,11 @@ TEST_F(SkinShapeTest, EveryPlayModePosesTheArmAsWorkedOutByHand)
 
     PlayAt(OM_PLAY_HOLD, 0.1f);
     ExpectArm(*shape_, 30.0f, 60.0f, 3.0f, "hold");
-}
 
-TEST_F(SkinShapeTest, PlayOnceBeforeItsStartShowsTheFirstFrame)
-{
-    shape_->PlayAnimation(&anim_, OM_PLAY_ONCE);
-    shape_->Update(10.0f);
-    shape_->Update(9.9f); // a fraction of a frame early
+    PlayAt(OM_PLAY_ONCE, -0.1f); // a fraction of a frame before its start
     EXPECT_EQ(shape_->GetFrames().frame0, 0);
     EXPECT_EQ(shape_->GetFrames().frame1, 0);
-    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "before the start");
+    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "play-once before the start");
 }
 
 TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
@@ -240,8 +235,12 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
     }
 }
 
-TEST_F(SkinShapeTest, BoneIndicesOutsideTheSkeletonAreRefused)
+TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeletonAreRefused)
 {
+    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
+    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
+    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
+    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
     TraceCapture trace;
     EXPECT_EQ(shape_->AttachNodeToBone(-1), nullptr);
     EXPECT_EQ(shape_->AttachNodeToBone(3), nullptr);
@@ -267,23 +266,12 @@ TEST_F(SkinShapeTest, BoneIndicesOutsideTheSkeletonAreRefused)
     EXPECT_EQ(shape_->FindBoneNode(-1), nullptr);
     EXPECT_EQ(shape_->FindBoneNode(1), elbow);
     shape_->DetachAttachmentAt(99); // no such slot: nothing happens
-}
 
-TEST_F(SkinShapeTest, TheScaledBoneGrowsItsRotation)
-{
+    // The scaled bone's quaternion: four times the rotation's trace term.
     ASSERT_TRUE(shape_->SetScaledBone(1, 4.0f));
     PlayAt(OM_PLAY_HOLD, 0.0f);
     const OmQuaternion& q = shape_->GetPose()->rotations[1];
-    // The scaled matrix's quaternion: four times the rotation's trace term.
     EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
-}
-
-TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirName)
-{
-    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
-    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
-    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
-    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
 }
 
 TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)

@@ -1,33 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/OmStream.h"
+#include "tests/engine/ArchiveTestSupport.h"
+
+using namespace archive_test;
 
 namespace {
-
-std::string TempPath(const char* name)
-{
-    return (std::filesystem::temp_directory_path() /
-            ("om_stream_" + std::to_string(getpid()) + "_" + name))
-        .string();
-}
-
-std::vector<unsigned char> FileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
 
 std::vector<unsigned char> Pattern(size_t n)
 {
@@ -48,9 +29,9 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
         ASSERT_TRUE(file.Open(path.c_str(), true));
         std::vector<unsigned char> data = Pattern(100);
         EXPECT_EQ(file.Write(data.data(), 16), 16u); // exactly the room
-        EXPECT_EQ(FileBytes(path).size(), 0u) << "still buffered";
+        EXPECT_EQ(ReadFile(path).size(), 0u) << "still buffered";
         EXPECT_EQ(file.Write(data.data() + 16, 1), 1u);
-        EXPECT_EQ(FileBytes(path).size(), 16u) << "one more byte flushes a full buffer";
+        EXPECT_EQ(ReadFile(path).size(), 16u) << "one more byte flushes a full buffer";
         EXPECT_EQ(file.Write(data.data() + 17, 40), 40u); // larger than the buffer
         EXPECT_EQ(file.Write(data.data(), 0), 0u);
         EXPECT_EQ(file.WriteU32(0x11223344u), 4u);
@@ -62,7 +43,7 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
         EXPECT_FALSE(file.IsOpen());
         EXPECT_FALSE(file.HasFailed());
     }
-    std::vector<unsigned char> bytes = FileBytes(path);
+    std::vector<unsigned char> bytes = ReadFile(path);
     ASSERT_EQ(bytes.size(), 57u + 4 + 4 + 3);
     std::vector<unsigned char> expected = Pattern(57);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin()));
@@ -79,7 +60,7 @@ TEST(OmBufferedFile, ReadsKeepBufferedBytesAcrossRefills)
 {
     std::string path = TempPath("read");
     std::vector<unsigned char> data = Pattern(300);
-    WriteFileBytes(path, data);
+    WriteFile(path, data);
 
     OmBufferedFile file(32);
     ASSERT_TRUE(file.Open(path.c_str(), false));
@@ -122,7 +103,7 @@ TEST(OmBufferedFile, SeekWithinAndOutsideTheBuffer)
 {
     std::string path = TempPath("seek");
     std::vector<unsigned char> data = Pattern(200);
-    WriteFileBytes(path, data);
+    WriteFile(path, data);
 
     OmBufferedFile file(32);
     ASSERT_TRUE(file.Open(path.c_str(), false));
@@ -155,7 +136,7 @@ TEST(OmBufferedFile, SeekWithinAndOutsideTheBuffer)
     writer.Seek(-4, SEEK_CUR); // the unwritten bytes count
     writer.Write("XY", 2);
     writer.Close();
-    std::vector<unsigned char> bytes = FileBytes(out);
+    std::vector<unsigned char> bytes = ReadFile(out);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abXYef");
     std::filesystem::remove(path);
     std::filesystem::remove(out);

@@ -139,25 +139,22 @@ TEST(OmBoneTextTest, SkinWeightsKeepFourStrongestAndNeverDivideByZero)
 
 TEST(OmBoneTextTest, SkinWeightFailures)
 {
-    ErrorCapture errors;
-    {
-        TempFile file("bones.txt", FourBones());
-        OmPbfMeshRecord mesh = MeshOf(1);
-        EXPECT_FALSE(ReadSkinWeights(mesh, file.Path(), 4));
-        EXPECT_TRUE(errors.Contains("no vertex list"));
-    }
-    {
-        TempFile file("bones.txt", "// Vertex list\n" + Influences({{4, 1.0f}}));
-        OmPbfMeshRecord mesh = MeshOf(1);
-        EXPECT_FALSE(ReadSkinWeights(mesh, file.Path(), 4));
-        EXPECT_TRUE(errors.Contains("names bone 4 of 4"));
-    }
-    {
+    struct Case {
+        std::string text;
+        int vertices;
+        const char* error;
+    } cases[] = {
+        {FourBones(), 1, "no vertex list"},
+        {"// Vertex list\n" + Influences({{4, 1.0f}}), 1, "names bone 4 of 4"},
         // Two vertices promised, one given: the file ends mid-search.
-        TempFile file("bones.txt", "// Vertex list\n" + Influences({{0, 1.0f}}));
-        OmPbfMeshRecord mesh = MeshOf(2);
-        EXPECT_FALSE(ReadSkinWeights(mesh, file.Path(), 4));
-        EXPECT_TRUE(errors.Contains("vertex 1 is missing"));
+        {"// Vertex list\n" + Influences({{0, 1.0f}}), 2, "vertex 1 is missing"},
+    };
+    for (const Case& c : cases) {
+        TempFile file("bones.txt", c.text);
+        ErrorCapture errors;
+        OmPbfMeshRecord mesh = MeshOf(c.vertices);
+        EXPECT_FALSE(ReadSkinWeights(mesh, file.Path(), 4)) << c.error;
+        EXPECT_TRUE(errors.Contains(c.error)) << errors.Text();
     }
     OmPbfMeshRecord mesh = MeshOf(1);
     EXPECT_FALSE(ReadSkinWeights(mesh, "/no/such/bones.txt", 4));

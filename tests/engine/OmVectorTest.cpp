@@ -110,15 +110,6 @@ TEST(OmMath, ClampAndRoundFollowTheIntegerRules)
     EXPECT_EQ(RoundToInt(-2.51f), -3);
 }
 
-TEST(OmMath, ConstantsMatchTheirFloatDefinitions)
-{
-    EXPECT_EQ(OM_PI, 4.0f * std::atan2(1.0f, 1.0f));
-    EXPECT_EQ(OM_DEG_TO_RAD, OM_PI * 0.0055555557f);
-    EXPECT_EQ(OM_RAD_TO_DEG, (1.0f / OM_PI) * 180.0f);
-    EXPECT_EQ(OM_SQRT2, std::sqrt(2.0f));
-    EXPECT_FLOAT_EQ(OM_HALF_SQRT2 * OM_HALF_SQRT2, 0.5f);
-}
-
 TEST(OmMath, FastSqrtIsCloseToTheTrueRootOverManyMagnitudes)
 {
     EXPECT_EQ(FastSqrt(0.0f), 0.0f);

@@ -10,6 +10,7 @@
 #include "engine/OmLight.h"
 #include "engine/OmMesh.h"
 #include "render/OmRenderer.h"
+#include "tests/engine/ArchiveTestSupport.h"
 
 // A render mesh made by RecordingRenderer::CreateMesh. Each draw appends
 // its name to the renderer's draw log.
@@ -102,20 +103,5 @@ public:
 // Camera at the origin looking down +z with a 90-degree view and far 100.
 void SetStandardCamera(OmCamera& camera);
 
-#include <functional>
-#include <string_view>
-
-#include "platform/DebugOutput.h"
-
 // Collects what is sent to the debugger output while it lives.
-struct TraceCapture {
-    TraceCapture()
-    {
-        previous = plat::SetDebugOutputHook([this](std::string_view t) { text.append(t); });
-    }
-    ~TraceCapture() { plat::SetDebugOutputHook(std::move(previous)); }
-    bool Contains(const char* part) const { return text.find(part) != std::string::npos; }
-
-    std::string text;
-    plat::DebugOutputHook previous;
-};
+using TraceCapture = archive_test::ErrorCapture;

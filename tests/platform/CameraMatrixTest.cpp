@@ -29,14 +29,17 @@ TEST(CameraMatrix, LookAtPutsTheTargetAheadOnZ)
     plat::MatrixLookAtLH(view, eye, at, up);
     ExpectMatrix(view, {0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 30, 1});
 
-    float p[4];
-    const float origin[3] = {0, 0, 0}, above[3] = {30, 5, 0}, side[3] = {30, 0, 2};
-    Apply(view, origin, p);
-    EXPECT_NEAR(p[2], 30.0f, 1e-5f);
-    Apply(view, above, p);
-    EXPECT_NEAR(p[1], 5.0f, 1e-5f);
-    Apply(view, side, p); // +z in the world is to the right when looking down -x
-    EXPECT_NEAR(p[0], 2.0f, 1e-5f);
+    // The origin 30 ahead; 5 up is up; +z in the world is to the right when looking down -x.
+    const struct {
+        float v[3];
+        int axis;
+        float expected;
+    } cases[] = {{{0, 0, 0}, 2, 30}, {{30, 5, 0}, 1, 5}, {{30, 0, 2}, 0, 2}};
+    for (const auto& c : cases) {
+        float p[4];
+        Apply(view, c.v, p);
+        EXPECT_NEAR(p[c.axis], c.expected, 1e-5f) << "axis " << c.axis;
+    }
 
     // Looking along the up vector leaves no sideways axis: zeros, not NaNs.
     const float straightUp[3] = {30, 10, 0};

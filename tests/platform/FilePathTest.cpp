@@ -28,15 +28,14 @@ protected:
 
 TEST_F(FilePathTest, BackslashesAndCaseResolveToTheFileOnDisk)
 {
-    EXPECT_EQ(plat::ResolvePath(Root() + "\\data\\animdb.tsa"), Root() + "/Data/AnimDB.tsa");
-    EXPECT_EQ(plat::ResolvePath(Root() + "/DATA/fx\\blob2.tga"), Root() + "/Data/FX/Blob2.TGA");
+    // Missing components keep their spelling after the last match.
+    const std::pair<std::string, std::string> cases[] = {
+        {"\\data\\animdb.tsa", "/Data/AnimDB.tsa"},
+        {"/DATA/fx\\blob2.tga", "/Data/FX/Blob2.TGA"},
+        {"\\data\\New Folder\\Save1.sav", "/Data/New Folder/Save1.sav"}};
+    for (const auto& [given, found] : cases)
+        EXPECT_EQ(plat::ResolvePath(Root() + given), Root() + found);
     EXPECT_TRUE(plat::PathExists(Root() + "\\DATA\\FX\\BLOB2.tga"));
-}
-
-TEST_F(FilePathTest, MissingComponentsKeepTheirSpellingAfterTheLastMatch)
-{
-    EXPECT_EQ(plat::ResolvePath(Root() + "\\data\\New Folder\\Save1.sav"),
-              Root() + "/Data/New Folder/Save1.sav");
     EXPECT_FALSE(plat::PathExists(Root() + "/data/none.txt"));
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <climits>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/FilePath.h"
 #include "platform/FontRaster.h"
@@ -51,13 +52,9 @@ Canvas Draw(const plat::FontRaster& font, unsigned char c, int x = 8, int y = 4)
 
 TEST(FontRaster, PointSizesBecomePixelsAt96Dpi)
 {
-    EXPECT_EQ(plat::FontPixelHeight(10), 13);
-    EXPECT_EQ(plat::FontPixelHeight(8), 11);
-    EXPECT_EQ(plat::FontPixelHeight(16), 21);
-    EXPECT_EQ(plat::FontPixelHeight(20), 27);
-    EXPECT_EQ(plat::FontPixelHeight(32), 43);
-    EXPECT_EQ(plat::FontPixelHeight(10.9f), 13); // the size is cut to whole points first
-    EXPECT_EQ(plat::FontPixelHeight(20 * 0.5f), 13);
+    // The size is cut to whole points first (10.9 is 10).
+    for (auto [points, pixels] : {std::pair{10.0f, 13}, {8.0f, 11}, {16.0f, 21}, {20.0f, 27}, {32.0f, 43}, {10.9f, 13}})
+        EXPECT_EQ(plat::FontPixelHeight(points), pixels) << points << " points";
     EXPECT_EQ(plat::MulDiv(5, 3, 2), 8); // halves round away from zero
     EXPECT_EQ(plat::MulDiv(-5, 3, 2), -8);
     EXPECT_EQ(plat::MulDiv(1, 1, 0), -1);
@@ -218,10 +215,7 @@ TEST_F(AddedFontTest, RemovingFallsBackAndEachAddNeedsItsRemove)
     EXPECT_FALSE(plat::RemoveFontFile(gamePath_));
 
     // Files that are not fonts, or not there, add nothing.
-    std::FILE* f = std::fopen((root_ / "Data" / "junk.ttf").string().c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("not a font at all", f);
-    std::fclose(f);
+    std::ofstream(root_ / "Data" / "junk.ttf") << "not a font at all";
     EXPECT_EQ(plat::AddFontFile(root_.string() + "/data/junk.ttf"), 0);
     EXPECT_EQ(plat::AddFontFile(root_.string() + "/data/missing.ttf"), 0);
 }

@@ -2,14 +2,13 @@
 
 using namespace gfxtest;
 
-TEST_F(DeviceTest, ClearFillsTheBackBufferAtBothSizes)
+TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewport)
 {
     for (auto [w, h] : {std::pair{640u, 480u}, std::pair{800u, 600u}}) {
         ASSERT_TRUE(Make(w, h)) << w << "x" << h;
         EXPECT_EQ(params.backBufferWidth, w);
         ClearTo(0xFF336699);
-        EXPECT_EQ(Rgb(0, 0), 0x336699u);
-        EXPECT_EQ(Rgb(static_cast<int>(w) - 1, static_cast<int>(h) - 1), 0x336699u);
+        ExpectRgb({{0, 0, 0x336699}, {int(w) - 1, int(h) - 1, 0x336699}});
         GfxSurface* back = nullptr;
         ASSERT_EQ(device->GetBackBuffer(0, GfxBackBufferMono, &back), GfxResult::Ok);
         GfxSurfaceDesc desc{};
@@ -19,29 +18,15 @@ TEST_F(DeviceTest, ClearFillsTheBackBufferAtBothSizes)
         EXPECT_EQ(desc.format, GfxFormat::X8R8G8B8);
         back->Release();
     }
-}
-
-TEST_F(DeviceTest, ClearOfOneRectangleLeavesTheRest)
-{
-    ASSERT_TRUE(Make(800, 600));
     ClearTo(0xFF000000);
     const GfxRect r{200, 150, 600, 450};
     ASSERT_EQ(device->Clear(1, &r, GfxClear::Target, 0xFFFF8000, 1.0f, 0), GfxResult::Ok);
-    EXPECT_EQ(Rgb(200, 150), 0xFF8000u);
-    EXPECT_EQ(Rgb(599, 449), 0xFF8000u);
-    EXPECT_EQ(Rgb(199, 150), 0u);
-    EXPECT_EQ(Rgb(200, 149), 0u);
-    EXPECT_EQ(Rgb(600, 449), 0u);
-    EXPECT_EQ(Rgb(599, 450), 0u);
-
-    // Clearing never leaves the viewport.
+    ExpectRgb({{200, 150, 0xFF8000}, {599, 449, 0xFF8000}, {199, 150, 0}, {200, 149, 0}, {600, 449, 0},
+               {599, 450, 0}});
     const GfxViewport vp{100, 100, 50, 50, 0.0f, 1.0f};
     ASSERT_EQ(device->SetViewport(&vp), GfxResult::Ok);
     ClearTo(0xFF0000FF);
-    EXPECT_EQ(Rgb(100, 100), 0x0000FFu);
-    EXPECT_EQ(Rgb(149, 149), 0x0000FFu);
-    EXPECT_EQ(Rgb(150, 150), 0u);
-    EXPECT_EQ(Rgb(99, 100), 0u);
+    ExpectRgb({{100, 100, 0x0000FF}, {149, 149, 0x0000FF}, {150, 150, 0}, {99, 100, 0}});
 }
 
 TEST_F(DeviceTest, SixteenBitBackBufferHoldsPackedPixels)
@@ -65,17 +50,10 @@ TEST_F(DeviceTest, PretransformedVerticesHitPixelCentres)
     ASSERT_TRUE(Make(64, 64));
     ASSERT_EQ(device->BeginScene(), GfxResult::Ok);
     ClearTo(0xFF000000);
-    device->SetRenderState(GfxRs::Lighting, 0);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg2);
-    device->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
+    UseDiffuse();
     DrawRect(10, 20, 20, 30, 0xFF00FF00);
     device->EndScene();
-    EXPECT_EQ(Rgb(10, 20), 0x00FF00u);
-    EXPECT_EQ(Rgb(19, 29), 0x00FF00u);
-    EXPECT_EQ(Rgb(9, 20), 0u);
-    EXPECT_EQ(Rgb(20, 20), 0u);
-    EXPECT_EQ(Rgb(10, 19), 0u);
-    EXPECT_EQ(Rgb(10, 30), 0u);
+    ExpectRgb({{10, 20, 0x00FF00}, {19, 29, 0x00FF00}, {9, 20, 0}, {20, 20, 0}, {10, 19, 0}, {10, 30, 0}});
 }
 
 TEST_F(DeviceTest, VertexWithoutColourIsWhiteAndDrawsNeedAScene)
@@ -86,11 +64,9 @@ TEST_F(DeviceTest, VertexWithoutColourIsWhiteAndDrawsNeedAScene)
         float x, y, z, rhw;
     };
     const V v[3] = {{-0.5f, -0.5f, 0.5f, 1}, {40, -0.5f, 0.5f, 1}, {-0.5f, 40, 0.5f, 1}};
+    UseDiffuse();
     device->SetVertexShader(GfxFvf::XyzRhw);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
-    EXPECT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, v, sizeof(V)),
-              GfxResult::InvalidCall);
+    EXPECT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, v, sizeof(V)), GfxResult::InvalidCall);
     EXPECT_EQ(Rgb(1, 1), 0u);
     device->BeginScene();
     EXPECT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, v, sizeof(V)), GfxResult::Ok);
@@ -101,8 +77,7 @@ TEST_F(DeviceTest, VertexWithoutColourIsWhiteAndDrawsNeedAScene)
 TEST_F(DeviceTest, CullingJudgesWindingOnTheScreen)
 {
     ASSERT_TRUE(Make(32, 32));
-    device->SetRenderState(GfxRs::Lighting, 0);
-    device->SetVertexShader(GfxFvf::RhwDiffuse);
+    UseDiffuse();
     // On screen (y down): top-left, top-right, bottom-left turns clockwise.
     const RhwVertex cw[3] = {{0, 0, 0.5f, 1, 0xFFFFFFFF}, {30, 0, 0.5f, 1, 0xFFFFFFFF},
                              {0, 30, 0.5f, 1, 0xFFFFFFFF}};
@@ -112,15 +87,12 @@ TEST_F(DeviceTest, CullingJudgesWindingOnTheScreen)
         const RhwVertex* v;
         bool drawn;
     };
-    const Case cases[] = {{GfxCull::Ccw, cw, true},   {GfxCull::Ccw, ccw, false},
-                          {GfxCull::Cw, cw, false},   {GfxCull::Cw, ccw, true},
-                          {GfxCull::None, cw, true},  {GfxCull::None, ccw, true}};
+    const Case cases[] = {{GfxCull::Ccw, cw, true}, {GfxCull::Ccw, ccw, false}, {GfxCull::Cw, cw, false},
+                          {GfxCull::Cw, ccw, true}, {GfxCull::None, cw, true},  {GfxCull::None, ccw, true}};
     for (const Case& c : cases) {
         device->BeginScene();
         ClearTo(0xFF000000);
         device->SetRenderState(GfxRs::CullMode, c.cull);
-        device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-        device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
         device->SetVertexShader(GfxFvf::RhwDiffuse);
         device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, c.v, sizeof(RhwVertex));
         device->EndScene();
@@ -131,10 +103,8 @@ TEST_F(DeviceTest, CullingJudgesWindingOnTheScreen)
 TEST_F(DeviceTest, TransformedVerticesUseRowVectorsAndDepthZeroToOne)
 {
     ASSERT_TRUE(Make(64, 64));
-    device->SetRenderState(GfxRs::Lighting, 0);
+    UseDiffuse();
     device->SetRenderState(GfxRs::CullMode, GfxCull::None);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
     // A translation in the bottom row moves the left half of the screen to the right half.
     GfxMatrix world = GfxIdentityMatrix();
     world.m[3][0] = 1.0f;
@@ -143,32 +113,19 @@ TEST_F(DeviceTest, TransformedVerticesUseRowVectorsAndDepthZeroToOne)
         float x, y, z;
         uint32_t c;
     };
-    const V quad[4] = {{-1, 1, 0.25f, 0xFFFF0000}, {0, 1, 0.25f, 0xFFFF0000},
-                       {-1, -1, 0.25f, 0xFFFF0000}, {0, -1, 0.25f, 0xFFFF0000}};
+    const auto drawHalf = [&](float z, uint32_t c) {
+        const V quad[4] = {{-1, 1, z, c}, {0, 1, z, c}, {-1, -1, z, c}, {0, -1, z, c}};
+        device->SetVertexShader(GfxFvf::PosDiffuse);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(V)), GfxResult::Ok);
+    };
     device->BeginScene();
     ClearTo(0xFF000000);
-    device->SetVertexShader(GfxFvf::PosDiffuse);
-    ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(V)), GfxResult::Ok);
-    device->EndScene();
-    EXPECT_EQ(Rgb(31, 10), 0u);
-    EXPECT_EQ(Rgb(32, 10), 0xFF0000u);
-    EXPECT_EQ(Rgb(63, 63), 0xFF0000u);
-
+    drawHalf(0.25f, 0xFFFF0000);
+    ExpectRgb({{31, 10, 0}, {32, 10, 0xFF0000}, {63, 63, 0xFF0000}});
     // Depth 0.25 is kept: a quad at 0.5 behind it fails the depth test, one at 0.1 passes.
-    const V behind[4] = {{-1, 1, 0.5f, 0xFF00FF00}, {0, 1, 0.5f, 0xFF00FF00},
-                         {-1, -1, 0.5f, 0xFF00FF00}, {0, -1, 0.5f, 0xFF00FF00}};
-    V front[4];
-    std::memcpy(front, behind, sizeof front);
-    for (V& v : front) {
-        v.z = 0.1f;
-        v.c = 0xFF0000FF;
-    }
-    device->BeginScene();
-    device->SetVertexShader(GfxFvf::PosDiffuse);
-    device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, behind, sizeof(V));
+    drawHalf(0.5f, 0xFF00FF00);
     EXPECT_EQ(Rgb(40, 40), 0xFF0000u);
-    device->SetVertexShader(GfxFvf::PosDiffuse);
-    device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, front, sizeof(V));
+    drawHalf(0.1f, 0xFF0000FF);
     device->EndScene();
     EXPECT_EQ(Rgb(40, 40), 0x0000FFu);
 }
@@ -176,15 +133,10 @@ TEST_F(DeviceTest, TransformedVerticesUseRowVectorsAndDepthZeroToOne)
 TEST_F(DeviceTest, BlendWordsCombineWithTheTarget)
 {
     ASSERT_TRUE(Make(32, 32));
-    device->SetRenderState(GfxRs::Lighting, 0);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
-    device->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
-    device->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Diffuse);
+    UseDiffuse();
     device->SetRenderState(GfxRs::AlphaBlendEnable, 1);
     struct Case {
-        uint32_t src, dst, source;
-        uint32_t expected;
+        uint32_t src, dst, source, expected;
     };
     // Target is 0x204080 each time.
     const Case cases[] = {
@@ -200,19 +152,14 @@ TEST_F(DeviceTest, BlendWordsCombineWithTheTarget)
         device->SetRenderState(GfxRs::DestBlend, c.dst);
         DrawRect(0, 0, 32, 32, c.source);
         device->EndScene();
-        EXPECT_TRUE(Near(Rgb(16, 16), c.expected))
-            << std::hex << Rgb(16, 16) << " expected " << c.expected;
+        EXPECT_TRUE(Near(Rgb(16, 16), c.expected)) << std::hex << Rgb(16, 16) << " expected " << c.expected;
     }
 }
 
 TEST_F(DeviceTest, AlphaTestPassesOnlyAboveTheReference)
 {
     ASSERT_TRUE(Make(32, 32));
-    device->SetRenderState(GfxRs::Lighting, 0);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
-    device->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
-    device->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Diffuse);
+    UseDiffuse();
     device->SetRenderState(GfxRs::AlphaTestEnable, 1);
     device->SetRenderState(GfxRs::AlphaFunc, GfxCmp::Greater);
     device->SetRenderState(GfxRs::AlphaRef, 127);
@@ -221,6 +168,5 @@ TEST_F(DeviceTest, AlphaTestPassesOnlyAboveTheReference)
     DrawRect(0, 0, 16, 32, 0x7FFFFFFF);
     DrawRect(16, 0, 32, 32, 0x80FFFFFF);
     device->EndScene();
-    EXPECT_EQ(Rgb(8, 8), 0u);
-    EXPECT_EQ(Rgb(24, 8), 0xFFFFFFu);
+    ExpectRgb({{8, 8, 0}, {24, 8, 0xFFFFFF}});
 }

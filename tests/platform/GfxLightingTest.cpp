@@ -38,6 +38,12 @@ GfxLight PointLight(GfxVector3 position, float range, float a0, float a1, float 
     return l;
 }
 
+uint32_t Grey(float level)
+{
+    const uint32_t c = static_cast<uint32_t>(std::lround(level * 255.0f));
+    return c << 16 | c << 8 | c;
+}
+
 class LightingTest : public DeviceTest {
 protected:
     void SetUp() override
@@ -51,12 +57,10 @@ protected:
         device->SetRenderState(GfxRs::CullMode, GfxCull::None);
         device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
         device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
-        ASSERT_EQ(device->CreateVertexBuffer(64 * sizeof(NormalVertex), GfxUsage::WriteOnly,
-                                             GfxFvf::Xyz | GfxFvf::Normal, GfxPool::Managed, &source),
-                  GfxResult::Ok);
-        ASSERT_EQ(device->CreateVertexBuffer(64 * sizeof(OutVertex), GfxUsage::WriteOnly,
-                                             GfxFvf::RhwDiffuse, GfxPool::Default, &output),
-                  GfxResult::Ok);
+        ASSERT_EQ(device->CreateVertexBuffer(64 * 32, GfxUsage::WriteOnly, GfxFvf::Xyz | GfxFvf::Normal,
+                                             GfxPool::Managed, &source), GfxResult::Ok);
+        ASSERT_EQ(device->CreateVertexBuffer(64 * sizeof(OutVertex), GfxUsage::WriteOnly, GfxFvf::RhwDiffuse,
+                                             GfxPool::Default, &output), GfxResult::Ok);
     }
     void TearDown() override
     {
@@ -67,32 +71,43 @@ protected:
         DeviceTest::TearDown();
     }
 
-    // Lights one vertex in software and returns its colour.
-    uint32_t Processed(const NormalVertex& v)
+    void SetLight(uint32_t index, const GfxLight& light)
+    {
+        device->SetLight(index, &light);
+        device->LightEnable(index, true);
+    }
+
+    // Runs one vertex of the given format through software processing into out.
+    template <class Out = OutVertex, class In = NormalVertex>
+    Out Process(const In& v, uint32_t fvf = GfxFvf::Xyz | GfxFvf::Normal, GfxVertexBuffer* out = nullptr)
     {
         uint8_t* data = nullptr;
         EXPECT_EQ(source->Lock(0, sizeof v, &data, 0), GfxResult::Ok);
         std::memcpy(data, &v, sizeof v);
         source->Unlock();
-        device->SetVertexShader(GfxFvf::Xyz | GfxFvf::Normal);
-        device->SetStreamSource(0, source, sizeof(NormalVertex));
-        EXPECT_EQ(device->ProcessVertices(0, 0, 1, output, 0), GfxResult::Ok);
-        OutVertex out{};
-        std::memcpy(&out, output->Bytes(), sizeof out);
-        return out.color;
+        device->SetVertexShader(fvf);
+        device->SetStreamSource(0, source, sizeof v);
+        out = out ? out : output;
+        EXPECT_EQ(device->ProcessVertices(0, 0, 1, out, 0), GfxResult::Ok);
+        Out o{};
+        std::memcpy(&o, out->Bytes(), sizeof o);
+        return o;
     }
+    // The lit colour of one vertex, without alpha.
+    uint32_t Lit(const NormalVertex& v) { return Process(v).color & 0xFFFFFF; }
 
-    // A screen-filling quad at depth 0.5 with the given normal.
-    void DrawLitQuad(GfxVector3 n)
+    // A screen-filling quad at depth 0.5 with the given normal; the colour drawn at its centre.
+    uint32_t DrawLitQuad(GfxVector3 n)
     {
         const NormalVertex q[4] = {{-1, 1, 0.5f, n.x, n.y, n.z}, {1, 1, 0.5f, n.x, n.y, n.z},
                                    {-1, -1, 0.5f, n.x, n.y, n.z}, {1, -1, 0.5f, n.x, n.y, n.z}};
         device->BeginScene();
         ClearTo(0xFF000000);
         device->SetVertexShader(GfxFvf::Xyz | GfxFvf::Normal);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, q, sizeof(NormalVertex)),
+        EXPECT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, q, sizeof(NormalVertex)),
                   GfxResult::Ok);
         device->EndScene();
+        return Rgb(32, 32);
     }
 
     GfxVertexBuffer* source = nullptr;
@@ -103,75 +118,62 @@ protected:
 
 TEST_F(LightingTest, DirectionalLightScalesMaterialDiffuse)
 {
-    const GfxLight light = Directional({0, 0, 1}, {0.8f, 0.8f, 0.8f, 1});
-    device->SetLight(0, &light);
-    device->LightEnable(0, true);
+    SetLight(0, Directional({0, 0, 1}, {0.8f, 0.8f, 0.8f, 1}));
     // The normal faces the light: full strength, 0.8 x (1, 0.5, 0.25).
-    DrawLitQuad({0, 0, -1});
-    EXPECT_TRUE(Near(Rgb(32, 32), 0xCC6633)) << std::hex << Rgb(32, 32);
-    EXPECT_TRUE(Near(Processed({0, 0, 0.5f, 0, 0, -1}) & 0xFFFFFF, 0xCC6633));
+    EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), 0xCC6633)) << std::hex << Rgb(32, 32);
+    EXPECT_TRUE(Near(Lit({0, 0, 0.5f, 0, 0, -1}), 0xCC6633));
     // At 60 degrees half of it.
-    const float s = std::sqrt(3.0f) / 2.0f;
-    DrawLitQuad({s, 0, -0.5f});
-    EXPECT_TRUE(Near(Rgb(32, 32), 0x663319)) << std::hex << Rgb(32, 32);
+    EXPECT_TRUE(Near(DrawLitQuad({std::sqrt(3.0f) / 2.0f, 0, -0.5f}), 0x663319)) << std::hex << Rgb(32, 32);
     // Facing away: black, and the global ambient still counts.
     device->SetRenderState(GfxRs::Ambient, 0xFF202020);
-    DrawLitQuad({0, 0, 1});
-    EXPECT_TRUE(Near(Rgb(32, 32), 0x202020)) << std::hex << Rgb(32, 32);
+    EXPECT_TRUE(Near(DrawLitQuad({0, 0, 1}), 0x202020)) << std::hex << Rgb(32, 32);
 }
 
 TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
 {
     // The light is set under one view and used under another: what it lights
     // in the world must not change (a light fixed to the old camera would).
-    const GfxLight light = Directional({0, 0, 1}, {1, 1, 1, 1});
-    device->SetLight(0, &light);
-    device->LightEnable(0, true);
-    GfxLight point = PointLight({0, 0, -2}, 10.0f, 0.0f, 1.0f, 0.0f);
+    SetLight(0, Directional({0, 0, 1}, {1, 1, 1, 1}));
     GfxMatrix view = GfxIdentityMatrix();
     view.m[0][0] = -1.0f; // half a turn about y, then moved
     view.m[2][2] = -1.0f;
     view.m[3][2] = 5.0f;
     for (int pass = 0; pass < 2; ++pass) {
-        EXPECT_TRUE(Near(Processed({0, 0, 0.5f, 0, 0, -1}) & 0xFFFFFF, 0xFF8040)) << pass;
-        EXPECT_EQ(Processed({0, 0, 0.5f, 0, 0, 1}) & 0xFFFFFF, 0u) << pass;
+        EXPECT_TRUE(Near(Lit({0, 0, 0.5f, 0, 0, -1}), 0xFF8040)) << pass;
+        EXPECT_EQ(Lit({0, 0, 0.5f, 0, 0, 1}), 0u) << pass;
         device->SetTransform(GfxTransform::View, &view);
     }
     device->LightEnable(0, false);
     device->SetTransform(GfxTransform::View, &view);
-    device->SetLight(1, &point);
-    device->LightEnable(1, true);
+    SetLight(1, PointLight({0, 0, -2}, 10.0f, 0.0f, 1.0f, 0.0f));
     view = GfxIdentityMatrix();
     device->SetTransform(GfxTransform::View, &view);
     // 2 units from the light: half the material.
-    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0x804020));
+    EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0x804020));
 }
 
 TEST_F(LightingTest, PointLightAttenuationAndRange)
 {
     device->SetRenderState(GfxRs::Lighting, 1);
-    // Light 2 units in front of a vertex at the origin facing it.
-    GfxLight light = PointLight({0, 0, -2}, 10.0f, 0.0f, 0.25f, 0.0f); // 1 / (0.25 x 2) = 2
-    device->SetLight(3, &light);
-    device->LightEnable(3, true);
-    // Twice the material, clamped per channel.
-    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0xFFFF80));
-    light.attenuation1 = 1.0f; // 1 / 2
-    device->SetLight(3, &light);
-    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0x804020));
-    // A negative term is kept: 1 / (1 - 0.25 x 2) = 2.
-    light.attenuation0 = 1.0f;
-    light.attenuation1 = -0.25f;
-    device->SetLight(3, &light);
-    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0xFFFF80));
-    light.attenuation1 = 0.0f;
-    light.attenuation2 = 0.75f; // 1 / (1 + 0.75 x 4) = 0.25
-    device->SetLight(3, &light);
-    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0x402010));
-    // Beyond the range nothing arrives.
-    light.range = 1.5f;
-    device->SetLight(3, &light);
-    EXPECT_EQ(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0u);
+    // The light 2 units in front of a vertex at the origin facing it.
+    struct Case {
+        const char* name;
+        float a0, a1, a2, range;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {"1 / (0.25 x 2) = 2, clamped per channel", 0, 0.25f, 0, 10, 0xFFFF80},
+        {"1 / 2", 0, 1, 0, 10, 0x804020},
+        {"a negative term is kept: 1 / (1 - 0.25 x 2)", 1, -0.25f, 0, 10, 0xFFFF80},
+        {"1 / (1 + 0.75 x 4)", 1, 0, 0.75f, 10, 0x402010},
+        {"beyond the range nothing arrives", 1, 0, 0.75f, 1.5f, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetLight(3, PointLight({0, 0, -2}, c.range, c.a0, c.a1, c.a2));
+        const uint32_t got = Lit({0, 0, 0, 0, 0, -1});
+        EXPECT_TRUE(c.expected ? Near(got, c.expected) : got == 0) << std::hex << got;
+    }
 }
 
 TEST_F(LightingTest, SpotConeInnerOuterAndFalloff)
@@ -183,55 +185,29 @@ TEST_F(LightingTest, SpotConeInnerOuterAndFalloff)
     light.direction = {0, 0, 1};
     light.range = 100.0f;
     light.attenuation0 = 1.0f;
-    light.theta = 0.5f;               // inner cone half-angle 0.25
-    light.phi = 3.14159265f / 2.0f;   // outer cone half-angle pi/4
+    light.theta = 0.5f;             // inner cone half-angle 0.25
+    light.phi = 3.14159265f / 2.0f; // outer cone half-angle pi/4
     light.falloff = 1.0f;
-    device->SetLight(0, &light);
-    device->LightEnable(0, true);
+    SetLight(0, light);
     // Straight below the light, the normal facing it: full.
-    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0xFF8040));
+    EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0xFF8040));
     // At 60 degrees off the axis: outside the outer cone.
-    const float t = std::tan(3.14159265f / 3.0f);
-    EXPECT_EQ(Processed({t, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0u);
-    // Half way between the cone edges in cosine: 0.5 of the light, times N.L.
-    const float cosIn = std::cos(0.25f), cosOut = std::cos(3.14159265f / 4.0f);
-    const float rho = 0.5f * (cosIn + cosOut);
-    const float x = std::tan(std::acos(rho));
-    const float ndl = rho; // the normal is the axis
-    const GfxColorValue expected{0.5f * ndl, 0.5f * ndl * 0.5f, 0.5f * ndl * 0.25f, 1};
-    const uint32_t e = static_cast<uint32_t>(std::lround(expected.r * 255)) << 16
-        | static_cast<uint32_t>(std::lround(expected.g * 255)) << 8
-        | static_cast<uint32_t>(std::lround(expected.b * 255));
-    EXPECT_TRUE(Near(Processed({x, 0, 0, 0, 0, -1}) & 0xFFFFFF, e, 2))
-        << std::hex << Processed({x, 0, 0, 0, 0, -1}) << " " << e;
+    EXPECT_EQ(Lit({std::tan(3.14159265f / 3.0f), 0, 0, 0, 0, -1}), 0u);
+    // Half way between the cone edges in cosine: 0.5 of the light, times N.L (= rho, the normal is the axis).
+    const float rho = 0.5f * (std::cos(0.25f) + std::cos(3.14159265f / 4.0f));
+    const uint32_t e = (Grey(0.5f * rho) & 0xFF0000) | (Grey(0.25f * rho) & 0xFF00) | (Grey(0.125f * rho) & 0xFF);
+    const uint32_t got = Lit({std::tan(std::acos(rho)), 0, 0, 0, 0, -1});
+    EXPECT_TRUE(Near(got, e, 2)) << std::hex << got << " " << e;
 }
 
 TEST_F(LightingTest, ColourSourcesAndColorVertex)
 {
-    const GfxLight light = Directional({0, 0, 1}, {1, 1, 1, 1});
-    device->SetLight(0, &light);
-    device->LightEnable(0, true);
+    SetLight(0, Directional({0, 0, 1}, {1, 1, 1, 1}));
     struct V {
         float x, y, z, nx, ny, nz;
         uint32_t c;
     };
-    GfxVertexBuffer* vb = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(sizeof(V), 0, GfxFvf::Xyz | GfxFvf::Normal | GfxFvf::Diffuse,
-                                         GfxPool::Managed, &vb),
-              GfxResult::Ok);
-    const V v{0, 0, 0, 0, 0, -1, 0x80004080};
-    uint8_t* data = nullptr;
-    vb->Lock(0, 0, &data, 0);
-    std::memcpy(data, &v, sizeof v);
-    vb->Unlock();
-    device->SetVertexShader(GfxFvf::Xyz | GfxFvf::Normal | GfxFvf::Diffuse);
-    device->SetStreamSource(0, vb, sizeof(V));
-    auto run = [&] {
-        device->ProcessVertices(0, 0, 1, output, 0);
-        OutVertex out{};
-        std::memcpy(&out, output->Bytes(), sizeof out);
-        return out.color;
-    };
+    const auto run = [&] { return Process(V{0, 0, 0, 0, 0, -1, 0x80004080}, GfxFvf::Xyz | GfxFvf::Normal | GfxFvf::Diffuse).color; };
     // Diffuse from the vertex colour (the default source), alpha with it.
     EXPECT_TRUE(Near(run(), 0x80004080));
     EXPECT_EQ(run() >> 24, 0x80u);
@@ -246,26 +222,21 @@ TEST_F(LightingTest, ColourSourcesAndColorVertex)
     // Unlit: the vertex colour passes unchanged.
     device->SetRenderState(GfxRs::Lighting, 0);
     EXPECT_EQ(run(), 0x80004080u);
-    vb->Release();
 }
 
 TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
 {
     GfxLight light = PointLight({0.3f, -0.2f, -1.0f}, 50.0f, 0.2f, 0.3f, 0.1f);
     light.ambient = {0.1f, 0.05f, 0.0f, 1};
-    device->SetLight(1, &light);
-    device->LightEnable(1, true);
-    GfxLight sun = Directional({0.5f, -0.5f, 0.7f}, {0.3f, 0.4f, 0.2f, 1});
-    device->SetLight(0, &sun);
-    device->LightEnable(0, true);
+    SetLight(1, light);
+    SetLight(0, Directional({0.5f, -0.5f, 0.7f}, {0.3f, 0.4f, 0.2f, 1}));
     device->SetRenderState(GfxRs::Ambient, 0xFF102030);
     device->SetRenderState(GfxRs::NormalizeNormals, 1);
     GfxMatrix world = GfxIdentityMatrix();
     world.m[0][0] = 0.8f;
     world.m[3][2] = 2.0f;
     GfxMatrix proj{};
-    proj.m[0][0] = 1.0f;
-    proj.m[1][1] = 1.0f;
+    proj.m[0][0] = proj.m[1][1] = 1.0f;
     proj.m[2][2] = 100.0f / 99.0f;
     proj.m[2][3] = 1.0f;
     proj.m[3][2] = -100.0f / 99.0f;
@@ -275,28 +246,22 @@ TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
     const NormalVertex tri[3] = {{-2.0f, 2.0f, 0.0f, 0.0f, 0.3f, -1.0f},
                                  {2.0f, 1.5f, 0.5f, 0.4f, 0.0f, -1.0f},
                                  {-1.5f, -2.0f, -0.5f, -0.3f, -0.2f, -1.0f}};
-    uint8_t* data = nullptr;
-    source->Lock(0, 0, &data, 0);
-    std::memcpy(data, tri, sizeof tri);
-    source->Unlock();
-    device->BeginScene();
-    ClearTo(0xFF000000);
-    device->SetVertexShader(GfxFvf::Xyz | GfxFvf::Normal);
-    device->SetStreamSource(0, source, sizeof(NormalVertex));
-    ASSERT_EQ(device->DrawPrimitive(GfxPrimitive::TriangleList, 0, 1), GfxResult::Ok);
-    device->EndScene();
+    Fill(source, tri);
+    const auto draw = [&](uint32_t fvf, GfxVertexBuffer* vb, uint32_t stride) {
+        device->BeginScene();
+        ClearTo(0xFF000000);
+        device->SetVertexShader(fvf);
+        device->SetStreamSource(0, vb, stride);
+        ASSERT_EQ(device->DrawPrimitive(GfxPrimitive::TriangleList, 0, 1), GfxResult::Ok);
+        device->EndScene();
+    };
+    draw(GfxFvf::Xyz | GfxFvf::Normal, source, sizeof(NormalVertex));
     std::vector<uint32_t> gpu;
     const int probes[][2] = {{20, 20}, {32, 32}, {28, 40}, {40, 25}, {16, 30}};
     for (const auto& p : probes)
         gpu.push_back(Rgb(p[0], p[1]));
-
     ASSERT_EQ(device->ProcessVertices(0, 0, 3, output, 0), GfxResult::Ok);
-    device->BeginScene();
-    ClearTo(0xFF000000);
-    device->SetVertexShader(GfxFvf::RhwDiffuse);
-    device->SetStreamSource(0, output, sizeof(OutVertex));
-    ASSERT_EQ(device->DrawPrimitive(GfxPrimitive::TriangleList, 0, 1), GfxResult::Ok);
-    device->EndScene();
+    draw(GfxFvf::RhwDiffuse, output, sizeof(OutVertex));
     for (size_t i = 0; i < gpu.size(); ++i) {
         EXPECT_NE(gpu[i], 0u) << "probe " << i << " is outside the triangle";
         EXPECT_TRUE(Near(Rgb(probes[i][0], probes[i][1]), gpu[i], 2))
@@ -306,13 +271,9 @@ TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
 
 TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
 {
-    const GfxLight light = [] {
-        GfxLight l = Directional({0, 0, 1}, {0, 0, 0, 1});
-        l.specular = {1, 1, 1, 1};
-        return l;
-    }();
-    device->SetLight(0, &light);
-    device->LightEnable(0, true);
+    GfxLight light = Directional({0, 0, 1}, {0, 0, 0, 1});
+    light.specular = {1, 1, 1, 1};
+    SetLight(0, light);
     GfxMaterial m{};
     m.specular = {0.5f, 0.5f, 0.5f, 1};
     m.power = 4.0f;
@@ -325,41 +286,26 @@ TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
     GfxVertexBuffer* out = nullptr;
     ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out2), 0, GfxFvf::XyzRhw | GfxFvf::Diffuse | GfxFvf::Specular,
                                          GfxPool::Default, &out), GfxResult::Ok);
-    auto specularAt = [&](NormalVertex v) {
-        uint8_t* data = nullptr;
-        source->Lock(0, 0, &data, 0);
-        std::memcpy(data, &v, sizeof v);
-        source->Unlock();
-        device->SetVertexShader(GfxFvf::Xyz | GfxFvf::Normal);
-        device->SetStreamSource(0, source, sizeof(NormalVertex));
-        EXPECT_EQ(device->ProcessVertices(0, 0, 1, out, 0), GfxResult::Ok);
-        Out2 o{};
-        std::memcpy(&o, out->Bytes(), sizeof o);
-        return o.specular & 0xFFFFFF;
+    const auto specularAt = [&](NormalVertex v) {
+        return Process<Out2>(v, GfxFvf::Xyz | GfxFvf::Normal, out).specular & 0xFFFFFF;
     };
     // Seen from straight ahead the half vector is the normal: 0.5 x 1^4.
     EXPECT_EQ(specularAt({0, 0, 5, 0, 0, -1}), 0x808080u);
     // Off to the side a local viewer sees less: N.H = cos(22.5 degrees).
-    const float nh4 = std::pow(std::cos(3.14159265f / 8.0f), 4.0f);
-    const uint32_t c = static_cast<uint32_t>(std::lround(0.5f * nh4 * 255.0f));
-    EXPECT_TRUE(Near(specularAt({5, 0, 5, 0, 0, -1}), c << 16 | c << 8 | c))
-        << std::hex << specularAt({5, 0, 5, 0, 0, -1});
+    const uint32_t side = specularAt({5, 0, 5, 0, 0, -1});
+    EXPECT_TRUE(Near(side, Grey(0.5f * std::pow(std::cos(3.14159265f / 8.0f), 4.0f)))) << std::hex << side;
     device->SetRenderState(GfxRs::LocalViewer, 0);
     EXPECT_EQ(specularAt({5, 0, 5, 0, 0, -1}), 0x808080u);
     // Drawn, the highlight adds to the diffuse colour (black here).
-    DrawLitQuad({0, 0, -1});
-    EXPECT_TRUE(Near(Rgb(32, 32), 0x808080)) << std::hex << Rgb(32, 32);
+    EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), 0x808080)) << std::hex << Rgb(32, 32);
     device->SetRenderState(GfxRs::SpecularEnable, 0);
-    DrawLitQuad({0, 0, -1});
-    EXPECT_EQ(Rgb(32, 32), 0u);
+    EXPECT_EQ(DrawLitQuad({0, 0, -1}), 0u);
     out->Release();
 }
 
 TEST_F(LightingTest, NormalsFollowTheWorldScaleUnlessNormalised)
 {
-    const GfxLight light = Directional({0, 0, 1}, {1, 1, 1, 1});
-    device->SetLight(0, &light);
-    device->LightEnable(0, true);
+    SetLight(0, Directional({0, 0, 1}, {1, 1, 1, 1}));
     GfxMaterial m{};
     m.diffuse = {0.5f, 0.5f, 0.5f, 1};
     device->SetMaterial(&m);
@@ -367,11 +313,43 @@ TEST_F(LightingTest, NormalsFollowTheWorldScaleUnlessNormalised)
     world.m[0][0] = world.m[1][1] = world.m[2][2] = 2.0f;
     device->SetTransform(GfxTransform::World, &world);
     // Normals go through the inverse transpose: a scale of 2 halves them.
-    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0x404040));
-    DrawLitQuad({0, 0, -1});
-    EXPECT_TRUE(Near(Rgb(32, 32), 0x404040)) << std::hex << Rgb(32, 32);
-    device->SetRenderState(GfxRs::NormalizeNormals, 1);
-    EXPECT_TRUE(Near(Processed({0, 0, 0, 0, 0, -1}) & 0xFFFFFF, 0x808080));
-    DrawLitQuad({0, 0, -1});
-    EXPECT_TRUE(Near(Rgb(32, 32), 0x808080)) << std::hex << Rgb(32, 32);
+    for (uint32_t expected : {0x404040u, 0x808080u}) {
+        EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), expected));
+        EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), expected)) << std::hex << Rgb(32, 32);
+        device->SetRenderState(GfxRs::NormalizeNormals, 1);
+    }
+}
+
+TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
+{
+    // Camera-space position through a matrix that maps x to u and z to v,
+    // the way cloud shadows are projected.
+    struct Src {
+        float x, y, z;
+        uint32_t c;
+        float u, v;
+    };
+    struct Out {
+        float x, y, z, rhw;
+        uint32_t c;
+        float u0, v0, u1, v1;
+    };
+    GfxVertexBuffer* out = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, GfxFvf::RhwDiffuseTex2, GfxPool::Default, &out),
+              GfxResult::Ok);
+    device->SetRenderState(GfxRs::Lighting, 0);
+    GfxMatrix m{};
+    m.m[0][0] = 0.5f;  // u = x / 2 + 0.1
+    m.m[2][1] = 0.25f; // v = z / 4 + 0.2
+    m.m[3][0] = 0.1f;
+    m.m[3][1] = 0.2f;
+    device->SetTransform(static_cast<uint32_t>(GfxTransform::Texture0 + 1), &m);
+    device->SetTextureStageState(1, GfxTss::TexCoordIndex, GfxTci::CameraSpacePosition);
+    device->SetTextureStageState(1, GfxTss::TextureTransformFlags, GfxTtff::Count2);
+    const Out o = Process<Out>(Src{2.0f, 3.0f, 4.0f, 0xFFFFFFFF, 0.25f, 0.75f}, GfxFvf::PosDiffuseTex1, out);
+    EXPECT_FLOAT_EQ(o.u0, 0.25f);
+    EXPECT_FLOAT_EQ(o.v0, 0.75f);
+    EXPECT_FLOAT_EQ(o.u1, 1.1f);
+    EXPECT_FLOAT_EQ(o.v1, 1.2f);
+    out->Release();
 }

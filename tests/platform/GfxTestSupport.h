@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,16 @@ protected:
 
     uint32_t Rgb(int x, int y) { return Pixel(x, y) & 0xFFFFFF; }
 
+    struct Probe {
+        int x, y;
+        uint32_t rgb;
+    };
+    void ExpectRgb(std::initializer_list<Probe> probes)
+    {
+        for (const Probe& p : probes)
+            EXPECT_EQ(Rgb(p.x, p.y), p.rgb) << "at " << p.x << ", " << p.y;
+    }
+
     void ClearTo(uint32_t color)
     {
         ASSERT_EQ(device->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer, color, 1.0f, 0),
@@ -119,12 +130,46 @@ protected:
                   GfxResult::Ok);
     }
 
+    // Unlit, stage 0 passing the vertex colour and alpha through.
+    void UseDiffuse()
+    {
+        device->SetRenderState(GfxRs::Lighting, 0);
+        device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+        device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
+        device->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
+        device->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Diffuse);
+    }
+
+    // A quad filling a size x size target, texture u from 0 to uMax, v from 0 to 1.
+    void DrawTexturedQuad(float size, uint32_t color, float uMax = 1)
+    {
+        const float e = size - 0.5f;
+        const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, color, 0, 0}, {e, -0.5f, 0.5f, 1, color, uMax, 0},
+                                   {-0.5f, e, 0.5f, 1, color, 0, 1}, {e, e, 0.5f, 1, color, uMax, 1}};
+        device->BeginScene();
+        ClearTo(0xFF000000);
+        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)),
+                  GfxResult::Ok);
+        device->EndScene();
+    }
+
     GfxSystem* system = nullptr;
     GfxDevice* device = nullptr;
     bool hooked = false;
     std::vector<std::string> glTrouble;
     GfxPresentParameters params{};
 };
+
+// Copies data to the start of a vertex or index buffer.
+template <class Buffer, class T>
+void Fill(Buffer* buffer, const T& data)
+{
+    uint8_t* p = nullptr;
+    ASSERT_EQ(buffer->Lock(0, 0, &p, 0), GfxResult::Ok);
+    std::memcpy(p, &data, sizeof data);
+    buffer->Unlock();
+}
 
 // Channel difference of two colours at most tolerance in every byte.
 inline bool Near(uint32_t a, uint32_t b, int tolerance = 1)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <tuple>
 
 #include "platform/FilePath.h"
 #include "platform/ImageFile.h"
@@ -30,18 +31,48 @@ std::vector<uint32_t> Pixels(const Bytes& file, plat::ImageInfo* info = nullptr)
     return Decode(file, info).pixels;
 }
 
+// The file's bytes followed by more.
+Bytes Cat(Bytes b, std::initializer_list<uint8_t> more)
+{
+    b.insert(b.end(), more);
+    return b;
+}
+
+// The reason a file is refused (empty when it decodes); a refused file leaves no pixels.
+std::string Refusal(const Bytes& file)
+{
+    plat::Image image;
+    std::string error;
+    if (plat::DecodeImage(file, image, nullptr, &error)) return "";
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(image.pixels.empty());
+    return error;
+}
+
+struct DecodeCase {
+    const char* name;
+    Bytes file;
+    std::vector<uint32_t> pixels;
+    uint32_t format;
+};
+
+void ExpectDecodes(std::initializer_list<DecodeCase> cases)
+{
+    for (const DecodeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        plat::ImageInfo info;
+        EXPECT_EQ(Pixels(c.file, &info), c.pixels);
+        EXPECT_EQ(info.format, c.format);
+    }
+}
+
 // Every proper prefix of a valid file is refused with a reason and leaves
 // no pixels behind - except, from acceptedFrom on, a cut that loses nothing
 // but trailing bytes after the pixels.
 void ExpectEveryTruncationFails(const Bytes& file, size_t acceptedFrom = SIZE_MAX)
 {
     for (size_t n = 0; n < std::min(file.size(), acceptedFrom); ++n) {
-        const Bytes cut(file.begin(), file.begin() + ptrdiff_t(n));
-        plat::Image image;
-        std::string error;
-        EXPECT_FALSE(plat::DecodeImage(cut, image, nullptr, &error)) << "length " << n;
-        EXPECT_FALSE(error.empty()) << "length " << n;
-        EXPECT_TRUE(image.pixels.empty());
+        EXPECT_NE(Refusal(Bytes(file.begin(), file.begin() + ptrdiff_t(n))), "") << "length " << n;
     }
 }
 
@@ -69,41 +100,29 @@ TEST(TgaReader, TrueColourDepthsAndOrigins)
 {
     plat::ImageInfo info;
     EXPECT_EQ(Pixels(Tga24BottomUp(), &info), (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
-    EXPECT_EQ(info.width, 2u);
-    EXPECT_EQ(info.height, 2u);
+    EXPECT_EQ(std::tuple(info.width, info.height, info.depth, info.mipLevels), std::tuple(2u, 2u, 1u, 1u));
     EXPECT_EQ(info.format, plat::fmt::R8G8B8);
     EXPECT_EQ(info.fileFormat, plat::imagefile::Tga);
-    EXPECT_EQ(info.depth, 1u);
-    EXPECT_EQ(info.mipLevels, 1u);
-    EXPECT_EQ(info.resourceType, 3u);
+    EXPECT_EQ(info.resourceType, 3u); // a texture
 
-    // 32 bits, top-down, 8 alpha bits: alpha is kept.
-    Bytes b = TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x28});
-    b.insert(b.end(), {0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0x40});
-    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kRed, 0x400000FFu}));
-    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
-
-    // 32 bits with no alpha bits declared: alpha bytes that were never
-    // filled in (all 0) read opaque; real ones are kept.
-    b = TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x20});
-    b.insert(b.end(), {0, 0xFF, 0, 0x00, 0xFF, 0, 0, 0x00});
-    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kGreen, kBlue}));
-    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
-    b[18 + 7] = 0x80;
-    EXPECT_EQ(Pixels(b), (std::vector<uint32_t>{0x0000FF00u, 0x800000FFu}));
-
-    // 16 bits with one alpha bit, right-to-left and bottom-up.
-    b = TgaStart({.width = 2, .height = 1, .bits = 16, .descriptor = 0x11});
-    Put16(b, 0x7FFF); // stored first = rightmost: transparent white
-    Put16(b, 0xFC00); // opaque red
-    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kRed, 0x00FFFFFFu}));
-    EXPECT_EQ(info.format, plat::fmt::A1R5G5B5);
-
-    // 15 bits: the top bit is ignored and every pixel is opaque.
-    b = TgaStart({.width = 1, .height = 1, .bits = 15, .descriptor = 0x20});
-    Put16(b, 0x001F);
-    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kBlue}));
-    EXPECT_EQ(info.format, plat::fmt::X1R5G5B5);
+    const Bytes noAlphaBits = TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x20});
+    ExpectDecodes({
+        {"32 bits, top-down, 8 alpha bits: alpha is kept",
+         Cat(TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x28}), {0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0x40}),
+         {kRed, 0x400000FFu}, plat::fmt::A8R8G8B8},
+        // Alpha bytes that were never filled in (all 0) read opaque; real ones are kept.
+        {"32 bits, no alpha bits declared, all alpha 0", Cat(noAlphaBits, {0, 0xFF, 0, 0x00, 0xFF, 0, 0, 0x00}),
+         {kGreen, kBlue}, plat::fmt::A8R8G8B8},
+        {"32 bits, no alpha bits declared, real alpha", Cat(noAlphaBits, {0, 0xFF, 0, 0x00, 0xFF, 0, 0, 0x80}),
+         {0x0000FF00u, 0x800000FFu}, plat::fmt::A8R8G8B8},
+        // Stored first = rightmost: transparent white (0x7FFF), then opaque red (0xFC00).
+        {"16 bits, one alpha bit, right-to-left, bottom-up",
+         Cat(TgaStart({.width = 2, .height = 1, .bits = 16, .descriptor = 0x11}), {0xFF, 0x7F, 0x00, 0xFC}),
+         {kRed, 0x00FFFFFFu}, plat::fmt::A1R5G5B5},
+        {"15 bits: the top bit is ignored, every pixel opaque",
+         Cat(TgaStart({.width = 1, .height = 1, .bits = 15, .descriptor = 0x20}), {0x1F, 0x00}), {kBlue},
+         plat::fmt::X1R5G5B5},
+    });
 }
 
 TEST(TgaReader, RunLengthPacketsMayCrossRows)
@@ -115,11 +134,7 @@ TEST(TgaReader, RunLengthPacketsMayCrossRows)
     ExpectEveryTruncationFails(b);
 
     // A run longer than the pixels left is damage, not an overrun.
-    Bytes over = TgaStart({.type = 10, .width = 2, .height = 1, .bits = 24});
-    over.insert(over.end(), {0x85, 0, 0, 0xFF});
-    plat::Image image;
-    std::string error;
-    EXPECT_FALSE(plat::DecodeImage(over, image, nullptr, &error));
+    const std::string error = Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1, .bits = 24}), {0x85, 0, 0, 0xFF}));
     EXPECT_NE(error.find("overruns"), std::string::npos) << error;
 }
 
@@ -130,33 +145,20 @@ TEST(TgaReader, ColourMappedAndGreyImages)
                         .mapBits = 24, .width = 3, .height = 1, .bits = 8, .descriptor = 0x20});
     b.insert(b.end(), {0, 0, 0xFF, 0xFF, 0, 0}); // entries 5 red, 6 blue
     b.insert(b.end(), {6, 5, 6});
-    plat::ImageInfo info;
-    EXPECT_EQ(Pixels(b, &info), (std::vector<uint32_t>{kBlue, kRed, kBlue}));
-    EXPECT_EQ(info.format, plat::fmt::R8G8B8);
-
-    // The same run-length encoded.
-    Bytes rle = TgaStart({.mapType = 1, .type = 9, .mapLength = 2, .mapBits = 24, .width = 3,
-                          .height = 1, .bits = 8, .descriptor = 0x20});
-    rle.insert(rle.end(), {0, 0, 0xFF, 0xFF, 0, 0, 0x82, 1});
-    EXPECT_EQ(Pixels(rle), (std::vector<uint32_t>{kBlue, kBlue, kBlue}));
-
+    ExpectDecodes({
+        {"colour-mapped", b, {kBlue, kRed, kBlue}, plat::fmt::R8G8B8},
+        {"colour-mapped, run-length encoded",
+         Cat(TgaStart({.mapType = 1, .type = 9, .mapLength = 2, .mapBits = 24, .width = 3, .height = 1, .bits = 8,
+                       .descriptor = 0x20}), {0, 0, 0xFF, 0xFF, 0, 0, 0x82, 1}),
+         {kBlue, kBlue, kBlue}, plat::fmt::R8G8B8},
+        {"grey", Cat(TgaStart({.type = 3, .width = 2, .height = 1, .bits = 8, .descriptor = 0x20}), {0x40, 0xFF}),
+         {0xFF404040u, kWhite}, plat::fmt::L8},
+        {"grey and alpha", Cat(TgaStart({.type = 3, .width = 1, .height = 1, .bits = 16, .descriptor = 0x28}), {0x80, 0x10}),
+         {0x10808080u}, plat::fmt::A8L8},
+    });
     // An index outside the map is damage.
-    Bytes bad = b;
-    bad.back() = 9;
-    plat::Image image;
-    std::string error;
-    EXPECT_FALSE(plat::DecodeImage(bad, image, nullptr, &error));
-    EXPECT_FALSE(error.empty());
-
-    Bytes grey = TgaStart({.type = 3, .width = 2, .height = 1, .bits = 8, .descriptor = 0x20});
-    grey.insert(grey.end(), {0x40, 0xFF});
-    EXPECT_EQ(Pixels(grey, &info), (std::vector<uint32_t>{0xFF404040u, kWhite}));
-    EXPECT_EQ(info.format, plat::fmt::L8);
-
-    Bytes greyAlpha = TgaStart({.type = 3, .width = 1, .height = 1, .bits = 16, .descriptor = 0x28});
-    greyAlpha.insert(greyAlpha.end(), {0x80, 0x10});
-    EXPECT_EQ(Pixels(greyAlpha, &info), (std::vector<uint32_t>{0x10808080u}));
-    EXPECT_EQ(info.format, plat::fmt::A8L8);
+    b.back() = 9;
+    EXPECT_NE(Refusal(b), "");
 }
 
 TEST(TgaReader, DamagedHeadersAndDataAreRefused)
@@ -180,9 +182,7 @@ TEST(TgaReader, DamagedHeadersAndDataAreRefused)
     EXPECT_FALSE(plat::ReadImageInfo(TgaStart({.width = 65535, .height = 65535}), info, &error));
     EXPECT_NE(error.find("too large"), std::string::npos) << error;
     // A run-length file far too short for its size fails at once.
-    Bytes rle = TgaStart({.type = 10, .width = 4096, .height = 4096, .bits = 24});
-    rle.insert(rle.end(), {0xFF, 1, 2, 3});
-    EXPECT_TRUE(refused(rle));
+    EXPECT_TRUE(refused(Cat(TgaStart({.type = 10, .width = 4096, .height = 4096, .bits = 24}), {0xFF, 1, 2, 3})));
 }
 
 // --- BMP -------------------------------------------------------------------
@@ -227,78 +227,47 @@ TEST(BmpReader, PaletteDepths)
 
 TEST(BmpReader, SixteenBitsAndChannelMasks)
 {
-    plat::ImageInfo info;
-    Bytes plain;
-    Put16(plain, 0x7C00);
-    Put16(plain, 0x001F);
-    EXPECT_EQ(Pixels(BmpFile(2, 1, 16, 0, {}, plain), &info), (std::vector<uint32_t>{kRed, kBlue}));
-    EXPECT_EQ(info.format, plat::fmt::X1R5G5B5);
-
-    Bytes masks, px;
-    Put32(masks, 0xF800);
-    Put32(masks, 0x07E0);
-    Put32(masks, 0x001F);
-    Put16(px, 0x07E0);
-    Put16(px, 0x0000);
-    EXPECT_EQ(Pixels(BmpFile(2, 1, 16, 3, masks, px), &info), (std::vector<uint32_t>{kGreen, 0xFF000000u}));
-    EXPECT_EQ(info.format, plat::fmt::R5G6B5);
-
-    // A version-5 header with an alpha mask keeps alpha.
-    Bytes v5masks;
-    for (uint32_t m : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) Put32(v5masks, m);
-    Bytes px32;
-    Put32(px32, 0x80FF0000);
-    EXPECT_EQ(Pixels(BmpFile(1, 1, 32, 3, {}, px32, 124, 0, v5masks), &info),
-              (std::vector<uint32_t>{0x80FF0000u}));
-    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
-    // The same header without the masks flag: the masks it holds mean nothing.
-    EXPECT_EQ(Pixels(BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks), &info),
-              (std::vector<uint32_t>{kRed}));
-    EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
+    const Bytes masks565 = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    const Bytes v5masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}; // red, green, blue, alpha
+    const Bytes px32 = {0x00, 0x00, 0xFF, 0x80};                                       // 0x80FF0000
+    ExpectDecodes({
+        {"plain 5-5-5", BmpFile(2, 1, 16, 0, {}, {0x00, 0x7C, 0x1F, 0x00}), {kRed, kBlue}, plat::fmt::X1R5G5B5},
+        {"5-6-5 masks", BmpFile(2, 1, 16, 3, masks565, {0xE0, 0x07, 0, 0}), {kGreen, 0xFF000000u}, plat::fmt::R5G6B5},
+        {"version 5 header with an alpha mask keeps alpha", BmpFile(1, 1, 32, 3, {}, px32, 124, 0, v5masks),
+         {0x80FF0000u}, plat::fmt::A8R8G8B8},
+        {"the same without the masks flag: its masks mean nothing", BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks),
+         {kRed}, plat::fmt::X8R8G8B8},
+    });
 }
 
 TEST(BmpReader, UnsupportedOrDamagedFilesAreRefused)
 {
     const Bytes rows = {0, 0, 0xFF, 0};
-    const auto refused = [](const Bytes& b) {
-        plat::Image image;
-        std::string error;
-        return !plat::DecodeImage(b, image, nullptr, &error) && !error.empty();
-    };
-    EXPECT_TRUE(refused(BmpFile(1, 1, 8, 1, {}, rows)));   // run-length compressed
-    EXPECT_TRUE(refused(BmpFile(-1, 1, 24, 0, {}, rows))); // negative width
-    EXPECT_TRUE(refused(BmpFile(1, 1, 24, 0, {}, rows, 30))); // unknown header size
     Bytes farOffset = BmpFile(1, 1, 24, 0, {}, rows);
     farOffset[10] = 0xF0; // pixels said to start past the end
-    EXPECT_TRUE(refused(farOffset));
-    EXPECT_TRUE(refused(BmpFile(1, 1, 8, 0, {1, 2}, {0, 0, 0, 0}, 40, 200))); // palette cut short
+    for (const Bytes& bad : {BmpFile(1, 1, 8, 1, {}, rows),                     // run-length compressed
+                             BmpFile(-1, 1, 24, 0, {}, rows),                    // negative width
+                             BmpFile(1, 1, 24, 0, {}, rows, 30),                 // unknown header size
+                             farOffset,
+                             BmpFile(1, 1, 8, 0, {1, 2}, {0, 0, 0, 0}, 40, 200)}) // palette cut short
+        EXPECT_NE(Refusal(bad), "");
 }
 
 // --- PNG -------------------------------------------------------------------
 
 TEST(PngReader, ColourTypesAndTheirFormats)
 {
+    ExpectDecodes({
+        {"RGBA", PngFile(2, 1, 8, 6, {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80}), {kRed, 0x800000FFu}, plat::fmt::A8R8G8B8},
+        {"RGB, the second row with the up filter (adds the row above)", PngFile(1, 2, 8, 2, {0, 0, 0xFF, 0, 2, 0xFF, 0, 0}),
+         {kGreen, 0xFFFFFF00u}, plat::fmt::R8G8B8},
+        {"grey", PngFile(2, 1, 8, 0, {0, 0x40, 0xFF}), {0xFF404040u, kWhite}, plat::fmt::L8},
+        {"palette with a transparent entry", PngFile(2, 1, 8, 3, {0, 1, 0}, {0xFF, 0, 0, 0, 0, 0xFF}, {0x00}),
+         {kBlue, 0x00FF0000u}, plat::fmt::A8R8G8B8},
+    });
     plat::ImageInfo info;
-    // RGBA: opaque red, half-transparent blue.
-    const Bytes rgba = {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80};
-    EXPECT_EQ(Pixels(PngFile(2, 1, 8, 6, rgba), &info), (std::vector<uint32_t>{kRed, 0x800000FFu}));
-    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
+    Decode(PngFile(1, 1, 8, 0, {0, 0}), &info);
     EXPECT_EQ(info.fileFormat, plat::imagefile::Png);
-
-    // RGB over two rows, the second using the "up" filter (adds the row above).
-    const Bytes rgb = {0, 0, 0xFF, 0, 2, 0xFF, 0, 0};
-    EXPECT_EQ(Pixels(PngFile(1, 2, 8, 2, rgb), &info), (std::vector<uint32_t>{kGreen, 0xFFFFFF00u}));
-    EXPECT_EQ(info.format, plat::fmt::R8G8B8);
-
-    const Bytes grey = {0, 0x40, 0xFF};
-    EXPECT_EQ(Pixels(PngFile(2, 1, 8, 0, grey), &info), (std::vector<uint32_t>{0xFF404040u, kWhite}));
-    EXPECT_EQ(info.format, plat::fmt::L8);
-
-    // A palette with a transparent entry reads as alpha.
-    const Bytes pal = {0xFF, 0, 0, 0, 0, 0xFF};
-    EXPECT_EQ(Pixels(PngFile(2, 1, 8, 3, {0, 1, 0}, pal, {0x00}), &info),
-              (std::vector<uint32_t>{kBlue, 0x00FF0000u}));
-    EXPECT_EQ(info.format, plat::fmt::A8R8G8B8);
 }
 
 TEST(PngReader, DamagedFilesAreRefused)
@@ -308,10 +277,7 @@ TEST(PngReader, DamagedFilesAreRefused)
     ExpectEveryTruncationFails(file, file.size() - 12);
     Bytes badCrc = file;
     badCrc[50] ^= 0x55; // inside the image data: its checksum no longer matches
-    plat::Image image;
-    std::string error;
-    EXPECT_FALSE(plat::DecodeImage(badCrc, image, nullptr, &error));
-    EXPECT_NE(error.find("PNG"), std::string::npos) << error;
+    EXPECT_NE(Refusal(badCrc).find("PNG"), std::string::npos);
 }
 
 // --- JPEG ------------------------------------------------------------------
@@ -347,13 +313,8 @@ TEST(JpegReader, DamagedFilesAreRefused)
     Bytes badScan = good;
     badScan[badScan.size() - 4] = 0xFF; // a restart marker inside the scan
     badScan[badScan.size() - 3] = 0xD5;
-    for (const Bytes& bad : {badFrame, badScan}) {
-        plat::Image image;
-        std::string error;
-        EXPECT_FALSE(plat::DecodeImage(bad, image, nullptr, &error));
-        EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
-        EXPECT_TRUE(image.pixels.empty());
-    }
+    for (const Bytes& bad : {badFrame, badScan})
+        EXPECT_NE(Refusal(bad).find("JPEG"), std::string::npos);
 }
 
 // --- Files -----------------------------------------------------------------

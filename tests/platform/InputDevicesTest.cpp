@@ -38,6 +38,12 @@ protected:
         ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
         ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
     }
+    // Buffered events read into events; the result and how many came.
+    std::pair<InputResult, uint32_t> Buffered(plat::KeyEvent* events, uint32_t room)
+    {
+        const InputResult result = keyboard_->GetBufferedEvents(events, room);
+        return {result, room};
+    }
     bool KeyDown(int code)
     {
         uint8_t state[256];
@@ -120,26 +126,15 @@ TEST_F(InputDevicesTest, BufferedEventsComeInOrderAndOverflowDropsTheNewest)
         plat::InjectKey(*window_, 16 + i, false);
     }
     plat::KeyEvent events[40];
-    uint32_t count = 5;
-    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::BufferOverflow);
-    ASSERT_EQ(count, 5u);
+    ASSERT_EQ(Buffered(events, 5), std::pair(InputResult::BufferOverflow, 5u));
     EXPECT_EQ(events[0].code, 16u);
     EXPECT_EQ(events[4].code, 20u);
-
-    count = 40;
-    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::Ok);
-    ASSERT_EQ(count, 27u); // the rest of the 32 kept
-    for (uint32_t i = 0; i < 15; ++i) {
-        EXPECT_EQ(events[i].code, 21 + i);
-        EXPECT_EQ(events[i].data, plat::kKeyDownBit);
+    ASSERT_EQ(Buffered(events, 40), std::pair(InputResult::Ok, 27u)); // the rest of the 32 kept
+    for (uint32_t i = 0; i < 27; ++i) {
+        EXPECT_EQ(events[i].code, i < 15 ? 21 + i : 16 + (i - 15)) << i;
+        EXPECT_EQ(events[i].data, i < 15 ? plat::kKeyDownBit : 0u) << i;
     }
-    for (uint32_t i = 15; i < 27; ++i) {
-        EXPECT_EQ(events[i].code, 16 + (i - 15));
-        EXPECT_EQ(events[i].data, 0u);
-    }
-    count = 40;
-    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::Ok);
-    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(Buffered(events, 40), std::pair(InputResult::Ok, 0u));
     // The state saw every event, dropped or not.
     EXPECT_FALSE(KeyDown(35));
 }
@@ -151,21 +146,13 @@ TEST_F(InputDevicesTest, NothingIsBufferedUnacquiredAndFlushEmptiesTheBuffer)
     ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
     EXPECT_TRUE(KeyDown(57)); // held from before: the state knows
     plat::KeyEvent events[32];
-    uint32_t count = 32;
-    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::Ok);
-    EXPECT_EQ(count, 0u);
-
+    EXPECT_EQ(Buffered(events, 32), std::pair(InputResult::Ok, 0u));
     plat::InjectKey(*window_, 57, false);
     plat::InjectKey(*window_, 28, true);
     keyboard_->Flush();
-    count = 32;
-    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::Ok);
-    EXPECT_EQ(count, 0u);
-
+    EXPECT_EQ(Buffered(events, 32), std::pair(InputResult::Ok, 0u));
     keyboard_->Unacquire();
-    count = 32;
-    EXPECT_EQ(keyboard_->GetBufferedEvents(events, count), InputResult::NotAcquired);
-    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(Buffered(events, 32), std::pair(InputResult::NotAcquired, 0u));
 }
 
 TEST_F(InputDevicesTest, MouseReportsMovementInBackBufferPixelsButtonsAndWheel)
@@ -177,32 +164,26 @@ TEST_F(InputDevicesTest, MouseReportsMovementInBackBufferPixelsButtonsAndWheel)
     plat::InjectMouseWheel(*window_, 2);
     plat::InjectMouseWheel(*window_, -1);
 
-    plat::MouseState ms;
-    ASSERT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
-    EXPECT_EQ(ms.x, 200);
-    EXPECT_EQ(ms.y, 100);
-    EXPECT_EQ(ms.z, plat::kWheelNotch);
-    EXPECT_EQ(ms.buttons[0], 0);
-    EXPECT_EQ(ms.buttons[1], plat::kKeyDownBit);
-
+    // Movement x, y, wheel, and the first three buttons since the last read.
+    const auto state = [&] {
+        plat::MouseState ms;
+        EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
+        return std::vector<int>{int(ms.x), int(ms.y), int(ms.z), ms.buttons[0], ms.buttons[1], ms.buttons[2]};
+    };
+    const int down = plat::kKeyDownBit;
+    EXPECT_EQ(state(), (std::vector<int>{200, 100, plat::kWheelNotch, 0, down, 0}));
     plat::InjectMouseMove(*window_, 90, 60);
     plat::InjectMouseButton(*window_, 1, false);
     plat::InjectMouseButton(*window_, 2, true);
-    ASSERT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
-    EXPECT_EQ(ms.x, -20);
-    EXPECT_EQ(ms.y, 20);
-    EXPECT_EQ(ms.z, 0);
-    EXPECT_EQ(ms.buttons[1], 0);
-    EXPECT_EQ(ms.buttons[2], plat::kKeyDownBit);
-
+    EXPECT_EQ(state(), (std::vector<int>{-20, 20, 0, 0, 0, down}));
     // Wheel turns while unacquired are not the game's; moves are caught up.
     mouse_->Unacquire();
     plat::InjectMouseWheel(*window_, 3);
     plat::InjectMouseMove(*window_, 100, 60);
     ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
-    ASSERT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
-    EXPECT_EQ(ms.z, 0);
-    EXPECT_EQ(ms.x, 20);
+    const std::vector<int> caughtUp = state();
+    EXPECT_EQ(caughtUp[0], 20);
+    EXPECT_EQ(caughtUp[2], 0);
 }
 
 TEST(InputSystem, NeedsTheDisplayThatAWindowBrings)

@@ -19,20 +19,17 @@ protected:
     {
         const char* old = std::getenv("XDG_RUNTIME_DIR");
         hadRuntime_ = old != nullptr;
-        if (old) {
-            oldRuntime_ = old;
-        }
+        oldRuntime_ = old ? old : "";
         dir_ = fs::temp_directory_path() / ("om_lock_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
         ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     }
     void TearDown() override
     {
-        if (hadRuntime_) {
+        if (hadRuntime_)
             ::setenv("XDG_RUNTIME_DIR", oldRuntime_.c_str(), 1);
-        } else {
+        else
             ::unsetenv("XDG_RUNTIME_DIR");
-        }
         fs::remove_all(dir_);
     }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/SoundDevice.h"
 #include "platform/SoundPath.h"
 #include "platform/SoundSegment.h"
@@ -24,6 +26,14 @@ protected:
         std::string error;
         ASSERT_TRUE(segment.Load(device_, wav, error)) << error;
     }
+    // Ends the sound, closes the device and returns what it wrote.
+    Output Finish(plat::SoundPath& path, plat::SoundSegment& segment)
+    {
+        path.Destroy();
+        segment.Unload();
+        device_.Close();
+        return Output::Read();
+    }
     plat::SoundPath MakePath(plat::SoundPathKind kind, int channels = 1)
     {
         plat::SoundPath path;
@@ -33,46 +43,36 @@ protected:
     }
     void WaitUntilQuiet(const plat::SoundPath& path, double limit = 2.0)
     {
-        for (double t = 0; t < limit && path.IsPlaying(); t += 0.01) {
+        for (double t = 0; t < limit && path.IsPlaying(); t += 0.01)
             Sleep(0.01);
-        }
         Sleep(0.05);
     }
 
-    // Plays a short tone once on a positional path and returns what came out.
+    // Plays a short tone once, set up by setup, and returns what came out;
+    // the device is opened again for the next sound.
+    Output PlayOnce(plat::SoundPathKind kind, const std::function<void(plat::SoundPath&)>& setup)
+    {
+        plat::SoundSegment tone;
+        Load(tone, Tone(0.15));
+        plat::SoundPath path = MakePath(kind);
+        setup(path);
+        EXPECT_NE(path.Play(tone, false), 0u);
+        WaitUntilQuiet(path);
+        const Output out = Finish(path, tone);
+        std::string error;
+        EXPECT_TRUE(device_.Open(error)) << error;
+        return out;
+    }
     Output PlayAt(plat::SoundVector where, plat::SoundVector front = {0, 0, 1})
     {
-        plat::SoundSegment tone;
-        Load(tone, Tone(0.15));
-        plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
-        device_.SetListener({}, front, {0, 1, 0});
-        path.SetPosition(where);
-        EXPECT_NE(path.Play(tone, false), 0u);
-        WaitUntilQuiet(path);
-        path.Destroy();
-        tone.Unload();
-        device_.Close();
-        return Output::Read();
+        return PlayOnce(plat::SoundPathKind::Positional, [&](plat::SoundPath& path) {
+            device_.SetListener({}, front, {0, 1, 0});
+            path.SetPosition(where);
+        });
     }
-
-    Output PlayDirect(int volume)
+    double PlayDirect(int volume)
     {
-        plat::SoundSegment tone;
-        Load(tone, Tone(0.15));
-        plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
-        path.SetVolume(volume);
-        EXPECT_NE(path.Play(tone, false), 0u);
-        WaitUntilQuiet(path);
-        path.Destroy();
-        tone.Unload();
-        device_.Close();
-        return Output::Read();
-    }
-
-    void Reopen()
-    {
-        std::string error;
-        ASSERT_TRUE(device_.Open(error)) << error;
+        return PlayOnce(plat::SoundPathKind::Direct, [&](plat::SoundPath& path) { path.SetVolume(volume); }).Both();
     }
 
     plat::SoundDevice device_;
@@ -80,15 +80,19 @@ protected:
 
 TEST_F(SoundTest, APositionalSoundIsLouderInTheNearerEar)
 {
-    const Output right = PlayAt({20, 0, 0});
-    EXPECT_GT(right.Right(), 1.5 * right.Left());
-    Reopen();
-    const Output left = PlayAt({-20, 0, 0});
-    EXPECT_GT(left.Left(), 1.5 * left.Right());
-    // Turned round (facing -z), the same sound on +x is now on the left.
-    Reopen();
-    const Output turned = PlayAt({20, 0, 0}, {0, 0, -1});
-    EXPECT_GT(turned.Left(), 1.5 * turned.Right());
+    struct Case {
+        const char* name;
+        plat::SoundVector where, front;
+        bool left;
+    };
+    const Case cases[] = {{"on the right", {20, 0, 0}, {0, 0, 1}, false},
+                          {"on the left", {-20, 0, 0}, {0, 0, 1}, true},
+                          {"on +x, the listener turned round", {20, 0, 0}, {0, 0, -1}, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Output out = PlayAt(c.where, c.front);
+        EXPECT_GT(c.left ? out.Left() : out.Right(), 1.5 * (c.left ? out.Right() : out.Left()));
+    }
 }
 
 TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
@@ -98,31 +102,20 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
     const double distances[] = {5, 10, 20, 40, 100, 200};
     const double expected[] = {1, 1, 0.5, 0.25, 0.1, 0.1};
     double levels[6];
-    for (int i = 0; i < 6; ++i) {
-        if (i > 0) {
-            Reopen();
-        }
+    for (int i = 0; i < 6; ++i)
         levels[i] = PlayAt({0, 0, static_cast<float>(distances[i])}).Both();
-    }
     ASSERT_GT(levels[1], 1.0);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
         EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
-    }
 }
 
 TEST_F(SoundTest, VolumesInHundredthsOfADecibelScaleTheOutput)
 {
-    const double full = PlayDirect(0).Both();
+    const double full = PlayDirect(0);
     ASSERT_GT(full, 1.0);
-    Reopen();
-    const double minus6dB = PlayDirect(-600).Both();
-    Reopen();
-    const double minus20dB = PlayDirect(-2000).Both();
-    Reopen();
-    const double silent = PlayDirect(plat::kSilentVolume).Both();
-    EXPECT_NEAR(minus6dB / full, 0.501, 0.03);
-    EXPECT_NEAR(minus20dB / full, 0.1, 0.01);
-    EXPECT_LT(silent / full, 0.001);
+    EXPECT_NEAR(PlayDirect(-600) / full, 0.501, 0.03);
+    EXPECT_NEAR(PlayDirect(-2000) / full, 0.1, 0.01);
+    EXPECT_LT(PlayDirect(plat::kSilentVolume) / full, 0.001);
     // Out-of-range volumes are held to the ends of the range.
     EXPECT_FLOAT_EQ(plat::GainFromVolume(500), 1.0f);
     EXPECT_FLOAT_EQ(plat::GainFromVolume(-20000), plat::GainFromVolume(plat::kSilentVolume));
@@ -137,10 +130,7 @@ TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
     path.SetVolume(plat::kSilentVolume);
     EXPECT_EQ(path.Volume(), plat::kSilentVolume);
     Sleep(0.2);
-    path.Destroy();
-    tone.Unload();
-    device_.Close();
-    EXPECT_LT(Output::Read().AudibleSeconds(), 0.06);
+    EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
 }
 
 TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
@@ -152,11 +142,10 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     const std::uint32_t looped = path.Play(tone, true);
     ASSERT_NE(once, 0u);
     ASSERT_NE(looped, 0u);
-    bool looping = true;
-    ASSERT_TRUE(path.GetLooping(once, looping));
-    EXPECT_FALSE(looping);
-    ASSERT_TRUE(path.GetLooping(looped, looping));
-    EXPECT_TRUE(looping);
+    bool onceLoops = true, loopedLoops = false;
+    ASSERT_TRUE(path.GetLooping(once, onceLoops) && path.GetLooping(looped, loopedLoops));
+    EXPECT_FALSE(onceLoops);
+    EXPECT_TRUE(loopedLoops);
     EXPECT_TRUE(device_.IsPlaying(tone));
     Sleep(0.3);
     EXPECT_FALSE(path.IsPlaying(once));
@@ -165,14 +154,11 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     EXPECT_FALSE(path.IsPlaying(looped));
     EXPECT_FALSE(path.IsPlaying());
     EXPECT_FALSE(device_.IsPlaying(tone));
-    EXPECT_FALSE(path.GetLooping(looped, looping));  // stopped plays are forgotten
+    EXPECT_FALSE(path.GetLooping(looped, loopedLoops)); // stopped plays are forgotten
     EXPECT_FALSE(path.Stop(looped));
     Sleep(0.05);
-    path.Destroy();
-    tone.Unload();
-    device_.Close();
     // The loop sounded for about 0.3 s, six times the tone's length.
-    const double heard = Output::Read().AudibleSeconds();
+    const double heard = Finish(path, tone).AudibleSeconds();
     EXPECT_GT(heard, 0.22);
     EXPECT_LT(heard, 0.45);
 }
@@ -196,10 +182,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
     ASSERT_TRUE(segment.SetLoopPoints(toneStart, frames));
     ASSERT_NE(path.Play(segment, true), 0u);
     Sleep(0.5);
-    path.Destroy();
-    segment.Unload();
-    device_.Close();
-    const Output out = Output::Read();
+    const Output out = Finish(path, segment);
     EXPECT_GT(out.AudibleSeconds(), 0.3);
     EXPECT_LT(out.LongestGap(), 0.03);
 }
@@ -214,14 +197,12 @@ TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
     const std::uint32_t b = path.Play(tone, false);
     Sleep(0.01);
     const std::uint32_t c = path.Play(tone, false);
-    EXPECT_GT(a, 1u);
-    EXPECT_GT(b, 1u);
-    EXPECT_GT(c, 1u);
+    for (std::uint32_t play : {a, b, c})
+        EXPECT_GT(play, 1u);
     EXPECT_NE(a, b);
     EXPECT_NE(b, c);
     EXPECT_FALSE(path.IsPlaying(a));
-    EXPECT_TRUE(path.IsPlaying(b));
-    EXPECT_TRUE(path.IsPlaying(c));
+    EXPECT_TRUE(path.IsPlaying(b) && path.IsPlaying(c));
     EXPECT_EQ(path.StartTimeMs(a), -1);
     EXPECT_LE(path.StartTimeMs(b), path.StartTimeMs(c));
     EXPECT_LE(path.StartTimeMs(c), device_.TimeMs());
@@ -282,9 +263,8 @@ TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
     const plat::WavData block = Tone(0.05, 2);
     const auto* samples = reinterpret_cast<const std::int16_t*>(block.samples.data());
     EXPECT_FALSE(stream.Queue(samples, block.FrameCount(), 3, kOutputRate));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(stream.Queue(samples, block.FrameCount(), 2, kOutputRate));
-    }
     EXPECT_TRUE(stream.IsPlaying());
     Sleep(0.35);
     EXPECT_FALSE(stream.IsPlaying());
@@ -295,8 +275,7 @@ TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
     Sleep(0.15);
     stream.Destroy();
     device_.Close();
-    const Output out = Output::Read();
-    EXPECT_NEAR(out.AudibleSeconds(), 0.25, 0.05);
+    EXPECT_NEAR(Output::Read().AudibleSeconds(), 0.25, 0.05);
 }
 
 } // namespace

@@ -43,14 +43,14 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     // A two-second clip: red for the first second, blue for the second, with a 441 Hz tone.
-    std::string MakeClip(double toneHz = 441, int frames = 50)
+    std::string MakeClip(double toneHz = 441, int frames = 50, int height = 120, decltype(plat::MpegClip::draw) draw = {})
     {
         plat::MpegClip clip;
         clip.width = 160;
-        clip.height = 120;
+        clip.height = height;
         clip.frameCount = frames;
         clip.toneHz = toneHz;
-        clip.draw = plat::SolidColour([](int frame) { return frame < 25 ? kRed : kBlue; });
+        clip.draw = draw ? draw : plat::SolidColour([](int frame) { return frame < 25 ? kRed : kBlue; });
         const std::string path = (dir_ / "FMV" / "Intro.mpg").string();
         std::string error;
         EXPECT_TRUE(plat::EncodeMpegClip(path, clip, error)) << error;
@@ -132,21 +132,14 @@ TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
 TEST_F(VideoFileTest, PicturesKeepTheirOrientation)
 {
     // Top half red, bottom half blue, with a green left quarter.
-    plat::MpegClip clip;
-    clip.width = 160;
-    clip.height = 128;
-    clip.frameCount = 2;
-    clip.draw = [](int, std::uint32_t* pixels, int width, int height) {
+    const std::string path = MakeClip(0, 2, 128, [](int, std::uint32_t* pixels, int width, int height) {
         for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
+            for (int x = 0; x < width; ++x)
                 pixels[y * width + x] = x < width / 4 ? 0xFF20C020u : (y < height / 2 ? kRed : kBlue);
-            }
         }
-    };
-    const std::string path = (dir_ / "FMV" / "Pattern.mpg").string();
-    std::string error;
-    ASSERT_TRUE(plat::EncodeMpegClip(path, clip, error)) << error;
+    });
     plat::VideoFile video;
+    std::string error;
     ASSERT_TRUE(video.Open(path, error)) << error;
     plat::VideoFrame frame;
     ASSERT_TRUE(video.ReadFrame(frame));
@@ -212,18 +205,21 @@ TEST_F(VideoFileTest, TheEncoderRefusesClipsMpegCannotHold)
     clip.draw = plat::SolidColour([](int) { return kRed; });
     std::string error;
     const std::string path = (dir_ / "bad.mpg").string();
-    clip.width = 161;
-    EXPECT_FALSE(plat::EncodeMpegClip(path, clip, error));
-    EXPECT_NE(error.find("bad.mpg"), std::string::npos);
-    clip.width = 320;
-    clip.framesPerSecond = 15;
-    EXPECT_FALSE(plat::EncodeMpegClip(path, clip, error));
-    clip.framesPerSecond = 25;
-    clip.frameCount = 0;
-    EXPECT_FALSE(plat::EncodeMpegClip(path, clip, error));
-    clip.frameCount = 2;
-    EXPECT_FALSE(plat::EncodeMpegClip((dir_ / "no" / "such" / "folder.mpg").string(), clip, error));
-    EXPECT_FALSE(error.empty());
+    // A width MPEG cannot hold, a frame rate it has no code for, no frames, no folder.
+    struct Case {
+        int width, framesPerSecond, frameCount;
+        std::string path;
+    };
+    const Case cases[] = {{161, 25, 2, path}, {320, 15, 2, path}, {320, 25, 0, path},
+                          {320, 25, 2, (dir_ / "no" / "such" / "folder.mpg").string()}};
+    for (const Case& c : cases) {
+        clip.width = c.width;
+        clip.framesPerSecond = c.framesPerSecond;
+        clip.frameCount = c.frameCount;
+        error.clear();
+        EXPECT_FALSE(plat::EncodeMpegClip(c.path, clip, error)) << c.width << " " << c.framesPerSecond;
+        EXPECT_NE(error.find(c.path == path ? "bad.mpg" : "folder.mpg"), std::string::npos) << error;
+    }
     EXPECT_TRUE(plat::EncodeMpegClip(path, clip, error)) << error;
 }
 

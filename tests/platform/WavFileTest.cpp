@@ -98,20 +98,10 @@ TEST(WavFileTest, ReadsEachPcmLayoutAndSkipsOtherChunks)
     EXPECT_EQ(wav.samples.size(), 8u);
 
     // Extensible header with the integer PCM sub-format, as many tools write.
-    Bytes ext;
-    PutTag(ext, "fmt ");
-    Put32(ext, 40);
-    Put16(ext, 0xFFFE);
-    Put16(ext, 2);
-    Put32(ext, 44100);
-    Put32(ext, 44100 * 4);
-    Put16(ext, 4);
-    Put16(ext, 16);
-    Put16(ext, 22);
-    Put16(ext, 16);
-    Put32(ext, 3);
-    const std::uint8_t pcm[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
-    ext.insert(ext.end(), pcm, pcm + 16);
+    // Tag 0xFFFE, 2 channels, 44100 Hz, 176400 bytes a second, align 4, 16 bits, 22 more bytes:
+    // 16 valid bits, channel mask 3, then the sub-format GUID.
+    Bytes ext = Chunk("fmt ", {0xFE, 0xFF, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 22, 0, 16, 0,
+                               3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
     ASSERT_EQ(Parse(Riff({ext, Chunk("data", {1, 2, 3, 4})}), wav), "ok");
     EXPECT_EQ(wav.sampleRate, 44100);
     ext[ext.size() - 16] = 3;  // floating-point sub-format
@@ -120,17 +110,17 @@ TEST(WavFileTest, ReadsEachPcmLayoutAndSkipsOtherChunks)
 
 TEST(WavFileTest, UnsupportedFormatsAreRefusedWithAReason)
 {
-    plat::WavData wav;
-    EXPECT_NE(Parse(Riff({FormatChunk(3, 16, 22050), Chunk("data", Bytes(6))}), wav).find("channel"),
-              std::string::npos);
-    EXPECT_NE(Parse(Riff({FormatChunk(1, 24, 22050), Chunk("data", Bytes(6))}), wav).find("sample size"),
-              std::string::npos);
-    EXPECT_NE(Parse(Riff({FormatChunk(1, 16, 0), Chunk("data", Bytes(6))}), wav).find("rate"), std::string::npos);
-    EXPECT_NE(Parse(Riff({FormatChunk(2, 16, 22050, 1), Chunk("data", Bytes(8))}), wav).find("alignment"),
-              std::string::npos);
     Bytes adpcm = FormatChunk(1, 16, 22050);
     adpcm[8] = 2;
-    EXPECT_NE(Parse(Riff({adpcm, Chunk("data", Bytes(6))}), wav).find("format tag 2"), std::string::npos);
+    const std::pair<Bytes, const char*> cases[] = {{FormatChunk(3, 16, 22050), "channel"},
+                                                   {FormatChunk(1, 24, 22050), "sample size"},
+                                                   {FormatChunk(1, 16, 0), "rate"},
+                                                   {FormatChunk(2, 16, 22050, 1), "alignment"},
+                                                   {adpcm, "format tag 2"}};
+    for (const auto& [format, reason] : cases) {
+        plat::WavData wav;
+        EXPECT_NE(Parse(Riff({format, Chunk("data", Bytes(8))}), wav).find(reason), std::string::npos) << reason;
+    }
 }
 
 TEST(WavFileTest, DamagedFilesGiveErrorsNotCrashes)
@@ -146,24 +136,21 @@ TEST(WavFileTest, DamagedFilesGiveErrorsNotCrashes)
 
     // A data chunk claiming more than the file holds, with a RIFF size that agrees.
     Bytes lying = good;
-    lying[40] = 0xff;
-    lying[41] = 0xff;
-    lying[4] = 0xff;
-    lying[5] = 0xff;
-    lying[6] = 0xff;
+    for (size_t at : {40, 41, 4, 5, 6})
+        lying[at] = 0xff;
     lying[7] = 0x7f;
     EXPECT_NE(Parse(lying, wav), "ok");
     Bytes lyingData = Riff({FormatChunk(1, 16, 22050), Chunk("data", Bytes(4))});
     lyingData[43] = 0x10;  // data size grows by 256 MB inside a RIFF of the real size
     EXPECT_NE(Parse(lyingData, wav).find("past the end"), std::string::npos);
 
-    EXPECT_NE(Parse(Riff({Chunk("data", Bytes(4)), FormatChunk(1, 16, 22050)}), wav).find("before"),
-              std::string::npos);
-    EXPECT_NE(Parse(Riff({FormatChunk(1, 16, 22050)}), wav).find("no data"), std::string::npos);
-    EXPECT_NE(Parse(Riff({FormatChunk(1, 16, 22050), Chunk("data", {})}), wav).find("no samples"),
-              std::string::npos);
-    Bytes shortFormat = Chunk("fmt ", Bytes(10));
-    EXPECT_NE(Parse(Riff({shortFormat, Chunk("data", Bytes(4))}), wav).find("too short"), std::string::npos);
+    const std::pair<Bytes, const char*> damaged[] = {
+        {Riff({Chunk("data", Bytes(4)), FormatChunk(1, 16, 22050)}), "before"},
+        {Riff({FormatChunk(1, 16, 22050)}), "no data"},
+        {Riff({FormatChunk(1, 16, 22050), Chunk("data", {})}), "no samples"},
+        {Riff({Chunk("fmt ", Bytes(10)), Chunk("data", Bytes(4))}), "too short"}};
+    for (const auto& [file, reason] : damaged)
+        EXPECT_NE(Parse(file, wav).find(reason), std::string::npos) << reason;
     Bytes notWave = good;
     notWave[8] = 'A';
     EXPECT_NE(Parse(notWave, wav), "ok");

@@ -84,23 +84,19 @@ TEST_F(WindowTest, DrainingDispatchesEverythingAndLeavesTheQuitForTheMainLoop)
 
 TEST_F(WindowTest, PointerPositionIsInBackBufferPixels)
 {
-    int x = -1, y = -1;
+    const auto cursor = [&] {
+        int x = -1, y = -1;
+        window_->GetCursorPosition(x, y);
+        return std::pair{x, y};
+    };
     plat::InjectMouseMove(*window_, 100, 150);
     DispatchAll();
-    window_->GetCursorPosition(x, y);
-    EXPECT_EQ(x, 100);
-    EXPECT_EQ(y, 150);
-
+    EXPECT_EQ(cursor(), std::pair(100, 150));
     window_->SetBackBufferSize(800, 600); // twice the window's 400 x 300
-    window_->GetCursorPosition(x, y);
-    EXPECT_EQ(x, 200);
-    EXPECT_EQ(y, 300);
-
+    EXPECT_EQ(cursor(), std::pair(200, 300));
     plat::InjectMouseMove(*window_, 399, 0);
     DispatchAll();
-    window_->GetCursorPosition(x, y);
-    EXPECT_EQ(x, 798);
-    EXPECT_EQ(y, 0);
+    EXPECT_EQ(cursor(), std::pair(798, 0));
 }
 
 TEST_F(WindowTest, EventsForAnotherWindowAreNotThisWindowsMessages)
