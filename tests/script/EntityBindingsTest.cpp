@@ -99,12 +99,9 @@ TEST_F(EntityBindingsTest, DormancyFlagsAndImport)
 
 TEST_F(EntityBindingsTest, WrongArgumentsAndNullSelfRaise)
 {
-    EXPECT_LUA_ERROR("crate:SetRadius('wide')", "error in function 'SetRadius'.");
-    EXPECT_LUA_ERROR("crate:SetPosition(1, 2)", "error in function 'SetPosition'.");
-    EXPECT_LUA_ERROR("crate:SetPositionOnGround(crate)", "error in function 'SetPositionOnGround'.");
-    EXPECT_LUA_ERROR("crate:IsDormant(1)", "error in function 'IsDormant'.");
-    EXPECT_LUA_ERROR("TsEntity.GetRadius(nil)", "invalid 'self' in function 'GetRadius'");
-    EXPECT_LUA_ERROR("TsEntity.SetOrigin(nil, 1, 2, 3)", "invalid 'self' in function 'SetOrigin'");
+    ExpectTypeErrors({"crate:SetRadius('wide')", "crate:SetPosition(1, 2)", "crate:SetPositionOnGround(crate)",
+                      "crate:IsDormant(1)"});
+    ExpectSelfErrors({"TsEntity.GetRadius(nil)", "TsEntity.SetOrigin(nil, 1, 2, 3)"});
 }
 
 TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
@@ -123,10 +120,9 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     EXPECT_FALSE(script::IsScriptCreated(L, note));
     EXPECT_EQ(Number("db:LivingTeamMembers(2)"), 0.0);
 
-    EXPECT_LUA_ERROR("db:AddEntity(note)", "error in function 'AddEntity'.");
-    EXPECT_LUA_ERROR("db:AddObject(nil)", "error in function 'AddObject'.");
+    ExpectTypeErrors({"db:AddEntity(note)", "db:AddObject(nil)"});
     EXPECT_LUA_ERROR("crate:AddObject(note)", "attempt to call method 'AddObject'");
-    EXPECT_LUA_ERROR("TsEntityDB.AddObject(nil, note)", "invalid 'self' in function 'AddObject'");
+    ExpectSelfErrors({"TsEntityDB.AddObject(nil, note)"});
 
     crate->AddRef(); // the test keeps its own reference
     db->Release();
