@@ -91,11 +91,16 @@ void AppTest::TearDown()
     plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
 }
 
-void AppTest::Start()
+void AppTest::Make()
 {
     app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
     app->CreateRenderer();
     app->SetSkipVideos(true);
+}
+
+void AppTest::Start()
+{
+    Make();
     ASSERT_TRUE(app->Open(false));
     // Unshown, the window gets the focus only as the test gives it.
     plat::InjectFocus(*app->GetWindow(), true);
@@ -106,6 +111,12 @@ void AppTest::FrameAfter(int64_t units)
 {
     clock->Advance(units);
     ASSERT_TRUE(app->Step());
+}
+
+void AppTest::Frames(int count, int64_t units)
+{
+    for (int i = 0; i < count; ++i)
+        FrameAfter(units);
 }
 
 void AppTest::PressKey(int keyCode)

@@ -84,10 +84,14 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Makes the application, unopened.
+    void Make();
     // Makes and starts the application (the factories set before count).
     void Start();
-    // Moves the clock, then takes the waiting messages and runs one frame.
+    // Moves the clock, then takes the waiting messages and runs one frame;
+    // Frames does that count times.
     void FrameAfter(int64_t units);
+    void Frames(int count, int64_t units);
     // Puts the key's press into SDL's queue.
     void PressKey(int keyCode);
     // The screen as A8R8G8B8 words: the pixel at the centre.
