@@ -1,7 +1,9 @@
-// Entities and the entity database as entity and mission scripts use them.
+// Entities, the entity database and the name every game object carries, as
+// entity and mission scripts use them.
 
 #include "tests/script/LuaTestState.h"
 
+#include "engine/OmObject.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
@@ -9,6 +11,9 @@
 #include "script/ScriptWrap.h"
 
 namespace {
+
+// A door stands for any class below TsObject.
+class Door : public OmObject {};
 
 class ScriptCrate : public TsEntity {
     OM_DECLARE_CLASS(ScriptCrate)
@@ -127,4 +132,22 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     crate->AddRef(); // the test keeps its own reference
     db->Release();
     EXPECT_EQ(crate->GetRefCount(), 1u);
+}
+
+TEST_F(EntityBindingsTest, ObjectNamesAreSetReadAndClearedThroughDerivedObjectsAndGuarded)
+{
+    Door door;
+    Publish(&door, "door", "TsDoorObject");
+    Publish(&door + 1, "audio", "TsAudio");
+    ExpectTypeErrors({"door:SetName(3)", "door:SetName('a', 'b')", "door:SetName()", "TsObject.SetName(audio, 'x')"});
+    ExpectSelfErrors({"TsObject.GetName(nil)", "TsObject.SetName(nil, 'x')"});
+    EXPECT_EQ(door.GetName(), nullptr);
+
+    ASSERT_EQ(Run("door:SetName('gate')"), "");
+    ASSERT_NE(door.GetName(), nullptr);
+    EXPECT_STREQ(door.GetName(), "gate");
+    EXPECT_EQ(String("door:GetName()"), "gate");
+    ASSERT_EQ(Run("door:SetName(nil)"), "");
+    EXPECT_EQ(door.GetName(), nullptr);
+    EXPECT_EQ(Type("door:GetName()"), "nil");
 }

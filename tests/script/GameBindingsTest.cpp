@@ -1,11 +1,13 @@
-// The package as a whole: what open registers, the class tree, and what
-// close leaves behind.
+// The package as a whole: what open registers, the class tree, what close
+// leaves behind, and the package inside the game's script host.
 
 #include "tests/script/LuaTestState.h"
 
+#include "game/framework/TsScriptHost.h"
 #include "script/GameBindings.h"
 #include "script/ScriptPackage.h"
 #include "script/ScriptWrap.h"
+#include "tests/game/framework/LogCapture.h"
 
 #include <iterator>
 #include <set>
@@ -174,7 +176,37 @@ TEST_F(LuaTest, ModeAndLevelShareOneUserdataButRecordsAndFirstFieldsDoNot)
         lua_setglobal(L, "b");
         EXPECT_EQ(String("typeof(a)"), c.firstType);
         EXPECT_EQ(String("typeof(b)"), c.secondType);
-        if (c.same)
+        if (c.same) {
             EXPECT_EQ(Type("a == b or nil"), "boolean");
+        }
     }
+}
+
+TEST(HostBindings, WrapperErrorsInNestedCallsAreLoggedAndCloseLeavesNoPackageGlobal)
+{
+    LogCapture log;
+    lua_State* L = TsScriptHost::OpenLua();
+    ASSERT_NE(L, nullptr);
+    const char* script = "function inner() return GetX(5) end\n"
+                         "function outer() return inner() + 1 end\n"
+                         "outer()";
+    EXPECT_NE(TsScriptHost::DoString(L, script), TS_SCRIPT_OK);
+    EXPECT_TRUE(log.Contains("error in function 'GetX'.")) << log.All();
+    log.Clear();
+    // The state lives on.
+    EXPECT_EQ(TsScriptHost::DoString(L, "TsAccess:Options():SetGamma(1.5)"), TS_SCRIPT_OK);
+    EXPECT_NE(TsScriptHost::DoString(L, "TsAccess:Options():SetGamma()"), TS_SCRIPT_OK);
+    EXPECT_TRUE(log.Contains("error in function 'SetGamma'.")) << log.All();
+    TsScriptHost::DoString(L, "TsAccess:Options():SetGamma(1.0)");
+
+    // The host's close is this followed by lua_close; the host's own
+    // globals, registered after the package, go too.
+    tolua_game_close(L);
+    for (const char* name : {"TsAccess", "OmVector3", "GetX", "dofile", "_ERRORMESSAGE", "ShellWrite",
+                             "AID_FACTORY_ALARM", "TS_ITEMUSAGE_AUTO_USE"}) {
+        lua_getglobal(L, name);
+        EXPECT_TRUE(lua_isnil(L, -1)) << name;
+        lua_pop(L, 1);
+    }
+    lua_close(L);
 }
