@@ -57,7 +57,8 @@ void TestMode::Render(float renderTime, float fraction)
     Script().renders.push_back({renderTime, fraction});
     OmRenderer* renderer = OmRenderer::Current();
     if (Script().clearScreen && renderer) {
-        renderer->SetClearColour(Script().clearColour);
+        const float green[3] = {0.0f, 1.0f, 0.0f};
+        renderer->SetClearColour(green);
         renderer->Clear(nullptr, 0);
         if (renderer->BeginScene(renderTime)) {
             renderer->EndScene();
@@ -85,9 +86,8 @@ void AppTest::TearDown()
 {
     app.reset();
     clock.reset();
-    for (TsModeType type : {TS_MODE_OBJECT_VIEW, TS_MODE_LEVEL, TS_MODE_FRONT_END}) {
+    for (TsModeType type : {TS_MODE_OBJECT_VIEW, TS_MODE_LEVEL, TS_MODE_FRONT_END})
         TsMain::SetModeFactory(type, nullptr);
-    }
     plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
 }
 
@@ -127,8 +127,7 @@ void AppTest::PressKey(int keyCode)
 uint32_t AppTest::CentrePixel()
 {
     plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     app->GetWindow()->GetClientSize(width, height);
     plat::GfxSurface* screen = nullptr;
     if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)

@@ -24,16 +24,14 @@ struct ModeScript {
     bool importResult = true;
     bool initialiseResult = true;
     int requestInTick = TS_MODE_NO_REQUEST; // asked for once, in the next tick
-    bool clearScreen = false;               // Render draws a frame of clearColour
-    float clearColour[3] = {0.0f, 1.0f, 0.0f};
+    bool clearScreen = false;               // Render draws a green frame
 
     int made = 0;
     int destroyed = 0;
     int imports = 0;
     std::vector<uint32_t> ticks; // tick counts handed to Tick
     struct Drawn {
-        float renderTime;
-        float fraction;
+        float renderTime, fraction;
     };
     std::vector<Drawn> renders;
     // What the destructor found still standing.
@@ -75,8 +73,7 @@ TsGameMode* MakeLevel();
 
 // Captured message boxes.
 struct ShownBox {
-    std::string caption;
-    std::string text;
+    std::string caption, text;
 };
 
 class AppTest : public ::testing::Test {
