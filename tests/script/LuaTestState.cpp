@@ -58,14 +58,6 @@ double LuaTest::Number(const std::string& expr)
     return v;
 }
 
-std::string LuaTest::Type(const std::string& expr)
-{
-    PushResult(L, expr);
-    std::string t = lua_typename(L, lua_type(L, -1));
-    lua_pop(L, 1);
-    return t;
-}
-
 std::string LuaTest::String(const std::string& expr)
 {
     PushResult(L, expr);

@@ -23,10 +23,10 @@ protected:
     std::string Run(const std::string& code);
     // Runs "return <expr>" and gives the number (NaN when it is not one).
     double Number(const std::string& expr);
-    // Runs "return <expr>" and gives Lua's type name of the result.
-    std::string Type(const std::string& expr);
     // Runs "return <expr>" and gives the string ("" when it is not one).
     std::string String(const std::string& expr);
+    // Lua's type name of the expression's first value.
+    std::string Type(const std::string& expr) { return String("type((" + expr + "))"); }
     // Each chunk must fail with the type error of the first function it
     // calls ("error in function 'Name'."), or with that function's
     // null-self error.
