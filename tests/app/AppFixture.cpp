@@ -32,17 +32,6 @@ TestMode::~TestMode()
     Script().audioAtDestruction = Script().audioAtDestruction && TsAccess::Audio() != nullptr;
 }
 
-bool TestMode::Import()
-{
-    ++Script().imports;
-    return Script().importResult;
-}
-
-bool TestMode::Initialise()
-{
-    return Script().initialiseResult;
-}
-
 void TestMode::Tick(uint32_t tickCount)
 {
     Script().ticks.push_back(tickCount);

@@ -49,8 +49,12 @@ public:
     explicit TestMode(OmArchive& archive) : TsGameMode(archive) {}
     ~TestMode() override;
 
-    bool Import() override;
-    bool Initialise() override;
+    bool Import() override
+    {
+        ++Script().imports;
+        return Script().importResult;
+    }
+    bool Initialise() override { return Script().initialiseResult; }
     void Tick(uint32_t tickCount) override;
     void Render(float renderTime, float fraction) override;
     TsModeType GetModeType() const override { return type_; }
