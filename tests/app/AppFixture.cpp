@@ -32,17 +32,6 @@ TestMode::~TestMode()
     Script().audioAtDestruction = Script().audioAtDestruction && TsAccess::Audio() != nullptr;
 }
 
-bool TestMode::Import()
-{
-    ++Script().imports;
-    return Script().importResult;
-}
-
-bool TestMode::Initialise()
-{
-    return Script().initialiseResult;
-}
-
 void TestMode::Tick(uint32_t tickCount)
 {
     Script().ticks.push_back(tickCount);
@@ -57,7 +46,8 @@ void TestMode::Render(float renderTime, float fraction)
     Script().renders.push_back({renderTime, fraction});
     OmRenderer* renderer = OmRenderer::Current();
     if (Script().clearScreen && renderer) {
-        renderer->SetClearColour(Script().clearColour);
+        const float green[3] = {0.0f, 1.0f, 0.0f};
+        renderer->SetClearColour(green);
         renderer->Clear(nullptr, 0);
         if (renderer->BeginScene(renderTime)) {
             renderer->EndScene();
@@ -85,17 +75,21 @@ void AppTest::TearDown()
 {
     app.reset();
     clock.reset();
-    for (TsModeType type : {TS_MODE_OBJECT_VIEW, TS_MODE_LEVEL, TS_MODE_FRONT_END}) {
+    for (TsModeType type : {TS_MODE_OBJECT_VIEW, TS_MODE_LEVEL, TS_MODE_FRONT_END})
         TsMain::SetModeFactory(type, nullptr);
-    }
     plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
 }
 
-void AppTest::Start()
+void AppTest::Make()
 {
     app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
     app->CreateRenderer();
     app->SetSkipVideos(true);
+}
+
+void AppTest::Start()
+{
+    Make();
     ASSERT_TRUE(app->Open(false));
     // Unshown, the window gets the focus only as the test gives it.
     plat::InjectFocus(*app->GetWindow(), true);
@@ -108,6 +102,12 @@ void AppTest::FrameAfter(int64_t units)
     ASSERT_TRUE(app->Step());
 }
 
+void AppTest::Frames(int count, int64_t units)
+{
+    for (int i = 0; i < count; ++i)
+        FrameAfter(units);
+}
+
 void AppTest::PressKey(int keyCode)
 {
     ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
@@ -116,8 +116,7 @@ void AppTest::PressKey(int keyCode)
 uint32_t AppTest::CentrePixel()
 {
     plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     app->GetWindow()->GetClientSize(width, height);
     plat::GfxSurface* screen = nullptr;
     if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)

@@ -24,16 +24,14 @@ struct ModeScript {
     bool importResult = true;
     bool initialiseResult = true;
     int requestInTick = TS_MODE_NO_REQUEST; // asked for once, in the next tick
-    bool clearScreen = false;               // Render draws a frame of clearColour
-    float clearColour[3] = {0.0f, 1.0f, 0.0f};
+    bool clearScreen = false;               // Render draws a green frame
 
     int made = 0;
     int destroyed = 0;
     int imports = 0;
     std::vector<uint32_t> ticks; // tick counts handed to Tick
     struct Drawn {
-        float renderTime;
-        float fraction;
+        float renderTime, fraction;
     };
     std::vector<Drawn> renders;
     // What the destructor found still standing.
@@ -51,8 +49,12 @@ public:
     explicit TestMode(OmArchive& archive) : TsGameMode(archive) {}
     ~TestMode() override;
 
-    bool Import() override;
-    bool Initialise() override;
+    bool Import() override
+    {
+        ++Script().imports;
+        return Script().importResult;
+    }
+    bool Initialise() override { return Script().initialiseResult; }
     void Tick(uint32_t tickCount) override;
     void Render(float renderTime, float fraction) override;
     TsModeType GetModeType() const override { return type_; }
@@ -75,8 +77,7 @@ TsGameMode* MakeLevel();
 
 // Captured message boxes.
 struct ShownBox {
-    std::string caption;
-    std::string text;
+    std::string caption, text;
 };
 
 class AppTest : public ::testing::Test {
@@ -84,10 +85,14 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Makes the application, unopened.
+    void Make();
     // Makes and starts the application (the factories set before count).
     void Start();
-    // Moves the clock, then takes the waiting messages and runs one frame.
+    // Moves the clock, then takes the waiting messages and runs one frame;
+    // Frames does that count times.
     void FrameAfter(int64_t units);
+    void Frames(int count, int64_t units);
     // Puts the key's press into SDL's queue.
     void PressKey(int keyCode);
     // The screen as A8R8G8B8 words: the pixel at the centre.

@@ -1,13 +1,12 @@
 // The load screen: held until Space, then one frame of the prompt, then the
 // mode carries on with its clock restarted at the present.
-#include <unistd.h>
-
-#include <cstdlib>
-#include <string>
+#include <filesystem>
+#include <vector>
 
 #include "game/framework/TsLoadScreen.h"
 #include "platform/BmpFile.h"
 #include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
 
 namespace apptest {
 namespace {
@@ -24,9 +23,7 @@ TEST_F(LoadScreen, HoldsTheModeUntilSpaceThenPromptsForOneFrame)
 
     g_loadScreen.held = 1;
     EXPECT_STREQ(g_loadScreen.Text(), "Loading....");
-    for (int i = 0; i < 3; ++i) {
-        FrameAfter(100);
-    }
+    Frames(3, 100);
     // Neither ticked nor drawn, and the count stands still.
     EXPECT_EQ(Script().ticks.size(), ticks);
     EXPECT_EQ(Script().renders.size(), renders);
@@ -67,19 +64,13 @@ TEST_F(LoadScreen, AMissingImageIsReportedAndTheScreenStillWaits)
 TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
 {
     Start();
-    // The image is read from .\data\ below the working folder.
-    char scratch[] = "/tmp/tessaran_screen_XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
-    const std::string folder = scratch;
-    ASSERT_EQ(std::system(("mkdir -p '" + folder + "/data'").c_str()), 0);
-    const std::vector<uint32_t> red(16 * 16, 0xFFFF0000u);
-    ASSERT_TRUE(plat::WriteBmp24(folder + "/data/red.bmp", red.data(), 16, 16, 16 * 4));
-    char home[4096];
-    ASSERT_NE(getcwd(home, sizeof home), nullptr);
-    ASSERT_EQ(chdir(folder.c_str()), 0);
-    LoadLoadScreenImage("red.bmp");
-    ASSERT_EQ(chdir(home), 0);
-    std::system(("rm -rf '" + folder + "'").c_str());
+    {
+        ScratchDir scratch; // the image is read from .\data\ below the working folder
+        const std::vector<uint32_t> red(16 * 16, 0xFFFF0000u);
+        std::filesystem::create_directory("data");
+        ASSERT_TRUE(plat::WriteBmp24(scratch.Path() + "/data/red.bmp", red.data(), 16, 16, 16 * 4));
+        LoadLoadScreenImage("red.bmp");
+    }
     ASSERT_NE(g_loadScreen.image, nullptr);
 
     g_loadScreen.held = 1;
@@ -93,14 +84,10 @@ TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
 TEST(LoadScreenPulse, RisesByAFifthEachTickAndStartsOverAfterOnePointTwo)
 {
     TsLoadScreen screen;
-    std::vector<float> next;
-    for (int i = 0; i < 8; ++i) {
+    int tick = 0;
+    for (const float next : {0.2f, 0.4f, 0.6f, 0.8f, 1.0f, 1.2f, 0.2f, 0.4f}) {
         screen.TickPulse();
-        next.push_back(screen.pulse.next);
-    }
-    const float expected[] = {0.2f, 0.4f, 0.6f, 0.8f, 1.0f, 1.2f, 0.2f, 0.4f};
-    for (size_t i = 0; i < next.size(); ++i) {
-        EXPECT_NEAR(next[i], expected[i], 1e-5f) << "tick " << i;
+        EXPECT_NEAR(screen.pulse.next, next, 1e-5f) << "tick " << tick++;
     }
     // The value drawn lies between this tick's and the next.
     screen.pulse.Interpolate(0.5f);

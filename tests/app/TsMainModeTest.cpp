@@ -1,8 +1,6 @@
 // Mode switching: requests served between frames, the game systems torn
 // down and built again, and modes that cannot start.
-#include <unistd.h>
-
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <lua.hpp>
@@ -12,6 +10,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "render/OmRenderer.h"
 #include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
 
 namespace apptest {
 namespace {
@@ -23,6 +22,8 @@ double GlobalNumber(const char* name)
     double value = -1.0;
     return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
 }
+
+int Lua(const char* code) { return TsScriptHost::DoString(TsAccess::LuaState(), code); }
 
 TEST_F(ModeSwitch, StartUpRunsTheDemoScriptsAndWiresTheAccessors)
 {
@@ -36,7 +37,7 @@ TEST_F(ModeSwitch, StartUpRunsTheDemoScriptsAndWiresTheAccessors)
     EXPECT_EQ(TsAccess::ScreenWidth(), app->GetScreenWidth());
     EXPECT_GT(TsAccess::ScreenWidth(), 0);
     // init.lua, then newdemo.lua, ran in the game's state.
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "Ticks = SecondsToTicks(1.55)"), TS_SCRIPT_OK);
+    ASSERT_EQ(Lua("Ticks = SecondsToTicks(1.55)"), TS_SCRIPT_OK);
     EXPECT_EQ(GlobalNumber("Ticks"), 15.0);
     EXPECT_TRUE(TsScriptHost::IsFunctionDefined(TsAccess::LuaState(), "LuaTick"));
     EXPECT_EQ(TsScriptHost::CallIntFunction(TsAccess::LuaState(), "LuaTick"), 0);
@@ -79,8 +80,7 @@ TEST_F(ModeSwitch, TwentySwitchesLeaveNothingBehind)
     for (int i = 0; i < 20; ++i) {
         const TsModeType next = i % 2 ? TS_MODE_FRONT_END : TS_MODE_OBJECT_VIEW;
         (new TestThing)->AddRef(); // dropped by the switch's pool release
-        ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "Junk = {} for i = 1, 1000 do Junk[i] = i end"),
-                  TS_SCRIPT_OK);
+        ASSERT_EQ(Lua("Junk = {} for i = 1, 1000 do Junk[i] = i end"), TS_SCRIPT_OK);
         app->RequestMode(next);
         FrameAfter(10);
         ASSERT_EQ(app->GetMode()->GetModeType(), next);
@@ -114,9 +114,7 @@ TEST_F(ModeSwitch, AModeThatCannotStartIsReportedOnceAndTheFrontEndComesBack)
     ASSERT_NE(app->GetMode(), nullptr);
     EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
     const int imports = Script().imports;
-    for (int i = 0; i < 5; ++i) {
-        FrameAfter(100);
-    }
+    Frames(5, 100);
     EXPECT_EQ(Script().imports, imports);
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(Script().made, Script().destroyed + 1);
@@ -131,9 +129,7 @@ TEST_F(ModeSwitch, AFrontEndThatCannotStartLeavesTheGameWithNoMode)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].text.find("runs with no mode"), std::string::npos);
     const int imports = Script().imports;
-    for (int i = 0; i < 5; ++i) {
-        FrameAfter(100);
-    }
+    Frames(5, 100);
     EXPECT_EQ(app->GetMode(), nullptr);
     EXPECT_FALSE(app->ModeRequestPending());
     EXPECT_EQ(Script().imports, imports); // not rebuilt every frame
@@ -177,7 +173,7 @@ TEST_F(ModeSwitch, ALevelWithoutAPlayerIsRefusedAndTheSaveNameKept)
 TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServes)
 {
     Start();
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "LevelViewMode()"), TS_SCRIPT_OK);
+    ASSERT_EQ(Lua("LevelViewMode()"), TS_SCRIPT_OK);
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NONE);
     FrameAfter(10);
     EXPECT_EQ(app->GetMode(), nullptr);
@@ -188,7 +184,7 @@ TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServes)
     EXPECT_EQ(Script().ticks.size(), ticks);
     EXPECT_EQ(CentrePixel() & 0xFFFFFFu, 0u);
 
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "FrontEndMode()"), TS_SCRIPT_OK);
+    ASSERT_EQ(Lua("FrontEndMode()"), TS_SCRIPT_OK);
     Script().clearScreen = true;
     FrameAfter(10);
     ASSERT_NE(app->GetMode(), nullptr);
@@ -210,19 +206,14 @@ TEST_F(ModeSwitch, TheModesGoBeforeTheScriptStateAndAudioTheyUse)
 
 TEST_F(ModeSwitch, StartUpWithoutTheAnimationDatabaseStopsWithItsMessage)
 {
-    // A working folder with the scripts but no data.
-    char scratch[] = "/tmp/tessaran_noanims_XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
-    char home[4096];
-    ASSERT_NE(getcwd(home, sizeof home), nullptr);
-    ASSERT_EQ(symlink((std::string(home) + "/scripts").c_str(), (std::string(scratch) + "/scripts").c_str()), 0);
-    ASSERT_EQ(chdir(scratch), 0);
-    app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
-    app->CreateRenderer();
-    app->SetSkipVideos(true);
-    const bool opened = app->Open(false);
-    ASSERT_EQ(chdir(home), 0);
-    std::system((std::string("rm -rf '") + scratch + "'").c_str());
+    const std::filesystem::path home = std::filesystem::current_path();
+    bool opened = true;
+    {
+        ScratchDir scratch; // a working folder with the scripts but no data
+        std::filesystem::create_directory_symlink(home / "scripts", "scripts");
+        Make();
+        opened = app->Open(false);
+    }
     EXPECT_FALSE(opened);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "TessaranApp");
@@ -230,18 +221,14 @@ TEST_F(ModeSwitch, StartUpWithoutTheAnimationDatabaseStopsWithItsMessage)
     EXPECT_TRUE(log.Contains("data\\animdb.tsa"));
 }
 
-TEST(ModeSwitchWithoutFrontEnd, TheGameRunsWithNoModeAndSaysSo)
+TEST_F(ModeSwitch, WithoutAFrontEndTheGameRunsWithNoModeAndSaysSo)
 {
-    LogCapture log;
-    ManualClock clock(1000);
-    auto app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
-    app->CreateRenderer();
-    app->SetSkipVideos(true);
+    TsMain::SetModeFactory(TS_MODE_FRONT_END, nullptr);
+    Make();
     ASSERT_TRUE(app->Open(false));
     EXPECT_EQ(app->GetMode(), nullptr);
     EXPECT_TRUE(log.Contains("the front end is not built yet; the game runs with no mode (an empty frame)"));
-    clock.Advance(100);
-    EXPECT_TRUE(app->Step());
+    FrameAfter(100);
 }
 
 } // namespace

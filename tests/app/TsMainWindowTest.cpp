@@ -39,15 +39,13 @@ TEST_F(MainWindow, WithoutTheFocusTheInputIsLostAndFramesDoNothing)
     const size_t renders = Script().renders.size();
 
     plat::InjectFocus(*app->GetWindow(), false);
-    FrameAfter(100);
-    FrameAfter(100);
+    Frames(2, 100);
     EXPECT_EQ(Script().ticks.size(), ticks);
     EXPECT_EQ(Script().renders.size(), renders);
 
     // Back in the foreground, the game goes on.
     plat::InjectFocus(*app->GetWindow(), true);
-    FrameAfter(100);
-    FrameAfter(100);
+    Frames(2, 100);
     EXPECT_GT(Script().ticks.size(), ticks);
     EXPECT_GT(Script().renders.size(), renders);
 }

@@ -61,11 +61,8 @@ TEST_F(AnimationBindingsTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
 
 TEST_F(AnimationBindingsTest, WrongArgumentsRaiseTheFunctionsOwnMessages)
 {
-    EXPECT_LUA_ERROR("animdb:WriteBinary()", "error in function 'WriteBinary'.");
-    EXPECT_LUA_ERROR("animdb:WriteBinary(nil)", "error in function 'WriteBinary'.");
-    EXPECT_LUA_ERROR("animdb:WriteBinary('a', 'b')", "error in function 'WriteBinary'.");
-    EXPECT_LUA_ERROR("animdb:LoadAnimationTextFile(0, 1)", "error in function 'LoadAnimationTextFile'.");
-    EXPECT_LUA_ERROR("animdb:LoadAnimationTextFile('0', 1, 'x')", "error in function 'LoadAnimationTextFile'.");
-    EXPECT_LUA_ERROR("TsAnimationDB.WriteBinary(TsAccess, 'x')", "error in function 'WriteBinary'.");
+    ExpectTypeErrors({"animdb:WriteBinary()", "animdb:WriteBinary(nil)", "animdb:WriteBinary('a', 'b')",
+                      "animdb:LoadAnimationTextFile(0, 1)", "animdb:LoadAnimationTextFile('0', 1, 'x')",
+                      "TsAnimationDB.WriteBinary(TsAccess, 'x')"});
     EXPECT_EQ(db_.GetEntryCount(), 0u);
 }

@@ -75,12 +75,9 @@ TEST_F(AudioBindingsTest, IdsOutsideTheTableAreLoggedAndIgnored)
 
 TEST_F(AudioBindingsTest, WrongArgumentsRaiseTheFunctionsOwnMessages)
 {
-    EXPECT_LUA_ERROR("audio:LoadWavFromFile('4')", "error in function 'LoadWavFromFile'.");
-    EXPECT_LUA_ERROR("audio:LoadWavFromFile(4, 5)", "error in function 'LoadWavFromFile'.");
-    EXPECT_LUA_ERROR("audio:LuaPlaySoundNow(4, 0, 0)", "error in function 'LuaPlaySoundNow'.");
-    EXPECT_LUA_ERROR("audio:FlagSoundForLoading()", "error in function 'FlagSoundForLoading'.");
-    EXPECT_LUA_ERROR("TsAudio.FlagSoundForLoading(nil, 4)", "invalid 'self' in function 'FlagSoundForLoading'");
-    EXPECT_LUA_ERROR("TsAudio.LoadWavFromFile(TsAccess.Options(), 4)", "error in function 'LoadWavFromFile'.");
+    ExpectTypeErrors({"audio:LoadWavFromFile('4')", "audio:LoadWavFromFile(4, 5)", "audio:LuaPlaySoundNow(4, 0, 0)",
+                      "audio:FlagSoundForLoading()", "TsAudio.LoadWavFromFile(TsAccess.Options(), 4)"});
+    ExpectSelfErrors({"TsAudio.FlagSoundForLoading(nil, 4)"});
 }
 
 TEST_F(AudioBindingsTest, LevelStartRunsTheScriptThatLoadsTheLevelsSounds)

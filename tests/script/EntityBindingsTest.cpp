@@ -1,7 +1,9 @@
-// Entities and the entity database as entity and mission scripts use them.
+// Entities, the entity database and the name every game object carries, as
+// entity and mission scripts use them.
 
 #include "tests/script/LuaTestState.h"
 
+#include "engine/OmObject.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
@@ -9,6 +11,9 @@
 #include "script/ScriptWrap.h"
 
 namespace {
+
+// A door stands for any class below TsObject.
+class Door : public OmObject {};
 
 class ScriptCrate : public TsEntity {
     OM_DECLARE_CLASS(ScriptCrate)
@@ -99,12 +104,9 @@ TEST_F(EntityBindingsTest, DormancyFlagsAndImport)
 
 TEST_F(EntityBindingsTest, WrongArgumentsAndNullSelfRaise)
 {
-    EXPECT_LUA_ERROR("crate:SetRadius('wide')", "error in function 'SetRadius'.");
-    EXPECT_LUA_ERROR("crate:SetPosition(1, 2)", "error in function 'SetPosition'.");
-    EXPECT_LUA_ERROR("crate:SetPositionOnGround(crate)", "error in function 'SetPositionOnGround'.");
-    EXPECT_LUA_ERROR("crate:IsDormant(1)", "error in function 'IsDormant'.");
-    EXPECT_LUA_ERROR("TsEntity.GetRadius(nil)", "invalid 'self' in function 'GetRadius'");
-    EXPECT_LUA_ERROR("TsEntity.SetOrigin(nil, 1, 2, 3)", "invalid 'self' in function 'SetOrigin'");
+    ExpectTypeErrors({"crate:SetRadius('wide')", "crate:SetPosition(1, 2)", "crate:SetPositionOnGround(crate)",
+                      "crate:IsDormant(1)"});
+    ExpectSelfErrors({"TsEntity.GetRadius(nil)", "TsEntity.SetOrigin(nil, 1, 2, 3)"});
 }
 
 TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
@@ -123,12 +125,29 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     EXPECT_FALSE(script::IsScriptCreated(L, note));
     EXPECT_EQ(Number("db:LivingTeamMembers(2)"), 0.0);
 
-    EXPECT_LUA_ERROR("db:AddEntity(note)", "error in function 'AddEntity'.");
-    EXPECT_LUA_ERROR("db:AddObject(nil)", "error in function 'AddObject'.");
+    ExpectTypeErrors({"db:AddEntity(note)", "db:AddObject(nil)"});
     EXPECT_LUA_ERROR("crate:AddObject(note)", "attempt to call method 'AddObject'");
-    EXPECT_LUA_ERROR("TsEntityDB.AddObject(nil, note)", "invalid 'self' in function 'AddObject'");
+    ExpectSelfErrors({"TsEntityDB.AddObject(nil, note)"});
 
     crate->AddRef(); // the test keeps its own reference
     db->Release();
     EXPECT_EQ(crate->GetRefCount(), 1u);
+}
+
+TEST_F(EntityBindingsTest, ObjectNamesAreSetReadAndClearedThroughDerivedObjectsAndGuarded)
+{
+    Door door;
+    Publish(&door, "door", "TsDoorObject");
+    Publish(&door + 1, "audio", "TsAudio");
+    ExpectTypeErrors({"door:SetName(3)", "door:SetName('a', 'b')", "door:SetName()", "TsObject.SetName(audio, 'x')"});
+    ExpectSelfErrors({"TsObject.GetName(nil)", "TsObject.SetName(nil, 'x')"});
+    EXPECT_EQ(door.GetName(), nullptr);
+
+    ASSERT_EQ(Run("door:SetName('gate')"), "");
+    ASSERT_NE(door.GetName(), nullptr);
+    EXPECT_STREQ(door.GetName(), "gate");
+    EXPECT_EQ(String("door:GetName()"), "gate");
+    ASSERT_EQ(Run("door:SetName(nil)"), "");
+    EXPECT_EQ(door.GetName(), nullptr);
+    EXPECT_EQ(Type("door:GetName()"), "nil");
 }

@@ -1,14 +1,18 @@
-// The package as a whole: what open registers, the class tree, and what
-// close leaves behind.
+// The package as a whole: what open registers, the class tree, what close
+// leaves behind, and the package inside the game's script host.
 
 #include "tests/script/LuaTestState.h"
 
+#include "game/framework/TsScriptHost.h"
 #include "script/GameBindings.h"
 #include "script/ScriptPackage.h"
 #include "script/ScriptWrap.h"
+#include "tests/game/framework/LogCapture.h"
 
+#include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,62 +52,31 @@ constexpr const char* kClassTables[] = {
 };
 
 // A distinct address per fake object; tests only push and test tags.
-char g_objects[4][64];
+char g_objects[3][64];
 
 } // namespace
 
-TEST_F(LuaTest, PackageNamesAreDistinctAndCountAsPublished)
+TEST_F(LuaTest, OpenPublishesTheDistinctPackageNamesClassTablesAndConstants)
 {
     const std::set<std::string> names = PackageNames();
     EXPECT_EQ(names.size(), script::kPackageGlobalCount);
-    for (const char* c : kClassTables)
-        EXPECT_TRUE(names.count(c)) << c;
-    for (const char* hidden : {"TsGameMode", "TsFrontEnd", "TsInput", "TCHAR", "uint", "OmTuple3"})
-        EXPECT_FALSE(names.count(hidden)) << hidden;
-}
-
-TEST_F(LuaTest, OpenPublishesClassTablesAndConstants)
-{
     OpenPackage();
-    for (const char* c : kClassTables)
+    for (const char* c : kClassTables) {
+        EXPECT_TRUE(names.count(c)) << c;
         EXPECT_EQ(Type(c), "table") << c;
-    EXPECT_EQ(Type("TsGameMode"), "nil");
-    EXPECT_EQ(Type("TsFrontEnd"), "nil");
-
-    EXPECT_EQ(Number("TSANIM_STAND"), 1);
-    EXPECT_EQ(Number("TSANIM_FORCE_DWORD"), 8388607);
+    }
+    for (const char* hidden : {"TsGameMode", "TsFrontEnd", "TsInput", "TCHAR", "uint", "OmTuple3"}) {
+        EXPECT_FALSE(names.count(hidden)) << hidden;
+        EXPECT_EQ(Type(hidden), "nil") << hidden;
+    }
     EXPECT_EQ(Number("TSANIM_INVALIDANIM"), 8388607);
     EXPECT_EQ(Number("AID_NOSOUND"), -1);
-    EXPECT_EQ(Number("AID_FRONTEND_MUSIC"), 0);
-    EXPECT_EQ(Number("AID_FLOWER_DEATH"), 153);
-    EXPECT_EQ(Number("AID_SMALL_BOOM"), 198);
-    EXPECT_EQ(Number("AID_FACTORY_ALARM"), 239);
-    EXPECT_EQ(Number("NUM_OF_SOUNDS"), 240);
-    EXPECT_EQ(Number("AID_FIRST_SOUND"), 4);
-    EXPECT_EQ(Number("TS_MATTER_NONE"), -1);
-    EXPECT_EQ(Number("TS_SKILL_HEALING"), 16);
-    EXPECT_EQ(Number("TS_EQUIP_STEALTH"), 10);
-    EXPECT_EQ(Number("TS_NPC_TRIFFID"), 9);
-    EXPECT_EQ(Number("TS_WEAPON_RADIATION_GENERATOR"), 6);
-    EXPECT_EQ(Number("TS_ITEMUSAGE_AUTO_USE"), 2);
-
-    EXPECT_EQ(Number("TsDoorObject.eDoorType_Pivoting"), 4);
-    EXPECT_EQ(Number("TsFader.FADE_IRIS"), 3);
-    EXPECT_EQ(Number("TsCutScene.CAMERAZOOM_INTERP"), 1);
-    EXPECT_EQ(Number("TsTeam.INVALID"), -1);
-    EXPECT_EQ(Number("TsSquadObject.FORMATION_SQUARE"), 4);
-    EXPECT_EQ(Number("TsCharacterObject.TS_NUM_CHARACTER_SOUNDS"), 11);
-    EXPECT_EQ(Number("TsPCObject.NONE"), -1);
-    EXPECT_EQ(Number("TsPCObject.MAX_PLAYER_CHARACTERS"), 7);
-    EXPECT_EQ(Number("TsPlayer.EASTEREGGTYPES"), 6);
-    EXPECT_EQ(Number("TsWeaponObject.TS_NUM_WEAPON_SOUNDS"), 9);
-    EXPECT_EQ(Number("TsItemObject.TS_NUM_ITEM_SOUNDS"), 1);
-    EXPECT_EQ(Number("TsLightEffectObject.FAST_PULSE"), 3);
-    EXPECT_EQ(Number("TsHUDe.HAND"), 41);
     EXPECT_EQ(Number("TsHUDe.MAX_SPRITES"), 42);
     // Class constants stay in their class.
     EXPECT_EQ(Type("eDoorType_Pivoting"), "nil");
     EXPECT_EQ(Type("MAX_SPRITES"), "nil");
+    EXPECT_EQ(Type("tolua"), "table");
+    EXPECT_EQ(Type("tolua.takeownership"), "nil");
 }
 
 TEST_F(LuaTest, ConstantCountsMatchTheFamilies)
@@ -150,83 +123,90 @@ TEST_F(LuaTest, CloseClearsEveryPackageGlobalAndLeavesDofileGone)
         EXPECT_EQ(Type(name), "nil") << name;
 }
 
-TEST_F(LuaTest, TakeOwnershipIsNotAvailableToScripts)
-{
-    OpenPackage();
-    EXPECT_EQ(Type("tolua"), "table");
-    EXPECT_EQ(Type("tolua.takeownership"), "nil");
-}
-
 TEST_F(LuaTest, DerivedObjectsPassTheirBasesTestsAndUnrelatedOnesFail)
 {
     OpenPackage();
-    tolua_pushusertype(L, g_objects[0], "TsDoorObject");
-    tolua_Error err;
-    for (const char* base : {"TsDoorObject", "TsDynGeometry", "TsModel", "TsEntity", "TsObject",
-                             "const TsModel"})
-        EXPECT_TRUE(script::IsObject(L, -1, base, script::NilArg::Reject, &err)) << base;
-    for (const char* other : {"TsCharacterObject", "TsSwitchObject", "OmVector3", "TsLevel"})
-        EXPECT_FALSE(script::IsObject(L, -1, other, script::NilArg::Reject, &err)) << other;
-    lua_pop(L, 1);
-
-    tolua_pushusertype(L, g_objects[1], "TsBanterObject");
-    EXPECT_TRUE(script::IsObject(L, -1, "TsCharacterObject", script::NilArg::Reject, &err));
-    EXPECT_FALSE(script::IsObject(L, -1, "TsPCObject", script::NilArg::Reject, &err));
-    lua_pop(L, 1);
-}
-
-TEST_F(LuaTest, ModeAndLevelShareOneUserdataThatKeepsTheLevelTag)
-{
-    OpenPackage();
-    lua_getglobal(L, "tolua");
-    lua_getfield(L, -1, "type");
-    lua_setglobal(L, "typeof");
-    lua_pop(L, 1);
-
-    // Level first, then the same object as the mode: still a level.
-    tolua_pushusertype(L, g_objects[0], "TsLevel");
-    lua_setglobal(L, "level");
-    tolua_pushusertype(L, g_objects[0], "TsGameMode");
-    lua_setglobal(L, "mode");
-    EXPECT_EQ(String("typeof(level)"), "TsLevel");
-    EXPECT_EQ(String("typeof(mode)"), "TsLevel");
-    EXPECT_EQ(Type("level == mode or nil"), "boolean");
-
-    // Mode first, then the level: the userdata becomes the level.
-    tolua_pushusertype(L, g_objects[1], "TsGameMode");
-    lua_setglobal(L, "mode2");
-    tolua_pushusertype(L, g_objects[1], "TsLevel");
-    lua_setglobal(L, "level2");
-    EXPECT_EQ(String("typeof(mode2)"), "TsLevel");
-    EXPECT_EQ(String("typeof(level2)"), "TsLevel");
-
-    // The front end is a game mode too.
-    tolua_pushusertype(L, g_objects[2], "TsFrontEnd");
-    tolua_Error err;
-    EXPECT_TRUE(script::IsObject(L, -1, "TsGameMode", script::NilArg::Reject, &err));
-    lua_pop(L, 1);
-}
-
-TEST_F(LuaTest, RecordsAndTheirFirstFieldsKeepSeparateUserdata)
-{
-    OpenPackage();
-    lua_getglobal(L, "tolua");
-    lua_getfield(L, -1, "type");
-    lua_setglobal(L, "typeof");
-    lua_pop(L, 1);
-
-    const std::pair<const char*, const char*> pairs[] = {{"TsLevelInfo", "OmString"},
-                                                         {"TsExplosionParams", "OmString"},
-                                                         {"TsGameMode", "TsCamera"},
-                                                         {"uint", "OmTuple3"}};
+    struct Case {
+        const char* type;
+        std::vector<const char*> passes, fails;
+    };
+    const Case cases[] = {
+        {"TsDoorObject", {"TsDoorObject", "TsDynGeometry", "TsModel", "TsEntity", "TsObject", "const TsModel"},
+         {"TsCharacterObject", "TsSwitchObject", "OmVector3", "TsLevel"}},
+        {"TsBanterObject", {"TsCharacterObject"}, {"TsPCObject"}},
+        {"TsFrontEnd", {"TsGameMode"}, {}}, // the front end is a game mode too
+    };
     int slot = 0;
-    for (const auto& [record, field] : pairs) {
-        void* address = g_objects[slot++];
-        tolua_pushusertype(L, address, record);
-        lua_setglobal(L, "record");
-        tolua_pushusertype(L, address, field);
-        lua_setglobal(L, "field");
-        EXPECT_EQ(String("typeof(record)"), record);
-        EXPECT_EQ(String("typeof(field)"), field);
+    tolua_Error err;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        tolua_pushusertype(L, g_objects[slot++], c.type);
+        for (const char* base : c.passes)
+            EXPECT_TRUE(script::IsObject(L, -1, base, script::NilArg::Reject, &err)) << base;
+        for (const char* other : c.fails)
+            EXPECT_FALSE(script::IsObject(L, -1, other, script::NilArg::Reject, &err)) << other;
+        lua_pop(L, 1);
     }
+}
+
+// One object pushed under two types: what tolua++ keeps for each name.
+TEST_F(LuaTest, ModeAndLevelShareOneUserdataButRecordsAndFirstFieldsDoNot)
+{
+    OpenPackage();
+    ASSERT_EQ(Run("typeof = tolua.type"), "");
+    struct Case {
+        const char *first, *second, *firstType, *secondType;
+        bool same;
+    };
+    const Case cases[] = {
+        {"TsLevel", "TsGameMode", "TsLevel", "TsLevel", true}, // still a level
+        {"TsGameMode", "TsLevel", "TsLevel", "TsLevel", true}, // becomes the level
+        {"TsLevelInfo", "OmString", "TsLevelInfo", "OmString", false},
+        {"TsExplosionParams", "OmString", "TsExplosionParams", "OmString", false},
+        {"TsGameMode", "TsCamera", "TsGameMode", "TsCamera", false},
+        {"uint", "OmTuple3", "uint", "OmTuple3", false},
+    };
+    static char objects[std::size(cases)][64];
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " then " + c.second);
+        char* object = objects[&c - cases];
+        tolua_pushusertype(L, object, c.first);
+        lua_setglobal(L, "a");
+        tolua_pushusertype(L, object, c.second);
+        lua_setglobal(L, "b");
+        EXPECT_EQ(String("typeof(a)"), c.firstType);
+        EXPECT_EQ(String("typeof(b)"), c.secondType);
+        if (c.same) {
+            EXPECT_EQ(Type("a == b or nil"), "boolean");
+        }
+    }
+}
+
+TEST(HostBindings, WrapperErrorsInNestedCallsAreLoggedAndCloseLeavesNoPackageGlobal)
+{
+    LogCapture log;
+    lua_State* L = TsScriptHost::OpenLua();
+    ASSERT_NE(L, nullptr);
+    const char* script = "function inner() return GetX(5) end\n"
+                         "function outer() return inner() + 1 end\n"
+                         "outer()";
+    EXPECT_NE(TsScriptHost::DoString(L, script), TS_SCRIPT_OK);
+    EXPECT_TRUE(log.Contains("error in function 'GetX'.")) << log.All();
+    log.Clear();
+    // The state lives on.
+    EXPECT_EQ(TsScriptHost::DoString(L, "TsAccess:Options():SetGamma(1.5)"), TS_SCRIPT_OK);
+    EXPECT_NE(TsScriptHost::DoString(L, "TsAccess:Options():SetGamma()"), TS_SCRIPT_OK);
+    EXPECT_TRUE(log.Contains("error in function 'SetGamma'.")) << log.All();
+    TsScriptHost::DoString(L, "TsAccess:Options():SetGamma(1.0)");
+
+    // The host's close is this followed by lua_close; the host's own
+    // globals, registered after the package, go too.
+    tolua_game_close(L);
+    for (const char* name : {"TsAccess", "OmVector3", "GetX", "dofile", "_ERRORMESSAGE", "ShellWrite",
+                             "AID_FACTORY_ALARM", "TS_ITEMUSAGE_AUTO_USE"}) {
+        lua_getglobal(L, name);
+        EXPECT_TRUE(lua_isnil(L, -1)) << name;
+        lua_pop(L, 1);
+    }
+    lua_close(L);
 }

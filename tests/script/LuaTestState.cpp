@@ -58,20 +58,37 @@ double LuaTest::Number(const std::string& expr)
     return v;
 }
 
-std::string LuaTest::Type(const std::string& expr)
-{
-    PushResult(L, expr);
-    std::string t = lua_typename(L, lua_type(L, -1));
-    lua_pop(L, 1);
-    return t;
-}
-
 std::string LuaTest::String(const std::string& expr)
 {
     PushResult(L, expr);
     std::string s = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "";
     lua_pop(L, 1);
     return s;
+}
+
+namespace {
+// The name of the function a chunk calls first: the word before its "(".
+std::string CalledName(const std::string& chunk)
+{
+    const std::size_t open = chunk.find('(');
+    if (open == std::string::npos)
+        return "";
+    std::size_t begin = open;
+    while (begin > 0 && (std::isalnum(static_cast<unsigned char>(chunk[begin - 1])) || chunk[begin - 1] == '_'))
+        --begin;
+    return chunk.substr(begin, open - begin);
+}
+} // namespace
+
+void LuaTest::ExpectErrors(std::initializer_list<const char*> chunks, bool self)
+{
+    for (const char* chunk : chunks) {
+        const std::string fn = CalledName(chunk);
+        const std::string expected =
+            self ? "invalid 'self' in function '" + fn + "'" : "error in function '" + fn + "'.";
+        const std::string message = WithoutPosition(Run(chunk));
+        EXPECT_EQ(message.substr(0, expected.size()), expected) << chunk << "\nmessage: " << message;
+    }
 }
 
 std::string WithoutPosition(const std::string& message)

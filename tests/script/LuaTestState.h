@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 class LuaTest : public ::testing::Test {
@@ -22,12 +23,20 @@ protected:
     std::string Run(const std::string& code);
     // Runs "return <expr>" and gives the number (NaN when it is not one).
     double Number(const std::string& expr);
-    // Runs "return <expr>" and gives Lua's type name of the result.
-    std::string Type(const std::string& expr);
     // Runs "return <expr>" and gives the string ("" when it is not one).
     std::string String(const std::string& expr);
+    // Lua's type name of the expression's first value.
+    std::string Type(const std::string& expr) { return String("type((" + expr + "))"); }
+    // Each chunk must fail with the type error of the first function it
+    // calls ("error in function 'Name'."), or with that function's
+    // null-self error.
+    void ExpectTypeErrors(std::initializer_list<const char*> chunks) { ExpectErrors(chunks, false); }
+    void ExpectSelfErrors(std::initializer_list<const char*> chunks) { ExpectErrors(chunks, true); }
 
     lua_State* L = nullptr;
+
+private:
+    void ExpectErrors(std::initializer_list<const char*> chunks, bool self);
 };
 
 // The message without the "chunk:line: " position Lua puts in front.
