@@ -1,40 +1,12 @@
-// Helpers for the tests of blended drawing: the error log captured, plain
-// coloured materials, and a renderer set up so that positions are screen
-// fractions (identity matrices) with lighting off.
+// Helpers for the tests of blended drawing: plain coloured materials, and a
+// renderer set up so that positions are screen fractions (identity
+// matrices) with lighting off.
 #pragma once
 
-#include <string>
-#include <string_view>
-
 #include "engine/OmMaterial.h"
-#include "platform/DebugOutput.h"
 #include "tests/render/RendererFixture.h"
 
 namespace rtest {
-
-// Collects what the engine reports while it lives.
-class ErrorLog {
-public:
-    ErrorLog()
-    {
-        plat::SetDebugOutputHook([this](std::string_view text) { m_text += text; });
-    }
-    ~ErrorLog() { plat::SetDebugOutputHook(nullptr); }
-    ErrorLog(const ErrorLog&) = delete;
-    ErrorLog& operator=(const ErrorLog&) = delete;
-
-    size_t Count(std::string_view what) const
-    {
-        size_t n = 0;
-        for (size_t at = m_text.find(what); at != std::string::npos; at = m_text.find(what, at + 1))
-            ++n;
-        return n;
-    }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
 
 // A coloured-source vertex (position, diffuse, one texture set).
 struct ColouredVertex {

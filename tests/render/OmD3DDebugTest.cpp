@@ -130,9 +130,7 @@ TEST_F(DebugDrawTest, LineListsKeepTheLightingTheCallerHad)
     EXPECT_EQ(Primitives(), before + 601);
     ExpectCacheMatchesDevice();
     renderer->EndScene();
-    const auto pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 320, 200), 0xFF00FF00u);
-    EXPECT_EQ(Pixel(pixels, 100, 200), 0xFF000000u);
+    ExpectPixels(ReadPixels(), {{320, 200, 0xFF00FF00u}, {100, 200, 0xFF000000u}});
 }
 
 TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
@@ -141,9 +139,13 @@ TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     ClearTo(0, 0, 0);
     LookAtOrigin();
-    for (int i = 0; i < 300; ++i)
-        renderer->AddDebugLine(-1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f);
-    EXPECT_EQ(renderer->GetDebugLineCount(), 256u);
+    // The store stops at 256 lines; a line past it leaves the last one be.
+    for (uint32_t i = 1; i <= 256; ++i)
+        ASSERT_EQ(renderer->AddDebugLine(-1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f), i);
+    EXPECT_EQ(renderer->AddDebugLine(0, 0, 0, 2, 2, 2, 0, 1, 0, 1), 256u);
+    EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).to.x, 1.0f);
+    EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).colour[0], 1.0f);
+    EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).colour[1], 0.0f);
     renderer->SetLighting(true);
     Device()->ResetCallCounts();
     renderer->EndScene();
@@ -151,9 +153,7 @@ TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
     EXPECT_EQ(Primitives(), 256u);
     EXPECT_EQ(renderer->GetDebugLineCount(), 0u);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
-    const auto pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 320, 140), 0xFFFF0000u);
-    EXPECT_EQ(Pixel(pixels, 320, 300), 0xFF000000u);
+    ExpectPixels(ReadPixels(), {{320, 140, 0xFFFF0000u}, {320, 300, 0xFF000000u}});
 
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     Device()->ResetCallCounts();

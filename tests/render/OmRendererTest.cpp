@@ -40,36 +40,8 @@ const float kWhite[4] = {1, 1, 1, 1};
 TEST(OmRendererTest, EqualMaterialsShareAnIdUntilTheLastRelease)
 {
     OmD3D renderer;
-    const OmMaterial a = MaterialWithFrames({});
+    const OmMaterial a = MaterialWithFrames({3, 4});
     const int32_t id = renderer.RegisterMaterial(&a);
-    EXPECT_EQ(renderer.RegisterMaterial(&a), id);
-    EXPECT_EQ(renderer.GetMaterial(id)->GetRefCount(), 2u);
-    EXPECT_EQ(renderer.ReleaseMaterial(id), 1);
-    EXPECT_NE(renderer.GetMaterial(id), nullptr);
-    EXPECT_EQ(renderer.ReleaseMaterial(id), 0);
-    EXPECT_EQ(renderer.GetMaterial(id), nullptr);
-    EXPECT_EQ(renderer.ReleaseMaterial(id), 0);
-
-    // The id released last comes back first.
-    const OmMaterial b = MaterialWithFrames({}, 0x20);
-    const OmMaterial c = MaterialWithFrames({}, 0x40);
-    const int32_t idB = renderer.RegisterMaterial(&b);
-    EXPECT_EQ(idB, id);
-    EXPECT_NE(renderer.RegisterMaterial(&c), idB);
-    renderer.ReleaseAllMaterials();
-}
-
-TEST(OmRendererTest, MaterialKeysFollowEquality)
-{
-    OmD3D renderer;
-    OmMaterial a = MaterialWithFrames({3, 4});
-    OmMaterial b = MaterialWithFrames({3, 5});
-    const int32_t idA = renderer.RegisterMaterial(&a);
-    EXPECT_NE(renderer.RegisterMaterial(&b), idA); // one texture id apart
-    OmMaterial c = MaterialWithFrames({3, 4});
-    c.power = 11.0f;
-    EXPECT_NE(renderer.RegisterMaterial(&c), idA); // one byte apart
-
     // What equality ignores must not split equal materials: the flag byte,
     // the layer array's capacity, and the sign of a zero.
     OmMaterial d = MaterialWithFrames({3, 4});
@@ -77,8 +49,22 @@ TEST(OmRendererTest, MaterialKeysFollowEquality)
     d.layers[0].frames.Reserve(200);
     d.specular.r = -0.0f;
     ASSERT_TRUE(d.IsEqual(a));
-    EXPECT_EQ(renderer.RegisterMaterial(&d), idA);
-    EXPECT_EQ(renderer.GetMaterial(idA)->GetRefCount(), 2u);
+    EXPECT_EQ(renderer.RegisterMaterial(&d), id);
+    EXPECT_EQ(renderer.GetMaterial(id)->GetRefCount(), 2u);
+    // One texture id or one byte apart: another material.
+    OmMaterial b = MaterialWithFrames({3, 5}), c = MaterialWithFrames({3, 4});
+    c.power = 11.0f;
+    EXPECT_NE(renderer.RegisterMaterial(&b), id);
+    EXPECT_NE(renderer.RegisterMaterial(&c), id);
+
+    EXPECT_EQ(renderer.ReleaseMaterial(id), 1);
+    EXPECT_NE(renderer.GetMaterial(id), nullptr);
+    EXPECT_EQ(renderer.ReleaseMaterial(id), 0);
+    EXPECT_EQ(renderer.GetMaterial(id), nullptr);
+    EXPECT_EQ(renderer.ReleaseMaterial(id), 0);
+    // A freed id is given out again.
+    const OmMaterial e = MaterialWithFrames({}, 0x20);
+    EXPECT_EQ(renderer.RegisterMaterial(&e), id);
     renderer.ReleaseAllMaterials();
 }
 
@@ -174,23 +160,13 @@ TEST(OmRendererTest, QueuedTextsAreCutAndDrawnInOrderUntilCleared)
     EXPECT_TRUE(renderer.drawn.empty());
 }
 
-TEST(OmRendererTest, DebugLinesStopAt256AndBlendClassesIgnoreTheTestBit)
+TEST(OmRendererTest, BlendClassesIgnoreTheTestBit)
 {
     OmD3D renderer;
-    for (uint32_t i = 1; i <= 256; ++i)
-        ASSERT_EQ(renderer.AddDebugLine(0, 0, 0, 1, 1, 1, 1, 0, 0, 1), i);
-    EXPECT_EQ(renderer.AddDebugLine(0, 0, 0, 2, 2, 2, 1, 0, 0, 1), 256u);
-    EXPECT_FLOAT_EQ(renderer.GetDebugLine(255).to.x, 1.0f);
-    EXPECT_FLOAT_EQ(renderer.GetDebugLine(255).colour[0], 1.0f);
-    EXPECT_FLOAT_EQ(renderer.GetDebugLine(255).colour[1], 0.0f);
-
-    EXPECT_EQ(renderer.GetBlendClass(0), 1);
-    EXPECT_EQ(renderer.GetBlendClass(0x100), 1);
-    EXPECT_EQ(renderer.GetBlendClass(0x120), 2);
-    EXPECT_EQ(renderer.GetBlendClass(0x3F), 2);
-    EXPECT_EQ(renderer.GetBlendClass(0x40), 4);
-    EXPECT_EQ(renderer.GetBlendClass(0x41), 4);
-    EXPECT_EQ(renderer.GetBlendClass(0x142), 4);
+    const std::pair<uint32_t, int> cases[] = {{0, 1},     {0x100, 1}, {0x120, 2}, {0x3F, 2},
+                                              {0x40, 4}, {0x41, 4},  {0x142, 4}};
+    for (const auto& [mode, expected] : cases)
+        EXPECT_EQ(renderer.GetBlendClass(mode), expected) << std::hex << mode;
 }
 
 TEST(OmRendererTest, OneRendererAtATime)

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "platform/DebugOutput.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
 
@@ -31,6 +36,37 @@ inline plat::GfxTestAdapter StandardAdapter()
     using plat::GfxFormat::X8R8G8B8;
     return AdapterWith({{640, 480, 60, R5G6B5}, {640, 480, 60, X8R8G8B8},
                         {800, 600, 60, R5G6B5}, {800, 600, 60, X8R8G8B8}});
+}
+
+// Collects what the engine reports while it lives.
+class ErrorLog {
+public:
+    ErrorLog()
+    {
+        plat::SetDebugOutputHook([this](std::string_view text) { m_text += text; });
+    }
+    ~ErrorLog() { plat::SetDebugOutputHook(nullptr); }
+    ErrorLog(const ErrorLog&) = delete;
+    ErrorLog& operator=(const ErrorLog&) = delete;
+
+    size_t Count(std::string_view what) const
+    {
+        size_t n = 0;
+        for (size_t at = m_text.find(what); at != std::string::npos; at = m_text.find(what, at + 1))
+            ++n;
+        return n;
+    }
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+// The listed entries of a 4 x 4 matrix.
+inline void ExpectEntries(const float* m, std::initializer_list<std::pair<int, float>> entries)
+{
+    for (const auto& [i, value] : entries)
+        EXPECT_FLOAT_EQ(m[i], value) << "entry " << i;
 }
 
 // One pre-transformed vertex: pixels, y down.
@@ -101,6 +137,15 @@ protected:
     uint32_t Pixel(const std::vector<uint32_t>& pixels, uint32_t x, uint32_t y) const
     {
         return pixels[size_t(y) * width + x];
+    }
+
+    struct Probe {
+        uint32_t x, y, colour;
+    };
+    void ExpectPixels(const std::vector<uint32_t>& pixels, std::initializer_list<Probe> probes) const
+    {
+        for (const Probe& p : probes)
+            EXPECT_EQ(Pixel(pixels, p.x, p.y), p.colour) << std::hex << "at " << std::dec << p.x << "," << p.y;
     }
 
     void ClearTo(float r, float g, float b)
