@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "engine/OmMath.h"
 #include "platform/BmpFile.h"
@@ -37,12 +38,8 @@ protected:
 
     void ExpectCacheMatchesDevice()
     {
-        for (uint32_t state : {GfxRs::ZEnable, GfxRs::ZWriteEnable, GfxRs::CullMode, GfxRs::FillMode,
-                               GfxRs::Lighting, GfxRs::ColorVertex, GfxRs::AlphaBlendEnable}) {
-            uint32_t onDevice = 0;
-            Device()->GetRenderState(state, &onDevice);
-            EXPECT_EQ(onDevice, renderer->GetRenderState(state)) << "state " << state;
-        }
+        RendererTest::ExpectCacheMatchesDevice({GfxRs::ZEnable, GfxRs::ZWriteEnable, GfxRs::CullMode, GfxRs::FillMode,
+                                                GfxRs::Lighting, GfxRs::ColorVertex, GfxRs::AlphaBlendEnable});
     }
 };
 
@@ -78,10 +75,8 @@ TEST_F(DebugDrawTest, WireCylinderDrawsItsSidesAndCapAndPutsEveryStateBack)
     EXPECT_EQ(Primitives(), before);
     renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, 4, white);
     EXPECT_EQ(Primitives(), before + 8 + 4); // sides, then the cap
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::CullMode), GfxCull::None);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::FillMode), GfxFill::Solid);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::ZWriteEnable), zWrite);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
+    ExpectStates({{GfxRs::CullMode, GfxCull::None}, {GfxRs::FillMode, GfxFill::Solid}, {GfxRs::ZWriteEnable, zWrite},
+                  {GfxRs::Lighting, 1}});
     EXPECT_EQ(renderer->GetVertexShader(), shader);
     EXPECT_EQ(renderer->GetWorldMatrix()->GetTranslation().z, 0.0f);
     ExpectCacheMatchesDevice();
@@ -122,8 +117,7 @@ TEST_F(DebugDrawTest, LineListsKeepTheLightingTheCallerHad)
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 0u);
     renderer->SetLighting(true);
     renderer->DrawLines(1, points.data(), 0xFF00FF00);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::ColorVertex), 0u);
+    ExpectStates({{GfxRs::Lighting, 1}, {GfxRs::ColorVertex, 0}});
     renderer->DrawLines(0, points.data(), 0xFF00FF00);
     renderer->DrawLines(-5, points.data(), 0xFF00FF00);
     renderer->DrawLines(3, nullptr, 0xFF00FF00);
@@ -180,9 +174,8 @@ TEST_F(DebugDrawTest, ScreenshotsReadBackWithThePixelsDrawn)
     ASSERT_TRUE(LoadImageFile(file, image));
     ASSERT_EQ(image.width, 640u);
     ASSERT_EQ(image.height, 480u);
-    EXPECT_EQ(image.At(50, 40) | 0xFF000000u, 0xFFFF0000u);
-    EXPECT_EQ(image.At(300, 300) | 0xFF000000u, 0xFF0000FFu);
-    EXPECT_EQ(image.At(5, 40) | 0xFF000000u, 0xFF0000FFu);
+    for (const Probe p : {Probe{50, 40, 0xFFFF0000u}, Probe{300, 300, 0xFF0000FFu}, Probe{5, 40, 0xFF0000FFu}})
+        EXPECT_EQ(image.At(p.x, p.y) | 0xFF000000u, p.colour) << p.x << "," << p.y;
 
     EXPECT_FALSE(renderer->SaveScreenshot(folder.File("no/such/folder/shot.bmp").c_str()));
     EXPECT_FALSE(renderer->SaveScreenshot(nullptr));
@@ -210,9 +203,7 @@ TEST_F(DebugDrawTest, AWindowedScreenshotIsCutFromTheWholeScreen)
     ASSERT_TRUE(renderer->SaveScreenshot(file.c_str()));
     Image image;
     ASSERT_TRUE(LoadImageFile(file, image));
-    EXPECT_EQ(image.width, width);
-    EXPECT_EQ(image.height, height);
-    EXPECT_EQ(image.At(4, 4) | 0xFF000000u, 0xFFFF0000u);
-    EXPECT_EQ(image.At(4, 20) | 0xFF000000u, 0xFF00FF00u);
-    EXPECT_EQ(image.At(width - 1, height - 1) | 0xFF000000u, 0xFF00FF00u);
+    EXPECT_EQ(std::tie(image.width, image.height), std::tie(width, height));
+    for (const Probe p : {Probe{4, 4, 0xFFFF0000u}, Probe{4, 20, 0xFF00FF00u}, Probe{width - 1, height - 1, 0xFF00FF00u}})
+        EXPECT_EQ(image.At(p.x, p.y) | 0xFF000000u, p.colour) << p.x << "," << p.y;
 }
