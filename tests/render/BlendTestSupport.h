@@ -21,6 +21,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Open(640, 480));
+        BeginScreenFractionScene();
+    }
+    void BeginScreenFractionScene()
+    {
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
         renderer->SetViewMatrix(&OmMatrix4::Identity());
         renderer->SetProjectionMatrix(&OmMatrix4::Identity());

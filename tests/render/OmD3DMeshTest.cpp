@@ -3,13 +3,11 @@
 // the batch and the alpha pass, and archives (round trip and damage).
 #include "tests/render/BlendTestSupport.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/OmArchive.h"
@@ -20,6 +18,7 @@
 #include "engine/OmProjection.h"
 #include "engine/OmShape.h"
 #include "render/OmD3DMesh.h"
+#include "tests/render/ResourceTestSupport.h"
 
 using namespace plat;
 using rtest::ErrorLog;
@@ -72,11 +71,6 @@ OmD3DMesh* Convert(OmD3D& renderer, OmMesh& mesh, uint32_t flags = 0)
     return device;
 }
 
-std::string TempPath(const char* name)
-{
-    return (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(getpid()))).string();
-}
-
 uint32_t Red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
 
 class MeshTest : public RendererTest {
@@ -87,10 +81,8 @@ protected:
         ASSERT_TRUE(Open(640, 480));
         camera = new OmCamera();
         OmProjection projection;
-        projection.halfWidth = 1.0f;
-        projection.halfHeight = 0.75f;
-        projection.nearDistance = 1.0f;
-        projection.farDistance = 100.0f;
+        projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
+        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
         camera->SetProjection(projection);
         camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
         camera->Apply(*renderer);
@@ -115,11 +107,12 @@ protected:
         return renderer->RegisterMaterial(&m);
     }
 
-    OmLight* Light(int32_t type, const OmVector3& position)
+    // A light at the camera, switched on.
+    OmLight* Light(int32_t type, std::initializer_list<float> attenuation = {0, 0, 1})
     {
         auto* light = new OmLight();
         light->lightType = type;
-        light->LocalPosition() = position;
+        std::copy(attenuation.begin(), attenuation.end(), light->attenuation);
         light->Update(0.0f);
         renderer->AddLight(light);
         renderer->EnableLight(light, true);
@@ -266,43 +259,28 @@ TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
     OmMesh* mesh = GridMesh(20, 5.0f, 5.0f, uint32_t(red));
     OmD3DMesh* device = Convert(*renderer, *mesh);
     ASSERT_NE(device, nullptr);
-    auto draw = [&] {
+    // Draws the mesh lit by the light alone and switches the light off.
+    auto drawWith = [&](OmLight* light) {
         ClearTo(0, 0, 0);
         device->Render(*renderer);
+        renderer->EnableLight(light, false);
         return ReadPixels();
     };
-
     // A directional light along +z: full material colour, nothing else.
-    OmLight* sun = Light(OmLight::kDirectional, OmVector3(0, 0, 0));
-    std::vector<uint32_t> pixels = draw();
-    EXPECT_EQ(Pixel(pixels, 320, 240), 0xFFFF0000u);
-    renderer->EnableLight(sun, false);
-
+    OmLight* sun = Light(OmLight::kDirectional);
+    EXPECT_EQ(Pixel(drawWith(sun), 320, 240), 0xFFFF0000u);
     // The importer's attenuation (1, -1/d, 1/d) with d = 10, at distance 5:
     // 1 / (1 - 0.5 + 2.5) of the light.
-    OmLight* point = Light(OmLight::kPoint, OmVector3(0, 0, 0));
-    point->attenuation[0] = 1.0f;
-    point->attenuation[1] = -0.1f;
-    point->attenuation[2] = 0.1f;
-    renderer->EnableLight(point, true);
-    pixels = draw();
-    EXPECT_NEAR(Red(Pixel(pixels, 320, 240)), 85, 3);
-    renderer->EnableLight(point, false);
-
-    // A spot with a full cone of pi/2: lit at the centre and, softened, at
-    // 26.6 degrees off its axis (the grid vertex at x = 2.5).
-    OmLight* spot = Light(OmLight::kSpot, OmVector3(0, 0, 0));
-    spot->attenuation[0] = 1.0f;
-    spot->attenuation[2] = 0.0f;
-    spot->innerCone = 0.78539816f;
-    spot->outerCone = 1.57079633f;
-    renderer->EnableLight(spot, true);
-    pixels = draw();
+    EXPECT_NEAR(Red(Pixel(drawWith(Light(OmLight::kPoint, {1.0f, -0.1f, 0.1f})), 320, 240)), 85, 3);
+    // A spot with the default full cone of pi/2 (inner pi/4): lit at the
+    // centre and, softened, at 26.6 degrees off its axis (the grid vertex at
+    // x = 2.5). Spot factor (cos 26.6 - cos 45) / (cos 22.5 - cos 45) = 0.86,
+    // times the light's incidence cos 26.6 = 0.89: about 197.
+    OmLight* spot = Light(OmLight::kSpot, {1.0f, 0.0f, 0.0f});
+    ASSERT_FLOAT_EQ(spot->outerCone, 1.57079633f);
+    const std::vector<uint32_t> pixels = drawWith(spot);
     EXPECT_EQ(Red(Pixel(pixels, 320, 240)), 255u);
-    // Spot factor (cos 26.6 - cos 45) / (cos 22.5 - cos 45) = 0.86, times
-    // the light's incidence cos 26.6 = 0.89: about 197.
     EXPECT_NEAR(Red(Pixel(pixels, 480, 240)), 197, 8);
-    renderer->EnableLight(spot, false);
     device->Release();
     mesh->Release();
 
@@ -318,9 +296,8 @@ TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
     renderer->GetBatch().Begin(0);
     device->Render(*renderer);
     renderer->GetBatch().Flush();
-    pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 320 - 48, 240), 0xFFFF0000u); // x = -0.75: opaque half
-    EXPECT_EQ(Pixel(pixels, 320 + 48, 240), 0xFF00FF00u); // x = 0.75: blended half
+    // x = -0.75 on the opaque half, 0.75 on the blended half.
+    ExpectPixels(ReadPixels(), {{320 - 48, 240, 0xFFFF0000u}, {320 + 48, 240, 0xFF00FF00u}});
     device->Release();
     mesh->Release();
 }
@@ -391,7 +368,8 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
         return ReadPixels();
     };
     const std::vector<uint32_t> before = draw(*device);
-    const std::string path = TempPath("om_device_mesh_");
+    rtest::TempFolder folder("om_device_mesh");
+    const std::string path = folder.File("mesh");
     {
         OmArchive archive(OmClassRegistry::Instance());
         archive.SetResourceOwner(&renderer->GetResourceOwner());
@@ -451,10 +429,8 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
             EXPECT_EQ(log.Count(d.message), 1u);
         }
     }
-    std::filesystem::remove(bad);
     ASSERT_NE(renderer->GetMaterial(red), nullptr);
     ASSERT_NE(renderer->GetMaterial(glass), nullptr);
     EXPECT_EQ(renderer->GetMaterial(red)->GetRefCount(), redRefs);
     EXPECT_EQ(renderer->GetMaterial(glass)->GetRefCount(), glassRefs);
-    std::filesystem::remove(path);
 }

@@ -21,6 +21,7 @@ public:
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() { std::filesystem::remove_all(path_); }
+    std::string Path() const { return path_.string(); }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
     std::string Write(const std::string& name, const imgtest::Bytes& bytes) const
     {
