@@ -1,6 +1,6 @@
 // The geometry batch: depth buckets drawn far to near (or near to far), one
 // draw per run of equal material, and the capacities that drop the excess.
-#include "tests/render/BlendTestSupport.h"
+#include "tests/render/RendererFixture.h"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 // one, refused skeletons and bone indices; morph frames and their blend on
 // screen, subsets drawn in their passes (additive ones in the alpha pass),
 // and a morph buffer written again after a device reset.
-#include "tests/render/BlendTestSupport.h"
+#include "tests/render/RendererFixture.h"
 
 #include <cmath>
 #include <cstring>
