@@ -2,6 +2,8 @@
 // states, primitive counts and the state put back after a device reset.
 #include "tests/render/RendererFixture.h"
 
+#include <tuple>
+
 using namespace plat;
 using rtest::RendererTest;
 
@@ -113,15 +115,13 @@ TEST_F(RendererTest, StateBlocksRecordWithoutEffectAndReapply)
     renderer->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Add);
     renderer->SetD3DTexture(1, texture);
     renderer->EndStateBlock();
-    EXPECT_EQ(Calls(d, GfxCall::SetRenderState), 0u);
-    EXPECT_EQ(Calls(d, GfxCall::SetTextureStageState), 0u);
-    EXPECT_EQ(Calls(d, GfxCall::SetTexture), 0u);
+    for (GfxCall call : {GfxCall::SetRenderState, GfxCall::SetTextureStageState, GfxCall::SetTexture})
+        EXPECT_EQ(Calls(d, call), 0u);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 0u);
     EXPECT_EQ(renderer->GetStageTexture(1), nullptr);
 
     renderer->ApplyStateBlock(handle);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::SrcBlend), 6u);
+    ExpectStates({{GfxRs::AlphaBlendEnable, 1}, {GfxRs::SrcBlend, 6}});
     EXPECT_EQ(renderer->GetTextureStageState(1, GfxTss::ColorOp), GfxTop::Add);
     // The whole texture address survives the block, not a cut-down word.
     EXPECT_EQ(renderer->GetStageTexture(1), texture);
@@ -162,13 +162,13 @@ TEST_F(RendererTest, PrimitiveCountsSplitByPassAndStartOverEachFrame)
     DrawCorner(0, 0, 10, 0xFFFFFFFFu);
     DrawCorner(0, 0, 10, 0xFFFFFFFFu);
     renderer->SetRenderPass(1);
-    const OmRenderStats& stats = *renderer->GetFrameStats();
-    EXPECT_EQ(stats.words[OmRenderStats::kPrimitives], 3u);
-    EXPECT_EQ(stats.words[OmRenderStats::kAlphaPrimitives], 2u);
+    const uint32_t* words = renderer->GetFrameStats()->words;
+    EXPECT_EQ(std::tie(words[OmRenderStats::kPrimitives], words[OmRenderStats::kAlphaPrimitives]),
+              std::make_tuple(3u, 2u));
     renderer->EndScene();
     ASSERT_TRUE(renderer->BeginScene(0.0f));
-    EXPECT_EQ(stats.words[OmRenderStats::kPrimitives], 0u);
-    EXPECT_EQ(stats.words[OmRenderStats::kAlphaPrimitives], 0u);
+    EXPECT_EQ(std::tie(words[OmRenderStats::kPrimitives], words[OmRenderStats::kAlphaPrimitives]),
+              std::make_tuple(0u, 0u));
     renderer->EndScene();
 }
 
