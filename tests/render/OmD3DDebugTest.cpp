@@ -24,11 +24,8 @@ protected:
     void LookAtOrigin()
     {
         OmProjectionParams ortho;
-        ortho.halfWidth = 3.2f;
-        ortho.halfHeight = 2.4f;
-        ortho.nearDistance = 0.0f;
-        ortho.farDistance = 100.0f;
-        ortho.orthographic = 1;
+        ortho.halfWidth = 3.2f, ortho.halfHeight = 2.4f;
+        ortho.nearDistance = 0.0f, ortho.farDistance = 100.0f, ortho.orthographic = 1;
         renderer->SetProjection(&ortho);
         renderer->SetViewMatrix(&OmMatrix4::Identity());
         renderer->SetWorldMatrix(&OmMatrix4::Identity());

@@ -2,14 +2,13 @@
 // through the renderer's registries, and a load registers them again.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "engine/OmArchive.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmTextureResource.h"
 #include "render/OmD3D.h"
+#include "tests/render/ResourceTestSupport.h"
 
 // An object that draws with one material id.
 class RenderArchiveMesh : public OmObject {
@@ -43,8 +42,8 @@ OM_IMPLEMENT_CLASS(RenderArchiveMesh, OmObject)
 TEST(OmRendererArchiveTest, MaterialsAndTexturesTravelThroughTheRegistries)
 {
     OmClassRegistry::Instance().AssignClassIds();
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("om_render_archive_" + std::to_string(getpid()))).string();
+    rtest::TempFolder folder("om_render_archive");
+    const std::string path = folder.File("level");
     {
         OmD3D renderer;
         OmTextureResource texture("rock.tga", -1, 1);
@@ -82,5 +81,4 @@ TEST(OmRendererArchiveTest, MaterialsAndTexturesTravelThroughTheRegistries)
     ASSERT_NE(texture, nullptr);
     EXPECT_STREQ(texture->fileName, "rock.tga");
     mesh->Release();
-    std::filesystem::remove(path);
 }
