@@ -203,25 +203,13 @@ TEST_F(RendererTest, DepthFormatFallsBackThroughTheTable)
 TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability)
 {
     // An adapter that does not exist is not used; the start falls back to
-    // a window on adapter 0.
-    SetGfxTestAdapters({rtest::StandardAdapter()});
-    renderer = std::make_unique<rtest::TestRenderer>();
-    OmDisplayRequest request;
-    request.width = 640;
-    request.height = 480;
-    request.adapter = 3;
-    OmRendererSetup setup;
-    setup.display = &request;
-    ASSERT_TRUE(renderer->Initialise(&setup));
+    // a window on adapter 0, if the adapter can draw into one.
+    ASSERT_TRUE(Open(640, 480, 16, rtest::StandardAdapter(), 3));
     EXPECT_EQ(renderer->GetCurrentAdapterIndex(), 0);
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
-    renderer.reset();
-
     GfxTestAdapter adapter = rtest::StandardAdapter();
     adapter.caps2 = 0;
-    SetGfxTestAdapters({adapter});
-    renderer = std::make_unique<rtest::TestRenderer>();
-    EXPECT_FALSE(renderer->Initialise(&setup));
+    EXPECT_FALSE(Open(640, 480, 16, adapter, 3));
     EXPECT_EQ(renderer->GetDevice(), nullptr);
 
     // A mode the adapter does not list also ends in the desktop window.
@@ -237,16 +225,14 @@ TEST_F(RendererTest, AlphaQueueRunsFarToNearAndEmptiesEachFrame)
     renderer->SetWorldMatrix(&OmMatrix4::Identity());
     // Engine meshes report nothing to sort, so the flush only walks them.
     OmMesh meshes[3];
-    OmGeometry* a = &meshes[0];
-    OmGeometry* b = &meshes[1];
-    OmGeometry* c = &meshes[2];
+    OmGeometry *a = &meshes[0], *b = &meshes[1], *c = &meshes[2];
     renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 5), 1.0f));  // key 6
     renderer->QueueAlphaItem(b, OmSphere(OmVector3(0, 0, 10), 1.0f)); // key 11
     renderer->QueueAlphaItem(c, OmSphere(OmVector3(0, 6, 0), 0.0f));  // key 6, newer than a
     ASSERT_EQ(renderer->GetAlphaQueueLength(), 3u);
-    EXPECT_EQ(renderer->GetAlphaItem(0).object, b);
-    EXPECT_EQ(renderer->GetAlphaItem(1).object, c);
-    EXPECT_EQ(renderer->GetAlphaItem(2).object, a);
+    EXPECT_EQ(std::tie(renderer->GetAlphaItem(0).object, renderer->GetAlphaItem(1).object,
+                       renderer->GetAlphaItem(2).object),
+              std::tie(b, c, a));
     EXPECT_FLOAT_EQ(renderer->GetAlphaItem(0).depthKey, 11.0f);
 
     // A moved world moves the bounds before the key is taken.

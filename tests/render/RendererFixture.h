@@ -86,9 +86,9 @@ protected:
     }
 
     // A full-screen device of the given size and colour depth on the
-    // standard test adapter.
+    // standard test adapter (or the adapter asked for).
     bool Open(uint32_t width, uint32_t height, uint32_t bits = 32,
-              plat::GfxTestAdapter adapter = StandardAdapter())
+              plat::GfxTestAdapter adapter = StandardAdapter(), uint32_t adapterIndex = 0)
     {
         plat::SetGfxTestAdapters({std::move(adapter)});
         renderer = std::make_unique<TestRenderer>();
@@ -96,6 +96,7 @@ protected:
         request.width = width;
         request.height = height;
         request.bitsPerPixel = bits;
+        request.adapter = adapterIndex;
         OmRendererSetup setup;
         setup.display = &request;
         return renderer->Initialise(&setup);
