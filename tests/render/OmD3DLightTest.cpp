@@ -19,6 +19,7 @@ struct LitVertex {
 
 class LightTest : public RendererTest {
 protected:
+    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
     void TearDown() override
     {
         for (OmLight* light : lights)
@@ -77,7 +78,6 @@ uint32_t Green(uint32_t c) { return c >> 8 & 0xFF; }
 
 TEST_F(LightTest, LightsSwitchOnAndOffById)
 {
-    ASSERT_TRUE(Open(640, 480));
     renderer->DispatchRenderState(GfxRs::Ambient, 0);
     OmLight* red = NewLight(OmLight::kDirectional, 1, 0, 0);
     OmLight* green = NewLight(OmLight::kDirectional, 0, 1, 0);
@@ -126,7 +126,6 @@ TEST_F(LightTest, LightsSwitchOnAndOffById)
 
 TEST_F(LightTest, RecordsTakeThePositionAndUnlimitedRangeAndOnlyTheFirstEightUpdate)
 {
-    ASSERT_TRUE(Open(640, 480));
     OmLight* spot = NewLight(OmLight::kSpot, 1, 1, 1);
     spot->range = 0.0f;
     spot->GetPosition() = OmVector3(1, 2, 3);
@@ -149,7 +148,6 @@ TEST_F(LightTest, RecordsTakeThePositionAndUnlimitedRangeAndOnlyTheFirstEightUpd
 
 TEST_F(LightTest, ALightInTwoChainsIsOnUntilBothAreRemoved)
 {
-    ASSERT_TRUE(Open(640, 480));
     OmLight* light = NewLight(OmLight::kPoint, 1, 1, 1);
     OmLight* off = NewLight(OmLight::kPoint, 1, 1, 1);
     off->SetEnabled(false);
@@ -178,7 +176,6 @@ TEST_F(LightTest, ALightInTwoChainsIsOnUntilBothAreRemoved)
 
 TEST_F(LightTest, TheRendererCameraOutlivesModeSwitchesAndAppliesItsProjection)
 {
-    ASSERT_TRUE(Open(640, 480));
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         renderer->ReleaseAllMaterials();
