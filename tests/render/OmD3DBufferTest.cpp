@@ -171,4 +171,9 @@ TEST_F(RendererTest, BuffersComeThroughADeviceResetAndStillDraw)
     renderer->DrawPrimitive(GfxPrimitive::TriangleList, 0, 1);
     renderer->EndScene();
     ExpectPixels(ReadPixels(), {{120, 120, 0xFFFF0000u}, {400, 400, 0xFF000000u}});
+    // The buffers made again go through the next reset the same way.
+    renderer->MarkDeviceLost();
+    renderer->ReleaseDeviceObjects();
+    ASSERT_TRUE(renderer->Reset());
+    renderer->ClearDeviceLost();
 }

@@ -137,6 +137,7 @@ TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
     EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).to.x, 1.0f);
     EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).colour[0], 1.0f);
     EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).colour[1], 0.0f);
+    EXPECT_EQ(renderer->GetDebugLineCount(), 256u);
     renderer->SetLighting(true);
     Device()->ResetCallCounts();
     renderer->EndScene();
