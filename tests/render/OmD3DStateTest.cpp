@@ -89,14 +89,6 @@ TEST_F(RendererTest, EqualValuesMakeNoDeviceCall)
     renderer->EndScene(); // unbinds every stage
     EXPECT_EQ(renderer->GetStageTexture(0), nullptr);
     texture->Release();
-
-    GfxVertexBuffer* vb = nullptr;
-    ASSERT_EQ(d->CreateVertexBuffer(64, 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb), GfxResult::Ok);
-    renderer->SetD3DStreamSource(1, vb, 20);
-    renderer->SetD3DStreamSource(1, vb, 20);
-    EXPECT_EQ(Calls(d, GfxCall::SetStreamSource), 1u);
-    renderer->SetD3DStreamSource(1, nullptr, 0);
-    vb->Release();
 }
 
 TEST_F(RendererTest, StateBlocksRecordWithoutEffectAndReapply)
