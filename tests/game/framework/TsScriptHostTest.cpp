@@ -4,7 +4,6 @@
 #include <string>
 
 #include "engine/OmReport.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
 #include "platform/DebugOutput.h"
@@ -110,21 +109,6 @@ TEST(TsScriptHost, CallingGlobalFunctions)
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotThere"), 0);
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "NotThere"));
     EXPECT_TRUE(LoggedInRed(log, "undeclared NotThere"));
-}
-
-TEST(TsScriptHost, TemplatesAndLevelInfoGetTheirObject)
-{
-    LogCapture log;
-    ScriptState lua;
-    lua.Run("function Template(o) kind = type(o) end\n"
-            "function InitLevelInfo(info, text) got = type(info) .. ':' .. text; return 1 end");
-    EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Template", TsAccess::Options(), "TsOptions"));
-    EXPECT_EQ(lua.String("kind"), "userdata");
-    EXPECT_FALSE(TsScriptHost::RunTemplate(lua.L(), "NoTemplate", TsAccess::Options(), "TsOptions"));
-
-    static int info = 0;
-    EXPECT_EQ(TsScriptHost::CallInitLevelInfo(lua.L(), &info, "level1"), 0);
-    EXPECT_EQ(lua.String("got"), "userdata:level1");
 }
 
 TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)
