@@ -304,7 +304,13 @@ TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
     EXPECT_EQ(TsInput::MouseButtonNameTextId(-4), 30720);
     EXPECT_STREQ(TsInput::GetActionName(34), "");
     EXPECT_STREQ(TsInput::GetActionListName(40), "");
+    // The edges of the mouse-only and rebindable ranges.
+    EXPECT_FALSE(TsInput::IsMouseAction(28));
+    EXPECT_TRUE(TsInput::IsMouseAction(29));
+    EXPECT_TRUE(TsInput::IsMouseAction(33));
     EXPECT_FALSE(TsInput::IsMouseAction(34));
+    EXPECT_FALSE(TsInput::IsRebindableAction(4));
+    EXPECT_TRUE(TsInput::IsRebindableAction(5));
 
     // Every key code an SDL key produces has a name (the default bindings'
     // keys among them), and only the keys no current keyboard sends are
