@@ -76,7 +76,7 @@ protected:
 
 } // namespace
 
-TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
+TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFileAndFailedWritesKeepIt)
 {
     WriteSample();
     EXPECT_TRUE(log_.Contains("Animation anims\\stand.txt converted OK"));
@@ -122,6 +122,11 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
     EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr);
     EXPECT_EQ(db_.GetEntry(0)->needed, 0);
     EXPECT_EQ(db_.GetEntryCount(), 3u);
+
+    EXPECT_FALSE(source_.WriteBinary("nowhere\\animdb.tsa"));
+    EXPECT_FALSE(source_.WriteBinary(nullptr));
+    EXPECT_TRUE(log_.Contains("Cannot save anim file"));
+    EXPECT_EQ(scratch_.Read("data/animdb.tsa"), bytes);
 }
 
 TEST_F(AnimationDBTest, EmptyDatabasesAndEmptyEntriesHaveTheirFixedSizes)
@@ -179,16 +184,6 @@ TEST_F(AnimationDBTest, ConversionBoundsItsSlotAndReplacesWhatWasThere)
     source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
     EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN), nullptr);
     EXPECT_TRUE(log_.Contains("Error converting animation: anims\\missing.txt"));
-}
-
-TEST_F(AnimationDBTest, FailedWritesAreReportedAndKeepTheOldFile)
-{
-    WriteSample();
-    const std::string before = scratch_.Read("data/animdb.tsa");
-    EXPECT_FALSE(source_.WriteBinary("nowhere\\animdb.tsa"));
-    EXPECT_FALSE(source_.WriteBinary(nullptr));
-    EXPECT_TRUE(log_.Contains("Cannot save anim file"));
-    EXPECT_EQ(scratch_.Read("data/animdb.tsa"), before);
 }
 
 TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
