@@ -70,6 +70,7 @@ int CountLines(const std::string& text, const std::string& start)
 // The options file runs through the script bindings onto the game's options.
 class OptionsFileTest : public ::testing::Test {
 protected:
+    OptionsFileTest() { options_ = TsOptions(); }
     ~OptionsFileTest() override { options_ = TsOptions(); }
     LogCapture log_;
     ScratchDir dir_;
@@ -81,7 +82,6 @@ TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLua)
 {
     const TsOptions saved = ChangedOptions();
     ASSERT_TRUE(saved.Save());
-    options_ = TsOptions();
     ASSERT_TRUE(options_.Load(lua_.L(), "options.lua"));
     ExpectSameSettings(options_, saved);
     EXPECT_FALSE(std::filesystem::exists("options.lua.tmp"));
