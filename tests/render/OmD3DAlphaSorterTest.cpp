@@ -1,7 +1,7 @@
 // The alpha-triangle sorter behind the renderer's alpha queue: back to front
 // whatever the queue order, refusals of what it cannot draw, and lit items
 // lit in world space although the sorter works in view space.
-#include "tests/render/BlendTestSupport.h"
+#include "tests/render/RendererFixture.h"
 
 #include <cmath>
 #include <vector>
@@ -66,7 +66,7 @@ uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
 
 } // namespace
 
-TEST_F(SorterTest, OverlappingTranslucentSquaresDrawBackToFrontInEitherQueueOrder)
+TEST_F(SorterTest, TranslucentSquaresDrawBackToFrontInEitherQueueOrderAndApartOneByOne)
 {
     const int32_t material = Material(0.0f);
     const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
@@ -89,22 +89,15 @@ TEST_F(SorterTest, OverlappingTranslucentSquaresDrawBackToFrontInEitherQueueOrde
     EXPECT_NEAR(Channel(results[0], 16), 127, 3);
     EXPECT_NEAR(Channel(results[0], 0), 63, 3);
     EXPECT_EQ(renderer->GetRenderPass(), 1u);
-}
 
-TEST_F(SorterTest, ItemsThatDoNotTouchAreDrawnInQueueOrder)
-{
-    const int32_t material = Material(0.0f);
-    const float red[4] = {1, 0, 0, 1}, blue[4] = {0, 0, 1, 1};
-    AlphaObject nearSquare, farSquare;
-    nearSquare.Square(0.5f, 0.3f, red, uint32_t(material));
-    farSquare.Square(0.5f, 0.6f, blue, uint32_t(material));
-    farSquare.SetBounds(OmSphere(OmVector3(0, 0, 50), 1)); // far away, apart
+    // Items that do not touch are flushed one by one, the far one first.
+    farSquare.SetBounds(OmSphere(OmVector3(0, 0, 50), 1));
+    ClearTo(0, 0, 0);
     Queue(nearSquare);
     Queue(farSquare);
     renderer->FlushAlphaQueue();
-    // The far item is flushed on its own first, the near one drawn over it.
     EXPECT_EQ(Sorter().GetFlushCount(), 2u);
-    EXPECT_EQ(Pixel(ReadPixels(), 320, 240), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(ReadPixels(), 320, 240), results[0]);
 }
 
 TEST_F(SorterTest, WhatTheSorterCannotDrawIsRefusedNotDrawnFromStaleData)

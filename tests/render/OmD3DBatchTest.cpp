@@ -1,7 +1,9 @@
 // The geometry batch: depth buckets drawn far to near (or near to far), one
 // draw per run of equal material, and the capacities that drop the excess.
-#include "tests/render/BlendTestSupport.h"
+#include "tests/render/RendererFixture.h"
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "render/OmD3DBatch.h"
@@ -16,34 +18,32 @@ namespace {
 constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr uint32_t kGreen = 0xFF00FF00u;
 
-// Two triangles over the screen square [-s, s] at depth z.
-uint32_t AddQuad(OmD3DBatch& batch, float s, float z, uint32_t colour, uint32_t material)
+// Hands the batch the triangles of the given corners (screen fractions) at
+// depth z.
+void AddTriangles(OmD3DBatch& batch, std::initializer_list<std::pair<float, float>> corners, float z,
+                  uint32_t colour, uint32_t material)
 {
-    auto* v = static_cast<ColouredVertex*>(batch.LockSourceVertices(6));
-    if (!v)
-        return 0;
-    const float corners[6][2] = {{-s, s}, {s, s}, {-s, -s}, {s, s}, {s, -s}, {-s, -s}};
-    for (int i = 0; i < 6; ++i)
-        v[i] = ColouredVertex{corners[i][0], corners[i][1], z, colour, 0, 0};
+    const uint32_t n = uint32_t(corners.size());
+    auto* v = static_cast<ColouredVertex*>(batch.LockSourceVertices(n));
+    ASSERT_NE(v, nullptr);
+    for (const auto& [x, y] : corners)
+        *v++ = ColouredVertex{x, y, z, colour, 0, 0};
     batch.UnlockSourceVertices();
     const uint32_t base = batch.GetVertexCount();
-    batch.TransformVertices(6);
-    batch.AddTriangles(2, material, base);
-    return base;
+    batch.TransformVertices(n);
+    batch.AddTriangles(n / 3, material, base);
+}
+
+// Two triangles over the screen square [-s, s] at depth z.
+void AddQuad(OmD3DBatch& batch, float s, float z, uint32_t colour, uint32_t material)
+{
+    AddTriangles(batch, {{-s, s}, {s, s}, {-s, -s}, {s, s}, {s, -s}, {-s, -s}}, z, colour, material);
 }
 
 // One small triangle at depth z.
 void AddTriangleAt(OmD3DBatch& batch, float z, uint32_t material)
 {
-    auto* v = static_cast<ColouredVertex*>(batch.LockSourceVertices(3));
-    ASSERT_NE(v, nullptr);
-    v[0] = ColouredVertex{0, 0, z, kRed, 0, 0};
-    v[1] = ColouredVertex{0.1f, 0, z, kRed, 0, 0};
-    v[2] = ColouredVertex{0, 0.1f, z, kRed, 0, 0};
-    batch.UnlockSourceVertices();
-    const uint32_t base = batch.GetVertexCount();
-    batch.TransformVertices(3);
-    batch.AddTriangles(1, material, base);
+    AddTriangles(batch, {{0, 0}, {0.1f, 0}, {0, 0.1f}}, z, kRed, material);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "engine/OmMath.h"
 #include "platform/BmpFile.h"
@@ -23,11 +24,8 @@ protected:
     void LookAtOrigin()
     {
         OmProjectionParams ortho;
-        ortho.halfWidth = 3.2f;
-        ortho.halfHeight = 2.4f;
-        ortho.nearDistance = 0.0f;
-        ortho.farDistance = 100.0f;
-        ortho.orthographic = 1;
+        ortho.halfWidth = 3.2f, ortho.halfHeight = 2.4f;
+        ortho.nearDistance = 0.0f, ortho.farDistance = 100.0f, ortho.orthographic = 1;
         renderer->SetProjection(&ortho);
         renderer->SetViewMatrix(&OmMatrix4::Identity());
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
@@ -37,12 +35,8 @@ protected:
 
     void ExpectCacheMatchesDevice()
     {
-        for (uint32_t state : {GfxRs::ZEnable, GfxRs::ZWriteEnable, GfxRs::CullMode, GfxRs::FillMode,
-                               GfxRs::Lighting, GfxRs::ColorVertex, GfxRs::AlphaBlendEnable}) {
-            uint32_t onDevice = 0;
-            Device()->GetRenderState(state, &onDevice);
-            EXPECT_EQ(onDevice, renderer->GetRenderState(state)) << "state " << state;
-        }
+        RendererTest::ExpectCacheMatchesDevice({GfxRs::ZEnable, GfxRs::ZWriteEnable, GfxRs::CullMode, GfxRs::FillMode,
+                                                GfxRs::Lighting, GfxRs::ColorVertex, GfxRs::AlphaBlendEnable});
     }
 };
 
@@ -78,10 +72,8 @@ TEST_F(DebugDrawTest, WireCylinderDrawsItsSidesAndCapAndPutsEveryStateBack)
     EXPECT_EQ(Primitives(), before);
     renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, 4, white);
     EXPECT_EQ(Primitives(), before + 8 + 4); // sides, then the cap
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::CullMode), GfxCull::None);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::FillMode), GfxFill::Solid);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::ZWriteEnable), zWrite);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
+    ExpectStates({{GfxRs::CullMode, GfxCull::None}, {GfxRs::FillMode, GfxFill::Solid}, {GfxRs::ZWriteEnable, zWrite},
+                  {GfxRs::Lighting, 1}});
     EXPECT_EQ(renderer->GetVertexShader(), shader);
     EXPECT_EQ(renderer->GetWorldMatrix()->GetTranslation().z, 0.0f);
     ExpectCacheMatchesDevice();
@@ -122,17 +114,14 @@ TEST_F(DebugDrawTest, LineListsKeepTheLightingTheCallerHad)
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 0u);
     renderer->SetLighting(true);
     renderer->DrawLines(1, points.data(), 0xFF00FF00);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::ColorVertex), 0u);
+    ExpectStates({{GfxRs::Lighting, 1}, {GfxRs::ColorVertex, 0}});
     renderer->DrawLines(0, points.data(), 0xFF00FF00);
     renderer->DrawLines(-5, points.data(), 0xFF00FF00);
     renderer->DrawLines(3, nullptr, 0xFF00FF00);
     EXPECT_EQ(Primitives(), before + 601);
     ExpectCacheMatchesDevice();
     renderer->EndScene();
-    const auto pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 320, 200), 0xFF00FF00u);
-    EXPECT_EQ(Pixel(pixels, 100, 200), 0xFF000000u);
+    ExpectPixels(ReadPixels(), {{320, 200, 0xFF00FF00u}, {100, 200, 0xFF000000u}});
 }
 
 TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
@@ -141,8 +130,13 @@ TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     ClearTo(0, 0, 0);
     LookAtOrigin();
-    for (int i = 0; i < 300; ++i)
-        renderer->AddDebugLine(-1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f);
+    // The store stops at 256 lines; a line past it leaves the last one be.
+    for (uint32_t i = 1; i <= 256; ++i)
+        ASSERT_EQ(renderer->AddDebugLine(-1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f), i);
+    EXPECT_EQ(renderer->AddDebugLine(0, 0, 0, 2, 2, 2, 0, 1, 0, 1), 256u);
+    EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).to.x, 1.0f);
+    EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).colour[0], 1.0f);
+    EXPECT_FLOAT_EQ(renderer->GetDebugLine(255).colour[1], 0.0f);
     EXPECT_EQ(renderer->GetDebugLineCount(), 256u);
     renderer->SetLighting(true);
     Device()->ResetCallCounts();
@@ -151,9 +145,7 @@ TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
     EXPECT_EQ(Primitives(), 256u);
     EXPECT_EQ(renderer->GetDebugLineCount(), 0u);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
-    const auto pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 320, 140), 0xFFFF0000u);
-    EXPECT_EQ(Pixel(pixels, 320, 300), 0xFF000000u);
+    ExpectPixels(ReadPixels(), {{320, 140, 0xFFFF0000u}, {320, 300, 0xFF000000u}});
 
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     Device()->ResetCallCounts();
@@ -180,9 +172,8 @@ TEST_F(DebugDrawTest, ScreenshotsReadBackWithThePixelsDrawn)
     ASSERT_TRUE(LoadImageFile(file, image));
     ASSERT_EQ(image.width, 640u);
     ASSERT_EQ(image.height, 480u);
-    EXPECT_EQ(image.At(50, 40) | 0xFF000000u, 0xFFFF0000u);
-    EXPECT_EQ(image.At(300, 300) | 0xFF000000u, 0xFF0000FFu);
-    EXPECT_EQ(image.At(5, 40) | 0xFF000000u, 0xFF0000FFu);
+    for (const Probe p : {Probe{50, 40, 0xFFFF0000u}, Probe{300, 300, 0xFF0000FFu}, Probe{5, 40, 0xFF0000FFu}})
+        EXPECT_EQ(image.At(p.x, p.y) | 0xFF000000u, p.colour) << p.x << "," << p.y;
 
     EXPECT_FALSE(renderer->SaveScreenshot(folder.File("no/such/folder/shot.bmp").c_str()));
     EXPECT_FALSE(renderer->SaveScreenshot(nullptr));
@@ -210,9 +201,7 @@ TEST_F(DebugDrawTest, AWindowedScreenshotIsCutFromTheWholeScreen)
     ASSERT_TRUE(renderer->SaveScreenshot(file.c_str()));
     Image image;
     ASSERT_TRUE(LoadImageFile(file, image));
-    EXPECT_EQ(image.width, width);
-    EXPECT_EQ(image.height, height);
-    EXPECT_EQ(image.At(4, 4) | 0xFF000000u, 0xFFFF0000u);
-    EXPECT_EQ(image.At(4, 20) | 0xFF000000u, 0xFF00FF00u);
-    EXPECT_EQ(image.At(width - 1, height - 1) | 0xFF000000u, 0xFF00FF00u);
+    EXPECT_EQ(std::tie(image.width, image.height), std::tie(width, height));
+    for (const Probe p : {Probe{4, 4, 0xFFFF0000u}, Probe{4, 20, 0xFF00FF00u}, Probe{width - 1, height - 1, 0xFF00FF00u}})
+        EXPECT_EQ(image.At(p.x, p.y) | 0xFF000000u, p.colour) << p.x << "," << p.y;
 }

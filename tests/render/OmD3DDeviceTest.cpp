@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 
 #include "engine/OmMaterial.h"
@@ -20,7 +21,7 @@ constexpr uint32_t kBlue = 0xFF0000FFu;
 
 } // namespace
 
-TEST_F(RendererTest, CreatesAt640x480And800x600AndClearsToTheColour)
+TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
 {
     struct Case {
         uint32_t width, height, bits;
@@ -33,13 +34,14 @@ TEST_F(RendererTest, CreatesAt640x480And800x600AndClearsToTheColour)
                   c.bits == 16 ? GfxFormat::R5G6B5 : GfxFormat::X8R8G8B8);
         ClearTo(1.0f, 0.0f, 0.0f);
         const std::vector<uint32_t> pixels = ReadPixels();
-        ASSERT_EQ(width, c.width);
-        ASSERT_EQ(height, c.height);
-        EXPECT_EQ(Pixel(pixels, 0, 0), kRed);
-        EXPECT_EQ(Pixel(pixels, c.width - 1, c.height - 1), kRed);
+        ASSERT_EQ(std::tie(width, height), std::tie(c.width, c.height));
+        ExpectPixels(pixels, {{0, 0, kRed}, {c.width - 1, c.height - 1, kRed}});
         // The engine's default material is the first one registered.
         EXPECT_NE(renderer->GetMaterial(0), nullptr);
         EXPECT_TRUE(renderer->GetMaterial(0)->IsEqual(OmMaterial::Default()));
+        // A second start fails; after the shutdown a new renderer starts.
+        OmRendererSetup again;
+        EXPECT_FALSE(renderer->Initialise(&again));
         renderer.reset();
     }
 }
@@ -52,26 +54,14 @@ TEST_F(RendererTest, ClearsOnlyTheRectangleAndSetsTheViewport)
     renderer->SetClearColour(rgb);
     const float rect[4] = {0.25f, 0.25f, 0.75f, 0.75f};
     renderer->Clear(rect, 0);
-    const std::vector<uint32_t> pixels = ReadPixels();
     const uint32_t orange = 0xFFFF7F00u;
-    EXPECT_EQ(Pixel(pixels, 200, 150), orange);
-    EXPECT_EQ(Pixel(pixels, 599, 449), orange);
-    EXPECT_EQ(Pixel(pixels, 199, 150), kBlue);
-    EXPECT_EQ(Pixel(pixels, 200, 149), kBlue);
-    EXPECT_EQ(Pixel(pixels, 600, 449), kBlue);
-    EXPECT_EQ(Pixel(pixels, 599, 450), kBlue);
+    ExpectPixels(ReadPixels(), {{200, 150, orange}, {599, 449, orange}, {199, 150, kBlue},
+                                {200, 149, kBlue}, {600, 449, kBlue}, {599, 450, kBlue}});
 
     EXPECT_EQ(renderer->SetViewport(rect), GfxResult::Ok);
     GfxViewport device{};
     Device()->GetViewport(&device);
-    EXPECT_EQ(device.x, 200u);
-    EXPECT_EQ(device.y, 150u);
-    EXPECT_EQ(device.width, 400u);
-    EXPECT_EQ(device.height, 300u);
-    float back[4];
-    renderer->GetViewport(back);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FLOAT_EQ(back[i], rect[i]);
+    EXPECT_EQ(std::tie(device.x, device.y, device.width, device.height), std::make_tuple(200u, 150u, 400u, 300u));
 }
 
 TEST_F(RendererTest, ViewAndProjectionMatricesReachTheDevice)
@@ -80,46 +70,22 @@ TEST_F(RendererTest, ViewAndProjectionMatricesReachTheDevice)
     const OmVector3 position(1, 2, 3), right(1, 0, 0), up(0, 1, 0), forward(0, 0, 1);
     renderer->SetViewAxes(&position, &right, &up, &forward);
     const float* v = renderer->GetViewMatrix()->Data();
-    EXPECT_FLOAT_EQ(v[12], -1.0f);
-    EXPECT_FLOAT_EQ(v[13], -2.0f);
-    EXPECT_FLOAT_EQ(v[14], -3.0f);
-    EXPECT_FLOAT_EQ(v[15], 1.0f);
+    rtest::ExpectEntries(v, {{12, -1}, {13, -2}, {14, -3}, {15, 1}});
     GfxMatrix device{};
     Device()->GetTransform(GfxTransform::View, &device);
     EXPECT_EQ(std::memcmp(&device, v, sizeof device), 0);
 
     OmProjectionParams p;
-    p.halfWidth = 2.0f;
-    p.halfHeight = 1.0f;
-    p.nearDistance = 1.0f;
-    p.farDistance = 11.0f;
+    p.halfWidth = 2.0f, p.halfHeight = 1.0f, p.nearDistance = 1.0f, p.farDistance = 11.0f;
     renderer->SetProjection(&p);
     const float* m = renderer->GetProjectionMatrix()->Data();
-    EXPECT_FLOAT_EQ(m[0], 0.5f);
-    EXPECT_FLOAT_EQ(m[5], 1.0f);
-    EXPECT_FLOAT_EQ(m[10], 1.1f);
-    EXPECT_FLOAT_EQ(m[11], 1.0f);
-    EXPECT_FLOAT_EQ(m[14], -1.1f);
-    EXPECT_FLOAT_EQ(m[15], 0.0f);
+    rtest::ExpectEntries(m, {{0, 0.5f}, {5, 1}, {10, 1.1f}, {11, 1}, {14, -1.1f}, {15, 0}});
     p.orthographic = 1;
     renderer->SetProjection(&p);
-    EXPECT_FLOAT_EQ(m[0], 0.5f);
-    EXPECT_FLOAT_EQ(m[10], 0.1f);
-    EXPECT_FLOAT_EQ(m[11], 0.0f);
-    EXPECT_FLOAT_EQ(m[14], -0.1f);
-    EXPECT_FLOAT_EQ(m[15], 1.0f);
+    rtest::ExpectEntries(m, {{0, 0.5f}, {10, 0.1f}, {11, 0}, {14, -0.1f}, {15, 1}});
 }
 
-TEST_F(RendererTest, SecondInitialiseFailsAndShutdownAllowsANewRenderer)
-{
-    ASSERT_TRUE(Open(640, 480));
-    OmRendererSetup setup;
-    EXPECT_FALSE(renderer->Initialise(&setup));
-    renderer.reset();
-    EXPECT_TRUE(Open(640, 480));
-}
-
-TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrame)
+TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrameUntilAResetWorks)
 {
     ASSERT_TRUE(Open(640, 480));
     GfxVertexBuffer* vb = nullptr;
@@ -146,11 +112,8 @@ TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrame)
     EXPECT_TRUE(renderer->BeginScene(0.0f));
     EXPECT_EQ(renderer->EndScene(), GfxResult::Ok);
     vb->Release();
-}
 
-TEST_F(RendererTest, FailedResetKeepsTryingThroughBeginScene)
-{
-    ASSERT_TRUE(Open(640, 480));
+    // A failed reset keeps trying through BeginScene.
     Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
     Device()->FailNextResets(1);
     renderer->MarkDeviceLost();
@@ -184,13 +147,8 @@ TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
                                                   {640, 480, 60, X8R8G8B8}, {800, 600, 60, A8R8G8B8}};
     const std::vector<GfxDisplayMode>& modes = d3d.GetAdapter(0)->modes;
     ASSERT_EQ(modes.size(), expected.size());
-    for (size_t i = 0; i < modes.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(modes[i].width, expected[i].width);
-        EXPECT_EQ(modes[i].height, expected[i].height);
-        EXPECT_EQ(modes[i].refreshRate, expected[i].refreshRate);
-        EXPECT_EQ(modes[i].format, expected[i].format);
-    }
+    for (size_t i = 0; i < modes.size(); ++i)
+        EXPECT_EQ(std::memcmp(&modes[i], &expected[i], sizeof modes[i]), 0) << i;
     EXPECT_TRUE(d3d.GetAdapter(1)->modes.empty());
 
     EXPECT_FALSE(d3d.SelectDisplayMode(0)); // no adapter selected yet
@@ -245,25 +203,13 @@ TEST_F(RendererTest, DepthFormatFallsBackThroughTheTable)
 TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability)
 {
     // An adapter that does not exist is not used; the start falls back to
-    // a window on adapter 0.
-    SetGfxTestAdapters({rtest::StandardAdapter()});
-    renderer = std::make_unique<rtest::TestRenderer>();
-    OmDisplayRequest request;
-    request.width = 640;
-    request.height = 480;
-    request.adapter = 3;
-    OmRendererSetup setup;
-    setup.display = &request;
-    ASSERT_TRUE(renderer->Initialise(&setup));
+    // a window on adapter 0, if the adapter can draw into one.
+    ASSERT_TRUE(Open(640, 480, 16, rtest::StandardAdapter(), 3));
     EXPECT_EQ(renderer->GetCurrentAdapterIndex(), 0);
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
-    renderer.reset();
-
     GfxTestAdapter adapter = rtest::StandardAdapter();
     adapter.caps2 = 0;
-    SetGfxTestAdapters({adapter});
-    renderer = std::make_unique<rtest::TestRenderer>();
-    EXPECT_FALSE(renderer->Initialise(&setup));
+    EXPECT_FALSE(Open(640, 480, 16, adapter, 3));
     EXPECT_EQ(renderer->GetDevice(), nullptr);
 
     // A mode the adapter does not list also ends in the desktop window.
@@ -279,16 +225,14 @@ TEST_F(RendererTest, AlphaQueueRunsFarToNearAndEmptiesEachFrame)
     renderer->SetWorldMatrix(&OmMatrix4::Identity());
     // Engine meshes report nothing to sort, so the flush only walks them.
     OmMesh meshes[3];
-    OmGeometry* a = &meshes[0];
-    OmGeometry* b = &meshes[1];
-    OmGeometry* c = &meshes[2];
+    OmGeometry *a = &meshes[0], *b = &meshes[1], *c = &meshes[2];
     renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 5), 1.0f));  // key 6
     renderer->QueueAlphaItem(b, OmSphere(OmVector3(0, 0, 10), 1.0f)); // key 11
     renderer->QueueAlphaItem(c, OmSphere(OmVector3(0, 6, 0), 0.0f));  // key 6, newer than a
     ASSERT_EQ(renderer->GetAlphaQueueLength(), 3u);
-    EXPECT_EQ(renderer->GetAlphaItem(0).object, b);
-    EXPECT_EQ(renderer->GetAlphaItem(1).object, c);
-    EXPECT_EQ(renderer->GetAlphaItem(2).object, a);
+    EXPECT_EQ(std::tie(renderer->GetAlphaItem(0).object, renderer->GetAlphaItem(1).object,
+                       renderer->GetAlphaItem(2).object),
+              std::tie(b, c, a));
     EXPECT_FLOAT_EQ(renderer->GetAlphaItem(0).depthKey, 11.0f);
 
     // A moved world moves the bounds before the key is taken.
@@ -320,14 +264,11 @@ TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
     const std::vector<uint32_t> green(8 * 8, 0xFF00FF00u);
     ASSERT_TRUE(WriteBmp24(path, green.data(), 8, 8, 8 * 4));
     renderer->ShowImageFile(path.c_str());
-    std::vector<uint32_t> pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 0, 0), 0xFF00FF00u);
-    EXPECT_EQ(Pixel(pixels, 639, 479), 0xFF00FF00u);
+    ExpectPixels(ReadPixels(), {{0, 0, 0xFF00FF00u}, {639, 479, 0xFF00FF00u}});
 
     ClearTo(0.0f, 0.0f, 1.0f);
     std::filesystem::resize_file(path, 20); // cut inside the header
     renderer->ShowImageFile(path.c_str());
-    pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 320, 240), kBlue);
+    ExpectPixels(ReadPixels(), {{320, 240, kBlue}});
     std::filesystem::remove(path);
 }

@@ -3,6 +3,7 @@
 // and for the fallback face.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "platform/FontRaster.h"
@@ -93,10 +94,10 @@ TEST_F(FontTest, AtlasSizeFollowsThePointSize)
     ASSERT_TRUE(Open(640, 480));
     EXPECT_EQ(MakeFont("Arial", 16)->GetTextureSize(), 256u);
     EXPECT_EQ(MakeFont("Arial", 24)->GetTextureSize(), 512u);
+    // The largest atlas still takes every printable glyph at full scale.
     auto large = MakeFont("Arial", 48);
     EXPECT_EQ(large->GetTextureSize(), 1024u);
     EXPECT_FLOAT_EQ(large->GetTextScale(), 1.0f);
-    // Every printable glyph found room: none has an empty rectangle.
     for (unsigned char c = '!'; c < 127; ++c)
         EXPECT_GT(large->GetGlyph(c).right, large->GetGlyph(c).left) << c;
 }
@@ -169,23 +170,16 @@ TEST_F(FontTest, LongTextsDrawInBatchesAndLeaveTheStateAsItWas)
     const uint32_t zEnable = renderer->GetRenderState(GfxRs::ZEnable);
     const uint32_t cull = renderer->GetRenderState(GfxRs::CullMode);
     const uint32_t colourOp = renderer->GetTextureStageState(0, GfxTss::ColorOp);
-    const std::string sixty(60, 'x');
-    EXPECT_EQ(font->DrawText(0, 0, 0xFFFFFFFF, sixty.c_str(), 0), GfxResult::Ok);
-    EXPECT_EQ(font->GetDrawBatches(), 2u);
-    EXPECT_EQ(font->DrawText(0, 0, 0xFFFFFFFF, std::string(50, 'x').c_str(), 0), GfxResult::Ok);
-    EXPECT_EQ(font->GetDrawBatches(), 1u);
-    EXPECT_EQ(font->DrawText(0, 0, 0xFFFFFFFF, std::string(120, 'x').c_str(), 0), GfxResult::Ok);
-    EXPECT_EQ(font->GetDrawBatches(), 3u);
-    EXPECT_EQ(font->DrawText(0, 0, 0xFFFFFFFF, nullptr, 0), GfxResult::Ok);
-    EXPECT_EQ(font->GetDrawBatches(), 0u);
-    EXPECT_EQ(font->DrawText(0, 0, 0xFFFFFFFF, "\x7f\x7f", 0), GfxResult::Ok);
-    EXPECT_EQ(font->GetDrawBatches(), 0u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::ZEnable), zEnable);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::CullMode), cull);
+    const std::string sixty(60, 'x'), fifty(50, 'x'), lots(120, 'x');
+    const std::pair<const char*, uint32_t> cases[] = {
+        {sixty.c_str(), 2}, {fifty.c_str(), 1}, {lots.c_str(), 3}, {nullptr, 0}, {"\x7f\x7f", 0}};
+    for (const auto& [text, batches] : cases) {
+        EXPECT_EQ(font->DrawText(0, 0, 0xFFFFFFFF, text, 0), GfxResult::Ok);
+        EXPECT_EQ(font->GetDrawBatches(), batches) << (text ? std::strlen(text) : 0);
+    }
+    ExpectStates({{GfxRs::ZEnable, zEnable}, {GfxRs::CullMode, cull}});
     EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::ColorOp), colourOp);
-    uint32_t onDevice = 0;
-    Device()->GetRenderState(GfxRs::ZEnable, &onDevice);
-    EXPECT_EQ(onDevice, zEnable);
+    ExpectCacheMatchesDevice({GfxRs::ZEnable});
     renderer->EndScene();
     // The renderer's own font draws nothing for a null text.
     renderer->DrawText(0.1f, 0.1f, nullptr, nullptr, 1.0f);

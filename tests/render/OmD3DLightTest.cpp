@@ -19,6 +19,7 @@ struct LitVertex {
 
 class LightTest : public RendererTest {
 protected:
+    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
     void TearDown() override
     {
         for (OmLight* light : lights)
@@ -51,9 +52,7 @@ protected:
         ClearTo(0, 0, 0);
         OmProjectionParams ortho;
         ortho.halfWidth = ortho.halfHeight = 1.0f;
-        ortho.nearDistance = 0.0f;
-        ortho.farDistance = 10.0f;
-        ortho.orthographic = 1;
+        ortho.nearDistance = 0.0f, ortho.farDistance = 10.0f, ortho.orthographic = 1;
         renderer->SetProjection(&ortho);
         renderer->SetViewMatrix(&OmMatrix4::Identity());
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
@@ -66,8 +65,7 @@ protected:
         renderer->SetCulling(false);
         renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
         renderer->EndScene();
-        const auto pixels = ReadPixels();
-        return Pixel(pixels, width / 2, height / 2);
+        return Pixel(ReadPixels(), width / 2, height / 2);
     }
 
     std::vector<OmLight*> lights;
@@ -80,7 +78,6 @@ uint32_t Green(uint32_t c) { return c >> 8 & 0xFF; }
 
 TEST_F(LightTest, LightsSwitchOnAndOffById)
 {
-    ASSERT_TRUE(Open(640, 480));
     renderer->DispatchRenderState(GfxRs::Ambient, 0);
     OmLight* red = NewLight(OmLight::kDirectional, 1, 0, 0);
     OmLight* green = NewLight(OmLight::kDirectional, 0, 1, 0);
@@ -127,23 +124,16 @@ TEST_F(LightTest, LightsSwitchOnAndOffById)
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Ambient), 0u);
 }
 
-TEST_F(LightTest, LightsFillTheirRecordAndOnlyTheFirstEightUpdate)
+TEST_F(LightTest, RecordsTakeThePositionAndUnlimitedRangeAndOnlyTheFirstEightUpdate)
 {
-    ASSERT_TRUE(Open(640, 480));
     OmLight* spot = NewLight(OmLight::kSpot, 1, 1, 1);
     spot->range = 0.0f;
-    spot->innerCone = 0.25f;
-    spot->outerCone = 0.5f;
     spot->GetPosition() = OmVector3(1, 2, 3);
     renderer->AddLight(spot);
     renderer->EnableLight(spot, true);
     const GfxLight& record = renderer->GetLightRecord(spot->deviceLightId)->light;
-    EXPECT_EQ(record.type, GfxLightType::Spot);
     EXPECT_FLOAT_EQ(record.range, 1.8446743e19f);
-    EXPECT_FLOAT_EQ(record.position.z, 3.0f);
-    EXPECT_FLOAT_EQ(record.direction.z, 1.0f);
-    EXPECT_FLOAT_EQ(record.theta, 0.25f);
-    EXPECT_FLOAT_EQ(record.phi, 0.5f);
+    EXPECT_FLOAT_EQ(record.position.z, 3.0f); // where the light is, not where it was made
 
     for (int i = 0; i < 8; ++i)
         renderer->AddLight(NewLight(OmLight::kPoint, 1, 1, 1));
@@ -158,7 +148,6 @@ TEST_F(LightTest, LightsFillTheirRecordAndOnlyTheFirstEightUpdate)
 
 TEST_F(LightTest, ALightInTwoChainsIsOnUntilBothAreRemoved)
 {
-    ASSERT_TRUE(Open(640, 480));
     OmLight* light = NewLight(OmLight::kPoint, 1, 1, 1);
     OmLight* off = NewLight(OmLight::kPoint, 1, 1, 1);
     off->SetEnabled(false);
@@ -187,7 +176,6 @@ TEST_F(LightTest, ALightInTwoChainsIsOnUntilBothAreRemoved)
 
 TEST_F(LightTest, TheRendererCameraOutlivesModeSwitchesAndAppliesItsProjection)
 {
-    ASSERT_TRUE(Open(640, 480));
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         renderer->ReleaseAllMaterials();
@@ -197,10 +185,8 @@ TEST_F(LightTest, TheRendererCameraOutlivesModeSwitchesAndAppliesItsProjection)
         ASSERT_NE(camera, nullptr);
         EXPECT_EQ(camera->GetRefCount(), 1u);
         OmProjection projection;
-        projection.halfWidth = 2.0f + float(round);
-        projection.halfHeight = 1.0f;
-        projection.nearDistance = 1.0f;
-        projection.farDistance = 100.0f;
+        projection.halfWidth = 2.0f + float(round), projection.halfHeight = 1.0f;
+        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
         camera->SetProjection(projection);
         camera->SetFrame(OmVector3(0, 0, -5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
         renderer->InvalidateCamera(true);

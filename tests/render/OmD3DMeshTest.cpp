@@ -1,15 +1,13 @@
 // Device meshes: vertex formats from layouts, conversion and its checks, the
 // alpha-vertex map, lit pixels, a scene under a camera, alpha subsets through
 // the batch and the alpha pass, and archives (round trip and damage).
-#include "tests/render/BlendTestSupport.h"
+#include "tests/render/RendererFixture.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/OmArchive.h"
@@ -20,6 +18,7 @@
 #include "engine/OmProjection.h"
 #include "engine/OmShape.h"
 #include "render/OmD3DMesh.h"
+#include "tests/render/ResourceTestSupport.h"
 
 using namespace plat;
 using rtest::ErrorLog;
@@ -39,9 +38,9 @@ OmMesh* GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alpha
             v.position = OmVector3(-h + 2 * h * float(x) / float(n), h - 2 * h * float(y) / float(n), z);
             v.normal = OmVector3(0, 0, -1);
             // With an alpha half: red on the opaque side, half-clear green on the other.
-            const bool glass = alphaMaterial != ~0u && x >= n / 2;
-            const float colour[4] = {glass ? 0.0f : 1.0f, glass ? 1.0f : (alphaMaterial != ~0u ? 0.0f : 1.0f),
-                                     alphaMaterial != ~0u ? 0.0f : 1.0f, glass ? 0.5f : 1.0f};
+            const bool alpha = alphaMaterial != ~0u, glass = alpha && x >= n / 2;
+            const float colour[4] = {glass ? 0.0f : 1.0f, glass || !alpha ? 1.0f : 0.0f, alpha ? 0.0f : 1.0f,
+                                     glass ? 0.5f : 1.0f};
             std::memcpy(v.colour, colour, sizeof colour);
             v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
             mesh->vertices.Add(v);
@@ -72,11 +71,6 @@ OmD3DMesh* Convert(OmD3D& renderer, OmMesh& mesh, uint32_t flags = 0)
     return device;
 }
 
-std::string TempPath(const char* name)
-{
-    return (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(getpid()))).string();
-}
-
 uint32_t Red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
 
 class MeshTest : public RendererTest {
@@ -87,10 +81,8 @@ protected:
         ASSERT_TRUE(Open(640, 480));
         camera = new OmCamera();
         OmProjection projection;
-        projection.halfWidth = 1.0f;
-        projection.halfHeight = 0.75f;
-        projection.nearDistance = 1.0f;
-        projection.farDistance = 100.0f;
+        projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
+        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
         camera->SetProjection(projection);
         camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
         camera->Apply(*renderer);
@@ -115,11 +107,12 @@ protected:
         return renderer->RegisterMaterial(&m);
     }
 
-    OmLight* Light(int32_t type, const OmVector3& position)
+    // A light at the camera, switched on.
+    OmLight* Light(int32_t type, std::initializer_list<float> attenuation = {0, 0, 1})
     {
         auto* light = new OmLight();
         light->lightType = type;
-        light->LocalPosition() = position;
+        std::copy(attenuation.begin(), attenuation.end(), light->attenuation);
         light->Update(0.0f);
         renderer->AddLight(light);
         renderer->EnableLight(light, true);
@@ -266,43 +259,28 @@ TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
     OmMesh* mesh = GridMesh(20, 5.0f, 5.0f, uint32_t(red));
     OmD3DMesh* device = Convert(*renderer, *mesh);
     ASSERT_NE(device, nullptr);
-    auto draw = [&] {
+    // Draws the mesh lit by the light alone and switches the light off.
+    auto drawWith = [&](OmLight* light) {
         ClearTo(0, 0, 0);
         device->Render(*renderer);
+        renderer->EnableLight(light, false);
         return ReadPixels();
     };
-
     // A directional light along +z: full material colour, nothing else.
-    OmLight* sun = Light(OmLight::kDirectional, OmVector3(0, 0, 0));
-    std::vector<uint32_t> pixels = draw();
-    EXPECT_EQ(Pixel(pixels, 320, 240), 0xFFFF0000u);
-    renderer->EnableLight(sun, false);
-
+    OmLight* sun = Light(OmLight::kDirectional);
+    EXPECT_EQ(Pixel(drawWith(sun), 320, 240), 0xFFFF0000u);
     // The importer's attenuation (1, -1/d, 1/d) with d = 10, at distance 5:
     // 1 / (1 - 0.5 + 2.5) of the light.
-    OmLight* point = Light(OmLight::kPoint, OmVector3(0, 0, 0));
-    point->attenuation[0] = 1.0f;
-    point->attenuation[1] = -0.1f;
-    point->attenuation[2] = 0.1f;
-    renderer->EnableLight(point, true);
-    pixels = draw();
-    EXPECT_NEAR(Red(Pixel(pixels, 320, 240)), 85, 3);
-    renderer->EnableLight(point, false);
-
-    // A spot with a full cone of pi/2: lit at the centre and, softened, at
-    // 26.6 degrees off its axis (the grid vertex at x = 2.5).
-    OmLight* spot = Light(OmLight::kSpot, OmVector3(0, 0, 0));
-    spot->attenuation[0] = 1.0f;
-    spot->attenuation[2] = 0.0f;
-    spot->innerCone = 0.78539816f;
-    spot->outerCone = 1.57079633f;
-    renderer->EnableLight(spot, true);
-    pixels = draw();
+    EXPECT_NEAR(Red(Pixel(drawWith(Light(OmLight::kPoint, {1.0f, -0.1f, 0.1f})), 320, 240)), 85, 3);
+    // A spot with the default full cone of pi/2 (inner pi/4): lit at the
+    // centre and, softened, at 26.6 degrees off its axis (the grid vertex at
+    // x = 2.5). Spot factor (cos 26.6 - cos 45) / (cos 22.5 - cos 45) = 0.86,
+    // times the light's incidence cos 26.6 = 0.89: about 197.
+    OmLight* spot = Light(OmLight::kSpot, {1.0f, 0.0f, 0.0f});
+    ASSERT_FLOAT_EQ(spot->outerCone, 1.57079633f);
+    const std::vector<uint32_t> pixels = drawWith(spot);
     EXPECT_EQ(Red(Pixel(pixels, 320, 240)), 255u);
-    // Spot factor (cos 26.6 - cos 45) / (cos 22.5 - cos 45) = 0.86, times
-    // the light's incidence cos 26.6 = 0.89: about 197.
     EXPECT_NEAR(Red(Pixel(pixels, 480, 240)), 197, 8);
-    renderer->EnableLight(spot, false);
     device->Release();
     mesh->Release();
 
@@ -318,9 +296,8 @@ TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
     renderer->GetBatch().Begin(0);
     device->Render(*renderer);
     renderer->GetBatch().Flush();
-    pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 320 - 48, 240), 0xFFFF0000u); // x = -0.75: opaque half
-    EXPECT_EQ(Pixel(pixels, 320 + 48, 240), 0xFF00FF00u); // x = 0.75: blended half
+    // x = -0.75 on the opaque half, 0.75 on the blended half.
+    ExpectPixels(ReadPixels(), {{320 - 48, 240, 0xFFFF0000u}, {320 + 48, 240, 0xFF00FF00u}});
     device->Release();
     mesh->Release();
 }
@@ -391,7 +368,8 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
         return ReadPixels();
     };
     const std::vector<uint32_t> before = draw(*device);
-    const std::string path = TempPath("om_device_mesh_");
+    rtest::TempFolder folder("om_device_mesh");
+    const std::string path = folder.File("mesh");
     {
         OmArchive archive(OmClassRegistry::Instance());
         archive.SetResourceOwner(&renderer->GetResourceOwner());
@@ -414,7 +392,9 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
     EXPECT_EQ(draw(*loaded), before);
     loaded->Release();
 
-    // Damaged counts, stride or indices fail the load cleanly.
+    // Damaged counts, stride or indices, or a subset out of range after one
+    // that was read, fail the load cleanly and give every material
+    // reference back exactly once.
     std::ifstream in(path, std::ios::binary);
     const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const uint32_t header[5] = {GfxFvf::PosNormalDiffuseTex1, OmD3DMesh::kReadable, 36, 32, 25};
@@ -422,41 +402,35 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
     while (at + sizeof header <= file.size() && std::memcmp(&file[at], header, sizeof header) != 0)
         ++at;
     ASSERT_LT(at + sizeof header, file.size());
+    const uint32_t redRefs = renderer->GetMaterial(red)->GetRefCount();
+    const uint32_t glassRefs = renderer->GetMaterial(glass)->GetRefCount();
     struct Damage {
         size_t offset;
         uint32_t value;
+        const char* message;
+        bool once;
     };
     const size_t firstIndex = at + sizeof header + 25 * 36;
-    for (const Damage d : {Damage{at + 16, 70000}, Damage{at + 8, 40}, Damage{at + 12, 0x7FFFFFFF},
-                           Damage{firstIndex, 25 | 25 << 16}}) {
+    const char* const subset = "subset names no material or lies outside";
+    const Damage damages[] = {{at + 16, 70000, "device mesh", false},
+                              {at + 8, 40, "device mesh", false},
+                              {at + 12, 0x7FFFFFFF, "device mesh", false},
+                              {firstIndex, 25 | 25 << 16, "device mesh", false},
+                              {firstIndex + 32 * 6 + 4 + 20 + 16, 1000, subset, true}};
+    const std::string bad = path + "_bad";
+    for (const Damage& d : damages) {
         ErrorLog log;
         std::vector<char> damaged = file;
         std::memcpy(&damaged[d.offset], &d.value, 4);
-        const std::string bad = path + "_bad";
         std::ofstream(bad, std::ios::binary).write(damaged.data(), std::streamsize(damaged.size()));
         EXPECT_EQ(load(bad), nullptr) << d.offset - at;
-        EXPECT_GE(log.Count("device mesh"), 1u);
-        std::filesystem::remove(bad);
+        EXPECT_GE(log.Count(d.message), 1u) << d.offset - at;
+        if (d.once) {
+            EXPECT_EQ(log.Count(d.message), 1u);
+        }
     }
-
-    // A subset out of range after one that was read: the failed load gives
-    // every material reference back exactly once.
-    const uint32_t redRefs = renderer->GetMaterial(red)->GetRefCount();
-    const uint32_t glassRefs = renderer->GetMaterial(glass)->GetRefCount();
-    std::vector<char> damaged = file;
-    const uint32_t huge = 1000;
-    std::memcpy(&damaged[firstIndex + 32 * 6 + 4 + 20 + 16], &huge, 4);
-    const std::string bad = path + "_subset";
-    std::ofstream(bad, std::ios::binary).write(damaged.data(), std::streamsize(damaged.size()));
-    {
-        ErrorLog log;
-        EXPECT_EQ(load(bad), nullptr);
-        EXPECT_EQ(log.Count("subset names no material or lies outside"), 1u);
-    }
-    std::filesystem::remove(bad);
     ASSERT_NE(renderer->GetMaterial(red), nullptr);
     ASSERT_NE(renderer->GetMaterial(glass), nullptr);
     EXPECT_EQ(renderer->GetMaterial(red)->GetRefCount(), redRefs);
     EXPECT_EQ(renderer->GetMaterial(glass)->GetRefCount(), glassRefs);
-    std::filesystem::remove(path);
 }

@@ -5,13 +5,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <string>
-#include <unistd.h>
 
 #include "engine/OmParticleSystem.h"
 #include "engine/OmTextureResource.h"
 #include "platform/FilePath.h"
 #include "tests/render/RendererFixture.h"
+#include "tests/render/ResourceTestSupport.h"
 
 using rtest::RendererTest;
 
@@ -50,52 +49,31 @@ TEST_F(RendererTest, ParticleRunsDrawAdditivelyAndRestoreTheState)
     renderer->DrawParticles(v, runs, 2);
     renderer->EndScene();
 
-    const std::vector<uint32_t> pixels = ReadPixels();
-    EXPECT_EQ(Pixel(pixels, 160, 240), 0xFFFF003Fu); // red added to the blue
-    EXPECT_EQ(Pixel(pixels, 480, 240), 0xFF00FF3Fu);
-    EXPECT_EQ(Pixel(pixels, 320, 240), 0xFF00003Fu); // between the quads
-    EXPECT_EQ(Pixel(pixels, 160, 100), 0xFF00003Fu); // above the left one
-
-    EXPECT_EQ(renderer->GetRenderState(plat::GfxRs::ZWriteEnable), zWrite);
+    // Each colour added to the blue; only the blue between and above them.
+    ExpectPixels(ReadPixels(), {{160, 240, 0xFFFF003Fu}, {480, 240, 0xFF00FF3Fu}, {320, 240, 0xFF00003Fu},
+                                {160, 100, 0xFF00003Fu}});
+    ExpectStates({{plat::GfxRs::ZWriteEnable, zWrite}, {plat::GfxRs::AlphaBlendEnable, 0}});
     EXPECT_EQ(renderer->GetTextureStageState(0, plat::GfxTss::ColorOp), colourOp);
-    EXPECT_EQ(renderer->GetRenderState(plat::GfxRs::AlphaBlendEnable), 0u);
     EXPECT_FLOAT_EQ(renderer->GetViewMatrix()->m[12], 5.0f);
 }
-
-namespace {
-
-// A 2 x 2 white Targa image with full alpha.
-void WriteFrame(const std::filesystem::path& path)
-{
-    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0x28};
-    std::FILE* f = std::fopen(path.string().c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(header, 1, sizeof header, f);
-    const uint8_t white[16] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
-    std::fwrite(white, 1, sizeof white, f);
-    std::fclose(f);
-}
-
-} // namespace
 
 TEST_F(RendererTest, EffectFramesLoadOnTheDeviceAndGoBackAtShutdown)
 {
     ASSERT_TRUE(Open(640, 480));
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("om_fx_" + std::to_string(getpid()));
-    fs::create_directories(folder / "glow");
+    rtest::TempFolder folder("om_fx");
+    std::filesystem::create_directories(folder.File("glow"));
     OmParticleEffect glow;
     glow.SetTextureName("dot");
-    std::FILE* f = std::fopen((folder / "glow" / "glow.pbe").string().c_str(), "wb");
+    std::FILE* f = std::fopen(folder.File("glow/glow.pbe").c_str(), "wb");
     ASSERT_NE(f, nullptr);
     ASSERT_TRUE(OmWriteParticleEffect(f, glow));
     std::fclose(f);
-    WriteFrame(folder / "glow" / "dot00.tga");
-    WriteFrame(folder / "glow" / "dot01.tga");
+    folder.Write("glow/dot00.tga", rtest::SolidTga(2, 2, 0xFFFFFF));
+    folder.Write("glow/dot01.tga", rtest::SolidTga(2, 2, 0xFFFFFF));
     plat::ClearPathCache();
 
     ASSERT_TRUE(InitParticleSystem());
-    SetParticleEffectPath(folder.string().c_str());
+    SetParticleEffectPath(folder.Path().c_str());
     OmParticleEffect* effect = GetParticleEffect(FindParticleEffect("glow"));
     ASSERT_NE(effect, nullptr);
     ASSERT_EQ(effect->frameCount, 2);
@@ -105,5 +83,4 @@ TEST_F(RendererTest, EffectFramesLoadOnTheDeviceAndGoBackAtShutdown)
     EXPECT_NE(renderer->GetD3DTexture(id), nullptr);
     ShutdownParticleSystem();
     EXPECT_EQ(renderer->GetTexture(id), nullptr);
-    fs::remove_all(folder);
 }

@@ -3,6 +3,8 @@
 // renderer's idea of the device state.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/OmTextureResource.h"
 #include "platform/GfxSprite.h"
 #include "render/OmD3DSprite.h"
@@ -19,16 +21,7 @@ constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, k
 // 16 x 8: columns 0-3 red, 4-7 green, 8-15 blue.
 imgtest::Bytes StripedTga()
 {
-    imgtest::Bytes b = imgtest::TgaStart({.width = 16, .height = 8, .bits = 24, .descriptor = 0x20});
-    for (uint32_t y = 0; y < 8; ++y) {
-        for (uint32_t x = 0; x < 16; ++x) {
-            const uint32_t c = x < 4 ? kRed : x < 8 ? kGreen : kBlue;
-            imgtest::Put8(b, c & 0xFF);
-            imgtest::Put8(b, c >> 8 & 0xFF);
-            imgtest::Put8(b, c >> 16 & 0xFF);
-        }
-    }
-    return b;
+    return Tga(16, 8, [](uint32_t x, uint32_t) { return x < 4 ? kRed : x < 8 ? kGreen : kBlue; });
 }
 
 class SpriteTest : public RendererTest {
@@ -75,12 +68,7 @@ TEST_F(SpriteTest, APixelPositionAndAScreenFractionPlaceTheSprite)
 {
     sprite->SetPosition(100, 50);
     sprite->scale[0] = sprite->scale[1] = 4.0f;
-    auto pixels = Draw();
-    EXPECT_EQ(Pixel(pixels, 104, 60), kRed);
-    EXPECT_EQ(Pixel(pixels, 127, 80), kGreen);
-    EXPECT_EQ(Pixel(pixels, 98, 60), kBlack);
-    EXPECT_EQ(Pixel(pixels, 134, 60), kBlack);
-    EXPECT_EQ(Pixel(pixels, 110, 84), kBlack);
+    ExpectPixels(Draw(), {{104, 60, kRed}, {127, 80, kGreen}, {98, 60, kBlack}, {134, 60, kBlack}, {110, 84, kBlack}});
 
     sprite->SetScreenRelative(true);
     sprite->SetPosition(0.5f, 0.5f);
@@ -88,10 +76,7 @@ TEST_F(SpriteTest, APixelPositionAndAScreenFractionPlaceTheSprite)
     ASSERT_TRUE(sprite->ComputePlacement(*renderer, placement));
     EXPECT_FLOAT_EQ(placement.translation.x, 320.0f);
     EXPECT_FLOAT_EQ(placement.translation.y, 240.0f);
-    pixels = Draw();
-    EXPECT_EQ(Pixel(pixels, 322, 242), kRed);
-    EXPECT_EQ(Pixel(pixels, 350, 270), kGreen);
-    EXPECT_EQ(Pixel(pixels, 318, 242), kBlack);
+    ExpectPixels(Draw(), {{322, 242, kRed}, {350, 270, kGreen}, {318, 242, kBlack}});
 }
 
 TEST_F(SpriteTest, MirroredSpritesStayInPlaceWithTheirPictureFlipped)
@@ -99,19 +84,14 @@ TEST_F(SpriteTest, MirroredSpritesStayInPlaceWithTheirPictureFlipped)
     sprite->SetPosition(100, 50);
     sprite->scale[0] = sprite->scale[1] = 4.0f;
     std::swap(sprite->uvRect[0], sprite->uvRect[2]);
-    auto pixels = Draw();
-    EXPECT_EQ(Pixel(pixels, 104, 60), kGreen);
-    EXPECT_EQ(Pixel(pixels, 127, 60), kRed);
-    EXPECT_EQ(Pixel(pixels, 98, 60), kBlack);
-    EXPECT_EQ(Pixel(pixels, 134, 60), kBlack);
+    ExpectPixels(Draw(), {{104, 60, kGreen}, {127, 60, kRed}, {98, 60, kBlack}, {134, 60, kBlack}});
 
     // The shift and the pivot come from the rectangle drawn (8 texels), not
     // the whole 16-texel sheet.
     sprite->scale[0] = sprite->scale[1] = 1.0f;
     OmD3DSprite::Placement p{};
     ASSERT_TRUE(sprite->ComputePlacement(*renderer, p));
-    EXPECT_EQ(p.source.left, 0);
-    EXPECT_EQ(p.source.right, 8);
+    EXPECT_EQ(std::tie(p.source.left, p.source.right), std::make_tuple(0, 8));
     EXPECT_FLOAT_EQ(p.translation.x, 108.0f);
     EXPECT_FLOAT_EQ(p.scale.x, -1.0f);
     EXPECT_FLOAT_EQ(p.centre.x, -4.0f);
@@ -122,32 +102,22 @@ TEST_F(SpriteTest, MirroredSpritesStayInPlaceWithTheirPictureFlipped)
     ASSERT_TRUE(sprite->ComputePlacement(*renderer, p));
     EXPECT_FLOAT_EQ(p.translation.y, 58.0f);
     EXPECT_FLOAT_EQ(p.scale.y, -1.0f);
-    pixels = Draw();
-    EXPECT_EQ(Pixel(pixels, 101, 51), kGreen);
-    EXPECT_EQ(Pixel(pixels, 106, 56), kRed);
+    ExpectPixels(Draw(), {{101, 51, kGreen}, {106, 56, kRed}});
 }
 
 TEST_F(SpriteTest, RotationTurnsAboutTheCentreOfTheRectangle)
 {
     sprite->SetPosition(200, 100);
     sprite->angle = 3.14159265f; // half a turn: the halves swap sides in place
-    auto pixels = Draw();
-    EXPECT_EQ(Pixel(pixels, 201, 103), kGreen);
-    EXPECT_EQ(Pixel(pixels, 206, 103), kRed);
-    EXPECT_EQ(Pixel(pixels, 209, 103), kBlack);
-
+    ExpectPixels(Draw(), {{201, 103, kGreen}, {206, 103, kRed}, {209, 103, kBlack}});
     sprite->angle = 1.5707963f; // a quarter turn clockwise on the screen: left goes up
-    pixels = Draw();
-    EXPECT_EQ(Pixel(pixels, 203, 101), kRed);
-    EXPECT_EQ(Pixel(pixels, 203, 106), kGreen);
+    ExpectPixels(Draw(), {{203, 101, kRed}, {203, 106, kGreen}});
 
     // The blue part of the sheet turns about its own middle, not the sheet's.
     sprite->uvRect[0] = 0.5f;
     sprite->uvRect[2] = 1.0f;
     sprite->angle = 3.14159265f;
-    pixels = Draw();
-    EXPECT_EQ(Pixel(pixels, 204, 104), kBlue);
-    EXPECT_EQ(Pixel(pixels, 196, 104), kBlack);
+    ExpectPixels(Draw(), {{204, 104, kBlue}, {196, 104, kBlack}});
 }
 
 TEST_F(SpriteTest, NoTextureDrawsNothingAndTheDeviceStateIsLeftAlone)
@@ -167,12 +137,8 @@ TEST_F(SpriteTest, NoTextureDrawsNothingAndTheDeviceStateIsLeftAlone)
     renderer->SetTexture(0, -1);
     sprite->Render(*renderer);
     EXPECT_EQ(renderer->GetSpriteObject()->DrawCount(), drawn + 1);
-    for (uint32_t state : {GfxRs::ZEnable, GfxRs::CullMode, GfxRs::AlphaBlendEnable, GfxRs::SrcBlend,
-                           GfxRs::DestBlend, GfxRs::Lighting, GfxRs::ZWriteEnable}) {
-        uint32_t onDevice = 0;
-        Device()->GetRenderState(state, &onDevice);
-        EXPECT_EQ(onDevice, renderer->GetRenderState(state)) << state;
-    }
+    ExpectCacheMatchesDevice({GfxRs::ZEnable, GfxRs::CullMode, GfxRs::AlphaBlendEnable, GfxRs::SrcBlend,
+                              GfxRs::DestBlend, GfxRs::Lighting, GfxRs::ZWriteEnable});
     uint32_t op = 0, fvf = 0, stride = 0;
     Device()->GetTextureStageState(0, GfxTss::ColorOp, &op);
     EXPECT_EQ(op, renderer->GetTextureStageState(0, GfxTss::ColorOp));

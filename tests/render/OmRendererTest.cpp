@@ -1,15 +1,17 @@
 // The device-independent part of the renderer: material and texture
-// registries, screen texts, debug lines and blend classes. No device is
-// opened; the renderer object works without one.
+// registries and their way through a saved level, screen texts and blend
+// classes. No device is opened; the renderer object works without one.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmTextureResource.h"
 #include "render/OmD3D.h"
+#include "tests/render/ResourceTestSupport.h"
 
 namespace {
 
@@ -40,36 +42,8 @@ const float kWhite[4] = {1, 1, 1, 1};
 TEST(OmRendererTest, EqualMaterialsShareAnIdUntilTheLastRelease)
 {
     OmD3D renderer;
-    const OmMaterial a = MaterialWithFrames({});
+    const OmMaterial a = MaterialWithFrames({3, 4});
     const int32_t id = renderer.RegisterMaterial(&a);
-    EXPECT_EQ(renderer.RegisterMaterial(&a), id);
-    EXPECT_EQ(renderer.GetMaterial(id)->GetRefCount(), 2u);
-    EXPECT_EQ(renderer.ReleaseMaterial(id), 1);
-    EXPECT_NE(renderer.GetMaterial(id), nullptr);
-    EXPECT_EQ(renderer.ReleaseMaterial(id), 0);
-    EXPECT_EQ(renderer.GetMaterial(id), nullptr);
-    EXPECT_EQ(renderer.ReleaseMaterial(id), 0);
-
-    // The id released last comes back first.
-    const OmMaterial b = MaterialWithFrames({}, 0x20);
-    const OmMaterial c = MaterialWithFrames({}, 0x40);
-    const int32_t idB = renderer.RegisterMaterial(&b);
-    EXPECT_EQ(idB, id);
-    EXPECT_NE(renderer.RegisterMaterial(&c), idB);
-    renderer.ReleaseAllMaterials();
-}
-
-TEST(OmRendererTest, MaterialKeysFollowEquality)
-{
-    OmD3D renderer;
-    OmMaterial a = MaterialWithFrames({3, 4});
-    OmMaterial b = MaterialWithFrames({3, 5});
-    const int32_t idA = renderer.RegisterMaterial(&a);
-    EXPECT_NE(renderer.RegisterMaterial(&b), idA); // one texture id apart
-    OmMaterial c = MaterialWithFrames({3, 4});
-    c.power = 11.0f;
-    EXPECT_NE(renderer.RegisterMaterial(&c), idA); // one byte apart
-
     // What equality ignores must not split equal materials: the flag byte,
     // the layer array's capacity, and the sign of a zero.
     OmMaterial d = MaterialWithFrames({3, 4});
@@ -77,8 +51,22 @@ TEST(OmRendererTest, MaterialKeysFollowEquality)
     d.layers[0].frames.Reserve(200);
     d.specular.r = -0.0f;
     ASSERT_TRUE(d.IsEqual(a));
-    EXPECT_EQ(renderer.RegisterMaterial(&d), idA);
-    EXPECT_EQ(renderer.GetMaterial(idA)->GetRefCount(), 2u);
+    EXPECT_EQ(renderer.RegisterMaterial(&d), id);
+    EXPECT_EQ(renderer.GetMaterial(id)->GetRefCount(), 2u);
+    // One texture id or one byte apart: another material.
+    OmMaterial b = MaterialWithFrames({3, 5}), c = MaterialWithFrames({3, 4});
+    c.power = 11.0f;
+    EXPECT_NE(renderer.RegisterMaterial(&b), id);
+    EXPECT_NE(renderer.RegisterMaterial(&c), id);
+
+    EXPECT_EQ(renderer.ReleaseMaterial(id), 1);
+    EXPECT_NE(renderer.GetMaterial(id), nullptr);
+    EXPECT_EQ(renderer.ReleaseMaterial(id), 0);
+    EXPECT_EQ(renderer.GetMaterial(id), nullptr);
+    EXPECT_EQ(renderer.ReleaseMaterial(id), 0);
+    // A freed id is given out again.
+    const OmMaterial e = MaterialWithFrames({}, 0x20);
+    EXPECT_EQ(renderer.RegisterMaterial(&e), id);
     renderer.ReleaseAllMaterials();
 }
 
@@ -174,23 +162,13 @@ TEST(OmRendererTest, QueuedTextsAreCutAndDrawnInOrderUntilCleared)
     EXPECT_TRUE(renderer.drawn.empty());
 }
 
-TEST(OmRendererTest, DebugLinesStopAt256AndBlendClassesIgnoreTheTestBit)
+TEST(OmRendererTest, BlendClassesIgnoreTheTestBit)
 {
     OmD3D renderer;
-    for (uint32_t i = 1; i <= 256; ++i)
-        ASSERT_EQ(renderer.AddDebugLine(0, 0, 0, 1, 1, 1, 1, 0, 0, 1), i);
-    EXPECT_EQ(renderer.AddDebugLine(0, 0, 0, 2, 2, 2, 1, 0, 0, 1), 256u);
-    EXPECT_FLOAT_EQ(renderer.GetDebugLine(255).to.x, 1.0f);
-    EXPECT_FLOAT_EQ(renderer.GetDebugLine(255).colour[0], 1.0f);
-    EXPECT_FLOAT_EQ(renderer.GetDebugLine(255).colour[1], 0.0f);
-
-    EXPECT_EQ(renderer.GetBlendClass(0), 1);
-    EXPECT_EQ(renderer.GetBlendClass(0x100), 1);
-    EXPECT_EQ(renderer.GetBlendClass(0x120), 2);
-    EXPECT_EQ(renderer.GetBlendClass(0x3F), 2);
-    EXPECT_EQ(renderer.GetBlendClass(0x40), 4);
-    EXPECT_EQ(renderer.GetBlendClass(0x41), 4);
-    EXPECT_EQ(renderer.GetBlendClass(0x142), 4);
+    const std::pair<uint32_t, int> cases[] = {{0, 1},     {0x100, 1}, {0x120, 2}, {0x3F, 2},
+                                              {0x40, 4}, {0x41, 4},  {0x142, 4}};
+    for (const auto& [mode, expected] : cases)
+        EXPECT_EQ(renderer.GetBlendClass(mode), expected) << std::hex << mode;
 }
 
 TEST(OmRendererTest, OneRendererAtATime)
@@ -203,4 +181,78 @@ TEST(OmRendererTest, OneRendererAtATime)
         EXPECT_NE(GetActiveCamera(), nullptr);
     }
     EXPECT_EQ(OmD3D::Instance(), nullptr);
+}
+
+// A saved level carries the materials and textures its objects draw with
+// through the renderer's registries, and a load registers them again.
+
+// An object that draws with one material id.
+class RenderArchiveMesh : public OmObject {
+    OM_DECLARE_CLASS(RenderArchiveMesh)
+
+    RenderArchiveMesh() = default;
+    explicit RenderArchiveMesh(OmArchive& archive) : OmObject(archive) {}
+    bool Register(OmArchive& archive) override
+    {
+        if (!OmObject::Register(archive))
+            return false;
+        archive.CountResource(OmArchive::kMaterial, materialId);
+        return true;
+    }
+    void Write(OmArchive& archive) override
+    {
+        OmObject::Write(archive);
+        archive.WriteResource(OmArchive::kMaterial, materialId);
+    }
+    void Read(OmArchive& archive) override
+    {
+        OmObject::Read(archive);
+        materialId = archive.ReadResource(OmArchive::kMaterial);
+    }
+
+    int32_t materialId = -1;
+};
+
+OM_IMPLEMENT_CLASS(RenderArchiveMesh, OmObject)
+
+TEST(OmRendererTest, SavedMaterialsAndTexturesTravelThroughTheRegistries)
+{
+    OmClassRegistry::Instance().AssignClassIds();
+    rtest::TempFolder folder("om_render_archive");
+    const std::string path = folder.File("level");
+    {
+        OmD3D renderer;
+        OmTextureResource texture("rock.tga", -1, 1);
+        OmMaterial material = MaterialWithFrames({renderer.RegisterTexture(&texture)}, 0x20);
+        material.power = 3.0f;
+        auto* mesh = new RenderArchiveMesh();
+        mesh->materialId = renderer.RegisterMaterial(&material);
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&renderer.GetResourceOwner());
+        archive.AddRoot(mesh);
+        ASSERT_TRUE(archive.Save(path.c_str()));
+        mesh->Release();
+    }
+
+    // The loading renderer already holds other things, so ids differ.
+    OmD3D renderer;
+    OmTextureResource other("other.tga", -1, 1);
+    renderer.RegisterTexture(&other);
+    const OmMaterial plain = OmMaterial::Default();
+    renderer.RegisterMaterial(&plain);
+    OmArchive archive(OmClassRegistry::Instance());
+    archive.SetResourceOwner(&renderer.GetResourceOwner());
+    ASSERT_TRUE(archive.Load(path.c_str()));
+    ASSERT_EQ(archive.GetRootCount(), 1u);
+    auto* mesh = RenderArchiveMesh::Cast(archive.GetRoot(0));
+    ASSERT_NE(mesh, nullptr);
+    const OmMaterial* loaded = renderer.GetMaterial(mesh->materialId);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->blendMode, 0x20u);
+    EXPECT_FLOAT_EQ(loaded->power, 3.0f);
+    ASSERT_EQ(loaded->layers.GetCount(), 1u);
+    const OmTextureResource* texture = renderer.GetTexture(loaded->layers[0].frames[0]);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_STREQ(texture->fileName, "rock.tga");
+    mesh->Release();
 }

@@ -1,12 +1,19 @@
 // A renderer on a real device (Mesa under the test display), with adapters
-// the test describes, and helpers to read back what was drawn.
+// the test describes, helpers to read back what was drawn, and the error log
+// captured.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "engine/OmMaterial.h"
+#include "platform/DebugOutput.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
 
@@ -33,6 +40,37 @@ inline plat::GfxTestAdapter StandardAdapter()
                         {800, 600, 60, R5G6B5}, {800, 600, 60, X8R8G8B8}});
 }
 
+// Collects what the engine reports while it lives.
+class ErrorLog {
+public:
+    ErrorLog()
+    {
+        plat::SetDebugOutputHook([this](std::string_view text) { m_text += text; });
+    }
+    ~ErrorLog() { plat::SetDebugOutputHook(nullptr); }
+    ErrorLog(const ErrorLog&) = delete;
+    ErrorLog& operator=(const ErrorLog&) = delete;
+
+    size_t Count(std::string_view what) const
+    {
+        size_t n = 0;
+        for (size_t at = m_text.find(what); at != std::string::npos; at = m_text.find(what, at + 1))
+            ++n;
+        return n;
+    }
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+// The listed entries of a 4 x 4 matrix.
+inline void ExpectEntries(const float* m, std::initializer_list<std::pair<int, float>> entries)
+{
+    for (const auto& [i, value] : entries)
+        EXPECT_FLOAT_EQ(m[i], value) << "entry " << i;
+}
+
 // One pre-transformed vertex: pixels, y down.
 struct RhwVertex {
     float x, y, z, rhw;
@@ -48,9 +86,9 @@ protected:
     }
 
     // A full-screen device of the given size and colour depth on the
-    // standard test adapter.
+    // standard test adapter (or the adapter asked for).
     bool Open(uint32_t width, uint32_t height, uint32_t bits = 32,
-              plat::GfxTestAdapter adapter = StandardAdapter())
+              plat::GfxTestAdapter adapter = StandardAdapter(), uint32_t adapterIndex = 0)
     {
         plat::SetGfxTestAdapters({std::move(adapter)});
         renderer = std::make_unique<TestRenderer>();
@@ -58,6 +96,7 @@ protected:
         request.width = width;
         request.height = height;
         request.bitsPerPixel = bits;
+        request.adapter = adapterIndex;
         OmRendererSetup setup;
         setup.display = &request;
         return renderer->Initialise(&setup);
@@ -103,6 +142,32 @@ protected:
         return pixels[size_t(y) * width + x];
     }
 
+    // The renderer's cached render states.
+    void ExpectStates(std::initializer_list<std::pair<uint32_t, uint32_t>> states) const
+    {
+        for (const auto& [state, value] : states)
+            EXPECT_EQ(renderer->GetRenderState(state), value) << "state " << state;
+    }
+
+    // The cached states as the device has them.
+    void ExpectCacheMatchesDevice(std::initializer_list<uint32_t> states)
+    {
+        for (uint32_t state : states) {
+            uint32_t onDevice = 0;
+            Device()->GetRenderState(state, &onDevice);
+            EXPECT_EQ(onDevice, renderer->GetRenderState(state)) << "state " << state;
+        }
+    }
+
+    struct Probe {
+        uint32_t x, y, colour;
+    };
+    void ExpectPixels(const std::vector<uint32_t>& pixels, std::initializer_list<Probe> probes) const
+    {
+        for (const Probe& p : probes)
+            EXPECT_EQ(Pixel(pixels, p.x, p.y), p.colour) << std::hex << "at " << std::dec << p.x << "," << p.y;
+    }
+
     void ClearTo(float r, float g, float b)
     {
         const float rgb[3] = {r, g, b};
@@ -122,6 +187,54 @@ protected:
 
     std::unique_ptr<TestRenderer> renderer;
     uint32_t width = 0, height = 0;
+};
+
+// A coloured-source vertex (position, diffuse, one texture set).
+struct ColouredVertex {
+    float x, y, z;
+    uint32_t colour;
+    float u, v;
+};
+static_assert(sizeof(ColouredVertex) == 24);
+
+// A renderer set up for blended drawing: positions are screen fractions
+// (identity matrices) with lighting off, inside a scene.
+class BlendTest : public RendererTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Open(640, 480));
+        BeginScreenFractionScene();
+    }
+    void BeginScreenFractionScene()
+    {
+        renderer->SetWorldMatrix(&OmMatrix4::Identity());
+        renderer->SetViewMatrix(&OmMatrix4::Identity());
+        renderer->SetProjectionMatrix(&OmMatrix4::Identity());
+        renderer->SetLighting(false);
+        ClearTo(0.0f, 0.0f, 0.0f);
+        ASSERT_TRUE(Device()->BeginScene() == plat::GfxResult::Ok);
+    }
+    void TearDown() override
+    {
+        if (renderer && renderer->GetDevice())
+            Device()->EndScene();
+        RendererTest::TearDown();
+    }
+
+    // A registered material whose emissive colour tells it apart.
+    int32_t Material(float tag, uint32_t blend = 0x20)
+    {
+        const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
+        OmMaterial m(white, white, none, OmColour(tag, 0, 0, 1), 10.0f, 1.0f, blend);
+        return renderer->RegisterMaterial(&m);
+    }
+
+    uint64_t Draws() const
+    {
+        return renderer->GetDevice()->CallCount(plat::GfxCall::DrawIndexedPrimitive)
+            + renderer->GetDevice()->CallCount(plat::GfxCall::DrawPrimitive);
+    }
 };
 
 } // namespace rtest

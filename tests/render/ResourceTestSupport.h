@@ -21,6 +21,7 @@ public:
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() { std::filesystem::remove_all(path_); }
+    std::string Path() const { return path_.string(); }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
     std::string Write(const std::string& name, const imgtest::Bytes& bytes) const
     {
@@ -77,16 +78,25 @@ inline bool Near(uint32_t a, uint32_t b, int tolerance = 3)
     return true;
 }
 
-// A Targa of solid colour (24 bits, top row first).
-inline imgtest::Bytes SolidTga(uint16_t width, uint16_t height, uint32_t rgb)
+// A 24-bit Targa, top row first, coloured by colourAt(x, y) as 0xRRGGBB.
+template <class ColourAt>
+imgtest::Bytes Tga(uint16_t width, uint16_t height, ColourAt colourAt)
 {
     imgtest::Bytes b = imgtest::TgaStart({.width = width, .height = height, .bits = 24, .descriptor = 0x20});
-    for (uint32_t i = 0; i < uint32_t(width) * height; ++i) {
-        imgtest::Put8(b, rgb & 0xFF);
-        imgtest::Put8(b, rgb >> 8 & 0xFF);
-        imgtest::Put8(b, rgb >> 16 & 0xFF);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t rgb = colourAt(x, y);
+            imgtest::Put8(b, rgb & 0xFF);
+            imgtest::Put8(b, rgb >> 8 & 0xFF);
+            imgtest::Put8(b, rgb >> 16 & 0xFF);
+        }
     }
     return b;
+}
+
+inline imgtest::Bytes SolidTga(uint16_t width, uint16_t height, uint32_t rgb)
+{
+    return Tga(width, height, [rgb](uint32_t, uint32_t) { return rgb; });
 }
 
 } // namespace rtest

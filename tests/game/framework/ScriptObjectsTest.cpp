@@ -63,21 +63,28 @@ TEST(ScriptObjects, FindObjectAnswersLiveObjectsOfARegisteredClass)
     crate->Release();
 }
 
-TEST(ScriptObjects, TemplatesReceiveTheObjectTaggedWithItsClass)
+TEST(ScriptObjects, TemplatesAndLevelInfoReceiveTheirObjectTaggedWithItsClass)
 {
     LogCapture log;
     ScriptState lua;
     RegisterFindable(lua.L());
     auto* crate = new Findable();
-    ASSERT_EQ(lua.Run("function Fill(o) same = (o == FindObject('Findable', 'box')) and 1 or 0 end"), 0);
     crate->SetName("box");
+    ASSERT_EQ(lua.Run("function Fill(o) same = (o == FindObject('Findable', 'box')) and 1 or 0 end\n"
+                      "function Check(o) wasNil = (o == nil) and 1 or 0 end\n"
+                      "function InitLevelInfo(info, text) got = type(info) .. ':' .. text; return 1 end"),
+              0);
     EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Fill", crate));
     EXPECT_EQ(lua.Number("same"), 1.0);
+    EXPECT_FALSE(TsScriptHost::RunTemplate(lua.L(), "NoTemplate", crate));
     // An object of a class without a script side arrives as nil.
-    ASSERT_EQ(lua.Run("function Check(o) wasNil = (o == nil) and 1 or 0 end"), 0);
     EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Check", crate, "NotAScriptClass"));
     EXPECT_EQ(lua.Number("wasNil"), 1.0);
     crate->Release();
+
+    static int info = 0;
+    EXPECT_EQ(TsScriptHost::CallInitLevelInfo(lua.L(), &info, "level1"), 0);
+    EXPECT_EQ(lua.String("got"), "userdata:level1");
 }
 
 } // namespace

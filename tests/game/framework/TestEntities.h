@@ -9,22 +9,31 @@
 #include "game/framework/TsEntityDB.h"
 
 // Every call of the life-cycle operations below, in order ("Import:a").
-std::vector<std::string>& CallLog();
+inline std::vector<std::string>& CallLog()
+{
+    static std::vector<std::string> log;
+    return log;
+}
+
+inline void RecordCall(const char* what, const OmObject& object)
+{
+    CallLog().push_back(std::string(what) + ":" + (object.GetName() ? object.GetName() : ""));
+}
+
+#define TEST_CLASS_BODY(Cls, Base)                      \
+    OM_DECLARE_CLASS(Cls)                               \
+    Cls() = default;                                    \
+    explicit Cls(OmArchive& archive) : Base(archive) {}
 
 // An ordinary entity that records its life-cycle calls and can be told to
 // fail either pass.
 class TestThing : public TsEntity {
-    OM_DECLARE_CLASS(TestThing)
-
-    TestThing() = default;
-    explicit TestThing(OmArchive& archive) : TsEntity(archive) {}
-    ~TestThing() override;
-
-    bool Import() override;
-    bool Initialise() override;
-    void Tick(uint32_t tickCount) override;
-    void Render(float renderTime, float fraction) override;
-
+    TEST_CLASS_BODY(TestThing, TsEntity)
+    ~TestThing() override { RecordCall("Destroy", *this); }
+    bool Import() override { RecordCall("Import", *this); return importResult; }
+    bool Initialise() override { RecordCall("Initialise", *this); return initialiseResult; }
+    void Tick(uint32_t tickCount) override { TsEntity::Tick(tickCount); RecordCall("Tick", *this); }
+    void Render(float, float) override { RecordCall("Render", *this); }
     void SetFlagsWord(uint32_t flags) { m_flags = flags; }
 
     bool importResult = true;
@@ -32,68 +41,70 @@ class TestThing : public TsEntity {
 };
 
 class TestCharacter : public TsEntity, public TsNeighbourListOwner {
-    OM_DECLARE_CLASS(TestCharacter)
-
-    TestCharacter() = default;
-    explicit TestCharacter(OmArchive& archive) : TsEntity(archive) {}
-
-    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) override;
+    TEST_CLASS_BODY(TestCharacter, TsEntity)
+    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) override
+    {
+        ++neighbourBuilds;
+        lastActiveCount = activeEntities.GetCount();
+    }
     uint32_t neighbourBuilds = 0;
     uint32_t lastActiveCount = 0;
 };
 
 // Derived from the character class by a class of another name.
 class TestCharacterChild : public TestCharacter {
-    OM_DECLARE_CLASS(TestCharacterChild)
-
-    TestCharacterChild() = default;
-    explicit TestCharacterChild(OmArchive& archive) : TestCharacter(archive) {}
+    TEST_CLASS_BODY(TestCharacterChild, TestCharacter)
+};
+class TestCollectible : public TsEntity {
+    TEST_CLASS_BODY(TestCollectible, TsEntity)
+};
+class TestWaypoint : public TsEntity {
+    TEST_CLASS_BODY(TestWaypoint, TsEntity)
+};
+class TestDoor : public TsEntity {
+    TEST_CLASS_BODY(TestDoor, TsEntity)
+};
+class TestLightEffect : public TsObject {
+    TEST_CLASS_BODY(TestLightEffect, TsObject)
 };
 
-#define TEST_PLAIN_CLASS(Cls, Base)                          \
-    class Cls : public Base {                                \
-        OM_DECLARE_CLASS(Cls)                                \
-        Cls() = default;                                     \
-        explicit Cls(OmArchive& archive) : Base(archive) {}  \
-    };
-
-TEST_PLAIN_CLASS(TestCollectible, TsEntity)
-TEST_PLAIN_CLASS(TestWaypoint, TsEntity)
-TEST_PLAIN_CLASS(TestDoor, TsEntity)
-TEST_PLAIN_CLASS(TestLightEffect, TsObject)
-
 class TestPlainObject : public TsObject {
-    OM_DECLARE_CLASS(TestPlainObject)
-
-    TestPlainObject() = default;
-    explicit TestPlainObject(OmArchive& archive) : TsObject(archive) {}
-    ~TestPlainObject() override;
-
-    bool Import() override;
-    bool Initialise() override;
-    void Tick(uint32_t tickCount) override;
+    TEST_CLASS_BODY(TestPlainObject, TsObject)
+    ~TestPlainObject() override
+    {
+        RecordCall("Destroy", *this);
+        if (kept)
+            kept->Release();
+    }
+    bool Import() override { RecordCall("Import", *this); return true; }
+    bool Initialise() override { RecordCall("Initialise", *this); return true; }
+    void Tick(uint32_t) override { RecordCall("Tick", *this); }
 
     // Holds a reference on what it keeps, as a player holds its characters.
-    void Keep(TsObject* object);
+    void Keep(TsObject* object)
+    {
+        object->AddRef();
+        kept = object;
+    }
     TsObject* kept = nullptr;
 };
 
 class TestTeam : public TsObject, public TsTeamIdentity {
-    OM_DECLARE_CLASS(TestTeam)
-
-    TestTeam() = default;
-    explicit TestTeam(OmArchive& archive) : TsObject(archive) {}
+    TEST_CLASS_BODY(TestTeam, TsObject)
     int32_t GetTeamId() const override { return id; }
     int32_t id = 0;
 };
 
 class TestSquad : public TsObject, public TsSquadCensus {
-    OM_DECLARE_CLASS(TestSquad)
-
-    TestSquad() = default;
-    explicit TestSquad(OmArchive& archive) : TsObject(archive) {}
+    TEST_CLASS_BODY(TestSquad, TsObject)
     const TsObject* GetCensusTeam() const override { return team; }
-    int32_t AliveMemberCount() const override;
+    int32_t AliveMemberCount() const override
+    {
+        int32_t alive = 0;
+        for (const TsEntity* member : members)
+            alive += !member->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
+        return alive;
+    }
     const TsObject* team = nullptr;
     std::vector<TsEntity*> members;
 };

@@ -76,7 +76,7 @@ protected:
 
 } // namespace
 
-TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
+TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFileAndFailedWritesKeepIt)
 {
     WriteSample();
     EXPECT_TRUE(log_.Contains("Animation anims\\stand.txt converted OK"));
@@ -122,6 +122,11 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
     EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr);
     EXPECT_EQ(db_.GetEntry(0)->needed, 0);
     EXPECT_EQ(db_.GetEntryCount(), 3u);
+
+    EXPECT_FALSE(source_.WriteBinary("nowhere\\animdb.tsa"));
+    EXPECT_FALSE(source_.WriteBinary(nullptr));
+    EXPECT_TRUE(log_.Contains("Cannot save anim file"));
+    EXPECT_EQ(scratch_.Read("data/animdb.tsa"), bytes);
 }
 
 TEST_F(AnimationDBTest, EmptyDatabasesAndEmptyEntriesHaveTheirFixedSizes)
@@ -181,38 +186,7 @@ TEST_F(AnimationDBTest, ConversionBoundsItsSlotAndReplacesWhatWasThere)
     EXPECT_TRUE(log_.Contains("Error converting animation: anims\\missing.txt"));
 }
 
-TEST_F(AnimationDBTest, FailedWritesAreReportedAndKeepTheOldFile)
-{
-    WriteSample();
-    const std::string before = scratch_.Read("data/animdb.tsa");
-    EXPECT_FALSE(source_.WriteBinary("nowhere\\animdb.tsa"));
-    EXPECT_FALSE(source_.WriteBinary(nullptr));
-    EXPECT_TRUE(log_.Contains("Cannot save anim file"));
-    EXPECT_EQ(scratch_.Read("data/animdb.tsa"), before);
-}
-
-TEST_F(AnimationDBTest, HeadersThatAreNotOursAreRefusedByTheirMessages)
-{
-    WriteSample();
-    std::string bytes = scratch_.Read("data/animdb.tsa");
-    EXPECT_FALSE(db_.Open("data\\missing.tsa"));
-    EXPECT_TRUE(log_.Contains("Cannot load binary animation file: data\\missing.tsa"));
-
-    std::string wrongMagic = bytes;
-    wrongMagic[3] = 'x';
-    scratch_.Write("data/magic.tsa", wrongMagic);
-    EXPECT_FALSE(db_.Open("data\\magic.tsa"));
-    EXPECT_TRUE(log_.Contains("Unknown header, file: data\\magic.tsa"));
-
-    std::string older = bytes;
-    PutWord(older, 28, 36);
-    scratch_.Write("data/older.tsa", older);
-    EXPECT_FALSE(db_.Open("data\\older.tsa"));
-    EXPECT_TRUE(log_.Contains("Mismatching anim enumerations: data\\older.tsa"));
-    EXPECT_EQ(db_.GetEntryCount(), 0u); // a failed open leaves the database as it was
-}
-
-TEST_F(AnimationDBTest, DamagedTablesAndRecordsFailCleanly)
+TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
 {
     WriteSample();
     const std::string bytes = scratch_.Read("data/animdb.tsa");
@@ -226,32 +200,45 @@ TEST_F(AnimationDBTest, DamagedTablesAndRecordsFailCleanly)
         return db.LoadAnimations();
     };
     ASSERT_TRUE(opens(bytes));
+    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
+    EXPECT_FALSE(db_.Open("data\\missing.tsa"));
+    EXPECT_TRUE(log_.Contains("Cannot load binary animation file: data\\missing.tsa"));
 
     // Every truncation fails: the table names data past the end.
     for (size_t length = 0; length < bytes.size(); length += 7)
         EXPECT_FALSE(opens(bytes.substr(0, length))) << length;
 
     std::string hostile = bytes;
-    PutWord(hostile, 24, 0x40000000u); // entry count
+    hostile[3] = 'x';
     EXPECT_FALSE(opens(hostile));
-    hostile = bytes;
-    PutWord(hostile, 36, 0xFFFFFFF0u); // offset of entry 0 past the file
-    EXPECT_FALSE(opens(hostile));
-    hostile = bytes;
-    PutWord(hostile, 36, 4); // entry 0 inside the header
-    EXPECT_FALSE(opens(hostile));
-    hostile = bytes;
-    PutWord(hostile, 40, 38); // more animations than slots
-    EXPECT_FALSE(opens(hostile));
-
-    // Records whose counts reach past their entry: frames x bones x 16
-    // would wrap in 32 bits.
-    const size_t standRecord = 68 + 4 * TSANIM_STAND + 4;
-    for (uint32_t frames : {0x10000001u, 0xFFFFFFFFu, 100u}) {
+    EXPECT_FALSE(db_.Open("data\\bad.tsa"));
+    EXPECT_TRUE(log_.Contains("Unknown header, file: data\\bad.tsa"));
+    const uint32_t standRecord = 68 + 4 * TSANIM_STAND + 4;
+    struct Case {
+        const char* what;
+        uint32_t at, value;
+        uint32_t bones = 0; // the record's bone count, right after its frames, when set
+    };
+    const Case cases[] = {
+        {"an older enumeration", 28, 36},
+        {"entry count", 24, 0x40000000u},
+        {"offset of entry 0 past the file", 36, 0xFFFFFFF0u},
+        {"entry 0 inside the header", 36, 4},
+        {"more animations than slots", 40, 38},
+        // Records whose counts reach past their entry: frames x bones x 16 would wrap in 32 bits.
+        {"frames x bones wrapping", standRecord, 0x10000001u, 0x10000000u},
+        {"frames all ones", standRecord, 0xFFFFFFFFu, 0x10000000u},
+        {"frames past the entry", standRecord, 100u, 0x10000000u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         hostile = bytes;
-        PutWord(hostile, standRecord, frames);
-        PutWord(hostile, standRecord + 4, 0x10000000u);
-        EXPECT_FALSE(opens(hostile)) << frames;
+        PutWord(hostile, c.at, c.value);
+        if (c.bones)
+            PutWord(hostile, c.at + 4, c.bones);
+        EXPECT_FALSE(opens(hostile));
     }
+    EXPECT_TRUE(log_.Contains("Mismatching anim enumerations: data\\bad.tsa"));
     EXPECT_TRUE(log_.Contains("is damaged; its animations are left out"));
+    EXPECT_EQ(db_.GetEntryCount(), 3u) << "a failed open leaves the database as it was";
 }

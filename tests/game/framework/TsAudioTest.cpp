@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -37,15 +38,6 @@ std::string ToneFile(double seconds, double hertz, double amplitude = 0.5)
            word(static_cast<uint32_t>(pcm.size())) + pcm;
 }
 
-// The table's file of a sound id, as a host path below the scratch folder.
-std::string HostPath(const char* gamePath)
-{
-    std::string path = gamePath;
-    for (char& c : path)
-        c = c == '\\' ? '/' : c;
-    return path;
-}
-
 // Energy of one frequency in part of a channel (Goertzel).
 double ToneLevel(const std::vector<float>& s, std::size_t from, std::size_t to, double hertz)
 {
@@ -71,7 +63,9 @@ protected:
 
     void WriteSound(SoundId id, double seconds, double hertz = 441)
     {
-        scratch_.Write(HostPath(TsAudioSoundTable[id].path), ToneFile(seconds, hertz));
+        std::string path = TsAudioSoundTable[id].path;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        scratch_.Write(path, ToneFile(seconds, hertz));
     }
     std::unique_ptr<TsAudio> Open()
     {
@@ -185,7 +179,7 @@ TEST_F(AudioTest, TheListenerFollowsTheTickSoVoicesSoundFromTheirSide)
     EXPECT_GT(turned.Left(), 1.5 * turned.Right());
 }
 
-TEST_F(AudioTest, TheSeventeenthSoundStealsTheFarthestOneShotVoice)
+TEST_F(AudioTest, TheSeventeenthSoundStealsTheFarthestOneShotVoiceButNeverALoop)
 {
     WriteSound(4, 2.0);
     WriteSound(5, 2.0, 882);
@@ -218,13 +212,8 @@ TEST_F(AudioTest, TheSeventeenthSoundStealsTheFarthestOneShotVoice)
     EXPECT_EQ(audio->GetVoiceCount(), 1);
     EXPECT_TRUE(audio->StopSound(&near));
     EXPECT_EQ(audio->GetVoiceCount(), 0);
-}
 
-TEST_F(AudioTest, ALoopingFarthestVoiceIsNeverStolen)
-{
-    WriteSound(4, 1.0);
-    auto audio = Open();
-    ASSERT_TRUE(audio->LoadWavFromFile(4));
+    // A looping farthest voice keeps its place.
     for (int i = 0; i < 16; ++i)
         ASSERT_NE(audio->PlaySound(4, 0, 0, 20.0f + i, i == 15), 0u);
     EXPECT_EQ(audio->PlaySound(4, 0, 0, 1, false), 0u);
@@ -254,23 +243,32 @@ TEST_F(AudioTest, FinishedOneShotsAreReclaimedAndMovedSoundsFollow)
     EXPECT_TRUE(audio->StopSound(&loop));
 }
 
-TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleTheOutput)
+TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleEffectsAndFrontEndMusic)
 {
     WriteSound(4, 0.2);
-    auto levelOf = [&](int effects) {
+    WriteSound(0, 0.3);
+    auto levelOf = [&](SoundId id, int effects, int music) {
         auto audio = Open();
-        EXPECT_TRUE(audio->LoadWavFromFile(4));
-        audio->SetVolumes(effects, 0, 0);
-        EXPECT_EQ(audio->PlaySound(4, 0, 0, 0, false), 1u);
+        EXPECT_TRUE(audio->LoadWavFromFile(id));
+        audio->SetVolumes(effects, music, 0);
+        if (id == 0)
+            EXPECT_TRUE(audio->StartFrontEndAudio()); // no script state: logged, the music still starts
+        else
+            EXPECT_EQ(audio->PlaySound(id, 0, 0, 0, false), 1u);
         Sleep(0.35);
         return Finish(audio).Both();
     };
-    const double full = levelOf(0);    // -360 after the effects headroom
-    const double less = levelOf(-600); // -960
-    const double quiet = levelOf(-2700); // -3060: below the audible floor
+    const double full = levelOf(4, 0, 0);      // -360 after the effects headroom
+    const double less = levelOf(4, -600, 0);   // -960
+    const double quiet = levelOf(4, -2700, 0); // -3060: below the audible floor
     ASSERT_GT(full, 1.0);
     EXPECT_NEAR(less / full, std::pow(10.0, -600 / 2000.0), 0.03);
     EXPECT_LT(quiet / full, 0.001);
+    const double loud = levelOf(0, 0, 0);
+    const double silenced = levelOf(0, 0, -3000); // -3500 is silence
+    ASSERT_GT(loud, 1.0);
+    EXPECT_LT(silenced / loud, 0.001);
+    EXPECT_TRUE(log_.Contains("LoadFrontEndSounds()"));
 
     // Out-of-range values change nothing at all.
     TsAudio audio;
@@ -282,24 +280,6 @@ TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleTheOutput)
     EXPECT_EQ(e, -100);
     EXPECT_EQ(m, -200);
     EXPECT_EQ(d, -300);
-}
-
-TEST_F(AudioTest, FrontEndMusicFollowsTheMusicVolume)
-{
-    WriteSound(0, 0.3);
-    auto levelOf = [&](int music) {
-        auto audio = Open();
-        EXPECT_TRUE(audio->LoadWavFromFile(0));
-        audio->SetVolumes(0, music, 0);
-        EXPECT_TRUE(audio->StartFrontEndAudio()); // no script state: logged, the music still starts
-        Sleep(0.3);
-        return Finish(audio).Both();
-    };
-    const double loud = levelOf(0);
-    const double silenced = levelOf(-3000); // -3500 is silence
-    ASSERT_GT(loud, 1.0);
-    EXPECT_LT(silenced / loud, 0.001);
-    EXPECT_TRUE(log_.Contains("LoadFrontEndSounds()"));
 }
 
 TEST_F(AudioTest, LevelMusicCrossFadesToTheCombatLayerAndBack)

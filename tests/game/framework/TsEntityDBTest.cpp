@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "engine/OmArchive.h"
@@ -19,47 +19,94 @@
 
 namespace {
 
+using Strings = std::vector<std::string>;
+
 template <class T>
-T* Named(const char* name)
+T* Named(const char* name, float x = 0, float z = 0)
 {
     T* object = new T();
     object->SetName(name);
+    if constexpr (std::is_base_of_v<TsEntity, T>)
+        object->SetPosition(x, 0, z);
     return object;
 }
 
-TestThing* ThingAt(const char* name, float x, float z)
+std::string NameOf(const OmObject* object)
 {
-    TestThing* thing = Named<TestThing>(name);
-    thing->SetPosition(x, 0, z);
-    return thing;
+    return object->GetName() ? object->GetName() : "";
 }
 
-std::vector<std::string> Names(const OmList& list)
+Strings Names(const OmList& list)
 {
-    std::vector<std::string> names;
-    for (const OmList::Node* node = list.GetFirst(); node; node = node->next) {
-        const char* name = static_cast<OmObject*>(node->value)->GetName();
-        names.push_back(name ? name : "");
-    }
+    Strings names;
+    for (const OmList::Node* node = list.GetFirst(); node; node = node->next)
+        names.push_back(NameOf(static_cast<OmObject*>(node->value)));
     return names;
 }
 
-std::vector<std::string> Names(const OmArray<TsEntity*>& array)
+Strings Names(const OmArray<TsEntity*>& array)
 {
-    std::vector<std::string> names;
+    Strings names;
     for (uint32_t i = 0; i < array.GetCount(); ++i)
-        names.push_back(array[i]->GetName() ? array[i]->GetName() : "");
+        names.push_back(NameOf(array[i]));
     return names;
 }
 
-using Strings = std::vector<std::string>;
+// Every list of the database as "characters / collectibles / waypoints /
+// doors / other entities / entities / teams / squads / lights / other
+// objects / objects", names joined by commas.
+std::string Lists(const TsEntityDB& db)
+{
+    std::string out;
+    for (const OmList* list : {&db.GetCharacters(), &db.GetCollectibles(), &db.GetWaypoints(), &db.GetDoors(),
+                               &db.GetOtherEntities(), &db.GetEntities(), &db.GetTeams(), &db.GetSquads(),
+                               &db.GetLightEffects(), &db.GetOtherObjects(), &db.GetObjects()}) {
+        std::string names;
+        for (const std::string& name : Names(*list))
+            names += (names.empty() ? "" : ",") + name;
+        out += (out.empty() ? "" : " / ") + names;
+    }
+    return out;
+}
+
+// One object of each kind the database sorts.
+TsEntityDB* EveryKind()
+{
+    TsEntityDB* db = new TsEntityDB();
+    db->SetName("entities");
+    db->AddEntity(Named<TestCharacter>("hero"));
+    db->AddEntity(Named<TestCollectible>("gem"));
+    db->AddEntity(Named<TestWaypoint>("wp"));
+    db->AddEntity(Named<TestDoor>("door"));
+    db->AddEntity(Named<TestThing>("crate", 3, 4));
+    db->AddObject(Named<TestTeam>("team"));
+    db->AddObject(Named<TestSquad>("squad"));
+    db->AddObject(Named<TestLightEffect>("light"));
+    db->AddObject(Named<TestPlainObject>("plain"));
+    return db;
+}
+
+const char* const kEveryKind = "hero / gem / wp / door / crate / hero,gem,wp,door,crate / team / squad / light / plain / "
+                               "team,squad,light,plain";
+
+bool SaveEveryKind(const char* path)
+{
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    registry.AssignClassIds();
+    TsEntityDB* db = EveryKind();
+    static_cast<TestThing*>(db->GetOtherEntities().GetFirst()->value)->SetFlag(TS_ENTITY_ACTIVE);
+    OmArchive archive(registry);
+    archive.AddRoot(db);
+    const bool saved = archive.Save(path);
+    db->Release();
+    return saved;
+}
 
 // Points the game's script state at a fresh state for one test.
 class GameScript : public ScriptState {
 public:
     GameScript() { TsAccess::SetLuaState(L()); }
     ~GameScript() { TsAccess::SetLuaState(nullptr); }
-    // The value of a script expression as text.
     std::string Eval(const std::string& expression) const
     {
         Run("eval_result = " + expression);
@@ -71,30 +118,11 @@ public:
 
 TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
 {
-    TsEntityDB* db = new TsEntityDB();
-    db->AddEntity(Named<TestCharacter>("hero"));
-    db->AddEntity(Named<TestCharacterChild>("guard"));
-    db->AddEntity(Named<TestCollectible>("gem"));
-    db->AddEntity(Named<TestWaypoint>("wp"));
-    db->AddEntity(Named<TestDoor>("door"));
-    db->AddEntity(Named<TestThing>("crate"));
-    db->AddObject(Named<TestTeam>("team"));
-    db->AddObject(Named<TestSquad>("squad"));
-    db->AddObject(Named<TestLightEffect>("light"));
-    db->AddObject(Named<TestPlainObject>("plain"));
-    db->AddObject(Named<TestDoor>("gate")); // an entity given as an object
-
-    EXPECT_EQ(Names(db->GetCharacters()), (Strings{"hero", "guard"})) << "derived classes match";
-    EXPECT_EQ(Names(db->GetCollectibles()), (Strings{"gem"}));
-    EXPECT_EQ(Names(db->GetWaypoints()), (Strings{"wp"}));
-    EXPECT_EQ(Names(db->GetDoors()), (Strings{"door", "gate"}));
-    EXPECT_EQ(Names(db->GetOtherEntities()), (Strings{"crate"}));
-    EXPECT_EQ(Names(db->GetEntities()), (Strings{"hero", "guard", "gem", "wp", "door", "crate", "gate"}));
-    EXPECT_EQ(Names(db->GetTeams()), (Strings{"team"}));
-    EXPECT_EQ(Names(db->GetSquads()), (Strings{"squad"}));
-    EXPECT_EQ(Names(db->GetLightEffects()), (Strings{"light"}));
-    EXPECT_EQ(Names(db->GetOtherObjects()), (Strings{"plain"}));
-    EXPECT_EQ(Names(db->GetObjects()), (Strings{"team", "squad", "light", "plain"}))
+    TsEntityDB* db = EveryKind();
+    db->AddEntity(Named<TestCharacterChild>("guard")); // derived classes match
+    db->AddObject(Named<TestDoor>("gate"));            // an entity given as an object
+    EXPECT_EQ(Lists(*db), "hero,guard / gem / wp / door,gate / crate / hero,gem,wp,door,crate,guard,gate / team / "
+                          "squad / light / plain / team,squad,light,plain")
         << "entities stay out of the object lists";
 
     LogCapture log;
@@ -142,20 +170,14 @@ TEST(TsEntityDB, RemoveEntityParksItOnTheGarbageUnlessAnotherOwnerTakesIt)
 TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
 {
     TsEntityDB* db = new TsEntityDB();
-    TestCharacter* near = Named<TestCharacter>("near");
-    near->SetPosition(1, 0, 1);
-    TestCharacter* far = Named<TestCharacter>("far");
-    far->SetPosition(30, 0, 0);
-    TestThing* edge = ThingAt("edge", 10 + 6, 20); // exactly at the range from (10, 20)
-    TestThing* inside = ThingAt("inside", 10 + 5.99f, 20);
-    TestThing* forced = ThingAt("forced", 500, 500);
-    TestThing* sleeper = ThingAt("sleeper", 10, 20);
-    db->AddEntity(near);
-    db->AddEntity(far);
-    db->AddEntity(edge);
-    db->AddEntity(inside);
-    db->AddEntity(forced);
-    db->AddEntity(sleeper);
+    TestCharacter* near = Named<TestCharacter>("near", 1, 1);
+    TestCharacter* far = Named<TestCharacter>("far", 30, 0);
+    TestThing* edge = Named<TestThing>("edge", 10 + 6, 20); // exactly at the range from (10, 20)
+    TestThing* inside = Named<TestThing>("inside", 10 + 5.99f, 20);
+    TestThing* forced = Named<TestThing>("forced", 500, 500);
+    TestThing* sleeper = Named<TestThing>("sleeper", 10, 20);
+    for (TsEntity* e : std::initializer_list<TsEntity*>{near, far, edge, inside, forced, sleeper})
+        db->AddEntity(e);
     forced->ForceActive();
     sleeper->ForceActive();
     sleeper->SetDormant(true);
@@ -182,16 +204,14 @@ TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
 
 TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
 {
-    CallLog().clear();
     TsEntityDB* db = new TsEntityDB();
-    TestThing* a = ThingAt("a", 0, 0);
-    TestThing* doomed = ThingAt("doomed", 0, 0);
-    TestThing* moved = ThingAt("moved", 0, 0);
+    TestThing* a = Named<TestThing>("a");
+    TestThing* doomed = Named<TestThing>("doomed");
+    TestThing* moved = Named<TestThing>("moved");
     TestCharacter* corpse = Named<TestCharacter>("corpse");
     for (TsEntity* e : std::initializer_list<TsEntity*>{a, doomed, moved, corpse})
         db->AddEntity(e);
-    TestPlainObject* plain = Named<TestPlainObject>("plain");
-    db->AddObject(plain);
+    db->AddObject(Named<TestPlainObject>("plain"));
     db->SetActivationCentre(0, 0, 10);
     doomed->SetFlag(TS_ENTITY_PENDING_DELETE);
     moved->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
@@ -203,6 +223,7 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     EXPECT_TRUE(db->GetActiveCharacters().GetCount() == 0) << "a character flagged for deletion is not active";
     EXPECT_EQ(Names(db->GetGarbage()), (Strings{"doomed", "corpse"}));
 
+    CallLog().clear();
     db->Tick(7);
     db->Render(0.5f, 0.25f);
     EXPECT_EQ(CallLog(), (Strings{"Tick:a", "Tick:plain", "Render:a"}));
@@ -221,15 +242,15 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
 TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
 {
     GameScript lua;
-    CallLog().clear();
     TsEntityDB* db = new TsEntityDB();
     TestThing* bad = Named<TestThing>("bad");
-    bad->importResult = false;
     db->AddObject(Named<TestPlainObject>("obj"));
     db->AddEntity(Named<TestThing>("first"));
     db->AddEntity(bad);
     db->AddEntity(Named<TestThing>("last"));
 
+    bad->importResult = false;
+    CallLog().clear();
     EXPECT_FALSE(db->Import());
     EXPECT_EQ(CallLog(), (Strings{"Import:first", "Import:bad", "Import:last", "Import:obj"}))
         << "entities first, and all of them despite the failure";
@@ -281,6 +302,14 @@ TEST(TsEntityDB, LivingTeamMembersCountsTheSquadsOfTheFirstTeamWithTheId)
 
 TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
 {
+    {
+        LogCapture log;
+        TsEntityDB* db = new TsEntityDB();
+        db->AddEntity(Named<TestThing>("crate"));
+        EXPECT_TRUE(db->Initialise()) << "the objects themselves are fine";
+        EXPECT_TRUE(log.Contains("no script state, 'crate' is not published"));
+        db->Release();
+    }
     GameScript lua;
     TsEntityDB* db = new TsEntityDB();
     db->AddEntity(Named<TestThing>("crate"));
@@ -308,19 +337,8 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     EXPECT_TRUE(log.Contains("invalid 'self' in function 'GetName'"));
 }
 
-TEST(TsEntityDB, PublishingWithoutAScriptStateIsReported)
-{
-    LogCapture log;
-    TsEntityDB* db = new TsEntityDB();
-    db->AddEntity(Named<TestThing>("crate"));
-    EXPECT_TRUE(db->Initialise()) << "the objects themselves are fine";
-    EXPECT_TRUE(log.Contains("no script state, 'crate' is not published"));
-    db->Release();
-}
-
 TEST(TsEntityDB, TeardownDestroysEachDistinctObjectOnceInListOrder)
 {
-    CallLog().clear();
     LogCapture log;
     TsEntityDB* db = new TsEntityDB();
     TestThing* twice = Named<TestThing>("twice");
@@ -348,7 +366,6 @@ TEST(TsEntityDB, TeardownDestroysEachDistinctObjectOnceInListOrder)
 TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
 {
     GameScript lua;
-    CallLog().clear();
     LogCapture log;
     TsEntityDB* db = new TsEntityDB();
     TestThing* hero = Named<TestThing>("hero");
@@ -381,45 +398,13 @@ TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
 TEST(TsEntityDB, ArchiveRoundTripKeepsEveryList)
 {
     ScratchDir dir;
-    OmClassRegistry& registry = OmClassRegistry::Instance();
-    registry.AssignClassIds();
-    TsEntityDB* db = new TsEntityDB();
-    db->SetName("entities");
-    db->AddEntity(Named<TestCharacter>("hero"));
-    db->AddEntity(Named<TestCollectible>("gem"));
-    db->AddEntity(Named<TestWaypoint>("wp"));
-    db->AddEntity(Named<TestDoor>("door"));
-    TestThing* crate = ThingAt("crate", 3, 4);
-    crate->SetFlag(TS_ENTITY_ACTIVE);
-    db->AddEntity(crate);
-    db->AddObject(Named<TestTeam>("team"));
-    db->AddObject(Named<TestSquad>("squad"));
-    db->AddObject(Named<TestLightEffect>("light"));
-    db->AddObject(Named<TestPlainObject>("plain"));
-    {
-        OmArchive archive(registry);
-        archive.AddRoot(db);
-        ASSERT_TRUE(archive.Save("level.sav"));
-    }
-    CallLog().clear();
-    db->Release();
-
-    OmArchive archive(registry);
+    ASSERT_TRUE(SaveEveryKind("level.sav"));
+    OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("level.sav"));
     auto* loaded = TsEntityDB::Cast(archive.GetRoot(0));
     ASSERT_NE(loaded, nullptr);
     EXPECT_STREQ(loaded->GetName(), "entities");
-    EXPECT_EQ(Names(loaded->GetCharacters()), (Strings{"hero"}));
-    EXPECT_EQ(Names(loaded->GetCollectibles()), (Strings{"gem"}));
-    EXPECT_EQ(Names(loaded->GetWaypoints()), (Strings{"wp"}));
-    EXPECT_EQ(Names(loaded->GetDoors()), (Strings{"door"}));
-    EXPECT_EQ(Names(loaded->GetOtherEntities()), (Strings{"crate"}));
-    EXPECT_EQ(Names(loaded->GetEntities()), (Strings{"hero", "gem", "wp", "door", "crate"}));
-    EXPECT_EQ(Names(loaded->GetTeams()), (Strings{"team"}));
-    EXPECT_EQ(Names(loaded->GetSquads()), (Strings{"squad"}));
-    EXPECT_EQ(Names(loaded->GetLightEffects()), (Strings{"light"}));
-    EXPECT_EQ(Names(loaded->GetOtherObjects()), (Strings{"plain"}));
-    EXPECT_EQ(Names(loaded->GetObjects()), (Strings{"team", "squad", "light", "plain"}));
+    EXPECT_EQ(Lists(*loaded), kEveryKind);
     EXPECT_TRUE(loaded->GetGarbage().GetCount() == 0);
     auto* loadedCrate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
     EXPECT_EQ(loadedCrate->GetRefCount(), 1u);
@@ -434,19 +419,8 @@ TEST(TsEntityDB, ArchiveRoundTripKeepsEveryList)
 TEST(TsEntityDB, DamagedArchivesFailToLoadWithoutHarm)
 {
     ScratchDir dir;
+    ASSERT_TRUE(SaveEveryKind("whole.sav"));
     OmClassRegistry& registry = OmClassRegistry::Instance();
-    registry.AssignClassIds();
-    TsEntityDB* db = new TsEntityDB();
-    db->SetName("entities");
-    db->AddEntity(Named<TestCharacter>("hero"));
-    db->AddEntity(Named<TestThing>("crate"));
-    db->AddObject(Named<TestPlainObject>("plain"));
-    {
-        OmArchive archive(registry);
-        archive.AddRoot(db);
-        ASSERT_TRUE(archive.Save("whole.sav"));
-    }
-    db->Release();
     std::ifstream in("whole.sav", std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), 16u);

@@ -60,22 +60,10 @@ TestThing* Thing(float x, float y, float z, float radius, float height)
 
 } // namespace
 
-TEST(TsEntity, NewEntityIsOrdinaryAndDistanceLimited)
-{
-    TestThing* thing = new TestThing();
-    EXPECT_EQ(thing->GetFlags(), 33u);
-    EXPECT_FLOAT_EQ(thing->GetRadius(), 1.0f);
-    EXPECT_FLOAT_EQ(thing->GetHeight(), 1.0f);
-    ExpectAt(thing->GetPosition(), 0, 0, 0);
-    EXPECT_EQ(thing->GetRefCount(), 1u);
-    EXPECT_TRUE(thing->IsKindOf(&TsObject::s_class));
-    EXPECT_EQ(TsEntity::Cast(static_cast<OmObject*>(thing)), thing);
-    thing->Release();
-}
-
 TEST(TsEntity, FlagsDormancyAndForcedActivation)
 {
     TestThing* thing = new TestThing();
+    EXPECT_EQ(thing->GetFlags(), 33u);
     EXPECT_TRUE(thing->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_ORDINARY)) << "any of the bits";
     EXPECT_FALSE(thing->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_MODEL));
 
@@ -92,17 +80,6 @@ TEST(TsEntity, FlagsDormancyAndForcedActivation)
     EXPECT_EQ(thing->GetFlags(), 1u | 256u) << "only the distance and dormant bits go";
     thing->ClearFlag(TS_ENTITY_DEAD | TS_ENTITY_ORDINARY);
     EXPECT_EQ(thing->GetFlags(), 0u);
-    thing->Release();
-}
-
-TEST(TsEntity, TickKeepsThePreviousPositionForInterpolation)
-{
-    TestThing* thing = Thing(1, 2, 3, 1, 1);
-    ExpectAt(thing->GetPreviousPosition(), 0, 0, 0, "SetPosition leaves the previous position");
-    thing->Tick(0);
-    ExpectAt(thing->GetPreviousPosition(), 1, 2, 3);
-    thing->SetPosition(4, 5, 6);
-    ExpectAt(thing->GetPreviousPosition(), 1, 2, 3);
     thing->Release();
 }
 
@@ -131,42 +108,28 @@ TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnes)
     b->Release();
 }
 
-TEST(TsEntity, SetOriginDropsOntoTheWorldOrToZero)
+TEST(TsEntity, PlacingOnTheGroundFollowsTheWorldAndSurvivesAHole)
 {
-    TestThing* thing = new TestThing();
+    TestThing* thing = Thing(0, 0, 0, 1, 3);
     thing->SetOrigin(5, 50, 7);
-    ExpectAt(thing->GetPosition(), 5, 0, 7, "no world");
+    ExpectAt(thing->GetPosition(), 5, 0, 7, "origin, no world: dropped to zero");
+    thing->SetPositionOnGround(OmVector3(1, 8, 2));
+    ExpectAt(thing->GetPosition(), 1, 8, 2, "on the ground, no world: the height is kept");
     {
         FlatGround ground(true, 12.5f);
         thing->SetOrigin(5, 50, 7);
-        ExpectAt(thing->GetPosition(), 5, 12.5f, 7);
+        ExpectAt(thing->GetPosition(), 5, 12.5f, 7, "origin on a floor");
         ExpectAt(ground.castFrom, 5, 150, 7);
         ExpectAt(ground.castTo, 5, -50, 7);
-    }
-    {
-        FlatGround hole(false);
-        thing->SetOrigin(5, 50, 7);
-        ExpectAt(thing->GetPosition(), 5, 0, 7, "over a hole");
-    }
-    thing->Release();
-}
-
-TEST(TsEntity, SetPositionOnGroundKeepsTheHeightOverAHole)
-{
-    TestThing* thing = Thing(0, 0, 0, 1, 3);
-    thing->SetPositionOnGround(OmVector3(1, 8, 2));
-    ExpectAt(thing->GetPosition(), 1, 8, 2, "no world");
-    {
-        FlatGround ground(true, 4.0f);
         thing->SetPositionOnGround(OmVector3(1, 8, 2));
-        ExpectAt(thing->GetPosition(), 1, 4, 2);
+        ExpectAt(thing->GetPosition(), 1, 12.5f, 2, "on the ground on a floor");
         ExpectAt(ground.groundPoint, 1, 11, 2, "searched from the entity's height above");
     }
-    {
-        FlatGround hole(false);
-        thing->SetPositionOnGround(OmVector3(1, 8, 2));
-        ExpectAt(thing->GetPosition(), 1, 8, 2);
-    }
+    FlatGround hole(false);
+    thing->SetOrigin(5, 50, 7);
+    ExpectAt(thing->GetPosition(), 5, 0, 7, "origin over a hole");
+    thing->SetPositionOnGround(OmVector3(1, 8, 2));
+    ExpectAt(thing->GetPosition(), 1, 8, 2, "on the ground over a hole");
     thing->Release();
 }
 
@@ -177,8 +140,9 @@ TEST(TsEntity, ArchiveKeepsEveryFieldAndFlag)
     registry.AssignClassIds();
 
     TestThing* thing = Thing(1.5f, -2.0f, 3.25f, 0.75f, 2.5f);
-    thing->Tick(0);
+    thing->Tick(0); // keeps the previous position for interpolation; SetPosition does not
     thing->SetPosition(4, 5, 6);
+    ExpectAt(thing->GetPreviousPosition(), 1.5f, -2.0f, 3.25f);
     thing->SetFlagsWord(0xFFFFFFFFu);
     thing->SetName("crate");
     {

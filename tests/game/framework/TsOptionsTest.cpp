@@ -13,39 +13,6 @@
 
 namespace {
 
-TsOptions* g_target = nullptr;
-
-int Int(lua_State* L, int index) { return static_cast<int>(lua_tonumber(L, index)); }
-bool Flag(lua_State* L, int index) { return lua_tonumber(L, index) != 0; }
-
-// Just the setters "options.lua" calls, on the options object under test.
-void RegisterOptionsScriptSide(lua_State* L, TsOptions* target)
-{
-    g_target = target;
-    const luaL_Reg setters[] = {
-        {"SetSpeechVolume", [](lua_State* S) { g_target->SetSpeechVolume(Int(S, 2)); return 0; }},
-        {"SetMusicVolume", [](lua_State* S) { g_target->SetMusicVolume(Int(S, 2)); return 0; }},
-        {"SetEffectsVolume", [](lua_State* S) { g_target->SetEffectsVolume(Int(S, 2)); return 0; }},
-        {"SetTransparentCam", [](lua_State* S) { g_target->SetTransparentCam(Flag(S, 2)); return 0; }},
-        {"SetAnimatingInventory", [](lua_State* S) { g_target->SetAnimatingInventory(Flag(S, 2)); return 0; }},
-        {"SetTexDetailLevel", [](lua_State* S) { g_target->SetTexDetailLevel(Int(S, 2)); return 0; }},
-        {"SetAnimDetailLevel", [](lua_State* S) { g_target->SetAnimDetailLevel(Int(S, 2)); return 0; }},
-        {"SetFXDetailLevel", [](lua_State* S) { g_target->SetFXDetailLevel(Int(S, 2)); return 0; }},
-        {"SetGamma", [](lua_State* S) { g_target->SetGamma(static_cast<float>(lua_tonumber(S, 2))); return 0; }},
-        {"SetScreenWidth", [](lua_State* S) { g_target->SetScreenWidth(Int(S, 2)); return 0; }},
-        {"SetScreenHeight", [](lua_State* S) { g_target->SetScreenHeight(Int(S, 2)); return 0; }},
-        {"SetBitDepth", [](lua_State* S) { g_target->SetBitDepth(Int(S, 2)); return 0; }},
-        {"SetAdapter", [](lua_State* S) { g_target->SetAdapter(Int(S, 2)); return 0; }},
-        {"SetLMoveRFire", [](lua_State* S) { g_target->SetLMoveRFire(Flag(S, 2)); return 0; }},
-        {"SetUseMouseWheel", [](lua_State* S) { g_target->SetUseMouseWheel(Flag(S, 2)); return 0; }},
-        {"SetKeyBinding", [](lua_State* S) { g_target->SetKeyBinding(Int(S, 2), Int(S, 3)); return 0; }},
-        {nullptr, nullptr}};
-    lua_newtable(L);
-    luaL_register(L, nullptr, setters);
-    lua_setglobal(L, "OptionsUnderTest");
-    luaL_dostring(L, "TsAccess = { Options = function() return OptionsUnderTest end }");
-}
-
 TsOptions ChangedOptions()
 {
     TsOptions o;
@@ -100,40 +67,30 @@ int CountLines(const std::string& text, const std::string& start)
     return count;
 }
 
-TEST(TsOptions, EverySettingRoundTripsThroughOptionsLua)
+// The options file runs through the script bindings onto the game's options.
+class OptionsFileTest : public ::testing::Test {
+protected:
+    OptionsFileTest() { options_ = TsOptions(); }
+    ~OptionsFileTest() override { options_ = TsOptions(); }
+    LogCapture log_;
+    ScratchDir dir_;
+    ScriptState lua_;
+    TsOptions& options_ = *TsAccess::Options();
+};
+
+TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLua)
 {
-    LogCapture log;
-    ScratchDir dir;
-    ScriptState lua;
     const TsOptions saved = ChangedOptions();
     ASSERT_TRUE(saved.Save());
-    TsOptions loaded;
-    RegisterOptionsScriptSide(lua.L(), &loaded);
-    ASSERT_TRUE(loaded.Load(lua.L(), "options.lua"));
-    ExpectSameSettings(loaded, saved);
+    ASSERT_TRUE(options_.Load(lua_.L(), "options.lua"));
+    ExpectSameSettings(options_, saved);
     EXPECT_FALSE(std::filesystem::exists("options.lua.tmp"));
 
     // Defaults round-trip too, including the mouse buttons behind SetLMoveRFire.
     const TsOptions defaults;
     ASSERT_TRUE(defaults.Save());
-    TsOptions again = ChangedOptions();
-    RegisterOptionsScriptSide(lua.L(), &again);
-    ASSERT_TRUE(again.Load(lua.L(), "OPTIONS.LUA"));
-    ExpectSameSettings(again, defaults);
-}
-
-TEST(TsOptions, OptionsLuaRunsThroughTheScriptBindings)
-{
-    LogCapture log;
-    ScratchDir dir;
-    ScriptState lua;
-    TsOptions& options = *TsAccess::Options();
-    const TsOptions saved = ChangedOptions();
-    ASSERT_TRUE(saved.Save());
-    options = TsOptions();
-    EXPECT_TRUE(options.Load(lua.L(), "options.lua"));
-    ExpectSameSettings(options, saved);
-    options = TsOptions();
+    ASSERT_TRUE(options_.Load(lua_.L(), "OPTIONS.LUA"));
+    ExpectSameSettings(options_, defaults);
 }
 
 TEST(TsOptions, FileLayoutAndNumbersInAnyLocale)
@@ -155,23 +112,18 @@ TEST(TsOptions, FileLayoutAndNumbersInAnyLocale)
     EXPECT_NE(text.find("TsAccess.Options():SetLMoveRFire(1)\n"), std::string::npos);
 }
 
-TEST(TsOptions, BadOrMissingFilesKeepTheSettings)
+TEST_F(OptionsFileTest, BadOrMissingFilesKeepTheSettings)
 {
-    LogCapture log;
-    ScratchDir dir;
-    ScriptState lua;
-    TsOptions options;
-    RegisterOptionsScriptSide(lua.L(), &options);
-    EXPECT_TRUE(options.Load(lua.L(), "options.lua")); // missing: nothing changes
-    ExpectSameSettings(options, TsOptions());
+    EXPECT_TRUE(options_.Load(lua_.L(), "options.lua")); // missing: nothing changes
+    ExpectSameSettings(options_, TsOptions());
 
     // Half-run files (a setting applied, then an error) change nothing either.
-    dir.Write("options.lua", "TsAccess.Options():SetSpeechVolume(-5)\nTsAccess.Options():SetGamma(\n");
-    EXPECT_FALSE(options.Load(lua.L(), "options.lua"));
-    dir.Write("options.lua", "TsAccess.Options():SetMusicVolume(-7)\nnot_a_function()\n");
-    EXPECT_FALSE(options.Load(lua.L(), "options.lua"));
-    ExpectSameSettings(options, TsOptions());
-    EXPECT_TRUE(log.Contains("options.lua could not be run; the options stay as they were"));
+    dir_.Write("options.lua", "TsAccess.Options():SetSpeechVolume(-5)\nTsAccess.Options():SetGamma(\n");
+    EXPECT_FALSE(options_.Load(lua_.L(), "options.lua"));
+    dir_.Write("options.lua", "TsAccess.Options():SetMusicVolume(-7)\nnot_a_function()\n");
+    EXPECT_FALSE(options_.Load(lua_.L(), "options.lua"));
+    ExpectSameSettings(options_, TsOptions());
+    EXPECT_TRUE(log_.Contains("options.lua could not be run; the options stay as they were"));
 }
 
 TEST(TsOptions, AFailedSaveKeepsThePreviousFile)

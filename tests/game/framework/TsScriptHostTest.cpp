@@ -4,7 +4,6 @@
 #include <string>
 
 #include "engine/OmReport.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
 #include "platform/DebugOutput.h"
@@ -38,8 +37,10 @@ TEST(TsScriptHost, OpensExactlyBaseStringAndMath)
     EXPECT_TRUE(TsScriptHost::IsFunctionDefined(lua.L(), "ShellRead"));
 }
 
-TEST(TsScriptHost, ErrorsInNestedCallsReachErrorMessageAndTheLog)
+TEST(TsScriptHost, ErrorsInNestedCallsReachErrorMessageTheLogAndTheErrorReportAsData)
 {
+    std::string reported;
+    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
     LogCapture log;
     ScriptState lua;
     const int top = lua_gettop(lua.L());
@@ -50,6 +51,8 @@ TEST(TsScriptHost, ErrorsInNestedCallsReachErrorMessageAndTheLog)
     EXPECT_EQ(lua_gettop(lua.L()), top);
     EXPECT_TRUE(LoggedInRed(log, "deep 100%s %d %n"));
     EXPECT_TRUE(LoggedInRed(log, "lua error on running"));
+    plat::SetDebugOutputHook(std::move(previous));
+    EXPECT_NE(reported.find("deep 100%s %d %n"), std::string::npos);
 
     // The current _ERRORMESSAGE is the one called, and the process goes on.
     EXPECT_EQ(lua.Run("seen = nil; _ERRORMESSAGE = function(m) seen = m end"), 0);
@@ -57,19 +60,6 @@ TEST(TsScriptHost, ErrorsInNestedCallsReachErrorMessageAndTheLog)
     EXPECT_NE(lua.String("seen").find("attempt to index"), std::string::npos);
     EXPECT_EQ(lua.Run("after = 7"), 0);
     EXPECT_EQ(lua.Number("after"), 7.0);
-}
-
-TEST(TsScriptHost, ScriptErrorTextReachesTheErrorReportAsData)
-{
-    std::string reported;
-    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
-    {
-        LogCapture log;
-        ScriptState lua;
-        lua.Run("error('50%s off %d')");
-    }
-    plat::SetDebugOutputHook(std::move(previous));
-    EXPECT_NE(reported.find("50%s off %d"), std::string::npos);
 }
 
 TEST(TsScriptHost, ErrorCodesByMeaning)
@@ -119,21 +109,6 @@ TEST(TsScriptHost, CallingGlobalFunctions)
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotThere"), 0);
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "NotThere"));
     EXPECT_TRUE(LoggedInRed(log, "undeclared NotThere"));
-}
-
-TEST(TsScriptHost, TemplatesAndLevelInfoGetTheirObject)
-{
-    LogCapture log;
-    ScriptState lua;
-    lua.Run("function Template(o) kind = type(o) end\n"
-            "function InitLevelInfo(info, text) got = type(info) .. ':' .. text; return 1 end");
-    EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Template", TsAccess::Options(), "TsOptions"));
-    EXPECT_EQ(lua.String("kind"), "userdata");
-    EXPECT_FALSE(TsScriptHost::RunTemplate(lua.L(), "NoTemplate", TsAccess::Options(), "TsOptions"));
-
-    static int info = 0;
-    EXPECT_EQ(TsScriptHost::CallInitLevelInfo(lua.L(), &info, "level1"), 0);
-    EXPECT_EQ(lua.String("got"), "userdata:level1");
 }
 
 TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)

@@ -196,7 +196,7 @@ protected:
     std::unique_ptr<TsStartupDialogWindow> window_;
 };
 
-TEST_F(TsStartupDialogWindowTest, EscapeQuitsWithTwoAndChangesNothing)
+TEST_F(TsStartupDialogWindowTest, EscapeOrClosingTheWindowQuitsWithTwoAndChangesNothing)
 {
     Open();
     EXPECT_EQ(window_->Step(), 0); // nothing happened yet
@@ -206,6 +206,11 @@ TEST_F(TsStartupDialogWindowTest, EscapeQuitsWithTwoAndChangesNothing)
     EXPECT_EQ(options_.GetScreenWidth(), 800);
     EXPECT_EQ(renderer_.GetSelectedModeIndex(), -1);
     EXPECT_TRUE(skipVideos_);
+
+    window_.reset();
+    Open();
+    InjectClose(window_->GetWindow());
+    EXPECT_EQ(window_->Step(), TsStartupDialog::kQuit);
 }
 
 TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneChoosesAndPlays)
@@ -260,13 +265,6 @@ TEST_F(TsStartupDialogWindowTest, TheMouseChoosesAndPlays)
     EXPECT_EQ(options_.GetScreenHeight(), 480);
     EXPECT_EQ(options_.GetBitDepth(), 16);
     EXPECT_FALSE(skipVideos_);
-}
-
-TEST_F(TsStartupDialogWindowTest, ClosingTheWindowQuits)
-{
-    Open();
-    InjectClose(window_->GetWindow());
-    EXPECT_EQ(window_->Step(), TsStartupDialog::kQuit);
 }
 
 } // namespace

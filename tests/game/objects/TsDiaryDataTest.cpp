@@ -1,21 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "game/objects/TsDiaryData.h"
+#include "tests/game/framework/ScratchDir.h"
 
 namespace {
-
-std::string TempPath(const std::string& name)
-{
-    return (std::filesystem::temp_directory_path() / ("ts_diary_" + std::to_string(getpid()) + "_" + name)).string();
-}
 
 std::string Text(const OmString& s)
 {
@@ -56,8 +50,9 @@ TsDiaryData* Load(const std::string& path)
 
 } // namespace
 
-TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrder)
+TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrderAndRoundTripThroughAnArchive)
 {
+    ScratchDir dir;
     TsDiaryData* diary = new TsDiaryData();
     diary->AddEntry("desert", "The Desert", "Vessa", 30544, "Keep moving.");
     diary->AddOverheard("town", "The Town", nullptr, "Did you hear that?");
@@ -69,33 +64,24 @@ TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrder)
     EXPECT_EQ(diary->GetEntryCount("Desert"), 0u); // names match exactly
     EXPECT_EQ(diary->GetEntryCount("never"), 0u);
     EXPECT_EQ(diary->GetEntryCount(nullptr), 0u);
-    EXPECT_EQ(Describe(*diary), "desert|The Desert: Vessa=Keep moving.#30544; Banter=Second line.#30545; "
-                                "Pellin=Quiet.#-1;\n"
-                                "town|The Town: somebody=Did you hear that?#-1;\n");
-    diary->Release();
-}
+    const std::string pages = "desert|The Desert: Vessa=Keep moving.#30544; Banter=Second line.#30545; Pellin=Quiet.#-1;";
+    EXPECT_EQ(Describe(*diary), pages + "\ntown|The Town: somebody=Did you hear that?#-1;\n");
 
-TEST(TsDiaryData, RoundTripsThroughAnArchive)
-{
-    TsDiaryData* diary = new TsDiaryData();
-    diary->AddEntry("desert", "The Desert", "Vessa", 1, "One");
+    // An empty line comes back as none, as every archive string does.
     diary->AddEntry("desert", "The Desert", "Hadley", 2, "");
     diary->AddEntry("caves", nullptr, "Brusk", -1, "Three");
     TsDiaryData* empty = new TsDiaryData();
-    const std::string path = TempPath("roundtrip");
-    ASSERT_TRUE(Save(diary, path));
-    TsDiaryData* loaded = Load(path);
+    ASSERT_TRUE(Save(diary, "diary.sav"));
+    TsDiaryData* loaded = Load("diary.sav");
     ASSERT_NE(loaded, nullptr);
-    // An empty line comes back as none, as every archive string does.
-    EXPECT_EQ(Describe(*loaded), "desert|The Desert: Vessa=One#1; Hadley=(null)#2;\n"
-                                 "caves|(null): Brusk=Three#-1;\n");
-    ASSERT_TRUE(Save(empty, path));
-    TsDiaryData* loadedEmpty = Load(path);
+    EXPECT_EQ(Describe(*loaded), pages + " Hadley=(null)#2;\ntown|The Town: somebody=Did you hear that?#-1;\n"
+                                         "caves|(null): Brusk=Three#-1;\n");
+    ASSERT_TRUE(Save(empty, "empty.sav"));
+    TsDiaryData* loadedEmpty = Load("empty.sav");
     ASSERT_NE(loadedEmpty, nullptr);
     EXPECT_EQ(loadedEmpty->GetPageCount(), 0u);
     for (TsDiaryData* d : {diary, empty, loaded, loadedEmpty})
         d->Release();
-    std::filesystem::remove(path);
 }
 
 TEST(TsDiaryData, DamagedArchivesFailWithoutBuildingHugeDiaries)
@@ -103,13 +89,14 @@ TEST(TsDiaryData, DamagedArchivesFailWithoutBuildingHugeDiaries)
     TsDiaryData* diary = new TsDiaryData();
     diary->AddEntry("desert", "The Desert", "Vessa", 1, "One");
     diary->AddEntry("desert", "The Desert", "Orrick", 2, "Two");
-    const std::string path = TempPath("damaged");
+    ScratchDir dir;
+    const std::string path = "damaged.sav";
     ASSERT_TRUE(Save(diary, path));
     std::ifstream in(path, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
     in.close();
     const uint32_t liveBefore = TsDiaryData::s_pool.GetLiveCount();
-    const std::string bad = TempPath("damaged_bad");
+    const std::string bad = "damaged_bad.sav";
     auto loadBytes = [&](const std::vector<char>& b) {
         std::ofstream(bad, std::ios::binary | std::ios::trunc).write(b.data(), std::streamsize(b.size()));
         return Load(bad);
@@ -135,6 +122,4 @@ TEST(TsDiaryData, DamagedArchivesFailWithoutBuildingHugeDiaries)
         }
     }
     diary->Release();
-    std::filesystem::remove(path);
-    std::filesystem::remove(bad);
 }
