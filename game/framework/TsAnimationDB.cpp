@@ -89,7 +89,6 @@ void TsAnimationDB::UnloadAnimations()
 
 bool TsAnimationDB::Open(const char* fileName)
 {
-    m_fileName = fileName;
     OmBufferedFile file(kBufferSize);
     if (!fileName || !file.Open(fileName, false)) {
         LogErrorF("Cannot load binary animation file: %s", Shown(fileName));
@@ -118,8 +117,11 @@ bool TsAnimationDB::Open(const char* fileName)
         return false;
     }
     OmArray<Entry> table(1);
-    if (!ReadTable(file, fileSize, entryCount, table))
+    if (!ReadTable(file, fileName, fileSize, entryCount, table))
         return false;
+    // Only a file whose table was read is remembered: the kept table's
+    // offsets belong to the file that was open before.
+    m_fileName = fileName;
     FreeAll();
     m_entries.Resize(table.GetCount());
     for (uint32_t i = 0; i < table.GetCount(); ++i)
@@ -127,9 +129,9 @@ bool TsAnimationDB::Open(const char* fileName)
     return true;
 }
 
-bool TsAnimationDB::ReadTable(OmBufferedFile& file, uint64_t fileSize, uint32_t entryCount, OmArray<Entry>& table)
+bool TsAnimationDB::ReadTable(OmBufferedFile& file, const char* name, uint64_t fileSize, uint32_t entryCount,
+                              OmArray<Entry>& table)
 {
-    const char* name = m_fileName.Get();
     const uint64_t dataStart = kHeaderSize + uint64_t(entryCount) * kTableEntrySize;
     table.Resize(entryCount);
     for (uint32_t i = 0; i < entryCount; ++i) {

@@ -116,7 +116,8 @@ public:
     bool WriteBinary(const char* fileName);
 
 private:
-    bool ReadTable(OmBufferedFile& file, uint64_t fileSize, uint32_t entryCount, OmArray<Entry>& table);
+    bool ReadTable(OmBufferedFile& file, const char* name, uint64_t fileSize, uint32_t entryCount,
+                   OmArray<Entry>& table);
     bool LoadEntry(OmBufferedFile& file, uint64_t fileSize, Entry& entry, uint32_t index);
     bool WriteContents(OmBufferedFile& file);
     static void FreeSlots(Entry& entry);

@@ -241,4 +241,9 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
     EXPECT_TRUE(log_.Contains("Mismatching anim enumerations: data\\bad.tsa"));
     EXPECT_TRUE(log_.Contains("is damaged; its animations are left out"));
     EXPECT_EQ(db_.GetEntryCount(), 3u) << "a failed open leaves the database as it was";
+    // ...and its animations still load from the file it was opened from.
+    EXPECT_STREQ(db_.GetFileName(), "data\\animdb.tsa");
+    for (int32_t e = 0; e < int32_t(db_.GetEntryCount()); ++e)
+        db_.MarkForLoading(e);
+    EXPECT_TRUE(db_.LoadAnimations());
 }
