@@ -443,6 +443,24 @@ bool OmArchive::ReadObjects()
                 return false;
         }
     }
+    return CheckLinks();
+}
+
+bool OmArchive::CheckLinks()
+{
+    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+        const LoadClass& entry = m_loadTable[c];
+        OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
+        for (uint32_t j = 0; j < entry.count; ++j) {
+            if (!static_cast<const OmObject*>(pool->CellAt(j, entry.pages))->LinksAreSound()) {
+                char why[160];
+                std::snprintf(why, sizeof why, "object %u of class %s links to objects that do not link back", j,
+                              entry.name ? entry.name : "?");
+                Fail(why);
+                return false;
+            }
+        }
+    }
     return true;
 }
 

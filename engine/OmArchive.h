@@ -138,6 +138,7 @@ private:
     bool ReadClassTable();
     bool ReadRoots();
     bool ReadObjects();
+    bool CheckLinks();
     void DiscardLoadedObjects();
     void FreeLoadTable();
     void WriteHeader();

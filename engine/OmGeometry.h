@@ -18,6 +18,7 @@ class OmGeometry : public OmObject {
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    bool LinksAreSound() const override;
 
     // Draws with the world transform last set.
     virtual void Render(OmRenderer& renderer) = 0;

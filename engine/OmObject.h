@@ -36,6 +36,12 @@ public:
     virtual bool Register(OmArchive& archive);
     virtual void Write(OmArchive& archive);
     virtual void Read(OmArchive& archive);
+    // Asked once every object of an archive has been read: whether the
+    // links this object read agree with the objects they point to. Links
+    // that only a whole file can contradict (lists threaded through several
+    // objects) are checked here, so a damaged file fails its load instead
+    // of leaving a list that loops.
+    virtual bool LinksAreSound() const { return true; }
     virtual const OmClass* GetClass() const { return &s_class; }
 
     uint32_t AddRef() { return ++m_refCount; }

@@ -27,13 +27,36 @@ bool OmShape::Register(OmArchive& archive)
 void OmShape::Write(OmArchive& archive)
 {
     OmNode::Write(archive);
-    archive.WriteObjectRef(m_geometry).WriteObjectRef(m_prevUser).WriteObjectRef(m_nextUser);
+    // The file holds the list of the saved shapes alone, so that a shape the
+    // archive cannot save leaves no link that contradicts the others.
+    archive.WriteObjectRef(m_geometry)
+        .WriteObjectRef(SavedUser(archive, m_prevUser, &OmShape::m_prevUser))
+        .WriteObjectRef(SavedUser(archive, m_nextUser, &OmShape::m_nextUser));
+}
+
+const OmShape* OmShape::SavedUser(const OmArchive& archive, const OmShape* from, OmShape* OmShape::*step)
+{
+    while (from && archive.GetObjectIndex(from) < 0)
+        from = from->*step;
+    return from;
 }
 
 void OmShape::Read(OmArchive& archive)
 {
     OmNode::Read(archive);
     archive.ReadRef(m_geometry).ReadRef(m_prevUser).ReadRef(m_nextUser);
+}
+
+bool OmShape::LinksAreSound() const
+{
+    // Unlinking trusts both neighbours and the geometry's head, so each must
+    // agree with this shape.
+    if (!m_geometry)
+        return !m_prevUser && !m_nextUser;
+    if (m_prevUser ? m_prevUser->m_nextUser != this || m_prevUser->m_geometry != m_geometry
+                   : m_geometry->m_firstUser != this)
+        return false;
+    return !m_nextUser || (m_nextUser->m_prevUser == this && m_nextUser->m_geometry == m_geometry);
 }
 
 void OmShape::CopyFrom(const OmNode& other)

@@ -17,6 +17,7 @@ class OmShape : public OmNode {
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    bool LinksAreSound() const override;
 
     OmNode* NewInstance() override { return new OmShape(); }
     void CopyFrom(const OmNode& other) override;
@@ -30,6 +31,12 @@ class OmShape : public OmNode {
     OmShape* GetPrevUser() const { return m_prevUser; }
 
 private:
+    friend class OmGeometry;
+
+    // The first shape from `from` on, going along `step`, that the archive
+    // saves.
+    static const OmShape* SavedUser(const OmArchive& archive, const OmShape* from, OmShape* OmShape::*step);
+
     OmGeometry* m_geometry = nullptr;
     OmShape* m_prevUser = nullptr;
     OmShape* m_nextUser = nullptr;

@@ -55,8 +55,26 @@ class TestUnsavedShape : public OmShape {
     explicit TestUnsavedShape(OmArchive& archive) : OmShape(archive) {}
 };
 
+// A shape that writes the list links it is told to, as a damaged file
+// would hold them; it reads back as a plain shape.
+class TestMislinkedShape : public OmShape {
+    OM_DECLARE_CLASS(TestMislinkedShape)
+
+    TestMislinkedShape() = default;
+    explicit TestMislinkedShape(OmArchive& archive) : OmShape(archive) {}
+    void Write(OmArchive& archive) override
+    {
+        OmNode::Write(archive);
+        archive.WriteObjectRef(GetGeometry()).WriteObjectRef(writtenPrev).WriteObjectRef(writtenNext);
+    }
+
+    OmShape* writtenPrev = nullptr;
+    OmShape* writtenNext = nullptr;
+};
+
 OM_IMPLEMENT_CLASS(TestCameraHolder, OmObject)
 OM_IMPLEMENT_UNLISTED_CLASS(TestUnsavedShape, OmShape)
+OM_IMPLEMENT_CLASS(TestMislinkedShape, OmShape)
 
 namespace {
 
@@ -331,5 +349,98 @@ TEST(OmSceneArchive, ASubtreeSavedWithoutItsParentLoadsAsARoot)
     // It held one reference from its old parent; the loader's caller takes it over.
     EXPECT_EQ(body->Release(), 0u);
     s.root->Release();
+    std::filesystem::remove(path);
+}
+
+// The shapes sharing a mesh come back as one list whose links agree both
+// ways, even where a shape the archive cannot save sat among them.
+TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
+{
+    const std::string path = archive_test::TempPath("mesh_users");
+    {
+        auto* root = new OmGroup();
+        OmMesh* mesh = MakeTriangleMesh();
+        for (int i = 0; i < 3; ++i) {
+            OmShape* shape = i == 1 ? new TestUnsavedShape() : new OmShape();
+            shape->SetGeometry(mesh); // the unsaved one ends up between the others
+            root->AddChild(shape);
+            shape->Release();
+        }
+        mesh->Release();
+        TraceCapture trace;
+        ASSERT_TRUE(Save(path, root, nullptr));
+        root->Release();
+    }
+    OmArchive archive(Registry());
+    ASSERT_TRUE(archive.Load(path.c_str()));
+    auto* root = OmGroup::Cast(archive.GetRoot(0));
+    ASSERT_NE(root, nullptr);
+    auto* first = OmShape::Cast(root->GetChild(0));
+    ASSERT_NE(first, nullptr);
+    OmGeometry* mesh = first->GetGeometry();
+    ASSERT_NE(mesh, nullptr);
+    std::vector<OmShape*> users;
+    for (OmShape* shape = mesh->GetFirstUser(); shape && users.size() < 4; shape = shape->GetNextUser())
+        users.push_back(shape);
+    ASSERT_EQ(users.size(), 2u);
+    EXPECT_EQ(users[0]->GetPrevUser(), nullptr);
+    EXPECT_EQ(users[1]->GetPrevUser(), users[0]);
+    mesh->BoundsChanged();
+    // Unlinking works on the loaded list: the other shape becomes the head.
+    users[0]->SetGeometry(nullptr);
+    EXPECT_EQ(mesh->GetFirstUser(), users[1]);
+    EXPECT_EQ(users[1]->GetPrevUser(), nullptr);
+    root->Release();
+    // Counts are stored as they stood, so the mesh still holds the unsaved
+    // shape's reference; it is given back here.
+    EXPECT_EQ(mesh->Release(), 0u);
+    std::filesystem::remove(path);
+}
+
+// A damaged file whose shape links disagree (a list that loops, a shape
+// linked into another mesh's list, a head the mesh does not name) fails its
+// load: such a list would hang or corrupt every walk over it.
+TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
+{
+    struct Case {
+        const char* what;
+        int prev, next; // index among the three shapes; -1 null
+        bool otherMesh; // shape 0 draws a second mesh
+    };
+    // Each shape joins at the head, so the intact list is 2 -> 1 -> 0; shape
+    // 0 writes the links it is given.
+    const Case cases[] = {
+        {"a tail that loops back to the head", 1, 2, false},
+        {"a shape its predecessor does not name", -1, -1, false},
+        {"a link into another mesh's list", -1, 1, true},
+    };
+    const std::string path = archive_test::TempPath("mesh_users_bad");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto* root = new OmGroup();
+        OmMesh* mesh = MakeTriangleMesh();
+        OmMesh* other = MakeTriangleMesh();
+        OmShape* shapes[3] = {new TestMislinkedShape(), new OmShape(), new OmShape()};
+        for (OmShape* shape : shapes) {
+            shape->SetGeometry(shape == shapes[0] && c.otherMesh ? other : mesh);
+            root->AddChild(shape);
+            shape->Release();
+        }
+        auto* bad = static_cast<TestMislinkedShape*>(shapes[0]);
+        bad->writtenPrev = c.prev < 0 ? nullptr : shapes[c.prev];
+        bad->writtenNext = c.next < 0 ? nullptr : shapes[c.next];
+        mesh->Release();
+        other->Release();
+        {
+            TraceCapture trace;
+            ASSERT_TRUE(Save(path, root, nullptr));
+        }
+        root->Release();
+
+        TraceCapture trace;
+        OmArchive archive(Registry());
+        EXPECT_FALSE(archive.Load(path.c_str()));
+        EXPECT_TRUE(trace.Contains("links to objects that do not link back"));
+    }
     std::filesystem::remove(path);
 }
