@@ -372,44 +372,52 @@ void OmD3DMesh::Render(OmRenderer&)
     // No batch to sort into: the alpha pass draws the alpha subsets.
     if (m_alphaCount > 0 && !batch.IsOpen() && m_alphaTriangles.GetCount() && renderer->GetRenderPass() == 1)
         renderer->QueueAlphaItem(this, m_bounds);
-    const uint32_t base = batch.GetVertexCount();
-    bool batched = false;
-    if (m_alphaCount > 0 && batch.IsOpen()) {
-        // The device lights the alpha vertices as it transforms them, so
-        // they take the alpha material now rather than whichever material
-        // was applied last.
-        for (const Subset& s : m_subsets) {
-            if (IsAlphaMaterial(*renderer, s.materialId)) {
-                renderer->ApplyMaterial(int32_t(s.materialId));
-                break;
-            }
-        }
-        batched = CopyAlphaVertices(*renderer, batch);
-    }
+    // The alpha subsets go into the batch before the mesh binds its own
+    // buffers, since transforming through the batch binds the batch's.
+    if (m_alphaCount > 0 && batch.IsOpen())
+        AddAlphaSubsets(*renderer, batch);
     renderer->SetStreamSource(0, m_vertexBuffer);
     renderer->SetVertexShader(m_format);
     renderer->SetIndices(m_indexBuffer, 0);
-    DrawSubsets(*renderer, batch, batched, base);
+    DrawOpaqueSubsets(*renderer);
 }
 
-void OmD3DMesh::DrawSubsets(OmD3D& renderer, OmD3DBatch& batch, bool batched, uint32_t base)
+void OmD3DMesh::AddAlphaSubsets(OmD3D& renderer, OmD3DBatch& batch)
 {
+    // The device lights the alpha vertices as it transforms them, under the
+    // material applied at that moment: lit, they are transformed once for
+    // each alpha material (subsets come sorted by material); unlit, once.
+    const bool lit = (m_format & GfxFvf::Normal) && renderer.GetRenderState(GfxRs::Lighting) != 0;
+    OmD3DIndexBuffer* ib = renderer.GetIndexBuffer(m_indexBuffer);
+    bool transformed = false;
+    uint32_t transformedFor = 0, base = 0;
     for (const Subset& s : m_subsets) {
-        const bool alpha = IsAlphaMaterial(renderer, s.materialId);
-        if (alpha && !batched)
-            continue; // nowhere to sort it into this frame
-        renderer.ApplyMaterial(int32_t(s.materialId));
-        if (!alpha) {
-            renderer.DrawIndexedPrimitive(GfxPrimitive::TriangleList, s.minVertex, s.vertexCount, s.firstIndex,
-                                          s.triangleCount);
+        if (!IsAlphaMaterial(renderer, s.materialId))
             continue;
+        if (!transformed || (lit && s.materialId != transformedFor)) {
+            renderer.ApplyMaterial(int32_t(s.materialId));
+            base = batch.GetVertexCount();
+            if (!CopyAlphaVertices(renderer, batch))
+                return; // nowhere to sort them into this frame
+            transformed = true;
+            transformedFor = s.materialId;
         }
-        OmD3DIndexBuffer* ib = renderer.GetIndexBuffer(m_indexBuffer);
         const uint16_t* indices = ib ? ib->Lock(0, m_triangleCount * 3, true) : nullptr;
         if (!indices)
-            continue;
+            return;
         batch.AddRemappedTriangles(indices, s.firstIndex, m_alphaMap.data(), s.materialId, s.triangleCount, base);
         ib->Unlock();
+    }
+}
+
+void OmD3DMesh::DrawOpaqueSubsets(OmD3D& renderer)
+{
+    for (const Subset& s : m_subsets) {
+        if (IsAlphaMaterial(renderer, s.materialId))
+            continue; // in the batch, the alpha pass's queue, or nowhere this frame
+        renderer.ApplyMaterial(int32_t(s.materialId));
+        renderer.DrawIndexedPrimitive(GfxPrimitive::TriangleList, s.minVertex, s.vertexCount, s.firstIndex,
+                                      s.triangleCount);
     }
 }
 

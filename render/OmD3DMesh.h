@@ -89,7 +89,8 @@ private:
     // Copies the alpha vertices into a batch source and transforms them;
     // false when nothing could be copied.
     bool CopyAlphaVertices(OmD3D& renderer, OmD3DBatch& batch);
-    void DrawSubsets(OmD3D& renderer, OmD3DBatch& batch, bool batched, uint32_t base);
+    void AddAlphaSubsets(OmD3D& renderer, OmD3DBatch& batch);
+    void DrawOpaqueSubsets(OmD3D& renderer);
 
     uint32_t m_format = 0;
     uint32_t m_usage = 0;

@@ -236,16 +236,38 @@ const void* OmD3DSkinMesh::GetTriangles() const
 
 // The skinned alpha vertices go into a batch source (lit when the mesh has
 // normals and lighting is on), are transformed, and the alpha subsets'
-// triangles are filed by depth.
+// triangles are filed by depth. The device lights the vertices as it
+// transforms them, under the material applied at that moment: lit, they are
+// transformed once for each alpha material (subsets come sorted by
+// material); unlit, once.
 void OmD3DSkinMesh::DrawAlphaThroughBatch(OmD3D& renderer)
 {
     OmD3DBatch& batch = renderer.GetBatch();
-    const uint32_t count = m_subsets.GetAlphaCount();
-    const uint32_t base = batch.GetVertexCount();
     const bool lit = (m_format & GfxFvf::Normal) && renderer.GetRenderState(GfxRs::Lighting) != 0;
+    bool transformed = false;
+    uint32_t transformedFor = 0, base = 0;
+    for (const OmDeviceSubset& s : m_subsets.subsets) {
+        if (!IsAlphaMaterial(renderer, s.materialId))
+            continue;
+        if (!transformed || (lit && s.materialId != transformedFor)) {
+            renderer.ApplyMaterial(int32_t(s.materialId));
+            base = batch.GetVertexCount();
+            if (!TransformAlphaVertices(batch, lit))
+                return;
+            transformed = true;
+            transformedFor = s.materialId;
+        }
+        batch.AddRemappedTriangles(m_indices.data(), s.firstIndex, m_subsets.alphaMap.data(), s.materialId,
+                                   s.triangleCount, base);
+    }
+}
+
+bool OmD3DSkinMesh::TransformAlphaVertices(OmD3DBatch& batch, bool lit)
+{
+    const uint32_t count = m_subsets.GetAlphaCount();
     auto* dst = static_cast<uint8_t*>(lit ? batch.LockLitVertices(count) : batch.LockSourceVertices(count));
     if (!dst)
-        return;
+        return false;
     const uint32_t stride = lit ? 32 : 24;
     for (uint32_t i = 0; i < count; ++i) {
         const OmMeshVertex& v = m_subsets.alphaVertices[i];
@@ -266,11 +288,7 @@ void OmD3DSkinMesh::DrawAlphaThroughBatch(OmD3D& renderer)
         batch.UnlockSourceVertices();
         batch.TransformVertices(count);
     }
-    for (const OmDeviceSubset& s : m_subsets.subsets) {
-        if (IsAlphaMaterial(renderer, s.materialId))
-            batch.AddRemappedTriangles(m_indices.data(), s.firstIndex, m_subsets.alphaMap.data(), s.materialId,
-                                       s.triangleCount, base);
-    }
+    return true;
 }
 
 void OmD3DSkinMesh::Render(OmRenderer&)
@@ -280,12 +298,6 @@ void OmD3DSkinMesh::Render(OmRenderer&)
         return;
     if (m_subsets.GetAlphaCount() > 0 && renderer->GetRenderPass() == 1) {
         if (renderer->GetBatch().IsOpen()) {
-            for (const OmDeviceSubset& s : m_subsets.subsets) {
-                if (IsAlphaMaterial(*renderer, s.materialId)) {
-                    renderer->ApplyMaterial(int32_t(s.materialId));
-                    break;
-                }
-            }
             DrawAlphaThroughBatch(*renderer);
         } else {
             renderer->QueueAlphaItem(this, m_bounds);

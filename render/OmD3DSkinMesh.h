@@ -69,6 +69,7 @@ private:
     void BuildPalette(const OmBoneMatrix* matrices, uint32_t count);
     void SkinVertices(uint8_t* out);
     void DrawAlphaThroughBatch(OmD3D& renderer);
+    bool TransformAlphaVertices(OmD3DBatch& batch, bool lit);
 
     uint32_t m_format = 0;
     uint32_t m_stride = 0;

@@ -26,8 +26,11 @@ using rtest::RendererTest;
 
 namespace {
 
-// An n x n grid of squares over [-h, h] at depth z, facing the camera.
-OmMesh* GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alphaMaterial = ~0u)
+// An n x n grid of squares over [-h, h] at depth z, facing the camera. The
+// right half may draw with an alpha material, and its right half with a
+// second one.
+OmMesh* GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alphaMaterial = ~0u,
+                 uint32_t secondAlpha = ~0u)
 {
     auto* mesh = new OmMesh();
     const uint8_t layout[12] = {0, 1, 1, 1, 2}; // normal, colour, one texture set
@@ -51,7 +54,9 @@ OmMesh* GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alpha
             const uint32_t a = y * (n + 1) + x, b = a + 1, c = a + n + 1, d = c + 1;
             for (uint32_t i : {a, b, c, b, d, c})
                 mesh->indices.Add(i);
-            const uint32_t m = alphaMaterial != ~0u && x >= n / 2 ? alphaMaterial : material;
+            uint32_t m = alphaMaterial != ~0u && x >= n / 2 ? alphaMaterial : material;
+            if (secondAlpha != ~0u && x >= 3 * n / 4)
+                m = secondAlpha;
             mesh->triangleMaterials.Add(m);
             mesh->triangleMaterials.Add(m);
         }
@@ -285,10 +290,12 @@ TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
     mesh->Release();
 
     // Blended subsets are lit with their own material, not with whichever
-    // material was applied before the mesh.
+    // material was applied before the mesh, nor with the mesh's first alpha
+    // material.
     renderer->EnableLight(sun, true);
     const int32_t green = Material(OmColour(0, 1, 0, 1), 0x20);
-    mesh = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(green));
+    const int32_t blue = Material(OmColour(0, 0, 1, 1), 0x20);
+    mesh = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(green), uint32_t(blue));
     device = Convert(*renderer, *mesh);
     ASSERT_NE(device, nullptr);
     ClearTo(0, 0, 0);
@@ -296,8 +303,9 @@ TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
     renderer->GetBatch().Begin(0);
     device->Render(*renderer);
     renderer->GetBatch().Flush();
-    // x = -0.75 on the opaque half, 0.75 on the blended half.
-    ExpectPixels(ReadPixels(), {{320 - 48, 240, 0xFFFF0000u}, {320 + 48, 240, 0xFF00FF00u}});
+    // 64 pixels a unit at depth 5: x = -0.75 opaque, 0.25 green, 0.75 blue.
+    ExpectPixels(ReadPixels(), {{320 - 48, 240, 0xFFFF0000u}, {320 + 16, 240, 0xFF00FF00u},
+                                {320 + 48, 240, 0xFF0000FFu}});
     device->Release();
     mesh->Release();
 }

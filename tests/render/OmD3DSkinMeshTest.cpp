@@ -148,6 +148,36 @@ TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
     }
 }
 
+// Lit blended subsets are transformed under their own material: each of
+// the figure's two squares shows its own material's emissive red.
+TEST_F(DeviceSkinMeshTest, LitAlphaSubsetsTakeTheirOwnMaterials)
+{
+    renderer->SetLighting(true);
+    const int32_t full = Material(1.0f), half = Material(0.5f);
+    OmSkinMesh* engine = TwoBoneFigure(full, 1, 0);
+    engine->materialGroups[0] = OmMaterialGroup{uint32_t(full), 0, 2, 0, 4};
+    engine->materialGroups.Add(OmMaterialGroup{uint32_t(half), 2, 2, 4, 4});
+    auto* device = Convert(*renderer, *engine, static_cast<OmD3DSkinMesh*>(renderer->CreateSkinMesh()));
+    ASSERT_NE(device, nullptr);
+    auto* shape = new OmSkinShape();
+    shape->SetGeometry(device);
+    device->Release();
+    shape->Update(0.0f);
+    const OmBoneMatrix& arm = shape->GetBones()[1];
+    const OmVector3 local = engine->skeleton.bones[1].inverseBind.TransformPoint(OmVector3(0.8f, 0, 0.5f));
+    const OmVector3 posed = arm.rotation.Transform(local) + arm.position;
+
+    renderer->GetBatch().Begin(0);
+    shape->Render(*renderer);
+    renderer->GetBatch().Flush();
+    const auto pixels = ReadPixels();
+    EXPECT_EQ((At(pixels, OmVector3(-0.5f, 0, 0)) >> 16) & 0xFF, 255u);
+    // Half the emissive red, plus the renderer's ambient light of 0x10.
+    EXPECT_NEAR((At(pixels, posed) >> 16) & 0xFF, 127 + 16, 2);
+    shape->Release();
+    engine->Release();
+}
+
 TEST_F(DeviceSkinMeshTest, BlendingStopsAtTheFirstEmptyWeight)
 {
     // An alpha material keeps a copy of the skinned vertices to read back.
