@@ -9,8 +9,8 @@ bool OmGeometry::Register(OmArchive& archive)
 {
     if (!OmObject::Register(archive))
         return false;
-    if (m_firstUser)
-        m_firstUser->Register(archive);
+    for (OmShape* shape = m_firstUser; shape; shape = shape->m_nextUser)
+        shape->Register(archive);
     return true;
 }
 

@@ -15,12 +15,10 @@ bool OmShape::Register(OmArchive& archive)
 {
     if (!OmNode::Register(archive))
         return false;
+    // The geometry registers every shape of its list in turn: following the
+    // list from shape to shape would recurse once per shape sharing it.
     if (m_geometry)
         m_geometry->Register(archive);
-    if (m_prevUser)
-        m_prevUser->Register(archive);
-    if (m_nextUser)
-        m_nextUser->Register(archive);
     return true;
 }
 
@@ -28,10 +26,12 @@ void OmShape::Write(OmArchive& archive)
 {
     OmNode::Write(archive);
     // The file holds the list of the saved shapes alone, so that a shape the
-    // archive cannot save leaves no link that contradicts the others.
+    // archive cannot save leaves no link that contradicts the others; with a
+    // geometry it cannot save, the shape is in no list at all.
+    const bool listed = archive.GetObjectIndex(m_geometry) >= 0;
     archive.WriteObjectRef(m_geometry)
-        .WriteObjectRef(SavedUser(archive, m_prevUser, &OmShape::m_prevUser))
-        .WriteObjectRef(SavedUser(archive, m_nextUser, &OmShape::m_nextUser));
+        .WriteObjectRef(listed ? SavedUser(archive, m_prevUser, &OmShape::m_prevUser) : nullptr)
+        .WriteObjectRef(listed ? SavedUser(archive, m_nextUser, &OmShape::m_nextUser) : nullptr);
 }
 
 const OmShape* OmShape::SavedUser(const OmArchive& archive, const OmShape* from, OmShape* OmShape::*step)

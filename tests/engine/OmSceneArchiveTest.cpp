@@ -72,8 +72,17 @@ class TestMislinkedShape : public OmShape {
     OmShape* writtenNext = nullptr;
 };
 
+// A mesh kept out of the class registry.
+class TestUnsavedMesh : public OmMesh {
+    OM_DECLARE_CLASS(TestUnsavedMesh)
+
+    TestUnsavedMesh() = default;
+    explicit TestUnsavedMesh(OmArchive& archive) : OmMesh(archive) {}
+};
+
 OM_IMPLEMENT_CLASS(TestCameraHolder, OmObject)
 OM_IMPLEMENT_UNLISTED_CLASS(TestUnsavedShape, OmShape)
+OM_IMPLEMENT_UNLISTED_CLASS(TestUnsavedMesh, OmMesh)
 OM_IMPLEMENT_CLASS(TestMislinkedShape, OmShape)
 
 namespace {
@@ -442,5 +451,39 @@ TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
         EXPECT_FALSE(archive.Load(path.c_str()));
         EXPECT_TRUE(trace.Contains("links to objects that do not link back"));
     }
+    std::filesystem::remove(path);
+}
+
+// Shapes sharing a geometry the archive cannot save come back without it,
+// and in no list.
+TEST(OmSceneArchive, ShapesOfAnUnsavedGeometryComeBackInNoList)
+{
+    const std::string path = archive_test::TempPath("unsaved_mesh");
+    {
+        auto* root = new OmGroup();
+        auto* mesh = new TestUnsavedMesh();
+        for (int i = 0; i < 3; ++i) {
+            auto* shape = new OmShape();
+            shape->SetGeometry(mesh);
+            root->AddChild(shape);
+            shape->Release();
+        }
+        mesh->Release();
+        TraceCapture trace;
+        ASSERT_TRUE(Save(path, root, nullptr));
+        root->Release();
+    }
+    OmArchive archive(Registry());
+    ASSERT_TRUE(archive.Load(path.c_str()));
+    auto* root = OmGroup::Cast(archive.GetRoot(0));
+    ASSERT_NE(root, nullptr);
+    for (uint32_t i = 0; i < 3; ++i) {
+        auto* shape = OmShape::Cast(root->GetChild(i));
+        ASSERT_NE(shape, nullptr);
+        EXPECT_EQ(shape->GetGeometry(), nullptr);
+        EXPECT_EQ(shape->GetPrevUser(), nullptr);
+        EXPECT_EQ(shape->GetNextUser(), nullptr);
+    }
+    root->Release();
     std::filesystem::remove(path);
 }
