@@ -199,6 +199,28 @@ bool Save(const std::string& path, OmObject* a, OmObject* b)
     return archive.Save(path.c_str());
 }
 
+// Saves one group of the given shapes, each drawing the geometry paired with
+// it; a shape joins its geometry's list at the head, so the last one given
+// heads it. The group takes over the shapes, the shapes the geometries (the
+// caller's references are given back before saving, so the counts saved are
+// the shapes'), and all is released.
+bool SaveShapes(const std::string& path, std::initializer_list<std::pair<OmShape*, OmGeometry*>> shapes,
+                std::initializer_list<OmGeometry*> geometries)
+{
+    auto* root = new OmGroup();
+    for (auto [shape, geometry] : shapes) {
+        shape->SetGeometry(geometry);
+        root->AddChild(shape);
+        shape->Release();
+    }
+    for (OmGeometry* geometry : geometries)
+        geometry->Release();
+    TraceCapture trace;
+    const bool saved = Save(path, root, nullptr);
+    root->Release();
+    return saved;
+}
+
 } // namespace
 
 TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTrip)
@@ -366,20 +388,9 @@ TEST(OmSceneArchive, ASubtreeSavedWithoutItsParentLoadsAsARoot)
 TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
 {
     const std::string path = archive_test::TempPath("mesh_users");
-    {
-        auto* root = new OmGroup();
-        OmMesh* mesh = MakeTriangleMesh();
-        for (int i = 0; i < 3; ++i) {
-            OmShape* shape = i == 1 ? new TestUnsavedShape() : new OmShape();
-            shape->SetGeometry(mesh); // the unsaved one ends up between the others
-            root->AddChild(shape);
-            shape->Release();
-        }
-        mesh->Release();
-        TraceCapture trace;
-        ASSERT_TRUE(Save(path, root, nullptr));
-        root->Release();
-    }
+    OmMesh* saved = MakeTriangleMesh();
+    ASSERT_TRUE(
+        SaveShapes(path, {{new OmShape(), saved}, {new TestUnsavedShape(), saved}, {new OmShape(), saved}}, {saved}));
     OmArchive archive(Registry());
     ASSERT_TRUE(archive.Load(path.c_str()));
     auto* root = OmGroup::Cast(archive.GetRoot(0));
@@ -426,25 +437,14 @@ TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
     const std::string path = archive_test::TempPath("mesh_users_bad");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto* root = new OmGroup();
         OmMesh* mesh = MakeTriangleMesh();
         OmMesh* other = MakeTriangleMesh();
-        OmShape* shapes[3] = {new TestMislinkedShape(), new OmShape(), new OmShape()};
-        for (OmShape* shape : shapes) {
-            shape->SetGeometry(shape == shapes[0] && c.otherMesh ? other : mesh);
-            root->AddChild(shape);
-            shape->Release();
-        }
-        auto* bad = static_cast<TestMislinkedShape*>(shapes[0]);
+        auto* bad = new TestMislinkedShape();
+        OmShape* shapes[3] = {bad, new OmShape(), new OmShape()};
         bad->writtenPrev = c.prev < 0 ? nullptr : shapes[c.prev];
         bad->writtenNext = c.next < 0 ? nullptr : shapes[c.next];
-        mesh->Release();
-        other->Release();
-        {
-            TraceCapture trace;
-            ASSERT_TRUE(Save(path, root, nullptr));
-        }
-        root->Release();
+        ASSERT_TRUE(SaveShapes(path, {{bad, c.otherMesh ? other : mesh}, {shapes[1], mesh}, {shapes[2], mesh}},
+                               {mesh, other}));
 
         TraceCapture trace;
         OmArchive archive(Registry());
@@ -459,20 +459,9 @@ TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
 TEST(OmSceneArchive, ShapesOfAnUnsavedGeometryComeBackInNoList)
 {
     const std::string path = archive_test::TempPath("unsaved_mesh");
-    {
-        auto* root = new OmGroup();
-        auto* mesh = new TestUnsavedMesh();
-        for (int i = 0; i < 3; ++i) {
-            auto* shape = new OmShape();
-            shape->SetGeometry(mesh);
-            root->AddChild(shape);
-            shape->Release();
-        }
-        mesh->Release();
-        TraceCapture trace;
-        ASSERT_TRUE(Save(path, root, nullptr));
-        root->Release();
-    }
+    auto* unsaved = new TestUnsavedMesh();
+    ASSERT_TRUE(SaveShapes(path, {{new OmShape(), unsaved}, {new OmShape(), unsaved}, {new OmShape(), unsaved}},
+                           {unsaved}));
     OmArchive archive(Registry());
     ASSERT_TRUE(archive.Load(path.c_str()));
     auto* root = OmGroup::Cast(archive.GetRoot(0));
