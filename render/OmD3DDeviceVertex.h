@@ -102,6 +102,34 @@ public:
     OmArray<OmAlphaTriangle> alphaTriangles{64};
 };
 
+// Files a device mesh's alpha subsets into the renderer's open batch. The
+// device lights vertices as it transforms them, under the material applied
+// at that moment: lit, the alpha vertices are transformed once for each
+// alpha material (subsets come sorted by material); unlit, once.
+// transform() fills the batch source and transforms it, false when it
+// could not; file(subset, base) files the subset's triangles against the
+// first batch vertex of that transform, false to stop.
+template <class Renderer, class Subsets, class Transform, class File>
+void OmFileAlphaSubsets(Renderer& renderer, const Subsets& subsets, bool lit, Transform&& transform, File&& file)
+{
+    bool transformed = false;
+    uint32_t transformedFor = 0, base = 0;
+    for (const auto& s : subsets) {
+        if (!renderer.IsAlphaMaterial(int32_t(s.materialId)))
+            continue;
+        if (!transformed || (lit && s.materialId != transformedFor)) {
+            renderer.ApplyMaterial(int32_t(s.materialId));
+            base = renderer.GetBatch().GetVertexCount();
+            if (!transform())
+                return;
+            transformed = true;
+            transformedFor = s.materialId;
+        }
+        if (!file(s, base))
+            return;
+    }
+}
+
 // Writes 16-bit indices into the index buffer; false (reported) when one
 // names a vertex past the count or the buffer cannot be written.
 bool OmWriteDeviceIndices(OmD3D& renderer, int32_t indexBuffer, const OmArray<uint32_t>& indices,

@@ -98,11 +98,6 @@ void ReadVertex(const uint8_t* in, const GfxFvfLayout& l, OmMeshVertex& v)
         std::memcpy(v.uv0, in + l.tex[0], 4 * std::min<uint32_t>(l.texSize[0], 2));
 }
 
-bool IsAlphaMaterial(OmD3D& renderer, uint32_t id)
-{
-    const OmMaterial* m = renderer.GetMaterial(int32_t(id));
-    return m && m->IsAlpha();
-}
 
 } // namespace
 
@@ -263,7 +258,7 @@ void OmD3DMesh::BuildAlphaMap()
     m_alphaCount = 0;
     bool anyAlpha = false;
     for (const Subset& s : m_subsets)
-        anyAlpha = anyAlpha || IsAlphaMaterial(renderer, s.materialId);
+        anyAlpha = anyAlpha || renderer.IsAlphaMaterial(int32_t(s.materialId));
     OmD3DIndexBuffer* buffer = renderer.GetIndexBuffer(m_indexBuffer);
     if (!anyAlpha || !buffer)
         return;
@@ -271,7 +266,7 @@ void OmD3DMesh::BuildAlphaMap()
     if (!indices)
         return;
     for (const Subset& s : m_subsets) {
-        if (!IsAlphaMaterial(renderer, s.materialId))
+        if (!renderer.IsAlphaMaterial(int32_t(s.materialId)))
             continue;
         for (uint32_t i = 0; i < s.triangleCount * 3; ++i) {
             uint16_t& entry = m_alphaMap[indices[s.firstIndex + i]];
@@ -301,7 +296,7 @@ void OmD3DMesh::BuildAlphaCopy(OmD3D& renderer, const uint16_t* indices)
     }
     vb->Unlock();
     for (const Subset& s : m_subsets) {
-        if (!IsAlphaMaterial(renderer, s.materialId))
+        if (!renderer.IsAlphaMaterial(int32_t(s.materialId)))
             continue;
         for (uint32_t t = 0; t < s.triangleCount; ++t) {
             const uint16_t* i = indices + s.firstIndex + 3 * t;
@@ -384,36 +379,25 @@ void OmD3DMesh::Render(OmRenderer&)
 
 void OmD3DMesh::AddAlphaSubsets(OmD3D& renderer, OmD3DBatch& batch)
 {
-    // The device lights the alpha vertices as it transforms them, under the
-    // material applied at that moment: lit, they are transformed once for
-    // each alpha material (subsets come sorted by material); unlit, once.
     const bool lit = (m_format & GfxFvf::Normal) && renderer.GetRenderState(GfxRs::Lighting) != 0;
     OmD3DIndexBuffer* ib = renderer.GetIndexBuffer(m_indexBuffer);
-    bool transformed = false;
-    uint32_t transformedFor = 0, base = 0;
-    for (const Subset& s : m_subsets) {
-        if (!IsAlphaMaterial(renderer, s.materialId))
-            continue;
-        if (!transformed || (lit && s.materialId != transformedFor)) {
-            renderer.ApplyMaterial(int32_t(s.materialId));
-            base = batch.GetVertexCount();
-            if (!CopyAlphaVertices(renderer, batch))
-                return; // nowhere to sort them into this frame
-            transformed = true;
-            transformedFor = s.materialId;
-        }
-        const uint16_t* indices = ib ? ib->Lock(0, m_triangleCount * 3, true) : nullptr;
-        if (!indices)
-            return;
-        batch.AddRemappedTriangles(indices, s.firstIndex, m_alphaMap.data(), s.materialId, s.triangleCount, base);
-        ib->Unlock();
-    }
+    OmFileAlphaSubsets(
+        renderer, m_subsets, lit, [&] { return CopyAlphaVertices(renderer, batch); },
+        [&](const Subset& s, uint32_t base) {
+            const uint16_t* indices = ib ? ib->Lock(0, m_triangleCount * 3, true) : nullptr;
+            if (!indices)
+                return false;
+            batch.AddRemappedTriangles(indices, s.firstIndex, m_alphaMap.data(), s.materialId, s.triangleCount,
+                                       base);
+            ib->Unlock();
+            return true;
+        });
 }
 
 void OmD3DMesh::DrawOpaqueSubsets(OmD3D& renderer)
 {
     for (const Subset& s : m_subsets) {
-        if (IsAlphaMaterial(renderer, s.materialId))
+        if (renderer.IsAlphaMaterial(int32_t(s.materialId)))
             continue; // in the batch, the alpha pass's queue, or nowhere this frame
         renderer.ApplyMaterial(int32_t(s.materialId));
         renderer.DrawIndexedPrimitive(GfxPrimitive::TriangleList, s.minVertex, s.vertexCount, s.firstIndex,

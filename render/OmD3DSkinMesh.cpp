@@ -18,11 +18,6 @@ namespace {
 // One palette for every skinned mesh: meshes skin one after another.
 OmMatrix4 s_palette[OmD3DSkinMesh::kMaxBones];
 
-bool IsAlphaMaterial(const OmD3D& renderer, uint32_t id)
-{
-    const OmMaterial* m = renderer.GetMaterial(int32_t(id));
-    return m && m->IsAlpha();
-}
 
 // Adds w times the first three columns of m into out (rows 0 to 3).
 void AddWeighted(float out[12], const OmMatrix4& m, float w)
@@ -107,7 +102,7 @@ bool OmD3DSkinMesh::ConvertFrom(const OmSkinMesh& mesh)
     if (!m_subsets.Take(*renderer, mesh.materialGroups, m_triangleCount, m_vertexCount, "OmD3DSkinMesh"))
         return false;
     m_subsets.BuildAlphaMap(mesh.indices, m_vertexCount,
-                            [renderer](uint32_t id) { return IsAlphaMaterial(*renderer, id); });
+                            [renderer](uint32_t id) { return renderer->IsAlphaMaterial(int32_t(id)); });
     m_converted = true;
     // The alpha copy starts in the bind pose, like the buffer.
     SetBoneMatrices(nullptr, 0);
@@ -220,7 +215,7 @@ uint32_t OmD3DSkinMesh::GetPassMask() const
     const OmD3D* renderer = OmD3D::Instance();
     uint32_t mask = 0;
     for (const OmDeviceSubset& s : m_subsets.subsets)
-        mask |= renderer && IsAlphaMaterial(*renderer, s.materialId) ? 2u : 1u;
+        mask |= renderer && renderer->IsAlphaMaterial(int32_t(s.materialId)) ? 2u : 1u;
     return mask;
 }
 
@@ -236,30 +231,18 @@ const void* OmD3DSkinMesh::GetTriangles() const
 
 // The skinned alpha vertices go into a batch source (lit when the mesh has
 // normals and lighting is on), are transformed, and the alpha subsets'
-// triangles are filed by depth. The device lights the vertices as it
-// transforms them, under the material applied at that moment: lit, they are
-// transformed once for each alpha material (subsets come sorted by
-// material); unlit, once.
+// triangles are filed by depth.
 void OmD3DSkinMesh::DrawAlphaThroughBatch(OmD3D& renderer)
 {
     OmD3DBatch& batch = renderer.GetBatch();
     const bool lit = (m_format & GfxFvf::Normal) && renderer.GetRenderState(GfxRs::Lighting) != 0;
-    bool transformed = false;
-    uint32_t transformedFor = 0, base = 0;
-    for (const OmDeviceSubset& s : m_subsets.subsets) {
-        if (!IsAlphaMaterial(renderer, s.materialId))
-            continue;
-        if (!transformed || (lit && s.materialId != transformedFor)) {
-            renderer.ApplyMaterial(int32_t(s.materialId));
-            base = batch.GetVertexCount();
-            if (!TransformAlphaVertices(batch, lit))
-                return;
-            transformed = true;
-            transformedFor = s.materialId;
-        }
-        batch.AddRemappedTriangles(m_indices.data(), s.firstIndex, m_subsets.alphaMap.data(), s.materialId,
-                                   s.triangleCount, base);
-    }
+    OmFileAlphaSubsets(
+        renderer, m_subsets.subsets, lit, [&] { return TransformAlphaVertices(batch, lit); },
+        [&](const OmDeviceSubset& s, uint32_t base) {
+            batch.AddRemappedTriangles(m_indices.data(), s.firstIndex, m_subsets.alphaMap.data(), s.materialId,
+                                       s.triangleCount, base);
+            return true;
+        });
 }
 
 bool OmD3DSkinMesh::TransformAlphaVertices(OmD3DBatch& batch, bool lit)
@@ -307,7 +290,7 @@ void OmD3DSkinMesh::Render(OmRenderer&)
     renderer->SetVertexShader(m_format);
     renderer->SetIndices(m_indexBuffer, 0);
     for (const OmDeviceSubset& s : m_subsets.subsets) {
-        if (IsAlphaMaterial(*renderer, s.materialId))
+        if (renderer->IsAlphaMaterial(int32_t(s.materialId)))
             continue;
         renderer->ApplyMaterial(int32_t(s.materialId));
         renderer->DrawIndexedPrimitive(GfxPrimitive::TriangleList, s.minVertex, s.vertexCount, s.firstIndex,

@@ -268,6 +268,12 @@ OmMaterial* OmRenderer::GetMaterial(int32_t id) const
     return m_materials.objects[static_cast<uint32_t>(id)];
 }
 
+bool OmRenderer::IsAlphaMaterial(int32_t id) const
+{
+    const OmMaterial* m = GetMaterial(id);
+    return m && m->IsAlpha();
+}
+
 OmTextureResource* OmRenderer::GetTexture(int32_t id) const
 {
     if (id < 0 || static_cast<uint32_t>(id) >= m_textures.objects.GetCount())

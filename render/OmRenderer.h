@@ -151,6 +151,8 @@ public:
     void ReleaseAllTextures();
     // Null for an id that holds nothing (or lies outside the table).
     OmMaterial* GetMaterial(int32_t id) const;
+    // Whether the material blends (false for an id that names none).
+    bool IsAlphaMaterial(int32_t id) const;
     OmTextureResource* GetTexture(int32_t id) const;
     uint32_t GetMaterialSlotCount() const { return m_materials.objects.GetCount(); }
     uint32_t GetTextureSlotCount() const { return m_textures.objects.GetCount(); }
