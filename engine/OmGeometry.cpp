@@ -17,7 +17,9 @@ bool OmGeometry::Register(OmArchive& archive)
 void OmGeometry::Write(OmArchive& archive)
 {
     OmObject::Write(archive);
-    archive.WriteVector(m_bounds.centre).WriteFloat(m_bounds.radius).WriteObjectRef(OmShape::SavedUser(archive, m_firstUser, &OmShape::m_nextUser));
+    archive.WriteVector(m_bounds.centre)
+        .WriteFloat(m_bounds.radius)
+        .WriteObjectRef(OmShape::SavedUser(archive, m_firstUser, &OmShape::m_nextUser));
 }
 
 void OmGeometry::Read(OmArchive& archive)

@@ -98,7 +98,6 @@ void ReadVertex(const uint8_t* in, const GfxFvfLayout& l, OmMeshVertex& v)
         std::memcpy(v.uv0, in + l.tex[0], 4 * std::min<uint32_t>(l.texSize[0], 2));
 }
 
-
 } // namespace
 
 void VertexFormatFromLayout(const uint8_t* layout, uint32_t& stride, uint32_t& format)

@@ -18,7 +18,6 @@ namespace {
 // One palette for every skinned mesh: meshes skin one after another.
 OmMatrix4 s_palette[OmD3DSkinMesh::kMaxBones];
 
-
 // Adds w times the first three columns of m into out (rows 0 to 3).
 void AddWeighted(float out[12], const OmMatrix4& m, float w)
 {
