@@ -309,15 +309,13 @@ const void* OmD3DMesh::GetTriangles() const { return m_alphaTriangles.GetCount()
 
 // ---- drawing ---------------------------------------------------------------------
 
-bool OmD3DMesh::CopyAlphaVertices(OmD3D& renderer, OmD3DBatch& batch)
+bool OmD3DMesh::CopyAlphaVertices(OmD3D& renderer, OmD3DBatch& batch, bool toLit)
 {
-    const bool lit = renderer.GetRenderState(GfxRs::Lighting) != 0;
     const uint32_t base = m_format & ~GfxFvf::PositionMask;
     const bool hasNormal = (m_format & GfxFvf::Normal) != 0;
     const bool hasColour = (m_format & GfxFvf::Diffuse) != 0;
     if ((m_format & GfxFvf::PositionMask) != GfxFvf::Xyz || (!hasNormal && !hasColour) || (base & GfxFvf::Specular))
         return false;
-    const bool toLit = hasNormal && lit;
     OmD3DVertexBuffer* vb = renderer.GetVertexBuffer(m_vertexBuffer);
     const auto* src = vb ? static_cast<const uint8_t*>(vb->Lock(0, 0, true)) : nullptr;
     if (!src)
@@ -381,7 +379,7 @@ void OmD3DMesh::AddAlphaSubsets(OmD3D& renderer, OmD3DBatch& batch)
     const bool lit = (m_format & GfxFvf::Normal) && renderer.GetRenderState(GfxRs::Lighting) != 0;
     OmD3DIndexBuffer* ib = renderer.GetIndexBuffer(m_indexBuffer);
     OmFileAlphaSubsets(
-        renderer, m_subsets, lit, [&] { return CopyAlphaVertices(renderer, batch); },
+        renderer, m_subsets, lit, [&] { return CopyAlphaVertices(renderer, batch, lit); },
         [&](const Subset& s, uint32_t base) {
             const uint16_t* indices = ib ? ib->Lock(0, m_triangleCount * 3, true) : nullptr;
             if (!indices)

@@ -86,9 +86,10 @@ private:
     void BuildAlphaCopy(OmD3D& renderer, const uint16_t* indices);
     bool ReadSubsets(OmArchive& archive, uint32_t count);
     bool IndicesInRange();
-    // Copies the alpha vertices into a batch source and transforms them;
-    // false when nothing could be copied.
-    bool CopyAlphaVertices(OmD3D& renderer, OmD3DBatch& batch);
+    // Copies the alpha vertices into a batch source (the lit one when toLit:
+    // the mesh has normals and lighting is on) and transforms them; false
+    // when nothing could be copied.
+    bool CopyAlphaVertices(OmD3D& renderer, OmD3DBatch& batch, bool toLit);
     void AddAlphaSubsets(OmD3D& renderer, OmD3DBatch& batch);
     void DrawOpaqueSubsets(OmD3D& renderer);
 
