@@ -1,7 +1,7 @@
 #include "engine/OmCamera.h"
 
 #include "engine/OmArchive.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 OM_IMPLEMENT_CLASS(OmCamera, OmObject)
 

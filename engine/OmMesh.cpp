@@ -8,7 +8,7 @@
 #include "engine/OmBaseMesh.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmReport.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 OM_IMPLEMENT_CLASS(OmMesh, OmGeometry)
 

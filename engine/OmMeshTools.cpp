@@ -10,7 +10,7 @@
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
 #include "engine/OmReport.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 namespace {
 

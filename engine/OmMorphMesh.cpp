@@ -6,7 +6,7 @@
 #include "engine/OmBaseMorphMesh.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmReport.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 OM_IMPLEMENT_CLASS(OmMorphMesh, OmGeometry)
 OM_IMPLEMENT_ABSTRACT_CLASS(OmBaseMorphMesh, OmGeometry)

@@ -4,7 +4,7 @@
 #include "engine/OmCamera.h"
 #include "engine/OmController.h"
 #include "engine/OmModifier.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 OM_IMPLEMENT_ABSTRACT_CLASS(OmNode, OmObject)
 

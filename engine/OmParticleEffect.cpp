@@ -7,7 +7,7 @@
 #include "engine/OmString.h"
 #include "engine/OmTextureResource.h"
 #include "platform/FilePath.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 namespace {
 

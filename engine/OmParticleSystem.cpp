@@ -12,7 +12,7 @@
 #include "engine/OmReport.h"
 #include "engine/OmSphere.h"
 #include "platform/FilePath.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "engine/OmMesh.h"
 #include "engine/OmReport.h"
 #include "engine/OmShape.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "engine/OmSceneImporter.h"
 #include "engine/OmTextureResource.h"
 #include "platform/FilePath.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 namespace {
 

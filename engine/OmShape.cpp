@@ -2,7 +2,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmGeometry.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 OM_IMPLEMENT_CLASS(OmShape, OmNode)
 

@@ -7,7 +7,7 @@
 #include "engine/OmBaseSkinMesh.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmReport.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 OM_IMPLEMENT_CLASS(OmSkinMesh, OmGeometry)
 OM_IMPLEMENT_ABSTRACT_CLASS(OmBaseSkinMesh, OmGeometry)

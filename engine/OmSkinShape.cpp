@@ -7,7 +7,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmReport.h"
 #include "engine/OmSkinMesh.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 OM_IMPLEMENT_CLASS(OmSkinShape, OmShape)
 

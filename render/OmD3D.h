@@ -16,7 +16,7 @@
 #include "render/OmD3DAlphaSorter.h"
 #include "render/OmD3DBatch.h"
 #include "render/OmD3DBuffer.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 class OmD3DFont;
 namespace plat {

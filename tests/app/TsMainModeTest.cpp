@@ -8,7 +8,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsScriptHost.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/ScratchDir.h"
 

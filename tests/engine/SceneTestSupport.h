@@ -9,7 +9,7 @@
 #include "engine/OmCamera.h"
 #include "engine/OmLight.h"
 #include "engine/OmMesh.h"
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
 // A render mesh made by RecordingRenderer::CreateMesh. Each draw appends

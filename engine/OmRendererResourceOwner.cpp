@@ -1,6 +1,6 @@
-#include "render/OmRendererResourceOwner.h"
+#include "engine/OmRendererResourceOwner.h"
 
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 uint32_t OmRendererResourceOwner::GetMaterialSlotCount() const { return m_renderer.GetMaterialSlotCount(); }
 uint32_t OmRendererResourceOwner::GetTextureSlotCount() const { return m_renderer.GetTextureSlotCount(); }

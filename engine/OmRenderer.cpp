@@ -1,4 +1,4 @@
-#include "render/OmRenderer.h"
+#include "engine/OmRenderer.h"
 
 #include <cstring>
 #include <set>
@@ -9,7 +9,7 @@
 #include "engine/OmModifier.h"
 #include "engine/OmReport.h"
 #include "engine/OmTextureResource.h"
-#include "render/OmRendererCamera.h"
+#include "engine/OmRendererCamera.h"
 
 OmRenderer* OmRenderer::s_instance = nullptr;
 

@@ -1,3 +1,3 @@
-#include "render/OmRendererCamera.h"
+#include "engine/OmRendererCamera.h"
 
 OM_IMPLEMENT_UNLISTED_CLASS(OmRendererCamera, OmCamera)

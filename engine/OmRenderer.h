@@ -14,8 +14,8 @@
 #include "engine/OmIndexTable.h"
 #include "engine/OmVector3.h"
 #include "engine/OmVoidChain.h"
-#include "render/OmRenderTypes.h"
-#include "render/OmRendererResourceOwner.h"
+#include "engine/OmRenderTypes.h"
+#include "engine/OmRendererResourceOwner.h"
 
 class OmBaseMesh;
 class OmBaseMorphMesh;
