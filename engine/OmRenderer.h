@@ -170,6 +170,8 @@ public:
     // Keys of the registries: equal records give equal keys.
     static uint32_t HashBytes(const void* data, size_t size, uint32_t h = 0);
     static uint32_t HashMaterial(const OmMaterial& material);
+    // What the material registry compares: equality and the flag byte.
+    static bool SameMaterialRecord(const OmMaterial& a, const OmMaterial& b);
     static uint32_t HashTexture(const OmTextureResource& texture);
 
 protected:
