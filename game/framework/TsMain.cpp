@@ -251,6 +251,9 @@ bool TsMain::ServicesStartUp()
         ShowError("Global Audio Initialisation Error");
         return false;
     }
+    // The services stand now: "options.lua" reaches the renderer, the
+    // device's gamma ramp, the audio and the input's bindings.
+    TsAccess::Options()->Apply(TsOptions::APPLY_GRAPHICS | TsOptions::APPLY_AUDIO | TsOptions::APPLY_BINDINGS);
     dialogStrings_ = std::make_unique<TsDialogStrings>();
     if (!dialogStrings_->Load(TsDialogStrings::kFileName)) {
         LogErrorF("Start-up: the dialogue strings could not be read from %s", TsDialogStrings::kFileName);

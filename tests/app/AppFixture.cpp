@@ -90,6 +90,11 @@ void AppTest::Make()
 void AppTest::Start()
 {
     Make();
+    OpenMade();
+}
+
+void AppTest::OpenMade()
+{
     ASSERT_TRUE(app->Open(false));
     // Unshown, the window gets the focus only as the test gives it.
     plat::InjectFocus(*app->GetWindow(), true);

@@ -89,6 +89,8 @@ protected:
     void Make();
     // Makes and starts the application (the factories set before count).
     void Start();
+    // Opens the application Make made, as Start does.
+    void OpenMade();
     // Moves the clock, then takes the waiting messages and runs one frame;
     // Frames does that count times.
     void FrameAfter(int64_t units);
