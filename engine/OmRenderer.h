@@ -163,6 +163,9 @@ public:
     uint32_t GetDebugLineCount() const { return m_debugLineCount; }
     const OmDebugLine& GetDebugLine(uint32_t i) const { return m_debugLines[i]; }
 
+    // Whether the main window is the active one; told on every change.
+    void SetActive(bool active) { m_active = active ? 1 : 0; }
+    bool IsActive() const { return m_active != 0; }
     void SetLoadState(uint32_t state) { m_loadState = state; }
     uint32_t GetLoadState() const { return m_loadState; }
     float GetFrameTime() const { return m_frameTime; }
@@ -186,6 +189,7 @@ protected:
     uint32_t m_debugLineCount = 0;
     float m_frameTime = 0.0f;
     uint32_t m_loadState = 0;
+    uint8_t m_active = 1;
 
 private:
     // A registry: key to ids (several ids may share a key), the id table and
