@@ -214,7 +214,7 @@ TEST_F(ShellTools, ScreenshotSavesTheScreenUnderTheFirstFreeNumber)
     ASSERT_NE(taken, nullptr);
     std::fclose(taken);
     FrameAfter(10);
-    ASSERT_EQ(Lua("shot = FileIO:new():Screenshot('" + prefix + "')"), 0);
+    ASSERT_EQ(Lua("local f = FileIO:new() shot = f:Screenshot('" + prefix + "') f:delete()"), 0);
     std::string answer;
     TsScriptHost::GetGlobalString(TsAccess::LuaState(), "shot", &answer);
     EXPECT_EQ(answer, "1.bmp");
