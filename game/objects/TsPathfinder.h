@@ -107,9 +107,11 @@ private:
     void ClearSearch();
     bool Search(int32_t start, int32_t goal, int32_t iterationLimit);
     void BuildPath(int32_t start, int32_t goal, OmArray<OmVector3>& path) const;
+    // Least steps left to the goal: diagonal steps cost one, so the larger
+    // of the two axis distances, which never overestimates.
     uint32_t Estimate(int32_t cell) const;
-    bool Push(uint32_t entry);
-    uint32_t Pop();
+    bool Push(uint64_t entry);
+    uint64_t Pop();
 
     std::unique_ptr<uint16_t[]> m_grid;
     int32_t m_searchDirty = 0;
@@ -122,8 +124,9 @@ private:
     float m_originZ = 0.0f;
     float m_cellSize = 1.0f;
     float m_inverseCellSize = 1.0f;
-    // A binary heap of (f << 16 | cell) entries, smallest f at the root.
-    std::unique_ptr<uint32_t[]> m_open;
+    // A binary heap of entries (f, 255 - g, cell) packed so that a plain
+    // comparison orders them: least f first, and of equal f the deeper cell.
+    std::unique_ptr<uint64_t[]> m_open;
     uint32_t m_openCount = 0;
     const TsAIMap* m_map = nullptr;                    // borrowed from the world
     const OmArray<TsEntity*>* m_characters = nullptr;  // borrowed from the entity database

@@ -73,7 +73,16 @@ public:
     // origin, beacons); the reason otherwise.
     bool IsSound(const char** why) const;
 
-    // Fields in the world's order.
+private:
+    // Seeds the game's random numbers with 1 and places up to kBeaconCount
+    // beacons on tiles of class 2 or more; only placed beacons are kept.
+    void PlaceBeacons();
+
+public:
+
+    // Fields in the world's order. Assigning a map wholesale (tests, the
+    // world's own copies) goes through the fields; codes must hold rows x
+    // columns codes.
     OmVector3 aiMapOrigin;
     TsNibbleArray codes;
     float aiTileSize = 0.0f;
