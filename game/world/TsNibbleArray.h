@@ -10,6 +10,10 @@ class TsNibbleArray {
 public:
     TsNibbleArray() = default;
     explicit TsNibbleArray(uint32_t count) { Resize(count); }
+    TsNibbleArray(const TsNibbleArray&) = delete;
+    TsNibbleArray& operator=(const TsNibbleArray&) = delete;
+    TsNibbleArray(TsNibbleArray&&) = default;
+    TsNibbleArray& operator=(TsNibbleArray&&) = default;
 
     // A different count replaces the words (all codes 0); the same count keeps them.
     void Resize(uint32_t count);
