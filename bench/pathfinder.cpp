@@ -17,6 +17,8 @@
 #include "engine/OmArray.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/world/TsAIMap.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldAIMap.h"
 
 namespace {
 
@@ -126,15 +128,18 @@ private:
 };
 
 struct Setup {
-    TsAIMap map;
+    TsWorld* world = new TsWorld; // kept for the program's run
     TsPathfinder finder;
     std::vector<Query> queries;
     std::vector<int> lengths;
 
     Setup()
     {
+        TsAIMap map;
         BuildMap(map);
-        finder.SetMap(&map);
+        world->AddRef();
+        TsWorldAIMap::Install(*world, std::move(map));
+        finder.SetWorld(world);
         finder.CentreOn(64, 64);
         // Queries the search must answer: no straight walk, a route within
         // the step limit (checked with the plain A*).

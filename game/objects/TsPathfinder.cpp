@@ -7,6 +7,7 @@
 
 #include "game/framework/TsEntity.h"
 #include "game/world/TsAIMap.h"
+#include "game/world/TsWorld.h"
 
 namespace {
 
@@ -65,19 +66,39 @@ int32_t TsPathfinder::ClassForRadius(float radius) const
     return 2.0f * radius >= 3.0f * m_cellSize ? 3 : 2;
 }
 
+namespace {
+
+// Whether the world holds a map the window can copy: codes for every tile
+// and a crop whose corners keep the window's arithmetic in range.
+bool HasUsableMap(const TsWorld* world)
+{
+    if (!world || !world->GetAIMap() || !(world->GetAITileSize() > 0.0f) || !std::isfinite(world->GetAITileSize()))
+        return false;
+    constexpr int32_t kFar = 1 << 24;
+    const int64_t rows = world->GetAIRows(), columns = world->GetAIColumns();
+    return rows > 0 && columns > 0 && rows * columns <= int64_t(world->GetAIMap()->GetCount()) &&
+           world->GetAIFirstColumn() >= 0 && world->GetAIFirstRow() >= 0 && world->GetAIFirstColumn() < kFar &&
+           world->GetAIFirstRow() < kFar && rows < kFar && columns < kFar;
+}
+
+} // namespace
+
 void TsPathfinder::CentreOn(float x, float z)
 {
     std::memset(m_grid.get(), 0, sizeof(uint16_t) * kCellCount);
     m_searchDirty = 0;
-    if (!m_map || m_map->IsEmpty())
+    if (!HasUsableMap(m_world))
         return; // no map: every cell blocked
-    const TsAIMap& map = *m_map;
-    m_cellSize = map.aiTileSize;
-    m_inverseCellSize = 1.0f / map.aiTileSize;
-    const int32_t minX = map.aiFirstColumn, minZ = map.aiFirstRow;
-    const int32_t maxX = minX + map.aiColumns, maxZ = minZ + map.aiRows;
-    int32_t ox = std::max(Truncate((x - map.aiMapOrigin.x) / m_cellSize), INT32_MIN / 2) - kHalf;
-    int32_t oz = std::max(Truncate((z - map.aiMapOrigin.z) / m_cellSize), INT32_MIN / 2) - kHalf;
+    const TsWorld& world = *m_world;
+    const TsNibbleArray& codes = *world.GetAIMap();
+    const OmVector3& origin = world.GetAIMapOrigin();
+    m_cellSize = world.GetAITileSize();
+    m_inverseCellSize = 1.0f / m_cellSize;
+    const int32_t stride = world.GetAIColumns();
+    const int32_t minX = world.GetAIFirstColumn(), minZ = world.GetAIFirstRow();
+    const int32_t maxX = minX + stride, maxZ = minZ + world.GetAIRows();
+    int32_t ox = TsAIMap::TileOf(x - origin.x, m_inverseCellSize) - kHalf;
+    int32_t oz = TsAIMap::TileOf(z - origin.z, m_inverseCellSize) - kHalf;
     ox = std::max(ox, minX);
     oz = std::max(oz, minZ);
     const int32_t w = std::min(kSide, maxX - minX), h = std::min(kSide, maxZ - minZ);
@@ -85,11 +106,13 @@ void TsPathfinder::CentreOn(float x, float z)
         ox = maxX - w;
     if (oz + kSide >= maxZ)
         oz = maxZ - h;
-    m_originX = float(ox) * m_cellSize + map.aiMapOrigin.x;
-    m_originZ = float(oz) * m_cellSize + map.aiMapOrigin.z;
-    for (int32_t r = 0; r < h; ++r)
+    m_originX = float(ox) * m_cellSize + origin.x;
+    m_originZ = float(oz) * m_cellSize + origin.z;
+    for (int32_t r = 0; r < h; ++r) {
+        const uint32_t from = uint32_t((r + oz - minZ) * stride + (ox - minX));
         for (int32_t c = 0; c < w; ++c)
-            m_grid[r * kSide + c] = uint16_t(map.codes.Get(uint32_t((r + oz - minZ) * map.aiColumns + (c + ox - minX))));
+            m_grid[r * kSide + c] = codes.Get(from + uint32_t(c));
+    }
     if (!m_characters)
         return;
     for (uint32_t i = 0; i < m_characters->GetCount(); ++i) {

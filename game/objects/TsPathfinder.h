@@ -16,7 +16,7 @@
 #include "engine/OmArray.h"
 #include "engine/OmVector3.h"
 
-class TsAIMap;
+class TsWorld;
 class TsEntity;
 
 class TsPathfinder {
@@ -42,11 +42,11 @@ public:
     TsPathfinder(const TsPathfinder&) = delete;
     TsPathfinder& operator=(const TsPathfinder&) = delete;
 
-    // The AI map the window copies from (the level's world), and the
-    // characters whose cells count as occupied (the entity database's
-    // active characters). Either may be null: no map leaves every cell
-    // blocked, no list marks nothing.
-    void SetMap(const TsAIMap* map) { m_map = map; }
+    // The world whose AI map the window copies from, and the characters
+    // whose cells count as occupied (the entity database's active
+    // characters). Either may be null: no map leaves every cell blocked, no
+    // list marks nothing.
+    void SetWorld(const TsWorld* world) { m_world = world; }
     void SetCharacters(const OmArray<TsEntity*>* characters) { m_characters = characters; }
 
     // Re-centres the window on a world point and refills it.
@@ -128,6 +128,6 @@ private:
     // comparison orders them: least f first, and of equal f the deeper cell.
     std::unique_ptr<uint64_t[]> m_open;
     uint32_t m_openCount = 0;
-    const TsAIMap* m_map = nullptr;                    // borrowed from the world
+    const TsWorld* m_world = nullptr;                  // borrowed from the level
     const OmArray<TsEntity*>* m_characters = nullptr;  // borrowed from the entity database
 };

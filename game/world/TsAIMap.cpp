@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "engine/OmArchive.h"
 
 namespace {
 
@@ -10,7 +9,9 @@ namespace {
 // inside the integer range, so the arithmetic on them cannot overflow.
 constexpr float kFarTile = 1.0e9f;
 
-int32_t ToTile(float offset, float inverse)
+} // namespace
+
+int32_t TsAIMap::TileOf(float offset, float inverse)
 {
     const float tile = offset * inverse;
     if (!std::isfinite(tile))
@@ -22,6 +23,8 @@ int32_t ToTile(float offset, float inverse)
     return int32_t(tile); // toward zero
 }
 
+namespace {
+
 bool Finite(const OmVector3& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -31,12 +34,12 @@ bool Finite(const OmVector3& v)
 
 int32_t TsAIMap::TileX(float x) const
 {
-    return ToTile(x - aiMapOrigin.x, aiTileSizeInverse);
+    return TileOf(x - aiMapOrigin.x, aiTileSizeInverse);
 }
 
 int32_t TsAIMap::TileZ(float z) const
 {
-    return ToTile(z - aiMapOrigin.z, aiTileSizeInverse);
+    return TileOf(z - aiMapOrigin.z, aiTileSizeInverse);
 }
 
 int32_t TsAIMap::IndexOf(int32_t tileX, int32_t tileZ) const
@@ -53,38 +56,6 @@ uint32_t TsAIMap::CodeAt(int32_t tileX, int32_t tileZ) const
 {
     const int32_t index = IndexOf(tileX, tileZ);
     return index >= 0 ? codes.Get(uint32_t(index)) : TS_AITILE_BLOCKED;
-}
-
-void TsAIMap::WriteGrid(OmArchive& archive) const
-{
-    archive.WriteFloat(aiTileSize).WriteFloat(aiTileSizeInverse);
-    archive.WriteU32(uint32_t(aiRows)).WriteU32(uint32_t(aiColumns));
-    archive.WriteI32(aiFirstColumn).WriteI32(aiFirstRow).WriteI32(aiLastColumn).WriteI32(aiLastRow);
-    archive.WriteBytes(codes.GetWords(), uint64_t(codes.GetWordCount()) * 4);
-}
-
-void TsAIMap::ReadGrid(OmArchive& archive)
-{
-    uint32_t rows = 0, columns = 0;
-    archive.ReadFloat(aiTileSize).ReadFloat(aiTileSizeInverse);
-    archive.ReadU32(rows).ReadU32(columns);
-    archive.ReadI32(aiFirstColumn).ReadI32(aiFirstRow).ReadI32(aiLastColumn).ReadI32(aiLastRow);
-    aiRows = aiColumns = 0;
-    codes.Clear();
-    if (archive.HasFailed())
-        return;
-    if (rows > uint32_t(kMaxSide) || columns > uint32_t(kMaxSide))
-        return archive.Fail("AI map larger than 8192 tiles on a side");
-    const uint32_t count = rows * columns;
-    const uint64_t bytes = uint64_t(TsNibbleArray::WordCount(count)) * 4;
-    if (!archive.CanRead(bytes))
-        return archive.Fail("AI map codes run past the end of the file");
-    codes.Resize(count);
-    archive.ReadBytes(codes.GetWords(), bytes);
-    if (archive.HasFailed())
-        return codes.Clear();
-    aiRows = int32_t(rows);
-    aiColumns = int32_t(columns);
 }
 
 bool TsAIMap::IsSound(const char** why) const

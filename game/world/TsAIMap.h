@@ -2,8 +2,9 @@
 // built from a 24-bit Targa painted for the level (red walls, green marked
 // areas, anything else floor). The pathfinder copies windows of it, the
 // radar draws it, and doors change rectangles of it through tile walkers.
-// The world owns one and saves it with the level; it also carries the
-// pathfinder beacons scattered over the walkable tiles.
+// TsAIMap is the map as a value: it is built here (with the pathfinder
+// beacons scattered over its walkable tiles) and then installed into the
+// world (TsWorldAIMap), which keeps and saves the fields.
 //
 // Tile codes: bits 0-1 the clearance class (0 blocked, 1 passable, 3
 // passable with all eight neighbours passable), bit 2 a marked tile (only
@@ -15,8 +16,7 @@
 #include "engine/OmArray.h"
 #include "engine/OmVector3.h"
 #include "game/world/TsNibbleArray.h"
-
-class OmArchive;
+#include "game/world/TsWorld.h"
 
 enum TsAITileCode : uint32_t {
     TS_AITILE_BLOCKED = 0,
@@ -26,12 +26,6 @@ enum TsAITileCode : uint32_t {
     TS_AITILE_MARKED = 4,     // path key A needed
     TS_AITILE_PATHFINDER = 8, // the pathfinder's own bit
 };
-
-struct TsBeacon {
-    float x = 0.0f;
-    float z = 0.0f;
-};
-static_assert(sizeof(TsBeacon) == 8, "beacons are saved as two raw floats");
 
 class TsAIMap {
 public:
@@ -51,8 +45,11 @@ public:
 
     bool IsEmpty() const { return codes.GetCount() == 0; }
 
-    // Image tile under a world point (truncated toward zero); points that
-    // are not finite or lie far outside map to a tile outside every map.
+    // The tile coordinate of an offset from the map's origin (truncated
+    // toward zero); offsets that are not finite or lie far outside give a
+    // tile outside every map.
+    static int32_t TileOf(float offset, float inverseTileSize);
+    // Image tile under a world point.
     int32_t TileX(float x) const;
     int32_t TileZ(float z) const;
     // The stored index of an image tile; -1 outside the stored map.
@@ -64,13 +61,8 @@ public:
     float CentreX(int32_t column) const { return (float(aiFirstColumn + column) + 0.5f) * aiTileSize + aiMapOrigin.x; }
     float CentreZ(int32_t row) const { return (float(aiFirstRow + row) + 0.5f) * aiTileSize + aiMapOrigin.z; }
 
-    // The world's archive form spreads the map over three places: these
-    // write and read the tile size, extents, crop and codes (one block);
-    // the origin and the beacons are written by the world itself.
-    void WriteGrid(OmArchive& archive) const;
-    void ReadGrid(OmArchive& archive);
-    // After a load: whether everything read agrees (sizes, crop, tile size,
-    // origin, beacons); the reason otherwise.
+    // Whether the fields agree (sizes, crop, tile size, origin, beacons);
+    // the reason otherwise.
     bool IsSound(const char** why) const;
 
 private:

@@ -2,8 +2,9 @@
 
 #include "game/framework/TsLog.h"
 #include "game/world/TsAIMap.h"
+#include "game/world/TsWorld.h"
 
-TsTileWalker::TsTileWalker(TsAIMap* map) : m_map(map)
+TsTileWalker::TsTileWalker(TsWorld* world) : m_world(world)
 {
     Reset();
 }
@@ -12,13 +13,16 @@ void TsTileWalker::Reset()
 {
     m_level = 0;
     m_cached = -1;
+    m_map = m_world ? m_world->GetAIMap() : nullptr;
 }
 
 bool TsTileWalker::SetWorldPosition(float x, float z)
 {
-    if (!m_map)
-        return SetPosition(INT32_MIN, INT32_MIN);
-    return SetPosition(m_map->TileX(x), m_map->TileZ(z));
+    if (!m_world)
+        return SetPosition(INT32_MIN / 2, INT32_MIN / 2);
+    const OmVector3& origin = m_world->GetAIMapOrigin();
+    const float inverse = m_world->GetAITileSizeInverse();
+    return SetPosition(TsAIMap::TileOf(x - origin.x, inverse), TsAIMap::TileOf(z - origin.z, inverse));
 }
 
 bool TsTileWalker::SetPosition(int32_t x, int32_t z)
@@ -30,8 +34,8 @@ bool TsTileWalker::SetPosition(int32_t x, int32_t z)
 
 bool TsTileWalker::IsOutside()
 {
-    const bool inside = m_map && m_x >= m_map->aiFirstColumn && m_x < m_map->aiLastColumn &&
-                        m_z >= m_map->aiFirstRow && m_z < m_map->aiLastRow;
+    const bool inside = m_map && m_x >= m_world->GetAIFirstColumn() && m_x < m_world->GetAILastColumn() &&
+                        m_z >= m_world->GetAIFirstRow() && m_z < m_world->GetAILastRow();
     m_inside = inside ? 1 : 0;
     return !inside;
 }
@@ -42,14 +46,14 @@ int64_t TsTileWalker::Index() const
         return -1;
     // Each axis is tested on its own, so a column past the last never wraps
     // onto the next row.
-    const int64_t column = (int64_t(m_x) - m_map->aiFirstColumn) >> m_level;
-    const int64_t row = (int64_t(m_z) - m_map->aiFirstRow) >> m_level;
-    const int64_t columns = int64_t(m_map->aiColumns) >> m_level;
-    const int64_t rows = int64_t(m_map->aiRows) >> m_level;
+    const int64_t column = (int64_t(m_x) - m_world->GetAIFirstColumn()) >> m_level;
+    const int64_t row = (int64_t(m_z) - m_world->GetAIFirstRow()) >> m_level;
+    const int64_t columns = int64_t(m_world->GetAIColumns()) >> m_level;
+    const int64_t rows = int64_t(m_world->GetAIRows()) >> m_level;
     if (column < 0 || column >= columns || row < 0 || row >= rows)
         return -1;
     const int64_t index = row * columns + column;
-    return index < int64_t(m_map->codes.GetCount()) ? index : -1;
+    return index < int64_t(m_map->GetCount()) ? index : -1;
 }
 
 bool TsTileWalker::IsValid() const
@@ -60,7 +64,7 @@ bool TsTileWalker::IsValid() const
 uint32_t TsTileWalker::GetTile() const
 {
     const int64_t index = Index();
-    return index >= 0 ? m_map->codes.Get(uint32_t(index)) : 0u;
+    return index >= 0 ? m_map->Get(uint32_t(index)) : 0u;
 }
 
 void TsTileWalker::SetTile(uint32_t code)
@@ -68,7 +72,7 @@ void TsTileWalker::SetTile(uint32_t code)
     m_level = 0;
     const int64_t index = Index();
     if (index >= 0)
-        m_map->codes.Set(uint32_t(index), code);
+        m_map->Set(uint32_t(index), code);
     Reset();
 }
 

@@ -7,7 +7,7 @@
 
 #include "game/world/TsNibbleArray.h"
 
-class TsAIMap;
+class TsWorld;
 
 // What an owner of a rectangle keeps: the codes the rectangle held when the
 // overlay was made, and the codes written while it is applied (all 0, so
@@ -23,9 +23,11 @@ struct TsTileOverlay {
 
 class TsTileWalker {
 public:
-    // A null map walks nothing: every tile is outside.
-    explicit TsTileWalker(TsAIMap* map);
+    // Walks the world's AI map; a null world, or one without a map, walks
+    // nothing: every tile is outside.
+    explicit TsTileWalker(TsWorld* world);
 
+    // Level 0, no cached mask, and the map pointer taken from the world again.
     void Reset();
     // Moves to the image tile under a world point; the answer is IsOutside's.
     bool SetWorldPosition(float x, float z);
@@ -66,5 +68,6 @@ private:
     uint8_t m_inside = 0;
     int32_t m_level = 0;
     int32_t m_cached = -1;
-    TsAIMap* m_map; // borrowed from the world
+    TsWorld* m_world;              // borrowed
+    TsNibbleArray* m_map = nullptr; // the world's codes
 };

@@ -97,8 +97,8 @@ protected:
     // A small map drawn in text, the window at its corner.
     void Use(const std::vector<std::string>& rows, float tileSize = 1.0f)
     {
-        FillMap(map, rows, tileSize);
-        finder.SetMap(&map);
+        world = WorldWith(rows, tileSize);
+        finder.SetWorld(world.get());
         finder.CentreOn(0, 0);
     }
     // World centre of the cell at column x, row z (row 0 at the bottom).
@@ -108,7 +108,7 @@ protected:
     {
         return finder.FindPath(At(x1), At(z1), At(x2), At(z2), 1, keyA, occupiedOK, limit, path);
     }
-    TsAIMap map;
+    WorldPtr world;
     TsPathfinder finder;
     OmArray<OmVector3> path;
 };
@@ -117,8 +117,10 @@ protected:
 
 TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
 {
+    TsAIMap map;
     RoomsMap(map, 7);
-    finder.SetMap(&map);
+    world = WorldWith(std::move(map));
+    finder.SetWorld(world.get());
     finder.CentreOn(64, 64);
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> coordinate(0.0f, 127.99f);
@@ -229,9 +231,11 @@ TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)
 {
     std::vector<std::string> rows(300, std::string(600, '.'));
     rows[size_t(299 - 10)][500] = '#';
+    TsAIMap map;
     FillMap(map, rows, 2.0f, 4, 8);
-    finder.SetMap(&map);
     map.aiMapOrigin.Set(-100, 0, 50);
+    world = WorldWith(std::move(map));
+    finder.SetWorld(world.get());
     finder.CentreOn(-100 + 2.0f * 504.5f, 50 + 2.0f * 18.5f);
     // Tile (504, 18) of the image is stored column 500, row 10.
     EXPECT_FALSE(finder.IsPassableAt(-100 + 2.0f * 504.5f, 50 + 2.0f * 18.5f, 1, false, false));

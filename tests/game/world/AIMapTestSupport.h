@@ -3,10 +3,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/world/TsAIMap.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldAIMap.h"
 
 namespace aimap_test {
 
@@ -64,6 +68,29 @@ inline void FillMap(TsAIMap& map, const std::vector<std::string>& rows, float ti
             map.codes.Set(uint32_t(r * map.aiColumns + c), code);
         }
     }
+}
+
+struct ReleaseWorld {
+    void operator()(TsWorld* world) const { world->Release(); }
+};
+using WorldPtr = std::unique_ptr<TsWorld, ReleaseWorld>;
+
+// A world holding the map.
+inline WorldPtr WorldWith(TsAIMap&& map)
+{
+    TsWorld* world = new TsWorld;
+    world->AddRef();
+    TsWorldAIMap::Install(*world, std::move(map));
+    return WorldPtr(world);
+}
+
+// A world holding a map drawn as FillMap draws it.
+inline WorldPtr WorldWith(const std::vector<std::string>& rows, float tileSize = 1.0f, int32_t firstColumn = 0,
+                          int32_t firstRow = 0)
+{
+    TsAIMap map;
+    FillMap(map, rows, tileSize, firstColumn, firstRow);
+    return WorldWith(std::move(map));
 }
 
 } // namespace aimap_test

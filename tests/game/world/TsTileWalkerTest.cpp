@@ -2,6 +2,7 @@
 
 #include "game/world/TsAIMap.h"
 #include "game/world/TsTileWalker.h"
+#include "game/world/TsWorldAIMap.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/world/AIMapTestSupport.h"
 
@@ -12,25 +13,27 @@ namespace {
 // A 6 x 4 map whose image tiles start at (10, 20).
 class TileWalkerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        FillMap(map, {"..k...", ".####.", ".#..#.", "......"}, 1.0f, 10, 20);
-    }
     std::vector<uint32_t> Codes() const
     {
         std::vector<uint32_t> codes;
-        for (uint32_t i = 0; i < map.codes.GetCount(); ++i)
-            codes.push_back(map.codes.Get(i));
+        for (uint32_t i = 0; i < world->GetAIMap()->GetCount(); ++i)
+            codes.push_back(world->GetAIMap()->Get(i));
         return codes;
     }
-    TsAIMap map;
+    uint32_t CodeAt(int32_t x, int32_t z) const
+    {
+        TsAIMap copy;
+        TsWorldAIMap::Copy(*world, copy);
+        return copy.CodeAt(x, z);
+    }
+    WorldPtr world = WorldWith({"..k...", ".####.", ".#..#.", "......"}, 1.0f, 10, 20);
 };
 
 } // namespace
 
 TEST_F(TileWalkerTest, TheLastStoredColumnAndRowAreOutsideButValid)
 {
-    TsTileWalker walker(&map);
+    TsTileWalker walker(world.get());
     struct Case {
         int32_t x, z;
         bool outside, valid;
@@ -48,7 +51,7 @@ TEST_F(TileWalkerTest, TheLastStoredColumnAndRowAreOutsideButValid)
 
 TEST_F(TileWalkerTest, WorldPointsLandOnTheImageTileUnderThem)
 {
-    TsTileWalker walker(&map);
+    TsTileWalker walker(world.get());
     walker.SetWorldPosition(12.7f, 23.2f);
     EXPECT_EQ(walker.GetX(), 12);
     EXPECT_EQ(walker.GetZ(), 23);
@@ -61,7 +64,7 @@ TEST_F(TileWalkerTest, WorldPointsLandOnTheImageTileUnderThem)
 // A column past the last used to wrap onto the first tile of the next row.
 TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
 {
-    TsTileWalker walker(&map);
+    TsTileWalker walker(world.get());
     const std::vector<uint32_t> before = Codes();
     for (auto [x, z] : {std::pair{16, 20}, std::pair{9, 21}, std::pair{10, 24}, std::pair{-5, -5}}) {
         walker.SetPosition(x, z);
@@ -71,7 +74,7 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
     EXPECT_EQ(Codes(), before);
     walker.SetPosition(10, 21);
     walker.SetTile(9);
-    EXPECT_EQ(map.CodeAt(10, 21), 9u);
+    EXPECT_EQ(CodeAt(10, 21), 9u);
     TsTileWalker nothing(nullptr);
     EXPECT_TRUE(nothing.SetPosition(0, 0));
     EXPECT_EQ(nothing.GetTile(), 0u);
@@ -79,22 +82,22 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
 
 TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBack)
 {
-    TsTileWalker walker(&map);
+    TsTileWalker walker(world.get());
     walker.SetPosition(14, 23);
     const std::vector<uint32_t> before = Codes();
     TsTileOverlay overlay;
     ASSERT_TRUE(walker.CreateTileOverlay(overlay, 11, 20, 3, 2));
     EXPECT_EQ(walker.GetX(), 14) << "the walker is back where it was";
-    EXPECT_EQ(overlay.savedCodes.Get(0), map.CodeAt(11, 20));
-    EXPECT_EQ(overlay.savedCodes.Get(5), map.CodeAt(13, 21));
+    EXPECT_EQ(overlay.savedCodes.Get(0), CodeAt(11, 20));
+    EXPECT_EQ(overlay.savedCodes.Get(5), CodeAt(13, 21));
     walker.ApplyTileOverlay(overlay);
     for (int32_t z = 20; z < 24; ++z)
         for (int32_t x = 10; x < 16; ++x) {
             const bool covered = x >= 11 && x < 14 && z >= 20 && z < 22;
             if (covered)
-                EXPECT_EQ(map.CodeAt(x, z), 0u) << x << "," << z;
+                EXPECT_EQ(CodeAt(x, z), 0u) << x << "," << z;
             else
-                EXPECT_EQ(map.CodeAt(x, z), before[size_t((z - 20) * 6 + x - 10)]) << x << "," << z;
+                EXPECT_EQ(CodeAt(x, z), before[size_t((z - 20) * 6 + x - 10)]) << x << "," << z;
         }
     walker.RemoveTileOverlay(overlay);
     EXPECT_EQ(Codes(), before);
@@ -103,7 +106,7 @@ TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBack)
 
 TEST_F(TileWalkerTest, AnOverlayWhoseFarCornerLeavesTheMapIsRefused)
 {
-    TsTileWalker walker(&map);
+    TsTileWalker walker(world.get());
     walker.SetPosition(12, 22);
     struct Case {
         int32_t x, z, width, height;
