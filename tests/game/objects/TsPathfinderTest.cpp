@@ -9,6 +9,7 @@
 
 #include "engine/OmArray.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsWaypointObject.h"
 #include "game/world/TsAIMap.h"
 #include "tests/game/world/AIMapTestSupport.h"
 #include "tests/game/world/WorldTestSupport.h"
@@ -343,4 +344,27 @@ TEST_F(PathfinderTest, NearestWalkablePointsAlongALine)
                                          out));
     EXPECT_TRUE(finder.IsStraightWalkable(0.5f, 0.5f, 5.5f, 0.5f, 1, false, false));
     EXPECT_FALSE(finder.IsStraightWalkable(0.5f, 1.5f, 5.5f, 2.5f, 1, false, false));
+}
+
+TEST_F(PathfinderTest, TheRouteAsAChainOfPathNodesRunsFromTheStartToTheGoal)
+{
+    Use({"......",
+         ".####.",
+         "......"});
+    const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
+    ASSERT_TRUE(Find(0, 1, 5, 1));
+    TsWaypointObject* chain = nullptr;
+    ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
+    uint32_t i = 0;
+    for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
+        ASSERT_LT(i, path.GetCount());
+        EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
+        EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
+    }
+    EXPECT_EQ(i, path.GetCount());
+    chain->ReleaseChain();
+    chain->Release();
+    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
+    EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
+    EXPECT_EQ(chain, nullptr);
 }
