@@ -20,7 +20,7 @@ namespace {
 
 TsGameMode* MakeTestFrontEnd() { return new TestFrontEnd; }
 
-void WriteTga(const std::string& path, int width, int height, uint32_t colour)
+void WriteTga(const std::string& path, int width, int height, const std::function<uint32_t(int, int)>& colourAt)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary);
@@ -28,9 +28,18 @@ void WriteTga(const std::string& path, int width, int height, uint32_t colour)
                                 uint8_t(width), uint8_t(width >> 8), uint8_t(height), uint8_t(height >> 8),
                                 32, 0x28};
     out.write(reinterpret_cast<const char*>(header), sizeof header);
-    const uint8_t bgra[4] = {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16), uint8_t(colour >> 24)};
-    for (int i = 0; i < width * height; ++i)
-        out.write(reinterpret_cast<const char*>(bgra), 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = colourAt(x, y);
+            const uint8_t bgra[4] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), uint8_t(c >> 24)};
+            out.write(reinterpret_cast<const char*>(bgra), 4);
+        }
+    }
+}
+
+void WriteTga(const std::string& path, int width, int height, uint32_t colour)
+{
+    WriteTga(path, width, height, [colour](int, int) { return colour; });
 }
 
 } // namespace
@@ -146,6 +155,11 @@ void GuiTest::WriteFrontEndImage(const std::string& name, int width, int height,
 
 TsGuiSprite* GuiTest::SolidSprite(int width, int height, uint32_t colour)
 {
+    return PatternSprite(width, height, [colour](int, int) { return colour; });
+}
+
+TsGuiSprite* GuiTest::PatternSprite(int width, int height, const std::function<uint32_t(int, int)>& colour)
+{
     const std::string path = (std::filesystem::temp_directory_path()
                               / ("ts_gui_" + std::to_string(::getpid()) + "_" + std::to_string(spriteCount_++)
                                  + ".tga"))
@@ -187,6 +201,22 @@ std::vector<uint32_t> GuiTest::ReadScreen()
     EXPECT_EQ(width, width_);
     EXPECT_EQ(height, height_);
     return pixels;
+}
+
+GuiTest::Box GuiTest::FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const
+{
+    Box box;
+    for (int y = 0; y < height_; ++y) {
+        for (int x = 0; x < width_; ++x) {
+            if (Pixel(screen, x, y) != rgb)
+                continue;
+            box.left = std::min(box.left, x);
+            box.right = std::max(box.right, x);
+            box.top = std::min(box.top, y);
+            box.bottom = std::max(box.bottom, y);
+        }
+    }
+    return box;
 }
 
 uint32_t GuiTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const

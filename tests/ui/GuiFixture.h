@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ protected:
 
     // A square sprite of one colour (A8R8G8B8), loaded through the renderer.
     TsGuiSprite* SolidSprite(int width, int height, uint32_t colour);
+    // A sprite whose pixel (x, y) (top row first) has the colour given.
+    TsGuiSprite* PatternSprite(int width, int height, const std::function<uint32_t(int, int)>& colour);
     // Writes data\frontend\<name> in the scratch folder (the working folder
     // from then on) as a solid image.
     void WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour);
@@ -61,6 +64,14 @@ protected:
     // The front buffer as A8R8G8B8 words, top row first.
     std::vector<uint32_t> ReadScreen();
     uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const;
+    // The smallest box holding every pixel of the colour (RGB); empty when none.
+    struct Box {
+        int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+        int Width() const { return right - left + 1; }
+        int Height() const { return bottom - top + 1; }
+        bool Empty() const { return right < 0; }
+    };
+    Box FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const;
     int ScreenW() const { return width_; }
     int ScreenH() const { return height_; }
 
