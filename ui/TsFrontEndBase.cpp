@@ -6,6 +6,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxFileTexture.h"
 #include "platform/GfxTexture.h"
@@ -48,8 +49,11 @@ bool TsFrontEndBase::Initialise()
         return false;
     if (!m_cursor)
         m_cursor = LoadTGAFrontEndSprite("crs1.tga");
+    // The 20- and 32-pixel faces of the title font and the 10-pixel Arial.
+    if (const TsMain* app = TsMain::Instance(); app && app->FontsLoaded())
+        SetFonts(app->GetFont(TsMain::LARGE_FONT), app->GetFont(TsMain::TITLE_FONT), app->GetFont(TsMain::SMALL_FONT));
     if (!m_fontA && !m_fontB && !m_fontC)
-        LogError("Front end: no texts are drawn: the application's fonts are not built yet");
+        LogError("Front end: no texts are drawn: the application has no fonts");
     return true;
 }
 

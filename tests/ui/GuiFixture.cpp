@@ -72,13 +72,6 @@ void GuiTest::SetUp()
 void GuiTest::StopApp()
 {
     sprites.clear();
-    // The fonts' device objects go before the renderer; the mode only
-    // points at them and draws nothing while it is destroyed.
-    if (app && app->GetMode())
-        FrontEnd().SetFonts(nullptr, nullptr, nullptr);
-    titleFont.reset();
-    largeFont.reset();
-    plainFont.reset();
     app.reset();
 }
 
@@ -102,16 +95,7 @@ void GuiTest::Start(int width, int height)
     plat::InjectFocus(*app->GetWindow(), true);
     TsMain::PumpMessages();
     ASSERT_NE(TestFrontEnd::Cast(app->GetMode()), nullptr);
-    // Until the application makes the game's fonts, the test makes its own.
-    OmD3D& renderer = *OmD3D::Instance();
-    titleFont = std::make_unique<OmD3DFont>("Arial", 20, 0);
-    largeFont = std::make_unique<OmD3DFont>("Arial", 32, 0);
-    plainFont = std::make_unique<OmD3DFont>("Arial", 10, 1);
-    for (OmD3DFont* font : {titleFont.get(), largeFont.get(), plainFont.get()}) {
-        ASSERT_GE(font->CreateGlyphTexture(renderer), 0);
-        ASSERT_GE(font->Restore(), 0);
-    }
-    FrontEnd().SetFonts(titleFont.get(), largeFont.get(), plainFont.get());
+    ASSERT_NE(FrontEnd().GetPlainFont(), nullptr); // the application's, taken at Initialise
     Frame();
 }
 

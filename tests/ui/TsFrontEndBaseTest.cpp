@@ -155,6 +155,24 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
     EXPECT_FALSE(fe.HasOpenWindows());
 }
 
+TEST_F(FrontEndStack, TheFrontEndWritesWithTheApplicationsFonts)
+{
+    EXPECT_EQ(FrontEnd().GetTitleFont(), app->GetFont(TsMain::LARGE_FONT)); // the title face at 20
+    EXPECT_EQ(FrontEnd().GetLargeTitleFont(), app->GetFont(TsMain::TITLE_FONT)); // at 32
+    EXPECT_EQ(FrontEnd().GetPlainFont(), app->GetFont(TsMain::SMALL_FONT));
+    float w20 = 0, h20 = 0, w32 = 0, h32 = 0;
+    FrontEnd().GetTitleTextExtent("Load Game", w20, h20);
+    FrontEnd().GetLargeTitleTextExtent("Load Game", w32, h32);
+    EXPECT_GT(w32, w20);
+    EXPECT_GT(h32, h20);
+    // Without fonts the texts measure nothing and draw nothing.
+    FrontEnd().SetFonts(nullptr, nullptr, nullptr);
+    FrontEnd().GetTitleTextExtent("Load Game", w20, h20);
+    EXPECT_EQ(w20, 0.0f);
+    FrontEnd().DrawTitleText(0, 0, 0xFFFFFFFF, "Load Game", 0);
+    FrontEnd().DrawWrappedText(0, 0, 100, 100, 0xFFFFFFFF, "Load Game", 0);
+}
+
 TEST_F(FrontEndStack, TheTickTimeIsTheGameTimeAndUpdatesNeedAWindow)
 {
     TestFrontEnd& fe = FrontEnd();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "render/OmD3D.h"
+#include "render/OmD3DFont.h"
 #include "tests/ui/GuiFixture.h"
 #include "ui/TsGuiListDialog.h"
 #include "ui/TsGuiMessageBox.h"
@@ -287,7 +288,7 @@ TEST_F(ListWindows, ItemsAreRenumberedOnRemovalAndAZeroHeightIsRefused)
 
 TEST_F(GuiWindows, WrappedTextBreaksOnEveryNewlineWhenMeasuredAndDrawn)
 {
-    const float row = plainFont->RowHeight();
+    const float row = FrontEnd().GetPlainFont()->RowHeight();
     struct Case {
         const char* text;
         float wrap;
