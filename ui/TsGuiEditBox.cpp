@@ -108,6 +108,10 @@ float TsGuiEditBox::TextWidth(int32_t count) const
 
 bool TsGuiEditBox::Insert(char c)
 {
+    // Only characters the font draws: a key that types a control character
+    // (tab, return) must not end up in a name.
+    if (c < 32 || c > 126)
+        return false;
     const int32_t length = GetLength();
     if (c >= 'a' && c <= 'z')
         c = char(c - 'a' + 'A');

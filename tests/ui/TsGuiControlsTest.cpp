@@ -183,6 +183,14 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseAndEditAtTheCaret)
         Tap(key);
     EXPECT_STREQ(edit.GetText(), "ABC");
     EXPECT_EQ(edit.GetCaretIndex(), 3);
+    EXPECT_FALSE(edit.Insert('\t'));
+
+    // A click inside the second letter puts the caret before it.
+    float aWidth = 0.0f, h = 0.0f;
+    FrontEnd().GetTitleTextExtent("A", aWidth, h);
+    Click(int(GuiToPixelsX(0.3f) + 12.0f + aWidth) + 2, int(GuiToPixelsY(0.5f)) + 4);
+    EXPECT_EQ(edit.GetCaretIndex(), 1);
+    Tap(TsGuiEditBox::kKeyEnd);
 
     Tap(TsGuiEditBox::kKeyLeft);
     EXPECT_EQ(edit.GetCaretIndex(), 2);
