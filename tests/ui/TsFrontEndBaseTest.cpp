@@ -103,11 +103,8 @@ TEST_F(FrontEndStack, KindBitsStopEachWalkOnTheirOwn)
         const char* trace; // one tick and frame, pointer still
     };
     const Case cases[] = {
-        {7, 0, "Ut Lt Um Lm Lr Ur "},
-        {7, 1, "Ut Lt Um Lr Ur "},
-        {7, 2, "Ut Lt Um Lm Ur "},
-        {7, 4, "Ut Um Lm Lr Ur "},
-        {7, 3, "Ut Lt Um Ur "},
+        {7, 0, "Ut Lt Um Lm Lr Ur "}, {7, 1, "Ut Lt Um Lr Ur "}, {7, 2, "Ut Lt Um Lm Ur "},
+        {7, 4, "Ut Um Lm Lr Ur "},    {7, 3, "Ut Lt Um Ur "},
     };
     TestFrontEnd& fe = FrontEnd();
     for (const Case& c : cases) {
@@ -157,7 +154,7 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
 
 TEST_F(FrontEndStack, TheFrontEndWritesWithTheApplicationsFonts)
 {
-    EXPECT_EQ(FrontEnd().GetTitleFont(), app->GetFont(TsMain::LARGE_FONT)); // the title face at 20
+    EXPECT_EQ(FrontEnd().GetTitleFont(), app->GetFont(TsMain::LARGE_FONT));      // the title face at 20
     EXPECT_EQ(FrontEnd().GetLargeTitleFont(), app->GetFont(TsMain::TITLE_FONT)); // at 32
     EXPECT_EQ(FrontEnd().GetPlainFont(), app->GetFont(TsMain::SMALL_FONT));
     float w20 = 0, h20 = 0, w32 = 0, h32 = 0;

@@ -1,6 +1,6 @@
 // The sprite table of the concrete front ends.
-#include "tests/ui/GuiFixture.h"
 #include "ui/TsFrontEndHost.h"
+#include "tests/ui/GuiFixture.h"
 
 namespace guitest {
 namespace {
