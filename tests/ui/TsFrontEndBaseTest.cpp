@@ -336,6 +336,29 @@ TEST_F(FrontEndStack, TheCursorIsDrawnOverAnEmptyStack)
     EXPECT_EQ(Pixel(screen, 210, 160), 0u);
 }
 
+TEST_F(FrontEndStack, TheCursorIsDrawnOverTheWindows)
+{
+    WriteFrontEndImage("crs1.tga", 16, 16, 0xFFFF0000);
+    ASSERT_TRUE(FrontEnd().Initialise());
+    // A screen whose blue square lies under the pointer.
+    class Square : public TsGuiWindow {
+    public:
+        Square(TsFrontEndBase* fe, TsGuiSprite* blue) : TsGuiWindow(fe)
+        {
+            AddChild(&button);
+            button.SetSprites(Place(blue), {}, {});
+            button.SetPosition(0.25f, 0.25f);
+        }
+        TsGuiButton button;
+    };
+    FrontEnd().PushWindow(new Square(&FrontEnd(), SolidSprite(64, 64, 0xFF0000FF)), TsFrontEndBase::kScreen, false);
+    MoveMouse(180, 140);
+    Frame();
+    const std::vector<uint32_t> screen = ReadScreen();
+    EXPECT_EQ(Pixel(screen, 220, 150), 0x0000FFu); // the square alone
+    EXPECT_EQ(Pixel(screen, 176, 136), 0xFF00FFu); // the cursor added over it
+}
+
 TEST_F(FrontEndStack, FrontEndSpritesComeFromTheirFolderOrNotAtAll)
 {
     WriteFrontEndImage("button.tga", 64, 32, 0xFFFFFFFF);
