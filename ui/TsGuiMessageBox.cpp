@@ -101,6 +101,7 @@ void TsGuiMessageBox::PlaceBox()
     }
     const float width = std::max(GuiToFractionX(m_textWidth + 64.0f), GetWidestChild() + GuiToFractionX(64.0f));
     SetRect(0.5f - width / 2.0f, 0.5f - height / 2.0f, width, height);
+    m_x = 0.5f - m_width / 2.0f; // centred again on the width rounded to whole tiles
 }
 
 void TsGuiMessageBox::Choose(int32_t result)

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/FilePath.h"
+#include "platform/GfxTexture.h"
+#include "render/OmD3D.h"
 #include "tests/ui/GuiFixture.h"
 #include "ui/TsGuiButton.h"
 #include "ui/TsGuiMessageBox.h"
@@ -357,6 +359,30 @@ TEST_F(FrontEndStack, TheCursorIsDrawnOverTheWindows)
     const std::vector<uint32_t> screen = ReadScreen();
     EXPECT_EQ(Pixel(screen, 220, 150), 0x0000FFu); // the square alone
     EXPECT_EQ(Pixel(screen, 176, 136), 0xFF00FFu); // the cursor added over it
+}
+
+TEST_F(FrontEndStack, TheBackdropIsCopiedToTheWholeScreen)
+{
+    WriteFrontEndImage("front1.tga", 64, 48, 0xFF00FF00);
+    plat::GfxSurface* backdrop = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\front1.tga");
+    ASSERT_NE(backdrop, nullptr);
+    OmD3D* r = OmD3D::Instance();
+    r->Clear(nullptr, 0);
+    ASSERT_TRUE(r->BeginScene(0.0f));
+    TsFrontEndBase::DrawBackdrop(backdrop);
+    r->EndScene();
+    r->Present();
+    const std::vector<uint32_t> screen = ReadScreen();
+    EXPECT_EQ(Pixel(screen, 0, 0), 0x00FF00u);
+    EXPECT_EQ(Pixel(screen, 639, 479), 0x00FF00u);
+    TsFrontEndBase::ReleaseBackdrop(backdrop);
+
+    // A missing file still gives a surface (with nothing loaded), and says so.
+    plat::GfxSurface* empty = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\none.tga");
+    EXPECT_TRUE(log.Contains("Failed to load backdrop 'data\\frontend\\none.tga'"));
+    TsFrontEndBase::ReleaseBackdrop(empty);
+    TsFrontEndBase::DrawBackdrop(nullptr);
+    TsFrontEndBase::ReleaseBackdrop(nullptr);
 }
 
 TEST_F(FrontEndStack, FrontEndSpritesComeFromTheirFolderOrNotAtAll)
