@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/EventInjection.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DFont.h"
 #include "tests/ui/GuiFixture.h"
@@ -286,6 +287,31 @@ TEST_F(ListWindows, ItemsAreRenumberedOnRemovalAndAZeroHeightIsRefused)
     EXPECT_EQ(rows[1].index, 0);
     list.RemoveItem(&rows[5]); // no longer in the list
     EXPECT_EQ(list.GetItemCount(), 8);
+}
+
+TEST_F(ListWindows, AClickSelectsTheRowUnderThePointerAndTheWheelScrolls)
+{
+    class Screen : public TsGuiWindow {
+    public:
+        explicit Screen(TsFrontEndBase* fe) : TsGuiWindow(fe), list(fe, 16.0f) { AddChild(&list); }
+        RowList list;
+    };
+    auto* screen = new Screen(&FrontEnd());
+    Row rows[10];
+    Fill(screen->list, rows);
+    screen->list.SetRect(0.1f, 0.1f, 0.4f, 0.5f);
+    FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false);
+    const int x = int(GuiToPixelsX(0.2f));
+    Click(x, int(screen->list.GetContentTop() + 16.0f * 3 + 5.0f));
+    EXPECT_EQ(screen->list.GetSelected(), &rows[3]);
+
+    screen->list.GetScrollBar().SetValue(0.5f);
+    plat::InjectMouseWheel(*app->GetWindow(), -1); // toward the user: down the list
+    Frame();
+    EXPECT_NEAR(screen->list.GetScrollBar().GetValue(), 0.6f, 1e-5f);
+    plat::InjectMouseWheel(*app->GetWindow(), 2);
+    Frame();
+    EXPECT_NEAR(screen->list.GetScrollBar().GetValue(), 0.5f, 1e-5f);
 }
 
 // ---- wrapped text ----
