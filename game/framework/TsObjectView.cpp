@@ -91,6 +91,11 @@ void TsObjectView::Construct()
     m_light->ambient[3] = 1.0f;
     m_light->diffuse[3] = 1.0f;
     m_light->LocalPosition().Set(100.0f, 100.0f, 100.0f);
+    // Far from what it shows: no fall-off, or it would light nothing.
+    m_light->attenuation[0] = 1.0f;
+    m_light->attenuation[1] = m_light->attenuation[2] = 0.0f;
+    // It lights everything the viewer shows.
+    m_light->AddTarget(m_sceneRoot);
     m_sceneRoot->AddChild(m_light);
     if (OmRenderer* renderer = OmRenderer::Current()) {
         m_light->AddToRenderer(*renderer);
