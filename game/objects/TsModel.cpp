@@ -151,8 +151,10 @@ void TsModel::JoinPath(char* out, size_t size, const char* directory, const char
 
 bool TsModel::ShareModel()
 {
-    const int32_t classId = GetClassId();
-    OmFastAlloc* pool = classId >= 0 ? OmClassRegistry::Instance().GetPool(classId) : nullptr;
+    // The registry's own index: class ids are only numbered for archives.
+    int32_t classIndex = -1;
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    OmFastAlloc* pool = registry.FindClassIndex(GetClass()->name, classIndex) ? registry.GetPool(classIndex) : nullptr;
     if (!pool) {
         return false;
     }

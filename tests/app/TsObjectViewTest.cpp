@@ -22,6 +22,7 @@
 #include "game/framework/TsObjectView.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
+#include "platform/EventInjection.h"
 #include "platform/GfxDevice.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
@@ -125,6 +126,41 @@ TEST_F(ObjectView, ComesUpWithItsCameraLightAndToolsEntries)
     app->RequestMode(TS_MODE_OBJECT_VIEW);
     FrameAfter(10);
     EXPECT_EQ(TsShell::Instance().ToolsItemCount(), toolsBefore + 3);
+}
+
+// Tab toggles orbiting the origin, the wheel moves in, a drag with the
+// third button pans, Space brings the view home.
+TEST_F(ObjectView, TheMouseAndKeysMoveTheView)
+{
+    PressKey(15); // Tab
+    FrameAfter(100);
+    EXPECT_FALSE(View().IsOrbitingOrigin());
+    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), 15, false));
+    FrameAfter(100);
+
+    plat::InjectMouseWheel(*app->GetWindow(), 2);
+    FrameAfter(100);
+    const OmVector3 in = View().GetCameraPosition();
+    EXPECT_GT(in.z, -30.0f);
+    EXPECT_LT(in.y, 5.0f); // along the line to the target
+    EXPECT_NEAR(in.y / in.z, 5.0f / -30.0f, 1e-4f);
+
+    plat::InjectMouseMove(*app->GetWindow(), 320, 240);
+    FrameAfter(100);
+    plat::InjectMouseButton(*app->GetWindow(), 2, true);
+    FrameAfter(100);
+    plat::InjectMouseMove(*app->GetWindow(), 330, 240);
+    FrameAfter(100);
+    plat::InjectMouseButton(*app->GetWindow(), 2, false);
+    FrameAfter(100);
+    EXPECT_NEAR(View().GetCameraTarget().x, -1.0f, 1e-4f); // ten pixels right: a unit to the side
+    EXPECT_NEAR(View().GetCameraPosition().x, -1.0f, 1e-4f);
+
+    PressKey(57); // Space
+    FrameAfter(100);
+    EXPECT_FLOAT_EQ(View().GetCameraPosition().z, -30.0f);
+    EXPECT_FLOAT_EQ(View().GetCameraTarget().x, 0.0f);
+    EXPECT_FLOAT_EQ(View().GetCamera()->GetSceneCamera()->GetPosition().z, -30.0f);
 }
 
 TEST_F(ObjectView, ShowsTheDemoWalkerWalking)
