@@ -6,6 +6,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsMain.h"
+#include "game/framework/TsObjectView.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsStartupDialog.h"
 #include "platform/Display.h"
@@ -33,6 +34,7 @@ int RunGame()
         plat::ShowMessageBox(TsMain::kCaption, "Error creating application");
         return 0;
     }
+    TsMain::SetModeFactory(TS_MODE_OBJECT_VIEW, &TsObjectView::Create);
     app->CreateRenderer();
     options.Load();
     bool skipVideos = false;

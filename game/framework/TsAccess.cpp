@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/framework/TsCamera.h"
 #include "game/framework/TsDialogStrings.h"
+#include "game/framework/TsGameMode.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
@@ -42,7 +44,6 @@ TS_MISSING(TsPathfinder, Pathfinder, "the level mode is not built yet")
 TS_MISSING(TsHUDe, HUDe, "the level mode is not built yet")
 TS_MISSING(TsRadar, Radar, "the level mode is not built yet")
 TS_MISSING(TsConversation, Conversation, "the level mode is not built yet")
-TS_MISSING(TsCameraHelper, CameraHelper, "the game modes are not built yet")
 TS_MISSING(TsPlayer, LocalPlayer, "the level mode is not built yet")
 TS_MISSING(TsLevelInfo, LevelInfo, "the level mode is not built yet")
 TS_MISSING(TsCharacter, CurrentCharacter, "the level mode is not built yet")
@@ -73,6 +74,16 @@ TsGameMode* TsAccess::Mode()
     static bool reported = false;
     return FromApp<TsGameMode>(reported, "Mode", "there is no application, so no mode",
                                [](const TsMain& app) { return app.GetMode(); });
+}
+
+TsCamera* TsAccess::CameraHelper()
+{
+    static bool reported = false;
+    TsGameMode* mode = TsMain::Instance() ? TsMain::Instance()->GetMode() : nullptr;
+    if (!mode) {
+        return Missing<TsCamera>(reported, "CameraHelper", "there is no current mode, so no camera");
+    }
+    return mode->GetCamera();
 }
 
 TsInput* TsAccess::Input()

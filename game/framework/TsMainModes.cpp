@@ -16,6 +16,7 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
+#include "game/objects/TsTimerTable.h"
 #include "platform/MessageBox.h"
 #include "render/OmD3D.h"
 
@@ -127,7 +128,7 @@ bool TsMain::BuildMode(int request)
                 LogError("Mode switch: the front end is not built yet; the game runs with no mode (an empty frame)");
                 return true;
             }
-            LogErrorF("Mode switch: the %s is not built yet", ModeName(request));
+            LogErrorF("Mode switch: no %s is registered with the application", ModeName(request));
             return false;
         }
         TsGameMode* mode = factory();
@@ -258,6 +259,8 @@ void TsMain::StopGameSystems()
         renderer_->ReleaseAllTextures();
     }
     localPlayer_ = nullptr; // the level mode that would own it is not built yet
+    // The timers let go of their objects while those still live.
+    TsTimerTable::Instance().Clear();
     OmClassRegistry::Instance().FreeAllObjects();
     if (luaState_) {
         TsShell::Instance().ForgetLuaState(luaState_);

@@ -1,0 +1,301 @@
+#include "game/objects/TsModel.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/OmArchive.h"
+#include "engine/OmBaseSprite.h"
+#include "engine/OmClass.h"
+#include "engine/OmFastAlloc.h"
+#include "engine/OmGroup.h"
+#include "engine/OmRenderer.h"
+#include "engine/OmSceneImporter.h"
+#include "engine/OmTextureResource.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsDialogStrings.h"
+#include "game/framework/TsLog.h"
+
+OM_IMPLEMENT_ABSTRACT_CLASS(TsModel, TsEntity)
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr float kTwoPi = 2.0f * kPi;
+constexpr uint32_t kModelRenderFlags = 0x4C;
+constexpr size_t kMaxPath = 512;
+
+void ReportOnce(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsModel: %s", what);
+    }
+}
+
+} // namespace
+
+TsModel::TsModel()
+{
+    SetFlag(TS_ENTITY_MODEL);
+}
+
+TsModel::TsModel(OmArchive& archive) : TsEntity(archive)
+{
+}
+
+TsModel::~TsModel()
+{
+    SetModel(nullptr);
+    if (sprite_) {
+        sprite_->Release();
+        sprite_ = nullptr;
+    }
+}
+
+void TsModel::Write(OmArchive& archive)
+{
+    TsEntity::Write(archive);
+    mdl_.Write(archive);
+    spriteName_.Write(archive);
+    archive.WriteU32(uniqueModel_);
+    archive.WriteI32(displayNameId_).WriteI32(displayDescriptionId_);
+    archive.WriteFloat(heading_).WriteFloat(previousHeading_).WriteFloat(spareHeading_);
+    archive.WriteU32(headingDirty_);
+    archive.WriteVector(direction_);
+}
+
+void TsModel::Read(OmArchive& archive)
+{
+    TsEntity::Read(archive);
+    mdl_.Read(archive);
+    spriteName_.Read(archive);
+    uint32_t unique = 0, dirty = 0;
+    archive.ReadU32(unique);
+    archive.ReadI32(displayNameId_).ReadI32(displayDescriptionId_);
+    archive.ReadFloat(heading_).ReadFloat(previousHeading_).ReadFloat(spareHeading_);
+    archive.ReadU32(dirty);
+    archive.ReadVector(direction_);
+    uniqueModel_ = unique != 0 ? 1 : 0;
+    headingDirty_ = dirty != 0 ? 1 : 0;
+}
+
+void TsModel::Tick(uint32_t tickCount)
+{
+    TsEntity::Tick(tickCount);
+    previousHeading_ = heading_;
+}
+
+void TsModel::Render(float renderTime, float fraction)
+{
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!renderer || !DrawModel(renderTime, fraction)) {
+        return;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "models are drawn unlit by the level's lights: the world's model lighting is not built yet");
+    model_->Render(*renderer);
+}
+
+float TsModel::InterpolatedHeading(float fraction) const
+{
+    float d = heading_ - previousHeading_;
+    if (previousHeading_ < heading_ && d > kPi) {
+        d -= kTwoPi;
+    } else if (previousHeading_ >= heading_ && d < -kPi) {
+        d += kTwoPi;
+    }
+    return previousHeading_ + d * fraction;
+}
+
+bool TsModel::DrawModel(float time, float fraction)
+{
+    if (!model_) {
+        return false;
+    }
+    model_->LocalScale() = 1.0f;
+    OmVector3& position = model_->LocalPosition();
+    OmVector3::Lerp(m_previousPosition, m_position, fraction, position);
+    model_->LocalRotation().SetRotationY(InterpolatedHeading(fraction));
+    model_->Update(time);
+    return true;
+}
+
+void TsModel::ScanModelNodes(OmNode*)
+{
+}
+
+void TsModel::SetupFromModel(TsModel*)
+{
+}
+
+void TsModel::SetModel(OmNode* node)
+{
+    if (node) {
+        node->AddRef();
+    }
+    if (model_) {
+        model_->Release();
+    }
+    model_ = node;
+}
+
+void TsModel::JoinPath(char* out, size_t size, const char* directory, const char* file)
+{
+    directory = directory ? directory : "";
+    file = file ? file : "";
+    const size_t length = std::strlen(directory);
+    const bool separated = length == 0 || directory[length - 1] == '/' || directory[length - 1] == '\\';
+    std::snprintf(out, size, "%s%s%s", directory, separated ? "" : "/", file);
+}
+
+bool TsModel::ShareModel()
+{
+    // The registry's own index: class ids are only numbered for archives.
+    int32_t classIndex = -1;
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    OmFastAlloc* pool = registry.FindClassIndex(GetClass()->name, classIndex) ? registry.GetPool(classIndex) : nullptr;
+    if (!pool) {
+        return false;
+    }
+    OmFastAllocIterator it;
+    pool->BeginIteration(it);
+    while (void* cell = pool->NextLiveObject(it)) {
+        auto* other = static_cast<TsModel*>(static_cast<OmObject*>(cell));
+        const char* name = other->mdl_.Get();
+        if (other == this || !other->model_ || !name || std::strcmp(name, mdl_.Get()) != 0) {
+            continue;
+        }
+        SetupFromModel(other);
+        OmNode* copy = other->model_->NewInstance();
+        copy->CopyFrom(*other->model_);
+        SetModel(copy);
+        copy->Release();
+        return true;
+    }
+    return false;
+}
+
+bool TsModel::LoadModel(const char* directory)
+{
+    if (mdl_.IsEmpty() || model_) {
+        return true;
+    }
+    if (!uniqueModel_ && ShareModel()) {
+        return true;
+    }
+    // Full paths: the working folder is never changed to find a model.
+    char path[kMaxPath];
+    char textures[kMaxPath];
+    JoinPath(path, sizeof path, directory, mdl_.Get());
+    JoinPath(textures, sizeof textures, directory, "Textures/");
+    auto* group = new OmGroup;
+    OmSceneImporter importer;
+    importer.SetTextureDirectory(textures);
+    if (!importer.Load(path, group)) {
+        LogErrorF("error loading model for game object: %s", path);
+        group->Release();
+        return false;
+    }
+    group->Update(0.0f);
+    ScanModelNodes(group);
+    if (OmRenderer* renderer = OmRenderer::Current()) {
+        CreateRenderMeshes(group, *renderer, kModelRenderFlags);
+    } else {
+        static bool reported = false;
+        ReportOnce(reported, "models are loaded without render meshes: there is no renderer");
+    }
+    group->Update(0.0f);
+    SetModel(group->GetChildCount() == 1 ? group->GetChild(0) : group);
+    group->Release();
+    return true;
+}
+
+bool TsModel::LoadSprite(const char* directory)
+{
+    if (spriteName_.IsEmpty()) {
+        return true;
+    }
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!renderer) {
+        LogErrorF("TsModel: sprite %s not loaded: there is no renderer", spriteName_.Get());
+        return false;
+    }
+    char path[kMaxPath];
+    JoinPath(path, sizeof path, directory, spriteName_.Get());
+    OmTextureResource texture(path, -1, 1);
+    const int32_t id = renderer->RegisterTexture(&texture);
+    if (id < 0 || !renderer->LoadTexture(id)) {
+        LogErrorF("Error loading sprite %s", spriteName_.Get());
+        return false;
+    }
+    OmBaseSprite* sprite = renderer->CreateSprite(0);
+    if (!sprite) {
+        LogErrorF("Error loading sprite %s", spriteName_.Get());
+        return false;
+    }
+    if (sprite_) {
+        sprite_->Release();
+    }
+    sprite_ = sprite;
+    sprite_->textureId = id;
+    sprite_->screenRelative = 0;
+    sprite_->colour = 0xFFFFFFFFu;
+    return true;
+}
+
+const char* TsModel::GetDisplayName()
+{
+    const TsDialogStrings* strings = TsAccess::DialogStrings();
+    displayName_.Set(strings ? strings->GetString(displayNameId_) : "");
+    return displayName_.Get() ? displayName_.Get() : "";
+}
+
+const char* TsModel::GetDisplayDescription()
+{
+    const TsDialogStrings* strings = TsAccess::DialogStrings();
+    displayDescription_.Set(strings ? strings->GetString(displayDescriptionId_) : "");
+    return displayDescription_.Get() ? displayDescription_.Get() : "";
+}
+
+void TsModel::SetHeading(float radians)
+{
+    float h = std::fmod(radians, kTwoPi);
+    if (h > kPi) {
+        h -= kTwoPi;
+    }
+    heading_ = h;
+    headingDirty_ = 1;
+}
+
+void TsModel::SetHeadingDegrees(float degrees)
+{
+    // The remainder by a half turn, as the level scripts were placed with.
+    heading_ = std::fmod(degrees * kPi / 180.0f, kPi);
+    headingDirty_ = 1;
+}
+
+const OmVector3& TsModel::GetDirection()
+{
+    if (headingDirty_) {
+        direction_.Set(std::sin(heading_), 0.0f, std::cos(heading_));
+    }
+    return direction_;
+}
+
+void TsModel::SetDirection(const OmVector3& v)
+{
+    // Only the horizontal part turns the model; a direction with none (or
+    // one that is not a number) leaves the heading as it was.
+    const float length = std::sqrt(v.x * v.x + v.z * v.z);
+    if (!(length > 1e-6f) || !std::isfinite(length)) {
+        return;
+    }
+    direction_.Set(v.x / length, 0.0f, v.z / length);
+    float heading = std::acos(std::fmin(1.0f, std::fmax(-1.0f, direction_.z)));
+    if (direction_.x < 0.0f) {
+        heading = -heading;
+    }
+    heading_ = heading;
+    headingDirty_ = 0;
+}
