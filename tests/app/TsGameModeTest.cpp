@@ -98,6 +98,7 @@ OmMesh* Square(float h, float z, uint32_t material, const float colour[4])
 TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
 {
     OmD3D& renderer = *OmD3D::Instance();
+    Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
     OmCamera* camera = renderer.GetCamera();
     OmProjection projection;
     projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
@@ -191,6 +192,8 @@ TEST_F(BaseMode, TheDemoWalkerIsConvertedPosedAndDrawn)
     for (size_t i = 0; i < walking.size(); ++i)
         moved += walking[i] != standing[i] ? 1 : 0;
     EXPECT_GT(moved, 50u) << "the pose moves what is drawn";
+}
+
 // The mode's camera drives the renderer's own camera node, set up for play.
 TEST_F(BaseMode, ItsCameraDrivesTheRendererCameraFromTheStartingView)
 {
