@@ -8,7 +8,9 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmNode.h"
 #include "game/framework/TsLog.h"
+#include "game/world/TsAIMap.h"
 #include "game/world/TsNibbleArray.h"
+#include "game/world/TsWorldAIMap.h"
 #include "game/world/TsWorldCell.h"
 
 OM_IMPLEMENT_CLASS(TsWorld, TsObject)
@@ -350,6 +352,17 @@ bool TsWorld::ValidateLightIndices(OmArchive& archive) const
     return true;
 }
 
+// The AI map's fields must agree as the map builder requires of a map it
+// installs: the pathfinder and the tile walker index the codes by them.
+void TsWorld::ValidateAIMap(OmArchive& archive) const
+{
+    TsAIMap map;
+    TsWorldAIMap::Copy(*this, map);
+    const char* why = nullptr;
+    if (!map.IsSound(&why))
+        archive.Fail(why);
+}
+
 void TsWorld::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
@@ -381,6 +394,8 @@ void TsWorld::Read(OmArchive& archive)
     m_beacons.Read(archive);
     if (!archive.HasFailed())
         ValidateLightIndices(archive);
+    if (!archive.HasFailed())
+        ValidateAIMap(archive);
     if (archive.HasFailed())
         FreeGeometry();
 }

@@ -198,6 +198,7 @@ private:
     void ReadQuadtree(OmArchive& archive);
     void ReadObjectList(OmArchive& archive, OmArray<OmMaxLight*>& list);
     bool ValidateLightIndices(OmArchive& archive) const;
+    void ValidateAIMap(OmArchive& archive) const;
     void WriteQuadtree(OmArchive& archive) const;
     void FreeGeometry();
     void ReleaseList(OmArray<OmMaxLight*>& list);

@@ -250,6 +250,8 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
         {"grid size not two to the levels", [](Bytes& b) { Patch(b, Grid(), 1, 8); }, "grid"},
         {"more levels than allowed", [](Bytes& b) { Patch(b, Grid(), 0, 40); }, "grid"},
         {"more cells than the grid holds", [](Bytes& b) { Patch(b, Grid(), 2, 17); }, "grid"},
+        // Words 7 and 8 after the grid's start are the AI map's rows and columns.
+        {"AI map rows without columns", [](Bytes& b) { Patch(b, Grid(), 7, 1); }, "AI map's rows and columns"},
         {"a neighbour outside the cells",
          [](Bytes& b) { Patch(b, {Bits(1.0f), Bits(1.0f), 0xFFFFFFFFu, 1}, 3, 7); }, "neighbour"},
         {"a quadtree node naming cells that do not exist", [](Bytes& b) { Patch(b, Tree(), 6, 0x15); },
