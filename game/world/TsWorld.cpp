@@ -3,6 +3,7 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <unordered_map>
 
 #include "engine/OmArchive.h"
 #include "engine/OmMaxLight.h"
@@ -349,6 +350,20 @@ bool TsWorld::ValidateLightIndices(OmArchive& archive) const
             return false;
         }
     }
+    return true;
+}
+
+bool TsWorld::LinksAreSound() const
+{
+    std::unordered_map<const OmObject*, uint32_t> listed;
+    for (const OmArray<OmMaxLight*>* list : {&m_lights, &m_lightNodes})
+        for (uint32_t i = 0; i < list->GetCount(); ++i)
+            ++listed[(*list)[i]];
+    for (uint32_t i = 0; i < m_effectNodes.GetCount(); ++i)
+        ++listed[m_effectNodes[i]];
+    for (const auto& [object, count] : listed)
+        if (object && object->GetRefCount() < count)
+            return false;
     return true;
 }
 

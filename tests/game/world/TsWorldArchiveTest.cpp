@@ -272,6 +272,25 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << "the undamaged file loads: " << message;
 }
 
+TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
+{
+    Ref<TsWorld> world = Build();
+    OmMaxLight* lamp = world->GetLightNodes()[1];
+    lamp->AddRef();
+    world->GetLights().Add(lamp); // listed twice, counted twice
+    std::string message;
+    auto countOnce = [](Bytes& b) {
+        // The light's count stands before its name's length and text.
+        const std::string name = "dyn_lamp";
+        for (size_t at = 8; at + name.size() <= b.size(); ++at)
+            if (std::memcmp(&b[at], name.data(), name.size()) == 0 && WordAt(b, at - 4) == name.size())
+                SetWord(b, at - 8, 1);
+    };
+    EXPECT_FALSE(LoadDamaged(*world, countOnce, message));
+    EXPECT_NE(message.find("do not link back"), std::string::npos) << message;
+    EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << message;
+}
+
 TEST_F(DamagedWorldTest, EveryShortenedFileFailsCleanly)
 {
     Ref<TsWorld> world = Build();
