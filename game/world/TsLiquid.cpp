@@ -31,20 +31,21 @@ struct OutVertex {
 };
 static_assert(sizeof(OutVertex) == 24);
 
-uint32_t PackColour(const float c[4], bool doubleIt)
+// Colours are stored as the scene gave them; a device without double-bright
+// modulation gets them doubled here instead.
+uint32_t DoubledColour(uint32_t argb)
 {
-    const auto ch = [&](float v) {
-        if (doubleIt)
-            v *= 2.0f;
-        return static_cast<uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f);
-    };
-    return ch(c[3]) << 24 | ch(c[0]) << 16 | ch(c[1]) << 8 | ch(c[2]);
+    uint32_t out = argb & 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+        out |= std::min<uint32_t>(((argb >> shift) & 0xFF) * 2, 255) << shift;
+    return out;
 }
 
-OutVertex Place(const TsLiquidSurface& liquid, const TsLiquidVertex& v, float cellEdge)
+OutVertex Place(const TsLiquid& liquid, const TsLiquidVertex& v, float cellEdge, bool doubleColour)
 {
     const float w = TsLiquids::VertexWave(liquid, v, cellEdge);
-    return {liquid.origin.x + v.x, liquid.origin.y + v.y + w, liquid.origin.z + v.z, v.colour, v.u, v.v};
+    return {liquid.origin.x + v.x, liquid.origin.y + v.y + w, liquid.origin.z + v.z,
+            doubleColour ? DoubledColour(v.colour) : v.colour, v.u, v.v};
 }
 
 } // namespace
@@ -115,15 +116,15 @@ float TsLiquids::WaveHeight(const float g[8][8], float a, float b)
     return ((1 - fa) * g[i0][j0] + fa * g[i1][j0]) * (1 - fb) + ((1 - fa) * g[i0][j1] + fa * g[i1][j1]) * fb;
 }
 
-float TsLiquids::VertexWave(const TsLiquidSurface& liquid, const TsLiquidVertex& v, float cellEdge)
+float TsLiquids::VertexWave(const TsLiquid& liquid, const TsLiquidVertex& v, float cellEdge)
 {
     if (v.still || cellEdge <= 0.0f)
         return 0.0f;
-    const auto& grid = liquid.kind == TS_LIQUID_LAVA ? s_lava : s_water;
+    const auto& grid = liquid.kind == TsLiquid::kLava ? s_lava : s_water;
     return WaveHeight(grid, 8.0f * v.x / cellEdge, 8.0f * v.z / cellEdge);
 }
 
-uint32_t TsLiquids::NextPiece(const TsLiquidSurface& liquid, uint32_t first, uint32_t& vertexCount)
+uint32_t TsLiquids::NextPiece(const TsLiquid& liquid, uint32_t first, uint32_t& vertexCount)
 {
     if (++s_pieceStamp == 0) {
         std::fill(std::begin(s_stamp), std::end(s_stamp), 0u);
@@ -135,11 +136,11 @@ uint32_t TsLiquids::NextPiece(const TsLiquidSurface& liquid, uint32_t first, uin
     for (; t < total && 3 * (t - first + 1) <= kMaxIndices; ++t) {
         const TsLiquidTriangle& tri = liquid.triangles[t];
         uint32_t fresh = 0;
-        for (uint16_t v : tri.v)
+        for (uint16_t v : tri.index)
             fresh += s_stamp[v] != s_pieceStamp ? 1 : 0;
         if (vertexCount + fresh > kMaxVertices)
             break;
-        for (uint16_t v : tri.v) {
+        for (uint16_t v : tri.index) {
             if (s_stamp[v] != s_pieceStamp) {
                 s_stamp[v] = s_pieceStamp;
                 s_local[v] = static_cast<uint16_t>(vertexCount);
@@ -150,7 +151,7 @@ uint32_t TsLiquids::NextPiece(const TsLiquidSurface& liquid, uint32_t first, uin
     return t - first;
 }
 
-void TsLiquids::Draw(const TsLiquidSurface& liquid, float /*time*/, float cellEdge)
+void TsLiquids::Draw(const TsLiquid& liquid, float /*time*/, float cellEdge)
 {
     OmD3D* d3d = OmD3D::Instance();
     if (!d3d || liquid.triangles.GetCount() == 0)
@@ -168,7 +169,7 @@ void TsLiquids::Draw(const TsLiquidSurface& liquid, float /*time*/, float cellEd
     }
 }
 
-void TsLiquids::DrawPiece(const TsLiquidSurface& liquid, float cellEdge, uint32_t first, uint32_t count,
+void TsLiquids::DrawPiece(const TsLiquid& liquid, float cellEdge, uint32_t first, uint32_t count,
                           uint32_t vertexCount, bool blended)
 {
     OmD3D* d3d = OmD3D::Instance();
@@ -193,14 +194,14 @@ void TsLiquids::DrawPiece(const TsLiquidSurface& liquid, float cellEdge, uint32_
     if (!out)
         return;
     for (uint32_t i = 0; i < vertexCount; ++i)
-        out[i] = Place(liquid, liquid.vertices[s_order[i]], cellEdge);
+        out[i] = Place(liquid, liquid.vertices[s_order[i]], cellEdge, !d3d->CanModulate2x());
     if (blended) {
         batch.UnlockSourceVertices();
         const uint32_t base = batch.GetVertexCount();
         batch.TransformVertices(vertexCount);
         for (uint32_t t = 0; t < count; ++t) {
             const TsLiquidTriangle& tri = liquid.triangles[first + t];
-            const uint16_t local[3] = {s_local[tri.v[0]], s_local[tri.v[1]], s_local[tri.v[2]]};
+            const uint16_t local[3] = {s_local[tri.index[0]], s_local[tri.index[1]], s_local[tri.index[2]]};
             batch.AddIndexedTriangles(local, static_cast<uint32_t>(liquid.material), 1, base);
         }
         return;
@@ -211,7 +212,7 @@ void TsLiquids::DrawPiece(const TsLiquidSurface& liquid, float cellEdge, uint32_
         return;
     for (uint32_t t = 0; t < count; ++t)
         for (int k = 0; k < 3; ++k)
-            indices[3 * t + k] = s_local[liquid.triangles[first + t].v[k]];
+            indices[3 * t + k] = s_local[liquid.triangles[first + t].index[k]];
     ib->Unlock();
     d3d->ApplyMaterial(liquid.material);
     d3d->SetTextureStageState(0, GfxTss::ColorOp, d3d->CanModulate2x() ? GfxTop::Modulate2x : GfxTop::Modulate);
@@ -222,42 +223,4 @@ void TsLiquids::DrawPiece(const TsLiquidSurface& liquid, float cellEdge, uint32_
     d3d->SetIndices(s_indexBuffer, 0);
     d3d->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, vertexCount, 0, count);
     vb->SetDiscard();
-}
-
-bool TsLiquids::AddTriangle(TsLiquidSurface& liquid, const TsLiquidCorner corners[3], const bool still[3],
-                            bool modulate2x)
-{
-    uint16_t index[3];
-    for (int c = 0; c < 3; ++c) {
-        const OmVector3 local = corners[c].position - liquid.origin;
-        // Without double-bright modulation the colour is doubled here instead.
-        const uint32_t colour = PackColour(corners[c].colour, !modulate2x);
-        const auto samePlace = [&](const TsLiquidVertex& v) { return v.x == local.x && v.y == local.y && v.z == local.z; };
-        // Every vertex at this position ends up with the OR of all their
-        // still flags and the corner's.
-        uint32_t flag = still[c] ? 1 : 0;
-        for (uint32_t i = 0; i < liquid.vertices.GetCount(); ++i)
-            if (samePlace(liquid.vertices[i]))
-                flag |= liquid.vertices[i].still;
-        int32_t reuse = -1;
-        for (uint32_t i = 0; i < liquid.vertices.GetCount(); ++i) {
-            TsLiquidVertex& v = liquid.vertices[i];
-            if (!samePlace(v))
-                continue;
-            v.still = flag;
-            if (reuse < 0 && v.colour == colour && v.u == corners[c].u && v.v == corners[c].v)
-                reuse = static_cast<int32_t>(i);
-        }
-        if (reuse < 0) {
-            if (liquid.vertices.GetCount() >= 65535) {
-                LogError("Liquids: a liquid surface has more vertices than 16-bit indices can name; triangle dropped");
-                return false;
-            }
-            reuse = static_cast<int32_t>(liquid.vertices.GetCount());
-            liquid.vertices.Add({local.x, local.y, local.z, corners[c].u, corners[c].v, colour, flag});
-        }
-        index[c] = static_cast<uint16_t>(reuse);
-    }
-    liquid.triangles.Add({{index[0], index[1], index[2]}});
-    return true;
 }

@@ -7,39 +7,8 @@
 
 #include <cstdint>
 
-#include "engine/OmArray.h"
 #include "engine/OmVector3.h"
-
-enum TsLiquidKind : uint32_t { TS_LIQUID_WATER = 0, TS_LIQUID_LAVA = 4, TS_LIQUID_MIST = 8 };
-
-struct TsLiquidVertex {
-    float x, y, z; // relative to the surface's origin
-    float u, v;
-    uint32_t colour; // ARGB
-    uint32_t still;  // on an open edge of the source mesh: never moves
-};
-static_assert(sizeof(TsLiquidVertex) == 28);
-
-struct TsLiquidTriangle {
-    uint16_t v[3];
-};
-static_assert(sizeof(TsLiquidTriangle) == 6);
-
-struct TsLiquidSurface {
-    uint32_t kind = TS_LIQUID_WATER;
-    OmVector3 origin;
-    OmArray<TsLiquidVertex> vertices{64};
-    OmArray<TsLiquidTriangle> triangles{64};
-    int32_t material = -1;
-};
-
-// One corner as the importer hands it over: world position, colour as four
-// floats (r, g, b, a) and the first texture pair.
-struct TsLiquidCorner {
-    OmVector3 position;
-    float colour[4];
-    float u, v;
-};
+#include "game/world/TsWorldCell.h"
 
 class TsLiquids {
 public:
@@ -62,27 +31,21 @@ public:
     static const float (&WaterGrid())[8][8] { return s_water; }
     static const float (&LavaGrid())[8][8] { return s_lava; }
     // A vertex's height offset this frame (0 for a still one).
-    static float VertexWave(const TsLiquidSurface& liquid, const TsLiquidVertex& vertex, float cellEdge);
+    static float VertexWave(const TsLiquid& liquid, const TsLiquidVertex& vertex, float cellEdge);
 
-    static void Draw(const TsLiquidSurface& liquid, float time, float cellEdge);
-    // Adds one triangle, sharing vertices with equal position, colour and
-    // texture coordinates; still flags spread to every vertex at a position.
-    // False (logged) when the surface already holds as many vertices as a
-    // 16-bit index can name.
-    static bool AddTriangle(TsLiquidSurface& liquid, const TsLiquidCorner corners[3], const bool still[3],
-                            bool modulate2x);
+    static void Draw(const TsLiquid& liquid, float time, float cellEdge);
 
     // Splits the triangles from first on into the next piece that fits the
     // shared buffers: at most kMaxVertices distinct vertices and kMaxIndices
     // indices. Fills remap (surface vertex -> piece vertex) for the piece's
     // vertices and order (piece vertex -> surface vertex); returns the
     // triangle count and the piece's vertex count in vertexCount.
-    static uint32_t NextPiece(const TsLiquidSurface& liquid, uint32_t first, uint32_t& vertexCount);
+    static uint32_t NextPiece(const TsLiquid& liquid, uint32_t first, uint32_t& vertexCount);
     static uint16_t PieceVertex(uint32_t piece) { return s_order[piece]; }
     static uint16_t PieceIndex(uint16_t surfaceVertex) { return s_local[surfaceVertex]; }
 
 private:
-    static void DrawPiece(const TsLiquidSurface& liquid, float cellEdge, uint32_t first, uint32_t count,
+    static void DrawPiece(const TsLiquid& liquid, float cellEdge, uint32_t first, uint32_t count,
                           uint32_t vertexCount, bool blended);
 
     static int32_t s_users;
