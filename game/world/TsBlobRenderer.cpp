@@ -222,8 +222,8 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
         const OmMaterial* material = d3d ? d3d->GetMaterial(run.material) : nullptr;
         const bool doubleSided = material && (material->flags & 1);
         const uint32_t first = m_indicesUsed + 3 * run.firstTriangle;
-        m_runs[m_runsUsed++] = {run.material, run.firstVertex, run.vertexCount, first, run.triangleCount,
-                                doubleSided ? 1u : 0u, base};
+        Run& out = m_runs[m_runsUsed++];
+        out = {run.material, run.firstVertex, run.vertexCount, first, run.triangleCount, doubleSided ? 1u : 0u, base, 0};
         const uint16_t* src = group.indices.GetData() + 3 * run.firstTriangle;
         uint16_t* dst = m_indices + first;
         for (uint32_t t = 0; t < run.triangleCount; ++t, src += 3, dst += 3) {
@@ -241,6 +241,7 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
                 }
                 faded = faded && base + n + copies + 3 <= kMaxVertices;
             }
+            out.faded |= faded ? 1u : 0u;
             for (int k = 0; k < 3; ++k) {
                 if (faded) {
                     dst[k] = CopyVertex(group, src[k], origin, sh, sv, lights, base, copies, eye, axis);
@@ -272,26 +273,50 @@ void TsBlobRenderer::Flush(bool restart)
     Unlock();
     ++m_flushes;
     if (locked && d3d && m_runsUsed > 0) {
+        // The colours carry the cells' light already: device lighting would
+        // see vertices without normals and turn them black.
+        const bool lighting = d3d->GetRenderState(GfxRs::Lighting) != 0;
+        d3d->SetLighting(false);
         d3d->SetVertexShader(GfxFvf::PosDiffuseTex1);
         d3d->SetStreamSource(0, m_vertexBuffer);
         const uint32_t op = d3d->CanModulate2x() ? GfxTop::Modulate2x : GfxTop::Modulate;
+        for (uint32_t r = 0; r < m_runsUsed; ++r)
+            if (!m_runs[r].faded)
+                DrawRun(m_runs[r], op);
+        // Faded geometry blends over what stands behind it, so it goes last
+        // and leaves the depth buffer alone.
         for (uint32_t r = 0; r < m_runsUsed; ++r) {
-            const Run& run = m_runs[r];
-            d3d->ApplyMaterial(run.material);
-            d3d->SetTextureStageState(0, GfxTss::ColorOp, op);
-            d3d->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
-            d3d->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
-            d3d->DispatchRenderState(GfxRs::CullMode, run.doubleSided ? GfxCull::None : GfxCull::Ccw);
-            d3d->SetIndices(m_indexBuffer, run.indexBase);
-            d3d->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, m_verticesUsed - run.indexBase, run.firstIndex,
-                                      run.triangleCount);
+            if (!m_runs[r].faded)
+                continue;
+            d3d->ForceBlendMode(0x20);
+            DrawRun(m_runs[r], op);
+            d3d->ReleaseBlendMode();
         }
         d3d->DispatchRenderState(GfxRs::CullMode, GfxCull::Ccw);
         d3d->DispatchRenderState(GfxRs::ZEnable, 1);
+        d3d->SetLighting(lighting);
     }
     m_verticesUsed = m_indicesUsed = m_runsUsed = 0;
     if (restart)
         Lock();
+}
+
+void TsBlobRenderer::DrawRun(const Run& run, uint32_t colourOp)
+{
+    OmD3D* d3d = OmD3D::Instance();
+    d3d->ApplyMaterial(run.material);
+    d3d->SetTextureStageState(0, GfxTss::ColorOp, colourOp);
+    d3d->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+    d3d->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
+    if (run.faded) {
+        d3d->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
+        d3d->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Texture);
+        d3d->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
+    }
+    d3d->DispatchRenderState(GfxRs::CullMode, run.doubleSided ? GfxCull::None : GfxCull::Ccw);
+    d3d->SetIndices(m_indexBuffer, run.indexBase);
+    d3d->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, m_verticesUsed - run.indexBase, run.firstIndex,
+                              run.triangleCount);
 }
 
 void TsBlobRenderer::DrawShadowTriangles(const TsCellGroup& group, const uint16_t* triangles, int32_t count,

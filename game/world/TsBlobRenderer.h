@@ -48,6 +48,8 @@ public:
         uint32_t triangleCount;
         uint32_t doubleSided;
         uint32_t indexBase;
+        // Holds camera-faded copies: drawn blended after the solid runs.
+        uint32_t faded;
     };
 
     TsBlobRenderer();
@@ -97,6 +99,7 @@ public:
 private:
     void Unlock();
     bool Lock();
+    void DrawRun(const Run& run, uint32_t colourOp);
     void Decode(const TsCellVertex& in, TsBlobVertex& out, const OmVector3& origin, float sh, float sv) const;
     // The index (relative to the cell's base) of a faded copy of vertex i.
     uint16_t CopyVertex(TsCellGroup& group, uint16_t i, const OmVector3& origin, float sh, float sv,

@@ -29,6 +29,12 @@ TsEntShadow::TsEntShadow(const char* textureFile)
         return;
     OmTextureResource resource(textureFile, 1, 1);
     texture = d3d->RegisterTexture(&resource);
+    // Without its texture a shadow would paint a white square.
+    if (texture >= 0 && !d3d->LoadTexture(texture)) {
+        LogErrorF("Shadows: the texture %s could not be loaded; blob shadows are not drawn", textureFile);
+        d3d->ReleaseTexture(texture);
+        texture = -1;
+    }
     vertexBuffer = d3d->CreateVertexBuffer(GfxFvf::PosDiffuseTex1, kVertexCount, false, false, true);
     if (vertexBuffer < 0)
         LogError("Shadows: the shadow vertex buffer could not be made; blob shadows are not drawn");

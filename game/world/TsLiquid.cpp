@@ -221,6 +221,10 @@ void TsLiquids::DrawPiece(const TsLiquid& liquid, float cellEdge, uint32_t first
     d3d->SetVertexShader(GfxFvf::PosDiffuseTex1);
     d3d->SetStreamSource(0, s_vertexBuffer);
     d3d->SetIndices(s_indexBuffer, 0);
+    // Liquid colours are final: no normals for the device to light.
+    const bool lighting = d3d->GetRenderState(GfxRs::Lighting) != 0;
+    d3d->SetLighting(false);
     d3d->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, vertexCount, 0, count);
+    d3d->SetLighting(lighting);
     vb->SetDiscard();
 }
