@@ -13,6 +13,7 @@
 #include "game/world/TsWorldDrawing.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/world/WorldSceneSupport.h"
+#include "tests/game/world/WorldTestSupport.h"
 #include "tests/render/RendererFixture.h"
 
 namespace {
@@ -85,6 +86,36 @@ protected:
     ScratchDir scratch_;
     TsWorld* world_ = nullptr;
 };
+
+TEST_F(WorldPixelTest, TheDemoLevelDrawsAndItsDynamicLampLightsRoomB)
+{
+    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo data is missing: run tools/make-data BUILD_DIR";
+    world_->Release();
+    // The level's textures are named from the game's folder.
+    std::filesystem::current_path(worldtest::DataFolder().parent_path());
+    plat::ClearPathCache();
+    world_ = TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str());
+    ASSERT_NE(world_, nullptr);
+    EXPECT_TRUE(renderer->LoadAllTextures());
+    // Above the corridor, seeing both rooms (20 pixels a unit).
+    SetCamera(OmVector3(10, 30, 4), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
+    const auto at = [](float x, float z) { return std::pair<uint32_t, uint32_t>(uint32_t(400 + (x - 10) * 20), uint32_t(300 - (z - 4) * 20)); };
+    const std::vector<uint32_t> lit = Frame(0.0f);
+    EXPECT_GT(TsWorldDrawing::Of(*world_).CellsDrawn(), 0u);
+    const auto [ax, ay] = at(6, 2);   // room A's floor
+    const auto [bx, by] = at(16, 4);  // under the dynamic lamp
+    const auto [ox, oy] = at(10, 12); // outside the level
+    EXPECT_NE(Pixel(lit, ax, ay), Pixel(lit, ox, oy));
+    EXPECT_NE(Pixel(lit, bx, by), Pixel(lit, ox, oy));
+    OmMaxLight* lamp = nullptr;
+    for (uint32_t i = 1; i < world_->GetLightNodes().GetCount(); ++i)
+        lamp = world_->GetLightNodes()[i];
+    ASSERT_NE(lamp, nullptr);
+    lamp->on = 0;
+    const std::vector<uint32_t> dark = Frame(0.0f);
+    EXPECT_GT(Brightness(Pixel(lit, bx, by)), Brightness(Pixel(dark, bx, by)) + 30);
+    EXPECT_EQ(Pixel(lit, ax, ay), Pixel(dark, ax, ay));
+}
 
 TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
 {
