@@ -233,7 +233,11 @@ int main(int argc, char** argv)
         world->Release();
         return 1;
     }
-    LogError("make_demo_level: the AI map is not built yet; demo.tsw is saved without one");
+    if (!world->CreateAIMap((prefix + "demo_ai.tga").c_str(), nullptr)) {
+        std::fprintf(stderr, "make_demo_level: the AI map could not be built from %sdemo_ai.tga\n", prefix.c_str());
+        world->Release();
+        return 1;
+    }
     const bool saved = world->SaveWorld((prefix + "demo.tsw").c_str());
     world->Release();
     if (!saved) {

@@ -288,7 +288,13 @@ TEST_F(WorldTest, EffectNodesKeepTheirEffectNameAndWaterBecomesALiquid)
     AddShape(*root, "floor", Floor(0, 0, 8, 8));
     AddShape(*root, "fx_water", Floor(1, 1, 3, 3, 0.1f));
     AddShape(*root, "FX_WATER", Floor(5, 5, 6, 6, 0.1f)); // an effect, not a liquid
-    AddShape(*root, "fx_smoke", Floor(6, 6, 7, 7, 0.1f));
+    // Inside a moved group: the node keeps its place in the world once the
+    // scene's tree is gone.
+    auto* group = new OmGroup();
+    group->LocalPosition() = OmVector3(2, 0, 0);
+    root->AddChild(group);
+    group->Release();
+    AddShape(*group, "fx_smoke", Floor(6, 6, 7, 7, 0.1f))->LocalPosition() = OmVector3(1, 0.5f, 0);
     Ref<TsWorld> world(new TsWorld());
     Import(*world, *root, OmVector3(0, -1, 0), OmVector3(8, 1, 8), 4.0f);
     root->Release();
@@ -298,6 +304,7 @@ TEST_F(WorldTest, EffectNodesKeepTheirEffectNameAndWaterBecomesALiquid)
     // The world holds its own reference: the scene is gone and they live on.
     EXPECT_EQ(world->GetEffectNodes()[0]->GetRefCount(), 1u);
     EXPECT_EQ(OmShape::Cast(world->GetEffectNodes()[1])->GetGeometry(), nullptr);
+    EXPECT_TRUE(world->GetEffectNodes()[1]->GetLocal().position.Equals(OmVector3(3, 0.5f, 0)));
     const TsWorldCell& cell = *world->CellAt(0, 0);
     ASSERT_EQ(cell.GetLiquidCount(), 1u);
     const TsLiquid& water = cell.Liquid(0);
