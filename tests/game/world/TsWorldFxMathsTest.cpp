@@ -11,6 +11,7 @@
 #include "engine/OmPlane.h"
 #include "game/world/TsBlobRenderer.h"
 #include "game/world/TsCloud.h"
+#include "game/world/TsEffectUtil.h"
 #include "game/world/TsLiquid.h"
 #include "game/world/TsModelLighting.h"
 
@@ -210,6 +211,20 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     EXPECT_EQ(cells.RunsUsed(), 0u);
     cells.Flush(true);
     EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodedFlag);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextureFactorFadeTest, WithoutAProvenDeviceBeginAndEndDoNothing)
+{
+    TestTextureFactorFade(); // no renderer: the probe fails
+    EXPECT_FALSE(IsTextureFactorFadeSupported());
+    BeginTextureFactorFade(0.5f);
+    EXPECT_FALSE(IsTextureFactorFadeActive());
+    EndTextureFactorFade();
+    EXPECT_FALSE(IsTextureFactorFadeActive());
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmMaterial.h"
 #include "game/framework/TsEntity.h"
+#include "game/world/TsEffectUtil.h"
 #include "game/world/TsExplosion.h"
 #include "game/world/TsLiquid.h"
 #include "game/world/TsModelLighting.h"
@@ -313,6 +314,29 @@ TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
     uint32_t ambient = 1;
     Device()->GetRenderState(plat::GfxRs::Ambient, &ambient);
     EXPECT_EQ(ambient, 0u);
+}
+
+TEST_F(WorldPixelTest, TextureFactorFadeWorksOnlyOnceTheDeviceProvedIt)
+{
+    using namespace plat;
+    TestTextureFactorFade();
+    ASSERT_TRUE(IsTextureFactorFadeSupported());
+    renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
+    renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
+    BeginTextureFactorFade(0.5f);
+    EXPECT_TRUE(IsTextureFactorFadeActive());
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::TextureFactor), 0x7F7F7F7Fu);
+    EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::AlphaArg2), GfxTa::TFactor);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
+    renderer->SetBlendMode(0); // held off while the fade forces its blend
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
+    EndTextureFactorFade();
+    EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::AlphaOp), GfxTop::SelectArg1);
+    EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::AlphaArg2), GfxTa::Diffuse);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 0u);
+
+    EXPECT_GE(LoadFxSprite("shockring"), 0);
+    EXPECT_EQ(LoadFxSprite(nullptr), -1);
 }
 
 // The explosion's world, for the arms' caster, and the effects' clock.
