@@ -291,6 +291,25 @@ TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << message;
 }
 
+TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
+{
+    for (uint32_t saved : {0u, 3u}) {
+        Ref<TsWorld> world = Build();
+        const std::string path = TempPath("tsw");
+        ASSERT_TRUE(world->SaveWorld(path.c_str()));
+        Bytes bytes = ReadFile(path);
+        // The world's count and its empty name stand just before its grid.
+        const size_t grid = Find(bytes, Grid());
+        ASSERT_NE(grid, std::string::npos);
+        SetWord(bytes, grid - 8, saved);
+        WriteFile(path, bytes);
+        TsWorld* loaded = TsWorld::LoadWorld(path.c_str());
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->GetRefCount(), 1u) << "saved as " << saved;
+        loaded->Release(); // leaves nothing behind (the leak check sees to that)
+    }
+}
+
 TEST_F(DamagedWorldTest, EveryShortenedFileFailsCleanly)
 {
     Ref<TsWorld> world = Build();
