@@ -33,6 +33,8 @@ void TsEntityClass(lua_State* L);
 void TsEntityDBClass(lua_State* L);
 void TsModelClass(lua_State* L);
 void TsCutSceneClass(lua_State* L);
+void TsExplosionParamsClass(lua_State* L);
+void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
 void TsTriggerObjectClass(lua_State* L);
 void TsWaypointObjectClass(lua_State* L);
 void TsPCStartObjectClass(lua_State* L);
