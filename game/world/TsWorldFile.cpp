@@ -57,10 +57,7 @@ TsWorld* TsWorld::LoadWorld(const char* path)
     if (world->GetRefCount() != 1) {
         LogErrorF("TsWorld::LoadWorld - the world in %s is counted %u times; it is held once", path,
                   world->GetRefCount());
-        while (world->GetRefCount() > 1)
-            world->Release();
-        if (world->GetRefCount() == 0)
-            world->AddRef();
+        world->m_refCount = 1;
     }
     return world;
 }
