@@ -81,6 +81,8 @@ bool HasForeignObjects(const uint8_t* data, size_t size)
 template <class T>
 void TakeDownLeftovers()
 {
+    if (T::s_pool.GetLiveCount() == 0)
+        return;
     std::vector<T*> left;
     OmFastAllocIterator it;
     T::s_pool.BeginIteration(it);
@@ -211,6 +213,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TakeDownLeftovers<TsWorld>();
     TakeDownLeftovers<OmMaxLight>();
     TakeDownLeftovers<OmShape>();
+    // Every load sets aside fresh pages for the objects it reads; with
+    // nothing alive in them they all go, so the pools do not grow run by run.
+    for (OmFastAlloc* pool : {&TsWorld::s_pool, &OmMaxLight::s_pool, &OmShape::s_pool})
+        if (pool->GetLiveCount() == 0)
+            pool->Destroy();
     Renderer().ReleaseAllMaterials();
     Renderer().ReleaseAllTextures();
     return 0;
