@@ -213,11 +213,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TakeDownLeftovers<TsWorld>();
     TakeDownLeftovers<OmMaxLight>();
     TakeDownLeftovers<OmShape>();
-    // Every load sets aside fresh pages for the objects it reads; with
-    // nothing alive in them they all go, so the pools do not grow run by run.
+    // Every load sets aside fresh pages for the objects it reads, so the
+    // pages go after each input. What is left in them was read with a count
+    // of 0, which the pools take for a free cell: nothing can reach it.
     for (OmFastAlloc* pool : {&TsWorld::s_pool, &OmMaxLight::s_pool, &OmShape::s_pool})
-        if (pool->GetLiveCount() == 0)
-            pool->Destroy();
+        pool->Destroy();
     Renderer().ReleaseAllMaterials();
     Renderer().ReleaseAllTextures();
     return 0;
