@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsLevel.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsStartupDialog.h"
@@ -33,6 +34,7 @@ int RunGame()
         plat::ShowMessageBox(TsMain::kCaption, "Error creating application");
         return 0;
     }
+    TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
     app->CreateRenderer();
     options.Load();
     bool skipVideos = false;

@@ -1,0 +1,261 @@
+// The level's life: construction, tear-down, its archive form and the
+// operations scripts call. The play itself (Import, Initialise, Tick,
+// Render) is in TsLevelPlay.cpp.
+#include "game/framework/TsLevel.h"
+
+#include <cstdio>
+#include <numbers>
+
+#include "engine/OmArchive.h"
+#include "engine/OmIndexTable.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+
+OM_IMPLEMENT_CLASS(TsLevel, TsGameMode)
+
+namespace {
+
+constexpr float kDegrees = std::numbers::pi_v<float> / 180.0f;
+constexpr float kElevationSteps[3] = {30.0f * kDegrees, 50.0f * kDegrees, 85.0f * kDegrees};
+
+// The timer table's record: its id table, the entry count and grow step,
+// then the live entries. Until the timer table is built a level has no
+// timers, so it writes the record of an empty table.
+constexpr uint32_t kTimerIdGrowStep = 32;
+constexpr uint32_t kTimerEntryGrowStep = 64;
+
+void ReportOnce(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsLevel: %s", what);
+    }
+}
+
+void ReadByteFlag(OmArchive& archive, uint8_t& flag)
+{
+    uint32_t word = 0;
+    archive.ReadU32(word);
+    flag = word != 0 ? 1 : 0;
+}
+
+} // namespace
+
+TsGameMode* TsLevel::Make()
+{
+    return new TsLevel;
+}
+
+TsLevel::TsLevel()
+{
+    CreateMembers();
+    entityDB_ = new TsEntityDB; // holding the reference it is made with
+}
+
+TsLevel::TsLevel(OmArchive& archive) : TsGameMode(archive)
+{
+    CreateMembers();
+}
+
+void TsLevel::CreateMembers()
+{
+    narrowestFov_ = 10.0f * kDegrees;
+    startFov_ = 35.0f * kDegrees;
+    widestFov_ = 35.0f * kDegrees;
+    playElevation_ = 30.0f * kDegrees;
+    static bool reported = false;
+    ReportOnce(reported, "the HUD, level cursor, pathfinder, trade screen, cut scene, conversation, radar and "
+                         "in-game menu are not built yet; the level runs without them");
+}
+
+TsLevel::~TsLevel()
+{
+    // A failed load takes down every object it built itself.
+    if (OmArchive::IsBeingTakenDown(*this)) {
+        return;
+    }
+    ReleaseOwned();
+}
+
+void TsLevel::ReleaseOwned()
+{
+    if (entityDB_) {
+        entityDB_->Release();
+        entityDB_ = nullptr;
+    }
+}
+
+float TsLevel::ElevationStep(int step)
+{
+    return step >= 0 && step < 3 ? kElevationSteps[step] : kElevationSteps[0];
+}
+
+bool TsLevel::GetDebugSwitch(int index) const
+{
+    return index >= 0 && index < kDebugSwitchCount && debugSwitches_[index] != 0;
+}
+
+void TsLevel::ToggleDebugSwitch(int index)
+{
+    if (index >= 0 && index < kDebugSwitchCount) {
+        debugSwitches_[index] = debugSwitches_[index] ? 0 : 1;
+    }
+}
+
+bool TsLevel::IsInUse() const
+{
+    const TsMain* app = TsMain::Instance();
+    return app && (app->GetMode() == this || app->GetLevel() == this);
+}
+
+// ---- archive --------------------------------------------------------------
+
+bool TsLevel::Register(OmArchive& archive)
+{
+    if (!TsGameMode::Register(archive)) {
+        return false;
+    }
+    if (entityDB_) {
+        entityDB_->Register(archive);
+    }
+    return true;
+}
+
+void TsLevel::WriteTimers(OmArchive& archive) const
+{
+    OmIndexTable ids(kTimerIdGrowStep);
+    ids.Write(archive);
+    archive.WriteU32(0).WriteU32(kTimerEntryGrowStep);
+}
+
+void TsLevel::ReadTimers(OmArchive& archive)
+{
+    OmIndexTable ids(kTimerIdGrowStep);
+    ids.Read(archive);
+    uint32_t count = 0;
+    uint32_t growStep = 0;
+    archive.ReadU32(count).ReadU32(growStep);
+    if (!archive.HasFailed() && (ids.GetFirst() != -1 || count != 0)) {
+        archive.Fail("the level holds timers, and the timer table is not built yet");
+    }
+}
+
+// The live projectiles are written with their count in front: a load must
+// know how many references follow, whatever is live when it runs.
+void TsLevel::Write(OmArchive& archive)
+{
+    TsGameMode::Write(archive);
+    WriteTimers(archive);
+    archive.WriteU32(0); // projectiles: none until projectiles are built
+    archive.WriteObjectRef(entityDB_);
+    archive.WriteObjectRef(nullptr); // the conversation: none until conversations are built
+    archive.WriteBool(videoPlayed_ != 0);
+    archive.WriteBool(savedFlag_ != 0);
+    archive.WriteBool(cursorMode_ != 0);
+    archive.WriteBool(objectivesShown_ != 0);
+    archive.WriteBool(radar_.objectiveShown != 0);
+    archive.WriteBool(radar_.radarShown != 0);
+    archive.WriteFloat(radar_.range);
+    for (float value : radar_.objective) {
+        archive.WriteFloat(value);
+    }
+}
+
+void TsLevel::Read(OmArchive& archive)
+{
+    TsGameMode::Read(archive);
+    ReadTimers(archive);
+    archive.ReadU32(projectilesRead_);
+    if (!archive.HasFailed() && projectilesRead_ != 0) {
+        archive.Fail("the level holds projectiles, and projectiles are not built yet");
+    }
+    archive.ReadRef(entityDB_);
+    if (!archive.HasFailed() && !entityDB_) {
+        archive.Fail("a level without an entity database");
+    }
+    OmObject* conversation = nullptr;
+    archive.ReadObjectRef(conversation);
+    if (!archive.HasFailed() && conversation) {
+        archive.Fail("the level holds a conversation, and conversations are not built yet");
+    }
+    ReadByteFlag(archive, videoPlayed_);
+    ReadByteFlag(archive, savedFlag_);
+    ReadByteFlag(archive, cursorMode_);
+    ReadByteFlag(archive, objectivesShown_);
+    ReadByteFlag(archive, radar_.objectiveShown);
+    ReadByteFlag(archive, radar_.radarShown);
+    archive.ReadFloat(radar_.range);
+    for (float& value : radar_.objective) {
+        archive.ReadFloat(value);
+    }
+}
+
+// ---- script operations ----------------------------------------------------
+
+bool TsLevel::ImportWorld(const char* path, const char*, float, bool, float, float, bool)
+{
+    LogErrorF("TsLevel::ImportWorld: \"%s\" not imported: the world is not built yet", path ? path : "");
+    return false;
+}
+
+bool TsLevel::LoadWorld(const char* file)
+{
+    if (world_) {
+        return true;
+    }
+    LogErrorF("TsLevel::LoadWorld: \"%s\" not loaded: the world is not built yet", file ? file : "");
+    return false;
+}
+
+bool TsLevel::SaveWorld(const char* file)
+{
+    LogErrorF("TsLevel::SaveWorld: \"%s\" not saved: the world is not built yet", file ? file : "");
+    return false;
+}
+
+bool TsLevel::MakeDetectionMap(const char*, const char*)
+{
+    LogError("TsLevel::MakeDetectionMap: the AI map is not built yet");
+    return false;
+}
+
+bool TsLevel::GameIsInNormalState() const
+{
+    // The cut scene, the conversation and the HUD's busy states are not
+    // built yet, so nothing holds the game out of its normal state.
+    return true;
+}
+
+void TsLevel::Pause(bool paused)
+{
+    SetPaused(paused);
+    if (paused) {
+        if (TsAudio* audio = TsAccess::Audio()) {
+            audio->StopAll();
+        }
+    }
+}
+
+void TsLevel::ActivateIngameFrontEnd(bool on)
+{
+    static bool reported = false;
+    ReportOnce(reported, "ActivateIngameFrontEnd: the in-game menu is not built yet");
+    Pause(on);
+}
+
+void TsLevel::BeginConvert()
+{
+    if (TsMain* app = TsMain::Instance()) {
+        app->BeginConvert(this);
+    }
+}
+
+void TsLevel::EndConvert()
+{
+    if (TsMain* app = TsMain::Instance()) {
+        app->EndConvert(this);
+    }
+}

@@ -1,0 +1,349 @@
+// The level at play: Import and Initialise bring it up, Tick runs one game
+// tick in the fixed order the game's systems rely on, Render draws a frame.
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/OmGroup.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsEntity.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+#include "game/framework/TsOptions.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsPlayer.h"
+#include "render/OmD3D.h"
+
+namespace {
+
+constexpr float kActivationRange = 40.0f;
+// Input actions the level reads.
+constexpr int kZoomNear = 21;
+constexpr int kZoomMiddle = 22;
+constexpr int kZoomFar = 23;
+constexpr int kZoomFree = 24;
+constexpr int kFreeCamera = 25;
+
+// Per-tick and per-frame reports: once per run.
+void ReportOnce(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsLevel: %s", what);
+    }
+}
+
+const char* TextOf(const OmString& text)
+{
+    return text.Get() ? text.Get() : "";
+}
+
+void RunScriptFile(const OmString& file)
+{
+    lua_State* L = TsAccess::LuaState();
+    if (L && !file.IsEmpty()) {
+        TsScriptHost::ShellDoFile(L, file.Get());
+    }
+}
+
+TsPlayer* Player()
+{
+    const TsMain* app = TsMain::Instance();
+    return app ? app->GetLocalPlayer() : nullptr;
+}
+
+TsEntity* CurrentCharacter()
+{
+    const TsPlayer* player = Player();
+    return player ? player->GetCurrentCharacter() : nullptr;
+}
+
+} // namespace
+
+// ---- bringing the level up ------------------------------------------------
+
+bool TsLevel::Import()
+{
+    TsLevelInfo* info = TsAccess::LevelInfo();
+    if (!info) {
+        LogError("TsLevel: there is no local player, so no level information to import");
+        return false;
+    }
+    if (!LoadWorld(info->worldFilename.Get())) {
+        LogErrorF("Error loading environment .tsw file: %s", TextOf(info->worldFilename));
+        return false;
+    }
+    RunScriptFile(info->luaEntityFilename);
+    if (!entityDB_->Import()) {
+        LogError("Error importing entities");
+        return false;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "no projectiles are imported: projectiles are not built yet");
+    return true;
+}
+
+bool TsLevel::Initialise()
+{
+    TsLevelInfo* info = TsAccess::LevelInfo();
+    if (!info) {
+        LogError("TsLevel: there is no local player, so no level information to initialise");
+        return false;
+    }
+    if (TsInput* input = TsAccess::Input()) {
+        input->ClearState();
+    }
+    if (!LoadWorld(info->worldFilename.Get())) {
+        LogErrorF("Error loading environment .tsw file: %s", TextOf(info->worldFilename));
+        return false;
+    }
+    if (!entityDB_->Initialise()) {
+        LogError("Error initialising entities");
+        return false;
+    }
+    RunScriptFile(info->luaMissionFilename);
+    // Play camera: zoom mode and free camera follow the transparent-camera option.
+    if (TsAccess::Options()->IsTransparentCam()) {
+        freeCamera_ = 0;
+        zoomMode_ = 0;
+    } else {
+        freeCamera_ = 1;
+    }
+    LogInfoF("Initialising %s radar", "static");
+    TsMain::PumpMessages();
+    std::srand(0);
+    if (TsAudio* audio = TsAccess::Audio()) {
+        audio->ReloadInGameSounds(info->musicName.Get());
+    }
+    if (!TsGameMode::Initialise()) {
+        LogError("Error initialising base TsGameMode");
+        return false;
+    }
+    TsAnimationDB* animations = TsAccess::AnimDB();
+    if (animations && !animations->LoadAnimations()) {
+        LogError("Error loading animations");
+        return false;
+    }
+    return true;
+}
+
+// ---- one tick -------------------------------------------------------------
+
+void TsLevel::Tick(uint32_t tickCount)
+{
+    if (TsAudio* audio = TsAccess::Audio()) {
+        audio->Update();
+    }
+    if (RunInGameMenu()) {
+        return;
+    }
+    GameOverStep();
+    if (IsPaused()) {
+        return;
+    }
+    static bool noCamera = false;
+    ReportOnce(noCamera, "the camera does not move: the game camera is not built yet");
+    ZoomActions();
+    UpdateActivation();
+    static bool noTimers = false;
+    ReportOnce(noTimers, "no timers, cut scene or conversation are ticked: they are not built yet");
+    RunLuaTick();
+    entityDB_->Tick(tickCount);
+    TickPlayer(tickCount);
+    MoveListener();
+    viewBlendPrevious_ = viewBlend_;
+    viewBlend_ = freeCamera_ == 1 ? 1.0f : 0.0f;
+    CameraElevation();
+    ShowObjectives();
+    if (gameOverRequested_) {
+        gameOverRequested_ = false;
+        StartGameOver();
+    }
+}
+
+// The in-game menu runs the tick while it has windows open; without the
+// menu there are never any.
+bool TsLevel::RunInGameMenu()
+{
+    static bool reported = false;
+    ReportOnce(reported, "the in-game menu is not built yet; the tick never waits for it");
+    return false;
+}
+
+void TsLevel::ZoomActions()
+{
+    const TsInput* input = TsAccess::Input();
+    if (!input) {
+        return;
+    }
+    if (input->IsActionPressed(kZoomNear)) {
+        zoomMode_ = 0;
+    } else if (input->IsActionPressed(kZoomMiddle)) {
+        zoomMode_ = 1;
+    } else if (input->IsActionPressed(kZoomFar)) {
+        zoomMode_ = 2;
+    } else if (input->IsActionPressed(kZoomFree)) {
+        if (freeCamera_ == 1) {
+            zoomMode_ = -1;
+        }
+    } else if (input->IsActionPressed(kFreeCamera)) {
+        if (freeCamera_ == 1) {
+            freeCamera_ = 0;
+            zoomMode_ = 0;
+        } else {
+            freeCamera_ = 1;
+        }
+    }
+}
+
+// Entities near the camera's focus are active; with no camera yet the
+// focus is the current character (the origin without one).
+void TsLevel::UpdateActivation()
+{
+    const TsEntity* character = CurrentCharacter();
+    const OmVector3 focus = character ? character->GetPosition() : OmVector3();
+    entityDB_->SetActivationCentre(focus.x, focus.z, kActivationRange);
+    entityDB_->UpdateActivation();
+}
+
+void TsLevel::RunLuaTick()
+{
+    lua_State* L = TsAccess::LuaState();
+    if (!L) {
+        return;
+    }
+    inLuaTick_ = true;
+    const int result = TsScriptHost::CallIntFunction(L, "LuaTick");
+    inLuaTick_ = false;
+    if (result != 0) {
+        gameOverRequested_ = true;
+    }
+}
+
+void TsLevel::TickPlayer(uint32_t tickCount)
+{
+    if (cursorMode_) {
+        return;
+    }
+    TsPlayer* player = Player();
+    if (player && !gameOverRequested_) {
+        player->Tick(tickCount);
+    }
+}
+
+// The listener stands behind the current character; with none it stays.
+void TsLevel::MoveListener()
+{
+    const TsEntity* character = CurrentCharacter();
+    TsAudio* audio = TsAccess::Audio();
+    if (!character || !audio) {
+        return;
+    }
+    OmVector3 position = character->GetPosition();
+    position.y += character->GetHeight();
+    const OmVector3 front(0.0f, 0.0f, 1.0f);
+    const OmVector3 up(0.0f, 1.0f, 0.0f);
+    position.x -= 7.0f * front.x;
+    position.z -= 7.0f * front.z;
+    audio->Tick(position, front, up, nullptr);
+}
+
+void TsLevel::CameraElevation()
+{
+    if (zoomMode_ < 0) {
+        elevation_.Choose(-1);
+        return;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "the camera's elevation is not chosen: the game camera and the world are not built yet");
+}
+
+void TsLevel::ShowObjectives()
+{
+    if (objectivesText_.IsEmpty()) {
+        return;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "the objectives window is not shown: the in-game menu is not built yet");
+}
+
+// Game over needs a dead squad member for the camera to look at: a
+// script that asks for it while nobody has died is told so, and play goes on.
+void TsLevel::StartGameOver()
+{
+    TsPlayer* player = Player();
+    TsEntity* dead = nullptr;
+    for (int32_t i = 0; player && i < TsPlayer::kMaxSquadMembers && !dead; ++i) {
+        TsEntity* member = player->GetSquadMember(i);
+        if (member && member->HasFlag(TS_ENTITY_DEAD)) {
+            dead = member;
+        }
+    }
+    if (!dead) {
+        static bool reported = false;
+        ReportOnce(reported, "LuaTick asked for the game-over scene, but no squad member has died; play goes on");
+        return;
+    }
+    gameOverState_ = kGameOverScene;
+    gameOverCharacter_ = dead;
+    Pause(true);
+}
+
+// Without the cut scene the scene is over at once; without the in-game
+// menu the question cannot be asked, so the game goes back to the front end.
+void TsLevel::GameOverStep()
+{
+    if (gameOverState_ == kGameOverScene) {
+        if (gameOverCharacter_) {
+            gameOverCharacter_->Tick(TsAccess::TickCount());
+        }
+        gameOverState_ = kGameOverQuestion;
+        Pause(true);
+        return;
+    }
+    if (gameOverState_ == kGameOverQuestion) {
+        static bool reported = false;
+        ReportOnce(reported, "the game-over question cannot be asked: the in-game menu is not built yet");
+        if (TsMain* app = TsMain::Instance()) {
+            app->RequestMode(TS_MODE_FRONT_END);
+        }
+        gameOverState_ = kPlaying;
+    }
+}
+
+// ---- one frame ------------------------------------------------------------
+
+void TsLevel::QueueDebugTexts()
+{
+    OmD3D* renderer = OmD3D::Instance();
+    if (renderer && GetDebugSwitch(7) && CurrentCharacter()) {
+        QueueDebugOverlay(*renderer);
+    }
+}
+
+void TsLevel::Render(float renderTime, float fraction)
+{
+    OmD3D* renderer = OmD3D::Instance();
+    if (!renderer) {
+        return;
+    }
+    QueueDebugTexts();
+    m_sceneRoot->Update(renderTime);
+    renderer->Clear(nullptr, 0);
+    if (renderer->BeginScene(renderTime)) {
+        static bool reported = false;
+        ReportOnce(reported, "the world, projectiles, HUD and radar are not drawn: they are not built yet");
+        m_sceneRoot->Render(*renderer);
+        entityDB_->Render(renderTime, fraction);
+        renderer->FlushAlphaQueue();
+        renderer->DrawQueuedText();
+        renderer->EndScene();
+        renderer->Present();
+    }
+    renderer->ClearQueuedText();
+}
