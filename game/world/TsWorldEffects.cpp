@@ -1,0 +1,88 @@
+// What the world hands to drawing and to the effect systems: the cell and
+// liquid drawing entry point, the particle emitters on the effect nodes,
+// and the liquid surfaces the importer fills.
+#include "game/world/TsWorld.h"
+
+#include <cstring>
+
+#include "engine/OmMesh.h"
+#include "game/framework/TsLog.h"
+#include "game/world/TsWorldCell.h"
+
+namespace {
+
+uint32_t PackColour(const float* colour)
+{
+    uint32_t packed = 0;
+    const int shifts[4] = {16, 8, 0, 24}; // r, g, b, a into ARGB
+    for (int i = 0; i < 4; ++i) {
+        const float c = colour[i] < 0.0f ? 0.0f : colour[i] > 1.0f ? 1.0f : colour[i];
+        packed |= uint32_t(c * 255.0f + 0.5f) << shifts[i];
+    }
+    return packed;
+}
+
+void ReportMissing(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsWorld: %s", what);
+    }
+}
+
+} // namespace
+
+void TsWorld::Render(float, float)
+{
+    static bool reported = false;
+    ReportMissing(reported, "the cell renderer is not built yet; the world is not drawn");
+}
+
+void TsWorld::CreateEffects()
+{
+    static bool reported = false;
+    ReportMissing(reported, "effect emitters and the cloud layer are not built yet");
+}
+
+void TsWorld::WarmUpEffects(float)
+{
+    CreateEffects();
+}
+
+void TsWorld::UpdateEffects(float)
+{
+    CreateEffects();
+}
+
+// Colours are stored as given: drawing brightens them on devices that cannot
+// double texture colours, so a saved world never compounds the brightening.
+void TsWorld::AddLiquidTriangle(TsLiquid& liquid, const OmMeshVertex* corners[3], const bool still[3])
+{
+    TsLiquidTriangle triangle;
+    for (int c = 0; c < 3; ++c) {
+        const OmMeshVertex& in = *corners[c];
+        TsLiquidVertex vertex;
+        vertex.x = in.position.x - liquid.origin.x;
+        vertex.y = in.position.y - liquid.origin.y;
+        vertex.z = in.position.z - liquid.origin.z;
+        vertex.u = in.uv0[0];
+        vertex.v = in.uv0[1];
+        vertex.colour = PackColour(in.colour);
+        vertex.still = still[c] ? 1 : 0;
+        int32_t reuse = -1;
+        for (uint32_t i = 0; i < liquid.vertices.GetCount(); ++i) {
+            TsLiquidVertex& old = liquid.vertices[i];
+            if (old.x != vertex.x || old.y != vertex.y || old.z != vertex.z)
+                continue;
+            old.still = vertex.still = old.still | vertex.still;
+            if (reuse < 0 && old.colour == vertex.colour && old.u == vertex.u && old.v == vertex.v)
+                reuse = int32_t(i);
+        }
+        if (reuse < 0) {
+            reuse = int32_t(liquid.vertices.GetCount());
+            liquid.vertices.Add(vertex);
+        }
+        triangle.index[c] = uint16_t(reuse);
+    }
+    liquid.triangles.Add(triangle);
+}
