@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/framework/TsCamera.h"
 #include "game/framework/TsDialogStrings.h"
+#include "game/framework/TsGameMode.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
@@ -43,7 +45,6 @@ TS_MISSING(TsPathfinder, Pathfinder, "the pathfinder is not built yet")
 TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
 TS_MISSING(TsRadar, Radar, "the radar is not built yet")
 TS_MISSING(TsConversation, Conversation, "conversations are not built yet")
-TS_MISSING(TsCameraHelper, CameraHelper, "the game modes are not built yet")
 TS_MISSING(TsLevelCursor, LevelCursor, "the level cursor is not built yet")
 TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the in-game menu is not built yet")
 
@@ -70,6 +71,16 @@ TsGameMode* TsAccess::Mode()
     static bool reported = false;
     return FromApp<TsGameMode>(reported, "Mode", "there is no application, so no mode",
                                [](const TsMain& app) { return app.GetMode(); });
+}
+
+TsCamera* TsAccess::CameraHelper()
+{
+    static bool reported = false;
+    TsGameMode* mode = TsMain::Instance() ? TsMain::Instance()->GetMode() : nullptr;
+    if (!mode) {
+        return Missing<TsCamera>(reported, "CameraHelper", "there is no current mode, so no camera");
+    }
+    return mode->GetCamera();
 }
 
 TsInput* TsAccess::Input()

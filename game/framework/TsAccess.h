@@ -14,7 +14,7 @@ class TsPathfinder;
 class TsHUDe;
 class TsRadar;
 class TsConversation;
-class TsCameraHelper;
+class TsCamera;
 class TsAnimationDB;
 class TsInput;
 class TsAudio;
@@ -39,7 +39,7 @@ public:
     static TsHUDe* HUDe();
     static TsRadar* Radar();
     static TsConversation* Conversation();
-    static TsCameraHelper* CameraHelper();
+    static TsCamera* CameraHelper();
     static TsAnimationDB* AnimDB();
     static TsInput* Input();
     static TsAudio* Audio();

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "engine/OmGroup.h"
+#include "engine/OmRenderer.h"
+#include "game/framework/TsCamera.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsInput.h"
@@ -34,15 +36,21 @@ void QueueLine(OmRenderer& renderer, float y, const char* text)
 TsGameMode::TsGameMode()
 {
     CreateSceneRoot();
+    CreateCamera();
 }
 
 TsGameMode::TsGameMode(OmArchive& archive) : TsObject(archive)
 {
     CreateSceneRoot();
+    CreateCamera();
 }
 
 TsGameMode::~TsGameMode()
 {
+    if (m_camera) {
+        m_camera->Release();
+        m_camera = nullptr;
+    }
     if (m_sceneRoot) {
         m_sceneRoot->Release();
         m_sceneRoot = nullptr;
@@ -52,8 +60,33 @@ TsGameMode::~TsGameMode()
 void TsGameMode::CreateSceneRoot()
 {
     m_sceneRoot = new OmGroup; // holding the reference it is made with
-    static bool reported = false;
-    ReportMissing(reported, "no main camera: the game camera is not built yet");
+}
+
+// The mode's camera drives the renderer's own camera node.
+void TsGameMode::CreateCamera()
+{
+    constexpr float kDegrees = 3.14159265f / 180.0f;
+    m_camera = new TsCamera; // holding the reference it is made with
+    m_camera->SetSceneCamera(GetActiveCamera());
+    if (!m_camera->GetSceneCamera()) {
+        static bool reported = false;
+        ReportMissing(reported, "there is no renderer camera for the mode's camera to drive");
+    }
+    m_camera->Position().SetNext(OmVector3(0.0f, 20.0f, -180.0f));
+    m_camera->Heading().SetNext(0.0f);
+    m_camera->Pitch().SetNext(0.0f);
+    m_camera->Roll().SetNext(0.0f);
+    m_camera->SetFieldOfView(40.0f * kDegrees);
+    m_camera->Snap();
+    m_camera->SetAspect(TsCamera::kDefaultAspect);
+    m_camera->SetNearPlane(1.0f);
+    m_camera->SetFarPlane(200.0f);
+    m_camera->Distance().SetNext(10.0f);
+    m_camera->Focus().SetNext(OmVector3(0.0f, 0.0f, 0.0f));
+    m_camera->Tick(0);
+    m_camera->Tick(0);
+    m_camera->Update(0.0f);
+    m_camera->SetName("main_camera");
 }
 
 bool TsGameMode::FindNode(const char* name, OmNode*& found) const
@@ -78,11 +111,12 @@ bool TsGameMode::Initialise()
     return true;
 }
 
-void TsGameMode::Tick(uint32_t)
+void TsGameMode::Tick(uint32_t tickCount)
 {
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->Update();
     }
+    m_camera->Tick(tickCount);
 }
 
 void TsGameMode::QueueDebugOverlay(OmRenderer& renderer) const
@@ -96,7 +130,10 @@ void TsGameMode::QueueDebugOverlay(OmRenderer& renderer) const
     QueueLine(renderer, 0.06f, line);
     std::snprintf(line, sizeof line, "CursorY: %d\n", input ? input->GetCursorY() : 0);
     QueueLine(renderer, 0.09f, line);
-    // The camera's heading and pitch lines wait for the game camera.
+    std::snprintf(line, sizeof line, "Azi: %f\n", static_cast<double>(m_camera->Heading().next));
+    QueueLine(renderer, 0.12f, line);
+    std::snprintf(line, sizeof line, "Ele: %f\n", static_cast<double>(m_camera->Pitch().next));
+    QueueLine(renderer, 0.15f, line);
     OmD3D* device = OmD3D::Instance();
     const uint32_t* stats = device ? device->GetFrameStats()->words : nullptr;
     std::snprintf(line, sizeof line, "tpf: %d\n", stats ? int(stats[OmRenderStats::kPrimitives]) : 0);
@@ -107,12 +144,13 @@ void TsGameMode::QueueDebugOverlay(OmRenderer& renderer) const
     QueueLine(renderer, 0.24f, line);
 }
 
-void TsGameMode::Render(float renderTime, float)
+void TsGameMode::Render(float renderTime, float fraction)
 {
     OmD3D* renderer = OmD3D::Instance();
     if (!renderer) {
         return;
     }
+    m_camera->Render(renderTime, fraction);
     QueueDebugOverlay(*renderer);
     m_sceneRoot->Update(renderTime);
     renderer->Clear(nullptr, 0);

@@ -11,6 +11,7 @@
 class OmGroup;
 class OmNode;
 class OmRenderer;
+class TsCamera;
 
 // Values of mode requests and of GetModeType.
 enum TsModeType : int32_t {
@@ -42,6 +43,9 @@ class TsGameMode : public TsObject {
     void SetPaused(bool paused) { m_paused = paused ? 1 : 0; }
 
     OmGroup* GetSceneRoot() const { return m_sceneRoot; }
+    // The mode's camera ("main_camera"), set up for play at construction
+    // and drawn through the renderer's camera.
+    TsCamera* GetCamera() const { return m_camera; }
     // Depth first below the scene root; false when no node has the name.
     bool FindNode(const char* name, OmNode*& found) const;
 
@@ -49,8 +53,10 @@ protected:
     void QueueDebugOverlay(OmRenderer& renderer) const;
 
     OmGroup* m_sceneRoot = nullptr;
+    TsCamera* m_camera = nullptr;
     uint8_t m_paused = 0;
 
 private:
     void CreateSceneRoot();
+    void CreateCamera();
 };

@@ -1,0 +1,73 @@
+// The level's pending timed calls: "call this object's OnTimer after so
+// many seconds, so many times". Counted down in game ticks; one table for
+// the whole program, ticked, saved and loaded by the level and cleared when
+// the game systems stop.
+//
+// An entry holds a reference on its target and on its user object, let go
+// when the entry ends, so a target whose owner has released it is never
+// called and its pool cell is never mistaken for another object's.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/OmArray.h"
+#include "engine/OmIndexTable.h"
+
+class OmArchive;
+class OmObject;
+class TsObject;
+
+// Seven words on disk; pointer-sized targets in memory.
+struct TsTimerEntry {
+    TsObject* target = nullptr; // null once the entry has ended
+    int32_t period = 0;         // ticks between calls
+    int32_t repeats = 0;        // calls still to make; 0 runs without end
+    int32_t countdown = 0;      // ticks until the next call
+    int32_t userWord1 = 0;
+    int32_t userWord2 = 0;
+    OmObject* userObject = nullptr;
+};
+
+class TsTimerTable {
+public:
+    static constexpr uint32_t kIdGrowStep = 32;
+    static constexpr uint32_t kEntryGrowStep = 64;
+
+    static TsTimerTable& Instance();
+
+    TsTimerTable();
+    ~TsTimerTable();
+    TsTimerTable(const TsTimerTable&) = delete;
+    TsTimerTable& operator=(const TsTimerTable&) = delete;
+
+    // Calls target->OnTimer every seconds (at least one tick), repeats
+    // times (0: until OnTimer answers false). Returns the id, or -1 for a
+    // null target.
+    int32_t AddTimer(TsObject* target, float seconds, int32_t repeats, int32_t userWord1 = 0,
+                     int32_t userWord2 = 0, OmObject* userObject = nullptr);
+    // One game tick: counts every entry down and fires the due ones.
+    void Tick();
+    // Ends every entry, letting go of its references.
+    void Clear();
+
+    // The entry of an id in use; null for any other id.
+    const TsTimerEntry* GetEntry(int32_t id) const;
+    uint32_t GetEntryCount() const { return m_entries.GetCount(); }
+    uint32_t GetActiveCount() const { return m_ids.GetCount(); }
+
+    void Register(OmArchive& archive);
+    void Write(OmArchive& archive);
+    // A table whose ids do not fit its entries fails the archive and is
+    // left empty.
+    void Read(OmArchive& archive);
+
+    // The ticks a timer of seconds waits at ticksPerSecond: rounded up,
+    // never below one tick.
+    static int32_t TicksFor(float seconds, int ticksPerSecond);
+
+private:
+    void EndEntry(int32_t id);
+
+    OmIndexTable m_ids{kIdGrowStep};
+    OmArray<TsTimerEntry> m_entries{kEntryGrowStep};
+};
