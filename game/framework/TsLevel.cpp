@@ -7,12 +7,17 @@
 #include <numbers>
 
 #include "engine/OmArchive.h"
+#include "engine/OmClass.h"
 #include "engine/OmIndexTable.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
+#include "platform/FilePath.h"
+#include "render/OmD3D.h"
 
 OM_IMPLEMENT_CLASS(TsLevel, TsGameMode)
 
@@ -82,6 +87,10 @@ TsLevel::~TsLevel()
 
 void TsLevel::ReleaseOwned()
 {
+    if (world_) {
+        world_->Release();
+        world_ = nullptr;
+    }
     if (entityDB_) {
         entityDB_->Release();
         entityDB_ = nullptr;
@@ -201,19 +210,50 @@ bool TsLevel::ImportWorld(const char* path, const char*, float, bool, float, flo
     return false;
 }
 
+// The environment archive holds the world as its first root, with the
+// materials and textures it draws with.
 bool TsLevel::LoadWorld(const char* file)
 {
     if (world_) {
         return true;
     }
-    LogErrorF("TsLevel::LoadWorld: \"%s\" not loaded: the world is not built yet", file ? file : "");
-    return false;
+    if (!file || !*file) {
+        return false;
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    if (OmD3D* renderer = OmD3D::Instance()) {
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+    }
+    if (!archive.Load(plat::ResolvePath(file).c_str()) || archive.GetRootCount() == 0) {
+        return false;
+    }
+    TsWorld* world = TsWorld::Cast(archive.GetRoot(0));
+    if (!world) {
+        LogErrorF("TsLevel::LoadWorld: the first object of \"%s\" is not a world", file);
+        for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
+            if (OmObject* root = archive.GetRoot(i)) {
+                root->Release();
+            }
+        }
+        return false;
+    }
+    world_ = world;
+    world_->CreateEffects();
+    return true;
 }
 
 bool TsLevel::SaveWorld(const char* file)
 {
-    LogErrorF("TsLevel::SaveWorld: \"%s\" not saved: the world is not built yet", file ? file : "");
-    return false;
+    if (!world_ || !file || !*file) {
+        LogError("TsLevel::SaveWorld: there is no world or no file name");
+        return false;
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    if (OmD3D* renderer = OmD3D::Instance()) {
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+    }
+    archive.AddRoot(world_);
+    return archive.Save(plat::ResolvePath(file).c_str());
 }
 
 bool TsLevel::MakeDetectionMap(const char*, const char*)

@@ -126,6 +126,8 @@ private:
     void ReleaseOwned();
     // The steps of a tick, in their order.
     bool RunInGameMenu();
+    void SetUpPlayCamera();
+    void CameraInput();
     void GameOverStep();
     void ZoomActions();
     void UpdateActivation();

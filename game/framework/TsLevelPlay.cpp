@@ -7,6 +7,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsInput.h"
@@ -17,6 +18,9 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsPlayer.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
+#include "game/world/TsWorldHit.h"
 #include "render/OmD3D.h"
 
 namespace {
@@ -28,6 +32,12 @@ constexpr int kZoomMiddle = 22;
 constexpr int kZoomFar = 23;
 constexpr int kZoomFree = 24;
 constexpr int kFreeCamera = 25;
+constexpr int kTurnLeft = 5;
+constexpr int kTurnRight = 6;
+constexpr int kWiden = 7;
+constexpr int kNarrow = 8;
+constexpr float kPi = 3.14159265f;
+constexpr float kZoomRate = 0.3f;
 
 // Per-tick and per-frame reports: once per run.
 void ReportOnce(bool& reported, const char* what)
@@ -107,13 +117,7 @@ bool TsLevel::Initialise()
         return false;
     }
     RunScriptFile(info->luaMissionFilename);
-    // Play camera: zoom mode and free camera follow the transparent-camera option.
-    if (TsAccess::Options()->IsTransparentCam()) {
-        freeCamera_ = 0;
-        zoomMode_ = 0;
-    } else {
-        freeCamera_ = 1;
-    }
+    SetUpPlayCamera();
     LogInfoF("Initialising %s radar", "static");
     TsMain::PumpMessages();
     std::srand(0);
@@ -129,7 +133,34 @@ bool TsLevel::Initialise()
         LogError("Error loading animations");
         return false;
     }
+    if (world_) {
+        world_->WarmUpEffects(TsAccess::GameTime());
+    }
     return true;
+}
+
+// The camera orbits the current character (the origin without one) at
+// the play distance and elevation.
+void TsLevel::SetUpPlayCamera()
+{
+    const TsEntity* character = CurrentCharacter();
+    OmVector3 focus;
+    if (character) {
+        focus = character->GetPosition();
+        focus.y += character->GetHeight();
+    }
+    m_camera->SetMode(TS_CAMERA_ORBIT);
+    m_camera->Distance().SetNext(cameraValues_[1]);
+    m_camera->Pitch().SetNext(playElevation_);
+    m_camera->SetFieldOfView(startFov_);
+    m_camera->Focus().SetNext(focus);
+    m_camera->Snap();
+    if (TsAccess::Options()->IsTransparentCam()) {
+        freeCamera_ = 0;
+        zoomMode_ = 0;
+    } else {
+        freeCamera_ = 1;
+    }
 }
 
 // ---- one tick -------------------------------------------------------------
@@ -146,8 +177,8 @@ void TsLevel::Tick(uint32_t tickCount)
     if (IsPaused()) {
         return;
     }
-    static bool noCamera = false;
-    ReportOnce(noCamera, "the camera does not move: the game camera is not built yet");
+    CameraInput();
+    m_camera->Tick(tickCount);
     ZoomActions();
     UpdateActivation();
     static bool noTimers = false;
@@ -163,6 +194,43 @@ void TsLevel::Tick(uint32_t tickCount)
     if (gameOverRequested_) {
         gameOverRequested_ = false;
         StartGameOver();
+    }
+    if (tickCount == 0) {
+        m_camera->Snap();
+    }
+}
+
+// The camera looks at the current character; the turn and zoom keys steer
+// it unless the cursor or a pause holds the controls.
+void TsLevel::CameraInput()
+{
+    if (const TsEntity* character = CurrentCharacter()) {
+        OmVector3 focus = character->GetPosition();
+        focus.y += 0.5f * character->GetHeight();
+        m_camera->Focus().SetNext(focus);
+    }
+    const TsInput* input = TsAccess::Input();
+    if (cursorMode_ || IsPaused() || !input) {
+        return;
+    }
+    const float dt = TsAccess::TickDuration();
+    float heading = m_camera->Heading().next;
+    if (input->IsActionDown(kTurnLeft)) {
+        heading -= kPi * dt;
+    }
+    if (input->IsActionDown(kTurnRight)) {
+        heading += kPi * dt;
+    }
+    m_camera->Heading().SetNext(heading);
+    float fov = m_camera->GetFieldOfView();
+    if (input->IsActionDown(kNarrow)) {
+        fov = std::clamp(fov - kZoomRate * dt, narrowestFov_, widestFov_);
+    }
+    if (input->IsActionDown(kWiden)) {
+        fov = std::clamp(fov + kZoomRate * dt, narrowestFov_, widestFov_);
+    }
+    if (fov != m_camera->GetFieldOfView()) {
+        m_camera->SetFieldOfView(fov);
     }
 }
 
@@ -201,13 +269,15 @@ void TsLevel::ZoomActions()
     }
 }
 
-// Entities near the camera's focus are active; with no camera yet the
-// focus is the current character (the origin without one).
+// Entities near the camera's focus are active.
 void TsLevel::UpdateActivation()
 {
-    const TsEntity* character = CurrentCharacter();
-    const OmVector3 focus = character ? character->GetPosition() : OmVector3();
-    entityDB_->SetActivationCentre(focus.x, focus.z, kActivationRange);
+    const OmVector3& focus = m_camera->Focus().next;
+    float range = kActivationRange;
+    if (world_ && world_->GetAITileSize() > 0.0f) {
+        range = std::min(105.0f * world_->GetAITileSize(), kActivationRange);
+    }
+    entityDB_->SetActivationCentre(focus.x, focus.z, range);
     entityDB_->UpdateActivation();
 }
 
@@ -253,14 +323,30 @@ void TsLevel::MoveListener()
     audio->Tick(position, front, up, nullptr);
 }
 
+// The lowest elevation step from which the focus can be seen through the
+// world; the pitch eases toward it.
 void TsLevel::CameraElevation()
 {
     if (zoomMode_ < 0) {
         elevation_.Choose(-1);
         return;
     }
-    static bool reported = false;
-    ReportOnce(reported, "the camera's elevation is not chosen: the game camera and the world are not built yet");
+    const OmVector3 focus = m_camera->Focus().next;
+    const float heading = m_camera->Heading().next;
+    const float distance = m_camera->Distance().next;
+    auto isClear = [&](float elevation) {
+        if (!world_) {
+            return true;
+        }
+        const OmVector3 back = TsCamera::Orientation(heading, elevation, 0.0f).GetColumn(2);
+        const OmVector3 eye(focus.x - distance * back.x, focus.y - distance * back.y, focus.z - distance * back.z);
+        TsWorldHit hit;
+        return !world_->CastSegmentStatic(focus, eye, hit, false);
+    };
+    const float steps[TsElevationControl::kStepCount] = {ElevationStep(0), ElevationStep(1), ElevationStep(2)};
+    const int step = elevation_.Choose(TsElevationControl::UsableStep(isClear, steps));
+    const float pitch = m_camera->Pitch().next;
+    m_camera->Pitch().SetNext(TsElevationControl::MovePitch(pitch, ElevationStep(step), TsAccess::TickDuration()));
 }
 
 void TsLevel::ShowObjectives()
@@ -332,14 +418,21 @@ void TsLevel::Render(float renderTime, float fraction)
     if (!renderer) {
         return;
     }
+    m_camera->Render(renderTime, fraction);
     QueueDebugTexts();
     m_sceneRoot->Update(renderTime);
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
         static bool reported = false;
-        ReportOnce(reported, "the world, projectiles, HUD and radar are not drawn: they are not built yet");
+        ReportOnce(reported, "no projectiles, HUD or radar are drawn: they are not built yet");
+        if (world_) {
+            world_->Render(renderTime, fraction);
+        }
         m_sceneRoot->Render(*renderer);
         entityDB_->Render(renderTime, fraction);
+        if (world_) {
+            world_->UpdateEffects(renderTime);
+        }
         renderer->FlushAlphaQueue();
         renderer->DrawQueuedText();
         renderer->EndScene();

@@ -19,6 +19,8 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
 #include "game/objects/TsPlayer.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
 #include "platform/MessageBox.h"
 #include "render/OmD3D.h"
 
@@ -192,6 +194,9 @@ void TsMain::LevelStarted()
 {
     TsLevel* level = TsLevel::Cast(level_);
     const TsLevelInfo* info = localPlayer_ ? &localPlayer_->GetLevelInfo() : nullptr;
+    if (level && level->GetWorld()) {
+        level->GetWorld()->SetTrackedEntity(localPlayer_ ? localPlayer_->GetCurrentCharacter() : nullptr);
+    }
     if (level && info) {
         if (!skipVideos_ && !info->fmvName.IsEmpty() && !level->GetVideoPlayed()) {
             LogErrorF("Mode switch: the mission video \"%s\" is not played: video playback is not built yet",
