@@ -21,14 +21,13 @@
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsObject.h"
+#include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldHit.h"
 
 class OmMaxLight;
 class OmNode;
 class TsNibbleArray;
-class TsWorldCell;
 struct OmMeshVertex;
-struct TsLiquid;
 
 // A pathfinder beacon: the centre of a passable AI tile.
 struct TsBeacon {
