@@ -7,6 +7,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsMain.h"
+#include "game/framework/TsObjectView.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsStartupDialog.h"
 #include "platform/Display.h"
@@ -34,6 +35,7 @@ int RunGame()
         plat::ShowMessageBox(TsMain::kCaption, "Error creating application");
         return 0;
     }
+    TsMain::SetModeFactory(TS_MODE_OBJECT_VIEW, &TsObjectView::Create);
     TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
     app->CreateRenderer();
     options.Load();

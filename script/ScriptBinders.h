@@ -31,6 +31,8 @@ void TsAnimationDBClass(lua_State* L);
 void TsAudioClass(lua_State* L);
 void TsEntityClass(lua_State* L);
 void TsEntityDBClass(lua_State* L);
+void TsModelClass(lua_State* L);
+void TsCutSceneClass(lua_State* L);
 void TsLevelClass(lua_State* L);
 void TsLevelInfoClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and

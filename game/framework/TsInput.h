@@ -64,6 +64,8 @@ public:
     bool IsActionDown(int action) const;
     bool IsActionPressed(int action) const;  // down now, not at the last tick
     bool IsActionReleased(int action) const; // down at the last tick, not now
+    // A key of the keyboard by key code, as read at the last update.
+    bool IsKeyDown(int keyCode) const { return KeyIsDown(keyCode); }
 
     int GetCursorX() const { return current_.cursorX; }
     int GetCursorY() const { return current_.cursorY; }

@@ -21,6 +21,7 @@
 #include "game/objects/TsPlayer.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
+#include "game/objects/TsTimerTable.h"
 #include "platform/MessageBox.h"
 #include "render/OmD3D.h"
 
@@ -132,7 +133,7 @@ bool TsMain::BuildMode(int request)
                 LogError("Mode switch: the front end is not built yet; the game runs with no mode (an empty frame)");
                 return true;
             }
-            LogErrorF("Mode switch: the %s is not built yet", ModeName(request));
+            LogErrorF("Mode switch: no %s is registered with the application", ModeName(request));
             return false;
         }
         TsGameMode* mode = factory();
@@ -286,6 +287,8 @@ void TsMain::StopGameSystems()
         renderer_->ReleaseAllTextures();
     }
     SetLocalPlayer(nullptr);
+    // The timers let go of their objects while those still live.
+    TsTimerTable::Instance().Clear();
     OmClassRegistry::Instance().FreeAllObjects();
     if (luaState_) {
         TsShell::Instance().ForgetLuaState(luaState_);

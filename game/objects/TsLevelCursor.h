@@ -68,7 +68,7 @@ public:
 
 private:
     void CountEdges(int x, int screenWidth);
-    void PickEntity(const TsEntityDB& db);
+    void PickEntity(const TsEntityDB& db, float reach);
 
     TsCursorState m_state = TS_CURSOR_REACHABLE;
     TsEntity* m_hovered = nullptr;

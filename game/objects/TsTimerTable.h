@@ -49,6 +49,9 @@ public:
     void Tick();
     // Ends every entry, letting go of its references.
     void Clear();
+    // Drops every entry without touching the objects: for a load that
+    // failed after the table was read, whose objects the archive discards.
+    void Abandon();
 
     // The entry of an id in use; null for any other id.
     const TsTimerEntry* GetEntry(int32_t id) const;
@@ -58,7 +61,8 @@ public:
     void Register(OmArchive& archive);
     void Write(OmArchive& archive);
     // A table whose ids do not fit its entries fails the archive and is
-    // left empty.
+    // left empty. The references the entries hold come back with their
+    // objects' saved counts.
     void Read(OmArchive& archive);
 
     // The ticks a timer of seconds waits at ticksPerSecond: rounded up,

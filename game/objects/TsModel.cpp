@@ -1,0 +1,298 @@
+#include "game/objects/TsModel.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/OmArchive.h"
+#include "engine/OmBaseSprite.h"
+#include "engine/OmClass.h"
+#include "engine/OmFastAlloc.h"
+#include "engine/OmGroup.h"
+#include "engine/OmRenderer.h"
+#include "engine/OmSceneImporter.h"
+#include "engine/OmTextureResource.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsDialogStrings.h"
+#include "game/framework/TsLog.h"
+
+OM_IMPLEMENT_ABSTRACT_CLASS(TsModel, TsEntity)
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr float kTwoPi = 2.0f * kPi;
+constexpr uint32_t kModelRenderFlags = 0x4C;
+constexpr size_t kMaxPath = 512;
+
+void ReportOnce(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsModel: %s", what);
+    }
+}
+
+} // namespace
+
+TsModel::TsModel()
+{
+    SetFlag(TS_ENTITY_MODEL);
+}
+
+TsModel::TsModel(OmArchive& archive) : TsEntity(archive)
+{
+}
+
+TsModel::~TsModel()
+{
+    SetModel(nullptr);
+    if (m_sprite) {
+        m_sprite->Release();
+        m_sprite = nullptr;
+    }
+}
+
+void TsModel::Write(OmArchive& archive)
+{
+    TsEntity::Write(archive);
+    m_mdl.Write(archive);
+    m_spriteName.Write(archive);
+    archive.WriteU32(m_uniqueModel);
+    archive.WriteI32(m_displayNameId).WriteI32(m_displayDescriptionId);
+    archive.WriteFloat(m_heading).WriteFloat(m_previousHeading).WriteFloat(m_spareHeading);
+    archive.WriteU32(m_headingDirty);
+    archive.WriteVector(m_direction);
+}
+
+void TsModel::Read(OmArchive& archive)
+{
+    TsEntity::Read(archive);
+    m_mdl.Read(archive);
+    m_spriteName.Read(archive);
+    uint32_t unique = 0, dirty = 0;
+    archive.ReadU32(unique);
+    archive.ReadI32(m_displayNameId).ReadI32(m_displayDescriptionId);
+    archive.ReadFloat(m_heading).ReadFloat(m_previousHeading).ReadFloat(m_spareHeading);
+    archive.ReadU32(dirty);
+    archive.ReadVector(m_direction);
+    m_uniqueModel = unique != 0 ? 1 : 0;
+    m_headingDirty = dirty != 0 ? 1 : 0;
+}
+
+void TsModel::Tick(uint32_t tickCount)
+{
+    TsEntity::Tick(tickCount);
+    m_previousHeading = m_heading;
+}
+
+void TsModel::Render(float renderTime, float fraction)
+{
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!renderer || !DrawModel(renderTime, fraction)) {
+        return;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "models are drawn unlit by the level's lights: the world's model lighting is not built yet");
+    m_model->Render(*renderer);
+}
+
+float TsModel::InterpolatedHeading(float fraction) const
+{
+    float d = m_heading - m_previousHeading;
+    if (m_previousHeading < m_heading && d > kPi) {
+        d -= kTwoPi;
+    } else if (m_previousHeading >= m_heading && d < -kPi) {
+        d += kTwoPi;
+    }
+    return m_previousHeading + d * fraction;
+}
+
+bool TsModel::DrawModel(float time, float fraction)
+{
+    if (!m_model) {
+        return false;
+    }
+    m_model->LocalScale() = 1.0f;
+    OmVector3& position = m_model->LocalPosition();
+    OmVector3::Lerp(m_previousPosition, m_position, fraction, position);
+    m_model->LocalRotation().SetRotationY(InterpolatedHeading(fraction));
+    m_model->Update(time);
+    return true;
+}
+
+void TsModel::ScanModelNodes(OmNode*)
+{
+}
+
+void TsModel::SetupFromModel(TsModel*)
+{
+}
+
+void TsModel::SetModel(OmNode* node)
+{
+    if (node) {
+        node->AddRef();
+    }
+    if (m_model) {
+        m_model->Release();
+    }
+    m_model = node;
+}
+
+void TsModel::JoinPath(char* out, size_t size, const char* directory, const char* file)
+{
+    directory = directory ? directory : "";
+    file = file ? file : "";
+    const size_t length = std::strlen(directory);
+    const bool separated = length == 0 || directory[length - 1] == '/' || directory[length - 1] == '\\';
+    std::snprintf(out, size, "%s%s%s", directory, separated ? "" : "/", file);
+}
+
+bool TsModel::ShareModel()
+{
+    const int32_t classId = GetClassId();
+    OmFastAlloc* pool = classId >= 0 ? OmClassRegistry::Instance().GetPool(classId) : nullptr;
+    if (!pool) {
+        return false;
+    }
+    OmFastAllocIterator it;
+    pool->BeginIteration(it);
+    while (void* cell = pool->NextLiveObject(it)) {
+        auto* other = static_cast<TsModel*>(static_cast<OmObject*>(cell));
+        if (other == this || !other->m_model || !other->m_mdl.Get() || std::strcmp(other->m_mdl.Get(), m_mdl.Get()) != 0) {
+            continue;
+        }
+        SetupFromModel(other);
+        OmNode* copy = other->m_model->NewInstance();
+        copy->CopyFrom(*other->m_model);
+        SetModel(copy);
+        copy->Release();
+        return true;
+    }
+    return false;
+}
+
+bool TsModel::LoadModel(const char* directory)
+{
+    if (m_mdl.IsEmpty() || m_model) {
+        return true;
+    }
+    if (!m_uniqueModel && ShareModel()) {
+        return true;
+    }
+    // Full paths: the working folder is never changed to find a model.
+    char path[kMaxPath];
+    char textures[kMaxPath];
+    JoinPath(path, sizeof path, directory, m_mdl.Get());
+    JoinPath(textures, sizeof textures, directory, "Textures/");
+    auto* group = new OmGroup;
+    OmSceneImporter importer;
+    importer.SetTextureDirectory(textures);
+    if (!importer.Load(path, group)) {
+        LogErrorF("error loading model for game object: %s", path);
+        group->Release();
+        return false;
+    }
+    group->Update(0.0f);
+    ScanModelNodes(group);
+    if (OmRenderer* renderer = OmRenderer::Current()) {
+        CreateRenderMeshes(group, *renderer, kModelRenderFlags);
+    } else {
+        static bool reported = false;
+        ReportOnce(reported, "models are loaded without render meshes: there is no renderer");
+    }
+    group->Update(0.0f);
+    SetModel(group->GetChildCount() == 1 ? group->GetChild(0) : group);
+    group->Release();
+    return true;
+}
+
+bool TsModel::LoadSprite(const char* directory)
+{
+    if (m_spriteName.IsEmpty()) {
+        return true;
+    }
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!renderer) {
+        LogErrorF("TsModel: sprite %s not loaded: there is no renderer", m_spriteName.Get());
+        return false;
+    }
+    char path[kMaxPath];
+    JoinPath(path, sizeof path, directory, m_spriteName.Get());
+    OmTextureResource texture(path, -1, 1);
+    const int32_t id = renderer->RegisterTexture(&texture);
+    if (id < 0 || !renderer->LoadTexture(id)) {
+        LogErrorF("Error loading sprite %s", m_spriteName.Get());
+        return false;
+    }
+    OmBaseSprite* sprite = renderer->CreateSprite(0);
+    if (!sprite) {
+        LogErrorF("Error loading sprite %s", m_spriteName.Get());
+        return false;
+    }
+    if (m_sprite) {
+        m_sprite->Release();
+    }
+    m_sprite = sprite;
+    m_sprite->textureId = id;
+    m_sprite->screenRelative = 0;
+    m_sprite->colour = 0xFFFFFFFFu;
+    return true;
+}
+
+const char* TsModel::GetDisplayName()
+{
+    const TsDialogStrings* strings = TsAccess::DialogStrings();
+    m_displayName.Set(strings ? strings->GetString(m_displayNameId) : "");
+    return m_displayName.Get() ? m_displayName.Get() : "";
+}
+
+const char* TsModel::GetDisplayDescription()
+{
+    const TsDialogStrings* strings = TsAccess::DialogStrings();
+    m_displayDescription.Set(strings ? strings->GetString(m_displayDescriptionId) : "");
+    return m_displayDescription.Get() ? m_displayDescription.Get() : "";
+}
+
+void TsModel::SetHeading(float radians)
+{
+    float h = std::fmod(radians, kTwoPi);
+    if (h > kPi) {
+        h -= kTwoPi;
+    }
+    m_heading = h;
+    m_headingDirty = 1;
+}
+
+void TsModel::SetHeadingDegrees(float degrees)
+{
+    // The remainder by a half turn, as the level scripts were placed with.
+    m_heading = std::fmod(degrees * kPi / 180.0f, kPi);
+    m_headingDirty = 1;
+}
+
+const OmVector3& TsModel::GetDirection()
+{
+    if (m_headingDirty) {
+        m_direction.Set(std::sin(m_heading), 0.0f, std::cos(m_heading));
+    }
+    return m_direction;
+}
+
+void TsModel::SetDirection(const OmVector3& v)
+{
+    // Only the horizontal part turns the model; a direction with none (or
+    // one that is not a number) leaves the heading as it was.
+    const float length = std::sqrt(v.x * v.x + v.z * v.z);
+    if (!(length > 1e-6f) || !std::isfinite(length)) {
+        return;
+    }
+    m_direction.Set(v.x / length, 0.0f, v.z / length);
+    float heading = std::acos(std::fmin(1.0f, std::fmax(-1.0f, m_direction.z)));
+    if (m_direction.x < 0.0f) {
+        heading = -heading;
+    }
+    m_heading = heading;
+    m_headingDirty = 0;
+}

@@ -1,0 +1,208 @@
+#include "game/objects/TsTimerTable.h"
+
+#include <climits>
+#include <cmath>
+
+#include "engine/OmArchive.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsObject.h"
+
+namespace {
+
+void ReleaseEntry(TsTimerEntry& entry)
+{
+    if (entry.userObject) {
+        entry.userObject->Release();
+    }
+    if (entry.target) {
+        entry.target->Release();
+    }
+    entry.target = nullptr;
+    entry.userObject = nullptr;
+}
+
+} // namespace
+
+TsTimerTable& TsTimerTable::Instance()
+{
+    static TsTimerTable table;
+    return table;
+}
+
+TsTimerTable::TsTimerTable() = default;
+
+TsTimerTable::~TsTimerTable()
+{
+    // The program is ending: the objects' pools may already be gone.
+    Abandon();
+}
+
+int32_t TsTimerTable::TicksFor(float seconds, int ticksPerSecond)
+{
+    const double ticks = double(seconds) * double(ticksPerSecond);
+    if (!(ticks > 1.0)) {
+        return 1; // also for a time that is not a number
+    }
+    // A hair below whole ticks counts as whole: 0.3 s is three ticks, not
+    // four because 0.3 has no exact binary form.
+    const double whole = std::ceil(ticks - 1e-4);
+    return whole >= double(INT32_MAX) ? INT32_MAX : int32_t(whole);
+}
+
+int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats, int32_t userWord1,
+                               int32_t userWord2, OmObject* userObject)
+{
+    if (!target) {
+        return -1;
+    }
+    const int32_t id = m_ids.AllocIndex();
+    if (uint32_t(id) >= m_entries.GetCount()) {
+        m_entries.Resize(uint32_t(id) + 1);
+    }
+    TsTimerEntry& entry = m_entries[uint32_t(id)];
+    entry.target = target;
+    entry.period = entry.countdown = TicksFor(seconds, TsAccess::TicksPerSecond());
+    entry.repeats = repeats < 0 ? 0 : repeats;
+    entry.userWord1 = userWord1;
+    entry.userWord2 = userWord2;
+    entry.userObject = userObject;
+    target->AddRef();
+    if (userObject) {
+        userObject->AddRef();
+    }
+    return id;
+}
+
+const TsTimerEntry* TsTimerTable::GetEntry(int32_t id) const
+{
+    if (id < 0 || uint32_t(id) >= m_entries.GetCount() || !m_ids.IsInUse(id)) {
+        return nullptr;
+    }
+    return &m_entries[uint32_t(id)];
+}
+
+void TsTimerTable::EndEntry(int32_t id)
+{
+    ReleaseEntry(m_entries[uint32_t(id)]);
+    m_ids.ReleaseIndex(id);
+}
+
+void TsTimerTable::Tick()
+{
+    if (m_entries.GetCount() == 0) {
+        return;
+    }
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        const int32_t id = m_ids.GetNext(cursor);
+        TsTimerEntry& entry = m_entries[uint32_t(id)];
+        if (--entry.countdown > 0) {
+            continue;
+        }
+        // Only this table still holds the target: its owner let it go.
+        if (!entry.target || entry.target->GetRefCount() <= 1) {
+            EndEntry(id);
+            continue;
+        }
+        // OnTimer may add timers (moving the entries) or clear the table:
+        // it gets a copy, and the entry is found again afterwards.
+        TsTimerEntry fired = entry;
+        const bool again = fired.target->OnTimer(fired);
+        if (!m_ids.IsInUse(id) || m_entries[uint32_t(id)].target != fired.target) {
+            continue;
+        }
+        TsTimerEntry& after = m_entries[uint32_t(id)];
+        if (!again) {
+            EndEntry(id);
+            continue;
+        }
+        after.countdown = after.period;
+        if (after.repeats != 0 && after.repeats-- == 1) {
+            EndEntry(id);
+        }
+    }
+}
+
+void TsTimerTable::Clear()
+{
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        const int32_t id = m_ids.GetNext(cursor);
+        if (uint32_t(id) < m_entries.GetCount()) {
+            ReleaseEntry(m_entries[uint32_t(id)]);
+        }
+    }
+    Abandon();
+}
+
+void TsTimerTable::Abandon()
+{
+    m_ids.Clear();
+    m_entries.RemoveAll();
+}
+
+void TsTimerTable::Register(OmArchive& archive)
+{
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        const TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))];
+        if (entry.userObject) {
+            archive.Register(entry.userObject);
+        }
+        if (entry.target) {
+            archive.Register(entry.target);
+        }
+    }
+}
+
+void TsTimerTable::Write(OmArchive& archive)
+{
+    m_ids.Write(archive);
+    archive.WriteU32(m_entries.GetCount()).WriteU32(m_entries.GetGrowStep());
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        const TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))];
+        archive.WriteObjectRef(entry.target);
+        archive.WriteI32(entry.period).WriteI32(entry.repeats).WriteI32(entry.countdown);
+        archive.WriteI32(entry.userWord1).WriteI32(entry.userWord2);
+        archive.WriteObjectRef(entry.userObject);
+    }
+}
+
+void TsTimerTable::Read(OmArchive& archive)
+{
+    Abandon();
+    m_ids.Read(archive);
+    uint32_t count = 0, growStep = 0;
+    archive.ReadU32(count).ReadU32(growStep);
+    if (archive.HasFailed()) {
+        Abandon();
+        return;
+    }
+    // Every id in use indexes an entry, and no entry lies past the ids.
+    bool fits = growStep > 0 && growStep <= OM_MAX_GROW_STEP && count <= m_ids.GetCapacity();
+    for (int32_t cursor = m_ids.GetFirst(); fits && cursor != -1;) {
+        fits = uint32_t(m_ids.GetNext(cursor)) < count;
+    }
+    if (!fits) {
+        archive.Fail("the timer table's ids do not fit its entries");
+        Abandon();
+        return;
+    }
+    m_entries.Construct(count, growStep);
+    for (uint32_t i = 0; i < count; ++i) {
+        m_entries[i] = TsTimerEntry();
+    }
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))];
+        archive.ReadRef(entry.target);
+        archive.ReadI32(entry.period).ReadI32(entry.repeats).ReadI32(entry.countdown);
+        archive.ReadI32(entry.userWord1).ReadI32(entry.userWord2);
+        archive.ReadObjectRef(entry.userObject);
+        if (entry.period < 1) {
+            entry.period = 1;
+        }
+        if (entry.repeats < 0) {
+            entry.repeats = 0;
+        }
+    }
+    if (archive.HasFailed()) {
+        Abandon();
+    }
+}
