@@ -39,8 +39,6 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 } // namespace
 
 TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
-TS_MISSING(TsCutScene, CutScene, "the cut scene is not built yet")
-TS_MISSING(TsWorld, World, "the world is not built yet")
 TS_MISSING(TsPathfinder, Pathfinder, "the pathfinder is not built yet")
 TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
 TS_MISSING(TsRadar, Radar, "the radar is not built yet")
@@ -116,6 +114,18 @@ TsDialogStrings* TsAccess::DialogStrings()
 TsLevel* TsAccess::Level()
 {
     return CurrentLevel();
+}
+
+TsCutScene* TsAccess::CutScene()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetCutScene() : nullptr;
+}
+
+TsWorld* TsAccess::World()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetWorld() : nullptr;
 }
 
 TsEntityDB* TsAccess::EntityDB()

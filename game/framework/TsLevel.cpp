@@ -8,12 +8,13 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
-#include "engine/OmIndexTable.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
+#include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "platform/FilePath.h"
@@ -25,12 +26,6 @@ namespace {
 
 constexpr float kDegrees = std::numbers::pi_v<float> / 180.0f;
 constexpr float kElevationSteps[3] = {30.0f * kDegrees, 50.0f * kDegrees, 85.0f * kDegrees};
-
-// The timer table's record: its id table, the entry count and grow step,
-// then the live entries. Until the timer table is built a level has no
-// timers, so it writes the record of an empty table.
-constexpr uint32_t kTimerIdGrowStep = 32;
-constexpr uint32_t kTimerEntryGrowStep = 64;
 
 void ReportOnce(bool& reported, const char* what)
 {
@@ -71,22 +66,30 @@ void TsLevel::CreateMembers()
     startFov_ = 35.0f * kDegrees;
     widestFov_ = 35.0f * kDegrees;
     playElevation_ = 30.0f * kDegrees;
+    cutScene_ = new TsCutScene; // holding the reference it is made with
+    cutScene_->SetCamera(m_camera);
+    cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
     static bool reported = false;
-    ReportOnce(reported, "the HUD, level cursor, pathfinder, trade screen, cut scene, conversation, radar and "
-                         "in-game menu are not built yet; the level runs without them");
+    ReportOnce(reported, "the HUD, level cursor, pathfinder, trade screen, conversation, radar and in-game menu "
+                         "are not built yet; the level runs without them");
 }
 
 TsLevel::~TsLevel()
 {
-    // A failed load takes down every object it built itself.
-    if (OmArchive::IsBeingTakenDown(*this)) {
-        return;
-    }
     ReleaseOwned();
 }
 
+// The cut scene and the world are the level's own; the entity database came
+// from the archive when the level did, and a failed load takes it down itself.
 void TsLevel::ReleaseOwned()
 {
+    if (cutScene_) {
+        cutScene_->Release();
+        cutScene_ = nullptr;
+    }
+    if (OmArchive::IsBeingTakenDown(*this)) {
+        return;
+    }
     if (world_) {
         world_->Release();
         world_ = nullptr;
@@ -127,29 +130,11 @@ bool TsLevel::Register(OmArchive& archive)
     if (!TsGameMode::Register(archive)) {
         return false;
     }
+    TsTimerTable::Instance().Register(archive);
     if (entityDB_) {
         entityDB_->Register(archive);
     }
     return true;
-}
-
-void TsLevel::WriteTimers(OmArchive& archive) const
-{
-    OmIndexTable ids(kTimerIdGrowStep);
-    ids.Write(archive);
-    archive.WriteU32(0).WriteU32(kTimerEntryGrowStep);
-}
-
-void TsLevel::ReadTimers(OmArchive& archive)
-{
-    OmIndexTable ids(kTimerIdGrowStep);
-    ids.Read(archive);
-    uint32_t count = 0;
-    uint32_t growStep = 0;
-    archive.ReadU32(count).ReadU32(growStep);
-    if (!archive.HasFailed() && (ids.GetFirst() != -1 || count != 0)) {
-        archive.Fail("the level holds timers, and the timer table is not built yet");
-    }
 }
 
 // The live projectiles are written with their count in front: a load must
@@ -157,7 +142,7 @@ void TsLevel::ReadTimers(OmArchive& archive)
 void TsLevel::Write(OmArchive& archive)
 {
     TsGameMode::Write(archive);
-    WriteTimers(archive);
+    TsTimerTable::Instance().Write(archive);
     archive.WriteU32(0); // projectiles: none until projectiles are built
     archive.WriteObjectRef(entityDB_);
     archive.WriteObjectRef(nullptr); // the conversation: none until conversations are built
@@ -176,7 +161,7 @@ void TsLevel::Write(OmArchive& archive)
 void TsLevel::Read(OmArchive& archive)
 {
     TsGameMode::Read(archive);
-    ReadTimers(archive);
+    TsTimerTable::Instance().Read(archive);
     archive.ReadU32(projectilesRead_);
     if (!archive.HasFailed() && projectilesRead_ != 0) {
         archive.Fail("the level holds projectiles, and projectiles are not built yet");
@@ -262,11 +247,11 @@ bool TsLevel::MakeDetectionMap(const char*, const char*)
     return false;
 }
 
+// Conversations and the HUD's busy states are not built yet; the cut scene
+// is the one thing that holds the game out of its normal state.
 bool TsLevel::GameIsInNormalState() const
 {
-    // The cut scene, the conversation and the HUD's busy states are not
-    // built yet, so nothing holds the game out of its normal state.
-    return true;
+    return !cutScene_->IsCutSceneActive();
 }
 
 void TsLevel::Pause(bool paused)

@@ -121,8 +121,6 @@ class TsLevel : public TsGameMode {
 
 private:
     void CreateMembers();
-    void WriteTimers(OmArchive& archive) const;
-    void ReadTimers(OmArchive& archive);
     void ReleaseOwned();
     // The steps of a tick, in their order.
     bool RunInGameMenu();
@@ -137,6 +135,7 @@ private:
     void ShowObjectives();
     void StartGameOver();
     void CameraElevation();
+    bool CutSceneRuns() const;
     void QueueDebugTexts();
 
     uint8_t videoPlayed_ = 0;

@@ -8,6 +8,7 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsCamera.h"
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsInput.h"
@@ -18,6 +19,7 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldHit.h"
@@ -177,19 +179,27 @@ void TsLevel::Tick(uint32_t tickCount)
     if (IsPaused()) {
         return;
     }
-    CameraInput();
+    if (!CutSceneRuns()) {
+        CameraInput();
+    }
     m_camera->Tick(tickCount);
     ZoomActions();
     UpdateActivation();
-    static bool noTimers = false;
-    ReportOnce(noTimers, "no timers, cut scene or conversation are ticked: they are not built yet");
+    TsTimerTable::Instance().Tick();
+    cutScene_->Tick(tickCount);
+    static bool noConversation = false;
+    ReportOnce(noConversation, "no conversation is ticked: conversations are not built yet");
     RunLuaTick();
     entityDB_->Tick(tickCount);
-    TickPlayer(tickCount);
+    if (!CutSceneRuns()) {
+        TickPlayer(tickCount);
+    }
     MoveListener();
     viewBlendPrevious_ = viewBlend_;
-    viewBlend_ = freeCamera_ == 1 ? 1.0f : 0.0f;
-    CameraElevation();
+    viewBlend_ = freeCamera_ == 1 || CutSceneRuns() ? 1.0f : 0.0f;
+    if (!CutSceneRuns()) {
+        CameraElevation();
+    }
     ShowObjectives();
     if (gameOverRequested_) {
         gameOverRequested_ = false;
@@ -198,6 +208,11 @@ void TsLevel::Tick(uint32_t tickCount)
     if (tickCount == 0) {
         m_camera->Snap();
     }
+}
+
+bool TsLevel::CutSceneRuns() const
+{
+    return cutScene_->IsCutSceneActive();
 }
 
 // The camera looks at the current character; the turn and zoom keys steer
@@ -377,19 +392,30 @@ void TsLevel::StartGameOver()
     }
     gameOverState_ = kGameOverScene;
     gameOverCharacter_ = dead;
+    const OmVector3& at = dead->GetPosition();
+    cutScene_->SetFollowTarget(nullptr);
+    cutScene_->LockActive(false);
+    cutScene_->MoveCamera(at.x, at.y, at.z, 0.0f, 1);
+    cutScene_->RotateCamera(1.0f, 5.0f, 1);
+    cutScene_->ZoomCamera(6.0f, 5.0f, 1);
+    cutScene_->FadeCamera(4, 5.0f, true);
     Pause(true);
 }
 
-// Without the cut scene the scene is over at once; without the in-game
-// menu the question cannot be asked, so the game goes back to the front end.
+// The scene runs while the level is paused; without the in-game menu the
+// question cannot be asked, so the game goes back to the front end.
 void TsLevel::GameOverStep()
 {
     if (gameOverState_ == kGameOverScene) {
+        const uint32_t tick = static_cast<uint32_t>(TsAccess::TickCount());
         if (gameOverCharacter_) {
-            gameOverCharacter_->Tick(TsAccess::TickCount());
+            gameOverCharacter_->Tick(tick);
         }
-        gameOverState_ = kGameOverQuestion;
-        Pause(true);
+        cutScene_->Tick(tick);
+        if (!cutScene_->IsCutSceneActive()) {
+            gameOverState_ = kGameOverQuestion;
+            Pause(true);
+        }
         return;
     }
     if (gameOverState_ == kGameOverQuestion) {
@@ -434,6 +460,7 @@ void TsLevel::Render(float renderTime, float fraction)
             world_->UpdateEffects(renderTime);
         }
         renderer->FlushAlphaQueue();
+        cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
         renderer->DrawQueuedText();
         renderer->EndScene();
         renderer->Present();

@@ -20,6 +20,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsTimerTable.h"
 #include "platform/FilePath.h"
 #include "render/OmD3D.h"
 
@@ -41,6 +42,7 @@ void RunText(const char* text)
 // file gave it; what is left goes with the class pools at the next switch.
 void DropRoots(OmArchive& archive)
 {
+    TsTimerTable::Instance().Clear();
     for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
         if (OmObject* root = archive.GetRoot(i)) {
             root->Release();
@@ -94,6 +96,8 @@ bool TsMain::LoadGame(const char* name)
     OmArchive archive(OmClassRegistry::Instance());
     const std::string path = plat::ResolvePath(TsSaveGames::PathOf(saveName));
     if (!archive.Load(path.c_str())) {
+        // The timers read before the failure name objects the load took down.
+        TsTimerTable::Instance().Abandon();
         LogErrorF("Error: cannot load game file %s", saveName.c_str());
         g_loadScreen.held = 0;
         return false;
