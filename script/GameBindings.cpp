@@ -138,7 +138,7 @@ const Entry kPackage[] = {
     Class("TsBanterObject", "TsNPCObject"),
     Class("TsPCObject", "TsCharacterObject", &kPlayerCharacterTypes),
     Class("TsPCStartObject", "TsEntity"),
-    Class("TsPlayer", "TsObject", &kDisplayModes),
+    Class("TsPlayer", "TsObject", &kDisplayModes, bind::TsPlayerClass),
     Class("TsExplosionParams"),
     Functions(kExplosionGlobals, nullptr),
     Class("TsProjectileAttributes"),

@@ -189,10 +189,23 @@ void TsLevel::Read(OmArchive& archive)
 
 // ---- script operations ----------------------------------------------------
 
-bool TsLevel::ImportWorld(const char* path, const char*, float, bool, float, float, bool)
+// A developer tool: the level's world made from a scene file (cell edge
+// and vertex colours for the importer, then the cloud values and the
+// import flag kept in the world).
+bool TsLevel::ImportWorld(const char* path, const char* dynObjFolder, float cellEdge, bool vertexColours,
+                          float cloudA, float cloudB, bool importFlag)
 {
-    LogErrorF("TsLevel::ImportWorld: \"%s\" not imported: the world is not built yet", path ? path : "");
-    return false;
+    if (world_) {
+        world_->Release();
+    }
+    world_ = new TsWorld; // holding the reference it is made with
+    const TsWorldImportSettings settings{.cellEdge = cellEdge, .vertexColours = vertexColours};
+    if (!world_->ImportWorld(path, dynObjFolder, settings)) {
+        return false;
+    }
+    world_->SetCloudParams(cloudA, cloudB);
+    world_->SetImportFlag(importFlag);
+    return true;
 }
 
 // The environment archive holds the world as its first root, with the

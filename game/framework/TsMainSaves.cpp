@@ -229,6 +229,7 @@ bool TsMain::StartMission(const char* firstText, const char* function, const cha
     }
     TsScriptCall::Protected(L, args, 0);
     lua_settop(L, top);
+    player->SetName(firstText);
     player->SetSaveNumber(saveNumber);
     bool started = false;
     if (level->Import() && player->Import()) {

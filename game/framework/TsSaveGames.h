@@ -39,3 +39,10 @@ bool Save(OmArchive& archive, const std::string& name);
 int32_t HighestSaveNumber(const char* playerName);
 
 } // namespace TsSaveGames
+
+// The same for the title screens: the number a new game of that player
+// name continues from.
+inline int32_t GetHighestSaveNumber(const char* name)
+{
+    return TsSaveGames::HighestSaveNumber(name);
+}
