@@ -241,6 +241,72 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_EQ(app->GetMode(), level);
 }
 
+TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    TsAccess::LocalPlayer()->SetScriptState(5, 55); // the party's own state travels
+    TsAccess::LocalPlayer()->SetScriptState(0, 999); // where the mission keeps its globals
+    lua_State* L = TsAccess::LuaState();
+
+    // A transfer file that cannot be written changes nothing.
+    fs::create_directories("Save Games/player.tmp.saving");
+    EXPECT_EQ(TsScriptHost::DoString(L, "NextLevel()"), 0);
+    EXPECT_FALSE(app->ModeRequestPending());
+    EXPECT_TRUE(app->GetPendingLoad().empty());
+    EXPECT_FALSE(app->GetSavePending());
+    EXPECT_EQ(TsAccess::LevelInfo()->loadedFromTransfer, 0);
+    fs::remove_all("Save Games/player.tmp.saving");
+
+    EXPECT_EQ(TsScriptHost::DoString(L, "NextLevel()"), 0);
+    EXPECT_TRUE(fs::exists("Save Games/player.tmp"));
+    EXPECT_EQ(app->GetPendingLoad(), "player.tmp");
+    EXPECT_TRUE(app->GetSavePending());
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
+
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetScriptState(5), 55);
+    EXPECT_EQ(TsAccess::LevelInfo()->loadedFromTransfer, 0);
+    EXPECT_FALSE(app->GetSavePending());
+    EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo")); // the regular save right after
+    EXPECT_FALSE(log.Contains("could not open")); // Scripts/NewGame.lua ran
+    EXPECT_LT(LuaNumber("g_demoTicks"), 999.0);   // the globals of the level left stay behind
+}
+
+TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    fs::create_directories("Save Games/Ann [2] - Demo.saving");
+    EXPECT_FALSE(app->SaveGame());
+    EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
+    EXPECT_FALSE(fs::exists("Save Games/Ann [2] - Demo"));
+    fs::remove_all("Save Games/Ann [2] - Demo.saving");
+    EXPECT_TRUE(app->SaveGame());
+    EXPECT_STREQ(TsAccess::LocalPlayer()->GetSaveName(), "Ann [2] - Demo");
+    EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo"));
+}
+
+TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
+{
+    lua_State* L = TsAccess::LuaState();
+    EXPECT_EQ(TsScriptHost::DoString(L, "CreateSave('demo', 5)"), 0);
+    EXPECT_TRUE(fs::exists("Save Games/Test [5] - Demo"));
+    EXPECT_FALSE(app->ModeRequestPending());
+    EXPECT_EQ(TsScriptHost::DoString(L, "TestMission('demo')"), 0);
+    EXPECT_TRUE(fs::exists("Save Games/Test [1] - Demo"));
+    EXPECT_EQ(app->GetPendingLoad(), "Test [1] - Demo");
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
+    EXPECT_NE(TsScriptHost::DoString(L, "TestMission()"), 0); // a mission name is needed
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_STREQ(TsAccess::LocalPlayer()->GetName(), "Test");
+}
+
 // The figures asked of the level: ticks per second of the demo level, and
 // the time of a save and a load against copying a file of the same size.
 TEST_F(LevelGame, Benchmark)
