@@ -152,7 +152,7 @@ const Entry kPackage[] = {
     Class("TsLockObject", "TsEntity"),
     Class("TsLightEffectObject", "TsObject", &kLightEffects),
     Class("TsTargetObject", "TsObject"),
-    Class("TsBoundObject", "TsObject"),
+    Class("TsBoundObject", "TsObject", nullptr, bind::TsBoundObjectClass),
     Class("TsHUDe", "", &kHudSprites),
     Functions(kErrorGlobals, nullptr),
     Class("FileIO", "", nullptr, bind::FileIOClass),

@@ -1,27 +1,22 @@
 #include "game/world/TsNibbleArray.h"
 
+#include <algorithm>
+
 void TsNibbleArray::Resize(uint32_t count)
 {
-    if (count == m_count && (m_words || count == 0))
+    if (count == m_count)
         return;
-    m_count = count;
     const uint32_t words = WordCount(count);
+    // Zeroed rather than left undefined: a code read before it is written
+    // then reads as blocked.
     m_words = words ? std::make_unique<uint32_t[]>(words) : nullptr;
+    m_count = count;
 }
 
-uint8_t TsNibbleArray::Get(uint32_t i) const
+void TsNibbleArray::Fill(uint32_t code)
 {
-    if (i >= m_count)
-        return 0;
-    const uint32_t shift = 28 - 4 * (i % 8);
-    return uint8_t((m_words[i / 8] >> shift) & 15u);
-}
-
-void TsNibbleArray::Set(uint32_t i, uint8_t code)
-{
-    if (i >= m_count)
-        return;
-    const uint32_t shift = 28 - 4 * (i % 8);
-    uint32_t& word = m_words[i / 8];
-    word = (word & ~(15u << shift)) | (uint32_t(code & 15u) << shift);
+    uint32_t word = 0;
+    for (int i = 0; i < 8; ++i)
+        word = (word << 4) | (code & 0xFu);
+    std::fill_n(m_words.get(), GetWordCount(), word);
 }

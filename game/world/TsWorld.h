@@ -74,6 +74,12 @@ class TsWorld : public TsObject {
     // the invalid-path message, when the scene cannot be loaded.
     bool ImportWorld(const char* scenePath, const char* dynObjFolder, const TsWorldImportSettings& settings);
     void SetWorldBounds(const OmVector3& min, const OmVector3& max);
+    // The world as the only root of an environment archive (.tsw), its
+    // materials and textures with it through the current renderer.
+    bool SaveWorld(const char* path);
+    // The world of an environment archive whose first root is a world (one
+    // reference, the caller's); null with a logged message otherwise.
+    static TsWorld* LoadWorld(const char* path);
     // The level's values stored with the world at import.
     void SetCloudParams(float a, float b)
     {

@@ -59,6 +59,7 @@ bool IsLuaIdentifier(const char* name)
 std::string Number(float value)
 {
     char text[64];
+    value += 0.0f; // no "-0.000000"
     const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
     return std::string(text, result.ptr);
 }

@@ -53,9 +53,11 @@ bool InvertDouble(const OmMatrix4& in, double out[16])
     return true;
 }
 
+// The projection maps depth 0 to the near plane and 1 to the far plane, as
+// WorldToScreen reads it; px, py are screen fractions.
 bool Unproject(const double inverse[16], float px, float py, float pz, OmVector3& out)
 {
-    const double clip[4] = {2.0 * px - 1.0, -(2.0 * py - 1.0), 2.0 * pz - 1.0, 1.0};
+    const double clip[4] = {2.0 * px - 1.0, -(2.0 * py - 1.0), double(pz), 1.0};
     double r[4] = {};
     for (int c = 0; c < 4; ++c)
         for (int k = 0; k < 4; ++k)
@@ -123,8 +125,10 @@ bool TsWorld::PickScreenPoint(float x, float y, OmVector3* points, int32_t& coun
     MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
     double inverse[16];
     OmVector3 nearPoint, farPoint;
-    if (!InvertDouble(viewProjection, inverse) || !Unproject(inverse, nx, ny, 0.1f, nearPoint) ||
-        !Unproject(inverse, nx, ny, 1000.0f, farPoint))
+    // Both points on the pixel's ray in front of the eye: a depth past the
+    // far plane would unproject behind the eye and turn the ray round.
+    if (!InvertDouble(viewProjection, inverse) || !Unproject(inverse, nx, ny, 0.0f, nearPoint) ||
+        !Unproject(inverse, nx, ny, 1.0f, farPoint))
         return false;
     OmVector3 direction = farPoint - nearPoint;
     direction.Normalise();

@@ -1,0 +1,348 @@
+// Building the AI map from the level's Targa: reading the image, finding
+// the painted area, cropping (and for small tiles halving) it, marking the
+// tiles with clear surroundings and scattering the pathfinder beacons.
+
+#include "game/world/TsAIMap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "engine/OmGroup.h"
+#include "engine/OmSceneImporter.h"
+#include "engine/OmShape.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsRandom.h"
+#include "platform/FilePath.h"
+
+namespace {
+
+constexpr size_t kHeaderSize = 18;
+constexpr uint8_t kTopDown = 0x20;
+
+struct TargaImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool topDown = false;
+    std::vector<uint8_t> pixels; // B, G, R per pixel, rows in file order
+};
+
+uint16_t Word(const uint8_t* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
+
+// Every failure logs, lets the window breathe and answers false.
+bool Fail()
+{
+    LogPumpMessages();
+    return false;
+}
+
+bool ReadAll(std::FILE* file, std::vector<uint8_t>& bytes)
+{
+    uint8_t chunk[65536];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    return !std::ferror(file);
+}
+
+bool LoadTarga(const char* name, TargaImage& image)
+{
+    std::FILE* file = plat::OpenFile(name, "rb");
+    if (!file) {
+        LogInfoF("Error: Could not open file %s", name);
+        return Fail();
+    }
+    std::vector<uint8_t> bytes;
+    const bool read = ReadAll(file, bytes);
+    std::fclose(file);
+    const uint8_t* h = bytes.data();
+    if (!read || bytes.size() < kHeaderSize) {
+        LogInfoF("Error: %s is too short to be a Targa image", name);
+        return Fail();
+    }
+    const uint8_t idLength = h[0], mapType = h[1], imageType = h[2], bits = h[16], descriptor = h[17];
+    if (bits != 24 || Word(h + 8) != 0 || Word(h + 10) != 0 || imageType != 2 || mapType != 0 ||
+        (descriptor != 0 && descriptor != kTopDown)) {
+        LogInfoF("Error: %s has incorrect format - must be 24 bit uncompressed Targa", name);
+        return Fail();
+    }
+    image.width = Word(h + 12);
+    image.height = Word(h + 14);
+    image.topDown = descriptor == kTopDown;
+    if (image.width == 0 || image.height == 0 || image.width > TsAIMap::kMaxSide ||
+        image.height > TsAIMap::kMaxSide) {
+        LogInfoF("Error: %s is %d x %d pixels; an AI map needs 1 to %d on each side", name, image.width,
+                 image.height, TsAIMap::kMaxSide);
+        return Fail();
+    }
+    const size_t start = kHeaderSize + idLength;
+    const size_t size = size_t(image.width) * size_t(image.height) * 3;
+    if (bytes.size() < start + size) {
+        LogInfoF("Error: %s holds %zu bytes of pixels, %zu needed", name, bytes.size() - std::min(bytes.size(), start),
+                 size);
+        return Fail();
+    }
+    image.pixels.assign(bytes.begin() + long(start), bytes.begin() + long(start + size));
+    return true;
+}
+
+// The first shape among the root's children, searching child groups first
+// in order, gives the offset of the model's bounds.
+const OmShape* FindShape(const OmGroup& group)
+{
+    for (int32_t i = 0; i < group.GetChildCount(); ++i) {
+        const OmNode* child = group.GetChild(uint32_t(i));
+        if (const OmGroup* sub = OmGroup::Cast(child))
+            if (const OmShape* found = FindShape(*sub))
+                return found;
+        if (const OmShape* shape = OmShape::Cast(child))
+            return shape;
+    }
+    return nullptr;
+}
+
+bool ModelBounds(const char* modelName, OmVector3& min, OmVector3& max)
+{
+    OmGroup* group = new OmGroup;
+    OmSceneImporter importer;
+    if (!importer.Load(modelName, group)) {
+        group->Release();
+        LogInfoF("Error: Could not read file %s", modelName);
+        return Fail();
+    }
+    group->Update(0.0f);
+    importer.GetBounds(min, max);
+    if (const OmShape* shape = FindShape(*group)) {
+        const OmVector3& offset = shape->GetLocal().position;
+        min = min + offset;
+        max = max + offset;
+    }
+    group->Release();
+    return true;
+}
+
+uint32_t CodeOfPixel(const uint8_t* bgr)
+{
+    const int b = bgr[0], g = bgr[1], r = bgr[2];
+    if (r > 200 && g < 120 && b < 120)
+        return TS_AITILE_BLOCKED;
+    if (g > 200 && r < 120 && b < 120)
+        return TS_AITILE_PASSABLE | TS_AITILE_MARKED;
+    return TS_AITILE_PASSABLE;
+}
+
+// The image as codes, stored row 0 being the image's bottom row.
+void DecodePixels(const TargaImage& image, TsNibbleArray& codes)
+{
+    codes.Resize(uint32_t(image.width) * uint32_t(image.height));
+    const uint8_t* pixel = image.pixels.data();
+    for (int32_t fileRow = 0; fileRow < image.height; ++fileRow) {
+        const int32_t row = image.topDown ? image.height - 1 - fileRow : fileRow;
+        for (int32_t column = 0; column < image.width; ++column, pixel += 3)
+            codes.Set(uint32_t(row * image.width + column), CodeOfPixel(pixel));
+    }
+}
+
+struct Span {
+    int32_t first = 0;
+    int32_t last = -1;
+};
+
+// Widens the painted span by the margin, clipped to the image, and pads it
+// to a multiple of the alignment, downward while there is room.
+Span Extend(int32_t smallest, int32_t largest, int32_t size)
+{
+    Span span{std::max(smallest - TsAIMap::kMargin, 0), std::min(largest + TsAIMap::kMargin, size - 1)};
+    const int32_t rest = (span.last - span.first + 1) % TsAIMap::kAlignment;
+    if (rest != 0) {
+        const int32_t pad = TsAIMap::kAlignment - rest;
+        if (span.first >= pad) {
+            span.first -= pad;
+        } else {
+            span.last += pad - span.first;
+            span.first = 0;
+        }
+    }
+    return span;
+}
+
+// Blocks of a halved map start on even pixels, so that halving the crop's
+// coordinates names the pixels each block was made from. The span moves by
+// one pixel, away from the painted area's nearer edge.
+void AlignForHalving(Span& span, int32_t largest)
+{
+    if ((span.first & 1) == 0)
+        return;
+    const int32_t shift = span.last - 1 >= largest ? -1 : 1;
+    span.first += shift;
+    span.last += shift;
+}
+
+uint32_t ImageCode(const TsNibbleArray& image, int32_t width, int32_t height, int32_t column, int32_t row)
+{
+    if (column < 0 || row < 0 || column >= width || row >= height)
+        return TS_AITILE_BLOCKED;
+    return image.Get(uint32_t(row * width + column));
+}
+
+uint32_t HalvedCode(const TsNibbleArray& image, int32_t width, int32_t height, int32_t column, int32_t row)
+{
+    const uint32_t block[4] = {
+        ImageCode(image, width, height, column, row), ImageCode(image, width, height, column + 1, row),
+        ImageCode(image, width, height, column, row + 1), ImageCode(image, width, height, column + 1, row + 1)};
+    bool allOpen = true;
+    for (uint32_t code : block) {
+        if (code & TS_AITILE_MARKED)
+            return TS_AITILE_PASSABLE | TS_AITILE_MARKED;
+        allOpen = allOpen && code != 0;
+    }
+    return allOpen ? TS_AITILE_PASSABLE : TS_AITILE_BLOCKED;
+}
+
+bool HasClass(const TsNibbleArray& codes, int32_t rows, int32_t columns, int32_t row, int32_t column)
+{
+    if (row < 0 || column < 0 || row >= rows || column >= columns)
+        return false;
+    return (codes.Get(uint32_t(row * columns + column)) & TS_AITILE_CLASS_MASK) != 0;
+}
+
+// Tiles whose eight neighbours are all passable get both class bits. Tiles
+// are handled in row order, in place, as the stored maps were made.
+void MarkClearance(TsNibbleArray& codes, int32_t rows, int32_t columns)
+{
+    for (int32_t row = 0; row < rows; ++row) {
+        for (int32_t column = 0; column < columns; ++column) {
+            if (!HasClass(codes, rows, columns, row, column))
+                continue;
+            bool clear = true;
+            for (int32_t dz = -1; dz <= 1 && clear; ++dz)
+                for (int32_t dx = -1; dx <= 1 && clear; ++dx)
+                    clear = HasClass(codes, rows, columns, row + dz, column + dx);
+            if (clear) {
+                const uint32_t i = uint32_t(row * columns + column);
+                codes.Set(i, codes.Get(i) | TS_AITILE_CLEAR);
+            }
+        }
+    }
+}
+
+} // namespace
+
+bool TsAIMap::CreateFromTarga(const char* targaName, const char* boundsModelName, const OmVector3& worldMin,
+                              const OmVector3& worldMax)
+{
+    LogInfoF("Original World Bounds %f,%f %f,%f\n", double(worldMin.x), double(worldMin.z), double(worldMax.x),
+             double(worldMax.z));
+    if (!targaName) {
+        LogInfo("Error: no file specified for ai map targa");
+        return Fail();
+    }
+    TargaImage image;
+    if (!LoadTarga(targaName, image))
+        return false;
+    OmVector3 min = worldMin, max = worldMax;
+    if (boundsModelName && !ModelBounds(boundsModelName, min, max))
+        return false;
+    const char* modelName = boundsModelName ? boundsModelName : "(world)";
+    const float edge = max.x - min.x;
+    if (!(edge > 0.0f) || !std::isfinite(edge) || !std::isfinite(min.z)) {
+        LogInfoF("Error: the bounds of %s have no width (%f), so the AI map has no tile size", modelName,
+                 double(edge));
+        return Fail();
+    }
+    const float tileSize = edge / float(image.width);
+    LogInfoF("%s file dimensions: %d pixels x %d pixels", targaName, image.width, image.height);
+    LogInfoF("%s edge lengths: %f m x %f m", modelName, double(edge), double(edge));
+    LogInfoF("AI tile size: %f m x %f m", double(edge / float(image.width)), double(edge / float(image.height)));
+    LogInfoF("Quark background image scale is %f for indoors, %f for outdoors", double(tileSize * 16.0f),
+             double(tileSize * 32.0f));
+
+    TsNibbleArray full;
+    DecodePixels(image, full);
+    int32_t smallRow = image.height, largeRow = -1, smallColumn = image.width, largeColumn = -1;
+    for (int32_t row = 0; row < image.height; ++row)
+        for (int32_t column = 0; column < image.width; ++column)
+            if (full.Get(uint32_t(row * image.width + column)) != 0) {
+                smallRow = std::min(smallRow, row);
+                largeRow = std::max(largeRow, row);
+                smallColumn = std::min(smallColumn, column);
+                largeColumn = std::max(largeColumn, column);
+            }
+    if (largeRow < 0) {
+        LogInfoF("Error: Could not create ai map: %s has no passable tile", targaName);
+        return Fail();
+    }
+    Span columns = Extend(smallColumn, largeColumn, image.width);
+    Span rows = Extend(smallRow, largeRow, image.height);
+    if ((columns.last - columns.first + 1) % kAlignment != 0 || (rows.last - rows.first + 1) % kAlignment != 0) {
+        LogInfoF("Error: Could not create ai map: either the bounds of model %s or targa %s are not square",
+                 modelName, targaName);
+        return Fail();
+    }
+
+    const bool halve = tileSize < kHalveBelow;
+    if (halve) {
+        AlignForHalving(columns, largeColumn);
+        AlignForHalving(rows, largeRow);
+    }
+    const int32_t shift = halve ? 1 : 0;
+    const int32_t newColumns = (columns.last - columns.first + 1) >> shift;
+    const int32_t newRows = (rows.last - rows.first + 1) >> shift;
+    TsNibbleArray cropped(uint32_t(newColumns) * uint32_t(newRows));
+    for (int32_t row = 0; row < newRows; ++row) {
+        for (int32_t column = 0; column < newColumns; ++column) {
+            const int32_t x = columns.first + (column << shift), z = rows.first + (row << shift);
+            const uint32_t code = halve ? HalvedCode(full, image.width, image.height, x, z)
+                                        : ImageCode(full, image.width, image.height, x, z);
+            cropped.Set(uint32_t(row * newColumns + column), code);
+        }
+    }
+    LogInfoF("crop %d %d,%d %d\n", columns.first, rows.first, columns.last, rows.last);
+    LogInfoF("NewSize = %dk", int32_t(uint64_t(cropped.GetCount()) * 4 / 8192));
+
+    codes = std::move(cropped);
+    aiRows = newRows;
+    aiColumns = newColumns;
+    aiFirstColumn = columns.first >> shift;
+    aiFirstRow = rows.first >> shift;
+    aiLastColumn = columns.last >> shift;
+    aiLastRow = rows.last >> shift;
+    aiMapOrigin.Set(min.x, 0.0f, min.z);
+    aiTileSize = halve ? tileSize * 2.0f : tileSize;
+    aiTileSizeInverse = 1.0f / aiTileSize;
+    MarkClearance(codes, aiRows, aiColumns);
+    PlaceBeacons();
+    return true;
+}
+
+void TsAIMap::PlaceBeacons()
+{
+    SeedRandom(1);
+    beacons.Construct(0, 1);
+    uint32_t clearTiles = 0;
+    for (uint32_t i = 0; i < codes.GetCount(); ++i)
+        clearTiles += (codes.Get(i) & TS_AITILE_CLASS_MASK) >= 2 ? 1 : 0;
+    if (clearTiles == 0) {
+        // No tile could ever take one: say so once instead of 4096 times.
+        LogError("Failed to place pathfinder beacon");
+        return;
+    }
+    for (uint32_t beacon = 0; beacon < kBeaconCount; ++beacon) {
+        bool placed = false;
+        for (uint32_t attempt = 0; attempt < kBeaconTries && !placed; ++attempt) {
+            const int32_t column = Random() % aiColumns;
+            const int32_t row = Random() % aiRows;
+            if ((codes.Get(uint32_t(row * aiColumns + column)) & TS_AITILE_CLASS_MASK) >= 2) {
+                beacons.Add(TsBeacon{CentreX(column), CentreZ(row)});
+                placed = true;
+            }
+        }
+        // A beacon that found no tile is left out rather than kept unset.
+        if (!placed)
+            LogError("Failed to place pathfinder beacon");
+    }
+}

@@ -1,0 +1,53 @@
+// The environment archive (.tsw): the world saved as the root of an object
+// archive, with the renderer's materials and textures travelling along.
+#include "game/world/TsWorld.h"
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "engine/OmRenderer.h"
+#include "game/framework/TsLog.h"
+
+namespace {
+
+// The application numbers the classes at start-up; tools that save or load
+// a world without one need the same numbering.
+void UseRenderer(OmArchive& archive)
+{
+    OmClassRegistry::Instance().AssignClassIds();
+    if (OmRenderer* renderer = OmRenderer::Current())
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+}
+
+} // namespace
+
+bool TsWorld::SaveWorld(const char* path)
+{
+    OmArchive archive(OmClassRegistry::Instance());
+    UseRenderer(archive);
+    archive.AddRoot(this);
+    if (!path || !archive.Save(path)) {
+        LogErrorF("TsWorld::SaveWorld - could not write %s", path ? path : "(no path)");
+        return false;
+    }
+    return true;
+}
+
+TsWorld* TsWorld::LoadWorld(const char* path)
+{
+    OmArchive archive(OmClassRegistry::Instance());
+    UseRenderer(archive);
+    if (!path || !archive.Load(path)) {
+        LogErrorF("TsWorld::LoadWorld - could not load %s", path ? path : "(no path)");
+        return nullptr;
+    }
+    TsWorld* world = TsWorld::Cast(archive.GetRoot(0));
+    // Every other root belongs to nobody once the archive goes.
+    for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
+        OmObject* root = archive.GetRoot(i);
+        if (root && root != world)
+            root->Release();
+    }
+    if (!world)
+        LogErrorF("TsWorld::LoadWorld - the first root of %s is not a world", path);
+    return world;
+}

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "engine/OmVector3.h"
+#include "game/objects/TsBoundObject.h"
+#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+using V = OmVector3;
+
+struct Release {
+    void operator()(OmObject* o) const { o->Release(); }
+};
+using BoundPtr = std::unique_ptr<TsBoundObject, Release>;
+
+BoundPtr NewBound()
+{
+    TsBoundObject* bound = new TsBoundObject;
+    bound->AddRef();
+    return BoundPtr(bound);
+}
+
+// The six faces of the cube from lo to lo + 1, normals inward.
+void AddCube(TsBoundObject& bound, int32_t volume, float lo)
+{
+    const float hi = lo + 1;
+    const V faces[6][3] = {
+        {V(lo, lo, lo), V(lo, hi, lo), V(lo, lo, hi)}, // x = lo, normal +x
+        {V(hi, lo, lo), V(hi, lo, hi), V(hi, hi, lo)}, // x = hi, normal -x
+        {V(lo, lo, lo), V(lo, lo, hi), V(hi, lo, lo)}, // y = lo, normal +y
+        {V(lo, hi, lo), V(hi, hi, lo), V(lo, hi, hi)}, // y = hi, normal -y
+        {V(lo, lo, lo), V(hi, lo, lo), V(lo, hi, lo)}, // z = lo, normal +z
+        {V(lo, lo, hi), V(lo, hi, hi), V(hi, lo, hi)}, // z = hi, normal -z
+    };
+    for (int32_t i = 0; i < 6; ++i)
+        ASSERT_EQ(bound.AddPlane(volume, faces[i][0], faces[i][1], faces[i][2]), i + 1);
+}
+
+} // namespace
+
+TEST(TsBoundObject, CubesContainTheirInsideAndFacesAndNothingBeyond)
+{
+    BoundPtr bound = NewBound();
+    EXPECT_FALSE(bound->IsInsideBound(V(0, 0, 0))) << "no volumes";
+    AddCube(*bound, 0, 0.0f);
+    AddCube(*bound, 1, 5.0f);
+    struct Case {
+        V point;
+        bool inside;
+    };
+    const Case cases[] = {
+        {V(0.5f, 0.5f, 0.5f), true}, {V(0, 0.5f, 0.5f), true},    {V(1, 1, 1), true},
+        {V(1.5f, 0.5f, 0.5f), false}, {V(0.5f, -1, 0.5f), false}, {V(0.5f, 0.5f, 2), false},
+        {V(5.5f, 5.5f, 5.5f), true}, {V(3, 3, 3), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(bound->IsInsideBound(c.point), c.inside) << c.point.x << "," << c.point.y << "," << c.point.z;
+}
+
+TEST(TsBoundObject, AVolumeWithoutPlanesHoldsEveryPoint)
+{
+    BoundPtr bound = NewBound();
+    AddCube(*bound, 0, 0.0f);
+    EXPECT_FALSE(bound->IsInsideBound(V(100, 0, 0)));
+    // A refused first plane still leaves no volume behind.
+    EXPECT_EQ(bound->AddPlane(1, V(0, 0, 0), V(1, 1, 1), V(2, 2, 2)), -1);
+    EXPECT_EQ(bound->GetVolumeCount(), 1u);
+}
+
+// A plane for an earlier volume used to be appended after the later
+// volumes' planes and counted into the earlier one, so it took one of
+// another volume's planes as its own.
+TEST(TsBoundObject, PlanesForOtherThanTheLastOrTheNextVolumeAndFlatTrianglesAreRefused)
+{
+    BoundPtr bound = NewBound();
+    AddCube(*bound, 0, 0.0f);
+    AddCube(*bound, 1, 5.0f);
+    struct Case {
+        int32_t volume;
+        V p1, p2, p3;
+    };
+    const float nan = std::nanf("");
+    const Case cases[] = {
+        {0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)}, // an earlier volume
+        {3, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)},           // skips volume 2
+        {-1, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)},
+        {1, V(0, 0, 0), V(1, 1, 1), V(3, 3, 3)}, // one line
+        {1, V(2, 2, 2), V(2, 2, 2), V(0, 1, 0)}, // two points the same
+        {1, V(nan, 0, 0), V(0, 1, 0), V(0, 0, 1)},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(bound->AddPlane(c.volume, c.p1, c.p2, c.p3), -1) << c.volume;
+        EXPECT_FALSE(log.Lines().empty());
+    }
+    EXPECT_EQ(bound->GetPlaneCount(), 12u);
+    EXPECT_TRUE(bound->IsInsideBound(V(5.5f, 5.5f, 5.5f)));
+    EXPECT_TRUE(bound->IsInsideBound(V(0.9f, 0.5f, 0.5f)));
+    EXPECT_EQ(bound->AddPlane(2, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)), 1) << "the next volume";
+}
+
+TEST(TsBoundObject, RoundTripsThroughAnArchiveAndRefusesVolumesPastItsPlanes)
+{
+    ScratchDir dir;
+    {
+        BoundPtr bound = NewBound();
+        AddCube(*bound, 0, 0.0f);
+        AddCube(*bound, 1, 5.0f);
+        OmClassRegistry::Instance().AssignClassIds();
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(bound.get());
+        ASSERT_TRUE(archive.Save("bound.tsw"));
+    }
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        ASSERT_TRUE(archive.Load("bound.tsw"));
+        TsBoundObject* loaded = TsBoundObject::Cast(archive.GetRoot(0));
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->GetVolumeCount(), 2u);
+        EXPECT_TRUE(loaded->IsInsideBound(V(5.5f, 5.5f, 5.5f)));
+        EXPECT_FALSE(loaded->IsInsideBound(V(3, 3, 3)));
+        loaded->Release();
+    }
+    // The last volume's plane count is the file's last word.
+    std::vector<unsigned char> bytes = archive_test::ReadFile("bound.tsw");
+    ASSERT_EQ(archive_test::WordAt(bytes, bytes.size() - 4), 6u);
+    archive_test::SetWord(bytes, bytes.size() - 4, 7);
+    archive_test::WriteFile("broken.tsw", bytes);
+    OmArchive archive(OmClassRegistry::Instance());
+    EXPECT_FALSE(archive.Load("broken.tsw"));
+}

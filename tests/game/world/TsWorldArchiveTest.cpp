@@ -1,0 +1,287 @@
+// The environment file (.tsw): a world imported, saved and loaded again is
+// the same world and answers the same casts; a damaged file fails its load
+// with a message instead of leaving a world that reads out of bounds.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstring>
+#include <random>
+
+#include "WorldTestSupport.h"
+#include "tests/engine/ArchiveTestSupport.h"
+
+using archive_test::ErrorCapture;
+using archive_test::ReadFile;
+using archive_test::SetWord;
+using archive_test::WordAt;
+using archive_test::WriteFile;
+using worldtest::Floor;
+using worldtest::HaveDemoLevel;
+using worldtest::Ref;
+using worldtest::Triangles;
+using worldtest::WorldTest;
+
+namespace {
+
+template <class T>
+bool SameBytes(const OmArray<T>& a, const OmArray<T>& b)
+{
+    return a.GetCount() == b.GetCount() &&
+           (a.GetCount() == 0 || std::memcmp(a.GetData(), b.GetData(), sizeof(T) * a.GetCount()) == 0);
+}
+
+void ExpectSameCell(const TsWorldCell& a, const TsWorldCell& b, int32_t index)
+{
+    for (int kind = 0; kind < 2; ++kind) {
+        EXPECT_TRUE(SameBytes(a.Group(kind).vertices, b.Group(kind).vertices)) << "cell " << index;
+        EXPECT_TRUE(SameBytes(a.Group(kind).indices, b.Group(kind).indices)) << "cell " << index;
+        // Materials come back as equal materials of the renderer, not
+        // necessarily under the same ids.
+        ASSERT_EQ(a.Group(kind).runs.GetCount(), b.Group(kind).runs.GetCount()) << "cell " << index;
+        for (uint32_t r = 0; r < a.Group(kind).runs.GetCount(); ++r) {
+            const TsCellRun& ra = a.Group(kind).runs[r];
+            const TsCellRun& rb = b.Group(kind).runs[r];
+            EXPECT_EQ(ra.firstTriangle, rb.firstTriangle);
+            EXPECT_EQ(ra.triangleCount, rb.triangleCount);
+            EXPECT_EQ(ra.firstVertex, rb.firstVertex);
+            EXPECT_EQ(ra.vertexCount, rb.vertexCount);
+            const OmRenderer* renderer = OmRenderer::Current();
+            ASSERT_TRUE(renderer->GetMaterial(ra.material) && renderer->GetMaterial(rb.material));
+            EXPECT_EQ(renderer->GetMaterial(ra.material)->layers.GetCount(),
+                      renderer->GetMaterial(rb.material)->layers.GetCount());
+        }
+        EXPECT_TRUE(SameBytes(a.Planes(kind), b.Planes(kind))) << "cell " << index;
+        for (int bin = 0; bin < TsWorldCell::kBinCount; ++bin)
+            EXPECT_TRUE(SameBytes(a.Bin(bin).triangles[kind], b.Bin(bin).triangles[kind])) << "cell " << index;
+    }
+    EXPECT_TRUE(a.GetBoxOrigin().Equals(b.GetBoxOrigin()));
+    EXPECT_TRUE(a.GetBoxSize().Equals(b.GetBoxSize()));
+    EXPECT_EQ(a.GetMinY(), b.GetMinY());
+    EXPECT_EQ(a.GetMaxY(), b.GetMaxY());
+    ASSERT_EQ(a.GetLiquidCount(), b.GetLiquidCount());
+    for (uint32_t i = 0; i < a.GetLiquidCount(); ++i) {
+        EXPECT_TRUE(SameBytes(a.Liquid(i).vertices, b.Liquid(i).vertices));
+        EXPECT_TRUE(SameBytes(a.Liquid(i).triangles, b.Liquid(i).triangles));
+    }
+}
+
+// Where a pattern of 32-bit words first stands in the file.
+size_t Find(const std::vector<unsigned char>& bytes, const std::vector<uint32_t>& words)
+{
+    for (size_t at = 0; at + words.size() * 4 <= bytes.size(); ++at) {
+        bool match = true;
+        for (size_t i = 0; i < words.size() && match; ++i)
+            match = WordAt(bytes, at + i * 4) == words[i];
+        if (match)
+            return at;
+    }
+    return std::string::npos;
+}
+
+// Sets the word `word` words after where the pattern stands; nothing when
+// the pattern is not found (the load then succeeds and the case fails).
+void Patch(std::vector<unsigned char>& bytes, const std::vector<uint32_t>& pattern, size_t word, uint32_t value)
+{
+    const size_t at = Find(bytes, pattern);
+    if (at != std::string::npos && at + word * 4 + 4 <= bytes.size())
+        SetWord(bytes, at + word * 4, value);
+}
+
+uint32_t Bits(float f)
+{
+    uint32_t word;
+    std::memcpy(&word, &f, 4);
+    return word;
+}
+
+} // namespace
+
+TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
+{
+    ASSERT_TRUE(HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
+    Ref<TsWorld> imported = ImportDemo();
+    ASSERT_NE(imported, nullptr);
+    const std::string path = TempPath("tsw");
+    ASSERT_TRUE(imported->SaveWorld(path.c_str()));
+    Ref<TsWorld> loaded(TsWorld::LoadWorld(path.c_str()));
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(loaded->GetCellCount(), imported->GetCellCount());
+    ASSERT_EQ(loaded->GetGridSize(), imported->GetGridSize());
+    for (int32_t z = 0; z < imported->GetGridSize(); ++z)
+        for (int32_t x = 0; x < imported->GetGridSize(); ++x)
+            ASSERT_EQ(loaded->CellIndexAt(x, z), imported->CellIndexAt(x, z));
+    for (int32_t i = 0; i < imported->GetCellCount(); ++i) {
+        ExpectSameCell(imported->Cell(i), loaded->Cell(i), i);
+        for (int n = 0; n < 4; ++n) {
+            const TsWorldCell* a = imported->Cell(i).GetNeighbour(n);
+            const TsWorldCell* b = loaded->Cell(i).GetNeighbour(n);
+            EXPECT_EQ(a ? a - &imported->Cell(0) : -1, b ? b - &loaded->Cell(0) : -1);
+        }
+    }
+    EXPECT_EQ(loaded->GetLights().GetCount(), imported->GetLights().GetCount());
+    EXPECT_EQ(loaded->GetLightNodes().GetCount(), imported->GetLightNodes().GetCount());
+    ASSERT_EQ(loaded->GetEffectNodes().GetCount(), 1u);
+    EXPECT_STREQ(loaded->GetEffectNodes()[0]->GetName(), "smoke");
+
+    // The same 10,000 random segments give the same answers.
+    std::mt19937 random(1234);
+    std::uniform_real_distribution<float> x(-2, 22), y(-1, 4), z(-2, 10);
+    int hits = 0;
+    for (int i = 0; i < 10000; ++i) {
+        const OmVector3 from(x(random), y(random), z(random)), to(x(random), y(random), z(random));
+        TsWorldHit a, b;
+        const bool hitA = imported->CastSegmentStatic(from, to, a, true);
+        const bool hitB = loaded->CastSegmentStatic(from, to, b, true);
+        ASSERT_EQ(hitA, hitB) << "segment " << i;
+        hits += hitA ? 1 : 0;
+        if (hitA) {
+            ASSERT_TRUE(a.point.Equals(b.point)) << "segment " << i;
+            ASSERT_EQ(a.distance, b.distance) << "segment " << i;
+            ASSERT_TRUE(a.normal.Equals(b.normal)) << "segment " << i;
+        }
+    }
+    EXPECT_GT(hits, 3000);
+
+    // Saving the loaded world writes the same file: nothing read is changed
+    // on the way in (colours stay as stored whatever the device).
+    const std::string again = TempPath("again.tsw");
+    ASSERT_TRUE(loaded->SaveWorld(again.c_str()));
+    EXPECT_TRUE(ReadFile(path) == ReadFile(again));
+}
+
+TEST_F(WorldTest, TheSavedDemoLevelLoads)
+{
+    ASSERT_TRUE(HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
+    Ref<TsWorld> world(TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str()));
+    ASSERT_NE(world, nullptr);
+    EXPECT_GT(world->GetCellCount(), 0);
+    EXPECT_NEAR(world->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, 2e-3f);
+}
+
+// ---- damaged files --------------------------------------------------------------
+
+class DamagedWorldTest : public WorldTest {
+protected:
+    // Two cells of floor (edge 4 over 8 x 4) with one dynamic light.
+    Ref<TsWorld> Build()
+    {
+        OmGroup* root = new OmGroup();
+        AddShape(*root, "floor", Floor(0.5f, 0.5f, 7.5f, 3.5f));
+        AddLight(*root, "dyn_lamp", OmVector3(2, 2, 2), OmVector3(1, 1, 1), 1.0f);
+        Ref<TsWorld> world(new TsWorld());
+        Import(*world, *root, OmVector3(0, -1, 0), OmVector3(8, 1, 4), 4.0f);
+        root->Release();
+        return world;
+    }
+
+    // Saves the world, lets `damage` change the bytes, loads them.
+    bool LoadDamaged(TsWorld& world, void (*damage)(std::vector<unsigned char>&), std::string& message)
+    {
+        const std::string path = TempPath("tsw");
+        if (!world.SaveWorld(path.c_str()))
+            return true;
+        std::vector<unsigned char> bytes = ReadFile(path);
+        if (damage)
+            damage(bytes);
+        WriteFile(path, bytes);
+        ErrorCapture errors;
+        TsWorld* loaded = TsWorld::LoadWorld(path.c_str());
+        message = errors.Text();
+        if (loaded)
+            loaded->Release();
+        return loaded != nullptr;
+    }
+};
+
+TEST_F(DamagedWorldTest, CellsThatDoNotHoldTogetherFailTheLoad)
+{
+    struct Case {
+        const char* what;
+        void (*damage)(TsWorldCell& cell);
+        const char* message;
+    } cases[] = {
+        {"an index past the vertices", [](TsWorldCell& c) { c.Group(0).indices[1] = 999; }, "indices, runs or planes"},
+        {"a plane missing", [](TsWorldCell& c) { c.Planes(0).Resize(c.Planes(0).GetCount() - 1); },
+         "indices, runs or planes"},
+        {"a run past the triangles", [](TsWorldCell& c) { c.Group(0).runs[0].triangleCount = 50; },
+         "indices, runs or planes"},
+        {"a run past the vertices", [](TsWorldCell& c) { c.Group(0).runs[0].vertexCount = 50; },
+         "indices, runs or planes"},
+        {"a bin naming a missing triangle", [](TsWorldCell& c) { c.Bin(5).triangles[1].Add(0); },
+         "bin lists a triangle"},
+        {"a flat cell box", [](TsWorldCell& c) { c.SetBox(c.GetBoxOrigin(), OmVector3(4, 0, 4)); }, "box is empty"},
+        {"a box that is not finite", [](TsWorldCell& c) { c.SetBox(OmVector3(NAN, 0, 0), c.GetBoxSize()); },
+         "not finite"},
+        {"a light the world does not have", [](TsWorldCell& c) { c.Group(0).vertices[0].lightIndices = 0x07000000; },
+         "names a light the world does not have"},
+        {"an index list not in threes", [](TsWorldCell& c) { c.Group(0).indices.Add(0); }, "indices, runs or planes"},
+    };
+    for (const Case& c : cases) {
+        Ref<TsWorld> world = Build();
+        ASSERT_EQ(world->GetCellCount(), 2);
+        c.damage(world->Cell(1));
+        std::string message;
+        EXPECT_FALSE(LoadDamaged(*world, nullptr, message)) << c.what;
+        EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
+    }
+}
+
+using Bytes = std::vector<unsigned char>;
+
+// The small world's grid words (2 levels, 4 a side, 2 cells, edge 4) and
+// its quadtree (level counts 1, 1, 2; level 0 holds one node, mask 1;
+// level 1 one node over both cells, mask 5).
+std::vector<uint32_t> Grid()
+{
+    return {2, 4, 2, Bits(4.0f)};
+}
+std::vector<uint32_t> Tree()
+{
+    return {1, 1, 2, 1, 0x01, 1, 0x05};
+}
+
+TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
+{
+    struct Case {
+        const char* what;
+        void (*damage)(Bytes& bytes);
+        const char* message;
+    } cases[] = {
+        {"grid size not two to the levels", [](Bytes& b) { Patch(b, Grid(), 1, 8); }, "grid"},
+        {"more levels than allowed", [](Bytes& b) { Patch(b, Grid(), 0, 40); }, "grid"},
+        {"more cells than the grid holds", [](Bytes& b) { Patch(b, Grid(), 2, 17); }, "grid"},
+        {"a neighbour outside the cells",
+         [](Bytes& b) { Patch(b, {Bits(1.0f), Bits(1.0f), 0xFFFFFFFFu, 1}, 3, 7); }, "neighbour"},
+        {"a quadtree node naming cells that do not exist", [](Bytes& b) { Patch(b, Tree(), 6, 0x15); },
+         "quadtree"},
+        {"a quadtree level larger than it can be", [](Bytes& b) { Patch(b, Tree(), 3, 2); }, "quadtree"},
+        // Cloud parameters 0 and 0, import flag 1, no effect nodes, no beacons in steps of 64.
+        {"beacons with a grow step of 0", [](Bytes& b) { Patch(b, {0, 0, 1, 0, 0, 64}, 5, 0); }, "grow step"},
+        {"a light list longer than the file", [](Bytes& b) { Patch(b, Tree(), 7, 0x10000000u); }, "light list"},
+    };
+    for (const Case& c : cases) {
+        Ref<TsWorld> world = Build();
+        std::string message;
+        EXPECT_FALSE(LoadDamaged(*world, c.damage, message)) << c.what;
+        EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
+    }
+    Ref<TsWorld> world = Build();
+    std::string message;
+    EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << "the undamaged file loads: " << message;
+}
+
+TEST_F(DamagedWorldTest, EveryShortenedFileFailsCleanly)
+{
+    Ref<TsWorld> world = Build();
+    const std::string path = TempPath("tsw");
+    ASSERT_TRUE(world->SaveWorld(path.c_str()));
+    const std::vector<unsigned char> bytes = ReadFile(path);
+    ErrorCapture errors;
+    for (size_t length = 0; length < bytes.size(); length += 7) {
+        WriteFile(path, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length)));
+        TsWorld* loaded = TsWorld::LoadWorld(path.c_str());
+        EXPECT_EQ(loaded, nullptr) << "a file cut at " << length << " of " << bytes.size() << " bytes loaded";
+        if (loaded)
+            loaded->Release();
+    }
+}

@@ -1,0 +1,337 @@
+// The importer: the grid rule, dicing into cells, the quadtree lookups it
+// builds, lights, liquids and effect nodes, and dynobj.lua.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <clocale>
+#include <fstream>
+#include <sstream>
+
+#include "WorldTestSupport.h"
+#include "game/framework/TsLog.h"
+#include "game/world/TsDirectionTable.h"
+#include "game/world/TsNibbleArray.h"
+#include "../framework/LogCapture.h"
+
+using worldtest::Floor;
+using worldtest::Ref;
+using worldtest::Triangles;
+using worldtest::WorldTest;
+
+namespace {
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+} // namespace
+
+TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtent)
+{
+    struct Case {
+        float extent, edge;
+        int32_t levels;
+        float usedEdge;
+    } cases[] = {
+        {10.0f, 1.0f, 4, 1.0f},    // n = 10 >> 1 = 5: three bits
+        {1.0f, 1.0f, 1, 1.0f},     // one edge: n = 0, a 2 x 2 grid
+        {0.0f, 1.0f, 1, 1.0f},     // nothing at all still makes a grid
+        {1.0e6f, 1.0f, 10, 1024.0f}, // capped: larger cells instead of a huge grid
+        {16.0f, 0.0f, 5, 1.0f},    // no edge: one unit
+    };
+    for (const Case& c : cases) {
+        int32_t levels = 0;
+        float used = 0.0f;
+        TsWorldImporter::GridFor(OmVector3(0, 0, 0), OmVector3(c.extent, 0.5f, 1.0f), c.edge, levels, used);
+        EXPECT_EQ(levels, c.levels) << "extent " << c.extent;
+        EXPECT_FLOAT_EQ(used, c.usedEdge) << "extent " << c.extent;
+    }
+}
+
+TEST(TsWorldGrid, AnEmptyWorldAnswersEveryQueryWithNothing)
+{
+    TsWorld world;
+    TsWorldHit hit;
+    EXPECT_EQ(world.CellIndexAt(0, 0), -1);
+    EXPECT_EQ(world.CellAt(0, 0), nullptr);
+    EXPECT_FALSE(world.CastSegmentStatic(OmVector3(0, 1, 0), OmVector3(0, -1, 0), hit, true));
+    EXPECT_EQ(hit.distance, FLT_MAX);
+    EXPECT_EQ(world.GetGroundHeight(OmVector3(0, 1, 0)), FLT_MAX);
+    OmVector3 points[4];
+    EXPECT_EQ(world.FindAllIntersections(OmVector3(0, 1, 0), OmVector3(0, -1, 0), points, 4, true), 0);
+}
+
+TEST(TsWorldGrid, NibblesPackFirstCodeInTheTopOfAWord)
+{
+    TsNibbleArray codes(9);
+    EXPECT_EQ(codes.GetWordCount(), 2u);
+    codes.Set(0, 5);
+    codes.Set(7, 3);
+    codes.Set(8, 0x1F); // only four bits are kept
+    EXPECT_EQ(codes.GetWords()[0], 0x50000003u);
+    EXPECT_EQ(codes.GetWords()[1], 0xF0000000u);
+    codes.Set(9, 1); // outside: nothing
+    EXPECT_EQ(codes.Get(9), 0);
+    codes.Resize(9); // same count keeps the codes
+    EXPECT_EQ(codes.Get(0), 5);
+    codes.Resize(16);
+    EXPECT_EQ(codes.Get(0), 0);
+}
+
+TEST(TsWorldGrid, DirectionTableCodesAxesAndSpreadsTheRest)
+{
+    EXPECT_EQ(TsNearestDirection(OmVector3(0, 1, 0)), 1);
+    EXPECT_EQ(TsNearestDirection(OmVector3(0, 0, -1)), 5);
+    EXPECT_EQ(TsNearestDirection(OmVector3(0, 0, 0)), 0);
+    float worst = 1.0f;
+    for (int i = 6; i < kTsDirectionCount; ++i) {
+        EXPECT_NEAR(TsDirection(uint32_t(i)).Length(), 1.0f, 1e-5f);
+        const uint8_t back = TsNearestDirection(TsDirection(uint32_t(i)));
+        EXPECT_EQ(back, i);
+        worst = std::min(worst, TsDirection(uint32_t(i)).Dot(TsDirection(uint32_t(i == 6 ? 7 : 6))));
+    }
+    // Any unit normal lies within about 10 degrees of its code.
+    for (float a = 0.0f; a < 6.28f; a += 0.37f) {
+        OmVector3 n(std::cos(a) * 0.6f, std::sin(a * 1.7f), std::sin(a) * 0.6f);
+        n.Normalise();
+        EXPECT_GT(TsDirection(TsNearestDirection(n)).Dot(n), 0.98f);
+    }
+}
+
+// ---- dicing ---------------------------------------------------------------------
+
+TEST_F(WorldTest, TriangleInsideOneCellKeepsItsThreeCorners)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(16, 1, 16), 4.0f);
+    root->Release();
+    ASSERT_EQ(world->GetCellCount(), 1);
+    const TsWorldCell& cell = *world->CellAt(0, 0);
+    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).vertices.GetCount(), 3u);
+    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).GetTriangleCount(), 1u);
+    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).runs.GetCount(), 1u);
+    EXPECT_EQ(cell.Planes(TS_CELL_OPAQUE).GetCount(), 1u);
+    EXPECT_NEAR(cell.Planes(TS_CELL_OPAQUE)[0].normal.y, 1.0f, 1e-5f);
+    const OmVector3 corner = cell.Dequantise(cell.Group(TS_CELL_OPAQUE).vertices[0]);
+    EXPECT_NEAR(corner.x, 1.0f, 1e-3f);
+}
+
+TEST_F(WorldTest, TriangleOverACellCornerIsSplitIntoFourCellsAndLinked)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Floor(2, 2, 6, 6));
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(16, 1, 16), 4.0f);
+    root->Release();
+    ASSERT_EQ(world->GetCellCount(), 4);
+    for (int32_t z = 0; z < 2; ++z) {
+        for (int32_t x = 0; x < 2; ++x) {
+            const TsWorldCell* cell = world->CellAt(x, z);
+            ASSERT_NE(cell, nullptr) << x << "," << z;
+            // Cells at x or z 0 are linked like every other.
+            EXPECT_EQ(cell->GetNeighbour(0), world->CellAt(x, z + 1));
+            EXPECT_EQ(cell->GetNeighbour(1), world->CellAt(x + 1, z));
+            EXPECT_EQ(cell->GetNeighbour(2), world->CellAt(x, z - 1));
+            EXPECT_EQ(cell->GetNeighbour(3), world->CellAt(x - 1, z));
+        }
+    }
+    EXPECT_EQ(world->CellAt(2, 2), nullptr);
+    // Outside the grid is empty space, not an edge cell.
+    EXPECT_EQ(world->CellIndexAt(-1, 0), -1);
+    EXPECT_EQ(world->CellIndexAt(0, world->GetGridSize()), -1);
+    // The ground is found in each quarter, at its corners too.
+    for (float p : {2.0f, 3.9f, 4.0f, 4.1f, 5.9f})
+        EXPECT_NEAR(world->GetGroundHeight(OmVector3(p, 1, p)), 0.0f, 1e-3f) << p;
+}
+
+TEST_F(WorldTest, QuadtreeFindsEveryCellAndOnlyThoseCells)
+{
+    // A sparse pattern over 7 x 7 unit cells: an 8 x 8 grid.
+    OmGroup* root = new OmGroup();
+    const int32_t filled[][2] = {{0, 0}, {6, 6}, {3, 4}, {4, 3}, {6, 1}, {1, 6}, {5, 5}};
+    for (const auto& f : filled)
+        AddShape(*root, "floor", Floor(float(f[0]) + 0.25f, float(f[1]) + 0.25f, float(f[0]) + 0.75f, float(f[1]) + 0.75f));
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(7, 1, 7), 1.0f);
+    root->Release();
+    ASSERT_EQ(world->GetGridSize(), 8);
+    ASSERT_EQ(world->GetCellCount(), 7);
+    std::vector<bool> seen(7, false);
+    for (int32_t z = 0; z < 8; ++z) {
+        for (int32_t x = 0; x < 8; ++x) {
+            bool expected = false;
+            for (const auto& f : filled)
+                expected = expected || (f[0] == x && f[1] == z);
+            const int32_t index = world->CellIndexAt(x, z);
+            EXPECT_EQ(index >= 0, expected) << x << "," << z;
+            if (index < 0)
+                continue;
+            EXPECT_FALSE(seen[size_t(index)]) << "two positions share cell " << index;
+            seen[size_t(index)] = true;
+            EXPECT_NEAR(world->Cell(index).GetBoxOrigin().x, float(x), 1e-6f);
+            EXPECT_NEAR(world->Cell(index).GetBoxOrigin().z, float(z), 1e-6f);
+        }
+    }
+}
+
+TEST_F(WorldTest, FlatAndSliverTrianglesAreDropped)
+{
+    OmGroup* root = new OmGroup();
+    // A triangle standing on one line, and one thinner than the quantum.
+    AddShape(*root, "line", Triangles{{OmVector3(1, 0, 1), OmVector3(2, 0, 2), OmVector3(3, 0, 3)}});
+    AddShape(*root, "sliver", Triangles{{OmVector3(1, 0, 1), OmVector3(3, 0, 1.00001f), OmVector3(3, 0, 1)}});
+    AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
+    root->Release();
+    ASSERT_EQ(world->GetCellCount(), 1);
+    EXPECT_EQ(world->Cell(0).Group(TS_CELL_OPAQUE).GetTriangleCount(), 1u);
+}
+
+TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
+{
+    // 9000 separate triangles need 27000 vertices: more than a group holds.
+    Triangles many;
+    for (int i = 0; i < 9000; ++i) {
+        const float x = 0.01f + float(i % 95) * 0.04f, z = 0.01f + float(i / 95) * 0.04f;
+        many.corners.insert(many.corners.end(),
+                            {OmVector3(x, 0, z), OmVector3(x, 0, z + 0.03f), OmVector3(x + 0.03f, 0, z)});
+    }
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", many);
+    LogCapture log;
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
+    root->Release();
+    ASSERT_EQ(world->GetCellCount(), 1);
+    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
+    EXPECT_LE(group.vertices.GetCount(), TsWorldCell::kMaxVertices);
+    EXPECT_LE(group.indices.GetCount(), TsWorldCell::kMaxIndices);
+    EXPECT_GT(group.GetTriangleCount(), 2000u);
+    EXPECT_TRUE(log.Contains("Cell (0,0) has too many vertices or indices")) << log.All();
+}
+
+TEST_F(WorldTest, TextureCoordinatesAreClampedToSixteenBits)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
+    OmMesh* mesh = OmMesh::Cast(OmShape::Cast(root->GetChild(0))->GetGeometry());
+    mesh->vertices[0].uv0[0] = 1000.0f;  // times 511 is far past 32767
+    mesh->vertices[1].uv0[0] = -1000.0f;
+    mesh->vertices[2].uv0[0] = 0.0f;     // nudged off zero: 1/512 of 511
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
+    root->Release();
+    ASSERT_EQ(world->GetCellCount(), 1);
+    std::vector<int16_t> u;
+    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
+    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i)
+        u.push_back(group.vertices[i].u);
+    std::sort(u.begin(), u.end());
+    EXPECT_EQ(u, (std::vector<int16_t>{-32768, 0, 32767}));
+}
+
+// ---- lights, liquids, effects ---------------------------------------------------
+
+TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Floor(0, 0, 4, 4));
+    AddLight(*root, "sun", OmVector3(2, 3, 2), OmVector3(2, 1, 0), 1.0f);
+    OmMaxLightNode* lamp = AddLight(*root, "DYN_lamp", OmVector3(1, 1, 1), OmVector3(0.5f, 0.5f, 0.5f), 1.0f);
+    lamp->light.on = 0; // inactive lights still light the vertices
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
+    root->Release();
+    ASSERT_EQ(world->GetLights().GetCount(), 1u);
+    const OmMaxLight& sun = *world->GetLights()[0];
+    EXPECT_FLOAT_EQ(sun.colour[0], 1.0f);
+    EXPECT_FLOAT_EQ(sun.colour[1], 0.5f);
+    EXPECT_FLOAT_EQ(sun.colour[2], 0.0f);
+    EXPECT_FLOAT_EQ(sun.multiplier, 2.0f);
+    ASSERT_EQ(world->GetLightNodes().GetCount(), 2u);
+    EXPECT_STREQ(world->GetLightNodes()[0]->GetName(), "default motif");
+    EXPECT_STREQ(world->GetLightNodes()[1]->GetName(), "DYN_lamp");
+    EXPECT_EQ(world->GetLightNodes()[1]->on, 0) << "the switch is put back after the import";
+    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
+    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i) {
+        EXPECT_EQ(group.vertices[i].lightIndices, 0x01000000u) << i;
+        EXPECT_NE(group.vertices[i].lightWeights & 0xFF000000u, 0u) << i;
+    }
+}
+
+TEST_F(WorldTest, VertexReachedByNoLightHasNoIndicesOrWeights)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Floor(0, 0, 4, 4));
+    // Below the floor: the floor faces away from it.
+    AddLight(*root, "dyn_under", OmVector3(2, -0.5f, 2), OmVector3(1, 1, 1), 1.0f);
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
+    root->Release();
+    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
+    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i) {
+        EXPECT_EQ(group.vertices[i].lightIndices, 0u);
+        EXPECT_EQ(group.vertices[i].lightWeights, 0u);
+    }
+}
+
+TEST_F(WorldTest, EffectNodesKeepTheirEffectNameAndWaterBecomesALiquid)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Floor(0, 0, 8, 8));
+    AddShape(*root, "fx_water", Floor(1, 1, 3, 3, 0.1f));
+    AddShape(*root, "FX_WATER", Floor(5, 5, 6, 6, 0.1f)); // an effect, not a liquid
+    AddShape(*root, "fx_smoke", Floor(6, 6, 7, 7, 0.1f));
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(8, 1, 8), 4.0f);
+    root->Release();
+    ASSERT_EQ(world->GetEffectNodes().GetCount(), 2u);
+    EXPECT_STREQ(world->GetEffectNodes()[0]->GetName(), "WATER");
+    EXPECT_STREQ(world->GetEffectNodes()[1]->GetName(), "smoke");
+    // The world holds its own reference: the scene is gone and they live on.
+    EXPECT_EQ(world->GetEffectNodes()[0]->GetRefCount(), 1u);
+    EXPECT_EQ(OmShape::Cast(world->GetEffectNodes()[1])->GetGeometry(), nullptr);
+    const TsWorldCell& cell = *world->CellAt(0, 0);
+    ASSERT_EQ(cell.GetLiquidCount(), 1u);
+    const TsLiquid& water = cell.Liquid(0);
+    EXPECT_EQ(water.kind, uint32_t(TsLiquid::kWater));
+    EXPECT_EQ(water.triangles.GetCount(), 2u);
+    EXPECT_EQ(water.vertices.GetCount(), 4u) << "corners shared by both triangles are shared";
+    for (uint32_t i = 0; i < water.vertices.GetCount(); ++i)
+        EXPECT_EQ(water.vertices[i].still, 1u) << "every corner of a lone quad is on its open edge";
+    // Liquids never block a cast.
+    EXPECT_NEAR(world->GetGroundHeight(OmVector3(2, 1, 2)), 0.0f, 1e-3f);
+}
+
+TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Floor(0, 0, 4, 4));
+    AddShape(*root, "dyn_door", Floor(1, 1, 2, 2))->LocalPosition() = OmVector3(1.5f, 0, -2.25f);
+    AddShape(*root, "dyn_bad name", Floor(1, 1, 2, 2));
+    AddShape(*root, "dyn_far", Floor(1, 1, 2, 2))->LocalPosition() = OmVector3(NAN, 0, 0);
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous ? previous : "C";
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a comma locale where one exists
+    LogCapture log;
+    Ref<TsWorld> world(new TsWorld());
+    world->SetWorldBounds(OmVector3(0, -1, 0), OmVector3(4, 1, 4));
+    TsWorldImporter importer(*world, root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f, true);
+    importer.Run(root, &renderer);
+    const std::string path = TempPath("lua");
+    EXPECT_TRUE(importer.WriteDynamicObjects(path.c_str()));
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    root->Release();
+    EXPECT_EQ(ReadText(path), "dyn_door:SetPosition(1.500000,0.000000,-2.250000)\n"
+                              "dyn_door:SetDirection(0.000000,1.000000)\n\n");
+    EXPECT_TRUE(log.Contains("\"dyn_bad name\" is not a script name")) << log.All();
+    EXPECT_TRUE(log.Contains("dyn_far has no finite position")) << log.All();
+    EXPECT_FALSE(importer.WriteDynamicObjects("/nonexistent-folder/dynobj.lua"));
+}

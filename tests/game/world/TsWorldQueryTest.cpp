@@ -1,0 +1,273 @@
+// The world's queries against the demo level (two rooms, a corridor, a
+// ramp; see tools/DemoLevel.h): casts stop at walls and pass doorways,
+// ground heights follow the floor and the ramp, picking finds the floor
+// under a pixel, and lights come back ordered by strength.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+
+#include "WorldTestSupport.h"
+#include "engine/OmMatrix4.h"
+#include "tools/DemoLevel.h"
+
+using worldtest::HaveDemoLevel;
+using worldtest::Ref;
+using worldtest::WorldTest;
+
+namespace {
+
+// Room for quantisation: a cell is 8 units wide and the level 3.25 high,
+// in 65535 steps.
+constexpr float kTolerance = 2.0e-3f;
+
+class DemoLevelTest : public WorldTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
+        world = ImportDemo();
+        ASSERT_NE(world, nullptr);
+    }
+    Ref<TsWorld> world;
+};
+
+// A left-handed perspective for row vectors, depth 0 at the near plane.
+OmMatrix4 Perspective(float fovY, float aspect, float nearZ, float farZ)
+{
+    OmMatrix4 m;
+    const float ys = 1.0f / std::tan(fovY * 0.5f), xs = ys / aspect;
+    const float q = farZ / (farZ - nearZ);
+    const float values[16] = {xs, 0, 0, 0, 0, ys, 0, 0, 0, 0, q, 1, 0, 0, -nearZ * q, 0};
+    m.Set(values);
+    return m;
+}
+
+} // namespace
+
+TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorways)
+{
+    struct Case {
+        const char* what;
+        OmVector3 from, to;
+        bool hits;
+        OmVector3 point, normal;
+    } cases[] = {
+        {"room A's west wall", {4, 1, 4}, {-1, 1, 4}, true, {0, 1, 4}, {1, 0, 0}},
+        {"room A's east wall beside the door", {4, 1, 1}, {10, 1, 1}, true, {8, 1, 1}, {-1, 0, 0}},
+        {"room A's north wall", {2, 2, 4}, {2, 2, 12}, true, {2, 2, 8}, {0, 0, -1}},
+        {"room B's east wall, slanting", {13, 1.5f, 2}, {22, 1.5f, 6.5f}, true, {20, 1.5f, 5.5f}, {-1, 0, 0}},
+        {"the corridor's south wall", {10, 1, 4}, {10, 1, 0}, true, {10, 1, 3}, {0, 0, 1}},
+        {"through both doorways", {4, 1, 4}, {16, 1, 4}, false, {}, {}},
+        {"along the corridor's floor", {9, 0.5f, 4}, {11, 0.5f, 4}, false, {}, {}},
+        {"the floor from above", {5, 2, 5}, {5, -2, 5}, true, {5, 0, 5}, {0, 1, 0}},
+        {"the ramp's slope", {16, 3, 2}, {16, -1, 2}, true, {16, 0.5f, 2}, {-0.2425f, 0.9701f, 0}},
+        {"a wall from behind (back faces)", {-0.1f, 1, 4}, {4, 1, 4}, false, {}, {}},
+        {"over the walls", {4, 3.5f, 4}, {16, 3.5f, 4}, false, {}, {}},
+        {"outside the level", {-10, 1, -10}, {-20, 1, -20}, false, {}, {}},
+    };
+    for (const Case& c : cases) {
+        TsWorldHit hit;
+        const bool hits = world->CastSegmentStatic(c.from, c.to, hit, false);
+        EXPECT_EQ(hits, c.hits) << c.what;
+        if (!hits || !c.hits)
+            continue;
+        EXPECT_NEAR(hit.point.x, c.point.x, kTolerance) << c.what;
+        EXPECT_NEAR(hit.point.y, c.point.y, kTolerance) << c.what;
+        EXPECT_NEAR(hit.point.z, c.point.z, kTolerance) << c.what;
+        EXPECT_NEAR(hit.normal.x, c.normal.x, 1e-3f) << c.what;
+        EXPECT_NEAR(hit.normal.y, c.normal.y, 1e-3f) << c.what;
+        EXPECT_NEAR(hit.normal.z, c.normal.z, 1e-3f) << c.what;
+        EXPECT_NEAR(hit.distance, (hit.point - c.from).Length(), 1e-4f) << c.what;
+        // The reported triangle holds the point.
+        OmVector3 cross;
+        CrossProduct(hit.corner1 - hit.corner0, hit.corner2 - hit.corner0, cross);
+        EXPECT_NEAR(std::fabs((hit.point - hit.corner0).Dot(cross)) / cross.Length(), 0.0f, kTolerance) << c.what;
+    }
+}
+
+TEST_F(DemoLevelTest, SegmentsThatCannotBeWalkedHitNothing)
+{
+    const OmVector3 cases[][2] = {
+        {{NAN, 1, 4}, {4, 1, 4}},
+        {{4, 1, 4}, {INFINITY, 1, 4}},
+        {{-3.0e38f, 1, 4}, {3.0e38f, 1, 4}},
+        {{1.0e30f, 1, 1.0e30f}, {1.0e30f, -1, 1.0e30f}},
+    };
+    for (const auto& c : cases) {
+        TsWorldHit hit;
+        world->CastSegmentStatic(c[0], c[1], hit, true); // must neither crash nor read outside the grid
+        EXPECT_TRUE(hit.distance == FLT_MAX || std::isfinite(hit.point.x));
+    }
+    TsWorldHit hit;
+    EXPECT_TRUE(world->CastSegmentStatic(OmVector3(-1.0e6f, 1, 4), OmVector3(1.0e6f, 1, 4), hit, false))
+        << "a long segment is clipped to the grid and still walked";
+    EXPECT_NEAR(hit.point.x, -0.25f, kTolerance);
+}
+
+TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRamp)
+{
+    // The floors span whole 8-unit cells: their triangles' edges run the
+    // full 16-bit range, whose products overflow 32-bit integers.
+    struct Case {
+        OmVector3 point;
+        float height;
+    } cases[] = {
+        {{4, 1, 4}, 0.0f},          {{0.01f, 0.5f, 0.01f}, 0.0f}, {{10, 1, 4}, 0.0f},
+        {{14.5f, 1, 2}, 0.125f},    {{16, 1.5f, 2}, 0.5f},        {{17.9f, 2, 1.1f}, 0.975f},
+        {{16, 1, 4}, 0.0f},         {{4, 6, 4}, FLT_MAX},         {{4, -1, 4}, FLT_MAX},
+        {{30, 1, 4}, FLT_MAX},      {{7.99f, 4.9f, 0.01f}, 0.0f},
+    };
+    for (const Case& c : cases) {
+        const float height = world->GetGroundHeight(c.point);
+        if (c.height == FLT_MAX)
+            EXPECT_EQ(height, FLT_MAX) << c.point.x << "," << c.point.y << "," << c.point.z;
+        else
+            EXPECT_NEAR(height, c.height, kTolerance) << c.point.x << "," << c.point.y << "," << c.point.z;
+    }
+}
+
+TEST_F(DemoLevelTest, EntitiesAskTheWorldForTheGround)
+{
+    TsGroundProbe* probe = TsEntity::GetGroundProbe();
+    ASSERT_NE(probe, nullptr);
+    EXPECT_NEAR(probe->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, kTolerance);
+    float height = 0.0f;
+    EXPECT_TRUE(probe->CastSegmentStatic(OmVector3(5, 50, 5), OmVector3(5, -50, 5), height));
+    EXPECT_NEAR(height, 0.0f, kTolerance);
+    world.reset();
+    EXPECT_EQ(TsEntity::GetGroundProbe(), nullptr) << "a world gone answers no more";
+}
+
+TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
+{
+    // The ramp's slope and the floor under the ramp, in walk order.
+    OmVector3 points[8];
+    ASSERT_EQ(world->FindAllIntersections(OmVector3(15, 5, 2), OmVector3(0, -1, 0), points, 8, false), 2);
+    EXPECT_NEAR(std::max(points[0].y, points[1].y), 0.25f, kTolerance);
+    EXPECT_NEAR(std::min(points[0].y, points[1].y), 0.0f, kTolerance);
+    EXPECT_EQ(world->FindAllIntersections(OmVector3(15, 5, 2), OmVector3(0, -1, 0), points, 1, false), 1)
+        << "a full array stops the walk";
+    EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), OmVector3(0, 1, 0), points, 8, false), 0);
+    EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), OmVector3(1, 0, 0), points, 8, false), 0);
+    EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), OmVector3(0, -1, 0), points, 0, false), 0);
+}
+
+TEST_F(DemoLevelTest, LightsComeBackStrongestFirst)
+{
+    OmMaxLight* lights[3];
+    float strengths[3], colour[4];
+    float total = 0.0f;
+    int32_t significant = 0;
+    // Both lamps reach the corridor; the nearer one is the stronger, and a
+    // single slot keeps only the strongest.
+    struct Case {
+        float x;
+        const char* strongest;
+    } cases[] = {{9.0f, "lampA"}, {11.0f, "dyn_lampB"}};
+    for (const Case& c : cases) {
+        const OmVector3 point(c.x, 2.5f, 4);
+        ASSERT_EQ(world->FindStrongestLights(point, 3, lights, strengths, colour, total, significant), 2);
+        EXPECT_EQ(significant, 2);
+        EXPECT_GT(total, 0.0f);
+        const int stronger = strengths[0] > strengths[1] ? 0 : 1;
+        EXPECT_STREQ(lights[stronger]->GetName(), c.strongest) << c.x;
+        EXPECT_GT(strengths[1 - stronger], 0.0f);
+        ASSERT_EQ(world->FindStrongestLights(point, 1, lights, strengths, colour, total, significant), 1);
+        EXPECT_STREQ(lights[0]->GetName(), c.strongest) << c.x;
+    }
+}
+
+TEST_F(WorldTest, StrongestLightsCountOnlySignificantOnes)
+{
+    TsWorld world;
+    for (float multiplier : {0.5f, 0.05f, 0.0f}) {
+        auto* light = new OmMaxLight();
+        light->on = 1;
+        light->colour[0] = light->colour[1] = light->colour[2] = 1.0f;
+        light->multiplier = multiplier;
+        world.GetLights().Add(light);
+    }
+    OmMaxLight* lights[4];
+    float strengths[4], colour[4];
+    float total = -1.0f;
+    int32_t significant = -1;
+    EXPECT_EQ(world.FindStrongestLights(OmVector3(), 4, lights, strengths, colour, total, significant), 2);
+    EXPECT_FLOAT_EQ(strengths[0], 0.5f);
+    EXPECT_FLOAT_EQ(strengths[1], 0.05f);
+    EXPECT_EQ(significant, 1);
+    EXPECT_FLOAT_EQ(total, 0.55f);
+}
+
+TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
+{
+    OmD3D& screen = renderer;
+    OmMatrix4 view, projection = Perspective(1.0f, 640.0f / 480.0f, 0.5f, 100.0f);
+    BuildLookAtMatrix(OmVector3(4, 10, 4.01f), OmVector3(4, 0, 4), OmVector3(0, 1, 0), view);
+    screen.SetViewMatrix(&view);
+    screen.SetProjectionMatrix(&projection);
+    for (const OmVector3& target : {OmVector3(4, 0, 4), OmVector3(6.5f, 0, 2), OmVector3(1.5f, 0, 6.5f)}) {
+        float x = 0, y = 0, depth = 0;
+        ASSERT_TRUE(world->WorldToScreen(target, x, y, depth));
+        EXPECT_GT(depth, 0.5f);
+        OmVector3 points[4];
+        int32_t count = 0;
+        ASSERT_TRUE(world->PickScreenPoint(x * 640.0f, y * 480.0f, points, count, 4));
+        // The floor only (a triangle over two touched bins comes once per
+        // bin): liquids and back faces are not picked.
+        ASSERT_GE(count, 1);
+        for (int32_t i = 0; i < count; ++i) {
+            EXPECT_NEAR(points[i].x, target.x, 0.01f);
+            EXPECT_NEAR(points[i].y, 0.0f, kTolerance);
+            EXPECT_NEAR(points[i].z, target.z, 0.01f);
+        }
+    }
+    // A point at the near plane lies at depth one half; one behind the eye is off screen.
+    float x = 0, y = 0, depth = 0;
+    EXPECT_TRUE(world->WorldToScreen(OmVector3(4, 9.5f, 4.01f), x, y, depth));
+    EXPECT_NEAR(depth, 0.5f, 1e-3f);
+    EXPECT_FALSE(world->WorldToScreen(OmVector3(4, 10, 4.01f), x, y, depth)) << "w = 0 is not visible";
+    EXPECT_FALSE(world->WorldToScreen(OmVector3(4, 20, 4), x, y, depth));
+}
+
+TEST_F(DemoLevelTest, ShadowTrianglesAreTheFloorUnderTheCaster)
+{
+    const TsWorldCell* cell = world->CellAt(0, 0);
+    ASSERT_NE(cell, nullptr);
+    const int32_t count = world->GatherShadowTriangles(*cell, OmVector3(4, 0, 4), 0.5f, 1.0f);
+    ASSERT_GT(count, 0);
+    // The floor's faces under the caster, nothing from the wall tops above it.
+    const TsCellGroup& group = cell->Group(TS_CELL_OPAQUE);
+    bool floorTop = false;
+    for (int32_t i = 0; i < count; ++i) {
+        const uint16_t tri = world->GetShadowTriangles()[i];
+        for (int c = 0; c < 3; ++c)
+            EXPECT_LT(cell->Dequantise(group.vertices[group.indices[3 * tri + uint32_t(c)]]).y, 1.0f);
+        floorTop = floorTop || cell->Planes(TS_CELL_OPAQUE)[tri].normal.y > 0.999f;
+    }
+    EXPECT_TRUE(floorTop);
+    EXPECT_EQ(world->GatherShadowTriangles(*cell, OmVector3(4, 0, 4), 0.5f, -5.0f), 0) << "below the cell";
+}
+
+TEST_F(DemoLevelTest, AIMapImageMarksWallsBlockedAndFloorsPassable)
+{
+    const demolevel::AIMapImage image = demolevel::PaintAIMap(world->GetBoundsMin(), world->GetBoundsMax());
+    int walls = 0, floors = 0;
+    for (uint32_t row = 0; row < image.size; ++row) {
+        for (uint32_t col = 0; col < image.size; ++col) {
+            const float x = world->GetBoundsMin().x + (float(col) + 0.5f) * image.tile;
+            const float z = world->GetBoundsMin().z + (float(row) + 0.5f) * image.tile;
+            const uint32_t colour = image.rgb[row * image.size + col];
+            const float ground = world->GetGroundHeight(OmVector3(x, 4.0f, z));
+            if (colour == 0xFF0000 && ground != FLT_MAX) {
+                ++walls;
+                EXPECT_NEAR(ground, demolevel::kHeight, kTolerance) << "a red tile inside the level is a wall top";
+            } else if (colour != 0xFF0000) {
+                ++floors;
+                EXPECT_LT(ground, 1.01f) << "a passable tile has floor or ramp under it";
+            }
+        }
+    }
+    EXPECT_GT(walls, 20);
+    EXPECT_GT(floors, 200);
+}

@@ -1,0 +1,168 @@
+// Shared pieces of the world tests: a renderer without a device (its
+// material registry is all the importer needs), releasing handles, paths
+// named after the test, the demo level, and small scenes built in code.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OmGroup.h"
+#include "engine/OmMaterial.h"
+#include "engine/OmMaxLight.h"
+#include "engine/OmMesh.h"
+#include "engine/OmShape.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldImporter.h"
+#include "render/OmD3D.h"
+
+namespace worldtest {
+
+struct Release {
+    void operator()(OmObject* object) const
+    {
+        if (object)
+            object->Release();
+    }
+};
+template <class T>
+using Ref = std::unique_ptr<T, Release>;
+
+inline std::filesystem::path DataFolder()
+{
+    const char* source = std::getenv("OM_SOURCE_DIR");
+    return std::filesystem::path(source && *source ? source : ".") / "data";
+}
+
+inline std::string DemoFile(const char* name)
+{
+    return (DataFolder() / "levels" / "demo" / name).string();
+}
+
+inline bool HaveDemoLevel()
+{
+    return std::filesystem::exists(DemoFile("demo.pbf")) && std::filesystem::exists(DemoFile("demo.tsw"));
+}
+
+// Triangles for a test scene: three corners each, one material for all.
+struct Triangles {
+    std::vector<OmVector3> corners;
+    OmVector3 normal{0, 1, 0};
+};
+
+// A renderer without a device whose screen is 640 x 480 pixels.
+class TestRenderer : public OmD3D {
+public:
+    plat::GfxViewport* GetDeviceViewport(plat::GfxViewport* out) override
+    {
+        *out = plat::GfxViewport{0, 0, 640, 480, 0.0f, 1.0f};
+        return out;
+    }
+};
+
+class WorldTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        std::error_code ignored;
+        for (const std::string& path : m_paths)
+            std::filesystem::remove_all(path, ignored);
+    }
+
+    // <temp>/<suite>.<test>.<suffix>, removed after the test.
+    std::string TempPath(const std::string& suffix)
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string path = (std::filesystem::temp_directory_path() /
+                            (std::string(info->test_suite_name()) + "." + info->name() + "." + suffix))
+                               .string();
+        m_paths.push_back(path);
+        return path;
+    }
+
+    // The demo level imported afresh from its scene file.
+    Ref<TsWorld> ImportDemo()
+    {
+        Ref<TsWorld> world(new TsWorld());
+        const std::string folder = TempPath("import");
+        std::filesystem::create_directories(folder);
+        if (!world->ImportWorld(DemoFile("demo.pbf").c_str(), (folder + "/").c_str(), TsWorldImportSettings{}))
+            return nullptr;
+        return world;
+    }
+
+    int32_t Material()
+    {
+        if (m_material < 0)
+            m_material = renderer.RegisterMaterial(&OmMaterial::Default());
+        return m_material;
+    }
+
+    // A shape named `name` drawing the triangles, under root.
+    OmShape* AddShape(OmGroup& root, const char* name, const Triangles& triangles)
+    {
+        auto* mesh = new OmMesh();
+        for (size_t i = 0; i < triangles.corners.size(); ++i) {
+            OmMeshVertex v{};
+            v.position = triangles.corners[i];
+            v.normal = triangles.normal;
+            v.colour[0] = v.colour[1] = v.colour[2] = v.colour[3] = 1.0f;
+            v.uv0[0] = triangles.corners[i].x;
+            v.uv0[1] = triangles.corners[i].z;
+            mesh->vertices.Add(v);
+            mesh->indices.Add(uint32_t(i));
+            if (i % 3 == 2)
+                mesh->triangleMaterials.Add(uint32_t(Material()));
+        }
+        auto* shape = new OmShape();
+        shape->SetGeometry(mesh);
+        mesh->Release();
+        shape->SetName(name);
+        root.AddChild(shape);
+        shape->Release();
+        return shape;
+    }
+
+    OmMaxLightNode* AddLight(OmGroup& root, const char* name, const OmVector3& position, const OmVector3& colour,
+                             float multiplier)
+    {
+        auto* node = new OmMaxLightNode();
+        node->SetName(name);
+        node->LocalPosition() = position;
+        node->light.on = 1;
+        node->light.colour[0] = colour.x;
+        node->light.colour[1] = colour.y;
+        node->light.colour[2] = colour.z;
+        node->light.multiplier = multiplier;
+        root.AddChild(node);
+        node->Release();
+        return node;
+    }
+
+    // Runs the importer over root for the box min..max with cells of `edge`.
+    void Import(TsWorld& world, OmGroup& root, const OmVector3& min, const OmVector3& max, float edge)
+    {
+        world.SetWorldBounds(min, max);
+        TsWorldImporter importer(world, &root, min, max, edge, true);
+        importer.Run(&root, &renderer);
+    }
+
+    TestRenderer renderer;
+
+private:
+    int32_t m_material = -1;
+    std::vector<std::string> m_paths;
+};
+
+// A square floor quad at height y over x0..x1, z0..z1, facing up.
+inline Triangles Floor(float x0, float z0, float x1, float z1, float y = 0.0f)
+{
+    return Triangles{{OmVector3(x0, y, z0), OmVector3(x0, y, z1), OmVector3(x1, y, z1), OmVector3(x0, y, z0),
+                      OmVector3(x1, y, z1), OmVector3(x1, y, z0)}};
+}
+
+} // namespace worldtest
