@@ -52,8 +52,10 @@ public:
     // times scale; null on failure (reported).
     OmMorphMesh* LoadMorphModel(const char* path, float scale);
     // A skinned mesh from the scene file's first mesh, with the skeleton and
-    // weights of "bones.txt" in the current folder; null on failure.
-    OmSkinMesh* LoadSkinned(const char* path, float scale, int32_t maxInfluences, bool whiteColours);
+    // weights of the bone file ("bones.txt" in the current folder unless a
+    // path is given); null on failure.
+    OmSkinMesh* LoadSkinned(const char* path, float scale, int32_t maxInfluences, bool whiteColours,
+                            const char* boneFile = "bones.txt");
 
     // The renderer's vertex layout bytes for a scene mesh record.
     static void SetVertexLayout(uint8_t* layout, const OmPbfMeshRecord& record);

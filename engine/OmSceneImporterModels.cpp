@@ -307,7 +307,8 @@ bool OmSceneImporter::BuildSkeleton(OmSkinMesh& mesh, int32_t firstBone) const
     return true;
 }
 
-OmSkinMesh* OmSceneImporter::LoadSkinned(const char* path, float scale, int32_t maxInfluences, bool whiteColours)
+OmSkinMesh* OmSceneImporter::LoadSkinned(const char* path, float scale, int32_t maxInfluences, bool whiteColours,
+                                          const char* boneFile)
 {
     if (!path || !IsPbf(Lowered(path)))
         return nullptr;
@@ -328,11 +329,11 @@ OmSkinMesh* OmSceneImporter::LoadSkinned(const char* path, float scale, int32_t 
     if (whiteColours && record.colourSets.count == 0)
         WhitenColours(record);
     const int32_t firstBone = m_scene->objects.Count();
-    if (!ReadBonesFromFile(*m_scene, "bones.txt", scale))
+    if (!boneFile || !ReadBonesFromFile(*m_scene, boneFile, scale))
         return nullptr;
     const int32_t boneCount = m_scene->objects.Count() - firstBone;
-    if (!ReadSkinWeights(record, "bones.txt", boneCount)) {
-        ReportError("LoadSkinned: the skin weights of bones.txt do not fit %s", path);
+    if (!ReadSkinWeights(record, boneFile, boneCount)) {
+        ReportError("LoadSkinned: the skin weights of %s do not fit %s", boneFile, path);
         return nullptr;
     }
     auto* mesh = new OmSkinMesh();

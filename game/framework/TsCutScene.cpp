@@ -223,6 +223,9 @@ void TsCutScene::Step(float& progress, float speed, int32_t& kind)
 void TsCutScene::UpdateTracks()
 {
     if (m_camera) {
+        // Whether a move ran this tick: the blend keeps pace with a move of
+        // the same length, so it takes its last step with the move's.
+        const bool moving = m_moveKind != 0;
         if (m_moveKind) {
             Step(m_moveProgress, m_moveSpeed, m_moveKind);
             m_moveCurrent = m_moveStart + (m_moveEnd - m_moveStart) * m_moveProgress;
@@ -240,7 +243,7 @@ void TsCutScene::UpdateTracks()
             m_zoomCurrent = m_zoomStart + (m_zoomTarget - m_zoomStart) * m_zoomProgress;
             m_camera->Distance().SetNext(m_zoomCurrent);
         }
-        if (m_blendRunning && m_moveKind) {
+        if (m_blendRunning && moving) {
             m_fovProgress += m_fovSpeed;
             m_pitchProgress += m_pitchSpeed;
             if (m_fovProgress >= 1.0f || m_pitchProgress > 1.0f) {

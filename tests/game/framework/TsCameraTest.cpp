@@ -1,0 +1,162 @@
+// The game camera: tick values blended by the frame's fraction, the three
+// placement modes written into the engine camera, snapping, the projection
+// following the field of view, and the saved form.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/OmCamera.h"
+#include "game/framework/TsCamera.h"
+#include "game/framework/TsLerp.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+struct CameraTest : ::testing::Test {
+    void SetUp() override
+    {
+        node = new OmCamera;
+        camera = new TsCamera;
+        camera->SetSceneCamera(node);
+        node->Release(); // the camera holds it now
+    }
+    void TearDown() override { camera->Release(); }
+
+    void ExpectNear(const OmVector3& v, float x, float y, float z)
+    {
+        EXPECT_NEAR(v.x, x, 1e-4f);
+        EXPECT_NEAR(v.y, y, 1e-4f);
+        EXPECT_NEAR(v.z, z, 1e-4f);
+    }
+
+    OmCamera* node = nullptr;
+    TsCamera* camera = nullptr;
+};
+
+TEST(LerpTest, ValuesMoveOnOncePerTickAndBlendBetweenTheLastTwo)
+{
+    TsLerpFloat f;
+    f.SetNext(10.0f);
+    f.Advance(); // previous 0, current 10
+    struct Case {
+        float t, expected;
+    };
+    for (const Case& c : {Case{0.0f, 0.0f}, Case{0.25f, 2.5f}, Case{1.0f, 10.0f}})
+        EXPECT_FLOAT_EQ(f.Interpolate(c.t), c.expected) << c.t;
+    f.SetNext(20.0f); // next alone changes nothing drawn until it advances
+    EXPECT_FLOAT_EQ(f.Interpolate(0.5f), 5.0f);
+    f.Advance();
+    EXPECT_FLOAT_EQ(f.Interpolate(0.5f), 15.0f);
+
+    TsLerpVector v;
+    v.SetAll(OmVector3(1, 2, 3));
+    v.SetNext(OmVector3(3, 2, 1));
+    v.Advance();
+    const OmVector3& mid = v.Interpolate(0.5f);
+    EXPECT_FLOAT_EQ(mid.x, 2.0f);
+    EXPECT_FLOAT_EQ(mid.y, 2.0f);
+    EXPECT_FLOAT_EQ(mid.z, 2.0f);
+}
+
+TEST_F(CameraTest, SnapLeavesNothingToBlendAndTicksMoveOnlyWhileActive)
+{
+    camera->Heading().SetNext(1.0f);
+    camera->Snap();
+    EXPECT_TRUE(camera->IsActive());
+    EXPECT_FLOAT_EQ(camera->Heading().previous, 1.0f);
+    EXPECT_FLOAT_EQ(camera->Heading().current, 1.0f);
+    EXPECT_EQ(camera->GetProjectionRefresh(), 3);
+
+    camera->Heading().SetNext(2.0f);
+    camera->SetActive(false);
+    camera->Tick(1);
+    EXPECT_FLOAT_EQ(camera->Heading().current, 1.0f);
+    camera->SetActive(true);
+    camera->Tick(2);
+    EXPECT_FLOAT_EQ(camera->Heading().previous, 1.0f);
+    EXPECT_FLOAT_EQ(camera->Heading().current, 2.0f);
+}
+
+TEST_F(CameraTest, FreeModeSitsAtTheBlendedPositionTurnedByHeading)
+{
+    camera->SetMode(TS_CAMERA_FREE);
+    camera->Position().SetAll(OmVector3(0, 0, 0));
+    camera->Position().SetNext(OmVector3(10, 0, 0));
+    camera->Heading().SetAll(kPi / 2);
+    camera->Tick(1);
+    camera->Update(0.5f);
+    ExpectNear(node->GetPosition(), 5, 0, 0);
+    // Heading a quarter turn: the view is the third column of the turn, to
+    // the side.
+    ExpectNear(node->GetForward(), -1, 0, 0);
+    const OmVector3 column = TsCamera::Orientation(kPi / 2, 0.0f, 0.0f).GetColumn(2);
+    ExpectNear(node->GetForward(), column.x, column.y, column.z);
+}
+
+TEST_F(CameraTest, OrbitModeStandsTheDistanceBackFromTheFocus)
+{
+    camera->SetMode(TS_CAMERA_ORBIT);
+    camera->Focus().SetAll(OmVector3(1, 2, 3));
+    camera->Distance().SetAll(10.0f);
+    camera->Pitch().SetAll(0.0f);
+    camera->Heading().SetAll(0.0f);
+    camera->Update(0.0f);
+    ExpectNear(node->GetPosition(), 1, 2, -7);
+    // Pitched down 30 degrees: the camera rises and still looks at the focus.
+    camera->Pitch().SetAll(kPi / 6);
+    camera->Update(0.0f);
+    const OmVector3& eye = node->GetPosition();
+    EXPECT_NEAR(eye.y, 2.0f + 10.0f * std::sin(kPi / 6), 1e-4f);
+    const OmVector3 toFocus = (OmVector3(1, 2, 3) - eye) * 0.1f;
+    ExpectNear(node->GetForward(), toFocus.x, toFocus.y, toFocus.z);
+}
+
+// A look-at camera looks at its focus whatever its roll.
+TEST_F(CameraTest, LookAtModeFacesTheFocus)
+{
+    camera->SetMode(TS_CAMERA_LOOK_AT);
+    camera->Position().SetAll(OmVector3(0, 0, 0));
+    camera->Focus().SetAll(OmVector3(0, 0, 5));
+    for (float roll : {0.0f, 0.7f}) {
+        camera->Roll().SetAll(roll);
+        camera->Update(0.0f);
+        ExpectNear(node->GetForward(), 0, 0, 1);
+    }
+    camera->Focus().SetAll(OmVector3(3, 0, 0));
+    camera->Roll().SetAll(0.0f);
+    camera->Update(0.0f);
+    ExpectNear(node->GetForward(), 1, 0, 0);
+    ExpectNear(node->GetUp(), 0, 1, 0);
+}
+
+TEST_F(CameraTest, TheOwnersModeLeavesTheFrameAlone)
+{
+    camera->SetMode(TS_CAMERA_OWNER);
+    node->SetFrame(OmVector3(7, 7, 7), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    camera->Position().SetAll(OmVector3(1, 1, 1));
+    camera->Update(0.0f);
+    ExpectNear(node->GetPosition(), 7, 7, 7);
+}
+
+TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicks)
+{
+    camera->SetNearPlane(2.0f);
+    camera->SetFarPlane(200.0f);
+    camera->SetFieldOfView(kPi / 2);
+    EXPECT_EQ(camera->GetProjectionRefresh(), 2);
+    camera->Tick(1);
+    camera->Update(1.0f);
+    EXPECT_NEAR(node->GetProjection().halfWidth, 2.0f, 1e-4f); // tan 45 x near
+    EXPECT_NEAR(node->GetProjection().halfHeight, 1.5f, 1e-4f);
+    EXPECT_FLOAT_EQ(node->GetProjection().farDistance, 200.0f);
+    camera->Tick(2);
+    camera->Tick(3); // refresh count used up: a later change waits for SetFieldOfView
+    OmProjection p = node->GetProjection();
+    p.halfWidth = 9.0f;
+    node->SetProjection(p);
+    camera->Update(1.0f);
+    EXPECT_FLOAT_EQ(node->GetProjection().halfWidth, 9.0f);
+}
+
+} // namespace

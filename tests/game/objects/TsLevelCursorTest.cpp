@@ -1,0 +1,196 @@
+// The level cursor: edge turning with its dwell counts and vertical band,
+// the picked point nearest the controlled character's height, the entity
+// under the cursor (as far as the camera sees), the cursor's state, and the
+// eight-direction table.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/OmCamera.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/objects/TsDirectionTable.h"
+#include "game/objects/TsLevelCursor.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr int kWidth = 640, kHeight = 480;
+
+class Prop : public TsEntity {
+    OM_DECLARE_CLASS(Prop)
+public:
+    Prop() = default;
+    explicit Prop(OmArchive& archive) : TsEntity(archive) {}
+};
+OM_IMPLEMENT_CLASS(Prop, TsEntity)
+
+class FakeLevel : public TsCursorQueries {
+public:
+    int PickSurface(int, int, OmVector3* points, int max) override
+    {
+        int n = 0;
+        for (const OmVector3& p : surface)
+            if (n < max)
+                points[n++] = p;
+        return n;
+    }
+    float ControlledHeight() override { return height; }
+    bool CanReach(float x, float) override { return x < 5.0f; }
+
+    std::vector<OmVector3> surface;
+    float height = 0.0f;
+};
+
+struct CursorTest : ::testing::Test {
+    void SetUp() override
+    {
+        camera = new OmCamera;
+        LookDownFrom(10.0f);
+        OmProjection p;
+        p.halfWidth = p.halfHeight = 1.0f;
+        p.nearDistance = 1.0f;
+        p.farDistance = 100.0f;
+        camera->SetProjection(p);
+        db = new TsEntityDB;
+    }
+    void TearDown() override
+    {
+        db->Release();
+        camera->Release();
+    }
+    void LookDownFrom(float height)
+    {
+        camera->SetFrame(OmVector3(0, height, 0), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
+    }
+    Prop* AddProp(float x, float z, bool model)
+    {
+        auto* prop = new Prop;
+        prop->SetPosition(x, 0.0f, z);
+        prop->SetRadius(1.0f);
+        prop->SetHeight(2.0f);
+        if (model)
+            prop->SetFlag(TS_ENTITY_MODEL);
+        db->AddEntity(prop);
+        return prop;
+    }
+    void At(int x, int y) { cursor.Update(x, y, kWidth, kHeight, camera, &level, db); }
+
+    OmCamera* camera = nullptr;
+    TsEntityDB* db = nullptr;
+    FakeLevel level;
+    TsLevelCursor cursor;
+};
+
+TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFive)
+{
+    const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
+    for (float turn : expected) {
+        At(0, kHeight / 2);
+        EXPECT_NEAR(cursor.GetTurn(), turn * kPi, 1e-5f);
+    }
+    EXPECT_EQ(cursor.GetLeftCount(), 5);
+    At(kWidth - 1, kHeight / 2); // the other edge: the left count is dropped
+    EXPECT_EQ(cursor.GetLeftCount(), 0);
+    EXPECT_NEAR(cursor.GetTurn(), 0.2f * kPi, 1e-5f);
+    At(kWidth / 2, kHeight / 2); // away from the edge the count runs down
+    EXPECT_EQ(cursor.GetRightCount(), 0);
+    EXPECT_NEAR(cursor.GetTurn(), 0.0f, 1e-6f);
+}
+
+TEST_F(CursorTest, NoTurnInTheTopOrBottomOfTheScreen)
+{
+    for (int y : {2, kHeight - 2}) {
+        for (int i = 0; i < 5; ++i)
+            At(0, y);
+        EXPECT_EQ(cursor.GetTurn(), 0.0f) << y;
+    }
+    At(0, kHeight / 2); // counted all along: the full turn at once
+    EXPECT_NEAR(cursor.GetTurn(), -kPi, 1e-5f);
+}
+
+TEST_F(CursorTest, ThePickedPointIsTheSurfaceNearestTheCharactersHeight)
+{
+    level.surface = {OmVector3(1, 8, 1), OmVector3(1, 0.5f, 1), OmVector3(1, -3, 1)};
+    level.height = 1.0f;
+    At(kWidth / 2, kHeight / 2);
+    ASSERT_TRUE(cursor.HasPicked());
+    EXPECT_FLOAT_EQ(cursor.GetPickedPoint().y, 0.5f);
+    cursor.UpdateState(true, &level);
+    EXPECT_EQ(cursor.GetState(), TS_CURSOR_REACHABLE);
+    level.surface = {OmVector3(9, 0, 0)};
+    At(kWidth / 2, kHeight / 2);
+    cursor.UpdateState(true, &level);
+    EXPECT_EQ(cursor.GetState(), TS_CURSOR_UNREACHABLE);
+    cursor.UpdateState(false, &level);
+    EXPECT_EQ(cursor.GetState(), TS_CURSOR_DISABLED);
+    // A view along the ground picks nothing.
+    camera->SetFrame(OmVector3(0, 1, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    At(kWidth / 2, kHeight / 2);
+    EXPECT_FALSE(cursor.HasPicked());
+    cursor.UpdateState(true, &level);
+    EXPECT_EQ(cursor.GetState(), TS_CURSOR_REACHABLE);
+}
+
+// The ray's direction is about a unit long; an entity fifty units below
+// the camera is still found.
+TEST_F(CursorTest, TheEntityUnderTheCursorWinsOverTheFloorAtAnyDistance)
+{
+    level.surface = {OmVector3(0, 0, 0)};
+    AddProp(8.0f, 0.0f, true);
+    Prop* under = AddProp(0.0f, 0.0f, true);
+    AddProp(0.0f, 0.0f, false); // no model flag: never hovered
+    for (float height : {10.0f, 50.0f}) {
+        LookDownFrom(height);
+        At(kWidth / 2, kHeight / 2);
+        EXPECT_EQ(cursor.GetHovered(), under) << height;
+        cursor.UpdateState(true, &level);
+        EXPECT_EQ(cursor.GetState(), TS_CURSOR_ENTITY);
+    }
+    At(kWidth - 10, 10); // off to the corner: nothing there
+    EXPECT_EQ(cursor.GetHovered(), nullptr);
+}
+
+TEST(CursorCylinder, SegmentsMeetUprightCylinders)
+{
+    const OmVector3 base(0, 0, 0);
+    struct Case {
+        OmVector3 from, dir;
+        bool hit;
+        float along;
+    };
+    const Case cases[] = {
+        {{-5, 1, 0}, {10, 0, 0}, true, 0.4f},  // through the side
+        {{0, 5, 0}, {0, -10, 0}, true, 0.3f},  // down through the top cap
+        {{0, 5, 0}, {0, 2, 0}, false, 0.0f},   // straight up above it
+        {{-5, 3, 0}, {10, 0, 0}, false, 0.0f}, // over the top
+        {{-5, 1, 2}, {10, 0, 0}, false, 0.0f}, // beside it
+        {{0.5f, 1, 0}, {1, 0, 0}, true, 0.0f}, // starts inside
+        {{-5, 1, 0}, {2, 0, 0}, false, 0.0f},  // stops short
+    };
+    for (const Case& c : cases) {
+        float along = -1.0f;
+        EXPECT_EQ(TsLevelCursor::SegmentHitsCylinder(c.from, c.dir, base, 1.0f, 2.0f, along), c.hit)
+            << c.from.x << "," << c.from.y << "," << c.from.z;
+        if (c.hit) {
+            EXPECT_NEAR(along, c.along, 1e-5f);
+        }
+    }
+}
+
+TEST(DirectionTable, EightTurnsOfAnEighthFromTheStart)
+{
+    const TsDirectionTable table(0.0f);
+    OmVector3 out;
+    table.RotateOffset(out, OmVector3(1, 0, 0), 2, 3.0f);
+    EXPECT_NEAR(out.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(out.z, 3.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(out.y, 0.0f);
+    const TsDirectionTable shifted(-kPi / 4);
+    EXPECT_NEAR(shifted.GetAngle(0), 7 * kPi / 4, 1e-5f); // wrapped into [0, 2 pi)
+    EXPECT_NEAR(shifted.GetAngle(1), 0.0f, 1e-5f);
+    for (int i = 0; i < TsDirectionTable::kCount; ++i)
+        EXPECT_NEAR(table.GetSine(i), std::sin(i * kPi / 4), 1e-5f);
+}
+
+} // namespace

@@ -1,0 +1,296 @@
+// The timer table: periods in whole ticks (never below one), firing on the
+// due tick, repeat counts, stopping by answer, targets let go by their
+// owner dropped without a call, the references the entries hold, checked
+// ids, and the table through a saved game.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsObject.h"
+#include "game/objects/TsTimerTable.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+int g_destroyed = 0;
+int g_calls = 0;
+
+// Records the tick of every call and answers as told.
+class TimerTarget : public TsObject {
+    OM_DECLARE_CLASS(TimerTarget)
+public:
+    TimerTarget() = default;
+    explicit TimerTarget(OmArchive& archive) : TsObject(archive) {}
+    ~TimerTarget() override { ++g_destroyed; }
+
+    bool OnTimer(TsTimerEntry& entry) override
+    {
+        ++g_calls;
+        calls.push_back(*now);
+        words.push_back(entry.userWord1);
+        if (onCall)
+            onCall();
+        return int(calls.size()) < answerTrueFor;
+    }
+
+    std::vector<int> calls;
+    std::vector<int> words;
+    int answerTrueFor = 1000;
+    const int* now = nullptr;
+    std::function<void()> onCall;
+};
+OM_IMPLEMENT_CLASS(TimerTarget, TsObject)
+
+// Saves and loads a table as the level does, inside its own data.
+TsTimerTable* g_saved = nullptr;
+class TableHolder : public TsObject {
+    OM_DECLARE_CLASS(TableHolder)
+public:
+    TableHolder() = default;
+    explicit TableHolder(OmArchive& archive) : TsObject(archive) {}
+    bool Register(OmArchive& archive) override
+    {
+        if (!TsObject::Register(archive))
+            return false;
+        g_saved->Register(archive);
+        return true;
+    }
+    void Write(OmArchive& archive) override
+    {
+        TsObject::Write(archive);
+        g_saved->Write(archive);
+    }
+    void Read(OmArchive& archive) override
+    {
+        TsObject::Read(archive);
+        g_saved->Read(archive);
+    }
+};
+OM_IMPLEMENT_CLASS(TableHolder, TsObject)
+
+struct TimerTest : ::testing::Test {
+    void SetUp() override { g_destroyed = g_calls = 0; }
+    void TearDown() override { table.Clear(); }
+
+    TimerTarget* Target()
+    {
+        auto* t = new TimerTarget;
+        t->now = &tick;
+        return t;
+    }
+    void Ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            ++tick;
+            table.Tick();
+        }
+    }
+
+    TsTimerTable table;
+    int tick = 0;
+};
+
+TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
+{
+    struct Case {
+        float seconds;
+        int ticksPerSecond, ticks;
+    };
+    const Case cases[] = {
+        {0.5f, 30, 15}, {0.3f, 10, 3}, // 0.3 has no exact binary form: still three ticks
+        {1.5f, 10, 15}, {0.25f, 10, 3}, {2.0f, 10, 20},
+        {0.0f, 10, 1},  {-4.0f, 10, 1}, {0.01f, 10, 1}, {std::nanf(""), 10, 1},
+        {1e12f, 10, INT32_MAX},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
+}
+
+TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsId)
+{
+    TimerTarget* t = Target();
+    const int id = table.AddTimer(t, 1.5f, 3, 7);
+    ASSERT_GE(id, 0);
+    ASSERT_NE(table.GetEntry(id), nullptr);
+    EXPECT_EQ(table.GetEntry(id)->period, 15);
+    Ticks(60);
+    EXPECT_EQ(t->calls, (std::vector<int>{15, 30, 45}));
+    EXPECT_EQ(t->words, (std::vector<int>{7, 7, 7}));
+    EXPECT_EQ(table.GetEntry(id), nullptr);
+    EXPECT_EQ(table.GetActiveCount(), 0u);
+    EXPECT_EQ(t->GetRefCount(), 1u); // the ended entry let go of it
+    t->Release();
+}
+
+TEST_F(TimerTest, AnEndlessTimerFiresUntilItsTargetSaysStop)
+{
+    TimerTarget* t = Target();
+    t->answerTrueFor = 4;
+    const int id = table.AddTimer(t, 0.1f, 0);
+    Ticks(10);
+    EXPECT_EQ(t->calls, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(table.GetEntry(id), nullptr);
+    t->Release();
+}
+
+TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreed)
+{
+    TimerTarget* t = Target();
+    auto* extra = new TimerTarget; // a user object rides along and is let go too
+    table.AddTimer(t, 0.5f, 1, 0, 0, extra);
+    EXPECT_EQ(t->GetRefCount(), 2u);
+    EXPECT_EQ(extra->GetRefCount(), 2u);
+    t->Release(); // the owner is done with it; the table's reference keeps the cell
+    extra->Release();
+    EXPECT_EQ(g_destroyed, 0);
+    Ticks(5);
+    EXPECT_EQ(g_calls, 0);
+    EXPECT_EQ(g_destroyed, 2); // freed when the entry ended, never reused while listed
+    EXPECT_EQ(table.GetActiveCount(), 0u);
+}
+
+TEST_F(TimerTest, IdsAreCheckedAndReusedLastFreedFirst)
+{
+    TimerTarget* t = Target();
+    EXPECT_EQ(table.AddTimer(nullptr, 1.0f, 1), -1);
+    const int a = table.AddTimer(t, 0.1f, 1);
+    const int b = table.AddTimer(t, 5.0f, 1);
+    for (int id : {-1, b + 1, 1000})
+        EXPECT_EQ(table.GetEntry(id), nullptr) << id;
+    Ticks(1); // a ends
+    EXPECT_EQ(table.GetEntry(a), nullptr);
+    EXPECT_NE(table.GetEntry(b), nullptr);
+    EXPECT_EQ(table.AddTimer(t, 1.0f, 1), a);
+    table.Clear();
+    EXPECT_EQ(t->GetRefCount(), 1u);
+    EXPECT_EQ(table.GetEntryCount(), 0u);
+    t->Release();
+}
+
+// A target that sets a new timer from its call (a conversation's next
+// pause) moves the entries; the running walk carries on safely.
+TEST_F(TimerTest, ATimerAddedFromACallRunsOnItsOwnCount)
+{
+    TimerTarget* t = Target();
+    t->onCall = [&] {
+        if (t->calls.size() == 1)
+            for (int i = 0; i < 100; ++i)
+                table.AddTimer(t, 0.2f, 1, 1);
+    };
+    table.AddTimer(t, 0.1f, 1);
+    Ticks(3);
+    EXPECT_EQ(t->calls.size(), 101u);
+    EXPECT_EQ(table.GetActiveCount(), 0u);
+    EXPECT_EQ(t->GetRefCount(), 1u);
+    t->Release();
+}
+
+TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
+{
+    ScratchDir dir;
+    auto* holder = new TableHolder;
+    TimerTarget* first = Target();
+    first->SetName("first");
+    TimerTarget* second = Target();
+    second->SetName("second");
+    const int ended = table.AddTimer(first, 0.1f, 1);
+    const int a = table.AddTimer(first, 2.0f, 3, 11, 12, second);
+    const int b = table.AddTimer(second, 1.0f, 0, 21);
+    Ticks(4); // ended has gone; a and b have counted down 4
+    ASSERT_EQ(table.GetEntry(ended), nullptr);
+
+    g_saved = &table;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive out(OmClassRegistry::Instance());
+        out.AddRoot(holder);
+        ASSERT_TRUE(out.Save("timers.sav"));
+    }
+    TsTimerTable loaded;
+    g_saved = &loaded;
+    OmArchive in(OmClassRegistry::Instance());
+    ASSERT_TRUE(in.Load("timers.sav"));
+    ASSERT_EQ(in.GetRootCount(), 1u);
+    const TsTimerEntry* la = loaded.GetEntry(a);
+    const TsTimerEntry* lb = loaded.GetEntry(b);
+    ASSERT_NE(la, nullptr);
+    ASSERT_NE(lb, nullptr);
+    EXPECT_EQ(loaded.GetEntry(ended), nullptr);
+    EXPECT_EQ(la->countdown, 16);
+    EXPECT_EQ(la->repeats, 3);
+    EXPECT_EQ(la->userWord2, 12);
+    EXPECT_STREQ(la->target->GetName(), "first");
+    EXPECT_NE(la->target, first); // the loaded copy
+    EXPECT_STREQ(la->userObject->GetName(), "second");
+    EXPECT_EQ(lb->countdown, 6);
+    EXPECT_STREQ(lb->target->GetName(), "second");
+    EXPECT_EQ(lb->target, la->userObject);
+    // The saved counts include the table's references: letting the table go
+    // leaves the loaded objects with what their owners hold.
+    OmObject* loadedFirst = la->target;
+    OmObject* loadedSecond = lb->target;
+    EXPECT_EQ(loadedFirst->GetRefCount(), 2u);
+    EXPECT_EQ(loadedSecond->GetRefCount(), 3u);
+    loaded.Clear();
+    EXPECT_EQ(loadedFirst->GetRefCount(), 1u);
+    EXPECT_EQ(loadedSecond->GetRefCount(), 1u);
+
+    table.Clear();
+    for (OmObject* o : {static_cast<OmObject*>(first), static_cast<OmObject*>(second),
+                        static_cast<OmObject*>(holder), loadedFirst, loadedSecond, in.GetRoot(0)})
+        o->Release();
+    EXPECT_EQ(TimerTarget::s_pool.GetLiveCount(), 0u);
+}
+
+TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
+{
+    ScratchDir dir;
+    auto* holder = new TableHolder;
+    TimerTarget* t = Target();
+    table.AddTimer(t, 1.0f, 1);
+    table.AddTimer(t, 1.0f, 1);
+    g_saved = &table;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive out(OmClassRegistry::Instance());
+        out.AddRoot(holder);
+        ASSERT_TRUE(out.Save("timers.sav"));
+    }
+    std::string bytes = dir.Read("timers.sav");
+    // The entry count follows the id table; it is the first word equal to
+    // 2 after the class table's names. Shrink it to 1: id 1 has no entry.
+    const std::string marker("TableHolder");
+    size_t at = bytes.find(marker);
+    ASSERT_NE(at, std::string::npos);
+    bool changed = false;
+    for (size_t i = bytes.size() - 4; i > at && !changed; --i) {
+        uint32_t w1 = 0, w2 = 0;
+        std::memcpy(&w1, bytes.data() + i, 4);
+        if (i + 8 <= bytes.size())
+            std::memcpy(&w2, bytes.data() + i + 4, 4);
+        if (w1 == 2 && w2 == TsTimerTable::kEntryGrowStep) {
+            const uint32_t one = 1;
+            std::memcpy(bytes.data() + i, &one, 4);
+            changed = true;
+        }
+    }
+    ASSERT_TRUE(changed);
+    dir.Write("bad.sav", bytes);
+    TsTimerTable loaded;
+    g_saved = &loaded;
+    OmArchive in(OmClassRegistry::Instance());
+    EXPECT_FALSE(in.Load("bad.sav"));
+    EXPECT_EQ(loaded.GetActiveCount(), 0u);
+    EXPECT_EQ(loaded.GetEntryCount(), 0u);
+    table.Clear();
+    t->Release();
+    holder->Release();
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+// Models and the cut-scene director as entity and mission scripts use
+// them: the model's file, heading and texts, and camera work with its
+// optional arguments, through objects of derived classes too.
+
+#include "tests/script/LuaTestState.h"
+
+#include <cmath>
+
+#include "engine/OmCamera.h"
+#include "game/framework/TsCamera.h"
+#include "game/framework/TsCutScene.h"
+#include "game/objects/TsModel.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+
+class ScriptBarrel : public TsModel {
+    OM_DECLARE_CLASS(ScriptBarrel)
+
+    ScriptBarrel() = default;
+    explicit ScriptBarrel(OmArchive& archive) : TsModel(archive) {}
+};
+
+class ModelCutSceneBindingsTest : public LuaTest {
+protected:
+    void SetUp() override
+    {
+        LuaTest::SetUp();
+        OpenPackage();
+        barrel = new ScriptBarrel();
+        Publish(barrel, "barrel", "TsModel");
+        camera = new TsCamera();
+        scene = new TsCutScene();
+        scene->SetCamera(camera);
+        Publish(scene, "scene", "TsCutScene");
+    }
+    void TearDown() override
+    {
+        scene->Release();
+        camera->Release();
+        barrel->Release();
+        LuaTest::TearDown();
+    }
+    void Publish(void* object, const char* name, const char* type)
+    {
+        tolua_pushusertype(L, object, type);
+        lua_setglobal(L, name);
+    }
+
+    ScriptBarrel* barrel = nullptr;
+    TsCamera* camera = nullptr;
+    TsCutScene* scene = nullptr;
+};
+
+} // namespace
+
+OM_IMPLEMENT_CLASS(ScriptBarrel, TsModel)
+
+TEST_F(ModelCutSceneBindingsTest, ModelsTakeTheirFileHeadingAndTexts)
+{
+    ASSERT_EQ(Run("barrel:SetMdl('barrel.pbf'); barrel:SetSpriteName('barrel.tga')"), "");
+    EXPECT_STREQ(barrel->GetMdl(), "barrel.pbf");
+    EXPECT_EQ(String("barrel:GetSpriteName()"), "barrel.tga");
+    ASSERT_EQ(Run("barrel:SetSpriteName(nil)"), "");
+    EXPECT_EQ(Type("barrel:GetSpriteName()"), "nil");
+
+    ASSERT_EQ(Run("barrel:SetHeadingDegrees(90)"), "");
+    EXPECT_NEAR(Number("barrel:GetHeading()"), kPi / 2, 1e-6);
+    ASSERT_EQ(Run("barrel:SetDirection(-1, 0)"), "");
+    EXPECT_NEAR(Number("barrel:GetHeading()"), -kPi / 2, 1e-6);
+    ASSERT_EQ(Run("barrel:SetDirection(0, 0)"), ""); // no direction: the heading stays
+    EXPECT_NEAR(barrel->GetHeading(), -kPi / 2, 1e-6);
+
+    ASSERT_EQ(Run("barrel:SetDisplayNameID(30100.7); barrel:SetDisplayDescriptionID(-2.9)"), "");
+    EXPECT_EQ(barrel->GetDisplayNameID(), 30100);
+    EXPECT_EQ(barrel->GetDisplayDescriptionID(), -2);
+    ASSERT_EQ(Run("barrel:SetDisplayName('ignored'); barrel:SetDisplayDescription('ignored')"), "");
+    EXPECT_EQ(Type("barrel:GetDisplayName()"), "string");
+
+    // A model is an entity: the entity functions take it.
+    ASSERT_EQ(Run("barrel:SetPosition(1, 2, 3)"), "");
+    EXPECT_EQ(barrel->GetPosition().z, 3.0f);
+    ExpectTypeErrors({"barrel:SetMdl(5)", "barrel:SetHeadingDegrees()", "barrel:SetDirection(1)",
+                      "barrel:SetDisplayName()", "barrel:GetHeading(1)",
+                      "TsModel.SetMdl(scene, 'x.pbf')"});
+    ExpectSelfErrors({"TsModel.GetHeading(nil)", "TsModel.SetMdl(nil, 'x')"});
+}
+
+TEST_F(ModelCutSceneBindingsTest, CameraWorkWithAndWithoutTime)
+{
+    camera->Distance().SetAll(10.0f);
+    // No time: at once, no scene.
+    ASSERT_EQ(Run("scene:ZoomCamera(4, 0); scene:MoveCamera(1, 2, 3, -1)"), "");
+    EXPECT_FLOAT_EQ(camera->Distance().current, 4.0f);
+    EXPECT_FLOAT_EQ(camera->Focus().next.z, 3.0f);
+    EXPECT_EQ(Type("scene:IsCutSceneActive()"), "nil");
+
+    // A quarter turn over a second: relative, the profile defaulting to 1.
+    camera->Heading().SetAll(1.0f);
+    ASSERT_EQ(Run("scene:RotateCamera(0.25, 1)"), "");
+    EXPECT_EQ(Type("scene:IsCameraRotating()"), "number");
+    EXPECT_EQ(Type("scene:IsCutSceneActive()"), "number");
+    for (int i = 0; i < 10; ++i) {
+        scene->Tick(0);
+        camera->Tick(0);
+    }
+    EXPECT_NEAR(camera->Heading().current, 1.0 + kPi / 2, 1e-4);
+
+    ASSERT_EQ(Run("scene:SetCutSceneActive(nil)"), "");
+    EXPECT_FALSE(scene->IsCutSceneActive());
+    ASSERT_EQ(Run("scene:SetCutSceneActive()"), ""); // no argument: on
+    EXPECT_TRUE(scene->IsCutSceneActive());
+    ASSERT_EQ(Run("scene:LockActive(1); scene:SetPlayerLockedOut(2)"), "");
+    EXPECT_EQ(Type("scene:IsActiveLocked()"), "number");
+    EXPECT_TRUE(scene->IsPlayerLockedOut());
+    ASSERT_EQ(Run("scene:SetFollowTarget(barrel)"), "");
+    EXPECT_EQ(scene->GetFollowTarget(), barrel);
+    ASSERT_EQ(Run("scene:SetFollowTarget(nil)"), "");
+    EXPECT_EQ(scene->GetFollowTarget(), nullptr);
+
+    ASSERT_EQ(Run("scene:FadeCamera(TsFader.FADE_IRIS, 0.5, 1)"), "");
+    EXPECT_EQ(scene->GetFader().GetKind(), TS_FADE_IRIS);
+    EXPECT_EQ(Type("scene:IsFadeComplete()"), "nil");
+    ASSERT_EQ(Run("scene:StopRenderingFader()"), "");
+    EXPECT_FALSE(scene->GetFader().IsRendering());
+    EXPECT_EQ(Number("TsCutScene.CAMERAMOVE_SINE"), 3.0);
+
+    ExpectTypeErrors({"scene:MoveCamera(1, 2, 3)", "scene:FadeCamera(1, 2)", "scene:RotateCamera(0.25, 1, 1, 1)",
+                      "scene:SetFollowTarget(scene)", "scene:IsCameraMoving(1)"});
+    ExpectSelfErrors({"TsCutScene.MoveCamera(nil, 1, 2, 3, 4)", "TsCutScene.IsFadeComplete(nil)"});
+}
