@@ -39,7 +39,6 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 } // namespace
 
 TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
-TS_MISSING(TsPathfinder, Pathfinder, "the pathfinder is not built yet")
 TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
 TS_MISSING(TsRadar, Radar, "the radar is not built yet")
 TS_MISSING(TsConversation, Conversation, "conversations are not built yet")
@@ -126,6 +125,12 @@ TsWorld* TsAccess::World()
 {
     const TsLevel* level = CurrentLevel();
     return level ? level->GetWorld() : nullptr;
+}
+
+TsPathfinder* TsAccess::Pathfinder()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetPathfinder() : nullptr;
 }
 
 TsEntityDB* TsAccess::EntityDB()

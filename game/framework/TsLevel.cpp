@@ -14,6 +14,7 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
+#include "game/objects/TsPathfinder.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
@@ -66,17 +67,27 @@ void TsLevel::CreateMembers()
     startFov_ = 35.0f * kDegrees;
     widestFov_ = 35.0f * kDegrees;
     playElevation_ = 30.0f * kDegrees;
+    pathfinder_ = std::make_unique<TsPathfinder>();
     cutScene_ = new TsCutScene; // holding the reference it is made with
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
     static bool reported = false;
-    ReportOnce(reported, "the HUD, level cursor, pathfinder, trade screen, conversation, radar and in-game menu "
-                         "are not built yet; the level runs without them");
+    ReportOnce(reported, "the HUD, level cursor, trade screen, conversation, radar and in-game menu are not built "
+                         "yet; the level runs without them");
 }
 
 TsLevel::~TsLevel()
 {
     ReleaseOwned();
+}
+
+void TsLevel::TakeWorld(TsWorld* world)
+{
+    if (world_ && world_ != world) {
+        world_->Release();
+    }
+    world_ = world;
+    pathfinder_->SetWorld(world);
 }
 
 // The cut scene and the world are the level's own; the entity database came
@@ -87,6 +98,7 @@ void TsLevel::ReleaseOwned()
         cutScene_->Release();
         cutScene_ = nullptr;
     }
+    pathfinder_.reset();
     if (OmArchive::IsBeingTakenDown(*this)) {
         return;
     }
@@ -195,10 +207,7 @@ void TsLevel::Read(OmArchive& archive)
 bool TsLevel::ImportWorld(const char* path, const char* dynObjFolder, float cellEdge, bool vertexColours,
                           float cloudA, float cloudB, bool importFlag)
 {
-    if (world_) {
-        world_->Release();
-    }
-    world_ = new TsWorld; // holding the reference it is made with
+    TakeWorld(new TsWorld); // holding the reference it is made with
     const TsWorldImportSettings settings{.cellEdge = cellEdge, .vertexColours = vertexColours};
     if (!world_->ImportWorld(path, dynObjFolder, settings)) {
         return false;
@@ -235,7 +244,7 @@ bool TsLevel::LoadWorld(const char* file)
         }
         return false;
     }
-    world_ = world;
+    TakeWorld(world);
     world_->CreateEffects();
     return true;
 }
@@ -254,10 +263,14 @@ bool TsLevel::SaveWorld(const char* file)
     return archive.Save(plat::ResolvePath(file).c_str());
 }
 
-bool TsLevel::MakeDetectionMap(const char*, const char*)
+// The two names go to the world's AI-map builder as the script gave them.
+bool TsLevel::MakeDetectionMap(const char* first, const char* second)
 {
-    LogError("TsLevel::MakeDetectionMap: the AI map is not built yet");
-    return false;
+    if (!world_) {
+        LogError("TsLevel::MakeDetectionMap: the level has no world");
+        return false;
+    }
+    return world_->CreateAIMap(first, second);
 }
 
 // Conversations and the HUD's busy states are not built yet; the cut scene

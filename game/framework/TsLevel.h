@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "engine/OmString.h"
 #include "game/framework/TsGameMode.h"
@@ -78,7 +79,7 @@ class TsLevel : public TsGameMode {
     // ---- what other parts of the game read and set ----
     TsEntityDB* GetEntityDB() const { return entityDB_; }
     TsWorld* GetWorld() const { return world_; }
-    TsPathfinder* GetPathfinder() const { return pathfinder_; }
+    TsPathfinder* GetPathfinder() const { return pathfinder_.get(); }
     TsRadarSettings& GetRadarSettings() { return radar_; }
     void SetObjectivesText(const char* text) { objectivesText_ = text; }
     const char* GetObjectivesText() const { return objectivesText_.Get(); }
@@ -121,6 +122,7 @@ class TsLevel : public TsGameMode {
 
 private:
     void CreateMembers();
+    void TakeWorld(TsWorld* world);
     void ReleaseOwned();
     // The steps of a tick, in their order.
     bool RunInGameMenu();
@@ -143,7 +145,7 @@ private:
     OmString objectivesText_;
     TsEntityDB* entityDB_ = nullptr; // owned: released in the destructor
     TsWorld* world_ = nullptr;       // owned
-    TsPathfinder* pathfinder_ = nullptr;
+    std::unique_ptr<TsPathfinder> pathfinder_;
     uint8_t cursorMode_ = 0;
     OmString secondText_;
     TsCutScene* cutScene_ = nullptr;

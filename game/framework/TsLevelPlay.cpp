@@ -18,6 +18,7 @@
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
@@ -118,6 +119,7 @@ bool TsLevel::Initialise()
         LogError("Error initialising entities");
         return false;
     }
+    pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
     RunScriptFile(info->luaMissionFilename);
     SetUpPlayCamera();
     LogInfoF("Initialising %s radar", "static");
@@ -294,6 +296,7 @@ void TsLevel::UpdateActivation()
     }
     entityDB_->SetActivationCentre(focus.x, focus.z, range);
     entityDB_->UpdateActivation();
+    pathfinder_->CentreOn(focus.x, focus.z);
 }
 
 void TsLevel::RunLuaTick()

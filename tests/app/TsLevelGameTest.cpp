@@ -43,8 +43,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kWorldFile = "data/levels/demo/demo.tsw";
-
 double LuaNumber(const char* name)
 {
     double value = -1.0;
@@ -52,7 +50,7 @@ double LuaNumber(const char* name)
 }
 
 // The application in a scratch folder that has the game's scripts and
-// data, with a world of its own for the demo level.
+// data (the demo level among them), where its saves go.
 class LevelGame : public AppTest {
 protected:
     void SetUp() override
@@ -61,32 +59,14 @@ protected:
         const fs::path home = fs::current_path();
         scratch = std::make_unique<ScratchDir>();
         fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directories("data/levels/demo");
-        for (const fs::directory_entry& entry : fs::directory_iterator(home / "data")) {
-            if (entry.path().filename() != "levels") {
-                fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
-            }
-        }
+        fs::create_directory_symlink(home / "data", "data");
         TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
         Start();
-        WriteWorld();
     }
     void TearDown() override
     {
         AppTest::TearDown();
         scratch.reset();
-    }
-
-    // A small world: the box model imported as level geometry.
-    static void WriteWorld()
-    {
-        TsWorld* world = new TsWorld;
-        ASSERT_TRUE(world->ImportWorld("data\\models\\box.pbf", "data\\levels\\demo\\", TsWorldImportSettings{}));
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.SetResourceOwner(&OmD3D::Instance()->GetResourceOwner());
-        archive.AddRoot(world);
-        ASSERT_TRUE(archive.Save(kWorldFile));
-        world->Release();
     }
 
     // Serves the pending switch, then lets the load screen go.
@@ -125,14 +105,14 @@ TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
     EXPECT_TRUE(app->GetPendingLoad().empty()); // cleared once the switch completed
     EXPECT_EQ(g_loadScreen.held, 1);            // the intro screen waits for Space
 
+    const uint32_t clear = CentrePixel();
     PressKey(TsLoadScreen::kSpaceKey);
     Frames(12, 100);
     EXPECT_GE(LuaNumber("g_demoTicks"), 8.0); // LuaTick runs each tick
     const TsCamera* camera = Level()->GetCamera();
-    // With no character the camera looks at the origin, which lies inside
-    // the box: every lower view is blocked, so the camera stands at the
-    // highest step.
-    EXPECT_NEAR(camera->Pitch().next, TsLevel::ElevationStep(2), 1e-4f);
+    EXPECT_NEAR(camera->Pitch().next, TsLevel::ElevationStep(0), 1e-4f); // the play elevation
+    EXPECT_NEAR(camera->Focus().next.x, 4.0f, 1e-4f); // room A, as the mission frames it
+    EXPECT_NE(CentrePixel(), clear); // the world is drawn
     EXPECT_NEAR(camera->Distance().next, 20.0f, 1e-4f);
     EXPECT_EQ(camera->GetMode(), TS_CAMERA_ORBIT);
 }

@@ -4,8 +4,13 @@
 
 g_demoTicks = 0
 
+-- Until the party has characters for the camera to follow, the camera
+-- looks at the middle of the first room, at a character's eye height.
 function LuaTick()
     g_demoTicks = g_demoTicks + 1
+    if TsAccess.CurrentCharacter() == nil then
+        TsAccess.CutScene():MoveCamera(4.0, 1.0, 4.0, 0)
+    end
     return 0
 end
 
