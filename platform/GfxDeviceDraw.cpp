@@ -705,6 +705,8 @@ void GfxDevice::TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMa
                 && tc[countOut - 1] != 0.0f)
                 for (uint32_t k = 0; k + 1 < countOut; ++k)
                     tc[k] /= tc[countOut - 1];
+            else if (!(t[GfxTss::TextureTransformFlags] & GfxTtff::Projected) && countOut < 4)
+                tc[3] = 1.0f; // q stays 1 when the transform does not project
         }
         std::memcpy(dst + out.tex[i], tc, 4 * out.texSize[i]);
     }

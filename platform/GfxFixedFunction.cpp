@@ -128,8 +128,14 @@ void AppendTexCoords(std::string& s, const GfxProgramKey& key, bool rhw)
             s += "  " + out + " = vec4(reflect(dot(P, P) > 0.0 ? normalize(P) : vec3(0.0, 0.0, 1.0),"
                  " N), 1.0);\n";
         }
-        if (!rhw && st.texCount)
+        if (!rhw && st.texCount) {
             s += "  " + out + " = uTexMatrix[" + Num(i) + "] * " + out + ";\n";
+            // A transform that yields fewer than four coordinates and is not
+            // projected leaves q at 1 (generated positions would carry
+            // whatever the matrix's last column gives).
+            if (!st.projected && st.texCount < 4)
+                s += "  " + out + ".w = 1.0;\n";
+        }
     }
 }
 
@@ -174,6 +180,9 @@ std::string GfxVertexShaderSource(const GfxProgramKey& key)
     for (uint32_t i = 0; i < key.stageCount; ++i)
         s += "out vec4 vTex" + Num(i) + ";\n";
     s += kLightingHelpers;
+    // Passes over the same geometry (ZFUNC EQUAL decals and shadows) must
+    // get bit-identical depths whichever program draws them.
+    s += "invariant gl_Position;\n";
     s += "void main() {\n";
     if (rhw) {
         // Screen pixels, y down, pixel centres on whole numbers; the colour

@@ -223,6 +223,7 @@ int32_t GfxSystem::GetDeviceCaps(uint32_t adapter, uint32_t deviceType, GfxCaps*
     caps->maxTextureRepeat = 8192;
     caps->maxTextureAspectRatio = static_cast<uint32_t>(gl.maxTextureSize);
     caps->maxTextureBlendStages = GfxMaxStages;
+    caps->textureCaps = GfxTextureCapsBits::Projected;
     caps->maxSimultaneousTextures =
         std::min<uint32_t>(GfxMaxStages, static_cast<uint32_t>(std::max(gl.textureUnits, 1)));
     caps->maxActiveLights = GfxMaxActiveLights;

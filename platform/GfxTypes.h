@@ -463,6 +463,11 @@ namespace GfxDevCapsBits {
 inline constexpr uint32_t HwTransformAndLight = 0x10000;
 } // namespace GfxDevCapsBits
 
+namespace GfxTextureCapsBits {
+// Texture transforms, projected ones included, are carried out.
+inline constexpr uint32_t Projected = 0x400;
+} // namespace GfxTextureCapsBits
+
 namespace GfxGamma {
 inline constexpr uint32_t NoCalibration = 0;
 inline constexpr uint32_t Calibrate = 1;

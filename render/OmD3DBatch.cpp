@@ -297,8 +297,8 @@ void OmD3DBatch::DrawRuns(uint32_t runCount)
         const uint32_t blend = m_renderer.GetMaterialBlendMode(run.materialId);
         const uint32_t alphaOp = blend & (0x20 | 0x100) ? GfxTop::Modulate : GfxTop::SelectArg2;
         if (m_mode >= 2) {
-            m_renderer.SetTexture(1, run.secondTexture > 0 ? run.secondTexture : -1);
-            const uint32_t op = run.secondTexture > 0 ? GfxTop::Modulate : GfxTop::Disable;
+            m_renderer.SetTexture(1, run.secondTexture);
+            const uint32_t op = run.secondTexture >= 0 ? GfxTop::Modulate : GfxTop::Disable;
             m_renderer.SetTextureStageState(1, GfxTss::ColorOp, op);
             m_renderer.SetTextureStageState(1, GfxTss::AlphaOp, op);
         }

@@ -57,6 +57,11 @@ public:
     void AddRemappedTriangles(const uint16_t* indices, uint32_t first, const uint16_t* remap,
                               uint32_t materialId, uint32_t count, uint32_t base);
 
+    // The texture triangles added from now on carry on the second stage
+    // (the cloud layer); -1 for none.
+    void SetSecondTexture(int32_t id) { m_secondTexture = static_cast<int16_t>(id < 0 ? -1 : id); }
+    int32_t GetSecondTexture() const { return m_secondTexture; }
+
     uint32_t GetTriangleCount() const { return m_triangleCount; }
     uint32_t GetMode() const { return m_mode; }
     int32_t GetOutputBufferId() const { return m_outputBuffer; }
@@ -100,7 +105,7 @@ private:
     void Report(Problem problem, const char* text);
 
     OmD3D& m_renderer;
-    int16_t m_secondTexture = 0;
+    int16_t m_secondTexture = -1;
     std::unique_ptr<Triangle[]> m_triangles;
     uint32_t m_triangleCount = 0;
     std::unique_ptr<Triangle*[]> m_buckets;

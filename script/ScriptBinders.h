@@ -38,6 +38,8 @@ void TsLevelInfoClass(lua_State* L);
 // The player's script-state words; its other functions come with the party.
 void TsPlayerClass(lua_State* L);
 void TsBoundObjectClass(lua_State* L);
+void TsExplosionParamsClass(lua_State* L);
+void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);

@@ -22,6 +22,8 @@
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "game/objects/TsTimerTable.h"
+#include "game/world/TsExplosion.h"
+#include "game/world/TsShockwave.h"
 #include "platform/MessageBox.h"
 #include "render/OmD3D.h"
 
@@ -268,7 +270,9 @@ bool TsMain::StartGameSystems()
     } else {
         LogError("Game systems: the script state could not be opened");
     }
-    LogError("Game systems: no explosion or projectile types: they are not built yet");
+    TsShockwave::InitBuffers();
+    TsInitialExplosions::Init("LoadExplosionAttributes");
+    LogError("Game systems: no projectile types: they are not built yet");
     gameSystemsStarted_ = true;
     return false; // the projectile attributes are not loaded
 }
@@ -281,6 +285,8 @@ void TsMain::StopGameSystems()
     if (animDB_) {
         animDB_->UnloadAnimations();
     }
+    TsInitialExplosions::Shutdown(); // the arms' emitters go before the particle system
+    TsShockwave::ReleaseBuffers();
     ShutdownParticleSystem();
     if (renderer_) {
         renderer_->ReleaseAllMaterials();

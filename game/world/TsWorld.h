@@ -27,6 +27,7 @@
 class OmMaxLight;
 class OmNode;
 class TsNibbleArray;
+class TsWorldDrawing;
 struct OmMeshVertex;
 
 // A pathfinder beacon: the centre of a passable AI tile.
@@ -176,6 +177,10 @@ class TsWorld : public TsObject {
     OmArray<TsBeacon>& GetBeacons() { return m_beacons; }
     const OmArray<TsBeacon>& GetBeacons() const { return m_beacons; }
 
+    // The cell renderer, cloud layer and emitters (TsWorldDrawing.cpp),
+    // made on first use.
+    std::shared_ptr<TsWorldDrawing>& DrawingSlot() { return m_drawing; }
+
 private:
     friend class TsWorldImporter;
     friend class TsWorldAIMap;
@@ -246,4 +251,5 @@ private:
     uint16_t m_shadowTriangles[kMaxShadowTriangles] = {};
     int32_t m_shadowCount = 0;
     GroundProbe m_probe{*this};
+    std::shared_ptr<TsWorldDrawing> m_drawing;
 };

@@ -1,6 +1,5 @@
-// What the world hands to drawing and to the effect systems: the cell and
-// liquid drawing entry point, the particle emitters on the effect nodes,
-// and the liquid surfaces the importer fills.
+// The liquid surfaces the importer fills. Drawing and the effects are in
+// TsWorldDrawing.cpp.
 #include "game/world/TsWorld.h"
 
 #include <cstring>
@@ -22,37 +21,7 @@ uint32_t PackColour(const float* colour)
     return packed;
 }
 
-void ReportMissing(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsWorld: %s", what);
-    }
-}
-
 } // namespace
-
-void TsWorld::Render(float, float)
-{
-    static bool reported = false;
-    ReportMissing(reported, "the cell renderer is not built yet; the world is not drawn");
-}
-
-void TsWorld::CreateEffects()
-{
-    static bool reported = false;
-    ReportMissing(reported, "effect emitters and the cloud layer are not built yet");
-}
-
-void TsWorld::WarmUpEffects(float)
-{
-    CreateEffects();
-}
-
-void TsWorld::UpdateEffects(float)
-{
-    CreateEffects();
-}
 
 // Colours are stored as given: drawing brightens them on devices that cannot
 // double texture colours, so a saved world never compounds the brightening.

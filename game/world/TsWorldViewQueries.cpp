@@ -187,20 +187,6 @@ int32_t TsWorld::GatherShadowTriangles(const TsWorldCell& cell, const OmVector3&
     return m_shadowCount;
 }
 
-void TsWorld::ProjectShadow(const OmVector3& position, float radius, float height)
-{
-    // The blob renderer draws what the gather finds; until it exists there
-    // is nothing to draw with.
-    static bool reported = false;
-    if (!reported) {
-        reported = true;
-        LogError("TsWorld::ProjectShadow: the shadow renderer is not built yet; no blob shadows are drawn");
-    }
-    (void)position;
-    (void)radius;
-    (void)height;
-}
-
 // ---- lights ---------------------------------------------------------------------
 
 int32_t TsWorld::FindStrongestLights(const OmVector3& point, int32_t n, OmMaxLight** lights, float* strengths,

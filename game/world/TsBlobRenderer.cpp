@@ -1,0 +1,361 @@
+#include "game/world/TsBlobRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/OmCamera.h"
+#include "engine/OmMaterial.h"
+#include "engine/OmMatrix4.h"
+#include "engine/OmMaxLight.h"
+#include "engine/OmPlane.h"
+#include "game/framework/TsLog.h"
+#include "game/world/TsWorldCell.h"
+#include "render/OmD3D.h"
+
+using namespace plat;
+
+namespace {
+
+constexpr float kQuantStep = 1.0f / 65535.0f;
+constexpr float kTexStep = 1.0f / 511.0f;
+
+uint32_t Byte(uint32_t word, int slot) { return (word >> (24 - 8 * slot)) & 0xFF; }
+
+// A light's colour as it adds to a vertex (nothing while it is off).
+void LightColour(const OmMaxLight* light, float out[3])
+{
+    const bool lit = light && light->on && light->multiplier > 0.0f;
+    for (int c = 0; c < 3; ++c)
+        out[c] = lit ? light->colour[c] * light->multiplier : 0.0f;
+}
+
+} // namespace
+
+TsBlobRenderer::TsBlobRenderer() { m_runs.Resize(1024); }
+
+TsBlobRenderer::~TsBlobRenderer()
+{
+    OmD3D* d3d = OmD3D::Instance();
+    if (d3d && d3d->GetDevice()) {
+        Unlock();
+        for (uint32_t i = 0; i < plat::GfxMaxActiveLights; ++i)
+            d3d->GetDevice()->LightEnable(i, false);
+        d3d->ReleaseVertexBuffer(m_vertexBuffer);
+        d3d->ReleaseIndexBuffer(m_indexBuffer);
+    }
+}
+
+bool TsBlobRenderer::Create(float cellEdge, float heightRange)
+{
+    OmD3D* d3d = OmD3D::Instance();
+    m_stepH = cellEdge * kQuantStep;
+    m_stepV = heightRange * kQuantStep;
+    if (!d3d || !d3d->GetDevice())
+        return false;
+    if (!m_shadow)
+        m_shadow = std::make_unique<TsEntShadow>("data\\FX\\blob2.tga");
+    if (m_vertexBuffer < 0)
+        m_vertexBuffer = d3d->CreateVertexBuffer(GfxFvf::PosDiffuseTex1, kMaxVertices, false, false, true);
+    if (m_indexBuffer < 0)
+        m_indexBuffer = d3d->CreateIndexBuffer(kMaxIndices, false, false, true);
+    if (!IsReady()) {
+        LogError("World: the cell renderer's buffers could not be made; the world is not drawn");
+        return false;
+    }
+    return true;
+}
+
+bool TsBlobRenderer::IsReady() const
+{
+    OmD3D* d3d = OmD3D::Instance();
+    return d3d && d3d->GetVertexBuffer(m_vertexBuffer) && d3d->GetIndexBuffer(m_indexBuffer);
+}
+
+void TsBlobRenderer::SetCameraFade(float minimumAlpha, const OmVector3& position, float radius)
+{
+    m_fadeMinimum = std::clamp(minimumAlpha, 0.0f, 1.0f);
+    m_fadeCentre = position;
+    m_fadeScale = 1.0f / std::max(radius, 0.1f);
+    m_fade = m_fadeMinimum < 1.0f ? 1 : 0;
+}
+
+bool TsBlobRenderer::Lock()
+{
+    if (!IsReady())
+        return false;
+    OmD3D* d3d = OmD3D::Instance();
+    OmD3DVertexBuffer* vb = d3d->GetVertexBuffer(m_vertexBuffer);
+    OmD3DIndexBuffer* ib = d3d->GetIndexBuffer(m_indexBuffer);
+    vb->SetDiscard();
+    ib->SetDiscard();
+    m_vertices = static_cast<TsBlobVertex*>(vb->Lock(0, kMaxVertices, false));
+    m_indices = m_vertices ? ib->Lock(0, kMaxIndices, false) : nullptr;
+    if (!m_indices) {
+        Unlock(); // a failed lock draws nothing this frame
+        return false;
+    }
+    return true;
+}
+
+void TsBlobRenderer::Unlock()
+{
+    OmD3D* d3d = OmD3D::Instance();
+    if (m_vertices && d3d)
+        d3d->GetVertexBuffer(m_vertexBuffer)->Unlock();
+    if (m_indices && d3d)
+        d3d->GetIndexBuffer(m_indexBuffer)->Unlock();
+    m_vertices = nullptr;
+    m_indices = nullptr;
+}
+
+bool TsBlobRenderer::BeginFrame()
+{
+    m_verticesUsed = m_indicesUsed = m_runsUsed = 0;
+    if (m_vertices)
+        return true;
+    return Lock();
+}
+
+uint32_t TsBlobRenderer::LitColour(const TsCellVertex& v, const TsCellLights& lights)
+{
+    int32_t rgb[3] = {static_cast<int32_t>((v.colour >> 16) & 0xFF), static_cast<int32_t>((v.colour >> 8) & 0xFF),
+                      static_cast<int32_t>(v.colour & 0xFF)};
+    if (v.lightWeights != 0) {
+        for (int slot = 0; slot < 4; ++slot) {
+            const uint32_t w = Byte(v.lightWeights, slot);
+            const uint32_t index = Byte(v.lightIndices, slot);
+            if (w == 0 || index >= lights.GetCount())
+                continue;
+            float colour[3];
+            LightColour(lights[index], colour);
+            for (int c = 0; c < 3; ++c)
+                rgb[c] += static_cast<int32_t>(std::lround(static_cast<float>(w) * colour[c]));
+        }
+        for (int& c : rgb)
+            c = std::clamp(c, 0, 255);
+    }
+    return 0xFF000000u | static_cast<uint32_t>(rgb[0]) << 16 | static_cast<uint32_t>(rgb[1]) << 8
+        | static_cast<uint32_t>(rgb[2]);
+}
+
+uint32_t TsBlobRenderer::FadeAlpha(const OmVector3& p, const OmVector3& camera, const OmVector3& axis) const
+{
+    if (p.y < m_fadeCentre.y + 1.0f)
+        return 255;
+    const float dx = p.x - camera.x, dz = p.z - camera.z;
+    const float cx = m_fadeCentre.x - camera.x, cz = m_fadeCentre.z - camera.z;
+    if (dx * dx + dz * dz > cx * cx + cz * cz)
+        return 255;
+    const OmVector3 d = p - camera;
+    const float t = d.Dot(axis);
+    if (t < 0.0f)
+        return 255;
+    const float s = (d - axis * t).LengthSquared();
+    if (s > kFadeReach)
+        return 255;
+    return static_cast<uint32_t>(std::lround(std::clamp(s * m_fadeScale, m_fadeMinimum, 1.0f) * 255.0f));
+}
+
+void TsBlobRenderer::Decode(const TsCellVertex& in, TsBlobVertex& out, const OmVector3& origin, float sh,
+                            float sv) const
+{
+    out.x = in.x * sh + origin.x;
+    out.y = in.y * sv + origin.y;
+    out.z = in.z * sh + origin.z;
+    out.u = in.u * kTexStep;
+    out.v = in.v * kTexStep;
+}
+
+uint16_t TsBlobRenderer::CopyVertex(TsCellGroup& group, uint16_t i, const OmVector3& origin, float sh, float sv,
+                                    const TsCellLights& lights, uint32_t base, uint32_t& copies,
+                                    const OmVector3& camera, const OmVector3& axis)
+{
+    if (m_copyStamp[i] == m_cellStamp)
+        return m_copyIndex[i];
+    const TsCellVertex& in = group.vertices[i];
+    const uint32_t slot = group.vertices.GetCount() + copies++;
+    TsBlobVertex& out = m_vertices[base + slot];
+    Decode(in, out, origin, sh, sv);
+    const uint32_t alpha = FadeAlpha(OmVector3(out.x, out.y, out.z), camera, axis);
+    out.colour = alpha < 255 ? (alpha << 24 | (in.colour & 0xFFFFFF)) : LitColour(in, lights);
+    m_copyStamp[i] = m_cellStamp;
+    m_copyIndex[i] = static_cast<uint16_t>(slot);
+    return static_cast<uint16_t>(slot);
+}
+
+void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes, const OmVector3& origin,
+                             const OmVector3& size, const TsCellLights& lights)
+{
+    const uint32_t n = group.vertices.GetCount();
+    const uint32_t triangles = group.GetTriangleCount();
+    if (!m_vertices || n == 0 || triangles == 0)
+        return;
+    if (n > kMaxVertices || 3 * triangles > kMaxIndices || group.runs.GetCount() > kMaxRuns) {
+        if (!m_reportedOversize)
+            LogError("World: a cell holds more geometry than one batch can draw; it is left out");
+        m_reportedOversize = true;
+        return;
+    }
+    const bool fade = m_fade != 0 && planes.GetCount() >= triangles;
+    // The worst case counts a copy of every corner a fade could make.
+    const uint32_t worstVertices = n + (fade ? std::min(3 * triangles, kMaxVertices) : 0);
+    if (m_verticesUsed + worstVertices > kMaxVertices || m_indicesUsed + 3 * triangles > kMaxIndices
+        || m_runsUsed + group.runs.GetCount() > kMaxRuns) {
+        Flush(true);
+        if (!m_vertices)
+            return;
+    }
+    const float sh = size.x * kQuantStep, sv = size.y * kQuantStep;
+    const uint32_t base = m_verticesUsed;
+    uint32_t copies = 0;
+    if (++m_cellStamp == 0) {
+        std::fill(std::begin(m_copyStamp), std::end(m_copyStamp), 0u);
+        m_cellStamp = 1;
+    }
+    OmD3D* d3d = OmD3D::Instance();
+    OmCamera* camera = d3d ? d3d->GetCamera() : nullptr;
+    const OmVector3 eye = camera ? camera->GetPosition() : OmVector3();
+    const OmVector3 axis = camera ? camera->GetForward() : OmVector3(0, 0, 1);
+
+    for (uint32_t r = 0; r < group.runs.GetCount(); ++r) {
+        const TsCellRun& run = group.runs[r];
+        const OmMaterial* material = d3d ? d3d->GetMaterial(run.material) : nullptr;
+        const bool doubleSided = material && (material->flags & 1);
+        const uint32_t first = m_indicesUsed + 3 * run.firstTriangle;
+        Run& out = m_runs[m_runsUsed++];
+        out = {run.material, run.firstVertex, run.vertexCount, first, run.triangleCount, doubleSided ? 1u : 0u, base, 0};
+        const uint16_t* src = group.indices.GetData() + 3 * run.firstTriangle;
+        uint16_t* dst = m_indices + first;
+        for (uint32_t t = 0; t < run.triangleCount; ++t, src += 3, dst += 3) {
+            bool faded = false;
+            if (fade && !doubleSided && camera) {
+                const OmPlane& plane = planes[run.firstTriangle + t];
+                if (plane.Classify(eye) == 2) {
+                    dst[0] = dst[1] = dst[2] = src[0];
+                    continue;
+                }
+                for (int k = 0; k < 3 && !faded; ++k) {
+                    TsBlobVertex probe;
+                    Decode(group.vertices[src[k]], probe, origin, sh, sv);
+                    faded = FadeAlpha(OmVector3(probe.x, probe.y, probe.z), eye, axis) < 255;
+                }
+                faded = faded && base + n + copies + 3 <= kMaxVertices;
+            }
+            out.faded |= faded ? 1u : 0u;
+            for (int k = 0; k < 3; ++k) {
+                if (faded) {
+                    dst[k] = CopyVertex(group, src[k], origin, sh, sv, lights, base, copies, eye, axis);
+                } else {
+                    dst[k] = src[k];
+                    group.vertices[src[k]].flags |= kDecodeMark;
+                }
+            }
+        }
+    }
+    // The triangles' own degenerate copies keep pointing at decoded vertices.
+    for (uint32_t i = 0; i < n; ++i) {
+        TsCellVertex& v = group.vertices[i];
+        if (v.flags & kDecodeMark) {
+            TsBlobVertex& out = m_vertices[base + i];
+            Decode(v, out, origin, sh, sv);
+            out.colour = LitColour(v, lights);
+        }
+        v.flags = kDecodedFlag;
+    }
+    m_verticesUsed += n + copies;
+    m_indicesUsed += 3 * triangles;
+}
+
+void TsBlobRenderer::Flush(bool restart)
+{
+    OmD3D* d3d = OmD3D::Instance();
+    const bool locked = m_vertices != nullptr;
+    Unlock();
+    ++m_flushes;
+    if (locked && d3d && m_runsUsed > 0) {
+        // The colours carry the cells' light already: device lighting would
+        // see vertices without normals and turn them black.
+        const bool lighting = d3d->GetRenderState(GfxRs::Lighting) != 0;
+        d3d->SetLighting(false);
+        d3d->SetVertexShader(GfxFvf::PosDiffuseTex1);
+        d3d->SetStreamSource(0, m_vertexBuffer);
+        const uint32_t op = d3d->CanModulate2x() ? GfxTop::Modulate2x : GfxTop::Modulate;
+        for (uint32_t r = 0; r < m_runsUsed; ++r)
+            if (!m_runs[r].faded)
+                DrawRun(m_runs[r], op);
+        // Faded geometry blends over what stands behind it, so it goes last
+        // and leaves the depth buffer alone.
+        for (uint32_t r = 0; r < m_runsUsed; ++r) {
+            if (!m_runs[r].faded)
+                continue;
+            d3d->ForceBlendMode(0x20);
+            DrawRun(m_runs[r], op);
+            d3d->ReleaseBlendMode();
+        }
+        d3d->DispatchRenderState(GfxRs::CullMode, GfxCull::Ccw);
+        d3d->DispatchRenderState(GfxRs::ZEnable, 1);
+        d3d->SetLighting(lighting);
+    }
+    m_verticesUsed = m_indicesUsed = m_runsUsed = 0;
+    if (restart)
+        Lock();
+}
+
+void TsBlobRenderer::DrawRun(const Run& run, uint32_t colourOp)
+{
+    OmD3D* d3d = OmD3D::Instance();
+    d3d->ApplyMaterial(run.material);
+    d3d->SetTextureStageState(0, GfxTss::ColorOp, colourOp);
+    d3d->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+    d3d->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
+    if (run.faded) {
+        d3d->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
+        d3d->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Texture);
+        d3d->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
+    }
+    d3d->DispatchRenderState(GfxRs::CullMode, run.doubleSided ? GfxCull::None : GfxCull::Ccw);
+    d3d->SetIndices(m_indexBuffer, run.indexBase);
+    d3d->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, m_verticesUsed - run.indexBase, run.firstIndex,
+                              run.triangleCount);
+}
+
+void TsBlobRenderer::DrawShadowTriangles(const TsCellGroup& group, const uint16_t* triangles, int32_t count,
+                                         const OmVector3& origin, const OmVector3& size, const OmVector3& centre,
+                                         float radius)
+{
+    OmD3D* d3d = OmD3D::Instance();
+    if (!m_shadow || !m_shadow->IsReady() || !triangles || count <= 0 || radius <= 0.0f || !d3d)
+        return;
+    OmD3DVertexBuffer* vb = d3d->GetVertexBuffer(m_shadow->vertexBuffer);
+    const uint32_t maxTriangles = TsEntShadow::kVertexCount / 3;
+    count = std::min<int32_t>(count, static_cast<int32_t>(maxTriangles));
+    vb->SetDiscard();
+    auto* out = static_cast<TsBlobVertex*>(vb->Lock(0, 3 * static_cast<uint32_t>(count), false));
+    if (!out)
+        return;
+    const float sh = size.x * kQuantStep, sv = size.y * kQuantStep;
+    const float inv = 1.0f / (2.0f * radius);
+    uint32_t written = 0;
+    for (int32_t t = 0; t < count; ++t) {
+        const uint32_t tri = triangles[t];
+        if (3 * tri + 2 >= group.indices.GetCount())
+            continue;
+        const uint16_t* corner = group.indices.GetData() + 3 * tri;
+        if (std::max({corner[0], corner[1], corner[2]}) >= group.vertices.GetCount())
+            continue;
+        for (int k = 0; k < 3; ++k) {
+            TsBlobVertex& v = out[written + k];
+            Decode(group.vertices[corner[k]], v, origin, sh, sv);
+            v.colour = 0xFFFFFFFFu;
+            v.u = (v.x - centre.x) * inv + 0.5f;
+            v.v = (v.z - centre.z) * inv + 0.5f;
+        }
+        written += 3;
+    }
+    vb->Unlock();
+    m_shadow->BeginRender();
+    if (written > 0)
+        d3d->DrawPrimitive(GfxPrimitive::TriangleList, 0, written / 3);
+    vb->SetDiscard();
+    m_shadow->EndRender();
+}

@@ -1,0 +1,53 @@
+#include "game/world/TsModelLighting.h"
+
+#include <algorithm>
+
+#include "engine/OmMaxLight.h"
+#include "render/OmD3D.h"
+
+using namespace plat;
+
+uint32_t ColourToARGB(float r, float g, float b, float a)
+{
+    const auto c = [](float v) { return static_cast<uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f); };
+    return c(a) << 24 | c(r) << 16 | c(g) << 8 | c(b);
+}
+
+OmVector3 TsModelLightDirection(const OmMaxLight& light, const OmVector3& point)
+{
+    OmVector3 d = light.direction;
+    if (light.type == OmMaxLight::kOmni || light.type == OmMaxLight::kSpot)
+        d = point - light.position;
+    if (NormaliseInPlace(d) == 0.0f)
+        d = OmVector3(0.0f, -1.0f, 0.0f);
+    return d;
+}
+
+void TsApplyModelLights(const OmVector3& point, OmMaxLight* const* lights, const float* strengths, int count,
+                        const float ambient[4])
+{
+    OmD3D* d3d = OmD3D::Instance();
+    GfxDevice* device = d3d ? d3d->GetDevice() : nullptr;
+    if (!device)
+        return;
+    count = std::clamp(count, 0, TS_MAX_MODEL_LIGHTS);
+    // Double-bright modulation doubles the lit colour again at the stage.
+    const float scale = d3d->CanModulate2x() ? 0.5f : 1.0f;
+    for (int i = 0; i < count; ++i) {
+        const OmMaxLight& world = *lights[i];
+        const float k = strengths[i] * scale;
+        GfxLight light{};
+        light.type = GfxLightType::Directional;
+        light.diffuse = {world.colour[0] * k, world.colour[1] * k, world.colour[2] * k, 1.0f};
+        const OmVector3 d = TsModelLightDirection(world, point);
+        light.direction = {d.x, d.y, d.z};
+        light.range = 1000000.0f;
+        light.falloff = 1.0f;
+        light.attenuation0 = 1.0f;
+        device->SetLight(static_cast<uint32_t>(i), &light);
+        device->LightEnable(static_cast<uint32_t>(i), true);
+    }
+    for (int i = count; i < TS_DEVICE_LIGHTS; ++i)
+        device->LightEnable(static_cast<uint32_t>(i), false);
+    d3d->DispatchRenderState(GfxRs::Ambient, ColourToARGB(ambient[0], ambient[1], ambient[2], ambient[3]));
+}

@@ -1,0 +1,148 @@
+// The explosion types for the start-up script "LoadExplosionAttributes": it
+// fetches each record with FxGetExplosionType and fills its variables. The
+// two text fields cross as OmString holders (reading gives the record's own
+// holder, so holder:Set changes the record); assigning a holder or a plain
+// string copies the text. The colour bias reads as an opaque OmTuple3.
+
+#include "script/ScriptBinders.h"
+#include "script/ScriptVariables.h"
+#include "script/ScriptWrap.h"
+
+#include "game/world/TsExplosionParams.h"
+
+namespace script::bind {
+
+namespace {
+
+using P = TsExplosionParams;
+constexpr const char* kParams = "TsExplosionParams";
+
+#define OM_VAR_NAME(var) constexpr char k_##var[] = OM_VAR_SELF_ERROR(#var);
+OM_VAR_NAME(m_szParticleType)
+OM_VAR_NAME(m_numArms)
+OM_VAR_NAME(m_speed)
+OM_VAR_NAME(m_gravity)
+OM_VAR_NAME(m_friction)
+OM_VAR_NAME(m_restitution)
+OM_VAR_NAME(m_spread)
+OM_VAR_NAME(m_fade)
+OM_VAR_NAME(m_shockwave)
+OM_VAR_NAME(m_szShockTexture)
+OM_VAR_NAME(m_shockLifetime)
+OM_VAR_NAME(m_shockColourBias)
+OM_VAR_NAME(m_shockMinRadius)
+OM_VAR_NAME(m_shockMaxRadius)
+OM_VAR_NAME(m_shockWidth)
+OM_VAR_NAME(m_shockDelay)
+#undef OM_VAR_NAME
+
+template <auto Member, const char* SelfError>
+int GetStringVar(lua_State* L)
+{
+    PushObject(L, &(VariableSelf<P>(L, SelfError)->*Member), "OmString");
+    return 1;
+}
+
+template <auto Member, const char* SelfError>
+int SetStringVar(lua_State* L)
+{
+    P* self = VariableSelf<P>(L, SelfError);
+    tolua_Error err;
+    if (lua_type(L, 2) == LUA_TSTRING) {
+        (self->*Member).Set(lua_tostring(L, 2));
+        return 0;
+    }
+    if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
+        RaiseTypeError(L, kVarTypeError, &err);
+    const OmString* value = ToObject<const OmString>(L, 2);
+    (self->*Member).Set(value ? value->Get() : nullptr);
+    return 0;
+}
+
+int GetColourBias(lua_State* L)
+{
+    PushObject(L, &VariableSelf<P>(L, k_m_shockColourBias)->m_shockColourBias, "OmTuple3");
+    return 1;
+}
+
+int SetColourBiasVar(lua_State* L)
+{
+    P* self = VariableSelf<P>(L, k_m_shockColourBias);
+    tolua_Error err;
+    if (!IsObject(L, 2, "const OmTuple3", NilArg::Reject, &err))
+        RaiseTypeError(L, kVarTypeError, &err);
+    if (const OmTuple3* value = ToObject<const OmTuple3>(L, 2))
+        self->m_shockColourBias = *value;
+    return 0;
+}
+
+int SetColourBias(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsSelf(L, kParams, &err) || !IsNumber(L, 2, &err) || !IsNumber(L, 3, &err) || !IsNumber(L, 4, &err)
+        || !IsEnd(L, 5, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("SetColourBias"), &err);
+    P* self = ToObject<P>(L, 1);
+    if (!self)
+        Raise(L, OM_SELF_ERROR("SetColourBias"));
+    self->SetColourBias(ToFloat(L, 2), ToFloat(L, 3), ToFloat(L, 4));
+    return 0;
+}
+
+int FxGetExplosionType(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsNumber(L, 1, &err) || !IsEnd(L, 2, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("FxGetExplosionType"), &err);
+    PushObject(L, TsExplosionTable::Get(ToInt(L, 1)), kParams);
+    return 1;
+}
+
+int FxSetNumExplosionTypes(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsNumber(L, 1, &err) || !IsEnd(L, 2, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("FxSetNumExplosionTypes"), &err);
+    TsExplosionTable::SetCount(ToInt(L, 1));
+    return 0;
+}
+
+} // namespace
+
+#define OM_NUMBER_VAR(var) \
+    tolua_variable(L, #var, GetNumberVar<P, &P::var, k_##var>, SetNumberVar<P, &P::var, k_##var>)
+#define OM_FLAG_VAR(var) tolua_variable(L, #var, GetFlagVar<P, &P::var, k_##var>, SetFlagVar<P, &P::var, k_##var>)
+#define OM_STRING_VAR(var) tolua_variable(L, #var, GetStringVar<&P::var, k_##var>, SetStringVar<&P::var, k_##var>)
+
+void TsExplosionParamsClass(lua_State* L)
+{
+    OM_STRING_VAR(m_szParticleType);
+    OM_NUMBER_VAR(m_numArms);
+    OM_NUMBER_VAR(m_speed);
+    OM_NUMBER_VAR(m_gravity);
+    OM_NUMBER_VAR(m_friction);
+    OM_NUMBER_VAR(m_restitution);
+    OM_NUMBER_VAR(m_spread);
+    OM_FLAG_VAR(m_fade);
+    OM_FLAG_VAR(m_shockwave);
+    OM_STRING_VAR(m_szShockTexture);
+    OM_NUMBER_VAR(m_shockLifetime);
+    tolua_variable(L, "m_shockColourBias", GetColourBias, SetColourBiasVar);
+    OM_NUMBER_VAR(m_shockMinRadius);
+    OM_NUMBER_VAR(m_shockMaxRadius);
+    OM_NUMBER_VAR(m_shockWidth);
+    OM_NUMBER_VAR(m_shockDelay);
+    tolua_function(L, "SetColourBias", SetColourBias);
+}
+
+#undef OM_NUMBER_VAR
+#undef OM_FLAG_VAR
+#undef OM_STRING_VAR
+
+void ExplosionGlobals(lua_State* L)
+{
+    tolua_function(L, "FxGetExplosionType", FxGetExplosionType);
+    tolua_function(L, "FxSetNumExplosionTypes", FxSetNumExplosionTypes);
+}
+
+} // namespace script::bind

@@ -1,0 +1,290 @@
+// The world drawn on a real device (Mesa under the test display): a small
+// level made through the importer, seen from above (40 pixels a unit, world
+// x to the right, world z up the screen, the floor's centre (8, 8) at the
+// centre of an 800 x 600 frame).
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/OmCamera.h"
+#include "engine/OmMaxLight.h"
+#include "game/world/TsExplosion.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldDrawing.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/world/WorldSceneSupport.h"
+#include "tests/game/world/WorldTestSupport.h"
+#include "tests/render/RendererFixture.h"
+
+namespace {
+
+using rtest::RendererTest;
+
+uint32_t Channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+uint32_t Brightness(uint32_t c) { return Channel(c, 16) + Channel(c, 8) + Channel(c, 0); }
+
+class WorldPixelTest : public RendererTest {
+protected:
+    void SetUp() override
+    {
+        // A black disc on clear ground, and clouds in black and white bands.
+        scratch_.Write("data/FX/blob2.tga", worldtest::Targa(16, 16, [](uint32_t x, uint32_t y) {
+                           const float dx = float(x) - 7.5f, dy = float(y) - 7.5f;
+                           return dx * dx + dy * dy < 36.0f ? 0xFF000000u : 0x00000000u;
+                       }));
+        scratch_.Write("data/FX/clouda.tga", worldtest::Targa(16, 16, [](uint32_t x, uint32_t) {
+                           return x < 8 ? 0xFF202020u : 0xFFFFFFFFu;
+                       }));
+        ASSERT_TRUE(Open(800, 600));
+        world_ = new TsWorld();
+    }
+    void TearDown() override
+    {
+        if (world_)
+            world_->Release();
+        TsInitialExplosions::Shutdown();
+        RendererTest::TearDown();
+    }
+
+    void Build(bool wall = false, bool water = false)
+    {
+        ASSERT_TRUE(worldtest::BuildWorld(*world_, *renderer, wall, water));
+    }
+
+    void LookDown()
+    {
+        SetCamera(OmVector3(8, 20, 8), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
+    }
+    void SetCamera(const OmVector3& at, const OmVector3& right, const OmVector3& up, const OmVector3& forward)
+    {
+        OmCamera* camera = renderer->GetCamera();
+        OmProjection projection;
+        projection.halfWidth = 0.5f, projection.halfHeight = 0.375f;
+        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
+        camera->SetProjection(projection);
+        camera->SetFrame(at, right, up, forward);
+        renderer->InvalidateCamera(true);
+        renderer->ApplyCamera();
+    }
+
+    // One frame of the world at time t; the back buffer's pixels.
+    std::vector<uint32_t> Frame(float t, void (*extra)(TsWorld&) = nullptr)
+    {
+        ClearTo(0.0f, 0.0f, 0.5f);
+        EXPECT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
+        world_->Render(t, 0.0f);
+        if (extra)
+            extra(*world_);
+        Device()->EndScene();
+        return ReadPixels();
+    }
+
+    // Pixel of world point (x, z) when looking down.
+    static uint32_t Px(float x) { return uint32_t(400 + (x - 8) * 40); }
+    static uint32_t Py(float z) { return uint32_t(300 - (z - 8) * 40); }
+
+    ScratchDir scratch_;
+    TsWorld* world_ = nullptr;
+};
+
+TEST_F(WorldPixelTest, TheDemoLevelDrawsAndItsDynamicLampLightsRoomB)
+{
+    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo data is missing: run tools/make-data BUILD_DIR";
+    world_->Release();
+    // The level's textures are named from the game's folder.
+    std::filesystem::current_path(worldtest::DataFolder().parent_path());
+    plat::ClearPathCache();
+    world_ = TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str());
+    ASSERT_NE(world_, nullptr);
+    EXPECT_TRUE(renderer->LoadAllTextures());
+    // Above the corridor, seeing both rooms (20 pixels a unit).
+    SetCamera(OmVector3(10, 30, 4), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
+    const auto at = [](float x, float z) { return std::pair<uint32_t, uint32_t>(uint32_t(400 + (x - 10) * 20), uint32_t(300 - (z - 4) * 20)); };
+    const std::vector<uint32_t> lit = Frame(0.0f);
+    EXPECT_GT(TsWorldDrawing::Of(*world_).CellsDrawn(), 0u);
+    const auto [ax, ay] = at(6, 2);   // room A's floor
+    const auto [bx, by] = at(16, 4);  // under the dynamic lamp
+    const auto [ox, oy] = at(10, 12); // outside the level
+    EXPECT_NE(Pixel(lit, ax, ay), Pixel(lit, ox, oy));
+    EXPECT_NE(Pixel(lit, bx, by), Pixel(lit, ox, oy));
+    OmMaxLight* lamp = nullptr;
+    for (uint32_t i = 1; i < world_->GetLightNodes().GetCount(); ++i)
+        lamp = world_->GetLightNodes()[i];
+    ASSERT_NE(lamp, nullptr);
+    lamp->on = 0;
+    const std::vector<uint32_t> dark = Frame(0.0f);
+    EXPECT_GT(Brightness(Pixel(lit, bx, by)), Brightness(Pixel(dark, bx, by)) + 30);
+    EXPECT_EQ(Pixel(lit, ax, ay), Pixel(dark, ax, ay));
+}
+
+TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
+{
+    Build();
+    LookDown();
+    const std::vector<uint32_t> pixels = Frame(0.0f);
+    EXPECT_GT(TsWorldDrawing::Of(*world_).CellsDrawn(), 0u);
+    // The floor's grey 0.25, stored at half and doubled again when drawn;
+    // the lamp's corner of the floor is brighter than the far corner.
+    const uint32_t far = Pixel(pixels, Px(13), Py(13));
+    EXPECT_NEAR(Channel(far, 16), 64, 3);
+    EXPECT_NEAR(Channel(far, 0), 64, 3);
+    EXPECT_GT(Brightness(Pixel(pixels, Px(4.2f), Py(4.2f))), Brightness(far) + 60);
+    // Outside the floor: the clear colour.
+    EXPECT_NEAR(Channel(Pixel(pixels, 10, 10), 0), 128, 1);
+    EXPECT_EQ(Channel(Pixel(pixels, 10, 10), 16), 0u);
+}
+
+TEST_F(WorldPixelTest, ADynamicLightBrightensOnlyTheCellsNearIt)
+{
+    Build();
+    LookDown();
+    ASSERT_GT(world_->GetLightNodes().GetCount(), 1u);
+    OmMaxLight* lamp = world_->GetLightNodes()[1];
+    const std::vector<uint32_t> lit = Frame(0.0f);
+    lamp->on = 0;
+    const std::vector<uint32_t> dark = Frame(0.0f);
+    EXPECT_GT(Brightness(Pixel(lit, Px(4.5f), Py(4.5f))), Brightness(Pixel(dark, Px(4.5f), Py(4.5f))) + 60);
+    EXPECT_EQ(Pixel(lit, Px(12), Py(12)), Pixel(dark, Px(12), Py(12)));
+    lamp->on = 1;
+    lamp->colour[1] = lamp->colour[2] = 0.0f; // a red lamp adds only red
+    const uint32_t red = Pixel(Frame(0.0f), Px(4.5f), Py(4.5f));
+    EXPECT_GT(Channel(red, 16), Channel(red, 8) + 60);
+}
+
+TEST_F(WorldPixelTest, CameraFadeShowsWhatStandsBehindAWall)
+{
+    Build(true);
+    // At eye height behind the wall (z = 12), looking along -z at a focus
+    // on the floor at z = 4.
+    SetCamera(OmVector3(8, 5, 20), OmVector3(-1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, -1));
+    TsBlobRenderer& cells = TsWorldDrawing::Of(*world_).Cells();
+    const uint32_t solid = Pixel(Frame(0.0f), 400, 300);
+    EXPECT_GT(Channel(solid, 16), 100u); // the wall's red
+    cells.SetCameraFade(0.0f, OmVector3(8, 0, 4), 5.0f);
+    const std::vector<uint32_t> faded = Frame(0.0f);
+    // On the camera's axis the wall is gone; off it the wall stands.
+    EXPECT_LT(Channel(Pixel(faded, 400, 300), 16), 40u);
+    EXPECT_GT(Channel(Pixel(faded, 400 + 200, 300 - 20), 16), 100u);
+    cells.SetCameraFade(1.0f, OmVector3(8, 0, 4), 5.0f);
+    EXPECT_EQ(Pixel(Frame(0.0f), 400, 300), solid);
+}
+
+TEST_F(WorldPixelTest, BlobShadowsDarkenTheFloorUnderAModel)
+{
+    Build();
+    LookDown();
+    const std::vector<uint32_t> plain = Frame(0.0f);
+    // A caster standing where four cells meet.
+    const std::vector<uint32_t> shadowed =
+        Frame(0.0f, [](TsWorld& w) { w.ProjectShadow(OmVector3(8, 0, 8), 2.0f, 1.0f); });
+    EXPECT_LT(Brightness(Pixel(shadowed, Px(8), Py(8))), 20u);
+    EXPECT_LT(Brightness(Pixel(shadowed, Px(7.5f), Py(8.5f))), 20u);
+    // Beyond the radius the floor is as it was.
+    EXPECT_EQ(Pixel(shadowed, Px(12), Py(8)), Pixel(plain, Px(12), Py(8)));
+}
+
+TEST_F(WorldPixelTest, WaterWavesMoveBetweenFrames)
+{
+    Build(false, true);
+    LookDown();
+    const std::vector<uint32_t> a = Frame(0.0f);
+    const std::vector<uint32_t> b = Frame(1.3f);
+    // The pool is there (blue over the grey floor) ...
+    EXPECT_GT(Channel(Pixel(a, Px(5), Py(5)), 0), 90u);
+    // ... and its inner vertices moved: the checker's edges shift.
+    int changed = 0;
+    for (uint32_t y = Py(8.5f); y < Py(1.5f); ++y)
+        for (uint32_t x = Px(1.5f); x < Px(8.5f); ++x)
+            changed += Pixel(a, x, y) != Pixel(b, x, y);
+    EXPECT_GT(changed, 100);
+}
+
+TEST_F(WorldPixelTest, CloudsScroll)
+{
+    Build();
+    world_->SetCloudParams(0.05f, 0.5f);
+    world_->CreateEffects();
+    LookDown();
+    TsCloud* cloud = TsWorldDrawing::Of(*world_).Cloud();
+    ASSERT_NE(cloud, nullptr);
+    const std::vector<uint32_t> a = Frame(0.0f);
+    const std::vector<uint32_t> b = Frame(0.25f);
+    // The bands darken part of the floor, and move on.
+    uint32_t darkest = 1000, brightest = 0;
+    int changed = 0;
+    for (uint32_t x = Px(9); x < Px(15); ++x) {
+        const uint32_t v = Brightness(Pixel(a, x, Py(12)));
+        darkest = std::min(darkest, v), brightest = std::max(brightest, v);
+        changed += Pixel(a, x, Py(12)) != Pixel(b, x, Py(12));
+    }
+    EXPECT_GT(brightest, darkest + 60);
+    EXPECT_GT(changed, 10);
+    world_->SetCloudParams(0.0f, 0.0f);
+    world_->CreateEffects();
+    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
+}
+
+// The explosion's world, for the arms' caster, and the effects' clock.
+TsWorld* g_world = nullptr;
+float s_time = 0.0f;
+bool CastWorld(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
+{
+    TsWorldHit h;
+    if (!g_world->CastSegment(from, to, h, false))
+        return false;
+    hit.point = h.point, hit.normal = h.normal;
+    return true;
+}
+
+TEST_F(WorldPixelTest, ExplosionArmsBounceOffTheFloor)
+{
+    Build();
+    g_world = world_;
+    TsExplosionParams type;
+    type.m_gravity = -20.0f;
+    type.m_restitution = 0.5f;
+    type.m_friction = 0.8f;
+    OmVector3 p(8, 2, 8), v(3, -5, 1);
+    bool bounced = false;
+    for (int i = 0; i < 60; ++i) {
+        const float before = v.y;
+        TsAdvanceArm(type, 1.0f / 30.0f, CastWorld, p, v);
+        bounced = bounced || (before < 0 && v.y > 0);
+        EXPECT_GE(p.y, -0.001f) << "step " << i;
+    }
+    EXPECT_TRUE(bounced);
+    g_world = nullptr;
+}
+
+TEST_F(WorldPixelTest, AShockwaveRingGrowsAndEnds)
+{
+    Build();
+    LookDown();
+    TsExplosionTable::Clear();
+    TsInitialExplosions::Init("LoadExplosionAttributes"); // no script state: the pool only
+    ASSERT_TRUE(TsShockwave::InitBuffers());
+    TsExplosionParams& ring = *TsExplosionTable::Get(0);
+    ring.m_shockwave = 1;
+    ring.m_shockMinRadius = 1.0f;
+    ring.m_shockMaxRadius = 4.0f;
+    ring.m_shockWidth = 0.5f;
+    ring.m_shockLifetime = 1.0f;
+    ring.SetColourBias(1, 1, 1);
+    ASSERT_TRUE(TsInitialExplosions::Spawn(0, OmVector3(8, 0, 8), OmVector3(0, 1, 0), 10.0f));
+    const auto update = [](TsWorld& w) { w.UpdateEffects(s_time); };
+    s_time = 10.0f;
+    const std::vector<uint32_t> start = Frame(0.0f, update);
+    s_time = 10.5f; // radius 2.5: the ring crosses x = 10.4 at z = 8
+    const std::vector<uint32_t> half = Frame(0.0f, update);
+    const std::vector<uint32_t> plain = Frame(0.0f);
+    EXPECT_GT(Brightness(Pixel(half, Px(10.3f), Py(8))), Brightness(Pixel(plain, Px(10.3f), Py(8))) + 60);
+    // The ring has moved out past where it started.
+    EXPECT_EQ(Pixel(half, Px(9), Py(8)), Pixel(plain, Px(9), Py(8)));
+    EXPECT_GT(Brightness(Pixel(start, Px(9), Py(8))), Brightness(Pixel(plain, Px(9), Py(8))) + 60);
+    s_time = 11.2f;
+    Frame(0.0f, update);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
+    TsShockwave::ReleaseBuffers();
+}
+
+} // namespace

@@ -1,0 +1,81 @@
+// The explosion table from scripts: a start-up script's LoadExplosionAttributes
+// fills records through FxGetExplosionType and their variables; the checks
+// of arguments, indices and assigned values.
+
+#include "tests/script/LuaTestState.h"
+
+#include "game/world/TsExplosionParams.h"
+
+namespace {
+
+class ExplosionBindingsTest : public LuaTest {
+protected:
+    void SetUp() override
+    {
+        LuaTest::SetUp();
+        TsExplosionTable::Clear();
+        OpenPackage();
+    }
+    void TearDown() override
+    {
+        TsExplosionTable::Clear();
+        LuaTest::TearDown();
+    }
+};
+
+TEST_F(ExplosionBindingsTest, AStartUpScriptFillsTheTable)
+{
+    ASSERT_EQ(Run("function LoadExplosionAttributes()\n"
+                  "  FxSetNumExplosionTypes(2)\n"
+                  "  local e = FxGetExplosionType(1)\n"
+                  "  e.m_szParticleType:Set('sparks')\n"
+                  "  e.m_szShockTexture = 'data\\\\fx\\\\ring.tga'\n"
+                  "  e.m_numArms = 6.9\n"
+                  "  e.m_speed = 12.5\n"
+                  "  e.m_gravity = -9.8\n"
+                  "  e.m_fade = 1\n"
+                  "  e.m_shockwave = nil\n"
+                  "  e.m_shockLifetime = 2\n"
+                  "  e:SetColourBias(1, 0.5, 0.25)\n"
+                  "end\n"
+                  "LoadExplosionAttributes()"),
+              "");
+    ASSERT_EQ(TsExplosionTable::Count(), 2);
+    const TsExplosionParams& e = *TsExplosionTable::At(1);
+    EXPECT_STREQ(e.m_szParticleType.Get(), "sparks");
+    EXPECT_STREQ(e.m_szShockTexture.Get(), "data\\fx\\ring.tga");
+    EXPECT_EQ(e.m_numArms, 6);
+    EXPECT_FLOAT_EQ(e.m_speed, 12.5f);
+    EXPECT_FLOAT_EQ(e.m_gravity, -9.8f);
+    EXPECT_EQ(e.m_fade, 1);
+    EXPECT_EQ(e.m_shockwave, 0);
+    EXPECT_FLOAT_EQ(e.m_shockColourBias.y, 0.5f);
+    EXPECT_EQ(Number("FxGetExplosionType(1).m_numArms"), 6);
+    EXPECT_EQ(String("FxGetExplosionType(1).m_szParticleType:Get()"), "sparks");
+    EXPECT_EQ(Number("FxGetExplosionType(1).m_fade"), 1); // true arrives as 1
+}
+
+TEST_F(ExplosionBindingsTest, RecordsStayPutAndTheTableResizes)
+{
+    ASSERT_EQ(Run("first = FxGetExplosionType(0) first.m_speed = 3 FxGetExplosionType(300)"), "");
+    EXPECT_EQ(Number("first.m_speed"), 3);
+    EXPECT_EQ(TsExplosionTable::Count(), 301);
+    ASSERT_EQ(Run("FxSetNumExplosionTypes(4)"), "");
+    EXPECT_EQ(TsExplosionTable::Count(), 4);
+    EXPECT_EQ(Type("FxGetExplosionType(-1)"), "nil");
+    EXPECT_EQ(TsExplosionTable::Count(), 4);
+}
+
+TEST_F(ExplosionBindingsTest, BadArgumentsAndValuesAreRefused)
+{
+    ExpectTypeErrors({"FxGetExplosionType('x')", "FxGetExplosionType()", "FxGetExplosionType(1, 2)",
+                      "FxSetNumExplosionTypes({})"});
+    EXPECT_NE(Run("FxGetExplosionType(0):SetColourBias(1, 2)").find("error in function 'SetColourBias'"),
+              std::string::npos);
+    EXPECT_NE(Run("FxGetExplosionType(0).m_speed = 'fast'").find("invalid type in variable assignment"),
+              std::string::npos);
+    EXPECT_NE(Run("FxGetExplosionType(0).m_szParticleType = 5").find("invalid type in variable assignment"),
+              std::string::npos);
+}
+
+} // namespace
