@@ -139,6 +139,7 @@ private:
     void CameraElevation();
     bool CutSceneRuns() const;
     void QueueDebugTexts();
+    void FadeAroundFocus(float fraction);
 
     uint8_t videoPlayed_ = 0;
     uint8_t objectivesShown_ = 0;

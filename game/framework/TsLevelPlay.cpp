@@ -23,6 +23,7 @@
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
+#include "game/world/TsWorldDrawing.h"
 #include "game/world/TsWorldHit.h"
 #include "render/OmD3D.h"
 
@@ -41,6 +42,7 @@ constexpr int kWiden = 7;
 constexpr int kNarrow = 8;
 constexpr float kPi = 3.14159265f;
 constexpr float kZoomRate = 0.3f;
+constexpr float kFadeRadius = 5.0f;
 
 // Per-tick and per-frame reports: once per run.
 void ReportOnce(bool& reported, const char* what)
@@ -441,6 +443,23 @@ void TsLevel::QueueDebugTexts()
     }
 }
 
+// Walls between the camera and the focus fade while the view blend is
+// below 1 (normal play); the focus is the character, or the camera's in a
+// cut scene.
+void TsLevel::FadeAroundFocus(float fraction)
+{
+    if (!world_) {
+        return;
+    }
+    const TsEntity* character = CurrentCharacter();
+    OmVector3 focus = m_camera->Focus().next;
+    if (!CutSceneRuns() && character) {
+        focus = character->GetPosition();
+    }
+    const float blend = viewBlendPrevious_ + (viewBlend_ - viewBlendPrevious_) * fraction;
+    TsWorldDrawing::Of(*world_).Cells().SetCameraFade(blend, focus, kFadeRadius);
+}
+
 void TsLevel::Render(float renderTime, float fraction)
 {
     OmD3D* renderer = OmD3D::Instance();
@@ -448,6 +467,7 @@ void TsLevel::Render(float renderTime, float fraction)
         return;
     }
     m_camera->Render(renderTime, fraction);
+    FadeAroundFocus(fraction);
     QueueDebugTexts();
     m_sceneRoot->Update(renderTime);
     renderer->Clear(nullptr, 0);
