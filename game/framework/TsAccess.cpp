@@ -42,7 +42,6 @@ TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
 TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
 TS_MISSING(TsRadar, Radar, "the radar is not built yet")
 TS_MISSING(TsConversation, Conversation, "conversations are not built yet")
-TS_MISSING(TsLevelCursor, LevelCursor, "the level cursor is not built yet")
 TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the in-game menu is not built yet")
 
 #undef TS_MISSING
@@ -131,6 +130,12 @@ TsPathfinder* TsAccess::Pathfinder()
 {
     const TsLevel* level = CurrentLevel();
     return level ? level->GetPathfinder() : nullptr;
+}
+
+TsLevelCursor* TsAccess::LevelCursor()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetLevelCursor() : nullptr;
 }
 
 TsEntityDB* TsAccess::EntityDB()

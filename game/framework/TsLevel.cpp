@@ -14,6 +14,8 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
+#include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
@@ -68,12 +70,14 @@ void TsLevel::CreateMembers()
     widestFov_ = 35.0f * kDegrees;
     playElevation_ = 30.0f * kDegrees;
     pathfinder_ = std::make_unique<TsPathfinder>();
+    levelCursor_ = std::make_unique<TsLevelCursor>();
+    cursorQueries_ = std::make_unique<TsLevelCursorQueries>(*this);
     cutScene_ = new TsCutScene; // holding the reference it is made with
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
     static bool reported = false;
-    ReportOnce(reported, "the HUD, level cursor, trade screen, conversation, radar and in-game menu are not built "
-                         "yet; the level runs without them");
+    ReportOnce(reported, "the HUD, trade screen, conversation, radar and in-game menu are not built yet; the level "
+                         "runs without them");
 }
 
 TsLevel::~TsLevel()
@@ -98,6 +102,8 @@ void TsLevel::ReleaseOwned()
         cutScene_->Release();
         cutScene_ = nullptr;
     }
+    cursorQueries_.reset();
+    levelCursor_.reset();
     pathfinder_.reset();
     if (OmArchive::IsBeingTakenDown(*this)) {
         return;

@@ -24,6 +24,7 @@ class TsEntityDB;
 class TsGameFrontEnd;
 class TsHUDe;
 class TsLevelCursor;
+class TsLevelCursorQueries;
 class TsPathfinder;
 class TsRadar;
 class TsTrade;
@@ -80,6 +81,7 @@ class TsLevel : public TsGameMode {
     TsEntityDB* GetEntityDB() const { return entityDB_; }
     TsWorld* GetWorld() const { return world_; }
     TsPathfinder* GetPathfinder() const { return pathfinder_.get(); }
+    TsLevelCursor* GetLevelCursor() const { return levelCursor_.get(); }
     TsRadarSettings& GetRadarSettings() { return radar_; }
     void SetObjectivesText(const char* text) { objectivesText_ = text; }
     const char* GetObjectivesText() const { return objectivesText_.Get(); }
@@ -128,6 +130,7 @@ private:
     bool RunInGameMenu();
     void SetUpPlayCamera();
     void CameraInput();
+    void UpdateCursor();
     void GameOverStep();
     void ZoomActions();
     void UpdateActivation();
@@ -152,7 +155,8 @@ private:
     TsCutScene* cutScene_ = nullptr;
     TsConversation* conversation_ = nullptr;
     TsTrade* trade_ = nullptr;
-    TsLevelCursor* levelCursor_ = nullptr;
+    std::unique_ptr<TsLevelCursor> levelCursor_;
+    std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
     TsRadarSettings radar_;
     TsGameFrontEnd* gameFrontEnd_ = nullptr;
     TsHUDe* hud_ = nullptr;

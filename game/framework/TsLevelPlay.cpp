@@ -18,6 +18,8 @@
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
@@ -195,8 +197,11 @@ void TsLevel::Tick(uint32_t tickCount)
     ReportOnce(noConversation, "no conversation is ticked: conversations are not built yet");
     RunLuaTick();
     entityDB_->Tick(tickCount);
-    if (!CutSceneRuns()) {
+    if (!cursorMode_ && !CutSceneRuns()) {
+        UpdateCursor();
         TickPlayer(tickCount);
+    } else {
+        levelCursor_->ClearTurn();
     }
     MoveListener();
     viewBlendPrevious_ = viewBlend_;
@@ -233,7 +238,7 @@ void TsLevel::CameraInput()
         return;
     }
     const float dt = TsAccess::TickDuration();
-    float heading = m_camera->Heading().next;
+    float heading = m_camera->Heading().next + dt * levelCursor_->GetTurn();
     if (input->IsActionDown(kTurnLeft)) {
         heading -= kPi * dt;
     }
@@ -313,6 +318,19 @@ void TsLevel::RunLuaTick()
     if (result != 0) {
         gameOverRequested_ = true;
     }
+}
+
+// The HUD, which would take the mouse first, is not built yet: the cursor
+// always reads it.
+void TsLevel::UpdateCursor()
+{
+    const TsInput* input = TsAccess::Input();
+    if (!input) {
+        return;
+    }
+    levelCursor_->Update(input->GetCursorX(), input->GetCursorY(), TsAccess::ScreenWidth(),
+                         TsAccess::ScreenHeight(), m_camera->GetSceneCamera(), cursorQueries_.get(), entityDB_);
+    levelCursor_->UpdateState(!playerLockout_, cursorQueries_.get());
 }
 
 void TsLevel::TickPlayer(uint32_t tickCount)

@@ -200,6 +200,7 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
         ASSERT_NE(app->GetMode(), nullptr) << c.name;
         EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END) << c.name;
         EXPECT_EQ(g_loadScreen.held, 0) << c.name;
+        EXPECT_EQ(app->GetPendingLoad(), c.name) << c.name; // kept until a load completes
     }
 }
 
@@ -219,6 +220,12 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_EQ(app->GetMode(), level);
     Frames(2, 100); // still ticking
     EXPECT_EQ(app->GetMode(), level);
+
+    // The shell's debug switches reach the level's, each its own.
+    EXPECT_EQ(TsScriptHost::DoString(L, "DebugBehaviours() DebugText()"), 0);
+    EXPECT_TRUE(level->GetDebugSwitch(1));
+    EXPECT_TRUE(level->GetDebugSwitch(7));
+    EXPECT_FALSE(level->GetDebugSwitch(3));
 }
 
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
