@@ -228,6 +228,21 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_FALSE(level->GetDebugSwitch(3));
 }
 
+TEST_F(LevelGame, GameOverNeedsSomebodyDead)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "function LuaTick() return 1 end"), 0);
+    const uint32_t ticks = app->GetTickCount();
+    Frames(3, 100);
+    EXPECT_TRUE(log.Contains("no squad member has died; play goes on"));
+    EXPECT_EQ(Level()->GetGameOverState(), TsLevel::kPlaying);
+    EXPECT_FALSE(Level()->IsPaused());
+    EXPECT_GT(app->GetTickCount(), ticks);
+}
+
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 {
     ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
