@@ -147,12 +147,13 @@ private:
     uint8_t videoPlayed_ = 0;
     uint8_t objectivesShown_ = 0;
     OmString objectivesText_;
-    TsEntityDB* entityDB_ = nullptr; // owned: released in the destructor
-    TsWorld* world_ = nullptr;       // owned
+    TsEntityDB* entityDB_ = nullptr; // owned: released in ReleaseOwned
+    TsWorld* world_ = nullptr;       // owned: released in ReleaseOwned
     std::unique_ptr<TsPathfinder> pathfinder_;
     uint8_t cursorMode_ = 0;
     OmString secondText_;
-    TsCutScene* cutScene_ = nullptr;
+    TsCutScene* cutScene_ = nullptr; // owned: released in ReleaseOwned
+    // Members whose classes are not built yet: null until they are.
     TsConversation* conversation_ = nullptr;
     TsTrade* trade_ = nullptr;
     std::unique_ptr<TsLevelCursor> levelCursor_;
