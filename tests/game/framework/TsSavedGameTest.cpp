@@ -277,8 +277,26 @@ TEST(TsSavedGame, DamagedSavesFailToLoad)
     WriteBytes("eight", damaged, damaged.size());
     OmArchive eight(OmClassRegistry::Instance());
     EXPECT_FALSE(eight.Load("eight"));
+
+    // The level's projectile count, right after the timer table's entry
+    // count (0) and grow step (64): a count the game cannot meet is refused
+    // instead of reading references that are not there.
+    const std::string levelName = "level";
+    const char timerTail[] = {0, 0, 0, 0, 64, 0, 0, 0};
+    std::vector<char> projectiles = bytes;
+    auto level = std::search(projectiles.begin(), projectiles.end(), levelName.begin(), levelName.end());
+    ASSERT_NE(level, projectiles.end());
+    auto tail = std::search(level, projectiles.end(), std::begin(timerTail), std::end(timerTail));
+    ASSERT_NE(tail, projectiles.end());
+    const size_t countAt = size_t(tail - projectiles.begin()) + sizeof timerTail;
+    EXPECT_EQ(projectiles[countAt], 0);
+    projectiles[countAt] = 2;
+    WriteBytes("projectiles", projectiles, projectiles.size());
+    OmArchive withProjectiles(OmClassRegistry::Instance());
+    EXPECT_FALSE(withProjectiles.Load("projectiles"));
     plat::SetDebugOutputHook(std::move(previous));
     EXPECT_NE(reported.find("a player holds 8 characters (at most 7)"), std::string::npos) << reported;
+    EXPECT_NE(reported.find("the level holds projectiles"), std::string::npos) << reported;
 }
 
 } // namespace
