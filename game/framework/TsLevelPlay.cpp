@@ -344,7 +344,8 @@ void TsLevel::TickPlayer(uint32_t tickCount)
     }
 }
 
-// The listener stands behind the current character; with none it stays.
+// The listener stands 7 units behind the current character along the
+// camera's horizontal view, facing the same way; with no character it stays.
 void TsLevel::MoveListener()
 {
     const TsEntity* character = CurrentCharacter();
@@ -352,13 +353,13 @@ void TsLevel::MoveListener()
     if (!character || !audio) {
         return;
     }
+    OmVector3 view = TsCamera::Orientation(m_camera->Heading().next, 0.0f, 0.0f).GetColumn(2);
+    view.y = 0.0f;
     OmVector3 position = character->GetPosition();
     position.y += character->GetHeight();
-    const OmVector3 front(0.0f, 0.0f, 1.0f);
-    const OmVector3 up(0.0f, 1.0f, 0.0f);
-    position.x -= 7.0f * front.x;
-    position.z -= 7.0f * front.z;
-    audio->Tick(position, front, up, nullptr);
+    position.x -= 7.0f * view.x;
+    position.z -= 7.0f * view.z;
+    audio->Tick(position, view, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
 }
 
 // The lowest elevation step from which the focus can be seen through the
