@@ -27,10 +27,10 @@ void TsCamera::SetSceneCamera(OmCamera* camera)
     if (camera) {
         camera->AddRef();
     }
-    if (m_sceneCamera) {
-        m_sceneCamera->Release();
+    if (sceneCamera_) {
+        sceneCamera_->Release();
     }
-    m_sceneCamera = camera;
+    sceneCamera_ = camera;
 }
 
 bool TsCamera::Register(OmArchive& archive)
@@ -38,8 +38,8 @@ bool TsCamera::Register(OmArchive& archive)
     if (!TsObject::Register(archive)) {
         return false;
     }
-    if (m_sceneCamera) {
-        m_sceneCamera->Register(archive);
+    if (sceneCamera_) {
+        sceneCamera_->Register(archive);
     }
     return true;
 }
@@ -47,20 +47,20 @@ bool TsCamera::Register(OmArchive& archive)
 void TsCamera::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
-    archive.WriteVector(m_position.next);
-    archive.WriteFloat(m_heading.next).WriteFloat(m_pitch.next).WriteFloat(m_roll.next);
-    archive.WriteVector(m_focus.next).WriteFloat(m_distance.next);
-    archive.WriteObjectRef(m_sceneCamera);
-    archive.WriteI32(m_mode).WriteU32(m_active);
-    archive.WriteFloat(m_fieldOfView.next).WriteFloat(m_aspect);
+    archive.WriteVector(position_.next);
+    archive.WriteFloat(heading_.next).WriteFloat(pitch_.next).WriteFloat(roll_.next);
+    archive.WriteVector(focus_.next).WriteFloat(distance_.next);
+    archive.WriteObjectRef(sceneCamera_);
+    archive.WriteI32(mode_).WriteU32(active_);
+    archive.WriteFloat(fieldOfView_.next).WriteFloat(aspect_);
 }
 
 void TsCamera::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
-    archive.ReadVector(m_position.next);
-    archive.ReadFloat(m_heading.next).ReadFloat(m_pitch.next).ReadFloat(m_roll.next);
-    archive.ReadVector(m_focus.next).ReadFloat(m_distance.next);
+    archive.ReadVector(position_.next);
+    archive.ReadFloat(heading_.next).ReadFloat(pitch_.next).ReadFloat(roll_.next);
+    archive.ReadVector(focus_.next).ReadFloat(distance_.next);
     OmCamera* sceneCamera = nullptr;
     archive.ReadRef(sceneCamera);
     // The renderer's camera is never stored; a camera read back without one
@@ -71,71 +71,71 @@ void TsCamera::Read(OmArchive& archive)
     int32_t mode = 0;
     uint32_t active = 0;
     archive.ReadI32(mode).ReadU32(active);
-    m_mode = mode >= TS_CAMERA_FREE && mode <= TS_CAMERA_OWNER ? static_cast<TsCameraMode>(mode) : TS_CAMERA_FREE;
-    archive.ReadFloat(m_fieldOfView.next).ReadFloat(m_aspect);
+    mode_ = mode >= TS_CAMERA_FREE && mode <= TS_CAMERA_OWNER ? static_cast<TsCameraMode>(mode) : TS_CAMERA_FREE;
+    archive.ReadFloat(fieldOfView_.next).ReadFloat(aspect_);
     Snap();
-    m_active = active != 0 ? 1 : 0;
+    active_ = active != 0 ? 1 : 0;
 }
 
 void TsCamera::Tick(uint32_t)
 {
-    if (!m_active) {
+    if (!active_) {
         return;
     }
-    --m_projectionRefresh;
-    m_position.Advance();
-    m_heading.Advance();
-    m_pitch.Advance();
-    m_focus.Advance();
-    m_distance.Advance();
-    m_roll.Advance();
-    m_fieldOfView.Advance();
+    --projectionRefresh_;
+    position_.Advance();
+    heading_.Advance();
+    pitch_.Advance();
+    focus_.Advance();
+    distance_.Advance();
+    roll_.Advance();
+    fieldOfView_.Advance();
 }
 
 void TsCamera::Render(float, float fraction)
 {
-    if (!m_active) {
+    if (!active_) {
         return;
     }
     Update(fraction);
     OmRenderer* renderer = OmRenderer::Current();
-    if (renderer && m_sceneCamera) {
-        m_sceneCamera->Apply(*renderer);
+    if (renderer && sceneCamera_) {
+        sceneCamera_->Apply(*renderer);
     }
 }
 
 void TsCamera::Snap()
 {
-    m_active = 1;
+    active_ = 1;
     Tick(0);
     Tick(0);
-    m_projectionRefresh = 3;
+    projectionRefresh_ = 3;
 }
 
 void TsCamera::SetFieldOfView(float radians)
 {
-    m_fieldOfView.SetNext(radians);
-    m_projectionRefresh = 2;
+    fieldOfView_.SetNext(radians);
+    projectionRefresh_ = 2;
 }
 
 void TsCamera::SetNearPlane(float distance)
 {
-    if (!m_sceneCamera) {
+    if (!sceneCamera_) {
         return;
     }
-    OmProjection projection = m_sceneCamera->GetProjection();
+    OmProjection projection = sceneCamera_->GetProjection();
     projection.nearDistance = distance;
-    m_sceneCamera->SetProjection(projection);
+    sceneCamera_->SetProjection(projection);
 }
 
 void TsCamera::SetFarPlane(float distance)
 {
-    if (!m_sceneCamera) {
+    if (!sceneCamera_) {
         return;
     }
-    OmProjection projection = m_sceneCamera->GetProjection();
+    OmProjection projection = sceneCamera_->GetProjection();
     projection.farDistance = distance;
-    m_sceneCamera->SetProjection(projection);
+    sceneCamera_->SetProjection(projection);
 }
 
 OmMatrix3 TsCamera::Orientation(float heading, float pitch, float roll)
@@ -147,20 +147,20 @@ OmMatrix3 TsCamera::Orientation(float heading, float pitch, float roll)
 
 void TsCamera::Update(float t)
 {
-    m_fieldOfView.Interpolate(t);
-    const float roll = m_roll.Interpolate(t);
-    if (m_sceneCamera) {
-        switch (m_mode) {
+    fieldOfView_.Interpolate(t);
+    const float roll = roll_.Interpolate(t);
+    if (sceneCamera_) {
+        switch (mode_) {
         case TS_CAMERA_FREE:
-            m_sceneCamera->SetFromMatrix(m_position.Interpolate(t),
-                                         Orientation(m_heading.Interpolate(t), m_pitch.Interpolate(t), roll));
+            sceneCamera_->SetFromMatrix(position_.Interpolate(t),
+                                         Orientation(heading_.Interpolate(t), pitch_.Interpolate(t), roll));
             break;
         case TS_CAMERA_ORBIT: {
-            const OmMatrix3 m = Orientation(m_heading.Interpolate(t), m_pitch.Interpolate(t), roll);
-            const OmVector3& focus = m_focus.Interpolate(t);
-            const float distance = m_distance.Interpolate(t);
+            const OmMatrix3 m = Orientation(heading_.Interpolate(t), pitch_.Interpolate(t), roll);
+            const OmVector3& focus = focus_.Interpolate(t);
+            const float distance = distance_.Interpolate(t);
             const OmVector3 back = m.GetColumn(2);
-            m_sceneCamera->SetFromMatrix(
+            sceneCamera_->SetFromMatrix(
                 OmVector3(focus.x - back.x * distance, focus.y - back.y * distance, focus.z - back.z * distance), m);
             break;
         }
@@ -168,8 +168,8 @@ void TsCamera::Update(float t)
             // A frame that looks along d with Y kept up, then rolled about
             // d: a bare rotation about d would leave the camera looking
             // wherever its axes happened to point.
-            const OmVector3& position = m_position.Interpolate(t);
-            const OmVector3& focus = m_focus.Interpolate(t);
+            const OmVector3& position = position_.Interpolate(t);
+            const OmVector3& focus = focus_.Interpolate(t);
             OmVector3 d;
             if (NormaliseInto(focus - position, d) == 0.0f) {
                 break; // focus on the camera: no direction to look in
@@ -187,25 +187,25 @@ void TsCamera::Update(float t)
             rolled.SetAxisRotation(roll, d.x, d.y, d.z);
             OmMatrix3 m;
             OmMatrix3::Multiply(rolled, frame, m);
-            m_sceneCamera->SetFromMatrix(position, m);
+            sceneCamera_->SetFromMatrix(position, m);
             break;
         }
         default:
             break; // the owner sets the frame
         }
     }
-    if (m_projectionRefresh > 0) {
+    if (projectionRefresh_ > 0) {
         ApplyProjection();
     }
 }
 
 void TsCamera::ApplyProjection()
 {
-    if (!m_sceneCamera) {
+    if (!sceneCamera_) {
         return;
     }
-    OmProjection projection = m_sceneCamera->GetProjection();
-    projection.halfWidth = std::tan(m_fieldOfView.interpolated * 0.5f) * projection.nearDistance;
-    projection.halfHeight = projection.halfWidth * m_aspect;
-    m_sceneCamera->SetProjection(projection);
+    OmProjection projection = sceneCamera_->GetProjection();
+    projection.halfWidth = std::tan(fieldOfView_.interpolated * 0.5f) * projection.nearDistance;
+    projection.halfHeight = projection.halfWidth * aspect_;
+    sceneCamera_->SetProjection(projection);
 }

@@ -47,43 +47,43 @@ TsModel::TsModel(OmArchive& archive) : TsEntity(archive)
 TsModel::~TsModel()
 {
     SetModel(nullptr);
-    if (m_sprite) {
-        m_sprite->Release();
-        m_sprite = nullptr;
+    if (sprite_) {
+        sprite_->Release();
+        sprite_ = nullptr;
     }
 }
 
 void TsModel::Write(OmArchive& archive)
 {
     TsEntity::Write(archive);
-    m_mdl.Write(archive);
-    m_spriteName.Write(archive);
-    archive.WriteU32(m_uniqueModel);
-    archive.WriteI32(m_displayNameId).WriteI32(m_displayDescriptionId);
-    archive.WriteFloat(m_heading).WriteFloat(m_previousHeading).WriteFloat(m_spareHeading);
-    archive.WriteU32(m_headingDirty);
-    archive.WriteVector(m_direction);
+    mdl_.Write(archive);
+    spriteName_.Write(archive);
+    archive.WriteU32(uniqueModel_);
+    archive.WriteI32(displayNameId_).WriteI32(displayDescriptionId_);
+    archive.WriteFloat(heading_).WriteFloat(previousHeading_).WriteFloat(spareHeading_);
+    archive.WriteU32(headingDirty_);
+    archive.WriteVector(direction_);
 }
 
 void TsModel::Read(OmArchive& archive)
 {
     TsEntity::Read(archive);
-    m_mdl.Read(archive);
-    m_spriteName.Read(archive);
+    mdl_.Read(archive);
+    spriteName_.Read(archive);
     uint32_t unique = 0, dirty = 0;
     archive.ReadU32(unique);
-    archive.ReadI32(m_displayNameId).ReadI32(m_displayDescriptionId);
-    archive.ReadFloat(m_heading).ReadFloat(m_previousHeading).ReadFloat(m_spareHeading);
+    archive.ReadI32(displayNameId_).ReadI32(displayDescriptionId_);
+    archive.ReadFloat(heading_).ReadFloat(previousHeading_).ReadFloat(spareHeading_);
     archive.ReadU32(dirty);
-    archive.ReadVector(m_direction);
-    m_uniqueModel = unique != 0 ? 1 : 0;
-    m_headingDirty = dirty != 0 ? 1 : 0;
+    archive.ReadVector(direction_);
+    uniqueModel_ = unique != 0 ? 1 : 0;
+    headingDirty_ = dirty != 0 ? 1 : 0;
 }
 
 void TsModel::Tick(uint32_t tickCount)
 {
     TsEntity::Tick(tickCount);
-    m_previousHeading = m_heading;
+    previousHeading_ = heading_;
 }
 
 void TsModel::Render(float renderTime, float fraction)
@@ -94,30 +94,30 @@ void TsModel::Render(float renderTime, float fraction)
     }
     static bool reported = false;
     ReportOnce(reported, "models are drawn unlit by the level's lights: the world's model lighting is not built yet");
-    m_model->Render(*renderer);
+    model_->Render(*renderer);
 }
 
 float TsModel::InterpolatedHeading(float fraction) const
 {
-    float d = m_heading - m_previousHeading;
-    if (m_previousHeading < m_heading && d > kPi) {
+    float d = heading_ - previousHeading_;
+    if (previousHeading_ < heading_ && d > kPi) {
         d -= kTwoPi;
-    } else if (m_previousHeading >= m_heading && d < -kPi) {
+    } else if (previousHeading_ >= heading_ && d < -kPi) {
         d += kTwoPi;
     }
-    return m_previousHeading + d * fraction;
+    return previousHeading_ + d * fraction;
 }
 
 bool TsModel::DrawModel(float time, float fraction)
 {
-    if (!m_model) {
+    if (!model_) {
         return false;
     }
-    m_model->LocalScale() = 1.0f;
-    OmVector3& position = m_model->LocalPosition();
+    model_->LocalScale() = 1.0f;
+    OmVector3& position = model_->LocalPosition();
     OmVector3::Lerp(m_previousPosition, m_position, fraction, position);
-    m_model->LocalRotation().SetRotationY(InterpolatedHeading(fraction));
-    m_model->Update(time);
+    model_->LocalRotation().SetRotationY(InterpolatedHeading(fraction));
+    model_->Update(time);
     return true;
 }
 
@@ -134,10 +134,10 @@ void TsModel::SetModel(OmNode* node)
     if (node) {
         node->AddRef();
     }
-    if (m_model) {
-        m_model->Release();
+    if (model_) {
+        model_->Release();
     }
-    m_model = node;
+    model_ = node;
 }
 
 void TsModel::JoinPath(char* out, size_t size, const char* directory, const char* file)
@@ -151,8 +151,10 @@ void TsModel::JoinPath(char* out, size_t size, const char* directory, const char
 
 bool TsModel::ShareModel()
 {
-    const int32_t classId = GetClassId();
-    OmFastAlloc* pool = classId >= 0 ? OmClassRegistry::Instance().GetPool(classId) : nullptr;
+    // The registry's own index: class ids are only numbered for archives.
+    int32_t classIndex = -1;
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    OmFastAlloc* pool = registry.FindClassIndex(GetClass()->name, classIndex) ? registry.GetPool(classIndex) : nullptr;
     if (!pool) {
         return false;
     }
@@ -160,12 +162,13 @@ bool TsModel::ShareModel()
     pool->BeginIteration(it);
     while (void* cell = pool->NextLiveObject(it)) {
         auto* other = static_cast<TsModel*>(static_cast<OmObject*>(cell));
-        if (other == this || !other->m_model || !other->m_mdl.Get() || std::strcmp(other->m_mdl.Get(), m_mdl.Get()) != 0) {
+        const char* name = other->mdl_.Get();
+        if (other == this || !other->model_ || !name || std::strcmp(name, mdl_.Get()) != 0) {
             continue;
         }
         SetupFromModel(other);
-        OmNode* copy = other->m_model->NewInstance();
-        copy->CopyFrom(*other->m_model);
+        OmNode* copy = other->model_->NewInstance();
+        copy->CopyFrom(*other->model_);
         SetModel(copy);
         copy->Release();
         return true;
@@ -175,16 +178,16 @@ bool TsModel::ShareModel()
 
 bool TsModel::LoadModel(const char* directory)
 {
-    if (m_mdl.IsEmpty() || m_model) {
+    if (mdl_.IsEmpty() || model_) {
         return true;
     }
-    if (!m_uniqueModel && ShareModel()) {
+    if (!uniqueModel_ && ShareModel()) {
         return true;
     }
     // Full paths: the working folder is never changed to find a model.
     char path[kMaxPath];
     char textures[kMaxPath];
-    JoinPath(path, sizeof path, directory, m_mdl.Get());
+    JoinPath(path, sizeof path, directory, mdl_.Get());
     JoinPath(textures, sizeof textures, directory, "Textures/");
     auto* group = new OmGroup;
     OmSceneImporter importer;
@@ -210,49 +213,49 @@ bool TsModel::LoadModel(const char* directory)
 
 bool TsModel::LoadSprite(const char* directory)
 {
-    if (m_spriteName.IsEmpty()) {
+    if (spriteName_.IsEmpty()) {
         return true;
     }
     OmRenderer* renderer = OmRenderer::Current();
     if (!renderer) {
-        LogErrorF("TsModel: sprite %s not loaded: there is no renderer", m_spriteName.Get());
+        LogErrorF("TsModel: sprite %s not loaded: there is no renderer", spriteName_.Get());
         return false;
     }
     char path[kMaxPath];
-    JoinPath(path, sizeof path, directory, m_spriteName.Get());
+    JoinPath(path, sizeof path, directory, spriteName_.Get());
     OmTextureResource texture(path, -1, 1);
     const int32_t id = renderer->RegisterTexture(&texture);
     if (id < 0 || !renderer->LoadTexture(id)) {
-        LogErrorF("Error loading sprite %s", m_spriteName.Get());
+        LogErrorF("Error loading sprite %s", spriteName_.Get());
         return false;
     }
     OmBaseSprite* sprite = renderer->CreateSprite(0);
     if (!sprite) {
-        LogErrorF("Error loading sprite %s", m_spriteName.Get());
+        LogErrorF("Error loading sprite %s", spriteName_.Get());
         return false;
     }
-    if (m_sprite) {
-        m_sprite->Release();
+    if (sprite_) {
+        sprite_->Release();
     }
-    m_sprite = sprite;
-    m_sprite->textureId = id;
-    m_sprite->screenRelative = 0;
-    m_sprite->colour = 0xFFFFFFFFu;
+    sprite_ = sprite;
+    sprite_->textureId = id;
+    sprite_->screenRelative = 0;
+    sprite_->colour = 0xFFFFFFFFu;
     return true;
 }
 
 const char* TsModel::GetDisplayName()
 {
     const TsDialogStrings* strings = TsAccess::DialogStrings();
-    m_displayName.Set(strings ? strings->GetString(m_displayNameId) : "");
-    return m_displayName.Get() ? m_displayName.Get() : "";
+    displayName_.Set(strings ? strings->GetString(displayNameId_) : "");
+    return displayName_.Get() ? displayName_.Get() : "";
 }
 
 const char* TsModel::GetDisplayDescription()
 {
     const TsDialogStrings* strings = TsAccess::DialogStrings();
-    m_displayDescription.Set(strings ? strings->GetString(m_displayDescriptionId) : "");
-    return m_displayDescription.Get() ? m_displayDescription.Get() : "";
+    displayDescription_.Set(strings ? strings->GetString(displayDescriptionId_) : "");
+    return displayDescription_.Get() ? displayDescription_.Get() : "";
 }
 
 void TsModel::SetHeading(float radians)
@@ -261,23 +264,23 @@ void TsModel::SetHeading(float radians)
     if (h > kPi) {
         h -= kTwoPi;
     }
-    m_heading = h;
-    m_headingDirty = 1;
+    heading_ = h;
+    headingDirty_ = 1;
 }
 
 void TsModel::SetHeadingDegrees(float degrees)
 {
     // The remainder by a half turn, as the level scripts were placed with.
-    m_heading = std::fmod(degrees * kPi / 180.0f, kPi);
-    m_headingDirty = 1;
+    heading_ = std::fmod(degrees * kPi / 180.0f, kPi);
+    headingDirty_ = 1;
 }
 
 const OmVector3& TsModel::GetDirection()
 {
-    if (m_headingDirty) {
-        m_direction.Set(std::sin(m_heading), 0.0f, std::cos(m_heading));
+    if (headingDirty_) {
+        direction_.Set(std::sin(heading_), 0.0f, std::cos(heading_));
     }
-    return m_direction;
+    return direction_;
 }
 
 void TsModel::SetDirection(const OmVector3& v)
@@ -288,11 +291,11 @@ void TsModel::SetDirection(const OmVector3& v)
     if (!(length > 1e-6f) || !std::isfinite(length)) {
         return;
     }
-    m_direction.Set(v.x / length, 0.0f, v.z / length);
-    float heading = std::acos(std::fmin(1.0f, std::fmax(-1.0f, m_direction.z)));
-    if (m_direction.x < 0.0f) {
+    direction_.Set(v.x / length, 0.0f, v.z / length);
+    float heading = std::acos(std::fmin(1.0f, std::fmax(-1.0f, direction_.z)));
+    if (direction_.x < 0.0f) {
         heading = -heading;
     }
-    m_heading = heading;
-    m_headingDirty = 0;
+    heading_ = heading;
+    headingDirty_ = 0;
 }

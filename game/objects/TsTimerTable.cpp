@@ -55,11 +55,11 @@ int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats,
     if (!target) {
         return -1;
     }
-    const int32_t id = m_ids.AllocIndex();
-    if (uint32_t(id) >= m_entries.GetCount()) {
-        m_entries.Resize(uint32_t(id) + 1);
+    const int32_t id = ids_.AllocIndex();
+    if (uint32_t(id) >= entries_.GetCount()) {
+        entries_.Resize(uint32_t(id) + 1);
     }
-    TsTimerEntry& entry = m_entries[uint32_t(id)];
+    TsTimerEntry& entry = entries_[uint32_t(id)];
     entry.target = target;
     entry.period = entry.countdown = TicksFor(seconds, TsAccess::TicksPerSecond());
     entry.repeats = repeats < 0 ? 0 : repeats;
@@ -75,26 +75,26 @@ int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats,
 
 const TsTimerEntry* TsTimerTable::GetEntry(int32_t id) const
 {
-    if (id < 0 || uint32_t(id) >= m_entries.GetCount() || !m_ids.IsInUse(id)) {
+    if (id < 0 || uint32_t(id) >= entries_.GetCount() || !ids_.IsInUse(id)) {
         return nullptr;
     }
-    return &m_entries[uint32_t(id)];
+    return &entries_[uint32_t(id)];
 }
 
 void TsTimerTable::EndEntry(int32_t id)
 {
-    ReleaseEntry(m_entries[uint32_t(id)]);
-    m_ids.ReleaseIndex(id);
+    ReleaseEntry(entries_[uint32_t(id)]);
+    ids_.ReleaseIndex(id);
 }
 
 void TsTimerTable::Tick()
 {
-    if (m_entries.GetCount() == 0) {
+    if (entries_.GetCount() == 0) {
         return;
     }
-    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
-        const int32_t id = m_ids.GetNext(cursor);
-        TsTimerEntry& entry = m_entries[uint32_t(id)];
+    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
+        const int32_t id = ids_.GetNext(cursor);
+        TsTimerEntry& entry = entries_[uint32_t(id)];
         if (--entry.countdown > 0) {
             continue;
         }
@@ -107,10 +107,10 @@ void TsTimerTable::Tick()
         // it gets a copy, and the entry is found again afterwards.
         TsTimerEntry fired = entry;
         const bool again = fired.target->OnTimer(fired);
-        if (!m_ids.IsInUse(id) || m_entries[uint32_t(id)].target != fired.target) {
+        if (!ids_.IsInUse(id) || entries_[uint32_t(id)].target != fired.target) {
             continue;
         }
-        TsTimerEntry& after = m_entries[uint32_t(id)];
+        TsTimerEntry& after = entries_[uint32_t(id)];
         if (!again) {
             EndEntry(id);
             continue;
@@ -124,10 +124,10 @@ void TsTimerTable::Tick()
 
 void TsTimerTable::Clear()
 {
-    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
-        const int32_t id = m_ids.GetNext(cursor);
-        if (uint32_t(id) < m_entries.GetCount()) {
-            ReleaseEntry(m_entries[uint32_t(id)]);
+    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
+        const int32_t id = ids_.GetNext(cursor);
+        if (uint32_t(id) < entries_.GetCount()) {
+            ReleaseEntry(entries_[uint32_t(id)]);
         }
     }
     Abandon();
@@ -135,14 +135,14 @@ void TsTimerTable::Clear()
 
 void TsTimerTable::Abandon()
 {
-    m_ids.Clear();
-    m_entries.RemoveAll();
+    ids_.Clear();
+    entries_.RemoveAll();
 }
 
 void TsTimerTable::Register(OmArchive& archive)
 {
-    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
-        const TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))];
+    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
+        const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))];
         if (entry.userObject) {
             archive.Register(entry.userObject);
         }
@@ -154,10 +154,10 @@ void TsTimerTable::Register(OmArchive& archive)
 
 void TsTimerTable::Write(OmArchive& archive)
 {
-    m_ids.Write(archive);
-    archive.WriteU32(m_entries.GetCount()).WriteU32(m_entries.GetGrowStep());
-    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
-        const TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))];
+    ids_.Write(archive);
+    archive.WriteU32(entries_.GetCount()).WriteU32(entries_.GetGrowStep());
+    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
+        const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))];
         archive.WriteObjectRef(entry.target);
         archive.WriteI32(entry.period).WriteI32(entry.repeats).WriteI32(entry.countdown);
         archive.WriteI32(entry.userWord1).WriteI32(entry.userWord2);
@@ -168,7 +168,7 @@ void TsTimerTable::Write(OmArchive& archive)
 void TsTimerTable::Read(OmArchive& archive)
 {
     Abandon();
-    m_ids.Read(archive);
+    ids_.Read(archive);
     uint32_t count = 0, growStep = 0;
     archive.ReadU32(count).ReadU32(growStep);
     if (archive.HasFailed()) {
@@ -176,21 +176,21 @@ void TsTimerTable::Read(OmArchive& archive)
         return;
     }
     // Every id in use indexes an entry, and no entry lies past the ids.
-    bool fits = growStep > 0 && growStep <= OM_MAX_GROW_STEP && count <= m_ids.GetCapacity();
-    for (int32_t cursor = m_ids.GetFirst(); fits && cursor != -1;) {
-        fits = uint32_t(m_ids.GetNext(cursor)) < count;
+    bool fits = growStep > 0 && growStep <= OM_MAX_GROW_STEP && count <= ids_.GetCapacity();
+    for (int32_t cursor = ids_.GetFirst(); fits && cursor != -1;) {
+        fits = uint32_t(ids_.GetNext(cursor)) < count;
     }
     if (!fits) {
         archive.Fail("the timer table's ids do not fit its entries");
         Abandon();
         return;
     }
-    m_entries.Construct(count, growStep);
+    entries_.Construct(count, growStep);
     for (uint32_t i = 0; i < count; ++i) {
-        m_entries[i] = TsTimerEntry();
+        entries_[i] = TsTimerEntry();
     }
-    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
-        TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))];
+    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
+        TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))];
         archive.ReadRef(entry.target);
         archive.ReadI32(entry.period).ReadI32(entry.repeats).ReadI32(entry.countdown);
         archive.ReadI32(entry.userWord1).ReadI32(entry.userWord2);

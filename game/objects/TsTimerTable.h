@@ -55,8 +55,8 @@ public:
 
     // The entry of an id in use; null for any other id.
     const TsTimerEntry* GetEntry(int32_t id) const;
-    uint32_t GetEntryCount() const { return m_entries.GetCount(); }
-    uint32_t GetActiveCount() const { return m_ids.GetCount(); }
+    uint32_t GetEntryCount() const { return entries_.GetCount(); }
+    uint32_t GetActiveCount() const { return ids_.GetCount(); }
 
     void Register(OmArchive& archive);
     void Write(OmArchive& archive);
@@ -72,6 +72,6 @@ public:
 private:
     void EndEntry(int32_t id);
 
-    OmIndexTable m_ids{kIdGrowStep};
-    OmArray<TsTimerEntry> m_entries{kEntryGrowStep};
+    OmIndexTable ids_{kIdGrowStep};
+    OmArray<TsTimerEntry> entries_{kEntryGrowStep};
 };

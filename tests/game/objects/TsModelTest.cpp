@@ -77,7 +77,8 @@ TEST(ModelHeading, FoldsAndFacesConsistently)
     struct Case {
         float radians, heading;
     };
-    for (const Case& c : {Case{3 * kPi / 2, -kPi / 2}, Case{kPi, kPi}, Case{5 * kPi / 2, kPi / 2}, Case{-kPi / 4, -kPi / 4}}) {
+    const Case cases[] = {{3 * kPi / 2, -kPi / 2}, {kPi, kPi}, {5 * kPi / 2, kPi / 2}, {-kPi / 4, -kPi / 4}};
+    for (const Case& c : cases) {
         crate->SetHeading(c.radians);
         EXPECT_NEAR(crate->GetHeading(), c.heading, 1e-4f) << c.radians;
     }

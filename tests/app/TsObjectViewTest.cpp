@@ -1,0 +1,193 @@
+// The object viewer inside the running application: asked for by script,
+// it sets up its camera, light and Tools entries, and shows the demo walker
+// walking (the figure on screen, and its pose changing from frame to frame).
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/OmBaseSkinMesh.h"
+#include "engine/OmBoneAnimation.h"
+#include "engine/OmCamera.h"
+#include "engine/OmGroup.h"
+#include "engine/OmLight.h"
+#include "engine/OmSceneImporter.h"
+#include "engine/OmSkinMesh.h"
+#include "engine/OmSkinShape.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsCamera.h"
+#include "game/framework/TsObjectView.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsShell.h"
+#include "platform/EventInjection.h"
+#include "platform/GfxDevice.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+#include "tests/app/AppFixture.h"
+
+namespace apptest {
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+class ObjectView : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        TsMain::SetModeFactory(TS_MODE_OBJECT_VIEW, &TsObjectView::Create);
+        Start();
+        toolsBefore = TsShell::Instance().ToolsItemCount();
+        ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "ObjectMode()"), 0);
+        FrameAfter(10);
+        ASSERT_NE(app->GetMode(), nullptr);
+        ASSERT_EQ(app->GetMode()->GetModeType(), TS_MODE_OBJECT_VIEW);
+    }
+    TsObjectView& View() { return *static_cast<TsObjectView*>(app->GetMode()); }
+
+    // The demo walker, skinned from its own files by full path, converted
+    // for the device and hung in the viewer's scene, walking.
+    OmSkinShape* ShowWalker()
+    {
+        const char* root = std::getenv("OM_SOURCE_DIR");
+        const std::string data = std::string(root ? root : ".") + "/data/";
+        OmSceneImporter importer;
+        importer.SetTextureDirectory((data + "textures/").c_str());
+        OmSkinMesh* mesh = importer.LoadSkinned((data + "models/walker/walker.pbf").c_str(), 0.1f, 4, false,
+                                                (data + "models/walker/bones.txt").c_str());
+        if (!mesh)
+            return nullptr;
+        OmD3D& renderer = *OmD3D::Instance();
+        OmBaseSkinMesh* device = renderer.CreateSkinMesh();
+        const bool converted = mesh->ConvertForRenderer(renderer, 0, *device);
+        mesh->Release();
+        if (!converted) {
+            device->Release();
+            return nullptr;
+        }
+        auto* shape = new OmSkinShape;
+        shape->SetGeometry(device);
+        device->Release();
+        shape->LocalScale() = 12.0f; // about 22 units tall: a good part of the view
+        shape->LocalPosition().Set(0.0f, -11.0f, 0.0f);
+        View().GetSceneRoot()->AddChild(shape);
+        shape->Release();
+        TsAnimationDB* db = TsAccess::AnimDB();
+        db->MarkForLoading(0);
+        db->LoadAnimations();
+        shape->PlayAnimation(db->GetAnimation(0, TSANIM_WALK), 0);
+        renderer.LoadAllTextures();
+        return shape;
+    }
+
+    std::vector<uint32_t> Screen()
+    {
+        plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
+        int width = 0, height = 0;
+        app->GetWindow()->GetClientSize(width, height);
+        std::vector<uint32_t> pixels;
+        plat::GfxSurface* screen = nullptr;
+        if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)
+            != plat::GfxResult::Ok)
+            return pixels;
+        if (device->GetFrontBuffer(screen) == plat::GfxResult::Ok) {
+            for (int y = 0; y < height; ++y) {
+                const auto* row = reinterpret_cast<const uint32_t*>(screen->Pixels() + size_t(y) * screen->Pitch());
+                pixels.insert(pixels.end(), row, row + width);
+            }
+        }
+        screen->Release();
+        return pixels;
+    }
+
+    int toolsBefore = 0;
+};
+
+TEST_F(ObjectView, ComesUpWithItsCameraLightAndToolsEntries)
+{
+    TsCamera* camera = View().GetCamera();
+    EXPECT_EQ(camera->GetMode(), TS_CAMERA_OWNER);
+    EXPECT_NEAR(camera->GetFieldOfView(), kPi / 2, 1e-5f);
+    EXPECT_FLOAT_EQ(camera->GetSceneCamera()->GetProjection().farDistance, 1000.0f);
+    const OmVector3& eye = camera->GetSceneCamera()->GetPosition();
+    EXPECT_FLOAT_EQ(eye.y, 5.0f);
+    EXPECT_FLOAT_EQ(eye.z, -30.0f);
+    const OmVector3& forward = camera->GetSceneCamera()->GetForward();
+    EXPECT_NEAR(forward.z, 30.0f / std::sqrt(925.0f), 1e-5f); // at the origin
+    OmNode* light = nullptr;
+    ASSERT_TRUE(View().FindNode("Main Light", light));
+    EXPECT_FLOAT_EQ(static_cast<OmLight*>(light)->diffuse[0], 0.8f);
+    EXPECT_TRUE(View().IsOrbitingOrigin());
+    EXPECT_EQ(TsShell::Instance().ToolsItemCount(), toolsBefore + 3);
+    // A second visit adds no second set of entries.
+    app->RequestMode(TS_MODE_OBJECT_VIEW);
+    FrameAfter(10);
+    EXPECT_EQ(TsShell::Instance().ToolsItemCount(), toolsBefore + 3);
+}
+
+// Tab toggles orbiting the origin, the wheel moves in, a drag with the
+// third button pans, Space brings the view home.
+TEST_F(ObjectView, TheMouseAndKeysMoveTheView)
+{
+    PressKey(15); // Tab
+    FrameAfter(100);
+    EXPECT_FALSE(View().IsOrbitingOrigin());
+    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), 15, false));
+    FrameAfter(100);
+
+    plat::InjectMouseWheel(*app->GetWindow(), 2);
+    FrameAfter(100);
+    const OmVector3 in = View().GetCameraPosition();
+    EXPECT_GT(in.z, -30.0f);
+    EXPECT_LT(in.y, 5.0f); // along the line to the target
+    EXPECT_NEAR(in.y / in.z, 5.0f / -30.0f, 1e-4f);
+
+    plat::InjectMouseMove(*app->GetWindow(), 320, 240);
+    FrameAfter(100);
+    plat::InjectMouseButton(*app->GetWindow(), 2, true);
+    FrameAfter(100);
+    plat::InjectMouseMove(*app->GetWindow(), 330, 240);
+    FrameAfter(100);
+    plat::InjectMouseButton(*app->GetWindow(), 2, false);
+    FrameAfter(100);
+    EXPECT_NEAR(View().GetCameraTarget().x, -1.0f, 1e-4f); // ten pixels right: a unit to the side
+    EXPECT_NEAR(View().GetCameraPosition().x, -1.0f, 1e-4f);
+
+    PressKey(57); // Space
+    FrameAfter(100);
+    EXPECT_FLOAT_EQ(View().GetCameraPosition().z, -30.0f);
+    EXPECT_FLOAT_EQ(View().GetCameraTarget().x, 0.0f);
+    EXPECT_FLOAT_EQ(View().GetCamera()->GetSceneCamera()->GetPosition().z, -30.0f);
+}
+
+TEST_F(ObjectView, ShowsTheDemoWalkerWalking)
+{
+    const float blue[3] = {0.0f, 0.0f, 1.0f};
+    OmD3D::Instance()->SetClearColour(blue);
+    ASSERT_NE(ShowWalker(), nullptr);
+    FrameAfter(100);
+    const std::vector<uint32_t> first = Screen();
+    FrameAfter(30); // a third of a step later
+    const std::vector<uint32_t> later = Screen();
+    ASSERT_FALSE(first.empty());
+    ASSERT_EQ(first.size(), later.size());
+    const auto figure = std::count_if(first.begin(), first.end(),
+                                      [](uint32_t p) { return (p & 0xFFFFFFu) != 0x0000FFu; });
+    EXPECT_GT(figure, 2000); // the walker covers part of the screen
+    EXPECT_LT(figure, long(first.size()) / 2);
+    // Lit by the viewer's light and textured: not a black silhouette.
+    const auto lit = std::count_if(first.begin(), first.end(), [](uint32_t p) {
+        return (p & 0xFFFFFFu) != 0x0000FFu && ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) > 40;
+    });
+    EXPECT_GT(lit, 1000);
+    size_t changed = 0;
+    for (size_t i = 0; i < first.size(); ++i)
+        changed += first[i] != later[i];
+    EXPECT_GT(changed, 200u) << "the pose moves between frames";
+}
+
+} // namespace
+} // namespace apptest
