@@ -41,26 +41,21 @@ TsWorld* TsWorld::LoadWorld(const char* path)
         return nullptr;
     }
     TsWorld* world = TsWorld::Cast(archive.GetRoot(0));
-    // Every other root belongs to nobody once the archive goes.
-    for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
-        OmObject* root = archive.GetRoot(i);
-        if (root && root != world)
-            root->Release();
-    }
     if (!world) {
         LogErrorF("TsWorld::LoadWorld - the first root of %s is not a world", path);
         return nullptr;
     }
+    // A level file holds its world alone; other roots are left as they are,
+    // since the world may list them too.
+    if (archive.GetRootCount() != 1)
+        LogErrorF("TsWorld::LoadWorld - %s holds %u roots; only the world is taken", path, archive.GetRootCount());
     // Nothing in a level file refers to its world, so the one reference is
     // the caller's whatever count the file gave it (a larger count would
     // keep the world alive for ever, a zero one end it at once).
     if (world->GetRefCount() != 1) {
         LogErrorF("TsWorld::LoadWorld - the world in %s is counted %u times; it is held once", path,
                   world->GetRefCount());
-        while (world->GetRefCount() > 1)
-            world->Release();
-        if (world->GetRefCount() == 0)
-            world->AddRef();
+        world->m_refCount = 1;
     }
     return world;
 }

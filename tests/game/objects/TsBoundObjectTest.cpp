@@ -23,7 +23,6 @@ using BoundPtr = std::unique_ptr<TsBoundObject, Release>;
 BoundPtr NewBound()
 {
     TsBoundObject* bound = new TsBoundObject;
-    bound->AddRef();
     return BoundPtr(bound);
 }
 

@@ -293,7 +293,7 @@ TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
 
 TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
 {
-    for (uint32_t saved : {0u, 3u}) {
+    for (uint32_t saved : {0u, 3u, 0x7FFFFFFFu}) {
         Ref<TsWorld> world = Build();
         const std::string path = TempPath("tsw");
         ASSERT_TRUE(world->SaveWorld(path.c_str()));
