@@ -37,13 +37,13 @@ void TsLevelClass(lua_State* L);
 void TsLevelInfoClass(lua_State* L);
 // The player's script-state words; its other functions come with the party.
 void TsPlayerClass(lua_State* L);
-void TsBoundObjectClass(lua_State* L);
 void TsExplosionParamsClass(lua_State* L);
 void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
 void TsTriggerObjectClass(lua_State* L);
 void TsWaypointObjectClass(lua_State* L);
 void TsPCStartObjectClass(lua_State* L);
 void TsTargetObjectClass(lua_State* L);
+void TsBoundObjectClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);
