@@ -3,6 +3,7 @@
 // and building it again for the new mode.
 #include <array>
 #include <cstdio>
+#include <string>
 #include <strings.h>
 
 #include "engine/OmClass.h"
@@ -18,6 +19,7 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
+#include "game/framework/TsVideo.h"
 #include "game/objects/TsPlayer.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
@@ -202,8 +204,8 @@ void TsMain::LevelStarted()
     }
     if (level && info) {
         if (!skipVideos_ && !info->fmvName.IsEmpty() && !level->GetVideoPlayed()) {
-            LogErrorF("Mode switch: the mission video \"%s\" is not played: video playback is not built yet",
-                      info->fmvName.Get());
+            const std::string path = std::string("data\\FMV\\") + info->fmvName.Get();
+            TsVideo::PlayFMV(path.c_str());
             level->SetVideoPlayed();
         }
     }
