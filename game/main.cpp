@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsLevel.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsObjectView.h"
 #include "game/framework/TsOptions.h"
@@ -35,6 +36,7 @@ int RunGame()
         return 0;
     }
     TsMain::SetModeFactory(TS_MODE_OBJECT_VIEW, &TsObjectView::Create);
+    TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
     app->CreateRenderer();
     options.Load();
     bool skipVideos = false;

@@ -33,6 +33,10 @@ void TsEntityClass(lua_State* L);
 void TsEntityDBClass(lua_State* L);
 void TsModelClass(lua_State* L);
 void TsCutSceneClass(lua_State* L);
+void TsLevelClass(lua_State* L);
+void TsLevelInfoClass(lua_State* L);
+// The player's script-state words; its other functions come with the party.
+void TsPlayerClass(lua_State* L);
 void TsExplosionParamsClass(lua_State* L);
 void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
 void TsTriggerObjectClass(lua_State* L);

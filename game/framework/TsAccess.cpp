@@ -6,9 +6,11 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsGameMode.h"
+#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
+#include "game/objects/TsPlayer.h"
 
 namespace {
 
@@ -37,19 +39,10 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 } // namespace
 
 TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
-TS_MISSING(TsCutScene, CutScene, "the level mode is not built yet")
-TS_MISSING(TsEntityDB, EntityDB, "the level mode is not built yet")
-TS_MISSING(TsWorld, World, "the level mode is not built yet")
-TS_MISSING(TsPathfinder, Pathfinder, "the level mode is not built yet")
-TS_MISSING(TsHUDe, HUDe, "the level mode is not built yet")
-TS_MISSING(TsRadar, Radar, "the level mode is not built yet")
-TS_MISSING(TsConversation, Conversation, "the level mode is not built yet")
-TS_MISSING(TsPlayer, LocalPlayer, "the level mode is not built yet")
-TS_MISSING(TsLevelInfo, LevelInfo, "the level mode is not built yet")
-TS_MISSING(TsCharacter, CurrentCharacter, "the level mode is not built yet")
-TS_MISSING(TsDiary, Diary, "the level mode is not built yet")
-TS_MISSING(TsLevelCursor, LevelCursor, "the level mode is not built yet")
-TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the level mode is not built yet")
+TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
+TS_MISSING(TsRadar, Radar, "the radar is not built yet")
+TS_MISSING(TsConversation, Conversation, "conversations are not built yet")
+TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the in-game menu is not built yet")
 
 #undef TS_MISSING
 
@@ -114,12 +107,65 @@ TsDialogStrings* TsAccess::DialogStrings()
                                     [](const TsMain& app) { return app.GetDialogStrings(); });
 }
 
-// The level mode's class is not built yet, so no mode object can be a
-// TsLevel: the accessor says so once and answers null.
+// The level accessors answer null outside a level (the front end, tools);
+// scripts then see nil.
 TsLevel* TsAccess::Level()
 {
-    static bool reported = false;
-    return Missing<TsLevel>(reported, "Level", "the level mode is not built yet");
+    return CurrentLevel();
+}
+
+TsCutScene* TsAccess::CutScene()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetCutScene() : nullptr;
+}
+
+TsWorld* TsAccess::World()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetWorld() : nullptr;
+}
+
+TsPathfinder* TsAccess::Pathfinder()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetPathfinder() : nullptr;
+}
+
+TsLevelCursor* TsAccess::LevelCursor()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetLevelCursor() : nullptr;
+}
+
+TsEntityDB* TsAccess::EntityDB()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetEntityDB() : nullptr;
+}
+
+TsPlayer* TsAccess::LocalPlayer()
+{
+    const TsMain* app = TsMain::Instance();
+    return app ? app->GetLocalPlayer() : nullptr;
+}
+
+TsLevelInfo* TsAccess::LevelInfo()
+{
+    TsPlayer* player = LocalPlayer();
+    return player ? &player->GetLevelInfo() : nullptr;
+}
+
+TsEntity* TsAccess::CurrentCharacter()
+{
+    const TsPlayer* player = LocalPlayer();
+    return player ? player->GetCurrentCharacter() : nullptr;
+}
+
+TsDiaryData* TsAccess::Diary()
+{
+    const TsPlayer* player = LocalPlayer();
+    return player ? player->GetDiary() : nullptr;
 }
 
 TsOptions* TsAccess::Options()
@@ -130,7 +176,8 @@ TsOptions* TsAccess::Options()
 
 TsLevel* TsAccess::CurrentLevel()
 {
-    return nullptr; // no level mode exists yet
+    const TsMain* app = TsMain::Instance();
+    return app ? TsLevel::Cast(app->GetLevel()) : nullptr;
 }
 
 int TsAccess::ScreenWidth()

@@ -20,6 +20,7 @@ class TsAudio;
 class TsDialogStrings;
 class TsInput;
 class TsPlayer;
+class OmObject;
 
 namespace plat {
 class Window;
@@ -90,6 +91,26 @@ public:
     void SetPendingLoad(const char* name) { pendingLoad_ = name ? name : ""; }
     const std::string& GetPendingLoad() const { return pendingLoad_; }
     void SetSavePending(bool pending) { savePending_ = pending; }
+    bool GetSavePending() const { return savePending_; }
+
+    // ---- saved games (in the "Save Games" folder) ----
+    // Writes the player and the level under the player's next save name;
+    // false (and the save name left as it was) when the file is not written.
+    bool SaveGame();
+    // Loads the named save and makes its level current; false leaves the
+    // current player in place.
+    bool LoadGame(const char* name);
+    // Carries the player over to the next level through "player.tmp".
+    bool WritePlayerTemp();
+    // Builds a new level and player, has the script function fill them,
+    // saves them and makes that save the next one to load.
+    bool StartMission(const char* firstText, const char* function, const char* secondText, int32_t saveNumber);
+    // Hands the current level to a developer tool and takes it back; the
+    // modes in place before are restored by EndConvert.
+    void BeginConvert(TsGameMode* level);
+    // "CreateLevel": a new level member in place of one not being played.
+    void ReplaceLevel(TsGameMode* level);
+    void EndConvert(TsGameMode* level);
 
     // ---- what TsAccess reads ----
     TsGameMode* GetMode() const { return mode_; }
@@ -101,6 +122,8 @@ public:
     TsDialogStrings* GetDialogStrings() const { return dialogStrings_.get(); }
     TsAnimationDB* GetAnimationDB() const { return animDB_.get(); }
     TsPlayer* GetLocalPlayer() const { return localPlayer_; }
+    // Replaces the local player (the old one is deleted).
+    void SetLocalPlayer(TsPlayer* player);
     lua_State* GetLuaState() const { return luaState_; }
     plat::Window* GetWindow() const { return window_.get(); }
     int GetScreenWidth() const { return screenWidth_; }
@@ -146,9 +169,12 @@ private:
     void ReplaceAudio();
     bool BuildMode(int request);
     bool BuildLevel();
+    bool BuildNewLevel();
     void LevelStarted();
     bool ModeStartFailed(int request);
     void FinishSwitch();
+    bool AdoptLoadedLevel(OmObject* root, const char* name, int32_t& pcType);
+    void AddObjectivesToDiary();
 
     void RunTicks(int64_t& now, float& dt);
     void RenderFrame(float fraction, float dt);
@@ -173,7 +199,10 @@ private:
     std::unique_ptr<TsAudio> audio_;
     std::unique_ptr<TsDialogStrings> dialogStrings_;
     std::unique_ptr<TsAnimationDB> animDB_;
-    TsPlayer* localPlayer_ = nullptr; // made by the level mode, which is not here yet
+    TsPlayer* localPlayer_ = nullptr; // owned: deleted by SetLocalPlayer and StopGameSystems
+    TsGameMode* convertSavedMode_ = nullptr;
+    TsGameMode* convertSavedLevel_ = nullptr;
+    bool converting_ = false;
     std::string pendingLoad_;
     bool savePending_ = false;
     bool skipVideos_ = false;

@@ -3,6 +3,7 @@
 // and building it again for the new mode.
 #include <array>
 #include <cstdio>
+#include <string>
 #include <strings.h>
 
 #include "engine/OmClass.h"
@@ -10,12 +11,18 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
+#include "game/framework/TsVideo.h"
+#include "game/objects/TsPlayer.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsExplosion.h"
 #include "game/world/TsShockwave.h"
@@ -37,11 +44,11 @@ const char* ModeName(int request)
     }
 }
 
-// A level mode names itself after its level; leaving the tutorial shows no
-// closing screen.
-bool IsTutorial(const TsGameMode* level)
+// Leaving the tutorial shows no closing screen; the level's name is in the
+// player's level information.
+bool IsTutorial(const TsPlayer* player)
 {
-    const char* name = level ? level->GetName() : nullptr;
+    const char* name = player ? player->GetLevelInfo().levelName.Get() : nullptr;
     return name && strcasecmp(name, "tutorial") == 0;
 }
 
@@ -66,7 +73,7 @@ bool TsMain::SwitchMode()
     }
     const int request = modeRequest_;
     if (mode_ && mode_ == level_ && mode_->GetModeType() == TS_MODE_LEVEL && request == TS_MODE_FRONT_END
-        && !IsTutorial(level_)) {
+        && !IsTutorial(localPlayer_)) {
         if (g_loadScreen.closingScreenArmed) {
             g_loadScreen.prompt = 1;
             g_loadScreen.held = 1;
@@ -152,10 +159,30 @@ bool TsMain::BuildLevel()
     }
     if (!pendingLoad_.empty()) {
         ResetClock();
-        LogErrorF("Mode switch: the saved game \"%s\" is not loaded: saved games are not built yet",
-                  pendingLoad_.c_str());
+        if (!LoadGame(pendingLoad_.c_str())) {
+            return false;
+        }
+    } else if (!BuildNewLevel()) {
         return false;
     }
+    // Everything below follows the player's character; a level without a
+    // player has nothing to play.
+    if (!localPlayer_) {
+        LogError("Mode switch: the level has no player; it cannot be played");
+        return false;
+    }
+    if (savePending_) {
+        if (!SaveGame()) {
+            return false;
+        }
+        savePending_ = false;
+    }
+    LevelStarted();
+    return true;
+}
+
+bool TsMain::BuildNewLevel()
+{
     ModeFactory factory = GetModeFactory(TS_MODE_LEVEL);
     if (!factory) {
         LogError("Mode switch: the level mode is not built yet");
@@ -166,28 +193,32 @@ bool TsMain::BuildLevel()
         return false;
     }
     ResetClock();
-    if (!mode_->Initialise()) {
-        return false;
-    }
-    if (savePending_) {
-        LogError("Mode switch: the game is not saved after loading: saved games are not built yet");
-        savePending_ = false;
-    }
-    // Everything below follows the player's character; a level without a
-    // player has nothing to play.
-    if (!localPlayer_) {
-        LogError("Mode switch: the level has no player; it cannot be played");
-        return false;
-    }
-    LevelStarted();
-    return true;
+    return mode_->Initialise();
 }
 
 void TsMain::LevelStarted()
 {
-    LogError("Mode switch: no tracked entity, mission video or objectives: the level mode is not built yet");
+    TsLevel* level = TsLevel::Cast(level_);
+    const TsLevelInfo* info = localPlayer_ ? &localPlayer_->GetLevelInfo() : nullptr;
+    if (level && level->GetWorld()) {
+        level->GetWorld()->SetTrackedEntity(localPlayer_ ? localPlayer_->GetCurrentCharacter() : nullptr);
+    }
+    if (level && info) {
+        if (!skipVideos_ && !info->fmvName.IsEmpty() && !level->GetVideoPlayed()) {
+            const std::string path = std::string("data\\FMV\\") + info->fmvName.Get();
+            TsVideo::PlayFMV(path.c_str());
+            level->SetVideoPlayed();
+        }
+    }
     if (audio_) {
         audio_->StartLevelMusic();
+    }
+    if (level && info) {
+        const char* objectives = info->missionObjectiveID != 0
+                                     ? TsAccess::GetDialogDisplayString(info->missionObjectiveID)
+                                     : nullptr;
+        const bool show = objectives && *objectives && !level->GetObjectivesShown();
+        level->SetObjectivesText(show ? objectives : nullptr);
     }
 }
 
@@ -264,7 +295,7 @@ void TsMain::StopGameSystems()
         renderer_->ReleaseAllMaterials();
         renderer_->ReleaseAllTextures();
     }
-    localPlayer_ = nullptr; // the level mode that would own it is not built yet
+    SetLocalPlayer(nullptr);
     // The timers let go of their objects while those still live.
     TsTimerTable::Instance().Clear();
     OmClassRegistry::Instance().FreeAllObjects();

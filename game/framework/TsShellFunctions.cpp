@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <lua.hpp>
 #include <tolua++.h>
 
 #include "engine/OmClass.h"
 #include "engine/OmObject.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsScriptCall.h"
@@ -132,9 +134,71 @@ int NotAvailableWithText(lua_State* L)
 
 int LevelSwitch(lua_State* L)
 {
-    if (!TsAccess::CurrentLevel()) {
+    TsLevel* level = TsAccess::CurrentLevel();
+    if (!level) {
         LogErrorF("%s: no level is loaded", lua_tostring(L, lua_upvalueindex(1)));
+        return 0;
     }
+    level->ToggleDebugSwitch(static_cast<int>(lua_tointeger(L, lua_upvalueindex(2))));
+    return 0;
+}
+
+// A level being played (or inside its own LuaTick) is never replaced under
+// the running game: the request is refused and logged.
+int CreateLevel(lua_State*)
+{
+    TsMain* app = TsMain::Instance();
+    if (!app) {
+        LogError("CreateLevel: there is no application to hold a level");
+        return 0;
+    }
+    TsGameMode* old = app->GetLevel();
+    if (old && (old == app->GetMode() || (TsLevel::Cast(old) && TsLevel::Cast(old)->IsInLuaTick()))) {
+        LogError("CreateLevel: refused: the level is being played; leave it first");
+        return 0;
+    }
+    app->ReplaceLevel(new TsLevel);
+    return 0;
+}
+
+int NextLevel(lua_State*)
+{
+    if (TsMain* app = TsMain::Instance()) {
+        app->WritePlayerTemp();
+    } else {
+        LogError("NextLevel: there is no application");
+    }
+    return 0;
+}
+
+int TestMission(lua_State* L)
+{
+    if (lua_type(L, 1) != LUA_TSTRING) {
+        return RaiseText(L, "incorrect argument to function 'TestMission'");
+    }
+    TsMain* app = TsMain::Instance();
+    if (!app) {
+        LogError("TestMission: there is no application");
+        return 0;
+    }
+    if (app->StartMission("Test", "OnDefaultGame", lua_tostring(L, 1), 0)) {
+        app->RequestMode(TS_MODE_LEVEL);
+    }
+    return 0;
+}
+
+int CreateSave(lua_State* L)
+{
+    if (lua_type(L, 1) != LUA_TSTRING) {
+        return RaiseText(L, "incorrect argument to function 'CreateSaveMission'");
+    }
+    const int number = TsShellFunctions::ToInt(L, 2);
+    TsMain* app = TsMain::Instance();
+    if (!app) {
+        LogError("CreateSave: there is no application");
+        return 0;
+    }
+    app->StartMission("Test", "OnDefaultGame", lua_tostring(L, 1), number - 1);
     return 0;
 }
 
@@ -228,17 +292,9 @@ const Unavailable kConversionTools[] = {
 
 const char* const kLevelSwitches[] = {"DebugGrid", "DebugRadius", "DebugBehaviours", "DebugPaths",
                                       "DebugPlayerOnly", "DebugCollectibles", "DebugProfile", "DebugText"};
-
-const Unavailable kModes[] = {
-    {"CreateLevel", "the level mode is not built yet", nullptr},
-};
-
-const Unavailable kLate[] = {
-    {"NextLevel", "saved games are not built yet", nullptr},
-    {"TestMission", "the application's missions are not built yet", "incorrect argument to function 'TestMission'"},
-    {"CreateSave", "the application's missions are not built yet",
-     "incorrect argument to function 'CreateSaveMission'"},
-};
+// Where each function's switch sits in the level (grid, behaviours, paths,
+// radius, player only, collectibles, profile, text).
+const int kSwitchIndex[] = {0, 3, 1, 2, 4, 5, 6, 7};
 
 // The mode functions only store the request; the switch runs between frames.
 int RequestMode(lua_State* L)
@@ -319,20 +375,23 @@ void Register(lua_State* L)
     SetModeFunction(L, "LevelViewMode", TS_MODE_NONE);
     SetModeFunction(L, "LevelPlayMode", TS_MODE_LEVEL);
     SetFunction(L, "SetBackground", &TsShellTools::SetBackground);
-    for (const char* name : kLevelSwitches) {
-        lua_pushstring(L, name);
-        lua_pushcclosure(L, &LevelSwitch, 1);
-        lua_setfield(L, LUA_GLOBALSINDEX, name);
+    for (int i = 0; i < static_cast<int>(std::size(kLevelSwitches)); ++i) {
+        lua_pushstring(L, kLevelSwitches[i]);
+        lua_pushinteger(L, kSwitchIndex[i]);
+        lua_pushcclosure(L, &LevelSwitch, 2);
+        lua_setfield(L, LUA_GLOBALSINDEX, kLevelSwitches[i]);
     }
     SetFunction(L, "GetCurrentLevel", &GetCurrentLevel);
-    SetUnavailable(L, kModes);
+    SetFunction(L, "CreateLevel", &CreateLevel);
     SetModeFunction(L, "LevelMode", TS_MODE_LEVEL);
     SetModeFunction(L, "FrontEndMode", TS_MODE_FRONT_END);
     // "InitLevelInfo" is the script's own function that the game calls
     // (TsScriptHost::CallInitLevelInfo); registering a global of that name
     // here would replace it and call itself forever.
-    SetUnavailable(L, kLate);
+    SetFunction(L, "NextLevel", &NextLevel);
     SetFunction(L, "CreateParFX", &TsShellTools::CreateParFX);
+    SetFunction(L, "TestMission", &TestMission);
+    SetFunction(L, "CreateSave", &CreateSave);
     SetFunction(L, "PlayFMV", &TsShellTools::PlayFMV);
     SetFunction(L, "ShellWrite", &ShellWrite);
     SetFunction(L, "_ERRORMESSAGE", &ErrorMessage);

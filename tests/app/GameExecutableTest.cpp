@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -151,6 +152,44 @@ protected:
         return pid;
     }
 
+    // The same with the developer shell reading from a terminal that the
+    // test types into (terminal: the controlling side).
+    pid_t LaunchWithShell(const std::string& name, int& terminal)
+    {
+        const std::string output = scratch_ + "/" + name + ".log";
+        const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, STDOUT_FILENO);
+            dup2(fd, STDERR_FILENO);
+            setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
+            setenv("ALSOFT_DRIVERS", "null", 0);
+            setenv("SDL_AUDIODRIVER", "dummy", 0);
+            setenv("DISPLAY", displayName_.c_str(), 1);
+            if (chdir(scratch_.c_str()) != 0) {
+                _exit(126);
+            }
+            execl(game_.c_str(), game_.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        started_.push_back(pid);
+        return pid;
+    }
+
+    static void Type(int terminal, const std::string& line)
+    {
+        ASSERT_EQ(write(terminal, line.data(), line.size()), ssize_t(line.size()));
+    }
+
+    // One key on the game's own window.
+    void PressOnGameWindow(pid_t game, const char* key)
+    {
+        const std::string command = "DISPLAY=" + displayName_ + " xdotool search --all --pid " +
+                                    std::to_string(game) + " --name '^Tessaran - The Game$' windowfocus --sync key --window %1 " +
+                                    key + " > /dev/null 2>&1";
+        std::system(command.c_str());
+    }
+
     // Works the start-up dialog as a player would, with one key: Return
     // plays, Escape quits. The key is pressed again while the dialog stays
     // up, since the window may not take the focus at the first try on a
@@ -288,6 +327,34 @@ TEST_F(GameExecutable, WithoutADisplayItSaysWhyAndEndsWithZero)
     EXPECT_EQ(WaitForExit(game), 0);
     const std::string output = Output("nodisplay");
     EXPECT_NE(output.find("TessaranApp: Error: there is no display"), std::string::npos) << output;
+}
+
+// The real program, driven through its developer shell: the demo mission
+// is built and saved, its level loads, waits on the intro screen for Space
+// and then plays (the mission script counts the ticks).
+TEST_F(GameExecutable, TheShellStartsTheDemoMissionWhichLoadsAndPlays)
+{
+    int terminal = -1;
+    const pid_t game = LaunchWithShell("mission", terminal);
+    ASSERT_GT(game, 0);
+    ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("mission");
+    ASSERT_TRUE(WaitForOutput("mission", "Start-up complete", game)) << Output("mission");
+    Type(terminal, "TestMission('demo')\n");
+    ASSERT_TRUE(WaitForOutput("mission", "Initialising static radar", game)) << Output("mission");
+    EXPECT_EQ(access((scratch_ + "/Save Games/Test [1] - Demo").c_str(), R_OK), 0);
+
+    bool playing = false;
+    for (int attempt = 0; attempt < 20 && !playing; ++attempt) {
+        PressOnGameWindow(game, "space");
+        std::this_thread::sleep_for(300ms);
+        Type(terminal, "if g_demoTicks > 0 then Print('demo ticking') end\n");
+        std::this_thread::sleep_for(200ms);
+        playing = Output("mission").find("demo ticking") != std::string::npos;
+    }
+    EXPECT_TRUE(playing) << Output("mission");
+    ASSERT_EQ(kill(game, SIGTERM), 0);
+    EXPECT_EQ(WaitForExit(game), 0) << Output("mission");
+    close(terminal);
 }
 
 } // namespace

@@ -184,7 +184,7 @@ TEST_F(ModeSwitch, ALevelWithoutAPlayerIsRefusedAndTheSaveNameKept)
     app->SetPendingLoad("Save 3");
     app->RequestMode(TS_MODE_LEVEL);
     FrameAfter(10);
-    EXPECT_TRUE(log.Contains("\"Save 3\" is not loaded"));
+    EXPECT_TRUE(log.Contains("Error: cannot load game file Save 3"));
     EXPECT_EQ(app->GetPendingLoad(), "Save 3");
     EXPECT_EQ(app->GetMode(), nullptr); // the front end follows in the next frame
     EXPECT_EQ(Script().made, Script().destroyed);

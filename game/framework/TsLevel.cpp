@@ -1,0 +1,318 @@
+// The level's life: construction, tear-down, its archive form and the
+// operations scripts call. The play itself (Import, Initialise, Tick,
+// Render) is in TsLevelPlay.cpp.
+#include "game/framework/TsLevel.h"
+
+#include <cstdio>
+#include <numbers>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+#include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsPathfinder.h"
+#include "game/objects/TsTimerTable.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
+#include "platform/FilePath.h"
+#include "render/OmD3D.h"
+
+OM_IMPLEMENT_CLASS(TsLevel, TsGameMode)
+
+namespace {
+
+constexpr float kDegrees = std::numbers::pi_v<float> / 180.0f;
+constexpr float kElevationSteps[3] = {30.0f * kDegrees, 50.0f * kDegrees, 85.0f * kDegrees};
+
+void ReportOnce(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsLevel: %s", what);
+    }
+}
+
+void ReadByteFlag(OmArchive& archive, uint8_t& flag)
+{
+    uint32_t word = 0;
+    archive.ReadU32(word);
+    flag = word != 0 ? 1 : 0;
+}
+
+} // namespace
+
+TsGameMode* TsLevel::Make()
+{
+    return new TsLevel;
+}
+
+TsLevel::TsLevel()
+{
+    CreateMembers();
+    entityDB_ = new TsEntityDB; // holding the reference it is made with
+}
+
+TsLevel::TsLevel(OmArchive& archive) : TsGameMode(archive)
+{
+    CreateMembers();
+}
+
+void TsLevel::CreateMembers()
+{
+    narrowestFov_ = 10.0f * kDegrees;
+    startFov_ = 35.0f * kDegrees;
+    widestFov_ = 35.0f * kDegrees;
+    playElevation_ = 30.0f * kDegrees;
+    pathfinder_ = std::make_unique<TsPathfinder>();
+    levelCursor_ = std::make_unique<TsLevelCursor>();
+    cursorQueries_ = std::make_unique<TsLevelCursorQueries>(*this);
+    cutScene_ = new TsCutScene; // holding the reference it is made with
+    cutScene_->SetCamera(m_camera);
+    cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
+    static bool reported = false;
+    ReportOnce(reported, "the HUD, trade screen, conversation, radar and in-game menu are not built yet; the level "
+                         "runs without them");
+}
+
+TsLevel::~TsLevel()
+{
+    ReleaseOwned();
+}
+
+void TsLevel::TakeWorld(TsWorld* world)
+{
+    if (world_ && world_ != world) {
+        world_->Release();
+    }
+    world_ = world;
+    pathfinder_->SetWorld(world);
+}
+
+// The cut scene and the world are the level's own; the entity database came
+// from the archive when the level did, and a failed load takes it down itself.
+void TsLevel::ReleaseOwned()
+{
+    if (cutScene_) {
+        cutScene_->Release();
+        cutScene_ = nullptr;
+    }
+    cursorQueries_.reset();
+    levelCursor_.reset();
+    pathfinder_.reset();
+    if (OmArchive::IsBeingTakenDown(*this)) {
+        return;
+    }
+    if (world_) {
+        world_->Release();
+        world_ = nullptr;
+    }
+    if (entityDB_) {
+        entityDB_->Release();
+        entityDB_ = nullptr;
+    }
+}
+
+float TsLevel::ElevationStep(int step)
+{
+    return step >= 0 && step < 3 ? kElevationSteps[step] : kElevationSteps[0];
+}
+
+bool TsLevel::GetDebugSwitch(int index) const
+{
+    return index >= 0 && index < kDebugSwitchCount && debugSwitches_[index] != 0;
+}
+
+void TsLevel::ToggleDebugSwitch(int index)
+{
+    if (index >= 0 && index < kDebugSwitchCount) {
+        debugSwitches_[index] = debugSwitches_[index] ? 0 : 1;
+    }
+}
+
+bool TsLevel::IsInUse() const
+{
+    const TsMain* app = TsMain::Instance();
+    return app && (app->GetMode() == this || app->GetLevel() == this);
+}
+
+// ---- archive --------------------------------------------------------------
+
+bool TsLevel::Register(OmArchive& archive)
+{
+    if (!TsGameMode::Register(archive)) {
+        return false;
+    }
+    TsTimerTable::Instance().Register(archive);
+    if (entityDB_) {
+        entityDB_->Register(archive);
+    }
+    return true;
+}
+
+// The live projectiles are written with their count in front: a load must
+// know how many references follow, whatever is live when it runs.
+void TsLevel::Write(OmArchive& archive)
+{
+    TsGameMode::Write(archive);
+    TsTimerTable::Instance().Write(archive);
+    archive.WriteU32(0); // projectiles: none until projectiles are built
+    archive.WriteObjectRef(entityDB_);
+    archive.WriteObjectRef(nullptr); // the conversation: none until conversations are built
+    archive.WriteBool(videoPlayed_ != 0);
+    archive.WriteBool(savedFlag_ != 0);
+    archive.WriteBool(cursorMode_ != 0);
+    archive.WriteBool(objectivesShown_ != 0);
+    archive.WriteBool(radar_.objectiveShown != 0);
+    archive.WriteBool(radar_.radarShown != 0);
+    archive.WriteFloat(radar_.range);
+    for (float value : radar_.objective) {
+        archive.WriteFloat(value);
+    }
+}
+
+void TsLevel::Read(OmArchive& archive)
+{
+    TsGameMode::Read(archive);
+    TsTimerTable::Instance().Read(archive);
+    archive.ReadU32(projectilesRead_);
+    if (!archive.HasFailed() && projectilesRead_ != 0) {
+        archive.Fail("the level holds projectiles, and projectiles are not built yet");
+    }
+    archive.ReadRef(entityDB_);
+    if (!archive.HasFailed() && !entityDB_) {
+        archive.Fail("a level without an entity database");
+    }
+    OmObject* conversation = nullptr;
+    archive.ReadObjectRef(conversation);
+    if (!archive.HasFailed() && conversation) {
+        archive.Fail("the level holds a conversation, and conversations are not built yet");
+    }
+    ReadByteFlag(archive, videoPlayed_);
+    ReadByteFlag(archive, savedFlag_);
+    ReadByteFlag(archive, cursorMode_);
+    ReadByteFlag(archive, objectivesShown_);
+    ReadByteFlag(archive, radar_.objectiveShown);
+    ReadByteFlag(archive, radar_.radarShown);
+    archive.ReadFloat(radar_.range);
+    for (float& value : radar_.objective) {
+        archive.ReadFloat(value);
+    }
+}
+
+// ---- script operations ----------------------------------------------------
+
+// A developer tool: the level's world made from a scene file (cell edge
+// and vertex colours for the importer, then the cloud values and the
+// import flag kept in the world).
+bool TsLevel::ImportWorld(const char* path, const char* dynObjFolder, float cellEdge, bool vertexColours,
+                          float cloudA, float cloudB, bool importFlag)
+{
+    TakeWorld(new TsWorld); // holding the reference it is made with
+    const TsWorldImportSettings settings{.cellEdge = cellEdge, .vertexColours = vertexColours};
+    if (!world_->ImportWorld(path, dynObjFolder, settings)) {
+        return false;
+    }
+    world_->SetCloudParams(cloudA, cloudB);
+    world_->SetImportFlag(importFlag);
+    return true;
+}
+
+// The environment archive holds the world as its first root, with the
+// materials and textures it draws with.
+bool TsLevel::LoadWorld(const char* file)
+{
+    if (world_) {
+        return true;
+    }
+    if (!file || !*file) {
+        return false;
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    if (OmD3D* renderer = OmD3D::Instance()) {
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+    }
+    if (!archive.Load(plat::ResolvePath(file).c_str()) || archive.GetRootCount() == 0) {
+        return false;
+    }
+    TsWorld* world = TsWorld::Cast(archive.GetRoot(0));
+    if (!world) {
+        LogErrorF("TsLevel::LoadWorld: the first object of \"%s\" is not a world", file);
+        for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
+            if (OmObject* root = archive.GetRoot(i)) {
+                root->Release();
+            }
+        }
+        return false;
+    }
+    TakeWorld(world);
+    world_->CreateEffects();
+    return true;
+}
+
+bool TsLevel::SaveWorld(const char* file)
+{
+    if (!world_ || !file || !*file) {
+        LogError("TsLevel::SaveWorld: there is no world or no file name");
+        return false;
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    if (OmD3D* renderer = OmD3D::Instance()) {
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+    }
+    archive.AddRoot(world_);
+    return archive.Save(plat::ResolvePath(file).c_str());
+}
+
+// The two names go to the world's AI-map builder as the script gave them.
+bool TsLevel::MakeDetectionMap(const char* first, const char* second)
+{
+    if (!world_) {
+        LogError("TsLevel::MakeDetectionMap: the level has no world");
+        return false;
+    }
+    return world_->CreateAIMap(first, second);
+}
+
+// Conversations and the HUD's busy states are not built yet; the cut scene
+// is the one thing that holds the game out of its normal state.
+bool TsLevel::GameIsInNormalState() const
+{
+    return !cutScene_->IsCutSceneActive();
+}
+
+void TsLevel::Pause(bool paused)
+{
+    SetPaused(paused);
+    if (paused) {
+        if (TsAudio* audio = TsAccess::Audio()) {
+            audio->StopAll();
+        }
+    }
+}
+
+void TsLevel::ActivateIngameFrontEnd(bool on)
+{
+    static bool reported = false;
+    ReportOnce(reported, "ActivateIngameFrontEnd: the in-game menu is not built yet");
+    Pause(on);
+}
+
+void TsLevel::BeginConvert()
+{
+    if (TsMain* app = TsMain::Instance()) {
+        app->BeginConvert(this);
+    }
+}
+
+void TsLevel::EndConvert()
+{
+    if (TsMain* app = TsMain::Instance()) {
+        app->EndConvert(this);
+    }
+}

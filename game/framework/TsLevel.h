@@ -1,0 +1,183 @@
+// The game mode in which the game is played. It owns what lives only while
+// a level is loaded: the entity database, the world, the pathfinder, the
+// cut-scene director, the conversation, the trade screen, the level cursor,
+// the radar, the in-game menu and the HUD. Import loads the world and runs
+// the entity script, Initialise brings every system up, Tick drives one
+// game tick in a fixed order, Render draws a frame. The mission record
+// (TsLevelInfo) lives in the local player.
+//
+// Members whose classes are not built yet stay null; each place that would
+// use one logs once that it is missing and the level runs without it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/OmString.h"
+#include "game/framework/TsGameMode.h"
+#include "game/framework/TsLevelCamera.h"
+
+class TsConversation;
+class TsCutScene;
+class TsEntity;
+class TsEntityDB;
+class TsGameFrontEnd;
+class TsHUDe;
+class TsLevelCursor;
+class TsLevelCursorQueries;
+class TsPathfinder;
+class TsRadar;
+class TsTrade;
+class TsWorld;
+
+// The radar's saved settings. The level keeps them (and saves them in the
+// radar's record) so a game saved and loaded keeps what the scripts set.
+struct TsRadarSettings {
+    uint8_t objectiveShown = 1;
+    uint8_t radarShown = 1;
+    float range = 40.0f;
+    float objective[3] = {0.0f, 0.0f, 0.0f};
+};
+
+class TsLevel : public TsGameMode {
+    OM_DECLARE_CLASS(TsLevel)
+
+    enum GameOverState : int32_t { kPlaying = 0, kGameOverScene = 1, kGameOverQuestion = 2 };
+    static constexpr int kDebugSwitchCount = 8;
+
+    // The mode factory the application uses for mode 3.
+    static TsGameMode* Make();
+
+    TsLevel();
+    explicit TsLevel(OmArchive& archive);
+    ~TsLevel() override;
+
+    bool Register(OmArchive& archive) override;
+    void Write(OmArchive& archive) override;
+    void Read(OmArchive& archive) override;
+
+    bool Import() override;
+    bool Initialise() override;
+    void Tick(uint32_t tickCount) override;
+    void Render(float renderTime, float fraction) override;
+    TsModeType GetModeType() const override { return TS_MODE_LEVEL; }
+
+    // ---- script operations ----
+    bool ImportWorld(const char* path, const char* name2, float v, bool f, float w1, float w2, bool wf);
+    bool LoadWorld(const char* file);
+    bool SaveWorld(const char* file);
+    bool MakeDetectionMap(const char* model, const char* image);
+    bool MakeHeightMap(const char*) { return true; }
+    bool GameIsInNormalState() const;
+    void ActivateIngameFrontEnd(bool on);
+    void Pause(bool paused);
+    TsCutScene* GetCutScene() const { return cutScene_; }
+    TsConversation* GetIncidentalConversation() const { return conversation_; }
+    void BeginConvert();
+    void EndConvert();
+    void DebugLevel() { levelDebug_ = levelDebug_ ? 0 : 1; }
+
+    // ---- what other parts of the game read and set ----
+    TsEntityDB* GetEntityDB() const { return entityDB_; }
+    TsWorld* GetWorld() const { return world_; }
+    TsPathfinder* GetPathfinder() const { return pathfinder_.get(); }
+    TsLevelCursor* GetLevelCursor() const { return levelCursor_.get(); }
+    TsRadarSettings& GetRadarSettings() { return radar_; }
+    void SetObjectivesText(const char* text) { objectivesText_ = text; }
+    const char* GetObjectivesText() const { return objectivesText_.Get(); }
+    bool GetObjectivesShown() const { return objectivesShown_ != 0; }
+    bool GetVideoPlayed() const { return videoPlayed_ != 0; }
+    void SetVideoPlayed() { videoPlayed_ = 1; }
+    int32_t GetGameOverState() const { return gameOverState_; }
+    // Debug switches in the shell's order: grid, behaviours, paths, radius,
+    // player only, collectibles, profile, text.
+    bool GetDebugSwitch(int index) const;
+    void ToggleDebugSwitch(int index);
+
+    // Flags the other parts of the game read from the level. None is saved.
+    // Player lockout: world commands are ignored (the HUD's inventory
+    // animation sets it).
+    void SetPlayerLockout(bool locked) { playerLockout_ = locked ? 1 : 0; }
+    bool GetPlayerLockout() const { return playerLockout_ != 0; }
+    // Alert: characters sense three times as far and see through stealth less.
+    uint8_t alert_ = 0;
+    // Conversation camera: conversations may move the camera to a speaker.
+    uint8_t conversationCamera_ = 0;
+    // Keeps a diary: conversation lines go to the diary.
+    uint8_t keepsDiary_ = 1;
+    // Payload number: how far into the critters' payload table drops reach.
+    int32_t payloadNumber_ = 0;
+    // Re-equip: characters take their weapons up again after a cut scene.
+    uint8_t reequip_ = 0;
+    // Trigger display: triggers draw their volumes.
+    uint8_t triggerDisplay_ = 0;
+
+    // Pitch of the camera's elevation steps 0 to 2 (30, 50 and 85 degrees).
+    static float ElevationStep(int step);
+
+    // Whether a script is inside this level's LuaTick (a delete then would
+    // pull the level out from under the tick).
+    bool IsInLuaTick() const { return inLuaTick_; }
+    // Whether the application is playing this level (the current mode or
+    // the level member): such a level must not be deleted by a script.
+    bool IsInUse() const;
+
+private:
+    void CreateMembers();
+    void TakeWorld(TsWorld* world);
+    void ReleaseOwned();
+    // The steps of a tick, in their order.
+    bool RunInGameMenu();
+    void SetUpPlayCamera();
+    void CameraInput();
+    void UpdateCursor();
+    void GameOverStep();
+    void ZoomActions();
+    void UpdateActivation();
+    void RunLuaTick();
+    void TickPlayer(uint32_t tickCount);
+    void MoveListener();
+    void ShowObjectives();
+    void StartGameOver();
+    void CameraElevation();
+    bool CutSceneRuns() const;
+    void QueueDebugTexts();
+    void FadeAroundFocus(float fraction);
+
+    uint8_t videoPlayed_ = 0;
+    uint8_t objectivesShown_ = 0;
+    OmString objectivesText_;
+    TsEntityDB* entityDB_ = nullptr; // owned: released in ReleaseOwned
+    TsWorld* world_ = nullptr;       // owned: released in ReleaseOwned
+    std::unique_ptr<TsPathfinder> pathfinder_;
+    uint8_t cursorMode_ = 0;
+    OmString secondText_;
+    TsCutScene* cutScene_ = nullptr; // owned: released in ReleaseOwned
+    // Members whose classes are not built yet: null until they are.
+    TsConversation* conversation_ = nullptr;
+    TsTrade* trade_ = nullptr;
+    std::unique_ptr<TsLevelCursor> levelCursor_;
+    std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
+    TsRadarSettings radar_;
+    TsGameFrontEnd* gameFrontEnd_ = nullptr;
+    TsHUDe* hud_ = nullptr;
+    TsEntity* gameOverCharacter_ = nullptr;
+    uint8_t savedFlag_ = 0; // saved with the level; no part of the game sets it yet
+    int32_t gameOverState_ = kPlaying;
+    int32_t zoomMode_ = -1;
+    float cameraValues_[3] = {10.0f, 20.0f, 25.0f};
+    float narrowestFov_;
+    float startFov_;
+    float widestFov_;
+    float playElevation_;
+    float viewBlend_ = 1.0f;
+    float viewBlendPrevious_ = 1.0f;
+    int32_t freeCamera_ = 1;
+    uint8_t debugSwitches_[kDebugSwitchCount] = {};
+    uint8_t levelDebug_ = 0;
+    uint8_t playerLockout_ = 0;
+    TsElevationControl elevation_;
+    bool gameOverRequested_ = false;
+    bool inLuaTick_ = false;
+    uint32_t projectilesRead_ = 0;
+};

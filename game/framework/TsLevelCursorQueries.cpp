@@ -1,0 +1,31 @@
+#include "game/framework/TsLevelCursorQueries.h"
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsEntity.h"
+#include "game/framework/TsLevel.h"
+#include "game/objects/TsPathfinder.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
+
+int TsLevelCursorQueries::PickSurface(int x, int y, OmVector3* points, int max)
+{
+    TsWorld* world = level_.GetWorld();
+    int32_t count = 0;
+    if (world && !world->PickScreenPoint(static_cast<float>(x), static_cast<float>(y), points, count, max)) {
+        count = 0;
+    }
+    return count;
+}
+
+float TsLevelCursorQueries::ControlledHeight()
+{
+    const TsEntity* character = TsAccess::CurrentCharacter();
+    return character ? character->GetPosition().y : 0.0f;
+}
+
+// With nobody to walk, no point is reachable.
+bool TsLevelCursorQueries::CanReach(float x, float z)
+{
+    TsPathfinder* pathfinder = level_.GetPathfinder();
+    return TsAccess::CurrentCharacter() && pathfinder && pathfinder->IsPassableAt(x, z, 0, false, true);
+}

@@ -1,0 +1,19 @@
+// What the level cursor asks of the running level: the world under a
+// pixel, the controlled character's height, and whether that character can
+// walk to a point (the pathfinder's answer for its footing).
+#pragma once
+
+#include "game/objects/TsLevelCursor.h"
+
+class TsLevel;
+
+class TsLevelCursorQueries : public TsCursorQueries {
+public:
+    explicit TsLevelCursorQueries(TsLevel& level) : level_(level) {}
+    int PickSurface(int x, int y, OmVector3* points, int max) override;
+    float ControlledHeight() override;
+    bool CanReach(float x, float z) override;
+
+private:
+    TsLevel& level_;
+};

@@ -1,0 +1,511 @@
+// The level at play: Import and Initialise bring it up, Tick runs one game
+// tick in the fixed order the game's systems rely on, Render draws a frame.
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/OmGroup.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsCamera.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsEntity.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+#include "game/framework/TsOptions.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsPathfinder.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsTimerTable.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
+#include "game/world/TsWorldDrawing.h"
+#include "game/world/TsWorldHit.h"
+#include "render/OmD3D.h"
+
+namespace {
+
+constexpr float kActivationRange = 40.0f;
+// Input actions the level reads.
+constexpr int kZoomNear = 21;
+constexpr int kZoomMiddle = 22;
+constexpr int kZoomFar = 23;
+constexpr int kZoomFree = 24;
+constexpr int kFreeCamera = 25;
+constexpr int kTurnLeft = 5;
+constexpr int kTurnRight = 6;
+constexpr int kWiden = 7;
+constexpr int kNarrow = 8;
+constexpr float kPi = 3.14159265f;
+constexpr float kZoomRate = 0.3f;
+constexpr float kFadeRadius = 5.0f;
+
+// Per-tick and per-frame reports: once per run.
+void ReportOnce(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsLevel: %s", what);
+    }
+}
+
+const char* TextOf(const OmString& text)
+{
+    return text.Get() ? text.Get() : "";
+}
+
+void RunScriptFile(const OmString& file)
+{
+    lua_State* L = TsAccess::LuaState();
+    if (L && !file.IsEmpty()) {
+        TsScriptHost::ShellDoFile(L, file.Get());
+    }
+}
+
+TsPlayer* Player()
+{
+    const TsMain* app = TsMain::Instance();
+    return app ? app->GetLocalPlayer() : nullptr;
+}
+
+TsEntity* CurrentCharacter()
+{
+    const TsPlayer* player = Player();
+    return player ? player->GetCurrentCharacter() : nullptr;
+}
+
+} // namespace
+
+// ---- bringing the level up ------------------------------------------------
+
+bool TsLevel::Import()
+{
+    TsLevelInfo* info = TsAccess::LevelInfo();
+    if (!info) {
+        LogError("TsLevel: there is no local player, so no level information to import");
+        return false;
+    }
+    if (!LoadWorld(info->worldFilename.Get())) {
+        LogErrorF("Error loading environment .tsw file: %s", TextOf(info->worldFilename));
+        return false;
+    }
+    RunScriptFile(info->luaEntityFilename);
+    if (!entityDB_->Import()) {
+        LogError("Error importing entities");
+        return false;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "no projectiles are imported: projectiles are not built yet");
+    return true;
+}
+
+bool TsLevel::Initialise()
+{
+    TsLevelInfo* info = TsAccess::LevelInfo();
+    if (!info) {
+        LogError("TsLevel: there is no local player, so no level information to initialise");
+        return false;
+    }
+    if (TsInput* input = TsAccess::Input()) {
+        input->ClearState();
+    }
+    if (!LoadWorld(info->worldFilename.Get())) {
+        LogErrorF("Error loading environment .tsw file: %s", TextOf(info->worldFilename));
+        return false;
+    }
+    if (!entityDB_->Initialise()) {
+        LogError("Error initialising entities");
+        return false;
+    }
+    pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
+    RunScriptFile(info->luaMissionFilename);
+    SetUpPlayCamera();
+    LogInfoF("Initialising %s radar", "static");
+    TsMain::PumpMessages();
+    std::srand(0);
+    if (TsAudio* audio = TsAccess::Audio()) {
+        audio->ReloadInGameSounds(info->musicName.Get());
+    }
+    if (!TsGameMode::Initialise()) {
+        LogError("Error initialising base TsGameMode");
+        return false;
+    }
+    TsAnimationDB* animations = TsAccess::AnimDB();
+    if (animations && !animations->LoadAnimations()) {
+        LogError("Error loading animations");
+        return false;
+    }
+    if (world_) {
+        world_->WarmUpEffects(TsAccess::GameTime());
+    }
+    return true;
+}
+
+// The camera orbits the current character (the origin without one) at
+// the play distance and elevation.
+void TsLevel::SetUpPlayCamera()
+{
+    const TsEntity* character = CurrentCharacter();
+    OmVector3 focus;
+    if (character) {
+        focus = character->GetPosition();
+        focus.y += character->GetHeight();
+    }
+    m_camera->SetMode(TS_CAMERA_ORBIT);
+    m_camera->Distance().SetNext(cameraValues_[1]);
+    m_camera->Pitch().SetNext(playElevation_);
+    m_camera->SetFieldOfView(startFov_);
+    m_camera->Focus().SetNext(focus);
+    m_camera->Snap();
+    if (TsAccess::Options()->IsTransparentCam()) {
+        freeCamera_ = 0;
+        zoomMode_ = 0;
+    } else {
+        freeCamera_ = 1;
+    }
+}
+
+// ---- one tick -------------------------------------------------------------
+
+void TsLevel::Tick(uint32_t tickCount)
+{
+    if (TsAudio* audio = TsAccess::Audio()) {
+        audio->Update();
+    }
+    if (RunInGameMenu()) {
+        return;
+    }
+    GameOverStep();
+    if (IsPaused()) {
+        return;
+    }
+    if (!CutSceneRuns()) {
+        CameraInput();
+    }
+    m_camera->Tick(tickCount);
+    ZoomActions();
+    UpdateActivation();
+    TsTimerTable::Instance().Tick();
+    cutScene_->Tick(tickCount);
+    static bool noConversation = false;
+    ReportOnce(noConversation, "no conversation is ticked: conversations are not built yet");
+    RunLuaTick();
+    entityDB_->Tick(tickCount);
+    if (!cursorMode_ && !CutSceneRuns()) {
+        UpdateCursor();
+        TickPlayer(tickCount);
+    } else {
+        levelCursor_->ClearTurn();
+    }
+    MoveListener();
+    viewBlendPrevious_ = viewBlend_;
+    viewBlend_ = freeCamera_ == 1 || CutSceneRuns() ? 1.0f : 0.0f;
+    if (!CutSceneRuns()) {
+        CameraElevation();
+    }
+    ShowObjectives();
+    if (gameOverRequested_) {
+        gameOverRequested_ = false;
+        StartGameOver();
+    }
+    if (tickCount == 0) {
+        m_camera->Snap();
+    }
+}
+
+bool TsLevel::CutSceneRuns() const
+{
+    return cutScene_->IsCutSceneActive();
+}
+
+// The camera looks at the current character; the turn and zoom keys steer
+// it unless the cursor or a pause holds the controls.
+void TsLevel::CameraInput()
+{
+    if (const TsEntity* character = CurrentCharacter()) {
+        OmVector3 focus = character->GetPosition();
+        focus.y += 0.5f * character->GetHeight();
+        m_camera->Focus().SetNext(focus);
+    }
+    const TsInput* input = TsAccess::Input();
+    if (cursorMode_ || IsPaused() || !input) {
+        return;
+    }
+    const float dt = TsAccess::TickDuration();
+    float heading = m_camera->Heading().next + dt * levelCursor_->GetTurn();
+    if (input->IsActionDown(kTurnLeft)) {
+        heading -= kPi * dt;
+    }
+    if (input->IsActionDown(kTurnRight)) {
+        heading += kPi * dt;
+    }
+    m_camera->Heading().SetNext(heading);
+    float fov = m_camera->GetFieldOfView();
+    if (input->IsActionDown(kNarrow)) {
+        fov = std::clamp(fov - kZoomRate * dt, narrowestFov_, widestFov_);
+    }
+    if (input->IsActionDown(kWiden)) {
+        fov = std::clamp(fov + kZoomRate * dt, narrowestFov_, widestFov_);
+    }
+    if (fov != m_camera->GetFieldOfView()) {
+        m_camera->SetFieldOfView(fov);
+    }
+}
+
+// The in-game menu runs the tick while it has windows open; without the
+// menu there are never any.
+bool TsLevel::RunInGameMenu()
+{
+    static bool reported = false;
+    ReportOnce(reported, "the in-game menu is not built yet; the tick never waits for it");
+    return false;
+}
+
+void TsLevel::ZoomActions()
+{
+    const TsInput* input = TsAccess::Input();
+    if (!input) {
+        return;
+    }
+    if (input->IsActionPressed(kZoomNear)) {
+        zoomMode_ = 0;
+    } else if (input->IsActionPressed(kZoomMiddle)) {
+        zoomMode_ = 1;
+    } else if (input->IsActionPressed(kZoomFar)) {
+        zoomMode_ = 2;
+    } else if (input->IsActionPressed(kZoomFree)) {
+        if (freeCamera_ == 1) {
+            zoomMode_ = -1;
+        }
+    } else if (input->IsActionPressed(kFreeCamera)) {
+        if (freeCamera_ == 1) {
+            freeCamera_ = 0;
+            zoomMode_ = 0;
+        } else {
+            freeCamera_ = 1;
+        }
+    }
+}
+
+// Entities near the camera's focus are active.
+void TsLevel::UpdateActivation()
+{
+    const OmVector3& focus = m_camera->Focus().next;
+    float range = kActivationRange;
+    if (world_ && world_->GetAITileSize() > 0.0f) {
+        range = std::min(105.0f * world_->GetAITileSize(), kActivationRange);
+    }
+    entityDB_->SetActivationCentre(focus.x, focus.z, range);
+    entityDB_->UpdateActivation();
+    pathfinder_->CentreOn(focus.x, focus.z);
+}
+
+void TsLevel::RunLuaTick()
+{
+    lua_State* L = TsAccess::LuaState();
+    if (!L) {
+        return;
+    }
+    inLuaTick_ = true;
+    const int result = TsScriptHost::CallIntFunction(L, "LuaTick");
+    inLuaTick_ = false;
+    if (result != 0) {
+        gameOverRequested_ = true;
+    }
+}
+
+// The HUD, which would take the mouse first, is not built yet: the cursor
+// always reads it.
+void TsLevel::UpdateCursor()
+{
+    const TsInput* input = TsAccess::Input();
+    if (!input) {
+        return;
+    }
+    levelCursor_->Update(input->GetCursorX(), input->GetCursorY(), TsAccess::ScreenWidth(),
+                         TsAccess::ScreenHeight(), m_camera->GetSceneCamera(), cursorQueries_.get(), entityDB_);
+    levelCursor_->UpdateState(!playerLockout_, cursorQueries_.get());
+}
+
+void TsLevel::TickPlayer(uint32_t tickCount)
+{
+    if (cursorMode_) {
+        return;
+    }
+    TsPlayer* player = Player();
+    if (player && !gameOverRequested_) {
+        player->Tick(tickCount);
+    }
+}
+
+// The listener stands 7 units behind the current character along the
+// camera's horizontal view, facing the same way; with no character it stays.
+void TsLevel::MoveListener()
+{
+    const TsEntity* character = CurrentCharacter();
+    TsAudio* audio = TsAccess::Audio();
+    if (!character || !audio) {
+        return;
+    }
+    OmVector3 view = TsCamera::Orientation(m_camera->Heading().next, 0.0f, 0.0f).GetColumn(2);
+    view.y = 0.0f;
+    OmVector3 position = character->GetPosition();
+    position.y += character->GetHeight();
+    position.x -= 7.0f * view.x;
+    position.z -= 7.0f * view.z;
+    audio->Tick(position, view, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
+}
+
+// The lowest elevation step from which the focus can be seen through the
+// world; the pitch eases toward it.
+void TsLevel::CameraElevation()
+{
+    if (zoomMode_ < 0) {
+        elevation_.Choose(-1);
+        return;
+    }
+    const OmVector3 focus = m_camera->Focus().next;
+    const float heading = m_camera->Heading().next;
+    const float distance = m_camera->Distance().next;
+    auto isClear = [&](float elevation) {
+        if (!world_) {
+            return true;
+        }
+        const OmVector3 back = TsCamera::Orientation(heading, elevation, 0.0f).GetColumn(2);
+        const OmVector3 eye(focus.x - distance * back.x, focus.y - distance * back.y, focus.z - distance * back.z);
+        TsWorldHit hit;
+        return !world_->CastSegmentStatic(focus, eye, hit, false);
+    };
+    const float steps[TsElevationControl::kStepCount] = {ElevationStep(0), ElevationStep(1), ElevationStep(2)};
+    const int step = elevation_.Choose(TsElevationControl::UsableStep(isClear, steps));
+    const float pitch = m_camera->Pitch().next;
+    m_camera->Pitch().SetNext(TsElevationControl::MovePitch(pitch, ElevationStep(step), TsAccess::TickDuration()));
+}
+
+void TsLevel::ShowObjectives()
+{
+    if (objectivesText_.IsEmpty()) {
+        return;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "the objectives window is not shown: the in-game menu is not built yet");
+}
+
+// Game over needs a dead squad member for the camera to look at: a
+// script that asks for it while nobody has died is told so, and play goes on.
+void TsLevel::StartGameOver()
+{
+    TsPlayer* player = Player();
+    TsEntity* dead = nullptr;
+    for (int32_t i = 0; player && i < TsPlayer::kMaxSquadMembers && !dead; ++i) {
+        TsEntity* member = player->GetSquadMember(i);
+        if (member && member->HasFlag(TS_ENTITY_DEAD)) {
+            dead = member;
+        }
+    }
+    if (!dead) {
+        static bool reported = false;
+        ReportOnce(reported, "LuaTick asked for the game-over scene, but no squad member has died; play goes on");
+        return;
+    }
+    gameOverState_ = kGameOverScene;
+    gameOverCharacter_ = dead;
+    const OmVector3& at = dead->GetPosition();
+    cutScene_->SetFollowTarget(nullptr);
+    cutScene_->LockActive(false);
+    cutScene_->MoveCamera(at.x, at.y, at.z, 0.0f, 1);
+    cutScene_->RotateCamera(1.0f, 5.0f, 1);
+    cutScene_->ZoomCamera(6.0f, 5.0f, 1);
+    cutScene_->FadeCamera(4, 5.0f, true);
+    Pause(true);
+}
+
+// The scene runs while the level is paused; without the in-game menu the
+// question cannot be asked, so the game goes back to the front end.
+void TsLevel::GameOverStep()
+{
+    if (gameOverState_ == kGameOverScene) {
+        const uint32_t tick = static_cast<uint32_t>(TsAccess::TickCount());
+        if (gameOverCharacter_) {
+            gameOverCharacter_->Tick(tick);
+        }
+        cutScene_->Tick(tick);
+        if (!cutScene_->IsCutSceneActive()) {
+            gameOverState_ = kGameOverQuestion;
+            Pause(true);
+        }
+        return;
+    }
+    if (gameOverState_ == kGameOverQuestion) {
+        static bool reported = false;
+        ReportOnce(reported, "the game-over question cannot be asked: the in-game menu is not built yet");
+        if (TsMain* app = TsMain::Instance()) {
+            app->RequestMode(TS_MODE_FRONT_END);
+        }
+        gameOverState_ = kPlaying;
+    }
+}
+
+// ---- one frame ------------------------------------------------------------
+
+void TsLevel::QueueDebugTexts()
+{
+    OmD3D* renderer = OmD3D::Instance();
+    if (renderer && GetDebugSwitch(7) && CurrentCharacter()) {
+        QueueDebugOverlay(*renderer);
+    }
+}
+
+// Walls between the camera and the focus fade while the view blend is
+// below 1 (normal play); the focus is the character, or the camera's in a
+// cut scene.
+void TsLevel::FadeAroundFocus(float fraction)
+{
+    if (!world_) {
+        return;
+    }
+    const TsEntity* character = CurrentCharacter();
+    OmVector3 focus = m_camera->Focus().next;
+    if (!CutSceneRuns() && character) {
+        focus = character->GetPosition();
+    }
+    const float blend = viewBlendPrevious_ + (viewBlend_ - viewBlendPrevious_) * fraction;
+    TsWorldDrawing::Of(*world_).Cells().SetCameraFade(blend, focus, kFadeRadius);
+}
+
+void TsLevel::Render(float renderTime, float fraction)
+{
+    OmD3D* renderer = OmD3D::Instance();
+    if (!renderer) {
+        return;
+    }
+    m_camera->Render(renderTime, fraction);
+    FadeAroundFocus(fraction);
+    QueueDebugTexts();
+    m_sceneRoot->Update(renderTime);
+    renderer->Clear(nullptr, 0);
+    if (renderer->BeginScene(renderTime)) {
+        static bool reported = false;
+        ReportOnce(reported, "no projectiles, HUD or radar are drawn: they are not built yet");
+        if (world_) {
+            world_->Render(renderTime, fraction);
+        }
+        m_sceneRoot->Render(*renderer);
+        entityDB_->Render(renderTime, fraction);
+        if (world_) {
+            world_->UpdateEffects(renderTime);
+        }
+        renderer->FlushAlphaQueue();
+        cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
+        renderer->DrawQueuedText();
+        renderer->EndScene();
+        renderer->Present();
+    }
+    renderer->ClearQueuedText();
+}

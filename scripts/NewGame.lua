@@ -1,0 +1,4 @@
+-- Run when a level is built around a player carried over from the level
+-- before ("player.tmp"): the new level's script state starts here, before
+-- the teams are set up and the level's entity script runs. The demo's
+-- levels need nothing more than newdemo.lua gave them.

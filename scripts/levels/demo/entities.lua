@@ -1,0 +1,2 @@
+-- The demo level's entities: run once when the level is first built (not
+-- when it comes back from a saved game, which holds them).

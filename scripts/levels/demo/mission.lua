@@ -1,0 +1,26 @@
+-- The demo mission: run every time the level starts, new or loaded. It
+-- counts the level's ticks, and the count travels in saved games through
+-- the player's first script-state word.
+
+g_demoTicks = 0
+
+-- Until the party has characters for the camera to follow, the camera
+-- looks at the middle of the first room, at a character's eye height.
+function LuaTick()
+    g_demoTicks = g_demoTicks + 1
+    if TsAccess.CurrentCharacter() == nil then
+        TsAccess.CutScene():MoveCamera(4.0, 1.0, 4.0, 0)
+    end
+    return 0
+end
+
+function SaveMissionGlobals()
+    TsAccess.LocalPlayer():SetScriptState(0, g_demoTicks)
+end
+
+function LoadMissionGlobals()
+    local saved = TsAccess.LocalPlayer():GetScriptState(0)
+    if saved >= 0 then
+        g_demoTicks = saved
+    end
+end

@@ -1,0 +1,361 @@
+// The level played in the real application: a new mission is built and
+// saved, loaded and played; a quick save and a load bring back the same
+// level; a damaged save leaves the game where it was.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "engine/OmRenderer.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsCamera.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsSaveGames.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsTimerTable.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
+#include "render/OmD3D.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace apptest {
+
+// A placed object with a timer, as the level's game objects will be.
+class LevelCrate : public TsEntity {
+    OM_DECLARE_CLASS(LevelCrate)
+public:
+    LevelCrate() = default;
+    explicit LevelCrate(OmArchive& archive) : TsEntity(archive) {}
+    bool OnTimer(TsTimerEntry&) override { return true; }
+};
+OM_IMPLEMENT_CLASS(LevelCrate, TsEntity)
+
+namespace {
+
+namespace fs = std::filesystem;
+
+double LuaNumber(const char* name)
+{
+    double value = -1.0;
+    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
+}
+
+// The application in a scratch folder that has the game's scripts and
+// data (the demo level among them), where its saves go.
+class LevelGame : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    // Serves the pending switch, then lets the load screen go.
+    void SwitchAndContinue()
+    {
+        FrameAfter(10);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(3, 100);
+    }
+
+    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+
+    std::unique_ptr<ScratchDir> scratch;
+};
+
+TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    EXPECT_EQ(app->GetPendingLoad(), "Ann [1] - Demo");
+    EXPECT_TRUE(fs::exists("Save Games/Ann [1] - Demo"));
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END); // still on the title
+
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(app->GetMode(), Level());
+    EXPECT_EQ(TsAccess::Level(), Level());
+    EXPECT_EQ(TsAccess::EntityDB(), Level()->GetEntityDB());
+    EXPECT_EQ(TsAccess::World(), Level()->GetWorld());
+    EXPECT_NE(TsAccess::World(), nullptr);
+    EXPECT_EQ(TsAccess::CutScene(), Level()->GetCutScene());
+    ASSERT_NE(TsAccess::LocalPlayer(), nullptr);
+    EXPECT_EQ(TsAccess::LevelInfo(), &TsAccess::LocalPlayer()->GetLevelInfo());
+    EXPECT_EQ(TsAccess::Diary(), TsAccess::LocalPlayer()->GetDiary());
+    EXPECT_STREQ(TsAccess::LocalPlayer()->GetLoadedSaveName(), "Ann [1] - Demo");
+    EXPECT_TRUE(app->GetPendingLoad().empty()); // cleared once the switch completed
+    EXPECT_EQ(g_loadScreen.held, 1);            // the intro screen waits for Space
+
+    const uint32_t clear = CentrePixel();
+    PressKey(TsLoadScreen::kSpaceKey);
+    Frames(12, 100);
+    EXPECT_GE(LuaNumber("g_demoTicks"), 8.0); // LuaTick runs each tick
+    const TsCamera* camera = Level()->GetCamera();
+    EXPECT_NEAR(camera->Pitch().next, TsLevel::ElevationStep(0), 1e-4f); // the play elevation
+    EXPECT_NEAR(camera->Focus().next.x, 4.0f, 1e-4f); // room A, as the mission frames it
+    EXPECT_NE(CentrePixel(), clear); // the world is drawn
+    EXPECT_NEAR(camera->Distance().next, 20.0f, 1e-4f);
+    EXPECT_EQ(camera->GetMode(), TS_CAMERA_ORBIT);
+}
+
+TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+
+    LevelCrate* crate = new LevelCrate;
+    crate->SetName("crate");
+    crate->SetPosition(3.5f, 1.25f, -2.0f);
+    crate->ForceActive();
+    Level()->GetEntityDB()->AddEntity(crate);
+    const int32_t timer = TsTimerTable::Instance().AddTimer(crate, 5.0f, 3);
+    Frames(4, 100);
+    const TsTimerEntry before = *TsTimerTable::Instance().GetEntry(timer);
+    ASSERT_TRUE(app->SaveGame());
+    const std::string saved = TsAccess::LocalPlayer()->GetSaveName();
+    EXPECT_EQ(saved, "Ann [2] - Demo");
+    const double ticks = LuaNumber("g_demoTicks");
+    EXPECT_GT(ticks, 0.0);
+
+    app->RequestMode(TS_MODE_FRONT_END);
+    SwitchAndContinue(); // past the closing screen
+    Frames(2, 100);
+    ASSERT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+    EXPECT_EQ(TsAccess::LocalPlayer(), nullptr);
+
+    app->SetPendingLoad(saved.c_str());
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(LuaNumber("g_demoTicks"), ticks); // the mission's globals
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetScriptState(0), int32_t(ticks));
+    ASSERT_EQ(Level()->GetEntityDB()->GetEntities().GetCount(), 1u);
+    const auto* loaded = static_cast<const TsEntity*>(Level()->GetEntityDB()->GetEntities().GetFirst()->value);
+    EXPECT_STREQ(loaded->GetName(), "crate");
+    EXPECT_EQ(loaded->GetPosition().x, 3.5f);
+    EXPECT_EQ(loaded->GetPosition().y, 1.25f);
+    EXPECT_EQ(loaded->GetPosition().z, -2.0f);
+    const TsTimerEntry* after = TsTimerTable::Instance().GetEntry(timer);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->target, loaded);
+    EXPECT_EQ(after->countdown, before.countdown);
+    EXPECT_EQ(after->repeats, before.repeats);
+    EXPECT_EQ(after->period, before.period);
+}
+
+TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    const std::string good = "Save Games/Ann [1] - Demo";
+    std::ifstream in(good, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 40u);
+    bytes[20] ^= 0x5A; // inside the header
+    std::ofstream("Save Games/Broken", std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+
+    // One root only: a player alone.
+    {
+        TsPlayer* player = new TsPlayer;
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(player);
+        ASSERT_TRUE(TsSaveGames::Save(archive, "One root"));
+        delete player;
+    }
+    struct {
+        const char* name;
+        const char* message;
+    } cases[] = {
+        {"Broken", "Error: cannot load game file Broken"},
+        {"One root", "Error loading game file One root - root object count is 1 not 2"},
+        {"Missing", "Error: cannot load game file Missing"},
+    };
+    for (const auto& c : cases) {
+        log.Clear();
+        boxes.clear();
+        app->SetPendingLoad(c.name);
+        app->RequestMode(TS_MODE_LEVEL);
+        Frames(3, 100);
+        EXPECT_TRUE(log.Contains(c.message)) << c.name;
+        ASSERT_NE(app->GetMode(), nullptr) << c.name;
+        EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END) << c.name;
+        EXPECT_EQ(g_loadScreen.held, 0) << c.name;
+        EXPECT_EQ(app->GetPendingLoad(), c.name) << c.name; // kept until a load completes
+    }
+}
+
+TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    TsLevel* level = Level();
+    ASSERT_NE(level, nullptr);
+    lua_State* L = TsAccess::LuaState();
+    EXPECT_EQ(TsScriptHost::DoString(L, "CreateLevel()"), 0);
+    EXPECT_TRUE(log.Contains("CreateLevel: refused"));
+    EXPECT_EQ(app->GetLevel(), level);
+    EXPECT_FALSE(app->StartMission("Bob", "OnNewGame", nullptr, 0)); // would save this level's timers
+    EXPECT_TRUE(log.Contains("StartMission: refused while a level is being played"));
+    EXPECT_EQ(TsScriptHost::DoString(L, "TsAccess.Level():delete()"), 0);
+    EXPECT_TRUE(log.Contains("TsLevel:delete: refused"));
+    EXPECT_EQ(app->GetMode(), level);
+    Frames(2, 100); // still ticking
+    EXPECT_EQ(app->GetMode(), level);
+
+    // The shell's debug switches reach the level's, each its own.
+    EXPECT_EQ(TsScriptHost::DoString(L, "DebugBehaviours() DebugText()"), 0);
+    EXPECT_TRUE(level->GetDebugSwitch(1));
+    EXPECT_TRUE(level->GetDebugSwitch(7));
+    EXPECT_FALSE(level->GetDebugSwitch(3));
+}
+
+TEST_F(LevelGame, GameOverNeedsSomebodyDead)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "function LuaTick() return 1 end"), 0);
+    const uint32_t ticks = app->GetTickCount();
+    Frames(3, 100);
+    EXPECT_TRUE(log.Contains("no squad member has died; play goes on"));
+    EXPECT_EQ(Level()->GetGameOverState(), TsLevel::kPlaying);
+    EXPECT_FALSE(Level()->IsPaused());
+    EXPECT_GT(app->GetTickCount(), ticks);
+}
+
+TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    TsAccess::LocalPlayer()->SetScriptState(5, 55); // the party's own state travels
+    TsAccess::LocalPlayer()->SetScriptState(0, 999); // where the mission keeps its globals
+    lua_State* L = TsAccess::LuaState();
+
+    // A transfer file that cannot be written changes nothing.
+    fs::create_directories("Save Games/player.tmp.saving");
+    EXPECT_EQ(TsScriptHost::DoString(L, "NextLevel()"), 0);
+    EXPECT_FALSE(app->ModeRequestPending());
+    EXPECT_TRUE(app->GetPendingLoad().empty());
+    EXPECT_FALSE(app->GetSavePending());
+    EXPECT_EQ(TsAccess::LevelInfo()->loadedFromTransfer, 0);
+    fs::remove_all("Save Games/player.tmp.saving");
+
+    EXPECT_EQ(TsScriptHost::DoString(L, "NextLevel()"), 0);
+    EXPECT_TRUE(fs::exists("Save Games/player.tmp"));
+    EXPECT_EQ(app->GetPendingLoad(), "player.tmp");
+    EXPECT_TRUE(app->GetSavePending());
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
+
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetScriptState(5), 55);
+    EXPECT_EQ(TsAccess::LevelInfo()->loadedFromTransfer, 0);
+    EXPECT_FALSE(app->GetSavePending());
+    EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo")); // the regular save right after
+    EXPECT_FALSE(log.Contains("could not open")); // Scripts/NewGame.lua ran
+    EXPECT_LT(LuaNumber("g_demoTicks"), 999.0);   // the globals of the level left stay behind
+}
+
+TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    fs::create_directories("Save Games/Ann [2] - Demo.saving");
+    EXPECT_FALSE(app->SaveGame());
+    EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
+    EXPECT_FALSE(fs::exists("Save Games/Ann [2] - Demo"));
+    fs::remove_all("Save Games/Ann [2] - Demo.saving");
+    EXPECT_TRUE(app->SaveGame());
+    EXPECT_STREQ(TsAccess::LocalPlayer()->GetSaveName(), "Ann [2] - Demo");
+    EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo"));
+}
+
+TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
+{
+    lua_State* L = TsAccess::LuaState();
+    EXPECT_EQ(TsScriptHost::DoString(L, "CreateSave('demo', 5)"), 0);
+    EXPECT_TRUE(fs::exists("Save Games/Test [5] - Demo"));
+    EXPECT_FALSE(app->ModeRequestPending());
+    EXPECT_EQ(TsScriptHost::DoString(L, "TestMission('demo')"), 0);
+    EXPECT_TRUE(fs::exists("Save Games/Test [1] - Demo"));
+    EXPECT_EQ(app->GetPendingLoad(), "Test [1] - Demo");
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
+    EXPECT_NE(TsScriptHost::DoString(L, "TestMission()"), 0); // a mission name is needed
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_STREQ(TsAccess::LocalPlayer()->GetName(), "Test");
+}
+
+// The figures asked of the level: ticks per second of the demo level, and
+// the time of a save and a load against copying a file of the same size.
+TEST_F(LevelGame, Benchmark)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    using Clock = std::chrono::steady_clock;
+    const int ticks = 500;
+    auto start = Clock::now();
+    for (int i = 0; i < ticks; ++i) {
+        Level()->Tick(app->GetTickCount() + uint32_t(i));
+    }
+    const double tickSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    const int rounds = 20;
+    start = Clock::now();
+    for (int i = 0; i < rounds; ++i) {
+        TsAccess::LocalPlayer()->SetSaveNumber(100);
+        ASSERT_TRUE(app->SaveGame());
+    }
+    const double saveSeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
+    const std::string path = std::string("Save Games/") + TsAccess::LocalPlayer()->GetSaveName();
+    start = Clock::now();
+    for (int i = 0; i < rounds; ++i) {
+        OmArchive archive(OmClassRegistry::Instance());
+        ASSERT_TRUE(archive.Load(path.c_str()));
+        delete TsLevel::Cast(archive.GetRoot(1));
+        delete TsPlayer::Cast(archive.GetRoot(0));
+        TsTimerTable::Instance().Clear();
+    }
+    const double loadSeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
+    start = Clock::now();
+    for (int i = 0; i < rounds; ++i) {
+        fs::copy_file(path, "copy", fs::copy_options::overwrite_existing);
+    }
+    const double copySeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
+    std::printf("[ BENCH    ] demo level: %.0f ticks/s (%.3f ms a tick)\n", ticks / tickSeconds,
+                1000.0 * tickSeconds / ticks);
+    std::printf("[ BENCH    ] save %.3f ms, load %.3f ms, copy of the same %ju bytes %.3f ms (save %.1fx, load %.1fx)\n",
+                1000.0 * saveSeconds, 1000.0 * loadSeconds, static_cast<uintmax_t>(fs::file_size(path)),
+                1000.0 * copySeconds, saveSeconds / copySeconds, loadSeconds / copySeconds);
+    EXPECT_GT(ticks / tickSeconds, 200.0);
+}
+
+} // namespace
+} // namespace apptest

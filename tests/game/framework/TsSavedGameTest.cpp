@@ -1,0 +1,302 @@
+// Saved games: the names and paths of saves, the save folder, the two-root
+// archive of a player and a level, and what a damaged file does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelCamera.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsSaveGames.h"
+#include "game/objects/TsDiaryData.h"
+#include "game/objects/TsPlayer.h"
+#include "platform/DebugOutput.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/TestEntities.h"
+
+namespace {
+
+std::vector<char> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const std::vector<char>& bytes, size_t size)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(size));
+}
+
+TEST(TsSaveGames, NamesAreCleanedOfEverythingThatCouldLeaveTheFolder)
+{
+    const struct {
+        const char* text;
+        const char* clean;
+    } cases[] = {
+        {"Ann", "Ann"},
+        {nullptr, ""},
+        {"a/b\\c", "a_b_c"},
+        {"../up", "___up"},
+        {"a...b", "a__.b"},
+        {"C:", "C_"},
+        {"tab\there\n", "tab_here_"},
+        {"O'Brien-2 & co.", "O'Brien-2 & co."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TsSaveGames::CleanNamePart(c.text), c.clean) << (c.text ? c.text : "(null)");
+    }
+    EXPECT_EQ(TsSaveGames::ComposeSaveName("Ann", 1, "Demo"), "Ann [1] - Demo");
+    EXPECT_EQ(TsSaveGames::ComposeSaveName("../Ann", 12, "a/b"), "___Ann [12] - a_b");
+    EXPECT_EQ(TsSaveGames::PathOf("Ann [1] - Demo"), "Save Games/Ann [1] - Demo");
+}
+
+// Only names that start with exactly "<player> [" and a number in brackets
+// count, whatever other characters the player's name has.
+TEST(TsSaveGames, TheHighestSaveNumberIsFoundForAnyPlayerName)
+{
+    ScratchDir dir;
+    EXPECT_EQ(TsSaveGames::HighestSaveNumber("Ann"), 0); // no folder
+    for (const char* name : {"Ann [12] - Demo", "Ann [3] - Demo", "Ann[40] - no blank", "Annie [99] - other",
+                             "Ann [x] - no number", "Ann [7 - unclosed", "O'Brien-2 [7] - Demo",
+                             "O'Brien-2 [10] - Demo", "A_B [5] - Demo"}) {
+        dir.Write(std::string("Save Games/") + name, "x");
+    }
+    std::filesystem::create_directories("Save Games/Ann [50] - a folder");
+    EXPECT_EQ(TsSaveGames::HighestSaveNumber("Ann"), 12);
+    EXPECT_EQ(TsSaveGames::HighestSaveNumber("O'Brien-2"), 10);
+    EXPECT_EQ(TsSaveGames::HighestSaveNumber("A/B"), 5); // cleaned as the file was named
+    EXPECT_EQ(TsSaveGames::HighestSaveNumber("Nobody"), 0);
+}
+
+TEST(TsSaveGames, AFailedSaveReportsFailureAndLeavesThePreviousFile)
+{
+    ScratchDir dir;
+    LogCapture log;
+    TsEntityDB* db = new TsEntityDB;
+    OmArchive archive(OmClassRegistry::Instance());
+    archive.AddRoot(db);
+
+    ASSERT_TRUE(TsSaveGames::Save(archive, "first"));
+    const std::vector<char> first = ReadBytes("Save Games/first");
+    EXPECT_FALSE(first.empty());
+    EXPECT_FALSE(std::filesystem::exists("Save Games/first.saving"));
+
+    // The temporary file cannot be made: the save fails, the old one stays.
+    std::filesystem::create_directories("Save Games/first.saving");
+    EXPECT_FALSE(TsSaveGames::Save(archive, "first"));
+    EXPECT_EQ(ReadBytes("Save Games/first"), first);
+    EXPECT_TRUE(log.Contains("\"first\" could not be written"));
+    std::filesystem::remove_all("Save Games");
+
+    // The folder cannot be made: a file stands in its place.
+    dir.Write("Save Games", "not a folder");
+    EXPECT_FALSE(TsSaveGames::EnsureFolder());
+    EXPECT_FALSE(TsSaveGames::Save(archive, "second"));
+    EXPECT_TRUE(log.Contains("could not be made"));
+    db->Release();
+}
+
+TEST(TsElevationControl, TheLowestClearStepIsUsedAndHigherStepsAreHeld)
+{
+    const float steps[3] = {0.5f, 0.9f, 1.5f};
+    const struct {
+        std::vector<float> blocked; // elevations whose view is blocked
+        int step;
+    } cases[] = {
+        {{}, 0},
+        {{0.5f}, 0},                  // 0.1 lower is clear
+        {{0.5f, 0.4f}, 1},
+        {{0.5f, 0.4f, 0.9f}, 1},      // 0.8 is clear
+        {{0.5f, 0.4f, 0.9f, 0.8f}, 2}, // the fallback
+    };
+    for (const auto& c : cases) {
+        auto isClear = [&](float e) {
+            return std::none_of(c.blocked.begin(), c.blocked.end(), [&](float b) { return std::abs(b - e) < 1e-4f; });
+        };
+        EXPECT_EQ(TsElevationControl::UsableStep(isClear, steps), c.step);
+    }
+
+    TsElevationControl control;
+    EXPECT_EQ(control.Choose(2), 2); // up at once
+    for (int tick = 1; tick < TsElevationControl::kHoldTicks; ++tick) {
+        ASSERT_EQ(control.Choose(0), 2) << "tick " << tick;
+    }
+    EXPECT_EQ(control.Choose(0), 0); // down once the hold has run out
+    EXPECT_EQ(control.Choose(-1), -1);
+
+    // Easing: 80 % of the gap, capped per tick, never past the target.
+    EXPECT_FLOAT_EQ(TsElevationControl::MovePitch(0.0f, 0.1f, 0.1f), 0.08f);
+    EXPECT_FLOAT_EQ(TsElevationControl::MovePitch(0.0f, 1.0f, 0.1f), 0.18f);
+    EXPECT_FLOAT_EQ(TsElevationControl::MovePitch(1.0f, 0.0f, 0.1f), 0.87f);
+    EXPECT_FLOAT_EQ(TsElevationControl::MovePitch(0.5f, 0.5f, 0.1f), 0.5f);
+}
+
+// A player and a level, filled with one value in every saved field.
+struct SavedGame {
+    TsPlayer* player = new TsPlayer;
+    TsLevel* level = new TsLevel;
+
+    SavedGame()
+    {
+        player->SetName("Ann");
+        TsLevelInfo& info = player->GetLevelInfo();
+        info.missionName = "demo";
+        info.levelName = "Demo";
+        info.levelPath = "data\\levels";
+        info.missionDisplayStringID = 30700;
+        info.worldFilename = "data\\levels\\demo.tsw";
+        info.luaEntityFilename = "entities.lua";
+        info.luaMissionFilename = "mission.lua";
+        info.musicName = "music";
+        info.iActNumber = 2;
+        info.fmvName = "intro.mpg";
+        std::copy_n(std::begin({1, 2, 3, 4}), 4, info.exitTextStringIDs);
+        info.bIsTown = 1;
+        info.loadedFromTransfer = 1;
+        info.missionObjectiveID = 31000;
+        info.missionHintID = 31001;
+        player->SetScriptState(0, 77);
+        player->SetScriptState(15, -5);
+        player->AddToKitty(250);
+        player->SetSaveNumber(4);
+        player->MakeSaveName();
+        player->GetDiary()->AddEntry("Demo", "The Demo", "Objectives", -65536, "Find the door");
+
+        level->SetName("level");
+        level->SetVideoPlayed();
+        level->GetRadarSettings().range = 33.0f;
+        level->GetRadarSettings().objective[2] = -7.5f;
+        for (int i = 0; i < 2; ++i) {
+            auto* thing = new TestThing;
+            thing->SetName(i == 0 ? "crate" : "barrel");
+            thing->SetPosition(1.5f + float(i), 2.0f, -3.25f);
+            level->GetEntityDB()->AddEntity(thing);
+        }
+    }
+    ~SavedGame()
+    {
+        delete level;
+        delete player;
+    }
+    bool Save(const char* name) const
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(player);
+        archive.AddRoot(level);
+        return TsSaveGames::Save(archive, name);
+    }
+};
+
+TEST(TsSavedGame, APlayerAndALevelComeBackExactlyAsTheyWereSaved)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    SavedGame saved;
+    ASSERT_TRUE(saved.Save("game"));
+
+    OmArchive archive(OmClassRegistry::Instance());
+    ASSERT_TRUE(archive.Load("Save Games/game"));
+    ASSERT_EQ(archive.GetRootCount(), 2u);
+    TsPlayer* player = TsPlayer::Cast(archive.GetRoot(0));
+    TsLevel* level = TsLevel::Cast(archive.GetRoot(1));
+    ASSERT_NE(player, nullptr);
+    ASSERT_NE(level, nullptr);
+
+    const TsLevelInfo& a = saved.player->GetLevelInfo();
+    const TsLevelInfo& b = player->GetLevelInfo();
+    EXPECT_STREQ(player->GetName(), "Ann");
+    for (auto field : {&TsLevelInfo::missionName, &TsLevelInfo::levelName, &TsLevelInfo::levelPath,
+                       &TsLevelInfo::worldFilename, &TsLevelInfo::luaEntityFilename,
+                       &TsLevelInfo::luaMissionFilename, &TsLevelInfo::musicName, &TsLevelInfo::fmvName}) {
+        EXPECT_STREQ((b.*field).Get(), (a.*field).Get());
+    }
+    EXPECT_EQ(b.missionDisplayStringID, 30700);
+    EXPECT_EQ(b.iActNumber, 2);
+    EXPECT_TRUE(std::equal(std::begin(a.exitTextStringIDs), std::end(a.exitTextStringIDs), b.exitTextStringIDs));
+    EXPECT_EQ(b.bIsTown, 1);
+    EXPECT_EQ(b.bIsSneakLevel, 0);
+    EXPECT_EQ(b.loadedFromTransfer, 1);
+    EXPECT_EQ(b.missionObjectiveID, 31000);
+    EXPECT_EQ(b.missionHintID, 31001);
+    EXPECT_EQ(player->GetScriptState(0), 77);
+    EXPECT_EQ(player->GetScriptState(15), -5);
+    EXPECT_EQ(player->GetScriptState(7), -1);
+    EXPECT_EQ(player->GetKitty(), 250);
+    EXPECT_EQ(player->GetSaveNumber(), 5);
+    EXPECT_STREQ(player->GetSaveName(), "Ann [5] - Demo");
+    EXPECT_STREQ(player->GetSaveDate(), saved.player->GetSaveDate());
+    ASSERT_NE(player->GetDiary(), nullptr);
+    EXPECT_EQ(player->GetDiary()->GetEntryCount("Demo"), 1u);
+
+    EXPECT_TRUE(level->GetVideoPlayed());
+    EXPECT_FLOAT_EQ(level->GetRadarSettings().range, 33.0f);
+    EXPECT_FLOAT_EQ(level->GetRadarSettings().objective[2], -7.5f);
+    ASSERT_EQ(level->GetEntityDB()->GetEntities().GetCount(), 2u);
+    const auto* crate = static_cast<const TsEntity*>(level->GetEntityDB()->GetEntities().GetFirst()->value);
+    EXPECT_STREQ(crate->GetName(), "crate");
+    EXPECT_FLOAT_EQ(crate->GetPosition().x, 1.5f);
+    EXPECT_FLOAT_EQ(crate->GetPosition().z, -3.25f);
+    delete level;
+    delete player;
+}
+
+TEST(TsSavedGame, DamagedSavesFailToLoad)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        SavedGame saved;
+        ASSERT_TRUE(saved.Save("game"));
+    }
+    const std::vector<char> bytes = ReadBytes("Save Games/game");
+    ASSERT_GT(bytes.size(), 64u);
+    std::string reported;
+    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
+    for (size_t cut = 0; cut < bytes.size(); cut += 4) {
+        WriteBytes("cut", bytes, cut);
+        OmArchive archive(OmClassRegistry::Instance());
+        EXPECT_FALSE(archive.Load("cut")) << "cut at " << cut;
+    }
+
+    // A party of eight: the count right after the player's name.
+    const std::string name = "Ann";
+    std::vector<char> damaged = bytes;
+    auto at = std::search(damaged.begin(), damaged.end(), name.begin(), name.end());
+    ASSERT_NE(at, damaged.end());
+    const size_t count = size_t(at - damaged.begin()) + name.size();
+    damaged[count] = 8;
+    WriteBytes("eight", damaged, damaged.size());
+    OmArchive eight(OmClassRegistry::Instance());
+    EXPECT_FALSE(eight.Load("eight"));
+
+    // The level's projectile count, right after the timer table's entry
+    // count (0) and grow step (64): a count the game cannot meet is refused
+    // instead of reading references that are not there.
+    const std::string levelName = "level";
+    const char timerTail[] = {0, 0, 0, 0, 64, 0, 0, 0};
+    std::vector<char> projectiles = bytes;
+    auto level = std::search(projectiles.begin(), projectiles.end(), levelName.begin(), levelName.end());
+    ASSERT_NE(level, projectiles.end());
+    auto tail = std::search(level, projectiles.end(), std::begin(timerTail), std::end(timerTail));
+    ASSERT_NE(tail, projectiles.end());
+    const size_t countAt = size_t(tail - projectiles.begin()) + sizeof timerTail;
+    EXPECT_EQ(projectiles[countAt], 0);
+    projectiles[countAt] = 2;
+    WriteBytes("projectiles", projectiles, projectiles.size());
+    OmArchive withProjectiles(OmClassRegistry::Instance());
+    EXPECT_FALSE(withProjectiles.Load("projectiles"));
+    plat::SetDebugOutputHook(std::move(previous));
+    EXPECT_NE(reported.find("a player holds 8 characters (at most 7)"), std::string::npos) << reported;
+    EXPECT_NE(reported.find("the level holds projectiles"), std::string::npos) << reported;
+}
+
+} // namespace
