@@ -8,6 +8,7 @@
 
 #include "ui/TsGuiDraw.h"
 
+class TsGuiControl;
 class TsGuiWindow;
 
 // The event codes of DispatchEvent and TsGuiWindow::ForwardEvent.
@@ -42,6 +43,8 @@ public:
     virtual void Reserved(TsGuiArg, TsGuiArg) {}
     virtual void Render(float) {}
     virtual void Update(float) {}
+    // The element as a control; null for elements without a rectangle.
+    virtual TsGuiControl* AsControl() { return nullptr; }
 
     // A copy of the text (null clears the name).
     void SetName(const char* text);
@@ -63,6 +66,7 @@ class TsGuiControl : public TsGuiElement {
 public:
     bool AcceptsInput() const override { return true; }
     void Deactivate(TsGuiArg, TsGuiArg) override { m_hover = 0; }
+    TsGuiControl* AsControl() override { return this; }
 
     // The reported rectangle (toggles and sliders widen it by their label).
     virtual float GetX() const { return m_x; }
