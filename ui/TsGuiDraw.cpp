@@ -133,6 +133,16 @@ void DrawGuiFrame(float x, float y, float w, float h, const TsGuiSpritePlacement
     DrawLines(gathered);
 }
 
+void DrawGuiLines(const float* points, uint32_t lineCount, uint32_t colour)
+{
+    FrameLines lines;
+    for (uint32_t i = 0; i < lineCount && i < 4; ++i)
+        lines.Add(points[4 * i], points[4 * i + 1], points[4 * i + 2], points[4 * i + 3]);
+    for (uint32_t i = 0; i < lines.count; ++i)
+        lines.points[i].colour = colour;
+    DrawLines(lines);
+}
+
 void DrawGuiShade(float x, float y, float w, float h)
 {
     OmD3D* r = OmD3D::Instance();

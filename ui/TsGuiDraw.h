@@ -54,5 +54,7 @@ enum TsGuiFrameSlot : int {
 // without a sprite become one-pixel white lines when lines is true.
 void DrawGuiFrame(float x, float y, float w, float h, const TsGuiSpritePlacement (&frame)[TS_FRAME_SLOTS],
                   bool lines);
+// One-pixel lines from pairs of end points (x, y, x, y, ...), in one draw.
+void DrawGuiLines(const float* points, uint32_t lineCount, uint32_t colour);
 // A translucent black rectangle inset by 4 pixels.
 void DrawGuiShade(float x, float y, float w, float h);

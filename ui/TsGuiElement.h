@@ -87,6 +87,9 @@ public:
     // A pixel position.
     bool HitTest(float px, float py) const;
     float GetRight() const { return m_x + m_width; }
+    // The stored position, without the widening of the reported rectangle.
+    float GetPositionX() const { return m_x; }
+    float GetPositionY() const { return m_y; }
     float GetBottom() const { return m_y + m_height; }
 
 protected:

@@ -49,6 +49,7 @@ public:
 
 protected:
     float PointerTrackPosition() const;
+    void PageToward(float t);
 
     const char* m_label = nullptr;
     float m_labelWidth = 0.0f, m_labelHeight = 0.0f;
@@ -63,4 +64,5 @@ protected:
     int32_t m_releasedIndex = -1;
     uint8_t m_leftPressed = 0, m_rightPressed = 0;
     uint8_t m_armed = 0;
+    uint8_t m_changePending = 0; // a release whose OnChanged has not run yet
 };
