@@ -114,7 +114,11 @@ OmGroup* LoadSkinnedModel(OmSceneImporter& importer, OmGroup* group, const char*
 
 } // namespace
 
-TsFrontEnd::TsFrontEnd() { ZeroState(); }
+TsFrontEnd::TsFrontEnd()
+{
+    ZeroState();
+    TsAccess::SetFrontEnd(this);
+}
 
 TsFrontEnd::TsFrontEnd(OmArchive& archive) : TsFrontEndHost(archive) {}
 
@@ -135,6 +139,8 @@ TsFrontEnd::~TsFrontEnd()
     // but tearing down never starts a game.
     m_tearingDown = 1;
     PopWindow();
+    if (TsAccess::FrontEnd() == this)
+        TsAccess::SetFrontEnd(nullptr);
     OmD3D* renderer = OmD3D::Instance();
     for (OmLight*& light : m_lights) {
         if (light && renderer)

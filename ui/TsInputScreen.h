@@ -4,11 +4,13 @@
 // reaches the options (and "options.lua") only through the done button's OK.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "game/framework/TsKeyBindings.h"
 #include "ui/TsGuiListDialog.h"
 #include "ui/TsGuiToggle.h"
+#include "ui/TsLoadGameScreen.h"
 #include "ui/TsOptionsScreens.h"
 
 class TsKeyCaptureBox;

@@ -34,7 +34,6 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 
 } // namespace
 
-TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
 TS_MISSING(TsCutScene, CutScene, "the level mode is not built yet")
 TS_MISSING(TsEntityDB, EntityDB, "the level mode is not built yet")
 TS_MISSING(TsWorld, World, "the level mode is not built yet")
@@ -51,6 +50,16 @@ TS_MISSING(TsLevelCursor, LevelCursor, "the level mode is not built yet")
 TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the level mode is not built yet")
 
 #undef TS_MISSING
+
+// The title front end announces itself while it lives; null in a level and
+// before the first title screen.
+namespace {
+TsFrontEnd* g_frontEnd = nullptr;
+}
+
+TsFrontEnd* TsAccess::FrontEnd() { return g_frontEnd; }
+
+void TsAccess::SetFrontEnd(TsFrontEnd* frontEnd) { g_frontEnd = frontEnd; }
 
 // The application's own members: null without an application (tools and
 // tests that run without one), and for a member it does not have now.

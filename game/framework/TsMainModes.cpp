@@ -124,7 +124,7 @@ bool TsMain::BuildMode(int request)
         ModeFactory factory = GetModeFactory(static_cast<TsModeType>(request));
         if (!factory) {
             if (request == TS_MODE_FRONT_END) {
-                LogError("Mode switch: the front end is not built yet; the game runs with no mode (an empty frame)");
+                LogError("Mode switch: no front end is registered; the game runs with no mode (an empty frame)");
                 return true;
             }
             LogErrorF("Mode switch: the %s is not built yet", ModeName(request));
