@@ -144,8 +144,9 @@ bool TsMain::BuildMode(int request)
 
 bool TsMain::BuildLevel()
 {
-    LogErrorF("Mode switch: texture size limit %d not applied: the renderer has no texture size limit yet",
-              TsAccess::Options()->GetMaxTextureSize());
+    if (renderer_) {
+        renderer_->SetMaxTextureSize(static_cast<uint32_t>(TsAccess::Options()->GetMaxTextureSize()));
+    }
     if (!pendingLoad_.empty()) {
         ResetClock();
         LogErrorF("Mode switch: the saved game \"%s\" is not loaded: saved games are not built yet",

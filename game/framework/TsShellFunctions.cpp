@@ -15,6 +15,7 @@
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptDebugger.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/framework/TsScriptNumber.h"
 #include "game/framework/TsShell.h"
 
 // Every function here may raise a script error, which longjmps out of it:
@@ -320,17 +321,7 @@ bool ToFlag(lua_State* L, int index)
 
 int ToInt(lua_State* L, int index)
 {
-    const double value = lua_tonumber(L, index);
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value <= static_cast<double>(INT_MIN)) {
-        return INT_MIN;
-    }
-    if (value >= static_cast<double>(INT_MAX)) {
-        return INT_MAX;
-    }
-    return static_cast<int>(value);
+    return TsScriptNumberToInt(lua_tonumber(L, index));
 }
 
 void Register(lua_State* L)

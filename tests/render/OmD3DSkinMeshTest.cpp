@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/OmGroup.h"
 #include "engine/OmMorphMesh.h"
+#include "engine/OmMorphShape.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
 #include "render/OmD3DMorphMesh.h"
@@ -346,4 +348,40 @@ TEST_F(DeviceSkinMeshTest, MorphBufferIsWrittenAgainAfterADeviceReset)
     device->Render(*renderer);
     EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
     device->Release();
+}
+
+// A scene's render meshes come from the kind of each shape: a morph shape's
+// morph mesh becomes a device morph mesh, a skinned shape's skin mesh a
+// device skin mesh, in every shape that shares them.
+TEST_F(DeviceSkinMeshTest, SceneRenderMeshesFollowTheKindOfEachShape)
+{
+    MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
+    OmSkinMesh* skin = TwoBoneFigure(Opaque(), 0, 1);
+    auto* root = new OmGroup();
+    auto* morphShape = new OmMorphShape();
+    morphShape->SetGeometry(fixture.mesh);
+    auto* skinShapes = new OmGroup();
+    root->AddChild(morphShape);
+    root->AddChild(skinShapes);
+    for (int i = 0; i < 2; ++i) {
+        auto* shape = new OmSkinShape();
+        shape->SetGeometry(skin);
+        skinShapes->AddChild(shape);
+        shape->Release();
+    }
+    skin->Release();
+    ASSERT_TRUE(CreateRenderMeshes(root, *renderer, 0));
+    EXPECT_NE(OmD3DMorphMesh::Cast(morphShape->GetGeometry()), nullptr);
+    for (uint32_t i = 0; i < 2; ++i) {
+        const auto* shape = OmSkinShape::Cast(skinShapes->GetChild(i));
+        ASSERT_NE(shape, nullptr);
+        EXPECT_NE(OmD3DSkinMesh::Cast(shape->GetGeometry()), nullptr) << i;
+    }
+    EXPECT_EQ(OmSkinShape::Cast(skinShapes->GetChild(0))->GetGeometry(),
+              OmSkinShape::Cast(skinShapes->GetChild(1))->GetGeometry()) << "one render mesh, shared";
+    // Converted once, a second pass finds only render meshes.
+    EXPECT_TRUE(CreateRenderMeshes(root, *renderer, 0));
+    morphShape->Release();
+    skinShapes->Release();
+    root->Release();
 }
