@@ -441,7 +441,7 @@ void TsFrontEnd::DrawPanelStrip()
     renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 1);
     renderer->DispatchRenderState(GfxRs::SrcBlend, 5);
     renderer->DispatchRenderState(GfxRs::DestBlend, 6);
-    const float bottom = GuiPixelHeight();
+    const float bottom = GuiToPixelsY(1.0f);
     float y = -1.0f;
     for (int k = 0; y < bottom; k = (k + 1) % 3) {
         parts[k]->DrawMirrored(renderer, -1.0f, y, 0, false, false, TsGuiSprite::kKeepBlend);

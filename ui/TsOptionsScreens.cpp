@@ -254,7 +254,7 @@ void TsGraphicsScreen::Open(TsGuiArg x, TsGuiArg y)
     // Small screens stack the panels from the top; larger ones centre the
     // detail groups lower down.
     const float gap = GuiToFractionY(8.0f);
-    float top = GuiPixelHeight() < 600.0f ? 0.2f : 0.61f - panels[0].GetHeight() * 0.5f;
+    float top = GuiToPixelsY(1.0f) < 600.0f ? 0.2f : 0.61f - panels[0].GetHeight() * 0.5f;
     float left = 0.14f;
     for (int32_t g = 0; g < kGroups; ++g) {
         panels[g].MoveTo(left, top);

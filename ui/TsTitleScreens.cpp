@@ -91,8 +91,8 @@ void DrawScreenTitle(TsFrontEndBase* frontEnd, const char* text)
         return;
     float width = 0.0f, height = 0.0f;
     frontEnd->GetLargeTitleTextExtent(text, width, height);
-    const float x = float(int32_t(GuiPixelWidth() * 0.5f) - int32_t(width) / 2);
-    frontEnd->DrawLargeTitleText(x, GuiPixelHeight() * 0.05f, 0xFFFFFFFF, text, 0);
+    const float x = float(int32_t(GuiToPixelsX(0.5f)) - int32_t(width) / 2);
+    frontEnd->DrawLargeTitleText(x, GuiToPixelsY(0.05f), 0xFFFFFFFF, text, 0);
 }
 
 TsGuiSpritePlacement TitleSprite(const TsFrontEndBase* frontEnd, int32_t index, int32_t orientation,
