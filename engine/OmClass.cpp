@@ -32,6 +32,17 @@ bool OmClass::IsDerivedFrom(const OmClass* cls, const OmClass* record)
     return false;
 }
 
+bool OmClass::IsDerivedFromNamed(const OmClass* cls, const char* name)
+{
+    if (!name)
+        return false;
+    for (; cls; cls = cls->parent) {
+        if (cls->name && std::strcmp(cls->name, name) == 0)
+            return true;
+    }
+    return false;
+}
+
 OmClassRegistry& OmClassRegistry::Instance()
 {
     static OmClassRegistry registry;

@@ -31,6 +31,9 @@ public:
     bool IsDerivedFrom(const OmClass* record) const;
     // The same walk from a record that may be null (false then).
     static bool IsDerivedFrom(const OmClass* cls, const OmClass* record);
+    // The same test by class name, for layers that cannot see the class
+    // they ask about (it is defined by a layer built on theirs).
+    static bool IsDerivedFromNamed(const OmClass* cls, const char* name);
 
     const char* name;
     const OmClass* parent;

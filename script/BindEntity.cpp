@@ -16,31 +16,6 @@ namespace {
 constexpr const char* kEntity = "TsEntity";
 constexpr const char* kEntityDB = "TsEntityDB";
 
-enum class Arg { Number, Bool };
-
-// Tests self of type and the kinds given from position 2, then the end;
-// raises the wrapper's messages, else returns self (never null).
-template <class T>
-T* SelfWith(lua_State* L, const char* type, std::initializer_list<Arg> args, const char* typeError,
-            const char* selfError)
-{
-    tolua_Error err;
-    bool ok = IsSelf(L, type, &err);
-    int lo = 2;
-    for (Arg arg : args) {
-        if (!ok)
-            break;
-        ok = arg == Arg::Number ? IsNumber(L, lo, &err) : IsBool(L, lo, &err);
-        ++lo;
-    }
-    if (!ok || !IsEnd(L, lo, &err))
-        RaiseTypeError(L, typeError, &err);
-    T* self = ToObject<T>(L, 1);
-    if (!self)
-        Raise(L, selfError);
-    return self;
-}
-
 #define OM_ENTITY(fn, ...) \
     SelfWith<TsEntity>(L, kEntity, {__VA_ARGS__}, OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
 

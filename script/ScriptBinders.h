@@ -31,6 +31,10 @@ void TsAnimationDBClass(lua_State* L);
 void TsAudioClass(lua_State* L);
 void TsEntityClass(lua_State* L);
 void TsEntityDBClass(lua_State* L);
+void TsTriggerObjectClass(lua_State* L);
+void TsWaypointObjectClass(lua_State* L);
+void TsPCStartObjectClass(lua_State* L);
+void TsTargetObjectClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);

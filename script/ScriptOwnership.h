@@ -29,4 +29,18 @@ int NewObject(lua_State* L, const char* type, const char* typeError, void* (*cre
 int DeleteObject(lua_State* L, const char* type, const char* typeError, const char* selfError,
                  void (*destroy)(void*));
 
+// new and delete of a pooled game class: the object comes from its class's
+// pool and goes back to it through its virtual destructor.
+template <class T>
+int NewPooled(lua_State* L, const char* type, const char* typeError)
+{
+    return NewObject(L, type, typeError, []() -> void* { return new T; });
+}
+
+template <class T>
+int DeletePooled(lua_State* L, const char* type, const char* typeError, const char* selfError)
+{
+    return DeleteObject(L, type, typeError, selfError, [](void* object) { delete static_cast<T*>(object); });
+}
+
 } // namespace script

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "game/framework/TsScriptNumber.h"
 
@@ -267,6 +268,35 @@ inline void NoArgs(lua_State* L, const char* typeError)
     tolua_Error err;
     if (!IsEnd(L, 2, &err))
         RaiseTypeError(L, typeError, &err);
+}
+
+// The kinds of plain argument a method may take after self.
+enum class Arg { Number, Bool, String };
+
+// Self of the class, then arguments of the given kinds from position 2 (a
+// string argument refuses nil), then the end. Raises the wrapper's
+// messages, else returns self (never null).
+template <class T>
+inline T* SelfWith(lua_State* L, const char* type, std::initializer_list<Arg> args, const char* typeError,
+                   const char* selfError)
+{
+    tolua_Error err;
+    bool ok = IsSelf(L, type, &err);
+    int lo = 2;
+    for (Arg arg : args) {
+        if (!ok)
+            break;
+        ok = arg == Arg::Number ? IsNumber(L, lo, &err)
+             : arg == Arg::Bool ? IsBool(L, lo, &err)
+                                : IsString(L, lo, NilArg::Reject, &err);
+        ++lo;
+    }
+    if (!ok || !IsEnd(L, lo, &err))
+        RaiseTypeError(L, typeError, &err);
+    T* self = ToObject<T>(L, 1);
+    if (!self)
+        Raise(L, selfError);
+    return self;
 }
 
 } // namespace script

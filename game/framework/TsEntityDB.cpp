@@ -17,11 +17,7 @@ namespace {
 // build on this library, so they are recognised by their class names.
 bool DerivesFromNamed(const OmObject& object, const char* name)
 {
-    for (const OmClass* cls = object.GetClass(); cls; cls = cls->parent) {
-        if (cls->name && std::strcmp(cls->name, name) == 0)
-            return true;
-    }
-    return false;
+    return OmClass::IsDerivedFromNamed(object.GetClass(), name);
 }
 
 template <class T>

@@ -18,3 +18,15 @@ std::string TsScriptQuote(std::string_view text)
     out.push_back('"');
     return out;
 }
+
+bool TsIsScriptIdentifier(const char* text)
+{
+    if (!text || !*text || (*text >= '0' && *text <= '9'))
+        return false;
+    for (const char* c = text; *c; ++c) {
+        const bool letter = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z');
+        if (!letter && !(*c >= '0' && *c <= '9') && *c != '_')
+            return false;
+    }
+    return true;
+}

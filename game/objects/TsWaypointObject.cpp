@@ -1,0 +1,172 @@
+#include "game/objects/TsWaypointObject.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/objects/TsPathTrack.h"
+
+OM_IMPLEMENT_CLASS(TsWaypointObject, TsEntity)
+
+namespace {
+
+// Below this total a track is too short to follow.
+constexpr float kShortestTrack = 0.0001f;
+
+bool Contains(const std::vector<const TsWaypointObject*>& nodes, const TsWaypointObject* node)
+{
+    for (const TsWaypointObject* n : nodes) {
+        if (n == node)
+            return true;
+    }
+    return false;
+}
+
+// The nodes of the chain from first, each once, in order; closed tells
+// whether the walk came back to first, and loopEnd names the earlier node
+// a chain loops back onto otherwise (null when the chain simply ends).
+std::vector<const TsWaypointObject*> ChainFrom(const TsWaypointObject* first, bool& closed,
+                                               const TsWaypointObject*& loopEnd)
+{
+    std::vector<const TsWaypointObject*> nodes;
+    closed = false;
+    loopEnd = nullptr;
+    for (const TsWaypointObject* node = first; node; node = node->GetNext()) {
+        if (Contains(nodes, node)) {
+            closed = node == first;
+            loopEnd = closed ? nullptr : node;
+            break;
+        }
+        nodes.push_back(node);
+    }
+    return nodes;
+}
+
+} // namespace
+
+TsWaypointObject::TsWaypointObject()
+{
+    ClearFlag(TS_ENTITY_ORDINARY);
+}
+
+bool TsWaypointObject::Import()
+{
+    const char* target = m_targetName.Get();
+    TsEntityDB* db = TsAccess::EntityDB();
+    if (!target || !db)
+        return false;
+    for (const OmList::Node* n = db->GetWaypoints().GetFirst(); n; n = n->next) {
+        auto* waypoint = static_cast<TsWaypointObject*>(n->value);
+        const char* name = waypoint ? waypoint->GetName() : nullptr;
+        if (name && std::strcmp(name, target) == 0) {
+            m_next = waypoint;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TsWaypointObject::Register(OmArchive& archive)
+{
+    if (!TsEntity::Register(archive))
+        return false;
+    if (m_next)
+        m_next->Register(archive);
+    return true;
+}
+
+void TsWaypointObject::Write(OmArchive& archive)
+{
+    TsEntity::Write(archive);
+    archive.WriteObjectRef(m_next);
+    archive.WriteU32(m_flag);
+}
+
+void TsWaypointObject::Read(OmArchive& archive)
+{
+    TsEntity::Read(archive);
+    archive.ReadRef(m_next);
+    uint32_t flag = 0;
+    archive.ReadU32(flag);
+    m_flag = flag != 0 ? 1 : 0;
+}
+
+void TsWaypointObject::ReleaseChain()
+{
+    bool closed = false;
+    const TsWaypointObject* loopEnd = nullptr;
+    std::vector<const TsWaypointObject*> nodes = ChainFrom(this, closed, loopEnd);
+    m_next = nullptr;
+    // Each node once, even where the chain loops back onto itself; the
+    // links go first so no release runs into a freed node.
+    for (size_t i = 1; i < nodes.size(); ++i)
+        const_cast<TsWaypointObject*>(nodes[i])->m_next = nullptr;
+    for (size_t i = 1; i < nodes.size(); ++i)
+        const_cast<TsWaypointObject*>(nodes[i])->Release();
+}
+
+void TsWaypointObject::Smooth(TsStraightWalkTest& walker)
+{
+    std::vector<const TsWaypointObject*> visited;
+    TsWaypointObject* current = this;
+    while (current && !Contains(visited, current)) {
+        visited.push_back(current);
+        TsWaypointObject* skipped = current->m_next;
+        if (!skipped || skipped == this)
+            return;
+        TsWaypointObject* after = skipped->m_next;
+        // The walk ends with the chain, or where it comes round to the first
+        // node again; a node it has already passed is never cut out.
+        if (!after || after == this || Contains(visited, skipped))
+            return;
+        const OmVector3& from = current->GetPosition();
+        const OmVector3& to = after->GetPosition();
+        if (walker.CanWalkStraight(from.x, from.z, to.x, to.z)) {
+            current->m_next = after;
+            skipped->m_next = nullptr;
+            skipped->Release();
+            visited.pop_back(); // the same node tries its new successor next
+        } else {
+            current = skipped;
+        }
+    }
+}
+
+void TsWaypointObject::BuildTrack(TsPathTrack& track) const
+{
+    bool closed = false;
+    const TsWaypointObject* loopEnd = nullptr;
+    std::vector<const TsWaypointObject*> nodes = ChainFrom(this, closed, loopEnd);
+    if (loopEnd)
+        nodes.push_back(loopEnd); // the walk ends where the chain turns back
+    track.Clear();
+    track.SetClosed(closed);
+    const auto count = static_cast<uint32_t>(nodes.size());
+    track.GetPoints().Resize(count);
+    float total = 0.0f;
+    for (uint32_t i = 0; i < count; ++i) {
+        TsPathTrack::Point& p = track.GetPoints()[i];
+        const OmVector3& here = nodes[i]->GetPosition();
+        const TsWaypointObject* following = i + 1 < count ? nodes[i + 1] : (closed ? nodes[0] : nullptr);
+        p = TsPathTrack::Point{.x = here.x, .z = here.z, .start = total};
+        if (!following)
+            continue;
+        const float dx = following->GetPosition().x - here.x;
+        const float dz = following->GetPosition().z - here.z;
+        const float length = std::sqrt(dx * dx + dz * dz);
+        if (length > 0.0f) {
+            p.directionX = dx / length;
+            p.directionZ = dz / length;
+        }
+        p.segmentLength = length;
+        total += length;
+    }
+    if (total <= kShortestTrack)
+        return;
+    track.SetLength(total);
+    for (uint32_t i = 0; i < count; ++i)
+        track.GetPoints()[i].start *= track.GetInverseLength();
+}

@@ -1,0 +1,240 @@
+// Waypoint chains flattened into tracks, smoothed and released, and the
+// tracks characters follow along them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsObject.h"
+#include "game/objects/TsPathTrack.h"
+#include "game/objects/TsWaypointObject.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+// Waypoints at the given (x, z) points, linked in order; the test keeps a
+// reference on each so releases by the chain can be counted.
+struct Chain {
+    explicit Chain(std::initializer_list<std::pair<float, float>> points)
+    {
+        for (auto [x, z] : points) {
+            auto* node = new TsWaypointObject;
+            node->SetPosition(x, 0.0f, z);
+            nodes.push_back(node);
+        }
+        for (size_t i = 0; i + 1 < nodes.size(); ++i)
+            nodes[i]->SetNext(nodes[i + 1]);
+    }
+    ~Chain()
+    {
+        for (TsWaypointObject* node : nodes) {
+            node->SetNext(nullptr);
+            node->Release();
+        }
+    }
+    TsWaypointObject* operator[](size_t i) const { return nodes[i]; }
+    std::vector<TsWaypointObject*> nodes;
+};
+
+std::vector<float> Starts(const TsPathTrack& track)
+{
+    std::vector<float> starts;
+    for (uint32_t i = 0; i < track.GetCount(); ++i)
+        starts.push_back(track.GetPoints()[i].start);
+    return starts;
+}
+
+// Walls at the given x: a straight walk may not cross any of them.
+struct Walls : TsStraightWalkTest {
+    std::vector<float> xs;
+    bool CanWalkStraight(float fromX, float, float toX, float) override
+    {
+        for (float x : xs) {
+            if ((fromX < x) != (toX < x))
+                return false;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(TsWaypointTrack, ChainsFlattenIntoTracksThatEndWhereTheChainDoes)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<float, float>> points;
+        int closeOnto; // index the last node links back to, -1 for none
+        bool closed;
+        std::vector<float> starts; // empty: the track is done at once
+    };
+    const Case cases[] = {
+        {"two points", {{0, 0}, {3, 4}}, -1, false, {0.0f, 1.0f}},
+        {"closed triangle", {{0, 0}, {3, 0}, {3, 4}}, 0, true, {0.0f, 3.0f / 12.0f, 7.0f / 12.0f}},
+        {"loop onto the middle", {{0, 0}, {2, 0}, {2, 2}}, 1, false, {0.0f, 2.0f / 6.0f, 4.0f / 6.0f, 1.0f}},
+        {"one point", {{5, 5}}, -1, false, {}},
+        {"all on one spot", {{1, 1}, {1, 1}}, -1, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<TsWaypointObject*> nodes;
+        for (auto [x, z] : c.points) {
+            nodes.push_back(new TsWaypointObject);
+            nodes.back()->SetPosition(x, 0.0f, z);
+        }
+        for (size_t i = 0; i + 1 < nodes.size(); ++i)
+            nodes[i]->SetNext(nodes[i + 1]);
+        if (c.closeOnto >= 0)
+            nodes.back()->SetNext(nodes[size_t(c.closeOnto)]);
+
+        TsPathTrack track;
+        nodes[0]->BuildTrack(track);
+        EXPECT_EQ(track.IsDone(), c.starts.empty());
+        if (!c.starts.empty()) {
+            EXPECT_EQ(track.IsClosed(), c.closed);
+            const std::vector<float> starts = Starts(track);
+            ASSERT_EQ(starts.size(), c.starts.size());
+            for (size_t i = 0; i < starts.size(); ++i)
+                EXPECT_NEAR(starts[i], c.starts[i], 1e-6f) << "point " << i;
+        }
+        for (TsWaypointObject* node : nodes) {
+            node->SetNext(nullptr);
+            node->Release();
+        }
+    }
+}
+
+TEST(TsWaypointTrack, PointsAlongATrackFollowEverySegmentAndRestartWhenAskedBehindTheCursor)
+{
+    Chain square({{0, 0}, {4, 0}, {4, 4}, {0, 4}});
+    square[3]->SetNext(square[0]);
+    TsPathTrack track;
+    square[0]->BuildTrack(track);
+    ASSERT_TRUE(track.IsClosed());
+    ASSERT_FLOAT_EQ(track.GetLength(), 16.0f);
+
+    struct Probe {
+        float s, x, z;
+    };
+    // In order, then back to the start: the last side (back to the first
+    // corner) is reached, and a value behind the cursor starts over.
+    const Probe probes[] = {{0.0f, 0, 0}, {0.125f, 2, 0}, {0.375f, 4, 2}, {0.625f, 2, 4},
+                            {0.875f, 0, 2}, {0.0625f, 1, 0}};
+    for (const Probe& p : probes) {
+        float x = -1, z = -1;
+        ASSERT_TRUE(track.PointAt(p.s, x, z));
+        EXPECT_NEAR(x, p.x, 1e-5f) << "s " << p.s;
+        EXPECT_NEAR(z, p.z, 1e-5f) << "s " << p.s;
+    }
+    EXPECT_EQ(track.GetCursor(), 0);
+
+    TsPathTrack empty;
+    float x = 7, z = 7;
+    EXPECT_FALSE(empty.PointAt(0.5f, x, z));
+    EXPECT_EQ(x, 7.0f);
+}
+
+TEST(TsWaypointTrack, ReleasingAChainReleasesEachNodeOnceEvenWhenItLoops)
+{
+    Chain chain({{0, 0}, {1, 0}, {2, 0}});
+    chain[2]->SetNext(chain[1]); // A -> B -> C -> B
+    for (TsWaypointObject* node : chain.nodes)
+        node->AddRef(); // the chain's own references
+    chain[0]->ReleaseChain();
+    EXPECT_EQ(chain[0]->GetRefCount(), 2u) << "the first node is the caller's";
+    EXPECT_EQ(chain[1]->GetRefCount(), 1u);
+    EXPECT_EQ(chain[2]->GetRefCount(), 1u);
+    EXPECT_EQ(chain[0]->GetNext(), nullptr);
+    chain[0]->Release();
+}
+
+TEST(TsWaypointTrack, SmoothingCutsOnlyNodesTheWalkerCanSkip)
+{
+    // A zigzag with a wall between x = 2 and x = 3: the corner at x = 2
+    // must stay, the nodes in the open stretches go.
+    Chain path({{0, 0}, {1, 1}, {2, 0}, {2.5f, 5}, {4, 0}, {5, 1}, {6, 0}});
+    for (size_t i = 1; i < path.nodes.size(); ++i)
+        path[i]->AddRef(); // each held by its predecessor
+    Walls walls;
+    walls.xs = {2.25f};
+    path[0]->Smooth(walls);
+
+    std::vector<TsWaypointObject*> kept;
+    for (TsWaypointObject* n = path[0]; n; n = n->GetNext())
+        kept.push_back(n);
+    EXPECT_EQ(kept, (std::vector<TsWaypointObject*>{path[0], path[2], path[3], path[6]}));
+    for (size_t i : {1, 4, 5})
+        EXPECT_EQ(path[i]->GetRefCount(), 1u) << "cut node " << i << " released once";
+    for (size_t i : {2, 3, 6})
+        path[i]->Release();
+
+    // A closed loop never cuts out its own first node, and ends.
+    Chain loop({{0, 0}, {1, 0}, {2, 0}});
+    loop[2]->SetNext(loop[0]);
+    for (size_t i = 1; i < 3; ++i)
+        loop[i]->AddRef();
+    Walls open;
+    loop[0]->Smooth(open);
+    EXPECT_EQ(loop[0]->GetNext(), loop[2]);
+    EXPECT_EQ(loop[2]->GetNext(), loop[0]);
+    loop[2]->Release();
+}
+
+// Any saved object can carry a track: a character saves the one it follows.
+class TrackHolder : public TsObject {
+    OM_DECLARE_CLASS(TrackHolder)
+public:
+    TrackHolder() = default;
+    explicit TrackHolder(OmArchive& archive) : TsObject(archive) {}
+    void Write(OmArchive& archive) override
+    {
+        TsObject::Write(archive);
+        track.Write(archive);
+    }
+    void Read(OmArchive& archive) override
+    {
+        TsObject::Read(archive);
+        track.Read(archive);
+    }
+    TsPathTrack track;
+};
+OM_IMPLEMENT_CLASS(TrackHolder, TsObject)
+
+TEST(TsWaypointTrack, TracksAndChainsSurviveTheArchive)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds(); // as the game does at start-up
+    Chain chain({{0, 0}, {0, 3}, {4, 3}});
+    chain[0]->SetName("first");
+    chain[1]->SetName("second");
+    auto* holder = new TrackHolder;
+    chain[0]->BuildTrack(holder->track);
+    holder->track.SetCursor(1);
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(chain[0]);
+        archive.AddRoot(holder);
+        ASSERT_TRUE(archive.Save("chain.sav"));
+    }
+    holder->Release();
+    OmArchive archive(OmClassRegistry::Instance());
+    ASSERT_TRUE(archive.Load("chain.sav"));
+    auto* first = TsWaypointObject::Cast(archive.GetRoot(0));
+    auto* loaded = TrackHolder::Cast(archive.GetRoot(1));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_NE(first->GetNext(), nullptr);
+    EXPECT_STREQ(first->GetNext()->GetName(), "second");
+    EXPECT_FLOAT_EQ(first->GetNext()->GetPosition().z, 3.0f);
+    const std::vector<float> starts = Starts(loaded->track);
+    ASSERT_EQ(starts.size(), 3u);
+    EXPECT_FLOAT_EQ(starts[1], 3.0f / 7.0f);
+    EXPECT_FLOAT_EQ(starts[2], 1.0f);
+    EXPECT_FLOAT_EQ(loaded->track.GetLength(), 7.0f);
+    EXPECT_EQ(loaded->track.GetCursor(), 1);
+    for (OmObject* o : {static_cast<OmObject*>(first->GetNext()->GetNext()), static_cast<OmObject*>(first->GetNext()),
+                        static_cast<OmObject*>(first), static_cast<OmObject*>(loaded)})
+        o->Release();
+}
