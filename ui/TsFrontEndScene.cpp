@@ -221,11 +221,10 @@ void TsFrontEnd::CreateQuadBuffers()
 
 void TsFrontEnd::StartTimer(EffectTimer& timer, float seconds) const
 {
+    // A duration shorter than a tick (the random draw may give 0) lasts one
+    // tick: a vanishing rate would hold the effect back for days.
     timer.value = 0.0f;
-    timer.rate = seconds > 0.0f ? TsAccess::TickDuration() / seconds : 0.0f;
-    // A zero duration still ends: the smallest step keeps the timer moving.
-    if (timer.rate <= 0.0f)
-        timer.rate = 1.1920929e-7f;
+    timer.rate = seconds > TsAccess::TickDuration() ? TsAccess::TickDuration() / seconds : 1.0f;
     timer.active = 1;
 }
 
