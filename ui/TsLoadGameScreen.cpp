@@ -78,8 +78,10 @@ void TsSaveGameList::DeleteAll()
 bool TsSaveGameList::ParseSaveName(const char* name, std::string& player, int32_t& number)
 {
     char text[kNameSize] = {};
-    int value = 0;
-    if (!name || std::sscanf(name, "%63[a-zA-Z0-9 _\n\t] [%d]", text, &value) != 2)
+    int value = 0, used = -1;
+    // The closing bracket must end the name: "bob [2]x" is no save.
+    if (!name || std::sscanf(name, "%63[a-zA-Z0-9 _\n\t] [%d]%n", text, &value, &used) != 2 || used < 0 ||
+        name[used] != '\0')
         return false;
     player = text;
     if (!player.empty() && player.back() == ' ')
