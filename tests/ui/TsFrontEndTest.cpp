@@ -211,3 +211,20 @@ TEST_F(FrontEnd, LoadModelKeepsTheWorkingFolderWhateverHappens)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FrontEndData, EveryFileTheTitleAndInGameMenusLoadIsInTheDemoData)
+{
+    const char* source = std::getenv("OM_SOURCE_DIR");
+    const std::filesystem::path front = std::filesystem::path(source ? source : ".") / "data" / "frontend";
+    std::vector<std::string> names(TsFrontEnd::kSpriteNames, TsFrontEnd::kSpriteNames + TsFrontEnd::kSpriteCount);
+    for (const char* more : {"TRclose01.tga", "TRclose02.tga", "MidRight.tga", "crs1.tga", "front1.tga",
+                             "tessaran.ttf", "arial.ttf", "background/background.pbf", "helmer/helmer.pbf",
+                             "helmer/bones.txt"})
+        names.push_back(more);
+    for (const std::string& name : names)
+        EXPECT_TRUE(std::filesystem::exists(front / name)) << name;
+}
+
+} // namespace
