@@ -6,6 +6,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxFileTexture.h"
 #include "platform/GfxTexture.h"
@@ -27,29 +28,40 @@ TsFrontEndBase::~TsFrontEndBase()
     for (uint32_t i = 0; i < m_stack.GetCount(); ++i) {
         TsGuiWindow* window = m_stack[i].window;
         if (m_stack[i].transient && !IsPage(window)) {
-            for (uint32_t j = i + 1; j < m_stack.GetCount(); ++j)
-                if (m_stack[j].window == window)
+            for (uint32_t j = i + 1; j < m_stack.GetCount(); ++j) {
+                if (m_stack[j].window == window) {
                     m_stack[j].window = nullptr; // the same window stood twice
+                }
+            }
             delete window;
         }
     }
     m_stack.RemoveAll();
-    for (uint32_t i = 0; i < m_doomed.GetCount(); ++i)
+    for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
         delete m_doomed[i];
-    for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next)
+    }
+    for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
         delete static_cast<TsGuiWindow*>(node->value);
+    }
     m_pages.RemoveAll();
     delete m_cursor;
 }
 
 bool TsFrontEndBase::Initialise()
 {
-    if (!TsGameMode::Initialise())
+    if (!TsGameMode::Initialise()) {
         return false;
-    if (!m_cursor)
+    }
+    if (!m_cursor) {
         m_cursor = LoadTGAFrontEndSprite("crs1.tga");
-    if (!m_fontA && !m_fontB && !m_fontC)
-        LogError("Front end: no texts are drawn: the application's fonts are not built yet");
+    }
+    // The 20- and 32-pixel faces of the title font and the 10-pixel Arial.
+    if (const TsMain* app = TsMain::Instance(); app && app->FontsLoaded()) {
+        SetFonts(app->GetFont(TsMain::LARGE_FONT), app->GetFont(TsMain::TITLE_FONT), app->GetFont(TsMain::SMALL_FONT));
+    }
+    if (!m_fontA && !m_fontB && !m_fontC) {
+        LogError("Front end: no texts are drawn: the application has no fonts");
+    }
     return true;
 }
 
@@ -66,8 +78,9 @@ TsGuiWindow* TsFrontEndBase::FindPage(const char* name) const
 {
     for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
         TsGuiWindow* page = static_cast<TsGuiWindow*>(node->value);
-        if (page->HasName(name))
+        if (page->HasName(name)) {
             return page;
+        }
     }
     return nullptr;
 }
@@ -80,9 +93,11 @@ bool TsFrontEndBase::IsPage(const TsGuiWindow* window) const
 
 bool TsFrontEndBase::IsOnStack(const TsGuiWindow* window) const
 {
-    for (uint32_t i = 0; i < m_stack.GetCount(); ++i)
-        if (m_stack[i].window == window)
+    for (uint32_t i = 0; i < m_stack.GetCount(); ++i) {
+        if (m_stack[i].window == window) {
             return true;
+        }
+    }
     return false;
 }
 
@@ -108,14 +123,17 @@ void TsFrontEndBase::PushWindow(TsGuiWindow* window, int32_t kind, bool transien
 
 void TsFrontEndBase::PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, int32_t kind, bool transient)
 {
-    if (!window)
+    if (!window) {
         return;
-    if (TsGuiWindow* top = GetTopWindow())
+    }
+    if (TsGuiWindow* top = GetTopWindow()) {
         top->Deactivate(0, 0);
+    }
     if (!window->IsOpen()) {
         window->Open(x, y);
-        if (!transient)
+        if (!transient) {
             m_pages.AddTail(window);
+        }
     }
     m_stack.Add({window, kind, uint8_t(transient ? 1 : 0)});
     ++m_stackChanges;
@@ -124,32 +142,39 @@ void TsFrontEndBase::PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, i
 
 void TsFrontEndBase::PopWindow()
 {
-    if (m_stack.GetCount() == 0)
+    if (m_stack.GetCount() == 0) {
         return;
+    }
     const StackEntry top = m_stack[m_stack.GetCount() - 1];
     top.window->Deactivate(0, 0);
     m_stack.Resize(m_stack.GetCount() - 1);
     ++m_stackChanges;
-    if (top.transient)
+    if (top.transient) {
         DiscardWindow(top.window);
-    if (m_stack.GetCount() == 0)
+    }
+    if (m_stack.GetCount() == 0) {
         EnterGame();
+    }
 }
 
 void TsFrontEndBase::PopAllWindows()
 {
-    while (m_stack.GetCount() > 0)
+    while (m_stack.GetCount() > 0) {
         PopWindow();
+    }
 }
 
 void TsFrontEndBase::DiscardWindow(TsGuiWindow* window)
 {
-    if (IsPage(window) || IsOnStack(window))
+    if (IsPage(window) || IsOnStack(window)) {
         return;
+    }
     if (m_walking > 0) {
-        for (uint32_t i = 0; i < m_doomed.GetCount(); ++i)
-            if (m_doomed[i] == window)
+        for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
+            if (m_doomed[i] == window) {
                 return;
+            }
+        }
         m_doomed.Add(window);
         return;
     }
@@ -158,12 +183,15 @@ void TsFrontEndBase::DiscardWindow(TsGuiWindow* window)
 
 void TsFrontEndBase::EndWalk()
 {
-    if (--m_walking > 0)
+    if (--m_walking > 0) {
         return;
+    }
     // A doomed window pushed again during the walk lives on.
-    for (uint32_t i = 0; i < m_doomed.GetCount(); ++i)
-        if (!IsOnStack(m_doomed[i]))
+    for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
+        if (!IsOnStack(m_doomed[i])) {
             delete m_doomed[i];
+        }
+    }
     m_doomed.RemoveAll();
 }
 
@@ -186,8 +214,9 @@ void TsFrontEndBase::UpdateWindows(float time)
     for (int32_t i = int32_t(m_stack.GetCount()) - 1; i >= 0; --i) {
         const StackEntry entry = m_stack[uint32_t(i)];
         entry.window->Update(time);
-        if (m_stackChanges != changes || (entry.kind & kStopsUpdates))
+        if (m_stackChanges != changes || (entry.kind & kStopsUpdates)) {
             break;
+        }
     }
     EndWalk();
 }
@@ -196,18 +225,21 @@ uint32_t TsFrontEndBase::ReadButtons()
 {
     const TsInput* input = TsAccess::Input();
     uint32_t buttons = 0;
-    if (input && input->IsActionDown(1))
+    if (input && input->IsActionDown(1)) {
         buttons |= TS_GUI_SECOND;
-    if (input && input->IsActionDown(0))
+    }
+    if (input && input->IsActionDown(0)) {
         buttons |= TS_GUI_SELECT;
+    }
     return buttons;
 }
 
 void TsFrontEndBase::SendMouseEvents()
 {
     const TsInput* input = TsAccess::Input();
-    if (!input)
+    if (!input) {
         return;
+    }
     const int32_t previousX = m_mouseX, previousY = m_mouseY;
     m_mouseX = input->GetCursorX();
     m_mouseY = input->GetCursorY();
@@ -216,8 +248,9 @@ void TsFrontEndBase::SendMouseEvents()
 
     // A press within two ticks of a held button, the pointer still, is a
     // double click.
-    if (m_mouseX != previousX || m_mouseY != previousY)
+    if (m_mouseX != previousX || m_mouseY != previousY) {
         m_doubleClickCountdown = 0;
+    }
     if (m_doubleClickCountdown != 0) {
         --m_doubleClickCountdown;
         if (buttons) {
@@ -235,20 +268,24 @@ void TsFrontEndBase::SendMouseEvents()
     for (int32_t i = int32_t(m_stack.GetCount()) - 1; i >= 0; --i) {
         const StackEntry entry = m_stack[uint32_t(i)];
         entry.window->OnMouseMove(packed, buttons);
-        if (m_stackChanges != changes)
+        if (m_stackChanges != changes) {
             break;
+        }
         if (pressed) {
             entry.window->OnMouseDown(packed, buttons);
-            if (m_stackChanges != changes)
+            if (m_stackChanges != changes) {
                 break;
+            }
         }
         if (released) {
             entry.window->OnMouseUp(packed, buttons);
-            if (m_stackChanges != changes)
+            if (m_stackChanges != changes) {
                 break;
+            }
         }
-        if (entry.kind & kStopsMouse)
+        if (entry.kind & kStopsMouse) {
             break;
+        }
     }
     EndWalk();
 }
@@ -258,15 +295,17 @@ void TsFrontEndBase::Render(float, float fraction)
     int32_t bottom = int32_t(m_stack.GetCount());
     while (bottom > 0) {
         --bottom;
-        if (m_stack[uint32_t(bottom)].kind & kStopsDrawing)
+        if (m_stack[uint32_t(bottom)].kind & kStopsDrawing) {
             break;
+        }
     }
     BeginWalk();
     const uint32_t changes = m_stackChanges;
     for (int32_t i = bottom; i < int32_t(m_stack.GetCount()); ++i) {
         m_stack[uint32_t(i)].window->Render(fraction);
-        if (m_stackChanges != changes)
+        if (m_stackChanges != changes) {
             break;
+        }
     }
     EndWalk();
     DrawCursor();
@@ -276,8 +315,9 @@ void TsFrontEndBase::DrawCursor()
 {
     OmD3D* renderer = OmD3D::Instance();
     const TsInput* input = TsAccess::Input();
-    if (!m_cursor || !renderer || !input)
+    if (!m_cursor || !renderer || !input) {
         return;
+    }
     renderer->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
     renderer->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
     m_cursor->Draw(renderer, float(input->GetCursorX()) - 8.0f, float(input->GetCursorY()) - 8.0f, 0, 0x40);
@@ -288,8 +328,9 @@ void TsFrontEndBase::DrawCursor()
 
 TsGuiSprite* TsFrontEndBase::LoadTGAFrontEndSprite(const char* name)
 {
-    if (!name)
+    if (!name) {
         return nullptr;
+    }
     char path[kMaxSpritePath];
     const int n = std::snprintf(path, sizeof path, "data\\frontend\\%s", name);
     if (n < 0 || size_t(n) >= sizeof path) {
@@ -327,9 +368,10 @@ GfxSurface* TsFrontEndBase::CreateBackdropSurface(const char* file)
     GfxSurface* image = nullptr;
     const bool made = device->CreateImageSurface(desc.width, desc.height, desc.format, &image) == GfxResult::Ok;
     const uint32_t pointFilter = 2;
-    if (!made || GfxLoadSurfaceFromFile(image, nullptr, nullptr, file, nullptr, pointFilter, 0, nullptr)
-                     != GfxResult::Ok)
+    if (!made ||
+        GfxLoadSurfaceFromFile(image, nullptr, nullptr, file, nullptr, pointFilter, 0, nullptr) != GfxResult::Ok) {
         LogErrorF("TsFrontEndBase::CreateBackdropSurface - Failed to load backdrop '%s'", file);
+    }
     back->Release();
     return made ? image : nullptr;
 }
@@ -339,14 +381,16 @@ void TsFrontEndBase::DrawBackdrop(GfxSurface* surface)
     OmD3D* renderer = OmD3D::Instance();
     GfxDevice* device = renderer ? renderer->GetDevice() : nullptr;
     GfxSurface* back = nullptr;
-    if (!surface || !device || device->GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back)
+    if (!surface || !device || device->GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back) {
         return;
+    }
     device->CopyRects(surface, nullptr, 0, back, nullptr);
     back->Release();
 }
 
 void TsFrontEndBase::ReleaseBackdrop(GfxSurface* surface)
 {
-    if (surface)
+    if (surface) {
         surface->Release();
+    }
 }

@@ -8,8 +8,6 @@
 
 class TsFrontEndHost : public TsFrontEndBase {
 public:
-    TsFrontEndHost() = default;
-    explicit TsFrontEndHost(OmArchive& archive) : TsFrontEndBase(archive) {}
     ~TsFrontEndHost() override;
 
     // Entry i becomes the sprite "data\frontend\<names[i]>" (null where it
@@ -18,6 +16,11 @@ public:
     // Null out of range and for a sprite that failed to load.
     TsGuiSprite* GetSprite(int32_t n) const;
     int32_t GetSpriteCount() const { return int32_t(m_sprites.GetCount()); }
+
+protected:
+    // Only concrete front ends (with a class, so a pool, of their own) are made.
+    TsFrontEndHost() = default;
+    explicit TsFrontEndHost(OmArchive& archive) : TsFrontEndBase(archive) {}
 
 private:
     void DeleteSprites();

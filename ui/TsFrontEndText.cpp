@@ -11,8 +11,9 @@ namespace {
 
 void DrawWith(OmD3DFont* font, float x, float y, uint32_t colour, const char* text, int32_t filtered)
 {
-    if (font && text)
+    if (font && text) {
         font->DrawText(x, y, colour, text, filtered > 0 ? 12u : 4u);
+    }
 }
 
 void ExtentWith(const OmD3DFont* font, const char* text, float& width, float& height)
@@ -36,8 +37,9 @@ struct Word {
 
 bool NextWord(const char*& cursor, Word& word)
 {
-    if (!*cursor)
+    if (!*cursor) {
         return false;
+    }
     const char* end = cursor + std::strcspn(cursor, " \t\n");
     word.start = cursor;
     word.last = *end == '\0';
@@ -81,8 +83,9 @@ void WalkWords(const OmD3DFont& font, const char* text, float wrapWidth, float& 
             x = 0.0f;
             lineHeight = 0.0f;
         }
-        if (!place(copy.text, x, y))
+        if (!place(copy.text, x, y)) {
             break;
+        }
         x += w;
         width = std::max(width, x);
         lineHeight = std::max(lineHeight, h);
@@ -130,25 +133,27 @@ void TsFrontEndBase::GetPlainTextExtent(const char* text, float& width, float& h
 void TsFrontEndBase::DrawWrappedText(float left, float top, float right, float bottom, uint32_t colour,
                                      const char* text, int32_t filtered) const
 {
-    if (!m_fontC || !text)
+    if (!m_fontC || !text) {
         return;
+    }
     OmD3DFont* font = m_fontC;
     const uint32_t flags = filtered > 0 ? 12u : 4u;
     float width = 0.0f, height = 0.0f;
     WalkWords(*font, text, right - left, width, height, [&](const char* word, float x, float y) {
-        if (top + y > bottom)
+        if (top + y > bottom) {
             return false;
+        }
         font->DrawText(left + x, top + y, colour, word, flags);
         return true;
     });
 }
 
-void TsFrontEndBase::MeasureWrappedText(const char* text, float wrapWidth, float, float& width,
-                                        float& height) const
+void TsFrontEndBase::MeasureWrappedText(const char* text, float wrapWidth, float, float& width, float& height) const
 {
     width = height = 0.0f;
-    if (!m_fontC || !text)
+    if (!m_fontC || !text) {
         return;
+    }
     WalkWords(*m_fontC, text, wrapWidth, width, height, [](const char*, float, float) { return true; });
     width = float(int32_t(width));
     height = float(int32_t(height));

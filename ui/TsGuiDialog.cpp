@@ -8,8 +8,9 @@ namespace {
 
 int32_t TilesUp(float length, float tile)
 {
-    if (tile <= 0.0f || length <= 0.0f)
+    if (tile <= 0.0f || length <= 0.0f) {
         return 0;
+    }
     const int32_t t = int32_t(tile), n = int32_t(length);
     return t > 0 ? n / t + (n % t ? 1 : 0) : 0;
 }
@@ -51,8 +52,9 @@ void TsGuiDialog::Activate(TsGuiArg a, TsGuiArg b)
 void TsGuiDialog::Render(float fraction)
 {
     const float x0 = GuiToPixelsX(m_x), y0 = GuiToPixelsY(m_y);
-    if (m_shaded)
+    if (m_shaded) {
         DrawGuiShade(x0, y0, m_frameWidth, m_frameHeight);
+    }
     DrawGuiFrame(x0, y0, m_frameWidth, m_frameHeight, m_frame, m_frameLines != 0);
     TsGuiWindow::Render(fraction);
 }

@@ -29,10 +29,7 @@ float GuiToFractionY(float p) { return Ratio(p, TsAccess::ScreenHeight()); }
 float GuiPixelWidth() { return Ratio(1.0f, TsAccess::ScreenWidth()); }
 float GuiPixelHeight() { return Ratio(1.0f, TsAccess::ScreenHeight()); }
 
-int32_t GuiPackMouse(int32_t x, int32_t y)
-{
-    return int32_t((uint32_t(x) << 16) | (uint32_t(y) & 0xFFFFu));
-}
+int32_t GuiPackMouse(int32_t x, int32_t y) { return int32_t((uint32_t(x) << 16) | (uint32_t(y) & 0xFFFFu)); }
 
 TsGuiArg GuiFloatArg(float f) { return TsGuiArg(std::bit_cast<uint32_t>(f)); }
 float GuiArgFloat(TsGuiArg a) { return std::bit_cast<float>(uint32_t(uintptr_t(a))); }
@@ -53,8 +50,9 @@ struct FrameLines {
 void DrawLines(const FrameLines& lines)
 {
     OmD3D* r = OmD3D::Instance();
-    if (!r || lines.count == 0)
+    if (!r || lines.count == 0) {
         return;
+    }
     r->SetVertexShader(GfxFvf::RhwDiffuse);
     r->SetIndices(-1, 0);
     r->SetStreamSource(0, -1);
@@ -64,8 +62,7 @@ void DrawLines(const FrameLines& lines)
 
 } // namespace
 
-void DrawGuiFrame(float x, float y, float w, float h, const TsGuiSpritePlacement (&frame)[TS_FRAME_SLOTS],
-                  bool lines)
+void DrawGuiFrame(float x, float y, float w, float h, const TsGuiSpritePlacement (&frame)[TS_FRAME_SLOTS], bool lines)
 {
     const TsGuiSpritePlacement& topLeft = frame[TS_FRAME_TOP_LEFT];
     const TsGuiSpritePlacement& top = frame[TS_FRAME_TOP];
@@ -113,8 +110,9 @@ void DrawGuiFrame(float x, float y, float w, float h, const TsGuiSpritePlacement
             right.Draw(R, cy - 0.25f);
             cy += right.GetPixelHeight();
         }
-        if (!leftTiles)
+        if (!leftTiles) {
             B = cy - 0.25f;
+        }
     } else if (lines) {
         gathered.Add(x + w, y + topRight.GetPixelHeight(), x + w, B);
     }
@@ -136,22 +134,25 @@ void DrawGuiFrame(float x, float y, float w, float h, const TsGuiSpritePlacement
 void DrawGuiLines(const float* points, uint32_t lineCount, uint32_t colour)
 {
     FrameLines lines;
-    for (uint32_t i = 0; i < lineCount && i < 4; ++i)
+    for (uint32_t i = 0; i < lineCount && i < 4; ++i) {
         lines.Add(points[4 * i], points[4 * i + 1], points[4 * i + 2], points[4 * i + 3]);
-    for (uint32_t i = 0; i < lines.count; ++i)
+    }
+    for (uint32_t i = 0; i < lines.count; ++i) {
         lines.points[i].colour = colour;
+    }
     DrawLines(lines);
 }
 
 void DrawGuiShade(float x, float y, float w, float h)
 {
     OmD3D* r = OmD3D::Instance();
-    if (!r)
+    if (!r) {
         return;
+    }
     const float l = x + 4.0f, t = y + 4.0f, rt = x + w - 4.0f, b = y + h - 4.0f;
     const uint32_t c = 0xA0000000u;
     const LineVertex v[6] = {
-        {l, t, 0.0f, 1.0f, c}, {rt, t, 0.0f, 1.0f, c}, {l, b, 0.0f, 1.0f, c},
+        {l, t, 0.0f, 1.0f, c},  {rt, t, 0.0f, 1.0f, c}, {l, b, 0.0f, 1.0f, c},
         {rt, t, 0.0f, 1.0f, c}, {rt, b, 0.0f, 1.0f, c}, {l, b, 0.0f, 1.0f, c},
     };
     r->SetVertexShader(GfxFvf::RhwDiffuse);

@@ -15,8 +15,9 @@ namespace {
 int32_t TilesFor(float length, float tile)
 {
     const int32_t t = int32_t(tile), n = int32_t(length);
-    if (t <= 0 || n <= 0)
+    if (t <= 0 || n <= 0) {
         return 0;
+    }
     return n / t + (n % t ? 1 : 0);
 }
 
@@ -53,8 +54,9 @@ void TsGuiEditBox::Layout()
 {
     const TsFrontEndBase* frontEnd = GuiFrontEndOf(*this);
     m_labelWidth = m_labelHeight = 0.0f;
-    if (frontEnd)
+    if (frontEnd) {
         frontEnd->GetTitleTextExtent(m_label, m_labelWidth, m_labelHeight);
+    }
     m_caretHeight = m_labelHeight;
     const float x0 = GuiToPixelsX(m_x);
     float right = GuiToPixelsX(m_x + m_width);
@@ -93,28 +95,37 @@ float TsGuiEditBox::CharWidth(char c) const
 {
     const char text[2] = {c, '\0'};
     float w = 0.0f, h = 0.0f;
-    if (const TsFrontEndBase* frontEnd = GuiFrontEndOf(*this))
+    if (const TsFrontEndBase* frontEnd = GuiFrontEndOf(*this)) {
         frontEnd->GetTitleTextExtent(text, w, h);
+    }
     return w;
 }
 
 float TsGuiEditBox::TextWidth(int32_t count) const
 {
     float w = 0.0f;
-    for (int32_t i = 0; i < count && m_text[i]; ++i)
+    for (int32_t i = 0; i < count && m_text[i]; ++i) {
         w += CharWidth(m_text[i]);
+    }
     return w;
 }
 
 bool TsGuiEditBox::Insert(char c)
 {
+    // Only characters the font draws: a key that types a control character
+    // (tab, return) must not end up in a name.
+    if (c < 32 || c > 126) {
+        return false;
+    }
     const int32_t length = GetLength();
-    if (c >= 'a' && c <= 'z')
+    if (c >= 'a' && c <= 'z') {
         c = char(c - 'a' + 'A');
+    }
     const float w = CharWidth(c);
     const float limit = float(int32_t(GuiToPixelsX(m_width) - 24.0f));
-    if (length >= kTextSize - 1 || TextWidth(length) + w >= limit)
+    if (length >= kTextSize - 1 || TextWidth(length) + w >= limit) {
         return false;
+    }
     std::memmove(m_text + m_caretIndex + 1, m_text + m_caretIndex, size_t(length - m_caretIndex) + 1);
     m_text[m_caretIndex] = c;
     m_caretOffset += w;
@@ -124,8 +135,9 @@ bool TsGuiEditBox::Insert(char c)
 
 void TsGuiEditBox::DeleteBackward()
 {
-    if (m_caretIndex <= 0)
+    if (m_caretIndex <= 0) {
         return;
+    }
     MoveCaret(m_caretIndex - 1);
     DeleteForward();
 }
@@ -133,8 +145,9 @@ void TsGuiEditBox::DeleteBackward()
 void TsGuiEditBox::DeleteForward()
 {
     const int32_t length = GetLength();
-    if (m_caretIndex >= length)
+    if (m_caretIndex >= length) {
         return;
+    }
     std::memmove(m_text + m_caretIndex, m_text + m_caretIndex + 1, size_t(length - m_caretIndex));
 }
 
@@ -147,8 +160,9 @@ void TsGuiEditBox::MoveCaret(int32_t index)
 
 void TsGuiEditBox::Activate(TsGuiArg, TsGuiArg)
 {
-    if (TsInput* input = TsAccess::Input())
+    if (TsInput* input = TsAccess::Input()) {
         input->FlushKeyboard();
+    }
 }
 
 void TsGuiEditBox::OnMouseDown(int32_t packed, uint32_t)
@@ -175,10 +189,12 @@ void TsGuiEditBox::OnMouseDown(int32_t packed, uint32_t)
 void TsGuiEditBox::Update(float)
 {
     TsInput* input = TsAccess::Input();
-    if (!input)
+    if (!input) {
         return;
-    if (input->IsActionReleased(0) && !HitTest(float(input->GetCursorX()), float(input->GetCursorY())))
+    }
+    if (input->IsActionReleased(0) && !HitTest(float(input->GetCursorX()), float(input->GetCursorY()))) {
         m_focused = 0;
+    }
     if (m_focused) {
         ReadHeldKeys();
         ReadTypedKeys();
@@ -192,16 +208,18 @@ void TsGuiEditBox::ReadHeldKeys()
 {
     plat::KeyboardDevice* keyboard = TsAccess::Input()->GetKeyboardDevice();
     uint8_t keys[plat::kKeyCodeCount] = {};
-    if (!keyboard || !plat::InputSucceeded(keyboard->GetDeviceState(keys)))
+    if (!keyboard || !plat::InputSucceeded(keyboard->GetDeviceState(keys))) {
         return;
-    if (keys[kKeyBackspace] & 0x80)
+    }
+    if (keys[kKeyBackspace] & 0x80) {
         DeleteBackward();
-    else if (keys[kKeyDelete] & 0x80)
+    } else if (keys[kKeyDelete] & 0x80) {
         DeleteForward();
-    else if (keys[kKeyLeft] & 0x80)
+    } else if (keys[kKeyLeft] & 0x80) {
         MoveCaret(m_caretIndex - 1);
-    else if (keys[kKeyRight] & 0x80)
+    } else if (keys[kKeyRight] & 0x80) {
         MoveCaret(m_caretIndex + 1);
+    }
 }
 
 void TsGuiEditBox::ReadTypedKeys()
@@ -210,15 +228,17 @@ void TsGuiEditBox::ReadTypedKeys()
     TsKeyEvent events[TsInput::kMaxBufferedKeys];
     const int n = input->GetBufferedKeys(TsInput::kMaxBufferedKeys, events);
     for (int i = 0; i < n; ++i) {
-        if (!events[i].pressed)
+        if (!events[i].pressed) {
             continue;
+        }
         const int code = int(events[i].code);
-        if (const char c = input->KeyToChar(code))
+        if (const char c = input->KeyToChar(code)) {
             Insert(c);
-        else if (code == kKeyHome)
+        } else if (code == kKeyHome) {
             MoveCaret(0);
-        else if (code == kKeyEnd)
+        } else if (code == kKeyEnd) {
             MoveCaret(GetLength());
+        }
     }
 }
 
@@ -227,12 +247,14 @@ void TsGuiEditBox::Render(float)
     const float x0 = GuiToPixelsX(m_x), y0 = GuiToPixelsY(m_y);
     const float L = m_left.GetPixelWidth(), M = m_middle.GetPixelWidth();
     m_left.Draw(x0, y0);
-    for (int32_t i = 0; i < m_tileCount; ++i)
+    for (int32_t i = 0; i < m_tileCount; ++i) {
         m_middle.Draw(x0 + L + float(i) * M, y0);
+    }
     m_right.Draw(x0 + L + float(m_tileCount) * M, y0);
     const TsFrontEndBase* frontEnd = GuiFrontEndOf(*this);
-    if (!frontEnd)
+    if (!frontEnd) {
         return;
+    }
     const float ty = y0 + m_left.GetPixelHeight() / 2.0f - m_labelHeight / 2.0f;
     frontEnd->DrawTitleText(x0 - m_labelWidth - 8.0f, ty, 0xFFFFFFFFu, m_label, 0);
     frontEnd->DrawTitleText(x0 + 12.0f, ty, 0xFFFFFFFFu, m_text, 0);

@@ -8,17 +8,15 @@ void TsGuiElement::SetName(const char* text)
 {
     delete[] m_name;
     m_name = nullptr;
-    if (!text)
+    if (!text) {
         return;
+    }
     const size_t n = std::strlen(text) + 1;
     m_name = new char[n];
     std::memcpy(m_name, text, n);
 }
 
-bool TsGuiElement::HasName(const char* text) const
-{
-    return m_name && text && std::strcmp(m_name, text) == 0;
-}
+bool TsGuiElement::HasName(const char* text) const { return m_name && text && std::strcmp(m_name, text) == 0; }
 
 void TsGuiElement::DispatchEvent(int32_t code, TsGuiArg a, TsGuiArg b)
 {
@@ -63,7 +61,4 @@ bool TsGuiControl::Contains(float fx, float fy) const
     return m_x <= fx && fx <= m_x + m_width && m_y <= fy && fy <= m_y + m_height;
 }
 
-bool TsGuiControl::HitTest(float px, float py) const
-{
-    return Contains(GuiToFractionX(px), GuiToFractionY(py));
-}
+bool TsGuiControl::HitTest(float px, float py) const { return Contains(GuiToFractionX(px), GuiToFractionY(py)); }

@@ -9,10 +9,12 @@ TsGuiListDialog::TsGuiListDialog(TsFrontEndBase* frontEnd) : TsGuiWindow(frontEn
 
 void TsGuiListDialog::Open(TsGuiArg x, TsGuiArg y)
 {
-    if (IndexOfChild(&m_frame) < 0)
+    if (IndexOfChild(&m_frame) < 0) {
         AddChild(&m_frame);
-    if (IndexOfChild(&m_scroll) < 0)
+    }
+    if (IndexOfChild(&m_scroll) < 0) {
         AddChild(&m_scroll);
+    }
     TsGuiWindow::Open(x, y);
 }
 
@@ -76,28 +78,33 @@ namespace {
 // and step by it.
 void GiveHeight(TsGuiListItem* item, float measured)
 {
-    if (item->height <= 0.0f)
+    if (item->height <= 0.0f) {
         item->height = measured > 0.0f ? measured : 16.0f;
+    }
 }
 
 } // namespace
 
 void TsGuiListDialog::AddItem(TsGuiListItem* item)
 {
-    if (!item)
+    if (!item) {
         return;
+    }
     item->next = nullptr;
     item->index = m_count;
-    if (m_last)
+    if (m_last) {
         m_last->next = item;
-    else
+    } else {
         m_first = item;
+    }
     m_last = item;
     ++m_count;
-    if (m_width > 0.0f)
+    if (m_width > 0.0f) {
         GiveHeight(item, MeasureItem(item, GetContentWidth()));
-    if (!m_firstVisible)
+    }
+    if (!m_firstVisible) {
         m_firstVisible = m_first;
+    }
     m_lastFirstIndex = -1;
 }
 
@@ -109,19 +116,24 @@ void TsGuiListDialog::RemoveItem(TsGuiListItem* item)
         previous = at;
         at = at->next;
     }
-    if (!at)
+    if (!at) {
         return;
+    }
     TsGuiListItem* next = item->next;
     (previous ? previous->next : m_first) = next;
-    if (m_last == item)
+    if (m_last == item) {
         m_last = previous;
-    for (TsGuiListItem* later = next; later; later = later->next)
+    }
+    for (TsGuiListItem* later = next; later; later = later->next) {
         --later->index;
+    }
     TsGuiListItem* neighbour = previous ? previous : next;
-    if (m_firstVisible == item)
+    if (m_firstVisible == item) {
         m_firstVisible = neighbour;
-    if (m_selected == item)
+    }
+    if (m_selected == item) {
         m_selected = neighbour;
+    }
     item->next = nullptr;
     --m_count;
     m_lastFirstIndex = -1;
@@ -130,8 +142,9 @@ void TsGuiListDialog::RemoveItem(TsGuiListItem* item)
 TsGuiListItem* TsGuiListDialog::ItemByIndex(int32_t index) const
 {
     TsGuiListItem* item = m_first;
-    for (int32_t i = 0; item && i < index; ++i)
+    for (int32_t i = 0; item && i < index; ++i) {
         item = item->next;
+    }
     return item;
 }
 
@@ -139,30 +152,35 @@ void TsGuiListDialog::Activate(TsGuiArg a, TsGuiArg b)
 {
     TsGuiWindow::Activate(a, b);
     const float content = GetContentWidth();
-    for (TsGuiListItem* item = m_first; item; item = item->next)
+    for (TsGuiListItem* item = m_first; item; item = item->next) {
         GiveHeight(item, MeasureItem(item, content));
+    }
     Layout();
 }
 
 TsGuiListItem* TsGuiListDialog::ItemAt(float px, float py) const
 {
-    if (!m_first || !m_firstVisible || m_firstVisible->height <= 0.0f)
+    if (!m_first || !m_firstVisible || m_firstVisible->height <= 0.0f) {
         return nullptr;
+    }
     const float x0 = GuiToPixelsX(m_x), y0 = GuiToPixelsY(m_y);
     const float right = GuiToPixelsX(GetRight()), bottom = GuiToPixelsY(GetBottom());
-    if (px < x0 + 8.0f || px > right - 18.0f || py < y0 + 4.0f || py > bottom - 18.0f)
+    if (px < x0 + 8.0f || px > right - 18.0f || py < y0 + 4.0f || py > bottom - 18.0f) {
         return nullptr;
+    }
     const int32_t row = std::clamp(int32_t((py - GetContentTop()) / m_firstVisible->height), 0, m_count - 1);
     TsGuiListItem* item = m_firstVisible;
-    for (int32_t i = 0; i < row && item->next; ++i)
+    for (int32_t i = 0; i < row && item->next; ++i) {
         item = item->next;
+    }
     return item;
 }
 
 void TsGuiListDialog::OnMouseDown(int32_t packed, uint32_t buttons)
 {
-    if (!m_scroll.IsHovered())
+    if (!m_scroll.IsHovered()) {
         m_selected = ItemAt(float(GuiPackedX(packed)), float(GuiPackedY(packed)));
+    }
     TsGuiWindow::OnMouseDown(packed, buttons);
 }
 
@@ -170,8 +188,9 @@ void TsGuiListDialog::ScrollByWheel()
 {
     const TsInput* input = TsAccess::Input();
     const int32_t wheel = input ? input->GetMouseState().wheel : 0;
-    if (wheel == 0 || !m_hover)
+    if (wheel == 0 || !m_hover) {
         return;
+    }
     const float step = 1.0f / float(m_count);
     m_scroll.SetValue(m_scroll.GetValue() + (wheel > 0 ? -step : step));
 }
@@ -179,8 +198,9 @@ void TsGuiListDialog::ScrollByWheel()
 void TsGuiListDialog::Render(float fraction)
 {
     TsGuiWindow::Render(fraction);
-    if (!m_first)
+    if (!m_first) {
         return;
+    }
     ScrollByWheel();
     const int32_t firstIndex = int32_t(m_scroll.GetValue() * float(m_count - 1));
     if (firstIndex != m_lastFirstIndex || !m_firstVisible) {

@@ -21,21 +21,24 @@ void GuiSnapFrameSize(const TsGuiSpritePlacement (&frame)[TS_FRAME_SLOTS], float
     const float cornersW = frame[TS_FRAME_TOP_LEFT].GetPixelWidth() + frame[TS_FRAME_TOP_RIGHT].GetPixelWidth();
     const float topTile = frame[TS_FRAME_TOP].GetPixelWidth();
     const float n = SnapTiles(width - cornersW, topTile);
-    if (n >= 0.0f)
+    if (n >= 0.0f) {
         width = cornersW + n * topTile;
+    }
     const float cornersH = frame[TS_FRAME_TOP_LEFT].GetPixelHeight() + frame[TS_FRAME_BOTTOM_LEFT].GetPixelHeight();
     const float leftTile = frame[TS_FRAME_LEFT].GetPixelHeight();
     const float m = SnapTiles(height - cornersH, leftTile);
-    if (m >= 0.0f)
+    if (m >= 0.0f) {
         height = cornersH + m * leftTile;
+    }
 }
 
 TsGuiPanel::TsGuiPanel(TsFrontEndBase* frontEnd) : TsGuiWindow(frontEnd) {}
 
 bool TsGuiPanel::AddItem(TsGuiControl* control)
 {
-    if (!control || m_itemCount >= kMaxItems)
+    if (!control || m_itemCount >= kMaxItems) {
         return false;
+    }
     m_items[m_itemCount++] = control;
     return true;
 }
@@ -48,8 +51,9 @@ void TsGuiPanel::SetTitle(const char* text)
         m_title[kTitleSize - 1] = '\0';
     }
     m_titleWidth = m_titleHeight = 0.0f;
-    if (m_frontEnd)
+    if (m_frontEnd) {
         m_frontEnd->GetTitleTextExtent(m_title, m_titleWidth, m_titleHeight);
+    }
     Layout();
 }
 
@@ -62,8 +66,9 @@ void TsGuiPanel::SetFrameSprites(const TsGuiSpritePlacement (&frame)[TS_FRAME_SL
 void TsGuiPanel::MoveTo(float x, float y)
 {
     const float dx = x - m_x, dy = y - m_y;
-    for (int32_t i = 0; i < m_itemCount; ++i)
+    for (int32_t i = 0; i < m_itemCount; ++i) {
         m_items[i]->SetPosition(m_items[i]->GetPositionX() + dx, m_items[i]->GetPositionY() + dy);
+    }
     m_x = x;
     m_y = y;
     Layout();
@@ -71,8 +76,9 @@ void TsGuiPanel::MoveTo(float x, float y)
 
 void TsGuiPanel::Layout()
 {
-    if (m_itemCount == 0)
+    if (m_itemCount == 0) {
         return;
+    }
     float left = 1e9f, top = 1e9f, right = -1e9f, bottom = -1e9f;
     for (int32_t i = 0; i < m_itemCount; ++i) {
         const TsGuiControl& item = *m_items[i];
@@ -106,7 +112,8 @@ void TsGuiPanel::Render(float fraction)
     const float w = GuiToPixelsX(m_width), h = GuiToPixelsY(m_height);
     DrawGuiShade(x0, y0, w, h);
     DrawGuiFrame(x0, y0, w, h, m_frame, false);
-    if (m_frontEnd)
+    if (m_frontEnd) {
         m_frontEnd->DrawTitleText(x0 + w / 2.0f - m_titleWidth / 2.0f, y0 + 8.0f, 0xFFFFFFFFu, m_title, 0);
+    }
     TsGuiWindow::Render(fraction);
 }

@@ -17,15 +17,13 @@ float PointerFractionY()
 
 } // namespace
 
-void TsGuiScrollList::SetValue(float v)
-{
-    m_value = m_previous = Clamp01(v);
-}
+void TsGuiScrollList::SetValue(float v) { m_value = m_previous = Clamp01(v); }
 
 void TsGuiScrollList::SetSprites(const TsGuiSpritePlacement (&six)[6])
 {
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         m_parts[i] = six[i];
+    }
     Layout();
 }
 
@@ -40,10 +38,12 @@ void TsGuiScrollList::SetPressedSprites(const TsGuiSpritePlacement& topPressed, 
 void TsGuiScrollList::Layout()
 {
     float width = m_parts[kTopArrow].GetPixelWidth();
-    if (width == 0.0f)
+    if (width == 0.0f) {
         width = m_parts[kBottomArrow].GetPixelWidth();
-    if (width == 0.0f)
+    }
+    if (width == 0.0f) {
         width = kDefaultWidth;
+    }
     m_width = GuiToFractionX(width);
     const float topCap = m_parts[kTopArrow].GetPixelHeight(), bottomCap = m_parts[kBottomArrow].GetPixelHeight();
     const float ends = m_parts[kUpperEnd].GetPixelHeight() + m_parts[kLowerEnd].GetPixelHeight();
@@ -61,12 +61,14 @@ bool TsGuiScrollList::HitThumb(float fy)
     const float span = m_trackBottom - m_trackTop;
     const float thumbHalf = m_parts[kThumb].GetPixelHeight() / 2.0f;
     const float h = GuiToFractionY(thumbHalf);
-    if (span <= 0.0f || fy < m_trackTop - h || fy > m_trackBottom + h)
+    if (span <= 0.0f || fy < m_trackTop - h || fy > m_trackBottom + h) {
         return false;
+    }
     const float t = (fy - m_trackTop) / span;
     const float half = thumbHalf / GuiToPixelsY(span);
-    if (!(t - half < m_value && m_value <= t + half))
+    if (!(t - half < m_value && m_value <= t + half)) {
         return false;
+    }
     m_grabOffset = t - m_value;
     return true;
 }
@@ -79,14 +81,16 @@ float TsGuiScrollList::PointerTrackPosition() const
 
 void TsGuiScrollList::OnMouseMove(int32_t, uint32_t)
 {
-    if (m_armed)
+    if (m_armed) {
         m_armed = m_hover;
+    }
 }
 
 void TsGuiScrollList::OnMouseDown(int32_t packed, uint32_t)
 {
-    if (!m_hover)
+    if (!m_hover) {
         return;
+    }
     m_dragging = HitThumb(GuiToFractionY(float(GuiPackedY(packed)))) ? 1 : 0;
     m_armed = 1;
 }
@@ -96,14 +100,16 @@ void TsGuiScrollList::Update(float)
     m_previous = m_value;
     m_topPressed = m_bottomPressed = 0;
     const TsInput* input = TsAccess::Input();
-    if (!input)
+    if (!input) {
         return;
+    }
     if (m_dragging) {
         m_dragging = input->IsActionDown(0) ? 1 : 0;
         return;
     }
-    if (!input->IsActionDown(0) || !m_hover || !m_armed)
+    if (!input->IsActionDown(0) || !m_hover || !m_armed) {
         return;
+    }
     const float fy = PointerFractionY();
     if (fy <= m_y + GuiToFractionY(m_parts[kTopArrow].GetPixelHeight())) {
         m_topPressed = 1;
@@ -137,8 +143,9 @@ void TsGuiScrollList::Render(float fraction)
     };
     drawPart(kTopArrow, kTopPressed, m_topPressed != 0);
     drawPart(kUpperEnd, kUpperEnd, false);
-    for (int32_t i = 0; i < m_tileCount; ++i)
+    for (int32_t i = 0; i < m_tileCount; ++i) {
         drawPart(kTrack, kTrack, false);
+    }
     drawPart(kLowerEnd, kLowerEnd, false);
     drawPart(kBottomArrow, kBottomPressed, m_bottomPressed != 0);
 

@@ -49,13 +49,15 @@ void TsGuiSprite::Draw(OmD3D* renderer, float x, float y, int32_t orientation, u
 void TsGuiSprite::DrawMirrored(OmD3D* renderer, float x, float y, int32_t orientation, bool mirrorX, bool mirrorY,
                                uint32_t blendMode) const
 {
-    if (!renderer || textureId < 0)
+    if (!renderer || textureId < 0) {
         return;
+    }
     const float texW = GetPixelWidth(), texH = GetPixelHeight();
     float w = float(int32_t((umax - umin) * texW));
     float h = float(int32_t((vmax - vmin) * texH));
-    if (orientation == 1 || orientation == 3)
+    if (orientation == 1 || orientation == 3) {
         std::swap(w, h);
+    }
     const float x0 = float(int32_t(x)) + 0.5f, y0 = float(int32_t(y)) + 0.5f;
 
     // Corner coordinates in the order top-left, top-right, bottom-left, bottom-right.
@@ -88,8 +90,9 @@ void TsGuiSprite::DrawMirrored(OmD3D* renderer, float x, float y, int32_t orient
     renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
     renderer->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Texture);
     const bool setBlend = blendMode != kKeepBlend;
-    if (setBlend)
+    if (setBlend) {
         renderer->SetBlendMode(blendMode);
+    }
     renderer->SetVertexShader(GfxFvf::RhwDiffuseTex1);
     renderer->SetTexture(0, textureId);
     renderer->SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Clamp);
@@ -97,16 +100,19 @@ void TsGuiSprite::DrawMirrored(OmD3D* renderer, float x, float y, int32_t orient
     renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(SpriteVertex));
     renderer->SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Wrap);
     renderer->SetTextureStageState(0, GfxTss::AddressV, GfxAddress::Wrap);
-    if (setBlend)
+    if (setBlend) {
         renderer->SetBlendMode(0);
+    }
 }
 
 void TsGuiSpritePlacement::Draw(float x, float y) const
 {
-    if (!sprite)
+    if (!sprite) {
         return;
-    if (!mirrorX && !mirrorY)
+    }
+    if (!mirrorX && !mirrorY) {
         sprite->Draw(OmD3D::Instance(), x, y, orientation, blendMode);
-    else
+    } else {
         sprite->DrawMirrored(OmD3D::Instance(), x, y, orientation, mirrorX != 0, mirrorY != 0, blendMode);
+    }
 }

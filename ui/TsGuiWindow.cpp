@@ -31,8 +31,9 @@ void TsGuiWindow::OnMouseMove(int32_t packed, uint32_t buttons)
     const float px = float(GuiPackedX(packed)), py = float(GuiPackedY(packed));
     for (int32_t i = 0; i < m_childCount; ++i) {
         TsGuiControl* control = InputControl(m_children[i]);
-        if (control)
+        if (control) {
             control->SetHover(control->HitTest(px, py));
+        }
     }
     ForwardEvent(TS_GUI_MOUSE_MOVE, packed, buttons);
 }
@@ -48,8 +49,9 @@ void TsGuiWindow::RouteMouse(int32_t code, int32_t packed, uint32_t buttons)
     for (int32_t i = 0; i < m_childCount; ++i) {
         TsGuiElement* child = m_children[i];
         TsGuiControl* control = InputControl(child);
-        if (!control || control->Contains(fx, fy))
+        if (!control || control->Contains(fx, fy)) {
             child->DispatchEvent(code, packed, buttons);
+        }
     }
 }
 
@@ -61,31 +63,37 @@ void TsGuiWindow::Update(float time) { ForwardEvent(TS_GUI_UPDATE, GuiFloatArg(t
 
 void TsGuiWindow::AddChild(TsGuiElement* element)
 {
-    if (!element || m_childCount + 1 >= kMaxChildren + 1)
+    if (!element || m_childCount + 1 >= kMaxChildren + 1) {
         return;
+    }
     m_children[m_childCount++] = element;
     element->SetOwner(this);
 }
 
 int32_t TsGuiWindow::IndexOfChild(const TsGuiElement* element) const
 {
-    for (int32_t i = 0; i < m_childCount; ++i)
-        if (m_children[i] == element)
+    for (int32_t i = 0; i < m_childCount; ++i) {
+        if (m_children[i] == element) {
             return i;
+        }
+    }
     return -1;
 }
 
 float TsGuiWindow::GetWidestChild() const
 {
     float widest = 0.0f;
-    for (int32_t i = 0; i < m_childCount; ++i)
-        if (const TsGuiControl* control = InputControl(m_children[i]))
+    for (int32_t i = 0; i < m_childCount; ++i) {
+        if (const TsGuiControl* control = InputControl(m_children[i])) {
             widest = std::max(widest, control->GetWidth());
+        }
+    }
     return widest;
 }
 
 void TsGuiWindow::ForwardEvent(int32_t code, TsGuiArg a, TsGuiArg b)
 {
-    for (int32_t i = 0; i < m_childCount; ++i)
+    for (int32_t i = 0; i < m_childCount; ++i) {
         m_children[i]->DispatchEvent(code, a, b);
+    }
 }

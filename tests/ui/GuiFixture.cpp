@@ -24,9 +24,24 @@ void WriteTga(const std::string& path, int width, int height, const std::functio
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary);
-    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                uint8_t(width), uint8_t(width >> 8), uint8_t(height), uint8_t(height >> 8),
-                                32, 0x28};
+    const uint8_t header[18] = {0,
+                                0,
+                                2,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                uint8_t(width),
+                                uint8_t(width >> 8),
+                                uint8_t(height),
+                                uint8_t(height >> 8),
+                                32,
+                                0x28};
     out.write(reinterpret_cast<const char*>(header), sizeof header);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -47,8 +62,9 @@ void WriteTga(const std::string& path, int width, int height, uint32_t colour)
 void TestFrontEnd::Render(float renderTime, float fraction)
 {
     OmD3D* renderer = OmD3D::Instance();
-    if (!renderer)
+    if (!renderer) {
         return;
+    }
     const float black[3] = {0.0f, 0.0f, 0.0f};
     renderer->SetClearColour(black);
     renderer->Clear(nullptr, 0);
@@ -72,13 +88,6 @@ void GuiTest::SetUp()
 void GuiTest::StopApp()
 {
     sprites.clear();
-    // The fonts' device objects go before the renderer; the mode only
-    // points at them and draws nothing while it is destroyed.
-    if (app && app->GetMode())
-        FrontEnd().SetFonts(nullptr, nullptr, nullptr);
-    titleFont.reset();
-    largeFont.reset();
-    plainFont.reset();
     app.reset();
 }
 
@@ -102,16 +111,7 @@ void GuiTest::Start(int width, int height)
     plat::InjectFocus(*app->GetWindow(), true);
     TsMain::PumpMessages();
     ASSERT_NE(TestFrontEnd::Cast(app->GetMode()), nullptr);
-    // Until the application makes the game's fonts, the test makes its own.
-    OmD3D& renderer = *OmD3D::Instance();
-    titleFont = std::make_unique<OmD3DFont>("Arial", 20, 0);
-    largeFont = std::make_unique<OmD3DFont>("Arial", 32, 0);
-    plainFont = std::make_unique<OmD3DFont>("Arial", 10, 1);
-    for (OmD3DFont* font : {titleFont.get(), largeFont.get(), plainFont.get()}) {
-        ASSERT_GE(font->CreateGlyphTexture(renderer), 0);
-        ASSERT_GE(font->Restore(), 0);
-    }
-    FrontEnd().SetFonts(titleFont.get(), largeFont.get(), plainFont.get());
+    ASSERT_NE(FrontEnd().GetPlainFont(), nullptr); // the application's, taken at Initialise
     Frame();
 }
 
@@ -125,8 +125,9 @@ void GuiTest::Frame()
 
 void GuiTest::Frames(int count)
 {
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         Frame();
+    }
 }
 
 void GuiTest::MoveMouse(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
@@ -147,8 +148,9 @@ void GuiTest::Key(int code, bool down) { ASSERT_TRUE(plat::InjectKey(*app->GetWi
 
 void GuiTest::WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour)
 {
-    if (!scratch)
+    if (!scratch) {
         scratch = std::make_unique<ScratchDir>();
+    }
     WriteTga((std::filesystem::current_path() / "data" / "frontend" / name).string(), width, height, colour);
     plat::ClearPathCache();
 }
@@ -160,9 +162,8 @@ TsGuiSprite* GuiTest::SolidSprite(int width, int height, uint32_t colour)
 
 TsGuiSprite* GuiTest::PatternSprite(int width, int height, const std::function<uint32_t(int, int)>& colour)
 {
-    const std::string path = (std::filesystem::temp_directory_path()
-                              / ("ts_gui_" + std::to_string(::getpid()) + "_" + std::to_string(spriteCount_++)
-                                 + ".tga"))
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("ts_gui_" + std::to_string(::getpid()) + "_" + std::to_string(spriteCount_++) + ".tga"))
                                  .string();
     WriteTga(path, width, height, colour);
     OmTextureResource* resource = new OmTextureResource(path.c_str(), 1, 0);
@@ -183,8 +184,8 @@ std::vector<uint32_t> GuiTest::ReadScreen()
     int width = 0, height = 0;
     app->GetWindow()->GetClientSize(width, height);
     plat::GfxSurface* screen = nullptr;
-    if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)
-        != plat::GfxResult::Ok) {
+    if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen) !=
+        plat::GfxResult::Ok) {
         ADD_FAILURE() << "no surface for the screen";
         return pixels;
     }
@@ -208,8 +209,9 @@ GuiTest::Box GuiTest::FindColour(const std::vector<uint32_t>& screen, uint32_t r
     Box box;
     for (int y = 0; y < height_; ++y) {
         for (int x = 0; x < width_; ++x) {
-            if (Pixel(screen, x, y) != rgb)
+            if (Pixel(screen, x, y) != rgb) {
                 continue;
+            }
             box.left = std::min(box.left, x);
             box.right = std::max(box.right, x);
             box.top = std::min(box.top, y);
@@ -221,8 +223,9 @@ GuiTest::Box GuiTest::FindColour(const std::vector<uint32_t>& screen, uint32_t r
 
 uint32_t GuiTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_ || screen.size() < size_t(width_) * size_t(height_))
+    if (x < 0 || y < 0 || x >= width_ || y >= height_ || screen.size() < size_t(width_) * size_t(height_)) {
         return 0xDEADBEEF;
+    }
     return screen[size_t(y) * size_t(width_) + size_t(x)] & 0xFFFFFF;
 }
 

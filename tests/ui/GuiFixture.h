@@ -1,7 +1,7 @@
 // The real application on the test display with a front end the test
 // drives: the clock run by hand (one tick a frame), the mouse and keys fed
-// through SDL's queue, the three fonts made for the test, solid-colour
-// sprites written as image files, and the screen read back.
+// through SDL's queue, solid-colour sprites written as image files, and the
+// screen read back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "game/framework/TsMain.h"
-#include "render/OmD3DFont.h"
 #include "tests/engine/ManualClock.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -77,7 +76,6 @@ protected:
 
     std::unique_ptr<ManualClock> clock;
     std::unique_ptr<TsMain> app;
-    std::unique_ptr<OmD3DFont> titleFont, largeFont, plainFont;
     std::vector<std::unique_ptr<TsGuiSprite>> sprites;
     std::unique_ptr<ScratchDir> scratch;
     LogCapture log;

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/FilePath.h"
+#include "platform/GfxTexture.h"
+#include "render/OmD3D.h"
 #include "tests/ui/GuiFixture.h"
 #include "ui/TsGuiButton.h"
 #include "ui/TsGuiMessageBox.h"
@@ -103,11 +105,8 @@ TEST_F(FrontEndStack, KindBitsStopEachWalkOnTheirOwn)
         const char* trace; // one tick and frame, pointer still
     };
     const Case cases[] = {
-        {7, 0, "Ut Lt Um Lm Lr Ur "},
-        {7, 1, "Ut Lt Um Lr Ur "},
-        {7, 2, "Ut Lt Um Lm Ur "},
-        {7, 4, "Ut Um Lm Lr Ur "},
-        {7, 3, "Ut Lt Um Ur "},
+        {7, 0, "Ut Lt Um Lm Lr Ur "}, {7, 1, "Ut Lt Um Lr Ur "}, {7, 2, "Ut Lt Um Lm Ur "},
+        {7, 4, "Ut Um Lm Lr Ur "},    {7, 3, "Ut Lt Um Ur "},
     };
     TestFrontEnd& fe = FrontEnd();
     for (const Case& c : cases) {
@@ -153,6 +152,24 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
     EXPECT_EQ(fe.enterGameCalls, 1); // an empty stack pops nothing
     fe.PushWindow(nullptr, 7, false);
     EXPECT_FALSE(fe.HasOpenWindows());
+}
+
+TEST_F(FrontEndStack, TheFrontEndWritesWithTheApplicationsFonts)
+{
+    EXPECT_EQ(FrontEnd().GetTitleFont(), app->GetFont(TsMain::LARGE_FONT));      // the title face at 20
+    EXPECT_EQ(FrontEnd().GetLargeTitleFont(), app->GetFont(TsMain::TITLE_FONT)); // at 32
+    EXPECT_EQ(FrontEnd().GetPlainFont(), app->GetFont(TsMain::SMALL_FONT));
+    float w20 = 0, h20 = 0, w32 = 0, h32 = 0;
+    FrontEnd().GetTitleTextExtent("Load Game", w20, h20);
+    FrontEnd().GetLargeTitleTextExtent("Load Game", w32, h32);
+    EXPECT_GT(w32, w20);
+    EXPECT_GT(h32, h20);
+    // Without fonts the texts measure nothing and draw nothing.
+    FrontEnd().SetFonts(nullptr, nullptr, nullptr);
+    FrontEnd().GetTitleTextExtent("Load Game", w20, h20);
+    EXPECT_EQ(w20, 0.0f);
+    FrontEnd().DrawTitleText(0, 0, 0xFFFFFFFF, "Load Game", 0);
+    FrontEnd().DrawWrappedText(0, 0, 100, 100, 0xFFFFFFFF, "Load Game", 0);
 }
 
 TEST_F(FrontEndStack, TheTickTimeIsTheGameTimeAndUpdatesNeedAWindow)
@@ -319,6 +336,53 @@ TEST_F(FrontEndStack, TheCursorIsDrawnOverAnEmptyStack)
     EXPECT_EQ(Pixel(screen, 196, 146), 0xFF0000u);
     EXPECT_EQ(Pixel(screen, 190, 140), 0u);
     EXPECT_EQ(Pixel(screen, 210, 160), 0u);
+}
+
+TEST_F(FrontEndStack, TheCursorIsDrawnOverTheWindows)
+{
+    WriteFrontEndImage("crs1.tga", 16, 16, 0xFFFF0000);
+    ASSERT_TRUE(FrontEnd().Initialise());
+    // A screen whose blue square lies under the pointer.
+    class Square : public TsGuiWindow {
+    public:
+        Square(TsFrontEndBase* fe, TsGuiSprite* blue) : TsGuiWindow(fe)
+        {
+            AddChild(&button);
+            button.SetSprites(Place(blue), {}, {});
+            button.SetPosition(0.25f, 0.25f);
+        }
+        TsGuiButton button;
+    };
+    FrontEnd().PushWindow(new Square(&FrontEnd(), SolidSprite(64, 64, 0xFF0000FF)), TsFrontEndBase::kScreen, false);
+    MoveMouse(180, 140);
+    Frame();
+    const std::vector<uint32_t> screen = ReadScreen();
+    EXPECT_EQ(Pixel(screen, 220, 150), 0x0000FFu); // the square alone
+    EXPECT_EQ(Pixel(screen, 176, 136), 0xFF00FFu); // the cursor added over it
+}
+
+TEST_F(FrontEndStack, TheBackdropIsCopiedToTheWholeScreen)
+{
+    WriteFrontEndImage("front1.tga", 64, 48, 0xFF00FF00);
+    plat::GfxSurface* backdrop = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\front1.tga");
+    ASSERT_NE(backdrop, nullptr);
+    OmD3D* r = OmD3D::Instance();
+    r->Clear(nullptr, 0);
+    ASSERT_TRUE(r->BeginScene(0.0f));
+    TsFrontEndBase::DrawBackdrop(backdrop);
+    r->EndScene();
+    r->Present();
+    const std::vector<uint32_t> screen = ReadScreen();
+    EXPECT_EQ(Pixel(screen, 0, 0), 0x00FF00u);
+    EXPECT_EQ(Pixel(screen, 639, 479), 0x00FF00u);
+    TsFrontEndBase::ReleaseBackdrop(backdrop);
+
+    // A missing file still gives a surface (with nothing loaded), and says so.
+    plat::GfxSurface* empty = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\none.tga");
+    EXPECT_TRUE(log.Contains("Failed to load backdrop 'data\\frontend\\none.tga'"));
+    TsFrontEndBase::ReleaseBackdrop(empty);
+    TsFrontEndBase::DrawBackdrop(nullptr);
+    TsFrontEndBase::ReleaseBackdrop(nullptr);
 }
 
 TEST_F(FrontEndStack, FrontEndSpritesComeFromTheirFolderOrNotAtAll)

@@ -32,8 +32,9 @@ class ControlScreen : public TsGuiWindow {
 public:
     explicit ControlScreen(TsFrontEndBase* fe) : TsGuiWindow(fe)
     {
-        for (TsGuiToggle* t : {&t3a, &t3b, &t4, &loose})
+        for (TsGuiToggle* t : {&t3a, &t3b, &t4, &loose}) {
             AddChild(t);
+        }
         AddChild(&edit);
         AddChild(&slider);
         AddChild(&scroll);
@@ -60,8 +61,9 @@ protected:
     }
     void TearDown() override
     {
-        if (screen && !screen->IsOpen()) // never shown: no page of the front end
+        if (screen && !screen->IsOpen()) { // never shown: no page of the front end
             delete screen;
+        }
         GuiTest::TearDown();
     }
     void Show() { FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false); }
@@ -106,9 +108,9 @@ TEST_F(GuiControls, ButtonsGrowToTheirTextAndRoundToWholeMiddleTiles)
         float pixels;
     };
     const Case cases[] = {
-        {0.0f, 2, 48.0f},    // the 32-pixel margin around nothing, 16 pixels of caps
-        {0.2f, 7, 128.0f},   // 112 inside: exactly seven tiles
-        {0.21f, 8, 144.0f},  // 118 inside: a remainder adds a tile
+        {0.0f, 2, 48.0f},   // the 32-pixel margin around nothing, 16 pixels of caps
+        {0.2f, 7, 128.0f},  // 112 inside: exactly seven tiles
+        {0.21f, 8, 144.0f}, // 118 inside: a remainder adds a tile
     };
     for (const Case& c : cases) {
         b.SetRect(0.1f, 0.1f, c.width, 0.0f);
@@ -134,8 +136,9 @@ TEST_F(GuiControls, ButtonsGrowToTheirTextAndRoundToWholeMiddleTiles)
 
 TEST_F(GuiControls, RadioGroupsKeepOneCheckedAndLooseTogglesFlip)
 {
-    for (CountingToggle* t : {&screen->t3a, &screen->t3b, &screen->t4, &screen->loose})
+    for (CountingToggle* t : {&screen->t3a, &screen->t3b, &screen->t4, &screen->loose}) {
         t->SetSprites(Place(box), Place(tile));
+    }
     screen->t3a.SetGroup(3);
     screen->t3b.SetGroup(3);
     screen->t4.SetGroup(4);
@@ -179,10 +182,19 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseAndEditAtTheCaret)
     EXPECT_STREQ(edit.GetText(), "");
     ClickOn(edit);
     ASSERT_TRUE(edit.IsFocused());
-    for (int key : {kKeyA, kKeyB, kKeyC})
+    for (int key : {kKeyA, kKeyB, kKeyC}) {
         Tap(key);
+    }
     EXPECT_STREQ(edit.GetText(), "ABC");
     EXPECT_EQ(edit.GetCaretIndex(), 3);
+    EXPECT_FALSE(edit.Insert('\t'));
+
+    // A click inside the second letter puts the caret before it.
+    float aWidth = 0.0f, h = 0.0f;
+    FrontEnd().GetTitleTextExtent("A", aWidth, h);
+    Click(int(GuiToPixelsX(0.3f) + 12.0f + aWidth) + 2, int(GuiToPixelsY(0.5f)) + 4);
+    EXPECT_EQ(edit.GetCaretIndex(), 1);
+    Tap(TsGuiEditBox::kKeyEnd);
 
     Tap(TsGuiEditBox::kKeyLeft);
     EXPECT_EQ(edit.GetCaretIndex(), 2);
@@ -225,8 +237,9 @@ TEST_F(GuiControls, EditBoxTextStopsAtTheBoxWidthAndAt127Characters)
     edit.SetRect(0.1f, 0.5f, 0.2f, 0.05f); // 128 pixels, 104 for text
     Show();
     int taken = 0;
-    while (edit.Insert('W') && taken < 200)
+    while (edit.Insert('W') && taken < 200) {
         ++taken;
+    }
     EXPECT_GT(taken, 0);
     EXPECT_LT(taken, 104);
     EXPECT_EQ(edit.GetLength(), taken);
@@ -235,8 +248,9 @@ TEST_F(GuiControls, EditBoxTextStopsAtTheBoxWidthAndAt127Characters)
     // Without a font nothing has a width: the text buffer alone bounds it.
     FrontEnd().SetFonts(nullptr, nullptr, nullptr);
     edit.ClearText();
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 200; ++i) {
         edit.Insert('x');
+    }
     EXPECT_EQ(edit.GetLength(), TsGuiEditBox::kTextSize - 1);
     EXPECT_EQ(edit.GetText()[0], 'X');
     edit.SetText(std::string(300, 'q').c_str());
@@ -252,7 +266,7 @@ TEST(GuiSliderSteps, ArrowsPagesAndDragsFollowTheStepRule)
         float from, delta, to;
     };
     const Case moves[] = {
-        {5, 0.5f, 0.1f, 0.75f}, {5, 0.5f, -0.1f, 0.25f}, {5, 0.5f, 0.2f, 0.75f}, {5, 1.0f, 0.1f, 1.0f},
+        {5, 0.5f, 0.1f, 0.75f}, {5, 0.5f, -0.1f, 0.25f}, {5, 0.5f, 0.2f, 0.75f},  {5, 1.0f, 0.1f, 1.0f},
         {5, 0.0f, -0.2f, 0.0f}, {0, 0.95f, 0.1f, 1.0f},  {0, 0.05f, -0.1f, 0.0f}, {0, 0.5f, 0.1f, 0.6f},
         {1, 0.5f, -0.1f, 0.4f}, {3, 0.2f, 0.1f, 0.5f},
     };

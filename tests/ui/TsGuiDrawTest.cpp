@@ -15,16 +15,17 @@ TEST(GuiPacking, XAndYTravelInOneWordAndANegativeYLeavesXAlone)
         int32_t x, y, backX, backY;
     };
     const Case cases[] = {
-        {0, 0, 0, 0},       {100, 50, 100, 50},      {1023, 767, 1023, 767},
-        {100, -1, 100, 65535}, {-5, 10, -5, 10}, {-1, -1, -1, 65535},
+        {0, 0, 0, 0},          {100, 50, 100, 50}, {1023, 767, 1023, 767},
+        {100, -1, 100, 65535}, {-5, 10, -5, 10},   {-1, -1, -1, 65535},
     };
     for (const Case& c : cases) {
         const int32_t p = GuiPackMouse(c.x, c.y);
         EXPECT_EQ(GuiPackedX(p), c.backX) << c.x << "," << c.y;
         EXPECT_EQ(GuiPackedY(p), c.backY) << c.x << "," << c.y;
     }
-    for (float f : {0.0f, 0.25f, -3.5f, 1e-7f})
+    for (float f : {0.0f, 0.25f, -3.5f, 1e-7f}) {
         EXPECT_EQ(GuiArgFloat(GuiFloatArg(f)), f);
+    }
 }
 
 TEST(GuiPacking, WithoutAScreenConversionsAnswerZero)
@@ -88,8 +89,7 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnTheirSize)
     Start();
     OmD3D* r = OmD3D::Instance();
     // Left half red, right half green, so a mirror shows.
-    TsGuiSprite* wide =
-        PatternSprite(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF00FF00u; });
+    TsGuiSprite* wide = PatternSprite(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF00FF00u; });
     struct Case {
         int orientation;
         bool mirrorX;
@@ -151,8 +151,8 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
 {
     Start();
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
-    const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {Place(corner), {}, Place(corner), {},
-                                                        {},            Place(corner), {}, Place(corner)};
+    const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {Place(corner), {}, Place(corner), {}, {},
+                                                        Place(corner), {}, Place(corner)};
     OmD3D* r = OmD3D::Instance();
     for (bool lines : {false, true}) {
         r->Clear(nullptr, 0);
@@ -179,8 +179,8 @@ TEST_F(GuiPlacement, ATileThatMeasuresNothingDoesNotHangTheFrame)
     Start();
     TsGuiSprite unloaded; // a texture id with no texture behind it
     unloaded.textureId = 4000;
-    const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {{}, Place(&unloaded), {}, Place(&unloaded),
-                                                        Place(&unloaded), {}, Place(&unloaded), {}};
+    const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {{}, Place(&unloaded), {}, Place(&unloaded), Place(&unloaded),
+                                                        {}, Place(&unloaded), {}};
     OmD3D* r = OmD3D::Instance();
     ASSERT_TRUE(r->BeginScene(0.0f));
     DrawGuiFrame(10.0f, 10.0f, 100.0f, 100.0f, frame, true); // returns

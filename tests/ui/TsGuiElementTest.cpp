@@ -8,8 +8,7 @@ namespace guitest {
 namespace {
 
 // An element or control that writes down which operation ran.
-template <class Base>
-class Probe : public Base {
+template <class Base> class Probe : public Base {
 public:
     template <class... Args>
     explicit Probe(std::string* log, const char* tag, Args... args) : Base(args...), log_(log), tag_(tag)
@@ -41,10 +40,17 @@ TEST(GuiElement, EventCodesReachTheirOperationsAndNoOthers)
         const char* ran;
     };
     const Case cases[] = {
-        {0, 0, "open "},     {1, 0, "act "},       {2, 0, "deact "},
-        {3, 0, "move "},     {4, 0, "down "},      {5, 0, "up "},
-        {6, 0, ""},          {7, GuiFloatArg(0.5f), "render50 "},
-        {8, GuiFloatArg(1.25f), "update125 "}, {9, 0, ""}, {-1, 0, ""},
+        {0, 0, "open "},
+        {1, 0, "act "},
+        {2, 0, "deact "},
+        {3, 0, "move "},
+        {4, 0, "down "},
+        {5, 0, "up "},
+        {6, 0, ""},
+        {7, GuiFloatArg(0.5f), "render50 "},
+        {8, GuiFloatArg(1.25f), "update125 "},
+        {9, 0, ""},
+        {-1, 0, ""},
     };
     for (const Case& c : cases) {
         log.clear();
@@ -74,8 +80,9 @@ TEST(GuiElement, AWindowHoldsTwentyThreeChildrenAtMost)
     EXPECT_EQ(window.GetWidth(), 1.0f); // the whole screen at first
     TsGuiElement children[24];
     window.AddChild(nullptr);
-    for (TsGuiElement& child : children)
+    for (TsGuiElement& child : children) {
         window.AddChild(&child);
+    }
     EXPECT_EQ(window.GetChildCount(), 23);
     EXPECT_EQ(children[22].GetOwner(), &window);
     EXPECT_EQ(children[23].GetOwner(), nullptr);

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/EventInjection.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DFont.h"
 #include "tests/ui/GuiFixture.h"
 #include "ui/TsGuiListDialog.h"
 #include "ui/TsGuiMessageBox.h"
@@ -50,7 +52,7 @@ TEST_F(GuiWindows, EachButtonOfAMessageBoxLeavesItsResultAndTheBoxIsDeleted)
         int32_t result;
     };
     const Case cases[] = {
-        {TsGuiMessageBox::kOk, 0, "OK", 0},          {TsGuiMessageBox::kOkCancel, 0, "OK", 0},
+        {TsGuiMessageBox::kOk, 0, "OK", 0},           {TsGuiMessageBox::kOkCancel, 0, "OK", 0},
         {TsGuiMessageBox::kOkCancel, 1, "Cancel", 1}, {TsGuiMessageBox::kYesNo, 0, "Yes", 2},
         {TsGuiMessageBox::kYesNo, 1, "No", 3},
     };
@@ -70,7 +72,8 @@ TEST_F(GuiWindows, EachButtonOfAMessageBoxLeavesItsResultAndTheBoxIsDeleted)
 
 TEST_F(GuiWindows, AListBoxTakesFourButtonsAndAMinusOneButtonClosesNothing)
 {
-    const TsGuiMessageButton list[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9}, {"Stop", 10}, {"More", 11}, {"Less", 12}};
+    const TsGuiMessageButton list[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
+                                        {"Stop", 10}, {"More", 11},   {"Less", 12}};
     CountedBox* box = Ask(TsGuiMessageBox::kList, 6, list);
     ASSERT_EQ(box->GetButtonCount(), TsGuiMessageBox::kMaxButtons);
     EXPECT_STREQ(box->GetButton(3)->GetText(), "Stop");
@@ -142,12 +145,13 @@ TEST_F(GuiWindows, APanelCoversItsItemsWithEdgesAndMarginsInWholeTiles)
 {
     TsGuiSprite* edge = SolidSprite(16, 16, 0xFF404040);
     TsGuiSpritePlacement frame[TS_FRAME_SLOTS];
-    for (TsGuiSpritePlacement& p : frame)
+    for (TsGuiSpritePlacement& p : frame) {
         p = Place(edge);
+    }
     TsGuiPanel panel(&FrontEnd());
     TsGuiControl a, b;
-    a.SetRect(0.2f, 0.3f, 0.1f, 0.05f);  // x 128..192
-    b.SetRect(0.3f, 0.4f, 0.1f, 0.05f);  // x 192..256, y up to 0.45 (216)
+    a.SetRect(0.2f, 0.3f, 0.1f, 0.05f); // x 128..192
+    b.SetRect(0.3f, 0.4f, 0.1f, 0.05f); // x 192..256, y up to 0.45 (216)
     EXPECT_TRUE(panel.AddItem(&a));
     EXPECT_TRUE(panel.AddItem(&b));
     panel.SetFrameSprites(frame);
@@ -165,8 +169,9 @@ TEST_F(GuiWindows, APanelCoversItsItemsWithEdgesAndMarginsInWholeTiles)
 
     // At most eight items and 63 title characters.
     TsGuiControl more[7];
-    for (TsGuiControl& c : more)
+    for (TsGuiControl& c : more) {
         panel.AddItem(&c);
+    }
     EXPECT_EQ(panel.GetItemCount(), TsGuiPanel::kMaxItems);
     EXPECT_FALSE(panel.AddItem(&a));
     panel.SetTitle(std::string(100, 'T').c_str());
@@ -182,8 +187,9 @@ TEST_F(GuiWindows, ADialogRoundsItsWidthToTopTilesAndSnapsItsFrameWhenActivated)
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFF404040);
     TsGuiSprite* edge = SolidSprite(24, 24, 0xFF404040);
     TsGuiSpritePlacement frame[TS_FRAME_SLOTS];
-    for (TsGuiSpritePlacement& p : frame)
+    for (TsGuiSpritePlacement& p : frame) {
         p = Place(corner);
+    }
     frame[TS_FRAME_TOP] = frame[TS_FRAME_LEFT] = frame[TS_FRAME_RIGHT] = frame[TS_FRAME_BOTTOM] = Place(edge);
     TsGuiDialog dialog(&FrontEnd());
     dialog.SetFrameSprites(frame);
@@ -283,19 +289,44 @@ TEST_F(ListWindows, ItemsAreRenumberedOnRemovalAndAZeroHeightIsRefused)
     EXPECT_EQ(list.GetItemCount(), 8);
 }
 
+TEST_F(ListWindows, AClickSelectsTheRowUnderThePointerAndTheWheelScrolls)
+{
+    class Screen : public TsGuiWindow {
+    public:
+        explicit Screen(TsFrontEndBase* fe) : TsGuiWindow(fe), list(fe, 16.0f) { AddChild(&list); }
+        RowList list;
+    };
+    auto* screen = new Screen(&FrontEnd());
+    Row rows[10];
+    Fill(screen->list, rows);
+    screen->list.SetRect(0.1f, 0.1f, 0.4f, 0.5f);
+    FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false);
+    const int x = int(GuiToPixelsX(0.2f));
+    Click(x, int(screen->list.GetContentTop() + 16.0f * 3 + 5.0f));
+    EXPECT_EQ(screen->list.GetSelected(), &rows[3]);
+
+    screen->list.GetScrollBar().SetValue(0.5f);
+    plat::InjectMouseWheel(*app->GetWindow(), -1); // toward the user: down the list
+    Frame();
+    EXPECT_NEAR(screen->list.GetScrollBar().GetValue(), 0.6f, 1e-5f);
+    plat::InjectMouseWheel(*app->GetWindow(), 2);
+    Frame();
+    EXPECT_NEAR(screen->list.GetScrollBar().GetValue(), 0.5f, 1e-5f);
+}
+
 // ---- wrapped text ----
 
 TEST_F(GuiWindows, WrappedTextBreaksOnEveryNewlineWhenMeasuredAndDrawn)
 {
-    const float row = plainFont->RowHeight();
+    const float row = FrontEnd().GetPlainFont()->RowHeight();
     struct Case {
         const char* text;
         float wrap;
         int lines;
     };
     const Case cases[] = {
-        {"one", 400.0f, 1},          {"one two three", 400.0f, 1}, {"one two three", 1.0f, 3},
-        {"one\ntwo", 400.0f, 2},     {"\ntwo", 400.0f, 2},         {"one\n\ntwo", 400.0f, 3},
+        {"one", 400.0f, 1},      {"one two three", 400.0f, 1}, {"one two three", 1.0f, 3},
+        {"one\ntwo", 400.0f, 2}, {"\ntwo", 400.0f, 2},         {"one\n\ntwo", 400.0f, 3},
         {"", 400.0f, 0},
     };
     for (const Case& c : cases) {
