@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/Display.h"
 #include "platform/MessageBoxWindow.h"
 
 namespace plat {
@@ -22,7 +23,7 @@ void ShowMessageBox(std::string_view caption, std::string_view text)
     }
     // Drawn by the game, so that the keyboard answers it whatever holds the
     // display's focus; with no display the text goes to standard error.
-    std::unique_ptr<MessageBoxWindow> box = MessageBoxWindow::Create(caption, text);
+    std::unique_ptr<MessageBoxWindow> box = HasDisplay() ? MessageBoxWindow::Create(caption, text) : nullptr;
     if (!box) {
         std::fprintf(stderr, "%.*s: %.*s\n", int(caption.size()), caption.data(), int(text.size()), text.data());
         return;

@@ -17,6 +17,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptNumber.h"
 #include "game/framework/TsShell.h"
+#include "game/framework/TsShellTools.h"
 
 // Every function here may raise a script error, which longjmps out of it:
 // argument checks come first and no object with a destructor is alive when
@@ -111,18 +112,6 @@ int FindObject(lua_State* L)
     OmObject* object = OmClassRegistry::Instance().FindObject(index, lua_tostring(L, 2));
     TsScriptCall::PushObject(L, object, className);
     return 1;
-}
-
-int SetBackground(lua_State* L)
-{
-    if (lua_gettop(L) < 3) {
-        return RaiseText(L, "two few arguments passed to 'SetBackground'");
-    }
-    if (lua_gettop(L) > 3) {
-        return RaiseText(L, "two many arguments passed to 'SetBackground'");
-    }
-    LogError("SetBackground: the renderer is not built yet");
-    return 0;
 }
 
 // Shell functions whose service does not exist yet: they say so.
@@ -232,18 +221,11 @@ struct Unavailable {
 };
 
 // In registration order, between the functions that do work.
-const Unavailable kRenderSwitches[] = {
-    {"SetWireframe", "the renderer is not built yet", nullptr},
-    {"ToggleLighting", "the renderer is not built yet", nullptr},
-    {"ToggleTextures", "the renderer is not built yet", nullptr},
-    {"ToggleCulling", "the renderer is not built yet", nullptr},
+const Unavailable kBoneAnimationTool[] = {
+    {"ToolImportBoneAnimation", "the bone-animation tool is not built yet", nullptr},
 };
 
-const Unavailable kTools[] = {
-    {"ToolImportPBF", "the scene importer is not built yet", "incorrect argument to function 'ToolImportPBF'"},
-    {"ToolImportBoneAnimation", "the skinned-mesh tools are not built yet", nullptr},
-    {"ToolImportBoneMesh", "the skinned-mesh tools are not built yet", nullptr},
-    {"LoadSceneObject", "the scene importer is not built yet", nullptr},
+const Unavailable kConversionTools[] = {
     {"ToolConvertLevel", "file dialogs are not available in the console shell", nullptr},
     {"ToolConvertEnvironment", "file dialogs are not available in the console shell", nullptr},
 };
@@ -257,11 +239,9 @@ const Unavailable kModes[] = {
 
 const Unavailable kLate[] = {
     {"NextLevel", "saved games are not built yet", nullptr},
-    {"CreateParFX", "particle effects are not built yet", "incorrect argument to function 'CreateParFX'"},
     {"TestMission", "the application's missions are not built yet", "incorrect argument to function 'TestMission'"},
     {"CreateSave", "the application's missions are not built yet",
      "incorrect argument to function 'CreateSaveMission'"},
-    {"PlayFMV", "video playback is not built yet", "incorrect argument to function 'PlayFMV'"},
 };
 
 // The mode functions only store the request; the switch runs between frames.
@@ -328,14 +308,21 @@ void Register(lua_State* L)
 {
     SetFunction(L, "ShellRead", &ShellRead);
     SetFunction(L, "Print", &Print);
-    SetUnavailable(L, kRenderSwitches);
+    SetFunction(L, "SetWireframe", &TsShellTools::SetWireframe);
+    SetFunction(L, "ToggleLighting", &TsShellTools::ToggleLighting);
+    SetFunction(L, "ToggleTextures", &TsShellTools::ToggleTextures);
+    SetFunction(L, "ToggleCulling", &TsShellTools::ToggleCulling);
     SetFunction(L, "AddMenuItem", &AddMenuItem);
     SetFunction(L, "FindObject", &FindObject);
-    SetUnavailable(L, kTools);
+    SetFunction(L, "ToolImportPBF", &TsShellTools::ToolImportPBF);
+    SetUnavailable(L, kBoneAnimationTool);
+    SetFunction(L, "ToolImportBoneMesh", &TsShellTools::ToolImportBoneMesh);
+    SetFunction(L, "LoadSceneObject", &TsShellTools::LoadSceneObject);
+    SetUnavailable(L, kConversionTools);
     SetModeFunction(L, "ObjectMode", TS_MODE_OBJECT_VIEW);
     SetModeFunction(L, "LevelViewMode", TS_MODE_NONE);
     SetModeFunction(L, "LevelPlayMode", TS_MODE_LEVEL);
-    SetFunction(L, "SetBackground", &SetBackground);
+    SetFunction(L, "SetBackground", &TsShellTools::SetBackground);
     for (const char* name : kLevelSwitches) {
         lua_pushstring(L, name);
         lua_pushcclosure(L, &LevelSwitch, 1);
@@ -349,6 +336,8 @@ void Register(lua_State* L)
     // (TsScriptHost::CallInitLevelInfo); registering a global of that name
     // here would replace it and call itself forever.
     SetUnavailable(L, kLate);
+    SetFunction(L, "CreateParFX", &TsShellTools::CreateParFX);
+    SetFunction(L, "PlayFMV", &TsShellTools::PlayFMV);
     SetFunction(L, "ShellWrite", &ShellWrite);
     SetFunction(L, "_ERRORMESSAGE", &ErrorMessage);
     SetFunction(L, "dofile", &DoFile);
