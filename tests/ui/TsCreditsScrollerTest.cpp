@@ -53,12 +53,14 @@ TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
             EXPECT_EQ(*scroller.GetTag(i).start, '<');
             EXPECT_EQ(*scroller.GetTag(i).end, '>');
         }
-        if (c.wider)
+        if (c.wider) {
             EXPECT_GT(scroller.GetLabelColumn(), 30.0f);
-        else
+        } else {
             EXPECT_FLOAT_EQ(scroller.GetLabelColumn(), 24.0f);
-        if (c.logged)
+        }
+        if (c.logged) {
             EXPECT_TRUE(log.Contains(c.logged));
+        }
         // A second Prepare keeps what the first read.
         scroller.Prepare(&Title(), "other\n");
         EXPECT_EQ(scroller.GetLineCount(), c.lines);
