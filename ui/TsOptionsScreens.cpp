@@ -245,23 +245,32 @@ void TsGraphicsScreen::Open(TsGuiArg x, TsGuiArg y)
     detail.SetStepCount(3);
     detail.SetValue(float(Options().GetOverallDetail()) * 0.5f);
     TsGuiWindow::Open(x, y);
-    detail.SetRect(0.14f, 0.2f + gamma.GetHeight() + GuiToFractionY(4.0f), 0.3f, 0.1f);
+    // The overall-detail slider goes under the gamma slider and its label.
+    const float gammaHeight = std::max(gamma.GetHeight(), GuiToFractionY(20.0f));
+    detail.SetRect(0.14f, 0.2f + gammaHeight + GuiToFractionY(4.0f), 0.3f, 0.1f);
     for (int32_t g = 0; g < kGroups; ++g)
         for (int32_t i = 0; i < 3; ++i)
             toggles[g][i].SetPosition(0.0f, float(i) * 0.06f);
     for (TsFrontEndPanel& panel : panels)
         panel.Layout();
     // Small screens stack the panels from the top; larger ones centre the
-    // detail groups lower down.
-    const float gap = GuiToFractionY(8.0f);
-    float top = GuiToPixelsY(1.0f) < 600.0f ? 0.2f : 0.61f - panels[0].GetHeight() * 0.5f;
-    float left = 0.14f;
+    // detail groups lower down. The row of groups starts at 0.14 unless that
+    // would run it off the right edge.
+    const float gap = GuiToFractionY(8.0f), across = GuiToFractionX(8.0f);
+    const float top = GuiToPixelsY(1.0f) < 600.0f ? 0.2f : 0.61f - panels[0].GetHeight() * 0.5f;
+    float row = 0.0f;
+    for (int32_t g = 0; g < kGroups; ++g)
+        row += panels[g].GetWidth() + (g ? across : 0.0f);
+    float left = std::max(0.01f, std::min(0.14f, 0.99f - row));
+    const float first = left;
     for (int32_t g = 0; g < kGroups; ++g) {
         panels[g].MoveTo(left, top);
-        left = panels[g].GetRight() + GuiToFractionX(8.0f);
+        left = panels[g].GetRight() + across;
     }
     panels[3].MoveTo(0.14f, std::max(0.05f, top - panels[3].GetHeight() - gap));
-    info.SetRect(0.14f, panels[0].GetBottom() + gap, left - 0.14f, 0.12f);
+    // The help box fills what is left above the back button.
+    const float infoTop = panels[0].GetBottom() + gap;
+    info.SetRect(first, infoTop, left - across - first, std::max(0.05f, std::min(0.12f, 0.87f - infoTop)));
 }
 
 void TsGraphicsScreen::CheckLevel(int32_t level)
