@@ -30,6 +30,8 @@ constexpr uint32_t kQuadFormat = 0x142;
 constexpr uint32_t kSceneAmbient = 0x90909090;
 constexpr float kPokeReach = 10.0f; // pixels
 constexpr float kQuadLeft = -3.5f, kQuadRight = 11.5f, kQuadTop = 5.625f, kQuadBottom = -5.625f, kQuadZ = 13.0f;
+// The camera stands back from the scroller's strips, which lie in the z = 0 plane.
+constexpr float kCameraZ = -4.0f;
 const char* const kBackdrop = "data\\frontend\\front1.tga";
 
 enum LightSlot { kYellow, kMagenta, kRed, kBlue };
@@ -132,7 +134,7 @@ void TsFrontEnd::SetUpCamera()
     projection.farDistance = 10000.0f;
     projection.halfHeight = std::tan(Radians(37.2f) * 0.5f);
     projection.halfWidth = projection.halfHeight * width / height;
-    camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    camera->SetFrame(OmVector3(0, 0, kCameraZ), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
     camera->SetProjection(projection);
     camera->Invalidate();
 }
