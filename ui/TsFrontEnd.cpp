@@ -238,8 +238,6 @@ bool TsFrontEnd::Initialise()
     }
     SetUpCamera();
     CreateLights();
-    if (const TsMain* app = TsMain::Instance(); app && !GetPlainFont())
-        SetFonts(app->GetFont(TsMain::LARGE_FONT), app->GetFont(TsMain::TITLE_FONT), app->GetFont(TsMain::SMALL_FONT));
     if (!TsFrontEndBase::Initialise())
         return false;
     if (TsInput* input = TsAccess::Input())
