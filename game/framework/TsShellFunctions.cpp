@@ -221,10 +221,6 @@ struct Unavailable {
 };
 
 // In registration order, between the functions that do work.
-const Unavailable kBoneAnimationTool[] = {
-    {"ToolImportBoneAnimation", "the bone-animation tool is not built yet", nullptr},
-};
-
 const Unavailable kConversionTools[] = {
     {"ToolConvertLevel", "file dialogs are not available in the console shell", nullptr},
     {"ToolConvertEnvironment", "file dialogs are not available in the console shell", nullptr},
@@ -315,7 +311,7 @@ void Register(lua_State* L)
     SetFunction(L, "AddMenuItem", &AddMenuItem);
     SetFunction(L, "FindObject", &FindObject);
     SetFunction(L, "ToolImportPBF", &TsShellTools::ToolImportPBF);
-    SetUnavailable(L, kBoneAnimationTool);
+    SetFunction(L, "ToolImportBoneAnimation", &TsShellTools::ToolImportBoneAnimation);
     SetFunction(L, "ToolImportBoneMesh", &TsShellTools::ToolImportBoneMesh);
     SetFunction(L, "LoadSceneObject", &TsShellTools::LoadSceneObject);
     SetUnavailable(L, kConversionTools);

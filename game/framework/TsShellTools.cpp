@@ -1,7 +1,13 @@
 #include "game/framework/TsShellTools.h"
 
+#include <memory>
+#include <vector>
+
 #include <lua.hpp>
 
+#include "engine/OmAnimationText.h"
+#include "engine/OmBaseSkinMesh.h"
+#include "engine/OmBoneAnimation.h"
 #include "engine/OmGroup.h"
 #include "engine/OmParticleSystem.h"
 #include "engine/OmRenderer.h"
@@ -9,6 +15,7 @@
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsGameMode.h"
 #include "game/framework/TsLog.h"
@@ -215,6 +222,45 @@ int ToolImportBoneMesh(lua_State*)
     }
     ShowAsLoadedObject(*scene, figure);
     figure->Release();
+    return 0;
+}
+
+// Plays a typed animation text file on the loaded skinned figure. The tool
+// keeps every animation it read for the run: a figure blends from the one
+// it played before, so none may go while a figure can still hold it.
+int ToolImportBoneAnimation(lua_State* L)
+{
+    static std::vector<std::unique_ptr<OmBoneAnimation>> read;
+    if (lua_gettop(L) > 0) {
+        return Raise(L, "two many arguments passed to 'Load Animation'");
+    }
+    OmGroup* scene = ModeScene("ToolImportBoneAnimation");
+    OmNode* loaded = nullptr;
+    if (!scene || !FindNodeByName(kLoadedObjectName, scene, loaded)) {
+        LogError("Couldn't find a loaded skinned mesh!");
+        return 0;
+    }
+    OmSkinShape* figure = OmSkinShape::Cast(loaded);
+    if (!figure) {
+        LogError("Loaded object is not a skinned mesh!");
+        return 0;
+    }
+    if (!OmBaseSkinMesh::Cast(figure->GetGeometry())) {
+        LogError("Skin mesh has not been converted (programmers bug!)");
+        return 0;
+    }
+    char path[TsShell::kMaxInputLine + 1];
+    if (!AskForFile("Load Animation", "Animation files (*.txt)", path)) {
+        return 0;
+    }
+    std::unique_ptr<OmBoneAnimation> animation(TsAnimationDB::ReadTextAnimation(path));
+    if (!animation) {
+        LogErrorF("Error converting animation: %s", path);
+        LogError(GetLastAnimationError());
+        return 0;
+    }
+    figure->PlayAnimation(animation.get(), 0);
+    read.push_back(std::move(animation));
     return 0;
 }
 

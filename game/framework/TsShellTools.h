@@ -19,6 +19,7 @@ int ToggleCulling(lua_State* L);
 int SetBackground(lua_State* L);
 int ToolImportPBF(lua_State* L);
 int ToolImportBoneMesh(lua_State* L);
+int ToolImportBoneAnimation(lua_State* L);
 int LoadSceneObject(lua_State* L);
 int CreateParFX(lua_State* L);
 int PlayFMV(lua_State* L);

@@ -1,6 +1,7 @@
 // The shell's developer functions called from Lua in the running game: the
 // renderer's switches, the importer behind the scene tools (the file dialog
 // stood in for by a typed path), particle effects, videos and screenshots.
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -162,6 +163,35 @@ TEST_F(ShellTools, ToolImportBoneMeshLoadsATypedSkinnedFigure)
 
 // An effect is loaded once by its name; a name with no file gets a record
 // of defaults, and only a full effect table refuses one.
+TEST_F(ShellTools, ToolImportBoneAnimationPlaysATypedAnimationOnTheLoadedFigure)
+{
+    Lua("ToolImportBoneAnimation()");
+    EXPECT_TRUE(log.Contains("Couldn't find a loaded skinned mesh!"));
+    Type("data/models/walker/walker.pbf");
+    Lua("LoadSceneObject()");
+    Lua("ToolImportBoneAnimation()");
+    EXPECT_TRUE(log.Contains("Loaded object is not a skinned mesh!"));
+
+    const auto old = std::filesystem::current_path(); // the bone file is read from the current folder
+    std::filesystem::current_path("data/models/walker");
+    Type("walker.pbf");
+    Lua("ToolImportBoneMesh()");
+    Type("walk.txt");
+    const int code = Lua("ToolImportBoneAnimation()");
+    std::filesystem::current_path(old);
+    EXPECT_EQ(code, 0);
+    auto* figure = OmSkinShape::Cast(LoadedObject());
+    ASSERT_NE(figure, nullptr);
+    const int32_t leg = figure->GetBoneIndex("LegLeft");
+    ASSERT_GE(leg, 0);
+    figure->Update(0.0f);
+    const float start = figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2];
+    figure->Update(0.25f);
+    EXPECT_GT(std::fabs(figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2] - start), 0.2f) << "the leg swings";
+    EXPECT_NE(Lua("ToolImportBoneAnimation(1)"), 0);
+    EXPECT_TRUE(log.Contains("two many arguments passed to 'Load Animation'"));
+}
+
 TEST_F(ShellTools, CreateParFXLoadsAnEffectOnceOrSaysWhichItCouldNot)
 {
     const uint32_t before = GetParticleEffectCount();
