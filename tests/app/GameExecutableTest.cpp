@@ -1,6 +1,10 @@
 // The game executable itself, started as a player starts it: one copy at a
 // time, closed by the system's quit request, and a clear message when it
 // cannot start.
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include "GameExecutable.h"
 
 namespace {
@@ -13,6 +17,11 @@ TEST_F(GameExecutable, StartsAloneRunsAndEndsWithZeroWhenClosed)
     const pid_t first = Launch("first", true);
     ASSERT_TRUE(AnswerStartupDialog(first, "Return")) << Output("first");
     ASSERT_TRUE(WaitForOutput("first", "Start-up complete", first)) << Output("first");
+    // What is built is used: no line says otherwise.
+    for (const char* missing : {"fonts are not built yet", "renderer is not built yet", "HUD font is not built yet",
+                                "display device is not built yet", "not applied"}) {
+        EXPECT_EQ(Output("first").find(missing), std::string::npos) << missing << "\n" << Output("first");
+    }
     // The dialog's choices were saved.
     EXPECT_EQ(access((scratch_ + "/options.lua").c_str(), R_OK), 0);
     // It keeps running its loop: still alive a moment later.
@@ -29,6 +38,29 @@ TEST_F(GameExecutable, StartsAloneRunsAndEndsWithZeroWhenClosed)
     EXPECT_EQ(WaitForExit(first), 0) << Output("first");
     // The demo's start-up scripts were there to run.
     EXPECT_EQ(Output("first").find("dofile() could not open"), std::string::npos) << Output("first");
+}
+
+// A start-up failure box answers the keyboard, as players expect: Return
+// closes it and the game ends.
+TEST_F(GameExecutable, ReturnAnswersTheStartUpFailureBox)
+{
+    // The demo's data, but with a damaged animation database.
+    const std::string data = scratch_ + "/data";
+    ASSERT_EQ(unlink(data.c_str()), 0);
+    ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
+    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/data")) {
+        if (entry.path().filename() != "animdb.tsa") {
+            std::filesystem::create_symlink(entry.path(), data + "/" + entry.path().filename().string());
+        }
+    }
+    std::ofstream(data + "/animdb.tsa") << "damaged";
+
+    const pid_t game = Launch("damaged", true);
+    ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("damaged");
+    ASSERT_TRUE(WaitForOutput("damaged", "Animation database initialisation error", game)) << Output("damaged");
+    EXPECT_TRUE(AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^TessaranApp$'", "Return"))
+        << Output("damaged");
+    EXPECT_EQ(WaitForExit(game), 0) << Output("damaged");
 }
 
 TEST_F(GameExecutable, WithoutADisplayItSaysWhyAndEndsWithZero)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsVideo.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
@@ -71,6 +72,26 @@ TEST_F(MainServices, TheLoadScreenWritesItsPromptWithTheHUDFont)
     EXPECT_GT(lit, 20) << "the text is drawn";
     EXPECT_EQ(litOutside, 0);
     EXPECT_NEAR((left + right) / 2.0, width / 2.0, size[0] / 4.0 + 4) << "centred";
+}
+
+// A video resets the device; the application's fonts still write after it.
+TEST_F(MainServices, TheFontsStillWriteAfterAVideoResetTheDevice)
+{
+    Start();
+    TsVideo::SetFrameObserver([](int, void*) { TsVideo::Stop(); }, nullptr);
+    TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg");
+    TsVideo::SetFrameObserver(nullptr, nullptr);
+    FrameAfter(10);
+    g_loadScreen.held = 1;
+    g_loadScreen.textY = 100;
+    g_loadScreen.pulse.previous = g_loadScreen.pulse.current = 1.0f;
+    FrameAfter(100);
+    int width = 0, height = 0;
+    const std::vector<uint32_t> screen = ScreenPixels(width, height);
+    int lit = 0;
+    for (uint32_t pixel : screen)
+        lit += (pixel & 0x00FFFFFF) != 0 ? 1 : 0;
+    EXPECT_GT(lit, 20);
 }
 
 TEST_F(MainServices, TheFrameProfilerTimesTicksAndRendersInItsSixSections)
