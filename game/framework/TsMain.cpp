@@ -275,7 +275,7 @@ void TsMain::StartFirstMode()
 {
     ModeFactory factory = GetModeFactory(TS_MODE_FRONT_END);
     if (!factory) {
-        LogError("Start-up: the front end is not built yet; the game runs with no mode (an empty frame)");
+        LogError("Start-up: no front end is registered; the game runs with no mode (an empty frame)");
         return;
     }
     frontEnd_ = mode_ = factory();
