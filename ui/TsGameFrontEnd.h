@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "ui/TsFrontEndHost.h"
+#include "ui/TsGuiElement.h"
 #include "ui/TsGuiSprite.h"
 
 class TsGuiWindow;

@@ -18,13 +18,29 @@ class TsGameFrontEnd;
 void ShowMessageBox(const char* text, int32_t kind, TsFrontEndBase* frontEnd);
 // The level's own notices: a box of kind 3 at the pixel position.
 void ShowMessageBoxAt(const char* text, float x, float y, TsFrontEndBase* frontEnd);
+// A centred question whose buttons answer with their results (at most
+// four); a box closed without an answer leaves TsGameMessageBox::kCancelled.
+void ShowQuestion(const char* text, int32_t count, const TsGuiMessageButton* buttons, TsFrontEndBase* frontEnd);
 // An in-game text by number; "" when the text database lacks it.
 const char* GameText(int32_t id);
 
 class TsGameMessageBox : public TsGuiMessageBox {
 public:
+    static constexpr int32_t kCancelled = 2;
+
     TsGameMessageBox(const char* text, int32_t kind, TsFrontEndBase* frontEnd);
+    // The stack's arguments are never taken for a button list.
     void Open(TsGuiArg a, TsGuiArg b) override;
+    // The buttons of a box of kind 3 (texts not copied).
+    void SetButtons(int32_t count, const TsGuiMessageButton* buttons);
+    // Top-left corner in pixels once opened.
+    void PlaceAt(float x, float y) { m_placed = 1, m_placeX = x, m_placeY = y; }
+
+private:
+    TsGuiMessageButton m_list[kMaxButtons] = {};
+    int32_t m_listCount = 0;
+    uint8_t m_placed = 0;
+    float m_placeX = 0.0f, m_placeY = 0.0f;
 };
 
 // The pause menu's buttons: each does its action on release.
@@ -79,6 +95,9 @@ private:
 class TsObjectiveWindow : public TsGuiDialog {
 public:
     static constexpr size_t kMaxHint = 512;
+    // Margins in pixels.
+    static constexpr float kSideMargin = 6.0f, kTopMargin = 8.0f, kGap = 4.0f, kBottomMargin = 24.0f,
+                           kButtonGap = 8.0f;
 
     explicit TsObjectiveWindow(TsFrontEndBase* frontEnd);
     // a: the objective text, b: the hint (either may be null).
@@ -91,7 +110,11 @@ public:
 
     TsGameButton button;
 
+    // The texts as Open keeps them; the hint line cut at kMaxHint.
+    void SetText(const char* objective, const char* hint);
+
 private:
+    void Measure();
     OmString m_title, m_objective, m_hint;
     float m_titleHeight = 0.0f, m_objectiveHeight = 0.0f, m_hintHeight = 0.0f;
 };

@@ -118,21 +118,28 @@ public:
 
 private:
     void LoadTextures();
-    void CreateBuffers();
     void BuildDisc();
     void BuildWorldMap();
     void ShadeLocalMap(bool edges);
     void RenderDisc(const OmVector3& centre);
+    void DrawWorldDisc(const OmVector3& centre);
     void RenderBlips(const OmVector3& centre);
     void DrawBlip(int32_t slot, const OmVector3& position, const OmVector3& centre, float scale);
     void DrawObjectiveArrow(const OmVector3& centre);
     void DrawFrame();
 
+    // The disc's grid as one serpentine strip, kept here and drawn from
+    // memory (nothing is allocated per frame).
+    struct DiscVertex {
+        float x, y, z;
+        uint32_t colour;
+        float u, v;
+    };
+    static constexpr int32_t kMaxDiscVertices = 2 * 6 * 5;
+
     int32_t m_sprites[kSpriteCount] = {-1, -1, -1, -1};
     uint32_t m_flags = 31;
-    int32_t m_blipBuffer = -1;
     int32_t m_mode = 0;
-    int32_t m_frameBuffer = -1;
     int32_t m_frameTriangles = 2;
     int32_t m_gridColumns = 6;
     int32_t m_gridRows = 6;
@@ -140,11 +147,9 @@ private:
     plat::GfxTexture* m_worldMap = nullptr;
     int32_t m_worldMapWidth = 0;
     int32_t m_worldMapHeight = 0;
-    int32_t m_arrowBuffer = -1;
     int32_t m_arrowVertices = 9;
     int32_t m_arrowTriangles = 3;
-    int32_t m_discVertices = -1;
-    int32_t m_discIndices = -1;
+    DiscVertex m_disc[kMaxDiscVertices] = {};
     int32_t m_discVertexCount = 0;
     int32_t m_discStripTriangles = 0;
     int32_t m_localMapWidth = kLocalMapSize;
