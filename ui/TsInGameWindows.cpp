@@ -266,6 +266,8 @@ void TsObjectiveWindow::SetText(const char* objective, const char* hint)
     } else {
         m_hint = "";
     }
+    if (IsOpen())
+        Measure();
 }
 
 void TsObjectiveWindow::Measure()

@@ -12,8 +12,9 @@
 class TsTrade : public TsObject {
     OM_DECLARE_CLASS(TsTrade)
 
-    static constexpr float kSellFactor = 0.66667f;
-    static constexpr float kBuyDiscount = 0.9f;
+    // In double: 0.9 in single precision makes a pack of 10 at 3 cost 26.
+    static constexpr double kSellFactor = 0.66667;
+    static constexpr double kBuyDiscount = 0.9;
 
     TsTrade() = default;
     explicit TsTrade(OmArchive& archive) : TsObject(archive) {}
@@ -43,7 +44,8 @@ class TsTrade : public TsObject {
     static int32_t TraderRowLength(int32_t articles);
 
     // The frame rectangle Initialise sets.
-    const OmVector2& GetFramePosition() const { return m_vectors[0]; }
+    const OmVector2& GetFramePosition() const { return m_framePosition; }
+    const OmVector2& GetFrameSize() const { return m_frameSize; }
 
 private:
     // The frame (position, size) and its border.

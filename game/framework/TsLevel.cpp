@@ -22,6 +22,9 @@
 #include "game/world/TsWorldCell.h"
 #include "platform/FilePath.h"
 #include "render/OmD3D.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsRadar.h"
+#include "ui/TsTrade.h"
 
 OM_IMPLEMENT_CLASS(TsLevel, TsGameMode)
 
@@ -102,6 +105,20 @@ void TsLevel::ReleaseOwned()
         cutScene_->Release();
         cutScene_ = nullptr;
     }
+    if (radar_) {
+        radar_->Release();
+        radar_.reset();
+    }
+    // Neither is in the level's archive: they go with the level whatever
+    // tears it down.
+    if (gameFrontEnd_) {
+        gameFrontEnd_->Release();
+        gameFrontEnd_ = nullptr;
+    }
+    if (trade_) {
+        trade_->Release();
+        trade_ = nullptr;
+    }
     cursorQueries_.reset();
     levelCursor_.reset();
     pathfinder_.reset();
@@ -168,12 +185,7 @@ void TsLevel::Write(OmArchive& archive)
     archive.WriteBool(savedFlag_ != 0);
     archive.WriteBool(cursorMode_ != 0);
     archive.WriteBool(objectivesShown_ != 0);
-    archive.WriteBool(radar_.objectiveShown != 0);
-    archive.WriteBool(radar_.radarShown != 0);
-    archive.WriteFloat(radar_.range);
-    for (float value : radar_.objective) {
-        archive.WriteFloat(value);
-    }
+    radar_->Write(archive);
 }
 
 void TsLevel::Read(OmArchive& archive)
@@ -197,12 +209,7 @@ void TsLevel::Read(OmArchive& archive)
     ReadByteFlag(archive, savedFlag_);
     ReadByteFlag(archive, cursorMode_);
     ReadByteFlag(archive, objectivesShown_);
-    ReadByteFlag(archive, radar_.objectiveShown);
-    ReadByteFlag(archive, radar_.radarShown);
-    archive.ReadFloat(radar_.range);
-    for (float& value : radar_.objective) {
-        archive.ReadFloat(value);
-    }
+    radar_->Read(archive);
 }
 
 // ---- script operations ----------------------------------------------------
@@ -298,9 +305,7 @@ void TsLevel::Pause(bool paused)
 
 void TsLevel::ActivateIngameFrontEnd(bool on)
 {
-    static bool reported = false;
-    ReportOnce(reported, "ActivateIngameFrontEnd: the in-game menu is not built yet");
-    Pause(on);
+    gameFrontEnd_->SetActive(on, true);
 }
 
 void TsLevel::BeginConvert()
