@@ -78,9 +78,12 @@ void TsLevel::CreateMembers()
     cutScene_ = new TsCutScene; // holding the reference it is made with
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
+    radar_ = std::make_unique<TsRadar>();
+    trade_ = new TsTrade;               // holding the reference it is made with
+    gameFrontEnd_ = new TsGameFrontEnd; // holding the reference it is made with
+    gameFrontEnd_->SetLevel(this);
     static bool reported = false;
-    ReportOnce(reported, "the HUD, trade screen, conversation, radar and in-game menu are not built yet; the level "
-                         "runs without them");
+    ReportOnce(reported, "the HUD and conversations are not built yet; the level runs without them");
 }
 
 TsLevel::~TsLevel()

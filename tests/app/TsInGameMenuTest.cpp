@@ -1,0 +1,225 @@
+// The in-game menu over the demo level in the real application: the pause
+// menu stops the level and Escape lets it go on, the diary and objective
+// windows open and close, and the radar's settings survive a save and a
+// load. With OM_SHOT_DIR set, each step's screen is written there as a
+// PPM picture to look at.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsPlayer.h"
+#include "platform/EventInjection.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsInGameWindows.h"
+#include "ui/TsRadar.h"
+
+namespace apptest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kEscapeKey = 1;
+constexpr int kReturnKey = 0x1C;
+
+double LuaNumber(const char* name)
+{
+    double value = -1.0;
+    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
+}
+
+class InGameMenu : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(4, 100);
+        ASSERT_NE(Level(), nullptr);
+        menu = Level()->GetGameFrontEnd();
+        ASSERT_NE(menu, nullptr);
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+    // Down for a tick, then up again, so the next tap is a new press.
+    void Tap(int key)
+    {
+        PressKey(key);
+        Frames(1, 100);
+        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, false));
+        Frames(1, 100);
+    }
+    const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
+
+    // The screen as a PPM picture in OM_SHOT_DIR, when it is set.
+    void Shot(const char* name)
+    {
+        const char* dir = std::getenv("OM_SHOT_DIR");
+        if (!dir)
+            return;
+        int w = 0, h = 0;
+        const std::vector<uint32_t> pixels = ScreenPixels(w, h);
+        FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
+        if (!f)
+            return;
+        std::fprintf(f, "P6 %d %d 255\n", w, h);
+        for (uint32_t p : pixels) {
+            const unsigned char rgb[3] = {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
+            std::fwrite(rgb, 1, 3, f);
+        }
+        std::fclose(f);
+    }
+
+    std::unique_ptr<ScratchDir> scratch;
+    TsGameFrontEnd* menu = nullptr;
+};
+
+// What the HUD's menu button and Escape do: the pause menu over the
+// stopped level; Escape closes it and the level goes on.
+TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
+{
+    EXPECT_EQ(TsAccess::GameFrontEnd(), menu);
+    EXPECT_EQ(TsAccess::Radar(), Level()->GetRadar());
+    const uint32_t playing = CentrePixel();
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(2, 100);
+    EXPECT_TRUE(menu->IsActive());
+    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_STREQ(TopName(), "inmenu");
+    const double ticks = LuaNumber("g_demoTicks");
+    Frames(5, 100);
+    EXPECT_EQ(LuaNumber("g_demoTicks"), ticks) << "the level waits under the menu";
+    EXPECT_NE(CentrePixel(), playing) << "the menu is drawn over the level";
+    Shot("pause_menu");
+
+    Tap(kEscapeKey);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(menu->IsActive());
+    EXPECT_FALSE(Level()->IsPaused());
+    Frames(5, 100);
+    EXPECT_GT(LuaNumber("g_demoTicks"), ticks);
+    Shot("after_escape");
+}
+
+// The pause menu's pages are made once and found again by name.
+TEST_F(InGameMenu, TheDiaryOpensFromTheMenuAndClosesBackToIt)
+{
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(1, 100);
+    TsGuiWindow* pause = menu->GetMenuScreen();
+    EXPECT_EQ(menu->GetMenuScreen(), pause);
+    auto* buttons = dynamic_cast<TsPauseMenu*>(pause);
+    ASSERT_NE(buttons, nullptr);
+    buttons->diary.OnMouseUp(0, 0);
+    Frames(2, 100);
+    EXPECT_STREQ(TopName(), "diary");
+    EXPECT_FALSE(menu->IsTutorialAllowed()) << "no tutorial over the diary";
+    Shot("diary");
+    Tap(kEscapeKey);
+    EXPECT_STREQ(TopName(), "inmenu");
+    EXPECT_TRUE(menu->IsTutorialAllowed());
+    EXPECT_EQ(menu->GetDiaryScreen(), menu->FindPage("diary"));
+    Tap(kEscapeKey);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(Level()->IsPaused());
+}
+
+TEST_F(InGameMenu, TheObjectiveWindowOpensOverThePausedLevelAndReturnClosesIt)
+{
+    Level()->SetObjectivesText("objectives");
+    Frames(2, 100);
+    EXPECT_STREQ(TopName(), "objective");
+    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_TRUE(Level()->GetObjectivesShown());
+    EXPECT_STREQ(Level()->GetObjectivesText(), "");
+    Shot("objective");
+    Tap(kReturnKey);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(Level()->IsPaused());
+}
+
+// The quit question: "No" (result 3) leaves the menu open and the level
+// where it is; "Yes" (result 2) asks for the title.
+TEST_F(InGameMenu, TheQuitQuestionAsksAndOnlyYesLeavesTheLevel)
+{
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(1, 100);
+    auto* pause = dynamic_cast<TsPauseMenu*>(menu->GetMenuScreen());
+    ASSERT_NE(pause, nullptr);
+    for (const int32_t answer : {TsFrontEndBase::kResultNo, TsFrontEndBase::kResultYes}) {
+        pause->quit.OnMouseUp(0, 0);
+        Frames(1, 100);
+        EXPECT_TRUE(pause->IsQuitPending());
+        auto* box = dynamic_cast<TsGuiMessageBox*>(menu->GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        ASSERT_EQ(box->GetButtonCount(), 2);
+        if (answer == TsFrontEndBase::kResultNo)
+            Shot("quit_question");
+        // While the box is up the menu below gets no updates: back does not close it.
+        Tap(kEscapeKey);
+        EXPECT_EQ(menu->GetTopWindow(), box);
+        const int32_t index = answer == TsFrontEndBase::kResultYes ? 0 : 1;
+        box->GetButton(index)->SetHover(true);
+        box->OnMouseUp(0, 0);
+        Frames(1, 100);
+        EXPECT_FALSE(pause->IsQuitPending());
+        if (answer == TsFrontEndBase::kResultNo) {
+            EXPECT_STREQ(TopName(), "inmenu");
+            EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+        } else {
+            EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
+        }
+    }
+}
+
+// What the scripts set on the radar comes back with a saved game.
+TEST_F(InGameMenu, TheRadarKeepsItsSettingsThroughASaveAndALoad)
+{
+    TsRadar* radar = Level()->GetRadar();
+    EXPECT_EQ(radar->GetMode(), 2);
+    EXPECT_GE(radar->GetFrameTexture(), 0) << "data/hud/radar.tga";
+    for (int slot = 0; slot < TsRadar::kSpriteCount; ++slot)
+        EXPECT_GE(radar->GetSpriteTexture(slot), 0) << slot;
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
+                                     "local r = TsAccess.Radar() r:UseRadar(nil) r:UseObjective(nil) "
+                                     "r:SetObjective(6, 0, -3)"),
+              0);
+    EXPECT_FALSE(radar->IsRadarShown());
+    ASSERT_TRUE(app->SaveGame());
+    const std::string saved = TsAccess::LocalPlayer()->GetSaveName();
+
+    app->SetPendingLoad(saved.c_str());
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    ASSERT_NE(Level(), nullptr);
+    radar = Level()->GetRadar();
+    EXPECT_FALSE(radar->IsRadarShown());
+    EXPECT_FALSE(radar->IsObjectiveShown());
+    EXPECT_FLOAT_EQ(radar->GetObjective().x, 6.0f);
+    EXPECT_FLOAT_EQ(radar->GetObjective().z, -3.0f);
+    EXPECT_FLOAT_EQ(radar->GetRange(), TsRadar::kDefaultRange);
+}
+
+} // namespace
+} // namespace apptest
