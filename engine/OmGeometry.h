@@ -30,6 +30,14 @@ class OmGeometry : public OmObject {
     virtual const void* GetVertices() const { return nullptr; }
     virtual uint32_t GetVertexFormat() const { return 0; }
 
+    // The renderer's passes a geometry takes part in, as bits: the scene
+    // pass draws in place (opaque, and blended triangles filed into the
+    // geometry batch); the sorted pass draws the blended and additive
+    // triangles the geometry queued, far to near, after the scene.
+    static constexpr uint32_t kScenePass = 1;
+    static constexpr uint32_t kSortedPass = 2;
+    virtual uint32_t GetPassMask() const { return kScenePass; }
+
     // Marks every user shape dirty so it refreshes its world sphere.
     void BoundsChanged();
     // Every user shape takes the new geometry in place of this one.

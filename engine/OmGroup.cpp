@@ -4,11 +4,17 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmBaseMesh.h"
+#include "engine/OmBaseMorphMesh.h"
+#include "engine/OmBaseSkinMesh.h"
 #include "engine/OmLight.h"
 #include "engine/OmMesh.h"
+#include "engine/OmMorphMesh.h"
+#include "engine/OmMorphShape.h"
+#include "engine/OmRenderer.h"
 #include "engine/OmReport.h"
 #include "engine/OmShape.h"
-#include "engine/OmRenderer.h"
+#include "engine/OmSkinMesh.h"
+#include "engine/OmSkinShape.h"
 
 OM_IMPLEMENT_CLASS(OmGroup, OmNode)
 
@@ -237,9 +243,11 @@ bool FindNodeByName(const char* name, OmGroup* root, OmNode*& found)
 
 namespace {
 
-bool ConvertShapeMesh(OmMesh* mesh, OmRenderer& renderer, uint32_t renderFlags)
+// The engine geometry gives way to a render mesh of the renderer's making in
+// every shape that uses it. RenderMesh is the render kind of Engine.
+template <class Engine, class RenderMesh>
+bool ConvertShapeMesh(Engine* mesh, RenderMesh* renderMesh, OmRenderer& renderer, uint32_t renderFlags)
 {
-    OmBaseMesh* renderMesh = renderer.CreateMesh();
     if (!renderMesh) {
         ReportError("CreateRenderMeshes: the renderer made no render mesh");
         return false;
@@ -248,6 +256,24 @@ bool ConvertShapeMesh(OmMesh* mesh, OmRenderer& renderer, uint32_t renderFlags)
     mesh->ReplaceWith(renderMesh);
     renderMesh->Release();
     return ok;
+}
+
+// A shape's geometry by its kind: skinned shapes carry skin meshes, morph
+// shapes morph meshes, plain shapes static meshes. Geometry that is already
+// a render mesh (or that the shape cannot draw) is left alone.
+bool ConvertShape(OmShape* shape, OmRenderer& renderer, uint32_t renderFlags)
+{
+    OmGeometry* geometry = shape->GetGeometry();
+    if (OmSkinShape::Cast(shape)) {
+        OmSkinMesh* skin = OmSkinMesh::Cast(geometry);
+        return !skin || ConvertShapeMesh(skin, renderer.CreateSkinMesh(), renderer, renderFlags);
+    }
+    if (OmMorphShape::Cast(shape)) {
+        OmMorphMesh* morph = OmMorphMesh::Cast(geometry);
+        return !morph || ConvertShapeMesh(morph, renderer.CreateMorphMesh(), renderer, renderFlags);
+    }
+    OmMesh* mesh = OmMesh::Cast(geometry);
+    return !mesh || ConvertShapeMesh(mesh, renderer.CreateMesh(), renderer, renderFlags);
 }
 
 } // namespace
@@ -265,10 +291,7 @@ bool CreateRenderMeshes(OmGroup* root, OmRenderer& renderer, uint32_t renderFlag
         if (OmGroup* group = OmGroup::Cast(child)) {
             result = CreateRenderMeshes(group, renderer, renderFlags) && result;
         } else if (OmShape* shape = OmShape::Cast(child)) {
-            // Skinned and morph shapes convert through their own mesh kinds.
-            OmMesh* mesh = OmMesh::Cast(shape->GetGeometry());
-            if (mesh)
-                result = ConvertShapeMesh(mesh, renderer, renderFlags) && result;
+            result = ConvertShape(shape, renderer, renderFlags) && result;
         } else if (OmLight* light = OmLight::Cast(child)) {
             light->AddToRenderer(renderer);
         }

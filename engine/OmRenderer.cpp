@@ -211,7 +211,7 @@ uint32_t HashColour(const OmColour& c, uint32_t h)
 
 uint32_t OmRenderer::HashMaterial(const OmMaterial& material)
 {
-    // Only what IsEqual compares: the flag byte, padding and the layer
+    // What the registry compares (SameRecord): padding and the layer
     // arrays' own pointers and capacities stay out of the key.
     uint32_t h = HashColour(material.diffuse, 0);
     h = HashColour(material.ambient, h);
@@ -220,6 +220,7 @@ uint32_t OmRenderer::HashMaterial(const OmMaterial& material)
     h = HashFloat(material.power, h);
     h = HashFloat(material.factor, h);
     h = HashBytes(&material.blendMode, sizeof material.blendMode, h);
+    h = HashBytes(&material.flags, sizeof material.flags, h);
     for (uint32_t i = 0; i < material.layers.GetCount(); ++i) {
         const OmMaterialLayer& layer = material.layers[i];
         h = HashBytes(&layer.animated, sizeof layer.animated, h);
@@ -293,16 +294,25 @@ void OmRenderer::RemoveKey(std::unordered_multimap<uint32_t, int32_t>& map, uint
     }
 }
 
+// Material equality leaves the flag byte out, but two records that differ in
+// any byte are two materials to the registry: a material registered with its
+// flag set must not come back as one registered without it.
+bool OmRenderer::SameMaterialRecord(const OmMaterial& a, const OmMaterial& b)
+{
+    return a.flags == b.flags && a.IsEqual(b);
+}
+
 int32_t OmRenderer::RegisterMaterial(const OmMaterial* material)
 {
     const uint32_t key = HashMaterial(*material);
     auto [first, last] = m_materials.byKey.equal_range(key);
     for (auto it = first; it != last; ++it) {
         const OmMaterial* held = GetMaterial(it->second);
-        if (held && held->IsEqual(*material))
+        if (held && SameMaterialRecord(*held, *material))
             return AddRefMaterial(it->second), it->second;
     }
     OmMaterial* copy = new OmMaterial(*material);
+    copy->flags = material->flags; // a copy starts with the flag clear
     const int32_t id = m_materials.ids.AllocIndex();
     m_materials.byKey.emplace(key, id);
     StoreAt(m_materials.objects, id, copy);

@@ -163,6 +163,9 @@ public:
     uint32_t GetDebugLineCount() const { return m_debugLineCount; }
     const OmDebugLine& GetDebugLine(uint32_t i) const { return m_debugLines[i]; }
 
+    // Whether the main window is the active one; told on every change.
+    void SetActive(bool active) { m_active = active ? 1 : 0; }
+    bool IsActive() const { return m_active != 0; }
     void SetLoadState(uint32_t state) { m_loadState = state; }
     uint32_t GetLoadState() const { return m_loadState; }
     float GetFrameTime() const { return m_frameTime; }
@@ -170,6 +173,8 @@ public:
     // Keys of the registries: equal records give equal keys.
     static uint32_t HashBytes(const void* data, size_t size, uint32_t h = 0);
     static uint32_t HashMaterial(const OmMaterial& material);
+    // What the material registry compares: equality and the flag byte.
+    static bool SameMaterialRecord(const OmMaterial& a, const OmMaterial& b);
     static uint32_t HashTexture(const OmTextureResource& texture);
 
 protected:
@@ -184,6 +189,7 @@ protected:
     uint32_t m_debugLineCount = 0;
     float m_frameTime = 0.0f;
     uint32_t m_loadState = 0;
+    uint8_t m_active = 1;
 
 private:
     // A registry: key to ids (several ids may share a key), the id table and

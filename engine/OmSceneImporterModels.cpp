@@ -139,7 +139,9 @@ void LimitInfluences(ListVertex& v, int32_t maxInfluences)
     std::memcpy(v.bones, bones, sizeof bones);
 }
 
-// The whole transform of a node: its own, then each ancestor's after it.
+// The whole transform of a node: its own, then each ancestor's after it. With
+// row vectors that is M = M x parent for each ancestor in turn; the other
+// order would turn a child's offset by its own rotation.
 OmMatrix4 NodeToModel(const OmPbfNode& node)
 {
     OmMatrix4 m = node.transform;

@@ -14,6 +14,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
+#include "ui/TsFrontEnd.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ int RunGame()
         plat::ShowMessageBox(TsMain::kCaption, "Application already active");
         return 0;
     }
+    TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
     TsOptions& options = *TsAccess::Options();
     std::unique_ptr<TsMain> app(new (std::nothrow)
                                     TsMain(TsMain::kTitle, options.GetScreenWidth(), options.GetScreenHeight()));

@@ -1,9 +1,10 @@
 #include "platform/MessageBox.h"
 
-#include <SDL.h>
-
 #include <cstdio>
-#include <string>
+#include <memory>
+
+#include "platform/Display.h"
+#include "platform/MessageBoxWindow.h"
 
 namespace plat {
 namespace {
@@ -20,10 +21,14 @@ void ShowMessageBox(std::string_view caption, std::string_view text)
         Hook()(caption, text);
         return;
     }
-    std::string c(caption), t(text);
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), nullptr) != 0) {
-        std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+    // Drawn by the game, so that the keyboard answers it whatever holds the
+    // display's focus; with no display the text goes to standard error.
+    std::unique_ptr<MessageBoxWindow> box = HasDisplay() ? MessageBoxWindow::Create(caption, text) : nullptr;
+    if (!box) {
+        std::fprintf(stderr, "%.*s: %.*s\n", int(caption.size()), caption.data(), int(text.size()), text.data());
+        return;
     }
+    box->RunModal();
 }
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)

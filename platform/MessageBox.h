@@ -1,5 +1,6 @@
 // Modal message boxes with an OK button, as start-up failures and fatal
-// errors show them. Without a display the text goes to standard error.
+// errors show them (MessageBoxWindow draws them; Return and Escape answer
+// them). Without a display the text goes to standard error.
 #pragma once
 
 #include <functional>

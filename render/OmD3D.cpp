@@ -1,6 +1,8 @@
 // The renderer object, device creation and the frame.
 #include "render/OmD3D.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "engine/OmMaterial.h"
@@ -313,6 +315,12 @@ void OmD3D::SetClearColour(const float* rgb)
         return;
     auto channel = [](float v) { return static_cast<uint32_t>(static_cast<int32_t>(v * 255.0f)) & 0xFF; };
     m_clearColour = 0xFF000000u | channel(rgb[0]) << 16 | channel(rgb[1]) << 8 | channel(rgb[2]);
+}
+
+void OmD3D::SetAmbientColour(float r, float g, float b)
+{
+    auto channel = [](float v) { return static_cast<uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f); };
+    DispatchRenderState(GfxRs::Ambient, 0xFF000000u | channel(r) << 16 | channel(g) << 8 | channel(b));
 }
 
 int32_t OmD3D::BeginSprites() { return m_sprite ? m_sprite->Begin() : GfxResult::Fail; }

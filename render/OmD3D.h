@@ -72,6 +72,8 @@ public:
     const OmMatrix4* GetViewMatrix() const override { return &m_view; }
     const OmMatrix4* GetProjectionMatrix() const override { return &m_projection; }
     void SetClearColour(const float* rgb) override;
+    // The device's ambient light, each channel 0 to 1 (clamped).
+    void SetAmbientColour(float r, float g, float b);
     void SetWireframe(bool wireframe) override;
     bool SetAnimatedLayers(bool animate) override;
     bool EnableTextures(bool enable) override;

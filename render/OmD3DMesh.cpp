@@ -256,8 +256,12 @@ void OmD3DMesh::BuildAlphaMap()
     m_alphaMap.assign(m_vertexCount, kNotAlpha);
     m_alphaCount = 0;
     bool anyAlpha = false;
-    for (const Subset& s : m_subsets)
-        anyAlpha = anyAlpha || renderer.IsAlphaMaterial(int32_t(s.materialId));
+    m_passMask = 0;
+    for (const Subset& s : m_subsets) {
+        const bool alpha = renderer.IsAlphaMaterial(int32_t(s.materialId));
+        anyAlpha = anyAlpha || alpha;
+        m_passMask |= alpha ? kSortedPass : kScenePass;
+    }
     OmD3DIndexBuffer* buffer = renderer.GetIndexBuffer(m_indexBuffer);
     if (!anyAlpha || !buffer)
         return;

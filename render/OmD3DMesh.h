@@ -55,6 +55,10 @@ class OmD3DMesh : public OmBaseMesh {
     void Render(OmRenderer& renderer) override;
     void ComputeBounds() override {}
     uint32_t GetVertexFormat() const override { return m_format; }
+    // Kept from the conversion: the scene pass for opaque and additive
+    // subsets (drawn in place), the sorted pass for alpha-blended ones (when
+    // no geometry batch takes them).
+    uint32_t GetPassMask() const override { return m_passMask; }
     // The alpha subsets as the alpha pass reads them (OmArray<OmMeshVertex>
     // and OmArray<OmAlphaTriangle>); null when the mesh has none.
     const void* GetVertices() const override;
@@ -103,6 +107,7 @@ private:
     std::vector<Subset> m_subsets;
     std::vector<uint16_t> m_alphaMap;
     uint32_t m_alphaCount = 0;
+    uint32_t m_passMask = kScenePass;
     OmArray<OmMeshVertex> m_alphaVertices{64};
     OmArray<OmAlphaTriangle> m_alphaTriangles{64};
 };

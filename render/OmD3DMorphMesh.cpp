@@ -72,6 +72,9 @@ bool OmD3DMorphMesh::ConvertFrom(const OmMorphMesh& mesh)
         return false;
     m_subsets.BuildAlphaMap(mesh.indices, m_vertexCount,
                             [renderer](uint32_t id) { return PassOf(*renderer, id) == 2; });
+    m_passMask = 0;
+    for (const OmDeviceSubset& s : m_subsets.subsets)
+        m_passMask |= PassOf(*renderer, s.materialId) == 2 ? kSortedPass : kScenePass;
     m_restPose.assign(mesh.vertices.GetData(), mesh.vertices.GetData() + m_vertexCount);
     m_frameA = m_frameB = nullptr;
     KeepFrames(mesh);
@@ -118,15 +121,6 @@ bool OmD3DMorphMesh::WriteVertices()
     buffer->Unlock();
     m_writtenAtReset = renderer->GetResetCount();
     return true;
-}
-
-uint32_t OmD3DMorphMesh::GetPassMask() const
-{
-    const OmD3D* renderer = OmD3D::Instance();
-    uint32_t mask = 0;
-    for (const OmDeviceSubset& s : m_subsets.subsets)
-        mask |= renderer ? PassOf(*renderer, s.materialId) : 1u;
-    return mask;
 }
 
 bool OmD3DMorphMesh::InPass(uint32_t materialId, uint32_t pass) const

@@ -40,8 +40,9 @@ class OmD3DMorphMesh : public OmBaseMorphMesh {
     // device reset can write them again.
     bool SetFrames(const OmMeshVertex* frameA, const OmMeshVertex* frameB, float fraction) override;
 
-    // 1 for opaque subsets, 2 for alpha-blended and additive ones.
-    uint32_t GetPassMask() const;
+    // Kept from the conversion: the scene pass for opaque subsets, the
+    // sorted pass for alpha-blended and additive ones.
+    uint32_t GetPassMask() const override { return m_passMask; }
     uint32_t GetStride() const { return m_stride; }
     uint32_t GetVertexCount() const { return m_vertexCount; }
     uint32_t GetTriangleCount() const { return m_triangleCount; }
@@ -69,4 +70,5 @@ private:
     // the contents of a dynamic buffer.
     uint32_t m_writtenAtReset = 0;
     bool m_converted = false;
+    uint32_t m_passMask = kScenePass;
 };

@@ -55,8 +55,11 @@ void OmD3D::FlushAlphaQueue()
     const uint32_t savedLighting = GetRenderState(plat::GfxRs::Lighting);
     SetViewMatrix(&OmMatrix4::Identity());
     SetWorldMatrix(&OmMatrix4::Identity());
-    for (const OmRenderItem& item : m_alphaQueue)
-        m_sorter->AddItem(item);
+    for (const OmRenderItem& item : m_alphaQueue) {
+        // Only geometry that takes part in the sorted pass has triangles for it.
+        if (item.object && (item.object->GetPassMask() & OmGeometry::kSortedPass))
+            m_sorter->AddItem(item);
+    }
     m_sorter->Flush();
     EmptyAlphaQueue();
     SetViewMatrix(&savedView);

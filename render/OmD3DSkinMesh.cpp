@@ -27,6 +27,14 @@ void AddWeighted(float out[12], const OmMatrix4& m, float w)
             out[3 * r + c] += w * a[4 * r + c];
 }
 
+// Opaque materials draw in place; alpha-blended and additive ones belong to
+// the sorted pass, as the morph mesh's do.
+bool InSortedPass(const OmD3D& renderer, uint32_t materialId)
+{
+    const OmMaterial* m = renderer.GetMaterial(int32_t(materialId));
+    return m && renderer.GetBlendClass(m->blendMode) != 1;
+}
+
 } // namespace
 
 OmD3DSkinMesh::~OmD3DSkinMesh() { ReleaseResources(); }
@@ -101,7 +109,16 @@ bool OmD3DSkinMesh::ConvertFrom(const OmSkinMesh& mesh)
     if (!m_subsets.Take(*renderer, mesh.materialGroups, m_triangleCount, m_vertexCount, "OmD3DSkinMesh"))
         return false;
     m_subsets.BuildAlphaMap(mesh.indices, m_vertexCount,
-                            [renderer](uint32_t id) { return renderer->IsAlphaMaterial(int32_t(id)); });
+                            [renderer](uint32_t id) { return InSortedPass(*renderer, id); });
+    m_passMask = 0;
+    for (const OmDeviceSubset& s : m_subsets.subsets)
+        m_passMask |= InSortedPass(*renderer, s.materialId) ? kSortedPass : kScenePass;
+    m_additiveTriangles.RemoveAll();
+    for (uint32_t t = 0; t < m_subsets.alphaTriangles.GetCount(); ++t) {
+        const OmAlphaTriangle& tri = m_subsets.alphaTriangles[t];
+        if (!renderer->IsAlphaMaterial(int32_t(tri.materialId)))
+            m_additiveTriangles.Add(tri);
+    }
     m_converted = true;
     // The alpha copy starts in the bind pose, like the buffer.
     SetBoneMatrices(nullptr, 0);
@@ -209,23 +226,19 @@ void OmD3DSkinMesh::SetBoneMatrices(const OmBoneMatrix* matrices, uint32_t count
     buffer->Unlock();
 }
 
-uint32_t OmD3DSkinMesh::GetPassMask() const
+const OmArray<OmAlphaTriangle>& OmD3DSkinMesh::SortedTriangles() const
 {
-    const OmD3D* renderer = OmD3D::Instance();
-    uint32_t mask = 0;
-    for (const OmDeviceSubset& s : m_subsets.subsets)
-        mask |= renderer && renderer->IsAlphaMaterial(int32_t(s.materialId)) ? 2u : 1u;
-    return mask;
+    return m_sortAdditiveOnly ? m_additiveTriangles : m_subsets.alphaTriangles;
 }
 
 const void* OmD3DSkinMesh::GetVertices() const
 {
-    return m_subsets.alphaTriangles.GetCount() ? &m_subsets.alphaVertices : nullptr;
+    return SortedTriangles().GetCount() ? &m_subsets.alphaVertices : nullptr;
 }
 
 const void* OmD3DSkinMesh::GetTriangles() const
 {
-    return m_subsets.alphaTriangles.GetCount() ? &m_subsets.alphaTriangles : nullptr;
+    return SortedTriangles().GetCount() ? &SortedTriangles() : nullptr;
 }
 
 // The skinned alpha vertices go into a batch source (lit when the mesh has
@@ -279,17 +292,19 @@ void OmD3DSkinMesh::Render(OmRenderer&)
     if (!renderer || !m_converted || m_vertexBuffer < 0 || m_indexBuffer < 0)
         return;
     if (m_subsets.GetAlphaCount() > 0 && renderer->GetRenderPass() == 1) {
-        if (renderer->GetBatch().IsOpen()) {
+        // The batch draws alpha-blended triangles only; additive ones wait
+        // for the sorted pass, which applies their own blend.
+        m_sortAdditiveOnly = renderer->GetBatch().IsOpen();
+        if (m_sortAdditiveOnly)
             DrawAlphaThroughBatch(*renderer);
-        } else {
+        if (SortedTriangles().GetCount())
             renderer->QueueAlphaItem(this, m_bounds);
-        }
     }
     renderer->SetStreamSource(0, m_vertexBuffer);
     renderer->SetVertexShader(m_format);
     renderer->SetIndices(m_indexBuffer, 0);
     for (const OmDeviceSubset& s : m_subsets.subsets) {
-        if (renderer->IsAlphaMaterial(int32_t(s.materialId)))
+        if (InSortedPass(*renderer, s.materialId))
             continue;
         renderer->ApplyMaterial(int32_t(s.materialId));
         renderer->DrawIndexedPrimitive(GfxPrimitive::TriangleList, s.minVertex, s.vertexCount, s.firstIndex,

@@ -52,9 +52,12 @@ class OmD3DSkinMesh : public OmBaseSkinMesh {
     void SetBoneMatrices(const OmBoneMatrix* matrices, uint32_t count) override;
     const OmSkeleton* GetSkeleton() const override { return m_converted ? &m_skeleton : nullptr; }
 
-    // Passes the mesh draws in: 1 for opaque and additive subsets, 2 for
-    // alpha-blended ones.
-    uint32_t GetPassMask() const;
+    // Kept from the conversion: the scene pass for opaque subsets, the
+    // sorted pass for alpha-blended and additive ones (alpha-blended ones
+    // go into the geometry batch instead while one is open).
+    uint32_t GetPassMask() const override { return m_passMask; }
+    // What the sorted pass draws of the current frame.
+    const OmArray<OmAlphaTriangle>& SortedTriangles() const;
     uint32_t GetStride() const { return m_stride; }
     uint32_t GetVertexCount() const { return m_vertexCount; }
     uint32_t GetTriangleCount() const { return m_triangleCount; }
@@ -84,4 +87,9 @@ private:
     uint32_t m_vertexCount = 0;
     OmDeviceSubsets m_subsets;
     bool m_converted = false;
+    uint32_t m_passMask = kScenePass;
+    // The additive triangles alone: what the sorted pass draws of a frame
+    // whose blended triangles went into the geometry batch.
+    OmArray<OmAlphaTriangle> m_additiveTriangles{64};
+    bool m_sortAdditiveOnly = false;
 };

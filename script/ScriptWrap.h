@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "game/framework/TsScriptNumber.h"
+
 class OmVector3;
 
 // The two messages of a wrapper, built at compile time from its Lua name.
@@ -153,10 +155,10 @@ inline std::int64_t ClampToInt64(double d)
     return static_cast<std::int64_t>(d);
 }
 
-// Integers travel through a 64-bit integer whose low 32 bits are used.
+// Integers follow the game's one rule for script numbers.
 inline std::int32_t NumberToInt(double d)
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ClampToInt64(d)));
+    return TsScriptNumberToInt(d);
 }
 
 inline std::int32_t ToInt(lua_State* L, int lo, std::int32_t def = 0)
@@ -166,7 +168,7 @@ inline std::int32_t ToInt(lua_State* L, int lo, std::int32_t def = 0)
 
 inline std::uint32_t ToUInt(lua_State* L, int lo, std::uint32_t def = 0)
 {
-    return Absent(L, lo) ? def : static_cast<std::uint32_t>(ClampToInt64(lua_tonumber(L, lo)));
+    return Absent(L, lo) ? def : static_cast<std::uint32_t>(NumberToInt(lua_tonumber(L, lo)));
 }
 
 inline float ToFloat(lua_State* L, int lo, float def = 0.0f)

@@ -1,10 +1,12 @@
-// Writes the skinned demo figure under the folder given on the command line
-// (normally data/): a figure of seven boxes, each bound to one bone
-// (models/walker/walker.pbf), its bone and skin-weight file
-// (models/walker/bones.txt), two animation text files (stand.txt and
-// walk.txt), and the animation database animdb.tsa converted from them by
-// the database's own text road. It runs after make_demo_data, which paints
-// the textures the figure names.
+// Writes the skinned demo figures under the folder given on the command line
+// (normally data/): figures of boxes, each box bound to one bone, with their
+// bone and skin-weight files (bones.txt) and animation text files, and the
+// animation database animdb.tsa converted from them by the database's own
+// text road. The walker (models/walker, entry 0) stands and walks; the title
+// screen's figure (frontend/helmer, entry 5) stands and breathes and carries
+// the two look bones "Box14" and "Box22" that turn after the cursor. The
+// walker uses the textures make_demo_data paints; the title figure's are
+// painted here.
 //
 // Usage: make_demo_figure DATA_DIR
 #include <cmath>
@@ -24,6 +26,7 @@ namespace {
 
 constexpr int kFrames = 30; // one second of animation at 30 frames a second
 constexpr float kTwoPi = 6.2831853f;
+constexpr int kTitleFigureEntry = 5; // the title screen asks for this entry
 
 // Positions are in file units, ten to the engine's unit, with y up.
 struct Limb {
@@ -35,7 +38,7 @@ struct Limb {
     uint32_t material; // 0 cloth, 1 skin
 };
 
-const Limb kLimbs[] = {
+const Limb kWalker[] = {
     {"Pelvis", -1, {0, 9, 0}, {0, 9, 0}, {2.8f, 0.8f, 1.4f}, 0},
     {"Torso", 0, {0, 10, 0}, {0, 13.5f, 0}, {3, 3.5f, 1.5f}, 0},
     {"Head", 1, {0, 17, 0}, {0, 18.5f, 0}, {1.5f, 1.5f, 1.5f}, 1},
@@ -44,7 +47,31 @@ const Limb kLimbs[] = {
     {"LegLeft", 0, {-1.5f, 9, 0}, {-1.5f, 4.5f, 0}, {1.2f, 4.5f, 1.2f}, 0},
     {"LegRight", 0, {1.5f, 9, 0}, {1.5f, 4.5f, 0}, {1.2f, 4.5f, 1.2f}, 0},
 };
-constexpr int kBones = int(sizeof kLimbs / sizeof kLimbs[0]);
+
+// The title figure: a tall armoured sentinel whose two eye stalks ("Box14"
+// and "Box22") sit on the head and are the bones the title screen turns.
+const Limb kHelmer[] = {
+    {"Pelvis", -1, {0, 50, 0}, {0, 50, 0}, {15, 5, 8}, 0},
+    {"Torso", 0, {0, 55, 0}, {0, 72, 0}, {17, 17, 9}, 0},
+    {"Head", 1, {0, 89, 0}, {0, 97, 0}, {8, 8, 8}, 1},
+    {"ArmLeft", 1, {-22, 86, 0}, {-22, 66, 0}, {5, 20, 5}, 1},
+    {"ArmRight", 1, {22, 86, 0}, {22, 66, 0}, {5, 20, 5}, 1},
+    {"LegLeft", 0, {-8, 50, 0}, {-8, 25, 0}, {6, 25, 6}, 0},
+    {"LegRight", 0, {8, 50, 0}, {8, 25, 0}, {6, 25, 6}, 0},
+    {"Box14", 2, {-4, 105, 0}, {-4, 110, 0}, {2, 5, 2}, 1},
+    {"Box22", 2, {4, 105, 0}, {4, 110, 0}, {2, 5, 2}, 1},
+};
+
+struct Figure {
+    const Limb* limbs;
+    int bones;
+    const char* name;
+    const char* cloth; // texture names of materials 0 and 1
+    const char* skin;
+};
+
+const Figure kWalkerFigure{kWalker, int(sizeof kWalker / sizeof kWalker[0]), "Walker", "cloth.tga", "skin.tga"};
+const Figure kHelmerFigure{kHelmer, int(sizeof kHelmer / sizeof kHelmer[0]), "Helmer", "armour.tga", "visor.tga"};
 
 // ---- the mesh ----------------------------------------------------------------
 
@@ -57,17 +84,17 @@ void AddBox(OmPbfMeshRecord& mesh, const Limb& limb, int bone, std::vector<int>&
     }
 }
 
-bool WriteScene(const fs::path& path, std::vector<int>& bones)
+bool WriteScene(const Figure& figure, const fs::path& path, std::vector<int>& bones)
 {
     OmPbfScene scene;
-    scene.materials.Add(demo::Material("Cloth", "cloth.tga", {0.8f, 0.8f, 1.0f, 1.0f}));
-    scene.materials.Add(demo::Material("Skin", "skin.tga", {1.0f, 0.9f, 0.8f, 1.0f}));
+    scene.materials.Add(demo::Material("Cloth", figure.cloth, {0.8f, 0.8f, 1.0f, 1.0f}));
+    scene.materials.Add(demo::Material("Skin", figure.skin, {1.0f, 0.9f, 0.8f, 1.0f}));
     auto mesh = std::make_unique<OmPbfMeshRecord>();
     demo::AddSquareUvs(*mesh);
-    for (int b = 0; b < kBones; ++b)
-        AddBox(*mesh, kLimbs[b], b, bones);
+    for (int b = 0; b < figure.bones; ++b)
+        AddBox(*mesh, figure.limbs[b], b, bones);
     scene.AddObject(std::move(mesh));
-    scene.root.name.Assign("Walker");
+    scene.root.name.Assign(figure.name);
     scene.root.object = 0;
     return scene.Save(path.string().c_str());
 }
@@ -105,12 +132,12 @@ void PutMatrix(std::string& out, const Rows& m)
 
 OmVector3 ToolPoint(const OmVector3& p) { return OmVector3(p.x, p.z, p.y); }
 
-std::string BoneText(const std::vector<int>& bones, const OmPbfMeshRecord& positions)
+std::string BoneText(const Figure& figure, const std::vector<int>& bones, const OmPbfMeshRecord& positions)
 {
-    std::string out = std::to_string(kBones) + "\n" + std::to_string(bones.size()) + "\n";
+    std::string out = std::to_string(figure.bones) + "\n" + std::to_string(bones.size()) + "\n";
     char line[96];
-    for (int b = 0; b < kBones; ++b) {
-        const Limb& limb = kLimbs[b];
+    for (int b = 0; b < figure.bones; ++b) {
+        const Limb& limb = figure.limbs[b];
         out += "// Bone # " + std::to_string(b) + "\n<" + limb.bone + ">\n" + std::to_string(limb.parent) + "\n";
         const OmVector3 pivot = ToolPoint(limb.joint);
         std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", double(pivot.x), double(pivot.y), double(pivot.z));
@@ -129,57 +156,79 @@ std::string BoneText(const std::vector<int>& bones, const OmPbfMeshRecord& posit
 }
 
 // A relative animation: each bone's turn about its parent, frame by frame.
-using Pose = Rows (*)(int bone, float phase);
+using Pose = Rows (*)(const Figure& figure, int bone, float phase);
 
-std::string AnimationText(Pose pose)
+std::string AnimationText(const Figure& figure, Pose pose)
 {
-    std::string out = std::to_string(kBones) + "\n0\n" + std::to_string(kFrames) +
+    std::string out = std::to_string(figure.bones) + "\n0\n" + std::to_string(kFrames) +
                       "\nDemo figure\nRelative motion\n-\n-\n-\n-\n-\n-\n";
     for (int f = 0; f < kFrames; ++f) {
         out += "// Frame # " + std::to_string(f) + "\n";
         const float phase = kTwoPi * float(f) / float(kFrames);
-        for (int b = 0; b < kBones; ++b) {
-            out += "0 0 0\n" + std::string(kLimbs[b].bone) + "\n-\n-\n-\n";
-            PutMatrix(out, pose(b, phase));
+        for (int b = 0; b < figure.bones; ++b) {
+            out += "0 0 0\n" + std::string(figure.limbs[b].bone) + "\n-\n-\n-\n";
+            PutMatrix(out, pose(figure, b, phase));
         }
     }
     return out;
 }
 
-OmVector3 Offset(int b)
+OmVector3 Offset(const Figure& figure, int b)
 {
-    const Limb& limb = kLimbs[b];
-    return limb.parent < 0 ? limb.joint : limb.joint - kLimbs[limb.parent].joint;
+    const Limb& limb = figure.limbs[b];
+    return limb.parent < 0 ? limb.joint : limb.joint - figure.limbs[limb.parent].joint;
 }
 
 // Legs and arms swing in opposition; the pelvis bobs.
-Rows WalkPose(int b, float phase)
+Rows WalkPose(const Figure& figure, int b, float phase)
 {
     const float swing = 0.5f * std::sin(phase);
     switch (b) {
-    case 0: return Turn(0, 0, Offset(0) + OmVector3(0, 0.3f * std::fabs(std::cos(phase)), 0));
-    case 3: return Turn(swing * 0.8f, 0, Offset(b));
-    case 4: return Turn(-swing * 0.8f, 0, Offset(b));
-    case 5: return Turn(-swing, 0, Offset(b));
-    case 6: return Turn(swing, 0, Offset(b));
-    default: return Turn(0, 0, Offset(b));
+    case 0: return Turn(0, 0, Offset(figure, 0) + OmVector3(0, 0.3f * std::fabs(std::cos(phase)), 0));
+    case 3: return Turn(swing * 0.8f, 0, Offset(figure, b));
+    case 4: return Turn(-swing * 0.8f, 0, Offset(figure, b));
+    case 5: return Turn(-swing, 0, Offset(figure, b));
+    case 6: return Turn(swing, 0, Offset(figure, b));
+    default: return Turn(0, 0, Offset(figure, b));
     }
 }
 
 // Breathing: the torso sways a little, the arms hang slightly out.
-Rows StandPose(int b, float phase)
+Rows StandPose(const Figure& figure, int b, float phase)
 {
     switch (b) {
-    case 1: return Turn(0.03f * std::sin(phase), 2, Offset(b));
-    case 3: return Turn(-0.08f, 2, Offset(b));
-    case 4: return Turn(0.08f, 2, Offset(b));
-    default: return Turn(0, 0, Offset(b));
+    case 1: return Turn(0.03f * std::sin(phase), 2, Offset(figure, b));
+    case 3: return Turn(-0.08f, 2, Offset(figure, b));
+    case 4: return Turn(0.08f, 2, Offset(figure, b));
+    default: return Turn(0, 0, Offset(figure, b));
     }
 }
 
 bool WriteText(const fs::path& path, const std::string& text)
 {
     return demo::WriteFile(path, text.data(), text.size());
+}
+
+// Writes one figure's scene, bones and animation texts into folder; the
+// animation files are named after the poses.
+bool WriteFigure(const Figure& figure, const fs::path& folder, const char* scene, bool walks)
+{
+    std::error_code error;
+    fs::create_directories(folder, error);
+    std::vector<int> bones;
+    OmPbfScene check;
+    if (error || !WriteScene(figure, folder / scene, bones) || !check.Load((folder / scene).string().c_str())) {
+        std::fprintf(stderr, "make_demo_figure: cannot write %s\n", (folder / scene).string().c_str());
+        return false;
+    }
+    const auto& mesh = static_cast<const OmPbfMeshRecord&>(*check.objects.At(0));
+    if (!WriteText(folder / "bones.txt", BoneText(figure, bones, mesh)) ||
+        !WriteText(folder / "stand.txt", AnimationText(figure, StandPose)) ||
+        (walks && !WriteText(folder / "walk.txt", AnimationText(figure, WalkPose)))) {
+        std::fprintf(stderr, "make_demo_figure: cannot write the text files in %s\n", folder.string().c_str());
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -191,28 +240,18 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path data = argv[1];
-    const fs::path folder = data / "models" / "walker";
-    std::error_code error;
-    fs::create_directories(folder, error);
-    std::vector<int> bones;
-    OmPbfScene check;
-    if (error || !WriteScene(folder / "walker.pbf", bones) || !check.Load((folder / "walker.pbf").string().c_str())) {
-        std::fprintf(stderr, "make_demo_figure: cannot write %s\n", (folder / "walker.pbf").string().c_str());
+    const fs::path walker = data / "models" / "walker";
+    const fs::path helmer = data / "frontend" / "helmer";
+    if (!WriteFigure(kWalkerFigure, walker, "walker.pbf", true) ||
+        !WriteFigure(kHelmerFigure, helmer, "helmer.pbf", false))
         return 1;
-    }
-    const auto& mesh = static_cast<const OmPbfMeshRecord&>(*check.objects.At(0));
-    if (!WriteText(folder / "bones.txt", BoneText(bones, mesh)) ||
-        !WriteText(folder / "stand.txt", AnimationText(StandPose)) ||
-        !WriteText(folder / "walk.txt", AnimationText(WalkPose))) {
-        std::fprintf(stderr, "make_demo_figure: cannot write the text files in %s\n", folder.string().c_str());
-        return 1;
-    }
-    // The figure is entry 0 of the database.
+    // The walker is entry 0 of the database, the title figure entry 5.
     TsAnimationDB db;
-    db.LoadAnimationTextFile(0, TSANIM_STAND, (folder / "stand.txt").string().c_str());
-    db.LoadAnimationTextFile(0, TSANIM_WALK, (folder / "walk.txt").string().c_str());
+    db.LoadAnimationTextFile(0, TSANIM_STAND, (walker / "stand.txt").string().c_str());
+    db.LoadAnimationTextFile(0, TSANIM_WALK, (walker / "walk.txt").string().c_str());
+    db.LoadAnimationTextFile(kTitleFigureEntry, TSANIM_STAND, (helmer / "stand.txt").string().c_str());
     if (!db.GetAnimation(0, TSANIM_STAND) || !db.GetAnimation(0, TSANIM_WALK) ||
-        !db.WriteBinary((data / "animdb.tsa").string().c_str())) {
+        !db.GetAnimation(kTitleFigureEntry, TSANIM_STAND) || !db.WriteBinary((data / "animdb.tsa").string().c_str())) {
         std::fprintf(stderr, "make_demo_figure: cannot convert the animations into animdb.tsa\n");
         return 1;
     }

@@ -1,9 +1,11 @@
 #include "game/framework/FileIO.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "game/framework/TsLog.h"
+#include "render/OmD3D.h"
 #include "platform/FilePath.h"
 
 namespace {
@@ -108,6 +110,13 @@ int FileIO::FirstFreeScreenshotNumber(const char* prefix)
 const char* FileIO::Screenshot(const char* prefix)
 {
     const int n = FirstFreeScreenshotNumber(prefix);
-    LogErrorF("FileIO:Screenshot: the renderer is not built yet; %s%d.bmp was not saved", prefix ? prefix : "", n);
-    return nullptr;
+    const std::string name = (prefix ? prefix : "") + std::to_string(n) + ".bmp";
+    OmD3D* renderer = OmD3D::Instance();
+    if (n < 0 || !renderer || !renderer->SaveScreenshot(name.c_str())) {
+        LogErrorF("FileIO:Screenshot: %s was not saved", name.c_str());
+        return nullptr;
+    }
+    static char answer[32]; // the script copies the answer at once
+    std::snprintf(answer, sizeof answer, "%d.bmp", n);
+    return answer;
 }

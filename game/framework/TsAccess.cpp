@@ -38,13 +38,22 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 
 } // namespace
 
-TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
 TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
 TS_MISSING(TsRadar, Radar, "the radar is not built yet")
 TS_MISSING(TsConversation, Conversation, "conversations are not built yet")
 TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the in-game menu is not built yet")
 
 #undef TS_MISSING
+
+// The title front end announces itself while it lives; null in a level and
+// before the first title screen.
+namespace {
+TsFrontEnd* g_frontEnd = nullptr;
+}
+
+TsFrontEnd* TsAccess::FrontEnd() { return g_frontEnd; }
+
+void TsAccess::SetFrontEnd(TsFrontEnd* frontEnd) { g_frontEnd = frontEnd; }
 
 // The application's own members: null without an application (tools and
 // tests that run without one), and for a member it does not have now.

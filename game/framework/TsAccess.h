@@ -32,6 +32,8 @@ public:
     static TsGameMode* Mode();
     static TsLevel* Level();
     static TsFrontEnd* FrontEnd();
+    // Set by the title front end for its lifetime.
+    static void SetFrontEnd(TsFrontEnd* frontEnd);
     static TsCutScene* CutScene();
     static TsEntityDB* EntityDB();
     static TsWorld* World();

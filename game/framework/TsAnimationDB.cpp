@@ -226,6 +226,12 @@ const OmBoneAnimation* TsAnimationDB::GetAnimation(int32_t entry, int32_t slot) 
     return m_entries[uint32_t(entry)].slots[slot];
 }
 
+OmBoneAnimation* TsAnimationDB::ReadTextAnimation(const char* fileName)
+{
+    std::unique_ptr<OmBoneAnimationData> data = LoadAnimationFile(fileName, nullptr, kTextAnimationScale, 0.0f, 0);
+    return data ? FromText(*data) : nullptr;
+}
+
 void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const char* fileName)
 {
     if (slot < 0 || slot >= TSANIM_COUNT || entry < 0 || uint32_t(entry) >= kMaxEntries) {
@@ -234,9 +240,7 @@ void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const cha
                   TSANIM_COUNT - 1);
         return;
     }
-    std::unique_ptr<OmBoneAnimationData> data =
-        LoadAnimationFile(fileName, nullptr, kTextAnimationScale, 0.0f, 0);
-    OmBoneAnimation* record = data ? FromText(*data) : nullptr;
+    OmBoneAnimation* record = ReadTextAnimation(fileName);
     const uint32_t oldCount = m_entries.GetCount();
     if (uint32_t(entry) >= oldCount) {
         m_entries.Resize(uint32_t(entry) + 1);

@@ -87,6 +87,11 @@ public:
     TsAnimationDB(const TsAnimationDB&) = delete;
     TsAnimationDB& operator=(const TsAnimationDB&) = delete;
 
+    // A bone animation read from a text file of the modelling tool (as the
+    // database converts them), owned by the caller; null on failure, with
+    // the reason as the last animation error.
+    static OmBoneAnimation* ReadTextAnimation(const char* fileName);
+
     // Reads the header and the entry table. On failure the entries are left
     // as they were.
     bool Open(const char* fileName);

@@ -155,9 +155,12 @@ void TsGameMode::Render(float renderTime, float fraction)
     m_sceneRoot->Update(renderTime);
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
-        static bool reported = false;
-        ReportMissing(reported, "the scene is drawn without the geometry batch: it is not built yet");
+        // Meshes file their blended triangles into the batch, which draws
+        // them far to near once the opaque scene stands.
+        OmD3DBatch& batch = renderer->GetBatch();
+        batch.Begin(0);
         m_sceneRoot->Render(*renderer);
+        batch.Flush();
         renderer->DrawQueuedText();
         renderer->EndScene();
         renderer->Present();

@@ -21,6 +21,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DFont.h"
 
 TsMain* TsMain::s_instance = nullptr;
 
@@ -28,15 +29,6 @@ namespace {
 
 // Messages the game once sent to a debug trace that prints nothing.
 void Trace(const char*) {}
-
-// Says a missing piece of the game once per run: these sites run often.
-void ReportOnce(bool& said, const char* text)
-{
-    if (!said) {
-        said = true;
-        LogError(text);
-    }
-}
 
 } // namespace
 
@@ -50,6 +42,12 @@ TsMain::TsMain(const char* title, int width, int height)
     // the game plays with.
     luaState_ = TsScriptHost::OpenLua();
     TsAccess::SetLuaState(luaState_);
+    static const char* const kSections[PROFILE_SECTION_COUNT] = {
+        "TsMain::Tick", "TsMain::Interp", "TsMain::Render", "TsMain - RenderAlphas ", "TsMain - Render HUD",
+        "TsMain - Render Screen Fade"};
+    for (int i = 0; i < PROFILE_SECTION_COUNT; ++i) {
+        profileSections_[i] = profiler_.AddSection(kSections[i]);
+    }
 }
 
 // The modes go first, while the script state and audio they may use in
@@ -69,6 +67,7 @@ TsMain::~TsMain()
     TsAccess::SetLuaState(nullptr);
     audio_.reset();
     dialogStrings_.reset();
+    DestroyFonts();
     animDB_.reset();
     ReleaseLoadScreenImage();
     renderer_.reset();
@@ -121,6 +120,9 @@ intptr_t TsMain::WindowProc(plat::Window* window, uint32_t message, uintptr_t wP
 
 void TsMain::OnActivate(bool active)
 {
+    if (renderer_) {
+        renderer_->SetActive(active);
+    }
     if (input_) {
         active ? input_->Acquire() : input_->Unacquire();
     }
@@ -245,12 +247,15 @@ bool TsMain::DeviceStartUp()
 bool TsMain::ServicesStartUp()
 {
     audio_ = std::make_unique<TsAudio>();
-    LogError("Start-up: no fonts: the game's fonts are not built yet");
+    CreateFonts(); // a font that cannot be made is logged; the game goes on without it
     animDB_ = std::make_unique<TsAnimationDB>();
     if (!audio_->Initialise()) {
         ShowError("Global Audio Initialisation Error");
         return false;
     }
+    // The services stand now: "options.lua" reaches the renderer, the
+    // device's gamma ramp, the audio and the input's bindings.
+    TsAccess::Options()->Apply(TsOptions::APPLY_GRAPHICS | TsOptions::APPLY_AUDIO | TsOptions::APPLY_BINDINGS);
     dialogStrings_ = std::make_unique<TsDialogStrings>();
     if (!dialogStrings_->Load(TsDialogStrings::kFileName)) {
         LogErrorF("Start-up: the dialogue strings could not be read from %s", TsDialogStrings::kFileName);
@@ -270,7 +275,7 @@ void TsMain::StartFirstMode()
 {
     ModeFactory factory = GetModeFactory(TS_MODE_FRONT_END);
     if (!factory) {
-        LogError("Start-up: the front end is not built yet; the game runs with no mode (an empty frame)");
+        LogError("Start-up: no front end is registered; the game runs with no mode (an empty frame)");
         return;
     }
     frontEnd_ = mode_ = factory();
@@ -290,6 +295,13 @@ void TsMain::ResetClock()
 }
 
 void TsMain::Frame()
+{
+    profiler_.BeginFrame();
+    FrameBody();
+    profiler_.EndFrame();
+}
+
+void TsMain::FrameBody()
 {
     if (!input_ || !input_->Update(screenWidth_, screenHeight_)) {
         return;
@@ -311,7 +323,9 @@ void TsMain::Frame()
         tickBase_ = now;
     }
     fraction_ = fraction;
+    profiler_.StartSection(profileSections_[PROFILE_RENDER]);
     RenderFrame(fraction, dt);
+    profiler_.StopSection(profileSections_[PROFILE_RENDER]);
 }
 
 // At most two ticks a frame, so one slow frame cannot start a spiral of
@@ -342,6 +356,13 @@ void TsMain::RunTicks(int64_t& now, float& dt)
 }
 
 void TsMain::Tick()
+{
+    profiler_.StartSection(profileSections_[PROFILE_TICK]);
+    TickBody();
+    profiler_.StopSection(profileSections_[PROFILE_TICK]);
+}
+
+void TsMain::TickBody()
 {
     if (!g_loadScreen.Active()) {
         if (mode_) {
@@ -397,8 +418,7 @@ void TsMain::RenderFrame(float fraction, float dt)
         back->Release();
     }
     g_loadScreen.pulse.Interpolate(dt / tickDuration_);
-    static bool said = false;
-    ReportOnce(said, "Load screen: the prompt text is not drawn: the HUD font is not built yet");
+    DrawLoadScreenText(g_loadScreen.pulse.interpolated);
     renderer_->EndScene();
     renderer_->Present();
     if (!g_loadScreen.held) {

@@ -10,9 +10,11 @@
 #include <string>
 
 #include "game/framework/TsGameMode.h"
+#include "game/framework/TsProfilerDisplay.h"
 
 struct lua_State;
 class OmD3D;
+class OmD3DFont;
 class TsAnimationDB;
 class TsAudio;
 class TsDialogStrings;
@@ -134,6 +136,25 @@ public:
     float GetFramesPerSecond() const { return framesPerSecond_; }
     const char* GetTitle() const { return title_.empty() ? nullptr : title_.c_str(); }
 
+    // ---- fonts (owned for the whole run) ----
+    enum Font { TITLE_FONT, LARGE_FONT, SMALL_FONT, SMALLEST_FONT, FONT_COUNT };
+    // Adds the game's two font files and makes the four fonts on the
+    // device; does nothing when they are loaded. False when one cannot be
+    // made (the others stay usable).
+    bool CreateFonts();
+    void DestroyFonts();
+    bool FontsLoaded() const { return fontsLoaded_; }
+    // Null while the fonts are not loaded.
+    OmD3DFont* GetFont(Font which) const { return fonts_[which].get(); }
+    // The font the HUD and the load screen write with.
+    OmD3DFont* GetHUDFont() const { return GetFont(LARGE_FONT); }
+
+    // ---- the frame profiler and its six sections ----
+    enum ProfileSection { PROFILE_TICK, PROFILE_INTERP, PROFILE_RENDER, PROFILE_ALPHAS, PROFILE_HUD, PROFILE_FADE,
+                          PROFILE_SECTION_COUNT };
+    TsProfilerDisplay& GetProfiler() { return profiler_; }
+    int GetProfileSection(ProfileSection section) const { return profileSections_[section]; }
+
     // The message boxes of start-up failures.
     static void ShowError(const char* text);
 
@@ -158,6 +179,9 @@ private:
     void RunTicks(int64_t& now, float& dt);
     void RenderFrame(float fraction, float dt);
     void RenderEmptyFrame();
+    void FrameBody();
+    void TickBody();
+    void DrawLoadScreenText(float alpha);
 
     static TsMain* s_instance;
 
@@ -192,4 +216,8 @@ private:
     float renderTime_ = 0.0f;
     std::unique_ptr<OmD3D> renderer_;
     std::unique_ptr<plat::Window> window_;
+    bool fontsLoaded_ = false;
+    std::unique_ptr<OmD3DFont> fonts_[FONT_COUNT];
+    TsProfilerDisplay profiler_;
+    int profileSections_[PROFILE_SECTION_COUNT] = {};
 };

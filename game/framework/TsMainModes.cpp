@@ -134,7 +134,7 @@ bool TsMain::BuildMode(int request)
         ModeFactory factory = GetModeFactory(static_cast<TsModeType>(request));
         if (!factory) {
             if (request == TS_MODE_FRONT_END) {
-                LogError("Mode switch: the front end is not built yet; the game runs with no mode (an empty frame)");
+                LogError("Mode switch: no front end is registered; the game runs with no mode (an empty frame)");
                 return true;
             }
             LogErrorF("Mode switch: no %s is registered with the application", ModeName(request));
@@ -154,8 +154,9 @@ bool TsMain::BuildMode(int request)
 
 bool TsMain::BuildLevel()
 {
-    LogErrorF("Mode switch: texture size limit %d not applied: the renderer has no texture size limit yet",
-              TsAccess::Options()->GetMaxTextureSize());
+    if (renderer_) {
+        renderer_->SetMaxTextureSize(static_cast<uint32_t>(TsAccess::Options()->GetMaxTextureSize()));
+    }
     if (!pendingLoad_.empty()) {
         ResetClock();
         if (!LoadGame(pendingLoad_.c_str())) {

@@ -7,9 +7,13 @@
 #include <string>
 
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "platform/FilePath.h"
+#include "platform/GfxDevice.h"
+#include "render/OmD3D.h"
 
 namespace {
 
@@ -150,23 +154,61 @@ bool TsOptions::Save(const char* path) const
 
 void TsOptions::Apply(int flags) const
 {
+    Apply(flags, Targets{OmD3D::Instance(), TsAccess::Audio(), TsAccess::Input()});
+}
+
+void TsOptions::Apply(int flags, const Targets& targets) const
+{
     if (flags & APPLY_GRAPHICS) {
-        LogErrorF("Options: the renderer is not built yet; texture size %d and gamma not applied",
-                  GetMaxTextureSize());
+        ApplyDisplay(targets.renderer);
     }
-    if ((flags & APPLY_AUDIO) && !TsAccess::Audio()) {
-        LogError("Options: there is no audio object; volumes not applied");
+    if (flags & APPLY_AUDIO) {
+        if (targets.audio) {
+            targets.audio->SetVolumes(effectsVolume_, musicVolume_, speechVolume_);
+        } else {
+            LogError("Options: there is no audio object; volumes not applied");
+        }
     }
-    if ((flags & APPLY_BINDINGS) && !TsAccess::Input()) {
-        LogError("Options: there is no input object; control bindings not applied");
+    if (flags & APPLY_BINDINGS) {
+        if (targets.input) {
+            targets.input->SetKeyBindings(bindings_);
+        } else {
+            LogError("Options: there is no input object; control bindings not applied");
+        }
     }
+}
+
+void TsOptions::ApplyDisplay(OmD3D* renderer) const
+{
+    if (!renderer) {
+        LogError("Options: there is no renderer; texture size and gamma not applied");
+        return;
+    }
+    renderer->SetMaxTextureSize(static_cast<uint32_t>(GetMaxTextureSize()));
+    ApplyGamma(renderer->GetDevice());
 }
 
 void TsOptions::ApplyGamma() const
 {
-    std::uint16_t ramp[256];
-    BuildGammaRamp(gamma_, ramp);
-    LogError("Options: the display device is not built yet; gamma ramp not set");
+    OmD3D* renderer = OmD3D::Instance();
+    ApplyGamma(renderer ? renderer->GetDevice() : nullptr);
+}
+
+void TsOptions::ApplyGamma(plat::GfxDevice* device) const
+{
+    if (!device) {
+        LogError("Options: there is no display device; gamma ramp not set");
+        return;
+    }
+    plat::GfxGammaRamp ramp{};
+    device->GetGammaRamp(&ramp);
+    BuildGammaRamp(gamma_, ramp.red);
+    std::copy(std::begin(ramp.red), std::end(ramp.red), ramp.green);
+    std::copy(std::begin(ramp.red), std::end(ramp.red), ramp.blue);
+    plat::GfxCaps caps{};
+    const bool calibrate = device->GetDeviceCaps(&caps) >= 0
+        && (caps.caps2 & plat::GfxCaps2Bits::CanCalibrateGamma) != 0;
+    device->SetGammaRamp(calibrate ? plat::GfxGamma::Calibrate : plat::GfxGamma::NoCalibration, &ramp);
 }
 
 void TsOptions::BuildGammaRamp(float gamma, std::uint16_t (&ramp)[256])

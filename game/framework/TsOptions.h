@@ -8,6 +8,12 @@
 #include "game/framework/TsKeyBindings.h"
 
 struct lua_State;
+class OmD3D;
+class TsAudio;
+class TsInput;
+namespace plat {
+class GfxDevice;
+}
 
 class TsOptions {
 public:
@@ -69,7 +75,20 @@ public:
     bool Save() const;
     bool Save(const char* path) const;
 
+    // Hands the option groups of the flags to the services that use them:
+    // APPLY_GRAPHICS the texture-size limit to the renderer and the gamma
+    // ramp to the device, APPLY_AUDIO the three volumes to the audio,
+    // APPLY_BINDINGS the key bindings and mouse scheme to the input. A
+    // missing service is logged and its group left alone.
     void Apply(int flags) const;
+    // The same with the services named (the application's own by default).
+    struct Targets {
+        OmD3D* renderer;
+        TsAudio* audio;
+        TsInput* input;
+    };
+    void Apply(int flags, const Targets& targets) const;
+    // Builds the ramp from the gamma option and sets it on the device.
     void ApplyGamma() const;
     // The ramp entry of each of the 256 levels for a gamma setting.
     static void BuildGammaRamp(float gamma, std::uint16_t (&ramp)[256]);
@@ -80,6 +99,9 @@ public:
     const char* GetDetailLevelName(int level) const;
 
 private:
+    void ApplyDisplay(OmD3D* renderer) const;
+    void ApplyGamma(plat::GfxDevice* device) const;
+
     int speechVolume_;
     int musicVolume_;
     int effectsVolume_;

@@ -17,7 +17,9 @@
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptDebugger.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/framework/TsScriptNumber.h"
 #include "game/framework/TsShell.h"
+#include "game/framework/TsShellTools.h"
 
 // Every function here may raise a script error, which longjmps out of it:
 // argument checks come first and no object with a destructor is alive when
@@ -112,18 +114,6 @@ int FindObject(lua_State* L)
     OmObject* object = OmClassRegistry::Instance().FindObject(index, lua_tostring(L, 2));
     TsScriptCall::PushObject(L, object, className);
     return 1;
-}
-
-int SetBackground(lua_State* L)
-{
-    if (lua_gettop(L) < 3) {
-        return RaiseText(L, "two few arguments passed to 'SetBackground'");
-    }
-    if (lua_gettop(L) > 3) {
-        return RaiseText(L, "two many arguments passed to 'SetBackground'");
-    }
-    LogError("SetBackground: the renderer is not built yet");
-    return 0;
 }
 
 // Shell functions whose service does not exist yet: they say so.
@@ -295,18 +285,7 @@ struct Unavailable {
 };
 
 // In registration order, between the functions that do work.
-const Unavailable kRenderSwitches[] = {
-    {"SetWireframe", "the renderer is not built yet", nullptr},
-    {"ToggleLighting", "the renderer is not built yet", nullptr},
-    {"ToggleTextures", "the renderer is not built yet", nullptr},
-    {"ToggleCulling", "the renderer is not built yet", nullptr},
-};
-
-const Unavailable kTools[] = {
-    {"ToolImportPBF", "the scene importer is not built yet", "incorrect argument to function 'ToolImportPBF'"},
-    {"ToolImportBoneAnimation", "the skinned-mesh tools are not built yet", nullptr},
-    {"ToolImportBoneMesh", "the skinned-mesh tools are not built yet", nullptr},
-    {"LoadSceneObject", "the scene importer is not built yet", nullptr},
+const Unavailable kConversionTools[] = {
     {"ToolConvertLevel", "file dialogs are not available in the console shell", nullptr},
     {"ToolConvertEnvironment", "file dialogs are not available in the console shell", nullptr},
 };
@@ -316,14 +295,6 @@ const char* const kLevelSwitches[] = {"DebugGrid", "DebugRadius", "DebugBehaviou
 // Where each function's switch sits in the level (grid, behaviours, paths,
 // radius, player only, collectibles, profile, text).
 const int kSwitchIndex[] = {0, 3, 1, 2, 4, 5, 6, 7};
-
-const Unavailable kParticles[] = {
-    {"CreateParFX", "particle effects are not built yet", "incorrect argument to function 'CreateParFX'"},
-};
-
-const Unavailable kVideo[] = {
-    {"PlayFMV", "video playback is not built yet", "incorrect argument to function 'PlayFMV'"},
-};
 
 // The mode functions only store the request; the switch runs between frames.
 int RequestMode(lua_State* L)
@@ -382,31 +353,28 @@ bool ToFlag(lua_State* L, int index)
 
 int ToInt(lua_State* L, int index)
 {
-    const double value = lua_tonumber(L, index);
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value <= static_cast<double>(INT_MIN)) {
-        return INT_MIN;
-    }
-    if (value >= static_cast<double>(INT_MAX)) {
-        return INT_MAX;
-    }
-    return static_cast<int>(value);
+    return TsScriptNumberToInt(lua_tonumber(L, index));
 }
 
 void Register(lua_State* L)
 {
     SetFunction(L, "ShellRead", &ShellRead);
     SetFunction(L, "Print", &Print);
-    SetUnavailable(L, kRenderSwitches);
+    SetFunction(L, "SetWireframe", &TsShellTools::SetWireframe);
+    SetFunction(L, "ToggleLighting", &TsShellTools::ToggleLighting);
+    SetFunction(L, "ToggleTextures", &TsShellTools::ToggleTextures);
+    SetFunction(L, "ToggleCulling", &TsShellTools::ToggleCulling);
     SetFunction(L, "AddMenuItem", &AddMenuItem);
     SetFunction(L, "FindObject", &FindObject);
-    SetUnavailable(L, kTools);
+    SetFunction(L, "ToolImportPBF", &TsShellTools::ToolImportPBF);
+    SetFunction(L, "ToolImportBoneAnimation", &TsShellTools::ToolImportBoneAnimation);
+    SetFunction(L, "ToolImportBoneMesh", &TsShellTools::ToolImportBoneMesh);
+    SetFunction(L, "LoadSceneObject", &TsShellTools::LoadSceneObject);
+    SetUnavailable(L, kConversionTools);
     SetModeFunction(L, "ObjectMode", TS_MODE_OBJECT_VIEW);
     SetModeFunction(L, "LevelViewMode", TS_MODE_NONE);
     SetModeFunction(L, "LevelPlayMode", TS_MODE_LEVEL);
-    SetFunction(L, "SetBackground", &SetBackground);
+    SetFunction(L, "SetBackground", &TsShellTools::SetBackground);
     for (int i = 0; i < static_cast<int>(std::size(kLevelSwitches)); ++i) {
         lua_pushstring(L, kLevelSwitches[i]);
         lua_pushinteger(L, kSwitchIndex[i]);
@@ -421,10 +389,10 @@ void Register(lua_State* L)
     // (TsScriptHost::CallInitLevelInfo); registering a global of that name
     // here would replace it and call itself forever.
     SetFunction(L, "NextLevel", &NextLevel);
-    SetUnavailable(L, kParticles);
     SetFunction(L, "TestMission", &TestMission);
     SetFunction(L, "CreateSave", &CreateSave);
-    SetUnavailable(L, kVideo);
+    SetFunction(L, "CreateParFX", &TsShellTools::CreateParFX);
+    SetFunction(L, "PlayFMV", &TsShellTools::PlayFMV);
     SetFunction(L, "ShellWrite", &ShellWrite);
     SetFunction(L, "_ERRORMESSAGE", &ErrorMessage);
     SetFunction(L, "dofile", &DoFile);

@@ -14,8 +14,7 @@ void Register(lua_State* L);
 // and true are true; other values are false.
 bool ToFlag(lua_State* L, int index);
 
-// A script number as an int, truncated toward zero; NaN is 0 and values
-// beyond the int range are clamped (a plain cast would be undefined).
+// A script number as an int, by the game's one rule (TsScriptNumber.h).
 int ToInt(lua_State* L, int index);
 
 } // namespace TsShellFunctions

@@ -1,5 +1,7 @@
 #include "tests/app/AppFixture.h"
 
+#include <algorithm>
+
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "platform/EventInjection.h"
@@ -90,6 +92,11 @@ void AppTest::Make()
 void AppTest::Start()
 {
     Make();
+    OpenMade();
+}
+
+void AppTest::OpenMade()
+{
     ASSERT_TRUE(app->Open(false));
     // Unshown, the window gets the focus only as the test gives it.
     plat::InjectFocus(*app->GetWindow(), true);
@@ -113,26 +120,36 @@ void AppTest::PressKey(int keyCode)
     ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
 }
 
-uint32_t AppTest::CentrePixel()
+std::vector<uint32_t> AppTest::ScreenPixels(int& width, int& height)
 {
     plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
-    int width = 0, height = 0;
+    width = height = 0;
     app->GetWindow()->GetClientSize(width, height);
     plat::GfxSurface* screen = nullptr;
     if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)
         != plat::GfxResult::Ok) {
         ADD_FAILURE() << "no surface for the screen";
-        return 0;
+        return {};
     }
-    uint32_t pixel = 0;
+    std::vector<uint32_t> pixels;
     if (device->GetFrontBuffer(screen) == plat::GfxResult::Ok) {
-        const uint8_t* row = screen->Pixels() + size_t(height / 2) * screen->Pitch();
-        pixel = reinterpret_cast<const uint32_t*>(row)[width / 2];
+        pixels.resize(size_t(width) * size_t(height));
+        for (int y = 0; y < height; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(screen->Pixels() + size_t(y) * screen->Pitch());
+            std::copy(row, row + width, pixels.begin() + std::ptrdiff_t(size_t(y) * size_t(width)));
+        }
     } else {
         ADD_FAILURE() << "the screen could not be read";
     }
     screen->Release();
-    return pixel;
+    return pixels;
+}
+
+uint32_t AppTest::CentrePixel()
+{
+    int width = 0, height = 0;
+    const std::vector<uint32_t> pixels = ScreenPixels(width, height);
+    return pixels.empty() ? 0 : pixels[size_t(height / 2) * size_t(width) + size_t(width / 2)];
 }
 
 } // namespace apptest

@@ -89,6 +89,8 @@ protected:
     void Make();
     // Makes and starts the application (the factories set before count).
     void Start();
+    // Opens the application Make made, as Start does.
+    void OpenMade();
     // Moves the clock, then takes the waiting messages and runs one frame;
     // Frames does that count times.
     void FrameAfter(int64_t units);
@@ -97,6 +99,8 @@ protected:
     void PressKey(int keyCode);
     // The screen as A8R8G8B8 words: the pixel at the centre.
     uint32_t CentrePixel();
+    // The whole screen, row by row from the top.
+    std::vector<uint32_t> ScreenPixels(int& width, int& height);
 
     std::unique_ptr<ManualClock> clock;
     std::unique_ptr<TsMain> app;

@@ -1,10 +1,23 @@
 // What every mode gets from the common base: a scene root drawn each frame
 // with the developer overlay, and the renderer prepared at initialisation.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+#include <vector>
 
+#include "engine/OmBaseSkinMesh.h"
 #include "engine/OmCamera.h"
 #include "engine/OmGroup.h"
+#include "engine/OmMaterial.h"
+#include "engine/OmMesh.h"
+#include "engine/OmSceneImporter.h"
+#include "engine/OmShape.h"
+#include "engine/OmSkinMesh.h"
+#include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsCamera.h"
 #include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
@@ -76,6 +89,130 @@ TEST_F(BaseMode, ItsCameraDrivesTheRendererCameraFromTheStartingView)
     const OmProjection& p = camera->GetSceneCamera()->GetProjection();
     EXPECT_NEAR(p.halfWidth, std::tan(20.0f * 3.14159265f / 180.0f), 1e-5f);
     EXPECT_NEAR(p.halfHeight, p.halfWidth * 0.75f, 1e-6f);
+}
+
+// A square of two triangles at depth z facing the camera, every triangle
+// with the material.
+OmMesh* Square(float h, float z, uint32_t material, const float colour[4])
+{
+    auto* mesh = new OmMesh();
+    const uint8_t layout[12] = {0, 1, 1, 1, 2}; // normal, colour, one texture set
+    std::memcpy(mesh->layout, layout, sizeof layout);
+    for (const auto& [x, y] : {std::pair{-h, h}, {h, h}, {-h, -h}, {h, -h}}) {
+        OmMeshVertex v;
+        v.position = OmVector3(x, y, z);
+        v.normal = OmVector3(0, 0, -1);
+        std::memcpy(v.colour, colour, sizeof v.colour);
+        v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
+        mesh->vertices.Add(v);
+    }
+    for (uint32_t i : {0u, 1u, 2u, 1u, 3u, 2u})
+        mesh->indices.Add(i);
+    mesh->triangleMaterials.Add(material);
+    mesh->triangleMaterials.Add(material);
+    mesh->SortTrianglesByMaterial();
+    mesh->ComputeBounds();
+    return mesh;
+}
+
+// The blended triangles a mesh files into the geometry batch reach the
+// screen: the mode opens the batch around its scene and flushes it.
+TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
+{
+    OmD3D& renderer = *OmD3D::Instance();
+    OmCamera* camera = renderer.GetCamera();
+    OmProjection projection;
+    projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
+    projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
+    camera->SetProjection(projection);
+    camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    camera->Apply(renderer);
+    renderer.SetLighting(false);
+    const float black[3] = {0.0f, 0.0f, 0.0f};
+    renderer.SetClearColour(black);
+    OmMaterial glass(OmColour(0, 1, 0, 0.5f), OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0x20);
+    const int32_t glassId = renderer.RegisterMaterial(&glass);
+    const float halfGreen[4] = {0.0f, 1.0f, 0.0f, 0.5f};
+    OmMesh* mesh = Square(1.0f, 5.0f, uint32_t(glassId), halfGreen);
+    auto* shape = new OmShape();
+    shape->SetGeometry(mesh);
+    mesh->Release();
+    Mode().GetSceneRoot()->AddChild(shape);
+    shape->Release();
+    ASSERT_TRUE(CreateRenderMeshes(Mode().GetSceneRoot(), renderer, 0));
+
+    FrameAfter(10);
+    const uint32_t centre = CentrePixel();
+    EXPECT_NEAR((centre >> 8) & 0xFF, 127, 3) << "half-clear green over black, got " << std::hex << centre;
+    EXPECT_EQ(centre & 0x00FF00FFu, 0u);
+    EXPECT_EQ(renderer.GetAlphaQueueLength(), 0u) << "nothing is left waiting for an alpha pass";
+    EXPECT_FALSE(log.Contains("geometry batch"));
+    renderer.ReleaseMaterial(glassId);
+}
+
+// The lit pixels of the screen, as a mask.
+std::vector<bool> LitPixels(const std::vector<uint32_t>& screen)
+{
+    std::vector<bool> lit(screen.size());
+    for (size_t i = 0; i < screen.size(); ++i)
+        lit[i] = (screen[i] & 0x00FFFFFFu) != 0;
+    return lit;
+}
+
+// The skinned demo figure as models load it: the importer makes its skin
+// mesh, a skinned shape in the scene carries it, and the scene's render
+// meshes are made with no conversion by hand; walking moves what is drawn.
+TEST_F(BaseMode, TheDemoWalkerIsConvertedPosedAndDrawn)
+{
+    TsAnimationDB* db = app->GetAnimationDB();
+    db->MarkForLoading(0);
+    ASSERT_TRUE(db->LoadAnimations());
+    const OmBoneAnimation* walk = db->GetAnimation(0, TSANIM_WALK);
+    ASSERT_NE(walk, nullptr);
+    // The importer's materials live as long as it does: the render meshes
+    // take their own references before it goes.
+    OmSceneImporter importer;
+    const auto old = std::filesystem::current_path(); // the bone file is read from the current folder
+    std::filesystem::current_path("data/models/walker");
+    OmSkinMesh* mesh = importer.LoadSkinned("walker.pbf", 0.1f, 4, false);
+    std::filesystem::current_path(old);
+    ASSERT_NE(mesh, nullptr);
+    auto* figure = new OmSkinShape();
+    figure->SetGeometry(mesh);
+    mesh->Release();
+    figure->LocalPosition() = OmVector3(0, -1, 5);
+    Mode().GetSceneRoot()->AddChild(figure);
+    figure->Release();
+
+    OmD3D& renderer = *OmD3D::Instance();
+    ASSERT_TRUE(CreateRenderMeshes(Mode().GetSceneRoot(), renderer, 0));
+    ASSERT_NE(OmBaseSkinMesh::Cast(figure->GetGeometry()), nullptr) << "the shape draws a render mesh now";
+    EXPECT_EQ(OmSkinMesh::Cast(figure->GetGeometry()), nullptr);
+
+    OmCamera* camera = renderer.GetCamera();
+    OmProjection projection;
+    projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
+    projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
+    camera->SetProjection(projection);
+    camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    camera->Apply(renderer);
+    renderer.SetLighting(false);
+    const float black[3] = {0.0f, 0.0f, 0.0f};
+    renderer.SetClearColour(black);
+
+    figure->PlayAnimation(walk, 0);
+    FrameAfter(10); // frame 0 of the walk: legs straight
+    int width = 0, height = 0;
+    const std::vector<bool> standing = LitPixels(ScreenPixels(width, height));
+    const auto lit = std::count(standing.begin(), standing.end(), true);
+    EXPECT_GT(lit, 500) << "the figure is on the screen";
+    EXPECT_LT(lit, width * height / 4);
+    FrameAfter(250); // a quarter of the way: the legs have swung
+    const std::vector<bool> walking = LitPixels(ScreenPixels(width, height));
+    size_t moved = 0;
+    for (size_t i = 0; i < walking.size(); ++i)
+        moved += walking[i] != standing[i] ? 1 : 0;
+    EXPECT_GT(moved, 50u) << "the pose moves what is drawn";
 }
 
 TEST_F(BaseMode, FindsNodesBelowItsSceneRootByName)

@@ -247,7 +247,7 @@ TEST_F(ModeSwitch, WithoutAFrontEndTheGameRunsWithNoModeAndSaysSo)
     Make();
     ASSERT_TRUE(app->Open(false));
     EXPECT_EQ(app->GetMode(), nullptr);
-    EXPECT_TRUE(log.Contains("the front end is not built yet; the game runs with no mode (an empty frame)"));
+    EXPECT_TRUE(log.Contains("no front end is registered; the game runs with no mode (an empty frame)"));
     FrameAfter(100);
 }
 

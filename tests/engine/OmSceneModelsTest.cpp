@@ -3,6 +3,7 @@
 // scene file, with the inputs both refuse.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -112,6 +113,36 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
     EXPECT_EQ(v.weights[2], 0.0f);
     // Equal magnitudes: the earlier slot first.
     EXPECT_EQ(mesh->vertices[2].bones[0], 1);
+    mesh->Release();
+}
+
+// With row vectors a point goes through its own node's transform first and
+// then its ancestors': a corner of a mesh turned a quarter about z under a
+// parent moved along x ends beside the parent, not turned about the origin
+// with the parent's offset.
+TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
+{
+    InFolder folder;
+    OmPbfScene scene;
+    scene.AddObject(Square(0));
+    scene.root.transform.SetTranslation(OmVector3(100, 0, 0));
+    auto* node = new OmPbfNode;
+    node->object = 0;
+    node->transform.SetAxisRotation(1.5707964f, 0, 0, 1);
+    scene.root.AddChild(node);
+    ASSERT_TRUE(scene.Save(folder.Path("turned.pbf").c_str()));
+    folder.Write("bones.txt", "1\n4\n" + Bone(0, "Root", -1) + "// Vertex list\n" + Influences({{0, 1.0f}}) +
+                                  Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));
+    OmSceneImporter importer;
+    OmSkinMesh* mesh = importer.LoadSkinned(folder.Path("turned.pbf").c_str(), 1.0f, 4, false);
+    ASSERT_NE(mesh, nullptr);
+    ASSERT_EQ(mesh->vertices.GetCount(), 4u);
+    const OmVector3 turned = node->transform.TransformPoint(OmVector3(10, 0, 0));
+    const OmVector3& p = mesh->vertices[1].vertex.position; // the corner (10, 0, 0)
+    EXPECT_NEAR(p.x, 100.0f, 1e-3f);
+    EXPECT_NEAR(p.y, turned.y, 1e-3f);
+    EXPECT_NEAR(std::abs(p.y), 10.0f, 1e-3f);
+    EXPECT_NEAR(p.z, 0.0f, 1e-3f);
     mesh->Release();
 }
 

@@ -23,6 +23,7 @@ public:
     uint32_t GetVertexFormat() const override { return format; }
     const void* GetVertices() const override { return &vertices; }
     const void* GetTriangles() const override { return &triangles; }
+    uint32_t GetPassMask() const override { return passMask; }
 
     // A square of half size s facing -z at depth z.
     void Square(float s, float z, const float colour[4], uint32_t material)
@@ -45,6 +46,7 @@ public:
     }
 
     uint32_t format = GfxFvf::PosDiffuseTex1;
+    uint32_t passMask = kSortedPass;
     OmArray<OmMeshVertex> vertices;
     OmArray<OmAlphaTriangle> triangles;
 };
@@ -173,4 +175,24 @@ TEST_F(SorterTest, LitItemsAreLitInWorldSpaceUnderARotatedView)
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
     renderer->RemoveLight(light);
     light->Release();
+}
+
+// The sorted pass reads each queued geometry's pass mask: one that takes no
+// part in it is not drawn there.
+TEST_F(SorterTest, GeometryOutsideTheSortedPassIsNotSorted)
+{
+    const int32_t material = Material(0.0f);
+    const float red[4] = {1, 0, 0, 1};
+    AlphaObject square;
+    square.Square(0.5f, 0.5f, red, uint32_t(material));
+    square.passMask = OmGeometry::kScenePass;
+    ClearTo(0, 0, 0);
+    Queue(square);
+    renderer->FlushAlphaQueue();
+    EXPECT_EQ(Sorter().GetDrawCount(), 0u);
+    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u) << "the queue is emptied all the same";
+    square.passMask = OmGeometry::kScenePass | OmGeometry::kSortedPass;
+    Queue(square);
+    renderer->FlushAlphaQueue();
+    EXPECT_EQ(Sorter().GetDrawCount(), 1u);
 }

@@ -228,6 +228,26 @@ TEST_F(MeshTest, ConversionChecksItsInputAndNumbersAlphaVerticesInOrderOfUse)
     plain->Release();
 }
 
+// The pass mask is kept from the conversion: the scene pass for opaque and
+// additive subsets (drawn in place), the sorted pass for alpha-blended ones.
+TEST_F(MeshTest, PassMaskFollowsTheSubsetsBlends)
+{
+    const int32_t red = Material(OmColour(1, 0, 0, 1)), glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
+    const int32_t glow = Material(OmColour(0, 0, 1, 1), 0x40), tested = Material(OmColour(0, 0, 1, 1), 0x120);
+    const struct {
+        int32_t material, alpha;
+        uint32_t mask;
+    } cases[] = {{red, -1, 1u}, {red, glass, 3u}, {glass, -1, 2u}, {glow, -1, 1u}, {red, tested, 3u}};
+    for (const auto& c : cases) {
+        OmMesh* mesh = GridMesh(2, 1.0f, 5.0f, uint32_t(c.material), c.alpha < 0 ? ~0u : uint32_t(c.alpha));
+        OmD3DMesh* device = Convert(*renderer, *mesh);
+        mesh->Release();
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->GetPassMask(), c.mask) << c.material << " " << c.alpha;
+        device->Release();
+    }
+}
+
 TEST_F(MeshTest, VerticesFollowTheLayoutsTextureSetSizes)
 {
     const int32_t opaque = Material(OmColour(1, 0, 0, 1));

@@ -8,9 +8,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/OmGroup.h"
 #include "engine/OmMorphMesh.h"
+#include "engine/OmMorphShape.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
+#include "render/OmD3DBatch.h"
 #include "render/OmD3DMorphMesh.h"
 #include "render/OmD3DSkinMesh.h"
 
@@ -243,6 +246,87 @@ TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
     EXPECT_EQ(renderer->GetMaterial(material)->GetRefCount(), references);
 }
 
+// The two squares of the figure in subsets of their own: the left one
+// opaque, the right one with the given blend.
+OmSkinMesh* TwoSubsetFigure(int32_t left, int32_t right)
+{
+    OmSkinMesh* mesh = TwoBoneFigure(left, 0, 1);
+    mesh->materialGroups.RemoveAll();
+    mesh->materialGroups.Add(OmMaterialGroup{uint32_t(left), 0, 2, 0, 4});
+    mesh->materialGroups.Add(OmMaterialGroup{uint32_t(right), 2, 2, 4, 4});
+    return mesh;
+}
+
+// Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass. An
+// additive subset is no longer drawn in place: like the morph mesh's, it
+// waits for the sorted pass, even while a geometry batch takes the
+// alpha-blended triangles.
+TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
+{
+    const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
+    struct Case {
+        int32_t right;
+        uint32_t mask;
+    } const cases[] = {{Opaque(), 1u}, {additive, 3u}, {glass, 3u}};
+    for (const Case& c : cases) {
+        OmSkinMesh* engine = TwoSubsetFigure(Opaque(), c.right);
+        auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+        engine->Release();
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->GetPassMask(), c.mask) << c.right;
+        device->Release();
+    }
+
+    OmSkinMesh* engine = TwoSubsetFigure(Opaque(), additive);
+    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+    engine->Release();
+    ASSERT_NE(device, nullptr);
+    OmD3DBatch& batch = renderer->GetBatch();
+    batch.Begin(0);
+    const uint64_t before = Draws();
+    device->Render(*renderer);
+    EXPECT_EQ(Draws() - before, 1u) << "the opaque subset only";
+    EXPECT_EQ(batch.GetTriangleCount(), 0u) << "the batch blends by alpha, not additively";
+    batch.Flush();
+    ASSERT_EQ(renderer->GetAlphaQueueLength(), 1u);
+    ASSERT_NE(device->GetTriangles(), nullptr);
+    EXPECT_EQ(static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles())->GetCount(), 2u);
+    // The sorted pass draws the additive square (in the bind pose).
+    ClearTo(0, 0, 0);
+    renderer->FlushAlphaQueue();
+    EXPECT_EQ(renderer->GetAlphaSorter()->GetDrawCount(), 1u);
+    EXPECT_NE(At(ReadPixels(), OmVector3(0.8f, 0.0f, 0)) & 0xFFFFFF, 0u);
+    device->Release();
+}
+
+// With both kinds of blended subset and a batch open, the batch takes the
+// alpha-blended triangles and the sorted pass the additive ones alone; with
+// no batch the sorted pass takes both.
+TEST_F(DeviceSkinMeshTest, TheSortedPassTakesWhatTheBatchDoesNot)
+{
+    const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
+    OmSkinMesh* engine = TwoSubsetFigure(glass, additive);
+    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+    engine->Release();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetPassMask(), 2u);
+    auto sorted = [&] {
+        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles());
+        return list ? list->GetCount() : 0u;
+    };
+    OmD3DBatch& batch = renderer->GetBatch();
+    batch.Begin(0);
+    device->Render(*renderer);
+    EXPECT_EQ(batch.GetTriangleCount(), 2u);
+    EXPECT_EQ(sorted(), 2u);
+    batch.Flush();
+    renderer->FlushAlphaQueue();
+    device->Render(*renderer); // no batch open
+    EXPECT_EQ(sorted(), 4u);
+    renderer->FlushAlphaQueue();
+    device->Release();
+}
+
 // ---- morph meshes ------------------------------------------------------------
 
 namespace {
@@ -346,4 +430,40 @@ TEST_F(DeviceSkinMeshTest, MorphBufferIsWrittenAgainAfterADeviceReset)
     device->Render(*renderer);
     EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
     device->Release();
+}
+
+// A scene's render meshes come from the kind of each shape: a morph shape's
+// morph mesh becomes a device morph mesh, a skinned shape's skin mesh a
+// device skin mesh, in every shape that shares them.
+TEST_F(DeviceSkinMeshTest, SceneRenderMeshesFollowTheKindOfEachShape)
+{
+    MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
+    OmSkinMesh* skin = TwoBoneFigure(Opaque(), 0, 1);
+    auto* root = new OmGroup();
+    auto* morphShape = new OmMorphShape();
+    morphShape->SetGeometry(fixture.mesh);
+    auto* skinShapes = new OmGroup();
+    root->AddChild(morphShape);
+    root->AddChild(skinShapes);
+    for (int i = 0; i < 2; ++i) {
+        auto* shape = new OmSkinShape();
+        shape->SetGeometry(skin);
+        skinShapes->AddChild(shape);
+        shape->Release();
+    }
+    skin->Release();
+    ASSERT_TRUE(CreateRenderMeshes(root, *renderer, 0));
+    EXPECT_NE(OmD3DMorphMesh::Cast(morphShape->GetGeometry()), nullptr);
+    for (uint32_t i = 0; i < 2; ++i) {
+        const auto* shape = OmSkinShape::Cast(skinShapes->GetChild(i));
+        ASSERT_NE(shape, nullptr);
+        EXPECT_NE(OmD3DSkinMesh::Cast(shape->GetGeometry()), nullptr) << i;
+    }
+    EXPECT_EQ(OmSkinShape::Cast(skinShapes->GetChild(0))->GetGeometry(),
+              OmSkinShape::Cast(skinShapes->GetChild(1))->GetGeometry()) << "one render mesh, shared";
+    // Converted once, a second pass finds only render meshes.
+    EXPECT_TRUE(CreateRenderMeshes(root, *renderer, 0));
+    morphShape->Release();
+    skinShapes->Release();
+    root->Release();
 }

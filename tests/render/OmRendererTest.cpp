@@ -44,10 +44,9 @@ TEST(OmRendererTest, EqualMaterialsShareAnIdUntilTheLastRelease)
     OmD3D renderer;
     const OmMaterial a = MaterialWithFrames({3, 4});
     const int32_t id = renderer.RegisterMaterial(&a);
-    // What equality ignores must not split equal materials: the flag byte,
-    // the layer array's capacity, and the sign of a zero.
+    // What equality ignores must not split equal materials: the layer
+    // array's capacity and the sign of a zero.
     OmMaterial d = MaterialWithFrames({3, 4});
-    d.flags = 7;
     d.layers[0].frames.Reserve(200);
     d.specular.r = -0.0f;
     ASSERT_TRUE(d.IsEqual(a));
@@ -58,6 +57,17 @@ TEST(OmRendererTest, EqualMaterialsShareAnIdUntilTheLastRelease)
     c.power = 11.0f;
     EXPECT_NE(renderer.RegisterMaterial(&b), id);
     EXPECT_NE(renderer.RegisterMaterial(&c), id);
+    // The flag byte too, though material equality ignores it; the registered
+    // copy keeps the flag, so registering it again finds it.
+    OmMaterial f = MaterialWithFrames({3, 4});
+    f.flags = 1;
+    ASSERT_TRUE(f.IsEqual(a));
+    EXPECT_NE(OmRenderer::HashMaterial(f), OmRenderer::HashMaterial(a));
+    const int32_t flagged = renderer.RegisterMaterial(&f);
+    EXPECT_NE(flagged, id);
+    EXPECT_EQ(renderer.GetMaterial(flagged)->flags, 1);
+    EXPECT_EQ(renderer.RegisterMaterial(&f), flagged);
+    EXPECT_EQ(renderer.ReleaseMaterial(flagged), 1);
 
     EXPECT_EQ(renderer.ReleaseMaterial(id), 1);
     EXPECT_NE(renderer.GetMaterial(id), nullptr);

@@ -137,20 +137,32 @@ protected:
 
 } // namespace
 
-TEST(NumberConversion, TruncatesTowardZeroAndClampsWhatDoesNotFit)
+TEST(NumberConversion, TruncatesTowardZeroAndKeepsTheLow32BitsOf64)
 {
-    EXPECT_EQ(NumberToInt(2.9), 2);
-    EXPECT_EQ(NumberToInt(-2.9), -2);
-    EXPECT_EQ(NumberToInt(-0.5), 0);
-    EXPECT_EQ(NumberToInt(std::nan("")), 0);
-    EXPECT_EQ(ClampToInt64(std::numeric_limits<double>::infinity()), INT64_MAX);
-    EXPECT_EQ(ClampToInt64(-std::numeric_limits<double>::infinity()), INT64_MIN);
-    EXPECT_EQ(ClampToInt64(1e30), INT64_MAX);
-    EXPECT_EQ(ClampToInt64(-1e30), INT64_MIN);
-    EXPECT_EQ(ClampToInt64(-9223372036854775808.0), INT64_MIN);
-    // The low 32 bits of the 64-bit value are kept.
-    EXPECT_EQ(NumberToInt(4294967296.0 + 5), 5);
-    EXPECT_EQ(NumberToInt(2147483648.0), INT32_MIN);
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double number;
+        int32_t expected;
+    } cases[] = {
+        {2.9, 2},
+        {-2.9, -2},
+        {-0.5, 0},
+        {4294967296.0 + 5, 5},                  // the low 32 bits of the 64-bit value
+        {2147483648.0, INT32_MIN},
+        {-2147483649.0, INT32_MAX},
+        {9223372036854774784.0, -1024},         // the largest double below 2^63
+        {-9223372036854775808.0, 0},            // -2^63 itself still has a 64-bit value
+        {std::nan(""), 0},                      // no 64-bit value: the documented 0
+        {inf, 0},
+        {-inf, 0},
+        {1e30, 0},
+        {-1e30, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NumberToInt(c.number), c.expected) << c.number;
+    }
+    EXPECT_EQ(ClampToInt64(1e30), INT64_MAX); // array indexes still clamp
+    EXPECT_EQ(ClampToInt64(-inf), INT64_MIN);
 }
 
 // Integers, booleans, nil-able strings and static functions called with a
@@ -159,7 +171,7 @@ TEST_F(WrapTest, ArgumentsFollowTheScriptRules)
 {
     const std::pair<const char*, const char*> results[] = { // the call and tostring of its result
         {"ProbeInt(2.9)", "2"}, {"ProbeInt(-2.9)", "-2"}, {"ProbeInt(0/0)", "0"},
-        {"ProbeInt(1/0)", "-1"}, // clamped, then the low 32 bits
+        {"ProbeInt(1/0)", "0"}, // no 64-bit value
         {"ProbeBool(nil)", "nil"}, {"ProbeBool(0)", "nil"}, {"ProbeBool(2)", "1"}, {"ProbeBool(-0.5)", "1"},
         {"ProbeBool(true)", "1"}, {"ProbeBool(false)", "nil"}, {"ProbeNullable(nil)", "nil"},
         {"ProbeNullable('a')", "a"}, {"ProbeStrict('abc')", "abc"}, {"Probe:NoArgs()", "42"},

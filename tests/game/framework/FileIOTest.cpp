@@ -61,7 +61,7 @@ TEST(FileIO, ScreenshotNumbersSkipExistingImages)
     }
     EXPECT_EQ(FileIO::FirstFreeScreenshotNumber("shots/shot"), 3);
     FileIO file;
-    EXPECT_EQ(file.Screenshot("shots/shot"), nullptr); // nothing could be saved
+    EXPECT_EQ(file.Screenshot("shots/shot"), nullptr); // no renderer here: nothing could be saved
     EXPECT_TRUE(log.Contains("shots/shot3.bmp was not saved"));
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsOptions.h"
 #include "game/framework/TsRandom.h"
 #include "platform/WavFile.h"
 #include "tests/game/framework/LogCapture.h"
@@ -280,6 +281,31 @@ TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleEffectsAndFrontEndMusic)
     EXPECT_EQ(e, -100);
     EXPECT_EQ(m, -200);
     EXPECT_EQ(d, -300);
+}
+
+// The options' effects volume, applied as a group, is what the output
+// measures.
+TEST_F(AudioTest, TheOptionsAudioGroupSetsTheVolumesThatArePlayed)
+{
+    WriteSound(4, 0.2);
+    auto levelAt = [&](int effects) {
+        TsOptions options;
+        options.SetEffectsVolume(effects);
+        auto audio = Open();
+        EXPECT_TRUE(audio->LoadWavFromFile(4));
+        audio->SetVolumes(-3000, -3000, -3000);
+        options.Apply(TsOptions::APPLY_AUDIO, TsOptions::Targets{nullptr, audio.get(), nullptr});
+        int e = 0, m = 0, d = 0;
+        audio->GetVolumes(e, m, d);
+        EXPECT_EQ(e, effects);
+        EXPECT_EQ(audio->PlaySound(4, 0, 0, 0, false), 1u);
+        Sleep(0.35);
+        return Finish(audio).Both();
+    };
+    const double full = levelAt(0);
+    const double less = levelAt(-600);
+    ASSERT_GT(full, 1.0);
+    EXPECT_NEAR(less / full, std::pow(10.0, -600 / 2000.0), 0.03);
 }
 
 TEST_F(AudioTest, LevelMusicCrossFadesToTheCombatLayerAndBack)

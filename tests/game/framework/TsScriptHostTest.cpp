@@ -4,6 +4,8 @@
 #include <string>
 
 #include "engine/OmReport.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
 #include "platform/DebugOutput.h"
@@ -97,7 +99,7 @@ TEST(TsScriptHost, CallingGlobalFunctions)
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Two"), 1); // one result is asked for
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Word"), 0);
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Huge"), INT_MAX);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Huge"), 0); // no 64-bit value
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Negative"), -2);
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotANumber"), 0);
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Missing"), 0);
@@ -109,6 +111,30 @@ TEST(TsScriptHost, CallingGlobalFunctions)
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotThere"), 0);
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "NotThere"));
     EXPECT_TRUE(LoggedInRed(log, "undeclared NotThere"));
+}
+
+// A number answered by a script function and the same number handed to a
+// binding as an integer argument become the same integer.
+TEST(TsScriptHost, FunctionAnswersAndBindingArgumentsShareOneIntegerRule)
+{
+    LogCapture log;
+    ScriptState lua;
+    TsOptions* options = TsAccess::Options();
+    const int kept = options->GetSpeechVolume();
+    const struct {
+        const char* number;
+        int expected;
+    } cases[] = {
+        {"41.9", 41}, {"-2.9", -2}, {"4294967301", 5}, {"2147483648", INT_MIN},
+        {"-2147483649", INT_MAX}, {"1e300", 0}, {"1/0", 0}, {"-1/0", 0}, {"0/0", 0},
+    };
+    for (const auto& c : cases) {
+        lua.Run(std::string("function Answer() return ") + c.number + " end\n"
+                "TsAccess.Options():SetSpeechVolume(" + c.number + ")");
+        EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Answer"), c.expected) << c.number;
+        EXPECT_EQ(options->GetSpeechVolume(), c.expected) << c.number;
+    }
+    options->SetSpeechVolume(kept);
 }
 
 TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)

@@ -1,0 +1,97 @@
+// The application's four fonts, made once the renderer stands and kept for
+// the whole run, and the load screen's prompt written with the HUD's one.
+#include "game/framework/TsMain.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsLog.h"
+#include "platform/FontRaster.h"
+#include "render/OmD3D.h"
+#include "render/OmD3DFont.h"
+
+namespace {
+
+constexpr const char* kFontFiles[] = {"data\\frontend\\tessaran.ttf", "data\\frontend\\arial.ttf"};
+
+struct FontDesc {
+    const char* face;
+    uint32_t height;
+    uint32_t flags;
+};
+
+// By TsMain::Font.
+constexpr FontDesc kFonts[TsMain::FONT_COUNT] = {
+    {"tessaran", 32, 0}, {"tessaran", 20, 0}, {"arial", 10, 1}, {"arial", 8, 1}};
+
+// The device objects are made in this order of sizes.
+constexpr TsMain::Font kDeviceOrder[TsMain::FONT_COUNT] = {TsMain::LARGE_FONT, TsMain::TITLE_FONT,
+                                                           TsMain::SMALL_FONT, TsMain::SMALLEST_FONT};
+
+} // namespace
+
+bool TsMain::CreateFonts()
+{
+    if (fontsLoaded_) {
+        return true;
+    }
+    if (!renderer_) {
+        LogError("Start-up: there is no renderer to make the fonts on");
+        return false;
+    }
+    for (const char* file : kFontFiles) {
+        if (plat::AddFontFile(file) == 0) {
+            LogErrorF("Start-up: the font file %s could not be read; its faces fall back to the default face",
+                      file);
+        }
+    }
+    for (int i = 0; i < FONT_COUNT; ++i) {
+        fonts_[i] = std::make_unique<OmD3DFont>(kFonts[i].face, kFonts[i].height, kFonts[i].flags);
+    }
+    fontsLoaded_ = true;
+    bool made = true;
+    for (Font which : kDeviceOrder) {
+        if (plat::GfxFailed(fonts_[which]->CreateGlyphTexture(*renderer_))) {
+            LogErrorF("Start-up: the %u-point font \"%s\" could not be made", kFonts[which].height,
+                      kFonts[which].face);
+            made = false;
+        }
+    }
+    for (Font which : kDeviceOrder) {
+        made = !plat::GfxFailed(fonts_[which]->Restore()) && made;
+    }
+    return made;
+}
+
+void TsMain::DestroyFonts()
+{
+    if (!fontsLoaded_) {
+        return;
+    }
+    for (auto& font : fonts_) {
+        font.reset();
+    }
+    fontsLoaded_ = false;
+    for (const char* file : kFontFiles) {
+        plat::RemoveFontFile(file);
+    }
+}
+
+// Centred on the screen at the load screen's height, fading with its pulse.
+void TsMain::DrawLoadScreenText(float alpha)
+{
+    OmD3DFont* font = GetHUDFont();
+    if (!font) {
+        return;
+    }
+    const char* text = g_loadScreen.Text();
+    uint32_t size[2] = {0, 0};
+    if (plat::GfxFailed(font->GetTextExtent(text, size))) {
+        return;
+    }
+    const auto level = static_cast<uint32_t>(std::clamp(alpha, 0.0f, 1.0f) * 255.0f);
+    const uint32_t colour = level << 24 | level << 16 | level << 8 | level;
+    const int x = screenWidth_ / 2 - static_cast<int>(size[0]) / 2;
+    font->DrawText(static_cast<float>(x), static_cast<float>(g_loadScreen.textY), colour, text, 0);
+}

@@ -1,0 +1,277 @@
+// Starts the game executable as a player starts it, each copy in a scratch
+// folder of its own (with the demo's scripts and data linked in) on a
+// private virtual display, and watches its output and exit.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace game_test {
+
+using namespace std::chrono_literals;
+
+inline std::string EnvOr(const char* name, const char* fallback)
+{
+    const char* value = std::getenv(name);
+    return value ? value : fallback;
+}
+
+// The build folder: named by the environment, else the one this test
+// program was built in (<build>/tests/app_tests).
+inline std::string BuildDir()
+{
+    if (const char* dir = std::getenv("OM_BUILD_DIR")) {
+        return dir;
+    }
+    char self[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path(self, n > 0 ? size_t(n) : 0);
+    for (int up = 0; up < 2 && !path.empty(); ++up) {
+        path.erase(path.find_last_of('/'));
+    }
+    return path;
+}
+
+class GameExecutable : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        game_ = BuildDir() + "/tessaran";
+        root_ = EnvOr("OM_SOURCE_DIR", ".");
+        char scratch[] = "/tmp/tessaran_run_XXXXXX";
+        ASSERT_NE(mkdtemp(scratch), nullptr);
+        scratch_ = scratch;
+        ASSERT_EQ(access(game_.c_str(), X_OK), 0) << "no game executable at " << game_;
+        StartDisplay();
+        // The game runs in a folder of its own, so the options and log it
+        // writes stay out of the source tree; its scripts and data are the
+        // demo's.
+        for (const char* shared : {"scripts", "data"}) {
+            ASSERT_EQ(symlink((root_ + "/" + shared).c_str(), (scratch_ + "/" + shared).c_str()), 0);
+        }
+    }
+
+    // The game runs full screen and takes the focus; on a display of its
+    // own it cannot take it from the windows of other tests. The server must
+    // not reset when its last client leaves: the game opens and closes its
+    // display connection during start-up, and a connection made while the
+    // server resets can be left with windows nobody sees.
+    void StartDisplay()
+    {
+        // Numbers spread by process so that tests starting together seldom
+        // meet; a number in use makes the server end, and the next is tried.
+        for (int n = 100 + int(getpid() % 400), tries = 0; tries < 50; ++n, ++tries) {
+            const std::string number = std::to_string(n);
+            if (access(("/tmp/.X" + number + "-lock").c_str(), F_OK) == 0) {
+                continue;
+            }
+            display_ = fork();
+            if (display_ == 0) {
+                const int quiet = open("/dev/null", O_WRONLY);
+                dup2(quiet, STDERR_FILENO);
+                execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-screen", "0", screen_.c_str(), "-nolisten", "tcp", "-noreset",
+                       static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            const std::string socket = "/tmp/.X11-unix/X" + number;
+            for (int wait = 0; wait < 100; ++wait) {
+                if (waitpid(display_, nullptr, WNOHANG) == display_) {
+                    display_ = -1;
+                    break;
+                }
+                if (access(socket.c_str(), F_OK) == 0) {
+                    displayName_ = ":" + number;
+                    return;
+                }
+                std::this_thread::sleep_for(50ms);
+            }
+            if (display_ > 0) {
+                kill(display_, SIGKILL);
+                waitpid(display_, nullptr, 0);
+                display_ = -1;
+            }
+        }
+        FAIL() << "no virtual display could be started";
+    }
+
+    void TearDown() override
+    {
+        for (pid_t pid : started_) {
+            if (kill(pid, 0) == 0) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+        std::system(("rm -rf '" + scratch_ + "'").c_str());
+        if (display_ > 0) {
+            kill(display_, SIGTERM);
+            waitpid(display_, nullptr, 0);
+        }
+    }
+
+    // Starts a copy whose output goes to <scratch>/<name>.log. The lock
+    // lives in the scratch folder, so other runs on this machine do not count.
+    pid_t Launch(const std::string& name, bool withDisplay)
+    {
+        const std::string output = scratch_ + "/" + name + ".log";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, STDOUT_FILENO);
+            dup2(fd, STDERR_FILENO);
+            setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
+            // No sound card on a test machine: a silent output, or the game
+            // stops at start-up with its audio error box.
+            setenv("ALSOFT_DRIVERS", "null", 0);
+            setenv("SDL_AUDIODRIVER", "dummy", 0);
+            if (withDisplay) {
+                setenv("DISPLAY", displayName_.c_str(), 1);
+            } else {
+                unsetenv("DISPLAY");
+                unsetenv("WAYLAND_DISPLAY");
+            }
+            if (chdir(scratch_.c_str()) != 0) {
+                _exit(126);
+            }
+            execl(game_.c_str(), game_.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        started_.push_back(pid);
+        return pid;
+    }
+
+    // The same with the developer shell reading from a terminal that the
+    // test types into (terminal: the controlling side).
+    pid_t LaunchWithShell(const std::string& name, int& terminal)
+    {
+        const std::string output = scratch_ + "/" + name + ".log";
+        const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, STDOUT_FILENO);
+            dup2(fd, STDERR_FILENO);
+            setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
+            setenv("ALSOFT_DRIVERS", "null", 0);
+            setenv("SDL_AUDIODRIVER", "dummy", 0);
+            setenv("DISPLAY", displayName_.c_str(), 1);
+            if (chdir(scratch_.c_str()) != 0) {
+                _exit(126);
+            }
+            execl(game_.c_str(), game_.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        started_.push_back(pid);
+        return pid;
+    }
+
+    static void Type(int terminal, const std::string& line)
+    {
+        ASSERT_EQ(write(terminal, line.data(), line.size()), ssize_t(line.size()));
+    }
+
+    // One key on the game's own window.
+    void PressOnGameWindow(pid_t game, const char* key)
+    {
+        const std::string command = "DISPLAY=" + displayName_ + " xdotool search --all --pid " +
+                                    std::to_string(game) + " --name '^Tessaran - The Game$' windowfocus --sync key --window %1 " +
+                                    key + " > /dev/null 2>&1";
+        std::system(command.c_str());
+    }
+
+    // Works the start-up dialog as a player would, with one key: Return
+    // plays, Escape quits. The key is pressed again while the dialog stays
+    // up, since the window may not take the focus at the first try on a
+    // busy display. True once the dialog has been answered.
+    bool AnswerStartupDialog(pid_t game, const char* key)
+    {
+        // This copy's dialog only: other tests may show theirs at the same time.
+        return AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'", key);
+    }
+
+    // Presses the key on the window that the xdotool search finds, again
+    // while it stays up.
+    bool AnswerWindow(pid_t game, const std::string& criteria, const char* key)
+    {
+        if (std::system("command -v xdotool > /dev/null") != 0) {
+            ADD_FAILURE() << "xdotool is needed to work the start-up dialog";
+            return false;
+        }
+        const std::string search = "DISPLAY=" + displayName_ + " xdotool search " + criteria;
+        const std::string find = search + " > /dev/null 2>&1";
+        // Sent to that window alone, so that no key strays into the windows of
+        // other tests on the display.
+        const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1";
+        bool seen = false;
+        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
+            if (std::system(find.c_str()) == 0) {
+                seen = true;
+                std::system(press.c_str());
+            } else if (seen || waitpid(game, nullptr, WNOHANG) == game) {
+                return seen;
+            }
+            std::this_thread::sleep_for(300ms);
+        }
+        return false;
+    }
+
+    std::string Output(const std::string& name) const
+    {
+        std::ifstream in(scratch_ + "/" + name + ".log");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    bool WaitForOutput(const std::string& name, const std::string& piece, pid_t pid)
+    {
+        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
+            if (Output(name).find(piece) != std::string::npos) {
+                return true;
+            }
+            if (waitpid(pid, nullptr, WNOHANG) == pid) {
+                return false;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+
+    // The exit code as the program returned it (-1 comes back as 255),
+    // -1000 when it did not end in time or ended by a signal.
+    int WaitForExit(pid_t pid)
+    {
+        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return -1000;
+    }
+
+    // The virtual screen: the game runs full screen at its mode, so a screen of
+    // the mode's size shows it pixel for pixel.
+    std::string screen_ = "1280x1024x24";
+    std::string game_;
+    std::string root_;
+    std::string scratch_;
+    std::vector<pid_t> started_;
+    pid_t display_ = -1;
+    std::string displayName_;
+};
+
+} // namespace game_test

@@ -1,0 +1,28 @@
+// Reads the pixels of an X display's root window, so an end-to-end test can
+// look at what the game shows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace game_test {
+
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgb; // 0xRRGGBB, top row first
+
+    uint32_t At(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+    int Red(int x, int y) const { return int(At(x, y) >> 16 & 0xFF); }
+    int Green(int x, int y) const { return int(At(x, y) >> 8 & 0xFF); }
+    int Blue(int x, int y) const { return int(At(x, y) & 0xFF); }
+    // Pixels of the rectangle [x0, x1) x [y0, y1) brighter than level in all three channels.
+    int CountBright(int x0, int y0, int x1, int y1, int level) const;
+    // Pixels of the rectangle that differ from the other picture's.
+    int CountDifferent(const Screenshot& other, int x0, int y0, int x1, int y1) const;
+};
+
+// The top-left width x height pixels of the display; empty when it cannot be read.
+Screenshot GrabScreen(const std::string& display, int width, int height);
+
+} // namespace game_test

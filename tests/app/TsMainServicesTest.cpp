@@ -1,0 +1,129 @@
+// What start-up builds for the whole run and the frame uses: the four fonts,
+// the load screen's prompt written with the HUD's one, the six-section frame
+// profiler, and the window's activation told to the renderer.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsVideo.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+#include "render/OmD3DFont.h"
+#include "tests/app/AppFixture.h"
+
+namespace apptest {
+namespace {
+
+using MainServices = AppTest;
+
+TEST_F(MainServices, StartUpMakesTheFourFontsOnTheDeviceAndShutDownFreesThem)
+{
+    Start();
+    ASSERT_TRUE(app->FontsLoaded());
+    for (int i = 0; i < TsMain::FONT_COUNT; ++i) {
+        const OmD3DFont* font = app->GetFont(static_cast<TsMain::Font>(i));
+        ASSERT_NE(font, nullptr) << i;
+        EXPECT_GT(font->GetTextureSize(), 0u) << i;
+    }
+    uint32_t title[2] = {}, smallest[2] = {};
+    ASSERT_EQ(app->GetFont(TsMain::TITLE_FONT)->GetTextExtent("Loading", title), 0);
+    ASSERT_EQ(app->GetFont(TsMain::SMALLEST_FONT)->GetTextExtent("Loading", smallest), 0);
+    EXPECT_GT(title[1], smallest[1]) << "32 points stand taller than 8";
+    EXPECT_EQ(app->GetHUDFont(), app->GetFont(TsMain::LARGE_FONT));
+    EXPECT_FALSE(log.Contains("fonts are not built yet"));
+    app->DestroyFonts();
+    EXPECT_FALSE(app->FontsLoaded());
+    EXPECT_EQ(app->GetFont(TsMain::TITLE_FONT), nullptr);
+    EXPECT_TRUE(app->CreateFonts()) << "made again after a destroy";
+}
+
+// The prompt is drawn in the row the load screen names, centred, and
+// nothing else is on the black screen.
+TEST_F(MainServices, TheLoadScreenWritesItsPromptWithTheHUDFont)
+{
+    Start();
+    FrameAfter(10);
+    g_loadScreen.held = 1;
+    g_loadScreen.textY = 200;
+    g_loadScreen.pulse.previous = g_loadScreen.pulse.current = 1.0f; // fully lit
+    FrameAfter(100);
+    int width = 0, height = 0;
+    const std::vector<uint32_t> screen = ScreenPixels(width, height);
+    ASSERT_FALSE(screen.empty());
+    uint32_t size[2] = {};
+    ASSERT_EQ(app->GetHUDFont()->GetTextExtent("Loading....", size), 0);
+    int lit = 0, litOutside = 0, left = width, right = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if ((screen[size_t(y) * size_t(width) + size_t(x)] & 0x00FFFFFF) == 0) {
+                continue;
+            }
+            if (y >= 200 && y < 200 + int(size[1])) {
+                ++lit;
+                left = std::min(left, x);
+                right = std::max(right, x);
+            } else {
+                ++litOutside;
+            }
+        }
+    }
+    EXPECT_GT(lit, 20) << "the text is drawn";
+    EXPECT_EQ(litOutside, 0);
+    EXPECT_NEAR((left + right) / 2.0, width / 2.0, size[0] / 4.0 + 4) << "centred";
+}
+
+// A video resets the device; the application's fonts still write after it.
+TEST_F(MainServices, TheFontsStillWriteAfterAVideoResetTheDevice)
+{
+    Start();
+    TsVideo::SetFrameObserver([](int, void*) { TsVideo::Stop(); }, nullptr);
+    TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg");
+    TsVideo::SetFrameObserver(nullptr, nullptr);
+    FrameAfter(10);
+    g_loadScreen.held = 1;
+    g_loadScreen.textY = 100;
+    g_loadScreen.pulse.previous = g_loadScreen.pulse.current = 1.0f;
+    FrameAfter(100);
+    int width = 0, height = 0;
+    const std::vector<uint32_t> screen = ScreenPixels(width, height);
+    int lit = 0;
+    for (uint32_t pixel : screen)
+        lit += (pixel & 0x00FFFFFF) != 0 ? 1 : 0;
+    EXPECT_GT(lit, 20);
+}
+
+TEST_F(MainServices, TheFrameProfilerTimesTicksAndRendersInItsSixSections)
+{
+    Start();
+    TsProfilerDisplay& profiler = app->GetProfiler();
+    ASSERT_EQ(profiler.GetSectionCount(), TsMain::PROFILE_SECTION_COUNT);
+    const char* names[] = {"TsMain::Tick", "TsMain::Interp", "TsMain::Render", "TsMain - RenderAlphas ",
+                           "TsMain - Render HUD", "TsMain - Render Screen Fade"};
+    for (int i = 0; i < TsMain::PROFILE_SECTION_COUNT; ++i) {
+        EXPECT_EQ(app->GetProfileSection(static_cast<TsMain::ProfileSection>(i)), i);
+        EXPECT_STREQ(profiler.GetSectionName(i), names[i]);
+    }
+    Frames(5, 100); // a tick and a render each
+    const int tick = app->GetProfileSection(TsMain::PROFILE_TICK);
+    const int render = app->GetProfileSection(TsMain::PROFILE_RENDER);
+    EXPECT_GE(profiler.GetSection(tick).windowCalls, 5u);
+    EXPECT_EQ(profiler.GetSection(render).windowCalls, 5u);
+}
+
+TEST_F(MainServices, WindowActivationReachesTheRenderer)
+{
+    Start();
+    FrameAfter(10);
+    EXPECT_TRUE(OmD3D::Instance()->IsActive());
+    plat::InjectFocus(*app->GetWindow(), false);
+    FrameAfter(10);
+    EXPECT_FALSE(OmD3D::Instance()->IsActive());
+    plat::InjectFocus(*app->GetWindow(), true);
+    FrameAfter(10);
+    EXPECT_TRUE(OmD3D::Instance()->IsActive());
+}
+
+} // namespace
+} // namespace apptest

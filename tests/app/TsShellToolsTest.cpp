@@ -1,0 +1,258 @@
+// The shell's developer functions called from Lua in the running game: the
+// renderer's switches, the importer behind the scene tools (the file dialog
+// stood in for by a typed path), particle effects, videos and screenshots.
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
+#include <lua.hpp>
+#include <tolua++.h>
+
+#include "engine/OmBaseMesh.h"
+#include "engine/OmBaseSkinMesh.h"
+#include "engine/OmGroup.h"
+#include "engine/OmParticleEffect.h"
+#include "engine/OmParticleSystem.h"
+#include "engine/OmShape.h"
+#include "engine/OmSkinShape.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsShell.h"
+#include "game/framework/TsShellTools.h"
+#include "game/framework/TsVideo.h"
+#include "render/OmD3D.h"
+#include "tests/app/AppFixture.h"
+
+namespace apptest {
+namespace {
+
+class ShellTools : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        Start();
+    }
+    void TearDown() override
+    {
+        TsShell::Instance().SetInputHook(nullptr, nullptr);
+        AppTest::TearDown();
+    }
+    static int Lua(const std::string& code) { return TsScriptHost::DoString(TsAccess::LuaState(), code.c_str()); }
+    // The next line the shell waits for is this one.
+    void Type(const std::string& line)
+    {
+        typed_ = line;
+        TsShell::Instance().SetInputHook(
+            [](std::string* out, void* user) {
+                auto* text = static_cast<std::string*>(user);
+                if (text->empty())
+                    return false;
+                *out = *text;
+                text->clear();
+                return true;
+            },
+            &typed_);
+    }
+    OmNode* LoadedObject()
+    {
+        OmNode* found = nullptr;
+        app->GetMode()->FindNode(TsShellTools::kLoadedObjectName, found);
+        return found;
+    }
+
+    std::string typed_;
+};
+
+std::string Absolute(const char* path) { return std::filesystem::absolute(path).generic_string(); }
+
+TEST_F(ShellTools, TheRenderSwitchesReachTheRenderer)
+{
+    OmD3D& renderer = *OmD3D::Instance();
+    EXPECT_EQ(Lua("SetWireframe(1)"), 0);
+    EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::FillMode), 2u);
+    EXPECT_EQ(Lua("SetWireframe(0)"), 0);
+    EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::FillMode), 3u);
+
+    const bool textures = renderer.TexturesEnabled(), culling = renderer.GetCulling();
+    EXPECT_EQ(Lua("ToggleTextures() ToggleCulling()"), 0);
+    EXPECT_NE(renderer.TexturesEnabled(), textures);
+    EXPECT_NE(renderer.GetCulling(), culling);
+    EXPECT_EQ(Lua("ToggleTextures() ToggleCulling()"), 0);
+    EXPECT_EQ(renderer.TexturesEnabled(), textures);
+    EXPECT_EQ(renderer.GetCulling(), culling);
+
+    // The lighting flag starts set: the first toggle turns lighting off.
+    EXPECT_EQ(Lua("ToggleLighting()"), 0);
+    EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::Lighting), 0u);
+    EXPECT_EQ(Lua("ToggleLighting()"), 0);
+    EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::Lighting), 1u);
+
+    EXPECT_EQ(Lua("SetBackground(1, 0.5, 2)"), 0);
+    EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::Ambient), 0xFFFF7FFFu);
+    EXPECT_FALSE(log.Contains("not built yet;")) << log.All();
+}
+
+TEST_F(ShellTools, ToolImportPBFAnswersTheImportedSceneAsAGroup)
+{
+    ASSERT_EQ(Lua("imported = ToolImportPBF('" + Absolute("data/models/walker/walker.pbf") + "')"), 0);
+    lua_State* L = TsAccess::LuaState();
+    lua_getglobal(L, "imported");
+    auto* group = OmGroup::Cast(static_cast<OmObject*>(tolua_tousertype(L, -1, nullptr)));
+    lua_pop(L, 1);
+    ASSERT_NE(group, nullptr);
+    EXPECT_GT(group->GetLiveChildCount(), 0);
+    group->Release(); // the caller's, as the script is done with it
+
+    ASSERT_EQ(Lua("missing = ToolImportPBF('no such scene.pbf')"), 0);
+    EXPECT_TRUE(log.Contains("Could not import .pbf file"));
+    EXPECT_NE(Lua("ToolImportPBF()"), 0);
+    EXPECT_TRUE(log.Contains("incorrect argument to function 'ToolImportPBF'"));
+}
+
+TEST_F(ShellTools, LoadSceneObjectPutsATypedSceneIntoTheModeReadyToDraw)
+{
+    Type("data/models/walker/walker.pbf");
+    ASSERT_EQ(Lua("LoadSceneObject()"), 0);
+    auto* object = OmGroup::Cast(LoadedObject());
+    ASSERT_NE(object, nullptr) << log.All();
+    // Somewhere below it a shape draws a render mesh.
+    bool renderMesh = false;
+    std::vector<OmGroup*> groups{object};
+    while (!groups.empty() && !renderMesh) {
+        OmGroup* g = groups.back();
+        groups.pop_back();
+        for (int32_t i = 0; i < g->GetChildCount(); ++i) {
+            OmNode* child = g->GetChild(i);
+            if (auto* sub = OmGroup::Cast(child))
+                groups.push_back(sub);
+            else if (auto* shape = OmShape::Cast(child))
+                renderMesh = renderMesh || OmBaseMesh::Cast(shape->GetGeometry()) != nullptr;
+        }
+    }
+    EXPECT_TRUE(renderMesh);
+    // A second load takes the first one's place.
+    Type("data/models/walker/walker.pbf");
+    ASSERT_EQ(Lua("LoadSceneObject()"), 0);
+    EXPECT_NE(LoadedObject(), object);
+    EXPECT_EQ(app->GetMode()->GetSceneRoot()->GetLiveChildCount(), 1);
+
+    EXPECT_NE(Lua("LoadSceneObject(1)"), 0);
+    EXPECT_TRUE(log.Contains("two many arguments passed to 'LoadSceneObject'"));
+}
+
+TEST_F(ShellTools, ToolImportBoneMeshLoadsATypedSkinnedFigure)
+{
+    const auto old = std::filesystem::current_path(); // the bone file is read from the current folder
+    std::filesystem::current_path("data/models/walker");
+    Type("walker.pbf");
+    const int code = Lua("ToolImportBoneMesh()");
+    Type("nothing.pbf");
+    Lua("ToolImportBoneMesh()");
+    std::filesystem::current_path(old);
+    EXPECT_EQ(code, 0);
+    auto* figure = OmSkinShape::Cast(LoadedObject());
+    ASSERT_NE(figure, nullptr) << log.All();
+    EXPECT_NE(OmBaseSkinMesh::Cast(figure->GetGeometry()), nullptr);
+    EXPECT_TRUE(log.Contains("Could not import animation file"));
+}
+
+// An effect is loaded once by its name; a name with no file gets a record
+// of defaults, and only a full effect table refuses one.
+TEST_F(ShellTools, ToolImportBoneAnimationPlaysATypedAnimationOnTheLoadedFigure)
+{
+    Lua("ToolImportBoneAnimation()");
+    EXPECT_TRUE(log.Contains("Couldn't find a loaded skinned mesh!"));
+    Type("data/models/walker/walker.pbf");
+    Lua("LoadSceneObject()");
+    Lua("ToolImportBoneAnimation()");
+    EXPECT_TRUE(log.Contains("Loaded object is not a skinned mesh!"));
+
+    const auto old = std::filesystem::current_path(); // the bone file is read from the current folder
+    std::filesystem::current_path("data/models/walker");
+    Type("walker.pbf");
+    Lua("ToolImportBoneMesh()");
+    Type("walk.txt");
+    const int code = Lua("ToolImportBoneAnimation()");
+    std::filesystem::current_path(old);
+    EXPECT_EQ(code, 0);
+    auto* figure = OmSkinShape::Cast(LoadedObject());
+    ASSERT_NE(figure, nullptr);
+    const int32_t leg = figure->GetBoneIndex("LegLeft");
+    ASSERT_GE(leg, 0);
+    figure->Update(0.0f);
+    const float start = figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2];
+    figure->Update(0.25f);
+    EXPECT_GT(std::fabs(figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2] - start), 0.2f) << "the leg swings";
+    EXPECT_NE(Lua("ToolImportBoneAnimation(1)"), 0);
+    EXPECT_TRUE(log.Contains("two many arguments passed to 'Load Animation'"));
+}
+
+TEST_F(ShellTools, CreateParFXLoadsAnEffectOnceOrSaysWhichItCouldNot)
+{
+    const uint32_t before = GetParticleEffectCount();
+    EXPECT_EQ(Lua("CreateParFX('smoke') CreateParFX('smoke')"), 0);
+    EXPECT_EQ(GetParticleEffectCount(), before + 1);
+    const int32_t smoke = FindParticleEffect("smoke");
+    ASSERT_GE(smoke, 0);
+    EXPECT_GT(GetParticleEffect(smoke)->frameCount, 0) << "read from data/fx/particles/smoke";
+    EXPECT_FALSE(log.Contains("Couldn't create particle effect")) << log.All();
+    EXPECT_EQ(Lua("for i = 1, 300 do CreateParFX('fx' .. i) end"), 0);
+    EXPECT_TRUE(log.Contains("Couldn't create particle effect: fx300"));
+    EXPECT_FALSE(log.Contains("Couldn't create particle effect: fx1\n"));
+    EXPECT_NE(Lua("CreateParFX()"), 0);
+}
+
+struct VideoWatch {
+    TsAudio* audio = nullptr;
+    int frames = 0;
+    int playingAtFirstFrame = -1;
+};
+
+TEST_F(ShellTools, PlayFMVStopsTheAudioThenPlaysTheVideo)
+{
+    TsAudio* audio = app->GetAudio();
+    ASSERT_TRUE(audio->LoadWavFromFile(214));
+    ASSERT_NE(audio->PlaySound(214, 0, 0, 0, true), 0u);
+    ASSERT_TRUE(audio->IsSoundPlaying(214));
+    VideoWatch watch{audio};
+    TsVideo::SetFrameObserver(
+        [](int, void* user) {
+            auto* w = static_cast<VideoWatch*>(user);
+            if (w->frames++ == 0)
+                w->playingAtFirstFrame = w->audio->IsSoundPlaying(214) ? 1 : 0;
+            TsVideo::Stop(); // one picture is enough
+        },
+        &watch);
+    const int code = Lua("PlayFMV('data\\\\FMV\\\\TitleCards.mpg')");
+    TsVideo::SetFrameObserver(nullptr, nullptr);
+    EXPECT_EQ(code, 0);
+    EXPECT_GE(watch.frames, 1);
+    EXPECT_EQ(watch.playingAtFirstFrame, 0) << "the audio stops before the video starts";
+    EXPECT_NE(Lua("PlayFMV()"), 0);
+    EXPECT_TRUE(log.Contains("incorrect argument to function 'PlayFMV'"));
+}
+
+TEST_F(ShellTools, ScreenshotSavesTheScreenUnderTheFirstFreeNumber)
+{
+    const std::string prefix = (std::filesystem::temp_directory_path() / ("ts_shot_" + std::to_string(::getpid()) + "_")).string();
+    std::FILE* taken = std::fopen((prefix + "0.bmp").c_str(), "wb");
+    ASSERT_NE(taken, nullptr);
+    std::fclose(taken);
+    FrameAfter(10);
+    ASSERT_EQ(Lua("local f = FileIO:new() shot = f:Screenshot('" + prefix + "') f:delete()"), 0);
+    std::string answer;
+    TsScriptHost::GetGlobalString(TsAccess::LuaState(), "shot", &answer);
+    EXPECT_EQ(answer, "1.bmp");
+    std::error_code ignored;
+    EXPECT_GT(std::filesystem::file_size(prefix + "1.bmp", ignored), 54u) << "a bitmap with its pixels";
+    std::filesystem::remove(prefix + "0.bmp", ignored);
+    std::filesystem::remove(prefix + "1.bmp", ignored);
+}
+
+} // namespace
+} // namespace apptest

@@ -1,0 +1,117 @@
+// The credits scroller's reading of its markup (with the damaged texts a
+// data editor can produce), its line rolling and its strip colours.
+#include "tests/ui/TitleFixture.h"
+
+#include <string>
+
+#include "ui/TsCreditsScroller.h"
+#include "ui/TsFrontEndSkinShape.h"
+
+using namespace titletest;
+
+namespace {
+
+class Credits : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        TitleTest::SetUp();
+        Start();
+    }
+};
+
+TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
+{
+    struct Case {
+        const char* text;
+        int32_t lines, tags;
+        bool wider; // the label column is wider than the bare margin
+        const char* logged;
+    };
+    const std::string longName = "@" + std::string(400, 'W') + "@x\n";
+    std::string manyTags;
+    for (int i = 0; i < 9; ++i)
+        manyTags += "<Alientext.tga>\n";
+    const Case cases[] = {
+        {"", 0, 0, false, nullptr},
+        {"plain\ncentred\n", 2, 0, false, nullptr},
+        {"@Role@Name\n@Longer role@N\n", 2, 0, true, nullptr},
+        {"<Alientext.tga>\ntext\n", 2, 1, false, nullptr},
+        {"<Alientext.tga\nnext\n", 2, 0, false, "has no '>'"},
+        {"<Alientext.tga", 0, 0, false, "has no '>'"},
+        {manyTags.c_str(), 9, 8, false, "more than 8 image tags"},
+        {longName.c_str(), 1, 0, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text).substr(0, 40));
+        TsCreditsScroller scroller;
+        scroller.Prepare(&Title(), c.text);
+        EXPECT_EQ(scroller.GetLineCount(), c.lines);
+        EXPECT_EQ(scroller.GetTagCount(), c.tags);
+        for (int32_t i = 0; i < scroller.GetTagCount(); ++i) {
+            EXPECT_NE(scroller.GetTagSprite(i), nullptr);
+            EXPECT_EQ(*scroller.GetTag(i).start, '<');
+            EXPECT_EQ(*scroller.GetTag(i).end, '>');
+        }
+        if (c.wider) {
+            EXPECT_GT(scroller.GetLabelColumn(), 30.0f);
+        } else {
+            EXPECT_FLOAT_EQ(scroller.GetLabelColumn(), 24.0f);
+        }
+        if (c.logged) {
+            EXPECT_TRUE(log.Contains(c.logged));
+        }
+        // A second Prepare keeps what the first read.
+        scroller.Prepare(&Title(), "other\n");
+        EXPECT_EQ(scroller.GetLineCount(), c.lines);
+    }
+}
+
+TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgain)
+{
+    TsCreditsScroller scroller;
+    const char* text = "one\ntwo\nthree\n";
+    scroller.Prepare(&Title(), text);
+    scroller.Tick(0.1f);
+    EXPECT_EQ(scroller.GetLineIndex(), 0) << "off: the lines stand";
+    scroller.SetCreditsOn(true);
+    scroller.Reset();
+    for (int i = 0; i < 5; ++i)
+        scroller.Tick(0.1f);
+    EXPECT_EQ(scroller.GetLineIndex(), 1);
+    EXPECT_STREQ(scroller.GetCurrentLine(), "two\nthree\n");
+    for (int i = 0; i < 10; ++i)
+        scroller.Tick(0.1f);
+    EXPECT_EQ(scroller.GetLineIndex(), 0) << "past the last line the credits repeat";
+    EXPECT_EQ(scroller.GetCurrentLine(), text);
+    for (int i = 0; i < 5; ++i)
+        scroller.Tick(0.1f);
+    scroller.SetCreditsOn(false);
+    scroller.SetCreditsOn(true);
+    scroller.Reset();
+    EXPECT_EQ(scroller.GetLineIndex(), 0);
+    EXPECT_EQ(scroller.GetCurrentLine(), text);
+    EXPECT_FLOAT_EQ(scroller.GetDrawnProgress(), 0.0f);
+    // The strips scroll continuously and wrap at 1.
+    for (int i = 0; i < 60; ++i)
+        scroller.Tick(0.1f);
+    EXPECT_GE(scroller.GetScroll(), 0.0f);
+    EXPECT_LT(scroller.GetScroll(), 1.0f);
+}
+
+TEST_F(Credits, StripEdgesFadeInAndOutWithTheBrightestInTheMiddle)
+{
+    const uint32_t expected[6] = {0, 101, 204, 204, 101, 0};
+    for (int32_t i = 0; i < 6; ++i)
+        EXPECT_NEAR(double(TsCreditsScroller::EdgeLevel(i, 6)), double(expected[i]), 1.0) << i;
+    // Drawing makes both layers' buffers once.
+    Frames(2);
+    TsCreditsScroller& scroller = Title().GetCharacterShape()->GetScroller();
+    const int32_t first = scroller.GetStripBuffer(0);
+    EXPECT_GE(first, 0);
+    EXPECT_GE(scroller.GetStripBuffer(1), 0);
+    Frames(2);
+    EXPECT_EQ(scroller.GetStripBuffer(0), first);
+}
+
+} // namespace

@@ -1,0 +1,230 @@
+// The title front end as the application runs it: what Initialise sets up,
+// the back action and the quit question, the hand-over to a level, the
+// render target across a lost device, and the scene's small rules.
+#include "tests/ui/TitleFixture.h"
+
+#include "engine/OmGroup.h"
+#include "game/framework/TsAccess.h"
+#include "platform/GfxDevice.h"
+#include "platform/GfxTexture.h"
+#include "platform/GfxTypes.h"
+#include "render/OmD3D.h"
+#include "ui/TsFrontEndSkinShape.h"
+#include "ui/TsGuiMessageBox.h"
+#include "ui/TsGuiSprite.h"
+#include "ui/TsTitleScreens.h"
+
+#include <filesystem>
+
+using namespace titletest;
+
+namespace {
+
+class FrontEnd : public TitleTest {};
+
+TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPage)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    EXPECT_EQ(title.GetModeType(), TS_MODE_FRONT_END);
+    EXPECT_EQ(TsAccess::FrontEnd(), &title);
+    for (int32_t i = 0; i < TsFrontEnd::kSpriteCount; ++i)
+        EXPECT_NE(title.GetSprite(i), nullptr) << TsFrontEnd::kSpriteNames[i];
+    ASSERT_NE(title.GetCharacterShape(), nullptr);
+    EXPECT_NE(title.GetBackgroundModel(), nullptr);
+    EXPECT_NE(title.GetLookBone(0), -1);
+    EXPECT_NE(title.GetLookBone(1), -1);
+    EXPECT_NE(title.GetLookBone(0), title.GetLookBone(1));
+    EXPECT_TRUE(title.IsRenderTargetReady());
+    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget());
+    EXPECT_EQ(title.GetCharacterShape()->GetTargetWidth(), TsFrontEnd::kMaxRenderTarget);
+    EXPECT_TRUE(title.GetCharacterShape()->GetScroller().IsPrepared());
+    EXPECT_NE(title.GetCharacterShape()->GetAnimation(), nullptr) << "animation 5 plays";
+    ASSERT_EQ(title.GetStackDepth(), 1);
+    EXPECT_TRUE(title.GetTopWindow()->HasName("main"));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE(title.GetLight(i), nullptr);
+}
+
+TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    using Factory = TsGuiWindow* (*)(TsFrontEndBase*);
+    const struct {
+        Factory make;
+        const char* name;
+    } pages[] = {{TsFrontEnd::GetNewGameScreen, "ngframe"},   {TsFrontEnd::GetMainScreen, "main"},
+                 {TsFrontEnd::GetLoadScreen, "load"},         {TsFrontEnd::GetOptionsScreen, "options"},
+                 {TsFrontEnd::GetAudioScreen, "audio"},       {TsFrontEnd::GetGraphicsScreen, "graphics"},
+                 {TsFrontEnd::GetInputScreen, "input"},       {TsFrontEnd::GetGameOptionsScreen, "goptions"},
+                 {TsFrontEnd::GetCreditsScreen, "credits"}};
+    for (const auto& page : pages) {
+        TsGuiWindow* made = page.make(&title);
+        ASSERT_NE(made, nullptr) << page.name;
+        EXPECT_TRUE(made->HasName(page.name));
+        title.PushWindow(made, TsFrontEndBase::kScreen, false);
+        EXPECT_EQ(page.make(&title), made) << page.name << " is found, not made again";
+        Frame();
+        title.PopWindow();
+    }
+    EXPECT_EQ(title.GetPageCount(), 9u);
+}
+
+TEST_F(FrontEnd, BackClosesTheTopScreenAndOnTheMainMenuAsksToQuit)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    title.PushWindow(TsFrontEnd::GetCreditsScreen(&title), TsFrontEndBase::kScreen, false);
+    Tap(kKeyEscape);
+    ASSERT_EQ(title.GetStackDepth(), 1) << "the credits closed";
+    EXPECT_FALSE(title.IsQuitPending());
+
+    // On the main menu: the question; No leaves the game running.
+    Tap(kKeyEscape);
+    ASSERT_EQ(title.GetStackDepth(), 2);
+    EXPECT_TRUE(title.IsQuitPending());
+    auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->GetKind(), TsGuiMessageBox::kYesNo);
+    // A modal box on top: the back action leaves it alone.
+    Tap(kKeyEscape);
+    EXPECT_EQ(title.GetTopWindow(), box);
+    title.SetMessageResult(TsFrontEndBase::kResultNo);
+    title.PopWindow();
+    Frame();
+    EXPECT_FALSE(title.IsQuitPending());
+    EXPECT_EQ(title.GetStackDepth(), 1);
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+}
+
+TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
+{
+    Start();
+    // A second title mode torn down with a screen open: its destructor pops
+    // that screen, which must not ask for a level.
+    auto* other = new TsFrontEnd();
+    other->PushWindow(TsFrontEnd::GetCreditsScreen(other), TsFrontEndBase::kScreen, false);
+    delete other;
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+    TsAccess::SetFrontEnd(&Title());
+
+    // The running one hands over when its last screen goes, and from then on
+    // shows the backdrop once and then nothing.
+    Title().PopWindow();
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
+    EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kShowBackdrop));
+    Title().Render(0.0f, 0.0f);
+    EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kFrozen));
+    app->RequestMode(TS_MODE_NO_REQUEST);
+}
+
+TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
+    ASSERT_NE(title.GetRenderTexture(), nullptr);
+    device->SimulateCooperativeLevel(plat::GfxResult::DeviceLost);
+    Frame();
+    EXPECT_EQ(title.GetRenderTexture(), nullptr) << "default-pool texture gone before the reset";
+    EXPECT_FALSE(title.GetCharacterShape()->HasRenderTarget());
+    EXPECT_EQ(title.GetCharacterShape()->GetTargetWidth(), TsFrontEnd::kMaxRenderTarget) << "size kept";
+    device->SimulateCooperativeLevel(plat::GfxResult::DeviceNotReset);
+    Frames(3);
+    EXPECT_NE(title.GetRenderTexture(), nullptr);
+    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget());
+    EXPECT_TRUE(title.IsRenderTargetReady());
+
+    // Building the target again lets go of the one held before.
+    plat::GfxTexture* old = title.GetRenderTexture();
+    old->AddRef();
+    ASSERT_TRUE(title.CreateRenderTarget(64, 64));
+    EXPECT_NE(title.GetRenderTexture(), old);
+    EXPECT_EQ(old->Release(), 0u);
+}
+
+TEST_F(FrontEnd, PokesLookTargetsAndEffectTimers)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    // Within reach of both look bones: only the first is poked.
+    title.SetLookBoneScreen(0, OmVector2(100, 100));
+    title.SetLookBoneScreen(1, OmVector2(104, 100));
+    title.PokeAt(102, 100);
+    EXPECT_TRUE(title.IsPokeActive(0));
+    EXPECT_FALSE(title.IsPokeActive(1));
+    title.PokeAt(300, 300);
+    EXPECT_FALSE(title.IsPokeActive(1)) << "out of reach";
+    int ticks = 0;
+    while (title.IsPokeActive(0) && ticks < 100) {
+        title.AdvancePokes();
+        ++ticks;
+    }
+    EXPECT_NEAR(ticks, 41, 1) << "a poke lasts 40 ticks";
+
+    // A cursor above y 100 aims as if at 100.
+    const OmVector3 origin(1, 2, 3);
+    const OmVector3 high = TsFrontEnd::LookTarget(origin, 320, 10, 640, 480);
+    const OmVector3 clamp = TsFrontEnd::LookTarget(origin, 320, 100, 640, 480);
+    EXPECT_FLOAT_EQ(high.y, clamp.y);
+    EXPECT_FLOAT_EQ(high.x, origin.x);
+    EXPECT_FLOAT_EQ(high.z, 1000.0f);
+    EXPECT_FLOAT_EQ(TsFrontEnd::PokeExtent(0.03f), 0.5f);
+    EXPECT_FLOAT_EQ(TsFrontEnd::PokeExtent(0.5f), 1.0f);
+    EXPECT_NEAR(TsFrontEnd::PokeExtent(0.97f), 0.5f, 1e-4f);
+
+    // A timer of no duration (the random draw may give 0) ends at the next tick.
+    TsFrontEnd::EffectTimer timer;
+    title.StartTimer(timer, 0.0f);
+    EXPECT_GE(timer.rate, 1.0f);
+    title.StartTimer(timer, 2.0f);
+    EXPECT_FLOAT_EQ(timer.rate, 0.05f);
+}
+
+TEST_F(FrontEnd, ASpriteWithNoHeightEndsThePanelStrip)
+{
+    Start();
+    // A panel sprite whose texture is gone measures 0: the strip must stop
+    // rather than loop for ever.
+    Title().GetSprite(3)->textureId = 9999;
+    Title().GetSprite(4)->textureId = 9999;
+    Frames(2);
+    SUCCEED();
+}
+
+TEST_F(FrontEnd, LoadModelKeepsTheWorkingFolderWhateverHappens)
+{
+    Start();
+    const std::filesystem::path here = std::filesystem::current_path();
+    EXPECT_EQ(TsFrontEnd::LoadModel("data\\frontend\\nowhere", "helmer.pbf", true, false, "textures"), nullptr);
+    EXPECT_EQ(std::filesystem::current_path(), here);
+    EXPECT_EQ(TsFrontEnd::LoadModel("data\\frontend\\background", "missing.pbf", true, false, "textures"),
+              nullptr);
+    EXPECT_EQ(std::filesystem::current_path(), here);
+    OmGroup* figure = TsFrontEnd::LoadModel("data\\frontend\\helmer", "helmer.pbf", true, true, "textures");
+    ASSERT_NE(figure, nullptr);
+    EXPECT_EQ(std::filesystem::current_path(), here);
+    EXPECT_NE(TsFrontEndSkinShape::Cast(figure->GetChild(0)), nullptr);
+    figure->Release();
+    EXPECT_TRUE(log.Contains("TsFrontEnd::LoadModel - Error loading skin mesh 'helmer.pbf'"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(FrontEndData, EveryFileTheTitleAndInGameMenusLoadIsInTheDemoData)
+{
+    const char* source = std::getenv("OM_SOURCE_DIR");
+    const std::filesystem::path front = std::filesystem::path(source ? source : ".") / "data" / "frontend";
+    std::vector<std::string> names(TsFrontEnd::kSpriteNames, TsFrontEnd::kSpriteNames + TsFrontEnd::kSpriteCount);
+    for (const char* more : {"TRclose01.tga", "TRclose02.tga", "MidRight.tga", "crs1.tga", "front1.tga",
+                             "tessaran.ttf", "arial.ttf", "background/background.pbf", "helmer/helmer.pbf",
+                             "helmer/bones.txt"})
+        names.push_back(more);
+    for (const std::string& name : names)
+        EXPECT_TRUE(std::filesystem::exists(front / name)) << name;
+}
+
+} // namespace

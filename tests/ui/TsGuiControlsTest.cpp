@@ -1,0 +1,399 @@
+// The controls driven through the real input: buttons size themselves,
+// toggles keep their radio groups, edit boxes take keys, sliders and scroll
+// bars follow arrows, pages and drags.
+#include <string>
+
+#include "tests/ui/GuiFixture.h"
+#include "ui/TsGuiButton.h"
+#include "ui/TsGuiEditBox.h"
+#include "ui/TsGuiScrollList.h"
+#include "ui/TsGuiSlider.h"
+#include "ui/TsGuiToggle.h"
+
+namespace guitest {
+namespace {
+
+constexpr int kKeyA = 0x1E, kKeyB = 0x30, kKeyC = 0x2E;
+
+class CountingToggle : public TsGuiToggle {
+public:
+    void OnChanged(bool state) override { changes += state ? "+" : "-"; }
+    std::string changes;
+};
+
+class CountingSlider : public TsGuiSlider {
+public:
+    void OnChanged() override { ++changes; }
+    int changes = 0;
+};
+
+// A screen made of the controls under test.
+class ControlScreen : public TsGuiWindow {
+public:
+    explicit ControlScreen(TsFrontEndBase* fe) : TsGuiWindow(fe)
+    {
+        for (TsGuiToggle* t : {&t3a, &t3b, &t4, &loose}) {
+            AddChild(t);
+        }
+        AddChild(&edit);
+        AddChild(&slider);
+        AddChild(&scroll);
+        AddChild(&button);
+    }
+    CountingToggle t3a, t3b, t4, loose;
+    TsGuiEditBox edit;
+    CountingSlider slider;
+    TsGuiScrollList scroll;
+    TsGuiButton button;
+};
+
+class GuiControls : public GuiTest {
+protected:
+    void SetUp() override
+    {
+        GuiTest::SetUp();
+        Start();
+        box = SolidSprite(16, 16, 0xFF808080);
+        arrow = SolidSprite(16, 16, 0xFF0000FF);
+        tile = SolidSprite(16, 16, 0xFF00FF00);
+        thumb = SolidSprite(8, 16, 0xFFFF0000);
+        screen = new ControlScreen(&FrontEnd());
+    }
+    void TearDown() override
+    {
+        if (screen && !screen->IsOpen()) { // never shown: no page of the front end
+            delete screen;
+        }
+        GuiTest::TearDown();
+    }
+    void Show() { FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false); }
+    // The centre of a control, in pixels.
+    void ClickOn(const TsGuiControl& c)
+    {
+        Click(int(GuiToPixelsX(c.GetPositionX() + c.GetWidth() / 2)), int(GuiToPixelsY(c.GetPositionY() + 0.01f)));
+    }
+    // Holds the select button for the given ticks at a pixel, coming from
+    // outside the controls (so the press is what arms a slider).
+    void Hold(int x, int y, int ticks)
+    {
+        MoveMouse(2, 470);
+        Frame();
+        MoveMouse(x, y);
+        Frame();
+        Button(true);
+        Frames(ticks);
+        Button(false);
+        Frame();
+    }
+    void Tap(int key)
+    {
+        Key(key, true);
+        Frame();
+        Key(key, false);
+        Frame();
+    }
+
+    TsGuiSprite *box = nullptr, *arrow = nullptr, *tile = nullptr, *thumb = nullptr;
+    ControlScreen* screen = nullptr;
+};
+
+TEST_F(GuiControls, ButtonsGrowToTheirTextAndRoundToWholeMiddleTiles)
+{
+    TsGuiButton& b = screen->button;
+    TsGuiSprite* cap = SolidSprite(8, 24, 0xFFFFFFFF);
+    b.SetSprites(Place(cap), Place(tile), Place(cap));
+    struct Case {
+        float width; // fraction of 640
+        int tiles;
+        float pixels;
+    };
+    const Case cases[] = {
+        {0.0f, 2, 48.0f},   // the 32-pixel margin around nothing, 16 pixels of caps
+        {0.2f, 7, 128.0f},  // 112 inside: exactly seven tiles
+        {0.21f, 8, 144.0f}, // 118 inside: a remainder adds a tile
+    };
+    for (const Case& c : cases) {
+        b.SetRect(0.1f, 0.1f, c.width, 0.0f);
+        EXPECT_EQ(b.GetTileCount(), c.tiles) << c.width;
+        EXPECT_FLOAT_EQ(GuiToPixelsX(b.GetWidth()), c.pixels) << c.width;
+        EXPECT_FLOAT_EQ(GuiToPixelsY(b.GetHeight()), 24.0f); // the left cap's height
+    }
+    // A text wider than the button: text + caps + 32, then whole tiles.
+    b.SetText("A rather long label");
+    const float needed = b.GetTextWidth() + 16.0f + 32.0f;
+    ASSERT_GT(b.GetTextWidth(), 0.0f);
+    const int tiles = (int(needed - 16.0f) + 15) / 16;
+    EXPECT_EQ(b.GetTileCount(), tiles);
+    EXPECT_NEAR(GuiToPixelsX(b.GetWidth()), float(tiles * 16 + 16), 0.01f);
+
+    // Without any sprite: the text with a margin.
+    TsGuiButton& bare = screen->button;
+    bare.SetSprites({}, {}, {});
+    bare.SetRect(0.1f, 0.1f, 0.0f, 0.0f);
+    EXPECT_NEAR(GuiToPixelsX(bare.GetWidth()), bare.GetTextWidth() + 32.0f, 0.01f);
+    EXPECT_NEAR(GuiToPixelsY(bare.GetHeight()), bare.GetTextHeight() + 8.0f, 0.01f);
+}
+
+TEST_F(GuiControls, RadioGroupsKeepOneCheckedAndLooseTogglesFlip)
+{
+    for (CountingToggle* t : {&screen->t3a, &screen->t3b, &screen->t4, &screen->loose}) {
+        t->SetSprites(Place(box), Place(tile));
+    }
+    screen->t3a.SetGroup(3);
+    screen->t3b.SetGroup(3);
+    screen->t4.SetGroup(4);
+    screen->t3a.SetPosition(0.5f, 0.1f);
+    screen->t3b.SetPosition(0.5f, 0.2f);
+    screen->t4.SetPosition(0.5f, 0.3f);
+    screen->loose.SetPosition(0.5f, 0.4f);
+    Show();
+    // Opening checks the first of each group.
+    EXPECT_TRUE(screen->t3a.IsChecked());
+    EXPECT_FALSE(screen->t3b.IsChecked());
+    EXPECT_TRUE(screen->t4.IsChecked());
+    EXPECT_FALSE(screen->loose.IsChecked());
+
+    ClickOn(screen->t3b);
+    EXPECT_TRUE(screen->t3b.IsChecked());
+    EXPECT_FALSE(screen->t3a.IsChecked());
+    EXPECT_TRUE(screen->t4.IsChecked()); // another group
+    EXPECT_EQ(screen->t3a.changes, "+-");
+    ClickOn(screen->t3b); // checked and grouped: stays checked
+    EXPECT_TRUE(screen->t3b.IsChecked());
+    ClickOn(screen->loose);
+    EXPECT_TRUE(screen->loose.IsChecked());
+    ClickOn(screen->loose);
+    EXPECT_FALSE(screen->loose.IsChecked());
+
+    // The reported rectangle takes in the label; the hit test does not.
+    screen->loose.SetLabel("Subtitles");
+    EXPECT_LT(screen->loose.GetX(), screen->loose.GetPositionX());
+    EXPECT_FLOAT_EQ(screen->loose.GetX() + screen->loose.GetWidth(), screen->loose.GetRight());
+    EXPECT_FALSE(screen->loose.Contains(screen->loose.GetX(), 0.41f));
+}
+
+TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseAndEditAtTheCaret)
+{
+    TsGuiEditBox& edit = screen->edit;
+    edit.SetSprites(Place(box), Place(tile), Place(box));
+    edit.SetRect(0.3f, 0.5f, 0.5f, 0.05f);
+    Show();
+    Tap(kKeyA); // not focused yet: ignored
+    EXPECT_STREQ(edit.GetText(), "");
+    ClickOn(edit);
+    ASSERT_TRUE(edit.IsFocused());
+    for (int key : {kKeyA, kKeyB, kKeyC}) {
+        Tap(key);
+    }
+    EXPECT_STREQ(edit.GetText(), "ABC");
+    EXPECT_EQ(edit.GetCaretIndex(), 3);
+    EXPECT_FALSE(edit.Insert('\t'));
+
+    // A click inside the second letter puts the caret before it.
+    float aWidth = 0.0f, h = 0.0f;
+    FrontEnd().GetTitleTextExtent("A", aWidth, h);
+    Click(int(GuiToPixelsX(0.3f) + 12.0f + aWidth) + 2, int(GuiToPixelsY(0.5f)) + 4);
+    EXPECT_EQ(edit.GetCaretIndex(), 1);
+    Tap(TsGuiEditBox::kKeyEnd);
+
+    Tap(TsGuiEditBox::kKeyLeft);
+    EXPECT_EQ(edit.GetCaretIndex(), 2);
+    // BACKSPACE held for three ticks: B, then A, then nothing left to delete.
+    Key(TsGuiEditBox::kKeyBackspace, true);
+    Frames(3);
+    Key(TsGuiEditBox::kKeyBackspace, false);
+    Frame();
+    EXPECT_STREQ(edit.GetText(), "C");
+    EXPECT_EQ(edit.GetCaretIndex(), 0);
+    EXPECT_EQ(edit.GetCaretOffset(), 0.0f);
+
+    Tap(TsGuiEditBox::kKeyEnd);
+    EXPECT_EQ(edit.GetCaretIndex(), 1);
+    Tap(kKeyA);
+    Tap(TsGuiEditBox::kKeyHome);
+    EXPECT_EQ(edit.GetCaretIndex(), 0);
+    EXPECT_EQ(edit.GetCaretOffset(), 0.0f);
+    Tap(TsGuiEditBox::kKeyDelete);
+    EXPECT_STREQ(edit.GetText(), "A");
+    Tap(TsGuiEditBox::kKeyRight);
+    EXPECT_EQ(edit.GetCaretIndex(), 1);
+    EXPECT_GT(edit.GetCaretOffset(), 0.0f);
+    Tap(TsGuiEditBox::kKeyDelete); // at the end: nothing
+    EXPECT_STREQ(edit.GetText(), "A");
+
+    // A release away from the box takes the focus, and held keys with it.
+    Click(5, 5);
+    EXPECT_FALSE(edit.IsFocused());
+    Key(TsGuiEditBox::kKeyBackspace, true);
+    Frames(2);
+    Key(TsGuiEditBox::kKeyBackspace, false);
+    Frame();
+    EXPECT_STREQ(edit.GetText(), "A");
+}
+
+TEST_F(GuiControls, EditBoxTextStopsAtTheBoxWidthAndAt127Characters)
+{
+    TsGuiEditBox& edit = screen->edit;
+    edit.SetRect(0.1f, 0.5f, 0.2f, 0.05f); // 128 pixels, 104 for text
+    Show();
+    int taken = 0;
+    while (edit.Insert('W') && taken < 200) {
+        ++taken;
+    }
+    EXPECT_GT(taken, 0);
+    EXPECT_LT(taken, 104);
+    EXPECT_EQ(edit.GetLength(), taken);
+    EXPECT_GT(edit.GetCapacity(), 0);
+
+    // Without a font nothing has a width: the text buffer alone bounds it.
+    FrontEnd().SetFonts(nullptr, nullptr, nullptr);
+    edit.ClearText();
+    for (int i = 0; i < 200; ++i) {
+        edit.Insert('x');
+    }
+    EXPECT_EQ(edit.GetLength(), TsGuiEditBox::kTextSize - 1);
+    EXPECT_EQ(edit.GetText()[0], 'X');
+    edit.SetText(std::string(300, 'q').c_str());
+    EXPECT_EQ(edit.GetLength(), TsGuiEditBox::kTextSize - 1);
+    EXPECT_EQ(edit.GetCaretIndex(), TsGuiEditBox::kTextSize - 1);
+}
+
+TEST(GuiSliderSteps, ArrowsPagesAndDragsFollowTheStepRule)
+{
+    TsGuiSlider s;
+    struct Case {
+        int steps;
+        float from, delta, to;
+    };
+    const Case moves[] = {
+        {5, 0.5f, 0.1f, 0.75f}, {5, 0.5f, -0.1f, 0.25f}, {5, 0.5f, 0.2f, 0.75f},  {5, 1.0f, 0.1f, 1.0f},
+        {5, 0.0f, -0.2f, 0.0f}, {0, 0.95f, 0.1f, 1.0f},  {0, 0.05f, -0.1f, 0.0f}, {0, 0.5f, 0.1f, 0.6f},
+        {1, 0.5f, -0.1f, 0.4f}, {3, 0.2f, 0.1f, 0.5f},
+    };
+    for (const Case& c : moves) {
+        s.SetStepCount(c.steps);
+        EXPECT_NEAR(s.StepBy(c.from, c.delta), c.to, 1e-6f) << c.steps << " " << c.from << " " << c.delta;
+    }
+    const Case drags[] = {
+        {5, 0.6f, 0, 0.5f}, {5, 0.63f, 0, 0.75f}, {5, 0.625f, 0, 0.5f}, {5, -0.2f, 0, 0.0f},
+        {5, 1.3f, 0, 1.0f}, {0, 0.63f, 0, 0.63f}, {2, 0.51f, 0, 1.0f},
+    };
+    for (const Case& c : drags) {
+        s.SetStepCount(c.steps);
+        EXPECT_NEAR(s.SnapDrag(c.from), c.to, 1e-6f) << c.steps << " " << c.from;
+    }
+    s.SetValue(1.7f);
+    EXPECT_EQ(s.GetValue(), 1.0f);
+    EXPECT_EQ(s.GetPreviousValue(), 1.0f);
+}
+
+TEST_F(GuiControls, SlidersStepOnTheirArrowsPageOnTheTrackAndDragTheThumb)
+{
+    CountingSlider& s = screen->slider;
+    s.SetSprites(Place(arrow), Place(tile), Place(arrow), Place(thumb));
+    s.SetRect(0.2f, 0.5f, 0.5f, 0.0f); // 320 pixels: 288 of track tiles
+    s.SetStepCount(5);
+    s.SetValue(0.5f);
+    Show();
+    const int y = int(GuiToPixelsY(0.5f)) + 8;
+    const int left = int(GuiToPixelsX(s.GetPositionX())) + 4;
+    const int right = int(GuiToPixelsX(s.GetRight())) - 4;
+    // The press arms the slider; each further tick held steps once.
+    Hold(right, y, 2);
+    EXPECT_FLOAT_EQ(s.GetValue(), 0.75f);
+    Hold(left, y, 3);
+    EXPECT_FLOAT_EQ(s.GetValue(), 0.25f);
+    EXPECT_EQ(s.changes, 2); // once for each release
+
+    // Paging toward the pointer, one step at a time.
+    const float track = GuiToPixelsX(s.GetTrackRight() - s.GetTrackLeft());
+    const int at = [&](float t) { return int(GuiToPixelsX(s.GetTrackLeft()) + t * track); }(0.9f);
+    Hold(at, y, 2);
+    EXPECT_FLOAT_EQ(s.GetValue(), 0.5f);
+
+    // A drag snaps to the nearest step.
+    const int thumbX = int(GuiToPixelsX(s.GetTrackLeft()) + 0.5f * track);
+    MoveMouse(thumbX, y);
+    Frame();
+    Button(true);
+    Frame();
+    ASSERT_TRUE(s.IsDragging());
+    MoveMouse(thumbX + int(0.17f * track), y);
+    Frame();
+    Button(false);
+    Frame();
+    EXPECT_FALSE(s.IsDragging());
+    EXPECT_FLOAT_EQ(s.GetValue(), 0.75f);
+
+    // Continuous: the arrow reaches the end from 0.95.
+    s.SetStepCount(0);
+    s.SetValue(0.95f);
+    Hold(right, y, 2);
+    EXPECT_FLOAT_EQ(s.GetValue(), 1.0f);
+    EXPECT_FLOAT_EQ(s.GetX() + s.GetWidth(), s.GetRight()); // no label: the box itself
+}
+
+TEST_F(GuiControls, TheReleaseIsReportedForOneTickAndOnChangedRunsOnceInTheNextFrame)
+{
+    CountingSlider& s = screen->slider;
+    s.SetSprites(Place(arrow), Place(tile), Place(arrow), Place(thumb));
+    s.SetRect(0.2f, 0.5f, 0.5f, 0.0f);
+    Show();
+    MoveMouse(int(GuiToPixelsX(0.4f)), int(GuiToPixelsY(0.5f)) + 8);
+    Frame();
+    Button(true);
+    Frame();
+    Button(false);
+    // The release tick: the index is set in the update, before the frame is drawn.
+    clock->Advance(100);
+    app->Step();
+    EXPECT_EQ(s.GetReleasedIndex(), screen->IndexOfChild(&s));
+    EXPECT_EQ(s.changes, 1);
+    Frame();
+    EXPECT_EQ(s.GetReleasedIndex(), -1);
+    EXPECT_EQ(s.changes, 1);
+}
+
+TEST_F(GuiControls, ScrollBarsMoveByArrowsPagesAndDrags)
+{
+    TsGuiScrollList& bar = screen->scroll;
+    const TsGuiSpritePlacement six[6] = {Place(arrow), Place(box), Place(thumb), Place(tile), Place(box), Place(arrow)};
+    bar.SetSprites(six);
+    bar.SetRect(0.9f, 0.1f, 0.0f, 0.8f);
+    EXPECT_FLOAT_EQ(GuiToPixelsX(bar.GetWidth()), 16.0f);
+    Show();
+    const int x = int(GuiToPixelsX(0.9f)) + 8;
+    const int top = int(GuiToPixelsY(bar.GetPositionY())) + 4;
+    const int bottom = int(GuiToPixelsY(bar.GetBottom())) - 4;
+    Hold(x, bottom, 3); // two steps down
+    EXPECT_NEAR(bar.GetValue(), 0.2f, 1e-6f);
+    Hold(x, top, 2);
+    EXPECT_NEAR(bar.GetValue(), 0.1f, 1e-6f);
+    Hold(x, top, 2); // 0.1 or less goes to the top
+    EXPECT_EQ(bar.GetValue(), 0.0f);
+    bar.SetValue(0.95f);
+    Hold(x, bottom, 2);
+    EXPECT_EQ(bar.GetValue(), 1.0f);
+
+    // A page toward a pointer above the thumb stops at the pointer.
+    const float span = GuiToPixelsY(bar.GetTrackBottom() - bar.GetTrackTop());
+    Hold(x, int(GuiToPixelsY(bar.GetTrackTop()) + 0.9f * span), 2);
+    EXPECT_NEAR(bar.GetValue(), 0.9f, 0.02f);
+
+    // Dragging the thumb follows the pointer.
+    bar.SetValue(0.5f);
+    const int thumbY = int(GuiToPixelsY(bar.GetTrackTop()) + 0.5f * span);
+    MoveMouse(x, thumbY);
+    Frame();
+    Button(true);
+    Frame();
+    ASSERT_TRUE(bar.IsDragging());
+    MoveMouse(x, thumbY + int(0.25f * span));
+    Frame();
+    Button(false);
+    Frame();
+    EXPECT_NEAR(bar.GetValue(), 0.75f, 0.02f);
+}
+
+} // namespace
+} // namespace guitest

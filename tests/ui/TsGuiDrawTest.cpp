@@ -1,0 +1,193 @@
+// Screen fractions, packed mouse words, sprite quads and frames, measured on
+// the pixels the real renderer draws.
+#include "platform/GfxTypes.h"
+#include "render/OmD3D.h"
+#include "tests/ui/GuiFixture.h"
+#include "ui/TsGuiButton.h"
+#include "ui/TsGuiDialog.h"
+
+namespace guitest {
+namespace {
+
+TEST(GuiPacking, XAndYTravelInOneWordAndANegativeYLeavesXAlone)
+{
+    struct Case {
+        int32_t x, y, backX, backY;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0},          {100, 50, 100, 50}, {1023, 767, 1023, 767},
+        {100, -1, 100, 65535}, {-5, 10, -5, 10},   {-1, -1, -1, 65535},
+    };
+    for (const Case& c : cases) {
+        const int32_t p = GuiPackMouse(c.x, c.y);
+        EXPECT_EQ(GuiPackedX(p), c.backX) << c.x << "," << c.y;
+        EXPECT_EQ(GuiPackedY(p), c.backY) << c.x << "," << c.y;
+    }
+    for (float f : {0.0f, 0.25f, -3.5f, 1e-7f}) {
+        EXPECT_EQ(GuiArgFloat(GuiFloatArg(f)), f);
+    }
+}
+
+TEST(GuiPacking, WithoutAScreenConversionsAnswerZero)
+{
+    EXPECT_EQ(GuiToFractionX(100.0f), 0.0f);
+    EXPECT_EQ(GuiPixelHeight(), 0.0f);
+    EXPECT_EQ(GuiToPixelsY(0.5f), 0.0f);
+}
+
+// A window with one button whose left cap is a 16 x 16 white square.
+class CapWindow : public TsGuiWindow {
+public:
+    CapWindow(TsFrontEndBase* fe, TsGuiSprite* cap, float x, float y) : TsGuiWindow(fe)
+    {
+        AddChild(&button);
+        button.SetSprites(Place(cap), {}, {});
+        button.SetPosition(x, y);
+    }
+    TsGuiButton button;
+};
+
+using GuiPlacement = GuiTest;
+
+TEST_F(GuiPlacement, ScreenFractionsLandOnTheExpectedPixelsAtBothSizes)
+{
+    struct Size {
+        int w, h;
+        int capX, capY; // where the cap at (0.25, 0.5) lands
+    };
+    for (const Size& size : {Size{640, 480, 160, 240}, Size{1024, 768, 256, 384}}) {
+        StopApp();
+        Start(size.w, size.h);
+        EXPECT_EQ(GuiToPixelsX(0.25f), float(size.capX));
+        EXPECT_EQ(GuiToPixelsY(0.5f), float(size.capY));
+        EXPECT_FLOAT_EQ(GuiToFractionX(float(size.w) / 8.0f), 0.125f);
+        EXPECT_FLOAT_EQ(GuiPixelWidth(), 1.0f / float(size.w));
+        EXPECT_FLOAT_EQ(GuiPixelHeight(), 1.0f / float(size.h));
+
+        TsGuiSprite* white = SolidSprite(16, 16, 0xFFFFFFFF);
+        auto* window = new CapWindow(&FrontEnd(), white, 0.25f, 0.5f);
+        FrontEnd().PushWindow(window, TsFrontEndBase::kScreen, false);
+        Frame();
+        const Box box = FindColour(ReadScreen(), 0xFFFFFF);
+        EXPECT_EQ(box.Width(), 16) << size.w;
+        EXPECT_EQ(box.Height(), 16) << size.w;
+        EXPECT_NEAR(box.left, size.capX, 1) << size.w;
+        EXPECT_NEAR(box.top, size.capY, 1) << size.w;
+        // Hit tests follow the same conversion, both edges inclusive.
+        const TsGuiButton& b = window->button;
+        const float right = GuiToPixelsX(b.GetRight()), bottom = GuiToPixelsY(b.GetBottom());
+        EXPECT_TRUE(b.HitTest(right, bottom));
+        EXPECT_TRUE(b.HitTest(float(size.capX), float(size.capY)));
+        EXPECT_FALSE(b.HitTest(right + 1.0f, bottom));
+        EXPECT_FALSE(b.HitTest(right, bottom + 1.0f));
+        EXPECT_FALSE(b.HitTest(float(size.capX) - 1.0f, float(size.capY)));
+    }
+}
+
+TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnTheirSize)
+{
+    Start();
+    OmD3D* r = OmD3D::Instance();
+    // Left half red, right half green, so a mirror shows.
+    TsGuiSprite* wide = PatternSprite(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF00FF00u; });
+    struct Case {
+        int orientation;
+        bool mirrorX;
+        int w, h;
+        uint32_t leftColour; // at the quad's left middle
+    };
+    const Case cases[] = {
+        {0, false, 64, 32, 0xFF0000}, {1, false, 32, 64, 0xFF0000}, {2, false, 64, 32, 0x00FF00},
+        {3, false, 32, 64, 0xFF0000}, {7, false, 64, 32, 0xFF0000}, {0, true, 64, 32, 0x00FF00},
+    };
+    for (const Case& c : cases) {
+        r->Clear(nullptr, 0);
+        ASSERT_TRUE(r->BeginScene(0.0f));
+        wide->DrawMirrored(r, 10.7f, 20.2f, c.orientation, c.mirrorX, false, 0);
+        r->EndScene();
+        r->Present();
+        const std::vector<uint32_t> screen = ReadScreen();
+        Box box = FindColour(screen, 0xFF0000);
+        const Box green = FindColour(screen, 0x00FF00);
+        box.left = std::min(box.left, green.left), box.right = std::max(box.right, green.right);
+        box.top = std::min(box.top, green.top), box.bottom = std::max(box.bottom, green.bottom);
+        EXPECT_EQ(box.Width(), c.w) << "orientation " << c.orientation;
+        EXPECT_EQ(box.Height(), c.h) << "orientation " << c.orientation;
+        EXPECT_NEAR(box.left, 10, 1); // trunc(10.7) + 0.5
+        EXPECT_NEAR(box.top, 20, 1);
+        if (c.orientation != 1 && c.orientation != 3) { // turned, the halves lie top and bottom
+            EXPECT_EQ(Pixel(screen, box.left + 2, box.top + c.h / 2), c.leftColour) << c.orientation;
+        }
+    }
+    // A sprite without a texture measures nothing and draws nothing.
+    TsGuiSprite none;
+    EXPECT_EQ(none.GetPixelWidth(), 0.0f);
+    TsGuiSpritePlacement empty;
+    EXPECT_EQ(empty.GetPixelHeight(), 0.0f);
+    empty.Draw(0.0f, 0.0f);
+}
+
+TEST_F(GuiPlacement, TheKeepBlendModeLeavesTheBlendStateAsItWas)
+{
+    Start();
+    OmD3D* r = OmD3D::Instance();
+    TsGuiSprite* white = SolidSprite(8, 8, 0xFFFFFFFF);
+    ASSERT_TRUE(r->BeginScene(0.0f));
+    r->SetBlendMode(0x40);
+    const uint32_t src = r->GetRenderState(plat::GfxRs::SrcBlend), dst = r->GetRenderState(plat::GfxRs::DestBlend);
+    const uint32_t on = r->GetRenderState(plat::GfxRs::AlphaBlendEnable);
+    white->DrawMirrored(r, 0.0f, 0.0f, 0, true, true, TsGuiSprite::kKeepBlend);
+    EXPECT_EQ(r->GetRenderState(plat::GfxRs::SrcBlend), src);
+    EXPECT_EQ(r->GetRenderState(plat::GfxRs::DestBlend), dst);
+    EXPECT_EQ(r->GetRenderState(plat::GfxRs::AlphaBlendEnable), on);
+    // Any other mode is set for the draw and put back to 0 after it.
+    white->Draw(r, 0.0f, 0.0f, 0, 0x40);
+    EXPECT_EQ(r->GetRenderState(plat::GfxRs::AlphaBlendEnable), 0u);
+    r->EndScene();
+    r->Present();
+}
+
+TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
+{
+    Start();
+    TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
+    const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {Place(corner), {}, Place(corner), {}, {},
+                                                        Place(corner), {}, Place(corner)};
+    OmD3D* r = OmD3D::Instance();
+    for (bool lines : {false, true}) {
+        r->Clear(nullptr, 0);
+        ASSERT_TRUE(r->BeginScene(0.0f));
+        DrawGuiFrame(100.0f, 100.0f, 200.0f, 120.0f, frame, lines);
+        r->EndScene();
+        r->Present();
+        const std::vector<uint32_t> screen = ReadScreen();
+        EXPECT_EQ(Pixel(screen, 105, 105), 0xFF0000u); // the corners either way
+        EXPECT_EQ(Pixel(screen, 290, 210), 0xFF0000u);
+        // The middle of the top edge: a gap, or a one-pixel white line.
+        const Box white = FindColour(screen, 0xFFFFFF);
+        EXPECT_EQ(white.Empty(), !lines);
+        if (lines) {
+            EXPECT_EQ(Pixel(screen, 200, 100), 0xFFFFFFu);
+            EXPECT_NE(Pixel(screen, 200, 101), 0xFFFFFFu);
+            EXPECT_EQ(Pixel(screen, 100, 160), 0xFFFFFFu); // left edge
+        }
+    }
+}
+
+TEST_F(GuiPlacement, ATileThatMeasuresNothingDoesNotHangTheFrame)
+{
+    Start();
+    TsGuiSprite unloaded; // a texture id with no texture behind it
+    unloaded.textureId = 4000;
+    const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {{}, Place(&unloaded), {}, Place(&unloaded), Place(&unloaded),
+                                                        {}, Place(&unloaded), {}};
+    OmD3D* r = OmD3D::Instance();
+    ASSERT_TRUE(r->BeginScene(0.0f));
+    DrawGuiFrame(10.0f, 10.0f, 100.0f, 100.0f, frame, true); // returns
+    DrawGuiShade(10.0f, 10.0f, 100.0f, 100.0f);
+    r->EndScene();
+    r->Present();
+}
+
+} // namespace
+} // namespace guitest

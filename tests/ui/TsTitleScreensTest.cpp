@@ -1,0 +1,219 @@
+// The title screens' rules: player names, the saved-game list (names,
+// order, deletion that fails), the name dialog's answers, the options they
+// write and the key bindings they capture.
+#include "tests/ui/TitleFixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <utime.h>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsOptions.h"
+#include "ui/TsInputScreen.h"
+#include "ui/TsLoadGameScreen.h"
+#include "ui/TsOptionsScreens.h"
+#include "ui/TsTitleScreens.h"
+
+using namespace titletest;
+
+namespace {
+
+TEST(TitleNames, OnlyLettersDigitsSpacesAndUnderscoresMakeAPlayerName)
+{
+    const struct {
+        const char* name;
+        bool valid;
+    } cases[] = {{"player", true}, {"Warden 2", true}, {"under_score", true}, {"", false},
+                 {"a-b", false},   {"dot.", false},     {"tab\t", false},      {nullptr, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IsValidPlayerName(c.name), c.valid) << (c.name ? c.name : "(null)");
+}
+
+TEST(TitleNames, SaveFileNamesAreAPlayerAndABracketedNumber)
+{
+    const std::string tooLong = std::string(80, 'a') + " [1]";
+    const struct {
+        std::string file;
+        bool ok;
+        const char* player;
+        int32_t number;
+    } cases[] = {
+        {"alice [1]", true, "alice", 1},       {"bob smith [12]", true, "bob smith", 12},
+        {"x_y [3]", true, "x_y", 3},           {"alice", false, "", 0},
+        {"alice [x]", false, "", 0},           {"a.b [1]", false, "", 0},
+        {tooLong, false, "", 0},               {"[4]", false, "", 0},
+        {"bob [2]x", false, "", 0},            {"bob [2", false, "", 0},
+    };
+    for (const auto& c : cases) {
+        std::string player;
+        int32_t number = -1;
+        EXPECT_EQ(TsSaveGameList::ParseSaveName(c.file.c_str(), player, number), c.ok) << c.file;
+        if (c.ok) {
+            EXPECT_EQ(player, c.player);
+            EXPECT_EQ(number, c.number);
+        }
+    }
+}
+
+TEST(TitleNames, VolumeSlidersMapZeroToSilenceAndOneToFull)
+{
+    EXPECT_EQ(TsVolumeSlider::VolumeOf(0.0f), -3000);
+    EXPECT_EQ(TsVolumeSlider::VolumeOf(1.0f), 0);
+    EXPECT_FLOAT_EQ(TsVolumeSlider::ValueOf(-3000), 0.0f);
+    EXPECT_FLOAT_EQ(TsVolumeSlider::ValueOf(0), 1.0f);
+    EXPECT_EQ(TsDetailSlider::LevelOf(0.5f), 1);
+    EXPECT_EQ(TsDetailSlider::LevelOf(1.0f), 2);
+}
+
+class TitleScreens : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        TitleTest::SetUp();
+        std::filesystem::create_directory("Save Games");
+    }
+
+    void MakeSave(const std::string& name, time_t when)
+    {
+        const std::string path = "Save Games/" + name;
+        std::ofstream(path) << "save";
+        utimbuf times{when, when};
+        utime(path.c_str(), &times);
+    }
+
+    TsLoadGameScreen& OpenLoadScreen()
+    {
+        auto* screen = static_cast<TsLoadGameScreen*>(TsFrontEnd::GetLoadScreen(&Title()));
+        Title().PushWindow(screen, TsFrontEndBase::kScreen, false);
+        Frame();
+        return *screen;
+    }
+
+    std::vector<std::string> Listed(TsSaveGameList& list)
+    {
+        std::vector<std::string> files;
+        for (int32_t i = 0; i < list.GetItemCount(); ++i)
+            files.push_back(list.EntryAt(i)->file.Get());
+        return files;
+    }
+};
+
+TEST_F(TitleScreens, SavesAreListedNewestFirstOrByNameAndNumber)
+{
+    MakeSave("bob [2]", 1000);
+    MakeSave("alice [2]", 3000);
+    MakeSave("alice [1]", 2000);
+    MakeSave("bob [2]x", 4000);  // not a save name
+    MakeSave("notes.txt", 5000); // a name with a dot
+    std::filesystem::create_directory("Save Games/carl [1]");
+    Start();
+    TsLoadGameScreen& screen = OpenLoadScreen();
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [2]", "alice [1]", "bob [2]"}));
+    EXPECT_EQ(screen.sort.GetSortOrder(), 1);
+    screen.list.SelectIndex(1);
+    screen.sort.SetSortOrder(0);
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]", "alice [2]", "bob [2]"}));
+    EXPECT_EQ(screen.list.GetSelected(), screen.list.EntryAt(1)) << "the selection keeps its row";
+    EXPECT_NE(std::string(screen.list.EntryAt(0)->label.Get()).find("alice [1] : "), std::string::npos);
+
+    // Equal names and numbers: the newer first.
+    TsSaveGameEntry a, b;
+    a.player = "p", b.player = "p";
+    a.number = b.number = 1;
+    a.writeTime = 10, b.writeTime = 20;
+    EXPECT_GT(TsSaveGameList::Compare(a, b, 0), 0);
+    EXPECT_GT(TsSaveGameList::Compare(a, b, 1), 0);
+    EXPECT_EQ(TsSaveGameList::Compare(a, b, 7), 0);
+}
+
+TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
+{
+    MakeSave("alice [1]", 2000);
+    MakeSave("bob [1]", 1000);
+    Start();
+    TsLoadGameScreen& screen = OpenLoadScreen();
+    ASSERT_EQ(screen.list.GetItemCount(), 2);
+    // The file becomes a folder with something in it: remove() fails.
+    std::filesystem::remove("Save Games/alice [1]");
+    std::filesystem::create_directories("Save Games/alice [1]/inside");
+    screen.list.SelectIndex(0);
+    EXPECT_FALSE(screen.list.DeleteSelected());
+    EXPECT_EQ(screen.list.GetItemCount(), 2);
+    EXPECT_TRUE(log.Contains("could not be deleted"));
+    screen.list.SelectIndex(1);
+    EXPECT_TRUE(screen.list.DeleteSelected());
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]"}));
+    EXPECT_FALSE(std::filesystem::exists("Save Games/bob [1]"));
+    screen.list.SetSelected(nullptr);
+    EXPECT_FALSE(screen.list.DeleteSelected()) << "nothing selected";
+}
+
+TEST_F(TitleScreens, TheNameDialogClosedAnyOtherWayThanOkIsACancel)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    TsGuiWindow* dialog = TsFrontEnd::GetNewGameScreen(&title);
+    // A stale OK from an earlier question must not start a game.
+    title.SetMessageResult(TsFrontEndBase::kResultOk);
+    title.PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+    static_cast<TsNewGameScreen*>(dialog)->name.SetText("SOMEONE");
+    Tap(kKeyEscape); // the title's back action closes the dialog
+    EXPECT_NE(title.GetTopWindow(), dialog);
+    EXPECT_EQ(title.GetMessageResult(), TsFrontEndBase::kResultCancel);
+    EXPECT_TRUE(PlayerName().IsEmpty());
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+
+    // Return accepts the typed name.
+    title.PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+    static_cast<TsNewGameScreen*>(dialog)->name.SetText("WARDEN");
+    Tap(kKeyReturn);
+    EXPECT_EQ(title.GetMessageResult(), TsFrontEndBase::kResultOk);
+    EXPECT_STREQ(PlayerName().Get(), "WARDEN");
+}
+
+TEST_F(TitleScreens, LeavingTheSoundScreenWritesTheVolumes)
+{
+    Start();
+    auto* audio = static_cast<TsAudioScreen*>(TsFrontEnd::GetAudioScreen(&Title()));
+    Title().PushWindow(audio, TsFrontEndBase::kScreen, false);
+    Frame();
+    audio->music.SetValue(0.5f);
+    audio->speech.SetValue(0.0f);
+    Title().PopWindow();
+    EXPECT_EQ(TsAccess::Options()->GetMusicVolume(), -1500);
+    EXPECT_EQ(TsAccess::Options()->GetSpeechVolume(), -3000);
+    std::ifstream in("options.lua");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("SetMusicVolume(-1500)"), std::string::npos) << text;
+}
+
+TEST_F(TitleScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)
+{
+    constexpr int kKeyZ = 0x2C, kKeyX = 0x2D;
+    Start();
+    auto* input = static_cast<TsInputScreen*>(TsFrontEnd::GetInputScreen(&Title()));
+    Title().PushWindow(input, TsFrontEndBase::kScreen, false);
+    Frame();
+    TsKeyBindings& edited = input->list.Edited();
+    // Another action holds the key first; capturing moves it.
+    ASSERT_TRUE(TsKeyBindingList::Bind(edited, 20, kKeyZ));
+    input->list.BeginCapture(12);
+    Frame();
+    Tap(kKeyZ);
+    Frames(2);
+    EXPECT_EQ(edited.KeyOf(12), kKeyZ);
+    EXPECT_EQ(edited.KeyOf(20), TsKeyBindings::kNone);
+    char text[64];
+    TsKeyBindingList::BindingText(edited, 20, text, sizeof text);
+    EXPECT_STREQ(text, "???");
+    // The back key is refused and the binding stays.
+    EXPECT_FALSE(TsKeyBindingList::Bind(edited, 12, edited.KeyOf(9)));
+    EXPECT_EQ(edited.KeyOf(12), kKeyZ);
+
+    input->StoreBindings();
+    TsAccess::Options()->SetKeyBinding(12, kKeyX);
+    ASSERT_TRUE(TsAccess::Options()->Load());
+    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(12), kKeyZ);
+}
+
+} // namespace

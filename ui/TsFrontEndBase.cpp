@@ -1,0 +1,396 @@
+#include "ui/TsFrontEndBase.h"
+
+#include <cstdio>
+
+#include "engine/OmTextureResource.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+#include "platform/GfxDevice.h"
+#include "platform/GfxFileTexture.h"
+#include "platform/GfxTexture.h"
+#include "render/OmD3D.h"
+#include "ui/TsGuiSprite.h"
+#include "ui/TsGuiWindow.h"
+
+using namespace plat;
+
+OM_IMPLEMENT_CLASS(TsFrontEndBase, TsGameMode)
+
+TsFrontEndBase::TsFrontEndBase() = default;
+
+TsFrontEndBase::TsFrontEndBase(OmArchive& archive) : TsGameMode(archive) {}
+
+TsFrontEndBase::~TsFrontEndBase()
+{
+    // Transient windows still standing die with the mode; pages are owned.
+    for (uint32_t i = 0; i < m_stack.GetCount(); ++i) {
+        TsGuiWindow* window = m_stack[i].window;
+        if (m_stack[i].transient && !IsPage(window)) {
+            for (uint32_t j = i + 1; j < m_stack.GetCount(); ++j) {
+                if (m_stack[j].window == window) {
+                    m_stack[j].window = nullptr; // the same window stood twice
+                }
+            }
+            delete window;
+        }
+    }
+    m_stack.RemoveAll();
+    for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
+        delete m_doomed[i];
+    }
+    for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
+        delete static_cast<TsGuiWindow*>(node->value);
+    }
+    m_pages.RemoveAll();
+    delete m_cursor;
+}
+
+bool TsFrontEndBase::Initialise()
+{
+    if (!TsGameMode::Initialise()) {
+        return false;
+    }
+    if (!m_cursor) {
+        m_cursor = LoadTGAFrontEndSprite("crs1.tga");
+    }
+    // The 20- and 32-pixel faces of the title font and the 10-pixel Arial.
+    if (const TsMain* app = TsMain::Instance(); app && app->FontsLoaded()) {
+        SetFonts(app->GetFont(TsMain::LARGE_FONT), app->GetFont(TsMain::TITLE_FONT), app->GetFont(TsMain::SMALL_FONT));
+    }
+    if (!m_fontA && !m_fontB && !m_fontC) {
+        LogError("Front end: no texts are drawn: the application has no fonts");
+    }
+    return true;
+}
+
+void TsFrontEndBase::SetFonts(OmD3DFont* title, OmD3DFont* largeTitle, OmD3DFont* plain)
+{
+    m_fontA = title;
+    m_fontB = largeTitle;
+    m_fontC = plain;
+}
+
+// ---- pages and the stack ----
+
+TsGuiWindow* TsFrontEndBase::FindPage(const char* name) const
+{
+    for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
+        TsGuiWindow* page = static_cast<TsGuiWindow*>(node->value);
+        if (page->HasName(name)) {
+            return page;
+        }
+    }
+    return nullptr;
+}
+
+bool TsFrontEndBase::IsPage(const TsGuiWindow* window) const
+{
+    OmList::Node* node = nullptr;
+    return m_pages.Find(const_cast<TsGuiWindow*>(window), node);
+}
+
+bool TsFrontEndBase::IsOnStack(const TsGuiWindow* window) const
+{
+    for (uint32_t i = 0; i < m_stack.GetCount(); ++i) {
+        if (m_stack[i].window == window) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TsGuiWindow* TsFrontEndBase::GetTopWindow() const
+{
+    return m_stack.GetCount() ? m_stack[m_stack.GetCount() - 1].window : nullptr;
+}
+
+TsGuiWindow* TsFrontEndBase::GetStackWindow(int32_t i) const
+{
+    return i >= 0 && uint32_t(i) < m_stack.GetCount() ? m_stack[uint32_t(i)].window : nullptr;
+}
+
+int32_t TsFrontEndBase::GetStackKind(int32_t i) const
+{
+    return i >= 0 && uint32_t(i) < m_stack.GetCount() ? m_stack[uint32_t(i)].kind : 0;
+}
+
+void TsFrontEndBase::PushWindow(TsGuiWindow* window, int32_t kind, bool transient)
+{
+    PushWindowAt(window, 0, 0, kind, transient);
+}
+
+void TsFrontEndBase::PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, int32_t kind, bool transient)
+{
+    if (!window) {
+        return;
+    }
+    if (TsGuiWindow* top = GetTopWindow()) {
+        top->Deactivate(0, 0);
+    }
+    if (!window->IsOpen()) {
+        window->Open(x, y);
+        if (!transient) {
+            m_pages.AddTail(window);
+        }
+    }
+    m_stack.Add({window, kind, uint8_t(transient ? 1 : 0)});
+    ++m_stackChanges;
+    window->Activate(0, 0);
+}
+
+void TsFrontEndBase::PopWindow()
+{
+    if (m_stack.GetCount() == 0) {
+        return;
+    }
+    const StackEntry top = m_stack[m_stack.GetCount() - 1];
+    top.window->Deactivate(0, 0);
+    m_stack.Resize(m_stack.GetCount() - 1);
+    ++m_stackChanges;
+    if (top.transient) {
+        DiscardWindow(top.window);
+    }
+    if (m_stack.GetCount() == 0) {
+        EnterGame();
+    }
+}
+
+void TsFrontEndBase::PopAllWindows()
+{
+    while (m_stack.GetCount() > 0) {
+        PopWindow();
+    }
+}
+
+void TsFrontEndBase::DiscardWindow(TsGuiWindow* window)
+{
+    if (IsPage(window) || IsOnStack(window)) {
+        return;
+    }
+    if (m_walking > 0) {
+        for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
+            if (m_doomed[i] == window) {
+                return;
+            }
+        }
+        m_doomed.Add(window);
+        return;
+    }
+    delete window;
+}
+
+void TsFrontEndBase::EndWalk()
+{
+    if (--m_walking > 0) {
+        return;
+    }
+    // A doomed window pushed again during the walk lives on.
+    for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
+        if (!IsOnStack(m_doomed[i])) {
+            delete m_doomed[i];
+        }
+    }
+    m_doomed.RemoveAll();
+}
+
+// ---- tick and frame ----
+
+void TsFrontEndBase::Tick(uint32_t tickCount)
+{
+    const float time = TsAccess::TickDuration() * float(tickCount);
+    if (m_stack.GetCount() > 0) {
+        UpdateWindows(time);
+        SendMouseEvents();
+    }
+    TsGameMode::Tick(tickCount);
+}
+
+void TsFrontEndBase::UpdateWindows(float time)
+{
+    BeginWalk();
+    const uint32_t changes = m_stackChanges;
+    for (int32_t i = int32_t(m_stack.GetCount()) - 1; i >= 0; --i) {
+        const StackEntry entry = m_stack[uint32_t(i)];
+        entry.window->Update(time);
+        if (m_stackChanges != changes || (entry.kind & kStopsUpdates)) {
+            break;
+        }
+    }
+    EndWalk();
+}
+
+uint32_t TsFrontEndBase::ReadButtons()
+{
+    const TsInput* input = TsAccess::Input();
+    uint32_t buttons = 0;
+    if (input && input->IsActionDown(1)) {
+        buttons |= TS_GUI_SECOND;
+    }
+    if (input && input->IsActionDown(0)) {
+        buttons |= TS_GUI_SELECT;
+    }
+    return buttons;
+}
+
+void TsFrontEndBase::SendMouseEvents()
+{
+    const TsInput* input = TsAccess::Input();
+    if (!input) {
+        return;
+    }
+    const int32_t previousX = m_mouseX, previousY = m_mouseY;
+    m_mouseX = input->GetCursorX();
+    m_mouseY = input->GetCursorY();
+    const int32_t packed = GuiPackMouse(m_mouseX, m_mouseY);
+    uint32_t buttons = ReadButtons();
+
+    // A press within two ticks of a held button, the pointer still, is a
+    // double click.
+    if (m_mouseX != previousX || m_mouseY != previousY) {
+        m_doubleClickCountdown = 0;
+    }
+    if (m_doubleClickCountdown != 0) {
+        --m_doubleClickCountdown;
+        if (buttons) {
+            buttons |= TS_GUI_DOUBLE_CLICK;
+            m_doubleClickCountdown = 0;
+        }
+    } else if (buttons) {
+        m_doubleClickCountdown = 2;
+    }
+
+    const bool pressed = input->IsActionPressed(0);
+    const bool released = input->IsActionReleased(0);
+    BeginWalk();
+    const uint32_t changes = m_stackChanges;
+    for (int32_t i = int32_t(m_stack.GetCount()) - 1; i >= 0; --i) {
+        const StackEntry entry = m_stack[uint32_t(i)];
+        entry.window->OnMouseMove(packed, buttons);
+        if (m_stackChanges != changes) {
+            break;
+        }
+        if (pressed) {
+            entry.window->OnMouseDown(packed, buttons);
+            if (m_stackChanges != changes) {
+                break;
+            }
+        }
+        if (released) {
+            entry.window->OnMouseUp(packed, buttons);
+            if (m_stackChanges != changes) {
+                break;
+            }
+        }
+        if (entry.kind & kStopsMouse) {
+            break;
+        }
+    }
+    EndWalk();
+}
+
+void TsFrontEndBase::Render(float, float fraction)
+{
+    int32_t bottom = int32_t(m_stack.GetCount());
+    while (bottom > 0) {
+        --bottom;
+        if (m_stack[uint32_t(bottom)].kind & kStopsDrawing) {
+            break;
+        }
+    }
+    BeginWalk();
+    const uint32_t changes = m_stackChanges;
+    for (int32_t i = bottom; i < int32_t(m_stack.GetCount()); ++i) {
+        m_stack[uint32_t(i)].window->Render(fraction);
+        if (m_stackChanges != changes) {
+            break;
+        }
+    }
+    EndWalk();
+    DrawCursor();
+}
+
+void TsFrontEndBase::DrawCursor()
+{
+    OmD3D* renderer = OmD3D::Instance();
+    const TsInput* input = TsAccess::Input();
+    if (!m_cursor || !renderer || !input) {
+        return;
+    }
+    renderer->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    renderer->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+    m_cursor->Draw(renderer, float(input->GetCursorX()) - 8.0f, float(input->GetCursorY()) - 8.0f, 0, 0x40);
+    renderer->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate);
+}
+
+// ---- sprites and the backdrop ----
+
+TsGuiSprite* TsFrontEndBase::LoadTGAFrontEndSprite(const char* name)
+{
+    if (!name) {
+        return nullptr;
+    }
+    char path[kMaxSpritePath];
+    const int n = std::snprintf(path, sizeof path, "data\\frontend\\%s", name);
+    if (n < 0 || size_t(n) >= sizeof path) {
+        LogErrorF("TsFrontEndBase::LoadTGAFrontEndSprite - Too many characters in sprite path (%s)", name);
+        return nullptr;
+    }
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!renderer) {
+        LogErrorF("TsFrontEndBase::LoadTGAFrontEndSprite - no renderer for '%s'", name);
+        return nullptr;
+    }
+    OmTextureResource* resource = new OmTextureResource(path, 1, 0);
+    const int32_t id = renderer->RegisterTexture(resource);
+    resource->Release();
+    if (id < 0 || !renderer->LoadTexture(id)) {
+        LogErrorF("TsFrontEndBase::LoadTGAFrontEndSprite - Error loading frontend sprite '%s'", name);
+        return nullptr;
+    }
+    TsGuiSprite* sprite = new TsGuiSprite;
+    sprite->textureId = id;
+    return sprite;
+}
+
+GfxSurface* TsFrontEndBase::CreateBackdropSurface(const char* file)
+{
+    OmD3D* renderer = OmD3D::Instance();
+    GfxDevice* device = renderer ? renderer->GetDevice() : nullptr;
+    GfxSurface* back = nullptr;
+    if (!file || !device || device->GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back) {
+        LogErrorF("TsFrontEndBase::CreateBackdropSurface - Failed to load backdrop '%s'", file ? file : "(null)");
+        return nullptr;
+    }
+    GfxSurfaceDesc desc{};
+    back->GetDesc(&desc);
+    GfxSurface* image = nullptr;
+    const bool made = device->CreateImageSurface(desc.width, desc.height, desc.format, &image) == GfxResult::Ok;
+    const uint32_t pointFilter = 2;
+    if (!made ||
+        GfxLoadSurfaceFromFile(image, nullptr, nullptr, file, nullptr, pointFilter, 0, nullptr) != GfxResult::Ok) {
+        LogErrorF("TsFrontEndBase::CreateBackdropSurface - Failed to load backdrop '%s'", file);
+    }
+    back->Release();
+    return made ? image : nullptr;
+}
+
+void TsFrontEndBase::DrawBackdrop(GfxSurface* surface)
+{
+    OmD3D* renderer = OmD3D::Instance();
+    GfxDevice* device = renderer ? renderer->GetDevice() : nullptr;
+    GfxSurface* back = nullptr;
+    if (!surface || !device || device->GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back) {
+        return;
+    }
+    device->CopyRects(surface, nullptr, 0, back, nullptr);
+    back->Release();
+}
+
+void TsFrontEndBase::ReleaseBackdrop(GfxSurface* surface)
+{
+    if (surface) {
+        surface->Release();
+    }
+}

@@ -1,0 +1,106 @@
+#include "ui/TsFrontEndSkinShape.h"
+
+#include "engine/OmMatrix4.h"
+#include "game/framework/TsAccess.h"
+#include "platform/GfxDevice.h"
+#include "platform/GfxTexture.h"
+#include "render/OmD3D.h"
+
+OM_IMPLEMENT_CLASS(TsFrontEndSkinShape, OmSkinShape)
+
+namespace {
+
+constexpr float kScrollerTurn = 0.2f;          // radians about y
+constexpr float kTargetScrollerOffset = -2.7f; // the strips beside the figure in the texture
+constexpr float kScreenScrollerOffset = -1.0f;
+
+} // namespace
+
+TsFrontEndSkinShape::~TsFrontEndSkinShape()
+{
+    ReleaseRenderTarget();
+    m_scroller.Release();
+}
+
+void TsFrontEndSkinShape::SetRenderTarget(plat::GfxSurface* colour, plat::GfxSurface* depth, int32_t width,
+                                          int32_t height)
+{
+    if (colour)
+        colour->AddRef();
+    if (depth)
+        depth->AddRef();
+    ReleaseRenderTarget();
+    m_colour = colour;
+    m_depth = depth;
+    m_targetWidth = width;
+    m_targetHeight = height;
+}
+
+void TsFrontEndSkinShape::ReleaseRenderTarget()
+{
+    if (m_colour)
+        m_colour->Release();
+    if (m_depth)
+        m_depth->Release();
+    m_colour = m_depth = nullptr;
+}
+
+void TsFrontEndSkinShape::Render(OmRenderer& renderer)
+{
+    if (HasRenderTarget())
+        RenderIntoTarget(renderer);
+    else
+        RenderToScreen(renderer);
+}
+
+void TsFrontEndSkinShape::RenderIntoTarget(OmRenderer& renderer)
+{
+    auto* d3d = dynamic_cast<OmD3D*>(&renderer);
+    plat::GfxDevice* device = d3d ? d3d->GetDevice() : nullptr;
+    if (!device) {
+        RenderToScreen(renderer);
+        return;
+    }
+    plat::GfxSurface* keptColour = nullptr;
+    plat::GfxSurface* keptDepth = nullptr;
+    device->GetRenderTarget(&keptColour);
+    device->GetDepthStencilSurface(&keptDepth);
+    if (!plat::GfxFailed(device->SetRenderTarget(m_colour, m_depth))) {
+        device->Clear(0, nullptr, plat::GfxClear::Target | plat::GfxClear::ZBuffer, 0, 1.0f, 0);
+        OmSkinShape::Render(renderer);
+        RenderScroller(renderer, kTargetScrollerOffset, true);
+        device->SetRenderTarget(keptColour, keptDepth);
+    }
+    // Kept surfaces are released whether or not the figure was drawn.
+    if (keptColour)
+        keptColour->Release();
+    if (keptDepth)
+        keptDepth->Release();
+}
+
+void TsFrontEndSkinShape::RenderToScreen(OmRenderer& renderer)
+{
+    renderer.SetLighting(true);
+    OmSkinShape::Render(renderer);
+    if (auto* d3d = dynamic_cast<OmD3D*>(&renderer))
+        d3d->SetBlendMode(0);
+    RenderScroller(renderer, kScreenScrollerOffset, false);
+}
+
+void TsFrontEndSkinShape::RenderScroller(OmRenderer& renderer, float offsetX, bool drawStrips)
+{
+    auto* d3d = dynamic_cast<OmD3D*>(&renderer);
+    if (!d3d)
+        return;
+    OmMatrix4 world = OmMatrix4::Identity();
+    world.Translate(offsetX, 0.0f, 0.0f);
+    world.PreRotateY(kScrollerTurn);
+    renderer.SetWorldMatrix(&world);
+    d3d->SetTexture(0, -1);
+    d3d->SetStreamSource(0, -1);
+    d3d->DispatchRenderState(plat::GfxRs::Lighting, 0);
+    d3d->DispatchRenderState(plat::GfxRs::ZEnable, 0);
+    m_scroller.Render(TsAccess::FrameDelta(), drawStrips, m_targetWidth, m_targetHeight);
+    d3d->DispatchRenderState(plat::GfxRs::Lighting, 1);
+    d3d->DispatchRenderState(plat::GfxRs::ZEnable, 1);
+}
