@@ -118,9 +118,8 @@ void TsInventory::Write(OmArchive& archive)
     archive.WriteI32(m_count).WriteI32(m_maxCount);
 }
 
-// A damaged file may name an equipped entry the weapon list does not have,
-// or put an article of the wrong kind in a list; either fails the load
-// instead of leaving a pointer to the wrong thing.
+// A damaged file may name an equipped entry the weapon list does not have:
+// that fails the load instead of leaving a stray pointer.
 void TsInventory::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
@@ -147,13 +146,20 @@ void TsInventory::Read(OmArchive& archive)
         archive.Fail("TsInventory: bad equipped weapon index");
         return;
     }
+}
+
+// Asked once every object of the file is read: each list holds only its
+// own kind of article.
+bool TsInventory::LinksAreSound() const
+{
     for (const OmList::Node* node = m_weapons.GetFirst(); node; node = node->next)
         if (!TsWeaponObject::Cast(static_cast<OmObject*>(node->value)))
-            archive.Fail("TsInventory: an entry of the weapon list is not a weapon");
+            return false;
     for (const OmList* list : {&m_ammo, &m_items})
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             if (!TsItemObject::Cast(static_cast<OmObject*>(node->value)))
-                archive.Fail("TsInventory: an entry of an item list is not an item");
+                return false;
+    return true;
 }
 
 // ---- set-up ---------------------------------------------------------------
