@@ -212,6 +212,12 @@ bool TsMain::StartMission(const char* firstText, const char* function, const cha
         LogError("StartMission: there is no script state");
         return false;
     }
+    // The timers are program-wide: a mission saved while a level runs would
+    // carry that level's timers (and the objects they name) into its save.
+    if (level_ && level_ == mode_) {
+        LogError("StartMission: refused while a level is being played; leave it first");
+        return false;
+    }
     TsGameMode* savedMode = mode_;
     TsGameMode* savedLevel = level_;
     TsPlayer* savedPlayer = localPlayer_;

@@ -16,6 +16,7 @@
 #include "engine/OmArray.h"
 #include "engine/OmVector3.h"
 
+class TsWaypointObject;
 class TsWorld;
 class TsEntity;
 
@@ -70,6 +71,12 @@ public:
     // the centres of the cells along the route.
     bool FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA, bool occupiedOK,
                   int32_t iterationLimit, OmArray<OmVector3>& path);
+    // The same route as a chain of fresh path nodes from the start to the
+    // goal: the caller holds the first node, each node holds the next
+    // (released with ReleaseChain, then the first node's Release). Null
+    // and false when there is no route.
+    bool FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA, bool occupiedOK,
+                  int32_t iterationLimit, TsWaypointObject*& path);
     bool IsStraightWalkable(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA,
                             bool occupiedOK);
     // The walkable point nearest to `to` on the line back to `from`: `to`
@@ -128,6 +135,7 @@ private:
     // comparison orders them: least f first, and of equal f the deeper cell.
     std::unique_ptr<uint64_t[]> m_open;
     uint32_t m_openCount = 0;
+    OmArray<OmVector3> m_points{256}; // the chain form's route, reused
     const TsWorld* m_world = nullptr;                  // borrowed from the level
     const OmArray<TsEntity*>* m_characters = nullptr;  // borrowed from the entity database
 };

@@ -3,12 +3,15 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <unordered_map>
 
 #include "engine/OmArchive.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmNode.h"
 #include "game/framework/TsLog.h"
+#include "game/world/TsAIMap.h"
 #include "game/world/TsNibbleArray.h"
+#include "game/world/TsWorldAIMap.h"
 #include "game/world/TsWorldCell.h"
 
 OM_IMPLEMENT_CLASS(TsWorld, TsObject)
@@ -350,6 +353,31 @@ bool TsWorld::ValidateLightIndices(OmArchive& archive) const
     return true;
 }
 
+bool TsWorld::LinksAreSound() const
+{
+    std::unordered_map<const OmObject*, uint32_t> listed;
+    for (const OmArray<OmMaxLight*>* list : {&m_lights, &m_lightNodes})
+        for (uint32_t i = 0; i < list->GetCount(); ++i)
+            ++listed[(*list)[i]];
+    for (uint32_t i = 0; i < m_effectNodes.GetCount(); ++i)
+        ++listed[m_effectNodes[i]];
+    for (const auto& [object, count] : listed)
+        if (object && object->GetRefCount() < count)
+            return false;
+    return true;
+}
+
+// The AI map's fields must agree as the map builder requires of a map it
+// installs: the pathfinder and the tile walker index the codes by them.
+void TsWorld::ValidateAIMap(OmArchive& archive) const
+{
+    TsAIMap map;
+    TsWorldAIMap::Copy(*this, map);
+    const char* why = nullptr;
+    if (!map.IsSound(&why))
+        archive.Fail(why);
+}
+
 void TsWorld::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
@@ -381,6 +409,8 @@ void TsWorld::Read(OmArchive& archive)
     m_beacons.Read(archive);
     if (!archive.HasFailed())
         ValidateLightIndices(archive);
+    if (!archive.HasFailed())
+        ValidateAIMap(archive);
     if (archive.HasFailed())
         FreeGeometry();
 }

@@ -61,6 +61,9 @@ class TsWorld : public TsObject {
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    // Every light and effect node holds at least one count per place the
+    // world lists it, so the world's releases never end one early.
+    bool LinksAreSound() const override;
     bool Import() override { return true; }
     bool Initialise() override { return true; }
     void Tick(uint32_t) override {}
@@ -203,6 +206,7 @@ private:
     void ReadQuadtree(OmArchive& archive);
     void ReadObjectList(OmArchive& archive, OmArray<OmMaxLight*>& list);
     bool ValidateLightIndices(OmArchive& archive) const;
+    void ValidateAIMap(OmArchive& archive) const;
     void WriteQuadtree(OmArchive& archive) const;
     void FreeGeometry();
     void ReleaseList(OmArray<OmMaxLight*>& list);

@@ -47,7 +47,20 @@ TsWorld* TsWorld::LoadWorld(const char* path)
         if (root && root != world)
             root->Release();
     }
-    if (!world)
+    if (!world) {
         LogErrorF("TsWorld::LoadWorld - the first root of %s is not a world", path);
+        return nullptr;
+    }
+    // Nothing in a level file refers to its world, so the one reference is
+    // the caller's whatever count the file gave it (a larger count would
+    // keep the world alive for ever, a zero one end it at once).
+    if (world->GetRefCount() != 1) {
+        LogErrorF("TsWorld::LoadWorld - the world in %s is counted %u times; it is held once", path,
+                  world->GetRefCount());
+        while (world->GetRefCount() > 1)
+            world->Release();
+        if (world->GetRefCount() == 0)
+            world->AddRef();
+    }
     return world;
 }

@@ -431,6 +431,11 @@ void TsWorldImporter::ProcessEffects()
         // place but draws nothing itself. The world holds its own reference.
         std::string effect = node->GetName() + 3;
         node->SetName(effect.c_str());
+        // The node leaves the scene's tree with the import: where it
+        // stands in the world becomes its own transform.
+        node->LocalRotation() = node->GetWorldRotation();
+        node->LocalPosition() = node->GetWorldPosition();
+        node->LocalScale() = node->GetWorldScale();
         shape->SetGeometry(nullptr);
         node->AddRef();
         m_world.GetEffectNodes().Add(node);

@@ -215,6 +215,8 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_EQ(TsScriptHost::DoString(L, "CreateLevel()"), 0);
     EXPECT_TRUE(log.Contains("CreateLevel: refused"));
     EXPECT_EQ(app->GetLevel(), level);
+    EXPECT_FALSE(app->StartMission("Bob", "OnNewGame", nullptr, 0)); // would save this level's timers
+    EXPECT_TRUE(log.Contains("StartMission: refused while a level is being played"));
     EXPECT_EQ(TsScriptHost::DoString(L, "TsAccess.Level():delete()"), 0);
     EXPECT_TRUE(log.Contains("TsLevel:delete: refused"));
     EXPECT_EQ(app->GetMode(), level);

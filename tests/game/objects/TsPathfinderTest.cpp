@@ -9,8 +9,10 @@
 
 #include "engine/OmArray.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsWaypointObject.h"
 #include "game/world/TsAIMap.h"
 #include "tests/game/world/AIMapTestSupport.h"
+#include "tests/game/world/WorldTestSupport.h"
 
 using namespace aimap_test;
 
@@ -115,17 +117,20 @@ protected:
 
 } // namespace
 
-TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
-{
-    TsAIMap map;
-    RoomsMap(map, 7);
-    world = WorldWith(std::move(map));
-    finder.SetWorld(world.get());
-    finder.CentreOn(64, 64);
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> coordinate(0.0f, 127.99f);
+// Random pairs of points in [lo, hi) on both axes: every route the
+// pathfinder finds is as short as the brute-force search's, and it finds
+// one exactly when that search does (within the step limit). Answers how
+// many were found, refused for want of a route, and refused as too long.
+struct PairCounts {
     int found = 0, refused = 0, tooLong = 0;
-    for (int i = 0; i < 1000; ++i) {
+};
+PairCounts CompareWithBruteForce(TsPathfinder& finder, float lo, float hi, int pairs, uint32_t seed)
+{
+    PairCounts counts;
+    OmArray<OmVector3> path;
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> coordinate(lo, hi);
+    for (int i = 0; i < pairs; ++i) {
         const float x1 = coordinate(rng), z1 = coordinate(rng), x2 = coordinate(rng), z2 = coordinate(rng);
         const bool straight = finder.IsStraightWalkable(x1, z1, x2, z2, 1, false, false);
         finder.SetRequirements(1, false, false);
@@ -136,19 +141,52 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
         SCOPED_TRACE(std::to_string(i) + ": " + std::to_string(start) + " -> " + std::to_string(goal));
         if (best == kNoRoute || (best > TsPathfinder::kMaxSteps && !straight)) {
             EXPECT_FALSE(ok);
-            refused += best == kNoRoute;
-            tooLong += best != kNoRoute;
+            counts.refused += best == kNoRoute;
+            counts.tooLong += best != kNoRoute;
             continue;
         }
-        ASSERT_TRUE(ok);
-        ++found;
+        EXPECT_TRUE(ok);
+        if (!ok)
+            continue;
+        ++counts.found;
         EXPECT_EQ(PathSteps(finder, path, straight), best);
-        EXPECT_FLOAT_EQ(path[path.GetCount() - 1].x, straight ? x2 : (float(goal % kSide) + 0.5f) * 0.5f);
+        float goalX = x2, goalZ = z2;
+        if (!straight)
+            finder.CellCentre(goal, goalX, goalZ);
+        EXPECT_FLOAT_EQ(path[path.GetCount() - 1].x, goalX);
+        EXPECT_FLOAT_EQ(path[path.GetCount() - 1].z, goalZ);
     }
+    return counts;
+}
+
+TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
+{
+    TsAIMap map;
+    RoomsMap(map, 7);
+    world = WorldWith(std::move(map));
+    finder.SetWorld(world.get());
+    finder.CentreOn(64, 64);
+    const PairCounts counts = CompareWithBruteForce(finder, 0.0f, 127.99f, 1000, 11);
     // The map gives every kind of answer.
-    EXPECT_GT(found, 500);
-    EXPECT_GT(refused, 20);
-    EXPECT_GT(tooLong, 0);
+    EXPECT_GT(counts.found, 500);
+    EXPECT_GT(counts.refused, 20);
+    EXPECT_GT(counts.tooLong, 0);
+}
+
+TEST_F(PathfinderTest, RoutesOnTheDemoLevelAreAsShortAsABruteForceSearchFinds)
+{
+    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
+    worldtest::TestRenderer renderer; // the level file's materials go to a renderer
+    worldtest::Ref<TsWorld> demo(TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str()));
+    ASSERT_NE(demo, nullptr);
+    ASSERT_NE(demo->GetAIMap(), nullptr) << "the demo level was saved without its AI map";
+    finder.SetWorld(demo.get());
+    finder.CentreOn(10, 4);
+    // The level spans about 0 to 20 on both axes: rooms, walls and the void around them.
+    const PairCounts counts = CompareWithBruteForce(finder, -0.25f, 20.25f, 1000, 5);
+    EXPECT_GT(counts.found, 100);
+    EXPECT_GT(counts.refused, 200);
+    finder.SetWorld(nullptr);
 }
 
 TEST_F(PathfinderTest, GoalsThatCannotBeReachedOrEnteredGiveNoRoute)
@@ -306,4 +344,27 @@ TEST_F(PathfinderTest, NearestWalkablePointsAlongALine)
                                          out));
     EXPECT_TRUE(finder.IsStraightWalkable(0.5f, 0.5f, 5.5f, 0.5f, 1, false, false));
     EXPECT_FALSE(finder.IsStraightWalkable(0.5f, 1.5f, 5.5f, 2.5f, 1, false, false));
+}
+
+TEST_F(PathfinderTest, TheRouteAsAChainOfPathNodesRunsFromTheStartToTheGoal)
+{
+    Use({"......",
+         ".####.",
+         "......"});
+    const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
+    ASSERT_TRUE(Find(0, 1, 5, 1));
+    TsWaypointObject* chain = nullptr;
+    ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
+    uint32_t i = 0;
+    for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
+        ASSERT_LT(i, path.GetCount());
+        EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
+        EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
+    }
+    EXPECT_EQ(i, path.GetCount());
+    chain->ReleaseChain();
+    chain->Release();
+    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
+    EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
+    EXPECT_EQ(chain, nullptr);
 }

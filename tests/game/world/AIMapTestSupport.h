@@ -79,7 +79,6 @@ using WorldPtr = std::unique_ptr<TsWorld, ReleaseWorld>;
 inline WorldPtr WorldWith(TsAIMap&& map)
 {
     TsWorld* world = new TsWorld;
-    world->AddRef();
     TsWorldAIMap::Install(*world, std::move(map));
     return WorldPtr(world);
 }

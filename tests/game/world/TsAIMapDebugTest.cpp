@@ -37,7 +37,6 @@ TEST_F(AIMapDebugTest, TheTilesAroundTheTrackedEntityAreDrawnAndTheStatesPutBack
     rows[21][21] = 'k';
     WorldPtr world = WorldWith(rows, 1.0f, 100, 200);
     AIMapDebugEntity* entity = new AIMapDebugEntity;
-    entity->AddRef();
     entity->SetName("walker");
     entity->SetPosition(120.5f, 0.0f, 220.5f);
 

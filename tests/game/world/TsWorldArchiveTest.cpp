@@ -250,6 +250,8 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
         {"grid size not two to the levels", [](Bytes& b) { Patch(b, Grid(), 1, 8); }, "grid"},
         {"more levels than allowed", [](Bytes& b) { Patch(b, Grid(), 0, 40); }, "grid"},
         {"more cells than the grid holds", [](Bytes& b) { Patch(b, Grid(), 2, 17); }, "grid"},
+        // Words 7 and 8 after the grid's start are the AI map's rows and columns.
+        {"AI map rows without columns", [](Bytes& b) { Patch(b, Grid(), 7, 1); }, "AI map's rows and columns"},
         {"a neighbour outside the cells",
          [](Bytes& b) { Patch(b, {Bits(1.0f), Bits(1.0f), 0xFFFFFFFFu, 1}, 3, 7); }, "neighbour"},
         {"a quadtree node naming cells that do not exist", [](Bytes& b) { Patch(b, Tree(), 6, 0x15); },
@@ -268,6 +270,44 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
     Ref<TsWorld> world = Build();
     std::string message;
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << "the undamaged file loads: " << message;
+}
+
+TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
+{
+    Ref<TsWorld> world = Build();
+    OmMaxLight* lamp = world->GetLightNodes()[1];
+    lamp->AddRef();
+    world->GetLights().Add(lamp); // listed twice, counted twice
+    std::string message;
+    auto countOnce = [](Bytes& b) {
+        // The light's count stands before its name's length and text.
+        const std::string name = "dyn_lamp";
+        for (size_t at = 8; at + name.size() <= b.size(); ++at)
+            if (std::memcmp(&b[at], name.data(), name.size()) == 0 && WordAt(b, at - 4) == name.size())
+                SetWord(b, at - 8, 1);
+    };
+    EXPECT_FALSE(LoadDamaged(*world, countOnce, message));
+    EXPECT_NE(message.find("do not link back"), std::string::npos) << message;
+    EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << message;
+}
+
+TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
+{
+    for (uint32_t saved : {0u, 3u}) {
+        Ref<TsWorld> world = Build();
+        const std::string path = TempPath("tsw");
+        ASSERT_TRUE(world->SaveWorld(path.c_str()));
+        Bytes bytes = ReadFile(path);
+        // The world's count and its empty name stand just before its grid.
+        const size_t grid = Find(bytes, Grid());
+        ASSERT_NE(grid, std::string::npos);
+        SetWord(bytes, grid - 8, saved);
+        WriteFile(path, bytes);
+        TsWorld* loaded = TsWorld::LoadWorld(path.c_str());
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->GetRefCount(), 1u) << "saved as " << saved;
+        loaded->Release(); // leaves nothing behind (the leak check sees to that)
+    }
 }
 
 TEST_F(DamagedWorldTest, EveryShortenedFileFailsCleanly)

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "WorldTestSupport.h"
+#include "engine/OmPbfScene.h"
+#include "tools/DemoSupport.h"
 #include "game/framework/TsLog.h"
 #include "game/world/TsDirectionTable.h"
 #include "game/world/TsNibbleArray.h"
@@ -288,7 +290,13 @@ TEST_F(WorldTest, EffectNodesKeepTheirEffectNameAndWaterBecomesALiquid)
     AddShape(*root, "floor", Floor(0, 0, 8, 8));
     AddShape(*root, "fx_water", Floor(1, 1, 3, 3, 0.1f));
     AddShape(*root, "FX_WATER", Floor(5, 5, 6, 6, 0.1f)); // an effect, not a liquid
-    AddShape(*root, "fx_smoke", Floor(6, 6, 7, 7, 0.1f));
+    // Inside a moved group: the node keeps its place in the world once the
+    // scene's tree is gone.
+    auto* group = new OmGroup();
+    group->LocalPosition() = OmVector3(2, 0, 0);
+    root->AddChild(group);
+    group->Release();
+    AddShape(*group, "fx_smoke", Floor(6, 6, 7, 7, 0.1f))->LocalPosition() = OmVector3(1, 0.5f, 0);
     Ref<TsWorld> world(new TsWorld());
     Import(*world, *root, OmVector3(0, -1, 0), OmVector3(8, 1, 8), 4.0f);
     root->Release();
@@ -298,6 +306,7 @@ TEST_F(WorldTest, EffectNodesKeepTheirEffectNameAndWaterBecomesALiquid)
     // The world holds its own reference: the scene is gone and they live on.
     EXPECT_EQ(world->GetEffectNodes()[0]->GetRefCount(), 1u);
     EXPECT_EQ(OmShape::Cast(world->GetEffectNodes()[1])->GetGeometry(), nullptr);
+    EXPECT_TRUE(world->GetEffectNodes()[1]->GetLocal().position.Equals(OmVector3(3, 0.5f, 0)));
     const TsWorldCell& cell = *world->CellAt(0, 0);
     ASSERT_EQ(cell.GetLiquidCount(), 1u);
     const TsLiquid& water = cell.Liquid(0);
@@ -334,4 +343,53 @@ TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
     EXPECT_TRUE(log.Contains("\"dyn_bad name\" is not a script name")) << log.All();
     EXPECT_TRUE(log.Contains("dyn_far has no finite position")) << log.All();
     EXPECT_FALSE(importer.WriteDynamicObjects("/nonexistent-folder/dynobj.lua"));
+}
+
+TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
+{
+    // One square of floor and nothing standing on it: no Y extent at all.
+    OmPbfScene scene;
+    auto mesh = std::make_unique<OmPbfMeshRecord>();
+    demo::AddSquareUvs(*mesh);
+    demo::AddSide(*mesh, demo::kSides[2], OmVector3(20, 0, 20), OmVector3(20, 0, 20), 0);
+    scene.AddObject(std::move(mesh));
+    scene.root.name.Assign("Ground");
+    scene.root.object = 0;
+    const std::string folder = TempPath("flat");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(scene.Save((folder + "/flat.pbf").c_str()));
+    Ref<TsWorld> world(new TsWorld());
+    ASSERT_TRUE(world->ImportWorld((folder + "/flat.pbf").c_str(), (folder + "/").c_str(), TsWorldImportSettings{}));
+    ASSERT_GT(world->GetCellCount(), 0);
+    EXPECT_GT(world->GetBoundsMax().y - world->GetBoundsMin().y, 0.5f);
+    EXPECT_GT(world->Cell(0).GetBoxSize().y, 0.5f);
+    EXPECT_NEAR(world->GetGroundHeight(OmVector3(2, 1, 2)), 0.0f, 1e-3f);
+    // And it saves and loads (a flat box would be refused).
+    const std::string path = TempPath("tsw");
+    ASSERT_TRUE(world->SaveWorld(path.c_str()));
+    Ref<TsWorld> loaded(TsWorld::LoadWorld(path.c_str()));
+    EXPECT_NE(loaded, nullptr);
+    EXPECT_FALSE(world->ImportWorld((folder + "/missing.pbf").c_str(), "", TsWorldImportSettings{}));
+}
+
+TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Floor(0, 0, 4, 4));
+    // 299 dynamic lights; the ones past index 255 are the brightest.
+    for (int i = 0; i < 299; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "dyn_light%d", i);
+        AddLight(*root, name, OmVector3(2, 1, 2), OmVector3(1, 1, 1), i < 255 ? 0.1f : 1.0f);
+    }
+    LogCapture log;
+    Ref<TsWorld> world(new TsWorld());
+    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
+    root->Release();
+    EXPECT_EQ(world->GetLightNodes().GetCount(), 300u);
+    EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
+    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
+    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i)
+        EXPECT_NE(group.vertices[i].lightIndices, 0u) << "lights up to 255 still light it";
+    EXPECT_EQ(world->Cell(0).GetLargestLightIndex() <= 255u, true);
 }
