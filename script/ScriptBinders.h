@@ -45,6 +45,12 @@ void TsWaypointObjectClass(lua_State* L);
 void TsCharacterObjectClass(lua_State* L);
 void TsPCStartObjectClass(lua_State* L);
 void TsTargetObjectClass(lua_State* L);
+void TsCollectibleObjectClass(lua_State* L);
+void TsInventoryClass(lua_State* L);
+void TsItemObjectClass(lua_State* L);
+void TsStashObjectClass(lua_State* L);
+void TsLockObjectClass(lua_State* L);
+void TsLightEffectObjectClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);
