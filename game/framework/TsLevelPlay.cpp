@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/OmGroup.h"
+#include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
@@ -22,6 +23,7 @@
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
@@ -100,8 +102,10 @@ bool TsLevel::Import()
         LogError("Error importing entities");
         return false;
     }
-    static bool reported = false;
-    ReportOnce(reported, "no projectiles are imported: projectiles are not built yet");
+    if (!TsProjectile::ImportAll()) {
+        LogError("Error importing projectiles");
+        return false;
+    }
     return true;
 }
 
@@ -121,6 +125,10 @@ bool TsLevel::Initialise()
     }
     if (!entityDB_->Initialise()) {
         LogError("Error initialising entities");
+        return false;
+    }
+    if (!TsProjectile::InitialiseAll()) {
+        LogError("Error initialising projectiles");
         return false;
     }
     pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
@@ -197,6 +205,7 @@ void TsLevel::Tick(uint32_t tickCount)
     ReportOnce(noConversation, "no conversation is ticked: conversations are not built yet");
     RunLuaTick();
     entityDB_->Tick(tickCount);
+    TsProjectile::TickAll(tickCount);
     if (!cursorMode_ && !CutSceneRuns()) {
         UpdateCursor();
         TickPlayer(tickCount);
@@ -491,7 +500,7 @@ void TsLevel::Render(float renderTime, float fraction)
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
         static bool reported = false;
-        ReportOnce(reported, "no projectiles, HUD or radar are drawn: they are not built yet");
+        ReportOnce(reported, "no HUD or radar is drawn: they are not built yet");
         if (world_) {
             world_->Render(renderTime, fraction);
         }
@@ -500,6 +509,10 @@ void TsLevel::Render(float renderTime, float fraction)
         if (world_) {
             world_->UpdateEffects(renderTime);
         }
+        TsProjectile::RenderAllLive(renderTime, fraction);
+        TsProjectile::RenderAll();
+        UpdateParticles(renderTime);
+        RenderParticles();
         renderer->FlushAlphaQueue();
         cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
         renderer->DrawQueuedText();
