@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/OmArchive.h"
+#include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsLog.h"
@@ -13,6 +14,7 @@
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsDiaryData.h"
+#include "game/objects/TsSquadObject.h"
 
 #include <lua.hpp>
 
@@ -115,8 +117,15 @@ void TsPlayer::ReadCharacters(OmArchive& archive)
         archive.Fail(why);
         return;
     }
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        archive.ReadRef(characters_[i]);
+    for (int32_t i = 0; i < characterCount_ && !archive.HasFailed(); ++i) {
+        OmObject* object = nullptr;
+        archive.ReadObjectRef(object);
+        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsPCObject")) {
+            archive.Fail("a player's character is not a player character");
+            break;
+        }
+        characters_[i] = static_cast<TsPCObject*>(static_cast<TsCharacterObject*>(
+            static_cast<TsModel*>(static_cast<TsEntity*>(static_cast<TsObject*>(object)))));
     }
 }
 
@@ -144,14 +153,25 @@ void TsPlayer::Read(OmArchive& archive)
     }
 }
 
-TsEntity* TsPlayer::GetCurrentCharacter() const
+TsPCObject* TsPlayer::GetCurrentCharacter() const
 {
     return GetSquadMember(currentIndex_);
 }
 
-TsEntity* TsPlayer::GetSquadMember(int32_t i) const
+TsPCObject* TsPlayer::GetSquadMember(int32_t i) const
 {
     return i >= 0 && i < kMaxSquadMembers ? squadArray_[i] : nullptr;
+}
+
+int32_t TsPlayer::GetKitty() const
+{
+    return kitty_;
+}
+
+void TsPlayer::Tick(uint32_t)
+{
+    static bool reported = false;
+    ReportOnce(reported, "player control is not built yet");
 }
 
 int32_t TsPlayer::AddToKitty(int32_t amount)
