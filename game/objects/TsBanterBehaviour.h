@@ -1,33 +1,32 @@
 // What a banter character does beyond an ordinary non-player character:
-// its marker sprite, the idle animation it holds, and the Lua banter
-// function it calls when used (or when the player comes near), which
-// usually builds and runs a conversation. The banter character class
-// calls these from its own operations.
+// its marker sprite, and the Lua banter function it calls when used or
+// when the player's character comes near, which usually builds and runs a
+// conversation. TsBanterObject's Initialise, Tick and Use are defined with
+// these helpers in TsBanterBehaviour.cpp.
 #pragma once
 
 #include <cstdint>
 
 class OmBaseSprite;
-class TsCharacterObject;
 class TsEntity;
 
 class TsBanterBehaviour {
 public:
     // The player's current character within this ground distance of a
-    // banter character starts its banter once, until it has walked away
-    // beyond the far reach.
+    // banter character starts its banter once, and again only after it
+    // has gone beyond the far reach.
     static constexpr float kNearReach = 3.0f;
     static constexpr float kFarReach = 6.0f;
     static constexpr int32_t kIdleAnimation = 1;
+    static constexpr uint32_t kMarkerColour = 0xC0FFFFFFu; // white at alpha 192
+    static constexpr float kMarkerPosition = 24.0f;        // pixels
 
-    // Marker sprite: pixel positioning at (24, 24), white at alpha 192.
+    // Pixel positioning at (24, 24), white at alpha 192.
     static void SetUpMarker(OmBaseSprite* sprite);
-    // Calls banterScript(bantererName, userName); nothing for an empty
-    // script; a name that is not an identifier is refused (logged). True
-    // when the function ran.
+    // Calls banterScript("bantererName", "userName"); nothing for an empty
+    // script; a function name that is not a script name is refused
+    // (logged). True when the function was called.
     static bool CallBanter(const char* banterScript, const TsEntity& banterer, const TsEntity* user);
-    // The idle animation, set when the character shows another one.
-    static void HoldIdleAnimation(TsCharacterObject& character);
-    // Whether the player has just come near (the nearby flag is updated).
+    // Whether the player has just come near; nearby is kept up to date.
     static bool PlayerCameNear(const TsEntity& banterer, const TsEntity* player, uint8_t& nearby);
 };

@@ -25,6 +25,11 @@ OM_IMPLEMENT_CLASS(TsDynGeometry, TsModel)
 bool TsDynGeometry::s_debug = false;
 
 namespace {
+// Every world cast sees the doors from program start.
+[[maybe_unused]] const bool s_doorCastInstalled = (TsWorld::SetDoorCaster(&TsDynGeometry::CastSegmentAgainstDoors), true);
+}
+
+namespace {
 
 constexpr float kQuarterTurn = 1.5707964f;
 constexpr uint32_t kDebugColour = 0xFFFFFFFFu;
