@@ -18,10 +18,15 @@
 #include "bench/BenchSupport.h"
 #include "engine/OmCamera.h"
 #include "engine/OmClass.h"
+#include "engine/OmGroup.h"
+#include "engine/OmMaxLight.h"
+#include "engine/OmMesh.h"
+#include "engine/OmShape.h"
 #include "game/world/TsBlobRenderer.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldDrawing.h"
+#include "platform/DebugOutput.h"
 #include "render/OmD3D.h"
 
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
@@ -47,6 +52,15 @@ namespace {
 
 constexpr const char* kLevel = "data/levels/demo/demo.tsw";
 
+// A level's archive names the scene classes it holds; making one of each
+// links their registrations into this program.
+void LinkSceneClasses()
+{
+    OmObject* objects[] = {new OmGroup(), new OmShape(), new OmMaxLight(), new OmMaxLightNode(), new OmMesh()};
+    for (OmObject* object : objects)
+        object->Release();
+}
+
 struct Level {
     std::unique_ptr<OmD3D> renderer;
     TsWorld* world = nullptr;
@@ -55,6 +69,7 @@ struct Level {
     {
         if (!bench::OpenRenderer(renderer, 800, 600))
             return false;
+        LinkSceneClasses();
         world = TsWorld::LoadWorld(kLevel);
         if (!world)
             return false;
@@ -121,7 +136,9 @@ double g_allocationsPerFrame[2] = {};
 bool Ready(benchmark::State& state)
 {
     Level& level = Shared();
-    if (!level.renderer && !level.Open())
+    if (!level.renderer)
+        level.Open();
+    if (!level.world)
         state.SkipWithError("no 800 x 600 device or no demo level (run tools/make-data from the source folder)");
     return level.world != nullptr;
 }
@@ -172,6 +189,7 @@ BENCHMARK(BM_CellBatchCpuWithFade)->Unit(benchmark::kMillisecond)->MinTime(1.0)-
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    plat::SetDebugOutputHook([](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); });
     bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double empty = reporter.Fps("BM_EmptyFrameReference");

@@ -131,7 +131,7 @@ const Entry kPackage[] = {
     Class("TsSquadObject", "TsObject", &kFormations),
     Class("TsInventory", "TsObject"),
     Constants(&kEquipTypes),
-    Class("TsCharacterObject", "TsModel", &kCharacterSounds),
+    Class("TsCharacterObject", "TsModel", &kCharacterSounds, bind::TsCharacterObjectClass),
     Constants(&kNpcTypes),
     Class("TsNPCObject", "TsCharacterObject"),
     Class("TsConversation"),

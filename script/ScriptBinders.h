@@ -42,6 +42,7 @@ void TsExplosionParamsClass(lua_State* L);
 void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
 void TsTriggerObjectClass(lua_State* L);
 void TsWaypointObjectClass(lua_State* L);
+void TsCharacterObjectClass(lua_State* L);
 void TsPCStartObjectClass(lua_State* L);
 void TsTargetObjectClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and

@@ -56,3 +56,26 @@ end
 -- The demo has no teams yet.
 function SetupTeams()
 end
+
+-- The explosion types, read once when the game systems start. Type 0: a
+-- burst of smoke thrown out in six arms with a bright ring on the ground.
+function LoadExplosionAttributes()
+    FxSetNumExplosionTypes(1)
+    local burst = FxGetExplosionType(0)
+    burst.m_szParticleType:Set("smoke")
+    burst.m_numArms = 6
+    burst.m_speed = 6
+    burst.m_gravity = -9.8
+    burst.m_friction = 0.6
+    burst.m_restitution = 0.4
+    burst.m_spread = 0.6
+    burst.m_fade = 1
+    burst.m_shockwave = 1
+    burst.m_szShockTexture:Set("data\\fx\\sprites\\shockring.tga")
+    burst.m_shockLifetime = 0.8
+    burst:SetColourBias(1.0, 0.8, 0.5)
+    burst.m_shockMinRadius = 0.5
+    burst.m_shockMaxRadius = 4
+    burst.m_shockWidth = 1
+    burst.m_shockDelay = 0
+end

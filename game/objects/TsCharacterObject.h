@@ -28,6 +28,7 @@ class TsInventory;
 class TsSquadObject;
 class TsWeaponObject;
 class TsPathfinder;
+class TsWaypointObject;
 
 enum TsCharSound : int32_t {
     TS_CHARSOUND_PAIN1 = 0,
@@ -94,6 +95,19 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr float kMeleeReach = 4.0f;
     static constexpr int32_t kCrouchableBit = 4;
     static constexpr int32_t kMaxSoundId = 239;
+    // The equip and weapon kinds the actions tell apart.
+    static constexpr int32_t kEquipHeadMounted = 7;
+    static constexpr int32_t kEquipHeal = 8;
+    static constexpr int32_t kEquipTongue = 9;
+    static constexpr int32_t kEquipStealth = 10;
+    static constexpr int32_t kWeaponMelee = 0;
+    static constexpr int32_t kWeaponRanged = 1;
+    static constexpr int32_t kWeaponRangedAuto = 2;
+    static constexpr int32_t kWeaponRocket = 3;
+    static constexpr int32_t kWeaponSkill = 5;
+    static constexpr int32_t kWeaponRadiation = 6;
+    // The configured squad behaviour under which a character holds its ground.
+    static constexpr int32_t kPatrolBehaviour = 15;
     // Timer kind that starts the fade-out after death.
     static constexpr int32_t kFadeTimerKind = 2;
 
@@ -261,6 +275,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void PlanMoveTo(const OmVector3& point, bool adjust, TsEntity* ignore);
     bool PlanPath(const OmVector3& point, int32_t iterationLimit, bool adjust, TsEntity* ignore);
     bool UseEntity(TsEntity* target);
+    // Walks a waypoint chain: round and round for a closed chain.
+    void FollowWaypoints(TsWaypointObject* first);
     bool IsPathDone() const;
     bool GetMoveTarget(OmVector3& point) const;
     TsPathTrack& GetFollower() { return m_follower; }
@@ -282,6 +298,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool GenerateAttackBase(const OmVector3& targetPosition, float minDistance, float maxDistance);
     bool GenerateCowerBase(const TsEntity* threat, float minDistance, float maxDistance);
     TsEntity* GetFirstValidTarget() const;
+    // The sound slot a hit plays: the health thresholds for player
+    // characters, else one of the pains by the coin.
+    int32_t ChooseDamageSound(float dealt, bool coinIsZero) const;
 
     // Senses.
     bool Sense();
@@ -311,6 +330,10 @@ protected:
     void TouchScan();
     void RunCommand();
     void UpdateAnimation();
+    // Starts (or queues after the current one) an animation of the
+    // character's animation class on its skinned shape.
+    void PlayAnimation(int32_t id, int32_t mode, bool queue);
+    bool AnimationEnded() const;
 
     void ChooseGait();
     void StartFollowing();
@@ -326,16 +349,27 @@ protected:
     void CloseApproach();
     void StoreGoalHeight();
     void AttackOrder(TsEntity* target);
+    bool WithinRange(const TsEntity* target) const;
+    void WalkToBase();
     void RandomiseCounter();
     bool HasClearSight(const TsEntity* target) const { return HasLineOfSight(target); }
 
     void PlayDamageSound(float dealt);
+    bool IsImmune() const;
+    bool IsCloseAttack() const;
+    // Fires the current attack from a point in a direction; false when it
+    // could not fire.
+    bool FireCurrentAttack(const OmVector3& from, const OmVector3& direction, TsEntity* target);
     void KnockBack(const OmVector3& direction, float dealt);
     int32_t CurrentEquipType() const;
     int32_t CurrentWeaponType() const;
     float CurrentRange() const;
 
     void MarkOwnCell(bool occupied);
+    // The owned and referenced objects as the archive sees them.
+    OmObject* InventoryObject() const;
+    OmObject* InnateAttackObject() const;
+    OmObject* SquadObject() const;
 
     // Members, after the model's.
     OmArray<Ignored> m_ignoreList{16};
@@ -406,6 +440,7 @@ protected:
     // Not saved: rebuilt as play goes on.
     TsEntity* m_useTarget = nullptr;
     int32_t m_currentAnimation = -1;
+    int32_t m_animationTicks = 0;
     float m_goalHeight = 0.0f;
     OmArray<OmVector3> m_route{64};
 };

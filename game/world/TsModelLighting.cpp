@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "engine/OmMaxLight.h"
+#include "game/framework/TsEntity.h"
+#include "game/world/TsWorld.h"
 #include "render/OmD3D.h"
 
 using namespace plat;
@@ -50,4 +52,18 @@ void TsApplyModelLights(const OmVector3& point, OmMaxLight* const* lights, const
     for (int i = count; i < TS_DEVICE_LIGHTS; ++i)
         device->LightEnable(static_cast<uint32_t>(i), false);
     d3d->DispatchRenderState(GfxRs::Ambient, ColourToARGB(ambient[0], ambient[1], ambient[2], ambient[3]));
+}
+
+int TsModelLighting(const TsWorld& world, const TsEntity& entity)
+{
+    const OmVector3 point = entity.GetPosition() + OmVector3(0.0f, 0.5f * entity.GetHeight(), 0.0f);
+    OmMaxLight* lights[TS_MAX_MODEL_LIGHTS];
+    float strengths[TS_MAX_MODEL_LIGHTS];
+    float ambient[4];
+    float total = 0.0f;
+    int32_t significant = 0;
+    const int found =
+        world.FindStrongestLights(point, TS_MAX_MODEL_LIGHTS, lights, strengths, ambient, total, significant);
+    TsApplyModelLights(point, lights, strengths, found, ambient);
+    return found;
 }

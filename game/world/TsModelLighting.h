@@ -9,6 +9,8 @@
 #include "engine/OmVector3.h"
 
 class OmMaxLight;
+class TsEntity;
+class TsWorld;
 
 constexpr int TS_MAX_MODEL_LIGHTS = 4;
 constexpr int TS_DEVICE_LIGHTS = 8;
@@ -26,3 +28,7 @@ OmVector3 TsModelLightDirection(const OmMaxLight& light, const OmVector3& point)
 // and sets the ambient render state from ambient (r, g, b, a).
 void TsApplyModelLights(const OmVector3& point, OmMaxLight* const* lights, const float* strengths, int count,
                         const float ambient[4]);
+
+// The whole set-up for one model about to be drawn: the world's strongest
+// lights at the middle of the entity's height. Returns the lights loaded.
+int TsModelLighting(const TsWorld& world, const TsEntity& entity);

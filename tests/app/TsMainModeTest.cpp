@@ -9,6 +9,7 @@
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsScriptHost.h"
 #include "engine/OmRenderer.h"
+#include "game/world/TsExplosion.h"
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/ScratchDir.h"
 
@@ -42,6 +43,25 @@ TEST_F(ModeSwitch, StartUpRunsTheDemoScriptsAndWiresTheAccessors)
     EXPECT_TRUE(TsScriptHost::IsFunctionDefined(TsAccess::LuaState(), "LuaTick"));
     EXPECT_EQ(TsScriptHost::CallIntFunction(TsAccess::LuaState(), "LuaTick"), 0);
     EXPECT_TRUE(app->GameSystemsStarted());
+}
+
+TEST_F(ModeSwitch, StartUpLoadsTheExplosionTypesWithTheirEffectsAndRings)
+{
+    Start();
+    ASSERT_EQ(TsExplosionTable::Count(), 1);
+    const TsExplosionParams& burst = *TsExplosionTable::At(0);
+    EXPECT_EQ(burst.ArmCount(), 6);
+    EXPECT_GE(burst.effectId, 0);
+    EXPECT_GE(burst.textureId, 0);
+    EXPECT_FALSE(log.Contains("explosion"));
+    EXPECT_TRUE(TsInitialExplosions::Spawn(0, OmVector3(2, 0, 2), OmVector3(0, 1, 0), 1.0f));
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
+    // A mode switch stops the game systems and starts them again: the table
+    // is read anew, the pool empty.
+    app->RequestMode(TS_MODE_FRONT_END);
+    FrameAfter(10);
+    EXPECT_EQ(TsExplosionTable::Count(), 1);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
 }
 
 TEST_F(ModeSwitch, ASwitchRebuildsScriptStatePoolsAndAudio)

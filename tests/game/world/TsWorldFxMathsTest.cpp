@@ -8,8 +8,10 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmMaxLight.h"
+#include "engine/OmPlane.h"
 #include "game/world/TsBlobRenderer.h"
 #include "game/world/TsCloud.h"
+#include "game/world/TsEffectUtil.h"
 #include "game/world/TsLiquid.h"
 #include "game/world/TsModelLighting.h"
 
@@ -184,6 +186,45 @@ TEST(CameraFadeTest, FadesOnlyWhatStandsBetweenCameraAndFocus)
     cells.SetCameraFade(2.0f, OmVector3(), 5.0f);
     EXPECT_FALSE(cells.IsCameraFadeOn());
     EXPECT_FLOAT_EQ(cells.FadeMinimum(), 1.0f);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
+{
+    TsBlobRenderer cells; // never created: no device
+    EXPECT_FALSE(cells.IsReady());
+    EXPECT_FALSE(cells.BeginFrame());
+    TsCellGroup group;
+    group.vertices.Add(TsCellVertex());
+    group.vertices.Add(TsCellVertex());
+    group.vertices.Add(TsCellVertex());
+    for (uint16_t i : {0, 1, 2})
+        group.indices.Add(i);
+    group.runs.Add(TsCellRun{-1, 0, 1, 0, 3});
+    OmArray<OmPlane> planes;
+    TsCellLights lights;
+    cells.AddCell(group, planes, OmVector3(), OmVector3(8, 8, 8), lights);
+    EXPECT_EQ(cells.VerticesUsed(), 0u);
+    EXPECT_EQ(cells.RunsUsed(), 0u);
+    cells.Flush(true);
+    EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodedFlag);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextureFactorFadeTest, WithoutAProvenDeviceBeginAndEndDoNothing)
+{
+    TestTextureFactorFade(); // no renderer: the probe fails
+    EXPECT_FALSE(IsTextureFactorFadeSupported());
+    BeginTextureFactorFade(0.5f);
+    EXPECT_FALSE(IsTextureFactorFadeActive());
+    EndTextureFactorFade();
+    EXPECT_FALSE(IsTextureFactorFadeActive());
 }
 
 } // namespace

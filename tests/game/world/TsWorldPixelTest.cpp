@@ -8,7 +8,12 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmMaxLight.h"
+#include "engine/OmMaterial.h"
+#include "game/framework/TsEntity.h"
+#include "game/world/TsEffectUtil.h"
 #include "game/world/TsExplosion.h"
+#include "game/world/TsLiquid.h"
+#include "game/world/TsModelLighting.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldDrawing.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -222,6 +227,116 @@ TEST_F(WorldPixelTest, CloudsScroll)
     world_->SetCloudParams(0.0f, 0.0f);
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
+}
+
+TEST_F(WorldPixelTest, FadeCopiesLeaveNoIndicesInTheStoredVertices)
+{
+    Build(true);
+    SetCamera(OmVector3(8, 5, 20), OmVector3(-1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, -1));
+    TsWorldDrawing::Of(*world_).Cells().SetCameraFade(0.0f, OmVector3(8, 0, 4), 5.0f);
+    Frame(0.0f);
+    Frame(0.0f); // a second frame must not reuse the first frame's copies
+    for (int32_t i = 0; i < world_->GetCellCount(); ++i)
+        for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
+            const TsCellGroup& group = world_->Cell(i).Group(kind);
+            for (uint32_t v = 0; v < group.vertices.GetCount(); ++v)
+                ASSERT_EQ(group.vertices[v].flags, TsBlobRenderer::kDecodedFlag) << "cell " << i << " vertex " << v;
+        }
+}
+
+TEST_F(WorldPixelTest, SingleSidedRunsAreCulledAndDoubleSidedOnesNot)
+{
+    Build();
+    // From below the floor, looking up: its back faces.
+    SetCamera(OmVector3(8, -20, 8), OmVector3(-1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0));
+    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 128, 1); // the clear colour
+    OmMaterial* material = renderer->GetMaterial(world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material);
+    ASSERT_NE(material, nullptr);
+    material->flags = 1;
+    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 64, 3); // the floor's grey
+    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cells().FlushCount() > 0, true);
+}
+
+TEST_F(WorldPixelTest, WorldsShareTheLiquidBuffersUntilTheLastGoes)
+{
+    Build(false, true);
+    LookDown();
+    const int32_t before = TsLiquids::UserCount();
+    Frame(0.0f);
+    EXPECT_EQ(TsLiquids::UserCount(), before + 1);
+    auto* second = new TsWorld();
+    TsWorldDrawing::Of(*second);
+    EXPECT_EQ(TsLiquids::UserCount(), before + 2);
+    world_->Release();
+    world_ = nullptr;
+    EXPECT_TRUE(TsLiquids::BuffersReady());
+    second->Release();
+    EXPECT_EQ(TsLiquids::UserCount(), before);
+    EXPECT_FALSE(TsLiquids::BuffersReady());
+}
+
+TEST_F(WorldPixelTest, ACloudTextureThatCannotLoadTurnsTheLayerOff)
+{
+    Build();
+    std::filesystem::remove("data/FX/clouda.tga");
+    plat::ClearPathCache();
+    rtest::ErrorLog log;
+    world_->SetCloudParams(0.05f, 0.5f);
+    world_->CreateEffects();
+    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
+    EXPECT_EQ(renderer->GetBatch().GetMode(), 1u);
+}
+
+TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
+{
+    Build();
+    TsEntity near, far;
+    near.SetPosition(4, 0, 4.5f);
+    near.SetHeight(2.0f);
+    far.SetPosition(14, 0, 14);
+    const auto enabled = [&](uint32_t i) {
+        bool on = false;
+        Device()->GetLightEnable(i, &on);
+        return on;
+    };
+    EXPECT_EQ(TsModelLighting(*world_, near), 1);
+    EXPECT_TRUE(enabled(0));
+    plat::GfxLight light{};
+    Device()->GetLight(0, &light);
+    EXPECT_EQ(light.type, plat::GfxLightType::Directional);
+    EXPECT_NEAR(light.direction.z, 1.0f, 1e-5f); // from the lamp at (4, 1, 4) to (4, 1, 4.5)
+    EXPECT_FLOAT_EQ(light.range, 1000000.0f);
+    for (uint32_t i = 1; i < 8; ++i)
+        EXPECT_FALSE(enabled(i)) << i;
+    EXPECT_EQ(TsModelLighting(*world_, far), 0);
+    for (uint32_t i = 0; i < 8; ++i)
+        EXPECT_FALSE(enabled(i)) << i;
+    uint32_t ambient = 1;
+    Device()->GetRenderState(plat::GfxRs::Ambient, &ambient);
+    EXPECT_EQ(ambient, 0u);
+}
+
+TEST_F(WorldPixelTest, TextureFactorFadeWorksOnlyOnceTheDeviceProvedIt)
+{
+    using namespace plat;
+    TestTextureFactorFade();
+    ASSERT_TRUE(IsTextureFactorFadeSupported());
+    renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
+    renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
+    BeginTextureFactorFade(0.5f);
+    EXPECT_TRUE(IsTextureFactorFadeActive());
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::TextureFactor), 0x7F7F7F7Fu);
+    EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::AlphaArg2), GfxTa::TFactor);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
+    renderer->SetBlendMode(0); // held off while the fade forces its blend
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
+    EndTextureFactorFade();
+    EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::AlphaOp), GfxTop::SelectArg1);
+    EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::AlphaArg2), GfxTa::Diffuse);
+    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 0u);
+
+    EXPECT_GE(LoadFxSprite("shockring"), 0);
+    EXPECT_EQ(LoadFxSprite(nullptr), -1);
 }
 
 // The explosion's world, for the arms' caster, and the effects' clock.
