@@ -60,6 +60,7 @@ private:
     bool IsCurrentCharacter() const;
     bool LeadsSquad() const;
     void ApplySkillRule();
+    float HealAmount() const;
 
     int32_t m_block[kBlockWords] = {};
     int32_t m_pcType = TS_PC_HADLEY;

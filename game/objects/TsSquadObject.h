@@ -172,6 +172,11 @@ private:
     bool HealStep(TsCharacterObject& follower);
     void FollowLeader(TsCharacterObject& follower, int32_t n);
     bool HasActiveMember() const;
+    TsWaypointObject* NearestPatrolWaypoint(const OmVector3& from) const;
+    bool IsNearAnyThreat(const OmVector3& point, float distance) const;
+    // Plans the character's move there; when it starts, the point becomes
+    // its base point.
+    static bool StartMoveTo(TsCharacterObject& character, const OmVector3& point);
     void ComputeLeaderHealthThreshold();
     void FindMembers();
     void ReadMembers(OmArchive& archive);
