@@ -40,6 +40,10 @@ void TsPlayerClass(lua_State* L);
 void TsBoundObjectClass(lua_State* L);
 void TsExplosionParamsClass(lua_State* L);
 void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
+void TsProjectileAttributesClass(lua_State* L);
+void TsWeaponAttributesClass(lua_State* L);
+void TsWeaponObjectClass(lua_State* L);
+void TsMineObjectClass(lua_State* L);
 void TsTriggerObjectClass(lua_State* L);
 void TsWaypointObjectClass(lua_State* L);
 void TsCharacterObjectClass(lua_State* L);
