@@ -43,6 +43,10 @@ void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTyp
 void TsTriggerObjectClass(lua_State* L);
 void TsWaypointObjectClass(lua_State* L);
 void TsCharacterObjectClass(lua_State* L);
+void TsDynGeometryClass(lua_State* L);
+void TsSwitchObjectClass(lua_State* L);
+void TsDoorObjectClass(lua_State* L);
+void TsConversationClass(lua_State* L);
 void TsPCStartObjectClass(lua_State* L);
 void TsTargetObjectClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
