@@ -508,13 +508,13 @@ void TsProjectile::TickFinishing()
 
 // ---- drawing ------------------------------------------------------------------
 
-OmVector3 TsProjectile::SpiralOffset(const TsProjectileAttributes& rec, float renderTime) const
+OmVector3 TsProjectile::SpiralOffset(const OmVector3& velocity, float radius, float turnsPerSecond, float elapsed)
 {
-    if (rec.m_spiralRadius <= 0.0f) {
+    if (radius <= 0.0f) {
         return OmVector3();
     }
     OmVector3 u;
-    if (NormaliseInto(m_velocity, u) <= 0.0f) {
+    if (NormaliseInto(velocity, u) <= 0.0f) {
         return OmVector3();
     }
     OmVector3 a;
@@ -526,8 +526,8 @@ OmVector3 TsProjectile::SpiralOffset(const TsProjectileAttributes& rec, float re
     }
     OmVector3 b;
     CrossProduct(a, u, b);
-    const float angle = (renderTime - m_launchTime) * rec.m_spiralRate * kTwoPi;
-    return a * (std::sin(angle) * rec.m_spiralRadius) + b * (std::cos(angle) * rec.m_spiralRadius);
+    const float angle = elapsed * turnsPerSecond * kTwoPi;
+    return a * (std::sin(angle) * radius) + b * (std::cos(angle) * radius);
 }
 
 void TsProjectile::Render(float renderTime, float fraction)
@@ -542,7 +542,7 @@ void TsProjectile::Render(float renderTime, float fraction)
         m_firstFramePending = false;
     }
     OmVector3::Lerp(m_previousPosition, m_position, fraction, m_renderPosition);
-    const OmVector3 offset = SpiralOffset(*rec, renderTime);
+    const OmVector3 offset = SpiralOffset(m_velocity, rec->m_spiralRadius, rec->m_spiralRate, renderTime - m_launchTime);
     const OmVector3 base = rec->m_bExhaustRelative ? m_position : m_renderPosition;
     for (int i = 0; i < kEmitterCount; ++i) {
         OmParticleEmitter& emitter = m_emitters[i];

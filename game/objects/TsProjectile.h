@@ -102,6 +102,11 @@ class TsProjectile : public TsObject {
     // projectile has no laser type.
     bool BuildStreak(const OmVector3& forward, TsStreakVertex out[kStreakVertices]);
 
+    // Where the exhaust swings about a shot flying with a velocity: a circle
+    // of the radius across the flight, turns per second times elapsed
+    // seconds round. Zero without a radius or a velocity.
+    static OmVector3 SpiralOffset(const OmVector3& velocity, float radius, float turnsPerSecond, float elapsed);
+
     // Every live projectile of the pool, for the level.
     static uint32_t LiveCount();
     template <typename Fn>
@@ -122,7 +127,6 @@ private:
     void StartImpact(const TsProjectileAttributes& rec, const OmVector3& point);
     void Explode(const TsProjectileAttributes& rec, const OmVector3& point);
     void PlayImpactSound() const;
-    OmVector3 SpiralOffset(const TsProjectileAttributes& rec, float renderTime) const;
     void DrawStreak(const OmVector3& forward);
 
     int32_t m_type = -1;
