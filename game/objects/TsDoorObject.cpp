@@ -96,8 +96,14 @@ void TsDoorObject::Read(OmArchive& archive)
     archive.ReadRef(m_buddy);
     // A door that stood open with characters near it was opened by them.
     m_openedByApproach = m_open && m_wantOpen ? 1 : 0;
-    const float swung = m_pivotAngle * (m_transition == kStill ? (m_open ? 1.0f : 0.0f)
-                                                                : (m_transition == kOpening ? m_progress : 1.0f - m_progress));
+    // The heading shows the progress of the last tick (one step behind).
+    const float applied = m_progress - m_step > 0.0f ? m_progress - m_step : 0.0f;
+    float fraction = m_open ? 1.0f : 0.0f;
+    if (m_transition == kOpening)
+        fraction = applied;
+    else if (m_transition == kClosing)
+        fraction = 1.0f - applied;
+    const float swung = m_pivotAngle * fraction;
     m_closedHeading = GetHeading() - swung;
 }
 
