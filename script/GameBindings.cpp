@@ -153,7 +153,7 @@ const Entry kPackage[] = {
     Class("TsLightEffectObject", "TsObject", &kLightEffects, bind::TsLightEffectObjectClass),
     Class("TsTargetObject", "TsObject", nullptr, bind::TsTargetObjectClass),
     Class("TsBoundObject", "TsObject", nullptr, bind::TsBoundObjectClass),
-    Class("TsHUDe", "", &kHudSprites),
+    Class("TsHUDe", "", &kHudSprites, bind::TsHUDeClass),
     Functions(kErrorGlobals, nullptr),
     Class("FileIO", "", nullptr, bind::FileIOClass),
     Functions(kShellGlobals, bind::ShellGlobals),

@@ -59,6 +59,7 @@ void TsItemObjectClass(lua_State* L);
 void TsStashObjectClass(lua_State* L);
 void TsLockObjectClass(lua_State* L);
 void TsLightEffectObjectClass(lua_State* L);
+void TsHUDeClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);

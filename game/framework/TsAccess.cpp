@@ -38,7 +38,6 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 
 } // namespace
 
-TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
 TS_MISSING(TsRadar, Radar, "the radar is not built yet")
 TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the in-game menu is not built yet")
 
@@ -120,6 +119,12 @@ TsDialogStrings* TsAccess::DialogStrings()
 TsLevel* TsAccess::Level()
 {
     return CurrentLevel();
+}
+
+TsHUDe* TsAccess::HUDe()
+{
+    TsLevel* level = CurrentLevel();
+    return level ? level->GetHUD() : nullptr;
 }
 
 TsCutScene* TsAccess::CutScene()

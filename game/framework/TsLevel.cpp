@@ -24,6 +24,7 @@
 #include "game/world/TsWorldCell.h"
 #include "platform/FilePath.h"
 #include "render/OmD3D.h"
+#include "ui/TsHUDe.h"
 
 OM_IMPLEMENT_CLASS(TsLevel, TsGameMode)
 
@@ -72,6 +73,7 @@ void TsLevel::CreateMembers()
     widestFov_ = 35.0f * kDegrees;
     playElevation_ = 30.0f * kDegrees;
     pathfinder_ = std::make_unique<TsPathfinder>();
+    hud_ = std::make_unique<TsHUDe>();
     levelCursor_ = std::make_unique<TsLevelCursor>();
     cursorQueries_ = std::make_unique<TsLevelCursorQueries>(*this);
     cutScene_ = new TsCutScene; // holding the reference it is made with
@@ -79,7 +81,7 @@ void TsLevel::CreateMembers()
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
     conversation_ = new TsConversation; // holding the reference it is made with
     static bool reported = false;
-    ReportOnce(reported, "the HUD, trade screen, radar and in-game menu are not built yet; the level "
+    ReportOnce(reported, "the trade screen, radar and in-game menu are not built yet; the level "
                          "runs without them");
 }
 

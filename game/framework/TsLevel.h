@@ -82,6 +82,7 @@ class TsLevel : public TsGameMode {
     TsWorld* GetWorld() const { return world_; }
     TsPathfinder* GetPathfinder() const { return pathfinder_.get(); }
     TsLevelCursor* GetLevelCursor() const { return levelCursor_.get(); }
+    TsHUDe* GetHUD() const { return hud_.get(); }
     TsRadarSettings& GetRadarSettings() { return radar_; }
     void SetObjectivesText(const char* text) { objectivesText_ = text; }
     const char* GetObjectivesText() const { return objectivesText_.Get(); }
@@ -130,6 +131,7 @@ private:
     bool RunInGameMenu();
     void SetUpPlayCamera();
     void CameraInput();
+    void TickHUD();
     void UpdateCursor();
     void GameOverStep();
     void ZoomActions();
@@ -160,7 +162,7 @@ private:
     std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
     TsRadarSettings radar_;
     TsGameFrontEnd* gameFrontEnd_ = nullptr;
-    TsHUDe* hud_ = nullptr;
+    std::unique_ptr<TsHUDe> hud_;
     TsEntity* gameOverCharacter_ = nullptr;
     uint8_t savedFlag_ = 0; // saved with the level; no part of the game sets it yet
     int32_t gameOverState_ = kPlaying;

@@ -33,6 +33,7 @@
 #include "game/world/TsWorldDrawing.h"
 #include "game/world/TsWorldHit.h"
 #include "render/OmD3D.h"
+#include "ui/TsHUDe.h"
 
 namespace {
 
@@ -145,6 +146,10 @@ bool TsLevel::Initialise()
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->ReloadInGameSounds(info->musicName.Get());
     }
+    if (!hud_->LoadSprites()) {
+        LogError("Error initialising HUD");
+        return false;
+    }
     if (!TsGameMode::Initialise()) {
         LogError("Error initialising base TsGameMode");
         return false;
@@ -202,6 +207,7 @@ void TsLevel::Tick(uint32_t tickCount)
         CameraInput();
     }
     m_camera->Tick(tickCount);
+    TickHUD();
     ZoomActions();
     UpdateActivation();
     TsTimerTable::Instance().Tick();
@@ -213,7 +219,9 @@ void TsLevel::Tick(uint32_t tickCount)
     entityDB_->Tick(tickCount);
     TsProjectile::TickAll(tickCount);
     if (!cursorMode_ && !CutSceneRuns()) {
-        UpdateCursor();
+        if (!hud_->TookInput()) {
+            UpdateCursor();
+        }
         TickPlayer(tickCount);
     } else {
         levelCursor_->ClearTurn();
@@ -335,8 +343,20 @@ void TsLevel::RunLuaTick()
     }
 }
 
-// The HUD, which would take the mouse first, is not built yet: the cursor
-// always reads it.
+// The HUD takes the mouse first; what it takes no world command sees.
+void TsLevel::TickHUD()
+{
+    hud_->SetTookInput(false);
+    const TsInput* input = TsAccess::Input();
+    if (cursorMode_ || !input) {
+        return;
+    }
+    hud_->SetTookInput(hud_->Tick(input->GetCursorX(), input->GetCursorY()));
+    if (hud_->TookInput()) {
+        levelCursor_->SetState(TS_CURSOR_REACHABLE);
+    }
+}
+
 void TsLevel::UpdateCursor()
 {
     const TsInput* input = TsAccess::Input();
@@ -507,7 +527,7 @@ void TsLevel::Render(float renderTime, float fraction)
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
         static bool reported = false;
-        ReportOnce(reported, "no HUD or radar is drawn: they are not built yet");
+        ReportOnce(reported, "no radar is drawn: it is not built yet");
         if (world_) {
             world_->Render(renderTime, fraction);
         }
@@ -521,6 +541,9 @@ void TsLevel::Render(float renderTime, float fraction)
         UpdateParticles(renderTime);
         RenderParticles();
         renderer->FlushAlphaQueue();
+        hud_->RenderDestinationMarker();
+        hud_->Render(fraction);
+        hud_->UpdateTargeting();
         cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
         renderer->DrawQueuedText();
         renderer->EndScene();

@@ -588,7 +588,7 @@ void TsCharacterObject::AimedMovement()
     }
     if (kind != m_aimKind) {
         // No blend across a change of the way the body faces.
-        m_previousHeading = m_heading;
+        previousHeading_ = heading_;
         m_previousWaistAngle = m_waistAngle;
         m_aimKind = kind;
     }
@@ -821,7 +821,7 @@ void TsCharacterObject::Render(float renderTime, float fraction)
         static bool reported = false;
         ReportMissing(reported, "the hit flash, the fade and the waist twist of characters (renderer blend and bone control)");
     }
-    m_model->Render(*renderer);
+    model_->Render(*renderer);
     if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld())
         level->GetWorld()->ProjectShadow(m_position + OmVector3(0.0f, 1.5f, 0.0f), 2.0f * m_radius, m_height);
 }

@@ -286,12 +286,12 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
     const bool holding = SquadConfiguredBehaviour() == kPatrolBehaviour;
     const OmVector3 previous = m_previousPosition;
     if (rocket)
-        m_previousHeading = m_heading;
+        previousHeading_ = heading_;
     if (!holding) {
         if (m_aiming) {
             AimedMovement();
             if (m_follower.GetCount() == 0) {
-                m_previousHeading = m_heading;
+                previousHeading_ = heading_;
                 if (!rocket) {
                     m_actionState = kAttacking;
                     m_followUpState = kStand;
@@ -302,15 +302,15 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
         } else {
             if (m_lockedTarget)
                 m_aiming = 1;
-            const float before = m_heading;
+            const float before = heading_;
             SetDirection(d);
             m_waistAngle = m_previousWaistAngle = 0.0f;
             m_follower.Clear();
             m_pendingCommand = kNoCommand;
             m_actionState = CurrentWeaponType() == kWeaponRangedAuto ? kStand : kAttacking;
             m_followUpState = CurrentWeaponType() == kWeaponRangedAuto ? kNoAction : kStand;
-            if (std::fabs(m_heading - before) > 0.2f * 3.14159265f)
-                m_previousHeading = m_heading;
+            if (std::fabs(heading_ - before) > 0.2f * 3.14159265f)
+                previousHeading_ = heading_;
             m_progress = 0.0f;
             m_position = previous;
         }

@@ -112,7 +112,7 @@ TsCharacterObject::TsCharacterObject(OmArchive& archive) : TsModel(archive)
 
 TsCharacterObject::~TsCharacterObject()
 {
-    if (OmSkinShape* shape = FindSkinShape(m_model)) {
+    if (OmSkinShape* shape = FindSkinShape(model_)) {
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
     }
@@ -166,7 +166,7 @@ bool TsCharacterObject::Initialise()
         db->MarkForLoading(m_animationClass);
     bool ok = LoadModel(kCharacterFolder);
     LoadSprite(kHudFolder);
-    m_modelInstance = FindSkinShape(m_model);
+    m_modelInstance = FindSkinShape(model_);
     if (m_attackBone >= 0 && m_modelInstance) {
         auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
         if (!shape->AttachNodeToBone(m_attackBone))
@@ -183,13 +183,13 @@ bool TsCharacterObject::Initialise()
 
 bool TsCharacterObject::LoadModel(const char*)
 {
-    if (m_mdl.IsEmpty() || m_model)
+    if (mdl_.IsEmpty() || model_)
         return true;
     if (!FolderExists(kCharacterFolder)) {
         LogErrorF("Couldn't open main character dir (%s)", kCharacterFolder);
         return false;
     }
-    const std::string folder = std::string(kCharacterFolder) + ModelFolder(m_mdl.Get()) + "\\";
+    const std::string folder = std::string(kCharacterFolder) + ModelFolder(mdl_.Get()) + "\\";
     if (!FolderExists(folder)) {
         LogErrorF("Couldn't open character dir (%s)", folder.c_str());
         return false;
@@ -202,8 +202,8 @@ bool TsCharacterObject::LoadModel(const char*)
         pool->BeginIteration(it);
         while (void* cell = pool->NextLiveObject(it)) {
             auto* other = static_cast<TsCharacterObject*>(static_cast<OmObject*>(cell));
-            OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->m_model);
-            if (!shape || !shape->GetGeometry() || std::strcmp(other->m_mdl.Get(), m_mdl.Get()) != 0)
+            OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->model_);
+            if (!shape || !shape->GetGeometry() || std::strcmp(other->mdl_.Get(), mdl_.Get()) != 0)
                 continue;
             auto* copy = new OmSkinShape;
             copy->SetGeometry(shape->GetGeometry());
@@ -213,7 +213,7 @@ bool TsCharacterObject::LoadModel(const char*)
         }
     }
     // Full paths: the working folder is never changed to find a model.
-    const std::string path = plat::ResolvePath(folder + ModelFile(m_mdl.Get()));
+    const std::string path = plat::ResolvePath(folder + ModelFile(mdl_.Get()));
     const std::string bones = plat::ResolvePath(folder + "bones.txt");
     OmSceneImporter importer;
     importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());

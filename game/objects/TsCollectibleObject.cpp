@@ -103,12 +103,12 @@ void TsCollectibleObject::CopyFromTemplate(TsCollectibleObject* source)
     if (!name || !TsScriptHost::RunTemplate(TsAccess::LuaState(), name, this))
         LogErrorF("error running template %s during item creation", name ? name : "");
     // The copy shows what the template shows without loading it again.
-    if (source->m_model && source->m_model != m_model)
-        SetModel(source->m_model);
-    if (source->m_sprite && source->m_sprite != m_sprite) {
-        source->m_sprite->AddRef();
-        if (m_sprite)
-            m_sprite->Release();
-        m_sprite = source->m_sprite;
+    if (source->model_ && source->model_ != model_)
+        SetModel(source->model_);
+    if (source->sprite_ && source->sprite_ != sprite_) {
+        source->sprite_->AddRef();
+        if (sprite_)
+            sprite_->Release();
+        sprite_ = source->sprite_;
     }
 }

@@ -129,10 +129,10 @@ bool TsMineObject::Initialise()
 
 bool TsMineObject::LoadModel(const char*)
 {
-    if (m_mdl.IsEmpty() || m_model) {
+    if (mdl_.IsEmpty() || model_) {
         return true;
     }
-    const std::string mdl = m_mdl.Get();
+    const std::string mdl = mdl_.Get();
     // The model's folder is its file name without the extension: a shorter
     // name names no folder.
     if (mdl.size() <= kExtensionLength) {
@@ -156,8 +156,8 @@ bool TsMineObject::LoadModel(const char*)
     s_pool.BeginIteration(it);
     while (void* cell = s_pool.NextLiveObject(it)) {
         auto* other = static_cast<TsMineObject*>(static_cast<OmObject*>(cell));
-        if (other != this && other->m_shape && other->m_shape->GetGeometry() && other->m_mdl.Get()
-            && std::strcmp(other->m_mdl.Get(), m_mdl.Get()) == 0) {
+        if (other != this && other->m_shape && other->m_shape->GetGeometry() && other->mdl_.Get()
+            && std::strcmp(other->mdl_.Get(), mdl_.Get()) == 0) {
             shape = new OmSkinShape;
             shape->SetGeometry(other->m_shape->GetGeometry());
             break;
