@@ -167,3 +167,6 @@ end
 
 -- The item templates.
 dofile("scripts\\items.lua")
+
+-- The HUD's sprite table.
+dofile("scripts\\hud.lua")
