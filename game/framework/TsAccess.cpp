@@ -40,8 +40,6 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 
 } // namespace
 
-TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
-TS_MISSING(TsConversation, Conversation, "conversations are not built yet")
 
 #undef TS_MISSING
 
@@ -123,10 +121,22 @@ TsLevel* TsAccess::Level()
     return CurrentLevel();
 }
 
+TsHUDe* TsAccess::HUDe()
+{
+    TsLevel* level = CurrentLevel();
+    return level ? level->GetHUD() : nullptr;
+}
+
 TsCutScene* TsAccess::CutScene()
 {
     const TsLevel* level = CurrentLevel();
     return level ? level->GetCutScene() : nullptr;
+}
+
+TsConversation* TsAccess::Conversation()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetIncidentalConversation() : nullptr;
 }
 
 TsWorld* TsAccess::World()

@@ -78,6 +78,7 @@ class TsLevel : public TsGameMode {
     TsRadar* GetRadar() const { return radar_.get(); }
     TsGameFrontEnd* GetGameFrontEnd() const { return gameFrontEnd_; }
     TsTrade* GetTrade() const { return trade_; }
+    TsHUDe* GetHUD() const { return hud_.get(); }
     void SetObjectivesText(const char* text) { objectivesText_ = text; }
     const char* GetObjectivesText() const { return objectivesText_.Get(); }
     bool GetObjectivesShown() const { return objectivesShown_ != 0; }
@@ -125,6 +126,7 @@ private:
     bool RunInGameMenu();
     void SetUpPlayCamera();
     void CameraInput();
+    void TickHUD();
     void UpdateCursor();
     void GameOverStep();
     void ZoomActions();
@@ -156,7 +158,7 @@ private:
     std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
     std::unique_ptr<TsRadar> radar_;
     TsGameFrontEnd* gameFrontEnd_ = nullptr; // owned: released in ReleaseOwned
-    TsHUDe* hud_ = nullptr;
+    std::unique_ptr<TsHUDe> hud_;
     TsEntity* gameOverCharacter_ = nullptr;
     uint8_t savedFlag_ = 0; // saved with the level; no part of the game sets it yet
     int32_t gameOverState_ = kPlaying;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/OmGroup.h"
+#include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
@@ -19,9 +20,13 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsConversation.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
+#include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
@@ -29,6 +34,7 @@
 #include "game/world/TsWorldHit.h"
 #include "render/OmD3D.h"
 #include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
 #include "ui/TsInGameWindows.h"
 #include "ui/TsRadar.h"
 #include "ui/TsTrade.h"
@@ -104,8 +110,11 @@ bool TsLevel::Import()
         LogError("Error importing entities");
         return false;
     }
-    static bool reported = false;
-    ReportOnce(reported, "no projectiles are imported: projectiles are not built yet");
+    TsSwitchObject::CalculateHotspots();
+    if (!TsProjectile::ImportAll()) {
+        LogError("Error importing projectiles");
+        return false;
+    }
     return true;
 }
 
@@ -127,7 +136,12 @@ bool TsLevel::Initialise()
         LogError("Error initialising entities");
         return false;
     }
+    if (!TsProjectile::InitialiseAll()) {
+        LogError("Error initialising projectiles");
+        return false;
+    }
     pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
+    TsDoorObject::ApplyClosedOverlays();
     RunScriptFile(info->luaMissionFilename);
     SetUpPlayCamera();
     LogInfoF("Initialising %s radar", "static");
@@ -136,6 +150,10 @@ bool TsLevel::Initialise()
     std::srand(0);
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->ReloadInGameSounds(info->musicName.Get());
+    }
+    if (!hud_->LoadSprites()) {
+        LogError("Error initialising HUD");
+        return false;
     }
     if (!TsGameMode::Initialise()) {
         LogError("Error initialising base TsGameMode");
@@ -199,16 +217,21 @@ void TsLevel::Tick(uint32_t tickCount)
         CameraInput();
     }
     m_camera->Tick(tickCount);
+    TickHUD();
     ZoomActions();
     UpdateActivation();
     TsTimerTable::Instance().Tick();
     cutScene_->Tick(tickCount);
-    static bool noConversation = false;
-    ReportOnce(noConversation, "no conversation is ticked: conversations are not built yet");
+    if (conversation_) {
+        conversation_->Tick(tickCount);
+    }
     RunLuaTick();
     entityDB_->Tick(tickCount);
+    TsProjectile::TickAll(tickCount);
     if (!cursorMode_ && !CutSceneRuns()) {
-        UpdateCursor();
+        if (!hud_->TookInput()) {
+            UpdateCursor();
+        }
         TickPlayer(tickCount);
     } else {
         levelCursor_->ClearTurn();
@@ -338,8 +361,20 @@ void TsLevel::RunLuaTick()
     }
 }
 
-// The HUD, which would take the mouse first, is not built yet: the cursor
-// always reads it.
+// The HUD takes the mouse first; what it takes no world command sees.
+void TsLevel::TickHUD()
+{
+    hud_->SetTookInput(false);
+    const TsInput* input = TsAccess::Input();
+    if (cursorMode_ || !input) {
+        return;
+    }
+    hud_->SetTookInput(hud_->Tick(input->GetCursorX(), input->GetCursorY()));
+    if (hud_->TookInput()) {
+        levelCursor_->SetState(TS_CURSOR_REACHABLE);
+    }
+}
+
 void TsLevel::UpdateCursor()
 {
     const TsInput* input = TsAccess::Input();
@@ -538,8 +573,6 @@ void TsLevel::Render(float renderTime, float fraction)
     m_sceneRoot->Update(renderTime);
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
-        static bool reported = false;
-        ReportOnce(reported, "no projectiles or HUD are drawn: they are not built yet");
         if (world_) {
             world_->Render(renderTime, fraction);
         }
@@ -548,9 +581,18 @@ void TsLevel::Render(float renderTime, float fraction)
         if (world_) {
             world_->UpdateEffects(renderTime);
         }
+        TsProjectile::RenderAllLive(renderTime, fraction);
+        TsProjectile::RenderAll();
+        UpdateParticles(renderTime);
+        RenderParticles();
         renderer->FlushAlphaQueue();
-        // The radar goes over the HUD (the HUD's place is before it).
+        hud_->RenderDestinationMarker();
+        hud_->Render(fraction);
+        // The radar goes over the HUD.
         radar_->Render();
+        if (!gameFrontEnd_->HasOpenWindows()) {
+            hud_->UpdateTargeting();
+        }
         cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
         renderer->DrawQueuedText();
         if (gameFrontEnd_->HasOpenWindows()) {
