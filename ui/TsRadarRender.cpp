@@ -9,6 +9,7 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/objects/TsCharacterObject.h"
 #include "game/world/TsWorld.h"
 #include "platform/GfxTexture.h"
 #include "render/OmD3D.h"
@@ -187,9 +188,8 @@ void TsRadar::RenderBlips(const OmVector3& centre)
         const auto* entity = static_cast<const TsEntity*>(node->value);
         if (!entity || entity == self || entity->HasFlag(kEntityHidden))
             continue;
-        // The database's character list holds characters only; a character
-        // that hides from the radar has no blip class.
-        if (!InRange(entity->GetPosition(), centre, m_range))
+        const auto* character = dynamic_cast<const TsCharacterObject*>(entity);
+        if (!character || !character->IsRadarVisible() || !InRange(entity->GetPosition(), centre, m_range))
             continue;
         const int32_t slot = BlipSlotFor(*entity);
         if (slot >= 0)

@@ -13,6 +13,9 @@
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "platform/EventInjection.h"
 #include "tests/app/AppFixture.h"
@@ -219,6 +222,53 @@ TEST_F(InGameMenu, TheRadarKeepsItsSettingsThroughASaveAndALoad)
     EXPECT_FLOAT_EQ(radar->GetObjective().x, 6.0f);
     EXPECT_FLOAT_EQ(radar->GetObjective().z, -3.0f);
     EXPECT_FLOAT_EQ(radar->GetRange(), TsRadar::kDefaultRange);
+}
+
+// The squad's character at the centre, another character near it and the
+// objective, in the three shading modes: the local map by density, by
+// edges, and the blurred map of the whole world.
+TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
+{
+    auto* hero = new TsPCObject;
+    hero->SetName("hero");
+    hero->SetRadius(0.3f);
+    hero->SetHeight(1.8f);
+    hero->SetOrigin(4.0f, 0.0f, 4.0f);
+    TsPlayer* player = TsAccess::LocalPlayer();
+    ASSERT_TRUE(player->AddCharacter(hero));
+    player->AddCharacterToSquad(hero, nullptr);
+    player->SetCurrentCharacter(0);
+    ASSERT_TRUE(hero->Initialise());
+    auto* other = new TsNPCObject;
+    other->SetName("stranger");
+    other->SetRadius(0.3f);
+    other->SetHeight(1.8f);
+    other->SetOrigin(12.0f, 0.0f, 9.0f);
+    Level()->GetEntityDB()->AddEntity(other);
+    ASSERT_TRUE(other->Initialise());
+
+    TsRadar* radar = Level()->GetRadar();
+    for (const int mode : {0, 1, 2}) {
+        for (const bool far : {false, true}) {
+            radar->Release();
+            radar->CreateRadar(mode);
+            radar->SetObjective(far ? 90.0f : 10.0f, 0.0f, far ? 4.0f : -2.0f);
+            Frames(3, 100);
+            SCOPED_TRACE(testing::Message() << "mode " << mode << (far ? ", far objective" : ""));
+            EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 1);
+            EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kNPCBlip), 1);
+            EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kObjectiveBlip), far ? 0 : 1);
+            EXPECT_EQ(radar->GetDrawnArrows(), far ? 1 : 0);
+            if (mode == 2)
+                EXPECT_NE(radar->GetWorldMap(), nullptr);
+            else
+                EXPECT_NE(radar->GetLocalMap(), nullptr);
+            Shot((std::string("radar_mode") + char('0' + mode) + (far ? "_far" : "")).c_str());
+        }
+    }
+    radar->UseRadar(false);
+    Frames(2, 100);
+    EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 0) << "a hidden radar draws nothing";
 }
 
 } // namespace
