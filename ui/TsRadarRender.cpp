@@ -140,7 +140,7 @@ void TsRadar::RenderDisc(const OmVector3&)
     ModulateStage(r);
     r.SetVertexShader(kFvfXyz | kFvfDiffuse | kFvfTex1);
     r.DrawPrimitiveUP(GfxPrimitive::TriangleStrip, uint32_t(m_discStripTriangles), m_disc, sizeof(DiscVertex));
-    r.SetD3DTexture(0, nullptr);
+    r.SetTexture(0, -1); // also tells the renderer the id it had bound is gone
 }
 
 void TsRadar::DrawWorldDisc(const OmVector3& centre)
@@ -173,7 +173,7 @@ void TsRadar::DrawWorldDisc(const OmVector3& centre)
     ModulateStage(r);
     r.SetVertexShader(kFvfXyz | kFvfDiffuse | kFvfTex1);
     r.DrawPrimitiveUP(GfxPrimitive::TriangleStrip, uint32_t(m_discStripTriangles), m_disc, sizeof(DiscVertex));
-    r.SetD3DTexture(0, nullptr);
+    r.SetTexture(0, -1); // also tells the renderer the id it had bound is gone
     r.SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Wrap);
     r.SetTextureStageState(0, GfxTss::AddressV, GfxAddress::Wrap);
 }
@@ -267,7 +267,7 @@ void TsRadar::DrawFrame()
     OmD3D& r = *OmD3D::Instance();
     r.SetBlendMode(0x42);
     r.SetTexture(0, m_frameTexture);
-    r.SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate);
+    ModulateStage(r);
     r.SetVertexShader(kFvfXyzRhw | kFvfTex1);
     r.DrawPrimitiveUP(GfxPrimitive::TriangleList, uint32_t(m_frameTriangles), v, sizeof(FrameVertex));
 }
