@@ -68,13 +68,13 @@ bool TsTrade::TraderCall(const char* objectName, const char* characterName, char
     return true;
 }
 
-int32_t TsTrade::BuyCost(int32_t value, int32_t amount, int32_t playerCharacterType)
+int32_t TsTrade::BuyCost(float value, int32_t amount, int32_t playerCharacterType)
 {
     const double discount = playerCharacterType == 1 ? kBuyDiscount : 1.0;
     return int32_t(double(value) * double(amount) * discount);
 }
 
-int32_t TsTrade::SellPrice(int32_t value, int32_t amount) { return int32_t(double(value) * double(amount) * kSellFactor); }
+int32_t TsTrade::SellPrice(float value, int32_t amount) { return int32_t(double(value) * double(amount) * kSellFactor); }
 
 int32_t TsTrade::SellAmount(int32_t stackCount, int32_t packSize, int32_t maxStack, bool& removed)
 {

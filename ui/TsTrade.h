@@ -32,8 +32,8 @@ class TsTrade : public TsObject {
     static bool TraderCall(const char* objectName, const char* characterName, char* out, size_t size);
     // The price of an amount of an article of the value; the player
     // character of type 1 buys at a discount.
-    static int32_t BuyCost(int32_t value, int32_t amount, int32_t playerCharacterType);
-    static int32_t SellPrice(int32_t value, int32_t amount);
+    static int32_t BuyCost(float value, int32_t amount, int32_t playerCharacterType);
+    static int32_t SellPrice(float value, int32_t amount);
     // How many units a sale takes from a stack: a pack when the stack holds
     // more than a pack, else all of it (removed: the article goes).
     static int32_t SellAmount(int32_t stackCount, int32_t packSize, int32_t maxStack, bool& removed);
