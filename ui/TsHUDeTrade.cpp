@@ -297,7 +297,11 @@ bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
             return false;
         }
         bought->CopyFromTemplate(&article);
-        inventory->AddArticle(bought);
+        // The inventory takes over the new article's reference.
+        if (inventory->AddArticle(bought) < 1) {
+            bought->Release();
+            return false;
+        }
         Play(kSoundDone);
         player->AddToKitty(-cost);
         return true;
@@ -331,6 +335,8 @@ bool TsHUDe::SellArticle(TsCharacterObject& member, TsCollectibleObject& article
         infoWindow_.SetVisible(false);
         if (!inventory->RemoveArticle(&article))
             return false;
+        // The inventory hands its reference back: the article is sold.
+        article.Release();
     } else {
         item->AddToStack(-amount);
     }

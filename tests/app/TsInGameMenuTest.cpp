@@ -14,6 +14,8 @@
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
@@ -21,8 +23,10 @@
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
 #include "ui/TsInGameWindows.h"
 #include "ui/TsRadar.h"
+#include "ui/TsTrade.h"
 
 namespace apptest {
 namespace {
@@ -65,6 +69,28 @@ protected:
     }
 
     TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+    TsPCObject* AddHero(float x, float z)
+    {
+        auto* hero = new TsPCObject;
+        hero->SetName("hero");
+        hero->SetRadius(0.3f);
+        hero->SetHeight(1.8f);
+        hero->SetOrigin(x, 0.0f, z);
+        TsPlayer* player = TsAccess::LocalPlayer();
+        EXPECT_TRUE(player->AddCharacter(hero));
+        player->AddCharacterToSquad(hero, nullptr);
+        player->SetCurrentCharacter(0);
+        EXPECT_TRUE(hero->Initialise());
+        return hero;
+    }
+    TsItemObject* Item(const char* name)
+    {
+        for (const OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next)
+            if (auto* item = TsItemObject::Cast(static_cast<OmObject*>(n->value));
+                item && item->GetName() && std::string(item->GetName()) == name)
+                return item;
+        return nullptr;
+    }
     // Down for a tick, then up again, so the next tap is a new press.
     void Tap(int key)
     {
@@ -229,16 +255,7 @@ TEST_F(InGameMenu, TheRadarKeepsItsSettingsThroughASaveAndALoad)
 // edges, and the blurred map of the whole world.
 TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
 {
-    auto* hero = new TsPCObject;
-    hero->SetName("hero");
-    hero->SetRadius(0.3f);
-    hero->SetHeight(1.8f);
-    hero->SetOrigin(4.0f, 0.0f, 4.0f);
-    TsPlayer* player = TsAccess::LocalPlayer();
-    ASSERT_TRUE(player->AddCharacter(hero));
-    player->AddCharacterToSquad(hero, nullptr);
-    player->SetCurrentCharacter(0);
-    ASSERT_TRUE(hero->Initialise());
+    AddHero(4.0f, 4.0f);
     auto* other = new TsNPCObject;
     other->SetName("stranger");
     other->SetRadius(0.3f);
@@ -269,6 +286,81 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
     radar->UseRadar(false);
     Frames(2, 100);
     EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 0) << "a hidden radar draws nothing";
+}
+
+// A trader's articles beside the hero's: one bought and one sold at the
+// trade prices, the stack topped up and sold a pack at a time, and Escape
+// ending the trade without opening the pause menu as well.
+TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
+{
+    TsPCObject* hero = AddHero(4.0f, 4.0f);
+    auto* trader = new TsNPCObject;
+    trader->SetName("TechTrader");
+    trader->SetRadius(0.3f);
+    trader->SetHeight(1.8f);
+    trader->SetOrigin(6.0f, 0.0f, 4.0f);
+    Level()->GetEntityDB()->AddEntity(trader);
+    ASSERT_TRUE(trader->Initialise());
+    // Copies of the level's articles, on no entity list.
+    ASSERT_TRUE(Item("medkitA") && Item("ammoA") && trader->GetInventory() && hero->GetInventory());
+    auto* medkit = new TsItemObject;
+    medkit->CopyFromTemplate(Item("medkitA"));
+    auto* ammo = new TsItemObject;
+    ammo->CopyFromTemplate(Item("ammoA"));
+    medkit->SetValue(7.0f);
+    medkit->SetForSale(true);
+    ASSERT_GE(trader->GetInventory()->AddArticle(medkit), 1); // the inventory's reference now
+    ammo->SetValue(3.0f);
+    ammo->SetForSale(true);
+    ammo->SetPackSize(4);
+    ammo->SetMaxStack(20);
+    ASSERT_GE(hero->GetInventory()->AddArticle(ammo), 1);
+    ASSERT_EQ(ammo->GetStack(), 10);
+    TsPlayer* player = TsAccess::LocalPlayer();
+    player->AddToKitty(100 - player->GetKitty());
+
+    TsHUDe* hud = Level()->GetHUD();
+    hud->SetTrader(trader);
+    hud->OnConversationEnd();
+    Frames(30, 100); // the inventory flies out
+    EXPECT_TRUE(hud->IsTradePanelVisible());
+    EXPECT_FALSE(Level()->GetRadar()->IsRadarShown()) << "the price window takes the radar's corner";
+    Shot("trade_panel");
+
+    // Buying: a new medkit of the trader's, at its value times its pack.
+    const int32_t before = hero->GetInventory()->GetTotalCount();
+    const int32_t cost = TsTrade::BuyCost(7.0f, medkit->GetPackSize(), hero->GetPCType());
+    ASSERT_TRUE(hud->BuyArticle(*hero, *medkit));
+    EXPECT_EQ(player->GetKitty(), 100 - cost);
+    EXPECT_EQ(hero->GetInventory()->GetTotalCount(), before + 1);
+    EXPECT_TRUE(trader->GetInventory()->Holds(medkit)) << "the trader keeps its own";
+
+    // Selling: a pack from the larger stack, then what is left.
+    const int32_t kitty = player->GetKitty();
+    ASSERT_TRUE(hud->SellArticle(*hero, *ammo));
+    EXPECT_EQ(ammo->GetStack(), 6);
+    EXPECT_EQ(player->GetKitty(), kitty + 8); // trunc(3 x 4 x 0.66667)
+    ASSERT_TRUE(hud->SellArticle(*hero, *ammo));
+    EXPECT_EQ(ammo->GetStack(), 2);
+    ASSERT_TRUE(hud->SellArticle(*hero, *ammo)); // the article is gone after this
+    EXPECT_EQ(hero->GetInventory()->GetTotalCount(), before) << "the last of the stack goes with the article";
+    EXPECT_EQ(player->GetKitty(), kitty + 8 + 8 + 4);
+    Frames(2, 100);
+    Shot("trade_after");
+
+    // Not enough money: nothing changes.
+    player->AddToKitty(-player->GetKitty());
+    EXPECT_FALSE(hud->BuyArticle(*hero, *medkit));
+    EXPECT_EQ(player->GetKitty(), 0);
+
+    Tap(kEscapeKey);
+    Frames(30, 100); // the inventory closes
+    EXPECT_FALSE(hud->IsTraderPending());
+    EXPECT_FALSE(hud->IsTradePanelVisible());
+    EXPECT_TRUE(Level()->GetRadar()->IsRadarShown());
+    EXPECT_FALSE(menu->HasOpenWindows()) << "the Escape that ends a trade opens no menu";
+    Tap(kEscapeKey);
+    EXPECT_STREQ(TopName(), "inmenu") << "the next Escape does";
 }
 
 } // namespace
