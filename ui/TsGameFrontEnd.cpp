@@ -18,29 +18,40 @@ const char* const TsGameFrontEnd::kSpriteNames[kSpriteCount] = {
     "S_SliderR02.tga", "SilverSlider.tga", "EBoxL.tga",     "EBoxM.tga",       "EBoxR.tga",
 };
 
-namespace {
+TsGameFrontEnd::TsGameFrontEnd() = default;
+
+TsGameFrontEnd::TsGameFrontEnd(OmArchive& archive) : TsFrontEndHost(archive) {}
 
 template <class Screen>
-TsGuiWindow* FindOrMake(TsGameFrontEnd* frontEnd, const char* name)
+TsGuiWindow* TsGameFrontEnd::FindOrMake(const char* name)
 {
-    if (TsGuiWindow* page = frontEnd->FindPage(name))
+    if (TsGuiWindow* page = FindPage(name))
         return page;
-    auto* screen = new (std::nothrow) Screen(frontEnd);
+    for (TsGuiWindow* page : m_made)
+        if (page && page->HasName(name))
+            return page;
+    int free = 0;
+    while (free < kMaxPages && m_made[free])
+        ++free;
+    auto* screen = free < kMaxPages ? new (std::nothrow) Screen(this) : nullptr;
     if (!screen) {
         LogErrorF("TsGameFrontEnd: the page \"%s\" cannot be made", name);
         return nullptr;
     }
     screen->SetName(name);
+    m_made[free] = screen;
     return screen;
 }
 
-} // namespace
-
-TsGameFrontEnd::TsGameFrontEnd() = default;
-
-TsGameFrontEnd::TsGameFrontEnd(OmArchive& archive) : TsFrontEndHost(archive) {}
-
-TsGameFrontEnd::~TsGameFrontEnd() = default;
+// Pages that were pushed are the base's to delete; the others are ours.
+TsGameFrontEnd::~TsGameFrontEnd()
+{
+    for (TsGuiWindow*& page : m_made)
+        if (page && FindPage(page->GetName()) != page) {
+            delete page;
+            page = nullptr;
+        }
+}
 
 // Only the object itself: the menu owns no scene worth saving.
 bool TsGameFrontEnd::Register(OmArchive& archive) { return OmObject::Register(archive); }
@@ -80,11 +91,11 @@ void TsGameFrontEnd::Tick(uint32_t tickCount)
 
 void TsGameFrontEnd::Render(float renderTime, float fraction) { TsFrontEndBase::Render(renderTime, fraction); }
 
-TsGuiWindow* TsGameFrontEnd::GetMenuScreen() { return FindOrMake<TsPauseMenu>(this, "inmenu"); }
-TsGuiWindow* TsGameFrontEnd::GetDiaryScreen() { return FindOrMake<TsDiaryScreen>(this, "diary"); }
-TsGuiWindow* TsGameFrontEnd::GetInGameOptionsScreen() { return FindOrMake<TsInGameOptionsScreen>(this, "inoptions"); }
-TsGuiWindow* TsGameFrontEnd::GetTutorialScreen() { return FindOrMake<TsTutorialDialog>(this, "tutorial"); }
-TsGuiWindow* TsGameFrontEnd::GetObjectiveScreen() { return FindOrMake<TsObjectiveWindow>(this, "objective"); }
+TsGuiWindow* TsGameFrontEnd::GetMenuScreen() { return FindOrMake<TsPauseMenu>("inmenu"); }
+TsGuiWindow* TsGameFrontEnd::GetDiaryScreen() { return FindOrMake<TsDiaryScreen>("diary"); }
+TsGuiWindow* TsGameFrontEnd::GetInGameOptionsScreen() { return FindOrMake<TsInGameOptionsScreen>("inoptions"); }
+TsGuiWindow* TsGameFrontEnd::GetTutorialScreen() { return FindOrMake<TsTutorialDialog>("tutorial"); }
+TsGuiWindow* TsGameFrontEnd::GetObjectiveScreen() { return FindOrMake<TsObjectiveWindow>("objective"); }
 
 TsGuiSpritePlacement TsGameFrontEnd::Sprite(int32_t index, int32_t orientation, uint32_t blendMode) const
 {

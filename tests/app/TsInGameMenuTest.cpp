@@ -5,6 +5,7 @@
 // PPM picture to look at.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/objects/TsDiaryData.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsNPCObject.h"
@@ -286,6 +288,78 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
     radar->UseRadar(false);
     Frames(2, 100);
     EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 0) << "a hidden radar draws nothing";
+}
+
+// The rules of the in-game windows: a positioned notice never takes its
+// pixel position for a list of buttons, texts are cut to their bounds, the
+// menu opens without a window when asked, and the close box of the last
+// window lets the level go on.
+TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
+{
+    menu->SetActive(true, false);
+    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_FALSE(menu->HasOpenWindows()) << "the caller pushes its own window";
+
+    // A notice at pixel (300, 200): before, the two numbers reached the box
+    // as a button count and a pointer to buttons.
+    ShowMessageBoxAt("Notice", 300.0f, 200.0f, menu);
+    auto* notice = dynamic_cast<TsGameMessageBox*>(menu->GetTopWindow());
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->GetButtonCount(), 0);
+    EXPECT_NEAR(GuiToPixelsX(notice->GetX()), 300.0f, 1.0f);
+    EXPECT_NEAR(GuiToPixelsY(notice->GetY()), 200.0f, 1.0f);
+    menu->PopWindow();
+
+    auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
+    ASSERT_NE(objective, nullptr);
+    const std::string longHint(2000, 'h');
+    objective->SetText("Find the door", longHint.c_str());
+    EXPECT_EQ(std::strlen(objective->GetHintLine()), TsObjectiveWindow::kMaxHint);
+    objective->SetText("Find the door", nullptr);
+    EXPECT_STREQ(objective->GetHintLine(), "");
+
+    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
+    ASSERT_NE(tutorial, nullptr);
+    const std::string longScript = "g_tutorialDone = 1 --" + std::string(3000, 'x');
+    tutorial->SetExitScript(longScript.c_str());
+    EXPECT_EQ(std::strlen(tutorial->GetExitScript()), TsTutorialDialog::kMaxExitScript);
+    tutorial->SetExitScript("g_tutorialDone = (g_tutorialDone or 0) + 1");
+    tutorial->Clear(2);
+    tutorial->AddFragment(30733, 0);
+    tutorial->AddFragment(-5, -1); // refused
+    EXPECT_EQ(tutorial->GetFragmentCount(), 1);
+    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    Frames(1, 100);
+    tutorial->text.closeBox.OnMouseUp(0, 0); // the last window's close box
+    Frames(1, 100);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(Level()->IsPaused());
+    EXPECT_EQ(LuaNumber("g_tutorialDone"), 1.0) << "the exit script runs once";
+    EXPECT_EQ(tutorial->GetFragmentCount(), 0);
+    EXPECT_STREQ(tutorial->GetExitScript(), "");
+
+    // The volume sliders: 0 is silence (-3000), 1 full (0).
+    EXPECT_EQ(TsGameSlider::VolumeOf(0.0f), -3000);
+    EXPECT_EQ(TsGameSlider::VolumeOf(1.0f), 0);
+    EXPECT_NEAR(TsGameSlider::ValueOf(-1500), 0.5f, 1e-4f);
+}
+
+// A diary of one entry: a click anywhere in the list picks entry 0.
+TEST_F(InGameMenu, AClickAnywhereInADiaryOfOneEntryPicksIt)
+{
+    TsAccess::Diary()->AddEntry("Demo", "The Demo", "Ann", -1, "A first line");
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(1, 100);
+    menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
+    Frames(1, 100);
+    auto* diary = dynamic_cast<TsDiaryScreen*>(menu->GetDiaryScreen());
+    ASSERT_NE(diary, nullptr);
+    EXPECT_EQ(diary->page.GetSelected(), 0) << "the last entry is selected";
+    for (const float y : {0.0f, 40.0f, 400.0f})
+        EXPECT_EQ(diary->page.EntryAt(y, 12.0f, 1), 0) << y;
+    EXPECT_EQ(diary->page.EntryAt(40.0f, 12.0f, 0), -1) << "an empty diary picks nothing";
+    Frames(1, 100);
+    Shot("diary_entry");
 }
 
 // A trader's articles beside the hero's: one bought and one sold at the
