@@ -111,6 +111,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr int32_t kPatrolBehaviour = 15;
     // Timer kind that starts the fade-out after death.
     static constexpr int32_t kFadeTimerKind = 2;
+    // Most gives one call of GiveEntireInventory makes.
+    static constexpr int32_t kMaxGiveSteps = 10000;
 
     struct Neighbour {
         TsEntity* entity = nullptr;
@@ -190,7 +192,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     float IncrementHealth(float delta);
     // The giver's article count at the end.
     int32_t GiveEntireInventory(TsCharacterObject* other);
-    bool GiveArticle(TsCharacterObject* other, TsObject* article);
+    bool GiveArticle(TsCharacterObject* other, TsCollectibleObject* article);
     TsSquadObject* GetSquad() const { return m_squad; }
     void SetSquad(TsSquadObject* squad) { m_squad = squad; }
     TsInventory* GetInventory() const { return m_inventory; }
@@ -372,6 +374,10 @@ protected:
     // Fires the current attack from a point in a direction; false when it
     // could not fire.
     bool FireCurrentAttack(const OmVector3& from, const OmVector3& direction, TsEntity* target);
+    // Fires a weapon by the path its current block's kind takes.
+    static bool FireWeapon(TsWeaponObject* weapon, const OmVector3& from, const OmVector3& direction,
+                           TsEntity* target);
+    bool AddInitialArticle();
     void KnockBack(const OmVector3& direction, float dealt);
     void MarkOwnCell(bool occupied);
     // The owned and referenced objects as the archive sees them.
