@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/OmGroup.h"
+#include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
@@ -19,9 +20,13 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsConversation.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
+#include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
@@ -100,8 +105,11 @@ bool TsLevel::Import()
         LogError("Error importing entities");
         return false;
     }
-    static bool reported = false;
-    ReportOnce(reported, "no projectiles are imported: projectiles are not built yet");
+    TsSwitchObject::CalculateHotspots();
+    if (!TsProjectile::ImportAll()) {
+        LogError("Error importing projectiles");
+        return false;
+    }
     return true;
 }
 
@@ -123,7 +131,12 @@ bool TsLevel::Initialise()
         LogError("Error initialising entities");
         return false;
     }
+    if (!TsProjectile::InitialiseAll()) {
+        LogError("Error initialising projectiles");
+        return false;
+    }
     pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
+    TsDoorObject::ApplyClosedOverlays();
     RunScriptFile(info->luaMissionFilename);
     SetUpPlayCamera();
     LogInfoF("Initialising %s radar", "static");
@@ -193,10 +206,12 @@ void TsLevel::Tick(uint32_t tickCount)
     UpdateActivation();
     TsTimerTable::Instance().Tick();
     cutScene_->Tick(tickCount);
-    static bool noConversation = false;
-    ReportOnce(noConversation, "no conversation is ticked: conversations are not built yet");
+    if (conversation_) {
+        conversation_->Tick(tickCount);
+    }
     RunLuaTick();
     entityDB_->Tick(tickCount);
+    TsProjectile::TickAll(tickCount);
     if (!cursorMode_ && !CutSceneRuns()) {
         UpdateCursor();
         TickPlayer(tickCount);
@@ -491,7 +506,7 @@ void TsLevel::Render(float renderTime, float fraction)
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
         static bool reported = false;
-        ReportOnce(reported, "no projectiles, HUD or radar are drawn: they are not built yet");
+        ReportOnce(reported, "no HUD or radar is drawn: they are not built yet");
         if (world_) {
             world_->Render(renderTime, fraction);
         }
@@ -500,6 +515,10 @@ void TsLevel::Render(float renderTime, float fraction)
         if (world_) {
             world_->UpdateEffects(renderTime);
         }
+        TsProjectile::RenderAllLive(renderTime, fraction);
+        TsProjectile::RenderAll();
+        UpdateParticles(renderTime);
+        RenderParticles();
         renderer->FlushAlphaQueue();
         cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
         renderer->DrawQueuedText();

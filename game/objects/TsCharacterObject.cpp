@@ -15,6 +15,7 @@
 #include "engine/OmRand.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
+#include "engine/OmBaseSkinMesh.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
@@ -222,22 +223,30 @@ bool TsCharacterObject::LoadModel(const char*)
         return false;
     }
     auto* shape = new OmSkinShape;
-    shape->SetGeometry(mesh);
-    mesh->Release();
-    auto* group = new OmGroup;
-    group->AddChild(shape);
-    shape->Release();
     if (OmRenderer* renderer = OmRenderer::Current()) {
-        CreateRenderMeshes(group, *renderer, kModelRenderFlags);
+        // Drawn through the renderer's skinned mesh, which takes the pose
+        // on every draw.
+        OmBaseSkinMesh* renderMesh = renderer->CreateSkinMesh();
+        if (renderMesh && mesh->ConvertForRenderer(*renderer, kModelRenderFlags, *renderMesh)) {
+            shape->SetGeometry(renderMesh);
+        } else {
+            LogErrorF("TsCharacterObject: the figure of %s could not be made for the renderer; it is not drawn",
+                      GetName() ? GetName() : "");
+            shape->SetGeometry(mesh);
+        }
+        if (renderMesh)
+            renderMesh->Release();
     } else {
         static bool reported = false;
         if (!reported) {
             reported = true;
             LogErrorF("TsCharacterObject: characters are loaded without render meshes: there is no renderer");
         }
+        shape->SetGeometry(mesh);
     }
-    SetModel(group->GetChild(0));
-    group->Release();
+    mesh->Release();
+    SetModel(shape);
+    shape->Release();
     return true;
 }
 
