@@ -1,4 +1,6 @@
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
 
 #include <algorithm>
 #include <cmath>
@@ -267,7 +269,7 @@ OmObject* TsCharacterObject::InnateAttackObject() const
 
 OmObject* TsCharacterObject::SquadObject() const
 {
-    return nullptr;
+    return m_squad;
 }
 
 void TsCharacterObject::Write(OmArchive& archive)
@@ -357,7 +359,7 @@ void TsCharacterObject::Read(OmArchive& archive)
     archive.ReadI32(m_attackBone).ReadI32(m_limits[0]).ReadI32(m_limits[1]).ReadI32(m_animationClass);
     m_follower.Read(archive);
     archive.ReadFloat(m_progress).ReadI32(m_squadIndex);
-    ReadUnknownRef(archive, "squad");
+    archive.ReadRef(m_squad);
     for (int32_t& sound : m_sounds)
         archive.ReadI32(sound);
     // A damaged file must not leave a state the tick cannot handle.
@@ -430,10 +432,8 @@ int32_t TsCharacterObject::DieAndReport()
     m_actionState = kFalling;
     m_followUpState = kNoAction;
     m_busyTicks = -1;
-    if (m_squad) {
-        static bool reported = false;
-        ReportMissing(reported, "telling a squad that its member died (squads)");
-    }
+    if (m_squad)
+        return m_squad->OnMemberDied(this) ? 1 : 0;
     return -1;
 }
 
@@ -507,14 +507,13 @@ bool TsCharacterObject::IsHostileTo(const TsCharacterObject* other) const
 {
     if (!other || !m_squad || !other->m_squad)
         return false;
-    static bool reported = false;
-    ReportMissing(reported, "hostility between squads (squads and teams)");
-    return false;
+    const TsTeam* team = m_squad->GetTeam();
+    return team && team->GetAlliance(other->m_squad->GetTeam()) == TS_ALLIANCE_HOSTILE;
 }
 
 int32_t TsCharacterObject::SquadConfiguredBehaviour() const
 {
-    return -1;
+    return m_squad ? m_squad->GetBehaviour() : -1;
 }
 
 bool TsCharacterObject::IsWorldFrozen()
