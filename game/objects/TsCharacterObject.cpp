@@ -123,9 +123,10 @@ TsCharacterObject::TsCharacterObject(OmArchive& archive) : TsModel(archive)
 
 TsCharacterObject::~TsCharacterObject()
 {
-    // The inventory lets go of its articles while the character can still
-    // take them out of its hand.
+    // The inventory lets go of its articles without reaching back into a
+    // character that is going.
     if (m_inventory) {
+        m_inventory->SetOwner(nullptr);
         m_inventory->Release();
         m_inventory = nullptr;
     }
@@ -142,6 +143,11 @@ TsCharacterObject::~TsCharacterObject()
         m_attachment = nullptr;
     }
     m_modelInstance = nullptr;
+    if (m_inventory) {
+        m_inventory->SetOwner(nullptr);
+        m_inventory->Release();
+        m_inventory = nullptr;
+    }
 }
 
 // ---- set-up --------------------------------------------------------------
@@ -212,6 +218,8 @@ bool TsCharacterObject::Initialise()
         if (!shape->AttachNodeToBone(m_attackBone))
             LogErrorF("TsCharacterObject: %s has no attack bone %d", GetName() ? GetName() : "", m_attackBone);
     }
+    if (m_inventory && !m_inventory->Initialise())
+        ok = false;
     if (TsAudio* audio = TsAccess::Audio()) {
         for (int32_t sound : m_sounds)
             if (sound >= 0 && sound <= kMaxSoundId)
@@ -600,62 +608,6 @@ bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const
     const int32_t sound = GetSoundSlot(slot);
     TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr;
     return audio && audio->IsSoundPlaying(SoundId(sound));
-}
-
-// ---- inventory ------------------------------------------------------------------
-
-bool TsCharacterObject::GiveArticle(TsCharacterObject* other, TsCollectibleObject* article)
-{
-    if (!other || other == this || !article || !m_inventory || !other->m_inventory || !article->CanDrop())
-        return false;
-    TsItemObject* stack = nullptr;
-    if (!other->m_inventory->CanAdd(article, stack)) {
-        other->PlaySoundSlot(TS_CHARSOUND_CANNOTPICKUP, other->m_position);
-        return false;
-    }
-    PlaySoundSlot(TS_CHARSOUND_GIVE, m_position);
-    if (article->GetMdl() && *article->GetMdl() && !article->Import())
-        return false;
-    // Held while it changes hands: leaving an inventory gives a reference back.
-    article->AddRef();
-    TsItemObject* item = TsItemObject::Cast(article);
-    if (item && item->IsStackable()) {
-        // A pack at a time; a pack size of none gives the whole stack.
-        const int32_t pack = item->GetPackSize() > 0 ? item->GetPackSize() : item->GetStack();
-        const int32_t n = std::min(item->GetStack(), pack);
-        if (n <= 0) {
-            m_inventory->RemoveArticle(item); // an empty stack is nothing to give
-        } else if (stack) {
-            const int32_t added = stack->AddToStack(n);
-            item->AddToStack(-added);
-        } else {
-            auto* copy = new TsItemObject;
-            copy->CopyFromTemplate(item);
-            copy->SetStack(n);
-            item->AddToStack(-n);
-            other->m_inventory->AddArticle(copy);
-            copy->Release();
-        }
-    } else if (m_inventory->RemoveArticle(article)) {
-        other->m_inventory->AddArticle(article);
-    }
-    article->Release();
-    return true;
-}
-
-int32_t TsCharacterObject::GiveEntireInventory(TsCharacterObject* other)
-{
-    if (!m_inventory)
-        return 0;
-    // Every give either moves an article, shrinks a stack or is refused, so
-    // the walk ends; the bound guards against an article that does none.
-    int32_t i = 0;
-    for (int32_t steps = 0; i < m_inventory->GetTotalCount() && steps < kMaxGiveSteps; ++steps) {
-        TsCollectibleObject* article = m_inventory->GetArticle(i);
-        if (!article || !GiveArticle(other, article))
-            ++i;
-    }
-    return m_inventory->GetTotalCount();
 }
 
 // ---- neighbours and the ignore list ------------------------------------------------

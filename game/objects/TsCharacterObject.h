@@ -111,8 +111,6 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr int32_t kPatrolBehaviour = 15;
     // Timer kind that starts the fade-out after death.
     static constexpr int32_t kFadeTimerKind = 2;
-    // Most gives one call of GiveEntireInventory makes.
-    static constexpr int32_t kMaxGiveSteps = 10000;
 
     struct Neighbour {
         TsEntity* entity = nullptr;
@@ -192,7 +190,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     float IncrementHealth(float delta);
     // The giver's article count at the end.
     int32_t GiveEntireInventory(TsCharacterObject* other);
-    bool GiveArticle(TsCharacterObject* other, TsCollectibleObject* article);
+    bool GiveArticle(TsCharacterObject* other, TsObject* article);
     TsSquadObject* GetSquad() const { return m_squad; }
     void SetSquad(TsSquadObject* squad) { m_squad = squad; }
     TsInventory* GetInventory() const { return m_inventory; }
