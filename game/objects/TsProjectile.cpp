@@ -714,9 +714,18 @@ bool TsProjectile::InitialiseAll()
     return ok;
 }
 
+// The shots are gathered first: a hit can kill a character whose dying
+// blast launches a new shot, which must neither disturb the walk over the
+// pool nor be moved twice in its first tick. The list keeps its storage.
 void TsProjectile::TickAll(uint32_t tickCount)
 {
-    ForEachLive([tickCount](TsProjectile& p) { p.Tick(tickCount); });
+    static OmArray<TsProjectile*> ticking{64};
+    ticking.RemoveAll();
+    ForEachLive([](TsProjectile& p) { ticking.Add(&p); });
+    for (uint32_t i = 0; i < ticking.GetCount(); ++i) {
+        ticking[i]->Tick(tickCount);
+    }
+    ticking.RemoveAll();
 }
 
 void TsProjectile::RenderAllLive(float renderTime, float fraction)
