@@ -207,11 +207,31 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make_demo_figure: cannot write the text files in %s\n", folder.string().c_str());
         return 1;
     }
+    // Characters load their figure from their own folder below
+    // characters/, named after the model file.
+    const fs::path characterFolder = data / "characters" / "walker";
+    fs::create_directories(characterFolder, error);
+    for (const char* file : {"walker.pbf", "bones.txt"}) {
+        if (error || !fs::copy_file(folder / file, characterFolder / file, fs::copy_options::overwrite_existing, error)) {
+            std::fprintf(stderr, "make_demo_figure: cannot copy %s into %s\n", file, characterFolder.string().c_str());
+            return 1;
+        }
+    }
+    fs::create_directories(characterFolder / "Textures", error);
+    for (const char* file : {"cloth.tga", "skin.tga"}) {
+        if (error || !fs::copy_file(data / "textures" / file, characterFolder / "Textures" / file,
+                                    fs::copy_options::overwrite_existing, error)) {
+            std::fprintf(stderr, "make_demo_figure: cannot copy the texture %s\n", file);
+            return 1;
+        }
+    }
     // The figure is entry 0 of the database.
     TsAnimationDB db;
     db.LoadAnimationTextFile(0, TSANIM_STAND, (folder / "stand.txt").string().c_str());
     db.LoadAnimationTextFile(0, TSANIM_WALK, (folder / "walk.txt").string().c_str());
-    if (!db.GetAnimation(0, TSANIM_STAND) || !db.GetAnimation(0, TSANIM_WALK) ||
+    // The figure runs with its walking stride.
+    db.LoadAnimationTextFile(0, TSANIM_RUN, (folder / "walk.txt").string().c_str());
+    if (!db.GetAnimation(0, TSANIM_STAND) || !db.GetAnimation(0, TSANIM_WALK) || !db.GetAnimation(0, TSANIM_RUN) ||
         !db.WriteBinary((data / "animdb.tsa").string().c_str())) {
         std::fprintf(stderr, "make_demo_figure: cannot convert the animations into animdb.tsa\n");
         return 1;

@@ -41,7 +41,6 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 TS_MISSING(TsFrontEnd, FrontEnd, "the front end is not built yet")
 TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
 TS_MISSING(TsRadar, Radar, "the radar is not built yet")
-TS_MISSING(TsConversation, Conversation, "conversations are not built yet")
 TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the in-game menu is not built yet")
 
 #undef TS_MISSING
@@ -118,6 +117,12 @@ TsCutScene* TsAccess::CutScene()
 {
     const TsLevel* level = CurrentLevel();
     return level ? level->GetCutScene() : nullptr;
+}
+
+TsConversation* TsAccess::Conversation()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetIncidentalConversation() : nullptr;
 }
 
 TsWorld* TsAccess::World()

@@ -15,6 +15,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsConversation.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsProjectile.h"
@@ -76,8 +77,9 @@ void TsLevel::CreateMembers()
     cutScene_ = new TsCutScene; // holding the reference it is made with
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
+    conversation_ = new TsConversation; // holding the reference it is made with
     static bool reported = false;
-    ReportOnce(reported, "the HUD, trade screen, conversation, radar and in-game menu are not built yet; the level "
+    ReportOnce(reported, "the HUD, trade screen, radar and in-game menu are not built yet; the level "
                          "runs without them");
 }
 
@@ -117,6 +119,10 @@ void TsLevel::ReleaseOwned()
         entityDB_->Release();
         entityDB_ = nullptr;
     }
+    if (conversation_) {
+        conversation_->Release();
+        conversation_ = nullptr;
+    }
 }
 
 float TsLevel::ElevationStep(int step)
@@ -154,6 +160,9 @@ bool TsLevel::Register(OmArchive& archive)
     if (entityDB_) {
         entityDB_->Register(archive);
     }
+    if (conversation_) {
+        archive.Register(conversation_);
+    }
     return true;
 }
 
@@ -166,7 +175,7 @@ void TsLevel::Write(OmArchive& archive)
     archive.WriteU32(TsProjectile::LiveCount());
     TsProjectile::ForEachLive([&archive](TsProjectile& shot) { archive.WriteObjectRef(&shot); });
     archive.WriteObjectRef(entityDB_);
-    archive.WriteObjectRef(nullptr); // the conversation: none until conversations are built
+    archive.WriteObjectRef(conversation_);
     archive.WriteBool(videoPlayed_ != 0);
     archive.WriteBool(savedFlag_ != 0);
     archive.WriteBool(cursorMode_ != 0);
@@ -193,10 +202,13 @@ void TsLevel::Read(OmArchive& archive)
     if (!archive.HasFailed() && !entityDB_) {
         archive.Fail("a level without an entity database");
     }
-    OmObject* conversation = nullptr;
-    archive.ReadObjectRef(conversation);
+    TsConversation* conversation = nullptr;
+    archive.ReadRef(conversation);
     if (!archive.HasFailed() && conversation) {
-        archive.Fail("the level holds a conversation, and conversations are not built yet");
+        if (conversation_) {
+            conversation_->Release();
+        }
+        conversation_ = conversation;
     }
     ReadByteFlag(archive, videoPlayed_);
     ReadByteFlag(archive, savedFlag_);
@@ -284,11 +296,11 @@ bool TsLevel::MakeDetectionMap(const char* first, const char* second)
     return world_->CreateAIMap(first, second);
 }
 
-// Conversations and the HUD's busy states are not built yet; the cut scene
-// is the one thing that holds the game out of its normal state.
+// The HUD's busy states are not built yet; the cut scene and a running
+// conversation hold the game out of its normal state.
 bool TsLevel::GameIsInNormalState() const
 {
-    return !cutScene_->IsCutSceneActive();
+    return !cutScene_->IsCutSceneActive() && !(conversation_ && conversation_->HasConversationStarted());
 }
 
 void TsLevel::Pause(bool paused)

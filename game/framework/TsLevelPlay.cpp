@@ -20,10 +20,13 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsConversation.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectile.h"
+#include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
@@ -102,6 +105,7 @@ bool TsLevel::Import()
         LogError("Error importing entities");
         return false;
     }
+    TsSwitchObject::CalculateHotspots();
     if (!TsProjectile::ImportAll()) {
         LogError("Error importing projectiles");
         return false;
@@ -132,6 +136,7 @@ bool TsLevel::Initialise()
         return false;
     }
     pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
+    TsDoorObject::ApplyClosedOverlays();
     RunScriptFile(info->luaMissionFilename);
     SetUpPlayCamera();
     LogInfoF("Initialising %s radar", "static");
@@ -201,8 +206,9 @@ void TsLevel::Tick(uint32_t tickCount)
     UpdateActivation();
     TsTimerTable::Instance().Tick();
     cutScene_->Tick(tickCount);
-    static bool noConversation = false;
-    ReportOnce(noConversation, "no conversation is ticked: conversations are not built yet");
+    if (conversation_) {
+        conversation_->Tick(tickCount);
+    }
     RunLuaTick();
     entityDB_->Tick(tickCount);
     TsProjectile::TickAll(tickCount);

@@ -12,6 +12,8 @@
 #include "game/framework/TsLog.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/world/TsWorld.h"
 
@@ -145,11 +147,7 @@ bool TsCharacterObject::IsImmune() const
 {
     if (m_lifeState == kImmune)
         return true;
-    if (OmClass::IsDerivedFromNamed(GetClass(), kPcClass)) {
-        static bool reported = false;
-        ReportMissing(reported, "the player's invulnerable display mode (the player)");
-    }
-    return false;
+    return OmClass::IsDerivedFromNamed(GetClass(), kPcClass) && TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_NO_DAMAGE);
 }
 
 void TsCharacterObject::KnockBack(const OmVector3& direction, float dealt)
@@ -448,7 +446,5 @@ bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDista
         }
     }
     LogInfoF("info - generate cower base failed for %s", GetName() ? GetName() : "");
-    static bool reported = false;
-    ReportMissing(reported, "the squad's cower-point search (squads)");
-    return false;
+    return m_squad && m_squad->FindCowerPoint(this, minDistance, maxDistance);
 }

@@ -234,6 +234,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void AddIgnore(TsEntity* entity);
     void RemoveIgnore(TsEntity* entity);
     bool IsIgnored(const TsEntity* entity) const;
+    bool HasIgnoredEntities() const { return m_ignoreList.GetCount() > 0; }
     void AgeIgnoreList();
 
     // State read by the AI, the HUD and rendering.
@@ -248,6 +249,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool IsAiming() const { return m_aiming != 0; }
     float GetFade() const { return m_fade; }
     int32_t GetBusyTicks() const { return m_busyTicks; }
+    void SetBusyTicks(int32_t ticks) { m_busyTicks = ticks; }
     int32_t GetStunTicks() const { return m_stunTicks; }
     int32_t GetHitFlashTicks() const { return m_hitFlashTicks; }
     int32_t GetCooldown() const { return m_cooldown; }
@@ -325,6 +327,11 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static bool IsWorldFrozen();
     // The squad's configured behaviour, -1 without a squad.
     int32_t SquadConfiguredBehaviour() const;
+    // The current attack's equip type, weapon type and range (squads choose
+    // member actions by them).
+    int32_t CurrentEquipType() const;
+    int32_t CurrentWeaponType() const;
+    float CurrentRange() const;
 
 protected:
     // The steps of a tick, in order.
@@ -366,10 +373,6 @@ protected:
     // could not fire.
     bool FireCurrentAttack(const OmVector3& from, const OmVector3& direction, TsEntity* target);
     void KnockBack(const OmVector3& direction, float dealt);
-    int32_t CurrentEquipType() const;
-    int32_t CurrentWeaponType() const;
-    float CurrentRange() const;
-
     void MarkOwnCell(bool occupied);
     // The owned and referenced objects as the archive sees them.
     OmObject* InventoryObject() const;

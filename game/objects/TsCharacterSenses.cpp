@@ -10,6 +10,7 @@
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsSquadObject.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/world/TsWorld.h"
 
@@ -18,14 +19,6 @@ namespace {
 constexpr int32_t kApproachLimit = 500;
 constexpr int32_t kCowerPathLimit = 300;
 constexpr float kApproachDistance = 7.0f;
-
-void ReportMissing(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsCharacterObject: %s is not built yet", what);
-    }
-}
 
 float GroundDistanceSquared(const OmVector3& a, const OmVector3& b)
 {
@@ -73,10 +66,8 @@ bool TsCharacterObject::Sense()
         const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
         if (distance < hearing || (distance < sight && HasLineOfSight(other))) {
             sensed = true;
-            if (m_squad) {
-                static bool reported = false;
-                ReportMissing(reported, "adding sensed threats to a squad (squads)");
-            }
+            if (m_squad)
+                m_squad->AddThreat(entity);
         }
     }
     return sensed;
@@ -263,7 +254,7 @@ void TsCharacterObject::Cower(float minDistance, float maxDistance)
     MoveTo(m_basePoint);
 }
 
-void TsCharacterObject::Flee(float minDistance, float)
+void TsCharacterObject::Flee(float minDistance, float maxDistance)
 {
     TsEntity* threat = m_assignedTarget;
     if (threat && GroundDistanceSquared(m_position, threat->GetPosition()) < minDistance * minDistance)
@@ -272,8 +263,8 @@ void TsCharacterObject::Flee(float minDistance, float)
     if (!IsPathDone() && GetMoveTarget(end) &&
         std::fabs(end.x - m_basePoint.x) + std::fabs(end.z - m_basePoint.z) <= 0.1f)
         return;
-    static bool reported = false;
-    ReportMissing(reported, "the squad's cower-point search for fleeing members (squads)");
+    if (m_squad)
+        m_squad->FindCowerPoint(this, minDistance, maxDistance);
 }
 
 void TsCharacterObject::CloseApproach()
