@@ -15,6 +15,7 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
+#include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectile.h"
 #include "game/objects/TsProjectileAttributes.h"
 #include "game/objects/TsWeaponObject.h"
@@ -237,6 +238,10 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     a.SetAmmoType(4); // a kind the wielder does not carry
     EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
     EXPECT_EQ(ammo->GetStack(), 1);
+    // The hidden free-ammunition mode fires without any.
+    TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, true);
+    EXPECT_EQ(weapon->ConsumeAmmo(), 2);
+    TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
     weapon->SetOwner(nullptr);
     fighter->Release();
 }
