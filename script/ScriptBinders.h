@@ -39,6 +39,10 @@ void TsPlayerClass(lua_State* L);
 void TsBoundObjectClass(lua_State* L);
 void TsExplosionParamsClass(lua_State* L);
 void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
+void TsProjectileAttributesClass(lua_State* L);
+void TsWeaponAttributesClass(lua_State* L);
+void TsWeaponObjectClass(lua_State* L);
+void TsMineObjectClass(lua_State* L);
 void TsTriggerObjectClass(lua_State* L);
 void TsWaypointObjectClass(lua_State* L);
 void TsTeamClass(lua_State* L);
@@ -53,6 +57,12 @@ void TsBanterObjectClass(lua_State* L);
 void TsPCObjectClass(lua_State* L);
 void TsPCStartObjectClass(lua_State* L);
 void TsTargetObjectClass(lua_State* L);
+void TsCollectibleObjectClass(lua_State* L);
+void TsInventoryClass(lua_State* L);
+void TsItemObjectClass(lua_State* L);
+void TsStashObjectClass(lua_State* L);
+void TsLockObjectClass(lua_State* L);
+void TsLightEffectObjectClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);

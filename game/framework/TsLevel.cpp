@@ -18,6 +18,7 @@
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsProjectile.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
@@ -155,6 +156,7 @@ bool TsLevel::Register(OmArchive& archive)
         return false;
     }
     TsTimerTable::Instance().Register(archive);
+    TsProjectile::ForEachLive([&archive](TsProjectile& shot) { shot.Register(archive); });
     if (entityDB_) {
         entityDB_->Register(archive);
     }
@@ -170,7 +172,8 @@ void TsLevel::Write(OmArchive& archive)
 {
     TsGameMode::Write(archive);
     TsTimerTable::Instance().Write(archive);
-    archive.WriteU32(0); // projectiles: none until projectiles are built
+    archive.WriteU32(TsProjectile::LiveCount());
+    TsProjectile::ForEachLive([&archive](TsProjectile& shot) { archive.WriteObjectRef(&shot); });
     archive.WriteObjectRef(entityDB_);
     archive.WriteObjectRef(conversation_);
     archive.WriteBool(videoPlayed_ != 0);
@@ -190,8 +193,10 @@ void TsLevel::Read(OmArchive& archive)
     TsGameMode::Read(archive);
     TsTimerTable::Instance().Read(archive);
     archive.ReadU32(projectilesRead_);
-    if (!archive.HasFailed() && projectilesRead_ != 0) {
-        archive.Fail("the level holds projectiles, and projectiles are not built yet");
+    // The shots live in their pool; the references only bring them back.
+    for (uint32_t i = 0; i < projectilesRead_ && !archive.HasFailed(); ++i) {
+        TsProjectile* shot = nullptr;
+        archive.ReadRef(shot);
     }
     archive.ReadRef(entityDB_);
     if (!archive.HasFailed() && !entityDB_) {

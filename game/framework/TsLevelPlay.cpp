@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/OmGroup.h"
+#include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
@@ -24,6 +25,7 @@
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
 #include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
@@ -104,8 +106,10 @@ bool TsLevel::Import()
         return false;
     }
     TsSwitchObject::CalculateHotspots();
-    static bool reported = false;
-    ReportOnce(reported, "no projectiles are imported: projectiles are not built yet");
+    if (!TsProjectile::ImportAll()) {
+        LogError("Error importing projectiles");
+        return false;
+    }
     return true;
 }
 
@@ -125,6 +129,10 @@ bool TsLevel::Initialise()
     }
     if (!entityDB_->Initialise()) {
         LogError("Error initialising entities");
+        return false;
+    }
+    if (!TsProjectile::InitialiseAll()) {
+        LogError("Error initialising projectiles");
         return false;
     }
     pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
@@ -203,6 +211,7 @@ void TsLevel::Tick(uint32_t tickCount)
     }
     RunLuaTick();
     entityDB_->Tick(tickCount);
+    TsProjectile::TickAll(tickCount);
     if (!cursorMode_ && !CutSceneRuns()) {
         UpdateCursor();
         TickPlayer(tickCount);
@@ -497,7 +506,7 @@ void TsLevel::Render(float renderTime, float fraction)
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
         static bool reported = false;
-        ReportOnce(reported, "no projectiles, HUD or radar are drawn: they are not built yet");
+        ReportOnce(reported, "no HUD or radar is drawn: they are not built yet");
         if (world_) {
             world_->Render(renderTime, fraction);
         }
@@ -506,6 +515,10 @@ void TsLevel::Render(float renderTime, float fraction)
         if (world_) {
             world_->UpdateEffects(renderTime);
         }
+        TsProjectile::RenderAllLive(renderTime, fraction);
+        TsProjectile::RenderAll();
+        UpdateParticles(renderTime);
+        RenderParticles();
         renderer->FlushAlphaQueue();
         cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
         renderer->DrawQueuedText();

@@ -1,6 +1,7 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
+#include "game/objects/TsInventory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "engine/OmRand.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
+#include "engine/OmBaseSkinMesh.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
@@ -101,8 +103,9 @@ OmSkinShape* FindSkinShape(OmNode* node)
 TsCharacterObject::TsCharacterObject()
 {
     SetFlag(TS_ENTITY_TARGETABLE | TS_ENTITY_DISTANCE_LIMITED);
+    m_inventory = new TsInventory(this);
     static bool reported = false;
-    ReportMissing(reported, "the inventory and the innate attack of characters (inventories and weapons)");
+    ReportMissing(reported, "the innate attack of characters (weapons)");
 }
 
 TsCharacterObject::TsCharacterObject(OmArchive& archive) : TsModel(archive)
@@ -120,6 +123,11 @@ TsCharacterObject::~TsCharacterObject()
         m_attachment = nullptr;
     }
     m_modelInstance = nullptr;
+    if (m_inventory) {
+        m_inventory->SetOwner(nullptr);
+        m_inventory->Release();
+        m_inventory = nullptr;
+    }
 }
 
 // ---- set-up --------------------------------------------------------------
@@ -146,7 +154,9 @@ void TsCharacterObject::SetMaxVitality(float maximum)
 
 bool TsCharacterObject::Import()
 {
-    bool ok = LoadModel(kCharacterFolder);
+    bool ok = !m_inventory || m_inventory->Import();
+    if (!LoadModel(kCharacterFolder))
+        ok = false;
     if (!LoadSprite(kHudFolder))
         ok = false;
     if (!m_initialArticle.IsEmpty()) {
@@ -171,6 +181,8 @@ bool TsCharacterObject::Initialise()
         if (!shape->AttachNodeToBone(m_attackBone))
             LogErrorF("TsCharacterObject: %s has no attack bone %d", GetName() ? GetName() : "", m_attackBone);
     }
+    if (m_inventory && !m_inventory->Initialise())
+        ok = false;
     if (TsAudio* audio = TsAccess::Audio()) {
         for (int32_t sound : m_sounds)
             if (sound >= 0 && sound <= kMaxSoundId)
@@ -222,22 +234,30 @@ bool TsCharacterObject::LoadModel(const char*)
         return false;
     }
     auto* shape = new OmSkinShape;
-    shape->SetGeometry(mesh);
-    mesh->Release();
-    auto* group = new OmGroup;
-    group->AddChild(shape);
-    shape->Release();
     if (OmRenderer* renderer = OmRenderer::Current()) {
-        CreateRenderMeshes(group, *renderer, kModelRenderFlags);
+        // Drawn through the renderer's skinned mesh, which takes the pose
+        // on every draw.
+        OmBaseSkinMesh* renderMesh = renderer->CreateSkinMesh();
+        if (renderMesh && mesh->ConvertForRenderer(*renderer, kModelRenderFlags, *renderMesh)) {
+            shape->SetGeometry(renderMesh);
+        } else {
+            LogErrorF("TsCharacterObject: the figure of %s could not be made for the renderer; it is not drawn",
+                      GetName() ? GetName() : "");
+            shape->SetGeometry(mesh);
+        }
+        if (renderMesh)
+            renderMesh->Release();
     } else {
         static bool reported = false;
         if (!reported) {
             reported = true;
             LogErrorF("TsCharacterObject: characters are loaded without render meshes: there is no renderer");
         }
+        shape->SetGeometry(mesh);
     }
-    SetModel(group->GetChild(0));
-    group->Release();
+    mesh->Release();
+    SetModel(shape);
+    shape->Release();
     return true;
 }
 
@@ -259,7 +279,7 @@ bool TsCharacterObject::Register(OmArchive& archive)
 // Until their classes exist these are never set, so null is their state.
 OmObject* TsCharacterObject::InventoryObject() const
 {
-    return nullptr;
+    return m_inventory;
 }
 
 OmObject* TsCharacterObject::InnateAttackObject() const
@@ -330,7 +350,7 @@ void ReadUnknownRef(OmArchive& archive, const char* what)
 void TsCharacterObject::Read(OmArchive& archive)
 {
     TsModel::Read(archive);
-    ReadUnknownRef(archive, "inventory");
+    archive.ReadRef(m_inventory);
     archive.ReadI32(m_displayRaceId).ReadFloat(m_walkSpeed).ReadFloat(m_runSpeed);
     m_runToAttack = ReadByte(archive);
     archive.ReadFloat(m_floatWord).ReadFloat(m_attentionRange);
@@ -477,15 +497,15 @@ void TsCharacterObject::ResetState()
 
 TsWeaponObject* TsCharacterObject::GetCurrentAttack() const
 {
-    return m_innateAttack;
+    TsWeaponObject* equipped = m_inventory ? m_inventory->GetEquipped() : nullptr;
+    return equipped ? equipped : m_innateAttack;
 }
 
 float TsCharacterObject::GetDefence(int32_t matterType) const
 {
     if (matterType < 0 || matterType >= TS_NUM_MATTER_TYPES)
         return 0.0f;
-    // The inventory's bonus joins when inventories exist.
-    return m_defences[matterType];
+    return m_defences[matterType] + (m_inventory ? m_inventory->GetDefenceBonus(matterType) : 0.0f);
 }
 
 float TsCharacterObject::GetPhysicalDefence() const
@@ -558,22 +578,6 @@ bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const
     const int32_t sound = GetSoundSlot(slot);
     TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr;
     return audio && audio->IsSoundPlaying(SoundId(sound));
-}
-
-// ---- inventory ------------------------------------------------------------------
-
-bool TsCharacterObject::GiveArticle(TsCharacterObject*, TsObject*)
-{
-    static bool reported = false;
-    ReportMissing(reported, "giving articles (inventories)");
-    return false;
-}
-
-int32_t TsCharacterObject::GiveEntireInventory(TsCharacterObject*)
-{
-    static bool reported = false;
-    ReportMissing(reported, "giving the whole inventory (inventories)");
-    return 0;
 }
 
 // ---- neighbours and the ignore list ------------------------------------------------

@@ -24,6 +24,7 @@
 
 class OmNode;
 class TsAttack;
+class TsCollectibleObject;
 class TsInventory;
 class TsSquadObject;
 class TsWeaponObject;
@@ -205,6 +206,10 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool HasPathKeyA() const { return m_pathKeyA != 0; }
     void SetMayCrossOccupied(bool may) { m_mayCrossOccupied = may ? 1 : 0; }
     void SetInitialArticleName(const char* name) { m_initialArticle.Set(name); }
+    // The article the inventory equips is shown in the character's hand
+    // (on the attack bone) and taken away again when unequipped.
+    void AttachArticle(TsCollectibleObject* article);
+    void DetachArticle(TsCollectibleObject* article);
 
     float GetPhysicalDefence() const;
     float GetChemicalDefence() const;

@@ -43,8 +43,6 @@ class TsCollectibleObject : public TsModel {
 
     // What the article does for its owner by itself (items heal).
     virtual void AutoUse() = 0;
-    // The sound id that plays when the article is dropped; -1 for none.
-    virtual int32_t GetDropSound() const = 0;
 
     // Runs the template function named by source's template name on this
     // object (a failure is logged and the copy goes on), then shares the

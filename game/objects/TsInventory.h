@@ -40,6 +40,7 @@ class TsInventory : public TsObject {
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    bool LinksAreSound() const override;
     // Every weapon, ammo stack and item in that order; the first failure
     // ends the walk.
     bool Import() override;

@@ -39,7 +39,6 @@ class TsItemObject : public TsCollectibleObject {
     void OnTouch(TsEntity* other, float separation) override;
     // Heals the owner by one unit of the stack when that would help.
     void AutoUse() override;
-    int32_t GetDropSound() const override { return m_sound; }
 
     // Adds n (which may be negative) up to the maximum stack; the amount
     // really added. Emptying the stack removes the item.

@@ -1,4 +1,8 @@
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsCollectibleObject.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsStashObject.h"
 
 #include "engine/OmAnimationFrames.h"
 #include "engine/OmArchive.h"
@@ -132,14 +136,25 @@ void TsPCObject::OnTouch(TsEntity* other, float separation)
     if (!other || !IsCurrentCharacter()) {
         return;
     }
-    if (OmClass::IsDerivedFromNamed(other->GetClass(), "TsCollectibleObject")
-        || OmClass::IsDerivedFromNamed(other->GetClass(), "TsStashObject")) {
-        static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogError("TsPCObject: picking up by touch is not built yet (inventories and stashes)");
-        }
+    // The touched object's own touch ran first: a stash has opened, an
+    // auto-use item has been used (and is waiting to go).
+    if (const TsStashObject* stash = TsStashObject::Cast(other)) {
+        if (stash->IsOpened())
+            StopMoving();
+        return;
     }
+    auto* article = TsCollectibleObject::Cast(other);
+    TsInventory* inventory = GetInventory();
+    TsItemObject* stack = nullptr;
+    if (!article || !inventory || article->HasFlag(TS_ENTITY_PENDING_DELETE) || !inventory->CanAdd(article, stack))
+        return;
+    if (inventory->AddArticle(article) <= 0)
+        return;
+    // Kept: the level hands its reference to the inventory. Merged into a
+    // stack: the level lets it go with its other removed entities.
+    article->SetFlag(inventory->Holds(article) ? TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE
+                                               : TS_ENTITY_PENDING_DELETE);
+    StopMoving();
 }
 
 bool TsPCObject::LeadsSquad() const
