@@ -135,7 +135,7 @@ const Entry kPackage[] = {
     Constants(&kNpcTypes),
     Class("TsNPCObject", "TsCharacterObject", nullptr, bind::TsNPCObjectClass),
     Class("TsConversation", "", nullptr, bind::TsConversationClass),
-    Class("TsBanterObject", "TsNPCObject"),
+    Class("TsBanterObject", "TsNPCObject", nullptr, bind::TsBanterObjectClass),
     Class("TsPCObject", "TsCharacterObject", &kPlayerCharacterTypes, bind::TsPCObjectClass),
     Class("TsPCStartObject", "TsEntity", nullptr, bind::TsPCStartObjectClass),
     Class("TsPlayer", "TsObject", &kDisplayModes, bind::TsPlayerClass),

@@ -273,3 +273,60 @@ TEST(ItemArchive, EveryFieldComesBack)
 }
 
 } // namespace
+
+namespace {
+
+// Giving a whole inventory moves every article the receiver can take, a
+// pack at a time, and always ends.
+TEST(Giving, EverythingTheReceiverCanTakeMovesAPackAtATime)
+{
+    TestWielder* giver = new TestWielder;
+    TestWielder* taker = new TestWielder;
+    TsWeaponObject* sword = MakeWeapon("sword");
+    sword->SetCanDrop(true);
+    TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
+    potions->SetPackSize(2);
+    potions->SetCanDrop(true);
+    auto* model = new OmGroup; // loaded already: giving imports the article again
+    potions->SetModel(model);
+    model->Release();
+    TsItemObject* keepsake = MakeItem("ring.pbf"); // cannot be dropped: stays
+    for (TsCollectibleObject* a : {static_cast<TsCollectibleObject*>(sword), static_cast<TsCollectibleObject*>(potions),
+                                   static_cast<TsCollectibleObject*>(keepsake)})
+        giver->GetInventory()->AddArticle(a);
+    TsItemObject* theirs = MakeItem("potion.pbf", 1, 9);
+    taker->GetInventory()->AddArticle(theirs);
+
+    EXPECT_EQ(giver->GiveEntireInventory(taker), 1);
+    EXPECT_TRUE(giver->GetInventory()->Holds(keepsake));
+    EXPECT_TRUE(taker->GetInventory()->Holds(sword));
+    EXPECT_EQ(sword->GetOwner(), taker);
+    EXPECT_EQ(theirs->GetStack(), 6);
+    EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 2);
+    taker->Release();
+    giver->Release();
+}
+
+TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
+{
+    struct Case {
+        int32_t stack, packSize;
+    };
+    for (const Case c : {Case{5, 0}, Case{5, -2}, Case{0, 3}}) {
+        SCOPED_TRACE(testing::Message() << c.stack << "/" << c.packSize);
+        TestWielder* giver = new TestWielder;
+        TestWielder* taker = new TestWielder;
+        TsItemObject* potions = MakeItem("potion.pbf", c.stack, 9);
+        potions->SetPackSize(c.packSize);
+        potions->SetCanDrop(true);
+        giver->GetInventory()->AddArticle(potions);
+        EXPECT_FALSE(giver->GiveArticle(taker, potions));
+        EXPECT_EQ(giver->GiveEntireInventory(taker), 1); // returns instead of looping
+        EXPECT_EQ(potions->GetStack(), c.stack);
+        EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 0);
+        taker->Release();
+        giver->Release();
+    }
+}
+
+} // namespace
