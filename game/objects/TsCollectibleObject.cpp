@@ -102,13 +102,12 @@ void TsCollectibleObject::CopyFromTemplate(TsCollectibleObject* source)
         m_templateName.Set(name);
     if (!name || !TsScriptHost::RunTemplate(TsAccess::LuaState(), name, this))
         LogErrorF("error running template %s during item creation", name ? name : "");
-    // The copy shows what the template shows without loading it again.
-    if (source->m_model && source->m_model != m_model)
-        SetModel(source->m_model);
-    if (source->m_sprite && source->m_sprite != m_sprite) {
-        source->m_sprite->AddRef();
-        if (m_sprite)
-            m_sprite->Release();
-        m_sprite = source->m_sprite;
+    // The copy shows the template's model without loading it again; its
+    // icon is the template's icon file, loaded for it.
+    if (source->GetModel() && source->GetModel() != GetModel())
+        SetModel(source->GetModel());
+    if (source->GetSprite() && !GetSprite()) {
+        SetSpriteName(source->GetSpriteName());
+        LoadSprite(kIconFolder);
     }
 }
