@@ -6,7 +6,11 @@
 #include "engine/OmArchive.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLevel.h"
+#include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptGlobals.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
@@ -62,6 +66,14 @@ std::string TableString(lua_State* L, const char* table, int32_t entry, int32_t*
 
 } // namespace
 
+// A character that goes leaves its squad, which may outlive it.
+TsNPCObject::~TsNPCObject()
+{
+    if (!OmArchive::IsBeingTakenDown(*this) && GetSquad()) {
+        GetSquad()->RemoveMember(this);
+    }
+}
+
 void TsNPCObject::Write(OmArchive& archive)
 {
     TsCharacterObject::Write(archive);
@@ -114,9 +126,30 @@ bool TsNPCObject::ImportCritterPayload()
         LogErrorF("error running template %s for critter payload %s", "(none)", NameOf(this));
         return true;
     }
-    static bool reported = false;
-    ReportOnce(reported, "a critter's payload (items)");
+    if (TsItemObject* item = MakeItem("Drop", name.c_str())) {
+        GetInventory()->AddArticle(item);
+    } else {
+        LogErrorF("error running template %s for critter payload %s", name.c_str(), NameOf(this));
+    }
     return true;
+}
+
+// A new item named after the character with the suffix, made known to
+// scripts and filled in by the template; null (and nothing left over) when
+// the template fails.
+TsItemObject* TsNPCObject::MakeItem(const char* suffix, const char* templateName)
+{
+    auto* item = new TsItemObject;
+    item->SetName((std::string(NameOf(this)) + suffix).c_str());
+    item->SetTemplate(templateName);
+    if (TsEntityDB* db = TsAccess::EntityDB())
+        db->MakeLuaGlobal(item);
+    if (!item->RunTemplate()) {
+        TsScriptGlobals::Forget(TsAccess::LuaState(), item);
+        item->Release();
+        return nullptr;
+    }
+    return item;
 }
 
 bool TsNPCObject::ImportEquipment()
@@ -126,8 +159,8 @@ bool TsNPCObject::ImportEquipment()
         ReportOnce(reported, "a non-player character's weapon (weapons)");
     }
     if (!m_itemName.IsEmpty()) {
-        static bool reported = false;
-        ReportOnce(reported, "a non-player character's item (items)");
+        if (TsItemObject* item = MakeItem("Item", m_itemName.Get()))
+            GetInventory()->AddArticle(item);
     }
     return true;
 }
@@ -135,8 +168,16 @@ bool TsNPCObject::ImportEquipment()
 void TsNPCObject::BeginFadeOut()
 {
     TsCharacterObject::BeginFadeOut();
-    static bool reported = false;
-    ReportOnce(reported, "dropping an article when a character fades (inventories)");
+    // A critter leaves its first item; others their first item, else their
+    // first ammunition.
+    TsInventory* inventory = GetInventory();
+    if (!inventory)
+        return;
+    TsCollectibleObject* article = inventory->GetItem(0);
+    if (!article && !IsCritter())
+        article = inventory->GetAmmo(0);
+    if (article)
+        inventory->DropArticle(article);
 }
 
 // Friends of the player's team are not shown.

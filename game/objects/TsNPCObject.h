@@ -23,11 +23,14 @@ enum TsNPCType : int32_t {
     TS_NPC_TRIFFID = 9,
 };
 
+class TsItemObject;
+
 class TsNPCObject : public TsCharacterObject {
     OM_DECLARE_CLASS(TsNPCObject)
 
     TsNPCObject() = default;
     explicit TsNPCObject(OmArchive& archive) : TsCharacterObject(archive) {}
+    ~TsNPCObject() override;
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
@@ -51,6 +54,7 @@ class TsNPCObject : public TsCharacterObject {
 private:
     bool ImportCritterPayload();
     bool ImportEquipment();
+    TsItemObject* MakeItem(const char* suffix, const char* templateName);
 
     int32_t m_npcType = TS_NPC_HUMANOID;
     OmString m_weaponName;

@@ -11,6 +11,8 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsRandom.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
@@ -37,6 +39,8 @@ constexpr int kGag = 33;
 constexpr int kClickSound = 204;
 constexpr int kFirstGagSound = 235;
 constexpr int kActWithBonus = 4;
+// The display-name text of the item that gives the act bonus.
+constexpr int32_t kActBonusItemText = 20230;
 
 void ReportOnce(bool& reported, const char* what)
 {
@@ -100,9 +104,8 @@ void TsPlayer::GameKeys(TsPCObject& current)
         menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
     }
     if (input->IsActionReleased(kWeaponMode)) {
-        static bool reported = false;
-        ReportOnce(reported, "the weapon mode is not switched: inventories are not built yet");
-        (void)current;
+        if (TsInventory* inventory = current.GetInventory())
+            inventory->ToggleEquippedMode();
     }
     SelectionKeys();
     if (input->IsActionReleased(kQuickSave)) {
@@ -161,14 +164,19 @@ void TsPlayer::MouseOrders(TsPCObject& current)
     TsEntity* hovered = cursor ? cursor->GetHovered() : nullptr;
     TsEntity* hoveredCharacter = TsCharacterObject::Cast(hovered);
     if (input->IsActionReleased(kHeal)) {
-        static bool reported = false;
-        ReportOnce(reported, "the heal key finds no healing item: inventories are not built yet");
+        // By health while hurt, else by vitality; the smallest that helps.
+        TsInventory* inventory = current.GetInventory();
+        const bool byHealth = current.GetHealth() < current.GetMaxHealth();
+        if (TsItemObject* item = inventory ? inventory->FindHealingItem(byHealth, true) : nullptr) {
+            current.StopMoving();
+            item->AutoUse();
+        }
     }
     if (TsEntity* locked = current.GetLockedTarget(); locked && current.IsAiming()) {
         const float dx = locked->GetPosition().x - current.GetPosition().x;
         const float dz = locked->GetPosition().z - current.GetPosition().z;
         if (dx * dx + dz * dz > kLockRange * kLockRange) {
-            current.SetLockedTarget(nullptr);
+            current.ClearLockedTarget();
         }
     }
     if (!cursor) {
@@ -200,8 +208,19 @@ void TsPlayer::ActBonus()
     if (levelInfo_->iActNumber < kActWithBonus) {
         return;
     }
-    static bool reported = false;
-    ReportOnce(reported, "the act bonus finds no item: inventories are not built yet");
+    bool found = false;
+    for (int32_t m = 0; m < squad_->GetMemberCount() && !found; ++m) {
+        const TsCharacterObject* member = squad_->GetMember(m);
+        const TsInventory* inventory = member ? member->GetInventory() : nullptr;
+        for (int32_t i = 0; inventory && i < inventory->GetItemCount() && !found; ++i)
+            found = inventory->GetItem(i)->GetDisplayNameID() == kActBonusItemText;
+    }
+    if (!found)
+        return;
+    // A second vitality recovery on top of each member's own.
+    for (int32_t m = 0; m < squad_->GetMemberCount(); ++m)
+        if (TsCharacterObject* member = squad_->GetMember(m))
+            member->IncrementVitality(member->GetVitalityRecovery() * TsAccess::TickDuration());
 }
 
 // Orrick's gag: holding the key counts down, and at zero he lets rip.

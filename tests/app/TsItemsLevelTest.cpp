@@ -16,6 +16,7 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLightEffectObject.h"
@@ -273,16 +274,84 @@ TEST_F(ItemsLevel, TheChestGivesItsMedkitAndFadesAway)
     EXPECT_TRUE(hero->GetInventory()->Holds(payload));
 }
 
-TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndUsingItRunsTheMissionScript)
+// A chest holding a health pack: the pack it lets out belongs to the opener
+// for a second but lies in no inventory. It heals the hurt opener once and
+// is gone, instead of healing again at every touch.
+TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
 {
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
+                                     "medChest = TsStashObject:new() medChest:SetName('medChest')\n"
+                                     "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
+                                     "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
+                                     "medChest:SetOrigin(18, 0, 1.5) TsAccess.EntityDB():AddObject(medChest)"),
+              0);
+    TsStashObject* chest = Named<TsStashObject>("medChest");
+    ASSERT_NE(chest, nullptr);
+    ASSERT_TRUE(chest->Import() && chest->Initialise());
+    TsCollectibleObject* pack = chest->GetPayload();
+    ASSERT_NE(pack, nullptr);
+    TsPCObject* hero = AddHero(16.0f, 6.5f);
+    hero->SetHealthRecovery(0.0f);
+    hero->SetVitalityRecovery(0.0f);
+    hero->SetHealth(1.0f);
+    const float ground = chest->GetPosition().y;
+    hero->SetPosition(18.0f, ground, 1.5f);
+    Ticks(1);
+    ASSERT_TRUE(chest->IsOpened());
+    ASSERT_EQ(pack->GetOwner(), hero);
+    Ticks(1);
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
+    Ticks(5);
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
+    EXPECT_FALSE(db->ContainsEntity(pack));
+}
+
+// The vault door: locked, in the corridor's doorway into room B.
+constexpr const char* kVaultDoor = R"(
+vaultDoor = TsDoorObject:new()
+vaultDoor:SetName("vaultDoor")
+vaultDoor:SetMdl("door.pbf")
+vaultDoor:SetPosition(11.875, 0, 4)
+vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)
+vaultDoor:SetLock(true)
+TsAccess.EntityDB():AddEntity(vaultDoor)
+)";
+
+TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
+{
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), kVaultDoor), 0);
+    TsDoorObject* door = Named<TsDoorObject>("vaultDoor");
+    ASSERT_NE(door, nullptr);
+    ASSERT_TRUE(door->Import() && door->Initialise());
+    door->ForceActive();
     TsLockObject* lock = Named<TsLockObject>("vaultLock");
+    ASSERT_NE(lock, nullptr);
     TsPCObject* hero = AddHero(11.0f, 4.0f);
+
+    // Without the key the lock stays shut, and so does the door.
     lock->Use(hero);
     EXPECT_EQ(LuaNumber("g_vaultLockUses"), 1.0);
-    EXPECT_TRUE(lock->ActivateLock(3)); // the wrong key
-    EXPECT_FALSE(lock->ActivateLock(7));
+    EXPECT_TRUE(lock->GetLocked());
+    EXPECT_TRUE(door->IsLocked());
+    EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kStill);
+    EXPECT_TRUE(lock->ActivateLock(3)); // a wrong key changes nothing
+
+    // With the key picked up the lock turns and the door opens.
+    MoveTo(hero, 4.5f, 1.0f);
+    Ticks(1);
+    TsItemObject* key = nullptr;
+    for (int32_t i = 0; TsItemObject* item = hero->GetInventory()->GetItem(i); ++i)
+        if (std::string(item->GetName()) == "vaultKey")
+            key = item;
+    ASSERT_NE(key, nullptr);
+    MoveTo(hero, 11.0f, 4.0f);
     lock->Use(hero);
     EXPECT_EQ(LuaNumber("g_vaultLockUses"), 2.0);
+    EXPECT_FALSE(lock->GetLocked());
+    EXPECT_FALSE(door->IsLocked());
+    EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kOpening);
+    Ticks(60);
+    EXPECT_TRUE(door->IsOpen());
 }
 
 // The lamp's light is scaled as the level draws: a flicker between its
