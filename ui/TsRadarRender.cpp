@@ -10,6 +10,7 @@
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/world/TsWorld.h"
 #include "platform/GfxTexture.h"
 #include "render/OmD3D.h"

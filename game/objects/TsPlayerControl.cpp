@@ -42,14 +42,6 @@ constexpr int kActWithBonus = 4;
 // The display-name text of the item that gives the act bonus.
 constexpr int32_t kActBonusItemText = 20230;
 
-void ReportOnce(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsPlayer: %s", what);
-    }
-}
-
 } // namespace
 
 void TsPlayer::Tick(uint32_t)
