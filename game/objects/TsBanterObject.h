@@ -16,6 +16,12 @@ class TsBanterObject : public TsNPCObject {
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    bool Import() override;
+    bool Initialise() override;
+    // The character's tick, holding the idle animation.
+    void Tick(uint32_t tickCount) override;
+    // Calls the banter script with this character's and the user's names.
+    void Use(TsCharacterObject* user) override;
 
     int32_t GetBanterState() const { return m_banterState; }
     void SetBanterState(int32_t state) { m_banterState = state; }
@@ -23,6 +29,8 @@ class TsBanterObject : public TsNPCObject {
     const char* GetLuaBanterScript() const { return m_banterScript.Get(); }
 
 private:
+    void SetUpMarker();
+
     int32_t m_banterState = 0;
     OmString m_banterScript;
 };
