@@ -233,7 +233,12 @@ int RemoveArticle(lua_State* L)
 {
     TsCollectibleObject* article = nullptr;
     TsInventory* self = OM_INVENTORY_ARTICLE("RemoveArticle", article);
-    PushBool(L, self->RemoveArticle(article));
+    const bool removed = self->RemoveArticle(article);
+    // The inventory's reference is the script's now: it may add the
+    // article elsewhere or delete it.
+    if (removed)
+        MarkScriptCreated(L, article);
+    PushBool(L, removed);
     return 1;
 }
 

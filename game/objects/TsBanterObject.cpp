@@ -1,8 +1,6 @@
 #include "game/objects/TsBanterObject.h"
 
-#include "engine/OmAnimationFrames.h"
 #include "engine/OmArchive.h"
-#include "game/objects/TsBanterBehaviour.h"
 
 OM_IMPLEMENT_CLASS(TsBanterObject, TsNPCObject)
 
@@ -30,36 +28,3 @@ void TsBanterObject::Read(OmArchive& archive)
     m_banterScript.Read(archive);
 }
 
-bool TsBanterObject::Import()
-{
-    const bool ok = TsNPCObject::Import();
-    SetUpMarker();
-    return ok;
-}
-
-bool TsBanterObject::Initialise()
-{
-    const bool ok = TsNPCObject::Initialise();
-    SetUpMarker();
-    return ok;
-}
-
-void TsBanterObject::SetUpMarker()
-{
-    if (GetSprite()) {
-        TsBanterBehaviour::SetUpMarker(GetSprite());
-    }
-}
-
-void TsBanterObject::Tick(uint32_t tickCount)
-{
-    TsNPCObject::Tick(tickCount);
-    if (GetCurrentAnimation() != TsBanterBehaviour::kIdleAnimation) {
-        PlayAnimation(TsBanterBehaviour::kIdleAnimation, OM_PLAY_LOOP, false);
-    }
-}
-
-void TsBanterObject::Use(TsCharacterObject* user)
-{
-    TsBanterBehaviour::CallBanter(m_banterScript.Get(), *this, user);
-}

@@ -16,11 +16,11 @@ class TsBanterObject : public TsNPCObject {
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
-    bool Import() override;
+    // The banter behaviour (TsBanterBehaviour.cpp): the marker sprite, the
+    // idle animation it holds, and the banter script run when it is used
+    // or when the player's character comes near.
     bool Initialise() override;
-    // The character's tick, holding the idle animation.
     void Tick(uint32_t tickCount) override;
-    // Calls the banter script with this character's and the user's names.
     void Use(TsCharacterObject* user) override;
 
     int32_t GetBanterState() const { return m_banterState; }
@@ -29,8 +29,7 @@ class TsBanterObject : public TsNPCObject {
     const char* GetLuaBanterScript() const { return m_banterScript.Get(); }
 
 private:
-    void SetUpMarker();
-
     int32_t m_banterState = 0;
     OmString m_banterScript;
+    uint8_t m_playerNear = 0; // not saved: set while the player stands near
 };

@@ -16,6 +16,7 @@
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsTriggerObject.h"
 #include "game/objects/TsWaypointObject.h"
+#include "game/objects/TsWeaponObject.h"
 #include "game/world/TsWorld.h"
 
 namespace {
@@ -98,6 +99,8 @@ void TsCharacterObject::Tick(uint32_t tickCount)
 {
     TsModel::Tick(tickCount);
     m_previousWaistAngle = m_waistAngle;
+    if (TsWeaponObject* attack = GetCurrentAttack())
+        attack->Tick(tickCount);
     if (CurrentEquipType() == kEquipStealth)
         m_running = 0;
     if (!TickLife())

@@ -1,6 +1,4 @@
 #include "game/objects/TsCharacterObject.h"
-#include "game/objects/TsSquadObject.h"
-#include "game/objects/TsTeam.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +22,12 @@
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
 #include "game/objects/TsTimerTable.h"
+#include "game/objects/TsWeaponObject.h"
 #include "platform/FilePath.h"
 
 #include <filesystem>
@@ -38,16 +41,6 @@ constexpr const char* kHudFolder = "data\\HUD\\";
 constexpr float kModelScale = 0.1f;   // model files are in tenths of a unit
 constexpr int32_t kMaxInfluences = 4; // bones per skinned vertex
 constexpr uint32_t kModelRenderFlags = 0x4C;
-
-// Says once per process what a part of the game that is not built yet
-// leaves out.
-void ReportMissing(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsCharacterObject: %s is not built yet", what);
-    }
-}
 
 bool FolderExists(const std::string& gamePath)
 {
@@ -102,8 +95,26 @@ OmSkinShape* FindSkinShape(OmNode* node)
 TsCharacterObject::TsCharacterObject()
 {
     SetFlag(TS_ENTITY_TARGETABLE | TS_ENTITY_DISTANCE_LIMITED);
-    static bool reported = false;
-    ReportMissing(reported, "the inventory and the innate attack of characters (inventories and weapons)");
+    m_inventory = new TsInventory(this);
+    // What the character fights with while its hands are empty: a short
+    // blow in a wide cone.
+    m_innateAttack = new TsWeaponObject;
+    m_innateAttack->SetOwner(this);
+    m_innateAttack->SetBimodal(false);
+    m_innateAttack->SetMode(false);
+    TsWeaponAttributes& innate = m_innateAttack->Attributes(false);
+    innate.weaponType = TS_WEAPON_MELEE;
+    innate.equipType = 0;
+    innate.matterType = TS_MATTER_PHYSICAL;
+    innate.ammoType = 0;
+    innate.ammoPerShot = 0;
+    innate.efficiency = 10.0f;
+    innate.range = 2.0f;
+    innate.autoAimRange = 5.0f;
+    innate.spread = 90.0f; // degrees: a quarter turn
+    innate.reload = 1.2f;
+    innate.stun = 0.0f;
+    innate.projectileId = 0;
 }
 
 TsCharacterObject::TsCharacterObject(OmArchive& archive) : TsModel(archive)
@@ -112,6 +123,17 @@ TsCharacterObject::TsCharacterObject(OmArchive& archive) : TsModel(archive)
 
 TsCharacterObject::~TsCharacterObject()
 {
+    // The inventory lets go of its articles without reaching back into a
+    // character that is going.
+    if (m_inventory) {
+        m_inventory->SetOwner(nullptr);
+        m_inventory->Release();
+        m_inventory = nullptr;
+    }
+    if (m_innateAttack) {
+        m_innateAttack->Release();
+        m_innateAttack = nullptr;
+    }
     if (OmSkinShape* shape = FindSkinShape(m_model)) {
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
@@ -121,6 +143,11 @@ TsCharacterObject::~TsCharacterObject()
         m_attachment = nullptr;
     }
     m_modelInstance = nullptr;
+    if (m_inventory) {
+        m_inventory->SetOwner(nullptr);
+        m_inventory->Release();
+        m_inventory = nullptr;
+    }
 }
 
 // ---- set-up --------------------------------------------------------------
@@ -147,17 +174,32 @@ void TsCharacterObject::SetMaxVitality(float maximum)
 
 bool TsCharacterObject::Import()
 {
+    if ((m_inventory && !m_inventory->Import()) || (m_innateAttack && !m_innateAttack->Import()))
+        return false;
     bool ok = LoadModel(kCharacterFolder);
     if (!LoadSprite(kHudFolder))
         ok = false;
-    if (!m_initialArticle.IsEmpty()) {
-        static bool reported = false;
-        ReportMissing(reported, "giving characters their initial article (inventories)");
+    if (!m_initialArticle.IsEmpty() && !AddInitialArticle()) {
         LogErrorF("Not able to add article %s to inventory of NPC %s", m_initialArticle.Get(),
                   GetName() ? GetName() : "");
         ok = false;
     }
     return ok;
+}
+
+// The initial article is made from the item template of its name.
+bool TsCharacterObject::AddInitialArticle()
+{
+    if (!m_inventory)
+        return false;
+    auto* item = new TsItemObject;
+    item->SetTemplate(m_initialArticle.Get());
+    const bool made = item->RunTemplate() && item->Import();
+    const bool added = made && m_inventory->AddArticle(item) > 0;
+    if (added)
+        m_inventory->EquipArticle(item);
+    item->Release();
+    return added;
 }
 
 bool TsCharacterObject::Initialise()
@@ -167,11 +209,17 @@ bool TsCharacterObject::Initialise()
     bool ok = LoadModel(kCharacterFolder);
     LoadSprite(kHudFolder);
     m_modelInstance = FindSkinShape(m_model);
+    if (m_inventory && !m_inventory->Initialise())
+        ok = false;
+    if (m_innateAttack && !m_innateAttack->Initialise())
+        ok = false;
     if (m_attackBone >= 0 && m_modelInstance) {
         auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
         if (!shape->AttachNodeToBone(m_attackBone))
             LogErrorF("TsCharacterObject: %s has no attack bone %d", GetName() ? GetName() : "", m_attackBone);
     }
+    if (m_inventory && !m_inventory->Initialise())
+        ok = false;
     if (TsAudio* audio = TsAccess::Audio()) {
         for (int32_t sound : m_sounds)
             if (sound >= 0 && sound <= kMaxSoundId)
@@ -265,15 +313,14 @@ bool TsCharacterObject::Register(OmArchive& archive)
     return true;
 }
 
-// Until their classes exist these are never set, so null is their state.
 OmObject* TsCharacterObject::InventoryObject() const
 {
-    return nullptr;
+    return m_inventory;
 }
 
 OmObject* TsCharacterObject::InnateAttackObject() const
 {
-    return nullptr;
+    return m_innateAttack;
 }
 
 OmObject* TsCharacterObject::SquadObject() const
@@ -319,27 +366,12 @@ uint8_t ReadByte(OmArchive& archive)
     return value != 0 ? 1 : 0;
 }
 
-// References to objects whose classes this layer does not see yet: read
-// and dropped, and a saved game that holds one says so.
-void ReadUnknownRef(OmArchive& archive, const char* what)
-{
-    OmObject* object = nullptr;
-    archive.ReadObjectRef(object);
-    if (object) {
-        static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogErrorF("TsCharacterObject: a saved %s was not restored: %s", what, "its class is not built yet");
-        }
-    }
-}
-
 } // namespace
 
 void TsCharacterObject::Read(OmArchive& archive)
 {
     TsModel::Read(archive);
-    ReadUnknownRef(archive, "inventory");
+    archive.ReadRef(m_inventory);
     archive.ReadI32(m_displayRaceId).ReadFloat(m_walkSpeed).ReadFloat(m_runSpeed);
     m_runToAttack = ReadByte(archive);
     archive.ReadFloat(m_floatWord).ReadFloat(m_attentionRange);
@@ -348,7 +380,7 @@ void TsCharacterObject::Read(OmArchive& archive)
     for (float& defence : m_defences)
         archive.ReadFloat(defence);
     archive.ReadFloat(m_offenceSkill).ReadI32(m_skill);
-    ReadUnknownRef(archive, "innate attack");
+    archive.ReadRef(m_innateAttack);
     archive.ReadI32(m_lifeState);
     m_running = ReadByte(archive);
     m_actionByte = ReadByte(archive);
@@ -433,8 +465,17 @@ int32_t TsCharacterObject::DieAndReport()
     if (m_lifeState >= kDead)
         return kDead;
     m_lifeState = kDead;
-    // Bimodal innate attacks (a blast on death) come with the weapons.
-    TsTimerTable::Instance().AddTimer(this, 2.0f, 1, kFadeTimerKind);
+    if (m_innateAttack && m_innateAttack->IsBimodal()) {
+        // A creature that bursts when it dies: its second blow goes off
+        // from the middle of its body, and it is gone at once.
+        m_innateAttack->SetMode(true);
+        m_innateAttack->SetReloadCountdown(0);
+        const OmVector3 centre = m_position + OmVector3(0.0f, 0.5f * m_height, 0.0f);
+        FireWeapon(m_innateAttack, centre, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
+        SetFlag(TS_ENTITY_PENDING_DELETE);
+    } else {
+        TsTimerTable::Instance().AddTimer(this, 2.0f, 1, kFadeTimerKind);
+    }
     PlaySoundSlot(TS_CHARSOUND_DEATH, m_position);
     m_height = 0.1f;
     StopMoving();
@@ -486,15 +527,15 @@ void TsCharacterObject::ResetState()
 
 TsWeaponObject* TsCharacterObject::GetCurrentAttack() const
 {
-    return m_innateAttack;
+    TsWeaponObject* equipped = m_inventory ? m_inventory->GetEquipped() : nullptr;
+    return equipped ? equipped : m_innateAttack;
 }
 
 float TsCharacterObject::GetDefence(int32_t matterType) const
 {
     if (matterType < 0 || matterType >= TS_NUM_MATTER_TYPES)
         return 0.0f;
-    // The inventory's bonus joins when inventories exist.
-    return m_defences[matterType];
+    return m_defences[matterType] + (m_inventory ? m_inventory->GetDefenceBonus(matterType) : 0.0f);
 }
 
 float TsCharacterObject::GetPhysicalDefence() const
@@ -567,22 +608,6 @@ bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const
     const int32_t sound = GetSoundSlot(slot);
     TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr;
     return audio && audio->IsSoundPlaying(SoundId(sound));
-}
-
-// ---- inventory ------------------------------------------------------------------
-
-bool TsCharacterObject::GiveArticle(TsCharacterObject*, TsObject*)
-{
-    static bool reported = false;
-    ReportMissing(reported, "giving articles (inventories)");
-    return false;
-}
-
-int32_t TsCharacterObject::GiveEntireInventory(TsCharacterObject*)
-{
-    static bool reported = false;
-    ReportMissing(reported, "giving the whole inventory (inventories)");
-    return 0;
 }
 
 // ---- neighbours and the ignore list ------------------------------------------------

@@ -51,13 +51,14 @@ int32_t TsDoorObject::OpenSoundOf(int32_t doorType)
 
 bool TsDoorObject::Register(OmArchive& archive)
 {
-    bool ok = TsDynGeometry::Register(archive);
+    if (!TsDynGeometry::Register(archive))
+        return false; // already entered
     for (int32_t i = 0; i < m_dependentSwitchCount; ++i)
         if (m_dependentSwitches[i].switchObject)
-            ok = archive.Register(m_dependentSwitches[i].switchObject) && ok;
+            m_dependentSwitches[i].switchObject->Register(archive);
     if (m_buddy)
-        ok = archive.Register(m_buddy) && ok;
-    return ok;
+        m_buddy->Register(archive);
+    return true;
 }
 
 void TsDoorObject::Write(OmArchive& archive)
@@ -96,8 +97,14 @@ void TsDoorObject::Read(OmArchive& archive)
     archive.ReadRef(m_buddy);
     // A door that stood open with characters near it was opened by them.
     m_openedByApproach = m_open && m_wantOpen ? 1 : 0;
-    const float swung = m_pivotAngle * (m_transition == kStill ? (m_open ? 1.0f : 0.0f)
-                                                                : (m_transition == kOpening ? m_progress : 1.0f - m_progress));
+    // The heading shows the progress of the last tick (one step behind).
+    const float applied = m_progress - m_step > 0.0f ? m_progress - m_step : 0.0f;
+    float fraction = m_open ? 1.0f : 0.0f;
+    if (m_transition == kOpening)
+        fraction = applied;
+    else if (m_transition == kClosing)
+        fraction = 1.0f - applied;
+    const float swung = m_pivotAngle * fraction;
     m_closedHeading = GetHeading() - swung;
 }
 

@@ -11,14 +11,12 @@
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsItemObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsWeaponObject.h"
 
 OM_IMPLEMENT_CLASS(TsInventory, TsObject)
 
 namespace {
-
-// The player's characters are a class of the layer above.
-constexpr const char* kPcClass = "TsPCObject";
 
 template <class T>
 T* ValueAt(const OmList::Node* node)
@@ -46,7 +44,7 @@ bool SameModel(const TsItemObject& a, const TsItemObject& b)
 
 bool IsPlayerCharacter(const TsCharacterObject* c)
 {
-    return c && OmClass::IsDerivedFromNamed(c->GetClass(), kPcClass);
+    return TsPCObject::Cast(c) != nullptr;
 }
 
 void PlayAt(int32_t sound, const OmVector3& at)
@@ -468,13 +466,17 @@ TsWeaponObject* TsInventory::GetEquipped() const
     return ValueAt<TsWeaponObject>(m_equipped);
 }
 
+// A player character holding a skill does not engage by itself: its
+// auto-engage goes off while the skill is in hand and back on after.
 void TsInventory::SetEquipped(OmList::Node* entry)
 {
     if (TsWeaponObject* old = GetEquipped()) {
+        m_equipped = nullptr;
         if (m_owner) {
             m_owner->DetachArticle(old);
-            if (PrimaryWeaponType(old) == TS_WEAPON_SKILL && IsPlayerCharacter(m_owner))
-                LogError("TsInventory: turning a player character's auto-engage back on is not built yet");
+            if (PrimaryWeaponType(old) == TS_WEAPON_SKILL)
+                if (TsPCObject* pc = TsPCObject::Cast(m_owner))
+                    pc->SetAutoAttack(true);
         }
     }
     m_equipped = entry;
@@ -482,8 +484,9 @@ void TsInventory::SetEquipped(OmList::Node* entry)
         weapon->SetReloadCountdown(0);
         if (m_owner) {
             m_owner->AttachArticle(weapon);
-            if (PrimaryWeaponType(weapon) == TS_WEAPON_SKILL && IsPlayerCharacter(m_owner))
-                LogError("TsInventory: turning a player character's auto-engage off is not built yet");
+            if (PrimaryWeaponType(weapon) == TS_WEAPON_SKILL)
+                if (TsPCObject* pc = TsPCObject::Cast(m_owner))
+                    pc->SetAutoAttack(false);
         }
     }
 }

@@ -1,4 +1,8 @@
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsCollectibleObject.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsStashObject.h"
 
 #include "engine/OmAnimationFrames.h"
 #include "engine/OmArchive.h"
@@ -146,17 +150,25 @@ void TsPCObject::OnTouch(TsEntity* other, float separation)
     if (!other || !IsCurrentCharacter() || other->HasFlag(TS_ENTITY_PENDING_DELETE)) {
         return;
     }
-    if (TsCollectibleObject* article = TsCollectibleObject::Cast(other)) {
-        TsInventory* inventory = GetInventory();
-        if (inventory && !article->HasOwner() && article->CanPickup() && inventory->AddArticle(article) > 0) {
-            article->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    // The touched object's own touch ran first: a stash has opened, an
+    // auto-use item has been used (and is waiting to go).
+    if (const TsStashObject* stash = TsStashObject::Cast(other)) {
+        if (stash->IsOpened())
             StopMoving();
-        }
         return;
     }
-    if (const TsStashObject* stash = TsStashObject::Cast(other); stash && !stash->IsOpened()) {
-        StopMoving(); // the stash opens at this touch
-    }
+    auto* article = TsCollectibleObject::Cast(other);
+    TsInventory* inventory = GetInventory();
+    TsItemObject* stack = nullptr;
+    if (!article || !inventory || article->HasFlag(TS_ENTITY_PENDING_DELETE) || !inventory->CanAdd(article, stack))
+        return;
+    if (inventory->AddArticle(article) <= 0)
+        return;
+    // Kept: the level hands its reference to the inventory. Merged into a
+    // stack: the level lets it go with its other removed entities.
+    article->SetFlag(inventory->Holds(article) ? TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE
+                                               : TS_ENTITY_PENDING_DELETE);
+    StopMoving();
 }
 
 bool TsPCObject::LeadsSquad() const

@@ -161,15 +161,19 @@ OmNode* TsStashObject::FindLid(OmNode* root)
 
 void TsStashObject::OnTouch(TsEntity* other, float)
 {
-    if (!other || !OmClass::IsDerivedFromNamed(other->GetClass(), kPcClass))
-        return;
+    if (other && OmClass::IsDerivedFromNamed(other->GetClass(), kPcClass))
+        Open(other);
+}
+
+void TsStashObject::Open(TsEntity* opener)
+{
     if (!m_opened && m_payload) {
         if (TsEntityDB* db = TsAccess::EntityDB()) {
             // The level takes over the stash's reference.
             m_payload->AddRef();
             db->AddEntity(m_payload);
         }
-        m_payload->SetOwner(other);
+        m_payload->SetOwner(opener);
         m_payload->SetPickupDelay(TsAccess::TicksPerSecond());
         SetPayload(nullptr);
         if (TsAudio* audio = TsAccess::Audio())

@@ -35,6 +35,9 @@ class TsStashObject : public TsModel {
     void Render(float renderTime, float fraction) override;
     // A player character opens the stash and lets the payload out.
     void OnTouch(TsEntity* other, float separation) override;
+    // Lets the payload out at the stash for the opener (who may not take it
+    // straight back) and starts the lid; a stash without a lid goes at once.
+    void Open(TsEntity* opener);
 
     void SetPayloadType(const char* className) { m_payloadType.Set(className); }
     const char* GetPayloadType() const { return m_payloadType.Get(); }

@@ -20,6 +20,7 @@
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsTriggerObject.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
@@ -346,6 +347,47 @@ TEST_F(CharacterLevel, AHundredWalkersCostThisMuchATick)
     // A crowd this close jams now and then: those in the way wait.
     EXPECT_GT(planned, 50);
     EXPECT_GT(moved, 25);
+}
+
+} // namespace apptest
+
+namespace apptest {
+
+TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
+{
+    auto* pc = new TsPCObject;
+    LevelWalker* npc = AddWalker("npc", 5.0f, 5.0f);
+    for (TsCharacterObject* c : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
+        c->FlagSoundForLoading(TS_CHARSOUND_PAIN1, 10);
+        c->FlagSoundForLoading(TS_CHARSOUND_PAIN2, 11);
+        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE50, 12);
+        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE10, 13);
+        c->FlagSoundForLoading(TS_CHARSOUND_DEATH, 240); // not a sound: the slot stays empty
+        c->FlagSoundForLoading(11, 14);                  // not a slot
+        EXPECT_EQ(c->GetSoundSlot(TS_CHARSOUND_DAMAGE10), 13);
+        EXPECT_EQ(c->GetSoundSlot(TS_CHARSOUND_DEATH), -1);
+    }
+    struct Case {
+        float maxHealth, healthAfter, dealt;
+        bool coinIsZero;
+        int32_t pcSound, npcSound;
+    };
+    const Case cases[] = {
+        {100, 85, 10, true, TS_CHARSOUND_DAMAGE50, TS_CHARSOUND_PAIN2}, // 95 % to 85 %
+        {100, 45, 10, true, TS_CHARSOUND_DAMAGE10, TS_CHARSOUND_PAIN2}, // 55 % to 45 %
+        {100, 80, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},    // no threshold crossed
+        {100, 80, 5, true, TS_CHARSOUND_PAIN2, TS_CHARSOUND_PAIN2},
+        {0, 0, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},       // no maximum: no division by it
+    };
+    for (const Case& c : cases) {
+        for (TsCharacterObject* ch : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
+            ch->SetMaxHealth(c.maxHealth);
+            ch->SetHealth(c.healthAfter);
+        }
+        EXPECT_EQ(pc->ChooseDamageSound(c.dealt, c.coinIsZero), c.pcSound) << c.healthAfter;
+        EXPECT_EQ(npc->ChooseDamageSound(c.dealt, c.coinIsZero), c.npcSound) << c.healthAfter;
+    }
+    pc->Release();
 }
 
 } // namespace apptest
