@@ -385,8 +385,10 @@ void TsCharacterObject::CloseAttackStep()
             OmVector3 direction;
             if (PathDirection(direction))
                 SetDirection(direction);
-            m_actionState = m_running ? kRun : kWalk;
-            m_followUpState = kNoAction;
+            if (m_pendingCommand == kCloseAttack) { // not stopped by a door
+                m_actionState = m_running ? kRun : kWalk;
+                m_followUpState = kNoAction;
+            }
             RemoveIgnore(m_lockedTarget);
         } else {
             AddIgnore(m_lockedTarget);
