@@ -57,6 +57,9 @@ struct TsProjectileAttributes {
     // Alpha 255 with the three components; each is kept to its own byte.
     void SetLaserColour(int32_t r, int32_t g, int32_t b);
     bool HasLaser() const { return laserTexture >= 0; }
+    // Seconds a shot of this type takes over a distance, for aiming ahead of
+    // a moving target; 0 for a type with no launch speed.
+    float LeadSeconds(float distance) const { return m_initialSpeed > 0.0f ? distance / m_initialSpeed : 0.0f; }
 
     // The record of a type; null outside 0..31 (scripts and saved data may
     // name any number).
