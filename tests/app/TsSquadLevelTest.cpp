@@ -385,9 +385,31 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
     EXPECT_EQ(player->GetSquad()->GetLeader(), party[1]) << "the selected character leads";
     Tap(kF1 + 1); // F2 again: already current, nothing changes
     EXPECT_EQ(player->GetCurrentIndex(), 1);
-    Tap(kF1 + 5); // F6 would be a quick save; F4 and F5 select nobody
+    Tap(kF1 + 3); // F4 selects nobody
+    EXPECT_EQ(player->GetCurrentIndex(), 1);
     Tap(kF1);
     EXPECT_EQ(player->GetCurrentIndex(), 0);
+}
+
+// F6 saves, and a quick load goes back to that save; a save that could not
+// be written says so and leaves the quick load where it was.
+TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
+{
+    MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    TsPlayer* player = TsAccess::LocalPlayer();
+    const std::string loaded = player->GetLoadedSaveName();
+    Tap(kF1 + 5); // F6
+    const std::string saved = player->GetSaveName();
+    EXPECT_NE(saved, loaded);
+    EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved);
+    EXPECT_TRUE(fs::exists(fs::path("Save Games") / saved));
+
+    fs::rename("Save Games", "Saves elsewhere");
+    std::ofstream("Save Games") << "not a folder";
+    log.Clear();
+    Tap(kF1 + 5);
+    EXPECT_TRUE(log.Contains("Quick save failed"));
+    EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved) << "the last good save stays the quick load";
 }
 
 TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy)
