@@ -164,3 +164,6 @@ function MineTemplate(mine)
     mine:SetDamage(20)
     mine:SetMatterType(TS_MATTER_PHYSICAL)
 end
+
+-- The item templates.
+dofile("scripts\\items.lua")

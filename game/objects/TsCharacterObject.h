@@ -273,6 +273,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void SetLockedTarget(TsEntity* target);
     TsEntity* GetAssignedTarget() const { return m_assignedTarget; }
     void SetAssignedTarget(TsEntity* target);
+    void ClearAssignedTarget() { m_assignedTarget = nullptr; }
+    void ClearLockedTarget() { m_lockedTarget = nullptr; }
     void ClearTargets();
 
     // Actions and movement.

@@ -66,7 +66,7 @@ void ReadAttributes(OmArchive& archive, TsWeaponAttributes& a)
 
 TsWeaponObject::TsWeaponObject() : m_pendingAttack(new TsAttack)
 {
-    m_canEquip = 1;
+    SetCanEquip(true);
     m_radius = kItemRadius;
     m_height = kItemHeight;
 }
