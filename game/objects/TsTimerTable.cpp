@@ -143,11 +143,13 @@ void TsTimerTable::Register(OmArchive& archive)
 {
     for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
         const TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))];
+        // Each object enters with what it holds: entering it bare would
+        // make its own Register stop early later and leave those out.
         if (entry.userObject) {
-            archive.Register(entry.userObject);
+            entry.userObject->Register(archive);
         }
         if (entry.target) {
-            archive.Register(entry.target);
+            entry.target->Register(archive);
         }
     }
 }
