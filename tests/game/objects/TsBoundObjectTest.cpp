@@ -22,9 +22,8 @@ using BoundPtr = std::unique_ptr<TsBoundObject, Release>;
 
 BoundPtr NewBound()
 {
-    TsBoundObject* bound = new TsBoundObject;
-    bound->AddRef();
-    return BoundPtr(bound);
+    // A new object holds the one reference the pointer gives back.
+    return BoundPtr(new TsBoundObject);
 }
 
 // The six faces of the cube from lo to lo + 1, normals inward.

@@ -15,13 +15,13 @@
 namespace {
 
 // An entity that is neither kind of character.
-class Crate : public TsEntity {
-    OM_DECLARE_CLASS(Crate)
+class TriggerCrate : public TsEntity {
+    OM_DECLARE_CLASS(TriggerCrate)
 public:
-    Crate() = default;
-    explicit Crate(OmArchive& archive) : TsEntity(archive) {}
+    TriggerCrate() = default;
+    explicit TriggerCrate(OmArchive& archive) : TsEntity(archive) {}
 };
-OM_IMPLEMENT_CLASS(Crate, TsEntity)
+OM_IMPLEMENT_CLASS(TriggerCrate, TsEntity)
 
 class TriggerTest : public ::testing::Test {
 protected:
@@ -55,7 +55,7 @@ protected:
 
     ScriptState lua;
     TsTriggerObject* trigger = new TsTriggerObject;
-    Crate* crate = new Crate;
+    TriggerCrate* crate = new TriggerCrate;
 };
 
 } // namespace
