@@ -142,6 +142,9 @@ protected:
             pc->SetAnimationClass(0);
             pc->SetRadius(0.3f);
             pc->SetHeight(1.8f);
+            // Tough enough to stand through every test's blows.
+            pc->SetMaxHealth(1.0e6f);
+            pc->SetHealth(1.0e6f);
             player->AddCharacter(pc);
             player->AddCharacterToSquad(pc, nullptr);
             EXPECT_TRUE(pc->Initialise());
