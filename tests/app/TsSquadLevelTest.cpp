@@ -440,9 +440,17 @@ TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy
 
 TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
 {
+    // Tough enough that nobody falls: the fight goes on to the end.
+    std::vector<TsNPCObject*> fighters;
     for (int i = 0; i < 10; ++i) {
-        AddNPC("red", 1.0f + float(i % 5) * 1.4f, 1.0f + float(i / 5) * 1.2f, 30)->SetDirection(1.0f, 0.0f);
-        AddNPC("blue", 13.0f + float(i % 5) * 1.4f, 5.5f + float(i / 5) * 1.2f, 31)->SetDirection(-1.0f, 0.0f);
+        fighters.push_back(AddNPC("red", 1.0f + float(i % 5) * 1.4f, 1.0f + float(i / 5) * 1.2f, 30));
+        fighters.back()->SetDirection(1.0f, 0.0f);
+        fighters.push_back(AddNPC("blue", 13.0f + float(i % 5) * 1.4f, 5.5f + float(i / 5) * 1.2f, 31));
+        fighters.back()->SetDirection(-1.0f, 0.0f);
+    }
+    for (TsNPCObject* f : fighters) {
+        f->SetMaxHealth(1.0e7f);
+        f->SetHealth(1.0e7f);
     }
     MakeTeam(2, 3, TS_ALLIANCE_HOSTILE);
     MakeTeam(3, 2, TS_ALLIANCE_HOSTILE);
@@ -462,9 +470,13 @@ TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long late = ResidentKilobytes();
-    std::printf("[ figures  ] 9000 ticks of two squads of ten in %.1f s; resident %ld kB then %ld kB\n", seconds,
-                early, late);
-    EXPECT_GT(engaged, 0) << "the squads met";
+    int hurt = 0;
+    for (TsNPCObject* f : fighters)
+        hurt += f->GetHealth() < 1.0e7f ? 1 : 0;
+    std::printf("[ figures  ] 9000 ticks of two squads of ten in %.1f s; resident %ld kB then %ld kB; %d hurt\n",
+                seconds, early, late, hurt);
+    EXPECT_EQ(engaged, 9) << "the squads fought all along";
+    EXPECT_GT(hurt, 0) << "blows landed";
     EXPECT_LT(late - early, 4096) << "memory stays flat";
     EXPECT_LT(seconds, 60.0) << "faster than real time (900 s of play)";
 }
