@@ -230,13 +230,13 @@ TEST(TsNPCObject, ACrittersPayloadIsDrawnFromTheFirstEntriesTheNumberAllows)
 namespace {
 
 // Something to point a healer at that is not a character.
-class Barrel : public TsEntity {
-    OM_DECLARE_CLASS(Barrel)
+class NotAPatient : public TsEntity {
+    OM_DECLARE_CLASS(NotAPatient)
 public:
-    Barrel() = default;
-    explicit Barrel(OmArchive& archive) : TsEntity(archive) {}
+    NotAPatient() = default;
+    explicit NotAPatient(OmArchive& archive) : TsEntity(archive) {}
 };
-OM_IMPLEMENT_CLASS(Barrel, TsEntity)
+OM_IMPLEMENT_CLASS(NotAPatient, TsEntity)
 
 // A healer that leads its squad is not sent to heal what is not a
 // character, nobody, someone unhurt, or when it cannot spare the life.
@@ -245,7 +245,7 @@ TEST(TsPCObject, ALeadingHealerRefusesOrdersWithNothingToHeal)
     TsSquadObject* squad = new TsSquadObject;
     TsPCObject* healer = MakePC("healer", TS_PC_TAMSA);
     TsPCObject* patient = MakePC("patient", TS_PC_HADLEY);
-    Barrel* barrel = new Barrel;
+    NotAPatient* barrel = new NotAPatient;
     squad->AddMember(healer);
     squad->AddMember(patient);
     ASSERT_NE(healer->InnateAttack(), nullptr);
