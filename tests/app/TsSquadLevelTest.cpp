@@ -24,7 +24,10 @@
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsWaypointObject.h"
+#include "game/objects/TsWeaponObject.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
 #include "tests/app/AppFixture.h"
@@ -434,6 +437,37 @@ TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy
     EXPECT_EQ(party[0]->GetLockedTarget(), foe) << "the nearest enemy within reach";
     Frames(30, 100);
     EXPECT_LT(GroundDistance(party[0]->GetPosition(), foe->GetPosition()), 2.5f) << "it closed in to strike";
+}
+
+// With a gun in hand the right button orders a shot at the cursor's point:
+// a ranged attack, which needs no target within reach.
+TEST_F(SquadLevel, TheRightButtonFiresARangedWeaponAtTheCursor)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    auto* gun = new TsWeaponObject;
+    gun->SetName("gun");
+    gun->SetCanEquip(true);
+    gun->Current().SetWeaponType(TS_WEAPON_RANGED_MANUAL);
+    gun->Current().SetEquipType(3); // a one-handed gun
+    gun->Current().SetAmmoPerShot(0);
+    gun->Current().SetRange(12.0f);
+    TsInventory* inventory = party[0]->GetInventory();
+    ASSERT_NE(inventory, nullptr);
+    ASSERT_GT(inventory->AddArticle(gun), 0);
+    ASSERT_TRUE(inventory->EquipArticle(gun));
+    ASSERT_EQ(party[0]->CurrentWeaponType(), TS_WEAPON_RANGED_MANUAL);
+    Frames(2, 100);
+    int width = 0, height = 0;
+    app->GetWindow()->GetClientSize(width, height);
+    plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
+    plat::InjectMouseButton(*app->GetWindow(), 1, true);
+    Frames(1, 100);
+    EXPECT_EQ(party[0]->GetPendingCommand(), TsCharacterObject::kRangedAttack) << "a shot was ordered";
+    const OmVector3 aim = party[0]->GetAimPoint();
+    EXPECT_EQ(aim.x, TsAccess::LevelCursor()->GetPickedPoint().x) << "at the cursor's point";
+    EXPECT_EQ(aim.z, TsAccess::LevelCursor()->GetPickedPoint().z);
+    plat::InjectMouseButton(*app->GetWindow(), 1, false);
+    Frames(2, 100);
 }
 
 // ---- a long fight and the cost of many ------------------------------------------------
