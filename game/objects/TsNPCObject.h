@@ -23,8 +23,6 @@ enum TsNPCType : int32_t {
     TS_NPC_TRIFFID = 9,
 };
 
-class TsItemObject;
-
 class TsNPCObject : public TsCharacterObject {
     OM_DECLARE_CLASS(TsNPCObject)
 
@@ -54,7 +52,6 @@ class TsNPCObject : public TsCharacterObject {
 private:
     bool ImportCritterPayload();
     bool ImportEquipment();
-    TsItemObject* MakeItem(const char* suffix, const char* templateName);
 
     int32_t m_npcType = TS_NPC_HUMANOID;
     OmString m_weaponName;

@@ -39,8 +39,7 @@ constexpr int kGag = 33;
 constexpr int kClickSound = 204;
 constexpr int kFirstGagSound = 235;
 constexpr int kActWithBonus = 4;
-// The display-name text of the item that gives the act bonus.
-constexpr int32_t kActBonusItemText = 20230;
+constexpr int32_t kCharmNameId = 20230;
 
 } // namespace
 
@@ -95,9 +94,8 @@ void TsPlayer::GameKeys(TsPCObject& current)
         menu->SetActive(true, false);
         menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
     }
-    if (input->IsActionReleased(kWeaponMode)) {
-        if (TsInventory* inventory = current.GetInventory())
-            inventory->ToggleEquippedMode();
+    if (input->IsActionReleased(kWeaponMode) && current.GetInventory()) {
+        current.GetInventory()->ToggleEquippedMode();
     }
     SelectionKeys();
     if (input->IsActionReleased(kQuickSave)) {
@@ -155,11 +153,9 @@ void TsPlayer::MouseOrders(TsPCObject& current)
     const TsLevelCursor* cursor = TsAccess::LevelCursor();
     TsEntity* hovered = cursor ? cursor->GetHovered() : nullptr;
     TsEntity* hoveredCharacter = TsCharacterObject::Cast(hovered);
-    if (input->IsActionReleased(kHeal)) {
-        // By health while hurt, else by vitality; the smallest that helps.
-        TsInventory* inventory = current.GetInventory();
+    if (input->IsActionReleased(kHeal) && current.GetInventory()) {
         const bool byHealth = current.GetHealth() < current.GetMaxHealth();
-        if (TsItemObject* item = inventory ? inventory->FindHealingItem(byHealth, true) : nullptr) {
+        if (TsItemObject* item = current.GetInventory()->FindHealingItem(byHealth, true)) {
             current.StopMoving();
             item->AutoUse();
         }
@@ -195,6 +191,7 @@ void TsPlayer::MouseOrders(TsPCObject& current)
     }
 }
 
+// From the fourth act on, a squad carrying the charm recovers twice as fast.
 void TsPlayer::ActBonus()
 {
     if (levelInfo_->iActNumber < kActWithBonus) {
@@ -202,17 +199,19 @@ void TsPlayer::ActBonus()
     }
     bool found = false;
     for (int32_t m = 0; m < squad_->GetMemberCount() && !found; ++m) {
-        const TsCharacterObject* member = squad_->GetMember(m);
-        const TsInventory* inventory = member ? member->GetInventory() : nullptr;
-        for (int32_t i = 0; inventory && i < inventory->GetItemCount() && !found; ++i)
-            found = inventory->GetItem(i)->GetDisplayNameID() == kActBonusItemText;
+        const TsInventory* inventory = squad_->GetMember(m)->GetInventory();
+        for (int32_t i = 0; inventory && i < inventory->GetItemCount() && !found; ++i) {
+            const TsItemObject* item = inventory->GetItem(i);
+            found = item && item->GetDisplayNameID() == kCharmNameId;
+        }
     }
-    if (!found)
+    if (!found) {
         return;
-    // A second vitality recovery on top of each member's own.
-    for (int32_t m = 0; m < squad_->GetMemberCount(); ++m)
-        if (TsCharacterObject* member = squad_->GetMember(m))
-            member->IncrementVitality(member->GetVitalityRecovery() * TsAccess::TickDuration());
+    }
+    for (int32_t m = 0; m < squad_->GetMemberCount(); ++m) {
+        TsCharacterObject* member = squad_->GetMember(m);
+        member->IncrementVitality(member->GetVitalityRecovery() * TsAccess::TickDuration());
+    }
 }
 
 // Orrick's gag: holding the key counts down, and at zero he lets rip.
