@@ -4,6 +4,7 @@
 // out, equips and drops by clicks; the pop-up menu uses, gives and drops;
 // and a frame of HUD drawing allocates nothing.
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -12,6 +13,8 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLevel.h"
+#include "game/framework/TsOptions.h"
+#include "game/framework/TsScriptHost.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLevelCursor.h"
@@ -366,6 +369,163 @@ TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
         renderer->Present();
     }
     EXPECT_EQ(counted, 0u);
+}
+
+// Giving splits a stack by its pack size, never grows the receiver's stack
+// past its maximum and never leaves the giver an empty stack.
+TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
+{
+    AddSquad();
+    TsItemObject* rounds = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
+    rounds->SetPackSize(5);
+    TsHUDMenu::GiveArticle(rounds, 0, 1);
+    EXPECT_EQ(rounds->GetStack(), 12);
+    ASSERT_EQ(members[1]->GetInventory()->GetAmmoCount(), 1);
+    TsItemObject* theirs = members[1]->GetInventory()->GetAmmo(0);
+    EXPECT_EQ(theirs->GetStack(), 5);
+    // The receiver's stack is two short of its maximum: two move, ten stay.
+    theirs->SetStack(theirs->GetMaxStack() - 2);
+    TsHUDMenu::GiveArticle(rounds, 0, 1);
+    EXPECT_EQ(theirs->GetStack(), theirs->GetMaxStack());
+    EXPECT_EQ(rounds->GetStack(), 10);
+    // A full receiver takes nothing.
+    TsHUDMenu::GiveArticle(rounds, 0, 1);
+    EXPECT_EQ(rounds->GetStack(), 10);
+    // The last few go to the third member and the giver's stack is gone.
+    rounds->SetStack(3);
+    TsHUDMenu::GiveArticle(rounds, 0, 2);
+    EXPECT_EQ(members[0]->GetInventory()->GetAmmoCount(), 0);
+    ASSERT_EQ(members[2]->GetInventory()->GetAmmoCount(), 1);
+    EXPECT_EQ(members[2]->GetInventory()->GetAmmo(0)->GetStack(), 3);
+    // A weapon moves whole.
+    TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
+    TsHUDMenu::GiveArticle(blaster, 0, 1);
+    EXPECT_FALSE(members[0]->GetInventory()->Holds(blaster));
+    EXPECT_TRUE(members[1]->GetInventory()->Holds(blaster));
+    EXPECT_EQ(blaster->GetOwner(), members[1]);
+}
+
+TEST_F(HudLevel, AMenuOfASquadOfOneHasThreeEntriesAndStaysOnTheScreen)
+{
+    members[0] = AddMember("ann", 0, 1.0f, 4.0f);
+    TsAccess::LocalPlayer()->SetCurrentCharacter(0);
+    TsItemObject* medkit = Article<TsItemObject>(members[0], "ItemTemplateMedkit", 2);
+    TsHUDMenu& menu = hud->GetMenu();
+    MouseTo(TsAccess::ScreenWidth() - 2, 10);
+    FrameAfter(100);
+    menu.Open(medkit, 0);
+    EXPECT_FALSE(menu.IsShown(TsHUDMenu::kGiveFirst));
+    EXPECT_FALSE(menu.IsShown(TsHUDMenu::kGiveSecond));
+    const TsFrameWindow& frame = menu.GetFrame();
+    const TsScreenQuad& left = frame.GetPiece(TsFrameWindow::kLeft);
+    EXPECT_FLOAT_EQ(left.v[0].y - left.v[1].y, 3.0f * menu.GetLineHeight());
+    // Shifted left to end 4 pixels inside the right edge, and not above the top.
+    EXPECT_FLOAT_EQ(menu.GetPosition().x + menu.GetWidth(), float(TsAccess::ScreenWidth() - 4));
+    EXPECT_GE(menu.GetPosition().y, 0.0f);
+    // At full health the medkit cannot be used: the entry is greyed and a
+    // click on it closes the menu without using it.
+    EXPECT_FALSE(menu.GetEntry(TsHUDMenu::kUse)->enabled);
+    const TsScreenQuad& use = menu.GetEntry(TsHUDMenu::kUse)->strip;
+    Click(int((use.v[1].x + use.v[3].x) / 2), int((use.v[1].y + use.v[0].y) / 2));
+    EXPECT_FALSE(menu.IsOpen());
+    EXPECT_EQ(medkit->GetStack(), 2);
+}
+
+// The exit script is called by name later: only an identifier that fits is
+// kept, and the answer is true either way.
+TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFits)
+{
+    lua_State* L = TsAccess::LuaState();
+    ASSERT_EQ(TsScriptHost::DoString(L, "g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
+    EXPECT_STREQ(hud->GetExitScript(), "OnDone");
+    const std::string longName(400, 'a');
+    for (const std::string& name : {longName, std::string("os.exit()"), std::string("")}) {
+        EXPECT_TRUE(hud->ExitDialogue(name.c_str(), "text", false));
+        EXPECT_STREQ(hud->GetExitScript(), "OnDone") << name;
+    }
+    // Wrong argument kinds get the binding's error.
+    EXPECT_NE(TsScriptHost::DoString(L, "TsAccess.HUDe():CreateSprite('x', 3)"), 0);
+    EXPECT_TRUE(log.Contains("CreateSprite"));
+}
+
+TEST_F(HudLevel, TextWindowsToggleAndHyphenateLongWords)
+{
+    AddSquad();
+    TsHUDTextWindow& info = hud->GetInfoWindow();
+    ASSERT_FALSE(info.IsVisible());
+    info.Show(50, 50, members[1], TsHUDTextWindow::kCharacter, 140.0f);
+    EXPECT_TRUE(info.IsVisible());
+    EXPECT_NE(std::string(info.GetLine(1)).find("out of"), std::string::npos);
+    const std::string line = info.GetLine(2);
+    info.Show(60, 60, members[2], TsHUDTextWindow::kCharacter, 140.0f);
+    EXPECT_FALSE(info.IsVisible()) << "a second Show hides";
+    EXPECT_EQ(info.GetLine(2), line) << "and leaves the contents";
+    EXPECT_EQ(info.GetObject(), members[1]);
+
+    char word[260] = "Supercalifragilisticexpialidocious";
+    int cut = 0;
+    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
+    EXPECT_GT(cut, 0);
+    EXPECT_EQ(word[std::strlen(word) - 1], '-');
+    float w = 0, h = 0;
+    hud->GetTextExtent(word, w, h);
+    EXPECT_LE(w, 60.0f);
+    char shortWord[260] = "ok";
+    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
+    EXPECT_STREQ(shortWord, "ok");
+    // Before the font is there, text calls leave their outputs alone.
+    OmD3DFont* font = hud->GetFont();
+    hud->SetFont(nullptr);
+    w = h = -1;
+    hud->GetTextExtent("abc", w, h);
+    EXPECT_EQ(w, -1);
+    hud->SetFont(font);
+}
+
+TEST_F(HudLevel, ABlinkShowsTheBrightCursorForSixTenthsOfASecond)
+{
+    hud->StartBlink();
+    FrameAfter(100);
+    EXPECT_TRUE(hud->IsBlinkActive());
+    EXPECT_EQ(hud->GetBlinkPhase(), 0);
+    Frames(8, 100);
+    EXPECT_FALSE(hud->IsBlinkActive());
+    EXPECT_EQ(hud->GetBlinkPhase(), 1);
+}
+
+TEST_F(HudLevel, WithoutTheAnimationOptionTheInventoryOpensAtOnce)
+{
+    TsAccess::Options()->SetAnimatingInventory(false);
+    ASSERT_TRUE(hud->LoadSprites()); // the option is taken at load
+    AddSquad();
+    TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
+    TsWeaponObject* club = Article<TsWeaponObject>(members[0], "WeaponTemplateClub");
+    TsInventory* inventory = members[0]->GetInventory();
+    inventory->EquipArticle(blaster);
+    hud->OpenInventory(0);
+    EXPECT_EQ(hud->GetOpenSlot(), 0);
+    EXPECT_FALSE(hud->IsAnimating());
+    EXPECT_FALSE(TsAccess::CurrentLevel()->GetPlayerLockout());
+    // The wheel changes the weapon wherever the cursor is.
+    MouseTo(5, 5);
+    FrameAfter(100);
+    plat::InjectMouseWheel(*app->GetWindow(), -1);
+    FrameAfter(100);
+    EXPECT_EQ(inventory->GetEquipped(), club);
+    EXPECT_EQ(hud->GetOpenSlot(), 0);
+    // A click away from the articles closes the panel.
+    Click(5, 5);
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+}
+
+TEST_F(HudLevel, ASquadOfTwoPutsTheSecondPanelOnTheRight)
+{
+    members[0] = AddMember("ann", 0, 1.0f, 4.0f);
+    members[1] = AddMember("bob", 1, 2.0f, 4.0f);
+    int x = 0, y = 0;
+    TsHUDe::GetPortraitOrigin(1, x, y);
+    EXPECT_EQ(x, TsAccess::ScreenWidth() - 238);
+    EXPECT_EQ(y, TsAccess::ScreenHeight());
 }
 
 } // namespace apptest
