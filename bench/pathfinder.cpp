@@ -137,7 +137,6 @@ struct Setup {
     {
         TsAIMap map;
         BuildMap(map);
-        world->AddRef();
         TsWorldAIMap::Install(*world, std::move(map));
         finder.SetWorld(world);
         finder.CentreOn(64, 64);

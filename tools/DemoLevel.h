@@ -27,6 +27,8 @@ struct Solid {
     bool wall = false;  // blocks the AI map
 };
 
+// Cells of two units: a cast tests the cells around its path, not the level.
+constexpr float kCellEdge = 2.0f;
 constexpr float kWall = 0.25f;
 constexpr float kHeight = 3.0f;
 constexpr float kRampLow = 14.0f, kRampHigh = 18.0f, kRampTop = 1.0f;

@@ -223,7 +223,8 @@ int main(int argc, char** argv)
     OmD3D renderer;
     TsWorld* world = new TsWorld();
     const std::string prefix = folder.string() + "/";
-    if (!world->ImportWorld((prefix + "demo.pbf").c_str(), prefix.c_str(), TsWorldImportSettings{})) {
+    if (!world->ImportWorld((prefix + "demo.pbf").c_str(), prefix.c_str(),
+                            TsWorldImportSettings{.cellEdge = demolevel::kCellEdge})) {
         std::fprintf(stderr, "make_demo_level: the world import of %sdemo.pbf failed\n", prefix.c_str());
         world->Release();
         return 1;

@@ -389,9 +389,9 @@ void Register(lua_State* L)
     // (TsScriptHost::CallInitLevelInfo); registering a global of that name
     // here would replace it and call itself forever.
     SetFunction(L, "NextLevel", &NextLevel);
+    SetFunction(L, "CreateParFX", &TsShellTools::CreateParFX);
     SetFunction(L, "TestMission", &TestMission);
     SetFunction(L, "CreateSave", &CreateSave);
-    SetFunction(L, "CreateParFX", &TsShellTools::CreateParFX);
     SetFunction(L, "PlayFMV", &TsShellTools::PlayFMV);
     SetFunction(L, "ShellWrite", &ShellWrite);
     SetFunction(L, "_ERRORMESSAGE", &ErrorMessage);

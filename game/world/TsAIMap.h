@@ -16,7 +16,7 @@
 #include "engine/OmArray.h"
 #include "engine/OmVector3.h"
 #include "game/world/TsNibbleArray.h"
-#include "game/world/TsWorld.h"
+#include "game/world/TsWorld.h" // TsBeacon
 
 enum TsAITileCode : uint32_t {
     TS_AITILE_BLOCKED = 0,
@@ -65,16 +65,8 @@ public:
     // the reason otherwise.
     bool IsSound(const char** why) const;
 
-private:
-    // Seeds the game's random numbers with 1 and places up to kBeaconCount
-    // beacons on tiles of class 2 or more; only placed beacons are kept.
-    void PlaceBeacons();
-
-public:
-
-    // Fields in the world's order. Assigning a map wholesale (tests, the
-    // world's own copies) goes through the fields; codes must hold rows x
-    // columns codes.
+    // The fields, in the world's order; codes holds rows x columns codes.
+    // The world takes them over through TsWorldAIMap.
     OmVector3 aiMapOrigin;
     TsNibbleArray codes;
     float aiTileSize = 0.0f;
@@ -86,4 +78,9 @@ public:
     int32_t aiLastColumn = 0;
     int32_t aiLastRow = 0;
     OmArray<TsBeacon> beacons{64};
+
+private:
+    // Seeds the game's random numbers with 1 and places up to kBeaconCount
+    // beacons on tiles of class 2 or more; only placed beacons are kept.
+    void PlaceBeacons();
 };

@@ -322,7 +322,9 @@ bool TsAIMap::CreateFromTarga(const char* targaName, const char* boundsModelName
 void TsAIMap::PlaceBeacons()
 {
     SeedRandom(1);
+    // Saved with a grow step of 1; the room is made once, not beacon by beacon.
     beacons.Construct(0, 1);
+    beacons.Reserve(kBeaconCount);
     uint32_t clearTiles = 0;
     for (uint32_t i = 0; i < codes.GetCount(); ++i)
         clearTiles += (codes.Get(i) & TS_AITILE_CLASS_MASK) >= 2 ? 1 : 0;

@@ -194,9 +194,11 @@ TEST_F(ShellTools, ToolImportBoneAnimationPlaysATypedAnimationOnTheLoadedFigure)
 
 TEST_F(ShellTools, CreateParFXLoadsAnEffectOnceOrSaysWhichItCouldNot)
 {
+    // The start-up explosion types may have loaded it already.
     const uint32_t before = GetParticleEffectCount();
+    const bool loaded = FindParticleEffect("smoke") >= 0;
     EXPECT_EQ(Lua("CreateParFX('smoke') CreateParFX('smoke')"), 0);
-    EXPECT_EQ(GetParticleEffectCount(), before + 1);
+    EXPECT_EQ(GetParticleEffectCount(), before + (loaded ? 0 : 1));
     const int32_t smoke = FindParticleEffect("smoke");
     ASSERT_GE(smoke, 0);
     EXPECT_GT(GetParticleEffect(smoke)->frameCount, 0) << "read from data/fx/particles/smoke";

@@ -59,6 +59,10 @@ protected:
     // Writes data\frontend\<name> in the scratch folder (the working folder
     // from then on) as a solid image.
     void WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour);
+    // Makes the scratch folder the working folder with the demo's scripts
+    // and data linked in, all but data\frontend\<name>, so a test can write
+    // its own image of that name before the application starts and reads it.
+    void UseDemoDataWithout(const std::string& name);
 
     // The front buffer as A8R8G8B8 words, top row first.
     std::vector<uint32_t> ReadScreen();

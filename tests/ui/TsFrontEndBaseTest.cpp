@@ -325,10 +325,20 @@ TEST_F(FrontEndStack, TheModeDeletesTransientWindowsStillOnTheStack)
 
 // ---- the cursor and front-end sprites ----
 
-TEST_F(FrontEndStack, TheCursorIsDrawnOverAnEmptyStack)
+// A plain red cursor of the test's own in place of the demo's.
+class RedCursor : public GuiTest {
+protected:
+    void SetUp() override
+    {
+        GuiTest::SetUp();
+        UseDemoDataWithout("crs1.tga");
+        WriteFrontEndImage("crs1.tga", 16, 16, 0xFFFF0000);
+        Start();
+    }
+};
+
+TEST_F(RedCursor, TheCursorIsDrawnOverAnEmptyStack)
 {
-    WriteFrontEndImage("crs1.tga", 16, 16, 0xFFFF0000);
-    ASSERT_TRUE(FrontEnd().Initialise());
     MoveMouse(200, 150);
     Frame();
     const std::vector<uint32_t> screen = ReadScreen();
@@ -338,10 +348,8 @@ TEST_F(FrontEndStack, TheCursorIsDrawnOverAnEmptyStack)
     EXPECT_EQ(Pixel(screen, 210, 160), 0u);
 }
 
-TEST_F(FrontEndStack, TheCursorIsDrawnOverTheWindows)
+TEST_F(RedCursor, TheCursorIsDrawnOverTheWindows)
 {
-    WriteFrontEndImage("crs1.tga", 16, 16, 0xFFFF0000);
-    ASSERT_TRUE(FrontEnd().Initialise());
     // A screen whose blue square lies under the pointer.
     class Square : public TsGuiWindow {
     public:

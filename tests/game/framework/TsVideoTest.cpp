@@ -222,7 +222,8 @@ TEST_F(TsVideoTest, MissingOrDamagedFilesFailWithoutHarmingTheRenderer)
     LogCapture log;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\nothere.mpg"), TsVideo::kFailed);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    // At once, not after a wait: generous enough for a loaded machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_TRUE(frames_.empty());
     EXPECT_EQ(FrontCentre(), 0xFF000000u); // only the cleared screen
     EXPECT_EQ(log.All(), "");              // a missing video is no error

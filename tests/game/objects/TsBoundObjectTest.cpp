@@ -22,8 +22,7 @@ using BoundPtr = std::unique_ptr<TsBoundObject, Release>;
 
 BoundPtr NewBound()
 {
-    TsBoundObject* bound = new TsBoundObject;
-    return BoundPtr(bound);
+    return BoundPtr(new TsBoundObject); // made holding one reference
 }
 
 // The six faces of the cube from lo to lo + 1, normals inward.

@@ -78,7 +78,7 @@ using WorldPtr = std::unique_ptr<TsWorld, ReleaseWorld>;
 // A world holding the map.
 inline WorldPtr WorldWith(TsAIMap&& map)
 {
-    TsWorld* world = new TsWorld;
+    TsWorld* world = new TsWorld; // made holding one reference
     TsWorldAIMap::Install(*world, std::move(map));
     return WorldPtr(world);
 }

@@ -232,7 +232,9 @@ TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
 
 TEST_F(DemoLevelTest, ShadowTrianglesAreTheFloorUnderTheCaster)
 {
-    const TsWorldCell* cell = world->CellAt(0, 0);
+    int32_t cx = 0, cz = 0;
+    world->WorldToCell(4, 4, cx, cz);
+    const TsWorldCell* cell = world->CellAt(cx, cz);
     ASSERT_NE(cell, nullptr);
     const int32_t count = world->GatherShadowTriangles(*cell, OmVector3(4, 0, 4), 0.5f, 1.0f);
     ASSERT_GT(count, 0);

@@ -19,6 +19,7 @@
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldImporter.h"
 #include "render/OmD3D.h"
+#include "tools/DemoLevel.h"
 
 namespace worldtest {
 
@@ -90,7 +91,8 @@ protected:
         Ref<TsWorld> world(new TsWorld());
         const std::string folder = TempPath("import");
         std::filesystem::create_directories(folder);
-        if (!world->ImportWorld(DemoFile("demo.pbf").c_str(), (folder + "/").c_str(), TsWorldImportSettings{}))
+        const TsWorldImportSettings settings{.cellEdge = demolevel::kCellEdge};
+        if (!world->ImportWorld(DemoFile("demo.pbf").c_str(), (folder + "/").c_str(), settings))
             return nullptr;
         return world;
     }

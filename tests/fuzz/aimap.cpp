@@ -1,0 +1,37 @@
+// The AI map's Targa reader must refuse any damaged image with a message and
+// build a consistent map from any image it accepts.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "engine/OmVector3.h"
+#include "game/world/TsAIMap.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // Keep the work per input small: huge images are valid but slow.
+    if (size > 70000)
+        return 0;
+    static const std::string path = "/tmp/fuzz_aimap_" + std::to_string(getpid()) + ".tga";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    TsAIMap map;
+    // The first bytes past a 64-pixel bounds pick the tile size: halved or not.
+    const float edge = size > 20 && (data[size - 1] & 1) ? 8.0f : 64.0f;
+    if (map.CreateFromTarga(path.c_str(), nullptr, OmVector3(0, 0, 0), OmVector3(edge, 1, edge))) {
+        const char* why = nullptr;
+        if (!map.IsSound(&why) || map.codes.GetCount() == 0)
+            __builtin_trap();
+        for (uint32_t i = 0; i < map.beacons.GetCount(); ++i)
+            if ((map.CodeAtWorld(map.beacons[i].x, map.beacons[i].z) & 3u) < 2u)
+                __builtin_trap();
+    } else if (!map.IsEmpty()) {
+        __builtin_trap();
+    }
+    return 0;
+}
