@@ -122,7 +122,7 @@ const Entry kPackage[] = {
     Class("TsCutScene", "", &kCameraProfiles, bind::TsCutSceneClass),
     Class("OmString", "", nullptr, bind::OmStringClass, bind::CollectString),
     Class("OmWideString", "", nullptr, bind::OmWideStringClass, bind::CollectWideString),
-    Class("TsRadar"),
+    Class("TsRadar", "", nullptr, bind::TsRadarClass),
     Class("TsLevel", "TsGameMode", nullptr, bind::TsLevelClass),
     Class("TsLevelInfo", "", nullptr, bind::TsLevelInfoClass),
     Class("TsTriggerObject", "TsEntity", nullptr, bind::TsTriggerObjectClass),

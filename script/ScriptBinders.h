@@ -18,6 +18,7 @@ void VectorGlobals(lua_State* L); // GetX, GetY, GetZ
 void TsAccessClass(lua_State* L);
 void OmStringClass(lua_State* L);
 void OmWideStringClass(lua_State* L);
+void TsRadarClass(lua_State* L);
 void FileIOClass(lua_State* L);
 // The collector of the text copies the wide holder hands to scripts.
 int CollectText(lua_State* L);

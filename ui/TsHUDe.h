@@ -140,6 +140,18 @@ public:
     bool HandleTradeInput(int x, int y);
     void RenderTradePanel();
     void OnConversationEnd();
+    // The trade panel's steps (TsHUDeTrade.cpp), open for tests.
+    void StartTraderConversation(bool clicked);
+    void SelectTradeSlot(bool clicked, int x, int y);
+    void HandleTradeMemberSwitch(bool clicked, int x, int y);
+    void HandleTradeClick(bool clicked, int x, int y);
+    void HandleTradeExit(bool clicked, int x, int y);
+    void RenderTraderGrid(float gx, float gy, TsInventory* inventory);
+    // Buys or sells the article for the member (true when it changed hands).
+    bool BuyArticle(TsCharacterObject& member, TsCollectibleObject& article);
+    bool SellArticle(TsCharacterObject& member, TsCollectibleObject& article);
+    void SetTradePanelVisible(bool visible) { tradePanelVisible_ = visible ? 1 : 0; }
+    void SetTradeSide(int32_t side) { tradeSide_ = uint8_t(side); }
     bool IsTraderPending() const { return trader_ != nullptr; }
     bool IsPanelOpen() const { return openSlot_ >= 0 || animating_ != 0; }
     TsCharacterObject* GetTrader() const { return trader_; }

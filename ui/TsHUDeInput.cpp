@@ -19,6 +19,7 @@
 #include "game/objects/TsWeaponObject.h"
 #include "engine/OmBaseSprite.h"
 #include "engine/OmRenderer.h"
+#include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 
 namespace {
@@ -189,7 +190,9 @@ bool TsHUDe::HandleMenuButton(int x, int y)
     if (!onButton && !Pressed(kActionEscape)) {
         return false;
     }
-    LogError("TsHUDe: the in-game menu is not built yet");
+    if (TsGameFrontEnd* menu = TsAccess::GameFrontEnd()) {
+        menu->SetActive(true, true);
+    }
     return true;
 }
 

@@ -24,7 +24,10 @@
 #include "game/world/TsWorldCell.h"
 #include "platform/FilePath.h"
 #include "render/OmD3D.h"
+#include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
+#include "ui/TsRadar.h"
+#include "ui/TsTrade.h"
 
 OM_IMPLEMENT_CLASS(TsLevel, TsGameMode)
 
@@ -32,14 +35,6 @@ namespace {
 
 constexpr float kDegrees = std::numbers::pi_v<float> / 180.0f;
 constexpr float kElevationSteps[3] = {30.0f * kDegrees, 50.0f * kDegrees, 85.0f * kDegrees};
-
-void ReportOnce(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsLevel: %s", what);
-    }
-}
 
 void ReadByteFlag(OmArchive& archive, uint8_t& flag)
 {
@@ -80,9 +75,10 @@ void TsLevel::CreateMembers()
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
     conversation_ = new TsConversation; // holding the reference it is made with
-    static bool reported = false;
-    ReportOnce(reported, "the trade screen, radar and in-game menu are not built yet; the level "
-                         "runs without them");
+    radar_ = std::make_unique<TsRadar>();
+    trade_ = new TsTrade;               // holding the reference it is made with
+    gameFrontEnd_ = new TsGameFrontEnd; // holding the reference it is made with
+    gameFrontEnd_->SetLevel(this);
 }
 
 TsLevel::~TsLevel()
@@ -106,6 +102,20 @@ void TsLevel::ReleaseOwned()
     if (cutScene_) {
         cutScene_->Release();
         cutScene_ = nullptr;
+    }
+    if (radar_) {
+        radar_->Release();
+        radar_.reset();
+    }
+    // Neither is in the level's archive: they go with the level whatever
+    // tears it down.
+    if (gameFrontEnd_) {
+        gameFrontEnd_->Release();
+        gameFrontEnd_ = nullptr;
+    }
+    if (trade_) {
+        trade_->Release();
+        trade_ = nullptr;
     }
     cursorQueries_.reset();
     levelCursor_.reset();
@@ -182,12 +192,7 @@ void TsLevel::Write(OmArchive& archive)
     archive.WriteBool(savedFlag_ != 0);
     archive.WriteBool(cursorMode_ != 0);
     archive.WriteBool(objectivesShown_ != 0);
-    archive.WriteBool(radar_.objectiveShown != 0);
-    archive.WriteBool(radar_.radarShown != 0);
-    archive.WriteFloat(radar_.range);
-    for (float value : radar_.objective) {
-        archive.WriteFloat(value);
-    }
+    radar_->Write(archive);
 }
 
 void TsLevel::Read(OmArchive& archive)
@@ -216,12 +221,7 @@ void TsLevel::Read(OmArchive& archive)
     ReadByteFlag(archive, savedFlag_);
     ReadByteFlag(archive, cursorMode_);
     ReadByteFlag(archive, objectivesShown_);
-    ReadByteFlag(archive, radar_.objectiveShown);
-    ReadByteFlag(archive, radar_.radarShown);
-    archive.ReadFloat(radar_.range);
-    for (float& value : radar_.objective) {
-        archive.ReadFloat(value);
-    }
+    radar_->Read(archive);
 }
 
 // ---- script operations ----------------------------------------------------
@@ -317,9 +317,7 @@ void TsLevel::Pause(bool paused)
 
 void TsLevel::ActivateIngameFrontEnd(bool on)
 {
-    static bool reported = false;
-    ReportOnce(reported, "ActivateIngameFrontEnd: the in-game menu is not built yet");
-    Pause(on);
+    gameFrontEnd_->SetActive(on, true);
 }
 
 void TsLevel::BeginConvert()

@@ -18,6 +18,8 @@
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
+#include "ui/TsHUDe.h"
+#include "ui/TsRadar.h"
 
 OM_IMPLEMENT_CLASS(TsConversationFragment, OmObject)
 OM_IMPLEMENT_CLASS(TsConversation, TsObject)
@@ -271,9 +273,10 @@ void TsConversation::Run()
     m_firstTick = input && (input->IsActionDown(kActionUse) || input->IsActionDown(kActionAlternate)) ? 1 : 0;
     if (TsLevel* level = TsAccess::CurrentLevel())
         level->SetPlayerLockout(m_overrideLockout != 0);
-    // The radar hides and an open inventory panel closes: the accessors
-    // report what is not there yet.
-    TsAccess::Radar();
+    // The radar hides while the conversation runs; an open inventory panel
+    // closes: the accessor reports what is not there yet.
+    if (TsRadar* radar = TsAccess::Radar())
+        radar->UseRadar(false);
     TsAccess::HUDe();
     ForgetTimer(m_startTimer);
     m_startTimer = TsTimerTable::Instance().AddTimer(this, kStartSeconds, 1);
@@ -393,6 +396,11 @@ void TsConversation::End()
     m_canAdvance = 1;
     ReleaseFragments();
     m_current = -1;
+    if (TsRadar* radar = TsAccess::Radar())
+        radar->UseRadar(true);
+    // A trader's conversation ends in the trade panel.
+    if (TsHUDe* hud = TsAccess::HUDe(); hud && hud->IsTraderPending())
+        hud->OnConversationEnd();
 }
 
 void TsConversation::Render(float, float)

@@ -14,12 +14,17 @@
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
+#include "platform/Window.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsInGameWindows.h"
 
 namespace {
 
 // Input actions.
 constexpr int kImmune = 29;
 constexpr int kDiary = 15;
+constexpr int32_t kSavedText = 30747; // "game saved"
+constexpr int32_t kQuitText = 30748;  // "really quit?"
 constexpr int kWeaponMode = 14;
 constexpr int kSelectFirst = 18; // then 19 and 20
 constexpr int kQuickSave = 26;
@@ -71,22 +76,28 @@ void TsPlayer::Tick(uint32_t)
     ActBonus();
 }
 
-// Without the in-game menu no question is ever open, and no answer is
-// ever given: a pending quit is dropped.
+// The quit question is read once its box has closed: "Yes" ends the
+// program; either answer drops the request.
 bool TsPlayer::QuitStep()
 {
-    if (quitRequest_) {
-        quitRequest_ = 0;
+    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
+    if (!quitRequest_ || (menu && menu->HasOpenWindows())) {
+        return false;
     }
+    if (menu && menu->GetMessageResult() == TsFrontEndBase::kResultYes) {
+        plat::PostQuit(0);
+    }
+    quitRequest_ = 0;
     return false;
 }
 
 void TsPlayer::GameKeys(TsPCObject& current)
 {
     const TsInput* input = TsAccess::Input();
-    if (input->IsActionReleased(kDiary)) {
-        static bool reported = false;
-        ReportOnce(reported, "the diary is not shown: the in-game menu is not built yet");
+    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
+    if (input->IsActionReleased(kDiary) && menu) {
+        menu->SetActive(true, false);
+        menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
     }
     if (input->IsActionReleased(kWeaponMode)) {
         static bool reported = false;
@@ -100,10 +111,10 @@ void TsPlayer::GameKeys(TsPCObject& current)
     if (input->IsActionReleased(kQuickLoad)) {
         ChangeLevel();
     }
-    if (input->IsActionReleased(kQuit)) {
+    if (input->IsActionReleased(kQuit) && menu) {
         quitRequest_ = 1;
-        static bool reported = false;
-        ReportOnce(reported, "the quit question is not asked: the in-game menu is not built yet");
+        menu->SetActive(true, false);
+        ShowMessageBox(GameText(kQuitText), TsGuiMessageBox::kYesNo, menu);
     }
 }
 
@@ -137,6 +148,10 @@ void TsPlayer::QuickSave()
     }
     loadedSaveName_ = saveTitle_.Get();
     LogInfoF("Quick save: %s", saveTitle_.Get() ? saveTitle_.Get() : "");
+    if (TsGameFrontEnd* menu = TsAccess::GameFrontEnd()) {
+        menu->SetActive(true, false);
+        ShowMessageBox(GameText(kSavedText), TsGuiMessageBox::kOk, menu);
+    }
 }
 
 void TsPlayer::MouseOrders(TsPCObject& current)
