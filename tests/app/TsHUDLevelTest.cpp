@@ -541,6 +541,28 @@ TEST_F(HudLevel, ASquadOfTwoPutsTheSecondPanelOnTheRight)
     TsHUDe::GetPortraitOrigin(1, x, y);
     EXPECT_EQ(x, TsAccess::ScreenWidth() - 238);
     EXPECT_EQ(y, TsAccess::ScreenHeight());
+    // A type without a portrait draws its panel without one.
+    members[1]->SetPCType(9);
+    members[0]->SetPCType(-1);
+    Frames(2, 100);
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetTeamCount(), 2);
+}
+
+// Closing at once (conversations and cut scenes do) in the middle of the
+// fly-out leaves no player lockout behind.
+TEST_F(HudLevel, AnImmediateCloseEndsTheAnimationAndItsLockout)
+{
+    AddSquad();
+    hud->OpenInventory(1);
+    FrameAfter(100);
+    ASSERT_TRUE(hud->IsAnimating());
+    ASSERT_TRUE(TsAccess::CurrentLevel()->GetPlayerLockout());
+    hud->CloseInventory(false, true);
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+    EXPECT_FALSE(hud->IsAnimating());
+    EXPECT_FALSE(TsAccess::CurrentLevel()->GetPlayerLockout());
+    hud->CloseInventory(true, false); // closing a closed panel does nothing
+    EXPECT_FALSE(hud->IsAnimating());
 }
 
 // A locked enemy gets the target marker, green while it is still far, and
