@@ -15,13 +15,13 @@
 namespace {
 
 // An entity that is neither kind of character.
-class Crate : public TsEntity {
-    OM_DECLARE_CLASS(Crate)
+class Barrel : public TsEntity {
+    OM_DECLARE_CLASS(Barrel)
 public:
-    Crate() = default;
-    explicit Crate(OmArchive& archive) : TsEntity(archive) {}
+    Barrel() = default;
+    explicit Barrel(OmArchive& archive) : TsEntity(archive) {}
 };
-OM_IMPLEMENT_CLASS(Crate, TsEntity)
+OM_IMPLEMENT_CLASS(Barrel, TsEntity)
 
 class TriggerTest : public ::testing::Test {
 protected:
@@ -55,7 +55,7 @@ protected:
 
     ScriptState lua;
     TsTriggerObject* trigger = new TsTriggerObject;
-    Crate* crate = new Crate;
+    Barrel* crate = new Barrel;
 };
 
 } // namespace
