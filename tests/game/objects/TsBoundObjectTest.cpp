@@ -22,7 +22,8 @@ using BoundPtr = std::unique_ptr<TsBoundObject, Release>;
 
 BoundPtr NewBound()
 {
-    return BoundPtr(new TsBoundObject); // made holding one reference
+    // A new object holds the one reference the pointer gives back.
+    return BoundPtr(new TsBoundObject);
 }
 
 // The six faces of the cube from lo to lo + 1, normals inward.

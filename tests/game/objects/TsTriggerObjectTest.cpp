@@ -15,13 +15,13 @@
 namespace {
 
 // An entity that is neither kind of character.
-class Barrel : public TsEntity {
-    OM_DECLARE_CLASS(Barrel)
+class TriggerCrate : public TsEntity {
+    OM_DECLARE_CLASS(TriggerCrate)
 public:
-    Barrel() = default;
-    explicit Barrel(OmArchive& archive) : TsEntity(archive) {}
+    TriggerCrate() = default;
+    explicit TriggerCrate(OmArchive& archive) : TsEntity(archive) {}
 };
-OM_IMPLEMENT_CLASS(Barrel, TsEntity)
+OM_IMPLEMENT_CLASS(TriggerCrate, TsEntity)
 
 class TriggerTest : public ::testing::Test {
 protected:
@@ -55,7 +55,7 @@ protected:
 
     ScriptState lua;
     TsTriggerObject* trigger = new TsTriggerObject;
-    Barrel* crate = new Barrel;
+    TriggerCrate* crate = new TriggerCrate;
 };
 
 } // namespace
