@@ -15,6 +15,7 @@
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPlayer.h"
+#include "ui/TsHUDe.h"
 #include "game/objects/TsSquadObject.h"
 #include "platform/Window.h"
 #include "ui/TsGameFrontEnd.h"
@@ -40,14 +41,6 @@ constexpr int kClickSound = 204;
 constexpr int kFirstGagSound = 235;
 constexpr int kActWithBonus = 4;
 constexpr int32_t kCharmNameId = 20230;
-
-void ReportOnce(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsPlayer: %s", what);
-    }
-}
 
 } // namespace
 
@@ -175,7 +168,9 @@ void TsPlayer::MouseOrders(TsPCObject& current)
             current.ClearLockedTarget();
         }
     }
-    if (!cursor) {
+    // A click the HUD took (a portrait, the inventory) is no order.
+    TsHUDe* hud = TsAccess::HUDe();
+    if (!cursor || (hud && hud->TookInput())) {
         return;
     }
     const OmVector3& picked = cursor->GetPickedPoint();
@@ -184,6 +179,9 @@ void TsPlayer::MouseOrders(TsPCObject& current)
             current.UseEntity(hovered);
         } else {
             current.MoveTo(picked);
+        }
+        if (hud) {
+            hud->StartBlink();
         }
     } else if (input->IsActionDown(kMoveOrUse)) {
         if (current.GetPendingCommand() != TsCharacterObject::kGoToUse) {

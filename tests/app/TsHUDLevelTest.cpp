@@ -244,6 +244,8 @@ TEST_F(HudLevel, ClickingAPortraitSelectsThatCharacter)
     Origin(1, x, y);
     Click(x + 97, y - 55);
     EXPECT_EQ(TsAccess::LocalPlayer()->GetCurrentIndex(), 1);
+    OmVector3 target;
+    EXPECT_FALSE(members[1]->GetMoveTarget(target)) << "a click the HUD takes is no move order";
     // The follow button toggles the stay flag.
     Click(x + 138 + 8, y - 23 + 8);
     EXPECT_TRUE(members[1]->GetStay());
