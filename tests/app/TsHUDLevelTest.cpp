@@ -512,6 +512,11 @@ TEST_F(HudLevel, ABlinkShowsTheBrightCursorForSixTenthsOfASecond)
 
 TEST_F(HudLevel, WithoutTheAnimationOptionTheInventoryOpensAtOnce)
 {
+    // The options outlive the level: put the setting back afterwards.
+    struct Restore {
+        bool was = TsAccess::Options()->IsAnimatingInventory();
+        ~Restore() { TsAccess::Options()->SetAnimatingInventory(was); }
+    } restore;
     TsAccess::Options()->SetAnimatingInventory(false);
     ASSERT_TRUE(hud->LoadSprites()); // the option is taken at load
     AddSquad();
@@ -555,6 +560,7 @@ TEST_F(HudLevel, ASquadOfTwoPutsTheSecondPanelOnTheRight)
 TEST_F(HudLevel, AnImmediateCloseEndsTheAnimationAndItsLockout)
 {
     AddSquad();
+    ASSERT_TRUE(hud->IsInventoryAnimated());
     hud->OpenInventory(1);
     FrameAfter(100);
     ASSERT_TRUE(hud->IsAnimating());
