@@ -328,6 +328,13 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     openMenuOn(1);
     int x = 0, y = 0;
     EXPECT_TRUE(hud->GetMenu().GetEntry(TsHUDMenu::kUse)->enabled);
+    // On the screen: the entries' pale strips inside the frame.
+    int w = 0, h = 0;
+    const std::vector<uint32_t> shown = ScreenPixels(w, h);
+    const TsScreenQuad& dropStrip = hud->GetMenu().GetEntry(TsHUDMenu::kDrop)->strip;
+    const uint32_t strip = Pixel(shown, w, int(dropStrip.v[1].x) + 1, int(dropStrip.v[1].y) + 1);
+    EXPECT_GT(Red(strip), 150) << std::hex << strip;
+    EXPECT_GT(Green(strip), 140) << std::hex << strip;
     entryCentre(TsHUDMenu::kUse, x, y);
     Click(x, y);
     EXPECT_FALSE(hud->GetMenu().IsOpen());
