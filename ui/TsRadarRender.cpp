@@ -9,6 +9,7 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/world/TsWorld.h"

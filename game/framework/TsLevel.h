@@ -129,6 +129,7 @@ private:
     void TickHUD();
     void UpdateCursor();
     void GameOverStep();
+    void FinishExitDialogue();
     void ZoomActions();
     void UpdateActivation();
     void RunLuaTick();
