@@ -31,6 +31,7 @@
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
 #include "tests/app/AppFixture.h"
+#include "ui/TsGameFrontEnd.h"
 #include "tests/game/framework/ScratchDir.h"
 
 namespace apptest {
@@ -409,6 +410,11 @@ TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
     EXPECT_NE(saved, loaded);
     EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved);
     EXPECT_TRUE(fs::exists(fs::path("Save Games") / saved));
+    // The in-game menu shows that the game was saved; Return answers it.
+    ASSERT_NE(TsAccess::GameFrontEnd(), nullptr);
+    EXPECT_TRUE(TsAccess::GameFrontEnd()->IsActive());
+    Tap(28); // Return
+    EXPECT_FALSE(TsAccess::GameFrontEnd()->IsActive());
 
     fs::rename("Save Games", "Saves elsewhere");
     std::ofstream("Save Games") << "not a folder";
