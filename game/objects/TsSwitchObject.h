@@ -57,7 +57,10 @@ class TsSwitchObject : public TsDynGeometry {
     // Blank-separated key names, read at Initialise (four at most).
     void SetKeyText(const char* text) { m_keyText.Set(text); }
     int32_t GetKeyCount() const { return m_keyCount; }
-    const char* GetKeyName(int32_t i) const { return i >= 0 && i < m_keyCount ? m_keyNames[i].Get() : nullptr; }
+    const char* GetKeyName(int32_t i) const
+    {
+        return i >= 0 && i < m_keyCount && i < kMaxKeys ? m_keyNames[i].Get() : nullptr;
+    }
 
     int32_t GetState() const { return m_state; }
     // Actions that fail put the switch back to idle at once.
