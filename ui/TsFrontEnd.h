@@ -11,6 +11,7 @@
 
 #include "engine/OmVector2.h"
 #include "engine/OmVector3.h"
+#include "game/objects/TsWaveTrack.h"
 #include "ui/TsFrontEndHost.h"
 
 class OmGroup;
@@ -91,6 +92,7 @@ class TsFrontEnd : public TsFrontEndHost {
     const EffectTimer& GetEffectTimer(int i) const { return m_timers[i]; }
     const EffectQuad& GetEffectQuad(int i) const { return m_quads[i]; }
     OmLight* GetLight(int i) const { return m_lights[i]; }
+    const TsWaveTrack& GetFlickerTrack() const { return m_flickerTrack; }
 
     // Scene steps, open for tests.
     bool CreateRenderTarget(int32_t width, int32_t height);
@@ -139,5 +141,5 @@ private:
     uint8_t m_pokeActive[2] = {};
     EffectTimer m_timers[2];
     OmVector2 m_jitters[3]; // quad 0, quad 2, quad 1
-    uint8_t m_flickerReported = 0;
+    TsWaveTrack m_flickerTrack; // drives the four lights' intensity
 };

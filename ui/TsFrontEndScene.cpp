@@ -93,18 +93,24 @@ void TsFrontEnd::CreateLights()
             renderer->AddLight(light);
         m_lights[i] = light;
     }
+    // A quick flicker that dims the lights a little, in bursts of five to
+    // seven seconds with one or two steady seconds between them.
+    m_flickerTrack.amplitude = 0.2f;
+    m_flickerTrack.base = 0.8f;
+    m_flickerTrack.frequency = 7.0f;
+    m_flickerTrack.duty = 0.5f;
+    m_flickerTrack.gated = 1;
+    m_flickerTrack.restartOnSwitch = 1;
+    m_flickerTrack.onMin = 5.0f;
+    m_flickerTrack.onMax = 7.0f;
+    m_flickerTrack.offMin = 1.0f;
+    m_flickerTrack.offMax = 2.0f;
     UpdateLightFlicker(0.0f);
 }
 
-void TsFrontEnd::UpdateLightFlicker(float)
+void TsFrontEnd::UpdateLightFlicker(float time)
 {
-    // The lights flicker through the wave generator of the light effects,
-    // which a later part of the game builds; until then they burn steadily.
-    if (!m_flickerReported) {
-        LogError("Front end: the title lights burn steadily: the light flicker (wave track) is not built yet");
-        m_flickerReported = 1;
-    }
-    const float v = 1.0f;
+    const float v = m_flickerTrack.FlickerValue(time);
     const float colours[4][3] = {
         {v / 2, v / 2, v / 16}, {v / 2, v / 16, v / 2}, {v / 2, v / 16, v / 16}, {v / 16, v / 16, v / 2}};
     OmD3D* renderer = Renderer();

@@ -13,6 +13,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsSaveGames.h"
+#include "game/objects/TsPlayer.h"
 #include "platform/GfxTypes.h"
 #include "platform/InputDevices.h"
 #include "render/OmD3D.h"
@@ -74,14 +75,15 @@ bool CheckHiddenModeName(TsFrontEndBase* frontEnd)
     const char* name = PlayerName().Get();
     if (!name)
         return false;
-    for (int32_t id : kHiddenModeNames) {
+    for (int32_t mode = 0; mode < TsPlayer::EASTEREGGTYPES; ++mode) {
+        const int32_t id = kHiddenModeNames[mode];
         if (!*TitleText(id) || strcasecmp(name, TitleText(id)) != 0)
             continue;
-        // The switches live on the player, which a later part of the game
-        // builds; the name still starts no game.
-        LogErrorF("New game: the hidden mode \"%s\" is not switched: the player's hidden modes are not built yet",
-                  name);
-        (void)frontEnd;
+        // A matching name toggles its mode and starts no game; the on and
+        // off texts follow the name's text id.
+        const bool on = !TsPlayer::_IsEasterEggEnabled(mode);
+        TsPlayer::_EnableEasterEgg(mode, on);
+        ShowFrontEndMessage(TitleText(on ? id + 1 : id + 2), 0, frontEnd);
         return true;
     }
     return false;

@@ -3,12 +3,15 @@
 // write and the key bindings they capture.
 #include "tests/ui/TitleFixture.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <utime.h>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
+#include "game/objects/TsPlayer.h"
+#include "ui/TsGuiMessageBox.h"
 #include "ui/TsInputScreen.h"
 #include "ui/TsLoadGameScreen.h"
 #include "ui/TsOptionsScreens.h"
@@ -171,6 +174,37 @@ TEST_F(TitleScreens, TheNameDialogClosedAnyOtherWayThanOkIsACancel)
     Tap(kKeyReturn);
     EXPECT_EQ(title.GetMessageResult(), TsFrontEndBase::kResultOk);
     EXPECT_STREQ(PlayerName().Get(), "WARDEN");
+}
+
+TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    ASSERT_STRNE(TitleText(30579), "") << "the demo texts hold the hidden-mode names";
+    const int depth = title.GetStackDepth();
+    TsPlayer::_EnableEasterEgg(TsPlayer::EGG_BIGHEADS, false);
+    const struct {
+        const char* typed;
+        bool on;
+        int32_t text;
+    } cases[] = {{TitleText(30579), true, 30580}, {TitleText(30579), false, 30581}};
+    for (const auto& c : cases) {
+        std::string upper = c.typed;
+        for (char& ch : upper)
+            ch = char(std::toupper(static_cast<unsigned char>(ch)));
+        PlayerName() = upper.c_str(); // any case matches
+        EXPECT_TRUE(CheckHiddenModeName(&title));
+        EXPECT_EQ(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS), c.on);
+        auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        EXPECT_STREQ(box->GetText(), TitleText(c.text));
+        title.PopWindow();
+        EXPECT_EQ(title.GetStackDepth(), depth);
+    }
+    EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN)) << "only the named mode switches";
+    PlayerName() = "WARDEN";
+    EXPECT_FALSE(CheckHiddenModeName(&title));
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
 }
 
 TEST_F(TitleScreens, LeavingTheSoundScreenWritesTheVolumes)
