@@ -7,6 +7,10 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "ui/TsHUDe.h"
 
 OM_IMPLEMENT_CLASS(TsCutScene, TsObject)
 
@@ -24,11 +28,16 @@ constexpr float kCandidateReach = 1.5f;
 constexpr float kShortestTurnSeconds = 2.0f;
 constexpr float kLongestTurnSeconds = 3.0f;
 
-void ReportOnce(bool& reported, const char* what)
+// The conversation camera takes over from the player's orders: no member of
+// the squad walks on out of the framed scene.
+void StopPlayerSquad()
 {
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsCutScene: %s", what);
+    const TsPlayer* player = TsAccess::LocalPlayer();
+    const TsSquadObject* squad = player ? player->GetSquad() : nullptr;
+    for (int32_t i = 0; squad && i < squad->GetMemberCount(); ++i) {
+        if (TsCharacterObject* member = squad->GetMember(i)) {
+            member->StopMoving();
+        }
     }
 }
 
@@ -104,8 +113,12 @@ void TsCutScene::SetCutSceneActive(bool on)
         if (camera_) {
             savedDistance_ = camera_->Distance().next;
         }
-        static bool reported = false;
-        ReportOnce(reported, "the HUD's inventory is not closed for cut scenes: the HUD is not built yet");
+        // An open inventory would sit over the scene; a panel opened for a
+        // waiting trader stays, as the trade takes the screen next.
+        TsHUDe* hud = TsAccess::HUDe();
+        if (hud && hud->IsPanelOpen() && !hud->IsTraderPending()) {
+            hud->CloseInventory(true, true);
+        }
     } else {
         if (camera_) {
             camera_->Distance().SetNext(savedDistance_);
@@ -342,6 +355,5 @@ void TsCutScene::SetupConversationCamera(const OmVector3& p, const OmVector3& q,
     MoveCamera(focus.x, focus.y, focus.z, seconds, TS_CAMERAMOVE_INTERP);
     RotateCameraTo(targetHeading / kDegrees, seconds, TS_CAMERAMOVE_INTERP);
     ZoomCamera(zoom, seconds, TS_CAMERAMOVE_INTERP);
-    static bool reported = false;
-    ReportOnce(reported, "the squad is not stopped for a conversation: characters are not built yet");
+    StopPlayerSquad();
 }

@@ -298,11 +298,15 @@ bool TsLevel::MakeDetectionMap(const char* first, const char* second)
     return world_->CreateAIMap(first, second);
 }
 
-// The HUD's busy states are not built yet; the cut scene and a running
-// conversation hold the game out of its normal state.
+// The cut scene, a running conversation and the HUD's two modal states (a
+// question box waiting for its answer, the trade panel) hold the game out of
+// its normal state.
 bool TsLevel::GameIsInNormalState() const
 {
-    return !cutScene_->IsCutSceneActive() && !(conversation_ && conversation_->HasConversationStarted());
+    if (cutScene_->IsCutSceneActive() || (conversation_ && conversation_->HasConversationStarted())) {
+        return false;
+    }
+    return !(hud_ && (hud_->IsDialogueOpen() || hud_->IsTradePanelVisible()));
 }
 
 void TsLevel::Pause(bool paused)

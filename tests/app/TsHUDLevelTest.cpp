@@ -12,6 +12,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLevel.h"
@@ -645,6 +646,54 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     EXPECT_LT(Blue(ring), 20) << std::hex << ring;
     EXPECT_GE(Green(ring) + 2, Red(ring)) << std::hex << ring;
     EXPECT_NEAR(Red(ring), 51, 6) << std::hex << ring;
+}
+
+
+// A cut scene closes an open inventory unless a trader is waiting; the
+// conversation camera stops the whole squad; the HUD's question box and
+// trade panel hold the game out of its normal state.
+TEST_F(HudLevel, CutScenesAndConversationsTakeTheSquadAndTheHudOutOfPlay)
+{
+    AddSquad();
+    TsLevel* level = TsAccess::CurrentLevel();
+    TsCutScene* scene = level->GetCutScene();
+    ASSERT_NE(scene, nullptr);
+
+    hud->OpenInventory(0);
+    scene->SetCutSceneActive(true);
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+    EXPECT_FALSE(hud->IsAnimating()) << "closed at once";
+    EXPECT_FALSE(level->GameIsInNormalState());
+    scene->SetCutSceneActive(false);
+
+    hud->OpenInventory(0);
+    hud->SetTrader(members[2]); // any character stands in for the waiting trader
+    scene->SetCutSceneActive(true);
+    EXPECT_EQ(hud->GetOpenSlot(), 0) << "the trade takes the screen next";
+    scene->SetCutSceneActive(false);
+    hud->SetTrader(nullptr);
+    hud->CloseInventory(false, true);
+
+    for (TsPCObject* member : members)
+        member->MoveTo(OmVector3(member->GetPosition().x, 0.0f, 9.0f));
+    ASSERT_EQ(members[1]->GetPendingCommand(), 1) << "walking";
+    scene->SetupConversationCamera(members[0]->GetPosition(), members[2]->GetPosition(), 3);
+    for (TsPCObject* member : members) {
+        EXPECT_EQ(member->GetPendingCommand(), 0);
+        EXPECT_EQ(member->GetFollower().GetCount(), 0u);
+    }
+    scene->SetCutSceneActive(false);
+
+    const struct {
+        bool dialogue, trade, normal;
+    } states[] = {{false, false, true}, {true, false, false}, {false, true, false}};
+    for (const auto& s : states) {
+        hud->SetDialogueOpen(s.dialogue);
+        hud->SetTradePanelVisible(s.trade);
+        EXPECT_EQ(level->GameIsInNormalState(), s.normal) << s.dialogue << s.trade;
+    }
+    hud->SetDialogueOpen(false);
+    hud->SetTradePanelVisible(false);
 }
 
 } // namespace apptest
