@@ -134,6 +134,8 @@ public:
     void RenderInventoryGrid(float gx, float gy, TsInventory* inventory);
     bool HandleInventoryInput(int x, int y);
     bool HandleMenuButton(int x, int y);
+    // The comms (menu) button's square in the bottom-right corner.
+    static bool IsCursorOnCommsButton(int x, int y);
     bool HandlePortraitClick(int32_t slot, int x, int y);
 
     // ---- trading (the trade panel's own operations) ----

@@ -183,10 +183,15 @@ void TsHUDe::WeaponKeys()
     }
 }
 
-bool TsHUDe::HandleMenuButton(int x, int y)
+bool TsHUDe::IsCursorOnCommsButton(int x, int y)
 {
     const int32_t w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
-    const bool onButton = Pressed(kActionLeft) && TsScreenRect{w - 64, h - 64, w, h}.Contains(x, y);
+    return TsScreenRect{w - 64, h - 64, w, h}.Contains(x, y);
+}
+
+bool TsHUDe::HandleMenuButton(int x, int y)
+{
+    const bool onButton = Pressed(kActionLeft) && IsCursorOnCommsButton(x, y);
     if (!onButton && !Pressed(kActionEscape)) {
         return false;
     }

@@ -11,6 +11,7 @@
 #include "game/framework/TsMain.h"
 #include "game/objects/TsPlayer.h"
 #include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
 
 namespace {
 
@@ -32,16 +33,11 @@ void CloseMenu(TsFrontEndBase* frontEnd)
         game->SetActive(false, true);
 }
 
-// A click on the HUD's comms button also closes the menu; the HUD has no
-// comms button yet, so only the back action does.
+// A click on the HUD's comms button, which opened the menu, closes it too.
 bool CommsClicked()
 {
-    static bool reported = false;
-    if (!reported) {
-        reported = true;
-        LogError("In-game menu: the comms button does not close it: the HUD's comms button is not built yet");
-    }
-    return false;
+    const TsInput* input = TsAccess::Input();
+    return input && input->IsActionPressed(0) && TsHUDe::IsCursorOnCommsButton(input->GetCursorX(), input->GetCursorY());
 }
 
 } // namespace

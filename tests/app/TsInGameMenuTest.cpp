@@ -154,6 +154,30 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     Shot("after_escape");
 }
 
+// The HUD's comms button that opened the pause menu closes it again; a
+// click just beside it does not.
+TEST_F(InGameMenu, TheCommsButtonClosesThePauseMenu)
+{
+    const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(2, 100);
+    ASSERT_TRUE(menu->IsActive());
+    const struct {
+        int x, y;
+        bool closes;
+    } clicks[] = {{w - 70, h - 32, false}, {w - 32, h - 32, true}};
+    for (const auto& c : clicks) {
+        plat::InjectMouseMove(*app->GetWindow(), c.x, c.y);
+        Frames(1, 100);
+        plat::InjectMouseButton(*app->GetWindow(), 0, true);
+        Frames(1, 100);
+        plat::InjectMouseButton(*app->GetWindow(), 0, false);
+        Frames(1, 100);
+        EXPECT_EQ(menu->IsActive(), !c.closes) << c.x << "," << c.y;
+    }
+    EXPECT_FALSE(Level()->IsPaused());
+}
+
 // The pause menu's pages are made once and found again by name.
 TEST_F(InGameMenu, TheDiaryOpensFromTheMenuAndClosesBackToIt)
 {
