@@ -19,7 +19,9 @@
 #include "game/objects/TsTriggerObject.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
+#include "game/world/TsEffectUtil.h"
 #include "game/world/TsWorld.h"
+#include "render/OmD3D.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ constexpr float kNeighbourMarkReach = 3.0f;
 constexpr float kBlockWaitSeconds = 3.0f;
 constexpr float kArrived = 0.01f;
 constexpr const char* kPcClass = "TsPCObject";
+constexpr uint32_t kHitFlashBlend = 64;
 
 void ReportMissing(bool& reported, const char* what)
 {
@@ -350,8 +353,13 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
 {
     TsPathfinder* pathfinder = LevelPathfinder();
     if (!pathfinder) {
+        // Outside a level (tools, a level being torn down) there is no map
+        // to plan on; said once, as characters ask every tick.
         static bool reported = false;
-        ReportMissing(reported, "planning without a level's pathfinder");
+        if (!reported) {
+            reported = true;
+            LogError("TsCharacterObject: no level's pathfinder to plan a route with");
+        }
         m_follower.Clear();
         return false;
     }
@@ -838,15 +846,27 @@ void TsCharacterObject::Render(float renderTime, float fraction)
     OmRenderer* renderer = OmRenderer::Current();
     if (!renderer || !DrawModel(renderTime, fraction))
         return;
-    if (m_hitFlashTicks > 0 || m_fade < 1.0f || (m_waistBone > 0 && m_waistAngle != 0.0f)) {
+    if (m_waistBone > 0 && m_waistAngle != 0.0f) {
         static bool reported = false;
-        ReportMissing(reported, "the hit flash, the fade and the waist twist of characters (renderer blend and bone control)");
+        ReportMissing(reported, "the waist twist of characters (turning one bone of the skin)");
     }
     // The stick-men display mode draws the skeleton instead of the skin.
     const bool sticks = TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN);
     if (sticks)
         renderer->SetRenderOption(OmSkinShape::kDrawSkeleton | OmSkinShape::kDrawHeadMarker);
+    // A character just hit flashes in the additive blend; one fading out
+    // is drawn at its opacity.
+    OmD3D* d3d = m_hitFlashTicks > 0 ? OmD3D::Instance() : nullptr;
+    if (d3d)
+        d3d->ForceBlendMode(kHitFlashBlend);
+    const bool fading = m_fade < 1.0f;
+    if (fading)
+        BeginTextureFactorFade(m_fade);
     model_->Render(*renderer);
+    if (fading)
+        EndTextureFactorFade();
+    if (d3d)
+        d3d->ReleaseBlendMode();
     if (sticks)
         renderer->SetRenderOption(OmSkinShape::kDrawMesh);
     if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld())
