@@ -25,6 +25,7 @@
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsTriggerObject.h"
+#include "game/world/TsEffectUtil.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/Window.h"
@@ -310,6 +311,40 @@ TEST_F(CharacterLevel, TheFigureIsSeenWalking)
     EXPECT_GT(std::hypot(after.x - before.x, after.y - before.y), 10.0) << "and has moved across it";
     EXPECT_GT(ann->GetPosition().x, 4.0f);
     EXPECT_EQ(ann->GetCurrentAnimation(), TSANIM_WALK);
+}
+
+// A character fading out is drawn at its opacity: its figure stands out
+// less from the room, and the fade is over once the figure is drawn.
+TEST_F(CharacterLevel, AFadingFigureIsDrawnFainter)
+{
+    int width = 0, height = 0;
+    LevelWalker* ann = AddWalker("ann", 3.0f, 4.0f);
+    Frames(2, 100);
+    auto contrast = [&]() {
+        FrameAfter(1);
+        const std::vector<uint32_t> with = Screen(width, height);
+        EXPECT_FALSE(IsTextureFactorFadeActive());
+        OmNode* model = ann->GetModel();
+        model->AddRef();
+        ann->SetModel(nullptr);
+        FrameAfter(1);
+        const std::vector<uint32_t> without = Screen(width, height);
+        ann->SetModel(model);
+        model->Release();
+        double sum = 0;
+        for (size_t i = 0; i < with.size() && i < without.size(); ++i)
+            for (int shift : {0, 8, 16})
+                sum += std::abs(int((with[i] >> shift) & 0xFF) - int((without[i] >> shift) & 0xFF));
+        return sum;
+    };
+    const double solid = contrast();
+    ASSERT_GT(solid, 0.0);
+    ann->BeginFadeOut();
+    for (int i = 0; i < 20 && ann->GetFade() > 0.6f; ++i)
+        Frames(1, 100);
+    ASSERT_LT(ann->GetFade(), 0.7f);
+    ASSERT_GT(ann->GetFade(), 0.2f);
+    EXPECT_LT(contrast(), 0.9 * solid);
 }
 
 TEST_F(CharacterLevel, AHundredWalkersCostThisMuchATick)
