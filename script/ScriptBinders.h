@@ -18,6 +18,7 @@ void VectorGlobals(lua_State* L); // GetX, GetY, GetZ
 void TsAccessClass(lua_State* L);
 void OmStringClass(lua_State* L);
 void OmWideStringClass(lua_State* L);
+void TsRadarClass(lua_State* L);
 void FileIOClass(lua_State* L);
 // The collector of the text copies the wide holder hands to scripts.
 int CollectText(lua_State* L);
@@ -39,11 +40,27 @@ void TsLevelInfoClass(lua_State* L);
 void TsPlayerClass(lua_State* L);
 void TsExplosionParamsClass(lua_State* L);
 void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
+void TsProjectileAttributesClass(lua_State* L);
+void TsWeaponAttributesClass(lua_State* L);
+void TsWeaponObjectClass(lua_State* L);
+void TsMineObjectClass(lua_State* L);
 void TsTriggerObjectClass(lua_State* L);
 void TsWaypointObjectClass(lua_State* L);
+void TsCharacterObjectClass(lua_State* L);
+void TsDynGeometryClass(lua_State* L);
+void TsSwitchObjectClass(lua_State* L);
+void TsDoorObjectClass(lua_State* L);
+void TsConversationClass(lua_State* L);
 void TsPCStartObjectClass(lua_State* L);
 void TsTargetObjectClass(lua_State* L);
 void TsBoundObjectClass(lua_State* L);
+void TsCollectibleObjectClass(lua_State* L);
+void TsInventoryClass(lua_State* L);
+void TsItemObjectClass(lua_State* L);
+void TsStashObjectClass(lua_State* L);
+void TsLockObjectClass(lua_State* L);
+void TsLightEffectObjectClass(lua_State* L);
+void TsHUDeClass(lua_State* L);
 // GetHostName; the other shell and debugger globals, _ERRORMESSAGE and
 // dofile belong to the script host, which registers them after the package.
 void ShellGlobals(lua_State* L);

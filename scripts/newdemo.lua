@@ -79,3 +79,94 @@ function LoadExplosionAttributes()
     burst.m_shockWidth = 1
     burst.m_shockDelay = 0
 end
+
+-- The projectile types, read once when the game systems start (32 records,
+-- fetched with TsProjectileAttributes:_Attributes).
+-- Type 0: a laser bolt, a straight fast ray with a red streak.
+-- Type 1: a homing rocket that steers toward its target and explodes.
+-- Type 2: a slow grenade that falls under gravity and explodes.
+function LoadProjectileAttributes()
+    local laser = TsProjectileAttributes:_Attributes(0)
+    laser.m_lifetime = 2
+    laser.m_initialSpeed = 40
+    laser.m_bRay = 1
+    laser:SetLaserColour(255, 40, 40)
+    laser.m_laserLength = 3
+    laser.m_laserScale = 0.1
+    laser.m_szLaserTexture:Set("laser")
+
+    local rocket = TsProjectileAttributes:_Attributes(1)
+    rocket.m_lifetime = 4
+    rocket.m_initialSpeed = 8
+    rocket.m_thrust = 4
+    rocket.m_thrustDuration = 2
+    rocket.m_steerForce = 20
+    rocket.m_targetAttractConstant = 10
+    rocket.m_drag = 0.5
+    rocket.m_bExplode = 1
+    rocket.m_iExposionID = 0
+    rocket.m_fExplosionRangeInner = 1
+    rocket.m_fExplosionRangeOuter = 3
+    rocket.m_szExhaustEffect1:Set("smoke")
+
+    local grenade = TsProjectileAttributes:_Attributes(2)
+    grenade.m_lifetime = 3
+    grenade.m_gravity = 9.8
+    grenade.m_initialSpeed = 6
+    grenade.m_verticalSpeed = 4
+    grenade.m_bExplode = 1
+    grenade.m_iExposionID = 0
+    grenade.m_fExplosionRangeInner = 1.5
+    grenade.m_fExplosionRangeOuter = 4
+end
+
+-- Weapon templates: each fills a new weapon's attribute blocks and sounds.
+function WeaponTemplateBlaster(weapon)
+    local a = weapon:Attributes(false)
+    a:SetWeaponType(TS_WEAPON_RANGED_MANUAL)
+    a:SetEquipType(TS_EQUIP_RANGED_1HAND)
+    a:SetMatterType(TS_MATTER_ENERGY)
+    a:SetAmmoType(1)
+    a:SetAmmoPerShot(1)
+    a:SetEfficiency(4)
+    a:SetRange(20)
+    a:SetReload(0.5)
+    a:SetProjectileID(0)
+end
+
+function WeaponTemplateRocketLauncher(weapon)
+    local a = weapon:Attributes(false)
+    a:SetWeaponType(TS_WEAPON_ROCKET)
+    a:SetEquipType(TS_EQUIP_RANGED_2HAND)
+    a:SetAmmoType(2)
+    a:SetEfficiency(12)
+    a:SetRange(30)
+    a:SetReload(2)
+    a:SetProjectileID(1)
+end
+
+function WeaponTemplateClub(weapon)
+    local a = weapon:Attributes(false)
+    a:SetWeaponType(TS_WEAPON_MELEE)
+    a:SetEquipType(TS_EQUIP_MELEE_1HAND)
+    a:SetAmmoType(-1)
+    a:SetEfficiency(5)
+    a:SetRange(2)
+    a:SetSpread(90)
+    a:SetReload(1)
+end
+
+-- A mine that arms on touch and goes off two seconds later with the
+-- grenade's blast.
+function MineTemplate(mine)
+    mine:SetDetonationDelay(2)
+    mine:SetProjectileID(2)
+    mine:SetDamage(20)
+    mine:SetMatterType(TS_MATTER_PHYSICAL)
+end
+
+-- The item templates.
+dofile("scripts\\items.lua")
+
+-- The HUD's sprite table.
+dofile("scripts\\hud.lua")

@@ -245,12 +245,33 @@ int main(int argc, char** argv)
     if (!WriteFigure(kWalkerFigure, walker, "walker.pbf", true) ||
         !WriteFigure(kHelmerFigure, helmer, "helmer.pbf", false))
         return 1;
-    // The walker is entry 0 of the database, the title figure entry 5.
+    // Characters load their figure from their own folder below
+    // characters/, named after the model file.
+    const fs::path characterFolder = data / "characters" / "walker";
+    std::error_code error;
+    fs::create_directories(characterFolder, error);
+    for (const char* file : {"walker.pbf", "bones.txt"}) {
+        if (error || !fs::copy_file(walker / file, characterFolder / file, fs::copy_options::overwrite_existing, error)) {
+            std::fprintf(stderr, "make_demo_figure: cannot copy %s into %s\n", file, characterFolder.string().c_str());
+            return 1;
+        }
+    }
+    fs::create_directories(characterFolder / "Textures", error);
+    for (const char* file : {"cloth.tga", "skin.tga"}) {
+        if (error || !fs::copy_file(data / "textures" / file, characterFolder / "Textures" / file,
+                                    fs::copy_options::overwrite_existing, error)) {
+            std::fprintf(stderr, "make_demo_figure: cannot copy the texture %s\n", file);
+            return 1;
+        }
+    }
+    // The walker is entry 0 of the database, the title figure entry 5. The
+    // walker runs with its walking stride.
     TsAnimationDB db;
     db.LoadAnimationTextFile(0, TSANIM_STAND, (walker / "stand.txt").string().c_str());
     db.LoadAnimationTextFile(0, TSANIM_WALK, (walker / "walk.txt").string().c_str());
+    db.LoadAnimationTextFile(0, TSANIM_RUN, (walker / "walk.txt").string().c_str());
     db.LoadAnimationTextFile(kTitleFigureEntry, TSANIM_STAND, (helmer / "stand.txt").string().c_str());
-    if (!db.GetAnimation(0, TSANIM_STAND) || !db.GetAnimation(0, TSANIM_WALK) ||
+    if (!db.GetAnimation(0, TSANIM_STAND) || !db.GetAnimation(0, TSANIM_WALK) || !db.GetAnimation(0, TSANIM_RUN) ||
         !db.GetAnimation(kTitleFigureEntry, TSANIM_STAND) || !db.WriteBinary((data / "animdb.tsa").string().c_str())) {
         std::fprintf(stderr, "make_demo_figure: cannot convert the animations into animdb.tsa\n");
         return 1;

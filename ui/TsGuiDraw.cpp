@@ -158,6 +158,12 @@ void DrawGuiShade(float x, float y, float w, float h)
     r->SetVertexShader(GfxFvf::RhwDiffuse);
     r->SetBlendMode(0x42);
     r->SetTexture(0, -1);
+    // A sprite drawn before leaves the stage reading its texture: with none
+    // bound that is opaque white, so the shade takes its own colour.
+    r->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    r->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
+    r->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
+    r->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Diffuse);
     r->DrawPrimitiveUP(GfxPrimitive::TriangleList, 2, v, sizeof(LineVertex));
     r->SetBlendMode(0);
 }

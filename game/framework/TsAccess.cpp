@@ -11,6 +11,8 @@
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
 #include "game/objects/TsPlayer.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsInGameWindows.h"
 
 namespace {
 
@@ -38,10 +40,6 @@ T* Missing(bool& reported, const char* accessor, const char* what)
 
 } // namespace
 
-TS_MISSING(TsHUDe, HUDe, "the HUD is not built yet")
-TS_MISSING(TsRadar, Radar, "the radar is not built yet")
-TS_MISSING(TsConversation, Conversation, "conversations are not built yet")
-TS_MISSING(TsGameFrontEnd, GameFrontEnd, "the in-game menu is not built yet")
 
 #undef TS_MISSING
 
@@ -123,10 +121,22 @@ TsLevel* TsAccess::Level()
     return CurrentLevel();
 }
 
+TsHUDe* TsAccess::HUDe()
+{
+    TsLevel* level = CurrentLevel();
+    return level ? level->GetHUD() : nullptr;
+}
+
 TsCutScene* TsAccess::CutScene()
 {
     const TsLevel* level = CurrentLevel();
     return level ? level->GetCutScene() : nullptr;
+}
+
+TsConversation* TsAccess::Conversation()
+{
+    const TsLevel* level = CurrentLevel();
+    return level ? level->GetIncidentalConversation() : nullptr;
 }
 
 TsWorld* TsAccess::World()
@@ -238,28 +248,64 @@ void TsAccess::SetExitMovie(const char* name)
     g_exitMovie = copy;
 }
 
+// The radar and the in-game menu belong to the current level.
+TsRadar* TsAccess::Radar()
+{
+    const TsLevel* level = Level();
+    return level ? level->GetRadar() : nullptr;
+}
+
+TsGameFrontEnd* TsAccess::GameFrontEnd()
+{
+    const TsLevel* level = Level();
+    return level ? level->GetGameFrontEnd() : nullptr;
+}
+
+namespace {
+
+TsTutorialDialog* Tutorial(const char* caller)
+{
+    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
+    auto* tutorial = menu ? dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen()) : nullptr;
+    if (!tutorial) {
+        LogErrorF("TsAccess::%s: there is no level, so no tutorial window", caller);
+    }
+    return tutorial;
+}
+
+} // namespace
+
 void TsAccess::TutorialDialog()
 {
-    static bool reported = false;
-    Missing<void>(reported, "TutorialDialog", "the in-game menu is not built yet");
+    if (TsTutorialDialog* tutorial = Tutorial("TutorialDialog")) {
+        TsGameFrontEnd* menu = GameFrontEnd();
+        menu->SetActive(true, false);
+        menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    }
 }
 
-void TsAccess::StartTutorialDialog(int)
+void TsAccess::StartTutorialDialog(int count)
 {
-    static bool reported = false;
-    Missing<void>(reported, "StartTutorialDialog", "the in-game menu is not built yet");
+    if (TsTutorialDialog* tutorial = Tutorial("StartTutorialDialog")) {
+        TsGameFrontEnd* menu = GameFrontEnd();
+        menu->SetActive(true, false);
+        tutorial->Clear(count);
+        menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    }
 }
 
-void TsAccess::TutorialDialogAddFragment(int, int)
+void TsAccess::TutorialDialogAddFragment(int textId, int index)
 {
-    static bool reported = false;
-    Missing<void>(reported, "TutorialDialogAddFragment", "the in-game menu is not built yet");
+    if (TsTutorialDialog* tutorial = Tutorial("TutorialDialogAddFragment")) {
+        tutorial->AddFragment(textId, index);
+    }
 }
 
-void TsAccess::SetTutorialDialogExitScript(const char*)
+void TsAccess::SetTutorialDialogExitScript(const char* text)
 {
-    static bool reported = false;
-    Missing<void>(reported, "SetTutorialDialogExitScript", "the in-game menu is not built yet");
+    if (TsTutorialDialog* tutorial = Tutorial("SetTutorialDialogExitScript")) {
+        tutorial->SetExitScript(text);
+    }
 }
 
 lua_State* TsAccess::LuaState()

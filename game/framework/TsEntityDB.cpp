@@ -288,13 +288,22 @@ bool TsEntityDB::Register(OmArchive& archive)
     return true;
 }
 
+// Objects that keep themselves out of saved games (locks, which the level's
+// scripts make again) are left out of the lists too: a list entry that
+// names nothing would fail the load.
 void TsEntityDB::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
     for (const OmList* list : {&m_characters, &m_collectibles, &m_squads, &m_waypoints, &m_doors,
                                &m_otherEntities, &m_entities, &m_teams, &m_lightEffects,
                                &m_otherObjects, &m_objects}) {
-        list->WriteRefs(archive);
+        uint32_t saved = 0;
+        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
+            saved += archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0 ? 1 : 0;
+        archive.WriteU32(saved);
+        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
+            if (archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0)
+                archive.WriteObjectRef(ValueAt<TsObject>(node));
     }
 }
 

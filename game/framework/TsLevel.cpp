@@ -15,13 +15,19 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsConversation.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsProjectile.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "platform/FilePath.h"
 #include "render/OmD3D.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
+#include "ui/TsRadar.h"
+#include "ui/TsTrade.h"
 
 OM_IMPLEMENT_CLASS(TsLevel, TsGameMode)
 
@@ -29,14 +35,6 @@ namespace {
 
 constexpr float kDegrees = std::numbers::pi_v<float> / 180.0f;
 constexpr float kElevationSteps[3] = {30.0f * kDegrees, 50.0f * kDegrees, 85.0f * kDegrees};
-
-void ReportOnce(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsLevel: %s", what);
-    }
-}
 
 void ReadByteFlag(OmArchive& archive, uint8_t& flag)
 {
@@ -70,14 +68,17 @@ void TsLevel::CreateMembers()
     widestFov_ = 35.0f * kDegrees;
     playElevation_ = 30.0f * kDegrees;
     pathfinder_ = std::make_unique<TsPathfinder>();
+    hud_ = std::make_unique<TsHUDe>();
     levelCursor_ = std::make_unique<TsLevelCursor>();
     cursorQueries_ = std::make_unique<TsLevelCursorQueries>(*this);
     cutScene_ = new TsCutScene; // holding the reference it is made with
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
-    static bool reported = false;
-    ReportOnce(reported, "the HUD, trade screen, conversation, radar and in-game menu are not built yet; the level "
-                         "runs without them");
+    conversation_ = new TsConversation; // holding the reference it is made with
+    radar_ = std::make_unique<TsRadar>();
+    trade_ = new TsTrade;               // holding the reference it is made with
+    gameFrontEnd_ = new TsGameFrontEnd; // holding the reference it is made with
+    gameFrontEnd_->SetLevel(this);
 }
 
 TsLevel::~TsLevel()
@@ -102,6 +103,20 @@ void TsLevel::ReleaseOwned()
         cutScene_->Release();
         cutScene_ = nullptr;
     }
+    if (radar_) {
+        radar_->Release();
+        radar_.reset();
+    }
+    // Neither is in the level's archive: they go with the level whatever
+    // tears it down.
+    if (gameFrontEnd_) {
+        gameFrontEnd_->Release();
+        gameFrontEnd_ = nullptr;
+    }
+    if (trade_) {
+        trade_->Release();
+        trade_ = nullptr;
+    }
     cursorQueries_.reset();
     levelCursor_.reset();
     pathfinder_.reset();
@@ -115,6 +130,10 @@ void TsLevel::ReleaseOwned()
     if (entityDB_) {
         entityDB_->Release();
         entityDB_ = nullptr;
+    }
+    if (conversation_) {
+        conversation_->Release();
+        conversation_ = nullptr;
     }
 }
 
@@ -149,8 +168,12 @@ bool TsLevel::Register(OmArchive& archive)
         return false;
     }
     TsTimerTable::Instance().Register(archive);
+    TsProjectile::ForEachLive([&archive](TsProjectile& shot) { shot.Register(archive); });
     if (entityDB_) {
         entityDB_->Register(archive);
+    }
+    if (conversation_) {
+        archive.Register(conversation_);
     }
     return true;
 }
@@ -161,19 +184,15 @@ void TsLevel::Write(OmArchive& archive)
 {
     TsGameMode::Write(archive);
     TsTimerTable::Instance().Write(archive);
-    archive.WriteU32(0); // projectiles: none until projectiles are built
+    archive.WriteU32(TsProjectile::LiveCount());
+    TsProjectile::ForEachLive([&archive](TsProjectile& shot) { archive.WriteObjectRef(&shot); });
     archive.WriteObjectRef(entityDB_);
-    archive.WriteObjectRef(nullptr); // the conversation: none until conversations are built
+    archive.WriteObjectRef(conversation_);
     archive.WriteBool(videoPlayed_ != 0);
     archive.WriteBool(savedFlag_ != 0);
     archive.WriteBool(cursorMode_ != 0);
     archive.WriteBool(objectivesShown_ != 0);
-    archive.WriteBool(radar_.objectiveShown != 0);
-    archive.WriteBool(radar_.radarShown != 0);
-    archive.WriteFloat(radar_.range);
-    for (float value : radar_.objective) {
-        archive.WriteFloat(value);
-    }
+    radar_->Write(archive);
 }
 
 void TsLevel::Read(OmArchive& archive)
@@ -181,28 +200,28 @@ void TsLevel::Read(OmArchive& archive)
     TsGameMode::Read(archive);
     TsTimerTable::Instance().Read(archive);
     archive.ReadU32(projectilesRead_);
-    if (!archive.HasFailed() && projectilesRead_ != 0) {
-        archive.Fail("the level holds projectiles, and projectiles are not built yet");
+    // The shots live in their pool; the references only bring them back.
+    for (uint32_t i = 0; i < projectilesRead_ && !archive.HasFailed(); ++i) {
+        TsProjectile* shot = nullptr;
+        archive.ReadRef(shot);
     }
     archive.ReadRef(entityDB_);
     if (!archive.HasFailed() && !entityDB_) {
         archive.Fail("a level without an entity database");
     }
-    OmObject* conversation = nullptr;
-    archive.ReadObjectRef(conversation);
+    TsConversation* conversation = nullptr;
+    archive.ReadRef(conversation);
     if (!archive.HasFailed() && conversation) {
-        archive.Fail("the level holds a conversation, and conversations are not built yet");
+        if (conversation_) {
+            conversation_->Release();
+        }
+        conversation_ = conversation;
     }
     ReadByteFlag(archive, videoPlayed_);
     ReadByteFlag(archive, savedFlag_);
     ReadByteFlag(archive, cursorMode_);
     ReadByteFlag(archive, objectivesShown_);
-    ReadByteFlag(archive, radar_.objectiveShown);
-    ReadByteFlag(archive, radar_.radarShown);
-    archive.ReadFloat(radar_.range);
-    for (float& value : radar_.objective) {
-        archive.ReadFloat(value);
-    }
+    radar_->Read(archive);
 }
 
 // ---- script operations ----------------------------------------------------
@@ -279,11 +298,11 @@ bool TsLevel::MakeDetectionMap(const char* first, const char* second)
     return world_->CreateAIMap(first, second);
 }
 
-// Conversations and the HUD's busy states are not built yet; the cut scene
-// is the one thing that holds the game out of its normal state.
+// The HUD's busy states are not built yet; the cut scene and a running
+// conversation hold the game out of its normal state.
 bool TsLevel::GameIsInNormalState() const
 {
-    return !cutScene_->IsCutSceneActive();
+    return !cutScene_->IsCutSceneActive() && !(conversation_ && conversation_->HasConversationStarted());
 }
 
 void TsLevel::Pause(bool paused)
@@ -298,9 +317,7 @@ void TsLevel::Pause(bool paused)
 
 void TsLevel::ActivateIngameFrontEnd(bool on)
 {
-    static bool reported = false;
-    ReportOnce(reported, "ActivateIngameFrontEnd: the in-game menu is not built yet");
-    Pause(on);
+    gameFrontEnd_->SetActive(on, true);
 }
 
 void TsLevel::BeginConvert()

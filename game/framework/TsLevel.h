@@ -30,15 +30,6 @@ class TsRadar;
 class TsTrade;
 class TsWorld;
 
-// The radar's saved settings. The level keeps them (and saves them in the
-// radar's record) so a game saved and loaded keeps what the scripts set.
-struct TsRadarSettings {
-    uint8_t objectiveShown = 1;
-    uint8_t radarShown = 1;
-    float range = 40.0f;
-    float objective[3] = {0.0f, 0.0f, 0.0f};
-};
-
 class TsLevel : public TsGameMode {
     OM_DECLARE_CLASS(TsLevel)
 
@@ -82,7 +73,12 @@ class TsLevel : public TsGameMode {
     TsWorld* GetWorld() const { return world_; }
     TsPathfinder* GetPathfinder() const { return pathfinder_.get(); }
     TsLevelCursor* GetLevelCursor() const { return levelCursor_.get(); }
-    TsRadarSettings& GetRadarSettings() { return radar_; }
+    // The radar keeps its settings and closes the level's archive form, so
+    // a game saved and loaded keeps what the scripts set.
+    TsRadar* GetRadar() const { return radar_.get(); }
+    TsGameFrontEnd* GetGameFrontEnd() const { return gameFrontEnd_; }
+    TsTrade* GetTrade() const { return trade_; }
+    TsHUDe* GetHUD() const { return hud_.get(); }
     void SetObjectivesText(const char* text) { objectivesText_ = text; }
     const char* GetObjectivesText() const { return objectivesText_.Get(); }
     bool GetObjectivesShown() const { return objectivesShown_ != 0; }
@@ -130,6 +126,7 @@ private:
     bool RunInGameMenu();
     void SetUpPlayCamera();
     void CameraInput();
+    void TickHUD();
     void UpdateCursor();
     void GameOverStep();
     void ZoomActions();
@@ -138,6 +135,7 @@ private:
     void TickPlayer(uint32_t tickCount);
     void MoveListener();
     void ShowObjectives();
+    void AskGameOverQuestion();
     void StartGameOver();
     void CameraElevation();
     bool CutSceneRuns() const;
@@ -155,12 +153,12 @@ private:
     TsCutScene* cutScene_ = nullptr; // owned: released in ReleaseOwned
     // Members whose classes are not built yet: null until they are.
     TsConversation* conversation_ = nullptr;
-    TsTrade* trade_ = nullptr;
+    TsTrade* trade_ = nullptr; // owned: released in ReleaseOwned
     std::unique_ptr<TsLevelCursor> levelCursor_;
     std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
-    TsRadarSettings radar_;
-    TsGameFrontEnd* gameFrontEnd_ = nullptr;
-    TsHUDe* hud_ = nullptr;
+    std::unique_ptr<TsRadar> radar_;
+    TsGameFrontEnd* gameFrontEnd_ = nullptr; // owned: released in ReleaseOwned
+    std::unique_ptr<TsHUDe> hud_;
     TsEntity* gameOverCharacter_ = nullptr;
     uint8_t savedFlag_ = 0; // saved with the level; no part of the game sets it yet
     int32_t gameOverState_ = kPlaying;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/OmGroup.h"
+#include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
@@ -19,15 +20,24 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsLevelCursorQueries.h"
+#include "game/objects/TsConversation.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
+#include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldDrawing.h"
 #include "game/world/TsWorldHit.h"
 #include "render/OmD3D.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
+#include "ui/TsInGameWindows.h"
+#include "ui/TsRadar.h"
+#include "ui/TsTrade.h"
 
 namespace {
 
@@ -100,8 +110,11 @@ bool TsLevel::Import()
         LogError("Error importing entities");
         return false;
     }
-    static bool reported = false;
-    ReportOnce(reported, "no projectiles are imported: projectiles are not built yet");
+    TsSwitchObject::CalculateHotspots();
+    if (!TsProjectile::ImportAll()) {
+        LogError("Error importing projectiles");
+        return false;
+    }
     return true;
 }
 
@@ -123,17 +136,32 @@ bool TsLevel::Initialise()
         LogError("Error initialising entities");
         return false;
     }
+    if (!TsProjectile::InitialiseAll()) {
+        LogError("Error initialising projectiles");
+        return false;
+    }
     pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
+    TsDoorObject::ApplyClosedOverlays();
     RunScriptFile(info->luaMissionFilename);
     SetUpPlayCamera();
     LogInfoF("Initialising %s radar", "static");
+    radar_->CreateRadar(2);
     TsMain::PumpMessages();
     std::srand(0);
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->ReloadInGameSounds(info->musicName.Get());
     }
+    if (!hud_->LoadSprites()) {
+        LogError("Error initialising HUD");
+        return false;
+    }
     if (!TsGameMode::Initialise()) {
         LogError("Error initialising base TsGameMode");
+        return false;
+    }
+    trade_->Initialise();
+    if (!gameFrontEnd_->Initialise()) {
+        LogError("Error initialising the in-game menu");
         return false;
     }
     TsAnimationDB* animations = TsAccess::AnimDB();
@@ -189,21 +217,27 @@ void TsLevel::Tick(uint32_t tickCount)
         CameraInput();
     }
     m_camera->Tick(tickCount);
+    TickHUD();
     ZoomActions();
     UpdateActivation();
     TsTimerTable::Instance().Tick();
     cutScene_->Tick(tickCount);
-    static bool noConversation = false;
-    ReportOnce(noConversation, "no conversation is ticked: conversations are not built yet");
+    if (conversation_) {
+        conversation_->Tick(tickCount);
+    }
     RunLuaTick();
     entityDB_->Tick(tickCount);
+    TsProjectile::TickAll(tickCount);
     if (!cursorMode_ && !CutSceneRuns()) {
-        UpdateCursor();
+        if (!hud_->TookInput()) {
+            UpdateCursor();
+        }
         TickPlayer(tickCount);
     } else {
         levelCursor_->ClearTurn();
     }
     MoveListener();
+    radar_->Update(31);
     viewBlendPrevious_ = viewBlend_;
     viewBlend_ = freeCamera_ == 1 || CutSceneRuns() ? 1.0f : 0.0f;
     if (!CutSceneRuns()) {
@@ -258,13 +292,20 @@ void TsLevel::CameraInput()
     }
 }
 
-// The in-game menu runs the tick while it has windows open; without the
-// menu there are never any.
+// The in-game menu runs the tick while it has windows open: the level
+// waits under it, paused, and only the game-over step may go on once the
+// last window has closed.
 bool TsLevel::RunInGameMenu()
 {
-    static bool reported = false;
-    ReportOnce(reported, "the in-game menu is not built yet; the tick never waits for it");
-    return false;
+    if (!gameFrontEnd_->HasOpenWindows()) {
+        return false;
+    }
+    gameFrontEnd_->Tick(static_cast<uint32_t>(TsAccess::TickCount()));
+    if (!gameFrontEnd_->HasOpenWindows() && gameOverState_ != kPlaying) {
+        Pause(false);
+        GameOverStep();
+    }
+    return true;
 }
 
 void TsLevel::ZoomActions()
@@ -320,8 +361,20 @@ void TsLevel::RunLuaTick()
     }
 }
 
-// The HUD, which would take the mouse first, is not built yet: the cursor
-// always reads it.
+// The HUD takes the mouse first; what it takes no world command sees.
+void TsLevel::TickHUD()
+{
+    hud_->SetTookInput(false);
+    const TsInput* input = TsAccess::Input();
+    if (cursorMode_ || !input) {
+        return;
+    }
+    hud_->SetTookInput(hud_->Tick(input->GetCursorX(), input->GetCursorY()));
+    if (hud_->TookInput()) {
+        levelCursor_->SetState(TS_CURSOR_REACHABLE);
+    }
+}
+
 void TsLevel::UpdateCursor()
 {
     const TsInput* input = TsAccess::Input();
@@ -388,13 +441,27 @@ void TsLevel::CameraElevation()
     m_camera->Pitch().SetNext(TsElevationControl::MovePitch(pitch, ElevationStep(step), TsAccess::TickDuration()));
 }
 
+// The objective window over the paused level, with the mission's hint
+// when it has one.
 void TsLevel::ShowObjectives()
 {
     if (objectivesText_.IsEmpty()) {
         return;
     }
-    static bool reported = false;
-    ReportOnce(reported, "the objectives window is not shown: the in-game menu is not built yet");
+    const TsLevelInfo* info = TsAccess::LevelInfo();
+    const char* objective = info ? GameText(info->missionObjectiveID) : objectivesText_.Get();
+    const char* hint = info && info->missionHintID != 0 ? GameText(info->missionHintID) : nullptr;
+    gameFrontEnd_->SetActive(true, false);
+    if (TsGuiWindow* window = gameFrontEnd_->GetObjectiveScreen()) {
+        // The page is opened once; later showings only change its texts.
+        if (auto* page = dynamic_cast<TsObjectiveWindow*>(window); page && page->IsOpen()) {
+            page->SetText(objective, hint);
+        }
+        gameFrontEnd_->PushWindowAt(window, reinterpret_cast<TsGuiArg>(objective), reinterpret_cast<TsGuiArg>(hint),
+                                    TsFrontEndBase::kScreen, false);
+    }
+    objectivesShown_ = 1;
+    objectivesText_ = "";
 }
 
 // Game over needs a dead squad member for the camera to look at: a
@@ -426,8 +493,17 @@ void TsLevel::StartGameOver()
     Pause(true);
 }
 
-// The scene runs while the level is paused; without the in-game menu the
-// question cannot be asked, so the game goes back to the front end.
+// Play again from the last save, or back to the title.
+void TsLevel::AskGameOverQuestion()
+{
+    static const int32_t kQuestion = 30744, kRetry = 30745, kGiveUp = 30746;
+    const TsGuiMessageButton buttons[2] = {{GameText(kRetry), 0}, {GameText(kGiveUp), 1}};
+    gameFrontEnd_->SetActive(true, false);
+    ShowQuestion(GameText(kQuestion), 2, buttons, gameFrontEnd_);
+}
+
+// The scene runs while the level is paused; then the question is asked over
+// it, and its answer read once the box has closed.
 void TsLevel::GameOverStep()
 {
     if (gameOverState_ == kGameOverScene) {
@@ -438,15 +514,21 @@ void TsLevel::GameOverStep()
         cutScene_->Tick(tick);
         if (!cutScene_->IsCutSceneActive()) {
             gameOverState_ = kGameOverQuestion;
+            AskGameOverQuestion();
             Pause(true);
         }
         return;
     }
-    if (gameOverState_ == kGameOverQuestion) {
-        static bool reported = false;
-        ReportOnce(reported, "the game-over question cannot be asked: the in-game menu is not built yet");
-        if (TsMain* app = TsMain::Instance()) {
-            app->RequestMode(TS_MODE_FRONT_END);
+    if (gameOverState_ == kGameOverQuestion && !gameFrontEnd_->HasOpenWindows()) {
+        const int32_t answer = gameFrontEnd_->GetMessageResult();
+        if (answer == 0) {
+            if (TsPlayer* player = Player()) {
+                player->ChangeLevel();
+            }
+        } else if (answer == 1) {
+            if (TsMain* app = TsMain::Instance()) {
+                app->RequestMode(TS_MODE_FRONT_END);
+            }
         }
         gameOverState_ = kPlaying;
     }
@@ -491,8 +573,6 @@ void TsLevel::Render(float renderTime, float fraction)
     m_sceneRoot->Update(renderTime);
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
-        static bool reported = false;
-        ReportOnce(reported, "no projectiles, HUD or radar are drawn: they are not built yet");
         if (world_) {
             world_->Render(renderTime, fraction);
         }
@@ -501,9 +581,23 @@ void TsLevel::Render(float renderTime, float fraction)
         if (world_) {
             world_->UpdateEffects(renderTime);
         }
+        TsProjectile::RenderAllLive(renderTime, fraction);
+        TsProjectile::RenderAll();
+        UpdateParticles(renderTime);
+        RenderParticles();
         renderer->FlushAlphaQueue();
+        hud_->RenderDestinationMarker();
+        hud_->Render(fraction);
+        // The radar goes over the HUD.
+        radar_->Render();
+        if (!gameFrontEnd_->HasOpenWindows()) {
+            hud_->UpdateTargeting();
+        }
         cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
         renderer->DrawQueuedText();
+        if (gameFrontEnd_->HasOpenWindows()) {
+            gameFrontEnd_->Render(renderTime, fraction);
+        }
         renderer->EndScene();
         renderer->Present();
     }

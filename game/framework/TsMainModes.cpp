@@ -21,6 +21,8 @@
 #include "game/framework/TsShell.h"
 #include "game/framework/TsVideo.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
+#include "game/objects/TsProjectileAttributes.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "game/objects/TsTimerTable.h"
@@ -275,9 +277,11 @@ bool TsMain::StartGameSystems()
     }
     TsShockwave::InitBuffers();
     TsInitialExplosions::Init("LoadExplosionAttributes");
-    LogError("Game systems: no projectile types: they are not built yet");
+    TsProjectile::CreateVertexBuffer();
+    TsProjectileAttributes::ResetAll();
+    const bool projectiles = TsProjectileAttributes::LoadAttributes("LoadProjectileAttributes");
     gameSystemsStarted_ = true;
-    return false; // the projectile attributes are not loaded
+    return projectiles;
 }
 
 void TsMain::StopGameSystems()
@@ -291,6 +295,9 @@ void TsMain::StopGameSystems()
     TsInitialExplosions::Shutdown(); // the arms' emitters go before the particle system
     TsShockwave::ReleaseBuffers();
     ShutdownParticleSystem();
+    // The shots in flight go with the pools below; their streaks go now.
+    TsProjectile::ReleaseVertexBuffer();
+    TsProjectileAttributes::ResetAll();
     if (renderer_) {
         renderer_->ReleaseAllMaterials();
         renderer_->ReleaseAllTextures();

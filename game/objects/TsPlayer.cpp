@@ -1,10 +1,13 @@
 #include "game/objects/TsPlayer.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 
 #include "engine/OmArchive.h"
+#include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsLog.h"
@@ -13,6 +16,9 @@
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsDiaryData.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
+#include "game/framework/TsEntityDB.h"
 
 #include <lua.hpp>
 
@@ -20,18 +26,12 @@ OM_IMPLEMENT_CLASS(TsPlayer, TsObject)
 
 namespace {
 
-void ReportOnce(bool& reported, const char* text)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsPlayer: %s", text);
-    }
-}
 
 } // namespace
 
-TsPlayer::TsPlayer() : levelInfo_(std::make_unique<TsLevelInfo>()), diary_(new TsDiaryData)
+TsPlayer::TsPlayer() : squad_(new TsSquadObject), levelInfo_(std::make_unique<TsLevelInfo>()), diary_(new TsDiaryData)
 {
+    squad_->SetIndex(0);
     for (int32_t& word : scriptState_) {
         word = -1;
     }
@@ -53,9 +53,271 @@ TsPlayer::~TsPlayer()
     if (diary_) {
         diary_->Release();
     }
+    // The squad goes first: it unlinks its members while they still live.
     if (squad_) {
         squad_->Release();
     }
+    for (int32_t i = 0; i < characterCount_; ++i) {
+        if (characters_[i]) {
+            characters_[i]->Release();
+        }
+    }
+}
+
+// ---- the party ------------------------------------------------------------------
+
+namespace {
+
+bool g_easterEggs[TsPlayer::EASTEREGGTYPES] = {};
+
+} // namespace
+
+void TsPlayer::_EnableEasterEgg(int32_t mode, bool on)
+{
+    if (mode >= 0 && mode < EASTEREGGTYPES) {
+        g_easterEggs[mode] = on;
+    }
+}
+
+bool TsPlayer::_IsEasterEggEnabled(int32_t mode)
+{
+    return mode >= 0 && mode < EASTEREGGTYPES && g_easterEggs[mode];
+}
+
+void TsPlayer::Clear()
+{
+    gagCounter_ = kGagTicks;
+    quitRequest_ = 0;
+    if (squad_) {
+        squad_->Reset();
+        squad_->SetIndex(0);
+    }
+    for (int32_t i = 0; i < characterCount_; ++i) {
+        if (characters_[i]) {
+            characters_[i]->SetPlayer(nullptr);
+            characters_[i]->Release();
+        }
+        characters_[i] = nullptr;
+    }
+    characterCount_ = 0;
+    for (TsPCObject*& member : squadArray_) {
+        member = nullptr;
+    }
+    currentIndex_ = -1;
+    squadCount_ = 0;
+    kitty_ = 0;
+    levelWord_ = 0;
+    for (int32_t& word : scriptState_) {
+        word = -1;
+    }
+    saveCounter_ = 0;
+    saveTitle_.Set(nullptr);
+}
+
+// The player takes over the reference the caller hands over with it.
+bool TsPlayer::AddCharacter(TsPCObject* pc)
+{
+    if (!pc) {
+        return false;
+    }
+    for (int32_t i = 0; i < characterCount_; ++i) {
+        if (characters_[i] == pc) {
+            LogErrorF("TsPlayer::AddCharacter - %s is already in the party", pc->GetName() ? pc->GetName() : "");
+            return false;
+        }
+    }
+    if (characterCount_ >= kMaxCharacters) {
+        LogErrorF("TsPlayer::AddCharacter - the party is full (%d characters); %s is not added", kMaxCharacters,
+                  pc->GetName() ? pc->GetName() : "");
+        return false;
+    }
+    characters_[characterCount_++] = pc;
+    return true;
+}
+
+TsPCObject* TsPlayer::GetCharacterAt(int32_t i) const
+{
+    return i >= 0 && i < characterCount_ ? characters_[i] : nullptr;
+}
+
+TsPCObject* TsPlayer::GetCharacter(const char* name) const
+{
+    for (int32_t i = 0; name && i < characterCount_; ++i) {
+        if (characters_[i] && characters_[i]->GetName() && std::strcmp(characters_[i]->GetName(), name) == 0) {
+            return characters_[i];
+        }
+    }
+    LogErrorF("TsPlayer::GetCharacter - Couldn't find character named '%s'", name ? name : "");
+    return nullptr;
+}
+
+// A member that leaves goes to the level's garbage, which keeps the level's
+// reference until the level goes: it may still be in this tick's lists.
+void TsPlayer::LeaveSquad(TsPCObject* pc)
+{
+    if (!pc || !squad_ || !squad_->RemoveMember(pc)) {
+        return;
+    }
+    pc->SetPlayer(nullptr);
+    if (TsEntityDB* db = TsAccess::EntityDB()) {
+        db->RemoveEntity(pc);
+    }
+}
+
+void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
+{
+    LeaveSquad(remove);
+    if (add && squad_ && add->GetSquad() != squad_) {
+        if (squad_->GetMemberCount() >= kMaxSquadMembers) {
+            LogErrorF("Player squad full, cannot add character %s", add->GetName() ? add->GetName() : "");
+        } else {
+            squad_->AddMember(add);
+            add->SetPlayer(this);
+            if (TsEntityDB* db = TsAccess::EntityDB(); db && !db->ContainsEntity(add)) {
+                bool garbage = false;
+                for (uint32_t i = 0; i < db->GetGarbage().GetCount() && !garbage; ++i) {
+                    garbage = db->GetGarbage()[i] == add;
+                }
+                if (!garbage) {
+                    add->AddRef(); // the level's reference
+                }
+                db->AddEntity(add);
+            }
+        }
+    }
+    RebuildSquadArray();
+}
+
+void TsPlayer::RemoveAllSquadMembers()
+{
+    while (squad_ && squad_->GetMemberCount() > 0) {
+        TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(0));
+        if (pc) {
+            LeaveSquad(pc);
+        } else {
+            squad_->RemoveMember(squad_->GetMember(0));
+        }
+    }
+    RebuildSquadArray();
+}
+
+void TsPlayer::RemoveSquadMember(TsCharacterObject* character)
+{
+    if (TsPCObject* pc = TsPCObject::Cast(character)) {
+        LeaveSquad(pc);
+    } else if (squad_ && character) {
+        squad_->RemoveMember(character);
+    }
+    RebuildSquadArray();
+}
+
+void TsPlayer::RebuildSquadArray()
+{
+    squadCount_ = 0;
+    for (TsPCObject*& member : squadArray_) {
+        member = nullptr;
+    }
+    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount() && squadCount_ < kMaxSquadMembers; ++i) {
+        if (TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i))) {
+            squadArray_[squadCount_++] = pc;
+        }
+    }
+    currentIndex_ = 0;
+}
+
+void TsPlayer::ChooseCurrentCharacter(int32_t pcType)
+{
+    if (squadCount_ >= 2) {
+        int32_t highest = 0;
+        for (int32_t i = 1; i < squadCount_; ++i) {
+            if (squadArray_[i]->GetPCType() > squadArray_[highest]->GetPCType()) {
+                highest = i;
+            }
+        }
+        const int32_t last = squadCount_ - 1;
+        TsPCObject* moved = squadArray_[highest];
+        for (int32_t i = highest; i < last; ++i) {
+            squadArray_[i] = squadArray_[i + 1];
+        }
+        squadArray_[last] = moved;
+        if (currentIndex_ == highest) {
+            currentIndex_ = last;
+        }
+    }
+    for (int32_t i = 0; pcType != TS_PC_NONE && i < squadCount_; ++i) {
+        if (squadArray_[i]->GetPCType() == pcType) {
+            currentIndex_ = i;
+        }
+    }
+    if (squadCount_ > 0) {
+        SetCurrentCharacter(currentIndex_);
+    }
+}
+
+void TsPlayer::SetCurrentCharacter(int32_t i)
+{
+    if (i < 0 || i >= squadCount_ || !squadArray_[i]) {
+        return;
+    }
+    if (squad_) {
+        squad_->SetLeader(squadArray_[i]);
+    }
+    currentIndex_ = i;
+}
+
+void TsPlayer::SetSquad(TsSquadObject* squad)
+{
+    if (!squad) {
+        LogError("TsPlayer::SetSquad - the player always has a squad; none given");
+        return;
+    }
+    if (squad == squad_) {
+        return;
+    }
+    squad->AddRef();
+    if (squad_) {
+        squad_->Release();
+    }
+    squad_ = squad;
+}
+
+void TsPlayer::MakeSquadImmune()
+{
+    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount(); ++i) {
+        squad_->GetMember(i)->SetLifeState(0);
+    }
+}
+
+void TsPlayer::HoldSquad()
+{
+    for (TsPCObject* member : squadArray_) {
+        if (member) {
+            member->StopMoving();
+            member->SetBusyTicks(10);
+        }
+    }
+}
+
+TsEntity* TsPlayer::GetTargetProximity(bool& isLocked, float& proximity) const
+{
+    isLocked = false;
+    proximity = 0.0f;
+    TsPCObject* current = GetCurrentCharacter();
+    if (!current) {
+        return nullptr;
+    }
+    TsEntity* target = current->GetLockedTarget();
+    isLocked = target != nullptr;
+    if (!target) {
+        target = current->GetFirstValidTarget();
+    }
+    if (!target) {
+        return nullptr;
+    }
+    const float dx = target->GetPosition().x - current->GetPosition().x;
+    const float dz = target->GetPosition().z - current->GetPosition().z;
+    proximity = (kLockRange - std::sqrt(dx * dx + dz * dz)) / (kLockRange - TsCharacterObject::kMeleeReach);
+    return target;
 }
 
 bool TsPlayer::Register(OmArchive& archive)
@@ -115,8 +377,15 @@ void TsPlayer::ReadCharacters(OmArchive& archive)
         archive.Fail(why);
         return;
     }
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        archive.ReadRef(characters_[i]);
+    for (int32_t i = 0; i < characterCount_ && !archive.HasFailed(); ++i) {
+        OmObject* object = nullptr;
+        archive.ReadObjectRef(object);
+        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsPCObject")) {
+            archive.Fail("a player's character is not a player character");
+            break;
+        }
+        characters_[i] = static_cast<TsPCObject*>(static_cast<TsCharacterObject*>(
+            static_cast<TsModel*>(static_cast<TsEntity*>(static_cast<TsObject*>(object)))));
     }
 }
 
@@ -144,18 +413,26 @@ void TsPlayer::Read(OmArchive& archive)
     }
 }
 
-TsEntity* TsPlayer::GetCurrentCharacter() const
+TsPCObject* TsPlayer::GetCurrentCharacter() const
 {
     return GetSquadMember(currentIndex_);
 }
 
-TsEntity* TsPlayer::GetSquadMember(int32_t i) const
+TsPCObject* TsPlayer::GetSquadMember(int32_t i) const
 {
     return i >= 0 && i < kMaxSquadMembers ? squadArray_[i] : nullptr;
 }
 
+int32_t TsPlayer::GetKitty() const
+{
+    return _IsEasterEggEnabled(EGG_RICH) ? kRichKitty : kitty_;
+}
+
 int32_t TsPlayer::AddToKitty(int32_t amount)
 {
+    if (_IsEasterEggEnabled(EGG_RICH)) {
+        return kRichKitty;
+    }
     kitty_ += amount;
     return kitty_;
 }
@@ -198,35 +475,68 @@ void TsPlayer::MakeSaveName()
 
 void TsPlayer::ResetTransientState()
 {
-    static bool reported = false;
-    if (characterCount_ > 0 || squad_) {
-        ReportOnce(reported, "the squad's and characters' transient state is not reset: "
-                             "characters and squads are not built yet");
+    if (squad_) {
+        squad_->ResetTransientState();
+    }
+    for (int32_t i = 0; i < characterCount_; ++i) {
+        if (characters_[i]) {
+            characters_[i]->ResetState();
+        }
     }
 }
 
 void TsPlayer::SetupPlayerSquad()
 {
-    lua_State* L = TsAccess::LuaState();
-    if (!L || !TsScriptHost::IsFunctionDefined(L, "SetupPlayerSquad")) {
-        return;
+    TsEntityDB* db = TsAccess::EntityDB();
+    for (int32_t i = 0; i < characterCount_; ++i) {
+        if (characters_[i]) {
+            if (db) {
+                db->MakeLuaGlobal(characters_[i]);
+            }
+            characters_[i]->StopMoving();
+        }
     }
-    const int top = lua_gettop(L);
-    lua_getglobal(L, "SetupPlayerSquad");
-    lua_pushstring(L, levelInfo_->levelName.Get() ? levelInfo_->levelName.Get() : "");
-    TsScriptCall::Protected(L, 1, 0);
-    lua_settop(L, top);
+    lua_State* L = TsAccess::LuaState();
+    if (L && TsScriptHost::IsFunctionDefined(L, "SetupPlayerSquad")) {
+        const int top = lua_gettop(L);
+        lua_getglobal(L, "SetupPlayerSquad");
+        lua_pushstring(L, levelInfo_->levelName.Get() ? levelInfo_->levelName.Get() : "");
+        TsScriptCall::Protected(L, 1, 0);
+        lua_settop(L, top);
+    }
+    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount(); ++i) {
+        if (TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i))) {
+            pc->SetStartPosition();
+        }
+    }
 }
 
 bool TsPlayer::InitialiseForLevel(int32_t pcType)
 {
-    static bool reported = false;
-    if (characterCount_ == 0) {
-        ReportOnce(reported, "the party has no characters: characters and squads are not built yet");
+    const bool ok = TsObject::Initialise();
+    RebuildSquadArray();
+    ChooseCurrentCharacter(pcType);
+    if (squad_) {
+        squad_->SetIndex(0);
+        // The team is the level's: a squad carried over from the last level
+        // still names the team it had there.
+        TsTeam* team = nullptr;
+        const TsEntityDB* db = TsAccess::EntityDB();
+        for (OmList::Node* n = db ? db->GetTeams().GetFirst() : nullptr; n && !team; n = n->next) {
+            TsTeam* candidate = TsTeam::Cast(static_cast<TsObject*>(n->value));
+            if (candidate && candidate->GetTeamId() == squad_->GetTeamId()) {
+                team = candidate;
+            }
+        }
+        if (db) {
+            squad_->SetTeamObject(team);
+        }
+        squad_->SetBehaviour(TS_BEHAVIOUR_ATTACK);
+        squad_->SetFormation(FORMATION_NONE);
+        squad_->ChooseIdleBehaviour();
     }
-    (void)pcType; // picks the current character once characters exist
     saveCounter_ = TsSaveGames::HighestSaveNumber(GetName());
-    return true;
+    return ok;
 }
 
 void TsPlayer::ChangeLevel()

@@ -3,20 +3,24 @@
 // the mission being played, the save-game names and the diary. The
 // application holds one; every saved game stores it as its first root.
 //
-// The characters and the squad are made by the character and squad
-// classes; until they exist the player holds none and says so once where
-// it would use them.
+// Characters are not counted references: they belong to the level's entity
+// database while in play, and to the archive that carries the player over
+// between levels. The squad is owned (one counted reference).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
+#include "engine/OmParticleSystem.h"
 #include "engine/OmString.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsObject.h"
+#include "game/objects/TsPCObject.h"
 
+class TsCharacterObject;
 class TsDiaryData;
 class TsEntity;
+class TsSquadObject;
 
 class TsPlayer : public TsObject {
     OM_DECLARE_CLASS(TsPlayer)
@@ -24,6 +28,20 @@ class TsPlayer : public TsObject {
     static constexpr int32_t kMaxCharacters = 7;
     static constexpr int32_t kMaxSquadMembers = 3;
     static constexpr int32_t kScriptStateCount = 16;
+    // Hidden modes: a static table of switches.
+    enum EasterEgg : int32_t {
+        EGG_STICKMEN = 0,
+        EGG_WDUNIFORM = 1,
+        EGG_BIGHEADS = 2,
+        EGG_RICH = 3,
+        EGG_NO_AMMO = 4,
+        EGG_NO_DAMAGE = 5,
+        EASTEREGGTYPES = 6,
+    };
+    static constexpr int32_t kRichKitty = 99999;
+    static constexpr int32_t kGagTicks = 10;
+    // The lock range: a locked target further than this is let go.
+    static constexpr float kLockRange = 9.0f;
 
     TsPlayer();
     explicit TsPlayer(OmArchive& archive);
@@ -32,18 +50,54 @@ class TsPlayer : public TsObject {
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    // The player's control: input to orders, then the squad's update.
+    void Tick(uint32_t tickCount) override;
+
+    // Back to a new game's party: no characters, an empty squad, no money.
+    void Clear();
+
+    // The party.
+    // Stores the character in the next of the seven slots; false (logged)
+    // for an eighth or for one already there.
+    bool AddCharacter(TsPCObject* pc);
+    // The first character of that name (case-sensitive); none (logged).
+    TsPCObject* GetCharacter(const char* name) const;
+    int32_t GetCharacterCount() const { return characterCount_; }
+    TsPCObject* GetCharacterAt(int32_t i) const;
+    // Takes `remove` out of the squad and the level, then puts `add` into
+    // both (refused with a log when the squad is full), then rebuilds the
+    // squad array.
+    void AddCharacterToSquad(TsPCObject* add, TsPCObject* remove);
+    void RemoveAllSquadMembers();
+    void RemoveSquadMember(TsCharacterObject* character);
+    // Squad-array member i leads the squad and is the current character.
+    void SetCurrentCharacter(int32_t i);
+    int32_t GetCurrentIndex() const { return currentIndex_; }
+    TsSquadObject* GetSquad() const { return squad_; }
+    // Takes a reference to the new squad and releases the old one.
+    void SetSquad(TsSquadObject* squad);
+    // Every member of the squad becomes immune to hits.
+    void MakeSquadImmune();
+    // Every member of the squad array stops and is busy for ten ticks.
+    void HoldSquad();
+    // The current character's locked target, else its first valid
+    // neighbour; proximity 1 at the melee reach, 0 at the lock range.
+    TsEntity* GetTargetProximity(bool& isLocked, float& proximity) const;
+
+    static void _EnableEasterEgg(int32_t mode, bool on);
+    static bool _IsEasterEggEnabled(int32_t mode);
 
     TsLevelInfo& GetLevelInfo() { return *levelInfo_; }
     const TsLevelInfo& GetLevelInfo() const { return *levelInfo_; }
     TsDiaryData* GetDiary() const { return diary_; }
 
-    // The character the player controls; none until characters exist.
-    TsEntity* GetCurrentCharacter() const;
+    // The character the player controls; none while the index is -1.
+    TsPCObject* GetCurrentCharacter() const;
     // Member i (0 to 2) of the squad in play; none outside that range.
-    TsEntity* GetSquadMember(int32_t i) const;
+    TsPCObject* GetSquadMember(int32_t i) const;
     int32_t GetTeamCount() const { return squadCount_; }
 
-    int32_t GetKitty() const { return kitty_; }
+    int32_t GetKitty() const;
     int32_t AddToKitty(int32_t amount);
     int32_t GetScriptState(int32_t index) const;
     void SetScriptState(int32_t index, int32_t value);
@@ -72,17 +126,37 @@ class TsPlayer : public TsObject {
     // Retry after game over: load the save last loaded.
     void ChangeLevel();
 
+    // The squad array from the squad's members (at most three), the
+    // current index 0.
+    void RebuildSquadArray();
+    // After a load: the highest PC type goes last; the given type becomes
+    // current.
+    void ChooseCurrentCharacter(int32_t pcType);
+    bool IsQuitRequested() const { return quitRequest_ != 0; }
+    int32_t GetGagCounter() const { return gagCounter_; }
+
 private:
     void ReadCharacters(OmArchive& archive);
+    void LeaveSquad(TsPCObject* pc);
+    void GagStep();
+    void StartGag(TsPCObject& character);
+    // The steps of the player's tick.
+    bool QuitStep();
+    void GameKeys(TsPCObject& current);
+    void SelectionKeys();
+    void QuickSave();
+    void MouseOrders(TsPCObject& current);
+    void ActBonus();
 
     int32_t characterCount_ = 0;
-    TsEntity* characters_[kMaxCharacters] = {};
-    TsObject* squad_ = nullptr; // owned once squads exist: released in the destructor
-    TsEntity* squadArray_[kMaxSquadMembers] = {};
+    TsPCObject* characters_[kMaxCharacters] = {};
+    TsSquadObject* squad_ = nullptr; // owned: released in the destructor
+    TsPCObject* squadArray_[kMaxSquadMembers] = {};
     int32_t currentIndex_ = -1;
     int32_t squadCount_ = 0;
     int32_t kitty_ = 0;
-    int32_t gagCounter_ = 10;
+    int32_t gagCounter_ = kGagTicks;
+    OmParticleEmitter gagEmitter_;
     std::unique_ptr<TsLevelInfo> levelInfo_;
     uint32_t levelWord_ = 0;
     int32_t scriptState_[kScriptStateCount];

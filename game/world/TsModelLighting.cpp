@@ -37,7 +37,8 @@ void TsApplyModelLights(const OmVector3& point, OmMaxLight* const* lights, const
     const float scale = d3d->CanModulate2x() ? 0.5f : 1.0f;
     for (int i = 0; i < count; ++i) {
         const OmMaxLight& world = *lights[i];
-        const float k = strengths[i] * scale;
+        // A light effect animating the light scales its colour (1 otherwise).
+        const float k = strengths[i] * scale * world.scale;
         GfxLight light{};
         light.type = GfxLightType::Directional;
         light.diffuse = {world.colour[0] * k, world.colour[1] * k, world.colour[2] * k, 1.0f};

@@ -116,6 +116,11 @@ class TsWorld : public TsObject {
     // ---- queries (TsWorldQueries.cpp) -----------------------------------
     // The nearest hit among the cells and the doors; true when anything was hit.
     bool CastSegment(const OmVector3& start, const OmVector3& end, TsWorldHit& hit, bool includeAlpha);
+    // Doors and other dynamic geometry live a layer above the world: their
+    // owner installs the cast against them (true when nothing was hit), and
+    // CastSegment keeps the nearer of that hit and the cells'.
+    using DoorCaster = bool (*)(const OmVector3& start, const OmVector3& end, TsWorldHit& hit);
+    static void SetDoorCaster(DoorCaster caster);
     // The same against the cells only.
     bool CastSegmentStatic(const OmVector3& start, const OmVector3& end, TsWorldHit& hit, bool includeAlpha);
     // Y of the first opaque surface within kGroundReach below the point; FLT_MAX for none.

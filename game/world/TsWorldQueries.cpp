@@ -304,15 +304,31 @@ bool TsWorld::CastSegmentStatic(const OmVector3& start, const OmVector3& end, Ts
     return hitAny;
 }
 
+namespace {
+TsWorld::DoorCaster s_doorCaster = nullptr;
+}
+
+void TsWorld::SetDoorCaster(DoorCaster caster)
+{
+    s_doorCaster = caster;
+}
+
 bool TsWorld::CastSegment(const OmVector3& start, const OmVector3& end, TsWorldHit& hit, bool includeAlpha)
 {
     const bool cells = CastSegmentStatic(start, end, hit, includeAlpha);
-    static bool reported = false;
-    if (!reported) {
-        reported = true;
-        LogError("TsWorld::CastSegment: doors and dynamic geometry are not built yet; casts see the static world only");
+    if (!s_doorCaster) {
+        static bool reported = false;
+        if (!reported) {
+            reported = true;
+            LogError("TsWorld::CastSegment: no door cast is installed; casts see the static world only");
+        }
+        return cells;
     }
-    return cells;
+    TsWorldHit door;
+    if (s_doorCaster(start, end, door) || (cells && door.distance >= hit.distance))
+        return cells;
+    hit = door;
+    return true;
 }
 
 float TsWorld::GetGroundHeight(const OmVector3& point)

@@ -24,3 +24,27 @@ function LoadMissionGlobals()
         g_demoTicks = saved
     end
 end
+
+-- The vault's lock, by the corridor's door into room B, made every time
+-- the level starts (saved games keep no locks): the vault key (id 7) turns
+-- it, and each use runs OnVaultLock.
+vaultLock = TsLockObject:new()
+vaultLock:SetName("vaultLock")
+vaultLock:SetKeyID(7)
+vaultLock:SetLocked(true)
+vaultLock:SetLockScript("OnVaultLock")
+vaultLock:SetOrigin(11.5, 0, 5.2)
+vaultLock:SetRadius(0.5)
+TsAccess.EntityDB():AddObject(vaultLock)
+
+-- Uses are counted; once the key has unlocked the lock, a use opens the
+-- vault door when the level has one.
+g_vaultLockUses = 0
+
+function OnVaultLock()
+    g_vaultLockUses = g_vaultLockUses + 1
+    if not vaultLock:GetLocked() and vaultDoor then
+        vaultDoor:SetLock(false)
+        vaultDoor:OpenDoor()
+    end
+end

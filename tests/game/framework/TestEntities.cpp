@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "engine/OmArchive.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
 
 // A registered class whose record carries a given name.
 #define TEST_IMPLEMENT_CLASS_AS(Cls, Parent, Name)                                               \
@@ -25,6 +27,8 @@ TEST_IMPLEMENT_CLASS_AS(TestCollectible, TsEntity, "TsCollectibleObject")
 TEST_IMPLEMENT_CLASS_AS(TestWaypoint, TsEntity, "TsWaypointObject")
 TEST_IMPLEMENT_CLASS_AS(TestDoor, TsEntity, "TsDoorObject")
 TEST_IMPLEMENT_CLASS_AS(TestLightEffect, TsObject, "TsLightEffectObject")
-TEST_IMPLEMENT_CLASS_AS(TestTeam, TsObject, "TsTeam")
-TEST_IMPLEMENT_CLASS_AS(TestSquad, TsObject, "TsSquadObject")
+// Stand-ins listed as the real team and squad classes' kin, under names of
+// their own: a second class named like a real one would confuse the archive.
+TEST_IMPLEMENT_CLASS_AS(TestTeam, TsTeam, "TestTeam")
+TEST_IMPLEMENT_CLASS_AS(TestSquad, TsSquadObject, "TestSquad")
 OM_IMPLEMENT_CLASS(TestPlainObject, TsObject)

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/TsRadar.h"
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "game/framework/TsEntityDB.h"
@@ -173,8 +174,9 @@ struct SavedGame {
 
         level->SetName("level");
         level->SetVideoPlayed();
-        level->GetRadarSettings().range = 33.0f;
-        level->GetRadarSettings().objective[2] = -7.5f;
+        level->GetRadar()->SetRange(33.0f);
+        level->GetRadar()->GetObjective().z = -7.5f;
+        level->GetRadar()->UseRadar(false);
         for (int i = 0; i < 2; ++i) {
             auto* thing = new TestThing;
             thing->SetName(i == 0 ? "crate" : "barrel");
@@ -238,8 +240,10 @@ TEST(TsSavedGame, APlayerAndALevelComeBackExactlyAsTheyWereSaved)
     EXPECT_EQ(player->GetDiary()->GetEntryCount("Demo"), 1u);
 
     EXPECT_TRUE(level->GetVideoPlayed());
-    EXPECT_FLOAT_EQ(level->GetRadarSettings().range, 33.0f);
-    EXPECT_FLOAT_EQ(level->GetRadarSettings().objective[2], -7.5f);
+    EXPECT_FLOAT_EQ(level->GetRadar()->GetRange(), 33.0f);
+    EXPECT_FLOAT_EQ(level->GetRadar()->GetObjective().z, -7.5f);
+    EXPECT_FALSE(level->GetRadar()->IsRadarShown());
+    EXPECT_TRUE(level->GetRadar()->IsObjectiveShown());
     ASSERT_EQ(level->GetEntityDB()->GetEntities().GetCount(), 2u);
     const auto* crate = static_cast<const TsEntity*>(level->GetEntityDB()->GetEntities().GetFirst()->value);
     EXPECT_STREQ(crate->GetName(), "crate");

@@ -1,0 +1,56 @@
+#include "game/objects/TsBanterBehaviour.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "engine/OmBaseSprite.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsEntity.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsScriptQuote.h"
+
+void TsBanterBehaviour::SetUpMarker(OmBaseSprite* sprite)
+{
+    if (!sprite)
+        return;
+    sprite->SetScreenRelative(false);
+    sprite->SetPosition(kMarkerPosition, kMarkerPosition);
+    sprite->colour = kMarkerColour;
+}
+
+bool TsBanterBehaviour::CallBanter(const char* banterScript, const TsEntity& banterer, const TsEntity* user)
+{
+    if (!banterScript || !*banterScript)
+        return false;
+    // The call is script text: the function must be a plain name, and the
+    // two names go in as quoted strings whatever they hold.
+    if (!TsIsScriptIdentifier(banterScript)) {
+        LogErrorF("TsBanterObject: %s's banter script '%s' is not a script name", banterer.GetName() ? banterer.GetName() : "",
+                  banterScript);
+        return false;
+    }
+    const std::string call = std::string(banterScript) + "(" + TsScriptQuote(banterer.GetName() ? banterer.GetName() : "") +
+                             "," + TsScriptQuote(user && user->GetName() ? user->GetName() : "") + ")";
+    TsScriptHost::DoString(TsAccess::LuaState(), call.c_str());
+    return true;
+}
+
+bool TsBanterBehaviour::PlayerCameNear(const TsEntity& banterer, const TsEntity* player, uint8_t& nearby)
+{
+    if (!player)
+        return false;
+    const float dx = player->GetPosition().x - banterer.GetPosition().x;
+    const float dz = player->GetPosition().z - banterer.GetPosition().z;
+    const float distance = std::sqrt(dx * dx + dz * dz);
+    if (nearby) {
+        if (distance > kFarReach)
+            nearby = 0;
+        return false;
+    }
+    if (distance > kNearReach)
+        return false;
+    nearby = 1;
+    return true;
+}

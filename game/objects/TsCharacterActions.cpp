@@ -1,0 +1,827 @@
+// A character's tick: recovery, counters, the touch scan, the pending
+// command (follow a path, go and use, attack at range or close), path
+// planning and following, the animation choice and the drawing.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/OmBoneAnimation.h"
+#include "engine/OmGroup.h"
+#include "engine/OmRenderer.h"
+#include "engine/OmSkinShape.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPathfinder.h"
+#include "game/objects/TsTriggerObject.h"
+#include "game/objects/TsWaypointObject.h"
+#include "game/world/TsWorld.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr float kTickSeconds = 0.1f;
+constexpr int32_t kMoveLimit = 500;
+constexpr int32_t kPlayerMoveLimit = 10000;
+constexpr float kNeighbourMarkReach = 3.0f;
+constexpr float kBlockWaitSeconds = 3.0f;
+constexpr float kArrived = 0.01f;
+constexpr const char* kPcClass = "TsPCObject";
+constexpr const char* kSwitchClass = "TsSwitchObject";
+
+void ReportMissing(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsCharacterObject: %s is not built yet", what);
+    }
+}
+
+TsPathfinder* LevelPathfinder()
+{
+    TsLevel* level = TsAccess::CurrentLevel();
+    return level ? level->GetPathfinder() : nullptr;
+}
+
+// Unit vector on the ground plane from a to b; false (and out untouched)
+// when the two points coincide there.
+bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
+{
+    const float dx = to.x - from.x, dz = to.z - from.z;
+    const float length = std::sqrt(dx * dx + dz * dz);
+    if (!(length > 1e-6f))
+        return false;
+    out.Set(dx / length, 0.0f, dz / length);
+    return true;
+}
+
+bool IsCharacter(const TsEntity* entity)
+{
+    return entity && entity->IsKindOf(&TsCharacterObject::s_class);
+}
+
+// Copies route points into a follower: each point with the direction and
+// length of its segment and its start as a fraction of the whole length.
+void FillTrack(TsPathTrack& track, const OmArray<OmVector3>& route)
+{
+    track.Clear();
+    const uint32_t count = route.GetCount();
+    track.GetPoints().Resize(count);
+    float total = 0.0f;
+    for (uint32_t i = 0; i < count; ++i) {
+        TsPathTrack::Point& p = track.GetPoints()[i];
+        p = TsPathTrack::Point{.x = route[i].x, .z = route[i].z, .start = total};
+        if (i + 1 == count)
+            continue;
+        const float dx = route[i + 1].x - p.x, dz = route[i + 1].z - p.z;
+        const float length = std::sqrt(dx * dx + dz * dz);
+        if (length > 0.0f) {
+            p.directionX = dx / length;
+            p.directionZ = dz / length;
+        }
+        p.segmentLength = length;
+        total += length;
+    }
+    if (total <= 0.0f)
+        return; // a track of no length counts as done
+    track.SetLength(total);
+    for (uint32_t i = 0; i < count; ++i)
+        track.GetPoints()[i].start *= track.GetInverseLength();
+}
+
+} // namespace
+
+// ---- the tick -------------------------------------------------------------------
+
+void TsCharacterObject::Tick(uint32_t tickCount)
+{
+    TsModel::Tick(tickCount);
+    m_previousWaistAngle = m_waistAngle;
+    if (CurrentEquipType() == kEquipStealth)
+        m_running = 0;
+    if (!TickLife())
+        return;
+    AgeIgnoreList();
+    TickRecovery();
+    TickCounters();
+    TickStun();
+    TouchScan();
+    if (m_lockedTarget && !IsValidTarget(m_lockedTarget, true))
+        m_lockedTarget = nullptr;
+    if (!m_lockedTarget)
+        m_aiming = 0;
+    if (IsMobile() && !HasFlag(TS_ENTITY_DEAD))
+        RunCommand();
+    m_attackRequested = 0;
+    if (!m_aiming)
+        m_waistAngle -= kTickSeconds * m_waistAngle * 0.3f;
+    UpdateAnimation();
+}
+
+bool TsCharacterObject::TickLife()
+{
+    if (m_lifeState != kFading)
+        return true;
+    m_fade -= 0.99f * kTickSeconds;
+    if (m_fade < 0.0f) {
+        SetFlag(TS_ENTITY_PENDING_DELETE);
+        return false;
+    }
+    return true;
+}
+
+void TsCharacterObject::TickRecovery()
+{
+    if (IsWorldFrozen()) {
+        m_busyTicks = 2;
+        return;
+    }
+    if (HasFlag(TS_ENTITY_DEAD))
+        return; // the dead do not recover, nor die again each tick
+    IncrementVitality(kTickSeconds * m_vitalityRecovery);
+    IncrementHealth(kTickSeconds * m_healthRecovery);
+}
+
+void TsCharacterObject::TickCounters()
+{
+    ++m_tickCounter;
+    if (m_tickCounter < 0)
+        m_tickCounter = 0; // a counter from a damaged save wraps to the start
+    m_hitFlashTicks = std::max(0, m_hitFlashTicks - 1);
+    m_cooldown = std::max(0, m_cooldown - 1);
+    if (m_busyTicks > 0) {
+        const int32_t was = m_busyTicks--;
+        if (was == 1 && m_lifeState < kStunned) {
+            m_busyTicks = -1;
+            ClearTargets();
+            m_tickCounter = 0;
+            StopMoving();
+        }
+    }
+    if (m_attachment && m_attachmentTicks > 0 && --m_attachmentTicks == 0) {
+        if (auto* shape = static_cast<OmSkinShape*>(m_modelInstance))
+            shape->DetachNode(static_cast<OmGroup*>(m_attachment));
+    }
+}
+
+void TsCharacterObject::TickStun()
+{
+    if (m_lifeState != kStunned)
+        return;
+    if (m_actionState != kFalling)
+        m_actionState = kLying;
+    m_pendingCommand = kNoCommand;
+    if (--m_stunTicks < 1) {
+        m_stunTicks = 0;
+        m_lifeState = kAlive;
+        m_actionState = kStand;
+    }
+}
+
+void TsCharacterObject::TouchScan()
+{
+    // Indexed: a trigger's script may not rebuild this list, but the
+    // bound is read again each time all the same.
+    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= 0.0f; ++i) {
+        TsEntity* other = m_neighbours[i].entity;
+        const float separation = m_neighbours[i].separation;
+        if (other->HasFlag(TS_ENTITY_PENDING_DELETE))
+            continue;
+        const float dy = other->GetPosition().y - m_position.y;
+        const bool touches = other->IsKindOf(&TsTriggerObject::s_class) ||
+                             (dy <= m_height && -dy <= other->GetHeight());
+        if (!touches)
+            continue;
+        other->OnTouch(this, separation);
+        OnTouch(other, separation);
+    }
+}
+
+void TsCharacterObject::RunCommand()
+{
+    // Following goes on while a blocked step waits for the way to clear;
+    // every other command waits for the character to be free.
+    const bool waiting = m_busyTicks > 0;
+    if (waiting && (m_pendingCommand != kFollowPath || IsWorldFrozen()))
+        return;
+    switch (m_pendingCommand) {
+    case kFollowPath:
+        FollowPath();
+        break;
+    case kGoToUse:
+        UseStep();
+        break;
+    case kRangedAttack:
+        RangedAttackStep();
+        break;
+    case kCloseAttack:
+        CloseAttackStep();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- commands -------------------------------------------------------------------------
+
+void TsCharacterObject::StopMoving()
+{
+    m_follower.Clear();
+    m_actionState = kStand;
+    m_progress = 0.0f;
+    m_pendingCommand = kNoCommand;
+    m_running = 0;
+}
+
+void TsCharacterObject::DropLockedTarget()
+{
+    m_lockedTarget = nullptr;
+    m_aiming = 0;
+    if (m_follower.GetCount() > 0) {
+        ChooseGait();
+        StartFollowing();
+    } else {
+        m_actionState = kStand;
+        m_pendingCommand = kNoCommand;
+    }
+}
+
+void TsCharacterObject::ChooseGait()
+{
+    if ((m_skill & TS_SKILL_STEALTH) && CurrentEquipType() == kEquipStealth) {
+        m_running = 0;
+    } else if (m_runToAttack && !m_follower.IsClosed()) {
+        const float length = m_follower.GetLength();
+        m_running = (length > 1.5f || (m_running && length > 0.75f)) ? 1 : 0;
+    } else {
+        m_running = 0;
+    }
+}
+
+void TsCharacterObject::StartFollowing()
+{
+    m_actionState = m_running ? kRun : kWalk;
+    m_pendingCommand = kFollowPath;
+    m_followUpState = kNoAction;
+}
+
+void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity* ignore)
+{
+    if (!IsMobile())
+        return;
+    m_busyTicks = -1;
+    if (!m_lockedTarget)
+        m_aiming = 0;
+    const float dx = point.x - m_position.x, dz = point.z - m_position.z;
+    if (!(dx * dx + dz * dz > m_radius * m_radius)) {
+        StopMoving(); // already there
+        m_followUpState = kNoAction;
+        return;
+    }
+    const bool player = OmClass::IsDerivedFromNamed(GetClass(), kPcClass);
+    PlanPath(point, player ? kPlayerMoveLimit : kMoveLimit, adjust, ignore);
+    if (m_follower.GetCount() > 0) {
+        ChooseGait();
+        StartFollowing();
+        if (player)
+            StoreGoalHeight();
+    } else {
+        m_pendingCommand = kNoCommand;
+        m_actionState = kStand;
+        m_followUpState = kNoAction;
+    }
+}
+
+void TsCharacterObject::FollowWaypoints(TsWaypointObject* first)
+{
+    if (!first || !IsMobile())
+        return;
+    first->BuildTrack(m_follower);
+    m_progress = 0.0f;
+    if (m_follower.IsDone()) {
+        StopMoving();
+        return;
+    }
+    m_busyTicks = -1;
+    ChooseGait();
+    StartFollowing();
+}
+
+int32_t TsCharacterObject::GetClearanceClass() const
+{
+    TsPathfinder* pathfinder = LevelPathfinder();
+    return pathfinder ? pathfinder->ClassForRadius(m_radius) : 0;
+}
+
+int32_t TsCharacterObject::GetPathCell() const
+{
+    TsPathfinder* pathfinder = LevelPathfinder();
+    return pathfinder ? pathfinder->CellFromWorld(m_position.x, m_position.z) : -1;
+}
+
+void TsCharacterObject::MarkOwnCell(bool occupied)
+{
+    TsPathfinder* pathfinder = LevelPathfinder();
+    if (!pathfinder)
+        return;
+    const int32_t cell = pathfinder->CellFromWorld(m_position.x, m_position.z);
+    const int32_t half = pathfinder->ClassForRadius(m_radius);
+    if (occupied)
+        pathfinder->MarkOccupied(cell, half);
+    else
+        pathfinder->ClearOccupied(cell, half);
+}
+
+bool TsCharacterObject::CanWalkStraight(const OmVector3& from, const OmVector3& to, bool occupiedOK) const
+{
+    TsPathfinder* pathfinder = LevelPathfinder();
+    if (!pathfinder)
+        return false;
+    return pathfinder->IsStraightWalkable(from.x, from.z, to.x, to.z, pathfinder->ClassForRadius(m_radius),
+                                          m_pathKeyA != 0, occupiedOK);
+}
+
+bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit, bool adjust, TsEntity* ignore)
+{
+    TsPathfinder* pathfinder = LevelPathfinder();
+    if (!pathfinder) {
+        static bool reported = false;
+        ReportMissing(reported, "planning without a level's pathfinder");
+        m_follower.Clear();
+        return false;
+    }
+    const int32_t cls = pathfinder->ClassForRadius(m_radius);
+    const bool keyA = m_pathKeyA != 0;
+    MarkOwnCell(false);
+    // Nearby characters stand in the way; other entities (triggers,
+    // items) do not block a route.
+    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= kNeighbourMarkReach; ++i) {
+        const TsEntity* other = m_neighbours[i].entity;
+        if (IsCharacter(other) && other != ignore)
+            pathfinder->MarkOccupied(pathfinder->CellFromWorld(other->GetPosition().x, other->GetPosition().z), 0);
+    }
+    if (ignore) {
+        pathfinder->ClearOccupied(pathfinder->CellFromWorld(ignore->GetPosition().x, ignore->GetPosition().z),
+                                  pathfinder->ClassForRadius(ignore->GetRadius()));
+    }
+    const uint32_t count = m_follower.GetCount();
+    if (count > 0) {
+        const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
+        const int32_t lastCell = pathfinder->CellFromWorld(last.x, last.z);
+        if (lastCell >= 0 && lastCell == pathfinder->CellFromWorld(point.x, point.z) && !m_follower.IsClosed()) {
+            MarkOwnCell(true);
+            return true;
+        }
+    }
+    OmVector3 goal = point;
+    if (adjust && !pathfinder->GetValidDestination(m_position, point, m_radius, keyA, false, goal)) {
+        MarkOwnCell(true);
+        return false;
+    }
+    m_route.RemoveAll();
+    const bool found =
+        pathfinder->FindPath(m_position.x, m_position.z, goal.x, goal.z, cls, keyA, false, iterationLimit, m_route);
+    if (found) {
+        // Cut every node that a straight walk from the kept node before it
+        // to the node after it can skip.
+        if (m_route.GetCount() > 2) {
+            uint32_t kept = 1;
+            for (uint32_t i = 1; i + 1 < m_route.GetCount(); ++i) {
+                if (!pathfinder->IsStraightWalkable(m_route[kept - 1].x, m_route[kept - 1].z, m_route[i + 1].x,
+                                                    m_route[i + 1].z, cls, keyA, m_mayCrossOccupied != 0))
+                    m_route[kept++] = m_route[i];
+            }
+            m_route[kept++] = m_route[m_route.GetCount() - 1];
+            m_route.Resize(kept);
+        }
+        FillTrack(m_follower, m_route);
+    } else {
+        m_follower.Clear();
+    }
+    m_progress = 0.0f;
+    MarkOwnCell(true);
+    return found;
+}
+
+bool TsCharacterObject::IsPathDone() const
+{
+    const uint32_t count = m_follower.GetCount();
+    if (count == 0 || m_progress >= 1.0f || m_follower.IsDone())
+        return true;
+    // A loop's last point is passed on the way round, not its end.
+    if (m_follower.IsClosed())
+        return false;
+    const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
+    return std::fabs(m_position.x - last.x) <= kArrived && std::fabs(m_position.z - last.z) <= kArrived;
+}
+
+bool TsCharacterObject::GetMoveTarget(OmVector3& point) const
+{
+    const uint32_t count = m_follower.GetCount();
+    if (count == 0)
+        return false;
+    const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
+    point.Set(last.x, m_goalHeight, last.z);
+    return true;
+}
+
+void TsCharacterObject::StoreGoalHeight()
+{
+    OmVector3 goal;
+    if (!GetMoveTarget(goal))
+        return;
+    m_goalHeight = 0.0f;
+    TsWorld* world = TsAccess::CurrentLevel() ? TsAccess::CurrentLevel()->GetWorld() : nullptr;
+    if (!world)
+        return;
+    TsWorldHit hit;
+    const OmVector3 from(goal.x, m_height + m_position.y, goal.z);
+    if (world->CastSegment(from, OmVector3(goal.x, from.y - 100.0f, goal.z), hit, false)) {
+        m_goalHeight = hit.point.y;
+        return;
+    }
+    OmVector3 points[8];
+    const int32_t n =
+        world->FindAllIntersections(OmVector3(goal.x, m_position.y + 20.0f, goal.z), OmVector3(0, -1, 0), points, 8, false);
+    float best = 0.0f;
+    bool any = false;
+    for (int32_t i = 0; i < n; ++i) {
+        const float gap = points[i].y - m_position.y;
+        if (!any || gap < best) {
+            best = gap;
+            m_goalHeight = points[i].y;
+            any = true;
+        }
+    }
+}
+
+bool TsCharacterObject::PathDirection(OmVector3& direction)
+{
+    if (m_follower.GetCount() == 0)
+        return false;
+    const TsPathTrack::Point& p = m_follower.FindSegment(std::clamp(m_progress, 0.0f, 1.0f));
+    if (p.directionX == 0.0f && p.directionZ == 0.0f)
+        return false;
+    direction.Set(p.directionX, 0.0f, p.directionZ);
+    return true;
+}
+
+bool TsCharacterObject::TurnToward(const OmVector3& direction)
+{
+    if (!(direction.x * direction.x + direction.z * direction.z > 0.0f))
+        return true; // nowhere to turn to
+    if (m_maxTurnRate >= kPi) {
+        SetDirection(direction);
+        return true;
+    }
+    const OmVector3 heading = GetDirection();
+    const float step = kTickSeconds * m_maxTurnRate;
+    if (std::cos(step) <= heading.x * direction.x + heading.z * direction.z) {
+        SetDirection(direction);
+        return true;
+    }
+    const float sign = heading.z * direction.x - direction.z * heading.x <= 0.0f ? -1.0f : 1.0f;
+    SetHeading(GetHeading() + sign * step);
+    return false;
+}
+
+void TsCharacterObject::FollowPath()
+{
+    if (IsPathDone()) {
+        StopMoving();
+        return;
+    }
+    if (!m_aiming) {
+        OmVector3 direction;
+        if (PathDirection(direction) && !TurnToward(direction)) {
+            m_actionState = kTurning;
+            return;
+        }
+        AdvanceAlongPath(1.0f);
+        m_actionState = m_running ? kRun : kWalk;
+        return;
+    }
+    const int32_t type = CurrentWeaponType();
+    if (type >= kWeaponRanged && type <= kWeaponRocket) {
+        AdvanceAlongPath(1.0f);
+        AimedMovement();
+    } else {
+        DropLockedTarget();
+    }
+}
+
+void TsCharacterObject::AdvanceAlongPath(float speedFactor)
+{
+    if (m_follower.IsDone())
+        return;
+    const float speed = m_running ? m_runSpeed : m_walkSpeed;
+    m_cooldown = std::max(m_cooldown, 5);
+    float progress = m_progress + kTickSeconds * speed * speedFactor * m_follower.GetInverseLength();
+    if (!std::isfinite(progress))
+        progress = 1.0f;
+    if (progress >= 1.0f)
+        progress = m_follower.IsClosed() ? progress - std::floor(progress) : 1.0f;
+    float x = 0.0f, z = 0.0f;
+    if (!m_follower.PointAt(progress, x, z))
+        return;
+    // Someone in the way: wait for the way to clear (giving up after a while).
+    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
+        const TsEntity* other = m_neighbours[i].entity;
+        if (!IsCharacter(other) || other->HasFlag(TS_ENTITY_DEAD))
+            continue;
+        const float ox = other->GetPosition().x - x, oz = other->GetPosition().z - z;
+        const float reach = m_radius + other->GetRadius();
+        if (ox * ox + oz * oz >= reach * reach)
+            continue;
+        OmVector3 step, toward;
+        if (GroundDirection(m_position, OmVector3(x, 0.0f, z), step) &&
+            GroundDirection(m_position, other->GetPosition(), toward) && step.Dot(toward) > 0.0f) {
+            if (m_busyTicks <= 0)
+                m_busyTicks = int32_t(kBlockWaitSeconds * float(TsAccess::TicksPerSecond()));
+            return;
+        }
+    }
+    m_progress = progress;
+    MarkOwnCell(false);
+    SetPositionOnGround(OmVector3(x, m_position.y, z));
+    MarkOwnCell(true);
+    m_busyTicks = 0;
+}
+
+void TsCharacterObject::AimedMovement()
+{
+    if (!m_lockedTarget || !m_lockedTarget->HasFlag(TS_ENTITY_ACTIVE))
+        return;
+    if (m_follower.GetCount() == 0) {
+        OmVector3 toTarget;
+        if (std::fabs(m_waistAngle) < 0.01f && GroundDirection(m_position, m_lockedTarget->GetPosition(), toTarget))
+            SetDirection(toTarget);
+        m_actionState = kStand;
+        return;
+    }
+    m_running = 0;
+    OmVector3 m, t;
+    if (!PathDirection(m) || !GroundDirection(m_position, m_lockedTarget->GetPosition(), t))
+        return;
+    const float c = std::clamp(m.Dot(t), -1.0f, 1.0f);
+    const float a = std::acos(c);
+    const float s = (m.z * t.x - m.x * t.z) >= 0.0f ? 1.0f : -1.0f; // vertical part of m x t
+    constexpr float kCos45 = 0.70710678f;
+    int32_t kind;
+    if (c > kCos45) {
+        kind = kAimForward;
+        m_waistAngle = s * a;
+        SetDirection(m);
+    } else if (c < -kCos45) {
+        kind = kAimBackward;
+        m_waistAngle = s * (a - kPi);
+        SetDirection(-m);
+    } else if (s > 0.0f) {
+        kind = kStrafeRight;
+        m_waistAngle = a - kPi / 2;
+        SetDirection(m.z, -m.x);
+    } else {
+        kind = kStrafeLeft;
+        m_waistAngle = kPi / 2 - a;
+        SetDirection(-m.z, m.x);
+    }
+    if (kind != m_aimKind) {
+        // No blend across a change of the way the body faces.
+        previousHeading_ = heading_;
+        m_previousWaistAngle = m_waistAngle;
+        m_aimKind = kind;
+    }
+    m_actionState = kind;
+}
+
+// ---- using things ------------------------------------------------------------------------
+
+bool TsCharacterObject::UseEntity(TsEntity* target)
+{
+    if (!IsMobile())
+        return false;
+    m_useTarget = nullptr;
+    if (!target || target == this || !target->HasFlag(TS_ENTITY_MODEL))
+        return false;
+    m_useTarget = target;
+    m_aiming = 0;
+    m_pendingCommand = kGoToUse;
+    OmVector3 destination = target->GetPosition();
+    if (target->HasFlag(TS_ENTITY_USABLE)) {
+        const float gap = target->GetRadius() + m_radius + 0.5f;
+        OmVector3 away;
+        if (OmClass::IsDerivedFromNamed(target->GetClass(), kSwitchClass)) {
+            static bool reported = false;
+            ReportMissing(reported, "switch hotspots (switches)");
+            away = static_cast<TsModel*>(target)->GetDirection();
+            destination = target->GetPosition() + away * gap;
+        } else if (GroundDirection(target->GetPosition(), m_position, away)) {
+            destination = target->GetPosition() + away * gap;
+        }
+    }
+    TsPathfinder* pathfinder = LevelPathfinder();
+    const bool sameCell = pathfinder && pathfinder->CellFromWorld(m_position.x, m_position.z) ==
+                                            pathfinder->CellFromWorld(destination.x, destination.z);
+    if (Overlaps(*this, *target) || sameCell) {
+        m_follower.Clear();
+        UseStep();
+        return true;
+    }
+    if (!PlanPath(destination, kPlayerMoveLimit, true, nullptr)) {
+        m_pendingCommand = kNoCommand;
+        m_useTarget = nullptr;
+        StopMoving();
+        return true;
+    }
+    ChooseGait();
+    StartFollowing();
+    m_pendingCommand = kGoToUse;
+    if (OmClass::IsDerivedFromNamed(GetClass(), kPcClass))
+        StoreGoalHeight();
+    AdvanceAlongPath(1.0f);
+    OmVector3 direction;
+    if (PathDirection(direction))
+        SetDirection(direction);
+    return true;
+}
+
+void TsCharacterObject::UseStep()
+{
+    if (!IsMobile())
+        return;
+    if (m_useTarget) {
+        if (!IsPathDone()) {
+            OmVector3 direction;
+            if (PathDirection(direction) && !TurnToward(direction)) {
+                m_actionState = kTurning;
+                return;
+            }
+            AdvanceAlongPath(1.0f);
+            m_actionState = m_running ? kRun : kWalk;
+            return;
+        }
+        TsEntity* target = m_useTarget;
+        m_useTarget = nullptr;
+        if (target->HasFlag(TS_ENTITY_USABLE))
+            target->Use(this);
+    }
+    StopMoving();
+}
+
+// ---- animation ------------------------------------------------------------------------------
+
+int32_t TsCharacterObject::AnimationFor(int32_t state, int32_t equip)
+{
+    const bool oneHand = equip >= 1 && equip <= 3;
+    const bool twoHand = equip == 4 || equip == 5;
+    const bool turnKind = equip == 6 || equip == 7;
+    switch (state) {
+    case kWalk:
+        return oneHand ? TSANIM_WALK_1H : twoHand ? TSANIM_WALK_2H : equip == kEquipStealth ? TSANIM_CREEP_WALK : TSANIM_WALK;
+    case kRun:
+        return oneHand ? TSANIM_RUN_1H : twoHand ? TSANIM_RUN_2H : equip == kEquipStealth ? TSANIM_CREEP_WALK : TSANIM_RUN;
+    case kAimForward:
+        return oneHand ? TSANIM_LOCKEDFORWARDS_1H : twoHand ? TSANIM_LOCKEDFORWARDS_2H : TSANIM_WALK;
+    case kAimBackward:
+        return equip == 4 ? TSANIM_LOCKEDBACKWARDS_2H : turnKind ? TSANIM_TURN : TSANIM_LOCKEDBACKWARDS_1H;
+    case kStrafeLeft:
+        return equip == 4 ? TSANIM_STRAFELEFT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFELEFT_1H;
+    case kStrafeRight:
+        return equip == 4 ? TSANIM_STRAFERIGHT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFERIGHT_1H;
+    case kAttacking:
+        switch (equip) {
+        case 0:
+        case 6:
+        case 7:
+            return TSANIM_STAND_PUNCH;
+        case 1:
+            return TSANIM_STAND_1HSLASH;
+        case 2:
+            return TSANIM_STAND_2HSLASH;
+        case 3:
+            return TSANIM_STAND_1HFIRE;
+        case 4:
+            return TSANIM_STAND_2HFIRE;
+        case 5:
+            return TSANIM_INVALIDANIM;
+        case 8:
+            return TSANIM_STAND_HEAL2H;
+        default:
+            return TSANIM_STAND;
+        }
+    case kStand:
+        switch (equip) {
+        case 1:
+        case 3:
+            return TSANIM_STAND_1H;
+        case 2:
+            return TSANIM_STAND_2H_MELEE;
+        case 4:
+        case 5:
+            return TSANIM_STAND_2H;
+        case kEquipStealth:
+            return TSANIM_STAND_CREEP;
+        default:
+            return TSANIM_STAND;
+        }
+    case kTurning:
+        return TSANIM_STAND_CREEP;
+    case kListening:
+        return oneHand ? TSANIM_STAND_LISTEN1H : twoHand ? TSANIM_STAND_LISTEN2H : TSANIM_STAND_LISTEN;
+    case kCreeping:
+        return TSANIM_CREEP_WALK;
+    case kHealing:
+        return TSANIM_STAND_HEAL2H;
+    case kHitReaction:
+        return oneHand ? TSANIM_STAND_RECOIL1H : twoHand ? TSANIM_STAND_RECOIL2H : TSANIM_STAND_RECOIL;
+    case kFalling:
+    case kLying:
+        return TSANIM_DIE;
+    default:
+        return TSANIM_INVALIDANIM;
+    }
+}
+
+void TsCharacterObject::PlayAnimation(int32_t id, int32_t mode, bool queue)
+{
+    if (!queue) {
+        m_currentAnimation = id;
+        m_animationTicks = 0;
+    }
+    auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
+    TsAnimationDB* db = shape && m_animationClass >= 0 ? TsAccess::AnimDB() : nullptr;
+    if (!db)
+        return;
+    const OmBoneAnimation* animation = db->GetAnimation(m_animationClass, id);
+    if (!animation)
+        return; // a figure without this animation keeps its pose
+    if (queue)
+        shape->QueueAnimation(animation, mode);
+    else
+        shape->PlayAnimation(animation, mode);
+}
+
+bool TsCharacterObject::AnimationEnded() const
+{
+    auto* shape = static_cast<const OmSkinShape*>(m_modelInstance);
+    TsAnimationDB* db = shape && m_animationClass >= 0 ? TsAccess::AnimDB() : nullptr;
+    const OmBoneAnimation* animation = db ? db->GetAnimation(m_animationClass, m_currentAnimation) : nullptr;
+    if (!animation)
+        return true; // nothing to wait for
+    return float(m_animationTicks) * kTickSeconds >= animation->duration;
+}
+
+void TsCharacterObject::UpdateAnimation()
+{
+    ++m_animationTicks;
+    const int32_t equip = CurrentEquipType();
+    if (m_busyTicks > 0 && m_lifeState < kStunned) {
+        const int32_t stand = AnimationFor(kStand, equip);
+        if (m_currentAnimation != stand)
+            PlayAnimation(stand, OM_PLAY_LOOP, false);
+        return;
+    }
+    if (m_actionState != m_playingState) {
+        const int32_t id = AnimationFor(m_actionState, equip);
+        if (m_followUpState != kNoAction) {
+            PlayAnimation(id, OM_PLAY_ONCE, false);
+            PlayAnimation(AnimationFor(kStand, equip), OM_PLAY_LOOP, true);
+            m_followUpState = kStand;
+        } else if (m_actionState != kFalling) {
+            PlayAnimation(id, OM_PLAY_LOOP, false);
+            m_followUpState = kNoAction;
+        } else {
+            PlayAnimation(id, OM_PLAY_ONCE, false);
+            PlayAnimation(id, OM_PLAY_HOLD, true);
+            m_followUpState = kLying;
+        }
+    } else if (m_followUpState != kNoAction && AnimationEnded()) {
+        m_actionState = m_followUpState;
+        m_followUpState = kNoAction;
+        PlayAnimation(AnimationFor(m_actionState, equip), m_actionState == kLying ? OM_PLAY_HOLD : OM_PLAY_LOOP,
+                      false);
+    }
+    m_playingState = m_actionState;
+}
+
+// ---- drawing ------------------------------------------------------------------------------
+
+bool TsCharacterObject::DrawModel(float time, float fraction)
+{
+    return TsModel::DrawModel(time, fraction);
+}
+
+void TsCharacterObject::Render(float renderTime, float fraction)
+{
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!renderer || !DrawModel(renderTime, fraction))
+        return;
+    if (m_hitFlashTicks > 0 || m_fade < 1.0f || (m_waistBone > 0 && m_waistAngle != 0.0f)) {
+        static bool reported = false;
+        ReportMissing(reported, "the hit flash, the fade and the waist twist of characters (renderer blend and bone control)");
+    }
+    model_->Render(*renderer);
+    if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld())
+        level->GetWorld()->ProjectShadow(m_position + OmVector3(0.0f, 1.5f, 0.0f), 2.0f * m_radius, m_height);
+}

@@ -1,0 +1,450 @@
+// How a character takes a hit, judges targets, orders an attack and
+// carries the attack commands out, and where it stands to attack or to
+// cower.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/OmRand.h"
+#include "engine/OmSkinShape.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsAttack.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsPathfinder.h"
+#include "game/world/TsWorld.h"
+
+namespace {
+
+constexpr float kTickSeconds = 0.1f;
+constexpr const char* kPcClass = "TsPCObject";
+// The innate attack's attributes: what a character fights with while it
+// has nothing equipped.
+constexpr int32_t kInnateEquip = 0;
+constexpr int32_t kInnateWeapon = 0;
+constexpr float kInnateRange = 2.0f;
+constexpr int32_t kAttackBaseTries = 3;
+constexpr int32_t kCowerPathLimit = 300;
+constexpr int32_t kApproachLimit = 500;
+
+void ReportMissing(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsCharacterObject: %s is not built yet", what);
+    }
+}
+
+TsPathfinder* LevelPathfinder()
+{
+    TsLevel* level = TsAccess::CurrentLevel();
+    return level ? level->GetPathfinder() : nullptr;
+}
+
+float RandomUnit()
+{
+    return float(OmRand()) / 32767.0f;
+}
+
+// One axis of a point between min and max from the centre, on a random side.
+float RingOffset(float minDistance, float maxDistance)
+{
+    const float r = 2.0f * (RandomUnit() - 0.5f);
+    return (maxDistance - minDistance) * r + (r >= 0.0f ? minDistance : -minDistance);
+}
+
+bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
+{
+    const float dx = to.x - from.x, dz = to.z - from.z;
+    const float length = std::sqrt(dx * dx + dz * dz);
+    if (!(length > 1e-6f))
+        return false;
+    out.Set(dx / length, 0.0f, dz / length);
+    return true;
+}
+
+} // namespace
+
+// ---- what the character fights with ----------------------------------------------
+
+int32_t TsCharacterObject::CurrentEquipType() const
+{
+    return kInnateEquip;
+}
+
+int32_t TsCharacterObject::CurrentWeaponType() const
+{
+    return kInnateWeapon;
+}
+
+float TsCharacterObject::CurrentRange() const
+{
+    return kInnateRange;
+}
+
+bool TsCharacterObject::FireCurrentAttack(const OmVector3&, const OmVector3&, TsEntity*)
+{
+    static bool reported = false;
+    ReportMissing(reported, "firing an attack (weapons)");
+    return false;
+}
+
+bool TsCharacterObject::IsCloseAttack() const
+{
+    const int32_t type = CurrentWeaponType();
+    return type == kWeaponMelee || type == kWeaponSkill;
+}
+
+// ---- hits ----------------------------------------------------------------------------
+
+void TsCharacterObject::OnHit(TsAttack& attack)
+{
+    if (HasFlag(TS_ENTITY_DEAD) || IsWorldFrozen())
+        return;
+    if (TsAudio* audio = attack.GetImpactSound() >= 0 ? TsAccess::Audio() : nullptr) {
+        const OmVector3& at = attack.GetPosition();
+        audio->PlaySound(SoundId(attack.GetImpactSound()), at.x, at.y, at.z, false);
+    }
+    const float damage = attack.GetDamage();
+    if (!std::isfinite(damage))
+        return; // a broken attack does nothing rather than poison the health
+    if (damage < 0.0f) {
+        IncrementHealth(-damage);
+        m_lifeState = kAlive;
+        return;
+    }
+    TsCharacterObject* attacker = attack.GetAttacker();
+    if (attacker && !IsHostileTo(attacker))
+        return;
+    m_hitFlashTicks = TsAccess::TicksPerSecond() >> 2;
+    if (attack.GetStun() > 0.0f)
+        Stun(attack.GetStun());
+    if (m_lifeState == kStunned || IsImmune())
+        return;
+    m_lastAttacker = attacker;
+    m_lastHitTick = TsAccess::TickCount();
+    const float factor = std::max(0.0f, 1.0f - GetDefence(attack.GetMatterType()) * 0.01f);
+    const float dealt = factor * damage;
+    IncrementVitality(-dealt);
+    if (HasFlag(TS_ENTITY_DEAD))
+        return;
+    StopMoving();
+    // A character without a squad (hit by a mine or a blast) is knocked
+    // back like any other.
+    if (SquadConfiguredBehaviour() != kPatrolBehaviour)
+        KnockBack(attack.GetDirection(), dealt);
+    if (damage > 0.1f && m_lifeState == kAlive) {
+        PlayDamageSound(dealt);
+        m_followUpState = kStand;
+        m_actionState = kHitReaction;
+    }
+}
+
+bool TsCharacterObject::IsImmune() const
+{
+    if (m_lifeState == kImmune)
+        return true;
+    return OmClass::IsDerivedFromNamed(GetClass(), kPcClass) && TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_NO_DAMAGE);
+}
+
+void TsCharacterObject::KnockBack(const OmVector3& direction, float dealt)
+{
+    const float distance = std::min(dealt * 0.04f, 0.6f);
+    OmVector3 push;
+    if (!(distance > 0.0f) || !GroundDirection(OmVector3(), direction, push))
+        return;
+    const OmVector3 to = m_position + push * distance;
+    if (!CanWalkStraight(m_position, to, m_mayCrossOccupied != 0))
+        return;
+    MarkOwnCell(false);
+    SetPositionOnGround(to);
+    MarkOwnCell(true);
+}
+
+void TsCharacterObject::PlayDamageSound(float dealt)
+{
+    for (int32_t slot : {TS_CHARSOUND_DAMAGE50, TS_CHARSOUND_DAMAGE10, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN2})
+        if (IsSoundSlotPlaying(slot))
+            return;
+    PlaySoundSlot(ChooseDamageSound(dealt, (OmRand() & 1) == 0), m_position);
+}
+
+int32_t TsCharacterObject::ChooseDamageSound(float dealt, bool coinIsZero) const
+{
+    // The health thresholds need a maximum to measure against.
+    if (OmClass::IsDerivedFromNamed(GetClass(), kPcClass) && m_maxHealth > 0.0f) {
+        const float h = std::clamp(m_health, 0.0f, m_maxHealth);
+        const float ratio = h / m_maxHealth;
+        if (m_sounds[TS_CHARSOUND_DAMAGE50] >= 0 && ratio <= 0.9f && h + dealt > 0.9f * m_maxHealth)
+            return TS_CHARSOUND_DAMAGE50;
+        if (m_sounds[TS_CHARSOUND_DAMAGE10] >= 0 && ratio <= 0.5f && h + dealt > 0.5f * m_maxHealth)
+            return TS_CHARSOUND_DAMAGE10;
+    }
+    return coinIsZero && m_sounds[TS_CHARSOUND_PAIN2] >= 0 ? TS_CHARSOUND_PAIN2 : TS_CHARSOUND_PAIN1;
+}
+
+// ---- targets -------------------------------------------------------------------------------
+
+bool TsCharacterObject::IsValidTarget(const TsEntity* target, bool allowHealTarget) const
+{
+    if (!target || target == this || target->HasFlag(TS_ENTITY_DEAD) || !target->HasFlag(TS_ENTITY_TARGETABLE))
+        return false;
+    if (!target->IsKindOf(&TsCharacterObject::s_class))
+        return false;
+    const auto* other = static_cast<const TsCharacterObject*>(target);
+    if (other->IsStunned())
+        return false;
+    if (IsHostileTo(other))
+        return true;
+    return allowHealTarget && CurrentEquipType() == kEquipHeal;
+}
+
+TsEntity* TsCharacterObject::GetFirstValidTarget() const
+{
+    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i)
+        if (IsValidTarget(m_neighbours[i].entity, true))
+            return m_neighbours[i].entity;
+    return nullptr;
+}
+
+bool TsCharacterObject::AttackTarget(TsEntity* target, const OmVector3& aimPoint, bool force)
+{
+    if (!IsMobile())
+        return false;
+    if (!force && CurrentWeaponType() != kWeaponRangedAuto)
+        return false;
+    if (IsValidTarget(target, true)) {
+        m_lockedTarget = target;
+    } else if (!IsValidTarget(m_lockedTarget, true)) {
+        m_lockedTarget = nullptr;
+        for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= kMeleeReach; ++i) {
+            if (IsValidTarget(m_neighbours[i].entity, true)) {
+                m_lockedTarget = m_neighbours[i].entity;
+                break;
+            }
+        }
+    }
+    m_attackRequested = 1;
+    m_pendingCommand = IsCloseAttack() ? kCloseAttack : kRangedAttack;
+    m_aimPoint = aimPoint;
+    return true;
+}
+
+// ---- the attack commands ------------------------------------------------------------------
+
+void TsCharacterObject::RangedAttackStep()
+{
+    if (!m_lockedTarget)
+        m_aiming = 0;
+    const bool holding = SquadConfiguredBehaviour() == kPatrolBehaviour;
+    if (holding && m_lockedTarget) {
+        // Aim ahead of a moving target.
+        m_aimPoint = m_lockedTarget->GetPosition() + OmVector3(0.0f, 0.5f * m_lockedTarget->GetHeight(), 0.0f);
+        OmVector3 toAim;
+        if (GroundDirection(m_position, m_aimPoint, toAim)) {
+            const float angle = std::acos(std::clamp(toAim.z, -1.0f, 1.0f));
+            m_waistAngle = m_previousWaistAngle = toAim.x < 0.0f ? -angle : angle;
+        }
+        m_aiming = 1;
+    }
+    if (m_attackRequested) {
+        if (!holding) {
+            m_aimPoint = m_lockedTarget ? m_lockedTarget->GetPosition() +
+                                              OmVector3(0.0f, 0.7f * m_lockedTarget->GetHeight(), 0.0f)
+                                        : m_aimPoint;
+        }
+        const int32_t type = CurrentWeaponType();
+        if (type == kWeaponRanged || type == kWeaponRangedAuto)
+            ShootAt(m_aimPoint, false);
+        else if (type == kWeaponRocket)
+            ShootAt(m_aimPoint, true);
+    }
+    if (IsPathDone()) {
+        m_follower.Clear();
+        m_progress = 0.0f;
+        m_running = 0;
+        return;
+    }
+    AdvanceAlongPath(1.0f);
+    OmVector3 direction;
+    if (!m_aiming) {
+        if (PathDirection(direction))
+            SetDirection(direction);
+    } else {
+        AimedMovement();
+    }
+}
+
+void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
+{
+    OmVector3 d;
+    if (!GroundDirection(m_position, aimPoint, d))
+        d = GetDirection();
+    const bool holding = SquadConfiguredBehaviour() == kPatrolBehaviour;
+    const OmVector3 previous = m_previousPosition;
+    if (rocket)
+        previousHeading_ = heading_;
+    if (!holding) {
+        if (m_aiming) {
+            AimedMovement();
+            if (m_follower.GetCount() == 0) {
+                previousHeading_ = heading_;
+                if (!rocket) {
+                    m_actionState = kAttacking;
+                    m_followUpState = kStand;
+                }
+            }
+        } else if (rocket) {
+            TurnToward(d);
+        } else {
+            if (m_lockedTarget)
+                m_aiming = 1;
+            const float before = heading_;
+            SetDirection(d);
+            m_waistAngle = m_previousWaistAngle = 0.0f;
+            m_follower.Clear();
+            m_pendingCommand = kNoCommand;
+            m_actionState = CurrentWeaponType() == kWeaponRangedAuto ? kStand : kAttacking;
+            m_followUpState = CurrentWeaponType() == kWeaponRangedAuto ? kNoAction : kStand;
+            if (std::fabs(heading_ - before) > 0.2f * 3.14159265f)
+                previousHeading_ = heading_;
+            m_progress = 0.0f;
+            m_position = previous;
+        }
+    }
+    if (rocket) {
+        m_follower.Clear();
+        m_pendingCommand = kNoCommand;
+        m_actionState = kAttacking;
+        m_followUpState = kStand;
+        m_progress = 0.0f;
+        m_position = previous;
+    }
+    const OmVector3 muzzle = GetMuzzlePoint();
+    // A muzzle inside a wall does not shoot through it.
+    if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld()) {
+        TsWorldHit hit;
+        const OmVector3 body(m_position.x, muzzle.y, m_position.z);
+        if (level->GetWorld()->CastSegment(body, muzzle, hit, false))
+            return;
+    }
+    OmVector3 direction = aimPoint - muzzle;
+    const float gx = aimPoint.x - muzzle.x, gz = aimPoint.z - muzzle.z;
+    if (!m_lockedTarget && gx * gx + gz * gz < 25.0f)
+        direction = d;
+    if (direction.Normalise() <= 0.0f)
+        direction = d;
+    if (!FireCurrentAttack(muzzle, direction, m_lockedTarget)) {
+        m_actionState = kStand;
+        m_followUpState = kNoAction;
+    }
+    m_cooldown = std::max(m_cooldown, rocket ? 50 : 30);
+}
+
+void TsCharacterObject::CloseAttackStep()
+{
+    if (!m_lockedTarget) {
+        OmVector3 d;
+        if (!GroundDirection(m_position, m_aimPoint, d))
+            d = GetDirection();
+        Strike(d);
+        return;
+    }
+    m_waistAngle = m_previousWaistAngle = 0.0f;
+    const OmVector3& at = m_lockedTarget->GetPosition();
+    const float dx = at.x - m_position.x, dz = at.z - m_position.z;
+    const float gap = std::sqrt(dx * dx + dz * dz) - m_lockedTarget->GetRadius();
+    if (gap > CurrentRange()) {
+        if (SquadConfiguredBehaviour() == kPatrolBehaviour)
+            return;
+        m_running = m_runToAttack;
+        if (PlanPath(at, kApproachLimit, true, m_lockedTarget)) {
+            AdvanceAlongPath(1.0f);
+            OmVector3 direction;
+            if (PathDirection(direction))
+                SetDirection(direction);
+            m_actionState = m_running ? kRun : kWalk;
+            m_followUpState = kNoAction;
+            RemoveIgnore(m_lockedTarget);
+        } else {
+            AddIgnore(m_lockedTarget);
+            StopMoving();
+        }
+        return;
+    }
+    OmVector3 d;
+    if (!GroundDirection(m_position, at, d))
+        d = GetDirection();
+    Strike(d);
+}
+
+void TsCharacterObject::Strike(const OmVector3& direction)
+{
+    if (SquadConfiguredBehaviour() != kPatrolBehaviour)
+        SetDirection(direction);
+    StopMoving();
+    FireCurrentAttack(m_position, direction, m_lockedTarget);
+    m_cooldown = std::max(m_cooldown, 15);
+    m_actionState = kAttacking;
+    m_followUpState = kStand;
+    if (m_attachment && CurrentEquipType() == kEquipTongue) {
+        static bool reported = false;
+        ReportMissing(reported, "the tongue attachment's strike (weapons)");
+    }
+}
+
+// ---- where to stand ------------------------------------------------------------------------
+
+bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance, float maxDistance)
+{
+    TsPathfinder* pathfinder = LevelPathfinder();
+    if (pathfinder) {
+        const int32_t cls = pathfinder->ClassForRadius(m_radius);
+        for (int32_t attempt = 0; attempt < kAttackBaseTries; ++attempt) {
+            float x = p.x + RingOffset(minDistance, maxDistance);
+            float z = p.z + RingOffset(minDistance, maxDistance);
+            bool accept = pathfinder->IsStraightWalkable(p.x, p.z, x, z, cls, m_pathKeyA != 0, true);
+            if (!accept) {
+                // Where the walk stopped, when that still keeps the distance.
+                const int32_t cell = pathfinder->GetLastCell();
+                if (cell >= 0) {
+                    pathfinder->CellCentre(cell, x, z);
+                    accept = pathfinder->IsPassableAt(x, z, cls, m_pathKeyA != 0, true) &&
+                             (std::fabs(x - p.x) >= minDistance || std::fabs(z - p.z) >= minDistance);
+                }
+            }
+            if (accept) {
+                m_basePoint.Set(x, 0.0f, z);
+                return true;
+            }
+        }
+    }
+    LogInfoF("info - generate attack base failed for %s", GetName() ? GetName() : "");
+    m_basePoint = p;
+    return false;
+}
+
+bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDistance, float maxDistance)
+{
+    TsPathfinder* pathfinder = LevelPathfinder();
+    if (pathfinder && threat) {
+        const int32_t cls = pathfinder->ClassForRadius(m_radius);
+        const OmVector3& t = threat->GetPosition();
+        const float x = t.x + RingOffset(minDistance, maxDistance);
+        const float z = t.z + RingOffset(minDistance, maxDistance);
+        if (!pathfinder->IsStraightWalkable(t.x, t.z, x, z, cls, m_pathKeyA != 0, true)) {
+            // The route itself is not kept: only whether there is one.
+            m_route.RemoveAll();
+            if (pathfinder->FindPath(m_position.x, m_position.z, x, z, cls, m_pathKeyA != 0, true, kCowerPathLimit,
+                                     m_route)) {
+                m_basePoint.Set(x, 0.0f, z);
+                return true;
+            }
+        }
+    }
+    LogInfoF("info - generate cower base failed for %s", GetName() ? GetName() : "");
+    return m_squad && m_squad->FindCowerPoint(this, minDistance, maxDistance);
+}

@@ -1,0 +1,667 @@
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
+#include "game/objects/TsInventory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "engine/OmFastAlloc.h"
+#include "engine/OmGroup.h"
+#include "engine/OmMath.h"
+#include "engine/OmRand.h"
+#include "engine/OmRenderer.h"
+#include "engine/OmSceneImporter.h"
+#include "engine/OmBaseSkinMesh.h"
+#include "engine/OmSkinMesh.h"
+#include "engine/OmSkinShape.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsTimerTable.h"
+#include "platform/FilePath.h"
+
+#include <filesystem>
+
+OM_IMPLEMENT_ABSTRACT_CLASS(TsCharacterObject, TsModel)
+
+namespace {
+
+constexpr const char* kCharacterFolder = "data\\characters\\";
+constexpr const char* kHudFolder = "data\\HUD\\";
+constexpr float kModelScale = 0.1f;   // model files are in tenths of a unit
+constexpr int32_t kMaxInfluences = 4; // bones per skinned vertex
+constexpr uint32_t kModelRenderFlags = 0x4C;
+
+// Says once per process what a part of the game that is not built yet
+// leaves out.
+void ReportMissing(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsCharacterObject: %s is not built yet", what);
+    }
+}
+
+bool FolderExists(const std::string& gamePath)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(plat::ResolvePath(gamePath), error);
+}
+
+// The model's folder below the characters' folder: the model file's name
+// without its extension ("brusk.pbf" lives in "brusk\").
+std::string ModelFolder(const char* mdl)
+{
+    std::string name(mdl);
+    const size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos)
+        return name.substr(0, slash);
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string ModelFile(const char* mdl)
+{
+    std::string name(mdl);
+    const size_t slash = name.find_last_of("\\/");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// Order does not matter to the lists this serves.
+template <class T>
+void EraseAt(OmArray<T>& array, uint32_t i)
+{
+    array[i] = array[array.GetCount() - 1];
+    array.Resize(array.GetCount() - 1);
+}
+
+OmSkinShape* FindSkinShape(OmNode* node)
+{
+    if (!node)
+        return nullptr;
+    if (node->IsKindOf(&OmSkinShape::s_class))
+        return static_cast<OmSkinShape*>(node);
+    if (node->IsKindOf(&OmGroup::s_class)) {
+        auto* group = static_cast<OmGroup*>(node);
+        for (int32_t i = 0; i < group->GetChildCount(); ++i)
+            if (OmSkinShape* found = FindSkinShape(group->GetChild(uint32_t(i))))
+                return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TsCharacterObject::TsCharacterObject()
+{
+    SetFlag(TS_ENTITY_TARGETABLE | TS_ENTITY_DISTANCE_LIMITED);
+    m_inventory = new TsInventory(this);
+    static bool reported = false;
+    ReportMissing(reported, "the innate attack of characters (weapons)");
+}
+
+TsCharacterObject::TsCharacterObject(OmArchive& archive) : TsModel(archive)
+{
+}
+
+TsCharacterObject::~TsCharacterObject()
+{
+    if (OmSkinShape* shape = FindSkinShape(model_)) {
+        for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
+            shape->DetachAttachmentAt(i);
+    }
+    if (m_attachment) {
+        m_attachment->Release();
+        m_attachment = nullptr;
+    }
+    m_modelInstance = nullptr;
+    if (m_inventory) {
+        m_inventory->SetOwner(nullptr);
+        m_inventory->Release();
+        m_inventory = nullptr;
+    }
+}
+
+// ---- set-up --------------------------------------------------------------
+
+void TsCharacterObject::SetRunSpeed(float speed)
+{
+    m_runSpeed = speed;
+    m_runToAttack = 1;
+}
+
+void TsCharacterObject::SetMaxHealth(float maximum)
+{
+    m_maxHealth = maximum;
+    if (m_health > maximum)
+        m_health = maximum;
+}
+
+void TsCharacterObject::SetMaxVitality(float maximum)
+{
+    m_maxVitality = maximum;
+    if (m_vitality > maximum)
+        m_vitality = maximum;
+}
+
+bool TsCharacterObject::Import()
+{
+    bool ok = !m_inventory || m_inventory->Import();
+    if (!LoadModel(kCharacterFolder))
+        ok = false;
+    if (!LoadSprite(kHudFolder))
+        ok = false;
+    if (!m_initialArticle.IsEmpty()) {
+        static bool reported = false;
+        ReportMissing(reported, "giving characters their initial article (inventories)");
+        LogErrorF("Not able to add article %s to inventory of NPC %s", m_initialArticle.Get(),
+                  GetName() ? GetName() : "");
+        ok = false;
+    }
+    return ok;
+}
+
+bool TsCharacterObject::Initialise()
+{
+    if (TsAnimationDB* db = TsAccess::AnimDB(); db && m_animationClass >= 0)
+        db->MarkForLoading(m_animationClass);
+    bool ok = LoadModel(kCharacterFolder);
+    LoadSprite(kHudFolder);
+    m_modelInstance = FindSkinShape(model_);
+    if (m_attackBone >= 0 && m_modelInstance) {
+        auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
+        if (!shape->AttachNodeToBone(m_attackBone))
+            LogErrorF("TsCharacterObject: %s has no attack bone %d", GetName() ? GetName() : "", m_attackBone);
+    }
+    if (m_inventory && !m_inventory->Initialise())
+        ok = false;
+    if (TsAudio* audio = TsAccess::Audio()) {
+        for (int32_t sound : m_sounds)
+            if (sound >= 0 && sound <= kMaxSoundId)
+                audio->FlagSoundForLoading(SoundId(sound));
+    }
+    m_basePoint = m_position;
+    return ok;
+}
+
+bool TsCharacterObject::LoadModel(const char*)
+{
+    if (mdl_.IsEmpty() || model_)
+        return true;
+    if (!FolderExists(kCharacterFolder)) {
+        LogErrorF("Couldn't open main character dir (%s)", kCharacterFolder);
+        return false;
+    }
+    const std::string folder = std::string(kCharacterFolder) + ModelFolder(mdl_.Get()) + "\\";
+    if (!FolderExists(folder)) {
+        LogErrorF("Couldn't open character dir (%s)", folder.c_str());
+        return false;
+    }
+    // Another character with the same file lends its mesh: each character
+    // needs a shape of its own to play its own animation.
+    const int32_t classId = GetClassId();
+    if (OmFastAlloc* pool = classId >= 0 ? OmClassRegistry::Instance().GetPool(classId) : nullptr) {
+        OmFastAllocIterator it;
+        pool->BeginIteration(it);
+        while (void* cell = pool->NextLiveObject(it)) {
+            auto* other = static_cast<TsCharacterObject*>(static_cast<OmObject*>(cell));
+            OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->model_);
+            if (!shape || !shape->GetGeometry() || std::strcmp(other->mdl_.Get(), mdl_.Get()) != 0)
+                continue;
+            auto* copy = new OmSkinShape;
+            copy->SetGeometry(shape->GetGeometry());
+            SetModel(copy);
+            copy->Release();
+            return true;
+        }
+    }
+    // Full paths: the working folder is never changed to find a model.
+    const std::string path = plat::ResolvePath(folder + ModelFile(mdl_.Get()));
+    const std::string bones = plat::ResolvePath(folder + "bones.txt");
+    OmSceneImporter importer;
+    importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
+    OmSkinMesh* mesh = importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str());
+    if (!mesh) {
+        LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());
+        return false;
+    }
+    auto* shape = new OmSkinShape;
+    if (OmRenderer* renderer = OmRenderer::Current()) {
+        // Drawn through the renderer's skinned mesh, which takes the pose
+        // on every draw.
+        OmBaseSkinMesh* renderMesh = renderer->CreateSkinMesh();
+        if (renderMesh && mesh->ConvertForRenderer(*renderer, kModelRenderFlags, *renderMesh)) {
+            shape->SetGeometry(renderMesh);
+        } else {
+            LogErrorF("TsCharacterObject: the figure of %s could not be made for the renderer; it is not drawn",
+                      GetName() ? GetName() : "");
+            shape->SetGeometry(mesh);
+        }
+        if (renderMesh)
+            renderMesh->Release();
+    } else {
+        static bool reported = false;
+        if (!reported) {
+            reported = true;
+            LogErrorF("TsCharacterObject: characters are loaded without render meshes: there is no renderer");
+        }
+        shape->SetGeometry(mesh);
+    }
+    mesh->Release();
+    SetModel(shape);
+    shape->Release();
+    return true;
+}
+
+// ---- saving ---------------------------------------------------------------
+
+bool TsCharacterObject::Register(OmArchive& archive)
+{
+    if (!TsModel::Register(archive))
+        return false;
+    for (OmObject* owned : {InventoryObject(), InnateAttackObject(), SquadObject()})
+        if (owned)
+            owned->Register(archive);
+    for (TsEntity* entity : {m_firstTarget, m_lockedTarget, m_assignedTarget, static_cast<TsEntity*>(m_lastAttacker)})
+        if (entity)
+            entity->Register(archive);
+    return true;
+}
+
+// Until their classes exist these are never set, so null is their state.
+OmObject* TsCharacterObject::InventoryObject() const
+{
+    return m_inventory;
+}
+
+OmObject* TsCharacterObject::InnateAttackObject() const
+{
+    return nullptr;
+}
+
+OmObject* TsCharacterObject::SquadObject() const
+{
+    return m_squad;
+}
+
+void TsCharacterObject::Write(OmArchive& archive)
+{
+    TsModel::Write(archive);
+    archive.WriteObjectRef(InventoryObject());
+    archive.WriteI32(m_displayRaceId).WriteFloat(m_walkSpeed).WriteFloat(m_runSpeed);
+    archive.WriteU32(m_runToAttack).WriteFloat(m_floatWord).WriteFloat(m_attentionRange);
+    archive.WriteFloat(m_maxHealth).WriteFloat(m_health).WriteFloat(m_maxVitality).WriteFloat(m_vitality);
+    archive.WriteFloat(m_healthRecovery).WriteFloat(m_vitalityRecovery);
+    for (float defence : m_defences)
+        archive.WriteFloat(defence);
+    archive.WriteFloat(m_offenceSkill).WriteI32(m_skill);
+    archive.WriteObjectRef(InnateAttackObject());
+    archive.WriteI32(m_lifeState).WriteU32(m_running).WriteU32(m_actionByte).WriteU32(m_aiming);
+    archive.WriteI32(m_options).WriteFloat(m_fade).WriteU32(m_pathKeyA).WriteU32(m_mayCrossOccupied);
+    archive.WriteObjectRef(m_firstTarget).WriteObjectRef(m_lockedTarget).WriteVector(m_aimPoint);
+    archive.WriteObjectRef(m_assignedTarget).WriteVector(m_basePoint);
+    archive.WriteObjectRef(m_lastAttacker).WriteI32(m_lastHitTick);
+    archive.WriteI32(m_tickCounter).WriteI32(m_cooldown).WriteI32(m_waistBone);
+    archive.WriteFloat(m_waistAngle).WriteFloat(m_previousWaistAngle).WriteFloat(m_maxTurnRate);
+    archive.WriteI32(m_attackRequested).WriteI32(m_playingState).WriteI32(m_actionState);
+    archive.WriteI32(m_followUpState).WriteI32(m_aimKind).WriteI32(m_pendingCommand).WriteU32(m_spareByte);
+    archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_beaconIndex);
+    archive.WriteI32(m_attackBone).WriteI32(m_limits[0]).WriteI32(m_limits[1]).WriteI32(m_animationClass);
+    m_follower.Write(archive);
+    archive.WriteFloat(m_progress).WriteI32(m_squadIndex).WriteObjectRef(SquadObject());
+    for (int32_t sound : m_sounds)
+        archive.WriteI32(sound);
+}
+
+namespace {
+
+uint8_t ReadByte(OmArchive& archive)
+{
+    uint32_t value = 0;
+    archive.ReadU32(value);
+    return value != 0 ? 1 : 0;
+}
+
+// References to objects whose classes this layer does not see yet: read
+// and dropped, and a saved game that holds one says so.
+void ReadUnknownRef(OmArchive& archive, const char* what)
+{
+    OmObject* object = nullptr;
+    archive.ReadObjectRef(object);
+    if (object) {
+        static bool reported = false;
+        if (!reported) {
+            reported = true;
+            LogErrorF("TsCharacterObject: a saved %s was not restored: %s", what, "its class is not built yet");
+        }
+    }
+}
+
+} // namespace
+
+void TsCharacterObject::Read(OmArchive& archive)
+{
+    TsModel::Read(archive);
+    archive.ReadRef(m_inventory);
+    archive.ReadI32(m_displayRaceId).ReadFloat(m_walkSpeed).ReadFloat(m_runSpeed);
+    m_runToAttack = ReadByte(archive);
+    archive.ReadFloat(m_floatWord).ReadFloat(m_attentionRange);
+    archive.ReadFloat(m_maxHealth).ReadFloat(m_health).ReadFloat(m_maxVitality).ReadFloat(m_vitality);
+    archive.ReadFloat(m_healthRecovery).ReadFloat(m_vitalityRecovery);
+    for (float& defence : m_defences)
+        archive.ReadFloat(defence);
+    archive.ReadFloat(m_offenceSkill).ReadI32(m_skill);
+    ReadUnknownRef(archive, "innate attack");
+    archive.ReadI32(m_lifeState);
+    m_running = ReadByte(archive);
+    m_actionByte = ReadByte(archive);
+    m_aiming = ReadByte(archive);
+    archive.ReadI32(m_options).ReadFloat(m_fade);
+    m_pathKeyA = ReadByte(archive);
+    m_mayCrossOccupied = ReadByte(archive);
+    archive.ReadRef(m_firstTarget).ReadRef(m_lockedTarget).ReadVector(m_aimPoint);
+    archive.ReadRef(m_assignedTarget).ReadVector(m_basePoint);
+    archive.ReadRef(m_lastAttacker).ReadI32(m_lastHitTick);
+    archive.ReadI32(m_tickCounter).ReadI32(m_cooldown).ReadI32(m_waistBone);
+    archive.ReadFloat(m_waistAngle).ReadFloat(m_previousWaistAngle).ReadFloat(m_maxTurnRate);
+    archive.ReadI32(m_attackRequested).ReadI32(m_playingState).ReadI32(m_actionState);
+    archive.ReadI32(m_followUpState).ReadI32(m_aimKind).ReadI32(m_pendingCommand);
+    m_spareByte = ReadByte(archive);
+    archive.ReadI32(m_hitFlashTicks).ReadI32(m_stunTicks).ReadI32(m_busyTicks).ReadI32(m_beaconIndex);
+    archive.ReadI32(m_attackBone).ReadI32(m_limits[0]).ReadI32(m_limits[1]).ReadI32(m_animationClass);
+    m_follower.Read(archive);
+    archive.ReadFloat(m_progress).ReadI32(m_squadIndex);
+    archive.ReadRef(m_squad);
+    for (int32_t& sound : m_sounds)
+        archive.ReadI32(sound);
+    // A damaged file must not leave a state the tick cannot handle.
+    if (m_lifeState < kImmune || m_lifeState > kFading)
+        archive.Fail("a character's life state is out of range");
+    if (!std::isfinite(m_progress))
+        m_progress = 0.0f;
+    // The playing animation is chosen again after a load.
+    m_playingState = kNoAction;
+}
+
+// ---- health, vitality, stun ---------------------------------------------------
+
+float TsCharacterObject::IncrementVitality(float delta)
+{
+    m_vitality += delta;
+    if (m_vitality > m_maxVitality) {
+        m_vitality = m_maxVitality;
+    } else if (m_vitality < 0.0f) {
+        const float rest = m_vitality;
+        m_vitality = 0.0f;
+        IncrementHealth(rest);
+    }
+    return m_vitality;
+}
+
+float TsCharacterObject::IncrementHealth(float delta)
+{
+    m_health += delta;
+    if (m_health > m_maxHealth)
+        m_health = m_maxHealth;
+    else if (m_health <= 0.0f)
+        Die();
+    return m_health;
+}
+
+void TsCharacterObject::Stun(float seconds)
+{
+    if (HasFlag(TS_ENTITY_DEAD))
+        return;
+    if (m_lifeState != kStunned) {
+        StopMoving();
+        m_actionState = kFalling;
+        m_followUpState = kNoAction;
+    }
+    m_lifeState = kStunned;
+    m_busyTicks = -1;
+    const float ticks = float(TsAccess::TicksPerSecond()) * seconds;
+    // Bounded so that a huge or broken duration cannot overflow the count.
+    const int32_t count = std::isfinite(ticks) ? int32_t(std::clamp(ticks, 0.0f, 1.0e9f)) : 0;
+    m_stunTicks = std::max(m_stunTicks, count);
+}
+
+void TsCharacterObject::Die()
+{
+    DieAndReport();
+}
+
+int32_t TsCharacterObject::DieAndReport()
+{
+    SetFlag(TS_ENTITY_DEAD);
+    if (m_lifeState >= kDead)
+        return kDead;
+    m_lifeState = kDead;
+    // Bimodal innate attacks (a blast on death) come with the weapons.
+    TsTimerTable::Instance().AddTimer(this, 2.0f, 1, kFadeTimerKind);
+    PlaySoundSlot(TS_CHARSOUND_DEATH, m_position);
+    m_height = 0.1f;
+    StopMoving();
+    m_actionState = kFalling;
+    m_followUpState = kNoAction;
+    m_busyTicks = -1;
+    if (m_squad)
+        return m_squad->OnMemberDied(this) ? 1 : 0;
+    return -1;
+}
+
+bool TsCharacterObject::OnTimer(TsTimerEntry& entry)
+{
+    if (entry.userWord1 == kFadeTimerKind)
+        BeginFadeOut();
+    return true;
+}
+
+void TsCharacterObject::BeginFadeOut()
+{
+    m_fade = 1.0f;
+    m_lifeState = kFading;
+}
+
+void TsCharacterObject::ResetState()
+{
+    m_actionState = kStand;
+    m_playingState = kNoAction;
+    m_followUpState = kNoAction;
+    m_lifeState = kAlive;
+    m_fade = 1.0f;
+    m_pathKeyA = 0;
+    m_mayCrossOccupied = 0;
+    ClearTargets();
+    m_aimPoint = OmVector3();
+    m_lastAttacker = nullptr;
+    m_lastHitTick = -1;
+    m_tickCounter = 0;
+    m_cooldown = 0;
+    m_running = m_actionByte = m_aiming = 0;
+    m_waistAngle = m_previousWaistAngle = 0.0f;
+    m_busyTicks = m_stunTicks = 0;
+    m_attackRequested = 0;
+    m_progress = 0.0f;
+    m_limits[0] = m_limits[1] = 8388607;
+}
+
+// ---- queries ------------------------------------------------------------------
+
+TsWeaponObject* TsCharacterObject::GetCurrentAttack() const
+{
+    TsWeaponObject* equipped = m_inventory ? m_inventory->GetEquipped() : nullptr;
+    return equipped ? equipped : m_innateAttack;
+}
+
+float TsCharacterObject::GetDefence(int32_t matterType) const
+{
+    if (matterType < 0 || matterType >= TS_NUM_MATTER_TYPES)
+        return 0.0f;
+    return m_defences[matterType] + (m_inventory ? m_inventory->GetDefenceBonus(matterType) : 0.0f);
+}
+
+float TsCharacterObject::GetPhysicalDefence() const
+{
+    return GetDefence(TS_MATTER_PHYSICAL);
+}
+
+float TsCharacterObject::GetChemicalDefence() const
+{
+    return GetDefence(TS_MATTER_CHEMICAL);
+}
+
+float TsCharacterObject::GetEnergyDefence() const
+{
+    return GetDefence(TS_MATTER_ENERGY);
+}
+
+bool TsCharacterObject::IsHostileTo(const TsCharacterObject* other) const
+{
+    if (!other || !m_squad || !other->m_squad)
+        return false;
+    const TsTeam* team = m_squad->GetTeam();
+    return team && team->GetAlliance(other->m_squad->GetTeam()) == TS_ALLIANCE_HOSTILE;
+}
+
+int32_t TsCharacterObject::SquadConfiguredBehaviour() const
+{
+    return m_squad ? m_squad->GetBehaviour() : -1;
+}
+
+bool TsCharacterObject::IsWorldFrozen()
+{
+    TsLevel* level = TsAccess::CurrentLevel();
+    if (!level || !level->GetPlayerLockout())
+        return false;
+    const TsCutScene* cutScene = level->GetCutScene();
+    if (cutScene && cutScene->IsCutSceneActive())
+        return true;
+    // A running conversation freezes as well once conversations exist.
+    return false;
+}
+
+// ---- sounds ---------------------------------------------------------------------
+
+void TsCharacterObject::FlagSoundForLoading(int32_t slot, int32_t soundId)
+{
+    if (slot < 0 || slot >= TS_NUM_CHARACTER_SOUNDS || soundId < 0 || soundId > kMaxSoundId)
+        return;
+    if (!TsAccess::Audio() || m_sounds[slot] == soundId)
+        return;
+    m_sounds[slot] = soundId;
+}
+
+int32_t TsCharacterObject::GetSoundSlot(int32_t slot) const
+{
+    return slot >= 0 && slot < TS_NUM_CHARACTER_SOUNDS ? m_sounds[slot] : -1;
+}
+
+bool TsCharacterObject::PlaySoundSlot(int32_t slot, const OmVector3& at) const
+{
+    const int32_t sound = GetSoundSlot(slot);
+    TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr;
+    if (!audio)
+        return false;
+    return audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false) != 0;
+}
+
+bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const
+{
+    const int32_t sound = GetSoundSlot(slot);
+    TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr;
+    return audio && audio->IsSoundPlaying(SoundId(sound));
+}
+
+// ---- neighbours and the ignore list ------------------------------------------------
+
+void TsCharacterObject::BuildNeighbourList(const OmArray<TsEntity*>& activeEntities)
+{
+    m_neighbours.RemoveAll();
+    for (uint32_t i = 0; i < activeEntities.GetCount(); ++i) {
+        TsEntity* entity = activeEntities[i];
+        if (entity == this)
+            continue;
+        const float dx = entity->GetPosition().x - m_position.x;
+        const float dz = entity->GetPosition().z - m_position.z;
+        Neighbour n;
+        n.entity = entity;
+        n.separation = FastSqrt(dx * dx + dz * dz) - m_radius - entity->GetRadius();
+        m_neighbours.Add(n);
+    }
+    std::sort(m_neighbours.GetData(), m_neighbours.GetData() + m_neighbours.GetCount(),
+              [](const Neighbour& a, const Neighbour& b) { return a.separation < b.separation; });
+}
+
+void TsCharacterObject::AddIgnore(TsEntity* entity)
+{
+    if (!entity)
+        return;
+    const int32_t ticks = 20 + OmRand() % 20;
+    for (uint32_t i = 0; i < m_ignoreList.GetCount(); ++i) {
+        if (m_ignoreList[i].entity == entity) {
+            m_ignoreList[i].ticksLeft = ticks;
+            return;
+        }
+    }
+    Ignored entry;
+    entry.entity = entity;
+    entry.ticksLeft = ticks;
+    m_ignoreList.Add(entry);
+}
+
+void TsCharacterObject::RemoveIgnore(TsEntity* entity)
+{
+    for (uint32_t i = m_ignoreList.GetCount(); i-- > 0;)
+        if (m_ignoreList[i].entity == entity)
+            EraseAt(m_ignoreList, i);
+}
+
+bool TsCharacterObject::IsIgnored(const TsEntity* entity) const
+{
+    for (uint32_t i = 0; i < m_ignoreList.GetCount(); ++i)
+        if (m_ignoreList[i].entity == entity)
+            return true;
+    return false;
+}
+
+void TsCharacterObject::AgeIgnoreList()
+{
+    for (uint32_t i = m_ignoreList.GetCount(); i-- > 0;)
+        if (--m_ignoreList[i].ticksLeft < 1)
+            EraseAt(m_ignoreList, i);
+}
+
+// ---- targets ------------------------------------------------------------------------
+
+void TsCharacterObject::SetLockedTarget(TsEntity* target)
+{
+    if (IsValidTarget(target, true))
+        m_lockedTarget = target;
+}
+
+void TsCharacterObject::SetAssignedTarget(TsEntity* target)
+{
+    if (IsValidTarget(target, true))
+        m_assignedTarget = target;
+}
+
+void TsCharacterObject::ClearTargets()
+{
+    m_firstTarget = m_lockedTarget = m_assignedTarget = nullptr;
+}
+
+void TsCharacterObject::OnTouch(TsEntity*, float)
+{
+}
+
+void TsCharacterObject::Use(TsCharacterObject*)
+{
+}

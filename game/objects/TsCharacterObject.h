@@ -1,0 +1,454 @@
+// The base of every creature in a level: the player's characters and all
+// others. It adds to the model health and vitality, defences, an inventory
+// and an innate attack, a life state, sound slots, the list of nearby
+// entities, a path follower and a squad, and the action machinery that
+// turns commands (follow a path, go and use, attack at range or close)
+// into movement and animation each tick. Squads steer their members
+// through the member actions; the player's control issues the same orders.
+//
+// Entity references (targets, the last attacker, the use target) are not
+// counted: entities stay on the entity database's lists, or its garbage
+// list, until the level goes, so a reference never outlives its entity
+// while the level plays. Validity is judged by the entity's flags.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/OmArray.h"
+#include "engine/OmString.h"
+#include "engine/OmVector3.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/objects/TsAttack.h"
+#include "game/objects/TsModel.h"
+#include "game/objects/TsPathTrack.h"
+
+class OmNode;
+class TsAttack;
+class TsCollectibleObject;
+class TsInventory;
+class TsSquadObject;
+class TsWeaponObject;
+class TsPathfinder;
+class TsWaypointObject;
+
+enum TsCharSound : int32_t {
+    TS_CHARSOUND_PAIN1 = 0,
+    TS_CHARSOUND_PAIN2 = 1,
+    TS_CHARSOUND_DEATH = 2,
+    TS_CHARSOUND_ALERT = 3,
+    TS_CHARSOUND_DAMAGE50 = 4,
+    TS_CHARSOUND_DAMAGE10 = 5,
+    TS_CHARSOUND_WEAPONEMPTY = 6,
+    TS_CHARSOUND_CANNOTPICKUP = 7,
+    TS_CHARSOUND_HEALED = 8,
+    TS_CHARSOUND_GIVE = 9,
+    TS_CHARSOUND_TAMSAHEAL = 10,
+    TS_NUM_CHARACTER_SOUNDS = 11,
+};
+
+enum TsSkill : int32_t {
+    TS_SKILL_NONE = 0,
+    TS_SKILL_STEALTH = 1,
+    TS_SKILL_TECH = 2,
+    TS_SKILL_COMBAT = 4,
+    TS_SKILL_NEGOTIATION = 8,
+    TS_SKILL_HEALING = 16,
+};
+
+class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
+    OM_DECLARE_ABSTRACT_CLASS(TsCharacterObject)
+
+    // Life states; below kStunned counts as mobile.
+    enum LifeState : int32_t {
+        kImmune = 0,
+        kAlive = 1,
+        kStunned = 2,
+        kDead = 3,
+        kFading = 4,
+    };
+    // Action states; each picks an animation by the equipped kind.
+    enum ActionState : int32_t {
+        kWalk = 0,
+        kRun = 1,
+        kAimForward = 2,
+        kAimBackward = 3,
+        kStrafeLeft = 4,
+        kStrafeRight = 5,
+        kAttacking = 6,
+        kStand = 7,
+        kTurning = 8,
+        kListening = 9,
+        kCreeping = 10,
+        kHealing = 11,
+        kHitReaction = 12,
+        kFalling = 13,
+        kLying = 14,
+    };
+    // Pending commands.
+    enum Command : int32_t {
+        kNoCommand = 0,
+        kFollowPath = 1,
+        kGoToUse = 2,
+        kRangedAttack = 3,
+        kCloseAttack = 4,
+    };
+    static constexpr int32_t kNoAction = -1;
+    static constexpr float kMeleeReach = 4.0f;
+    static constexpr int32_t kCrouchableBit = 4;
+    static constexpr int32_t kMaxSoundId = 239;
+    // The equip and weapon kinds the actions tell apart.
+    static constexpr int32_t kEquipHeadMounted = 7;
+    static constexpr int32_t kEquipHeal = 8;
+    static constexpr int32_t kEquipTongue = 9;
+    static constexpr int32_t kEquipStealth = 10;
+    static constexpr int32_t kWeaponMelee = 0;
+    static constexpr int32_t kWeaponRanged = 1;
+    static constexpr int32_t kWeaponRangedAuto = 2;
+    static constexpr int32_t kWeaponRocket = 3;
+    static constexpr int32_t kWeaponSkill = 5;
+    static constexpr int32_t kWeaponRadiation = 6;
+    // The configured squad behaviour under which a character holds its ground.
+    static constexpr int32_t kPatrolBehaviour = 15;
+    // Timer kind that starts the fade-out after death.
+    static constexpr int32_t kFadeTimerKind = 2;
+
+    struct Neighbour {
+        TsEntity* entity = nullptr;
+        float separation = 0.0f;
+    };
+    struct Ignored {
+        TsEntity* entity = nullptr;
+        int32_t ticksLeft = 0;
+    };
+
+    TsCharacterObject();
+    explicit TsCharacterObject(OmArchive& archive);
+    ~TsCharacterObject() override;
+
+    bool Register(OmArchive& archive) override;
+    void Write(OmArchive& archive) override;
+    void Read(OmArchive& archive) override;
+    bool Import() override;
+    bool Initialise() override;
+    void Tick(uint32_t tickCount) override;
+    void Render(float renderTime, float fraction) override;
+    bool OnTimer(TsTimerEntry& entry) override;
+    void OnTouch(TsEntity* other, float separation) override;
+    void OnHit(TsAttack& attack) override;
+    void Use(TsCharacterObject* user) override;
+    void Die() override;
+    bool DrawModel(float time, float fraction) override;
+    bool LoadModel(const char* directory) override;
+
+    // The character's own operations, overridden by the subclasses.
+    virtual void ResetState();
+    virtual void BeginFadeOut();
+    virtual bool AttackTarget(TsEntity* target, const OmVector3& aimPoint, bool force);
+    virtual bool IsRadarVisible() const { return true; }
+
+    // Die with its answer: 3 when already dead, the squad's answer when the
+    // character has one, else -1.
+    int32_t DieAndReport();
+
+    // Script-visible setters and queries.
+    void SetSquadIndex(int32_t index) { m_squadIndex = index; }
+    int32_t GetSquadIndex() const { return m_squadIndex; }
+    void SetAnimationClass(int32_t animationClass) { m_animationClass = animationClass; }
+    int32_t GetAnimationClass() const { return m_animationClass; }
+    void SetWalkSpeed(float speed) { m_walkSpeed = speed; }
+    float GetWalkSpeed() const { return m_walkSpeed; }
+    void SetRunSpeed(float speed);
+    float GetRunSpeed() const { return m_runSpeed; }
+    void SetMaxHealth(float maximum);
+    void SetMaxVitality(float maximum);
+    void SetHealth(float value) { m_health = value; }
+    void SetVitality(float value) { m_vitality = value; }
+    void SetHealthRecovery(float rate) { m_healthRecovery = rate; }
+    void SetVitalityRecovery(float rate) { m_vitalityRecovery = rate; }
+    void SetPhysicalDefence(float value) { m_defences[0] = value; }
+    void SetChemicalDefence(float value) { m_defences[1] = value; }
+    void SetEnergyDefence(float value) { m_defences[2] = value; }
+    void SetOffenceSkill(float value) { m_offenceSkill = value; }
+    float GetOffenceSkill() const { return m_offenceSkill; }
+    // Adds the skill bits; none is ever taken away.
+    void SetSkill(int32_t skill) { m_skill |= skill; }
+    int32_t GetSkill() const { return m_skill; }
+    void SetWaistBone(int32_t bone) { m_waistBone = bone; }
+    void SetAttackBone(int32_t bone) { m_attackBone = bone; }
+    void SetMaxTurnRate(float rate) { m_maxTurnRate = rate; }
+    float GetMaxTurnRate() const { return m_maxTurnRate; }
+    bool IsMobile() const { return m_lifeState < kStunned && m_actionState != kHitReaction; }
+    void Stun(float seconds);
+    bool IsStunned() const { return m_lifeState == kStunned; }
+    void SetAttentionRange(float range) { m_attentionRange = range; }
+    float GetAttentionRange() const { return m_attentionRange; }
+    float GetMaxHealth() const { return m_maxHealth; }
+    float GetHealth() const { return m_health; }
+    float GetMaxVitality() const { return m_maxVitality; }
+    float GetVitality() const { return m_vitality; }
+    float IncrementVitality(float delta);
+    float IncrementHealth(float delta);
+    // The giver's article count at the end.
+    int32_t GiveEntireInventory(TsCharacterObject* other);
+    bool GiveArticle(TsCharacterObject* other, TsObject* article);
+    TsSquadObject* GetSquad() const { return m_squad; }
+    void SetSquad(TsSquadObject* squad) { m_squad = squad; }
+    TsInventory* GetInventory() const { return m_inventory; }
+    TsWeaponObject* InnateAttack() const { return m_innateAttack; }
+    // The inventory's equipped article when there is one, else the innate
+    // attack (null until weapons exist).
+    TsWeaponObject* GetCurrentAttack() const;
+    void SetCrouchable() { m_options |= kCrouchableBit; }
+    bool IsCrouchable() const { return (m_options & kCrouchableBit) != 0; }
+    void SetDisplayRaceID(int32_t id) { m_displayRaceId = id; }
+    int32_t GetDisplayRaceID() const { return m_displayRaceId; }
+    void GivePathKeyA() { m_pathKeyA = 1; }
+    bool HasPathKeyA() const { return m_pathKeyA != 0; }
+    void SetMayCrossOccupied(bool may) { m_mayCrossOccupied = may ? 1 : 0; }
+    void SetInitialArticleName(const char* name) { m_initialArticle.Set(name); }
+    // The article the inventory equips is shown in the character's hand
+    // (on the attack bone) and taken away again when unequipped.
+    void AttachArticle(TsCollectibleObject* article);
+    void DetachArticle(TsCollectibleObject* article);
+
+    float GetPhysicalDefence() const;
+    float GetChemicalDefence() const;
+    float GetEnergyDefence() const;
+    // Own defence of a matter type plus the inventory's bonus for it.
+    float GetDefence(int32_t matterType) const;
+    bool IsHostileTo(const TsCharacterObject* other) const;
+    // Stores a sound id (0..239) in a slot (0..10); anything else is ignored.
+    void FlagSoundForLoading(int32_t slot, int32_t soundId);
+    int32_t GetSoundSlot(int32_t slot) const;
+    // Plays a slot's sound at the character's position; false when the
+    // slot is empty or there is no audio.
+    bool PlaySoundSlot(int32_t slot, const OmVector3& at) const;
+    bool IsSoundSlotPlaying(int32_t slot) const;
+
+    // Neighbours: every active entity but this one, nearest first by ground
+    // separation (distance minus both radii).
+    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) override;
+    const OmArray<Neighbour>& GetNeighbours() const { return m_neighbours; }
+
+    // Entities the AI skips for a short while.
+    void AddIgnore(TsEntity* entity);
+    void RemoveIgnore(TsEntity* entity);
+    bool IsIgnored(const TsEntity* entity) const;
+    bool HasIgnoredEntities() const { return m_ignoreList.GetCount() > 0; }
+    void AgeIgnoreList();
+
+    // State read by the AI, the HUD and rendering.
+    int32_t GetLifeState() const { return m_lifeState; }
+    void SetLifeState(int32_t state) { m_lifeState = state; }
+    int32_t GetActionState() const { return m_actionState; }
+    void SetActionState(int32_t state) { m_actionState = state; }
+    int32_t GetPlayingState() const { return m_playingState; }
+    int32_t GetFollowUpState() const { return m_followUpState; }
+    int32_t GetPendingCommand() const { return m_pendingCommand; }
+    bool IsRunning() const { return m_running != 0; }
+    bool IsAiming() const { return m_aiming != 0; }
+    float GetFade() const { return m_fade; }
+    int32_t GetBusyTicks() const { return m_busyTicks; }
+    void SetBusyTicks(int32_t ticks) { m_busyTicks = ticks; }
+    int32_t GetStunTicks() const { return m_stunTicks; }
+    int32_t GetHitFlashTicks() const { return m_hitFlashTicks; }
+    int32_t GetCooldown() const { return m_cooldown; }
+    void SetCooldown(int32_t ticks) { m_cooldown = ticks; }
+    int32_t GetTickCounter() const { return m_tickCounter; }
+    void SetTickCounter(int32_t counter) { m_tickCounter = counter; }
+    float GetWaistAngle() const { return m_waistAngle; }
+    const OmVector3& GetBasePoint() const { return m_basePoint; }
+    void SetBasePoint(const OmVector3& point) { m_basePoint = point; }
+    const OmVector3& GetAimPoint() const { return m_aimPoint; }
+    TsCharacterObject* GetLastAttacker() const { return m_lastAttacker; }
+    int32_t GetLastHitTick() const { return m_lastHitTick; }
+    int32_t GetBeaconIndex() const { return m_beaconIndex; }
+    void SetBeaconIndex(int32_t index) { m_beaconIndex = index; }
+    int32_t GetCurrentAnimation() const { return m_currentAnimation; }
+
+    TsEntity* GetFirstTarget() const { return m_firstTarget; }
+    void SetFirstTarget(TsEntity* target) { m_firstTarget = target; }
+    TsEntity* GetLockedTarget() const { return m_lockedTarget; }
+    // Stores the target only when it is a valid one (heal targets allowed).
+    void SetLockedTarget(TsEntity* target);
+    TsEntity* GetAssignedTarget() const { return m_assignedTarget; }
+    void SetAssignedTarget(TsEntity* target);
+    void ClearTargets();
+
+    // Actions and movement.
+    void StopMoving();
+    void DropLockedTarget();
+    void MoveTo(const OmVector3& point) { PlanMoveTo(point, true, nullptr); }
+    void PlanMoveTo(const OmVector3& point, bool adjust, TsEntity* ignore);
+    bool PlanPath(const OmVector3& point, int32_t iterationLimit, bool adjust, TsEntity* ignore);
+    bool UseEntity(TsEntity* target);
+    // Walks a waypoint chain: round and round for a closed chain.
+    void FollowWaypoints(TsWaypointObject* first);
+    bool IsPathDone() const;
+    bool GetMoveTarget(OmVector3& point) const;
+    TsPathTrack& GetFollower() { return m_follower; }
+    const TsPathTrack& GetFollower() const { return m_follower; }
+    float GetPathProgress() const { return m_progress; }
+    // Turns toward a unit ground direction by at most this tick's turn;
+    // true when facing it.
+    bool TurnToward(const OmVector3& direction);
+    // The animation id of an action state for an equip type.
+    static int32_t AnimationFor(int32_t actionState, int32_t equipType);
+    // Whether the straight walk between two points suits this character.
+    bool CanWalkStraight(const OmVector3& from, const OmVector3& to, bool occupiedOK) const;
+    // The pathfinder cell the character stands on and its clearance class.
+    int32_t GetPathCell() const;
+    int32_t GetClearanceClass() const;
+
+    // Attacks.
+    bool IsValidTarget(const TsEntity* target, bool allowHealTarget) const;
+    bool GenerateAttackBase(const OmVector3& targetPosition, float minDistance, float maxDistance);
+    bool GenerateCowerBase(const TsEntity* threat, float minDistance, float maxDistance);
+    TsEntity* GetFirstValidTarget() const;
+    // The sound slot a hit plays: the health thresholds for player
+    // characters, else one of the pains by the coin.
+    int32_t ChooseDamageSound(float dealt, bool coinIsZero) const;
+
+    // Senses.
+    bool Sense();
+    bool IsEnemyNear(float radius, float& reach) const;
+    bool HasLineOfSight(const TsEntity* other) const;
+    OmVector3 GetMuzzlePoint() const;
+
+    // Member actions, called once a tick by the squad.
+    void FightNearestThreat();
+    void AttackRanged(const OmVector3& centre, bool stayInFormation, float minDistance, float maxDistance);
+    void AttackMelee(const OmVector3& centre, float minDistance, float maxDistance);
+    void Sentry(const OmVector3& origin, float range);
+    void Cower(float minDistance, float maxDistance);
+    void Flee(float minDistance, float maxDistance);
+
+    // Whether the game is frozen: a locked-out conversation or cut scene.
+    static bool IsWorldFrozen();
+    // The squad's configured behaviour, -1 without a squad.
+    int32_t SquadConfiguredBehaviour() const;
+    // The current attack's equip type, weapon type and range (squads choose
+    // member actions by them).
+    int32_t CurrentEquipType() const;
+    int32_t CurrentWeaponType() const;
+    float CurrentRange() const;
+
+protected:
+    // The steps of a tick, in order.
+    bool TickLife();
+    void TickRecovery();
+    void TickCounters();
+    void TickStun();
+    void TouchScan();
+    void RunCommand();
+    void UpdateAnimation();
+    // Starts (or queues after the current one) an animation of the
+    // character's animation class on its skinned shape.
+    void PlayAnimation(int32_t id, int32_t mode, bool queue);
+    bool AnimationEnded() const;
+
+    void ChooseGait();
+    void StartFollowing();
+    void FollowPath();
+    void AdvanceAlongPath(float speedFactor);
+    bool PathDirection(OmVector3& direction);
+    void AimedMovement();
+    void UseStep();
+    void RangedAttackStep();
+    void ShootAt(const OmVector3& aimPoint, bool rocket);
+    void CloseAttackStep();
+    void Strike(const OmVector3& direction);
+    void CloseApproach();
+    void StoreGoalHeight();
+    void AttackOrder(TsEntity* target);
+    bool WithinRange(const TsEntity* target) const;
+    void WalkToBase();
+    void RandomiseCounter();
+    bool HasClearSight(const TsEntity* target) const { return HasLineOfSight(target); }
+
+    void PlayDamageSound(float dealt);
+    bool IsImmune() const;
+    bool IsCloseAttack() const;
+    // Fires the current attack from a point in a direction; false when it
+    // could not fire.
+    bool FireCurrentAttack(const OmVector3& from, const OmVector3& direction, TsEntity* target);
+    void KnockBack(const OmVector3& direction, float dealt);
+    void MarkOwnCell(bool occupied);
+    // The owned and referenced objects as the archive sees them.
+    OmObject* InventoryObject() const;
+    OmObject* InnateAttackObject() const;
+    OmObject* SquadObject() const;
+
+    // Members, after the model's.
+    OmArray<Ignored> m_ignoreList{16};
+    TsInventory* m_inventory = nullptr;
+    OmString m_string;
+    int32_t m_displayRaceId = -1;
+    float m_walkSpeed = 2.5f;
+    float m_runSpeed = 2.5f;
+    uint8_t m_runToAttack = 0;
+    float m_floatWord = 0.0f;
+    float m_attentionRange = 10.0f;
+    float m_maxHealth = 10.0f;
+    float m_health = 10.0f;
+    float m_maxVitality = 10.0f;
+    float m_vitality = 10.0f;
+    float m_healthRecovery = 0.0f;
+    float m_vitalityRecovery = 2.0f;
+    float m_defences[TS_NUM_MATTER_TYPES] = {0.0f, 0.0f, 0.0f};
+    float m_offenceSkill = 100.0f;
+    int32_t m_skill = TS_SKILL_NONE;
+    TsWeaponObject* m_innateAttack = nullptr;
+    int32_t m_lifeState = kAlive;
+    uint8_t m_running = 0;
+    uint8_t m_actionByte = 0;
+    uint8_t m_aiming = 0;
+    int32_t m_options = 1;
+    float m_fade = 1.0f;
+    uint8_t m_pathKeyA = 0;
+    uint8_t m_mayCrossOccupied = 0;
+    TsEntity* m_firstTarget = nullptr;
+    TsEntity* m_lockedTarget = nullptr;
+    OmVector3 m_aimPoint;
+    TsEntity* m_assignedTarget = nullptr;
+    OmVector3 m_basePoint;
+    TsCharacterObject* m_lastAttacker = nullptr;
+    int32_t m_lastHitTick = -1;
+    int32_t m_tickCounter = 0;
+    int32_t m_cooldown = 0;
+    int32_t m_waistBone = -1;
+    float m_waistAngle = 0.0f;
+    float m_previousWaistAngle = 0.0f;
+    float m_maxTurnRate = 6.2831853f;
+    int32_t m_attackRequested = 0;
+    int32_t m_playingState = kNoAction;
+    int32_t m_actionState = kStand;
+    int32_t m_followUpState = kNoAction;
+    int32_t m_aimKind = kNoAction;
+    int32_t m_pendingCommand = kNoCommand;
+    uint8_t m_spareByte = 0;
+    int32_t m_hitFlashTicks = 0;
+    int32_t m_stunTicks = 0;
+    int32_t m_busyTicks = 0;
+    int32_t m_beaconIndex = 0;
+    OmArray<Neighbour> m_neighbours{64};
+    OmNode* m_modelInstance = nullptr;
+    int32_t m_attackBone = -1;
+    int32_t m_limits[2] = {8388607, 8388607};
+    int32_t m_animationClass = -1;
+    OmNode* m_attachment = nullptr;
+    int32_t m_attachmentTicks = 0;
+    TsPathTrack m_follower;
+    float m_progress = 0.0f;
+    int32_t m_squadIndex = -1;
+    TsSquadObject* m_squad = nullptr;
+    int32_t m_sounds[TS_NUM_CHARACTER_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    OmString m_initialArticle;
+
+    // Not saved: rebuilt as play goes on.
+    TsEntity* m_useTarget = nullptr;
+    int32_t m_currentAnimation = -1;
+    int32_t m_animationTicks = 0;
+    float m_goalHeight = 0.0f;
+    OmArray<OmVector3> m_route{64};
+};

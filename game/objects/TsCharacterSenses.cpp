@@ -1,0 +1,299 @@
+// How a character notices hostile characters and judges a line of sight,
+// and the member actions through which its squad steers it each tick.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/OmGroup.h"
+#include "engine/OmRand.h"
+#include "engine/OmSkinShape.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsPathfinder.h"
+#include "game/world/TsWorld.h"
+
+namespace {
+
+constexpr int32_t kApproachLimit = 500;
+constexpr int32_t kCowerPathLimit = 300;
+constexpr float kApproachDistance = 7.0f;
+
+float GroundDistanceSquared(const OmVector3& a, const OmVector3& b)
+{
+    const float dx = b.x - a.x, dz = b.z - a.z;
+    return dx * dx + dz * dz;
+}
+
+bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
+{
+    const float dx = to.x - from.x, dz = to.z - from.z;
+    const float length = std::sqrt(dx * dx + dz * dz);
+    if (!(length > 1e-6f))
+        return false;
+    out.Set(dx / length, 0.0f, dz / length);
+    return true;
+}
+
+float RingOffset(float minDistance, float maxDistance)
+{
+    const float r = 2.0f * (float(OmRand()) / 32767.0f - 0.5f);
+    return (maxDistance - minDistance) * r + (r >= 0.0f ? minDistance : -minDistance);
+}
+
+} // namespace
+
+// ---- senses ------------------------------------------------------------------------------
+
+bool TsCharacterObject::Sense()
+{
+    TsLevel* level = TsAccess::CurrentLevel();
+    const bool alert = level && level->alert_;
+    const float range = m_attentionRange * (alert ? 3.0f : 1.0f);
+    const OmVector3 heading = GetDirection();
+    bool sensed = false;
+    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= 2.0f * range; ++i) {
+        TsEntity* entity = m_neighbours[i].entity;
+        if (!IsValidTarget(entity, false))
+            continue;
+        const auto* other = static_cast<const TsCharacterObject*>(entity);
+        // Stealth gear only matters to an alerted listener; it comes with
+        // the weapons.
+        const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
+        OmVector3 toward;
+        const float distance = std::sqrt(GroundDistanceSquared(m_position, other->m_position));
+        const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
+        if (distance < hearing || (distance < sight && HasLineOfSight(other))) {
+            sensed = true;
+            if (m_squad)
+                m_squad->AddThreat(entity);
+        }
+    }
+    return sensed;
+}
+
+bool TsCharacterObject::IsEnemyNear(float radius, float& reach) const
+{
+    reach = 0.0f;
+    bool any = false;
+    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= radius; ++i) {
+        const TsEntity* entity = m_neighbours[i].entity;
+        if (GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
+            continue;
+        const auto* other = static_cast<const TsCharacterObject*>(entity);
+        const float threat = std::max(other->CurrentRange() * 1.5f, 2.0f * other->m_runSpeed);
+        if (threat >= m_neighbours[i].separation) {
+            any = true;
+            reach = std::max(reach, threat);
+        }
+    }
+    return any;
+}
+
+bool TsCharacterObject::HasLineOfSight(const TsEntity* other) const
+{
+    if (!other)
+        return false;
+    TsLevel* level = TsAccess::CurrentLevel();
+    TsWorld* world = level ? level->GetWorld() : nullptr;
+    if (!world)
+        return true; // no walls to look through
+    const OmVector3 eye = m_position + OmVector3(0.0f, 0.9f * m_height, 0.0f);
+    const OmVector3 body = other->GetPosition() + OmVector3(0.0f, 0.5f * m_height, 0.0f);
+    TsWorldHit hit;
+    return !world->CastSegment(eye, body, hit, false);
+}
+
+OmVector3 TsCharacterObject::GetMuzzlePoint() const
+{
+    auto* shape = static_cast<const OmSkinShape*>(m_modelInstance);
+    const OmGroup* node = shape && m_attackBone >= 0 ? shape->FindBoneNode(m_attackBone) : nullptr;
+    // The weapon's muzzle offset joins when weapons exist.
+    if (node)
+        return node->GetWorldPosition();
+    return m_position + OmVector3(0.0f, 0.5f * m_height, 0.0f);
+}
+
+// ---- member actions --------------------------------------------------------------------------
+
+void TsCharacterObject::RandomiseCounter()
+{
+    m_tickCounter = OmRand();
+}
+
+void TsCharacterObject::AttackOrder(TsEntity* target)
+{
+    if (target)
+        AttackTarget(target, target->GetPosition(), true);
+}
+
+bool TsCharacterObject::WithinRange(const TsEntity* target) const
+{
+    const float gap = std::sqrt(GroundDistanceSquared(m_position, target->GetPosition())) - target->GetRadius();
+    return gap <= CurrentRange();
+}
+
+void TsCharacterObject::WalkToBase()
+{
+    if (m_pendingCommand == kNoCommand && !IsPathDone())
+        return;
+    if (m_pendingCommand == kNoCommand)
+        m_basePoint = m_position;
+    MoveTo(m_basePoint);
+}
+
+void TsCharacterObject::FightNearestThreat()
+{
+    const int32_t c = m_tickCounter;
+    if (c % 57 == 0)
+        RandomiseCounter();
+    TsEntity* target = m_assignedTarget;
+    if (!target || c % 19 >= 4)
+        return;
+    if (IsCloseAttack() ? WithinRange(target) : HasLineOfSight(target))
+        AttackOrder(target);
+}
+
+void TsCharacterObject::AttackRanged(const OmVector3& centre, bool stayInFormation, float minDistance,
+                                     float maxDistance)
+{
+    TsEntity* target = m_assignedTarget;
+    if (!target)
+        return;
+    if (CurrentEquipType() == kEquipHeadMounted) {
+        m_lockedTarget = target;
+        CloseApproach();
+        return;
+    }
+    const int32_t c = m_tickCounter;
+    const float reach = maxDistance * maxDistance;
+    if (m_lockedTarget == target && c % 57 != 0) {
+        if (!stayInFormation)
+            WalkToBase();
+        if (c % 19 >= 4)
+            return;
+        if (HasLineOfSight(target) && GroundDistanceSquared(m_position, target->GetPosition()) <= reach)
+            AttackOrder(target);
+        return;
+    }
+    if (!stayInFormation) {
+        const bool nearCentre = GroundDistanceSquared(centre, target->GetPosition()) <= reach;
+        if (!GenerateAttackBase(nearCentre ? centre : target->GetPosition(), minDistance, maxDistance)) {
+            const bool route = PlanPath(target->GetPosition(), kApproachLimit, true, target);
+            StopMoving();
+            if (route)
+                m_basePoint = m_position;
+            else
+                AddIgnore(target);
+        }
+    }
+    if (HasLineOfSight(target) && GroundDistanceSquared(m_position, target->GetPosition()) <= reach)
+        AttackOrder(target);
+    else
+        m_lockedTarget = target;
+    RandomiseCounter();
+}
+
+void TsCharacterObject::AttackMelee(const OmVector3& centre, float minDistance, float maxDistance)
+{
+    TsEntity* target = m_assignedTarget;
+    if (!target)
+        return;
+    const int32_t c = m_tickCounter;
+    if (m_lockedTarget == target && c % 285 != 0) {
+        if (c % 95 >= 80)
+            WalkToBase();
+        else
+            AttackOrder(target);
+        return;
+    }
+    const bool nearCentre = GroundDistanceSquared(centre, target->GetPosition()) <= maxDistance * maxDistance;
+    GenerateAttackBase(nearCentre ? centre : target->GetPosition(), minDistance, maxDistance);
+    AttackOrder(target);
+    RandomiseCounter();
+}
+
+void TsCharacterObject::Sentry(const OmVector3& origin, float range)
+{
+    if (!IsPathDone())
+        return;
+    MoveTo(OmVector3(origin.x + RingOffset(0.0f, range), origin.y, origin.z + RingOffset(0.0f, range)));
+}
+
+void TsCharacterObject::Cower(float minDistance, float maxDistance)
+{
+    const int32_t c = m_tickCounter;
+    if (c % 150 == 0)
+        RandomiseCounter();
+    TsEntity* threat = m_assignedTarget;
+    if (threat && c % 50 < 20) {
+        if (IsCloseAttack()) {
+            if (WithinRange(threat)) {
+                AttackOrder(threat);
+                return;
+            }
+        } else if (HasLineOfSight(threat)) {
+            AttackOrder(threat);
+        }
+    }
+    if (!threat)
+        return;
+    const bool inLine = CanWalkStraight(m_basePoint, threat->GetPosition(), true);
+    bool reachable = true;
+    if (!inLine) {
+        TsLevel* level = TsAccess::CurrentLevel();
+        TsPathfinder* pathfinder = level ? level->GetPathfinder() : nullptr;
+        m_route.RemoveAll();
+        reachable = pathfinder && pathfinder->FindPath(m_position.x, m_position.z, m_basePoint.x, m_basePoint.z,
+                                                       pathfinder->ClassForRadius(m_radius), m_pathKeyA != 0, true,
+                                                       kCowerPathLimit, m_route);
+    }
+    if (inLine || !reachable)
+        GenerateCowerBase(threat, minDistance, maxDistance);
+    MoveTo(m_basePoint);
+}
+
+void TsCharacterObject::Flee(float minDistance, float maxDistance)
+{
+    TsEntity* threat = m_assignedTarget;
+    if (threat && GroundDistanceSquared(m_position, threat->GetPosition()) < minDistance * minDistance)
+        m_lockedTarget = m_assignedTarget = nullptr;
+    OmVector3 end;
+    if (!IsPathDone() && GetMoveTarget(end) &&
+        std::fabs(end.x - m_basePoint.x) + std::fabs(end.z - m_basePoint.z) <= 0.1f)
+        return;
+    if (m_squad)
+        m_squad->FindCowerPoint(this, minDistance, maxDistance);
+}
+
+void TsCharacterObject::CloseApproach()
+{
+    TsEntity* target = m_lockedTarget;
+    if (!target || !IsMobile())
+        return;
+    const OmVector3& at = target->GetPosition();
+    if (GroundDistanceSquared(m_position, at) < kApproachDistance * kApproachDistance) {
+        m_follower.Clear();
+        OmVector3 d;
+        if (GroundDirection(m_position, at, d) && !TurnToward(d)) {
+            m_actionState = kTurning;
+            return;
+        }
+        // The weapon's reload joins when weapons exist.
+        AttackOrder(target);
+        return;
+    }
+    OmVector3 point = m_basePoint;
+    OmVector3 away;
+    if (GroundDistanceSquared(at, m_basePoint) > kApproachDistance * kApproachDistance &&
+        GroundDirection(at, m_basePoint, away))
+        point = at + away * kApproachDistance;
+    if (PlanPath(point, kApproachLimit, true, nullptr)) {
+        m_basePoint = point;
+        RemoveIgnore(target);
+    } else {
+        AddIgnore(target);
+    }
+    MoveTo(m_basePoint);
+}

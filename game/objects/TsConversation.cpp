@@ -1,0 +1,410 @@
+#include "game/objects/TsConversation.h"
+
+#include <cstring>
+#include <string>
+#include <strings.h>
+
+#include "engine/OmArchive.h"
+#include "engine/OmRenderer.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsDialogStrings.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsDiaryData.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsTimerTable.h"
+#include "ui/TsHUDe.h"
+#include "ui/TsRadar.h"
+
+OM_IMPLEMENT_CLASS(TsConversationFragment, OmObject)
+OM_IMPLEMENT_CLASS(TsConversation, TsObject)
+
+namespace {
+
+constexpr const char* kTraders[] = {"WeaponTrader", "TechTrader", "HerbTrader"};
+
+float RendererMeasure(const char* text)
+{
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!renderer)
+        return 0.0f;
+    float width = 0.0f, height = 0.0f;
+    renderer->GetTextExtent(text, &width, &height);
+    return width;
+}
+
+TsConversation::TextMeasure s_measure = &RendererMeasure;
+
+void Hold(TsCharacterObject*& slot, TsCharacterObject* character)
+{
+    if (character)
+        character->AddRef();
+    if (slot)
+        slot->Release();
+    slot = character;
+}
+
+} // namespace
+
+// ---- fragments -------------------------------------------------------------------
+
+TsConversationFragment::~TsConversationFragment()
+{
+    Hold(m_speaker, nullptr);
+    Hold(m_listener, nullptr);
+}
+
+void TsConversationFragment::Set(TsCharacterObject* speaker, TsCharacterObject* listener, const char* text,
+                                 const char* audioFile)
+{
+    Hold(m_speaker, speaker);
+    Hold(m_listener, listener);
+    m_text.Set(text);
+    m_audioFile.Set(audioFile);
+}
+
+bool TsConversationFragment::Register(OmArchive& archive)
+{
+    bool ok = OmObject::Register(archive);
+    if (m_speaker)
+        ok = archive.Register(m_speaker) && ok;
+    if (m_listener)
+        ok = archive.Register(m_listener) && ok;
+    return ok;
+}
+
+void TsConversationFragment::Write(OmArchive& archive)
+{
+    OmObject::Write(archive);
+    m_text.Write(archive);
+    archive.WriteObjectRef(m_speaker).WriteObjectRef(m_listener);
+}
+
+void TsConversationFragment::Read(OmArchive& archive)
+{
+    OmObject::Read(archive);
+    m_text.Read(archive);
+    archive.ReadRef(m_speaker).ReadRef(m_listener);
+}
+
+// ---- the conversation ---------------------------------------------------------
+
+TsConversation::~TsConversation()
+{
+    ForgetTimer(m_lineTimer);
+    ForgetTimer(m_startTimer);
+    ReleaseFragments();
+}
+
+bool TsConversation::Register(OmArchive& archive)
+{
+    bool ok = TsObject::Register(archive);
+    for (uint32_t i = 0; i < m_fragments.GetCount(); ++i)
+        ok = archive.Register(m_fragments[i]) && ok;
+    return ok;
+}
+
+void TsConversation::Write(OmArchive& archive)
+{
+    TsObject::Write(archive);
+    archive.WriteBool(m_started != 0).WriteU32(m_fragments.GetCount());
+    for (uint32_t i = 0; i < m_fragments.GetCount(); ++i)
+        archive.WriteObjectRef(m_fragments[i]);
+    archive.WriteI32(m_current).WriteI32(m_lineTimer).WriteI32(m_startTimer).WriteBool(m_canAdvance != 0);
+}
+
+void TsConversation::Read(OmArchive& archive)
+{
+    TsObject::Read(archive);
+    ReleaseFragments();
+    bool started = false, canAdvance = true;
+    uint32_t count = 0;
+    archive.ReadBool(started).ReadU32(count);
+    if (!archive.CanRead(uint64_t(count) * 4)) {
+        archive.Fail("a conversation claims more lines than its archive holds");
+        return;
+    }
+    for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
+        TsConversationFragment* fragment = nullptr;
+        archive.ReadRef(fragment);
+        if (fragment)
+            m_fragments.Add(fragment);
+    }
+    archive.ReadI32(m_current).ReadI32(m_lineTimer).ReadI32(m_startTimer).ReadBool(canAdvance);
+    m_started = started ? 1 : 0;
+    m_canAdvance = canAdvance ? 1 : 0;
+    if (m_current >= int32_t(m_fragments.GetCount()))
+        m_current = int32_t(m_fragments.GetCount()) - 1;
+}
+
+void TsConversation::SetTextMeasure(TextMeasure measure)
+{
+    s_measure = measure ? measure : &RendererMeasure;
+}
+
+void TsConversation::WordWrap(const char* text, OmString& out, TextMeasure measure)
+{
+    if (!text || !measure || measure(text) <= kWrapWidth) {
+        out.Set(text);
+        return;
+    }
+    std::string wrapped;
+    std::string line;
+    const char* word = text;
+    while (*word) {
+        const char* end = std::strchr(word, ' ');
+        const size_t length = end ? size_t(end - word) : std::strlen(word);
+        const std::string next(word, length);
+        if (!line.empty()) {
+            const std::string candidate = line + " " + next;
+            if (measure(candidate.c_str()) >= kWrapWidth) {
+                wrapped += line;
+                wrapped += '\n';
+                line = next;
+            } else {
+                line = candidate;
+            }
+        } else {
+            line = next;
+        }
+        word += length;
+        if (*word == ' ')
+            ++word;
+    }
+    wrapped += line;
+    out.Set(wrapped.c_str());
+}
+
+void TsConversation::AddFragment(int32_t stringId, TsCharacterObject* speaker, TsCharacterObject* listener)
+{
+    if (!speaker) {
+        LogErrorF("TsConversation::AddFragment - line %d has no speaker; it is left out", int(stringId));
+        return;
+    }
+    const char* text = kSilentLine;
+    const char* audio = "";
+    const char* diary = "";
+    if (stringId != -1) {
+        if (const TsDialogStrings* strings = TsAccess::DialogStrings()) {
+            const char* s = strings->GetString(stringId);
+            text = s ? s : "";
+            audio = strings->GetAudioFile(stringId) ? strings->GetAudioFile(stringId) : "";
+            diary = strings->GetDiaryText(stringId) ? strings->GetDiaryText(stringId) : "";
+        }
+    }
+    OmString wrapped;
+    WordWrap(text, wrapped, s_measure);
+    auto* fragment = new TsConversationFragment;
+    fragment->AddRef();
+    fragment->Set(speaker, listener, wrapped.Get() ? wrapped.Get() : "", audio);
+    m_fragments.Add(fragment);
+
+    const TsLevel* level = TsAccess::CurrentLevel();
+    TsDiaryData* diaryData = TsAccess::Diary();
+    if (level && level->keepsDiary_ && diaryData && *diary) {
+        const TsPlayer* player = TsAccess::LocalPlayer();
+        const TsLevelInfo* info = TsAccess::LevelInfo();
+        diaryData->AddEntry(info && info->levelName.Get() ? info->levelName.Get() : "",
+                            player ? player->GetLevelTitle() : "", speaker->GetName(), stringId, diary);
+    }
+}
+
+bool TsConversation::CameraMayFollow(const TsCharacterObject* character)
+{
+    const TsLevel* level = TsAccess::CurrentLevel();
+    if (!character || !level || !level->conversationCamera_ || character->IsDormant())
+        return false;
+    const char* name = character->GetName();
+    for (const char* trader : kTraders)
+        if (name && strcasecmp(name, trader) == 0)
+            return false;
+    return true;
+}
+
+void TsConversation::ForgetTimer(int32_t& id)
+{
+    // The entry fires once more and is ignored: its id no longer matches.
+    id = -1;
+}
+
+void TsConversation::FaceEachOther(TsCharacterObject* speaker, TsCharacterObject* listener)
+{
+    if (speaker)
+        speaker->StopMoving();
+    if (!speaker || !listener)
+        return;
+    listener->StopMoving();
+    const OmVector3 d = listener->GetPosition() - speaker->GetPosition();
+    speaker->SetDirection(d.x, d.z);
+    listener->SetDirection(-d.x, -d.z);
+}
+
+void TsConversation::FrameFirstSpeaker()
+{
+    TsConversationFragment* first = m_fragments[0];
+    TsCharacterObject* speaker = first->GetSpeaker();
+    TsCharacterObject* listener = first->GetListener();
+    TsCutScene* cutScene = TsAccess::CutScene();
+    if (cutScene && CameraMayFollow(speaker) && !cutScene->IsCutSceneActive()) {
+        if (listener)
+            cutScene->SetupConversationCamera(speaker->GetPosition(), listener->GetPosition(), kCameraMode);
+        else
+            cutScene->FrameConversation(speaker->GetPosition(), speaker->GetDirection(), kCameraMode);
+        m_cameraUsed = 1;
+    } else if (cutScene && !CameraMayFollow(speaker) && cutScene->IsCutSceneActive()) {
+        cutScene->LockActive(false);
+        cutScene->SetCutSceneActive(false);
+    }
+    FaceEachOther(speaker, listener);
+}
+
+void TsConversation::Run()
+{
+    m_cameraUsed = 0;
+    m_started = 1;
+    m_startPending = 1;
+    const TsInput* input = TsAccess::Input();
+    m_firstTick = input && (input->IsActionDown(kActionUse) || input->IsActionDown(kActionAlternate)) ? 1 : 0;
+    if (TsLevel* level = TsAccess::CurrentLevel())
+        level->SetPlayerLockout(m_overrideLockout != 0);
+    // The radar hides while the conversation runs; an open inventory panel
+    // closes: the accessor reports what is not there yet.
+    if (TsRadar* radar = TsAccess::Radar())
+        radar->UseRadar(false);
+    TsAccess::HUDe();
+    ForgetTimer(m_startTimer);
+    m_startTimer = TsTimerTable::Instance().AddTimer(this, kStartSeconds, 1);
+    m_canAdvance = 0;
+    if (m_fragments.GetCount() == 0)
+        return;
+    m_current = 0;
+    FrameFirstSpeaker();
+}
+
+const TsConversationFragment* TsConversation::GetCurrentFragment() const
+{
+    return m_current >= 0 && uint32_t(m_current) < m_fragments.GetCount() ? m_fragments[uint32_t(m_current)]
+                                                                          : nullptr;
+}
+
+void TsConversation::StartLine()
+{
+    if (m_current < 0 || uint32_t(m_current) >= m_fragments.GetCount()) {
+        End();
+        return;
+    }
+    TsConversationFragment* line = m_fragments[uint32_t(m_current)];
+    FaceEachOther(line->GetSpeaker(), line->GetListener());
+    TsAudio* audio = TsAccess::Audio();
+    if (std::strcmp(line->GetText() ? line->GetText() : "", kSilentLine) != 0) {
+        if (audio)
+            audio->StartDialogue(line->GetAudioFile(), true);
+        return;
+    }
+    if (audio)
+        audio->StopDialogue();
+    ForgetTimer(m_lineTimer);
+    m_lineTimer = TsTimerTable::Instance().AddTimer(this, kSilentSeconds, 1);
+}
+
+void TsConversation::Advance()
+{
+    ++m_current;
+    if (uint32_t(m_current) >= m_fragments.GetCount())
+        End();
+    else
+        StartLine();
+}
+
+void TsConversation::Tick(uint32_t)
+{
+    if (!m_started)
+        return;
+    if (m_startPending) {
+        m_startPending = 0;
+        StartLine();
+        if (!m_started)
+            return;
+    }
+    const TsInput* input = TsAccess::Input();
+    const auto released = [&](int action) { return input && input->IsActionReleased(action); };
+    const auto pressed = [&](int action) { return input && input->IsActionPressed(action); };
+    if (released(kActionEnd) || released(kActionAlternate)) {
+        if (m_canAdvance)
+            End();
+    } else if (m_canAdvance) {
+        const TsAudio* audio = TsAccess::Audio();
+        const bool lineOver = m_lineTimer < 0 && !(audio && audio->IsDialoguePlaying());
+        if (released(kActionSkip) || (released(kActionUse) && !m_firstTick) || lineOver)
+            Advance();
+    }
+    if (pressed(kActionUse) || pressed(kActionAlternate))
+        m_firstTick = 0;
+}
+
+// A timer has run out when its entry is the one firing now (counted down
+// to zero); a forgotten timer still fires once and is ignored.
+bool TsConversation::OnTimer(TsTimerEntry&)
+{
+    const auto ranOut = [](int32_t id) {
+        const TsTimerEntry* entry = id >= 0 ? TsTimerTable::Instance().GetEntry(id) : nullptr;
+        return entry && entry->countdown <= 0;
+    };
+    if (m_startTimer >= 0) {
+        if (ranOut(m_startTimer)) {
+            m_startTimer = -1;
+            m_canAdvance = 1;
+        }
+        return true;
+    }
+    if (ranOut(m_lineTimer)) {
+        m_lineTimer = -1;
+        Advance();
+    }
+    return true;
+}
+
+void TsConversation::ReleaseFragments()
+{
+    for (uint32_t i = 0; i < m_fragments.GetCount(); ++i)
+        m_fragments[i]->Release();
+    m_fragments.RemoveAll();
+}
+
+void TsConversation::End()
+{
+    m_startPending = 0;
+    m_started = 0;
+    if (TsLevel* level = TsAccess::CurrentLevel())
+        level->SetPlayerLockout(false);
+    if (TsAudio* audio = TsAccess::Audio())
+        audio->StopDialogue();
+    if (m_cameraUsed) {
+        if (TsCutScene* cutScene = TsAccess::CutScene()) {
+            cutScene->LockActive(false);
+            cutScene->SetCutSceneActive(false);
+        }
+    }
+    ForgetTimer(m_lineTimer);
+    ForgetTimer(m_startTimer);
+    m_canAdvance = 1;
+    ReleaseFragments();
+    m_current = -1;
+    if (TsRadar* radar = TsAccess::Radar())
+        radar->UseRadar(true);
+    // A trader's conversation ends in the trade panel.
+    if (TsHUDe* hud = TsAccess::HUDe(); hud && hud->IsTraderPending())
+        hud->OnConversationEnd();
+}
+
+void TsConversation::Render(float, float)
+{
+    // The HUD lays the current line out; the accessor reports its absence.
+    if (m_started && GetCurrentFragment())
+        TsAccess::HUDe();
+}

@@ -1,0 +1,119 @@
+// A scripted exchange of spoken lines between characters. Scripts add the
+// lines from the dialogue-string table and run it; while it runs the player
+// is locked out, the radar is hidden, the cut-scene camera frames the first
+// speakers, each line plays its recorded voice (a silent line "..." waits
+// two seconds), and the player may skip a line or end the exchange.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/OmArray.h"
+#include "engine/OmString.h"
+#include "game/framework/TsObject.h"
+
+class TsCharacterObject;
+
+class TsConversationFragment : public OmObject {
+    OM_DECLARE_CLASS(TsConversationFragment)
+
+    TsConversationFragment() = default;
+    explicit TsConversationFragment(OmArchive& archive) : OmObject(archive) {}
+    ~TsConversationFragment() override;
+
+    bool Register(OmArchive& archive) override;
+    void Write(OmArchive& archive) override;
+    void Read(OmArchive& archive) override;
+
+    // Holds a reference on each character.
+    void Set(TsCharacterObject* speaker, TsCharacterObject* listener, const char* text, const char* audioFile);
+    const char* GetText() const { return m_text.Get(); }
+    const char* GetAudioFile() const { return m_audioFile.Get(); }
+    TsCharacterObject* GetSpeaker() const { return m_speaker; }
+    TsCharacterObject* GetListener() const { return m_listener; }
+
+private:
+    OmString m_text;
+    OmString m_audioFile; // not saved
+    TsCharacterObject* m_speaker = nullptr;
+    TsCharacterObject* m_listener = nullptr;
+};
+
+class TsConversation : public TsObject {
+    OM_DECLARE_CLASS(TsConversation)
+
+    static constexpr const char* kSilentLine = "...";
+    static constexpr float kWrapWidth = 510.0f; // pixels
+    static constexpr float kStartSeconds = 1.5f;
+    static constexpr float kSilentSeconds = 2.0f;
+    // Input actions: start/use (0 and 1), skip a line (10), end (11).
+    static constexpr int kActionUse = 0;
+    static constexpr int kActionAlternate = 1;
+    static constexpr int kActionSkip = 10;
+    static constexpr int kActionEnd = 11;
+    // The camera mode that searches for an unobstructed view.
+    static constexpr int32_t kCameraMode = 3;
+
+    // Pixel width of a text in the conversation font.
+    using TextMeasure = float (*)(const char* text);
+
+    TsConversation() = default;
+    explicit TsConversation(OmArchive& archive) : TsObject(archive) {}
+    ~TsConversation() override;
+
+    bool Register(OmArchive& archive) override;
+    void Write(OmArchive& archive) override;
+    void Read(OmArchive& archive) override;
+    void Tick(uint32_t tickCount) override;
+    // The current line's text goes to the HUD, which lays it out.
+    void Render(float renderTime, float fraction) override;
+    bool OnTimer(TsTimerEntry& entry) override;
+
+    // ---- script operations ----
+    // A line of the dialogue-string table (-1 for a silent line) spoken by
+    // speaker to listener; a null speaker adds nothing (logged).
+    void AddFragment(int32_t stringId, TsCharacterObject* speaker, TsCharacterObject* listener);
+    void Run();
+    bool HasConversationStarted() const { return m_started != 0; }
+    void SetOverrideLockout(bool flag) { m_overrideLockout = flag ? 1 : 0; }
+
+    void End();
+    void Advance();
+
+    uint32_t GetFragmentCount() const { return m_fragments.GetCount(); }
+    const TsConversationFragment* GetFragment(uint32_t i) const
+    {
+        return i < m_fragments.GetCount() ? m_fragments[i] : nullptr;
+    }
+    const TsConversationFragment* GetCurrentFragment() const;
+    int32_t GetCurrent() const { return m_current; }
+    bool CanAdvance() const { return m_canAdvance != 0; }
+    bool IsCameraUsed() const { return m_cameraUsed != 0; }
+    int32_t GetLineTimer() const { return m_lineTimer; }
+    int32_t GetStartTimer() const { return m_startTimer; }
+
+    // Breaks text into lines narrower than the wrap width at blanks.
+    static void WordWrap(const char* text, OmString& out, TextMeasure measure);
+    // The measure word wrap uses; null puts back the renderer's font.
+    static void SetTextMeasure(TextMeasure measure);
+    // Whether the camera may frame a character: conversation cameras on,
+    // not a trader, not dormant.
+    static bool CameraMayFollow(const TsCharacterObject* character);
+
+private:
+    void StartLine();
+    void FaceEachOther(TsCharacterObject* speaker, TsCharacterObject* listener);
+    void FrameFirstSpeaker();
+    void ForgetTimer(int32_t& id);
+    void ReleaseFragments();
+
+    uint8_t m_started = 0;
+    uint8_t m_firstTick = 1;
+    OmArray<TsConversationFragment*> m_fragments{64};
+    int32_t m_current = -1;
+    int32_t m_lineTimer = -1;
+    int32_t m_startTimer = -1;
+    uint8_t m_canAdvance = 1;
+    uint8_t m_cameraUsed = 0;
+    uint8_t m_startPending = 0;
+    uint8_t m_overrideLockout = 1;
+};

@@ -1,0 +1,551 @@
+#include "game/objects/TsInventory.h"
+
+#include <strings.h>
+
+#include "engine/OmArchive.h"
+#include "engine/OmMatrix3.h"
+#include "engine/OmNode.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsWeaponObject.h"
+
+OM_IMPLEMENT_CLASS(TsInventory, TsObject)
+
+namespace {
+
+template <class T>
+T* ValueAt(const OmList::Node* node)
+{
+    return node ? static_cast<T*>(node->value) : nullptr;
+}
+
+template <class T>
+T* NthOf(const OmList& list, int32_t index)
+{
+    if (index < 0)
+        return nullptr;
+    const OmList::Node* node = list.GetFirst();
+    for (; node && index > 0; --index)
+        node = node->next;
+    return ValueAt<T>(node);
+}
+
+bool SameModel(const TsItemObject& a, const TsItemObject& b)
+{
+    const char* x = a.GetMdl();
+    const char* y = b.GetMdl();
+    return x && y && strcasecmp(x, y) == 0;
+}
+
+bool IsPlayerCharacter(const TsCharacterObject* c)
+{
+    return TsPCObject::Cast(c) != nullptr;
+}
+
+void PlayAt(int32_t sound, const OmVector3& at)
+{
+    if (TsAudio* audio = TsAccess::Audio())
+        audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false);
+}
+
+void PlayFlat(int32_t sound)
+{
+    PlayAt(sound, OmVector3(0.0f, 0.0f, 0.0f));
+}
+
+int32_t PrimaryWeaponType(const TsWeaponObject* weapon)
+{
+    return weapon ? weapon->Attributes(false).weaponType : -1;
+}
+
+} // namespace
+
+TsInventory::~TsInventory()
+{
+    // Unequipping would reach into an owner that may be going too.
+    m_equipped = nullptr;
+    ReleaseList(m_weapons);
+    ReleaseList(m_ammo);
+    ReleaseList(m_items);
+}
+
+// The inventory's own reference to each article and no more: whoever else
+// holds an article (a script, another list) keeps it alive.
+void TsInventory::ReleaseList(OmList& list)
+{
+    while (OmList::Node* node = list.GetFirst()) {
+        auto* article = ValueAt<TsCollectibleObject>(node);
+        list.RemoveAt(node);
+        if (article)
+            article->Release();
+    }
+}
+
+// ---- saving ---------------------------------------------------------------
+
+bool TsInventory::Register(OmArchive& archive)
+{
+    if (!TsObject::Register(archive))
+        return false;
+    if (m_owner)
+        m_owner->Register(archive);
+    m_weapons.RegisterAll(archive);
+    m_ammo.RegisterAll(archive);
+    m_items.RegisterAll(archive);
+    return true;
+}
+
+void TsInventory::Write(OmArchive& archive)
+{
+    TsObject::Write(archive);
+    archive.WriteObjectRef(m_owner);
+    int32_t equippedIndex = -1;
+    int32_t i = 0;
+    for (const OmList::Node* node = m_weapons.GetFirst(); node; node = node->next, ++i)
+        if (node == m_equipped)
+            equippedIndex = i;
+    archive.WriteI32(equippedIndex);
+    m_weapons.WriteRefs(archive);
+    m_ammo.WriteRefs(archive);
+    m_items.WriteRefs(archive);
+    archive.WriteI32(m_count).WriteI32(m_maxCount);
+}
+
+// A damaged file may name an equipped entry the weapon list does not have:
+// that fails the load instead of leaving a stray pointer.
+void TsInventory::Read(OmArchive& archive)
+{
+    TsObject::Read(archive);
+    archive.ReadRef(m_owner);
+    int32_t equippedIndex = -1;
+    archive.ReadI32(equippedIndex);
+    m_weapons.ReadRefs(archive);
+    m_ammo.ReadRefs(archive);
+    m_items.ReadRefs(archive);
+    archive.ReadI32(m_count).ReadI32(m_maxCount);
+    if (archive.HasFailed())
+        return;
+    m_equipped = nullptr;
+    if (equippedIndex >= 0) {
+        OmList::Node* node = m_weapons.GetFirst();
+        for (int32_t i = 0; node && i < equippedIndex; ++i)
+            node = node->next;
+        if (!node) {
+            archive.Fail("TsInventory: the equipped weapon is not in the weapon list");
+            return;
+        }
+        m_equipped = node;
+    } else if (equippedIndex != -1) {
+        archive.Fail("TsInventory: bad equipped weapon index");
+        return;
+    }
+}
+
+// Asked once every object of the file is read: each list holds only its
+// own kind of article.
+bool TsInventory::LinksAreSound() const
+{
+    for (const OmList::Node* node = m_weapons.GetFirst(); node; node = node->next)
+        if (!TsWeaponObject::Cast(static_cast<OmObject*>(node->value)))
+            return false;
+    for (const OmList* list : {&m_ammo, &m_items})
+        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
+            if (!TsItemObject::Cast(static_cast<OmObject*>(node->value)))
+                return false;
+    return true;
+}
+
+// ---- set-up ---------------------------------------------------------------
+
+bool TsInventory::Import()
+{
+    for (const OmList* list : {&m_weapons, &m_ammo, &m_items})
+        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
+            if (!ValueAt<TsCollectibleObject>(node)->Import())
+                return false;
+    return true;
+}
+
+bool TsInventory::Initialise()
+{
+    for (const OmList* list : {&m_weapons, &m_ammo, &m_items})
+        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
+            if (!ValueAt<TsCollectibleObject>(node)->Initialise())
+                return false;
+    if (m_equipped && m_owner)
+        m_owner->AttachArticle(ValueAt<TsCollectibleObject>(m_equipped));
+    RecomputeDefenceBonuses();
+    return true;
+}
+
+// ---- adding and removing ---------------------------------------------------
+
+TsItemObject* TsInventory::FindStackFor(const TsItemObject* item) const
+{
+    const OmList& list = item->IsAmmo() ? m_ammo : m_items;
+    for (const OmList::Node* node = list.GetFirst(); node; node = node->next) {
+        TsItemObject* entry = ValueAt<TsItemObject>(node);
+        if (item->IsAmmo() ? entry->GetAmmoType() == item->GetAmmoType() : SameModel(*entry, *item))
+            return entry;
+    }
+    return nullptr;
+}
+
+bool TsInventory::CanAdd(TsCollectibleObject* article, TsItemObject*& stack) const
+{
+    stack = nullptr;
+    if (!article || !article->CanPickup())
+        return false;
+    const TsItemObject* item = TsItemObject::Cast(article);
+    if (!item)
+        return m_count < m_maxCount;
+    if (item->IsAutoUse())
+        return false;
+    if (!item->IsStackable())
+        return m_count < m_maxCount;
+    TsItemObject* existing = FindStackFor(item);
+    if (!existing)
+        return m_count < m_maxCount;
+    if (existing->GetStack() < existing->GetMaxStack()) {
+        stack = existing;
+        return true;
+    }
+    return false;
+}
+
+// The article becomes the inventory's: the reference its giver handed over
+// is the inventory's from now on.
+void TsInventory::TakeArticle(TsCollectibleObject* article)
+{
+    article->SetOwner(m_owner);
+    ++m_count;
+}
+
+void TsInventory::Refuse(TsCollectibleObject* article)
+{
+    if (m_owner) {
+        if (!m_owner->IsSoundSlotPlaying(TS_CHARSOUND_CANNOTPICKUP))
+            m_owner->PlaySoundSlot(TS_CHARSOUND_CANNOTPICKUP, m_owner->GetPosition());
+    }
+    // The refusing character has to step off it for a second before it may
+    // try again.
+    article->SetOwner(m_owner);
+    article->SetPickupDelay(TsAccess::TicksPerSecond());
+}
+
+// The list stays sorted by ammo type: the new stack goes before the first
+// stack of a greater type.
+void TsInventory::InsertAmmo(TsItemObject* ammo)
+{
+    OmList::Node* node = m_ammo.AddTail(ammo);
+    while (node->prev && ValueAt<TsItemObject>(node->prev)->GetAmmoType() > ammo->GetAmmoType()) {
+        node->value = node->prev->value;
+        node->prev->value = ammo;
+        node = node->prev;
+    }
+}
+
+int32_t TsInventory::AddArticle(TsCollectibleObject* article)
+{
+    if (!article || !article->CanPickup())
+        return 0;
+    int32_t added = 0;
+    TsItemObject* item = TsItemObject::Cast(article);
+    if (!item) {
+        if (!TsWeaponObject::Cast(article) || m_count >= m_maxCount) {
+            Refuse(article);
+            return 0;
+        }
+        TakeArticle(article);
+        m_weapons.AddTail(article);
+        added = 1;
+    } else if (item->IsAutoUse()) {
+        return 1;
+    } else if ((item->IsAmmo() || item->IsStackable()) && FindStackFor(item)) {
+        added = FindStackFor(item)->AddToStack(item->GetStack());
+    } else if (m_count >= m_maxCount) {
+        Refuse(article);
+        return 0;
+    } else {
+        TakeArticle(article);
+        if (item->IsAmmo())
+            InsertAmmo(item);
+        else
+            m_items.AddTail(item);
+        added = item->IsAmmo() || item->IsStackable() ? item->GetStack() : 1;
+    }
+    RecomputeDefenceBonuses();
+    if (added >= 1 && IsPlayerCharacter(m_owner))
+        PlayAt(kPickupClickSound, article->GetPosition());
+    return added;
+}
+
+int32_t TsInventory::AddArticleAndRemove(TsCollectibleObject* article)
+{
+    if (!article)
+        return 0;
+    article->SetFlag(TS_ENTITY_PENDING_DELETE);
+    return AddArticle(article);
+}
+
+bool TsInventory::RemoveArticle(TsCollectibleObject* article)
+{
+    if (!article)
+        return false;
+    if (m_equipped && m_equipped->value == article)
+        SetEquipped(nullptr);
+    bool found = false;
+    if (TsWeaponObject::Cast(article)) {
+        found = m_weapons.Remove(article);
+    } else if (TsItemObject* item = TsItemObject::Cast(article)) {
+        found = (item->IsAmmo() ? m_ammo : m_items).Remove(article);
+        if (found) {
+            --m_count;
+            RecomputeDefenceBonuses();
+            return true;
+        }
+        return false;
+    } else {
+        // Reported to the debug trace only, which shows nothing.
+        return false;
+    }
+    if (found)
+        --m_count;
+    return found;
+}
+
+// The dropped article keeps its dropper as owner only for its pick-up
+// delay: the dropper cannot take it straight back, and the article lets go
+// of the dropper a second after the dropper stops touching it.
+bool TsInventory::DropArticle(TsCollectibleObject* article)
+{
+    if (!article || !article->CanDrop() || !article->GetModel() || !Holds(article))
+        return false;
+    TsEntityDB* db = TsAccess::EntityDB();
+    if (!db) {
+        LogError("TsInventory: nothing can be dropped without a level");
+        return false;
+    }
+    if (m_owner)
+        article->SetPositionOnGround(m_owner->GetPosition());
+    article->GetModel()->LocalRotation().SetIdentity();
+    article->ClearFlag(TS_ENTITY_PENDING_DELETE);
+    int32_t sound = -1;
+    if (const TsWeaponObject* weapon = TsWeaponObject::Cast(article))
+        sound = weapon->GetSound(TS_WEAPON_SOUND_DROPPING);
+    else if (const TsItemObject* item = TsItemObject::Cast(article))
+        sound = item->GetSound();
+    // The level takes over the inventory's reference.
+    db->AddEntity(article);
+    if (sound >= 0)
+        PlayAt(sound, article->GetPosition());
+    RemoveArticle(article);
+    article->SetPickupDelay(TsAccess::TicksPerSecond());
+    return true;
+}
+
+// ---- looking up ------------------------------------------------------------
+
+TsCollectibleObject* TsInventory::GetArticle(int32_t index) const
+{
+    if (index < 0)
+        return nullptr;
+    const int32_t weapons = GetWeaponCount();
+    if (index < weapons)
+        return GetWeapon(index);
+    const int32_t j = index - weapons;
+    if (j < GetAmmoCount())
+        return GetAmmo(j);
+    return GetItem(j - GetAmmoCount());
+}
+
+TsWeaponObject* TsInventory::GetWeapon(int32_t index) const
+{
+    return NthOf<TsWeaponObject>(m_weapons, index);
+}
+
+TsItemObject* TsInventory::GetAmmo(int32_t index) const
+{
+    return NthOf<TsItemObject>(m_ammo, index);
+}
+
+TsItemObject* TsInventory::GetItem(int32_t index) const
+{
+    return NthOf<TsItemObject>(m_items, index);
+}
+
+bool TsInventory::Holds(const TsCollectibleObject* article) const
+{
+    OmList::Node* node = nullptr;
+    void* value = const_cast<TsCollectibleObject*>(article);
+    return article && (m_weapons.Find(value, node) || m_ammo.Find(value, node) || m_items.Find(value, node));
+}
+
+TsItemObject* TsInventory::FindAmmoFor(const TsWeaponObject* weapon) const
+{
+    if (!weapon)
+        return nullptr;
+    const int32_t type = weapon->Current().ammoType;
+    if (type < 1)
+        return nullptr;
+    for (const OmList::Node* node = m_ammo.GetFirst(); node; node = node->next)
+        if (ValueAt<TsItemObject>(node)->GetAmmoType() == type)
+            return ValueAt<TsItemObject>(node);
+    return nullptr;
+}
+
+int32_t TsInventory::GetAmmoCount(const TsWeaponObject* weapon) const
+{
+    if (const TsItemObject* ammo = FindAmmoFor(weapon))
+        return ammo->GetStack();
+    if (PrimaryWeaponType(weapon) == TS_WEAPON_RADIATION_GENERATOR)
+        return int32_t(weapon->Attributes(false).stun);
+    return 0;
+}
+
+TsItemObject* TsInventory::FindHealingItem(bool byHealth, bool smallest) const
+{
+    TsItemObject* candidate = nullptr;
+    for (const OmList::Node* node = m_items.GetFirst(); node; node = node->next) {
+        TsItemObject* item = ValueAt<TsItemObject>(node);
+        if (item->GetAmmoType() != 0)
+            continue;
+        if (!candidate) {
+            if (item->GetHealth() > 0.0f || item->GetVitality() > 0.0f)
+                candidate = item;
+            continue;
+        }
+        const float value = byHealth ? item->GetHealth() : item->GetVitality();
+        if (value <= 0.0f)
+            continue;
+        const float best = byHealth ? candidate->GetHealth() : candidate->GetVitality();
+        const bool better = smallest ? (value < best || best <= 0.0f) : value > best;
+        if (better)
+            candidate = item;
+    }
+    return candidate;
+}
+
+// ---- defence ---------------------------------------------------------------
+
+float TsInventory::GetDefenceBonus(int32_t matterType) const
+{
+    return matterType >= 0 && matterType < TS_NUM_MATTER_TYPES ? m_defenceBonus[matterType] : 0.0f;
+}
+
+// A later armour item of a matter type replaces an earlier one; an armour
+// item against every matter type sets all three and ends the walk.
+void TsInventory::RecomputeDefenceBonuses()
+{
+    for (float& bonus : m_defenceBonus)
+        bonus = 0.0f;
+    for (const OmList::Node* node = m_items.GetFirst(); node; node = node->next) {
+        const TsItemObject* item = ValueAt<TsItemObject>(node);
+        if (!item->IsArmour())
+            continue;
+        const int32_t matter = item->GetMatterType();
+        if (matter == TsItemObject::kMatterNone) {
+            for (float& bonus : m_defenceBonus)
+                bonus = item->GetHealth();
+            return;
+        }
+        if (matter >= 0 && matter < TS_NUM_MATTER_TYPES)
+            m_defenceBonus[matter] = item->GetHealth();
+    }
+}
+
+// ---- equipping -------------------------------------------------------------
+
+TsWeaponObject* TsInventory::GetEquipped() const
+{
+    return ValueAt<TsWeaponObject>(m_equipped);
+}
+
+// A player character holding a skill does not engage by itself: its
+// auto-engage goes off while the skill is in hand and back on after.
+void TsInventory::SetEquipped(OmList::Node* entry)
+{
+    if (TsWeaponObject* old = GetEquipped()) {
+        m_equipped = nullptr;
+        if (m_owner) {
+            m_owner->DetachArticle(old);
+            if (PrimaryWeaponType(old) == TS_WEAPON_SKILL)
+                if (TsPCObject* pc = TsPCObject::Cast(m_owner))
+                    pc->SetAutoAttack(true);
+        }
+    }
+    m_equipped = entry;
+    if (TsWeaponObject* weapon = GetEquipped()) {
+        weapon->SetReloadCountdown(0);
+        if (m_owner) {
+            m_owner->AttachArticle(weapon);
+            if (PrimaryWeaponType(weapon) == TS_WEAPON_SKILL)
+                if (TsPCObject* pc = TsPCObject::Cast(m_owner))
+                    pc->SetAutoAttack(false);
+        }
+    }
+}
+
+bool TsInventory::EquipArticle(TsCollectibleObject* article)
+{
+    if (!article || !article->CanEquip() || !TsWeaponObject::Cast(article))
+        return false;
+    OmList::Node* node = nullptr;
+    m_weapons.Find(article, node);
+    SetEquipped(node);
+    return true;
+}
+
+void TsInventory::UnequipArticle()
+{
+    SetEquipped(nullptr);
+}
+
+bool TsInventory::EquipNext()
+{
+    if (m_equipped && m_equipped == m_weapons.GetLast()) {
+        SetEquipped(nullptr);
+        return true;
+    }
+    OmList::Node* node = m_equipped ? m_equipped->next : m_weapons.GetFirst();
+    for (; node && node != m_equipped; node = node->next) {
+        if (ValueAt<TsCollectibleObject>(node)->CanEquip()) {
+            SetEquipped(node);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TsInventory::EquipPrevious()
+{
+    if (m_equipped && m_equipped == m_weapons.GetFirst()) {
+        SetEquipped(nullptr);
+        return true;
+    }
+    OmList::Node* node = m_equipped ? m_equipped->prev : m_weapons.GetLast();
+    for (; node && node != m_equipped; node = node->prev) {
+        if (ValueAt<TsCollectibleObject>(node)->CanEquip()) {
+            SetEquipped(node);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TsInventory::ToggleEquippedMode()
+{
+    TsWeaponObject* weapon = GetEquipped();
+    if (!weapon)
+        return;
+    if (!weapon->IsBimodal()) {
+        PlayFlat(kNotBimodalSound);
+        return;
+    }
+    PlayFlat(weapon->ToggleMode() ? kSecondaryModeSound : kPrimaryModeSound);
+}

@@ -1,0 +1,156 @@
+#include "game/objects/TsNPCObject.h"
+
+#include <algorithm>
+#include <string>
+
+#include "engine/OmArchive.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
+#include "game/framework/TsRandom.h"
+
+#include <lua.hpp>
+
+OM_IMPLEMENT_CLASS(TsNPCObject, TsCharacterObject)
+
+namespace {
+
+constexpr const char* kPayloadTable = "g_critterPayloadTemplates";
+
+const char* NameOf(const OmObject* object)
+{
+    return object && object->GetName() ? object->GetName() : "";
+}
+
+void ReportOnce(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsNPCObject: %s is not built yet", what);
+    }
+}
+
+// The string at a 1-based entry of a global script table; empty when the
+// table or the entry is missing or not a string.
+std::string TableString(lua_State* L, const char* table, int32_t entry, int32_t* size)
+{
+    std::string text;
+    if (!L) {
+        return text;
+    }
+    const int top = lua_gettop(L);
+    lua_getglobal(L, table);
+    if (lua_istable(L, -1)) {
+        if (size) {
+            *size = static_cast<int32_t>(lua_objlen(L, -1));
+        }
+        if (entry > 0) {
+            lua_rawgeti(L, -1, entry);
+            if (lua_type(L, -1) == LUA_TSTRING) {
+                text = lua_tostring(L, -1);
+            }
+        }
+    } else if (size) {
+        *size = 0;
+    }
+    lua_settop(L, top);
+    return text;
+}
+
+} // namespace
+
+void TsNPCObject::Write(OmArchive& archive)
+{
+    TsCharacterObject::Write(archive);
+    archive.WriteI32(m_npcType);
+    m_weaponName.Write(archive);
+    m_itemName.Write(archive);
+}
+
+void TsNPCObject::Read(OmArchive& archive)
+{
+    TsCharacterObject::Read(archive);
+    archive.ReadI32(m_npcType);
+    m_weaponName.Read(archive);
+    m_itemName.Read(archive);
+}
+
+// The payload number widens the choice two entries at a time; a table
+// with no entries, or a negative number, leaves nothing to draw.
+int32_t TsNPCObject::PayloadEntry(int32_t tableSize, int32_t payloadNumber, int32_t random)
+{
+    if (tableSize <= 0 || payloadNumber < 0) {
+        return 0;
+    }
+    const int64_t widest = 2 * int64_t(payloadNumber) + 2;
+    const int32_t k = int32_t(std::min<int64_t>(tableSize, widest));
+    const int32_t r = random < 0 ? -(random % k) : random % k;
+    return r + 1;
+}
+
+bool TsNPCObject::Import()
+{
+    if (!TsCharacterObject::Import()) {
+        return false;
+    }
+    return IsCritter() ? ImportCritterPayload() : ImportEquipment();
+}
+
+bool TsNPCObject::ImportCritterPayload()
+{
+    lua_State* L = TsAccess::LuaState();
+    const TsLevel* level = TsAccess::CurrentLevel();
+    int32_t size = 0;
+    TableString(L, kPayloadTable, 0, &size);
+    const int32_t entry = PayloadEntry(size, level ? level->payloadNumber_ : 0, Random());
+    if (entry == 0) {
+        return true; // nothing to carry
+    }
+    const std::string name = TableString(L, kPayloadTable, entry, nullptr);
+    if (name.empty()) {
+        LogErrorF("error running template %s for critter payload %s", "(none)", NameOf(this));
+        return true;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "a critter's payload (items)");
+    return true;
+}
+
+bool TsNPCObject::ImportEquipment()
+{
+    if (!m_weaponName.IsEmpty()) {
+        static bool reported = false;
+        ReportOnce(reported, "a non-player character's weapon (weapons)");
+    }
+    if (!m_itemName.IsEmpty()) {
+        static bool reported = false;
+        ReportOnce(reported, "a non-player character's item (items)");
+    }
+    return true;
+}
+
+void TsNPCObject::BeginFadeOut()
+{
+    TsCharacterObject::BeginFadeOut();
+    static bool reported = false;
+    ReportOnce(reported, "dropping an article when a character fades (inventories)");
+}
+
+// Friends of the player's team are not shown.
+bool TsNPCObject::IsRadarVisible() const
+{
+    const TsSquadObject* squad = GetSquad();
+    if (!squad) {
+        return true;
+    }
+    const TsPlayer* player = TsAccess::LocalPlayer();
+    const TsSquadObject* playerSquad = player ? player->GetSquad() : nullptr;
+    const TsTeam* team = squad->GetTeam();
+    if (!team || !playerSquad) {
+        return true;
+    }
+    return team->GetAlliance(playerSquad->GetTeam()) != TS_ALLIANCE_FRIENDLY;
+}

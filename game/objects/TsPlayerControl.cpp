@@ -1,0 +1,241 @@
+// The player's control: once a tick the person at the keyboard commands the
+// party. Keys select characters, switch the weapon mode, heal, save, load
+// and quit; the left button moves or uses, the right button attacks; then
+// the squad makes its own decisions.
+#include <cmath>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+#include "game/framework/TsRandom.h"
+#include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "platform/Window.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsInGameWindows.h"
+
+namespace {
+
+// Input actions.
+constexpr int kImmune = 29;
+constexpr int kDiary = 15;
+constexpr int32_t kSavedText = 30747; // "game saved"
+constexpr int32_t kQuitText = 30748;  // "really quit?"
+constexpr int kWeaponMode = 14;
+constexpr int kSelectFirst = 18; // then 19 and 20
+constexpr int kQuickSave = 26;
+constexpr int kQuickLoad = 27;
+constexpr int kQuit = 28;
+constexpr int kHeal = 17;
+constexpr int kMoveOrUse = 3;
+constexpr int kAttack = 4;
+constexpr int kGag = 33;
+constexpr int kClickSound = 204;
+constexpr int kFirstGagSound = 235;
+constexpr int kActWithBonus = 4;
+
+void ReportOnce(bool& reported, const char* what)
+{
+    if (!reported) {
+        reported = true;
+        LogErrorF("TsPlayer: %s", what);
+    }
+}
+
+} // namespace
+
+void TsPlayer::Tick(uint32_t)
+{
+    const TsInput* input = TsAccess::Input();
+    if (QuitStep() || !input || !squad_) {
+        return;
+    }
+    if (squad_->AliveMemberCount() < squadCount_) {
+        return;
+    }
+    GagStep();
+    // The character current at the start serves the whole tick: a
+    // selection takes effect from the next one.
+    TsPCObject* current = GetCurrentCharacter();
+    if (!current) {
+        return;
+    }
+    if (input->IsActionPressed(kImmune)) {
+        MakeSquadImmune();
+    }
+    GameKeys(*current);
+    if (!current->IsMobile()) {
+        return;
+    }
+    MouseOrders(*current);
+    squad_->Tick(uint32_t(TsAccess::TickCount()));
+    ActBonus();
+}
+
+// The quit question is read once its box has closed: "Yes" ends the
+// program; either answer drops the request.
+bool TsPlayer::QuitStep()
+{
+    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
+    if (!quitRequest_ || (menu && menu->HasOpenWindows())) {
+        return false;
+    }
+    if (menu && menu->GetMessageResult() == TsFrontEndBase::kResultYes) {
+        plat::PostQuit(0);
+    }
+    quitRequest_ = 0;
+    return false;
+}
+
+void TsPlayer::GameKeys(TsPCObject& current)
+{
+    const TsInput* input = TsAccess::Input();
+    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
+    if (input->IsActionReleased(kDiary) && menu) {
+        menu->SetActive(true, false);
+        menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
+    }
+    if (input->IsActionReleased(kWeaponMode)) {
+        static bool reported = false;
+        ReportOnce(reported, "the weapon mode is not switched: inventories are not built yet");
+        (void)current;
+    }
+    SelectionKeys();
+    if (input->IsActionReleased(kQuickSave)) {
+        QuickSave();
+    }
+    if (input->IsActionReleased(kQuickLoad)) {
+        ChangeLevel();
+    }
+    if (input->IsActionReleased(kQuit) && menu) {
+        quitRequest_ = 1;
+        menu->SetActive(true, false);
+        ShowMessageBox(GameText(kQuitText), TsGuiMessageBox::kYesNo, menu);
+    }
+}
+
+// Of several selection keys released in one tick the last decides, also
+// when it names the character already current.
+void TsPlayer::SelectionKeys()
+{
+    const TsInput* input = TsAccess::Input();
+    int32_t selected = -1;
+    for (int32_t i = 0; i < kMaxSquadMembers; ++i) {
+        if (input->IsActionReleased(kSelectFirst + i)) {
+            selected = currentIndex_ == i ? -1 : i;
+        }
+    }
+    if (selected < 0 || selected >= squadCount_) {
+        return;
+    }
+    if (TsAudio* audio = TsAccess::Audio()) {
+        audio->PlaySound(kClickSound, 0.0f, 0.0f, 0.0f, false);
+    }
+    SetCurrentCharacter(selected);
+}
+
+// The save name is kept for a quick load only when the save was written.
+void TsPlayer::QuickSave()
+{
+    TsMain* app = TsMain::Instance();
+    if (!app || !app->SaveGame()) {
+        LogError("Quick save failed: the game was not saved");
+        return;
+    }
+    loadedSaveName_ = saveTitle_.Get();
+    LogInfoF("Quick save: %s", saveTitle_.Get() ? saveTitle_.Get() : "");
+    if (TsGameFrontEnd* menu = TsAccess::GameFrontEnd()) {
+        menu->SetActive(true, false);
+        ShowMessageBox(GameText(kSavedText), TsGuiMessageBox::kOk, menu);
+    }
+}
+
+void TsPlayer::MouseOrders(TsPCObject& current)
+{
+    const TsInput* input = TsAccess::Input();
+    const TsLevelCursor* cursor = TsAccess::LevelCursor();
+    TsEntity* hovered = cursor ? cursor->GetHovered() : nullptr;
+    TsEntity* hoveredCharacter = TsCharacterObject::Cast(hovered);
+    if (input->IsActionReleased(kHeal)) {
+        static bool reported = false;
+        ReportOnce(reported, "the heal key finds no healing item: inventories are not built yet");
+    }
+    if (TsEntity* locked = current.GetLockedTarget(); locked && current.IsAiming()) {
+        const float dx = locked->GetPosition().x - current.GetPosition().x;
+        const float dz = locked->GetPosition().z - current.GetPosition().z;
+        if (dx * dx + dz * dz > kLockRange * kLockRange) {
+            current.SetLockedTarget(nullptr);
+        }
+    }
+    if (!cursor) {
+        return;
+    }
+    const OmVector3& picked = cursor->GetPickedPoint();
+    if (input->IsActionPressed(kMoveOrUse)) {
+        if (hovered) {
+            current.UseEntity(hovered);
+        } else {
+            current.MoveTo(picked);
+        }
+    } else if (input->IsActionDown(kMoveOrUse)) {
+        if (current.GetPendingCommand() != TsCharacterObject::kGoToUse) {
+            current.MoveTo(picked);
+        }
+    } else if (input->IsActionReleased(kMoveOrUse)) {
+        if (current.GetPendingCommand() != TsCharacterObject::kGoToUse) {
+            current.DropLockedTarget();
+        }
+    }
+    if (input->IsActionDown(kAttack)) {
+        current.AttackTarget(hoveredCharacter, picked, input->IsActionPressed(kAttack));
+    }
+}
+
+void TsPlayer::ActBonus()
+{
+    if (levelInfo_->iActNumber < kActWithBonus) {
+        return;
+    }
+    static bool reported = false;
+    ReportOnce(reported, "the act bonus finds no item: inventories are not built yet");
+}
+
+// Orrick's gag: holding the key counts down, and at zero he lets rip.
+void TsPlayer::GagStep()
+{
+    TsPCObject* current = GetCurrentCharacter();
+    const TsInput* input = TsAccess::Input();
+    if (current && current->GetPCType() == TS_PC_ORRICK && input) {
+        if (!input->IsActionDown(kGag)) {
+            gagCounter_ = kGagTicks;
+        } else if (--gagCounter_ <= 0) {
+            StartGag(*current);
+            gagCounter_ = kGagTicks;
+        }
+    }
+    gagEmitter_.Update(TsAccess::GameTime());
+}
+
+void TsPlayer::StartGag(TsPCObject& character)
+{
+    if (TsAudio* audio = TsAccess::Audio()) {
+        audio->PlaySound((Random() & 1) ? kFirstGagSound : kFirstGagSound + 1, 0.0f, 0.0f, 0.0f, false);
+    }
+    gagEmitter_.Stop();
+    gagEmitter_.effect = GetOrLoadParticleEffect("farteffect");
+    if (!gagEmitter_.effect) {
+        return;
+    }
+    gagEmitter_.node = nullptr;
+    const OmVector3 direction = character.GetDirection();
+    // 1.0 above and 0.25 behind the character.
+    gagEmitter_.position = character.GetPosition() + OmVector3(0.0f, 1.0f, 0.0f) - direction * 0.25f;
+    gagEmitter_.velocity = OmVector3();
+    gagEmitter_.stopTime = 0.01f;
+    gagEmitter_.inheritVelocity = 0;
+    gagEmitter_.Start(TsAccess::GameTime());
+}

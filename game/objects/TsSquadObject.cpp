@@ -1,0 +1,433 @@
+// The squad's data: members, threats, the leader's trail, its archive form
+// and import. Behaviours, target assignment and formations are in
+// TsSquadBehaviours.cpp.
+#include "game/objects/TsSquadObject.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsTeam.h"
+#include "game/objects/TsWaypointObject.h"
+
+OM_IMPLEMENT_CLASS(TsSquadObject, TsObject)
+
+namespace {
+
+const char* NameOf(const OmObject* object)
+{
+    return object && object->GetName() ? object->GetName() : "";
+}
+
+TsCharacterObject* CharacterAt(const OmList::Node* node)
+{
+    return node ? static_cast<TsCharacterObject*>(node->value) : nullptr;
+}
+
+bool IsLiving(const TsCharacterObject* character)
+{
+    return character && !character->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
+}
+
+} // namespace
+
+TsSquadObject::TsSquadObject() = default;
+
+TsSquadObject::TsSquadObject(OmArchive& archive) : TsObject(archive) {}
+
+TsSquadObject::~TsSquadObject()
+{
+    // Members keep no dangling link back to a squad that has gone.
+    if (OmArchive::IsBeingTakenDown(*this)) {
+        return;
+    }
+    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+        if (TsCharacterObject* member = CharacterAt(n); member && member->GetSquad() == this) {
+            member->SetSquad(nullptr);
+        }
+    }
+}
+
+void TsSquadObject::Reset()
+{
+    m_index = -1;
+    m_teamId = -1;
+    m_origin = OmVector3();
+    m_range = 10.0f;
+    m_team = nullptr;
+    m_patrolPath = nullptr;
+    m_patrolPathName.Set(nullptr);
+    while (TsCharacterObject* member = GetMember(0)) {
+        RemoveMember(member);
+    }
+    m_behaviour = TS_BEHAVIOUR_ATTACK;
+    m_effectiveBehaviour = TS_BEHAVIOUR_SENTRY;
+    m_formation = FORMATION_NONE;
+    m_leaderHealthThreshold = 0.0f;
+    m_threatMemory = 10 * TsAccess::TicksPerSecond();
+    ResetTransientState();
+    m_trailSpacing = kTrailSpacing;
+    m_trailLength = 0;
+    m_trailHead = 0;
+}
+
+void TsSquadObject::ResetTransientState()
+{
+    m_patrolWaypoint = nullptr;
+    m_otherReference = nullptr;
+    m_threats.RemoveAll();
+    m_threatCount = 0;
+}
+
+// ---- archive ----------------------------------------------------------------
+
+bool TsSquadObject::Register(OmArchive& archive)
+{
+    if (!TsObject::Register(archive)) {
+        return false;
+    }
+    if (m_team) {
+        m_team->Register(archive);
+    }
+    if (m_patrolPath) {
+        m_patrolPath->Register(archive);
+    }
+    m_members.RegisterAll(archive);
+    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        if (m_threats[i].entity) {
+            m_threats[i].entity->Register(archive);
+        }
+    }
+    if (m_patrolWaypoint) {
+        m_patrolWaypoint->Register(archive);
+    }
+    if (m_otherReference) {
+        m_otherReference->Register(archive);
+    }
+    return true;
+}
+
+void TsSquadObject::Write(OmArchive& archive)
+{
+    TsObject::Write(archive);
+    archive.WriteI32(m_index).WriteI32(m_teamId).WriteVector(m_origin).WriteFloat(m_range);
+    archive.WriteObjectRef(m_team).WriteObjectRef(m_patrolPath);
+    m_patrolPathName.Write(archive);
+    m_members.WriteRefs(archive);
+    archive.WriteI32(m_behaviour).WriteI32(m_effectiveBehaviour).WriteI32(m_formation);
+    archive.WriteFloat(m_leaderHealthThreshold).WriteI32(m_threatMemory);
+    // The count written is the number of records that follow.
+    int32_t live = 0;
+    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        live += m_threats[i].entity ? 1 : 0;
+    }
+    archive.WriteI32(live);
+    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        const Threat& threat = m_threats[i];
+        if (threat.entity) {
+            archive.WriteObjectRef(threat.entity).WriteI32(threat.attackers).WriteI32(threat.seen);
+            archive.WriteI32(threat.ticksLeft);
+        }
+    }
+    archive.WriteObjectRef(m_patrolWaypoint).WriteObjectRef(m_otherReference);
+    archive.WriteFloat(m_trailSpacing).WriteI32(m_trailLength).WriteI32(m_trailHead);
+    for (const float* point : m_trail) {
+        archive.WriteFloat(point[0]).WriteFloat(point[1]);
+    }
+}
+
+// Members must be characters and threats entities: a reference to anything
+// else is a damaged file.
+void TsSquadObject::ReadMembers(OmArchive& archive)
+{
+    uint32_t count = 0;
+    archive.ReadU32(count);
+    if (!archive.HasFailed() && !archive.CanRead(uint64_t(count) * 4)) {
+        archive.Fail("a squad's member list is longer than the file");
+    }
+    for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
+        OmObject* object = nullptr;
+        archive.ReadObjectRef(object);
+        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsCharacterObject")) {
+            archive.Fail("a squad member is not a character");
+            break;
+        }
+        if (object) {
+            m_members.AddTail(static_cast<TsCharacterObject*>(static_cast<TsModel*>(static_cast<TsEntity*>(
+                static_cast<TsObject*>(object)))));
+        }
+    }
+}
+
+void TsSquadObject::ReadThreats(OmArchive& archive)
+{
+    archive.ReadI32(m_threatCount);
+    if (archive.HasFailed()) {
+        m_threatCount = 0;
+        return;
+    }
+    if (m_threatCount < 0 || !archive.CanRead(uint64_t(m_threatCount) * 16)) {
+        m_threatCount = 0;
+        archive.Fail("a squad's threat count is out of range");
+        return;
+    }
+    for (int32_t i = 0; i < m_threatCount && !archive.HasFailed(); ++i) {
+        Threat threat;
+        int32_t seen = 0;
+        OmObject* object = nullptr;
+        archive.ReadObjectRef(object);
+        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsEntity")) {
+            archive.Fail("a squad's threat is not an entity");
+            break;
+        }
+        threat.entity = static_cast<TsEntity*>(static_cast<TsObject*>(object));
+        archive.ReadI32(threat.attackers).ReadI32(seen).ReadI32(threat.ticksLeft);
+        threat.seen = seen != 0 ? 1 : 0;
+        m_threats.Add(threat);
+    }
+    if (archive.HasFailed()) {
+        m_threats.RemoveAll();
+        m_threatCount = 0;
+    } else {
+        m_threatCount = 0;
+        for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+            m_threatCount += m_threats[i].entity ? 1 : 0;
+        }
+    }
+}
+
+void TsSquadObject::Read(OmArchive& archive)
+{
+    TsObject::Read(archive);
+    archive.ReadI32(m_index).ReadI32(m_teamId).ReadVector(m_origin).ReadFloat(m_range);
+    archive.ReadRef(m_team).ReadRef(m_patrolPath);
+    m_patrolPathName.Read(archive);
+    ReadMembers(archive);
+    archive.ReadI32(m_behaviour).ReadI32(m_effectiveBehaviour).ReadI32(m_formation);
+    archive.ReadFloat(m_leaderHealthThreshold).ReadI32(m_threatMemory);
+    ReadThreats(archive);
+    archive.ReadRef(m_patrolWaypoint);
+    OmObject* other = nullptr;
+    archive.ReadObjectRef(other);
+    m_otherReference = other && OmClass::IsDerivedFromNamed(other->GetClass(), "TsObject")
+                           ? static_cast<TsObject*>(other)
+                           : nullptr;
+    archive.ReadFloat(m_trailSpacing).ReadI32(m_trailLength).ReadI32(m_trailHead);
+    for (float* point : m_trail) {
+        archive.ReadFloat(point[0]).ReadFloat(point[1]);
+    }
+    // The trail is a ring of eight: a head or length outside it would index
+    // past the ring.
+    if (m_trailLength < 0 || m_trailLength > kTrailSize || m_trailHead < 0 || m_trailHead >= kTrailSize) {
+        if (!archive.HasFailed()) {
+            LogErrorF("TsSquadObject: squad %s has a trail of %d points at head %d; the trail restarts",
+                      NameOf(this), m_trailLength, m_trailHead);
+        }
+        m_trailLength = 0;
+        m_trailHead = 0;
+    }
+}
+
+// ---- members ------------------------------------------------------------------
+
+TsCharacterObject* TsSquadObject::GetMember(int32_t i) const
+{
+    OmList::Node* n = m_members.GetFirst();
+    for (; n && i > 0; --i) {
+        n = n->next;
+    }
+    return i == 0 ? CharacterAt(n) : nullptr;
+}
+
+int32_t TsSquadObject::AliveMemberCount() const
+{
+    int32_t count = 0;
+    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+        count += IsLiving(CharacterAt(n)) ? 1 : 0;
+    }
+    return count;
+}
+
+const TsObject* TsSquadObject::GetCensusTeam() const
+{
+    return m_team;
+}
+
+TsCharacterObject* TsSquadObject::GetLeader() const
+{
+    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+        if (IsLiving(CharacterAt(n))) {
+            return CharacterAt(n);
+        }
+    }
+    return nullptr;
+}
+
+void TsSquadObject::AddMember(TsCharacterObject* character)
+{
+    if (!character) {
+        return;
+    }
+    character->SetSquad(this);
+    m_members.AddTail(character);
+}
+
+bool TsSquadObject::RemoveMember(TsCharacterObject* character)
+{
+    if (!character || !m_members.Remove(character)) {
+        return false;
+    }
+    if (character->GetSquad() == this) {
+        character->SetSquad(nullptr);
+    }
+    return true;
+}
+
+// The dead member keeps its squad link: its own last ticks (the fade-out)
+// still read its team.
+bool TsSquadObject::OnMemberDied(TsCharacterObject* character)
+{
+    return character && m_members.Remove(character);
+}
+
+void TsSquadObject::SetLeader(TsCharacterObject* character)
+{
+    if (!character || !m_members.Remove(character)) {
+        return;
+    }
+    m_members.AddHead(character);
+    ComputeLeaderHealthThreshold();
+    RestartTrail(character->GetPosition());
+}
+
+void TsSquadObject::ComputeLeaderHealthThreshold()
+{
+    const TsCharacterObject* leader = GetLeader();
+    if (!leader) {
+        m_leaderHealthThreshold = 0.0f;
+        return;
+    }
+    const float health = leader->GetHealth();
+    const float keep = std::max(0.0f, std::max(0.5f * health, 0.25f * leader->GetMaxHealth()));
+    m_leaderHealthThreshold = std::max(0.0f, health - keep);
+}
+
+void TsSquadObject::ForceActive(bool giveKeyA)
+{
+    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+        TsCharacterObject* member = CharacterAt(n);
+        member->ForceActive();
+        if (giveKeyA) {
+            member->GivePathKeyA();
+        }
+    }
+}
+
+bool TsSquadObject::HasActiveMember() const
+{
+    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+        if (CharacterAt(n)->HasFlag(TS_ENTITY_ACTIVE)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- threats ------------------------------------------------------------------
+
+void TsSquadObject::AddThreat(TsEntity* entity)
+{
+    if (!entity) {
+        return;
+    }
+    Threat* free = nullptr;
+    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        Threat& threat = m_threats[i];
+        if (threat.entity == entity) {
+            threat.ticksLeft = m_threatMemory;
+            threat.seen = 1;
+            return;
+        }
+        if (!threat.entity && !free) {
+            free = &threat;
+        }
+    }
+    ++m_threatCount;
+    if (!free) {
+        free = m_threats.Add(Threat{});
+    }
+    *free = Threat{entity, 0, 1, m_threatMemory};
+}
+
+// ---- the trail ------------------------------------------------------------------
+
+OmVector3 TsSquadObject::GetTrailPoint(int32_t stepsBack) const
+{
+    const int32_t slot = ((m_trailHead - stepsBack) % kTrailSize + kTrailSize) % kTrailSize;
+    return OmVector3(m_trail[slot][0], 0.0f, m_trail[slot][1]);
+}
+
+void TsSquadObject::RestartTrail(const OmVector3& at)
+{
+    m_trailHead = 0;
+    m_trailLength = 1;
+    m_trail[0][0] = at.x;
+    m_trail[0][1] = at.z;
+}
+
+void TsSquadObject::UpdateTrail(uint32_t tickCount)
+{
+    const int32_t perSecond = TsAccess::TicksPerSecond();
+    const TsCharacterObject* leader = GetLeader();
+    if (!leader || perSecond <= 0 || tickCount % uint32_t(perSecond) != 0) {
+        return;
+    }
+    const OmVector3& at = leader->GetPosition();
+    if (m_trailLength > 0) {
+        const float dx = at.x - m_trail[m_trailHead][0];
+        const float dz = at.z - m_trail[m_trailHead][1];
+        if (dx * dx + dz * dz <= m_trailSpacing) {
+            return;
+        }
+    }
+    m_trailHead = (m_trailHead + 1) % kTrailSize;
+    m_trail[m_trailHead][0] = at.x;
+    m_trail[m_trailHead][1] = at.z;
+    m_trailLength = std::min(m_trailLength + 1, kTrailSize);
+}
+
+// ---- names ------------------------------------------------------------------------
+
+const char* TsSquadObject::BehaviourName(int32_t behaviour)
+{
+    switch (behaviour) {
+    case TS_BEHAVIOUR_PLAYER: return "Player";
+    case TS_BEHAVIOUR_ATTACK: return "Attack";
+    case TS_BEHAVIOUR_DEFEND_BASE: return "Defend Base";
+    case TS_BEHAVIOUR_DEFEND_LEADER: return "Defend Leader";
+    case TS_BEHAVIOUR_COWER: return "Cower";
+    case TS_BEHAVIOUR_FLEE: return "Flee";
+    case TS_BEHAVIOUR_PATROL: return "Patrol";
+    case TS_BEHAVIOUR_WANDER: return "Wander";
+    case TS_BEHAVIOUR_SENTRY: return "Sentry";
+    case TS_BEHAVIOUR_IDLE: return "";
+    default: return "Unknown";
+    }
+}
+
+const char* TsSquadObject::FormationName(int32_t formation)
+{
+    switch (formation) {
+    case FORMATION_NONE: return "None";
+    case FORMATION_SWARM: return "Swarm";
+    case FORMATION_LINE: return "Line";
+    case FORMATION_VEE: return "V";
+    case FORMATION_SQUARE: return "Square";
+    default: return "Unknown";
+    }
+}

@@ -1,0 +1,65 @@
+// Conversations for mission scripts: the level's incidental conversation
+// is built line by line and run.
+
+#include "script/ScriptBinders.h"
+#include "script/ScriptWrap.h"
+
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsConversation.h"
+
+namespace script::bind {
+
+namespace {
+
+constexpr const char* kConversation = "TsConversation";
+constexpr const char* kCharacter = "TsCharacterObject";
+
+// A line id, then the speaker and the listener (either may be nil: a line
+// without a speaker is left out, one without a listener faces nobody).
+int AddFragment(lua_State* L)
+{
+    tolua_Error err;
+    if (!IsSelf(L, kConversation, &err) || !IsNumber(L, 2, &err) ||
+        !IsObject(L, 3, kCharacter, NilArg::Allow, &err) || !IsObject(L, 4, kCharacter, NilArg::Allow, &err) ||
+        !IsEnd(L, 5, &err))
+        RaiseTypeError(L, OM_TYPE_ERROR("AddFragment"), &err);
+    auto* self = ToObject<TsConversation>(L, 1);
+    if (!self)
+        Raise(L, OM_SELF_ERROR("AddFragment"));
+    self->AddFragment(ToInt(L, 2), ToObject<TsCharacterObject>(L, 3), ToObject<TsCharacterObject>(L, 4));
+    return 0;
+}
+
+int Run(lua_State* L)
+{
+    SelfOnly<TsConversation>(L, kConversation, OM_TYPE_ERROR("Run"), OM_SELF_ERROR("Run"))->Run();
+    return 0;
+}
+
+int HasConversationStarted(lua_State* L)
+{
+    PushBool(L, SelfOnly<const TsConversation>(L, "const TsConversation", OM_TYPE_ERROR("HasConversationStarted"),
+                                               OM_SELF_ERROR("HasConversationStarted"))
+                    ->HasConversationStarted());
+    return 1;
+}
+
+int SetOverrideLockout(lua_State* L)
+{
+    SelfWith<TsConversation>(L, kConversation, {Arg::Bool}, OM_TYPE_ERROR("SetOverrideLockout"),
+                             OM_SELF_ERROR("SetOverrideLockout"))
+        ->SetOverrideLockout(ToBool(L, 2));
+    return 0;
+}
+
+} // namespace
+
+void TsConversationClass(lua_State* L)
+{
+    tolua_function(L, "AddFragment", AddFragment);
+    tolua_function(L, "Run", Run);
+    tolua_function(L, "HasConversationStarted", HasConversationStarted);
+    tolua_function(L, "SetOverrideLockout", SetOverrideLockout);
+}
+
+} // namespace script::bind

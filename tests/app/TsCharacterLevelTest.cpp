@@ -1,0 +1,351 @@
+// Characters on the demo level in the real application: a planned walk
+// from one room to the other through the corridor, turning, walking and
+// running with their animations and standing on the ramp's height; a
+// trigger on the way; sight through the door and not through a wall; the
+// figure seen walking on the screen; and the cost of a hundred walkers.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OmClass.h"
+#include "engine/OmNode.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsTriggerObject.h"
+#include "platform/GfxDevice.h"
+#include "platform/GfxTexture.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tools/DemoLevel.h"
+
+namespace apptest {
+
+// The least concrete character, with the demo figure.
+class LevelWalker : public TsCharacterObject {
+    OM_DECLARE_CLASS(LevelWalker)
+public:
+    LevelWalker() = default;
+    explicit LevelWalker(OmArchive& archive) : TsCharacterObject(archive) {}
+};
+OM_IMPLEMENT_CLASS(LevelWalker, TsCharacterObject)
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CharacterLevel : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(3, 100);
+        ASSERT_NE(Level(), nullptr);
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+
+    LevelWalker* AddWalker(const char* name, float x, float z)
+    {
+        auto* walker = new LevelWalker;
+        walker->SetName(name);
+        walker->SetMdl("walker.pbf");
+        walker->SetAnimationClass(0);
+        walker->SetRadius(0.3f);
+        walker->SetHeight(1.8f);
+        walker->SetOrigin(x, 0.0f, z);
+        walker->ForceActive();
+        Level()->GetEntityDB()->AddEntity(walker);
+        EXPECT_TRUE(walker->Initialise());
+        Level()->GetEntityDB()->MakeLuaGlobal(walker);
+        TsAccess::AnimDB()->LoadAnimations();
+        return walker;
+    }
+
+    // Level ticks without drawing.
+    void Ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            Level()->Tick(++tick);
+    }
+
+    // Ticks until the walker has no command left; the ticks taken.
+    int WalkOut(LevelWalker* walker, int limit, std::vector<OmVector3>* trail = nullptr)
+    {
+        int ticks = 0;
+        while (walker->GetPendingCommand() != 0 && ticks < limit) {
+            Ticks(1);
+            ++ticks;
+            if (trail)
+                trail->push_back(walker->GetPosition());
+        }
+        return ticks;
+    }
+
+    // The whole screen as A8R8G8B8 words, row by row.
+    std::vector<uint32_t> Screen(int& width, int& height)
+    {
+        plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
+        app->GetWindow()->GetClientSize(width, height);
+        std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+        plat::GfxSurface* surface = nullptr;
+        if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &surface) !=
+            plat::GfxResult::Ok) {
+            ADD_FAILURE() << "no surface for the screen";
+            return pixels;
+        }
+        if (device->GetFrontBuffer(surface) == plat::GfxResult::Ok) {
+            for (int y = 0; y < height; ++y) {
+                const auto* row = reinterpret_cast<const uint32_t*>(surface->Pixels() + size_t(y) * surface->Pitch());
+                std::copy(row, row + width, pixels.begin() + ptrdiff_t(y) * width);
+            }
+        } else {
+            ADD_FAILURE() << "the screen could not be read";
+        }
+        surface->Release();
+        return pixels;
+    }
+
+    uint32_t tick = 1000;
+    std::unique_ptr<ScratchDir> scratch;
+};
+
+} // namespace
+
+TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRamp)
+{
+    LevelWalker* ann = AddWalker("ann", 2.0f, 2.0f);
+    ann->SetMaxTurnRate(2.0f);
+    ann->SetHeading(3.14159265f); // facing away: it must turn first
+    Ticks(1);
+    ann->MoveTo(OmVector3(16.0f, 0.0f, 2.0f)); // on the ramp, in the other room
+    ASSERT_EQ(ann->GetPendingCommand(), TsCharacterObject::kFollowPath);
+    EXPECT_FALSE(ann->IsRunning()) << "without the run-to-attack byte a character walks";
+    Ticks(1);
+    EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kTurning);
+    EXPECT_EQ(ann->GetCurrentAnimation(), TSANIM_STAND_CREEP);
+
+    std::vector<OmVector3> trail;
+    bool walked = false;
+    int ticks = 0;
+    while (ann->GetPendingCommand() != 0 && ticks < 400) {
+        Ticks(1);
+        ++ticks;
+        trail.push_back(ann->GetPosition());
+        walked = walked || (ann->GetActionState() == TsCharacterObject::kWalk &&
+                            ann->GetCurrentAnimation() == TSANIM_WALK);
+    }
+    EXPECT_LT(ticks, 400);
+    EXPECT_TRUE(walked);
+    // Every step on the floor, none in a wall; the corridor is the way.
+    bool corridor = false;
+    for (const OmVector3& p : trail) {
+        ASSERT_TRUE(demolevel::OnFloor(p.x, p.z) && !demolevel::InWall(p.x, p.z)) << p.x << "," << p.z;
+        corridor = corridor || (p.x > 9.0f && p.x < 11.0f);
+    }
+    EXPECT_TRUE(corridor);
+    const OmVector3& end = ann->GetPosition();
+    EXPECT_NEAR(end.x, 16.0f, 0.35f);
+    EXPECT_NEAR(end.z, 2.0f, 0.35f);
+    // Halfway up the ramp from x 14 (height 0) to x 18 (height 1).
+    EXPECT_NEAR(end.y, (end.x - 14.0f) / 4.0f, 0.05f);
+    EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
+    EXPECT_EQ(ann->GetCurrentAnimation(), TSANIM_STAND);
+    // Roughly the route's length at walking speed (2.5 units a second).
+    EXPECT_LT(ticks, 120);
+
+    // With the run-to-attack byte it runs the long way back.
+    ann->SetRunSpeed(5.0f);
+    ann->MoveTo(OmVector3(2.0f, 0.0f, 6.0f));
+    EXPECT_TRUE(ann->IsRunning());
+    bool ran = false;
+    ticks = 0;
+    while (ann->GetPendingCommand() != 0 && ticks < 400) {
+        Ticks(1);
+        ++ticks;
+        ran = ran || (ann->GetActionState() == TsCharacterObject::kRun && ann->GetCurrentAnimation() == TSANIM_RUN);
+    }
+    EXPECT_TRUE(ran);
+    EXPECT_NEAR(ann->GetPosition().x, 2.0f, 0.35f);
+    EXPECT_NEAR(ann->GetPosition().y, 0.0f, 0.05f);
+    // A short step walks, and a step within its own radius only stops it.
+    ann->MoveTo(ann->GetPosition() + OmVector3(1.0f, 0.0f, 0.0f));
+    EXPECT_FALSE(ann->IsRunning());
+    ann->MoveTo(ann->GetPosition() + OmVector3(0.1f, 0.0f, 0.0f));
+    EXPECT_EQ(ann->GetPendingCommand(), 0);
+    // Into a wall or out of the world: no route, it stands.
+    ann->MoveTo(OmVector3(-40.0f, 0.0f, -40.0f));
+    EXPECT_EQ(ann->GetPendingCommand(), 0);
+    EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
+}
+
+TEST_F(CharacterLevel, ATriggerOnTheWayCallsItsScriptOnceWithBothNames)
+{
+    lua_State* L = TsAccess::LuaState();
+    ASSERT_EQ(TsScriptHost::DoString(L, "fired = 0 function Crossed(t, who) fired = fired + 1 "
+                                        "names = t:GetName() .. '<' .. who:GetName() t:SetActive(0) end"),
+              0);
+    auto* gate = new TsTriggerObject;
+    gate->SetName("gate");
+    gate->SetPosition(10.0f, 0.0f, 4.0f);
+    gate->SetRadius(0.8f);
+    gate->SetHeight(2.0f);
+    gate->SetTriggerScript("Crossed");
+    gate->ForceActive();
+    Level()->GetEntityDB()->AddEntity(gate);
+    Level()->GetEntityDB()->MakeLuaGlobal(gate);
+    LevelWalker* bob = AddWalker("bob", 6.0f, 4.0f);
+    Ticks(1);
+    bob->MoveTo(OmVector3(14.0f, 0.0f, 4.0f));
+    WalkOut(bob, 200);
+    double fired = -1;
+    TsScriptHost::GetGlobalNumber(L, "fired", &fired);
+    EXPECT_EQ(fired, 1.0);
+    std::string names;
+    ASSERT_TRUE(TsScriptHost::GetGlobalString(L, "names", &names));
+    EXPECT_EQ(names, "gate<bob");
+    EXPECT_NEAR(bob->GetPosition().x, 14.0f, 0.35f);
+}
+
+TEST_F(CharacterLevel, SightPassesTheDoorButNotTheWall)
+{
+    LevelWalker* ann = AddWalker("ann", 4.0f, 4.0f);
+    struct Case {
+        float x, z;
+        bool seen;
+    };
+    const Case cases[] = {
+        {6.0f, 6.0f, true},   // the same room
+        {16.0f, 4.0f, true},  // straight through both doors
+        {16.0f, 1.5f, false}, // behind the other room's west wall
+        {4.0f, 12.0f, false}, // outside, behind the north wall
+    };
+    std::vector<LevelWalker*> others;
+    for (const Case& c : cases) {
+        LevelWalker* other = AddWalker("other", c.x, c.z);
+        EXPECT_EQ(ann->HasLineOfSight(other), c.seen) << c.x << "," << c.z;
+    }
+}
+
+TEST_F(CharacterLevel, TheFigureIsSeenWalking)
+{
+    int width = 0, height = 0;
+    LevelWalker* ann = AddWalker("ann", 3.0f, 4.0f);
+    ann->SetHeading(3.14159265f / 2);
+    Frames(2, 100);
+    // The same moment drawn with and without the figure: what differs is
+    // the figure (the room's water and smoke move with time).
+    auto withAndWithout = [&](std::vector<uint32_t>& with, std::vector<uint32_t>& without) {
+        FrameAfter(1);
+        with = Screen(width, height);
+        OmNode* model = ann->GetModel();
+        model->AddRef();
+        ann->SetModel(nullptr);
+        FrameAfter(1);
+        without = Screen(width, height);
+        ann->SetModel(model);
+        model->Release();
+    };
+    std::vector<uint32_t> standing, empty, walking, emptyLater;
+    withAndWithout(standing, empty);
+    ann->MoveTo(OmVector3(7.0f, 0.0f, 4.0f));
+    Frames(12, 100);
+    withAndWithout(walking, emptyLater);
+    // The figure's pixels (those that differ from the empty room) and
+    // their centre on the screen.
+    struct Blob {
+        int count = 0;
+        double x = 0, y = 0;
+    };
+    auto figure = [&](const std::vector<uint32_t>& frame, const std::vector<uint32_t>& background) {
+        Blob blob;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (frame[size_t(y) * width + x] != background[size_t(y) * width + x]) {
+                    ++blob.count;
+                    blob.x += x;
+                    blob.y += y;
+                }
+        if (blob.count) {
+            blob.x /= blob.count;
+            blob.y /= blob.count;
+        }
+        return blob;
+    };
+    const Blob before = figure(standing, empty);
+    const Blob after = figure(walking, emptyLater);
+    std::printf("[ figures  ] figure %d pixels at (%.1f, %.1f) standing, %d at (%.1f, %.1f) walking\n", before.count,
+                before.x, before.y, after.count, after.x, after.y);
+    EXPECT_GT(before.count, 200) << "the figure stands on the screen";
+    EXPECT_GT(after.count, 200);
+    EXPECT_GT(std::hypot(after.x - before.x, after.y - before.y), 10.0) << "and has moved across it";
+    EXPECT_GT(ann->GetPosition().x, 4.0f);
+    EXPECT_EQ(ann->GetCurrentAnimation(), TSANIM_WALK);
+}
+
+TEST_F(CharacterLevel, AHundredWalkersCostThisMuchATick)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr int kTicks = 50;
+    auto measure = [&] {
+        const auto start = Clock::now();
+        Ticks(kTicks);
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / kTicks;
+    };
+    const double empty = measure();
+    // Five columns a metre apart and ten rows in each room, each walker
+    // bound 2.5 along its row, so they move as a crowd without jamming.
+    std::vector<LevelWalker*> walkers;
+    for (int i = 0; i < 100; ++i) {
+        const float roomX = i < 50 ? 0.0f : 12.0f;
+        const int j = i % 50;
+        LevelWalker* w = AddWalker("walker", roomX + 1.0f + float(j % 5), 0.7f + 0.75f * float(j / 5));
+        w->SetRadius(0.25f);
+        walkers.push_back(w);
+    }
+    Ticks(1);
+    std::vector<OmVector3> starts;
+    int planned = 0;
+    for (LevelWalker* w : walkers) {
+        starts.push_back(w->GetPosition());
+        w->MoveTo(w->GetPosition() + OmVector3(2.5f, 0.0f, 0.0f));
+        planned += w->GetPendingCommand() == TsCharacterObject::kFollowPath ? 1 : 0;
+    }
+    const double busy = measure();
+    int moved = 0;
+    for (size_t i = 0; i < walkers.size(); ++i)
+        moved += (walkers[i]->GetPosition() - starts[i]).Length() > 0.5f ? 1 : 0;
+    std::printf("[ figures  ] level tick %.3f ms empty, %.3f ms with 100 walkers (ratio %.1f); %d planned, %d moved\n",
+                empty, busy, busy / std::max(empty, 1e-6), planned, moved);
+    RecordProperty("ms_per_tick_100_walkers", std::to_string(busy));
+    // A crowd this close jams now and then: those in the way wait.
+    EXPECT_GT(planned, 50);
+    EXPECT_GT(moved, 25);
+}
+
+} // namespace apptest

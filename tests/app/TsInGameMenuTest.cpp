@@ -1,0 +1,441 @@
+// The in-game menu over the demo level in the real application: the pause
+// menu stops the level and Escape lets it go on, the diary and objective
+// windows open and close, and the radar's settings survive a save and a
+// load. With OM_SHOT_DIR set, each step's screen is written there as a
+// PPM picture to look at.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/objects/TsDiaryData.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "platform/EventInjection.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
+#include "ui/TsInGameWindows.h"
+#include "ui/TsRadar.h"
+#include "ui/TsTrade.h"
+
+namespace apptest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kEscapeKey = 1;
+constexpr int kReturnKey = 0x1C;
+
+double LuaNumber(const char* name)
+{
+    double value = -1.0;
+    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
+}
+
+class InGameMenu : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(4, 100);
+        ASSERT_NE(Level(), nullptr);
+        menu = Level()->GetGameFrontEnd();
+        ASSERT_NE(menu, nullptr);
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+    TsPCObject* AddHero(float x, float z)
+    {
+        auto* hero = new TsPCObject;
+        hero->SetName("hero");
+        hero->SetRadius(0.3f);
+        hero->SetHeight(1.8f);
+        hero->SetOrigin(x, 0.0f, z);
+        TsPlayer* player = TsAccess::LocalPlayer();
+        EXPECT_TRUE(player->AddCharacter(hero));
+        player->AddCharacterToSquad(hero, nullptr);
+        player->SetCurrentCharacter(0);
+        EXPECT_TRUE(hero->Initialise());
+        return hero;
+    }
+    TsItemObject* Item(const char* name)
+    {
+        for (const OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next)
+            if (auto* item = TsItemObject::Cast(static_cast<OmObject*>(n->value));
+                item && item->GetName() && std::string(item->GetName()) == name)
+                return item;
+        return nullptr;
+    }
+    // Down for a tick, then up again, so the next tap is a new press.
+    void Tap(int key)
+    {
+        PressKey(key);
+        Frames(1, 100);
+        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, false));
+        Frames(1, 100);
+    }
+    const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
+
+    // The screen as a PPM picture in OM_SHOT_DIR, when it is set.
+    void Shot(const char* name)
+    {
+        const char* dir = std::getenv("OM_SHOT_DIR");
+        if (!dir)
+            return;
+        int w = 0, h = 0;
+        const std::vector<uint32_t> pixels = ScreenPixels(w, h);
+        FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
+        if (!f)
+            return;
+        std::fprintf(f, "P6 %d %d 255\n", w, h);
+        for (uint32_t p : pixels) {
+            const unsigned char rgb[3] = {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
+            std::fwrite(rgb, 1, 3, f);
+        }
+        std::fclose(f);
+    }
+
+    std::unique_ptr<ScratchDir> scratch;
+    TsGameFrontEnd* menu = nullptr;
+};
+
+// What the HUD's menu button and Escape do: the pause menu over the
+// stopped level; Escape closes it and the level goes on.
+TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
+{
+    EXPECT_EQ(TsAccess::GameFrontEnd(), menu);
+    EXPECT_EQ(TsAccess::Radar(), Level()->GetRadar());
+    const uint32_t playing = CentrePixel();
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(2, 100);
+    EXPECT_TRUE(menu->IsActive());
+    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_STREQ(TopName(), "inmenu");
+    const double ticks = LuaNumber("g_demoTicks");
+    Frames(5, 100);
+    EXPECT_EQ(LuaNumber("g_demoTicks"), ticks) << "the level waits under the menu";
+    EXPECT_NE(CentrePixel(), playing) << "the menu is drawn over the level";
+    Shot("pause_menu");
+
+    Tap(kEscapeKey);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(menu->IsActive());
+    EXPECT_FALSE(Level()->IsPaused());
+    Frames(5, 100);
+    EXPECT_GT(LuaNumber("g_demoTicks"), ticks);
+    Shot("after_escape");
+}
+
+// The pause menu's pages are made once and found again by name.
+TEST_F(InGameMenu, TheDiaryOpensFromTheMenuAndClosesBackToIt)
+{
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(1, 100);
+    TsGuiWindow* pause = menu->GetMenuScreen();
+    EXPECT_EQ(menu->GetMenuScreen(), pause);
+    auto* buttons = dynamic_cast<TsPauseMenu*>(pause);
+    ASSERT_NE(buttons, nullptr);
+    buttons->diary.OnMouseUp(0, 0);
+    Frames(2, 100);
+    EXPECT_STREQ(TopName(), "diary");
+    EXPECT_FALSE(menu->IsTutorialAllowed()) << "no tutorial over the diary";
+    Shot("diary");
+    Tap(kEscapeKey);
+    EXPECT_STREQ(TopName(), "inmenu");
+    EXPECT_TRUE(menu->IsTutorialAllowed());
+    EXPECT_EQ(menu->GetDiaryScreen(), menu->FindPage("diary"));
+    Tap(kEscapeKey);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(Level()->IsPaused());
+}
+
+TEST_F(InGameMenu, TheObjectiveWindowOpensOverThePausedLevelAndReturnClosesIt)
+{
+    Level()->SetObjectivesText("objectives");
+    Frames(2, 100);
+    EXPECT_STREQ(TopName(), "objective");
+    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_TRUE(Level()->GetObjectivesShown());
+    EXPECT_STREQ(Level()->GetObjectivesText(), "");
+    Shot("objective");
+    Tap(kReturnKey);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(Level()->IsPaused());
+}
+
+// The quit question: "No" (result 3) leaves the menu open and the level
+// where it is; "Yes" (result 2) asks for the title.
+TEST_F(InGameMenu, TheQuitQuestionAsksAndOnlyYesLeavesTheLevel)
+{
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(1, 100);
+    auto* pause = dynamic_cast<TsPauseMenu*>(menu->GetMenuScreen());
+    ASSERT_NE(pause, nullptr);
+    for (const int32_t answer : {TsFrontEndBase::kResultNo, TsFrontEndBase::kResultYes}) {
+        pause->quit.OnMouseUp(0, 0);
+        Frames(1, 100);
+        EXPECT_TRUE(pause->IsQuitPending());
+        auto* box = dynamic_cast<TsGuiMessageBox*>(menu->GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        ASSERT_EQ(box->GetButtonCount(), 2);
+        if (answer == TsFrontEndBase::kResultNo)
+            Shot("quit_question");
+        // While the box is up the menu below gets no updates: back does not close it.
+        Tap(kEscapeKey);
+        EXPECT_EQ(menu->GetTopWindow(), box);
+        const int32_t index = answer == TsFrontEndBase::kResultYes ? 0 : 1;
+        box->GetButton(index)->SetHover(true);
+        box->OnMouseUp(0, 0);
+        Frames(1, 100);
+        EXPECT_FALSE(pause->IsQuitPending());
+        if (answer == TsFrontEndBase::kResultNo) {
+            EXPECT_STREQ(TopName(), "inmenu");
+            EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+        } else {
+            EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
+        }
+    }
+}
+
+// What the scripts set on the radar comes back with a saved game.
+TEST_F(InGameMenu, TheRadarKeepsItsSettingsThroughASaveAndALoad)
+{
+    TsRadar* radar = Level()->GetRadar();
+    EXPECT_EQ(radar->GetMode(), 2);
+    EXPECT_GE(radar->GetFrameTexture(), 0) << "data/hud/radar.tga";
+    for (int slot = 0; slot < TsRadar::kSpriteCount; ++slot)
+        EXPECT_GE(radar->GetSpriteTexture(slot), 0) << slot;
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
+                                     "local r = TsAccess.Radar() r:UseRadar(nil) r:UseObjective(nil) "
+                                     "r:SetObjective(6, 0, -3)"),
+              0);
+    EXPECT_FALSE(radar->IsRadarShown());
+    ASSERT_TRUE(app->SaveGame());
+    const std::string saved = TsAccess::LocalPlayer()->GetSaveName();
+
+    app->SetPendingLoad(saved.c_str());
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    ASSERT_NE(Level(), nullptr);
+    radar = Level()->GetRadar();
+    EXPECT_FALSE(radar->IsRadarShown());
+    EXPECT_FALSE(radar->IsObjectiveShown());
+    EXPECT_FLOAT_EQ(radar->GetObjective().x, 6.0f);
+    EXPECT_FLOAT_EQ(radar->GetObjective().z, -3.0f);
+    EXPECT_FLOAT_EQ(radar->GetRange(), TsRadar::kDefaultRange);
+}
+
+// The squad's character at the centre, another character near it and the
+// objective, in the three shading modes: the local map by density, by
+// edges, and the blurred map of the whole world.
+TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
+{
+    AddHero(4.0f, 4.0f);
+    auto* other = new TsNPCObject;
+    other->SetName("stranger");
+    other->SetRadius(0.3f);
+    other->SetHeight(1.8f);
+    other->SetOrigin(12.0f, 0.0f, 9.0f);
+    Level()->GetEntityDB()->AddEntity(other);
+    ASSERT_TRUE(other->Initialise());
+
+    TsRadar* radar = Level()->GetRadar();
+    for (const int mode : {0, 1, 2}) {
+        for (const bool far : {false, true}) {
+            radar->Release();
+            radar->CreateRadar(mode);
+            radar->SetObjective(far ? 90.0f : 10.0f, 0.0f, far ? 4.0f : -2.0f);
+            Frames(3, 100);
+            SCOPED_TRACE(testing::Message() << "mode " << mode << (far ? ", far objective" : ""));
+            EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 1);
+            EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kNPCBlip), 1);
+            EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kObjectiveBlip), far ? 0 : 1);
+            EXPECT_EQ(radar->GetDrawnArrows(), far ? 1 : 0);
+            if (mode == 2)
+                EXPECT_NE(radar->GetWorldMap(), nullptr);
+            else
+                EXPECT_NE(radar->GetLocalMap(), nullptr);
+            Shot((std::string("radar_mode") + char('0' + mode) + (far ? "_far" : "")).c_str());
+        }
+    }
+    radar->UseRadar(false);
+    Frames(2, 100);
+    EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 0) << "a hidden radar draws nothing";
+}
+
+// The rules of the in-game windows: a positioned notice never takes its
+// pixel position for a list of buttons, texts are cut to their bounds, the
+// menu opens without a window when asked, and the close box of the last
+// window lets the level go on.
+TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
+{
+    menu->SetActive(true, false);
+    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_FALSE(menu->HasOpenWindows()) << "the caller pushes its own window";
+
+    // A notice at pixel (300, 200): before, the two numbers reached the box
+    // as a button count and a pointer to buttons.
+    ShowMessageBoxAt("Notice", 300.0f, 200.0f, menu);
+    auto* notice = dynamic_cast<TsGameMessageBox*>(menu->GetTopWindow());
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->GetButtonCount(), 0);
+    EXPECT_NEAR(GuiToPixelsX(notice->GetX()), 300.0f, 1.0f);
+    EXPECT_NEAR(GuiToPixelsY(notice->GetY()), 200.0f, 1.0f);
+    menu->PopWindow();
+
+    auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
+    ASSERT_NE(objective, nullptr);
+    const std::string longHint(2000, 'h');
+    objective->SetText("Find the door", longHint.c_str());
+    EXPECT_EQ(std::strlen(objective->GetHintLine()), TsObjectiveWindow::kMaxHint);
+    objective->SetText("Find the door", nullptr);
+    EXPECT_STREQ(objective->GetHintLine(), "");
+
+    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
+    ASSERT_NE(tutorial, nullptr);
+    const std::string longScript = "g_tutorialDone = 1 --" + std::string(3000, 'x');
+    tutorial->SetExitScript(longScript.c_str());
+    EXPECT_EQ(std::strlen(tutorial->GetExitScript()), TsTutorialDialog::kMaxExitScript);
+    tutorial->SetExitScript("g_tutorialDone = (g_tutorialDone or 0) + 1");
+    tutorial->Clear(2);
+    tutorial->AddFragment(30733, 0);
+    tutorial->AddFragment(-5, -1); // refused
+    EXPECT_EQ(tutorial->GetFragmentCount(), 1);
+    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    Frames(1, 100);
+    tutorial->text.closeBox.OnMouseUp(0, 0); // the last window's close box
+    Frames(1, 100);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(Level()->IsPaused());
+    EXPECT_EQ(LuaNumber("g_tutorialDone"), 1.0) << "the exit script runs once";
+    EXPECT_EQ(tutorial->GetFragmentCount(), 0);
+    EXPECT_STREQ(tutorial->GetExitScript(), "");
+
+    // The volume sliders: 0 is silence (-3000), 1 full (0).
+    EXPECT_EQ(TsGameSlider::VolumeOf(0.0f), -3000);
+    EXPECT_EQ(TsGameSlider::VolumeOf(1.0f), 0);
+    EXPECT_NEAR(TsGameSlider::ValueOf(-1500), 0.5f, 1e-4f);
+}
+
+// A diary of one entry: a click anywhere in the list picks entry 0.
+TEST_F(InGameMenu, AClickAnywhereInADiaryOfOneEntryPicksIt)
+{
+    TsAccess::Diary()->AddEntry("Demo", "The Demo", "Ann", -1, "A first line");
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(1, 100);
+    menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
+    Frames(1, 100);
+    auto* diary = dynamic_cast<TsDiaryScreen*>(menu->GetDiaryScreen());
+    ASSERT_NE(diary, nullptr);
+    EXPECT_EQ(diary->page.GetSelected(), 0) << "the last entry is selected";
+    for (const float y : {0.0f, 40.0f, 400.0f})
+        EXPECT_EQ(diary->page.EntryAt(y, 12.0f, 1), 0) << y;
+    EXPECT_EQ(diary->page.EntryAt(40.0f, 12.0f, 0), -1) << "an empty diary picks nothing";
+    Frames(1, 100);
+    Shot("diary_entry");
+}
+
+// A trader's articles beside the hero's: one bought and one sold at the
+// trade prices, the stack topped up and sold a pack at a time, and Escape
+// ending the trade without opening the pause menu as well.
+TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
+{
+    TsPCObject* hero = AddHero(4.0f, 4.0f);
+    auto* trader = new TsNPCObject;
+    trader->SetName("TechTrader");
+    trader->SetRadius(0.3f);
+    trader->SetHeight(1.8f);
+    trader->SetOrigin(6.0f, 0.0f, 4.0f);
+    Level()->GetEntityDB()->AddEntity(trader);
+    ASSERT_TRUE(trader->Initialise());
+    // Copies of the level's articles, on no entity list.
+    ASSERT_TRUE(Item("medkitA") && Item("ammoA") && trader->GetInventory() && hero->GetInventory());
+    auto* medkit = new TsItemObject;
+    medkit->CopyFromTemplate(Item("medkitA"));
+    auto* ammo = new TsItemObject;
+    ammo->CopyFromTemplate(Item("ammoA"));
+    medkit->SetValue(7.0f);
+    medkit->SetForSale(true);
+    ASSERT_GE(trader->GetInventory()->AddArticle(medkit), 1); // the inventory's reference now
+    ammo->SetValue(3.0f);
+    ammo->SetForSale(true);
+    ammo->SetPackSize(4);
+    ammo->SetMaxStack(20);
+    ASSERT_GE(hero->GetInventory()->AddArticle(ammo), 1);
+    ASSERT_EQ(ammo->GetStack(), 10);
+    TsPlayer* player = TsAccess::LocalPlayer();
+    player->AddToKitty(100 - player->GetKitty());
+
+    TsHUDe* hud = Level()->GetHUD();
+    hud->SetTrader(trader);
+    hud->OnConversationEnd();
+    Frames(30, 100); // the inventory flies out
+    EXPECT_TRUE(hud->IsTradePanelVisible());
+    EXPECT_FALSE(Level()->GetRadar()->IsRadarShown()) << "the price window takes the radar's corner";
+    Shot("trade_panel");
+
+    // Buying: a new medkit of the trader's, at its value times its pack.
+    const int32_t before = hero->GetInventory()->GetTotalCount();
+    const int32_t cost = TsTrade::BuyCost(7.0f, medkit->GetPackSize(), hero->GetPCType());
+    ASSERT_TRUE(hud->BuyArticle(*hero, *medkit));
+    EXPECT_EQ(player->GetKitty(), 100 - cost);
+    EXPECT_EQ(hero->GetInventory()->GetTotalCount(), before + 1);
+    EXPECT_TRUE(trader->GetInventory()->Holds(medkit)) << "the trader keeps its own";
+
+    // Selling: a pack from the larger stack, then what is left.
+    const int32_t kitty = player->GetKitty();
+    ASSERT_TRUE(hud->SellArticle(*hero, *ammo));
+    EXPECT_EQ(ammo->GetStack(), 6);
+    EXPECT_EQ(player->GetKitty(), kitty + 8); // trunc(3 x 4 x 0.66667)
+    ASSERT_TRUE(hud->SellArticle(*hero, *ammo));
+    EXPECT_EQ(ammo->GetStack(), 2);
+    ASSERT_TRUE(hud->SellArticle(*hero, *ammo)); // the article is gone after this
+    EXPECT_EQ(hero->GetInventory()->GetTotalCount(), before) << "the last of the stack goes with the article";
+    EXPECT_EQ(player->GetKitty(), kitty + 8 + 8 + 4);
+    Frames(2, 100);
+    Shot("trade_after");
+
+    // Not enough money: nothing changes.
+    player->AddToKitty(-player->GetKitty());
+    EXPECT_FALSE(hud->BuyArticle(*hero, *medkit));
+    EXPECT_EQ(player->GetKitty(), 0);
+
+    Tap(kEscapeKey);
+    Frames(30, 100); // the inventory closes
+    EXPECT_FALSE(hud->IsTraderPending());
+    EXPECT_FALSE(hud->IsTradePanelVisible());
+    EXPECT_TRUE(Level()->GetRadar()->IsRadarShown());
+    EXPECT_FALSE(menu->HasOpenWindows()) << "the Escape that ends a trade opens no menu";
+    Tap(kEscapeKey);
+    EXPECT_STREQ(TopName(), "inmenu") << "the next Escape does";
+}
+
+} // namespace
+} // namespace apptest

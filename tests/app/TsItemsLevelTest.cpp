@@ -1,0 +1,318 @@
+// Articles on the demo level in the real application: a player character
+// picks up, stacks, equips, unequips, uses and drops them; healing items
+// heal once; the chest gives its medkit and fades away; the vault's key
+// turns its lock and using the lock runs the mission's script; the lamps
+// flicker and pulse.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <filesystem>
+#include <memory>
+
+#include "engine/OmMaxLight.h"
+#include "engine/OmNode.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsLightEffectObject.h"
+#include "game/objects/TsLockObject.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsStashObject.h"
+#include "game/objects/TsWeaponObject.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace apptest {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ItemsLevel : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(3, 100);
+        ASSERT_NE(Level(), nullptr);
+        db = Level()->GetEntityDB();
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+
+    template <class T>
+    T* Named(const char* name)
+    {
+        for (const OmList::Node* n = db->GetObjects().GetFirst(); n; n = n->next)
+            if (auto* object = T::Cast(static_cast<OmObject*>(n->value)); object && object->GetName() &&
+                                                                           std::string(object->GetName()) == name)
+                return object;
+        for (const OmList::Node* n = db->GetEntities().GetFirst(); n; n = n->next)
+            if (auto* object = T::Cast(static_cast<OmObject*>(n->value)); object && object->GetName() &&
+                                                                           std::string(object->GetName()) == name)
+                return object;
+        return nullptr;
+    }
+
+    // The player's current character, hurt when asked, standing at (x, z).
+    TsPCObject* AddHero(float x, float z)
+    {
+        auto* pc = new TsPCObject;
+        pc->SetName("hero");
+        pc->SetRadius(0.3f);
+        pc->SetHeight(1.8f);
+        pc->SetOrigin(x, 0.0f, z);
+        TsPlayer* player = TsAccess::LocalPlayer();
+        EXPECT_TRUE(player->AddCharacter(pc));
+        player->AddCharacterToSquad(pc, nullptr);
+        player->SetCurrentCharacter(0);
+        EXPECT_EQ(player->GetCurrentCharacter(), pc);
+        EXPECT_TRUE(pc->Initialise());
+        return pc;
+    }
+
+    void MoveTo(TsEntity* who, float x, float z)
+    {
+        who->SetOrigin(x, 0.0f, z);
+        Ticks(1);
+    }
+
+    void Ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            Level()->Tick(++tick);
+    }
+
+    double LuaNumber(const char* name)
+    {
+        double value = -1.0;
+        return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
+    }
+
+    uint32_t tick = 1000;
+    TsEntityDB* db = nullptr;
+    std::unique_ptr<ScratchDir> scratch;
+};
+
+} // namespace
+
+TEST_F(ItemsLevel, TheLevelHoldsItsArticlesChestLockAndLamps)
+{
+    for (const char* name : {"medkitA", "healthPackA", "ammoA", "vestA", "vaultKey"}) {
+        SCOPED_TRACE(name);
+        TsItemObject* item = Named<TsItemObject>(name);
+        ASSERT_NE(item, nullptr);
+        EXPECT_NE(item->GetModel(), nullptr); // its model file
+        EXPECT_NE(item->GetSprite(), nullptr); // the HUD icon
+        EXPECT_TRUE(db->ContainsEntity(item));
+    }
+    EXPECT_EQ(Named<TsItemObject>("ammoA")->GetStack(), 10);
+    TsStashObject* chest = Named<TsStashObject>("demoChest");
+    ASSERT_NE(chest, nullptr);
+    EXPECT_NE(chest->GetLid(), nullptr);
+    ASSERT_NE(chest->GetPayload(), nullptr);
+    EXPECT_STREQ(chest->GetPayload()->GetName(), "payloaddemoChest");
+    TsLockObject* lock = Named<TsLockObject>("vaultLock");
+    ASSERT_NE(lock, nullptr);
+    EXPECT_TRUE(lock->GetLocked());
+    TsLightEffectObject* effect = Named<TsLightEffectObject>("lampAFlicker");
+    ASSERT_NE(effect, nullptr);
+    ASSERT_NE(effect->GetLightObject(), nullptr);
+    EXPECT_EQ(effect->GetLightObject()->GetRefCount(), 2u); // the world's and the effect's, once
+}
+
+TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
+{
+    TsPCObject* hero = AddHero(2.0f, 2.0f);
+    TsInventory* inv = hero->GetInventory();
+    TsItemObject* medkit = Named<TsItemObject>("medkitA");
+    Ticks(2);
+    ASSERT_TRUE(inv->Holds(medkit)); // picked up by touch
+    EXPECT_EQ(medkit->GetOwner(), hero);
+    Ticks(1);
+    EXPECT_FALSE(db->ContainsEntity(medkit)); // off the level, into the inventory
+    EXPECT_EQ(medkit->GetRefCount(), 1u);      // the inventory's reference only
+
+    // A second medkit merges into the first.
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "PlaceItem('medkitB', 'ItemTemplateMedkit', 2, 3)"), 0);
+    TsItemObject* second = Named<TsItemObject>("medkitB");
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(second->Import() && second->Initialise());
+    MoveTo(hero, 2.0f, 3.0f);
+    Ticks(1);
+    EXPECT_EQ(medkit->GetStack(), 2);
+    EXPECT_FALSE(inv->Holds(second));
+    EXPECT_FALSE(db->ContainsEntity(second));
+
+    // Ammunition, armour and a blaster.
+    MoveTo(hero, 5.0f, 6.0f);
+    MoveTo(hero, 6.0f, 5.0f);
+    Ticks(1);
+    EXPECT_EQ(inv->GetAmmoCount(), 1);
+    EXPECT_FLOAT_EQ(hero->GetPhysicalDefence(), 2.0f); // the vest
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
+                                     "blaster = TsWeaponObject:new() blaster:SetName('blaster')\n"
+                                     "WeaponTemplateBlaster(blaster) blaster:SetOrigin(7, 0, 7)\n"
+                                     "TsAccess.EntityDB():AddObject(blaster)"),
+              0);
+    TsWeaponObject* blaster = Named<TsWeaponObject>("blaster");
+    ASSERT_NE(blaster, nullptr);
+    blaster->SetCanEquip(true);
+    MoveTo(hero, 7.0f, 7.0f);
+    Ticks(1);
+    ASSERT_TRUE(inv->Holds(blaster));
+    EXPECT_EQ(inv->GetTotalCount(), 4);
+    EXPECT_EQ(inv->GetAmmoCount(blaster), 10);
+    EXPECT_TRUE(inv->EquipArticle(blaster));
+    EXPECT_EQ(hero->GetCurrentAttack(), blaster);
+    inv->UnequipArticle();
+    EXPECT_EQ(hero->GetCurrentAttack(), hero->InnateAttack());
+
+    // Using a medkit heals five, once, and takes one from the stack.
+    hero->SetHealth(3.0f);
+    TsItemObject* healer = inv->FindHealingItem(true, false);
+    ASSERT_EQ(healer, medkit);
+    healer->AutoUse();
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 8.0f);
+    EXPECT_EQ(medkit->GetStack(), 1);
+
+    // Dropping the vest: it lies at the hero's feet, back on the level, and
+    // the hero standing on it does not take it straight back.
+    TsItemObject* vest = nullptr;
+    for (int32_t i = 0; TsItemObject* item = inv->GetItem(i); ++i)
+        if (std::string(item->GetName()) == "vestA")
+            vest = item;
+    ASSERT_NE(vest, nullptr);
+    ASSERT_TRUE(inv->DropArticle(vest));
+    EXPECT_FALSE(inv->Holds(vest));
+    EXPECT_TRUE(db->ContainsEntity(vest));
+    EXPECT_FLOAT_EQ(hero->GetPhysicalDefence(), 0.0f);
+    EXPECT_NEAR(vest->GetPosition().x, 7.0f, 1e-4f);
+    Ticks(15);
+    EXPECT_FALSE(inv->Holds(vest));
+    EXPECT_EQ(vest->GetOwner(), hero);
+    MoveTo(hero, 4.0f, 4.0f);
+    Ticks(11);
+    EXPECT_FALSE(vest->HasOwner()); // a second away, it lets go of the hero
+    MoveTo(hero, 7.0f, 7.0f);
+    Ticks(1);
+    EXPECT_TRUE(inv->Holds(vest));
+}
+
+TEST_F(ItemsLevel, AHealthPackHealsTheHeroOnceAndIsGone)
+{
+    TsPCObject* hero = AddHero(6.0f, 1.0f);
+    hero->SetHealthRecovery(0.0f);
+    hero->SetVitalityRecovery(0.0f);
+    TsItemObject* pack = Named<TsItemObject>("healthPackA");
+    // Unhurt, the hero walks over it and it stays.
+    MoveTo(hero, 3.0f, 1.0f);
+    Ticks(3);
+    EXPECT_TRUE(db->ContainsEntity(pack));
+    EXPECT_FALSE(hero->GetInventory()->Holds(pack));
+
+    MoveTo(hero, 6.0f, 1.0f);
+    hero->SetHealth(2.0f);
+    hero->SetVitality(5.0f);
+    MoveTo(hero, 3.0f, 1.0f);
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 6.0f);
+    EXPECT_FLOAT_EQ(hero->GetVitality(), 7.0f);
+    Ticks(5); // standing on the spot heals no more
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 6.0f);
+    EXPECT_FALSE(db->ContainsEntity(pack));
+    EXPECT_FALSE(hero->GetInventory()->Holds(pack));
+}
+
+TEST_F(ItemsLevel, TheChestGivesItsMedkitAndFadesAway)
+{
+    TsStashObject* chest = Named<TsStashObject>("demoChest");
+    TsCollectibleObject* payload = chest->GetPayload();
+    ASSERT_NE(payload, nullptr);
+    TsPCObject* hero = AddHero(14.0f, 6.0f);
+    MoveTo(hero, 16.0f, 6.0f);
+    EXPECT_TRUE(chest->IsOpened());
+    EXPECT_EQ(chest->GetPayload(), nullptr);
+    EXPECT_TRUE(db->ContainsEntity(payload));
+    EXPECT_EQ(payload->GetOwner(), hero);
+    Ticks(5); // the opener standing there cannot take it yet
+    EXPECT_FALSE(hero->GetInventory()->Holds(payload));
+
+    for (int frame = 0; frame < 19; ++frame)
+        chest->AdvanceOpening(1.0f);
+    EXPECT_NEAR(chest->GetFade(), 0.05f, 1e-4f);
+    EXPECT_FALSE(chest->HasFlag(TS_ENTITY_PENDING_DELETE));
+    chest->AdvanceOpening(1.0f);
+    EXPECT_TRUE(chest->HasFlag(TS_ENTITY_PENDING_DELETE));
+    Ticks(1);
+    EXPECT_FALSE(db->ContainsEntity(chest));
+
+    MoveTo(hero, 13.0f, 6.0f);
+    Ticks(11);
+    MoveTo(hero, 16.0f, 6.0f);
+    Ticks(1);
+    EXPECT_TRUE(hero->GetInventory()->Holds(payload));
+}
+
+TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndUsingItRunsTheMissionScript)
+{
+    TsLockObject* lock = Named<TsLockObject>("vaultLock");
+    TsPCObject* hero = AddHero(11.0f, 4.0f);
+    lock->Use(hero);
+    EXPECT_EQ(LuaNumber("g_vaultLockUses"), 1.0);
+    EXPECT_TRUE(lock->ActivateLock(3)); // the wrong key
+    EXPECT_FALSE(lock->ActivateLock(7));
+    lock->Use(hero);
+    EXPECT_EQ(LuaNumber("g_vaultLockUses"), 2.0);
+}
+
+// The lamp's light is scaled as the level draws: a flicker between its
+// two levels, then, switched to a slow pulse, from dark to full and back.
+TEST_F(ItemsLevel, TheLampFlickersAndPulses)
+{
+    TsLightEffectObject* effect = Named<TsLightEffectObject>("lampAFlicker");
+    OmMaxLight* lamp = effect->GetLightObject();
+    ASSERT_NE(lamp, nullptr);
+    auto range = [&](int ticks, float& low, float& high) {
+        low = 2.0f;
+        high = -1.0f;
+        for (int i = 0; i < ticks; ++i) {
+            Ticks(1);
+            Level()->Render(float(tick) * 0.1f, 1.0f);
+            low = std::min(low, lamp->scale);
+            high = std::max(high, lamp->scale);
+            EXPECT_NEAR(lamp->tint[2], lamp->colour[2] * lamp->scale, 1e-5f);
+        }
+    };
+    float low = 0.0f, high = 0.0f;
+    range(150, low, high);
+    EXPECT_GE(low, 0.4f - 1e-5f);
+    EXPECT_LE(high, 0.7f + 1e-5f);
+    EXPECT_LT(low, 0.65f); // it does flicker
+
+    effect->SetEffect(TsLightEffectObject::SLOW_PULSE);
+    range(40, low, high);
+    EXPECT_LT(low, 0.1f);  // dark...
+    EXPECT_GT(high, 0.9f); // ...and full within its 3.3 second period
+}
+
+} // namespace apptest

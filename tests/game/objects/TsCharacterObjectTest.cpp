@@ -1,0 +1,443 @@
+// Characters without a level: health and vitality, stuns, death and the
+// fade, hits, the neighbour list and touches, turning, the animation
+// table, patrols along waypoint loops, attack orders and the archive.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/objects/TsAttack.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsTimerTable.h"
+#include "game/objects/TsTriggerObject.h"
+#include "game/objects/TsWaypointObject.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/ScriptState.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+// The least concrete character.
+class TestWalker : public TsCharacterObject {
+    OM_DECLARE_CLASS(TestWalker)
+public:
+    TestWalker() = default;
+    explicit TestWalker(OmArchive& archive) : TsCharacterObject(archive) {}
+    void OnTouch(TsEntity* other, float) override { touchedBy.push_back(other); }
+    std::vector<TsEntity*> touchedBy;
+};
+OM_IMPLEMENT_CLASS(TestWalker, TsCharacterObject)
+
+class TouchBox : public TsEntity {
+    OM_DECLARE_CLASS(TouchBox)
+public:
+    TouchBox() = default;
+    explicit TouchBox(OmArchive& archive) : TsEntity(archive) {}
+    void OnTouch(TsEntity*, float) override { ++touches; }
+    int touches = 0;
+};
+OM_IMPLEMENT_CLASS(TouchBox, TsEntity)
+
+class CharacterTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        TsTimerTable::Instance().Clear(); // death timers hold their characters
+        for (TsEntity* entity : made)
+            entity->Release();
+    }
+    template <class T>
+    T* Make(float x = 0.0f, float z = 0.0f)
+    {
+        T* entity = new T;
+        entity->SetPosition(x, 0.0f, z);
+        entity->SetRadius(0.5f);
+        entity->SetHeight(2.0f);
+        made.push_back(entity);
+        return entity;
+    }
+    void Neighbours(TestWalker* walker)
+    {
+        OmArray<TsEntity*> active;
+        for (TsEntity* entity : made)
+            active.Add(entity);
+        walker->BuildNeighbourList(active);
+    }
+    std::vector<TsEntity*> made;
+};
+
+} // namespace
+
+TEST_F(CharacterTest, VitalityAbsorbsFirstAndHealthClampsAndDeathIsFinal)
+{
+    struct Case {
+        float vitality, health, delta;
+        float vitalityAfter, healthAfter;
+    };
+    const Case cases[] = {
+        {10, 10, -30, 0, -10},  // the rest reaches health, which dies below 0
+        {10, 80, -30, 0, 60},   // vitality 0, 20 taken from health
+        {5, 10, 20, 10, 10},    // healing clamps at the maximum
+        {10, 10, -10, 0, 10},   // exactly used up: health untouched
+    };
+    for (const Case& c : cases) {
+        TestWalker* w = Make<TestWalker>();
+        w->SetMaxHealth(100.0f);
+        w->SetHealth(c.health);
+        w->SetVitality(c.vitality);
+        EXPECT_FLOAT_EQ(w->IncrementVitality(c.delta), c.vitalityAfter) << c.delta;
+        EXPECT_FLOAT_EQ(w->GetHealth(), std::min(c.healthAfter, 100.0f)) << c.delta;
+        EXPECT_EQ(w->HasFlag(TS_ENTITY_DEAD), c.healthAfter <= 0.0f);
+    }
+    TestWalker* w = Make<TestWalker>();
+    w->SetHealth(80.0f);
+    w->SetMaxHealth(50.0f);
+    EXPECT_FLOAT_EQ(w->GetHealth(), 50.0f);
+    w->SetHealth(80.0f); // stored unclamped
+    EXPECT_FLOAT_EQ(w->GetHealth(), 80.0f);
+    w->SetSkill(TS_SKILL_TECH);
+    w->SetSkill(TS_SKILL_STEALTH);
+    EXPECT_EQ(w->GetSkill(), TS_SKILL_TECH | TS_SKILL_STEALTH);
+
+    // Death once: a second death answers 3 and changes nothing.
+    TsTimerTable::Instance().Clear();
+    w->SetHealth(1.0f);
+    w->IncrementHealth(-5.0f);
+    EXPECT_EQ(w->GetLifeState(), TsCharacterObject::kDead);
+    EXPECT_FLOAT_EQ(w->GetHeight(), 0.1f);
+    EXPECT_EQ(w->GetActionState(), TsCharacterObject::kFalling);
+    EXPECT_EQ(w->DieAndReport(), 3);
+    EXPECT_EQ(TsTimerTable::Instance().GetActiveCount(), 1u) << "one fade timer, not two";
+    // The fade starts 2 s later and the character goes once it is clear.
+    for (int i = 0; i < 20; ++i)
+        TsTimerTable::Instance().Tick();
+    EXPECT_EQ(w->GetLifeState(), TsCharacterObject::kFading);
+    int ticks = 0;
+    while (!w->HasFlag(TS_ENTITY_PENDING_DELETE) && ticks < 100)
+        w->Tick(uint32_t(++ticks));
+    EXPECT_EQ(ticks, 11); // 1.0 / (0.99 x 0.1) ticks
+}
+
+TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
+{
+    TestWalker* w = Make<TestWalker>();
+    w->Stun(3.0f);
+    EXPECT_EQ(w->GetStunTicks(), 30);
+    w->Stun(1.0f);
+    EXPECT_EQ(w->GetStunTicks(), 30) << "a shorter stun never shortens a longer one";
+    EXPECT_TRUE(w->IsStunned());
+    EXPECT_FALSE(w->IsMobile());
+    EXPECT_FALSE(w->AttackTarget(nullptr, OmVector3(), true));
+    int ticks = 0;
+    while (w->IsStunned() && ticks < 100) {
+        w->Tick(uint32_t(++ticks));
+        EXPECT_EQ(w->GetPendingCommand(), 0);
+    }
+    EXPECT_EQ(ticks, 30);
+    EXPECT_EQ(w->GetLifeState(), TsCharacterObject::kAlive);
+    EXPECT_EQ(w->GetActionState(), TsCharacterObject::kStand);
+
+    TestWalker* dead = Make<TestWalker>();
+    dead->IncrementHealth(-100.0f);
+    dead->Stun(5.0f);
+    EXPECT_EQ(dead->GetStunTicks(), 0);
+    // Broken durations stun for no time rather than for ever.
+    TestWalker* odd = Make<TestWalker>();
+    odd->Stun(std::nanf(""));
+    EXPECT_EQ(odd->GetStunTicks(), 0);
+}
+
+TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
+{
+    struct Case {
+        const char* what;
+        float damage, stun, defence;
+        bool stunnedBefore, deadBefore;
+        float vitalityAfter;
+        int32_t lifeAfter, actionAfter;
+    };
+    const Case cases[] = {
+        {"plain blow", 4, 0, 0, false, false, 6, 1, TsCharacterObject::kHitReaction},
+        {"half defended", 4, 0, 50, false, false, 8, 1, TsCharacterObject::kHitReaction},
+        {"fully defended still recoils", 4, 0, 100, false, false, 10, 1, TsCharacterObject::kHitReaction},
+        {"over-defended does not heal", 4, 0, 150, false, false, 10, 1, TsCharacterObject::kHitReaction},
+        {"stun and no damage", 4, 2, 0, false, false, 10, 2, TsCharacterObject::kFalling},
+        {"tiny blow: no recoil", 0.05f, 0, 0, false, false, 9.95f, 1, TsCharacterObject::kStand},
+        {"heals a stunned one", -3, 0, 0, true, false, 10, 1, TsCharacterObject::kFalling},
+        {"dead: nothing", 4, 0, 0, false, true, 10, 3, TsCharacterObject::kFalling},
+    };
+    for (const Case& c : cases) {
+        TestWalker* w = Make<TestWalker>();
+        w->SetMaxHealth(20.0f);
+        w->SetHealth(10.0f);
+        w->SetPhysicalDefence(c.defence);
+        if (c.stunnedBefore)
+            w->Stun(1.0f);
+        if (c.deadBefore) {
+            w->IncrementHealth(-100.0f);
+            w->SetVitality(10.0f);
+        }
+        TsAttack* attack = new TsAttack;
+        attack->SetTarget(w);
+        attack->SetDamage(c.damage);
+        attack->SetStun(c.stun);
+        attack->SetDirection(OmVector3(1, 0, 0));
+        EXPECT_TRUE(attack->Deliver());
+        EXPECT_NEAR(w->GetVitality(), c.vitalityAfter, 1e-5f) << c.what;
+        EXPECT_EQ(w->GetLifeState(), c.lifeAfter) << c.what;
+        EXPECT_EQ(w->GetActionState(), c.actionAfter) << c.what;
+        if (c.damage > 0 && !c.deadBefore) {
+            EXPECT_EQ(w->GetHitFlashTicks(), 2) << c.what; // a quarter second
+        }
+        attack->Release();
+    }
+    // A hit reaction plays once and ends standing again.
+    TestWalker* w = Make<TestWalker>();
+    TsAttack* attack = new TsAttack;
+    attack->SetTarget(w);
+    attack->SetDamage(1.0f);
+    attack->Deliver();
+    EXPECT_FALSE(w->IsMobile());
+    for (int i = 1; i <= 3; ++i)
+        w->Tick(uint32_t(i));
+    EXPECT_EQ(w->GetActionState(), TsCharacterObject::kStand) << "no figure: nothing to wait for";
+    EXPECT_TRUE(w->IsMobile());
+    // A broken damage value is dropped.
+    attack->SetDamage(std::nanf(""));
+    attack->Deliver();
+    EXPECT_TRUE(std::isfinite(w->GetVitality()));
+    attack->SetTarget(nullptr);
+    EXPECT_FALSE(attack->Deliver());
+    attack->Release();
+}
+
+TEST_F(CharacterTest, NeighboursAreSortedBySeparationAndTouchesReachTriggersAtAnyHeight)
+{
+    ScriptState lua;
+    TsAccess::SetLuaState(lua.L());
+    ASSERT_EQ(lua.Run("gate = 'gate' ann = 'ann' fired = 0 function Crossed(t, who) fired = fired + 1 last = t .. '<' .. who end"), 0);
+    TestWalker* w = Make<TestWalker>();
+    w->SetName("ann");
+    TouchBox* far = Make<TouchBox>(5.0f, 0.0f);
+    TouchBox* high = Make<TouchBox>(0.5f, 0.0f);
+    high->SetPosition(0.5f, 3.0f, 0.0f); // above the walker's head
+    TouchBox* near = Make<TouchBox>(0.8f, 0.0f);
+    TsTriggerObject* gate = Make<TsTriggerObject>(0.0f, 0.0f);
+    gate->SetPosition(0.0f, 2.5f, 0.0f); // above the head: triggers touch at any height
+    gate->SetRadius(2.0f);
+    gate->SetName("gate");
+    gate->SetTriggerScript("Crossed");
+    Neighbours(w);
+    const auto& list = w->GetNeighbours();
+    ASSERT_EQ(list.GetCount(), 4u) << "every active entity but itself";
+    for (uint32_t i = 1; i < list.GetCount(); ++i)
+        EXPECT_LE(list[i - 1].separation, list[i].separation);
+    EXPECT_EQ(list[list.GetCount() - 1].entity, far);
+    EXPECT_NEAR(list[list.GetCount() - 1].separation, 4.0f, 1e-3f);
+
+    w->Tick(1);
+    EXPECT_EQ(near->touches, 1);
+    EXPECT_EQ(high->touches, 0) << "no height overlap";
+    EXPECT_EQ(far->touches, 0);
+    EXPECT_EQ(lua.Number("fired"), 1.0) << "the trigger's script runs once a touch";
+    EXPECT_EQ(lua.String("last"), "gate<ann");
+    EXPECT_EQ(w->touchedBy.size(), 2u) << "the character hears of both touches too";
+    TsAccess::SetLuaState(nullptr);
+}
+
+TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWay)
+{
+    struct Case {
+        float rate, heading;
+        OmVector3 toward;
+        bool done;
+        float headingAfter;
+    };
+    const Case cases[] = {
+        {kPi, 0.0f, {-1, 0, 0}, true, -kPi / 2},          // pi or more turns at once
+        {1.0f, 0.0f, {1, 0, 0}, false, 0.1f},             // a tenth of the rate a tick, toward +x
+        {1.0f, 0.0f, {-1, 0, 0}, false, -0.1f},           // and toward -x the other way
+        {1.0f, 0.0f, {std::sin(0.05f), 0, std::cos(0.05f)}, true, 0.05f}, // the rest fits
+    };
+    for (const Case& c : cases) {
+        TestWalker* w = Make<TestWalker>();
+        w->SetMaxTurnRate(c.rate);
+        w->SetHeading(c.heading);
+        EXPECT_EQ(w->TurnToward(c.toward), c.done) << c.rate;
+        EXPECT_NEAR(w->GetHeading(), c.headingAfter, 1e-4f) << c.rate;
+    }
+    TestWalker* w = Make<TestWalker>();
+    EXPECT_TRUE(w->TurnToward(OmVector3())) << "a zero direction needs no turn";
+    EXPECT_FALSE(std::isnan(w->GetHeading()));
+}
+
+TEST_F(CharacterTest, EachActionStatePlaysItsAnimationForTheEquippedKind)
+{
+    struct Case {
+        int32_t state, equip, anim;
+    };
+    const Case cases[] = {
+        {0, 0, TSANIM_WALK},         {0, 2, TSANIM_WALK_1H},           {0, 5, TSANIM_WALK_2H},
+        {0, 10, TSANIM_CREEP_WALK},  {1, 0, TSANIM_RUN},               {1, 4, TSANIM_RUN_2H},
+        {2, 3, TSANIM_LOCKEDFORWARDS_1H}, {2, 0, TSANIM_WALK},         {3, 4, TSANIM_LOCKEDBACKWARDS_2H},
+        {3, 6, TSANIM_TURN},         {3, 5, TSANIM_LOCKEDBACKWARDS_1H}, {4, 7, TSANIM_TURN},
+        {5, 4, TSANIM_STRAFERIGHT_2H}, {6, 0, TSANIM_STAND_PUNCH},     {6, 5, TSANIM_INVALIDANIM},
+        {6, 8, TSANIM_STAND_HEAL2H}, {6, 9, TSANIM_STAND},             {7, 2, TSANIM_STAND_2H_MELEE},
+        {7, 10, TSANIM_STAND_CREEP}, {7, 0, TSANIM_STAND},             {8, 4, TSANIM_STAND_CREEP},
+        {9, 1, TSANIM_STAND_LISTEN1H}, {12, 5, TSANIM_STAND_RECOIL2H}, {13, 0, TSANIM_DIE},
+        {14, 3, TSANIM_DIE},         {15, 0, TSANIM_INVALIDANIM},      {-1, 0, TSANIM_INVALIDANIM},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TsCharacterObject::AnimationFor(c.state, c.equip), c.anim) << c.state << "/" << c.equip;
+}
+
+TEST_F(CharacterTest, APatrolWalksItsLoopForeverAndAChainThatTurnsBackEnds)
+{
+    // A square loop A -> B -> C -> D -> A.
+    const float corners[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
+    TsWaypointObject* points[4];
+    for (int i = 0; i < 4; ++i) {
+        points[i] = Make<TsWaypointObject>(corners[i][0], corners[i][1]);
+    }
+    for (int i = 0; i < 4; ++i)
+        points[i]->SetNext(points[(i + 1) % 4]);
+    TestWalker* w = Make<TestWalker>();
+    w->SetWalkSpeed(2.0f);
+    w->FollowWaypoints(points[0]);
+    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kFollowPath);
+    EXPECT_FALSE(w->IsRunning()) << "a loop is walked";
+    // 16 units at 0.2 a tick: once round in 80 ticks; go round 25 times.
+    float lastProgress = 0.0f;
+    int wraps = 0;
+    for (int t = 1; t <= 2000; ++t) {
+        w->Tick(uint32_t(t));
+        if (w->GetPathProgress() < lastProgress)
+            ++wraps;
+        lastProgress = w->GetPathProgress();
+        const OmVector3& p = w->GetPosition();
+        const bool onEdge = std::fabs(p.x) < 1e-3f || std::fabs(p.x - 4) < 1e-3f || std::fabs(p.z) < 1e-3f ||
+                            std::fabs(p.z - 4) < 1e-3f;
+        ASSERT_TRUE(onEdge) << "tick " << t << " at " << p.x << "," << p.z;
+    }
+    EXPECT_EQ(wraps, 24);
+    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kFollowPath) << "still walking";
+    EXPECT_EQ(w->GetActionState(), TsCharacterObject::kWalk);
+
+    // A -> B -> C -> B: the walk ends where the chain turns back.
+    points[2]->SetNext(points[1]);
+    points[0]->SetNext(points[1]);
+    points[1]->SetNext(points[2]);
+    TestWalker* v = Make<TestWalker>();
+    v->FollowWaypoints(points[0]);
+    int ticks = 0;
+    while (v->GetPendingCommand() != 0 && ticks < 1000)
+        v->Tick(uint32_t(++ticks));
+    EXPECT_LT(ticks, 1000);
+    EXPECT_NEAR(v->GetPosition().x, 4.0f, 1e-3f);
+    EXPECT_NEAR(v->GetPosition().z, 0.0f, 1e-3f);
+    EXPECT_EQ(v->GetActionState(), TsCharacterObject::kStand);
+}
+
+TEST_F(CharacterTest, AttackOrdersNeedAMobileCharacterAndForceForCloseWeapons)
+{
+    TestWalker* w = Make<TestWalker>();
+    const OmVector3 aim(3, 0, 0);
+    EXPECT_FALSE(w->AttackTarget(nullptr, aim, false)) << "only automatic weapons attack unforced";
+    EXPECT_TRUE(w->AttackTarget(nullptr, aim, true));
+    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kCloseAttack) << "the innate attack is a close one";
+    EXPECT_FLOAT_EQ(w->GetAimPoint().x, 3.0f);
+    // Without squads nobody is hostile, so nobody is a valid target.
+    TestWalker* other = Make<TestWalker>(1.0f, 0.0f);
+    EXPECT_FALSE(w->IsValidTarget(other, true));
+    EXPECT_FALSE(w->IsValidTarget(w, true));
+    EXPECT_FALSE(w->IsHostileTo(other));
+    w->SetLockedTarget(other);
+    EXPECT_EQ(w->GetLockedTarget(), nullptr) << "only a valid target is stored";
+    // The close attack turns toward the aim point and strikes.
+    w->Tick(1);
+    EXPECT_EQ(w->GetPendingCommand(), 0);
+    EXPECT_GE(w->GetCooldown(), 14) << "a strike is heard for a while";
+    EXPECT_NEAR(w->GetHeading(), kPi / 2, 1e-4f);
+}
+
+TEST_F(CharacterTest, TheIgnoreListForgetsAfterTwentyToFortyTicks)
+{
+    TestWalker* w = Make<TestWalker>();
+    TouchBox* crate = Make<TouchBox>();
+    w->AddIgnore(crate);
+    w->AddIgnore(nullptr);
+    EXPECT_TRUE(w->IsIgnored(crate));
+    int ticks = 0;
+    while (w->IsIgnored(crate) && ticks < 100) {
+        w->AgeIgnoreList();
+        ++ticks;
+    }
+    EXPECT_GE(ticks, 20);
+    EXPECT_LE(ticks, 39);
+    w->AddIgnore(crate);
+    w->RemoveIgnore(crate);
+    EXPECT_FALSE(w->IsIgnored(crate));
+}
+
+TEST_F(CharacterTest, EverythingSurvivesTheArchiveAndABrokenLifeStateFailsTheLoad)
+{
+    TestWalker* w = Make<TestWalker>();
+    TestWalker* foe = Make<TestWalker>(2, 2);
+    w->SetName("ann");
+    w->SetWalkSpeed(1.5f);
+    w->SetRunSpeed(4.0f);
+    w->SetMaxHealth(30.0f);
+    w->SetHealth(25.0f);
+    w->SetEnergyDefence(12.0f);
+    w->SetSkill(TS_SKILL_COMBAT);
+    w->SetWaistBone(3);
+    w->SetAttackBone(4);
+    w->SetSquadIndex(2);
+    w->SetAnimationClass(0);
+    w->SetCrouchable();
+    w->GivePathKeyA();
+    w->SetBasePoint(OmVector3(7, 0, 8));
+    w->SetFirstTarget(foe);
+    w->Stun(2.0f);
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(w);
+        ASSERT_TRUE(archive.Save("walker.sav"));
+    }
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        ASSERT_TRUE(archive.Load("walker.sav"));
+        auto* r = TestWalker::Cast(archive.GetRoot(0));
+        ASSERT_NE(r, nullptr);
+        EXPECT_FLOAT_EQ(r->GetWalkSpeed(), 1.5f);
+        EXPECT_FLOAT_EQ(r->GetRunSpeed(), 4.0f);
+        EXPECT_FLOAT_EQ(r->GetHealth(), 25.0f);
+        EXPECT_FLOAT_EQ(r->GetEnergyDefence(), 12.0f);
+        EXPECT_EQ(r->GetSkill(), TS_SKILL_COMBAT);
+        EXPECT_EQ(r->GetSquadIndex(), 2);
+        EXPECT_TRUE(r->IsCrouchable());
+        EXPECT_TRUE(r->HasPathKeyA());
+        EXPECT_TRUE(r->IsStunned());
+        EXPECT_EQ(r->GetStunTicks(), 20);
+        EXPECT_FLOAT_EQ(r->GetBasePoint().z, 8.0f);
+        ASSERT_NE(r->GetFirstTarget(), nullptr);
+        EXPECT_FLOAT_EQ(r->GetFirstTarget()->GetPosition().x, 2.0f);
+        r->GetFirstTarget()->Release();
+        r->Release();
+    }
+    w->SetLifeState(9);
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(w);
+        ASSERT_TRUE(archive.Save("broken.sav"));
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    EXPECT_FALSE(archive.Load("broken.sav"));
+}

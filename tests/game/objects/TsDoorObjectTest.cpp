@@ -1,0 +1,350 @@
+// Dynamic geometry and doors without a level: the shape read from a mesh,
+// the blocking face, the footprint rasterised onto tiles, the door's
+// movement, buddies, locks, touches, dependent switches and the archive.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "engine/OmMesh.h"
+#include "engine/OmShape.h"
+#include "game/objects/TsDoorObject.h"
+#include "game/objects/TsSwitchObject.h"
+#include "game/world/TsWorldHit.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+constexpr float kQuarterTurn = 1.5707964f;
+
+// A slab two units wide along the model's Z, three high, a quarter thick.
+void ScanSlab(TsDynGeometry& geometry)
+{
+    auto* mesh = new OmMesh;
+    for (float x : {-0.125f, 0.125f})
+        for (float y : {0.0f, 3.0f})
+            for (float z : {-1.0f, 1.0f}) {
+                OmMeshVertex v;
+                v.position = OmVector3(x, y, z);
+                mesh->vertices.Add(v);
+            }
+    auto* shape = new OmShape;
+    shape->SetGeometry(mesh);
+    mesh->Release();
+    geometry.ScanModelNodes(shape);
+    shape->Release();
+}
+
+class DoorTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (TsEntity* e : made)
+            e->Release();
+    }
+    TsDoorObject* MakeDoor(const char* name, int32_t type = eDoorType_UpSlider)
+    {
+        auto* door = new TsDoorObject;
+        door->SetName(name);
+        door->SetDoorType(type);
+        ScanSlab(*door);
+        door->UpdateWorldShape();
+        made.push_back(door);
+        return door;
+    }
+    // What Initialise does beyond loading the model and making overlays.
+    static void Prepare(TsDoorObject& door)
+    {
+        ASSERT_TRUE(door.Initialise());
+    }
+    static int TicksUntilStill(TsDoorObject& door, int limit = 100)
+    {
+        int ticks = 0;
+        while (door.GetTransitionState() != TsDoorObject::kStill && ticks < limit) {
+            door.Tick(uint32_t(ticks));
+            ++ticks;
+        }
+        return ticks;
+    }
+    std::vector<TsEntity*> made;
+};
+
+} // namespace
+
+TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidth)
+{
+    TsDoorObject* door = MakeDoor("door");
+    EXPECT_FLOAT_EQ(door->GetHeight(), 3.0f);
+    EXPECT_FLOAT_EQ(door->GetSlideWidth(), 2.0f);
+    EXPECT_FLOAT_EQ(door->GetRadius(), 3.0f);
+    EXPECT_FALSE(door->HasFlag(TS_ENTITY_ORDINARY | TS_ENTITY_MODEL));
+    // The model turns a quarter further than its heading: the slab's width
+    // lies along world Z and its face in the plane x = 0.
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(std::fabs(door->GetWorldFootprint()[i].x), 0.125f, 1e-5f);
+        EXPECT_NEAR(std::fabs(door->GetWorldFootprint()[i].z), 1.0f, 1e-5f);
+        EXPECT_NEAR(door->GetWorldFace()[i].x, 0.0f, 1e-5f);
+    }
+    EXPECT_NEAR(std::fabs(door->GetFaceNormal().x), 1.0f, 1e-5f);
+
+    // A second door of the same model copies the shape.
+    auto* copy = new TsDoorObject;
+    made.push_back(copy);
+    copy->SetupFromModel(door);
+    EXPECT_TRUE(copy->IsFootprintKnown());
+    EXPECT_FLOAT_EQ(copy->GetSlideWidth(), 2.0f);
+    EXPECT_FLOAT_EQ(copy->GetHeight(), 3.0f);
+}
+
+TEST_F(DoorTest, SegmentsAreBlockedFromTheFaceOnButNotWhenTheyEndOnIt)
+{
+    TsDoorObject* door = MakeDoor("door");
+    const struct {
+        OmVector3 from, to;
+        bool passes;
+        float distance;
+    } cases[] = {
+        {{-1, 1, 0}, {1, 1, 0}, false, 1.0f},    // straight through
+        {{0, 1, 0.5f}, {2, 1, 0.5f}, false, 0.0f}, // starts on the face (t = 0)
+        {{-1, 1, 0}, {0, 1, 0}, true, 0.0f},     // ends on it (t = 1)
+        {{-1, 3.5f, 0}, {1, 3.5f, 0}, true, 0.0f}, // over the top
+        {{-1, 1, 1.5f}, {1, 1, 1.5f}, true, 0.0f}, // beside it
+        {{0.5f, 1, 0}, {0.5f, 1, 3}, true, 0.0f}, // parallel to it
+    };
+    for (const auto& c : cases) {
+        TsWorldHit hit;
+        EXPECT_EQ(door->TestSegment(c.from, c.to, hit), c.passes) << c.from.x << " " << c.from.z;
+        if (!c.passes) {
+            EXPECT_NEAR(hit.distance, c.distance, 1e-4f);
+            EXPECT_NEAR(hit.point.x, 0.0f, 1e-4f);
+        }
+    }
+    door->OpenDoor(true);
+    TsWorldHit hit;
+    EXPECT_TRUE(door->TestSegment(OmVector3(-1, 1, 0), OmVector3(1, 1, 0), hit)) << "an open door never blocks";
+}
+
+TEST_F(DoorTest, TheFootprintBlocksTheTilesItCoversAndLeavesTheOthersAsTheyWere)
+{
+    // A 4 x 3 rectangle of unit tiles at the origin: a wall along column 0,
+    // class-3 floor elsewhere; a thin slab over column 2.
+    TsTileOverlay overlay;
+    overlay.width = 4;
+    overlay.height = 3;
+    overlay.savedCodes.Resize(12);
+    overlay.overlayCodes.Resize(12);
+    for (uint32_t i = 0; i < 12; ++i)
+        overlay.savedCodes.Set(i, i % 4 == 0 ? 0u : 3u);
+    const OmVector3 quad[4] = {{2.4f, 0, -0.5f}, {2.6f, 0, -0.5f}, {2.6f, 0, 3.5f}, {2.4f, 0, 3.5f}};
+    TsDynGeometry::RasteriseQuad(overlay, quad, 1.0f, 0.0f, 0.0f);
+    for (uint32_t row = 0; row < 3; ++row)
+        for (uint32_t column = 0; column < 4; ++column) {
+            const uint32_t expected = column == 2 ? 0u : column == 0 ? 0u : 3u;
+            EXPECT_EQ(overlay.overlayCodes.Get(row * 4 + column), expected) << row << "," << column;
+        }
+    // A quad thinner than a tile and off the tile centres still blocks.
+    const OmVector3 sliver[4] = {{1.05f, 0, 1.1f}, {1.1f, 0, 1.1f}, {1.1f, 0, 1.2f}, {1.05f, 0, 1.2f}};
+    TsDynGeometry::RasteriseQuad(overlay, sliver, 1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(overlay.overlayCodes.Get(1 * 4 + 1), 0u);
+    EXPECT_EQ(overlay.overlayCodes.Get(1 * 4 + 2), 3u);
+}
+
+TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
+{
+    struct Case {
+        int32_t type;
+        OmVector3 travel;
+    };
+    // Heading 0 faces +Z, along the slab's width.
+    const Case cases[] = {
+        {eDoorType_LeftSlider, {0, 0, 2}},
+        {eDoorType_RightSlider, {0, 0, -2}},
+        {eDoorType_UpSlider, {0, 3, 0}},
+        {eDoorType_DownSlider, {0, -3.5f, 0}},
+        {7, {0, 0, 0}}, // an unknown type does not move
+    };
+    for (const Case& c : cases) {
+        TsDoorObject* door = MakeDoor("slider", c.type);
+        door->SetPosition(5, 0, 5);
+        Prepare(*door);
+        EXPECT_TRUE(door->OpenDoor(false));
+        EXPECT_TRUE(door->IsOpen()) << "open at once";
+        EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kOpening);
+        EXPECT_FLOAT_EQ(door->GetStep(), 0.4f);
+        // Positions at progress 0, 0.4, 0.8; the fourth tick ends it.
+        const float expected[3] = {0.0f, 0.4f, 0.8f};
+        for (float p : expected) {
+            door->Tick(0);
+            EXPECT_NEAR(door->GetPosition().y, c.travel.y * p, 1e-5f) << c.type;
+            EXPECT_NEAR(door->GetPosition().z, 5 + c.travel.z * p, 1e-5f) << c.type;
+        }
+        door->Tick(0);
+        EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kStill);
+        EXPECT_NEAR(door->GetPosition().y, c.travel.y, 1e-5f) << "the whole travel, not four fifths of it";
+        EXPECT_NEAR(door->GetPosition().z, 5 + c.travel.z, 1e-5f);
+        EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kRestoreCodes);
+        // And back.
+        EXPECT_TRUE(door->CloseDoor(true, false));
+        EXPECT_TRUE(door->IsOpen()) << "open until the closing ends";
+        EXPECT_EQ(TicksUntilStill(*door), 4);
+        EXPECT_FALSE(door->IsOpen());
+        EXPECT_NEAR(door->GetPosition().y, 0.0f, 1e-5f);
+        EXPECT_NEAR(door->GetPosition().z, 5.0f, 1e-5f);
+        EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kClosedOverlay);
+    }
+}
+
+TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBack)
+{
+    TsDoorObject* door = MakeDoor("pivot", eDoorType_Pivoting);
+    door->SetHeading(0.3f);
+    Prepare(*door);
+    EXPECT_FLOAT_EQ(door->GetPivotAngle(), kQuarterTurn);
+    ASSERT_TRUE(door->OpenDoor(true));
+    door->Tick(0);
+    door->Tick(0);
+    EXPECT_NEAR(door->GetHeading(), 0.3f + 0.4f * kQuarterTurn, 1e-5f) << "part way round";
+    TicksUntilStill(*door);
+    EXPECT_NEAR(door->GetHeading(), 0.3f + kQuarterTurn, 1e-5f);
+    EXPECT_NEAR(door->GetPosition().x, 0.0f, 1e-6f) << "it turns about its hinge, it does not slide";
+    EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kOpenOverlay);
+    ASSERT_TRUE(door->CloseDoor(true, true));
+    TicksUntilStill(*door);
+    EXPECT_NEAR(door->GetHeading(), 0.3f, 1e-5f);
+}
+
+TEST_F(DoorTest, SpeedsLocksAndSoundsAreGuarded)
+{
+    TsDoorObject* door = MakeDoor("guarded");
+    for (float speed : {0.0f, -1.0f}) {
+        door->SetDoorSpeed(speed);
+        ASSERT_TRUE(door->OpenDoor(true));
+        EXPECT_GT(door->GetStep(), 0.0f);
+        EXPECT_LT(TicksUntilStill(*door, 1000), 1000) << "a door of speed " << speed << " still finishes";
+        ASSERT_TRUE(door->CloseDoor(true, true));
+        TicksUntilStill(*door, 1000);
+    }
+    door->SetDoorSpeed(0.25f);
+    // The opening sound by type; no sound for a type out of range.
+    const int32_t sounds[] = {230, 231, 228, 229, 227};
+    for (int32_t type = 0; type < eDoorTypes; ++type)
+        EXPECT_EQ(TsDoorObject::OpenSoundOf(type), sounds[type]);
+    EXPECT_EQ(TsDoorObject::OpenSoundOf(-1), -1);
+    EXPECT_EQ(TsDoorObject::OpenSoundOf(eDoorTypes), -1);
+
+    // A locked door ignores touches but opens with force; it will not close
+    // unforced either.
+    door->SetLock(true);
+    door->OnTouch(nullptr, 0.0f);
+    door->Tick(0);
+    EXPECT_FALSE(door->IsOpen());
+    EXPECT_FALSE(door->OpenDoor(false));
+    EXPECT_TRUE(door->OpenDoor(true));
+    EXPECT_FALSE(door->OpenDoor(true)) << "already open";
+    EXPECT_FALSE(door->CloseDoor(true, true)) << "still opening";
+    TicksUntilStill(*door);
+    EXPECT_FALSE(door->CloseDoor(false, false));
+    EXPECT_TRUE(door->CloseDoor(true, false));
+}
+
+TEST_F(DoorTest, TouchesOpenADoorAndItClosesWhenEverybodyHasGone)
+{
+    TsDoorObject* door = MakeDoor("touched");
+    const struct {
+        float separation;
+        bool wantsOpen;
+    } touches[] = {{0.0f, true}, {7.9f, true}, {12.0f, true}, {15.0f, true}, {15.1f, false}, {8.0f, false}};
+    for (const auto& t : touches) {
+        door->OnTouch(nullptr, t.separation);
+        EXPECT_EQ(door->WantsOpen(), t.wantsOpen) << t.separation;
+    }
+    door->OnTouch(nullptr, 0.0f);
+    door->Tick(0);
+    EXPECT_TRUE(door->IsOpen());
+    TicksUntilStill(*door);
+    door->Tick(0);
+    EXPECT_TRUE(door->IsOpen()) << "stays open while somebody is near";
+    door->OnTouch(nullptr, 20.0f);
+    door->Tick(0);
+    EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kClosing);
+    TicksUntilStill(*door);
+    EXPECT_FALSE(door->IsOpen());
+
+    // Opened by force, a door stays open until it is closed.
+    ASSERT_TRUE(door->OpenDoor(true));
+    TicksUntilStill(*door);
+    for (int i = 0; i < 5; ++i)
+        door->Tick(0);
+    EXPECT_TRUE(door->IsOpen());
+    EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kStill);
+}
+
+TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
+{
+    auto* sw = new TsSwitchObject;
+    sw->SetName("lever");
+    made.push_back(sw);
+    TsDoorObject* door = MakeDoor("dependent");
+    LogCapture log;
+    door->SetDependentSwitchText("lever 1 lever 0 lever 2 nobody 1 lever 1 lever 1 lever 1 lever 1 lever 1");
+    Prepare(*door);
+    EXPECT_EQ(door->GetDependentSwitchCount(), TsDoorObject::kMaxDependentSwitches);
+    EXPECT_EQ(door->GetDependentSwitch(0).switchObject, sw);
+    EXPECT_EQ(door->GetDependentSwitch(0).on, 1);
+    EXPECT_EQ(door->GetDependentSwitch(1).on, 0);
+    EXPECT_EQ(door->GetDependentSwitch(2).on, 0) << "a value other than 0 or 1 counts as off";
+    EXPECT_EQ(door->GetDependentSwitch(3).switchObject, nullptr);
+    EXPECT_TRUE(log.Contains("Wierd on/off value (2)"));
+    EXPECT_TRUE(log.Contains("Invalid switch name 'nobody'"));
+    EXPECT_TRUE(log.Contains("Too many dependent switches"));
+
+    door->SetDependentSwitchText("lever 1 lever");
+    Prepare(*door);
+    EXPECT_EQ(door->GetDependentSwitchCount(), 1);
+    EXPECT_TRUE(log.Contains("Incorrectly formatted dependent switch string"));
+}
+
+TEST_F(DoorTest, ADoorSurvivesTheArchiveAndAnArchiveWithTooManySwitchesIsRefused)
+{
+    auto* sw = new TsSwitchObject;
+    sw->SetName("lever");
+    made.push_back(sw);
+    TsDoorObject* door = MakeDoor("saved", eDoorType_Pivoting);
+    door->SetDependentSwitchText("lever 1");
+    door->SetDoorSpeed(0.5f);
+    door->SetLock(true);
+    Prepare(*door);
+    ASSERT_TRUE(door->OpenDoor(true));
+    door->Tick(0);
+
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(door);
+        ASSERT_TRUE(archive.Save("door.sav"));
+    }
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        ASSERT_TRUE(archive.Load("door.sav"));
+        auto* loaded = TsDoorObject::Cast(archive.GetRoot(0));
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->GetDoorType(), eDoorType_Pivoting);
+        EXPECT_TRUE(loaded->IsLocked());
+        EXPECT_TRUE(loaded->IsOpen());
+        EXPECT_EQ(loaded->GetTransitionState(), TsDoorObject::kOpening);
+        EXPECT_FLOAT_EQ(loaded->GetProgress(), door->GetProgress());
+        EXPECT_FLOAT_EQ(loaded->GetDoorSpeed(), 0.5f);
+        EXPECT_EQ(loaded->GetDependentSwitchCount(), 1);
+        ASSERT_NE(loaded->GetDependentSwitch(0).switchObject, nullptr);
+        EXPECT_STREQ(loaded->GetDependentSwitch(0).switchObject->GetName(), "lever");
+        EXPECT_NEAR(loaded->GetWorldFace()[0].x, door->GetWorldFace()[0].x, 1e-6f);
+        // It finishes its swing from where it was.
+        TicksUntilStill(*loaded);
+        EXPECT_NEAR(loaded->GetHeading(), kQuarterTurn, 1e-5f);
+        loaded->GetDependentSwitch(0).switchObject->Release();
+        loaded->Release();
+    }
+}

@@ -1,0 +1,445 @@
+// What a character carries: articles entering, merging and leaving the
+// inventory, equipping, the armour bonuses, healing-item choice and the
+// inventory's saved form.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "game/objects/TsInventory.h"
+#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ItemTestSupport.h"
+
+OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
+
+namespace {
+
+class InventoryTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (OmObject* kept : kept_)
+            kept->Release();
+        wielder->Release();
+    }
+    // Keeps a reference to an article for the length of the test.
+    template <class T>
+    T* Keep(T* article)
+    {
+        article->AddRef();
+        kept_.push_back(article);
+        return article;
+    }
+    // Adds an article made for the test; the inventory takes the test's
+    // reference when it keeps the article.
+    int32_t Add(TsCollectibleObject* article)
+    {
+        Keep(article);
+        const int32_t added = inv().AddArticle(article);
+        if (!inv().Holds(article))
+            article->Release();
+        return added;
+    }
+    TsInventory& inv() { return *wielder->GetInventory(); }
+
+    TestWielder* wielder = new TestWielder;
+    std::vector<OmObject*> kept_;
+};
+
+TEST_F(InventoryTest, ArticlesTakeEntriesUntilTheCountIsFull)
+{
+    inv().SetMaxCount(2);
+    TsWeaponObject* sword = MakeWeapon("sword");
+    EXPECT_EQ(Add(sword), 1);
+    EXPECT_EQ(Add(MakeItem("rock.pbf")), 1);
+    EXPECT_EQ(inv().GetTotalCount(), 2);
+    EXPECT_EQ(sword->GetOwner(), wielder);
+    EXPECT_EQ(sword->GetPickupDelay(), 0);
+
+    // Full: refused, and the refusing character may not try again at once.
+    TsWeaponObject* axe = MakeWeapon("axe");
+    EXPECT_EQ(Add(axe), 0);
+    EXPECT_FALSE(inv().Holds(axe));
+    EXPECT_EQ(axe->GetOwner(), wielder);
+    EXPECT_EQ(axe->GetPickupDelay(), 10);
+    EXPECT_EQ(Add(MakeItem("rock.pbf")), 0);
+    EXPECT_EQ(inv().GetTotalCount(), 2);
+}
+
+TEST_F(InventoryTest, AnArticleThatCannotBePickedUpYetIsNotTaken)
+{
+    TsItemObject* rock = Keep(MakeItem("rock.pbf"));
+    rock->SetPickupDelay(3);
+    TsItemObject* stack = rock;
+    EXPECT_FALSE(inv().CanAdd(rock, stack));
+    EXPECT_EQ(stack, nullptr);
+    EXPECT_EQ(inv().AddArticle(rock), 0);
+    EXPECT_EQ(inv().GetTotalCount(), 0);
+    rock->Release();
+}
+
+struct StackCase {
+    const char* what;
+    int32_t held, maxStack, offered;
+    int32_t added, heldAfter;
+};
+
+TEST_F(InventoryTest, StacksMergeUpToTheirMaximum)
+{
+    const StackCase cases[] = {
+        {"room for all", 10, 50, 15, 15, 25},
+        {"overflow takes what fits", 45, 50, 15, 5, 50},
+        {"a full stack takes nothing", 50, 50, 5, 0, 50},
+    };
+    for (const StackCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestWielder* w = new TestWielder;
+        TsItemObject* held = MakeAmmo(3, c.held, c.maxStack);
+        ASSERT_EQ(w->GetInventory()->AddArticle(held), c.held);
+        TsItemObject* offered = MakeAmmo(3, c.offered, c.maxStack);
+        EXPECT_EQ(w->GetInventory()->AddArticle(offered), c.added);
+        EXPECT_EQ(held->GetStack(), c.heldAfter);
+        EXPECT_EQ(offered->GetStack(), c.offered); // the offered article is left as it was
+        EXPECT_EQ(w->GetInventory()->GetAmmoCount(), 1);
+        EXPECT_EQ(w->GetInventory()->GetTotalCount(), 1);
+        offered->Release();
+        w->Release();
+    }
+}
+
+TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)
+{
+    inv().SetMaxCount(3);
+    Add(MakeAmmo(2, 5));
+    Add(MakeAmmo(5, 5));
+    TsItemObject* potions = MakeItem("Potion.pbf", 2, 9);
+    Add(potions);
+    ASSERT_EQ(inv().GetTotalCount(), 3);
+
+    EXPECT_EQ(Add(MakeAmmo(5, 4)), 4);
+    EXPECT_EQ(Add(MakeItem("POTION.PBF", 3, 9)), 3); // same model, any letter case
+    EXPECT_EQ(potions->GetStack(), 5);
+    for (int32_t type : {1, 3, 7}) { // before, between and after the held types
+        SCOPED_TRACE(type);
+        EXPECT_EQ(Add(MakeAmmo(type, 1)), 0);
+    }
+    EXPECT_EQ(inv().GetAmmoCount(), 2);
+}
+
+TEST_F(InventoryTest, AmmunitionStaysSortedByType)
+{
+    for (int32_t type : {4, 1, 3, 9, 2})
+        Add(MakeAmmo(type, type * 10));
+    std::vector<int32_t> order;
+    for (int32_t i = 0; TsItemObject* ammo = inv().GetAmmo(i); ++i)
+        order.push_back(ammo->GetAmmoType());
+    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 4, 9}));
+    EXPECT_EQ(inv().GetAmmo(5), nullptr);
+    EXPECT_EQ(inv().GetAmmo(-1), nullptr);
+}
+
+TEST_F(InventoryTest, AFullStackCannotBeAddedTo)
+{
+    TsItemObject* held = MakeItem("potion.pbf", 9, 9);
+    Add(held);
+    TsItemObject* more = Keep(MakeItem("potion.pbf", 1, 9));
+    TsItemObject* stack = nullptr;
+    EXPECT_FALSE(inv().CanAdd(more, stack));
+    held->SetStack(8);
+    EXPECT_TRUE(inv().CanAdd(more, stack));
+    EXPECT_EQ(stack, held);
+    more->Release();
+}
+
+TEST_F(InventoryTest, AnAutoUseItemIsCountedButNotKept)
+{
+    TsItemObject* medkit = Keep(MakeItem("medkit.pbf"));
+    medkit->SetUsage(TS_ITEMUSAGE_AUTO_USE);
+    TsItemObject* stack = nullptr;
+    EXPECT_FALSE(inv().CanAdd(medkit, stack));
+    EXPECT_EQ(inv().AddArticle(medkit), 1);
+    EXPECT_EQ(inv().GetTotalCount(), 0);
+    EXPECT_FALSE(inv().Holds(medkit));
+    medkit->Release();
+}
+
+TEST_F(InventoryTest, ArticlesAreIndexedWeaponsThenAmmunitionThenItems)
+{
+    TsWeaponObject* sword = MakeWeapon("sword");
+    TsItemObject* bolts = MakeAmmo(1, 5);
+    TsItemObject* rock = MakeItem("rock.pbf");
+    Add(rock);
+    Add(bolts);
+    Add(sword);
+    EXPECT_EQ(inv().GetArticle(0), sword);
+    EXPECT_EQ(inv().GetArticle(1), bolts); // the weapon count gives the first ammunition
+    EXPECT_EQ(inv().GetArticle(2), rock);
+    EXPECT_EQ(inv().GetArticle(3), nullptr);
+    EXPECT_EQ(inv().GetArticle(-1), nullptr);
+}
+
+TEST_F(InventoryTest, RemovingTakesTheArticleOutAndUnequipsIt)
+{
+    TsWeaponObject* sword = MakeWeapon("sword");
+    TsItemObject* bolts = MakeAmmo(1, 5);
+    Add(sword);
+    Add(bolts);
+    ASSERT_TRUE(inv().EquipArticle(sword));
+    // The reference the inventory hands out on removal is the test's.
+    EXPECT_TRUE(inv().RemoveArticle(sword));
+    EXPECT_EQ(inv().GetEquipped(), nullptr);
+    EXPECT_EQ(inv().GetWeaponCount(), 0);
+    EXPECT_FALSE(inv().RemoveArticle(sword)); // no longer held
+    EXPECT_TRUE(inv().RemoveArticle(bolts));
+    EXPECT_EQ(inv().GetTotalCount(), 0);
+    sword->Release();
+    bolts->Release();
+}
+
+TEST_F(InventoryTest, EquipNextAndPreviousWalkTheEquippableWeapons)
+{
+    TsWeaponObject* a = MakeWeapon("a");
+    TsWeaponObject* b = MakeWeapon("b", false);
+    TsWeaponObject* c = MakeWeapon("c");
+    for (TsWeaponObject* w : {a, b, c})
+        Add(w);
+    EXPECT_FALSE(inv().EquipArticle(b)); // cannot be equipped
+    TsItemObject* rock = MakeItem("rock.pbf");
+    rock->SetCanEquip(true);
+    Add(rock);
+    EXPECT_FALSE(inv().EquipArticle(rock)); // not a weapon
+
+    const TsWeaponObject* forward[] = {a, c, nullptr, a};
+    for (const TsWeaponObject* expected : forward) {
+        EXPECT_TRUE(inv().EquipNext());
+        EXPECT_EQ(inv().GetEquipped(), expected);
+    }
+    const TsWeaponObject* backward[] = {nullptr, c, a, nullptr};
+    for (const TsWeaponObject* expected : backward) {
+        EXPECT_TRUE(inv().EquipPrevious());
+        EXPECT_EQ(inv().GetEquipped(), expected);
+    }
+    c->SetCanEquip(false);
+    a->SetCanEquip(false);
+    EXPECT_FALSE(inv().EquipNext()); // nothing qualifies
+    EXPECT_EQ(inv().GetEquipped(), nullptr);
+}
+
+TEST_F(InventoryTest, EquippingLetsTheWeaponFireAtOnce)
+{
+    TsWeaponObject* bow = MakeWeapon("bow");
+    Add(bow);
+    bow->SetReloadCountdown(7);
+    ASSERT_TRUE(inv().EquipArticle(bow));
+    EXPECT_EQ(bow->GetReloadCountdown(), 0);
+    inv().UnequipArticle();
+    EXPECT_EQ(inv().GetEquipped(), nullptr);
+}
+
+TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsMode)
+{
+    TsWeaponObject* gun = MakeWeapon("gun");
+    gun->Attributes(false).SetAmmoType(2);
+    gun->Attributes(true).SetAmmoType(4);
+    Add(gun);
+    TsItemObject* shells = MakeAmmo(2, 12);
+    Add(shells);
+    EXPECT_EQ(inv().FindAmmoFor(gun), shells);
+    EXPECT_EQ(inv().GetAmmoCount(gun), 12);
+    gun->SetMode(true);
+    EXPECT_EQ(inv().FindAmmoFor(gun), nullptr);
+    EXPECT_EQ(inv().GetAmmoCount(gun), 0);
+
+    TsWeaponObject* generator = Keep(MakeWeapon("generator"));
+    generator->Attributes(false).SetWeaponType(TS_WEAPON_RADIATION_GENERATOR);
+    generator->Attributes(false).SetStun(7.8f);
+    EXPECT_EQ(inv().GetAmmoCount(generator), 7);
+    generator->Release();
+}
+
+TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
+{
+    auto armour = [](int32_t matter, float health) {
+        TsItemObject* item = MakeItem("armour.pbf", 1, 0, TsItemObject::kArmour);
+        item->SetMatterType(matter);
+        item->SetHealth(health);
+        return item;
+    };
+    Add(armour(TS_MATTER_CHEMICAL, 2.0f));
+    Add(armour(TS_MATTER_CHEMICAL, 3.0f)); // replaces, does not add
+    EXPECT_FLOAT_EQ(inv().GetDefenceBonus(TS_MATTER_CHEMICAL), 3.0f);
+    EXPECT_FLOAT_EQ(inv().GetDefenceBonus(TS_MATTER_PHYSICAL), 0.0f);
+    EXPECT_FLOAT_EQ(inv().GetDefenceBonus(7), 0.0f);
+    // Armour against everything after them sets all three.
+    Add(armour(TsItemObject::kMatterNone, 1.5f));
+    for (int32_t m = 0; m < TS_NUM_MATTER_TYPES; ++m)
+        EXPECT_FLOAT_EQ(inv().GetDefenceBonus(m), 1.5f) << m;
+
+    // Order counts: with the all-matter armour first it hides the rest.
+    TestWielder* w = new TestWielder;
+    TsItemObject* first = armour(TsItemObject::kMatterNone, 1.5f);
+    w->GetInventory()->AddArticle(first);
+    w->GetInventory()->AddArticle(armour(TS_MATTER_ENERGY, 9.0f));
+    for (int32_t m = 0; m < TS_NUM_MATTER_TYPES; ++m)
+        EXPECT_FLOAT_EQ(w->GetInventory()->GetDefenceBonus(m), 1.5f) << m;
+    w->GetInventory()->RemoveArticle(first);
+    EXPECT_FLOAT_EQ(w->GetInventory()->GetDefenceBonus(TS_MATTER_ENERGY), 9.0f);
+    first->Release();
+    w->Release();
+}
+
+TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
+{
+    auto healer = [](const char* mdl, float health, float vitality, int32_t ammoType = 0) {
+        TsItemObject* item = MakeItem(mdl, 1, 0, ammoType);
+        item->SetHealth(health);
+        item->SetVitality(vitality);
+        return item;
+    };
+    EXPECT_EQ(inv().FindHealingItem(true, false), nullptr);
+    TsItemObject* armour = healer("armour.pbf", 9.0f, 0.0f, TsItemObject::kArmour);
+    TsItemObject* tonic = healer("tonic.pbf", 0.0f, 4.0f);
+    TsItemObject* small = healer("small.pbf", 2.0f, 0.0f);
+    TsItemObject* big = healer("big.pbf", 6.0f, 1.0f);
+    TsItemObject* twin = healer("twin.pbf", 6.0f, 0.0f);
+    for (TsItemObject* item : {armour, tonic, small, big, twin})
+        Add(item);
+    struct Case {
+        bool byHealth, smallest;
+        const TsItemObject* expected;
+    };
+    const Case cases[] = {
+        {true, false, big},   // ties keep the earlier item
+        {true, true, small},  // the first candidate (tonic) heals no health
+        {false, false, tonic},
+        {false, true, big},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.byHealth) + std::to_string(c.smallest));
+        EXPECT_EQ(inv().FindHealingItem(c.byHealth, c.smallest), c.expected);
+    }
+}
+
+TEST_F(InventoryTest, ToggleModeFlipsOnlyABimodalWeapon)
+{
+    TsWeaponObject* gun = MakeWeapon("gun");
+    Add(gun);
+    inv().ToggleEquippedMode(); // nothing equipped: nothing happens
+    inv().EquipArticle(gun);
+    inv().ToggleEquippedMode();
+    EXPECT_FALSE(gun->IsSecondary());
+    gun->SetBimodal(true);
+    inv().ToggleEquippedMode();
+    EXPECT_TRUE(gun->IsSecondary());
+    inv().ToggleEquippedMode();
+    EXPECT_FALSE(gun->IsSecondary());
+}
+
+// The inventory gives back only its own reference when it goes: an
+// article someone else still holds stays alive.
+TEST_F(InventoryTest, TheInventoryReleasesOnlyItsOwnReferences)
+{
+    TestWielder* w = new TestWielder;
+    TsItemObject* shared = MakeItem("rock.pbf");
+    w->GetInventory()->AddArticle(shared);
+    shared->AddRef(); // a script's or another list's reference
+    ASSERT_EQ(shared->GetRefCount(), 2u);
+    w->Release();
+    EXPECT_EQ(shared->GetRefCount(), 1u);
+    shared->Release();
+}
+
+// The inventory saved on its own (its owner is the character's concern).
+class InventoryArchiveTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (loaded)
+            loaded->Release();
+        inventory->Release();
+    }
+    // Saves the inventory and reads it back; null on failure. damage may
+    // change the saved bytes first.
+    TsInventory* RoundTrip(void (*damage)(std::vector<unsigned char>&) = nullptr)
+    {
+        if (loaded)
+            loaded->Release();
+        loaded = nullptr;
+        OmClassRegistry::Instance().AssignClassIds();
+        {
+            OmArchive out(OmClassRegistry::Instance());
+            out.AddRoot(inventory);
+            if (!out.Save("inventory.sav"))
+                return nullptr;
+        }
+        if (damage) {
+            std::vector<unsigned char> bytes = archive_test::ReadFile("inventory.sav");
+            damage(bytes);
+            archive_test::WriteFile("inventory.sav", bytes);
+        }
+        OmArchive in(OmClassRegistry::Instance());
+        if (!in.Load("inventory.sav"))
+            return nullptr;
+        loaded = TsInventory::Cast(in.GetRoot(0));
+        return loaded;
+    }
+    void Fill()
+    {
+        inventory->AddArticle(MakeWeapon("a"));
+        inventory->AddArticle(MakeWeapon("b"));
+        inventory->AddArticle(MakeAmmo(2, 7));
+        inventory->AddArticle(MakeItem("rock.pbf"));
+        inventory->SetMaxCount(6);
+    }
+
+    ScratchDir dir;
+    TsInventory* inventory = new TsInventory;
+    TsInventory* loaded = nullptr;
+};
+
+TEST_F(InventoryArchiveTest, TheEquippedWeaponComesBackByItsPlace)
+{
+    Fill();
+    TsInventory* none = RoundTrip();
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->GetEquipped(), nullptr);
+    EXPECT_EQ(none->GetTotalCount(), 4);
+    EXPECT_EQ(none->GetMaxCount(), 6);
+    EXPECT_EQ(none->GetAmmo(0)->GetStack(), 7);
+
+    inventory->EquipArticle(inventory->GetWeapon(1));
+    TsInventory* back = RoundTrip();
+    ASSERT_NE(back, nullptr);
+    ASSERT_NE(back->GetEquipped(), nullptr);
+    EXPECT_STREQ(back->GetEquipped()->GetName(), "b");
+}
+
+// The equipped place (1) follows the missing owner and comes just before
+// the weapon count (2).
+void EquipPastTheWeapons(std::vector<unsigned char>& bytes)
+{
+    for (size_t at = 0; at + 12 <= bytes.size(); at += 1) {
+        if (archive_test::WordAt(bytes, at) == 0xFFFFFFFFu && archive_test::WordAt(bytes, at + 4) == 1 &&
+            archive_test::WordAt(bytes, at + 8) == 2) {
+            archive_test::SetWord(bytes, at + 4, 5);
+            return;
+        }
+    }
+    ADD_FAILURE() << "no equipped place found";
+}
+
+// A damaged equipped place fails the load instead of naming a stray entry.
+TEST_F(InventoryArchiveTest, AnEquippedPlacePastTheWeaponsFailsTheLoad)
+{
+    inventory->AddArticle(MakeWeapon("a"));
+    inventory->AddArticle(MakeWeapon("b"));
+    inventory->EquipArticle(inventory->GetWeapon(1));
+    EXPECT_EQ(RoundTrip(&EquipPastTheWeapons), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,332 @@
+// Items and collectibles: stacks that fill and empty, healing by auto-use,
+// the one sound slot, the pick-up delay and its owner, copies made from a
+// template, and the saved form.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmGroup.h"
+#include "game/framework/TsAccess.h"
+#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/ItemTestSupport.h"
+
+namespace {
+
+struct AddCase {
+    int32_t stack, maxStack, n;
+    int32_t result, stackAfter;
+};
+
+TEST(ItemStack, AddingFillsUpToTheMaximumAndEmptyingRemoves)
+{
+    const AddCase cases[] = {
+        {3, 10, 4, 4, 7},    {8, 10, 5, 2, 10},  {10, 10, 1, 0, 10}, // over the top: what fits
+        {5, 10, -2, -2, 3},  {5, 10, -5, -5, 0}, {5, 10, -9, -5, 0}, // emptied: minus the old stack
+    };
+    for (const AddCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stack << "+" << c.n);
+        TestWielder* w = new TestWielder;
+        TsItemObject* item = MakeItem("potion.pbf", c.stack, c.maxStack);
+        w->GetInventory()->AddArticle(item);
+        item->AddRef(); // to see it after an emptied stack leaves the inventory
+        EXPECT_EQ(item->AddToStack(c.n), c.result);
+        EXPECT_EQ(item->GetStack(), c.stackAfter);
+        EXPECT_EQ(w->GetInventory()->Holds(item), c.stackAfter > 0);
+        EXPECT_EQ(item->GetRefCount(), 1u + (c.stackAfter > 0 ? 1u : 0u));
+        item->Release();
+        w->Release();
+    }
+}
+
+// A healer in the wielder's inventory, the wielder hurt to 4 of 10 health
+// and 10 of 10 vitality.
+class HealingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wielder->SetHealth(4.0f);
+        item->SetHealth(3.0f);
+        item->SetUsage(TS_ITEMUSAGE_CAN_USE);
+        item->AddRef();
+        wielder->GetInventory()->AddArticle(item);
+    }
+    void TearDown() override
+    {
+        item->Release();
+        wielder->Release();
+    }
+    TestWielder* wielder = new TestWielder;
+    TsItemObject* item = MakeItem("medkit.pbf", 1, 5);
+};
+
+TEST_F(HealingTest, AnItemHealsItsOwnerOnceAndIsUsedUp)
+{
+    item->AutoUse();
+    EXPECT_FLOAT_EQ(wielder->GetHealth(), 7.0f);
+    EXPECT_FALSE(wielder->GetInventory()->Holds(item));
+    EXPECT_FALSE(item->HasOwner());
+    item->AutoUse(); // gone from the inventory: nothing more
+    EXPECT_FLOAT_EQ(wielder->GetHealth(), 7.0f);
+}
+
+TEST_F(HealingTest, AStackHealsOneUnitAtATime)
+{
+    item->SetStack(3);
+    item->AutoUse();
+    item->AutoUse();
+    EXPECT_FLOAT_EQ(wielder->GetHealth(), 10.0f);
+    EXPECT_EQ(item->GetStack(), 1);
+    item->AutoUse(); // nothing to heal any more
+    EXPECT_EQ(item->GetStack(), 1);
+}
+
+TEST_F(HealingTest, ItemsThatCannotHealDoNothing)
+{
+    struct Case {
+        const char* what;
+        void (*set)(TsItemObject&);
+    };
+    const Case cases[] = {
+        {"ammunition", [](TsItemObject& i) { i.SetAmmoType(2); }},
+        {"not usable", [](TsItemObject& i) { i.SetUsage(TS_ITEMUSAGE_CANNOT_USE); }},
+        {"not stackable", [](TsItemObject& i) { i.SetMaxStack(0); }},
+        {"empty", [](TsItemObject& i) { i.SetStack(0); }},
+        {"heals nothing", [](TsItemObject& i) { i.SetHealth(0.0f); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TsItemObject* copy = MakeItem(c.what, 1, 5); // a model of its own: no stack to merge with
+        copy->SetHealth(3.0f);
+        copy->SetUsage(TS_ITEMUSAGE_CAN_USE);
+        c.set(*copy);
+        wielder->GetInventory()->AddArticle(copy);
+        ASSERT_TRUE(wielder->GetInventory()->Holds(copy));
+        copy->AutoUse();
+        EXPECT_FLOAT_EQ(wielder->GetHealth(), 4.0f);
+    }
+}
+
+TEST(ItemBenefit, OnlyWhatTheCharacterLacks)
+{
+    struct Case {
+        float health, vitality;  // the item's
+        float charHealth, charVitality;
+        bool benefits;
+    };
+    const Case cases[] = {
+        {2, 0, 9, 10, true}, {2, 0, 10, 5, false}, {0, 2, 10, 5, true},
+        {0, 2, 5, 10, false}, {0, 0, 1, 1, false}, {2, 2, 10, 10, false},
+    };
+    TestWielder* w = new TestWielder;
+    TsItemObject* item = MakeItem("x.pbf");
+    for (const Case& c : cases) {
+        item->SetHealth(c.health);
+        item->SetVitality(c.vitality);
+        w->SetHealth(c.charHealth);
+        w->SetVitality(c.charVitality);
+        EXPECT_EQ(item->WouldBenefit(w), c.benefits) << c.health << c.vitality << c.charHealth << c.charVitality;
+    }
+    EXPECT_FALSE(item->WouldBenefit(nullptr));
+    item->Release();
+    w->Release();
+}
+
+TEST(ItemSound, OnlyTheOneSlotAndRealSoundIds)
+{
+    struct Case {
+        int32_t slot, id, stored;
+    };
+    const Case cases[] = {{0, 5, 5}, {0, 239, 239}, {0, 240, -1}, {0, -1, -1}, {1, 5, -1}, {-1, 5, -1}};
+    for (const Case& c : cases) {
+        TsItemObject* item = MakeItem("x.pbf");
+        item->FlagSoundForLoading(c.slot, c.id);
+        EXPECT_EQ(item->GetSound(), c.stored) << c.slot << "," << c.id;
+        item->Release();
+    }
+}
+
+TEST(ItemDefaults, ANewItemIsOneOfNothing)
+{
+    TsItemObject* item = new TsItemObject;
+    EXPECT_EQ(item->GetStack(), 1);
+    EXPECT_EQ(item->GetPackSize(), 1);
+    EXPECT_EQ(item->GetMaxStack(), 0);
+    EXPECT_EQ(item->GetMatterType(), -1);
+    EXPECT_FALSE(item->CanEquip() || item->CanDrop() || item->IsForSale());
+    EXPECT_FLOAT_EQ(item->GetRadius(), 0.3f);
+    EXPECT_TRUE(item->HasFlag(TS_ENTITY_COLLECTIBLE));
+    item->Release();
+}
+
+TEST(CollectibleOwner, TheOwnerKeepsItsArticleUntilItStaysAwayASecond)
+{
+    TestWielder* w = new TestWielder;
+    TsItemObject* item = MakeItem("x.pbf");
+    item->SetOwner(w);
+    item->SetPickupDelay(3);
+    uint32_t tick = 0;
+    for (int i = 0; i < 2; ++i)
+        item->Tick(++tick);
+    item->OnTouch(w, 0.0f); // still standing on it
+    EXPECT_EQ(item->GetPickupDelay(), 10);
+    EXPECT_FALSE(item->CanPickup());
+    TestWielder* other = new TestWielder;
+    item->OnTouch(other, 0.0f); // others do not hold it back
+    EXPECT_EQ(item->GetPickupDelay(), 10);
+    for (int i = 0; i < 9; ++i)
+        item->Tick(++tick);
+    EXPECT_EQ(item->GetOwner(), w);
+    item->Tick(++tick);
+    EXPECT_TRUE(item->CanPickup());
+    EXPECT_FALSE(item->HasOwner());
+    other->Release();
+    item->Release();
+    w->Release();
+}
+
+class TemplateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TsAccess::SetLuaState(lua.L());
+        ASSERT_EQ(lua.Run("function Medkit(item) item:SetStack(4) item:SetHealth(2.5) end\n"
+                          "function Broken(item) error('no') end"),
+                  0);
+    }
+    void TearDown() override { TsAccess::SetLuaState(nullptr); }
+    ScriptState lua;
+};
+
+TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModel)
+{
+    TsItemObject* source = MakeItem("medkit.pbf");
+    source->SetTemplate("Medkit");
+    auto* model = new OmGroup;
+    source->SetModel(model);
+    TsItemObject* copy = new TsItemObject;
+    copy->CopyFromTemplate(source);
+    EXPECT_EQ(copy->GetStack(), 4);
+    EXPECT_FLOAT_EQ(copy->GetHealth(), 2.5f);
+    EXPECT_STREQ(copy->GetTemplate(), "Medkit");
+    EXPECT_EQ(copy->GetModel(), model);
+    EXPECT_EQ(model->GetRefCount(), 3u);
+    copy->Release();
+    source->Release();
+    model->Release();
+}
+
+TEST_F(TemplateTest, AFailingTemplateIsLoggedAndTheCopyGoesOn)
+{
+    LogCapture log;
+    TsItemObject* source = MakeItem("medkit.pbf");
+    source->SetTemplate("Broken");
+    TsItemObject* copy = new TsItemObject;
+    copy->CopyFromTemplate(source);
+    EXPECT_TRUE(log.Contains("error running template Broken during item creation"));
+    EXPECT_EQ(copy->GetStack(), 1);
+    copy->Release();
+    source->Release();
+}
+
+TEST(ItemArchive, EveryFieldComesBack)
+{
+    ScratchDir dir;
+    TsItemObject* item = MakeItem("medkit.pbf", 3, 9, 0);
+    item->SetTemplate("Medkit");
+    item->SetPackSize(2);
+    item->SetMatterType(1);
+    item->SetVitality(1.5f);
+    item->SetHealth(2.5f);
+    item->SetUsage(TS_ITEMUSAGE_AUTO_USE);
+    item->FlagSoundForLoading(0, 12);
+    item->SetValue(7.5f);
+    item->SetCanDrop(true);
+    item->SetPickupDelay(4);
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive out(OmClassRegistry::Instance());
+        out.AddRoot(item);
+        ASSERT_TRUE(out.Save("item.sav"));
+    }
+    OmArchive in(OmClassRegistry::Instance());
+    ASSERT_TRUE(in.Load("item.sav"));
+    TsItemObject* back = TsItemObject::Cast(in.GetRoot(0));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetStack(), 3);
+    EXPECT_EQ(back->GetMaxStack(), 9);
+    EXPECT_EQ(back->GetPackSize(), 2);
+    EXPECT_EQ(back->GetMatterType(), 1);
+    EXPECT_FLOAT_EQ(back->GetVitality(), 1.5f);
+    EXPECT_FLOAT_EQ(back->GetHealth(), 2.5f);
+    EXPECT_TRUE(back->IsAutoUse());
+    EXPECT_EQ(back->GetSound(), 12);
+    EXPECT_STREQ(back->GetTemplate(), "Medkit");
+    EXPECT_FLOAT_EQ(back->GetValue(), 7.5f);
+    EXPECT_TRUE(back->CanDrop());
+    EXPECT_EQ(back->GetPickupDelay(), 4);
+    back->Release();
+    item->Release();
+}
+
+} // namespace
+
+namespace {
+
+// Giving a whole inventory moves every article the receiver can take, a
+// pack at a time, and always ends.
+TEST(Giving, EverythingTheReceiverCanTakeMovesAPackAtATime)
+{
+    TestWielder* giver = new TestWielder;
+    TestWielder* taker = new TestWielder;
+    TsWeaponObject* sword = MakeWeapon("sword");
+    sword->SetCanDrop(true);
+    TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
+    potions->SetPackSize(2);
+    potions->SetCanDrop(true);
+    auto* model = new OmGroup; // loaded already: giving imports the article again
+    potions->SetModel(model);
+    model->Release();
+    TsItemObject* keepsake = MakeItem("ring.pbf"); // cannot be dropped: stays
+    for (TsCollectibleObject* a : {static_cast<TsCollectibleObject*>(sword), static_cast<TsCollectibleObject*>(potions),
+                                   static_cast<TsCollectibleObject*>(keepsake)})
+        giver->GetInventory()->AddArticle(a);
+    TsItemObject* theirs = MakeItem("potion.pbf", 1, 9);
+    taker->GetInventory()->AddArticle(theirs);
+
+    EXPECT_EQ(giver->GiveEntireInventory(taker), 1);
+    EXPECT_TRUE(giver->GetInventory()->Holds(keepsake));
+    EXPECT_TRUE(taker->GetInventory()->Holds(sword));
+    EXPECT_EQ(sword->GetOwner(), taker);
+    EXPECT_EQ(theirs->GetStack(), 6);
+    EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 2);
+    taker->Release();
+    giver->Release();
+}
+
+TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
+{
+    struct Case {
+        int32_t stack, packSize;
+    };
+    for (const Case c : {Case{5, 0}, Case{5, -2}, Case{0, 3}}) {
+        SCOPED_TRACE(testing::Message() << c.stack << "/" << c.packSize);
+        TestWielder* giver = new TestWielder;
+        TestWielder* taker = new TestWielder;
+        TsItemObject* potions = MakeItem("potion.pbf", c.stack, 9);
+        potions->SetPackSize(c.packSize);
+        potions->SetCanDrop(true);
+        giver->GetInventory()->AddArticle(potions);
+        EXPECT_FALSE(giver->GiveArticle(taker, potions));
+        EXPECT_EQ(giver->GiveEntireInventory(taker), 1); // returns instead of looping
+        EXPECT_EQ(potions->GetStack(), c.stack);
+        EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 0);
+        taker->Release();
+        giver->Release();
+    }
+}
+
+} // namespace

@@ -1,0 +1,155 @@
+// Mines on their own (no level): their defaults, the delay in ticks, arming
+// by touch and the count that a second touch does not restart, the delay of
+// 0 going off on the next tick, hits setting them off at once but only once,
+// checked projectile ids, refused model names, and a mine through a saved
+// game.
+#include <gtest/gtest.h>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/objects/TsAttack.h"
+#include "game/objects/TsMineObject.h"
+#include "game/objects/TsProjectileAttributes.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+bool Gone(const TsMineObject& mine) { return mine.HasFlag(TS_ENTITY_PENDING_DELETE); }
+
+// Ticks until the mine goes off; -1 when it has not after `limit` ticks.
+int TicksToBlast(TsMineObject& mine, int limit)
+{
+    for (int tick = 1; tick <= limit; ++tick) {
+        mine.Tick(uint32_t(tick));
+        if (Gone(mine))
+            return tick;
+    }
+    return -1;
+}
+
+class MineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TsProjectileAttributes::ResetAll();
+        mine = new TsMineObject;
+        mine->SetProjectileID(2);
+    }
+    void TearDown() override
+    {
+        mine->Release();
+        TsProjectileAttributes::ResetAll();
+    }
+    TsMineObject* mine = nullptr;
+    LogCapture log;
+};
+
+TEST_F(MineTest, AnUnsetMineStillHasACountdownDamageAndMatter)
+{
+    TsMineObject fresh;
+    EXPECT_EQ(fresh.GetCountdownTicks(), 25);
+    EXPECT_EQ(fresh.GetProjectileID(), -1);
+    EXPECT_FLOAT_EQ(fresh.GetDamage(), TsMineObject::kDefaultDamage);
+    EXPECT_EQ(fresh.GetMatterType(), 0);
+    EXPECT_FALSE(fresh.IsTriggered());
+}
+
+TEST_F(MineTest, TheDelayCountsWholeTicksFromTheTouch)
+{
+    const struct {
+        float seconds;
+        int ticks, blastsOn;
+    } cases[] = {{2.5f, 25, 25}, {1.5f, 15, 15}, {0.1f, 1, 1}, {0.0f, 0, 1}, {-3.0f, -30, 1}};
+    for (const auto& c : cases) {
+        auto* m = new TsMineObject;
+        m->SetProjectileID(2);
+        m->SetDetonationDelay(c.seconds);
+        EXPECT_EQ(m->GetCountdownTicks(), c.ticks) << c.seconds;
+        EXPECT_EQ(TicksToBlast(*m, 5), -1) << "untouched mines wait: " << c.seconds;
+        m->OnTouch(nullptr, 0.0f);
+        EXPECT_TRUE(m->IsTriggered());
+        EXPECT_EQ(TicksToBlast(*m, 40), c.blastsOn) << c.seconds;
+        m->Release();
+    }
+}
+
+TEST_F(MineTest, ASecondTouchDoesNotRestartTheCount)
+{
+    mine->SetDetonationDelay(1.0f);
+    mine->OnTouch(nullptr, 0.0f);
+    EXPECT_EQ(TicksToBlast(*mine, 6), -1);
+    mine->OnTouch(nullptr, 0.0f);
+    EXPECT_EQ(TicksToBlast(*mine, 10), 4);
+}
+
+TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmed)
+{
+    TsAttack attack;
+    mine->OnHit(attack);
+    EXPECT_TRUE(mine->IsTriggered());
+    EXPECT_TRUE(Gone(*mine));
+
+    auto* armed = new TsMineObject;
+    armed->OnTouch(nullptr, 0.0f);
+    armed->OnHit(attack);
+    EXPECT_FALSE(Gone(*armed)) << "an armed mine keeps counting";
+    armed->Release();
+}
+
+TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
+{
+    for (int32_t id : {-1, 32}) {
+        auto* m = new TsMineObject;
+        m->SetProjectileID(id);
+        m->Detonate();
+        EXPECT_TRUE(Gone(*m)) << id;
+        m->Release();
+    }
+    EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
+}
+
+TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
+{
+    for (const char* name : {"a", "ab.p", "mine"}) {
+        auto* m = new TsMineObject;
+        m->SetMdl(name);
+        EXPECT_FALSE(m->Initialise()) << name;
+        m->Release();
+    }
+    EXPECT_TRUE(log.Contains("\"ab.p\" is too short to name a model folder"));
+    auto* none = new TsMineObject;
+    EXPECT_TRUE(none->Initialise()) << "a mine without a model has nothing to load";
+    none->Release();
+}
+
+TEST_F(MineTest, AnArmedMineComesBackFromASavedGame)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    mine->SetAnimationClass(4);
+    mine->SetDetonationDelay(3.0f);
+    mine->SetDamage(22.5f);
+    mine->SetMatterType(1);
+    mine->OnTouch(nullptr, 0.0f);
+    TicksToBlast(*mine, 5);
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(mine);
+        ASSERT_TRUE(archive.Save("mine.sav"));
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    ASSERT_TRUE(archive.Load("mine.sav"));
+    auto* back = TsMineObject::Cast(archive.GetRoot(0));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetAnimationClass(), 4);
+    EXPECT_TRUE(back->IsTriggered());
+    EXPECT_EQ(back->GetCountdownTicks(), 25);
+    EXPECT_EQ(back->GetProjectileID(), 2);
+    EXPECT_FLOAT_EQ(back->GetDamage(), 22.5f);
+    EXPECT_EQ(back->GetMatterType(), 1);
+    EXPECT_EQ(TicksToBlast(*back, 30), 25);
+    back->Release();
+}
+
+} // namespace

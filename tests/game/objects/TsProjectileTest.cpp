@@ -1,0 +1,287 @@
+// Projectile types and shots on their own (no level): the 32-record table and
+// its checked indices, the laser colour, the streak's corners and fade, the
+// launch step, still shots, spirals about any axis, dropped types, and a shot
+// through a saved game.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/objects/TsProjectile.h"
+#include "game/objects/TsProjectileAttributes.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+constexpr int32_t kLaserType = 5;
+
+class ProjectileTest : public ::testing::Test {
+protected:
+    void SetUp() override { TsProjectileAttributes::ResetAll(); }
+    void TearDown() override
+    {
+        // The streak list must not outlive the shots it names.
+        TsProjectile::ReleaseVertexBuffer();
+        TsProjectileAttributes::ResetAll();
+    }
+
+    // A laser type: 10 units/s for 1 s, streaks 3 long and 0.1 wide.
+    static TsProjectileAttributes& LaserType()
+    {
+        TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(kLaserType);
+        rec.m_lifetime = 1.0f;
+        rec.m_initialSpeed = 10.0f;
+        rec.m_laserLength = 3.0f;
+        rec.m_laserScale = 0.1f;
+        rec.SetLaserColour(255, 0, 0);
+        rec.laserTexture = 7; // as if resolved
+        return rec;
+    }
+
+    // A shot of that type launched from the origin along heading, drawn
+    // first at render time 0 and then at `at`: its laser is at * 10 long.
+    static TsProjectile* DrawnShot(const OmVector3& heading, float at)
+    {
+        auto* shot = new TsProjectile;
+        shot->SetType(kLaserType);
+        shot->SetOrigin(OmVector3());
+        shot->SetHeading(heading);
+        shot->SetVelocity(heading * 10.0f);
+        shot->SetLifetime(1.0f);
+        shot->SetTimeToImpact(1.0f);
+        shot->Launch();
+        shot->Render(0.0f, 0.0f);
+        shot->Render(at, 0.0f);
+        return shot;
+    }
+
+    LogCapture log;
+};
+
+TEST_F(ProjectileTest, TheTableHasThirtyTwoRecordsAndRefusesOtherIndices)
+{
+    const struct {
+        int32_t index;
+        bool found;
+    } cases[] = {{-1, false}, {0, true}, {31, true}, {32, false}, {1000, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(TsProjectileAttributes::_Attributes(c.index) != nullptr, c.found) << c.index;
+    }
+    EXPECT_EQ(TsProjectileAttributes::_Attributes(31) - TsProjectileAttributes::_Attributes(0), 31);
+}
+
+TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByte)
+{
+    const struct {
+        int32_t r, g, b;
+        uint32_t argb;
+    } cases[] = {
+        {255, 0, 0, 0xFFFF0000u},
+        {0, 0, 0, 0xFF000000u},
+        {1, 2, 3, 0xFF010203u},
+        {300, 0, 0, 0xFF2C0000u}, // no spill into alpha
+        {0, 256, 511, 0xFF0000FFu},
+    };
+    TsProjectileAttributes rec;
+    for (const auto& c : cases) {
+        rec.SetLaserColour(c.r, c.g, c.b);
+        EXPECT_EQ(rec.m_laserARGB, c.argb) << c.r << "," << c.g << "," << c.b;
+    }
+}
+
+TEST_F(ProjectileTest, LeadTimeIsZeroForATypeWithNoSpeed)
+{
+    TsProjectileAttributes rec;
+    EXPECT_EQ(rec.LeadSeconds(10.0f), 0.0f);
+    rec.m_initialSpeed = 20.0f;
+    EXPECT_FLOAT_EQ(rec.LeadSeconds(10.0f), 0.5f);
+}
+
+TEST_F(ProjectileTest, StreaksFadeOverTheirLastFiveUnits)
+{
+    LaserType();
+    // lifetime x speed is 10: the alpha byte by how far short of it the tip is.
+    const struct {
+        float at;
+        uint32_t alpha;
+    } cases[] = {{1.0f, 0}, {0.75f, 127}, {0.5f, 255}, {0.1f, 255}};
+    for (const auto& c : cases) {
+        TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), c.at);
+        TsStreakVertex v[TsProjectile::kStreakVertices];
+        ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
+        for (const TsStreakVertex& corner : v) {
+            EXPECT_EQ(corner.colour >> 24, c.alpha) << c.at;
+            EXPECT_EQ(corner.colour & 0xFFFFFFu, 0xFF0000u);
+        }
+        shot->Release();
+    }
+}
+
+TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndEndsAtItsTip)
+{
+    LaserType();
+    TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
+    TsStreakVertex v[TsProjectile::kStreakVertices];
+    ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
+    const struct {
+        float x, y, u, vv;
+    } want[] = {{5, 0.1f, 0, 0}, {2, 0.1f, 1, 0}, {2, -0.1f, 1, 1}, {2, -0.1f, 1, 1}, {5, -0.1f, 0, 1}, {5, 0.1f, 0, 0}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(v[i].x, want[i].x, 1e-5f) << i;
+        EXPECT_NEAR(v[i].y, want[i].y, 1e-5f) << i;
+        EXPECT_NEAR(v[i].z, 0.0f, 1e-5f) << i;
+        EXPECT_EQ(v[i].u, want[i].u) << i;
+        EXPECT_EQ(v[i].v, want[i].vv) << i;
+    }
+    EXPECT_NEAR(shot->GetRenderPosition().x, 5.0f, 1e-5f) << "the render position is the streak's tip";
+    shot->Release();
+}
+
+TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotDrawn)
+{
+    LaserType();
+    OmVector3 heading(0.02f, 0.0f, 1.0f);
+    heading.Normalise();
+    TsProjectile* shot = DrawnShot(heading, 0.5f);
+    TsStreakVertex v[TsProjectile::kStreakVertices];
+    ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
+    // Without the shift the tail corner would be tip - heading x 3 + w.
+    const OmVector3 tip = heading * 5.0f;
+    const OmVector3 w(0, v[0].y - tip.y, 0);
+    const OmVector3 unshifted = tip - heading * 3.0f + w;
+    const OmVector3 shift(v[1].x - unshifted.x, v[1].y - unshifted.y, v[1].z - unshifted.z);
+    EXPECT_NEAR(shift.Length(), 0.1f, 1e-4f);
+    shot->Release();
+
+    TsProjectile* endOn = DrawnShot(OmVector3(0, 0, 1), 0.5f);
+    EXPECT_FALSE(endOn->BuildStreak(OmVector3(0, 0, 1), v));
+    EXPECT_NEAR(endOn->GetRenderPosition().z, 5.0f, 1e-5f);
+    endOn->Release();
+}
+
+TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTick)
+{
+    TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(3);
+    rec.m_lifetime = 5.0f;
+    rec.m_initialSpeed = 10.0f;
+    auto* shot = new TsProjectile;
+    shot->SetType(3);
+    shot->SetOrigin(OmVector3(1, 1, 1));
+    shot->SetVelocity(OmVector3(10, 0, 0));
+    shot->SetLifetime(5.0f);
+    shot->SetTimeToImpact(5.0f);
+    shot->Launch();
+    EXPECT_NEAR(shot->GetPosition().x, 2.0f, 1e-5f) << "the launch itself moves the shot one step";
+    EXPECT_FALSE(shot->IsFinished());
+    // The level's tick of the same game tick leaves it where it is; any tick
+    // count, the largest included, is an ordinary tick.
+    for (uint32_t tick : {1u, 7u, 0xFFFFFFFFu}) {
+        shot->Tick(tick);
+        EXPECT_NEAR(shot->GetPosition().x, 2.0f, 1e-5f) << tick;
+    }
+    shot->Release();
+}
+
+TEST_F(ProjectileTest, AStillShotKeepsItsHeading)
+{
+    TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(4);
+    rec.m_lifetime = 5.0f;
+    auto* shot = new TsProjectile;
+    shot->SetType(4);
+    shot->SetOrigin(OmVector3(1, 2, 3));
+    shot->SetHeading(OmVector3(0, 0, 1));
+    shot->SetVelocity(OmVector3());
+    shot->SetLifetime(5.0f);
+    shot->Launch();
+    EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetPosition(), OmVector3(1, 2, 3), 0.0f));
+    EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetHeading(), OmVector3(0, 0, 1), 0.0f));
+    shot->Release();
+}
+
+TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
+{
+    const struct {
+        OmVector3 velocity;
+        float radius, elapsed;
+        OmVector3 offset; // NAN components: only the length is known
+    } cases[] = {
+        {OmVector3(1, 0, 0), 2.0f, 0.0f, OmVector3(0, 2, 0)},
+        {OmVector3(1, 0, 0), 2.0f, 0.25f, OmVector3(0, 0, 2)},
+        {OmVector3(0, 5, 0), 2.0f, 0.1f, OmVector3(NAN, NAN, NAN)}, // straight up
+        {OmVector3(0, -3, 0), 1.0f, 0.4f, OmVector3(NAN, NAN, NAN)},
+        {OmVector3(), 2.0f, 0.1f, OmVector3()},                        // standing still
+        {OmVector3(1, 0, 0), 0.0f, 0.1f, OmVector3()},                 // no spiral
+    };
+    for (const auto& c : cases) {
+        const OmVector3 got = TsProjectile::SpiralOffset(c.velocity, c.radius, 1.0f, c.elapsed);
+        ASSERT_TRUE(std::isfinite(got.x) && std::isfinite(got.y) && std::isfinite(got.z));
+        if (std::isnan(c.offset.x)) {
+            EXPECT_NEAR(got.Length(), c.radius, 1e-5f);
+            EXPECT_NEAR(got.Dot(c.velocity), 0.0f, 1e-5f) << "the circle lies across the flight";
+        } else {
+            EXPECT_TRUE(OmVector3::NearlyEqual(got, c.offset, 1e-5f)) << got.x << " " << got.y << " " << got.z;
+        }
+    }
+}
+
+TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
+{
+    const uint32_t before = TsProjectile::LiveCount();
+    for (int32_t type : {32, -5, 99}) {
+        auto* shot = new TsProjectile;
+        shot->SetType(type);
+        shot->Launch();
+        EXPECT_TRUE(shot->IsFinished()) << type;
+        shot->Tick(1); // released by itself
+        EXPECT_EQ(TsProjectile::LiveCount(), before) << type;
+    }
+    EXPECT_TRUE(log.Contains("projectile type 32 is not one of the 32 types"));
+}
+
+TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    auto* shot = new TsProjectile;
+    shot->SetType(2);
+    shot->SetOrigin(OmVector3(1, 2, 3));
+    shot->SetVelocity(OmVector3(4, 5, 6));
+    shot->SetLaunchTime(-0.3f);
+    shot->SetLifetime(2.0f);
+    shot->SetTimeToImpact(1.5f);
+    shot->SetDamage(7.0f);
+    shot->SetStun(0.5f);
+    shot->SetMatterType(2);
+    shot->SetImpactSound(44);
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(shot);
+        ASSERT_TRUE(archive.Save("shot.sav"));
+    }
+    shot->Release();
+    OmArchive archive(OmClassRegistry::Instance());
+    ASSERT_TRUE(archive.Load("shot.sav"));
+    auto* back = TsProjectile::Cast(archive.GetRoot(0));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetType(), 2);
+    EXPECT_FLOAT_EQ(back->GetLaunchTime(), -0.3f) << "written relative to the game time (0 here)";
+    EXPECT_FLOAT_EQ(back->GetVelocity().z, 6.0f);
+    EXPECT_FLOAT_EQ(back->GetLaunchPoint().y, 2.0f);
+    EXPECT_FLOAT_EQ(back->GetTimeToImpact(), 1.5f);
+    EXPECT_FLOAT_EQ(back->GetDamage(), 7.0f);
+    EXPECT_EQ(back->GetImpactSound(), 44);
+    EXPECT_EQ(back->GetMatterType(), 2);
+    EXPECT_FALSE(back->IsFinished());
+
+    back->SetType(77); // as a damaged file would hold
+    const uint32_t live = TsProjectile::LiveCount();
+    back->Tick(1);
+    EXPECT_TRUE(back->IsFinished());
+    back->Tick(2);
+    EXPECT_EQ(TsProjectile::LiveCount(), live - 1);
+}
+
+} // namespace

@@ -1,0 +1,212 @@
+// Stashes: the lid found in the model, the lid's swing and the fade, who
+// opens a stash, the payload's class and template, and the saved form of a
+// stash caught opening.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/OmArchive.h"
+#include "engine/OmGroup.h"
+#include "engine/OmMatrix3.h"
+#include "game/framework/TsAccess.h"
+#include "game/objects/TsLockObject.h"
+#include "game/objects/TsStashObject.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/ItemTestSupport.h"
+
+namespace {
+
+OmGroup* Named(const char* name)
+{
+    auto* group = new OmGroup;
+    group->SetName(name);
+    return group;
+}
+
+// parent takes its own reference to the child.
+OmGroup* Under(OmGroup* parent, const char* name)
+{
+    OmGroup* child = Named(name);
+    parent->AddChild(child);
+    child->Release();
+    return child;
+}
+
+TEST(StashLid, TheFirstNodeDepthFirstThatNamesALid)
+{
+    OmGroup* root = Named("chest");
+    OmGroup* body = Under(root, "body");
+    Under(body, "li");                            // too short
+    OmGroup* deep = Under(body, "Hinge_LID_01");  // depth first: found before the later sibling
+    Under(root, "lid");
+    EXPECT_EQ(TsStashObject::FindLid(root), deep);
+    EXPECT_EQ(TsStashObject::FindLid(body->GetChild(0)), nullptr);
+    EXPECT_EQ(TsStashObject::FindLid(nullptr), nullptr);
+    root->Release();
+}
+
+// A stash whose lid is the test's node; touched by a player character
+// (the class of that name).
+class StashTest : public ::testing::Test {
+protected:
+    void SetUp() override { TsAccess::SetLuaState(lua.L()); }
+    void TearDown() override
+    {
+        TsAccess::SetLuaState(nullptr);
+        stash->Release();
+    }
+    ScriptState lua;
+    TsStashObject* stash = new TsStashObject;
+};
+
+TEST_F(StashTest, APayloadOfAnUnknownOrWrongClassFailsTheImport)
+{
+    LogCapture log;
+    stash->SetName("chest");
+    stash->SetPayloadType("TsNoSuchObject");
+    EXPECT_FALSE(stash->Import());
+    EXPECT_TRUE(log.Contains("TsNoSuchObject"));
+    stash->SetPayloadType("TsLockObject"); // a real class, but nothing one can pick up
+    EXPECT_FALSE(stash->Import());
+    EXPECT_EQ(stash->GetPayload(), nullptr);
+}
+
+TEST_F(StashTest, ThePayloadIsMadeOnceFromItsTemplate)
+{
+    ASSERT_EQ(lua.Run("function Medkit(item) item:SetHealth(5) end function Broken(item) error('x') end"), 0);
+    stash->SetName("chest");
+    stash->SetPosition(2, 0, 3);
+    stash->SetPayloadType("TsItemObject");
+    stash->SetPayloadTemplate("Broken");
+    EXPECT_FALSE(stash->Import());
+
+    TsStashObject* good = new TsStashObject;
+    good->SetName("chest2");
+    good->SetPosition(2, 0, 3);
+    good->SetPayloadType("TsItemObject");
+    good->SetPayloadTemplate("Medkit");
+    EXPECT_TRUE(good->Import());
+    auto* payload = TsItemObject::Cast(good->GetPayload());
+    ASSERT_NE(payload, nullptr);
+    EXPECT_STREQ(payload->GetName(), "payloadchest2");
+    EXPECT_FLOAT_EQ(payload->GetHealth(), 5.0f);
+    EXPECT_FLOAT_EQ(payload->GetPosition().x, 2.0f);
+    EXPECT_TRUE(good->Import()); // again: the same payload, no second one
+    EXPECT_EQ(good->GetPayload(), payload);
+    EXPECT_EQ(payload->GetRefCount(), 1u);
+    good->Release();
+}
+
+TEST_F(StashTest, OnlyAPlayerCharacterOpensAStash)
+{
+    TestWielder* npc = new TestWielder;
+    stash->OnTouch(npc, 0.0f);
+    EXPECT_FALSE(stash->IsOpened());
+    EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
+    npc->Release();
+}
+
+TEST_F(StashTest, TheLidSwingsOpenAndTheStashFadesAway)
+{
+    OmGroup* model = Named("chest");
+    OmGroup* lid = Under(model, "lid");
+    stash->SetModel(model);
+    model->Release();
+    ASSERT_TRUE(stash->Initialise());
+    ASSERT_EQ(stash->GetLid(), lid);
+    stash->AdvanceOpening(1.0f); // closed: no swing
+    EXPECT_FLOAT_EQ(stash->GetOpenProgress(), 0.0f);
+
+    ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
+    stash->SetPayloadType("TsItemObject");
+    stash->SetPayloadTemplate("Fill");
+    ASSERT_TRUE(stash->Import());
+    TsCollectibleObject* inside = stash->GetPayload();
+    ASSERT_NE(inside, nullptr);
+    inside->AddRef();
+    TestWielder* opener = new TestWielder;
+    stash->Open(opener);
+    EXPECT_TRUE(stash->IsOpened());
+    EXPECT_EQ(stash->GetPayload(), nullptr);
+    EXPECT_EQ(inside->GetOwner(), opener);
+    EXPECT_EQ(inside->GetPickupDelay(), 10);
+    EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE)); // the lid still has to swing
+
+    struct Step {
+        float seconds, progress, fade, angle;
+        bool gone;
+    };
+    const float pi = 3.14159265f;
+    const Step steps[] = {
+        {5.0f, 0.5f, 0.75f, 0.5f * pi, false},
+        {5.0f, 1.0f, 0.5f, pi, false},
+        {5.0f, 1.5f, 0.25f, pi, false},
+        {5.0f, 2.0f, 0.0f, pi, true},
+    };
+    for (const Step& s : steps) {
+        stash->AdvanceOpening(s.seconds);
+        EXPECT_NEAR(stash->GetOpenProgress(), s.progress, 1e-4f);
+        EXPECT_NEAR(stash->GetFade(), s.fade, 1e-4f);
+        EXPECT_EQ(stash->HasFlag(TS_ENTITY_PENDING_DELETE), s.gone);
+        // Turned about X: the lid's up axis leans toward z by the angle.
+        OmMatrix3 expected;
+        expected.SetRotationX(s.angle);
+        EXPECT_NEAR(lid->GetLocal().rotation.m[4], expected.m[4], 1e-4f) << s.progress;
+    }
+    EXPECT_FALSE(stash->IsOpened());
+    stash->Open(opener); // nothing left to give
+    EXPECT_FALSE(stash->IsOpened());
+    inside->Release();
+    opener->Release();
+}
+
+TEST_F(StashTest, AStashWithoutALidGoesTheMomentItOpens)
+{
+    ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
+    stash->SetPayloadType("TsItemObject");
+    stash->SetPayloadTemplate("Fill");
+    ASSERT_TRUE(stash->Import());
+    TsCollectibleObject* inside = stash->GetPayload();
+    inside->AddRef();
+    stash->Open(nullptr);
+    EXPECT_TRUE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
+    inside->Release();
+}
+
+TEST_F(StashTest, AStashSavedWhileOpeningIsSavedAsGone)
+{
+    ScratchDir dir;
+    OmGroup* model = Named("chest");
+    Under(model, "Lid");
+    stash->SetModel(model);
+    model->Release();
+    ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
+    stash->SetPayloadType("TsItemObject");
+    stash->SetPayloadTemplate("Fill");
+    ASSERT_TRUE(stash->Import());
+    ASSERT_TRUE(stash->Initialise());
+    TsCollectibleObject* inside = stash->GetPayload();
+    inside->AddRef(); // as the level would when the stash lets it out
+    stash->Open(nullptr);
+    stash->AdvanceOpening(3.0f);
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive out(OmClassRegistry::Instance());
+        out.AddRoot(stash);
+        ASSERT_TRUE(out.Save("stash.sav"));
+    }
+    OmArchive in(OmClassRegistry::Instance());
+    ASSERT_TRUE(in.Load("stash.sav"));
+    TsStashObject* back = TsStashObject::Cast(in.GetRoot(0));
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->HasFlag(TS_ENTITY_PENDING_DELETE));
+    EXPECT_FALSE(back->IsOpened());
+    EXPECT_EQ(back->GetPayload(), nullptr);
+    EXPECT_STREQ(back->GetPayloadType(), "TsItemObject");
+    back->Release();
+    inside->Release();
+}
+
+} // namespace

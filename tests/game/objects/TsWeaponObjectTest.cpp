@@ -1,0 +1,355 @@
+// Weapons on their own (no level): checked sound ids and slots, modes and
+// their attribute blocks, the reload countdown, the shots a ranged weapon
+// sets up (checked projectile ids, damage, speed, ray lifetimes, shots of
+// no speed), ammunition from the wielder's inventory, the melee cone and
+// its delayed blow, and a weapon through a saved game.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/framework/TsEntity.h"
+#include "game/objects/TsAttack.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsProjectile.h"
+#include "game/objects/TsProjectileAttributes.h"
+#include "game/objects/TsWeaponObject.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+struct Hit {
+    float damage;
+    TsCharacterObject* attacker;
+    OmVector3 position;
+};
+
+// Something to strike: it keeps every attack that reaches it.
+class Dummy : public TsEntity {
+    OM_DECLARE_CLASS(Dummy)
+public:
+    Dummy() { SetFlag(TS_ENTITY_TARGETABLE); m_radius = 0.25f; }
+    explicit Dummy(OmArchive& archive) : TsEntity(archive) {}
+    void OnHit(TsAttack& attack) override
+    {
+        hits.push_back({attack.GetDamage(), attack.GetAttacker(), attack.GetPosition()});
+    }
+    std::vector<Hit> hits;
+};
+OM_IMPLEMENT_CLASS(Dummy, TsEntity)
+
+// A wielder with an inventory of its own.
+class Fighter : public TsCharacterObject {
+    OM_DECLARE_CLASS(Fighter)
+public:
+    Fighter() : pack(new TsInventory(this)) { m_inventory = pack; m_radius = 0.25f; }
+    explicit Fighter(OmArchive& archive) : TsCharacterObject(archive) {}
+    ~Fighter() override
+    {
+        m_inventory = nullptr;
+        if (pack)
+            pack->Release();
+    }
+    TsInventory* pack = nullptr;
+};
+OM_IMPLEMENT_CLASS(Fighter, TsCharacterObject)
+
+constexpr int32_t kShotType = 6;
+
+class WeaponTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TsProjectileAttributes::ResetAll();
+        TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(kShotType);
+        rec.m_lifetime = 2.0f;
+        rec.m_initialSpeed = 40.0f;
+        rec.m_verticalSpeed = 1.0f;
+        weapon = new TsWeaponObject;
+        TsWeaponAttributes& a = weapon->Attributes(false);
+        a.SetWeaponType(TS_WEAPON_RANGED_MANUAL);
+        a.SetAmmoType(-1);
+        a.SetAmmoPerShot(3);
+        a.SetEfficiency(4.0f);
+        a.SetRange(20.0f);
+        a.SetReload(1.0f);
+        a.SetProjectileID(kShotType);
+    }
+    void TearDown() override
+    {
+        weapon->Release();
+        // Shots left in flight go with the test.
+        std::vector<TsProjectile*> shots;
+        TsProjectile::ForEachLive([&shots](TsProjectile& p) { shots.push_back(&p); });
+        for (TsProjectile* p : shots)
+            p->Release();
+        TsProjectile::ReleaseVertexBuffer();
+        TsProjectileAttributes::ResetAll();
+    }
+
+    // The one shot in flight, null when there is none.
+    static TsProjectile* OnlyShot()
+    {
+        TsProjectile* found = nullptr;
+        int count = 0;
+        TsProjectile::ForEachLive([&](TsProjectile& p) { found = &p, ++count; });
+        return count == 1 ? found : nullptr;
+    }
+
+    TsWeaponObject* weapon = nullptr;
+    LogCapture log;
+};
+
+TEST_F(WeaponTest, SoundIdsAndSlotsAreChecked)
+{
+    const struct {
+        int32_t slot, id;
+        bool stored;
+    } cases[] = {
+        {TS_WEAPON_SOUND_PRIMARY, 0, true},   {TS_WEAPON_SOUND_SECONDARY_IMPACT, 239, true},
+        {TS_WEAPON_SOUND_LOOP, -1, true},     {TS_WEAPON_SOUND_PRIMARY, 240, false},
+        {TS_WEAPON_SOUND_PRIMARY, -2, false}, {TS_NUM_WEAPON_SOUNDS, 5, false},
+        {-1, 5, false},
+    };
+    for (const auto& c : cases) {
+        weapon->FlagSoundForLoading(TS_WEAPON_SOUND_PRIMARY, 17);
+        EXPECT_EQ(weapon->FlagSoundForLoading(c.slot, c.id), c.stored) << c.slot << " " << c.id;
+        if (c.slot >= 0 && c.slot < TS_NUM_WEAPON_SOUNDS) {
+            EXPECT_EQ(weapon->GetSound(c.slot), c.stored ? c.id : (c.slot == 0 ? 17 : -1));
+        }
+    }
+    EXPECT_EQ(weapon->GetSound(TS_NUM_WEAPON_SOUNDS), -1);
+}
+
+TEST_F(WeaponTest, TheModePicksTheBlockAndToggleFlipsIt)
+{
+    weapon->Attributes(true).SetWeaponType(TS_WEAPON_ROCKET);
+    EXPECT_EQ(weapon->GetCurrentWeaponType(), TS_WEAPON_RANGED_MANUAL);
+    EXPECT_TRUE(weapon->ToggleMode());
+    EXPECT_EQ(weapon->GetCurrentWeaponType(), TS_WEAPON_ROCKET);
+    EXPECT_FALSE(weapon->ToggleMode());
+    EXPECT_FALSE(weapon->IsSecondary());
+    EXPECT_TRUE(weapon->CanEquip());
+    EXPECT_FLOAT_EQ(weapon->GetRadius(), 0.3f);
+}
+
+TEST_F(WeaponTest, AShotWaitsForTheReloadCountdown)
+{
+    EXPECT_EQ(weapon->ConsumeAmmo(), 3) << "no ammunition needed: the shot's worth";
+    EXPECT_EQ(weapon->GetReloadCountdown(), 10);
+    EXPECT_EQ(weapon->ConsumeAmmo(), 0);
+    for (int i = 0; i < 10; ++i)
+        weapon->Tick(uint32_t(i));
+    EXPECT_EQ(weapon->ConsumeAmmo(), 3);
+}
+
+TEST_F(WeaponTest, ARangedShotCarriesTheWeaponsDamageAndTheTypesSpeed)
+{
+    ASSERT_TRUE(weapon->FireRanged(OmVector3(1, 1, 1), OmVector3(1, 0, 0)));
+    TsProjectile* shot = OnlyShot();
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(shot->GetType(), kShotType);
+    EXPECT_FLOAT_EQ(shot->GetDamage(), 12.0f) << "efficiency x the 3 spent";
+    EXPECT_FLOAT_EQ(shot->GetVelocity().x, 40.0f);
+    EXPECT_FLOAT_EQ(shot->GetVelocity().y, 1.0f) << "the type's upward speed added";
+    EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), 2.0f) << "nothing in the way: reach 100 is beyond the lifetime";
+    EXPECT_FLOAT_EQ(shot->GetLaunchPoint().x, 1.0f);
+    EXPECT_NEAR(shot->GetPosition().x, 5.0f, 1e-5f) << "launched: one step made";
+    EXPECT_EQ(shot->GetOwner(), nullptr);
+}
+
+TEST_F(WeaponTest, RaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
+{
+    const struct {
+        float speed;
+        bool ray;
+        float lifetime, timeToImpact;
+    } cases[] = {
+        {40.0f, true, 0.5f, 2.0f},  // lives to range 20 at 40 a second
+        {40.0f, false, 2.0f, 2.0f},
+        {0.05f, true, 2.0f, 2.0f},  // too slow to clamp
+        {0.0f, false, 2.0f, 2.0f},  // no speed: no division
+    };
+    for (const auto& c : cases) {
+        TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(kShotType);
+        rec.m_initialSpeed = c.speed;
+        rec.m_bRay = c.ray;
+        weapon->SetReloadCountdown(0);
+        ASSERT_TRUE(weapon->FireRanged(OmVector3(), OmVector3(0, 0, 1)));
+        TsProjectile* shot = OnlyShot();
+        ASSERT_NE(shot, nullptr);
+        EXPECT_FLOAT_EQ(shot->GetLifetime(), c.lifetime) << c.speed << " " << c.ray;
+        EXPECT_TRUE(std::isfinite(shot->GetTimeToImpact()));
+        EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), c.timeToImpact) << c.speed << " " << c.ray;
+        shot->Release();
+    }
+}
+
+TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
+{
+    for (int32_t id : {-1, 32, 500}) {
+        weapon->Attributes(false).SetProjectileID(id);
+        weapon->SetReloadCountdown(0);
+        EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0))) << id;
+        weapon->SetReloadCountdown(0);
+        EXPECT_FALSE(weapon->FireAt(OmVector3(), OmVector3(1, 0, 0), nullptr)) << id;
+        EXPECT_EQ(TsProjectile::LiveCount(), 0u);
+    }
+    EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
+}
+
+TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
+{
+    auto* target = new Dummy;
+    weapon->Attributes(false).SetAmmoPerShot(1);
+    ASSERT_TRUE(weapon->FireAt(OmVector3(), OmVector3(1, 0, 0), target));
+    TsProjectile* shot = OnlyShot();
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(shot->GetTarget(), target);
+    EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), 2.0f);
+    target->Release();
+}
+
+TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
+{
+    auto* fighter = new Fighter;
+    auto* ammo = new TsItemObject;
+    ammo->SetAmmoType(3);
+    ammo->SetMaxStack(50);
+    ammo->SetStack(5);
+    ASSERT_EQ(fighter->GetInventory()->AddArticle(ammo), 5);
+    weapon->SetOwner(fighter);
+    TsWeaponAttributes& a = weapon->Attributes(false);
+    a.SetAmmoType(3);
+    a.SetAmmoPerShot(2);
+    a.SetReload(0.0f);
+    EXPECT_EQ(weapon->ConsumeAmmo(), 2);
+    EXPECT_EQ(ammo->GetStack(), 3);
+    ASSERT_TRUE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+    EXPECT_EQ(ammo->GetStack(), 1);
+    EXPECT_FLOAT_EQ(OnlyShot()->GetDamage(), 8.0f);
+    EXPECT_EQ(OnlyShot()->GetOwner(), fighter);
+    a.SetAmmoType(4); // a kind the wielder does not carry
+    EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+    EXPECT_EQ(ammo->GetStack(), 1);
+    weapon->SetOwner(nullptr);
+    fighter->Release();
+}
+
+// The wielder stands at the origin facing +z; the dummies stand around it.
+struct MeleeCase {
+    const char* what;
+    float spread;
+    std::vector<OmVector3> dummies;
+    int struck;         // index of the dummy the blow lands on, -1 none
+    float damage;
+};
+
+TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
+{
+    const MeleeCase cases[] = {
+        {"one ahead", 90.0f, {OmVector3(0, 0, 1)}, 0, 5.0f},
+        {"two in the cone share the blow", 90.0f, {OmVector3(0, 0, 1), OmVector3(0.3f, 0, 1.5f)}, 1, 3.75f},
+        {"beside and behind are outside", 90.0f, {OmVector3(1, 0, 0), OmVector3(0, 0, -1)}, -1, 0.0f},
+        {"a spread of 0 takes only dead ahead", 0.0f, {OmVector3(0.2f, 0, 1), OmVector3(0, 0, 1.2f)}, 1, 5.0f},
+        {"beyond the range", 90.0f, {OmVector3(0, 0, 3.0f)}, -1, 0.0f},
+    };
+    for (const MeleeCase& c : cases) {
+        auto* fighter = new Fighter;
+        fighter->SetHeading(0.0f);
+        std::vector<Dummy*> dummies;
+        OmArray<TsEntity*> around;
+        for (const OmVector3& at : c.dummies) {
+            dummies.push_back(new Dummy);
+            dummies.back()->SetPosition(at.x, at.y, at.z);
+            around.Add(dummies.back());
+        }
+        fighter->BuildNeighbourList(around);
+        auto* club = new TsWeaponObject;
+        TsWeaponAttributes& a = club->Attributes(false);
+        a.SetEfficiency(5.0f);
+        a.SetRange(2.0f);
+        a.SetSpread(c.spread);
+        club->SetOwner(fighter);
+        EXPECT_EQ(club->FireMelee(OmVector3(0, 1, 0), OmVector3(0, 0, 1)), c.struck >= 0) << c.what;
+        EXPECT_EQ(club->GetReloadCountdown(), 10) << c.what;
+        for (int tick = 0; tick < 6; ++tick) {
+            club->Tick(uint32_t(tick));
+            size_t landed = 0;
+            for (Dummy* d : dummies)
+                landed += d->hits.size();
+            EXPECT_EQ(landed, size_t(c.struck >= 0 && tick >= 3 ? 1 : 0)) << c.what << " tick " << tick;
+        }
+        if (c.struck >= 0) {
+            ASSERT_EQ(dummies[size_t(c.struck)]->hits.size(), 1u) << c.what;
+            EXPECT_FLOAT_EQ(dummies[size_t(c.struck)]->hits[0].damage, c.damage) << c.what;
+            EXPECT_EQ(dummies[size_t(c.struck)]->hits[0].attacker, fighter) << c.what;
+        }
+        club->SetOwner(nullptr);
+        club->Release();
+        for (Dummy* d : dummies)
+            d->Release();
+        fighter->Release();
+    }
+}
+
+TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
+{
+    auto* fighter = new Fighter;
+    auto* patient = new Dummy;
+    patient->SetPosition(0, 0, 1);
+    OmArray<TsEntity*> around;
+    around.Add(patient);
+    fighter->BuildNeighbourList(around);
+    const float before = fighter->GetVitality();
+    TsWeaponAttributes& a = weapon->Attributes(false);
+    a.SetWeaponType(TS_WEAPON_MELEE);
+    a.SetEquipType(TsWeaponAttributes::kEquipHeal);
+    a.SetEfficiency(-4.0f);
+    a.SetSpread(90.0f);
+    a.SetRange(2.0f);
+    weapon->SetOwner(fighter);
+    ASSERT_TRUE(weapon->FireMelee(OmVector3(), OmVector3(0, 0, 1)));
+    EXPECT_FLOAT_EQ(fighter->GetVitality(), before - 2.0f);
+    weapon->SetOwner(nullptr);
+    patient->Release();
+    fighter->Release();
+}
+
+TEST_F(WeaponTest, AWeaponComesBackFromASavedGame)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    weapon->SetBimodal(true);
+    weapon->SetMode(true);
+    weapon->SetMuzzleOffset(0.1f, 0.2f, 0.3f);
+    weapon->SetReloadCountdown(7);
+    weapon->Attributes(true).SetStun(2.5f);
+    weapon->FlagSoundForLoading(TS_WEAPON_SOUND_NOAMMO, 200);
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(weapon);
+        ASSERT_TRUE(archive.Save("weapon.sav"));
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    ASSERT_TRUE(archive.Load("weapon.sav"));
+    auto* back = TsWeaponObject::Cast(archive.GetRoot(0));
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->IsBimodal());
+    EXPECT_TRUE(back->IsSecondary());
+    EXPECT_EQ(back->GetReloadCountdown(), 7);
+    EXPECT_FLOAT_EQ(back->GetMuzzleOffset().z, 0.3f);
+    EXPECT_FLOAT_EQ(back->Attributes(true).GetStun(), 2.5f);
+    EXPECT_EQ(back->Attributes(false).projectileId, kShotType);
+    EXPECT_FLOAT_EQ(back->Attributes(false).efficiency, 4.0f);
+    EXPECT_EQ(back->GetSound(TS_WEAPON_SOUND_NOAMMO), 200);
+    EXPECT_NE(back->GetPendingAttack(), nullptr);
+    back->Release();
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+// Items, stashes, locks, light effects, collectibles and inventories as
+// item templates, entity scripts and mission scripts use them.
+
+#include "tests/script/LuaTestState.h"
+
+#include "game/framework/TsAccess.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsLightEffectObject.h"
+#include "game/objects/TsLockObject.h"
+#include "game/objects/TsStashObject.h"
+#include "game/objects/TsWeaponObject.h"
+#include "tests/game/objects/ItemTestSupport.h"
+
+OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
+
+class ItemBindingsTest : public LuaTest {
+protected:
+    void SetUp() override
+    {
+        LuaTest::SetUp();
+        OpenPackage();
+        TsAccess::SetLuaState(L); // templates run in it
+    }
+    void TearDown() override
+    {
+        TsAccess::SetLuaState(nullptr);
+        LuaTest::TearDown();
+    }
+    template <class T>
+    T* Global(const char* name)
+    {
+        lua_getglobal(L, name);
+        auto* object = static_cast<T*>(tolua_tousertype(L, -1, nullptr));
+        lua_pop(L, 1);
+        return object;
+    }
+    void SetGlobal(const char* name, void* object, const char* type)
+    {
+        tolua_pushusertype(L, object, type);
+        lua_setglobal(L, name);
+    }
+};
+
+TEST_F(ItemBindingsTest, ANewItemIsOneOfNothingUntilItsTemplateSaysMore)
+{
+    ASSERT_EQ(Run("i = TsItemObject:new()"), "");
+    EXPECT_EQ(Number("i:GetStack()"), 1.0);
+    EXPECT_EQ(Number("i:GetPackSize()"), 1.0);
+    EXPECT_EQ(Type("i:IsAmmo()"), "nil");
+    EXPECT_EQ(Type("i:IsAutoUse()"), "nil");
+    ASSERT_EQ(Run("i:SetUsage(TS_ITEMUSAGE_AUTO_USE) i:SetAmmoType(3) i:SetStack(4.9) i:SetMaxStack(10)\n"
+                  "i:SetPackSize(2) i:SetVitality(1.5) i:SetHealth(2.5) i:SetMatterType(1)\n"
+                  "i:FlagSoundForLoading(TsItemObject.TS_ITEM_SOUND_DROPPING, 12)\n"
+                  "i:SetTemplate('Medkit') i:SetValue(3.5) i:SetForSale(false) i:SetCanDrop(1)"),
+              "");
+    EXPECT_EQ(Number("i:IsAutoUse()"), 1.0);
+    EXPECT_EQ(Number("i:IsAmmo()"), 1.0);
+    EXPECT_EQ(Number("i:GetAmmoType()"), 3.0);
+    EXPECT_EQ(Number("i:GetStack()"), 4.0);
+    EXPECT_EQ(Number("i:GetMaxStack()"), 10.0);
+    EXPECT_EQ(Number("i:GetVitality()"), 1.5);
+    EXPECT_EQ(Number("i:GetHealth()"), 2.5);
+    EXPECT_EQ(Number("i:GetValue()"), 3.5);
+    EXPECT_EQ(Type("i:IsForSale()"), "nil");
+    EXPECT_EQ(Number("i:CanDrop()"), 1.0);
+    EXPECT_EQ(Number("i:CanPickup()"), 1.0);
+    EXPECT_EQ(Number("i:GetPickupDelay()"), 0.0);
+    EXPECT_EQ(Type("i:HasOwner()"), "nil");
+    EXPECT_EQ(Type("i:GetOwner()"), "nil");
+    auto* item = Global<TsItemObject>("i");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->GetSound(), 12);
+    EXPECT_EQ(item->GetMatterType(), 1);
+    EXPECT_STREQ(item->GetTemplate(), "Medkit");
+    ExpectTypeErrors({"i:SetStack()", "i:SetStack('x')", "i:GetStack(1)", "i:FlagSoundForLoading(0)",
+                      "i:SetTemplate(nil)", "TsLockObject.HackLock(i)"});
+    EXPECT_EQ(Run("i:delete()"), "");
+    ExpectSelfErrors({"i:GetStack()"});
+}
+
+TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClass)
+{
+    ASSERT_EQ(Run("s = TsStashObject:new() s:SetPayloadType('TsItemObject') s:SetPayloadTemplate('Medkit')"), "");
+    auto* stash = Global<TsStashObject>("s");
+    ASSERT_NE(stash, nullptr);
+    EXPECT_STREQ(stash->GetPayloadTemplate(), "Medkit");
+    EXPECT_EQ(Type("s:GetPayloadItem()"), "nil"); // none made yet
+    ASSERT_EQ(Run("function Medkit(item) item:SetHealth(4) end"), "");
+    ASSERT_TRUE(stash->Import());
+    EXPECT_EQ(Number("s:GetPayloadItem():GetHealth()"), 4.0);
+    EXPECT_EQ(Type("s:GetPayloadWeapon()"), "nil");
+    // A payload type that names a class the payload is not: nothing is
+    // handed out under the wrong tag.
+    stash->SetPayloadType("TsWeaponObject");
+    EXPECT_EQ(Type("s:GetPayloadWeapon()"), "nil");
+    EXPECT_EQ(Type("s:GetPayloadItem()"), "nil");
+    stash->SetPayloadType("tsitemobject"); // exact and case-sensitive
+    EXPECT_EQ(Type("s:GetPayloadItem()"), "nil");
+    ExpectTypeErrors({"s:SetPayloadType()", "s:GetPayloadItem(1)"});
+    EXPECT_EQ(Run("s:delete()"), "");
+}
+
+TEST_F(ItemBindingsTest, LocksOpenWithTheirKeyOrAHack)
+{
+    ASSERT_EQ(Run("l = TsLockObject:new() l:SetKeyID(4) l:SetLocked(true) l:SetLockHeight(1.5)\n"
+                  "l:SetLockScript('OnVault')"),
+              "");
+    EXPECT_EQ(Number("l:ActivateLock(3)"), 1.0); // wrong key: still locked
+    EXPECT_EQ(Type("l:ActivateLock(4)"), "nil");  // right key on a locked lock: now open
+    EXPECT_EQ(Number("l:ActivateLock(4.7)"), 1.0); // 4.7 arrives as 4
+    EXPECT_EQ(Number("l:HackLock()"), 1.0);
+    EXPECT_EQ(Type("l:GetLocked()"), "nil");
+    EXPECT_EQ(Number("l:HackLock()"), 1.0);
+    auto* lock = Global<TsLockObject>("l");
+    ASSERT_NE(lock, nullptr);
+    EXPECT_STREQ(lock->GetLockScript(), "OnVault");
+    EXPECT_FLOAT_EQ(lock->GetLockHeight(), 1.5f);
+    ExpectTypeErrors({"l:ActivateLock()", "l:SetLockScript(1, 2)"});
+    EXPECT_EQ(Run("l:delete()"), "");
+}
+
+TEST_F(ItemBindingsTest, ALightEffectWithoutItsLightSwitchesNothing)
+{
+    ASSERT_EQ(Run("e = TsLightEffectObject:new() e:SetLight('lampA') e:SetBound('room')\n"
+                  "e:SetEffect(TsLightEffectObject.SLOW_PULSE) e:SetSwitch(true) e:TriggerEffect()"),
+              "");
+    EXPECT_EQ(Type("e:ToggleSwitch()"), "nil");
+    EXPECT_EQ(Number("TsLightEffectObject.FAST_PULSE"), 3.0);
+    auto* effect = Global<TsLightEffectObject>("e");
+    ASSERT_NE(effect, nullptr);
+    EXPECT_EQ(effect->GetEffect(), 2u);
+    EXPECT_STREQ(effect->GetLightName(), "lampA");
+    EXPECT_STREQ(effect->GetBoundName(), "room");
+    ExpectTypeErrors({"e:SetEffect()", "e:SetLight(3, 4)", "e:ToggleSwitch(1)"});
+    EXPECT_EQ(Run("e:delete()"), "");
+}
+
+TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
+{
+    TestWielder* wielder = new TestWielder;
+    SetGlobal("inv", wielder->GetInventory(), "TsInventory");
+    TsWeaponObject* gun = MakeWeapon("gun");
+    gun->Attributes(false).SetAmmoType(2);
+    SetGlobal("gun", gun, "TsWeaponObject");
+    ASSERT_EQ(Run("a = TsItemObject:new() a:SetAmmoType(2) a:SetStack(6) a:SetMaxStack(20) a:SetMdl('ammo.pbf')\n"
+                  "b = TsItemObject:new() b:SetAmmoType(2) b:SetStack(3) b:SetMaxStack(20) b:SetMdl('ammo.pbf')\n"
+                  "r = TsItemObject:new() r:SetMdl('rock.pbf')"),
+              "");
+    EXPECT_EQ(Number("inv:AddArticle(gun)"), 1.0);
+    EXPECT_EQ(Number("inv:AddArticle(a)"), 6.0);
+    EXPECT_EQ(Number("inv:AddArticle(b)"), 3.0); // merged into a
+    EXPECT_EQ(Number("inv:AddArticleAndRemove(r)"), 1.0);
+    EXPECT_EQ(Number("inv:GetTotalCount()"), 3.0);
+    EXPECT_EQ(Number("inv:GetMaxCount()"), 10.0);
+    EXPECT_EQ(Number("inv:GetWeaponCount()"), 1.0);
+    EXPECT_EQ(Number("inv:GetAmmoCount()"), 1.0);    // the stacks
+    EXPECT_EQ(Number("inv:GetAmmoCount(gun)"), 9.0); // the rounds for the gun
+    EXPECT_EQ(Number("inv:GetAmmo(0):GetStack()"), 9.0);
+    EXPECT_EQ(Type("inv:GetItem(1)"), "nil");
+    EXPECT_EQ(Number("inv:GetArticle(1):GetValue()"), 0.0); // the first ammunition, as a collectible
+    EXPECT_EQ(Type("inv:GetEquipped()"), "nil");
+    EXPECT_EQ(Number("inv:EquipArticle(gun)"), 1.0);
+    EXPECT_EQ(Type("inv:EquipArticle(r)"), "nil"); // not a weapon
+    EXPECT_EQ(Number("inv:EquipNext()"), 1.0);     // the last weapon: unequipped
+    EXPECT_EQ(Type("inv:GetEquipped()"), "nil");
+    EXPECT_EQ(Number("inv:EquipPrevious()"), 1.0);
+    EXPECT_EQ(Run("inv:UnequipArticle()"), "");
+    EXPECT_EQ(Number("inv:RemoveArticle(r)"), 1.0);
+    EXPECT_EQ(Type("inv:RemoveArticle(r)"), "nil");
+    EXPECT_EQ(Run("inv:SetMaxCount(1)"), "");
+    EXPECT_EQ(Number("inv:GetMaxCount()"), 1.0);
+    // The articles the inventory took are the game's: scripts cannot delete
+    // them. One merged away, or taken out again, is the script's.
+    EXPECT_NE(Run("a:delete()"), "");
+    EXPECT_EQ(Run("b:delete() r:delete()"), "");
+    ExpectTypeErrors({"inv:AddArticle()", "inv:AddArticle(inv)", "inv:GetWeapon()", "inv:GetAmmoCount(1)"});
+    wielder->Release();
+}

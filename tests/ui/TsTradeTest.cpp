@@ -1,0 +1,99 @@
+// The trade rules: who is a trader, the call that starts a trader's
+// conversation, and what buying and selling cost and pay.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/game/framework/LogCapture.h"
+#include "ui/TsTrade.h"
+
+namespace {
+
+TEST(TradeRules, TradersAreKnownByTheirExactName)
+{
+    const struct {
+        const char* name;
+        const char* script;
+    } cases[] = {{"WeaponTrader", "RunWeaponTraderConversation"},
+                 {"TechTrader", "RunTechTraderConversation"},
+                 {"HerbTrader", "RunHerbTraderConversation"},
+                 {"techtrader", nullptr},
+                 {"TechTrader2", nullptr},
+                 {"", nullptr},
+                 {nullptr, nullptr}};
+    for (const auto& c : cases) {
+        const char* script = TsTrade::TraderScript(c.name);
+        EXPECT_EQ(script ? std::string(script) : "", c.script ? std::string(c.script) : "")
+            << (c.name ? c.name : "(null)");
+    }
+}
+
+// The character's name becomes script text: only an identifier may, and a
+// call that does not fit is not cut into another one.
+TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndNeverOverruns)
+{
+    LogCapture log;
+    char out[64];
+    ASSERT_TRUE(TsTrade::TraderCall("TechTrader", "Ann_2", out, sizeof out));
+    EXPECT_STREQ(out, "RunTechTraderConversation(Ann_2)");
+    for (const char* bad : {"a) os.exit(", "two words", "", "1abc"}) {
+        EXPECT_FALSE(TsTrade::TraderCall("TechTrader", bad, out, sizeof out)) << bad;
+    }
+    EXPECT_TRUE(log.Contains("not a script identifier"));
+    EXPECT_FALSE(TsTrade::TraderCall("Nobody", "Ann", out, sizeof out));
+    char small[16];
+    EXPECT_FALSE(TsTrade::TraderCall("TechTrader", "Ann", small, sizeof small));
+    EXPECT_STREQ(small, "");
+}
+
+TEST(TradeRules, PricesAsBoughtAndSold)
+{
+    // A pack of 10 at 3 costs 30; the player character of type 1 pays 27
+    // (in single precision 0.9 would make it 26).
+    EXPECT_EQ(TsTrade::BuyCost(3, 10, 0), 30);
+    EXPECT_EQ(TsTrade::BuyCost(3, 10, 1), 27);
+    EXPECT_EQ(TsTrade::BuyCost(7, 1, 1), 6);
+    EXPECT_EQ(TsTrade::SellPrice(3, 4), 8);
+    EXPECT_EQ(TsTrade::SellPrice(3, 3), 6);
+    EXPECT_EQ(TsTrade::SellPrice(0, 5), 0);
+}
+
+TEST(TradeRules, ASaleTakesAPackFromALargerStackElseTheWholeArticle)
+{
+    const struct {
+        int32_t stack, pack, maxStack, amount;
+        bool removed;
+    } cases[] = {
+        {12, 4, 20, 4, false}, // a pack sold, 8 kept
+        {3, 4, 20, 3, true},   // less than a pack: all of it
+        {4, 4, 20, 4, true},   // exactly a pack
+        {1, 1, 0, 1, true},    // not stackable
+        {0, 4, 20, 1, true},   // a single unit that keeps no count
+    };
+    for (const auto& c : cases) {
+        bool removed = !c.removed;
+        EXPECT_EQ(TsTrade::SellAmount(c.stack, c.pack, c.maxStack, removed), c.amount) << c.stack;
+        EXPECT_EQ(removed, c.removed) << c.stack;
+    }
+    EXPECT_EQ(TsTrade::TopUpAmount(10, 25, 20), 5);
+    EXPECT_EQ(TsTrade::TopUpAmount(10, 25, 5), 10);
+    EXPECT_EQ(TsTrade::TopUpAmount(10, 25, 30), 0) << "an overfull stack buys nothing";
+}
+
+TEST(TradeRules, TheTraderGridIsTheSmallestStaircaseThatHoldsTheArticles)
+{
+    const int32_t cases[][2] = {{0, 1}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {6, 3}, {7, 4}, {10, 4}, {11, 5}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TsTrade::TraderRowLength(c[0]), c[1]) << c[0];
+}
+
+TEST(TradeRules, InitialiseSetsTheFrame)
+{
+    TsTrade* trade = new TsTrade;
+    EXPECT_TRUE(trade->Initialise());
+    EXPECT_FLOAT_EQ(trade->GetFramePosition().x, 200.0f);
+    EXPECT_FLOAT_EQ(trade->GetFrameSize().y, 100.0f);
+    trade->Release();
+}
+
+} // namespace

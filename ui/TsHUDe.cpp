@@ -1,0 +1,497 @@
+#include "ui/TsHUDe.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/OmBaseSprite.h"
+#include "engine/OmMatrix4.h"
+#include "engine/OmNode.h"
+#include "engine/OmRand.h"
+#include "engine/OmTextureResource.h"
+#include "engine/OmVector4.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+#include "game/framework/TsOptions.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/framework/TsScriptQuote.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsWeaponObject.h"
+#include "platform/GfxTypes.h"
+#include "render/OmD3D.h"
+#include "render/OmD3DFont.h"
+
+namespace {
+
+constexpr const char* kMarkerImage = "data\\hud\\orangecross.tga";
+constexpr float kMarkerScale = 0.8f;
+constexpr float kMarkerLift = 0.05f;
+constexpr int32_t kPanelWidth = 238;
+constexpr int32_t kPlayerCharacterTypes = 7;
+constexpr float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr int32_t kStunWeapon = 6;
+
+struct FlatVertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+};
+
+float Clamp(float v, float lo, float hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+
+TsPlayer* Player()
+{
+    return TsAccess::LocalPlayer();
+}
+
+int32_t MemberCount()
+{
+    TsPlayer* player = Player();
+    return player ? std::min(player->GetTeamCount(), int32_t(TsHUDe::kPortraitCount)) : 0;
+}
+
+} // namespace
+
+TsHUDe::TsHUDe() = default;
+
+TsHUDe::~TsHUDe()
+{
+    font_ = nullptr;
+    ReleaseSprites();
+    if (TsAudio* audio = TsAccess::Audio()) {
+        audio->StopAll();
+    }
+    destinationMarker_.Release();
+}
+
+void TsHUDe::ReleaseSprites()
+{
+    for (OmBaseSprite*& sprite : sprites_) {
+        if (sprite) {
+            sprite->Release();
+            sprite = nullptr;
+        }
+    }
+}
+
+bool TsHUDe::LoadSprites()
+{
+    ReleaseSprites();
+    lua_State* L = TsAccess::LuaState();
+    if (!L || !TsScriptHost::IsFunctionDefined(L, "LoadHUDSprites")) {
+        LogError("TsHUDe::LoadSprites: the script has no LoadHUDSprites");
+        return false;
+    }
+    if (TsScriptHost::CallFunction(L, "LoadHUDSprites") != 0) {
+        return false;
+    }
+    TsMain* app = TsMain::Instance();
+    font_ = app ? app->GetHUDFont() : nullptr;
+    const TsOptions* options = TsAccess::Options();
+    noInventoryAnimation_ = options && options->IsAnimatingInventory() ? 0 : 1;
+    openSlot_ = -1;
+    trader_ = nullptr;
+    tradePanelVisible_ = 0;
+    menu_.Init();
+    infoWindow_.Init();
+    priceWindow_.Init();
+    TsHUDPortrait::BuildIndices();
+    for (TsHUDPortrait& portrait : portraits_) {
+        portrait.SetSize(64, 64);
+    }
+    if (!destinationMarker_.Create(kMarkerImage)) {
+        LogErrorF("TsHUDe::LoadSprites: the destination marker %s did not load", kMarkerImage);
+        return false;
+    }
+    destinationMarker_.SetScale(kMarkerScale);
+    return true;
+}
+
+bool TsHUDe::CreateSprite(int32_t id, const char* fileName)
+{
+    if (id < 0 || id >= HUD_MAX_SPRITES) {
+        LogErrorF("TsHUDe::CreateSprite: slot %d is outside the table (0 to %d)", id, HUD_MAX_SPRITES - 1);
+        return false;
+    }
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!renderer || !fileName) {
+        LogErrorF("TsHUDe::CreateSprite: no renderer or no file for slot %d", id);
+        return false;
+    }
+    OmTextureResource texture(fileName, -1, 1);
+    const int32_t textureId = renderer->RegisterTexture(&texture);
+    if (textureId < 0 || !renderer->LoadTexture(textureId)) {
+        LogErrorF("TsHUDe::CreateSprite: the image %s did not load", fileName);
+        return false;
+    }
+    OmBaseSprite* sprite = renderer->CreateSprite(0);
+    if (!sprite) {
+        LogErrorF("TsHUDe::CreateSprite: the renderer made no sprite for %s", fileName);
+        return false;
+    }
+    sprite->textureId = textureId;
+    sprite->SetScreenRelative(false);
+    sprite->colour = 0xFFFFFFFFu;
+    if (sprites_[id]) {
+        sprites_[id]->Release();
+    }
+    sprites_[id] = sprite;
+    return true;
+}
+
+OmBaseSprite* TsHUDe::GetSprite(int32_t id) const
+{
+    return id >= 0 && id < HUD_MAX_SPRITES ? sprites_[id] : nullptr;
+}
+
+void TsHUDe::DrawSprite(int32_t id, float x, float y)
+{
+    OmBaseSprite* sprite = GetSprite(id);
+    OmRenderer* renderer = OmRenderer::Current();
+    if (!sprite || !renderer) {
+        return;
+    }
+    sprite->SetPosition(x, y);
+    sprite->Render(*renderer);
+}
+
+uint32_t TsHUDe::PackColour(const float c[4])
+{
+    auto byte = [](float v) { return uint32_t(Clamp(v, 0.0f, 1.0f) * 255.0f); };
+    return byte(c[3]) << 24 | byte(c[0]) << 16 | byte(c[1]) << 8 | byte(c[2]);
+}
+
+void TsHUDe::DrawText(float x, float y, const float colour[4], const char* text)
+{
+    if (font_ && text) {
+        font_->DrawText(x, y, PackColour(colour), text, 0);
+    }
+}
+
+void TsHUDe::GetTextExtent(const char* text, float& width, float& height) const
+{
+    if (!font_ || !text) {
+        return;
+    }
+    uint32_t size[2] = {0, 0};
+    font_->GetTextExtent(text, size);
+    width = float(size[0]);
+    height = float(size[1]);
+}
+
+// The exit script is later called by name, so only an identifier that fits
+// the buffer is kept.
+bool TsHUDe::ExitDialogue(const char* scriptName, const char* text, bool choice)
+{
+    if (!scriptName || !TsIsScriptIdentifier(scriptName) || std::strlen(scriptName) >= sizeof exitScript_) {
+        LogErrorF("TsHUDe::ExitDialogue: '%s' is no script name", scriptName ? scriptName : "");
+        return true;
+    }
+    std::snprintf(exitScript_, sizeof exitScript_, "%s", scriptName);
+    (void)text;
+    (void)choice;
+    LogError("TsHUDe::ExitDialogue: the in-game front end that asks the question is not built yet");
+    return true;
+}
+
+void TsHUDe::DisplayDialog(const char* text)
+{
+    LogErrorF("TsHUDe::DisplayDialog: the in-game front end is not built yet (%s)", text ? text : "");
+}
+
+void TsHUDe::GetPortraitOrigin(int32_t slot, int32_t& x, int32_t& y)
+{
+    const int32_t w = TsAccess::ScreenWidth();
+    y = TsAccess::ScreenHeight();
+    if (slot == 0) {
+        x = 0;
+    } else if (slot == 1 && MemberCount() == 3) {
+        x = (w - kPanelWidth) / 2;
+    } else {
+        x = w - kPanelWidth;
+    }
+}
+
+void TsHUDe::Render(float frameFraction)
+{
+    const int32_t members = MemberCount();
+    for (int32_t slot = 0; slot < members; ++slot) {
+        RenderPortraitPanel(slot);
+    }
+    RenderInventoryPanel(frameFraction);
+    DrawSprite(HUD_COMMS, float(TsAccess::ScreenWidth() - 64), float(TsAccess::ScreenHeight() - 64));
+    RenderTargetBars();
+    menu_.Render();
+    infoWindow_.Render();
+    priceWindow_.Render();
+    RenderTradePanel();
+    UpdateBlink(frameFraction);
+}
+
+float TsHUDe::BarFraction(float value, float max, float factor)
+{
+    if (!(max > 0.0f)) {
+        return 0.0f;
+    }
+    return Clamp(Clamp(value, 0.0f, max) / max * factor, 0.0f, factor);
+}
+
+void TsHUDe::RenderPortraitPanel(int32_t slot)
+{
+    TsPlayer* player = Player();
+    TsPCObject* c = player ? player->GetSquadMember(slot) : nullptr;
+    if (!c) {
+        return;
+    }
+    int32_t x = 0, y = 0;
+    GetPortraitOrigin(slot, x, y);
+    const int32_t type = c->GetPCType();
+    const int32_t holo = type >= 0 && type < kPlayerCharacterTypes ? HUD_HOLO_HADLEY + type : -1;
+    if (slot == player->GetCurrentIndex()) {
+        DrawSprite(holo, float(x + 65), float(y - 87));
+    } else if (OmBaseSprite* sprite = GetSprite(holo)) {
+        RenderPortraitHologram(slot, sprite->textureId);
+    }
+    if (slot == openSlot_) {
+        DrawSprite(HUD_TBAR, float(x + 137), float(y - 67) - tabOffset_);
+    }
+    DrawSprite(HUD_PLATE, float(x), float(y - 64));
+    DrawSprite(c->GetStay() ? HUD_FOLLOW_OFF : HUD_FOLLOW_ON, float(x + 138), float(y - 23));
+    DrawSprite(c->IsShootOn() ? HUD_SHOOT_ON : HUD_SHOOT_OFF, float(x + 138), float(y - 55));
+    if (OmBaseSprite* health = GetSprite(HUD_HEALTH)) {
+        health->SetUVRect(0.0f, 0.0f, BarFraction(c->GetHealth(), c->GetMaxHealth(), 0.91f), 1.0f);
+        DrawSprite(HUD_HEALTH, float(x + 68), float(y - 17));
+    }
+    if (OmBaseSprite* vitality = GetSprite(HUD_VITALITY)) {
+        vitality->SetUVRect(0.0f, 0.0f, BarFraction(c->GetVitality(), c->GetMaxVitality(), 0.76f), 1.0f);
+        DrawSprite(HUD_VITALITY, float(x + 74), float(y - 28));
+    }
+    if (slot == openSlot_) {
+        DrawSprite(HUD_MAIN_OPEN, float(x), float(y - 64));
+        return;
+    }
+    RenderEquippedWeapon(*c, x, y);
+}
+
+void TsHUDe::RenderEquippedWeapon(TsCharacterObject& c, int32_t x, int32_t y)
+{
+    TsInventory* inventory = c.GetInventory();
+    TsWeaponObject* weapon = inventory ? inventory->GetEquipped() : nullptr;
+    if (!weapon) {
+        DrawSprite(HUD_INV_EMPTY, float(x), float(y - 128));
+        DrawSprite(HUD_HAND, float(x), float(y - 64));
+        DrawSprite(HUD_SECONDARY_FIREOFF, float(x + 43), float(y - 76));
+        return;
+    }
+    const TsWeaponAttributes& current = weapon->Current();
+    const int32_t matter = current.matterType;
+    DrawSprite(matter == 1 ? HUD_INV_CHEM : matter == 2 ? HUD_INV_ENERGY : HUD_INV_PHYS, float(x), float(y - 128));
+    if (OmBaseSprite* own = weapon->GetSprite(); own && OmRenderer::Current()) {
+        own->SetScreenRelative(false);
+        own->SetPosition(float(x), float(y - 64));
+        own->Render(*OmRenderer::Current());
+    }
+    DrawSprite(weapon->IsSecondary() ? HUD_SECONDARY_FIREON : HUD_SECONDARY_FIREOFF, float(x + 43), float(y - 76));
+    int32_t n = current.ammoPerShot > 0 ? inventory->GetAmmoCount(weapon) : -1;
+    const TsWeaponAttributes& primary = weapon->Attributes(false);
+    if (primary.weaponType == kStunWeapon) {
+        n = int32_t(primary.GetStun());
+    }
+    DrawCount(float(x), float(y - 64), n, kWhite);
+}
+
+void TsHUDe::DrawCount(float x, float y, int32_t n, const float colour[4])
+{
+    if (n < 0) {
+        return;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", n);
+    float w = 0.0f, h = 0.0f;
+    GetTextExtent(text, w, h);
+    DrawText(x + 12.0f - w / 2.0f, y + 46.0f, colour, text);
+}
+
+void TsHUDe::RenderPortraitHologram(int32_t slot, int32_t textureId)
+{
+    if (slot < 0 || slot >= kPortraitCount) {
+        return;
+    }
+    int32_t x = 0, y = 0;
+    GetPortraitOrigin(slot, x, y);
+    TsHUDPortrait& portrait = portraits_[slot];
+    portrait.SetPlace(x + 65, y - 87);
+    portrait.SetTexture(textureId);
+    const OmRenderer* renderer = OmRenderer::Current();
+    portrait.Update(renderer ? renderer->GetFrameTime() : 0.0f, OmRand());
+    portrait.Render();
+}
+
+void TsHUDe::RenderTargetBars()
+{
+    TsLevelCursor* cursor = TsAccess::LevelCursor();
+    TsEntity* hovered = cursor ? cursor->GetHovered() : nullptr;
+    TsCharacterObject* subject = TsCharacterObject::Cast(hovered);
+    if (!subject) {
+        bool locked = false;
+        float proximity = 0.0f;
+        TsPlayer* player = Player();
+        TsEntity* target = player ? player->GetTargetProximity(locked, proximity) : nullptr;
+        subject = locked ? TsCharacterObject::Cast(target) : nullptr;
+    }
+    if (!subject) {
+        return;
+    }
+    const float x = float(TsAccess::ScreenWidth() - 49), y = float(TsAccess::ScreenHeight() - 49);
+    DrawBar(x, y, 32, 4, subject->GetHealth(), subject->GetMaxHealth(), 0xFFFFFFFFu);
+    DrawBar(x, y + 7, 32, 4, Clamp(subject->GetPhysicalDefence(), 0, 100), 100, 0xFF808080u);
+    DrawBar(x, y + 14, 32, 4, Clamp(subject->GetEnergyDefence(), 0, 100), 100, 0xFF0000FFu);
+    DrawBar(x, y + 21, 32, 4, Clamp(subject->GetChemicalDefence(), 0, 100), 100, 0xFFFF0000u);
+}
+
+// The filled part brightens from half its colour to the full colour; the
+// rest of the bar is dark. A bar with no maximum is all rest.
+void TsHUDe::DrawBar(float x, float y, float width, float height, float value, float max, uint32_t colour)
+{
+    OmD3D* r = OmD3D::Instance();
+    if (!r) {
+        return;
+    }
+    const float f = max > 0.0f ? x + width * Clamp(value, 0.0f, max) / max : x;
+    const uint32_t half = ((colour >> 1) & 0x7F7F7Fu) | (colour & 0xFF000000u);
+    r->SetTexture(0, -1);
+    r->SetStreamSource(0, -1);
+    r->SetIndices(-1, 0);
+    r->SetVertexShader(TsHUDOverlay::kFlatVertexFormat);
+    auto quad = [r](float left, float right, float top, float bottom, uint32_t c0, uint32_t c1) {
+        const FlatVertex v[4] = {{left, bottom, 0, 1, c0}, {left, top, 0, 1, c0}, {right, bottom, 0, 1, c1},
+                                 {right, top, 0, 1, c1}};
+        r->DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof(FlatVertex));
+    };
+    if (f > x) {
+        quad(x, f, y, y + height, half, colour);
+    }
+    if (!(max > 0.0f) || value < max) {
+        quad(f, x + width, y, y + height, 0xA0202020u, 0xA0202020u);
+    }
+}
+
+void TsHUDe::UpdateTargeting()
+{
+    TsLevelCursor* cursor = TsAccess::LevelCursor();
+    const TsInput* input = TsAccess::Input();
+    if (!cursor || !input) {
+        return;
+    }
+    int32_t sprite = HUD_CURSOR_NORMAL;
+    switch (cursor->GetState()) {
+    case TS_CURSOR_DISABLED: return;
+    case TS_CURSOR_UNREACHABLE: sprite = HUD_CURSOR_INVALID; break;
+    case TS_CURSOR_ENTITY: sprite = blinkPhase_ ? HUD_CURSOR_SELECT : HUD_CURSOR_SELECT_HI; break;
+    default: sprite = blinkPhase_ ? HUD_CURSOR_NORMAL : HUD_CURSOR_NORMAL_HI; break;
+    }
+    DrawSprite(sprite, float(input->GetCursorX() - 8), float(input->GetCursorY() - 8));
+
+    TsCharacterObject* current = TsCharacterObject::Cast(TsAccess::CurrentCharacter());
+    if (current) {
+        if (TsWeaponObject* attack = current->GetCurrentAttack(); attack && attack->GetCurrentWeaponType() > 4) {
+            return;
+        }
+    }
+    TsLevel* level = TsAccess::CurrentLevel();
+    TsCutScene* scene = level ? level->GetCutScene() : nullptr;
+    if ((scene && scene->IsPlayerLockedOut()) || dialogueOpen_) {
+        return;
+    }
+    bool locked = false;
+    float p = 0.0f;
+    TsPlayer* player = Player();
+    TsEntity* target = player ? player->GetTargetProximity(locked, p) : nullptr;
+    if (!target) {
+        return;
+    }
+    p = std::max(p, 0.0f);
+    uint32_t colour = locked ? 0xFFFFFFFFu : 0xFFFF8000u;
+    if (p < 1.0f) {
+        if (!locked) {
+            return;
+        }
+        const float tint[4] = {0.2f, 0.2f + 0.8f * p, 0.0f, 1.0f};
+        colour = PackColour(tint);
+    }
+    OmRenderer* renderer = OmRenderer::Current();
+    OmBaseSprite* marker = GetSprite(HUD_TARGET_LOCKED);
+    if (!renderer || !marker || !renderer->GetViewMatrix() || !renderer->GetProjectionMatrix()) {
+        return;
+    }
+    const TsModel* model = TsModel::Cast(target);
+    const OmVector3 point = model && model->GetModel() ? model->GetModel()->GetWorldPosition() : target->GetPosition();
+    OmMatrix4 viewProjection;
+    MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
+    OmVector4 clip;
+    TransformPoint4W(point, viewProjection, clip);
+    if (!(clip.w > 0.0f)) {
+        return;
+    }
+    float viewport[4] = {0, 0, 0, 0};
+    renderer->GetViewport(viewport);
+    const int32_t halfW = int32_t(TsAccess::ScreenWidth()) >> 1, halfH = int32_t(TsAccess::ScreenHeight()) >> 1;
+    const float sx = (clip.x / clip.w + 1.0f) * float(halfW) - 8.0f;
+    const float sy = (1.0f - clip.y / clip.w) * float(halfH) - 8.0f;
+    const uint32_t before = marker->colour;
+    marker->colour = colour;
+    DrawSprite(HUD_TARGET_LOCKED, sx, sy);
+    marker->colour = before;
+}
+
+void TsHUDe::RenderDestinationMarker()
+{
+    TsCharacterObject* current = TsCharacterObject::Cast(TsAccess::CurrentCharacter());
+    OmVector3 point;
+    if (!current || !current->GetMoveTarget(point)) {
+        return;
+    }
+    point.y += kMarkerLift;
+    destinationMarker_.SetPosition(point);
+    destinationMarker_.Render();
+}
+
+void TsHUDe::UpdateBlink(float frameFraction)
+{
+    if (!blinkActive_ && !blinkRequested_) {
+        return;
+    }
+    const float now = TsAccess::GameTime() + TsAccess::TickDuration() * frameFraction;
+    float elapsed = 0.0f;
+    if (blinkRequested_) {
+        blinkActive_ = 1;
+        blinkPhase_ = 0;
+        blinkRequested_ = 0;
+        blinkStart_ = now;
+        blinkAccumulator_ = 0.0f;
+    } else {
+        elapsed = now - blinkStart_;
+        blinkAccumulator_ += elapsed - blinkLastElapsed_;
+    }
+    blinkLastElapsed_ = elapsed;
+    if (elapsed >= blinkDuration_) {
+        blinkActive_ = 0;
+        blinkPhase_ = 1;
+        return;
+    }
+    if (blinkAccumulator_ >= blinkPeriod_) {
+        blinkPhase_ = blinkPhase_ ? 0 : 1;
+        blinkAccumulator_ -= blinkPeriod_;
+    }
+}

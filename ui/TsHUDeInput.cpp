@@ -1,0 +1,476 @@
+// The HUD's share of each tick's input: the squad panels, the menu button
+// and the inventory panel that flies out of a portrait.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/OmVector2.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLog.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsWeaponObject.h"
+#include "engine/OmBaseSprite.h"
+#include "engine/OmRenderer.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
+
+namespace {
+
+constexpr int32_t kRows = 5;
+constexpr float kAnimationRate = 2.5f;
+constexpr float kSlotDelay = 0.1f;
+constexpr float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr float kFullStack[4] = {0.78f, 0.59f, 0.18f, 1.0f};
+constexpr int32_t kRestrictedType = 1; // the character who may not change weapons
+
+bool Pressed(int action)
+{
+    const TsInput* input = TsAccess::Input();
+    return input && input->IsActionPressed(action);
+}
+
+bool Released(int action)
+{
+    const TsInput* input = TsAccess::Input();
+    return input && input->IsActionReleased(action);
+}
+
+void PlayHudSound(int32_t sound)
+{
+    if (TsAudio* audio = TsAccess::Audio()) {
+        audio->PlaySound(SoundId(sound), 0.0f, 0.0f, 0.0f, false);
+    }
+}
+
+TsPCObject* Member(int32_t slot)
+{
+    TsPlayer* player = TsAccess::LocalPlayer();
+    return player ? player->GetSquadMember(slot) : nullptr;
+}
+
+int32_t Members()
+{
+    TsPlayer* player = TsAccess::LocalPlayer();
+    return player ? std::min(player->GetTeamCount(), int32_t(TsHUDe::kPortraitCount)) : 0;
+}
+
+TsInventory* InventoryOf(int32_t slot)
+{
+    TsPCObject* member = Member(slot);
+    return member ? member->GetInventory() : nullptr;
+}
+
+bool IsTown()
+{
+    const TsLevelInfo* info = TsAccess::LevelInfo();
+    return info && info->bIsTown;
+}
+
+void SetLockout(bool on)
+{
+    if (TsLevel* level = TsAccess::CurrentLevel()) {
+        level->SetPlayerLockout(on);
+    }
+}
+
+bool IsTraderName(const char* name)
+{
+    return name && (std::strcmp(name, "WeaponTrader") == 0 || std::strcmp(name, "TechTrader") == 0 ||
+                    std::strcmp(name, "HerbTrader") == 0);
+}
+
+TsScreenRect Square(int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    return TsScreenRect{x, y, x + w, y + h};
+}
+
+} // namespace
+
+void TsHUDe::StaircaseCell(int32_t k, int32_t& row, int32_t& column)
+{
+    row = 0;
+    int32_t length = 2;
+    while (k >= length) {
+        k -= length;
+        ++row;
+        ++length;
+    }
+    column = k;
+}
+
+void TsHUDe::GetGridOrigin(int32_t side, int32_t& gx, int32_t& gy)
+{
+    gx = (TsAccess::ScreenWidth() - 448) / 2 + (side == 1 ? 384 : 0);
+    gy = (TsAccess::ScreenHeight() - 384) / 2;
+}
+
+bool TsHUDe::WeaponChangesAllowed(const TsPCObject* pc) const
+{
+    return !IsTown() && pc && pc->GetPCType() != kRestrictedType;
+}
+
+bool TsHUDe::Tick(int x, int y)
+{
+    TsLevel* level = TsAccess::CurrentLevel();
+    TsCutScene* scene = level ? level->GetCutScene() : nullptr;
+    if (scene && scene->IsCutSceneActive() && !tradePanelVisible_) {
+        return false;
+    }
+    if (HandleTradeInput(x, y)) {
+        return true;
+    }
+    if (Released(kActionInventory)) {
+        if (openSlot_ != -1) {
+            CloseInventory(true, false);
+        } else if (TsPlayer* player = TsAccess::LocalPlayer()) {
+            OpenInventory(player->GetCurrentIndex());
+        }
+        return true;
+    }
+    if (menu_.HandleInput(x, y) || HandleInventoryInput(x, y)) {
+        return true;
+    }
+    WeaponKeys();
+    if (HandleMenuButton(x, y)) {
+        return true;
+    }
+    const int32_t members = Members();
+    for (int32_t slot = 0; slot < members; ++slot) {
+        if (HandlePortraitClick(slot, x, y)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The weapon keys never take the tick's input.
+void TsHUDe::WeaponKeys()
+{
+    TsPCObject* pc = TsPCObject::Cast(TsAccess::CurrentCharacter());
+    TsInventory* inventory = pc ? pc->GetInventory() : nullptr;
+    if (!inventory) {
+        return;
+    }
+    const bool allowed = WeaponChangesAllowed(pc);
+    if (Released(kActionMiddle)) {
+        inventory->ToggleEquippedMode();
+    }
+    if (Released(kActionPageDown)) {
+        if (allowed) {
+            inventory->EquipNext();
+        }
+        PlayHudSound(kSoundSelect);
+    } else if (Released(kActionPageUp)) {
+        if (allowed) {
+            inventory->EquipPrevious();
+        }
+        PlayHudSound(kSoundSelect);
+    }
+}
+
+bool TsHUDe::HandleMenuButton(int x, int y)
+{
+    const int32_t w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
+    const bool onButton = Pressed(kActionLeft) && TsScreenRect{w - 64, h - 64, w, h}.Contains(x, y);
+    if (!onButton && !Pressed(kActionEscape)) {
+        return false;
+    }
+    if (TsGameFrontEnd* menu = TsAccess::GameFrontEnd()) {
+        menu->SetActive(true, true);
+    }
+    return true;
+}
+
+bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
+{
+    TsPCObject* c = Member(slot);
+    TsPlayer* player = TsAccess::LocalPlayer();
+    if (!c || !player) {
+        return false;
+    }
+    const bool left = Pressed(kActionLeft), right = Pressed(kActionRight), middle = Pressed(kActionMiddle);
+    if ((left || right || middle) && infoWindow_.IsVisible()) {
+        infoWindow_.SetVisible(false);
+        priceWindow_.SetVisible(false);
+    }
+    int32_t px = 0, py = 0;
+    GetPortraitOrigin(slot, px, py);
+    if (TsScreenRect{px + 65, py - 87, px + 129, py - 23}.Contains(x, y)) {
+        if (left && slot != player->GetCurrentIndex()) {
+            PlayHudSound(kSoundSelect);
+            player->SetCurrentCharacter(slot);
+        } else if (right) {
+            infoWindow_.Show(float(px - 48), float(py - 192), c, TsHUDTextWindow::kCharacter, 140.0f);
+            const int32_t half = TsAccess::ScreenHeight() >> 1;
+            const int32_t moneyY = half < 300 ? half - 100 : half - 50;
+            priceWindow_.Show(float(((TsAccess::ScreenWidth() - 238) >> 1) + 65 - 48), float(moneyY), nullptr,
+                              TsHUDTextWindow::kMoney, 80.0f);
+        }
+        return true;
+    }
+    if (!TsScreenRect{px, py - 64, px + 192, py}.Contains(x, y)) {
+        return false;
+    }
+    if (left && Square(px + 138, py - 23, 16, 16).Contains(x, y)) {
+        c->SetStay(!c->GetStay());
+        PlayHudSound(kSoundToggle);
+    }
+    if (left && Square(px + 138, py - 55, 16, 16).Contains(x, y)) {
+        const bool before = c->IsShootOn();
+        c->SetAutoAttack(!before);
+        PlayHudSound(c->IsShootOn() == before ? kSoundRefused : kSoundToggle);
+    }
+    if (Square(px, py - 64, 64, 64).Contains(x, y)) {
+        if (left) {
+            OpenInventory(slot);
+            return true;
+        }
+        if (right && c->GetInventory()) {
+            c->GetInventory()->ToggleEquippedMode();
+        }
+    }
+    return true;
+}
+
+void TsHUDe::OpenInventory(int32_t slot)
+{
+    PlayHudSound(kSoundOpen);
+    if (noInventoryAnimation_) {
+        openSlot_ = slot;
+        if (trader_) {
+            tradePanelVisible_ = 1;
+        }
+        return;
+    }
+    animating_ = 1;
+    animOpening_ = 1;
+    animStart_ = TsAccess::GameTime();
+    SetLockout(true);
+    openSlot_ = slot;
+}
+
+void TsHUDe::CloseInventory(bool playSound, bool immediately)
+{
+    if (openSlot_ < 0) {
+        return;
+    }
+    if (playSound) {
+        PlayHudSound(kSoundClose);
+    }
+    menu_.Close();
+    if (!noInventoryAnimation_ && !immediately) {
+        animating_ = 1;
+        animOpening_ = 0;
+        animStart_ = TsAccess::GameTime();
+        SetLockout(true);
+    } else {
+        openSlot_ = -1;
+        animating_ = 0;
+        // An animation cut short leaves no lockout behind.
+        SetLockout(false);
+    }
+}
+
+void TsHUDe::RenderInventoryPanel(float frameFraction)
+{
+    if (UpdateInventoryAnimation(frameFraction)) {
+        return;
+    }
+    if (!trader_ && openSlot_ >= 0) {
+        int32_t gx = 0, gy = 0;
+        GetGridOrigin(0, gx, gy);
+        RenderInventoryGrid(float(gx), float(gy), InventoryOf(openSlot_));
+    }
+}
+
+bool TsHUDe::UpdateInventoryAnimation(float frameFraction)
+{
+    if (!animating_) {
+        return false;
+    }
+    const float t = (TsAccess::GameTime() + TsAccess::TickDuration() * frameFraction - animStart_) * kAnimationRate;
+    TsInventory* inventory = InventoryOf(openSlot_);
+    bool running = false;
+    for (int32_t k = 0; k < kSlotCount; ++k) {
+        AnimatedSlot(k, t, inventory, running);
+    }
+    if (animOpening_) {
+        tabOffset_ = t < 0.75f ? 15.0f * t : 10.0f;
+    } else {
+        tabOffset_ = t <= 0.25f ? 10.0f : (t <= 1.0f ? (1.0f - t) * 15.0f : 0.0f);
+    }
+    if (running) {
+        return true;
+    }
+    SetLockout(false);
+    animating_ = 0;
+    if (!animOpening_) {
+        openSlot_ = -1;
+    }
+    if (trader_) {
+        tradePanelVisible_ = 1;
+    }
+    return true;
+}
+
+// One slot on its way along the curve from the portrait to its cell (or
+// back); running is set while the slot has not arrived.
+void TsHUDe::AnimatedSlot(int32_t k, float t, TsInventory* inventory, bool& running)
+{
+    int32_t px = 0, py = 0, gx = 0, gy = 0, row = 0, column = 0;
+    GetPortraitOrigin(openSlot_, px, py);
+    GetGridOrigin(0, gx, gy);
+    StaircaseCell(k, row, column);
+    const float sx = float(px), sy = float(py - 128);
+    const OmVector2 cell(float(gx + 64 * column), float(gy + 64 * row - 64));
+    OmVector2 path[7] = {{sx + 60, sy + 80},  {sx, sy}, {sx + 40, sy - 100}, {sx + 20, sy - 160},
+                         {sx + 60, sy - 280}, cell,     {float(gx + 100), float(gy - 104)}};
+    if (!animOpening_) {
+        std::reverse(std::begin(path), std::end(path));
+    }
+    const float s = std::clamp(t - kSlotDelay * float(k), 0.0f, 1.0f);
+    const int j = s < 0.25f ? 0 : s < 0.5f ? 1 : s < 0.75f ? 2 : 3;
+    const float local = (s - 0.25f * float(j)) * 4.0f;
+    if (local < 1.0f) {
+        running = true;
+    }
+    const OmVector2 at = OmVector2::CatmullRom(path[j], path[j + 1], path[j + 2], path[j + 3], local);
+    const int32_t count = inventory ? inventory->GetTotalCount() : 0;
+    if (k >= count) {
+        DrawSprite(HUD_INV_EMPTY, at.x, at.y);
+    } else {
+        RenderArticleSlot(at.x, at.y + 64.0f, inventory->GetArticle(k), inventory);
+    }
+}
+
+void TsHUDe::RenderInventoryGrid(float gx, float gy, TsInventory* inventory)
+{
+    if (!inventory) {
+        return;
+    }
+    const int32_t maxCount = std::min(inventory->GetMaxCount(), int32_t(kSlotCount));
+    for (int32_t k = 0; k < maxCount; ++k) {
+        int32_t row = 0, column = 0;
+        StaircaseCell(k, row, column);
+        if (row + 2 >= 3 && column < row + 2 - 2) {
+            DrawSprite(HUD_DIAG_BAR, gx + 64.0f * float(column) + 46.0f, gy + 64.0f * float(row) - 14.0f);
+        }
+    }
+    const int32_t count = inventory->GetTotalCount();
+    int32_t k = 0;
+    for (; k < count; ++k) {
+        int32_t row = 0, column = 0;
+        StaircaseCell(k, row, column);
+        RenderArticleSlot(gx + 64.0f * float(column), gy + 64.0f * float(row), inventory->GetArticle(k), inventory);
+    }
+    // The staircase is filled with empty cells to the end of its last row.
+    int32_t row = 0, column = 0;
+    StaircaseCell(k, row, column);
+    if (row < kRows) {
+        for (; k < kSlotCount; ++k) {
+            StaircaseCell(k, row, column);
+            DrawSprite(HUD_INV_EMPTY, gx + 64.0f * float(column), gy + 64.0f * float(row) - 64.0f);
+        }
+    }
+}
+
+void TsHUDe::RenderArticleSlot(float x, float y, TsCollectibleObject* article, TsInventory* inventory)
+{
+    if (!article) {
+        return;
+    }
+    const TsCharacterObject* owner = inventory ? inventory->GetOwner() : nullptr;
+    const bool trader = owner && IsTraderName(owner->GetName());
+    int32_t n = 777, m = -1;
+    bool h = false, full = false;
+    if (TsWeaponObject* weapon = TsWeaponObject::Cast(article)) {
+        n = !trader && weapon->Current().ammoPerShot > 0 && inventory ? inventory->GetAmmoCount(weapon) : -1;
+        m = weapon->Current().matterType;
+        h = inventory && inventory->GetEquipped() == weapon;
+        const TsItemObject* ammo = inventory ? inventory->FindAmmoFor(weapon) : nullptr;
+        full = ammo && ammo->GetMaxStack() == n;
+    } else if (TsItemObject* item = TsItemObject::Cast(article)) {
+        if (item->IsAmmo()) {
+            n = item->GetStack();
+            m = item->GetMatterType();
+            const TsWeaponObject* equipped = inventory ? inventory->GetEquipped() : nullptr;
+            h = equipped && equipped->Current().ammoType == item->GetAmmoType();
+        } else {
+            n = !trader && item->GetAmmoType() != -1 ? item->GetStack() : -1;
+        }
+        full = item->GetMaxStack() == n;
+    }
+    const bool lit = h && !trader;
+    int32_t sprite = lit ? HUD_INV_ITEM_HI : HUD_INV_ITEM;
+    if (m == 0) {
+        sprite = lit ? HUD_INV_PHYS_HI : HUD_INV_PHYS;
+    } else if (m == 1) {
+        sprite = lit ? HUD_INV_CHEM_HI : HUD_INV_CHEM;
+    } else if (m == 2) {
+        sprite = lit ? HUD_INV_ENERGY_HI : HUD_INV_ENERGY;
+    }
+    DrawSprite(sprite, x, y - 64.0f);
+    if (OmBaseSprite* own = article->GetSprite(); own && OmRenderer::Current()) {
+        own->SetScreenRelative(false);
+        own->SetPosition(x + 2.0f, y - 2.0f);
+        own->Render(*OmRenderer::Current());
+    }
+    DrawCount(x, y - 64.0f, n, full ? kFullStack : kWhite);
+}
+
+bool TsHUDe::HandleInventoryInput(int x, int y)
+{
+    if (openSlot_ < 0) {
+        return false;
+    }
+    TsInventory* inventory = InventoryOf(openSlot_);
+    const TsPCObject* owner = Member(openSlot_);
+    const bool allowed = WeaponChangesAllowed(owner);
+    const TsInput* input = TsAccess::Input();
+    const int wheel = input ? input->GetMouseWheel() : 0;
+    if (wheel != 0) {
+        if (allowed && inventory) {
+            wheel < 0 ? inventory->EquipNext() : inventory->EquipPrevious();
+        }
+        PlayHudSound(kSoundSelect);
+        return true;
+    }
+    const bool left = Pressed(kActionLeft), right = Pressed(kActionRight), middle = Pressed(kActionMiddle);
+    const bool escape = Pressed(kActionEscape);
+    int32_t gx = 0, gy = 0;
+    GetGridOrigin(0, gx, gy);
+    const int32_t count = inventory ? inventory->GetTotalCount() : 0;
+    for (int32_t k = 0; k < count; ++k) {
+        int32_t row = 0, column = 0;
+        StaircaseCell(k, row, column);
+        if (!Square(gx + 64 * column, gy + 64 * row, 64, 64).Contains(x, y)) {
+            continue;
+        }
+        TsCollectibleObject* article = inventory->GetArticle(k);
+        if (left && allowed) {
+            if (article && inventory->GetEquipped() == article) {
+                inventory->UnequipArticle();
+            } else {
+                inventory->EquipArticle(article);
+                PlayHudSound(kSoundSelect);
+            }
+        } else if (right) {
+            menu_.Open(article, openSlot_);
+            return true;
+        } else if (middle) {
+            inventory->ToggleEquippedMode();
+        }
+    }
+    if (left || right || middle || escape) {
+        CloseInventory(true, false);
+    }
+    return true;
+}

@@ -1,0 +1,370 @@
+// Trading inside the HUD: clicking a trader starts its conversation; when
+// that ends the inventory opens with the trader's articles beside the
+// member's own, and clicking an article's price window buys or sells it at
+// the trade rules' prices.
+#include <cstdio>
+
+#include "engine/OmClass.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsDialogStrings.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLog.h"
+#include "game/framework/TsRandom.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsCollectibleObject.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "ui/TsHUDe.h"
+#include "ui/TsRadar.h"
+#include "ui/TsTrade.h"
+
+namespace {
+
+enum TradeSound : int32_t {
+    kSoundNoMoney = 199,
+    kSoundOpen = 206,
+    kSoundSelectArticle = 207,
+    kSoundSold = 214,
+    kSoundDone = 215,
+};
+constexpr int32_t kRemarks[2] = {5980, 5970};
+constexpr int32_t kFullSlot = 7; // the member's "no room" sound slot
+constexpr float kCell = 64.0f;
+
+void Play(int32_t sound)
+{
+    if (TsAudio* audio = TsAccess::Audio())
+        audio->PlaySound(sound, 0.0f, 0.0f, 0.0f, false);
+}
+
+bool Pressed(int action)
+{
+    const TsInput* input = TsAccess::Input();
+    return input && input->IsActionPressed(action);
+}
+
+bool Released(int action)
+{
+    const TsInput* input = TsAccess::Input();
+    return input && input->IsActionReleased(action);
+}
+
+bool Down(int action)
+{
+    const TsInput* input = TsAccess::Input();
+    return input && input->IsActionDown(action);
+}
+
+TsCharacterObject* SquadMember(int32_t slot)
+{
+    TsPlayer* player = TsAccess::LocalPlayer();
+    return player && slot >= 0 ? player->GetSquadMember(slot) : nullptr;
+}
+
+int32_t CurrentPCType()
+{
+    const auto* pc = dynamic_cast<const TsPCObject*>(TsAccess::CurrentCharacter());
+    return pc ? pc->GetPCType() : -1;
+}
+
+// The trader's grid: an inverted staircase drawn leftwards, its first row
+// as long as needed and each next row one shorter.
+void TraderCell(int32_t k, int32_t length, int32_t& row, int32_t& column)
+{
+    row = 0;
+    while (length > 0 && k >= length) {
+        k -= length;
+        --length;
+        ++row;
+    }
+    column = k;
+}
+
+float PanelWidth() { return TsAccess::ScreenWidth() <= 640 ? 0.0f : 20.0f; }
+
+void PicturePoint(float& px, float& py)
+{
+    int32_t gx = 0, gy = 0;
+    TsHUDe::GetGridOrigin(0, gx, gy);
+    px = float(int32_t((float(TsAccess::ScreenWidth()) - float(gx) - 448.0f - 64.0f) * 0.5f + float(gx) + 448.0f));
+    py = float(gy - 2);
+}
+
+} // namespace
+
+bool TsHUDe::HandleTradeInput(int x, int y)
+{
+    const bool clicked = Released(kActionLeft);
+    // Whether a trader was set as the step began: the Escape that ends a
+    // trade is taken here and does not open the pause menu as well.
+    const bool trading = IsTraderPending();
+    StartTraderConversation(clicked);
+    if (tradePanelVisible_ && !animating_) {
+        SelectTradeSlot(clicked, x, y);
+        HandleTradeMemberSwitch(clicked, x, y);
+        HandleTradeClick(clicked, x, y);
+        HandleTradeExit(clicked, x, y);
+    }
+    return trading || IsTraderPending();
+}
+
+void TsHUDe::StartTraderConversation(bool clicked)
+{
+    const TsLevelCursor* cursor = TsAccess::LevelCursor();
+    auto* trader = cursor ? dynamic_cast<TsCharacterObject*>(cursor->GetHovered()) : nullptr;
+    if (!clicked || trader_ || !trader)
+        return;
+    const TsEntity* character = TsAccess::CurrentCharacter();
+    char call[256];
+    if (!TsTrade::TraderScript(trader->GetName()))
+        return;
+    if (!character || !TsTrade::TraderCall(trader->GetName(), character->GetName(), call, sizeof call))
+        return;
+    infoWindow_.SetVisible(false);
+    menu_.Close();
+    trader_ = trader;
+    if (lua_State* L = TsAccess::LuaState())
+        TsScriptHost::DoString(L, call);
+    if (TsCutScene* cutScene = TsAccess::CutScene())
+        cutScene->SetupConversationCamera(trader->GetPosition(), character->GetPosition(), 0);
+}
+
+void TsHUDe::OnConversationEnd()
+{
+    if (!trader_)
+        return;
+    if (CurrentPCType() == 1) {
+        const int32_t line = kRemarks[Random() & 1];
+        const TsDialogStrings* strings = TsAccess::DialogStrings();
+        const char* file = strings ? strings->GetAudioFile(line) : nullptr;
+        if (TsAudio* audio = TsAccess::Audio(); audio && file)
+            audio->StartDialogue(file, 1);
+    }
+    TsPlayer* player = TsAccess::LocalPlayer();
+    int32_t slot = 0;
+    for (int32_t i = 0; player && i < TsPlayer::kMaxSquadMembers; ++i)
+        if (player->GetSquadMember(i) == TsAccess::CurrentCharacter())
+            slot = i;
+    Play(kSoundOpen);
+    OpenInventory(slot);
+    tradePanelVisible_ = 1;
+}
+
+void TsHUDe::RenderTradePanel()
+{
+    if (!tradePanelVisible_ || animating_ || !trader_)
+        return;
+    int32_t gx = 0, gy = 0;
+    GetGridOrigin(1, gx, gy);
+    RenderTraderGrid(float(gx), float(gy), trader_->GetInventory());
+    GetGridOrigin(0, gx, gy);
+    TsCharacterObject* member = SquadMember(openSlot_);
+    RenderInventoryGrid(float(gx), float(gy), member ? member->GetInventory() : nullptr);
+    float px = 0, py = 0;
+    PicturePoint(px, py);
+    if (!priceWindow_.IsVisible()) {
+        if (TsRadar* radar = TsAccess::Radar())
+            radar->UseRadar(false);
+        const float z = PanelWidth(), margin = priceWindow_.GetMargin();
+        if (TsPlayer* player = TsAccess::LocalPlayer())
+            priceWindow_.Show(px + margin - 2.0f - z / 2.0f, py + margin + 64.0f, player, 2, 46.0f + z);
+    }
+}
+
+void TsHUDe::RenderTraderGrid(float gx, float gy, TsInventory* inventory)
+{
+    const int32_t n = inventory ? inventory->GetTotalCount() : 0;
+    const int32_t length = TsTrade::TraderRowLength(n);
+    int32_t cells = 0;
+    for (int32_t l = length; l > 0; --l)
+        cells += l;
+    for (int32_t k = 0; k < cells; ++k) {
+        int32_t row = 0, column = 0;
+        TraderCell(k, length, row, column);
+        const float x = gx - kCell * float(column), y = gy + kCell * float(row);
+        if (k < n)
+            RenderArticleSlot(x, y, inventory->GetArticle(k), inventory);
+        else
+            DrawSprite(HUD_INV_EMPTY, x, y - kCell);
+    }
+}
+
+void TsHUDe::SelectTradeSlot(bool clicked, int x, int y)
+{
+    if (!clicked)
+        return;
+    const float z = PanelWidth();
+    for (int32_t side = 0; side < 2; ++side) {
+        TsCharacterObject* owner = side == 0 ? SquadMember(openSlot_) : trader_;
+        TsInventory* inventory = owner ? owner->GetInventory() : nullptr;
+        const int32_t n = inventory ? inventory->GetTotalCount() : 0;
+        int32_t gx = 0, gy = 0;
+        GetGridOrigin(side, gx, gy);
+        const int32_t length = TsTrade::TraderRowLength(n);
+        for (int32_t k = 0; k < n; ++k) {
+            int32_t row = 0, column = 0;
+            if (side == 0)
+                StaircaseCell(k, row, column);
+            else
+                TraderCell(k, length, row, column);
+            const int32_t cx = side == 0 ? gx + 64 * column : gx - 64 * column, cy = gy + 64 * row;
+            if (x < cx || x >= cx + 64 || y < cy || y >= cy + 64)
+                continue;
+            tradeSide_ = uint8_t(side);
+            infoWindow_.SetVisible(false);
+            Play(kSoundSelectArticle);
+            int32_t ox = 0, oy = 0;
+            GetGridOrigin(0, ox, oy);
+            infoWindow_.Show(float(ox - 64) * 0.5f, float(oy) + infoWindow_.GetMargin(), inventory->GetArticle(k), 1,
+                             z);
+            return;
+        }
+    }
+}
+
+void TsHUDe::HandleTradeMemberSwitch(bool clicked, int x, int y)
+{
+    if (!clicked)
+        return;
+    for (int32_t slot = 0; slot < kPortraitCount; ++slot) {
+        if (!SquadMember(slot))
+            continue;
+        int32_t px = 0, py = 0;
+        GetPortraitOrigin(slot, px, py);
+        if (x >= px && x < px + 64 && y >= py - 64 && y < py) {
+            openSlot_ = slot;
+            infoWindow_.SetVisible(false);
+        }
+    }
+}
+
+void TsHUDe::HandleTradeClick(bool, int x, int y)
+{
+    if (!infoWindow_.IsVisible())
+        return;
+    infoWindow_.SetHighlight(false);
+    int32_t rect[4] = {};
+    infoWindow_.GetRect(rect, false);
+    auto* article = dynamic_cast<TsCollectibleObject*>(infoWindow_.GetObject());
+    if (x < rect[0] || x >= rect[2] || y < rect[1] || y >= rect[3] || !article)
+        return;
+    if (Down(kActionLeft) && article->IsForSale())
+        infoWindow_.SetHighlight(true);
+    TsCharacterObject* member = SquadMember(openSlot_);
+    if (!Released(kActionLeft) || !member)
+        return;
+    infoWindow_.SetHighlight(false);
+    if (tradeSide_ == 1)
+        BuyArticle(*member, *article);
+    else
+        SellArticle(*member, *article);
+}
+
+bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
+{
+    TsInventory* inventory = member.GetInventory();
+    TsPlayer* player = TsAccess::LocalPlayer();
+    TsItemObject* stack = nullptr;
+    if (!inventory || !player)
+        return false;
+    if (!inventory->CanAdd(&article, stack)) {
+        member.PlaySoundSlot(kFullSlot, member.GetPosition());
+        return false;
+    }
+    const auto* item = dynamic_cast<const TsItemObject*>(&article);
+    const int32_t pack = item ? item->GetPackSize() : 1;
+    if (!stack) {
+        const int32_t cost = TsTrade::BuyCost(article.GetValue(), pack, CurrentPCType());
+        if (player->GetKitty() < cost) {
+            Play(kSoundNoMoney);
+            return false;
+        }
+        int32_t classIndex = -1;
+        OmClassRegistry& classes = OmClassRegistry::Instance();
+        OmObject* made =
+            classes.FindClassIndex(article.GetClass()->name, classIndex) ? classes.CreateObject(classIndex) : nullptr;
+        auto* bought = dynamic_cast<TsCollectibleObject*>(made);
+        if (!bought) {
+            LogErrorF("Trade: a new %s cannot be made", article.GetClass()->name);
+            if (made)
+                made->Release();
+            return false;
+        }
+        bought->CopyFromTemplate(&article);
+        // The inventory takes over the new article's reference.
+        if (inventory->AddArticle(bought) < 1) {
+            bought->Release();
+            return false;
+        }
+        Play(kSoundDone);
+        player->AddToKitty(-cost);
+        return true;
+    }
+    const int32_t amount = TsTrade::TopUpAmount(pack, stack->GetMaxStack(), stack->GetStack());
+    const int32_t cost = TsTrade::BuyCost(article.GetValue(), amount, CurrentPCType());
+    if (amount <= 0 || player->GetKitty() < cost) {
+        Play(kSoundDone);
+        return false;
+    }
+    stack->AddToStack(amount);
+    Play(kSoundDone);
+    player->AddToKitty(-cost);
+    return true;
+}
+
+bool TsHUDe::SellArticle(TsCharacterObject& member, TsCollectibleObject& article)
+{
+    TsInventory* inventory = member.GetInventory();
+    TsPlayer* player = TsAccess::LocalPlayer();
+    if (!article.IsForSale() || !inventory || !player)
+        return false;
+    auto* item = dynamic_cast<TsItemObject*>(&article);
+    bool removed = true;
+    const int32_t amount = item ? TsTrade::SellAmount(item->GetStack(), item->GetPackSize(), item->GetMaxStack(), removed)
+                                : 1;
+    // The price is taken before the article may go: a removed article is
+    // no longer the inventory's to read.
+    const int32_t price = TsTrade::SellPrice(article.GetValue(), amount);
+    if (removed) {
+        infoWindow_.SetVisible(false);
+        if (!inventory->RemoveArticle(&article))
+            return false;
+        // The inventory hands its reference back: the article is sold.
+        article.Release();
+    } else {
+        item->AddToStack(-amount);
+    }
+    Play(kSoundSold);
+    player->AddToKitty(price);
+    return true;
+}
+
+void TsHUDe::HandleTradeExit(bool clicked, int x, int y)
+{
+    float px = 0, py = 0;
+    PicturePoint(px, py);
+    const bool inside = float(x) >= px && float(x) < px + 64.0f && float(y) >= py && float(y) < py + 64.0f;
+    if (!Pressed(kActionEscape) && !(clicked && inside))
+        return;
+    Play(kSoundDone);
+    tradePanelVisible_ = 0;
+    CloseInventory(false, false);
+    trader_ = nullptr;
+    if (TsLevelCursor* cursor = TsAccess::LevelCursor())
+        cursor->ClearHovered();
+    infoWindow_.SetVisible(false);
+    priceWindow_.SetVisible(false);
+    if (TsRadar* radar = TsAccess::Radar())
+        radar->UseRadar(true);
+    if (TsCutScene* cutScene = TsAccess::CutScene()) {
+        cutScene->SetPlayerLockedOut(false);
+        cutScene->LockActive(false);
+        cutScene->SetCutSceneActive(false);
+    }
+}
