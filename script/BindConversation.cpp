@@ -1,9 +1,12 @@
-// Conversations for mission scripts: the level's incidental conversation
-// is built line by line and run.
+// Conversations and banter characters for scripts: the level's incidental
+// conversation is built line by line and run; entity scripts make the
+// characters that start banter.
 
 #include "script/ScriptBinders.h"
+#include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
 
+#include "game/objects/TsBanterObject.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsConversation.h"
 
@@ -13,6 +16,7 @@ namespace {
 
 constexpr const char* kConversation = "TsConversation";
 constexpr const char* kCharacter = "TsCharacterObject";
+constexpr const char* kBanter = "TsBanterObject";
 
 // A line id, then the speaker and the listener (either may be nil: a line
 // without a speaker is left out, one without a listener faces nobody).
@@ -52,7 +56,49 @@ int SetOverrideLockout(lua_State* L)
     return 0;
 }
 
+int NewBanter(lua_State* L)
+{
+    return NewPooled<TsBanterObject>(L, kBanter, OM_TYPE_ERROR("new"));
+}
+
+int DeleteBanter(lua_State* L)
+{
+    return DeletePooled<TsBanterObject>(L, kBanter, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
+}
+
+int SetLuaBanterScript(lua_State* L)
+{
+    SelfWith<TsBanterObject>(L, kBanter, {Arg::String}, OM_TYPE_ERROR("SetLuaBanterScript"),
+                             OM_SELF_ERROR("SetLuaBanterScript"))
+        ->SetLuaBanterScript(ToString(L, 2));
+    return 0;
+}
+
+int GetBanterState(lua_State* L)
+{
+    PushInt(L, SelfOnly<TsBanterObject>(L, kBanter, OM_TYPE_ERROR("GetBanterState"), OM_SELF_ERROR("GetBanterState"))
+                   ->GetBanterState());
+    return 1;
+}
+
+int SetBanterState(lua_State* L)
+{
+    SelfWith<TsBanterObject>(L, kBanter, {Arg::Number}, OM_TYPE_ERROR("SetBanterState"),
+                             OM_SELF_ERROR("SetBanterState"))
+        ->SetBanterState(ToInt(L, 2));
+    return 0;
+}
+
 } // namespace
+
+void TsBanterObjectClass(lua_State* L)
+{
+    tolua_function(L, "new", NewBanter);
+    tolua_function(L, "delete", DeleteBanter);
+    tolua_function(L, "SetLuaBanterScript", SetLuaBanterScript);
+    tolua_function(L, "GetBanterState", GetBanterState);
+    tolua_function(L, "SetBanterState", SetBanterState);
+}
 
 void TsConversationClass(lua_State* L)
 {

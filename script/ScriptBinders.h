@@ -36,7 +36,6 @@ void TsModelClass(lua_State* L);
 void TsCutSceneClass(lua_State* L);
 void TsLevelClass(lua_State* L);
 void TsLevelInfoClass(lua_State* L);
-// The player's script-state words; its other functions come with the party.
 void TsPlayerClass(lua_State* L);
 void TsExplosionParamsClass(lua_State* L);
 void ExplosionGlobals(lua_State* L); // FxGetExplosionType, FxSetNumExplosionTypes
@@ -46,11 +45,16 @@ void TsWeaponObjectClass(lua_State* L);
 void TsMineObjectClass(lua_State* L);
 void TsTriggerObjectClass(lua_State* L);
 void TsWaypointObjectClass(lua_State* L);
+void TsTeamClass(lua_State* L);
+void TsSquadObjectClass(lua_State* L);
 void TsCharacterObjectClass(lua_State* L);
 void TsDynGeometryClass(lua_State* L);
 void TsSwitchObjectClass(lua_State* L);
 void TsDoorObjectClass(lua_State* L);
+void TsNPCObjectClass(lua_State* L);
 void TsConversationClass(lua_State* L);
+void TsBanterObjectClass(lua_State* L);
+void TsPCObjectClass(lua_State* L);
 void TsPCStartObjectClass(lua_State* L);
 void TsTargetObjectClass(lua_State* L);
 void TsBoundObjectClass(lua_State* L);

@@ -164,6 +164,9 @@ void TsHUDMenu::Layout(float x, float y)
     if (x + 4.0f + width_ > screenWidth) {
         x = screenWidth - width_ - 4.0f;
     }
+    // A menu opened on the top row would start above the screen, where its
+    // entries cannot be clicked.
+    y = std::max(y, 0.0f);
     position_ = OmVector2(x, y);
     float top = y;
     for (int i = 0; i < kEntryCount; ++i) {

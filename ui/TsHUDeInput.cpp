@@ -92,6 +92,13 @@ TsScreenRect Square(int32_t x, int32_t y, int32_t w, int32_t h)
     return TsScreenRect{x, y, x + w, y + h};
 }
 
+// A cell's slot is drawn 64 pixels above the cell's point; clicks hit the
+// square drawn, not the one below it.
+TsScreenRect CellSquare(int32_t gx, int32_t gy, int32_t row, int32_t column)
+{
+    return Square(gx + 64 * column, gy + 64 * row - 64, 64, 64);
+}
+
 } // namespace
 
 void TsHUDe::StaircaseCell(int32_t k, int32_t& row, int32_t& column)
@@ -451,7 +458,7 @@ bool TsHUDe::HandleInventoryInput(int x, int y)
     for (int32_t k = 0; k < count; ++k) {
         int32_t row = 0, column = 0;
         StaircaseCell(k, row, column);
-        if (!Square(gx + 64 * column, gy + 64 * row, 64, 64).Contains(x, y)) {
+        if (!CellSquare(gx, gy, row, column).Contains(x, y)) {
             continue;
         }
         TsCollectibleObject* article = inventory->GetArticle(k);

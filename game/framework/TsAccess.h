@@ -21,6 +21,7 @@ class TsAudio;
 class TsPlayer;
 struct TsLevelInfo;
 class TsEntity;
+class TsPCObject;
 class TsOptions;
 class TsDiaryData;
 class TsDialogStrings;
@@ -47,7 +48,8 @@ public:
     static TsAudio* Audio();
     static TsPlayer* LocalPlayer();
     static TsLevelInfo* LevelInfo();
-    static TsEntity* CurrentCharacter();
+    // The character the player controls; none without a player or squad.
+    static TsPCObject* CurrentCharacter();
     static TsOptions* Options();
     static TsDiaryData* Diary();
     static TsDialogStrings* DialogStrings();

@@ -173,7 +173,7 @@ bool TsLevel::Register(OmArchive& archive)
         entityDB_->Register(archive);
     }
     if (conversation_) {
-        archive.Register(conversation_);
+        conversation_->Register(archive);
     }
     return true;
 }

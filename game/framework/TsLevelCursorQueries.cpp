@@ -1,6 +1,7 @@
 #include "game/framework/TsLevelCursorQueries.h"
 
 #include "game/framework/TsAccess.h"
+#include "game/objects/TsPCObject.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsLevel.h"
 #include "game/objects/TsPathfinder.h"

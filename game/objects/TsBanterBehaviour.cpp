@@ -7,9 +7,13 @@
 #include "engine/OmBaseSprite.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
+#include "game/objects/TsBanterObject.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsConversation.h"
 
 void TsBanterBehaviour::SetUpMarker(OmBaseSprite* sprite)
 {
@@ -53,4 +57,34 @@ bool TsBanterBehaviour::PlayerCameNear(const TsEntity& banterer, const TsEntity*
         return false;
     nearby = 1;
     return true;
+}
+
+// ---- the banter character's own operations -------------------------------------
+
+bool TsBanterObject::Initialise()
+{
+    const bool ok = TsNPCObject::Initialise();
+    TsBanterBehaviour::SetUpMarker(GetSprite());
+    return ok;
+}
+
+void TsBanterObject::Tick(uint32_t tickCount)
+{
+    TsNPCObject::Tick(tickCount);
+    if (GetCurrentAnimation() != TsBanterBehaviour::kIdleAnimation)
+        PlayAnimation(TsBanterBehaviour::kIdleAnimation, 0, false);
+    TsEntity* player = TsAccess::CurrentLevel() ? TsAccess::CurrentCharacter() : nullptr;
+    if (!TsBanterBehaviour::PlayerCameNear(*this, player, m_playerNear))
+        return;
+    // A conversation under way is not interrupted by another banter.
+    const TsLevel* level = TsAccess::CurrentLevel();
+    const TsConversation* conversation = level ? level->GetIncidentalConversation() : nullptr;
+    if (conversation && conversation->HasConversationStarted())
+        return;
+    TsBanterBehaviour::CallBanter(m_banterScript.Get(), *this, player);
+}
+
+void TsBanterObject::Use(TsCharacterObject* user)
+{
+    TsBanterBehaviour::CallBanter(m_banterScript.Get(), *this, user);
 }

@@ -14,8 +14,11 @@
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsTriggerObject.h"
 #include "game/objects/TsWaypointObject.h"
+#include "game/objects/TsWeaponObject.h"
 #include "game/world/TsWorld.h"
 
 namespace {
@@ -28,7 +31,6 @@ constexpr float kNeighbourMarkReach = 3.0f;
 constexpr float kBlockWaitSeconds = 3.0f;
 constexpr float kArrived = 0.01f;
 constexpr const char* kPcClass = "TsPCObject";
-constexpr const char* kSwitchClass = "TsSwitchObject";
 
 void ReportMissing(bool& reported, const char* what)
 {
@@ -98,6 +100,8 @@ void TsCharacterObject::Tick(uint32_t tickCount)
 {
     TsModel::Tick(tickCount);
     m_previousWaistAngle = m_waistAngle;
+    if (TsWeaponObject* attack = GetCurrentAttack())
+        attack->Tick(tickCount);
     if (CurrentEquipType() == kEquipStealth)
         m_running = 0;
     if (!TickLife())
@@ -499,7 +503,8 @@ void TsCharacterObject::FollowPath()
             return;
         }
         AdvanceAlongPath(1.0f);
-        m_actionState = m_running ? kRun : kWalk;
+        if (m_pendingCommand == kFollowPath) // not stopped on the way
+            m_actionState = m_running ? kRun : kWalk;
         return;
     }
     const int32_t type = CurrentWeaponType();
@@ -539,6 +544,18 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
             GroundDirection(m_position, other->GetPosition(), toward) && step.Dot(toward) > 0.0f) {
             if (m_busyTicks <= 0)
                 m_busyTicks = int32_t(kBlockWaitSeconds * float(TsAccess::TicksPerSecond()));
+            return;
+        }
+    }
+    // A door that closed across the route since it was planned: stop at it
+    // rather than walk through. A route laid over ground the map never
+    // allowed (a scripted patrol) is still walked.
+    if (TsPathfinder* pathfinder = LevelPathfinder()) {
+        const int32_t cls = pathfinder->ClassForRadius(m_radius);
+        const bool keyA = m_pathKeyA != 0;
+        if (!pathfinder->IsPassableAt(x, z, cls, keyA, true) &&
+            pathfinder->IsPassableAt(m_position.x, m_position.z, cls, keyA, true)) {
+            StopMoving();
             return;
         }
     }
@@ -611,11 +628,8 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
     if (target->HasFlag(TS_ENTITY_USABLE)) {
         const float gap = target->GetRadius() + m_radius + 0.5f;
         OmVector3 away;
-        if (OmClass::IsDerivedFromNamed(target->GetClass(), kSwitchClass)) {
-            static bool reported = false;
-            ReportMissing(reported, "switch hotspots (switches)");
-            away = static_cast<TsModel*>(target)->GetDirection();
-            destination = target->GetPosition() + away * gap;
+        if (auto* sw = TsSwitchObject::Cast(target)) {
+            destination = sw->GetHotspot(); // where one stands to work it
         } else if (GroundDirection(target->GetPosition(), m_position, away)) {
             destination = target->GetPosition() + away * gap;
         }
@@ -658,7 +672,8 @@ void TsCharacterObject::UseStep()
                 return;
             }
             AdvanceAlongPath(1.0f);
-            m_actionState = m_running ? kRun : kWalk;
+            if (m_pendingCommand == kGoToUse)
+                m_actionState = m_running ? kRun : kWalk;
             return;
         }
         TsEntity* target = m_useTarget;
@@ -809,6 +824,12 @@ void TsCharacterObject::UpdateAnimation()
 
 bool TsCharacterObject::DrawModel(float time, float fraction)
 {
+    // The big-heads display mode swells the head bone.
+    if (auto* shape = static_cast<OmSkinShape*>(m_modelInstance)) {
+        const int32_t head = shape->GetBoneIndex("Head");
+        if (head >= 0)
+            shape->SetScaledBone(head, TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS) ? 4.0f : 1.0f);
+    }
     return TsModel::DrawModel(time, fraction);
 }
 
@@ -821,7 +842,13 @@ void TsCharacterObject::Render(float renderTime, float fraction)
         static bool reported = false;
         ReportMissing(reported, "the hit flash, the fade and the waist twist of characters (renderer blend and bone control)");
     }
+    // The stick-men display mode draws the skeleton instead of the skin.
+    const bool sticks = TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN);
+    if (sticks)
+        renderer->SetRenderOption(OmSkinShape::kDrawSkeleton | OmSkinShape::kDrawHeadMarker);
     model_->Render(*renderer);
+    if (sticks)
+        renderer->SetRenderOption(OmSkinShape::kDrawMesh);
     if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld())
         level->GetWorld()->ProjectShadow(m_position + OmVector3(0.0f, 1.5f, 0.0f), 2.0f * m_radius, m_height);
 }

@@ -15,6 +15,7 @@
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsWeaponObject.h"
 #include "game/world/TsWorld.h"
 
 namespace {
@@ -72,24 +73,42 @@ bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
 
 int32_t TsCharacterObject::CurrentEquipType() const
 {
-    return kInnateEquip;
+    const TsWeaponObject* attack = GetCurrentAttack();
+    return attack ? attack->Current().equipType : kInnateEquip;
 }
 
 int32_t TsCharacterObject::CurrentWeaponType() const
 {
-    return kInnateWeapon;
+    const TsWeaponObject* attack = GetCurrentAttack();
+    return attack ? attack->Current().weaponType : kInnateWeapon;
 }
 
 float TsCharacterObject::CurrentRange() const
 {
-    return kInnateRange;
+    const TsWeaponObject* attack = GetCurrentAttack();
+    return attack ? attack->Current().range : kInnateRange;
 }
 
-bool TsCharacterObject::FireCurrentAttack(const OmVector3&, const OmVector3&, TsEntity*)
+bool TsCharacterObject::FireWeapon(TsWeaponObject* weapon, const OmVector3& from, const OmVector3& direction,
+                                   TsEntity* target)
 {
-    static bool reported = false;
-    ReportMissing(reported, "firing an attack (weapons)");
-    return false;
+    if (!weapon)
+        return false;
+    switch (weapon->GetCurrentWeaponType()) {
+    case TS_WEAPON_RANGED_MANUAL:
+    case TS_WEAPON_RANGED_AUTO:
+    case TS_WEAPON_MINE:
+        return weapon->FireRanged(from, direction);
+    case TS_WEAPON_ROCKET:
+        return weapon->FireAt(from, direction, target);
+    default:
+        return weapon->FireMelee(from, direction);
+    }
+}
+
+bool TsCharacterObject::FireCurrentAttack(const OmVector3& from, const OmVector3& direction, TsEntity* target)
+{
+    return FireWeapon(GetCurrentAttack(), from, direction, target);
 }
 
 bool TsCharacterObject::IsCloseAttack() const
@@ -366,8 +385,10 @@ void TsCharacterObject::CloseAttackStep()
             OmVector3 direction;
             if (PathDirection(direction))
                 SetDirection(direction);
-            m_actionState = m_running ? kRun : kWalk;
-            m_followUpState = kNoAction;
+            if (m_pendingCommand == kCloseAttack) { // not stopped by a door
+                m_actionState = m_running ? kRun : kWalk;
+                m_followUpState = kNoAction;
+            }
             RemoveIgnore(m_lockedTarget);
         } else {
             AddIgnore(m_lockedTarget);
@@ -392,7 +413,7 @@ void TsCharacterObject::Strike(const OmVector3& direction)
     m_followUpState = kStand;
     if (m_attachment && CurrentEquipType() == kEquipTongue) {
         static bool reported = false;
-        ReportMissing(reported, "the tongue attachment's strike (weapons)");
+        ReportMissing(reported, "the tongue attachment's strike");
     }
 }
 

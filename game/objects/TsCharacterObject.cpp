@@ -1,7 +1,4 @@
 #include "game/objects/TsCharacterObject.h"
-#include "game/objects/TsSquadObject.h"
-#include "game/objects/TsTeam.h"
-#include "game/objects/TsInventory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +22,12 @@
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
 #include "game/objects/TsTimerTable.h"
+#include "game/objects/TsWeaponObject.h"
 #include "platform/FilePath.h"
 
 #include <filesystem>
@@ -39,16 +41,6 @@ constexpr const char* kHudFolder = "data\\HUD\\";
 constexpr float kModelScale = 0.1f;   // model files are in tenths of a unit
 constexpr int32_t kMaxInfluences = 4; // bones per skinned vertex
 constexpr uint32_t kModelRenderFlags = 0x4C;
-
-// Says once per process what a part of the game that is not built yet
-// leaves out.
-void ReportMissing(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsCharacterObject: %s is not built yet", what);
-    }
-}
 
 bool FolderExists(const std::string& gamePath)
 {
@@ -104,8 +96,25 @@ TsCharacterObject::TsCharacterObject()
 {
     SetFlag(TS_ENTITY_TARGETABLE | TS_ENTITY_DISTANCE_LIMITED);
     m_inventory = new TsInventory(this);
-    static bool reported = false;
-    ReportMissing(reported, "the innate attack of characters (weapons)");
+    // What the character fights with while its hands are empty: a short
+    // blow in a wide cone.
+    m_innateAttack = new TsWeaponObject;
+    m_innateAttack->SetOwner(this);
+    m_innateAttack->SetBimodal(false);
+    m_innateAttack->SetMode(false);
+    TsWeaponAttributes& innate = m_innateAttack->Attributes(false);
+    innate.weaponType = TS_WEAPON_MELEE;
+    innate.equipType = 0;
+    innate.matterType = TS_MATTER_PHYSICAL;
+    innate.ammoType = 0;
+    innate.ammoPerShot = 0;
+    innate.efficiency = 10.0f;
+    innate.range = 2.0f;
+    innate.autoAimRange = 5.0f;
+    innate.spread = 90.0f; // degrees: a quarter turn
+    innate.reload = 1.2f;
+    innate.stun = 0.0f;
+    innate.projectileId = 0;
 }
 
 TsCharacterObject::TsCharacterObject(OmArchive& archive) : TsModel(archive)
@@ -114,6 +123,17 @@ TsCharacterObject::TsCharacterObject(OmArchive& archive) : TsModel(archive)
 
 TsCharacterObject::~TsCharacterObject()
 {
+    // The inventory lets go of its articles without reaching back into a
+    // character that is going.
+    if (m_inventory) {
+        m_inventory->SetOwner(nullptr);
+        m_inventory->Release();
+        m_inventory = nullptr;
+    }
+    if (m_innateAttack) {
+        m_innateAttack->Release();
+        m_innateAttack = nullptr;
+    }
     if (OmSkinShape* shape = FindSkinShape(model_)) {
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
@@ -154,19 +174,32 @@ void TsCharacterObject::SetMaxVitality(float maximum)
 
 bool TsCharacterObject::Import()
 {
-    bool ok = !m_inventory || m_inventory->Import();
-    if (!LoadModel(kCharacterFolder))
-        ok = false;
+    if ((m_inventory && !m_inventory->Import()) || (m_innateAttack && !m_innateAttack->Import()))
+        return false;
+    bool ok = LoadModel(kCharacterFolder);
     if (!LoadSprite(kHudFolder))
         ok = false;
-    if (!m_initialArticle.IsEmpty()) {
-        static bool reported = false;
-        ReportMissing(reported, "giving characters their initial article (inventories)");
+    if (!m_initialArticle.IsEmpty() && !AddInitialArticle()) {
         LogErrorF("Not able to add article %s to inventory of NPC %s", m_initialArticle.Get(),
                   GetName() ? GetName() : "");
         ok = false;
     }
     return ok;
+}
+
+// The initial article is made from the item template of its name.
+bool TsCharacterObject::AddInitialArticle()
+{
+    if (!m_inventory)
+        return false;
+    auto* item = new TsItemObject;
+    item->SetTemplate(m_initialArticle.Get());
+    const bool made = item->RunTemplate() && item->Import();
+    const bool added = made && m_inventory->AddArticle(item) > 0;
+    if (added)
+        m_inventory->EquipArticle(item);
+    item->Release();
+    return added;
 }
 
 bool TsCharacterObject::Initialise()
@@ -176,6 +209,10 @@ bool TsCharacterObject::Initialise()
     bool ok = LoadModel(kCharacterFolder);
     LoadSprite(kHudFolder);
     m_modelInstance = FindSkinShape(model_);
+    if (m_inventory && !m_inventory->Initialise())
+        ok = false;
+    if (m_innateAttack && !m_innateAttack->Initialise())
+        ok = false;
     if (m_attackBone >= 0 && m_modelInstance) {
         auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
         if (!shape->AttachNodeToBone(m_attackBone))
@@ -276,7 +313,6 @@ bool TsCharacterObject::Register(OmArchive& archive)
     return true;
 }
 
-// Until their classes exist these are never set, so null is their state.
 OmObject* TsCharacterObject::InventoryObject() const
 {
     return m_inventory;
@@ -284,7 +320,7 @@ OmObject* TsCharacterObject::InventoryObject() const
 
 OmObject* TsCharacterObject::InnateAttackObject() const
 {
-    return nullptr;
+    return m_innateAttack;
 }
 
 OmObject* TsCharacterObject::SquadObject() const
@@ -330,21 +366,6 @@ uint8_t ReadByte(OmArchive& archive)
     return value != 0 ? 1 : 0;
 }
 
-// References to objects whose classes this layer does not see yet: read
-// and dropped, and a saved game that holds one says so.
-void ReadUnknownRef(OmArchive& archive, const char* what)
-{
-    OmObject* object = nullptr;
-    archive.ReadObjectRef(object);
-    if (object) {
-        static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogErrorF("TsCharacterObject: a saved %s was not restored: %s", what, "its class is not built yet");
-        }
-    }
-}
-
 } // namespace
 
 void TsCharacterObject::Read(OmArchive& archive)
@@ -359,7 +380,7 @@ void TsCharacterObject::Read(OmArchive& archive)
     for (float& defence : m_defences)
         archive.ReadFloat(defence);
     archive.ReadFloat(m_offenceSkill).ReadI32(m_skill);
-    ReadUnknownRef(archive, "innate attack");
+    archive.ReadRef(m_innateAttack);
     archive.ReadI32(m_lifeState);
     m_running = ReadByte(archive);
     m_actionByte = ReadByte(archive);
@@ -444,8 +465,17 @@ int32_t TsCharacterObject::DieAndReport()
     if (m_lifeState >= kDead)
         return kDead;
     m_lifeState = kDead;
-    // Bimodal innate attacks (a blast on death) come with the weapons.
-    TsTimerTable::Instance().AddTimer(this, 2.0f, 1, kFadeTimerKind);
+    if (m_innateAttack && m_innateAttack->IsBimodal()) {
+        // A creature that bursts when it dies: its second blow goes off
+        // from the middle of its body, and it is gone at once.
+        m_innateAttack->SetMode(true);
+        m_innateAttack->SetReloadCountdown(0);
+        const OmVector3 centre = m_position + OmVector3(0.0f, 0.5f * m_height, 0.0f);
+        FireWeapon(m_innateAttack, centre, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
+        SetFlag(TS_ENTITY_PENDING_DELETE);
+    } else {
+        TsTimerTable::Instance().AddTimer(this, 2.0f, 1, kFadeTimerKind);
+    }
     PlaySoundSlot(TS_CHARSOUND_DEATH, m_position);
     m_height = 0.1f;
     StopMoving();

@@ -273,6 +273,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void SetLockedTarget(TsEntity* target);
     TsEntity* GetAssignedTarget() const { return m_assignedTarget; }
     void SetAssignedTarget(TsEntity* target);
+    void ClearAssignedTarget() { m_assignedTarget = nullptr; }
+    void ClearLockedTarget() { m_lockedTarget = nullptr; }
     void ClearTargets();
 
     // Actions and movement.
@@ -372,6 +374,10 @@ protected:
     // Fires the current attack from a point in a direction; false when it
     // could not fire.
     bool FireCurrentAttack(const OmVector3& from, const OmVector3& direction, TsEntity* target);
+    // Fires a weapon by the path its current block's kind takes.
+    static bool FireWeapon(TsWeaponObject* weapon, const OmVector3& from, const OmVector3& direction,
+                           TsEntity* target);
+    bool AddInitialArticle();
     void KnockBack(const OmVector3& direction, float dealt);
     void MarkOwnCell(bool occupied);
     // The owned and referenced objects as the archive sees them.

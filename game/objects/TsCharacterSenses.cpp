@@ -12,6 +12,7 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsWeaponObject.h"
 #include "game/world/TsWorld.h"
 
 namespace {
@@ -109,9 +110,11 @@ OmVector3 TsCharacterObject::GetMuzzlePoint() const
 {
     auto* shape = static_cast<const OmSkinShape*>(m_modelInstance);
     const OmGroup* node = shape && m_attackBone >= 0 ? shape->FindBoneNode(m_attackBone) : nullptr;
-    // The weapon's muzzle offset joins when weapons exist.
-    if (node)
-        return node->GetWorldPosition();
+    if (node) {
+        const TsWeaponObject* attack = GetCurrentAttack();
+        const OmVector3 offset = attack ? node->GetWorldRotation().Transform(attack->GetMuzzleOffset()) : OmVector3();
+        return node->GetWorldPosition() + offset;
+    }
     return m_position + OmVector3(0.0f, 0.5f * m_height, 0.0f);
 }
 
@@ -280,8 +283,9 @@ void TsCharacterObject::CloseApproach()
             m_actionState = kTurning;
             return;
         }
-        // The weapon's reload joins when weapons exist.
-        AttackOrder(target);
+        const TsWeaponObject* attack = GetCurrentAttack();
+        if (!attack || attack->GetReloadCountdown() <= 0)
+            AttackOrder(target);
         return;
     }
     OmVector3 point = m_basePoint;

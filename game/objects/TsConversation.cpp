@@ -70,12 +70,13 @@ void TsConversationFragment::Set(TsCharacterObject* speaker, TsCharacterObject* 
 
 bool TsConversationFragment::Register(OmArchive& archive)
 {
-    bool ok = OmObject::Register(archive);
+    if (!OmObject::Register(archive))
+        return false; // already entered
     if (m_speaker)
-        ok = archive.Register(m_speaker) && ok;
+        m_speaker->Register(archive);
     if (m_listener)
-        ok = archive.Register(m_listener) && ok;
-    return ok;
+        m_listener->Register(archive);
+    return true;
 }
 
 void TsConversationFragment::Write(OmArchive& archive)
@@ -103,10 +104,11 @@ TsConversation::~TsConversation()
 
 bool TsConversation::Register(OmArchive& archive)
 {
-    bool ok = TsObject::Register(archive);
+    if (!TsObject::Register(archive))
+        return false; // already entered
     for (uint32_t i = 0; i < m_fragments.GetCount(); ++i)
-        ok = archive.Register(m_fragments[i]) && ok;
-    return ok;
+        m_fragments[i]->Register(archive);
+    return true;
 }
 
 void TsConversation::Write(OmArchive& archive)
@@ -199,8 +201,7 @@ void TsConversation::AddFragment(int32_t stringId, TsCharacterObject* speaker, T
     }
     OmString wrapped;
     WordWrap(text, wrapped, s_measure);
-    auto* fragment = new TsConversationFragment;
-    fragment->AddRef();
+    auto* fragment = new TsConversationFragment; // holding the reference it is made with
     fragment->Set(speaker, listener, wrapped.Get() ? wrapped.Get() : "", audio);
     m_fragments.Add(fragment);
 

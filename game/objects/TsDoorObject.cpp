@@ -51,13 +51,14 @@ int32_t TsDoorObject::OpenSoundOf(int32_t doorType)
 
 bool TsDoorObject::Register(OmArchive& archive)
 {
-    bool ok = TsDynGeometry::Register(archive);
+    if (!TsDynGeometry::Register(archive))
+        return false; // already entered
     for (int32_t i = 0; i < m_dependentSwitchCount; ++i)
         if (m_dependentSwitches[i].switchObject)
-            ok = archive.Register(m_dependentSwitches[i].switchObject) && ok;
+            m_dependentSwitches[i].switchObject->Register(archive);
     if (m_buddy)
-        ok = archive.Register(m_buddy) && ok;
-    return ok;
+        m_buddy->Register(archive);
+    return true;
 }
 
 void TsDoorObject::Write(OmArchive& archive)

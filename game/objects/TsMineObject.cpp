@@ -129,10 +129,11 @@ bool TsMineObject::Initialise()
 
 bool TsMineObject::LoadModel(const char*)
 {
-    if (mdl_.IsEmpty() || model_) {
+    const char* name = GetMdl();
+    if (!name || !*name || GetModel()) {
         return true;
     }
-    const std::string mdl = mdl_.Get();
+    const std::string mdl = name;
     // The model's folder is its file name without the extension: a shorter
     // name names no folder.
     if (mdl.size() <= kExtensionLength) {
@@ -156,8 +157,8 @@ bool TsMineObject::LoadModel(const char*)
     s_pool.BeginIteration(it);
     while (void* cell = s_pool.NextLiveObject(it)) {
         auto* other = static_cast<TsMineObject*>(static_cast<OmObject*>(cell));
-        if (other != this && other->m_shape && other->m_shape->GetGeometry() && other->mdl_.Get()
-            && std::strcmp(other->mdl_.Get(), mdl_.Get()) == 0) {
+        if (other != this && other->m_shape && other->m_shape->GetGeometry() && other->GetMdl()
+            && std::strcmp(other->GetMdl(), name) == 0) {
             shape = new OmSkinShape;
             shape->SetGeometry(other->m_shape->GetGeometry());
             break;

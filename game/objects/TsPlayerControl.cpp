@@ -168,7 +168,7 @@ void TsPlayer::MouseOrders(TsPCObject& current)
         const float dx = locked->GetPosition().x - current.GetPosition().x;
         const float dz = locked->GetPosition().z - current.GetPosition().z;
         if (dx * dx + dz * dz > kLockRange * kLockRange) {
-            current.SetLockedTarget(nullptr);
+            current.ClearLockedTarget();
         }
     }
     if (!cursor) {

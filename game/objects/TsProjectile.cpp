@@ -28,6 +28,8 @@ using namespace plat;
 
 int32_t TsProjectile::s_vertexBuffer = -1;
 OmArray<TsProjectile*> TsProjectile::s_streaks{64};
+uint32_t TsProjectile::s_lastDraws = 0;
+uint32_t TsProjectile::s_stateSetups = 0;
 
 namespace {
 
@@ -597,7 +599,7 @@ bool TsProjectile::BuildStreak(const OmVector3& forward, TsStreakVertex out[kStr
     return true;
 }
 
-void TsProjectile::DrawStreak(const OmVector3& forward)
+bool TsProjectile::DrawStreak(const OmVector3& forward)
 {
     TsStreakVertex vertices[kStreakVertices];
     const bool drawable = BuildStreak(forward, vertices);
@@ -605,17 +607,18 @@ void TsProjectile::DrawStreak(const OmVector3& forward)
     OmD3DVertexBuffer* vb = d3d->GetVertexBuffer(s_vertexBuffer);
     void* out = vb ? vb->Lock(0, kStreakVertices, false) : nullptr;
     if (!out) {
-        return;
+        return false;
     }
     if (drawable) {
         std::memcpy(out, vertices, sizeof vertices);
     }
     vb->Unlock();
     if (!drawable) {
-        return;
+        return false;
     }
     d3d->SetTexture(0, Attributes()->laserTexture);
     d3d->DrawPrimitive(GfxPrimitive::TriangleList, 0, 2);
+    return true;
 }
 
 bool TsProjectile::CreateVertexBuffer()
@@ -653,6 +656,7 @@ void TsProjectile::RenderAll()
         s_streaks.RemoveAll();
         return;
     }
+    ++s_stateSetups;
     d3d->SetWorldMatrix(&OmMatrix4::Identity());
     uint32_t savedRender[std::size(kStreakRenderStates)];
     uint32_t savedStage[std::size(kStreakStageStates)];
@@ -675,8 +679,9 @@ void TsProjectile::RenderAll()
     d3d->SetVertexShader(kStreakVertexFormat);
     const float* view = d3d->GetViewMatrix()->m;
     const OmVector3 forward(view[2], view[6], view[10]);
+    s_lastDraws = 0;
     for (uint32_t i = 0; i < s_streaks.GetCount(); ++i) {
-        s_streaks[i]->DrawStreak(forward);
+        s_lastDraws += s_streaks[i]->DrawStreak(forward) ? 1 : 0;
     }
     for (size_t i = 0; i < std::size(kStreakRenderStates); ++i) {
         d3d->DispatchRenderState(kStreakRenderStates[i], savedRender[i]);
@@ -709,9 +714,18 @@ bool TsProjectile::InitialiseAll()
     return ok;
 }
 
+// The shots are gathered first: a hit can kill a character whose dying
+// blast launches a new shot, which must neither disturb the walk over the
+// pool nor be moved twice in its first tick. The list keeps its storage.
 void TsProjectile::TickAll(uint32_t tickCount)
 {
-    ForEachLive([tickCount](TsProjectile& p) { p.Tick(tickCount); });
+    static OmArray<TsProjectile*> ticking{64};
+    ticking.RemoveAll();
+    ForEachLive([](TsProjectile& p) { ticking.Add(&p); });
+    for (uint32_t i = 0; i < ticking.GetCount(); ++i) {
+        ticking[i]->Tick(tickCount);
+    }
+    ticking.RemoveAll();
 }
 
 void TsProjectile::RenderAllLive(float renderTime, float fraction)

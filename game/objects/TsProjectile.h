@@ -98,6 +98,10 @@ class TsProjectile : public TsObject {
     // Draws every gathered streak and empties the list.
     static void RenderAll();
     static uint32_t GetStreakCount() { return s_streaks.GetCount(); }
+    // What the last RenderAll that had streaks did: its draw calls, and how
+    // many times in all the device states were saved and set for streaks.
+    static uint32_t LastStreakDraws() { return s_lastDraws; }
+    static uint32_t StreakStateSetups() { return s_stateSetups; }
     // The six corners of a streak for a camera forward axis; false when the
     // projectile has no laser type.
     bool BuildStreak(const OmVector3& forward, TsStreakVertex out[kStreakVertices]);
@@ -127,7 +131,8 @@ private:
     void StartImpact(const TsProjectileAttributes& rec, const OmVector3& point);
     void Explode(const TsProjectileAttributes& rec, const OmVector3& point);
     void PlayImpactSound() const;
-    void DrawStreak(const OmVector3& forward);
+    // True when the streak was drawn.
+    bool DrawStreak(const OmVector3& forward);
 
     int32_t m_type = -1;
     OmVector3 m_position;
@@ -155,6 +160,8 @@ private:
 
     static int32_t s_vertexBuffer;
     static OmArray<TsProjectile*> s_streaks;
+    static uint32_t s_lastDraws;
+    static uint32_t s_stateSetups;
 };
 
 template <typename Fn>

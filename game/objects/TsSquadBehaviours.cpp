@@ -319,7 +319,7 @@ void TsSquadObject::AssignTargets()
             member->SetAssignedTarget(best->entity);
             ++best->attackers;
         } else {
-            member->SetAssignedTarget(nullptr);
+            member->ClearAssignedTarget();
             member->Sentry(m_origin, m_range);
         }
         if (m_effectiveBehaviour == TS_BEHAVIOUR_ATTACK && m_formation != FORMATION_NONE && !ranged) {
@@ -503,7 +503,7 @@ bool TsSquadObject::FormationSlot(int32_t formation, int32_t i, int32_t memberCo
         slot.y = leader.y;
         return true;
     case FORMATION_VEE: {
-        const int32_t m = int32_t(FastSqrt(float(8 * i + 1)) - 1.0f) / 2;
+        const int32_t m = int32_t(std::sqrt(float(8 * i + 1)) - 1.0f) / 2;
         const int32_t p = i - m * (m + 1) / 2;
         lateral = float(2 * p - m / 2);
         forward = float(-2 * m);

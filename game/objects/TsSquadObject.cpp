@@ -288,11 +288,11 @@ bool TsSquadObject::RemoveMember(TsCharacterObject* character)
     return true;
 }
 
-// The dead member keeps its squad link: its own last ticks (the fade-out)
-// still read its team.
+// The dead member's link goes too: the squad may go before the body does,
+// and a dead character is nobody's enemy any more.
 bool TsSquadObject::OnMemberDied(TsCharacterObject* character)
 {
-    return character && m_members.Remove(character);
+    return RemoveMember(character);
 }
 
 void TsSquadObject::SetLeader(TsCharacterObject* character)

@@ -110,7 +110,7 @@ bool TsSquadObject::HealStep(TsCharacterObject& follower)
 // Followers trail the leader two by two, a step behind and to either side.
 void TsSquadObject::FollowLeader(TsCharacterObject& follower, int32_t n)
 {
-    follower.SetAssignedTarget(nullptr);
+    follower.ClearAssignedTarget();
     if (follower.GetBusyTicks() > 0) {
         return;
     }

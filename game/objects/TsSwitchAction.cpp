@@ -430,8 +430,15 @@ bool TsSwitchActionList::Run(TsSwitchObject& owner)
             return false;
         }
     }
+    // Actions still running at the end of the list go on from the first of
+    // them next tick; starting the whole list over would reset them and
+    // run a translation at the end of a list for ever.
+    if (!allFinished) {
+        m_cursor = int32_t(resume);
+        return false;
+    }
     Restart();
-    return allFinished;
+    return true;
 }
 
 uint32_t TsSwitchActionList::OffsetOf(uint32_t index) const

@@ -11,6 +11,7 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
+#include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectile.h"
 #include "game/objects/TsProjectileAttributes.h"
 #include "game/world/TsWorld.h"
@@ -19,6 +20,7 @@
 OM_IMPLEMENT_CLASS(TsWeaponObject, TsCollectibleObject)
 
 int32_t TsWeaponObject::s_noAmmoCounter = 0;
+static_assert(TsWeaponObject::kFreeAmmoMode == TsPlayer::EGG_NO_AMMO);
 
 namespace {
 
@@ -35,18 +37,6 @@ bool IsSoundIdPlaying(int32_t id)
 bool IsPlayerCharacter(const TsCharacterObject* character)
 {
     return character && OmClass::IsDerivedFromNamed(character->GetClass(), "TsPCObject");
-}
-
-// The player's hidden modes (one lets ranged weapons fire without
-// ammunition) come with the player's party; until then the mode is off.
-bool FreeAmmoModeOn()
-{
-    static bool reported = false;
-    if (!reported) {
-        reported = true;
-        LogError("TsWeaponObject: the player's hidden modes are not built yet; weapons always spend ammunition");
-    }
-    return false;
 }
 
 int32_t SecondsToTicks(float seconds)
@@ -76,7 +66,7 @@ void ReadAttributes(OmArchive& archive, TsWeaponAttributes& a)
 
 TsWeaponObject::TsWeaponObject() : m_pendingAttack(new TsAttack)
 {
-    m_canEquip = 1;
+    SetCanEquip(true);
     m_radius = kItemRadius;
     m_height = kItemHeight;
 }
@@ -228,7 +218,7 @@ int32_t TsWeaponObject::ConsumeAmmo()
     }
     m_reloadCountdown = ReloadTicks();
     const TsWeaponAttributes& a = Current();
-    if (a.ammoType >= 0 && !FreeAmmoModeOn()) {
+    if (a.ammoType >= 0 && !TsPlayer::_IsEasterEggEnabled(kFreeAmmoMode)) {
         TsCharacterObject* wielder = Wielder();
         TsInventory* inventory = wielder ? wielder->GetInventory() : nullptr;
         TsItemObject* stack = inventory ? inventory->FindAmmoFor(this) : nullptr;

@@ -13,13 +13,17 @@
 #include <vector>
 
 #include "engine/OmClass.h"
+#include "engine/OmMesh.h"
 #include "engine/OmNode.h"
+#include "engine/OmShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsDoorObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsTriggerObject.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
@@ -346,6 +350,104 @@ TEST_F(CharacterLevel, AHundredWalkersCostThisMuchATick)
     // A crowd this close jams now and then: those in the way wait.
     EXPECT_GT(planned, 50);
     EXPECT_GT(moved, 25);
+}
+
+} // namespace apptest
+
+namespace apptest {
+
+TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
+{
+    auto* pc = new TsPCObject;
+    LevelWalker* npc = AddWalker("npc", 5.0f, 5.0f);
+    for (TsCharacterObject* c : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
+        c->FlagSoundForLoading(TS_CHARSOUND_PAIN1, 10);
+        c->FlagSoundForLoading(TS_CHARSOUND_PAIN2, 11);
+        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE50, 12);
+        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE10, 13);
+        c->FlagSoundForLoading(TS_CHARSOUND_DEATH, 240); // not a sound: the slot stays empty
+        c->FlagSoundForLoading(11, 14);                  // not a slot
+        EXPECT_EQ(c->GetSoundSlot(TS_CHARSOUND_DAMAGE10), 13);
+        EXPECT_EQ(c->GetSoundSlot(TS_CHARSOUND_DEATH), -1);
+    }
+    struct Case {
+        float maxHealth, healthAfter, dealt;
+        bool coinIsZero;
+        int32_t pcSound, npcSound;
+    };
+    const Case cases[] = {
+        {100, 85, 10, true, TS_CHARSOUND_DAMAGE50, TS_CHARSOUND_PAIN2}, // 95 % to 85 %
+        {100, 45, 10, true, TS_CHARSOUND_DAMAGE10, TS_CHARSOUND_PAIN2}, // 55 % to 45 %
+        {100, 80, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},    // no threshold crossed
+        {100, 80, 5, true, TS_CHARSOUND_PAIN2, TS_CHARSOUND_PAIN2},
+        {0, 0, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},       // no maximum: no division by it
+    };
+    for (const Case& c : cases) {
+        for (TsCharacterObject* ch : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
+            ch->SetMaxHealth(c.maxHealth);
+            ch->SetHealth(c.healthAfter);
+        }
+        EXPECT_EQ(pc->ChooseDamageSound(c.dealt, c.coinIsZero), c.pcSound) << c.healthAfter;
+        EXPECT_EQ(npc->ChooseDamageSound(c.dealt, c.coinIsZero), c.npcSound) << c.healthAfter;
+    }
+    pc->Release();
+}
+
+} // namespace apptest
+
+namespace apptest {
+
+namespace {
+
+// A locked door across the corridor: a slab two units wide along Z, three
+// high, a quarter thick.
+TsDoorObject* CorridorDoor(TsLevel& level)
+{
+    auto* door = new TsDoorObject;
+    door->SetName("corridorDoor");
+    door->SetDoorType(eDoorType_UpSlider);
+    door->SetLock(true);
+    auto* mesh = new OmMesh;
+    for (float x : {-0.125f, 0.125f})
+        for (float y : {0.0f, 3.0f})
+            for (float z : {-1.0f, 1.0f}) {
+                OmMeshVertex v;
+                v.position = OmVector3(x, y, z);
+                mesh->vertices.Add(v);
+            }
+    auto* shape = new OmShape;
+    shape->SetGeometry(mesh);
+    mesh->Release();
+    door->ScanModelNodes(shape);
+    shape->Release();
+    door->SetPosition(10.0f, 0.0f, 4.0f);
+    door->UpdateWorldShape();
+    door->ForceActive();
+    level.GetEntityDB()->AddEntity(door);
+    EXPECT_TRUE(door->Initialise());
+    return door;
+}
+
+} // namespace
+
+TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
+{
+    LevelWalker* ann = AddWalker("ann", 6.0f, 4.0f);
+    Ticks(1);
+    ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
+    ASSERT_EQ(ann->GetPendingCommand(), TsCharacterObject::kFollowPath);
+    Ticks(4); // on the way, the door not there yet
+    const float before = ann->GetPosition().x;
+    TsDoorObject* door = CorridorDoor(*Level());
+    door->ApplyOverlay(TsDynGeometry::kClosedOverlay);
+    WalkOut(ann, 200);
+    EXPECT_GT(ann->GetPosition().x, before) << "it walked up to the door";
+    EXPECT_LT(ann->GetPosition().x, 10.0f - ann->GetRadius()) << "and stopped there";
+    EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
+    // Asked again, it finds no way through.
+    ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
+    EXPECT_EQ(ann->GetPendingCommand(), 0);
+    EXPECT_LT(ann->GetPosition().x, 10.0f);
 }
 
 } // namespace apptest

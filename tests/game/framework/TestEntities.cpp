@@ -6,12 +6,16 @@
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
 
-// A registered class whose record carries a given name.
+// A registered class of its own name whose parent record carries the name
+// of the game class it stands in for. The stand-in record is never
+// registered, so an archive that names the game class always finds the
+// game's own class, which the test programs link too.
 #define TEST_IMPLEMENT_CLASS_AS(Cls, Parent, Name)                                               \
-    OmClass Cls::s_class(Name, &Parent::s_class);                                                \
+    static OmClass s_standInFor##Cls(Name, &Parent::s_class);                                    \
+    OmClass Cls::s_class(#Cls, &s_standInFor##Cls);                                              \
     static OmClassFactoryOf<Cls> s_factoryOf##Cls;                                               \
     OmClassFactory* Cls::Factory() { return &s_factoryOf##Cls; }                                 \
-    OmFastAlloc Cls::s_pool(sizeof(Cls), OM_CLASS_PAGE_SIZE, alignof(Cls), Name);                \
+    OmFastAlloc Cls::s_pool(sizeof(Cls), OM_CLASS_PAGE_SIZE, alignof(Cls), #Cls);                \
     int32_t Cls::ClassId()                                                                       \
     {                                                                                            \
         static const int32_t id =                                                                \

@@ -12,6 +12,10 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/objects/TsTriggerObject.h"
 #include "game/objects/TsWaypointObject.h"
@@ -440,4 +444,101 @@ TEST_F(CharacterTest, EverythingSurvivesTheArchiveAndABrokenLifeStateFailsTheLoa
     }
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_FALSE(archive.Load("broken.sav"));
+}
+
+namespace {
+
+// Two characters in squads of two teams, side by side, the first facing
+// the second.
+struct Sides {
+    TsTeam* teams[2] = {new TsTeam, new TsTeam};
+    TsSquadObject* squads[2] = {new TsSquadObject, new TsSquadObject};
+    Sides(TestWalker* a, TestWalker* b, int32_t aToB, int32_t bToA)
+    {
+        for (int i = 0; i < 2; ++i) {
+            teams[i]->SetTeamID(i + 1);
+            squads[i]->SetTeamObject(teams[i]);
+        }
+        teams[0]->SetAlliance(2, aToB);
+        teams[1]->SetAlliance(1, bToA);
+        squads[0]->AddMember(a);
+        squads[1]->AddMember(b);
+    }
+    ~Sides()
+    {
+        for (int i = 0; i < 2; ++i) {
+            squads[i]->Release();
+            teams[i]->Release();
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
+{
+    struct Case {
+        int32_t aToB, bToA;
+        bool aHostile, bHostile;
+        float bVitalityAfter;
+    };
+    const Case cases[] = {
+        {TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE, true, true, 0.0f},
+        {TS_ALLIANCE_HOSTILE, TS_ALLIANCE_FRIENDLY, true, false, 10.0f}, // b bears a no grudge: no damage
+        // a swings at nothing in particular, and its blow counts for b, who
+        // is hostile to a
+        {TS_ALLIANCE_NEUTRAL, TS_ALLIANCE_HOSTILE, false, true, 0.0f},
+    };
+    for (const Case& c : cases) {
+        TestWalker* a = Make<TestWalker>(0.0f, 0.0f);
+        TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
+        a->SetDirection(1.0f, 0.0f);
+        Sides sides(a, b, c.aToB, c.bToA);
+        EXPECT_EQ(a->IsHostileTo(b), c.aHostile);
+        EXPECT_EQ(b->IsHostileTo(a), c.bHostile);
+        OmArray<TsEntity*> both;
+        both.Add(a);
+        both.Add(b);
+        a->BuildNeighbourList(both);
+        b->BuildNeighbourList(both);
+        EXPECT_EQ(a->AttackTarget(b, b->GetPosition(), true), true);
+        EXPECT_EQ(a->GetLockedTarget(), c.aHostile ? b : nullptr);
+        for (int t = 1; t <= 8; ++t)
+            a->Tick(uint32_t(t)); // the blow lands after its delay
+        EXPECT_FLOAT_EQ(b->GetVitality(), c.bVitalityAfter) << c.aToB << "/" << c.bToA;
+        EXPECT_EQ(b->GetLastAttacker(), c.bVitalityAfter < 10.0f ? a : nullptr);
+        EXPECT_EQ(a->GetCurrentAttack(), a->InnateAttack()) << "nothing equipped";
+    }
+}
+
+TEST_F(CharacterTest, GivingMovesArticlesAndStacksByPacksAndKeepsWhatCannotBeDropped)
+{
+    TestWalker* giver = Make<TestWalker>();
+    TestWalker* taker = Make<TestWalker>(1.0f, 0.0f);
+    auto item = [](int32_t ammoType, int32_t stack, int32_t pack) {
+        auto* it = new TsItemObject;
+        it->SetAmmoType(ammoType);
+        it->SetMaxStack(stack > 0 ? 20 : 0);
+        it->SetStack(stack);
+        it->SetPackSize(pack);
+        it->SetCanDrop(true);
+        return it;
+    };
+    TsItemObject* shells = item(3, 5, 2);
+    TsItemObject* keepsake = item(0, 0, 0);
+    keepsake->SetCanDrop(false);
+    TsItemObject* map = item(0, 0, 0);
+    ASSERT_GT(giver->GetInventory()->AddArticle(shells), 0);
+    ASSERT_GT(giver->GetInventory()->AddArticle(keepsake), 0);
+    ASSERT_GT(giver->GetInventory()->AddArticle(map), 0);
+    TsItemObject* ownShells = item(3, 1, 2);
+    ASSERT_GT(taker->GetInventory()->AddArticle(ownShells), 0);
+
+    EXPECT_FALSE(giver->GiveArticle(taker, keepsake));
+    EXPECT_EQ(giver->GiveEntireInventory(taker), 1) << "only the keepsake stays";
+    EXPECT_EQ(ownShells->GetStack(), 6) << "the shells joined the stack there, a pack at a time";
+    EXPECT_TRUE(taker->GetInventory()->Holds(map));
+    EXPECT_EQ(map->GetOwner(), taker);
+    EXPECT_TRUE(giver->GetInventory()->Holds(keepsake));
+    EXPECT_EQ(giver->GiveEntireInventory(nullptr), 1);
 }

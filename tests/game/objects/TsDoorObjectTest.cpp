@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
@@ -12,6 +14,7 @@
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsSwitchObject.h"
 #include "game/world/TsWorldHit.h"
+#include "platform/DebugOutput.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 
@@ -347,4 +350,30 @@ TEST_F(DoorTest, ADoorSurvivesTheArchiveAndAnArchiveWithTooManySwitchesIsRefused
         loaded->GetDependentSwitch(0).switchObject->Release();
         loaded->Release();
     }
+}
+
+TEST_F(DoorTest, AnArchiveNamingNineDependentSwitchesIsRefused)
+{
+    TsDoorObject* door = MakeDoor("crowded");
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(door);
+        ASSERT_TRUE(archive.Save("door.sav"));
+    }
+    // The door is the file's last object: its last two words are the
+    // dependent-switch count (0) and the null buddy.
+    std::FILE* f = std::fopen("door.sav", "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, -8, SEEK_END);
+    const unsigned char nine[4] = {9, 0, 0, 0};
+    std::fwrite(nine, 1, 4, f);
+    std::fclose(f);
+    std::string reported;
+    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
+    OmArchive archive(OmClassRegistry::Instance());
+    EXPECT_FALSE(archive.Load("door.sav"));
+    plat::SetDebugOutputHook(std::move(previous));
+    EXPECT_NE(reported.find("more dependent switches than it can hold"), std::string::npos) << reported;
 }

@@ -162,6 +162,19 @@ TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotD
     endOn->Release();
 }
 
+TEST_F(ProjectileTest, WithoutAStreakBufferTheStreaksAreSkippedAndTheListEmptied)
+{
+    LaserType();
+    TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f);
+    ASSERT_GT(TsProjectile::GetStreakCount(), 0u) << "in flight: its streak was gathered";
+    const uint32_t setups = TsProjectile::StreakStateSetups();
+    TsProjectile::RenderAll(); // there is no renderer, so no buffer
+    EXPECT_EQ(TsProjectile::GetStreakCount(), 0u);
+    EXPECT_EQ(TsProjectile::StreakStateSetups(), setups) << "no state was touched";
+    EXPECT_TRUE(log.Contains("no streak buffer"));
+    shot->Release();
+}
+
 TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTick)
 {
     TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(3);

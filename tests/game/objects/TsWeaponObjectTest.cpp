@@ -15,6 +15,8 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectile.h"
 #include "game/objects/TsProjectileAttributes.h"
 #include "game/objects/TsWeaponObject.h"
@@ -237,6 +239,10 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     a.SetAmmoType(4); // a kind the wielder does not carry
     EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
     EXPECT_EQ(ammo->GetStack(), 1);
+    // The hidden free-ammunition mode fires without any.
+    TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, true);
+    EXPECT_EQ(weapon->ConsumeAmmo(), 2);
+    TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
     weapon->SetOwner(nullptr);
     fighter->Release();
 }
@@ -350,6 +356,40 @@ TEST_F(WeaponTest, AWeaponComesBackFromASavedGame)
     EXPECT_EQ(back->GetSound(TS_WEAPON_SOUND_NOAMMO), 200);
     EXPECT_NE(back->GetPendingAttack(), nullptr);
     back->Release();
+}
+
+} // namespace
+
+namespace {
+
+// Out of ammunition, a player character speaks up on the first empty click
+// after the reload and then on every eleventh; clicks while the weapon
+// reloads, and other wielders, say nothing.
+TEST_F(WeaponTest, AnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
+{
+    TsWeaponObject::ResetNoAmmoCounter();
+    TsWeaponAttributes& a = weapon->Attributes(false);
+    a.SetAmmoType(5);
+    a.SetReload(0.2f);
+
+    auto* npc = new Fighter;
+    weapon->SetOwner(npc);
+    EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+    EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
+
+    auto* pc = new TsPCObject;
+    weapon->SetOwner(pc);
+    weapon->SetReloadCountdown(0);
+    const int expected[] = {10, 10, 9, 9, 8, 8};
+    for (int attempt : expected) {
+        EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+        EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), attempt);
+        weapon->Tick(0); // one tick of the two-tick reload
+    }
+    weapon->SetOwner(nullptr);
+    pc->Release();
+    npc->Release();
+    TsWeaponObject::ResetNoAmmoCounter();
 }
 
 } // namespace

@@ -1,0 +1,388 @@
+// Doors, switches, conversations and banter on the demo level, played in
+// the real application: a pair of buddy doors in the two doorways of the
+// corridor, a switch in the first room, characters that come and go, a
+// conversation between two of them and a banter character. The objects are
+// made by script, as entity scripts make them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsBanterObject.h"
+#include "game/objects/TsConversation.h"
+#include "game/objects/TsDiaryData.h"
+#include "game/objects/TsDoorObject.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSwitchObject.h"
+#include "game/world/TsTileWalker.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldHit.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+using namespace apptest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The doorways of the corridor: room A's east wall and room B's west wall.
+constexpr float kDoorAX = 8.125f, kDoorBX = 11.875f, kDoorZ = 4.0f;
+
+constexpr const char* kBuild = R"(
+function MakeDoor(name, x, buddy)
+    local d = TsDoorObject:new()
+    d:SetName(name)
+    d:SetMdl("door.pbf")
+    d:SetPosition(x, 0, 4)
+    d:SetDoorType(TsDoorObject.eDoorType_UpSlider)
+    d:SetBuddy(buddy)
+    TsAccess.EntityDB():AddEntity(d)
+    return d
+end
+gateA = MakeDoor("gateA", 8.125, "gateB")
+gateB = MakeDoor("gateB", 11.875, "gateA")
+lever = TsSwitchObject:new()
+lever:SetName("lever")
+lever:SetMdl("switch.pbf")
+lever:SetPosition(6, 0, 1)
+lever:SetAct1("OpenDoor gateA")
+lever:SetDeact1("CloseDoor gateA")
+TsAccess.EntityDB():AddEntity(lever)
+)";
+
+class DoorsLevel : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        ASSERT_NE(Level(), nullptr);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(3, 100);
+        world = Level()->GetWorld();
+        ASSERT_NE(world, nullptr);
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+    int Run(const char* text) { return TsScriptHost::DoString(TsAccess::LuaState(), text); }
+    double Number(const char* name)
+    {
+        double value = -1.0;
+        return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
+    }
+    template <class T>
+    T* Named(const char* name)
+    {
+        for (OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next) {
+            auto* object = T::Cast(static_cast<OmObject*>(n->value));
+            if (object && object->GetName() && std::string(object->GetName()) == name)
+                return object;
+        }
+        return nullptr;
+    }
+    // Brings objects made after the level started into play, the two passes
+    // the level runs for the objects of its entity script.
+    void Bring(std::initializer_list<TsEntity*> entities)
+    {
+        for (TsEntity* e : entities)
+            EXPECT_TRUE(e->Import()) << e->GetName();
+        for (TsEntity* e : entities) {
+            EXPECT_TRUE(e->Initialise()) << e->GetName();
+            e->ForceActive();
+            Level()->GetEntityDB()->MakeLuaGlobal(e);
+        }
+    }
+    void Ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            Level()->Tick(++tick);
+    }
+    uint32_t TileAt(float x, float z)
+    {
+        TsTileWalker walker(world);
+        walker.SetWorldPosition(x, z);
+        return walker.GetTile();
+    }
+    // Whether a shot along the corridor at waist height is stopped, and where.
+    bool CorridorBlocked(float* where = nullptr)
+    {
+        TsWorldHit hit;
+        const bool blocked = world->CastSegment(OmVector3(6, 1, kDoorZ), OmVector3(14, 1, kDoorZ), hit, false);
+        if (where)
+            *where = hit.point.x;
+        return blocked;
+    }
+    void BuildDoors()
+    {
+        ASSERT_EQ(Run(kBuild), 0);
+        gateA = Named<TsDoorObject>("gateA");
+        gateB = Named<TsDoorObject>("gateB");
+        lever = Named<TsSwitchObject>("lever");
+        ASSERT_TRUE(gateA && gateB && lever);
+        Bring({gateA, gateB, lever});
+        TsDoorObject::ApplyClosedOverlays();
+    }
+
+    std::unique_ptr<ScratchDir> scratch;
+    TsWorld* world = nullptr;
+    TsDoorObject* gateA = nullptr;
+    TsDoorObject* gateB = nullptr;
+    TsSwitchObject* lever = nullptr;
+    uint32_t tick = 1000;
+};
+
+} // namespace
+
+TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndClosesAgainWithItsBuddy)
+{
+    const uint32_t floorA = TileAt(7.0f, kDoorZ);
+    const uint32_t doorway = TileAt(kDoorAX, kDoorZ);
+    ASSERT_NE(doorway, 0u) << "the doorway is walkable without a door";
+    ASSERT_FALSE(CorridorBlocked()) << "the corridor is clear without doors";
+
+    BuildDoors();
+    EXPECT_EQ(gateA->GetBuddy(), gateB);
+    EXPECT_EQ(gateB->GetBuddy(), gateA);
+    EXPECT_FLOAT_EQ(gateA->GetHeight(), 3.0f) << "the shape comes from the door model";
+    EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u) << "a closed door blocks the AI map";
+    EXPECT_EQ(TileAt(kDoorBX, kDoorZ), 0u);
+    EXPECT_EQ(TileAt(7.0f, kDoorZ), floorA) << "the floor beside it keeps its code";
+    float where = 0.0f;
+    ASSERT_TRUE(CorridorBlocked(&where));
+    EXPECT_NEAR(where, kDoorAX, 0.01f) << "the shot stops at the first door";
+    Ticks(2);
+    EXPECT_FALSE(gateA->IsOpen()) << "nobody is near";
+
+    // The switch opens the door; its buddy follows.
+    lever->Use(nullptr);
+    Ticks(8);
+    EXPECT_TRUE(lever->IsOn());
+    EXPECT_TRUE(gateA->IsOpen());
+    EXPECT_TRUE(gateB->IsOpen()) << "the buddy opens with it";
+    EXPECT_EQ(gateA->GetTransitionState(), TsDoorObject::kStill);
+    EXPECT_NEAR(gateA->GetPosition().y, 3.0f, 1e-4f) << "slid up out of the way";
+    EXPECT_FALSE(CorridorBlocked()) << "open doors let shots through";
+    EXPECT_EQ(TileAt(kDoorAX, kDoorZ), doorway) << "and give the AI map back";
+    EXPECT_NE(TileAt(kDoorBX, kDoorZ), 0u);
+
+    // Forced open, they stay open; the switch closes them again.
+    Ticks(10);
+    EXPECT_TRUE(gateA->IsOpen());
+    lever->Use(nullptr);
+    Ticks(8);
+    EXPECT_FALSE(lever->IsOn());
+    EXPECT_FALSE(gateA->IsOpen());
+    EXPECT_FALSE(gateB->IsOpen()) << "the buddy closes with it";
+    EXPECT_TRUE(CorridorBlocked());
+    EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
+
+    // A character walking up opens the door; once it has gone, the door closes.
+    ASSERT_EQ(Run("walker = TsNPCObject:new() walker:SetName('walker') walker:SetPosition(7, 0, 4) "
+                  "TsAccess.EntityDB():AddEntity(walker)"),
+              0);
+    auto* walker = Named<TsNPCObject>("walker");
+    ASSERT_NE(walker, nullptr);
+    walker->ForceActive();
+    Ticks(1);
+    EXPECT_TRUE(gateA->WantsOpen());
+    Ticks(6);
+    EXPECT_TRUE(gateA->IsOpen());
+    EXPECT_TRUE(gateB->IsOpen());
+    EXPECT_FALSE(CorridorBlocked());
+    walker->SetPosition(-30, 0, 4);
+    Ticks(8);
+    EXPECT_FALSE(gateA->IsOpen()) << "closes when everybody has gone";
+    EXPECT_FALSE(gateB->IsOpen());
+    EXPECT_TRUE(CorridorBlocked());
+    EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
+}
+
+TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
+{
+    BuildDoors();
+    ASSERT_EQ(Run(R"(
+        g_called = 0
+        panel = TsSwitchObject:new()
+        panel:SetName("panel")
+        panel:SetPosition(4, 0, 1)
+        panel:SetAct1("LockDoor gateA")
+        panel:SetAct2("UnlockDoor gateA")
+        panel:SetAct3("OpenDoor gateA")
+        panel:SetAct4("PlaySound AID_GUI_CLICK")
+        panel:SetAct5("CallScript g_called = g_called + 1")
+        panel:SetAct1("ActivateParticles smoke")
+        panel:SetAct1("DeactivateParticles smoke")
+        panel:SetAct1("ChangeParticleColour smoke red")
+        panel:SetAct1("Animate_RotateY 90")
+        panel:SetAct1("Animate_YTrans 0.5 1")
+        panel:SetAct1("Wait 1")
+        panel:SetAct1("CloseDoor gateA")
+        panel:SetAct1("Cap")
+        panel:SetDeact1("LockDoor gateA")
+        TsAccess.EntityDB():AddEntity(panel)
+    )"),
+              0);
+    auto* panel = Named<TsSwitchObject>("panel");
+    ASSERT_NE(panel, nullptr);
+    Bring({panel});
+    EXPECT_EQ(panel->GetActivateActions().GetCount(), 13u);
+    const OmVector3& hotspot = panel->GetHotspot();
+    EXPECT_LT(std::fabs(hotspot.x - 4.0f) + std::fabs(hotspot.z - 1.0f), 3.5f) << "a walkable point near it";
+    ASSERT_EQ(Run("panel:ActivateSwitch()"), 0);
+    Ticks(1);
+    EXPECT_TRUE(gateA->IsOpen()) << "unlocked again, then opened";
+    EXPECT_FALSE(gateA->IsLocked());
+    EXPECT_EQ(Number("g_called"), 1.0);
+    EXPECT_TRUE(log.Contains("TsAccess.Audio():LuaPlaySoundNow(AID_GUI_CLICK,4.000000,0.000000,1.000000)"));
+    int ticks = 1;
+    while (panel->GetState() != TsSwitchObject::kIdle && ticks < 100) {
+        Ticks(1);
+        ++ticks;
+    }
+    EXPECT_NEAR(panel->GetPosition().y, 0.5f, 1e-4f) << "the switch moved itself";
+    EXPECT_EQ(gateA->GetTransitionState(), TsDoorObject::kClosing) << "closing after the wait";
+    Ticks(5);
+    EXPECT_FALSE(gateA->IsOpen());
+    EXPECT_TRUE(panel->IsOn());
+    EXPECT_EQ(Number("g_called"), 1.0) << "each action ran once";
+    ASSERT_EQ(Run("panel:DeactivateSwitch()"), 0);
+    Ticks(2);
+    EXPECT_TRUE(gateA->IsLocked());
+    EXPECT_FALSE(panel->IsOn());
+
+    // The script classes check their arguments.
+    EXPECT_NE(Run("gateA:OpenDoor(1, 2, 3)"), 0);
+    EXPECT_NE(Run("TsDoorObject.OpenDoor(panel)"), 0);
+    EXPECT_EQ(Run("g_type = gateA:GetDoorType() g_speed = gateA:GetDoorSpeed() TsSwitchObject:_DebugSwitches(false)"),
+              0);
+    EXPECT_EQ(Number("g_type"), 2.0);
+    EXPECT_NEAR(Number("g_speed"), 0.25, 1e-6);
+}
+
+TEST_F(DoorsLevel, AConversationFramesItsSpeakersPausesBetweenLinesAndFillsTheDiary)
+{
+    Level()->conversationCamera_ = 1;
+    ASSERT_EQ(Run(R"(
+        orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(3, 0, 3)
+        hadley = TsNPCObject:new() hadley:SetName("Hadley") hadley:SetPosition(5, 0, 3)
+        TsAccess.EntityDB():AddEntity(orrick)
+        TsAccess.EntityDB():AddEntity(hadley)
+        talk = TsAccess.Conversation()
+        talk:AddFragment(5990, orrick, hadley)
+        talk:AddFragment(-1, hadley, orrick)
+        talk:Run()
+        g_started = talk:HasConversationStarted()
+    )"),
+              0);
+    TsConversation* talk = TsAccess::Conversation();
+    ASSERT_EQ(talk, Level()->GetIncidentalConversation());
+    EXPECT_TRUE(talk->HasConversationStarted());
+    EXPECT_TRUE(talk->IsCameraUsed());
+    EXPECT_TRUE(Level()->GetCutScene()->IsActiveLocked()) << "the conversation camera frames the speakers";
+    EXPECT_TRUE(Level()->GetPlayerLockout());
+    EXPECT_FALSE(Level()->GameIsInNormalState());
+    EXPECT_STREQ(talk->GetFragment(0)->GetText(), "The way through is open. Orrick opened the way to the second room.");
+    const TsDiaryData* diary = TsAccess::Diary();
+    ASSERT_NE(diary, nullptr);
+    EXPECT_EQ(diary->GetEntryCount(TsAccess::LevelInfo()->levelName.Get()), 1u) << "the line went into the diary";
+
+    // The voiced line has no recording in the demo: it ends once the first
+    // 1.5 s are over; the silent line then waits its 2 s.
+    int ticks = 0;
+    while (talk->GetCurrent() == 0 && ticks < 100) {
+        Ticks(1);
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 15);
+    EXPECT_EQ(talk->GetCurrent(), 1);
+    ticks = 0;
+    while (talk->HasConversationStarted() && ticks < 100) {
+        Ticks(1);
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 20);
+    EXPECT_FALSE(Level()->GetPlayerLockout());
+    EXPECT_FALSE(Level()->GetCutScene()->IsActiveLocked());
+    EXPECT_EQ(talk->GetFragmentCount(), 0u);
+
+    // A trader never gets the conversation camera.
+    ASSERT_EQ(Run(R"(
+        trader = TsNPCObject:new() trader:SetName("WeaponTrader") trader:SetPosition(3, 0, 5)
+        TsAccess.EntityDB():AddEntity(trader)
+        talk:AddFragment(-1, trader, orrick)
+        talk:Run()
+    )"),
+              0);
+    EXPECT_FALSE(talk->IsCameraUsed());
+    talk->End();
+}
+
+TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
+{
+    ASSERT_EQ(Run(R"(
+        g_banter = ""
+        function DemoBanter(self, user) g_banter = g_banter .. self .. ">" .. user .. ";" end
+        gossip = TsBanterObject:new()
+        gossip:SetName("gossip")
+        gossip:SetPosition(16, 0, 6)
+        gossip:SetLuaBanterScript("DemoBanter")
+        gossip:SetBanterState(3)
+        g_state = gossip:GetBanterState()
+        TsAccess.EntityDB():AddEntity(gossip)
+        hero = TsPCObject:new()
+        hero:SetName("hero")
+        hero:SetPosition(2, 0, 2)
+        TsAccess.LocalPlayer():AddCharacter(hero)
+        TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)
+    )"),
+              0);
+    EXPECT_EQ(Number("g_state"), 3.0);
+    auto* gossip = Named<TsBanterObject>("gossip");
+    ASSERT_NE(gossip, nullptr);
+    gossip->ForceActive();
+    TsPlayer* player = TsAccess::LocalPlayer();
+    player->SetCurrentCharacter(0);
+    TsEntity* hero = TsAccess::CurrentCharacter();
+    ASSERT_NE(hero, nullptr);
+    std::string banter;
+    const auto said = [&]() {
+        std::string text;
+        TsScriptHost::GetGlobalString(TsAccess::LuaState(), "g_banter", &text);
+        return text;
+    };
+    Ticks(3);
+    EXPECT_EQ(said(), "") << "far away: nothing";
+    hero->SetPosition(15, 0, 5);
+    Ticks(3);
+    EXPECT_EQ(said(), "gossip>hero;") << "near: once";
+    hero->SetPosition(2, 0, 2);
+    Ticks(1);
+    hero->SetPosition(15.5f, 0, 5.5f);
+    Ticks(1);
+    EXPECT_EQ(said(), "gossip>hero;gossip>hero;") << "again after walking away";
+    gossip->Use(nullptr);
+    EXPECT_EQ(said(), "gossip>hero;gossip>hero;gossip>;") << "used";
+}

@@ -1,0 +1,531 @@
+// The HUD on the demo level in the real application: three portrait panels
+// with their bars, the cursor and the destination marker on the screen;
+// a click on a portrait picks that character; the inventory panel flies
+// out, equips and drops by clicks; the pop-up menu uses, gives and drops;
+// and a frame of HUD drawing allocates nothing.
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsInput.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsOptions.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsWeaponObject.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "ui/TsHUDe.h"
+
+namespace {
+
+thread_local bool t_counting = false;
+uint64_t g_allocations = 0;
+
+void* Allocate(std::size_t size)
+{
+    if (t_counting)
+        ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+// Counted only while a test turns counting on, on its own thread.
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (t_counting)
+        ++g_allocations;
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace apptest {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+uint8_t Red(uint32_t argb) { return uint8_t(argb >> 16); }
+uint8_t Green(uint32_t argb) { return uint8_t(argb >> 8); }
+uint8_t Blue(uint32_t argb) { return uint8_t(argb); }
+
+class HudLevel : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(3, 100);
+        ASSERT_NE(TsAccess::CurrentLevel(), nullptr);
+        hud = TsAccess::HUDe();
+        ASSERT_NE(hud, nullptr);
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    // A squad member of the given type standing at (x, z).
+    TsPCObject* AddMember(const char* name, int32_t type, float x, float z)
+    {
+        auto* pc = new TsPCObject;
+        pc->SetName(name);
+        pc->SetPCType(type);
+        pc->SetRadius(0.3f);
+        pc->SetHeight(1.8f);
+        pc->SetOrigin(x, 0.0f, z);
+        TsPlayer* player = TsAccess::LocalPlayer();
+        EXPECT_TRUE(player->AddCharacter(pc));
+        player->AddCharacterToSquad(pc, nullptr);
+        EXPECT_TRUE(pc->Initialise());
+        return pc;
+    }
+
+    void AddSquad()
+    {
+        members[0] = AddMember("ann", 0, 1.0f, 4.0f);
+        members[1] = AddMember("bob", 1, 2.0f, 4.0f);
+        members[2] = AddMember("cat", 2, 3.0f, 4.0f);
+        TsAccess::LocalPlayer()->SetCurrentCharacter(0);
+        ASSERT_EQ(TsAccess::LocalPlayer()->GetTeamCount(), 3);
+    }
+
+    template <class T>
+    T* Article(TsPCObject* owner, const char* templateName, int stack = 0)
+    {
+        auto* article = new T;
+        article->SetTemplate(templateName);
+        EXPECT_TRUE(article->RunTemplate());
+        if constexpr (std::is_same_v<T, TsItemObject>) {
+            if (stack > 0)
+                article->SetStack(stack);
+        }
+        EXPECT_TRUE(article->Import());
+        EXPECT_TRUE(article->Initialise());
+        EXPECT_GT(owner->GetInventory()->AddArticle(article), 0);
+        return article;
+    }
+
+    void MouseTo(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
+    // One press and release of a button at (x, y), a tick apart.
+    void Click(int x, int y, int button = 0)
+    {
+        MouseTo(x, y);
+        FrameAfter(100);
+        plat::InjectMouseButton(*app->GetWindow(), button, true);
+        FrameAfter(100);
+        plat::InjectMouseButton(*app->GetWindow(), button, false);
+        FrameAfter(100);
+    }
+
+    void Origin(int slot, int& x, int& y) { TsHUDe::GetPortraitOrigin(slot, x, y); }
+
+    uint32_t Pixel(const std::vector<uint32_t>& screen, int w, int x, int y) { return screen[size_t(y) * w + x]; }
+
+    TsHUDe* hud = nullptr;
+    TsPCObject* members[3] = {};
+    std::unique_ptr<ScratchDir> scratch;
+};
+
+} // namespace
+
+TEST_F(HudLevel, ScriptFillsTheWholeSpriteTableAndTheMarkerLoads)
+{
+    for (int id = HUD_DUMMY; id < HUD_MAX_SPRITES; ++id)
+        EXPECT_NE(hud->GetSprite(id), nullptr) << "slot " << id;
+    EXPECT_GE(hud->GetDestinationMarker().GetTextureId(), 0);
+    EXPECT_FLOAT_EQ(hud->GetDestinationMarker().GetScale(), 0.8f);
+    EXPECT_NE(hud->GetFont(), nullptr);
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+}
+
+TEST_F(HudLevel, ShowsThreePanelsWithBarsAndTheCursorAndDestinationMarkers)
+{
+    AddSquad();
+    members[1]->SetHealth(0.0f); // an empty health bar
+    MouseTo(400, 300);
+    Frames(2, 100);
+    int w = 0, h = 0;
+    const std::vector<uint32_t> screen = ScreenPixels(w, h);
+    ASSERT_EQ(w, TsAccess::ScreenWidth());
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    Origin(0, x0, y0);
+    Origin(1, x1, y1);
+    Origin(2, x2, y2);
+    EXPECT_EQ(x1, (w - 238) / 2); // three members: the second in the middle
+    EXPECT_EQ(x2, w - 238);
+    for (int x : {x0, x1, x2}) {
+        // The vitality bar is blue on every panel.
+        const uint32_t vitality = Pixel(screen, w, x + 74 + 10, h - 28 + 4);
+        EXPECT_GT(Blue(vitality), Red(vitality) + 60) << std::hex << vitality;
+    }
+    for (int x : {x0, x2}) {
+        const uint32_t health = Pixel(screen, w, x + 68 + 10, h - 17 + 4);
+        EXPECT_GT(Red(health), Green(health) + 60) << std::hex << health;
+    }
+    const uint32_t emptyHealth = Pixel(screen, w, x1 + 68 + 10, h - 17 + 4);
+    EXPECT_LT(Red(emptyHealth), Green(emptyHealth) + 60) << "no health, no bar";
+    // The current character's portrait is drawn whole, in its type's colour.
+    const uint32_t face = Pixel(screen, w, x0 + 65 + 32, h - 87 + 15);
+    EXPECT_GT(Red(face), 150);
+    // The others show as holograms, reddish-purple over the scene.
+    const uint32_t holo = Pixel(screen, w, x1 + 65 + 32, h - 87 + 15);
+    EXPECT_NE(holo, face);
+    // The cursor: the arrow's white stem at the pointer.
+    ASSERT_EQ(TsAccess::Input()->GetCursorX(), 400);
+    ASSERT_NE(TsAccess::LevelCursor()->GetState(), TS_CURSOR_DISABLED);
+    const uint32_t cursor = Pixel(screen, w, 400 - 8, 300 - 8 + 6);
+    EXPECT_GT(Red(cursor) + Green(cursor) + Blue(cursor), 600) << std::hex << cursor;
+
+    // A move order puts the orange cross on the ground.
+    auto orange = [&](const std::vector<uint32_t>& s) {
+        int n = 0;
+        for (uint32_t p : s)
+            n += Red(p) > 180 && Green(p) > 80 && Green(p) < 170 && Blue(p) < 60 ? 1 : 0;
+        return n;
+    };
+    const int before = orange(screen);
+    members[0]->MoveTo(OmVector3(6.0f, 0.0f, 4.0f));
+    Frames(1, 100);
+    OmVector3 target;
+    ASSERT_TRUE(members[0]->GetMoveTarget(target));
+    EXPECT_GT(orange(ScreenPixels(w, h)), before + 20);
+}
+
+TEST_F(HudLevel, ClickingAPortraitSelectsThatCharacter)
+{
+    AddSquad();
+    int x = 0, y = 0;
+    Origin(2, x, y);
+    Click(x + 97, y - 55);
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetCurrentIndex(), 2);
+    EXPECT_EQ(TsAccess::CurrentCharacter(), members[2]);
+    Origin(1, x, y);
+    Click(x + 97, y - 55);
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetCurrentIndex(), 1);
+    // The follow button toggles the stay flag.
+    Click(x + 138 + 8, y - 23 + 8);
+    EXPECT_TRUE(members[1]->GetStay());
+}
+
+TEST_F(HudLevel, TheInventoryFliesOutEquipsAndClosesOnClicks)
+{
+    AddSquad();
+    TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
+    Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 10);
+    TsInventory* inventory = members[0]->GetInventory();
+    inventory->UnequipArticle();
+    ASSERT_EQ(inventory->GetEquipped(), nullptr);
+    ASSERT_TRUE(hud->IsInventoryAnimated());
+    int px = 0, py = 0;
+    Origin(0, px, py);
+    int w = 0, h = 0;
+    const std::vector<uint32_t> closed = ScreenPixels(w, h);
+    Click(px + 32, py - 32); // the weapon slot
+    EXPECT_EQ(hud->GetOpenSlot(), 0);
+    EXPECT_TRUE(hud->IsAnimating());
+    EXPECT_TRUE(TsAccess::CurrentLevel()->GetPlayerLockout());
+    // Half way the slots are on their way; after 1.2 s they have arrived.
+    const std::vector<uint32_t> flying = ScreenPixels(w, h);
+    Frames(12, 100);
+    EXPECT_FALSE(hud->IsAnimating());
+    EXPECT_FALSE(TsAccess::CurrentLevel()->GetPlayerLockout());
+    EXPECT_EQ(hud->GetOpenSlot(), 0);
+    const std::vector<uint32_t> open = ScreenPixels(w, h);
+    int gx = 0, gy = 0;
+    TsHUDe::GetGridOrigin(0, gx, gy);
+    // The first cell holds the blaster (an energy weapon: the blue slot).
+    ASSERT_GE(gy - 64 + 30, 0);
+    const uint32_t cell = Pixel(open, w, gx + 10, gy - 64 + 30);
+    EXPECT_GT(Blue(cell), Red(cell)) << std::hex << cell;
+    EXPECT_NE(Pixel(closed, w, gx + 10, gy - 64 + 30), cell);
+    EXPECT_NE(flying, open);
+
+    // A click on the blaster's slot as drawn equips it and closes the panel.
+    Click(gx + 32, gy - 32);
+    EXPECT_EQ(inventory->GetEquipped(), blaster);
+    EXPECT_TRUE(hud->IsAnimating());
+    EXPECT_FALSE(hud->IsAnimationOpening());
+    Frames(13, 100);
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+    EXPECT_FALSE(hud->IsAnimating());
+}
+
+TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
+{
+    AddSquad();
+    TsItemObject* medkit = Article<TsItemObject>(members[0], "ItemTemplateMedkit", 3);
+    TsItemObject* ammo = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
+    TsInventory* inventory = members[0]->GetInventory();
+    int gx = 0, gy = 0;
+    TsHUDe::GetGridOrigin(0, gx, gy);
+    auto openMenuOn = [&](int k) {
+        hud->OpenInventory(0);
+        Frames(13, 100);
+        int row = 0, column = 0;
+        TsHUDe::StaircaseCell(k, row, column);
+        Click(gx + 64 * column + 32, gy + 64 * row - 32, 1);
+        ASSERT_TRUE(hud->GetMenu().IsOpen());
+        EXPECT_EQ(hud->GetOpenSlot(), 0) << "the right click keeps the panel open";
+    };
+    auto entryCentre = [&](int entry, int& x, int& y) {
+        const TsScreenQuad& strip = hud->GetMenu().GetEntry(entry)->strip;
+        x = int((strip.v[1].x + strip.v[3].x) / 2);
+        y = int((strip.v[1].y + strip.v[0].y) / 2);
+    };
+    // Articles: ammunition first, then items.
+    ASSERT_EQ(inventory->GetArticle(0), ammo);
+    ASSERT_EQ(inventory->GetArticle(1), medkit);
+    ASSERT_EQ(medkit->GetStack(), 3);
+    ASSERT_EQ(ammo->GetStack(), 17);
+
+    // Use: a hurt character heals with the medkit.
+    members[0]->SetHealthRecovery(0.0f);
+    members[0]->SetHealth(2.0f);
+    openMenuOn(1);
+    int x = 0, y = 0;
+    EXPECT_TRUE(hud->GetMenu().GetEntry(TsHUDMenu::kUse)->enabled);
+    entryCentre(TsHUDMenu::kUse, x, y);
+    Click(x, y);
+    EXPECT_FALSE(hud->GetMenu().IsOpen());
+    EXPECT_FLOAT_EQ(members[0]->GetHealth(), 7.0f);
+    EXPECT_EQ(medkit->GetStack(), 2);
+    hud->CloseInventory(false, true);
+
+    // Give: 17 rounds in packs of 10 hand 10 to the first other member.
+    openMenuOn(0);
+    entryCentre(TsHUDMenu::kGiveFirst, x, y);
+    Click(x, y);
+    EXPECT_EQ(ammo->GetStack(), 7);
+    ASSERT_EQ(members[1]->GetInventory()->GetAmmoCount(), 1);
+    EXPECT_EQ(members[1]->GetInventory()->GetAmmo(0)->GetStack(), 10);
+    hud->CloseInventory(false, true);
+
+    // Drop: the medkit leaves the inventory for the ground.
+    openMenuOn(1);
+    entryCentre(TsHUDMenu::kDrop, x, y);
+    Click(x, y);
+    EXPECT_FALSE(inventory->Holds(medkit));
+}
+
+// The HUD's own drawing each frame: portraits, the open inventory, the
+// menu, the windows, cursor, target and marker.
+TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
+{
+    AddSquad();
+    Article<TsItemObject>(members[0], "ItemTemplateMedkit", 3);
+    Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
+    members[0]->MoveTo(OmVector3(6.0f, 0.0f, 4.0f));
+    hud->OpenInventory(0);
+    Frames(13, 100);
+    int px = 0, py = 0;
+    TsHUDe::GetPortraitOrigin(1, px, py);
+    hud->GetInfoWindow().Show(float(px - 48), float(py - 192), members[1], TsHUDTextWindow::kCharacter, 140.0f);
+    hud->GetPriceWindow().Show(100.0f, 100.0f, nullptr, TsHUDTextWindow::kMoney, 80.0f);
+    OmD3D* renderer = OmD3D::Instance();
+    uint64_t counted = 0;
+    for (int frame = 0; frame < 102; ++frame) {
+        ASSERT_TRUE(renderer->BeginScene(float(frame) * 0.016f));
+        t_counting = frame >= 2;
+        const uint64_t before = g_allocations;
+        hud->RenderDestinationMarker();
+        hud->Render(0.5f);
+        hud->UpdateTargeting();
+        counted += g_allocations - before;
+        t_counting = false;
+        renderer->EndScene();
+        renderer->Present();
+    }
+    EXPECT_EQ(counted, 0u);
+}
+
+// Giving splits a stack by its pack size, never grows the receiver's stack
+// past its maximum and never leaves the giver an empty stack.
+TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
+{
+    AddSquad();
+    TsItemObject* rounds = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
+    rounds->SetPackSize(5);
+    TsHUDMenu::GiveArticle(rounds, 0, 1);
+    EXPECT_EQ(rounds->GetStack(), 12);
+    ASSERT_EQ(members[1]->GetInventory()->GetAmmoCount(), 1);
+    TsItemObject* theirs = members[1]->GetInventory()->GetAmmo(0);
+    EXPECT_EQ(theirs->GetStack(), 5);
+    // The receiver's stack is two short of its maximum: two move, ten stay.
+    theirs->SetStack(theirs->GetMaxStack() - 2);
+    TsHUDMenu::GiveArticle(rounds, 0, 1);
+    EXPECT_EQ(theirs->GetStack(), theirs->GetMaxStack());
+    EXPECT_EQ(rounds->GetStack(), 10);
+    // A full receiver takes nothing.
+    TsHUDMenu::GiveArticle(rounds, 0, 1);
+    EXPECT_EQ(rounds->GetStack(), 10);
+    // The last few go to the third member and the giver's stack is gone.
+    rounds->SetStack(3);
+    TsHUDMenu::GiveArticle(rounds, 0, 2);
+    EXPECT_EQ(members[0]->GetInventory()->GetAmmoCount(), 0);
+    ASSERT_EQ(members[2]->GetInventory()->GetAmmoCount(), 1);
+    EXPECT_EQ(members[2]->GetInventory()->GetAmmo(0)->GetStack(), 3);
+    // A weapon moves whole.
+    TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
+    TsHUDMenu::GiveArticle(blaster, 0, 1);
+    EXPECT_FALSE(members[0]->GetInventory()->Holds(blaster));
+    EXPECT_TRUE(members[1]->GetInventory()->Holds(blaster));
+    EXPECT_EQ(blaster->GetOwner(), members[1]);
+}
+
+TEST_F(HudLevel, AMenuOfASquadOfOneHasThreeEntriesAndStaysOnTheScreen)
+{
+    members[0] = AddMember("ann", 0, 1.0f, 4.0f);
+    TsAccess::LocalPlayer()->SetCurrentCharacter(0);
+    TsItemObject* medkit = Article<TsItemObject>(members[0], "ItemTemplateMedkit", 2);
+    TsHUDMenu& menu = hud->GetMenu();
+    MouseTo(TsAccess::ScreenWidth() - 2, 10);
+    FrameAfter(100);
+    menu.Open(medkit, 0);
+    EXPECT_FALSE(menu.IsShown(TsHUDMenu::kGiveFirst));
+    EXPECT_FALSE(menu.IsShown(TsHUDMenu::kGiveSecond));
+    const TsFrameWindow& frame = menu.GetFrame();
+    const TsScreenQuad& left = frame.GetPiece(TsFrameWindow::kLeft);
+    EXPECT_FLOAT_EQ(left.v[0].y - left.v[1].y, 3.0f * menu.GetLineHeight());
+    // Shifted left to end 4 pixels inside the right edge, and not above the top.
+    EXPECT_FLOAT_EQ(menu.GetPosition().x + menu.GetWidth(), float(TsAccess::ScreenWidth() - 4));
+    EXPECT_GE(menu.GetPosition().y, 0.0f);
+    // At full health the medkit cannot be used: the entry is greyed and a
+    // click on it closes the menu without using it.
+    EXPECT_FALSE(menu.GetEntry(TsHUDMenu::kUse)->enabled);
+    const TsScreenQuad& use = menu.GetEntry(TsHUDMenu::kUse)->strip;
+    Click(int((use.v[1].x + use.v[3].x) / 2), int((use.v[1].y + use.v[0].y) / 2));
+    EXPECT_FALSE(menu.IsOpen());
+    EXPECT_EQ(medkit->GetStack(), 2);
+}
+
+// The exit script is called by name later: only an identifier that fits is
+// kept, and the answer is true either way.
+TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFits)
+{
+    lua_State* L = TsAccess::LuaState();
+    ASSERT_EQ(TsScriptHost::DoString(L, "g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
+    EXPECT_STREQ(hud->GetExitScript(), "OnDone");
+    const std::string longName(400, 'a');
+    for (const std::string& name : {longName, std::string("os.exit()"), std::string("")}) {
+        EXPECT_TRUE(hud->ExitDialogue(name.c_str(), "text", false));
+        EXPECT_STREQ(hud->GetExitScript(), "OnDone") << name;
+    }
+    // Wrong argument kinds get the binding's error.
+    EXPECT_NE(TsScriptHost::DoString(L, "TsAccess.HUDe():CreateSprite('x', 3)"), 0);
+    EXPECT_TRUE(log.Contains("CreateSprite"));
+}
+
+TEST_F(HudLevel, TextWindowsToggleAndHyphenateLongWords)
+{
+    AddSquad();
+    TsHUDTextWindow& info = hud->GetInfoWindow();
+    ASSERT_FALSE(info.IsVisible());
+    info.Show(50, 50, members[1], TsHUDTextWindow::kCharacter, 140.0f);
+    EXPECT_TRUE(info.IsVisible());
+    EXPECT_NE(std::string(info.GetLine(1)).find("out of"), std::string::npos);
+    const std::string line = info.GetLine(2);
+    info.Show(60, 60, members[2], TsHUDTextWindow::kCharacter, 140.0f);
+    EXPECT_FALSE(info.IsVisible()) << "a second Show hides";
+    EXPECT_EQ(info.GetLine(2), line) << "and leaves the contents";
+    EXPECT_EQ(info.GetObject(), members[1]);
+
+    char word[260] = "Supercalifragilisticexpialidocious";
+    int cut = 0;
+    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
+    EXPECT_GT(cut, 0);
+    EXPECT_EQ(word[std::strlen(word) - 1], '-');
+    float w = 0, h = 0;
+    hud->GetTextExtent(word, w, h);
+    EXPECT_LE(w, 60.0f);
+    char shortWord[260] = "ok";
+    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
+    EXPECT_STREQ(shortWord, "ok");
+    // Before the font is there, text calls leave their outputs alone.
+    OmD3DFont* font = hud->GetFont();
+    hud->SetFont(nullptr);
+    w = h = -1;
+    hud->GetTextExtent("abc", w, h);
+    EXPECT_EQ(w, -1);
+    hud->SetFont(font);
+}
+
+TEST_F(HudLevel, ABlinkShowsTheBrightCursorForSixTenthsOfASecond)
+{
+    hud->StartBlink();
+    FrameAfter(100);
+    EXPECT_TRUE(hud->IsBlinkActive());
+    EXPECT_EQ(hud->GetBlinkPhase(), 0);
+    Frames(8, 100);
+    EXPECT_FALSE(hud->IsBlinkActive());
+    EXPECT_EQ(hud->GetBlinkPhase(), 1);
+}
+
+TEST_F(HudLevel, WithoutTheAnimationOptionTheInventoryOpensAtOnce)
+{
+    TsAccess::Options()->SetAnimatingInventory(false);
+    ASSERT_TRUE(hud->LoadSprites()); // the option is taken at load
+    AddSquad();
+    TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
+    TsWeaponObject* club = Article<TsWeaponObject>(members[0], "WeaponTemplateClub");
+    TsInventory* inventory = members[0]->GetInventory();
+    inventory->EquipArticle(blaster);
+    hud->OpenInventory(0);
+    EXPECT_EQ(hud->GetOpenSlot(), 0);
+    EXPECT_FALSE(hud->IsAnimating());
+    EXPECT_FALSE(TsAccess::CurrentLevel()->GetPlayerLockout());
+    // The wheel changes the weapon wherever the cursor is.
+    MouseTo(5, 5);
+    FrameAfter(100);
+    plat::InjectMouseWheel(*app->GetWindow(), -1);
+    FrameAfter(100);
+    EXPECT_EQ(inventory->GetEquipped(), club);
+    EXPECT_EQ(hud->GetOpenSlot(), 0);
+    // A click away from the articles closes the panel.
+    Click(5, 5);
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+}
+
+TEST_F(HudLevel, ASquadOfTwoPutsTheSecondPanelOnTheRight)
+{
+    members[0] = AddMember("ann", 0, 1.0f, 4.0f);
+    members[1] = AddMember("bob", 1, 2.0f, 4.0f);
+    int x = 0, y = 0;
+    TsHUDe::GetPortraitOrigin(1, x, y);
+    EXPECT_EQ(x, TsAccess::ScreenWidth() - 238);
+    EXPECT_EQ(y, TsAccess::ScreenHeight());
+}
+
+} // namespace apptest

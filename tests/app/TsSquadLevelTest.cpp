@@ -1,0 +1,482 @@
+// Squads on the demo level in the real application: a hostile squad sees
+// the player's squad through the room and attacks, but not through a wall;
+// the behaviours each do what they promise; members take their formation
+// slots; the player's squad follows the selected character, switches
+// control and strikes by the mouse; a long fight between two squads runs
+// clean; and the cost of a hundred characters in ten squads.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OmClass.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
+#include "game/objects/TsWaypointObject.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace apptest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kPlayerTeam = 0;
+constexpr int32_t kEnemyTeam = 1;
+constexpr int kF1 = 59;
+
+float GroundDistance(const OmVector3& a, const OmVector3& b)
+{
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
+}
+
+long ResidentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
+class SquadLevel : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(3, 100);
+        ASSERT_NE(Level(), nullptr);
+        MakeTeam(kPlayerTeam, kEnemyTeam, TS_ALLIANCE_HOSTILE);
+        MakeTeam(kEnemyTeam, kPlayerTeam, TS_ALLIANCE_HOSTILE);
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+    TsEntityDB* DB() const { return Level()->GetEntityDB(); }
+
+    TsTeam* MakeTeam(int32_t id, int32_t other, int32_t relation)
+    {
+        auto* team = new TsTeam;
+        team->SetTeamID(id);
+        team->SetAlliance(other, relation);
+        DB()->AddObject(team);
+        return team;
+    }
+
+    template <class T>
+    T* Place(T* c, const char* name, float x, float z, int32_t squadIndex)
+    {
+        c->SetName(name);
+        c->SetMdl("walker.pbf");
+        c->SetAnimationClass(0);
+        c->SetRadius(0.3f);
+        c->SetHeight(1.8f);
+        c->SetOrigin(x, 0.0f, z);
+        c->SetSquadIndex(squadIndex);
+        c->ForceActive();
+        DB()->AddEntity(c);
+        EXPECT_TRUE(c->Initialise());
+        return c;
+    }
+
+    TsNPCObject* AddNPC(const char* name, float x, float z, int32_t squadIndex)
+    {
+        return Place(new TsNPCObject, name, x, z, squadIndex);
+    }
+
+    // A squad of the characters placed with its index; imported.
+    TsSquadObject* MakeSquad(int32_t index, int32_t team, int32_t behaviour, const char* patrol = nullptr)
+    {
+        auto* squad = new TsSquadObject;
+        squad->SetIndex(index);
+        squad->SetTeam(team);
+        squad->SetBehaviour(behaviour);
+        if (patrol)
+            squad->SetPatrolPath(patrol);
+        DB()->AddObject(squad);
+        EXPECT_TRUE(squad->Import());
+        TsAccess::AnimDB()->LoadAnimations();
+        return squad;
+    }
+
+    // The player's squad of `count` characters (team 0), the first current.
+    std::vector<TsPCObject*> MakeParty(const std::vector<OmVector3>& at)
+    {
+        TsPlayer* player = TsAccess::LocalPlayer();
+        std::vector<TsPCObject*> party;
+        for (size_t i = 0; i < at.size(); ++i) {
+            auto* pc = new TsPCObject;
+            pc->SetName(("pc" + std::to_string(i)).c_str());
+            pc->SetPCType(int32_t(i));
+            pc->SetMdl("walker.pbf");
+            pc->SetAnimationClass(0);
+            pc->SetRadius(0.3f);
+            pc->SetHeight(1.8f);
+            player->AddCharacter(pc);
+            player->AddCharacterToSquad(pc, nullptr);
+            EXPECT_TRUE(pc->Initialise());
+            pc->SetOrigin(at[i].x, 0.0f, at[i].z);
+            party.push_back(pc);
+        }
+        player->GetSquad()->SetTeam(kPlayerTeam);
+        EXPECT_TRUE(player->InitialiseForLevel(-1));
+        player->SetCurrentCharacter(0);
+        TsAccess::AnimDB()->LoadAnimations();
+        return party;
+    }
+
+    void Ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            Level()->Tick(++tick);
+    }
+
+    void Tap(int keyCode)
+    {
+        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
+        Frames(2, 100);
+        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, false));
+        Frames(2, 100);
+    }
+
+    uint32_t tick = 1000;
+    std::unique_ptr<ScratchDir> scratch;
+};
+
+// ---- sight and attack -----------------------------------------------------------
+
+TEST_F(SquadLevel, AHostileSquadThatSeesThePlayersSquadAttacksButNotThroughAWall)
+{
+    // In room A in plain view; in room B behind the wall; in room B seen
+    // through the door down the corridor.
+    struct Case {
+        const char* what;
+        OmVector3 watcher, target;
+        bool seen;
+    } cases[] = {
+        {"across the room", OmVector3(1.5f, 0, 2.0f), OmVector3(6.5f, 0, 2.0f), true},
+        {"behind the wall", OmVector3(4.0f, 0, 1.5f), OmVector3(16.0f, 0, 1.5f), false},
+        {"through the door", OmVector3(4.0f, 0, 4.0f), OmVector3(16.0f, 0, 4.0f), true},
+    };
+    std::vector<TsPCObject*> party = MakeParty({cases[0].target});
+    TsPCObject* pc = party[0];
+    int32_t index = 10;
+    for (const Case& c : cases) {
+        pc->SetOrigin(c.target.x, 0.0f, c.target.z);
+        TsNPCObject* npc = AddNPC(c.what, c.watcher.x, c.watcher.z, index);
+        npc->SetAttentionRange(20.0f);
+        npc->SetDirection(1.0f, 0.0f);
+        TsSquadObject* squad = MakeSquad(index++, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
+        squad->SetRange(0.0f); // standing idle until it sees someone
+        squad->ChooseIdleBehaviour();
+        Ticks(3);
+        EXPECT_EQ(squad->GetThreatCount() > 0, c.seen) << c.what;
+        if (c.seen) {
+            EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_ATTACK) << c.what;
+            Ticks(40);
+            EXPECT_EQ(npc->GetAssignedTarget(), pc) << c.what;
+            EXPECT_EQ(npc->GetLockedTarget(), pc) << c.what << ": the attack order was given";
+            EXPECT_LT(GroundDistance(npc->GetPosition(), pc->GetPosition()),
+                      GroundDistance(c.watcher, c.target)) << c.what << ": it closed in";
+        } else {
+            Ticks(40);
+            EXPECT_EQ(squad->GetThreatCount(), 0) << c.what;
+            EXPECT_EQ(npc->GetAssignedTarget(), nullptr) << c.what;
+            EXPECT_LT(GroundDistance(npc->GetPosition(), c.watcher), 4.0f) << c.what << ": it stayed on guard";
+        }
+        npc->SetFlag(TS_ENTITY_DORMANT); // out of the next case
+        squad->SetIndex(-100 - index);
+    }
+}
+
+// ---- behaviours ---------------------------------------------------------------------
+
+TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.5f, 0, 4.0f)});
+    TsNPCObject* guard = AddNPC("guard", 3.0f, 4.0f, 20);
+    guard->SetDirection(1.0f, 0.0f);
+    TsSquadObject* squad = MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_DEFEND_BASE);
+    squad->SetOrigin(3.0f, 0.0f, 4.0f);
+    squad->SetRange(2.0f);
+    float farthest = 0.0f;
+    for (int i = 0; i < 120; ++i) {
+        Ticks(1);
+        farthest = std::max(farthest, GroundDistance(guard->GetBasePoint(), squad->GetOrigin()));
+    }
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_DEFEND_BASE);
+    EXPECT_LE(farthest, 2.0f * std::sqrt(2.0f) + 0.01f) << "its base stays about its point";
+    EXPECT_LT(GroundDistance(guard->GetPosition(), squad->GetOrigin()), 3.5f);
+}
+
+TEST_F(SquadLevel, ACoweringSquadRunsToACowerPointOutOfTheThreatsLine)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(5.0f, 0, 4.0f)});
+    TsNPCObject* coward = AddNPC("coward", 3.5f, 4.0f, 21);
+    coward->SetDirection(1.0f, 0.0f);
+    TsSquadObject* squad = MakeSquad(21, kEnemyTeam, TS_BEHAVIOUR_COWER);
+    Ticks(3);
+    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_COWER);
+    Ticks(120);
+    const OmVector3 base = coward->GetBasePoint();
+    EXPECT_FALSE(coward->CanWalkStraight(party[0]->GetPosition(), base, true))
+        << "the cower point " << base.x << "," << base.z << " is out of the threat's line";
+    EXPECT_LT(GroundDistance(coward->GetPosition(), base), std::max(1.0f, GroundDistance(OmVector3(3.5f, 0, 4.0f), base)))
+        << "it heads for the cower point";
+}
+
+TEST_F(SquadLevel, AFleeingSquadRunsFarFromItsThreat)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(3.0f, 0, 4.0f)});
+    TsNPCObject* runner = AddNPC("runner", 5.0f, 4.0f, 22);
+    runner->SetDirection(-1.0f, 0.0f);
+    TsSquadObject* squad = MakeSquad(22, kEnemyTeam, TS_BEHAVIOUR_FLEE);
+    Ticks(3);
+    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_FLEE);
+    Ticks(150);
+    EXPECT_GT(GroundDistance(runner->GetPosition(), party[0]->GetPosition()), 6.0f);
+}
+
+TEST_F(SquadLevel, APatrollingSquadFightsWhatComesNearButDoesNotGiveChase)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    TsNPCObject* near = AddNPC("near", 5.2f, 4.0f, 23);
+    near->SetDirection(-1.0f, 0.0f);
+    TsNPCObject* far = AddNPC("far", 4.0f, 7.5f, 23);
+    far->SetDirection(0.0f, -1.0f);
+    TsSquadObject* squad = MakeSquad(23, kEnemyTeam, TS_BEHAVIOUR_PATROL);
+    Ticks(3);
+    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PATROL);
+    Ticks(60);
+    EXPECT_EQ(near->GetLockedTarget(), party[0]) << "within reach: it strikes";
+    EXPECT_LT(GroundDistance(far->GetPosition(), OmVector3(4.0f, 0, 7.5f)), 0.5f) << "out of reach: it holds";
+}
+
+TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
+{
+    MakeParty({OmVector3(18.0f, 0, 7.0f)}); // far off in room B, unseen
+    const OmVector3 points[] = {OmVector3(1.5f, 0, 1.5f), OmVector3(6.5f, 0, 6.5f)};
+    TsWaypointObject* waypoints[2];
+    for (int i = 0; i < 2; ++i) {
+        waypoints[i] = new TsWaypointObject;
+        waypoints[i]->SetName(i == 0 ? "w1" : "w2");
+        waypoints[i]->SetTarget(i == 0 ? "w2" : "w1");
+        waypoints[i]->SetPosition(points[i].x, 0.0f, points[i].z);
+        waypoints[i]->SetRadius(0.5f);
+        DB()->AddEntity(waypoints[i]);
+    }
+    for (TsWaypointObject* w : waypoints)
+        ASSERT_TRUE(w->Import());
+    TsNPCObject* walker = AddNPC("wanderer", 2.0f, 2.0f, 24);
+    walker->SetDirection(-1.0f, 0.0f);
+    TsSquadObject* squad = MakeSquad(24, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "w1");
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_WANDER);
+    Ticks(2);
+    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[1]) << "w1 was touched at once: on to w2";
+    bool reachedSecond = false;
+    for (int i = 0; i < 200 && !reachedSecond; ++i) {
+        Ticks(1);
+        reachedSecond = GroundDistance(walker->GetPosition(), points[1]) < 1.0f;
+    }
+    EXPECT_TRUE(reachedSecond);
+    Ticks(3);
+    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
+}
+
+TEST_F(SquadLevel, ASentrySquadPacesWithinItsRangeOfItsOrigin)
+{
+    MakeParty({OmVector3(18.0f, 0, 7.0f)});
+    TsNPCObject* sentry = AddNPC("sentry", 4.0f, 4.0f, 25);
+    TsSquadObject* squad = MakeSquad(25, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
+    squad->SetOrigin(4.0f, 0.0f, 4.0f);
+    squad->SetRange(2.0f);
+    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
+    float farthest = 0.0f;
+    float travelled = 0.0f;
+    OmVector3 last = sentry->GetPosition();
+    for (int i = 0; i < 200; ++i) {
+        Ticks(1);
+        const OmVector3 at = sentry->GetPosition();
+        farthest = std::max({farthest, std::fabs(at.x - 4.0f), std::fabs(at.z - 4.0f)});
+        travelled += GroundDistance(at, last);
+        last = at;
+    }
+    EXPECT_GT(travelled, 2.0f) << "it paces";
+    EXPECT_LE(farthest, 2.0f + 0.35f) << "within the range on each axis";
+}
+
+TEST_F(SquadLevel, MembersTakeTheirFormationSlotsAboutTheLeader)
+{
+    MakeParty({OmVector3(18.0f, 0, 7.0f)});
+    // A one-point round: the leader stands at it and the others form up.
+    auto* post = new TsWaypointObject;
+    post->SetName("post");
+    post->SetTarget("post");
+    post->SetPosition(4.0f, 0.0f, 6.0f);
+    DB()->AddEntity(post);
+    ASSERT_TRUE(post->Import());
+    TsNPCObject* leader = AddNPC("leader", 4.0f, 6.0f, 26);
+    std::vector<TsNPCObject*> members = {AddNPC("m1", 2.0f, 2.0f, 26), AddNPC("m2", 4.0f, 1.5f, 26),
+                                         AddNPC("m3", 6.0f, 2.0f, 26)};
+    TsSquadObject* squad = MakeSquad(26, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "post");
+    squad->SetFormation(FORMATION_VEE);
+    leader->SetDirection(0.0f, 1.0f);
+    Ticks(150);
+    ASSERT_EQ(squad->GetLeader(), leader);
+    for (size_t i = 0; i < members.size(); ++i) {
+        OmVector3 slot;
+        ASSERT_TRUE(squad->FormationSlot(FORMATION_VEE, int32_t(i + 1), squad->GetMemberCount(),
+                                         leader->GetPosition(), leader->GetDirection(), slot));
+        EXPECT_LT(GroundDistance(members[i]->GetPosition(), slot), 0.75f)
+            << "member " << i + 1 << " at " << members[i]->GetPosition().x << "," << members[i]->GetPosition().z
+            << " for " << slot.x << "," << slot.z;
+    }
+}
+
+// ---- the player's squad -------------------------------------------------------------
+
+TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
+{
+    std::vector<TsPCObject*> party =
+        MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f), OmVector3(1.5f, 0, 5.0f)});
+    TsPlayer* player = TsAccess::LocalPlayer();
+    ASSERT_EQ(player->GetTeamCount(), 3);
+    ASSERT_EQ(TsAccess::CurrentCharacter(), party[0]);
+    party[0]->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
+    Frames(140, 100);
+    EXPECT_GT(party[0]->GetPosition().x, 10.0f) << "the leader went down the corridor";
+    for (int i = 1; i < 3; ++i)
+        EXPECT_LT(GroundDistance(party[size_t(i)]->GetPosition(), party[0]->GetPosition()), 4.5f)
+            << "follower " << i << " kept up";
+
+    Tap(kF1 + 1); // F2
+    EXPECT_EQ(player->GetCurrentIndex(), 1);
+    EXPECT_EQ(TsAccess::CurrentCharacter(), party[1]);
+    EXPECT_EQ(player->GetSquad()->GetLeader(), party[1]) << "the selected character leads";
+    Tap(kF1 + 1); // F2 again: already current, nothing changes
+    EXPECT_EQ(player->GetCurrentIndex(), 1);
+    Tap(kF1 + 5); // F6 would be a quick save; F4 and F5 select nobody
+    Tap(kF1);
+    EXPECT_EQ(player->GetCurrentIndex(), 0);
+}
+
+TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    TsNPCObject* foe = AddNPC("foe", 6.5f, 4.0f, 27);
+    foe->SetDirection(0.0f, 1.0f);
+    TsSquadObject* squad = MakeSquad(27, kEnemyTeam, TS_BEHAVIOUR_IDLE);
+    squad->SetRange(0.0f);
+    squad->ChooseIdleBehaviour();
+    Frames(2, 100);
+    int width = 0, height = 0;
+    app->GetWindow()->GetClientSize(width, height);
+    plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
+    plat::InjectMouseButton(*app->GetWindow(), 1, true);
+    Frames(2, 100);
+    plat::InjectMouseButton(*app->GetWindow(), 1, false);
+    Frames(2, 100);
+    EXPECT_EQ(party[0]->GetLockedTarget(), foe) << "the nearest enemy within reach";
+    Frames(30, 100);
+    EXPECT_LT(GroundDistance(party[0]->GetPosition(), foe->GetPosition()), 2.5f) << "it closed in to strike";
+}
+
+// ---- a long fight and the cost of many ------------------------------------------------
+
+TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
+{
+    for (int i = 0; i < 10; ++i) {
+        AddNPC("red", 1.0f + float(i % 5) * 1.4f, 1.0f + float(i / 5) * 1.2f, 30)->SetDirection(1.0f, 0.0f);
+        AddNPC("blue", 13.0f + float(i % 5) * 1.4f, 5.5f + float(i / 5) * 1.2f, 31)->SetDirection(-1.0f, 0.0f);
+    }
+    MakeTeam(2, 3, TS_ALLIANCE_HOSTILE);
+    MakeTeam(3, 2, TS_ALLIANCE_HOSTILE);
+    TsSquadObject* red = MakeSquad(30, 2, TS_BEHAVIOUR_ATTACK);
+    TsSquadObject* blue = MakeSquad(31, 3, TS_BEHAVIOUR_ATTACK);
+    red->SetOrigin(10.0f, 0.0f, 4.0f);
+    blue->SetOrigin(10.0f, 0.0f, 4.0f);
+    for (TsNPCObject* c : {static_cast<TsNPCObject*>(red->GetMember(0)), static_cast<TsNPCObject*>(blue->GetMember(0))})
+        c->SetAttentionRange(30.0f);
+    Ticks(1000);
+    const long early = ResidentKilobytes();
+    const auto start = std::chrono::steady_clock::now();
+    int engaged = 0;
+    for (int round = 0; round < 9; ++round) {
+        Ticks(1000);
+        engaged += red->GetThreatCount() > 0 || blue->GetThreatCount() > 0 ? 1 : 0;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long late = ResidentKilobytes();
+    std::printf("[ figures  ] 9000 ticks of two squads of ten in %.1f s; resident %ld kB then %ld kB\n", seconds,
+                early, late);
+    EXPECT_GT(engaged, 0) << "the squads met";
+    EXPECT_LT(late - early, 4096) << "memory stays flat";
+    EXPECT_LT(seconds, 60.0) << "faster than real time (900 s of play)";
+}
+
+TEST_F(SquadLevel, AHundredCharactersInTenSquadsCostThisMuchATick)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr int kTicks = 50;
+    std::vector<TsNPCObject*> all;
+    for (int i = 0; i < 100; ++i) {
+        const float roomX = i < 50 ? 0.0f : 12.0f;
+        const int j = i % 50;
+        TsNPCObject* c = AddNPC("crowd", roomX + 1.0f + float(j % 5) * 1.5f, 0.7f + 0.75f * float(j / 5), 40 + i / 10);
+        c->SetRadius(0.25f);
+        c->SetDirection(i < 50 ? 1.0f : -1.0f, 0.0f);
+        all.push_back(c);
+    }
+    auto measure = [&] {
+        const auto start = Clock::now();
+        Ticks(kTicks);
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / kTicks;
+    };
+    Ticks(2);
+    const double characters = measure(); // no squads yet: the characters alone
+    MakeTeam(2, 3, TS_ALLIANCE_HOSTILE);
+    MakeTeam(3, 2, TS_ALLIANCE_HOSTILE);
+    for (int s = 0; s < 10; ++s) {
+        TsSquadObject* squad = MakeSquad(40 + s, s < 5 ? 2 : 3, TS_BEHAVIOUR_ATTACK);
+        squad->SetOrigin(10.0f, 0.0f, 4.0f);
+    }
+    Ticks(2);
+    const double squads = measure();
+    std::printf("[ figures  ] level tick %.3f ms with 100 characters alone, %.3f ms in 10 squads (ratio %.2f)\n",
+                characters, squads, squads / std::max(characters, 1e-6));
+    RecordProperty("ms_per_tick_100_in_10_squads", std::to_string(squads));
+    EXPECT_GT(squads, 0.0);
+}
+
+} // namespace
+} // namespace apptest

@@ -1,0 +1,195 @@
+// Conversations without a level: word wrap at the line width, lines
+// without a speaker, the timed start and silent lines, ending, and the
+// archive. The camera, the input and the diary are tested on the demo
+// level (tests/app).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsConversation.h"
+#include "game/objects/TsTimerTable.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+class Talker : public TsCharacterObject {
+    OM_DECLARE_CLASS(Talker)
+public:
+    Talker() = default;
+    explicit Talker(OmArchive& archive) : TsCharacterObject(archive) {}
+};
+OM_IMPLEMENT_CLASS(Talker, TsCharacterObject)
+
+// One pixel a character.
+float Narrow(const char* text)
+{
+    return float(std::strlen(text));
+}
+
+std::vector<std::string> Lines(const char* text)
+{
+    std::vector<std::string> lines(1);
+    for (const char* p = text; *p; ++p) {
+        if (*p == '\n')
+            lines.emplace_back();
+        else
+            lines.back() += *p;
+    }
+    return lines;
+}
+
+class ConversationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        conversation = new TsConversation;
+        ann = new Talker;
+        ann->SetName("Ann");
+        bob = new Talker;
+        bob->SetName("Bob");
+        bob->SetPosition(2, 0, 0);
+    }
+    void TearDown() override
+    {
+        TsTimerTable::Instance().Clear();
+        conversation->Release();
+        ann->Release();
+        bob->Release();
+        TsConversation::SetTextMeasure(nullptr);
+    }
+    // One game tick: the timers, then the conversation, as the level runs them.
+    void Tick()
+    {
+        TsTimerTable::Instance().Tick();
+        conversation->Tick(0);
+    }
+    int TicksWhile(bool (*holds)(const TsConversation&), int limit = 200)
+    {
+        int ticks = 0;
+        while (holds(*conversation) && ticks < limit) {
+            Tick();
+            ++ticks;
+        }
+        return ticks;
+    }
+    TsConversation* conversation = nullptr;
+    Talker* ann = nullptr;
+    Talker* bob = nullptr;
+};
+
+} // namespace
+
+TEST_F(ConversationTest, LinesWrapOnlyWhenWiderThanTheLineWidthAndEveryLineFits)
+{
+    const std::string word = "abcdefghi"; // nine pixels, ten with its blank
+    std::string exact, over;
+    while (exact.size() < 500)
+        exact += word + " ";
+    exact += "abcdefghi"; // 509 ...
+    exact += "j";         // ... 510 pixels exactly
+    over = exact + "k";   // 511
+    ASSERT_EQ(exact.size(), 510u);
+    OmString out;
+    TsConversation::WordWrap(exact.c_str(), out, &Narrow);
+    EXPECT_STREQ(out.Get(), exact.c_str()) << "510 pixels is not wrapped";
+    TsConversation::WordWrap(over.c_str(), out, &Narrow);
+    const std::vector<std::string> lines = Lines(out.Get());
+    ASSERT_EQ(lines.size(), 2u);
+    for (const std::string& line : lines)
+        EXPECT_LT(line.size(), 510u);
+    EXPECT_EQ(lines[0] + " " + lines[1], over) << "only blanks become line feeds";
+    // A single word wider than the line stays whole.
+    const std::string long_word(600, 'x');
+    TsConversation::WordWrap(long_word.c_str(), out, &Narrow);
+    EXPECT_STREQ(out.Get(), long_word.c_str());
+}
+
+TEST_F(ConversationTest, ALineWithoutASpeakerIsLeftOutAndNoLinesEndAtOnce)
+{
+    LogCapture log;
+    conversation->AddFragment(-1, nullptr, bob);
+    EXPECT_EQ(conversation->GetFragmentCount(), 0u);
+    EXPECT_TRUE(log.Contains("has no speaker"));
+    conversation->Run();
+    EXPECT_TRUE(conversation->HasConversationStarted());
+    Tick();
+    EXPECT_FALSE(conversation->HasConversationStarted()) << "ended on its first tick";
+    EXPECT_EQ(conversation->GetCurrent(), -1);
+    EXPECT_TRUE(conversation->CanAdvance());
+}
+
+TEST_F(ConversationTest, SilentLinesTakeTwoSecondsEachAfterTheFirstOneAndAHalf)
+{
+    conversation->AddFragment(-1, ann, bob);
+    conversation->AddFragment(-1, bob, ann);
+    conversation->AddFragment(-1, ann, nullptr);
+    ASSERT_EQ(conversation->GetFragmentCount(), 3u);
+    EXPECT_STREQ(conversation->GetFragment(0)->GetText(), TsConversation::kSilentLine);
+    conversation->Run();
+    EXPECT_EQ(conversation->GetCurrent(), 0);
+    EXPECT_FALSE(conversation->CanAdvance()) << "not during the first 1.5 s";
+    // The speakers face each other.
+    EXPECT_NEAR(ann->GetDirection().x, 1.0f, 1e-5f);
+    EXPECT_NEAR(bob->GetDirection().x, -1.0f, 1e-5f);
+
+    const int first = TicksWhile([](const TsConversation& c) { return c.GetCurrent() == 0; });
+    EXPECT_EQ(first, 21) << "the line starts on the tick after Run and waits 2 s";
+    EXPECT_TRUE(conversation->CanAdvance());
+    const int second = TicksWhile([](const TsConversation& c) { return c.GetCurrent() == 1; });
+    EXPECT_EQ(second, 20);
+    const int third = TicksWhile([](const TsConversation& c) { return c.HasConversationStarted(); });
+    EXPECT_EQ(third, 20);
+    EXPECT_EQ(conversation->GetFragmentCount(), 0u) << "lines are released at the end";
+
+    // Without the dialogue table every line is silent.
+    conversation->AddFragment(5970, ann, bob);
+    conversation->AddFragment(5980, bob, ann);
+    conversation->Run();
+    const int unknown = TicksWhile([](const TsConversation& c) { return c.HasConversationStarted(); });
+    EXPECT_EQ(unknown, 41);
+}
+
+TEST_F(ConversationTest, ARunningConversationSurvivesTheArchive)
+{
+    conversation->AddFragment(-1, ann, bob);
+    conversation->AddFragment(-1, bob, nullptr);
+    conversation->Run();
+    Tick();
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(conversation);
+        ASSERT_TRUE(archive.Save("talk.sav"));
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    ASSERT_TRUE(archive.Load("talk.sav"));
+    auto* loaded = TsConversation::Cast(archive.GetRoot(0));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_TRUE(loaded->HasConversationStarted());
+    ASSERT_EQ(loaded->GetFragmentCount(), 2u);
+    EXPECT_EQ(loaded->GetCurrent(), 0);
+    EXPECT_STREQ(loaded->GetFragment(0)->GetText(), "...");
+    ASSERT_NE(loaded->GetFragment(0)->GetSpeaker(), nullptr);
+    EXPECT_STREQ(loaded->GetFragment(0)->GetSpeaker()->GetName(), "Ann");
+    EXPECT_EQ(loaded->GetFragment(1)->GetListener(), nullptr);
+    EXPECT_FALSE(loaded->CanAdvance());
+    // Loaded objects come back with their saved counts (the timers' and
+    // the fragments' references among them): let go of them all.
+    TsCharacterObject* people[2] = {loaded->GetFragment(0)->GetSpeaker(), loaded->GetFragment(1)->GetSpeaker()};
+    loaded->End();
+    while (loaded->GetRefCount() > 1)
+        loaded->Release();
+    loaded->Release();
+    for (TsCharacterObject* person : people) {
+        while (person->GetRefCount() > 1)
+            person->Release();
+        person->Release();
+    }
+}

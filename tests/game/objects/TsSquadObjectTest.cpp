@@ -1,0 +1,407 @@
+// Teams, squads and their parts that need no level: alliances both ways,
+// the formation slots, the trail, threat records, target scores, the
+// archive forms and the refusals of damaged or mistaken input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+template <class T>
+struct Owned {
+    T* p = new T;
+    ~Owned() { p->Release(); }
+    T* operator->() const { return p; }
+    T& operator*() const { return *p; }
+};
+
+TEST(TsTeam, AlliancesGrowWithInvalidEntriesAndAreReadOneWayAtATime)
+{
+    LogCapture log;
+    Owned<TsTeam> red, blue;
+    red->SetTeamID(1);
+    blue->SetTeamID(2);
+    EXPECT_TRUE(red->SetAlliance(5, TS_ALLIANCE_HOSTILE));
+    EXPECT_EQ(red->GetAllianceCount(), 6);
+    for (int id = 0; id < 5; ++id)
+        EXPECT_EQ(red->GetAlliance(id), TS_ALLIANCE_INVALID) << id;
+    EXPECT_EQ(red->GetAlliance(5), TS_ALLIANCE_HOSTILE);
+
+    // Refused ids: the table stays as it was.
+    EXPECT_FALSE(red->SetAlliance(-1, TS_ALLIANCE_HOSTILE));
+    EXPECT_FALSE(red->SetAlliance(TsTeam::kMaxTeamId + 1, TS_ALLIANCE_HOSTILE));
+    EXPECT_FALSE(red->SetAlliance(0x7fffffff, TS_ALLIANCE_HOSTILE));
+    EXPECT_EQ(red->GetAllianceCount(), 6);
+    EXPECT_TRUE(log.Contains("out of range"));
+    // Reads outside the table are INVALID, never a stray word.
+    EXPECT_EQ(red->GetAlliance(-3), TS_ALLIANCE_INVALID);
+    EXPECT_EQ(red->GetAlliance(6), TS_ALLIANCE_INVALID);
+    EXPECT_EQ(red->GetAlliance(1 << 30), TS_ALLIANCE_INVALID);
+    EXPECT_EQ(red->GetAlliance(static_cast<const TsTeam*>(nullptr)), TS_ALLIANCE_INVALID);
+
+    red->SetAlliance(2, TS_ALLIANCE_HOSTILE);
+    blue->SetAlliance(1, TS_ALLIANCE_FRIENDLY);
+    EXPECT_EQ(red->GetAlliance(blue.p), TS_ALLIANCE_HOSTILE);
+    EXPECT_EQ(blue->GetAlliance(red.p), TS_ALLIANCE_FRIENDLY);
+}
+
+// Two characters in squads of two teams: hostility is the attacker's own
+// team's view of the other.
+TEST(TsTeam, HostilityIsDecidedByEachSidesOwnTable)
+{
+    Owned<TsTeam> red, blue;
+    red->SetTeamID(1);
+    blue->SetTeamID(2);
+    Owned<TsSquadObject> reds, blues;
+    reds->SetTeamObject(red.p);
+    blues->SetTeamObject(blue.p);
+    Owned<TsNPCObject> a, b, loner;
+    reds->AddMember(a.p);
+    blues->AddMember(b.p);
+
+    struct Case {
+        int32_t redToBlue, blueToRed;
+        bool aHostile, bHostile;
+    } cases[] = {
+        {TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE, true, true},
+        {TS_ALLIANCE_HOSTILE, TS_ALLIANCE_FRIENDLY, true, false},
+        {TS_ALLIANCE_NEUTRAL, TS_ALLIANCE_HOSTILE, false, true},
+        {TS_ALLIANCE_FRIENDLY, TS_ALLIANCE_INVALID, false, false},
+    };
+    for (const Case& c : cases) {
+        red->SetAlliance(2, c.redToBlue);
+        blue->SetAlliance(1, c.blueToRed);
+        EXPECT_EQ(a->IsHostileTo(b.p), c.aHostile) << c.redToBlue << "/" << c.blueToRed;
+        EXPECT_EQ(b->IsHostileTo(a.p), c.bHostile) << c.redToBlue << "/" << c.blueToRed;
+    }
+    EXPECT_FALSE(a->IsHostileTo(loner.p)) << "no squad, no enemy";
+    EXPECT_FALSE(loner->IsHostileTo(a.p));
+    reds->RemoveMember(a.p);
+    blues->RemoveMember(b.p);
+}
+
+TEST(TsTeam, TheArchiveKeepsTheTableAndRefusesAnOversizedOne)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    Owned<TsTeam> team;
+    team->SetTeamID(4);
+    team->SetAlliance(3, TS_ALLIANCE_NEUTRAL);
+    {
+        OmArchive out(OmClassRegistry::Instance());
+        out.AddRoot(team.p);
+        ASSERT_TRUE(out.Save("team"));
+    }
+    OmArchive in(OmClassRegistry::Instance());
+    ASSERT_TRUE(in.Load("team"));
+    TsTeam* loaded = TsTeam::Cast(in.GetRoot(0));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GetTeamId(), 4);
+    EXPECT_EQ(loaded->GetAllianceCount(), 4);
+    EXPECT_EQ(loaded->GetAlliance(3), TS_ALLIANCE_NEUTRAL);
+    EXPECT_EQ(loaded->GetAlliance(0), TS_ALLIANCE_INVALID);
+    loaded->Release();
+}
+
+// ---- formations ---------------------------------------------------------------
+
+struct SlotCase {
+    int32_t formation, i, count;
+    float forward, lateral;
+};
+
+TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAboutTheLeadersHeading)
+{
+    Owned<TsSquadObject> squad;
+    const SlotCase cases[] = {
+        // V: rows widen by one member each; forward -2 a row.
+        {FORMATION_VEE, 1, 4, -2.0f, 0.0f},
+        {FORMATION_VEE, 2, 4, -2.0f, 2.0f},
+        {FORMATION_VEE, 3, 4, -4.0f, -1.0f},
+        {FORMATION_VEE, 5, 6, -4.0f, 3.0f},
+        // Square of side round(sqrt(count)): lateral 2(i mod side) - side div 2.
+        {FORMATION_SQUARE, 1, 4, 0.0f, 1.0f},
+        {FORMATION_SQUARE, 2, 4, -2.0f, -1.0f},
+        {FORMATION_SQUARE, 3, 4, -2.0f, 1.0f},
+        {FORMATION_SQUARE, 4, 9, -2.0f, 1.0f},
+        {FORMATION_SQUARE, 1, 2, -2.0f, 0.0f}, // sqrt(2) rounds to 1: one file
+    };
+    const OmVector3 leader(10.0f, 1.0f, 20.0f);
+    for (const OmVector3& heading : {OmVector3(0, 0, 1), OmVector3(1, 0, 0), OmVector3(0.6f, 0, -0.8f)}) {
+        for (const SlotCase& c : cases) {
+            OmVector3 slot;
+            ASSERT_TRUE(squad->FormationSlot(c.formation, c.i, c.count, leader, heading, slot));
+            EXPECT_NEAR(slot.x, leader.x + c.forward * heading.x - c.lateral * heading.z, 1e-5f)
+                << c.formation << " member " << c.i;
+            EXPECT_NEAR(slot.z, leader.z + c.forward * heading.z + c.lateral * heading.x, 1e-5f)
+                << c.formation << " member " << c.i;
+        }
+    }
+    // Square with side 1 puts member 1 straight behind.
+    OmVector3 slot;
+    ASSERT_TRUE(squad->FormationSlot(FORMATION_SQUARE, 1, 2, leader, OmVector3(0, 0, 1), slot));
+    EXPECT_NEAR(slot.z, 18.0f, 1e-5f);
+    EXPECT_FALSE(squad->FormationSlot(FORMATION_SWARM, 1, 3, leader, OmVector3(0, 0, 1), slot)) << "no slots";
+    EXPECT_FALSE(squad->FormationSlot(7, 1, 3, leader, OmVector3(0, 0, 1), slot)) << "unknown formation";
+    EXPECT_STREQ(TsSquadObject::FormationName(FORMATION_VEE), "V");
+    EXPECT_STREQ(TsSquadObject::BehaviourName(TS_BEHAVIOUR_DEFEND_LEADER), "Defend Leader");
+    EXPECT_STREQ(TsSquadObject::BehaviourName(TS_BEHAVIOUR_IDLE), "");
+    EXPECT_STREQ(TsSquadObject::BehaviourName(3), "Unknown");
+}
+
+// ---- the trail -------------------------------------------------------------------
+
+TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo)
+{
+    Owned<TsSquadObject> squad;
+    Owned<TsNPCObject> leader;
+    leader->SetPosition(0, 0, 0);
+    squad->AddMember(leader.p);
+    squad->SetLeader(leader.p);
+    EXPECT_EQ(squad->GetTrailLength(), 1);
+
+    leader->SetPosition(3, 0, 0);
+    squad->UpdateTrail(5); // not a whole second
+    EXPECT_EQ(squad->GetTrailLength(), 1);
+    squad->UpdateTrail(10);
+    EXPECT_EQ(squad->GetTrailLength(), 2);
+    leader->SetPosition(4.9f, 0, 0); // 1.9 from the newest point
+    squad->UpdateTrail(20);
+    EXPECT_EQ(squad->GetTrailLength(), 2);
+    // Eight points at most; the ring wraps and keeps the newest.
+    for (int i = 0; i < 12; ++i) {
+        leader->SetPosition(3.0f * float(i + 3), 0, 0);
+        squad->UpdateTrail(uint32_t(30 + 10 * i));
+    }
+    EXPECT_EQ(squad->GetTrailLength(), TsSquadObject::kTrailSize);
+    EXPECT_EQ(squad->GetTrailPoint(0).x, 42.0f);
+    EXPECT_EQ(squad->GetTrailPoint(1).x, 39.0f);
+    EXPECT_EQ(squad->GetTrailPoint(7).x, 21.0f);
+    squad->RemoveMember(leader.p);
+    squad->UpdateTrail(1000); // no leader: nothing
+}
+
+// ---- members and threats ------------------------------------------------------------
+
+TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
+{
+    Owned<TsSquadObject> squad;
+    Owned<TsNPCObject> a, b, c;
+    for (TsNPCObject* m : {a.p, b.p, c.p})
+        squad->AddMember(m);
+    EXPECT_EQ(squad->GetLeader(), a.p);
+    a->SetFlag(TS_ENTITY_DORMANT);
+    EXPECT_EQ(squad->GetLeader(), b.p);
+    EXPECT_EQ(squad->AliveMemberCount(), 2);
+    b->SetMaxHealth(20.0f);
+    b->SetHealth(20.0f);
+    squad->SetLeader(b.p);
+    EXPECT_EQ(squad->GetMember(0), b.p);
+    EXPECT_FLOAT_EQ(squad->GetLeaderHealthThreshold(), 10.0f); // 20 - max(10, 5)
+
+    EXPECT_TRUE(squad->OnMemberDied(c.p));
+    EXPECT_FALSE(squad->OnMemberDied(c.p)) << "already gone";
+    EXPECT_EQ(c->GetSquad(), nullptr);
+    EXPECT_EQ(squad->GetMemberCount(), 2);
+    squad->Reset();
+    EXPECT_EQ(squad->GetMemberCount(), 0);
+    EXPECT_EQ(a->GetSquad(), nullptr);
+}
+
+TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
+{
+    Owned<TsSquadObject> squad;
+    Owned<TsNPCObject> x, y, z;
+    squad->AddThreat(x.p);
+    squad->AddThreat(y.p);
+    squad->AddThreat(x.p);
+    EXPECT_EQ(squad->GetThreatCount(), 2);
+    EXPECT_EQ(squad->GetThreats().GetCount(), 2u);
+    EXPECT_EQ(squad->GetThreats()[0].ticksLeft, 100);
+    x->SetFlag(TS_ENTITY_DEAD);
+    EXPECT_TRUE(squad->AgeThreats()) << "y is still there";
+    EXPECT_EQ(squad->GetThreatCount(), 1);
+    EXPECT_EQ(squad->GetThreats()[0].entity, nullptr);
+    squad->AddThreat(z.p);
+    EXPECT_EQ(squad->GetThreats()[0].entity, z.p) << "the free record is taken";
+    EXPECT_EQ(squad->GetThreats().GetCount(), 2u);
+    squad->AddThreat(nullptr);
+    EXPECT_EQ(squad->GetThreatCount(), 2);
+}
+
+// Index 0 is the player's squad: its first member is never assigned; a
+// member with anything on its ignore list gets nothing; ties keep the
+// earlier record.
+TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
+{
+    Owned<TsTeam> red, blue;
+    red->SetTeamID(1);
+    blue->SetTeamID(2);
+    red->SetAlliance(2, TS_ALLIANCE_HOSTILE);
+    Owned<TsSquadObject> squad, enemies;
+    squad->SetTeamObject(red.p);
+    enemies->SetTeamObject(blue.p);
+    Owned<TsNPCObject> first, second, third, near, far, twin;
+    for (TsNPCObject* m : {first.p, second.p, third.p})
+        squad->AddMember(m);
+    for (TsNPCObject* e : {near.p, far.p, twin.p})
+        enemies->AddMember(e);
+    near->SetPosition(3, 0, 0);
+    twin->SetPosition(0, 0, 3);
+    far->SetPosition(30, 0, 0);
+    squad->AddThreat(far.p);
+    squad->AddThreat(near.p);
+    squad->AddThreat(twin.p);
+    third->AddIgnore(far.p);
+
+    squad->SetIndex(0);
+    squad->AgeThreats();
+    squad->AssignTargets();
+    EXPECT_EQ(first->GetAssignedTarget(), nullptr) << "the player's own character";
+    EXPECT_EQ(second->GetAssignedTarget(), near.p) << "near and twin tie at 9: the earlier record";
+    EXPECT_EQ(third->GetAssignedTarget(), nullptr) << "ignoring something: no target";
+
+    squad->SetIndex(5);
+    squad->AgeThreats();
+    squad->AssignTargets();
+    EXPECT_EQ(first->GetAssignedTarget(), near.p);
+    EXPECT_EQ(second->GetAssignedTarget(), near.p) << "its own target (-25) outweighs one more attacker (+20)";
+    second->ClearAssignedTarget();
+    squad->AgeThreats();
+    squad->AssignTargets();
+    EXPECT_EQ(second->GetAssignedTarget(), twin.p) << "near already has an attacker (+20)";
+    for (TsNPCObject* m : {first.p, second.p, third.p})
+        squad->RemoveMember(m);
+    for (TsNPCObject* e : {near.p, far.p, twin.p})
+        enemies->RemoveMember(e);
+}
+
+TEST(TsSquadObject, IdleBehaviourFollowsIndexPatrolPathAndRange)
+{
+    Owned<TsSquadObject> squad;
+    squad->SetIndex(0);
+    squad->ChooseIdleBehaviour();
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
+    squad->SetIndex(3);
+    squad->ChooseIdleBehaviour();
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
+    squad->SetRange(0.0f);
+    squad->ChooseIdleBehaviour();
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_IDLE);
+}
+
+// Behaviours that need a leader do nothing without one.
+TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
+{
+    Owned<TsSquadObject> squad;
+    Owned<TsNPCObject> dead;
+    squad->AddMember(dead.p);
+    dead->SetFlag(TS_ENTITY_DEAD | TS_ENTITY_ACTIVE);
+    for (int32_t behaviour : {10, 12, 16}) {
+        squad->SetBehaviour(behaviour);
+        squad->SetEffectiveBehaviour(behaviour);
+        squad->SetFormation(FORMATION_VEE);
+        squad->Update(10);
+        EXPECT_EQ(squad->GetLeader(), nullptr);
+    }
+    squad->RemoveMember(dead.p);
+}
+
+// ---- the archive ----------------------------------------------------------------------
+
+class SquadArchive : public ::testing::Test {
+protected:
+    void SetUp() override { OmClassRegistry::Instance().AssignClassIds(); }
+
+    bool SaveSquad(TsSquadObject* squad)
+    {
+        OmArchive out(OmClassRegistry::Instance());
+        out.AddRoot(squad);
+        return out.Save("squad");
+    }
+    ScratchDir dir;
+};
+
+TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
+{
+    Owned<TsSquadObject> squad;
+    Owned<TsTeam> team;
+    Owned<TsNPCObject> leader, other, enemy;
+    squad->SetIndex(4);
+    squad->SetTeam(2);
+    squad->SetTeamObject(team.p);
+    squad->SetOrigin(1, 2, 3);
+    squad->SetFormation(FORMATION_SQUARE);
+    squad->SetPatrolPath("route");
+    squad->AddMember(leader.p);
+    squad->AddMember(other.p);
+    leader->SetPosition(5, 0, 6);
+    squad->SetLeader(leader.p);
+    squad->AddThreat(enemy.p);
+    ASSERT_TRUE(SaveSquad(squad.p));
+
+    OmArchive in(OmClassRegistry::Instance());
+    ASSERT_TRUE(in.Load("squad"));
+    TsSquadObject* loaded = TsSquadObject::Cast(in.GetRoot(0));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GetIndex(), 4);
+    EXPECT_EQ(loaded->GetTeamId(), 2);
+    EXPECT_NE(loaded->GetTeam(), nullptr);
+    EXPECT_EQ(loaded->GetOrigin().z, 3.0f);
+    EXPECT_EQ(loaded->GetFormation(), FORMATION_SQUARE);
+    EXPECT_STREQ(loaded->GetPatrolPathName(), "route");
+    ASSERT_EQ(loaded->GetMemberCount(), 2);
+    EXPECT_EQ(loaded->GetThreatCount(), 1);
+    EXPECT_EQ(loaded->GetTrailLength(), 1);
+    EXPECT_EQ(loaded->GetTrailPoint(0).x, 5.0f);
+    EXPECT_EQ(loaded->GetTrailPoint(0).z, 6.0f);
+    loaded->Release();
+    squad->RemoveMember(leader.p);
+    squad->RemoveMember(other.p);
+}
+
+// The trail is a ring of eight: a head or length outside it restarts the
+// trail rather than index past the ring.
+TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
+{
+    LogCapture log;
+    Owned<TsSquadObject> squad;
+    Owned<TsNPCObject> leader;
+    squad->AddMember(leader.p);
+    squad->SetLeader(leader.p);
+    ASSERT_TRUE(SaveSquad(squad.p));
+    squad->RemoveMember(leader.p);
+
+    // The trail's length and head are the 3rd and 2nd words before the
+    // eight points (16 words) at the end of the file.
+    const std::string bytes = dir.Read("squad");
+    ASSERT_GT(bytes.size(), 80u);
+    for (int32_t head : {8, -1, 1 << 30}) {
+        std::string damaged = bytes;
+        const size_t at = damaged.size() - 16 * 4 - 4;
+        std::memcpy(&damaged[at], &head, 4);
+        dir.Write("bad", damaged);
+        OmArchive in(OmClassRegistry::Instance());
+        ASSERT_TRUE(in.Load("bad")) << head;
+        TsSquadObject* loaded = TsSquadObject::Cast(in.GetRoot(0));
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->GetTrailHead(), 0) << head;
+        EXPECT_EQ(loaded->GetTrailLength(), 0) << head;
+        loaded->UpdateTrail(10); // safe to use
+        loaded->Release();
+    }
+    EXPECT_TRUE(log.Contains("the trail restarts"));
+}
+
+} // namespace

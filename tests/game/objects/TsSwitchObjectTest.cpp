@@ -1,0 +1,366 @@
+// Switches and their action lists without a level: the kind words, the
+// barriers, door actions with key switches, waits, motions and
+// translations, disabled switches, keys and the archive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/OmArchive.h"
+#include "engine/OmClass.h"
+#include "game/objects/TsDoorObject.h"
+#include "game/objects/TsSwitchObject.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace {
+
+class SwitchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lever = Make<TsSwitchObject>("lever");
+        door = Make<TsDoorObject>("gate");
+    }
+    void TearDown() override
+    {
+        for (TsEntity* e : made)
+            e->Release();
+    }
+    template <class T>
+    T* Make(const char* name)
+    {
+        T* object = new T;
+        object->SetName(name);
+        made.push_back(object);
+        return object;
+    }
+    // Ticks until the switch is idle again; the ticks it took.
+    int RunUntilIdle(TsSwitchObject& s, int limit = 200)
+    {
+        int ticks = 0;
+        while (s.GetState() != TsSwitchObject::kIdle && ticks < limit) {
+            s.Tick(0);
+            door->Tick(0);
+            ++ticks;
+        }
+        return ticks;
+    }
+    TsSwitchObject* lever = nullptr;
+    TsDoorObject* door = nullptr;
+    std::vector<TsEntity*> made;
+};
+
+} // namespace
+
+TEST_F(SwitchTest, KindWordsPickTheKindsAndThreeKindsAddNothing)
+{
+    const struct {
+        const char* line;
+        int32_t kind; // -1: the line adds nothing
+        const char* text;
+    } cases[] = {
+        {"Cap", kSwitchCap, ""},
+        {"wait 2", kSwitchWait, "2"},
+        {"UNLOCKDOOR gate", kSwitchUnlockDoor, "gate"},
+        {"LockDoor gate", kSwitchLockDoor, "gate"},
+        {"OpenDoor gate lever 0", kSwitchOpenDoor, "gate lever 0"},
+        {"CloseDoor gate", kSwitchCloseDoor, "gate"},
+        {" leading blank", kSwitchUnnamed6, "leading blank"},
+        {"EnableSwitch lever", -1, nullptr},
+        {"DisableSwitch lever", -1, nullptr},
+        {"RunHack anything", -1, nullptr},
+        {"PlaySound AID_TRIGGER_DOORVENT1", kSwitchPlaySound, "AID_TRIGGER_DOORVENT1"},
+        {"CallScript Opened()", kSwitchCallScript, "Opened()"},
+        {"ActivateParticles smoke", kSwitchActivateParticles, "smoke"},
+        {"DeactivateParticles smoke", kSwitchDeactivateParticles, "smoke"},
+        {"ChangeParticleColour smoke red", kSwitchChangeParticleColour, "smoke red"},
+        {"Animate_XTrans 1 2", kSwitchXTrans, "1 2"},
+        {"Animate_YTrans 1 2", kSwitchYTrans, "1 2"},
+        {"Animate_ZTrans 1 2", kSwitchZTrans, "1 2"},
+        {"Animate_RotateX 90", kSwitchRotateX, "90"},
+        {"Animate_RotateY 90", kSwitchRotateY, "90"},
+        {"Animate_RotateZ 90", kSwitchRotateZ, "90"},
+        {"Dance now", kSwitchOther, "now"},
+        {"OpenDoorX gate", kSwitchOther, "gate"},
+    };
+    for (const auto& c : cases) {
+        TsSwitchActionList list;
+        EXPECT_EQ(list.AddLine(c.line), c.kind >= 0) << c.line;
+        if (c.kind < 0) {
+            EXPECT_EQ(list.GetCount(), 0u) << c.line;
+            continue;
+        }
+        ASSERT_EQ(list.GetCount(), 1u) << c.line;
+        EXPECT_EQ(list.GetAction(0)->GetKind(), c.kind) << c.line;
+        EXPECT_STREQ(list.GetAction(0)->GetText(), c.text) << c.line;
+        const bool barrier = c.kind == kSwitchWait || c.kind == kSwitchCap || c.kind == kSwitchUnnamed6 ||
+                             c.kind == kSwitchOther;
+        EXPECT_EQ(list.GetAction(0)->IsBarrier(), barrier) << c.line;
+    }
+    // A word of 63 characters can still name a kind; a longer one never
+    // does, and nothing is read past it.
+    const std::string word63 = "Wait" + std::string(59, 'x');
+    const std::string word200 = "OpenDoor" + std::string(192, 'y');
+    EXPECT_EQ(TsSwitchAction::KindOf(word63.c_str(), uint32_t(word63.size())), kSwitchOther);
+    EXPECT_EQ(TsSwitchAction::KindOf("Wait", 4), kSwitchWait);
+    TsSwitchActionList list;
+    list.AddLine((word200 + " gate").c_str());
+    ASSERT_EQ(list.GetCount(), 1u);
+    EXPECT_EQ(list.GetAction(0)->GetKind(), kSwitchOther);
+    EXPECT_STREQ(list.GetAction(0)->GetText(), "gate");
+}
+
+TEST_F(SwitchTest, OpenWaitCloseOpensWaitsAfterTheOpeningAndClosesThenTheSwitchIsOn)
+{
+    lever->AddActivateActionText("OpenDoor gate");
+    lever->AddActivateActionText("Wait 2");
+    lever->AddActivateActionText("CloseDoor gate");
+    ASSERT_TRUE(lever->Initialise());
+    lever->Use(nullptr);
+    EXPECT_EQ(lever->GetState(), TsSwitchObject::kActivating);
+    lever->Tick(0);
+    door->Tick(0);
+    EXPECT_TRUE(door->IsOpen());
+    int ticks = 1;
+    while (door->IsOpen() && ticks < 100) {
+        lever->Tick(0);
+        door->Tick(0);
+        ++ticks;
+    }
+    // 20 ticks of waiting after the opening tick, then the close starts and
+    // takes its four ticks.
+    EXPECT_GE(ticks, 21);
+    EXPECT_LE(ticks, 27);
+    RunUntilIdle(*lever);
+    EXPECT_TRUE(lever->IsOn());
+    EXPECT_FALSE(door->IsOpen());
+
+    // Used again while on: the deactivate list (empty) turns it off.
+    lever->Use(nullptr);
+    EXPECT_EQ(lever->GetState(), TsSwitchObject::kDeactivating);
+    RunUntilIdle(*lever);
+    EXPECT_FALSE(lever->IsOn());
+}
+
+TEST_F(SwitchTest, AKeySwitchInTheWrongStateFailsTheActionAndLeavesOnAlone)
+{
+    TsSwitchObject* key = Make<TsSwitchObject>("key");
+    lever->AddActivateActionText("OpenDoor gate key");
+    lever->AddActivateActionText("Cap");
+    ASSERT_TRUE(lever->Initialise());
+    ASSERT_TRUE(key->Initialise());
+    lever->ActivateSwitch();
+    lever->Tick(0);
+    EXPECT_EQ(lever->GetState(), TsSwitchObject::kIdle) << "the failing action ends the activation at once";
+    for (int i = 0; i < 5; ++i)
+        lever->Tick(0);
+    EXPECT_FALSE(lever->IsOn());
+    EXPECT_FALSE(door->IsOpen());
+
+    // With the key on (and idle) the same switch opens the door; a key
+    // required off ("0") then refuses.
+    key->ActivateSwitch();
+    RunUntilIdle(*key);
+    ASSERT_TRUE(key->IsOn());
+    lever->ActivateSwitch();
+    RunUntilIdle(*lever);
+    EXPECT_TRUE(door->IsOpen());
+    EXPECT_TRUE(lever->IsOn());
+
+    TsSwitchObject* other = Make<TsSwitchObject>("other");
+    other->AddActivateActionText("LockDoor gate key 0");
+    ASSERT_TRUE(other->Initialise());
+    other->ActivateSwitch();
+    RunUntilIdle(*other);
+    EXPECT_FALSE(door->IsLocked());
+    EXPECT_FALSE(other->IsOn());
+}
+
+TEST_F(SwitchTest, LockUnlockAndMissingDoorsAndSwitchesAreReported)
+{
+    LogCapture log;
+    lever->AddActivateActionText("LockDoor gate");
+    lever->AddDeactivateActionText("UnlockDoor gate");
+    TsSwitchObject* broken = Make<TsSwitchObject>("broken");
+    broken->AddActivateActionText("OpenDoor nowhere");
+    broken->AddActivateActionText("CloseDoor gate ghost 1");
+    broken->AddActivateActionText("Wait 0");
+    ASSERT_TRUE(lever->Initialise());
+    ASSERT_TRUE(broken->Initialise());
+    EXPECT_TRUE(log.Contains("Cannot find door 'nowhere' for OpenDoor action in switch 'broken'"));
+    EXPECT_TRUE(log.Contains("Cannot find switch 'ghost' for door action in switch 'broken'"));
+    EXPECT_TRUE(log.Contains("Switch 'broken' has a zero wait time action"));
+    lever->ActivateSwitch();
+    RunUntilIdle(*lever);
+    EXPECT_TRUE(door->IsLocked());
+    lever->DeactivateSwitch();
+    RunUntilIdle(*lever);
+    EXPECT_FALSE(door->IsLocked());
+    broken->ActivateSwitch();
+    RunUntilIdle(*broken);
+    EXPECT_FALSE(broken->IsOn());
+}
+
+TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndStaysAsItWas)
+{
+    lever->AddActivateActionText("OpenDoor gate");
+    lever->AddDeactivateActionText("LockDoor gate");
+    lever->SetDisabled(true);
+    ASSERT_TRUE(lever->Initialise());
+    lever->Use(nullptr);
+    EXPECT_EQ(lever->GetState(), TsSwitchObject::kRefused);
+    RunUntilIdle(*lever);
+    EXPECT_FALSE(lever->IsOn());
+    EXPECT_TRUE(door->IsLocked());
+    EXPECT_FALSE(door->IsOpen());
+    lever->ActivateSwitch();
+    lever->ActivateSwitch(); // ignored: not idle
+    EXPECT_EQ(lever->GetState(), TsSwitchObject::kRefused);
+}
+
+TEST_F(SwitchTest, MotionsTakeTwoSecondsAndAMovingSwitchIgnoresItsTranslations)
+{
+    const struct {
+        int32_t motion;
+        float rise;
+    } cases[] = {{TsSwitchObject::kMotionUp, 1.0f}, {TsSwitchObject::kMotionDown, -1.0f},
+                 {TsSwitchObject::kMotionSpin, 0.0f}, {9, 0.0f}, {TsSwitchObject::kNoMotion, 0.0f}};
+    for (const auto& c : cases) {
+        auto* s = Make<TsSwitchObject>("mover");
+        s->SetActivateAnim(c.motion);
+        s->AddActivateActionText("Animate_XTrans 5 1");
+        ASSERT_TRUE(s->Initialise());
+        s->ActivateSwitch();
+        const int ticks = RunUntilIdle(*s);
+        // Any motion kind but none holds the translation off; only the
+        // three known kinds take time.
+        const bool moves = c.motion >= 1 && c.motion <= 3;
+        const bool translates = c.motion == TsSwitchObject::kNoMotion;
+        EXPECT_EQ(ticks, moves ? 20 : translates ? 11 : 1) << c.motion;
+        EXPECT_NEAR(s->GetPosition().y, c.rise, 1e-4f) << c.motion;
+        EXPECT_NEAR(s->GetPosition().x, translates ? 5.0f : 0.0f, 1e-4f) << c.motion;
+        EXPECT_TRUE(s->IsOn());
+    }
+}
+
+TEST_F(SwitchTest, ScriptsAreCallsOfPlainNamesAndKeysStopAtFour)
+{
+    LogCapture log;
+    lever->SetActivateScript("Pulled");
+    EXPECT_STREQ(lever->GetActivateScript(), "Pulled()");
+    EXPECT_STREQ(lever->GetDeactivateScript(), "Pulled()");
+    lever->SetDeactivateScript("Pushed");
+    EXPECT_STREQ(lever->GetActivateScript(), "Pulled()");
+    EXPECT_STREQ(lever->GetDeactivateScript(), "Pushed()");
+    lever->SetDeactivateScript("os.exit() Pushed");
+    EXPECT_STREQ(lever->GetDeactivateScript(), "Pushed()") << "refused, the old one kept";
+    EXPECT_TRUE(log.Contains("is not a script name"));
+
+    lever->SetKeyText("  red   blue green  white black");
+    ASSERT_TRUE(lever->Initialise());
+    EXPECT_EQ(lever->GetKeyCount(), TsSwitchObject::kMaxKeys);
+    EXPECT_STREQ(lever->GetKeyName(0), "red");
+    EXPECT_STREQ(lever->GetKeyName(3), "white");
+    EXPECT_EQ(lever->GetKeyName(4), nullptr);
+    EXPECT_TRUE(log.Contains("Too many keys"));
+}
+
+TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
+{
+    lever->AddActivateActionText("OpenDoor gate");
+    lever->AddActivateActionText("Wait 1");
+    lever->AddActivateActionText("CloseDoor gate");
+    lever->AddActivateActionText("EnableSwitch lever"); // dropped
+    lever->AddDeactivateActionText("PlaySound AID_GUI_CLICK");
+    lever->SetKeyText("red blue");
+    ASSERT_TRUE(lever->Initialise());
+    lever->ActivateSwitch();
+    for (int i = 0; i < 3; ++i) {
+        lever->Tick(0);
+        door->Tick(0);
+    }
+    ASSERT_EQ(lever->GetActivateActions().GetCursor(), 1) << "waiting";
+    // The saved form keeps the byte sizes of old saves: 40 + 24 + 40 used.
+    EXPECT_EQ(lever->GetActivateActions().GetUsedBytes(), 104u);
+    EXPECT_GE(lever->GetActivateActions().GetCapacityBytes(), 104u);
+
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(lever);
+        archive.AddRoot(door);
+        ASSERT_TRUE(archive.Save("switch.sav"));
+    }
+    OmArchive archive(OmClassRegistry::Instance());
+    ASSERT_TRUE(archive.Load("switch.sav"));
+    auto* loaded = TsSwitchObject::Cast(archive.GetRoot(0));
+    auto* loadedDoor = TsDoorObject::Cast(archive.GetRoot(1));
+    ASSERT_TRUE(loaded && loadedDoor);
+    EXPECT_EQ(loaded->GetState(), TsSwitchObject::kActivating);
+    ASSERT_EQ(loaded->GetActivateActions().GetCount(), 3u);
+    EXPECT_EQ(loaded->GetActivateActions().GetCursor(), 1);
+    EXPECT_EQ(loaded->GetDeactivateActions().GetCount(), 1u);
+    EXPECT_EQ(loaded->GetKeyCount(), 2);
+    EXPECT_STREQ(loaded->GetKeyName(1), "blue");
+    loaded->Release();
+    loadedDoor->Release();
+}
+
+TEST_F(SwitchTest, ACursorOnNoRecordAndTooManyKeysInAnArchiveAreCaught)
+{
+    // A list whose saved cursor lands inside a record, written by hand.
+    ScratchDir dir;
+    LogCapture log;
+    lever->AddActivateActionText("Wait 1");
+    lever->AddActivateActionText("Wait 1");
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.AddRoot(lever);
+        ASSERT_TRUE(archive.Save("switch.sav"));
+    }
+    // The activate list's cursor word is the only 0xFFFFFFFF followed by
+    // the first kind (1) and its text "1"; point it at byte 8 instead, and
+    // make the key count (the last word but none) five with names.
+    std::FILE* f = std::fopen("switch.sav", "rb");
+    ASSERT_NE(f, nullptr);
+    std::vector<unsigned char> bytes;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        bytes.push_back(uint8_t(c));
+    std::fclose(f);
+    const unsigned char cursorThenKind[] = {0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0};
+    size_t at = 0;
+    for (; at + 8 <= bytes.size(); ++at)
+        if (std::equal(cursorThenKind, cursorThenKind + 8, bytes.begin() + long(at)))
+            break;
+    ASSERT_LT(at + 8, bytes.size());
+    bytes[at] = 8;
+    bytes[at + 1] = bytes[at + 2] = bytes[at + 3] = 0;
+    ASSERT_GE(bytes.size(), 4u);
+    // The key count is the file's last word (no keys were saved).
+    const size_t keyCount = bytes.size() - 4;
+    bytes[keyCount] = 5;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        const unsigned char length[] = {1, 0, 0, 0};
+        bytes.insert(bytes.end(), length, length + 4);
+        bytes.push_back(uint8_t(name[0]));
+    }
+    f = std::fopen("switch.sav", "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+
+    OmArchive archive(OmClassRegistry::Instance());
+    ASSERT_TRUE(archive.Load("switch.sav"));
+    auto* loaded = TsSwitchObject::Cast(archive.GetRoot(0));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GetActivateActions().GetCursor(), TsSwitchActionList::kNoCursor);
+    EXPECT_TRUE(log.Contains("saved action cursor (8) on no action"));
+    EXPECT_EQ(loaded->GetKeyCount(), TsSwitchObject::kMaxKeys);
+    EXPECT_STREQ(loaded->GetKeyName(3), "d");
+    EXPECT_TRUE(log.Contains("5 saved key names"));
+    loaded->Release();
+}

@@ -1,0 +1,164 @@
+// The HUD's arithmetic that needs no screen: hit rectangles, the inventory
+// staircase, bar fractions, colour packing, the hologram grid and its
+// glitch, the frame's pieces, and the sprite table's slot check.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tests/game/framework/LogCapture.h"
+#include "ui/TsFrameWindow.h"
+#include "ui/TsHUDPortrait.h"
+#include "ui/TsHUDe.h"
+
+namespace {
+
+TEST(HudLayout, RectanglesHoldTheirEdgesAndTheStaircaseGrowsByOne)
+{
+    TsScreenRect r{10, 20, 30, 40};
+    const struct {
+        int x, y;
+        bool inside;
+    } points[] = {{10, 20, true}, {30, 40, true}, {9, 20, false}, {31, 40, false}, {20, 19, false}, {20, 41, false}};
+    for (const auto& p : points)
+        EXPECT_EQ(r.Contains(p.x, p.y), p.inside) << p.x << "," << p.y;
+    r.Offset(5, -5);
+    EXPECT_TRUE(r.Contains(35, 15));
+    EXPECT_FALSE(r.Contains(10, 20));
+
+    const struct {
+        int k, row, column;
+    } cells[] = {{0, 0, 0}, {1, 0, 1}, {2, 1, 0}, {4, 1, 2}, {5, 2, 0}, {8, 2, 3}, {9, 3, 0}, {13, 3, 4}, {14, 4, 0},
+                 {19, 4, 5}};
+    for (const auto& c : cells) {
+        int32_t row = -1, column = -1;
+        TsHUDe::StaircaseCell(c.k, row, column);
+        EXPECT_EQ(row, c.row) << c.k;
+        EXPECT_EQ(column, c.column) << c.k;
+    }
+}
+
+// A bar shows clamp(value, 0, max) / max of its image's share; a bar with
+// no maximum is empty rather than a division by zero.
+TEST(HudBars, FractionsClampAndAZeroMaximumIsEmpty)
+{
+    const struct {
+        float value, max, factor, expected;
+    } cases[] = {{10, 10, 0.91f, 0.91f}, {0, 10, 0.91f, 0.0f},   {5, 10, 0.76f, 0.38f}, {25, 10, 0.91f, 0.91f},
+                 {-3, 10, 0.91f, 0.0f},  {5, 0, 0.91f, 0.0f},    {5, -1, 0.91f, 0.0f}};
+    for (const auto& c : cases)
+        EXPECT_FLOAT_EQ(TsHUDe::BarFraction(c.value, c.max, c.factor), c.expected) << c.value << "/" << c.max;
+}
+
+// Colours are clamped to 0..1 before packing, so an out-of-range channel
+// does not spill into its neighbour.
+TEST(HudText, ColoursPackAsArgbWithEveryChannelClamped)
+{
+    const struct {
+        float c[4];
+        uint32_t packed;
+    } cases[] = {{{1, 1, 1, 1}, 0xFFFFFFFFu},
+                 {{0.926f, 0.59f, 0.2f, 1}, 0xFFEC9633u},
+                 {{2, -1, 0.5f, 1}, 0xFFFF007Fu},
+                 {{0, 0, 0, 7}, 0xFF000000u},
+                 {{0, 0, 0, -1}, 0x00000000u}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TsHUDe::PackColour(c.c), c.packed) << std::hex << c.packed;
+}
+
+TEST(HudPortrait, IndicesCoverTheGridTwoTrianglesACell)
+{
+    const uint16_t* indices = TsHUDPortrait::GetIndices();
+    const uint16_t first[6] = {0, 5, 6, 0, 6, 1};
+    const uint16_t last[6] = {18, 23, 24, 18, 24, 19};
+    EXPECT_EQ(std::memcmp(indices, first, sizeof first), 0);
+    EXPECT_EQ(std::memcmp(indices + 90, last, sizeof last), 0);
+}
+
+// A glitch starts only while none runs, with chance dt x 1 % per frame of
+// the 15-bit random number, and lasts 15 frames.
+TEST(HudPortrait, GlitchesStartOnLowRandomNumbersAndLastFifteenFrames)
+{
+    TsHUDPortrait portrait;
+    portrait.SetSize(64, 64);
+    portrait.SetPlace(100, 200);
+    portrait.Update(0.1f, 32767);
+    EXPECT_EQ(portrait.GetGlitch(), 0);
+    portrait.Update(0.1f, 33); // 33 > 0.1 x 327.67
+    EXPECT_EQ(portrait.GetGlitch(), 0);
+    portrait.Update(0.1f, 32);
+    EXPECT_EQ(portrait.GetGlitch(), TsHUDPortrait::kGlitchFrames);
+    portrait.Update(0.1f, 0); // a running glitch only counts down
+    EXPECT_EQ(portrait.GetGlitch(), TsHUDPortrait::kGlitchFrames - 1);
+
+    // Corners of the grid: the picture's edges, the last column at 0.99.
+    const TsScreenVertex& topLeft = portrait.GetVertex(0);
+    const TsScreenVertex& bottomRight = portrait.GetVertex(24);
+    EXPECT_FLOAT_EQ(topLeft.x, 100.0f);
+    EXPECT_FLOAT_EQ(topLeft.y, 200.0f);
+    EXPECT_FLOAT_EQ(bottomRight.u, 0.99f);
+    EXPECT_FLOAT_EQ(bottomRight.v, 1.0f);
+    EXPECT_FLOAT_EQ(bottomRight.y, 264.0f);
+}
+
+TEST(HudPortrait, BandsScrollUpAndWrapAtTheTop)
+{
+    TsHUDPortrait portrait;
+    portrait.SetSize(64, 64);
+    const float start = portrait.GetBand(1);
+    portrait.Update(1.0f, 32767);
+    EXPECT_NEAR(portrait.GetBand(1), start - 0.013f, 1e-6f);
+    EXPECT_FLOAT_EQ(portrait.GetBand(0), 0.0f); // band 0 never moves
+    // Band 1 falls below 0 within 20 seconds and comes back at the bottom.
+    float lowest = 1.0f;
+    for (int i = 0; i < 200; ++i) {
+        portrait.Update(0.1f, 32767);
+        lowest = std::min(lowest, portrait.GetBand(1));
+        EXPECT_GE(portrait.GetBand(1), 0.0f);
+        EXPECT_LE(portrait.GetBand(1), 1.0f);
+    }
+    EXPECT_LT(lowest, 0.01f);
+}
+
+TEST(HudFrame, PiecesSurroundTheRectangleAndBorderZeroIsDegenerate)
+{
+    TsFrameWindow frame;
+    frame.Build(OmVector2(10, 20), OmVector2(100, 50), 5.0f);
+    // left, top, right, bottom of each piece: vertex 1 is top-left, 2 bottom-right.
+    const float expected[TsFrameWindow::kPieceCount][4] = {
+        {5, 15, 10, 20},   {110, 15, 115, 20}, {5, 70, 10, 75},   {110, 70, 115, 75},
+        {5, 20, 10, 70},   {110, 20, 115, 70}, {10, 15, 110, 20}, {10, 70, 110, 75},
+    };
+    for (int i = 0; i < TsFrameWindow::kPieceCount; ++i) {
+        const TsScreenQuad& q = frame.GetPiece(i);
+        EXPECT_FLOAT_EQ(q.v[1].x, expected[i][0]) << i;
+        EXPECT_FLOAT_EQ(q.v[1].y, expected[i][1]) << i;
+        EXPECT_FLOAT_EQ(q.v[2].x, expected[i][2]) << i;
+        EXPECT_FLOAT_EQ(q.v[2].y, expected[i][3]) << i;
+    }
+    // The outer corner of every corner piece shows the image's (0, 0).
+    EXPECT_FLOAT_EQ(frame.GetPiece(TsFrameWindow::kTopLeft).v[1].u, 0.0f);
+    EXPECT_FLOAT_EQ(frame.GetPiece(TsFrameWindow::kTopLeft).v[1].v, 0.0f);
+    EXPECT_FLOAT_EQ(frame.GetPiece(TsFrameWindow::kBottomRight).v[2].u, 0.0f);
+    EXPECT_FLOAT_EQ(frame.GetPiece(TsFrameWindow::kBottomRight).v[2].v, 0.0f);
+    frame.Build(OmVector2(10, 20), OmVector2(100, 50), 0.0f);
+    const TsScreenQuad& corner = frame.GetPiece(TsFrameWindow::kTopLeft);
+    EXPECT_FLOAT_EQ(corner.v[1].x, corner.v[2].x);
+}
+
+// Slots outside the table are refused with a message, never written.
+TEST(HudSprites, SlotsOutsideTheTableAreRefused)
+{
+    LogCapture log;
+    TsHUDe hud;
+    for (int slot : {-1, int(HUD_MAX_SPRITES), 1000}) {
+        EXPECT_FALSE(hud.CreateSprite(slot, "data\\hud\\plate.tga")) << slot;
+        EXPECT_EQ(hud.GetSprite(slot), nullptr);
+    }
+    EXPECT_TRUE(log.Contains("outside the table"));
+    // An empty slot draws nothing (and does not crash).
+    hud.DrawSprite(HUD_PLATE, 0, 0);
+    hud.DrawSprite(-5, 0, 0);
+}
+
+} // namespace
