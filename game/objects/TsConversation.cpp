@@ -266,11 +266,16 @@ void TsConversation::FrameFirstSpeaker()
 
 void TsConversation::Run()
 {
+    const TsInput* input = TsAccess::Input();
+    RunWithStartKey(input && (input->IsActionDown(kActionUse) || input->IsActionDown(kActionAlternate)));
+}
+
+void TsConversation::RunWithStartKey(bool held)
+{
     m_cameraUsed = 0;
     m_started = 1;
     m_startPending = 1;
-    const TsInput* input = TsAccess::Input();
-    m_firstTick = input && (input->IsActionDown(kActionUse) || input->IsActionDown(kActionAlternate)) ? 1 : 0;
+    m_firstTick = held ? 1 : 0;
     if (TsLevel* level = TsAccess::CurrentLevel())
         level->SetPlayerLockout(m_overrideLockout != 0);
     // The radar hides while the conversation runs; an open inventory panel
@@ -324,6 +329,18 @@ void TsConversation::Advance()
 
 void TsConversation::Tick(uint32_t)
 {
+    Signals signals;
+    if (const TsInput* input = TsAccess::Input()) {
+        signals.endReleased = input->IsActionReleased(kActionEnd) || input->IsActionReleased(kActionAlternate);
+        signals.skipReleased = input->IsActionReleased(kActionSkip);
+        signals.useReleased = input->IsActionReleased(kActionUse);
+        signals.usePressed = input->IsActionPressed(kActionUse) || input->IsActionPressed(kActionAlternate);
+    }
+    Update(signals);
+}
+
+void TsConversation::Update(const Signals& signals)
+{
     if (!m_started)
         return;
     if (m_startPending) {
@@ -332,19 +349,16 @@ void TsConversation::Tick(uint32_t)
         if (!m_started)
             return;
     }
-    const TsInput* input = TsAccess::Input();
-    const auto released = [&](int action) { return input && input->IsActionReleased(action); };
-    const auto pressed = [&](int action) { return input && input->IsActionPressed(action); };
-    if (released(kActionEnd) || released(kActionAlternate)) {
+    if (signals.endReleased) {
         if (m_canAdvance)
             End();
     } else if (m_canAdvance) {
         const TsAudio* audio = TsAccess::Audio();
         const bool lineOver = m_lineTimer < 0 && !(audio && audio->IsDialoguePlaying());
-        if (released(kActionSkip) || (released(kActionUse) && !m_firstTick) || lineOver)
+        if (signals.skipReleased || (signals.useReleased && !m_firstTick) || lineOver)
             Advance();
     }
-    if (pressed(kActionUse) || pressed(kActionAlternate))
+    if (signals.usePressed)
         m_firstTick = 0;
 }
 

@@ -73,11 +73,24 @@ class TsConversation : public TsObject {
     // speaker to listener; a null speaker adds nothing (logged).
     void AddFragment(int32_t stringId, TsCharacterObject* speaker, TsCharacterObject* listener);
     void Run();
+    // Run, told whether the key that started it is still held (a release
+    // of that key then does not skip the first line).
+    void RunWithStartKey(bool held);
     bool HasConversationStarted() const { return m_started != 0; }
     void SetOverrideLockout(bool flag) { m_overrideLockout = flag ? 1 : 0; }
 
     void End();
     void Advance();
+
+    // What the player did this tick, as Tick reads it from the input.
+    struct Signals {
+        bool endReleased = false;  // action 11 or 1 released
+        bool skipReleased = false; // action 10 released
+        bool useReleased = false;  // action 0 released
+        bool usePressed = false;   // action 0 or 1 pressed
+    };
+    // The tick's work given the player's signals.
+    void Update(const Signals& signals);
 
     uint32_t GetFragmentCount() const { return m_fragments.GetCount(); }
     const TsConversationFragment* GetFragment(uint32_t i) const

@@ -143,11 +143,13 @@ void TsTimerTable::Register(OmArchive& archive)
 {
     for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
         const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))];
+        // Each object enters with what it holds: entering it bare would
+        // make its own Register stop early later and leave those out.
         if (entry.userObject) {
-            archive.Register(entry.userObject);
+            entry.userObject->Register(archive);
         }
         if (entry.target) {
-            archive.Register(entry.target);
+            entry.target->Register(archive);
         }
     }
 }

@@ -386,3 +386,53 @@ TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
     gossip->Use(nullptr);
     EXPECT_EQ(said(), "gossip>hero;gossip>hero;gossip>;") << "used";
 }
+
+TEST_F(DoorsLevel, OpenDoorsAndAConversationUnderWayComeBackFromASavedGame)
+{
+    BuildDoors();
+    lever->Use(nullptr);
+    Ticks(8);
+    ASSERT_TRUE(gateA->IsOpen());
+    ASSERT_EQ(Run(R"(
+        orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(-30, 0, -30)
+        TsAccess.EntityDB():AddEntity(orrick)
+        TsAccess.Conversation():AddFragment(-1, orrick, nil)
+        TsAccess.Conversation():Run()
+    )"),
+              0);
+    Ticks(1);
+    ASSERT_TRUE(app->SaveGame());
+    const std::string saved = TsAccess::LocalPlayer()->GetSaveName();
+
+    app->RequestMode(TS_MODE_FRONT_END);
+    FrameAfter(10);
+    PressKey(TsLoadScreen::kSpaceKey);
+    Frames(3, 100);
+    app->SetPendingLoad(saved.c_str());
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    ASSERT_NE(Level(), nullptr);
+    world = Level()->GetWorld();
+    gateA = Named<TsDoorObject>("gateA");
+    gateB = Named<TsDoorObject>("gateB");
+    lever = Named<TsSwitchObject>("lever");
+    ASSERT_TRUE(gateA && gateB && lever);
+    EXPECT_TRUE(gateA->IsOpen());
+    EXPECT_TRUE(lever->IsOn());
+    EXPECT_EQ(gateA->GetBuddy(), gateB);
+    Ticks(1);
+    EXPECT_FALSE(CorridorBlocked());
+    EXPECT_NE(TileAt(kDoorAX, kDoorZ), 0u) << "an open door leaves the AI map free after loading";
+    TsConversation* talk = TsAccess::Conversation();
+    ASSERT_NE(talk, nullptr);
+    EXPECT_TRUE(talk->HasConversationStarted());
+    EXPECT_EQ(talk->GetFragmentCount(), 1u);
+
+    // And the doors still close and block.
+    lever->Use(nullptr);
+    Ticks(8);
+    EXPECT_FALSE(gateA->IsOpen());
+    EXPECT_TRUE(CorridorBlocked());
+    EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
+    talk->End();
+}

@@ -155,6 +155,42 @@ TEST_F(ConversationTest, SilentLinesTakeTwoSecondsEachAfterTheFirstOneAndAHalf)
     EXPECT_EQ(unknown, 41);
 }
 
+TEST_F(ConversationTest, ThePlayerSkipsAndEndsLinesOnlyAfterTheFirstMoments)
+{
+    using Signals = TsConversation::Signals;
+    const auto step = [&](const Signals& signals) {
+        TsTimerTable::Instance().Tick();
+        conversation->Update(signals);
+    };
+    Signals skip, use, end, press, none;
+    skip.skipReleased = true;
+    use.useReleased = true;
+    end.endReleased = true;
+    press.usePressed = true;
+    for (int i = 0; i < 4; ++i)
+        conversation->AddFragment(-1, i % 2 ? bob : ann, i % 2 ? ann : bob);
+    conversation->RunWithStartKey(true);
+    step(none); // the first line starts
+    for (int i = 0; i < 6; ++i) {
+        step(skip);
+        step(end);
+    }
+    EXPECT_EQ(conversation->GetCurrent(), 0) << "nothing skips or ends during the first 1.5 s";
+    EXPECT_TRUE(conversation->HasConversationStarted());
+    while (!conversation->CanAdvance())
+        step(none);
+    step(use);
+    EXPECT_EQ(conversation->GetCurrent(), 0) << "releasing the key that started it does not skip";
+    step(press);
+    step(use);
+    EXPECT_EQ(conversation->GetCurrent(), 1) << "a fresh press and release does";
+    step(skip);
+    EXPECT_EQ(conversation->GetCurrent(), 2);
+    step(end);
+    EXPECT_FALSE(conversation->HasConversationStarted());
+    EXPECT_EQ(conversation->GetFragmentCount(), 0u);
+}
+
 TEST_F(ConversationTest, ARunningConversationSurvivesTheArchive)
 {
     conversation->AddFragment(-1, ann, bob);
