@@ -16,6 +16,7 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLightEffectObject.h"
@@ -273,16 +274,52 @@ TEST_F(ItemsLevel, TheChestGivesItsMedkitAndFadesAway)
     EXPECT_TRUE(hero->GetInventory()->Holds(payload));
 }
 
-TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndUsingItRunsTheMissionScript)
+// The vault door: locked, in the corridor's doorway into room B.
+constexpr const char* kVaultDoor = R"(
+vaultDoor = TsDoorObject:new()
+vaultDoor:SetName("vaultDoor")
+vaultDoor:SetMdl("door.pbf")
+vaultDoor:SetPosition(11.875, 0, 4)
+vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)
+vaultDoor:SetLock(true)
+TsAccess.EntityDB():AddEntity(vaultDoor)
+)";
+
+TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
 {
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), kVaultDoor), 0);
+    TsDoorObject* door = Named<TsDoorObject>("vaultDoor");
+    ASSERT_NE(door, nullptr);
+    ASSERT_TRUE(door->Import() && door->Initialise());
+    door->ForceActive();
     TsLockObject* lock = Named<TsLockObject>("vaultLock");
+    ASSERT_NE(lock, nullptr);
     TsPCObject* hero = AddHero(11.0f, 4.0f);
+
+    // Without the key the lock stays shut, and so does the door.
     lock->Use(hero);
     EXPECT_EQ(LuaNumber("g_vaultLockUses"), 1.0);
-    EXPECT_TRUE(lock->ActivateLock(3)); // the wrong key
-    EXPECT_FALSE(lock->ActivateLock(7));
+    EXPECT_TRUE(lock->GetLocked());
+    EXPECT_TRUE(door->IsLocked());
+    EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kStill);
+    EXPECT_TRUE(lock->ActivateLock(3)); // a wrong key changes nothing
+
+    // With the key picked up the lock turns and the door opens.
+    MoveTo(hero, 4.5f, 1.0f);
+    Ticks(1);
+    TsItemObject* key = nullptr;
+    for (int32_t i = 0; TsItemObject* item = hero->GetInventory()->GetItem(i); ++i)
+        if (std::string(item->GetName()) == "vaultKey")
+            key = item;
+    ASSERT_NE(key, nullptr);
+    MoveTo(hero, 11.0f, 4.0f);
     lock->Use(hero);
     EXPECT_EQ(LuaNumber("g_vaultLockUses"), 2.0);
+    EXPECT_FALSE(lock->GetLocked());
+    EXPECT_FALSE(door->IsLocked());
+    EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kOpening);
+    Ticks(60);
+    EXPECT_TRUE(door->IsOpen());
 }
 
 // The lamp's light is scaled as the level draws: a flicker between its

@@ -37,12 +37,16 @@ vaultLock:SetOrigin(11.5, 0, 5.2)
 vaultLock:SetRadius(0.5)
 TsAccess.EntityDB():AddObject(vaultLock)
 
--- Uses are counted; once the key has unlocked the lock, a use opens the
--- vault door when the level has one.
+-- Uses are counted. A use by a character who carries the vault key (it is
+-- in an inventory: owned, and not just dropped) turns the lock; once the
+-- lock is open, a use opens the vault door when the level has one.
 g_vaultLockUses = 0
 
 function OnVaultLock()
     g_vaultLockUses = g_vaultLockUses + 1
+    if vaultLock:GetLocked() and vaultKey and vaultKey:HasOwner() and vaultKey:CanPickup() then
+        vaultLock:ActivateLock(7)
+    end
     if not vaultLock:GetLocked() and vaultDoor then
         vaultDoor:SetLock(false)
         vaultDoor:OpenDoor()
