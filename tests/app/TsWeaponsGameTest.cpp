@@ -188,6 +188,22 @@ TEST_F(WeaponsGame, ABlasterSpendsAmmunitionAndItsBoltStrikesWithTheWeaponsDamag
     soldier->Release();
 }
 
+TEST_F(WeaponsGame, ABoltStrikesACharacterForTheWeaponsDamage)
+{
+    auto* victim = new Soldier;
+    victim->SetPosition(6.0f, 0.0f, 4.0f);
+    victim->ForceActive();
+    TsAccess::EntityDB()->AddEntity(victim);
+    Ticks(1);
+    const float before = victim->GetVitality() + victim->GetHealth();
+    TsWeaponObject* blaster = FromTemplate("WeaponTemplateBlaster");
+    blaster->Attributes(false).SetAmmoType(-1);
+    blaster->Attributes(false).SetAmmoPerShot(2);
+    ASSERT_TRUE(blaster->FireRanged(OmVector3(2.0f, 1.0f, 4.0f), OmVector3(1.0f, 0.0f, 0.0f)));
+    EXPECT_FLOAT_EQ(victim->GetVitality() + victim->GetHealth(), before - 8.0f) << "efficiency 4 x 2 spent";
+    blaster->Release();
+}
+
 TEST_F(WeaponsGame, AShotStopsAtAWallAndWhatIsBehindItIsSpared)
 {
     Target* behind = Place(-2.0f, 4.0f);
