@@ -20,6 +20,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "platform/FilePath.h"
 #include "render/OmD3D.h"
@@ -153,7 +154,10 @@ bool TsMain::AdoptLoadedLevel(OmObject* root, const char* name, int32_t& pcType)
     }
     TsLevel* level = new TsLevel;
     level_ = mode_ = level;
-    pcType = -1; // the first squad member's type, once characters exist
+    // The character played last stays the one played.
+    const TsSquadObject* squad = localPlayer_->GetSquad();
+    const TsPCObject* first = squad ? TsPCObject::Cast(squad->GetMember(0)) : nullptr;
+    pcType = first ? first->GetPCType() : -1;
     RunText("dofile(\"Scripts/NewGame.lua\")");
     RunText("SetupTeams()");
     if (!level->Import()) {

@@ -165,6 +165,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void SetVitality(float value) { m_vitality = value; }
     void SetHealthRecovery(float rate) { m_healthRecovery = rate; }
     void SetVitalityRecovery(float rate) { m_vitalityRecovery = rate; }
+    float GetVitalityRecovery() const { return m_vitalityRecovery; }
     void SetPhysicalDefence(float value) { m_defences[0] = value; }
     void SetChemicalDefence(float value) { m_defences[1] = value; }
     void SetEnergyDefence(float value) { m_defences[2] = value; }

@@ -5,12 +5,17 @@
 
 #include "engine/OmArchive.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsRandom.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
-#include "game/framework/TsRandom.h"
+#include "game/objects/TsWeaponObject.h"
 
 #include <lua.hpp>
 
@@ -25,13 +30,6 @@ const char* NameOf(const OmObject* object)
     return object && object->GetName() ? object->GetName() : "";
 }
 
-void ReportOnce(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsNPCObject: %s is not built yet", what);
-    }
-}
 
 // The string at a 1-based entry of a global script table; empty when the
 // table or the entry is missing or not a string.
@@ -107,6 +105,66 @@ bool TsNPCObject::Import()
     return IsCritter() ? ImportCritterPayload() : ImportEquipment();
 }
 
+namespace {
+
+// An article made for this character: named after it, known to scripts,
+// filled by its template; none (nothing kept) when the template failed.
+template <class T>
+T* MakeArticle(const TsNPCObject& owner, const char* suffix, const char* templateName)
+{
+    lua_State* L = TsAccess::LuaState();
+    if (!L || !templateName || !*templateName) {
+        return nullptr;
+    }
+    T* article = new T;
+    const std::string name = std::string(NameOf(&owner)) + suffix;
+    article->SetName(name.c_str());
+    if (TsEntityDB* db = TsAccess::EntityDB()) {
+        db->MakeLuaGlobal(article);
+    }
+    if (!TsScriptHost::RunTemplate(L, templateName, article)) {
+        article->Release();
+        return nullptr;
+    }
+    return article;
+}
+
+// Hands the article to the inventory, which keeps it; false (the article
+// let go) when it is refused.
+bool Keep(TsInventory* inventory, TsCollectibleObject* article)
+{
+    if (inventory && inventory->AddArticle(article) > 0) {
+        return true;
+    }
+    article->Release();
+    return false;
+}
+
+// The ammunition template of an ammo type: g_ammoTemplates[type].Ammo.
+std::string AmmoTemplate(int32_t ammoType)
+{
+    std::string text;
+    lua_State* L = TsAccess::LuaState();
+    if (!L) {
+        return text;
+    }
+    const int top = lua_gettop(L);
+    lua_getglobal(L, "g_ammoTemplates");
+    if (lua_istable(L, -1)) {
+        lua_rawgeti(L, -1, ammoType);
+        if (lua_istable(L, -1)) {
+            lua_getfield(L, -1, "Ammo");
+            if (lua_type(L, -1) == LUA_TSTRING) {
+                text = lua_tostring(L, -1);
+            }
+        }
+    }
+    lua_settop(L, top);
+    return text;
+}
+
+} // namespace
+
 bool TsNPCObject::ImportCritterPayload()
 {
     lua_State* L = TsAccess::LuaState();
@@ -118,33 +176,62 @@ bool TsNPCObject::ImportCritterPayload()
         return true; // nothing to carry
     }
     const std::string name = TableString(L, kPayloadTable, entry, nullptr);
-    if (name.empty()) {
-        LogErrorF("error running template %s for critter payload %s", "(none)", NameOf(this));
+    TsItemObject* item = MakeArticle<TsItemObject>(*this, "Drop", name.c_str());
+    if (!item) {
+        LogErrorF("error running template %s for critter payload %s", name.c_str(), NameOf(this));
         return true;
     }
-    static bool reported = false;
-    ReportOnce(reported, "a critter's payload (items)");
+    Keep(GetInventory(), item);
     return true;
 }
 
 bool TsNPCObject::ImportEquipment()
 {
+    TsInventory* inventory = GetInventory();
     if (!m_weaponName.IsEmpty()) {
-        static bool reported = false;
-        ReportOnce(reported, "a non-player character's weapon (weapons)");
+        TsWeaponObject* weapon = MakeArticle<TsWeaponObject>(*this, "Weapon", m_weaponName.Get());
+        if (!weapon) {
+            LogErrorF("error running template %s for NPC weapon %s", m_weaponName.Get(), NameOf(this));
+            return false;
+        }
+        const int32_t ammoType = weapon->Current().ammoType;
+        if (Keep(inventory, weapon)) {
+            inventory->EquipArticle(weapon);
+        }
+        if (ammoType > 0) {
+            const std::string ammoName = AmmoTemplate(ammoType);
+            TsItemObject* ammo = MakeArticle<TsItemObject>(*this, "Ammo", ammoName.c_str());
+            if (!ammo) {
+                LogErrorF("error running template %s for NPC ammo %s", ammoName.c_str(), NameOf(this));
+                return false;
+            }
+            Keep(inventory, ammo);
+        }
     }
     if (!m_itemName.IsEmpty()) {
-        static bool reported = false;
-        ReportOnce(reported, "a non-player character's item (items)");
+        if (TsItemObject* item = MakeArticle<TsItemObject>(*this, "Item", m_itemName.Get())) {
+            Keep(inventory, item);
+        }
     }
     return true;
 }
 
+// What it carried falls where it stands: a critter its payload, anyone
+// else an item, else ammunition.
 void TsNPCObject::BeginFadeOut()
 {
     TsCharacterObject::BeginFadeOut();
-    static bool reported = false;
-    ReportOnce(reported, "dropping an article when a character fades (inventories)");
+    TsInventory* inventory = GetInventory();
+    if (!inventory) {
+        return;
+    }
+    TsCollectibleObject* drop = inventory->GetItem(0);
+    if (!drop && !IsCritter()) {
+        drop = inventory->GetAmmo(0);
+    }
+    if (drop) {
+        inventory->DropArticle(drop);
+    }
 }
 
 // Friends of the player's team are not shown.

@@ -11,6 +11,8 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsRandom.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
@@ -37,6 +39,7 @@ constexpr int kGag = 33;
 constexpr int kClickSound = 204;
 constexpr int kFirstGagSound = 235;
 constexpr int kActWithBonus = 4;
+constexpr int32_t kCharmNameId = 20230;
 
 void ReportOnce(bool& reported, const char* what)
 {
@@ -99,10 +102,8 @@ void TsPlayer::GameKeys(TsPCObject& current)
         menu->SetActive(true, false);
         menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
     }
-    if (input->IsActionReleased(kWeaponMode)) {
-        static bool reported = false;
-        ReportOnce(reported, "the weapon mode is not switched: inventories are not built yet");
-        (void)current;
+    if (input->IsActionReleased(kWeaponMode) && current.GetInventory()) {
+        current.GetInventory()->ToggleEquippedMode();
     }
     SelectionKeys();
     if (input->IsActionReleased(kQuickSave)) {
@@ -160,9 +161,12 @@ void TsPlayer::MouseOrders(TsPCObject& current)
     const TsLevelCursor* cursor = TsAccess::LevelCursor();
     TsEntity* hovered = cursor ? cursor->GetHovered() : nullptr;
     TsEntity* hoveredCharacter = TsCharacterObject::Cast(hovered);
-    if (input->IsActionReleased(kHeal)) {
-        static bool reported = false;
-        ReportOnce(reported, "the heal key finds no healing item: inventories are not built yet");
+    if (input->IsActionReleased(kHeal) && current.GetInventory()) {
+        const bool byHealth = current.GetHealth() < current.GetMaxHealth();
+        if (TsItemObject* item = current.GetInventory()->FindHealingItem(byHealth, true)) {
+            current.StopMoving();
+            item->AutoUse();
+        }
     }
     if (TsEntity* locked = current.GetLockedTarget(); locked && current.IsAiming()) {
         const float dx = locked->GetPosition().x - current.GetPosition().x;
@@ -195,13 +199,27 @@ void TsPlayer::MouseOrders(TsPCObject& current)
     }
 }
 
+// From the fourth act on, a squad carrying the charm recovers twice as fast.
 void TsPlayer::ActBonus()
 {
     if (levelInfo_->iActNumber < kActWithBonus) {
         return;
     }
-    static bool reported = false;
-    ReportOnce(reported, "the act bonus finds no item: inventories are not built yet");
+    bool found = false;
+    for (int32_t m = 0; m < squad_->GetMemberCount() && !found; ++m) {
+        const TsInventory* inventory = squad_->GetMember(m)->GetInventory();
+        for (int32_t i = 0; inventory && i < inventory->GetItemCount() && !found; ++i) {
+            const TsItemObject* item = inventory->GetItem(i);
+            found = item && item->GetDisplayNameID() == kCharmNameId;
+        }
+    }
+    if (!found) {
+        return;
+    }
+    for (int32_t m = 0; m < squad_->GetMemberCount(); ++m) {
+        TsCharacterObject* member = squad_->GetMember(m);
+        member->IncrementVitality(member->GetVitalityRecovery() * TsAccess::TickDuration());
+    }
 }
 
 // Orrick's gag: holding the key counts down, and at zero he lets rip.

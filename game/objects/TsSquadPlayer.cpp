@@ -6,7 +6,9 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsSquadObject.h"
-#include "game/objects/TsWeaponAttributes.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsWeaponObject.h"
 
 namespace {
 
@@ -23,7 +25,13 @@ float GroundDistanceSquared(const OmVector3& a, const OmVector3& b)
 
 bool IsHealer(const TsCharacterObject& c)
 {
-    return c.CurrentEquipType() == TsWeaponAttributes::kEquipHeal;
+    const TsWeaponObject* attack = c.GetCurrentAttack();
+    return attack && attack->Current().efficiency < 0.0f;
+}
+
+bool IsWounded(const TsCharacterObject& c)
+{
+    return c.GetHealth() < 0.5f * c.GetMaxHealth() || c.GetHealth() + c.GetVitality() < 0.25f * c.GetMaxHealth();
 }
 
 } // namespace
@@ -89,9 +97,18 @@ void TsSquadObject::PlayerFollower(TsCharacterObject& follower, int32_t n, bool 
     }
 }
 
-// A healer that can spare it heals the first member below half health.
+// A wounded follower takes a healing item; a healer that can spare it
+// heals the first member below half health.
 bool TsSquadObject::HealStep(TsCharacterObject& follower)
 {
+    if (IsWounded(follower) && follower.GetInventory()) {
+        const bool byHealth = follower.GetHealth() < follower.GetMaxHealth();
+        if (TsItemObject* item = follower.GetInventory()->FindHealingItem(byHealth, true)) {
+            follower.StopMoving();
+            item->AutoUse();
+            return true;
+        }
+    }
     if (!IsHealer(follower)
         || follower.GetHealth() + follower.GetVitality() < 0.25f * follower.GetMaxHealth()) {
         return false;
