@@ -22,6 +22,7 @@
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsConversation.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsSquadObject.h"
@@ -574,8 +575,8 @@ bool TsCharacterObject::IsWorldFrozen()
     const TsCutScene* cutScene = level->GetCutScene();
     if (cutScene && cutScene->IsCutSceneActive())
         return true;
-    // A running conversation freezes as well once conversations exist.
-    return false;
+    const TsConversation* conversation = level->GetIncidentalConversation();
+    return conversation && conversation->HasConversationStarted();
 }
 
 // ---- sounds ---------------------------------------------------------------------
