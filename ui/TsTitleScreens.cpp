@@ -5,11 +5,14 @@
 #include <new>
 #include <strings.h>
 
+#include "engine/OmReport.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsMain.h"
+#include "game/framework/TsSaveGames.h"
 #include "platform/GfxTypes.h"
 #include "platform/InputDevices.h"
 #include "render/OmD3D.h"
@@ -27,6 +30,20 @@ constexpr int32_t kHiddenModeNames[6] = {30573, 30576, 30579, 30582, 30585, 3058
 TsGuiButton* MakeFrontEndButton(TsGuiMessageBox&) { return new (std::nothrow) TsFrontEndButton(); }
 
 OmD3D* Renderer() { return OmD3D::Instance(); }
+
+// Builds and saves the new mission and makes its save the one the level
+// mode loads. A failure shows the player nothing: the reason is logged by
+// the mission start, the text goes to the debug print.
+bool StartTitleMission(const char* secondText, int32_t saveNumber, int32_t failureText)
+{
+    TsMain* app = TsMain::Instance();
+    if (app && app->StartMission(PlayerName().Get(), "OnNewGame", secondText, saveNumber))
+        return true;
+    if (!app)
+        LogError("New game: there is no application to start the mission in");
+    DebugPrint("%s", TitleText(failureText));
+    return false;
+}
 
 } // namespace
 
@@ -250,19 +267,20 @@ void TsNewGameButton::FinishNewGame()
         ShowFrontEndMessage(TitleText(30592), TsGuiMessageBox::kOk, frontEnd);
         return;
     }
-    // Starting a mission makes the level's player and runs the script's
-    // OnNewGame; until missions exist the level request alone is made, and
-    // the application refuses it with a message.
-    LogErrorF("New game for \"%s\": starting a mission is not built yet", PlayerName().Get());
-    frontEnd->EnterGame();
+    // A name used before continues its numbering, so no earlier save of
+    // that player is written over.
+    if (StartTitleMission(nullptr, GetHighestSaveNumber(PlayerName().Get()), 30593))
+        frontEnd->EnterGame();
 }
 
 void TsTutorialButton::OnMouseUp(int32_t packed, uint32_t buttons)
 {
     if (m_pressed) {
         PlayerName() = "Warden";
-        LogError("Tutorial: starting a mission is not built yet");
-        if (TsFrontEndBase* frontEnd = FrontEnd())
+        TsFrontEndBase* frontEnd = FrontEnd();
+        // The button is released either way, so a failed start leaves it
+        // ready for the next click rather than armed.
+        if (StartTitleMission("Tutorial", 0, 30594) && frontEnd)
             frontEnd->EnterGame();
     }
     TsFrontEndButton::OnMouseUp(packed, buttons);

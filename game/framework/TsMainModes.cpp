@@ -187,7 +187,7 @@ bool TsMain::BuildNewLevel()
 {
     ModeFactory factory = GetModeFactory(TS_MODE_LEVEL);
     if (!factory) {
-        LogError("Mode switch: the level mode is not built yet");
+        LogError("Mode switch: no level mode is registered with the application");
         return false;
     }
     level_ = mode_ = factory();

@@ -15,6 +15,9 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsLog.h"
+#include "game/world/TsModelLighting.h"
+#include "platform/GfxTypes.h"
+#include "render/OmD3D.h"
 
 OM_IMPLEMENT_ABSTRACT_CLASS(TsModel, TsEntity)
 
@@ -92,9 +95,26 @@ void TsModel::Render(float renderTime, float fraction)
     if (!renderer || !DrawModel(renderTime, fraction)) {
         return;
     }
-    static bool reported = false;
-    ReportOnce(reported, "models are drawn unlit by the level's lights: the world's model lighting is not built yet");
+    LightFromWorld();
     model_->Render(*renderer);
+}
+
+// The level's strongest lights at the model become the device's lights,
+// and the texture is multiplied by the colour they give the vertices.
+void TsModel::LightFromWorld() const
+{
+    // Outside a level (a viewer, the title) the device's lights stand.
+    const TsWorld* world = TsAccess::World();
+    if (!world) {
+        return;
+    }
+    TsModelLighting(*world, *this);
+    if (OmD3D* d3d = OmD3D::Instance()) {
+        using namespace plat;
+        d3d->SetTextureStageState(0, GfxTss::ColorOp, d3d->CanModulate2x() ? GfxTop::Modulate2x : GfxTop::Modulate);
+        d3d->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+        d3d->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
+    }
 }
 
 float TsModel::InterpolatedHeading(float fraction) const

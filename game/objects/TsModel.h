@@ -34,6 +34,8 @@ class TsModel : public TsEntity {
     // Places the model at the fraction between the last two positions and
     // headings and updates it; false when there is no model.
     virtual bool DrawModel(float time, float fraction);
+    // Lights the device for this model from the current level's world.
+    void LightFromWorld() const;
     // Hooks for kinds that read their shape from the model's nodes, or set
     // themselves up from an object whose model they share.
     virtual void ScanModelNodes(OmNode* model);
