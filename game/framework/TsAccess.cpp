@@ -175,7 +175,7 @@ TsLevelInfo* TsAccess::LevelInfo()
     return player ? &player->GetLevelInfo() : nullptr;
 }
 
-TsEntity* TsAccess::CurrentCharacter()
+TsPCObject* TsAccess::CurrentCharacter()
 {
     const TsPlayer* player = LocalPlayer();
     return player ? player->GetCurrentCharacter() : nullptr;

@@ -41,14 +41,6 @@ constexpr int kFirstGagSound = 235;
 constexpr int kActWithBonus = 4;
 constexpr int32_t kCharmNameId = 20230;
 
-void ReportOnce(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsPlayer: %s", what);
-    }
-}
-
 } // namespace
 
 void TsPlayer::Tick(uint32_t)
