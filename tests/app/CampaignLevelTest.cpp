@@ -1,0 +1,126 @@
+// The demo campaign's two levels played in the real application: the town
+// (the party, the trader, the smith's conversation, the way out) and the
+// mission (the hostile squad on its patrol, the vault door with its lock,
+// key and switch, the mine, the stash, the weapon, the opening cut scene
+// and the objective). Each starts as a new game does and plays a while
+// with nothing logged.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "tests/app/AppFixture.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+using namespace apptest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CampaignLevel : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        const fs::path home = fs::current_path();
+        scratch = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        Start();
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        scratch.reset();
+    }
+
+    void Play(const char* mission)
+    {
+        LogCapture log;
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", mission, 0)) << log.All();
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        ASSERT_NE(Level(), nullptr);
+        PressKey(TsLoadScreen::kSpaceKey);
+        Frames(3, 100);
+        ASSERT_NE(Level()->GetWorld(), nullptr);
+    }
+    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
+    int Run(const char* text) { return TsScriptHost::DoString(TsAccess::LuaState(), text); }
+    double Number(const char* name)
+    {
+        double value = -1.0;
+        return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
+    }
+    bool Named(const char* name)
+    {
+        for (OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next) {
+            auto* object = static_cast<TsObject*>(n->value);
+            if (object && object->GetName() && std::string(object->GetName()) == name)
+                return true;
+        }
+        return false;
+    }
+    // What was logged as an error (red), one line each.
+    static std::string Errors(const LogCapture& log)
+    {
+        std::string errors;
+        for (const LoggedLine& line : log.Lines())
+            if (line.colour.r == 255 && line.colour.g == 0 && line.colour.b == 0)
+                errors += line.text + "\n";
+        return errors;
+    }
+    void Ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            Level()->Tick(++tick);
+    }
+
+    uint32_t tick = 1000;
+    std::unique_ptr<ScratchDir> scratch;
+};
+
+TEST_F(CampaignLevel, TheTownHasItsPartyTraderAndSmithAndPlaysWithoutComplaint)
+{
+    LogCapture log;
+    Play("town");
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Town");
+    for (const char* name : {"Ann", "Bob", "WeaponTrader", "Smith", "wayOut", "townMedkit"})
+        EXPECT_TRUE(Named(name)) << name;
+    ASSERT_EQ(Run("TalkToSmith()"), 0);
+    EXPECT_EQ(Number("g_townTalked"), 1.0);
+    Ticks(200);
+    EXPECT_EQ(Errors(log), "");
+}
+
+TEST_F(CampaignLevel, TheMissionHasItsSquadDoorMineStashAndOpening)
+{
+    LogCapture log;
+    Play("mission");
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Mission");
+    for (const char* name : {"Ann", "Bob", "guard1", "guard2", "guard3", "patrol1", "vaultDoor", "vaultSwitch",
+                             "vaultKey", "blaster", "hallMine"})
+        EXPECT_TRUE(Named(name)) << name;
+    Ticks(1);
+    EXPECT_GT(Number("g_missionIntro"), 0.0) << "the opening cut scene runs";
+    EXPECT_EQ(TsAccess::LevelInfo()->missionObjectiveID, 6100);
+    Ticks(400);
+    EXPECT_EQ(Errors(log), "");
+}
+
+} // namespace
