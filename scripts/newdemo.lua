@@ -40,6 +40,7 @@ g_missions = {
         entities = "scripts\\levels\\mission\\entities.lua",
         mission = "scripts\\levels\\mission\\mission.lua",
         music = "",
+        objective = 6100, -- text table: clear the hall
     },
 }
 
@@ -57,6 +58,7 @@ function InitLevelInfo(info, mission)
     info.luaEntityFilename:Set(m.entities)
     info.luaMissionFilename:Set(m.mission)
     info.musicName:Set(m.music)
+    info.missionObjectiveID = m.objective or 0
     return 1
 end
 

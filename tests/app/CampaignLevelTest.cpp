@@ -22,6 +22,7 @@
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "ui/TsGameFrontEnd.h"
 
 using namespace apptest;
 
@@ -119,7 +120,15 @@ TEST_F(CampaignLevel, TheMissionHasItsSquadDoorMineStashAndOpening)
     Ticks(1);
     EXPECT_GT(Number("g_missionIntro"), 0.0) << "the opening cut scene runs";
     EXPECT_EQ(TsAccess::LevelInfo()->missionObjectiveID, 6100);
+    // A new mission opens with its objective in the in-game menu; play
+    // waits under it until it is closed.
+    EXPECT_TRUE(TsAccess::GameFrontEnd()->HasOpenWindows());
+    EXPECT_TRUE(Level()->IsPaused());
+    Level()->ActivateIngameFrontEnd(false);
+    Frames(3, 100);
+    EXPECT_FALSE(TsAccess::GameFrontEnd()->HasOpenWindows());
     Ticks(400);
+    EXPECT_EQ(Number("g_missionIntro"), 0.0) << "the opening ends";
     EXPECT_EQ(Errors(log), "");
 }
 

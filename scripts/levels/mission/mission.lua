@@ -1,5 +1,6 @@
 -- The mission: run every time the level starts, new or loaded. A short cut
--- scene shows the hall; the objective is to beat the hall's squad. The
+-- scene shows the hall; the objective (set with the level info) is to
+-- beat the hall's squad. The
 -- vault lock, by the door on the party's side, is made every time (saved
 -- games keep no locks): the vault key (id 7) turns it, and the door opens.
 
@@ -29,8 +30,6 @@ function StartMissionIntro()
     TsAccess.CutScene():MoveCamera(20, 1, 6, 0)
     g_missionIntro = 60
 end
-
-TsAccess.LevelInfo().missionObjectiveID = 6100
 
 vaultLock = TsLockObject:new()
 vaultLock:SetName("vaultLock")
