@@ -132,4 +132,24 @@ TEST_F(CampaignLevel, TheMissionHasItsSquadDoorMineStashAndOpening)
     EXPECT_EQ(Errors(log), "");
 }
 
+TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
+{
+    LogCapture log;
+    Play("town");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(Run("OnWayOut()"), 0);
+    FrameAfter(10);
+    PressKey(TsLoadScreen::kSpaceKey);
+    Frames(3, 100);
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Mission");
+    for (const char* name : {"guard1", "vaultDoor"})
+        EXPECT_TRUE(Named(name)) << name;
+    TsPlayer* player = TsAccess::LocalPlayer();
+    EXPECT_EQ(player->GetCharacterCount(), 2) << "the party came along and was not made again";
+    EXPECT_NE(player->GetCharacter("Ann"), nullptr);
+    EXPECT_NE(player->GetCharacter("Bob"), nullptr);
+    EXPECT_EQ(Errors(log), "");
+}
+
 } // namespace

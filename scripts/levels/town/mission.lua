@@ -32,8 +32,11 @@ function TalkToTrader()
     talk:Run()
 end
 
+-- The party is carried over to the mission: the level info names it
+-- before the player is written out for the next level.
 function OnWayOut()
-    NextLevel("mission")
+    InitLevelInfo(TsAccess.LevelInfo(), "mission")
+    NextLevel()
 end
 
 function SaveMissionGlobals()
