@@ -29,6 +29,8 @@
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DFont.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsInGameWindows.h"
 
 namespace {
 
@@ -199,15 +201,25 @@ bool TsHUDe::ExitDialogue(const char* scriptName, const char* text, bool choice)
         return true;
     }
     std::snprintf(exitScript_, sizeof exitScript_, "%s", scriptName);
-    (void)text;
-    (void)choice;
-    LogError("TsHUDe::ExitDialogue: the in-game front end that asks the question is not built yet");
+    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
+    TsLevel* level = TsAccess::CurrentLevel();
+    if (!menu || !level) {
+        LogError("TsHUDe::ExitDialogue: there is no level with an in-game menu to ask in");
+        return true;
+    }
+    dialogueOpen_ = 1;
+    level->Pause(true);
+    ShowMessageBox(text ? text : "", choice ? 2 : 0, menu);
     return true;
 }
 
 void TsHUDe::DisplayDialog(const char* text)
 {
-    LogErrorF("TsHUDe::DisplayDialog: the in-game front end is not built yet (%s)", text ? text : "");
+    if (TsGameFrontEnd* menu = TsAccess::GameFrontEnd()) {
+        ShowMessageBox(text ? text : "", 0, menu);
+    } else {
+        LogError("TsHUDe::DisplayDialog: there is no in-game menu to show the text in");
+    }
 }
 
 void TsHUDe::GetPortraitOrigin(int32_t slot, int32_t& x, int32_t& y)

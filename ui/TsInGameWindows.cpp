@@ -32,14 +32,14 @@ void CloseMenu(TsFrontEndBase* frontEnd)
         game->SetActive(false, true);
 }
 
-// A click on the HUD's comms button also closes the menu; the HUD is not
-// part of this tree yet, so only the back action does.
+// A click on the HUD's comms button also closes the menu; the HUD has no
+// comms button yet, so only the back action does.
 bool CommsClicked()
 {
     static bool reported = false;
     if (!reported) {
         reported = true;
-        LogError("In-game menu: the comms button does not close it: the HUD is not built yet");
+        LogError("In-game menu: the comms button does not close it: the HUD's comms button is not built yet");
     }
     return false;
 }

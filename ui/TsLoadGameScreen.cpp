@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <vector>
@@ -79,9 +80,10 @@ bool TsSaveGameList::ParseSaveName(const char* name, std::string& player, int32_
 {
     char text[kNameSize] = {};
     int value = 0, used = -1;
-    // The closing bracket must end the name: "bob [2]x" is no save.
+    // The game names its saves "<player> [<n>] - <level>"; after the closing
+    // bracket comes the level part or nothing, so "bob [2]x" is no save.
     if (!name || std::sscanf(name, "%63[a-zA-Z0-9 _\n\t] [%d]%n", text, &value, &used) != 2 || used < 0 ||
-        name[used] != '\0')
+        (name[used] != '\0' && std::strncmp(name + used, " - ", 3) != 0))
         return false;
     player = text;
     if (!player.empty() && player.back() == ' ')

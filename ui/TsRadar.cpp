@@ -13,6 +13,7 @@
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsPCObject.h"
 #include "game/world/TsAIMap.h"
 #include "game/world/TsTileWalker.h"
 #include "game/world/TsWorld.h"

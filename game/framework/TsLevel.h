@@ -129,6 +129,7 @@ private:
     void TickHUD();
     void UpdateCursor();
     void GameOverStep();
+    void FinishExitDialogue();
     void ZoomActions();
     void UpdateActivation();
     void RunLuaTick();
@@ -151,7 +152,6 @@ private:
     uint8_t cursorMode_ = 0;
     OmString secondText_;
     TsCutScene* cutScene_ = nullptr; // owned: released in ReleaseOwned
-    // Members whose classes are not built yet: null until they are.
     TsConversation* conversation_ = nullptr;
     TsTrade* trade_ = nullptr; // owned: released in ReleaseOwned
     std::unique_ptr<TsLevelCursor> levelCursor_;

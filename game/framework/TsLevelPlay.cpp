@@ -532,6 +532,26 @@ void TsLevel::GameOverStep()
         }
         gameOverState_ = kPlaying;
     }
+    if (gameOverState_ == kPlaying && hud_->IsDialogueOpen() && !gameFrontEnd_->HasOpenWindows()) {
+        FinishExitDialogue();
+    }
+}
+
+// The exit question of a dialogue script was answered: leaving goes to the
+// front end; staying resumes the level the question paused.
+void TsLevel::FinishExitDialogue()
+{
+    const int32_t answer = gameFrontEnd_->GetMessageResult();
+    if (answer == 2 || answer == 0) {
+        if (TsMain* app = TsMain::Instance()) {
+            app->RequestMode(TS_MODE_FRONT_END);
+        }
+        Pause(true);
+    } else {
+        Pause(false);
+    }
+    TsAccess::SetExitMovie(nullptr);
+    hud_->SetDialogueOpen(false);
 }
 
 // ---- one frame ------------------------------------------------------------

@@ -27,3 +27,4 @@ void TsBanterObject::Read(OmArchive& archive)
     archive.ReadI32(m_banterState);
     m_banterScript.Read(archive);
 }
+

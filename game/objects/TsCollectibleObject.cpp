@@ -102,13 +102,12 @@ void TsCollectibleObject::CopyFromTemplate(TsCollectibleObject* source)
         m_templateName.Set(name);
     if (!name || !TsScriptHost::RunTemplate(TsAccess::LuaState(), name, this))
         LogErrorF("error running template %s during item creation", name ? name : "");
-    // The copy shows what the template shows without loading it again.
-    if (source->model_ && source->model_ != model_)
-        SetModel(source->model_);
-    if (source->sprite_ && source->sprite_ != sprite_) {
-        source->sprite_->AddRef();
-        if (sprite_)
-            sprite_->Release();
-        sprite_ = source->sprite_;
+    // The copy shows the template's model without loading it again; its
+    // icon is the template's icon file, loaded for it.
+    if (source->GetModel() && source->GetModel() != GetModel())
+        SetModel(source->GetModel());
+    if (source->GetSprite() && !GetSprite()) {
+        SetSpriteName(source->GetSpriteName());
+        LoadSprite(kIconFolder);
     }
 }

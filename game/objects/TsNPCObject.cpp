@@ -9,6 +9,7 @@
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsRandom.h"
+#include "game/framework/TsScriptGlobals.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -123,6 +124,7 @@ T* MakeArticle(const TsNPCObject& owner, const char* suffix, const char* templat
         db->MakeLuaGlobal(article);
     }
     if (!TsScriptHost::RunTemplate(L, templateName, article)) {
+        TsScriptGlobals::Forget(L, article);
         article->Release();
         return nullptr;
     }
@@ -184,6 +186,7 @@ bool TsNPCObject::ImportCritterPayload()
     Keep(GetInventory(), item);
     return true;
 }
+
 
 bool TsNPCObject::ImportEquipment()
 {

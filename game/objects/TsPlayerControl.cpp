@@ -15,6 +15,7 @@
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPlayer.h"
+#include "ui/TsHUDe.h"
 #include "game/objects/TsSquadObject.h"
 #include "platform/Window.h"
 #include "ui/TsGameFrontEnd.h"
@@ -167,7 +168,9 @@ void TsPlayer::MouseOrders(TsPCObject& current)
             current.ClearLockedTarget();
         }
     }
-    if (!cursor) {
+    // A click the HUD took (a portrait, the inventory) is no order.
+    TsHUDe* hud = TsAccess::HUDe();
+    if (!cursor || (hud && hud->TookInput())) {
         return;
     }
     const OmVector3& picked = cursor->GetPickedPoint();
@@ -176,6 +179,9 @@ void TsPlayer::MouseOrders(TsPCObject& current)
             current.UseEntity(hovered);
         } else {
             current.MoveTo(picked);
+        }
+        if (hud) {
+            hud->StartBlink();
         }
     } else if (input->IsActionDown(kMoveOrUse)) {
         if (current.GetPendingCommand() != TsCharacterObject::kGoToUse) {

@@ -140,7 +140,7 @@ bool TsStashObject::Initialise()
             db->MakeLuaGlobal(m_payload);
     }
     LoadModel(TsCollectibleObject::kModelFolder);
-    m_lid = FindLid(model_);
+    m_lid = FindLid(GetModel());
     return true;
 }
 

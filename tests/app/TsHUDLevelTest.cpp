@@ -11,6 +11,8 @@
 #include <string>
 
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsEntityDB.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsOptions.h"
@@ -18,14 +20,21 @@
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
 #include "game/objects/TsWeaponObject.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
+#include "engine/OmMatrix4.h"
+#include "engine/OmNode.h"
+#include "engine/OmVector4.h"
 #include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 
 namespace {
@@ -235,6 +244,8 @@ TEST_F(HudLevel, ClickingAPortraitSelectsThatCharacter)
     Origin(1, x, y);
     Click(x + 97, y - 55);
     EXPECT_EQ(TsAccess::LocalPlayer()->GetCurrentIndex(), 1);
+    OmVector3 target;
+    EXPECT_FALSE(members[1]->GetMoveTarget(target)) << "a click the HUD takes is no move order";
     // The follow button toggles the stay flag.
     Click(x + 138 + 8, y - 23 + 8);
     EXPECT_TRUE(members[1]->GetStay());
@@ -317,6 +328,13 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     openMenuOn(1);
     int x = 0, y = 0;
     EXPECT_TRUE(hud->GetMenu().GetEntry(TsHUDMenu::kUse)->enabled);
+    // On the screen: the entries' pale strips inside the frame.
+    int w = 0, h = 0;
+    const std::vector<uint32_t> shown = ScreenPixels(w, h);
+    const TsScreenQuad& dropStrip = hud->GetMenu().GetEntry(TsHUDMenu::kDrop)->strip;
+    const uint32_t strip = Pixel(shown, w, int(dropStrip.v[1].x) + 1, int(dropStrip.v[1].y) + 1);
+    EXPECT_GT(Red(strip), 150) << std::hex << strip;
+    EXPECT_GT(Green(strip), 140) << std::hex << strip;
     entryCentre(TsHUDMenu::kUse, x, y);
     Click(x, y);
     EXPECT_FALSE(hud->GetMenu().IsOpen());
@@ -438,6 +456,12 @@ TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFits)
     lua_State* L = TsAccess::LuaState();
     ASSERT_EQ(TsScriptHost::DoString(L, "g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
     EXPECT_STREQ(hud->GetExitScript(), "OnDone");
+    // The question is asked over the paused level.
+    EXPECT_TRUE(hud->IsDialogueOpen());
+    EXPECT_TRUE(TsAccess::CurrentLevel()->IsPaused());
+    ASSERT_NE(TsAccess::GameFrontEnd(), nullptr);
+    EXPECT_TRUE(TsAccess::GameFrontEnd()->HasOpenWindows());
+    hud->SetDialogueOpen(false);
     const std::string longName(400, 'a');
     for (const std::string& name : {longName, std::string("os.exit()"), std::string("")}) {
         EXPECT_TRUE(hud->ExitDialogue(name.c_str(), "text", false));
@@ -495,6 +519,11 @@ TEST_F(HudLevel, ABlinkShowsTheBrightCursorForSixTenthsOfASecond)
 
 TEST_F(HudLevel, WithoutTheAnimationOptionTheInventoryOpensAtOnce)
 {
+    // The options outlive the level: put the setting back afterwards.
+    struct Restore {
+        bool was = TsAccess::Options()->IsAnimatingInventory();
+        ~Restore() { TsAccess::Options()->SetAnimatingInventory(was); }
+    } restore;
     TsAccess::Options()->SetAnimatingInventory(false);
     ASSERT_TRUE(hud->LoadSprites()); // the option is taken at load
     AddSquad();
@@ -526,6 +555,96 @@ TEST_F(HudLevel, ASquadOfTwoPutsTheSecondPanelOnTheRight)
     TsHUDe::GetPortraitOrigin(1, x, y);
     EXPECT_EQ(x, TsAccess::ScreenWidth() - 238);
     EXPECT_EQ(y, TsAccess::ScreenHeight());
+    // A type without a portrait draws its panel without one.
+    members[1]->SetPCType(9);
+    members[0]->SetPCType(-1);
+    Frames(2, 100);
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetTeamCount(), 2);
+}
+
+// Closing at once (conversations and cut scenes do) in the middle of the
+// fly-out leaves no player lockout behind.
+TEST_F(HudLevel, AnImmediateCloseEndsTheAnimationAndItsLockout)
+{
+    AddSquad();
+    ASSERT_TRUE(hud->IsInventoryAnimated());
+    hud->OpenInventory(1);
+    FrameAfter(100);
+    ASSERT_TRUE(hud->IsAnimating());
+    ASSERT_TRUE(TsAccess::CurrentLevel()->GetPlayerLockout());
+    hud->CloseInventory(false, true);
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+    EXPECT_FALSE(hud->IsAnimating());
+    EXPECT_FALSE(TsAccess::CurrentLevel()->GetPlayerLockout());
+    hud->CloseInventory(true, false); // closing a closed panel does nothing
+    EXPECT_FALSE(hud->IsAnimating());
+}
+
+// A locked enemy gets the target marker, green while it is still far, and
+// its bars in the bottom-right corner.
+TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
+{
+    AddSquad();
+    TsEntityDB* db = TsAccess::CurrentLevel()->GetEntityDB();
+    for (int32_t id : {0, 1}) {
+        auto* team = new TsTeam;
+        team->SetTeamID(id);
+        team->SetAlliance(1 - id, TS_ALLIANCE_HOSTILE);
+        db->AddObject(team);
+    }
+    TsAccess::LocalPlayer()->GetSquad()->SetTeam(0);
+    ASSERT_TRUE(TsAccess::LocalPlayer()->InitialiseForLevel(-1));
+    TsAccess::LocalPlayer()->SetCurrentCharacter(0);
+    auto* squad = new TsSquadObject;
+    squad->SetIndex(7);
+    squad->SetTeam(1);
+    db->AddObject(squad);
+    auto* enemy = new TsNPCObject;
+    enemy->SetName("enemy");
+    enemy->SetMdl("walker.pbf");
+    enemy->SetAnimationClass(0);
+    enemy->SetRadius(0.3f);
+    enemy->SetHeight(1.8f);
+    enemy->SetOrigin(6.0f, 0.0f, 4.0f);
+    enemy->SetSquadIndex(7);
+    enemy->ForceActive();
+    db->AddEntity(enemy);
+    ASSERT_TRUE(enemy->Initialise());
+    ASSERT_TRUE(squad->Import());
+    TsAccess::AnimDB()->LoadAnimations();
+    Frames(2, 100);
+    members[0]->SetLockedTarget(enemy);
+    ASSERT_EQ(members[0]->GetLockedTarget(), enemy);
+    bool locked = false;
+    float closeness = 0.0f;
+    ASSERT_EQ(TsAccess::LocalPlayer()->GetTargetProximity(locked, closeness), enemy);
+    EXPECT_TRUE(locked);
+    FrameAfter(100);
+    int w = 0, h = 0;
+    const std::vector<uint32_t> screen = ScreenPixels(w, h);
+    // The health bar: full, white towards its right end.
+    const uint32_t bar = Pixel(screen, w, w - 49 + 30, h - 49 + 2);
+    EXPECT_GT(Red(bar) + Green(bar) + Blue(bar), 600) << std::hex << bar;
+    // The red chemical-defence bar is empty (no defence): dark.
+    const uint32_t chemical = Pixel(screen, w, w - 49 + 30, h - 49 + 21 + 2);
+    EXPECT_LT(Red(chemical), 100) << std::hex << chemical;
+    // The marker: a ring over the enemy, tinted from dark to bright green
+    // by closeness (no blue), where the enemy's point falls on the screen.
+    ASSERT_LT(closeness, 1.0f);
+    OmRenderer* renderer = OmRenderer::Current();
+    OmMatrix4 viewProjection;
+    MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
+    OmVector4 clip;
+    const OmVector3 point = enemy->GetModel() ? enemy->GetModel()->GetWorldPosition() : enemy->GetPosition();
+    TransformPoint4W(point, viewProjection, clip);
+    ASSERT_GT(clip.w, 0.0f);
+    const int sx = int((clip.x / clip.w + 1.0f) * float(w >> 1) - 8.0f);
+    const int sy = int((1.0f - clip.y / clip.w) * float(h >> 1) - 8.0f);
+    ASSERT_TRUE(sx >= 0 && sy >= 0 && sx + 16 < w && sy + 16 < h) << sx << "," << sy;
+    const uint32_t ring = Pixel(screen, w, sx + 8, sy + 1);
+    EXPECT_LT(Blue(ring), 20) << std::hex << ring;
+    EXPECT_GE(Green(ring) + 2, Red(ring)) << std::hex << ring;
+    EXPECT_NEAR(Red(ring), 51, 6) << std::hex << ring;
 }
 
 } // namespace apptest

@@ -13,6 +13,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/objects/TsDiaryData.h"
@@ -171,6 +172,17 @@ TEST_F(InGameMenu, TheDiaryOpensFromTheMenuAndClosesBackToIt)
     EXPECT_STREQ(TopName(), "inmenu");
     EXPECT_TRUE(menu->IsTutorialAllowed());
     EXPECT_EQ(menu->GetDiaryScreen(), menu->FindPage("diary"));
+
+    // The options page: its sliders read the options and write them back.
+    buttons->options.OnMouseUp(0, 0);
+    Frames(2, 100);
+    EXPECT_STREQ(TopName(), "inoptions");
+    auto* options = dynamic_cast<TsInGameOptionsScreen*>(menu->GetInGameOptionsScreen());
+    ASSERT_NE(options, nullptr);
+    EXPECT_NEAR(options->music.GetValue(), TsGameSlider::ValueOf(TsAccess::Options()->GetMusicVolume()), 1e-3f);
+    Shot("options");
+    Tap(kEscapeKey);
+    EXPECT_STREQ(TopName(), "inmenu");
     Tap(kEscapeKey);
     EXPECT_FALSE(menu->HasOpenWindows());
     EXPECT_FALSE(Level()->IsPaused());

@@ -274,6 +274,38 @@ TEST_F(ItemsLevel, TheChestGivesItsMedkitAndFadesAway)
     EXPECT_TRUE(hero->GetInventory()->Holds(payload));
 }
 
+// A chest holding a health pack: the pack it lets out belongs to the opener
+// for a second but lies in no inventory. It heals the hurt opener once and
+// is gone, instead of healing again at every touch.
+TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
+{
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
+                                     "medChest = TsStashObject:new() medChest:SetName('medChest')\n"
+                                     "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
+                                     "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
+                                     "medChest:SetOrigin(18, 0, 1.5) TsAccess.EntityDB():AddObject(medChest)"),
+              0);
+    TsStashObject* chest = Named<TsStashObject>("medChest");
+    ASSERT_NE(chest, nullptr);
+    ASSERT_TRUE(chest->Import() && chest->Initialise());
+    TsCollectibleObject* pack = chest->GetPayload();
+    ASSERT_NE(pack, nullptr);
+    TsPCObject* hero = AddHero(16.0f, 6.5f);
+    hero->SetHealthRecovery(0.0f);
+    hero->SetVitalityRecovery(0.0f);
+    hero->SetHealth(1.0f);
+    const float ground = chest->GetPosition().y;
+    hero->SetPosition(18.0f, ground, 1.5f);
+    Ticks(1);
+    ASSERT_TRUE(chest->IsOpened());
+    ASSERT_EQ(pack->GetOwner(), hero);
+    Ticks(1);
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
+    Ticks(5);
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
+    EXPECT_FALSE(db->ContainsEntity(pack));
+}
+
 // The vault door: locked, in the corridor's doorway into room B.
 constexpr const char* kVaultDoor = R"(
 vaultDoor = TsDoorObject:new()

@@ -19,6 +19,8 @@
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsSaveGames.h"
 #include "game/framework/TsScriptHost.h"
+#include "engine/OmMaxLight.h"
+#include "game/objects/TsModel.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
@@ -38,6 +40,15 @@ public:
     bool OnTimer(TsTimerEntry&) override { return true; }
 };
 OM_IMPLEMENT_CLASS(LevelCrate, TsEntity)
+
+// A model on the level: the demo's grey box.
+class LevelBox : public TsModel {
+    OM_DECLARE_CLASS(LevelBox)
+public:
+    LevelBox() = default;
+    explicit LevelBox(OmArchive& archive) : TsModel(archive) {}
+};
+OM_IMPLEMENT_CLASS(LevelBox, TsModel)
 
 namespace {
 
@@ -115,6 +126,55 @@ TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
     EXPECT_NE(CentrePixel(), clear); // the world is drawn
     EXPECT_NEAR(camera->Distance().next, 20.0f, 1e-4f);
     EXPECT_EQ(camera->GetMode(), TS_CAMERA_ORBIT);
+}
+
+TEST_F(LevelGame, AModelIsLitByTheLevelsLightsNearIt)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    TsWorld* world = Level()->GetWorld();
+    ASSERT_NE(world, nullptr);
+    // Room A's lamp stands over the middle of the room, where the camera looks.
+    OmMaxLight* lamp = nullptr;
+    for (const OmArray<OmMaxLight*>* list : {&world->GetLights(), &world->GetLightNodes()})
+        for (uint32_t i = 0; i < list->GetCount(); ++i)
+            if ((*list)[i] && (*list)[i]->StrengthAt(OmVector3(4, 1, 4)) > 0.9f)
+                lamp = (*list)[i];
+    ASSERT_NE(lamp, nullptr);
+
+    LevelBox* box = new LevelBox;
+    box->SetMdl("box.pbf");
+    ASSERT_TRUE(box->LoadModel("data/models/"));
+    box->SetPosition(4.0f, 0.5f, 4.0f);
+    box->SetHeight(1.0f);
+    box->ForceActive();
+    Level()->GetEntityDB()->AddEntity(box);
+
+    // The box's middle on the screen, then its pixel with the lamp above
+    // it, moved away and switched off.
+    const OmVector3 above = lamp->position;
+    auto boxPixel = [&] {
+        Frames(2, 100);
+        float x = 0.0f, y = 0.0f, depth = 0.0f;
+        EXPECT_TRUE(world->WorldToScreen(OmVector3(4.0f, 1.0f, 4.0f), x, y, depth));
+        int width = 0, height = 0;
+        const std::vector<uint32_t> pixels = ScreenPixels(width, height);
+        const uint32_t c = pixels.empty() ? 0 : pixels[size_t(y * float(height)) * size_t(width) + size_t(x * float(width))];
+        return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF);
+    };
+    const uint32_t near = boxPixel();
+    lamp->position = above + OmVector3(0.0f, 0.0f, 6.5f); // near the far wall, most of its reach away
+    const uint32_t far = boxPixel();
+    lamp->on = 0;
+    const float strength = lamp->StrengthAt(OmVector3(4, 1, 4));
+    const uint32_t dark = boxPixel();
+    lamp->on = 1;
+    lamp->position = above;
+    EXPECT_GT(near, far + 30) << near << " " << far;
+    EXPECT_GT(far, dark) << "the lamp still reaches the box from the wall";
+    EXPECT_EQ(strength, 0.0f);
 }
 
 TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)

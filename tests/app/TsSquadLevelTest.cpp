@@ -24,10 +24,14 @@
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsWaypointObject.h"
+#include "game/objects/TsWeaponObject.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
 #include "tests/app/AppFixture.h"
+#include "ui/TsGameFrontEnd.h"
 #include "tests/game/framework/ScratchDir.h"
 
 namespace apptest {
@@ -142,6 +146,9 @@ protected:
             pc->SetAnimationClass(0);
             pc->SetRadius(0.3f);
             pc->SetHeight(1.8f);
+            // Tough enough to stand through every test's blows.
+            pc->SetMaxHealth(1.0e6f);
+            pc->SetHealth(1.0e6f);
             player->AddCharacter(pc);
             player->AddCharacterToSquad(pc, nullptr);
             EXPECT_TRUE(pc->Initialise());
@@ -385,9 +392,36 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
     EXPECT_EQ(player->GetSquad()->GetLeader(), party[1]) << "the selected character leads";
     Tap(kF1 + 1); // F2 again: already current, nothing changes
     EXPECT_EQ(player->GetCurrentIndex(), 1);
-    Tap(kF1 + 5); // F6 would be a quick save; F4 and F5 select nobody
+    Tap(kF1 + 3); // F4 selects nobody
+    EXPECT_EQ(player->GetCurrentIndex(), 1);
     Tap(kF1);
     EXPECT_EQ(player->GetCurrentIndex(), 0);
+}
+
+// F6 saves, and a quick load goes back to that save; a save that could not
+// be written says so and leaves the quick load where it was.
+TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
+{
+    MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    TsPlayer* player = TsAccess::LocalPlayer();
+    const std::string loaded = player->GetLoadedSaveName();
+    Tap(kF1 + 5); // F6
+    const std::string saved = player->GetSaveName();
+    EXPECT_NE(saved, loaded);
+    EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved);
+    EXPECT_TRUE(fs::exists(fs::path("Save Games") / saved));
+    // The in-game menu shows that the game was saved; Return answers it.
+    ASSERT_NE(TsAccess::GameFrontEnd(), nullptr);
+    EXPECT_TRUE(TsAccess::GameFrontEnd()->IsActive());
+    Tap(28); // Return
+    EXPECT_FALSE(TsAccess::GameFrontEnd()->IsActive());
+
+    fs::rename("Save Games", "Saves elsewhere");
+    std::ofstream("Save Games") << "not a folder";
+    log.Clear();
+    Tap(kF1 + 5);
+    EXPECT_TRUE(log.Contains("Quick save failed"));
+    EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved) << "the last good save stays the quick load";
 }
 
 TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy)
@@ -411,13 +445,52 @@ TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy
     EXPECT_LT(GroundDistance(party[0]->GetPosition(), foe->GetPosition()), 2.5f) << "it closed in to strike";
 }
 
+// With a gun in hand the right button orders a shot at the cursor's point:
+// a ranged attack, which needs no target within reach.
+TEST_F(SquadLevel, TheRightButtonFiresARangedWeaponAtTheCursor)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    auto* gun = new TsWeaponObject;
+    gun->SetName("gun");
+    gun->SetCanEquip(true);
+    gun->Current().SetWeaponType(TS_WEAPON_RANGED_MANUAL);
+    gun->Current().SetEquipType(3); // a one-handed gun
+    gun->Current().SetAmmoPerShot(0);
+    gun->Current().SetRange(12.0f);
+    TsInventory* inventory = party[0]->GetInventory();
+    ASSERT_NE(inventory, nullptr);
+    ASSERT_GT(inventory->AddArticle(gun), 0);
+    ASSERT_TRUE(inventory->EquipArticle(gun));
+    ASSERT_EQ(party[0]->CurrentWeaponType(), TS_WEAPON_RANGED_MANUAL);
+    Frames(2, 100);
+    int width = 0, height = 0;
+    app->GetWindow()->GetClientSize(width, height);
+    plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
+    plat::InjectMouseButton(*app->GetWindow(), 1, true);
+    Frames(1, 100);
+    EXPECT_EQ(party[0]->GetPendingCommand(), TsCharacterObject::kRangedAttack) << "a shot was ordered";
+    const OmVector3 aim = party[0]->GetAimPoint();
+    EXPECT_EQ(aim.x, TsAccess::LevelCursor()->GetPickedPoint().x) << "at the cursor's point";
+    EXPECT_EQ(aim.z, TsAccess::LevelCursor()->GetPickedPoint().z);
+    plat::InjectMouseButton(*app->GetWindow(), 1, false);
+    Frames(2, 100);
+}
+
 // ---- a long fight and the cost of many ------------------------------------------------
 
 TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
 {
+    // Tough enough that nobody falls: the fight goes on to the end.
+    std::vector<TsNPCObject*> fighters;
     for (int i = 0; i < 10; ++i) {
-        AddNPC("red", 1.0f + float(i % 5) * 1.4f, 1.0f + float(i / 5) * 1.2f, 30)->SetDirection(1.0f, 0.0f);
-        AddNPC("blue", 13.0f + float(i % 5) * 1.4f, 5.5f + float(i / 5) * 1.2f, 31)->SetDirection(-1.0f, 0.0f);
+        fighters.push_back(AddNPC("red", 1.0f + float(i % 5) * 1.4f, 1.0f + float(i / 5) * 1.2f, 30));
+        fighters.back()->SetDirection(1.0f, 0.0f);
+        fighters.push_back(AddNPC("blue", 13.0f + float(i % 5) * 1.4f, 5.5f + float(i / 5) * 1.2f, 31));
+        fighters.back()->SetDirection(-1.0f, 0.0f);
+    }
+    for (TsNPCObject* f : fighters) {
+        f->SetMaxHealth(1.0e7f);
+        f->SetHealth(1.0e7f);
     }
     MakeTeam(2, 3, TS_ALLIANCE_HOSTILE);
     MakeTeam(3, 2, TS_ALLIANCE_HOSTILE);
@@ -437,9 +510,13 @@ TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long late = ResidentKilobytes();
-    std::printf("[ figures  ] 9000 ticks of two squads of ten in %.1f s; resident %ld kB then %ld kB\n", seconds,
-                early, late);
-    EXPECT_GT(engaged, 0) << "the squads met";
+    int hurt = 0;
+    for (TsNPCObject* f : fighters)
+        hurt += f->GetHealth() < 1.0e7f ? 1 : 0;
+    std::printf("[ figures  ] 9000 ticks of two squads of ten in %.1f s; resident %ld kB then %ld kB; %d hurt\n",
+                seconds, early, late, hurt);
+    EXPECT_EQ(engaged, 9) << "the squads fought all along";
+    EXPECT_GT(hurt, 0) << "blows landed";
     EXPECT_LT(late - early, 4096) << "memory stays flat";
     EXPECT_LT(seconds, 60.0) << "faster than real time (900 s of play)";
 }

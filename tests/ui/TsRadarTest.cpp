@@ -168,3 +168,27 @@ TEST(RadarSettings, ARangeOfZeroOrLessBecomesForty)
 }
 
 } // namespace
+
+#include "game/objects/TsBanterObject.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPCObject.h"
+
+namespace {
+
+// Each kind of character takes the sprite its file is named for: the
+// player's characters the PC blip, others the NPC blip, banter characters
+// (non-player characters too, so asked first) the banter blip.
+TEST(RadarPlacement, EachKindOfCharacterTakesTheBlipNamedForIt)
+{
+    TsPCObject* pc = new TsPCObject;
+    TsNPCObject* npc = new TsNPCObject;
+    TsBanterObject* banter = new TsBanterObject;
+    EXPECT_EQ(TsRadar::BlipSlotFor(*pc), TsRadar::kPCBlip);
+    EXPECT_EQ(TsRadar::BlipSlotFor(*npc), TsRadar::kNPCBlip);
+    EXPECT_EQ(TsRadar::BlipSlotFor(*banter), TsRadar::kBanterBlip);
+    pc->Release();
+    npc->Release();
+    banter->Release();
+}
+
+} // namespace

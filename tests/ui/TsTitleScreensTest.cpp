@@ -29,7 +29,7 @@ TEST(TitleNames, OnlyLettersDigitsSpacesAndUnderscoresMakeAPlayerName)
         EXPECT_EQ(IsValidPlayerName(c.name), c.valid) << (c.name ? c.name : "(null)");
 }
 
-TEST(TitleNames, SaveFileNamesAreAPlayerAndABracketedNumber)
+TEST(TitleNames, SaveFileNamesAreAPlayerABracketedNumberAndTheLevel)
 {
     const std::string tooLong = std::string(80, 'a') + " [1]";
     const struct {
@@ -43,6 +43,8 @@ TEST(TitleNames, SaveFileNamesAreAPlayerAndABracketedNumber)
         {"alice [x]", false, "", 0},           {"a.b [1]", false, "", 0},
         {tooLong, false, "", 0},               {"[4]", false, "", 0},
         {"bob [2]x", false, "", 0},            {"bob [2", false, "", 0},
+        {"Ann [1] - Demo", true, "Ann", 1},    {"bob [7] - Level 2", true, "bob", 7},
+        {"bob [2] -Demo", false, "", 0},
     };
     for (const auto& c : cases) {
         std::string player;

@@ -12,6 +12,7 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
+#include "game/objects/TsNPCObject.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
 namespace {
@@ -327,6 +328,34 @@ TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
         taker->Release();
         giver->Release();
     }
+}
+
+} // namespace
+
+namespace {
+
+// A non-player character is given its item from the template it names.
+class NpcItemTest : public TemplateTest {};
+
+TEST_F(NpcItemTest, ACharactersItemComesFromItsTemplate)
+{
+    TsNPCObject* npc = new TsNPCObject;
+    npc->SetName("guard");
+    npc->SetItemName("Medkit");
+    EXPECT_TRUE(npc->Import());
+    TsItemObject* item = npc->GetInventory()->GetItem(0);
+    ASSERT_NE(item, nullptr);
+    EXPECT_STREQ(item->GetName(), "guardItem");
+    EXPECT_EQ(item->GetStack(), 4);
+    EXPECT_EQ(item->GetOwner(), npc);
+
+    TsNPCObject* broken = new TsNPCObject;
+    broken->SetName("thief");
+    broken->SetItemName("Broken");
+    EXPECT_TRUE(broken->Import());
+    EXPECT_EQ(broken->GetInventory()->GetTotalCount(), 0); // nothing half made is kept
+    broken->Release();
+    npc->Release();
 }
 
 } // namespace

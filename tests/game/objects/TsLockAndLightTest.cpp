@@ -184,7 +184,8 @@ TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)
     effect->SetLight("nolight");
     effect->SetEffect(TsLightEffectObject::FLICKER1);
     EXPECT_TRUE(effect->Initialise());
-    EXPECT_TRUE(log.Contains("Error: cannot find the light 'nolight' referenced by TsLightEffectObject entity 'flicker'"));
+    EXPECT_TRUE(
+        log.Contains("Error: cannot find the light 'nolight' referenced by TsLightEffectObject entity 'flicker'"));
     EXPECT_FALSE(effect->ToggleSwitch());
     effect->SetSwitch(true);
     effect->Render(0.0f, 0.5f); // nothing to light

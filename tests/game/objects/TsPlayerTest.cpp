@@ -2,6 +2,7 @@
 // the save counter taken from the saves already on disk.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
+#include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 
@@ -221,6 +223,45 @@ TEST(TsNPCObject, ACrittersPayloadIsDrawnFromTheFirstEntriesTheNumberAllows)
     for (const Case& c : cases)
         EXPECT_EQ(TsNPCObject::PayloadEntry(c.size, c.number, c.random), c.entry)
             << c.size << " " << c.number << " " << c.random;
+}
+
+} // namespace
+
+namespace {
+
+// Something to point a healer at that is not a character.
+class NotAPatient : public TsEntity {
+    OM_DECLARE_CLASS(NotAPatient)
+public:
+    NotAPatient() = default;
+    explicit NotAPatient(OmArchive& archive) : TsEntity(archive) {}
+};
+OM_IMPLEMENT_CLASS(NotAPatient, TsEntity)
+
+// A healer that leads its squad is not sent to heal what is not a
+// character, nobody, someone unhurt, or when it cannot spare the life.
+TEST(TsPCObject, ALeadingHealerRefusesOrdersWithNothingToHeal)
+{
+    TsSquadObject* squad = new TsSquadObject;
+    TsPCObject* healer = MakePC("healer", TS_PC_TAMSA);
+    TsPCObject* patient = MakePC("patient", TS_PC_HADLEY);
+    NotAPatient* barrel = new NotAPatient;
+    squad->AddMember(healer);
+    squad->AddMember(patient);
+    ASSERT_NE(healer->InnateAttack(), nullptr);
+    healer->InnateAttack()->Current().efficiency = -4.0f;
+    const OmVector3 at(1, 0, 0);
+    EXPECT_FALSE(healer->AttackTarget(barrel, at, true)) << "not a character";
+    EXPECT_FALSE(healer->AttackTarget(nullptr, at, true)) << "nobody";
+    EXPECT_FALSE(healer->AttackTarget(patient, at, true)) << "unhurt";
+    patient->SetHealth(2.0f);
+    healer->SetHealth(1.0f);
+    healer->SetVitality(2.0f);
+    EXPECT_FALSE(healer->AttackTarget(patient, at, true)) << "3 of life cannot spare 4";
+    squad->RemoveMember(healer);
+    squad->RemoveMember(patient);
+    for (OmObject* o : std::initializer_list<OmObject*>{squad, healer, patient, barrel})
+        o->Release();
 }
 
 } // namespace
