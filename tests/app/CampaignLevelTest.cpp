@@ -79,6 +79,15 @@ protected:
         double value = -1.0;
         return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
     }
+    TsEntity* Entity(const char* name)
+    {
+        for (OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next) {
+            auto* entity = TsEntity::Cast(static_cast<OmObject*>(n->value));
+            if (entity && entity->GetName() && std::string(entity->GetName()) == name)
+                return entity;
+        }
+        return nullptr;
+    }
     bool Named(const char* name)
     {
         for (OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next) {
@@ -190,7 +199,11 @@ TEST_F(CampaignLevel, TwentyMinutesOfTheMissionWithFlatMemory)
         }
     }
     EXPECT_EQ(squads, 1) << "the hall's squad";
+    TsEntity* guard = Entity("guard1");
+    ASSERT_NE(guard, nullptr);
+    const OmVector3 posted = guard->GetPosition();
     Ticks(1200);
+    EXPECT_GT((guard->GetPosition() - posted).Length(), 1.0f) << "the guard walks the patrol";
     const long early = ResidentKilobytes();
     const auto start = std::chrono::steady_clock::now();
     constexpr int kTicks = 10800;
