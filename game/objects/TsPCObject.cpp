@@ -11,7 +11,11 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsCollectibleObject.h"
+#include "game/objects/TsInventory.h"
 #include "game/objects/TsPCStartObject.h"
+#include "game/objects/TsStashObject.h"
+#include "game/objects/TsWeaponObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsWeaponAttributes.h"
@@ -30,7 +34,8 @@ const char* NameOf(const OmObject* object)
 // The amount one use of the current (healing) attack restores.
 float TsPCObject::HealAmount() const
 {
-    return 0.0f;
+    const TsWeaponObject* attack = GetCurrentAttack();
+    return attack ? -attack->Current().efficiency : 0.0f;
 }
 
 // Party members are never put to sleep by distance: they follow the player
@@ -138,10 +143,11 @@ bool TsPCObject::IsCurrentCharacter() const
     return player && player->GetCurrentCharacter() == this;
 }
 
+// Only the character the player controls picks things up by touch.
 void TsPCObject::OnTouch(TsEntity* other, float separation)
 {
     TsCharacterObject::OnTouch(other, separation);
-    if (!other || !IsCurrentCharacter()) {
+    if (!other || !IsCurrentCharacter() || other->HasFlag(TS_ENTITY_PENDING_DELETE)) {
         return;
     }
     // The touched object's own touch ran first: a stash has opened, an
@@ -175,7 +181,7 @@ bool TsPCObject::LeadsSquad() const
 // on it, is not sent.
 bool TsPCObject::AttackTarget(TsEntity* target, const OmVector3& aimPoint, bool force)
 {
-    if (LeadsSquad() && CurrentEquipType() == TsWeaponAttributes::kEquipHeal) {
+    if (LeadsSquad() && HealAmount() > 0.0f) {
         const auto* patient = target && OmClass::IsDerivedFromNamed(target->GetClass(), "TsCharacterObject")
                                   ? static_cast<const TsCharacterObject*>(static_cast<const TsModel*>(target))
                                   : nullptr;
