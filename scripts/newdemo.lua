@@ -143,6 +143,11 @@ end
 function LoadInGameSounds()
 end
 
+-- The title's sounds: its music bed.
+function LoadFrontEndSounds()
+    TsAccess.Audio():LoadWavFromFile(AID_FRONTEND_MUSIC)
+end
+
 
 -- The explosion types, read once when the game systems start. Type 0: a
 -- burst of smoke thrown out in six arms with a bright ring on the ground.
