@@ -24,6 +24,24 @@ g_missions = {
         mission = "scripts\\levels\\demo\\mission.lua",
         music = "",
     },
+    -- The demo campaign: the town, then the mission.
+    town = {
+        level = "Town",
+        path = "data\\levels\\town",
+        world = "data\\levels\\town\\town.tsw",
+        entities = "scripts\\levels\\town\\entities.lua",
+        mission = "scripts\\levels\\town\\mission.lua",
+        music = "",
+    },
+    mission = {
+        level = "Mission",
+        path = "data\\levels\\mission",
+        world = "data\\levels\\mission\\mission.tsw",
+        entities = "scripts\\levels\\mission\\entities.lua",
+        mission = "scripts\\levels\\mission\\mission.lua",
+        music = "",
+        objective = 6100, -- text table: clear the hall
+    },
 }
 
 -- Fills the level info for a mission; 1 when the mission is known.
@@ -40,6 +58,7 @@ function InitLevelInfo(info, mission)
     info.luaEntityFilename:Set(m.entities)
     info.luaMissionFilename:Set(m.mission)
     info.musicName:Set(m.music)
+    info.missionObjectiveID = m.objective or 0
     return 1
 end
 
@@ -53,9 +72,82 @@ function OnDefaultGame(name, mission)
     InitLevelInfo(TsAccess.LevelInfo(), mission or "demo")
 end
 
--- The demo has no teams yet.
+-- The teams every level knows: the player's (0) and the hostiles (1),
+-- each hostile to the other.
+TEAM_PLAYER = 0
+TEAM_HOSTILE = 1
+TS_ALLIANCE_HOSTILE = 2
+g_teamsMade = false
+
 function SetupTeams()
+    g_teamsMade = true
+    local player = TsTeam:new()
+    player:SetTeamID(TEAM_PLAYER)
+    player:SetAlliance(TEAM_HOSTILE, TS_ALLIANCE_HOSTILE)
+    TsAccess.EntityDB():AddObject(player)
+    local hostile = TsTeam:new()
+    hostile:SetTeamID(TEAM_HOSTILE)
+    hostile:SetAlliance(TEAM_PLAYER, TS_ALLIANCE_HOSTILE)
+    TsAccess.EntityDB():AddObject(hostile)
 end
+
+-- The campaign's party: two characters, made once by the first level's
+-- entity script and carried from level to level by the player.
+function MakePartyMember(name, pcType, x, z)
+    local pc = TsPCObject:new()
+    pc:SetName(name)
+    pc:SetPCType(pcType)
+    pc:SetMdl("walker.pbf")
+    pc:SetAnimationClass(0)
+    pc:SetRadius(0.3)
+    pc:SetHeight(1.8)
+    pc:SetOrigin(x, 0, z)
+    local player = TsAccess.LocalPlayer()
+    player:AddCharacter(pc)
+    player:AddCharacterToSquad(pc, nil)
+    return pc
+end
+
+-- The party joins the player's team in every level; where each member
+-- stands comes from the level's start markers.
+function SetupPlayerSquad(levelName)
+    local squad = TsAccess.LocalPlayer():GetSquad()
+    if squad ~= nil then
+        squad:SetTeam(TEAM_PLAYER)
+    end
+end
+
+-- The party is made once, by the entity script of the first level played;
+-- the player's script-state word 7 remembers it, in saved games too.
+function MakePartyOnce(x, z)
+    local player = TsAccess.LocalPlayer()
+    if player:GetScriptState(7) == 1 then
+        return
+    end
+    player:SetScriptState(7, 1)
+    MakePartyMember("Ann", 0, x, z)
+    MakePartyMember("Bob", 1, x, z + 1)
+end
+
+-- A start marker for each member of the party, side by side along Z.
+function PlacePartyStarts(x, z)
+    for i = 0, 1 do
+        local start = TsPCStartObject:new()
+        start:SetName("partyStart" .. i)
+        start:SetOrigin(x, 0, z + i)
+        TsAccess.EntityDB():AddEntity(start)
+    end
+end
+
+-- The level's sounds: the demo's levels use the shared sound table only.
+function LoadInGameSounds()
+end
+
+-- The title's sounds: its music bed.
+function LoadFrontEndSounds()
+    TsAccess.Audio():LoadWavFromFile(AID_FRONTEND_MUSIC)
+end
+
 
 -- The explosion types, read once when the game systems start. Type 0: a
 -- burst of smoke thrown out in six arms with a bright ring on the ground.

@@ -89,7 +89,8 @@ inline bool Inside(const Box& b, float x, float z)
     return x >= b.min.x && x <= b.max.x && z >= b.min.z && z <= b.max.z;
 }
 
-// Where a character may stand: the two rooms and the corridor.
+// Where a character may stand: the two rooms and the corridor (the same
+// boxes make_demo_level gives its plan as floors).
 inline bool OnFloor(float x, float z)
 {
     return Inside(B(0, 0, 0, 8, 0, 8), x, z) || Inside(B(12, 0, 0, 20, 0, 8), x, z) ||
@@ -118,7 +119,10 @@ struct AIMapImage {
     std::vector<uint32_t> rgb;
 };
 
-inline AIMapImage PaintAIMap(const OmVector3& min, const OmVector3& max)
+// Paints the image over the world's extent with the level's own tests:
+// blocked(x, z) is red, marked(x, z) green, the rest white floor.
+template <typename Blocked, typename MarkedTest>
+AIMapImage PaintAIMap(const OmVector3& min, const OmVector3& max, Blocked blocked, MarkedTest marked)
 {
     AIMapImage image;
     image.tile = (max.x - min.x) / float(image.size);
@@ -128,14 +132,21 @@ inline AIMapImage PaintAIMap(const OmVector3& min, const OmVector3& max)
             const float x = min.x + (float(col) + 0.5f) * image.tile;
             const float z = min.z + (float(row) + 0.5f) * image.tile;
             uint32_t colour = 0xFFFFFF;
-            if (InWall(x, z) || !OnFloor(x, z))
+            if (blocked(x, z))
                 colour = 0xFF0000;
-            else if (Marked(x, z))
+            else if (marked(x, z))
                 colour = 0x00FF00;
             image.rgb[size_t(row) * image.size + col] = colour;
         }
     }
     return image;
+}
+
+inline AIMapImage PaintAIMap(const OmVector3& min, const OmVector3& max)
+{
+    return PaintAIMap(
+        min, max, [](float x, float z) { return InWall(x, z) || !OnFloor(x, z); },
+        [](float x, float z) { return Marked(x, z); });
 }
 
 } // namespace demolevel

@@ -1,4 +1,5 @@
-// Writes the demo level's door and switch models under the folder given on
+// Writes the door and switch models of the demo level and of the campaign's
+// mission level (levels/mission/doors/, the same files) under the folder given on
 // the command line (normally data/), where dynamic geometry looks for them:
 //   levels/demo/doors/door.pbf      a slab two units wide (along the model's
 //                                   Z), three high and a quarter thick,
@@ -67,18 +68,21 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: make_demo_doors DATA_DIR\n");
         return 2;
     }
-    const fs::path folder = fs::path(argv[1]) / "levels" / "demo" / "doors";
-    std::error_code error;
-    fs::create_directories(folder / "Textures", error);
-    if (error) {
-        std::fprintf(stderr, "make_demo_doors: cannot make %s\n", folder.string().c_str());
-        return 1;
+    // The demo level and the campaign's mission level have doors.
+    bool ok = true;
+    for (const char* level : {"demo", "mission"}) {
+        const fs::path folder = fs::path(argv[1]) / "levels" / level / "doors";
+        std::error_code error;
+        fs::create_directories(folder / "Textures", error);
+        if (error) {
+            std::fprintf(stderr, "make_demo_doors: cannot make %s\n", folder.string().c_str());
+            return 1;
+        }
+        // File units are tenths of an engine unit.
+        ok = ok && WriteFramedTarga(folder / "Textures" / "door.tga", 0xFF8C7A64u, 0xFF4A3F33u) &&
+             WriteFramedTarga(folder / "Textures" / "switch.tga", 0xFFC0C040u, 0xFF505010u) &&
+             WriteModel(folder / "door.pbf", "Door", "door.tga", OmVector3(0, 15, 0), OmVector3(1.25f, 15, 10)) &&
+             WriteModel(folder / "switch.pbf", "Switch", "switch.tga", OmVector3(0, 6, 0), OmVector3(1, 6, 1));
     }
-    // File units are tenths of an engine unit.
-    const bool ok = WriteFramedTarga(folder / "Textures" / "door.tga", 0xFF8C7A64u, 0xFF4A3F33u) &&
-                    WriteFramedTarga(folder / "Textures" / "switch.tga", 0xFFC0C040u, 0xFF505010u) &&
-                    WriteModel(folder / "door.pbf", "Door", "door.tga", OmVector3(0, 15, 0), OmVector3(1.25f, 15, 10)) &&
-                    WriteModel(folder / "switch.pbf", "Switch", "switch.tga", OmVector3(0, 6, 0),
-                               OmVector3(1, 6, 1));
     return ok ? 0 : 1;
 }

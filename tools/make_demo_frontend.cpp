@@ -358,7 +358,9 @@ int main(int argc, char** argv)
         !demo::WriteTarga(background / "textures" / "floor.tga", Stone(80)) ||
         !demo::WriteTarga(background / "textures" / "pillar.tga", Plates(150, 120, 60)) ||
         !demo::WriteTarga(helmer / "textures" / "armour.tga", Plates(90, 100, 130)) ||
-        !demo::WriteTarga(helmer / "textures" / "visor.tga", Plates(200, 170, 90))) {
+        !demo::WriteTarga(helmer / "textures" / "visor.tga", Plates(200, 170, 90)) ||
+        // The load screen shown while a game is loaded: the title backdrop.
+        !demo::WriteTarga(fs::path(argv[1]) / "Intro Screen.tga", Backdrop())) {
         std::fprintf(stderr, "make_demo_frontend: cannot write the scene textures\n");
         return 1;
     }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/framework/TsAudioSoundTable.h"
@@ -156,9 +157,16 @@ bool WriteSounds(const fs::path& gameRoot)
     ok = WriteWav(HostPath(gameRoot, "data\\audio\\music\\desertbed.wav"), MusicBed({{-12, -5}, {-14, -7}}, 2.0, 2, false, 0.5f)) && ok;
     ok = WriteWav(HostPath(gameRoot, "data\\audio\\music\\desertpassive.wav"), MusicBed(minor, 1.0, 2, false, 0.35f)) && ok;
     ok = WriteWav(HostPath(gameRoot, "data\\audio\\music\\desertaction.wav"), MusicBed(minor, 1.0, 2, true, 0.45f)) && ok;
-    // The spoken remarks named by the dialogue table: a short "voice" of gliding tones.
-    for (const char* name : {"orrick_remark1.wav", "orrick_remark2.wav"}) {
-        Samples voice = Effect(name[13] == '1' ? 100 : 104);
+    // The spoken lines named by the dialogue table: a short "voice" of
+    // gliding tones, one effect per line. The demo level's door line stays
+    // unrecorded: a line without a recording is timed by its text.
+    const std::pair<const char*, int> voices[] = {
+        {"orrick_remark1.wav", 100}, {"orrick_remark2.wav", 104},
+        {"smith_hello.wav", 104},    {"ann_reply.wav", 100},      {"smith_way.wav", 104},
+        {"trader_hello.wav", 100},
+    };
+    for (const auto& [name, effect] : voices) {
+        Samples voice = Effect(effect);
         voice.resize(kRate, 0.0f);
         ok = WriteWav(HostPath(gameRoot, std::string("data\\audio\\dialogue\\") + name), voice) && ok;
     }

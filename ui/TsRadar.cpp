@@ -7,6 +7,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmList.h"
 #include "engine/OmTextureResource.h"
+#include "game/objects/TsPCObject.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/OmList.h"
+#include "game/objects/TsPCObject.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"

@@ -19,8 +19,8 @@ namespace {
 char* g_exitMovie = nullptr;
 lua_State* g_luaState = nullptr;
 
-// The objects behind most accessors belong to parts of the game that do not
-// exist yet; each accessor reports that once instead of on every frame.
+// An object an accessor cannot reach (no application, no mode) is reported
+// once instead of on every frame.
 template <typename T>
 T* Missing(bool& reported, const char* accessor, const char* what)
 {
@@ -31,17 +31,7 @@ T* Missing(bool& reported, const char* accessor, const char* what)
     return nullptr;
 }
 
-#define TS_MISSING(Type, Name, What)         \
-    Type* TsAccess::Name()                  \
-    {                                       \
-        static bool reported = false;       \
-        return Missing<Type>(reported, #Name, What); \
-    }
-
 } // namespace
-
-
-#undef TS_MISSING
 
 // The title front end announces itself while it lives; null in a level and
 // before the first title screen.

@@ -20,6 +20,7 @@ TEST(TsAccess, ExitMovieAndMissingObjects)
     EXPECT_EQ(TsAccess::CurrentLevel(), nullptr);
     EXPECT_EQ(TsAccess::Radar(), nullptr);
     EXPECT_EQ(TsAccess::GameFrontEnd(), nullptr);
+    EXPECT_EQ(TsAccess::HUDe(), nullptr);
 }
 
 } // namespace

@@ -1,0 +1,91 @@
+-- The mission's entities: run once when the level is first built. A
+-- hostile squad of three patrols the hall; the vault door closes the
+-- corridor, its lock turned by the vault key lying in the party's room and
+-- its switch beside it; a mine guards the corridor's mouth; a stash, items
+-- and a weapon lie about.
+
+-- The squads' teams must exist before the hall's squad is imported.
+if not g_teamsMade then
+    SetupTeams()
+end
+MakePartyOnce(2, 4)
+PlacePartyStarts(2, 4)
+
+-- The hall's patrol: four waypoints round the ramp, each naming the next.
+local route = { { "patrol1", 16, 2, "patrol2" }, { "patrol2", 24, 2, "patrol3" },
+                { "patrol3", 24, 8, "patrol4" }, { "patrol4", 16, 8, "patrol1" } }
+for _, w in ipairs(route) do
+    local point = TsWaypointObject:new()
+    point:SetName(w[1])
+    point:SetOrigin(w[2], 0, w[3])
+    point:SetTarget(w[4])
+    TsAccess.EntityDB():AddEntity(point)
+end
+
+function MakeGuard(name, x, z)
+    local guard = TsNPCObject:new()
+    guard:SetName(name)
+    guard:SetNPCType(0)
+    guard:SetMdl("walker.pbf")
+    guard:SetAnimationClass(0)
+    guard:SetRadius(0.3)
+    guard:SetHeight(1.8)
+    guard:SetOrigin(x, 0, z)
+    guard:SetSquadIndex(1)
+    guard:SetWeaponName("WeaponTemplateClub")
+    TsAccess.EntityDB():AddEntity(guard)
+    return guard
+end
+
+MakeGuard("guard1", 16, 2)
+MakeGuard("guard2", 17, 2)
+MakeGuard("guard3", 16, 3)
+
+hallSquad = TsSquadObject:new()
+hallSquad:SetName("hallSquad")
+hallSquad:SetIndex(1)
+hallSquad:SetTeam(TEAM_HOSTILE)
+hallSquad:SetBehaviour(15) -- patrol
+hallSquad:SetPatrolPath("patrol1")
+TsAccess.EntityDB():AddObject(hallSquad)
+
+-- The vault door in the corridor and the switch on the party's side.
+vaultDoor = TsDoorObject:new()
+vaultDoor:SetName("vaultDoor")
+vaultDoor:SetMdl("door.pbf")
+vaultDoor:SetPosition(12, 0, 5)
+vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)
+vaultDoor:SetLock(true)
+TsAccess.EntityDB():AddEntity(vaultDoor)
+
+vaultSwitch = TsSwitchObject:new()
+vaultSwitch:SetName("vaultSwitch")
+vaultSwitch:SetMdl("switch.pbf")
+vaultSwitch:SetPosition(9.5, 0, 3.5)
+vaultSwitch:SetAct1("OpenDoor vaultDoor")
+vaultSwitch:SetDeact1("CloseDoor vaultDoor")
+TsAccess.EntityDB():AddEntity(vaultSwitch)
+
+PlaceItem("vaultKey", "ItemTemplateVaultKey", 6, 8)
+PlaceItem("missionMedkit", "ItemTemplateMedkit", 3, 1)
+PlaceItem("missionAmmo", "ItemTemplateBlasterAmmo", 7, 2)
+
+blaster = TsWeaponObject:new()
+blaster:SetName("blaster")
+WeaponTemplateBlaster(blaster)
+blaster:SetOrigin(5, 0, 8)
+TsAccess.EntityDB():AddObject(blaster)
+
+hallMine = TsMineObject:new()
+hallMine:SetName("hallMine")
+MineTemplate(hallMine)
+hallMine:SetOrigin(15, 0, 5)
+TsAccess.EntityDB():AddEntity(hallMine)
+
+local chest = TsStashObject:new()
+chest:SetName("hallChest")
+chest:SetMdl("chest.pbf")
+chest:SetPayloadType("TsItemObject")
+chest:SetPayloadTemplate("ItemTemplateMedkit")
+chest:SetOrigin(25, 0, 11)
+TsAccess.EntityDB():AddObject(chest)
