@@ -56,16 +56,6 @@ int SetOverrideLockout(lua_State* L)
     return 0;
 }
 
-int NewBanter(lua_State* L)
-{
-    return NewPooled<TsBanterObject>(L, kBanter, OM_TYPE_ERROR("new"));
-}
-
-int DeleteBanter(lua_State* L)
-{
-    return DeletePooled<TsBanterObject>(L, kBanter, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
-}
-
 int SetLuaBanterScript(lua_State* L)
 {
     SelfWith<TsBanterObject>(L, kBanter, {Arg::String}, OM_TYPE_ERROR("SetLuaBanterScript"),
@@ -93,8 +83,8 @@ int SetBanterState(lua_State* L)
 
 void TsBanterObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", NewBanter);
-    tolua_function(L, "delete", DeleteBanter);
+    tolua_function(L, "new", PooledNew<TsBanterObject, &kBanter>);
+    tolua_function(L, "delete", PooledDelete<TsBanterObject, &kBanter>);
     tolua_function(L, "SetLuaBanterScript", SetLuaBanterScript);
     tolua_function(L, "GetBanterState", GetBanterState);
     tolua_function(L, "SetBanterState", SetBanterState);

@@ -22,18 +22,6 @@ constexpr const char* kDoor = "TsDoorObject";
 #define OM_CONST_DOOR(fn) \
     SelfOnly<const TsDoorObject>(L, "const TsDoorObject", OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
 
-template <class T, const char* const* type>
-int New(lua_State* L)
-{
-    return NewPooled<T>(L, *type, OM_TYPE_ERROR("new"));
-}
-
-template <class T, const char* const* type>
-int Delete(lua_State* L)
-{
-    return DeletePooled<T>(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
-}
-
 // The static debug switches: one boolean from position 2, any first value.
 bool StaticBool(lua_State* L, const char* typeError)
 {
@@ -231,8 +219,8 @@ void TsDynGeometryClass(lua_State* L)
 
 void TsSwitchObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsSwitchObject, &kSwitch>);
-    tolua_function(L, "delete", Delete<TsSwitchObject, &kSwitch>);
+    tolua_function(L, "new", PooledNew<TsSwitchObject, &kSwitch>);
+    tolua_function(L, "delete", PooledDelete<TsSwitchObject, &kSwitch>);
     tolua_function(L, "Tick", SwitchTick);
     tolua_function(L, "SetActivateAnim", SetActivateAnim);
     tolua_function(L, "SetDeactivateAnim", SetDeactivateAnim);
@@ -258,8 +246,8 @@ void TsSwitchObjectClass(lua_State* L)
 
 void TsDoorObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsDoorObject, &kDoor>);
-    tolua_function(L, "delete", Delete<TsDoorObject, &kDoor>);
+    tolua_function(L, "new", PooledNew<TsDoorObject, &kDoor>);
+    tolua_function(L, "delete", PooledDelete<TsDoorObject, &kDoor>);
     tolua_function(L, "SetDoorType", SetDoorType);
     tolua_function(L, "GetDoorType", GetDoorType);
     tolua_function(L, "SetLock", SetLock);

@@ -36,29 +36,6 @@ OM_VAR_NAME(m_shockWidth)
 OM_VAR_NAME(m_shockDelay)
 #undef OM_VAR_NAME
 
-template <auto Member, const char* SelfError>
-int GetStringVar(lua_State* L)
-{
-    PushObject(L, &(VariableSelf<P>(L, SelfError)->*Member), "OmString");
-    return 1;
-}
-
-template <auto Member, const char* SelfError>
-int SetStringVar(lua_State* L)
-{
-    P* self = VariableSelf<P>(L, SelfError);
-    tolua_Error err;
-    if (lua_type(L, 2) == LUA_TSTRING) {
-        (self->*Member).Set(lua_tostring(L, 2));
-        return 0;
-    }
-    if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
-        RaiseTypeError(L, kVarTypeError, &err);
-    const OmString* value = ToObject<const OmString>(L, 2);
-    (self->*Member).Set(value ? value->Get() : nullptr);
-    return 0;
-}
-
 int GetColourBias(lua_State* L)
 {
     PushObject(L, &VariableSelf<P>(L, k_m_shockColourBias)->m_shockColourBias, "OmTuple3");
@@ -112,7 +89,7 @@ int FxSetNumExplosionTypes(lua_State* L)
 #define OM_NUMBER_VAR(var) \
     tolua_variable(L, #var, GetNumberVar<P, &P::var, k_##var>, SetNumberVar<P, &P::var, k_##var>)
 #define OM_FLAG_VAR(var) tolua_variable(L, #var, GetFlagVar<P, &P::var, k_##var>, SetFlagVar<P, &P::var, k_##var>)
-#define OM_STRING_VAR(var) tolua_variable(L, #var, GetStringVar<&P::var, k_##var>, SetStringVar<&P::var, k_##var>)
+#define OM_STRING_VAR(var) tolua_variable(L, #var, GetOmStringVar<P, &P::var, k_##var>, SetOmStringVar<P, &P::var, k_##var>)
 
 void TsExplosionParamsClass(lua_State* L)
 {

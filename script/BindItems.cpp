@@ -31,18 +31,6 @@ constexpr const char* kLightEffect = "TsLightEffectObject";
 constexpr const char* kWeapon = "TsWeaponObject";
 constexpr const char* kCharacter = "TsCharacterObject";
 
-template <class T, const char* const* type>
-int New(lua_State* L)
-{
-    return NewPooled<T>(L, *type, OM_TYPE_ERROR("new"));
-}
-
-template <class T, const char* const* type>
-int Delete(lua_State* L)
-{
-    return DeletePooled<T>(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
-}
-
 #define OM_COLLECTIBLE(fn, ...) \
     SelfWith<TsCollectibleObject>(L, kCollectible, {__VA_ARGS__}, OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
 #define OM_CONST_COLLECTIBLE(fn) \
@@ -571,8 +559,8 @@ void TsInventoryClass(lua_State* L)
 
 void TsItemObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsItemObject, &kItem>);
-    tolua_function(L, "delete", Delete<TsItemObject, &kItem>);
+    tolua_function(L, "new", PooledNew<TsItemObject, &kItem>);
+    tolua_function(L, "delete", PooledDelete<TsItemObject, &kItem>);
     tolua_function(L, "SetStack", SetStack);
     tolua_function(L, "GetStack", GetStack);
     tolua_function(L, "SetMaxStack", SetMaxStack);
@@ -595,8 +583,8 @@ void TsItemObjectClass(lua_State* L)
 
 void TsStashObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsStashObject, &kStash>);
-    tolua_function(L, "delete", Delete<TsStashObject, &kStash>);
+    tolua_function(L, "new", PooledNew<TsStashObject, &kStash>);
+    tolua_function(L, "delete", PooledDelete<TsStashObject, &kStash>);
     tolua_function(L, "SetPayloadType", SetPayloadType);
     tolua_function(L, "SetPayloadTemplate", SetPayloadTemplate);
     tolua_function(L, "GetPayloadItem", GetPayloadItem);
@@ -605,8 +593,8 @@ void TsStashObjectClass(lua_State* L)
 
 void TsLockObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsLockObject, &kLock>);
-    tolua_function(L, "delete", Delete<TsLockObject, &kLock>);
+    tolua_function(L, "new", PooledNew<TsLockObject, &kLock>);
+    tolua_function(L, "delete", PooledDelete<TsLockObject, &kLock>);
     tolua_function(L, "ActivateLock", ActivateLock);
     tolua_function(L, "HackLock", HackLock);
     tolua_function(L, "SetLocked", SetLocked);
@@ -618,8 +606,8 @@ void TsLockObjectClass(lua_State* L)
 
 void TsLightEffectObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsLightEffectObject, &kLightEffect>);
-    tolua_function(L, "delete", Delete<TsLightEffectObject, &kLightEffect>);
+    tolua_function(L, "new", PooledNew<TsLightEffectObject, &kLightEffect>);
+    tolua_function(L, "delete", PooledDelete<TsLightEffectObject, &kLightEffect>);
     tolua_function(L, "SetLight", SetLight);
     tolua_function(L, "SetBound", SetBound);
     tolua_function(L, "SetEffect", SetEffect);

@@ -19,18 +19,6 @@ constexpr const char* kPC = "TsPCObject";
 #define OM_NPC(fn, ...) SelfWith<TsNPCObject>(L, kNPC, {__VA_ARGS__}, OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
 #define OM_PC(fn, ...) SelfWith<TsPCObject>(L, kPC, {__VA_ARGS__}, OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
 
-template <class T, const char* const* type>
-int New(lua_State* L)
-{
-    return NewPooled<T>(L, *type, OM_TYPE_ERROR("new"));
-}
-
-template <class T, const char* const* type>
-int Delete(lua_State* L)
-{
-    return DeletePooled<T>(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
-}
-
 int SetWeaponName(lua_State* L)
 {
     OM_NPC("SetWeaponName", Arg::String)->SetWeaponName(ToString(L, 2));
@@ -77,8 +65,8 @@ int SetPCType(lua_State* L)
 
 void TsNPCObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsNPCObject, &kNPC>);
-    tolua_function(L, "delete", Delete<TsNPCObject, &kNPC>);
+    tolua_function(L, "new", PooledNew<TsNPCObject, &kNPC>);
+    tolua_function(L, "delete", PooledDelete<TsNPCObject, &kNPC>);
     tolua_function(L, "SetWeaponName", SetWeaponName);
     tolua_function(L, "SetItemName", SetItemName);
     tolua_function(L, "SetNPCType", SetNPCType);
@@ -92,8 +80,8 @@ void TsPCObjectClass(lua_State* L)
     tolua_function(L, "SetStay", SetStay);
     tolua_function(L, "GetStay", GetStay);
     tolua_function(L, "SetPCType", SetPCType);
-    tolua_function(L, "new", New<TsPCObject, &kPC>);
-    tolua_function(L, "delete", Delete<TsPCObject, &kPC>);
+    tolua_function(L, "new", PooledNew<TsPCObject, &kPC>);
+    tolua_function(L, "delete", PooledDelete<TsPCObject, &kPC>);
 }
 
 } // namespace script::bind

@@ -19,18 +19,6 @@ constexpr const char* kSquad = "TsSquadObject";
 #define OM_TEAM(fn, ...) SelfWith<TsTeam>(L, kTeam, {__VA_ARGS__}, OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
 #define OM_SQUAD(fn, ...) SelfWith<TsSquadObject>(L, kSquad, {__VA_ARGS__}, OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
 
-template <class T, const char* const* type>
-int New(lua_State* L)
-{
-    return NewPooled<T>(L, *type, OM_TYPE_ERROR("new"));
-}
-
-template <class T, const char* const* type>
-int Delete(lua_State* L)
-{
-    return DeletePooled<T>(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
-}
-
 int SetTeamID(lua_State* L)
 {
     OM_TEAM("SetTeamID", Arg::Number)->SetTeamID(ToInt(L, 2));
@@ -140,8 +128,8 @@ int ForceActive(lua_State* L)
 
 void TsTeamClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsTeam, &kTeam>);
-    tolua_function(L, "delete", Delete<TsTeam, &kTeam>);
+    tolua_function(L, "new", PooledNew<TsTeam, &kTeam>);
+    tolua_function(L, "delete", PooledDelete<TsTeam, &kTeam>);
     tolua_function(L, "SetTeamID", SetTeamID);
     tolua_function(L, "SetAlliance", SetAlliance);
     tolua_function(L, "GetAlliance", GetAllianceById);
@@ -150,8 +138,8 @@ void TsTeamClass(lua_State* L)
 
 void TsSquadObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsSquadObject, &kSquad>);
-    tolua_function(L, "delete", Delete<TsSquadObject, &kSquad>);
+    tolua_function(L, "new", PooledNew<TsSquadObject, &kSquad>);
+    tolua_function(L, "delete", PooledDelete<TsSquadObject, &kSquad>);
     tolua_function(L, "SetOrigin", SetOrigin);
     tolua_function(L, "GetTeam", GetTeam);
     tolua_function(L, "AliveMemberCount", AliveMemberCount);

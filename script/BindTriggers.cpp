@@ -22,18 +22,6 @@ constexpr const char* kStart = "TsPCStartObject";
 #define OM_TRIGGER(fn, ...) \
     SelfWith<TsTriggerObject>(L, kTrigger, {__VA_ARGS__}, OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn))
 
-template <class T, const char* const* type>
-int New(lua_State* L)
-{
-    return NewPooled<T>(L, *type, OM_TYPE_ERROR("new"));
-}
-
-template <class T, const char* const* type>
-int Delete(lua_State* L)
-{
-    return DeletePooled<T>(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
-}
-
 int SetTriggerScript(lua_State* L)
 {
     OM_TRIGGER("SetTriggerScript", Arg::String)->SetTriggerScript(ToString(L, 2));
@@ -122,8 +110,8 @@ int SetTargetOrigin(lua_State* L)
 
 void TsTriggerObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsTriggerObject, &kTrigger>);
-    tolua_function(L, "delete", Delete<TsTriggerObject, &kTrigger>);
+    tolua_function(L, "new", PooledNew<TsTriggerObject, &kTrigger>);
+    tolua_function(L, "delete", PooledDelete<TsTriggerObject, &kTrigger>);
     tolua_function(L, "SetTriggerScript", SetTriggerScript);
     tolua_function(L, "GetTriggerScript", GetTriggerScript);
     tolua_function(L, "IsActive", IsActive);
@@ -136,22 +124,22 @@ void TsTriggerObjectClass(lua_State* L)
 
 void TsWaypointObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsWaypointObject, &kWaypoint>);
-    tolua_function(L, "delete", Delete<TsWaypointObject, &kWaypoint>);
+    tolua_function(L, "new", PooledNew<TsWaypointObject, &kWaypoint>);
+    tolua_function(L, "delete", PooledDelete<TsWaypointObject, &kWaypoint>);
     tolua_function(L, "SetTarget", SetTarget);
     tolua_function(L, "SetTargetname", SetTargetname);
 }
 
 void TsPCStartObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsPCStartObject, &kStart>);
-    tolua_function(L, "delete", Delete<TsPCStartObject, &kStart>);
+    tolua_function(L, "new", PooledNew<TsPCStartObject, &kStart>);
+    tolua_function(L, "delete", PooledDelete<TsPCStartObject, &kStart>);
 }
 
 void TsTargetObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsTargetObject, &kTarget>);
-    tolua_function(L, "delete", Delete<TsTargetObject, &kTarget>);
+    tolua_function(L, "new", PooledNew<TsTargetObject, &kTarget>);
+    tolua_function(L, "delete", PooledDelete<TsTargetObject, &kTarget>);
     tolua_function(L, "SetTargetName", SetTargetName);
     tolua_function(L, "SetOrigin", SetTargetOrigin);
 }

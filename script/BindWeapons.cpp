@@ -60,42 +60,7 @@ OM_VAR_NAME(m_szImpactFX)
 OM_VAR_NAME(m_szLaserTexture)
 #undef OM_VAR_NAME
 
-template <class T, const char* const* type>
-int New(lua_State* L)
-{
-    return NewPooled<T>(L, *type, OM_TYPE_ERROR("new"));
-}
-
-template <class T, const char* const* type>
-int Delete(lua_State* L)
-{
-    return DeletePooled<T>(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
-}
-
 // ---- TsProjectileAttributes --------------------------------------------------
-
-template <auto Member, const char* SelfError>
-int GetStringVar(lua_State* L)
-{
-    PushObject(L, &(VariableSelf<P>(L, SelfError)->*Member), "OmString");
-    return 1;
-}
-
-template <auto Member, const char* SelfError>
-int SetStringVar(lua_State* L)
-{
-    P* self = VariableSelf<P>(L, SelfError);
-    tolua_Error err;
-    if (lua_type(L, 2) == LUA_TSTRING) {
-        (self->*Member).Set(lua_tostring(L, 2));
-        return 0;
-    }
-    if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
-        RaiseTypeError(L, kVarTypeError, &err);
-    const OmString* value = ToObject<const OmString>(L, 2);
-    (self->*Member).Set(value ? value->Get() : nullptr);
-    return 0;
-}
 
 // The colour crosses as a pointer to the record's word; assigning takes
 // such a pointer and copies the word it points at.
@@ -287,7 +252,7 @@ int MineSetMatterType(lua_State* L)
 #define OM_NUMBER_VAR(var) \
     tolua_variable(L, #var, GetNumberVar<P, &P::var, k_##var>, SetNumberVar<P, &P::var, k_##var>)
 #define OM_FLAG_VAR(var) tolua_variable(L, #var, GetFlagVar<P, &P::var, k_##var>, SetFlagVar<P, &P::var, k_##var>)
-#define OM_STRING_VAR(var) tolua_variable(L, #var, GetStringVar<&P::var, k_##var>, SetStringVar<&P::var, k_##var>)
+#define OM_STRING_VAR(var) tolua_variable(L, #var, GetOmStringVar<P, &P::var, k_##var>, SetOmStringVar<P, &P::var, k_##var>)
 
 void TsProjectileAttributesClass(lua_State* L)
 {
@@ -349,8 +314,8 @@ void TsWeaponAttributesClass(lua_State* L)
 
 void TsWeaponObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsWeaponObject, &kWeapon>);
-    tolua_function(L, "delete", Delete<TsWeaponObject, &kWeapon>);
+    tolua_function(L, "new", PooledNew<TsWeaponObject, &kWeapon>);
+    tolua_function(L, "delete", PooledDelete<TsWeaponObject, &kWeapon>);
     tolua_function(L, "IsSecondary", IsSecondary);
     tolua_function(L, "SetBimodal", SetBimodal);
     tolua_function(L, "IsBimodal", IsBimodal);
@@ -364,8 +329,8 @@ void TsWeaponObjectClass(lua_State* L)
 
 void TsMineObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New<TsMineObject, &kMine>);
-    tolua_function(L, "delete", Delete<TsMineObject, &kMine>);
+    tolua_function(L, "new", PooledNew<TsMineObject, &kMine>);
+    tolua_function(L, "delete", PooledDelete<TsMineObject, &kMine>);
     tolua_function(L, "SetAnimationClass", SetAnimationClass);
     tolua_function(L, "SetDetonationDelay", SetDetonationDelay);
     tolua_function(L, "SetProjectileID", MineSetProjectileID);

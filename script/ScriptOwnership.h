@@ -8,7 +8,7 @@
 //
 // The marks live in the Lua state's registry, so they go with the state.
 
-struct lua_State;
+#include "script/ScriptWrap.h"
 
 namespace script {
 
@@ -41,6 +41,20 @@ template <class T>
 int DeletePooled(lua_State* L, const char* type, const char* typeError, const char* selfError)
 {
     return DeleteObject(L, type, typeError, selfError, [](void* object) { delete static_cast<T*>(object); });
+}
+
+// The new and delete wrappers themselves, for a class whose script type
+// name is *type.
+template <class T, const char* const* type>
+int PooledNew(lua_State* L)
+{
+    return NewPooled<T>(L, *type, OM_TYPE_ERROR("new"));
+}
+
+template <class T, const char* const* type>
+int PooledDelete(lua_State* L)
+{
+    return DeletePooled<T>(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
 }
 
 } // namespace script

@@ -9,6 +9,8 @@
 
 #include "script/ScriptWrap.h"
 
+#include "engine/OmString.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -71,6 +73,31 @@ int SetFlagVar(lua_State* L)
     if (!IsBool(L, 2, &err))
         RaiseTypeError(L, kVarTypeError, &err);
     self->*Member = ToBool(L, 2) ? 1 : 0;
+    return 0;
+}
+
+// An OmString field reads as the record's own holder, so holder:Set changes
+// the record; assigning a holder or a plain string copies the text.
+template <class C, auto Member, const char* SelfError>
+int GetOmStringVar(lua_State* L)
+{
+    PushObject(L, &(VariableSelf<C>(L, SelfError)->*Member), "OmString");
+    return 1;
+}
+
+template <class C, auto Member, const char* SelfError>
+int SetOmStringVar(lua_State* L)
+{
+    C* self = VariableSelf<C>(L, SelfError);
+    if (lua_type(L, 2) == LUA_TSTRING) {
+        (self->*Member).Set(lua_tostring(L, 2));
+        return 0;
+    }
+    tolua_Error err;
+    if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
+        RaiseTypeError(L, kVarTypeError, &err);
+    const OmString* value = ToObject<const OmString>(L, 2);
+    (self->*Member).Set(value ? value->Get() : nullptr);
     return 0;
 }
 

@@ -5,7 +5,6 @@
 // made by script, as entity scripts make them.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -26,14 +25,11 @@
 #include "game/world/TsTileWalker.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldHit.h"
-#include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/app/DemoLevelFixture.h"
 
 using namespace apptest;
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The doorways of the corridor: room A's east wall and room B's west wall.
 constexpr float kDoorAX = 8.125f, kDoorBX = 11.875f, kDoorZ = 4.0f;
@@ -60,33 +56,16 @@ lever:SetDeact1("CloseDoor gateA")
 TsAccess.EntityDB():AddEntity(lever)
 )";
 
-class DoorsLevel : public AppTest {
+class DoorsLevel : public DemoLevelTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
-        app->RequestMode(TS_MODE_LEVEL);
-        FrameAfter(10);
-        ASSERT_NE(Level(), nullptr);
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(3, 100);
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
         world = Level()->GetWorld();
         ASSERT_NE(world, nullptr);
     }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
-    }
 
-    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
     int Run(const char* text) { return TsScriptHost::DoString(TsAccess::LuaState(), text); }
     double Number(const char* name)
     {
@@ -146,7 +125,6 @@ protected:
         TsDoorObject::ApplyClosedOverlays();
     }
 
-    std::unique_ptr<ScratchDir> scratch;
     TsWorld* world = nullptr;
     TsDoorObject* gateA = nullptr;
     TsDoorObject* gateB = nullptr;

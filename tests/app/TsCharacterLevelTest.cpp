@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,8 +29,7 @@
 #include "platform/GfxTexture.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
-#include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/app/DemoLevelFixture.h"
 #include "tools/DemoLevel.h"
 
 namespace apptest {
@@ -47,33 +45,13 @@ OM_IMPLEMENT_CLASS(LevelWalker, TsCharacterObject)
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class CharacterLevel : public AppTest {
+class CharacterLevel : public DemoLevelTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
-        app->RequestMode(TS_MODE_LEVEL);
-        FrameAfter(10);
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(3, 100);
-        ASSERT_NE(Level(), nullptr);
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
-    }
-
-    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
 
     LevelWalker* AddWalker(const char* name, float x, float z)
     {
@@ -137,7 +115,6 @@ protected:
     }
 
     uint32_t tick = 1000;
-    std::unique_ptr<ScratchDir> scratch;
 };
 
 } // namespace

@@ -5,7 +5,6 @@
 // and a frame of HUD drawing allocates nothing.
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -33,8 +32,7 @@
 #include "engine/OmNode.h"
 #include "engine/OmVector4.h"
 #include "render/OmD3D.h"
-#include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/app/DemoLevelFixture.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 
@@ -75,36 +73,18 @@ namespace apptest {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 uint8_t Red(uint32_t argb) { return uint8_t(argb >> 16); }
 uint8_t Green(uint32_t argb) { return uint8_t(argb >> 8); }
 uint8_t Blue(uint32_t argb) { return uint8_t(argb); }
 
-class HudLevel : public AppTest {
+class HudLevel : public DemoLevelTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
-        app->RequestMode(TS_MODE_LEVEL);
-        FrameAfter(10);
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(3, 100);
-        ASSERT_NE(TsAccess::CurrentLevel(), nullptr);
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
         hud = TsAccess::HUDe();
         ASSERT_NE(hud, nullptr);
-    }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
     }
 
     // A squad member of the given type standing at (x, z).
@@ -166,7 +146,6 @@ protected:
 
     TsHUDe* hud = nullptr;
     TsPCObject* members[3] = {};
-    std::unique_ptr<ScratchDir> scratch;
 };
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,8 +22,7 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "platform/EventInjection.h"
-#include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/app/DemoLevelFixture.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 #include "ui/TsInGameWindows.h"
@@ -33,8 +31,6 @@
 
 namespace apptest {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kEscapeKey = 1;
 constexpr int kReturnKey = 0x1C;
@@ -45,33 +41,16 @@ double LuaNumber(const char* name)
     return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
 }
 
-class InGameMenu : public AppTest {
+class InGameMenu : public DemoLevelTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
-        app->RequestMode(TS_MODE_LEVEL);
-        FrameAfter(10);
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(4, 100);
-        ASSERT_NE(Level(), nullptr);
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(4));
         menu = Level()->GetGameFrontEnd();
         ASSERT_NE(menu, nullptr);
     }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
-    }
 
-    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
     TsPCObject* AddHero(float x, float z)
     {
         auto* hero = new TsPCObject;
@@ -123,7 +102,6 @@ protected:
         std::fclose(f);
     }
 
-    std::unique_ptr<ScratchDir> scratch;
     TsGameFrontEnd* menu = nullptr;
 };
 

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <filesystem>
 #include <memory>
 
 #include "engine/OmMaxLight.h"
@@ -25,41 +24,20 @@
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsWeaponObject.h"
-#include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/app/DemoLevelFixture.h"
 
 namespace apptest {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class ItemsLevel : public AppTest {
+class ItemsLevel : public DemoLevelTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
-        app->RequestMode(TS_MODE_LEVEL);
-        FrameAfter(10);
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(3, 100);
-        ASSERT_NE(Level(), nullptr);
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
         db = Level()->GetEntityDB();
     }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
-    }
-
-    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
 
     template <class T>
     T* Named(const char* name)
@@ -112,7 +90,6 @@ protected:
 
     uint32_t tick = 1000;
     TsEntityDB* db = nullptr;
-    std::unique_ptr<ScratchDir> scratch;
 };
 
 } // namespace

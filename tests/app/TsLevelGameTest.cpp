@@ -26,8 +26,7 @@
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "render/OmD3D.h"
-#include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/app/DemoLevelFixture.h"
 
 namespace apptest {
 
@@ -62,36 +61,7 @@ double LuaNumber(const char* name)
 
 // The application in a scratch folder that has the game's scripts and
 // data (the demo level among them), where its saves go.
-class LevelGame : public AppTest {
-protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-    }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
-    }
-
-    // Serves the pending switch, then lets the load screen go.
-    void SwitchAndContinue()
-    {
-        FrameAfter(10);
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(3, 100);
-    }
-
-    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
-
-    std::unique_ptr<ScratchDir> scratch;
-};
+using LevelGame = DemoLevelTest;
 
 TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
 {

@@ -30,9 +30,8 @@
 #include "game/objects/TsWeaponObject.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
-#include "tests/app/AppFixture.h"
+#include "tests/app/DemoLevelFixture.h"
 #include "ui/TsGameFrontEnd.h"
-#include "tests/game/framework/ScratchDir.h"
 
 namespace apptest {
 namespace {
@@ -59,33 +58,16 @@ long ResidentKilobytes()
     return 0;
 }
 
-class SquadLevel : public AppTest {
+class SquadLevel : public DemoLevelTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
-        app->RequestMode(TS_MODE_LEVEL);
-        FrameAfter(10);
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(3, 100);
-        ASSERT_NE(Level(), nullptr);
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
         MakeTeam(kPlayerTeam, kEnemyTeam, TS_ALLIANCE_HOSTILE);
         MakeTeam(kEnemyTeam, kPlayerTeam, TS_ALLIANCE_HOSTILE);
     }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
-    }
 
-    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
     TsEntityDB* DB() const { return Level()->GetEntityDB(); }
 
     TsTeam* MakeTeam(int32_t id, int32_t other, int32_t relation)
@@ -177,7 +159,6 @@ protected:
     }
 
     uint32_t tick = 1000;
-    std::unique_ptr<ScratchDir> scratch;
 };
 
 // ---- sight and attack -----------------------------------------------------------

@@ -6,7 +6,6 @@
 // of device states; shots in flight come back with a saved game.
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -28,8 +27,7 @@
 #include "game/objects/TsWeaponObject.h"
 #include "game/world/TsExplosion.h"
 #include "render/OmD3D.h"
-#include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/app/DemoLevelFixture.h"
 
 extern "C" {
 #include <lua.h>
@@ -88,34 +86,12 @@ OM_IMPLEMENT_CLASS(Soldier, TsCharacterObject)
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class WeaponsGame : public AppTest {
+class WeaponsGame : public DemoLevelTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
-        app->RequestMode(TS_MODE_LEVEL);
-        SwitchAndContinue();
-        ASSERT_NE(TsAccess::CurrentLevel(), nullptr);
-    }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
-    }
-    void SwitchAndContinue()
-    {
-        FrameAfter(10);
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(3, 100);
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     }
 
     static Target* Place(float x, float z)
@@ -136,8 +112,6 @@ protected:
     }
     // One tick a frame.
     void Ticks(int count) { Frames(count, 100); }
-
-    std::unique_ptr<ScratchDir> scratch;
 };
 
 TEST_F(WeaponsGame, TheDemoLoadsItsProjectileTypes)
