@@ -5,9 +5,6 @@
 // the entity script, Initialise brings every system up, Tick drives one
 // game tick in a fixed order, Render draws a frame. The mission record
 // (TsLevelInfo) lives in the local player.
-//
-// Members whose classes are not built yet stay null; each place that would
-// use one logs once that it is missing and the level runs without it.
 #pragma once
 
 #include <cstdint>
