@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "bench/CountedNew.h"
 #include "engine/OmCamera.h"
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
@@ -22,28 +23,6 @@
 #include "engine/OmMesh.h"
 #include "engine/OmShape.h"
 #include "render/OmD3D.h"
-
-// Every heap allocation of the program is counted. The replacements pair
-// malloc with free, which the compiler cannot see through once they are
-// inlined into new-expressions.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 using namespace plat;
 
@@ -173,14 +152,14 @@ void Run(benchmark::State& state, Path path)
         return;
     }
     s.Frame(path); // the first frame may grow what lasts (programs, queue storage)
-    const uint64_t before = g_allocations.load();
+    const uint64_t before = bench::g_allocations.load();
     uint64_t frames = 0;
     for (auto _ : state) {
         s.Frame(path);
         ++frames;
     }
     Result& r = g_results[int(path)];
-    r.allocationsPerFrame = double(g_allocations.load() - before) / double(frames);
+    r.allocationsPerFrame = double(bench::g_allocations.load() - before) / double(frames);
     state.counters["fps"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
     state.counters["allocations_per_frame"] = r.allocationsPerFrame;
 }

@@ -16,6 +16,7 @@
 #include <new>
 
 #include "bench/BenchSupport.h"
+#include "bench/CountedNew.h"
 #include "engine/OmCamera.h"
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
@@ -28,25 +29,6 @@
 #include "game/world/TsWorldDrawing.h"
 #include "platform/DebugOutput.h"
 #include "render/OmD3D.h"
-
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -149,13 +131,13 @@ void Frames(benchmark::State& state, bool world)
         return;
     Level& level = Shared();
     level.Frame(world); // the first frame makes what lasts (programs, buffers)
-    const uint64_t before = g_allocations.load();
+    const uint64_t before = bench::g_allocations.load();
     uint64_t frames = 0;
     for (auto _ : state) {
         level.Frame(world);
         ++frames;
     }
-    g_allocationsPerFrame[world ? 1 : 0] = double(g_allocations.load() - before) / double(frames);
+    g_allocationsPerFrame[world ? 1 : 0] = double(bench::g_allocations.load() - before) / double(frames);
     state.counters["fps"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
     state.counters["allocations_per_frame"] = g_allocationsPerFrame[world ? 1 : 0];
 }
