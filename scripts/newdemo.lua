@@ -32,6 +32,7 @@ g_missions = {
         entities = "scripts\\levels\\town\\entities.lua",
         mission = "scripts\\levels\\town\\mission.lua",
         music = "",
+        fmv = "intro.mpg", -- the campaign opens with the intro
     },
     mission = {
         level = "Mission",
@@ -58,6 +59,7 @@ function InitLevelInfo(info, mission)
     info.luaEntityFilename:Set(m.entities)
     info.luaMissionFilename:Set(m.mission)
     info.musicName:Set(m.music)
+    info.fmvName:Set(m.fmv or "")
     info.missionObjectiveID = m.objective or 0
     return 1
 end
