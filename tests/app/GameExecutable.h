@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace game_test {
@@ -137,6 +138,7 @@ protected:
             // stops at start-up with its audio error box.
             setenv("ALSOFT_DRIVERS", "null", 0);
             setenv("SDL_AUDIODRIVER", "dummy", 0);
+            ApplyEnvironment();
             if (withDisplay) {
                 setenv("DISPLAY", displayName_.c_str(), 1);
             } else {
@@ -166,6 +168,7 @@ protected:
             setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
             setenv("ALSOFT_DRIVERS", "null", 0);
             setenv("SDL_AUDIODRIVER", "dummy", 0);
+            ApplyEnvironment();
             setenv("DISPLAY", displayName_.c_str(), 1);
             if (chdir(scratch_.c_str()) != 0) {
                 _exit(126);
@@ -175,6 +178,15 @@ protected:
         }
         started_.push_back(pid);
         return pid;
+    }
+
+    // What a test sets for its copies over the defaults above (a sound
+    // driver that writes a file, say); called in the child.
+    void ApplyEnvironment() const
+    {
+        for (const auto& [name, value] : environment_) {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
     }
 
     static void Type(int terminal, const std::string& line)
@@ -266,6 +278,7 @@ protected:
     // The virtual screen: the game runs full screen at its mode, so a screen of
     // the mode's size shows it pixel for pixel.
     std::string screen_ = "1280x1024x24";
+    std::vector<std::pair<std::string, std::string>> environment_;
     std::string game_;
     std::string root_;
     std::string scratch_;

@@ -1,0 +1,348 @@
+// The demo campaign played through the real program as a player plays it:
+// the title's menu, the name, the intro, the load screen, the town's trader
+// and smith, the way out, the mission's squad and vault door, saving and
+// loading, the game-over question, back to the title and out. Input goes in
+// through the X server; what the game shows is read back as the display's
+// pixels, what it plays as the wave file its sound library writes, and every
+// error it reports is looked for in its output. Where walking the party
+// across a level by clicks would be slow and flaky, the developer shell
+// places it; the steps the flows check are the player's own input.
+//
+// With OM_SHOT_DIR set, each step's screen is written there as a PPM picture.
+#include <strings.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "GameExecutable.h"
+#include "ScreenGrab.h"
+#include "WaveCapture.h"
+
+namespace {
+
+using game_test::GameExecutable;
+using game_test::GrabScreen;
+using game_test::ReadWaveCapture;
+using game_test::Screenshot;
+using game_test::WaveCapture;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWidth = 800, kHeight = 600;
+
+// The main menu's buttons: x 80..300, the first at y 180, 36 apart.
+int MenuButtonY(int k) { return 196 + 36 * k; }
+enum MainButton { kNewGame, kTutorial, kLoadGame, kOptions, kCredits, kQuit };
+
+// What each screen looks like, from a few pixels that no other screen of
+// the flows has.
+bool IsGold(const Screenshot& s, int x, int y)
+{
+    return s.Red(x, y) > 140 && s.Red(x, y) > s.Green(x, y) && s.Green(x, y) > s.Blue(x, y) + 30;
+}
+
+bool MainMenuShown(const Screenshot& s)
+{
+    for (int k = 0; k < 6; ++k)
+        if (!IsGold(s, 86, MenuButtonY(k) - 8))
+            return false;
+    return true;
+}
+
+// The intro: a dawn over the desert, sand below and a deep blue sky above.
+bool IntroShown(const Screenshot& s)
+{
+    auto sand = [&](int x, int y) { return s.Red(x, y) > 150 && s.Green(x, y) > 90 && s.Blue(x, y) < 100; };
+    return sand(100, 560) && sand(700, 560) && s.Blue(400, 20) > 100 && s.Red(400, 20) < 80;
+}
+
+// The load screen: a gold frame round a dark blue page.
+bool LoadScreenShown(const Screenshot& s)
+{
+    return IsGold(s, 22, 300) && IsGold(s, 400, 22) && s.Blue(400, 100) > s.Red(400, 100) + 20 &&
+           s.Red(400, 100) < 40;
+}
+
+// Play: the HUD's two portrait panels at the foot of the screen (the party's
+// health bars red under each) over a drawn world.
+bool PlayShown(const Screenshot& s)
+{
+    auto healthBar = [&](int x, int y) { return s.Red(x, y) > 180 && s.Green(x, y) < 80 && s.Blue(x, y) < 80; };
+    int lit = 0;
+    for (int x = 0; x < kWidth; x += 20)
+        for (int y = 0; y < 460; y += 20)
+            lit += (s.At(x, y) & 0xFFFFFF) != 0;
+    return healthBar(100, 585) && healthBar(660, 585) && lit > 300 && !LoadScreenShown(s);
+}
+
+// The pause menu: six gold buttons down the middle, Quit the last.
+constexpr int kPauseQuitY = 389;
+bool PauseMenuShown(const Screenshot& s)
+{
+    for (int k = 0; k < 6; ++k)
+        if (!IsGold(s, 250, 210 + 36 * k))
+            return false;
+    return true;
+}
+
+// A question over play: a gold-framed box with Yes above No in the middle.
+constexpr int kYesY = 261, kNoY = 301;
+bool QuestionShown(const Screenshot& s)
+{
+    return IsGold(s, 345, kYesY - 6) && IsGold(s, 455, kNoY - 6) && IsGold(s, 267, 300) && IsGold(s, 400, 202);
+}
+
+// Occurrences of a piece in a text.
+size_t CountOf(const std::string& text, const std::string& piece)
+{
+    size_t n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++n;
+    return n;
+}
+
+class CampaignFlow : public GameExecutable {
+protected:
+    void SetUp() override
+    {
+        screen_ = "800x600x24";
+        GameExecutable::SetUp();
+        if (HasFatalFailure())
+            return;
+        // The sound goes to a wave file (16-bit stereo) instead of a card;
+        // every error the game reports is copied to its output too.
+        sound_ = scratch_ + "/sound.wav";
+        std::ofstream(scratch_ + "/alsoft.conf") << "[general]\nsample-type = int16\nchannels = stereo\n"
+                                                    "frequency = 22050\n[wave]\nfile = "
+                                                 << sound_ << "\n";
+        environment_ = {{"ALSOFT_DRIVERS", "wave"},
+                        {"ALSOFT_CONF", scratch_ + "/alsoft.conf"},
+                        {"TESSARAN_DEBUG_OUTPUT", "1"}};
+        started_at_ = Clock::now();
+    }
+
+    void TearDown() override
+    {
+        std::printf("[ figures  ] %s took %.1f s\n", ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                    std::chrono::duration<double>(Clock::now() - started_at_).count());
+        if (terminal_ >= 0)
+            close(terminal_);
+        GameExecutable::TearDown();
+    }
+
+    // Starts the game with its shell, answers the start-up dialog and waits
+    // for the title's menu.
+    void StartToTitle()
+    {
+        game_pid_ = LaunchWithShell(kRun, terminal_);
+        ASSERT_GT(game_pid_, 0);
+        ASSERT_TRUE(AnswerStartupDialog(game_pid_, "Return")) << Output(kRun);
+        ASSERT_TRUE(WaitForOutput(kRun, "Start-up complete", game_pid_)) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title")) << Output(kRun);
+    }
+
+    std::string Xdo(const std::string& args) const
+    {
+        return "DISPLAY=" + displayName_ + " xdotool " + args + " > /dev/null 2>&1";
+    }
+
+    // Held across a few of the game's ticks, so the tick sees it go down and
+    // up. In play the game's cursor follows the mouse's moves, not where the
+    // pointer is: a sweep to the far corner and back to the near one puts it
+    // in the top-left corner with the pointer, and from there both go together.
+    void Click(int x, int y, int button = 1)
+    {
+        const std::string which = std::to_string(button);
+        std::system(Xdo("mousemove " + std::to_string(kWidth - 1) + " " + std::to_string(kHeight - 1)).c_str());
+        std::this_thread::sleep_for(150ms);
+        std::system(Xdo("mousemove 0 0").c_str());
+        std::this_thread::sleep_for(150ms);
+        std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
+        std::this_thread::sleep_for(300ms);
+        std::system(Xdo("mousedown " + which).c_str());
+        std::this_thread::sleep_for(300ms);
+        std::system(Xdo("mouseup " + which).c_str());
+        std::this_thread::sleep_for(500ms);
+    }
+
+    void Key(const char* key)
+    {
+        std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus").c_str());
+        std::system(Xdo(std::string("keydown ") + key).c_str());
+        std::this_thread::sleep_for(300ms);
+        std::system(Xdo(std::string("keyup ") + key).c_str());
+        std::this_thread::sleep_for(500ms);
+    }
+
+    void TypeName(const char* name)
+    {
+        std::system(Xdo(std::string("search --name '^Tessaran - The Game$' windowfocus type --delay 150 ") + name).c_str());
+        std::this_thread::sleep_for(300ms);
+    }
+
+    Screenshot Grab() { return GrabScreen(displayName_, kWidth, kHeight); }
+
+    // Waits for the screen to show what the test looks for; the picture is
+    // kept (and written to OM_SHOT_DIR under the step's name).
+    template <class Shown>
+    bool WaitForScreen(Shown shown, const char* step, std::chrono::seconds timeout = 60s)
+    {
+        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
+            shot_ = Grab();
+            if (shot_.width == kWidth && shown(shot_)) {
+                Keep(step);
+                return true;
+            }
+            if (waitpid(game_pid_, nullptr, WNOHANG) == game_pid_)
+                break;
+            std::this_thread::sleep_for(150ms);
+        }
+        Keep((std::string(step) + "-not-seen").c_str());
+        return false;
+    }
+
+    // Presses the key until the screen shows what it should lead to.
+    template <class Shown>
+    bool PressUntil(const char* key, Shown shown, const char* step, int attempts = 20)
+    {
+        for (int i = 0; i < attempts; ++i) {
+            Key(key);
+            if (WaitForScreen(shown, step, 2s))
+                return true;
+        }
+        return false;
+    }
+
+    void Keep(const char* step) const
+    {
+        const char* dir = std::getenv("OM_SHOT_DIR");
+        if (!dir || shot_.width == 0)
+            return;
+        FILE* f = std::fopen((std::string(dir) + "/" + step + ".ppm").c_str(), "wb");
+        if (!f)
+            return;
+        std::fprintf(f, "P6\n%d %d\n255\n", shot_.width, shot_.height);
+        for (uint32_t p : shot_.rgb) {
+            const unsigned char rgb[3] = {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
+            std::fwrite(rgb, 1, 3, f);
+        }
+        std::fclose(f);
+    }
+
+    // Asks the game through its shell; the answer as Lua's tostring gives it.
+    std::string Ask(const std::string& expression)
+    {
+        const std::string tag = "answer" + std::to_string(++asked_) + ":";
+        Type(terminal_, "Print('answer' .. " + std::to_string(asked_) + " .. ':' .. tostring(" + expression + "))\n");
+        for (auto end = Clock::now() + 20s; Clock::now() < end;) {
+            const std::string out = Output(kRun);
+            const size_t at = out.find(tag);
+            if (at != std::string::npos) {
+                const size_t from = at + tag.size(), to = out.find('\n', from);
+                if (to != std::string::npos)
+                    return out.substr(from, to - from);
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        return "(no answer)";
+    }
+
+    // A setup step through the shell; it has run once the next answer comes.
+    void Run(const std::string& line)
+    {
+        Type(terminal_, line + "\n");
+        Ask("0");
+    }
+
+    // Waits until the expression reads as the wanted value.
+    bool WaitForAnswer(const std::string& expression, const std::string& wanted, std::chrono::seconds timeout = 30s)
+    {
+        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
+            if (Ask(expression) == wanted)
+                return true;
+            std::this_thread::sleep_for(300ms);
+        }
+        return false;
+    }
+
+    // What has been played so far, in frames of the wave file.
+    size_t SoundFrames() { return ReadWaveCapture(sound_).Frames(); }
+    // The loudest sample played since the mark; waits a little for the
+    // writer, which keeps pace with real time.
+    int LoudestSince(size_t mark)
+    {
+        std::this_thread::sleep_for(500ms);
+        const WaveCapture wave = ReadWaveCapture(sound_);
+        return wave.Peak(mark, wave.Frames());
+    }
+
+    // No error reported, no sanitizer's word, in what the game wrote.
+    void ExpectNoErrors()
+    {
+        const std::string out = Output(kRun);
+        for (const char* error : {"** ERROR **", "runtime error", "Sanitizer", "Fatal Error"})
+            EXPECT_EQ(out.find(error), std::string::npos) << error << "\n" << out;
+    }
+
+    // The pause menu's Quit asks whether to leave the level; Yes (a click)
+    // goes to the closing screen, which Space lets go for the title.
+    void LeaveForTitle()
+    {
+        ASSERT_TRUE(PressUntil("Escape", PauseMenuShown, "pause-menu", 5)) << Output(kRun);
+        Click(400, kPauseQuitY);
+        ASSERT_TRUE(WaitForScreen(QuestionShown, "leave-question", 10s)) << Output(kRun);
+        Click(400, kYesY);
+        ASSERT_TRUE(PressUntil("space", MainMenuShown, "title-again")) << Output(kRun);
+    }
+
+    // Escape on the title asks; Yes ends the program, which must end with 0.
+    void QuitFromTitle()
+    {
+        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-last")) << Output(kRun);
+        Key("Escape");
+        Key("Return");
+        EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+        ExpectNoErrors();
+    }
+
+    static constexpr const char* kRun = "game";
+    pid_t game_pid_ = -1;
+    int terminal_ = -1;
+    int asked_ = 0;
+    std::string sound_;
+    Screenshot shot_;
+    Clock::time_point started_at_;
+};
+
+// A new game from the title: the name, the intro (skipped with a key), the
+// load screen (Space), the town; its music and sounds are heard.
+TEST_F(CampaignFlow, ANewGameOpensWithTheIntroAndPlaysTheTownThroughToTheMission)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    // The title's music plays.
+    size_t mark = SoundFrames();
+    EXPECT_GT(LoudestSince(mark), 300) << "the title's music is heard";
+
+    // New Game asks for the name; Return starts the campaign.
+    Click(180, MenuButtonY(kNewGame));
+    TypeName("ann");
+    Key("Return");
+    ASSERT_TRUE(WaitForScreen(IntroShown, "intro")) << Output(kRun);
+    ASSERT_TRUE(PressUntil("Escape", LoadScreenShown, "load-screen")) << Output(kRun);
+    EXPECT_EQ(CountOf(Output(kRun), "Initialising static radar"), 1u) << Output(kRun);
+    ASSERT_TRUE(PressUntil("space", PlayShown, "town")) << Output(kRun);
+    EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Town");
+    std::vector<std::string> saves;
+    for (const auto& file : std::filesystem::directory_iterator(scratch_ + "/Save Games"))
+        saves.push_back(file.path().filename().string());
+    ASSERT_EQ(saves.size(), 1u);
+    EXPECT_EQ(strcasecmp(saves[0].c_str(), "ann [1] - Town"), 0) << saves[0];
+    // The town is not silent.
+    mark = SoundFrames();
+    EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard";
+
+    ASSERT_NO_FATAL_FAILURE(LeaveForTitle());
+    ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
+}
+
+} // namespace
