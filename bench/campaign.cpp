@@ -1,0 +1,315 @@
+// The demo campaign's mission level played by the real application at
+// 800 x 600, in one run:
+//   - the mission's tick with every squad active (target under 5 ms),
+//     against the demo level's tick measured in the same run;
+//   - frames per second of the game's own frame (the level, its effects,
+//     the HUD and the radar, as the main loop draws it; target 60 or more),
+//     against a frame that only clears and presents;
+//   - heap allocations per frame of the main loop, ticks included (target
+//     0), and per tick and per drawn frame on their own.
+// The clock is the application's, moved by hand: a tick is 100 of its
+// 1000 units a second, a frame of the 60 Hz loop 16 or 17. Run it from the
+// source folder after tools/make-data, on a display (under xvfb-run for
+// llvmpipe); it plays in a scratch folder that sees the scripts and data.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "bench/BenchSupport.h"
+#include "bench/CountedNew.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsConsole.h"
+#include "game/framework/TsEntity.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsMain.h"
+#include "game/objects/TsSquadObject.h"
+#include "platform/DebugOutput.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+#include "tests/engine/ManualClock.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "ui/TsFrontEnd.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+constexpr int64_t kTickUnits = 100;
+
+// Errors logged while the game runs: the figures of a run that logged one
+// are suspect, so they are counted and the lines shown.
+int g_errors = 0;
+
+void ShowErrors(std::string_view text, TsColour colour, void*)
+{
+    if (colour.r == 255 && colour.g == 0 && colour.b == 0) {
+        ++g_errors;
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+}
+
+// The application with the level being measured; made once and moved from
+// the demo level to the mission when a benchmark asks for that.
+class Game {
+public:
+    bool Enter(const char* mission)
+    {
+        if (failed_)
+            return false;
+        if (current_ == mission)
+            return true;
+        // A level is left for another as a player quits and starts the
+        // game again: the application goes, a new one comes.
+        Close();
+        if (!Start())
+            return Fail("the application did not start (no display?)");
+        if (!app_->StartMission("Ann", "OnNewGame", mission, 0))
+            return Fail("the mission could not be started (run tools/make-data from the source folder)");
+        app_->RequestMode(TS_MODE_LEVEL);
+        Step(10);
+        plat::InjectKey(*app_->GetWindow(), TsLoadScreen::kSpaceKey, true);
+        for (int i = 0; i < 3; ++i)
+            Step(kTickUnits);
+        TsLevel* level = TsAccess::CurrentLevel();
+        if (!level || !level->GetWorld())
+            return Fail("the level did not load");
+        // A new mission opens on its objective page and waits under it.
+        level->ActivateIngameFrontEnd(false);
+        Step(kTickUnits);
+        Step(kTickUnits);
+        squads_ = ActivateSquads();
+        // Past the opening cut scene, with the patrol under way.
+        for (int i = 0; i < 300; ++i)
+            app_->Tick();
+        current_ = mission;
+        return true;
+    }
+
+    // One pass of the main loop after the clock moved by the given units.
+    void Step(int64_t units)
+    {
+        clock_->Advance(units);
+        app_->Step();
+    }
+    void Tick() { app_->Tick(); }
+
+    // What the main loop draws when there is no mode: a cleared frame.
+    void ClearFrame()
+    {
+        OmD3D* renderer = OmD3D::Instance();
+        renderer->Clear(nullptr, 0);
+        if (renderer->BeginScene(app_->GetRenderTime())) {
+            renderer->EndScene();
+            renderer->Present();
+        }
+    }
+
+    int Squads() const { return squads_; }
+    // Where the named entity stands (the origin when there is none).
+    static OmVector3 PositionOf(const char* name)
+    {
+        TsLevel* level = TsAccess::CurrentLevel();
+        for (OmList::Node* n = level ? level->GetEntityDB()->GetEntities().GetFirst() : nullptr; n; n = n->next) {
+            auto* entity = TsEntity::Cast(static_cast<OmObject*>(n->value));
+            if (entity && entity->GetName() && std::string_view(entity->GetName()) == name)
+                return entity->GetPosition();
+        }
+        return OmVector3();
+    }
+    bool Paused() const { return TsAccess::CurrentLevel() && TsAccess::CurrentLevel()->IsPaused(); }
+    const char* Why() const { return why_; }
+
+    void Close()
+    {
+        current_.clear();
+        app_.reset();
+        clock_.reset();
+        scratch_.reset();
+    }
+
+private:
+    bool Start()
+    {
+        const fs::path home = fs::current_path();
+        if (!fs::exists(home / "data" / "levels" / "mission"))
+            return false;
+        scratch_ = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        clock_ = std::make_unique<ManualClock>(1000);
+        TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        app_ = std::make_unique<TsMain>(TsMain::kTitle, kWidth, kHeight);
+        app_->CreateRenderer();
+        app_->SetSkipVideos(true);
+        if (!app_->Open(false))
+            return false;
+        plat::InjectFocus(*app_->GetWindow(), true);
+        TsMain::PumpMessages();
+        return true;
+    }
+
+    // Every squad but the player's is made active wherever the camera is.
+    static int ActivateSquads()
+    {
+        int count = 0;
+        for (OmList::Node* n = TsAccess::CurrentLevel()->GetEntityDB()->GetSquads().GetFirst(); n; n = n->next) {
+            auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
+            if (squad && squad->GetIndex() != 0) {
+                squad->ForceActive(false);
+                ++count;
+            }
+        }
+        return count;
+    }
+
+    bool Fail(const char* why)
+    {
+        failed_ = true;
+        why_ = why;
+        return false;
+    }
+
+    std::unique_ptr<ScratchDir> scratch_;
+    std::unique_ptr<ManualClock> clock_;
+    std::unique_ptr<TsMain> app_;
+    std::string current_;
+    int squads_ = 0;
+    bool failed_ = false;
+    const char* why_ = "";
+};
+
+Game& Shared()
+{
+    static Game game;
+    return game;
+}
+
+bool Ready(benchmark::State& state, const char* mission)
+{
+    if (Shared().Enter(mission))
+        return true;
+    state.SkipWithError(Shared().Why());
+    return false;
+}
+
+// Runs the body once per iteration and reports allocations per iteration;
+// a few rounds first let what lasts be made (buffers, programs, queues).
+template <class Body>
+double CountAllocations(benchmark::State& state, Body body)
+{
+    for (int i = 0; i < 6; ++i)
+        body(i);
+    const uint64_t before = bench::g_allocations.load();
+    int64_t rounds = 0;
+    for (auto _ : state)
+        body(int(rounds++));
+    const double perRound = rounds ? double(bench::g_allocations.load() - before) / double(rounds) : 0.0;
+    state.counters["allocations"] = perRound;
+    state.counters["fps"] = benchmark::Counter(double(rounds), benchmark::Counter::kIsRate);
+    return perRound;
+}
+
+struct Figures {
+    double demoTickAllocations = 0, tickAllocations = 0, renderAllocations = 0, loopAllocations = 0;
+    int squads = 0, demoSquads = 0;
+    float walked = 0.0f; // by the first guard while the mission ticked
+    bool paused = false, demoPaused = false;
+} g_figures;
+
+void BM_DemoLevelTick(benchmark::State& state)
+{
+    if (!Ready(state, "demo"))
+        return;
+    g_figures.demoTickAllocations = CountAllocations(state, [](int) { Shared().Tick(); });
+    g_figures.demoSquads = Shared().Squads();
+    g_figures.demoPaused = Shared().Paused();
+}
+
+void BM_MissionTick(benchmark::State& state)
+{
+    if (!Ready(state, "mission"))
+        return;
+    const OmVector3 posted = Game::PositionOf("guard1");
+    g_figures.tickAllocations = CountAllocations(state, [](int) { Shared().Tick(); });
+    g_figures.walked = (Game::PositionOf("guard1") - posted).Length();
+    g_figures.squads = Shared().Squads();
+    g_figures.paused = Shared().Paused();
+}
+
+void BM_ClearFrameReference(benchmark::State& state)
+{
+    if (Ready(state, "mission"))
+        CountAllocations(state, [](int) { Shared().ClearFrame(); });
+}
+
+// The main loop's frame with the clock standing: the level drawn, no tick.
+void BM_MissionFrame(benchmark::State& state)
+{
+    if (Ready(state, "mission"))
+        g_figures.renderAllocations = CountAllocations(state, [](int) { Shared().Step(0); });
+}
+
+// The main loop at 60 frames a game second: a tick every sixth frame.
+void BM_MissionGameLoop(benchmark::State& state)
+{
+    if (Ready(state, "mission"))
+        g_figures.loopAllocations = CountAllocations(state, [](int i) { Shared().Step(i % 3 == 2 ? 16 : 17); });
+}
+
+BENCHMARK(BM_DemoLevelTick)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_MissionTick)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_ClearFrameReference)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_MissionFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_MissionGameLoop)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+void PrintFigures(const bench::RunReporter& reporter)
+{
+    const double demoTick = reporter.Time("BM_DemoLevelTick");
+    const double tick = reporter.Time("BM_MissionTick");
+    const double clear = reporter.Fps("BM_ClearFrameReference");
+    const double frame = reporter.Fps("BM_MissionFrame");
+    const double loop = reporter.Fps("BM_MissionGameLoop");
+    std::printf("\nThe mission level at %d x %d (%d squad(s) kept active%s), %d error(s) logged:\n", kWidth, kHeight,
+                g_figures.squads, g_figures.paused ? ", LEVEL PAUSED" : "", g_errors);
+    if (demoTick > 0.0 && tick > 0.0) {
+        std::printf("  demo level tick (reference) %8.3f ms  %.1f allocations  (%d squad(s) active%s)\n", demoTick,
+                    g_figures.demoTickAllocations, g_figures.demoSquads, g_figures.demoPaused ? ", PAUSED" : "");
+        std::printf("  mission tick                %8.3f ms  ratio %.2f  %.1f allocations (target under 5 ms)\n",
+                    tick, tick / demoTick, g_figures.tickAllocations);
+        std::printf("  (the first guard stood %.1f units away from where the ticks began)\n", g_figures.walked);
+    }
+    if (clear > 0.0 && frame > 0.0) {
+        std::printf("  clear-only frame (reference) %7.1f fps\n", clear);
+        std::printf("  mission frame, drawn         %7.1f fps  ratio %.3f  %.1f allocations (target 60 fps)\n", frame,
+                    frame / clear, g_figures.renderAllocations);
+    }
+    if (clear > 0.0 && loop > 0.0)
+        std::printf("  main loop, tick every 6th    %7.1f fps  ratio %.3f  %.2f allocations a frame (target 0)\n",
+                    loop, loop / clear, g_figures.loopAllocations);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    plat::SetDebugOutputHook([](std::string_view) {});
+    TsConsole::SetHook(&ShowErrors, nullptr);
+    bench::RunReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintFigures(reporter);
+    Shared().Close();
+    TsConsole::SetHook(nullptr, nullptr);
+    benchmark::Shutdown();
+    return 0;
+}
