@@ -377,11 +377,15 @@ void TsPlayer::ReadCharacters(OmArchive& archive)
         archive.Fail(why);
         return;
     }
-    // The characters may be listed after the player in the file, their
-    // cells not yet built: their class is checked by the file's class table
-    // (a mistyped reference fails the archive), never through the object.
     for (int32_t i = 0; i < characterCount_ && !archive.HasFailed(); ++i) {
-        archive.ReadRef(characters_[i]);
+        OmObject* object = nullptr;
+        archive.ReadObjectRef(object);
+        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsPCObject")) {
+            archive.Fail("a player's character is not a player character");
+            break;
+        }
+        characters_[i] = static_cast<TsPCObject*>(static_cast<TsCharacterObject*>(
+            static_cast<TsModel*>(static_cast<TsEntity*>(static_cast<TsObject*>(object)))));
     }
 }
 

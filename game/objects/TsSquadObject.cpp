@@ -150,14 +150,16 @@ void TsSquadObject::ReadMembers(OmArchive& archive)
     if (!archive.HasFailed() && !archive.CanRead(uint64_t(count) * 4)) {
         archive.Fail("a squad's member list is longer than the file");
     }
-    // Members and threats may come later in the file than the squad, their
-    // cells not yet built: their class is checked by the file's class table
-    // (a mistyped reference fails the archive), never through the object.
     for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
-        TsCharacterObject* member = nullptr;
-        archive.ReadRef(member);
-        if (member) {
-            m_members.AddTail(member);
+        OmObject* object = nullptr;
+        archive.ReadObjectRef(object);
+        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsCharacterObject")) {
+            archive.Fail("a squad member is not a character");
+            break;
+        }
+        if (object) {
+            m_members.AddTail(static_cast<TsCharacterObject*>(static_cast<TsModel*>(static_cast<TsEntity*>(
+                static_cast<TsObject*>(object)))));
         }
     }
 }
@@ -177,10 +179,13 @@ void TsSquadObject::ReadThreats(OmArchive& archive)
     for (int32_t i = 0; i < m_threatCount && !archive.HasFailed(); ++i) {
         Threat threat;
         int32_t seen = 0;
-        archive.ReadRef(threat.entity);
-        if (archive.HasFailed()) {
+        OmObject* object = nullptr;
+        archive.ReadObjectRef(object);
+        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsEntity")) {
+            archive.Fail("a squad's threat is not an entity");
             break;
         }
+        threat.entity = static_cast<TsEntity*>(static_cast<TsObject*>(object));
         archive.ReadI32(threat.attackers).ReadI32(seen).ReadI32(threat.ticksLeft);
         threat.seen = seen != 0 ? 1 : 0;
         m_threats.Add(threat);
@@ -207,7 +212,11 @@ void TsSquadObject::Read(OmArchive& archive)
     archive.ReadFloat(m_leaderHealthThreshold).ReadI32(m_threatMemory);
     ReadThreats(archive);
     archive.ReadRef(m_patrolWaypoint);
-    archive.ReadRef(m_otherReference);
+    OmObject* other = nullptr;
+    archive.ReadObjectRef(other);
+    m_otherReference = other && OmClass::IsDerivedFromNamed(other->GetClass(), "TsObject")
+                           ? static_cast<TsObject*>(other)
+                           : nullptr;
     archive.ReadFloat(m_trailSpacing).ReadI32(m_trailLength).ReadI32(m_trailHead);
     for (float* point : m_trail) {
         archive.ReadFloat(point[0]).ReadFloat(point[1]);

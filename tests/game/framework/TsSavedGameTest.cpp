@@ -18,9 +18,7 @@
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsSaveGames.h"
 #include "game/objects/TsDiaryData.h"
-#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
-#include "game/objects/TsSquadObject.h"
 #include "platform/DebugOutput.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -253,73 +251,6 @@ TEST(TsSavedGame, APlayerAndALevelComeBackExactlyAsTheyWereSaved)
     EXPECT_FLOAT_EQ(crate->GetPosition().z, -3.25f);
     delete level;
     delete player;
-}
-
-// The program's registry with one class moved to the end of the list, so
-// that a save lists it after every other; the program's own order comes
-// back at the end of the scope.
-class ClassListedLast {
-public:
-    explicit ClassListedLast(const char* name)
-    {
-        OmClassRegistry& all = OmClassRegistry::Instance();
-        int32_t last = -1;
-        EXPECT_TRUE(all.FindClassIndex(name, last)) << name;
-        for (int32_t i = 0; i < int32_t(all.GetCount()); ++i) {
-            if (i != last)
-                registry.AddClass(all.GetClass(i), all.GetFactory(i), all.GetPool(i));
-        }
-        if (last >= 0)
-            registry.AddClass(all.GetClass(last), all.GetFactory(last), all.GetPool(last));
-        registry.AssignClassIds();
-    }
-    ~ClassListedLast() { OmClassRegistry::Instance().AssignClassIds(); }
-
-    OmClassRegistry registry;
-};
-
-// A save lists its classes in the program's registration order, so the
-// player and its squad may come before the characters they name: the load
-// must take those references without touching the characters' cells, which
-// are only built once the reading reaches their class.
-TEST(TsSavedGame, ThePartyComesBackWhenItsClassIsListedAfterThePlayersAndSquads)
-{
-    ScratchDir dir;
-    LogCapture log;
-    ClassListedLast order("TsPCObject");
-    OmClassRegistry& registry = order.registry;
-    {
-        SavedGame saved;
-        for (const char* name : {"Ann", "Bob"}) {
-            auto* pc = new TsPCObject;
-            pc->SetName(name);
-            ASSERT_TRUE(saved.player->AddCharacter(pc));
-            saved.player->AddCharacterToSquad(pc, nullptr);
-        }
-        ASSERT_NE(saved.player->GetSquad(), nullptr);
-        saved.player->GetSquad()->AddThreat(saved.player->GetCharacter("Bob"));
-        OmArchive archive(registry);
-        archive.AddRoot(saved.player);
-        archive.AddRoot(saved.level);
-        ASSERT_TRUE(TsSaveGames::Save(archive, "party"));
-    }
-    OmArchive archive(registry);
-    ASSERT_TRUE(archive.Load("Save Games/party")) << log.All();
-    TsPlayer* loaded = TsPlayer::Cast(archive.GetRoot(0));
-    ASSERT_NE(loaded, nullptr);
-    ASSERT_EQ(loaded->GetCharacterCount(), 2);
-    TsPCObject* ann = loaded->GetCharacter("Ann");
-    TsPCObject* bob = loaded->GetCharacter("Bob");
-    ASSERT_NE(ann, nullptr);
-    ASSERT_NE(bob, nullptr);
-    const TsSquadObject* partySquad = loaded->GetSquad();
-    ASSERT_NE(partySquad, nullptr);
-    ASSERT_EQ(partySquad->GetMemberCount(), 2);
-    EXPECT_EQ(partySquad->GetMember(0), ann);
-    EXPECT_EQ(partySquad->GetMember(1), bob);
-    EXPECT_EQ(partySquad->GetThreatCount(), 1);
-    delete TsLevel::Cast(archive.GetRoot(1));
-    delete loaded;
 }
 
 TEST(TsSavedGame, DamagedSavesFailToLoad)
