@@ -235,7 +235,7 @@ OmArchive& OmArchive::ReadObjectRef(OmObject*& object)
     return *this;
 }
 
-OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
+OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected, bool failOnOtherClass)
 {
     cell = nullptr;
     uint32_t classIndex = 0;
@@ -254,7 +254,8 @@ OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
     if (HasFailed() || objectIndex >= entry.count)
         return *this;
     if (expected && !OmClass::IsDerivedFrom(m_registry.GetClass(entry.registryIndex), expected)) {
-        Fail("a reference points at an object of the wrong class");
+        if (failOnOtherClass)
+            Fail("a reference points at an object of the wrong class");
         return *this;
     }
     cell = m_registry.GetPool(entry.registryIndex)->CellAt(objectIndex, entry.pages);

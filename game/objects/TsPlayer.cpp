@@ -377,15 +377,11 @@ void TsPlayer::ReadCharacters(OmArchive& archive)
         archive.Fail(why);
         return;
     }
+    // The class is checked from the file's class table: the characters may
+    // not be built yet when the player is read (objects are read class by
+    // class), so nothing may be asked of the objects themselves here.
     for (int32_t i = 0; i < characterCount_ && !archive.HasFailed(); ++i) {
-        OmObject* object = nullptr;
-        archive.ReadObjectRef(object);
-        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsPCObject")) {
-            archive.Fail("a player's character is not a player character");
-            break;
-        }
-        characters_[i] = static_cast<TsPCObject*>(static_cast<TsCharacterObject*>(
-            static_cast<TsModel*>(static_cast<TsEntity*>(static_cast<TsObject*>(object)))));
+        archive.ReadRef(characters_[i]);
     }
 }
 
