@@ -199,51 +199,6 @@ TEST(TsPlayerParty, APartyComesBackFromAnArchiveWithItsTypesAndSquad)
     delete loaded;
 }
 
-// A file reads its objects class by class in the order of its class table,
-// so the player and its squad may be read before their characters are
-// built: whichever way round the classes are numbered, the party, the
-// squad's members and its threats come back.
-TEST(TsPlayerParty, APartyComesBackWhicheverClassTheFileReadsFirst)
-{
-    OmClassRegistry& registry = OmClassRegistry::Instance();
-    OmClassRegistry reversed;
-    for (int32_t i = int32_t(registry.GetCount()) - 1; i >= 0; --i)
-        reversed.AddClass(registry.GetClass(i), registry.GetFactory(i), registry.GetPool(i));
-    for (OmClassRegistry* order : {&registry, &reversed}) {
-        ScratchDir dir;
-        order->AssignClassIds();
-        PlayerHandle player;
-        TsPCObject* ann = MakePC("ann", TS_PC_ORRICK);
-        player->AddCharacter(ann);
-        player->AddCharacterToSquad(ann, nullptr);
-        auto* guard = new TsNPCObject;
-        guard->SetName("guard");
-        ASSERT_NE(player->GetSquad(), nullptr);
-        player->GetSquad()->AddThreat(guard);
-        {
-            OmArchive out(*order);
-            out.AddRoot(player.player);
-            ASSERT_TRUE(out.Save("party"));
-        }
-        OmArchive in(*order);
-        ASSERT_TRUE(in.Load("party")) << (order == &registry ? "registry order" : "reversed order");
-        TsPlayer* loaded = TsPlayer::Cast(in.GetRoot(0));
-        ASSERT_NE(loaded, nullptr);
-        ASSERT_EQ(loaded->GetCharacterCount(), 1);
-        TsSquadObject* squad = loaded->GetSquad();
-        ASSERT_NE(squad, nullptr);
-        EXPECT_EQ(squad->GetMember(0), loaded->GetCharacterAt(0));
-        ASSERT_EQ(squad->GetThreatCount(), 1);
-        ASSERT_NE(squad->GetThreats()[0].entity, nullptr);
-        TsEntity* guardRead = squad->GetThreats()[0].entity;
-        EXPECT_STREQ(guardRead->GetName(), "guard");
-        delete loaded;
-        delete guardRead;
-        delete guard;
-    }
-    registry.AssignClassIds();
-}
-
 // A character that is not the current one, or a tick with none, does
 // nothing; the player's tick without characters is harmless.
 TEST(TsPlayerParty, TheTickWithNoCurrentCharacterDoesNothing)
