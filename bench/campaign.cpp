@@ -22,6 +22,7 @@
 #include <lua.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -327,6 +328,7 @@ struct Figures {
     Allocations demoTick, tick, render, loop, fight;
     float healthBeforeFight = 0.0f, healthAfterFight = 0.0f;
     int fightFramesAllocating = 0;
+    uint32_t triangles = 0, alphaTriangles = 0, textureChanges = 0; // of the last drawn frame
     int squads = 0, demoSquads = 0;
     float walked = 0.0f; // by the first guard while the mission ticked
     bool paused = false, demoPaused = false;
@@ -361,8 +363,13 @@ void BM_ClearFrameReference(benchmark::State& state)
 // The main loop's frame with the clock standing: the level drawn, no tick.
 void BM_MissionFrame(benchmark::State& state)
 {
-    if (Ready(state, "mission"))
-        g_figures.render = CountAllocations(state, [](int) { Shared().Step(0); });
+    if (!Ready(state, "mission"))
+        return;
+    g_figures.render = CountAllocations(state, [](int) { Shared().Step(0); });
+    const OmRenderStats* stats = OmD3D::Instance()->GetFrameStats();
+    g_figures.triangles = stats->words[OmRenderStats::kPrimitives];
+    g_figures.alphaTriangles = stats->words[OmRenderStats::kAlphaPrimitives];
+    g_figures.textureChanges = stats->words[OmRenderStats::kTextureChanges];
 }
 
 // The main loop at 60 frames a game second: a tick every sixth frame.
@@ -441,6 +448,12 @@ void PrintFigures(const bench::RunReporter& reporter)
         PrintLine("clear-only frame", clear, "fps", 0.0, none, "");
     if (clear > 0.0 && frame > 0.0)
         PrintLine("mission frame, drawn", frame, "fps", clear, g_figures.render, "(target 60 fps, 0 allocations)");
+    if (frame > 0.0) {
+        const char* threads = std::getenv("LP_NUM_THREADS");
+        std::printf("  (a frame: %u triangles, %u of them blended, %u texture changes; llvmpipe threads: %s)\n",
+                    g_figures.triangles, g_figures.alphaTriangles, g_figures.textureChanges,
+                    threads ? threads : "its default");
+    }
     if (clear > 0.0 && loop > 0.0)
         PrintLine("main loop, a tick every 6th", loop, "fps", clear, g_figures.loop, "(0 allocations)");
     const double fight = reporter.Fps("BM_MissionFight");
