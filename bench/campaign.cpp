@@ -105,6 +105,8 @@ public:
         // A level is left for another as a player quits and starts the
         // game again: the application goes, a new one comes.
         Close();
+        if (!std::filesystem::exists("data/levels/mission"))
+            return Fail("no demo data here: run tools/make-data, then this from the source folder");
         if (!Start())
             return Fail("the application did not start (no display?)");
         if (!app_->StartMission("Ann", "OnNewGame", mission, 0))
@@ -233,8 +235,6 @@ private:
     bool Start()
     {
         const fs::path home = fs::current_path();
-        if (!fs::exists(home / "data" / "levels" / "mission"))
-            return false;
         scratch_ = std::make_unique<ScratchDir>();
         fs::create_directory_symlink(home / "scripts", "scripts");
         fs::create_directory_symlink(home / "data", "data");
