@@ -235,7 +235,7 @@ OmArchive& OmArchive::ReadObjectRef(OmObject*& object)
     return *this;
 }
 
-OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected, bool failOnOtherClass)
+OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
 {
     cell = nullptr;
     uint32_t classIndex = 0;
@@ -254,8 +254,7 @@ OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected, bool failO
     if (HasFailed() || objectIndex >= entry.count)
         return *this;
     if (expected && !OmClass::IsDerivedFrom(m_registry.GetClass(entry.registryIndex), expected)) {
-        if (failOnOtherClass)
-            Fail("a reference points at an object of the wrong class");
+        Fail("a reference points at an object of the wrong class");
         return *this;
     }
     cell = m_registry.GetPool(entry.registryIndex)->CellAt(objectIndex, entry.pages);

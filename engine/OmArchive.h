@@ -101,17 +101,6 @@ public:
         object = static_cast<T*>(cell); // OmObject is always the first base
         return *this;
     }
-    // The same, but a reference to an object of another class reads as
-    // null and the archive goes on. Safe while the objects are still being
-    // read: the class comes from the file's table, not from the object.
-    template <class T>
-    OmArchive& ReadRefOrNull(T*& object)
-    {
-        void* cell = nullptr;
-        ReadRefOf(cell, &T::s_class, false);
-        object = static_cast<T*>(cell);
-        return *this;
-    }
 
     // Resource ids (kind 0 material, 1 texture): uses are counted during
     // registration, written as their number in the file, and read back as
@@ -143,7 +132,7 @@ private:
         uint32_t constructed; // objects built in the cells so far
     };
 
-    OmArchive& ReadRefOf(void*& cell, const OmClass* expected, bool failOnOtherClass = true);
+    OmArchive& ReadRefOf(void*& cell, const OmClass* expected);
     bool LoadContents();
     bool ReadHeader();
     bool ReadClassTable();

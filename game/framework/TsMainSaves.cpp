@@ -251,8 +251,10 @@ bool TsMain::StartMission(const char* firstText, const char* function, const cha
     } else {
         LogErrorF("StartMission: the mission \"%s\" could not be built", secondText ? secondText : "");
     }
-    delete level;
+    // The player first: the level's database then finds only its own
+    // references on the party.
     delete player;
+    delete level;
     mode_ = savedMode;
     level_ = savedLevel;
     localPlayer_ = savedPlayer;

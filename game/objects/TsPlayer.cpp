@@ -377,9 +377,8 @@ void TsPlayer::ReadCharacters(OmArchive& archive)
         archive.Fail(why);
         return;
     }
-    // The class is checked from the file's class table: the characters may
-    // not be built yet when the player is read (objects are read class by
-    // class), so nothing may be asked of the objects themselves here.
+    // The class is checked against the file's class table: the character
+    // may not be constructed yet when its reference is read.
     for (int32_t i = 0; i < characterCount_ && !archive.HasFailed(); ++i) {
         archive.ReadRef(characters_[i]);
     }
@@ -481,9 +480,27 @@ void TsPlayer::ResetTransientState()
     }
 }
 
+// A squad carried over in the transfer file is in no level yet: each member
+// joins this one. The member's saved reference count still holds the
+// reference the level left behind gave it, and the new level takes that
+// reference over.
+void TsPlayer::BringSquadIntoLevel(TsEntityDB& db)
+{
+    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount(); ++i) {
+        TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i));
+        if (pc && !db.ContainsEntity(pc)) {
+            pc->SetPlayer(this);
+            db.AddEntity(pc);
+        }
+    }
+}
+
 void TsPlayer::SetupPlayerSquad()
 {
     TsEntityDB* db = TsAccess::EntityDB();
+    if (db) {
+        BringSquadIntoLevel(*db);
+    }
     for (int32_t i = 0; i < characterCount_; ++i) {
         if (characters_[i]) {
             if (db) {

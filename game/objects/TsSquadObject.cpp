@@ -150,8 +150,8 @@ void TsSquadObject::ReadMembers(OmArchive& archive)
     if (!archive.HasFailed() && !archive.CanRead(uint64_t(count) * 4)) {
         archive.Fail("a squad's member list is longer than the file");
     }
-    // The classes come from the file's class table: the members may not be
-    // built yet while the squad is read, so nothing is asked of them.
+    // Classes are checked against the file's class table: a member may not
+    // be constructed yet when its reference is read.
     for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
         TsCharacterObject* member = nullptr;
         archive.ReadRef(member);
@@ -203,7 +203,7 @@ void TsSquadObject::Read(OmArchive& archive)
     archive.ReadFloat(m_leaderHealthThreshold).ReadI32(m_threatMemory);
     ReadThreats(archive);
     archive.ReadRef(m_patrolWaypoint);
-    archive.ReadRefOrNull(m_otherReference);
+    archive.ReadRef(m_otherReference);
     archive.ReadFloat(m_trailSpacing).ReadI32(m_trailLength).ReadI32(m_trailHead);
     for (float* point : m_trail) {
         archive.ReadFloat(point[0]).ReadFloat(point[1]);
