@@ -105,6 +105,12 @@ function MakePartyMember(name, pcType, x, z)
     local player = TsAccess.LocalPlayer()
     player:AddCharacter(pc)
     player:AddCharacterToSquad(pc, nil)
+    -- Each sets out with a medkit in the pack.
+    local kit = TsItemObject:new()
+    kit:SetName(name .. "Medkit")
+    kit:SetTemplate("ItemTemplateMedkit")
+    ItemTemplateMedkit(kit)
+    pc:GetInventory():AddArticle(kit)
     return pc
 end
 
@@ -117,14 +123,16 @@ function SetupPlayerSquad(levelName)
     end
 end
 
--- The party is made once, by the entity script of the first level played;
--- the player's script-state word 7 remembers it, in saved games too.
+-- The party is made once, by the entity script of the first level played,
+-- with the money it sets out with; the player's script-state word 7
+-- remembers it, in saved games too.
 function MakePartyOnce(x, z)
     local player = TsAccess.LocalPlayer()
     if player:GetScriptState(7) == 1 then
         return
     end
     player:SetScriptState(7, 1)
+    player:AddToKitty(100)
     MakePartyMember("Ann", 0, x, z)
     MakePartyMember("Bob", 1, x, z + 1)
 end
@@ -224,6 +232,11 @@ function WeaponTemplateBlaster(weapon)
     a:SetRange(20)
     a:SetReload(0.5)
     a:SetProjectileID(0)
+    weapon:SetMdl("blaster.pbf")
+    weapon:SetSpriteName("blaster.tga")
+    weapon:SetCanEquip(true)
+    weapon:SetForSale(true)
+    weapon:SetValue(60)
 end
 
 function WeaponTemplateRocketLauncher(weapon)

@@ -251,8 +251,10 @@ bool TsMain::StartMission(const char* firstText, const char* function, const cha
     } else {
         LogErrorF("StartMission: the mission \"%s\" could not be built", secondText ? secondText : "");
     }
-    delete level;
+    // The player first: it holds the party its level's scripts made, which
+    // the level's entities then let go as their last holder.
     delete player;
+    delete level;
     mode_ = savedMode;
     level_ = savedLevel;
     localPlayer_ = savedPlayer;

@@ -72,6 +72,7 @@ PlaceItem("missionAmmo", "ItemTemplateBlasterAmmo", 7, 2)
 
 blaster = TsWeaponObject:new()
 blaster:SetName("blaster")
+blaster:SetTemplate("WeaponTemplateBlaster")
 WeaponTemplateBlaster(blaster)
 blaster:SetOrigin(5, 0, 8)
 TsAccess.EntityDB():AddObject(blaster)
