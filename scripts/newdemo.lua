@@ -123,6 +123,9 @@ function SetupPlayerSquad(levelName)
     end
 end
 
+-- The party's members by name.
+g_partyNames = { "Ann", "Bob" }
+
 -- The party is made once, by the entity script of the first level played,
 -- with the money it sets out with; the player's script-state word 7
 -- remembers it, in saved games too.
@@ -133,8 +136,12 @@ function MakePartyOnce(x, z)
     end
     player:SetScriptState(7, 1)
     player:AddToKitty(100)
-    MakePartyMember("Ann", 0, x, z)
-    MakePartyMember("Bob", 1, x, z + 1)
+    -- A new game's party joins the player's team here; a party carried to
+    -- the next level joins again through SetupPlayerSquad.
+    player:GetSquad():SetTeam(TEAM_PLAYER)
+    for i, name in ipairs(g_partyNames) do
+        MakePartyMember(name, i - 1, x, z + i - 1)
+    end
 end
 
 -- A start marker for each member of the party, side by side along Z.

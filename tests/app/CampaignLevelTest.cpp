@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,17 +26,27 @@
 #include "game/framework/TsCamera.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsConversation.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
 #include "game/objects/TsSquadObject.h"
+#include "game/objects/TsSwitchObject.h"
+#include "game/objects/TsTeam.h"
+#include "game/objects/TsWeaponObject.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldHit.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "ui/TsGameFrontEnd.h"
+#include "ui/TsGuiButton.h"
+#include "ui/TsGuiDraw.h"
+#include "ui/TsGuiMessageBox.h"
 #include "ui/TsGuiWindow.h"
 #include "ui/TsHUDe.h"
 
@@ -196,6 +207,20 @@ protected:
         }
         return false;
     }
+    // A click on the ground at (x, z) sends the current character there;
+    // true once it stands within a step of it.
+    bool WalkTo(float x, float z)
+    {
+        int sx = 0, sy = 0;
+        if (!ScreenOf(OmVector3(x, 0.0f, z), sx, sy))
+            return false;
+        ClickAt(sx, sy);
+        const TsEntity* walker = TsAccess::CurrentCharacter();
+        return FramesUntil(150, [&] {
+            const OmVector3 d = walker->GetPosition() - OmVector3(x, walker->GetPosition().y, z);
+            return d.Length() < 0.75f;
+        });
+    }
     static OmVector3 MiddleOf(const TsEntity* entity)
     {
         OmVector3 middle = entity->GetPosition();
@@ -225,6 +250,78 @@ protected:
         ASSERT_STREQ(TopWindow(), "objective");
         Tap(kReturnKey);
         ASSERT_FALSE(Menu()->HasOpenWindows());
+    }
+
+    // Past the objective page and the opening cut scene, ready to play.
+    void StartMissionPlay()
+    {
+        ASSERT_NO_FATAL_FAILURE(CloseObjective());
+        ASSERT_TRUE(FramesUntil(60, [&] { return Number("g_missionIntro") == 0.0; })) << "the opening ends";
+        ASSERT_FALSE(Level()->GetCutScene()->IsCutSceneActive());
+        Frames(5, 100);
+        const OmVector3 eye = Level()->GetCamera()->GetSceneCamera()->GetPosition();
+        ASSERT_LT(std::fabs(eye.x - Member("Ann")->GetPosition().x), 1.0f) << "the camera is back on the party";
+    }
+    // Clicks a button of the message box on top of the in-game menu.
+    void ClickButton(int index)
+    {
+        auto* box = dynamic_cast<TsGuiMessageBox*>(Menu()->GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        TsGuiButton* button = box->GetButton(index);
+        ASSERT_NE(button, nullptr);
+        ClickAt(int(GuiToPixelsX(button->GetX() + button->GetWidth() / 2.0f)),
+                int(GuiToPixelsY(button->GetY() + button->GetHeight() / 2.0f)));
+    }
+    // Ann fetches the vault key and works the switch, by orders rather
+    // than clicks (the door's own test clicks), two ticks a frame.
+    void OpenVault()
+    {
+        TsPCObject* ann = Member("Ann");
+        auto* key = dynamic_cast<TsCollectibleObject*>(Entity("vaultKey"));
+        auto* door = TsDoorObject::Cast(Entity("vaultDoor"));
+        ASSERT_TRUE(key && door);
+        ann->UseEntity(key);
+        ASSERT_TRUE(TicksUntil(200, [&] { return ann->GetInventory()->Holds(key); })) << "the key picked up";
+        ann->UseEntity(Entity("vaultSwitch"));
+        ASSERT_TRUE(TicksUntil(200, [&] { return door->IsOpen() && door->GetTransitionState() == TsDoorObject::kStill; }))
+            << "the door opened";
+        FrameAfter(100); // the open door's ground is walkable from the next tick
+    }
+    // Frames of two ticks each until the condition holds, at most limit
+    // ticks: the game's clock runs, as shots and timers need.
+    template <typename Condition>
+    bool TicksUntil(int limit, Condition condition)
+    {
+        for (int i = 0; i < limit && !condition(); i += 2)
+            FrameAfter(200);
+        return condition();
+    }
+    std::vector<TsCharacterObject*> Guards()
+    {
+        std::vector<TsCharacterObject*> guards;
+        for (const char* name : {"guard1", "guard2", "guard3"})
+            if (auto* guard = dynamic_cast<TsCharacterObject*>(Entity(name)))
+                guards.push_back(guard);
+        return guards;
+    }
+
+    // The party, worn down to a point of health each, walks into the hall
+    // where the squad waits inside the door, until the game-over question.
+    void WalkIntoTheSquadAndFall()
+    {
+        ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
+        ASSERT_NO_FATAL_FAILURE(OpenVault());
+        for (const char* name : {"Ann", "Bob"})
+            Member(name)->SetHealth(1.0f);
+        for (TsCharacterObject* guard : Guards())
+            guard->SetOrigin(13.5f, 0.0f, 5.0f);
+        Member("Ann")->MoveTo(OmVector3(16.0f, 0.0f, 4.5f));
+        Member("Bob")->MoveTo(OmVector3(16.0f, 0.0f, 5.5f));
+        ASSERT_TRUE(FramesUntil(400, [&] { return Level()->GetGameOverState() != TsLevel::kPlaying; }))
+            << "a member fell";
+        EXPECT_TRUE(Member("Ann")->HasFlag(TS_ENTITY_DEAD) || Member("Bob")->HasFlag(TS_ENTITY_DEAD));
+        ASSERT_TRUE(FramesUntil(100, [&] { return Level()->GetGameOverState() == TsLevel::kGameOverQuestion; }))
+            << "the game-over scene ends in the question";
     }
 
     static constexpr int kEscapeKey = 1;
@@ -376,6 +473,159 @@ TEST_F(CampaignLevel, TheMissionHasItsSquadDoorMineStashAndOpening)
     EXPECT_FALSE(TsAccess::GameFrontEnd()->HasOpenWindows());
     Ticks(400);
     EXPECT_EQ(Number("g_missionIntro"), 0.0) << "the opening ends";
+    EXPECT_EQ(Errors(log), "");
+}
+
+// The vault door stays shut for the switch until the vault key has been
+// picked up: clicked, the switch then turns the lock and opens the door,
+// and works it both ways from then on.
+TEST_F(CampaignLevel, TheVaultKeyPickedUpLetsTheSwitchOpenTheLockedDoor)
+{
+    Play("mission");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
+    auto* door = TsDoorObject::Cast(Entity("vaultDoor"));
+    auto* lever = TsSwitchObject::Cast(Entity("vaultSwitch"));
+    auto* key = dynamic_cast<TsCollectibleObject*>(Entity("vaultKey"));
+    ASSERT_TRUE(door && lever && key);
+    TsPCObject* ann = Member("Ann");
+    TsConversation* talk = TsAccess::Conversation();
+    EXPECT_TRUE(door->IsLocked());
+    EXPECT_FALSE(door->IsOpen());
+
+    // Without the key: Ann says the door is locked, and it stays so.
+    ASSERT_TRUE(WalkTo(6.5f, 5.0f)) << "within sight of the switch";
+    ASSERT_TRUE(ClickOn(lever));
+    ASSERT_TRUE(FramesUntil(150, [&] { return talk->HasConversationStarted(); })) << "she got to the switch";
+    EXPECT_TRUE(lever->IsOn());
+    EXPECT_TRUE(door->IsLocked());
+    EXPECT_FALSE(door->IsOpen());
+    ASSERT_TRUE(FramesUntil(100, [&] { return !talk->HasConversationStarted(); }));
+
+    // The key, clicked, is walked to and picked up.
+    ASSERT_TRUE(ClickOn(key));
+    ASSERT_TRUE(FramesUntil(150, [&] { return ann->GetInventory()->Holds(key); }));
+    EXPECT_TRUE(door->IsLocked()) << "carrying the key opens nothing by itself";
+
+    // The switch again: the key turns the lock and the door opens.
+    ASSERT_TRUE(ClickOn(lever));
+    ASSERT_TRUE(FramesUntil(150, [&] { return door->IsOpen(); }));
+    EXPECT_FALSE(door->IsLocked());
+    EXPECT_FALSE(talk->HasConversationStarted()) << "nothing to say this time";
+    ASSERT_TRUE(FramesUntil(40, [&] { return door->GetTransitionState() == TsDoorObject::kStill; }));
+
+    // From now on the switch closes and opens it.
+    ann->UseEntity(lever);
+    ASSERT_TRUE(FramesUntil(60, [&] { return !door->IsOpen(); }));
+    ASSERT_TRUE(FramesUntil(40, [&] { return door->GetTransitionState() == TsDoorObject::kStill; }));
+    ann->UseEntity(lever);
+    ASSERT_TRUE(FramesUntil(60, [&] { return door->IsOpen(); }));
+    EXPECT_EQ(Errors(log), "");
+}
+
+// The fight won: Ann, with the blaster she picked up, shoots the hall's
+// three guards down through the game's own attacks; the mission's message
+// comes up, its OK runs the script's leaving and ends the level for the
+// title through the closing screen.
+TEST_F(CampaignLevel, BeatingTheSquadWinsTheMissionAndLeavesForTheTitle)
+{
+    Play("mission");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
+    TsPCObject* ann = Member("Ann");
+    auto* blaster = dynamic_cast<TsWeaponObject*>(Entity("blaster"));
+    ASSERT_NE(blaster, nullptr);
+    ASSERT_TRUE(ClickOn(blaster));
+    ASSERT_TRUE(FramesUntil(150, [&] { return ann->GetInventory()->Holds(blaster); })) << "picked up";
+    auto* ammo = dynamic_cast<TsCollectibleObject*>(Entity("missionAmmo"));
+    ASSERT_NE(ammo, nullptr);
+    ASSERT_TRUE(ClickOn(ammo));
+    ASSERT_TRUE(FramesUntil(150, [&] { return ann->GetInventory()->GetAmmoCount() > 0; })) << "picked up";
+    ASSERT_TRUE(ann->GetInventory()->EquipArticle(blaster));
+    ASSERT_NO_FATAL_FAILURE(OpenVault());
+
+    // The fight, two ticks a frame (the game's clock must run for the
+    // shots to fly): Ann is ordered at the first guard still standing every
+    // second; the squad fights back.
+    std::vector<TsCharacterObject*> guards = Guards();
+    ASSERT_EQ(guards.size(), 3u);
+    // Into the doorway, short of the mine, in sight of the hall.
+    ann->MoveTo(OmVector3(13.0f, 0.0f, 5.0f));
+    ASSERT_TRUE(TicksUntil(150, [&] { return ann->GetPosition().x > 12.5f; }))
+        << ann->GetPosition().x << ", " << ann->GetPosition().z;
+    int ticks = 0;
+    auto standing = [&] {
+        int n = 0;
+        for (TsCharacterObject* guard : guards)
+            n += guard->HasFlag(TS_ENTITY_DEAD) ? 0 : 1;
+        return n;
+    };
+    for (; ticks < 1200 && standing() > 0 && !ann->HasFlag(TS_ENTITY_DEAD); ticks += 2) {
+        if (ticks % 10 == 0)
+            for (TsCharacterObject* guard : guards)
+                if (!guard->HasFlag(TS_ENTITY_DEAD)) {
+                    ann->AttackTarget(guard, MiddleOf(guard), true);
+                    break;
+                }
+        FrameAfter(200);
+    }
+    std::printf("[ figures  ] the fight took %d ticks; Ann's health %.1f, Bob's %.1f\n", ticks, ann->GetHealth(),
+                Member("Bob")->GetHealth());
+    ASSERT_EQ(standing(), 0) << "the squad is beaten";
+    ASSERT_FALSE(ann->HasFlag(TS_ENTITY_DEAD));
+    Frames(2, 100);
+    EXPECT_EQ(Number("g_missionWon"), 1.0);
+    ASSERT_NE(Menu()->GetTopWindow(), nullptr) << "the won message " << Level()->GetHUD()->IsDialogueOpen() << " " << app->GetModeRequest() << " " << Number("g_missionLeft") << log.All();
+    auto* box = dynamic_cast<TsGuiMessageBox*>(Menu()->GetTopWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_STREQ(box->GetText(), "The hall is clear and its squad beaten. Well done!");
+    EXPECT_TRUE(Level()->IsPaused());
+    ASSERT_NO_FATAL_FAILURE(ClickButton(0));
+    Frames(2, 100);
+    EXPECT_EQ(Number("g_missionLeft"), 1.0) << "the message's script ran";
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END) << "the level ends for the title";
+    // The closing screen holds the switch until Space.
+    Frames(3, 100);
+    EXPECT_NE(Level(), nullptr);
+    PressKey(TsLoadScreen::kSpaceKey);
+    Frames(3, 100);
+    EXPECT_EQ(Level(), nullptr);
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+    EXPECT_EQ(Errors(log), "");
+}
+
+// The fight lost: the party, worn down to its last point of health, meets
+// the squad in the hall; the first to fall starts the game-over scene and
+// its question. "Try Again" (Return) loads the mission's start again;
+// "Main Menu" (a click) leaves for the title.
+TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
+{
+    Play("mission");
+    ASSERT_FALSE(HasFatalFailure());
+    TsPlayer* player = TsAccess::LocalPlayer();
+    ASSERT_NO_FATAL_FAILURE(WalkIntoTheSquadAndFall());
+    auto* box = dynamic_cast<TsGuiMessageBox*>(Menu()->GetTopWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_STREQ(box->GetText(), "Your squad has fallen.");
+    ASSERT_EQ(box->GetButtonCount(), 2);
+
+    // Try Again: the game the mission started with is loaded once more.
+    ASSERT_FALSE(std::string(player->GetLoadedSaveName()).empty());
+    Tap(kReturnKey);
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
+    FrameAfter(10);
+    PressKey(TsLoadScreen::kSpaceKey);
+    Frames(3, 100);
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(Level()->GetGameOverState(), TsLevel::kPlaying);
+    ASSERT_NE(Member("Ann"), nullptr);
+    EXPECT_FALSE(Member("Ann")->HasFlag(TS_ENTITY_DEAD)) << "the party stands again";
+    EXPECT_FALSE(Member("Bob")->HasFlag(TS_ENTITY_DEAD));
+
+    // Fallen again, and this time to the title.
+    ASSERT_NO_FATAL_FAILURE(WalkIntoTheSquadAndFall());
+    ASSERT_NO_FATAL_FAILURE(ClickButton(1));
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
     EXPECT_EQ(Errors(log), "");
 }
 

@@ -1,8 +1,8 @@
 -- The mission's entities: run once when the level is first built. A
 -- hostile squad of three patrols the hall; the vault door closes the
 -- corridor, its lock turned by the vault key lying in the party's room and
--- its switch beside it; a mine guards the corridor's mouth; a stash, items
--- and a weapon lie about.
+-- worked by the switch beside it; a mine guards the corridor's mouth; a
+-- stash, items and a weapon lie about.
 
 -- The squads' teams must exist before the hall's squad is imported.
 if not g_teamsMade then
@@ -49,7 +49,9 @@ hallSquad:SetBehaviour(15) -- patrol
 hallSquad:SetPatrolPath("patrol1")
 TsAccess.EntityDB():AddObject(hallSquad)
 
--- The vault door in the corridor and the switch on the party's side.
+-- The vault door in the corridor and the switch on the party's side: the
+-- switch works the door once the vault key has turned its lock
+-- (OnVaultSwitch in the mission script).
 vaultDoor = TsDoorObject:new()
 vaultDoor:SetName("vaultDoor")
 vaultDoor:SetMdl("door.pbf")
@@ -62,13 +64,14 @@ vaultSwitch = TsSwitchObject:new()
 vaultSwitch:SetName("vaultSwitch")
 vaultSwitch:SetMdl("switch.pbf")
 vaultSwitch:SetPosition(9.5, 0, 3.5)
-vaultSwitch:SetAct1("OpenDoor vaultDoor")
-vaultSwitch:SetDeact1("CloseDoor vaultDoor")
+vaultSwitch:SetActivateScript("OnVaultSwitch")
 TsAccess.EntityDB():AddEntity(vaultSwitch)
 
 PlaceItem("vaultKey", "ItemTemplateVaultKey", 6, 8)
 PlaceItem("missionMedkit", "ItemTemplateMedkit", 3, 1)
-PlaceItem("missionAmmo", "ItemTemplateBlasterAmmo", 7, 2)
+-- Rounds for the blaster, beside it: enough for the hall.
+local rounds = PlaceItem("missionAmmo", "ItemTemplateBlasterAmmo", 4, 8)
+rounds:SetStack(30)
 
 blaster = TsWeaponObject:new()
 blaster:SetName("blaster")
