@@ -62,9 +62,10 @@ function InitLevelInfo(info, mission)
     return 1
 end
 
--- A new game from the title screen: the demo mission (or the one named).
+-- A new game from the title screen: the campaign's first level, the town
+-- (or the mission named).
 function OnNewGame(name, mission)
-    InitLevelInfo(TsAccess.LevelInfo(), mission or "demo")
+    InitLevelInfo(TsAccess.LevelInfo(), mission or "town")
 end
 
 -- A game started by the developer shell's TestMission and CreateSave.

@@ -127,13 +127,15 @@ void TsLevel::ReleaseOwned()
         world_->Release();
         world_ = nullptr;
     }
-    if (entityDB_) {
-        entityDB_->Release();
-        entityDB_ = nullptr;
-    }
+    // The conversation holds its speakers: it lets go of them before the
+    // database takes the characters down.
     if (conversation_) {
         conversation_->Release();
         conversation_ = nullptr;
+    }
+    if (entityDB_) {
+        entityDB_->Release();
+        entityDB_ = nullptr;
     }
 }
 

@@ -104,6 +104,12 @@ bool TsMain::SwitchMode()
 
 void TsMain::DestroyModes()
 {
+    // The player goes with the level it plays (a switch drops it anyway):
+    // first, so that the level's database finds only its own references
+    // on the party when it lets go of everything.
+    if (level_) {
+        SetLocalPlayer(nullptr);
+    }
     delete mode_;
     // A mode object that is not current is one a failed switch left behind.
     for (TsGameMode* other : {level_, frontEnd_, objectView_}) {

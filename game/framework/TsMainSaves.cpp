@@ -251,8 +251,8 @@ bool TsMain::StartMission(const char* firstText, const char* function, const cha
     } else {
         LogErrorF("StartMission: the mission \"%s\" could not be built", secondText ? secondText : "");
     }
-    // The player first: it holds the party its level's scripts made, which
-    // the level's entities then let go as their last holder.
+    // The player first: the level's database then finds only its own
+    // references on the party.
     delete player;
     delete level;
     mode_ = savedMode;

@@ -377,15 +377,10 @@ void TsPlayer::ReadCharacters(OmArchive& archive)
         archive.Fail(why);
         return;
     }
+    // The class is checked against the file's class table: the character
+    // may not be constructed yet when its reference is read.
     for (int32_t i = 0; i < characterCount_ && !archive.HasFailed(); ++i) {
-        OmObject* object = nullptr;
-        archive.ReadObjectRef(object);
-        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsPCObject")) {
-            archive.Fail("a player's character is not a player character");
-            break;
-        }
-        characters_[i] = static_cast<TsPCObject*>(static_cast<TsCharacterObject*>(
-            static_cast<TsModel*>(static_cast<TsEntity*>(static_cast<TsObject*>(object)))));
+        archive.ReadRef(characters_[i]);
     }
 }
 
@@ -485,9 +480,27 @@ void TsPlayer::ResetTransientState()
     }
 }
 
+// A squad carried over in the transfer file is in no level yet: each member
+// joins this one. The member's saved reference count still holds the
+// reference the level left behind gave it, and the new level takes that
+// reference over.
+void TsPlayer::BringSquadIntoLevel(TsEntityDB& db)
+{
+    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount(); ++i) {
+        TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i));
+        if (pc && !db.ContainsEntity(pc)) {
+            pc->SetPlayer(this);
+            db.AddEntity(pc);
+        }
+    }
+}
+
 void TsPlayer::SetupPlayerSquad()
 {
     TsEntityDB* db = TsAccess::EntityDB();
+    if (db) {
+        BringSquadIntoLevel(*db);
+    }
     for (int32_t i = 0; i < characterCount_; ++i) {
         if (characters_[i]) {
             if (db) {

@@ -18,6 +18,7 @@
 #include "game/objects/TsPCObject.h"
 
 class TsCharacterObject;
+class TsEntityDB;
 class TsDiaryData;
 class TsEntity;
 class TsSquadObject;
@@ -137,6 +138,7 @@ class TsPlayer : public TsObject {
 
 private:
     void ReadCharacters(OmArchive& archive);
+    void BringSquadIntoLevel(TsEntityDB& db);
     void LeaveSquad(TsPCObject* pc);
     void GagStep();
     void StartGag(TsPCObject& character);

@@ -150,16 +150,13 @@ void TsSquadObject::ReadMembers(OmArchive& archive)
     if (!archive.HasFailed() && !archive.CanRead(uint64_t(count) * 4)) {
         archive.Fail("a squad's member list is longer than the file");
     }
+    // Classes are checked against the file's class table: a member may not
+    // be constructed yet when its reference is read.
     for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
-        OmObject* object = nullptr;
-        archive.ReadObjectRef(object);
-        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsCharacterObject")) {
-            archive.Fail("a squad member is not a character");
-            break;
-        }
-        if (object) {
-            m_members.AddTail(static_cast<TsCharacterObject*>(static_cast<TsModel*>(static_cast<TsEntity*>(
-                static_cast<TsObject*>(object)))));
+        TsCharacterObject* member = nullptr;
+        archive.ReadRef(member);
+        if (member) {
+            m_members.AddTail(member);
         }
     }
 }
@@ -179,13 +176,7 @@ void TsSquadObject::ReadThreats(OmArchive& archive)
     for (int32_t i = 0; i < m_threatCount && !archive.HasFailed(); ++i) {
         Threat threat;
         int32_t seen = 0;
-        OmObject* object = nullptr;
-        archive.ReadObjectRef(object);
-        if (object && !OmClass::IsDerivedFromNamed(object->GetClass(), "TsEntity")) {
-            archive.Fail("a squad's threat is not an entity");
-            break;
-        }
-        threat.entity = static_cast<TsEntity*>(static_cast<TsObject*>(object));
+        archive.ReadRef(threat.entity);
         archive.ReadI32(threat.attackers).ReadI32(seen).ReadI32(threat.ticksLeft);
         threat.seen = seen != 0 ? 1 : 0;
         m_threats.Add(threat);
@@ -212,11 +203,7 @@ void TsSquadObject::Read(OmArchive& archive)
     archive.ReadFloat(m_leaderHealthThreshold).ReadI32(m_threatMemory);
     ReadThreats(archive);
     archive.ReadRef(m_patrolWaypoint);
-    OmObject* other = nullptr;
-    archive.ReadObjectRef(other);
-    m_otherReference = other && OmClass::IsDerivedFromNamed(other->GetClass(), "TsObject")
-                           ? static_cast<TsObject*>(other)
-                           : nullptr;
+    archive.ReadRef(m_otherReference);
     archive.ReadFloat(m_trailSpacing).ReadI32(m_trailLength).ReadI32(m_trailHead);
     for (float* point : m_trail) {
         archive.ReadFloat(point[0]).ReadFloat(point[1]);

@@ -629,11 +629,9 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
     EXPECT_EQ(Errors(log), "");
 }
 
-// Off until the party carried over by a level change is released at the
-// end: its two characters, read back from the transfer file, are still
-// referenced at tear-down and their model names leak. The flow itself
-// passes.
-TEST_F(CampaignLevel, DISABLED_TheWayOutOfTownTakesThePartyToTheMission)
+// The party read back from the transfer file joins the new level (it is
+// listed, so it is drawn and ticked) and is let go of with it.
+TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
 {
     Play("town");
     ASSERT_FALSE(HasFatalFailure());
@@ -643,7 +641,7 @@ TEST_F(CampaignLevel, DISABLED_TheWayOutOfTownTakesThePartyToTheMission)
     Frames(3, 100);
     ASSERT_NE(Level(), nullptr);
     EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Mission");
-    for (const char* name : {"guard1", "vaultDoor"})
+    for (const char* name : {"guard1", "vaultDoor", "Ann", "Bob"})
         EXPECT_TRUE(Named(name)) << name;
     TsPlayer* player = TsAccess::LocalPlayer();
     EXPECT_EQ(player->GetCharacterCount(), 2) << "the party came along and was not made again";

@@ -28,7 +28,7 @@ void DemoLevelTest::TearDown()
 
 void DemoLevelTest::EnterDemoLevel(int settleFrames)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue(settleFrames);
     ASSERT_NE(Level(), nullptr);

@@ -237,7 +237,7 @@ size_t CountOf(const std::string& text, const std::string& piece)
     return n;
 }
 
-TEST_F(TitleScreen, ANewGameStartsTheDemoLevelAndItsSaveLoadsFromTheLoadScreen)
+TEST_F(TitleScreen, ANewGameStartsTheTownAndItsSaveLoadsFromTheLoadScreen)
 {
     int terminal = -1;
     const pid_t game = LaunchWithShell("newgame", terminal);
@@ -282,7 +282,7 @@ TEST_F(TitleScreen, ANewGameStartsTheDemoLevelAndItsSaveLoadsFromTheLoadScreen)
     for (const auto& file : std::filesystem::directory_iterator(scratch_ + "/Save Games"))
         saves.push_back(file.path().filename().string());
     ASSERT_EQ(saves.size(), 1u);
-    EXPECT_EQ(strcasecmp(saves[0].c_str(), "ann [1] - Demo"), 0) << saves[0];
+    EXPECT_EQ(strcasecmp(saves[0].c_str(), "ann [1] - Town"), 0) << saves[0];
     ASSERT_TRUE(playUntilTicking()) << Output("newgame");
     EXPECT_TRUE(worldDrawn(Grab()));
     for (const char* error : {"StartMission", "cannot load game file", "could not be started", "Error loading game",

@@ -65,7 +65,7 @@ using LevelGame = DemoLevelTest;
 
 TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     EXPECT_EQ(app->GetPendingLoad(), "Ann [1] - Demo");
     EXPECT_TRUE(fs::exists("Save Games/Ann [1] - Demo"));
     EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END); // still on the title
@@ -100,7 +100,7 @@ TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
 
 TEST_F(LevelGame, AModelIsLitByTheLevelsLightsNearIt)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);
@@ -149,7 +149,7 @@ TEST_F(LevelGame, AModelIsLitByTheLevelsLightsNearIt)
 
 TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);
@@ -200,7 +200,7 @@ TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 
 TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     const std::string good = "Save Games/Ann [1] - Demo";
     std::ifstream in(good, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -240,7 +240,7 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 
 TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue();
     TsLevel* level = Level();
@@ -249,7 +249,7 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_EQ(TsScriptHost::DoString(L, "CreateLevel()"), 0);
     EXPECT_TRUE(log.Contains("CreateLevel: refused"));
     EXPECT_EQ(app->GetLevel(), level);
-    EXPECT_FALSE(app->StartMission("Bob", "OnNewGame", nullptr, 0)); // would save this level's timers
+    EXPECT_FALSE(app->StartMission("Bob", "OnNewGame", "demo", 0)); // would save this level's timers
     EXPECT_TRUE(log.Contains("StartMission: refused while a level is being played"));
     EXPECT_EQ(TsScriptHost::DoString(L, "TsAccess.Level():delete()"), 0);
     EXPECT_TRUE(log.Contains("TsLevel:delete: refused"));
@@ -266,7 +266,7 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 
 TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);
@@ -281,7 +281,7 @@ TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);
@@ -316,7 +316,7 @@ TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 
 TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue();
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
@@ -349,7 +349,7 @@ TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
 // the time of a save and a load against copying a file of the same size.
 TEST_F(LevelGame, Benchmark)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", nullptr, 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);

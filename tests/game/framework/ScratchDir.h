@@ -6,17 +6,23 @@
 #include <string>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+
 #include "platform/FilePath.h"
 
 class ScratchDir {
 public:
     ScratchDir()
     {
-        static int counter = 0;
         previous_ = std::filesystem::current_path();
-        root_ = std::filesystem::temp_directory_path()
-                / ("ts_fw_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        std::filesystem::create_directories(root_);
+        // A fresh name every time: a folder left by a crashed run of a
+        // process with the same id must not be reused.
+        std::string pattern = (std::filesystem::temp_directory_path() / "ts_fw_XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::filesystem::filesystem_error("cannot make a scratch folder", std::error_code(errno,
+                                                    std::generic_category()));
+        root_ = pattern;
         std::filesystem::current_path(root_);
         plat::ClearPathCache();
     }
