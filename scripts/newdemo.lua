@@ -103,6 +103,10 @@ function MakePartyMember(name, pcType, x, z)
     pc:SetRadius(0.3)
     pc:SetHeight(1.8)
     pc:SetOrigin(x, 0, z)
+    -- Tougher than the thugs of the hall: a fight of two against three is
+    -- to be won.
+    pc:SetMaxHealth(30)
+    pc:SetHealth(30)
     local player = TsAccess.LocalPlayer()
     player:AddCharacter(pc)
     player:AddCharacterToSquad(pc, nil)

@@ -309,20 +309,28 @@ protected:
         return guards;
     }
 
-    // The party, worn down to a point of health each, walks into the hall
-    // where the squad waits inside the door, until the game-over question.
+    // The party, worn down to a point of health each and too weary to fight
+    // back, walks up to the squad in the hall, until the game-over question.
     void WalkIntoTheSquadAndFall()
     {
         ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
         ASSERT_NO_FATAL_FAILURE(OpenVault());
-        for (const char* name : {"Ann", "Bob"})
-            Member(name)->SetHealth(1.0f);
-        for (TsCharacterObject* guard : Guards())
-            guard->SetOrigin(13.5f, 0.0f, 5.0f);
-        Member("Ann")->MoveTo(OmVector3(16.0f, 0.0f, 4.5f));
-        Member("Bob")->MoveTo(OmVector3(16.0f, 0.0f, 5.5f));
-        ASSERT_TRUE(FramesUntil(400, [&] { return Level()->GetGameOverState() != TsLevel::kPlaying; }))
-            << "a member fell";
+        for (const char* name : {"Ann", "Bob"}) {
+            TsPCObject* pc = Member(name);
+            pc->SetHealth(1.0f);
+            pc->SetVitality(0.0f);
+            pc->SetVitalityRecovery(0.0f);
+            pc->SetAutoAttack(false); // too weary to fight back
+        }
+        // They walk up to the nearest guard until the squad hears them.
+        ASSERT_TRUE(FramesUntil(600, [&] {
+            for (const char* name : {"Ann", "Bob"}) {
+                TsPCObject* pc = Member(name);
+                if (pc->GetPendingCommand() == 0 && !pc->HasFlag(TS_ENTITY_DEAD))
+                    pc->MoveTo(Guards()[0]->GetPosition());
+            }
+            return Level()->GetGameOverState() != TsLevel::kPlaying;
+        })) << "a member fell";
         EXPECT_TRUE(Member("Ann")->HasFlag(TS_ENTITY_DEAD) || Member("Bob")->HasFlag(TS_ENTITY_DEAD));
         ASSERT_TRUE(FramesUntil(100, [&] { return Level()->GetGameOverState() == TsLevel::kGameOverQuestion; }))
             << "the game-over scene ends in the question";
@@ -645,13 +653,20 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
     EXPECT_EQ(Errors(log), "");
 }
 
-// The party read back from the transfer file joins the new level (it is
-// listed, so it is drawn and ticked) and is let go of with it.
+// Walking into the dead end past the town's east gap takes the party to
+// the mission. The party read back from the transfer file joins the new
+// level (it is listed, so it is drawn and ticked) and is let go of with it.
 TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
 {
     Play("town");
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(Run("OnWayOut()"), 0);
+    // On the way the smith stops her for his talk; she goes on after it.
+    TsPCObject* ann = Member("Ann");
+    ASSERT_TRUE(FramesUntil(300, [&] {
+        if (ann->GetPendingCommand() == 0 && !TsAccess::Conversation()->HasConversationStarted())
+            ann->MoveTo(OmVector3(17.0f, 0.0f, 6.0f));
+        return app->GetModeRequest() == TS_MODE_LEVEL;
+    })) << "the way out was taken";
     FrameAfter(10);
     PassLoadScreen();
     ASSERT_NE(Level(), nullptr);

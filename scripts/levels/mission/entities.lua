@@ -1,8 +1,8 @@
 -- The mission's entities: run once when the level is first built. A
 -- hostile squad of three patrols the hall; the vault door closes the
 -- corridor, its lock turned by the vault key lying in the party's room and
--- worked by the switch beside it; a mine guards the corridor's mouth; a
--- stash, items and a weapon lie about.
+-- worked by the switch beside it; a mine guards the stash in the hall's
+-- far corner; items and a weapon lie about.
 
 -- The squads' teams must exist before the hall's squad is imported.
 if not g_teamsMade then
@@ -33,6 +33,11 @@ function MakeGuard(name, x, z)
     guard:SetOrigin(x, 0, z)
     guard:SetSquadIndex(1)
     guard:SetWeaponName("WeaponTemplateClub")
+    -- Thugs, not soldiers: two blaster bolts each bring them down.
+    guard:SetMaxHealth(8)
+    guard:SetHealth(8)
+    guard:SetMaxVitality(0)
+    guard:SetVitality(0)
     TsAccess.EntityDB():AddEntity(guard)
     return guard
 end
@@ -45,7 +50,9 @@ hallSquad = TsSquadObject:new()
 hallSquad:SetName("hallSquad")
 hallSquad:SetIndex(1)
 hallSquad:SetTeam(TEAM_HOSTILE)
-hallSquad:SetBehaviour(15) -- patrol
+-- It walks its patrol while all is quiet (a squad with a patrol path does)
+-- and attacks what it notices.
+hallSquad:SetBehaviour(10) -- attack
 hallSquad:SetPatrolPath("patrol1")
 TsAccess.EntityDB():AddObject(hallSquad)
 
@@ -83,7 +90,7 @@ TsAccess.EntityDB():AddObject(blaster)
 hallMine = TsMineObject:new()
 hallMine:SetName("hallMine")
 MineTemplate(hallMine)
-hallMine:SetOrigin(15, 0, 5)
+hallMine:SetOrigin(25.2, 0, 10)
 TsAccess.EntityDB():AddEntity(hallMine)
 
 local chest = TsStashObject:new()
