@@ -24,6 +24,11 @@ void OmSkeleton::PoseBone(OmArray<OmBoneMatrix>& out, const OmPose* pose, int32_
         m.rotation = rotation;
         m.position = pose ? pose->rootPosition : bone.offset;
     }
+    if (pose && pose->twistBone == b && pose->twistAngle != 0.0f) {
+        OmMatrix3 twist;
+        twist.SetRotationY(pose->twistAngle);
+        m.rotation.PostMultiply(twist);
+    }
 }
 
 void OmSkeleton::Pose(OmArray<OmBoneMatrix>& out, const OmPose* pose) const

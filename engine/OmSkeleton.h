@@ -36,6 +36,11 @@ static_assert(sizeof(OmBoneMatrix) == 48);
 struct OmPose {
     OmVector3 rootPosition;
     OmArray<OmQuaternion> rotations{1}; // one per bone
+    // One bone may be turned about the model's vertical after its animated
+    // rotation (a character's waist aiming over its legs); the bones below
+    // it turn with it.
+    int32_t twistBone = -1;
+    float twistAngle = 0.0f;
 };
 
 class OmSkeleton {

@@ -159,6 +159,18 @@ bool OmSkinShape::SetScaledBone(int32_t bone, float factor)
     return true;
 }
 
+bool OmSkinShape::SetTwistedBone(int32_t bone, float angle)
+{
+    const OmSkeleton* skeleton = GetSkeleton();
+    if (bone != -1 && (!skeleton || !skeleton->IsBone(bone))) {
+        ReportError("OmSkinShape::SetTwistedBone: bone %d is not a bone of the skeleton", bone);
+        return false;
+    }
+    m_twistedBone = bone;
+    m_twistAngle = angle;
+    return true;
+}
+
 void OmSkinShape::Update(float time)
 {
     OmNode::Update(time);
@@ -173,6 +185,10 @@ void OmSkinShape::Update(float time)
     ScaleBone();
     if (!skeleton)
         return;
+    if (m_pose) {
+        m_pose->twistBone = m_twistedBone;
+        m_pose->twistAngle = m_twistAngle;
+    }
     skeleton->Pose(m_boneMatrices, m_pose);
     MoveAttachments();
 }

@@ -61,6 +61,10 @@ class OmSkinShape : public OmShape {
     const OmSkeleton* GetSkeleton() const;
     // A bone index outside the skeleton is refused with a report.
     bool SetScaledBone(int32_t bone, float factor);
+    // Turns the bone (and the bones below it) by the angle about the
+    // model's vertical at the next pose; -1 turns none. A bone index
+    // outside the skeleton is refused with a report.
+    bool SetTwistedBone(int32_t bone, float angle);
 
     const OmAnimationFrames& GetFrames() const { return m_frames; }
     const OmBoneAnimation* GetAnimation() const { return m_animation; }
@@ -90,4 +94,6 @@ private:
     OmArray<Attachment> m_attachments{64};
     int32_t m_scaledBone = -1;
     float m_scaledBoneFactor = 1.0f;
+    int32_t m_twistedBone = -1;
+    float m_twistAngle = 0.0f;
 };

@@ -179,11 +179,14 @@ void MouseDevice::OnEvent(const SDL_Event& event)
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST &&
         IsForWindow(event.window.windowID)) {
         std::memset(buttons_, 0, sizeof(buttons_));
+        std::memset(unreportedPress_, 0, sizeof(unreportedPress_));
     } else if ((event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) &&
                IsForWindow(event.button.windowID)) {
         const int index = ButtonIndex(event.button.button);
         if (index >= 0) {
-            buttons_[index] = event.type == SDL_MOUSEBUTTONDOWN ? kKeyDownBit : 0;
+            const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+            buttons_[index] = down ? kKeyDownBit : 0;
+            unreportedPress_[index] |= down ? 1 : 0;
         }
     } else if (event.type == SDL_MOUSEWHEEL && IsForWindow(event.wheel.windowID) && acquired_) {
         const int notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y
@@ -208,7 +211,10 @@ InputResult MouseDevice::GetDeviceState(MouseState& state)
     reportedY_ = y;
     state.z = wheel_;
     wheel_ = 0;
-    std::memcpy(state.buttons, buttons_, sizeof(buttons_));
+    for (int i = 0; i < kMouseButtonCount; ++i) {
+        state.buttons[i] = unreportedPress_[i] ? kKeyDownBit : buttons_[i];
+        unreportedPress_[i] = 0;
+    }
     return InputResult::Ok;
 }
 

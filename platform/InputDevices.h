@@ -106,6 +106,9 @@ private:
     void OnEvent(const SDL_Event& event) override;
 
     uint8_t buttons_[kMouseButtonCount] = {};
+    // A press no read has reported yet: a click quicker than a frame still
+    // reads as down once.
+    uint8_t unreportedPress_[kMouseButtonCount] = {};
     int32_t wheel_ = 0;
     int reportedX_ = 0; // the pointer position the last read reported up to
     int reportedY_ = 0;

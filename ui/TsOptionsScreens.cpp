@@ -184,11 +184,8 @@ void TsAudioScreen::Deactivate(TsGuiArg a, TsGuiArg b)
     Options().SetSpeechVolume(TsVolumeSlider::VolumeOf(speech.GetValue()));
     Options().SetEffectsVolume(TsVolumeSlider::VolumeOf(effects.GetValue()));
     Options().SetMusicVolume(TsVolumeSlider::VolumeOf(music.GetValue()));
-    static bool reported = false;
-    if (!reported) {
-        reported = true;
-        LogError("Sound options: no music sample is stopped on leaving: the audio's test segment is not built yet");
-    }
+    if (TsAudio* audio = TsAccess::Audio())
+        audio->StopMusicSegment(); // the last slider's sample stops with the screen
     SaveOptions(TsOptions::APPLY_AUDIO);
     TsGuiWindow::Deactivate(a, b);
 }

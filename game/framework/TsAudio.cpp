@@ -131,8 +131,10 @@ uint32_t TsAudio::PlaySound(SoundId id, float x, float y, float z, bool loop)
 {
     if (id < AID_FIRST_SOUND || id >= NUM_OF_SOUNDS || !segments_[id].IsLoaded())
         return 0;
-    if (x == 0.0f && y == 0.0f && z == 0.0f)
-        return effectsPath_.Play(segments_[id], false) != 0 ? 1 : 0;
+    if (x == 0.0f && y == 0.0f && z == 0.0f) {
+        flatPlay_ = effectsPath_.Play(segments_[id], false);
+        return flatPlay_ != 0 ? 1 : 0;
+    }
 
     const float distanceSquared = DistanceSquared(x, y, z);
     if (voices_.GetCount() >= kVoiceCount && !FreeFarthestVoice(distanceSquared))
@@ -199,6 +201,12 @@ bool TsAudio::StopSound(uint32_t* handle)
         }
     }
     return false;
+}
+
+bool TsAudio::StopMusicSegment()
+{
+    const uint32_t play = std::exchange(flatPlay_, 0u);
+    return play != 0 && device_.IsOpen() && effectsPath_.Stop(play);
 }
 
 bool TsAudio::UpdateSoundPosition(uint32_t* handle, float x, float y, float z)

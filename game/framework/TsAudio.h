@@ -85,6 +85,9 @@ public:
     bool PlayDialogue(const char* name, bool play);
     bool StartDialogue(const char* name, bool play) { return PlayDialogue(name, play); }
     bool StopDialogue();
+    // Stops the last sound played without a position (a volume slider's
+    // sample) if it still plays; false when there is none.
+    bool StopMusicSegment();
     bool IsDialoguePlaying() const;
 
     // Each value in -10000..0, else nothing changes.
@@ -144,6 +147,7 @@ private:
     OmArray<Voice> voices_{64};
     std::array<bool, NUM_OF_SOUNDS> loadFlags_{};
     std::array<const char*, 3> levelMusic_{"", "", ""}; // records 1-3
+    uint32_t flatPlay_ = 0; // the last play on the effects path
     bool combat_ = false;
     bool layering_ = false;
     float lastAlert_ = 0.0f;

@@ -14,6 +14,7 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
+#include "game/framework/TsLevelAudioView.h"
 #include "game/framework/TsLevelCursorQueries.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsLevelCursor.h"
@@ -71,6 +72,7 @@ void TsLevel::CreateMembers()
     hud_ = std::make_unique<TsHUDe>();
     levelCursor_ = std::make_unique<TsLevelCursor>();
     cursorQueries_ = std::make_unique<TsLevelCursorQueries>(*this);
+    audioView_ = std::make_unique<TsLevelAudioView>(*this);
     cutScene_ = new TsCutScene; // holding the reference it is made with
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
@@ -118,6 +120,7 @@ void TsLevel::ReleaseOwned()
         trade_ = nullptr;
     }
     cursorQueries_.reset();
+    audioView_.reset();
     levelCursor_.reset();
     pathfinder_.reset();
     if (OmArchive::IsBeingTakenDown(*this)) {

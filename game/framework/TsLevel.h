@@ -21,6 +21,7 @@ class TsEntityDB;
 class TsGameFrontEnd;
 class TsHUDe;
 class TsLevelCursor;
+class TsLevelAudioView;
 class TsLevelCursorQueries;
 class TsPathfinder;
 class TsRadar;
@@ -153,6 +154,7 @@ private:
     TsTrade* trade_ = nullptr; // owned: released in ReleaseOwned
     std::unique_ptr<TsLevelCursor> levelCursor_;
     std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
+    std::unique_ptr<TsLevelAudioView> audioView_; // what the combat music watches
     std::unique_ptr<TsRadar> radar_;
     TsGameFrontEnd* gameFrontEnd_ = nullptr; // owned: released in ReleaseOwned
     std::unique_ptr<TsHUDe> hud_;

@@ -14,6 +14,7 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelAudioView.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
@@ -418,7 +419,7 @@ void TsLevel::MoveListener()
     position.y += character->GetHeight();
     position.x -= 7.0f * view.x;
     position.z -= 7.0f * view.z;
-    audio->Tick(position, view, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
+    audio->Tick(position, view, OmVector3(0.0f, 1.0f, 0.0f), audioView_.get());
 }
 
 // The lowest elevation step from which the focus can be seen through the

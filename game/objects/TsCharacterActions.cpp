@@ -35,14 +35,6 @@ constexpr float kArrived = 0.01f;
 constexpr const char* kPcClass = "TsPCObject";
 constexpr uint32_t kHitFlashBlend = 64;
 
-void ReportMissing(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsCharacterObject: %s is not built yet", what);
-    }
-}
-
 TsPathfinder* LevelPathfinder()
 {
     TsLevel* level = TsAccess::CurrentLevel();
@@ -837,6 +829,11 @@ bool TsCharacterObject::DrawModel(float time, float fraction)
         const int32_t head = shape->GetBoneIndex("Head");
         if (head >= 0)
             shape->SetScaledBone(head, TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS) ? 4.0f : 1.0f);
+        // The waist turns the upper body toward what the character aims at,
+        // blended across the tick like the heading.
+        const bool twists = m_waistBone > 0 && shape->GetSkeleton() && shape->GetSkeleton()->IsBone(m_waistBone);
+        const float angle = m_previousWaistAngle + (m_waistAngle - m_previousWaistAngle) * fraction;
+        shape->SetTwistedBone(twists ? m_waistBone : -1, twists ? -angle : 0.0f);
     }
     return TsModel::DrawModel(time, fraction);
 }
@@ -846,10 +843,6 @@ void TsCharacterObject::Render(float renderTime, float fraction)
     OmRenderer* renderer = OmRenderer::Current();
     if (!renderer || !DrawModel(renderTime, fraction))
         return;
-    if (m_waistBone > 0 && m_waistAngle != 0.0f) {
-        static bool reported = false;
-        ReportMissing(reported, "the waist twist of characters (turning one bone of the skin)");
-    }
     // The stick-men display mode draws the skeleton instead of the skin.
     const bool sticks = TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN);
     if (sticks)

@@ -209,16 +209,25 @@ TEST_F(TitleScreen, MenusOptionsSavesCreditsAndQuitWorkThroughTheProgram)
     };
     const Screenshot before = Grab();
     Click(kButtonX + 100, ButtonY(kCredits) + 16);
-    std::this_thread::sleep_for(1s);
-    const Screenshot first = Grab();
-    std::this_thread::sleep_for(1s);
-    const Screenshot later = Grab();
+    // A loaded machine draws slowly: the text is waited for, not timed.
+    Screenshot first = Grab();
+    for (auto end = std::chrono::steady_clock::now() + 20s;
+         countText(first) <= countText(before) + 300 && std::chrono::steady_clock::now() < end;
+         first = Grab())
+        std::this_thread::sleep_for(250ms);
     EXPECT_GT(countText(first), countText(before) + 300);
-    int moved = 0;
-    for (int y = 90; y < 450; ++y)
-        for (int x = 330; x < 800; ++x)
-            moved += lightText(first, x, y) != lightText(later, x, y);
-    EXPECT_GT(moved, 200) << "the credits scroll";
+    auto moved = [&](const Screenshot& later) {
+        int n = 0;
+        for (int y = 90; y < 450; ++y)
+            for (int x = 330; x < 800; ++x)
+                n += lightText(first, x, y) != lightText(later, x, y);
+        return n;
+    };
+    Screenshot later = Grab();
+    for (auto end = std::chrono::steady_clock::now() + 20s;
+         moved(later) <= 200 && std::chrono::steady_clock::now() < end; later = Grab())
+        std::this_thread::sleep_for(250ms);
+    EXPECT_GT(moved(later), 200) << "the credits scroll";
     Key("Escape"); // the back action closes the credits
     ASSERT_TRUE(MainMenuShown(WaitForMainMenu()));
 

@@ -17,6 +17,7 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevel.h"
 #include "game/objects/TsNPCObject.h"
@@ -208,6 +209,34 @@ TEST_F(SquadLevel, AHostileSquadThatSeesThePlayersSquadAttacksButNotThroughAWall
 }
 
 // ---- behaviours ---------------------------------------------------------------------
+
+// The music follows the fighting: a hostile within ten units of the current
+// character turns the combat layer on; one farther off or a friendly one
+// leaves it off, and five quiet seconds after the hostile went away end it.
+TEST_F(SquadLevel, AHostileNearTheCurrentCharacterBringsTheCombatMusicUntilAQuietSpell)
+{
+    TsAudio* audio = TsAccess::Audio();
+    ASSERT_NE(audio, nullptr);
+    // The hostile stands stunned in room B, out of range.
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 1.5f), OmVector3(3.0f, 0, 1.5f)});
+    TsNPCObject* far = AddNPC("far", 16.0f, 1.5f, 30);
+    MakeSquad(30, kEnemyTeam, TS_BEHAVIOUR_IDLE);
+    far->Stun(60.0f);
+    TsNPCObject* friendly = AddNPC("friend", 5.0f, 2.0f, 31);
+    MakeSquad(31, kPlayerTeam, TS_BEHAVIOUR_IDLE);
+    Ticks(20);
+    EXPECT_GT(GroundDistance(far->GetPosition(), party[0]->GetPosition()), 10.0f);
+    EXPECT_LT(GroundDistance(friendly->GetPosition(), party[0]->GetPosition()), 10.0f);
+    EXPECT_FALSE(audio->IsInCombat()) << "nobody hostile is near";
+
+    far->SetOrigin(7.0f, 0.0f, 1.5f);
+    Ticks(3);
+    EXPECT_TRUE(audio->IsInCombat()) << "a hostile came near";
+
+    far->SetOrigin(16.0f, 0.0f, 1.5f);
+    Frames(70, 100); // the game's clock, which the quiet spell is timed by
+    EXPECT_FALSE(audio->IsInCombat()) << "five quiet seconds end it";
+}
 
 TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
 {

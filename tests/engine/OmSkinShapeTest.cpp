@@ -274,6 +274,48 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
     EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
 }
 
+// A twisted bone turns about the model's vertical at its own joint after its
+// animated rotation; the bones below it swing round with it, those above
+// stay, and no twist (bone -1 or angle 0) leaves the pose as animated.
+TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
+{
+    EXPECT_FALSE(shape_->SetTwistedBone(3, 1.0f));
+    EXPECT_FALSE(shape_->SetTwistedBone(-2, 1.0f));
+    struct Case {
+        int32_t bone;
+        float degrees;
+    } cases[] = {{1, 90.0f}, {1, -45.0f}, {0, 30.0f}, {-1, 90.0f}, {1, 0.0f}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(shape_->SetTwistedBone(c.bone, c.degrees * kDegree));
+        PlayAt(OM_PLAY_HOLD, 0.0f); // the last frame: 30 and 60 degrees about Z
+        OmMatrix3 spin;
+        spin.SetRotationY(c.degrees * kDegree);
+        // Worked out from the animated arm: the twisted bone's rotation
+        // gains the turn, and each bone below follows from its parent.
+        OmBoneMatrix expected[3];
+        const float a[3] = {30.0f, 90.0f, 90.0f};
+        for (int b = 0; b < 3; ++b) {
+            expected[b].rotation.SetRotationZ(a[b] * kDegree);
+            if (c.bone >= 0 && b >= c.bone)
+                expected[b].rotation.PostMultiply(spin);
+            expected[b].position = b == 0 ? OmVector3(3.0f, 0.0f, 0.0f)
+                                          : expected[b - 1].position
+                                                + expected[b - 1].rotation.Transform(OmVector3(0.0f, 1.0f, 0.0f));
+        }
+        for (int b = 0; b < 3; ++b) {
+            const OmBoneMatrix& m = shape_->GetBones()[uint32_t(b)];
+            for (int i = 0; i < 9; ++i)
+                EXPECT_NEAR(m.rotation.m[i], expected[b].rotation.m[i], kTolerance) << c.bone << "/" << c.degrees;
+            EXPECT_TRUE(OmVector3::NearlyEqual(m.position, expected[b].position, kTolerance))
+                << "bone " << b << " with bone " << c.bone << " turned " << c.degrees;
+        }
+    }
+    // The hand swings off the XY plane only when the elbow turns.
+    ASSERT_TRUE(shape_->SetTwistedBone(1, 90.0f * kDegree));
+    PlayAt(OM_PLAY_HOLD, 0.0f);
+    EXPECT_GT(std::fabs(shape_->GetBones()[2].position.z), 0.9f);
+}
+
 TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)
 {
     OmSkeleton skeleton;

@@ -176,6 +176,11 @@ TEST_F(InputDevicesTest, MouseReportsMovementInBackBufferPixelsButtonsAndWheel)
     plat::InjectMouseButton(*window_, 1, false);
     plat::InjectMouseButton(*window_, 2, true);
     EXPECT_EQ(state(), (std::vector<int>{-20, 20, 0, 0, 0, down}));
+    // A click that went down and up between two reads reads as down once.
+    plat::InjectMouseButton(*window_, 0, true);
+    plat::InjectMouseButton(*window_, 0, false);
+    EXPECT_EQ(state(), (std::vector<int>{0, 0, 0, down, 0, down}));
+    EXPECT_EQ(state(), (std::vector<int>{0, 0, 0, 0, 0, down}));
     // Wheel turns while unacquired are not the game's; moves are caught up.
     mouse_->Unacquire();
     plat::InjectMouseWheel(*window_, 3);

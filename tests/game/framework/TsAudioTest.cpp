@@ -161,6 +161,10 @@ TEST_F(AudioTest, OnlyIdsOfTheTableAreAcceptedAndMusicIsNoEffect)
     EXPECT_EQ(audio->PlaySound(4, 0, 0, 0, false), 1u);
     EXPECT_EQ(audio->GetVoiceCount(), 0);
     EXPECT_TRUE(audio->IsSoundPlaying(4));
+    // The options screen stops that sample when it is left, once.
+    EXPECT_TRUE(audio->StopMusicSegment());
+    EXPECT_FALSE(audio->IsSoundPlaying(4));
+    EXPECT_FALSE(audio->StopMusicSegment());
 }
 
 TEST_F(AudioTest, TheListenerFollowsTheTickSoVoicesSoundFromTheirSide)
@@ -470,4 +474,5 @@ TEST_F(AudioTest, AnAudioObjectWithoutADeviceIsSilentButSafe)
     EXPECT_FALSE(audio.StartFrontEndAudio());
     EXPECT_FALSE(audio.StopAll());
     EXPECT_TRUE(audio.StopDialogueAndUnload());
+    EXPECT_FALSE(audio.StopMusicSegment());
 }
