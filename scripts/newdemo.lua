@@ -105,9 +105,19 @@ function MakePartyMember(name, pcType, x, z)
     pc:SetRadius(0.3)
     pc:SetHeight(1.8)
     pc:SetOrigin(x, 0, z)
+    -- Tougher than the thugs of the hall: a fight of two against three is
+    -- to be won.
+    pc:SetMaxHealth(30)
+    pc:SetHealth(30)
     local player = TsAccess.LocalPlayer()
     player:AddCharacter(pc)
     player:AddCharacterToSquad(pc, nil)
+    -- Each sets out with a medkit in the pack.
+    local kit = TsItemObject:new()
+    kit:SetName(name .. "Medkit")
+    kit:SetTemplate("ItemTemplateMedkit")
+    ItemTemplateMedkit(kit)
+    pc:GetInventory():AddArticle(kit)
     return pc
 end
 
@@ -120,16 +130,25 @@ function SetupPlayerSquad(levelName)
     end
 end
 
--- The party is made once, by the entity script of the first level played;
--- the player's script-state word 7 remembers it, in saved games too.
+-- The party's members by name.
+g_partyNames = { "Ann", "Bob" }
+
+-- The party is made once, by the entity script of the first level played,
+-- with the money it sets out with; the player's script-state word 7
+-- remembers it, in saved games too.
 function MakePartyOnce(x, z)
     local player = TsAccess.LocalPlayer()
     if player:GetScriptState(7) == 1 then
         return
     end
     player:SetScriptState(7, 1)
-    MakePartyMember("Ann", 0, x, z)
-    MakePartyMember("Bob", 1, x, z + 1)
+    player:AddToKitty(100)
+    -- A new game's party joins the player's team here; a party carried to
+    -- the next level joins again through SetupPlayerSquad.
+    player:GetSquad():SetTeam(TEAM_PLAYER)
+    for i, name in ipairs(g_partyNames) do
+        MakePartyMember(name, i - 1, x, z + i - 1)
+    end
 end
 
 -- A start marker for each member of the party, side by side along Z.
@@ -227,6 +246,11 @@ function WeaponTemplateBlaster(weapon)
     a:SetRange(20)
     a:SetReload(0.5)
     a:SetProjectileID(0)
+    weapon:SetMdl("blaster.pbf")
+    weapon:SetSpriteName("blaster.tga")
+    weapon:SetCanEquip(true)
+    weapon:SetForSale(true)
+    weapon:SetValue(60)
 end
 
 function WeaponTemplateRocketLauncher(weapon)

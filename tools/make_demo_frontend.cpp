@@ -2,10 +2,11 @@
 // (normally data/), all painted here: the interface sprites of the title
 // and in-game menus (frontend/*.tga: frames, buttons, sliders, toggles, the
 // panel strip and the scrolling strip textures), the cursor crs1.tga, the
-// backdrop front1.tga, the background scene (frontend/background) and the
-// textures of the title figure (frontend/helmer/textures; the figure itself
-// comes from make_demo_figure). Flat colours and bevelled frames, the same
-// output on every run.
+// backdrop front1.tga, the load and closing screens, the background scene
+// (frontend/background) and the textures of the title figure
+// (frontend/helmer/textures; the figure itself comes from
+// make_demo_figure). Flat colours and bevelled frames, the same output on
+// every run.
 //
 // Usage: make_demo_frontend DATA_DIR
 #include <cmath>
@@ -359,8 +360,10 @@ int main(int argc, char** argv)
         !demo::WriteTarga(background / "textures" / "pillar.tga", Plates(150, 120, 60)) ||
         !demo::WriteTarga(helmer / "textures" / "armour.tga", Plates(90, 100, 130)) ||
         !demo::WriteTarga(helmer / "textures" / "visor.tga", Plates(200, 170, 90)) ||
-        // The load screen shown while a game is loaded: the title backdrop.
-        !demo::WriteTarga(fs::path(argv[1]) / "Intro Screen.tga", Backdrop())) {
+        // The load screen shown while a game is loaded, and the one shown
+        // when a level is left for the title: the title backdrop.
+        !demo::WriteTarga(fs::path(argv[1]) / "Intro Screen.tga", Backdrop()) ||
+        !demo::WriteTarga(fs::path(argv[1]) / "Closing Screen.tga", Backdrop())) {
         std::fprintf(stderr, "make_demo_frontend: cannot write the scene textures\n");
         return 1;
     }

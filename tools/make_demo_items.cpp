@@ -1,7 +1,7 @@
 // Writes the demo's articles under the data folder given on the command
 // line: the scene files of the items and the stash in Items/ (a medkit, an
-// ammunition box, a vest of armour, a key and a chest whose lid is its own
-// node, "Lid", hinged along its back edge), their textures in
+// ammunition box, a vest of armour, a key, a blaster and a chest whose lid
+// is its own node, "Lid", hinged along its back edge), their textures in
 // Items/Textures/, and the HUD icons in HUD/. Everything is painted here,
 // so two runs give identical files. Usage: make_demo_items <data folder>
 #include <cstdint>
@@ -45,6 +45,7 @@ const Article kArticles[] = {
     {"armour", 120, 120, 140, {2.5f, 3.0f, 1.0f}},
     {"key", 230, 200, 60, {1.0f, 0.3f, 0.5f}},
     {"chest", 140, 90, 40, {5.0f, 3.0f, 3.5f}},
+    {"blaster", 60, 80, 170, {2.5f, 0.8f, 0.8f}},
 };
 
 std::unique_ptr<OmPbfMeshRecord> Box(const OmVector3& half, const OmVector3& centre)

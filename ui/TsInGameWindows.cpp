@@ -309,6 +309,8 @@ void TsObjectiveWindow::Update(float time)
     TsGuiDialog::Update(time);
     const TsInput* input = TsAccess::Input();
     const bool returnHeld = input && input->IsKeyDown(TsGuiMessageBox::kKeyReturn);
-    if (returnHeld || button.IsLatched())
+    // Back (Escape) dismisses the page too, as it does every other in-game
+    // window: a player reaches for it first to get back to play.
+    if (returnHeld || BackPressed() || button.IsLatched())
         CloseMenu(GetFrontEnd());
 }

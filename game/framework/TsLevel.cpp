@@ -130,6 +130,9 @@ void TsLevel::ReleaseOwned()
         world_->Release();
         world_ = nullptr;
     }
+    // The timers hold the level's objects (a fallen character waiting to
+    // fade): they let go of them before the database takes them down.
+    TsTimerTable::Instance().Clear();
     // The conversation holds its speakers: it lets go of them before the
     // database takes the characters down.
     if (conversation_) {

@@ -128,6 +128,12 @@ bool TsLevel::Initialise()
     }
     if (TsInput* input = TsAccess::Input()) {
         input->ClearState();
+        // The pointer has not moved: a cleared cursor would read as the
+        // window's corner, where it turns the camera until the mouse moves.
+        const TsMain* app = TsMain::Instance();
+        if (app && app->GetWindow()) {
+            input->SyncCursorToWindow(*app->GetWindow());
+        }
     }
     if (!LoadWorld(info->worldFilename.Get())) {
         LogErrorF("Error loading environment .tsw file: %s", TextOf(info->worldFilename));
@@ -538,11 +544,15 @@ void TsLevel::GameOverStep()
     }
 }
 
-// The exit question of a dialogue script was answered: leaving goes to the
-// front end; staying resumes the level the question paused.
+// The exit question of a dialogue script was answered: the script named
+// with it runs first, then leaving goes to the front end and staying
+// resumes the level the question paused.
 void TsLevel::FinishExitDialogue()
 {
     const int32_t answer = gameFrontEnd_->GetMessageResult();
+    if (const char* script = hud_->GetExitScript(); script && *script) {
+        TsScriptHost::CallFunction(TsAccess::LuaState(), script);
+    }
     if (answer == 2 || answer == 0) {
         if (TsMain* app = TsMain::Instance()) {
             app->RequestMode(TS_MODE_FRONT_END);

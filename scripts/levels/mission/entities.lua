@@ -1,8 +1,8 @@
 -- The mission's entities: run once when the level is first built. A
 -- hostile squad of three patrols the hall; the vault door closes the
 -- corridor, its lock turned by the vault key lying in the party's room and
--- its switch beside it; a mine guards the corridor's mouth; a stash, items
--- and a weapon lie about.
+-- worked by the switch beside it; a mine guards the stash in the hall's
+-- far corner; items and a weapon lie about.
 
 -- The squads' teams must exist before the hall's squad is imported.
 if not g_teamsMade then
@@ -33,6 +33,11 @@ function MakeGuard(name, x, z)
     guard:SetOrigin(x, 0, z)
     guard:SetSquadIndex(1)
     guard:SetWeaponName("WeaponTemplateClub")
+    -- Thugs, not soldiers: two blaster bolts each bring them down.
+    guard:SetMaxHealth(8)
+    guard:SetHealth(8)
+    guard:SetMaxVitality(0)
+    guard:SetVitality(0)
     TsAccess.EntityDB():AddEntity(guard)
     return guard
 end
@@ -45,11 +50,15 @@ hallSquad = TsSquadObject:new()
 hallSquad:SetName("hallSquad")
 hallSquad:SetIndex(1)
 hallSquad:SetTeam(TEAM_HOSTILE)
-hallSquad:SetBehaviour(15) -- patrol
+-- It walks its patrol while all is quiet (a squad with a patrol path does)
+-- and attacks what it notices.
+hallSquad:SetBehaviour(10) -- attack
 hallSquad:SetPatrolPath("patrol1")
 TsAccess.EntityDB():AddObject(hallSquad)
 
--- The vault door in the corridor and the switch on the party's side.
+-- The vault door in the corridor and the switch on the party's side: the
+-- switch works the door once the vault key has turned its lock
+-- (OnVaultSwitch in the mission script).
 vaultDoor = TsDoorObject:new()
 vaultDoor:SetName("vaultDoor")
 vaultDoor:SetMdl("door.pbf")
@@ -62,16 +71,18 @@ vaultSwitch = TsSwitchObject:new()
 vaultSwitch:SetName("vaultSwitch")
 vaultSwitch:SetMdl("switch.pbf")
 vaultSwitch:SetPosition(9.5, 0, 3.5)
-vaultSwitch:SetAct1("OpenDoor vaultDoor")
-vaultSwitch:SetDeact1("CloseDoor vaultDoor")
+vaultSwitch:SetActivateScript("OnVaultSwitch")
 TsAccess.EntityDB():AddEntity(vaultSwitch)
 
 PlaceItem("vaultKey", "ItemTemplateVaultKey", 6, 8)
 PlaceItem("missionMedkit", "ItemTemplateMedkit", 3, 1)
-PlaceItem("missionAmmo", "ItemTemplateBlasterAmmo", 7, 2)
+-- Rounds for the blaster, beside it: enough for the hall.
+local rounds = PlaceItem("missionAmmo", "ItemTemplateBlasterAmmo", 4, 8)
+rounds:SetStack(30)
 
 blaster = TsWeaponObject:new()
 blaster:SetName("blaster")
+blaster:SetTemplate("WeaponTemplateBlaster")
 WeaponTemplateBlaster(blaster)
 blaster:SetOrigin(5, 0, 8)
 TsAccess.EntityDB():AddObject(blaster)
@@ -79,7 +90,7 @@ TsAccess.EntityDB():AddObject(blaster)
 hallMine = TsMineObject:new()
 hallMine:SetName("hallMine")
 MineTemplate(hallMine)
-hallMine:SetOrigin(15, 0, 5)
+hallMine:SetOrigin(25.2, 0, 10)
 TsAccess.EntityDB():AddEntity(hallMine)
 
 local chest = TsStashObject:new()

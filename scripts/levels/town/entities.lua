@@ -14,13 +14,33 @@ trader:SetHeight(1.8)
 trader:SetOrigin(8, 0, 10)
 TsAccess.EntityDB():AddEntity(trader)
 
-smith = TsNPCObject:new()
+-- The trader's stock: a blaster, its rounds and a medkit, each sold again
+-- and again (a buyer gets a copy).
+local stock = trader:GetInventory()
+local gun = TsWeaponObject:new()
+gun:SetName("traderBlaster")
+gun:SetTemplate("WeaponTemplateBlaster")
+WeaponTemplateBlaster(gun)
+stock:AddArticle(gun)
+local rounds = TsItemObject:new()
+rounds:SetName("traderAmmo")
+rounds:SetTemplate("ItemTemplateBlasterAmmo")
+ItemTemplateBlasterAmmo(rounds)
+rounds:SetForSale(true)
+stock:AddArticle(rounds)
+local kit = TsItemObject:new()
+kit:SetName("traderMedkit")
+kit:SetTemplate("ItemTemplateMedkit")
+ItemTemplateMedkit(kit)
+stock:AddArticle(kit)
+
+-- The smith, by the fountain, talks when used or when the party comes
+-- near (TalkToSmith in the town's mission script).
+smith = TsBanterObject:new()
 smith:SetName("Smith")
 smith:SetMdl("walker.pbf")
-smith:SetAnimationClass(0)
-smith:SetRadius(0.3)
-smith:SetHeight(1.8)
-smith:SetOrigin(4, 0, 6)
+smith:SetOrigin(6, 0, 3)
+smith:SetLuaBanterScript("TalkToSmith")
 TsAccess.EntityDB():AddEntity(smith)
 
 PlaceItem("townMedkit", "ItemTemplateMedkit", 12, 2)

@@ -1,6 +1,6 @@
 -- The town: run every time the level starts, new or loaded. Talking to the
--- smith plays the town's conversation once; the trader's conversation ends
--- in the trade panel; the way out leads to the mission.
+-- smith plays the town's conversation; the trader's conversation ends in
+-- the trade panel; the way out leads to the mission.
 
 g_townTalked = 0
 
@@ -8,27 +8,34 @@ function LuaTick()
     return 0
 end
 
--- The conversation with the Smith (text table 6000-6020).
-function TalkToSmith()
-    local ann = TsAccess.CurrentCharacter()
-    if Smith == nil or ann == nil then
+-- The smith's banter (text table 6000-6020): the whole talk the first
+-- time, his last word after that. Called with the smith's and the user's
+-- names when the smith is used or the party comes near; a talk under way
+-- is left to finish.
+function TalkToSmith(smithName, userName)
+    local talk = TsAccess.Conversation()
+    local pc = TsAccess.CurrentCharacter()
+    if Smith == nil or pc == nil or talk:HasConversationStarted() then
         return
     end
-    local talk = TsAccess.Conversation()
-    talk:AddFragment(6000, Smith, ann)
-    talk:AddFragment(6010, ann, Smith)
-    talk:AddFragment(6020, Smith, ann)
+    if g_townTalked == 0 then
+        talk:AddFragment(6000, Smith, pc)
+        talk:AddFragment(6010, pc, Smith)
+    end
+    talk:AddFragment(6020, Smith, pc)
     talk:Run()
     g_townTalked = 1
 end
 
-function TalkToTrader()
-    local ann = TsAccess.CurrentCharacter()
-    if WeaponTrader == nil or ann == nil then
+-- Clicking the trader runs this (the HUD knows traders by name); when the
+-- talk ends the HUD opens the trade panel beside the member's inventory.
+function RunWeaponTraderConversation(characterName)
+    local talk = TsAccess.Conversation()
+    local buyer = TsAccess.CurrentCharacter()
+    if WeaponTrader == nil or buyer == nil then
         return
     end
-    local talk = TsAccess.Conversation()
-    talk:AddFragment(6030, WeaponTrader, ann)
+    talk:AddFragment(6030, WeaponTrader, buyer)
     talk:Run()
 end
 
