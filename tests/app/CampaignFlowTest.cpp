@@ -49,6 +49,13 @@ bool MainMenuShown(const Screenshot& s)
     return true;
 }
 
+// The name asked for a new game: a gold frame over the menu round the
+// name's box and its OK and Cancel buttons.
+bool NameDialogShown(const Screenshot& s)
+{
+    return IsGold(s, 470, 255) && IsGold(s, 470, 291) && IsGold(s, 243, 300) && IsGold(s, 636, 300);
+}
+
 // The intro: a dawn over the desert, sand below and a deep blue sky above.
 bool IntroShown(const Screenshot& s)
 {
@@ -83,6 +90,20 @@ bool PauseMenuShown(const Screenshot& s)
         if (!IsGold(s, 250, 210 + 36 * k))
             return false;
     return true;
+}
+
+// Where an entity two steps east of the current character is on the screen
+// once the camera has followed: the middle of its body.
+constexpr int kBesideX = 530, kBesideY = 285;
+
+// The trade panel: the party's inventory grid on the left, the trader's
+// articles (coloured cells) on the right; the trader's first article, and
+// the price window an article's click opens on the left.
+constexpr int kTraderCellX = 592, kTraderCellY = 140, kPriceX = 75, kPriceY = 350;
+bool TradePanelShown(const Screenshot& s)
+{
+    auto article = [&](int x, int y) { return s.Green(x, y) > s.Red(x, y) + 20 || s.Blue(x, y) > s.Red(x, y) + 60; };
+    return article(528, 76) && article(592, 76) && article(592, 140) && article(208, 76);
 }
 
 // A question over play: a gold-framed box with Yes above No in the middle.
@@ -265,6 +286,17 @@ protected:
         return false;
     }
 
+    // Puts the current character two steps west of the named entity, the
+    // camera following: the entity is then on the screen at kBeside.
+    void StandWestOf(const char* name)
+    {
+        Run(std::string("local at = ") + name +
+            ":GetPosition(); TsAccess.CurrentCharacter():SetPosition(GetX(at) - 2, GetY(at), GetZ(at))");
+        std::this_thread::sleep_for(2s); // the camera settles
+        shot_ = Grab();
+        Keep((std::string("beside-") + name).c_str());
+    }
+
     // What has been played so far, in frames of the wave file.
     size_t SoundFrames() { return ReadWaveCapture(sound_).Frames(); }
     // The loudest sample played since the mark; waits a little for the
@@ -325,8 +357,10 @@ TEST_F(CampaignFlow, ANewGameOpensWithTheIntroAndPlaysTheTownThroughToTheMission
 
     // New Game asks for the name; Return starts the campaign.
     Click(180, MenuButtonY(kNewGame));
+    ASSERT_TRUE(WaitForScreen(NameDialogShown, "name-dialog", 10s)) << Output(kRun);
     TypeName("ann");
-    Key("Return");
+    ASSERT_TRUE(PressUntil("Return", [](const Screenshot& s) { return !NameDialogShown(s); }, "name-given", 5))
+        << Output(kRun);
     ASSERT_TRUE(WaitForScreen(IntroShown, "intro")) << Output(kRun);
     ASSERT_TRUE(PressUntil("Escape", LoadScreenShown, "load-screen")) << Output(kRun);
     EXPECT_EQ(CountOf(Output(kRun), "Initialising static radar"), 1u) << Output(kRun);
@@ -340,6 +374,34 @@ TEST_F(CampaignFlow, ANewGameOpensWithTheIntroAndPlaysTheTownThroughToTheMission
     // The town is not silent.
     mark = SoundFrames();
     EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard";
+
+    // The smith: Ann is put two steps west of him (a setup step); a click
+    // on him plays his talk.
+    ASSERT_NO_FATAL_FAILURE(StandWestOf("Smith"));
+    Click(kBesideX, kBesideY);
+    EXPECT_TRUE(WaitForAnswer("g_townTalked", "1", 10s)) << Output(kRun);
+    Keep("smith-talk");
+    // Space moves the talk on, line by line, to its end.
+    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false"; ++line)
+        Key("space");
+    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == true"), "false");
+
+    // The trader: a click starts his talk, which ends in the trade panel.
+    ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
+    EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "100");
+    Click(kBesideX, kBesideY);
+    ASSERT_TRUE(WaitForScreen(TradePanelShown, "trade-panel", 30s)) << Output(kRun);
+    std::this_thread::sleep_for(1s); // the panel's opening runs its course
+    // Buying: a click on the trader's blaster shows its price window, and a
+    // click on that buys it.
+    Click(kTraderCellX, kTraderCellY);
+    shot_ = Grab();
+    Keep("trade-blaster");
+    Click(kPriceX, kPriceY);
+    EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "40") << "the blaster's price paid";
+    EXPECT_EQ(Ask("Ann:GetInventory():GetWeaponCount()"), "1") << "the blaster in Ann's pack";
+    // Escape ends the trade and leaves play going.
+    ASSERT_TRUE(PressUntil("Escape", PlayShown, "trade-over", 5)) << Output(kRun);
 
     ASSERT_NO_FATAL_FAILURE(LeaveForTitle());
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
