@@ -120,7 +120,8 @@ bool OkBoxShown(const Screenshot& s)
 constexpr int kYesY = 261, kNoY = 301;
 bool QuestionShown(const Screenshot& s)
 {
-    return IsGold(s, 345, kYesY - 6) && IsGold(s, 455, kNoY - 6) && IsGold(s, 267, 300) && IsGold(s, 400, 202);
+    return IsGold(s, 345, kYesY - 6) && IsGold(s, 455, kNoY - 6) && !IsGold(s, 400, kNoY + 34) &&
+           (IsGold(s, 400, 201) || IsGold(s, 400, 202));
 }
 
 // Occurrences of a piece in a text.
@@ -478,6 +479,36 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     EXPECT_EQ(Ask("g_missionWon"), "1");
     Click(400, kOkY);
     ASSERT_TRUE(PressUntil("space", MainMenuShown, "title-after-win")) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
+}
+
+// The lost run: the mission started from the shell, the party worn down and
+// put among the hall's squad (setup steps), the game-over scene and its
+// question answered "Main Menu" with a click; then the mission's save loaded
+// from the title's load screen, played, left for the title and out.
+TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndTheSaveLoadsFromTheTitle)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    Type(terminal_, "TestMission('mission')\n");
+    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
+    ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "mission")) << Output(kRun);
+    ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
+
+    Run("Ann:SetHealth(1); Bob:SetHealth(1); local g = guard1:GetPosition(); "
+        "Ann:SetPosition(GetX(g) + 1, GetY(g), GetZ(g)); Bob:SetPosition(GetX(g) + 1, GetY(g), GetZ(g) + 1)");
+    ASSERT_TRUE(WaitForScreen(QuestionShown, "game-over-question", 90s)) << Output(kRun);
+    Click(400, kNoY); // "Main Menu"
+    ASSERT_TRUE(PressUntil("space", MainMenuShown, "title-after-fall")) << Output(kRun);
+
+    // The load screen of the title: the newest save is the first row.
+    Click(180, MenuButtonY(kLoadGame));
+    Click(200, 113);
+    Click(120, 479);
+    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "loaded-load-screen")) << Output(kRun);
+    ASSERT_TRUE(PressUntil("space", PlayShown, "loaded-mission")) << Output(kRun);
+    EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Mission");
+    EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetSquad():AliveMemberCount()"), "2") << "the party stands again";
+    ASSERT_NO_FATAL_FAILURE(LeaveForTitle());
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
 
