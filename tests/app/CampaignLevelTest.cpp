@@ -677,6 +677,19 @@ TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
     EXPECT_EQ(player->GetCharacterCount(), 2) << "the party came along and was not made again";
     EXPECT_NE(player->GetCharacter("Ann"), nullptr);
     EXPECT_NE(player->GetCharacter("Bob"), nullptr);
+    // "Try Again" after a fall here goes back to the mission's start with
+    // the party as it came, not to the town.
+    ASSERT_FALSE(std::string(player->GetLoadedSaveName()).empty());
+    const TsLevel* first = Level();
+    player->ChangeLevel();
+    FrameAfter(10);
+    PassLoadScreen();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_NE(Level(), first);
+    EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Mission");
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetCharacterCount(), 2);
+    for (const char* name : {"guard1", "Ann", "Bob"})
+        EXPECT_TRUE(Named(name)) << name;
     EXPECT_EQ(Errors(log), "");
 }
 
