@@ -52,13 +52,71 @@ int ChunkEntry(lua_State* L)
     return 0;
 }
 
+// A function's stored value is keyed in the registry by its address.
+void* KeyOf(TsScriptCall::CFunction function)
+{
+    return reinterpret_cast<void*>(function);
+}
+
+bool PushStored(lua_State* L, TsScriptCall::CFunction function)
+{
+    lua_pushlightuserdata(L, KeyOf(function));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (lua_isfunction(L, -1)) {
+        return true;
+    }
+    lua_pop(L, 1);
+    return false;
+}
+
+// Makes the function's value: may raise a memory error, so only inside a
+// protected call.
+void Store(lua_State* L, TsScriptCall::CFunction function)
+{
+    lua_pushlightuserdata(L, KeyOf(function));
+    lua_pushcfunction(L, function);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+}
+
+int StoreEntry(lua_State* L)
+{
+    Store(L, *static_cast<TsScriptCall::CFunction*>(lua_touserdata(L, 1)));
+    return 0;
+}
+
 } // namespace
 
 namespace TsScriptCall {
 
+void PushFunction(lua_State* L, CFunction function)
+{
+    if (!PushStored(L, function)) {
+        Store(L, function);
+        PushStored(L, function);
+    }
+}
+
+int HostCall(lua_State* L, CFunction entry, void* request)
+{
+    const int top = lua_gettop(L);
+    if (!lua_checkstack(L, 2)) {
+        return lua_cpcall(L, entry, request);
+    }
+    if (!PushStored(L, entry)) {
+        // The first call in this state makes the value, itself protected.
+        CFunction stored = entry;
+        if (lua_cpcall(L, &StoreEntry, &stored) != 0 || !PushStored(L, entry)) {
+            lua_settop(L, top);
+            return lua_cpcall(L, entry, request);
+        }
+    }
+    lua_pushlightuserdata(L, request);
+    return lua_pcall(L, 1, 0, 0);
+}
+
 void PushHandler(lua_State* L)
 {
-    lua_pushcfunction(L, &MessageHandler);
+    PushFunction(L, &MessageHandler);
 }
 
 int Protected(lua_State* L, int nargs, int nresults)
@@ -79,7 +137,7 @@ int RunChunk(lua_State* L, const char* text, const char* hostPath)
 {
     ChunkRequest request{text, hostPath, TS_SCRIPT_OK};
     const int top = lua_gettop(L);
-    const int outer = lua_cpcall(L, &ChunkEntry, &request);
+    const int outer = HostCall(L, &ChunkEntry, &request);
     lua_settop(L, top);
     return outer != 0 ? CodeFromLua(outer) : request.code;
 }

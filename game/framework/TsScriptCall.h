@@ -7,6 +7,20 @@ struct lua_State;
 
 namespace TsScriptCall {
 
+using CFunction = int (*)(lua_State*);
+
+// Pushes the C function as the one script value made for it in this state
+// and kept in the registry: a plain push makes a new closure every time,
+// garbage that calls made every tick would leave behind. Inside a protected
+// call only (the first push of a function makes its value).
+void PushFunction(lua_State* L, CFunction function);
+
+// Runs entry protected with request as its one (light user data) argument,
+// as lua_cpcall does but without making a closure for each call. Answers
+// the lua_pcall status; the stack above the caller's top is the caller's to
+// clear.
+int HostCall(lua_State* L, CFunction entry, void* request);
+
 // Pushes the message handler: it hands the error message to the current
 // global _ERRORMESSAGE while the failing stack is still there to inspect.
 void PushHandler(lua_State* L);

@@ -49,7 +49,7 @@ int IntCallEntry(lua_State* L)
     auto* request = static_cast<IntCallRequest*>(lua_touserdata(L, 1));
     lua_settop(L, 0);
     TsScriptCall::PushHandler(L);
-    lua_pushcfunction(L, &CallGlobalBody);
+    TsScriptCall::PushFunction(L, &CallGlobalBody);
     lua_pushstring(L, request->function);
     request->code = TsScriptCall::Protected(L, 1, 1);
     if (request->code == TS_SCRIPT_OK && lua_isnumber(L, -1)) {
@@ -72,7 +72,7 @@ int TemplateEntry(lua_State* L)
     auto* request = static_cast<TemplateRequest*>(lua_touserdata(L, 1));
     lua_settop(L, 0);
     TsScriptCall::PushHandler(L);
-    lua_pushcfunction(L, &CallGlobalBody);
+    TsScriptCall::PushFunction(L, &CallGlobalBody);
     lua_pushstring(L, request->function);
     int nargs = 1;
     if (request->className) {
@@ -94,7 +94,7 @@ int RunTemplateRequest(lua_State* L, TemplateRequest& request)
     }
     const int top = lua_gettop(L);
     request.code = TS_SCRIPT_OK;
-    const int outer = lua_cpcall(L, &TemplateEntry, &request);
+    const int outer = TsScriptCall::HostCall(L, &TemplateEntry, &request);
     lua_settop(L, top);
     return ReportCode(outer != 0 ? TsScriptCall::CodeFromLua(outer) : request.code);
 }
@@ -131,7 +131,7 @@ int GlobalType(lua_State* L, GlobalRequest& request)
         return LUA_TNONE;
     }
     const int top = lua_gettop(L);
-    if (lua_cpcall(L, &GlobalEntry, &request) != 0) {
+    if (TsScriptCall::HostCall(L, &GlobalEntry, &request) != 0) {
         request.type = LUA_TNONE;
     }
     lua_settop(L, top);
@@ -258,7 +258,7 @@ int TsScriptHost::CallIntFunction(lua_State* L, const char* function)
     }
     IntCallRequest request{function, 0, TS_SCRIPT_OK};
     const int top = lua_gettop(L);
-    const int outer = lua_cpcall(L, &IntCallEntry, &request);
+    const int outer = TsScriptCall::HostCall(L, &IntCallEntry, &request);
     lua_settop(L, top);
     ReportCode(outer != 0 ? TsScriptCall::CodeFromLua(outer) : request.code);
     return outer != 0 || request.code != TS_SCRIPT_OK ? 0 : request.result;

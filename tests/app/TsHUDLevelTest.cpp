@@ -32,42 +32,10 @@
 #include "engine/OmNode.h"
 #include "engine/OmVector4.h"
 #include "render/OmD3D.h"
+#include "tests/AllocationCounter.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
-
-namespace {
-
-thread_local bool t_counting = false;
-uint64_t g_allocations = 0;
-
-void* Allocate(std::size_t size)
-{
-    if (t_counting)
-        ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-} // namespace
-
-// Counted only while a test turns counting on, on its own thread.
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    if (t_counting)
-        ++g_allocations;
-    return std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace apptest {
 
@@ -356,13 +324,13 @@ TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
     uint64_t counted = 0;
     for (int frame = 0; frame < 102; ++frame) {
         ASSERT_TRUE(renderer->BeginScene(float(frame) * 0.016f));
-        t_counting = frame >= 2;
-        const uint64_t before = g_allocations;
+        testalloc::Count(frame >= 2);
+        const uint64_t before = testalloc::Counted();
         hud->RenderDestinationMarker();
         hud->Render(0.5f);
         hud->UpdateTargeting();
-        counted += g_allocations - before;
-        t_counting = false;
+        counted += testalloc::Counted() - before;
+        testalloc::Count(false);
         renderer->EndScene();
         renderer->Present();
     }

@@ -113,6 +113,69 @@ TEST(TsScriptHost, CallingGlobalFunctions)
     EXPECT_TRUE(LoggedInRed(log, "undeclared NotThere"));
 }
 
+// Counts the blocks a script state makes or grows through its allocation
+// function while it is installed.
+class ScriptHeapCount {
+public:
+    explicit ScriptHeapCount(lua_State* L) : L_(L)
+    {
+        s_inner = lua_getallocf(L, &s_user);
+        s_blocks = 0;
+        lua_setallocf(L, &Count, nullptr);
+    }
+    ~ScriptHeapCount() { lua_setallocf(L_, s_inner, s_user); }
+    ScriptHeapCount(const ScriptHeapCount&) = delete;
+    ScriptHeapCount& operator=(const ScriptHeapCount&) = delete;
+
+    static int Blocks() { return s_blocks; }
+
+private:
+    static void* Count(void*, void* block, size_t oldSize, size_t newSize)
+    {
+        if (newSize > oldSize)
+            ++s_blocks;
+        return s_inner(s_user, block, oldSize, newSize);
+    }
+    lua_State* L_;
+    static inline lua_Alloc s_inner = nullptr;
+    static inline void* s_user = nullptr;
+    static inline int s_blocks = 0;
+};
+
+// The level calls its script every tick: once a call has been made, calling
+// a function that makes nothing, or reading a global, leaves the script
+// heap untouched (no closure for the protected call or its handler), and a
+// failing call still reports its error.
+TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeap)
+{
+    LogCapture log;
+    ScriptState lua;
+    lua.Run("function Tick() return 0 end\nticks = 3\nfunction Broken() error('no') end");
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
+    double number = 0.0;
+    EXPECT_TRUE(TsScriptHost::GetGlobalNumber(lua.L(), "ticks", &number));
+    EXPECT_TRUE(TsScriptHost::IsFunctionDefined(lua.L(), "Tick"));
+    lua_gc(lua.L(), LUA_GCSTOP, 0); // no collector work inside the count
+    {
+        ScriptHeapCount heap(lua.L());
+        for (int i = 0; i < 100; ++i) {
+            EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
+            EXPECT_TRUE(TsScriptHost::GetGlobalNumber(lua.L(), "ticks", &number));
+            EXPECT_TRUE(TsScriptHost::IsFunctionDefined(lua.L(), "Tick"));
+        }
+        EXPECT_EQ(ScriptHeapCount::Blocks(), 0);
+        // The count does count: a new table is a block.
+        lua_newtable(lua.L());
+        lua_pop(lua.L(), 1);
+        EXPECT_GT(ScriptHeapCount::Blocks(), 0);
+    }
+    lua_gc(lua.L(), LUA_GCRESTART, 0);
+    EXPECT_EQ(number, 3.0);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
+    EXPECT_TRUE(LoggedInRed(log, "no"));
+    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
+}
+
 // A number answered by a script function and the same number handed to a
 // binding as an integer argument become the same integer.
 TEST(TsScriptHost, FunctionAnswersAndBindingArgumentsShareOneIntegerRule)

@@ -1,0 +1,495 @@
+// The demo campaign's mission level played by the real application at
+// 800 x 600, in one run:
+//   - the mission's tick with every squad active (target under 5 ms),
+//     against the demo level's tick measured in the same run;
+//   - frames per second of the game's own frame (the level, its effects,
+//     the HUD and the radar, as the main loop draws it; target 60 or more),
+//     against a frame that only clears and presents;
+//   - heap allocations per frame of the main loop, ticks included (target
+//     0), and per tick and per drawn frame on their own; the script heap's
+//     blocks are counted beside them;
+//   - the main loop while the hall's squad fights the party, for the
+//     allocations of what only a fight does (hits, deaths, their effects).
+// A fight's allocations, when this was written, were all made inside the
+// GL driver compiling shader variants on first use of a drawing state,
+// plus the timer table's first growth at the first death.
+// The clock is the application's, moved by hand: a tick is 100 of its
+// 1000 units a second, a frame of the 60 Hz loop 16 or 17. Run it from the
+// source folder after tools/make-data, on a display (under xvfb-run for
+// llvmpipe); it plays in a scratch folder that sees the scripts and data.
+#include <benchmark/benchmark.h>
+
+#include <lua.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "bench/BenchSupport.h"
+#include "bench/CountedNew.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsConsole.h"
+#include "game/framework/TsEntity.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsMain.h"
+#include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
+#include "platform/DebugOutput.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+#include "tests/engine/ManualClock.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "ui/TsFrontEnd.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+constexpr int64_t kTickUnits = 100;
+
+// Errors logged while the game runs: the figures of a run that logged one
+// are suspect, so they are counted and the lines shown.
+int g_errors = 0;
+
+void ShowErrors(std::string_view text, TsColour colour, void*)
+{
+    if (colour.r == 255 && colour.g == 0 && colour.b == 0) {
+        ++g_errors;
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+}
+
+// The game's script state counts its own heap through its allocation
+// function, out of sight of operator new: each block made or grown counts.
+struct LuaHeap {
+    lua_Alloc inner = nullptr;
+    void* user = nullptr;
+    uint64_t allocations = 0;
+} g_luaHeap;
+
+void* CountLuaBlock(void*, void* block, size_t oldSize, size_t newSize)
+{
+    if (newSize > oldSize)
+        ++g_luaHeap.allocations;
+    return g_luaHeap.inner(g_luaHeap.user, block, oldSize, newSize);
+}
+
+void CountLuaHeap(lua_State* L)
+{
+    if (!L)
+        return;
+    g_luaHeap.inner = lua_getallocf(L, &g_luaHeap.user);
+    lua_setallocf(L, &CountLuaBlock, nullptr);
+}
+
+// The application with the level being measured; made once and moved from
+// the demo level to the mission when a benchmark asks for that.
+class Game {
+public:
+    bool Enter(const char* mission)
+    {
+        if (failed_)
+            return false;
+        if (current_ == mission)
+            return true;
+        // A level is left for another as a player quits and starts the
+        // game again: the application goes, a new one comes.
+        Close();
+        if (!std::filesystem::exists("data/levels/mission"))
+            return Fail("no demo data here: run tools/make-data, then this from the source folder");
+        if (!Start())
+            return Fail("the application did not start (no display?)");
+        if (!app_->StartMission("Ann", "OnNewGame", mission, 0))
+            return Fail("the mission could not be started (run tools/make-data from the source folder)");
+        app_->RequestMode(TS_MODE_LEVEL);
+        Step(10);
+        plat::InjectKey(*app_->GetWindow(), TsLoadScreen::kSpaceKey, true);
+        for (int i = 0; i < 3; ++i)
+            Step(kTickUnits);
+        TsLevel* level = TsAccess::CurrentLevel();
+        if (!level || !level->GetWorld())
+            return Fail("the level did not load");
+        // A new mission opens on its objective page and waits under it.
+        level->ActivateIngameFrontEnd(false);
+        Step(kTickUnits);
+        Step(kTickUnits);
+        squads_ = ActivateSquads();
+        // A new game started on this level leaves the party's squad without
+        // a team (the demo's scripts give it one when a party comes from
+        // another level), and nobody is the enemy of a squad without one:
+        // it gets the player's team, as in the campaign.
+        GiveThePartyItsTeam();
+        CountLuaHeap(TsAccess::LuaState());
+        // Past the opening cut scene, with the patrol under way.
+        for (int i = 0; i < 300; ++i)
+            app_->Tick();
+        current_ = mission;
+        return true;
+    }
+
+    // One pass of the main loop after the clock moved by the given units.
+    void Step(int64_t units)
+    {
+        clock_->Advance(units);
+        app_->Step();
+    }
+    void Tick() { app_->Tick(); }
+
+    // What the main loop draws when there is no mode: a cleared frame.
+    void ClearFrame()
+    {
+        OmD3D* renderer = OmD3D::Instance();
+        renderer->Clear(nullptr, 0);
+        if (renderer->BeginScene(app_->GetRenderTime())) {
+            renderer->EndScene();
+            renderer->Present();
+        }
+    }
+
+    int Squads() const { return squads_; }
+    static TsEntity* Find(const char* name)
+    {
+        TsLevel* level = TsAccess::CurrentLevel();
+        for (OmList::Node* n = level ? level->GetEntityDB()->GetEntities().GetFirst() : nullptr; n; n = n->next) {
+            auto* entity = TsEntity::Cast(static_cast<OmObject*>(n->value));
+            if (entity && entity->GetName() && std::string_view(entity->GetName()) == name)
+                return entity;
+        }
+        return nullptr;
+    }
+    static TsSquadObject* Squad(int32_t index)
+    {
+        for (OmList::Node* n = TsAccess::CurrentLevel()->GetEntityDB()->GetSquads().GetFirst(); n; n = n->next) {
+            auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
+            if (squad && squad->GetIndex() == index)
+                return squad;
+        }
+        return nullptr;
+    }
+    static void GiveThePartyItsTeam()
+    {
+        constexpr int32_t kPlayerTeam = 0;
+        TsSquadObject* party = TsAccess::LocalPlayer() ? TsAccess::LocalPlayer()->GetSquad() : nullptr;
+        for (OmList::Node* n = TsAccess::CurrentLevel()->GetEntityDB()->GetTeams().GetFirst(); n && party;
+             n = n->next) {
+            auto* team = TsTeam::Cast(static_cast<TsObject*>(n->value));
+            if (team && team->GetTeamId() == kPlayerTeam && !party->GetTeam()) {
+                party->SetTeam(kPlayerTeam);
+                party->SetTeamObject(team);
+            }
+        }
+    }
+    // Each side attacks the other, as a player's clicks and the guards' own
+    // sight would have them do.
+    static void OrderAttacks()
+    {
+        const char* const party[2] = {"Ann", "Bob"};
+        const char* const guards[3] = {"guard1", "guard2", "guard3"};
+        for (int i = 0; i < 3; ++i) {
+            auto* guard = dynamic_cast<TsCharacterObject*>(Find(guards[i]));
+            auto* pc = dynamic_cast<TsCharacterObject*>(Find(party[i % 2]));
+            if (guard && pc) {
+                guard->AttackTarget(pc, pc->GetPosition(), true);
+                pc->AttackTarget(guard, guard->GetPosition(), true);
+            }
+        }
+    }
+    // The party's and the hall squad's health added up.
+    static float Health()
+    {
+        float sum = 0.0f;
+        for (const char* name : {"Ann", "Bob", "guard1", "guard2", "guard3"}) {
+            const auto* character = dynamic_cast<const TsCharacterObject*>(Find(name));
+            sum += character ? character->GetHealth() : 0.0f;
+        }
+        return sum;
+    }
+    // Where the named entity stands (the origin when there is none).
+    static OmVector3 PositionOf(const char* name)
+    {
+        const TsEntity* entity = Find(name);
+        return entity ? entity->GetPosition() : OmVector3();
+    }
+    bool Paused() const { return TsAccess::CurrentLevel() && TsAccess::CurrentLevel()->IsPaused(); }
+    const char* Why() const { return why_; }
+
+    void Close()
+    {
+        current_.clear();
+        app_.reset();
+        clock_.reset();
+        scratch_.reset();
+    }
+
+private:
+    bool Start()
+    {
+        const fs::path home = fs::current_path();
+        scratch_ = std::make_unique<ScratchDir>();
+        fs::create_directory_symlink(home / "scripts", "scripts");
+        fs::create_directory_symlink(home / "data", "data");
+        clock_ = std::make_unique<ManualClock>(1000);
+        TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
+        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+        app_ = std::make_unique<TsMain>(TsMain::kTitle, kWidth, kHeight);
+        app_->CreateRenderer();
+        app_->SetSkipVideos(true);
+        if (!app_->Open(false))
+            return false;
+        plat::InjectFocus(*app_->GetWindow(), true);
+        TsMain::PumpMessages();
+        return true;
+    }
+
+    // Every squad but the player's is made active wherever the camera is.
+    static int ActivateSquads()
+    {
+        int count = 0;
+        for (OmList::Node* n = TsAccess::CurrentLevel()->GetEntityDB()->GetSquads().GetFirst(); n; n = n->next) {
+            auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
+            if (squad && squad->GetIndex() != 0) {
+                squad->ForceActive(false);
+                ++count;
+            }
+        }
+        return count;
+    }
+
+    bool Fail(const char* why)
+    {
+        failed_ = true;
+        why_ = why;
+        return false;
+    }
+
+    std::unique_ptr<ScratchDir> scratch_;
+    std::unique_ptr<ManualClock> clock_;
+    std::unique_ptr<TsMain> app_;
+    std::string current_;
+    int squads_ = 0;
+    bool failed_ = false;
+    const char* why_ = "";
+};
+
+Game& Shared()
+{
+    static Game game;
+    return game;
+}
+
+bool Ready(benchmark::State& state, const char* mission)
+{
+    if (Shared().Enter(mission))
+        return true;
+    state.SkipWithError(Shared().Why());
+    return false;
+}
+
+// Heap allocations per round of a benchmark: through operator new, and
+// blocks the script state made or grew.
+struct Allocations {
+    double heap = 0.0, lua = 0.0;
+};
+
+// Runs the body once per iteration and reports allocations per iteration;
+// a few rounds first let what lasts be made (buffers, programs, queues).
+template <class Body>
+Allocations CountAllocations(benchmark::State& state, Body body)
+{
+    for (int i = 0; i < 6; ++i)
+        body(i);
+    const uint64_t before = bench::g_allocations.load();
+    const uint64_t luaBefore = g_luaHeap.allocations;
+    int64_t rounds = 0;
+    for (auto _ : state)
+        body(int(rounds++));
+    Allocations counted;
+    if (rounds > 0) {
+        counted.heap = double(bench::g_allocations.load() - before) / double(rounds);
+        counted.lua = double(g_luaHeap.allocations - luaBefore) / double(rounds);
+    }
+    state.counters["allocations"] = counted.heap;
+    state.counters["lua_blocks"] = counted.lua;
+    state.counters["fps"] = benchmark::Counter(double(rounds), benchmark::Counter::kIsRate);
+    return counted;
+}
+
+struct Figures {
+    Allocations demoTick, tick, render, loop, fight;
+    float healthBeforeFight = 0.0f, healthAfterFight = 0.0f;
+    int fightFramesAllocating = 0;
+    uint32_t triangles = 0, alphaTriangles = 0, textureChanges = 0; // of the last drawn frame
+    int squads = 0, demoSquads = 0;
+    float walked = 0.0f; // by the first guard while the mission ticked
+    bool paused = false, demoPaused = false;
+} g_figures;
+
+void BM_DemoLevelTick(benchmark::State& state)
+{
+    if (!Ready(state, "demo"))
+        return;
+    g_figures.demoTick = CountAllocations(state, [](int) { Shared().Tick(); });
+    g_figures.demoSquads = Shared().Squads();
+    g_figures.demoPaused = Shared().Paused();
+}
+
+void BM_MissionTick(benchmark::State& state)
+{
+    if (!Ready(state, "mission"))
+        return;
+    const OmVector3 posted = Game::PositionOf("guard1");
+    g_figures.tick = CountAllocations(state, [](int) { Shared().Tick(); });
+    g_figures.walked = (Game::PositionOf("guard1") - posted).Length();
+    g_figures.squads = Shared().Squads();
+    g_figures.paused = Shared().Paused();
+}
+
+void BM_ClearFrameReference(benchmark::State& state)
+{
+    if (Ready(state, "mission"))
+        CountAllocations(state, [](int) { Shared().ClearFrame(); });
+}
+
+// The main loop's frame with the clock standing: the level drawn, no tick.
+void BM_MissionFrame(benchmark::State& state)
+{
+    if (!Ready(state, "mission"))
+        return;
+    g_figures.render = CountAllocations(state, [](int) { Shared().Step(0); });
+    const OmRenderStats* stats = OmD3D::Instance()->GetFrameStats();
+    g_figures.triangles = stats->words[OmRenderStats::kPrimitives];
+    g_figures.alphaTriangles = stats->words[OmRenderStats::kAlphaPrimitives];
+    g_figures.textureChanges = stats->words[OmRenderStats::kTextureChanges];
+}
+
+// The main loop at 60 frames a game second: a tick every sixth frame.
+void BM_MissionGameLoop(benchmark::State& state)
+{
+    if (Ready(state, "mission"))
+        g_figures.loop = CountAllocations(state, [](int i) { Shared().Step(i % 3 == 2 ? 16 : 17); });
+}
+
+// The hall's squad brought into the party's room: the main loop while they
+// fight, a fixed 15 game seconds of it so that every run sees the same fight.
+void BM_MissionFight(benchmark::State& state)
+{
+    if (!Ready(state, "mission"))
+        return;
+    const float at[3][2] = {{4.0f, 4.0f}, {4.5f, 5.0f}, {4.0f, 6.0f}};
+    for (int i = 0; i < 3; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "guard%d", i + 1);
+        if (TsEntity* guard = Game::Find(name))
+            guard->SetPosition(at[i][0], 0.0f, at[i][1]);
+    }
+    // The guards see the party at once.
+    if (TsSquadObject* squad = Game::Squad(1)) {
+        squad->AddThreat(Game::Find("Ann"));
+        squad->AddThreat(Game::Find("Bob"));
+    }
+    g_figures.healthBeforeFight = Game::Health();
+    g_figures.fight = CountAllocations(state, [](int i) {
+        if (i % 6 == 0)
+            Game::OrderAttacks();
+        const uint64_t before = bench::g_allocations.load();
+        Shared().Step(i % 3 == 2 ? 16 : 17);
+        if (bench::g_allocations.load() != before)
+            ++g_figures.fightFramesAllocating;
+    });
+    g_figures.healthAfterFight = Game::Health();
+}
+
+BENCHMARK(BM_DemoLevelTick)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_MissionTick)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_ClearFrameReference)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_MissionFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_MissionGameLoop)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_MissionFight)->Unit(benchmark::kMillisecond)->Iterations(900)->UseRealTime();
+
+void PrintLine(const char* what, double value, const char* unit, double reference, const Allocations& counted,
+               const char* target)
+{
+    std::printf("  %-30s %8.3f %-3s", what, value, unit);
+    if (reference > 0.0)
+        std::printf("  ratio %6.3f", value / reference);
+    else
+        std::printf("  %12s", "(reference)");
+    std::printf("  %5.2f allocations, %5.2f script blocks  %s\n", counted.heap, counted.lua, target);
+}
+
+void PrintFigures(const bench::RunReporter& reporter)
+{
+    const double demoTick = reporter.Time("BM_DemoLevelTick");
+    const double tick = reporter.Time("BM_MissionTick");
+    const double clear = reporter.Fps("BM_ClearFrameReference");
+    const double frame = reporter.Fps("BM_MissionFrame");
+    const double loop = reporter.Fps("BM_MissionGameLoop");
+    std::printf("\nThe mission level at %d x %d, %d error(s) logged, per tick or frame:\n", kWidth, kHeight, g_errors);
+    if (demoTick > 0.0 && tick > 0.0) {
+        PrintLine("demo level tick", demoTick, "ms", 0.0, g_figures.demoTick, g_figures.demoPaused ? "PAUSED" : "");
+        PrintLine("mission tick", tick, "ms", demoTick, g_figures.tick,
+                  g_figures.paused ? "PAUSED" : "(target under 5 ms, 0 allocations)");
+        std::printf("  (%d squad(s) kept active on the mission, %d on the demo level; the first guard ended\n"
+                    "  %.1f units from where the ticks began)\n",
+                    g_figures.squads, g_figures.demoSquads, g_figures.walked);
+    }
+    const Allocations none;
+    if (clear > 0.0)
+        PrintLine("clear-only frame", clear, "fps", 0.0, none, "");
+    if (clear > 0.0 && frame > 0.0)
+        PrintLine("mission frame, drawn", frame, "fps", clear, g_figures.render, "(target 60 fps, 0 allocations)");
+    if (frame > 0.0) {
+        const char* threads = std::getenv("LP_NUM_THREADS");
+        std::printf("  (a frame: %u triangles, %u of them blended, %u texture changes; llvmpipe threads: %s)\n",
+                    g_figures.triangles, g_figures.alphaTriangles, g_figures.textureChanges,
+                    threads ? threads : "its default");
+    }
+    if (clear > 0.0 && loop > 0.0)
+        PrintLine("main loop, a tick every 6th", loop, "fps", clear, g_figures.loop, "(0 allocations)");
+    const double fight = reporter.Fps("BM_MissionFight");
+    if (clear > 0.0 && fight > 0.0) {
+        PrintLine("main loop in a fight", fight, "fps", clear, g_figures.fight, "");
+        std::printf("  (%d of the fight's frames allocated; the party's and the squad's health added up to %.0f\n"
+                    "  before the fight, %.0f after)\n",
+                    g_figures.fightFramesAllocating, double(g_figures.healthBeforeFight),
+                    double(g_figures.healthAfterFight));
+    }
+}
+
+// The counter must see the game's allocations for a 0 to mean anything.
+bool CounterCounts()
+{
+    const uint64_t before = bench::g_allocations.load();
+    int* probe = new int(1);
+    benchmark::DoNotOptimize(probe);
+    delete probe;
+    return bench::g_allocations.load() > before;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    plat::SetDebugOutputHook([](std::string_view) {});
+    TsConsole::SetHook(&ShowErrors, nullptr);
+    if (!CounterCounts())
+        std::printf("The allocation counter counts nothing: the allocation figures mean nothing\n");
+    bench::RunReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintFigures(reporter);
+    Shared().Close();
+    TsConsole::SetHook(nullptr, nullptr);
+    benchmark::Shutdown();
+    return 0;
+}

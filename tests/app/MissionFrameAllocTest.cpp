@@ -1,0 +1,53 @@
+// The demo mission played by the real application with its hall's squad
+// kept active on patrol: once running, the main loop's frames - the ticks
+// among them - allocate nothing.
+#include <gtest/gtest.h>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevel.h"
+#include "game/objects/TsSquadObject.h"
+#include "tests/AllocationCounter.h"
+#include "tests/app/DemoLevelFixture.h"
+
+namespace apptest {
+namespace {
+
+using MissionFrames = DemoLevelTest;
+
+TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "mission", 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    ASSERT_NE(Level()->GetWorld(), nullptr);
+    Level()->ActivateIngameFrontEnd(false); // the objective page
+    int squads = 0;
+    for (OmList::Node* n = Level()->GetEntityDB()->GetSquads().GetFirst(); n; n = n->next) {
+        auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
+        if (squad && squad->GetIndex() != 0) {
+            squad->ForceActive(false);
+            ++squads;
+        }
+    }
+    EXPECT_EQ(squads, 1);
+    // Past the opening cut scene, a frame a tick.
+    Frames(80, 100);
+    ASSERT_FALSE(Level()->IsPaused());
+    // Sixty frames a second: a tick every sixth frame.
+    const uint32_t ticks = app->GetTickCount();
+    uint64_t counted = 0;
+    for (int frame = 0; frame < 72; ++frame) {
+        testalloc::Count(true);
+        const uint64_t before = testalloc::Counted();
+        FrameAfter(frame % 3 == 2 ? 16 : 17);
+        counted += testalloc::Counted() - before;
+        testalloc::Count(false);
+    }
+    EXPECT_EQ(counted, 0u);
+    EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
+}
+
+} // namespace
+} // namespace apptest
