@@ -45,6 +45,7 @@
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
+#include "tests/app/ActiveSquads.h"
 #include "tests/engine/ManualClock.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "ui/TsFrontEnd.h"
@@ -251,19 +252,7 @@ private:
         return true;
     }
 
-    // Every squad but the player's is made active wherever the camera is.
-    static int ActivateSquads()
-    {
-        int count = 0;
-        for (OmList::Node* n = TsAccess::CurrentLevel()->GetEntityDB()->GetSquads().GetFirst(); n; n = n->next) {
-            auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
-            if (squad && squad->GetIndex() != 0) {
-                squad->ForceActive(false);
-                ++count;
-            }
-        }
-        return count;
-    }
+    static int ActivateSquads() { return ForceOtherSquadsActive(*TsAccess::CurrentLevel()); }
 
     bool Fail(const char* why)
     {

@@ -102,6 +102,7 @@ function MakePartyMember(name, pcType, x, z)
     pc:SetPCType(pcType)
     pc:SetMdl("walker.pbf")
     pc:SetAnimationClass(0)
+    pc:SetWaistBone(1) -- the walker's torso turns to aim
     pc:SetRadius(0.3)
     pc:SetHeight(1.8)
     pc:SetOrigin(x, 0, z)

@@ -37,6 +37,7 @@
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
 #include "tests/app/AppFixture.h"
+#include "tests/app/ActiveSquads.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "ui/TsGameFrontEnd.h"
@@ -103,6 +104,16 @@ protected:
         Frames(1, 100);
         ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), TsLoadScreen::kSpaceKey, false));
         Frames(2, 100);
+    }
+    // The closing screen holds the switch to the title until Space.
+    void PassTheClosingScreenToTheTitle()
+    {
+        ASSERT_NE(Level(), nullptr);
+        PassLoadScreen();
+        Frames(1, 100);
+        EXPECT_EQ(Level(), nullptr);
+        ASSERT_NE(app->GetMode(), nullptr);
+        EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
     }
     TsLevel* Level() const { return TsAccess::CurrentLevel(); }
     int Run(const char* text) { return TsScriptHost::DoString(TsAccess::LuaState(), text); }
@@ -597,13 +608,8 @@ TEST_F(CampaignLevel, BeatingTheSquadWinsTheMissionAndLeavesForTheTitle)
     Frames(2, 100);
     EXPECT_EQ(Number("g_missionLeft"), 1.0) << "the message's script ran";
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END) << "the level ends for the title";
-    // The closing screen holds the switch until Space.
     Frames(3, 100);
-    EXPECT_NE(Level(), nullptr);
-    PassLoadScreen();
-    Frames(1, 100);
-    EXPECT_EQ(Level(), nullptr);
-    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+    ASSERT_NO_FATAL_FAILURE(PassTheClosingScreenToTheTitle());
     EXPECT_EQ(Errors(log), "");
 }
 
@@ -644,12 +650,7 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
     ASSERT_NO_FATAL_FAILURE(WalkIntoTheSquadAndFall());
     Frames(2, 100);
     ASSERT_NO_FATAL_FAILURE(ClickButton(1));
-    // The closing screen, then the title.
-    EXPECT_NE(Level(), nullptr);
-    PassLoadScreen();
-    Frames(1, 100);
-    EXPECT_EQ(Level(), nullptr);
-    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+    ASSERT_NO_FATAL_FAILURE(PassTheClosingScreenToTheTitle());
     EXPECT_EQ(Errors(log), "");
 }
 
@@ -677,6 +678,19 @@ TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
     EXPECT_EQ(player->GetCharacterCount(), 2) << "the party came along and was not made again";
     EXPECT_NE(player->GetCharacter("Ann"), nullptr);
     EXPECT_NE(player->GetCharacter("Bob"), nullptr);
+    // "Try Again" after a fall here goes back to the mission's start with
+    // the party as it came, not to the town.
+    ASSERT_FALSE(std::string(player->GetLoadedSaveName()).empty());
+    const TsLevel* first = Level();
+    player->ChangeLevel();
+    FrameAfter(10);
+    PassLoadScreen();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_NE(Level(), first);
+    EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Mission");
+    EXPECT_EQ(TsAccess::LocalPlayer()->GetCharacterCount(), 2);
+    for (const char* name : {"guard1", "Ann", "Bob"})
+        EXPECT_TRUE(Named(name)) << name;
     EXPECT_EQ(Errors(log), "");
 }
 
@@ -691,15 +705,7 @@ TEST_F(CampaignLevel, TwentyMinutesOfTheMissionWithFlatMemory)
     Level()->ActivateIngameFrontEnd(false);
     Frames(2, 100);
     // Every squad stays active wherever the camera looks.
-    int squads = 0;
-    for (OmList::Node* n = Level()->GetEntityDB()->GetSquads().GetFirst(); n; n = n->next) {
-        auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
-        if (squad && squad->GetIndex() != 0) {
-            squad->ForceActive(false);
-            ++squads;
-        }
-    }
-    EXPECT_EQ(squads, 1) << "the hall's squad";
+    EXPECT_EQ(ForceOtherSquadsActive(*Level()), 1) << "the hall's squad";
     TsEntity* guard = Entity("guard1");
     ASSERT_NE(guard, nullptr);
     const OmVector3 posted = guard->GetPosition();

@@ -8,6 +8,7 @@
 #include "game/framework/TsLevel.h"
 #include "game/objects/TsSquadObject.h"
 #include "tests/AllocationCounter.h"
+#include "tests/app/ActiveSquads.h"
 #include "tests/app/DemoLevelFixture.h"
 
 namespace apptest {
@@ -23,15 +24,7 @@ TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
     ASSERT_NE(Level(), nullptr);
     ASSERT_NE(Level()->GetWorld(), nullptr);
     Level()->ActivateIngameFrontEnd(false); // the objective page
-    int squads = 0;
-    for (OmList::Node* n = Level()->GetEntityDB()->GetSquads().GetFirst(); n; n = n->next) {
-        auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
-        if (squad && squad->GetIndex() != 0) {
-            squad->ForceActive(false);
-            ++squads;
-        }
-    }
-    EXPECT_EQ(squads, 1);
+    EXPECT_EQ(ForceOtherSquadsActive(*Level()), 1);
     // Past the opening cut scene, a frame a tick.
     Frames(80, 100);
     ASSERT_FALSE(Level()->IsPaused());

@@ -28,6 +28,7 @@ function MakeGuard(name, x, z)
     guard:SetNPCType(0)
     guard:SetMdl("walker.pbf")
     guard:SetAnimationClass(0)
+    guard:SetWaistBone(1) -- the torso turns to aim
     guard:SetRadius(0.3)
     guard:SetHeight(1.8)
     guard:SetOrigin(x, 0, z)
