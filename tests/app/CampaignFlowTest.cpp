@@ -512,4 +512,20 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndTheSaveLoadsFromTh
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
 
+// F10 in a level asks whether to quit; Yes (Return) ends the program from
+// the level, which must take itself down cleanly and end with 0.
+TEST_F(CampaignFlow, F10InTheTownAsksAndYesEndsTheProgramWithZero)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    Type(terminal_, "TestMission('town')\n");
+    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "town-load-screen")) << Output(kRun);
+    ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "town")) << Output(kRun);
+    ASSERT_TRUE(PressUntil("Escape", LoadScreenShown, "town-video", 5)) << Output(kRun);
+    ASSERT_TRUE(PressUntil("space", PlayShown, "town-play", 5)) << Output(kRun);
+    ASSERT_TRUE(PressUntil("F10", QuestionShown, "quit-question", 5)) << Output(kRun);
+    Key("Return");
+    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+    ExpectNoErrors();
+}
+
 } // namespace
