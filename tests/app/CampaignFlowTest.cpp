@@ -297,13 +297,42 @@ protected:
         return false;
     }
 
+    // Share of the screen (in hundredths) that differs between two looks.
+    static int PercentChanged(const Screenshot& a, const Screenshot& b)
+    {
+        int changed = 0, seen = 0;
+        for (int y = 0; y < kHeight; y += 4)
+            for (int x = 0; x < kWidth; x += 4, ++seen)
+                changed += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
+        return changed * 100 / seen;
+    }
+
+    // After a jump of the followed character: until the view has begun to
+    // move away from `from` (at most 5 s), then until two looks a little
+    // apart differ in under 3% of the screen (the figures' idling aside),
+    // at most 20 s: the camera has arrived, however slowly the machine draws.
+    void WaitForStillView(const Screenshot& from)
+    {
+        for (auto end = Clock::now() + 5s; Clock::now() < end && PercentChanged(from, Grab()) < 5;)
+            std::this_thread::sleep_for(200ms);
+        Screenshot before = Grab();
+        for (auto end = Clock::now() + 20s; Clock::now() < end;) {
+            std::this_thread::sleep_for(400ms);
+            Screenshot now = Grab();
+            if (PercentChanged(before, now) < 3)
+                return;
+            before = std::move(now);
+        }
+    }
+
     // Puts the current character two steps west of the named entity, the
     // camera following: the entity is then on the screen at kBeside.
     void StandWestOf(const char* name)
     {
+        const Screenshot from = Grab();
         Run(std::string("local at = ") + name +
             ":GetPosition(); TsAccess.CurrentCharacter():SetPosition(GetX(at) - 2, GetY(at), GetZ(at))");
-        std::this_thread::sleep_for(2s); // the camera settles
+        WaitForStillView(from);
         shot_ = Grab();
         Keep((std::string("beside-") + name).c_str());
     }
