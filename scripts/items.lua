@@ -5,6 +5,8 @@
 -- A medkit the character uses from its inventory: five health, five to a
 -- stack, handed over one at a time.
 function ItemTemplateMedkit(item)
+    item:SetDisplayNameID(6200)
+    item:SetDisplayDescriptionID(6201)
     item:SetMdl("medkit.pbf")
     item:SetSpriteName("medkit.tga")
     item:SetHealth(5)
@@ -19,6 +21,8 @@ end
 -- A health pack used the moment the current character touches it, when it
 -- needs it.
 function ItemTemplateHealthPack(item)
+    item:SetDisplayNameID(6210)
+    item:SetDisplayDescriptionID(6211)
     item:SetMdl("medkit.pbf")
     item:SetSpriteName("medkit.tga")
     item:SetHealth(4)
@@ -29,6 +33,8 @@ end
 
 -- Blaster rounds (ammunition type 1), ten to a box.
 function ItemTemplateBlasterAmmo(item)
+    item:SetDisplayNameID(6220)
+    item:SetDisplayDescriptionID(6221)
     item:SetMdl("ammo.pbf")
     item:SetSpriteName("ammo.tga")
     item:SetAmmoType(1)
@@ -41,6 +47,8 @@ end
 
 -- A vest: two points of defence against physical harm.
 function ItemTemplateVest(item)
+    item:SetDisplayNameID(6230)
+    item:SetDisplayDescriptionID(6231)
     item:SetMdl("armour.pbf")
     item:SetSpriteName("armour.tga")
     item:SetAmmoType(-1)
@@ -52,6 +60,8 @@ end
 
 -- The key of the demo's vault.
 function ItemTemplateVaultKey(item)
+    item:SetDisplayNameID(6240)
+    item:SetDisplayDescriptionID(6241)
     item:SetMdl("key.pbf")
     item:SetSpriteName("key.tga")
     item:SetCanDrop(1)

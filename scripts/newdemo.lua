@@ -237,6 +237,8 @@ end
 
 -- Weapon templates: each fills a new weapon's attribute blocks and sounds.
 function WeaponTemplateBlaster(weapon)
+    weapon:SetDisplayNameID(6250)
+    weapon:SetDisplayDescriptionID(6251)
     local a = weapon:Attributes(false)
     a:SetWeaponType(TS_WEAPON_RANGED_MANUAL)
     a:SetEquipType(TS_EQUIP_RANGED_1HAND)
@@ -255,6 +257,8 @@ function WeaponTemplateBlaster(weapon)
 end
 
 function WeaponTemplateRocketLauncher(weapon)
+    weapon:SetDisplayNameID(6260)
+    weapon:SetDisplayDescriptionID(6261)
     local a = weapon:Attributes(false)
     a:SetWeaponType(TS_WEAPON_ROCKET)
     a:SetEquipType(TS_EQUIP_RANGED_2HAND)
@@ -266,6 +270,8 @@ function WeaponTemplateRocketLauncher(weapon)
 end
 
 function WeaponTemplateClub(weapon)
+    weapon:SetDisplayNameID(6270)
+    weapon:SetDisplayDescriptionID(6271)
     local a = weapon:Attributes(false)
     a:SetWeaponType(TS_WEAPON_MELEE)
     a:SetEquipType(TS_EQUIP_MELEE_1HAND)

@@ -18,15 +18,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One flat colour with a darker border, 16 pixels square, as a 32-bit
-// top-first Targa image.
-std::vector<uint8_t> Swatch(uint8_t r, uint8_t g, uint8_t b)
+// One flat colour with a darker border, `size` pixels square (at most
+// 255), as a 32-bit top-first Targa image.
+std::vector<uint8_t> Swatch(uint8_t r, uint8_t g, uint8_t b, uint32_t size)
 {
-    constexpr uint32_t kSize = 16;
-    std::vector<uint8_t> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, kSize, 0, kSize, 0, 32, 0x28};
-    for (uint32_t y = 0; y < kSize; ++y)
-        for (uint32_t x = 0; x < kSize; ++x) {
-            const bool border = x < 2 || y < 2 || x >= kSize - 2 || y >= kSize - 2;
+    const uint8_t side = uint8_t(size);
+    const uint32_t edge = size / 8 > 2 ? size / 8 : 2;
+    std::vector<uint8_t> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, side, 0, side, 0, 32, 0x28};
+    for (uint32_t y = 0; y < size; ++y)
+        for (uint32_t x = 0; x < size; ++x) {
+            const bool border = x < edge || y < edge || x >= size - edge || y >= size - edge;
             const uint8_t k = border ? 2 : 1;
             bytes.insert(bytes.end(), {uint8_t(b / k), uint8_t(g / k), uint8_t(r / k), 255});
         }
@@ -91,9 +92,11 @@ bool WriteModel(const fs::path& folder, const Article& a)
     return false;
 }
 
-bool WriteImage(const fs::path& path, const Article& a)
+// Model textures are small; the HUD's icons fill an inventory cell, and the
+// info window wraps an article's text to its icon's width.
+bool WriteImage(const fs::path& path, const Article& a, uint32_t size)
 {
-    const std::vector<uint8_t> bytes = Swatch(a.r, a.g, a.b);
+    const std::vector<uint8_t> bytes = Swatch(a.r, a.g, a.b, size);
     if (demo::WriteFile(path, bytes.data(), bytes.size()))
         return true;
     std::fprintf(stderr, "make_demo_items: cannot write %s\n", path.string().c_str());
@@ -122,8 +125,8 @@ int main(int argc, char** argv)
         char image[64];
         std::snprintf(image, sizeof image, "%s.tga", a.name);
         ok = WriteModel(items, a) && ok;
-        ok = WriteImage(items / "Textures" / image, a) && ok;
-        ok = WriteImage(data / "HUD" / image, a) && ok;
+        ok = WriteImage(items / "Textures" / image, a, 16) && ok;
+        ok = WriteImage(data / "HUD" / image, a, 64) && ok;
     }
     return ok ? 0 : 1;
 }
