@@ -147,13 +147,21 @@ int32_t OmSkinShape::GetBoneIndex(const char* text) const
     return -1;
 }
 
-bool OmSkinShape::SetScaledBone(int32_t bone, float factor)
+// -1 (no bone) or a bone of the skeleton; anything else is reported.
+bool OmSkinShape::IsBoneOrNone(int32_t bone, const char* caller) const
 {
     const OmSkeleton* skeleton = GetSkeleton();
     if (bone != -1 && (!skeleton || !skeleton->IsBone(bone))) {
-        ReportError("OmSkinShape::SetScaledBone: bone %d is not a bone of the skeleton", bone);
+        ReportError("OmSkinShape::%s: bone %d is not a bone of the skeleton", caller, bone);
         return false;
     }
+    return true;
+}
+
+bool OmSkinShape::SetScaledBone(int32_t bone, float factor)
+{
+    if (!IsBoneOrNone(bone, "SetScaledBone"))
+        return false;
     m_scaledBone = bone;
     m_scaledBoneFactor = factor;
     return true;
@@ -161,11 +169,8 @@ bool OmSkinShape::SetScaledBone(int32_t bone, float factor)
 
 bool OmSkinShape::SetTwistedBone(int32_t bone, float angle)
 {
-    const OmSkeleton* skeleton = GetSkeleton();
-    if (bone != -1 && (!skeleton || !skeleton->IsBone(bone))) {
-        ReportError("OmSkinShape::SetTwistedBone: bone %d is not a bone of the skeleton", bone);
+    if (!IsBoneOrNone(bone, "SetTwistedBone"))
         return false;
-    }
     m_twistedBone = bone;
     m_twistAngle = angle;
     return true;

@@ -74,6 +74,7 @@ class OmSkinShape : public OmShape {
     const Attachment& GetAttachment(uint32_t slot) const { return m_attachments[slot]; }
 
 private:
+    bool IsBoneOrNone(int32_t bone, const char* caller) const;
     void Animate(float time, uint32_t boneCount);
     void SamplePose(uint32_t boneCount);
     void ScaleBone();

@@ -375,6 +375,17 @@ protected:
         ASSERT_TRUE(PressUntil("space", MainMenuShown, "title-again")) << Output(kRun);
     }
 
+    // The mission of that name started from the developer shell, past its
+    // first load screen.
+    void StartFromTheShell(const std::string& mission)
+    {
+        ASSERT_NO_FATAL_FAILURE(StartToTitle());
+        Type(terminal_, "TestMission('" + mission + "')\n");
+        ASSERT_TRUE(WaitForScreen(LoadScreenShown, (mission + "-load-screen").c_str())) << Output(kRun);
+        ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, mission.c_str()))
+            << Output(kRun);
+    }
+
     // Escape on the title asks; Yes ends the program, which must end with 0.
     void QuitFromTitle()
     {
@@ -517,10 +528,8 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
 // from the title's load screen, played, left for the title and out.
 TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndTheSaveLoadsFromTheTitle)
 {
-    ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    Type(terminal_, "TestMission('mission')\n");
-    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
-    ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "mission")) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(StartFromTheShell("mission"));
+    // The objective page is closed with Escape.
     ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
 
     Run("Ann:SetHealth(1); Bob:SetHealth(1); local g = guard1:GetPosition(); "
@@ -545,10 +554,8 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndTheSaveLoadsFromTh
 // the level, which must take itself down cleanly and end with 0.
 TEST_F(CampaignFlow, F10InTheTownAsksAndYesEndsTheProgramWithZero)
 {
-    ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    Type(terminal_, "TestMission('town')\n");
-    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "town-load-screen")) << Output(kRun);
-    ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "town")) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(StartFromTheShell("town"));
+    // The town's video is skipped with Escape; its load screen waits for Space.
     ASSERT_TRUE(PressUntil("Escape", LoadScreenShown, "town-video", 5)) << Output(kRun);
     ASSERT_TRUE(PressUntil("space", PlayShown, "town-play", 5)) << Output(kRun);
     ASSERT_TRUE(PressUntil("F10", QuestionShown, "quit-question", 5)) << Output(kRun);
