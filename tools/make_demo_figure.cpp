@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/OmPbfScene.h"
@@ -246,22 +247,27 @@ int main(int argc, char** argv)
         !WriteFigure(kHelmerFigure, helmer, "helmer.pbf", false))
         return 1;
     // Characters load their figure from their own folder below
-    // characters/, named after the model file.
-    const fs::path characterFolder = data / "characters" / "walker";
+    // characters/, named after the model file. Brusk, who strikes with his
+    // tongue, wears the walker's figure.
     std::error_code error;
-    fs::create_directories(characterFolder, error);
-    for (const char* file : {"walker.pbf", "bones.txt"}) {
-        if (error || !fs::copy_file(walker / file, characterFolder / file, fs::copy_options::overwrite_existing, error)) {
-            std::fprintf(stderr, "make_demo_figure: cannot copy %s into %s\n", file, characterFolder.string().c_str());
-            return 1;
+    for (const char* name : {"walker", "brusk"}) {
+        const fs::path characterFolder = data / "characters" / name;
+        fs::create_directories(characterFolder / "Textures", error);
+        const std::string scene = std::string(name) + ".pbf";
+        const std::pair<const char*, std::string> files[] = {{"walker.pbf", scene}, {"bones.txt", "bones.txt"}};
+        for (const auto& [from, to] : files) {
+            if (error || !fs::copy_file(walker / from, characterFolder / to, fs::copy_options::overwrite_existing,
+                                        error)) {
+                std::fprintf(stderr, "make_demo_figure: cannot copy %s into %s\n", from, characterFolder.string().c_str());
+                return 1;
+            }
         }
-    }
-    fs::create_directories(characterFolder / "Textures", error);
-    for (const char* file : {"cloth.tga", "skin.tga"}) {
-        if (error || !fs::copy_file(data / "textures" / file, characterFolder / "Textures" / file,
-                                    fs::copy_options::overwrite_existing, error)) {
-            std::fprintf(stderr, "make_demo_figure: cannot copy the texture %s\n", file);
-            return 1;
+        for (const char* file : {"cloth.tga", "skin.tga"}) {
+            if (error || !fs::copy_file(data / "textures" / file, characterFolder / "Textures" / file,
+                                        fs::copy_options::overwrite_existing, error)) {
+                std::fprintf(stderr, "make_demo_figure: cannot copy the texture %s\n", file);
+                return 1;
+            }
         }
     }
     // The walker is entry 0 of the database, the title figure entry 5. The

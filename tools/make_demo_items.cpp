@@ -47,6 +47,7 @@ const Article kArticles[] = {
     {"key", 230, 200, 60, {1.0f, 0.3f, 0.5f}},
     {"chest", 140, 90, 40, {5.0f, 3.0f, 3.5f}},
     {"blaster", 60, 80, 170, {2.5f, 0.8f, 0.8f}},
+    {"brusk_tongue", 200, 90, 110, {0.5f, 0.5f, 4.0f}}, // the tongue brusk strikes with
 };
 
 std::unique_ptr<OmPbfMeshRecord> Box(const OmVector3& half, const OmVector3& centre)

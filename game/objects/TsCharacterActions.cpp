@@ -158,10 +158,8 @@ void TsCharacterObject::TickCounters()
             StopMoving();
         }
     }
-    if (m_attachment && m_attachmentTicks > 0 && --m_attachmentTicks == 0) {
-        if (auto* shape = static_cast<OmSkinShape*>(m_modelInstance))
-            shape->DetachNode(static_cast<OmGroup*>(m_attachment));
-    }
+    if (m_attachment && m_attachmentTicks > 0 && --m_attachmentTicks == 0)
+        DetachTongue();
 }
 
 void TsCharacterObject::TickStun()

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/OmGroup.h"
 #include "engine/OmRand.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
@@ -30,14 +31,8 @@ constexpr float kInnateRange = 2.0f;
 constexpr int32_t kAttackBaseTries = 3;
 constexpr int32_t kCowerPathLimit = 300;
 constexpr int32_t kApproachLimit = 500;
-
-void ReportMissing(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsCharacterObject: %s is not built yet", what);
-    }
-}
+constexpr int32_t kTongueBone = 1;
+constexpr int32_t kTongueTicks = 10;
 
 TsPathfinder* LevelPathfinder()
 {
@@ -411,10 +406,27 @@ void TsCharacterObject::Strike(const OmVector3& direction)
     m_cooldown = std::max(m_cooldown, 15);
     m_actionState = kAttacking;
     m_followUpState = kStand;
-    if (m_attachment && CurrentEquipType() == kEquipTongue) {
-        static bool reported = false;
-        ReportMissing(reported, "the tongue attachment's strike");
-    }
+    if (m_attachment && CurrentEquipType() == kEquipTongue)
+        ShowTongue();
+}
+
+// The tongue hangs from the node the skin keeps for bone 1 while its ticks
+// last; the character keeps its own reference throughout.
+void TsCharacterObject::ShowTongue()
+{
+    auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
+    OmGroup* bone = shape ? shape->AttachNodeToBone(kTongueBone) : nullptr;
+    if (!bone)
+        return;
+    if (m_attachment->GetParent() != static_cast<OmNode*>(bone))
+        bone->AddChild(m_attachment);
+    m_attachmentTicks = kTongueTicks;
+}
+
+void TsCharacterObject::DetachTongue()
+{
+    if (auto* parent = OmGroup::Cast(m_attachment->GetParent()))
+        parent->RemoveChild(m_attachment);
 }
 
 // ---- where to stand ------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <strings.h>
 #include <string>
 
 #include "engine/OmArchive.h"
@@ -60,6 +61,10 @@ std::string ModelFolder(const char* mdl)
     const size_t dot = name.find_last_of('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
+
+constexpr const char* kTongueModel = "brusk";
+constexpr const char* kTongueFile = "data\\items\\brusk_tongue.PBF";
+constexpr const char* kTongueTextures = "data\\items\\textures\\";
 
 std::string ModelFile(const char* mdl)
 {
@@ -140,6 +145,7 @@ TsCharacterObject::~TsCharacterObject()
             shape->DetachAttachmentAt(i);
     }
     if (m_attachment) {
+        DetachTongue();
         m_attachment->Release();
         m_attachment = nullptr;
     }
@@ -298,7 +304,27 @@ bool TsCharacterObject::LoadModel(const char*)
     mesh->Release();
     SetModel(shape);
     shape->Release();
+    if (strcasecmp(ModelFolder(mdl_.Get()).c_str(), kTongueModel) == 0)
+        LoadTongue();
     return true;
+}
+
+// The one figure with a tongue strike carries its tongue as a timed
+// attachment, shown on its bone 1 for a moment at each strike.
+void TsCharacterObject::LoadTongue()
+{
+    const std::string path = plat::ResolvePath(kTongueFile);
+    const std::string textures = plat::ResolvePath(kTongueTextures);
+    OmGroup* tongue = TsModel::LoadScene(path.c_str(), textures.c_str());
+    if (!tongue) {
+        LogErrorF("error loading the tongue attachment for character %s: %s", GetName() ? GetName() : "",
+                  path.c_str());
+        return;
+    }
+    if (m_attachment)
+        m_attachment->Release();
+    m_attachment = tongue;
+    m_attachmentTicks = 0;
 }
 
 // ---- saving ---------------------------------------------------------------

@@ -361,6 +361,9 @@ protected:
     void ShootAt(const OmVector3& aimPoint, bool rocket);
     void CloseAttackStep();
     void Strike(const OmVector3& direction);
+    void LoadTongue();
+    void ShowTongue();
+    void DetachTongue();
     void CloseApproach();
     void StoreGoalHeight();
     void AttackOrder(TsEntity* target);
@@ -443,7 +446,7 @@ protected:
     int32_t m_attackBone = -1;
     int32_t m_limits[2] = {8388607, 8388607};
     int32_t m_animationClass = -1;
-    OmNode* m_attachment = nullptr;
+    OmNode* m_attachment = nullptr; // the tongue, held; on bone 1 while its ticks last
     int32_t m_attachmentTicks = 0;
     TsPathTrack m_follower;
     float m_progress = 0.0f;

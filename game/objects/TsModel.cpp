@@ -209,16 +209,28 @@ bool TsModel::LoadModel(const char* directory)
     char textures[kMaxPath];
     JoinPath(path, sizeof path, directory, mdl_.Get());
     JoinPath(textures, sizeof textures, directory, "Textures/");
+    OmGroup* group = LoadScene(path, textures, [this](OmGroup* loaded) { ScanModelNodes(loaded); });
+    if (!group) {
+        LogErrorF("error loading model for game object: %s", path);
+        return false;
+    }
+    SetModel(group->GetChildCount() == 1 ? group->GetChild(0) : group);
+    group->Release();
+    return true;
+}
+
+OmGroup* TsModel::LoadScene(const char* path, const char* textures, const std::function<void(OmGroup*)>& scan)
+{
     auto* group = new OmGroup;
     OmSceneImporter importer;
     importer.SetTextureDirectory(textures);
     if (!importer.Load(path, group)) {
-        LogErrorF("error loading model for game object: %s", path);
         group->Release();
-        return false;
+        return nullptr;
     }
     group->Update(0.0f);
-    ScanModelNodes(group);
+    if (scan)
+        scan(group);
     if (OmRenderer* renderer = OmRenderer::Current()) {
         CreateRenderMeshes(group, *renderer, kModelRenderFlags);
     } else {
@@ -226,9 +238,7 @@ bool TsModel::LoadModel(const char* directory)
         ReportOnce(reported, "models are loaded without render meshes: there is no renderer");
     }
     group->Update(0.0f);
-    SetModel(group->GetChildCount() == 1 ? group->GetChild(0) : group);
-    group->Release();
-    return true;
+    return group;
 }
 
 bool TsModel::LoadSprite(const char* directory)

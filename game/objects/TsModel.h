@@ -9,12 +9,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 
 class OmBaseSprite;
+class OmGroup;
 class OmNode;
 
 class TsModel : public TsEntity {
@@ -85,6 +87,11 @@ class TsModel : public TsEntity {
     // directory + file, with a separator between them when directory lacks
     // one.
     static void JoinPath(char* out, size_t size, const char* directory, const char* file);
+    // A scene file (full paths) as a group with render meshes, holding the
+    // reference it is made with; `scan` sees it before the meshes are made.
+    // Null when the file cannot be read.
+    static OmGroup* LoadScene(const char* path, const char* textures,
+                              const std::function<void(OmGroup*)>& scan = nullptr);
 
 protected:
     OmNode* model_ = nullptr;

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "engine/OmClass.h"
+#include "engine/OmGroup.h"
+#include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
@@ -81,10 +83,10 @@ protected:
     }
 
     template <class T>
-    T* Place(T* c, const char* name, float x, float z, int32_t squadIndex)
+    T* Place(T* c, const char* name, float x, float z, int32_t squadIndex, const char* mdl = "walker.pbf")
     {
         c->SetName(name);
-        c->SetMdl("walker.pbf");
+        c->SetMdl(mdl);
         c->SetAnimationClass(0);
         c->SetRadius(0.3f);
         c->SetHeight(1.8f);
@@ -236,6 +238,36 @@ TEST_F(SquadLevel, AHostileNearTheCurrentCharacterBringsTheCombatMusicUntilAQuie
     far->SetOrigin(16.0f, 0.0f, 1.5f);
     Frames(70, 100); // the game's clock, which the quiet spell is timed by
     EXPECT_FALSE(audio->IsInCombat()) << "five quiet seconds end it";
+}
+
+// Brusk strikes with his tongue: it hangs from his bone 1 for the ten ticks
+// after each strike and is taken off again, the character keeping it.
+TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.5f, 0, 4.0f)});
+    TsNPCObject* brusk = Place(new TsNPCObject, "brusk", 3.5f, 4.0f, 20, "brusk.pbf");
+    brusk->InnateAttack()->Attributes(false).SetEquipType(TsCharacterObject::kEquipTongue);
+    brusk->SetDirection(1.0f, 0.0f);
+    MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_ATTACK)->SetRange(0.0f);
+    auto* shape = OmSkinShape::Cast(brusk->GetModel());
+    ASSERT_NE(shape, nullptr);
+    auto tongueShown = [&] {
+        const OmGroup* bone = shape->FindBoneNode(1);
+        uint32_t cursor = 0;
+        return bone && bone->GetNextChild(cursor) != nullptr;
+    };
+    EXPECT_FALSE(tongueShown());
+    int shownAt = -1;
+    for (int tick = 0; tick < 200 && shownAt < 0; ++tick) {
+        Ticks(1);
+        if (tongueShown())
+            shownAt = tick;
+    }
+    ASSERT_GE(shownAt, 0) << "brusk struck";
+    // Pulled back from the fight, he shows it for the rest of its ten ticks.
+    brusk->Stun(60.0f);
+    Ticks(10);
+    EXPECT_FALSE(tongueShown()) << "taken off after ten ticks";
 }
 
 TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
