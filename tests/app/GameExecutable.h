@@ -127,30 +127,9 @@ protected:
     // lives in the scratch folder, so other runs on this machine do not count.
     pid_t Launch(const std::string& name, bool withDisplay)
     {
-        const std::string output = scratch_ + "/" + name + ".log";
         const pid_t pid = fork();
-        if (pid == 0) {
-            const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(fd, STDOUT_FILENO);
-            dup2(fd, STDERR_FILENO);
-            setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
-            // No sound card on a test machine: a silent output, or the game
-            // stops at start-up with its audio error box.
-            setenv("ALSOFT_DRIVERS", "null", 0);
-            setenv("SDL_AUDIODRIVER", "dummy", 0);
-            ApplyEnvironment();
-            if (withDisplay) {
-                setenv("DISPLAY", displayName_.c_str(), 1);
-            } else {
-                unsetenv("DISPLAY");
-                unsetenv("WAYLAND_DISPLAY");
-            }
-            if (chdir(scratch_.c_str()) != 0) {
-                _exit(126);
-            }
-            execl(game_.c_str(), game_.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        if (pid == 0)
+            RunGameInChild(name, withDisplay);
         started_.push_back(pid);
         return pid;
     }
@@ -159,25 +138,37 @@ protected:
     // test types into (terminal: the controlling side).
     pid_t LaunchWithShell(const std::string& name, int& terminal)
     {
-        const std::string output = scratch_ + "/" + name + ".log";
         const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-        if (pid == 0) {
-            const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(fd, STDOUT_FILENO);
-            dup2(fd, STDERR_FILENO);
-            setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
-            setenv("ALSOFT_DRIVERS", "null", 0);
-            setenv("SDL_AUDIODRIVER", "dummy", 0);
-            ApplyEnvironment();
-            setenv("DISPLAY", displayName_.c_str(), 1);
-            if (chdir(scratch_.c_str()) != 0) {
-                _exit(126);
-            }
-            execl(game_.c_str(), game_.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        if (pid == 0)
+            RunGameInChild(name, true);
         started_.push_back(pid);
         return pid;
+    }
+
+    // In the forked child: output to the log, the test's environment, the
+    // scratch folder as working folder, then the game. Never returns.
+    [[noreturn]] void RunGameInChild(const std::string& name, bool withDisplay)
+    {
+        const std::string output = scratch_ + "/" + name + ".log";
+        const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, STDOUT_FILENO);
+        dup2(fd, STDERR_FILENO);
+        setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
+        // No sound card on a test machine: a silent output, or the game
+        // stops at start-up with its audio error box.
+        setenv("ALSOFT_DRIVERS", "null", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        ApplyEnvironment();
+        if (withDisplay) {
+            setenv("DISPLAY", displayName_.c_str(), 1);
+        } else {
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+        }
+        if (chdir(scratch_.c_str()) != 0)
+            _exit(126);
+        execl(game_.c_str(), game_.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
     }
 
     // What a test sets for its copies over the defaults above (a sound

@@ -50,6 +50,21 @@ protected:
     PlainMode& Mode() { return *static_cast<PlainMode*>(app->GetMode()); }
 };
 
+// The renderer's camera at the origin looking down +z, unlit, on black.
+void LookDownZOnBlack(OmD3D& renderer)
+{
+    OmCamera* camera = renderer.GetCamera();
+    OmProjection projection;
+    projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
+    projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
+    camera->SetProjection(projection);
+    camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    camera->Apply(renderer);
+    renderer.SetLighting(false);
+    const float black[3] = {0.0f, 0.0f, 0.0f};
+    renderer.SetClearColour(black);
+}
+
 TEST_F(BaseMode, DrawsAFrameOfItsSceneAndLeavesNoQueuedText)
 {
     const float blue[3] = {0.0f, 0.0f, 1.0f};
@@ -99,16 +114,7 @@ TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
 {
     OmD3D& renderer = *OmD3D::Instance();
     Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
-    OmCamera* camera = renderer.GetCamera();
-    OmProjection projection;
-    projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
-    projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
-    camera->SetProjection(projection);
-    camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    camera->Apply(renderer);
-    renderer.SetLighting(false);
-    const float black[3] = {0.0f, 0.0f, 0.0f};
-    renderer.SetClearColour(black);
+    LookDownZOnBlack(renderer);
     OmMaterial glass(OmColour(0, 1, 0, 0.5f), OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0x20);
     const int32_t glassId = renderer.RegisterMaterial(&glass);
     const float halfGreen[4] = {0.0f, 1.0f, 0.0f, 0.5f};
@@ -168,16 +174,7 @@ TEST_F(BaseMode, TheDemoWalkerIsConvertedPosedAndDrawn)
     ASSERT_NE(OmBaseSkinMesh::Cast(figure->GetGeometry()), nullptr) << "the shape draws a render mesh now";
     EXPECT_EQ(OmSkinMesh::Cast(figure->GetGeometry()), nullptr);
 
-    OmCamera* camera = renderer.GetCamera();
-    OmProjection projection;
-    projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
-    projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
-    camera->SetProjection(projection);
-    camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    camera->Apply(renderer);
-    renderer.SetLighting(false);
-    const float black[3] = {0.0f, 0.0f, 0.0f};
-    renderer.SetClearColour(black);
+    LookDownZOnBlack(renderer);
 
     figure->PlayAnimation(walk, 0);
     FrameAfter(10); // frame 0 of the walk: legs straight
