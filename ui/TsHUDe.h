@@ -144,6 +144,7 @@ public:
     void OnConversationEnd();
     // The trade panel's steps (TsHUDeTrade.cpp), open for tests.
     void StartTraderConversation(bool clicked);
+    TsCharacterObject* ClickedTrader() const;
     void SelectTradeSlot(bool clicked, int x, int y);
     void HandleTradeMemberSwitch(bool clicked, int x, int y);
     void HandleTradeClick(bool clicked, int x, int y);
@@ -225,6 +226,8 @@ private:
     float blinkLastElapsed_ = 0.0f;
     char exitScript_[kExitScriptSize] = {};
     TsCharacterObject* trader_ = nullptr;
+    // The character the left button went down on, until it comes up.
+    TsCharacterObject* pressedOn_ = nullptr;
     OmD3DFont* font_ = nullptr;
     TsHUDTextWindow infoWindow_;
     TsHUDTextWindow priceWindow_;

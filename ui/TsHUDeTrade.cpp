@@ -9,6 +9,7 @@
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsDialogStrings.h"
+#include "game/framework/TsEntityDB.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsRandom.h"
@@ -86,6 +87,12 @@ void TraderCell(int32_t k, int32_t length, int32_t& row, int32_t& column)
     column = k;
 }
 
+TsCharacterObject* HoveredCharacter()
+{
+    const TsLevelCursor* cursor = TsAccess::LevelCursor();
+    return cursor ? dynamic_cast<TsCharacterObject*>(cursor->GetHovered()) : nullptr;
+}
+
 float PanelWidth() { return TsAccess::ScreenWidth() <= 640 ? 0.0f : 20.0f; }
 
 void PicturePoint(float& px, float& py)
@@ -104,7 +111,13 @@ bool TsHUDe::HandleTradeInput(int x, int y)
     // Whether a trader was set as the step began: the Escape that ends a
     // trade is taken here and does not open the pause menu as well.
     const bool trading = IsTraderPending();
+    if (Pressed(kActionLeft))
+        pressedOn_ = HoveredCharacter();
+    else if (!clicked && !Down(kActionLeft))
+        pressedOn_ = nullptr; // a release this step never saw
     StartTraderConversation(clicked);
+    if (clicked)
+        pressedOn_ = nullptr;
     if (tradePanelVisible_ && !animating_) {
         SelectTradeSlot(clicked, x, y);
         HandleTradeMemberSwitch(clicked, x, y);
@@ -114,16 +127,30 @@ bool TsHUDe::HandleTradeInput(int x, int y)
     return trading || IsTraderPending();
 }
 
+// The trader under the cursor as the button comes up or, failing that, the
+// one it went down on: the press sends the character walking to him, the
+// view follows, and after a slow frame he may have slid from under the
+// cursor before the release is read.
+TsCharacterObject* TsHUDe::ClickedTrader() const
+{
+    TsCharacterObject* hovered = HoveredCharacter();
+    if (hovered && TsTrade::TraderScript(hovered->GetName()))
+        return hovered;
+    const TsEntityDB* db = TsAccess::EntityDB();
+    if (pressedOn_ && db && db->ContainsEntity(pressedOn_) && TsTrade::TraderScript(pressedOn_->GetName()))
+        return pressedOn_;
+    return nullptr;
+}
+
 void TsHUDe::StartTraderConversation(bool clicked)
 {
-    const TsLevelCursor* cursor = TsAccess::LevelCursor();
-    auto* trader = cursor ? dynamic_cast<TsCharacterObject*>(cursor->GetHovered()) : nullptr;
-    if (!clicked || trader_ || !trader)
+    if (!clicked || trader_)
+        return;
+    TsCharacterObject* trader = ClickedTrader();
+    if (!trader)
         return;
     const TsEntity* character = TsAccess::CurrentCharacter();
     char call[256];
-    if (!TsTrade::TraderScript(trader->GetName()))
-        return;
     if (!character || !TsTrade::TraderCall(trader->GetName(), character->GetName(), call, sizeof call))
         return;
     infoWindow_.SetVisible(false);

@@ -471,7 +471,12 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
                 std::this_thread::sleep_for(500ms);
         }
     }
-    ASSERT_TRUE(trading) << Output(kRun);
+    if (!trading) {
+        shot_ = Grab();
+        Keep("trader-missed");
+    }
+    ASSERT_TRUE(trading) << "Ann stands at " << Ask("GetX(Ann:GetPosition()) .. ', ' .. GetZ(Ann:GetPosition())")
+                         << "\n" << Output(kRun);
     std::this_thread::sleep_for(1s); // the panel's opening runs its course
     // Buying: a click on the trader's blaster shows its price window, and a
     // click on that buys it.

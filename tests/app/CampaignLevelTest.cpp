@@ -456,6 +456,36 @@ TEST_F(CampaignLevel, TheTraderSellsABlasterAndBuysAMedkitThroughThePanel)
     EXPECT_EQ(Errors(log), "");
 }
 
+// The press on the trader sends Ann walking to him and the view follows her:
+// a release read after he slid from under the pointer still starts the
+// trade, while a press and release on the bare ground do not.
+TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
+{
+    Play("town");
+    ASSERT_FALSE(HasFatalFailure());
+    TsHUDe* hud = Level()->GetHUD();
+    auto* trader = dynamic_cast<TsCharacterObject*>(Entity("WeaponTrader"));
+    ASSERT_NE(trader, nullptr);
+    Member("Ann")->SetPosition(trader->GetPosition().x - 4.0f, trader->GetPosition().y, trader->GetPosition().z);
+    Frames(10, 100);
+
+    ClickAt(40, 300);
+    EXPECT_FALSE(hud->IsTraderPending()) << "a click on the ground";
+    int x = 0, y = 0;
+    ASSERT_TRUE(ScreenOf(MiddleOf(trader), x, y));
+    Point(x, y);
+    ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);
+    plat::InjectMouseButton(*app->GetWindow(), 0, true);
+    Frames(6, 100);
+    Point(40, 300);
+    ASSERT_NE(TsAccess::LevelCursor()->GetHovered(), trader) << "the pointer has left him";
+    plat::InjectMouseButton(*app->GetWindow(), 0, false);
+    Frames(1, 100);
+    EXPECT_EQ(hud->GetTrader(), trader);
+    EXPECT_TRUE(TsAccess::Conversation()->HasConversationStarted());
+    EXPECT_EQ(Errors(log), "");
+}
+
 // The objective page the mission opens with gives way to Escape as well as
 // to Return, and play goes on without the pause menu.
 TEST_F(CampaignLevel, EscapeClosesTheMissionsObjectivePage)

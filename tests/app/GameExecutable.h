@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -72,38 +73,37 @@ protected:
     // server resets can be left with windows nobody sees.
     void StartDisplay()
     {
-        // Numbers spread by process so that tests starting together seldom
-        // meet; a number in use makes the server end, and the next is tried.
-        for (int n = 100 + int(getpid() % 400), tries = 0; tries < 50; ++n, ++tries) {
-            const std::string number = std::to_string(n);
-            if (access(("/tmp/.X" + number + "-lock").c_str(), F_OK) == 0) {
-                continue;
-            }
-            display_ = fork();
-            if (display_ == 0) {
-                const int quiet = open("/dev/null", O_WRONLY);
-                dup2(quiet, STDERR_FILENO);
-                execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-screen", "0", screen_.c_str(), "-nolisten", "tcp", "-noreset",
-                       static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            const std::string socket = "/tmp/.X11-unix/X" + number;
-            for (int wait = 0; wait < 100; ++wait) {
-                if (waitpid(display_, nullptr, WNOHANG) == display_) {
-                    display_ = -1;
-                    break;
-                }
-                if (access(socket.c_str(), F_OK) == 0) {
-                    displayName_ = ":" + number;
-                    return;
-                }
-                std::this_thread::sleep_for(50ms);
-            }
-            if (display_ > 0) {
-                kill(display_, SIGKILL);
-                waitpid(display_, nullptr, 0);
-                display_ = -1;
-            }
+        // The server picks a free number itself and writes it down when it
+        // takes connections: two tests starting together can never meet on
+        // one display, as they could when each chose a number and waited for
+        // its socket (the other's socket answered for both).
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        display_ = fork();
+        if (display_ == 0) {
+            close(ready[0]);
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, STDERR_FILENO);
+            const std::string fd = std::to_string(ready[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen_.c_str(), "-nolisten", "tcp",
+                   "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(ready[1]);
+        std::string number;
+        pollfd wait{ready[0], POLLIN, 0};
+        char c = 0;
+        while (poll(&wait, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(ready[0]);
+        if (c == '\n' && !number.empty()) {
+            displayName_ = ":" + number;
+            return;
+        }
+        if (display_ > 0) {
+            kill(display_, SIGKILL);
+            waitpid(display_, nullptr, 0);
+            display_ = -1;
         }
         FAIL() << "no virtual display could be started";
     }
