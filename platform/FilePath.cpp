@@ -94,7 +94,16 @@ std::string ResolvePath(std::string_view gamePath)
         }
         result += part;
     }
-    return result.empty() ? std::string(".") : result;
+    if (result.empty()) {
+        return ".";
+    }
+    // A game path ending in a separator names a folder that file names are
+    // put straight after: it keeps its separator.
+    const char last = gamePath.back();
+    if ((last == '/' || last == '\\') && result.back() != '/') {
+        result += '/';
+    }
+    return result;
 }
 
 std::FILE* OpenFile(std::string_view gamePath, const char* mode)

@@ -2,19 +2,8 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLevel.h"
-#include "game/framework/TsMain.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPlayer.h"
-
-namespace {
-
-const TsPlayer* Player()
-{
-    const TsMain* app = TsMain::Instance();
-    return app ? app->GetLocalPlayer() : nullptr;
-}
-
-} // namespace
 
 float TsLevelAudioView::GameTime() const
 {
@@ -37,7 +26,7 @@ void TsLevelAudioView::Describe(const TsCharacterObject& character, TsAudioChara
 
 bool TsLevelAudioView::GetCurrentCharacter(TsAudioCharacter& out) const
 {
-    const TsPlayer* player = Player();
+    const TsPlayer* player = TsAccess::LocalPlayer();
     const TsPCObject* current = player ? player->GetCurrentCharacter() : nullptr;
     if (!current) {
         return false;
@@ -50,7 +39,7 @@ bool TsLevelAudioView::GetCurrentCharacter(TsAudioCharacter& out) const
 // characters the current one is hostile towards count.
 int TsLevelAudioView::CountHostilesNear(float range) const
 {
-    const TsPlayer* player = Player();
+    const TsPlayer* player = TsAccess::LocalPlayer();
     const TsPCObject* current = player ? player->GetCurrentCharacter() : nullptr;
     if (!current) {
         return 0;
@@ -69,13 +58,13 @@ int TsLevelAudioView::CountHostilesNear(float range) const
 
 int TsLevelAudioView::SquadSize() const
 {
-    const TsPlayer* player = Player();
+    const TsPlayer* player = TsAccess::LocalPlayer();
     return player ? player->GetTeamCount() : 0;
 }
 
 bool TsLevelAudioView::GetSquadMember(int index, TsAudioCharacter& out) const
 {
-    const TsPlayer* player = Player();
+    const TsPlayer* player = TsAccess::LocalPlayer();
     const TsPCObject* member = player && index < SquadSize() ? player->GetSquadMember(index) : nullptr;
     if (!member) {
         return false;

@@ -107,11 +107,8 @@ void TsMain::DestroyModes()
     // The player goes with the level it plays (a switch drops it anyway):
     // first, so that the level's database finds only its own references
     // on the party when it lets go of everything.
-    // The timers go too, while the objects they hold (a death's fade holds
-    // the dead) still live: they are the level's, though kept program-wide.
     if (level_) {
         SetLocalPlayer(nullptr);
-        TsTimerTable::Instance().Clear();
     }
     delete mode_;
     // A mode object that is not current is one a failed switch left behind.

@@ -271,9 +271,7 @@ bool TsCharacterObject::LoadModel(const char*)
     const std::string path = plat::ResolvePath(folder + ModelFile(mdl_.Get()));
     const std::string bones = plat::ResolvePath(folder + "bones.txt");
     OmSceneImporter importer;
-    // The importer puts the texture names straight after the folder, and a
-    // resolved path ends without its separator.
-    importer.SetTextureDirectory((plat::ResolvePath(folder + "Textures") + "/").c_str());
+    importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
     OmSkinMesh* mesh = importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str());
     if (!mesh) {
         LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());

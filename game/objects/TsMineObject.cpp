@@ -168,9 +168,7 @@ bool TsMineObject::LoadModel(const char*)
         const std::string path = plat::ResolvePath(folder + mdl);
         const std::string bones = plat::ResolvePath(folder + "bones.txt");
         OmSceneImporter importer;
-        // The importer puts the texture names straight after the folder, and a
-        // resolved path ends without its separator.
-        importer.SetTextureDirectory((plat::ResolvePath(folder + "Textures") + "/").c_str());
+        importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
         OmSkinMesh* mesh = importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str());
         if (!mesh) {
             LogErrorF("error loading model for mine %s: %s", GetName() ? GetName() : "", path.c_str());

@@ -32,7 +32,8 @@ TEST_F(FilePathTest, BackslashesAndCaseResolveToTheFileOnDisk)
     const std::pair<std::string, std::string> cases[] = {
         {"\\data\\animdb.tsa", "/Data/AnimDB.tsa"},
         {"/DATA/fx\\blob2.tga", "/Data/FX/Blob2.TGA"},
-        {"\\data\\New Folder\\Save1.sav", "/Data/New Folder/Save1.sav"}};
+        {"\\data\\New Folder\\Save1.sav", "/Data/New Folder/Save1.sav"},
+        {"\\data\\fx\\", "/Data/FX/"}}; // a folder keeps its separator
     for (const auto& [given, found] : cases)
         EXPECT_EQ(plat::ResolvePath(Root() + given), Root() + found);
     EXPECT_TRUE(plat::PathExists(Root() + "\\DATA\\FX\\BLOB2.tga"));
