@@ -32,7 +32,7 @@ Uint8 SdlButton(int button)
 
 } // namespace
 
-bool InjectKey(const Window& window, int keyCode, bool pressed)
+bool InjectKey(const Window& window, int keyCode, bool pressed, bool repeat)
 {
     const int scancode = ScancodeFromKeyCode(keyCode);
     if (scancode == 0) {
@@ -43,6 +43,7 @@ bool InjectKey(const Window& window, int keyCode, bool pressed)
     e.key.timestamp = SDL_GetTicks();
     e.key.windowID = window.Id();
     e.key.state = pressed ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat ? 1 : 0;
     e.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
     e.key.keysym.sym = SDL_GetKeyFromScancode(e.key.keysym.scancode);
     SDL_PushEvent(&e);

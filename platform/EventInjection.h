@@ -8,7 +8,8 @@ namespace plat {
 class Window;
 
 // A key by its key code (KeyCodes.h); false when no scancode gives that code.
-bool InjectKey(const Window& window, int keyCode, bool pressed);
+// A repeat is a press SDL makes while it believes the key held.
+bool InjectKey(const Window& window, int keyCode, bool pressed, bool repeat = false);
 // Pointer position in window pixels.
 void InjectMouseMove(const Window& window, int x, int y);
 // Button 0 left, 1 right, 2 middle, 3-7 the others.

@@ -93,15 +93,18 @@ void KeyboardDevice::OnEvent(const SDL_Event& event)
         std::memset(keys_, 0, sizeof(keys_));
         return;
     }
-    if ((event.type != SDL_KEYDOWN && event.type != SDL_KEYUP) || event.key.repeat ||
-        !IsForWindow(event.key.windowID)) {
+    if ((event.type != SDL_KEYDOWN && event.type != SDL_KEYUP) || !IsForWindow(event.key.windowID)) {
         return;
     }
     const uint8_t code = KeyCodeFromScancode(event.key.keysym.scancode);
-    if (code == 0) {
+    const bool pressed = event.type == SDL_KEYDOWN;
+    // SDL calls a press a repeat while it believes the key down, and it
+    // still does after a release it never saw (the start-up dialog closes on
+    // Return going down, and the release comes to no window): only a repeat
+    // of a key this device holds down is one.
+    if (code == 0 || (pressed && event.key.repeat && keys_[code])) {
         return;
     }
-    const bool pressed = event.type == SDL_KEYDOWN;
     keys_[code] = pressed ? kKeyDownBit : 0;
     if (!acquired_) {
         return;

@@ -214,9 +214,11 @@ protected:
         }
         const std::string search = "DISPLAY=" + displayName_ + " xdotool search " + criteria;
         const std::string find = search + " > /dev/null 2>&1";
-        // Sent to that window alone, so that no key strays into the windows of
-        // other tests on the display.
-        const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1";
+        // Sent to that window alone. The window closes as the key goes down,
+        // and xdotool then stops before the release: the key is let go again
+        // on its own, or the server would hold it down into the game.
+        const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1; DISPLAY=" +
+                                  displayName_ + " xdotool keyup " + key + " > /dev/null 2>&1";
         bool seen = false;
         for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
             if (std::system(find.c_str()) == 0) {

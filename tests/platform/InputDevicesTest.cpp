@@ -107,6 +107,15 @@ TEST_F(InputDevicesTest, KeyStateIsIndexedByKeyCodeAndClearsWhenFocusGoes)
     plat::InjectKey(*window_, 30, false);
     EXPECT_FALSE(KeyDown(30));
     EXPECT_TRUE(KeyDown(200));
+    // Repeats of a held key are no new presses; a "repeat" of a key up here
+    // (its release went to a window now gone) is the press it really is.
+    plat::InjectKey(*window_, 200, true, true);
+    plat::InjectKey(*window_, 28, true, true); // RETURN
+    EXPECT_TRUE(KeyDown(28));
+    plat::KeyEvent events[8];
+    const auto [result, count] = Buffered(events, 8);
+    ASSERT_EQ(count, 4u);
+    EXPECT_EQ(events[3].code, 28u);
 
     plat::InjectFocus(*window_, false);
     plat::InjectFocus(*window_, true);
