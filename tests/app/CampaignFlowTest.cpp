@@ -343,8 +343,11 @@ protected:
     void StandWestOf(const char* name)
     {
         const Screenshot from = Grab();
+        // Orders from before (a walk to the smith a click began) are
+        // dropped: she is put there to stay.
         Run(std::string("local at = ") + name +
-            ":GetPosition(); TsAccess.CurrentCharacter():SetPosition(GetX(at) - 2, GetY(at), GetZ(at))");
+            ":GetPosition(); local pc = TsAccess.CurrentCharacter(); pc:SetPosition(GetX(at) - 2, GetY(at), GetZ(at)); "
+            "pc:StopMoving()");
         WaitForStillView(from);
         shot_ = Grab();
         Keep((std::string("beside-") + name).c_str());
