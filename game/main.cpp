@@ -5,11 +5,11 @@
 #include <string>
 
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsLevel.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsObjectView.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsStartupDialog.h"
+#include "game/level/TsLevel.h"
 #include "platform/Display.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"

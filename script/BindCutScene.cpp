@@ -4,8 +4,8 @@
 #include "script/ScriptBinders.h"
 #include "script/ScriptWrap.h"
 
-#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntity.h"
+#include "game/level/TsCutScene.h"
 
 namespace script::bind {
 

@@ -3,8 +3,8 @@
 #include <new>
 
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
+#include "game/level/TsLevel.h"
 #include "ui/TsInGameWindows.h"
 
 OM_IMPLEMENT_CLASS(TsGameFrontEnd, TsFrontEndHost)

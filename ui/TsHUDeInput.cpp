@@ -3,22 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/OmBaseSprite.h"
+#include "engine/OmRenderer.h"
 #include "engine/OmVector2.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
-#include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
-#include "game/framework/TsLevel.h"
-#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLog.h"
+#include "game/level/TsCutScene.h"
+#include "game/level/TsLevel.h"
+#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsWeaponObject.h"
-#include "engine/OmBaseSprite.h"
-#include "engine/OmRenderer.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 

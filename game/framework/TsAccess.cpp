@@ -6,13 +6,9 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsGameMode.h"
-#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
-#include "game/objects/TsPlayer.h"
-#include "ui/TsGameFrontEnd.h"
-#include "ui/TsInGameWindows.h"
 
 namespace {
 
@@ -104,89 +100,16 @@ TsDialogStrings* TsAccess::DialogStrings()
                                     [](const TsMain& app) { return app.GetDialogStrings(); });
 }
 
-// The level accessors answer null outside a level (the front end, tools);
-// scripts then see nil.
-TsLevel* TsAccess::Level()
-{
-    return CurrentLevel();
-}
-
-TsHUDe* TsAccess::HUDe()
-{
-    TsLevel* level = CurrentLevel();
-    return level ? level->GetHUD() : nullptr;
-}
-
-TsCutScene* TsAccess::CutScene()
-{
-    const TsLevel* level = CurrentLevel();
-    return level ? level->GetCutScene() : nullptr;
-}
-
-TsConversation* TsAccess::Conversation()
-{
-    const TsLevel* level = CurrentLevel();
-    return level ? level->GetIncidentalConversation() : nullptr;
-}
-
-TsWorld* TsAccess::World()
-{
-    const TsLevel* level = CurrentLevel();
-    return level ? level->GetWorld() : nullptr;
-}
-
-TsPathfinder* TsAccess::Pathfinder()
-{
-    const TsLevel* level = CurrentLevel();
-    return level ? level->GetPathfinder() : nullptr;
-}
-
-TsLevelCursor* TsAccess::LevelCursor()
-{
-    const TsLevel* level = CurrentLevel();
-    return level ? level->GetLevelCursor() : nullptr;
-}
-
-TsEntityDB* TsAccess::EntityDB()
-{
-    const TsLevel* level = CurrentLevel();
-    return level ? level->GetEntityDB() : nullptr;
-}
-
 TsPlayer* TsAccess::LocalPlayer()
 {
     const TsMain* app = TsMain::Instance();
     return app ? app->GetLocalPlayer() : nullptr;
 }
 
-TsLevelInfo* TsAccess::LevelInfo()
-{
-    TsPlayer* player = LocalPlayer();
-    return player ? &player->GetLevelInfo() : nullptr;
-}
-
-TsPCObject* TsAccess::CurrentCharacter()
-{
-    const TsPlayer* player = LocalPlayer();
-    return player ? player->GetCurrentCharacter() : nullptr;
-}
-
-TsDiaryData* TsAccess::Diary()
-{
-    const TsPlayer* player = LocalPlayer();
-    return player ? player->GetDiary() : nullptr;
-}
-
 TsOptions* TsAccess::Options()
 {
     static TsOptions options;
     return &options;
-}
-
-TsLevel* TsAccess::CurrentLevel()
-{
-    const TsMain* app = TsMain::Instance();
-    return app ? TsLevel::Cast(app->GetLevel()) : nullptr;
 }
 
 int TsAccess::ScreenWidth()
@@ -236,66 +159,6 @@ void TsAccess::SetExitMovie(const char* name)
     char* copy = name && name[0] != '\0' ? strdup(name) : nullptr;
     std::free(g_exitMovie);
     g_exitMovie = copy;
-}
-
-// The radar and the in-game menu belong to the current level.
-TsRadar* TsAccess::Radar()
-{
-    const TsLevel* level = Level();
-    return level ? level->GetRadar() : nullptr;
-}
-
-TsGameFrontEnd* TsAccess::GameFrontEnd()
-{
-    const TsLevel* level = Level();
-    return level ? level->GetGameFrontEnd() : nullptr;
-}
-
-namespace {
-
-TsTutorialDialog* Tutorial(const char* caller)
-{
-    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
-    auto* tutorial = menu ? dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen()) : nullptr;
-    if (!tutorial) {
-        LogErrorF("TsAccess::%s: there is no level, so no tutorial window", caller);
-    }
-    return tutorial;
-}
-
-} // namespace
-
-void TsAccess::TutorialDialog()
-{
-    if (TsTutorialDialog* tutorial = Tutorial("TutorialDialog")) {
-        TsGameFrontEnd* menu = GameFrontEnd();
-        menu->SetActive(true, false);
-        menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
-    }
-}
-
-void TsAccess::StartTutorialDialog(int count)
-{
-    if (TsTutorialDialog* tutorial = Tutorial("StartTutorialDialog")) {
-        TsGameFrontEnd* menu = GameFrontEnd();
-        menu->SetActive(true, false);
-        tutorial->Clear(count);
-        menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
-    }
-}
-
-void TsAccess::TutorialDialogAddFragment(int textId, int index)
-{
-    if (TsTutorialDialog* tutorial = Tutorial("TutorialDialogAddFragment")) {
-        tutorial->AddFragment(textId, index);
-    }
-}
-
-void TsAccess::SetTutorialDialogExitScript(const char* text)
-{
-    if (TsTutorialDialog* tutorial = Tutorial("SetTutorialDialogExitScript")) {
-        tutorial->SetExitScript(text);
-    }
 }
 
 lua_State* TsAccess::LuaState()

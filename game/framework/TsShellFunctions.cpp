@@ -11,7 +11,6 @@
 #include "engine/OmClass.h"
 #include "engine/OmObject.h"
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsScriptCall.h"
@@ -130,35 +129,6 @@ int NotAvailableWithText(lua_State* L)
         return RaiseText(L, lua_tostring(L, lua_upvalueindex(3)));
     }
     return NotAvailable(L);
-}
-
-int LevelSwitch(lua_State* L)
-{
-    TsLevel* level = TsAccess::CurrentLevel();
-    if (!level) {
-        LogErrorF("%s: no level is loaded", lua_tostring(L, lua_upvalueindex(1)));
-        return 0;
-    }
-    level->ToggleDebugSwitch(static_cast<int>(lua_tointeger(L, lua_upvalueindex(2))));
-    return 0;
-}
-
-// A level being played (or inside its own LuaTick) is never replaced under
-// the running game: the request is refused and logged.
-int CreateLevel(lua_State*)
-{
-    TsMain* app = TsMain::Instance();
-    if (!app) {
-        LogError("CreateLevel: there is no application to hold a level");
-        return 0;
-    }
-    TsGameMode* old = app->GetLevel();
-    if (old && (old == app->GetMode() || (TsLevel::Cast(old) && TsLevel::Cast(old)->IsInLuaTick()))) {
-        LogError("CreateLevel: refused: the level is being played; leave it first");
-        return 0;
-    }
-    app->ReplaceLevel(new TsLevel);
-    return 0;
 }
 
 int NextLevel(lua_State*)
@@ -378,11 +348,11 @@ void Register(lua_State* L)
     for (int i = 0; i < static_cast<int>(std::size(kLevelSwitches)); ++i) {
         lua_pushstring(L, kLevelSwitches[i]);
         lua_pushinteger(L, kSwitchIndex[i]);
-        lua_pushcclosure(L, &LevelSwitch, 2);
+        lua_pushcclosure(L, &TsShellFunctions::LevelSwitch, 2);
         lua_setfield(L, LUA_GLOBALSINDEX, kLevelSwitches[i]);
     }
     SetFunction(L, "GetCurrentLevel", &GetCurrentLevel);
-    SetFunction(L, "CreateLevel", &CreateLevel);
+    SetFunction(L, "CreateLevel", &TsShellFunctions::CreateLevel);
     SetModeFunction(L, "LevelMode", TS_MODE_LEVEL);
     SetModeFunction(L, "FrontEndMode", TS_MODE_FRONT_END);
     // "InitLevelInfo" is the script's own function that the game calls

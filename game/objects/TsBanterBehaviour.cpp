@@ -7,13 +7,13 @@
 #include "engine/OmBaseSprite.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
-#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsBanterObject.h"
-#include "game/objects/TsPCObject.h"
 #include "game/objects/TsConversation.h"
+#include "game/objects/TsPCObject.h"
 
 void TsBanterBehaviour::SetUpMarker(OmBaseSprite* sprite)
 {

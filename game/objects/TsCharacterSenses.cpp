@@ -7,11 +7,11 @@
 #include "engine/OmRand.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
-#include "game/objects/TsSquadObject.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsSquadObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "game/world/TsWorld.h"
 

@@ -9,16 +9,16 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLevel.h"
 #include "game/framework/TsLog.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsPCStartObject.h"
-#include "game/objects/TsStashObject.h"
-#include "game/objects/TsWeaponObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
+#include "game/objects/TsStashObject.h"
 #include "game/objects/TsWeaponAttributes.h"
+#include "game/objects/TsWeaponObject.h"
 
 OM_IMPLEMENT_CLASS(TsPCObject, TsCharacterObject)
 

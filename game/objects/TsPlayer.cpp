@@ -10,15 +10,15 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
-#include "game/framework/TsSaveGames.h"
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/level/TsSaveGames.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
-#include "game/framework/TsEntityDB.h"
 
 #include <lua.hpp>
 

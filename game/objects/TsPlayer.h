@@ -13,8 +13,8 @@
 
 #include "engine/OmParticleSystem.h"
 #include "engine/OmString.h"
-#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsObject.h"
+#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsPCObject.h"
 
 class TsCharacterObject;

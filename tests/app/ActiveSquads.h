@@ -3,7 +3,7 @@
 #pragma once
 
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLevel.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsSquadObject.h"
 
 inline int ForceOtherSquadsActive(TsLevel& level)

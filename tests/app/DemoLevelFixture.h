@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "game/framework/TsLevel.h"
+#include "game/level/TsLevel.h"
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/ScratchDir.h"
 

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLevel.h"
-#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/level/TsCutScene.h"
+#include "game/level/TsLevel.h"
+#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsDiaryData.h"

@@ -5,7 +5,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLevel.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsSquadObject.h"
 #include "tests/AllocationCounter.h"
 #include "tests/app/ActiveSquads.h"

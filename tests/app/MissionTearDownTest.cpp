@@ -6,7 +6,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLevel.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "tests/app/DemoLevelFixture.h"
 

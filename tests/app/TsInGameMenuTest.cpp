@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsLevel.h"
+#include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
-#include "game/framework/TsEntityDB.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"

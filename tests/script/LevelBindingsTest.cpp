@@ -4,8 +4,8 @@
 #include "tests/script/LuaTestState.h"
 
 #include "engine/OmString.h"
-#include "game/framework/TsLevel.h"
-#include "game/framework/TsLevelInfo.h"
+#include "game/level/TsLevel.h"
+#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsPlayer.h"
 #include "tests/game/framework/LogCapture.h"
 

@@ -8,7 +8,7 @@
 
 #include "engine/OmCamera.h"
 #include "game/framework/TsCamera.h"
-#include "game/framework/TsCutScene.h"
+#include "game/level/TsCutScene.h"
 #include "game/objects/TsModel.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "game/framework/TsLevelInfo.h"
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"

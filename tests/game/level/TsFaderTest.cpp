@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "game/framework/TsFader.h"
+#include "game/level/TsFader.h"
 
 namespace {
 

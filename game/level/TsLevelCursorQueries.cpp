@@ -1,9 +1,9 @@
-#include "game/framework/TsLevelCursorQueries.h"
+#include "game/level/TsLevelCursorQueries.h"
 
 #include "game/framework/TsAccess.h"
-#include "game/objects/TsPCObject.h"
 #include "game/framework/TsEntity.h"
-#include "game/framework/TsLevel.h"
+#include "game/level/TsLevel.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"

@@ -1,4 +1,4 @@
-#include "game/framework/TsSaveGames.h"
+#include "game/level/TsSaveGames.h"
 
 #include <cstdio>
 #include <cstdlib>

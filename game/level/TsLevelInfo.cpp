@@ -1,4 +1,4 @@
-#include "game/framework/TsLevelInfo.h"
+#include "game/level/TsLevelInfo.h"
 
 #include "engine/OmArchive.h"
 

@@ -1,4 +1,4 @@
-#include "game/framework/TsFader.h"
+#include "game/level/TsFader.h"
 
 #include <algorithm>
 #include <cmath>

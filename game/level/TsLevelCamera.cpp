@@ -1,4 +1,4 @@
-#include "game/framework/TsLevelCamera.h"
+#include "game/level/TsLevelCamera.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The level's life: construction, tear-down, its archive form and the
 // operations scripts call. The play itself (Import, Initialise, Tick,
 // Render) is in TsLevelPlay.cpp.
-#include "game/framework/TsLevel.h"
+#include "game/level/TsLevel.h"
 
 #include <cstdio>
 #include <numbers>
@@ -10,12 +10,12 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
-#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
-#include "game/framework/TsLevelAudioView.h"
-#include "game/framework/TsLevelCursorQueries.h"
+#include "game/level/TsCutScene.h"
+#include "game/level/TsLevelAudioView.h"
+#include "game/level/TsLevelCursorQueries.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"

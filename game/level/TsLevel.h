@@ -12,7 +12,7 @@
 
 #include "engine/OmString.h"
 #include "game/framework/TsGameMode.h"
-#include "game/framework/TsLevelCamera.h"
+#include "game/level/TsLevelCamera.h"
 
 class TsConversation;
 class TsCutScene;

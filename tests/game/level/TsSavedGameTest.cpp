@@ -9,20 +9,20 @@
 #include <string>
 #include <vector>
 
-#include "ui/TsRadar.h"
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLevel.h"
-#include "game/framework/TsLevelCamera.h"
-#include "game/framework/TsLevelInfo.h"
-#include "game/framework/TsSaveGames.h"
+#include "game/level/TsLevel.h"
+#include "game/level/TsLevelCamera.h"
+#include "game/level/TsLevelInfo.h"
+#include "game/level/TsSaveGames.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
 #include "platform/DebugOutput.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/TestEntities.h"
+#include "ui/TsRadar.h"
 
 namespace {
 

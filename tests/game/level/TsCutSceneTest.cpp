@@ -8,7 +8,7 @@
 
 #include "engine/OmCamera.h"
 #include "game/framework/TsCamera.h"
-#include "game/framework/TsCutScene.h"
+#include "game/level/TsCutScene.h"
 #include "tests/game/framework/TestEntities.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "game/framework/TsLevelAudioView.h"
+#include "game/level/TsLevelAudioView.h"
 
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsLevel.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPlayer.h"
 

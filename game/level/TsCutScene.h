@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "engine/OmVector3.h"
-#include "game/framework/TsFader.h"
 #include "game/framework/TsObject.h"
+#include "game/level/TsFader.h"
 
 class TsCamera;
 class TsEntity;

@@ -1,4 +1,4 @@
-#include "game/framework/TsCutScene.h"
+#include "game/level/TsCutScene.h"
 
 #include <algorithm>
 #include <cmath>
