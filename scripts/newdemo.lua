@@ -43,6 +43,16 @@ g_missions = {
         music = "",
         objective = 6100, -- text table: clear the hall
     },
+    -- The title's Tutorial button: a level of its own, left for the title
+    -- when its lessons are done.
+    Tutorial = {
+        level = "Tutorial",
+        path = "data\\levels\\tutorial",
+        world = "data\\levels\\tutorial\\tutorial.tsw",
+        entities = "scripts\\levels\\tutorial\\entities.lua",
+        mission = "scripts\\levels\\tutorial\\mission.lua",
+        music = "",
+    },
 }
 
 -- Fills the level info for a mission; 1 when the mission is known.
