@@ -172,6 +172,29 @@ function PlacePartyStarts(x, z)
     end
 end
 
+-- A door of the demo's model (an up-slider) standing at (x, z).
+function PlaceDoor(name, x, z, locked)
+    local door = TsDoorObject:new()
+    door:SetName(name)
+    door:SetMdl("door.pbf")
+    door:SetPosition(x, 0, z)
+    door:SetDoorType(TsDoorObject.eDoorType_UpSlider)
+    door:SetLock(locked)
+    TsAccess.EntityDB():AddEntity(door)
+    return door
+end
+
+-- A switch of the demo's model at (x, z); each use runs the named script.
+function PlaceSwitch(name, x, z, script)
+    local switch = TsSwitchObject:new()
+    switch:SetName(name)
+    switch:SetMdl("switch.pbf")
+    switch:SetPosition(x, 0, z)
+    switch:SetActivateScript(script)
+    TsAccess.EntityDB():AddEntity(switch)
+    return switch
+end
+
 -- The level's sounds: the demo's levels use the shared sound table only.
 function LoadInGameSounds()
 end

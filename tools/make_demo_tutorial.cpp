@@ -16,18 +16,11 @@ constexpr float kCorridorZ0 = 3.0f, kCorridorZ1 = 5.0f;
 
 demolevel::Plan TutorialPlan()
 {
-    using demolevel::B;
-    constexpr float t = demolevel::kWall, h = demolevel::kHeight;
     demolevel::Plan plan;
     plan.name = "tutorial";
     demolevel::AddRoom(plan, "first room", 0, 0, 8, 8, {{'e', kCorridorZ0, kCorridorZ1}});
     demolevel::AddRoom(plan, "second room", 12, 0, 20, 8, {{'w', kCorridorZ0, kCorridorZ1}});
-    plan.solids.push_back({"corridor floor", B(8, -t, kCorridorZ0 - t, 12, 0, kCorridorZ1 + t)});
-    plan.solids.push_back(
-        {"corridor south wall", B(8 + t, 0, kCorridorZ0 - t, 12 - t, h, kCorridorZ0), "stone", false, false, nullptr, true});
-    plan.solids.push_back(
-        {"corridor north wall", B(8 + t, 0, kCorridorZ1, 12 - t, h, kCorridorZ1 + t), "stone", false, false, nullptr, true});
-    plan.floors.push_back(B(8, 0, kCorridorZ0, 12, 0, kCorridorZ1));
+    demolevel::AddCorridor(plan, 8, 12, kCorridorZ0, kCorridorZ1);
     plan.lamps = {{"lampFirst", OmVector3(4, 2.5f, 4), OmVector3(1.0f, 0.95f, 0.85f), 9.0f},
                   {"lampSecond", OmVector3(16, 2.5f, 4), OmVector3(0.85f, 0.9f, 1.0f), 9.0f}};
     return plan;

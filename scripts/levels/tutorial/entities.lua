@@ -8,20 +8,8 @@ PlacePartyStarts(2, 4)
 
 PlaceItem("tutorialVest", "ItemTemplateVest", 6, 4)
 
-tutorialDoor = TsDoorObject:new()
-tutorialDoor:SetName("tutorialDoor")
-tutorialDoor:SetMdl("door.pbf")
-tutorialDoor:SetPosition(10, 0, 4)
-tutorialDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)
-tutorialDoor:SetLock(true)
-TsAccess.EntityDB():AddEntity(tutorialDoor)
-
-tutorialSwitch = TsSwitchObject:new()
-tutorialSwitch:SetName("tutorialSwitch")
-tutorialSwitch:SetMdl("switch.pbf")
-tutorialSwitch:SetPosition(7.5, 0, 2.5)
-tutorialSwitch:SetActivateScript("OnTutorialSwitch")
-TsAccess.EntityDB():AddEntity(tutorialSwitch)
+tutorialDoor = PlaceDoor("tutorialDoor", 10, 4, true)
+tutorialSwitch = PlaceSwitch("tutorialSwitch", 7.5, 2.5, "OnTutorialSwitch")
 
 -- The guide talks when used or when the party comes near (TalkToGuide in
 -- the tutorial's mission script).
