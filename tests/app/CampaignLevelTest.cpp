@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -47,6 +48,7 @@
 #include "ui/TsGuiMessageBox.h"
 #include "ui/TsGuiWindow.h"
 #include "ui/TsHUDe.h"
+#include "ui/TsInGameWindows.h"
 
 using namespace apptest;
 
@@ -739,6 +741,63 @@ TEST_F(CampaignLevel, TwentyMinutesOfTheMissionWithFlatMemory)
                 seconds, 1000.0 * seconds / kTicks, early, late);
     EXPECT_LT(late - early, 4096) << "memory stays flat";
     EXPECT_LT(seconds, 120.0) << "faster than real time (1,080 s of play)";
+    EXPECT_EQ(Errors(log), "");
+}
+
+// The tutorial's four lessons, each shown in the tutorial window once the
+// one before is done and its task counted from the window's close box:
+// walking by a click on the floor, the vest picked up by a click, the door
+// opened by a click on its switch, and the guide's talk (reached through
+// that door). Its closing message's OK goes straight to the title.
+TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
+{
+    Play("Tutorial");
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Tutorial");
+    auto* tutorial = dynamic_cast<TsTutorialDialog*>(Menu()->GetTutorialScreen());
+    ASSERT_NE(tutorial, nullptr);
+    TsPCObject* ann = Member("Ann");
+    ASSERT_NE(ann, nullptr);
+    auto* door = TsDoorObject::Cast(Entity("tutorialDoor"));
+    ASSERT_NE(door, nullptr);
+    const OmVector3 start = ann->GetPosition();
+    struct Lesson {
+        int topics;
+        const char* title; // the shown text begins with it
+        std::function<bool()> task;
+    };
+    const Lesson lessons[] = {
+        {2, "Welcome:", [&] { return WalkTo(start.x + 2.0f, start.z); }},
+        {1, "Picking up:", [&] { return ClickOn(Entity("tutorialVest")); }},
+        {1, "Doors:", [&] { return ClickOn(Entity("tutorialSwitch")); }},
+        // Through the door the switch opened, to the guide's side.
+        {1, "Talking:", [&] { return ann->UseEntity(Entity("Guide")); }},
+    };
+    for (const Lesson& lesson : lessons) {
+        SCOPED_TRACE(lesson.title);
+        ASSERT_TRUE(FramesUntil(200, [&] { return std::string(TopWindow()) == "tutorial"; })) << log.All();
+        EXPECT_TRUE(Level()->IsPaused()) << "the lesson holds the level";
+        EXPECT_EQ(tutorial->GetFragmentCount(), lesson.topics);
+        EXPECT_EQ(std::string(tutorial->GetFragment(0)).rfind(lesson.title, 0), 0u) << tutorial->GetFragment(0);
+        const auto& close = tutorial->text.closeBox;
+        ClickAt(int(GuiToPixelsX(close.GetX() + close.GetWidth() / 2.0f)),
+                int(GuiToPixelsY(close.GetY() + close.GetHeight() / 2.0f)));
+        ASSERT_FALSE(Menu()->HasOpenWindows());
+        EXPECT_EQ(Number("g_lessonOpen"), 0.0) << "the exit script ran";
+        ASSERT_TRUE(lesson.task());
+    }
+    TsConversation* talk = TsAccess::Conversation();
+    ASSERT_TRUE(FramesUntil(300, [&] { return Number("g_guideTalked") == 1.0; })) << "the leader got to the guide";
+    EXPECT_TRUE(door->IsOpen());
+    EXPECT_EQ(talk->GetFragmentCount(), 2u);
+    ASSERT_TRUE(FramesUntil(400, [&] { return !talk->HasConversationStarted() && Menu()->HasOpenWindows(); }))
+        << "the talk ends and the closing message is shown";
+    EXPECT_EQ(Number("g_tutorialOver"), 1.0);
+    ASSERT_NO_FATAL_FAILURE(ClickButton(0));
+    Frames(2, 100);
+    EXPECT_EQ(Level(), nullptr) << "no closing screen after the tutorial";
+    ASSERT_NE(app->GetMode(), nullptr);
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
     EXPECT_EQ(Errors(log), "");
 }
 
