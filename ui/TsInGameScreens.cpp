@@ -10,6 +10,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsDiaryData.h"
 #include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
 #include "ui/TsInGameWindows.h"
 
 namespace {
@@ -18,6 +19,14 @@ bool BackPressed()
 {
     const TsInput* input = TsAccess::Input();
     return input && input->IsActionPressed(TsGameFrontEnd::kBackAction);
+}
+
+// A click let go on the HUD's comms button leaves a screen as Back does.
+bool CommsReleased()
+{
+    const TsInput* input = TsAccess::Input();
+    return input && input->IsActionReleased(0) &&
+           TsHUDe::IsCursorOnCommsButton(input->GetCursorX(), input->GetCursorY());
 }
 
 void PopOrClose(TsFrontEndBase* frontEnd)
@@ -97,7 +106,7 @@ void TsDiaryScreen::Deactivate(TsGuiArg a, TsGuiArg b)
 void TsDiaryScreen::Update(float time)
 {
     TsGuiWindow::Update(time);
-    if (BackPressed())
+    if (BackPressed() || CommsReleased())
         PopOrClose(GetFrontEnd());
 }
 
@@ -380,7 +389,7 @@ void TsInGameOptionsScreen::Update(float time)
         options->ApplyGamma();
     }
     TsGuiWindow::Update(time);
-    if (BackPressed())
+    if (BackPressed() || CommsReleased())
         PopOrClose(GetFrontEnd());
 }
 

@@ -156,6 +156,32 @@ TEST_F(InGameMenu, TheCommsButtonClosesThePauseMenu)
     EXPECT_FALSE(Level()->IsPaused());
 }
 
+// The diary and the options page close back to the pause menu on a click
+// let go on the comms button, as Back closes them.
+TEST_F(InGameMenu, TheCommsButtonClosesTheDiaryAndTheOptionsPage)
+{
+    const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(1, 100);
+    auto* buttons = dynamic_cast<TsPauseMenu*>(menu->GetMenuScreen());
+    ASSERT_NE(buttons, nullptr);
+    TsGameButton* pages[] = {&buttons->diary, &buttons->options};
+    for (TsGuiButton* page : pages) {
+        page->OnMouseUp(0, 0);
+        Frames(2, 100);
+        const std::string opened = TopName();
+        ASSERT_NE(opened, "inmenu");
+        plat::InjectMouseMove(*app->GetWindow(), w - 32, h - 32);
+        Frames(1, 100);
+        plat::InjectMouseButton(*app->GetWindow(), 0, true);
+        Frames(1, 100);
+        EXPECT_EQ(TopName(), opened) << "still open while the button is held";
+        plat::InjectMouseButton(*app->GetWindow(), 0, false);
+        Frames(1, 100);
+        EXPECT_STREQ(TopName(), "inmenu") << opened;
+    }
+}
+
 // The pause menu's pages are made once and found again by name.
 TEST_F(InGameMenu, TheDiaryOpensFromTheMenuAndClosesBackToIt)
 {
