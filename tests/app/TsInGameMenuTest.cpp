@@ -182,6 +182,38 @@ TEST_F(InGameMenu, TheCommsButtonClosesTheDiaryAndTheOptionsPage)
     }
 }
 
+// Titles are cut where the plain font's drawing would leave their room,
+// and at the first stop character.
+TEST_F(InGameMenu, TitlesAreCutToTheirRoomByMeasuring)
+{
+    const struct {
+        const char* text;
+        const char* stops;
+        float room;
+    } cases[] = {{"Moving: walk and run", "\n:", 1000.0f}, {"WWWWWWWWWWWWWWWWWWWW", "", 60.0f},
+                 {"iiiiiiiiiiiiiiiiiiii", "", 60.0f},     {"A long diary title", "", 0.0f}};
+    for (const auto& c : cases) {
+        char out[64];
+        CutToWidth(*menu, c.text, c.stops, c.room, out, sizeof out);
+        float w = 0.0f, h = 0.0f;
+        menu->GetPlainTextExtent(out, w, h);
+        const size_t n = std::strlen(out);
+        EXPECT_LE(w, c.room) << c.text;
+        const size_t whole = std::strcspn(c.text, c.stops);
+        if (n < whole) {
+            std::string longer(c.text, n + 1);
+            menu->GetPlainTextExtent(longer.c_str(), w, h);
+            EXPECT_GT(w, c.room) << "one more character would not fit: " << c.text;
+        }
+        EXPECT_LE(n, whole) << c.text;
+    }
+    char out[64];
+    CutToWidth(*menu, "iiiiiiiiiiiiiiiiiiii", "", 60.0f, out, sizeof out);
+    char wide[64];
+    CutToWidth(*menu, "WWWWWWWWWWWWWWWWWWWW", "", 60.0f, wide, sizeof wide);
+    EXPECT_GT(std::strlen(out), std::strlen(wide)) << "narrow letters fit more of themselves";
+}
+
 // The pause menu's pages are made once and found again by name.
 TEST_F(InGameMenu, TheDiaryOpensFromTheMenuAndClosesBackToIt)
 {
