@@ -2,7 +2,9 @@
 // (normally data/): hud/*.tga, the images the script "LoadHUDSprites" puts
 // in the HUD's sprite table (scripts/hud.lua names them), the destination
 // marker orangecross.tga and the four window images (corner, edge and the
-// plain and highlighted interior). Flat colours and bevelled frames, the
+// plain and highlighted interior); and HUD/trader.tga, the trader's picture
+// that the trade panel shows in its frame (characters' pictures live with
+// the articles' icons). Flat colours and bevelled frames, the
 // same output on every run.
 //
 // Usage: make_demo_hud DATA_DIR
@@ -196,6 +198,13 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "make_demo_hud: cannot write %s\n", (folder / sprite.name).string().c_str());
             return 1;
         }
+    }
+    // The trader's face: a bronze figure, told apart from the party's.
+    const fs::path pictures = fs::path(argv[1]) / "HUD";
+    fs::create_directories(pictures, error);
+    if (error || !demo::WriteTarga(pictures / "trader.tga", Portrait(Argb(205, 150, 70)))) {
+        std::fprintf(stderr, "make_demo_hud: cannot write %s\n", (pictures / "trader.tga").string().c_str());
+        return 1;
     }
     return 0;
 }

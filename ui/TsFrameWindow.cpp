@@ -120,7 +120,7 @@ TsFrameWindow::TsFrameWindow()
     CornerUV(pieces_[kBottomRight], 1, 0, 1, 1, 0, 0, 0, 1);
     // Edges: v 0 on the outer side, u running clockwise around the frame.
     CornerUV(pieces_[kTop], 0, 1, 0, 0, 1, 1, 1, 0);
-    CornerUV(pieces_[kRight], 1, 0, 0, 0, 1, 1, 0, 1);
+    CornerUV(pieces_[kRight], 1, 1, 0, 1, 1, 0, 0, 0);
     CornerUV(pieces_[kBottom], 1, 0, 1, 1, 0, 0, 0, 1);
     CornerUV(pieces_[kLeft], 0, 0, 1, 0, 0, 1, 1, 1);
     LoadTextures();

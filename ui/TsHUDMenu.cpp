@@ -214,7 +214,9 @@ void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
     for (int i = 0; i < kEntryCount; ++i) {
         shown += IsShown(i) ? 1 : 0;
     }
-    Layout(cx, cy - float(shown) * lineHeight_);
+    // The menu rises from the cursor by all five entries whatever the squad:
+    // a smaller squad's menu ends short of the cursor by the rows it leaves out.
+    Layout(cx, cy - float(kEntryCount) * lineHeight_);
     frame_.Build(position_, OmVector2(width_, float(shown) * lineHeight_), kBorder);
     for (int i = 0; i < kEntryCount; ++i) {
         MeasureEntry(i, true);

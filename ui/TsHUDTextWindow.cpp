@@ -11,8 +11,6 @@
 #include "game/framework/TsDialogStrings.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsCollectibleObject.h"
-#include "game/objects/TsItemObject.h"
-#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "ui/TsHUDe.h"
 
@@ -20,7 +18,6 @@ namespace {
 
 constexpr const char* kNoDescription = "Needs a descripton.";
 constexpr float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-constexpr int32_t kDiscountType = 1;
 constexpr int kWordSize = 260;
 
 const char* Text(int32_t id)
@@ -166,21 +163,17 @@ void TsHUDTextWindow::FormatLines(const char*& name, const char*& description)
             std::snprintf(line1_, sizeof line1_, "%s", Text(30556));
             return;
         }
-        const TsItemObject* item = TsItemObject::Cast(a);
-        const int32_t amount = item ? std::min(item->GetStack(), item->GetPackSize()) : 1;
+        // The HUD's quote: the price shown is the price a click charges.
         const TsHUDe* hud = TsAccess::HUDe();
         const int side = hud ? hud->GetTradeSide() : 1;
-        float price = a->GetValue() * float(amount);
-        const TsPCObject* current = TsPCObject::Cast(TsAccess::CurrentCharacter());
-        if (side == 0) {
-            price *= 0.66667f;
-        } else if (current && current->GetPCType() == kDiscountType) {
-            price *= 0.9f;
-        }
-        if (amount > 1) {
-            std::snprintf(line1_, sizeof line1_, "%s: %d for %d", Text(30550), int(price), amount);
+        TsPlayer* player = TsAccess::LocalPlayer();
+        TsCharacterObject* member = player && hud && hud->GetOpenSlot() >= 0 ? player->GetSquadMember(hud->GetOpenSlot())
+                                                                           : nullptr;
+        const TsHUDe::TradeQuote quote = TsHUDe::QuoteTrade(*a, side, member);
+        if (quote.amount > 1) {
+            std::snprintf(line1_, sizeof line1_, "%s: %d for %d", Text(30550), int(quote.price), int(quote.amount));
         } else {
-            std::snprintf(line1_, sizeof line1_, "%s: %d", Text(30550), int(price));
+            std::snprintf(line1_, sizeof line1_, "%s: %d", Text(30550), int(quote.price));
         }
         std::snprintf(line2_, sizeof line2_, "%s", Text(side == 1 ? 30552 : 30554));
     } else {

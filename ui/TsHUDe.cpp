@@ -40,6 +40,7 @@ constexpr float kMarkerLift = 0.05f;
 constexpr int32_t kPanelWidth = 238;
 constexpr int32_t kPlayerCharacterTypes = 7;
 constexpr float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr float kGold[4] = {0.926f, 0.59f, 0.2f, 1.0f};
 constexpr int32_t kStunWeapon = 6;
 
 struct FlatVertex {
@@ -190,6 +191,32 @@ void TsHUDe::GetTextExtent(const char* text, float& width, float& height) const
     font_->GetTextExtent(text, size);
     width = float(size[0]);
     height = float(size[1]);
+}
+
+void TsHUDe::PlaceConversationLine(float textHeight, float rowHeight, float& x, float& nameY, float& textY)
+{
+    x = float((TsAccess::ScreenWidth() - int32_t(kConversationWidth)) / 2);
+    textY = float(TsAccess::ScreenHeight()) - kConversationBottom - textHeight;
+    nameY = textY - rowHeight;
+}
+
+void TsHUDe::RenderConversationLine(const char* speaker, const char* text)
+{
+    if (!font_ || !text) {
+        return;
+    }
+    float width = 0.0f, textHeight = 0.0f, rowWidth = 0.0f, row = 0.0f;
+    GetTextExtent(text, width, textHeight);
+    GetTextExtent(" ", rowWidth, row);
+    float x = 0.0f, nameY = 0.0f, textY = 0.0f;
+    PlaceConversationLine(textHeight, row, x, nameY, textY);
+    // A bar with no maximum is all backing.
+    DrawBar(x - kConversationPad, nameY - kConversationPad, kConversationWidth + 2.0f * kConversationPad,
+            row + textHeight + 2.0f * kConversationPad, 0.0f, 0.0f, 0);
+    if (speaker && *speaker) {
+        DrawText(x, nameY, kGold, speaker);
+    }
+    DrawText(x, textY, kWhite, text);
 }
 
 // The exit script is later called by name, so only an identifier that fits

@@ -19,6 +19,7 @@ class OmD3DFont;
 class TsCharacterObject;
 class TsCollectibleObject;
 class TsInventory;
+class TsItemObject;
 class TsPCObject;
 
 enum HudSpriteId : int32_t {
@@ -108,6 +109,17 @@ public:
     void GetTextExtent(const char* text, float& width, float& height) const;
     static uint32_t PackColour(const float colour[4]);
 
+    // ---- the conversation's current line ----
+    // The speaker's name in gold over the line's text (wrapped by the
+    // conversation), left-aligned in a band as wide as the wrap width,
+    // centred above the squad's panels on a dark backing.
+    void RenderConversationLine(const char* speaker, const char* text);
+    static constexpr float kConversationWidth = 510.0f;
+    static constexpr float kConversationBottom = 136.0f; // above the panels' weapon slots
+    static constexpr float kConversationPad = 6.0f;
+    // Where the name and the text go, given the text's height and one row's.
+    static void PlaceConversationLine(float textHeight, float rowHeight, float& x, float& nameY, float& textY);
+
     // ---- script hooks ----
     bool ExitDialogue(const char* scriptName, const char* text, bool choice);
     void DisplayDialog(const char* text);
@@ -150,6 +162,17 @@ public:
     void HandleTradeClick(bool clicked, int x, int y);
     void HandleTradeExit(bool clicked, int x, int y);
     void RenderTraderGrid(float gx, float gy, TsInventory* inventory);
+    // What trading the article moves and costs: the price window shows
+    // what a click then charges or pays. Side 1 buys from the trader into
+    // the member's inventory (a stack there is topped up), side 0 sells.
+    struct TradeQuote {
+        int32_t amount = 1;
+        int32_t price = 0;
+        TsItemObject* stack = nullptr; // buying: the member's stack of its kind
+        bool room = true;              // buying: the member's inventory can take it
+        bool removed = true;           // selling: the article leaves the inventory
+    };
+    static TradeQuote QuoteTrade(TsCollectibleObject& article, int32_t side, TsCharacterObject* member);
     // Buys or sells the article for the member (true when it changed hands).
     bool BuyArticle(TsCharacterObject& member, TsCollectibleObject& article);
     bool SellArticle(TsCharacterObject& member, TsCollectibleObject& article);

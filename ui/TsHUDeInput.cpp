@@ -5,6 +5,7 @@
 
 #include "engine/OmBaseSprite.h"
 #include "engine/OmRenderer.h"
+#include "engine/OmTextureResource.h"
 #include "engine/OmVector2.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -30,6 +31,8 @@ constexpr float kSlotDelay = 0.1f;
 constexpr float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 constexpr float kFullStack[4] = {0.78f, 0.59f, 0.18f, 1.0f};
 constexpr int32_t kRestrictedType = 1; // the character who may not change weapons
+constexpr float kIconInset = 2.0f;
+constexpr float kIconInside = 64.0f - 2.0f * kIconInset;
 
 bool Pressed(int action)
 {
@@ -376,7 +379,8 @@ void TsHUDe::RenderInventoryGrid(float gx, float gy, TsInventory* inventory)
             DrawSprite(HUD_DIAG_BAR, gx + 64.0f * float(column) + 46.0f, gy + 64.0f * float(row) - 14.0f);
         }
     }
-    const int32_t count = inventory->GetTotalCount();
+    // The staircase has 20 cells: an article past them is not drawn.
+    const int32_t count = std::min(inventory->GetTotalCount(), int32_t(kSlotCount));
     int32_t k = 0;
     for (; k < count; ++k) {
         int32_t row = 0, column = 0;
@@ -430,10 +434,18 @@ void TsHUDe::RenderArticleSlot(float x, float y, TsCollectibleObject* article, T
         sprite = lit ? HUD_INV_ENERGY_HI : HUD_INV_ENERGY;
     }
     DrawSprite(sprite, x, y - 64.0f);
-    if (OmBaseSprite* own = article->GetSprite(); own && OmRenderer::Current()) {
+    // The icon sits inside its slot's frame, 2 pixels in from its top-left
+    // corner and shrunk to the frame's inside should it be larger.
+    OmRenderer* renderer = OmRenderer::Current();
+    if (OmBaseSprite* own = article->GetSprite(); own && renderer) {
+        const OmTextureResource* texture = renderer->GetTexture(own->textureId);
+        const float side = texture ? float(std::max(texture->width, texture->height)) : 0.0f;
+        const float fit = side > kIconInside ? kIconInside / side : 1.0f;
         own->SetScreenRelative(false);
-        own->SetPosition(x + 2.0f, y - 2.0f);
-        own->Render(*OmRenderer::Current());
+        own->SetScale(fit, fit);
+        own->SetPosition(x + kIconInset, y - 64.0f + kIconInset);
+        own->Render(*renderer);
+        own->SetScale(1.0f, 1.0f); // the info window shows it at its own size
     }
     DrawCount(x, y - 64.0f, n, full ? kFullStack : kWhite);
 }
@@ -459,7 +471,7 @@ bool TsHUDe::HandleInventoryInput(int x, int y)
     const bool escape = Pressed(kActionEscape);
     int32_t gx = 0, gy = 0;
     GetGridOrigin(0, gx, gy);
-    const int32_t count = inventory ? inventory->GetTotalCount() : 0;
+    const int32_t count = inventory ? std::min(inventory->GetTotalCount(), int32_t(kSlotCount)) : 0;
     for (int32_t k = 0; k < count; ++k) {
         int32_t row = 0, column = 0;
         StaircaseCell(k, row, column);

@@ -2,9 +2,12 @@
 // that ends the inventory opens with the trader's articles beside the
 // member's own, and clicking an article's price window buys or sells it at
 // the trade rules' prices.
+#include <algorithm>
 #include <cstdio>
 
+#include "engine/OmBaseSprite.h"
 #include "engine/OmClass.h"
+#include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsDialogStrings.h"
@@ -29,7 +32,6 @@ namespace {
 
 enum TradeSound : int32_t {
     kSoundNoMoney = 199,
-    kSoundOpen = 206,
     kSoundSelectArticle = 207,
     kSoundSold = 214,
     kSoundDone = 215,
@@ -178,9 +180,9 @@ void TsHUDe::OnConversationEnd()
     for (int32_t i = 0; player && i < TsPlayer::kMaxSquadMembers; ++i)
         if (player->GetSquadMember(i) == TsAccess::CurrentCharacter())
             slot = i;
-    Play(kSoundOpen);
+    // Opening plays the panel's sound; the trade panel shows once the
+    // inventory has flown out (at once without the animation).
     OpenInventory(slot);
-    tradePanelVisible_ = 1;
 }
 
 void TsHUDe::RenderTradePanel()
@@ -195,6 +197,13 @@ void TsHUDe::RenderTradePanel()
     RenderInventoryGrid(float(gx), float(gy), member ? member->GetInventory() : nullptr);
     float px = 0, py = 0;
     PicturePoint(px, py);
+    // The trader's picture in its frame: the square a click leaves by.
+    if (OmBaseSprite* picture = trader_->GetSprite(); picture && OmRenderer::Current()) {
+        picture->SetScreenRelative(false);
+        picture->SetPosition(px, py);
+        picture->Render(*OmRenderer::Current());
+        DrawSprite(HUD_BANTER_FRAME, px, py);
+    }
     if (!priceWindow_.IsVisible()) {
         if (TsRadar* radar = TsAccess::Radar())
             radar->UseRadar(false);
@@ -230,7 +239,9 @@ void TsHUDe::SelectTradeSlot(bool clicked, int x, int y)
     for (int32_t side = 0; side < 2; ++side) {
         TsCharacterObject* owner = side == 0 ? SquadMember(openSlot_) : trader_;
         TsInventory* inventory = owner ? owner->GetInventory() : nullptr;
-        const int32_t n = inventory ? inventory->GetTotalCount() : 0;
+        // The own staircase holds 20 cells; a later article has none.
+        const int32_t total = inventory ? inventory->GetTotalCount() : 0;
+        const int32_t n = side == 0 ? std::min(total, int32_t(kSlotCount)) : total;
         int32_t gx = 0, gy = 0;
         GetGridOrigin(side, gx, gy);
         const int32_t length = TsTrade::TraderRowLength(n);
@@ -240,7 +251,9 @@ void TsHUDe::SelectTradeSlot(bool clicked, int x, int y)
                 StaircaseCell(k, row, column);
             else
                 TraderCell(k, length, row, column);
-            const int32_t cx = side == 0 ? gx + 64 * column : gx - 64 * column, cy = gy + 64 * row;
+            // A cell's slot is drawn 64 pixels above its point: clicks hit
+            // the square drawn, as they do in the inventory panel.
+            const int32_t cx = side == 0 ? gx + 64 * column : gx - 64 * column, cy = gy + 64 * row - 64;
             if (x < cx || x >= cx + 64 || y < cy || y >= cy + 64)
                 continue;
             tradeSide_ = uint8_t(side);
@@ -293,22 +306,37 @@ void TsHUDe::HandleTradeClick(bool, int x, int y)
         SellArticle(*member, *article);
 }
 
+TsHUDe::TradeQuote TsHUDe::QuoteTrade(TsCollectibleObject& article, int32_t side, TsCharacterObject* member)
+{
+    TradeQuote quote;
+    auto* item = dynamic_cast<TsItemObject*>(&article);
+    if (side == 0) {
+        if (item)
+            quote.amount = TsTrade::SellAmount(item->GetStack(), item->GetPackSize(), item->GetMaxStack(), quote.removed);
+        quote.price = TsTrade::SellPrice(article.GetValue(), quote.amount);
+        return quote;
+    }
+    const TsInventory* inventory = member ? member->GetInventory() : nullptr;
+    quote.room = !inventory || inventory->CanAdd(&article, quote.stack);
+    const int32_t pack = item ? item->GetPackSize() : 1;
+    quote.amount = quote.stack ? TsTrade::TopUpAmount(pack, quote.stack->GetMaxStack(), quote.stack->GetStack()) : pack;
+    quote.price = TsTrade::BuyCost(article.GetValue(), quote.amount, CurrentPCType());
+    return quote;
+}
+
 bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
 {
     TsInventory* inventory = member.GetInventory();
     TsPlayer* player = TsAccess::LocalPlayer();
-    TsItemObject* stack = nullptr;
     if (!inventory || !player)
         return false;
-    if (!inventory->CanAdd(&article, stack)) {
+    const TradeQuote quote = QuoteTrade(article, 1, &member);
+    if (!quote.room) {
         member.PlaySoundSlot(kFullSlot, member.GetPosition());
         return false;
     }
-    const auto* item = dynamic_cast<const TsItemObject*>(&article);
-    const int32_t pack = item ? item->GetPackSize() : 1;
-    if (!stack) {
-        const int32_t cost = TsTrade::BuyCost(article.GetValue(), pack, CurrentPCType());
-        if (player->GetKitty() < cost) {
+    if (!quote.stack) {
+        if (player->GetKitty() < quote.price) {
             Play(kSoundNoMoney);
             return false;
         }
@@ -330,18 +358,16 @@ bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
             return false;
         }
         Play(kSoundDone);
-        player->AddToKitty(-cost);
+        player->AddToKitty(-quote.price);
         return true;
     }
-    const int32_t amount = TsTrade::TopUpAmount(pack, stack->GetMaxStack(), stack->GetStack());
-    const int32_t cost = TsTrade::BuyCost(article.GetValue(), amount, CurrentPCType());
-    if (amount <= 0 || player->GetKitty() < cost) {
+    if (quote.amount <= 0 || player->GetKitty() < quote.price) {
         Play(kSoundDone);
         return false;
     }
-    stack->AddToStack(amount);
+    quote.stack->AddToStack(quote.amount);
     Play(kSoundDone);
-    player->AddToKitty(-cost);
+    player->AddToKitty(-quote.price);
     return true;
 }
 
@@ -351,24 +377,20 @@ bool TsHUDe::SellArticle(TsCharacterObject& member, TsCollectibleObject& article
     TsPlayer* player = TsAccess::LocalPlayer();
     if (!article.IsForSale() || !inventory || !player)
         return false;
-    auto* item = dynamic_cast<TsItemObject*>(&article);
-    bool removed = true;
-    const int32_t amount = item ? TsTrade::SellAmount(item->GetStack(), item->GetPackSize(), item->GetMaxStack(), removed)
-                                : 1;
     // The price is taken before the article may go: a removed article is
     // no longer the inventory's to read.
-    const int32_t price = TsTrade::SellPrice(article.GetValue(), amount);
-    if (removed) {
+    const TradeQuote quote = QuoteTrade(article, 0, &member);
+    if (quote.removed) {
         infoWindow_.SetVisible(false);
         if (!inventory->RemoveArticle(&article))
             return false;
         // The inventory hands its reference back: the article is sold.
         article.Release();
-    } else {
-        item->AddToStack(-amount);
+    } else if (auto* item = dynamic_cast<TsItemObject*>(&article)) {
+        item->AddToStack(-quote.amount);
     }
     Play(kSoundSold);
-    player->AddToKitty(price);
+    player->AddToKitty(quote.price);
     return true;
 }
 

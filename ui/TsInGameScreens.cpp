@@ -10,6 +10,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsDiaryData.h"
 #include "ui/TsGameFrontEnd.h"
+#include "ui/TsHUDe.h"
 #include "ui/TsInGameWindows.h"
 
 namespace {
@@ -18,6 +19,14 @@ bool BackPressed()
 {
     const TsInput* input = TsAccess::Input();
     return input && input->IsActionPressed(TsGameFrontEnd::kBackAction);
+}
+
+// A click let go on the HUD's comms button leaves a screen as Back does.
+bool CommsReleased()
+{
+    const TsInput* input = TsAccess::Input();
+    return input && input->IsActionReleased(0) &&
+           TsHUDe::IsCursorOnCommsButton(input->GetCursorX(), input->GetCursorY());
 }
 
 void PopOrClose(TsFrontEndBase* frontEnd)
@@ -68,6 +77,18 @@ const char* Text(const OmString& s) { return s.Get() ? s.Get() : ""; }
 
 } // namespace
 
+void CutToWidth(const TsFrontEndBase& frontEnd, const char* text, const char* stops, float room, char* out,
+                size_t size)
+{
+    size_t n = std::min(std::strcspn(text, stops), size - 1);
+    std::memcpy(out, text, n);
+    out[n] = 0;
+    float w = 0.0f, h = 0.0f;
+    for (frontEnd.GetPlainTextExtent(out, w, h); n > 0 && w > room; frontEnd.GetPlainTextExtent(out, w, h))
+        out[--n] = 0;
+}
+
+
 // ---- diary ----
 
 TsDiaryScreen::TsDiaryScreen(TsFrontEndBase* frontEnd) : TsGuiWindow(frontEnd), entries(frontEnd), page(frontEnd)
@@ -97,7 +118,7 @@ void TsDiaryScreen::Deactivate(TsGuiArg a, TsGuiArg b)
 void TsDiaryScreen::Update(float time)
 {
     TsGuiWindow::Update(time);
-    if (BackPressed())
+    if (BackPressed() || CommsReleased())
         PopOrClose(GetFrontEnd());
 }
 
@@ -194,7 +215,9 @@ void TsDiaryPage::Render(float fraction)
             break;
         const TsDiaryData::Page* page = PageAt(i);
         const char* title = page ? (page->levelTitle.Get() ? page->levelTitle.Get() : Text(page->levelName)) : "";
-        frontEnd->DrawPlainText(left, y, i == m_selected ? 0xFFFF0000 : 0xA0A0A0A0, title, 0);
+        char shown[128];
+        CutToWidth(*frontEnd, title ? title : "", "", GuiToPixelsX(m_width) - 8.0f, shown, sizeof shown);
+        frontEnd->DrawPlainText(left, y, i == m_selected ? 0xFFFF0000 : 0xA0A0A0A0, shown, 0);
     }
 }
 
@@ -305,15 +328,11 @@ void TsTextView::Render(float fraction)
     if (!tutorial || !frontEnd)
         return;
     const float left = GuiToPixelsX(m_x) + 8.0f, top = GuiToPixelsY(m_y) + 8.0f;
-    const size_t room = size_t(std::max(0.0f, GuiToPixelsX(m_width) - 25.0f) / 6.0f);
+    const float room = GuiToPixelsX(m_width) - 25.0f;
     for (int32_t i = 0; i < tutorial->GetFragmentCount(); ++i) {
         // A topic's title is its text up to the first line break or colon.
-        const char* fragment = tutorial->GetFragment(i);
         char title[64];
-        size_t n = std::strcspn(fragment, "\n:");
-        n = std::min({n, room, sizeof title - 1});
-        std::memcpy(title, fragment, n);
-        title[n] = 0;
+        CutToWidth(*frontEnd, tutorial->GetFragment(i), "\n:", room, title, sizeof title);
         frontEnd->DrawPlainText(left, top + float(i) * kLineHeight, i == m_selected ? 0xFFFFFF00 : 0xFFFFFFFF, title,
                                 0);
     }
@@ -380,7 +399,7 @@ void TsInGameOptionsScreen::Update(float time)
         options->ApplyGamma();
     }
     TsGuiWindow::Update(time);
-    if (BackPressed())
+    if (BackPressed() || CommsReleased())
         PopOrClose(GetFrontEnd());
 }
 

@@ -221,3 +221,10 @@ public:
     TsGameSlider speech{TsGameSlider::kSpeech};
     TsGameSlider gamma{TsGameSlider::kGamma};
 };
+
+// The longest start of the text, at most size - 1 characters and none past
+// the first of the stop characters, that the front end's plain font draws
+// within room pixels, copied into out: titles are cut to their frames by
+// measuring them.
+void CutToWidth(const TsFrontEndBase& frontEnd, const char* text, const char* stops, float room, char* out,
+                size_t size);

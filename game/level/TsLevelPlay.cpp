@@ -628,6 +628,9 @@ void TsLevel::Render(float renderTime, float fraction)
         renderer->FlushAlphaQueue();
         hud_->RenderDestinationMarker();
         hud_->Render(fraction);
+        if (conversation_) {
+            conversation_->Render(renderTime, fraction); // its line, through the HUD
+        }
         // The radar goes over the HUD.
         radar_->Render();
         if (!gameFrontEnd_->HasOpenWindows()) {

@@ -5,7 +5,6 @@
 #include <strings.h>
 
 #include "engine/OmArchive.h"
-#include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsDialogStrings.h"
@@ -28,17 +27,18 @@ namespace {
 
 constexpr const char* kTraders[] = {"WeaponTrader", "TechTrader", "HerbTrader"};
 
-float RendererMeasure(const char* text)
+// Lines are laid out on screen by the HUD with its own font, so they are
+// measured with that font; without a HUD nothing is wrapped.
+float HUDMeasure(const char* text)
 {
-    OmRenderer* renderer = OmRenderer::Current();
-    if (!renderer)
-        return 0.0f;
+    const TsHUDe* hud = TsAccess::HUDe();
     float width = 0.0f, height = 0.0f;
-    renderer->GetTextExtent(text, &width, &height);
+    if (hud)
+        hud->GetTextExtent(text, width, height);
     return width;
 }
 
-TsConversation::TextMeasure s_measure = &RendererMeasure;
+TsConversation::TextMeasure s_measure = &HUDMeasure;
 
 void Hold(TsCharacterObject*& slot, TsCharacterObject* character)
 {
@@ -146,7 +146,7 @@ void TsConversation::Read(OmArchive& archive)
 
 void TsConversation::SetTextMeasure(TextMeasure measure)
 {
-    s_measure = measure ? measure : &RendererMeasure;
+    s_measure = measure ? measure : &HUDMeasure;
 }
 
 void TsConversation::WordWrap(const char* text, OmString& out, TextMeasure measure)
@@ -279,10 +279,11 @@ void TsConversation::RunWithStartKey(bool held)
     if (TsLevel* level = TsAccess::CurrentLevel())
         level->SetPlayerLockout(m_overrideLockout != 0);
     // The radar hides while the conversation runs; an open inventory panel
-    // closes: the accessor reports what is not there yet.
+    // closes at once, as it does for a cut scene.
     if (TsRadar* radar = TsAccess::Radar())
         radar->UseRadar(false);
-    TsAccess::HUDe();
+    if (TsHUDe* hud = TsAccess::HUDe())
+        hud->CloseInventory(false, true);
     ForgetTimer(m_startTimer);
     m_startTimer = TsTimerTable::Instance().AddTimer(this, kStartSeconds, 1);
     m_canAdvance = 0;
@@ -419,7 +420,16 @@ void TsConversation::End()
 
 void TsConversation::Render(float, float)
 {
-    // The HUD lays the current line out; the accessor reports its absence.
-    if (m_started && GetCurrentFragment())
-        TsAccess::HUDe();
+    const TsConversationFragment* line = m_started ? GetCurrentFragment() : nullptr;
+    TsHUDe* hud = line ? TsAccess::HUDe() : nullptr;
+    if (!hud)
+        return;
+    // The name is read from the table as it stands (a frame allocates
+    // nothing); a character without a display name shows its own.
+    const TsCharacterObject* speaker = line->GetSpeaker();
+    const TsDialogStrings* strings = TsAccess::DialogStrings();
+    const char* name = speaker && strings ? strings->GetString(speaker->GetDisplayNameID()) : nullptr;
+    if ((!name || !*name) && speaker)
+        name = speaker->GetName();
+    hud->RenderConversationLine(name ? name : "", line->GetText());
 }

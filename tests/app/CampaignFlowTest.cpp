@@ -11,12 +11,16 @@
 // With OM_SHOT_DIR set, each step's screen is written there as a PPM picture.
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
+#include <vector>
 
 #include "GameExecutable.h"
 #include "ScreenGrab.h"
 #include "WaveCapture.h"
+#include "platform/FontRaster.h"
 
 namespace {
 
@@ -101,10 +105,22 @@ constexpr int kItemX = 522, kItemY = 347, kSwitchX = 526, kSwitchY = 312;
 // The trade panel: the party's inventory grid on the left, the trader's
 // articles (coloured cells) on the right; the trader's first article, and
 // the price window an article's click opens on the left.
-constexpr int kTraderCellX = 592, kTraderCellY = 140, kPriceX = 75, kPriceY = 350;
+constexpr int kTraderCellX = 592, kTraderCellY = 76, kPriceX = 75, kPriceY = 350;
+// His picture (a bronze face in a steel frame) is the square that ends the trade.
+constexpr int kPictureX = 680, kPictureY = 106;
+bool TraderPictureShown(const Screenshot& s)
+{
+    const int x = kPictureX + 32, y = kPictureY + 30;
+    return s.Red(x, y) > 150 && s.Red(x, y) > s.Green(x, y) && s.Green(x, y) > s.Blue(x, y) + 40 &&
+           s.Red(kPictureX + 1, kPictureY + 32) > 150 && s.Blue(kPictureX + 1, kPictureY + 32) > 150;
+}
 bool TradePanelShown(const Screenshot& s)
 {
-    auto article = [&](int x, int y) { return s.Green(x, y) > s.Red(x, y) + 20 || s.Blue(x, y) > s.Red(x, y) + 60; };
+    // An article's icon is a coloured square inside its slot; the level behind is grey.
+    auto article = [&](int x, int y) {
+        const int r = s.Red(x, y), g = s.Green(x, y), b = s.Blue(x, y);
+        return std::max({r, g, b}) - std::min({r, g, b}) > 40;
+    };
     return article(528, 76) && article(592, 76) && article(592, 140) && article(208, 76);
 }
 
@@ -132,6 +148,74 @@ bool TutorialShown(const Screenshot& s)
 {
     return IsGold(s, 10, 300) && IsGold(s, 562, 200);
 }
+
+// The smith's talk as the dialogue table shows it (a diary part's brackets
+// dropped, its words kept), line by line.
+const char* const kSmithLines[] = {"Travellers! The hall beyond the east gate is held by a band of thugs.",
+                                   "Then we will clear it. Where is the way in?",
+                                   "Through the vault door. Find its key, and mind the mine. The smith told of the "
+                                   "hall and its vault door."};
+
+// The HUD's font made as the game makes it (its fonts added, the 20-point
+// title face), drawing a conversation line the way the font's texture holds
+// it, to be laid over what the game shows. The HUD puts the line's rows
+// 510 pixels wide, left-aligned at the middle, their bottom 136 pixels
+// above the screen's.
+class HudLine {
+public:
+    static constexpr int kWidth = 510, kBottom = 136;
+
+    bool Open(const std::string& root)
+    {
+        for (const char* file : {"/data/frontend/tessaran.ttf", "/data/frontend/arial.ttf"})
+            plat::AddFontFile(root + file);
+        return raster_.Open("tessaran", plat::FontPixelHeight(20.0f), false, false);
+    }
+
+    // Rows broken at blanks where the next word would make a row 510 pixels
+    // or wider; a line that fits stays whole.
+    std::vector<std::string> Wrap(const std::string& text) const
+    {
+        if (raster_.TextWidth(text) <= uint32_t(kWidth))
+            return {text};
+        std::vector<std::string> rows{""};
+        std::istringstream words(text);
+        for (std::string word; words >> word;) {
+            const std::string candidate = rows.back().empty() ? word : rows.back() + " " + word;
+            if (!rows.back().empty() && raster_.TextWidth(candidate) >= uint32_t(kWidth))
+                rows.push_back(word);
+            else
+                rows.back() = candidate;
+        }
+        return rows;
+    }
+
+    // Share (in hundredths) of the ink of the drawn rows and the light text
+    // pixels of the screen where the rows go that agree: their overlap over
+    // their union.
+    int Agreement(const Screenshot& s, const std::vector<std::string>& rows) const
+    {
+        const int cell = int(raster_.CellHeight()), height = cell * int(rows.size());
+        std::vector<uint8_t> ink(size_t(kWidth) * height, 0);
+        for (size_t r = 0; r < rows.size(); ++r)
+            raster_.DrawText(rows[r], 0, int(r) * cell, ink.data(), kWidth, uint32_t(height), kWidth);
+        const int x0 = (s.width - kWidth) / 2, y0 = s.height - kBottom - height;
+        int both = 0, either = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const bool drawn = ink[size_t(y) * kWidth + x] >= 128;
+                const int sx = x0 + x, sy = y0 + y;
+                const bool shown = s.Red(sx, sy) >= 128 && s.Green(sx, sy) >= 128 && s.Blue(sx, sy) >= 128;
+                both += drawn && shown;
+                either += drawn || shown;
+            }
+        }
+        return either ? both * 100 / either : 0;
+    }
+
+private:
+    plat::FontRaster raster_;
+};
 
 // Occurrences of a piece in a text.
 size_t CountOf(const std::string& text, const std::string& piece)
@@ -465,11 +549,41 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     mark = SoundFrames();
     EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard";
 
-    // The smith: Ann is put two steps west of him (a setup step); a click
-    // on him plays his talk.
-    ASSERT_NO_FATAL_FAILURE(StandWestOf("Smith"));
-    EXPECT_TRUE(ClickUntil(kBesideX, kBesideY, "g_townTalked", "1", 5s)) << Output(kRun);
-    Keep("smith-talk");
+    // The smith: Ann is put two steps west of him (a setup step); coming
+    // near him starts his talk. Each line shows on the screen in turn as the
+    // HUD's font draws it, and Space moves the talk on once a line was seen.
+    HudLine font;
+    ASSERT_TRUE(font.Open(root_));
+    std::vector<std::vector<std::string>> lines;
+    for (const char* line : kSmithLines)
+        lines.push_back(font.Wrap(line));
+    Run("local at = Smith:GetPosition(); local pc = TsAccess.CurrentCharacter(); "
+        "pc:SetPosition(GetX(at) - 2, GetY(at), GetZ(at)); pc:StopMoving()");
+    std::vector<int> seen;
+    std::vector<Screenshot> shown;
+    for (auto end = Clock::now() + 40s; seen.size() < lines.size() && Clock::now() < end;) {
+        const Screenshot now = Grab();
+        int best = -1;
+        for (int i = 0; i < int(lines.size()); ++i)
+            if (font.Agreement(now, lines[size_t(i)]) >= 60)
+                best = i;
+        if (best >= 0 && (seen.empty() || seen.back() != best)) {
+            seen.push_back(best);
+            shown.push_back(now);
+            shot_ = now;
+            Keep(("smith-line-" + std::to_string(best)).c_str());
+        } else if (best >= 0) {
+            Key("space");
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2})) << "his line, Ann's reply and his last word, in order";
+    for (size_t i = 1; i < shown.size(); ++i)
+        EXPECT_GT(shown[i].CountDifferent(shown[i - 1], (kWidth - HudLine::kWidth) / 2, 300,
+                                          (kWidth + HudLine::kWidth) / 2, kHeight - HudLine::kBottom),
+                  100)
+            << "the text area changed with line " << i;
+    EXPECT_EQ(Ask("g_townTalked"), "1");
     // Space moves the talk on, line by line, to its end.
     for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false"; ++line)
         Key("space");
@@ -508,8 +622,13 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     Click(kPriceX, kPriceY);
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "40") << "the blaster's price paid";
     EXPECT_EQ(Ask("Ann:GetInventory():GetWeaponCount()"), "1") << "the blaster in Ann's pack";
-    // Escape ends the trade and leaves play going.
-    ASSERT_TRUE(PressUntil("Escape", PlayShown, "trade-over", 5)) << Output(kRun);
+    // The trader's picture stands in its frame right of the grids; a click
+    // on it ends the trade and leaves play going.
+    shot_ = Grab();
+    EXPECT_TRUE(TraderPictureShown(shot_));
+    Click(kPictureX + 32, kPictureY + 32);
+    ASSERT_TRUE(WaitForScreen(PlayShown, "trade-over", 10s)) << Output(kRun);
+    EXPECT_FALSE(TraderPictureShown(shot_));
 
     // The way out: Ann is put on it (the walk there is the shell's, as the
     // trade's conversation camera leaves the view turned); its trigger

@@ -244,6 +244,27 @@ protected:
         middle.y += 0.5f * entity->GetHeight();
         return middle;
     }
+    // The trader's picture's top-left corner, right of the two grids.
+    static void TradePicturePoint(int& px, int& py)
+    {
+        int gx = 0, gy = 0;
+        TsHUDe::GetGridOrigin(0, gx, gy);
+        px = int(float(TsAccess::ScreenWidth() - gx - 448 - 64) * 0.5f + float(gx + 448));
+        py = gy - 2;
+    }
+    static int Red(uint32_t p) { return int(p >> 16 & 0xFF); }
+    static int Green(uint32_t p) { return int(p >> 8 & 0xFF); }
+    static int Blue(uint32_t p) { return int(p & 0xFF); }
+    // Pixels of the rectangle [x0, x1) x [y0, y1) that pass the test.
+    template <typename Test>
+    static int Count(const std::vector<uint32_t>& screen, int width, int x0, int y0, int x1, int y1, Test test)
+    {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += test(screen[size_t(y) * width + x]) ? 1 : 0;
+        return n;
+    }
     TsPCObject* Member(const char* name) { return static_cast<TsPCObject*>(TsAccess::LocalPlayer()->GetCharacter(name)); }
     TsGameFrontEnd* Menu() const { return TsAccess::GameFrontEnd(); }
     const char* TopWindow() const
@@ -402,6 +423,14 @@ TEST_F(CampaignLevel, TheTraderSellsABlasterAndBuysAMedkitThroughThePanel)
     ASSERT_TRUE(TsAccess::Conversation()->HasConversationStarted()) << log.All();
     ASSERT_TRUE(StepUntil([&] { return hud->IsTradePanelVisible() && !hud->IsAnimating(); }, 200, kHearingSeconds))
         << "the talk ended and the panel opened";
+    // His picture, a bronze face, stands in its steel frame right of the grids.
+    int sw = 0, sh = 0;
+    const std::vector<uint32_t> panel = ScreenPixels(sw, sh);
+    int px = 0, py = 0;
+    TradePicturePoint(px, py);
+    const uint32_t face = panel[size_t(py + 30) * sw + px + 32], rim = panel[size_t(py + 32) * sw + px + 1];
+    EXPECT_TRUE(Red(face) > 150 && Red(face) > Green(face) && Green(face) > Blue(face) + 40) << std::hex << face;
+    EXPECT_TRUE(Red(rim) > 150 && Blue(rim) > 150) << "the banter frame " << std::hex << rim;
 
     // Buying: the trader's blaster, then its price window.
     int tx = 0, ty = 0, ox = 0, oy = 0;
@@ -413,7 +442,7 @@ TEST_F(CampaignLevel, TheTraderSellsABlasterAndBuysAMedkitThroughThePanel)
             blasterCell = k;
     ASSERT_GE(blasterCell, 0);
     ASSERT_LT(blasterCell, 2) << "on the first row of the trader's staircase";
-    ClickAt(tx - 64 * blasterCell + 32, ty + 32);
+    ClickAt(tx - 64 * blasterCell + 32, ty - 32); // the slot as drawn
     ASSERT_TRUE(hud->GetInfoWindow().IsVisible());
     int32_t rect[4] = {};
     hud->GetInfoWindow().GetRect(rect, false);
@@ -431,7 +460,7 @@ TEST_F(CampaignLevel, TheTraderSellsABlasterAndBuysAMedkitThroughThePanel)
             medkitCell = k;
     ASSERT_GE(medkitCell, 0);
     ASSERT_LT(medkitCell, 2) << "on the first row of her staircase";
-    ClickAt(ox + 64 * medkitCell + 32, oy + 32);
+    ClickAt(ox + 64 * medkitCell + 32, oy - 32);
     ASSERT_TRUE(hud->GetInfoWindow().IsVisible());
     hud->GetInfoWindow().GetRect(rect, false);
     ClickAt((rect[0] + rect[2]) / 2, (rect[1] + rect[3]) / 2);
@@ -799,6 +828,66 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
     ASSERT_NE(app->GetMode(), nullptr);
     EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
     EXPECT_EQ(Errors(log), "");
+}
+
+// The smith's talk on the screen: each line (wrapped to the conversation's
+// width in the HUD's font) is drawn in white in the band above the panels
+// under his name in gold, nothing runs past its measured width, the band
+// changes with each line and empties when the talk ends. An open inventory
+// closes as the talk begins.
+TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
+{
+    Play("town");
+    ASSERT_FALSE(HasFatalFailure());
+    TsHUDe* hud = Level()->GetHUD();
+    hud->OpenInventory(0);
+    ASSERT_EQ(Run("TalkToSmith('Smith', 'Ann')"), 0) << log.All();
+    TsConversation* talk = TsAccess::Conversation();
+    ASSERT_TRUE(talk->HasConversationStarted());
+    EXPECT_EQ(hud->GetOpenSlot(), -1) << "the talk closed the inventory at once";
+    EXPECT_FALSE(hud->IsAnimating());
+    Frames(2, 100); // the first line starts on the tick after Run
+    auto white = [](uint32_t p) { return Red(p) > 200 && Green(p) > 200 && Blue(p) > 200; };
+    auto gold = [](uint32_t p) { return Red(p) > 180 && Green(p) > 90 && Green(p) < 190 && Blue(p) < 110; };
+    float rowWidth = 0.0f, row = 0.0f;
+    hud->GetTextExtent(" ", rowWidth, row);
+    ASSERT_GT(row, 0.0f);
+    std::vector<std::vector<uint32_t>> bands;
+    int lines = 0, wrapped = 0;
+    while (talk->HasConversationStarted() && lines < 5) {
+        const TsConversationFragment* line = talk->GetCurrentFragment();
+        ASSERT_NE(line, nullptr);
+        const std::string text = line->GetText();
+        float w = 0.0f, h = 0.0f;
+        hud->GetTextExtent(text.c_str(), w, h);
+        EXPECT_LE(w, TsHUDe::kConversationWidth) << text;
+        wrapped += text.find('\n') != std::string::npos ? 1 : 0;
+        float x = 0.0f, nameY = 0.0f, textY = 0.0f;
+        TsHUDe::PlaceConversationLine(h, row, x, nameY, textY);
+        int sw = 0, sh = 0;
+        const std::vector<uint32_t> screen = ScreenPixels(sw, sh);
+        const int left = int(x), top = int(textY), bottom = int(textY + h), right = int(x + w);
+        EXPECT_GT(Count(screen, sw, left, top, right, bottom, white), int(w * h) / 20) << text;
+        EXPECT_EQ(Count(screen, sw, right + 2, top, left + int(TsHUDe::kConversationWidth), bottom, white), 0)
+            << "nothing drawn past the line's measured width: " << text;
+        EXPECT_GT(Count(screen, sw, left, int(nameY), left + 200, top, gold), 10) << "the speaker's name";
+        std::vector<uint32_t> band;
+        for (int y = int(nameY); y < bottom; ++y)
+            band.insert(band.end(), screen.begin() + y * sw + left, screen.begin() + y * sw + left + 510);
+        bands.push_back(std::move(band));
+        talk->Advance();
+        Frames(1, 100);
+        ++lines;
+    }
+    EXPECT_EQ(lines, 3) << "the smith, Ann, the smith";
+    EXPECT_GE(wrapped, 1) << "his first line is wider than the band";
+    for (size_t i = 1; i < bands.size(); ++i)
+        EXPECT_NE(bands[i], bands[i - 1]) << "line " << i << " changed the band";
+    int sw = 0, sh = 0;
+    const std::vector<uint32_t> after = ScreenPixels(sw, sh);
+    float x = 0.0f, nameY = 0.0f, textY = 0.0f;
+    TsHUDe::PlaceConversationLine(row, row, x, nameY, textY);
+    EXPECT_EQ(Count(after, sw, int(x), int(nameY), int(x) + 510, int(textY + row), gold), 0) << "the talk is over";
 }
 
 } // namespace

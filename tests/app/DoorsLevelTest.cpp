@@ -282,7 +282,8 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersPausesBetweenLinesAndFillsTheDi
     EXPECT_TRUE(Level()->GetCutScene()->IsActiveLocked()) << "the conversation camera frames the speakers";
     EXPECT_TRUE(Level()->GetPlayerLockout());
     EXPECT_FALSE(Level()->GameIsInNormalState());
-    EXPECT_STREQ(talk->GetFragment(0)->GetText(), "The way through is open. Orrick opened the way to the second room.");
+    // Wrapped for the HUD, which shows it with its own font.
+    EXPECT_STREQ(talk->GetFragment(0)->GetText(), "The way through is open. Orrick\nopened the way to the second room.");
     const TsDiaryData* diary = TsAccess::Diary();
     ASSERT_NE(diary, nullptr);
     EXPECT_EQ(diary->GetEntryCount(TsAccess::LevelInfo()->levelName.Get()), 1u) << "the line went into the diary";

@@ -395,6 +395,13 @@ TEST_F(HudLevel, AMenuOfASquadOfOneHasThreeEntriesAndStaysOnTheScreen)
     Click(int((use.v[1].x + use.v[3].x) / 2), int((use.v[1].y + use.v[0].y) / 2));
     EXPECT_FALSE(menu.IsOpen());
     EXPECT_EQ(medkit->GetStack(), 2);
+    // Opened lower down, the menu rises from the cursor by all five rows,
+    // however few it shows.
+    MouseTo(200, 400);
+    FrameAfter(100);
+    menu.Open(medkit, 0);
+    EXPECT_FLOAT_EQ(menu.GetPosition().y, 400.0f - 5.0f * menu.GetLineHeight());
+    EXPECT_FLOAT_EQ(menu.GetPosition().x, 200.0f);
 }
 
 // The exit script is called by name later: only an identifier that fits is

@@ -156,6 +156,64 @@ TEST_F(InGameMenu, TheCommsButtonClosesThePauseMenu)
     EXPECT_FALSE(Level()->IsPaused());
 }
 
+// The diary and the options page close back to the pause menu on a click
+// let go on the comms button, as Back closes them.
+TEST_F(InGameMenu, TheCommsButtonClosesTheDiaryAndTheOptionsPage)
+{
+    const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(1, 100);
+    auto* buttons = dynamic_cast<TsPauseMenu*>(menu->GetMenuScreen());
+    ASSERT_NE(buttons, nullptr);
+    TsGameButton* pages[] = {&buttons->diary, &buttons->options};
+    for (TsGuiButton* page : pages) {
+        page->OnMouseUp(0, 0);
+        Frames(2, 100);
+        const std::string opened = TopName();
+        ASSERT_NE(opened, "inmenu");
+        plat::InjectMouseMove(*app->GetWindow(), w - 32, h - 32);
+        Frames(1, 100);
+        plat::InjectMouseButton(*app->GetWindow(), 0, true);
+        Frames(1, 100);
+        EXPECT_EQ(TopName(), opened) << "still open while the button is held";
+        plat::InjectMouseButton(*app->GetWindow(), 0, false);
+        Frames(1, 100);
+        EXPECT_STREQ(TopName(), "inmenu") << opened;
+    }
+}
+
+// Titles are cut where the plain font's drawing would leave their room,
+// and at the first stop character.
+TEST_F(InGameMenu, TitlesAreCutToTheirRoomByMeasuring)
+{
+    const struct {
+        const char* text;
+        const char* stops;
+        float room;
+    } cases[] = {{"Moving: walk and run", "\n:", 1000.0f}, {"WWWWWWWWWWWWWWWWWWWW", "", 60.0f},
+                 {"iiiiiiiiiiiiiiiiiiii", "", 60.0f},     {"A long diary title", "", 0.0f}};
+    for (const auto& c : cases) {
+        char out[64];
+        CutToWidth(*menu, c.text, c.stops, c.room, out, sizeof out);
+        float w = 0.0f, h = 0.0f;
+        menu->GetPlainTextExtent(out, w, h);
+        const size_t n = std::strlen(out);
+        EXPECT_LE(w, c.room) << c.text;
+        const size_t whole = std::strcspn(c.text, c.stops);
+        if (n < whole) {
+            std::string longer(c.text, n + 1);
+            menu->GetPlainTextExtent(longer.c_str(), w, h);
+            EXPECT_GT(w, c.room) << "one more character would not fit: " << c.text;
+        }
+        EXPECT_LE(n, whole) << c.text;
+    }
+    char out[64];
+    CutToWidth(*menu, "iiiiiiiiiiiiiiiiiiii", "", 60.0f, out, sizeof out);
+    char wide[64];
+    CutToWidth(*menu, "WWWWWWWWWWWWWWWWWWWW", "", 60.0f, wide, sizeof wide);
+    EXPECT_GT(std::strlen(out), std::strlen(wide)) << "narrow letters fit more of themselves";
+}
+
 // The pause menu's pages are made once and found again by name.
 TEST_F(InGameMenu, TheDiaryOpensFromTheMenuAndClosesBackToIt)
 {

@@ -146,6 +146,32 @@ TEST(HudFrame, PiecesSurroundTheRectangleAndBorderZeroIsDegenerate)
     EXPECT_FLOAT_EQ(corner.v[1].x, corner.v[2].x);
 }
 
+// One edge image drawn for the top serves every side: each edge shows the
+// image's v = 0 on its outer side and v = 1 against the rectangle, with u
+// running clockwise; none is mirrored across its width.
+TEST(HudFrame, EveryEdgeTurnsTheTopEdgeImageOutwards)
+{
+    TsFrameWindow frame;
+    frame.Build(OmVector2(10, 20), OmVector2(100, 50), 5.0f);
+    // For each edge: the outer vertices (v = 0) and, of those, the one where u is 0.
+    const struct {
+        int piece;
+        int outer[2];
+        int start;
+    } edges[] = {{TsFrameWindow::kTop, {1, 3}, 1},
+                 {TsFrameWindow::kRight, {2, 3}, 3},
+                 {TsFrameWindow::kBottom, {0, 2}, 2},
+                 {TsFrameWindow::kLeft, {0, 1}, 0}};
+    for (const auto& e : edges) {
+        const TsScreenQuad& q = frame.GetPiece(e.piece);
+        for (int i = 0; i < 4; ++i) {
+            const bool outer = i == e.outer[0] || i == e.outer[1];
+            EXPECT_FLOAT_EQ(q.v[i].v, outer ? 0.0f : 1.0f) << "piece " << e.piece << " vertex " << i;
+        }
+        EXPECT_FLOAT_EQ(q.v[e.start].u, 0.0f) << "piece " << e.piece;
+    }
+}
+
 // Slots outside the table are refused with a message, never written.
 TEST(HudSprites, SlotsOutsideTheTableAreRefused)
 {

@@ -8,6 +8,7 @@ PlacePartyStarts(2, 6)
 trader = TsNPCObject:new()
 trader:SetName("WeaponTrader")
 trader:SetMdl("walker.pbf")
+trader:SetSpriteName("trader.tga") -- his picture in the trade panel
 trader:SetAnimationClass(0)
 trader:SetRadius(0.3)
 trader:SetHeight(1.8)
