@@ -43,6 +43,16 @@ g_missions = {
         music = "",
         objective = 6100, -- text table: clear the hall
     },
+    -- The title's Tutorial button: a level of its own, left for the title
+    -- when its lessons are done.
+    Tutorial = {
+        level = "Tutorial",
+        path = "data\\levels\\tutorial",
+        world = "data\\levels\\tutorial\\tutorial.tsw",
+        entities = "scripts\\levels\\tutorial\\entities.lua",
+        mission = "scripts\\levels\\tutorial\\mission.lua",
+        music = "",
+    },
 }
 
 -- Fills the level info for a mission; 1 when the mission is known.
@@ -160,6 +170,29 @@ function PlacePartyStarts(x, z)
         start:SetOrigin(x, 0, z + i)
         TsAccess.EntityDB():AddEntity(start)
     end
+end
+
+-- A door of the demo's model (an up-slider) standing at (x, z).
+function PlaceDoor(name, x, z, locked)
+    local door = TsDoorObject:new()
+    door:SetName(name)
+    door:SetMdl("door.pbf")
+    door:SetPosition(x, 0, z)
+    door:SetDoorType(TsDoorObject.eDoorType_UpSlider)
+    door:SetLock(locked)
+    TsAccess.EntityDB():AddEntity(door)
+    return door
+end
+
+-- A switch of the demo's model at (x, z); each use runs the named script.
+function PlaceSwitch(name, x, z, script)
+    local switch = TsSwitchObject:new()
+    switch:SetName(name)
+    switch:SetMdl("switch.pbf")
+    switch:SetPosition(x, 0, z)
+    switch:SetActivateScript(script)
+    TsAccess.EntityDB():AddEntity(switch)
+    return switch
 end
 
 -- The level's sounds: the demo's levels use the shared sound table only.

@@ -106,6 +106,16 @@ inline void AddRoom(Plan& plan, const char* what, float x0, float z0, float x1, 
     side('n', x0, x1, [&](float a, float b) { return B(a, 0, z1, b, h, z1 + t); });
 }
 
+// A corridor along X from x0 to x1 between rooms whose facing walls have
+// gaps from z0 to z1: its floor slab and its two side walls.
+inline void AddCorridor(Plan& plan, float x0, float x1, float z0, float z1)
+{
+    constexpr float t = kWall, h = kHeight;
+    plan.solids.push_back({"corridor floor", B(x0, -t, z0 - t, x1, 0, z1 + t)});
+    plan.solids.push_back({"corridor south wall", B(x0 + t, 0, z0 - t, x1 - t, h, z0), "stone", false, false, nullptr, true});
+    plan.solids.push_back({"corridor north wall", B(x0 + t, 0, z1, x1 - t, h, z1 + t), "stone", false, false, nullptr, true});
+    plan.floors.push_back(B(x0, 0, z0, x1, 0, z1));
+}
 
 // ---- the brush file -------------------------------------------------------------
 

@@ -1,5 +1,6 @@
-// Writes the door and switch models of the demo level and of the campaign's
-// mission level (levels/mission/doors/, the same files) under the folder given on
+// Writes the door and switch models of the demo level, of the campaign's
+// mission level and of the tutorial (levels/mission/doors/ and
+// levels/tutorial/doors/, the same files) under the folder given on
 // the command line (normally data/), where dynamic geometry looks for them:
 //   levels/demo/doors/door.pbf      a slab two units wide (along the model's
 //                                   Z), three high and a quarter thick,
@@ -68,9 +69,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: make_demo_doors DATA_DIR\n");
         return 2;
     }
-    // The demo level and the campaign's mission level have doors.
+    // The demo level, the campaign's mission level and the tutorial have doors.
     bool ok = true;
-    for (const char* level : {"demo", "mission"}) {
+    for (const char* level : {"demo", "mission", "tutorial"}) {
         const fs::path folder = fs::path(argv[1]) / "levels" / level / "doors";
         std::error_code error;
         fs::create_directories(folder / "Textures", error);

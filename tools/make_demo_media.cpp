@@ -163,7 +163,8 @@ bool WriteSounds(const fs::path& gameRoot)
     const std::pair<const char*, int> voices[] = {
         {"orrick_remark1.wav", 100}, {"orrick_remark2.wav", 104},
         {"smith_hello.wav", 104},    {"ann_reply.wav", 100},      {"smith_way.wav", 104},
-        {"trader_hello.wav", 100},   {"vault_locked.wav", 100},
+        {"trader_hello.wav", 100},   {"vault_locked.wav", 100},   {"guide_hello.wav", 104},
+        {"ann_ready.wav", 100},
     };
     for (const auto& [name, effect] : voices) {
         Samples voice = Effect(effect);

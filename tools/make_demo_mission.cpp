@@ -17,17 +17,11 @@ constexpr float kCorridorZ0 = 4.0f, kCorridorZ1 = 6.0f;
 demolevel::Plan MissionPlan()
 {
     using demolevel::B;
-    constexpr float t = demolevel::kWall, h = demolevel::kHeight;
     demolevel::Plan plan;
     plan.name = "mission";
     demolevel::AddRoom(plan, "party's room", 0, 0, 10, 10, {{'e', kCorridorZ0, kCorridorZ1}});
     demolevel::AddRoom(plan, "squad's hall", 14, 0, 26, 12, {{'w', kCorridorZ0, kCorridorZ1}});
-    plan.solids.push_back({"corridor floor", B(10, -t, kCorridorZ0 - t, 14, 0, kCorridorZ1 + t)});
-    plan.solids.push_back(
-        {"corridor south wall", B(10 + t, 0, kCorridorZ0 - t, 14 - t, h, kCorridorZ0), "stone", false, false, nullptr, true});
-    plan.solids.push_back(
-        {"corridor north wall", B(10 + t, 0, kCorridorZ1, 14 - t, h, kCorridorZ1 + t), "stone", false, false, nullptr, true});
-    plan.floors.push_back(B(10, 0, kCorridorZ0, 14, 0, kCorridorZ1));
+    demolevel::AddCorridor(plan, 10, 14, kCorridorZ0, kCorridorZ1);
     plan.solids.push_back({"ramp", B(20, 0, 9, 24, 1, 11), "stone", true});
     plan.lamps = {{"lampParty", OmVector3(5, 2.5f, 5), OmVector3(1.0f, 0.9f, 0.8f), 10.0f},
                   {"dyn_lampHall", OmVector3(20, 2.5f, 6), OmVector3(0.7f, 0.75f, 1.0f), 12.0f}};

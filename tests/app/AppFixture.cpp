@@ -1,6 +1,8 @@
 #include "tests/app/AppFixture.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -113,6 +115,27 @@ void AppTest::Frames(int count, int64_t units)
 {
     for (int i = 0; i < count; ++i)
         FrameAfter(units);
+}
+
+bool AppTest::StepUntil(const std::function<bool()>& condition, int maxFrames, double maxSeconds, int64_t units)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const auto spent = [&](int frames) {
+        return frames >= maxFrames && std::chrono::duration<double>(Clock::now() - start).count() >= maxSeconds;
+    };
+    for (int frames = 0; !spent(frames); ++frames) {
+        if (condition())
+            return true;
+        const Clock::time_point frameStart = Clock::now();
+        FrameAfter(units);
+        if (HasFatalFailure())
+            return false;
+        const TsAudio* audio = TsAccess::Audio();
+        if (audio && audio->IsDialoguePlaying())
+            std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(units));
+    }
+    return condition();
 }
 
 void AppTest::PressKey(int keyCode)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,12 +96,26 @@ protected:
     // Frames does that count times.
     void FrameAfter(int64_t units);
     void Frames(int count, int64_t units);
+    // Frames of `units` each until the condition holds: false once both
+    // maxFrames frames and maxSeconds of real time are spent without it.
+    // The game runs on the test's clock but the sound device plays on the
+    // real one, so a wait that hangs on a line being heard needs seconds as
+    // well as frames: a fast machine runs any count of frames before a
+    // line ends. While a line is heard each frame also takes its own span
+    // of real time, as in play, so the game does not race ahead of it.
+    bool StepUntil(const std::function<bool()>& condition, int maxFrames, double maxSeconds = 0.0,
+                   int64_t units = kTickUnits);
     // Puts the key's press into SDL's queue.
     void PressKey(int keyCode);
     // The screen as A8R8G8B8 words: the pixel at the centre.
     uint32_t CentrePixel();
     // The whole screen, row by row from the top.
     std::vector<uint32_t> ScreenPixels(int& width, int& height);
+
+    // The clock counts milliseconds: a tick of the game is 100 of them.
+    static constexpr int64_t kTickUnits = 100;
+    // Real time a wait on lines being heard may take, whatever its frames.
+    static constexpr double kHearingSeconds = 30.0;
 
     std::unique_ptr<ManualClock> clock;
     std::unique_ptr<TsMain> app;

@@ -124,6 +124,15 @@ bool QuestionShown(const Screenshot& s)
            (IsGold(s, 400, 201) || IsGold(s, 400, 202));
 }
 
+// A lesson of the tutorial: the text's gold-framed window on the left and
+// its topic list on the right, over the paused level. The text window's
+// close box is in its top right corner.
+constexpr int kTutorialCloseX = 527, kTutorialCloseY = 159;
+bool TutorialShown(const Screenshot& s)
+{
+    return IsGold(s, 10, 300) && IsGold(s, 562, 200);
+}
+
 // Occurrences of a piece in a text.
 size_t CountOf(const std::string& text, const std::string& piece)
 {
@@ -578,6 +587,52 @@ TEST_F(CampaignFlow, F10InTheTownAsksAndYesEndsTheProgramWithZero)
     Key("Return");
     EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
     ExpectNoErrors();
+}
+
+// The tutorial from the title's Tutorial button: each lesson's window over
+// the paused level (closed with the cross in its corner), the floor clicked
+// to walk, the vest clicked to pick it up, the switch clicked to open the
+// door, the guide clicked to talk; the closing message's OK goes straight
+// back to the title (no closing screen), and the program quits with 0.
+TEST_F(CampaignFlow, TheTutorialIsPlayedFromTheTitleAndLeadsBackToIt)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    Click(180, MenuButtonY(kTutorial));
+    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-welcome")) << Output(kRun);
+    EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Tutorial");
+    EXPECT_EQ(Ask("g_lesson"), "1");
+    // Each lesson: its window closed, then its task done by a click where
+    // the thing to click lies two steps east of the leader.
+    struct Lesson {
+        const char* step;
+        const char* standBeside; // placed west of it first (a setup step)
+        int x, y;
+        const char* done;
+    };
+    const Lesson lessons[] = {
+        {"walk", nullptr, kItemX, kItemY, "g_lesson == 2"},
+        {"pick-up", "tutorialVest", kItemX, kItemY, "tutorialVest:HasOwner() == 1"},
+        {"door", "tutorialSwitch", kSwitchX, kSwitchY, "tutorialDoor:IsOpen() == 1"},
+        {"talk", "Guide", kBesideX, kBesideY, "g_guideTalked == 1"},
+    };
+    for (const Lesson& lesson : lessons) {
+        SCOPED_TRACE(lesson.step);
+        ASSERT_TRUE(WaitForScreen(TutorialShown, (std::string("lesson-") + lesson.step).c_str())) << Output(kRun);
+        ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 5s)) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(PlayShown, (std::string("play-") + lesson.step).c_str(), 10s)) << Output(kRun);
+        if (lesson.standBeside) {
+            ASSERT_NO_FATAL_FAILURE(StandWestOf(lesson.standBeside));
+        }
+        ASSERT_TRUE(ClickUntil(lesson.x, lesson.y, lesson.done, "true", 8s)) << Output(kRun);
+    }
+    // Space moves the guide's talk on; the closing message follows it.
+    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false"; ++line)
+        Key("space");
+    ASSERT_TRUE(WaitForScreen(OkBoxShown, "tutorial-over", 30s)) << Output(kRun);
+    Click(400, kOkY);
+    // Straight to the title: no key is pressed for a closing screen.
+    ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-tutorial", 30s)) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
 
 } // namespace

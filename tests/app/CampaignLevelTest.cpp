@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +48,7 @@
 #include "ui/TsGuiMessageBox.h"
 #include "ui/TsGuiWindow.h"
 #include "ui/TsHUDe.h"
+#include "ui/TsInGameWindows.h"
 
 using namespace apptest;
 
@@ -230,27 +233,16 @@ protected:
             return false;
         ClickAt(sx, sy);
         const TsEntity* walker = TsAccess::CurrentCharacter();
-        return FramesUntil(150, [&] {
+        return StepUntil([&] {
             const OmVector3 d = walker->GetPosition() - OmVector3(x, walker->GetPosition().y, z);
             return d.Length() < 0.75f;
-        });
+        }, 150);
     }
     static OmVector3 MiddleOf(const TsEntity* entity)
     {
         OmVector3 middle = entity->GetPosition();
         middle.y += 0.5f * entity->GetHeight();
         return middle;
-    }
-    // Frames until the condition holds, at most limit of them.
-    template <typename Condition>
-    bool FramesUntil(int limit, Condition condition)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (condition())
-                return true;
-            Frames(1, 100);
-        }
-        return condition();
     }
     TsPCObject* Member(const char* name) { return static_cast<TsPCObject*>(TsAccess::LocalPlayer()->GetCharacter(name)); }
     TsGameFrontEnd* Menu() const { return TsAccess::GameFrontEnd(); }
@@ -270,7 +262,7 @@ protected:
     void StartMissionPlay()
     {
         ASSERT_NO_FATAL_FAILURE(CloseObjective());
-        ASSERT_TRUE(FramesUntil(60, [&] { return Number("g_missionIntro") == 0.0; })) << "the opening ends";
+        ASSERT_TRUE(StepUntil([&] { return Number("g_missionIntro") == 0.0; }, 60)) << "the opening ends";
         ASSERT_FALSE(Level()->GetCutScene()->IsCutSceneActive());
         Frames(5, 100);
         const OmVector3 eye = Level()->GetCamera()->GetSceneCamera()->GetPosition();
@@ -304,12 +296,9 @@ protected:
     }
     // Frames of two ticks each until the condition holds, at most limit
     // ticks: the game's clock runs, as shots and timers need.
-    template <typename Condition>
-    bool TicksUntil(int limit, Condition condition)
+    bool TicksUntil(int limit, const std::function<bool()>& condition)
     {
-        for (int i = 0; i < limit && !condition(); i += 2)
-            FrameAfter(200);
-        return condition();
+        return StepUntil(condition, limit / 2, 0.0, 2 * kTickUnits);
     }
     std::vector<TsCharacterObject*> Guards()
     {
@@ -334,16 +323,16 @@ protected:
             pc->SetAutoAttack(false); // too weary to fight back
         }
         // They walk up to the nearest guard until the squad hears them.
-        ASSERT_TRUE(FramesUntil(600, [&] {
+        ASSERT_TRUE(StepUntil([&] {
             for (const char* name : {"Ann", "Bob"}) {
                 TsPCObject* pc = Member(name);
                 if (pc->GetPendingCommand() == 0 && !pc->HasFlag(TS_ENTITY_DEAD))
                     pc->MoveTo(Guards()[0]->GetPosition());
             }
             return Level()->GetGameOverState() != TsLevel::kPlaying;
-        })) << "a member fell";
+        }, 600)) << "a member fell";
         EXPECT_TRUE(Member("Ann")->HasFlag(TS_ENTITY_DEAD) || Member("Bob")->HasFlag(TS_ENTITY_DEAD));
-        ASSERT_TRUE(FramesUntil(100, [&] { return Level()->GetGameOverState() == TsLevel::kGameOverQuestion; }))
+        ASSERT_TRUE(StepUntil([&] { return Level()->GetGameOverState() == TsLevel::kGameOverQuestion; }, 100))
             << "the game-over scene ends in the question";
     }
 
@@ -376,14 +365,15 @@ TEST_F(CampaignLevel, ClickingTheSmithPlaysHisTalkToTheEnd)
     TsConversation* talk = TsAccess::Conversation();
     EXPECT_FALSE(talk->HasConversationStarted()) << "the party starts out of the smith's reach";
     ASSERT_TRUE(ClickOn(Entity("Smith")));
-    ASSERT_TRUE(FramesUntil(100, [&] { return talk->HasConversationStarted(); })) << "the leader got to him";
+    ASSERT_TRUE(StepUntil([&] { return talk->HasConversationStarted(); }, 100)) << "the leader got to him";
     EXPECT_EQ(Number("g_townTalked"), 1.0);
     EXPECT_EQ(talk->GetFragmentCount(), 3u) << "the whole talk, the first time";
-    ASSERT_TRUE(FramesUntil(300, [&] { return !talk->HasConversationStarted(); })) << "the lines run out";
+    ASSERT_TRUE(StepUntil([&] { return !talk->HasConversationStarted(); }, 300, kHearingSeconds))
+        << "the lines run out";
     // Used again, he has only his last word.
     TsPCObject* ann = Member("Ann");
     ann->UseEntity(Entity("Smith"));
-    ASSERT_TRUE(FramesUntil(100, [&] { return talk->HasConversationStarted(); }));
+    ASSERT_TRUE(StepUntil([&] { return talk->HasConversationStarted(); }, 100));
     EXPECT_EQ(talk->GetFragmentCount(), 1u);
     EXPECT_EQ(Errors(log), "");
 }
@@ -410,7 +400,7 @@ TEST_F(CampaignLevel, TheTraderSellsABlasterAndBuysAMedkitThroughThePanel)
     ASSERT_TRUE(ClickOn(trader));
     EXPECT_EQ(hud->GetTrader(), trader);
     ASSERT_TRUE(TsAccess::Conversation()->HasConversationStarted()) << log.All();
-    ASSERT_TRUE(FramesUntil(200, [&] { return hud->IsTradePanelVisible() && !hud->IsAnimating(); }))
+    ASSERT_TRUE(StepUntil([&] { return hud->IsTradePanelVisible() && !hud->IsAnimating(); }, 200, kHearingSeconds))
         << "the talk ended and the panel opened";
 
     // Buying: the trader's blaster, then its price window.
@@ -450,7 +440,7 @@ TEST_F(CampaignLevel, TheTraderSellsABlasterAndBuysAMedkitThroughThePanel)
     EXPECT_FALSE(pack->Holds(medkit));
 
     Tap(kEscapeKey);
-    ASSERT_TRUE(FramesUntil(40, [&] { return !hud->IsTraderPending() && !hud->IsAnimating(); }));
+    ASSERT_TRUE(StepUntil([&] { return !hud->IsTraderPending() && !hud->IsAnimating(); }, 40));
     EXPECT_FALSE(hud->IsTradePanelVisible());
     EXPECT_FALSE(Menu()->HasOpenWindows()) << "the Escape that ends a trade opens no menu";
     EXPECT_EQ(Errors(log), "");
@@ -499,7 +489,7 @@ TEST_F(CampaignLevel, EscapeClosesTheMissionsObjectivePage)
     EXPECT_FALSE(Level()->IsPaused());
     Frames(3, 100);
     EXPECT_FALSE(Menu()->HasOpenWindows()) << "the same Escape does not open the pause menu";
-    ASSERT_TRUE(FramesUntil(60, [&] { return Number("g_missionIntro") == 0.0; })) << "the opening runs, then play";
+    ASSERT_TRUE(StepUntil([&] { return Number("g_missionIntro") == 0.0; }, 60)) << "the opening runs, then play";
     Tap(kEscapeKey);
     EXPECT_STREQ(TopWindow(), "inmenu") << "the next one does";
     Tap(kEscapeKey);
@@ -550,30 +540,30 @@ TEST_F(CampaignLevel, TheVaultKeyPickedUpLetsTheSwitchOpenTheLockedDoor)
     // Without the key: Ann says the door is locked, and it stays so.
     ASSERT_TRUE(WalkTo(6.5f, 5.0f)) << "within sight of the switch";
     ASSERT_TRUE(ClickOn(lever));
-    ASSERT_TRUE(FramesUntil(150, [&] { return talk->HasConversationStarted(); })) << "she got to the switch";
+    ASSERT_TRUE(StepUntil([&] { return talk->HasConversationStarted(); }, 150)) << "she got to the switch";
     EXPECT_TRUE(lever->IsOn());
     EXPECT_TRUE(door->IsLocked());
     EXPECT_FALSE(door->IsOpen());
-    ASSERT_TRUE(FramesUntil(100, [&] { return !talk->HasConversationStarted(); }));
+    ASSERT_TRUE(StepUntil([&] { return !talk->HasConversationStarted(); }, 100, kHearingSeconds));
 
     // The key, clicked, is walked to and picked up.
     ASSERT_TRUE(ClickOn(key));
-    ASSERT_TRUE(FramesUntil(150, [&] { return ann->GetInventory()->Holds(key); }));
+    ASSERT_TRUE(StepUntil([&] { return ann->GetInventory()->Holds(key); }, 150));
     EXPECT_TRUE(door->IsLocked()) << "carrying the key opens nothing by itself";
 
     // The switch again: the key turns the lock and the door opens.
     ASSERT_TRUE(ClickOn(lever));
-    ASSERT_TRUE(FramesUntil(150, [&] { return door->IsOpen(); }));
+    ASSERT_TRUE(StepUntil([&] { return door->IsOpen(); }, 150));
     EXPECT_FALSE(door->IsLocked());
     EXPECT_FALSE(talk->HasConversationStarted()) << "nothing to say this time";
-    ASSERT_TRUE(FramesUntil(40, [&] { return door->GetTransitionState() == TsDoorObject::kStill; }));
+    ASSERT_TRUE(StepUntil([&] { return door->GetTransitionState() == TsDoorObject::kStill; }, 40));
 
     // From now on the switch closes and opens it.
     ann->UseEntity(lever);
-    ASSERT_TRUE(FramesUntil(60, [&] { return !door->IsOpen(); }));
-    ASSERT_TRUE(FramesUntil(40, [&] { return door->GetTransitionState() == TsDoorObject::kStill; }));
+    ASSERT_TRUE(StepUntil([&] { return !door->IsOpen(); }, 60));
+    ASSERT_TRUE(StepUntil([&] { return door->GetTransitionState() == TsDoorObject::kStill; }, 40));
     ann->UseEntity(lever);
-    ASSERT_TRUE(FramesUntil(60, [&] { return door->IsOpen(); }));
+    ASSERT_TRUE(StepUntil([&] { return door->IsOpen(); }, 60));
     EXPECT_EQ(Errors(log), "");
 }
 
@@ -590,11 +580,11 @@ TEST_F(CampaignLevel, BeatingTheSquadWinsTheMissionAndLeavesForTheTitle)
     auto* blaster = dynamic_cast<TsWeaponObject*>(Entity("blaster"));
     ASSERT_NE(blaster, nullptr);
     ASSERT_TRUE(ClickOn(blaster));
-    ASSERT_TRUE(FramesUntil(150, [&] { return ann->GetInventory()->Holds(blaster); })) << "picked up";
+    ASSERT_TRUE(StepUntil([&] { return ann->GetInventory()->Holds(blaster); }, 150)) << "picked up";
     auto* ammo = dynamic_cast<TsCollectibleObject*>(Entity("missionAmmo"));
     ASSERT_NE(ammo, nullptr);
     ASSERT_TRUE(ClickOn(ammo));
-    ASSERT_TRUE(FramesUntil(150, [&] { return ann->GetInventory()->GetAmmoCount() > 0; })) << "picked up";
+    ASSERT_TRUE(StepUntil([&] { return ann->GetInventory()->GetAmmoCount() > 0; }, 150)) << "picked up";
     ASSERT_TRUE(ann->GetInventory()->EquipArticle(blaster));
     ASSERT_NO_FATAL_FAILURE(OpenVault());
 
@@ -693,11 +683,11 @@ TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
     ASSERT_FALSE(HasFatalFailure());
     // On the way the smith stops her for his talk; she goes on after it.
     TsPCObject* ann = Member("Ann");
-    ASSERT_TRUE(FramesUntil(300, [&] {
+    ASSERT_TRUE(StepUntil([&] {
         if (ann->GetPendingCommand() == 0 && !TsAccess::Conversation()->HasConversationStarted())
             ann->MoveTo(OmVector3(17.0f, 0.0f, 6.0f));
         return app->GetModeRequest() == TS_MODE_LEVEL;
-    })) << "the way out was taken";
+    }, 300, kHearingSeconds)) << "the way out was taken";
     FrameAfter(10);
     PassLoadScreen();
     ASSERT_NE(Level(), nullptr);
@@ -751,6 +741,63 @@ TEST_F(CampaignLevel, TwentyMinutesOfTheMissionWithFlatMemory)
                 seconds, 1000.0 * seconds / kTicks, early, late);
     EXPECT_LT(late - early, 4096) << "memory stays flat";
     EXPECT_LT(seconds, 120.0) << "faster than real time (1,080 s of play)";
+    EXPECT_EQ(Errors(log), "");
+}
+
+// The tutorial's four lessons, each shown in the tutorial window once the
+// one before is done and its task counted from the window's close box:
+// walking by a click on the floor, the vest picked up by a click, the door
+// opened by a click on its switch, and the guide's talk (reached through
+// that door). Its closing message's OK goes straight to the title.
+TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
+{
+    Play("Tutorial");
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Tutorial");
+    auto* tutorial = dynamic_cast<TsTutorialDialog*>(Menu()->GetTutorialScreen());
+    ASSERT_NE(tutorial, nullptr);
+    TsPCObject* ann = Member("Ann");
+    ASSERT_NE(ann, nullptr);
+    auto* door = TsDoorObject::Cast(Entity("tutorialDoor"));
+    ASSERT_NE(door, nullptr);
+    const OmVector3 start = ann->GetPosition();
+    struct Lesson {
+        int topics;
+        const char* title; // the shown text begins with it
+        std::function<bool()> task;
+    };
+    const Lesson lessons[] = {
+        {2, "Welcome:", [&] { return WalkTo(start.x + 2.0f, start.z); }},
+        {1, "Picking up:", [&] { return ClickOn(Entity("tutorialVest")); }},
+        {1, "Doors:", [&] { return ClickOn(Entity("tutorialSwitch")); }},
+        // Through the door the switch opened, to the guide's side.
+        {1, "Talking:", [&] { return ann->UseEntity(Entity("Guide")); }},
+    };
+    for (const Lesson& lesson : lessons) {
+        SCOPED_TRACE(lesson.title);
+        ASSERT_TRUE(FramesUntil(200, [&] { return std::string(TopWindow()) == "tutorial"; })) << log.All();
+        EXPECT_TRUE(Level()->IsPaused()) << "the lesson holds the level";
+        EXPECT_EQ(tutorial->GetFragmentCount(), lesson.topics);
+        EXPECT_EQ(std::string(tutorial->GetFragment(0)).rfind(lesson.title, 0), 0u) << tutorial->GetFragment(0);
+        const auto& close = tutorial->text.closeBox;
+        ClickAt(int(GuiToPixelsX(close.GetX() + close.GetWidth() / 2.0f)),
+                int(GuiToPixelsY(close.GetY() + close.GetHeight() / 2.0f)));
+        ASSERT_FALSE(Menu()->HasOpenWindows());
+        EXPECT_EQ(Number("g_lessonOpen"), 0.0) << "the exit script ran";
+        ASSERT_TRUE(lesson.task());
+    }
+    TsConversation* talk = TsAccess::Conversation();
+    ASSERT_TRUE(FramesUntil(300, [&] { return Number("g_guideTalked") == 1.0; })) << "the leader got to the guide";
+    EXPECT_TRUE(door->IsOpen());
+    EXPECT_EQ(talk->GetFragmentCount(), 2u);
+    ASSERT_TRUE(FramesUntil(400, [&] { return !talk->HasConversationStarted() && Menu()->HasOpenWindows(); }))
+        << "the talk ends and the closing message is shown";
+    EXPECT_EQ(Number("g_tutorialOver"), 1.0);
+    ASSERT_NO_FATAL_FAILURE(ClickButton(0));
+    Frames(2, 100);
+    EXPECT_EQ(Level(), nullptr) << "no closing screen after the tutorial";
+    ASSERT_NE(app->GetMode(), nullptr);
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
     EXPECT_EQ(Errors(log), "");
 }
 

@@ -60,20 +60,8 @@ TsAccess.EntityDB():AddObject(hallSquad)
 -- The vault door in the corridor and the switch on the party's side: the
 -- switch works the door once the vault key has turned its lock
 -- (OnVaultSwitch in the mission script).
-vaultDoor = TsDoorObject:new()
-vaultDoor:SetName("vaultDoor")
-vaultDoor:SetMdl("door.pbf")
-vaultDoor:SetPosition(12, 0, 5)
-vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)
-vaultDoor:SetLock(true)
-TsAccess.EntityDB():AddEntity(vaultDoor)
-
-vaultSwitch = TsSwitchObject:new()
-vaultSwitch:SetName("vaultSwitch")
-vaultSwitch:SetMdl("switch.pbf")
-vaultSwitch:SetPosition(9.5, 0, 3.5)
-vaultSwitch:SetActivateScript("OnVaultSwitch")
-TsAccess.EntityDB():AddEntity(vaultSwitch)
+vaultDoor = PlaceDoor("vaultDoor", 12, 5, true)
+vaultSwitch = PlaceSwitch("vaultSwitch", 9.5, 3.5, "OnVaultSwitch")
 
 PlaceItem("vaultKey", "ItemTemplateVaultKey", 6, 8)
 PlaceItem("missionMedkit", "ItemTemplateMedkit", 3, 1)
