@@ -775,7 +775,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
     };
     for (const Lesson& lesson : lessons) {
         SCOPED_TRACE(lesson.title);
-        ASSERT_TRUE(FramesUntil(200, [&] { return std::string(TopWindow()) == "tutorial"; })) << log.All();
+        ASSERT_TRUE(StepUntil([&] { return std::string(TopWindow()) == "tutorial"; }, 200)) << log.All();
         EXPECT_TRUE(Level()->IsPaused()) << "the lesson holds the level";
         EXPECT_EQ(tutorial->GetFragmentCount(), lesson.topics);
         EXPECT_EQ(std::string(tutorial->GetFragment(0)).rfind(lesson.title, 0), 0u) << tutorial->GetFragment(0);
@@ -787,10 +787,10 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
         ASSERT_TRUE(lesson.task());
     }
     TsConversation* talk = TsAccess::Conversation();
-    ASSERT_TRUE(FramesUntil(300, [&] { return Number("g_guideTalked") == 1.0; })) << "the leader got to the guide";
+    ASSERT_TRUE(StepUntil([&] { return Number("g_guideTalked") == 1.0; }, 300)) << "the leader got to the guide";
     EXPECT_TRUE(door->IsOpen());
     EXPECT_EQ(talk->GetFragmentCount(), 2u);
-    ASSERT_TRUE(FramesUntil(400, [&] { return !talk->HasConversationStarted() && Menu()->HasOpenWindows(); }))
+    ASSERT_TRUE(StepUntil([&] { return !talk->HasConversationStarted() && Menu()->HasOpenWindows(); }, 400, kHearingSeconds))
         << "the talk ends and the closing message is shown";
     EXPECT_EQ(Number("g_tutorialOver"), 1.0);
     ASSERT_NO_FATAL_FAILURE(ClickButton(0));
