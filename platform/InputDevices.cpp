@@ -91,6 +91,7 @@ void KeyboardDevice::OnEvent(const SDL_Event& event)
         IsForWindow(event.window.windowID)) {
         // Keys released elsewhere would otherwise stay down.
         std::memset(keys_, 0, sizeof(keys_));
+        std::memset(unreportedPress_, 0, sizeof(unreportedPress_));
         return;
     }
     if ((event.type != SDL_KEYDOWN && event.type != SDL_KEYUP) || !IsForWindow(event.key.windowID)) {
@@ -109,6 +110,7 @@ void KeyboardDevice::OnEvent(const SDL_Event& event)
     if (!acquired_) {
         return;
     }
+    unreportedPress_[code] |= pressed ? 1 : 0;
     if (buffer_.size() < bufferSize_) {
         buffer_.push_back(KeyEvent{code, pressed ? kKeyDownBit : 0u});
     } else if (bufferSize_ > 0) {
@@ -117,6 +119,21 @@ void KeyboardDevice::OnEvent(const SDL_Event& event)
 }
 
 InputResult KeyboardDevice::GetDeviceState(uint8_t* state)
+{
+    const InputResult r = GetHeldKeys(state);
+    if (!InputSucceeded(r)) {
+        return r;
+    }
+    for (size_t code = 0; code < sizeof(unreportedPress_); ++code) {
+        if (unreportedPress_[code]) {
+            state[code] = kKeyDownBit;
+        }
+    }
+    std::memset(unreportedPress_, 0, sizeof(unreportedPress_));
+    return r;
+}
+
+InputResult KeyboardDevice::GetHeldKeys(uint8_t* state)
 {
     const InputResult r = PrepareRead();
     if (!InputSucceeded(r)) {

@@ -81,8 +81,13 @@ private:
 
 class KeyboardDevice final : public InputDevice {
 public:
-    // state receives kKeyCodeCount bytes.
+    // state receives kKeyCodeCount bytes: the keys down now, and once more
+    // down any key pressed since the last call, so a tap that went down and
+    // up between two reads is not lost. The game's once-a-frame poll reads
+    // this way; anything else that looks at the keyboard uses GetHeldKeys.
     InputResult GetDeviceState(uint8_t* state);
+    // The keys down at this moment; taps are left for GetDeviceState.
+    InputResult GetHeldKeys(uint8_t* state);
     // Fetches up to count buffered events, oldest first; count becomes the
     // number fetched. Unfetched events stay for the next call.
     InputResult GetBufferedEvents(KeyEvent* out, uint32_t& count);
@@ -93,6 +98,7 @@ private:
     void OnEvent(const SDL_Event& event) override;
 
     uint8_t keys_[256] = {};
+    uint8_t unreportedPress_[256] = {}; // pressed while acquired, not yet polled
     std::vector<KeyEvent> buffer_;
     uint32_t bufferSize_ = 0;
     bool overflow_ = false;

@@ -63,7 +63,7 @@ inline const std::vector<Solid>& Solids()
         {"corridor south wall", B(8 + t, 0, kDoorZ0 - t, 12 - t, h, kDoorZ0), "stone", false, false, nullptr, true},
         {"corridor north wall", B(8 + t, 0, kDoorZ1, 12 - t, h, kDoorZ1 + t), "stone", false, false, nullptr, true},
         {"ramp", B(kRampLow, 0, kRampZ0, kRampHigh, kRampTop, kRampZ1), "stone", true},
-        {"water pool", B(1, 0, 5, 3, 0.05f, 7), "water", false, true, "fx_water"},
+        {"water pool", B(1, 0, 5, 3, 0.2f, 7), "water", false, true, "fx_water"},
     };
     return solids;
 }

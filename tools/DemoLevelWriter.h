@@ -11,6 +11,7 @@
 //   levels/N/N.tsw       the world imported from N.pbf and saved.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -202,6 +203,25 @@ inline void AddBoxNode(OmPbfScene& scene, const char* name, const OmVector3& pos
     scene.root.AddChild(Node(name, scene.objects.Count() - 1, position));
 }
 
+// A pool is its surface alone: the brush's top. Its rim is then an open
+// edge, which keeps still while the inside waves, and no bottom or side
+// faces fight the floor for the same pixels.
+inline void KeepTopFaces(OmPbfMeshRecord& mesh)
+{
+    float top = -1e30f;
+    for (const OmVector3& p : mesh.positions)
+        top = std::max(top, p.y);
+    OmPbfArray<OmPbfFace> kept;
+    for (OmPbfFace& face : mesh.faces) {
+        bool onTop = true;
+        for (const OmPbfCorner& corner : face.corners)
+            onTop = onTop && mesh.positions[int32_t(corner.position)].y == top;
+        if (onTop)
+            kept.Add(std::move(face));
+    }
+    mesh.faces = std::move(kept);
+}
+
 // Each brush's faces take the material its solid names; the pool's node
 // becomes the water surface.
 inline void NameBrushes(OmPbfScene& scene, const Plan& plan)
@@ -212,6 +232,8 @@ inline void NameBrushes(OmPbfScene& scene, const Plan& plan)
         if (solid.nodeName)
             node->name.Assign(solid.nodeName);
         auto* mesh = static_cast<OmPbfMeshRecord*>(scene.objects.At(node->object));
+        if (solid.water)
+            KeepTopFaces(*mesh);
         for (OmPbfFace& face : mesh->faces)
             face.material = solid.water ? 1 : 0;
     }
@@ -229,7 +251,8 @@ inline bool WriteScene(const Plan& plan, const fs::path& mapPath, const fs::path
         return false;
     NameBrushes(scene, plan);
     scene.materials.Add(demo::Material("Stone", "stone.tga", {0.8f, 0.8f, 0.8f, 1.0f}));
-    scene.materials.Add(demo::Material("Water", "water.tga", {0.6f, 0.7f, 0.9f, 1.0f}));
+    // "_b": blended, so the floor shows through the water.
+    scene.materials.Add(demo::Material("_bWater", "water.tga", {0.6f, 0.7f, 0.9f, 1.0f}));
     for (const Lamp& lamp : plan.lamps)
         AddLight(scene, lamp);
     for (const BoxNode& node : plan.boxes)

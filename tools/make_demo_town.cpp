@@ -26,7 +26,7 @@ demolevel::Plan TownPlan()
     plan.floors.push_back(B(16, 0, 5, 18, 0, 7));
     // The trader's booth: a counter the trader stands behind.
     plan.solids.push_back({"booth counter", B(6, 0, 9, 10, 1, 9.5f), "stone", false, false, nullptr, true});
-    plan.solids.push_back({"fountain", B(3, 0, 3, 5, 0.05f, 5), "water", false, true, "fx_water"});
+    plan.solids.push_back({"fountain", B(3, 0, 3, 5, 0.2f, 5), "water", false, true, "fx_water"});
     plan.lamps = {{"lampSquare", OmVector3(8, 2.5f, 6), OmVector3(1.0f, 0.95f, 0.85f), 12.0f},
                   {"lampBooth", OmVector3(8, 2.5f, 10.5f), OmVector3(1.0f, 0.8f, 0.6f), 5.0f}};
     plan.marks = {B(16.5f, 0, 5.5f, 17.5f, 0, 6.5f)};

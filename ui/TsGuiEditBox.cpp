@@ -208,7 +208,7 @@ void TsGuiEditBox::ReadHeldKeys()
 {
     plat::KeyboardDevice* keyboard = TsAccess::Input()->GetKeyboardDevice();
     uint8_t keys[plat::kKeyCodeCount] = {};
-    if (!keyboard || !plat::InputSucceeded(keyboard->GetDeviceState(keys))) {
+    if (!keyboard || !plat::InputSucceeded(keyboard->GetHeldKeys(keys))) {
         return;
     }
     if (keys[kKeyBackspace] & 0x80) {

@@ -137,7 +137,7 @@ void TsGuiMessageBox::Update(float time)
     TsInput* input = TsAccess::Input();
     plat::KeyboardDevice* keyboard = input ? input->GetKeyboardDevice() : nullptr;
     uint8_t keys[plat::kKeyCodeCount] = {};
-    if (!keyboard || !plat::InputSucceeded(keyboard->GetDeviceState(keys))) {
+    if (!keyboard || !plat::InputSucceeded(keyboard->GetHeldKeys(keys))) {
         return;
     }
     // The key going down chooses, not the key held: the press that confirmed

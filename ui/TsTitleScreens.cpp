@@ -382,7 +382,7 @@ void TsNewGameScreen::Update(float time)
     TsInput* input = TsAccess::Input();
     plat::KeyboardDevice* keyboard = input ? input->GetKeyboardDevice() : nullptr;
     uint8_t keys[256] = {};
-    if (keyboard && plat::InputSucceeded(keyboard->GetDeviceState(keys))) {
+    if (keyboard && plat::InputSucceeded(keyboard->GetHeldKeys(keys))) {
         if (keys[kKeyReturn] & 0x80) {
             Close(TsFrontEndBase::kResultOk);
             return;

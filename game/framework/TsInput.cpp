@@ -98,16 +98,17 @@ void TsInput::ClearState()
 {
     current_ = State{};
     previous_ = State{};
+    std::memset(waitingPress_, 0, sizeof(waitingPress_));
     cursorInside_ = 0;
 }
 
-bool TsInput::ReadKeyboard(uint8_t (&state)[256])
+bool TsInput::ReadKeyboard(uint8_t (&state)[256], bool poll)
 {
     std::memset(state, 0, sizeof(state));
     if (!keyboard_) {
         return false;
     }
-    const plat::InputResult r = keyboard_->GetDeviceState(state);
+    const plat::InputResult r = poll ? keyboard_->GetDeviceState(state) : keyboard_->GetHeldKeys(state);
     if (plat::InputSucceeded(r)) {
         return true;
     }
@@ -143,23 +144,21 @@ bool TsInput::KeyIsDown(int32_t keyCode) const
 bool TsInput::Update(int width, int height)
 {
     const bool mouseRead = ReadMouse();
-    const bool keyboardRead = ReadKeyboard(keys_);
+    const bool keyboardRead = ReadKeyboard(keys_, true);
     if (!mouseRead || !keyboardRead) {
         return false;
     }
-    // An action changes at most once between two ticks: a press and release
-    // that both fall between ticks still shows as one tick down.
     for (int i = 0; i < kActionCount; ++i) {
         const int32_t key = bindings_.KeyOf(i);
-        if (key >= 0 && current_.actions[i] == previous_.actions[i]) {
-            current_.actions[i] = KeyIsDown(key) ? 1 : 0;
+        if (key >= 0) {
+            Latch(i, KeyIsDown(key));
         }
     }
     // The mouse decides for the actions it is bound to.
     for (int i = 0; i < TsKeyBindings::kMouseActionCount; ++i) {
         const int32_t button = bindings_.MouseButtonOf(i);
-        if (button >= 0 && current_.actions[i] == previous_.actions[i]) {
-            current_.actions[i] = mouse_.buttons[button] ? 1 : 0;
+        if (button >= 0) {
+            Latch(i, mouse_.buttons[button] != 0);
         }
     }
     current_.moveX += mouse_.x;
@@ -168,6 +167,21 @@ bool TsInput::Update(int width, int height)
     current_.cursorX = std::clamp(current_.cursorX + mouse_.x, 0, std::max(width, 0));
     current_.cursorY = std::clamp(current_.cursorY + mouse_.y, 0, std::max(height, 0));
     return true;
+}
+
+// An action changes at most once between two ticks: a press and release
+// that both fall between ticks still shows as one tick down, and two taps
+// in one tick as one. A press after a release latched in this tick is kept
+// for the next, so a quick second tap is not lost.
+void TsInput::Latch(int action, bool down)
+{
+    uint8_t& now = current_.actions[action];
+    if (now == previous_.actions[action]) {
+        now = (down || waitingPress_[action]) ? 1 : 0;
+        waitingPress_[action] = 0;
+    } else if (down && now == 0) {
+        waitingPress_[action] = 1;
+    }
 }
 
 void TsInput::EndTick()
@@ -226,7 +240,7 @@ bool TsInput::IsActionReleased(int action) const
 int TsInput::GetBufferedKeys(int n, TsKeyEvent* out)
 {
     uint8_t state[256];
-    if (!ReadKeyboard(state)) {
+    if (!ReadKeyboard(state, false)) {
         return 0;
     }
     plat::KeyEvent events[kMaxBufferedKeys];

@@ -110,7 +110,11 @@ private:
         uint8_t actions[kActionBytes] = {};
     };
 
-    bool ReadKeyboard(uint8_t (&state)[256]);
+    // The frame's poll (poll true) takes the taps since the last poll with
+    // the keys held; any other look takes only the keys held, and leaves the
+    // taps to the poll.
+    bool ReadKeyboard(uint8_t (&state)[256], bool poll);
+    void Latch(int action, bool down);
     bool ReadMouse();
     bool KeyIsDown(int32_t keyCode) const;
     static bool ValidAction(int action) { return action >= 0 && action < kActionBytes; }
@@ -120,6 +124,9 @@ private:
     uint8_t keys_[256] = {};
     State current_;
     State previous_;
+    // A press that came after its action's release in the same tick, kept
+    // for the next tick (an action changes at most once a tick).
+    uint8_t waitingPress_[kActionBytes] = {};
     std::unique_ptr<plat::InputSystem> system_;
     std::unique_ptr<plat::KeyboardDevice> keyboard_;
     std::unique_ptr<plat::MouseDevice> mouseDevice_;

@@ -134,7 +134,7 @@ char TsInput::KeyToChar(int keyCode)
         return 0;
     }
     uint8_t state[256];
-    ReadKeyboard(state); // a failed read leaves no shift down
+    ReadKeyboard(state, false); // a failed read leaves no shift down
     const bool shift = state[kLeftShift] != 0 || state[kRightShift] != 0;
     if (!shift) {
         return Chars().plain[keyCode];

@@ -381,7 +381,7 @@ void TsMain::TickBody()
     g_loadScreen.TickPulse();
     uint8_t keys[256] = {};
     plat::KeyboardDevice* keyboard = input_ ? input_->GetKeyboardDevice() : nullptr;
-    if (keyboard && plat::InputSucceeded(keyboard->GetDeviceState(keys)) && keys[TsLoadScreen::kSpaceKey]) {
+    if (keyboard && plat::InputSucceeded(keyboard->GetHeldKeys(keys)) && keys[TsLoadScreen::kSpaceKey]) {
         ReleaseLoadScreenImage();
         g_loadScreen.held = 0;
         g_loadScreen.prompt = 1;

@@ -539,6 +539,10 @@ void TsLevel::GameOverStep()
             gameOverCharacter_->Tick(tick);
         }
         cutScene_->Tick(tick);
+        // The level is paused, so its own camera tick does not run: the
+        // scene's move, turn and zoom are taken on here, or each frame would
+        // swing between the old view and the one the scene asks for.
+        m_camera->Tick(tick);
         if (!cutScene_->IsCutSceneActive()) {
             gameOverState_ = kGameOverQuestion;
             AskGameOverQuestion();
@@ -616,6 +620,10 @@ void TsLevel::Render(float renderTime, float fraction)
     m_sceneRoot->Update(renderTime);
     renderer->Clear(nullptr, 0);
     if (renderer->BeginScene(renderTime)) {
+        // Blended triangles (liquids, meshes' alpha parts) are filed into
+        // the batch while the scene draws and drawn far to near after it.
+        OmD3DBatch& batch = renderer->GetBatch();
+        batch.Begin(0);
         if (world_) {
             world_->Render(renderTime, fraction);
         }
@@ -635,6 +643,7 @@ void TsLevel::Render(float renderTime, float fraction)
         TsProfilerDisplay* appProfiler = app ? &app->GetProfiler() : nullptr;
         {
             const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_ALPHAS) : -1);
+            batch.Flush();
             renderer->FlushAlphaQueue();
         }
         hud_->RenderDestinationMarker();

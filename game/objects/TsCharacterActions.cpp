@@ -841,6 +841,9 @@ void TsCharacterObject::Render(float renderTime, float fraction)
     OmRenderer* renderer = OmRenderer::Current();
     if (!renderer || !DrawModel(renderTime, fraction))
         return;
+    // Lit by the level's lights like every other model, or the skin would
+    // take whatever lights the last drawn model left on the device.
+    LightFromWorld();
     // The stick-men display mode draws the skeleton instead of the skin.
     const bool sticks = TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN);
     if (sticks)
@@ -860,6 +863,10 @@ void TsCharacterObject::Render(float renderTime, float fraction)
         d3d->ReleaseBlendMode();
     if (sticks)
         renderer->SetRenderOption(OmSkinShape::kDrawMesh);
-    if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld())
-        level->GetWorld()->ProjectShadow(m_position + OmVector3(0.0f, 1.5f, 0.0f), 2.0f * m_radius, m_height);
+    if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld()) {
+        // The shadow falls on the ground below the character's own height in
+        // the world, not below a height as tall as the character.
+        const OmVector3 caster = m_position + OmVector3(0.0f, 1.5f, 0.0f);
+        level->GetWorld()->ProjectShadow(caster, 2.0f * m_radius, caster.y);
+    }
 }

@@ -19,6 +19,7 @@
 #include "game/world/TsAIMap.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldHit.h"
+#include "ui/TsRadar.h"
 
 OM_IMPLEMENT_CLASS(TsDynGeometry, TsModel)
 
@@ -313,9 +314,12 @@ void TsDynGeometry::WritePendingOverlay()
         TsTileWalker walker(world);
         walker.RemoveTileOverlay(m_overlays[0]);
     }
-    // The radar redraws its map of the rectangle grown by two tiles; until
-    // there is a radar the accessor says so once.
-    TsAccess::Radar();
+    // The radar redraws its map of the rectangle grown by two tiles, so
+    // the blur around the door's edges follows it too.
+    if (TsRadar* radar = TsAccess::Radar()) {
+        radar->HandleCollisionMapChange(m_overlayRect[0] - kRadarMargin, m_overlayRect[1] - kRadarMargin,
+                                        m_overlayRect[2] + 2 * kRadarMargin, m_overlayRect[3] + 2 * kRadarMargin);
+    }
     m_overlayPending = 0;
 }
 

@@ -32,10 +32,12 @@ OmMaxLight* FindWorldLight(const char* name)
     TsWorld* world = TsAccess::World();
     if (!world || !name)
         return nullptr;
-    const OmArray<OmMaxLight*>& lights = world->GetLights();
-    for (uint32_t i = 0; i < lights.GetCount(); ++i)
-        if (lights[i] && lights[i]->GetName() && std::strcmp(lights[i]->GetName(), name) == 0)
-            return lights[i];
+    // The static lights light the models; the dynamic ones light the walls
+    // and floors as well, so an effect on one of those shows on the room.
+    for (const OmArray<OmMaxLight*>* lights : {&world->GetLights(), &world->GetLightNodes()})
+        for (uint32_t i = 0; i < lights->GetCount(); ++i)
+            if ((*lights)[i] && (*lights)[i]->GetName() && std::strcmp((*lights)[i]->GetName(), name) == 0)
+                return (*lights)[i];
     return nullptr;
 }
 

@@ -114,6 +114,10 @@ void TsModel::LightFromWorld() const
         d3d->SetTextureStageState(0, GfxTss::ColorOp, d3d->CanModulate2x() ? GfxTop::Modulate2x : GfxTop::Modulate);
         d3d->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
         d3d->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
+        // Models are scaled down from their files' tenths of a unit, which
+        // shrinks their normals with them: unnormalised they would take a
+        // hundredth of the light and draw nearly black.
+        d3d->DispatchRenderState(GfxRs::NormalizeNormals, 1);
     }
 }
 

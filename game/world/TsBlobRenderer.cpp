@@ -21,12 +21,13 @@ constexpr float kTexStep = 1.0f / 511.0f;
 
 uint32_t Byte(uint32_t word, int slot) { return (word >> (24 - 8 * slot)) & 0xFF; }
 
-// A light's colour as it adds to a vertex (nothing while it is off).
+// A light's colour as it adds to a vertex (nothing while it is off); a
+// light effect flickering or pulsing the light scales it.
 void LightColour(const OmMaxLight* light, float out[3])
 {
     const bool lit = light && light->on && light->multiplier > 0.0f;
     for (int c = 0; c < 3; ++c)
-        out[c] = lit ? light->colour[c] * light->multiplier : 0.0f;
+        out[c] = lit ? light->colour[c] * light->scale * light->multiplier : 0.0f;
 }
 
 } // namespace
@@ -111,13 +112,33 @@ void TsBlobRenderer::Unlock()
 bool TsBlobRenderer::BeginFrame()
 {
     m_verticesUsed = m_indicesUsed = m_runsUsed = 0;
+    // Without a doubling texture stage the stored half-bright colours and
+    // light weights are doubled as they are decoded instead.
+    const OmD3D* d3d = OmD3D::Instance();
+    m_brighten = d3d && !d3d->CanModulate2x();
     if (m_vertices)
         return true;
     return Lock();
 }
 
-uint32_t TsBlobRenderer::LitColour(const TsCellVertex& v, const TsCellLights& lights)
+TsCellVertex TsBlobRenderer::Brightened(const TsCellVertex& v)
 {
+    const auto twice = [](uint32_t word, uint32_t mask) {
+        uint32_t out = word & ~mask;
+        for (int shift = 0; shift < 32; shift += 8)
+            if (mask >> shift & 0xFF)
+                out |= std::min<uint32_t>(2 * (word >> shift & 0xFF), 255) << shift;
+        return out;
+    };
+    TsCellVertex out = v;
+    out.colour = twice(v.colour, 0x00FFFFFF); // the normal's index stays
+    out.lightWeights = twice(v.lightWeights, 0xFFFFFFFF);
+    return out;
+}
+
+uint32_t TsBlobRenderer::LitColour(const TsCellVertex& stored, const TsCellLights& lights, bool brighten)
+{
+    const TsCellVertex v = brighten ? Brightened(stored) : stored;
     int32_t rgb[3] = {static_cast<int32_t>((v.colour >> 16) & 0xFF), static_cast<int32_t>((v.colour >> 8) & 0xFF),
                       static_cast<int32_t>(v.colour & 0xFF)};
     if (v.lightWeights != 0) {
@@ -177,10 +198,23 @@ uint16_t TsBlobRenderer::CopyVertex(TsCellGroup& group, uint16_t i, const OmVect
     TsBlobVertex& out = m_vertices[base + slot];
     Decode(in, out, origin, sh, sv);
     const uint32_t alpha = FadeAlpha(OmVector3(out.x, out.y, out.z), camera, axis);
-    out.colour = alpha < 255 ? (alpha << 24 | (in.colour & 0xFFFFFF)) : LitColour(in, lights);
+    const uint32_t stored = (m_brighten ? Brightened(in) : in).colour & 0xFFFFFF;
+    out.colour = alpha < 255 ? (alpha << 24 | stored) : LitColour(in, lights, m_brighten);
     m_copyStamp[i] = m_cellStamp;
     m_copyIndex[i] = static_cast<uint16_t>(slot);
     return static_cast<uint16_t>(slot);
+}
+
+bool TsBlobRenderer::Fades(const TsCellGroup& group, const uint16_t* corners, const OmVector3& origin, float sh,
+                           float sv, const OmVector3& camera, const OmVector3& axis) const
+{
+    for (int k = 0; k < 3; ++k) {
+        TsBlobVertex probe;
+        Decode(group.vertices[corners[k]], probe, origin, sh, sv);
+        if (FadeAlpha(OmVector3(probe.x, probe.y, probe.z), camera, axis) < 255)
+            return true;
+    }
+    return false;
 }
 
 void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes, const OmVector3& origin,
@@ -199,8 +233,10 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
     const bool fade = m_fade != 0 && planes.GetCount() >= triangles;
     // The worst case counts a copy of every corner a fade could make.
     const uint32_t worstVertices = n + (fade ? std::min(3 * triangles, kMaxVertices) : 0);
+    // With the fade on a run may split into its solid and its faded part.
+    const uint32_t worstRuns = group.runs.GetCount() * (fade ? 2 : 1);
     if (m_verticesUsed + worstVertices > kMaxVertices || m_indicesUsed + 3 * triangles > kMaxIndices
-        || m_runsUsed + group.runs.GetCount() > kMaxRuns) {
+        || m_runsUsed + worstRuns > kMaxRuns) {
         Flush(true);
         if (!m_vertices)
             return;
@@ -222,35 +258,39 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
         const OmMaterial* material = d3d ? d3d->GetMaterial(run.material) : nullptr;
         const bool doubleSided = material && (material->flags & 1);
         const uint32_t first = m_indicesUsed + 3 * run.firstTriangle;
-        Run& out = m_runs[m_runsUsed++];
-        out = {run.material, run.firstVertex, run.vertexCount, first, run.triangleCount, doubleSided ? 1u : 0u, base, 0};
+        // Solid triangles fill the run's indices from the front and faded
+        // ones from the back, so each part draws as a run of its own: only
+        // the faded part blends and gives up its depth writes.
+        uint16_t* solid = m_indices + first;
+        uint16_t* faded = m_indices + first + 3 * run.triangleCount;
         const uint16_t* src = group.indices.GetData() + 3 * run.firstTriangle;
-        uint16_t* dst = m_indices + first;
-        for (uint32_t t = 0; t < run.triangleCount; ++t, src += 3, dst += 3) {
-            bool faded = false;
-            if (fade && !doubleSided && camera) {
-                const OmPlane& plane = planes[run.firstTriangle + t];
-                if (plane.Classify(eye) == 2) {
-                    dst[0] = dst[1] = dst[2] = src[0];
-                    continue;
-                }
-                for (int k = 0; k < 3 && !faded; ++k) {
-                    TsBlobVertex probe;
-                    Decode(group.vertices[src[k]], probe, origin, sh, sv);
-                    faded = FadeAlpha(OmVector3(probe.x, probe.y, probe.z), eye, axis) < 255;
-                }
-                faded = faded && base + n + copies + 3 <= kMaxVertices;
+        for (uint32_t t = 0; t < run.triangleCount; ++t, src += 3) {
+            if (fade && !doubleSided && camera && planes[run.firstTriangle + t].Classify(eye) == 2) {
+                solid[0] = solid[1] = solid[2] = src[0]; // faces away: nothing to draw
+                solid += 3;
+                continue;
             }
-            out.faded |= faded ? 1u : 0u;
+            const bool fades = fade && !doubleSided && camera && Fades(group, src, origin, sh, sv, eye, axis)
+                && base + n + copies + 3 <= kMaxVertices;
+            if (fades) {
+                faded -= 3;
+                for (int k = 0; k < 3; ++k)
+                    faded[k] = CopyVertex(group, src[k], origin, sh, sv, lights, base, copies, eye, axis);
+                continue;
+            }
             for (int k = 0; k < 3; ++k) {
-                if (faded) {
-                    dst[k] = CopyVertex(group, src[k], origin, sh, sv, lights, base, copies, eye, axis);
-                } else {
-                    dst[k] = src[k];
-                    group.vertices[src[k]].flags |= kDecodeMark;
-                }
+                solid[k] = src[k];
+                group.vertices[src[k]].flags |= kDecodeMark;
             }
+            solid += 3;
         }
+        const uint32_t solidCount = static_cast<uint32_t>(solid - (m_indices + first)) / 3;
+        const uint32_t fadedCount = run.triangleCount - solidCount;
+        m_runs[m_runsUsed++] = {run.material, run.firstVertex, run.vertexCount, first, solidCount,
+                                doubleSided ? 1u : 0u, base, 0};
+        if (fadedCount > 0)
+            m_runs[m_runsUsed++] = {run.material, run.firstVertex, run.vertexCount, first + 3 * solidCount,
+                                    fadedCount, 0, base, 1};
     }
     // The triangles' own degenerate copies keep pointing at decoded vertices.
     for (uint32_t i = 0; i < n; ++i) {
@@ -258,7 +298,7 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
         if (v.flags & kDecodeMark) {
             TsBlobVertex& out = m_vertices[base + i];
             Decode(v, out, origin, sh, sv);
-            out.colour = LitColour(v, lights);
+            out.colour = LitColour(v, lights, m_brighten);
         }
         v.flags = kDecodedFlag;
     }
@@ -281,7 +321,7 @@ void TsBlobRenderer::Flush(bool restart)
         d3d->SetStreamSource(0, m_vertexBuffer);
         const uint32_t op = d3d->CanModulate2x() ? GfxTop::Modulate2x : GfxTop::Modulate;
         for (uint32_t r = 0; r < m_runsUsed; ++r)
-            if (!m_runs[r].faded)
+            if (!m_runs[r].faded && m_runs[r].triangleCount > 0)
                 DrawRun(m_runs[r], op);
         // Faded geometry blends over what stands behind it, so it goes last
         // and leaves the depth buffer alone.

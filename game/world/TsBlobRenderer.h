@@ -82,8 +82,13 @@ public:
                              float radius);
 
     // The colour of a vertex by the plain path: stored RGB plus the
-    // weighted colour of its lights, alpha 255.
-    static uint32_t LitColour(const TsCellVertex& v, const TsCellLights& lights);
+    // weighted colour of its lights, alpha 255; brightened first (below)
+    // when asked.
+    static uint32_t LitColour(const TsCellVertex& v, const TsCellLights& lights, bool brighten = false);
+    // The vertex as a device without double-bright modulation draws it:
+    // the colour's R, G and B bytes and the four light weights doubled,
+    // each clamped to 255.
+    static TsCellVertex Brightened(const TsCellVertex& v);
     // The camera-fade alpha of a point (255 for opaque).
     uint32_t FadeAlpha(const OmVector3& p, const OmVector3& camera, const OmVector3& axis) const;
 
@@ -101,6 +106,9 @@ private:
     bool Lock();
     void DrawRun(const Run& run, uint32_t colourOp);
     void Decode(const TsCellVertex& in, TsBlobVertex& out, const OmVector3& origin, float sh, float sv) const;
+    // True when any corner of the triangle fades.
+    bool Fades(const TsCellGroup& group, const uint16_t* corners, const OmVector3& origin, float sh, float sv,
+               const OmVector3& camera, const OmVector3& axis) const;
     // The index (relative to the cell's base) of a faded copy of vertex i.
     uint16_t CopyVertex(TsCellGroup& group, uint16_t i, const OmVector3& origin, float sh, float sv,
                         const TsCellLights& lights, uint32_t base, uint32_t& copies, const OmVector3& camera,
@@ -123,6 +131,7 @@ private:
     OmArray<Run> m_runs{1024, 64};
     uint32_t m_flushes = 0;
     bool m_reportedOversize = false;
+    bool m_brighten = false;
 
     // Per-cell scratch of the fade copies: the copy of shared vertex i is
     // m_copyIndex[i] while m_copyStamp[i] equals the cell's stamp.

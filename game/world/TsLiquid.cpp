@@ -198,7 +198,12 @@ void TsLiquids::DrawPiece(const TsLiquid& liquid, float cellEdge, uint32_t first
     if (blended) {
         batch.UnlockSourceVertices();
         const uint32_t base = batch.GetVertexCount();
+        // The colours are final: transformed with the device's lights on,
+        // vertices without normals would come out black.
+        const bool lighting = d3d->GetRenderState(GfxRs::Lighting) != 0;
+        d3d->SetLighting(false);
         batch.TransformVertices(vertexCount);
+        d3d->SetLighting(lighting);
         for (uint32_t t = 0; t < count; ++t) {
             const TsLiquidTriangle& tri = liquid.triangles[first + t];
             const uint16_t local[3] = {s_local[tri.index[0]], s_local[tri.index[1]], s_local[tri.index[2]]};

@@ -308,19 +308,13 @@ void TsWorldImporter::SetHeights(TsWorldCell& cell, int32_t position)
         }
         cell.AddLiquid(liquid);
     }
-    const bool noGeometry = cell.Group(0).vertices.GetCount() == 0 && cell.Group(1).vertices.GetCount() == 0;
+    // Everything at one height (a flat floor, a lone pool) spans a unit
+    // either side of that height: the cell's box must still hold what it
+    // draws, and the shadows falling on it.
     if (!(maxY > minY)) {
-        if (noGeometry && !liquids.empty() && liquids[0]->vertices.GetCount() > 0) {
-            const float y = liquids[0]->vertices[0].y + liquids[0]->origin.y;
-            minY = y - 1.0f;
-            maxY = y + 1.0f;
-        } else if (noGeometry) {
-            minY = -1.0f;
-            maxY = 1.0f;
-        } else {
-            minY = cell.GetBoxOrigin().y - 1.0f;
-            maxY = cell.GetBoxOrigin().y + 1.0f;
-        }
+        const float y = minY <= maxY ? minY : 0.0f;
+        minY = y - 1.0f;
+        maxY = y + 1.0f;
     }
     liquids.clear();
     cell.SetHeightRange(minY, maxY);

@@ -89,6 +89,26 @@ protected:
         return true;
     }
 
+    // A question over the menu: a gold-framed box with Yes above No.
+    static constexpr int kNoX = 400, kYesY = 261, kNoY = 301;
+    static bool QuestionShown(const Screenshot& s)
+    {
+        return s.width == kWidth && IsGold(s, kNoX - 55, kYesY - 6) && IsGold(s, kNoX + 55, kNoY - 6) &&
+               !IsGold(s, kNoX, kNoY + 34) && (IsGold(s, kNoX, 201) || IsGold(s, kNoX, 202));
+    }
+
+    // Waits, within the bound, until the screen shows what is looked for.
+    template <class Shown>
+    bool WaitForScreen(Shown shown, std::chrono::seconds bound)
+    {
+        for (auto end = std::chrono::steady_clock::now() + bound; std::chrono::steady_clock::now() < end;) {
+            if (shown(Grab()))
+                return true;
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    }
+
     // Waits for the main menu to come up; the last picture taken.
     Screenshot WaitForMainMenu()
     {
@@ -241,6 +261,48 @@ TEST_F(TitleScreen, MenusOptionsSavesCreditsAndQuitWorkThroughTheProgram)
     Key("Escape");
     Key("Return");
     EXPECT_EQ(WaitForExit(game), 0) << Output("title");
+}
+
+// Escape let go at once, well inside one of the game's frames, is still
+// the player's press: each of twenty such taps asks whether to quit, and
+// each question is answered No by a click.
+TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
+{
+    const pid_t game = Launch("taps", true);
+    ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("taps");
+    ASSERT_TRUE(WaitForOutput("taps", "Start-up complete", game)) << Output("taps");
+    ASSERT_TRUE(MainMenuShown(WaitForMainMenu())) << Output("taps");
+    // The game's cursor is pushed into the top-left corner with the pointer,
+    // then both go to No; a frame must read each move apart.
+    auto pointAtNo = [&] {
+        for (const std::string& move : {std::string("0 0"), std::to_string(kNoX) + " " + std::to_string(kNoY)}) {
+            std::system(Xdo("mousemove " + move).c_str());
+            std::this_thread::sleep_for(500ms);
+        }
+    };
+    pointAtNo();
+    auto menuAlone = [this](const Screenshot& s) { return MainMenuShown(s) && !QuestionShown(s); };
+    int asked = 0;
+    for (int tap = 0; tap < 20; ++tap) {
+        std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus key Escape").c_str());
+        if (!WaitForScreen(QuestionShown, 15s)) {
+            ADD_FAILURE() << "tap " << tap << " asked nothing";
+            continue;
+        }
+        ++asked;
+        // A click that found the cursor elsewhere is made again.
+        bool answered = false;
+        for (int attempt = 0; attempt < 3 && !answered; ++attempt) {
+            if (attempt > 0)
+                pointAtNo();
+            std::system(Xdo("click 1").c_str());
+            answered = WaitForScreen(menuAlone, 10s);
+        }
+        ASSERT_TRUE(answered) << "No closed no question after tap " << tap;
+    }
+    EXPECT_EQ(asked, 20);
+    ASSERT_EQ(kill(game, SIGTERM), 0);
+    EXPECT_EQ(WaitForExit(game), 0) << Output("taps");
 }
 
 // Occurrences of a piece in a text.

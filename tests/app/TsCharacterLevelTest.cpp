@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/OmClass.h"
+#include "engine/OmMaxLight.h"
 #include "engine/OmMesh.h"
 #include "engine/OmNode.h"
 #include "engine/OmShape.h"
@@ -25,6 +26,7 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsTriggerObject.h"
 #include "game/world/TsEffectUtil.h"
+#include "game/world/TsWorld.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/Window.h"
@@ -322,6 +324,58 @@ TEST_F(CharacterLevel, AFadingFigureIsDrawnFainter)
     ASSERT_LT(ann->GetFade(), 0.7f);
     ASSERT_GT(ann->GetFade(), 0.2f);
     EXPECT_LT(contrast(), 0.9 * solid);
+}
+
+// A figure under room A's lamp takes the lamp's light: its pixels (those
+// that differ from the empty room) follow the lamp's colour, and without
+// the lamp it is dark. The floor is lit by the dynamic lamps only, so
+// what changes with the lamp is the figure.
+TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
+{
+    int width = 0, height = 0;
+    LevelWalker* ann = AddWalker("ann", 4.0f, 4.5f);
+    Frames(2, 100);
+    OmMaxLight* lamp = nullptr;
+    OmArray<OmMaxLight*>& lights = Level()->GetWorld()->GetLights();
+    for (uint32_t i = 0; i < lights.GetCount(); ++i)
+        if (lights[i] && lights[i]->GetName() && std::string(lights[i]->GetName()) == "lampA")
+            lamp = lights[i];
+    ASSERT_NE(lamp, nullptr);
+    struct Sum {
+        double r = 0, g = 0, b = 0;
+        double Total() const { return r + g + b; }
+    };
+    // The summed colour of the figure's pixels at one lamp colour.
+    auto figure = [&](float r, float g, float b) {
+        lamp->colour[0] = r, lamp->colour[1] = g, lamp->colour[2] = b;
+        FrameAfter(1);
+        const std::vector<uint32_t> with = Screen(width, height);
+        OmNode* model = ann->GetModel();
+        model->AddRef();
+        ann->SetModel(nullptr);
+        FrameAfter(1);
+        const std::vector<uint32_t> without = Screen(width, height);
+        ann->SetModel(model);
+        model->Release();
+        Sum sum;
+        for (size_t i = 0; i < with.size() && i < without.size(); ++i)
+            if (with[i] != without[i]) {
+                sum.r += (with[i] >> 16) & 0xFF, sum.g += (with[i] >> 8) & 0xFF, sum.b += with[i] & 0xFF;
+            }
+        return sum;
+    };
+    const Sum white = figure(1.0f, 1.0f, 1.0f);
+    const Sum red = figure(1.0f, 0.0f, 0.0f);
+    const Sum blue = figure(0.0f, 0.0f, 1.0f);
+    std::printf("[ lit      ] figure white %.0f %.0f %.0f, red %.0f %.0f %.0f, blue %.0f %.0f %.0f\n", white.r,
+                white.g, white.b, red.r, red.g, red.b, blue.r, blue.g, blue.b);
+    // The figure's blob shadow differs from the empty room too, alike at
+    // every lamp colour: the lamp shows in what changes between colours.
+    EXPECT_GT((red.r - red.b) - (blue.r - blue.b), 20000.0) << "a red lamp reddens the figure, a blue one blues it";
+    lamp->on = 0;
+    const Sum dark = figure(1.0f, 1.0f, 1.0f);
+    lamp->on = 1;
+    EXPECT_GT(white.Total(), dark.Total() + 100000.0) << "without its lamp the figure is darker";
 }
 
 TEST_F(CharacterLevel, AHundredWalkersCostThisMuchATick)

@@ -1,6 +1,9 @@
 #include "tests/platform/WindowFixture.h"
 
 #include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/EventInjection.h"
 #include "platform/InputDevices.h"
@@ -144,8 +147,86 @@ TEST_F(InputDevicesTest, BufferedEventsComeInOrderAndOverflowDropsTheNewest)
         EXPECT_EQ(events[i].data, i < 15 ? plat::kKeyDownBit : 0u) << i;
     }
     EXPECT_EQ(Buffered(events, 40), std::pair(InputResult::Ok, 0u));
-    // The state saw every event, dropped or not.
+    // The state saw every event, dropped or not: each key's tap reads as
+    // down once, then up.
+    uint8_t state[256];
+    ASSERT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
+    EXPECT_EQ(state[35], plat::kKeyDownBit);
     EXPECT_FALSE(KeyDown(35));
+}
+
+// Key events and reads in order: "+30" presses key 30, "-30" lets it go,
+// "~30" is a repeat of its press, "?" reads the state. Each read gives the
+// keys among 30 and 48 that it saw down.
+struct TapCase {
+    const char* what;
+    const char* script;
+    std::vector<std::string> reads;
+};
+
+const TapCase kTapCases[] = {
+    {"a tap between two reads is down once", "+30 -30 ? ?", {"30", ""}},
+    {"a held key is down until let go", "+30 ? ? -30 ?", {"30", "30", ""}},
+    {"a held key let go and pressed again between reads stays down", "+30 ? -30 +30 ? -30 ?", {"30", "30", ""}},
+    {"a held key let go and tapped is down once more", "+30 ? -30 +30 -30 ? ?", {"30", "30", ""}},
+    {"repeats of a held key are no press", "+30 ? ~30 ~30 -30 ? ?", {"30", "", ""}},
+    {"two keys tapped between two reads", "+30 -30 +48 -48 ? ?", {"30 48", ""}},
+    {"a tap while another key is held", "+48 ? +30 -30 ? -48 ?", {"48", "30 48", ""}},
+};
+
+TEST_F(InputDevicesTest, AKeyPressedSinceTheLastReadReadsDownOnce)
+{
+    FocusAndAcquire();
+    for (const TapCase& c : kTapCases) {
+        std::vector<std::string> reads;
+        std::istringstream script(c.script);
+        for (std::string step; script >> step;) {
+            if (step == "?") {
+                uint8_t state[256];
+                ASSERT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok) << c.what;
+                std::string seen;
+                for (int code : {30, 48})
+                    if (state[code] == plat::kKeyDownBit)
+                        seen += (seen.empty() ? "" : " ") + std::to_string(code);
+                reads.push_back(seen);
+            } else {
+                ASSERT_TRUE(plat::InjectKey(*window_, std::stoi(step.substr(1)), step[0] != '-', step[0] == '~'))
+                    << c.what;
+            }
+        }
+        EXPECT_EQ(reads, c.reads) << c.what;
+    }
+}
+
+TEST_F(InputDevicesTest, ATapWaitsForTheNextReadWhateverElseLooks)
+{
+    FocusAndAcquire();
+    // A look at the held keys and a fetch of the buffer leave the tap for
+    // the read; the buffer still has the press and the release.
+    plat::InjectKey(*window_, 30, true);
+    plat::InjectKey(*window_, 30, false);
+    uint8_t held[256];
+    ASSERT_EQ(keyboard_->GetHeldKeys(held), InputResult::Ok);
+    EXPECT_EQ(held[30], 0);
+    plat::KeyEvent events[8];
+    ASSERT_EQ(Buffered(events, 8), std::pair(InputResult::Ok, 2u));
+    EXPECT_EQ(events[0].data, plat::kKeyDownBit);
+    EXPECT_EQ(events[1].data, 0u);
+    EXPECT_TRUE(KeyDown(30));
+    EXPECT_FALSE(KeyDown(30));
+
+    // A tap is lost with the focus, and one made unacquired is not the game's.
+    plat::InjectKey(*window_, 30, true);
+    plat::InjectKey(*window_, 30, false);
+    plat::InjectFocus(*window_, false);
+    plat::InjectFocus(*window_, true);
+    ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
+    EXPECT_FALSE(KeyDown(30));
+    keyboard_->Unacquire();
+    plat::InjectKey(*window_, 48, true);
+    plat::InjectKey(*window_, 48, false);
+    ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
+    EXPECT_FALSE(KeyDown(48));
 }
 
 TEST_F(InputDevicesTest, NothingIsBufferedUnacquiredAndFlushEmptiesTheBuffer)

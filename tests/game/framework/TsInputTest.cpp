@@ -132,6 +132,50 @@ TEST_F(TsInputTest, ATapBetweenTwoTicksIsDownForExactlyOneTick)
     EXPECT_EQ(StateOf(11), "P");
 }
 
+// Taps of SPACE (key 57, action 10) against the game's frames and ticks:
+// "+" presses it, "-" lets it go, "f" is a frame's poll, "k" a look at the
+// keyboard between polls (a typed character and the buffered keys, as a
+// text box makes), "t" ends the tick and polls the next frame, "s" notes
+// the action's state as the tick sees it.
+struct TickCase {
+    const char* what;
+    const char* script;
+    const char* states;
+};
+
+const TickCase kTickCases[] = {
+    {"a tap inside one frame", "+ - f s t s t s", "PR-"},
+    {"a tap inside one frame that a look saw first", "+ - k f s t s", "PR"},
+    {"a tap over two frames of one tick", "+ f - f s t s t s", "PR-"},
+    {"two taps inside one tick read as one press", "+ - f + - f s t s t s", "PR-"},
+    {"a tap after a release in the same tick waits a tick", "+ f t s - f + - f s t s t s t s", "DRPR-"},
+    {"a key held over ticks", "+ f s t s t s - f s t s", "PDDR-"},
+};
+
+TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
+{
+    constexpr int kSpace = 57, kJump = 10;
+    for (const TickCase& c : kTickCases) {
+        input_.ClearState();
+        std::string states;
+        for (const char step : std::string(c.script)) {
+            switch (step) {
+            case '+': Key(kSpace, true); break;
+            case '-': Key(kSpace, false); break;
+            case 'f': Frame(); break;
+            case 't': NextTick(); break;
+            case 's': states += StateOf(kJump); break;
+            case 'k':
+                input_.KeyToChar(kSpace);
+                input_.GetBufferedKeys(0, nullptr);
+                break;
+            default: break;
+            }
+        }
+        EXPECT_EQ(states, c.states) << c.what;
+    }
+}
+
 TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
 {
     plat::InjectMouseWheel(*window_, 1);

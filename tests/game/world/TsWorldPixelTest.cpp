@@ -15,6 +15,7 @@
 #include "game/world/TsLiquid.h"
 #include "game/world/TsModelLighting.h"
 #include "game/world/TsWorld.h"
+#include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldDrawing.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/world/WorldSceneSupport.h"
@@ -73,13 +74,19 @@ protected:
     }
 
     // One frame of the world at time t; the back buffer's pixels.
-    std::vector<uint32_t> Frame(float t, void (*extra)(TsWorld&) = nullptr)
+    // With batch, the frame's blended triangles are filed and drawn as the
+    // level's frame does.
+    std::vector<uint32_t> Frame(float t, void (*extra)(TsWorld&) = nullptr, bool batch = false)
     {
         ClearTo(0.0f, 0.0f, 0.5f);
         EXPECT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
+        if (batch)
+            renderer->GetBatch().Begin(0);
         world_->Render(t, 0.0f);
         if (extra)
             extra(*world_);
+        if (batch)
+            renderer->GetBatch().Flush();
         Device()->EndScene();
         return ReadPixels();
     }
@@ -202,6 +209,46 @@ TEST_F(WorldPixelTest, WaterWavesMoveBetweenFrames)
         for (uint32_t x = Px(1.5f); x < Px(8.5f); ++x)
             changed += Pixel(a, x, y) != Pixel(b, x, y);
     EXPECT_GT(changed, 100);
+}
+
+// A blended pool goes through the frame's batch: with the batch open the
+// floor shows through it; without one it has nowhere to go.
+TEST_F(WorldPixelTest, ATranslucentPoolShowsTheFloorThroughItInTheBatch)
+{
+    Build(false, true);
+    LookDown();
+    const uint32_t opaque = Pixel(Frame(0.0f), Px(5.5f), Py(5.5f));
+    TsWorldCell* cell = nullptr;
+    for (int32_t i = 0; i < world_->GetCellCount() && !cell; ++i)
+        if (world_->Cell(i).GetLiquidCount() > 0)
+            cell = &world_->Cell(i);
+    ASSERT_NE(cell, nullptr);
+    OmMaterial* water = renderer->GetMaterial(cell->Liquid(0).material);
+    ASSERT_NE(water, nullptr);
+    water->blendMode = 0x20;
+    const uint32_t unbatched = Pixel(Frame(0.0f), Px(5.5f), Py(5.5f));
+    const uint32_t blended = Pixel(Frame(0.0f, nullptr, true), Px(5.5f), Py(5.5f));
+    EXPECT_EQ(Channel(opaque, 16), 0u) << "the pool's own colour has no red";
+    EXPECT_NEAR(int(Channel(unbatched, 16)), int(Channel(unbatched, 0)), 12) << "no batch: the grey floor alone";
+    EXPECT_GT(Channel(unbatched, 16), 10u);
+    EXPECT_GT(Channel(blended, 16), 10u) << "the floor's grey shows through";
+    EXPECT_GT(Channel(blended, 0), Channel(blended, 16) + 10) << "under the water's blue";
+}
+
+// A light effect scales its light; the floor lit by it follows.
+TEST_F(WorldPixelTest, ALightsScaleDimsTheFloorItLights)
+{
+    Build();
+    LookDown();
+    OmMaxLight* lamp = world_->GetLightNodes()[1];
+    uint32_t last = 1000;
+    for (float scale : {1.0f, 0.7f, 0.4f, 0.0f}) {
+        lamp->scale = scale;
+        const uint32_t now = Brightness(Pixel(Frame(0.0f), Px(4.5f), Py(4.5f)));
+        EXPECT_LT(now + 15, last) << "scale " << scale;
+        last = now;
+    }
+    lamp->scale = 1.0f;
 }
 
 TEST_F(WorldPixelTest, CloudsScroll)
