@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "game/framework/TsLog.h"
-#include "render/OmD3D.h"
 #include "platform/FilePath.h"
+#include "platform/Process.h"
+#include "render/OmD3D.h"
 
 namespace {
 
@@ -89,10 +91,41 @@ bool FileIO::Eof() const
     return false;
 }
 
-bool FileIO::Execute(const char* file, const char*, const char*)
+namespace {
+
+// A game path made absolute, as the desktop's opener wants it.
+std::string AbsolutePath(const char* gamePath)
 {
-    LogErrorF("FileIO:Execute(%s): opening files with the system shell is not available",
-              file ? file : "(no file)");
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(plat::ResolvePath(gamePath), error);
+    return error ? plat::ResolvePath(gamePath) : path.lexically_normal().string();
+}
+
+} // namespace
+
+// Opens the document with the desktop's own opener, as a double click
+// would; parameters cannot be handed to a document opened that way.
+bool FileIO::Execute(const char* file, const char* parameters, const char* directory)
+{
+    if (!file || !*file) {
+        LogError("FileIO:Execute: no file was named");
+        return false;
+    }
+    const std::string document = AbsolutePath(file);
+    const std::string folder = directory && *directory ? AbsolutePath(directory) : std::string();
+    if (parameters && *parameters) {
+        LogInfoF("FileIO:Execute(%s): the desktop opener takes no parameters; \"%s\" is not passed", file, parameters);
+    }
+    switch (plat::OpenWithDesktop(document, folder)) {
+    case plat::OpenResult::kStarted:
+        return true;
+    case plat::OpenResult::kNoOpener:
+        LogErrorF("FileIO:Execute(%s): no desktop opener (xdg-open) is installed, so the file cannot be opened", file);
+        return false;
+    case plat::OpenResult::kFailed:
+        break;
+    }
+    LogErrorF("FileIO:Execute(%s): the desktop opener could not be started", file);
     return false;
 }
 

@@ -27,6 +27,7 @@ class TsDiaryData;
 class TsDialogStrings;
 class TsLevelCursor;
 class TsGameFrontEnd;
+class OmProfiler;
 
 class TsAccess {
 public:
@@ -55,6 +56,8 @@ public:
     static TsDialogStrings* DialogStrings();
     static TsLevelCursor* LevelCursor();
     static TsGameFrontEnd* GameFrontEnd();
+    // The current level's section timer (null outside a level).
+    static OmProfiler* LevelProfiler();
 
     // The level while one is being played (null otherwise), without logging:
     // for code that asks whether a level exists.

@@ -7,6 +7,7 @@
 #include "engine/OmArchive.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsProfilerDisplay.h"
 #include "game/framework/TsScriptGlobals.h"
 
 OM_IMPLEMENT_CLASS(TsEntityDB, TsObject)
@@ -213,6 +214,7 @@ void TsEntityDB::UpdateActivation()
 
 void TsEntityDB::BuildNeighbourLists()
 {
+    const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_CHARACTER_AVOIDANCE);
     for (uint32_t i = 0; i < m_activeCharacters.GetCount(); ++i) {
         TsEntity* character = m_activeCharacters[i];
         if (auto* owner = dynamic_cast<TsNeighbourListOwner*>(character)) {

@@ -316,6 +316,7 @@ void TsMain::FrameBody()
     int64_t now = GetPerformanceTicks();
     float dt = 0.0f;
     RunTicks(now, dt);
+    profiler_.StartSection(profileSections_[PROFILE_INTERP]);
     float fraction = 1.0f - static_cast<float>(TicksToSeconds(tickBase_ - now)) / tickDuration_;
     if (fraction < 0.0f) {
         Trace("timer wrap-around");
@@ -323,6 +324,7 @@ void TsMain::FrameBody()
         tickBase_ = now;
     }
     fraction_ = fraction;
+    profiler_.StopSection(profileSections_[PROFILE_INTERP]);
     profiler_.StartSection(profileSections_[PROFILE_RENDER]);
     RenderFrame(fraction, dt);
     profiler_.StopSection(profileSections_[PROFILE_RENDER]);

@@ -115,22 +115,6 @@ int FindObject(lua_State* L)
     return 1;
 }
 
-// Shell functions whose service does not exist yet: they say so.
-int NotAvailable(lua_State* L)
-{
-    LogErrorF("%s: %s", lua_tostring(L, lua_upvalueindex(1)), lua_tostring(L, lua_upvalueindex(2)));
-    return 0;
-}
-
-// The same after checking for the string argument the function needs.
-int NotAvailableWithText(lua_State* L)
-{
-    if (lua_type(L, 1) != LUA_TSTRING) {
-        return RaiseText(L, lua_tostring(L, lua_upvalueindex(3)));
-    }
-    return NotAvailable(L);
-}
-
 int NextLevel(lua_State*)
 {
     if (TsMain* app = TsMain::Instance()) {
@@ -248,18 +232,6 @@ int SetDebugBreakpoint(lua_State* L)
     return 0;
 }
 
-struct Unavailable {
-    const char* name;
-    const char* missing;
-    const char* argumentError; // null when the function takes no text
-};
-
-// In registration order, between the functions that do work.
-const Unavailable kConversionTools[] = {
-    {"ToolConvertLevel", "file dialogs are not available in the console shell", nullptr},
-    {"ToolConvertEnvironment", "file dialogs are not available in the console shell", nullptr},
-};
-
 const char* const kLevelSwitches[] = {"DebugGrid", "DebugRadius", "DebugBehaviours", "DebugPaths",
                                       "DebugPlayerOnly", "DebugCollectibles", "DebugProfile", "DebugText"};
 // Where each function's switch sits in the level (grid, behaviours, paths,
@@ -290,22 +262,6 @@ void SetFunction(lua_State* L, const char* name, lua_CFunction function)
 {
     lua_pushcfunction(L, function);
     lua_setfield(L, LUA_GLOBALSINDEX, name);
-}
-
-template <std::size_t N>
-void SetUnavailable(lua_State* L, const Unavailable (&list)[N])
-{
-    for (const Unavailable& entry : list) {
-        lua_pushstring(L, entry.name);
-        lua_pushstring(L, entry.missing);
-        if (entry.argumentError) {
-            lua_pushstring(L, entry.argumentError);
-            lua_pushcclosure(L, &NotAvailableWithText, 3);
-        } else {
-            lua_pushcclosure(L, &NotAvailable, 2);
-        }
-        lua_setfield(L, LUA_GLOBALSINDEX, entry.name);
-    }
 }
 
 } // namespace
@@ -340,7 +296,8 @@ void Register(lua_State* L)
     SetFunction(L, "ToolImportBoneAnimation", &TsShellTools::ToolImportBoneAnimation);
     SetFunction(L, "ToolImportBoneMesh", &TsShellTools::ToolImportBoneMesh);
     SetFunction(L, "LoadSceneObject", &TsShellTools::LoadSceneObject);
-    SetUnavailable(L, kConversionTools);
+    SetFunction(L, "ToolConvertLevel", &TsShellTools::ToolConvertLevel);
+    SetFunction(L, "ToolConvertEnvironment", &TsShellTools::ToolConvertEnvironment);
     SetModeFunction(L, "ObjectMode", TS_MODE_OBJECT_VIEW);
     SetModeFunction(L, "LevelViewMode", TS_MODE_NONE);
     SetModeFunction(L, "LevelPlayMode", TS_MODE_LEVEL);

@@ -264,6 +264,41 @@ int ToolImportBoneAnimation(lua_State* L)
     return 0;
 }
 
+namespace {
+
+// Hands a typed level source to the conversion script; a script that does
+// not define the converter is told so in the log.
+int ConvertWithScript(lua_State* L, const char* title, const char* filter, const char* converter)
+{
+    char path[TsShell::kMaxInputLine + 1];
+    if (!AskForFile(title, filter, path)) {
+        return 0;
+    }
+    lua_getglobal(L, converter);
+    if (!lua_isfunction(L, -1)) {
+        lua_pop(L, 1);
+        LogErrorF("%s: the scripts define no %s to convert %s", title, converter, path);
+        return 0;
+    }
+    lua_pushstring(L, path);
+    TsScriptCall::Protected(L, 1, 0);
+    return 0;
+}
+
+} // namespace
+
+int ToolConvertLevel(lua_State* L)
+{
+    LogInfo("Level files are looked for in .\\data\\levels");
+    return ConvertWithScript(L, "Level", "Quark files (*.qkm)", "ToolConvertLevelFromQkm");
+}
+
+int ToolConvertEnvironment(lua_State* L)
+{
+    LogInfo("Environment files are looked for in .\\data\\levels");
+    return ConvertWithScript(L, "Environment", ".pbf", "ToolConvertEnvironmentFromPbf");
+}
+
 int CreateParFX(lua_State* L)
 {
     if (lua_type(L, 1) != LUA_TSTRING) {

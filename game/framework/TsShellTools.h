@@ -21,6 +21,8 @@ int ToolImportPBF(lua_State* L);
 int ToolImportBoneMesh(lua_State* L);
 int ToolImportBoneAnimation(lua_State* L);
 int LoadSceneObject(lua_State* L);
+int ToolConvertLevel(lua_State* L);
+int ToolConvertEnvironment(lua_State* L);
 int CreateParFX(lua_State* L);
 int PlayFMV(lua_State* L);
 

@@ -90,6 +90,12 @@ TsRadar* TsAccess::Radar()
     return level ? level->GetRadar() : nullptr;
 }
 
+OmProfiler* TsAccess::LevelProfiler()
+{
+    TsLevel* level = CurrentLevel();
+    return level ? &level->GetProfiler() : nullptr;
+}
+
 TsGameFrontEnd* TsAccess::GameFrontEnd()
 {
     const TsLevel* level = Level();

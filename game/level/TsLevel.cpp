@@ -64,6 +64,12 @@ TsLevel::TsLevel(OmArchive& archive) : TsGameMode(archive)
 
 void TsLevel::CreateMembers()
 {
+    static const char* const kSections[TS_PROFILE_LEVEL_SECTION_COUNT] = {
+        "Line of Sight", "AStar",     "AStar CreatePath", "UI process", "LuaTick",
+        "Active List Tick", "Character Avoidance", "Particles", "Raycasting"};
+    for (const char* name : kSections) {
+        profiler_.AddSection(name);
+    }
     narrowestFov_ = 10.0f * kDegrees;
     startFov_ = 35.0f * kDegrees;
     widestFov_ = 35.0f * kDegrees;
@@ -160,6 +166,12 @@ void TsLevel::ToggleDebugSwitch(int index)
     if (index >= 0 && index < kDebugSwitchCount) {
         debugSwitches_[index] = debugSwitches_[index] ? 0 : 1;
     }
+}
+
+void TsLevel::DebugLevel()
+{
+    levelDebug_ = levelDebug_ ? 0 : 1;
+    triggerDisplay_ = levelDebug_;
 }
 
 bool TsLevel::IsInUse() const

@@ -12,8 +12,10 @@
 
 #include "engine/OmString.h"
 #include "game/framework/TsGameMode.h"
+#include "game/framework/TsProfilerDisplay.h"
 #include "game/level/TsLevelCamera.h"
 
+class OmRenderer;
 class TsConversation;
 class TsCutScene;
 class TsEntity;
@@ -64,7 +66,10 @@ class TsLevel : public TsGameMode {
     TsConversation* GetIncidentalConversation() const { return conversation_; }
     void BeginConvert();
     void EndConvert();
-    void DebugLevel() { levelDebug_ = levelDebug_ ? 0 : 1; }
+    // The level's own debug views: the level cursor's picked point and the
+    // triggers' volumes.
+    void DebugLevel();
+    bool GetLevelDebug() const { return levelDebug_ != 0; }
 
     // ---- what other parts of the game read and set ----
     TsEntityDB* GetEntityDB() const { return entityDB_; }
@@ -83,8 +88,18 @@ class TsLevel : public TsGameMode {
     bool GetVideoPlayed() const { return videoPlayed_ != 0; }
     void SetVideoPlayed() { videoPlayed_ = 1; }
     int32_t GetGameOverState() const { return gameOverState_; }
-    // Debug switches in the shell's order: grid, behaviours, paths, radius,
-    // player only, collectibles, profile, text.
+    // Debug switches in the level's order (kDebugGrid...): the shell's
+    // Debug... functions flip them.
+    enum DebugSwitch : int {
+        kDebugGrid,
+        kDebugBehaviours,
+        kDebugPaths,
+        kDebugRadius,
+        kDebugPlayerOnly,
+        kDebugCollectibles,
+        kDebugProfile,
+        kDebugText
+    };
     bool GetDebugSwitch(int index) const;
     void ToggleDebugSwitch(int index);
 
@@ -116,6 +131,10 @@ class TsLevel : public TsGameMode {
     // the level member): such a level must not be deleted by a script.
     bool IsInUse() const;
 
+    // The level's section timer (sections TsLevelProfileSection), one
+    // profiler frame a tick.
+    TsProfilerDisplay& GetProfiler() { return profiler_; }
+
 private:
     void CreateMembers();
     void TakeWorld(TsWorld* world);
@@ -138,7 +157,16 @@ private:
     void StartGameOver();
     void CameraElevation();
     bool CutSceneRuns() const;
+    void TickSteps(uint32_t tickCount);
+    // The developer's views, switched from the shell (TsLevelDebug.cpp).
     void QueueDebugTexts();
+    void QueueCharacterText(OmRenderer& renderer, const TsEntity& character) const;
+    void QueuePickedPoint(OmRenderer& renderer) const;
+    void QueueCharacterDebug(OmRenderer& renderer) const;
+    void RenderDebugViews(OmRenderer& renderer);
+    void DrawCharacterDebug(OmRenderer& renderer) const;
+    void DrawCollectibles(OmRenderer& renderer) const;
+    bool ShowsDebugFor(const TsEntity& character) const;
     void FadeAroundFocus(float fraction);
 
     uint8_t videoPlayed_ = 0;
@@ -172,6 +200,9 @@ private:
     int32_t freeCamera_ = 1;
     uint8_t debugSwitches_[kDebugSwitchCount] = {};
     uint8_t levelDebug_ = 0;
+    TsProfilerDisplay profiler_;
+    bool profilerFrameOpen_ = false;
+    uint32_t renderedFrames_ = 0; // the AI-map view waits for the 25th
     uint8_t playerLockout_ = 0;
     TsElevationControl elevation_;
     bool gameOverRequested_ = false;

@@ -208,7 +208,19 @@ void TsLevel::SetUpPlayCamera()
 
 // ---- one tick -------------------------------------------------------------
 
+// A profiler frame runs from one tick to the next, so the frames drawn
+// between them (particles, say) count with the tick before them.
 void TsLevel::Tick(uint32_t tickCount)
+{
+    if (profilerFrameOpen_) {
+        profiler_.EndFrame();
+    }
+    profiler_.BeginFrame();
+    profilerFrameOpen_ = true;
+    TickSteps(tickCount);
+}
+
+void TsLevel::TickSteps(uint32_t tickCount)
 {
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->Update();
@@ -233,7 +245,10 @@ void TsLevel::Tick(uint32_t tickCount)
         conversation_->Tick(tickCount);
     }
     RunLuaTick();
-    entityDB_->Tick(tickCount);
+    {
+        const TsProfileScope scope(&profiler_, TS_PROFILE_ACTIVE_LIST_TICK);
+        entityDB_->Tick(tickCount);
+    }
     TsProjectile::TickAll(tickCount);
     if (!cursorMode_ && !CutSceneRuns()) {
         if (!hud_->TookInput()) {
@@ -361,7 +376,9 @@ void TsLevel::RunLuaTick()
         return;
     }
     inLuaTick_ = true;
+    profiler_.StartSection(TS_PROFILE_LUA_TICK);
     const int result = TsScriptHost::CallIntFunction(L, "LuaTick");
+    profiler_.StopSection(TS_PROFILE_LUA_TICK);
     inLuaTick_ = false;
     if (result != 0) {
         gameOverRequested_ = true;
@@ -376,7 +393,10 @@ void TsLevel::TickHUD()
     if (cursorMode_ || !input) {
         return;
     }
-    hud_->SetTookInput(hud_->Tick(input->GetCursorX(), input->GetCursorY()));
+    {
+        const TsProfileScope scope(&profiler_, TS_PROFILE_UI_PROCESS);
+        hud_->SetTookInput(hud_->Tick(input->GetCursorX(), input->GetCursorY()));
+    }
     if (hud_->TookInput()) {
         levelCursor_->SetState(TS_CURSOR_REACHABLE);
     }
@@ -571,14 +591,6 @@ void TsLevel::FinishExitDialogue()
 
 // ---- one frame ------------------------------------------------------------
 
-void TsLevel::QueueDebugTexts()
-{
-    OmD3D* renderer = OmD3D::Instance();
-    if (renderer && GetDebugSwitch(7) && CurrentCharacter()) {
-        QueueDebugOverlay(*renderer);
-    }
-}
-
 // Walls between the camera and the focus fade while the view blend is
 // below 1 (normal play); the focus is the character, or the camera's in a
 // cut scene.
@@ -622,12 +634,24 @@ void TsLevel::Render(float renderTime, float fraction)
         }
         TsProjectile::RenderAllLive(renderTime, fraction);
         TsProjectile::RenderAll();
-        UpdateParticles(renderTime);
-        RenderParticles();
-        batch.Flush();
-        renderer->FlushAlphaQueue();
+        {
+            const TsProfileScope scope(&profiler_, TS_PROFILE_PARTICLES);
+            UpdateParticles(renderTime);
+            RenderParticles();
+        }
+        TsMain* app = TsMain::Instance();
+        TsProfilerDisplay* appProfiler = app ? &app->GetProfiler() : nullptr;
+        {
+            const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_ALPHAS) : -1);
+            batch.Flush();
+            renderer->FlushAlphaQueue();
+        }
         hud_->RenderDestinationMarker();
-        hud_->Render(fraction);
+        RenderDebugViews(*renderer);
+        {
+            const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_HUD) : -1);
+            hud_->Render(fraction);
+        }
         if (conversation_) {
             conversation_->Render(renderTime, fraction); // its line, through the HUD
         }
@@ -636,7 +660,10 @@ void TsLevel::Render(float renderTime, float fraction)
         if (!gameFrontEnd_->HasOpenWindows()) {
             hud_->UpdateTargeting();
         }
-        cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
+        {
+            const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_FADE) : -1);
+            cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
+        }
         renderer->DrawQueuedText();
         if (gameFrontEnd_->HasOpenWindows()) {
             gameFrontEnd_->Render(renderTime, fraction);

@@ -8,6 +8,7 @@
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsProfilerDisplay.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPathfinder.h"
@@ -96,6 +97,7 @@ bool TsCharacterObject::HasLineOfSight(const TsEntity* other) const
 {
     if (!other)
         return false;
+    const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_LINE_OF_SIGHT);
     TsLevel* level = TsAccess::CurrentLevel();
     TsWorld* world = level ? level->GetWorld() : nullptr;
     if (!world)

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsProfilerDisplay.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/world/TsAIMap.h"
 #include "game/world/TsWorld.h"
@@ -389,6 +391,7 @@ void TsPathfinder::BuildPath(int32_t start, int32_t goal, OmArray<OmVector3>& pa
 bool TsPathfinder::FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA,
                             bool occupiedOK, int32_t iterationLimit, OmArray<OmVector3>& path)
 {
+    const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_ASTAR);
     SetRequirements(clearanceClass, keyA, occupiedOK);
     const int32_t start = CellFromWorld(x1, z1), goal = CellFromWorld(x2, z2);
     if (start < 0 || goal < 0 || !IsPassable(goal))
@@ -413,6 +416,7 @@ bool TsPathfinder::FindPath(float x1, float z1, float x2, float z2, int32_t clea
         return false;
     // Built from the goal back, so each node is made knowing its successor
     // and hands its first reference to the node before it.
+    const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_ASTAR_CREATE_PATH);
     TsWaypointObject* next = nullptr;
     for (uint32_t i = m_points.GetCount(); i-- > 0;) {
         auto* node = new TsWaypointObject;

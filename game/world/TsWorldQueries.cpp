@@ -14,7 +14,9 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmVector4.h"
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsProfilerDisplay.h"
 #include "game/world/TsCellGeometry.h"
 #include "game/world/TsWorldCell.h"
 
@@ -282,6 +284,7 @@ bool TsWorld::TestCell(int32_t cx, int32_t cz, const OmVector3& a, const OmVecto
 
 bool TsWorld::CastSegmentStatic(const OmVector3& start, const OmVector3& end, TsWorldHit& hit, bool includeAlpha)
 {
+    const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_RAYCASTING);
     hit.distance = FLT_MAX;
     OmVector3 a = start, b = end;
     if (!ClipToGrid(a, b))

@@ -754,4 +754,40 @@ TEST_F(CampaignFlow, TheTutorialIsPlayedFromTheTitleAndLeadsBackToIt)
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
 
+// A level designer's switches through the real program: with the town
+// paused, each switch typed into the shell draws over the picture, and the
+// same switch typed again gives the picture back (but for what the town
+// itself keeps moving while paused, which the first shots measure).
+TEST_F(CampaignFlow, TheShellsDebugSwitchesDrawOverTheTownAndGoAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(StartFromTheShell("town"));
+    ASSERT_TRUE(PressUntil("Escape", LoadScreenShown, "town-video", 5)) << Output(kRun);
+    ASSERT_TRUE(PressUntil("space", PlayShown, "town-play", 5)) << Output(kRun);
+    Run("GetCurrentLevel():Pause(1)");
+    std::this_thread::sleep_for(500ms);
+    const Screenshot plain = Grab();
+    int noise = 0;
+    for (int i = 0; i < 5; ++i) {
+        std::this_thread::sleep_for(200ms);
+        noise = std::max(noise, Grab().CountDifferent(plain, 0, 0, kWidth, kHeight));
+    }
+    for (const char* debugSwitch : {"DebugGrid()", "DebugBehaviours()", "DebugText()", "DebugProfile()",
+                                    "GetCurrentLevel():DebugLevel()"}) {
+        SCOPED_TRACE(debugSwitch);
+        Run(debugSwitch);
+        EXPECT_TRUE(WaitForScreen(
+            [&](const Screenshot& s) { return s.CountDifferent(plain, 0, 0, kWidth, kHeight) > noise + 1500; },
+            "debug-on", 10s));
+        Run(debugSwitch);
+        EXPECT_TRUE(WaitForScreen(
+            [&](const Screenshot& s) { return s.CountDifferent(plain, 0, 0, kWidth, kHeight) <= noise + 200; },
+            "debug-off", 10s));
+    }
+    Run("GetCurrentLevel():Pause(0)");
+    ASSERT_TRUE(PressUntil("F10", QuestionShown, "quit-question", 5)) << Output(kRun);
+    Key("Return");
+    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+    ExpectNoErrors();
+}
+
 } // namespace

@@ -114,6 +114,32 @@ TEST_F(ShellTools, ToolImportPBFAnswersTheImportedSceneAsAGroup)
     EXPECT_TRUE(log.Contains("incorrect argument to function 'ToolImportPBF'"));
 }
 
+// The conversion tools hand the typed source file to the scripts' converter,
+// and say so when the scripts define none.
+TEST_F(ShellTools, TheConversionToolsHandTheTypedFileToTheScriptsConverter)
+{
+    struct Case {
+        const char* tool;
+        const char* converter;
+        const char* typed;
+    };
+    const Case cases[] = {{"ToolConvertLevel", "ToolConvertLevelFromQkm", "data/levels/town.qkm"},
+                          {"ToolConvertEnvironment", "ToolConvertEnvironmentFromPbf", "data/levels/town.pbf"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        Type(c.typed);
+        ASSERT_EQ(Lua(std::string(c.tool) + "()"), 0);
+        EXPECT_TRUE(log.Contains(std::string("the scripts define no ") + c.converter + " to convert " + c.typed))
+            << log.All();
+        ASSERT_EQ(Lua(std::string("function ") + c.converter + "(file) g_converted = file end"), 0);
+        Type(c.typed);
+        ASSERT_EQ(Lua(std::string(c.tool) + "()"), 0);
+        std::string converted;
+        EXPECT_TRUE(TsScriptHost::GetGlobalString(TsAccess::LuaState(), "g_converted", &converted));
+        EXPECT_EQ(converted, c.typed);
+    }
+}
+
 TEST_F(ShellTools, LoadSceneObjectPutsATypedSceneIntoTheModeReadyToDraw)
 {
     Type("data/models/walker/walker.pbf");

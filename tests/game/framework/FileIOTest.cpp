@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 
 #include "game/framework/FileIO.h"
 #include "tests/game/framework/LogCapture.h"
@@ -19,8 +23,6 @@ TEST(FileIO, ClosedObjectsAnswerNothing)
     EXPECT_FALSE(file.Open(nullptr, "r"));
     EXPECT_FALSE(file.Open("a.txt", "q"));
     EXPECT_FALSE(file.Open("a.txt", nullptr));
-    EXPECT_FALSE(file.Execute("readme.txt", "", "."));
-    EXPECT_TRUE(log.Contains("not available"));
 }
 
 TEST(FileIO, LinesReadBackAsWritten)
@@ -63,6 +65,36 @@ TEST(FileIO, ScreenshotNumbersSkipExistingImages)
     FileIO file;
     EXPECT_EQ(file.Screenshot("shots/shot"), nullptr); // no renderer here: nothing could be saved
     EXPECT_TRUE(log.Contains("shots/shot3.bmp was not saved"));
+}
+
+// Execute hands the document, made absolute, to the desktop's opener, run in
+// the named folder; with no opener on the path it says so and answers false.
+TEST(FileIO, ExecuteOpensTheDocumentWithTheDesktopsOpener)
+{
+    ScratchDir dir;
+    LogCapture log;
+    dir.Write("Docs/Manual.txt", "read me");
+    const std::string opener = dir.Write("bin/xdg-open", "#!/bin/sh\necho \"$PWD $1\" > \"$0.called\"\n");
+    ::chmod(opener.c_str(), 0755);
+    const char* oldPath = std::getenv("PATH");
+    const std::string saved = oldPath ? oldPath : "";
+    ::setenv("PATH", (dir.Path() + "/bin").c_str(), 1);
+
+    FileIO file;
+    EXPECT_TRUE(file.Execute("docs\\manual.txt", "", "Docs")) << log.All();
+    std::string called;
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         called.empty() && std::chrono::steady_clock::now() < end;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        called = dir.Read("bin/xdg-open.called");
+    }
+    EXPECT_EQ(called, dir.Path() + "/Docs " + dir.Path() + "/Docs/Manual.txt\n");
+
+    ::setenv("PATH", (dir.Path() + "/nowhere").c_str(), 1);
+    EXPECT_FALSE(file.Execute("Docs/Manual.txt", "", "."));
+    EXPECT_TRUE(log.Contains("no desktop opener (xdg-open) is installed")) << log.All();
+    EXPECT_FALSE(file.Execute(nullptr, "", "."));
+    ::setenv("PATH", saved.c_str(), 1);
 }
 
 } // namespace

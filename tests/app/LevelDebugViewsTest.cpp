@@ -1,0 +1,166 @@
+// The developer's debug views on the demo level in the real application:
+// each switch changes the picture while it is on and gives the same picture
+// back when it goes off; the level's and the application's profilers time
+// their sections while a level plays.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/OmProfiler.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsScriptHost.h"
+#include "game/level/TsLevel.h"
+#include "game/objects/TsPCObject.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "tests/app/DemoLevelFixture.h"
+
+namespace apptest {
+namespace {
+
+class LevelDebugViews : public DemoLevelTest {
+protected:
+    void SetUp() override
+    {
+        DemoLevelTest::SetUp();
+        // The town: the party, other squads, an article lying about and the
+        // way-out trigger.
+        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "town", 0)) << log.All();
+        app->RequestMode(TS_MODE_LEVEL);
+        ASSERT_NO_FATAL_FAILURE(SwitchAndContinue(30));
+        ASSERT_NE(Level(), nullptr);
+    }
+    static int Lua(const std::string& code) { return TsScriptHost::DoString(TsAccess::LuaState(), code.c_str()); }
+    // The plain picture, and the box round whatever still moves while the
+    // level is paused (an animated model of the town keeps its cycle).
+    void TakePlainPicture()
+    {
+        plain_ = Picture(width_, height_);
+        for (int frame = 0; frame < 8; ++frame) {
+            const std::vector<uint32_t> again = Picture(width_, height_);
+            for (size_t i = 0; i < plain_.size() && i < again.size(); ++i) {
+                if (plain_[i] != again[i]) {
+                    moving_.Add(int(i % size_t(width_)), int(i / size_t(width_)));
+                }
+            }
+        }
+    }
+    // Pixels of the picture that differ from the plain one outside that box.
+    int ChangedFromPlain()
+    {
+        const std::vector<uint32_t> now = Picture(width_, height_);
+        int count = 0;
+        for (size_t i = 0; i < plain_.size() && i < now.size(); ++i) {
+            count += plain_[i] != now[i] && !moving_.Holds(int(i % size_t(width_)), int(i / size_t(width_)));
+        }
+        return count;
+    }
+    std::vector<uint32_t> Picture(int& width, int& height)
+    {
+        Frames(2, 100);
+        return ScreenPixels(width, height);
+    }
+
+    struct Box {
+        static constexpr int kMargin = 8;
+        int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
+        void Add(int x, int y)
+        {
+            x0 = std::min(x0, x - kMargin);
+            y0 = std::min(y0, y - kMargin);
+            x1 = std::max(x1, x + kMargin);
+            y1 = std::max(y1, y + kMargin);
+        }
+        bool Holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
+    };
+
+    int width_ = 0, height_ = 0;
+    std::vector<uint32_t> plain_;
+    Box moving_;
+};
+
+// Paused, the level draws nearly the same picture every frame, so whatever a
+// switch changes where it stands still is the switch's own drawing.
+TEST_F(LevelDebugViews, EachSwitchDrawsWhileOnAndTheSamePictureComesBackWhenOff)
+{
+    struct Case {
+        const char* on;
+        const char* off;
+        const char* what;
+    };
+    const Case cases[] = {
+        {"DebugGrid()", "DebugGrid()", "the AI map round the current character"},
+        {"DebugRadius()", "DebugRadius()", "a ring round each character"},
+        {"DebugPaths()", "DebugPaths()", "the walking character's path"},
+        {"DebugBehaviours()", "DebugBehaviours()", "the squad texts above the characters"},
+        {"DebugCollectibles()", "DebugCollectibles()", "a cross at each collectible"},
+        {"DebugText()", "DebugText()", "the overlay with the position and the light"},
+        {"DebugProfile()", "DebugProfile()", "the profilers' reports"},
+        {"GetCurrentLevel():DebugLevel()", "GetCurrentLevel():DebugLevel()", "the triggers and the picked point"},
+    };
+    // Ann stands between the medkit and the way out, walking, so she has a
+    // path to show; the pointer rests on the floor in the middle.
+    TsPCObject* ann = TsAccess::CurrentCharacter();
+    ASSERT_NE(ann, nullptr);
+    ann->SetPositionOnGround(OmVector3(13.5f, 0.0f, 3.5f));
+    Frames(20, 100);
+    ann->MoveTo(OmVector3(15.0f, 0.0f, 4.5f));
+    int width = 0, height = 0;
+    app->GetWindow()->GetClientSize(width, height);
+    plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
+    Frames(2, 100);
+    Level()->Pause(true);
+    TakePlainPicture();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(Lua(c.on), 0) << log.All();
+        const int changed = ChangedFromPlain();
+        EXPECT_GT(changed, 20);
+        ASSERT_EQ(Lua(c.off), 0);
+        EXPECT_EQ(ChangedFromPlain(), 0);
+    }
+}
+
+// "Player only" keeps the views to the current character's squad.
+TEST_F(LevelDebugViews, PlayerOnlyDrawsFewerRings)
+{
+    Level()->Pause(true);
+    TakePlainPicture();
+    ASSERT_EQ(Lua("DebugRadius()"), 0);
+    const int everyone = ChangedFromPlain();
+    ASSERT_EQ(Lua("DebugPlayerOnly()"), 0);
+    const int party = ChangedFromPlain();
+    EXPECT_GT(party, 0);
+    EXPECT_LT(party, everyone);
+}
+
+// A hundred ticks of play close the level's first window: the sections of
+// the tick and of the frames drawn between ticks were timed, and so were
+// the application's six.
+TEST_F(LevelDebugViews, TheProfilersTimeTheirSectionsWhileTheLevelPlays)
+{
+    TsPCObject* ann = TsAccess::CurrentCharacter();
+    ASSERT_NE(ann, nullptr);
+    ann->MoveTo(ann->GetPosition() + OmVector3(6.0f, 0.0f, 4.0f));
+    Frames(110, 100);
+    // The test's clock stands still inside a frame, so the times are 0;
+    // the calls show what was timed.
+    const OmProfiler& level = Level()->GetProfiler();
+    ASSERT_EQ(level.GetSectionCount(), TS_PROFILE_LEVEL_SECTION_COUNT);
+    // No one in the town looks out for enemies, so line of sight is not asked.
+    for (int i : {TS_PROFILE_ASTAR, TS_PROFILE_UI_PROCESS, TS_PROFILE_LUA_TICK,
+                  TS_PROFILE_ACTIVE_LIST_TICK, TS_PROFILE_CHARACTER_AVOIDANCE, TS_PROFILE_PARTICLES,
+                  TS_PROFILE_RAYCASTING}) {
+        EXPECT_GT(level.GetSection(i).lastCalls, 0u) << level.GetSectionName(i);
+    }
+    const OmProfiler& main = app->GetProfiler();
+    ASSERT_EQ(main.GetSectionCount(), TsMain::PROFILE_SECTION_COUNT);
+    for (int i = 0; i < main.GetSectionCount(); ++i) {
+        EXPECT_GT(main.GetSection(i).lastCalls, 0u) << main.GetSectionName(i);
+    }
+}
+
+} // namespace
+} // namespace apptest
