@@ -1,6 +1,6 @@
-// Windows bitmap files: reading 1/4/8-bit palette, 16, 24 and 32-bit images
-// (plain or with channel masks, bottom-up or top-down) and writing the
-// 24-bit bottom-up screenshot file.
+// Windows bitmap files: reading 1/4/8-bit palette images (4 and 8 bits also
+// run-length encoded), 16, 24 and 32-bit images (plain or with channel masks,
+// bottom-up or top-down) and writing the 24-bit bottom-up screenshot file.
 #include "platform/BmpFile.h"
 
 #include <bit>
@@ -15,7 +15,7 @@ namespace plat {
 namespace codec {
 namespace {
 
-constexpr uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
+constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
 
 struct BmpHeader {
     uint32_t pixelOffset = 0, headerSize = 0;
@@ -83,8 +83,14 @@ bool ReadHeader(ByteReader& in, BmpHeader& h, std::string& error)
     }
     const uint32_t b = h.bits;
     const bool bitsOk = b == 1 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32;
-    if (!bitsOk || (h.compression != kRgb && !masked) || (masked && b != 16 && b != 32)) {
+    const bool rle = h.compression == kRle8 || h.compression == kRle4;
+    const bool rleOk = (h.compression == kRle8 && b == 8) || (h.compression == kRle4 && b == 4);
+    if (!bitsOk || (h.compression != kRgb && !masked && !rleOk) || (masked && b != 16 && b != 32)) {
         error = "BMP image uses an unsupported pixel layout or compression";
+        return false;
+    }
+    if (rle && h.topDown) {
+        error = "BMP run-length image is stored top-down, which the format does not allow";
         return false;
     }
     // Without masks the layout is fixed, whatever masks a long header holds:
@@ -173,6 +179,123 @@ uint32_t ReadPixel(const uint8_t* row, uint32_t x, const BmpHeader& h,
     }
 }
 
+// Run-length data fills rows from the bottom. A run repeats one byte's
+// index (4-bit images alternate its two halves); an escape ends a row, ends
+// the image, skips ahead or copies literal indices padded to 16 bits.
+// Pixels the data skips keep the first palette colour. Nothing may pass the
+// end of a row or of the image.
+class RleReader {
+public:
+    RleReader(std::span<const uint8_t> data, const BmpHeader& h, const std::vector<uint32_t>& pal, Image& out)
+        : in_(data, h.pixelOffset), bits_(h.bits), pal_(pal), out_(out)
+    {
+    }
+
+    bool Read(std::string& error)
+    {
+        for (;;) {
+            const uint32_t count = in_.U8(), value = in_.U8();
+            if (in_.Failed()) return Fail(error, "BMP run-length data is cut short");
+            bool ok = true;
+            if (count > 0) {
+                ok = Run(count, value, error);
+            } else if (value == 0) {
+                ok = EndRow(error);
+            } else if (value == 1) {
+                return true;
+            } else if (value == 2) {
+                ok = Skip(error);
+            } else {
+                ok = Literal(value, error);
+            }
+            if (!ok) return false;
+        }
+    }
+
+private:
+    static bool Fail(std::string& error, const char* why)
+    {
+        error = why;
+        return false;
+    }
+
+    bool Fits(uint32_t count, std::string& error) const
+    {
+        if (row_ >= out_.height || count > out_.width - x_) {
+            return Fail(error, "BMP run-length data passes the end of a row");
+        }
+        return true;
+    }
+
+    void Put(uint32_t index) { out_.At(x_++, out_.height - 1 - row_) = pal_[index]; }
+
+    // Index k of a packed byte sequence.
+    uint32_t IndexAt(const uint8_t* bytes, uint32_t k) const
+    {
+        if (bits_ == 8) return bytes[k];
+        const uint8_t b = bytes[k / 2];
+        return k % 2 == 0 ? b >> 4 : b & 0x0Fu;
+    }
+
+    bool Run(uint32_t count, uint32_t value, std::string& error)
+    {
+        if (!Fits(count, error)) return false;
+        const uint8_t packed = uint8_t(value);
+        for (uint32_t k = 0; k < count; ++k) Put(IndexAt(&packed, bits_ == 8 ? 0 : k % 2));
+        return true;
+    }
+
+    bool Literal(uint32_t count, std::string& error)
+    {
+        const size_t bytes = bits_ == 8 ? count : (count + 1) / 2;
+        if (!Fits(count, error)) return false;
+        if (!in_.Has(bytes + bytes % 2)) return Fail(error, "BMP run-length data is cut short");
+        const uint8_t* p = in_.Here();
+        for (uint32_t k = 0; k < count; ++k) Put(IndexAt(p, k));
+        in_.Skip(bytes + bytes % 2);
+        return true;
+    }
+
+    bool EndRow(std::string& error)
+    {
+        if (row_ >= out_.height) return Fail(error, "BMP run-length data runs past the top row");
+        x_ = 0;
+        ++row_;
+        return true;
+    }
+
+    bool Skip(std::string& error)
+    {
+        const uint32_t dx = in_.U8(), dy = in_.U8();
+        if (in_.Failed()) return Fail(error, "BMP run-length data is cut short");
+        if (dx > out_.width - x_ || dy > out_.height - row_) {
+            return Fail(error, "BMP run-length skip leaves the image");
+        }
+        x_ += dx;
+        row_ += dy;
+        return true;
+    }
+
+    ByteReader in_;
+    uint32_t bits_;
+    const std::vector<uint32_t>& pal_;
+    Image& out_;
+    uint32_t x_ = 0, row_ = 0; // row counts up from the bottom
+};
+
+bool DecodeRle(std::span<const uint8_t> data, const BmpHeader& h, const std::vector<uint32_t>& pal,
+               Image& out, std::string& error)
+{
+    if (h.pixelOffset > data.size()) {
+        error = "BMP pixel data is cut short";
+        return false;
+    }
+    out.width = uint32_t(h.width);
+    out.height = Height(h);
+    out.pixels.assign(size_t(out.width) * out.height, pal[0]);
+    return RleReader(data, h, pal, out).Read(error);
+}
+
 } // namespace
 
 bool DecodeBmp(std::span<const uint8_t> data, Image* out, ImageInfo& info, std::string& error)
@@ -189,6 +312,7 @@ bool DecodeBmp(std::span<const uint8_t> data, Image* out, ImageInfo& info, std::
 
     std::vector<uint32_t> pal;
     if (!ReadPalette(data, h, pal, error)) return false;
+    if (h.compression == kRle8 || h.compression == kRle4) return DecodeRle(data, h, pal, *out, error);
     const size_t stride = ((size_t(h.width) * h.bits + 31) / 32) * 4;
     const size_t lastRow = (size_t(h.width) * h.bits + 7) / 8; // the final padding may be missing
     const size_t need = stride * (info.height - 1) + lastRow;

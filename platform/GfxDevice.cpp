@@ -148,6 +148,8 @@ int32_t GfxDevice::Init(void* window, uint32_t /*flags*/, const GfxPresentParame
     }
     if (params_.backBufferCount == 0)
         params_.backBufferCount = 1;
+    // A flat-shaded triangle takes the colours of its first vertex.
+    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     glGenVertexArrays(1, &gl_->vao);
     glBindVertexArray(gl_->vao);
     glGenBuffers(1, &gl_->vbo);
@@ -476,8 +478,10 @@ int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, u
     glClearColor(c.r, c.g, c.b, c.a);
     glClearDepth(std::clamp(z, 0.0f, 1.0f));
     glClearStencil(static_cast<GLint>(stencil));
+    // Clearing ignores the write masks of drawing.
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
+    glStencilMask(0xFFFFFFFFu);
     GLbitfield mask = 0;
     if (flags & GfxClear::Target)
         mask |= GL_COLOR_BUFFER_BIT;

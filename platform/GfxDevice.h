@@ -173,15 +173,17 @@ private:
                  int32_t baseVertex);
     bool PrepareDraw(uint32_t stride);
     void ApplyRasterState();
+    void ApplyStencilAndBias();
     void BindTextures(uint32_t stageCount);
     void UploadTexture(GfxTexture& texture);
     void ApplySampler(uint32_t stage);
     void BuildKey(GfxProgramKey& key) const;
+    void BuildFogKey(GfxProgramKey& key, bool rhw) const;
     void BuildLighting(GfxLightingSetup& setup, const GfxProgramKey& key) const;
     const GfxProgram& ProgramFor(const GfxProgramKey& key);
     void SetUniforms(const GfxProgram& program, const GfxProgramKey& key);
     void TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMatrix& worldView,
-                         const GfxMatrix& proj, const float normalMatrix[9],
+                         const GfxMatrix& proj, const float normalMatrix[9], const GfxProgramKey& key,
                          const GfxLightingSetup& lighting, uint8_t* dst, uint32_t dstFvf) const;
     void BlitToWindow();
     // Where Present puts the image in the window, in window pixels.

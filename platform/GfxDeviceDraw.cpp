@@ -54,6 +54,22 @@ GLenum BlendEquation(uint32_t op)
     }
 }
 
+GLenum StencilOp(uint32_t op)
+{
+    switch (op) {
+    case GfxStencilOp::Zero: return GL_ZERO;
+    case GfxStencilOp::Replace: return GL_REPLACE;
+    case GfxStencilOp::IncrSat: return GL_INCR;
+    case GfxStencilOp::DecrSat: return GL_DECR;
+    case GfxStencilOp::Invert: return GL_INVERT;
+    case GfxStencilOp::Incr: return GL_INCR_WRAP;
+    case GfxStencilOp::Decr: return GL_DECR_WRAP;
+    default: return GL_KEEP;
+    }
+}
+
+bool IsFogMode(uint32_t mode) { return mode >= GfxFog::Exp && mode <= GfxFog::Linear; }
+
 GLint AddressMode(uint32_t mode)
 {
     switch (mode) {
@@ -90,8 +106,9 @@ const char* const kUniformNames[kUniformCount] = {
     "uWorldView", "uProj",      "uNormalMatrix", "uScreen",    "uDepth",     "uPixel",
     "uMatDiffuse", "uMatAmbient", "uMatSpecular", "uMatEmissive", "uAmbient", "uPower",
     "uLDiffuse",  "uLSpecular", "uLAmbient",     "uLAtt",      "uLPos",      "uLDir",
-    "uLSpot",     "uTexMatrix", "uTFactor",      "uAlphaRef",  "uTex0",      "uTex1",
-    "uTex2",      "uTex3",      "uTex4",         "uTex5",      "uTex6",      "uTex7",
+    "uLSpot",     "uTexMatrix", "uTFactor",      "uAlphaRef",  "uFog",       "uFogColor",
+    "uTex0",      "uTex1",      "uTex2",         "uTex3",      "uTex4",      "uTex5",
+    "uTex6",      "uTex7",
 };
 
 GLuint Compile(GLenum type, const std::string& source)
@@ -176,6 +193,8 @@ void GfxDevice::BuildKey(GfxProgramKey& key) const
     }
     if (rs[GfxRs::AlphaTestEnable])
         key.alphaFunc = static_cast<uint8_t>(std::clamp<uint32_t>(rs[GfxRs::AlphaFunc], 1, 8));
+    key.flatShade = rs[GfxRs::ShadeMode] == GfxShade::Flat ? 1 : 0;
+    BuildFogKey(key, rhw);
     for (uint32_t i = 0; i < GfxMaxStages; ++i) {
         const uint32_t* t = s.tss[i];
         if (t[GfxTss::ColorOp] == GfxTop::Disable || t[GfxTss::ColorOp] == 0)
@@ -197,6 +216,27 @@ void GfxDevice::BuildKey(GfxProgramKey& key) const
             st.projected = (t[GfxTss::TextureTransformFlags] & GfxTtff::Projected) ? 1 : 0;
         }
         key.stageCount = static_cast<uint8_t>(i + 1);
+    }
+}
+
+// Table fog wins over vertex fog; pre-transformed vertices get no vertex
+// fog worked out and carry their own factor in the specular alpha, as do
+// vertices drawn with fog on and neither mode chosen. A vertex without a
+// specular colour carries no factor and is drawn clear.
+void GfxDevice::BuildFogKey(GfxProgramKey& key, bool rhw) const
+{
+    const uint32_t* rs = state_->rs;
+    if (!rs[GfxRs::FogEnable])
+        return;
+    if (IsFogMode(rs[GfxRs::FogTableMode])) {
+        key.fogSource = GfxFogSource::Table;
+        key.fogMode = static_cast<uint8_t>(rs[GfxRs::FogTableMode]);
+    } else if (!rhw && IsFogMode(rs[GfxRs::FogVertexMode])) {
+        key.fogSource = GfxFogSource::Vertex;
+        key.fogMode = static_cast<uint8_t>(rs[GfxRs::FogVertexMode]);
+        key.rangeFog = rs[GfxRs::RangeFogEnable] ? 1 : 0;
+    } else if (state_->fvf & GfxFvf::Specular) {
+        key.fogSource = GfxFogSource::Specular;
     }
 }
 
@@ -278,6 +318,15 @@ void GfxDevice::SetUniforms(const GfxProgram& program, const GfxProgramKey& key)
     const GfxColorValue tf = GfxUnpackColor(s.rs[GfxRs::TextureFactor]);
     glUniform4f(u[kUTFactor], tf.r, tf.g, tf.b, tf.a);
     glUniform1f(u[kUAlphaRef], static_cast<float>(s.rs[GfxRs::AlphaRef] & 0xFF));
+    if (key.fogSource) {
+        // Distances are eye depths (w) under a perspective projection, as
+        // its third column's w term says; otherwise 0..1 depths.
+        const float useW = s.proj.m[2][3] != 0.0f ? 1.0f : 0.0f;
+        glUniform4f(u[kUFog], GfxAsFloat(s.rs[GfxRs::FogStart]), GfxAsFloat(s.rs[GfxRs::FogEnd]),
+                    GfxAsFloat(s.rs[GfxRs::FogDensity]), useW);
+        const GfxColorValue fog = GfxUnpackColor(s.rs[GfxRs::FogColor]);
+        glUniform4f(u[kUFogColor], fog.r, fog.g, fog.b, fog.a);
+    }
     GfxMatrix tex[GfxMaxStages];
     std::copy(std::begin(s.texture), std::end(s.texture), tex);
     glUniformMatrix4fv(u[kUTexMatrix], GfxMaxStages, GL_FALSE, &tex[0].m[0][0]);
@@ -362,6 +411,35 @@ void GfxDevice::ApplyRasterState()
     glColorMask(mask & 1 ? GL_TRUE : GL_FALSE, mask & 2 ? GL_TRUE : GL_FALSE,
                 mask & 4 ? GL_TRUE : GL_FALSE, mask & 8 ? GL_TRUE : GL_FALSE);
     glPointSize(std::max(1.0f, GfxAsFloat(rs[GfxRs::PointSize])));
+    ApplyStencilAndBias();
+}
+
+void GfxDevice::ApplyStencilAndBias()
+{
+    const uint32_t* rs = state_->rs;
+    // Without a stencil buffer the test passes and nothing is written.
+    if (rs[GfxRs::StencilEnable]) {
+        glEnable(GL_STENCIL_TEST);
+        glStencilFunc(CompareFunc(rs[GfxRs::StencilFunc]), static_cast<GLint>(rs[GfxRs::StencilRef]),
+                      rs[GfxRs::StencilMask]);
+        glStencilOp(StencilOp(rs[GfxRs::StencilFail]), StencilOp(rs[GfxRs::StencilZFail]),
+                    StencilOp(rs[GfxRs::StencilPass]));
+        glStencilMask(rs[GfxRs::StencilWriteMask]);
+    } else {
+        glDisable(GL_STENCIL_TEST);
+    }
+    // Each step of depth bias pulls a polygon one unit of depth resolution,
+    // and as much again per unit of its depth slope, towards the eye: enough
+    // for a decal drawn over the surface it lies on to win.
+    const uint32_t bias = std::min(rs[GfxRs::ZBias], GfxMaxZBias);
+    const GLenum modes[3] = {GL_POLYGON_OFFSET_FILL, GL_POLYGON_OFFSET_LINE, GL_POLYGON_OFFSET_POINT};
+    for (GLenum mode : modes) {
+        if (bias)
+            glEnable(mode);
+        else
+            glDisable(mode);
+    }
+    glPolygonOffset(-static_cast<float>(bias), -static_cast<float>(bias));
 }
 
 void GfxDevice::UploadTexture(GfxTexture& texture)
@@ -632,8 +710,8 @@ int32_t GfxDevice::ValidateDevice(uint32_t* passes) const
 
 void GfxDevice::TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMatrix& worldView,
                                 const GfxMatrix& proj, const float nm[9],
-                                const GfxLightingSetup& lighting, uint8_t* dst,
-                                uint32_t dstFvf) const
+                                const GfxProgramKey& key, const GfxLightingSetup& lighting,
+                                uint8_t* dst, uint32_t dstFvf) const
 {
     const State& s = *state_;
     const GfxFvfLayout in = GfxFvfOffsets(srcFvf);
@@ -668,6 +746,13 @@ void GfxDevice::TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMa
     } else {
         diffuse = vd;
         specular = vs;
+    }
+    // Vertex fog travels on in the specular alpha, where a pre-transformed
+    // vertex carries it.
+    if (key.fogSource == GfxFogSource::Vertex) {
+        const float d = key.rangeFog ? std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]) : eye[2];
+        specular.a = GfxFogFactor(key.fogMode, d, GfxAsFloat(s.rs[GfxRs::FogStart]),
+                                  GfxAsFloat(s.rs[GfxRs::FogEnd]), GfxAsFloat(s.rs[GfxRs::FogDensity]));
     }
     if (dstFvf & GfxFvf::Diffuse) {
         const uint32_t c = GfxPackColor(diffuse);
@@ -737,7 +822,7 @@ int32_t GfxDevice::ProcessVertices(uint32_t srcStart, uint32_t destIndex, uint32
     BuildLighting(lighting, key);
     for (uint32_t i = 0; i < count; ++i)
         TransformVertex(src->Bytes() + static_cast<size_t>(srcStart + i) * stride, srcFvf, worldView,
-                        s.proj, nm, lighting, dest->Bytes() + static_cast<size_t>(destIndex + i) * dstStride,
+                        s.proj, nm, key, lighting, dest->Bytes() + static_cast<size_t>(destIndex + i) * dstStride,
                         dstFvf);
     return GfxResult::Ok;
 }

@@ -33,6 +33,8 @@ enum GfxUniform : uint32_t {
     kUTexMatrix,
     kUTFactor,
     kUAlphaRef,
+    kUFog,
+    kUFogColor,
     kUTex0,
     kUniformCount = kUTex0 + GfxMaxStages
 };

@@ -153,7 +153,58 @@ const char* kLightingHelpers =
     "}\n"
     "float HighlightPow(float x) { return uPower > 0.0 ? pow(x, uPower) : 1.0; }\n";
 
+// The fog formula of the key's mode over uFog (start, end, density).
+std::string FogFunction(const GfxProgramKey& key)
+{
+    std::string s = "float FogFactor(float d) {\n";
+    switch (key.fogMode) {
+    case GfxFog::Exp: s += "  return exp(-d * uFog.z);\n"; break;
+    case GfxFog::Exp2: s += "  float t = d * uFog.z;\n  return exp(-t * t);\n"; break;
+    default:
+        s += "  float den = uFog.y - uFog.x;\n"
+             "  if (abs(den) < 1e-6) return d < uFog.y ? 1.0 : 0.0;\n"
+             "  return (uFog.y - d) / den;\n";
+        break;
+    }
+    return s + "}\n";
+}
+
+// What the vertex hands on for fog: the factor itself, or for fog worked
+// out per pixel the depth it is worked out from (eye distance w with a
+// perspective projection, else the 0..1 depth).
+void AppendVertexFog(std::string& s, const GfxProgramKey& key)
+{
+    switch (key.fogSource) {
+    case GfxFogSource::Vertex:
+        s += key.rangeFog ? "  vFog = clamp(FogFactor(length(P)), 0.0, 1.0);\n"
+                          : "  vFog = clamp(FogFactor(P.z), 0.0, 1.0);\n";
+        break;
+    case GfxFogSource::Table:
+        s += "  vFog = uFog.w > 0.5 ? zw.y : (zw.y != 0.0 ? zw.x / zw.y : 0.0);\n";
+        break;
+    case GfxFogSource::Specular: s += "  vFog = aSpecular.a;\n"; break;
+    default: break;
+    }
+}
+
+// Flat shading takes both colours from a triangle's first vertex.
+std::string ColourQualifier(const GfxProgramKey& key) { return key.flatShade ? "flat " : ""; }
+
 } // namespace
+
+float GfxFogFactor(uint32_t mode, float d, float start, float end, float density)
+{
+    float f;
+    if (mode == GfxFog::Exp) {
+        f = std::exp(-d * density);
+    } else if (mode == GfxFog::Exp2) {
+        f = std::exp(-(d * density) * (d * density));
+    } else {
+        const float den = end - start;
+        f = std::fabs(den) < 1e-6f ? (d < end ? 1.0f : 0.0f) : (end - d) / den;
+    }
+    return std::clamp(f, 0.0f, 1.0f);
+}
 
 std::string GfxVertexShaderSource(const GfxProgramKey& key)
 {
@@ -175,11 +226,15 @@ std::string GfxVertexShaderSource(const GfxProgramKey& key)
          "uniform float uPower;\n"
          "uniform vec4 uLDiffuse[8], uLSpecular[8], uLAmbient[8], uLAtt[8];\n"
          "uniform vec3 uLPos[8], uLDir[8], uLSpot[8];\n"
-         "uniform mat4 uTexMatrix[8];\n"
-         "out vec4 vDiffuse;\nout vec4 vSpecular;\n";
+         "uniform mat4 uTexMatrix[8];\nuniform vec4 uFog;\n";
+    s += ColourQualifier(key) + "out vec4 vDiffuse;\n" + ColourQualifier(key) + "out vec4 vSpecular;\n";
+    if (key.fogSource)
+        s += "out float vFog;\n";
     for (uint32_t i = 0; i < key.stageCount; ++i)
         s += "out vec4 vTex" + Num(i) + ";\n";
     s += kLightingHelpers;
+    if (key.fogSource == GfxFogSource::Vertex)
+        s += FogFunction(key);
     // Passes over the same geometry (ZFUNC EQUAL decals and shadows) must
     // get bit-identical depths whichever program draws them.
     s += "invariant gl_Position;\n";
@@ -191,11 +246,13 @@ std::string GfxVertexShaderSource(const GfxProgramKey& key)
              "  vec2 ndc = (aPos.xy + 0.5 - uScreen.xy) / uScreen.zw * 2.0 - 1.0;\n"
              "  float z = (aPos.z - uDepth.x) / max(uDepth.y - uDepth.x, 1e-6) * 2.0 - 1.0;\n"
              "  gl_Position = vec4(ndc, z, 1.0) * w;\n"
+             "  vec2 zw = vec2(aPos.z * w, w);\n"
              "  vec3 P = vec3(0.0); vec3 N = vec3(0.0);\n";
     } else {
         s += "  vec4 eye = uWorldView * vec4(aPos.xyz, 1.0);\n"
              "  vec3 P = eye.xyz;\n"
              "  vec4 clip = uProj * eye;\n"
+             "  vec2 zw = clip.zw;\n"
              // Depth 0..w to -w..w; y flipped for top-row-first storage; half a
              // pixel so that pixel centres fall on whole screen coordinates.
              "  clip.z = 2.0 * clip.z - clip.w;\n"
@@ -216,6 +273,7 @@ std::string GfxVertexShaderSource(const GfxProgramKey& key)
         s += (fvf & GfxFvf::Specular) ? "  vSpecular = aSpecular;\n" : "  vSpecular = vec4(0.0);\n";
     }
     AppendTexCoords(s, key, rhw);
+    AppendVertexFog(s, key);
     s += "}\n";
     return s;
 }
@@ -295,9 +353,13 @@ std::string AlphaTest(uint8_t func)
 
 std::string GfxFragmentShaderSource(const GfxProgramKey& key)
 {
-    std::string s = "#version 130\n"
-                    "in vec4 vDiffuse;\nin vec4 vSpecular;\n"
-                    "uniform vec4 uTFactor;\nuniform float uAlphaRef;\n";
+    std::string s = "#version 130\n";
+    s += ColourQualifier(key) + "in vec4 vDiffuse;\n" + ColourQualifier(key) + "in vec4 vSpecular;\n";
+    s += "uniform vec4 uTFactor;\nuniform float uAlphaRef;\nuniform vec4 uFog, uFogColor;\n";
+    if (key.fogSource)
+        s += "in float vFog;\n";
+    if (key.fogSource == GfxFogSource::Table)
+        s += FogFunction(key);
     for (uint32_t i = 0; i < key.stageCount; ++i)
         s += "in vec4 vTex" + Num(i) + ";\nuniform sampler2D uTex" + Num(i) + ";\n";
     s += "void main() {\n  vec4 cur = vDiffuse;\n  vec4 temp = vec4(0.0);\n";
@@ -324,6 +386,11 @@ std::string GfxFragmentShaderSource(const GfxProgramKey& key)
     }
     if (key.specularEnable)
         s += "  cur.rgb = clamp(cur.rgb + vSpecular.rgb, 0.0, 1.0);\n";
+    if (key.fogSource) {
+        s += key.fogSource == GfxFogSource::Table ? "  float fog = clamp(FogFactor(vFog), 0.0, 1.0);\n"
+                                                  : "  float fog = clamp(vFog, 0.0, 1.0);\n";
+        s += "  cur.rgb = mix(uFogColor.rgb, cur.rgb, fog);\n";
+    }
     if (key.alphaFunc) {
         s += "  float a8 = floor(cur.a * 255.0 + 0.5);\n";
         s += "  if (!(" + AlphaTest(key.alphaFunc) + ")) discard;\n";

@@ -18,6 +18,14 @@ inline constexpr uint8_t VertexDiffuse = 1;
 inline constexpr uint8_t VertexSpecular = 2;
 } // namespace GfxColorSource
 
+// Where a draw's fog factor comes from.
+namespace GfxFogSource {
+inline constexpr uint8_t None = 0;
+inline constexpr uint8_t Vertex = 1;   // worked out per vertex from its eye distance
+inline constexpr uint8_t Table = 2;    // worked out per pixel from its depth
+inline constexpr uint8_t Specular = 3; // the vertex's own specular alpha
+} // namespace GfxFogSource
+
 struct GfxStageKey {
     uint8_t colorOp, colorArg0, colorArg1, colorArg2;
     uint8_t alphaOp, alphaArg0, alphaArg1, alphaArg2;
@@ -38,7 +46,7 @@ struct GfxProgramKey {
     uint8_t alphaFunc; // 0: no alpha test
     uint8_t stageCount;
     uint8_t lightTypes[GfxMaxActiveLights]; // 0: slot unused
-    uint8_t pad[2];
+    uint8_t fogSource, fogMode, rangeFog, flatShade;
     GfxStageKey stages[GfxMaxStages];
 };
 
@@ -82,6 +90,10 @@ struct GfxLightingSetup {
 void GfxLightVertex(const GfxLightingSetup& setup, const float position[3], const float normal[3],
                     const GfxColorValue* vertexDiffuse, const GfxColorValue* vertexSpecular,
                     GfxColorValue* outDiffuse, GfxColorValue* outSpecular);
+
+// The fog factor (1 clear, 0 all fog colour) at distance d for a fog mode;
+// the generated programs use the same formulas.
+float GfxFogFactor(uint32_t mode, float d, float start, float end, float density);
 
 GfxEyeLight GfxMakeEyeLight(const GfxLight& light, const GfxMatrix& view);
 

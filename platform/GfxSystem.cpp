@@ -224,6 +224,9 @@ int32_t GfxSystem::GetDeviceCaps(uint32_t adapter, uint32_t deviceType, GfxCaps*
     caps->maxTextureAspectRatio = static_cast<uint32_t>(gl.maxTextureSize);
     caps->maxTextureBlendStages = GfxMaxStages;
     caps->textureCaps = GfxTextureCapsBits::Projected;
+    caps->rasterCaps = GfxRasterCapsBits::FogVertex | GfxRasterCapsBits::FogTable | GfxRasterCapsBits::ZBias
+        | GfxRasterCapsBits::FogRange | GfxRasterCapsBits::WFog | GfxRasterCapsBits::ZFog;
+    caps->stencilCaps = GfxStencilCapsAll;
     caps->maxSimultaneousTextures =
         std::min<uint32_t>(GfxMaxStages, static_cast<uint32_t>(std::max(gl.textureUnits, 1)));
     caps->maxActiveLights = GfxMaxActiveLights;

@@ -408,6 +408,34 @@ inline constexpr uint32_t Wireframe = 2;
 inline constexpr uint32_t Solid = 3;
 } // namespace GfxFill
 
+namespace GfxShade {
+inline constexpr uint32_t Flat = 1;
+inline constexpr uint32_t Gouraud = 2;
+inline constexpr uint32_t Phong = 3; // drawn as Gouraud
+} // namespace GfxShade
+
+// Fog formulas of the table (per pixel) and vertex fog modes.
+namespace GfxFog {
+inline constexpr uint32_t None = 0;
+inline constexpr uint32_t Exp = 1;
+inline constexpr uint32_t Exp2 = 2;
+inline constexpr uint32_t Linear = 3;
+} // namespace GfxFog
+
+namespace GfxStencilOp {
+inline constexpr uint32_t Keep = 1;
+inline constexpr uint32_t Zero = 2;
+inline constexpr uint32_t Replace = 3;
+inline constexpr uint32_t IncrSat = 4;
+inline constexpr uint32_t DecrSat = 5;
+inline constexpr uint32_t Invert = 6;
+inline constexpr uint32_t Incr = 7; // wraps
+inline constexpr uint32_t Decr = 8; // wraps
+} // namespace GfxStencilOp
+
+// The largest depth bias; larger values draw as this one.
+inline constexpr uint32_t GfxMaxZBias = 16;
+
 namespace GfxZb {
 inline constexpr uint32_t False = 0;
 inline constexpr uint32_t True = 1;
@@ -462,6 +490,18 @@ inline constexpr uint32_t CanCalibrateGamma = 0x100000;
 namespace GfxDevCapsBits {
 inline constexpr uint32_t HwTransformAndLight = 0x10000;
 } // namespace GfxDevCapsBits
+
+namespace GfxRasterCapsBits {
+inline constexpr uint32_t FogVertex = 0x80;
+inline constexpr uint32_t FogTable = 0x100;
+inline constexpr uint32_t ZBias = 0x4000;
+inline constexpr uint32_t FogRange = 0x10000;
+inline constexpr uint32_t WFog = 0x100000;
+inline constexpr uint32_t ZFog = 0x200000;
+} // namespace GfxRasterCapsBits
+
+// One bit per stencil operation, Keep (bit 0) to Decr (bit 7).
+inline constexpr uint32_t GfxStencilCapsAll = 0xFF;
 
 namespace GfxTextureCapsBits {
 // Texture transforms, projected ones included, are carried out.

@@ -1,6 +1,8 @@
-// JPEG images through libjpeg. Its errors long-jump back to the one frame
-// that set the jump, which holds no object with a destructor; every warning
-// about damaged data fails the load instead of yielding a grey-filled image.
+// JPEG images through libjpeg: grey, colour and four-channel (CMYK, or
+// YCCK that libjpeg turns into CMYK) files. Its errors long-jump back to the
+// one frame that set the jump, which holds no object with a destructor;
+// every warning about damaged data fails the load instead of yielding a
+// grey-filled image.
 #include <csetjmp>
 #include <cstdio>
 
@@ -51,7 +53,8 @@ bool ReadHeader(JpegJob& job)
     jpeg_mem_src(&job.cinfo, job.data.data(), static_cast<unsigned long>(job.data.size()));
     jpeg_read_header(&job.cinfo, TRUE);
     const auto space = job.cinfo.jpeg_color_space;
-    if (space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB) {
+    if (space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB && space != JCS_CMYK &&
+        space != JCS_YCCK) {
         job.error = "JPEG image uses an unsupported colour space";
         return false;
     }
@@ -64,18 +67,43 @@ bool ReadHeader(JpegJob& job)
     return true;
 }
 
+bool IsFourChannel(const jpeg_decompress_struct& cinfo)
+{
+    return cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+}
+
+// Ink amounts to light, in place over a row of C, M, Y, K bytes. Adobe's
+// programs, which write the marker, store every channel inverted (255 is no
+// ink); other writers store the ink itself.
+void CmykToArgb(uint32_t* row, uint32_t width, bool inverted)
+{
+    auto* bytes = reinterpret_cast<uint8_t*>(row);
+    for (uint32_t x = 0; x < width; ++x) {
+        uint8_t* p = bytes + size_t(x) * 4;
+        uint32_t c = p[0], m = p[1], y = p[2], k = p[3];
+        if (!inverted) {
+            c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        }
+        row[x] = Argb(0xFF, (c * k + 127) / 255, (m * k + 127) / 255, (y * k + 127) / 255);
+    }
+}
+
 void ReadPixels(JpegJob& job)
 {
     Image& out = *job.out;
     out.width = job.info->width;
     out.height = job.info->height;
     out.pixels.assign(size_t(out.width) * out.height, 0);
-    job.cinfo.out_color_space = JCS_EXT_BGRA; // our A8R8G8B8 words, alpha filled opaque
+    const bool cmyk = IsFourChannel(job.cinfo);
+    // Our A8R8G8B8 words with alpha filled opaque, or four ink bytes a pixel
+    // converted once the row is in.
+    job.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
     jpeg_start_decompress(&job.cinfo);
     while (job.cinfo.output_scanline < job.cinfo.output_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(&out.pixels[size_t(job.cinfo.output_scanline) *
-                                                              out.width]);
+        const size_t y = job.cinfo.output_scanline;
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(&out.pixels[y * out.width]);
         jpeg_read_scanlines(&job.cinfo, &row, 1);
+        if (cmyk) CmykToArgb(&out.pixels[y * out.width], out.width, job.cinfo.saw_Adobe_marker);
     }
     jpeg_finish_decompress(&job.cinfo);
 }

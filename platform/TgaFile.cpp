@@ -1,7 +1,9 @@
 // Targa reader: colour-mapped, true-colour and grey images, plain or
-// run-length encoded, 8 to 32 bits, any of the four origins. Targa has no
+// run-length encoded, 8 to 32 bits, any of the four origins, rows stored in
+// order or two- or four-way interleaved. Targa has no
 // signature, so the header is checked strictly: anything that does not look
 // like one of these kinds is refused.
+#include <cassert>
 #include <vector>
 
 #include "platform/ImageCodecs.h"
@@ -22,6 +24,8 @@ struct TgaHeader {
     uint32_t AlphaBits() const { return descriptor & 0x0Fu; }
     bool RightToLeft() const { return descriptor & 0x10u; }
     bool TopDown() const { return descriptor & 0x20u; }
+    // Row interleaving: 1 (none), 2 (even rows, then odd) or 4 ways.
+    uint32_t Interleave() const { return descriptor >> 6 == 1 ? 2u : descriptor >> 6 == 2 ? 4u : 1u; }
 };
 
 bool ReadHeader(ByteReader& in, TgaHeader& h, std::string& error)
@@ -44,7 +48,7 @@ bool ReadHeader(ByteReader& in, TgaHeader& h, std::string& error)
     const uint32_t type = h.imageType;
     const bool knownType = type == 1 || type == 2 || type == 3 || type == 9 || type == 10 ||
                            type == 11;
-    if (!knownType || h.mapType > 1 || (h.descriptor & 0xC0u) != 0) {
+    if (!knownType || h.mapType > 1 || (h.descriptor & 0xC0u) == 0xC0u) { // the last interleave is reserved
         error = "not a Targa image (unknown image type)";
         return false;
     }
@@ -214,16 +218,31 @@ bool ReadRle(ByteReader& in, const PixelSource& src, std::vector<uint32_t>& px,
     return true;
 }
 
+// The row, counted from the origin, that the k-th stored row holds: an
+// n-way interleaved file stores rows 0, n, 2n, ... first, then 1, n + 1, ...
+uint32_t InterleavedRow(uint32_t k, uint32_t height, uint32_t n)
+{
+    assert(k < height);
+    uint32_t pass = 0;
+    for (; pass + 1 < n && pass < height; ++pass) {
+        const uint32_t rows = (height - pass + n - 1) / n;
+        if (k < rows) break;
+        k -= rows;
+    }
+    return pass + k * n;
+}
+
 void PlaceRows(const TgaHeader& h, const std::vector<uint32_t>& stored, Image& out)
 {
     out.width = h.width;
     out.height = h.height;
     out.pixels.resize(stored.size());
-    for (uint32_t row = 0; row < h.height; ++row) {
+    for (uint32_t k = 0; k < h.height; ++k) {
+        const uint32_t row = InterleavedRow(k, h.height, h.Interleave());
         const uint32_t y = h.TopDown() ? row : h.height - 1 - row;
         for (uint32_t col = 0; col < h.width; ++col) {
             const uint32_t x = h.RightToLeft() ? h.width - 1 - col : col;
-            out.At(x, y) = stored[size_t(row) * h.width + col];
+            out.At(x, y) = stored[size_t(k) * h.width + col];
         }
     }
 }

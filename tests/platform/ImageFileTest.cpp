@@ -9,6 +9,7 @@
 #include "platform/ImageFile.h"
 #include "platform/PixelFormat.h"
 #include "tests/platform/ImageTestFiles.h"
+#include "tests/platform/JpegTestFiles.h"
 
 namespace fs = std::filesystem;
 using namespace imgtest;
@@ -138,6 +139,39 @@ TEST(TgaReader, RunLengthPacketsMayCrossRows)
     EXPECT_NE(error.find("overruns"), std::string::npos) << error;
 }
 
+// One-pixel rows counted from the origin: 0 red, 1 green, 2 blue, 3 white,
+// 4 black, 5 grey; stored in the given order, each as a raw packet of one
+// when run-length encoded.
+Bytes InterleavedRows(const TgaHeader& h, std::initializer_list<int> order)
+{
+    const uint32_t colour[6] = {kRed, kGreen, kBlue, kWhite, 0xFF000000u, 0xFF808080u};
+    Bytes b = TgaStart(h);
+    for (int row : order) {
+        if (h.type == 10) Put8(b, 0);
+        const uint32_t c = colour[row];
+        b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+    }
+    return b;
+}
+
+TEST(TgaReader, InterleavedRowsLandWhereTheirPassPutsThem)
+{
+    const Bytes rle = InterleavedRows({.type = 10, .width = 1, .height = 4, .descriptor = 0x40}, {0, 2, 1, 3});
+    ExpectDecodes({
+        {"two-way, bottom-up: even rows, then odd",
+         InterleavedRows({.width = 1, .height = 4, .descriptor = 0x40}, {0, 2, 1, 3}), {kWhite, kBlue, kGreen, kRed},
+         plat::fmt::R8G8B8},
+        {"two-way, odd height, top-down", InterleavedRows({.width = 1, .height = 3, .descriptor = 0x60}, {0, 2, 1}),
+         {kRed, kGreen, kBlue}, plat::fmt::R8G8B8},
+        {"four-way, top-down", InterleavedRows({.width = 1, .height = 6, .descriptor = 0xA0}, {0, 4, 1, 5, 2, 3}),
+         {kRed, kGreen, kBlue, kWhite, 0xFF000000u, 0xFF808080u}, plat::fmt::R8G8B8},
+        {"run-length encoded, two-way", rle, {kWhite, kBlue, kGreen, kRed}, plat::fmt::R8G8B8},
+    });
+    ExpectEveryTruncationFails(rle);
+    // The fourth interleave is reserved: such a file is not a Targa image we know.
+    EXPECT_NE(Refusal(InterleavedRows({.width = 1, .height = 1, .descriptor = 0xC0}, {0})), "");
+}
+
 TEST(TgaReader, ColourMappedAndGreyImages)
 {
     // An id field of 3 bytes, a map of two 24-bit entries numbered from 5.
@@ -245,12 +279,58 @@ TEST(BmpReader, UnsupportedOrDamagedFilesAreRefused)
     const Bytes rows = {0, 0, 0xFF, 0};
     Bytes farOffset = BmpFile(1, 1, 24, 0, {}, rows);
     farOffset[10] = 0xF0; // pixels said to start past the end
-    for (const Bytes& bad : {BmpFile(1, 1, 8, 1, {}, rows),                     // run-length compressed
+    for (const Bytes& bad : {BmpFile(1, 1, 24, 1, {}, rows),                    // run-length 24 bits
                              BmpFile(-1, 1, 24, 0, {}, rows),                    // negative width
                              BmpFile(1, 1, 24, 0, {}, rows, 30),                 // unknown header size
                              farOffset,
                              BmpFile(1, 1, 8, 0, {1, 2}, {0, 0, 0, 0}, 40, 200)}) // palette cut short
         EXPECT_NE(Refusal(bad), "");
+}
+
+// Palette 0 red, 1 green, 2 blue, 3 white.
+const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
+
+Bytes Rle8(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 8, 1, kRlePalette, data, 40, 4); }
+Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 4, 2, kRlePalette, data, 40, 4); }
+
+TEST(BmpReader, RunLengthImages)
+{
+    // Bottom row: a run of 4 green. Middle: literal blue, white, blue (padded
+    // to 16 bits) and a run of 1 red. Top: skip 2, a run of 2 white, end.
+    const Bytes rle8 = Rle8(4, 3, {4, 1, 0, 0, 0, 3, 2, 3, 2, 0, 1, 0, 0, 0, 0, 2, 2, 0, 2, 3, 0, 1});
+    ExpectDecodes({
+        {"8 bits: runs, literals, a skip; skipped pixels take the first colour", rle8,
+         {kRed, kRed, kWhite, kWhite, kBlue, kWhite, kBlue, kRed, kGreen, kGreen, kGreen, kGreen}, plat::fmt::R8G8B8},
+        {"8 bits: a skip up a row, and the end before the last rows", Rle8(2, 4, {2, 1, 0, 0, 0, 2, 0, 1, 2, 2, 0, 1}),
+         {kRed, kRed, kBlue, kBlue, kRed, kRed, kGreen, kGreen}, plat::fmt::R8G8B8},
+        // Bottom row: a run of 3 alternating 1, 2 and literal 3, 2, 1. Top: literal 0, 1, 2, 3, 0 (padded).
+        {"4 bits: runs alternate the byte's halves", Rle4(6, 2, {3, 0x12, 0, 3, 0x32, 0x10, 0, 0, 0, 5, 0x01, 0x23, 0x00, 0, 0, 1}),
+         {kRed, kGreen, kBlue, kWhite, kRed, kRed, kGreen, kBlue, kGreen, kWhite, kBlue, kGreen}, plat::fmt::R8G8B8},
+    });
+    ExpectEveryTruncationFails(rle8);
+}
+
+TEST(BmpReader, DamagedRunLengthDataIsRefusedWithoutOverrun)
+{
+    const struct {
+        const char* name;
+        Bytes file;
+        const char* reason;
+    } cases[] = {
+        {"a run past the end of its row", Rle8(4, 1, {5, 1, 0, 1}), "end of a row"},
+        {"a literal past the end of its row", Rle8(2, 1, {0, 3, 1, 1, 1, 0, 0, 1}), "end of a row"},
+        {"a run above the top row", Rle8(1, 1, {1, 1, 0, 0, 1, 1, 0, 1}), "end of a row"},
+        {"a row ended above the top", Rle8(1, 1, {1, 1, 0, 0, 0, 0, 0, 1}), "top row"},
+        {"a skip out of the image", Rle8(2, 2, {0, 2, 1, 3, 0, 1}), "skip"},
+        {"4-bit literal cut inside its padding", Rle4(3, 1, {0, 3, 0x12, 0x30}), "cut short"},
+        {"no end of the image", Rle8(1, 1, {1, 1}), "cut short"},
+        {"stored top-down", Rle8(1, -1, {1, 1, 0, 1}), "top-down"},
+        {"4-bit runs in an 8-bit image", BmpFile(1, 1, 8, 2, kRlePalette, {1, 1, 0, 1}, 40, 4), "unsupported"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = Refusal(c.file);
+        EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
+    }
 }
 
 // --- PNG -------------------------------------------------------------------
@@ -315,6 +395,37 @@ TEST(JpegReader, DamagedFilesAreRefused)
     badScan[badScan.size() - 3] = 0xD5;
     for (const Bytes& bad : {badFrame, badScan})
         EXPECT_NE(Refusal(bad).find("JPEG"), std::string::npos);
+}
+
+// A 16 x 8 image of red ink on the left half and blue ink on the right.
+std::vector<Ink> RedBlueInks()
+{
+    std::vector<Ink> inks;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) inks.push_back(x < 8 ? Ink{0, 255, 255, 0} : Ink{255, 255, 0, 0});
+    return inks;
+}
+
+TEST(JpegReader, FourChannelInkImages)
+{
+    const struct {
+        const char* name;
+        InkStore store;
+    } cases[] = {{"plain CMYK", InkStore::Plain}, {"Adobe's inverted CMYK", InkStore::AdobeCmyk},
+                 {"Adobe's YCCK", InkStore::AdobeYcck}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        plat::ImageInfo info;
+        const plat::Image image = Decode(InkJpeg(16, 8, RedBlueInks(), c.store), &info);
+        ASSERT_EQ(image.pixels.size(), 16u * 8u);
+        EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
+        EXPECT_TRUE(Near(image.At(2, 4), kRed, 12)) << std::hex << image.At(2, 4);
+        EXPECT_TRUE(Near(image.At(13, 1), kBlue, 12)) << std::hex << image.At(13, 1);
+    }
+    // Black ink darkens every channel alike.
+    const plat::Image grey = Decode(InkJpeg(8, 8, std::vector<Ink>(64, Ink{0, 0, 0, 64}), InkStore::AdobeCmyk));
+    EXPECT_TRUE(Near(grey.At(3, 3), 0xFFBFBFBFu, 4)) << std::hex << grey.At(3, 3);
+    ExpectEveryTruncationFails(InkJpeg(16, 8, RedBlueInks(), InkStore::AdobeYcck));
 }
 
 // --- Files -----------------------------------------------------------------

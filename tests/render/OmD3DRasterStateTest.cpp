@@ -1,0 +1,419 @@
+// Fog, stencil, flat shading and depth bias drawn as the renderer's states
+// ask, read back from the back buffer; and the programs those states pick
+// are built once, not frame after frame.
+#include "tests/render/RendererFixture.h"
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "platform/CameraMatrix.h"
+#include "tests/AllocationCounter.h"
+
+using namespace plat;
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF,
+                   kGrey = 0xFF808080, kBlack = 0xFF000000;
+constexpr uint32_t kLeftX = 160, kRightX = 480, kMidY = 240;
+
+uint32_t Bits(float f)
+{
+    uint32_t v;
+    std::memcpy(&v, &f, sizeof v);
+    return v;
+}
+
+// Channel-wise closeness, for colours worked out in floating point.
+bool Near(uint32_t a, uint32_t b, int tolerance = 2)
+{
+    for (int shift = 0; shift < 24; shift += 8) {
+        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > tolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// White fogged towards red by a factor f (1 clear).
+uint32_t Fogged(float f)
+{
+    const uint32_t c = uint32_t(std::lround(f * 255.0f));
+    return 0xFFFF0000u | c << 8 | c;
+}
+
+struct SceneVertex {
+    float x, y, z;
+    uint32_t colour;
+};
+
+// A 32-bit screen whose depth buffer has stencil bits, under a 90-degree
+// perspective camera at the origin looking along +z, lighting and culling off.
+class RasterStateTest : public rtest::RendererTest {
+protected:
+    void SetUp() override
+    {
+        GfxTestAdapter adapter = rtest::StandardAdapter();
+        adapter.refusedFormats = {GfxFormat::D32};
+        ASSERT_TRUE(Open(640, 480, 32, adapter));
+        GfxSurface* depth = nullptr;
+        ASSERT_EQ(Device()->GetDepthStencilSurface(&depth), GfxResult::Ok);
+        EXPECT_EQ(depth->Format(), GfxFormat::D24S8);
+        depth->Release();
+        float projection[16];
+        MatrixPerspectiveFovLH(projection, std::numbers::pi_v<float> / 2, 4.0f / 3.0f, 1.0f, 1000.0f);
+        OmMatrix4 m;
+        m.Set(projection);
+        renderer->SetProjectionMatrix(&m);
+        renderer->SetViewMatrix(&OmMatrix4::Identity());
+        renderer->SetWorldMatrix(&OmMatrix4::Identity());
+        renderer->SetLighting(false);
+        renderer->SetCulling(false);
+        ASSERT_EQ(Device()->BeginScene(), GfxResult::Ok);
+        Clear();
+    }
+    void TearDown() override
+    {
+        if (renderer && renderer->GetDevice()) {
+            Device()->EndScene();
+        }
+        RendererTest::TearDown();
+    }
+
+    void Clear()
+    {
+        Device()->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer | GfxClear::Stencil, kBlack, 1.0f, 0);
+    }
+
+    void States(std::initializer_list<std::pair<uint32_t, uint32_t>> states)
+    {
+        for (const auto& [state, value] : states) {
+            renderer->DispatchRenderState(state, value);
+        }
+    }
+
+    // A quad at eye depth z spanning x0..x1 and y0..y1 in multiples of z
+    // (the screen spans -4/3..4/3 across and -1..1 up).
+    void DrawQuad(float z, uint32_t colour, float x0 = -2, float x1 = 2, float y0 = -2, float y1 = 2)
+    {
+        const SceneVertex v[4] = {{x0 * z, y1 * z, z, colour}, {x1 * z, y1 * z, z, colour},
+                                  {x0 * z, y0 * z, z, colour}, {x1 * z, y0 * z, z, colour}};
+        renderer->SetVertexShader(GfxFvf::PosDiffuse);
+        renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(SceneVertex));
+    }
+    void DrawLeftHalf(float z, uint32_t colour) { DrawQuad(z, colour, -2, 0); }
+
+    uint32_t Centre() { return Pixel(ReadPixels(), 320, kMidY); }
+};
+
+// --- Fog -------------------------------------------------------------------
+
+struct FogCase {
+    const char* name;
+    uint32_t tableMode, vertexMode, range;
+    float start, end, density;
+    float z;      // eye depth of the wall
+    float extent; // the wall's half-size, in multiples of z
+    uint32_t expected;
+};
+
+TEST_F(RasterStateTest, FogBlendsTowardsItsColourByDistanceAsItsModeSays)
+{
+    const FogCase cases[] = {
+        {"linear, nearer than the start: clear", GfxFog::Linear, 0, 0, 10, 20, 1, 5, 2, kWhite},
+        {"linear, halfway from start to end", GfxFog::Linear, 0, 0, 10, 20, 1, 15, 2, Fogged(0.5f)},
+        {"linear, at the end: all fog", GfxFog::Linear, 0, 0, 10, 20, 1, 20, 2, kRed},
+        {"linear, past the end: all fog", GfxFog::Linear, 0, 0, 10, 20, 1, 40, 2, kRed},
+        {"exponential", GfxFog::Exp, 0, 0, 0, 0, 0.05f, 10, 2, Fogged(std::exp(-0.5f))},
+        {"squared exponential", GfxFog::Exp2, 0, 0, 0, 0, 0.05f, 10, 2, Fogged(std::exp(-0.25f))},
+        {"vertex fog, linear", 0, GfxFog::Linear, 0, 10, 20, 1, 15, 2, Fogged(0.5f)},
+        {"vertex fog, exponential", 0, GfxFog::Exp, 0, 0, 0, 0.05f, 10, 2, Fogged(std::exp(-0.5f))},
+        // Corners at (+-z, +-z, z) lie sqrt(3) z from the eye: every vertex
+        // has the same range, so the whole wall has one factor.
+        {"vertex fog by range", 0, GfxFog::Linear, 1, 0, 20, 1, 10, 1, Fogged(1 - std::sqrt(3.0f) / 2)},
+        {"the same wall by depth", 0, GfxFog::Linear, 0, 0, 20, 1, 10, 1, Fogged(0.5f)},
+        {"table fog wins over vertex fog", GfxFog::Linear, GfxFog::Exp, 0, 10, 20, 1, 15, 2, Fogged(0.5f)},
+    };
+    for (const FogCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Clear();
+        States({{GfxRs::FogEnable, 1}, {GfxRs::FogColor, kRed}, {GfxRs::FogTableMode, c.tableMode},
+                {GfxRs::FogVertexMode, c.vertexMode}, {GfxRs::RangeFogEnable, c.range},
+                {GfxRs::FogStart, Bits(c.start)}, {GfxRs::FogEnd, Bits(c.end)},
+                {GfxRs::FogDensity, Bits(c.density)}});
+        DrawQuad(c.z, kWhite, -c.extent, c.extent, -c.extent, c.extent);
+        const uint32_t got = Centre();
+        EXPECT_TRUE(Near(got, c.expected)) << std::hex << got << " wanted " << c.expected;
+    }
+    // Fog off leaves the far wall clear whatever the modes say.
+    Clear();
+    renderer->DispatchRenderState(GfxRs::FogEnable, 0);
+    DrawQuad(40, kWhite);
+    EXPECT_EQ(Centre(), kWhite);
+}
+
+TEST_F(RasterStateTest, PreTransformedAndSoftwareProcessedVerticesCarryFogInTheirSpecularAlpha)
+{
+    struct LitScreenVertex {
+        float x, y, z, rhw;
+        uint32_t diffuse, specular;
+    };
+    const uint32_t fvf = GfxFvf::XyzRhw | GfxFvf::Diffuse | GfxFvf::Specular;
+    const uint32_t specular = 0x40000000; // factor 64 / 255, no highlight
+    const LitScreenVertex quad[4] = {{0, 0, 0.5f, 1, kWhite, specular}, {640, 0, 0.5f, 1, kWhite, specular},
+                                     {0, 480, 0.5f, 1, kWhite, specular}, {640, 480, 0.5f, 1, kWhite, specular}};
+    States({{GfxRs::FogEnable, 1}, {GfxRs::FogColor, kRed}, {GfxRs::FogVertexMode, GfxFog::Linear},
+            {GfxRs::FogStart, Bits(10.0f)}, {GfxRs::FogEnd, Bits(20.0f)}});
+    renderer->SetVertexShader(fvf);
+    renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(LitScreenVertex));
+    EXPECT_TRUE(Near(Centre(), Fogged(64 / 255.0f))) << std::hex << Centre();
+
+    // Software vertex processing works vertex fog out into that alpha.
+    GfxVertexBuffer* source = nullptr;
+    GfxVertexBuffer* output = nullptr;
+    ASSERT_EQ(Device()->CreateVertexBuffer(sizeof(SceneVertex), 0, GfxFvf::PosDiffuse, GfxPool::Managed, &source),
+              GfxResult::Ok);
+    ASSERT_EQ(Device()->CreateVertexBuffer(sizeof(LitScreenVertex), 0, fvf, GfxPool::Managed, &output),
+              GfxResult::Ok);
+    const SceneVertex at15{0, 0, 15, kWhite};
+    uint8_t* bytes = nullptr;
+    ASSERT_EQ(source->Lock(0, 0, &bytes, 0), GfxResult::Ok);
+    std::memcpy(bytes, &at15, sizeof at15);
+    source->Unlock();
+    renderer->SetVertexShader(GfxFvf::PosDiffuse);
+    Device()->SetStreamSource(0, source, sizeof(SceneVertex));
+    ASSERT_EQ(Device()->ProcessVertices(0, 0, 1, output, 0), GfxResult::Ok);
+    LitScreenVertex processed{};
+    std::memcpy(&processed, output->Bytes(), sizeof processed);
+    EXPECT_NEAR(double(processed.specular >> 24), 127.5, 1.0);
+    Device()->SetStreamSource(0, nullptr, 0);
+    source->Release();
+    output->Release();
+}
+
+// --- Stencil ---------------------------------------------------------------
+
+// The left half holds stencil 5 and depth at z 10 (drawn grey); the right
+// half stencil 0 and no depth.
+class StencilTest : public RasterStateTest {
+protected:
+    void SetUp() override
+    {
+        RasterStateTest::SetUp();
+        Prepare();
+    }
+    void Prepare()
+    {
+        Clear();
+        Stencil(GfxCmp::Always, 5, 0xFF, GfxStencilOp::Keep, GfxStencilOp::Keep, GfxStencilOp::Replace);
+        renderer->DispatchRenderState(GfxRs::StencilEnable, 1);
+        DrawLeftHalf(10, kGrey);
+    }
+
+    void Stencil(uint32_t func, uint32_t ref, uint32_t mask = 0xFF, uint32_t fail = GfxStencilOp::Keep,
+                 uint32_t zfail = GfxStencilOp::Keep, uint32_t pass = GfxStencilOp::Keep, uint32_t writeMask = 0xFF)
+    {
+        States({{GfxRs::StencilFunc, func}, {GfxRs::StencilRef, ref}, {GfxRs::StencilMask, mask},
+                {GfxRs::StencilFail, fail}, {GfxRs::StencilZFail, zfail}, {GfxRs::StencilPass, pass},
+                {GfxRs::StencilWriteMask, writeMask}});
+    }
+
+    // Colours the part of the screen from x0 to x1 (multiples of the wall's
+    // depth) wherever the stencil states let it, depth left alone.
+    void Paint(uint32_t colour, float x0 = -2, float x1 = 2)
+    {
+        States({{GfxRs::ZFunc, GfxCmp::Always}, {GfxRs::ZWriteEnable, 0}});
+        DrawQuad(50, colour, x0, x1);
+        States({{GfxRs::ZFunc, GfxCmp::LessEqual}, {GfxRs::ZWriteEnable, 1}});
+    }
+
+    // Whether the stencil at (x, kMidY) holds value: a wall drawn where it
+    // equals the value shows there, one drawn where it differs does not.
+    bool Holds(uint32_t x, uint32_t value)
+    {
+        const auto shows = [&](uint32_t func) {
+            Stencil(func, value);
+            Paint(kBlue);
+            const bool shown = Pixel(ReadPixels(), x, kMidY) == kBlue;
+            Stencil(GfxCmp::Always, 0);
+            Paint(kBlack);
+            return shown;
+        };
+        return shows(GfxCmp::Equal) && !shows(GfxCmp::NotEqual);
+    }
+};
+
+struct StencilFuncCase {
+    const char* name;
+    uint32_t func, ref, mask;
+    bool left, right; // where the wall shows (stencil 5 left, 0 right)
+};
+
+TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawn)
+{
+    const StencilFuncCase cases[] = {
+        {"always", GfxCmp::Always, 0, 0xFF, true, true},
+        {"never", GfxCmp::Never, 0, 0xFF, false, false},
+        {"equal", GfxCmp::Equal, 5, 0xFF, true, false},
+        {"not equal", GfxCmp::NotEqual, 5, 0xFF, false, true},
+        {"less: the reference is below the stored value", GfxCmp::Less, 3, 0xFF, true, false},
+        {"greater", GfxCmp::Greater, 3, 0xFF, false, true},
+        {"less or equal", GfxCmp::LessEqual, 5, 0xFF, true, false},
+        {"greater or equal", GfxCmp::GreaterEqual, 0, 0xFF, false, true},
+        {"the mask applies to both sides", GfxCmp::Equal, 4, 4, true, false},
+        {"mask 0 makes every value equal", GfxCmp::Equal, 7, 0, true, true},
+    };
+    for (const StencilFuncCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Stencil(c.func, c.ref, c.mask);
+        DrawQuad(5, kGreen);
+        const std::vector<uint32_t> pixels = ReadPixels();
+        EXPECT_EQ(Pixel(pixels, kLeftX, kMidY), c.left ? kGreen : kGrey);
+        EXPECT_EQ(Pixel(pixels, kRightX, kMidY), c.right ? kGreen : kBlack);
+        Stencil(GfxCmp::Always, 0);
+        Paint(kGrey, -2, 0);
+        Paint(kBlack, 0, 2);
+    }
+}
+
+struct StencilOpCase {
+    const char* name;
+    uint32_t func;
+    bool behind; // the wall lies behind the left half's depth
+    uint32_t fail, zfail, pass, ref, writeMask;
+    uint32_t left, right; // the stencil afterwards
+};
+
+TEST_F(StencilTest, TheOperationsWriteTheStencilAsTheTestsTurnOut)
+{
+    constexpr uint32_t K = GfxStencilOp::Keep;
+    const StencilOpCase cases[] = {
+        {"pass replaces with the reference", GfxCmp::Always, false, K, K, GfxStencilOp::Replace, 9, 0xFF, 9, 9},
+        {"pass zeroes", GfxCmp::Always, false, K, K, GfxStencilOp::Zero, 0, 0xFF, 0, 0},
+        {"saturating increment", GfxCmp::Always, false, K, K, GfxStencilOp::IncrSat, 0, 0xFF, 6, 1},
+        {"saturating decrement stops at 0", GfxCmp::Always, false, K, K, GfxStencilOp::DecrSat, 0, 0xFF, 4, 0},
+        {"decrement wraps", GfxCmp::Always, false, K, K, GfxStencilOp::Decr, 0, 0xFF, 4, 255},
+        {"increment", GfxCmp::Always, false, K, K, GfxStencilOp::Incr, 0, 0xFF, 6, 1},
+        {"invert", GfxCmp::Always, false, K, K, GfxStencilOp::Invert, 0, 0xFF, 250, 255},
+        {"the write mask keeps the bits it leaves out", GfxCmp::Always, false, K, K, GfxStencilOp::Invert, 0, 0x0F,
+         10, 15},
+        {"a failed stencil test runs the fail operation", GfxCmp::Never, false, GfxStencilOp::Replace, K, K, 9, 0xFF,
+         9, 9},
+        {"a failed depth test runs the depth-fail operation", GfxCmp::Always, true, K, GfxStencilOp::Replace,
+         GfxStencilOp::Zero, 9, 0xFF, 9, 0},
+    };
+    for (const StencilOpCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Prepare();
+        Stencil(c.func, c.ref, 0xFF, c.fail, c.zfail, c.pass, c.writeMask);
+        DrawQuad(c.behind ? 20.0f : 5.0f, kGreen);
+        EXPECT_TRUE(Holds(kLeftX, c.left)) << "left should hold " << c.left;
+        EXPECT_TRUE(Holds(kRightX, c.right)) << "right should hold " << c.right;
+    }
+}
+
+// --- Shading and depth bias ------------------------------------------------
+
+TEST_F(RasterStateTest, FlatShadingGivesEachTriangleItsFirstVertexColour)
+{
+    // A strip of two triangles: (red, green, blue) on the left, (green, blue, white) on the right.
+    const SceneVertex strip[4] = {{-10, 10, 10, kRed}, {10, 10, 10, kGreen}, {-10, -10, 10, kBlue},
+                                  {10, -10, 10, kWhite}};
+    struct Case {
+        uint32_t shade;
+        bool flat;
+    };
+    for (const Case c : {Case{GfxShade::Flat, true}, Case{GfxShade::Gouraud, false}}) {
+        SCOPED_TRACE(c.shade);
+        Clear();
+        renderer->DispatchRenderState(GfxRs::ShadeMode, c.shade);
+        renderer->SetVertexShader(GfxFvf::PosDiffuse);
+        renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, strip, sizeof(SceneVertex));
+        const std::vector<uint32_t> pixels = ReadPixels();
+        const uint32_t leftTriangle[3] = {Pixel(pixels, 200, 150), Pixel(pixels, 250, 200), Pixel(pixels, 200, 250)};
+        const uint32_t rightTriangle[3] = {Pixel(pixels, 440, 330), Pixel(pixels, 390, 280), Pixel(pixels, 440, 230)};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(leftTriangle[i] == kRed, c.flat) << std::hex << leftTriangle[i];
+            EXPECT_EQ(rightTriangle[i] == kGreen, c.flat) << std::hex << rightTriangle[i];
+        }
+    }
+}
+
+struct BiasCase {
+    const char* name;
+    uint32_t zbias, zfunc;
+    bool ownVertices; // the decal has vertices of its own, else the floor's
+    bool cover;       // a nearer wall covers the decal's place
+    uint32_t expected;
+};
+
+TEST_F(RasterStateTest, DepthBiasLetsACoplanarDecalWinButNotOverNearerSurfaces)
+{
+    // A floor sloping away from the eye, and a decal lying on it.
+    const auto quad = [](float x0, float x1, float y0, float y1, uint32_t colour, SceneVertex out[4]) {
+        const auto at = [&](float x, float y) { return SceneVertex{x, y, 20 + y * 0.4f + x * 0.2f, colour}; };
+        out[0] = at(x0, y1), out[1] = at(x1, y1), out[2] = at(x0, y0), out[3] = at(x1, y0);
+    };
+    SceneVertex floor[4], onFloor[4], decal[4];
+    quad(-30, 30, -15, 15, kGrey, floor);
+    quad(-30, 30, -15, 15, kGreen, onFloor);
+    quad(-7.3f, 9.1f, -6.2f, 5.7f, kGreen, decal);
+    const BiasCase cases[] = {
+        {"the same triangles at an equal depth fail a less-than test", 0, GfxCmp::Less, false, false, kGrey},
+        {"one step of bias lets them through", 1, GfxCmp::Less, false, false, kGreen},
+        {"a decal with vertices of its own wins with one step", 1, GfxCmp::LessEqual, true, false, kGreen},
+        {"the largest bias", 16, GfxCmp::Less, true, false, kGreen},
+        {"a bias beyond the largest still wins", 200, GfxCmp::Less, true, false, kGreen},
+        {"a nearer wall still hides the decal", 16, GfxCmp::LessEqual, true, true, kBlue},
+    };
+    for (const BiasCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Clear();
+        States({{GfxRs::ZFunc, c.zfunc}, {GfxRs::ZBias, 0}});
+        renderer->SetVertexShader(GfxFvf::PosDiffuse);
+        renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, floor, sizeof(SceneVertex));
+        if (c.cover) {
+            DrawQuad(17, kBlue, -0.1f, 0.1f, -0.1f, 0.1f);
+        }
+        renderer->DispatchRenderState(GfxRs::ZBias, c.zbias);
+        renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, c.ownVertices ? decal : onFloor,
+                                  sizeof(SceneVertex));
+        const std::vector<uint32_t> pixels = ReadPixels();
+        for (const auto& [x, y] : {std::pair{320u, 240u}, {300u, 250u}, {340u, 230u}, {330u, 245u}, {312u, 236u}}) {
+            EXPECT_EQ(Pixel(pixels, x, y), c.expected) << std::hex << "at " << std::dec << x << "," << y;
+        }
+    }
+    States({{GfxRs::ZFunc, GfxCmp::LessEqual}, {GfxRs::ZBias, 0}});
+}
+
+// --- Program cache ---------------------------------------------------------
+
+TEST_F(RasterStateTest, FogStencilFlatAndBiasFramesAllocateNothingOnceWarm)
+{
+    uint64_t counted = 0;
+    for (int frame = 0; frame < 28; ++frame) {
+        // Eight frames to warm up: each combination's program is built once,
+        // and the software driver compiles its own variants for each depth
+        // bias it sees and again for a shader used a few times.
+        testalloc::Count(frame >= 8);
+        const uint64_t before = testalloc::Counted();
+        Clear();
+        for (uint32_t mode : {GfxFog::Linear, GfxFog::Exp, GfxFog::Exp2}) {
+            States({{GfxRs::FogEnable, 1}, {GfxRs::FogTableMode, mode}, {GfxRs::FogEnd, Bits(float(30 + frame))}});
+            DrawQuad(10, kWhite);
+            States({{GfxRs::FogTableMode, 0}, {GfxRs::FogVertexMode, mode}});
+            DrawQuad(10, kWhite);
+            States({{GfxRs::FogVertexMode, 0}});
+        }
+        States({{GfxRs::FogEnable, 0}, {GfxRs::ShadeMode, GfxShade::Flat}, {GfxRs::StencilEnable, 1},
+                {GfxRs::StencilPass, GfxStencilOp::Incr}, {GfxRs::ZBias, uint32_t(frame % 4)}});
+        DrawQuad(5, kGreen);
+        States({{GfxRs::ShadeMode, GfxShade::Gouraud}, {GfxRs::StencilEnable, 0}, {GfxRs::ZBias, 0}});
+        testalloc::Count(false);
+        counted += testalloc::Counted() - before;
+    }
+    EXPECT_EQ(counted, 0u);
+}
+
+} // namespace
