@@ -94,6 +94,15 @@ protected:
         return *screen;
     }
 
+    // The load screen over the saves "alice [1]" (the newer) and "bob [1]".
+    TsLoadGameScreen& OpenWithTwoSaves()
+    {
+        MakeSave("alice [1]", 2000);
+        MakeSave("bob [1]", 1000);
+        Start();
+        return OpenLoadScreen();
+    }
+
     std::vector<std::string> Listed(TsSaveGameList& list)
     {
         std::vector<std::string> files;
@@ -133,10 +142,7 @@ TEST_F(TitleScreens, SavesAreListedNewestFirstOrByNameAndNumber)
 
 TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
 {
-    MakeSave("alice [1]", 2000);
-    MakeSave("bob [1]", 1000);
-    Start();
-    TsLoadGameScreen& screen = OpenLoadScreen();
+    TsLoadGameScreen& screen = OpenWithTwoSaves();
     ASSERT_EQ(screen.list.GetItemCount(), 2);
     // The file becomes a folder with something in it: remove() fails.
     std::filesystem::remove("Save Games/alice [1]");
@@ -186,10 +192,7 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
 // drops its row and starts nothing.
 TEST_F(TitleScreens, LoadingASaveWhoseFileIsGoneSaysSoAndDropsIt)
 {
-    MakeSave("alice [1]", 2000);
-    MakeSave("bob [1]", 1000);
-    Start();
-    TsLoadGameScreen& screen = OpenLoadScreen();
+    TsLoadGameScreen& screen = OpenWithTwoSaves();
     ASSERT_EQ(screen.list.GetItemCount(), 2);
     std::filesystem::remove("Save Games/alice [1]");
     screen.list.SelectIndex(0);
