@@ -134,6 +134,20 @@ void DialogSurface::Fill(int x, int y, int w, int h, uint32_t colour)
     }
 }
 
+void DialogSurface::Picture(int x, int y, int w, int h, const uint32_t* pixels)
+{
+    if (!pixels)
+        return;
+    const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+    const int x1 = std::min(x + w, width_), y1 = std::min(y + h, height_);
+    for (int row = y0; row < y1; ++row) {
+        const uint32_t* source = pixels + static_cast<ptrdiff_t>(row - y) * w;
+        for (int col = x0; col < x1; ++col)
+            pixels_[static_cast<size_t>(row) * static_cast<size_t>(width_) + static_cast<size_t>(col)] =
+                source[col - x] | 0xFF000000u;
+    }
+}
+
 void DialogSurface::Outline(int x, int y, int w, int h, uint32_t colour)
 {
     Fill(x, y, w, 1, colour);

@@ -44,6 +44,9 @@ public:
 
     void Fill(int x, int y, int w, int h, uint32_t colour);
     void Outline(int x, int y, int w, int h, uint32_t colour);
+    // A w x h picture of A8R8G8B8 words (top row first) with its top-left
+    // corner at (x, y), drawn opaque and clipped to the canvas.
+    void Picture(int x, int y, int w, int h, const uint32_t* pixels);
     // Anti-aliased text with its top-left cell corner at (x, y), clipped to
     // the rectangle (x, y, clipWidth, the font's cell height).
     void Text(const FontRaster& font, std::string_view text, int x, int y, int clipWidth, uint32_t colour);

@@ -2,7 +2,8 @@
 // (normally data/), all painted here: the interface sprites of the title
 // and in-game menus (frontend/*.tga: frames, buttons, sliders, toggles, the
 // panel strip and the scrolling strip textures), the cursor crs1.tga, the
-// backdrop front1.tga, the load and closing screens, the background scene
+// backdrop front1.tga, the load and closing screens, the start-up dialog's
+// picture startup.tga, the background scene
 // (frontend/background) and the textures of the title figure
 // (frontend/helmer/textures; the figure itself comes from
 // make_demo_figure). Flat colours and bevelled frames, the same output on
@@ -229,6 +230,36 @@ Picture Plates(uint32_t r, uint32_t g, uint32_t b)
     return p;
 }
 
+// The start-up dialog's picture: a night sky over dark hills, a gold moon
+// and a tower on the skyline, in a gold frame.
+Picture StartupPicture()
+{
+    const int w = 120, h = 234;
+    Picture p{uint32_t(w), uint32_t(h)};
+    for (int y = 0; y < h; ++y)
+        p.Fill(0, y, w, y + 1, Argb(12 + uint32_t(y) / 8, 18 + uint32_t(y) / 6, 60 + uint32_t(y) / 3));
+    // The moon: a gold disc with a darker bite out of it.
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int dx = x - 78, dy = y - 52, bx = x - 86, by = y - 46;
+            if (dx * dx + dy * dy <= 18 * 18 && bx * bx + by * by > 15 * 15)
+                p.At(uint32_t(x), uint32_t(y)) = kGoldLight;
+        }
+    // Two ranges of hills, the nearer one darker.
+    for (int x = 0; x < w; ++x) {
+        const int far = 150 - int(18.0 * std::sin(x * 0.07)) - x / 10;
+        const int near = 185 - int(14.0 * std::sin(x * 0.11 + 1.3));
+        p.Fill(x, far, x + 1, h, Argb(30, 40, 55));
+        p.Fill(x, near, x + 1, h, Argb(15, 20, 25));
+    }
+    // A tower with a lit window.
+    p.Fill(24, 118, 38, 190, Argb(20, 22, 30));
+    p.Fill(21, 112, 41, 120, Argb(20, 22, 30));
+    p.Fill(29, 136, 33, 144, kGold);
+    p.Bevel(0, 0, w, h, 3, kGoldLight, kGoldDark);
+    return p;
+}
+
 // ---- the sprite table ---------------------------------------------------------
 
 struct Sprite {
@@ -360,6 +391,7 @@ int main(int argc, char** argv)
         !demo::WriteTarga(background / "textures" / "pillar.tga", Plates(150, 120, 60)) ||
         !demo::WriteTarga(helmer / "textures" / "armour.tga", Plates(90, 100, 130)) ||
         !demo::WriteTarga(helmer / "textures" / "visor.tga", Plates(200, 170, 90)) ||
+        !demo::WriteTarga(front / "startup.tga", StartupPicture()) ||
         // The load screen shown while a game is loaded, and the one shown
         // when a level is left for the title: the title backdrop.
         !demo::WriteTarga(fs::path(argv[1]) / "Intro Screen.tga", Backdrop()) ||

@@ -1,6 +1,7 @@
 // The front end's text operations: three fonts by role, and word-wrapped
-// text in the plain font. Drawing and measuring break lines with one walker,
-// so a box measured for a text draws it on exactly the measured lines.
+// text in the plain font. Drawing and measuring break lines with one walker;
+// measuring keeps a margin after each word, so a box measured for a text
+// draws it on no more lines than were measured.
 #include <algorithm>
 #include <cstring>
 
@@ -61,15 +62,23 @@ struct WordText {
     }
 };
 
-// Lays the words out in lines no wider than wrapWidth (a word wider than a
-// line stands alone on its line) and calls place(word, text, x, y) for
-// each; place returns false to stop. Every newline ends its line. Answers
-// the widest line and the total height.
+// A word followed by more text must end this far short of the wrap edge;
+// measuring counts the same room after every such word, so a box as wide as
+// a measured line holds that line when it is drawn.
+constexpr float kWordMargin = 4.0f;
+
+// Lays the words out in lines (a word wider than a line stands alone on its
+// line) and calls place(text, x, y) for each; place returns false to stop.
+// Every newline ends its line. `gap` is what x grows by after a word other
+// than the last (0 when drawing, the margin when measuring). Answers the
+// widest line, the total height and whether any line was ended.
 template <class Place>
-void WalkWords(const OmD3DFont& font, const char* text, float wrapWidth, float& width, float& height, Place place)
+bool WalkWords(const OmD3DFont& font, const char* text, float wrapWidth, float gap, float& width, float& height,
+               Place place)
 {
     const float row = font.RowHeight();
     float x = 0.0f, y = 0.0f, lineHeight = 0.0f;
+    bool ended = false;
     width = 0.0f;
     Word word;
     for (const char* cursor = text; NextWord(cursor, word);) {
@@ -78,24 +87,27 @@ void WalkWords(const OmD3DFont& font, const char* text, float wrapWidth, float& 
         font.GetTextExtent(copy.text, size);
         const float w = float(size[0]);
         const float h = word.newline ? row : float(size[1]);
-        if (x > 0.0f && x + w > wrapWidth) {
+        if (x > 0.0f && x + w + (word.last ? 0.0f : kWordMargin) >= wrapWidth) {
             y += lineHeight;
             x = 0.0f;
             lineHeight = 0.0f;
+            ended = true;
         }
         if (!place(copy.text, x, y)) {
             break;
         }
-        x += w;
+        x += w + (word.last ? 0.0f : gap);
         width = std::max(width, x);
         lineHeight = std::max(lineHeight, h);
         if (word.newline) {
             y += lineHeight;
             x = 0.0f;
             lineHeight = 0.0f;
+            ended = true;
         }
     }
     height = y + lineHeight;
+    return ended;
 }
 
 } // namespace
@@ -139,7 +151,7 @@ void TsFrontEndBase::DrawWrappedText(float left, float top, float right, float b
     OmD3DFont* font = m_fontC;
     const uint32_t flags = filtered > 0 ? 12u : 4u;
     float width = 0.0f, height = 0.0f;
-    WalkWords(*font, text, right - left, width, height, [&](const char* word, float x, float y) {
+    WalkWords(*font, text, right - left, 0.0f, width, height, [&](const char* word, float x, float y) {
         if (top + y > bottom) {
             return false;
         }
@@ -154,7 +166,9 @@ void TsFrontEndBase::MeasureWrappedText(const char* text, float wrapWidth, float
     if (!m_fontC || !text) {
         return;
     }
-    WalkWords(*m_fontC, text, wrapWidth, width, height, [](const char*, float, float) { return true; });
-    width = float(int32_t(width));
+    // A text that needed more than one line is as wide as its wrap width.
+    const bool wrapped =
+        WalkWords(*m_fontC, text, wrapWidth, kWordMargin, width, height, [](const char*, float, float) { return true; });
+    width = wrapped ? wrapWidth : float(int32_t(width));
     height = float(int32_t(height));
 }

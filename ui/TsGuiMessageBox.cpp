@@ -159,7 +159,7 @@ void TsGuiMessageBox::Render(float fraction)
     const float x0 = GuiToPixelsX(m_x), y0 = GuiToPixelsY(m_y);
     const float left = x0 + (GuiToPixelsX(m_width) - m_textWidth) / 2.0f;
     const float top = y0 + std::max(m_frame[TS_FRAME_TOP].GetPixelHeight(), 16.0f);
-    // The measured width is the widest line, so one more pixel keeps every
-    // line where it was measured.
+    // The measured width (the wrap width once the text wraps) is whole
+    // pixels, so one more pixel keeps every line where it was measured.
     m_frontEnd->DrawWrappedText(left, top, left + m_textWidth + 1.0f, 10000.0f, 0xFFFFFFFFu, m_text, 0);
 }

@@ -319,6 +319,15 @@ void TsInputScreen::Open(TsGuiArg x, TsGuiArg y)
     mouseWheel.SetChecked(options.useMouseWheel == 0);
 }
 
+// Every visit edits a fresh copy of the stored bindings (the list takes it
+// as it is activated), so the toggles show that copy, not what a discarded
+// visit left on them.
+void TsInputScreen::Activate(TsGuiArg a, TsGuiArg b)
+{
+    TsGuiWindow::Activate(a, b);
+    SyncToggles();
+}
+
 void TsInputScreen::SyncToggles()
 {
     const TsKeyBindings& b = list.Edited();

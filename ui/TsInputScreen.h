@@ -97,6 +97,7 @@ class TsInputScreen : public TsGuiWindow {
 public:
     explicit TsInputScreen(TsFrontEndBase* frontEnd);
     void Open(TsGuiArg x, TsGuiArg y) override;
+    void Activate(TsGuiArg a, TsGuiArg b) override;
     void Update(float time) override;
     void Render(float fraction) override;
     bool ClosesOnBack() const override { return false; }

@@ -222,8 +222,9 @@ bool TsSaveGameList::DeleteSelected()
         LogErrorF("Load screen: the saved game \"%s\" could not be deleted; it stays in the list", entry->file.Get());
         return false;
     }
+    // The list moves the selection to the row before (or after) it, so a
+    // player can delete one save after another without choosing again.
     RemoveItem(entry);
-    SetSelected(nullptr);
     delete entry;
     return true;
 }

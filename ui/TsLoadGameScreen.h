@@ -39,8 +39,8 @@ public:
     // first. The first row shown and the selected row keep their places.
     void Sort(int32_t order);
     void LoadSelected();
-    // Deletes the file and drops its entry; an entry whose file could not
-    // be removed stays.
+    // Deletes the file and drops its entry, selecting its neighbour; an
+    // entry whose file could not be removed stays.
     bool DeleteSelected();
     int32_t GetSortOrder() const { return m_sortOrder; }
     TsSaveGameEntry* EntryAt(int32_t index) const { return static_cast<TsSaveGameEntry*>(ItemByIndex(index)); }

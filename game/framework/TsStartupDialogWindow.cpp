@@ -6,6 +6,7 @@
 
 #include "game/framework/TsLog.h"
 #include "game/framework/TsStartupDialog.h"
+#include "platform/ImageFile.h"
 
 namespace {
 
@@ -37,14 +38,14 @@ constexpr int kRowHeight = 18;
 constexpr int kFontPixels = 13;
 constexpr auto kIdleStep = std::chrono::milliseconds(10);
 
-constexpr Rect kVideoGroup{8, 8, 344, 128};
-constexpr Rect kAdapterLabelRect{20, 28, 320, 16};
-constexpr Rect kAdapterListRect{20, 46, 320, 22};
-constexpr Rect kModeLabelRect{20, 76, 320, 16};
-constexpr Rect kModeListRect{20, 94, 320, 22};
-constexpr Rect kDebugGroup{8, 144, 344, 52};
-constexpr Rect kCheckRect{20, 166, 200, 18};
-constexpr Rect kButtonRect{120, 208, 120, 30};
+constexpr Rect kVideoGroup{136, 8, 344, 128};
+constexpr Rect kAdapterLabelRect{148, 28, 320, 16};
+constexpr Rect kAdapterListRect{148, 46, 320, 22};
+constexpr Rect kModeLabelRect{148, 76, 320, 16};
+constexpr Rect kModeListRect{148, 94, 320, 22};
+constexpr Rect kDebugGroup{136, 144, 344, 52};
+constexpr Rect kCheckRect{148, 166, 200, 18};
+constexpr Rect kButtonRect{248, 208, 120, 30};
 
 constexpr int kFocusOrder[] = {TsStartupDialog::kAdapterList, TsStartupDialog::kModeList,
                                TsStartupDialog::kDisableFmv, TsStartupDialog::kPlay};
@@ -71,6 +72,7 @@ bool TsStartupDialogWindow::Create(std::string* error)
     std::string fontError;
     if (!font_.Open("MS Sans Serif", kFontPixels, false, false, &fontError))
         LogErrorF("TsStartupDialog: no font for the dialog's texts: %s", fontError.c_str());
+    LoadPicture();
     Draw();
     return true;
 }
@@ -292,10 +294,40 @@ void TsStartupDialogWindow::Choose(int control, int index)
 
 // ---- drawing -------------------------------------------------------------------
 
+// The art is cut to the panel once, so drawing is a plain copy. Without it
+// the panel stays empty: the dialog works the same.
+void TsStartupDialogWindow::LoadPicture()
+{
+    plat::Image image;
+    std::string error;
+    if (!plat::LoadImageFile(kPicture, image, nullptr, &error)) {
+        LogErrorF("TsStartupDialog: the dialog's picture is missing: %s", error.c_str());
+        return;
+    }
+    pictureWidth_ = std::min(static_cast<int>(image.width), kPictureRect.w);
+    pictureHeight_ = std::min(static_cast<int>(image.height), kPictureRect.h);
+    picture_.clear();
+    picture_.reserve(static_cast<size_t>(pictureWidth_) * static_cast<size_t>(pictureHeight_));
+    for (int y = 0; y < pictureHeight_; ++y)
+        for (int x = 0; x < pictureWidth_; ++x)
+            picture_.push_back(image.At(static_cast<uint32_t>(x), static_cast<uint32_t>(y)));
+}
+
+void TsStartupDialogWindow::DrawPicture()
+{
+    plat::DialogSurface& s = *surface_;
+    const Rect r = kPictureRect;
+    s.Fill(r.x, r.y, r.w, r.h, kShadow);
+    if (!picture_.empty())
+        s.Picture(r.x + (r.w - pictureWidth_) / 2, r.y + (r.h - pictureHeight_) / 2, pictureWidth_, pictureHeight_,
+                  picture_.data());
+}
+
 void TsStartupDialogWindow::Draw()
 {
     plat::DialogSurface& s = *surface_;
     s.Fill(0, 0, kWidth, kHeight, kFace);
+    DrawPicture();
     DrawGroup(kVideoGroup, "Video Settings");
     DrawGroup(kDebugGroup, "Debug Settings");
     s.Text(font_, "Display Adapter", kAdapterLabelRect.x, kAdapterLabelRect.y, kAdapterLabelRect.w, kInk);

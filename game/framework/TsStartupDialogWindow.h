@@ -1,13 +1,15 @@
-// The start-up dialog's window: two drop-down lists (display adapter and
-// screen mode), the "Disable FMV" check box and the "Play Tessaran" button,
-// drawn in a small window of its own and worked with the mouse or the
+// The start-up dialog's window: the game's picture down its left side, two
+// drop-down lists (display adapter and screen mode), the "Disable FMV" check
+// box and the "Play Tessaran" button, drawn in a small window of its own and worked with the mouse or the
 // keyboard. Tab moves the focus, the arrow keys change a list's choice,
 // Space opens a list or works the focused control, Enter plays and Escape
 // quits (or closes an open list).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/DialogSurface.h"
 #include "platform/FontRaster.h"
@@ -23,9 +25,12 @@ public:
         int CentreY() const { return y + h / 2; }
     };
 
-    static constexpr int kWidth = 360;
+    static constexpr int kWidth = 488;
     static constexpr int kHeight = 250;
     static constexpr int kVisibleRows = 8; // of an open list
+    // The picture panel's art (a game path) and where it is shown.
+    static constexpr const char* kPicture = "data\\frontend\\startup.tga";
+    static constexpr Rect kPictureRect{8, 8, 120, 234};
 
     explicit TsStartupDialogWindow(TsStartupDialog& dialog);
     ~TsStartupDialogWindow();
@@ -67,10 +72,14 @@ private:
     void DrawCheckBox();
     void DrawButton();
     void DrawGroup(const Rect& r, const char* title);
+    void LoadPicture();
+    void DrawPicture();
 
     TsStartupDialog& dialog_;
     std::unique_ptr<plat::DialogSurface> surface_;
     plat::FontRaster font_;
+    std::vector<uint32_t> picture_; // cut to the panel; empty when it could not be read
+    int pictureWidth_ = 0, pictureHeight_ = 0;
     int result_ = 0;
     int focus_;
     int openList_ = 0;    // control id of the open list, 0 when none

@@ -3,9 +3,13 @@
 // cannot start.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "GameExecutable.h"
+#include "ScreenGrab.h"
+#include "game/framework/TsStartupDialogWindow.h"
+#include "platform/ImageFile.h"
 
 namespace {
 
@@ -61,6 +65,51 @@ TEST_F(GameExecutable, ReturnAnswersTheStartUpFailureBox)
     EXPECT_TRUE(AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^TessaranApp$'", "Return"))
         << Output("damaged");
     EXPECT_EQ(WaitForExit(game), 0) << Output("damaged");
+}
+
+// The start-up dialog shows its picture: the panel's pixels on the screen
+// are the demo's art, as the file holds them.
+TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
+{
+    plat::Image art;
+    std::string error;
+    ASSERT_TRUE(plat::LoadImageFile(root_ + "/data/frontend/startup.tga", art, nullptr, &error)) << error;
+    const auto panel = TsStartupDialogWindow::kPictureRect;
+    ASSERT_EQ(int(art.width), panel.w) << "the art is made for the panel";
+    ASSERT_EQ(int(art.height), panel.h);
+
+    const pid_t game = Launch("picture", true);
+    // Where the dialog window stands on the screen (no window manager: its
+    // own position, without a frame).
+    const std::string query = "DISPLAY=" + displayName_ + " xdotool search --sync --all --pid " +
+                              std::to_string(game) + " --name '^Tessaran Demo V1.0$' getwindowgeometry --shell 2>/dev/null";
+    int x = -1, y = -1;
+    int matching = 0;
+    for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end && matching == 0;) {
+        if (FILE* out = popen(query.c_str(), "r")) {
+            char line[128];
+            while (std::fgets(line, sizeof line, out)) {
+                std::sscanf(line, "X=%d", &x);
+                std::sscanf(line, "Y=%d", &y);
+            }
+            pclose(out);
+        }
+        if (x >= 0 && y >= 0) {
+            const game_test::Screenshot shot =
+                game_test::GrabScreen(displayName_, x + panel.x + panel.w, y + panel.y + panel.h);
+            for (int py = 0; py < panel.h && !shot.rgb.empty(); ++py)
+                for (int px = 0; px < panel.w; ++px)
+                    matching += shot.At(x + panel.x + px, y + panel.y + py) == (art.At(uint32_t(px), uint32_t(py)) & 0xFFFFFF);
+        }
+        if (matching < panel.w * panel.h * 9 / 10) {
+            matching = 0; // not drawn yet
+            std::this_thread::sleep_for(200ms);
+        }
+    }
+    EXPECT_GE(matching, panel.w * panel.h * 9 / 10) << "at " << x << ", " << y << "\n" << Output("picture");
+    EXPECT_EQ(Output("picture").find("picture is missing"), std::string::npos) << Output("picture");
+    ASSERT_TRUE(AnswerStartupDialog(game, "Escape")) << Output("picture");
+    EXPECT_EQ(WaitForExit(game), 0) << Output("picture");
 }
 
 TEST_F(GameExecutable, WithoutADisplayItSaysWhyAndEndsWithZero)

@@ -347,5 +347,59 @@ TEST_F(GuiWindows, WrappedTextBreaksOnEveryNewlineWhenMeasuredAndDrawn)
     EXPECT_GE(ink.top, 100 + int(row) - 1);
 }
 
+// A word with more text after it must end 4 pixels short of the right
+// edge; the text's last word may reach it. A measured text that needed a
+// second line is as wide as its wrap width; one that did not is as wide as
+// its words with 4 pixels after each but the last.
+TEST_F(GuiWindows, WrappedTextKeepsItsMarginAndMeasuresItsWidth)
+{
+    const auto width = [this](const char* text) {
+        float w = 0.0f, h = 0.0f;
+        FrontEnd().GetPlainTextExtent(text, w, h);
+        return w;
+    };
+    const float row = FrontEnd().GetPlainFont()->RowHeight();
+    const float one = width("one "), two = width("two"), twoSpace = width("two ");
+    struct Case {
+        const char* text;
+        float words; // the words' widths, side by side
+        float extra; // right edge beyond them
+        int drawnLines;
+    };
+    const Case cases[] = {
+        {"one two", one + two, 0.0f, 2},          {"one two", one + two, 1.0f, 1},
+        {"one two ", one + twoSpace, 4.0f, 2},     {"one two ", one + twoSpace, 5.0f, 1},
+    };
+    OmD3D* r = OmD3D::Instance();
+    for (const Case& c : cases) {
+        r->Clear(nullptr, 0);
+        ASSERT_TRUE(r->BeginScene(0.0f));
+        FrontEnd().DrawWrappedText(100.0f, 100.0f, 100.0f + c.words + c.extra, 400.0f, 0xFFFFFFFFu, c.text, 0);
+        r->EndScene();
+        r->Present();
+        const Box ink = FindColour(ReadScreen(), 0xFFFFFF);
+        ASSERT_FALSE(ink.Empty()) << c.text;
+        EXPECT_EQ(ink.bottom >= 100 + int(row), c.drawnLines == 2) << c.text << " + " << c.extra;
+    }
+
+    const struct {
+        const char* text;
+        float wrap;
+        float width;
+        int lines;
+    } measured[] = {
+        {"one two", 1000.0f, float(int(one + 4.0f + two)), 1},
+        {"one two", one + 4.0f + two + 1.0f, float(int(one + 4.0f + two)), 1},
+        {"one two", one + 4.0f + two, one + 4.0f + two, 2},
+        {"one\ntwo", 1000.0f, 1000.0f, 2},
+    };
+    for (const auto& m : measured) {
+        float w = 0.0f, h = 0.0f;
+        FrontEnd().MeasureWrappedText(m.text, m.wrap, 0.0f, w, h);
+        EXPECT_FLOAT_EQ(w, m.width) << m.text << " at " << m.wrap;
+        EXPECT_NEAR(h, float(int(row * float(m.lines))), 1.0f) << m.text << " at " << m.wrap;
+    }
+}
+
 } // namespace
 } // namespace guitest

@@ -94,6 +94,15 @@ protected:
         return *screen;
     }
 
+    // The load screen over the saves "alice [1]" (the newer) and "bob [1]".
+    TsLoadGameScreen& OpenWithTwoSaves()
+    {
+        MakeSave("alice [1]", 2000);
+        MakeSave("bob [1]", 1000);
+        Start();
+        return OpenLoadScreen();
+    }
+
     std::vector<std::string> Listed(TsSaveGameList& list)
     {
         std::vector<std::string> files;
@@ -133,10 +142,7 @@ TEST_F(TitleScreens, SavesAreListedNewestFirstOrByNameAndNumber)
 
 TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
 {
-    MakeSave("alice [1]", 2000);
-    MakeSave("bob [1]", 1000);
-    Start();
-    TsLoadGameScreen& screen = OpenLoadScreen();
+    TsLoadGameScreen& screen = OpenWithTwoSaves();
     ASSERT_EQ(screen.list.GetItemCount(), 2);
     // The file becomes a folder with something in it: remove() fails.
     std::filesystem::remove("Save Games/alice [1]");
@@ -151,6 +157,89 @@ TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
     EXPECT_FALSE(std::filesystem::exists("Save Games/bob [1]"));
     screen.list.SetSelected(nullptr);
     EXPECT_FALSE(screen.list.DeleteSelected()) << "nothing selected";
+}
+
+// Deleting a row selects the row before it, or the one after when it was
+// the first, so saves can be deleted one after another.
+TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
+{
+    MakeSave("a [1]", 4000);
+    MakeSave("b [1]", 3000);
+    MakeSave("c [1]", 2000);
+    MakeSave("d [1]", 1000);
+    Start();
+    TsSaveGameList& list = OpenLoadScreen().list;
+    const struct {
+        int32_t row;
+        const char* selectedAfter;
+        std::vector<std::string> left;
+    } cases[] = {
+        {1, "a [1]", {"a [1]", "c [1]", "d [1]"}},
+        {0, "c [1]", {"c [1]", "d [1]"}},
+        {1, "c [1]", {"c [1]"}},
+        {0, nullptr, {}},
+    };
+    for (const auto& c : cases) {
+        list.SelectIndex(c.row);
+        ASSERT_TRUE(list.DeleteSelected()) << c.row;
+        EXPECT_EQ(Listed(list), c.left);
+        const auto* selected = static_cast<const TsSaveGameEntry*>(list.GetSelected());
+        EXPECT_STREQ(selected ? selected->file.Get() : nullptr, c.selectedAfter);
+    }
+}
+
+// A save whose file has gone since the list was read: loading it says so,
+// drops its row and starts nothing.
+TEST_F(TitleScreens, LoadingASaveWhoseFileIsGoneSaysSoAndDropsIt)
+{
+    TsLoadGameScreen& screen = OpenWithTwoSaves();
+    ASSERT_EQ(screen.list.GetItemCount(), 2);
+    std::filesystem::remove("Save Games/alice [1]");
+    screen.list.SelectIndex(0);
+    screen.list.LoadSelected();
+    auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_STREQ(box->GetText(), TitleText(30618));
+    EXPECT_STRNE(TitleText(30618), "");
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"bob [1]"}));
+    EXPECT_TRUE(app->GetPendingLoad().empty());
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+    Frames(3);
+    EXPECT_EQ(Title().GetTopWindow(), box) << "the message waits for its OK";
+}
+
+// The name typed in the new-game dialog is checked when the dialog closes:
+// an empty name and one with other characters than letters, digits,
+// spaces and underscores each get their message, and no game starts.
+TEST_F(TitleScreens, AnEmptyOrBadNameGetsItsMessageAndStartsNoGame)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    auto* main = static_cast<TsMainScreen*>(TsFrontEnd::GetMainScreen(&title));
+    ASSERT_EQ(title.GetTopWindow(), main);
+    const struct {
+        const char* typed;
+        int32_t text;
+    } cases[] = {{"", 30591}, {"a-b", 30592}, {"dot.", 30592}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        main->newGame.OnMouseDown(0, 1);
+        main->newGame.OnMouseUp(0, 0);
+        auto* dialog = dynamic_cast<TsNewGameScreen*>(title.GetTopWindow());
+        ASSERT_NE(dialog, nullptr);
+        dialog->name.SetText(c.typed);
+        Tap(kKeyReturn);
+        Frame();
+        auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        EXPECT_STRNE(TitleText(c.text), "");
+        EXPECT_STREQ(box->GetText(), TitleText(c.text));
+        EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+        title.PopWindow();
+        ASSERT_EQ(title.GetTopWindow(), main);
+        Frame();
+        EXPECT_EQ(title.GetTopWindow(), main) << "one message only";
+    }
 }
 
 TEST_F(TitleScreens, TheNameDialogClosedAnyOtherWayThanOkIsACancel)

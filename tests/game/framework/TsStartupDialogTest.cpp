@@ -14,6 +14,9 @@
 #include "platform/GfxSystem.h"
 #include "platform/MessageBox.h"
 #include "render/OmD3D.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tools/DemoImages.h"
 
 namespace {
 
@@ -265,6 +268,44 @@ TEST_F(TsStartupDialogWindowTest, TheMouseChoosesAndPlays)
     EXPECT_EQ(options_.GetScreenHeight(), 480);
     EXPECT_EQ(options_.GetBitDepth(), 16);
     EXPECT_FALSE(skipVideos_);
+}
+
+// The picture panel shows the art file, cut to the panel; a missing or
+// damaged file leaves the panel empty, says why in the log, and the dialog
+// works as before.
+TEST_F(TsStartupDialogWindowTest, ThePicturePanelShowsItsArtOrStaysEmptyWithoutIt)
+{
+    enum class Art { Good, Large, Damaged, Missing };
+    const struct {
+        Art art;
+        bool shown;
+    } cases[] = {{Art::Good, true}, {Art::Large, true}, {Art::Damaged, false}, {Art::Missing, false}};
+    const auto r = TsStartupDialogWindow::kPictureRect;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.art));
+        ScratchDir scratch;
+        LogCapture log;
+        // Stripes the panel could not show by chance: a colour per row.
+        const uint32_t w = c.art == Art::Large ? 300 : uint32_t(r.w), h = c.art == Art::Large ? 400 : uint32_t(r.h);
+        demo::Picture art(w, h);
+        for (uint32_t y = 0; y < h; ++y)
+            art.Fill(0, int(y), int(w), int(y) + 1, demo::Argb(y % 256, 200, 40));
+        std::filesystem::create_directories("data/frontend");
+        if (c.art == Art::Good || c.art == Art::Large)
+            ASSERT_TRUE(demo::WriteTarga("data/frontend/startup.tga", art));
+        else if (c.art == Art::Damaged)
+            scratch.Write("data/frontend/startup.tga", "not a picture");
+        Open();
+        const plat::DialogSurface& surface = window_->Surface();
+        for (int y : {r.y, r.y + r.h / 2, r.y + r.h - 1}) {
+            const uint32_t expected = c.shown ? art.At(uint32_t(r.w / 2), uint32_t(y - r.y)) : surface.PixelAt(r.x, r.y);
+            EXPECT_EQ(surface.PixelAt(r.x + r.w / 2, y), expected) << "row " << y;
+        }
+        EXPECT_EQ(log.All().find("picture is missing") != std::string::npos, !c.shown) << log.All();
+        Key(kReturn);
+        EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
+        window_.reset();
+    }
 }
 
 } // namespace

@@ -1,0 +1,231 @@
+// What the options screens leave behind when they are left: the detail
+// levels, gamma and game switches in the options and in the player's
+// "options.lua", and the key screen's answers (keep, discard, defaults)
+// with its two mouse toggles.
+#include "tests/ui/TitleFixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsOptions.h"
+#include "ui/TsGuiMessageBox.h"
+#include "ui/TsInputScreen.h"
+#include "ui/TsOptionsScreens.h"
+
+using namespace titletest;
+
+namespace {
+
+class OptionsScreens : public TitleTest {
+protected:
+    TsOptions& Options() { return *TsAccess::Options(); }
+
+    template <class Screen>
+    Screen& Push(TsGuiWindow* (*page)(TsFrontEndBase*))
+    {
+        auto* screen = static_cast<Screen*>(page(&Title()));
+        Title().PushWindow(screen, TsFrontEndBase::kScreen, false);
+        Frame();
+        return *screen;
+    }
+
+    std::string OptionsFile() const
+    {
+        std::ifstream in("options.lua");
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    // The top window is the question with this text: answer it.
+    void Answer(int32_t text, int32_t result)
+    {
+        auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        EXPECT_STREQ(box->GetText(), TitleText(text));
+        Title().SetMessageResult(result);
+        Title().PopWindow();
+        Frame();
+    }
+
+    static void Click(TsGuiToggle& toggle)
+    {
+        toggle.SetHover(true);
+        toggle.OnMouseDown(0, 1);
+        toggle.OnMouseUp(0, 0);
+    }
+};
+
+// The overall-detail slider moves all three groups to its level; leaving
+// the screen writes that level to the three detail options.
+TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
+{
+    Start();
+    const struct {
+        float value;
+        int32_t level;
+    } cases[] = {{0.5f, 1}, {0.0f, 0}, {1.0f, 2}, {0.9f, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
+        screen.detail.SetValue(c.value);
+        screen.detail.OnChanged();
+        for (int32_t g = 0; g < TsGraphicsScreen::kGroups; ++g)
+            EXPECT_EQ(screen.CheckedLevel(g), c.level) << "group " << g;
+        Title().PopWindow();
+        EXPECT_EQ(Options().GetAnimDetailLevel(), c.level);
+        EXPECT_EQ(Options().GetTexDetailLevel(), c.level);
+        EXPECT_EQ(Options().GetFXDetailLevel(), c.level);
+        const std::string file = OptionsFile();
+        for (const char* setter : {"SetTexDetailLevel", "SetAnimDetailLevel", "SetFXDetailLevel"})
+            EXPECT_NE(file.find(std::string(setter) + "(" + std::to_string(c.level) + ")"), std::string::npos)
+                << setter << "\n" << file;
+    }
+}
+
+// The gamma slider takes effect at the next tick, before the screen is
+// left; leaving writes it.
+TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
+{
+    Start();
+    auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
+    for (float value : {0.25f, 0.75f}) {
+        screen.gamma.SetValue(value);
+        Frame();
+        EXPECT_FLOAT_EQ(Options().GetGamma(), value);
+    }
+    EXPECT_FALSE(std::filesystem::exists("options.lua")) << "written only on leaving";
+    Title().PopWindow();
+    EXPECT_NE(OptionsFile().find("SetGamma(0.75"), std::string::npos) << OptionsFile();
+}
+
+TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndLeavingWritesThem)
+{
+    Start();
+    const struct {
+        bool cameraBefore, inventoryBefore;
+        bool camera, inventory;
+    } cases[] = {{false, false, true, false}, {true, true, false, true}, {true, false, true, true}};
+    for (const auto& c : cases) {
+        Options().SetTransparentCam(c.cameraBefore);
+        Options().SetAnimatingInventory(c.inventoryBefore);
+        auto& screen = Push<TsGameOptionsScreen>(TsFrontEnd::GetGameOptionsScreen);
+        EXPECT_EQ(screen.transparentCamera.IsChecked(), c.cameraBefore);
+        EXPECT_EQ(screen.animatingInventory.IsChecked(), c.inventoryBefore);
+        if (c.camera != c.cameraBefore)
+            Click(screen.transparentCamera);
+        if (c.inventory != c.inventoryBefore)
+            Click(screen.animatingInventory);
+        Title().PopWindow();
+        EXPECT_EQ(Options().IsTransparentCam(), c.camera);
+        EXPECT_EQ(Options().IsAnimatingInventory(), c.inventory);
+        const std::string file = OptionsFile();
+        EXPECT_NE(file.find("SetTransparentCam(" + std::to_string(int(c.camera)) + ")"), std::string::npos) << file;
+        EXPECT_NE(file.find("SetAnimatingInventory(" + std::to_string(int(c.inventory)) + ")"), std::string::npos)
+            << file;
+    }
+}
+
+// Leaving the key screen: without changes it closes at once; with changes
+// it asks, and OK keeps them (options and file) while Cancel discards them.
+// The defaults button asks too, and Yes alone resets the edits.
+TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
+{
+    constexpr int kKeyZ = 0x2C;
+    Start();
+    enum Edit { None, Wheel, Swap, Key };
+    const struct {
+        Edit edit;
+        bool useDefaults;     // the defaults button, answered Yes, before leaving
+        int32_t answer;       // to the question on leaving (-1: none is asked)
+        bool kept;
+    } cases[] = {
+        {None, false, -1, false},
+        {Wheel, false, TsFrontEndBase::kResultOk, true},
+        {Swap, false, TsFrontEndBase::kResultOk, true},
+        {Key, false, TsFrontEndBase::kResultCancel, false},
+        {Swap, false, TsFrontEndBase::kResultCancel, false},
+        {Key, true, -1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "edit " << c.edit << " answer " << c.answer);
+        TsKeyBindings defaults{};
+        defaults.SetDefaults();
+        // Every case starts from the stored defaults.
+        Options().SetLMoveRFire(true);
+        Options().SetUseMouseWheel(true);
+        for (int32_t a = 0; a <= TsOptions::kLastBindableAction; ++a)
+            Options().SetKeyBinding(a, defaults.key[a]);
+        Options().Apply(TsOptions::APPLY_BINDINGS);
+        std::filesystem::remove("options.lua");
+
+        auto& screen = Push<TsInputScreen>(TsFrontEnd::GetInputScreen);
+        TsKeyBindings& edited = screen.list.Edited();
+        ASSERT_EQ(edited, defaults);
+        EXPECT_EQ(screen.swapMouse.IsChecked(), false);
+        EXPECT_EQ(screen.mouseWheel.IsChecked(), false);
+        TsKeyBindings expected = defaults;
+        switch (c.edit) {
+        case Wheel:
+            Click(screen.mouseWheel);
+            expected.useMouseWheel = 0;
+            break;
+        case Swap:
+            Click(screen.swapMouse);
+            expected.mouseButton[0] = expected.mouseButton[3] = 1;
+            expected.mouseButton[1] = expected.mouseButton[4] = 0;
+            break;
+        case Key: ASSERT_TRUE(TsKeyBindingList::Bind(edited, 20, kKeyZ)); expected.SetKey(20, kKeyZ); break;
+        case None: break;
+        }
+        EXPECT_EQ(edited, expected);
+        if (c.useDefaults) {
+            screen.defaults.OnMouseDown(0, 1);
+            Answer(30609, TsFrontEndBase::kResultNo);
+            EXPECT_EQ(edited, expected) << "No keeps the edits";
+            screen.defaults.OnMouseDown(0, 1);
+            Answer(30609, TsFrontEndBase::kResultYes);
+            EXPECT_EQ(edited, defaults);
+            screen.defaults.OnMouseUp(0, 0);
+        }
+        screen.Finish();
+        if (c.answer >= 0)
+            Answer(30607, c.answer);
+        EXPECT_NE(Title().GetTopWindow(), &screen) << "the screen is closed";
+        EXPECT_EQ(Options().GetKeyBindings(), c.kept ? expected : defaults);
+        EXPECT_EQ(std::filesystem::exists("options.lua"), c.kept) << "written only when kept";
+        if (c.kept) {
+            const std::string file = OptionsFile();
+            EXPECT_NE(file.find("SetUseMouseWheel(" + std::to_string(expected.useMouseWheel) + ")"), std::string::npos)
+                << file;
+            EXPECT_NE(file.find("SetLMoveRFire(" + std::to_string(int(expected.mouseButton[3] == 0)) + ")"),
+                      std::string::npos)
+                << file;
+        }
+        if (c.answer == TsFrontEndBase::kResultCancel) {
+            EXPECT_EQ(edited, defaults) << "Cancel leaves the defaults in the edited block";
+        }
+    }
+}
+
+// Coming back to the key screen shows the stored settings on its toggles,
+// whatever a discarded visit left on them.
+TEST_F(OptionsScreens, TheMouseTogglesShowTheStoredSettingsOnEveryVisit)
+{
+    Start();
+    Options().SetUseMouseWheel(false);
+    Options().SetLMoveRFire(false);
+    Options().Apply(TsOptions::APPLY_BINDINGS);
+    for (int visit = 0; visit < 2; ++visit) {
+        SCOPED_TRACE(visit);
+        auto& screen = Push<TsInputScreen>(TsFrontEnd::GetInputScreen);
+        EXPECT_TRUE(screen.mouseWheel.IsChecked());
+        EXPECT_TRUE(screen.swapMouse.IsChecked());
+        Click(screen.mouseWheel);
+        screen.Finish();
+        Answer(30607, TsFrontEndBase::kResultCancel);
+        ASSERT_NE(Title().GetTopWindow(), &screen);
+    }
+}
+
+} // namespace
