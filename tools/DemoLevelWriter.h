@@ -40,10 +40,27 @@ struct BoxNode {
 };
 
 // What a level is made of; floors and marks are boxes seen from above.
+// A light falling the same way everywhere, at full strength at any distance.
+// The demo's walls and floors carry no shading of their own, so without one
+// a figure is lit only from its lamps' sides: the camera looks north, and a
+// figure south of every lamp shows it a black front (models take no ambient).
+struct Daylight {
+    const char* name = "";
+    OmVector3 beam; // the way the light travels
+    OmVector3 colour;
+};
+
+// The campaign's levels share one: from behind the camera and above.
+inline Daylight CampaignDaylight()
+{
+    return {"daylight", OmVector3(0.25f, -0.8f, 1.0f), OmVector3(0.8f, 0.8f, 0.78f)};
+}
+
 struct Plan {
     const char* name = "";
     std::vector<Solid> solids;
     std::vector<Lamp> lamps;
+    std::vector<Daylight> daylight;
     std::vector<BoxNode> boxes;
     std::vector<Box> floors;
     std::vector<Box> marks;
@@ -192,6 +209,30 @@ inline void AddLight(OmPbfScene& scene, const Lamp& lamp)
     scene.root.AddChild(Node(lamp.name, scene.objects.Count() - 1, lamp.position));
 }
 
+// The node turns the light's own down axis (0, -1, 0) onto the beam.
+inline void AddDaylight(OmPbfScene& scene, const Daylight& day)
+{
+    auto light = std::make_unique<OmPbfMaxLightRecord>();
+    light->name.Assign(day.name);
+    light->on = 1;
+    light->kind = 3;  // directional
+    light->flag4 = 1; // overshoot: no beam edge
+    light->colour = OmPbfColour{day.colour.x, day.colour.y, day.colour.z, 1.0f};
+    light->multiplier = 1.0f;
+    scene.AddObject(std::move(light));
+    OmVector3 down = day.beam;
+    down.Normalise();
+    OmVector3 side, ahead;
+    CrossProduct(OmVector3(0.0f, 1.0f, 0.0f), down, side);
+    side.Normalise();
+    CrossProduct(side, down * -1.0f, ahead);
+    OmPbfNode* node = Node(day.name, scene.objects.Count() - 1, OmVector3(0.0f, 10.0f, 0.0f));
+    node->transform.SetRow0(side);
+    node->transform.SetRow1(down * -1.0f);
+    node->transform.SetRow2(ahead);
+    scene.root.AddChild(node);
+}
+
 inline void AddBoxNode(OmPbfScene& scene, const char* name, const OmVector3& position, float half)
 {
     auto mesh = std::make_unique<OmPbfMeshRecord>();
@@ -255,6 +296,8 @@ inline bool WriteScene(const Plan& plan, const fs::path& mapPath, const fs::path
     scene.materials.Add(demo::Material("_bWater", "water.tga", {0.6f, 0.7f, 0.9f, 1.0f}));
     for (const Lamp& lamp : plan.lamps)
         AddLight(scene, lamp);
+    for (const Daylight& day : plan.daylight)
+        AddDaylight(scene, day);
     for (const BoxNode& node : plan.boxes)
         AddBoxNode(scene, node.name, node.position, node.half);
     return scene.Save(scenePath.string().c_str());

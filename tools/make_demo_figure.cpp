@@ -4,7 +4,8 @@
 // animation database animdb.tsa converted from them by the database's own
 // text road. The walker (models/walker, entry 0) stands and walks; the title
 // screen's figure (frontend/helmer, entry 5) stands and breathes and carries
-// the two look bones "Box14" and "Box22" that turn after the cursor. The
+// the two look bones "Box14" and "Box22" that turn after the cursor; the
+// mine (characters/mine) is a casing and cap on one bone. The
 // walker uses the textures make_demo_data paints; the title figure's are
 // painted here.
 //
@@ -63,6 +64,15 @@ const Limb kHelmer[] = {
     {"Box22", 2, {4, 105, 0}, {4, 110, 0}, {2, 5, 2}, 1},
 };
 
+// The mine: a flat casing with a trigger cap, on one bone named like the
+// walker's root so the walker's standing animation (which the mine plays)
+// holds it still where it is modelled.
+const Limb kMine[] = {
+    {"Pelvis", -1, {0, 9, 0}, {0, 0.6f, 0}, {2.2f, 0.6f, 2.2f}, 0},
+};
+// Its cap rides on the same bone.
+const Limb kMineCap = {"Pelvis", -1, {0, 9, 0}, {0, 1.5f, 0}, {0.7f, 0.3f, 0.7f}, 1};
+
 struct Figure {
     const Limb* limbs;
     int bones;
@@ -72,6 +82,7 @@ struct Figure {
 };
 
 const Figure kWalkerFigure{kWalker, int(sizeof kWalker / sizeof kWalker[0]), "Walker", "cloth.tga", "skin.tga"};
+const Figure kMineFigure{kMine, 1, "Mine", "cloth.tga", "skin.tga"};
 const Figure kHelmerFigure{kHelmer, int(sizeof kHelmer / sizeof kHelmer[0]), "Helmer", "armour.tga", "visor.tga"};
 
 // ---- the mesh ----------------------------------------------------------------
@@ -94,6 +105,8 @@ bool WriteScene(const Figure& figure, const fs::path& path, std::vector<int>& bo
     demo::AddSquareUvs(*mesh);
     for (int b = 0; b < figure.bones; ++b)
         AddBox(*mesh, figure.limbs[b], b, bones);
+    if (figure.limbs == kMine)
+        AddBox(*mesh, kMineCap, 0, bones);
     scene.AddObject(std::move(mesh));
     scene.root.name.Assign(figure.name);
     scene.root.object = 0;
@@ -244,7 +257,8 @@ int main(int argc, char** argv)
     const fs::path walker = data / "models" / "walker";
     const fs::path helmer = data / "frontend" / "helmer";
     if (!WriteFigure(kWalkerFigure, walker, "walker.pbf", true) ||
-        !WriteFigure(kHelmerFigure, helmer, "helmer.pbf", false))
+        !WriteFigure(kHelmerFigure, helmer, "helmer.pbf", false) ||
+        !WriteFigure(kMineFigure, data / "characters" / "mine", "mine.pbf", false))
         return 1;
     // Characters load their figure from their own folder below
     // characters/, named after the model file. Brusk, who strikes with his
@@ -262,6 +276,11 @@ int main(int argc, char** argv)
                 return 1;
             }
         }
+    }
+    // Every folder below characters/ finds its textures in its own Textures/.
+    for (const char* name : {"walker", "brusk", "mine"}) {
+        const fs::path characterFolder = data / "characters" / name;
+        fs::create_directories(characterFolder / "Textures", error);
         for (const char* file : {"cloth.tga", "skin.tga"}) {
             if (error || !fs::copy_file(data / "textures" / file, characterFolder / "Textures" / file,
                                         fs::copy_options::overwrite_existing, error)) {

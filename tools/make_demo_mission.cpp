@@ -25,6 +25,7 @@ demolevel::Plan MissionPlan()
     plan.solids.push_back({"ramp", B(20, 0, 9, 24, 1, 11), "stone", true});
     plan.lamps = {{"lampParty", OmVector3(5, 2.5f, 5), OmVector3(1.0f, 0.9f, 0.8f), 10.0f},
                   {"dyn_lampHall", OmVector3(20, 2.5f, 6), OmVector3(0.7f, 0.75f, 1.0f), 12.0f}};
+    plan.daylight = {demolevel::CampaignDaylight()};
     plan.boxes = {{"dyn_crate", OmVector3(2, 0.4f, 8), 0.4f}};
     // The corridor is marked for squads holding the vault key.
     plan.marks = {B(11, 0, 4.5f, 13, 0, 5.5f)};

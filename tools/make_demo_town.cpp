@@ -29,6 +29,7 @@ demolevel::Plan TownPlan()
     plan.solids.push_back({"fountain", B(3, 0, 3, 5, 0.2f, 5), "water", false, true, "fx_water"});
     plan.lamps = {{"lampSquare", OmVector3(8, 2.5f, 6), OmVector3(1.0f, 0.95f, 0.85f), 12.0f},
                   {"lampBooth", OmVector3(8, 2.5f, 10.5f), OmVector3(1.0f, 0.8f, 0.6f), 5.0f}};
+    plan.daylight = {demolevel::CampaignDaylight()};
     plan.marks = {B(16.5f, 0, 5.5f, 17.5f, 0, 6.5f)};
     return plan;
 }

@@ -23,6 +23,7 @@ demolevel::Plan TutorialPlan()
     demolevel::AddCorridor(plan, 8, 12, kCorridorZ0, kCorridorZ1);
     plan.lamps = {{"lampFirst", OmVector3(4, 2.5f, 4), OmVector3(1.0f, 0.95f, 0.85f), 9.0f},
                   {"lampSecond", OmVector3(16, 2.5f, 4), OmVector3(0.85f, 0.9f, 1.0f), 9.0f}};
+    plan.daylight = {demolevel::CampaignDaylight()};
     return plan;
 }
 

@@ -150,6 +150,10 @@ bool TsMineObject::LoadModel(const char*)
         LogErrorF("Couldn't open character dir (%s)", folder.c_str());
         return false;
     }
+    // The importer holds the model's materials: it must outlive the mesh's
+    // conversion for the renderer below, or the converted mesh names
+    // materials that are gone and draws nothing.
+    OmSceneImporter importer;
     OmSkinShape* shape = nullptr;
     // A mine of the same model lends its mesh; the shape is its own, to play
     // its own animation.
@@ -167,7 +171,6 @@ bool TsMineObject::LoadModel(const char*)
     if (!shape) {
         const std::string path = plat::ResolvePath(folder + mdl);
         const std::string bones = plat::ResolvePath(folder + "bones.txt");
-        OmSceneImporter importer;
         importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
         OmSkinMesh* mesh = importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str());
         if (!mesh) {

@@ -96,6 +96,22 @@ bool PauseMenuShown(const Screenshot& s)
     return true;
 }
 
+// The followed character stands in the middle of the screen, head at about
+// y 205 and feet at 350. Lit, its body shows the walker's blue cloth and
+// skin; unlit it is black. Counts the body's pixels in either colour, in
+// hundredths of the box.
+int CentreFigureLitShare(const Screenshot& s)
+{
+    int lit = 0, seen = 0;
+    for (int y = 215; y < 335; ++y) {
+        for (int x = 380; x < 420; ++x, ++seen) {
+            const int r = s.Red(x, y), b = s.Blue(x, y);
+            lit += (b > r + 40 && b > 90) || (r > 150 && r > b + 50);
+        }
+    }
+    return lit * 100 / seen;
+}
+
 // Where an entity two steps east of the current character is on the screen
 // once the camera has followed: the middle of its body.
 constexpr int kBesideX = 530, kBesideY = 285;
@@ -540,6 +556,10 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     EXPECT_EQ(CountOf(Output(kRun), "Initialising static radar"), 1u) << Output(kRun);
     ASSERT_TRUE(PressUntil("space", PlayShown, "town")) << Output(kRun);
     EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Town");
+    // Ann stands where no lamp falls on the side the camera sees: the town's
+    // daylight lights her, not black.
+    EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return CentreFigureLitShare(s) >= 30; }, "town-party-lit", 10s))
+        << CentreFigureLitShare(shot_) << "% of her body lit";
     std::vector<std::string> saves;
     for (const auto& file : std::filesystem::directory_iterator(scratch_ + "/Save Games"))
         saves.push_back(file.path().filename().string());

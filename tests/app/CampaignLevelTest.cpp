@@ -549,6 +549,40 @@ TEST_F(CampaignLevel, TheMissionHasItsSquadDoorMineStashAndOpening)
     EXPECT_EQ(Errors(log), "");
 }
 
+// The hall's mine lies on the floor where it is placed and is seen there:
+// around its place on the screen the casing's cloth shows, and moved away
+// the floor is plain again. Ann stands two steps west, the camera on her.
+TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
+{
+    Play("mission");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
+    TsEntity* mine = Entity("hallMine");
+    ASSERT_NE(mine, nullptr);
+    ASSERT_NE(static_cast<TsModel*>(mine)->GetModel(), nullptr) << "the mine has its model";
+    TsPCObject* ann = Member("Ann");
+    const OmVector3 at = mine->GetPosition();
+    ann->StopMoving();
+    ann->SetPosition(at.x - 2.0f, at.y, at.z);
+    Frames(40, 100);
+    const auto clothAroundMine = [&] {
+        Frames(2, 100);
+        int sx = 0, sy = 0, sw = 0, sh = 0;
+        if (!ScreenOf(at + OmVector3(0.0f, 0.06f, 0.0f), sx, sy))
+            return -1;
+        const std::vector<uint32_t> screen = ScreenPixels(sw, sh);
+        if (sx < 12 || sy < 12 || sx + 12 > sw || sy + 12 > sh)
+            return -1;
+        return Count(screen, sw, sx - 12, sy - 12, sx + 12, sy + 12,
+                     [](uint32_t p) { return Blue(p) > Red(p) + 40 && Blue(p) > 90; });
+    };
+    const int seen = clothAroundMine();
+    mine->SetPosition(at.x, at.y - 50.0f, at.z);
+    const int gone = clothAroundMine();
+    EXPECT_GT(seen, 40) << "the casing shows";
+    EXPECT_LT(gone, 5) << "without it the floor is plain";
+}
+
 // The vault door stays shut for the switch until the vault key has been
 // picked up: clicked, the switch then turns the lock and opens the door,
 // and works it both ways from then on.

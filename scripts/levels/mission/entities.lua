@@ -78,6 +78,7 @@ TsAccess.EntityDB():AddObject(blaster)
 
 hallMine = TsMineObject:new()
 hallMine:SetName("hallMine")
+hallMine:SetMdl("mine.pbf")
 MineTemplate(hallMine)
 hallMine:SetOrigin(25.2, 0, 10)
 TsAccess.EntityDB():AddEntity(hallMine)
