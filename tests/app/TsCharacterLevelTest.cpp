@@ -92,6 +92,22 @@ protected:
         return ticks;
     }
 
+    // A frame drawn as it stands, then one drawn without the walker's model:
+    // what differs is the figure (and its shadow).
+    void ShotsWithAndWithoutModel(LevelWalker& walker, std::vector<uint32_t>& with, std::vector<uint32_t>& without,
+                                  int& width, int& height)
+    {
+        FrameAfter(1);
+        with = Screen(width, height);
+        OmNode* model = walker.GetModel();
+        model->AddRef();
+        walker.SetModel(nullptr);
+        FrameAfter(1);
+        without = Screen(width, height);
+        walker.SetModel(model);
+        model->Release();
+    }
+
     // The whole screen as A8R8G8B8 words, row by row.
     std::vector<uint32_t> Screen(int& width, int& height)
     {
@@ -300,16 +316,9 @@ TEST_F(CharacterLevel, AFadingFigureIsDrawnFainter)
     LevelWalker* ann = AddWalker("ann", 3.0f, 4.0f);
     Frames(2, 100);
     auto contrast = [&]() {
-        FrameAfter(1);
-        const std::vector<uint32_t> with = Screen(width, height);
+        std::vector<uint32_t> with, without;
+        ShotsWithAndWithoutModel(*ann, with, without, width, height);
         EXPECT_FALSE(IsTextureFactorFadeActive());
-        OmNode* model = ann->GetModel();
-        model->AddRef();
-        ann->SetModel(nullptr);
-        FrameAfter(1);
-        const std::vector<uint32_t> without = Screen(width, height);
-        ann->SetModel(model);
-        model->Release();
         double sum = 0;
         for (size_t i = 0; i < with.size() && i < without.size(); ++i)
             for (int shift : {0, 8, 16})
@@ -348,15 +357,8 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
     // The summed colour of the figure's pixels at one lamp colour.
     auto figure = [&](float r, float g, float b) {
         lamp->colour[0] = r, lamp->colour[1] = g, lamp->colour[2] = b;
-        FrameAfter(1);
-        const std::vector<uint32_t> with = Screen(width, height);
-        OmNode* model = ann->GetModel();
-        model->AddRef();
-        ann->SetModel(nullptr);
-        FrameAfter(1);
-        const std::vector<uint32_t> without = Screen(width, height);
-        ann->SetModel(model);
-        model->Release();
+        std::vector<uint32_t> with, without;
+        ShotsWithAndWithoutModel(*ann, with, without, width, height);
         Sum sum;
         for (size_t i = 0; i < with.size() && i < without.size(); ++i)
             if (with[i] != without[i]) {
