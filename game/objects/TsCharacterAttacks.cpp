@@ -171,10 +171,10 @@ void TsCharacterObject::KnockBack(const OmVector3& direction, float dealt)
     if (!(distance > 0.0f) || !GroundDirection(OmVector3(), direction, push))
         return;
     const OmVector3 to = m_position + push * distance;
-    if (!CanWalkStraight(m_position, to, m_mayCrossOccupied != 0))
-        return;
+    // The square the character stands on is its own, not in its way.
     MarkOwnCell(false);
-    SetPositionOnGround(to);
+    if (CanWalkStraight(m_position, to, m_mayCrossOccupied != 0))
+        SetPositionOnGround(to);
     MarkOwnCell(true);
 }
 

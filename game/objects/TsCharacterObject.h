@@ -101,6 +101,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr int32_t kEquipHeal = 8;
     static constexpr int32_t kEquipTongue = 9;
     static constexpr int32_t kEquipStealth = 10;
+    // Stealth gear whose value is below this hides a crouching character
+    // from alerted listeners.
+    static constexpr float kStealthThreshold = 1.4f;
     static constexpr int32_t kWeaponMelee = 0;
     static constexpr int32_t kWeaponRanged = 1;
     static constexpr int32_t kWeaponRangedAuto = 2;
@@ -316,6 +319,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool Sense();
     bool IsEnemyNear(float radius, float& reach) const;
     bool HasLineOfSight(const TsEntity* other) const;
+    // Crouching with stealth gear good enough to pass alerted listeners.
+    bool IsCreepingUnnoticed() const;
     OmVector3 GetMuzzlePoint() const;
 
     // Member actions, called once a tick by the squad.

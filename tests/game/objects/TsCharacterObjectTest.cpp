@@ -542,3 +542,41 @@ TEST_F(CharacterTest, GivingMovesArticlesAndStacksByPacksAndKeepsWhatCannotBeDro
     EXPECT_TRUE(giver->GetInventory()->Holds(keepsake));
     EXPECT_EQ(giver->GiveEntireInventory(nullptr), 1);
 }
+
+// Hearing reaches one unit past the listened-to character's cooldown, so a
+// fresh strike (15) carries to 16 and a step (5) to 6; sight reaches the
+// attention range ahead and nothing behind. Without a level's walls sight
+// is always clear.
+TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
+{
+    struct Case {
+        const char* what;
+        float distance;
+        int32_t cooldown;
+        float facing; // the listener's heading along x
+        bool sensed;
+    };
+    const Case cases[] = {
+        {"a strike, just inside", 15.9f, 15, -1.0f, true},
+        {"a strike, just beyond", 16.1f, 15, -1.0f, false},
+        {"a step, just inside", 5.9f, 5, -1.0f, true},
+        {"a step, just beyond", 6.1f, 5, -1.0f, false},
+        {"silent, behind and close", 0.9f, 0, -1.0f, true},
+        {"silent, behind", 1.1f, 0, -1.0f, false},
+        {"silent, ahead within the range", 9.9f, 0, 1.0f, true},
+        {"silent, ahead beyond the range", 10.1f, 0, 1.0f, false},
+    };
+    for (const Case& c : cases) {
+        TestWalker* listener = Make<TestWalker>(0.0f, 0.0f);
+        TestWalker* other = Make<TestWalker>(c.distance, 0.0f);
+        listener->SetDirection(c.facing, 0.0f);
+        other->SetCooldown(c.cooldown);
+        Sides sides(listener, other, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
+        OmArray<TsEntity*> both;
+        both.Add(listener);
+        both.Add(other);
+        listener->BuildNeighbourList(both);
+        EXPECT_EQ(listener->Sense(), c.sensed) << c.what;
+        EXPECT_EQ(sides.squads[0]->GetThreatCount(), c.sensed ? 1 : 0) << c.what;
+    }
+}
