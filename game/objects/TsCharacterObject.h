@@ -229,9 +229,19 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool PlaySoundSlot(int32_t slot, const OmVector3& at) const;
     bool IsSoundSlotPlaying(int32_t slot) const;
 
-    // Neighbours: every active entity but this one, nearest first by ground
-    // separation (distance minus both radii).
-    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) override;
+    // Neighbours: the active entities but this one, nearest first by ground
+    // separation (distance minus both radii). From the level's grid only
+    // those within the character's reach are gathered; from a plain array
+    // every entity is.
+    void BuildNeighbourList(const TsEntityGrid& activeEntities) override;
+    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities);
+    // The farthest separation anything the character does looks for its
+    // neighbours at: its senses (alerted or not), its weapon's reach, and
+    // the squads' and the player's own checks.
+    float NeighbourReach() const;
+    static constexpr float kLeastNeighbourReach = 20.0f;
+    // Shorter lists are sorted the plain way.
+    static constexpr uint32_t kBucketSortFrom = 32;
     const OmArray<Neighbour>& GetNeighbours() const { return m_neighbours; }
 
     // Entities the AI skips for a short while.
@@ -388,6 +398,8 @@ protected:
                            TsEntity* target);
     bool AddInitialArticle();
     void KnockBack(const OmVector3& direction, float dealt);
+    void AddNeighbour(TsEntity* entity, float x, float z, float radius, float reach);
+    void SortNeighbours();
     void MarkOwnCell(bool occupied);
     // The owned and referenced objects as the archive sees them.
     OmObject* InventoryObject() const;

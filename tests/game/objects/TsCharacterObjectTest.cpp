@@ -3,6 +3,7 @@
 // table, patrols along waypoint loops, attack orders and the archive.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsEntityGrid.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
@@ -578,5 +580,43 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
         listener->BuildNeighbourList(both);
         EXPECT_EQ(listener->Sense(), c.sensed) << c.what;
         EXPECT_EQ(sides.squads[0]->GetThreatCount(), c.sensed ? 1 : 0) << c.what;
+    }
+}
+
+// A crowd's lists: gathered from the level's grid, a character keeps every
+// entity within its reach and no other, nearest first, the same as when it
+// measures itself against all of them; long lists with ties and a far
+// straggler sort as short ones do.
+TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
+{
+    TestWalker* centre = Make<TestWalker>(0.0f, 0.0f);
+    OmArray<TsEntity*> all;
+    all.Add(centre);
+    for (int i = 0; i < 300; ++i) {
+        // A spiral out to 60 units, every tenth on the spot of the one before.
+        const float r = 0.2f * float(i - i % 10 / 9), a = 0.7f * float(i - i % 10 / 9);
+        all.Add(Make<TestWalker>(r * std::cos(a), r * std::sin(a)));
+    }
+    all.Add(Make<TestWalker>(1.0e5f, 0.0f));
+    centre->BuildNeighbourList(all);
+    const OmArray<TsCharacterObject::Neighbour>& list = centre->GetNeighbours();
+    ASSERT_EQ(list.GetCount(), all.GetCount() - 1) << "from a plain array: everyone";
+    std::vector<TsEntity*> near;
+    for (uint32_t i = 0; i < list.GetCount(); ++i) {
+        if (i > 0) {
+            EXPECT_LE(list[i - 1].separation, list[i].separation) << i;
+        }
+        if (list[i].separation <= centre->NeighbourReach())
+            near.push_back(list[i].entity);
+    }
+    TsEntityGrid grid;
+    grid.Build(all);
+    centre->BuildNeighbourList(grid);
+    ASSERT_EQ(list.GetCount(), near.size()) << "from the grid: those within reach";
+    for (uint32_t i = 0; i < list.GetCount(); ++i) {
+        if (i > 0) {
+            EXPECT_LE(list[i - 1].separation, list[i].separation) << i;
+        }
+        EXPECT_NE(std::find(near.begin(), near.end(), list[i].entity), near.end()) << i;
     }
 }
