@@ -374,6 +374,7 @@ protected:
     void UseStep();
     void RangedAttackStep();
     void ShootAt(const OmVector3& aimPoint, bool rocket);
+    OmVector3 LeadOn(const TsEntity* target) const;
     void CloseAttackStep();
     void Strike(const OmVector3& direction);
     void LoadTongue();
