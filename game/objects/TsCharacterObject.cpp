@@ -550,6 +550,8 @@ void TsCharacterObject::ResetState()
     m_attackRequested = 0;
     m_progress = 0.0f;
     m_limits[0] = m_limits[1] = 8388607;
+    if (TsWeaponObject* attack = GetCurrentAttack())
+        attack->ResetAttack();
 }
 
 // ---- queries ------------------------------------------------------------------

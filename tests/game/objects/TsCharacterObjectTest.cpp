@@ -21,6 +21,7 @@
 #include "game/objects/TsTimerTable.h"
 #include "game/objects/TsTriggerObject.h"
 #include "game/objects/TsWaypointObject.h"
+#include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 
@@ -619,4 +620,29 @@ TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
         }
         EXPECT_NE(std::find(near.begin(), near.end(), list[i].entity), near.end()) << i;
     }
+}
+
+// A state reset (before the party is carried to the next level) also
+// forgets the blow under way: it never lands, and the weapon is ready.
+TEST_F(CharacterTest, AResetForgetsTheBlowUnderWay)
+{
+    TestWalker* a = Make<TestWalker>(0.0f, 0.0f);
+    TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
+    a->SetDirection(1.0f, 0.0f);
+    Sides sides(a, b, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
+    OmArray<TsEntity*> both;
+    both.Add(a);
+    both.Add(b);
+    a->BuildNeighbourList(both);
+    ASSERT_TRUE(a->AttackTarget(b, b->GetPosition(), true));
+    a->Tick(1);
+    TsWeaponObject* blow = a->GetCurrentAttack();
+    ASSERT_GT(blow->GetHitCountdown(), 0) << "swung, not yet landed";
+    a->ResetState();
+    EXPECT_EQ(blow->GetHitCountdown(), -1);
+    EXPECT_LE(blow->GetReloadCountdown(), 0);
+    EXPECT_EQ(a->GetLockedTarget(), nullptr);
+    for (int t = 2; t <= 10; ++t)
+        a->Tick(uint32_t(t));
+    EXPECT_FLOAT_EQ(b->GetVitality(), 10.0f) << "the blow never landed";
 }
