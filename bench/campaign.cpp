@@ -27,6 +27,7 @@
 #include <memory>
 #include <string_view>
 
+#include "bench/BenchApp.h"
 #include "bench/BenchSupport.h"
 #include "bench/CountedNew.h"
 #include "game/framework/TsAccess.h"
@@ -233,24 +234,7 @@ public:
     }
 
 private:
-    bool Start()
-    {
-        const fs::path home = fs::current_path();
-        scratch_ = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        clock_ = std::make_unique<ManualClock>(1000);
-        TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        app_ = std::make_unique<TsMain>(TsMain::kTitle, kWidth, kHeight);
-        app_->CreateRenderer();
-        app_->SetSkipVideos(true);
-        if (!app_->Open(false))
-            return false;
-        plat::InjectFocus(*app_->GetWindow(), true);
-        TsMain::PumpMessages();
-        return true;
-    }
+    bool Start() { return bench::StartApp(scratch_, clock_, app_, kWidth, kHeight); }
 
     static int ActivateSquads() { return ForceOtherSquadsActive(*TsAccess::CurrentLevel()); }
 

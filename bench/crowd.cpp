@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/BenchApp.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsConsole.h"
@@ -72,20 +73,8 @@ class Arena {
 public:
     bool Open()
     {
-        const fs::path home = fs::current_path();
-        scratch_ = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        clock_ = std::make_unique<ManualClock>(1000);
-        TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        app_ = std::make_unique<TsMain>(TsMain::kTitle, kWidth, kHeight);
-        app_->CreateRenderer();
-        app_->SetSkipVideos(true);
-        if (!app_->Open(false))
+        if (!bench::StartApp(scratch_, clock_, app_, kWidth, kHeight))
             return false;
-        plat::InjectFocus(*app_->GetWindow(), true);
-        TsMain::PumpMessages();
         if (!app_->StartMission("Ann", "OnNewGame", "demo", 0))
             return false;
         app_->RequestMode(TS_MODE_LEVEL);
