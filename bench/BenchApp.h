@@ -3,9 +3,12 @@
 // with the front end and the level as its modes, its window focused.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
+#include "game/framework/TsConsole.h"
 #include "game/framework/TsMain.h"
 #include "game/level/TsLevel.h"
 #include "platform/EventInjection.h"
@@ -15,6 +18,18 @@
 #include "ui/TsFrontEnd.h"
 
 namespace bench {
+
+// Errors logged while the game runs: the figures of a run that logged one
+// are suspect, so they are counted and the lines shown (the console hook).
+inline int g_loggedErrors = 0;
+
+inline void CountLoggedError(std::string_view text, TsColour colour, void*)
+{
+    if (colour.r == 255 && colour.g == 0 && colour.b == 0) {
+        ++g_loggedErrors;
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+}
 
 // False when the window or the renderer could not be opened (no display).
 inline bool StartApp(std::unique_ptr<ScratchDir>& scratch, std::unique_ptr<ManualClock>& clock,

@@ -58,16 +58,6 @@ constexpr int32_t kTeams[2] = {21, 22};
 constexpr int kWarmTicks = 30;
 constexpr int kMeasuredTicks = 200;
 
-int g_errors = 0;
-
-void CountErrors(std::string_view text, TsColour colour, void*)
-{
-    if (colour.r == 255 && colour.g == 0 && colour.b == 0) {
-        ++g_errors;
-        std::fwrite(text.data(), 1, text.size(), stderr);
-    }
-}
-
 // The demo level in a fresh application, with the field laid beside it.
 class Arena {
 public:
@@ -210,7 +200,7 @@ private:
 int main()
 {
     plat::SetDebugOutputHook([](std::string_view) {});
-    TsConsole::SetHook(&CountErrors, nullptr);
+    TsConsole::SetHook(&bench::CountLoggedError, nullptr);
     if (!fs::exists("data/levels/demo")) {
         std::printf("No demo data here: run tools/make-data, then this from the source folder\n");
         return 1;
@@ -232,8 +222,8 @@ int main()
     std::printf("growth from 100 to 1,000 characters: %.2fx\n", growth);
     std::printf("target: 1,000 characters under 10 ms a tick: %s; growth no worse than 15x: %s\n",
                 ms[2] < 10.0 ? "met" : "missed", growth <= 15.0 ? "met" : "missed");
-    if (g_errors > 0)
-        std::printf("%d errors were logged: the figures are suspect\n", g_errors);
+    if (bench::g_loggedErrors > 0)
+        std::printf("%d errors were logged: the figures are suspect\n", bench::g_loggedErrors);
     TsConsole::SetHook(nullptr, nullptr);
     return 0;
 }
