@@ -27,6 +27,7 @@
 #include <memory>
 #include <string_view>
 
+#include "bench/BenchApp.h"
 #include "bench/BenchSupport.h"
 #include "bench/CountedNew.h"
 #include "game/framework/TsAccess.h"
@@ -57,18 +58,6 @@ namespace fs = std::filesystem;
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 constexpr int64_t kTickUnits = 100;
-
-// Errors logged while the game runs: the figures of a run that logged one
-// are suspect, so they are counted and the lines shown.
-int g_errors = 0;
-
-void ShowErrors(std::string_view text, TsColour colour, void*)
-{
-    if (colour.r == 255 && colour.g == 0 && colour.b == 0) {
-        ++g_errors;
-        std::fwrite(text.data(), 1, text.size(), stderr);
-    }
-}
 
 // The game's script state counts its own heap through its allocation
 // function, out of sight of operator new: each block made or grown counts.
@@ -233,24 +222,7 @@ public:
     }
 
 private:
-    bool Start()
-    {
-        const fs::path home = fs::current_path();
-        scratch_ = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        clock_ = std::make_unique<ManualClock>(1000);
-        TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        app_ = std::make_unique<TsMain>(TsMain::kTitle, kWidth, kHeight);
-        app_->CreateRenderer();
-        app_->SetSkipVideos(true);
-        if (!app_->Open(false))
-            return false;
-        plat::InjectFocus(*app_->GetWindow(), true);
-        TsMain::PumpMessages();
-        return true;
-    }
+    bool Start() { return bench::StartApp(scratch_, clock_, app_, kWidth, kHeight); }
 
     static int ActivateSquads() { return ForceOtherSquadsActive(*TsAccess::CurrentLevel()); }
 
@@ -423,7 +395,7 @@ void PrintFigures(const bench::RunReporter& reporter)
     const double clear = reporter.Fps("BM_ClearFrameReference");
     const double frame = reporter.Fps("BM_MissionFrame");
     const double loop = reporter.Fps("BM_MissionGameLoop");
-    std::printf("\nThe mission level at %d x %d, %d error(s) logged, per tick or frame:\n", kWidth, kHeight, g_errors);
+    std::printf("\nThe mission level at %d x %d, %d error(s) logged, per tick or frame:\n", kWidth, kHeight, bench::g_loggedErrors);
     if (demoTick > 0.0 && tick > 0.0) {
         PrintLine("demo level tick", demoTick, "ms", 0.0, g_figures.demoTick, g_figures.demoPaused ? "PAUSED" : "");
         PrintLine("mission tick", tick, "ms", demoTick, g_figures.tick,
@@ -471,7 +443,7 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     plat::SetDebugOutputHook([](std::string_view) {});
-    TsConsole::SetHook(&ShowErrors, nullptr);
+    TsConsole::SetHook(&bench::CountLoggedError, nullptr);
     if (!CounterCounts())
         std::printf("The allocation counter counts nothing: the allocation figures mean nothing\n");
     bench::RunReporter reporter;

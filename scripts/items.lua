@@ -45,6 +45,27 @@ function ItemTemplateBlasterAmmo(item)
     item:SetValue(2)
 end
 
+-- Rockets (ammunition type 2), three to a pack.
+function ItemTemplateRockets(item)
+    item:SetDisplayNameID(6280)
+    item:SetDisplayDescriptionID(6281)
+    item:SetMdl("ammo.pbf")
+    item:SetSpriteName("ammo.tga")
+    item:SetAmmoType(2)
+    item:SetStack(3)
+    item:SetMaxStack(12)
+    item:SetPackSize(3)
+    item:SetCanDrop(1)
+    item:SetValue(5)
+end
+
+-- The ammunition a character armed by its weapon template is given, by
+-- ammunition type.
+g_ammoTemplates = {
+    [1] = { Ammo = "ItemTemplateBlasterAmmo" },
+    [2] = { Ammo = "ItemTemplateRockets" },
+}
+
 -- A vest: two points of defence against physical harm.
 function ItemTemplateVest(item)
     item:SetDisplayNameID(6230)

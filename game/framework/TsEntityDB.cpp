@@ -215,10 +215,11 @@ void TsEntityDB::UpdateActivation()
 void TsEntityDB::BuildNeighbourLists()
 {
     const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_CHARACTER_AVOIDANCE);
+    m_activeGrid.Build(m_activeEntities);
     for (uint32_t i = 0; i < m_activeCharacters.GetCount(); ++i) {
         TsEntity* character = m_activeCharacters[i];
         if (auto* owner = dynamic_cast<TsNeighbourListOwner*>(character)) {
-            owner->BuildNeighbourList(m_activeEntities);
+            owner->BuildNeighbourList(m_activeGrid);
         } else if (!m_reportedNeighbourLists) {
             m_reportedNeighbourLists = true;
             LogErrorF("TsEntityDB: character '%s' (%s) keeps no neighbour list", NameOf(*character),

@@ -17,13 +17,15 @@
 #include "engine/OmArray.h"
 #include "engine/OmList.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsEntityGrid.h"
 #include "game/framework/TsObject.h"
 
 // Implemented by the character class: the database has each active
-// character rebuild its neighbours from the active entities every tick.
+// character rebuild its neighbours from the active entities every tick,
+// gathering them from the grid's cells about it.
 class TsNeighbourListOwner {
 public:
-    virtual void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) = 0;
+    virtual void BuildNeighbourList(const TsEntityGrid& activeEntities) = 0;
 
 protected:
     ~TsNeighbourListOwner() = default;
@@ -116,6 +118,7 @@ private:
 
     OmArray<TsEntity*> m_activeCharacters{64};
     OmArray<TsEntity*> m_activeEntities{64};
+    TsEntityGrid m_activeGrid; // over m_activeEntities, rebuilt with it
     OmList m_characters;
     OmList m_collectibles;
     OmList m_waypoints;

@@ -108,8 +108,6 @@ class TsLevel : public TsGameMode {
     // animation sets it).
     void SetPlayerLockout(bool locked) { playerLockout_ = locked ? 1 : 0; }
     bool GetPlayerLockout() const { return playerLockout_ != 0; }
-    // Alert: characters sense three times as far and see through stealth less.
-    uint8_t alert_ = 0;
     // Conversation camera: conversations may move the camera to a speaker.
     uint8_t conversationCamera_ = 0;
     // Keeps a diary: conversation lines go to the diary.

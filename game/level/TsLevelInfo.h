@@ -25,6 +25,8 @@ struct TsLevelInfo {
     OmString fmvName;
     int32_t exitTextStringIDs[kExitTextCount] = {};
     uint8_t bIsTown = 0;
+    // A sneak level has its guards on the alert: they sense three times as
+    // far, and only stealth gear gets a crouching character past them.
     uint8_t bIsSneakLevel = 0;
     // Set when the player came over from the previous level through the
     // transfer file; the next load then keeps the script globals it has.

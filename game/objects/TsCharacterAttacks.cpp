@@ -15,6 +15,7 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectileAttributes.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "game/world/TsWorld.h"
@@ -171,10 +172,10 @@ void TsCharacterObject::KnockBack(const OmVector3& direction, float dealt)
     if (!(distance > 0.0f) || !GroundDirection(OmVector3(), direction, push))
         return;
     const OmVector3 to = m_position + push * distance;
-    if (!CanWalkStraight(m_position, to, m_mayCrossOccupied != 0))
-        return;
+    // The square the character stands on is its own, not in its way.
     MarkOwnCell(false);
-    SetPositionOnGround(to);
+    if (CanWalkStraight(m_position, to, m_mayCrossOccupied != 0))
+        SetPositionOnGround(to);
     MarkOwnCell(true);
 }
 
@@ -255,8 +256,8 @@ void TsCharacterObject::RangedAttackStep()
         m_aiming = 0;
     const bool holding = SquadConfiguredBehaviour() == kPatrolBehaviour;
     if (holding && m_lockedTarget) {
-        // Aim ahead of a moving target.
-        m_aimPoint = m_lockedTarget->GetPosition() + OmVector3(0.0f, 0.5f * m_lockedTarget->GetHeight(), 0.0f);
+        m_aimPoint = m_lockedTarget->GetPosition() + OmVector3(0.0f, 0.5f * m_lockedTarget->GetHeight(), 0.0f) +
+                     LeadOn(m_lockedTarget);
         OmVector3 toAim;
         if (GroundDirection(m_position, m_aimPoint, toAim)) {
             const float angle = std::acos(std::clamp(toAim.z, -1.0f, 1.0f));
@@ -290,6 +291,27 @@ void TsCharacterObject::RangedAttackStep()
     } else {
         AimedMovement();
     }
+}
+
+// Where a moving target will have got to by the time the shot arrives:
+// the shot's flight time over the ground distance, at the target's own
+// walking or running speed along its heading.
+OmVector3 TsCharacterObject::LeadOn(const TsEntity* target) const
+{
+    if (!target->IsKindOf(&TsCharacterObject::s_class))
+        return OmVector3();
+    const auto* mover = static_cast<const TsCharacterObject*>(target);
+    const TsWeaponObject* attack = GetCurrentAttack();
+    const TsProjectileAttributes* shot = attack ? TsProjectileAttributes::_Attributes(attack->Current().projectileId)
+                                                : nullptr;
+    if (!shot || mover->IsPathDone())
+        return OmVector3();
+    const OmVector3& at = target->GetPosition();
+    const float dx = at.x - m_position.x, dz = at.z - m_position.z;
+    const float seconds = shot->LeadSeconds(std::sqrt(dx * dx + dz * dz));
+    const float speed = mover->IsRunning() ? mover->GetRunSpeed() : mover->GetWalkSpeed();
+    const float heading = mover->GetHeading();
+    return OmVector3(std::sin(heading), 0.0f, std::cos(heading)) * (seconds * speed);
 }
 
 void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
@@ -336,6 +358,9 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
         m_followUpState = kStand;
         m_progress = 0.0f;
         m_position = previous;
+        // The launcher's mouth is where the firing pose holds it now.
+        UpdateAnimation();
+        DrawModel(-1.0f, 0.0f);
     }
     const OmVector3 muzzle = GetMuzzlePoint();
     // A muzzle inside a wall does not shoot through it.
@@ -355,7 +380,10 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
         m_actionState = kStand;
         m_followUpState = kNoAction;
     }
-    m_cooldown = std::max(m_cooldown, rocket ? 50 : 30);
+    // Continuous fire is heard from farther than single shots.
+    const TsWeaponObject* attack = GetCurrentAttack();
+    const bool continuous = attack && attack->Current().reload <= 0.0f;
+    m_cooldown = std::max(m_cooldown, rocket ? 50 : continuous ? 40 : 30);
 }
 
 void TsCharacterObject::CloseAttackStep()

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <strings.h>
 #include <string>
 
@@ -23,6 +24,7 @@
 #include "game/framework/TsLog.h"
 #include "game/level/TsCutScene.h"
 #include "game/level/TsLevel.h"
+#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -548,6 +550,8 @@ void TsCharacterObject::ResetState()
     m_attackRequested = 0;
     m_progress = 0.0f;
     m_limits[0] = m_limits[1] = 8388607;
+    if (TsWeaponObject* attack = GetCurrentAttack())
+        attack->ResetAttack();
 }
 
 // ---- queries ------------------------------------------------------------------
@@ -642,19 +646,102 @@ bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const
 void TsCharacterObject::BuildNeighbourList(const OmArray<TsEntity*>& activeEntities)
 {
     m_neighbours.RemoveAll();
-    for (uint32_t i = 0; i < activeEntities.GetCount(); ++i) {
-        TsEntity* entity = activeEntities[i];
-        if (entity == this)
-            continue;
-        const float dx = entity->GetPosition().x - m_position.x;
-        const float dz = entity->GetPosition().z - m_position.z;
-        Neighbour n;
-        n.entity = entity;
-        n.separation = FastSqrt(dx * dx + dz * dz) - m_radius - entity->GetRadius();
+    for (uint32_t i = 0; i < activeEntities.GetCount(); ++i)
+        AddNeighbour(activeEntities[i], activeEntities[i]->GetPosition().x, activeEntities[i]->GetPosition().z,
+                     activeEntities[i]->GetRadius(), std::numeric_limits<float>::infinity());
+    SortNeighbours();
+}
+
+void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
+{
+    m_neighbours.RemoveAll();
+    const float reach = NeighbourReach();
+    const float gather = reach + m_radius + activeEntities.GetLargestRadius();
+    activeEntities.ForEachNear(m_position.x, m_position.z, gather, [&](const TsEntityGrid::Item& item) {
+        AddNeighbour(item.entity, item.x, item.z, item.radius, reach);
+    });
+    SortNeighbours();
+}
+
+float TsCharacterObject::NeighbourReach() const
+{
+    const TsLevelInfo* info = TsAccess::LevelInfo();
+    const float alert = info && info->bIsSneakLevel ? 3.0f : 1.0f;
+    return std::max({kLeastNeighbourReach, 2.0f * m_attentionRange * alert, CurrentRange()});
+}
+
+// Kept when its separation is within the reach (the grid's cells also
+// hold entities beyond it).
+void TsCharacterObject::AddNeighbour(TsEntity* entity, float x, float z, float radius, float reach)
+{
+    if (entity == this)
+        return;
+    const float dx = x - m_position.x;
+    const float dz = z - m_position.z;
+    const float squared = dx * dx + dz * dz;
+    const float edges = reach + m_radius + radius;
+    if (squared > edges * edges)
+        return; // the square root is saved for those kept
+    Neighbour n;
+    n.entity = entity;
+    n.separation = FastSqrt(squared) - m_radius - radius;
+    if (!(n.separation > reach))
         m_neighbours.Add(n);
+}
+
+namespace {
+
+// The scratch of the neighbour sort, shared by every character: the game
+// ticks on one thread, and a list is sorted before the next is built.
+OmArray<TsCharacterObject::Neighbour> g_sortedNeighbours{256};
+OmArray<uint32_t> g_neighbourBuckets{256};
+
+bool Nearer(const TsCharacterObject::Neighbour& a, const TsCharacterObject::Neighbour& b)
+{
+    return a.separation < b.separation;
+}
+
+} // namespace
+
+// Every character sorts its hundred or so neighbours every tick: a
+// counting sort on a coarse key puts them nearly in order in two passes,
+// and an insertion sort finishes the few out of place.
+void TsCharacterObject::SortNeighbours()
+{
+    const uint32_t count = m_neighbours.GetCount();
+    Neighbour* list = m_neighbours.GetData();
+    if (count < kBucketSortFrom) {
+        std::sort(list, list + count, Nearer);
+        return;
     }
-    std::sort(m_neighbours.GetData(), m_neighbours.GetData() + m_neighbours.GetCount(),
-              [](const Neighbour& a, const Neighbour& b) { return a.separation < b.separation; });
+    float lo = list[0].separation, hi = list[0].separation;
+    for (uint32_t i = 1; i < count; ++i) {
+        lo = std::min(lo, list[i].separation);
+        hi = std::max(hi, list[i].separation);
+    }
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo)) {
+        std::sort(list, list + count, Nearer);
+        return;
+    }
+    const float scale = float(count - 1) / (hi - lo);
+    auto bucketOf = [&](float separation) { return std::min(uint32_t((separation - lo) * scale), count - 1); };
+    g_neighbourBuckets.Resize(count + 1);
+    uint32_t* starts = g_neighbourBuckets.GetData();
+    std::fill(starts, starts + count + 1, 0u);
+    for (uint32_t i = 0; i < count; ++i)
+        ++starts[bucketOf(list[i].separation) + 1];
+    for (uint32_t b = 0; b < count; ++b)
+        starts[b + 1] += starts[b];
+    g_sortedNeighbours.Resize(count);
+    for (uint32_t i = 0; i < count; ++i)
+        g_sortedNeighbours[starts[bucketOf(list[i].separation)]++] = list[i];
+    for (uint32_t i = 0; i < count; ++i) {
+        const Neighbour n = g_sortedNeighbours[i];
+        uint32_t j = i;
+        for (; j > 0 && Nearer(n, list[j - 1]); --j)
+            list[j] = list[j - 1];
+        list[j] = n;
+    }
 }
 
 void TsCharacterObject::AddIgnore(TsEntity* entity)

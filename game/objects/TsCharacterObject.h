@@ -101,6 +101,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr int32_t kEquipHeal = 8;
     static constexpr int32_t kEquipTongue = 9;
     static constexpr int32_t kEquipStealth = 10;
+    // Stealth gear whose value is below this hides a crouching character
+    // from alerted listeners.
+    static constexpr float kStealthThreshold = 1.4f;
     static constexpr int32_t kWeaponMelee = 0;
     static constexpr int32_t kWeaponRanged = 1;
     static constexpr int32_t kWeaponRangedAuto = 2;
@@ -226,9 +229,19 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool PlaySoundSlot(int32_t slot, const OmVector3& at) const;
     bool IsSoundSlotPlaying(int32_t slot) const;
 
-    // Neighbours: every active entity but this one, nearest first by ground
-    // separation (distance minus both radii).
-    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) override;
+    // Neighbours: the active entities but this one, nearest first by ground
+    // separation (distance minus both radii). From the level's grid only
+    // those within the character's reach are gathered; from a plain array
+    // every entity is.
+    void BuildNeighbourList(const TsEntityGrid& activeEntities) override;
+    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities);
+    // The farthest separation anything the character does looks for its
+    // neighbours at: its senses (alerted or not), its weapon's reach, and
+    // the squads' and the player's own checks.
+    float NeighbourReach() const;
+    static constexpr float kLeastNeighbourReach = 20.0f;
+    // Shorter lists are sorted the plain way.
+    static constexpr uint32_t kBucketSortFrom = 32;
     const OmArray<Neighbour>& GetNeighbours() const { return m_neighbours; }
 
     // Entities the AI skips for a short while.
@@ -316,6 +329,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool Sense();
     bool IsEnemyNear(float radius, float& reach) const;
     bool HasLineOfSight(const TsEntity* other) const;
+    // Crouching with stealth gear good enough to pass alerted listeners.
+    bool IsCreepingUnnoticed() const;
     OmVector3 GetMuzzlePoint() const;
 
     // Member actions, called once a tick by the squad.
@@ -359,6 +374,7 @@ protected:
     void UseStep();
     void RangedAttackStep();
     void ShootAt(const OmVector3& aimPoint, bool rocket);
+    OmVector3 LeadOn(const TsEntity* target) const;
     void CloseAttackStep();
     void Strike(const OmVector3& direction);
     void LoadTongue();
@@ -383,6 +399,8 @@ protected:
                            TsEntity* target);
     bool AddInitialArticle();
     void KnockBack(const OmVector3& direction, float dealt);
+    void AddNeighbour(TsEntity* entity, float x, float z, float radius, float reach);
+    void SortNeighbours();
     void MarkOwnCell(bool occupied);
     // The owned and referenced objects as the archive sees them.
     OmObject* InventoryObject() const;

@@ -10,6 +10,8 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsProfilerDisplay.h"
 #include "game/level/TsLevel.h"
+#include "game/level/TsLevelInfo.h"
+#include "game/objects/TsInventory.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsSquadObject.h"
@@ -48,10 +50,12 @@ float RingOffset(float minDistance, float maxDistance)
 
 // ---- senses ------------------------------------------------------------------------------
 
+// A sneak level puts its guards on the alert: they notice from three times
+// as far, but a character creeping with good stealth gear slips past them.
 bool TsCharacterObject::Sense()
 {
-    TsLevel* level = TsAccess::CurrentLevel();
-    const bool alert = level && level->alert_;
+    const TsLevelInfo* info = TsAccess::LevelInfo();
+    const bool alert = info && info->bIsSneakLevel != 0;
     const float range = m_attentionRange * (alert ? 3.0f : 1.0f);
     const OmVector3 heading = GetDirection();
     bool sensed = false;
@@ -60,8 +64,8 @@ bool TsCharacterObject::Sense()
         if (!IsValidTarget(entity, false))
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
-        // Stealth gear only matters to an alerted listener; it comes with
-        // the weapons.
+        if (alert && other->IsCreepingUnnoticed())
+            continue;
         const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
         OmVector3 toward;
         const float distance = std::sqrt(GroundDistanceSquared(m_position, other->m_position));
@@ -73,6 +77,16 @@ bool TsCharacterObject::Sense()
         }
     }
     return sensed;
+}
+
+// Crouching is creeping with the stealth gear in hand, which only a
+// character that can crouch does; the gear's stealth value is its
+// efficiency, and the lower it is the better it hides.
+bool TsCharacterObject::IsCreepingUnnoticed() const
+{
+    const TsWeaponObject* gear = m_inventory ? m_inventory->GetEquipped() : nullptr;
+    return IsCrouchable() && gear && gear->Current().equipType == kEquipStealth &&
+           gear->Current().efficiency < kStealthThreshold;
 }
 
 bool TsCharacterObject::IsEnemyNear(float radius, float& reach) const

@@ -113,11 +113,30 @@ bool TsPCObject::Initialise()
     if (GetCurrentAnimation() != stand) {
         PlayAnimation(stand, OM_PLAY_LOOP, false);
     }
+    PublishArticles();
     const TsLevel* level = TsAccess::CurrentLevel();
     if (level && level->reequip_) {
-        ApplySkillRule();
+        TsInventory* inventory = GetInventory();
+        if (TsWeaponObject* equipped = inventory ? inventory->GetEquipped() : nullptr) {
+            inventory->EquipArticle(equipped);
+        } else {
+            ApplySkillRule();
+        }
     }
     return ok;
+}
+
+// The level's scripts reach what the party carries by name.
+void TsPCObject::PublishArticles()
+{
+    TsEntityDB* db = TsAccess::EntityDB();
+    const TsInventory* inventory = GetInventory();
+    if (!db || !inventory) {
+        return;
+    }
+    for (int32_t i = 0; TsCollectibleObject* article = inventory->GetArticle(i); ++i) {
+        db->MakeLuaGlobal(article);
+    }
 }
 
 void TsPCObject::Tick(uint32_t tickCount)
@@ -162,13 +181,22 @@ void TsPCObject::OnTouch(TsEntity* other, float separation)
     TsItemObject* stack = nullptr;
     if (!article || !inventory || article->HasFlag(TS_ENTITY_PENDING_DELETE) || !inventory->CanAdd(article, stack))
         return;
-    if (inventory->AddArticle(article) <= 0)
+    auto* item = TsItemObject::Cast(article);
+    const int32_t offered = item ? item->GetStack() : 1;
+    const int32_t taken = inventory->AddArticle(article);
+    if (taken <= 0)
         return;
-    // Kept: the level hands its reference to the inventory. Merged into a
-    // stack: the level lets it go with its other removed entities.
-    article->SetFlag(inventory->Holds(article) ? TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE
-                                               : TS_ENTITY_PENDING_DELETE);
     StopMoving();
+    // Kept: the level hands its reference to the inventory. Merged into a
+    // stack: the level lets it go with its other removed entities, unless
+    // the stack had room for only part of it; the rest stays on the ground.
+    if (inventory->Holds(article)) {
+        article->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    } else if (item && taken < offered) {
+        item->AddToStack(-taken);
+    } else {
+        article->SetFlag(TS_ENTITY_PENDING_DELETE);
+    }
 }
 
 bool TsPCObject::LeadsSquad() const

@@ -61,6 +61,7 @@ private:
     bool IsCurrentCharacter() const;
     bool LeadsSquad() const;
     void ApplySkillRule();
+    void PublishArticles();
     float HealAmount() const;
 
     int32_t m_block[kBlockWords] = {};

@@ -78,6 +78,7 @@ void TsSquadObject::Reset()
 
 void TsSquadObject::ResetTransientState()
 {
+    m_patrolPath = nullptr;
     m_patrolWaypoint = nullptr;
     m_otherReference = nullptr;
     m_threats.RemoveAll();

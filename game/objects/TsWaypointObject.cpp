@@ -7,6 +7,7 @@
 #include "engine/OmArchive.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLog.h"
 #include "game/objects/TsPathTrack.h"
 
 OM_IMPLEMENT_CLASS(TsWaypointObject, TsEntity)
@@ -52,11 +53,17 @@ TsWaypointObject::TsWaypointObject()
     ClearFlag(TS_ENTITY_ORDINARY);
 }
 
+// A waypoint without a target is the open end of its route: level writers
+// leave the last one of a walk unset, which must not cost the whole level.
 bool TsWaypointObject::Import()
 {
     const char* target = m_targetName.Get();
+    if (!target || !*target) {
+        LogInfoF("Waypoint %s has no target: its route ends there", GetName() ? GetName() : "");
+        return true;
+    }
     TsEntityDB* db = TsAccess::EntityDB();
-    if (!target || !db)
+    if (!db)
         return false;
     for (const OmList::Node* n = db->GetWaypoints().GetFirst(); n; n = n->next) {
         auto* waypoint = static_cast<TsWaypointObject*>(n->value);

@@ -426,6 +426,18 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
     return true;
 }
 
+void TsWeaponObject::ResetAttack()
+{
+    StopLoop();
+    m_fired = false;
+    m_reloadCountdown = 0;
+    m_hitCountdown = -1;
+    if (m_pendingAttack) {
+        m_pendingAttack->SetTarget(nullptr);
+        m_pendingAttack->SetAttacker(nullptr);
+    }
+}
+
 void TsWeaponObject::Tick(uint32_t tickCount)
 {
     TsCollectibleObject::Tick(tickCount);

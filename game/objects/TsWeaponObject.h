@@ -94,6 +94,9 @@ class TsWeaponObject : public TsCollectibleObject {
     // The shared out-of-ammunition counter (the first empty click speaks).
     static int32_t GetNoAmmoCounter() { return s_noAmmoCounter; }
     static void ResetNoAmmoCounter() { s_noAmmoCounter = 0; }
+    // Forgets a shot or blow under way: ready to fire, nothing pending,
+    // its loop silent (a character's state reset between levels).
+    void ResetAttack();
 
 private:
     TsCharacterObject* Wielder() const;

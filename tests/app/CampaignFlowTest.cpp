@@ -696,7 +696,7 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndTheSaveLoadsFromTh
     // The objective page is closed with Escape.
     ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
 
-    Run("Ann:SetHealth(1); Bob:SetHealth(1); local g = guard1:GetPosition(); "
+    Run("Ann:SetHealth(1); Bob:SetHealth(1); Ann:SetVitality(0); Bob:SetVitality(0); local g = guard1:GetPosition(); "
         "Ann:SetPosition(GetX(g) + 1, GetY(g), GetZ(g)); Bob:SetPosition(GetX(g) + 1, GetY(g), GetZ(g) + 1)");
     ASSERT_TRUE(WaitForScreen(QuestionShown, "game-over-question", 90s)) << Output(kRun);
     Click(400, kNoY); // "Main Menu"

@@ -6,6 +6,7 @@
 // with nothing logged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -693,6 +694,43 @@ TEST_F(CampaignLevel, BeatingTheSquadWinsTheMissionAndLeavesForTheTitle)
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END) << "the level ends for the title";
     Frames(3, 100);
     ASSERT_NO_FATAL_FAILURE(PassTheClosingScreenToTheTitle());
+    EXPECT_EQ(Errors(log), "");
+}
+
+// The hall's guards are humanoids armed from their weapon template: each
+// holds its club, and the first blow Ann takes from one in play deals the
+// club's damage, not the bare hand's.
+TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubs)
+{
+    Play("mission");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
+    std::vector<TsCharacterObject*> guards = Guards();
+    ASSERT_EQ(guards.size(), 3u);
+    for (TsCharacterObject* guard : guards) {
+        const TsWeaponObject* club = guard->GetCurrentAttack();
+        ASSERT_NE(club, guard->InnateAttack()) << guard->GetName() << " holds a weapon";
+        EXPECT_EQ(club->Current().weaponType, TS_WEAPON_MELEE) << guard->GetName();
+        EXPECT_FLOAT_EQ(club->Current().efficiency, 5.0f) << guard->GetName() << ": the club's damage";
+        EXPECT_NE(club->Current().efficiency, guard->InnateAttack()->Current().efficiency);
+    }
+    ASSERT_NO_FATAL_FAILURE(OpenVault());
+    TsPCObject* ann = Member("Ann");
+    ann->SetVitalityRecovery(0.0f);
+    ann->SetHealthRecovery(0.0f);
+    ann->SetAutoAttack(false);
+    const float expected = 5.0f * std::max(0.0f, 1.0f - ann->GetPhysicalDefence() * 0.01f);
+    float before = 0.0f;
+    ASSERT_TRUE(FramesUntil(600, [&] {
+        if (ann->GetLastAttacker())
+            return true;
+        before = ann->GetHealth() + ann->GetVitality();
+        if (ann->GetPendingCommand() == 0)
+            ann->MoveTo(guards[0]->GetPosition());
+        return false;
+    })) << "a guard struck Ann";
+    EXPECT_NE(std::find(guards.begin(), guards.end(), ann->GetLastAttacker()), guards.end());
+    EXPECT_NEAR(before - (ann->GetHealth() + ann->GetVitality()), expected, 1e-3f);
     EXPECT_EQ(Errors(log), "");
 }
 

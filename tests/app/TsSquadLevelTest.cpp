@@ -3,7 +3,7 @@
 // the behaviours each do what they promise; members take their formation
 // slots; the player's squad follows the selected character, switches
 // control and strikes by the mouse; a long fight between two squads runs
-// clean; and the cost of a hundred characters in ten squads.
+// clean; alert guards miss a stealthy character; blows push back.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -22,6 +22,8 @@
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
+#include "game/level/TsLevelInfo.h"
+#include "game/objects/TsAttack.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsNPCObject.h"
@@ -484,7 +486,9 @@ TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy
     Frames(2, 100);
     EXPECT_EQ(party[0]->GetLockedTarget(), foe) << "the nearest enemy within reach";
     Frames(30, 100);
-    EXPECT_LT(GroundDistance(party[0]->GetPosition(), foe->GetPosition()), 2.5f) << "it closed in to strike";
+    EXPECT_EQ(foe->GetLastAttacker(), party[0]) << "it closed in and struck";
+    // Each blow pushes the foe back 0.4; the striker follows it up.
+    EXPECT_LT(GroundDistance(party[0]->GetPosition(), foe->GetPosition()), 3.0f);
 }
 
 // With a gun in hand the right button orders a shot at the cursor's point:
@@ -563,38 +567,113 @@ TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
     EXPECT_LT(seconds, 60.0) << "faster than real time (900 s of play)";
 }
 
-TEST_F(SquadLevel, AHundredCharactersInTenSquadsCostThisMuchATick)
+// ---- senses and blows ---------------------------------------------------------------
+
+// On a sneak level the guards are alert: a character crouching behind one
+// with good stealth gear is not noticed, though it has just struck and an
+// unalerted guard would hear it; poor gear, or no crouching, gives it away.
+TEST_F(SquadLevel, AnAlertGuardMissesACrouchingStealthyCharacterThatAnUnalertedOneHears)
 {
-    using Clock = std::chrono::steady_clock;
-    constexpr int kTicks = 50;
-    std::vector<TsNPCObject*> all;
-    for (int i = 0; i < 100; ++i) {
-        const float roomX = i < 50 ? 0.0f : 12.0f;
-        const int j = i % 50;
-        TsNPCObject* c = AddNPC("crowd", roomX + 1.0f + float(j % 5) * 1.5f, 0.7f + 0.75f * float(j / 5), 40 + i / 10);
-        c->SetRadius(0.25f);
-        c->SetDirection(i < 50 ? 1.0f : -1.0f, 0.0f);
-        all.push_back(c);
-    }
-    auto measure = [&] {
-        const auto start = Clock::now();
-        Ticks(kTicks);
-        return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / kTicks;
+    struct Case {
+        const char* what;
+        bool alert, crouchable;
+        float stealth;
+        bool sensed;
+    } cases[] = {
+        {"alert, standing with the gear", true, false, 1.0f, true},
+        {"unalerted, crouching with the gear", false, true, 1.0f, true},
+        {"alert, crouching with the gear", true, true, 1.0f, false},
+        {"alert, crouching with poor gear", true, true, 2.0f, true},
     };
-    Ticks(2);
-    const double characters = measure(); // no squads yet: the characters alone
-    MakeTeam(2, 3, TS_ALLIANCE_HOSTILE);
-    MakeTeam(3, 2, TS_ALLIANCE_HOSTILE);
-    for (int s = 0; s < 10; ++s) {
-        TsSquadObject* squad = MakeSquad(40 + s, s < 5 ? 2 : 3, TS_BEHAVIOUR_ATTACK);
-        squad->SetOrigin(10.0f, 0.0f, 4.0f);
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(2.5f, 0, 2.0f)});
+    TsPCObject* pc = party[0];
+    auto* gear = new TsWeaponObject;
+    gear->SetName("cloak");
+    gear->SetCanEquip(true);
+    gear->Attributes(false).SetEquipType(TsCharacterObject::kEquipStealth);
+    ASSERT_EQ(pc->GetInventory()->AddArticle(gear), 1);
+    ASSERT_TRUE(pc->GetInventory()->EquipArticle(gear));
+    TsLevelInfo* info = TsAccess::LevelInfo();
+    ASSERT_NE(info, nullptr);
+    ASSERT_EQ(info->bIsSneakLevel, 0) << "no level is on the alert unless it says so";
+    int32_t index = 10;
+    for (const Case& c : cases) {
+        info->bIsSneakLevel = c.alert ? 1 : 0;
+        if (c.crouchable)
+            pc->SetCrouchable();
+        gear->Attributes(false).SetEfficiency(c.stealth);
+        TsNPCObject* guard = AddNPC(c.what, 5.0f, 2.0f, index);
+        guard->SetDirection(1.0f, 0.0f); // its back to the character
+        TsSquadObject* squad = MakeSquad(index++, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
+        squad->SetRange(0.0f);
+        squad->ChooseIdleBehaviour();
+        pc->SetCooldown(15); // it has just struck
+        Ticks(2);
+        EXPECT_EQ(squad->GetThreatCount() > 0, c.sensed) << c.what;
+        guard->SetFlag(TS_ENTITY_DORMANT); // out of the next case
+        squad->SetIndex(-100 - index);
     }
-    Ticks(2);
-    const double squads = measure();
-    std::printf("[ figures  ] level tick %.3f ms with 100 characters alone, %.3f ms in 10 squads (ratio %.2f)\n",
-                characters, squads, squads / std::max(characters, 1e-6));
-    RecordProperty("ms_per_tick_100_in_10_squads", std::to_string(squads));
-    EXPECT_GT(squads, 0.0);
+    info->bIsSneakLevel = 0;
+}
+
+// A blow pushes the struck character along it by 0.04 of the damage dealt,
+// at most 0.6, out of the square it stood on; not a patrol that holds its
+// ground, and not into a wall.
+TEST_F(SquadLevel, AStruckCharacterIsPushedBackAlongTheBlow)
+{
+    struct Case {
+        const char* what;
+        float x, damage;
+        int32_t behaviour;
+        float pushed;
+    } cases[] = {
+        {"a blow of 10", 3.0f, 10.0f, TS_BEHAVIOUR_ATTACK, 0.4f},
+        {"a blow of 20", 3.0f, 20.0f, TS_BEHAVIOUR_ATTACK, 0.6f},
+        {"a patrol holds its ground", 3.0f, 20.0f, TS_BEHAVIOUR_PATROL, 0.0f},
+        {"against the wall", 7.6f, 20.0f, TS_BEHAVIOUR_ATTACK, 0.0f},
+    };
+    int32_t index = 10;
+    for (const Case& c : cases) {
+        TsNPCObject* npc = AddNPC(c.what, c.x, 1.5f, index);
+        npc->SetMaxHealth(100.0f);
+        npc->SetHealth(100.0f);
+        TsSquadObject* squad = MakeSquad(index++, kEnemyTeam, c.behaviour);
+        squad->SetRange(0.0f);
+        Ticks(1);
+        const OmVector3 before = npc->GetPosition();
+        auto* attack = new TsAttack;
+        attack->SetTarget(npc);
+        attack->SetDamage(c.damage);
+        attack->SetDirection(OmVector3(1.0f, 0.0f, 0.0f));
+        EXPECT_TRUE(attack->Deliver());
+        attack->Release();
+        EXPECT_NEAR(npc->GetPosition().x - before.x, c.pushed, 1e-4f) << c.what;
+        EXPECT_NEAR(npc->GetPosition().z, before.z, 1e-4f) << c.what;
+        npc->SetFlag(TS_ENTITY_DORMANT);
+        squad->SetIndex(-100 - index);
+    }
+}
+
+// In play, under the level's tick: a hostile's blow lands on the party's
+// character, which gives way before it.
+TEST_F(SquadLevel, AGuardsBlowPushesThePartysCharacterAway)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    TsPCObject* pc = party[0];
+    TsNPCObject* brute = AddNPC("brute", 3.0f, 4.0f, 10);
+    brute->SetDirection(1.0f, 0.0f);
+    MakeSquad(10, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
+    OmVector3 before = pc->GetPosition();
+    OmVector3 from;
+    for (int i = 0; i < 100 && pc->GetLastAttacker() != brute; ++i) {
+        before = pc->GetPosition();
+        from = brute->GetPosition();
+        Ticks(1);
+    }
+    ASSERT_EQ(pc->GetLastAttacker(), brute) << "the blow landed";
+    const OmVector3 moved = pc->GetPosition() - before;
+    EXPECT_NEAR(moved.Length(), 0.4f, 0.02f) << "the innate blow deals 10";
+    EXPECT_GT(moved.x * (before.x - from.x) + moved.z * (before.z - from.z), 0.0f) << "away from the brute";
 }
 
 } // namespace

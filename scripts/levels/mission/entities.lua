@@ -25,7 +25,7 @@ end
 function MakeGuard(name, x, z)
     local guard = TsNPCObject:new()
     guard:SetName(name)
-    guard:SetNPCType(0)
+    guard:SetNPCType(TS_NPC_HUMANOID) -- armed from its weapon template
     guard:SetMdl("walker.pbf")
     guard:SetAnimationClass(0)
     guard:SetWaistBone(1) -- the torso turns to aim

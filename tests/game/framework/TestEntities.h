@@ -42,7 +42,7 @@ class TestThing : public TsEntity {
 
 class TestCharacter : public TsEntity, public TsNeighbourListOwner {
     TEST_CLASS_BODY(TestCharacter, TsEntity)
-    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) override
+    void BuildNeighbourList(const TsEntityGrid& activeEntities) override
     {
         ++neighbourBuilds;
         lastActiveCount = activeEntities.GetCount();

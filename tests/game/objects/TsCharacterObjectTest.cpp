@@ -3,6 +3,7 @@
 // table, patrols along waypoint loops, attack orders and the archive.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsEntityGrid.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
@@ -19,6 +21,7 @@
 #include "game/objects/TsTimerTable.h"
 #include "game/objects/TsTriggerObject.h"
 #include "game/objects/TsWaypointObject.h"
+#include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 
@@ -541,4 +544,105 @@ TEST_F(CharacterTest, GivingMovesArticlesAndStacksByPacksAndKeepsWhatCannotBeDro
     EXPECT_EQ(map->GetOwner(), taker);
     EXPECT_TRUE(giver->GetInventory()->Holds(keepsake));
     EXPECT_EQ(giver->GiveEntireInventory(nullptr), 1);
+}
+
+// Hearing reaches one unit past the listened-to character's cooldown, so a
+// fresh strike (15) carries to 16 and a step (5) to 6; sight reaches the
+// attention range ahead and nothing behind. Without a level's walls sight
+// is always clear.
+TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
+{
+    struct Case {
+        const char* what;
+        float distance;
+        int32_t cooldown;
+        float facing; // the listener's heading along x
+        bool sensed;
+    };
+    const Case cases[] = {
+        {"a strike, just inside", 15.9f, 15, -1.0f, true},
+        {"a strike, just beyond", 16.1f, 15, -1.0f, false},
+        {"a step, just inside", 5.9f, 5, -1.0f, true},
+        {"a step, just beyond", 6.1f, 5, -1.0f, false},
+        {"silent, behind and close", 0.9f, 0, -1.0f, true},
+        {"silent, behind", 1.1f, 0, -1.0f, false},
+        {"silent, ahead within the range", 9.9f, 0, 1.0f, true},
+        {"silent, ahead beyond the range", 10.1f, 0, 1.0f, false},
+    };
+    for (const Case& c : cases) {
+        TestWalker* listener = Make<TestWalker>(0.0f, 0.0f);
+        TestWalker* other = Make<TestWalker>(c.distance, 0.0f);
+        listener->SetDirection(c.facing, 0.0f);
+        other->SetCooldown(c.cooldown);
+        Sides sides(listener, other, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
+        OmArray<TsEntity*> both;
+        both.Add(listener);
+        both.Add(other);
+        listener->BuildNeighbourList(both);
+        EXPECT_EQ(listener->Sense(), c.sensed) << c.what;
+        EXPECT_EQ(sides.squads[0]->GetThreatCount(), c.sensed ? 1 : 0) << c.what;
+    }
+}
+
+// A crowd's lists: gathered from the level's grid, a character keeps every
+// entity within its reach and no other, nearest first, the same as when it
+// measures itself against all of them; long lists with ties and a far
+// straggler sort as short ones do.
+TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
+{
+    TestWalker* centre = Make<TestWalker>(0.0f, 0.0f);
+    OmArray<TsEntity*> all;
+    all.Add(centre);
+    for (int i = 0; i < 300; ++i) {
+        // A spiral out to 60 units, every tenth on the spot of the one before.
+        const float r = 0.2f * float(i - i % 10 / 9), a = 0.7f * float(i - i % 10 / 9);
+        all.Add(Make<TestWalker>(r * std::cos(a), r * std::sin(a)));
+    }
+    all.Add(Make<TestWalker>(1.0e5f, 0.0f));
+    centre->BuildNeighbourList(all);
+    const OmArray<TsCharacterObject::Neighbour>& list = centre->GetNeighbours();
+    ASSERT_EQ(list.GetCount(), all.GetCount() - 1) << "from a plain array: everyone";
+    std::vector<TsEntity*> near;
+    for (uint32_t i = 0; i < list.GetCount(); ++i) {
+        if (i > 0) {
+            EXPECT_LE(list[i - 1].separation, list[i].separation) << i;
+        }
+        if (list[i].separation <= centre->NeighbourReach())
+            near.push_back(list[i].entity);
+    }
+    TsEntityGrid grid;
+    grid.Build(all);
+    centre->BuildNeighbourList(grid);
+    ASSERT_EQ(list.GetCount(), near.size()) << "from the grid: those within reach";
+    for (uint32_t i = 0; i < list.GetCount(); ++i) {
+        if (i > 0) {
+            EXPECT_LE(list[i - 1].separation, list[i].separation) << i;
+        }
+        EXPECT_NE(std::find(near.begin(), near.end(), list[i].entity), near.end()) << i;
+    }
+}
+
+// A state reset (before the party is carried to the next level) also
+// forgets the blow under way: it never lands, and the weapon is ready.
+TEST_F(CharacterTest, AResetForgetsTheBlowUnderWay)
+{
+    TestWalker* a = Make<TestWalker>(0.0f, 0.0f);
+    TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
+    a->SetDirection(1.0f, 0.0f);
+    Sides sides(a, b, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
+    OmArray<TsEntity*> both;
+    both.Add(a);
+    both.Add(b);
+    a->BuildNeighbourList(both);
+    ASSERT_TRUE(a->AttackTarget(b, b->GetPosition(), true));
+    a->Tick(1);
+    TsWeaponObject* blow = a->GetCurrentAttack();
+    ASSERT_GT(blow->GetHitCountdown(), 0) << "swung, not yet landed";
+    a->ResetState();
+    EXPECT_EQ(blow->GetHitCountdown(), -1);
+    EXPECT_LE(blow->GetReloadCountdown(), 0);
+    EXPECT_EQ(a->GetLockedTarget(), nullptr);
+    for (int t = 2; t <= 10; ++t)
+        a->Tick(uint32_t(t));
+    EXPECT_FLOAT_EQ(b->GetVitality(), 10.0f) << "the blow never landed";
 }

@@ -10,6 +10,7 @@
 #include "game/framework/TsObject.h"
 #include "game/objects/TsPathTrack.h"
 #include "game/objects/TsWaypointObject.h"
+#include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 
 namespace {
@@ -237,4 +238,33 @@ TEST(TsWaypointTrack, TracksAndChainsSurviveTheArchive)
     for (OmObject* o : {static_cast<OmObject*>(first->GetNext()->GetNext()), static_cast<OmObject*>(first->GetNext()),
                         static_cast<OmObject*>(first), static_cast<OmObject*>(loaded)})
         o->Release();
+}
+
+// The open end of a route (no target) imports, saying so, and ends its
+// chain; a target that names nothing still fails the import.
+TEST(TsWaypointTrack, AWaypointWithoutATargetEndsItsRouteAndOneNamingNothingFails)
+{
+    struct Case {
+        const char* target;
+        bool imported;
+        const char* logged;
+    } cases[] = {
+        {nullptr, true, "Waypoint end has no target: its route ends there"},
+        {"", true, "Waypoint end has no target: its route ends there"},
+        {"nowhere", false, ""},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        auto* point = new TsWaypointObject;
+        point->SetName("end");
+        if (c.target)
+            point->SetTarget(c.target);
+        EXPECT_EQ(point->Import(), c.imported) << (c.target ? c.target : "(none)");
+        EXPECT_EQ(point->GetNext(), nullptr);
+        EXPECT_EQ(log.Contains(c.logged), true) << log.All();
+        if (!*c.logged) {
+            EXPECT_EQ(log.All().find("route ends"), std::string::npos);
+        }
+        point->Release();
+    }
 }

@@ -1,0 +1,56 @@
+// The real application started for a benchmark: in a scratch working folder
+// that sees the source folder's scripts and data, on a clock moved by hand,
+// with the front end and the level as its modes, its window focused.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "game/framework/TsConsole.h"
+#include "game/framework/TsMain.h"
+#include "game/level/TsLevel.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "tests/engine/ManualClock.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "ui/TsFrontEnd.h"
+
+namespace bench {
+
+// Errors logged while the game runs: the figures of a run that logged one
+// are suspect, so they are counted and the lines shown (the console hook).
+inline int g_loggedErrors = 0;
+
+inline void CountLoggedError(std::string_view text, TsColour colour, void*)
+{
+    if (colour.r == 255 && colour.g == 0 && colour.b == 0) {
+        ++g_loggedErrors;
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+}
+
+// False when the window or the renderer could not be opened (no display).
+inline bool StartApp(std::unique_ptr<ScratchDir>& scratch, std::unique_ptr<ManualClock>& clock,
+                     std::unique_ptr<TsMain>& app, int width, int height)
+{
+    namespace fs = std::filesystem;
+    const fs::path home = fs::current_path();
+    scratch = std::make_unique<ScratchDir>();
+    fs::create_directory_symlink(home / "scripts", "scripts");
+    fs::create_directory_symlink(home / "data", "data");
+    clock = std::make_unique<ManualClock>(1000);
+    TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
+    TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+    app = std::make_unique<TsMain>(TsMain::kTitle, width, height);
+    app->CreateRenderer();
+    app->SetSkipVideos(true);
+    if (!app->Open(false))
+        return false;
+    plat::InjectFocus(*app->GetWindow(), true);
+    TsMain::PumpMessages();
+    return true;
+}
+
+} // namespace bench

@@ -1,0 +1,77 @@
+// A uniform grid over the level's active entities, rebuilt once a tick, so
+// that each character gathers its neighbours from the cells about it rather
+// than measuring itself against every entity of the level: the cost of the
+// neighbour lists then grows with the count, not with its square.
+//
+// The grid keeps each entity's ground position and radius beside it, cell by
+// cell, so a gathering reads one run of memory rather than visiting every
+// entity object; it allocates only when a level has more entities or cells
+// than any tick before.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/OmArray.h"
+
+class TsEntity;
+
+class TsEntityGrid {
+public:
+    // An entity as the grid saw it when it was built.
+    struct Item {
+        float x = 0.0f;
+        float z = 0.0f;
+        float radius = 0.0f;
+        TsEntity* entity = nullptr;
+    };
+
+    // Cells are this wide at least; a level wider than kMaxSide cells of it
+    // gets wider cells.
+    static constexpr float kCellSize = 4.0f;
+    static constexpr int32_t kMaxSide = 256;
+
+    void Build(const OmArray<TsEntity*>& entities);
+
+    uint32_t GetCount() const { return m_items.GetCount(); }
+    // The largest radius of any entity in the grid: a gathering that wants
+    // every entity whose edge lies within a distance widens by it.
+    float GetLargestRadius() const { return m_largestRadius; }
+
+    // Calls visit(item) for every entity of the cells that the square of
+    // half-side reach about (x, z) touches: all within reach, and some more.
+    template <class Visit>
+    void ForEachNear(float x, float z, float reach, Visit&& visit) const
+    {
+        if (m_items.GetCount() == 0)
+            return;
+        const int32_t c0 = Column(x - reach), c1 = Column(x + reach);
+        const int32_t r0 = Row(z - reach), r1 = Row(z + reach);
+        for (int32_t row = r0; row <= r1; ++row) {
+            const uint32_t base = uint32_t(row * m_columns);
+            for (uint32_t i = m_cellStart[base + uint32_t(c0)]; i < m_cellStart[base + uint32_t(c1) + 1]; ++i)
+                visit(m_items[i]);
+        }
+    }
+
+private:
+    int32_t Column(float x) const { return Clamp((x - m_minX) * m_inverseCell, m_columns); }
+    int32_t Row(float z) const { return Clamp((z - m_minZ) * m_inverseCell, m_rows); }
+    // A cell coordinate within 0..count-1; a position that is no number
+    // falls in the first cell.
+    static int32_t Clamp(float cell, int32_t count)
+    {
+        if (!(cell > 0.0f))
+            return 0;
+        return cell >= float(count) ? count - 1 : int32_t(cell);
+    }
+
+    OmArray<uint32_t> m_cellStart{256}; // per cell, its first index into m_items; one more at the end
+    OmArray<Item> m_items{256};         // the entities, cell by cell
+    OmArray<uint32_t> m_cellOf{256};    // the cell of each entity, in the built array's order
+    float m_minX = 0.0f;
+    float m_minZ = 0.0f;
+    float m_inverseCell = 1.0f / kCellSize;
+    int32_t m_columns = 1;
+    int32_t m_rows = 1;
+    float m_largestRadius = 0.0f;
+};
