@@ -721,14 +721,17 @@ TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubs)
     ann->SetAutoAttack(false);
     const float expected = 5.0f * std::max(0.0f, 1.0f - ann->GetPhysicalDefence() * 0.01f);
     float before = 0.0f;
-    ASSERT_TRUE(FramesUntil(600, [&] {
-        if (ann->GetLastAttacker())
-            return true;
-        before = ann->GetHealth() + ann->GetVitality();
-        if (ann->GetPendingCommand() == 0)
-            ann->MoveTo(guards[0]->GetPosition());
-        return false;
-    })) << "a guard struck Ann";
+    ASSERT_TRUE(StepUntil(
+        [&] {
+            if (ann->GetLastAttacker())
+                return true;
+            before = ann->GetHealth() + ann->GetVitality();
+            if (ann->GetPendingCommand() == 0)
+                ann->MoveTo(guards[0]->GetPosition());
+            return false;
+        },
+        600))
+        << "a guard struck Ann";
     EXPECT_NE(std::find(guards.begin(), guards.end(), ann->GetLastAttacker()), guards.end());
     EXPECT_NEAR(before - (ann->GetHealth() + ann->GetVitality()), expected, 1e-3f);
     EXPECT_EQ(Errors(log), "");
