@@ -2,6 +2,7 @@
 
 #include "script/ScriptBinders.h"
 #include "script/ScriptConstants.h"
+#include "script/ScriptOwnership.h"
 #include "script/ScriptPackage.h"
 #include "script/ScriptWrap.h"
 
@@ -261,4 +262,9 @@ int tolua_game_open(lua_State* L)
 void tolua_game_close(lua_State* L)
 {
     script::ForEachPackageGlobal(script::ClearGlobal, L);
+}
+
+void DestroyScriptHeldObjects(lua_State* L)
+{
+    script::DestroyScriptHeld(L);
 }
