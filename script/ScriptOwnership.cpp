@@ -112,7 +112,7 @@ int NewObject(lua_State* L, const char* type, const char* typeError, void* (*cre
 }
 
 int DeleteObject(lua_State* L, const char* type, const char* typeError, const char* selfError,
-                 void (*destroy)(void*))
+                 void (*destroy)(void*), bool (*held)(void*))
 {
     tolua_Error err;
     if (!IsSelf(L, type, &err) || !IsEnd(L, 2, &err))
@@ -122,6 +122,8 @@ int DeleteObject(lua_State* L, const char* type, const char* typeError, const ch
         Raise(L, selfError);
     if (!IsScriptCreated(L, object))
         Raise(L, "object not owned by the script in function 'delete'");
+    if (held && held(object))
+        Raise(L, "object still held by the game in function 'delete'");
     HandToGame(L, object);
     ForgetUserdata(L, 1, object);
     destroy(object);

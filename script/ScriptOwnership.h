@@ -40,8 +40,10 @@ int NewObject(lua_State* L, const char* type, const char* typeError, void* (*cre
 // does not own, destroys the object, and leaves every userdata of it null so
 // a later call through it gets the null-self message instead of touching
 // freed memory.
+// held, when given, tells whether the game still holds a reference to the
+// object (a timer, a list): such an object is not the script's to free.
 int DeleteObject(lua_State* L, const char* type, const char* typeError, const char* selfError,
-                 void (*destroy)(void*));
+                 void (*destroy)(void*), bool (*held)(void*) = nullptr);
 
 // new and delete of a pooled game class: the object comes from its class's
 // pool and goes back to it through its virtual destructor.
@@ -60,7 +62,9 @@ int NewPooled(lua_State* L, const char* type, const char* typeError)
 template <class T>
 int DeletePooled(lua_State* L, const char* type, const char* typeError, const char* selfError)
 {
-    return DeleteObject(L, type, typeError, selfError, DestroyAs<T>);
+    // The script's own reference is the one the object was made with.
+    return DeleteObject(L, type, typeError, selfError, DestroyAs<T>,
+                        [](void* object) { return static_cast<T*>(object)->GetRefCount() > 1; });
 }
 
 // The new and delete wrappers themselves, for a class whose script type

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "game/objects/TsTimerTable.h"
 #include "script/GameBindings.h"
 
 namespace bindingfuzz {
@@ -107,6 +108,8 @@ public:
         MakeValues();
         for (int i = 0; i < steps && !choices_.Dry(); ++i)
             Step();
+        // The level's order: timers let go of their objects first.
+        TsTimerTable::Instance().Clear();
         DestroyScriptHeldObjects(L_);
         tolua_game_close(L_);
         lua_close(L_);

@@ -61,6 +61,9 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         {"door:CloseDoor(1, 1, 1)", "error:error in function 'CloseDoor'."},
         {"TsDoorObject.GetTransitionState(sw)", "error:error in function 'GetTransitionState'."},
         // Characters, weapons and items.
+        {"local m = TsMineObject:new() m:SetDetonationDelay(1e300) m:SetDetonationDelay(-1e300) "
+         "m:SetDetonationDelay(0/0) m:delete() return 0",
+         "0"},
         {"npc:SetMaxVitality(40) npc:SetVitalityRecovery(2) npc:SetHealthRecovery(3) return 0", "0"},
         {"npc:SetMaxVitality('many')", "error:error in function 'SetMaxVitality'."},
         {"npc:SetVitalityRecovery()", "error:error in function 'SetVitalityRecovery'."},

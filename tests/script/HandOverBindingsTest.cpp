@@ -4,6 +4,7 @@
 
 #include "tests/script/LuaTestState.h"
 
+#include "game/framework/TsObject.h"
 #include "game/level/TsCutScene.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsPlayer.h"
@@ -66,6 +67,20 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
     }
     // nil gives nothing, and a line without a speaker keeps no listener.
     EXPECT_EQ(Run("o = TsNPCObject:new() scene:SetFollowTarget(nil) talk:AddFragment(1, nil, o) o:delete()"), "");
+}
+
+// An object the game holds a reference to (a timer, say) stays until the
+// game lets go: the script's delete is refused meanwhile.
+TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatTheGameStillHolds)
+{
+    ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
+    lua_getglobal(L, "o");
+    auto* door = static_cast<TsObject*>(tolua_tousertype(L, -1, nullptr));
+    lua_pop(L, 1);
+    door->AddRef();
+    EXPECT_EQ(WithoutPosition(Run("o:delete()")), "object still held by the game in function 'delete'");
+    door->Release();
+    EXPECT_EQ(Run("o:delete()"), "");
 }
 
 } // namespace
