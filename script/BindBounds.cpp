@@ -32,7 +32,7 @@ void DestroyBound(void* object)
     TsBoundObject::s_pool.Free(bound);
 }
 
-int New(lua_State* L) { return NewObject(L, kBound, OM_TYPE_ERROR("new"), CreateBound); }
+int New(lua_State* L) { return NewObject(L, kBound, OM_TYPE_ERROR("new"), CreateBound, DestroyBound); }
 
 int Delete(lua_State* L)
 {

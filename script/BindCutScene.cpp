@@ -2,6 +2,7 @@
 // screen fade, the followed entity and the scene's locks.
 
 #include "script/ScriptBinders.h"
+#include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
 
 #include "game/framework/TsEntity.h"
@@ -120,6 +121,8 @@ int SetFollowTarget(lua_State* L)
     auto* self = ToObject<TsCutScene>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("SetFollowTarget"));
+    // The camera keeps following the target: a script may not free it.
+    HandArgumentsToGame(L, {2});
     self->SetFollowTarget(ToObject<TsEntity>(L, 2));
     return 0;
 }

@@ -4,10 +4,13 @@
 // holder, so holder:Set changes the record); assigning a holder or a plain
 // string copies the text. The colour bias reads as an opaque OmTuple3.
 
+#include <cmath>
+
 #include "script/ScriptBinders.h"
 #include "script/ScriptVariables.h"
 #include "script/ScriptWrap.h"
 
+#include "game/framework/TsLog.h"
 #include "game/world/TsExplosionParams.h"
 
 namespace script::bind {
@@ -71,7 +74,15 @@ int FxGetExplosionType(lua_State* L)
     tolua_Error err;
     if (!IsNumber(L, 1, &err) || !IsEnd(L, 2, &err))
         RaiseTypeError(L, OM_TYPE_ERROR("FxGetExplosionType"), &err);
-    PushObject(L, TsExplosionTable::Get(ToInt(L, 1)), kParams);
+    // Tested on the script's number itself: truncated to 32 bits first, a
+    // huge type number could wrap into the table.
+    const double index = std::trunc(lua_tonumber(L, 1));
+    if (!(index < TsExplosionTable::kMaxTypes))
+        luaL_error(L, "FxGetExplosionType: explosion type %f is past the limit of %d types", index,
+                   TsExplosionTable::kMaxTypes);
+    PushObject(L, index < 0 ? nullptr : TsExplosionTable::Get(static_cast<int32_t>(index)), kParams);
+    if (index < 0)
+        LogErrorF("FxGetExplosionType: explosion type %.0f is not a valid index", index);
     return 1;
 }
 
@@ -80,7 +91,11 @@ int FxSetNumExplosionTypes(lua_State* L)
     tolua_Error err;
     if (!IsNumber(L, 1, &err) || !IsEnd(L, 2, &err))
         RaiseTypeError(L, OM_TYPE_ERROR("FxSetNumExplosionTypes"), &err);
-    TsExplosionTable::SetCount(ToInt(L, 1));
+    const double count = std::trunc(lua_tonumber(L, 1));
+    if (!(count <= TsExplosionTable::kMaxTypes))
+        luaL_error(L, "FxSetNumExplosionTypes: %f explosion types asked for, past the limit of %d types", count,
+                   TsExplosionTable::kMaxTypes);
+    TsExplosionTable::SetCount(count < 0 ? 0 : static_cast<int32_t>(count));
     return 0;
 }
 

@@ -18,7 +18,7 @@ constexpr const char* kFileIO = "FileIO";
 void* CreateFile() { return new (std::nothrow) FileIO; }
 void DestroyFile(void* file) { delete static_cast<FileIO*>(file); }
 
-int New(lua_State* L) { return NewObject(L, kFileIO, OM_TYPE_ERROR("new"), CreateFile); }
+int New(lua_State* L) { return NewObject(L, kFileIO, OM_TYPE_ERROR("new"), CreateFile, DestroyFile); }
 
 int Delete(lua_State* L)
 {

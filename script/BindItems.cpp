@@ -225,7 +225,7 @@ int RemoveArticle(lua_State* L)
     // The inventory's reference is the script's now: it may add the
     // article elsewhere or delete it.
     if (removed)
-        MarkScriptCreated(L, article);
+        MarkScriptCreated(L, article, DestroyAs<TsCollectibleObject>);
     PushBool(L, removed);
     return 1;
 }

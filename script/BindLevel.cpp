@@ -22,7 +22,7 @@ constexpr const char* kLevel = "TsLevel";
 void* CreateLevel() { return new TsLevel; }
 void DestroyLevel(void* level) { delete static_cast<TsLevel*>(level); }
 
-int New(lua_State* L) { return NewObject(L, kLevel, OM_TYPE_ERROR("new"), CreateLevel); }
+int New(lua_State* L) { return NewObject(L, kLevel, OM_TYPE_ERROR("new"), CreateLevel, DestroyLevel); }
 
 // The level the game is playing (or whose LuaTick is running) is not the
 // script's to delete, even one the script made: the tick would go on in

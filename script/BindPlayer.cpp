@@ -100,6 +100,8 @@ int SetSquad(lua_State* L)
 {
     TsPlayer* self = SelfAndObject(L, "TsSquadObject", NilArg::Allow, OM_TYPE_ERROR("SetSquad"),
                                    OM_SELF_ERROR("SetSquad"));
+    // The player holds the squad from now on.
+    HandArgumentsToGame(L, {2});
     self->SetSquad(ToObject<TsSquadObject>(L, 2));
     return 0;
 }

@@ -2,10 +2,14 @@
 
 #include "script/ScriptBinders.h"
 #include "script/ScriptConstants.h"
+#include "script/ScriptOwnership.h"
 #include "script/ScriptPackage.h"
 #include "script/ScriptWrap.h"
 
+#include <cstring>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace script {
 
@@ -200,13 +204,25 @@ void RegisterEntry(lua_State* L, const Entry& e)
     }
 }
 
-// Scripts must not hand a game object to the collector.
-void RemoveTakeOwnership(lua_State* L)
+// Of tolua's own helpers scripts keep only type: the others let a script
+// hand a game object to the collector (takeownership), read one object as
+// another class or as a class that does not exist (cast, which crashes on
+// an unknown name), or bind a game object to a table (inherit, setpeer).
+void TrimToluaHelpers(lua_State* L)
 {
     lua_getglobal(L, "tolua");
     if (lua_istable(L, -1)) {
+        std::vector<std::string> names;
         lua_pushnil(L);
-        lua_setfield(L, -2, "takeownership");
+        while (lua_next(L, -2)) {
+            if (lua_type(L, -2) == LUA_TSTRING && std::strcmp(lua_tostring(L, -2), "type") != 0)
+                names.emplace_back(lua_tostring(L, -2));
+            lua_pop(L, 1);
+        }
+        for (const std::string& name : names) {
+            lua_pushnil(L);
+            lua_setfield(L, -2, name.c_str());
+        }
     }
     lua_pop(L, 1);
 }
@@ -254,11 +270,16 @@ int tolua_game_open(lua_State* L)
     for (const Entry& e : kPackage)
         RegisterEntry(L, e);
     tolua_endmodule(L);
-    RemoveTakeOwnership(L);
+    TrimToluaHelpers(L);
     return 1;
 }
 
 void tolua_game_close(lua_State* L)
 {
     script::ForEachPackageGlobal(script::ClearGlobal, L);
+}
+
+void DestroyScriptHeldObjects(lua_State* L)
+{
+    script::DestroyScriptHeld(L);
 }

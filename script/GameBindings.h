@@ -13,3 +13,7 @@ int tolua_game_open(lua_State* L);
 // Sets every global the package registered back to nil. Class-scoped
 // constants and tolua++'s own tables go with the state when it is closed.
 void tolua_game_close(lua_State* L);
+
+// Destroys every object a script made with new and never handed to the
+// game, before the game's pools go; the state must be closed afterwards.
+void DestroyScriptHeldObjects(lua_State* L);

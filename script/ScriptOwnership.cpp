@@ -1,5 +1,8 @@
 #include "script/ScriptOwnership.h"
 
+#include <utility>
+#include <vector>
+
 #include "script/ScriptWrap.h"
 
 namespace script {
@@ -20,11 +23,14 @@ void PushOwnedTable(lua_State* L)
     lua_setfield(L, LUA_REGISTRYINDEX, kOwnedKey);
 }
 
-void SetMark(lua_State* L, void* object, bool on)
+// The mark is the destroy function, or true when there is none.
+void SetMark(lua_State* L, void* object, bool on, DestroyFn destroy)
 {
     PushOwnedTable(L);
     lua_pushlightuserdata(L, object);
-    if (on)
+    if (on && destroy)
+        lua_pushlightuserdata(L, reinterpret_cast<void*>(destroy));
+    else if (on)
         lua_pushboolean(L, 1);
     else
         lua_pushnil(L);
@@ -51,9 +57,34 @@ void ForgetUserdata(lua_State* L, int selfIndex, void* object)
 
 } // namespace
 
-void MarkScriptCreated(lua_State* L, void* object) { SetMark(L, object, true); }
+void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy) { SetMark(L, object, true, destroy); }
 
-void HandToGame(lua_State* L, void* object) { SetMark(L, object, false); }
+void HandToGame(lua_State* L, void* object) { SetMark(L, object, false, nullptr); }
+
+void HandArgumentsToGame(lua_State* L, std::initializer_list<int> positions)
+{
+    for (int lo : positions) {
+        if (void* object = ToObject<void>(L, lo))
+            HandToGame(L, object);
+    }
+}
+
+void DestroyScriptHeld(lua_State* L)
+{
+    std::vector<std::pair<void*, DestroyFn>> held;
+    PushOwnedTable(L);
+    lua_pushnil(L);
+    while (lua_next(L, -2)) {
+        if (lua_type(L, -1) == LUA_TLIGHTUSERDATA)
+            held.emplace_back(lua_touserdata(L, -2), reinterpret_cast<DestroyFn>(lua_touserdata(L, -1)));
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+    lua_pushnil(L);
+    lua_setfield(L, LUA_REGISTRYINDEX, kOwnedKey);
+    for (const auto& [object, destroy] : held)
+        destroy(object);
+}
 
 bool IsScriptCreated(lua_State* L, void* object)
 {
@@ -65,7 +96,7 @@ bool IsScriptCreated(lua_State* L, void* object)
     return marked;
 }
 
-int NewObject(lua_State* L, const char* type, const char* typeError, void* (*create)())
+int NewObject(lua_State* L, const char* type, const char* typeError, void* (*create)(), DestroyFn destroy)
 {
     tolua_Error err;
     if (!IsEnd(L, 2, &err))
@@ -75,13 +106,13 @@ int NewObject(lua_State* L, const char* type, const char* typeError, void* (*cre
         lua_pushnil(L);
         return 1;
     }
-    MarkScriptCreated(L, object);
+    MarkScriptCreated(L, object, destroy);
     PushObject(L, object, type);
     return 1;
 }
 
 int DeleteObject(lua_State* L, const char* type, const char* typeError, const char* selfError,
-                 void (*destroy)(void*))
+                 void (*destroy)(void*), bool (*held)(void*))
 {
     tolua_Error err;
     if (!IsSelf(L, type, &err) || !IsEnd(L, 2, &err))
@@ -91,6 +122,8 @@ int DeleteObject(lua_State* L, const char* type, const char* typeError, const ch
         Raise(L, selfError);
     if (!IsScriptCreated(L, object))
         Raise(L, "object not owned by the script in function 'delete'");
+    if (held && held(object))
+        Raise(L, "object still held by the game in function 'delete'");
     HandToGame(L, object);
     ForgetUserdata(L, 1, object);
     destroy(object);

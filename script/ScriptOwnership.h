@@ -8,39 +8,63 @@
 //
 // The marks live in the Lua state's registry, so they go with the state.
 
+#include <initializer_list>
+
 #include "script/ScriptWrap.h"
 
 namespace script {
 
-void MarkScriptCreated(lua_State* L, void* object);
+// How an object a script still holds is destroyed when the game stops.
+// Objects marked without one are left to whoever made them.
+using DestroyFn = void (*)(void*);
+
+void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy = nullptr);
 bool IsScriptCreated(lua_State* L, void* object);
 // Called by every operation that hands a script-made object to the game.
 void HandToGame(lua_State* L, void* object);
+// Hands each non-null object argument at the given positions to the game.
+void HandArgumentsToGame(lua_State* L, std::initializer_list<int> positions);
+
+// Destroys, through its destructor, every object a script made and still
+// holds (the level closes: nothing else would free what it owns), and
+// forgets the marks. The state must close afterwards: a script's userdata
+// of such an object is not cleared.
+void DestroyScriptHeld(lua_State* L);
 
 // The body of every new wrapper: tests that no argument follows position 1,
 // makes the object with create (nil when that yields null), marks and
-// pushes it.
-int NewObject(lua_State* L, const char* type, const char* typeError, void* (*create)());
+// pushes it; destroy is what DestroyScriptHeld uses.
+int NewObject(lua_State* L, const char* type, const char* typeError, void* (*create)(), DestroyFn destroy);
 
 // The body of every delete wrapper: tests self, refuses objects the script
 // does not own, destroys the object, and leaves every userdata of it null so
 // a later call through it gets the null-self message instead of touching
 // freed memory.
+// held, when given, tells whether the game still holds a reference to the
+// object (a timer, a list): such an object is not the script's to free.
 int DeleteObject(lua_State* L, const char* type, const char* typeError, const char* selfError,
-                 void (*destroy)(void*));
+                 void (*destroy)(void*), bool (*held)(void*) = nullptr);
 
 // new and delete of a pooled game class: the object comes from its class's
 // pool and goes back to it through its virtual destructor.
 template <class T>
+void DestroyAs(void* object)
+{
+    delete static_cast<T*>(object);
+}
+
+template <class T>
 int NewPooled(lua_State* L, const char* type, const char* typeError)
 {
-    return NewObject(L, type, typeError, []() -> void* { return new T; });
+    return NewObject(L, type, typeError, []() -> void* { return new T; }, DestroyAs<T>);
 }
 
 template <class T>
 int DeletePooled(lua_State* L, const char* type, const char* typeError, const char* selfError)
 {
-    return DeleteObject(L, type, typeError, selfError, [](void* object) { delete static_cast<T*>(object); });
+    // The script's own reference is the one the object was made with.
+    return DeleteObject(L, type, typeError, selfError, DestroyAs<T>,
+                        [](void* object) { return static_cast<T*>(object)->GetRefCount() > 1; });
 }
 
 // The new and delete wrappers themselves, for a class whose script type

@@ -190,6 +190,12 @@ void TsScriptHost::CloseLua(lua_State* L)
     lua_close(L);
 }
 
+void TsScriptHost::DestroyScriptObjects(lua_State* L)
+{
+    if (L)
+        DestroyScriptHeldObjects(L);
+}
+
 int TsScriptHost::DoString(lua_State* L, const char* text)
 {
     if (!L || !text) {

@@ -26,6 +26,9 @@ public:
     static lua_State* OpenLua();
     // Closes the binding package, then the state (null is ignored).
     static void CloseLua(lua_State* L);
+    // Destroys the objects scripts made and still hold (null is ignored):
+    // the level closes, and the state with it.
+    static void DestroyScriptObjects(lua_State* L);
 
     // Runs a chunk of text; a non-zero code is also logged in red.
     static int DoString(lua_State* L, const char* text);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <iterator>
 #include <lua.hpp>
 #include <tolua++.h>
@@ -19,6 +20,7 @@
 #include "game/framework/TsScriptNumber.h"
 #include "game/framework/TsShell.h"
 #include "game/framework/TsShellTools.h"
+#include "script/ScriptWrap.h"
 
 // Every function here may raise a script error, which longjmps out of it:
 // argument checks come first and no object with a destructor is alive when
@@ -175,58 +177,82 @@ int ErrorMessage(lua_State* L)
     return 0;
 }
 
+// The globals the package leaves to the host follow its wrappers' rules:
+// each argument of its kind from position 1 (a text may be nil unless
+// refused), nothing after the last, and the wrapper's own type error.
+enum class ArgKind { Text, TextNotNil, Number };
+
+void CheckArgs(lua_State* L, std::initializer_list<ArgKind> kinds, const char* typeError)
+{
+    tolua_Error err;
+    int lo = 1;
+    for (ArgKind kind : kinds) {
+        const bool ok = kind == ArgKind::Number ? script::IsNumber(L, lo, &err)
+                                                : script::IsString(L, lo,
+                                                                   kind == ArgKind::Text ? script::NilArg::Allow
+                                                                                         : script::NilArg::Reject,
+                                                                   &err);
+        if (!ok)
+            script::RaiseTypeError(L, typeError, &err);
+        ++lo;
+    }
+    if (!script::IsEnd(L, lo, &err))
+        script::RaiseTypeError(L, typeError, &err);
+}
+
+// The run's status: 0 when the file ran, else the code it failed with.
 int DoFile(lua_State* L)
 {
-    const char* name = TextOrNull(L, 1);
-    if (!name) {
-        return RaiseText(L, "incorrect argument to function 'dofile'");
-    }
-    const int code = TsScriptHost::ShellDoFile(L, name);
-    if (code == 0) {
-        return 0;
-    }
-    lua_pushnumber(L, code);
+    CheckArgs(L, {ArgKind::TextNotNil}, OM_TYPE_ERROR("dofile"));
+    lua_pushnumber(L, TsScriptHost::ShellDoFile(L, lua_tostring(L, 1)));
     return 1;
 }
 
 int SwitchShellMode(lua_State* L)
 {
+    CheckArgs(L, {ArgKind::Number}, OM_TYPE_ERROR("SwitchShellMode"));
     TsShell::Instance().SwitchMode(TsShellFunctions::ToFlag(L, 1));
     return 0;
 }
 
 int SetDebugPrompt(lua_State* L)
 {
+    CheckArgs(L, {ArgKind::Text}, OM_TYPE_ERROR("SetDebugPrompt"));
     TsShell::Instance().SetPrompt(TextOrNull(L, 1));
     return 0;
 }
 
 int SetDebugLocals(lua_State* L)
 {
+    CheckArgs(L, {ArgKind::Text}, OM_TYPE_ERROR("SetDebugLocals"));
     TsShell::Instance().SetLocals(TextOrNull(L, 1));
     return 0;
 }
 
 int SetDebugStackFrame(lua_State* L)
 {
+    CheckArgs(L, {ArgKind::Text}, OM_TYPE_ERROR("SetDebugStackFrame"));
     TsShell::Instance().SetStackFrame(TextOrNull(L, 1));
     return 0;
 }
 
 int SetDebugSourceWindow(lua_State* L)
 {
+    CheckArgs(L, {ArgKind::Text}, OM_TYPE_ERROR("SetDebugSourceWindow"));
     TsShell::Instance().SetSourceWindowFromLocation(TextOrNull(L, 1));
     return 0;
 }
 
 int SetDebugBreakpointList(lua_State* L)
 {
+    CheckArgs(L, {ArgKind::Text, ArgKind::Text}, OM_TYPE_ERROR("SetDebugBreakpointList"));
     TsShell::Instance().SetBreakpointList(TextOrNull(L, 1), TextOrNull(L, 2));
     return 0;
 }
 
 int SetDebugBreakpoint(lua_State* L)
 {
+    CheckArgs(L, {ArgKind::Text, ArgKind::Number, ArgKind::Number}, OM_TYPE_ERROR("SetDebugBreakpoint"));
     const int line = TsShellFunctions::ToInt(L, 2);
     TsShell::Instance().SetBreakpoint(TextOrNull(L, 1), line, TsShellFunctions::ToFlag(L, 3));
     return 0;

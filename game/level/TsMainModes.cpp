@@ -299,9 +299,9 @@ void TsMain::StopGameSystems()
         animDB_->UnloadAnimations();
     }
     TsInitialExplosions::Shutdown(); // the arms' emitters go before the particle system
+    TsProjectile::ReleaseAllLive();  // so do the shots' in flight
     TsShockwave::ReleaseBuffers();
     ShutdownParticleSystem();
-    // The shots in flight go with the pools below; their streaks go now.
     TsProjectile::ReleaseVertexBuffer();
     TsProjectileAttributes::ResetAll();
     if (renderer_) {
@@ -311,6 +311,10 @@ void TsMain::StopGameSystems()
     SetLocalPlayer(nullptr);
     // The timers let go of their objects while those still live.
     TsTimerTable::Instance().Clear();
+    // What scripts made and kept is destroyed while everything it may
+    // point at still lives; the pools below drop their pages without
+    // destructors.
+    TsScriptHost::DestroyScriptObjects(luaState_);
     OmClassRegistry::Instance().FreeAllObjects();
     if (luaState_) {
         TsShell::Instance().ForgetLuaState(luaState_);

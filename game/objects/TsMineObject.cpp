@@ -83,7 +83,11 @@ TsMineObject::~TsMineObject()
 
 void TsMineObject::SetDetonationDelay(float seconds)
 {
-    m_countdownTicks = static_cast<int32_t>(static_cast<float>(TsAccess::TicksPerSecond()) * seconds);
+    // A script may give any number: the count stays within an int.
+    double ticks = static_cast<double>(TsAccess::TicksPerSecond()) * seconds;
+    if (std::isnan(ticks))
+        ticks = 0.0;
+    m_countdownTicks = static_cast<int32_t>(std::clamp(ticks, double(INT32_MIN), double(INT32_MAX)));
 }
 
 void TsMineObject::Write(OmArchive& archive)

@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmMatrix4.h"
@@ -698,6 +699,16 @@ void TsProjectile::RenderAll()
 uint32_t TsProjectile::LiveCount()
 {
     return s_pool.GetLiveCount();
+}
+
+void TsProjectile::ReleaseAllLive()
+{
+    std::vector<TsProjectile*> live;
+    live.reserve(LiveCount());
+    ForEachLive([&live](TsProjectile& shot) { live.push_back(&shot); });
+    s_streaks.RemoveAll();
+    for (TsProjectile* shot : live)
+        shot->Release();
 }
 
 bool TsProjectile::ImportAll()

@@ -113,6 +113,9 @@ class TsProjectile : public TsObject {
 
     // Every live projectile of the pool, for the level.
     static uint32_t LiveCount();
+    // Ends every shot still in flight (the level closes): each lets go of
+    // its own reference and is destroyed unless something else holds it.
+    static void ReleaseAllLive();
     template <typename Fn>
     static void ForEachLive(Fn&& fn);
     static bool ImportAll();

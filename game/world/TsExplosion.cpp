@@ -148,11 +148,15 @@ void TsInitialExplosions::Shutdown()
     DestroyAll(s_free);
     s_active = s_free = nullptr;
     OmRenderer* renderer = OmRenderer::Current();
-    for (int32_t i = 0; i < TsExplosionTable::Count(); ++i) {
-        TsExplosionParams& type = *TsExplosionTable::At(i);
+    for (int32_t i = 0; i < TsExplosionTable::Held(); ++i) {
+        TsExplosionParams& type = *TsExplosionTable::HeldAt(i);
         if (type.textureId != -1 && renderer)
             renderer->ReleaseTexture(type.textureId);
         type.textureId = -1;
+    }
+    for (int32_t texture : TsExplosionTable::RetiredTextures()) {
+        if (renderer)
+            renderer->ReleaseTexture(texture);
     }
     TsExplosionTable::Clear();
 }

@@ -5,6 +5,8 @@
 #include "game/framework/TsLog.h"
 
 std::vector<std::unique_ptr<TsExplosionParams>> TsExplosionTable::s_types;
+int32_t TsExplosionTable::s_count = 0;
+std::vector<int32_t> TsExplosionTable::s_retiredTextures;
 
 int32_t TsExplosionParams::ArmCount() const
 {
@@ -13,8 +15,8 @@ int32_t TsExplosionParams::ArmCount() const
 
 TsExplosionParams* TsExplosionTable::Get(int32_t index)
 {
-    if (index < 0) {
-        LogErrorF("FxGetExplosionType: explosion type %d is not a valid index", index);
+    if (index < 0 || index >= kMaxTypes) {
+        LogErrorF("FxGetExplosionType: explosion type %d is outside 0 .. %d", index, kMaxTypes - 1);
         return nullptr;
     }
     if (index >= Count())
@@ -22,16 +24,40 @@ TsExplosionParams* TsExplosionTable::Get(int32_t index)
     return s_types[static_cast<size_t>(index)].get();
 }
 
-void TsExplosionTable::SetCount(int32_t n)
+bool TsExplosionTable::SetCount(int32_t n)
 {
-    const size_t count = static_cast<size_t>(std::max(n, 0));
-    const size_t old = s_types.size();
-    s_types.resize(count);
-    for (size_t i = old; i < count; ++i)
-        s_types[i] = std::make_unique<TsExplosionParams>();
+    if (n > kMaxTypes) {
+        LogErrorF("FxSetNumExplosionTypes: %d explosion types asked for, at most %d allowed", n, kMaxTypes);
+        return false;
+    }
+    const int32_t count = std::max(n, 0);
+    for (int32_t i = s_count; i < count; ++i) {
+        const size_t at = static_cast<size_t>(i);
+        if (at < s_types.size())
+            Revive(*s_types[at]);
+        else
+            s_types.push_back(std::make_unique<TsExplosionParams>());
+    }
+    s_count = count;
+    return true;
+}
+
+// A record past the count that comes back starts as a new one; the ring
+// texture it had may still be on a shockwave in flight, so its handle waits
+// for shutdown.
+void TsExplosionTable::Revive(TsExplosionParams& record)
+{
+    if (record.textureId >= 0)
+        s_retiredTextures.push_back(record.textureId);
+    record = TsExplosionParams{};
 }
 
 TsExplosionParams* TsExplosionTable::At(int32_t index)
 {
     return index >= 0 && index < Count() ? s_types[static_cast<size_t>(index)].get() : nullptr;
+}
+
+TsExplosionParams* TsExplosionTable::HeldAt(int32_t index)
+{
+    return index >= 0 && index < Held() ? s_types[static_cast<size_t>(index)].get() : nullptr;
 }

@@ -39,17 +39,40 @@ struct TsExplosionParams {
     int32_t ArmCount() const;
 };
 
+// A script may name any number, so the table has a ceiling: a type number
+// of kMaxTypes or more is refused rather than allocated. Shrinking keeps the
+// records past the new count (a script or a live explosion may still point
+// at one); growing again revives them as new records. Only Clear, at
+// shutdown, frees them.
 class TsExplosionTable {
 public:
-    // Null for a negative index; otherwise grows the table to index + 1.
+    static constexpr int32_t kMaxTypes = 1024;
+
+    // Null (logged) for an index outside 0 .. kMaxTypes - 1; otherwise grows
+    // the table to index + 1.
     static TsExplosionParams* Get(int32_t index);
-    // Grows or shrinks to n records (n below 0 counts as 0).
-    static void SetCount(int32_t n);
-    static int32_t Count() { return static_cast<int32_t>(s_types.size()); }
+    // Grows or shrinks to n records (n below 0 counts as 0). False (logged,
+    // nothing changed) for n above kMaxTypes.
+    static bool SetCount(int32_t n);
+    static int32_t Count() { return s_count; }
     // Null outside 0 .. Count() - 1.
     static TsExplosionParams* At(int32_t index);
-    static void Clear() { s_types.clear(); }
+    // Every record the table keeps, beyond Count() too, and the ring
+    // textures of revived records: shutdown releases their handles.
+    static int32_t Held() { return static_cast<int32_t>(s_types.size()); }
+    static TsExplosionParams* HeldAt(int32_t index);
+    static const std::vector<int32_t>& RetiredTextures() { return s_retiredTextures; }
+    static void Clear()
+    {
+        s_types.clear();
+        s_retiredTextures.clear();
+        s_count = 0;
+    }
 
 private:
+    static void Revive(TsExplosionParams& record);
+
     static std::vector<std::unique_ptr<TsExplosionParams>> s_types;
+    static std::vector<int32_t> s_retiredTextures;
+    static int32_t s_count;
 };

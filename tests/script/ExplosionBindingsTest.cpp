@@ -78,4 +78,41 @@ TEST_F(ExplosionBindingsTest, BadArgumentsAndValuesAreRefused)
               std::string::npos);
 }
 
+// A type number or count past the ceiling is an error that names it, tested
+// before any 32-bit truncation could wrap it back into range; nothing grows.
+TEST_F(ExplosionBindingsTest, NumbersPastTheLimitAreRefused)
+{
+    ASSERT_EQ(Run("FxSetNumExplosionTypes(3)"), "");
+    for (const char* call : {"FxGetExplosionType(2147483647)", "FxGetExplosionType(1024)",
+                             "FxGetExplosionType(4294967301)", "FxGetExplosionType(1e300)",
+                             "FxGetExplosionType(0/0)", "FxSetNumExplosionTypes(1025)",
+                             "FxSetNumExplosionTypes(2147483647)", "FxSetNumExplosionTypes(4294967299)",
+                             "FxSetNumExplosionTypes(0/0)"}) {
+        const std::string message = Run(call);
+        EXPECT_NE(message.find("past the limit of 1024 types"), std::string::npos) << call << ": " << message;
+        EXPECT_EQ(TsExplosionTable::Count(), 3) << call;
+    }
+    EXPECT_EQ(Type("FxGetExplosionType(1023)"), "userdata");
+    EXPECT_EQ(TsExplosionTable::Count(), 1024);
+    EXPECT_EQ(Run("FxSetNumExplosionTypes(1024) FxSetNumExplosionTypes(-2147483648)"), "");
+    EXPECT_EQ(TsExplosionTable::Count(), 0);
+}
+
+// A script keeps the records it was handed: shrinking the table retires
+// them without freeing, and growing again gives them back as new records.
+TEST_F(ExplosionBindingsTest, ShrinkingKeepsRecordsScriptsHold)
+{
+    ASSERT_EQ(Run("kept = FxGetExplosionType(5) kept.m_speed = 4 kept.m_szParticleType:Set('smoke')\n"
+                  "FxSetNumExplosionTypes(1)\n"
+                  "kept.m_speed = kept.m_speed + 1 kept.m_szParticleType:Set('dust')"),
+              "");
+    EXPECT_EQ(TsExplosionTable::Count(), 1);
+    EXPECT_EQ(TsExplosionTable::At(5), nullptr);
+    EXPECT_EQ(Number("kept.m_speed"), 5);
+    ASSERT_EQ(Run("again = FxGetExplosionType(5)"), "");
+    EXPECT_EQ(Number("again.m_speed"), 0);
+    EXPECT_EQ(String("again.m_szParticleType:Get()"), "");
+    EXPECT_EQ(Number("rawequal(again, kept) and 1 or 0"), 1);
+}
+
 } // namespace

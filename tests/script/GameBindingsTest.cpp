@@ -76,7 +76,10 @@ TEST_F(LuaTest, OpenPublishesTheDistinctPackageNamesClassTablesAndConstants)
     EXPECT_EQ(Type("eDoorType_Pivoting"), "nil");
     EXPECT_EQ(Type("MAX_SPRITES"), "nil");
     EXPECT_EQ(Type("tolua"), "table");
-    EXPECT_EQ(Type("tolua.takeownership"), "nil");
+    for (const char* helper : {"tolua.takeownership", "tolua.releaseownership", "tolua.cast", "tolua.inherit",
+                               "tolua.setpeer"})
+        EXPECT_EQ(Type(helper), "nil") << helper;
+    EXPECT_EQ(Type("tolua.type"), "function");
 }
 
 TEST_F(LuaTest, ConstantCountsMatchTheFamilies)

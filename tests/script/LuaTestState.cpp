@@ -20,6 +20,9 @@ void LuaTest::SetUp()
 
 void LuaTest::TearDown()
 {
+    // As when a level closes: what the scripts made and kept goes first.
+    if (L)
+        DestroyScriptHeldObjects(L);
     if (L)
         lua_close(L);
     L = nullptr;

@@ -88,7 +88,7 @@ void DestroyThing(void* p)
     ++g_destroyed;
     delete static_cast<Thing*>(p);
 }
-int ThingNew(lua_State* L) { return NewObject(L, "Thing", OM_TYPE_ERROR("new"), NewThing); }
+int ThingNew(lua_State* L) { return NewObject(L, "Thing", OM_TYPE_ERROR("new"), NewThing, DestroyThing); }
 int ThingDelete(lua_State* L)
 {
     return DeleteObject(L, "Thing", OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"), DestroyThing);
@@ -243,4 +243,14 @@ TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
     EXPECT_LUA_ERROR("given:delete()", "object not owned by the script in function 'delete'");
     EXPECT_EQ(g_destroyed, 1);
     DestroyThing(given);
+    EXPECT_EQ(g_destroyed, 2);
+
+    // When the level closes, what the script still holds is destroyed
+    // through its destructor, once; nothing deleted or handed over is.
+    ASSERT_EQ(Run("kept1 = Thing:new() kept2 = Thing:new() gone = Thing:new() gone:delete()"), "");
+    EXPECT_EQ(g_destroyed, 3);
+    DestroyScriptHeld(L);
+    EXPECT_EQ(g_destroyed, 5);
+    DestroyScriptHeld(L);
+    EXPECT_EQ(g_destroyed, 5);
 }

@@ -208,14 +208,56 @@ TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)
     ScriptState lua;
     const int before = TsShell::Instance().RecentFileCount();
     EXPECT_EQ(lua.Run("dofile('scripts\\\\sub\\\\test.lua')"), 0);
-    EXPECT_EQ(lua.Run("dofile('SCRIPTS/sub/TEST.lua')"), 0);
+    EXPECT_EQ(lua.Run("code = dofile('SCRIPTS/sub/TEST.lua')"), 0);
     EXPECT_EQ(lua.Number("runs"), 2.0);
+    EXPECT_EQ(lua.Number("code"), 0.0) << "a file that ran answers 0";
     ASSERT_EQ(TsShell::Instance().RecentFileCount(), before + 1);
     EXPECT_EQ(std::string(TsShell::Instance().RecentFile(before)), dir.Path() + "/Scripts/Sub/Test.lua");
 
     EXPECT_EQ(lua.Run("code = dofile('scripts\\\\none.lua')"), 0);
     EXPECT_EQ(lua.Number("code"), TS_SCRIPT_FILE_ERROR);
     EXPECT_TRUE(LoggedInRed(log, "dofile() could not open " + dir.Path() + "/Scripts/none.lua"));
+}
+
+// dofile, the shell mode switch and the debugger's globals test their
+// arguments as every bound function does: kind, count, and the function's
+// own message.
+TEST(TsScriptHost, TheHostsGlobalsTestTheirArguments)
+{
+    struct Refused {
+        const char* call;
+        const char* message;
+    };
+    const Refused refused[] = {
+        {"dofile()", "error in function 'dofile'."},
+        {"dofile(nil)", "error in function 'dofile'."},
+        {"dofile({})", "error in function 'dofile'."},
+        {"dofile('a.lua', 2)", "error in function 'dofile'."},
+        {"SwitchShellMode()", "error in function 'SwitchShellMode'."},
+        {"SwitchShellMode('on')", "error in function 'SwitchShellMode'."},
+        {"SwitchShellMode(1, 2)", "error in function 'SwitchShellMode'."},
+        {"SetDebugPrompt()", "error in function 'SetDebugPrompt'."},
+        {"SetDebugPrompt({})", "error in function 'SetDebugPrompt'."},
+        {"SetDebugPrompt('a', 'b')", "error in function 'SetDebugPrompt'."},
+        {"SetDebugLocals(print)", "error in function 'SetDebugLocals'."},
+        {"SetDebugStackFrame('a', 1)", "error in function 'SetDebugStackFrame'."},
+        {"SetDebugSourceWindow({})", "error in function 'SetDebugSourceWindow'."},
+        {"SetDebugBreakpointList('f')", "error in function 'SetDebugBreakpointList'."},
+        {"SetDebugBreakpoint('f', 'x', 1)", "error in function 'SetDebugBreakpoint'."},
+        {"SetDebugBreakpoint('f', 3)", "error in function 'SetDebugBreakpoint'."},
+        {"SetDebugBreakpoint('f', 3, 1, 0)", "error in function 'SetDebugBreakpoint'."},
+    };
+    LogCapture log;
+    ScriptState lua;
+    for (const Refused& r : refused) {
+        log.Clear();
+        EXPECT_EQ(lua.Run(r.call), TS_SCRIPT_RUN_ERROR) << r.call;
+        EXPECT_TRUE(LoggedInRed(log, r.message)) << r.call << ": " << log.All();
+    }
+    for (const char* accepted : {"SwitchShellMode(1)", "SwitchShellMode(0)", "SetDebugPrompt(nil)",
+                                 "SetDebugLocals('x = 1')", "SetDebugStackFrame(nil)", "SetDebugSourceWindow('none')",
+                                 "SetDebugBreakpoint('f', 3, 0)", "SetDebugBreakpointList('f', '4 ')"})
+        EXPECT_EQ(lua.Run(accepted), 0) << accepted;
 }
 
 TEST(TsScriptHost, ShellFunctionArgumentsAreChecked)

@@ -5,6 +5,9 @@
 // game.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "game/objects/TsAttack.h"
@@ -70,6 +73,22 @@ TEST_F(MineTest, TheDelayCountsWholeTicksFromTheTouch)
         m->OnTouch(nullptr, 0.0f);
         EXPECT_TRUE(m->IsTriggered());
         EXPECT_EQ(TicksToBlast(*m, 40), c.blastsOn) << c.seconds;
+        m->Release();
+    }
+}
+
+// A script may give any delay: the count stays within an int, and a delay
+// that is not a number counts nothing.
+TEST_F(MineTest, DelaysPastTheTicksAnIntHoldsAreClamped)
+{
+    const struct {
+        float seconds;
+        int32_t ticks;
+    } cases[] = {{1e30f, INT32_MAX}, {-1e30f, INT32_MIN}, {INFINITY, INT32_MAX}, {NAN, 0}, {3e8f, INT32_MAX}};
+    for (const auto& c : cases) {
+        auto* m = new TsMineObject;
+        m->SetDetonationDelay(c.seconds);
+        EXPECT_EQ(m->GetCountdownTicks(), c.ticks) << c.seconds;
         m->Release();
     }
 }

@@ -298,3 +298,23 @@ TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
 }
 
 } // namespace
+
+// When the level closes, every shot still in flight lets go of its own
+// reference: it is destroyed through its destructor (its name and scene
+// node go with it) unless something else still holds it.
+TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
+{
+    const uint32_t before = TsProjectile::LiveCount();
+    auto* first = new TsProjectile;
+    first->SetName("first shot");
+    auto* held = new TsProjectile;
+    held->SetName("held shot");
+    held->AddRef();
+    ASSERT_EQ(TsProjectile::LiveCount(), before + 2);
+    TsProjectile::ReleaseAllLive();
+    EXPECT_EQ(TsProjectile::LiveCount(), before + 1);
+    EXPECT_EQ(held->GetRefCount(), 1u);
+    EXPECT_STREQ(held->GetName(), "held shot");
+    held->Release();
+    EXPECT_EQ(TsProjectile::LiveCount(), before);
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "engine/OmRand.h"
 #include "game/world/TsExplosion.h"
@@ -40,6 +41,20 @@ TEST_F(ExplosionTableTest, SetCountResizesBothWays)
     EXPECT_EQ(TsExplosionTable::At(2), nullptr);
     TsExplosionTable::SetCount(-3);
     EXPECT_EQ(TsExplosionTable::Count(), 0);
+}
+
+TEST_F(ExplosionTableTest, RefusesNumbersPastItsCeiling)
+{
+    TsExplosionTable::SetCount(3);
+    for (int32_t index : {TsExplosionTable::kMaxTypes, INT32_MAX, INT32_MIN, -1})
+        EXPECT_EQ(TsExplosionTable::Get(index), nullptr) << index;
+    EXPECT_FALSE(TsExplosionTable::SetCount(TsExplosionTable::kMaxTypes + 1));
+    EXPECT_FALSE(TsExplosionTable::SetCount(INT32_MAX));
+    EXPECT_EQ(TsExplosionTable::Count(), 3);
+    EXPECT_NE(TsExplosionTable::Get(TsExplosionTable::kMaxTypes - 1), nullptr);
+    EXPECT_TRUE(TsExplosionTable::SetCount(INT32_MIN));
+    EXPECT_EQ(TsExplosionTable::Count(), 0);
+    EXPECT_EQ(TsExplosionTable::Held(), TsExplosionTable::kMaxTypes);
 }
 
 TEST(ExplosionParamsTest, ArmCountIsClampedToEight)
@@ -217,6 +232,20 @@ TEST_F(ExplosionPoolTest, StepsStartAtTheFirstSpawnAndNeverGoBack)
     TsInitialExplosions::Update(104.0f);
     EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
     EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize);
+}
+
+// An explosion in flight points at its type: a script that shrinks the
+// table meanwhile must not pull the record from under it.
+TEST_F(ExplosionPoolTest, ALiveExplosionOutlivesItsTypesRemoval)
+{
+    TsExplosionTable::SetCount(3);
+    *TsExplosionTable::Get(2) = RingType(2.0f);
+    ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 10.0f));
+    TsExplosionTable::SetCount(0);
+    TsInitialExplosions::Update(10.5f);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
+    TsInitialExplosions::Update(14.0f);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
 }
 
 } // namespace

@@ -1,0 +1,337 @@
+// Calls the script binding at random, as a careless level script would: any
+// bound function or variable of any class, on any object or none, with
+// arguments drawn from a pool of awkward values (the limits of int, NaN,
+// infinities, empty and odd strings, tables, objects of every class and
+// whatever earlier calls returned). Every call runs protected; a Lua error
+// is the expected answer to a bad call, a crash or a sanitizer report is a
+// fault.
+//
+// The choices come from a byte source: a seeded generator for the test that
+// runs in CI, the fuzzer's input for longer runs.
+//
+// Functions that write files or start programs are left out (a random name
+// would write into the working folder); what reads files is called with
+// names that do not exist.
+#pragma once
+
+#include <tolua++.h>
+
+#include <lauxlib.h>
+#include <lualib.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "game/objects/TsTimerTable.h"
+#include "script/GameBindings.h"
+
+namespace bindingfuzz {
+
+// The next choice; the source runs dry (and answers 0) after its bytes.
+class Choices {
+public:
+    Choices(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    explicit Choices(uint32_t seed) : seed_(seed ? seed : 1) {}
+
+    uint32_t Next(uint32_t below)
+    {
+        if (below <= 1)
+            return 0;
+        uint32_t v = 0;
+        if (data_) {
+            for (int i = 0; i < 2; ++i)
+                v = v << 8 | (at_ < size_ ? data_[at_++] : 0);
+        } else {
+            seed_ = seed_ * 1103515245u + 12345u;
+            v = seed_ >> 16 & 0x7fff;
+        }
+        return v % below;
+    }
+    bool Dry() const { return data_ && at_ >= size_; }
+
+private:
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    size_t at_ = 0;
+    uint32_t seed_ = 1;
+};
+
+struct Callable {
+    std::string table; // empty for a global function
+    std::string name;
+};
+
+struct Variable {
+    std::string table;
+    std::string name;
+};
+
+inline bool Denied(const std::string& name)
+{
+    static const std::set<std::string> denied = {
+        "WriteBinary", "SaveWorld", "MakeDetectionMap", "MakeHeightMap", "BeginConvert", "EndConvert",
+        "SaveTownStash", "Open", "WriteLine", "Execute", "Screenshot"};
+    return denied.count(name) != 0;
+}
+
+// What a session did, so a test can tell it reached the binding.
+struct Tally {
+    size_t functions = 0; // bound functions and variables found
+    size_t calls = 0;
+    size_t refused = 0; // calls that raised a Lua error
+};
+
+// Runs one session: a fresh state with the package, a number of random
+// calls, then what the scripts made and kept is destroyed and the state
+// closed, as when a level ends.
+class Session {
+public:
+    Session(Choices& choices, Tally& tally) : choices_(choices), tally_(tally) {}
+
+    void Run(int steps)
+    {
+        L_ = luaL_newstate();
+        for (lua_CFunction lib : {luaopen_base, luaopen_string, luaopen_math}) {
+            lua_pushcfunction(L_, lib);
+            lua_call(L_, 0, 0);
+        }
+        std::set<std::string> before = GlobalNames();
+        tolua_game_open(L_);
+        lua_settop(L_, 0);
+        Survey(before);
+        tally_.functions = callables_.size() + variables_.size();
+        MakeValues();
+        for (int i = 0; i < steps && !choices_.Dry(); ++i)
+            Step();
+        // The level's order: timers let go of their objects first.
+        TsTimerTable::Instance().Clear();
+        DestroyScriptHeldObjects(L_);
+        tolua_game_close(L_);
+        lua_close(L_);
+        L_ = nullptr;
+    }
+
+private:
+    static constexpr int kMaxValues = 96;
+
+    std::set<std::string> GlobalNames()
+    {
+        std::set<std::string> names;
+        lua_pushnil(L_);
+        while (lua_next(L_, LUA_GLOBALSINDEX)) {
+            if (lua_type(L_, -2) == LUA_TSTRING)
+                names.insert(lua_tostring(L_, -2));
+            lua_pop(L_, 1);
+        }
+        return names;
+    }
+
+    // The package's global functions, every class table's functions and
+    // every class's variables (tolua keeps their getters in ".get").
+    void Survey(const std::set<std::string>& before)
+    {
+        for (const std::string& name : GlobalNames()) {
+            if (before.count(name))
+                continue;
+            lua_getglobal(L_, name.c_str());
+            if (lua_iscfunction(L_, -1) && !Denied(name))
+                callables_.push_back({"", name});
+            else if (lua_istable(L_, -1))
+                SurveyClass(name);
+            lua_pop(L_, 1);
+        }
+    }
+
+    void SurveyClass(const std::string& table)
+    {
+        classes_.push_back(table);
+        lua_pushnil(L_);
+        while (lua_next(L_, -2)) {
+            if (lua_type(L_, -2) == LUA_TSTRING) {
+                const std::string key = lua_tostring(L_, -2);
+                if (lua_iscfunction(L_, -1) && key[0] != '.' && key.compare(0, 2, "__") != 0 && key != "new" && !Denied(key))
+                    callables_.push_back({table, key});
+                else if (key == ".get" && lua_istable(L_, -1))
+                    SurveyVariables(table);
+            }
+            lua_pop(L_, 1);
+        }
+    }
+
+    void SurveyVariables(const std::string& table)
+    {
+        lua_pushnil(L_);
+        while (lua_next(L_, -2)) {
+            if (lua_type(L_, -2) == LUA_TSTRING)
+                variables_.push_back({table, lua_tostring(L_, -2)});
+            lua_pop(L_, 1);
+        }
+    }
+
+    // The pool of values, kept in a registry table so the collector leaves
+    // them alone: plain values first, then two objects of every class that
+    // scripts may make, and some of the records scripts are handed.
+    void MakeValues()
+    {
+        lua_newtable(L_);
+        values_ = luaL_ref(L_, LUA_REGISTRYINDEX);
+        const double numbers[] = {0, 1, -1, 2, 2.9, -2.9, 7, 31, 32, 255, 1023, 1024, 65535,
+                                  2147483647.0, -2147483648.0, 2147483648.0, 4294967295.0, 4294967296.0,
+                                  9.3e18, -9.3e18, 1e300, -1e300, 1e-300, HUGE_VAL, -HUGE_VAL, NAN};
+        for (double n : numbers) {
+            lua_pushnumber(L_, n);
+            Keep();
+        }
+        for (const char* s : {"", "x", "%s%n%d", "..\\..\\nowhere", "data\\missing.tga", "\xff\xfe"}) {
+            lua_pushstring(L_, s);
+            Keep();
+        }
+        lua_pushstring(L_, std::string(5000, 'w').c_str());
+        Keep();
+        lua_pushboolean(L_, 1);
+        Keep();
+        lua_newtable(L_);
+        Keep();
+        for (const std::string& table : classes_) {
+            for (int i = 0; i < 2; ++i) {
+                lua_getglobal(L_, table.c_str());
+                lua_getfield(L_, -1, "new");
+                const bool hasNew = lua_iscfunction(L_, -1);
+                lua_pop(L_, 2);
+                if (hasNew)
+                    Call("Obj=" + table + ":new() return Obj");
+            }
+        }
+        for (const char* make : {"return FxGetExplosionType(0)", "return FxGetExplosionType(3)",
+                                 "return TsProjectileAttributes:_Attributes(0)",
+                                 "return TsProjectileAttributes:_Attributes(31)", "return TsAccess:Options()"})
+            Call(make);
+    }
+
+    // Adds the value on top of the stack to the pool (or drops it when the
+    // pool is full) and pops it.
+    void Keep()
+    {
+        lua_rawgeti(L_, LUA_REGISTRYINDEX, values_);
+        const int n = static_cast<int>(lua_objlen(L_, -1));
+        if (n < kMaxValues && !lua_isnil(L_, -2)) {
+            lua_pushvalue(L_, -2);
+            lua_rawseti(L_, -2, n + 1);
+        }
+        lua_pop(L_, 2);
+    }
+
+    // Runs a chunk protected, keeping a userdata it returns.
+    void Call(const std::string& code)
+    {
+        const int top = lua_gettop(L_);
+        if (luaL_loadbuffer(L_, code.data(), code.size(), "fuzz") == 0 && lua_pcall(L_, 0, 1, 0) == 0 &&
+            lua_isuserdata(L_, -1))
+            Keep();
+        lua_settop(L_, top);
+    }
+
+    void PushValue()
+    {
+        lua_rawgeti(L_, LUA_REGISTRYINDEX, values_);
+        const int n = static_cast<int>(lua_objlen(L_, -1));
+        const uint32_t pick = choices_.Next(static_cast<uint32_t>(n) + 1);
+        if (pick == 0)
+            lua_pushnil(L_);
+        else
+            lua_rawgeti(L_, -1, static_cast<int>(pick));
+        lua_remove(L_, -2);
+    }
+
+    // A value for self: most often an object of the class or one derived
+    // from it, else anything at all.
+    void PushSelf(const std::string& table)
+    {
+        if (choices_.Next(4) != 0) {
+            lua_rawgeti(L_, LUA_REGISTRYINDEX, values_);
+            const int n = static_cast<int>(lua_objlen(L_, -1));
+            const int start = static_cast<int>(choices_.Next(static_cast<uint32_t>(n) + 1));
+            for (int i = 0; i < n; ++i) {
+                lua_rawgeti(L_, -1, (start + i) % n + 1);
+                tolua_Error err;
+                if (lua_isuserdata(L_, -1) && tolua_isusertype(L_, lua_gettop(L_), table.c_str(), 0, &err)) {
+                    lua_remove(L_, -2);
+                    return;
+                }
+                lua_pop(L_, 1);
+            }
+            lua_pop(L_, 1);
+        }
+        if (choices_.Next(3) == 0)
+            lua_getglobal(L_, table.c_str()); // a static call's class table
+        else
+            PushValue();
+    }
+
+    static int Index(lua_State* L)
+    {
+        lua_gettable(L, 1);
+        return 1;
+    }
+
+    static int Assign(lua_State* L)
+    {
+        lua_settable(L, 1);
+        return 0;
+    }
+
+    void Step()
+    {
+        const int top = lua_gettop(L_);
+        const uint32_t kind = choices_.Next(10);
+        int args = 0;
+        if (kind < 7 && !callables_.empty()) {
+            const Callable& c = callables_[choices_.Next(static_cast<uint32_t>(callables_.size()))];
+            if (c.table.empty()) {
+                lua_getglobal(L_, c.name.c_str());
+            } else {
+                lua_getglobal(L_, c.table.c_str());
+                lua_getfield(L_, -1, c.name.c_str());
+                lua_remove(L_, -2);
+                PushSelf(c.table);
+                ++args;
+            }
+            for (uint32_t i = choices_.Next(6); i > 0; --i, ++args)
+                PushValue();
+        } else if (!variables_.empty()) {
+            const Variable& v = variables_[choices_.Next(static_cast<uint32_t>(variables_.size()))];
+            const bool assign = kind >= 8;
+            lua_pushcfunction(L_, assign ? Assign : Index);
+            PushSelf(v.table);
+            lua_pushstring(L_, v.name.c_str());
+            args = 2;
+            if (assign) {
+                PushValue();
+                ++args;
+            }
+        } else {
+            return;
+        }
+        ++tally_.calls;
+        if (lua_pcall(L_, args, 1, 0) != 0)
+            ++tally_.refused;
+        else if (lua_isuserdata(L_, -1) && choices_.Next(2) == 0)
+            Keep();
+        lua_settop(L_, top);
+    }
+
+    Choices& choices_;
+    Tally& tally_;
+    lua_State* L_ = nullptr;
+    int values_ = LUA_NOREF;
+    std::vector<std::string> classes_;
+    std::vector<Callable> callables_;
+    std::vector<Variable> variables_;
+};
+
+} // namespace bindingfuzz

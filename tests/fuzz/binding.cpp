@@ -1,0 +1,28 @@
+// The script binding under random calls chosen by the input: any bound
+// function or variable of any class, with awkward arguments. A Lua error is
+// the expected answer to a bad call; a crash or a sanitizer report is a
+// fault (see BindingFuzz.h).
+#include <cstddef>
+#include <cstdint>
+
+#include <string_view>
+
+#include "game/framework/TsConsole.h"
+#include "platform/DebugOutput.h"
+#include "tests/fuzz/BindingFuzz.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Bad calls are refused with a logged line each: millions of them.
+    TsConsole::SetHook([](std::string_view, TsColour, void*) {}, nullptr);
+    plat::SetDebugOutputHook([](std::string_view) {});
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    bindingfuzz::Choices choices(data, size);
+    bindingfuzz::Tally tally;
+    bindingfuzz::Session(choices, tally).Run(256);
+    return 0;
+}
