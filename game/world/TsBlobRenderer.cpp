@@ -11,6 +11,7 @@
 #include "game/framework/TsLog.h"
 #include "game/world/TsWorldCell.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DBatch.h"
 
 using namespace plat;
 
@@ -187,6 +188,16 @@ void TsBlobRenderer::Decode(const TsCellVertex& in, TsBlobVertex& out, const OmV
     out.v = in.v * kTexStep;
 }
 
+uint32_t TsBlobRenderer::FadeColour(const TsCellVertex& in, const TsBlobVertex& out, const TsCellLights& lights,
+                                    const OmVector3& camera, const OmVector3& axis) const
+{
+    const uint32_t alpha = FadeAlpha(OmVector3(out.x, out.y, out.z), camera, axis);
+    if (alpha >= 255)
+        return LitColour(in, lights, m_brighten);
+    const uint32_t stored = (m_brighten ? Brightened(in) : in).colour & 0xFFFFFF;
+    return alpha << 24 | stored;
+}
+
 uint16_t TsBlobRenderer::CopyVertex(TsCellGroup& group, uint16_t i, const OmVector3& origin, float sh, float sv,
                                     const TsCellLights& lights, uint32_t base, uint32_t& copies,
                                     const OmVector3& camera, const OmVector3& axis)
@@ -197,9 +208,7 @@ uint16_t TsBlobRenderer::CopyVertex(TsCellGroup& group, uint16_t i, const OmVect
     const uint32_t slot = group.vertices.GetCount() + copies++;
     TsBlobVertex& out = m_vertices[base + slot];
     Decode(in, out, origin, sh, sv);
-    const uint32_t alpha = FadeAlpha(OmVector3(out.x, out.y, out.z), camera, axis);
-    const uint32_t stored = (m_brighten ? Brightened(in) : in).colour & 0xFFFFFF;
-    out.colour = alpha < 255 ? (alpha << 24 | stored) : LitColour(in, lights, m_brighten);
+    out.colour = FadeColour(in, out, lights, camera, axis);
     m_copyStamp[i] = m_cellStamp;
     m_copyIndex[i] = static_cast<uint16_t>(slot);
     return static_cast<uint16_t>(slot);
@@ -304,6 +313,65 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
     }
     m_verticesUsed += n + copies;
     m_indicesUsed += 3 * triangles;
+}
+
+bool TsBlobRenderer::HoldsTogether(const TsCellGroup& geometry)
+{
+    const uint32_t triangles = geometry.GetTriangleCount();
+    for (uint32_t r = 0; r < geometry.runs.GetCount(); ++r) {
+        const TsCellRun& run = geometry.runs[r];
+        if (run.firstTriangle > triangles || run.triangleCount > triangles - run.firstTriangle)
+            return false;
+    }
+    const uint16_t* indices = geometry.indices.GetData();
+    const uint32_t n = geometry.vertices.GetCount();
+    return std::all_of(indices, indices + 3 * triangles, [n](uint16_t i) { return i < n; });
+}
+
+void TsBlobRenderer::AddDynamic(const TsCellGroup& geometry, const OmVector3& origin, const TsCellLights& lights)
+{
+    OmD3D* d3d = OmD3D::Instance();
+    const uint32_t n = geometry.vertices.GetCount();
+    if (!d3d || !d3d->GetBatch().IsOpen() || n == 0 || geometry.runs.GetCount() == 0)
+        return;
+    if (n > OmD3DBatch::kMaxSourceVertices || !HoldsTogether(geometry)) {
+        if (!m_reportedBadDynamic)
+            LogErrorF("World: a dynamic object's geometry (%u vertices, %u indices, %u runs) does not fit the "
+                      "batch or names vertices it lacks; it is left out",
+                      n, geometry.indices.GetCount(), geometry.runs.GetCount());
+        m_reportedBadDynamic = true;
+        return;
+    }
+    OmD3DBatch& batch = d3d->GetBatch();
+    auto* out = static_cast<TsBlobVertex*>(batch.LockSourceVertices(n));
+    if (!out)
+        return;
+    // The batch's blending shows a faded vertex's alpha, so unlike the
+    // cells nothing needs copying: each vertex is decoded once, faded or not.
+    const OmCamera* camera = d3d->GetCamera();
+    const bool fade = m_fade != 0 && camera;
+    const OmVector3 eye = camera ? camera->GetPosition() : OmVector3();
+    const OmVector3 axis = camera ? camera->GetForward() : OmVector3(0, 0, 1);
+    for (uint32_t i = 0; i < n; ++i) {
+        const TsCellVertex& in = geometry.vertices[i];
+        Decode(in, out[i], origin, m_stepH, m_stepV);
+        out[i].colour = fade ? FadeColour(in, out[i], lights, eye, axis) : LitColour(in, lights, m_brighten);
+    }
+    batch.UnlockSourceVertices();
+    const uint32_t base = batch.GetVertexCount();
+    // The positions are in the world already and the colours carry their
+    // light: transformed with the device's lights on, vertices without
+    // normals would come out black.
+    const bool lighting = d3d->GetRenderState(GfxRs::Lighting) != 0;
+    d3d->SetWorldMatrix(&OmMatrix4::Identity());
+    d3d->SetLighting(false);
+    batch.TransformVertices(n);
+    d3d->SetLighting(lighting);
+    for (uint32_t r = 0; r < geometry.runs.GetCount(); ++r) {
+        const TsCellRun& run = geometry.runs[r];
+        batch.AddIndexedTriangles(geometry.indices.GetData() + 3 * run.firstTriangle,
+                                  static_cast<uint32_t>(run.material), run.triangleCount, base);
+    }
 }
 
 void TsBlobRenderer::Flush(bool restart)

@@ -70,6 +70,14 @@ public:
     // Appends one group of a cell whose box starts at origin and spans size.
     void AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes, const OmVector3& origin,
                  const OmVector3& size, const TsCellLights& lights);
+    // Decodes a dynamic object's geometry (quantised as the cells are, over
+    // one cell edge and the world's height range, from origin) into the
+    // frame's geometry batch and files its triangles there, where they are
+    // depth-sorted with the frame's other blended geometry. With camera
+    // fade on, its vertices fade as the cells' do. Nothing happens while
+    // the batch is closed; geometry that does not hold together is left out
+    // (reported once).
+    void AddDynamic(const TsCellGroup& geometry, const OmVector3& origin, const TsCellLights& lights);
     // Draws everything added; with restart, opens the buffers again.
     void Flush(bool restart);
     // Ends the frame (a flush without restart).
@@ -106,6 +114,12 @@ private:
     bool Lock();
     void DrawRun(const Run& run, uint32_t colourOp);
     void Decode(const TsCellVertex& in, TsBlobVertex& out, const OmVector3& origin, float sh, float sv) const;
+    // The colour of a decoded vertex under camera fade: its stored colour
+    // at the fade alpha where it fades, else the plain path's lit colour.
+    uint32_t FadeColour(const TsCellVertex& in, const TsBlobVertex& out, const TsCellLights& lights,
+                        const OmVector3& camera, const OmVector3& axis) const;
+    // True when every run and index of a dynamic geometry lies inside it.
+    static bool HoldsTogether(const TsCellGroup& geometry);
     // True when any corner of the triangle fades.
     bool Fades(const TsCellGroup& group, const uint16_t* corners, const OmVector3& origin, float sh, float sv,
                const OmVector3& camera, const OmVector3& axis) const;
@@ -131,6 +145,7 @@ private:
     OmArray<Run> m_runs{1024, 64};
     uint32_t m_flushes = 0;
     bool m_reportedOversize = false;
+    bool m_reportedBadDynamic = false;
     bool m_brighten = false;
 
     // Per-cell scratch of the fade copies: the copy of shared vertex i is

@@ -5,8 +5,11 @@
 // made by script, as entity scripts make them.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
@@ -25,6 +28,8 @@
 #include "game/world/TsTileWalker.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldHit.h"
+#include "render/OmD3D.h"
+#include "ui/TsRadar.h"
 #include "tests/app/DemoLevelFixture.h"
 
 using namespace apptest;
@@ -125,7 +130,21 @@ protected:
         TsDoorObject::ApplyClosedOverlays();
     }
 
+    // The radar alone on a cleared screen, as the player sees it.
+    std::vector<uint32_t> DrawRadar(TsRadar& radar)
+    {
+        OmD3D* d3d = OmD3D::Instance();
+        EXPECT_TRUE(d3d->BeginScene(0.0f));
+        d3d->Clear(nullptr, 0);
+        radar.Render();
+        d3d->EndScene();
+        d3d->Present();
+        int height = 0;
+        return ScreenPixels(screenWidth, height);
+    }
+
     TsWorld* world = nullptr;
+    int screenWidth = 0;
     TsDoorObject* gateA = nullptr;
     TsDoorObject* gateB = nullptr;
     TsSwitchObject* lever = nullptr;
@@ -414,4 +433,87 @@ TEST_F(DoorsLevel, OpenDoorsAndAConversationUnderWayComeBackFromASavedGame)
     EXPECT_TRUE(CorridorBlocked());
     EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
     talk->End();
+}
+
+namespace {
+
+struct Place {
+    float x = 0.0f, y = 0.0f;
+    int count = 0;
+};
+
+// The mean screen place of the pixels that differ between two frames.
+Place Changed(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int width)
+{
+    Place p;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i]) {
+            p.x += float(i % size_t(width)), p.y += float(i / size_t(width));
+            ++p.count;
+        }
+    if (p.count > 0)
+        p.x /= float(p.count), p.y /= float(p.count);
+    return p;
+}
+
+} // namespace
+
+// Opening a door rewrites its overlay of the AI map; the radar re-shades its
+// world map there, so the map drawn on screen changes at each door's place
+// (found by showing the objective blip there) and nowhere else.
+TEST_F(DoorsLevel, TheRadarMapChangesWhereTheDoorsOpen)
+{
+    TsRadar* radar = Level()->GetRadar();
+    ASSERT_NE(radar, nullptr);
+    ASSERT_EQ(radar->GetMode(), 2) << "the level's radar shades a map of the whole world";
+    ASSERT_NE(radar->GetWorldMap(), nullptr);
+    BuildDoors();
+    // The doors' closed overlays reach the radar as they would at level start.
+    for (TsDoorObject* door : {gateA, gateB})
+        door->Tick(++tick);
+    // The radar centres on the current character, here between the doors.
+    ASSERT_EQ(Run("hero = TsPCObject:new() hero:SetName('hero') hero:SetPosition(10, 0, 4) "
+                  "TsAccess.LocalPlayer():AddCharacter(hero) TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)"),
+              0);
+    ASSERT_NE(TsAccess::CurrentCharacter(), nullptr);
+    radar->SetRange(10.0f); // close in: about 7 pixels a unit
+
+    radar->UseObjective(false);
+    const std::vector<uint32_t> closed = DrawRadar(*radar);
+    Place doors[2];
+    const float doorX[2] = {kDoorAX, kDoorBX};
+    for (int d = 0; d < 2; ++d) {
+        radar->UseObjective(true);
+        radar->SetObjective(doorX[d], 0.0f, kDoorZ);
+        doors[d] = Changed(closed, DrawRadar(*radar), screenWidth);
+        ASSERT_GT(doors[d].count, 0) << "the objective blip marks door " << d;
+    }
+    radar->UseObjective(false);
+    ASSERT_EQ(DrawRadar(*radar), closed) << "nothing else moves between frames";
+
+    ASSERT_TRUE(gateA->OpenDoor(true));
+    for (TsDoorObject* door : {gateA, gateB})
+        door->Tick(++tick);
+    ASSERT_NE(TileAt(kDoorAX, kDoorZ), 0u) << "the door gave the AI map back";
+    const std::vector<uint32_t> open = DrawRadar(*radar);
+
+    // Every changed pixel lies at one of the doors (the blurred map spreads a
+    // door's change a little), and both doors changed.
+    constexpr float kReach = 16.0f;
+    int near[2] = {0, 0}, elsewhere = 0;
+    for (size_t i = 0; i < open.size() && i < closed.size(); ++i) {
+        if (open[i] == closed[i])
+            continue;
+        const float x = float(i % size_t(screenWidth)), y = float(i / size_t(screenWidth));
+        bool placed = false;
+        for (int d = 0; d < 2; ++d)
+            if (std::hypot(x - doors[d].x, y - doors[d].y) < kReach) {
+                ++near[d];
+                placed = true;
+            }
+        elsewhere += placed ? 0 : 1;
+    }
+    EXPECT_GT(near[0], 0) << "the map changed at the door at (" << doors[0].x << ", " << doors[0].y << ")";
+    EXPECT_GT(near[1], 0) << "and at its buddy at (" << doors[1].x << ", " << doors[1].y << ")";
+    EXPECT_EQ(elsewhere, 0) << "and nowhere else";
 }
