@@ -118,13 +118,15 @@ protected:
         return squad;
     }
 
-    // The player's squad of `count` characters (team 0), the first current.
-    std::vector<TsPCObject*> MakeParty(const std::vector<OmVector3>& at)
+    // The player's squad of `count` characters (team 0), the first current;
+    // make is called for each one, a plain player character by default.
+    template <class Make = TsPCObject* (*)()>
+    std::vector<TsPCObject*> MakeParty(const std::vector<OmVector3>& at, Make make = [] { return new TsPCObject; })
     {
         TsPlayer* player = TsAccess::LocalPlayer();
         std::vector<TsPCObject*> party;
         for (size_t i = 0; i < at.size(); ++i) {
-            auto* pc = new TsPCObject;
+            TsPCObject* pc = make();
             pc->SetName(("pc" + std::to_string(i)).c_str());
             pc->SetPCType(int32_t(i));
             pc->SetMdl("walker.pbf");

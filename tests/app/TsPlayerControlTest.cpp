@@ -128,22 +128,8 @@ TEST_F(PlayerControl, TheHealKeyStopsTheCharacterOnlyWhenItHasSomethingToHealWit
 // one exactly 9 away stays, and so does any target while not aiming.
 TEST_F(PlayerControl, ALockedTargetBeyondNineIsDroppedWhileAiming)
 {
-    auto* pc = new AimingPC;
-    pc->SetName("aimer");
-    pc->SetMdl("walker.pbf");
-    pc->SetAnimationClass(0);
-    pc->SetRadius(0.3f);
-    pc->SetHeight(1.8f);
-    pc->SetMaxHealth(1.0e6f);
-    pc->SetHealth(1.0e6f);
+    auto* pc = static_cast<AimingPC*>(MakeParty({OmVector3(2.0f, 0, 4.0f)}, [] { return new AimingPC; })[0]);
     pc->SetAutoAttack(false);
-    TsPlayer* player = TsAccess::LocalPlayer();
-    player->AddCharacter(pc);
-    player->AddCharacterToSquad(pc, nullptr);
-    ASSERT_TRUE(pc->Initialise());
-    player->GetSquad()->SetTeam(kPlayerTeam);
-    ASSERT_TRUE(player->InitialiseForLevel(-1));
-    player->SetCurrentCharacter(0);
     TsNPCObject* foe = AddNPC("foe", 2.0f, 4.0f, 27);
     TsSquadObject* squad = MakeSquad(27, kEnemyTeam, TS_BEHAVIOUR_IDLE);
     squad->SetRange(0.0f);
