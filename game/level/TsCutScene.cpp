@@ -7,9 +7,7 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsLog.h"
-#include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPlayer.h"
-#include "game/objects/TsSquadObject.h"
 #include "ui/TsHUDe.h"
 
 OM_IMPLEMENT_CLASS(TsCutScene, TsObject)
@@ -27,19 +25,6 @@ constexpr int kCandidateCount = 8;
 constexpr float kCandidateReach = 1.5f;
 constexpr float kShortestTurnSeconds = 2.0f;
 constexpr float kLongestTurnSeconds = 3.0f;
-
-// The conversation camera takes over from the player's orders: no member of
-// the squad walks on out of the framed scene.
-void StopPlayerSquad()
-{
-    const TsPlayer* player = TsAccess::LocalPlayer();
-    const TsSquadObject* squad = player ? player->GetSquad() : nullptr;
-    for (int32_t i = 0; squad && i < squad->GetMemberCount(); ++i) {
-        if (TsCharacterObject* member = squad->GetMember(i)) {
-            member->StopMoving();
-        }
-    }
-}
 
 // v turned by a about the vertical axis (x towards z).
 OmVector3 TurnedFlat(const OmVector3& v, float a)
@@ -355,5 +340,9 @@ void TsCutScene::SetupConversationCamera(const OmVector3& p, const OmVector3& q,
     MoveCamera(focus.x, focus.y, focus.z, seconds, TS_CAMERAMOVE_INTERP);
     RotateCameraTo(targetHeading / kDegrees, seconds, TS_CAMERAMOVE_INTERP);
     ZoomCamera(zoom, seconds, TS_CAMERAMOVE_INTERP);
-    StopPlayerSquad();
+    // The camera takes over from the player's orders: nobody of the party
+    // walks on out of the framed scene.
+    if (TsPlayer* player = TsAccess::LocalPlayer()) {
+        player->HoldSquad();
+    }
 }

@@ -24,9 +24,19 @@ float TsLevelCursorQueries::ControlledHeight()
     return character ? character->GetPosition().y : 0.0f;
 }
 
-// With nobody to walk, no point is reachable.
 bool TsLevelCursorQueries::CanReach(float x, float z)
 {
-    TsPathfinder* pathfinder = level_.GetPathfinder();
-    return TsAccess::CurrentCharacter() && pathfinder && pathfinder->IsPassableAt(x, z, 0, false, true);
+    return CanWalkTo(level_.GetPathfinder(), TsAccess::CurrentCharacter(), x, z);
+}
+
+// With nobody to walk, no point is reachable. A wide character does not fit
+// through a gap a narrow one passes, and a keyed area is open only to those
+// holding its key; other characters in the way do not make a point unreachable.
+bool TsLevelCursorQueries::CanWalkTo(TsPathfinder* pathfinder, const TsCharacterObject* character, float x, float z)
+{
+    if (!character || !pathfinder) {
+        return false;
+    }
+    return pathfinder->IsPassableAt(x, z, pathfinder->ClassForRadius(character->GetRadius()),
+                                    character->HasPathKeyA(), true);
 }

@@ -1,11 +1,13 @@
 // What the level cursor asks of the running level: the world under a
 // pixel, the controlled character's height, and whether that character can
-// walk to a point (the pathfinder's answer for its footing).
+// walk to a point (the pathfinder's answer for its body size and keys).
 #pragma once
 
 #include "game/objects/TsLevelCursor.h"
 
 class TsLevel;
+class TsPathfinder;
+class TsCharacterObject;
 
 class TsLevelCursorQueries : public TsCursorQueries {
 public:
@@ -13,6 +15,9 @@ public:
     int PickSurface(int x, int y, OmVector3* points, int max) override;
     float ControlledHeight() override;
     bool CanReach(float x, float z) override;
+    // Whether the character could stand at the point: its clearance class
+    // and path key as the pathfinder sees them.
+    static bool CanWalkTo(TsPathfinder* pathfinder, const TsCharacterObject* character, float x, float z);
 
 private:
     TsLevel& level_;

@@ -632,10 +632,16 @@ TEST_F(HudLevel, CutScenesAndConversationsTakeTheSquadAndTheHudOutOfPlay)
         member->MoveTo(OmVector3(member->GetPosition().x, 0.0f, 9.0f));
     ASSERT_EQ(members[1]->GetPendingCommand(), 1) << "walking";
     scene->SetupConversationCamera(members[0]->GetPosition(), members[2]->GetPosition(), 3);
-    for (TsPCObject* member : members) {
-        EXPECT_EQ(member->GetPendingCommand(), 0);
-        EXPECT_EQ(member->GetFollower().GetCount(), 0u);
+    OmVector3 held[3];
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(members[i]->GetPendingCommand(), 0);
+        EXPECT_EQ(members[i]->GetFollower().GetCount(), 0u);
+        EXPECT_GT(members[i]->GetBusyTicks(), 0) << "held, not only stopped";
+        held[i] = members[i]->GetPosition();
     }
+    Frames(5, 100);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_LT((members[i]->GetPosition() - held[i]).Length(), 0.01f) << "the party stays while framed";
     scene->SetCutSceneActive(false);
 
     const struct {

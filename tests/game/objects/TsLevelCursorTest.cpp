@@ -1,7 +1,8 @@
 // The level cursor: edge turning with its dwell counts and vertical band,
 // the picked point nearest the controlled character's height, the entity
 // under the cursor (as far as the camera sees), the cursor's state, and the
-// eight-direction table.
+// eight-direction table; whether the controlled character fits and may go
+// where the cursor points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,8 +10,12 @@
 
 #include "engine/OmCamera.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/level/TsLevelCursorQueries.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPathfinder.h"
 #include "game/objects/TsDirectionTable.h"
 #include "game/objects/TsLevelCursor.h"
+#include "tests/game/world/AIMapTestSupport.h"
 
 namespace {
 
@@ -191,6 +196,52 @@ TEST(DirectionTable, EightTurnsOfAnEighthFromTheStart)
     EXPECT_NEAR(shifted.GetAngle(1), 0.0f, 1e-5f);
     for (int i = 0; i < TsDirectionTable::kCount; ++i)
         EXPECT_NEAR(table.GetSine(i), std::sin(i * kPi / 4), 1e-5f);
+}
+
+// A keyed room ('k') and a corridor of narrow cells ('.') off wide open
+// floor ('3'): the answer follows the character's size and its key, and
+// other characters standing there do not matter.
+TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
+{
+    auto world = aimap_test::WorldWith({
+        "33333",
+        "3...3",
+        "3kk#3",
+    });
+    TsPathfinder finder;
+    finder.SetWorld(world.get());
+    finder.CentreOn(0, 0);
+    const float open[2] = {0.5f, 2.5f}, narrow[2] = {1.5f, 1.5f}, keyed[2] = {1.5f, 0.5f}, wall[2] = {3.5f, 0.5f};
+    struct Case {
+        const char* what;
+        const float* at;
+        float radius;
+        bool key, reachable;
+    };
+    const Case cases[] = {
+        {"open floor, narrow body", open, 0.3f, false, true},
+        {"open floor, wide body", open, 1.2f, false, true},
+        {"narrow gap, narrow body", narrow, 0.3f, false, true},
+        {"narrow gap, wide body", narrow, 1.2f, false, false},
+        {"keyed room without the key", keyed, 0.3f, false, false},
+        {"keyed room with the key", keyed, 0.3f, true, true},
+        {"wall, with the key", wall, 0.3f, true, false},
+    };
+    auto* pc = new TsPCObject;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        pc->SetRadius(c.radius);
+        if (c.key)
+            pc->GivePathKeyA();
+        ASSERT_EQ(finder.ClassForRadius(c.radius), c.radius < 0.5f ? 1 : 2) << "the sizes the map was drawn for";
+        EXPECT_EQ(TsLevelCursorQueries::CanWalkTo(&finder, pc, c.at[0], c.at[1]), c.reachable);
+        finder.MarkOccupied(finder.CellFromWorld(c.at[0], c.at[1]), 0);
+        EXPECT_EQ(TsLevelCursorQueries::CanWalkTo(&finder, pc, c.at[0], c.at[1]), c.reachable) << "occupied";
+        finder.ClearOccupied(finder.CellFromWorld(c.at[0], c.at[1]), 0);
+    }
+    EXPECT_FALSE(TsLevelCursorQueries::CanWalkTo(&finder, nullptr, open[0], open[1])) << "nobody to walk";
+    EXPECT_FALSE(TsLevelCursorQueries::CanWalkTo(nullptr, pc, open[0], open[1])) << "no map";
+    pc->Release();
 }
 
 } // namespace

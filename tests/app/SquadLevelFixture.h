@@ -1,0 +1,169 @@
+// The player's squad and hostile squads on the demo level in the real
+// application: teams, placed characters, squads and the party, ticks
+// and key taps.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OmClass.h"
+#include "engine/OmGroup.h"
+#include "engine/OmSkinShape.h"
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsAudio.h"
+#include "game/framework/TsEntityDB.h"
+#include "game/level/TsLevel.h"
+#include "game/level/TsLevelInfo.h"
+#include "game/objects/TsAttack.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
+#include "game/objects/TsWaypointObject.h"
+#include "game/objects/TsWeaponObject.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "tests/app/DemoLevelFixture.h"
+#include "ui/TsGameFrontEnd.h"
+
+namespace apptest {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kPlayerTeam = 0;
+constexpr int32_t kEnemyTeam = 1;
+constexpr int kF1 = 59;
+
+inline float GroundDistance(const OmVector3& a, const OmVector3& b)
+{
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
+}
+
+inline long ResidentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
+class SquadLevel : public DemoLevelTest {
+protected:
+    void SetUp() override
+    {
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+        MakeTeam(kPlayerTeam, kEnemyTeam, TS_ALLIANCE_HOSTILE);
+        MakeTeam(kEnemyTeam, kPlayerTeam, TS_ALLIANCE_HOSTILE);
+    }
+
+    TsEntityDB* DB() const { return Level()->GetEntityDB(); }
+
+    TsTeam* MakeTeam(int32_t id, int32_t other, int32_t relation)
+    {
+        auto* team = new TsTeam;
+        team->SetTeamID(id);
+        team->SetAlliance(other, relation);
+        DB()->AddObject(team);
+        return team;
+    }
+
+    template <class T>
+    T* Place(T* c, const char* name, float x, float z, int32_t squadIndex, const char* mdl = "walker.pbf")
+    {
+        c->SetName(name);
+        c->SetMdl(mdl);
+        c->SetAnimationClass(0);
+        c->SetRadius(0.3f);
+        c->SetHeight(1.8f);
+        c->SetOrigin(x, 0.0f, z);
+        c->SetSquadIndex(squadIndex);
+        c->ForceActive();
+        DB()->AddEntity(c);
+        EXPECT_TRUE(c->Initialise());
+        return c;
+    }
+
+    TsNPCObject* AddNPC(const char* name, float x, float z, int32_t squadIndex)
+    {
+        return Place(new TsNPCObject, name, x, z, squadIndex);
+    }
+
+    // A squad of the characters placed with its index; imported.
+    TsSquadObject* MakeSquad(int32_t index, int32_t team, int32_t behaviour, const char* patrol = nullptr)
+    {
+        auto* squad = new TsSquadObject;
+        squad->SetIndex(index);
+        squad->SetTeam(team);
+        squad->SetBehaviour(behaviour);
+        if (patrol)
+            squad->SetPatrolPath(patrol);
+        DB()->AddObject(squad);
+        EXPECT_TRUE(squad->Import());
+        TsAccess::AnimDB()->LoadAnimations();
+        return squad;
+    }
+
+    // The player's squad of `count` characters (team 0), the first current;
+    // make is called for each one, a plain player character by default.
+    template <class Make = TsPCObject* (*)()>
+    std::vector<TsPCObject*> MakeParty(const std::vector<OmVector3>& at, Make make = [] { return new TsPCObject; })
+    {
+        TsPlayer* player = TsAccess::LocalPlayer();
+        std::vector<TsPCObject*> party;
+        for (size_t i = 0; i < at.size(); ++i) {
+            TsPCObject* pc = make();
+            pc->SetName(("pc" + std::to_string(i)).c_str());
+            pc->SetPCType(int32_t(i));
+            pc->SetMdl("walker.pbf");
+            pc->SetAnimationClass(0);
+            pc->SetRadius(0.3f);
+            pc->SetHeight(1.8f);
+            // Tough enough to stand through every test's blows.
+            pc->SetMaxHealth(1.0e6f);
+            pc->SetHealth(1.0e6f);
+            player->AddCharacter(pc);
+            player->AddCharacterToSquad(pc, nullptr);
+            EXPECT_TRUE(pc->Initialise());
+            pc->SetOrigin(at[i].x, 0.0f, at[i].z);
+            party.push_back(pc);
+        }
+        player->GetSquad()->SetTeam(kPlayerTeam);
+        EXPECT_TRUE(player->InitialiseForLevel(-1));
+        player->SetCurrentCharacter(0);
+        TsAccess::AnimDB()->LoadAnimations();
+        return party;
+    }
+
+    void Ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            Level()->Tick(++tick);
+    }
+
+    void Tap(int keyCode)
+    {
+        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
+        Frames(2, 100);
+        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, false));
+        Frames(2, 100);
+    }
+
+    uint32_t tick = 1000;
+};
+
+} // namespace apptest

@@ -1,0 +1,193 @@
+// The player's keys in the real application on the demo level: selection
+// keys released together, the immune action, the heal key, the locked
+// target dropped beyond reach while aiming, and the charm's recovery bonus
+// from the fourth act.
+#include "tests/app/SquadLevelFixture.h"
+
+#include "game/framework/TsInput.h"
+#include "game/objects/TsItemObject.h"
+
+namespace apptest {
+
+// A player character whose aim can be set as a shot leaves it: locked on
+// a target with the aiming flag up.
+class AimingPC : public TsPCObject {
+    OM_DECLARE_CLASS(AimingPC)
+public:
+    AimingPC() = default;
+    explicit AimingPC(OmArchive& archive) : TsPCObject(archive) {}
+    void AimAt(TsEntity* target)
+    {
+        SetLockedTarget(target);
+        m_aiming = 1;
+    }
+};
+OM_IMPLEMENT_CLASS(AimingPC, TsPCObject)
+
+namespace {
+
+constexpr int kKeyH = 35;
+constexpr int kKeyJ = 36;
+
+class PlayerControl : public SquadLevel {
+protected:
+    // The keys go down together and come up together: one tick sees them
+    // all released.
+    void TapTogether(const std::vector<int>& keys)
+    {
+        for (int key : keys)
+            ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, true));
+        Frames(2, 100);
+        for (int key : keys)
+            ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, false));
+        Frames(2, 100);
+    }
+
+    TsItemObject* Give(TsPCObject* owner, TsItemObject* item)
+    {
+        item->Import();
+        EXPECT_GT(owner->GetInventory()->AddArticle(item), 0);
+        return item;
+    }
+};
+
+// Of several selection keys released in one tick the last decides, also
+// when it names the character already current.
+TEST_F(PlayerControl, SelectionKeysReleasedTogetherLeaveTheLastOneDeciding)
+{
+    MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f), OmVector3(1.5f, 0, 5.0f)});
+    TsPlayer* player = TsAccess::LocalPlayer();
+    struct Case {
+        int32_t current;
+        std::vector<int> keys;
+        int32_t selected;
+    };
+    const Case cases[] = {
+        {2, {kF1, kF1 + 1}, 1},     // neither current: F2 wins
+        {1, {kF1, kF1 + 1}, 1},     // F2 names the current one and cancels F1
+        {0, {kF1 + 1, kF1 + 2}, 2}, // F3 wins
+        {0, {kF1, kF1 + 2}, 2},
+        {2, {kF1 + 1, kF1 + 2}, 2}, // F3 cancels F2
+    };
+    for (const Case& c : cases) {
+        player->SetCurrentCharacter(c.current);
+        TapTogether(c.keys);
+        EXPECT_EQ(player->GetCurrentIndex(), c.selected) << "from " << c.current << " with " << c.keys.size();
+    }
+}
+
+// The immune action has no key of its own; bound to one, it makes the whole
+// squad immune.
+TEST_F(PlayerControl, TheImmuneActionMakesTheWholeSquadImmune)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f)});
+    TsInput* input = TsAccess::Input();
+    ASSERT_NE(input, nullptr);
+    for (TsPCObject* pc : party)
+        ASSERT_NE(pc->GetLifeState(), 0);
+    Tap(kKeyJ);
+    for (TsPCObject* pc : party)
+        EXPECT_NE(pc->GetLifeState(), 0) << "unbound, the key does nothing";
+    TsKeyBindings bindings = input->GetKeyBindings();
+    bindings.SetKey(29, kKeyJ);
+    input->SetKeyBindings(bindings);
+    Tap(kKeyJ);
+    for (TsPCObject* pc : party)
+        EXPECT_EQ(pc->GetLifeState(), 0);
+}
+
+// The heal key uses the best healing item of the current character, which
+// stops to use it; without one it walks on.
+TEST_F(PlayerControl, TheHealKeyStopsTheCharacterOnlyWhenItHasSomethingToHealWith)
+{
+    struct Case {
+        bool medkit;
+        bool healed;
+    };
+    for (const Case& c : {Case{true, true}, Case{false, false}}) {
+        SCOPED_TRACE(c.medkit ? "with a medkit" : "without");
+        TsPCObject* pc = MakeParty({OmVector3(2.0f, 0, 4.0f)})[0];
+        pc->SetHealth(pc->GetMaxHealth() - 10.0f);
+        if (c.medkit) {
+            auto* kit = new TsItemObject;
+            kit->SetTemplate("ItemTemplateMedkit");
+            ASSERT_TRUE(kit->RunTemplate());
+            Give(pc, kit);
+        }
+        const float hurt = pc->GetHealth();
+        pc->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
+        ASSERT_EQ(pc->GetPendingCommand(), TsCharacterObject::kFollowPath);
+        Tap(kKeyH);
+        EXPECT_EQ(pc->GetPendingCommand() == TsCharacterObject::kFollowPath, !c.healed);
+        EXPECT_EQ(pc->GetHealth() > hurt + 1.0f, c.healed);
+        TsAccess::LocalPlayer()->RemoveAllSquadMembers();
+    }
+}
+
+// While aiming, a locked target more than 9 away on the ground is let go;
+// one exactly 9 away stays, and so does any target while not aiming.
+TEST_F(PlayerControl, ALockedTargetBeyondNineIsDroppedWhileAiming)
+{
+    auto* pc = static_cast<AimingPC*>(MakeParty({OmVector3(2.0f, 0, 4.0f)}, [] { return new AimingPC; })[0]);
+    pc->SetAutoAttack(false);
+    TsNPCObject* foe = AddNPC("foe", 2.0f, 4.0f, 27);
+    TsSquadObject* squad = MakeSquad(27, kEnemyTeam, TS_BEHAVIOUR_IDLE);
+    squad->SetRange(0.0f);
+    squad->ChooseIdleBehaviour();
+    struct Case {
+        float distance;
+        bool aiming, kept;
+    };
+    const Case cases[] = {{5.0f, true, true}, {9.0f, true, true}, {9.5f, true, false}, {9.5f, false, true}};
+    for (const Case& c : cases) {
+        pc->SetOrigin(2.0f, 0.0f, 4.0f);
+        foe->SetOrigin(2.0f + c.distance, 0.0f, 4.0f);
+        if (c.aiming) {
+            pc->AimAt(foe);
+        } else {
+            pc->ClearLockedTarget();
+            Ticks(1); // the aiming flag goes with the target
+            pc->SetLockedTarget(foe);
+        }
+        ASSERT_EQ(pc->GetLockedTarget(), foe);
+        ASSERT_EQ(pc->IsAiming(), c.aiming);
+        Ticks(1);
+        EXPECT_EQ(pc->GetLockedTarget() == foe, c.kept) << c.distance << (c.aiming ? " aiming" : "");
+    }
+}
+
+// From the fourth act a squad carrying the charm recovers vitality twice as
+// fast; before it, or without the charm, at the ordinary rate.
+TEST_F(PlayerControl, TheCharmDoublesRecoveryFromTheFourthAct)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f)});
+    auto* charm = new TsItemObject;
+    charm->SetDisplayNameID(20230);
+    Give(party[1], charm); // any member may carry it
+    TsLevelInfo& info = TsAccess::LocalPlayer()->GetLevelInfo();
+    struct Case {
+        int32_t act;
+        bool charm;
+        float factor;
+    };
+    const Case cases[] = {{3, true, 1.0f}, {4, true, 2.0f}, {5, true, 2.0f}, {4, false, 1.0f}};
+    constexpr int kTicks = 10;
+    constexpr float kRecovery = 0.5f;
+    for (const Case& c : cases) {
+        info.iActNumber = c.act;
+        if (!c.charm)
+            charm->SetDisplayNameID(6200);
+        for (TsPCObject* pc : party) {
+            pc->SetMaxVitality(100.0f);
+            pc->SetVitality(0.0f);
+            pc->SetVitalityRecovery(kRecovery);
+        }
+        Ticks(kTicks);
+        for (TsPCObject* pc : party)
+            EXPECT_NEAR(pc->GetVitality(), kTicks * TsAccess::TickDuration() * kRecovery * c.factor, 1e-3f)
+                << "act " << c.act << (c.charm ? " with" : " without") << " the charm";
+    }
+}
+
+} // namespace
+} // namespace apptest

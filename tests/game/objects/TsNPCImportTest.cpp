@@ -1,0 +1,122 @@
+// A non-player character's import arms it from the scripts' templates: the
+// weapon its script names (equipped), the ammunition the ammunition table
+// gives for that weapon's type, and its item; a template that fails fails
+// the import with a line saying which.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/framework/TsAccess.h"
+#include "game/objects/TsInventory.h"
+#include "game/objects/TsItemObject.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsWeaponObject.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScriptState.h"
+
+namespace {
+
+constexpr const char* kTemplates = R"(
+function Gun(w)
+    local a = w:Attributes(false)
+    a:SetWeaponType(TS_WEAPON_RANGED_MANUAL)
+    a:SetAmmoType(1)
+    a:SetEfficiency(4)
+    w:SetCanEquip(true)
+end
+function Club(w)
+    local a = w:Attributes(false)
+    a:SetWeaponType(TS_WEAPON_MELEE)
+    a:SetAmmoType(-1)
+    a:SetEfficiency(5)
+    w:SetCanEquip(true)
+end
+function Launcher(w)
+    local a = w:Attributes(false)
+    a:SetAmmoType(3)
+    w:SetCanEquip(true)
+end
+function Rounds(i) i:SetAmmoType(1) i:SetStack(10) i:SetMaxStack(60) end
+function Charm(i) i:SetDisplayNameID(20230) end
+function Broken(x) error('no') end
+g_ammoTemplates = { [1] = { Ammo = "Rounds" }, [3] = { Ammo = "Broken" } }
+)";
+
+class NPCImport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TsAccess::SetLuaState(lua.L());
+        ASSERT_EQ(lua.Run(kTemplates), 0);
+    }
+    void TearDown() override { TsAccess::SetLuaState(nullptr); }
+    ScriptState lua;
+};
+
+TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTemplateFailsTheImport)
+{
+    struct Case {
+        const char* weapon;
+        const char* item;
+        bool imported;
+        int weapons, ammoStacks, items;
+        float efficiency; // of the equipped weapon; 0 for none
+        int rounds;       // held for the equipped weapon
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"", "", true, 0, 0, 0, 0.0f, 0, nullptr},       // the innate attack only
+        {"Gun", "", true, 1, 1, 0, 4.0f, 10, nullptr},    // a gun and its box of rounds
+        {"Club", "Charm", true, 1, 0, 1, 5.0f, 0, nullptr}, // no ammunition for a club
+        {"", "Charm", true, 0, 0, 1, 0.0f, 0, nullptr},
+        {"", "Broken", true, 0, 0, 0, 0.0f, 0, nullptr}, // an item that fails is only left out
+        {"Broken", "Charm", false, 0, 0, 0, 0.0f, 0, "error running template Broken for NPC weapon guard"},
+        {"Launcher", "", false, 1, 0, 0, 0.0f, 0, "error running template Broken for NPC ammo guard"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.weapon) + " / " + c.item);
+        LogCapture log;
+        auto* npc = new TsNPCObject;
+        npc->SetName("guard");
+        npc->SetWeaponName(c.weapon);
+        npc->SetItemName(c.item);
+        EXPECT_EQ(npc->Import(), c.imported);
+        const TsInventory* inventory = npc->GetInventory();
+        ASSERT_NE(inventory, nullptr);
+        EXPECT_EQ(inventory->GetWeaponCount(), c.weapons);
+        EXPECT_EQ(inventory->GetAmmoCount(), c.ammoStacks);
+        EXPECT_EQ(inventory->GetItemCount(), c.items);
+        const TsWeaponObject* equipped = inventory->GetEquipped();
+        EXPECT_EQ(equipped != nullptr, c.weapons > 0);
+        if (equipped && c.efficiency > 0.0f) {
+            EXPECT_FLOAT_EQ(equipped->Current().efficiency, c.efficiency);
+            EXPECT_EQ(inventory->GetAmmoCount(equipped), c.rounds);
+            EXPECT_STREQ(equipped->GetName(), "guardWeapon");
+        }
+        if (c.items > 0) {
+            EXPECT_EQ(inventory->GetItem(0)->GetDisplayNameID(), 20230);
+        }
+        if (c.logged) {
+            EXPECT_TRUE(log.Contains(c.logged)) << log.All();
+        }
+        npc->Release();
+    }
+}
+
+// A critter carries a payload instead and never takes up the weapon its
+// record names.
+TEST_F(NPCImport, ACritterIgnoresTheWeaponItsRecordNames)
+{
+    ASSERT_EQ(lua.Run("g_critterPayloadTemplates = { 'Charm' }"), 0);
+    auto* critter = new TsNPCObject;
+    critter->SetName("rat");
+    critter->SetNPCType(TS_NPC_BIPED_CRITTER);
+    critter->SetWeaponName("Gun");
+    EXPECT_TRUE(critter->Import());
+    EXPECT_EQ(critter->GetInventory()->GetWeaponCount(), 0);
+    ASSERT_EQ(critter->GetInventory()->GetItemCount(), 1);
+    EXPECT_EQ(critter->GetInventory()->GetItem(0)->GetDisplayNameID(), 20230);
+    critter->Release();
+}
+
+} // namespace
