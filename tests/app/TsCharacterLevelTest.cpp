@@ -23,6 +23,7 @@
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsDoorObject.h"
+#include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsTriggerObject.h"
 #include "game/world/TsEffectUtil.h"
@@ -516,6 +517,43 @@ TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
     ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
     EXPECT_EQ(ann->GetPendingCommand(), 0);
     EXPECT_LT(ann->GetPosition().x, 10.0f);
+}
+
+// A flicker on room B's dynamic lamp reaches the floor it lights: with the
+// view on room B, many more pixels change from one tick's picture to the
+// next than without it.
+TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
+{
+    auto changingPixels = [&](int ticks) {
+        int width = 0, height = 0, most = 0;
+        Frames(1, 100);
+        std::vector<uint32_t> last = Screen(width, height);
+        for (int i = 0; i < ticks; ++i) {
+            Frames(1, 100);
+            const std::vector<uint32_t> now = Screen(width, height);
+            int changed = 0;
+            for (size_t p = 0; p < now.size() && p < last.size(); ++p)
+                changed += now[p] != last[p];
+            most = std::max(most, changed);
+            last = now;
+        }
+        return most;
+    };
+    // The demo's script keeps the view on room A while no one plays; it
+    // looks at room B instead.
+    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
+                                      "function LuaTick() TsAccess.CutScene():MoveCamera(16.0, 1.0, 4.0, 0) return 0 end"),
+              0);
+    Frames(5, 100);
+    const int still = changingPixels(10);
+    auto* flicker = new TsLightEffectObject;
+    flicker->SetName("lampBFlicker");
+    flicker->SetLight("dyn_lampB");
+    flicker->SetEffect(TsLightEffectObject::FLICKER1);
+    Level()->GetEntityDB()->AddObject(flicker);
+    ASSERT_TRUE(flicker->Initialise()) << log.All();
+    const int flickering = changingPixels(20);
+    EXPECT_GT(flickering, 5 * still + 10000) << "still " << still << ", flickering " << flickering;
 }
 
 } // namespace apptest
