@@ -168,10 +168,7 @@ protected:
         OmGroup* root = new OmGroup();
         AddShape(*root, "floor", Floor(0.5f, 0.5f, 7.5f, 3.5f));
         AddLight(*root, "dyn_lamp", OmVector3(2, 2, 2), OmVector3(1, 1, 1), 1.0f);
-        Ref<TsWorld> world(new TsWorld());
-        Import(*world, *root, OmVector3(0, -1, 0), OmVector3(8, 1, 4), 4.0f);
-        root->Release();
-        return world;
+        return Import(root, OmVector3(8, 1, 4), 4.0f);
     }
 
     // Saves the world, lets `damage` change the bytes, loads them.
