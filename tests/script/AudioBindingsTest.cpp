@@ -61,7 +61,7 @@ TEST_F(AudioBindingsTest, ScriptsLoadAndPlaySoundsById)
     EXPECT_EQ(audio_.GetVoiceCount(), 1);
 }
 
-TEST_F(AudioBindingsTest, IdsOutsideTheTableAreLoggedAndIgnored)
+TEST_F(AudioBindingsTest, IdsOutsideTheTableAndWrongArgumentsAreRefused)
 {
     EXPECT_EQ(Type("audio:LoadWavFromFile(NUM_OF_SOUNDS)"), "nil");
     EXPECT_EQ(Type("audio:LoadWavFromFile(AID_NOSOUND)"), "nil");
@@ -71,10 +71,6 @@ TEST_F(AudioBindingsTest, IdsOutsideTheTableAreLoggedAndIgnored)
     EXPECT_TRUE(log_.Contains("TsAudio:LoadWavFromFile: sound id 240 is not 0-239"));
     EXPECT_TRUE(log_.Contains("TsAudio:LoadWavFromFile: sound id -1 is not 0-239"));
     EXPECT_TRUE(log_.Contains("TsAudio:FlagSoundForLoading: sound id -7 is not 0-239"));
-}
-
-TEST_F(AudioBindingsTest, WrongArgumentsRaiseTheFunctionsOwnMessages)
-{
     ExpectTypeErrors({"audio:LoadWavFromFile('4')", "audio:LoadWavFromFile(4, 5)", "audio:LuaPlaySoundNow(4, 0, 0)",
                       "audio:FlagSoundForLoading()", "TsAudio.LoadWavFromFile(TsAccess.Options(), 4)"});
     ExpectSelfErrors({"TsAudio.FlagSoundForLoading(nil, 4)"});

@@ -25,34 +25,22 @@ protected:
 
 TEST_F(ExplosionBindingsTest, AStartUpScriptFillsTheTable)
 {
-    ASSERT_EQ(Run("function LoadExplosionAttributes()\n"
-                  "  FxSetNumExplosionTypes(2)\n"
-                  "  local e = FxGetExplosionType(1)\n"
-                  "  e.m_szParticleType:Set('sparks')\n"
-                  "  e.m_szShockTexture = 'data\\\\fx\\\\ring.tga'\n"
-                  "  e.m_numArms = 6.9\n"
-                  "  e.m_speed = 12.5\n"
-                  "  e.m_gravity = -9.8\n"
-                  "  e.m_fade = 1\n"
-                  "  e.m_shockwave = nil\n"
-                  "  e.m_shockLifetime = 2\n"
-                  "  e:SetColourBias(1, 0.5, 0.25)\n"
-                  "end\n"
-                  "LoadExplosionAttributes()"),
+    ASSERT_EQ(Run("FxSetNumExplosionTypes(2) local e = FxGetExplosionType(1)\n"
+                  "e.m_szParticleType:Set('sparks') e.m_szShockTexture = 'data\\\\fx\\\\ring.tga' e.m_numArms = 6.9\n"
+                  "e.m_gravity = -9.8 e.m_fade = 1 e.m_shockwave = nil e:SetColourBias(1, 0.5, 0.25)"),
               "");
     ASSERT_EQ(TsExplosionTable::Count(), 2);
     const TsExplosionParams& e = *TsExplosionTable::At(1);
-    EXPECT_STREQ(e.m_szParticleType.Get(), "sparks");
     EXPECT_STREQ(e.m_szShockTexture.Get(), "data\\fx\\ring.tga");
     EXPECT_EQ(e.m_numArms, 6);
-    EXPECT_FLOAT_EQ(e.m_speed, 12.5f);
     EXPECT_FLOAT_EQ(e.m_gravity, -9.8f);
-    EXPECT_EQ(e.m_fade, 1);
     EXPECT_EQ(e.m_shockwave, 0);
     EXPECT_FLOAT_EQ(e.m_shockColourBias.y, 0.5f);
-    EXPECT_EQ(Number("FxGetExplosionType(1).m_numArms"), 6);
-    EXPECT_EQ(String("FxGetExplosionType(1).m_szParticleType:Get()"), "sparks");
-    EXPECT_EQ(Number("FxGetExplosionType(1).m_fade"), 1); // true arrives as 1
+    ExpectRows({
+        {"return FxGetExplosionType(1).m_numArms", "6"},
+        {"return FxGetExplosionType(1).m_szParticleType:Get()", "'sparks'"},
+        {"return FxGetExplosionType(1).m_fade", "1"}, // true arrives as 1
+    });
 }
 
 TEST_F(ExplosionBindingsTest, RecordsStayPutAndTheTableResizes)

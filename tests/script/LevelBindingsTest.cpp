@@ -1,12 +1,10 @@
-// The level, its mission record and the player's script state, from real
-// scripts.
+// The level and its mission record from real scripts.
 
 #include "tests/script/LuaTestState.h"
 
 #include "engine/OmString.h"
 #include "game/level/TsLevel.h"
 #include "game/level/TsLevelInfo.h"
-#include "game/objects/TsPlayer.h"
 #include "tests/game/framework/LogCapture.h"
 
 namespace {
@@ -25,77 +23,51 @@ protected:
 
     TsLevelInfo info_;
     OmString text_{"Orrick's Den"};
-};
-
-TEST_F(LevelInfoTest, StringFieldsAreTheRecordsOwnHoldersAndTakeOnlyHolders)
-{
-    ASSERT_EQ(Run("info.missionName:Set('demo')"), "");
-    EXPECT_STREQ(info_.missionName.Get(), "demo");
-    EXPECT_EQ(String("info.missionName:Get()"), "demo");
-    ASSERT_EQ(Run("info.levelName = text"), ""); // copies the holder's text
-    EXPECT_STREQ(info_.levelName.Get(), "Orrick's Den");
-    text_ = "changed";
-    EXPECT_STREQ(info_.levelName.Get(), "Orrick's Den");
-    EXPECT_LUA_ERROR("info.missionName = 'demo'", "invalid type in variable assignment.");
-    EXPECT_LUA_ERROR("info.worldFilename = 5", "invalid type in variable assignment.");
-}
-
-TEST_F(LevelInfoTest, NumbersFlagsAndTheExitTextArray)
-{
-    ASSERT_EQ(Run("info.missionObjectiveID = 31000 info.iActNumber = 2.9 info.bIsTown = 1 info.bIsSneakLevel = nil"),
-              "");
-    EXPECT_EQ(info_.missionObjectiveID, 31000);
-    EXPECT_EQ(info_.iActNumber, 2);
-    EXPECT_EQ(info_.bIsTown, 1);
-    EXPECT_EQ(info_.bIsSneakLevel, 0);
-    EXPECT_EQ(Number("info.bIsTown"), 1.0);
-    EXPECT_EQ(Type("info.bIsSneakLevel"), "nil");
-
-    ASSERT_EQ(Run("info.exitTextStringIDs[1] = 11 info.exitTextStringIDs[4] = 44"), "");
-    EXPECT_EQ(info_.exitTextStringIDs[0], 11);
-    EXPECT_EQ(info_.exitTextStringIDs[3], 44);
-    EXPECT_EQ(Number("info.exitTextStringIDs[4]"), 44.0);
-    EXPECT_LUA_ERROR("x = info.exitTextStringIDs[0]", "array indexing out of range.");
-    EXPECT_LUA_ERROR("info.exitTextStringIDs[5] = 1", "array indexing out of range.");
-    EXPECT_LUA_ERROR("x = info.exitTextStringIDs['a']", "invalid type in array indexing.");
-}
-
-class LevelScriptTest : public LuaTest {
-protected:
-    void SetUp() override
-    {
-        LuaTest::SetUp();
-        OpenPackage();
-    }
     LogCapture log_;
 };
 
-TEST_F(LevelScriptTest, AScriptMakesAndDeletesALevelThatIsNotBeingPlayed)
+// String fields are the record's own holders and take only holders;
+// numbers truncate, flags take the script's booleans, the exit texts are
+// an array counted from 1.
+TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayItsRange)
+{
+    ASSERT_EQ(Run("info.missionName:Set('demo') info.levelName = text info.missionObjectiveID = 31000\n"
+                  "info.iActNumber = 2.9 info.bIsTown = 1 info.bIsSneakLevel = nil\n"
+                  "info.exitTextStringIDs[1] = 11 info.exitTextStringIDs[4] = 44"),
+              "");
+    text_ = "changed"; // the field copied the holder's text
+    EXPECT_STREQ(info_.levelName.Get(), "Orrick's Den");
+    EXPECT_EQ(info_.iActNumber, 2);
+    EXPECT_EQ(info_.bIsSneakLevel, 0);
+    EXPECT_EQ(info_.exitTextStringIDs[0], 11);
+    EXPECT_EQ(info_.exitTextStringIDs[3], 44);
+    ExpectRows({
+        {"return info.missionName:Get()", "'demo'"},
+        {"return info.bIsTown", "1"},
+        {"return info.bIsSneakLevel", "nil"},
+        {"return info.exitTextStringIDs[4]", "44"},
+        {"info.missionName = 'demo'", "error:invalid type in variable assignment."},
+        {"info.worldFilename = 5", "error:invalid type in variable assignment."},
+        {"x = info.exitTextStringIDs[0]", "error:array indexing out of range."},
+        {"info.exitTextStringIDs[5] = 1", "error:array indexing out of range."},
+        {"x = info.exitTextStringIDs['a']", "error:invalid type in array indexing."},
+    });
+}
+
+TEST_F(LevelInfoTest, AScriptMakesAndDeletesALevelThatIsNotBeingPlayed)
 {
     ASSERT_EQ(Run("level = TsLevel:new()"), "");
-    EXPECT_EQ(Number("level:MakeHeightMap('any.raw') and 1 or 0"), 1.0);
-    EXPECT_EQ(Type("level:GetPlayerLockout()"), "nil");
-    ASSERT_EQ(Run("level:SetPlayerLockout(1) level:DebugLevel()"), "");
-    EXPECT_EQ(Number("level:GetPlayerLockout()"), 1.0);
-    EXPECT_EQ(Number("level:GameIsInNormalState()"), 1.0);
-    EXPECT_EQ(Type("level:GetCutScene()"), "userdata");
-    EXPECT_EQ(Type("level:LoadWorld('no such file.tsw')"), "nil");
+    ExpectRows({
+        {"return level:MakeHeightMap('any.raw') and 1 or 0", "1"},
+        {"return level:GetPlayerLockout()", "nil"},
+        {"level:SetPlayerLockout(1) level:DebugLevel() return level:GetPlayerLockout()", "1"},
+        {"return level:GameIsInNormalState()", "1"},
+        {"return level:GetCutScene()", "userdata"},
+        {"return level:LoadWorld('no such file.tsw')", "nil"},
+    });
     ExpectTypeErrors({"level:Pause('yes')", "level:MakeHeightMap()"});
     ExpectSelfErrors({"TsLevel.GetPlayerLockout(nil)"});
     ASSERT_EQ(Run("level:delete()"), "");
-}
-
-TEST_F(LevelScriptTest, ThePlayersScriptStateIsReadAndWritten)
-{
-    TsPlayer* player = new TsPlayer;
-    tolua_pushusertype(L, player, "TsPlayer");
-    lua_setglobal(L, "player");
-    ASSERT_EQ(Run("player:SetScriptState(3, 42)"), "");
-    EXPECT_EQ(player->GetScriptState(3), 42);
-    EXPECT_EQ(Number("player:GetScriptState(3)"), 42.0);
-    EXPECT_EQ(Number("player:GetScriptState(99)"), -1.0);
-    ExpectTypeErrors({"player:SetScriptState(1)", "player:GetScriptState('a')"});
-    delete player;
 }
 
 } // namespace

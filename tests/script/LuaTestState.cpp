@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <string>
 
 void LuaTest::SetUp()
 {
@@ -91,6 +92,27 @@ void LuaTest::ExpectErrors(std::initializer_list<const char*> chunks, bool self)
             self ? "invalid 'self' in function '" + fn + "'" : "error in function '" + fn + "'.";
         const std::string message = WithoutPosition(Run(chunk));
         EXPECT_EQ(message.substr(0, expected.size()), expected) << chunk << "\nmessage: " << message;
+    }
+}
+
+void LuaTest::ExpectRows(std::initializer_list<Row> rows)
+{
+    for (const Row& row : rows) {
+        const std::string expected = row.expected;
+        if (expected.rfind("error:", 0) == 0) {
+            const std::string message = WithoutPosition(Run(row.chunk));
+            EXPECT_EQ(message.substr(0, expected.size() - 6), expected.substr(6)) << row.chunk;
+            continue;
+        }
+        ASSERT_EQ(Run(std::string("result = (function() ") + row.chunk + " end)()"), "") << row.chunk;
+        if (expected == "nil" || expected == "userdata" || expected == "number" || expected == "string")
+            EXPECT_EQ(Type("result"), expected) << row.chunk;
+        else if (expected == "true")
+            EXPECT_EQ(Type("result"), "boolean") << row.chunk;
+        else if (expected.front() == '\'')
+            EXPECT_EQ(String("result"), expected.substr(1, expected.size() - 2)) << row.chunk;
+        else
+            EXPECT_EQ(Number("result"), std::stod(expected)) << row.chunk;
     }
 }
 

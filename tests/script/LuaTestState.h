@@ -33,6 +33,16 @@ protected:
     void ExpectTypeErrors(std::initializer_list<const char*> chunks) { ExpectErrors(chunks, false); }
     void ExpectSelfErrors(std::initializer_list<const char*> chunks) { ExpectErrors(chunks, true); }
 
+    // A chunk and what it must give: a type ("nil", "userdata", "number",
+    // "string"), "true", a number ("2.5"), a string in quotes ("'gate'"), or
+    // "error:" and the start of the message. A chunk that gives a value
+    // returns it.
+    struct Row {
+        const char* chunk;
+        const char* expected;
+    };
+    void ExpectRows(std::initializer_list<Row> rows);
+
     lua_State* L = nullptr;
 
 private:

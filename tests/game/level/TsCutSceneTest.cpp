@@ -199,26 +199,20 @@ TEST_F(CutSceneTest, TheOverviewFramingSkipsCandidatesBehindWalls)
     Ticks(40);
     const float openHeading = TsCutScene::Wrap(camera->Heading().current);
 
-    TsCutScene* second = new TsCutScene;
-    TsCamera* other = new TsCamera;
-    second->SetCamera(other);
-    other->Distance().SetAll(8.0f);
-    HalfWorld world;
-    TsEntity::SetGroundProbe(&world);
-    second->SetupConversationCamera(speaker, listener, 3);
-    for (int i = 0; i < 40; ++i) {
-        second->Tick(0);
-        other->Tick(0);
-    }
     // The first candidate's view is blocked here, so another is taken and
     // its camera stands on the open side.
-    EXPECT_GT(std::fabs(TsCutScene::ShortestDifference(openHeading, TsCutScene::Wrap(other->Heading().current))),
+    HalfWorld world;
+    TsEntity::SetGroundProbe(&world);
+    scene->Reset();
+    camera->Distance().SetAll(8.0f);
+    camera->Heading().SetAll(0.0f);
+    scene->SetupConversationCamera(speaker, listener, 3);
+    Ticks(40);
+    EXPECT_GT(std::fabs(TsCutScene::ShortestDifference(openHeading, TsCutScene::Wrap(camera->Heading().current))),
               0.1f);
-    const OmVector3 back = TsCamera::Orientation(other->Heading().current, TsCutScene::kScenePitch, 0).GetColumn(2);
-    EXPECT_GE((other->Focus().current - back * other->Distance().current).x, 0.0f);
-    EXPECT_FLOAT_EQ(other->Distance().current, 8.0f);
-    second->Release();
-    other->Release();
+    const OmVector3 back = TsCamera::Orientation(camera->Heading().current, TsCutScene::kScenePitch, 0).GetColumn(2);
+    EXPECT_GE((camera->Focus().current - back * camera->Distance().current).x, 0.0f);
+    EXPECT_FLOAT_EQ(camera->Distance().current, 8.0f);
 }
 
 TEST_F(CutSceneTest, SideFramingsStandBesideTheSpeaker)

@@ -221,14 +221,12 @@ TEST(TsSavedGame, APlayerAndALevelComeBackExactlyAsTheyWereSaved)
                        &TsLevelInfo::luaMissionFilename, &TsLevelInfo::musicName, &TsLevelInfo::fmvName}) {
         EXPECT_STREQ((b.*field).Get(), (a.*field).Get());
     }
-    EXPECT_EQ(b.missionDisplayStringID, 30700);
-    EXPECT_EQ(b.iActNumber, 2);
+    for (auto field : {&TsLevelInfo::missionDisplayStringID, &TsLevelInfo::iActNumber,
+                       &TsLevelInfo::missionObjectiveID, &TsLevelInfo::missionHintID})
+        EXPECT_EQ(b.*field, a.*field);
+    for (auto flag : {&TsLevelInfo::bIsTown, &TsLevelInfo::bIsSneakLevel, &TsLevelInfo::loadedFromTransfer})
+        EXPECT_EQ(b.*flag, a.*flag);
     EXPECT_TRUE(std::equal(std::begin(a.exitTextStringIDs), std::end(a.exitTextStringIDs), b.exitTextStringIDs));
-    EXPECT_EQ(b.bIsTown, 1);
-    EXPECT_EQ(b.bIsSneakLevel, 0);
-    EXPECT_EQ(b.loadedFromTransfer, 1);
-    EXPECT_EQ(b.missionObjectiveID, 31000);
-    EXPECT_EQ(b.missionHintID, 31001);
     EXPECT_EQ(player->GetScriptState(0), 77);
     EXPECT_EQ(player->GetScriptState(15), -5);
     EXPECT_EQ(player->GetScriptState(7), -1);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <set>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -14,12 +14,21 @@ using namespace aimap_test;
 
 namespace {
 
-// World bounds whose X edge makes tiles of tileSize over an image width.
-bool Build(TsAIMap& map, const std::string& file, int width, float tileSize, const char* model = nullptr)
-{
-    return map.CreateFromTarga(file.c_str(), model, OmVector3(0, 0, 0),
-                               OmVector3(tileSize * float(width), 10, tileSize * float(width)));
-}
+using Pixel = std::function<Bgr(int, int)>;
+
+// A map built from a width x width image (or taller) whose world X edge
+// makes tiles of tileSize; the file is written in a scratch folder.
+struct Built {
+    ScratchDir dir;
+    TsAIMap map;
+    bool ok;
+    Built(const Pixel& pixel, int width, float tileSize, int height = 0, bool topDown = false)
+    {
+        dir.Write("ai.tga", Targa(width, height ? height : width, pixel, topDown));
+        ok = map.CreateFromTarga("ai.tga", nullptr, OmVector3(0, 0, 0),
+                                 OmVector3(tileSize * float(width), 10, tileSize * float(width)));
+    }
+};
 
 // The code without the clearance bit 1, so tests can ask for what the
 // image painted.
@@ -28,41 +37,57 @@ uint32_t Painted(uint32_t code)
     return code & ~2u;
 }
 
+Bgr Floor(int, int) { return kFloor; }
+
 } // namespace
 
+// One odd pixel in a floor, single or merged two by two: walls and marks by
+// their colour thresholds; a merged tile is marked when any pixel is and
+// open only when all are.
 TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholds)
 {
     struct Case {
-        Bgr pixel;
+        Bgr block[4]; // bottom left, bottom right, top left, top right
         uint32_t painted;
     };
-    const Case cases[] = {
-        {{0, 0, 201}, 0}, {{0, 0, 200}, 1}, {{119, 201, 119}, 5}, {{120, 201, 0}, 1}, {{119, 119, 255}, 0},
+    const Bgr F = kFloor;
+    const Case single[] = {
+        {{{0, 0, 201}}, 0}, {{{0, 0, 200}}, 1}, {{{119, 201, 119}}, 5}, {{{120, 201, 0}}, 1}, {{{119, 119, 255}}, 0},
     };
-    for (const Case& c : cases) {
-        ScratchDir dir;
-        dir.Write("ai.tga", Targa(64, 64, [&](int x, int z) { return x == 20 && z == 30 ? c.pixel : kFloor; }));
-        TsAIMap map;
-        ASSERT_TRUE(Build(map, "ai.tga", 64, 1.0f));
-        EXPECT_EQ(Painted(map.CodeAt(20, 30)), c.painted)
-            << int(c.pixel.b) << "," << int(c.pixel.g) << "," << int(c.pixel.r);
+    for (const Case& c : single) {
+        Built b([&](int x, int z) { return x == 20 && z == 30 ? c.block[0] : kFloor; }, 64, 1.0f);
+        ASSERT_TRUE(b.ok);
+        EXPECT_EQ(Painted(b.map.CodeAt(20, 30)), c.painted)
+            << int(c.block[0].b) << "," << int(c.block[0].g) << "," << int(c.block[0].r);
+    }
+    const Case merged[] = {
+        {{F, F, F, kWall}, 0}, {{F, F, kMarked, F}, 5}, {{F, F, F, F}, 1}, {{kWall, kWall, kWall, kMarked}, 5},
+    };
+    for (const Case& c : merged) {
+        Built b([&](int x, int z) { return x / 2 == 10 && z / 2 == 10 ? c.block[(z % 2) * 2 + x % 2] : kFloor; }, 64,
+                0.25f);
+        ASSERT_TRUE(b.ok);
+        EXPECT_EQ(Painted(b.map.CodeAtWorld(5.25f, 5.25f)), c.painted);
+    }
+    // Rows stored top-down are turned so row zero is the bottom.
+    for (bool topDown : {false, true}) {
+        Built b([](int x, int z) { return x == 5 && z == 3 ? kMarked : kFloor; }, 64, 1.0f, 64, topDown);
+        EXPECT_EQ(Painted(b.map.CodeAt(5, 3)), 5u) << topDown;
+        EXPECT_EQ(Painted(b.map.CodeAt(5, 60)), 1u) << topDown;
     }
 }
 
 TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
 {
-    ScratchDir dir;
     // Floor only in columns 10 to 20: 0 to 52 after the margin, padded by 11 to 0..63.
-    dir.Write("ai.tga", Targa(64, 128, [](int x, int z) { return x >= 10 && x <= 20 && z >= 70 && z <= 80 ? kFloor : kWall; }));
-    TsAIMap map;
-    ASSERT_TRUE(Build(map, "ai.tga", 64, 1.0f));
+    Built b([](int x, int z) { return x >= 10 && x <= 20 && z >= 70 && z <= 80 ? kFloor : kWall; }, 64, 1.0f, 128);
+    ASSERT_TRUE(b.ok);
+    const TsAIMap& map = b.map;
     EXPECT_EQ(map.aiFirstColumn, 0);
     EXPECT_EQ(map.aiLastColumn, 63);
-    EXPECT_EQ(map.aiColumns, 64);
     // Rows 70..80 widen to 38..112 (75 rows), padded downward by 21 to 17..112.
     EXPECT_EQ(map.aiFirstRow, 17);
     EXPECT_EQ(map.aiLastRow, 112);
-    EXPECT_EQ(map.aiRows, 96);
     EXPECT_EQ(map.codes.GetCount(), 64u * 96u);
     const char* why = nullptr;
     EXPECT_TRUE(map.IsSound(&why)) << why;
@@ -77,36 +102,11 @@ TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
 TEST(TsAIMap, TilesBelowTheThresholdAreMergedTwoByTwo)
 {
     for (const auto& [tileSize, halved] : {std::pair{0.25f, true}, std::pair{0.26f, false}}) {
-        ScratchDir dir;
-        dir.Write("ai.tga", Targa(64, 64, [](int, int) { return kFloor; }));
-        TsAIMap map;
-        ASSERT_TRUE(Build(map, "ai.tga", 64, tileSize));
-        EXPECT_FLOAT_EQ(map.aiTileSize, halved ? tileSize * 2 : tileSize);
-        EXPECT_EQ(map.aiColumns, halved ? 32 : 64);
-        EXPECT_EQ(map.aiLastColumn, halved ? 31 : 63);
-    }
-}
-
-TEST(TsAIMap, AMergedTileIsMarkedWhenAnyPixelIsAndOpenOnlyWhenAllAre)
-{
-    struct Case {
-        Bgr block[4]; // bottom left, bottom right, top left, top right
-        uint32_t painted;
-    };
-    const Case cases[] = {
-        {{kFloor, kFloor, kFloor, kWall}, 0},
-        {{kFloor, kFloor, kMarked, kFloor}, 5},
-        {{kFloor, kFloor, kFloor, kFloor}, 1},
-        {{kWall, kWall, kWall, kMarked}, 5},
-    };
-    for (const Case& c : cases) {
-        ScratchDir dir;
-        dir.Write("ai.tga", Targa(64, 64, [&](int x, int z) {
-                      return x / 2 == 10 && z / 2 == 10 ? c.block[(z % 2) * 2 + x % 2] : kFloor;
-                  }));
-        TsAIMap map;
-        ASSERT_TRUE(Build(map, "ai.tga", 64, 0.25f));
-        EXPECT_EQ(Painted(map.CodeAtWorld(5.25f, 5.25f)), c.painted);
+        Built b(Floor, 64, tileSize);
+        ASSERT_TRUE(b.ok);
+        EXPECT_FLOAT_EQ(b.map.aiTileSize, halved ? tileSize * 2 : tileSize);
+        EXPECT_EQ(b.map.aiColumns, halved ? 32 : 64);
+        EXPECT_EQ(b.map.aiLastColumn, halved ? 31 : 63);
     }
 }
 
@@ -115,97 +115,71 @@ TEST(TsAIMap, AMergedTileIsMarkedWhenAnyPixelIsAndOpenOnlyWhenAllAre)
 // tile off.
 TEST(TsAIMap, MergedTilesNameThePixelsTheyWereMadeFromWhenTheCropStartsOdd)
 {
-    ScratchDir dir;
     // Floor in columns 65..70 crops to columns 7..102 before alignment.
     auto pixel = [](int x, int) { return x >= 65 && x <= 70 ? kFloor : kWall; };
-    dir.Write("ai.tga", Targa(128, 128, pixel));
-    TsAIMap map;
-    ASSERT_TRUE(Build(map, "ai.tga", 128, 0.25f));
+    Built b(pixel, 128, 0.25f);
+    ASSERT_TRUE(b.ok);
     const char* why = nullptr;
-    ASSERT_TRUE(map.IsSound(&why)) << why;
-    for (int32_t tile = map.aiFirstColumn; tile <= map.aiLastColumn; ++tile) {
+    ASSERT_TRUE(b.map.IsSound(&why)) << why;
+    for (int32_t tile = b.map.aiFirstColumn; tile <= b.map.aiLastColumn; ++tile) {
         const bool open = pixel(2 * tile, 0).r != 255 && pixel(2 * tile + 1, 0).r != 255;
-        EXPECT_EQ(map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
+        EXPECT_EQ(b.map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
     }
 }
 
 TEST(TsAIMap, TilesWithEveryNeighbourOpenAreClearButTheMapsEdgeIsNot)
 {
-    ScratchDir dir;
-    dir.Write("ai.tga", Targa(64, 64, [](int x, int z) { return x == 30 && z == 30 ? kWall : kFloor; }));
-    TsAIMap map;
-    ASSERT_TRUE(Build(map, "ai.tga", 64, 1.0f));
-    EXPECT_EQ(map.CodeAt(0, 10), 1u) << "a tile on the outer edge";
-    EXPECT_EQ(map.CodeAt(10, 63), 1u);
-    EXPECT_EQ(map.CodeAt(10, 10), 3u);
-    EXPECT_EQ(map.CodeAt(29, 29), 1u) << "beside the wall";
-    EXPECT_EQ(map.CodeAt(31, 30), 1u);
-    EXPECT_EQ(map.CodeAt(32, 30), 3u);
-}
-
-TEST(TsAIMap, RowsStoredTopDownAreTurnedSoRowZeroIsTheBottom)
-{
-    ScratchDir dir;
-    auto pixel = [](int x, int z) { return x == 5 && z == 3 ? kMarked : kFloor; };
-    dir.Write("up.tga", Targa(64, 64, pixel, false));
-    dir.Write("down.tga", Targa(64, 64, pixel, true));
-    TsAIMap up, down;
-    ASSERT_TRUE(Build(up, "up.tga", 64, 1.0f));
-    ASSERT_TRUE(Build(down, "down.tga", 64, 1.0f));
-    EXPECT_EQ(Painted(up.CodeAt(5, 3)), 5u);
-    EXPECT_EQ(Painted(down.CodeAt(5, 3)), 5u);
-    EXPECT_EQ(Painted(down.CodeAt(5, 60)), 1u);
+    Built b([](int x, int z) { return x == 30 && z == 30 ? kWall : kFloor; }, 64, 1.0f);
+    ASSERT_TRUE(b.ok);
+    const struct {
+        int32_t x, z;
+        uint32_t code;
+    } cases[] = {{0, 10, 1}, {10, 63, 1}, {10, 10, 3}, {29, 29, 1}, {31, 30, 1}, {32, 30, 3}};
+    for (const auto& c : cases)
+        EXPECT_EQ(b.map.CodeAt(c.x, c.z), c.code) << c.x << "," << c.z;
 }
 
 TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
 {
-    ScratchDir dir;
-    dir.Write("ai.tga", Targa(64, 64, [](int x, int z) { return (x / 8 + z / 8) % 3 == 0 ? kWall : kFloor; }));
-    TsAIMap first, second;
-    ASSERT_TRUE(Build(first, "ai.tga", 64, 1.0f));
+    auto pixel = [](int x, int z) { return (x / 8 + z / 8) % 3 == 0 ? kWall : kFloor; };
+    Built first(pixel, 64, 1.0f);
     Random(); // the build reseeds, whatever ran before
-    ASSERT_TRUE(Build(second, "ai.tga", 64, 1.0f));
-    ASSERT_EQ(first.beacons.GetCount(), TsAIMap::kBeaconCount);
-    ASSERT_EQ(second.beacons.GetCount(), TsAIMap::kBeaconCount);
-    for (uint32_t i = 0; i < first.beacons.GetCount(); ++i) {
-        EXPECT_EQ(first.beacons[i].x, second.beacons[i].x);
-        EXPECT_EQ(first.beacons[i].z, second.beacons[i].z);
-        EXPECT_GE(first.CodeAtWorld(first.beacons[i].x, first.beacons[i].z) & 3u, 2u) << "beacon " << i;
+    Built second(pixel, 64, 1.0f);
+    ASSERT_EQ(first.map.beacons.GetCount(), TsAIMap::kBeaconCount);
+    ASSERT_EQ(second.map.beacons.GetCount(), TsAIMap::kBeaconCount);
+    for (uint32_t i = 0; i < first.map.beacons.GetCount(); ++i) {
+        const auto& beacon = first.map.beacons[i];
+        EXPECT_EQ(beacon.x, second.map.beacons[i].x);
+        EXPECT_EQ(beacon.z, second.map.beacons[i].z);
+        EXPECT_GE(first.map.CodeAtWorld(beacon.x, beacon.z) & 3u, 2u) << "beacon " << i;
     }
-}
-
-// Beacons that found no tile used to keep whatever the array held.
-TEST(TsAIMap, AMapWithNoClearTileKeepsNoBeacons)
-{
-    ScratchDir dir;
-    // Floor only in a checkerboard: no tile has eight open neighbours.
-    dir.Write("ai.tga", Targa(64, 64, [](int x, int z) { return (x + z) % 2 ? kWall : kFloor; }));
-    TsAIMap map;
+    // Beacons that found no tile used to keep whatever the array held. In
+    // a checkerboard no tile has eight open neighbours.
     LogCapture log;
-    ASSERT_TRUE(Build(map, "ai.tga", 64, 1.0f));
-    EXPECT_EQ(map.beacons.GetCount(), 0u);
+    Built none([](int x, int z) { return (x + z) % 2 ? kWall : kFloor; }, 64, 1.0f);
+    ASSERT_TRUE(none.ok);
+    EXPECT_EQ(none.map.beacons.GetCount(), 0u);
     EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
 }
 
 TEST(TsAIMap, BadImagesAndBoundsFailWithAMessageAndKeepThePreviousMap)
 {
     ScratchDir dir;
-    dir.Write("good.tga", Targa(64, 64, [](int, int) { return kFloor; }));
-    std::string wide = Targa(64, 64, [](int, int) { return kFloor; });
-    std::string zeroWidth = wide, bits16 = wide, rle = wide, origin = wide, shortFile = wide, badDescriptor = wide;
-    zeroWidth[12] = zeroWidth[13] = 0;
-    bits16[16] = 16;
-    rle[2] = 10;
-    origin[8] = 1;
-    badDescriptor[17] = 0x08;
-    shortFile.resize(shortFile.size() - 1);
-    dir.Write("zero.tga", zeroWidth);
-    dir.Write("bits16.tga", bits16);
-    dir.Write("rle.tga", rle);
-    dir.Write("origin.tga", origin);
-    dir.Write("short.tga", shortFile);
-    dir.Write("header.tga", wide.substr(0, 10));
-    dir.Write("descriptor.tga", badDescriptor);
+    const std::string good = Targa(64, 64, Floor);
+    dir.Write("good.tga", good);
+    const struct {
+        const char* file;
+        size_t at;
+        char value;
+    } patches[] = {{"zero.tga", 12, 0}, {"bits16.tga", 16, 16}, {"rle.tga", 2, 10}, {"origin.tga", 8, 1},
+                   {"descriptor.tga", 17, 8}};
+    for (const auto& p : patches) {
+        std::string bytes = good;
+        bytes[p.at] = p.value;
+        dir.Write(p.file, bytes);
+    }
+    dir.Write("short.tga", good.substr(0, good.size() - 1));
+    dir.Write("header.tga", good.substr(0, 10));
     dir.Write("walls.tga", Targa(64, 64, [](int, int) { return kWall; }));
     struct Case {
         const char* file;
@@ -242,7 +216,7 @@ TEST(TsAIMap, BadImagesAndBoundsFailWithAMessageAndKeepThePreviousMap)
 TEST(TsAIMap, AMissingBoundsModelFailsWithItsName)
 {
     ScratchDir dir;
-    dir.Write("ai.tga", Targa(64, 64, [](int, int) { return kFloor; }));
+    dir.Write("ai.tga", Targa(64, 64, Floor));
     TsAIMap map;
     LogCapture log;
     EXPECT_FALSE(map.CreateFromTarga("ai.tga", "nomodel.pbf", OmVector3(0, 0, 0), OmVector3(64, 1, 64)));

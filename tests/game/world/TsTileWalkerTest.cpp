@@ -49,18 +49,6 @@ TEST_F(TileWalkerTest, TheLastStoredColumnAndRowAreOutsideButValid)
     }
 }
 
-TEST_F(TileWalkerTest, WorldPointsLandOnTheImageTileUnderThem)
-{
-    TsTileWalker walker(world.get());
-    walker.SetWorldPosition(12.7f, 23.2f);
-    EXPECT_EQ(walker.GetX(), 12);
-    EXPECT_EQ(walker.GetZ(), 23);
-    EXPECT_EQ(walker.GetTile(), 5u);
-    EXPECT_EQ(walker.GetCentreX(), 12);
-    walker.SetWorldPosition(11.5f, 21.5f);
-    EXPECT_EQ(walker.GetTile(), 0u);
-}
-
 // A column past the last used to wrap onto the first tile of the next row.
 TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
 {
@@ -75,6 +63,14 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
     walker.SetPosition(10, 21);
     walker.SetTile(9);
     EXPECT_EQ(CodeAt(10, 21), 9u);
+    // A world point lands on the image tile under it.
+    walker.SetWorldPosition(12.7f, 23.2f);
+    EXPECT_EQ(walker.GetX(), 12);
+    EXPECT_EQ(walker.GetZ(), 23);
+    EXPECT_EQ(walker.GetTile(), 5u);
+    EXPECT_EQ(walker.GetCentreX(), 12);
+    walker.SetWorldPosition(11.5f, 21.5f);
+    EXPECT_EQ(walker.GetTile(), 0u);
     TsTileWalker nothing(nullptr);
     EXPECT_TRUE(nothing.SetPosition(0, 0));
     EXPECT_EQ(nothing.GetTile(), 0u);

@@ -188,10 +188,6 @@ TEST(CameraFadeTest, FadesOnlyWhatStandsBetweenCameraAndFocus)
     EXPECT_FLOAT_EQ(cells.FadeMinimum(), 1.0f);
 }
 
-} // namespace
-
-namespace {
-
 TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
 {
     TsBlobRenderer cells; // never created: no device
@@ -211,20 +207,6 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     EXPECT_EQ(cells.RunsUsed(), 0u);
     cells.Flush(true);
     EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodedFlag);
-}
-
-} // namespace
-
-namespace {
-
-TEST(TextureFactorFadeTest, WithoutAProvenDeviceBeginAndEndDoNothing)
-{
-    TestTextureFactorFade(); // no renderer: the probe fails
-    EXPECT_FALSE(IsTextureFactorFadeSupported());
-    BeginTextureFactorFade(0.5f);
-    EXPECT_FALSE(IsTextureFactorFadeActive());
-    EndTextureFactorFade();
-    EXPECT_FALSE(IsTextureFactorFadeActive());
 }
 
 } // namespace

@@ -106,31 +106,11 @@ TEST(TsWorldGrid, DirectionTableCodesAxesAndSpreadsTheRest)
 
 // ---- dicing ---------------------------------------------------------------------
 
-TEST_F(WorldTest, TriangleInsideOneCellKeepsItsThreeCorners)
-{
-    OmGroup* root = new OmGroup();
-    AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(16, 1, 16), 4.0f);
-    root->Release();
-    ASSERT_EQ(world->GetCellCount(), 1);
-    const TsWorldCell& cell = *world->CellAt(0, 0);
-    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).vertices.GetCount(), 3u);
-    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).GetTriangleCount(), 1u);
-    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).runs.GetCount(), 1u);
-    EXPECT_EQ(cell.Planes(TS_CELL_OPAQUE).GetCount(), 1u);
-    EXPECT_NEAR(cell.Planes(TS_CELL_OPAQUE)[0].normal.y, 1.0f, 1e-5f);
-    const OmVector3 corner = cell.Dequantise(cell.Group(TS_CELL_OPAQUE).vertices[0]);
-    EXPECT_NEAR(corner.x, 1.0f, 1e-3f);
-}
-
 TEST_F(WorldTest, TriangleOverACellCornerIsSplitIntoFourCellsAndLinked)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(2, 2, 6, 6));
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(16, 1, 16), 4.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(16, 1, 16), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 4);
     for (int32_t z = 0; z < 2; ++z) {
         for (int32_t x = 0; x < 2; ++x) {
@@ -159,9 +139,7 @@ TEST_F(WorldTest, QuadtreeFindsEveryCellAndOnlyThoseCells)
     const int32_t filled[][2] = {{0, 0}, {6, 6}, {3, 4}, {4, 3}, {6, 1}, {1, 6}, {5, 5}};
     for (const auto& f : filled)
         AddShape(*root, "floor", Floor(float(f[0]) + 0.25f, float(f[1]) + 0.25f, float(f[0]) + 0.75f, float(f[1]) + 0.75f));
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(7, 1, 7), 1.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(7, 1, 7), 1.0f);
     ASSERT_EQ(world->GetGridSize(), 8);
     ASSERT_EQ(world->GetCellCount(), 7);
     std::vector<bool> seen(7, false);
@@ -182,18 +160,22 @@ TEST_F(WorldTest, QuadtreeFindsEveryCellAndOnlyThoseCells)
     }
 }
 
-TEST_F(WorldTest, FlatAndSliverTrianglesAreDropped)
+TEST_F(WorldTest, FlatAndSliverTrianglesAreDroppedAndOthersKeepTheirCorners)
 {
     OmGroup* root = new OmGroup();
     // A triangle standing on one line, and one thinner than the quantum.
     AddShape(*root, "line", Triangles{{OmVector3(1, 0, 1), OmVector3(2, 0, 2), OmVector3(3, 0, 3)}});
     AddShape(*root, "sliver", Triangles{{OmVector3(1, 0, 1), OmVector3(3, 0, 1.00001f), OmVector3(3, 0, 1)}});
     AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
-    EXPECT_EQ(world->Cell(0).Group(TS_CELL_OPAQUE).GetTriangleCount(), 1u);
+    const TsWorldCell& cell = world->Cell(0);
+    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).GetTriangleCount(), 1u);
+    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).vertices.GetCount(), 3u);
+    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).runs.GetCount(), 1u);
+    ASSERT_EQ(cell.Planes(TS_CELL_OPAQUE).GetCount(), 1u);
+    EXPECT_NEAR(cell.Planes(TS_CELL_OPAQUE)[0].normal.y, 1.0f, 1e-5f);
+    EXPECT_NEAR(cell.Dequantise(cell.Group(TS_CELL_OPAQUE).vertices[0]).x, 1.0f, 1e-3f);
 }
 
 TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
@@ -208,9 +190,7 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", many);
     LogCapture log;
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
     EXPECT_LE(group.vertices.GetCount(), TsWorldCell::kMaxVertices);
@@ -227,9 +207,7 @@ TEST_F(WorldTest, TextureCoordinatesAreClampedToSixteenBits)
     mesh->vertices[0].uv0[0] = 1000.0f;  // times 511 is far past 32767
     mesh->vertices[1].uv0[0] = -1000.0f;
     mesh->vertices[2].uv0[0] = 0.0f;     // nudged off zero: 1/512 of 511
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     std::vector<int16_t> u;
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
@@ -248,9 +226,7 @@ TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
     AddLight(*root, "sun", OmVector3(2, 3, 2), OmVector3(2, 1, 0), 1.0f);
     OmMaxLightNode* lamp = AddLight(*root, "DYN_lamp", OmVector3(1, 1, 1), OmVector3(0.5f, 0.5f, 0.5f), 1.0f);
     lamp->light.on = 0; // inactive lights still light the vertices
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetLights().GetCount(), 1u);
     const OmMaxLight& sun = *world->GetLights()[0];
     EXPECT_FLOAT_EQ(sun.colour[0], 1.0f);
@@ -274,9 +250,7 @@ TEST_F(WorldTest, VertexReachedByNoLightHasNoIndicesOrWeights)
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
     // Below the floor: the floor faces away from it.
     AddLight(*root, "dyn_under", OmVector3(2, -0.5f, 2), OmVector3(1, 1, 1), 1.0f);
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
     for (uint32_t i = 0; i < group.vertices.GetCount(); ++i) {
         EXPECT_EQ(group.vertices[i].lightIndices, 0u);
@@ -297,9 +271,7 @@ TEST_F(WorldTest, EffectNodesKeepTheirEffectNameAndWaterBecomesALiquid)
     root->AddChild(group);
     group->Release();
     AddShape(*group, "fx_smoke", Floor(6, 6, 7, 7, 0.1f))->LocalPosition() = OmVector3(1, 0.5f, 0);
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(8, 1, 8), 4.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(8, 1, 8), 4.0f);
     ASSERT_EQ(world->GetEffectNodes().GetCount(), 2u);
     EXPECT_STREQ(world->GetEffectNodes()[0]->GetName(), "WATER");
     EXPECT_STREQ(world->GetEffectNodes()[1]->GetName(), "smoke");
@@ -383,9 +355,7 @@ TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)
         AddLight(*root, name, OmVector3(2, 1, 2), OmVector3(1, 1, 1), i < 255 ? 0.1f : 1.0f);
     }
     LogCapture log;
-    Ref<TsWorld> world(new TsWorld());
-    Import(*world, *root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f);
-    root->Release();
+    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     EXPECT_EQ(world->GetLightNodes().GetCount(), 300u);
     EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);

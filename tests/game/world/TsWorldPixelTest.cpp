@@ -52,40 +52,43 @@ TEST_F(WorldPixelTest, TheDemoLevelDrawsAndItsDynamicLampLightsRoomB)
     EXPECT_EQ(Pixel(lit, ax, ay), Pixel(dark, ax, ay));
 }
 
-TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
+// The floor's grey 0.25, stored at half and doubled again when drawn; the
+// dynamic lamp brightens only the cells near it, by its colour and scale.
+TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCorner)
 {
     Build();
     LookDown();
-    const std::vector<uint32_t> pixels = Frame(0.0f);
+    const std::vector<uint32_t> lit = Frame(0.0f);
     EXPECT_GT(TsWorldDrawing::Of(*world_).CellsDrawn(), 0u);
-    // The floor's grey 0.25, stored at half and doubled again when drawn;
-    // the lamp's corner of the floor is brighter than the far corner.
-    const uint32_t far = Pixel(pixels, Px(13), Py(13));
+    const uint32_t far = Pixel(lit, Px(13), Py(13));
     EXPECT_NEAR(Channel(far, 16), 64, 3);
     EXPECT_NEAR(Channel(far, 0), 64, 3);
-    EXPECT_GT(Brightness(Pixel(pixels, Px(4.2f), Py(4.2f))), Brightness(far) + 60);
-    // Outside the floor: the clear colour.
-    EXPECT_NEAR(Channel(Pixel(pixels, 10, 10), 0), 128, 1);
-    EXPECT_EQ(Channel(Pixel(pixels, 10, 10), 16), 0u);
-}
-
-TEST_F(WorldPixelTest, ADynamicLightBrightensOnlyTheCellsNearIt)
-{
-    Build();
-    LookDown();
+    EXPECT_NEAR(Channel(Pixel(lit, 10, 10), 0), 128, 1) << "outside the floor: the clear colour";
+    EXPECT_EQ(Channel(Pixel(lit, 10, 10), 16), 0u);
     ASSERT_GT(world_->GetLightNodes().GetCount(), 1u);
     OmMaxLight* lamp = world_->GetLightNodes()[1];
-    const std::vector<uint32_t> lit = Frame(0.0f);
+    const auto nearLamp = [&] { return Pixel(Frame(0.0f), Px(4.5f), Py(4.5f)); };
+    uint32_t last = Brightness(Pixel(lit, Px(4.5f), Py(4.5f)));
+    EXPECT_GT(last, Brightness(far) + 60);
+    for (float scale : {0.7f, 0.4f, 0.0f}) {
+        lamp->scale = scale;
+        const uint32_t now = Brightness(nearLamp());
+        EXPECT_LT(now + 15, last) << "scale " << scale;
+        last = now;
+    }
+    lamp->scale = 1.0f;
     lamp->on = 0;
     const std::vector<uint32_t> dark = Frame(0.0f);
-    EXPECT_GT(Brightness(Pixel(lit, Px(4.5f), Py(4.5f))), Brightness(Pixel(dark, Px(4.5f), Py(4.5f))) + 60);
+    EXPECT_EQ(Brightness(Pixel(dark, Px(4.5f), Py(4.5f))), last) << "off is as dark as scaled to nothing";
     EXPECT_EQ(Pixel(lit, Px(12), Py(12)), Pixel(dark, Px(12), Py(12)));
     lamp->on = 1;
     lamp->colour[1] = lamp->colour[2] = 0.0f; // a red lamp adds only red
-    const uint32_t red = Pixel(Frame(0.0f), Px(4.5f), Py(4.5f));
+    const uint32_t red = nearLamp();
     EXPECT_GT(Channel(red, 16), Channel(red, 8) + 60);
 }
 
+// On the camera's axis the wall is gone; off it the wall stands. The fade
+// draws from copies: the stored vertices keep no indices of a frame.
 TEST_F(WorldPixelTest, CameraFadeShowsWhatStandsBehindAWall)
 {
     Build(true);
@@ -96,10 +99,16 @@ TEST_F(WorldPixelTest, CameraFadeShowsWhatStandsBehindAWall)
     const uint32_t solid = Pixel(Frame(0.0f), 400, 300);
     EXPECT_GT(Channel(solid, 16), 100u); // the wall's red
     cells.SetCameraFade(0.0f, OmVector3(8, 0, 4), 5.0f);
+    Frame(0.0f); // a second frame must not reuse the first frame's copies
     const std::vector<uint32_t> faded = Frame(0.0f);
-    // On the camera's axis the wall is gone; off it the wall stands.
     EXPECT_LT(Channel(Pixel(faded, 400, 300), 16), 40u);
     EXPECT_GT(Channel(Pixel(faded, 400 + 200, 300 - 20), 16), 100u);
+    for (int32_t i = 0; i < world_->GetCellCount(); ++i)
+        for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
+            const TsCellGroup& group = world_->Cell(i).Group(kind);
+            for (uint32_t v = 0; v < group.vertices.GetCount(); ++v)
+                ASSERT_EQ(group.vertices[v].flags, TsBlobRenderer::kDecodedFlag) << "cell " << i << " vertex " << v;
+        }
     cells.SetCameraFade(1.0f, OmVector3(8, 0, 4), 5.0f);
     EXPECT_EQ(Pixel(Frame(0.0f), 400, 300), solid);
 }
@@ -118,29 +127,23 @@ TEST_F(WorldPixelTest, BlobShadowsDarkenTheFloorUnderAModel)
     EXPECT_EQ(Pixel(shadowed, Px(12), Py(8)), Pixel(plain, Px(12), Py(8)));
 }
 
-TEST_F(WorldPixelTest, WaterWavesMoveBetweenFrames)
+// The pool's inner vertices move between frames. Blended, it goes through
+// the frame's batch: with the batch open the floor shows through it;
+// without one it has nowhere to go.
+TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
 {
     Build(false, true);
     LookDown();
     const std::vector<uint32_t> a = Frame(0.0f);
     const std::vector<uint32_t> b = Frame(1.3f);
-    // The pool is there (blue over the grey floor) ...
-    EXPECT_GT(Channel(Pixel(a, Px(5), Py(5)), 0), 90u);
-    // ... and its inner vertices moved: the checker's edges shift.
+    EXPECT_GT(Channel(Pixel(a, Px(5), Py(5)), 0), 90u) << "blue over the grey floor";
     int changed = 0;
     for (uint32_t y = Py(8.5f); y < Py(1.5f); ++y)
         for (uint32_t x = Px(1.5f); x < Px(8.5f); ++x)
             changed += Pixel(a, x, y) != Pixel(b, x, y);
-    EXPECT_GT(changed, 100);
-}
+    EXPECT_GT(changed, 100) << "the checker's edges shift";
 
-// A blended pool goes through the frame's batch: with the batch open the
-// floor shows through it; without one it has nowhere to go.
-TEST_F(WorldPixelTest, ATranslucentPoolShowsTheFloorThroughItInTheBatch)
-{
-    Build(false, true);
-    LookDown();
-    const uint32_t opaque = Pixel(Frame(0.0f), Px(5.5f), Py(5.5f));
+    const uint32_t opaque = Pixel(a, Px(5.5f), Py(5.5f));
     TsWorldCell* cell = nullptr;
     for (int32_t i = 0; i < world_->GetCellCount() && !cell; ++i)
         if (world_->Cell(i).GetLiquidCount() > 0)
@@ -158,23 +161,7 @@ TEST_F(WorldPixelTest, ATranslucentPoolShowsTheFloorThroughItInTheBatch)
     EXPECT_GT(Channel(blended, 0), Channel(blended, 16) + 10) << "under the water's blue";
 }
 
-// A light effect scales its light; the floor lit by it follows.
-TEST_F(WorldPixelTest, ALightsScaleDimsTheFloorItLights)
-{
-    Build();
-    LookDown();
-    OmMaxLight* lamp = world_->GetLightNodes()[1];
-    uint32_t last = 1000;
-    for (float scale : {1.0f, 0.7f, 0.4f, 0.0f}) {
-        lamp->scale = scale;
-        const uint32_t now = Brightness(Pixel(Frame(0.0f), Px(4.5f), Py(4.5f)));
-        EXPECT_LT(now + 15, last) << "scale " << scale;
-        last = now;
-    }
-    lamp->scale = 1.0f;
-}
-
-TEST_F(WorldPixelTest, CloudsScroll)
+TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
 {
     Build();
     world_->SetCloudParams(0.05f, 0.5f);
@@ -197,21 +184,14 @@ TEST_F(WorldPixelTest, CloudsScroll)
     world_->SetCloudParams(0.0f, 0.0f);
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
-}
-
-TEST_F(WorldPixelTest, FadeCopiesLeaveNoIndicesInTheStoredVertices)
-{
-    Build(true);
-    SetCamera(OmVector3(8, 5, 20), OmVector3(-1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, -1));
-    TsWorldDrawing::Of(*world_).Cells().SetCameraFade(0.0f, OmVector3(8, 0, 4), 5.0f);
-    Frame(0.0f);
-    Frame(0.0f); // a second frame must not reuse the first frame's copies
-    for (int32_t i = 0; i < world_->GetCellCount(); ++i)
-        for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
-            const TsCellGroup& group = world_->Cell(i).Group(kind);
-            for (uint32_t v = 0; v < group.vertices.GetCount(); ++v)
-                ASSERT_EQ(group.vertices[v].flags, TsBlobRenderer::kDecodedFlag) << "cell " << i << " vertex " << v;
-        }
+    // A cloud texture that cannot load turns the layer off.
+    std::filesystem::remove("data/FX/clouda.tga");
+    plat::ClearPathCache();
+    rtest::ErrorLog log;
+    world_->SetCloudParams(0.05f, 0.5f);
+    world_->CreateEffects();
+    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
+    EXPECT_EQ(renderer->GetBatch().GetMode(), 1u);
 }
 
 TEST_F(WorldPixelTest, SingleSidedRunsAreCulledAndDoubleSidedOnesNot)
@@ -243,18 +223,6 @@ TEST_F(WorldPixelTest, WorldsShareTheLiquidBuffersUntilTheLastGoes)
     second->Release();
     EXPECT_EQ(TsLiquids::UserCount(), before);
     EXPECT_FALSE(TsLiquids::BuffersReady());
-}
-
-TEST_F(WorldPixelTest, ACloudTextureThatCannotLoadTurnsTheLayerOff)
-{
-    Build();
-    std::filesystem::remove("data/FX/clouda.tga");
-    plat::ClearPathCache();
-    rtest::ErrorLog log;
-    world_->SetCloudParams(0.05f, 0.5f);
-    world_->CreateEffects();
-    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
-    EXPECT_EQ(renderer->GetBatch().GetMode(), 1u);
 }
 
 TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)

@@ -251,25 +251,3 @@ TEST_F(DemoLevelTest, ShadowTrianglesAreTheFloorUnderTheCaster)
     EXPECT_EQ(world->GatherShadowTriangles(*cell, OmVector3(4, 0, 4), 0.5f, -5.0f), 0) << "below the cell";
 }
 
-TEST_F(DemoLevelTest, AIMapImageMarksWallsBlockedAndFloorsPassable)
-{
-    const demolevel::AIMapImage image = demolevel::PaintAIMap(world->GetBoundsMin(), world->GetBoundsMax());
-    int walls = 0, floors = 0;
-    for (uint32_t row = 0; row < image.size; ++row) {
-        for (uint32_t col = 0; col < image.size; ++col) {
-            const float x = world->GetBoundsMin().x + (float(col) + 0.5f) * image.tile;
-            const float z = world->GetBoundsMin().z + (float(row) + 0.5f) * image.tile;
-            const uint32_t colour = image.rgb[row * image.size + col];
-            const float ground = world->GetGroundHeight(OmVector3(x, 4.0f, z));
-            if (colour == 0xFF0000 && ground != FLT_MAX) {
-                ++walls;
-                EXPECT_NEAR(ground, demolevel::kHeight, kTolerance) << "a red tile inside the level is a wall top";
-            } else if (colour != 0xFF0000) {
-                ++floors;
-                EXPECT_LT(ground, 1.01f) << "a passable tile has floor or ramp under it";
-            }
-        }
-    }
-    EXPECT_GT(walls, 20);
-    EXPECT_GT(floors, 200);
-}

@@ -145,12 +145,16 @@ protected:
         return node;
     }
 
-    // Runs the importer over root for the box min..max with cells of `edge`.
-    void Import(TsWorld& world, OmGroup& root, const OmVector3& min, const OmVector3& max, float edge)
+    // A world made by the importer from root (which it releases) for the
+    // box (0, -1, 0)..max with cells of `edge`.
+    Ref<TsWorld> Import(OmGroup* root, const OmVector3& max, float edge)
     {
-        world.SetWorldBounds(min, max);
-        TsWorldImporter importer(world, &root, min, max, edge, true);
-        importer.Run(&root, &renderer);
+        Ref<TsWorld> world(new TsWorld());
+        const OmVector3 min(0, -1, 0);
+        world->SetWorldBounds(min, max);
+        TsWorldImporter(*world, root, min, max, edge, true).Run(root, &renderer);
+        root->Release();
+        return world;
     }
 
     TestRenderer renderer;
