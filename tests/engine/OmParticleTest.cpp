@@ -137,48 +137,31 @@ constexpr size_t kTextLengthOffset = 4 + 16 * 4;
 
 } // namespace
 
-TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredField)
-{
-    OmParticleEffect* written = FullEffect();
-    const std::vector<unsigned char> bytes = EffectBytes(*written);
-    EXPECT_EQ(bytes.size(), kTextLengthOffset + 4 + 6 + 4 + 4 + 16 + 4 + 4 + 8 + 40);
-
-    OmParticleEffect read;
-    ASSERT_TRUE(ReadBytes(bytes, read));
-    EXPECT_FLOAT_EQ(read.rate, 42.0f);
-    EXPECT_FLOAT_EQ(read.lifeBase, 2.5f);
-    EXPECT_FLOAT_EQ(read.direction.x, 0.5f);
-    EXPECT_FLOAT_EQ(read.direction.y, 1.0f); // not in the file
-    EXPECT_FLOAT_EQ(read.directionSpread, 0.75f);
-    EXPECT_FLOAT_EQ(read.valueRandom, 3.0f);
-    EXPECT_FLOAT_EQ(read.spinRandom, 1.25f);
-    EXPECT_STREQ(read.textureName, "flame");
-    EXPECT_FLOAT_EQ(read.param20, 0.3f);
-    ASSERT_EQ(read.keyCountA, 2u);
-    EXPECT_FLOAT_EQ(read.keysA[1].value, 2.0f);
-    ASSERT_EQ(read.keyCountB, 1u);
-    EXPECT_FLOAT_EQ(read.keysB[0].time, 1.0f);
-    EXPECT_FLOAT_EQ(read.endSize, 4.0f);
-    EXPECT_FLOAT_EQ(read.frameRate, 12.0f);
-    EXPECT_FLOAT_EQ(read.green, 0.5f);
-    EXPECT_FLOAT_EQ(read.blueRandom, 0.1f);
-    EXPECT_EQ(read.param35, 99);
-    EXPECT_FLOAT_EQ(read.duration, 3.0f);
-    EXPECT_EQ(read.mode, 0);
-    delete written;
-}
-
-TEST(OmParticleEffectFile, OtherVersionsKeepTheDefaults)
+// What is read writes back byte for byte; a few fields show they land in
+// their own members, and a field the file does not hold keeps its default.
+// Another version keeps the defaults altogether.
+TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldAndOtherVersionsKeepTheDefaults)
 {
     OmParticleEffect* written = FullEffect();
     std::vector<unsigned char> bytes = EffectBytes(*written);
-    archive_test::SetWord(bytes, 0, 0x101);
-    OmParticleEffect read;
-    TraceCapture trace;
-    EXPECT_TRUE(ReadBytes(bytes, read));
-    EXPECT_FLOAT_EQ(read.rate, 100.0f);
-    EXPECT_EQ(read.textureName, nullptr);
     delete written;
+    EXPECT_EQ(bytes.size(), kTextLengthOffset + 4 + 6 + 4 + 4 + 16 + 4 + 4 + 8 + 40);
+    OmParticleEffect read;
+    ASSERT_TRUE(ReadBytes(bytes, read));
+    EXPECT_EQ(EffectBytes(read), bytes);
+    EXPECT_FLOAT_EQ(read.direction.x, 0.5f);
+    EXPECT_FLOAT_EQ(read.direction.y, 1.0f); // not in the file
+    EXPECT_STREQ(read.textureName, "flame");
+    ASSERT_EQ(read.keyCountA, 2u);
+    EXPECT_FLOAT_EQ(read.keysA[1].value, 2.0f);
+    EXPECT_EQ(read.param35, 99);
+
+    archive_test::SetWord(bytes, 0, 0x101);
+    OmParticleEffect other;
+    TraceCapture trace;
+    EXPECT_TRUE(ReadBytes(bytes, other));
+    EXPECT_FLOAT_EQ(other.rate, 100.0f);
+    EXPECT_EQ(other.textureName, nullptr);
 }
 
 TEST(OmParticleEffectFile, DamagedFilesAreReportedAndLeaveDefaults)
@@ -204,26 +187,27 @@ TEST(OmParticleEffectFile, DamagedFilesAreReportedAndLeaveDefaults)
     for (size_t length = 4; length < good.size(); ++length)
         expectRefused(std::vector<unsigned char>(good.begin(), good.begin() + long(length)), "cut");
 
-    std::vector<unsigned char> bytes = good;
-    archive_test::SetWord(bytes, kTextLengthOffset, 0x7FFFFF00);
-    expectRefused(bytes, "text length beyond the file");
-
-    bytes = good;
-    bytes[kTextLengthOffset + 4 + 5] = 'x'; // "flame" without its zero
-    expectRefused(bytes, "unterminated text");
-
-    bytes = good;
-    bytes[kTextLengthOffset + 4 + 2] = '\0'; // a zero inside the text
-    expectRefused(bytes, "text shorter than its length");
-
-    bytes = good;
-    const size_t countA = kTextLengthOffset + 4 + 6 + 4;
-    archive_test::SetWord(bytes, countA, 0x10000000);
-    expectRefused(bytes, "key count beyond the file");
-
-    bytes = good;
-    archive_test::SetWord(bytes, countA, 3); // one pair more than is there
-    expectRefused(bytes, "key count one too many");
+    const size_t text = kTextLengthOffset + 4, countA = text + 6 + 4;
+    const struct {
+        const char* why;
+        size_t at;
+        uint32_t word;   // written at `at` when byte is negative
+        int byte = -1;
+    } patches[] = {
+        {"text length beyond the file", kTextLengthOffset, 0x7FFFFF00},
+        {"unterminated text", text + 5, 0, 'x'}, // "flame" without its zero
+        {"text shorter than its length", text + 2, 0, 0},
+        {"key count beyond the file", countA, 0x10000000},
+        {"key count one too many", countA, 3},
+    };
+    for (const auto& patch : patches) {
+        std::vector<unsigned char> bytes = good;
+        if (patch.byte < 0)
+            archive_test::SetWord(bytes, patch.at, patch.word);
+        else
+            bytes[patch.at] = static_cast<unsigned char>(patch.byte);
+        expectRefused(bytes, patch.why);
+    }
 }
 
 TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
