@@ -37,18 +37,6 @@ public:
     int drawCalls = 0;
 };
 
-OmParticleEffect* PlainEffect(const char* name)
-{
-    // A record outside the library for emitters that need no file.
-    auto* e = new OmParticleEffect();
-    e->SetName(name);
-    e->lifeRandom = 0.0f;
-    e->sizeRandom = 0.0f;
-    e->gravity = 0.0f;
-    e->mode = 0;
-    return e;
-}
-
 class ParticleTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -64,6 +52,33 @@ protected:
     {
         ShutdownParticleSystem();
         fs::remove_all(folder);
+        for (OmParticleEffect* e : effects) {
+            // The records do not own the frame ids the tests hand them.
+            delete[] e->frameTextures;
+            e->frameTextures = nullptr;
+            e->frameCount = 0;
+            delete e;
+        }
+    }
+
+    // A record outside the library, for emitters that need no file: no
+    // randomness, no gravity, continuous.
+    OmParticleEffect& Effect(float rate, float life = 1.0f)
+    {
+        auto* e = new OmParticleEffect();
+        e->lifeRandom = e->sizeRandom = e->gravity = 0.0f;
+        e->mode = 0;
+        e->rate = rate;
+        e->lifeBase = life;
+        effects.push_back(e);
+        return *e;
+    }
+    static void Start(OmParticleEmitter& emitter, OmParticleEffect& effect, float time,
+                      const OmVector3& position = OmVector3())
+    {
+        emitter.effect = &effect;
+        emitter.position = position;
+        emitter.Start(time);
     }
 
     void WriteEffect(const char* name, const OmParticleEffect& effect)
@@ -84,6 +99,7 @@ protected:
 
     ParticleRenderer renderer;
     fs::path folder;
+    std::vector<OmParticleEffect*> effects;
 };
 
 std::vector<unsigned char> EffectBytes(const OmParticleEffect& effect)
@@ -247,7 +263,7 @@ TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
         EXPECT_EQ(renderer.GetTexture(id), nullptr);
 }
 
-TEST_F(ParticleTest, MissingEffectsAndBadIndices)
+TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNothing)
 {
     TraceCapture trace;
     const int32_t index = FindParticleEffect("nothing");
@@ -256,21 +272,6 @@ TEST_F(ParticleTest, MissingEffectsAndBadIndices)
     EXPECT_STREQ(GetParticleEffect(index)->name, "nothing");
     EXPECT_FLOAT_EQ(GetParticleEffect(index)->rate, 100.0f);
 
-    EXPECT_EQ(GetParticleEffect(-1), nullptr);
-    EXPECT_TRUE(trace.Contains("Couldn't find particle effect index -1"));
-    EXPECT_EQ(GetParticleEffect(1), nullptr);
-    EXPECT_EQ(FindParticleEffect(nullptr), -1);
-
-    // The library holds 256; the next name cannot be loaded.
-    for (int i = 1; i < 256; ++i)
-        ASSERT_GE(FindParticleEffect(("e" + std::to_string(i)).c_str()), 0);
-    EXPECT_EQ(GetOrLoadParticleEffect("one_too_many"), nullptr);
-    EXPECT_EQ(FindParticleEffect("one_too_many"), -1);
-    EXPECT_TRUE(trace.Contains("Couldn't find particle effect one_too_many"));
-}
-
-TEST_F(ParticleTest, DamagedEffectFileLoadsAsDefaultsWithAReport)
-{
     OmParticleEffect fire;
     fire.SetTextureName("flame");
     fire.rate = 3.0f;
@@ -278,85 +279,82 @@ TEST_F(ParticleTest, DamagedEffectFileLoadsAsDefaultsWithAReport)
     TouchFrame("fire", "flame00.tga");
     const fs::path file = folder / "fire" / "fire.pbe";
     fs::resize_file(file, fs::file_size(file) - 3); // cut inside the last word
-    TraceCapture trace;
-    const int32_t index = FindParticleEffect("fire");
-    ASSERT_GE(index, 0);
+    const OmParticleEffect* damaged = GetParticleEffect(FindParticleEffect("fire"));
+    ASSERT_NE(damaged, nullptr);
     EXPECT_TRUE(trace.Contains("fire.pbe is damaged")) << trace.Text();
-    EXPECT_STREQ(GetParticleEffect(index)->name, "fire");
-    EXPECT_FLOAT_EQ(GetParticleEffect(index)->rate, 100.0f);
-    EXPECT_EQ(GetParticleEffect(index)->frameCount, 0); // no half-read name to find frames by
+    EXPECT_FLOAT_EQ(damaged->rate, 100.0f);
+    EXPECT_EQ(damaged->frameCount, 0); // no half-read name to find frames by
+
+    EXPECT_EQ(GetParticleEffect(-1), nullptr);
+    EXPECT_TRUE(trace.Contains("Couldn't find particle effect index -1"));
+    EXPECT_EQ(GetParticleEffect(2), nullptr);
+    EXPECT_EQ(FindParticleEffect(nullptr), -1);
+
+    // The library holds 256; the next name cannot be loaded.
+    for (int i = 2; i < 256; ++i)
+        ASSERT_GE(FindParticleEffect(("e" + std::to_string(i)).c_str()), 0);
+    EXPECT_EQ(GetOrLoadParticleEffect("one_too_many"), nullptr);
+    EXPECT_EQ(FindParticleEffect("one_too_many"), -1);
+    EXPECT_TRUE(trace.Contains("Couldn't find particle effect one_too_many"));
 }
 
 TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
 {
-    OmParticleEffect* e = PlainEffect("steady");
-    e->rate = 10.0f;
-    e->lifeBase = 1.0f;
-    e->sizeBase = 0.5f;
-    e->endSize = 3.0f;
-    e->speedBase = 0.0f;
-    e->speedRandom = 0.0f;
-    {
-        OmParticleEmitter emitter;
-        emitter.effect = e;
-        emitter.velocity = OmVector3(0, 1, 0);
-        emitter.Start(0.0f);
-        emitter.Update(1.0f);
-        EXPECT_EQ(emitter.liveCount, 10u);
-        EXPECT_EQ(GetLiveParticleCount(), 10u);
-        emitter.Update(1.25f); // int(12.5) - int(10)
-        EXPECT_EQ(emitter.liveCount, 12u);
-        emitter.Stop();
+    OmParticleEffect& e = Effect(10.0f);
+    e.sizeBase = 0.5f;
+    e.endSize = 3.0f;
+    e.speedBase = e.speedRandom = 0.0f;
+    OmParticleEmitter emitter;
+    emitter.velocity = OmVector3(0, 1, 0);
+    Start(emitter, e, 0.0f);
+    emitter.Update(1.0f);
+    EXPECT_EQ(GetLiveParticleCount(), 10u);
+    emitter.Update(1.25f); // int(12.5) - int(10)
+    EXPECT_EQ(emitter.liveCount, 12u);
+    emitter.Stop();
+    for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
+        EXPECT_FLOAT_EQ(GetLiveParticle(i)->size, 0.5f);
 
-        for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
-            EXPECT_FLOAT_EQ(GetLiveParticle(i)->size, 0.5f);
-        UpdateParticles(1.75f);
-        // The first ten are half way through their one-second life.
-        uint32_t halfway = 0;
-        for (uint32_t i = 0; i < GetLiveParticleCount(); ++i) {
-            const OmParticle* p = GetLiveParticle(i);
-            if (p->deathTime == 2.0f) {
-                ++halfway;
-                EXPECT_FLOAT_EQ(p->sizeScale, 1.0f + 0.75f * 2.0f);
-                EXPECT_NEAR(p->fade, 0.25f, 1e-5f);
-            }
+    UpdateParticles(1.75f);
+    // The first ten are half way through their one-second life.
+    uint32_t halfway = 0;
+    for (uint32_t i = 0; i < GetLiveParticleCount(); ++i) {
+        const OmParticle* p = GetLiveParticle(i);
+        if (p->deathTime == 2.0f) {
+            ++halfway;
+            EXPECT_FLOAT_EQ(p->sizeScale, 1.0f + 0.75f * 2.0f);
+            EXPECT_NEAR(p->fade, 0.25f, 1e-5f);
         }
-        EXPECT_EQ(halfway, 10u);
-        EXPECT_TRUE(emitter.IsAlive()); // stopped, but its particles live
-        UpdateParticles(2.0f);
-        EXPECT_EQ(GetLiveParticleCount(), 12u);
-        UpdateParticles(2.1f);
-        EXPECT_EQ(GetLiveParticleCount(), 2u); // the first ten have died
-        UpdateParticles(3.0f);
-        EXPECT_EQ(GetLiveParticleCount(), 0u);
-        EXPECT_EQ(emitter.liveCount, 0u);
-        EXPECT_FALSE(emitter.IsAlive());
     }
-    delete e;
+    EXPECT_EQ(halfway, 10u);
+    EXPECT_TRUE(emitter.IsAlive()); // stopped, but its particles live
+    std::vector<uint32_t> live;
+    for (float t : {2.0f, 2.1f, 3.0f}) {
+        UpdateParticles(t);
+        live.push_back(GetLiveParticleCount());
+    }
+    EXPECT_EQ(live, (std::vector<uint32_t>{12, 2, 0})) << "the first ten die after 2 s";
+    EXPECT_EQ(emitter.liveCount, 0u);
+    EXPECT_FALSE(emitter.IsAlive());
 }
 
 TEST_F(ParticleTest, OneShotAndTimedEffects)
 {
-    OmParticleEffect* once = PlainEffect("once");
-    once->rate = 1.0f;
-    once->duration = 0.0f;
-    once->mode = 1;
+    OmParticleEffect& once = Effect(1.0f);
+    once.duration = 0.0f;
+    once.mode = 1;
     OmParticleEmitter a;
-    a.effect = once;
-    a.Start(5.0f);
+    Start(a, once, 5.0f);
     a.Update(5.05f);
     EXPECT_EQ(a.liveCount, 1u);
     EXPECT_FALSE(a.IsEnabled());
     EXPECT_FLOAT_EQ(GetLiveParticle(0)->fadeRate, 0.0f); // does not fade
 
-    OmParticleEffect* timed = PlainEffect("timed");
-    timed->rate = 10.0f;
-    timed->duration = 1.0f;
-    timed->mode = 1;
-    timed->lifeBase = 100.0f;
+    OmParticleEffect& timed = Effect(10.0f, 100.0f);
+    timed.duration = 1.0f;
+    timed.mode = 1;
     OmParticleEmitter b;
-    b.effect = timed;
-    b.Start(0.0f);
+    Start(b, timed, 0.0f);
     b.Update(0.5f);
     EXPECT_EQ(b.liveCount, 5u);
     b.Update(1.5f); // past its end: stops, but this update still spawns
@@ -365,20 +363,15 @@ TEST_F(ParticleTest, OneShotAndTimedEffects)
     b.Update(3.0f);
     UpdateParticles(3.0f);
     EXPECT_EQ(b.liveCount, 15u);
-    delete once;
-    delete timed;
 }
 
 TEST_F(ParticleTest, FullPoolSkipsSpawnsAndEmittersTakeTheirParticlesWithThem)
 {
-    OmParticleEffect* e = PlainEffect("flood");
-    e->rate = 1.0e9f; // far more than the pool, and no endless loop
+    OmParticleEffect& e = Effect(1.0e9f); // far more than the pool, and no endless loop
     OmParticleEmitter keeper;
-    keeper.effect = e;
-    keeper.Start(0.0f);
+    Start(keeper, e, 0.0f);
     keeper.Update(0.001f);
     keeper.Stop();
-    EXPECT_EQ(GetLiveParticleCount(), OM_MAX_PARTICLES);
     EXPECT_EQ(keeper.liveCount, OM_MAX_PARTICLES);
     UpdateParticles(0.01f);
     EXPECT_EQ(GetLiveParticleCount(), OM_MAX_PARTICLES);
@@ -387,19 +380,15 @@ TEST_F(ParticleTest, FullPoolSkipsSpawnsAndEmittersTakeTheirParticlesWithThem)
         GetLiveParticle(i)->fade = -1.0f;
     UpdateParticles(0.02f);
     EXPECT_EQ(keeper.liveCount, OM_MAX_PARTICLES - 10);
-    {
-        auto* brief = new OmParticleEmitter();
-        brief->effect = e;
-        brief->Start(0.0f);
-        brief->Update(0.001f);
-        EXPECT_EQ(brief->liveCount, 10u);
-        delete brief; // its particles point at it: they go with it
-    }
+    auto* brief = new OmParticleEmitter();
+    Start(*brief, e, 0.0f);
+    brief->Update(0.001f);
+    EXPECT_EQ(brief->liveCount, 10u);
+    delete brief; // its particles point at it: they go with it
     EXPECT_EQ(GetLiveParticleCount(), OM_MAX_PARTICLES - 10);
     UpdateParticles(0.03f); // would touch the deleted emitter otherwise
     for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
         EXPECT_EQ(GetLiveParticle(i)->emitter, &keeper);
-    delete e;
 }
 
 TEST_F(ParticleTest, EmittersOffScreenSpawnNothing)
@@ -409,50 +398,30 @@ TEST_F(ParticleTest, EmittersOffScreenSpawnNothing)
     renderer.UseCamera(camera);
     camera->Apply(renderer);
     camera->Release();
-    OmParticleEffect* e = PlainEffect("culled");
-    e->rate = 10.0f;
-    OmParticleEmitter behind;
-    behind.effect = e;
-    behind.position = OmVector3(0, 0, -50);
-    behind.Start(0.0f);
+    OmParticleEffect& e = Effect(10.0f);
+    OmParticleEmitter behind, ahead;
+    Start(behind, e, 0.0f, OmVector3(0, 0, -50));
     behind.Update(1.0f);
     EXPECT_EQ(behind.liveCount, 0u);
     EXPECT_EQ(behind.updateCount, 1u);
-    OmParticleEmitter ahead;
-    ahead.effect = e;
-    ahead.position = OmVector3(0, 0, 50);
-    ahead.Start(0.0f);
+    Start(ahead, e, 0.0f, OmVector3(0, 0, 50));
     ahead.Update(1.0f);
     EXPECT_EQ(ahead.liveCount, 10u);
-    delete e;
 }
 
 TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
 {
-    OmParticleEffect* plain = PlainEffect("plain");
-    OmParticleEffect* framed = PlainEffect("framed");
-    int32_t ids[] = {7, 3};
-    framed->frameTextures = new int32_t[1]{ids[0]};
-    framed->frameCount = 1;
-    OmParticleEffect* other = PlainEffect("other");
-    other->frameTextures = new int32_t[1]{ids[1]};
-    other->frameCount = 1;
-    for (OmParticleEffect* e : {plain, framed, other}) {
-        e->rate = 2.0f;
-        e->lifeBase = 10.0f;
-        e->spinBase = 0.0f;
-        e->angleSpread = 0.0f;
-        e->speedBase = 0.0f;
-        e->speedRandom = 0.0f;
-        e->directionSpread = 0.0f;
-        e->sizeBase = 0.5f;
-    }
     OmParticleEmitter emitters[3];
-    OmParticleEffect* effects[] = {framed, plain, other};
+    const int32_t textures[3] = {7, -1, 3}; // -1: no frames
     for (int i = 0; i < 3; ++i) {
-        emitters[i].effect = effects[i];
-        emitters[i].position = OmVector3(float(i), 2.0f, 5.0f);
-        emitters[i].Start(0.0f);
+        OmParticleEffect& e = Effect(2.0f, 10.0f);
+        if (textures[i] >= 0) {
+            e.frameTextures = new int32_t[1]{textures[i]};
+            e.frameCount = 1;
+        }
+        e.spinBase = e.angleSpread = e.speedBase = e.speedRandom = e.directionSpread = 0.0f;
+        e.sizeBase = 0.5f;
+        Start(emitters[i], e, 0.0f, OmVector3(float(i), 2.0f, 5.0f));
     }
     // Interleave the spawns so the live list is not already sorted.
     for (float t : {0.5f, 1.0f, 1.5f})
@@ -464,10 +433,9 @@ TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
 
     ASSERT_EQ(renderer.drawCalls, 1);
     ASSERT_EQ(renderer.runs.size(), 3u);
-    EXPECT_EQ(renderer.runs[0].texture, -1);
-    EXPECT_EQ(renderer.runs[1].texture, 3);
-    EXPECT_EQ(renderer.runs[2].texture, 7);
+    const int32_t sorted[3] = {-1, 3, 7};
     for (uint32_t r = 0; r < 3; ++r) {
+        EXPECT_EQ(renderer.runs[r].texture, sorted[r]);
         EXPECT_EQ(renderer.runs[r].firstQuad, 3 * r);
         EXPECT_EQ(renderer.runs[r].quadCount, 3u);
     }
@@ -491,17 +459,6 @@ TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
 
     uint16_t indices[12];
     OmFillParticleIndices(indices, 2);
-    const uint16_t expected[12] = {0, 1, 2, 2, 3, 0, 4, 5, 6, 6, 7, 4};
-    for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(indices[i], expected[i]);
-
-    // The records do not own these ids: hand them back before the delete.
-    for (OmParticleEffect* e : {framed, other}) {
-        delete[] e->frameTextures;
-        e->frameTextures = nullptr;
-        e->frameCount = 0;
-    }
-    delete plain;
-    delete framed;
-    delete other;
+    EXPECT_EQ(std::vector<uint16_t>(indices, indices + 12),
+              (std::vector<uint16_t>{0, 1, 2, 2, 3, 0, 4, 5, 6, 6, 7, 4}));
 }
