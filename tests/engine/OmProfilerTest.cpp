@@ -40,19 +40,6 @@ void RunFrame(RecordingProfiler& p, ManualClock& clock, int section, int64_t bus
 
 } // namespace
 
-TEST(OmProfiler, WithoutSectionsReportsNothing)
-{
-    ManualClock clock;
-    RecordingProfiler p;
-    for (int i = 0; i < 150; ++i) {
-        p.BeginFrame();
-        clock.Advance(5);
-        p.EndFrame();
-    }
-    p.Report();
-    EXPECT_TRUE(p.lines.empty());
-}
-
 TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
 {
     ManualClock clock;

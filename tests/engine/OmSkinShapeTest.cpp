@@ -67,9 +67,7 @@ void ExpectMatrix(const OmBoneMatrix& m, float angleDegrees, const OmVector3& po
     expected.SetRotationZ(angleDegrees * kDegree);
     for (int i = 0; i < 9; ++i)
         EXPECT_NEAR(m.rotation.m[i], expected.m[i], kTolerance) << what << " element " << i;
-    EXPECT_NEAR(m.position.x, position.x, kTolerance) << what;
-    EXPECT_NEAR(m.position.y, position.y, kTolerance) << what;
-    EXPECT_NEAR(m.position.z, position.z, kTolerance) << what;
+    EXPECT_TRUE(OmVector3::NearlyEqual(m.position, position, kTolerance)) << what;
 }
 
 // The arm worked out by hand: bone 0 at the root turned by a0, bone 1 one
@@ -116,33 +114,31 @@ protected:
 
 TEST_F(SkinShapeTest, EveryPlayModePosesTheArmAsWorkedOutByHand)
 {
-    PlayAt(OM_PLAY_LOOP, 0.375f); // 1.5 frames in
-    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop between frames 1 and 2");
-
-    PlayAt(OM_PLAY_LOOP, 2.875f); // 3.5 frames into the third lap: last frame to the first
-    EXPECT_EQ(shape_->GetFrames().frame0, 3);
-    EXPECT_EQ(shape_->GetFrames().frame1, 0);
-    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop wrapping to frame 0");
-
-    PlayAt(OM_PLAY_ONCE, 0.5f);
-    ExpectArm(*shape_, 20.0f, 40.0f, 2.0f, "once on frame 2");
-    PlayAt(OM_PLAY_ONCE, 5.0f);
-    ExpectArm(*shape_, 30.0f, 60.0f, 3.0f, "once past its end holds the last frame");
-
-    PlayAt(OM_PLAY_PINGPONG, 0.5f); // forward: 1.5 frames
-    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "ping-pong forward");
-    PlayAt(OM_PLAY_PINGPONG, 1.5f); // 4.5 of 6 steps: halfway from frame 2 back to 1
-    EXPECT_EQ(shape_->GetFrames().frame0, 2);
-    EXPECT_EQ(shape_->GetFrames().frame1, 1);
-    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "ping-pong backward");
-
-    PlayAt(OM_PLAY_HOLD, 0.1f);
-    ExpectArm(*shape_, 30.0f, 60.0f, 3.0f, "hold");
-
-    PlayAt(OM_PLAY_ONCE, -0.1f); // a fraction of a frame before its start
-    EXPECT_EQ(shape_->GetFrames().frame0, 0);
-    EXPECT_EQ(shape_->GetFrames().frame1, 0);
-    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "play-once before the start");
+    const struct {
+        const char* what;
+        int32_t mode;
+        float elapsed, a0, a1, rootX;
+        int32_t frame0 = -1, frame1 = -1; // checked when set
+    } cases[] = {
+        {"loop between frames 1 and 2", OM_PLAY_LOOP, 0.375f, 15, 30, 1.5f},
+        // 3.5 frames into the third lap: the last frame back to the first.
+        {"loop wrapping to frame 0", OM_PLAY_LOOP, 2.875f, 15, 30, 1.5f, 3, 0},
+        {"once on frame 2", OM_PLAY_ONCE, 0.5f, 20, 40, 2},
+        {"once past its end holds the last frame", OM_PLAY_ONCE, 5.0f, 30, 60, 3},
+        {"ping-pong forward", OM_PLAY_PINGPONG, 0.5f, 15, 30, 1.5f},
+        // 4.5 of 6 steps: halfway from frame 2 back to 1.
+        {"ping-pong backward", OM_PLAY_PINGPONG, 1.5f, 15, 30, 1.5f, 2, 1},
+        {"hold", OM_PLAY_HOLD, 0.1f, 30, 60, 3},
+        {"play-once a fraction of a frame before its start", OM_PLAY_ONCE, -0.1f, 0, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        PlayAt(c.mode, c.elapsed);
+        ExpectArm(*shape_, c.a0, c.a1, c.rootX, c.what);
+        if (c.frame0 >= 0) {
+            EXPECT_EQ(shape_->GetFrames().frame0, c.frame0) << c.what;
+            EXPECT_EQ(shape_->GetFrames().frame1, c.frame1) << c.what;
+        }
+    }
 }
 
 TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)

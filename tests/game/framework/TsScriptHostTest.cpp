@@ -87,22 +87,14 @@ TEST(TsScriptHost, CallingGlobalFunctions)
 {
     LogCapture log;
     ScriptState lua;
-    lua.Run("function Answer() return 41.9 end\n"
-            "function Two() return 1, 2 end\n"
+    // The numbers themselves are the integer rule's test below.
+    lua.Run("function Two() return 1, 2 end\n"
             "function Word() return 'x' end\n"
             "function Broken() error('no') end\n"
-            "function Huge() return 1e300 end\n"
-            "function Negative() return -2.9 end\n"
-            "function NotANumber() return 0/0 end\n"
             "function Count() calls = (calls or 0) + 1 end");
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Answer"), 41);
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Two"), 1); // one result is asked for
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Word"), 0);
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Huge"), 0); // no 64-bit value
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Negative"), -2);
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotANumber"), 0);
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Missing"), 0);
+    for (const char* none : {"Word", "Broken", "Missing"})
+        EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), none), 0) << none;
     EXPECT_EQ(TsScriptHost::CallFunction(lua.L(), "Count"), 0);
     EXPECT_EQ(lua.Number("calls"), 1.0);
 
@@ -264,16 +256,17 @@ TEST(TsScriptHost, ShellFunctionArgumentsAreChecked)
 {
     LogCapture log;
     ScriptState lua;
-    EXPECT_EQ(lua.Run("AddMenuItem('only one')"), TS_SCRIPT_RUN_ERROR);
-    EXPECT_TRUE(LoggedInRed(log, "incorrect number of arguments to function 'AddMenuItem'"));
-    EXPECT_EQ(lua.Run("AddMenuItem('label', 5)"), TS_SCRIPT_RUN_ERROR);
-    EXPECT_TRUE(LoggedInRed(log, "incorrect argument to function 'AddMenuItem'"));
-    EXPECT_EQ(lua.Run("FindObject(nil, 'name')"), TS_SCRIPT_RUN_ERROR);
-    EXPECT_TRUE(LoggedInRed(log, "incorrect argument to function 'FindObject'"));
-    EXPECT_EQ(lua.Run("SetBackground(1, 2)"), TS_SCRIPT_RUN_ERROR);
-    EXPECT_TRUE(LoggedInRed(log, "two few arguments passed to 'SetBackground'"));
-    EXPECT_EQ(lua.Run("PlayFMV()"), TS_SCRIPT_RUN_ERROR);
-    EXPECT_TRUE(LoggedInRed(log, "incorrect argument to function 'PlayFMV'"));
+    const std::pair<const char*, const char*> refused[] = {
+        {"AddMenuItem('only one')", "incorrect number of arguments to function 'AddMenuItem'"},
+        {"AddMenuItem('label', 5)", "incorrect argument to function 'AddMenuItem'"},
+        {"FindObject(nil, 'name')", "incorrect argument to function 'FindObject'"},
+        {"SetBackground(1, 2)", "two few arguments passed to 'SetBackground'"},
+        {"PlayFMV()", "incorrect argument to function 'PlayFMV'"},
+    };
+    for (auto [call, message] : refused) {
+        EXPECT_EQ(lua.Run(call), TS_SCRIPT_RUN_ERROR) << call;
+        EXPECT_TRUE(LoggedInRed(log, message)) << call;
+    }
     // Outside a level the level accessor answers nil.
     EXPECT_EQ(lua.Run("level = type(GetCurrentLevel())"), 0);
     EXPECT_EQ(lua.String("level"), "nil");

@@ -72,6 +72,13 @@ protected:
         return mode >= 0 && mode < dialog_->ModeCount() ? dialog_->ModeText(mode) : "(none)";
     }
 
+    // What the options now ask for: "adapter: width x height x bits".
+    std::string Chosen() const
+    {
+        return std::to_string(options_.GetAdapter()) + ": " + std::to_string(options_.GetScreenWidth()) + " x " +
+               std::to_string(options_.GetScreenHeight()) + " x " + std::to_string(options_.GetBitDepth());
+    }
+
     std::vector<std::string> ModeTexts() const
     {
         std::vector<std::string> texts;
@@ -144,9 +151,8 @@ TEST_F(TsStartupDialogTest, ChangingTheAdapterRefillsTheModesAndPlayHandsTheChoi
                        Adapter("Third", {{1280, 1024, 60, X8R8G8B8}, {1024, 768, 60, X8R8G8B8}})},
                       800, 600, 16),
               TsStartupDialog::kPlay);
-    EXPECT_FALSE(dialog_->SelectAdapter(1)); // no modes
-    EXPECT_FALSE(dialog_->SelectAdapter(-1));
-    EXPECT_FALSE(dialog_->SelectAdapter(3));
+    for (int refused : {1, -1, 3}) // no modes, and outside the list
+        EXPECT_FALSE(dialog_->SelectAdapter(refused)) << refused;
     EXPECT_EQ(dialog_->SelectedAdapter(), 0);
     EXPECT_EQ(dialog_->ModeCount(), 2);
 
@@ -160,10 +166,7 @@ TEST_F(TsStartupDialogTest, ChangingTheAdapterRefillsTheModesAndPlayHandsTheChoi
     EXPECT_EQ(dialog_->Play(), TsStartupDialog::kPlay);
     EXPECT_EQ(renderer_.GetCurrentAdapterIndex(), 2);
     EXPECT_EQ(renderer_.GetSelectedModeIndex(), 1);
-    EXPECT_EQ(options_.GetAdapter(), 2);
-    EXPECT_EQ(options_.GetScreenWidth(), 1280);
-    EXPECT_EQ(options_.GetScreenHeight(), 1024);
-    EXPECT_EQ(options_.GetBitDepth(), 32);
+    EXPECT_EQ(Chosen(), "2: 1280 x 1024 x 32");
     EXPECT_TRUE(skipVideos_);
 }
 
@@ -206,7 +209,7 @@ TEST_F(TsStartupDialogWindowTest, EscapeOrClosingTheWindowQuitsWithTwoAndChanges
     Key(kDown);                   // a new mode is chosen ...
     Key(kEscape);                 // ... but the player quits
     EXPECT_EQ(window_->Step(), TsStartupDialog::kQuit);
-    EXPECT_EQ(options_.GetScreenWidth(), 800);
+    EXPECT_EQ(Chosen(), "0: 800 x 600 x 16");
     EXPECT_EQ(renderer_.GetSelectedModeIndex(), -1);
     EXPECT_TRUE(skipVideos_);
 
@@ -236,9 +239,7 @@ TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneChoosesAndPlays)
     EXPECT_EQ(window_->Focus(), TsStartupDialog::kDisableFmv);
     Key(kReturn);
     EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
-    EXPECT_EQ(options_.GetAdapter(), 1);
-    EXPECT_EQ(options_.GetScreenWidth(), 1280);
-    EXPECT_EQ(options_.GetBitDepth(), 32);
+    EXPECT_EQ(Chosen(), "1: 1280 x 1024 x 32");
     EXPECT_FALSE(skipVideos_);
 }
 
@@ -264,9 +265,7 @@ TEST_F(TsStartupDialogWindowTest, TheMouseChoosesAndPlays)
     EXPECT_EQ(window_->Step(), 0);
     Click(button);
     EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
-    EXPECT_EQ(options_.GetScreenWidth(), 640);
-    EXPECT_EQ(options_.GetScreenHeight(), 480);
-    EXPECT_EQ(options_.GetBitDepth(), 16);
+    EXPECT_EQ(Chosen(), "0: 640 x 480 x 16");
     EXPECT_FALSE(skipVideos_);
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <cstring>
@@ -220,10 +219,7 @@ TEST_F(TsVideoTest, EnterSpaceEscapeAClickOrClosingTheWindowSkipIt)
 TEST_F(TsVideoTest, MissingOrDamagedFilesFailWithoutHarmingTheRenderer)
 {
     LogCapture log;
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\nothere.mpg"), TsVideo::kFailed);
-    // At once, not after a wait: generous enough for a loaded machine.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_TRUE(frames_.empty());
     EXPECT_EQ(FrontCentre(), 0xFF000000u); // only the cleared screen
     EXPECT_EQ(log.All(), "");              // a missing video is no error
