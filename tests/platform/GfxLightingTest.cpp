@@ -323,7 +323,8 @@ TEST_F(LightingTest, NormalsFollowTheWorldScaleUnlessNormalised)
 TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
 {
     // Camera-space position through a matrix that maps x to u and z to v,
-    // the way cloud shadows are projected.
+    // the way cloud shadows are projected; with two coordinates asked for,
+    // q stays 1 whatever the matrix's last column holds.
     struct Src {
         float x, y, z;
         uint32_t c;
@@ -332,11 +333,11 @@ TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
     struct Out {
         float x, y, z, rhw;
         uint32_t c;
-        float u0, v0, u1, v1;
+        float u0, v0, s1, t1, r1, q1;
     };
     GfxVertexBuffer* out = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, GfxFvf::RhwDiffuseTex2, GfxPool::Default, &out),
-              GfxResult::Ok);
+    const uint32_t outFvf = GfxFvf::RhwDiffuseTex2 | GfxFvf::TexSizeBits(GfxFvf::TexSize4, 1);
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, outFvf, GfxPool::Default, &out), GfxResult::Ok);
     device->SetRenderState(GfxRs::Lighting, 0);
     GfxMatrix m{};
     m.m[0][0] = 0.5f;  // u = x / 2 + 0.1
@@ -349,7 +350,8 @@ TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
     const Out o = Process<Out>(Src{2.0f, 3.0f, 4.0f, 0xFFFFFFFF, 0.25f, 0.75f}, GfxFvf::PosDiffuseTex1, out);
     EXPECT_FLOAT_EQ(o.u0, 0.25f);
     EXPECT_FLOAT_EQ(o.v0, 0.75f);
-    EXPECT_FLOAT_EQ(o.u1, 1.1f);
-    EXPECT_FLOAT_EQ(o.v1, 1.2f);
+    EXPECT_FLOAT_EQ(o.s1, 1.1f);
+    EXPECT_FLOAT_EQ(o.t1, 1.2f);
+    EXPECT_FLOAT_EQ(o.q1, 1.0f);
     out->Release();
 }
