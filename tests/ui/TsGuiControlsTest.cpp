@@ -85,13 +85,6 @@ protected:
         Button(false);
         Frame();
     }
-    void Tap(int key)
-    {
-        Key(key, true);
-        Frame();
-        Key(key, false);
-        Frame();
-    }
 
     TsGuiSprite *box = nullptr, *arrow = nullptr, *tile = nullptr, *thumb = nullptr;
     ControlScreen* screen = nullptr;
