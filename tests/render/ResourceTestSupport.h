@@ -2,37 +2,15 @@
 // for the test, and screen-space quads drawn with the renderer.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 
 #include "render/OmD3D.h"
 #include "tests/platform/ImageTestFiles.h"
+#include "tests/platform/TempFolder.h"
 
 namespace rtest {
 
-class TempFolder {
-public:
-    explicit TempFolder(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid())))
-    {
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::string Path() const { return path_.string(); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::string Write(const std::string& name, const imgtest::Bytes& bytes) const
-    {
-        const std::string file = File(name);
-        imgtest::WriteFile(file, bytes);
-        return file;
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using testfs::TempFolder;
 
 struct TexVertex {
     float x, y, z, rhw;
