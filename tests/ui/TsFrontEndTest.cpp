@@ -47,22 +47,6 @@ TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPage)
         EXPECT_NE(title.GetLight(i), nullptr);
 }
 
-TEST_F(FrontEnd, TheLightsTakeTheirIntensityFromTheFlickerTrack)
-{
-    Start();
-    TsFrontEnd& title = Title();
-    const TsWaveTrack& track = title.GetFlickerTrack();
-    // The gate opens at once, so the first value is a flicker level.
-    EXPECT_EQ(track.on, 1u);
-    EXPECT_GE(track.value, 0.8f);
-    EXPECT_LE(track.value, 1.0f);
-    ASSERT_NE(title.GetLight(0), nullptr);
-    ASSERT_NE(title.GetLight(3), nullptr);
-    EXPECT_FLOAT_EQ(title.GetLight(0)->diffuse[0], track.value / 2);
-    EXPECT_FLOAT_EQ(title.GetLight(0)->diffuse[2], track.value / 16);
-    EXPECT_FLOAT_EQ(title.GetLight(3)->diffuse[2], track.value / 2);
-}
-
 TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
 {
     Start();
