@@ -45,33 +45,28 @@ TEST_F(DeviceTest, SixteenBitBackBufferHoldsPackedPixels)
     back->Release();
 }
 
-TEST_F(DeviceTest, PretransformedVerticesHitPixelCentres)
+TEST_F(DeviceTest, PretransformedVerticesHitPixelCentresAndDrawsNeedAScene)
 {
     ASSERT_TRUE(Make(64, 64));
-    ASSERT_EQ(device->BeginScene(), GfxResult::Ok);
-    ClearTo(0xFF000000);
     UseDiffuse();
-    DrawRect(10, 20, 20, 30, 0xFF00FF00);
-    device->EndScene();
-    ExpectRgb({{10, 20, 0x00FF00}, {19, 29, 0x00FF00}, {9, 20, 0}, {20, 20, 0}, {10, 19, 0}, {10, 30, 0}});
-}
-
-TEST_F(DeviceTest, VertexWithoutColourIsWhiteAndDrawsNeedAScene)
-{
-    ASSERT_TRUE(Make(32, 32));
     ClearTo(0xFF000000);
+    // A vertex without a colour is white.
     struct V {
         float x, y, z, rhw;
     };
     const V v[3] = {{-0.5f, -0.5f, 0.5f, 1}, {40, -0.5f, 0.5f, 1}, {-0.5f, 40, 0.5f, 1}};
-    UseDiffuse();
     device->SetVertexShader(GfxFvf::XyzRhw);
     EXPECT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, v, sizeof(V)), GfxResult::InvalidCall);
     EXPECT_EQ(Rgb(1, 1), 0u);
-    device->BeginScene();
+    ASSERT_EQ(device->BeginScene(), GfxResult::Ok);
     EXPECT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, v, sizeof(V)), GfxResult::Ok);
     device->EndScene();
     EXPECT_EQ(Rgb(1, 1), 0xFFFFFFu);
+    device->BeginScene();
+    ClearTo(0xFF000000);
+    DrawRect(10, 20, 20, 30, 0xFF00FF00);
+    device->EndScene();
+    ExpectRgb({{10, 20, 0x00FF00}, {19, 29, 0x00FF00}, {9, 20, 0}, {20, 20, 0}, {10, 19, 0}, {10, 30, 0}});
 }
 
 TEST_F(DeviceTest, CullingJudgesWindingOnTheScreen)
