@@ -78,12 +78,7 @@ TEST_F(FrontEndStack, AMessageBoxOverAScreenTakesTheMouseAndUpdatesButBothAreDra
     EXPECT_EQ(box->activates, 1);
     EXPECT_EQ(fe.GetPageCount(), 1u); // the transient box is no page
 
-    MoveMouse(100, 100);
-    Frame();
-    Button(true);
-    Frame();
-    Button(false);
-    Frame();
+    Click(100, 100);
     // Updates and mouse events stop at the box; both are drawn, bottom first.
     EXPECT_EQ(g_trace, "Bt Bm Sr Br Bt Bm Bd Sr Br Bt Bm Bu Sr Br ");
 
