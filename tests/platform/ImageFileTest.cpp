@@ -75,15 +75,6 @@ void ExpectEveryTruncationFails(const Bytes& file, size_t acceptedFrom = SIZE_MA
     }
 }
 
-// Channel-wise closeness for lossy (JPEG) pixels.
-bool Near(uint32_t a, uint32_t b, int tolerance)
-{
-    for (int s = 0; s < 32; s += 8) {
-        if (std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)) > tolerance) return false;
-    }
-    return true;
-}
-
 // --- Targa -----------------------------------------------------------------
 
 // A 2 x 2 image: red, green on top; blue and a fourth colour below.

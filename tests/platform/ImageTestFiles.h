@@ -137,6 +137,16 @@ inline Bytes PngFile(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t 
     return b;
 }
 
+// Every channel, alpha included, within tolerance of the other colour's.
+inline bool Near(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+        if (d > tolerance || d < -tolerance) return false;
+    }
+    return true;
+}
+
 inline bool WriteFile(const std::string& path, const Bytes& bytes)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");

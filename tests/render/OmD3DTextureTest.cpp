@@ -211,7 +211,7 @@ TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
             renderer->SetBlendMode(0);
             renderer->EndScene();
             const auto pixels = ReadPixels();
-            EXPECT_TRUE(Near(Pixel(pixels, 30, 30), expected(mode, alpha)))
+            EXPECT_TRUE(Near(Pixel(pixels, 30, 30), expected(mode, alpha), 3))
                 << std::hex << Pixel(pixels, 30, 30) << " expected " << expected(mode, alpha);
         }
     }

@@ -10,6 +10,7 @@
 
 namespace rtest {
 
+using imgtest::Near;
 using testfs::TempFolder;
 
 struct TexVertex {
@@ -43,17 +44,6 @@ inline void DrawQuad2(OmD3D& renderer, float l, float t, float r, float b, uint3
                              {r, b, 0.5f, 1, colour, 1, 1, 1, 1}};
     renderer.SetVertexShader(plat::GfxFvf::RhwDiffuseTex2);
     renderer.DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
-}
-
-// Each channel within tolerance.
-inline bool Near(uint32_t a, uint32_t b, int tolerance = 3)
-{
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
-        if (std::abs(d) > tolerance)
-            return false;
-    }
-    return true;
 }
 
 // A 24-bit Targa, top row first, coloured by colourAt(x, y) as 0xRRGGBB.
