@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "platform/BmpFile.h"
-#include "platform/FilePath.h"
 #include "platform/ImageFile.h"
+#include "tests/platform/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -61,22 +61,20 @@ TEST(BmpWriter, RowsSteppedByPitchReadBackBottomUp)
 
 TEST(BmpWriter, WritesThroughGamePathsAndReportsFailure)
 {
-    const fs::path root = fs::temp_directory_path() / ("om_bmp_" + std::to_string(::getpid()));
-    fs::create_directories(root / "Shots");
-    plat::ClearPathCache();
+    testfs::TempFolder root("om_bmp");
+    fs::create_directories(root.Root() / "Shots");
     const uint32_t pixels[2] = {0xFF0000FF, 0xFFFFFFFF};
     std::string error;
-    ASSERT_TRUE(plat::WriteBmp24(root.string() + "\\shots\\shot0.bmp", pixels, 2, 1, 8, &error)) << error;
+    ASSERT_TRUE(plat::WriteBmp24(root.Path() + "\\shots\\shot0.bmp", pixels, 2, 1, 8, &error)) << error;
     plat::Image image;
-    ASSERT_TRUE(plat::LoadImageFile((root / "Shots" / "shot0.bmp").string(), image, nullptr, &error)) << error;
+    ASSERT_TRUE(plat::LoadImageFile(root.File("Shots/shot0.bmp"), image, nullptr, &error)) << error;
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF0000FF, 0xFFFFFFFF}));
 
-    EXPECT_FALSE(plat::WriteBmp24(root.string() + "/missing/dir/shot.bmp", pixels, 2, 1, 8, &error));
+    EXPECT_FALSE(plat::WriteBmp24(root.File("missing/dir/shot.bmp"), pixels, 2, 1, 8, &error));
     EXPECT_NE(error.find("shot.bmp"), std::string::npos) << error;
     if (fs::exists("/dev/full")) {
         EXPECT_FALSE(plat::WriteBmp24("/dev/full", pixels, 2, 1, 8, &error)); // the disk is full
     }
-    fs::remove_all(root);
 }
 
 } // namespace

@@ -67,32 +67,26 @@ TEST(CameraMatrix, PerspectiveMapsNearAndFarToZeroAndOne)
 TEST(CameraMatrix, ProjectPointsIntoTheViewport)
 {
     const float eye[3] = {0, 0, -10}, at[3] = {0, 0, 0}, up[3] = {0, 1, 0};
-    float view[16], proj[16], world[16];
+    float view[16], proj[16], moved[16];
     plat::MatrixLookAtLH(view, eye, at, up);
     plat::MatrixPerspectiveFovLH(proj, 1.5707964f, 1.0f, 1.0f, 100.0f);
-    plat::ProjectViewport vp{100, 50, 200, 200, 0.0f, 1.0f};
-
-    float out[3];
-    const float origin[3] = {0, 0, 0};
-    ASSERT_TRUE(plat::Vec3Project(out, origin, vp, proj, view, nullptr));
-    EXPECT_NEAR(out[0], 200.0f, 1e-3f); // centre of the viewport
-    EXPECT_NEAR(out[1], 150.0f, 1e-3f);
-    EXPECT_NEAR(out[2], (100.0f / 99.0f) * (1.0f - 1.0f / 10.0f), 1e-5f);
-
+    const plat::ProjectViewport vp{100, 50, 200, 200, 0.0f, 1.0f};
+    for (int i = 0; i < 16; ++i) moved[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+    moved[12] = moved[13] = 5; // a world matrix moving the point by (5, 5, 0) first
     // 90 degrees: at distance 10 the half-height is 10, so y = 5 is a
     // quarter of the viewport above the centre (y runs down on screen).
-    const float high[3] = {5, 5, 0};
-    ASSERT_TRUE(plat::Vec3Project(out, high, vp, proj, view, nullptr));
-    EXPECT_NEAR(out[0], 250.0f, 1e-3f);
-    EXPECT_NEAR(out[1], 100.0f, 1e-3f);
-
-    // The world matrix moves the point first: translation (5, 5, 0).
-    for (int i = 0; i < 16; ++i) world[i] = (i % 5 == 0) ? 1.0f : 0.0f;
-    world[12] = 5;
-    world[13] = 5;
-    ASSERT_TRUE(plat::Vec3Project(out, origin, vp, proj, view, world));
-    EXPECT_NEAR(out[1], 100.0f, 1e-3f);
-
+    const struct {
+        float point[3];
+        const float* world;
+        float x, y;
+    } cases[] = {{{0, 0, 0}, nullptr, 200, 150}, {{5, 5, 0}, nullptr, 250, 100}, {{0, 0, 0}, moved, 250, 100}};
+    float out[3];
+    for (const auto& c : cases) {
+        ASSERT_TRUE(plat::Vec3Project(out, c.point, vp, proj, view, c.world));
+        EXPECT_NEAR(out[0], c.x, 1e-3f);
+        EXPECT_NEAR(out[1], c.y, 1e-3f);
+        EXPECT_NEAR(out[2], (100.0f / 99.0f) * (1.0f - 1.0f / 10.0f), 1e-5f);
+    }
     // A point on the camera plane has no place on screen.
     const float beside[3] = {3, 0, -10};
     EXPECT_FALSE(plat::Vec3Project(out, beside, vp, proj, view, nullptr));

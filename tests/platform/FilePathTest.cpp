@@ -5,8 +5,7 @@
 #include <fstream>
 
 #include "platform/FilePath.h"
-
-namespace fs = std::filesystem;
+#include "tests/platform/TempFolder.h"
 
 namespace {
 
@@ -14,16 +13,13 @@ class FilePathTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root_ = fs::temp_directory_path() / ("om_path_" + std::to_string(::getpid()));
-        fs::create_directories(root_ / "Data" / "FX");
-        std::ofstream(root_ / "Data" / "AnimDB.tsa") << "x";
-        std::ofstream(root_ / "Data" / "FX" / "Blob2.TGA") << "y";
-        plat::ClearPathCache();
+        std::filesystem::create_directories(root_.Root() / "Data" / "FX");
+        std::ofstream(root_.Root() / "Data" / "AnimDB.tsa") << "x";
+        std::ofstream(root_.Root() / "Data" / "FX" / "Blob2.TGA") << "y";
     }
-    void TearDown() override { fs::remove_all(root_); }
-    std::string Root() const { return root_.string(); }
+    std::string Root() const { return root_.Path(); }
 
-    fs::path root_;
+    testfs::TempFolder root_{"om_path"};
 };
 
 TEST_F(FilePathTest, BackslashesAndCaseResolveToTheFileOnDisk)
@@ -38,12 +34,8 @@ TEST_F(FilePathTest, BackslashesAndCaseResolveToTheFileOnDisk)
         EXPECT_EQ(plat::ResolvePath(Root() + given), Root() + found);
     EXPECT_TRUE(plat::PathExists(Root() + "\\DATA\\FX\\BLOB2.tga"));
     EXPECT_FALSE(plat::PathExists(Root() + "/data/none.txt"));
-}
-
-TEST_F(FilePathTest, FilesCreatedAfterAListingAreStillFound)
-{
-    EXPECT_FALSE(plat::PathExists(Root() + "/data/Later.lua"));
-    std::ofstream(root_ / "Data" / "LATER.lua") << "z";
+    // Files created after the folder was listed are still found.
+    std::ofstream(root_.Root() / "Data" / "LATER.lua") << "z";
     EXPECT_EQ(plat::ResolvePath(Root() + "/data/later.LUA"), Root() + "/Data/LATER.lua");
 }
 

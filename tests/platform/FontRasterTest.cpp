@@ -3,10 +3,10 @@
 #include <array>
 #include <climits>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/FilePath.h"
 #include "platform/FontRaster.h"
+#include "tests/platform/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -156,20 +156,16 @@ class AddedFontTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root_ = fs::temp_directory_path() / ("om_font_" + std::to_string(::getpid()));
-        fs::create_directories(root_ / "Data" / "FrontEnd");
-        fs::copy_file(plat::kFallbackFontFiles[0], root_ / "Data" / "FrontEnd" / "Face.TTF");
-        plat::ClearPathCache();
-        gamePath_ = root_.string() + "\\data\\frontend\\face.ttf";
+        fs::create_directories(root_.Root() / "Data" / "FrontEnd");
+        fs::copy_file(plat::kFallbackFontFiles[0], root_.Root() / "Data" / "FrontEnd" / "Face.TTF");
     }
     void TearDown() override
     {
         while (plat::RemoveFontFile(gamePath_)) {
         }
-        fs::remove_all(root_);
     }
-    fs::path root_;
-    std::string gamePath_;
+    testfs::TempFolder root_{"om_font"};
+    std::string gamePath_ = root_.Path() + "\\data\\frontend\\face.ttf";
 };
 
 TEST_F(AddedFontTest, AnAddedFileIsFoundByItsFamilyInAnyCase)
@@ -215,9 +211,8 @@ TEST_F(AddedFontTest, RemovingFallsBackAndEachAddNeedsItsRemove)
     EXPECT_FALSE(plat::RemoveFontFile(gamePath_));
 
     // Files that are not fonts, or not there, add nothing.
-    std::ofstream(root_ / "Data" / "junk.ttf") << "not a font at all";
-    EXPECT_EQ(plat::AddFontFile(root_.string() + "/data/junk.ttf"), 0);
-    EXPECT_EQ(plat::AddFontFile(root_.string() + "/data/missing.ttf"), 0);
+    EXPECT_EQ(plat::AddFontFile(root_.Write("Data/junk.ttf", std::string("not a font at all"))), 0);
+    EXPECT_EQ(plat::AddFontFile(root_.Path() + "/data/missing.ttf"), 0);
 }
 
 } // namespace

@@ -82,28 +82,19 @@ TEST_F(AdapterTest, RealAdaptersOfferCommonSizesUpToTheDesktopAndCapsFromOpenGL)
 TEST_F(AdapterTest, TestAdapterReportsItsModesAndRefusals)
 {
     GfxTestAdapter a;
-    a.description = "Stand-in board";
     a.modes = {{640, 480, 60, GfxFormat::R5G6B5}, {640, 480, 75, GfxFormat::R5G6B5},
                {320, 240, 60, GfxFormat::R5G6B5}, {800, 600, 60, GfxFormat::X8R8G8B8}};
     a.refusedFormats = {GfxFormat::D32, GfxFormat::D24S8};
     GfxTestAdapter b;
-    b.deviceType = GfxDevType::Ref;
     b.desktopQueryFails = true;
     SetGfxTestAdapters({a, b});
     system = GfxSystem::Create(220);
     ASSERT_NE(system, nullptr);
     ASSERT_EQ(system->GetAdapterCount(), 2u);
-    GfxAdapterIdentifier id{};
-    system->GetAdapterIdentifier(0, 0, &id);
-    EXPECT_STREQ(id.description, "Stand-in board");
-    // Modes come as the adapter reports them; the renderer filters them.
+    // Modes come as the adapter reports them, duplicates and small sizes
+    // included; the renderer filters them.
     ASSERT_EQ(system->GetAdapterModeCount(0), 4u);
     GfxDisplayMode m{};
-    system->EnumAdapterModes(0, 1, &m);
-    EXPECT_EQ(m.refreshRate, 75u);
-    GfxCaps caps{};
-    system->GetDeviceCaps(1, GfxDevType::Hal, &caps);
-    EXPECT_EQ(caps.deviceType, GfxDevType::Ref);
     EXPECT_NE(system->GetAdapterDisplayMode(1, &m), GfxResult::Ok);
     const uint32_t fmt = GfxFormat::X8R8G8B8;
     auto depthOk = [&](uint32_t depth) {

@@ -1,16 +1,13 @@
 // Textures and surfaces from image files.
 #include "GfxTestSupport.h"
 #include "ImageTestFiles.h"
+#include "TempFolder.h"
 
-#include "platform/FilePath.h"
 #include "platform/GfxFileTexture.h"
 #include "platform/PixelFormat.h"
 
-#include <filesystem>
-#include <unistd.h>
 
 using namespace gfxtest;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -30,24 +27,8 @@ imgtest::Bytes Tga32(uint16_t w, uint16_t h, const std::vector<uint32_t>& pixels
 
 class FileTextureTest : public DeviceTest {
 protected:
-    void SetUp() override
-    {
-        root = fs::temp_directory_path() / ("om_gfxfile_" + std::to_string(::getpid()));
-        fs::create_directories(root);
-        ClearPathCache();
-        ASSERT_TRUE(Make(32, 32));
-    }
-    void TearDown() override
-    {
-        DeviceTest::TearDown();
-        fs::remove_all(root);
-    }
-    std::string Write(const std::string& name, const imgtest::Bytes& bytes)
-    {
-        EXPECT_TRUE(imgtest::WriteFile((root / name).string(), bytes));
-        return (root / name).string();
-    }
-    fs::path root;
+    void SetUp() override { ASSERT_TRUE(Make(32, 32)); }
+    testfs::TempFolder root{"om_gfxfile"};
 };
 
 uint32_t TexelArgb(GfxTexture* t, uint32_t level, uint32_t x, uint32_t y)
@@ -67,7 +48,7 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
 {
     const std::vector<uint32_t> px = {0xFFFF0000, 0x8000FF00, 0xFF0000FF, 0x00FFFFFF,
                                       0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0};
-    const std::string file = Write("four.tga", Tga32(4, 2, px));
+    const std::string file = root.Write("four.tga", Tga32(4, 2, px));
     GfxTexture* t = nullptr;
     ASSERT_EQ(GfxCreateTextureFromFile(device, file.c_str(), &t), GfxResult::Ok);
     GfxSurfaceDesc desc{};
@@ -105,13 +86,13 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
 
 TEST_F(FileTextureTest, SurfaceFromFileReachesTheBackBuffer)
 {
-    const std::string file = Write("Screen.TGA", Tga32(8, 8, std::vector<uint32_t>(64, 0xFF336699)));
+    const std::string file = root.Write("Screen.TGA", Tga32(8, 8, std::vector<uint32_t>(64, 0xFF336699)));
     GfxSurface* back = nullptr;
     device->GetBackBuffer(0, GfxBackBufferMono, &back);
     GfxSurface* image = nullptr;
     ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
     // Found whatever the case and separators.
-    const std::string gamePath = root.string() + "\\screen.tga";
+    const std::string gamePath = root.Path() + "\\screen.tga";
     ASSERT_EQ(GfxLoadSurfaceFromFile(image, nullptr, nullptr, gamePath.c_str(), nullptr, 0xF0003, 0,
                                      nullptr),
               GfxResult::Ok);
@@ -131,15 +112,15 @@ TEST_F(FileTextureTest, SurfaceFromFileReachesTheBackBuffer)
 TEST_F(FileTextureTest, BadFilesFailWithoutATexture)
 {
     GfxTexture* t = nullptr;
-    EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, (root / "missing.tga").string().c_str(), &t)));
+    EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, root.File("missing.tga").c_str(), &t)));
     EXPECT_EQ(t, nullptr);
     imgtest::Bytes cut = Tga32(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFF));
     cut.resize(30);
-    const std::string file = Write("cut.tga", cut);
+    const std::string file = root.Write("cut.tga", cut);
     EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, file.c_str(), &t)));
     EXPECT_EQ(t, nullptr);
     ImageInfo info{};
-    EXPECT_TRUE(GfxFailed(GfxGetImageInfoFromFile((root / "missing.tga").string().c_str(), &info)));
+    EXPECT_TRUE(GfxFailed(GfxGetImageInfoFromFile(root.File("missing.tga").c_str(), &info)));
     GfxSurface* image = nullptr;
     device->CreateImageSurface(4, 4, GfxFormat::X8R8G8B8, &image);
     EXPECT_TRUE(GfxFailed(GfxLoadSurfaceFromFile(image, nullptr, nullptr, file.c_str(), nullptr, 1, 0, nullptr)));

@@ -120,13 +120,13 @@ TEST_F(LightingTest, DirectionalLightScalesMaterialDiffuse)
 {
     SetLight(0, Directional({0, 0, 1}, {0.8f, 0.8f, 0.8f, 1}));
     // The normal faces the light: full strength, 0.8 x (1, 0.5, 0.25).
-    EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), 0xCC6633)) << std::hex << Rgb(32, 32);
-    EXPECT_TRUE(Near(Lit({0, 0, 0.5f, 0, 0, -1}), 0xCC6633));
+    EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), 0xCC6633, 1)) << std::hex << Rgb(32, 32);
+    EXPECT_TRUE(Near(Lit({0, 0, 0.5f, 0, 0, -1}), 0xCC6633, 1));
     // At 60 degrees half of it.
-    EXPECT_TRUE(Near(DrawLitQuad({std::sqrt(3.0f) / 2.0f, 0, -0.5f}), 0x663319)) << std::hex << Rgb(32, 32);
+    EXPECT_TRUE(Near(DrawLitQuad({std::sqrt(3.0f) / 2.0f, 0, -0.5f}), 0x663319, 1)) << std::hex << Rgb(32, 32);
     // Facing away: black, and the global ambient still counts.
     device->SetRenderState(GfxRs::Ambient, 0xFF202020);
-    EXPECT_TRUE(Near(DrawLitQuad({0, 0, 1}), 0x202020)) << std::hex << Rgb(32, 32);
+    EXPECT_TRUE(Near(DrawLitQuad({0, 0, 1}), 0x202020, 1)) << std::hex << Rgb(32, 32);
 }
 
 TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
@@ -139,7 +139,7 @@ TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
     view.m[2][2] = -1.0f;
     view.m[3][2] = 5.0f;
     for (int pass = 0; pass < 2; ++pass) {
-        EXPECT_TRUE(Near(Lit({0, 0, 0.5f, 0, 0, -1}), 0xFF8040)) << pass;
+        EXPECT_TRUE(Near(Lit({0, 0, 0.5f, 0, 0, -1}), 0xFF8040, 1)) << pass;
         EXPECT_EQ(Lit({0, 0, 0.5f, 0, 0, 1}), 0u) << pass;
         device->SetTransform(GfxTransform::View, &view);
     }
@@ -149,7 +149,7 @@ TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
     view = GfxIdentityMatrix();
     device->SetTransform(GfxTransform::View, &view);
     // 2 units from the light: half the material.
-    EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0x804020));
+    EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0x804020, 1));
 }
 
 TEST_F(LightingTest, PointLightAttenuationAndRange)
@@ -172,7 +172,7 @@ TEST_F(LightingTest, PointLightAttenuationAndRange)
         SCOPED_TRACE(c.name);
         SetLight(3, PointLight({0, 0, -2}, c.range, c.a0, c.a1, c.a2));
         const uint32_t got = Lit({0, 0, 0, 0, 0, -1});
-        EXPECT_TRUE(c.expected ? Near(got, c.expected) : got == 0) << std::hex << got;
+        EXPECT_TRUE(c.expected ? Near(got, c.expected, 1) : got == 0) << std::hex << got;
     }
 }
 
@@ -190,7 +190,7 @@ TEST_F(LightingTest, SpotConeInnerOuterAndFalloff)
     light.falloff = 1.0f;
     SetLight(0, light);
     // Straight below the light, the normal facing it: full.
-    EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0xFF8040));
+    EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0xFF8040, 1));
     // At 60 degrees off the axis: outside the outer cone.
     EXPECT_EQ(Lit({std::tan(3.14159265f / 3.0f), 0, 0, 0, 0, -1}), 0u);
     // Half way between the cone edges in cosine: 0.5 of the light, times N.L (= rho, the normal is the axis).
@@ -209,16 +209,16 @@ TEST_F(LightingTest, ColourSourcesAndColorVertex)
     };
     const auto run = [&] { return Process(V{0, 0, 0, 0, 0, -1, 0x80004080}, GfxFvf::Xyz | GfxFvf::Normal | GfxFvf::Diffuse).color; };
     // Diffuse from the vertex colour (the default source), alpha with it.
-    EXPECT_TRUE(Near(run(), 0x80004080));
+    EXPECT_TRUE(Near(run(), 0x80004080, 1));
     EXPECT_EQ(run() >> 24, 0x80u);
     // COLORVERTEX off: the material again.
     device->SetRenderState(GfxRs::ColorVertex, 0);
-    EXPECT_TRUE(Near(run(), 0xFFFF8040));
+    EXPECT_TRUE(Near(run(), 0xFFFF8040, 1));
     // Emissive from the vertex colour adds to the material's diffuse.
     device->SetRenderState(GfxRs::ColorVertex, 1);
     device->SetRenderState(GfxRs::DiffuseMaterialSource, GfxMcs::Material);
     device->SetRenderState(GfxRs::EmissiveMaterialSource, GfxMcs::Color1);
-    EXPECT_TRUE(Near(run() & 0xFFFFFF, 0xFFBFBF));
+    EXPECT_TRUE(Near(run() & 0xFFFFFF, 0xFFBFBF, 1));
     // Unlit: the vertex colour passes unchanged.
     device->SetRenderState(GfxRs::Lighting, 0);
     EXPECT_EQ(run(), 0x80004080u);
@@ -293,11 +293,11 @@ TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
     EXPECT_EQ(specularAt({0, 0, 5, 0, 0, -1}), 0x808080u);
     // Off to the side a local viewer sees less: N.H = cos(22.5 degrees).
     const uint32_t side = specularAt({5, 0, 5, 0, 0, -1});
-    EXPECT_TRUE(Near(side, Grey(0.5f * std::pow(std::cos(3.14159265f / 8.0f), 4.0f)))) << std::hex << side;
+    EXPECT_TRUE(Near(side, Grey(0.5f * std::pow(std::cos(3.14159265f / 8.0f), 4.0f)), 1)) << std::hex << side;
     device->SetRenderState(GfxRs::LocalViewer, 0);
     EXPECT_EQ(specularAt({5, 0, 5, 0, 0, -1}), 0x808080u);
     // Drawn, the highlight adds to the diffuse colour (black here).
-    EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), 0x808080)) << std::hex << Rgb(32, 32);
+    EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), 0x808080, 1)) << std::hex << Rgb(32, 32);
     device->SetRenderState(GfxRs::SpecularEnable, 0);
     EXPECT_EQ(DrawLitQuad({0, 0, -1}), 0u);
     out->Release();
@@ -314,8 +314,8 @@ TEST_F(LightingTest, NormalsFollowTheWorldScaleUnlessNormalised)
     device->SetTransform(GfxTransform::World, &world);
     // Normals go through the inverse transpose: a scale of 2 halves them.
     for (uint32_t expected : {0x404040u, 0x808080u}) {
-        EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), expected));
-        EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), expected)) << std::hex << Rgb(32, 32);
+        EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), expected, 1));
+        EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), expected, 1)) << std::hex << Rgb(32, 32);
         device->SetRenderState(GfxRs::NormalizeNormals, 1);
     }
 }
@@ -323,7 +323,8 @@ TEST_F(LightingTest, NormalsFollowTheWorldScaleUnlessNormalised)
 TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
 {
     // Camera-space position through a matrix that maps x to u and z to v,
-    // the way cloud shadows are projected.
+    // the way cloud shadows are projected; with two coordinates asked for,
+    // q stays 1 whatever the matrix's last column holds.
     struct Src {
         float x, y, z;
         uint32_t c;
@@ -332,11 +333,11 @@ TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
     struct Out {
         float x, y, z, rhw;
         uint32_t c;
-        float u0, v0, u1, v1;
+        float u0, v0, s1, t1, r1, q1;
     };
     GfxVertexBuffer* out = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, GfxFvf::RhwDiffuseTex2, GfxPool::Default, &out),
-              GfxResult::Ok);
+    const uint32_t outFvf = GfxFvf::RhwDiffuseTex2 | GfxFvf::TexSizeBits(GfxFvf::TexSize4, 1);
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, outFvf, GfxPool::Default, &out), GfxResult::Ok);
     device->SetRenderState(GfxRs::Lighting, 0);
     GfxMatrix m{};
     m.m[0][0] = 0.5f;  // u = x / 2 + 0.1
@@ -349,7 +350,8 @@ TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
     const Out o = Process<Out>(Src{2.0f, 3.0f, 4.0f, 0xFFFFFFFF, 0.25f, 0.75f}, GfxFvf::PosDiffuseTex1, out);
     EXPECT_FLOAT_EQ(o.u0, 0.25f);
     EXPECT_FLOAT_EQ(o.v0, 0.75f);
-    EXPECT_FLOAT_EQ(o.u1, 1.1f);
-    EXPECT_FLOAT_EQ(o.v1, 1.2f);
+    EXPECT_FLOAT_EQ(o.s1, 1.1f);
+    EXPECT_FLOAT_EQ(o.t1, 1.2f);
+    EXPECT_FLOAT_EQ(o.q1, 1.0f);
     out->Release();
 }

@@ -128,18 +128,6 @@ TEST_F(DeviceTest, StateBlocksRecordWithoutApplyingThenApply)
     EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::InvalidCall);
 }
 
-TEST_F(DeviceTest, CallsAreCounted)
-{
-    ASSERT_TRUE(Make(32, 32));
-    device->ResetCallCounts();
-    device->SetRenderState(GfxRs::ZEnable, 1);
-    device->SetRenderState(GfxRs::ZEnable, 1);
-    device->SetTexture(0, nullptr);
-    EXPECT_EQ(device->CallCount(GfxCall::SetRenderState), 2u);
-    EXPECT_EQ(device->CallCount(GfxCall::SetTexture), 1u);
-    EXPECT_EQ(device->CallCount(GfxCall::SetTextureStageState), 0u);
-}
-
 TEST_F(DeviceTest, LostDeviceRecoversThroughReset)
 {
     ASSERT_TRUE(Make(64, 48));

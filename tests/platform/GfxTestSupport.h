@@ -4,6 +4,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxSystem.h"
+#include "tests/platform/ImageTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 namespace gfxtest {
 
 using namespace plat;
+using imgtest::Near;
 
 struct RhwVertex {
     float x, y, z, rhw;
@@ -169,17 +171,6 @@ void Fill(Buffer* buffer, const T& data)
     ASSERT_EQ(buffer->Lock(0, 0, &p, 0), GfxResult::Ok);
     std::memcpy(p, &data, sizeof data);
     buffer->Unlock();
-}
-
-// Channel difference of two colours at most tolerance in every byte.
-inline bool Near(uint32_t a, uint32_t b, int tolerance = 1)
-{
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-        if (d > tolerance || d < -tolerance)
-            return false;
-    }
-    return true;
 }
 
 } // namespace gfxtest

@@ -39,7 +39,7 @@ TEST_F(TextureTest, TwoStageCascade)
     // The default stage 0 modulates texture and diffuse.
     device->SetTexture(0, red);
     DrawQuad(0xFF808080);
-    EXPECT_TRUE(Near(Rgb(16, 16), 0x604020)) << std::hex << Rgb(16, 16);
+    EXPECT_TRUE(Near(Rgb(16, 16), 0x604020, 1)) << std::hex << Rgb(16, 16);
     // Stage 1 adds the texture factor; DISABLE on stage 2 ends the cascade
     // before stage 3 could change anything.
     device->SetRenderState(GfxRs::TextureFactor, 0xFF102030);
@@ -49,7 +49,7 @@ TEST_F(TextureTest, TwoStageCascade)
     device->SetTextureStageState(3, GfxTss::ColorOp, GfxTop::SelectArg1);
     device->SetTextureStageState(3, GfxTss::ColorArg1, GfxTa::TFactor);
     DrawQuad(0xFF808080);
-    EXPECT_TRUE(Near(Rgb(16, 16), 0x706050)) << std::hex << Rgb(16, 16);
+    EXPECT_TRUE(Near(Rgb(16, 16), 0x706050, 1)) << std::hex << Rgb(16, 16);
     // Stage 1 as MODULATE2X with its own texture.
     device->SetTexture(1, grey);
     device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Modulate2x);

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <tuple>
 
-#include "platform/FilePath.h"
 #include "platform/ImageFile.h"
 #include "platform/PixelFormat.h"
 #include "tests/platform/ImageTestFiles.h"
 #include "tests/platform/JpegTestFiles.h"
+#include "tests/platform/TempFolder.h"
 
-namespace fs = std::filesystem;
 using namespace imgtest;
 
 namespace {
@@ -75,15 +73,6 @@ void ExpectEveryTruncationFails(const Bytes& file, size_t acceptedFrom = SIZE_MA
     for (size_t n = 0; n < std::min(file.size(), acceptedFrom); ++n) {
         EXPECT_NE(Refusal(Bytes(file.begin(), file.begin() + ptrdiff_t(n))), "") << "length " << n;
     }
-}
-
-// Channel-wise closeness for lossy (JPEG) pixels.
-bool Near(uint32_t a, uint32_t b, int tolerance)
-{
-    for (int s = 0; s < 32; s += 8) {
-        if (std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)) > tolerance) return false;
-    }
-    return true;
 }
 
 // --- Targa -----------------------------------------------------------------
@@ -362,19 +351,24 @@ TEST(PngReader, DamagedFilesAreRefused)
 
 // --- JPEG ------------------------------------------------------------------
 
+// 16 x 8: a red left half and a blue right half; a dark and a light grey half.
+Bytes TwoHalvesJpeg()
+{
+    return RgbJpeg(16, 8, [](uint32_t x, uint32_t) { return x < 8 ? kRed & 0xFFFFFF : kBlue & 0xFFFFFF; });
+}
+Bytes TwoGreysJpeg() { return GreyJpeg(16, 8, [](uint32_t x, uint32_t) { return uint8_t(x < 8 ? 0x28 : 0xC8); }); }
+
 TEST(JpegReader, ColourAndGreyImages)
 {
     plat::ImageInfo info;
-    const Bytes colour(std::begin(kJpegRedBlue), std::end(kJpegRedBlue));
-    plat::Image image = Decode(colour, &info);
+    plat::Image image = Decode(TwoHalvesJpeg(), &info);
     ASSERT_EQ(image.pixels.size(), 16u * 8u);
     EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
     EXPECT_EQ(info.fileFormat, plat::imagefile::Jpg);
     EXPECT_TRUE(Near(image.At(2, 4), kRed, 12)) << std::hex << image.At(2, 4);
     EXPECT_TRUE(Near(image.At(13, 1), kBlue, 12)) << std::hex << image.At(13, 1);
 
-    const Bytes grey(std::begin(kJpegGrey), std::end(kJpegGrey));
-    image = Decode(grey, &info);
+    image = Decode(TwoGreysJpeg(), &info);
     EXPECT_EQ(info.format, plat::fmt::L8);
     EXPECT_TRUE(Near(image.At(1, 1), 0xFF282828u, 4)) << std::hex << image.At(1, 1);
     EXPECT_TRUE(Near(image.At(14, 6), 0xFFC8C8C8u, 4)) << std::hex << image.At(14, 6);
@@ -382,14 +376,13 @@ TEST(JpegReader, ColourAndGreyImages)
 
 TEST(JpegReader, DamagedFilesAreRefused)
 {
-    ExpectEveryTruncationFails(Bytes(std::begin(kJpegRedBlue), std::end(kJpegRedBlue)));
-    const Bytes good(std::begin(kJpegGrey), std::end(kJpegGrey));
+    ExpectEveryTruncationFails(TwoHalvesJpeg());
+    const Bytes good = TwoGreysJpeg();
     const uint8_t frameMarker[2] = {0xFF, 0xC0};
     const auto sof = std::search(good.begin(), good.end(), frameMarker, frameMarker + 2);
     ASSERT_NE(sof, good.end());
-    const size_t at = size_t(sof - good.begin());
     Bytes badFrame = good;
-    badFrame[at + 9] = 0; // no components
+    badFrame[size_t(sof - good.begin()) + 9] = 0; // no components
     Bytes badScan = good;
     badScan[badScan.size() - 4] = 0xFF; // a restart marker inside the scan
     badScan[badScan.size() - 3] = 0xD5;
@@ -430,43 +423,31 @@ TEST(JpegReader, FourChannelInkImages)
 
 // --- Files -----------------------------------------------------------------
 
-class ImageFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        root_ = fs::temp_directory_path() / ("om_image_" + std::to_string(::getpid()));
-        fs::create_directories(root_ / "Data");
-        plat::ClearPathCache();
-    }
-    void TearDown() override { fs::remove_all(root_); }
-    std::string Root() const { return root_.string(); }
-    fs::path root_;
-};
-
-TEST_F(ImageFileTest, FilesAreFoundByGamePathAndErrorsNameThem)
+TEST(ImageFiles, FilesAreFoundByGamePathAndErrorsNameThem)
 {
-    ASSERT_TRUE(WriteFile((root_ / "Data" / "Tex.TGA").string(), Tga24BottomUp()));
+    testfs::TempFolder root("om_image");
+    root.Write("Data/Tex.TGA", Tga24BottomUp());
     plat::Image image;
     plat::ImageInfo info;
     std::string error;
-    ASSERT_TRUE(plat::LoadImageFile(Root() + "\\data\\tex.tga", image, &info, &error)) << error;
+    ASSERT_TRUE(plat::LoadImageFile(root.Path() + "\\data\\tex.tga", image, &info, &error)) << error;
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
 
     plat::ImageInfo header;
-    ASSERT_TRUE(plat::ReadImageFileInfo(Root() + "/DATA/TEX.tga", header, &error)) << error;
+    ASSERT_TRUE(plat::ReadImageFileInfo(root.Path() + "/DATA/TEX.tga", header, &error)) << error;
     EXPECT_EQ(header.width, 2u);
     EXPECT_EQ(header.format, plat::fmt::R8G8B8);
 
-    EXPECT_FALSE(plat::LoadImageFile(Root() + "/data/none.tga", image, &info, &error));
+    EXPECT_FALSE(plat::LoadImageFile(root.Path() + "/data/none.tga", image, &info, &error));
     EXPECT_NE(error.find("none.tga"), std::string::npos) << error;
     EXPECT_TRUE(image.pixels.empty());
 
     // A file cut after its header still reports its size, but does not load.
     Bytes cut = Tga24BottomUp();
     cut.resize(20);
-    ASSERT_TRUE(WriteFile((root_ / "Data" / "cut.tga").string(), cut));
-    EXPECT_TRUE(plat::ReadImageFileInfo(Root() + "/data/cut.tga", header, &error));
-    EXPECT_FALSE(plat::LoadImageFile(Root() + "/data/cut.tga", image, &info, &error));
+    root.Write("Data/cut.tga", cut);
+    EXPECT_TRUE(plat::ReadImageFileInfo(root.Path() + "/data/cut.tga", header, &error));
+    EXPECT_FALSE(plat::LoadImageFile(root.Path() + "/data/cut.tga", image, &info, &error));
     EXPECT_NE(error.find("cut.tga"), std::string::npos) << error;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/EventInjection.h"
@@ -99,34 +100,6 @@ TEST_F(InputDevicesTest, CooperativeLevelNeedsAWindowAndNoBackgroundExclusivity)
     EXPECT_TRUE(keyboard->IsAcquired());
 }
 
-TEST_F(InputDevicesTest, KeyStateIsIndexedByKeyCodeAndClearsWhenFocusGoes)
-{
-    FocusAndAcquire();
-    ASSERT_TRUE(plat::InjectKey(*window_, 30, true)); // A
-    ASSERT_TRUE(plat::InjectKey(*window_, 200, true)); // UP
-    EXPECT_TRUE(KeyDown(30));
-    EXPECT_TRUE(KeyDown(200));
-    EXPECT_FALSE(KeyDown(31));
-    plat::InjectKey(*window_, 30, false);
-    EXPECT_FALSE(KeyDown(30));
-    EXPECT_TRUE(KeyDown(200));
-    // Repeats of a held key are no new presses; a "repeat" of a key up here
-    // (its release went to a window now gone) is the press it really is.
-    plat::InjectKey(*window_, 200, true, true);
-    plat::InjectKey(*window_, 28, true, true); // RETURN
-    EXPECT_TRUE(KeyDown(28));
-    plat::KeyEvent events[8];
-    const auto [result, count] = Buffered(events, 8);
-    ASSERT_EQ(count, 4u);
-    EXPECT_EQ(events[3].code, 28u);
-
-    plat::InjectFocus(*window_, false);
-    plat::InjectFocus(*window_, true);
-    ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
-    EXPECT_FALSE(KeyDown(200)); // its release happened in another window
-    EXPECT_FALSE(plat::InjectKey(*window_, 84, true)); // no key has code 84
-}
-
 TEST_F(InputDevicesTest, BufferedEventsComeInOrderAndOverflowDropsTheNewest)
 {
     FocusAndAcquire();
@@ -156,15 +129,18 @@ TEST_F(InputDevicesTest, BufferedEventsComeInOrderAndOverflowDropsTheNewest)
 }
 
 // Key events and reads in order: "+30" presses key 30, "-30" lets it go,
-// "~30" is a repeat of its press, "?" reads the state. Each read gives the
-// keys among 30 and 48 that it saw down.
-struct TapCase {
+// "~30" is a repeat of its press; "?" reads the state, giving the keys
+// among 28, 30, 48, 57 and 200 that it saw down; "h" looks at the held
+// keys the same way; "b" fetches the buffer, giving "b" and its length;
+// "f" takes the focus away and back and acquires again; "u" unacquires,
+// "a" acquires; "x" flushes the buffer.
+struct KeyScript {
     const char* what;
     const char* script;
     std::vector<std::string> reads;
 };
 
-const TapCase kTapCases[] = {
+const KeyScript kKeyScripts[] = {
     {"a tap between two reads is down once", "+30 -30 ? ?", {"30", ""}},
     {"a held key is down until let go", "+30 ? ? -30 ?", {"30", "30", ""}},
     {"a held key let go and pressed again between reads stays down", "+30 ? -30 +30 ? -30 ?", {"30", "30", ""}},
@@ -172,77 +148,76 @@ const TapCase kTapCases[] = {
     {"repeats of a held key are no press", "+30 ? ~30 ~30 -30 ? ?", {"30", "", ""}},
     {"two keys tapped between two reads", "+30 -30 +48 -48 ? ?", {"30 48", ""}},
     {"a tap while another key is held", "+48 ? +30 -30 ? -48 ?", {"48", "30 48", ""}},
+    // A "repeat" of a key that is up (its press went to a window now gone)
+    // is the press it really is; repeats of a held key are not buffered.
+    {"a repeat of a key that is up is a press", "+200 ~200 ~28 ? b", {"28 200", "b2"}},
+    {"a look at the held keys and a fetch of the buffer leave the tap for the read", "+30 -30 h b ? ?",
+     {"", "b2", "30", ""}},
+    {"a tap is lost with the focus", "+30 -30 f ?", {""}},
+    {"a key let go in another window is up when the focus comes back", "+200 f ?", {""}},
+    {"a tap made unacquired is not the game's", "u +48 -48 a ?", {""}},
+    {"a key held from before acquiring is down but not buffered", "u +57 a ? b", {"57", "b0"}},
+    {"a flush empties the buffer", "+57 -57 +28 x b", {"b0"}},
 };
 
-TEST_F(InputDevicesTest, AKeyPressedSinceTheLastReadReadsDownOnce)
+TEST_F(InputDevicesTest, KeyScriptsReadAsExpected)
 {
-    FocusAndAcquire();
-    for (const TapCase& c : kTapCases) {
+    const auto keys = [](const uint8_t* state) {
+        std::string seen;
+        for (int code : {28, 30, 48, 57, 200})
+            if (state[code] == plat::kKeyDownBit)
+                seen += (seen.empty() ? "" : " ") + std::to_string(code);
+        return seen;
+    };
+    uint8_t state[256];
+    plat::KeyEvent events[32];
+    for (const KeyScript& c : kKeyScripts) {
+        SCOPED_TRACE(c.what);
+        FocusAndAcquire();
+        keyboard_->Flush();
         std::vector<std::string> reads;
         std::istringstream script(c.script);
         for (std::string step; script >> step;) {
-            if (step == "?") {
-                uint8_t state[256];
-                ASSERT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok) << c.what;
-                std::string seen;
-                for (int code : {30, 48})
-                    if (state[code] == plat::kKeyDownBit)
-                        seen += (seen.empty() ? "" : " ") + std::to_string(code);
-                reads.push_back(seen);
+            if (step == "?" || step == "h") {
+                ASSERT_EQ(step == "?" ? keyboard_->GetDeviceState(state) : keyboard_->GetHeldKeys(state),
+                          InputResult::Ok);
+                reads.push_back(keys(state));
+            } else if (step == "b") {
+                reads.push_back("b" + std::to_string(Buffered(events, 32).second));
+            } else if (step == "f") {
+                plat::InjectFocus(*window_, false);
+                plat::InjectFocus(*window_, true);
+                ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
+            } else if (step == "u" || step == "a") {
+                ASSERT_EQ(step == "u" ? keyboard_->Unacquire() : keyboard_->Acquire(), InputResult::Ok);
+            } else if (step == "x") {
+                keyboard_->Flush();
             } else {
-                ASSERT_TRUE(plat::InjectKey(*window_, std::stoi(step.substr(1)), step[0] != '-', step[0] == '~'))
-                    << c.what;
+                ASSERT_TRUE(plat::InjectKey(*window_, std::stoi(step.substr(1)), step[0] != '-', step[0] == '~'));
             }
         }
-        EXPECT_EQ(reads, c.reads) << c.what;
+        EXPECT_EQ(reads, c.reads);
+        // Whatever the script left held is let go with the focus.
+        plat::InjectFocus(*window_, false);
     }
-}
-
-TEST_F(InputDevicesTest, ATapWaitsForTheNextReadWhateverElseLooks)
-{
-    FocusAndAcquire();
-    // A look at the held keys and a fetch of the buffer leave the tap for
-    // the read; the buffer still has the press and the release.
-    plat::InjectKey(*window_, 30, true);
-    plat::InjectKey(*window_, 30, false);
-    uint8_t held[256];
-    ASSERT_EQ(keyboard_->GetHeldKeys(held), InputResult::Ok);
-    EXPECT_EQ(held[30], 0);
-    plat::KeyEvent events[8];
-    ASSERT_EQ(Buffered(events, 8), std::pair(InputResult::Ok, 2u));
-    EXPECT_EQ(events[0].data, plat::kKeyDownBit);
-    EXPECT_EQ(events[1].data, 0u);
-    EXPECT_TRUE(KeyDown(30));
-    EXPECT_FALSE(KeyDown(30));
-
-    // A tap is lost with the focus, and one made unacquired is not the game's.
-    plat::InjectKey(*window_, 30, true);
-    plat::InjectKey(*window_, 30, false);
-    plat::InjectFocus(*window_, false);
-    plat::InjectFocus(*window_, true);
-    ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
-    EXPECT_FALSE(KeyDown(30));
-    keyboard_->Unacquire();
-    plat::InjectKey(*window_, 48, true);
-    plat::InjectKey(*window_, 48, false);
-    ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
-    EXPECT_FALSE(KeyDown(48));
-}
-
-TEST_F(InputDevicesTest, NothingIsBufferedUnacquiredAndFlushEmptiesTheBuffer)
-{
-    plat::InjectFocus(*window_, true);
-    plat::InjectKey(*window_, 57, true);
-    ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
-    EXPECT_TRUE(KeyDown(57)); // held from before: the state knows
-    plat::KeyEvent events[32];
-    EXPECT_EQ(Buffered(events, 32), std::pair(InputResult::Ok, 0u));
-    plat::InjectKey(*window_, 57, false);
-    plat::InjectKey(*window_, 28, true);
-    keyboard_->Flush();
-    EXPECT_EQ(Buffered(events, 32), std::pair(InputResult::Ok, 0u));
+    EXPECT_FALSE(plat::InjectKey(*window_, 84, true)); // no key has code 84
     keyboard_->Unacquire();
     EXPECT_EQ(Buffered(events, 32), std::pair(InputResult::NotAcquired, 0u));
+}
+
+TEST_F(InputDevicesTest, KeysAreIndexedByCodeAndBufferedWithTheirPressAndRelease)
+{
+    FocusAndAcquire();
+    ASSERT_TRUE(plat::InjectKey(*window_, 30, true));
+    ASSERT_TRUE(plat::InjectKey(*window_, 200, true));
+    EXPECT_TRUE(KeyDown(30));
+    EXPECT_TRUE(KeyDown(200));
+    EXPECT_FALSE(KeyDown(31));
+    plat::InjectKey(*window_, 30, false);
+    plat::KeyEvent events[8];
+    ASSERT_EQ(Buffered(events, 8), std::pair(InputResult::Ok, 3u));
+    EXPECT_EQ(std::tie(events[0].code, events[0].data), std::tuple(30u, uint32_t(plat::kKeyDownBit)));
+    EXPECT_EQ(std::tie(events[2].code, events[2].data), std::tuple(30u, 0u));
 }
 
 TEST_F(InputDevicesTest, MouseReportsMovementInBackBufferPixelsButtonsAndWheel)

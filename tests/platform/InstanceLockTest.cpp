@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/InstanceLock.h"
+#include "tests/platform/TempFolder.h"
 
 namespace fs = std::filesystem;
 using State = plat::InstanceLock::State;
@@ -20,8 +21,6 @@ protected:
         const char* old = std::getenv("XDG_RUNTIME_DIR");
         hadRuntime_ = old != nullptr;
         oldRuntime_ = old ? old : "";
-        dir_ = fs::temp_directory_path() / ("om_lock_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
         ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     }
     void TearDown() override
@@ -30,10 +29,10 @@ protected:
             ::setenv("XDG_RUNTIME_DIR", oldRuntime_.c_str(), 1);
         else
             ::unsetenv("XDG_RUNTIME_DIR");
-        fs::remove_all(dir_);
     }
 
-    fs::path dir_;
+    testfs::TempFolder folder_{"om_lock"};
+    const fs::path& dir_ = folder_.Root();
     bool hadRuntime_ = false;
     std::string oldRuntime_;
 };

@@ -1,26 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "platform/FilePath.h"
 #include "platform/TextureImage.h"
 #include "tests/platform/ImageTestFiles.h"
+#include "tests/platform/TempFolder.h"
 
-namespace fs = std::filesystem;
 using namespace imgtest;
 
 namespace {
 
 class TextureImageTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        root_ = fs::temp_directory_path() / ("om_teximg_" + std::to_string(::getpid()));
-        fs::create_directories(root_);
-        plat::ClearPathCache();
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
     // A flat-coloured Targa file of the given size and kind.
     std::string Flat(const char* name, uint16_t w, uint16_t h, uint8_t type = 2, uint8_t bits = 24)
     {
@@ -31,12 +20,10 @@ protected:
             else b.insert(b.end(), {0x30, 0x20, 0x10});
             if (bits == 32) Put8(b, 0x80);
         }
-        const fs::path path = root_ / name;
-        EXPECT_TRUE(WriteFile(path.string(), b));
-        return path.string();
+        return root_.Write(name, b);
     }
 
-    fs::path root_;
+    testfs::TempFolder root_{"om_teximg"};
 };
 
 TEST_F(TextureImageTest, AScaledDownTextureKeepsTheFileSizeInItsInformation)
@@ -90,7 +77,7 @@ TEST_F(TextureImageTest, FailuresNameTheFile)
 {
     plat::TextureLevels tex;
     std::string error;
-    EXPECT_FALSE(plat::LoadTextureLevels((root_ / "none.tga").string(), {}, {}, tex, &error));
+    EXPECT_FALSE(plat::LoadTextureLevels(root_.File("none.tga"), {}, {}, tex, &error));
     EXPECT_NE(error.find("none.tga"), std::string::npos) << error;
 
     plat::TextureLimits nothing;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include "platform/SoundDevice.h"
 #include "platform/SoundStream.h"
 #include "platform/VideoFile.h"
+#include "tests/platform/TempFolder.h"
 #include "tests/platform/WaveOutput.h"
 
 namespace fs = std::filesystem;
@@ -35,12 +35,7 @@ void ExpectColourNear(std::uint32_t got, std::uint32_t want, const std::string& 
 
 class VideoFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("om_video_" + std::to_string(::getpid()));
-        fs::create_directories(dir_ / "FMV");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { fs::create_directories(dir_ / "FMV"); }
 
     // A two-second clip: red for the first second, blue for the second, with a 441 Hz tone.
     std::string MakeClip(double toneHz = 441, int frames = 50, int height = 120, decltype(plat::MpegClip::draw) draw = {})
@@ -57,7 +52,8 @@ protected:
         return path;
     }
 
-    fs::path dir_;
+    testfs::TempFolder root_{"om_video"};
+    const fs::path& dir_ = root_.Root();
 };
 
 TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)

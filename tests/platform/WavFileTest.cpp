@@ -1,26 +1,15 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "platform/WavFile.h"
+#include "tests/platform/ImageTestFiles.h"
+#include "tests/platform/TempFolder.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using imgtest::Bytes;
+using imgtest::Put16;
+using imgtest::Put32;
 
-void Put16(Bytes& b, unsigned v)
-{
-    b.push_back(v & 0xff);
-    b.push_back((v >> 8) & 0xff);
-}
-void Put32(Bytes& b, std::uint32_t v)
-{
-    Put16(b, v & 0xffff);
-    Put16(b, v >> 16);
-}
 void PutTag(Bytes& b, const char* tag)
 {
     b.insert(b.end(), tag, tag + 4);
@@ -158,23 +147,18 @@ TEST(WavFileTest, DamagedFilesGiveErrorsNotCrashes)
 
 TEST(WavFileTest, FilesAreFoundByGamePathAndErrorsNameThem)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("om_wav_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "Audio");
-    const Bytes good = Riff({FormatChunk(1, 8, 8000), Chunk("data", {1, 2})});
-    std::ofstream(dir / "Audio" / "Beep.WAV", std::ios::binary)
-        .write(reinterpret_cast<const char*>(good.data()), static_cast<long>(good.size()));
-    std::ofstream(dir / "Audio" / "bad.wav") << "RIFF";
-
+    testfs::TempFolder dir("om_wav");
+    dir.Write("Audio/Beep.WAV", Riff({FormatChunk(1, 8, 8000), Chunk("data", {1, 2})}));
+    dir.Write("Audio/bad.wav", std::string("RIFF"));
     plat::WavData wav;
     std::string error;
-    EXPECT_TRUE(plat::ReadWavFile(dir.string() + "\\audio\\beep.wav", wav, error)) << error;
+    EXPECT_TRUE(plat::ReadWavFile(dir.Path() + "\\audio\\beep.wav", wav, error)) << error;
     EXPECT_EQ(wav.samples, (Bytes{1, 2}));
-    EXPECT_FALSE(plat::ReadWavFile(dir.string() + "\\audio\\bad.wav", wav, error));
-    EXPECT_NE(error.find("bad.wav"), std::string::npos);
-    EXPECT_FALSE(plat::ReadWavFile(dir.string() + "\\audio\\none.wav", wav, error));
-    EXPECT_NE(error.find("none.wav"), std::string::npos);
-    EXPECT_FALSE(plat::ReadWavFile(dir.string(), wav, error));  // a folder is no sound
-    std::filesystem::remove_all(dir);
+    for (const char* name : {"bad.wav", "none.wav"}) {
+        EXPECT_FALSE(plat::ReadWavFile(dir.Path() + "\\audio\\" + name, wav, error));
+        EXPECT_NE(error.find(name), std::string::npos) << error;
+    }
+    EXPECT_FALSE(plat::ReadWavFile(dir.Path(), wav, error)); // a folder is no sound
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -73,35 +74,31 @@ struct Output {
     double Right() const { return std::sqrt(Energy(right)); }
     double Both() const { return std::sqrt(Energy(left) + Energy(right)); }
 
-    // Frames of sound (either channel audible) in 10 ms windows, in seconds.
-    double AudibleSeconds() const
-    {
-        const std::size_t window = kOutputRate / 100;
-        int audible = 0;
-        for (std::size_t i = 0; i + window <= left.size(); i += window) {
-            float peak = 0;
-            for (std::size_t j = i; j < i + window; ++j) {
-                peak = std::max({peak, std::fabs(left[j]), std::fabs(right[j])});
-            }
-            audible += peak > 0.01f;
-        }
-        return audible * 0.01;
-    }
-    // The longest run of silent 10 ms windows between the first and last audible one, in seconds.
-    double LongestGap() const
+    // Whether each 10 ms window is audible (a peak above 1 % on either channel).
+    std::vector<bool> LoudWindows() const
     {
         const std::size_t window = kOutputRate / 100;
         std::vector<bool> loud;
         for (std::size_t i = 0; i + window <= left.size(); i += window) {
             float peak = 0;
-            for (std::size_t j = i; j < i + window; ++j) {
+            for (std::size_t j = i; j < i + window; ++j)
                 peak = std::max({peak, std::fabs(left[j]), std::fabs(right[j])});
-            }
             loud.push_back(peak > 0.01f);
         }
+        return loud;
+    }
+    // Seconds of sound, counted in 10 ms windows.
+    double AudibleSeconds() const
+    {
+        const std::vector<bool> loud = LoudWindows();
+        return double(std::count(loud.begin(), loud.end(), true)) * 0.01;
+    }
+    // The longest run of silent 10 ms windows between the first and last audible one, in seconds.
+    double LongestGap() const
+    {
         int longest = 0, run = 0;
         bool started = false;
-        for (bool l : loud) {
+        for (bool l : LoudWindows()) {
             if (l) {
                 longest = started ? std::max(longest, run) : longest;
                 started = true;

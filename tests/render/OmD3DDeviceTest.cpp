@@ -161,43 +161,45 @@ TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
 
 TEST_F(RendererTest, DepthFormatFallsBackThroughTheTable)
 {
-    // 32 bits scans down from D32, skipping what the adapter refuses.
-    GfxTestAdapter adapter = rtest::StandardAdapter();
-    adapter.refusedFormats = {GfxFormat::D32, GfxFormat::D24X4S4};
-    ASSERT_TRUE(Open(800, 600, 32, adapter));
-    EXPECT_EQ(renderer->GetPresentParameters().autoDepthStencilFormat, GfxFormat::D24S8);
-    EXPECT_TRUE(renderer->IsHardwareVertexProcessing());
-    ASSERT_EQ(GfxTestCreateAttempts().size(), 1u);
-    EXPECT_EQ(GfxTestCreateAttempts()[0].flags, 0x82u);
-    renderer.reset();
-
-    // A failed creation retries once with the other scan.
-    adapter = rtest::StandardAdapter();
-    adapter.failCreateDevice = 1;
-    adapter.devCaps = 0;
-    ASSERT_TRUE(Open(800, 600, 32, adapter));
-    ASSERT_EQ(GfxTestCreateAttempts().size(), 2u);
-    EXPECT_EQ(GfxTestCreateAttempts()[0].depthFormat, GfxFormat::D32);
-    EXPECT_EQ(GfxTestCreateAttempts()[1].depthFormat, GfxFormat::D16);
-    EXPECT_EQ(GfxTestCreateAttempts()[1].flags, 0x22u);
-    EXPECT_FALSE(renderer->IsHardwareVertexProcessing());
-    renderer.reset();
-
-    adapter = rtest::StandardAdapter();
-    adapter.failCreateDevice = 1;
-    ASSERT_TRUE(Open(640, 480, 16, adapter));
-    ASSERT_EQ(GfxTestCreateAttempts().size(), 2u);
-    EXPECT_EQ(GfxTestCreateAttempts()[0].depthFormat, GfxFormat::D16);
-    EXPECT_EQ(GfxTestCreateAttempts()[1].depthFormat, GfxFormat::D32);
-    renderer.reset();
-
-    // Nothing accepted: the starting entry stays, and creation fails twice.
-    adapter = rtest::StandardAdapter();
-    adapter.refusedFormats = {80, 73, 77, 75, 79, 71};
-    EXPECT_FALSE(Open(640, 480, 16, adapter));
-    ASSERT_EQ(GfxTestCreateAttempts().size(), 2u);
-    EXPECT_EQ(GfxTestCreateAttempts()[0].depthFormat, GfxFormat::D16);
-    EXPECT_EQ(GfxTestCreateAttempts()[1].depthFormat, GfxFormat::D32);
+    using namespace GfxFormat;
+    struct Attempt {
+        uint32_t depth, flags; // flags 0: not checked
+    };
+    struct Case {
+        const char* name;
+        uint32_t bits;
+        std::vector<uint32_t> refused;
+        uint32_t failCreate;
+        bool hardware;
+        std::vector<Attempt> attempts;
+        bool started;
+    } const cases[] = {
+        {"32 bits scans down from D32, skipping what the adapter refuses", 32, {D32, D24X4S4}, 0, true,
+         {{D24S8, 0x82}}, true},
+        {"a failed creation retries once with the other scan, in software", 32, {}, 1, false,
+         {{D32, 0}, {D16, 0x22}}, true},
+        {"16 bits scans up from D16", 16, {}, 1, true, {{D16, 0}, {D32, 0}}, true},
+        {"nothing accepted: the starting entry stays and creation fails twice", 16, {80, 73, 77, 75, 79, 71}, 0,
+         true, {{D16, 0}, {D32, 0}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GfxTestAdapter adapter = rtest::StandardAdapter();
+        adapter.refusedFormats = c.refused;
+        adapter.failCreateDevice = c.failCreate;
+        adapter.devCaps = c.hardware ? adapter.devCaps : 0;
+        EXPECT_EQ(Open(c.bits == 16 ? 640 : 800, c.bits == 16 ? 480 : 600, c.bits, adapter), c.started);
+        const auto& attempts = GfxTestCreateAttempts();
+        ASSERT_EQ(attempts.size(), c.attempts.size());
+        for (size_t i = 0; i < attempts.size(); ++i) {
+            EXPECT_EQ(attempts[i].depthFormat, c.attempts[i].depth) << i;
+            EXPECT_TRUE(c.attempts[i].flags == 0 || attempts[i].flags == c.attempts[i].flags) << i;
+        }
+        if (c.started) {
+            EXPECT_EQ(renderer->IsHardwareVertexProcessing(), c.hardware);
+        }
+        renderer.reset();
+    }
 }
 
 TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability)

@@ -61,16 +61,14 @@ TEST_F(RendererTest, EffectFramesLoadOnTheDeviceAndGoBackAtShutdown)
 {
     ASSERT_TRUE(Open(640, 480));
     rtest::TempFolder folder("om_fx");
-    std::filesystem::create_directories(folder.File("glow"));
+    folder.Write("glow/dot00.tga", rtest::SolidTga(2, 2, 0xFFFFFF));
+    folder.Write("glow/dot01.tga", rtest::SolidTga(2, 2, 0xFFFFFF));
     OmParticleEffect glow;
     glow.SetTextureName("dot");
     std::FILE* f = std::fopen(folder.File("glow/glow.pbe").c_str(), "wb");
     ASSERT_NE(f, nullptr);
     ASSERT_TRUE(OmWriteParticleEffect(f, glow));
     std::fclose(f);
-    folder.Write("glow/dot00.tga", rtest::SolidTga(2, 2, 0xFFFFFF));
-    folder.Write("glow/dot01.tga", rtest::SolidTga(2, 2, 0xFFFFFF));
-    plat::ClearPathCache();
 
     ASSERT_TRUE(InitParticleSystem());
     SetParticleEffectPath(folder.Path().c_str());

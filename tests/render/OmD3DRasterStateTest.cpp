@@ -9,8 +9,10 @@
 
 #include "platform/CameraMatrix.h"
 #include "tests/AllocationCounter.h"
+#include "tests/platform/ImageTestFiles.h"
 
 using namespace plat;
+using imgtest::Near;
 
 namespace {
 
@@ -23,17 +25,6 @@ uint32_t Bits(float f)
     uint32_t v;
     std::memcpy(&v, &f, sizeof v);
     return v;
-}
-
-// Channel-wise closeness, for colours worked out in floating point.
-bool Near(uint32_t a, uint32_t b, int tolerance = 2)
-{
-    for (int shift = 0; shift < 24; shift += 8) {
-        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > tolerance) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // White fogged towards red by a factor f (1 clear).
@@ -144,7 +135,7 @@ TEST_F(RasterStateTest, FogBlendsTowardsItsColourByDistanceAsItsModeSays)
                 {GfxRs::FogDensity, Bits(c.density)}});
         DrawQuad(c.z, kWhite, -c.extent, c.extent, -c.extent, c.extent);
         const uint32_t got = Centre();
-        EXPECT_TRUE(Near(got, c.expected)) << std::hex << got << " wanted " << c.expected;
+        EXPECT_TRUE(Near(got, c.expected, 2)) << std::hex << got << " wanted " << c.expected;
     }
     // Fog off leaves the far wall clear whatever the modes say.
     Clear();
@@ -167,7 +158,7 @@ TEST_F(RasterStateTest, PreTransformedAndSoftwareProcessedVerticesCarryFogInThei
             {GfxRs::FogStart, Bits(10.0f)}, {GfxRs::FogEnd, Bits(20.0f)}});
     renderer->SetVertexShader(fvf);
     renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(LitScreenVertex));
-    EXPECT_TRUE(Near(Centre(), Fogged(64 / 255.0f))) << std::hex << Centre();
+    EXPECT_TRUE(Near(Centre(), Fogged(64 / 255.0f), 2)) << std::hex << Centre();
 
     // Software vertex processing works vertex fog out into that alpha.
     GfxVertexBuffer* source = nullptr;

@@ -76,7 +76,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextureTest, TargaBmpPngAndJpegFilesDrawTheirTexels)
+TEST_F(TextureTest, TargaBmpAndPngFilesDrawTheirTexels)
 {
     struct Case {
         const char* name;
@@ -87,9 +87,7 @@ TEST_F(TextureTest, TargaBmpPngAndJpegFilesDrawTheirTexels)
     const std::vector<Probe> quadrants = {{40, 20, kRed}, {120, 20, kBlue}, {40, 60, kGreen}, {120, 60, kWhite}};
     const Case cases[] = {{"q.tga", QuadrantTga(), quadrants, 3},
                           {"q.bmp", imgtest::BmpFile(16, 8, 24, 0, {}, QuadrantRows(false)), quadrants, 3},
-                          {"q.png", imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true)), quadrants, 3},
-                          {"q.jpg", Bytes(std::begin(imgtest::kJpegRedBlue), std::end(imgtest::kJpegRedBlue)),
-                           {{30, 40, kRed}, {130, 40, kBlue}}, 16}};
+                          {"q.png", imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true)), quadrants, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const int32_t id = Register(folder.Write(c.name, c.bytes));
@@ -213,7 +211,7 @@ TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
             renderer->SetBlendMode(0);
             renderer->EndScene();
             const auto pixels = ReadPixels();
-            EXPECT_TRUE(Near(Pixel(pixels, 30, 30), expected(mode, alpha)))
+            EXPECT_TRUE(Near(Pixel(pixels, 30, 30), expected(mode, alpha), 3))
                 << std::hex << Pixel(pixels, 30, 30) << " expected " << expected(mode, alpha);
         }
     }

@@ -2,37 +2,16 @@
 // for the test, and screen-space quads drawn with the renderer.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 
 #include "render/OmD3D.h"
 #include "tests/platform/ImageTestFiles.h"
+#include "tests/platform/TempFolder.h"
 
 namespace rtest {
 
-class TempFolder {
-public:
-    explicit TempFolder(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid())))
-    {
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::string Path() const { return path_.string(); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::string Write(const std::string& name, const imgtest::Bytes& bytes) const
-    {
-        const std::string file = File(name);
-        imgtest::WriteFile(file, bytes);
-        return file;
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using imgtest::Near;
+using testfs::TempFolder;
 
 struct TexVertex {
     float x, y, z, rhw;
@@ -65,17 +44,6 @@ inline void DrawQuad2(OmD3D& renderer, float l, float t, float r, float b, uint3
                              {r, b, 0.5f, 1, colour, 1, 1, 1, 1}};
     renderer.SetVertexShader(plat::GfxFvf::RhwDiffuseTex2);
     renderer.DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
-}
-
-// Each channel within tolerance.
-inline bool Near(uint32_t a, uint32_t b, int tolerance = 3)
-{
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
-        if (std::abs(d) > tolerance)
-            return false;
-    }
-    return true;
 }
 
 // A 24-bit Targa, top row first, coloured by colourAt(x, y) as 0xRRGGBB.

@@ -1,16 +1,13 @@
 #include "tests/ui/GuiFixture.h"
 
+#include <unistd.h>
+
 #include <filesystem>
-#include <fstream>
 
 #include "engine/OmTextureResource.h"
-#include "game/framework/TsLoadScreen.h"
-#include "platform/EventInjection.h"
-#include "platform/GfxDevice.h"
-#include "platform/GfxTexture.h"
-#include "platform/MessageBox.h"
-#include "platform/Window.h"
+#include "platform/FilePath.h"
 #include "render/OmD3D.h"
+#include "tests/platform/ImageTestFiles.h"
 
 namespace guitest {
 
@@ -20,41 +17,16 @@ namespace {
 
 TsGameMode* MakeTestFrontEnd() { return new TestFrontEnd; }
 
+// A top-down 32-bit Targa file.
 void WriteTga(const std::string& path, int width, int height, const std::function<uint32_t(int, int)>& colourAt)
 {
+    imgtest::Bytes b = imgtest::TgaStart({.width = uint16_t(width), .height = uint16_t(height), .bits = 32,
+                                          .descriptor = 0x28});
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            imgtest::Put32(b, colourAt(x, y));
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    const uint8_t header[18] = {0,
-                                0,
-                                2,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                uint8_t(width),
-                                uint8_t(width >> 8),
-                                uint8_t(height),
-                                uint8_t(height >> 8),
-                                32,
-                                0x28};
-    out.write(reinterpret_cast<const char*>(header), sizeof header);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const uint32_t c = colourAt(x, y);
-            const uint8_t bgra[4] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), uint8_t(c >> 24)};
-            out.write(reinterpret_cast<const char*>(bgra), 4);
-        }
-    }
-}
-
-void WriteTga(const std::string& path, int width, int height, uint32_t colour)
-{
-    WriteTga(path, width, height, [colour](int, int) { return colour; });
+    EXPECT_TRUE(imgtest::WriteFile(path, b)) << path;
 }
 
 } // namespace
@@ -77,12 +49,12 @@ void TestFrontEnd::Render(float renderTime, float fraction)
     renderer->ClearQueuedText();
 }
 
-void GuiTest::SetUp()
+GuiTest::GuiTest() : AppTest(&MakeTestFrontEnd) {}
+
+void GuiTest::TearDown()
 {
-    g_loadScreen = TsLoadScreen{};
-    plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
-    clock = std::make_unique<ManualClock>(1000);
-    TsMain::SetModeFactory(TS_MODE_FRONT_END, &MakeTestFrontEnd);
+    StopApp();
+    AppTest::TearDown();
 }
 
 void GuiTest::StopApp()
@@ -91,67 +63,15 @@ void GuiTest::StopApp()
     app.reset();
 }
 
-void GuiTest::TearDown()
-{
-    StopApp();
-    scratch.reset();
-    clock.reset();
-    TsMain::SetModeFactory(TS_MODE_FRONT_END, nullptr);
-    plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
-}
-
-void GuiTest::Start(int width, int height)
-{
-    width_ = width;
-    height_ = height;
-    app = std::make_unique<TsMain>(TsMain::kTitle, width, height);
-    app->CreateRenderer();
-    app->SetSkipVideos(true);
-    ASSERT_TRUE(app->Open(false));
-    plat::InjectFocus(*app->GetWindow(), true);
-    TsMain::PumpMessages();
-    ASSERT_NE(TestFrontEnd::Cast(app->GetMode()), nullptr);
-    ASSERT_NE(FrontEnd().GetPlainFont(), nullptr); // the application's, taken at Initialise
-    Frame();
-}
-
 TestFrontEnd& GuiTest::FrontEnd() { return *TestFrontEnd::Cast(app->GetMode()); }
-
-void GuiTest::Frame()
-{
-    clock->Advance(100);
-    ASSERT_TRUE(app->Step());
-}
-
-void GuiTest::Frames(int count)
-{
-    for (int i = 0; i < count; ++i) {
-        Frame();
-    }
-}
-
-void GuiTest::MoveMouse(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
-
-void GuiTest::Button(bool down, int button) { plat::InjectMouseButton(*app->GetWindow(), button, down); }
-
-void GuiTest::Click(int x, int y)
-{
-    MoveMouse(x, y);
-    Frame();
-    Button(true);
-    Frame();
-    Button(false);
-    Frame();
-}
-
-void GuiTest::Key(int code, bool down) { ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), code, down)); }
 
 void GuiTest::WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour)
 {
     if (!scratch) {
         scratch = std::make_unique<ScratchDir>();
     }
-    WriteTga((std::filesystem::current_path() / "data" / "frontend" / name).string(), width, height, colour);
+    WriteTga((std::filesystem::current_path() / "data" / "frontend" / name).string(), width, height,
+             [colour](int, int) { return colour; });
     plat::ClearPathCache();
 }
 
@@ -195,38 +115,11 @@ TsGuiSprite* GuiTest::PatternSprite(int width, int height, const std::function<u
     return sprites.back().get();
 }
 
-std::vector<uint32_t> GuiTest::ReadScreen()
-{
-    std::vector<uint32_t> pixels;
-    plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
-    int width = 0, height = 0;
-    app->GetWindow()->GetClientSize(width, height);
-    plat::GfxSurface* screen = nullptr;
-    if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen) !=
-        plat::GfxResult::Ok) {
-        ADD_FAILURE() << "no surface for the screen";
-        return pixels;
-    }
-    if (device->GetFrontBuffer(screen) == plat::GfxResult::Ok) {
-        pixels.resize(size_t(width) * size_t(height));
-        for (int y = 0; y < height; ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(screen->Pixels() + size_t(y) * screen->Pitch());
-            std::copy(row, row + width, pixels.begin() + ptrdiff_t(y) * width);
-        }
-    } else {
-        ADD_FAILURE() << "the screen could not be read";
-    }
-    screen->Release();
-    EXPECT_EQ(width, width_);
-    EXPECT_EQ(height, height_);
-    return pixels;
-}
-
 GuiTest::Box GuiTest::FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const
 {
     Box box;
-    for (int y = 0; y < height_; ++y) {
-        for (int x = 0; x < width_; ++x) {
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
             if (Pixel(screen, x, y) != rgb) {
                 continue;
             }
@@ -237,14 +130,6 @@ GuiTest::Box GuiTest::FindColour(const std::vector<uint32_t>& screen, uint32_t r
         }
     }
     return box;
-}
-
-uint32_t GuiTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const
-{
-    if (x < 0 || y < 0 || x >= width_ || y >= height_ || screen.size() < size_t(width_) * size_t(height_)) {
-        return 0xDEADBEEF;
-    }
-    return screen[size_t(y) * size_t(width_) + size_t(x)] & 0xFFFFFF;
 }
 
 } // namespace guitest

@@ -1,20 +1,13 @@
-// The real application on the test display with a front end the test
-// drives: the clock run by hand (one tick a frame), the mouse and keys fed
-// through SDL's queue, solid-colour sprites written as image files, and the
-// screen read back.
+// The real application with a front end the test drives, solid-colour
+// sprites written as image files, and boxes of colour found on the screen.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "game/framework/TsMain.h"
-#include "tests/engine/ManualClock.h"
-#include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/ui/AppFixture.h"
 #include "ui/TsFrontEndBase.h"
 #include "ui/TsGuiSprite.h"
 
@@ -32,25 +25,14 @@ public:
     int enterGameCalls = 0;
 };
 
-class GuiTest : public ::testing::Test {
+class GuiTest : public apptest::AppTest {
 protected:
-    void SetUp() override;
+    GuiTest();
     void TearDown() override;
 
-    // The application at the given size with the test front end current.
-    void Start(int width = 640, int height = 480);
     TestFrontEnd& FrontEnd();
     // Ends the application (and with it the front end).
     void StopApp();
-
-    // One frame of exactly one tick, after the waiting input.
-    void Frame();
-    void Frames(int count);
-    void MoveMouse(int x, int y);
-    void Button(bool down, int button = 0);
-    // Move, press (one frame), release (one frame).
-    void Click(int x, int y);
-    void Key(int code, bool down);
 
     // A square sprite of one colour (A8R8G8B8), loaded through the renderer.
     TsGuiSprite* SolidSprite(int width, int height, uint32_t colour);
@@ -64,9 +46,6 @@ protected:
     // its own image of that name before the application starts and reads it.
     void UseDemoDataWithout(const std::string& name);
 
-    // The front buffer as A8R8G8B8 words, top row first.
-    std::vector<uint32_t> ReadScreen();
-    uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const;
     // The smallest box holding every pixel of the colour (RGB); empty when none.
     struct Box {
         int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
@@ -75,17 +54,10 @@ protected:
         bool Empty() const { return right < 0; }
     };
     Box FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const;
-    int ScreenW() const { return width_; }
-    int ScreenH() const { return height_; }
 
-    std::unique_ptr<ManualClock> clock;
-    std::unique_ptr<TsMain> app;
     std::vector<std::unique_ptr<TsGuiSprite>> sprites;
-    std::unique_ptr<ScratchDir> scratch;
-    LogCapture log;
 
 private:
-    int width_ = 0, height_ = 0;
     int spriteCount_ = 0;
 };
 

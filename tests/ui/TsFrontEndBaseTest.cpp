@@ -78,12 +78,7 @@ TEST_F(FrontEndStack, AMessageBoxOverAScreenTakesTheMouseAndUpdatesButBothAreDra
     EXPECT_EQ(box->activates, 1);
     EXPECT_EQ(fe.GetPageCount(), 1u); // the transient box is no page
 
-    MoveMouse(100, 100);
-    Frame();
-    Button(true);
-    Frame();
-    Button(false);
-    Frame();
+    Click(100, 100);
     // Updates and mouse events stop at the box; both are drawn, bottom first.
     EXPECT_EQ(g_trace, "Bt Bm Sr Br Bt Bm Bd Sr Br Bt Bm Bu Sr Br ");
 
@@ -159,6 +154,7 @@ TEST_F(FrontEndStack, TheFrontEndWritesWithTheApplicationsFonts)
     EXPECT_EQ(FrontEnd().GetTitleFont(), app->GetFont(TsMain::LARGE_FONT));      // the title face at 20
     EXPECT_EQ(FrontEnd().GetLargeTitleFont(), app->GetFont(TsMain::TITLE_FONT)); // at 32
     EXPECT_EQ(FrontEnd().GetPlainFont(), app->GetFont(TsMain::SMALL_FONT));
+    EXPECT_NE(FrontEnd().GetPlainFont(), nullptr); // taken from the application at Initialise
     float w20 = 0, h20 = 0, w32 = 0, h32 = 0;
     FrontEnd().GetTitleTextExtent("Load Game", w20, h20);
     FrontEnd().GetLargeTitleTextExtent("Load Game", w32, h32);
@@ -172,20 +168,13 @@ TEST_F(FrontEndStack, TheFrontEndWritesWithTheApplicationsFonts)
     FrontEnd().DrawWrappedText(0, 0, 100, 100, 0xFFFFFFFF, "Load Game", 0);
 }
 
-TEST_F(FrontEndStack, TheTickTimeIsTheGameTimeAndUpdatesNeedAWindow)
+TEST_F(FrontEndStack, TicksCarryTheGameTimeAndASecondPressWithinTwoTicksIsADoubleClick)
 {
     TestFrontEnd& fe = FrontEnd();
     auto* screen = new Recorder(&fe, "S");
     fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
     Frame();
     EXPECT_FLOAT_EQ(screen->lastTime, 0.1f * float(app->GetTickCount() - 1));
-}
-
-TEST_F(FrontEndStack, ASecondPressWithinTwoTicksOfTheFirstIsADoubleClick)
-{
-    TestFrontEnd& fe = FrontEnd();
-    auto* screen = new Recorder(&fe, "S");
-    fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
     MoveMouse(50, 60);
     Frame();
     Button(true);
@@ -337,19 +326,16 @@ protected:
     }
 };
 
-TEST_F(RedCursor, TheCursorIsDrawnOverAnEmptyStack)
+TEST_F(RedCursor, TheCursorIsDrawnOverAnEmptyStackAndOverTheWindows)
 {
     MoveMouse(200, 150);
     Frame();
-    const std::vector<uint32_t> screen = ReadScreen();
+    std::vector<uint32_t> screen = ReadScreen();
     // Additive red over black, its top-left corner 8 pixels up and left.
     EXPECT_EQ(Pixel(screen, 196, 146), 0xFF0000u);
     EXPECT_EQ(Pixel(screen, 190, 140), 0u);
     EXPECT_EQ(Pixel(screen, 210, 160), 0u);
-}
 
-TEST_F(RedCursor, TheCursorIsDrawnOverTheWindows)
-{
     // A screen whose blue square lies under the pointer.
     class Square : public TsGuiWindow {
     public:
@@ -364,7 +350,7 @@ TEST_F(RedCursor, TheCursorIsDrawnOverTheWindows)
     FrontEnd().PushWindow(new Square(&FrontEnd(), SolidSprite(64, 64, 0xFF0000FF)), TsFrontEndBase::kScreen, false);
     MoveMouse(180, 140);
     Frame();
-    const std::vector<uint32_t> screen = ReadScreen();
+    screen = ReadScreen();
     EXPECT_EQ(Pixel(screen, 220, 150), 0x0000FFu); // the square alone
     EXPECT_EQ(Pixel(screen, 176, 136), 0xFF00FFu); // the cursor added over it
 }

@@ -23,7 +23,7 @@ namespace {
 
 class FrontEnd : public TitleTest {};
 
-TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPage)
+TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoadedInPlace)
 {
     Start();
     TsFrontEnd& title = Title();
@@ -45,22 +45,19 @@ TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPage)
     EXPECT_TRUE(title.GetTopWindow()->HasName("main"));
     for (int i = 0; i < 4; ++i)
         EXPECT_NE(title.GetLight(i), nullptr);
-}
-
-TEST_F(FrontEnd, TheLightsTakeTheirIntensityFromTheFlickerTrack)
-{
-    Start();
-    TsFrontEnd& title = Title();
-    const TsWaveTrack& track = title.GetFlickerTrack();
-    // The gate opens at once, so the first value is a flicker level.
-    EXPECT_EQ(track.on, 1u);
-    EXPECT_GE(track.value, 0.8f);
-    EXPECT_LE(track.value, 1.0f);
-    ASSERT_NE(title.GetLight(0), nullptr);
-    ASSERT_NE(title.GetLight(3), nullptr);
-    EXPECT_FLOAT_EQ(title.GetLight(0)->diffuse[0], track.value / 2);
-    EXPECT_FLOAT_EQ(title.GetLight(0)->diffuse[2], track.value / 16);
-    EXPECT_FLOAT_EQ(title.GetLight(3)->diffuse[2], track.value / 2);
+    // Loading a model keeps the working folder whatever happens.
+    const std::filesystem::path here = std::filesystem::current_path();
+    EXPECT_EQ(TsFrontEnd::LoadModel("data\\frontend\\nowhere", "helmer.pbf", true, false, "textures"), nullptr);
+    EXPECT_EQ(std::filesystem::current_path(), here);
+    EXPECT_EQ(TsFrontEnd::LoadModel("data\\frontend\\background", "missing.pbf", true, false, "textures"),
+              nullptr);
+    EXPECT_EQ(std::filesystem::current_path(), here);
+    OmGroup* figure = TsFrontEnd::LoadModel("data\\frontend\\helmer", "helmer.pbf", true, true, "textures");
+    ASSERT_NE(figure, nullptr);
+    EXPECT_EQ(std::filesystem::current_path(), here);
+    EXPECT_NE(TsFrontEndSkinShape::Cast(figure->GetChild(0)), nullptr);
+    figure->Release();
+    EXPECT_TRUE(log.Contains("TsFrontEnd::LoadModel - Error loading skin mesh 'helmer.pbf'"));
 }
 
 TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
@@ -208,23 +205,6 @@ TEST_F(FrontEnd, ASpriteWithNoHeightEndsThePanelStrip)
     Title().GetSprite(4)->textureId = 9999;
     Frames(2);
     SUCCEED();
-}
-
-TEST_F(FrontEnd, LoadModelKeepsTheWorkingFolderWhateverHappens)
-{
-    Start();
-    const std::filesystem::path here = std::filesystem::current_path();
-    EXPECT_EQ(TsFrontEnd::LoadModel("data\\frontend\\nowhere", "helmer.pbf", true, false, "textures"), nullptr);
-    EXPECT_EQ(std::filesystem::current_path(), here);
-    EXPECT_EQ(TsFrontEnd::LoadModel("data\\frontend\\background", "missing.pbf", true, false, "textures"),
-              nullptr);
-    EXPECT_EQ(std::filesystem::current_path(), here);
-    OmGroup* figure = TsFrontEnd::LoadModel("data\\frontend\\helmer", "helmer.pbf", true, true, "textures");
-    ASSERT_NE(figure, nullptr);
-    EXPECT_EQ(std::filesystem::current_path(), here);
-    EXPECT_NE(TsFrontEndSkinShape::Cast(figure->GetChild(0)), nullptr);
-    figure->Release();
-    EXPECT_TRUE(log.Contains("TsFrontEnd::LoadModel - Error loading skin mesh 'helmer.pbf'"));
 }
 
 } // namespace

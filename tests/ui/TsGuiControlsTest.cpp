@@ -85,13 +85,6 @@ protected:
         Button(false);
         Frame();
     }
-    void Tap(int key)
-    {
-        Key(key, true);
-        Frame();
-        Key(key, false);
-        Frame();
-    }
 
     TsGuiSprite *box = nullptr, *arrow = nullptr, *tile = nullptr, *thumb = nullptr;
     ControlScreen* screen = nullptr;
@@ -172,7 +165,7 @@ TEST_F(GuiControls, RadioGroupsKeepOneCheckedAndLooseTogglesFlip)
     EXPECT_FALSE(screen->loose.Contains(screen->loose.GetX(), 0.41f));
 }
 
-TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseAndEditAtTheCaret)
+TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFull)
 {
     TsGuiEditBox& edit = screen->edit;
     edit.SetSprites(Place(box), Place(tile), Place(box));
@@ -229,13 +222,10 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseAndEditAtTheCaret)
     Key(TsGuiEditBox::kKeyBackspace, false);
     Frame();
     EXPECT_STREQ(edit.GetText(), "A");
-}
 
-TEST_F(GuiControls, EditBoxTextStopsAtTheBoxWidthAndAt127Characters)
-{
-    TsGuiEditBox& edit = screen->edit;
+    // The text stops at the box width, and without a font at 127 characters.
     edit.SetRect(0.1f, 0.5f, 0.2f, 0.05f); // 128 pixels, 104 for text
-    Show();
+    edit.ClearText();
     int taken = 0;
     while (edit.Insert('W') && taken < 200) {
         ++taken;

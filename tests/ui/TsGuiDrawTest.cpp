@@ -84,7 +84,7 @@ TEST_F(GuiPlacement, ScreenFractionsLandOnTheExpectedPixelsAtBothSizes)
     }
 }
 
-TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnTheirSize)
+TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsked)
 {
     Start();
     OmD3D* r = OmD3D::Instance();
@@ -125,12 +125,7 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnTheirSize)
     TsGuiSpritePlacement empty;
     EXPECT_EQ(empty.GetPixelHeight(), 0.0f);
     empty.Draw(0.0f, 0.0f);
-}
-
-TEST_F(GuiPlacement, TheKeepBlendModeLeavesTheBlendStateAsItWas)
-{
-    Start();
-    OmD3D* r = OmD3D::Instance();
+    // The keep blend mode leaves the blend state as it was.
     TsGuiSprite* white = SolidSprite(8, 8, 0xFFFFFFFF);
     ASSERT_TRUE(r->BeginScene(0.0f));
     r->SetBlendMode(0x40);
@@ -147,7 +142,7 @@ TEST_F(GuiPlacement, TheKeepBlendModeLeavesTheBlendStateAsItWas)
     r->Present();
 }
 
-TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
+TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAskedAndEmptyTilesEndTheFrame)
 {
     Start();
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
@@ -172,18 +167,13 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
             EXPECT_EQ(Pixel(screen, 100, 160), 0xFFFFFFu); // left edge
         }
     }
-}
-
-TEST_F(GuiPlacement, ATileThatMeasuresNothingDoesNotHangTheFrame)
-{
-    Start();
+    // A tile that measures nothing does not hang the frame.
     TsGuiSprite unloaded; // a texture id with no texture behind it
     unloaded.textureId = 4000;
-    const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {{}, Place(&unloaded), {}, Place(&unloaded), Place(&unloaded),
+    const TsGuiSpritePlacement edges[TS_FRAME_SLOTS] = {{}, Place(&unloaded), {}, Place(&unloaded), Place(&unloaded),
                                                         {}, Place(&unloaded), {}};
-    OmD3D* r = OmD3D::Instance();
     ASSERT_TRUE(r->BeginScene(0.0f));
-    DrawGuiFrame(10.0f, 10.0f, 100.0f, 100.0f, frame, true); // returns
+    DrawGuiFrame(10.0f, 10.0f, 100.0f, 100.0f, edges, true); // returns
     DrawGuiShade(10.0f, 10.0f, 100.0f, 100.0f);
     r->EndScene();
     r->Present();

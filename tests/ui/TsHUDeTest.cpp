@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "tests/game/framework/LogCapture.h"
 #include "ui/TsFrameWindow.h"
@@ -66,15 +65,6 @@ TEST(HudText, ColoursPackAsArgbWithEveryChannelClamped)
         EXPECT_EQ(TsHUDe::PackColour(c.c), c.packed) << std::hex << c.packed;
 }
 
-TEST(HudPortrait, IndicesCoverTheGridTwoTrianglesACell)
-{
-    const uint16_t* indices = TsHUDPortrait::GetIndices();
-    const uint16_t first[6] = {0, 5, 6, 0, 6, 1};
-    const uint16_t last[6] = {18, 23, 24, 18, 24, 19};
-    EXPECT_EQ(std::memcmp(indices, first, sizeof first), 0);
-    EXPECT_EQ(std::memcmp(indices + 90, last, sizeof last), 0);
-}
-
 // A glitch starts only while none runs, with chance dt x 1 % per frame of
 // the 15-bit random number, and lasts 15 frames.
 TEST(HudPortrait, GlitchesStartOnLowRandomNumbersAndLastFifteenFrames)
@@ -120,7 +110,7 @@ TEST(HudPortrait, BandsScrollUpAndWrapAtTheTop)
     EXPECT_LT(lowest, 0.01f);
 }
 
-TEST(HudFrame, PiecesSurroundTheRectangleAndBorderZeroIsDegenerate)
+TEST(HudFrame, PiecesSurroundTheRectangleWithTheEdgeImageTurnedOutwards)
 {
     TsFrameWindow frame;
     frame.Build(OmVector2(10, 20), OmVector2(100, 50), 5.0f);
@@ -141,19 +131,11 @@ TEST(HudFrame, PiecesSurroundTheRectangleAndBorderZeroIsDegenerate)
     EXPECT_FLOAT_EQ(frame.GetPiece(TsFrameWindow::kTopLeft).v[1].v, 0.0f);
     EXPECT_FLOAT_EQ(frame.GetPiece(TsFrameWindow::kBottomRight).v[2].u, 0.0f);
     EXPECT_FLOAT_EQ(frame.GetPiece(TsFrameWindow::kBottomRight).v[2].v, 0.0f);
-    frame.Build(OmVector2(10, 20), OmVector2(100, 50), 0.0f);
-    const TsScreenQuad& corner = frame.GetPiece(TsFrameWindow::kTopLeft);
-    EXPECT_FLOAT_EQ(corner.v[1].x, corner.v[2].x);
-}
 
-// One edge image drawn for the top serves every side: each edge shows the
-// image's v = 0 on its outer side and v = 1 against the rectangle, with u
-// running clockwise; none is mirrored across its width.
-TEST(HudFrame, EveryEdgeTurnsTheTopEdgeImageOutwards)
-{
-    TsFrameWindow frame;
-    frame.Build(OmVector2(10, 20), OmVector2(100, 50), 5.0f);
-    // For each edge: the outer vertices (v = 0) and, of those, the one where u is 0.
+    // One edge image drawn for the top serves every side: each edge shows the
+    // image's v = 0 on its outer side and v = 1 against the rectangle, with u
+    // running clockwise; none is mirrored across its width. Each edge's outer
+    // vertices (v = 0) and, of those, the one where u is 0:
     const struct {
         int piece;
         int outer[2];
@@ -170,6 +152,9 @@ TEST(HudFrame, EveryEdgeTurnsTheTopEdgeImageOutwards)
         }
         EXPECT_FLOAT_EQ(q.v[e.start].u, 0.0f) << "piece " << e.piece;
     }
+    frame.Build(OmVector2(10, 20), OmVector2(100, 50), 0.0f);
+    const TsScreenQuad& corner = frame.GetPiece(TsFrameWindow::kTopLeft);
+    EXPECT_FLOAT_EQ(corner.v[1].x, corner.v[2].x);
 }
 
 // Slots outside the table are refused with a message, never written.

@@ -1,5 +1,5 @@
 // What the options screens leave behind when they are left: the detail
-// levels, gamma and game switches in the options and in the player's
+// levels, gamma, volumes and game switches in the options and in the player's
 // "options.lua", and the key screen's answers (keep, discard, defaults)
 // with its two mouse toggles.
 #include "tests/ui/TitleFixture.h"
@@ -84,8 +84,8 @@ TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
 }
 
 // The gamma slider takes effect at the next tick, before the screen is
-// left; leaving writes it.
-TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
+// left; leaving writes it, as leaving the sound screen writes the volumes.
+TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndItAndTheVolumesAreWrittenOnLeaving)
 {
     Start();
     auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
@@ -97,6 +97,15 @@ TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
     EXPECT_FALSE(std::filesystem::exists("options.lua")) << "written only on leaving";
     Title().PopWindow();
     EXPECT_NE(OptionsFile().find("SetGamma(0.75"), std::string::npos) << OptionsFile();
+    // The sound screen writes its volumes on leaving too.
+    auto& audio = Push<TsAudioScreen>(TsFrontEnd::GetAudioScreen);
+    audio.music.SetValue(0.5f);
+    audio.speech.SetValue(0.0f);
+    Title().PopWindow();
+    EXPECT_EQ(Options().GetMusicVolume(), -1500);
+    EXPECT_EQ(Options().GetSpeechVolume(), -3000);
+    EXPECT_NE(OptionsFile().find("SetMusicVolume(-1500)"), std::string::npos) << OptionsFile();
+
 }
 
 TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndLeavingWritesThem)
@@ -206,13 +215,8 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
             EXPECT_EQ(edited, defaults) << "Cancel leaves the defaults in the edited block";
         }
     }
-}
-
-// Coming back to the key screen shows the stored settings on its toggles,
-// whatever a discarded visit left on them.
-TEST_F(OptionsScreens, TheMouseTogglesShowTheStoredSettingsOnEveryVisit)
-{
-    Start();
+    // Coming back to the key screen shows the stored settings on its
+    // toggles, whatever a discarded visit left on them.
     Options().SetUseMouseWheel(false);
     Options().SetLMoveRFire(false);
     Options().Apply(TsOptions::APPLY_BINDINGS);

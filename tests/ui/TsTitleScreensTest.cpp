@@ -208,41 +208,9 @@ TEST_F(TitleScreens, LoadingASaveWhoseFileIsGoneSaysSoAndDropsIt)
     EXPECT_EQ(Title().GetTopWindow(), box) << "the message waits for its OK";
 }
 
-// The name typed in the new-game dialog is checked when the dialog closes:
-// an empty name and one with other characters than letters, digits,
-// spaces and underscores each get their message, and no game starts.
-TEST_F(TitleScreens, AnEmptyOrBadNameGetsItsMessageAndStartsNoGame)
-{
-    Start();
-    TsFrontEnd& title = Title();
-    auto* main = static_cast<TsMainScreen*>(TsFrontEnd::GetMainScreen(&title));
-    ASSERT_EQ(title.GetTopWindow(), main);
-    const struct {
-        const char* typed;
-        int32_t text;
-    } cases[] = {{"", 30591}, {"a-b", 30592}, {"dot.", 30592}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
-        main->newGame.OnMouseDown(0, 1);
-        main->newGame.OnMouseUp(0, 0);
-        auto* dialog = dynamic_cast<TsNewGameScreen*>(title.GetTopWindow());
-        ASSERT_NE(dialog, nullptr);
-        dialog->name.SetText(c.typed);
-        Tap(kKeyReturn);
-        Frame();
-        auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
-        ASSERT_NE(box, nullptr);
-        EXPECT_STRNE(TitleText(c.text), "");
-        EXPECT_STREQ(box->GetText(), TitleText(c.text));
-        EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-        title.PopWindow();
-        ASSERT_EQ(title.GetTopWindow(), main);
-        Frame();
-        EXPECT_EQ(title.GetTopWindow(), main) << "one message only";
-    }
-}
-
-TEST_F(TitleScreens, TheNameDialogClosedAnyOtherWayThanOkIsACancel)
+// The name typed in the new-game dialog is checked when the dialog closes
+// with OK; closed any other way, the dialog is a cancel.
+TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
 {
     Start();
     TsFrontEnd& title = Title();
@@ -263,6 +231,34 @@ TEST_F(TitleScreens, TheNameDialogClosedAnyOtherWayThanOkIsACancel)
     Tap(kKeyReturn);
     EXPECT_EQ(title.GetMessageResult(), TsFrontEndBase::kResultOk);
     EXPECT_STREQ(PlayerName().Get(), "WARDEN");
+
+    // An empty name and one with other characters than letters, digits,
+    // spaces and underscores each get their message, and no game starts.
+    auto* main = static_cast<TsMainScreen*>(TsFrontEnd::GetMainScreen(&title));
+    ASSERT_EQ(title.GetTopWindow(), main);
+    const struct {
+        const char* typed;
+        int32_t text;
+    } cases[] = {{"", 30591}, {"a-b", 30592}, {"dot.", 30592}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        main->newGame.OnMouseDown(0, 1);
+        main->newGame.OnMouseUp(0, 0);
+        auto* asked = dynamic_cast<TsNewGameScreen*>(title.GetTopWindow());
+        ASSERT_NE(asked, nullptr);
+        asked->name.SetText(c.typed);
+        Tap(kKeyReturn);
+        Frame();
+        auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        EXPECT_STRNE(TitleText(c.text), "");
+        EXPECT_STREQ(box->GetText(), TitleText(c.text));
+        EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+        title.PopWindow();
+        ASSERT_EQ(title.GetTopWindow(), main);
+        Frame();
+        EXPECT_EQ(title.GetTopWindow(), main) << "one message only";
+    }
 }
 
 TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
@@ -294,22 +290,6 @@ TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
     PlayerName() = "WARDEN";
     EXPECT_FALSE(CheckHiddenModeName(&title));
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-}
-
-TEST_F(TitleScreens, LeavingTheSoundScreenWritesTheVolumes)
-{
-    Start();
-    auto* audio = static_cast<TsAudioScreen*>(TsFrontEnd::GetAudioScreen(&Title()));
-    Title().PushWindow(audio, TsFrontEndBase::kScreen, false);
-    Frame();
-    audio->music.SetValue(0.5f);
-    audio->speech.SetValue(0.0f);
-    Title().PopWindow();
-    EXPECT_EQ(TsAccess::Options()->GetMusicVolume(), -1500);
-    EXPECT_EQ(TsAccess::Options()->GetSpeechVolume(), -3000);
-    std::ifstream in("options.lua");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("SetMusicVolume(-1500)"), std::string::npos) << text;
 }
 
 TEST_F(TitleScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)

@@ -87,13 +87,4 @@ TEST(TradeRules, TheTraderGridIsTheSmallestStaircaseThatHoldsTheArticles)
         EXPECT_EQ(TsTrade::TraderRowLength(c[0]), c[1]) << c[0];
 }
 
-TEST(TradeRules, InitialiseSetsTheFrame)
-{
-    TsTrade* trade = new TsTrade;
-    EXPECT_TRUE(trade->Initialise());
-    EXPECT_FLOAT_EQ(trade->GetFramePosition().x, 200.0f);
-    EXPECT_FLOAT_EQ(trade->GetFrameSize().y, 100.0f);
-    trade->Release();
-}
-
 } // namespace

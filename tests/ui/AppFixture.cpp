@@ -1,0 +1,112 @@
+#include "tests/ui/AppFixture.h"
+
+#include "game/framework/TsLoadScreen.h"
+#include "platform/EventInjection.h"
+#include "platform/GfxDevice.h"
+#include "platform/GfxTexture.h"
+#include "platform/MessageBox.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
+
+namespace apptest {
+
+void AppTest::SetUp()
+{
+    g_loadScreen = TsLoadScreen{};
+    plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
+    clock = std::make_unique<ManualClock>(1000);
+    TsMain::SetModeFactory(TS_MODE_FRONT_END, makeMode_);
+}
+
+void AppTest::TearDown()
+{
+    app.reset();
+    scratch.reset();
+    clock.reset();
+    TsMain::SetModeFactory(TS_MODE_FRONT_END, nullptr);
+}
+
+void AppTest::Start(int w, int h)
+{
+    width = w;
+    height = h;
+    app = std::make_unique<TsMain>(TsMain::kTitle, w, h);
+    app->CreateRenderer();
+    app->SetSkipVideos(true);
+    ASSERT_TRUE(app->Open(false));
+    plat::InjectFocus(*app->GetWindow(), true);
+    TsMain::PumpMessages();
+    ASSERT_NE(app->GetMode(), nullptr);
+    Frame();
+}
+
+void AppTest::Frame()
+{
+    clock->Advance(100);
+    EXPECT_TRUE(app->Step());
+}
+
+void AppTest::Frames(int count)
+{
+    for (int i = 0; i < count; ++i)
+        Frame();
+}
+
+void AppTest::Key(int code, bool down) { ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), code, down)); }
+
+void AppTest::Tap(int code)
+{
+    Key(code, true);
+    Frame();
+    Key(code, false);
+    Frame();
+}
+
+void AppTest::MoveMouse(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
+
+void AppTest::Button(bool down, int button) { plat::InjectMouseButton(*app->GetWindow(), button, down); }
+
+void AppTest::Click(int x, int y)
+{
+    MoveMouse(x, y);
+    Frame();
+    Button(true);
+    Frame();
+    Button(false);
+    Frame();
+}
+
+std::vector<uint32_t> AppTest::ReadScreen()
+{
+    int w = 0, h = 0;
+    app->GetWindow()->GetClientSize(w, h);
+    EXPECT_EQ(std::pair(w, h), std::pair(width, height));
+    plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
+    plat::GfxSurface* screen = nullptr;
+    std::vector<uint32_t> pixels;
+    if (device->CreateImageSurface(uint32_t(w), uint32_t(h), plat::GfxFormat::A8R8G8B8, &screen) != plat::GfxResult::Ok) {
+        ADD_FAILURE() << "no surface for the screen";
+        return pixels;
+    }
+    if (device->GetFrontBuffer(screen) == plat::GfxResult::Ok) {
+        pixels.resize(size_t(w) * size_t(h));
+        for (int y = 0; y < h; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(screen->Pixels() + size_t(y) * screen->Pitch());
+            for (int x = 0; x < w; ++x)
+                pixels[size_t(y) * size_t(w) + size_t(x)] = row[x] & 0xFFFFFF;
+        }
+    } else {
+        ADD_FAILURE() << "the screen could not be read";
+    }
+    screen->Release();
+    return pixels;
+}
+
+uint32_t AppTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width || y >= height || screen.size() < size_t(width) * size_t(height))
+        return 0xDEADBEEF;
+    return screen[size_t(y) * size_t(width) + size_t(x)];
+}
+
+} // namespace apptest

@@ -1,0 +1,52 @@
+// The real application on the test display with a front-end mode of the
+// test's choosing: the clock run by hand (one tick a frame), keys and the
+// mouse fed through SDL's queue, and the screen read back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "game/framework/TsMain.h"
+#include "tests/engine/ManualClock.h"
+#include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
+
+namespace apptest {
+
+class AppTest : public ::testing::Test {
+protected:
+    explicit AppTest(TsGameMode* (*makeMode)()) : makeMode_(makeMode) {}
+    void SetUp() override;
+    void TearDown() override;
+
+    // The application at the given size, its front-end mode made by makeMode.
+    void Start(int w = 640, int h = 480);
+    // One frame of exactly one tick, after the waiting input.
+    void Frame();
+    void Frames(int count);
+    void Key(int code, bool down);
+    // Down for a frame, then up for a frame.
+    void Tap(int code);
+    void MoveMouse(int x, int y);
+    void Button(bool down, int button = 0);
+    // Move, press (one frame), release (one frame).
+    void Click(int x, int y);
+
+    // The front buffer as 0xRRGGBB words, top row first.
+    std::vector<uint32_t> ReadScreen();
+    // A pixel of the screen read back; an impossible colour outside it.
+    uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const;
+
+    std::unique_ptr<ManualClock> clock;
+    std::unique_ptr<ScratchDir> scratch;
+    std::unique_ptr<TsMain> app;
+    LogCapture log;
+    int width = 0, height = 0;
+
+private:
+    TsGameMode* (*makeMode_)();
+};
+
+} // namespace apptest
