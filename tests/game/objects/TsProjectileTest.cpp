@@ -13,6 +13,7 @@
 #include "game/objects/TsProjectileAttributes.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -257,7 +258,6 @@ TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
 TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
 {
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     auto* shot = new TsProjectile;
     shot->SetType(2);
     shot->SetOrigin(OmVector3(1, 2, 3));
@@ -269,11 +269,7 @@ TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
     shot->SetStun(0.5f);
     shot->SetMatterType(2);
     shot->SetImpactSound(44);
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(shot);
-        ASSERT_TRUE(archive.Save("shot.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({shot}, "shot.sav"));
     shot->Release();
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("shot.sav"));
