@@ -72,11 +72,6 @@ protected:
     }
 
     // Level ticks without drawing.
-    void Ticks(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            Level()->Tick(++tick);
-    }
 
     // Ticks until the walker has no command left; the ticks taken.
     int WalkOut(LevelWalker* walker, int limit, std::vector<OmVector3>* trail = nullptr)
@@ -97,41 +92,17 @@ protected:
                                   int& width, int& height)
     {
         FrameAfter(1);
-        with = Screen(width, height);
+        with = ScreenPixels(width, height);
         OmNode* model = walker.GetModel();
         model->AddRef();
         walker.SetModel(nullptr);
         FrameAfter(1);
-        without = Screen(width, height);
+        without = ScreenPixels(width, height);
         walker.SetModel(model);
         model->Release();
     }
 
-    // The whole screen as A8R8G8B8 words, row by row.
-    std::vector<uint32_t> Screen(int& width, int& height)
-    {
-        plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
-        app->GetWindow()->GetClientSize(width, height);
-        std::vector<uint32_t> pixels(size_t(width) * size_t(height));
-        plat::GfxSurface* surface = nullptr;
-        if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &surface) !=
-            plat::GfxResult::Ok) {
-            ADD_FAILURE() << "no surface for the screen";
-            return pixels;
-        }
-        if (device->GetFrontBuffer(surface) == plat::GfxResult::Ok) {
-            for (int y = 0; y < height; ++y) {
-                const auto* row = reinterpret_cast<const uint32_t*>(surface->Pixels() + size_t(y) * surface->Pitch());
-                std::copy(row, row + width, pixels.begin() + ptrdiff_t(y) * width);
-            }
-        } else {
-            ADD_FAILURE() << "the screen could not be read";
-        }
-        surface->Release();
-        return pixels;
-    }
 
-    uint32_t tick = 1000;
 };
 
 } // namespace
@@ -259,22 +230,11 @@ TEST_F(CharacterLevel, TheFigureIsSeenWalking)
     Frames(2, 100);
     // The same moment drawn with and without the figure: what differs is
     // the figure (the room's water and smoke move with time).
-    auto withAndWithout = [&](std::vector<uint32_t>& with, std::vector<uint32_t>& without) {
-        FrameAfter(1);
-        with = Screen(width, height);
-        OmNode* model = ann->GetModel();
-        model->AddRef();
-        ann->SetModel(nullptr);
-        FrameAfter(1);
-        without = Screen(width, height);
-        ann->SetModel(model);
-        model->Release();
-    };
     std::vector<uint32_t> standing, empty, walking, emptyLater;
-    withAndWithout(standing, empty);
+    ShotsWithAndWithoutModel(*ann, standing, empty, width, height);
     ann->MoveTo(OmVector3(7.0f, 0.0f, 4.0f));
     Frames(12, 100);
-    withAndWithout(walking, emptyLater);
+    ShotsWithAndWithoutModel(*ann, walking, emptyLater, width, height);
     // The figure's pixels (those that differ from the empty room) and
     // their centre on the screen.
     struct Blob {

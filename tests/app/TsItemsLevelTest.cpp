@@ -39,35 +39,12 @@ protected:
         db = Level()->GetEntityDB();
     }
 
-    template <class T>
-    T* Named(const char* name)
-    {
-        for (const OmList::Node* n = db->GetObjects().GetFirst(); n; n = n->next)
-            if (auto* object = T::Cast(static_cast<OmObject*>(n->value)); object && object->GetName() &&
-                                                                           std::string(object->GetName()) == name)
-                return object;
-        for (const OmList::Node* n = db->GetEntities().GetFirst(); n; n = n->next)
-            if (auto* object = T::Cast(static_cast<OmObject*>(n->value)); object && object->GetName() &&
-                                                                           std::string(object->GetName()) == name)
-                return object;
-        return nullptr;
-    }
-
-    // The player's current character, hurt when asked, standing at (x, z).
+    // The player's current character, standing at (x, z).
     TsPCObject* AddHero(float x, float z)
     {
-        auto* pc = new TsPCObject;
-        pc->SetName("hero");
-        pc->SetRadius(0.3f);
-        pc->SetHeight(1.8f);
-        pc->SetOrigin(x, 0.0f, z);
-        TsPlayer* player = TsAccess::LocalPlayer();
-        EXPECT_TRUE(player->AddCharacter(pc));
-        player->AddCharacterToSquad(pc, nullptr);
-        player->SetCurrentCharacter(0);
-        EXPECT_EQ(player->GetCurrentCharacter(), pc);
-        EXPECT_TRUE(pc->Initialise());
-        return pc;
+        auto* hero = AddPartyMember("hero", x, z);
+        TsAccess::LocalPlayer()->SetCurrentCharacter(0);
+        return hero;
     }
 
     void MoveTo(TsEntity* who, float x, float z)
@@ -76,19 +53,6 @@ protected:
         Ticks(1);
     }
 
-    void Ticks(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            Level()->Tick(++tick);
-    }
-
-    double LuaNumber(const char* name)
-    {
-        double value = -1.0;
-        return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
-    }
-
-    uint32_t tick = 1000;
     TsEntityDB* db = nullptr;
 };
 

@@ -51,12 +51,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-double LuaNumber(const char* name)
-{
-    double value = -1.0;
-    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
-}
-
 // The application in a scratch folder that has the game's scripts and
 // data (the demo level among them), where its saves go.
 using LevelGame = DemoLevelTest;

@@ -85,22 +85,8 @@ protected:
 
     std::vector<uint32_t> Screen()
     {
-        plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
         int width = 0, height = 0;
-        app->GetWindow()->GetClientSize(width, height);
-        std::vector<uint32_t> pixels;
-        plat::GfxSurface* screen = nullptr;
-        if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)
-            != plat::GfxResult::Ok)
-            return pixels;
-        if (device->GetFrontBuffer(screen) == plat::GfxResult::Ok) {
-            for (int y = 0; y < height; ++y) {
-                const auto* row = reinterpret_cast<const uint32_t*>(screen->Pixels() + size_t(y) * screen->Pitch());
-                pixels.insert(pixels.end(), row, row + width);
-            }
-        }
-        screen->Release();
-        return pixels;
+        return ScreenPixels(width, height);
     }
 
     int toolsBefore = 0;

@@ -147,21 +147,7 @@ protected:
         return party;
     }
 
-    void Ticks(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            Level()->Tick(++tick);
-    }
 
-    void Tap(int keyCode)
-    {
-        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
-        Frames(2, 100);
-        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, false));
-        Frames(2, 100);
-    }
-
-    uint32_t tick = 1000;
 };
 
 // ---- sight and attack -----------------------------------------------------------
@@ -428,15 +414,15 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
         EXPECT_LT(GroundDistance(party[size_t(i)]->GetPosition(), party[0]->GetPosition()), 4.5f)
             << "follower " << i << " kept up";
 
-    Tap(kF1 + 1); // F2
+    Tap(kF1 + 1, 2); // F2
     EXPECT_EQ(player->GetCurrentIndex(), 1);
     EXPECT_EQ(TsAccess::CurrentCharacter(), party[1]);
     EXPECT_EQ(player->GetSquad()->GetLeader(), party[1]) << "the selected character leads";
-    Tap(kF1 + 1); // F2 again: already current, nothing changes
+    Tap(kF1 + 1, 2); // F2 again: already current, nothing changes
     EXPECT_EQ(player->GetCurrentIndex(), 1);
-    Tap(kF1 + 3); // F4 selects nobody
+    Tap(kF1 + 3, 2); // F4 selects nobody
     EXPECT_EQ(player->GetCurrentIndex(), 1);
-    Tap(kF1);
+    Tap(kF1, 2);
     EXPECT_EQ(player->GetCurrentIndex(), 0);
 }
 
@@ -447,7 +433,7 @@ TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
     MakeParty({OmVector3(4.0f, 0, 4.0f)});
     TsPlayer* player = TsAccess::LocalPlayer();
     const std::string loaded = player->GetLoadedSaveName();
-    Tap(kF1 + 5); // F6
+    Tap(kF1 + 5, 2); // F6
     const std::string saved = player->GetSaveName();
     EXPECT_NE(saved, loaded);
     EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved);
@@ -455,13 +441,13 @@ TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
     // The in-game menu shows that the game was saved; Return answers it.
     ASSERT_NE(TsAccess::GameFrontEnd(), nullptr);
     EXPECT_TRUE(TsAccess::GameFrontEnd()->IsActive());
-    Tap(28); // Return
+    Tap(28, 2); // Return
     EXPECT_FALSE(TsAccess::GameFrontEnd()->IsActive());
 
     fs::rename("Save Games", "Saves elsewhere");
     std::ofstream("Save Games") << "not a folder";
     log.Clear();
-    Tap(kF1 + 5);
+    Tap(kF1 + 5, 2);
     EXPECT_TRUE(log.Contains("Quick save failed"));
     EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved) << "the last good save stays the quick load";
 }
