@@ -29,9 +29,9 @@ void DemoLevelTest::TearDown()
     scratch.reset();
 }
 
-void DemoLevelTest::EnterDemoLevel(int settleFrames)
+void DemoLevelTest::EnterDemoLevel(int settleFrames, const char* mission)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", mission, 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue(settleFrames);
     ASSERT_NE(Level(), nullptr);

@@ -20,9 +20,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts Ann's new game and takes it through the load screen into the
-    // level, letting settleFrames frames run once there.
-    void EnterDemoLevel(int settleFrames = 3);
+    // Starts Ann's new game of the mission and takes it through the load
+    // screen into the level, letting settleFrames frames run once there.
+    void EnterDemoLevel(int settleFrames = 3, const char* mission = "demo");
     // Serves the pending switch, then lets the load screen go.
     void SwitchAndContinue(int settleFrames = 3);
 

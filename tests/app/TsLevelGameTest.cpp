@@ -92,10 +92,7 @@ TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
 
 TEST_F(LevelGame, AModelIsLitByTheLevelsLightsNearIt)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsWorld* world = Level()->GetWorld();
     ASSERT_NE(world, nullptr);
     // Room A's lamp stands over the middle of the room, where the camera looks.
@@ -141,10 +138,7 @@ TEST_F(LevelGame, AModelIsLitByTheLevelsLightsNearIt)
 
 TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
 
     LevelCrate* crate = new LevelCrate;
     crate->SetName("crate");
@@ -232,25 +226,21 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 
 TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsLevel* level = Level();
-    ASSERT_NE(level, nullptr);
-    lua_State* L = TsAccess::LuaState();
-    EXPECT_EQ(TsScriptHost::DoString(L, "CreateLevel()"), 0);
+    EXPECT_EQ(RunLua("CreateLevel()"), 0);
     EXPECT_TRUE(log.Contains("CreateLevel: refused"));
     EXPECT_EQ(app->GetLevel(), level);
     EXPECT_FALSE(app->StartMission("Bob", "OnNewGame", "demo", 0)); // would save this level's timers
     EXPECT_TRUE(log.Contains("StartMission: refused while a level is being played"));
-    EXPECT_EQ(TsScriptHost::DoString(L, "TsAccess.Level():delete()"), 0);
+    EXPECT_EQ(RunLua("TsAccess.Level():delete()"), 0);
     EXPECT_TRUE(log.Contains("TsLevel:delete: refused"));
     EXPECT_EQ(app->GetMode(), level);
     Frames(2, 100); // still ticking
     EXPECT_EQ(app->GetMode(), level);
 
     // The shell's debug switches reach the level's, each its own.
-    EXPECT_EQ(TsScriptHost::DoString(L, "DebugBehaviours() DebugText()"), 0);
+    EXPECT_EQ(RunLua("DebugBehaviours() DebugText()"), 0);
     EXPECT_TRUE(level->GetDebugSwitch(1));
     EXPECT_TRUE(level->GetDebugSwitch(7));
     EXPECT_FALSE(level->GetDebugSwitch(3));
@@ -258,11 +248,8 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 
 TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "function LuaTick() return 1 end"), 0);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    ASSERT_EQ(RunLua("function LuaTick() return 1 end"), 0);
     const uint32_t ticks = app->GetTickCount();
     Frames(3, 100);
     EXPECT_TRUE(log.Contains("no squad member has died; play goes on"));
@@ -273,24 +260,20 @@ TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsAccess::LocalPlayer()->SetScriptState(5, 55); // the party's own state travels
     TsAccess::LocalPlayer()->SetScriptState(0, 999); // where the mission keeps its globals
-    lua_State* L = TsAccess::LuaState();
 
     // A transfer file that cannot be written changes nothing.
     fs::create_directories("Save Games/player.tmp.saving");
-    EXPECT_EQ(TsScriptHost::DoString(L, "NextLevel()"), 0);
+    EXPECT_EQ(RunLua("NextLevel()"), 0);
     EXPECT_FALSE(app->ModeRequestPending());
     EXPECT_TRUE(app->GetPendingLoad().empty());
     EXPECT_FALSE(app->GetSavePending());
     EXPECT_EQ(TsAccess::LevelInfo()->loadedFromTransfer, 0);
     fs::remove_all("Save Games/player.tmp.saving");
 
-    EXPECT_EQ(TsScriptHost::DoString(L, "NextLevel()"), 0);
+    EXPECT_EQ(RunLua("NextLevel()"), 0);
     EXPECT_TRUE(fs::exists("Save Games/player.tmp"));
     EXPECT_EQ(app->GetPendingLoad(), "player.tmp");
     EXPECT_TRUE(app->GetSavePending());
@@ -308,9 +291,7 @@ TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 
 TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
     EXPECT_FALSE(app->SaveGame());
     EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
@@ -323,15 +304,14 @@ TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
 
 TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
 {
-    lua_State* L = TsAccess::LuaState();
-    EXPECT_EQ(TsScriptHost::DoString(L, "CreateSave('demo', 5)"), 0);
+    EXPECT_EQ(RunLua("CreateSave('demo', 5)"), 0);
     EXPECT_TRUE(fs::exists("Save Games/Test [5] - Demo"));
     EXPECT_FALSE(app->ModeRequestPending());
-    EXPECT_EQ(TsScriptHost::DoString(L, "TestMission('demo')"), 0);
+    EXPECT_EQ(RunLua("TestMission('demo')"), 0);
     EXPECT_TRUE(fs::exists("Save Games/Test [1] - Demo"));
     EXPECT_EQ(app->GetPendingLoad(), "Test [1] - Demo");
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
-    EXPECT_NE(TsScriptHost::DoString(L, "TestMission()"), 0); // a mission name is needed
+    EXPECT_NE(RunLua("TestMission()"), 0); // a mission name is needed
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);
     EXPECT_STREQ(TsAccess::LocalPlayer()->GetName(), "Test");
