@@ -96,7 +96,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
     EXPECT_EQ(medkit->GetRefCount(), 1u);      // the inventory's reference only
 
     // A second medkit merges into the first.
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "PlaceItem('medkitB', 'ItemTemplateMedkit', 2, 3)"), 0);
+    ASSERT_EQ(RunLua("PlaceItem('medkitB', 'ItemTemplateMedkit', 2, 3)"), 0);
     TsItemObject* second = Named<TsItemObject>("medkitB");
     ASSERT_NE(second, nullptr);
     ASSERT_TRUE(second->Import() && second->Initialise());
@@ -112,10 +112,9 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
     Ticks(1);
     EXPECT_EQ(inv->GetAmmoCount(), 1);
     EXPECT_FLOAT_EQ(hero->GetPhysicalDefence(), 2.0f); // the vest
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
-                                     "blaster = TsWeaponObject:new() blaster:SetName('blaster')\n"
-                                     "WeaponTemplateBlaster(blaster) blaster:SetOrigin(7, 0, 7)\n"
-                                     "TsAccess.EntityDB():AddObject(blaster)"),
+    ASSERT_EQ(RunLua("blaster = TsWeaponObject:new() blaster:SetName('blaster')\n"
+                     "WeaponTemplateBlaster(blaster) blaster:SetOrigin(7, 0, 7)\n"
+                     "TsAccess.EntityDB():AddObject(blaster)"),
               0);
     TsWeaponObject* blaster = Named<TsWeaponObject>("blaster");
     ASSERT_NE(blaster, nullptr);
@@ -220,11 +219,10 @@ TEST_F(ItemsLevel, TheChestGivesItsMedkitAndFadesAway)
 // is gone, instead of healing again at every touch.
 TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
 {
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
-                                     "medChest = TsStashObject:new() medChest:SetName('medChest')\n"
-                                     "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
-                                     "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
-                                     "medChest:SetOrigin(18, 0, 1.5) TsAccess.EntityDB():AddObject(medChest)"),
+    ASSERT_EQ(RunLua("medChest = TsStashObject:new() medChest:SetName('medChest')\n"
+                     "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
+                     "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
+                     "medChest:SetOrigin(18, 0, 1.5) TsAccess.EntityDB():AddObject(medChest)"),
               0);
     TsStashObject* chest = Named<TsStashObject>("medChest");
     ASSERT_NE(chest, nullptr);
@@ -260,7 +258,7 @@ TsAccess.EntityDB():AddEntity(vaultDoor)
 
 TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
 {
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), kVaultDoor), 0);
+    ASSERT_EQ(RunLua(kVaultDoor), 0);
     TsDoorObject* door = Named<TsDoorObject>("vaultDoor");
     ASSERT_NE(door, nullptr);
     ASSERT_TRUE(door->Import() && door->Initialise());

@@ -41,7 +41,7 @@ protected:
         TsMain::SetModeFactory(TS_MODE_OBJECT_VIEW, &TsObjectView::Create);
         Start();
         toolsBefore = TsShell::Instance().ToolsItemCount();
-        ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "ObjectMode()"), 0);
+        ASSERT_EQ(RunLua("ObjectMode()"), 0);
         FrameAfter(10);
         ASSERT_NE(app->GetMode(), nullptr);
         ASSERT_EQ(app->GetMode()->GetModeType(), TS_MODE_OBJECT_VIEW);
