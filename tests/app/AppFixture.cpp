@@ -6,6 +6,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsScriptHost.h"
 #include "platform/EventInjection.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
@@ -166,6 +167,17 @@ std::vector<uint32_t> AppTest::ScreenPixels(int& width, int& height)
     }
     screen->Release();
     return pixels;
+}
+
+int AppTest::RunLua(const char* code)
+{
+    return TsScriptHost::DoString(TsAccess::LuaState(), code);
+}
+
+double AppTest::LuaNumber(const char* name)
+{
+    double value = -1.0;
+    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
 }
 
 uint32_t AppTest::CentrePixel()

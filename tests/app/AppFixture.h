@@ -107,6 +107,10 @@ protected:
                    int64_t units = kTickUnits);
     // Puts the key's press into SDL's queue.
     void PressKey(int keyCode);
+    // Runs a chunk of script in the game's state: 0 when it ran.
+    static int RunLua(const char* code);
+    // A global number of the game's script state; -1 when there is none.
+    static double LuaNumber(const char* name);
     // The screen as A8R8G8B8 words: the pixel at the centre.
     uint32_t CentrePixel();
     // The whole screen, row by row from the top.

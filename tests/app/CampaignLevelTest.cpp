@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -754,13 +753,13 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
 
     // Try Again: the game the mission started with is loaded once more.
     ASSERT_FALSE(std::string(player->GetLoadedSaveName()).empty());
-    const TsLevel* fallen = Level();
+    ASSERT_EQ(Run("g_fallenLevel = 1"), 0); // gone with the fallen level's script state
     Frames(2, 100); // a Return already down as the box opened is no answer
     Tap(kReturnKey);
     FrameAfter(10);
     PassLoadScreen();
     ASSERT_NE(Level(), nullptr);
-    EXPECT_NE(Level(), fallen) << "a new level, loaded";
+    EXPECT_EQ(Number("g_fallenLevel"), -1.0) << "a new level, loaded";
     int width = 0, height = 0;
     app->GetWindow()->GetClientSize(width, height);
     EXPECT_EQ(TsAccess::Input()->GetCursorX(), width / 2) << "the pointer stays where it was, not in the corner";
@@ -805,12 +804,14 @@ TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
     // "Try Again" after a fall here goes back to the mission's start with
     // the party as it came, not to the town.
     ASSERT_FALSE(std::string(player->GetLoadedSaveName()).empty());
-    const TsLevel* first = Level();
+    // The first level's script state marked: a level built afresh has a new
+    // one (its address may well be the first level's, freed just before).
+    ASSERT_EQ(Run("g_firstLevel = 1"), 0);
     player->ChangeLevel();
     FrameAfter(10);
     PassLoadScreen();
     ASSERT_NE(Level(), nullptr);
-    EXPECT_NE(Level(), first);
+    EXPECT_EQ(Number("g_firstLevel"), -1.0);
     EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Mission");
     EXPECT_EQ(TsAccess::LocalPlayer()->GetCharacterCount(), 2);
     for (const char* name : {"guard1", "Ann", "Bob"})
@@ -820,8 +821,8 @@ TEST_F(CampaignLevel, TheWayOutOfTownTakesThePartyToTheMission)
 
 // Twenty minutes of play on the mission (12,000 ticks at 10 Hz) with the
 // hall's squad always active and patrolling, run as fast as the ticks go:
-// memory stays flat, nothing is logged as an error, and a tick's mean time
-// is printed as the level's figure.
+// memory stays flat and nothing is logged as an error (the tick's cost is
+// bench/campaign's figure).
 TEST_F(CampaignLevel, TwentyMinutesOfTheMissionWithFlatMemory)
 {
     Play("mission");
@@ -836,15 +837,8 @@ TEST_F(CampaignLevel, TwentyMinutesOfTheMissionWithFlatMemory)
     Ticks(1200);
     EXPECT_GT((guard->GetPosition() - posted).Length(), 1.0f) << "the guard walks the patrol";
     const long early = ResidentKilobytes();
-    const auto start = std::chrono::steady_clock::now();
-    constexpr int kTicks = 10800;
-    Ticks(kTicks);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const long late = ResidentKilobytes();
-    std::printf("[ figures  ] %d mission ticks in %.1f s (%.3f ms a tick); resident %ld kB then %ld kB\n", kTicks,
-                seconds, 1000.0 * seconds / kTicks, early, late);
-    EXPECT_LT(late - early, 4096) << "memory stays flat";
-    EXPECT_LT(seconds, 120.0) << "faster than real time (1,080 s of play)";
+    Ticks(10800);
+    EXPECT_LT(ResidentKilobytes() - early, 4096) << "memory stays flat";
     EXPECT_EQ(Errors(log), "");
 }
 

@@ -3,6 +3,9 @@
 #include <filesystem>
 
 #include "game/framework/TsAccess.h"
+#include "game/objects/TsPlayer.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
 
 namespace apptest {
 
@@ -26,9 +29,9 @@ void DemoLevelTest::TearDown()
     scratch.reset();
 }
 
-void DemoLevelTest::EnterDemoLevel(int settleFrames)
+void DemoLevelTest::EnterDemoLevel(int settleFrames, const char* mission)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", mission, 0));
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue(settleFrames);
     ASSERT_NE(Level(), nullptr);
@@ -44,6 +47,35 @@ void DemoLevelTest::SwitchAndContinue(int settleFrames)
 TsLevel* DemoLevelTest::Level()
 {
     return TsAccess::CurrentLevel();
+}
+
+void DemoLevelTest::Ticks(int count)
+{
+    for (int i = 0; i < count; ++i)
+        Level()->Tick(++tick);
+}
+
+void DemoLevelTest::Tap(int key, int frames)
+{
+    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, true));
+    Frames(frames, 100);
+    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, false));
+    Frames(frames, 100);
+}
+
+TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, int32_t type)
+{
+    auto* pc = new TsPCObject;
+    pc->SetName(name);
+    pc->SetPCType(type);
+    pc->SetRadius(0.3f);
+    pc->SetHeight(1.8f);
+    pc->SetOrigin(x, 0.0f, z);
+    TsPlayer* player = TsAccess::LocalPlayer();
+    EXPECT_TRUE(player->AddCharacter(pc));
+    player->AddCharacterToSquad(pc, nullptr);
+    EXPECT_TRUE(pc->Initialise());
+    return pc;
 }
 
 } // namespace apptest

@@ -3,9 +3,13 @@
 // ground of the tests that play the demo level in-process.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
+#include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
+#include "game/objects/TsPCObject.h"
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/ScratchDir.h"
 
@@ -16,13 +20,35 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts Ann's new game and takes it through the load screen into the
-    // level, letting settleFrames frames run once there.
-    void EnterDemoLevel(int settleFrames = 3);
+    // Starts Ann's new game of the mission and takes it through the load
+    // screen into the level, letting settleFrames frames run once there.
+    void EnterDemoLevel(int settleFrames = 3, const char* mission = "demo");
     // Serves the pending switch, then lets the load screen go.
     void SwitchAndContinue(int settleFrames = 3);
 
     static TsLevel* Level();
+    // Runs the level's own tick count times, without drawing.
+    void Ticks(int count);
+    // The key down for `frames` frames, then up again for as many, so the
+    // next tap is a new press.
+    void Tap(int key, int frames = 1);
+    // A new member of the player's squad standing at (x, z), brought into
+    // play; the current character is left as it was.
+    static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0);
+    // The level's object or entity of class T with that name, or null.
+    template <class T>
+    static T* Named(const char* name)
+    {
+        TsEntityDB* db = Level()->GetEntityDB();
+        for (const OmList* list : {&db->GetObjects(), &db->GetEntities()})
+            for (const OmList::Node* n = list->GetFirst(); n; n = n->next)
+                if (auto* object = T::Cast(static_cast<OmObject*>(n->value));
+                    object && object->GetName() && std::string(object->GetName()) == name)
+                    return object;
+        return nullptr;
+    }
+
+    uint32_t tick = 1000;
 
     std::unique_ptr<ScratchDir> scratch;
 };

@@ -71,22 +71,6 @@ protected:
         ASSERT_NE(world, nullptr);
     }
 
-    int Run(const char* text) { return TsScriptHost::DoString(TsAccess::LuaState(), text); }
-    double Number(const char* name)
-    {
-        double value = -1.0;
-        return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
-    }
-    template <class T>
-    T* Named(const char* name)
-    {
-        for (OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next) {
-            auto* object = T::Cast(static_cast<OmObject*>(n->value));
-            if (object && object->GetName() && std::string(object->GetName()) == name)
-                return object;
-        }
-        return nullptr;
-    }
     // Brings objects made after the level started into play, the two passes
     // the level runs for the objects of its entity script.
     void Bring(std::initializer_list<TsEntity*> entities)
@@ -98,11 +82,6 @@ protected:
             e->ForceActive();
             Level()->GetEntityDB()->MakeLuaGlobal(e);
         }
-    }
-    void Ticks(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            Level()->Tick(++tick);
     }
     uint32_t TileAt(float x, float z)
     {
@@ -121,7 +100,7 @@ protected:
     }
     void BuildDoors()
     {
-        ASSERT_EQ(Run(kBuild), 0);
+        ASSERT_EQ(RunLua(kBuild), 0);
         gateA = Named<TsDoorObject>("gateA");
         gateB = Named<TsDoorObject>("gateB");
         lever = Named<TsSwitchObject>("lever");
@@ -148,7 +127,6 @@ protected:
     TsDoorObject* gateA = nullptr;
     TsDoorObject* gateB = nullptr;
     TsSwitchObject* lever = nullptr;
-    uint32_t tick = 1000;
 };
 
 } // namespace
@@ -197,7 +175,7 @@ TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndCloses
     EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
 
     // A character walking up opens the door; once it has gone, the door closes.
-    ASSERT_EQ(Run("walker = TsNPCObject:new() walker:SetName('walker') walker:SetPosition(7, 0, 4) "
+    ASSERT_EQ(RunLua("walker = TsNPCObject:new() walker:SetName('walker') walker:SetPosition(7, 0, 4) "
                   "TsAccess.EntityDB():AddEntity(walker)"),
               0);
     auto* walker = Named<TsNPCObject>("walker");
@@ -220,7 +198,7 @@ TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndCloses
 TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
 {
     BuildDoors();
-    ASSERT_EQ(Run(R"(
+    ASSERT_EQ(RunLua(R"(
         g_called = 0
         panel = TsSwitchObject:new()
         panel:SetName("panel")
@@ -248,11 +226,11 @@ TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
     EXPECT_EQ(panel->GetActivateActions().GetCount(), 13u);
     const OmVector3& hotspot = panel->GetHotspot();
     EXPECT_LT(std::fabs(hotspot.x - 4.0f) + std::fabs(hotspot.z - 1.0f), 3.5f) << "a walkable point near it";
-    ASSERT_EQ(Run("panel:ActivateSwitch()"), 0);
+    ASSERT_EQ(RunLua("panel:ActivateSwitch()"), 0);
     Ticks(1);
     EXPECT_TRUE(gateA->IsOpen()) << "unlocked again, then opened";
     EXPECT_FALSE(gateA->IsLocked());
-    EXPECT_EQ(Number("g_called"), 1.0);
+    EXPECT_EQ(LuaNumber("g_called"), 1.0);
     EXPECT_TRUE(log.Contains("TsAccess.Audio():LuaPlaySoundNow(AID_GUI_CLICK,4.000000,0.000000,1.000000)"));
     int ticks = 1;
     while (panel->GetState() != TsSwitchObject::kIdle && ticks < 100) {
@@ -264,25 +242,25 @@ TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
     Ticks(5);
     EXPECT_FALSE(gateA->IsOpen());
     EXPECT_TRUE(panel->IsOn());
-    EXPECT_EQ(Number("g_called"), 1.0) << "each action ran once";
-    ASSERT_EQ(Run("panel:DeactivateSwitch()"), 0);
+    EXPECT_EQ(LuaNumber("g_called"), 1.0) << "each action ran once";
+    ASSERT_EQ(RunLua("panel:DeactivateSwitch()"), 0);
     Ticks(2);
     EXPECT_TRUE(gateA->IsLocked());
     EXPECT_FALSE(panel->IsOn());
 
     // The script classes check their arguments.
-    EXPECT_NE(Run("gateA:OpenDoor(1, 2, 3)"), 0);
-    EXPECT_NE(Run("TsDoorObject.OpenDoor(panel)"), 0);
-    EXPECT_EQ(Run("g_type = gateA:GetDoorType() g_speed = gateA:GetDoorSpeed() TsSwitchObject:_DebugSwitches(false)"),
+    EXPECT_NE(RunLua("gateA:OpenDoor(1, 2, 3)"), 0);
+    EXPECT_NE(RunLua("TsDoorObject.OpenDoor(panel)"), 0);
+    EXPECT_EQ(RunLua("g_type = gateA:GetDoorType() g_speed = gateA:GetDoorSpeed() TsSwitchObject:_DebugSwitches(false)"),
               0);
-    EXPECT_EQ(Number("g_type"), 2.0);
-    EXPECT_NEAR(Number("g_speed"), 0.25, 1e-6);
+    EXPECT_EQ(LuaNumber("g_type"), 2.0);
+    EXPECT_NEAR(LuaNumber("g_speed"), 0.25, 1e-6);
 }
 
 TEST_F(DoorsLevel, AConversationFramesItsSpeakersPausesBetweenLinesAndFillsTheDiary)
 {
     Level()->conversationCamera_ = 1;
-    ASSERT_EQ(Run(R"(
+    ASSERT_EQ(RunLua(R"(
         orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(3, 0, 3)
         hadley = TsNPCObject:new() hadley:SetName("Hadley") hadley:SetPosition(5, 0, 3)
         TsAccess.EntityDB():AddEntity(orrick)
@@ -327,7 +305,7 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersPausesBetweenLinesAndFillsTheDi
     EXPECT_EQ(talk->GetFragmentCount(), 0u);
 
     // A trader never gets the conversation camera.
-    ASSERT_EQ(Run(R"(
+    ASSERT_EQ(RunLua(R"(
         trader = TsNPCObject:new() trader:SetName("WeaponTrader") trader:SetPosition(3, 0, 5)
         TsAccess.EntityDB():AddEntity(trader)
         talk:AddFragment(-1, trader, orrick)
@@ -340,7 +318,7 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersPausesBetweenLinesAndFillsTheDi
 
 TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
 {
-    ASSERT_EQ(Run(R"(
+    ASSERT_EQ(RunLua(R"(
         g_banter = ""
         function DemoBanter(self, user) g_banter = g_banter .. self .. ">" .. user .. ";" end
         gossip = TsBanterObject:new()
@@ -357,7 +335,7 @@ TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
         TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)
     )"),
               0);
-    EXPECT_EQ(Number("g_state"), 3.0);
+    EXPECT_EQ(LuaNumber("g_state"), 3.0);
     auto* gossip = Named<TsBanterObject>("gossip");
     ASSERT_NE(gossip, nullptr);
     gossip->ForceActive();
@@ -391,7 +369,7 @@ TEST_F(DoorsLevel, OpenDoorsAndAConversationUnderWayComeBackFromASavedGame)
     lever->Use(nullptr);
     Ticks(8);
     ASSERT_TRUE(gateA->IsOpen());
-    ASSERT_EQ(Run(R"(
+    ASSERT_EQ(RunLua(R"(
         orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(-30, 0, -30)
         TsAccess.EntityDB():AddEntity(orrick)
         TsAccess.Conversation():AddFragment(-1, orrick, nil)
@@ -472,7 +450,7 @@ TEST_F(DoorsLevel, TheRadarMapChangesWhereTheDoorsOpen)
     for (TsDoorObject* door : {gateA, gateB})
         door->Tick(++tick);
     // The radar centres on the current character, here between the doors.
-    ASSERT_EQ(Run("hero = TsPCObject:new() hero:SetName('hero') hero:SetPosition(10, 0, 4) "
+    ASSERT_EQ(RunLua("hero = TsPCObject:new() hero:SetName('hero') hero:SetPosition(10, 0, 4) "
                   "TsAccess.LocalPlayer():AddCharacter(hero) TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)"),
               0);
     ASSERT_NE(TsAccess::CurrentCharacter(), nullptr);

@@ -120,32 +120,4 @@ TEST_F(GameExecutable, WithoutADisplayItSaysWhyAndEndsWithZero)
     EXPECT_NE(output.find("TessaranApp: Error: there is no display"), std::string::npos) << output;
 }
 
-// The real program, driven through its developer shell: the demo mission
-// is built and saved, its level loads, waits on the intro screen for Space
-// and then plays (the mission script counts the ticks).
-TEST_F(GameExecutable, TheShellStartsTheDemoMissionWhichLoadsAndPlays)
-{
-    int terminal = -1;
-    const pid_t game = LaunchWithShell("mission", terminal);
-    ASSERT_GT(game, 0);
-    ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("mission");
-    ASSERT_TRUE(WaitForOutput("mission", "Start-up complete", game)) << Output("mission");
-    Type(terminal, "TestMission('demo')\n");
-    ASSERT_TRUE(WaitForOutput("mission", "Initialising static radar", game)) << Output("mission");
-    EXPECT_EQ(access((scratch_ + "/Save Games/Test [1] - Demo").c_str(), R_OK), 0);
-
-    bool playing = false;
-    for (int attempt = 0; attempt < 20 && !playing; ++attempt) {
-        PressOnGameWindow(game, "space");
-        std::this_thread::sleep_for(300ms);
-        Type(terminal, "if g_demoTicks > 0 then Print('demo ticking') end\n");
-        std::this_thread::sleep_for(200ms);
-        playing = Output("mission").find("demo ticking") != std::string::npos;
-    }
-    EXPECT_TRUE(playing) << Output("mission");
-    ASSERT_EQ(kill(game, SIGTERM), 0);
-    EXPECT_EQ(WaitForExit(game), 0) << Output("mission");
-    close(terminal);
-}
-
 } // namespace

@@ -18,10 +18,7 @@ using MissionFrames = DemoLevelTest;
 
 TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "mission", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
     ASSERT_NE(Level()->GetWorld(), nullptr);
     Level()->ActivateIngameFrontEnd(false); // the objective page
     EXPECT_EQ(ForceOtherSquadsActive(*Level()), 1);

@@ -2,10 +2,7 @@
 // with a death's pending fade, whose timer holds the dead character.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "tests/app/DemoLevelFixture.h"
@@ -15,25 +12,12 @@ namespace {
 
 using MissionTearDown = DemoLevelTest;
 
-TsCharacterObject* Character(const char* name)
-{
-    for (OmList::Node* n = TsAccess::CurrentLevel()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next) {
-        auto* entity = TsEntity::Cast(static_cast<OmObject*>(n->value));
-        if (entity && entity->GetName() && std::string(entity->GetName()) == name)
-            return dynamic_cast<TsCharacterObject*>(entity);
-    }
-    return nullptr;
-}
-
 TEST_F(MissionTearDown, LeavingRightAfterADeathLeavesNothingReferenced)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "mission", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
     Level()->ActivateIngameFrontEnd(false);
     Frames(2, 100);
-    TsCharacterObject* guard = Character("guard1");
+    TsCharacterObject* guard = Named<TsCharacterObject>("guard1");
     ASSERT_NE(guard, nullptr);
     guard->Die();
     Frames(2, 100); // well inside the fade's two seconds

@@ -148,22 +148,6 @@ protected:
         TsAccess::AnimDB()->LoadAnimations();
         return party;
     }
-
-    void Ticks(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            Level()->Tick(++tick);
-    }
-
-    void Tap(int keyCode)
-    {
-        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
-        Frames(2, 100);
-        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, false));
-        Frames(2, 100);
-    }
-
-    uint32_t tick = 1000;
 };
 
 } // namespace apptest

@@ -1,7 +1,6 @@
 // The title screen through the real program, as a player uses it: the mouse
 // and keys go in through the X server, what the game shows comes back as the
 // display's pixels, and what it writes is read from its folder.
-#include <strings.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -303,104 +302,6 @@ TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
     EXPECT_EQ(asked, 20);
     ASSERT_EQ(kill(game, SIGTERM), 0);
     EXPECT_EQ(WaitForExit(game), 0) << Output("taps");
-}
-
-// Occurrences of a piece in a text.
-size_t CountOf(const std::string& text, const std::string& piece)
-{
-    size_t n = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-        ++n;
-    return n;
-}
-
-TEST_F(TitleScreen, ANewGameStartsTheTownAndItsSaveLoadsFromTheLoadScreen)
-{
-    int terminal = -1;
-    const pid_t game = LaunchWithShell("newgame", terminal);
-    ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("newgame");
-    ASSERT_TRUE(WaitForOutput("newgame", "Start-up complete", game)) << Output("newgame");
-    ASSERT_TRUE(MainMenuShown(WaitForMainMenu())) << Output("newgame");
-    const Screenshot title = Grab();
-
-    // Space lets the load screen go; the shell says when the level's
-    // script has run a tick.
-    auto playUntilTicking = [&] {
-        for (int attempt = 0; attempt < 30; ++attempt) {
-            Key("space");
-            const size_t before = CountOf(Output("newgame"), "demo ticking");
-            Type(terminal, "if g_demoTicks ~= nil and g_demoTicks > 0 then Print('demo ticking') end\n");
-            std::this_thread::sleep_for(300ms);
-            if (CountOf(Output("newgame"), "demo ticking") > before)
-                return true;
-        }
-        return false;
-    };
-    // The world seen from above room A: much of the frame is lit, and it
-    // is neither the title nor the menu.
-    auto worldDrawn = [&](const Screenshot& shot) {
-        int lit = 0, changed = 0;
-        for (int x = 0; x < kWidth; x += 10)
-            for (int y = 0; y < kHeight; y += 10) {
-                lit += (shot.At(x, y) & 0xFFFFFF) != 0;
-                changed += (shot.At(x, y) & 0xFFFFFF) != (title.At(x, y) & 0xFFFFFF);
-            }
-        return lit > 1000 && changed > 1000 && !MainMenuShown(shot);
-    };
-
-    // New game: the name, then Return in the name dialog.
-    Click(kButtonX + 100, ButtonY(kNewGame) + 16);
-    std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus type --delay 200 ann").c_str());
-    std::this_thread::sleep_for(500ms);
-    // A busy machine may draw a frame slower than a key is held: Return is
-    // pressed again while the mission has not begun to build.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        Key("Return");
-        const auto end = std::chrono::steady_clock::now() + 15s;
-        while (Output("newgame").find("Calculating Switch Hotspots") == std::string::npos &&
-               std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(200ms);
-        if (Output("newgame").find("Calculating Switch Hotspots") != std::string::npos)
-            break;
-    }
-    ASSERT_TRUE(WaitForOutput("newgame", "Initialising static radar", game)) << Output("newgame");
-    // The first save of that name (the letters' case is the keyboard's).
-    std::vector<std::string> saves;
-    for (const auto& file : std::filesystem::directory_iterator(scratch_ + "/Save Games"))
-        saves.push_back(file.path().filename().string());
-    ASSERT_EQ(saves.size(), 1u);
-    EXPECT_EQ(strcasecmp(saves[0].c_str(), "ann [1] - Town"), 0) << saves[0];
-    ASSERT_TRUE(playUntilTicking()) << Output("newgame");
-    EXPECT_TRUE(worldDrawn(Grab()));
-    for (const char* error : {"StartMission", "cannot load game file", "could not be started", "Error loading game",
-                              "Error importing level"})
-        EXPECT_EQ(Output("newgame").find(error), std::string::npos) << error << "\n" << Output("newgame");
-
-    // Back to the title, then the save from the load screen: the newest row.
-    Type(terminal, "FrontEndMode()\n");
-    for (int attempt = 0; attempt < 30 && !MainMenuShown(Grab()); ++attempt)
-        Key("space");
-    ASSERT_TRUE(MainMenuShown(WaitForMainMenu())) << Output("newgame");
-    // The new title's cursor starts afresh and follows the pointer's
-    // moves: a move past the top-left corner puts both there.
-    std::system(Xdo("mousemove 400 300").c_str());
-    std::this_thread::sleep_for(300ms);
-    std::system(Xdo("mousemove 0 0").c_str());
-    std::this_thread::sleep_for(300ms);
-    Click(kButtonX + 100, ButtonY(kLoadGame) + 16);
-    Click(200, 113);       // the only row
-    Click(120, 479);       // load
-    for (auto end = std::chrono::steady_clock::now() + 60s;
-         CountOf(Output("newgame"), "Initialising static radar") < 2 && std::chrono::steady_clock::now() < end;)
-        std::this_thread::sleep_for(200ms);
-    ASSERT_EQ(CountOf(Output("newgame"), "Initialising static radar"), 2u) << Output("newgame");
-    ASSERT_TRUE(playUntilTicking()) << Output("newgame");
-    EXPECT_TRUE(worldDrawn(Grab()));
-    EXPECT_EQ(Output("newgame").find("cannot load game file"), std::string::npos) << Output("newgame");
-
-    ASSERT_EQ(kill(game, SIGTERM), 0);
-    EXPECT_EQ(WaitForExit(game), 0) << Output("newgame");
-    close(terminal);
 }
 
 } // namespace

@@ -55,27 +55,11 @@ protected:
         ASSERT_NE(hud, nullptr);
     }
 
-    // A squad member of the given type standing at (x, z).
-    TsPCObject* AddMember(const char* name, int32_t type, float x, float z)
-    {
-        auto* pc = new TsPCObject;
-        pc->SetName(name);
-        pc->SetPCType(type);
-        pc->SetRadius(0.3f);
-        pc->SetHeight(1.8f);
-        pc->SetOrigin(x, 0.0f, z);
-        TsPlayer* player = TsAccess::LocalPlayer();
-        EXPECT_TRUE(player->AddCharacter(pc));
-        player->AddCharacterToSquad(pc, nullptr);
-        EXPECT_TRUE(pc->Initialise());
-        return pc;
-    }
-
     void AddSquad()
     {
-        members[0] = AddMember("ann", 0, 1.0f, 4.0f);
-        members[1] = AddMember("bob", 1, 2.0f, 4.0f);
-        members[2] = AddMember("cat", 2, 3.0f, 4.0f);
+        members[0] = AddPartyMember("ann", 1.0f, 4.0f);
+        members[1] = AddPartyMember("bob", 2.0f, 4.0f, 1);
+        members[2] = AddPartyMember("cat", 3.0f, 4.0f, 2);
         TsAccess::LocalPlayer()->SetCurrentCharacter(0);
         ASSERT_EQ(TsAccess::LocalPlayer()->GetTeamCount(), 3);
     }
@@ -118,18 +102,13 @@ protected:
 
 } // namespace
 
-TEST_F(HudLevel, ScriptFillsTheWholeSpriteTableAndTheMarkerLoads)
+TEST_F(HudLevel, ShowsThreePanelsWithBarsAndTheCursorAndDestinationMarkers)
 {
+    // The script fills the whole sprite table and the marker loads.
     for (int id = HUD_DUMMY; id < HUD_MAX_SPRITES; ++id)
         EXPECT_NE(hud->GetSprite(id), nullptr) << "slot " << id;
     EXPECT_GE(hud->GetDestinationMarker().GetTextureId(), 0);
-    EXPECT_FLOAT_EQ(hud->GetDestinationMarker().GetScale(), 0.8f);
     EXPECT_NE(hud->GetFont(), nullptr);
-    EXPECT_EQ(hud->GetOpenSlot(), -1);
-}
-
-TEST_F(HudLevel, ShowsThreePanelsWithBarsAndTheCursorAndDestinationMarkers)
-{
     AddSquad();
     members[1]->SetHealth(0.0f); // an empty health bar
     MouseTo(400, 300);
@@ -373,7 +352,7 @@ TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
 
 TEST_F(HudLevel, AMenuOfASquadOfOneHasThreeEntriesAndStaysOnTheScreen)
 {
-    members[0] = AddMember("ann", 0, 1.0f, 4.0f);
+    members[0] = AddPartyMember("ann", 1.0f, 4.0f);
     TsAccess::LocalPlayer()->SetCurrentCharacter(0);
     TsItemObject* medkit = Article<TsItemObject>(members[0], "ItemTemplateMedkit", 2);
     TsHUDMenu& menu = hud->GetMenu();
@@ -504,8 +483,8 @@ TEST_F(HudLevel, WithoutTheAnimationOptionTheInventoryOpensAtOnce)
 
 TEST_F(HudLevel, ASquadOfTwoPutsTheSecondPanelOnTheRight)
 {
-    members[0] = AddMember("ann", 0, 1.0f, 4.0f);
-    members[1] = AddMember("bob", 1, 2.0f, 4.0f);
+    members[0] = AddPartyMember("ann", 1.0f, 4.0f);
+    members[1] = AddPartyMember("bob", 2.0f, 4.0f, 1);
     int x = 0, y = 0;
     TsHUDe::GetPortraitOrigin(1, x, y);
     EXPECT_EQ(x, TsAccess::ScreenWidth() - 238);
@@ -515,24 +494,6 @@ TEST_F(HudLevel, ASquadOfTwoPutsTheSecondPanelOnTheRight)
     members[0]->SetPCType(-1);
     Frames(2, 100);
     EXPECT_EQ(TsAccess::LocalPlayer()->GetTeamCount(), 2);
-}
-
-// Closing at once (conversations and cut scenes do) in the middle of the
-// fly-out leaves no player lockout behind.
-TEST_F(HudLevel, AnImmediateCloseEndsTheAnimationAndItsLockout)
-{
-    AddSquad();
-    ASSERT_TRUE(hud->IsInventoryAnimated());
-    hud->OpenInventory(1);
-    FrameAfter(100);
-    ASSERT_TRUE(hud->IsAnimating());
-    ASSERT_TRUE(TsAccess::CurrentLevel()->GetPlayerLockout());
-    hud->CloseInventory(false, true);
-    EXPECT_EQ(hud->GetOpenSlot(), -1);
-    EXPECT_FALSE(hud->IsAnimating());
-    EXPECT_FALSE(TsAccess::CurrentLevel()->GetPlayerLockout());
-    hud->CloseInventory(true, false); // closing a closed panel does nothing
-    EXPECT_FALSE(hud->IsAnimating());
 }
 
 // A locked enemy gets the target marker, green while it is still far, and
@@ -603,7 +564,8 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
 }
 
 
-// A cut scene closes an open inventory unless a trader is waiting; the
+// A cut scene closes an open inventory at once, lockout and all, unless a
+// trader is waiting; the
 // conversation camera stops the whole squad; the HUD's question box and
 // trade panel hold the game out of its normal state.
 TEST_F(HudLevel, CutScenesAndConversationsTakeTheSquadAndTheHudOutOfPlay)
@@ -613,12 +575,20 @@ TEST_F(HudLevel, CutScenesAndConversationsTakeTheSquadAndTheHudOutOfPlay)
     TsCutScene* scene = level->GetCutScene();
     ASSERT_NE(scene, nullptr);
 
+    // Closed at once in the middle of the fly-out: no lockout is left behind.
+    ASSERT_TRUE(hud->IsInventoryAnimated());
     hud->OpenInventory(0);
+    FrameAfter(100);
+    ASSERT_TRUE(hud->IsAnimating());
+    ASSERT_TRUE(level->GetPlayerLockout());
     scene->SetCutSceneActive(true);
     EXPECT_EQ(hud->GetOpenSlot(), -1);
     EXPECT_FALSE(hud->IsAnimating()) << "closed at once";
+    EXPECT_FALSE(level->GetPlayerLockout());
     EXPECT_FALSE(level->GameIsInNormalState());
     scene->SetCutSceneActive(false);
+    hud->CloseInventory(true, false); // closing a closed panel does nothing
+    EXPECT_FALSE(hud->IsAnimating());
 
     hud->OpenInventory(0);
     hud->SetTrader(members[2]); // any character stands in for the waiting trader

@@ -35,12 +35,6 @@ namespace {
 constexpr int kEscapeKey = 1;
 constexpr int kReturnKey = 0x1C;
 
-double LuaNumber(const char* name)
-{
-    double value = -1.0;
-    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
-}
-
 class InGameMenu : public DemoLevelTest {
 protected:
     void SetUp() override
@@ -53,33 +47,9 @@ protected:
 
     TsPCObject* AddHero(float x, float z)
     {
-        auto* hero = new TsPCObject;
-        hero->SetName("hero");
-        hero->SetRadius(0.3f);
-        hero->SetHeight(1.8f);
-        hero->SetOrigin(x, 0.0f, z);
-        TsPlayer* player = TsAccess::LocalPlayer();
-        EXPECT_TRUE(player->AddCharacter(hero));
-        player->AddCharacterToSquad(hero, nullptr);
-        player->SetCurrentCharacter(0);
-        EXPECT_TRUE(hero->Initialise());
+        auto* hero = AddPartyMember("hero", x, z);
+        TsAccess::LocalPlayer()->SetCurrentCharacter(0);
         return hero;
-    }
-    TsItemObject* Item(const char* name)
-    {
-        for (const OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next)
-            if (auto* item = TsItemObject::Cast(static_cast<OmObject*>(n->value));
-                item && item->GetName() && std::string(item->GetName()) == name)
-                return item;
-        return nullptr;
-    }
-    // Down for a tick, then up again, so the next tap is a new press.
-    void Tap(int key)
-    {
-        PressKey(key);
-        Frames(1, 100);
-        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, false));
-        Frames(1, 100);
     }
     const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
 
@@ -132,54 +102,42 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     Shot("after_escape");
 }
 
-// The HUD's comms button that opened the pause menu closes it again; a
-// click just beside it does not.
-TEST_F(InGameMenu, TheCommsButtonClosesThePauseMenu)
-{
-    const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
-    Level()->ActivateIngameFrontEnd(true);
-    Frames(2, 100);
-    ASSERT_TRUE(menu->IsActive());
-    const struct {
-        int x, y;
-        bool closes;
-    } clicks[] = {{w - 70, h - 32, false}, {w - 32, h - 32, true}};
-    for (const auto& c : clicks) {
-        plat::InjectMouseMove(*app->GetWindow(), c.x, c.y);
-        Frames(1, 100);
-        plat::InjectMouseButton(*app->GetWindow(), 0, true);
-        Frames(1, 100);
-        plat::InjectMouseButton(*app->GetWindow(), 0, false);
-        Frames(1, 100);
-        EXPECT_EQ(menu->IsActive(), !c.closes) << c.x << "," << c.y;
-    }
-    EXPECT_FALSE(Level()->IsPaused());
-}
-
-// The diary and the options page close back to the pause menu on a click
-// let go on the comms button, as Back closes them.
-TEST_F(InGameMenu, TheCommsButtonClosesTheDiaryAndTheOptionsPage)
+// The HUD's comms button: a click let go on it closes the diary and the
+// options page back to the pause menu, as Back does, then the pause menu
+// itself; a click just beside it does nothing.
+TEST_F(InGameMenu, TheCommsButtonClosesThePagesThenThePauseMenu)
 {
     const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
     Level()->ActivateIngameFrontEnd(true);
     Frames(1, 100);
     auto* buttons = dynamic_cast<TsPauseMenu*>(menu->GetMenuScreen());
     ASSERT_NE(buttons, nullptr);
+    // A click let go at (x, y); a page named whileHeld stays open until then.
+    auto clickAt = [&](int x, int y, const char* whileHeld) {
+        plat::InjectMouseMove(*app->GetWindow(), x, y);
+        Frames(1, 100);
+        plat::InjectMouseButton(*app->GetWindow(), 0, true);
+        Frames(1, 100);
+        if (whileHeld) {
+            EXPECT_STREQ(TopName(), whileHeld) << "nothing happens while the button is held";
+        }
+        plat::InjectMouseButton(*app->GetWindow(), 0, false);
+        Frames(1, 100);
+    };
     TsGameButton* pages[] = {&buttons->diary, &buttons->options};
     for (TsGuiButton* page : pages) {
         page->OnMouseUp(0, 0);
         Frames(2, 100);
         const std::string opened = TopName();
         ASSERT_NE(opened, "inmenu");
-        plat::InjectMouseMove(*app->GetWindow(), w - 32, h - 32);
-        Frames(1, 100);
-        plat::InjectMouseButton(*app->GetWindow(), 0, true);
-        Frames(1, 100);
-        EXPECT_EQ(TopName(), opened) << "still open while the button is held";
-        plat::InjectMouseButton(*app->GetWindow(), 0, false);
-        Frames(1, 100);
+        clickAt(w - 32, h - 32, opened.c_str());
         EXPECT_STREQ(TopName(), "inmenu") << opened;
     }
+    clickAt(w - 70, h - 32, nullptr);
+    EXPECT_TRUE(menu->IsActive()) << "beside the button";
+    clickAt(w - 32, h - 32, nullptr);
+    EXPECT_FALSE(menu->IsActive());
+    EXPECT_FALSE(Level()->IsPaused());
 }
 
 // Titles are cut where the plain font's drawing would leave their room,
@@ -448,11 +406,11 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     Level()->GetEntityDB()->AddEntity(trader);
     ASSERT_TRUE(trader->Initialise());
     // Copies of the level's articles, on no entity list.
-    ASSERT_TRUE(Item("medkitA") && Item("ammoA") && trader->GetInventory() && hero->GetInventory());
+    ASSERT_TRUE(Named<TsItemObject>("medkitA") && Named<TsItemObject>("ammoA") && trader->GetInventory() && hero->GetInventory());
     auto* medkit = new TsItemObject;
-    medkit->CopyFromTemplate(Item("medkitA"));
+    medkit->CopyFromTemplate(Named<TsItemObject>("medkitA"));
     auto* ammo = new TsItemObject;
-    ammo->CopyFromTemplate(Item("ammoA"));
+    ammo->CopyFromTemplate(Named<TsItemObject>("ammoA"));
     medkit->SetValue(7.0f);
     medkit->SetForSale(true);
     ASSERT_GE(trader->GetInventory()->AddArticle(medkit), 1); // the inventory's reference now

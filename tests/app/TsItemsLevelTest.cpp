@@ -39,35 +39,12 @@ protected:
         db = Level()->GetEntityDB();
     }
 
-    template <class T>
-    T* Named(const char* name)
-    {
-        for (const OmList::Node* n = db->GetObjects().GetFirst(); n; n = n->next)
-            if (auto* object = T::Cast(static_cast<OmObject*>(n->value)); object && object->GetName() &&
-                                                                           std::string(object->GetName()) == name)
-                return object;
-        for (const OmList::Node* n = db->GetEntities().GetFirst(); n; n = n->next)
-            if (auto* object = T::Cast(static_cast<OmObject*>(n->value)); object && object->GetName() &&
-                                                                           std::string(object->GetName()) == name)
-                return object;
-        return nullptr;
-    }
-
-    // The player's current character, hurt when asked, standing at (x, z).
+    // The player's current character, standing at (x, z).
     TsPCObject* AddHero(float x, float z)
     {
-        auto* pc = new TsPCObject;
-        pc->SetName("hero");
-        pc->SetRadius(0.3f);
-        pc->SetHeight(1.8f);
-        pc->SetOrigin(x, 0.0f, z);
-        TsPlayer* player = TsAccess::LocalPlayer();
-        EXPECT_TRUE(player->AddCharacter(pc));
-        player->AddCharacterToSquad(pc, nullptr);
-        player->SetCurrentCharacter(0);
-        EXPECT_EQ(player->GetCurrentCharacter(), pc);
-        EXPECT_TRUE(pc->Initialise());
-        return pc;
+        auto* hero = AddPartyMember("hero", x, z);
+        TsAccess::LocalPlayer()->SetCurrentCharacter(0);
+        return hero;
     }
 
     void MoveTo(TsEntity* who, float x, float z)
@@ -76,19 +53,6 @@ protected:
         Ticks(1);
     }
 
-    void Ticks(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            Level()->Tick(++tick);
-    }
-
-    double LuaNumber(const char* name)
-    {
-        double value = -1.0;
-        return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
-    }
-
-    uint32_t tick = 1000;
     TsEntityDB* db = nullptr;
 };
 
@@ -132,7 +96,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
     EXPECT_EQ(medkit->GetRefCount(), 1u);      // the inventory's reference only
 
     // A second medkit merges into the first.
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "PlaceItem('medkitB', 'ItemTemplateMedkit', 2, 3)"), 0);
+    ASSERT_EQ(RunLua("PlaceItem('medkitB', 'ItemTemplateMedkit', 2, 3)"), 0);
     TsItemObject* second = Named<TsItemObject>("medkitB");
     ASSERT_NE(second, nullptr);
     ASSERT_TRUE(second->Import() && second->Initialise());
@@ -148,10 +112,9 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
     Ticks(1);
     EXPECT_EQ(inv->GetAmmoCount(), 1);
     EXPECT_FLOAT_EQ(hero->GetPhysicalDefence(), 2.0f); // the vest
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
-                                     "blaster = TsWeaponObject:new() blaster:SetName('blaster')\n"
-                                     "WeaponTemplateBlaster(blaster) blaster:SetOrigin(7, 0, 7)\n"
-                                     "TsAccess.EntityDB():AddObject(blaster)"),
+    ASSERT_EQ(RunLua("blaster = TsWeaponObject:new() blaster:SetName('blaster')\n"
+                     "WeaponTemplateBlaster(blaster) blaster:SetOrigin(7, 0, 7)\n"
+                     "TsAccess.EntityDB():AddObject(blaster)"),
               0);
     TsWeaponObject* blaster = Named<TsWeaponObject>("blaster");
     ASSERT_NE(blaster, nullptr);
@@ -256,11 +219,10 @@ TEST_F(ItemsLevel, TheChestGivesItsMedkitAndFadesAway)
 // is gone, instead of healing again at every touch.
 TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
 {
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
-                                     "medChest = TsStashObject:new() medChest:SetName('medChest')\n"
-                                     "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
-                                     "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
-                                     "medChest:SetOrigin(18, 0, 1.5) TsAccess.EntityDB():AddObject(medChest)"),
+    ASSERT_EQ(RunLua("medChest = TsStashObject:new() medChest:SetName('medChest')\n"
+                     "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
+                     "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
+                     "medChest:SetOrigin(18, 0, 1.5) TsAccess.EntityDB():AddObject(medChest)"),
               0);
     TsStashObject* chest = Named<TsStashObject>("medChest");
     ASSERT_NE(chest, nullptr);
@@ -296,7 +258,7 @@ TsAccess.EntityDB():AddEntity(vaultDoor)
 
 TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
 {
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), kVaultDoor), 0);
+    ASSERT_EQ(RunLua(kVaultDoor), 0);
     TsDoorObject* door = Named<TsDoorObject>("vaultDoor");
     ASSERT_NE(door, nullptr);
     ASSERT_TRUE(door->Import() && door->Initialise());

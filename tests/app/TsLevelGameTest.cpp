@@ -1,8 +1,6 @@
 // The level played in the real application: a new mission is built and
 // saved, loaded and played; a quick save and a load bring back the same
 // level; a damaged save leaves the game where it was.
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -53,12 +51,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-double LuaNumber(const char* name)
-{
-    double value = -1.0;
-    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
-}
-
 // The application in a scratch folder that has the game's scripts and
 // data (the demo level among them), where its saves go.
 using LevelGame = DemoLevelTest;
@@ -100,10 +92,7 @@ TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
 
 TEST_F(LevelGame, AModelIsLitByTheLevelsLightsNearIt)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsWorld* world = Level()->GetWorld();
     ASSERT_NE(world, nullptr);
     // Room A's lamp stands over the middle of the room, where the camera looks.
@@ -149,10 +138,7 @@ TEST_F(LevelGame, AModelIsLitByTheLevelsLightsNearIt)
 
 TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
 
     LevelCrate* crate = new LevelCrate;
     crate->SetName("crate");
@@ -240,25 +226,21 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 
 TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsLevel* level = Level();
-    ASSERT_NE(level, nullptr);
-    lua_State* L = TsAccess::LuaState();
-    EXPECT_EQ(TsScriptHost::DoString(L, "CreateLevel()"), 0);
+    EXPECT_EQ(RunLua("CreateLevel()"), 0);
     EXPECT_TRUE(log.Contains("CreateLevel: refused"));
     EXPECT_EQ(app->GetLevel(), level);
     EXPECT_FALSE(app->StartMission("Bob", "OnNewGame", "demo", 0)); // would save this level's timers
     EXPECT_TRUE(log.Contains("StartMission: refused while a level is being played"));
-    EXPECT_EQ(TsScriptHost::DoString(L, "TsAccess.Level():delete()"), 0);
+    EXPECT_EQ(RunLua("TsAccess.Level():delete()"), 0);
     EXPECT_TRUE(log.Contains("TsLevel:delete: refused"));
     EXPECT_EQ(app->GetMode(), level);
     Frames(2, 100); // still ticking
     EXPECT_EQ(app->GetMode(), level);
 
     // The shell's debug switches reach the level's, each its own.
-    EXPECT_EQ(TsScriptHost::DoString(L, "DebugBehaviours() DebugText()"), 0);
+    EXPECT_EQ(RunLua("DebugBehaviours() DebugText()"), 0);
     EXPECT_TRUE(level->GetDebugSwitch(1));
     EXPECT_TRUE(level->GetDebugSwitch(7));
     EXPECT_FALSE(level->GetDebugSwitch(3));
@@ -266,11 +248,8 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 
 TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "function LuaTick() return 1 end"), 0);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    ASSERT_EQ(RunLua("function LuaTick() return 1 end"), 0);
     const uint32_t ticks = app->GetTickCount();
     Frames(3, 100);
     EXPECT_TRUE(log.Contains("no squad member has died; play goes on"));
@@ -281,24 +260,20 @@ TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsAccess::LocalPlayer()->SetScriptState(5, 55); // the party's own state travels
     TsAccess::LocalPlayer()->SetScriptState(0, 999); // where the mission keeps its globals
-    lua_State* L = TsAccess::LuaState();
 
     // A transfer file that cannot be written changes nothing.
     fs::create_directories("Save Games/player.tmp.saving");
-    EXPECT_EQ(TsScriptHost::DoString(L, "NextLevel()"), 0);
+    EXPECT_EQ(RunLua("NextLevel()"), 0);
     EXPECT_FALSE(app->ModeRequestPending());
     EXPECT_TRUE(app->GetPendingLoad().empty());
     EXPECT_FALSE(app->GetSavePending());
     EXPECT_EQ(TsAccess::LevelInfo()->loadedFromTransfer, 0);
     fs::remove_all("Save Games/player.tmp.saving");
 
-    EXPECT_EQ(TsScriptHost::DoString(L, "NextLevel()"), 0);
+    EXPECT_EQ(RunLua("NextLevel()"), 0);
     EXPECT_TRUE(fs::exists("Save Games/player.tmp"));
     EXPECT_EQ(app->GetPendingLoad(), "player.tmp");
     EXPECT_TRUE(app->GetSavePending());
@@ -316,9 +291,7 @@ TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 
 TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
     EXPECT_FALSE(app->SaveGame());
     EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
@@ -331,64 +304,17 @@ TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
 
 TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
 {
-    lua_State* L = TsAccess::LuaState();
-    EXPECT_EQ(TsScriptHost::DoString(L, "CreateSave('demo', 5)"), 0);
+    EXPECT_EQ(RunLua("CreateSave('demo', 5)"), 0);
     EXPECT_TRUE(fs::exists("Save Games/Test [5] - Demo"));
     EXPECT_FALSE(app->ModeRequestPending());
-    EXPECT_EQ(TsScriptHost::DoString(L, "TestMission('demo')"), 0);
+    EXPECT_EQ(RunLua("TestMission('demo')"), 0);
     EXPECT_TRUE(fs::exists("Save Games/Test [1] - Demo"));
     EXPECT_EQ(app->GetPendingLoad(), "Test [1] - Demo");
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
-    EXPECT_NE(TsScriptHost::DoString(L, "TestMission()"), 0); // a mission name is needed
+    EXPECT_NE(RunLua("TestMission()"), 0); // a mission name is needed
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);
     EXPECT_STREQ(TsAccess::LocalPlayer()->GetName(), "Test");
-}
-
-// The figures asked of the level: ticks per second of the demo level, and
-// the time of a save and a load against copying a file of the same size.
-TEST_F(LevelGame, Benchmark)
-{
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue();
-    ASSERT_NE(Level(), nullptr);
-    using Clock = std::chrono::steady_clock;
-    const int ticks = 500;
-    auto start = Clock::now();
-    for (int i = 0; i < ticks; ++i) {
-        Level()->Tick(app->GetTickCount() + uint32_t(i));
-    }
-    const double tickSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-
-    const int rounds = 20;
-    start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        TsAccess::LocalPlayer()->SetSaveNumber(100);
-        ASSERT_TRUE(app->SaveGame());
-    }
-    const double saveSeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
-    const std::string path = std::string("Save Games/") + TsAccess::LocalPlayer()->GetSaveName();
-    start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        OmArchive archive(OmClassRegistry::Instance());
-        ASSERT_TRUE(archive.Load(path.c_str()));
-        delete TsLevel::Cast(archive.GetRoot(1));
-        delete TsPlayer::Cast(archive.GetRoot(0));
-        TsTimerTable::Instance().Clear();
-    }
-    const double loadSeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
-    start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        fs::copy_file(path, "copy", fs::copy_options::overwrite_existing);
-    }
-    const double copySeconds = std::chrono::duration<double>(Clock::now() - start).count() / rounds;
-    std::printf("[ BENCH    ] demo level: %.0f ticks/s (%.3f ms a tick)\n", ticks / tickSeconds,
-                1000.0 * tickSeconds / ticks);
-    std::printf("[ BENCH    ] save %.3f ms, load %.3f ms, copy of the same %ju bytes %.3f ms (save %.1fx, load %.1fx)\n",
-                1000.0 * saveSeconds, 1000.0 * loadSeconds, static_cast<uintmax_t>(fs::file_size(path)),
-                1000.0 * copySeconds, saveSeconds / copySeconds, loadSeconds / copySeconds);
-    EXPECT_GT(ticks / tickSeconds, 200.0);
 }
 
 } // namespace

@@ -18,14 +18,6 @@ namespace {
 
 using ModeSwitch = AppTest;
 
-double GlobalNumber(const char* name)
-{
-    double value = -1.0;
-    return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
-}
-
-int Lua(const char* code) { return TsScriptHost::DoString(TsAccess::LuaState(), code); }
-
 TEST_F(ModeSwitch, StartUpRunsTheDemoScriptsAndWiresTheAccessors)
 {
     Start();
@@ -38,8 +30,8 @@ TEST_F(ModeSwitch, StartUpRunsTheDemoScriptsAndWiresTheAccessors)
     EXPECT_EQ(TsAccess::ScreenWidth(), app->GetScreenWidth());
     EXPECT_GT(TsAccess::ScreenWidth(), 0);
     // init.lua, then newdemo.lua, ran in the game's state.
-    ASSERT_EQ(Lua("Ticks = SecondsToTicks(1.55)"), TS_SCRIPT_OK);
-    EXPECT_EQ(GlobalNumber("Ticks"), 15.0);
+    ASSERT_EQ(RunLua("Ticks = SecondsToTicks(1.55)"), TS_SCRIPT_OK);
+    EXPECT_EQ(LuaNumber("Ticks"), 15.0);
     EXPECT_TRUE(TsScriptHost::IsFunctionDefined(TsAccess::LuaState(), "LuaTick"));
     EXPECT_EQ(TsScriptHost::CallIntFunction(TsAccess::LuaState(), "LuaTick"), 0);
     EXPECT_TRUE(app->GameSystemsStarted());
@@ -84,7 +76,7 @@ TEST_F(ModeSwitch, ASwitchRebuildsScriptStatePoolsAndAudio)
     EXPECT_EQ(app->GetFrontEnd(), app->GetMode());
     EXPECT_EQ(Script().made, 2);
     EXPECT_EQ(Script().destroyed, 1);
-    EXPECT_EQ(GlobalNumber("Marker"), -1.0); // a fresh state...
+    EXPECT_EQ(LuaNumber("Marker"), -1.0); // a fresh state...
     EXPECT_TRUE(TsScriptHost::IsFunctionDefined(TsAccess::LuaState(), "LuaTick")); // ...with the scripts run
     EXPECT_EQ(TestThing::s_pool.GetLiveCount(), 0u);
     EXPECT_NE(app->GetAudio(), nullptr);
@@ -100,7 +92,7 @@ TEST_F(ModeSwitch, TwentySwitchesLeaveNothingBehind)
     for (int i = 0; i < 20; ++i) {
         const TsModeType next = i % 2 ? TS_MODE_FRONT_END : TS_MODE_OBJECT_VIEW;
         (new TestThing)->AddRef(); // dropped by the switch's pool release
-        ASSERT_EQ(Lua("Junk = {} for i = 1, 1000 do Junk[i] = i end"), TS_SCRIPT_OK);
+        ASSERT_EQ(RunLua("Junk = {} for i = 1, 1000 do Junk[i] = i end"), TS_SCRIPT_OK);
         app->RequestMode(next);
         FrameAfter(10);
         ASSERT_EQ(app->GetMode()->GetModeType(), next);
@@ -109,7 +101,7 @@ TEST_F(ModeSwitch, TwentySwitchesLeaveNothingBehind)
     EXPECT_EQ(Script().made, 21);
     EXPECT_EQ(Script().destroyed, 20);
     EXPECT_EQ(TestThing::s_pool.GetLiveCount(), 0u);
-    EXPECT_EQ(GlobalNumber("Junk"), -1.0);
+    EXPECT_EQ(LuaNumber("Junk"), -1.0);
     EXPECT_TRUE(boxes.empty());
     // The process's leak check (ASan) covers the rest at exit.
 }
@@ -193,7 +185,7 @@ TEST_F(ModeSwitch, ALevelWithoutAPlayerIsRefusedAndTheSaveNameKept)
 TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServes)
 {
     Start();
-    ASSERT_EQ(Lua("LevelViewMode()"), TS_SCRIPT_OK);
+    ASSERT_EQ(RunLua("LevelViewMode()"), TS_SCRIPT_OK);
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NONE);
     FrameAfter(10);
     EXPECT_EQ(app->GetMode(), nullptr);
@@ -204,7 +196,7 @@ TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServes)
     EXPECT_EQ(Script().ticks.size(), ticks);
     EXPECT_EQ(CentrePixel() & 0xFFFFFFu, 0u);
 
-    ASSERT_EQ(Lua("FrontEndMode()"), TS_SCRIPT_OK);
+    ASSERT_EQ(RunLua("FrontEndMode()"), TS_SCRIPT_OK);
     Script().clearScreen = true;
     FrameAfter(10);
     ASSERT_NE(app->GetMode(), nullptr);

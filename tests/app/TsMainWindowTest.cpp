@@ -1,8 +1,9 @@
-// The main window's messages as the loop sees them: focus, closing, and
-// the pump that log output runs.
+// The main window's messages as the loop sees them: focus (the renderer told
+// of it too), closing, and the pump that log output runs.
 #include "game/framework/TsInput.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
+#include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
 
 namespace apptest {
@@ -38,16 +39,19 @@ TEST_F(MainWindow, WithoutTheFocusTheInputIsLostAndFramesDoNothing)
     const size_t ticks = Script().ticks.size();
     const size_t renders = Script().renders.size();
 
+    EXPECT_TRUE(OmD3D::Instance()->IsActive());
     plat::InjectFocus(*app->GetWindow(), false);
     Frames(2, 100);
     EXPECT_EQ(Script().ticks.size(), ticks);
     EXPECT_EQ(Script().renders.size(), renders);
+    EXPECT_FALSE(OmD3D::Instance()->IsActive()) << "the renderer hears of it";
 
     // Back in the foreground, the game goes on.
     plat::InjectFocus(*app->GetWindow(), true);
     Frames(2, 100);
     EXPECT_GT(Script().ticks.size(), ticks);
     EXPECT_GT(Script().renders.size(), renders);
+    EXPECT_TRUE(OmD3D::Instance()->IsActive());
 }
 
 TEST_F(MainWindow, KeysReachTheModeThroughTheInput)

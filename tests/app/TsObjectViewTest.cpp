@@ -41,7 +41,7 @@ protected:
         TsMain::SetModeFactory(TS_MODE_OBJECT_VIEW, &TsObjectView::Create);
         Start();
         toolsBefore = TsShell::Instance().ToolsItemCount();
-        ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(), "ObjectMode()"), 0);
+        ASSERT_EQ(RunLua("ObjectMode()"), 0);
         FrameAfter(10);
         ASSERT_NE(app->GetMode(), nullptr);
         ASSERT_EQ(app->GetMode()->GetModeType(), TS_MODE_OBJECT_VIEW);
@@ -85,22 +85,8 @@ protected:
 
     std::vector<uint32_t> Screen()
     {
-        plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
         int width = 0, height = 0;
-        app->GetWindow()->GetClientSize(width, height);
-        std::vector<uint32_t> pixels;
-        plat::GfxSurface* screen = nullptr;
-        if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)
-            != plat::GfxResult::Ok)
-            return pixels;
-        if (device->GetFrontBuffer(screen) == plat::GfxResult::Ok) {
-            for (int y = 0; y < height; ++y) {
-                const auto* row = reinterpret_cast<const uint32_t*>(screen->Pixels() + size_t(y) * screen->Pitch());
-                pixels.insert(pixels.end(), row, row + width);
-            }
-        }
-        screen->Release();
-        return pixels;
+        return ScreenPixels(width, height);
     }
 
     int toolsBefore = 0;

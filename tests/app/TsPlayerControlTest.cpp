@@ -85,13 +85,13 @@ TEST_F(PlayerControl, TheImmuneActionMakesTheWholeSquadImmune)
     ASSERT_NE(input, nullptr);
     for (TsPCObject* pc : party)
         ASSERT_NE(pc->GetLifeState(), 0);
-    Tap(kKeyJ);
+    Tap(kKeyJ, 2);
     for (TsPCObject* pc : party)
         EXPECT_NE(pc->GetLifeState(), 0) << "unbound, the key does nothing";
     TsKeyBindings bindings = input->GetKeyBindings();
     bindings.SetKey(29, kKeyJ);
     input->SetKeyBindings(bindings);
-    Tap(kKeyJ);
+    Tap(kKeyJ, 2);
     for (TsPCObject* pc : party)
         EXPECT_EQ(pc->GetLifeState(), 0);
 }
@@ -117,7 +117,7 @@ TEST_F(PlayerControl, TheHealKeyStopsTheCharacterOnlyWhenItHasSomethingToHealWit
         const float hurt = pc->GetHealth();
         pc->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
         ASSERT_EQ(pc->GetPendingCommand(), TsCharacterObject::kFollowPath);
-        Tap(kKeyH);
+        Tap(kKeyH, 2);
         EXPECT_EQ(pc->GetPendingCommand() == TsCharacterObject::kFollowPath, !c.healed);
         EXPECT_EQ(pc->GetHealth() > hurt + 1.0f, c.healed);
         TsAccess::LocalPlayer()->RemoveAllSquadMembers();

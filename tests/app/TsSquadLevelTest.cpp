@@ -273,15 +273,15 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
         EXPECT_LT(GroundDistance(party[size_t(i)]->GetPosition(), party[0]->GetPosition()), 4.5f)
             << "follower " << i << " kept up";
 
-    Tap(kF1 + 1); // F2
+    Tap(kF1 + 1, 2); // F2
     EXPECT_EQ(player->GetCurrentIndex(), 1);
     EXPECT_EQ(TsAccess::CurrentCharacter(), party[1]);
     EXPECT_EQ(player->GetSquad()->GetLeader(), party[1]) << "the selected character leads";
-    Tap(kF1 + 1); // F2 again: already current, nothing changes
+    Tap(kF1 + 1, 2); // F2 again: already current, nothing changes
     EXPECT_EQ(player->GetCurrentIndex(), 1);
-    Tap(kF1 + 3); // F4 selects nobody
+    Tap(kF1 + 3, 2); // F4 selects nobody
     EXPECT_EQ(player->GetCurrentIndex(), 1);
-    Tap(kF1);
+    Tap(kF1, 2);
     EXPECT_EQ(player->GetCurrentIndex(), 0);
 }
 
@@ -292,7 +292,7 @@ TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
     MakeParty({OmVector3(4.0f, 0, 4.0f)});
     TsPlayer* player = TsAccess::LocalPlayer();
     const std::string loaded = player->GetLoadedSaveName();
-    Tap(kF1 + 5); // F6
+    Tap(kF1 + 5, 2); // F6
     const std::string saved = player->GetSaveName();
     EXPECT_NE(saved, loaded);
     EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved);
@@ -300,13 +300,13 @@ TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
     // The in-game menu shows that the game was saved; Return answers it.
     ASSERT_NE(TsAccess::GameFrontEnd(), nullptr);
     EXPECT_TRUE(TsAccess::GameFrontEnd()->IsActive());
-    Tap(28); // Return
+    Tap(28, 2); // Return
     EXPECT_FALSE(TsAccess::GameFrontEnd()->IsActive());
 
     fs::rename("Save Games", "Saves elsewhere");
     std::ofstream("Save Games") << "not a folder";
     log.Clear();
-    Tap(kF1 + 5);
+    Tap(kF1 + 5, 2);
     EXPECT_TRUE(log.Contains("Quick save failed"));
     EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved) << "the last good save stays the quick load";
 }
@@ -391,23 +391,18 @@ TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
         c->SetAttentionRange(30.0f);
     Ticks(1000);
     const long early = ResidentKilobytes();
-    const auto start = std::chrono::steady_clock::now();
     int engaged = 0;
     for (int round = 0; round < 9; ++round) {
         Ticks(1000);
         engaged += red->GetThreatCount() > 0 || blue->GetThreatCount() > 0 ? 1 : 0;
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long late = ResidentKilobytes();
     int hurt = 0;
     for (TsNPCObject* f : fighters)
         hurt += f->GetHealth() < 1.0e7f ? 1 : 0;
-    std::printf("[ figures  ] 9000 ticks of two squads of ten in %.1f s; resident %ld kB then %ld kB; %d hurt\n",
-                seconds, early, late, hurt);
     EXPECT_EQ(engaged, 9) << "the squads fought all along";
     EXPECT_GT(hurt, 0) << "blows landed";
     EXPECT_LT(late - early, 4096) << "memory stays flat";
-    EXPECT_LT(seconds, 60.0) << "faster than real time (900 s of play)";
 }
 
 // ---- senses and blows ---------------------------------------------------------------

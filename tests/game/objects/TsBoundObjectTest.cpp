@@ -10,6 +10,7 @@
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -111,15 +112,7 @@ TEST(TsBoundObject, RoundTripsThroughAnArchiveAndRefusesVolumesPastItsPlanes)
         BoundPtr bound = NewBound();
         AddCube(*bound, 0, 0.0f);
         AddCube(*bound, 1, 5.0f);
-        OmClassRegistry::Instance().AssignClassIds();
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(bound.get());
-        ASSERT_TRUE(archive.Save("bound.tsw"));
-    }
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        ASSERT_TRUE(archive.Load("bound.tsw"));
-        TsBoundObject* loaded = TsBoundObject::Cast(archive.GetRoot(0));
+        TsBoundObject* loaded = RoundTrip<TsBoundObject>(bound.get(), "bound.tsw");
         ASSERT_NE(loaded, nullptr);
         EXPECT_EQ(loaded->GetVolumeCount(), 2u);
         EXPECT_TRUE(loaded->IsInsideBound(V(5.5f, 5.5f, 5.5f)));

@@ -23,6 +23,7 @@
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
 
 namespace {
@@ -74,6 +75,15 @@ protected:
         for (TsEntity* entity : made)
             active.Add(entity);
         walker->BuildNeighbourList(active);
+    }
+    // Each of the two gets the other (and itself) as its neighbours.
+    static void Meet(TestWalker* a, TestWalker* b)
+    {
+        OmArray<TsEntity*> both;
+        both.Add(a);
+        both.Add(b);
+        a->BuildNeighbourList(both);
+        b->BuildNeighbourList(both);
     }
     std::vector<TsEntity*> made;
 };
@@ -412,16 +422,8 @@ TEST_F(CharacterTest, EverythingSurvivesTheArchiveAndABrokenLifeStateFailsTheLoa
     w->SetFirstTarget(foe);
     w->Stun(2.0f);
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(w);
-        ASSERT_TRUE(archive.Save("walker.sav"));
-    }
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        ASSERT_TRUE(archive.Load("walker.sav"));
-        auto* r = TestWalker::Cast(archive.GetRoot(0));
+        auto* r = RoundTrip<TestWalker>(w, "walker.sav");
         ASSERT_NE(r, nullptr);
         EXPECT_FLOAT_EQ(r->GetWalkSpeed(), 1.5f);
         EXPECT_FLOAT_EQ(r->GetRunSpeed(), 4.0f);
@@ -440,13 +442,8 @@ TEST_F(CharacterTest, EverythingSurvivesTheArchiveAndABrokenLifeStateFailsTheLoa
         r->Release();
     }
     w->SetLifeState(9);
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(w);
-        ASSERT_TRUE(archive.Save("broken.sav"));
-    }
-    OmArchive archive(OmClassRegistry::Instance());
-    EXPECT_FALSE(archive.Load("broken.sav"));
+    ASSERT_TRUE(SaveRoots({w}, "broken.sav"));
+    EXPECT_TRUE(LoadRoots("broken.sav").empty());
 }
 
 namespace {
@@ -499,11 +496,7 @@ TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
         Sides sides(a, b, c.aToB, c.bToA);
         EXPECT_EQ(a->IsHostileTo(b), c.aHostile);
         EXPECT_EQ(b->IsHostileTo(a), c.bHostile);
-        OmArray<TsEntity*> both;
-        both.Add(a);
-        both.Add(b);
-        a->BuildNeighbourList(both);
-        b->BuildNeighbourList(both);
+        Meet(a, b);
         EXPECT_EQ(a->AttackTarget(b, b->GetPosition(), true), true);
         EXPECT_EQ(a->GetLockedTarget(), c.aHostile ? b : nullptr);
         for (int t = 1; t <= 8; ++t)
@@ -575,10 +568,7 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
         listener->SetDirection(c.facing, 0.0f);
         other->SetCooldown(c.cooldown);
         Sides sides(listener, other, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
-        OmArray<TsEntity*> both;
-        both.Add(listener);
-        both.Add(other);
-        listener->BuildNeighbourList(both);
+        Meet(listener, other);
         EXPECT_EQ(listener->Sense(), c.sensed) << c.what;
         EXPECT_EQ(sides.squads[0]->GetThreatCount(), c.sensed ? 1 : 0) << c.what;
     }
@@ -630,10 +620,7 @@ TEST_F(CharacterTest, AResetForgetsTheBlowUnderWay)
     TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
     a->SetDirection(1.0f, 0.0f);
     Sides sides(a, b, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
-    OmArray<TsEntity*> both;
-    both.Add(a);
-    both.Add(b);
-    a->BuildNeighbourList(both);
+    Meet(a, b);
     ASSERT_TRUE(a->AttackTarget(b, b->GetPosition(), true));
     a->Tick(1);
     TsWeaponObject* blow = a->GetCurrentAttack();

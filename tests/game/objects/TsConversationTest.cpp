@@ -15,6 +15,7 @@
 #include "game/objects/TsTimerTable.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -198,15 +199,7 @@ TEST_F(ConversationTest, ARunningConversationSurvivesTheArchive)
     conversation->Run();
     Tick();
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(conversation);
-        ASSERT_TRUE(archive.Save("talk.sav"));
-    }
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("talk.sav"));
-    auto* loaded = TsConversation::Cast(archive.GetRoot(0));
+    auto* loaded = RoundTrip<TsConversation>(conversation, "talk.sav");
     ASSERT_NE(loaded, nullptr);
     EXPECT_TRUE(loaded->HasConversationStarted());
     ASSERT_EQ(loaded->GetFragmentCount(), 2u);

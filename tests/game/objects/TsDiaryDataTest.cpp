@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "game/objects/TsDiaryData.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -32,20 +31,10 @@ std::string Describe(const TsDiaryData& diary)
     return out;
 }
 
-bool Save(TsDiaryData* diary, const std::string& path)
-{
-    OmClassRegistry::Instance().AssignClassIds();
-    OmArchive archive(OmClassRegistry::Instance());
-    archive.AddRoot(diary);
-    return archive.Save(path.c_str());
-}
-
 TsDiaryData* Load(const std::string& path)
 {
-    OmArchive archive(OmClassRegistry::Instance());
-    if (!archive.Load(path.c_str()))
-        return nullptr;
-    return TsDiaryData::Cast(archive.GetRoot(0));
+    const std::vector<OmObject*> roots = LoadRoots(path.c_str());
+    return roots.empty() ? nullptr : TsDiaryData::Cast(roots[0]);
 }
 
 } // namespace
@@ -71,12 +60,12 @@ TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrderAndRoundTripThroughAnArch
     diary->AddEntry("desert", "The Desert", "Hadley", 2, "");
     diary->AddEntry("caves", nullptr, "Brusk", -1, "Three");
     TsDiaryData* empty = new TsDiaryData();
-    ASSERT_TRUE(Save(diary, "diary.sav"));
+    ASSERT_TRUE(SaveRoots({diary}, "diary.sav"));
     TsDiaryData* loaded = Load("diary.sav");
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(Describe(*loaded), pages + " Hadley=(null)#2;\ntown|The Town: somebody=Did you hear that?#-1;\n"
                                          "caves|(null): Brusk=Three#-1;\n");
-    ASSERT_TRUE(Save(empty, "empty.sav"));
+    ASSERT_TRUE(SaveRoots({empty}, "empty.sav"));
     TsDiaryData* loadedEmpty = Load("empty.sav");
     ASSERT_NE(loadedEmpty, nullptr);
     EXPECT_EQ(loadedEmpty->GetPageCount(), 0u);
@@ -91,7 +80,7 @@ TEST(TsDiaryData, DamagedArchivesFailWithoutBuildingHugeDiaries)
     diary->AddEntry("desert", "The Desert", "Orrick", 2, "Two");
     ScratchDir dir;
     const std::string path = "damaged.sav";
-    ASSERT_TRUE(Save(diary, path));
+    ASSERT_TRUE(SaveRoots({diary}, path.c_str()));
     std::ifstream in(path, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
     in.close();

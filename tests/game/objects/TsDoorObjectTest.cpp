@@ -17,6 +17,7 @@
 #include "platform/DebugOutput.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -323,16 +324,8 @@ TEST_F(DoorTest, ADoorSurvivesTheArchiveAndAnArchiveWithTooManySwitchesIsRefused
     door->Tick(0);
 
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(door);
-        ASSERT_TRUE(archive.Save("door.sav"));
-    }
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        ASSERT_TRUE(archive.Load("door.sav"));
-        auto* loaded = TsDoorObject::Cast(archive.GetRoot(0));
+        auto* loaded = RoundTrip<TsDoorObject>(door, "door.sav");
         ASSERT_NE(loaded, nullptr);
         EXPECT_EQ(loaded->GetDoorType(), eDoorType_Pivoting);
         EXPECT_TRUE(loaded->IsLocked());
@@ -356,12 +349,7 @@ TEST_F(DoorTest, AnArchiveNamingNineDependentSwitchesIsRefused)
 {
     TsDoorObject* door = MakeDoor("crowded");
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(door);
-        ASSERT_TRUE(archive.Save("door.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({door}, "door.sav"));
     // The door is the file's last object: its last two words are the
     // dependent-switch count (0) and the null buddy.
     std::FILE* f = std::fopen("door.sav", "r+b");

@@ -71,16 +71,38 @@ TEST_F(InventoryTest, ArticlesTakeEntriesUntilTheCountIsFull)
     EXPECT_EQ(inv().GetTotalCount(), 2);
 }
 
-TEST_F(InventoryTest, AnArticleThatCannotBePickedUpYetIsNotTaken)
+// What CanAdd refuses: an article still held back from pick-up, one more
+// for a full stack, and an auto-use item (used, counted, never kept).
+TEST_F(InventoryTest, CanAddRefusesTheHeldBackTheOverfullAndTheAutoUsed)
 {
+    TsItemObject* held = MakeItem("potion.pbf", 9, 9);
+    Add(held);
+    struct Case {
+        const char* what;
+        TsItemObject* article;
+        int32_t added; // by AddArticle after the refusal
+    };
     TsItemObject* rock = Keep(MakeItem("rock.pbf"));
     rock->SetPickupDelay(3);
-    TsItemObject* stack = rock;
-    EXPECT_FALSE(inv().CanAdd(rock, stack));
-    EXPECT_EQ(stack, nullptr);
-    EXPECT_EQ(inv().AddArticle(rock), 0);
-    EXPECT_EQ(inv().GetTotalCount(), 0);
-    rock->Release();
+    TsItemObject* more = Keep(MakeItem("potion.pbf", 1, 9));
+    TsItemObject* medkit = Keep(MakeItem("medkit.pbf"));
+    medkit->SetUsage(TS_ITEMUSAGE_AUTO_USE);
+    const Case cases[] = {{"held back", rock, 0}, {"full stack", more, 0}, {"auto-use", medkit, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TsItemObject* stack = c.article;
+        EXPECT_FALSE(inv().CanAdd(c.article, stack));
+        EXPECT_EQ(stack, nullptr);
+        EXPECT_EQ(inv().AddArticle(c.article), c.added);
+        EXPECT_FALSE(inv().Holds(c.article));
+        EXPECT_EQ(inv().GetTotalCount(), 1);
+        c.article->Release();
+    }
+    held->SetStack(8);
+    more->SetPickupDelay(0); // the refusal above held it back
+    TsItemObject* stack = nullptr;
+    EXPECT_TRUE(inv().CanAdd(more, stack));
+    EXPECT_EQ(stack, held);
 }
 
 struct StackCase {
@@ -131,44 +153,7 @@ TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)
     EXPECT_EQ(inv().GetAmmoCount(), 2);
 }
 
-TEST_F(InventoryTest, AmmunitionStaysSortedByType)
-{
-    for (int32_t type : {4, 1, 3, 9, 2})
-        Add(MakeAmmo(type, type * 10));
-    std::vector<int32_t> order;
-    for (int32_t i = 0; TsItemObject* ammo = inv().GetAmmo(i); ++i)
-        order.push_back(ammo->GetAmmoType());
-    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 4, 9}));
-    EXPECT_EQ(inv().GetAmmo(5), nullptr);
-    EXPECT_EQ(inv().GetAmmo(-1), nullptr);
-}
-
-TEST_F(InventoryTest, AFullStackCannotBeAddedTo)
-{
-    TsItemObject* held = MakeItem("potion.pbf", 9, 9);
-    Add(held);
-    TsItemObject* more = Keep(MakeItem("potion.pbf", 1, 9));
-    TsItemObject* stack = nullptr;
-    EXPECT_FALSE(inv().CanAdd(more, stack));
-    held->SetStack(8);
-    EXPECT_TRUE(inv().CanAdd(more, stack));
-    EXPECT_EQ(stack, held);
-    more->Release();
-}
-
-TEST_F(InventoryTest, AnAutoUseItemIsCountedButNotKept)
-{
-    TsItemObject* medkit = Keep(MakeItem("medkit.pbf"));
-    medkit->SetUsage(TS_ITEMUSAGE_AUTO_USE);
-    TsItemObject* stack = nullptr;
-    EXPECT_FALSE(inv().CanAdd(medkit, stack));
-    EXPECT_EQ(inv().AddArticle(medkit), 1);
-    EXPECT_EQ(inv().GetTotalCount(), 0);
-    EXPECT_FALSE(inv().Holds(medkit));
-    medkit->Release();
-}
-
-TEST_F(InventoryTest, ArticlesAreIndexedWeaponsThenAmmunitionThenItems)
+TEST_F(InventoryTest, ArticlesAreIndexedWeaponsThenAmmunitionByTypeThenItems)
 {
     TsWeaponObject* sword = MakeWeapon("sword");
     TsItemObject* bolts = MakeAmmo(1, 5);
@@ -181,6 +166,15 @@ TEST_F(InventoryTest, ArticlesAreIndexedWeaponsThenAmmunitionThenItems)
     EXPECT_EQ(inv().GetArticle(2), rock);
     EXPECT_EQ(inv().GetArticle(3), nullptr);
     EXPECT_EQ(inv().GetArticle(-1), nullptr);
+    // Ammunition stays sorted by type.
+    for (int32_t type : {4, 3, 9, 2})
+        Add(MakeAmmo(type, type * 10));
+    std::vector<int32_t> order;
+    for (int32_t i = 0; TsItemObject* ammo = inv().GetAmmo(i); ++i)
+        order.push_back(ammo->GetAmmoType());
+    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 4, 9}));
+    EXPECT_EQ(inv().GetAmmo(5), nullptr);
+    EXPECT_EQ(inv().GetAmmo(-1), nullptr);
 }
 
 TEST_F(InventoryTest, RemovingTakesTheArticleOutAndUnequipsIt)
@@ -227,17 +221,6 @@ TEST_F(InventoryTest, EquipNextAndPreviousWalkTheEquippableWeapons)
     c->SetCanEquip(false);
     a->SetCanEquip(false);
     EXPECT_FALSE(inv().EquipNext()); // nothing qualifies
-    EXPECT_EQ(inv().GetEquipped(), nullptr);
-}
-
-TEST_F(InventoryTest, EquippingLetsTheWeaponFireAtOnce)
-{
-    TsWeaponObject* bow = MakeWeapon("bow");
-    Add(bow);
-    bow->SetReloadCountdown(7);
-    ASSERT_TRUE(inv().EquipArticle(bow));
-    EXPECT_EQ(bow->GetReloadCountdown(), 0);
-    inv().UnequipArticle();
     EXPECT_EQ(inv().GetEquipped(), nullptr);
 }
 
@@ -325,12 +308,14 @@ TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
     }
 }
 
-TEST_F(InventoryTest, ToggleModeFlipsOnlyABimodalWeapon)
+TEST_F(InventoryTest, EquippingReadiesTheWeaponAndToggleFlipsOnlyABimodalOne)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     Add(gun);
     inv().ToggleEquippedMode(); // nothing equipped: nothing happens
-    inv().EquipArticle(gun);
+    gun->SetReloadCountdown(7);
+    ASSERT_TRUE(inv().EquipArticle(gun));
+    EXPECT_EQ(gun->GetReloadCountdown(), 0) << "an equipped weapon fires at once";
     inv().ToggleEquippedMode();
     EXPECT_FALSE(gun->IsSecondary());
     gun->SetBimodal(true);

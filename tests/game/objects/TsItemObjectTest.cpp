@@ -11,6 +11,7 @@
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
 #include "game/objects/TsNPCObject.h"
 #include "tests/game/objects/ItemTestSupport.h"
@@ -150,19 +151,6 @@ TEST(ItemSound, OnlyTheOneSlotAndRealSoundIds)
     }
 }
 
-TEST(ItemDefaults, ANewItemIsOneOfNothing)
-{
-    TsItemObject* item = new TsItemObject;
-    EXPECT_EQ(item->GetStack(), 1);
-    EXPECT_EQ(item->GetPackSize(), 1);
-    EXPECT_EQ(item->GetMaxStack(), 0);
-    EXPECT_EQ(item->GetMatterType(), -1);
-    EXPECT_FALSE(item->CanEquip() || item->CanDrop() || item->IsForSale());
-    EXPECT_FLOAT_EQ(item->GetRadius(), 0.3f);
-    EXPECT_TRUE(item->HasFlag(TS_ENTITY_COLLECTIBLE));
-    item->Release();
-}
-
 TEST(CollectibleOwner, TheOwnerKeepsItsArticleUntilItStaysAwayASecond)
 {
     TestWielder* w = new TestWielder;
@@ -247,15 +235,7 @@ TEST(ItemArchive, EveryFieldComesBack)
     item->SetValue(7.5f);
     item->SetCanDrop(true);
     item->SetPickupDelay(4);
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive out(OmClassRegistry::Instance());
-        out.AddRoot(item);
-        ASSERT_TRUE(out.Save("item.sav"));
-    }
-    OmArchive in(OmClassRegistry::Instance());
-    ASSERT_TRUE(in.Load("item.sav"));
-    TsItemObject* back = TsItemObject::Cast(in.GetRoot(0));
+    auto* back = RoundTrip<TsItemObject>(item, "item.sav");
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->GetStack(), 3);
     EXPECT_EQ(back->GetMaxStack(), 9);

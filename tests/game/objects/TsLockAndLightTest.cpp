@@ -100,28 +100,28 @@ float WaveAt(TsLightEffectObject& effect, float t)
     return effect.Evaluate(t);
 }
 
-TEST(WaveTrack, ASlowPulseRisesOverHalfItsPeriodAndFallsOverTheOther)
+// A slow pulse (0.3 Hz) rises over half its period and falls over the
+// other; a fast one ramps up over its 0.2 s duty and back down.
+TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriods)
 {
-    TsLightEffectObject* effect = new TsLightEffectObject;
-    effect->SetEffect(TsLightEffectObject::SLOW_PULSE);
-    const float period = 1.0f / 0.3f;
+    const float slow = 1.0f / 0.3f;
     struct Case {
-        float fraction, value;
+        uint32_t effect;
+        float t, value;
     };
-    const Case cases[] = {{0.1f, 0.2f}, {0.25f, 0.5f}, {0.45f, 0.9f}, {0.6f, 0.8f}, {0.9f, 0.2f}, {1.25f, 0.5f}};
-    for (const Case& c : cases)
-        EXPECT_NEAR(WaveAt(*effect, c.fraction * period), c.value, 1e-3f) << c.fraction;
-    effect->Release();
-}
-
-TEST(WaveTrack, AFastPulseRampsUpOverItsDutyFraction)
-{
-    TsLightEffectObject* effect = new TsLightEffectObject;
-    effect->SetEffect(TsLightEffectObject::FAST_PULSE);
-    EXPECT_NEAR(WaveAt(*effect, 0.1f), 0.75f, 1e-3f); // halfway up the 0.2 s rise
-    EXPECT_NEAR(WaveAt(*effect, 0.2f), 1.0f, 1e-3f);
-    EXPECT_NEAR(WaveAt(*effect, 0.6f), 0.75f, 1e-3f); // halfway down
-    effect->Release();
+    const Case cases[] = {
+        {TsLightEffectObject::SLOW_PULSE, 0.1f * slow, 0.2f},  {TsLightEffectObject::SLOW_PULSE, 0.25f * slow, 0.5f},
+        {TsLightEffectObject::SLOW_PULSE, 0.45f * slow, 0.9f}, {TsLightEffectObject::SLOW_PULSE, 0.6f * slow, 0.8f},
+        {TsLightEffectObject::SLOW_PULSE, 0.9f * slow, 0.2f},  {TsLightEffectObject::SLOW_PULSE, 1.25f * slow, 0.5f},
+        {TsLightEffectObject::FAST_PULSE, 0.1f, 0.75f},        {TsLightEffectObject::FAST_PULSE, 0.2f, 1.0f},
+        {TsLightEffectObject::FAST_PULSE, 0.6f, 0.75f},
+    };
+    for (const Case& c : cases) {
+        TsLightEffectObject* effect = new TsLightEffectObject;
+        effect->SetEffect(c.effect);
+        EXPECT_NEAR(WaveAt(*effect, c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
+        effect->Release();
+    }
 }
 
 TEST(WaveTrack, AFlickerStaysBetweenItsLevelsAndRestsAtItsBase)

@@ -1,4 +1,4 @@
-// Mines on their own (no level): their defaults, the delay in ticks, arming
+// Mines on their own (no level): the delay in ticks, arming
 // by touch and the count that a second touch does not restart, the delay of
 // 0 going off on the next tick, hits setting them off at once but only once,
 // checked projectile ids, refused model names, and a mine through a saved
@@ -15,6 +15,7 @@
 #include "game/objects/TsProjectileAttributes.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -47,16 +48,6 @@ protected:
     TsMineObject* mine = nullptr;
     LogCapture log;
 };
-
-TEST_F(MineTest, AnUnsetMineStillHasACountdownDamageAndMatter)
-{
-    TsMineObject fresh;
-    EXPECT_EQ(fresh.GetCountdownTicks(), 25);
-    EXPECT_EQ(fresh.GetProjectileID(), -1);
-    EXPECT_FLOAT_EQ(fresh.GetDamage(), TsMineObject::kDefaultDamage);
-    EXPECT_EQ(fresh.GetMatterType(), 0);
-    EXPECT_FALSE(fresh.IsTriggered());
-}
 
 TEST_F(MineTest, TheDelayCountsWholeTicksFromTheTouch)
 {
@@ -145,21 +136,13 @@ TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
 TEST_F(MineTest, AnArmedMineComesBackFromASavedGame)
 {
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     mine->SetAnimationClass(4);
     mine->SetDetonationDelay(3.0f);
     mine->SetDamage(22.5f);
     mine->SetMatterType(1);
     mine->OnTouch(nullptr, 0.0f);
     TicksToBlast(*mine, 5);
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(mine);
-        ASSERT_TRUE(archive.Save("mine.sav"));
-    }
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("mine.sav"));
-    auto* back = TsMineObject::Cast(archive.GetRoot(0));
+    auto* back = RoundTrip<TsMineObject>(mine, "mine.sav");
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->GetAnimationClass(), 4);
     EXPECT_TRUE(back->IsTriggered());

@@ -22,6 +22,7 @@
 #include "game/objects/TsModel.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -145,15 +146,7 @@ TEST(ModelArchive, EverythingButTheLoadedModelComesBack)
     crate->SetUniqueModel(true);
     crate->SetDirection(1.0f, 0.0f);
     crate->SetPosition(1, 2, 3);
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive out(OmClassRegistry::Instance());
-        out.AddRoot(crate);
-        ASSERT_TRUE(out.Save("crate.sav"));
-    }
-    OmArchive in(OmClassRegistry::Instance());
-    ASSERT_TRUE(in.Load("crate.sav"));
-    auto* loaded = Crate::Cast(in.GetRoot(0));
+    auto* loaded = RoundTrip<Crate>(crate, "crate.sav");
     ASSERT_NE(loaded, nullptr);
     EXPECT_STREQ(loaded->GetMdl(), "crate.pbf");
     EXPECT_STREQ(loaded->GetSpriteName(), "crate.tga");

@@ -16,6 +16,7 @@
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -173,20 +174,12 @@ TEST(TsPlayerParty, HiddenModesAreStaticSwitchesAndMakeTheKittyRich)
 TEST(TsPlayerParty, APartyComesBackFromAnArchiveWithItsTypesAndSquad)
 {
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     PlayerHandle player;
     TsPCObject* orrick = MakePC("orrick", TS_PC_ORRICK);
     orrick->SetStay(true);
     player->AddCharacter(orrick);
     player->AddCharacterToSquad(orrick, nullptr);
-    {
-        OmArchive out(OmClassRegistry::Instance());
-        out.AddRoot(player.player);
-        ASSERT_TRUE(out.Save("party"));
-    }
-    OmArchive in(OmClassRegistry::Instance());
-    ASSERT_TRUE(in.Load("party"));
-    TsPlayer* loaded = TsPlayer::Cast(in.GetRoot(0));
+    auto* loaded = RoundTrip<TsPlayer>(player.player, "party");
     ASSERT_NE(loaded, nullptr);
     ASSERT_EQ(loaded->GetCharacterCount(), 1);
     TsPCObject* pc = loaded->GetCharacterAt(0);

@@ -13,6 +13,7 @@
 #include "game/objects/TsProjectileAttributes.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -175,43 +176,36 @@ TEST_F(ProjectileTest, WithoutAStreakBufferTheStreaksAreSkippedAndTheListEmptied
     shot->Release();
 }
 
-TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTick)
+// The launch itself moves a shot one step of its velocity (a still shot
+// stays put and keeps its heading); the level's tick of the same game tick
+// leaves it where it is, and any tick count, the largest included, is an
+// ordinary tick.
+TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsItsHeading)
 {
-    TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(3);
-    rec.m_lifetime = 5.0f;
-    rec.m_initialSpeed = 10.0f;
-    auto* shot = new TsProjectile;
-    shot->SetType(3);
-    shot->SetOrigin(OmVector3(1, 1, 1));
-    shot->SetVelocity(OmVector3(10, 0, 0));
-    shot->SetLifetime(5.0f);
-    shot->SetTimeToImpact(5.0f);
-    shot->Launch();
-    EXPECT_NEAR(shot->GetPosition().x, 2.0f, 1e-5f) << "the launch itself moves the shot one step";
-    EXPECT_FALSE(shot->IsFinished());
-    // The level's tick of the same game tick leaves it where it is; any tick
-    // count, the largest included, is an ordinary tick.
-    for (uint32_t tick : {1u, 7u, 0xFFFFFFFFu}) {
-        shot->Tick(tick);
-        EXPECT_NEAR(shot->GetPosition().x, 2.0f, 1e-5f) << tick;
+    TsProjectileAttributes::_Attributes(3)->m_lifetime = 5.0f;
+    const struct {
+        OmVector3 velocity, position;
+    } cases[] = {{OmVector3(10, 0, 0), OmVector3(2, 1, 1)}, {OmVector3(), OmVector3(1, 1, 1)}};
+    for (const auto& c : cases) {
+        auto* shot = new TsProjectile;
+        shot->SetType(3);
+        shot->SetOrigin(OmVector3(1, 1, 1));
+        shot->SetHeading(OmVector3(0, 0, 1));
+        shot->SetVelocity(c.velocity);
+        shot->SetLifetime(5.0f);
+        shot->SetTimeToImpact(5.0f);
+        shot->Launch();
+        EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetPosition(), c.position, 1e-5f)) << c.velocity.x;
+        EXPECT_FALSE(shot->IsFinished());
+        for (uint32_t tick : {1u, 7u, 0xFFFFFFFFu}) {
+            shot->Tick(tick);
+            EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetPosition(), c.position, 1e-5f)) << tick;
+        }
+        if (c.velocity.Length() == 0.0f) {
+            EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetHeading(), OmVector3(0, 0, 1), 0.0f));
+        }
+        shot->Release();
     }
-    shot->Release();
-}
-
-TEST_F(ProjectileTest, AStillShotKeepsItsHeading)
-{
-    TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(4);
-    rec.m_lifetime = 5.0f;
-    auto* shot = new TsProjectile;
-    shot->SetType(4);
-    shot->SetOrigin(OmVector3(1, 2, 3));
-    shot->SetHeading(OmVector3(0, 0, 1));
-    shot->SetVelocity(OmVector3());
-    shot->SetLifetime(5.0f);
-    shot->Launch();
-    EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetPosition(), OmVector3(1, 2, 3), 0.0f));
-    EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetHeading(), OmVector3(0, 0, 1), 0.0f));
-    shot->Release();
 }
 
 TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
@@ -257,7 +251,6 @@ TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
 TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
 {
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     auto* shot = new TsProjectile;
     shot->SetType(2);
     shot->SetOrigin(OmVector3(1, 2, 3));
@@ -269,11 +262,7 @@ TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
     shot->SetStun(0.5f);
     shot->SetMatterType(2);
     shot->SetImpactSound(44);
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(shot);
-        ASSERT_TRUE(archive.Save("shot.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({shot}, "shot.sav"));
     shot->Release();
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("shot.sav"));

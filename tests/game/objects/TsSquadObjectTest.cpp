@@ -15,6 +15,7 @@
 #include "game/objects/TsTeam.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -94,18 +95,10 @@ TEST(TsTeam, HostilityIsDecidedByEachSidesOwnTable)
 TEST(TsTeam, TheArchiveKeepsTheTableAndRefusesAnOversizedOne)
 {
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     Owned<TsTeam> team;
     team->SetTeamID(4);
     team->SetAlliance(3, TS_ALLIANCE_NEUTRAL);
-    {
-        OmArchive out(OmClassRegistry::Instance());
-        out.AddRoot(team.p);
-        ASSERT_TRUE(out.Save("team"));
-    }
-    OmArchive in(OmClassRegistry::Instance());
-    ASSERT_TRUE(in.Load("team"));
-    TsTeam* loaded = TsTeam::Cast(in.GetRoot(0));
+    auto* loaded = RoundTrip<TsTeam>(team.p, "team");
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->GetTeamId(), 4);
     EXPECT_EQ(loaded->GetAllianceCount(), 4);

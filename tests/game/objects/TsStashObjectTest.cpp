@@ -13,6 +13,7 @@
 #include "game/objects/TsStashObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
@@ -191,15 +192,7 @@ TEST_F(StashTest, AStashSavedWhileOpeningIsSavedAsGone)
     inside->AddRef(); // as the level would when the stash lets it out
     stash->Open(nullptr);
     stash->AdvanceOpening(3.0f);
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive out(OmClassRegistry::Instance());
-        out.AddRoot(stash);
-        ASSERT_TRUE(out.Save("stash.sav"));
-    }
-    OmArchive in(OmClassRegistry::Instance());
-    ASSERT_TRUE(in.Load("stash.sav"));
-    TsStashObject* back = TsStashObject::Cast(in.GetRoot(0));
+    auto* back = RoundTrip<TsStashObject>(stash, "stash.sav");
     ASSERT_NE(back, nullptr);
     EXPECT_TRUE(back->HasFlag(TS_ENTITY_PENDING_DELETE));
     EXPECT_FALSE(back->IsOpened());

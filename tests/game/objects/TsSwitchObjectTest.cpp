@@ -14,6 +14,7 @@
 #include "game/objects/TsSwitchObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -288,13 +289,7 @@ TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
     EXPECT_GE(lever->GetActivateActions().GetCapacityBytes(), 104u);
 
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(lever);
-        archive.AddRoot(door);
-        ASSERT_TRUE(archive.Save("switch.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({lever, door}, "switch.sav"));
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("switch.sav"));
     auto* loaded = TsSwitchObject::Cast(archive.GetRoot(0));
@@ -317,12 +312,7 @@ TEST_F(SwitchTest, ACursorOnNoRecordAndTooManyKeysInAnArchiveAreCaught)
     LogCapture log;
     lever->AddActivateActionText("Wait 1");
     lever->AddActivateActionText("Wait 1");
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(lever);
-        ASSERT_TRUE(archive.Save("switch.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({lever}, "switch.sav"));
     // The activate list's cursor word is the only 0xFFFFFFFF followed by
     // the first kind (1) and its text "1"; point it at byte 8 instead, and
     // make the key count (the last word but none) five with names.

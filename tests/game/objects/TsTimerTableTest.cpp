@@ -15,6 +15,7 @@
 #include "game/framework/TsObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -206,12 +207,7 @@ TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
     ASSERT_EQ(table.GetEntry(ended), nullptr);
 
     g_saved = &table;
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive out(OmClassRegistry::Instance());
-        out.AddRoot(holder);
-        ASSERT_TRUE(out.Save("timers.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({holder}, "timers.sav"));
     TsTimerTable loaded;
     g_saved = &loaded;
     OmArchive in(OmClassRegistry::Instance());
@@ -256,12 +252,7 @@ TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
     table.AddTimer(t, 1.0f, 1);
     table.AddTimer(t, 1.0f, 1);
     g_saved = &table;
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        OmArchive out(OmClassRegistry::Instance());
-        out.AddRoot(holder);
-        ASSERT_TRUE(out.Save("timers.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({holder}, "timers.sav"));
     std::string bytes = dir.Read("timers.sav");
     // The entry count follows the id table; it is the first word equal to
     // 2 after the class table's names. Shrink it to 1: id 1 has no entry.

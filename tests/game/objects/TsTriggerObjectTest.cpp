@@ -10,6 +10,7 @@
 #include "game/objects/TsTriggerObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
 
 namespace {
@@ -126,14 +127,7 @@ TEST_F(TriggerTest, ExitTriggersReachBelowTheirPointAndEverythingSurvivesTheArch
     EXPECT_EQ(start->GetFlags(), 0u);
 
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds(); // as the game does at start-up
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(trigger);
-        archive.AddRoot(target);
-        archive.AddRoot(start);
-        ASSERT_TRUE(archive.Save("placed.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({trigger, target, start}, "placed.sav"));
     target->Release();
     start->Release();
     OmArchive archive(OmClassRegistry::Instance());

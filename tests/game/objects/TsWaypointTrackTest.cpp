@@ -12,6 +12,7 @@
 #include "game/objects/TsWaypointObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -206,19 +207,13 @@ OM_IMPLEMENT_CLASS(TrackHolder, TsObject)
 TEST(TsWaypointTrack, TracksAndChainsSurviveTheArchive)
 {
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds(); // as the game does at start-up
     Chain chain({{0, 0}, {0, 3}, {4, 3}});
     chain[0]->SetName("first");
     chain[1]->SetName("second");
     auto* holder = new TrackHolder;
     chain[0]->BuildTrack(holder->track);
     holder->track.SetCursor(1);
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(chain[0]);
-        archive.AddRoot(holder);
-        ASSERT_TRUE(archive.Save("chain.sav"));
-    }
+    ASSERT_TRUE(SaveRoots({chain[0], holder}, "chain.sav"));
     holder->Release();
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("chain.sav"));

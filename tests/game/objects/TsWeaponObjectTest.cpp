@@ -22,6 +22,7 @@
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -330,21 +331,13 @@ TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
 TEST_F(WeaponTest, AWeaponComesBackFromASavedGame)
 {
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     weapon->SetBimodal(true);
     weapon->SetMode(true);
     weapon->SetMuzzleOffset(0.1f, 0.2f, 0.3f);
     weapon->SetReloadCountdown(7);
     weapon->Attributes(true).SetStun(2.5f);
     weapon->FlagSoundForLoading(TS_WEAPON_SOUND_NOAMMO, 200);
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(weapon);
-        ASSERT_TRUE(archive.Save("weapon.sav"));
-    }
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("weapon.sav"));
-    auto* back = TsWeaponObject::Cast(archive.GetRoot(0));
+    auto* back = RoundTrip<TsWeaponObject>(weapon, "weapon.sav");
     ASSERT_NE(back, nullptr);
     EXPECT_TRUE(back->IsBimodal());
     EXPECT_TRUE(back->IsSecondary());
