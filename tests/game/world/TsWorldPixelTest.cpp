@@ -1,5 +1,8 @@
-// The world drawn on a real device: cells, lights, fade, shadows, liquids,
-// clouds and explosion effects.
+// The world drawn on a real device: cells, lights, shadows, liquids, clouds
+// and explosion effects; camera fade as the level's camera sees it, pitched
+// down behind the focus with what stands between them fading out (dynamic
+// geometry through the frame's batch, blob shadows on the floor a faded wall
+// uncovers).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +10,7 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmMaterial.h"
 #include "game/framework/TsEntity.h"
+#include "game/world/TsBlobRenderer.h"
 #include "game/world/TsEffectUtil.h"
 #include "game/world/TsExplosion.h"
 #include "game/world/TsLiquid.h"
@@ -21,36 +25,6 @@ namespace {
 using worldtest::Brightness;
 using worldtest::Channel;
 using worldtest::WorldPixelTest;
-
-TEST_F(WorldPixelTest, TheDemoLevelDrawsAndItsDynamicLampLightsRoomB)
-{
-    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo data is missing: run tools/make-data BUILD_DIR";
-    world_->Release();
-    // The level's textures are named from the game's folder.
-    std::filesystem::current_path(worldtest::DataFolder().parent_path());
-    plat::ClearPathCache();
-    world_ = TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str());
-    ASSERT_NE(world_, nullptr);
-    EXPECT_TRUE(renderer->LoadAllTextures());
-    // Above the corridor, seeing both rooms (20 pixels a unit).
-    SetCamera(OmVector3(10, 30, 4), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
-    const auto at = [](float x, float z) { return std::pair<uint32_t, uint32_t>(uint32_t(400 + (x - 10) * 20), uint32_t(300 - (z - 4) * 20)); };
-    const std::vector<uint32_t> lit = Frame(0.0f);
-    EXPECT_GT(TsWorldDrawing::Of(*world_).CellsDrawn(), 0u);
-    const auto [ax, ay] = at(6, 2);   // room A's floor
-    const auto [bx, by] = at(16, 4);  // under the dynamic lamp
-    const auto [ox, oy] = at(10, 12); // outside the level
-    EXPECT_NE(Pixel(lit, ax, ay), Pixel(lit, ox, oy));
-    EXPECT_NE(Pixel(lit, bx, by), Pixel(lit, ox, oy));
-    OmMaxLight* lamp = nullptr;
-    for (uint32_t i = 1; i < world_->GetLightNodes().GetCount(); ++i)
-        lamp = world_->GetLightNodes()[i];
-    ASSERT_NE(lamp, nullptr);
-    lamp->on = 0;
-    const std::vector<uint32_t> dark = Frame(0.0f);
-    EXPECT_GT(Brightness(Pixel(lit, bx, by)), Brightness(Pixel(dark, bx, by)) + 30);
-    EXPECT_EQ(Pixel(lit, ax, ay), Pixel(dark, ax, ay));
-}
 
 // The floor's grey 0.25, stored at half and doubled again when drawn; the
 // dynamic lamp brightens only the cells near it, by its colour and scale.
@@ -85,46 +59,6 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCor
     lamp->colour[1] = lamp->colour[2] = 0.0f; // a red lamp adds only red
     const uint32_t red = nearLamp();
     EXPECT_GT(Channel(red, 16), Channel(red, 8) + 60);
-}
-
-// On the camera's axis the wall is gone; off it the wall stands. The fade
-// draws from copies: the stored vertices keep no indices of a frame.
-TEST_F(WorldPixelTest, CameraFadeShowsWhatStandsBehindAWall)
-{
-    Build(true);
-    // At eye height behind the wall (z = 12), looking along -z at a focus
-    // on the floor at z = 4.
-    SetCamera(OmVector3(8, 5, 20), OmVector3(-1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, -1));
-    TsBlobRenderer& cells = TsWorldDrawing::Of(*world_).Cells();
-    const uint32_t solid = Pixel(Frame(0.0f), 400, 300);
-    EXPECT_GT(Channel(solid, 16), 100u); // the wall's red
-    cells.SetCameraFade(0.0f, OmVector3(8, 0, 4), 5.0f);
-    Frame(0.0f); // a second frame must not reuse the first frame's copies
-    const std::vector<uint32_t> faded = Frame(0.0f);
-    EXPECT_LT(Channel(Pixel(faded, 400, 300), 16), 40u);
-    EXPECT_GT(Channel(Pixel(faded, 400 + 200, 300 - 20), 16), 100u);
-    for (int32_t i = 0; i < world_->GetCellCount(); ++i)
-        for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
-            const TsCellGroup& group = world_->Cell(i).Group(kind);
-            for (uint32_t v = 0; v < group.vertices.GetCount(); ++v)
-                ASSERT_EQ(group.vertices[v].flags, TsBlobRenderer::kDecodedFlag) << "cell " << i << " vertex " << v;
-        }
-    cells.SetCameraFade(1.0f, OmVector3(8, 0, 4), 5.0f);
-    EXPECT_EQ(Pixel(Frame(0.0f), 400, 300), solid);
-}
-
-TEST_F(WorldPixelTest, BlobShadowsDarkenTheFloorUnderAModel)
-{
-    Build();
-    LookDown();
-    const std::vector<uint32_t> plain = Frame(0.0f);
-    // A caster standing where four cells meet.
-    const std::vector<uint32_t> shadowed =
-        Frame(0.0f, [](TsWorld& w) { w.ProjectShadow(OmVector3(8, 0, 8), 2.0f, 1.0f); });
-    EXPECT_LT(Brightness(Pixel(shadowed, Px(8), Py(8))), 20u);
-    EXPECT_LT(Brightness(Pixel(shadowed, Px(7.5f), Py(8.5f))), 20u);
-    // Beyond the radius the floor is as it was.
-    EXPECT_EQ(Pixel(shadowed, Px(12), Py(8)), Pixel(plain, Px(12), Py(8)));
 }
 
 // The pool's inner vertices move between frames. Blended, it goes through
@@ -277,37 +211,8 @@ TEST_F(WorldPixelTest, TextureFactorFadeWorksOnlyOnceTheDeviceProvedIt)
     EXPECT_EQ(LoadFxSprite(nullptr), -1);
 }
 
-// The explosion's world, for the arms' caster, and the effects' clock.
-TsWorld* g_world = nullptr;
+// The effects' clock.
 float s_time = 0.0f;
-bool CastWorld(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
-{
-    TsWorldHit h;
-    if (!g_world->CastSegment(from, to, h, false))
-        return false;
-    hit.point = h.point, hit.normal = h.normal;
-    return true;
-}
-
-TEST_F(WorldPixelTest, ExplosionArmsBounceOffTheFloor)
-{
-    Build();
-    g_world = world_;
-    TsExplosionParams type;
-    type.m_gravity = -20.0f;
-    type.m_restitution = 0.5f;
-    type.m_friction = 0.8f;
-    OmVector3 p(8, 2, 8), v(3, -5, 1);
-    bool bounced = false;
-    for (int i = 0; i < 60; ++i) {
-        const float before = v.y;
-        TsAdvanceArm(type, 1.0f / 30.0f, CastWorld, p, v);
-        bounced = bounced || (before < 0 && v.y > 0);
-        EXPECT_GE(p.y, -0.001f) << "step " << i;
-    }
-    EXPECT_TRUE(bounced);
-    g_world = nullptr;
-}
 
 TEST_F(WorldPixelTest, AShockwaveRingGrowsAndEnds)
 {
@@ -338,6 +243,140 @@ TEST_F(WorldPixelTest, AShockwaveRingGrowsAndEnds)
     Frame(0.0f, update);
     EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
     TsShockwave::ReleaseBuffers();
+}
+
+
+// The camera above and behind the focus on the floor at (10, 0, 9.5),
+// looking down at it along (0, -0.8, -0.6); the fade centre is the focus.
+const OmVector3 kFocus(10, 0, 9.5f);
+
+class BlobFadePixelTest : public worldtest::WorldPixelTest {
+protected:
+    void LookAtFocus(float distance)
+    {
+        SetCamera(kFocus + OmVector3(0, 0.8f, 0.6f) * distance, OmVector3(-1, 0, 0), OmVector3(0, 0.6f, -0.8f),
+                  OmVector3(0, -0.8f, -0.6f));
+    }
+    TsBlobRenderer& Cells() { return TsWorldDrawing::Of(*world_).Cells(); }
+    uint32_t At(const std::vector<uint32_t>& pixels, const OmVector3& p) const
+    {
+        const auto [x, y] = Project(p);
+        return Pixel(pixels, x, y);
+    }
+};
+
+// A flat green panel of 4 x 3 unit squares at height 3 over the floor
+// (x 8..12, z 10..13), quantised as the world's cells are; its triangles
+// face up, clockwise seen from above.
+void MakePanel(const TsWorld& world, int32_t material, TsCellGroup& panel)
+{
+    constexpr uint32_t kWide = 4, kDeep = 3;
+    const float quantum = 65535.0f / world.GetCellEdge();
+    for (uint32_t j = 0; j <= kDeep; ++j)
+        for (uint32_t i = 0; i <= kWide; ++i) {
+            TsCellVertex v;
+            v.x = static_cast<uint16_t>(float(i) * quantum);
+            v.z = static_cast<uint16_t>(float(j) * quantum);
+            v.colour = 0x00006000; // green, stored at half
+            panel.vertices.Add(v);
+        }
+    for (uint32_t j = 0; j < kDeep; ++j)
+        for (uint32_t i = 0; i < kWide; ++i) {
+            const uint16_t a = static_cast<uint16_t>(j * (kWide + 1) + i), b = a + 1;
+            const uint16_t c = static_cast<uint16_t>(a + kWide + 1), d = c + 1;
+            for (uint16_t k : {a, c, b, c, d, b})
+                panel.indices.Add(k);
+        }
+    TsCellRun run;
+    run.material = material;
+    run.triangleCount = panel.GetTriangleCount();
+    run.vertexCount = panel.vertices.GetCount();
+    panel.runs.Add(run);
+}
+
+// How much greener than red a pixel is: the panel's own colour shows as a
+// large excess, the grey floor through it as none.
+int GreenExcess(uint32_t pixel) { return int(Channel(pixel, 8)) - int(Channel(pixel, 16)); }
+
+TEST_F(BlobFadePixelTest, DynamicGeometryInTheBatchFadesWhereItHidesTheFocusAndBrokenGeometryIsLeftOut)
+{
+    Build();
+    LookAtFocus(10.0f);
+    TsCellGroup panel;
+    MakePanel(*world_, world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material, panel);
+    const auto withPanel = [&](TsWorld& w) { Cells().AddDynamic(panel, OmVector3(8, 3, 10), w.GetLightNodes()); };
+    const OmVector3 onAxis(10, 3, 11.75f);  // where the panel crosses the camera's axis
+    const OmVector3 farCorner(8.1f, 3, 10.1f); // beside a corner too far off the axis to fade
+
+    Cells().SetCameraFade(1.0f, kFocus, 5.0f);
+    const std::vector<uint32_t> solid = Frame(0.0f, withPanel, true);
+    const int full = GreenExcess(At(solid, onAxis));
+    ASSERT_GT(full, 60) << "the panel is drawn";
+    EXPECT_GT(GreenExcess(At(solid, farCorner)), full - 10);
+    EXPECT_NEAR(GreenExcess(At(Frame(0.0f), onAxis)), 0, 5) << "without the batch the floor alone";
+
+    struct Case {
+        float minimumAlpha;
+        OmVector3 at;
+        float low, high; // bounds of the green excess as a share of the solid panel's
+    };
+    const Case cases[] = {
+        {0.0f, onAxis, -0.1f, 0.15f},  // nearly clear: the floor shows
+        {0.6f, onAxis, 0.45f, 0.75f},  // no clearer than the minimum alpha
+        {0.0f, farCorner, 0.8f, 1.1f}, // off the axis the panel stands
+    };
+    for (const Case& c : cases) {
+        Cells().SetCameraFade(c.minimumAlpha, kFocus, 5.0f);
+        const float share = float(GreenExcess(At(Frame(0.0f, withPanel, true), c.at))) / float(full);
+        EXPECT_GE(share, c.low) << "minimum alpha " << c.minimumAlpha << " at x " << c.at.x;
+        EXPECT_LE(share, c.high) << "minimum alpha " << c.minimumAlpha << " at x " << c.at.x;
+    }
+
+    // Geometry that names vertices past its lists is left out, and said so.
+    Cells().SetCameraFade(2.0f, kFocus, 5.0f); // no fade
+    panel.runs[0].triangleCount += 1;
+    rtest::ErrorLog log;
+    EXPECT_NEAR(GreenExcess(At(Frame(0.0f, withPanel, true), onAxis)), 0, 5);
+    EXPECT_EQ(log.Count("a dynamic object's geometry"), 1u);
+}
+
+// The character stands in a cell whose wall (z = 12) stands between it and
+// the camera. With the wall faded its shadow is seen on the floor; a shadow
+// on floor behind the wall's solid part stays hidden.
+TEST_F(BlobFadePixelTest, ABlobShadowStaysOnTheFloorBehindAFadedWall)
+{
+    Build(true);
+    LookAtFocus(15.0f);
+    Cells().SetCameraFade(0.0f, kFocus, 5.0f);
+    struct Case {
+        OmVector3 feet;
+        bool seen;
+    };
+    const Case cases[] = {
+        {kFocus, true},                  // through the faded wall
+        {OmVector3(5.06f, 0, 9.32f), false}, // behind the wall at (6.5, 3.5, 12), which stays solid
+    };
+    for (const Case& c : cases) {
+        const OmVector3 caster = c.feet + OmVector3(0, 1.5f, 0); // as a character casts it
+        const std::vector<uint32_t> plain = Frame(0.0f);
+        const std::vector<uint32_t> shadowed =
+            Frame(0.0f, [&](TsWorld& w) { w.ProjectShadow(caster, 2.0f, caster.y); });
+        const uint32_t before = At(plain, c.feet), after = At(shadowed, c.feet);
+        if (c.seen) {
+            EXPECT_GT(Brightness(before), 60u) << "the floor shows through the wall";
+            EXPECT_LT(Brightness(after), 20u) << "the shadow lies on it";
+        } else {
+            EXPECT_GT(Channel(before, 16), Channel(before, 8) + 60) << "the wall's red";
+            EXPECT_EQ(after, before) << "no shadow through the solid wall";
+        }
+    }
+    // The fade draws from copies: the stored vertices keep no indices of a frame.
+    for (int32_t i = 0; i < world_->GetCellCount(); ++i)
+        for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
+            const TsCellGroup& group = world_->Cell(i).Group(kind);
+            for (uint32_t v = 0; v < group.vertices.GetCount(); ++v)
+                ASSERT_EQ(group.vertices[v].flags, TsBlobRenderer::kDecodedFlag) << "cell " << i << " vertex " << v;
+        }
 }
 
 } // namespace
