@@ -148,7 +148,7 @@ TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
     EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
 }
 
-TEST(TsAIMap, BadImagesAndBoundsFailWithAMessageAndKeepThePreviousMap)
+TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
 {
     ScratchDir dir;
     const std::string good = Targa(64, 64, Floor);
@@ -171,6 +171,7 @@ TEST(TsAIMap, BadImagesAndBoundsFailWithAMessageAndKeepThePreviousMap)
         const char* file;
         OmVector3 max;
         const char* message;
+        const char* model = nullptr;
     };
     const OmVector3 bounds(64, 10, 64);
     const Case cases[] = {
@@ -185,29 +186,19 @@ TEST(TsAIMap, BadImagesAndBoundsFailWithAMessageAndKeepThePreviousMap)
         {"header.tga", bounds, "header.tga is too short"},
         {"good.tga", OmVector3(0, 10, 64), "have no width"},
         {"walls.tga", bounds, "walls.tga has no passable tile"},
+        {"good.tga", bounds, "Error: Could not read file nomodel.pbf", "nomodel.pbf"},
     };
     TsAIMap map;
     ASSERT_TRUE(map.CreateFromTarga("good.tga", nullptr, OmVector3(0, 0, 0), OmVector3(32, 10, 32)));
     const uint32_t beacons = map.beacons.GetCount();
     for (const Case& c : cases) {
         LogCapture log;
-        EXPECT_FALSE(map.CreateFromTarga(c.file, nullptr, OmVector3(0, 0, 0), c.max)) << (c.file ? c.file : "null");
+        EXPECT_FALSE(map.CreateFromTarga(c.file, c.model, OmVector3(0, 0, 0), c.max)) << (c.file ? c.file : "null");
         EXPECT_TRUE(log.Contains(c.message)) << log.All();
         EXPECT_FLOAT_EQ(map.aiTileSize, 0.5f) << "the first map's tiles";
         EXPECT_EQ(map.aiColumns, 64);
         EXPECT_EQ(map.beacons.GetCount(), beacons);
     }
-}
-
-TEST(TsAIMap, AMissingBoundsModelFailsWithItsName)
-{
-    ScratchDir dir;
-    dir.Write("ai.tga", Targa(64, 64, Floor));
-    TsAIMap map;
-    LogCapture log;
-    EXPECT_FALSE(map.CreateFromTarga("ai.tga", "nomodel.pbf", OmVector3(0, 0, 0), OmVector3(64, 1, 64)));
-    EXPECT_TRUE(log.Contains("Error: Could not read file nomodel.pbf"));
-    EXPECT_TRUE(map.IsEmpty());
 }
 
 TEST(TsAIMap, PointsThatAreNotNumbersOrFarAwayLieOffTheMap)

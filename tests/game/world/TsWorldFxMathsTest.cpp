@@ -328,34 +328,25 @@ TEST_F(ExplosionPoolTest, RefusesTypesOutsideTheTable)
     EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize - 1);
 }
 
-TEST_F(ExplosionPoolTest, StepsStartAtTheFirstSpawnAndNeverGoBack)
+// Steps start at the first spawn and never go back. An explosion in flight
+// points at its type: a script that shrinks the table meanwhile must not
+// pull the record from under it; a ring with no arms lives as long as its
+// ring, then goes back to the pool.
+TEST_F(ExplosionPoolTest, StepsNeverGoBackAndALiveExplosionOutlivesItsTypesRemoval)
 {
-    *TsExplosionTable::Get(0) = RingType(2.0f);
-    ASSERT_TRUE(TsInitialExplosions::Spawn(0, OmVector3(), OmVector3(0, 1, 0), 100.0f));
+    TsExplosionTable::SetCount(3);
+    *TsExplosionTable::Get(2) = RingType(2.0f);
+    ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 100.0f));
+    TsExplosionTable::SetCount(0);
     TsInitialExplosions::Update(100.25f);
     EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.25f);
     TsInitialExplosions::Update(99.0f);
     EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.0f);
-    // A ring with no arms lives as long as its ring, then goes back to the pool.
     TsInitialExplosions::Update(101.0f);
     EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
     TsInitialExplosions::Update(104.0f);
     EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
     EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize);
-}
-
-// An explosion in flight points at its type: a script that shrinks the
-// table meanwhile must not pull the record from under it.
-TEST_F(ExplosionPoolTest, ALiveExplosionOutlivesItsTypesRemoval)
-{
-    TsExplosionTable::SetCount(3);
-    *TsExplosionTable::Get(2) = RingType(2.0f);
-    ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 10.0f));
-    TsExplosionTable::SetCount(0);
-    TsInitialExplosions::Update(10.5f);
-    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
-    TsInitialExplosions::Update(14.0f);
-    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
 }
 
 } // namespace

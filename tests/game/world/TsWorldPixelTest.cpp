@@ -3,12 +3,21 @@
 // down behind the focus with what stands between them fading out (dynamic
 // geometry through the frame's batch, blob shadows on the floor a faded wall
 // uncovers).
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
-#include "engine/OmMaxLight.h"
+#include "engine/OmCamera.h"
+#include "engine/OmGroup.h"
 #include "engine/OmMaterial.h"
+#include "engine/OmMaxLight.h"
+#include "engine/OmMesh.h"
+#include "engine/OmRenderer.h"
+#include "engine/OmShape.h"
 #include "game/framework/TsEntity.h"
 #include "game/world/TsBlobRenderer.h"
 #include "game/world/TsEffectUtil.h"
@@ -18,13 +27,205 @@
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldDrawing.h"
-#include "tests/game/world/WorldPixelFixture.h"
+#include "game/world/TsWorldImporter.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/render/RendererFixture.h"
 
 namespace {
 
-using worldtest::Brightness;
-using worldtest::Channel;
-using worldtest::WorldPixelTest;
+// An uncompressed 32-bit Targa, top row first; pixel(x, y) gives ARGB.
+template <class Pixel>
+std::string Targa(uint32_t width, uint32_t height, Pixel pixel)
+{
+    std::string out(18, '\0');
+    out[2] = 2;
+    out[12] = char(width), out[13] = char(width >> 8);
+    out[14] = char(height), out[15] = char(height >> 8);
+    out[16] = 32;
+    out[17] = 0x28; // top-left origin, 8 alpha bits
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t c = pixel(x, y);
+            out += {char(c), char(c >> 8), char(c >> 16), char(c >> 24)};
+        }
+    return out;
+}
+
+// A grid of quads: corner(i, j) gives the position, front faces clockwise
+// as seen from the side the normal points to.
+template <class Corner>
+OmMesh* Grid(uint32_t n, uint32_t material, const OmVector3& normal, const float colour[4], Corner corner,
+             bool checker = false)
+{
+    auto* mesh = new OmMesh();
+    const uint8_t layout[12] = {0, 1, 1, 1, 2};
+    std::memcpy(mesh->layout, layout, sizeof layout);
+    for (uint32_t j = 0; j <= n; ++j)
+        for (uint32_t i = 0; i <= n; ++i) {
+            OmMeshVertex v;
+            v.position = corner(i, j);
+            v.normal = normal;
+            std::memcpy(v.colour, colour, sizeof v.colour);
+            if (checker && (i + j) % 2)
+                v.colour[0] = v.colour[1] = 0.0f;
+            v.uv0[0] = float(i) / float(n), v.uv0[1] = float(j) / float(n);
+            v.uv1[0] = v.uv1[1] = 0.0f;
+            mesh->vertices.Add(v);
+        }
+    for (uint32_t j = 0; j < n; ++j)
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint32_t a = j * (n + 1) + i, b = a + 1, c = a + n + 1, d = c + 1;
+            for (uint32_t k : {a, c, b, c, d, b})
+                mesh->indices.Add(k);
+            mesh->triangleMaterials.Add(material);
+            mesh->triangleMaterials.Add(material);
+        }
+    mesh->SortTrianglesByMaterial();
+    mesh->ComputeBounds();
+    return mesh;
+}
+
+void AddShape(OmGroup* root, OmMesh* mesh, const char* name)
+{
+    auto* shape = new OmShape();
+    shape->SetName(name);
+    shape->SetGeometry(mesh);
+    root->AddChild(shape);
+    shape->Release();
+    mesh->Release();
+}
+
+uint32_t PlainMaterial(OmRenderer& renderer)
+{
+    const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
+    OmMaterial m(white, white, none, none, 10.0f, 1.0f, 0);
+    return uint32_t(renderer.RegisterMaterial(&m));
+}
+
+// A small level made through the importer: a 16 x 16 floor, a wall across
+// it at z = 12, a water pool, and the dynamic lamp "dyn_lamp" at (4, 1, 4)
+// reaching 3 units, in cells of 8. False when the import fails.
+bool BuildWorld(TsWorld& world, OmRenderer& renderer, bool withWall, bool withWater)
+{
+    const float floor[4] = {0.25f, 0.25f, 0.25f, 1.0f}, wall[4] = {0.5f, 0, 0, 1}, blue[4] = {0, 0.25f, 0.5f, 1};
+    const uint32_t material = PlainMaterial(renderer);
+    auto* root = new OmGroup();
+    AddShape(root, Grid(16, material, OmVector3(0, 1, 0), floor,
+                        [](uint32_t i, uint32_t j) { return OmVector3(float(i), 0.0f, float(j)); }),
+             "floor");
+    if (withWall)
+        AddShape(root, Grid(8, material, OmVector3(0, 0, 1), wall,
+                            [](uint32_t i, uint32_t j) { return OmVector3(12.0f - float(i), float(j), 12.0f); }),
+                 "wall");
+    if (withWater)
+        AddShape(root, Grid(8, material, OmVector3(0, 1, 0), blue,
+                            [](uint32_t i, uint32_t j) { return OmVector3(1.0f + float(i), 0.5f, 1.0f + float(j)); },
+                            true),
+                 "fx_water");
+    auto* lamp = new OmMaxLightNode();
+    lamp->SetName("dyn_lamp");
+    OmMaxLight& light = lamp->light;
+    light.on = 1, light.type = OmMaxLight::kOmni, light.multiplier = 1.0f;
+    light.colour[0] = light.colour[1] = light.colour[2] = 1.0f;
+    light.farAttenuation = 1, light.farStart = 0.0f, light.farEnd = 3.0f;
+    lamp->LocalPosition() = OmVector3(4, 1, 4);
+    root->AddChild(lamp);
+    lamp->Release();
+    root->Update(0.0f);
+
+    const OmVector3 min(0, 0, 0), max(16, withWall ? 8.0f : 1.0f, 16);
+    world.SetWorldBounds(min, max);
+    const bool ok = TsWorldImporter(world, root, min, max, 8.0f, true).Run(root, &renderer);
+    root->Release();
+    return ok && world.GetCellCount() > 0;
+}
+
+// The world drawn on a real device (Mesa under the test display): a small
+// level made through the importer, seen from above (40 pixels a unit, world
+// x to the right, world z up the screen, the floor's centre (8, 8) at the
+// centre of an 800 x 600 frame) or from a camera the test places.
+inline uint32_t Channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+inline uint32_t Brightness(uint32_t c) { return Channel(c, 16) + Channel(c, 8) + Channel(c, 0); }
+
+class WorldPixelTest : public rtest::RendererTest {
+protected:
+    void SetUp() override
+    {
+        // A black disc on clear ground, and clouds in black and white bands.
+        scratch_.Write("data/FX/blob2.tga", Targa(16, 16, [](uint32_t x, uint32_t y) {
+                           const float dx = float(x) - 7.5f, dy = float(y) - 7.5f;
+                           return dx * dx + dy * dy < 36.0f ? 0xFF000000u : 0x00000000u;
+                       }));
+        scratch_.Write("data/FX/clouda.tga", Targa(16, 16, [](uint32_t x, uint32_t) {
+                           return x < 8 ? 0xFF202020u : 0xFFFFFFFFu;
+                       }));
+        ASSERT_TRUE(Open(800, 600));
+        world_ = new TsWorld();
+    }
+    void TearDown() override
+    {
+        if (world_)
+            world_->Release();
+        TsInitialExplosions::Shutdown();
+        RendererTest::TearDown();
+    }
+
+    void Build(bool wall = false, bool water = false)
+    {
+        ASSERT_TRUE(BuildWorld(*world_, *renderer, wall, water));
+    }
+
+    void LookDown()
+    {
+        SetCamera(OmVector3(8, 20, 8), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
+    }
+    void SetCamera(const OmVector3& at, const OmVector3& right, const OmVector3& up, const OmVector3& forward)
+    {
+        OmCamera* camera = renderer->GetCamera();
+        OmProjection projection;
+        projection.halfWidth = 0.5f, projection.halfHeight = 0.375f;
+        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
+        camera->SetProjection(projection);
+        camera->SetFrame(at, right, up, forward);
+        eye_ = at, right_ = right, up_ = up, forward_ = forward;
+        renderer->InvalidateCamera(true);
+        renderer->ApplyCamera();
+    }
+
+    // One frame of the world at time t; the back buffer's pixels.
+    // With batch, the frame's blended triangles are filed and drawn as the
+    // level's frame does.
+    std::vector<uint32_t> Frame(float t, const std::function<void(TsWorld&)>& extra = {}, bool batch = false)
+    {
+        ClearTo(0.0f, 0.0f, 0.5f);
+        EXPECT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
+        if (batch)
+            renderer->GetBatch().Begin(0);
+        world_->Render(t, 0.0f);
+        if (extra)
+            extra(*world_);
+        if (batch)
+            renderer->GetBatch().Flush();
+        Device()->EndScene();
+        return ReadPixels();
+    }
+
+    // Pixel of world point (x, z) when looking down.
+    static uint32_t Px(float x) { return uint32_t(400 + (x - 8) * 40); }
+    static uint32_t Py(float z) { return uint32_t(300 - (z - 8) * 40); }
+    // Pixel of a world point in front of the camera last set.
+    std::pair<uint32_t, uint32_t> Project(const OmVector3& p) const
+    {
+        const OmVector3 d = p - eye_;
+        const float depth = d.Dot(forward_);
+        return {uint32_t(400.0f + d.Dot(right_) / depth / 0.5f * 400.0f),
+                uint32_t(300.0f - d.Dot(up_) / depth / 0.375f * 300.0f)};
+    }
+
+    ScratchDir scratch_;
+    TsWorld* world_ = nullptr;
+    OmVector3 eye_, right_, up_, forward_;
+};
 
 // The floor's grey 0.25, stored at half and doubled again when drawn; the
 // dynamic lamp brightens only the cells near it, by its colour and scale.
@@ -245,12 +446,11 @@ TEST_F(WorldPixelTest, AShockwaveRingGrowsAndEnds)
     TsShockwave::ReleaseBuffers();
 }
 
-
 // The camera above and behind the focus on the floor at (10, 0, 9.5),
 // looking down at it along (0, -0.8, -0.6); the fade centre is the focus.
 const OmVector3 kFocus(10, 0, 9.5f);
 
-class BlobFadePixelTest : public worldtest::WorldPixelTest {
+class BlobFadePixelTest : public WorldPixelTest {
 protected:
     void LookAtFocus(float distance)
     {
