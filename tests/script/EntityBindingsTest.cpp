@@ -1,14 +1,22 @@
-// Entities, the entity database and the name every game object carries, as
-// entity and mission scripts use them.
+// Entities, models, the entity database, the cut-scene director and the
+// name every game object carries, as entity and mission scripts use them:
+// camera work with its optional arguments, through objects of derived
+// classes too.
 
 #include "tests/script/LuaTestState.h"
 
+#include "engine/OmCamera.h"
 #include "engine/OmObject.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsCamera.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/level/TsCutScene.h"
+#include "game/objects/TsModel.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
+
+#include <cmath>
 
 namespace {
 
@@ -29,6 +37,13 @@ class ScriptCrate : public TsEntity {
     bool importResult = true;
 };
 
+class ScriptBarrel : public TsModel {
+    OM_DECLARE_CLASS(ScriptBarrel)
+
+    ScriptBarrel() = default;
+    explicit ScriptBarrel(OmArchive& archive) : TsModel(archive) {}
+};
+
 class ScriptNote : public TsObject {
     OM_DECLARE_CLASS(ScriptNote)
 
@@ -36,33 +51,36 @@ class ScriptNote : public TsObject {
     explicit ScriptNote(OmArchive& archive) : TsObject(archive) {}
 };
 
-class EntityBindingsTest : public LuaTest {
+constexpr double kPi = 3.14159265358979;
+
+class EntityBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        LuaTest::SetUp();
-        OpenPackage();
-        crate = new ScriptCrate();
-        Publish(crate, "crate", "TsEntity");
+        PackageTest::SetUp();
+        Publish("crate", crate, "TsEntity");
+        Publish("barrel", barrel, "TsModel");
+        scene->SetCamera(camera);
+        Publish("scene", scene, "TsCutScene");
     }
     void TearDown() override
     {
-        crate->Release();
+        for (OmObject* object : std::initializer_list<OmObject*>{scene, camera, barrel, crate})
+            object->Release();
         LuaTest::TearDown();
     }
-    void Publish(void* object, const char* name, const char* type)
-    {
-        tolua_pushusertype(L, object, type);
-        lua_setglobal(L, name);
-    }
 
-    ScriptCrate* crate = nullptr;
+    ScriptCrate* crate = new ScriptCrate();
+    ScriptBarrel* barrel = new ScriptBarrel();
+    TsCamera* camera = new TsCamera();
+    TsCutScene* scene = new TsCutScene();
 };
 
 } // namespace
 
 OM_IMPLEMENT_CLASS(ScriptCrate, TsEntity)
 OM_IMPLEMENT_CLASS(ScriptNote, TsObject)
+OM_IMPLEMENT_CLASS(ScriptBarrel, TsModel)
 
 TEST_F(EntityBindingsTest, PlacementShapeDormancyAndImport)
 {
@@ -95,9 +113,9 @@ TEST_F(EntityBindingsTest, PlacementShapeDormancyAndImport)
 TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
 {
     TsEntityDB* db = new TsEntityDB();
-    Publish(db, "db", "TsEntityDB");
+    Publish("db", db, "TsEntityDB");
     ScriptNote* note = new ScriptNote();
-    Publish(note, "note", "TsObject");
+    Publish("note", note, "TsObject");
     script::MarkScriptCreated(L, crate);
     script::MarkScriptCreated(L, note);
 
@@ -120,8 +138,8 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
 TEST_F(EntityBindingsTest, ObjectNamesAreSetReadAndClearedThroughDerivedObjectsAndGuarded)
 {
     Door door;
-    Publish(&door, "door", "TsDoorObject");
-    Publish(&door + 1, "audio", "TsAudio");
+    Publish("door", &door, "TsDoorObject");
+    Publish("audio", &door + 1, "TsAudio");
     ExpectTypeErrors({"door:SetName(3)", "door:SetName('a', 'b')", "door:SetName()", "TsObject.SetName(audio, 'x')"});
     ExpectSelfErrors({"TsObject.GetName(nil)", "TsObject.SetName(nil, 'x')"});
     EXPECT_EQ(door.GetName(), nullptr);
@@ -131,4 +149,60 @@ TEST_F(EntityBindingsTest, ObjectNamesAreSetReadAndClearedThroughDerivedObjectsA
         {"door:SetName(nil) return door:GetName()", "nil"},
     });
     EXPECT_EQ(door.GetName(), nullptr);
+}
+
+TEST_F(EntityBindingsTest, ModelsTakeTheirFileHeadingAndTexts)
+{
+    ASSERT_EQ(Run("barrel:SetMdl('barrel.pbf') barrel:SetDisplayNameID(30100.7) barrel:SetDisplayDescriptionID(-2.9)"),
+              "");
+    EXPECT_STREQ(barrel->GetMdl(), "barrel.pbf");
+    EXPECT_EQ(barrel->GetDisplayNameID(), 30100);
+    EXPECT_EQ(barrel->GetDisplayDescriptionID(), -2);
+    ExpectRows({
+        {"barrel:SetSpriteName('barrel.tga') return barrel:GetSpriteName()", "'barrel.tga'"},
+        {"barrel:SetSpriteName(nil) return barrel:GetSpriteName()", "nil"},
+        {"barrel:SetDisplayName('ignored') barrel:SetDisplayDescription('ignored') return barrel:GetDisplayName()",
+         "string"},
+        {"barrel:SetPosition(1, 2, 3) return GetZ(barrel:GetPosition())", "3"}, // a model is an entity
+    });
+    ASSERT_EQ(Run("barrel:SetHeadingDegrees(90)"), "");
+    EXPECT_NEAR(Number("barrel:GetHeading()"), kPi / 2, 1e-6);
+    ASSERT_EQ(Run("barrel:SetDirection(-1, 0)"), "");
+    EXPECT_NEAR(Number("barrel:GetHeading()"), -kPi / 2, 1e-6);
+    ASSERT_EQ(Run("barrel:SetDirection(0, 0)"), ""); // no direction: the heading stays
+    EXPECT_NEAR(barrel->GetHeading(), -kPi / 2, 1e-6);
+    ExpectTypeErrors({"barrel:SetMdl(5)", "barrel:SetHeadingDegrees()", "barrel:SetDirection(1)",
+                      "barrel:SetDisplayName()", "barrel:GetHeading(1)", "TsModel.SetMdl(scene, 'x.pbf')"});
+    ExpectSelfErrors({"TsModel.GetHeading(nil)", "TsModel.SetMdl(nil, 'x')"});
+}
+
+TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)
+{
+    camera->Distance().SetAll(10.0f);
+    // No time: at once, no scene.
+    ASSERT_EQ(Run("scene:ZoomCamera(4, 0); scene:MoveCamera(1, 2, 3, -1)"), "");
+    EXPECT_FLOAT_EQ(camera->Distance().current, 4.0f);
+    EXPECT_FLOAT_EQ(camera->Focus().next.z, 3.0f);
+    EXPECT_EQ(Type("scene:IsCutSceneActive()"), "nil");
+
+    // A quarter turn over a second, the profile defaulting to 1.
+    ASSERT_EQ(Run("scene:RotateCamera(0.25, 1)"), "");
+    EXPECT_EQ(Type("scene:IsCameraRotating()"), "number");
+    EXPECT_EQ(Type("scene:IsCutSceneActive()"), "number");
+
+    ExpectRows({
+        {"scene:SetCutSceneActive(nil) return scene:IsCutSceneActive()", "nil"},
+        {"scene:SetCutSceneActive() return scene:IsCutSceneActive()", "number"}, // no argument: on
+        {"scene:LockActive(1) scene:SetPlayerLockedOut(2) return scene:IsActiveLocked()", "number"},
+        {"scene:SetFollowTarget(barrel) scene:SetFollowTarget(nil) return 0", "0"},
+        {"scene:FadeCamera(TsFader.FADE_IRIS, 0.5, 1) return scene:IsFadeComplete()", "nil"},
+        {"scene:StopRenderingFader() return TsCutScene.CAMERAMOVE_SINE", "3"},
+    });
+    EXPECT_TRUE(scene->IsPlayerLockedOut());
+    EXPECT_EQ(scene->GetFader().GetKind(), TS_FADE_IRIS);
+    EXPECT_FALSE(scene->GetFader().IsRendering());
+
+    ExpectTypeErrors({"scene:MoveCamera(1, 2, 3)", "scene:FadeCamera(1, 2)", "scene:RotateCamera(0.25, 1, 1, 1)",
+                      "scene:SetFollowTarget(scene)", "scene:IsCameraMoving(1)"});
+    ExpectSelfErrors({"TsCutScene.MoveCamera(nil, 1, 2, 3, 4)", "TsCutScene.IsFadeComplete(nil)"});
 }
