@@ -13,17 +13,14 @@ namespace {
 
 constexpr const char* kNotOwned = "object not owned by the script in function 'delete'";
 
-class HandOverBindingsTest : public LuaTest {
+class HandOverBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        LuaTest::SetUp();
-        OpenPackage();
-        scene = new TsCutScene();
-        conversation = new TsConversation();
-        Publish(&player, "TsPlayer", "player");
-        Publish(scene, "TsCutScene", "scene");
-        Publish(conversation, "TsConversation", "talk");
+        PackageTest::SetUp();
+        Publish("player", &player, "TsPlayer");
+        Publish("scene", scene, "TsCutScene");
+        Publish("talk", conversation, "TsConversation");
     }
     void TearDown() override
     {
@@ -31,15 +28,10 @@ protected:
         conversation->Release();
         scene->Release();
     }
-    void Publish(void* object, const char* type, const char* name)
-    {
-        tolua_pushusertype(L, object, type);
-        lua_setglobal(L, name);
-    }
 
     TsPlayer player;
-    TsCutScene* scene = nullptr;
-    TsConversation* conversation = nullptr;
+    TsCutScene* scene = new TsCutScene();
+    TsConversation* conversation = new TsConversation();
 };
 
 struct HandOver {
@@ -74,9 +66,7 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
 TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatTheGameStillHolds)
 {
     ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
-    lua_getglobal(L, "o");
-    auto* door = static_cast<TsObject*>(tolua_tousertype(L, -1, nullptr));
-    lua_pop(L, 1);
+    auto* door = Global<TsObject>("o");
     door->AddRef();
     EXPECT_EQ(WithoutPosition(Run("o:delete()")), "object still held by the game in function 'delete'");
     door->Release();

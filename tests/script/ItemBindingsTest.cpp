@@ -14,31 +14,17 @@
 
 OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
 
-class ItemBindingsTest : public LuaTest {
+class ItemBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        LuaTest::SetUp();
-        OpenPackage();
+        PackageTest::SetUp();
         TsAccess::SetLuaState(L); // templates run in it
     }
     void TearDown() override
     {
         TsAccess::SetLuaState(nullptr);
         LuaTest::TearDown();
-    }
-    template <class T>
-    T* Global(const char* name)
-    {
-        lua_getglobal(L, name);
-        auto* object = static_cast<T*>(tolua_tousertype(L, -1, nullptr));
-        lua_pop(L, 1);
-        return object;
-    }
-    void SetGlobal(const char* name, void* object, const char* type)
-    {
-        tolua_pushusertype(L, object, type);
-        lua_setglobal(L, name);
     }
 };
 
@@ -116,10 +102,10 @@ TEST_F(ItemBindingsTest, LocksOpenWithTheirKeyAndLightEffectsNeedTheirLight)
 TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
 {
     TestWielder* wielder = new TestWielder;
-    SetGlobal("inv", wielder->GetInventory(), "TsInventory");
+    Publish("inv", wielder->GetInventory(), "TsInventory");
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
-    SetGlobal("gun", gun, "TsWeaponObject");
+    Publish("gun", gun, "TsWeaponObject");
     ASSERT_EQ(Run("a = TsItemObject:new() a:SetAmmoType(2) a:SetStack(6) a:SetMaxStack(20) a:SetMdl('ammo.pbf')\n"
                   "b = TsItemObject:new() b:SetAmmoType(2) b:SetStack(3) b:SetMaxStack(20) b:SetMdl('ammo.pbf')\n"
                   "r = TsItemObject:new() r:SetMdl('rock.pbf')"),
