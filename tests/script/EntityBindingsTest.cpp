@@ -1,7 +1,6 @@
-// Entities, models, the entity database, the cut-scene director and the
-// name every game object carries, as entity and mission scripts use them:
-// camera work with its optional arguments, through objects of derived
-// classes too.
+// Entities, the entity database, the cut-scene director and the name every
+// game object carries, as entity and mission scripts use them: camera work
+// with its optional arguments, through objects of derived classes too.
 
 #include "tests/script/LuaTestState.h"
 
@@ -12,11 +11,10 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsCutScene.h"
-#include "game/objects/TsModel.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
 
-#include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -37,13 +35,6 @@ class ScriptCrate : public TsEntity {
     bool importResult = true;
 };
 
-class ScriptBarrel : public TsModel {
-    OM_DECLARE_CLASS(ScriptBarrel)
-
-    ScriptBarrel() = default;
-    explicit ScriptBarrel(OmArchive& archive) : TsModel(archive) {}
-};
-
 class ScriptNote : public TsObject {
     OM_DECLARE_CLASS(ScriptNote)
 
@@ -51,27 +42,23 @@ class ScriptNote : public TsObject {
     explicit ScriptNote(OmArchive& archive) : TsObject(archive) {}
 };
 
-constexpr double kPi = 3.14159265358979;
-
 class EntityBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
         PackageTest::SetUp();
         Publish("crate", crate, "TsEntity");
-        Publish("barrel", barrel, "TsModel");
         scene->SetCamera(camera);
         Publish("scene", scene, "TsCutScene");
     }
     void TearDown() override
     {
-        for (OmObject* object : std::initializer_list<OmObject*>{scene, camera, barrel, crate})
+        for (OmObject* object : std::initializer_list<OmObject*>{scene, camera, crate})
             object->Release();
         LuaTest::TearDown();
     }
 
     ScriptCrate* crate = new ScriptCrate();
-    ScriptBarrel* barrel = new ScriptBarrel();
     TsCamera* camera = new TsCamera();
     TsCutScene* scene = new TsCutScene();
 };
@@ -80,7 +67,6 @@ protected:
 
 OM_IMPLEMENT_CLASS(ScriptCrate, TsEntity)
 OM_IMPLEMENT_CLASS(ScriptNote, TsObject)
-OM_IMPLEMENT_CLASS(ScriptBarrel, TsModel)
 
 TEST_F(EntityBindingsTest, PlacementShapeDormancyAndImport)
 {
@@ -151,31 +137,6 @@ TEST_F(EntityBindingsTest, ObjectNamesAreSetReadAndClearedThroughDerivedObjectsA
     EXPECT_EQ(door.GetName(), nullptr);
 }
 
-TEST_F(EntityBindingsTest, ModelsTakeTheirFileHeadingAndTexts)
-{
-    ASSERT_EQ(Run("barrel:SetMdl('barrel.pbf') barrel:SetDisplayNameID(30100.7) barrel:SetDisplayDescriptionID(-2.9)"),
-              "");
-    EXPECT_STREQ(barrel->GetMdl(), "barrel.pbf");
-    EXPECT_EQ(barrel->GetDisplayNameID(), 30100);
-    EXPECT_EQ(barrel->GetDisplayDescriptionID(), -2);
-    ExpectRows({
-        {"barrel:SetSpriteName('barrel.tga') return barrel:GetSpriteName()", "'barrel.tga'"},
-        {"barrel:SetSpriteName(nil) return barrel:GetSpriteName()", "nil"},
-        {"barrel:SetDisplayName('ignored') barrel:SetDisplayDescription('ignored') return barrel:GetDisplayName()",
-         "string"},
-        {"barrel:SetPosition(1, 2, 3) return GetZ(barrel:GetPosition())", "3"}, // a model is an entity
-    });
-    ASSERT_EQ(Run("barrel:SetHeadingDegrees(90)"), "");
-    EXPECT_NEAR(Number("barrel:GetHeading()"), kPi / 2, 1e-6);
-    ASSERT_EQ(Run("barrel:SetDirection(-1, 0)"), "");
-    EXPECT_NEAR(Number("barrel:GetHeading()"), -kPi / 2, 1e-6);
-    ASSERT_EQ(Run("barrel:SetDirection(0, 0)"), ""); // no direction: the heading stays
-    EXPECT_NEAR(barrel->GetHeading(), -kPi / 2, 1e-6);
-    ExpectTypeErrors({"barrel:SetMdl(5)", "barrel:SetHeadingDegrees()", "barrel:SetDirection(1)",
-                      "barrel:SetDisplayName()", "barrel:GetHeading(1)", "TsModel.SetMdl(scene, 'x.pbf')"});
-    ExpectSelfErrors({"TsModel.GetHeading(nil)", "TsModel.SetMdl(nil, 'x')"});
-}
-
 TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)
 {
     camera->Distance().SetAll(10.0f);
@@ -194,7 +155,7 @@ TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)
         {"scene:SetCutSceneActive(nil) return scene:IsCutSceneActive()", "nil"},
         {"scene:SetCutSceneActive() return scene:IsCutSceneActive()", "number"}, // no argument: on
         {"scene:LockActive(1) scene:SetPlayerLockedOut(2) return scene:IsActiveLocked()", "number"},
-        {"scene:SetFollowTarget(barrel) scene:SetFollowTarget(nil) return 0", "0"},
+        {"scene:SetFollowTarget(crate) scene:SetFollowTarget(nil) return 0", "0"},
         {"scene:FadeCamera(TsFader.FADE_IRIS, 0.5, 1) return scene:IsFadeComplete()", "nil"},
         {"scene:StopRenderingFader() return TsCutScene.CAMERAMOVE_SINE", "3"},
     });
