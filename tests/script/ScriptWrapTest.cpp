@@ -199,16 +199,10 @@ TEST_F(WrapTest, MemberVariablesAndArrays)
     tolua_pushusertype(L, &record, "Record");
     lua_setglobal(L, "r");
     ASSERT_EQ(Run("r.count = 7.9; r.scale = 1.25; r.flag = 2; r.ids[1] = 11; r.ids[4] = -4.5"), "");
-    EXPECT_EQ(record.count, 7);
-    EXPECT_EQ(record.scale, 1.25f);
-    EXPECT_EQ(record.flag, 1);
-    EXPECT_EQ(record.ids[0], 11);
-    EXPECT_EQ(record.ids[3], -4);
-    EXPECT_EQ(Number("r.count"), 7);
-    EXPECT_EQ(Number("r.ids[4]"), -4);
-    EXPECT_EQ(Number("r.flag"), 1);
-    ASSERT_EQ(Run("r.flag = nil"), "");
-    EXPECT_EQ(Type("r.flag"), "nil");
+    EXPECT_TRUE(record.count == 7 && record.scale == 1.25f && record.flag == 1 && record.ids[0] == 11 &&
+                record.ids[3] == -4);
+    ExpectRows({{"return r.count", "7"}, {"return r.ids[4]", "-4"}, {"return r.flag", "1"},
+                {"r.flag = nil return r.flag", "nil"}});
 
     const std::pair<const char*, const char*> refused[] = {
         {"r.count = 'x'", "invalid type in variable assignment."},

@@ -28,40 +28,21 @@ protected:
     }
 };
 
-TEST_F(WeaponBindingsTest, AStartUpScriptFillsTheExplosionTable)
-{
-    ASSERT_EQ(Run("FxSetNumExplosionTypes(2) local e = FxGetExplosionType(1)\n"
-                  "e.m_szParticleType:Set('sparks') e.m_szShockTexture = 'data\\\\fx\\\\ring.tga' e.m_numArms = 6.9\n"
-                  "e.m_gravity = -9.8 e.m_fade = 1 e.m_shockwave = nil e:SetColourBias(1, 0.5, 0.25)"),
-              "");
-    ASSERT_EQ(TsExplosionTable::Count(), 2);
-    const TsExplosionParams& e = *TsExplosionTable::At(1);
-    EXPECT_STREQ(e.m_szShockTexture.Get(), "data\\fx\\ring.tga");
-    EXPECT_EQ(e.m_numArms, 6);
-    EXPECT_FLOAT_EQ(e.m_gravity, -9.8f);
-    EXPECT_EQ(e.m_shockwave, 0);
-    EXPECT_FLOAT_EQ(e.m_shockColourBias.y, 0.5f);
-    ExpectRows({
-        {"return FxGetExplosionType(1).m_numArms", "6"},
-        {"return FxGetExplosionType(1).m_szParticleType:Get()", "'sparks'"},
-        {"return FxGetExplosionType(1).m_fade", "1"}, // true arrives as 1
-        {"return FxGetExplosionType(-1)", "nil"},
-        {"FxGetExplosionType(0):SetColourBias(1, 2)", "error:error in function 'SetColourBias'."},
-        {"FxGetExplosionType(0).m_speed = 'fast'", "error:invalid type in variable assignment"},
-        {"FxGetExplosionType(0).m_szParticleType = 5", "error:invalid type in variable assignment"},
-    });
-    ExpectTypeErrors({"FxGetExplosionType('x')", "FxGetExplosionType()", "FxGetExplosionType(1, 2)",
-                      "FxSetNumExplosionTypes({})"});
-}
-
-// Records stay put as the table grows; a script keeps the records it was
+// A start-up script fills records; they stay put as the table grows; a
+// script keeps the records it was
 // handed: shrinking the table retires them without freeing, and growing
 // again gives them back as new records.
 TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutAndShrinkingKeepsThoseScriptsHold)
 {
     ASSERT_EQ(Run("kept = FxGetExplosionType(5) kept.m_speed = 4 kept.m_szParticleType:Set('smoke')\n"
-                  "FxGetExplosionType(300)"),
+                  "kept.m_szShockTexture = 'ring.tga' kept.m_numArms = 6.9 kept.m_fade = 1 kept.m_shockwave = nil\n"
+                  "kept:SetColourBias(1, 0.5, 0.25) FxGetExplosionType(300)"),
               "");
+    const TsExplosionParams& e = *TsExplosionTable::At(5);
+    EXPECT_STREQ(e.m_szShockTexture.Get(), "ring.tga");
+    EXPECT_EQ(e.m_numArms, 6);
+    EXPECT_EQ(e.m_fade + e.m_shockwave, 1); // true arrives as 1, nil as 0
+    EXPECT_FLOAT_EQ(e.m_shockColourBias.y, 0.5f);
     EXPECT_EQ(TsExplosionTable::Count(), 301);
     EXPECT_EQ(Number("kept.m_speed"), 4);
     ASSERT_EQ(Run("FxSetNumExplosionTypes(1)\n"
@@ -79,7 +60,8 @@ TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutAndShrinkingKeepsThoseScriptsH
 
 // A type number or count past the ceiling is an error that names it, tested
 // before any 32-bit truncation could wrap it back into range; nothing grows.
-TEST_F(WeaponBindingsTest, ExplosionNumbersPastTheLimitAreRefused)
+// Bad arguments and assigned values are refused too.
+TEST_F(WeaponBindingsTest, ExplosionNumbersPastTheLimitAndBadValuesAreRefused)
 {
     ASSERT_EQ(Run("FxSetNumExplosionTypes(3)"), "");
     for (const char* call : {"FxGetExplosionType(2147483647)", "FxGetExplosionType(1024)",
@@ -95,6 +77,13 @@ TEST_F(WeaponBindingsTest, ExplosionNumbersPastTheLimitAreRefused)
     EXPECT_EQ(TsExplosionTable::Count(), 1024);
     EXPECT_EQ(Run("FxSetNumExplosionTypes(1024) FxSetNumExplosionTypes(-2147483648)"), "");
     EXPECT_EQ(TsExplosionTable::Count(), 0);
+    ExpectRows({
+        {"return FxGetExplosionType(-1)", "nil"},
+        {"FxGetExplosionType(0):SetColourBias(1, 2)", "error:error in function 'SetColourBias'."},
+        {"FxGetExplosionType(0).m_speed = 'fast'", "error:invalid type in variable assignment"},
+        {"FxGetExplosionType(0).m_szParticleType = 5", "error:invalid type in variable assignment"},
+    });
+    ExpectTypeErrors({"FxGetExplosionType('x')", "FxGetExplosionType()", "FxSetNumExplosionTypes({})"});
 }
 
 TEST_F(WeaponBindingsTest, AStartUpScriptFillsProjectileRecordsByIndex)
