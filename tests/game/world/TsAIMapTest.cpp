@@ -20,6 +20,7 @@
 #include "tools/DemoLevel.h"
 
 using namespace aimap_test;
+using worldtest::WorldTest;
 
 namespace {
 
@@ -262,7 +263,7 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
     EXPECT_EQ(nothing.GetTile(), 0u);
 }
 
-TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBack)
+TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBackOrIsRefusedOffTheMap)
 {
     TsTileWalker walker(world.get());
     walker.SetPosition(14, 23);
@@ -284,11 +285,8 @@ TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBack)
     walker.RemoveTileOverlay(overlay);
     EXPECT_EQ(Codes(), before);
     EXPECT_EQ(walker.GetZ(), 23);
-}
 
-TEST_F(TileWalkerTest, AnOverlayWhoseFarCornerLeavesTheMapIsRefused)
-{
-    TsTileWalker walker(world.get());
+    // One whose corner leaves the map is refused and writes nothing.
     walker.SetPosition(12, 22);
     struct Case {
         int32_t x, z, width, height;
@@ -301,7 +299,6 @@ TEST_F(TileWalkerTest, AnOverlayWhoseFarCornerLeavesTheMapIsRefused)
         {11, 21, -1, 1, "Overlay minimum position was invalid"},
         {11, 21, 1, INT32_MAX, "Overlay maximum position was invalid"},
     };
-    const std::vector<uint32_t> before = Codes();
     for (const Case& c : cases) {
         LogCapture log;
         TsTileOverlay overlay;
@@ -316,30 +313,18 @@ TEST_F(TileWalkerTest, AnOverlayWhoseFarCornerLeavesTheMapIsRefused)
     EXPECT_TRUE(walker.CreateTileOverlay(fits, 13, 21, 2, 2));
 }
 
-namespace {
-
-// The AI map on the demo level (two rooms, a corridor with a marked middle
-// and a ramp; see tools/DemoLevel.h).
-class DemoAIMapTest : public worldtest::WorldTest {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
-        world = ImportDemo();
-        ASSERT_NE(world, nullptr);
-        ASSERT_TRUE(world->CreateAIMap(worldtest::DemoFile("demo_ai.tga").c_str(), nullptr));
-        TsWorldAIMap::Copy(*world, map);
-    }
-    worldtest::Ref<TsWorld> world;
-    TsAIMap map;
-};
-
-} // namespace
-
 // Walls blocked, floors passable and the corridor marked at their tiles;
 // the map and its beacons come back from the level file.
-TEST_F(DemoAIMapTest, TheMapMatchesTheLevelAndComesBackFromItsFile)
+// On the demo level: two rooms, a corridor with a marked middle and a ramp
+// (see tools/DemoLevel.h).
+TEST_F(WorldTest, TheDemoAIMapMatchesTheLevelAndComesBackFromItsFile)
 {
+    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
+    worldtest::Ref<TsWorld> world = ImportDemo();
+    ASSERT_NE(world, nullptr);
+    ASSERT_TRUE(world->CreateAIMap(worldtest::DemoFile("demo_ai.tga").c_str(), nullptr));
+    TsAIMap map;
+    TsWorldAIMap::Copy(*world, map);
     int walls = 0, floors = 0, marked = 0;
     const int32_t size = int32_t(demolevel::AIMapImage{}.size);
     for (int32_t row = 0; row < map.aiRows; ++row)

@@ -228,7 +228,8 @@ protected:
 };
 
 // The floor's grey 0.25, stored at half and doubled again when drawn; the
-// dynamic lamp brightens only the cells near it, by its colour and scale.
+// dynamic lamp brightens only the cells near it, by its colour and scale;
+// single-sided runs are culled and double-sided ones not.
 TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCorner)
 {
     Build();
@@ -260,16 +261,29 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCor
     lamp->colour[1] = lamp->colour[2] = 0.0f; // a red lamp adds only red
     const uint32_t red = nearLamp();
     EXPECT_GT(Channel(red, 16), Channel(red, 8) + 60);
+
+    // From below the floor, looking up at its back faces: culled until its
+    // material is double-sided.
+    SetCamera(OmVector3(8, -20, 8), OmVector3(-1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0));
+    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 128, 1); // the clear colour
+    OmMaterial* material = renderer->GetMaterial(world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material);
+    ASSERT_NE(material, nullptr);
+    material->flags = 1;
+    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 64, 3); // the floor's grey
+    EXPECT_GT(TsWorldDrawing::Of(*world_).Cells().FlushCount(), 0u);
 }
 
 // The pool's inner vertices move between frames. Blended, it goes through
 // the frame's batch: with the batch open the floor shows through it;
-// without one it has nowhere to go.
+// without one it has nowhere to go. Worlds share the liquid buffers until
+// the last goes.
 TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
 {
     Build(false, true);
     LookDown();
+    const int32_t users = TsLiquids::UserCount();
     const std::vector<uint32_t> a = Frame(0.0f);
+    EXPECT_EQ(TsLiquids::UserCount(), users + 1);
     const std::vector<uint32_t> b = Frame(1.3f);
     EXPECT_GT(Channel(Pixel(a, Px(5), Py(5)), 0), 90u) << "blue over the grey floor";
     int changed = 0;
@@ -294,6 +308,16 @@ TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
     EXPECT_GT(Channel(unbatched, 16), 10u);
     EXPECT_GT(Channel(blended, 16), 10u) << "the floor's grey shows through";
     EXPECT_GT(Channel(blended, 0), Channel(blended, 16) + 10) << "under the water's blue";
+
+    auto* second = new TsWorld();
+    TsWorldDrawing::Of(*second);
+    EXPECT_EQ(TsLiquids::UserCount(), users + 2);
+    world_->Release();
+    world_ = nullptr;
+    EXPECT_TRUE(TsLiquids::BuffersReady());
+    second->Release();
+    EXPECT_EQ(TsLiquids::UserCount(), users);
+    EXPECT_FALSE(TsLiquids::BuffersReady());
 }
 
 TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
@@ -327,37 +351,6 @@ TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
     EXPECT_EQ(renderer->GetBatch().GetMode(), 1u);
-}
-
-TEST_F(WorldPixelTest, SingleSidedRunsAreCulledAndDoubleSidedOnesNot)
-{
-    Build();
-    // From below the floor, looking up: its back faces.
-    SetCamera(OmVector3(8, -20, 8), OmVector3(-1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0));
-    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 128, 1); // the clear colour
-    OmMaterial* material = renderer->GetMaterial(world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material);
-    ASSERT_NE(material, nullptr);
-    material->flags = 1;
-    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 64, 3); // the floor's grey
-    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cells().FlushCount() > 0, true);
-}
-
-TEST_F(WorldPixelTest, WorldsShareTheLiquidBuffersUntilTheLastGoes)
-{
-    Build(false, true);
-    LookDown();
-    const int32_t before = TsLiquids::UserCount();
-    Frame(0.0f);
-    EXPECT_EQ(TsLiquids::UserCount(), before + 1);
-    auto* second = new TsWorld();
-    TsWorldDrawing::Of(*second);
-    EXPECT_EQ(TsLiquids::UserCount(), before + 2);
-    world_->Release();
-    world_ = nullptr;
-    EXPECT_TRUE(TsLiquids::BuffersReady());
-    second->Release();
-    EXPECT_EQ(TsLiquids::UserCount(), before);
-    EXPECT_FALSE(TsLiquids::BuffersReady());
 }
 
 TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
