@@ -171,13 +171,23 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodedFlag);
 }
 
-class ExplosionTableTest : public ::testing::Test {
+// The explosion table and the pool of live explosions.
+class ExplosionPoolTest : public ::testing::Test {
 protected:
-    void SetUp() override { TsExplosionTable::Clear(); }
-    void TearDown() override { TsExplosionTable::Clear(); }
+    void SetUp() override
+    {
+        TsExplosionTable::Clear();
+        TsInitialExplosions::Init("LoadExplosionAttributes"); // no script state: the pool only
+    }
+    void TearDown() override
+    {
+        TsInitialExplosions::Shutdown();
+        TsExplosionTable::Clear();
+    }
 };
 
-TEST_F(ExplosionTableTest, RefusesNumbersPastItsCeiling)
+// Type numbers and arm counts from scripts are held to what the game has.
+TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEight)
 {
     TsExplosionTable::SetCount(3);
     for (int32_t index : {TsExplosionTable::kMaxTypes, INT32_MAX, INT32_MIN, -1})
@@ -189,10 +199,6 @@ TEST_F(ExplosionTableTest, RefusesNumbersPastItsCeiling)
     EXPECT_TRUE(TsExplosionTable::SetCount(INT32_MIN));
     EXPECT_EQ(TsExplosionTable::Count(), 0);
     EXPECT_EQ(TsExplosionTable::Held(), TsExplosionTable::kMaxTypes);
-}
-
-TEST(ExplosionParamsTest, ArmCountIsClampedToEight)
-{
     for (const auto& [written, used] : {std::pair{-4, 0}, {0, 0}, {3, 3}, {8, 8}, {9, 8}, {1000, 8}}) {
         TsExplosionParams p;
         p.m_numArms = written;
@@ -302,20 +308,6 @@ TEST(ShockwaveTest, RingVerticesAlternateOuterAndInner)
     for (int k = 0; k < 7; ++k)
         EXPECT_FLOAT_EQ(v[2 * k].u, u[k]) << k;
 }
-
-class ExplosionPoolTest : public ExplosionTableTest {
-protected:
-    void SetUp() override
-    {
-        ExplosionTableTest::SetUp();
-        TsInitialExplosions::Init("LoadExplosionAttributes"); // no script state: the pool only
-    }
-    void TearDown() override
-    {
-        TsInitialExplosions::Shutdown();
-        ExplosionTableTest::TearDown();
-    }
-};
 
 TEST_F(ExplosionPoolTest, RefusesTypesOutsideTheTable)
 {
