@@ -86,7 +86,7 @@ TEST_F(CutSceneTest, AMoveStepsTheFocusLinearlyAndStartsTheFramingBlend)
     EXPECT_FLOAT_EQ(camera->Distance().next, 12.0f); // restored on leaving
 }
 
-TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTarget)
+TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTargetAndAFadeHoldsTheSceneOpen)
 {
     auto* target = new TestThing;
     target->SetPosition(3.0f, 1.0f, 4.0f);
@@ -106,18 +106,12 @@ TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTarget)
     EXPECT_FALSE(scene->IsActiveLocked());
     EXPECT_EQ(target->GetRefCount(), 1u);
     target->Release();
-}
-
-TEST_F(CutSceneTest, AFadeKeepsTheSceneOpenUntilItCompletes)
-{
+    // A fade opens the scene again and keeps it open until it completes.
     scene->FadeCamera(TS_FADE_UNIFORM, 0.3f, true);
-    EXPECT_TRUE(scene->IsCutSceneActive());
     Ticks(3);
-    EXPECT_FALSE(scene->IsFadeComplete());
-    EXPECT_TRUE(scene->IsCutSceneActive());
+    EXPECT_TRUE(scene->IsCutSceneActive() && !scene->IsFadeComplete());
     Ticks(2);
-    EXPECT_TRUE(scene->IsFadeComplete());
-    EXPECT_FALSE(scene->IsCutSceneActive());
+    EXPECT_TRUE(scene->IsFadeComplete() && !scene->IsCutSceneActive());
 }
 
 TEST_F(CutSceneTest, TurningToAHeadingGoesTheShortWayFromWhereTheCameraIs)
