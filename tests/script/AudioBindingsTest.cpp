@@ -1,10 +1,13 @@
-// TsAudio from scripts: the three functions the sound scripts use, their
-// argument checks, the id range, and the level-start script that loads
-// sounds through them.
+// TsAudio and TsAnimationDB from scripts: the three functions the sound
+// scripts use, their argument checks, the id range, and the level-start
+// script that loads sounds through them; the conversion script road (text
+// animations into the database, then the binary file).
 
 #include "tests/script/LuaTestState.h"
 
+#include "engine/OmBoneAnimation.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -24,18 +27,16 @@ std::string ToneFile()
            word(uint32_t(pcm.size())) + pcm;
 }
 
-class AudioBindingsTest : public LuaTest {
+class AudioBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
         soundtest::UseWaveOutput();
-        LuaTest::SetUp();
-        OpenPackage();
+        PackageTest::SetUp();
         scratch_.Write("data/audio/soundfx/pain etc/vessa_pain1.wav", ToneFile());
         scratch_.Write("data/audio/soundfx/pain etc/vessa_pain2.wav", ToneFile());
         ASSERT_TRUE(audio_.Initialise());
-        tolua_pushusertype(L, &audio_, "TsAudio");
-        lua_setglobal(L, "audio");
+        Publish("audio", &audio_, "TsAudio");
     }
     void TearDown() override
     {
@@ -48,9 +49,16 @@ protected:
     TsAudio audio_;
 };
 
+// Two frames of a one-bone relative animation.
+const char* kWalk = "1\n0\n2\nheader\nRelative\n1\n2\n3\n4\n5\n6\n"
+                    "// Frame # 0\n0 0 0\nx\nx\nx\nx\n1 0 0\n0 1 0\n0 0 1\n0 0 0\n"
+                    "// Frame # 1\n0 0 0\nx\nx\nx\nx\n0 1 0\n-1 0 0\n0 0 1\n20 0 0\n";
+
 } // namespace
 
-TEST_F(AudioBindingsTest, ScriptsLoadAndPlaySoundsById)
+// Sounds load and play by id; ids outside the table and wrong arguments
+// are refused.
+TEST_F(AudioBindingsTest, ScriptsLoadAndPlaySoundsByIdAndOthersAreRefused)
 {
     EXPECT_EQ(Number("audio:LoadWavFromFile(AID_VESSA_PAIN1)"), 1);
     EXPECT_EQ(Type("audio:LoadWavFromFile(AID_VESSA_PAIN1)"), "nil"); // already loaded
@@ -59,15 +67,11 @@ TEST_F(AudioBindingsTest, ScriptsLoadAndPlaySoundsById)
     EXPECT_EQ(audio_.GetVoiceCount(), 0);
     EXPECT_EQ(Run("audio:LuaPlaySoundNow(4, 0, 0, 25.5)"), "");
     EXPECT_EQ(audio_.GetVoiceCount(), 1);
-}
-
-TEST_F(AudioBindingsTest, IdsOutsideTheTableAndWrongArgumentsAreRefused)
-{
     EXPECT_EQ(Type("audio:LoadWavFromFile(NUM_OF_SOUNDS)"), "nil");
     EXPECT_EQ(Type("audio:LoadWavFromFile(AID_NOSOUND)"), "nil");
     EXPECT_EQ(Run("audio:FlagSoundForLoading(-7)"), "");
     EXPECT_EQ(Run("audio:LuaPlaySoundNow(240, 0, 0, 1)"), "");
-    EXPECT_EQ(audio_.GetVoiceCount(), 0);
+    EXPECT_EQ(audio_.GetVoiceCount(), 1); // nothing more plays
     EXPECT_TRUE(log_.Contains("TsAudio:LoadWavFromFile: sound id 240 is not 0-239"));
     EXPECT_TRUE(log_.Contains("TsAudio:LoadWavFromFile: sound id -1 is not 0-239"));
     EXPECT_TRUE(log_.Contains("TsAudio:FlagSoundForLoading: sound id -7 is not 0-239"));
@@ -85,4 +89,36 @@ TEST_F(AudioBindingsTest, LevelStartRunsTheScriptThatLoadsTheLevelsSounds)
     EXPECT_TRUE(audio_.IsSoundLoaded(4)); // flagged before
     EXPECT_TRUE(audio_.IsSoundLoaded(5)); // loaded by the script
     EXPECT_FALSE(audio_.IsSoundLoaded(6));
+}
+
+TEST_F(PackageTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
+{
+    ScratchDir scratch;
+    LogCapture log_;
+    TsAnimationDB db_;
+    Publish("animdb", &db_, "TsAnimationDB");
+    scratch.Write("anims/walk.txt", kWalk);
+    scratch.Write("data/keep", "");
+    ExpectTypeErrors({"animdb:WriteBinary()", "animdb:WriteBinary(nil)", "animdb:WriteBinary('a', 'b')",
+                      "animdb:LoadAnimationTextFile(0, 1)", "animdb:LoadAnimationTextFile('0', 1, 'x')",
+                      "TsAnimationDB.WriteBinary(TsAccess, 'x')"});
+    EXPECT_EQ(db_.GetEntryCount(), 0u);
+    EXPECT_EQ(Run("animdb:LoadAnimationTextFile(1, TSANIM_WALK, 'anims\\\\walk.txt')"), "");
+    ASSERT_EQ(db_.GetEntryCount(), 2u);
+    ASSERT_NE(db_.GetAnimation(1, TSANIM_WALK), nullptr);
+    EXPECT_FLOAT_EQ(db_.GetAnimation(1, TSANIM_WALK)->rootPositions[1].x, 2.0f);
+    EXPECT_TRUE(log_.Contains("Animation anims\\walk.txt converted OK"));
+
+    EXPECT_EQ(Number("animdb:WriteBinary('data\\\\animdb.tsa')"), 1);
+    TsAnimationDB loaded;
+    ASSERT_TRUE(loaded.Open("data\\animdb.tsa"));
+    EXPECT_EQ(loaded.GetEntryCount(), 2u);
+
+    // A failed write reaches the script as nil.
+    EXPECT_EQ(Type("animdb:WriteBinary('nowhere\\\\animdb.tsa')"), "nil");
+    EXPECT_TRUE(log_.Contains("Cannot save anim file"));
+    // A slot outside the animation ids is logged, not stored.
+    EXPECT_EQ(Run("animdb:LoadAnimationTextFile(0, TSANIM_INVALIDANIM, 'anims\\\\walk.txt')"), "");
+    EXPECT_EQ(db_.GetAnimation(0, TSANIM_INVALIDANIM), nullptr);
+    EXPECT_TRUE(log_.Contains("Error converting animation"));
 }

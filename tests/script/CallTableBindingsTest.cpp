@@ -1,34 +1,44 @@
 // Bound names that scripts reach but no other test calls: for each, a call
 // that works with what it answers in a bare state (no level running), and
-// calls that are refused with the function's own message.
+// calls that are refused with the function's own message; the options as
+// scripts set them.
 
 #include "tests/script/LuaTestState.h"
 
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsOptions.h"
 #include "game/objects/TsPlayer.h"
 #include "tests/game/framework/LogCapture.h"
 
 namespace {
 
-class CallTableBindingsTest : public LuaTest {
+class CallTableBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        LuaTest::SetUp();
-        OpenPackage();
-        tolua_pushusertype(L, &player, "TsPlayer");
-        lua_setglobal(L, "player");
+        PackageTest::SetUp();
+        Publish("player", &player, "TsPlayer");
+        Publish("audio", audio_, "TsAudio");
         ASSERT_EQ(Run("sw = TsSwitchObject:new() door = TsDoorObject:new() level = TsLevel:new()\n"
                       "npc = TsNPCObject:new() pc = TsPCObject:new() banter = TsBanterObject:new()\n"
                       "weapon = TsWeaponObject:new() item = TsItemObject:new() opts = TsAccess:Options()"),
                   "");
     }
 
+    void TearDown() override
+    {
+        *TsAccess::Options() = saved_;
+        LuaTest::TearDown();
+    }
+
     TsPlayer player;
+    LogCapture quiet_; // the accessors of missing objects log
+    TsOptions saved_ = *TsAccess::Options();
+    char audio_[8] = {};
 };
 
 TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
 {
-    LogCapture quiet;
     ExpectRows({
         // The switch and the door.
         {"sw:SetDisabled(1) return sw:IsDisabled()", "1"},
@@ -60,6 +70,14 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         {"return level:GetIncidentalConversation()", "userdata"},
         {"level:GetIncidentalConversation():SetOverrideLockout(1) return 0", "0"},
         {"return TsAccess.FrameDelta()", "0"},
+        {"return (TsAccess:Options() == TsAccess.Options()) or nil", "true"},
+        {"return TsAccess:TicksPerSecond() + TsAccess.TicksPerSecond()", "20"},
+        {"TsAccess:SetExitMovie('outro.bik') return TsAccess:GetExitMovie()", "'outro.bik'"},
+        {"TsAccess:SetExitMovie('') return TsAccess:GetExitMovie()", "nil"},
+        // No dialogue strings yet: nil.
+        {"return TsAccess:GetDialogDisplayString(30684)", "nil"},
+        // A method through a missing level fails in the script, not in the game.
+        {"TsAccess:Level():Pause(1)", "error:attempt to index a nil value"},
         {"TsAccess:SetTutorialDialogExitScript('Done') return 0", "0"},
         // Options.
         {"opts:SetScreenWidth(1024) opts:SetScreenHeight(768) opts:SetBitDepth(32) opts:SetAdapter(0) "
@@ -67,9 +85,12 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         {"local h = GetHostName() return type(h) == 'string' or h == nil", "true"},
     });
     // The access point with no game running.
-    for (const char* fn : {"AnimDB", "Audio", "CameraHelper", "Conversation", "CurrentCharacter", "EntityDB",
-                           "FrontEnd", "Input", "LevelInfo", "LocalPlayer", "Pathfinder", "Radar", "World"})
-        EXPECT_EQ(Type(std::string("TsAccess:") + fn + "()"), "nil") << fn;
+    EXPECT_FLOAT_EQ(Number("TsAccess:TickDuration()"), 0.1f);
+    for (const char* fn : {"AnimDB()", "Audio()", "CameraHelper()", "Conversation()", "CurrentCharacter()",
+                           "EntityDB()", "FrontEnd()", "Input()", "LevelInfo()", "LocalPlayer()", "Pathfinder()",
+                           "Radar()", "World()", "Level()", "CutScene()", "HUDe()", "TutorialDialog('intro')",
+                           "StartTutorialDialog(3)", "TutorialDialogAddFragment(100, -1)"})
+        EXPECT_EQ(Type(std::string("TsAccess:") + fn), "nil") << fn;
     ExpectTypeErrors({"sw:SetActivateAnim('x')", "sw:SetDeactivateAnim()", "sw:SetActivateScript(nil)",
         "sw:SetDeactivateScript(1, 2)", "sw:SetDisabled('yes')", "TsSwitchObject.IsDisabled(door)",
         "TsSwitchObject.GetHotspot(door)", "TsDynGeometry:_DebugDynGeometry('x')", "door:SetDoorSpeed()",
@@ -83,9 +104,39 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         "TsLevel.GetIncidentalConversation(sw)", "TsAccess:SetTutorialDialogExitScript(nil)", "TsAccess:World(1)",
         "TsAccess:ScreenWidth(1)", "TsAccess:ScreenHeight(1)", "TsAccess:FrameDelta(1)",
         "opts:SetScreenWidth('wide')", "opts:SetScreenHeight()", "opts:SetBitDepth(1, 2)", "opts:SetAdapter(nil)",
-        "opts:SetTexDetailLevel({})", "opts:SetFXDetailLevel()", "GetHostName(1)"});
+        "opts:SetTexDetailLevel({})", "opts:SetFXDetailLevel()", "GetHostName(1)", "TsAccess:Options(1)",
+        "TsAccess.TicksPerSecond(1, 2)", "TsAccess:TutorialDialog(nil)", "TsAccess:StartTutorialDialog('3')",
+        "TsAccess:TutorialDialogAddFragment(5)", "TsAccess:SetExitMovie(nil)", "TsAccess:GetDialogDisplayString('x')"});
     ExpectSelfErrors({"TsConversation.SetOverrideLockout(nil, 1)", "TsHUDe.DisplayDialog(nil, 'x')",
         "TsCutScene.IsCameraZooming(nil)", "TsCutScene.IsPlayerLockedOut(nil)"});
+}
+
+// Numbers are truncated toward zero; switches take nil, 0, numbers and
+// booleans; a key outside 0..255 (other than -1, none) is ignored.
+TEST_F(CallTableBindingsTest, OptionsTruncateNumbersAndGuardKeys)
+{
+    ExpectRows({
+        {"opts:SetGamma(1.25) return opts:GetGamma()", "1.25"},
+        {"opts:SetSpeechVolume(7.9) return opts:GetSpeechVolume()", "7"},
+        {"opts:SetMusicVolume(-2.9) return opts:GetMusicVolume()", "-2"},
+        {"opts:SetEffectsVolume(-3000) return opts:GetEffectsVolume()", "-3000"},
+        {"opts:SetTransparentCam(2) return opts:IsTransparentCam()", "1"},
+        {"opts:SetTransparentCam(0) return opts:IsTransparentCam()", "nil"},
+        {"opts:SetAnimatingInventory(true) return opts:IsAnimatingInventory()", "1"},
+        {"opts:SetAnimatingInventory(nil) return opts:IsAnimatingInventory()", "nil"},
+        {"opts:SetAnimDetailLevel(1.5) opts:SetUseMouseWheel(1) opts:SetKeyBinding(5, 30) return 0", "0"},
+    });
+    EXPECT_EQ(TsAccess::Options()->GetAnimDetailLevel(), 1);
+    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().useMouseWheel, 1);
+    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(5), 30);
+    ASSERT_EQ(Run("opts:SetKeyBinding(5, 256); opts:SetKeyBinding(5, -2)"), "");
+    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(5), 30);
+    ASSERT_EQ(Run("opts:SetKeyBinding(5, -1)"), "");
+    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(5), -1);
+    ExpectTypeErrors({"opts:GetGamma(1)", "opts:SetGamma(1, 2)", "TsOptions.GetGamma(audio)",
+                      "TsOptions.SetGamma(audio, 1)", "TsOptions:GetGamma()", "opts:SetTransparentCam('on')",
+                      "opts:SetTransparentCam()", "opts:SetKeyBinding(5)"});
+    ExpectSelfErrors({"TsOptions.GetGamma(nil)", "TsOptions.SetSpeechVolume(nil, 1)"});
 }
 
 } // namespace

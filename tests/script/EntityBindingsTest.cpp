@@ -1,14 +1,20 @@
-// Entities, the entity database and the name every game object carries, as
-// entity and mission scripts use them.
+// Entities, the entity database, the cut-scene director and the name every
+// game object carries, as entity and mission scripts use them: camera work
+// with its optional arguments, through objects of derived classes too.
 
 #include "tests/script/LuaTestState.h"
 
+#include "engine/OmCamera.h"
 #include "engine/OmObject.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsCamera.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/level/TsCutScene.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
+
+#include <initializer_list>
 
 namespace {
 
@@ -36,27 +42,25 @@ class ScriptNote : public TsObject {
     explicit ScriptNote(OmArchive& archive) : TsObject(archive) {}
 };
 
-class EntityBindingsTest : public LuaTest {
+class EntityBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        LuaTest::SetUp();
-        OpenPackage();
-        crate = new ScriptCrate();
-        Publish(crate, "crate", "TsEntity");
+        PackageTest::SetUp();
+        Publish("crate", crate, "TsEntity");
+        scene->SetCamera(camera);
+        Publish("scene", scene, "TsCutScene");
     }
     void TearDown() override
     {
-        crate->Release();
+        for (OmObject* object : std::initializer_list<OmObject*>{scene, camera, crate})
+            object->Release();
         LuaTest::TearDown();
     }
-    void Publish(void* object, const char* name, const char* type)
-    {
-        tolua_pushusertype(L, object, type);
-        lua_setglobal(L, name);
-    }
 
-    ScriptCrate* crate = nullptr;
+    ScriptCrate* crate = new ScriptCrate();
+    TsCamera* camera = new TsCamera();
+    TsCutScene* scene = new TsCutScene();
 };
 
 } // namespace
@@ -95,9 +99,9 @@ TEST_F(EntityBindingsTest, PlacementShapeDormancyAndImport)
 TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
 {
     TsEntityDB* db = new TsEntityDB();
-    Publish(db, "db", "TsEntityDB");
+    Publish("db", db, "TsEntityDB");
     ScriptNote* note = new ScriptNote();
-    Publish(note, "note", "TsObject");
+    Publish("note", note, "TsObject");
     script::MarkScriptCreated(L, crate);
     script::MarkScriptCreated(L, note);
 
@@ -120,8 +124,8 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
 TEST_F(EntityBindingsTest, ObjectNamesAreSetReadAndClearedThroughDerivedObjectsAndGuarded)
 {
     Door door;
-    Publish(&door, "door", "TsDoorObject");
-    Publish(&door + 1, "audio", "TsAudio");
+    Publish("door", &door, "TsDoorObject");
+    Publish("audio", &door + 1, "TsAudio");
     ExpectTypeErrors({"door:SetName(3)", "door:SetName('a', 'b')", "door:SetName()", "TsObject.SetName(audio, 'x')"});
     ExpectSelfErrors({"TsObject.GetName(nil)", "TsObject.SetName(nil, 'x')"});
     EXPECT_EQ(door.GetName(), nullptr);
@@ -131,4 +135,35 @@ TEST_F(EntityBindingsTest, ObjectNamesAreSetReadAndClearedThroughDerivedObjectsA
         {"door:SetName(nil) return door:GetName()", "nil"},
     });
     EXPECT_EQ(door.GetName(), nullptr);
+}
+
+TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)
+{
+    camera->Distance().SetAll(10.0f);
+    // No time: at once, no scene.
+    ASSERT_EQ(Run("scene:ZoomCamera(4, 0); scene:MoveCamera(1, 2, 3, -1)"), "");
+    EXPECT_FLOAT_EQ(camera->Distance().current, 4.0f);
+    EXPECT_FLOAT_EQ(camera->Focus().next.z, 3.0f);
+    EXPECT_EQ(Type("scene:IsCutSceneActive()"), "nil");
+
+    // A quarter turn over a second, the profile defaulting to 1.
+    ASSERT_EQ(Run("scene:RotateCamera(0.25, 1)"), "");
+    EXPECT_EQ(Type("scene:IsCameraRotating()"), "number");
+    EXPECT_EQ(Type("scene:IsCutSceneActive()"), "number");
+
+    ExpectRows({
+        {"scene:SetCutSceneActive(nil) return scene:IsCutSceneActive()", "nil"},
+        {"scene:SetCutSceneActive() return scene:IsCutSceneActive()", "number"}, // no argument: on
+        {"scene:LockActive(1) scene:SetPlayerLockedOut(2) return scene:IsActiveLocked()", "number"},
+        {"scene:SetFollowTarget(crate) scene:SetFollowTarget(nil) return 0", "0"},
+        {"scene:FadeCamera(TsFader.FADE_IRIS, 0.5, 1) return scene:IsFadeComplete()", "nil"},
+        {"scene:StopRenderingFader() return TsCutScene.CAMERAMOVE_SINE", "3"},
+    });
+    EXPECT_TRUE(scene->IsPlayerLockedOut());
+    EXPECT_EQ(scene->GetFader().GetKind(), TS_FADE_IRIS);
+    EXPECT_FALSE(scene->GetFader().IsRendering());
+
+    ExpectTypeErrors({"scene:MoveCamera(1, 2, 3)", "scene:FadeCamera(1, 2)", "scene:RotateCamera(0.25, 1, 1, 1)",
+                      "scene:SetFollowTarget(scene)", "scene:IsCameraMoving(1)"});
+    ExpectSelfErrors({"TsCutScene.MoveCamera(nil, 1, 2, 3, 4)", "TsCutScene.IsFadeComplete(nil)"});
 }

@@ -1,25 +1,21 @@
-// Items, stashes, locks, light effects, collectibles and inventories as
-// item templates, entity scripts and mission scripts use them.
+// Stashes and inventories as item templates and mission scripts use them.
 
 #include "tests/script/LuaTestState.h"
 
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
-#include "game/objects/TsLightEffectObject.h"
-#include "game/objects/TsLockObject.h"
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
 OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
 
-class ItemBindingsTest : public LuaTest {
+class ItemBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        LuaTest::SetUp();
-        OpenPackage();
+        PackageTest::SetUp();
         TsAccess::SetLuaState(L); // templates run in it
     }
     void TearDown() override
@@ -27,46 +23,7 @@ protected:
         TsAccess::SetLuaState(nullptr);
         LuaTest::TearDown();
     }
-    template <class T>
-    T* Global(const char* name)
-    {
-        lua_getglobal(L, name);
-        auto* object = static_cast<T*>(tolua_tousertype(L, -1, nullptr));
-        lua_pop(L, 1);
-        return object;
-    }
-    void SetGlobal(const char* name, void* object, const char* type)
-    {
-        tolua_pushusertype(L, object, type);
-        lua_setglobal(L, name);
-    }
 };
-
-TEST_F(ItemBindingsTest, ANewItemIsOneOfNothingUntilItsTemplateSaysMore)
-{
-    ASSERT_EQ(Run("i = TsItemObject:new()"), "");
-    ExpectRows({
-        {"return i:GetStack() + i:GetPackSize()", "2"},
-        {"return i:IsAmmo() or i:IsAutoUse()", "nil"},
-        {"i:SetUsage(TS_ITEMUSAGE_AUTO_USE) i:SetAmmoType(3) i:SetStack(4.9) i:SetMaxStack(10) i:SetPackSize(2) "
-         "i:SetVitality(1.5) i:SetHealth(2.5) i:SetMatterType(1) i:SetTemplate('Medkit') i:SetValue(3.5) "
-         "i:SetForSale(false) i:SetCanDrop(1) "
-         "i:FlagSoundForLoading(TsItemObject.TS_ITEM_SOUND_DROPPING, 12) return i:GetStack()",
-         "4"},
-        {"return i:IsAutoUse() + i:IsAmmo() + i:CanDrop() + i:CanPickup()", "4"},
-        {"return i:GetValue() + i:GetHealth()", "6"},
-        {"return i:IsForSale() or i:HasOwner() or i:GetOwner()", "nil"},
-        {"return i:GetPickupDelay()", "0"},
-    });
-    auto* item = Global<TsItemObject>("i");
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->GetSound(), 12);
-    EXPECT_STREQ(item->GetTemplate(), "Medkit");
-    ExpectTypeErrors({"i:SetStack()", "i:SetStack('x')", "i:GetStack(1)", "i:FlagSoundForLoading(0)",
-                      "i:SetTemplate(nil)", "TsLockObject.HackLock(i)"});
-    EXPECT_EQ(Run("i:delete()"), "");
-    ExpectSelfErrors({"i:GetStack()"});
-}
 
 TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClass)
 {
@@ -90,36 +47,13 @@ TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClass)
     EXPECT_EQ(Run("s:delete()"), "");
 }
 
-TEST_F(ItemBindingsTest, LocksOpenWithTheirKeyAndLightEffectsNeedTheirLight)
-{
-    ASSERT_EQ(Run("l = TsLockObject:new() l:SetKeyID(4) l:SetLocked(true) l:SetLockScript('OnVault')\n"
-                  "e = TsLightEffectObject:new() e:SetLight('lampA') e:SetBound('room')\n"
-                  "e:SetEffect(TsLightEffectObject.SLOW_PULSE) e:SetSwitch(true) e:TriggerEffect()"),
-              "");
-    ExpectRows({
-        {"return l:ActivateLock(3)", "1"},   // wrong key: still locked
-        {"return l:ActivateLock(4)", "nil"}, // right key on a locked lock: now open
-        {"return l:ActivateLock(4.7)", "1"}, // 4.7 arrives as 4
-        {"return l:HackLock()", "1"},
-        {"return l:GetLocked()", "nil"},
-        {"return l:HackLock()", "1"},
-        {"return e:ToggleSwitch()", "nil"}, // no such light: nothing switches
-        {"return TsLightEffectObject.FAST_PULSE", "3"},
-    });
-    EXPECT_STREQ(Global<TsLockObject>("l")->GetLockScript(), "OnVault");
-    EXPECT_EQ(Global<TsLightEffectObject>("e")->GetEffect(), 2u);
-    ExpectTypeErrors({"l:ActivateLock()", "l:SetLockScript(1, 2)", "e:SetEffect()", "e:SetLight(3, 4)",
-                      "e:ToggleSwitch(1)"});
-    EXPECT_EQ(Run("l:delete() e:delete()"), "");
-}
-
 TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
 {
     TestWielder* wielder = new TestWielder;
-    SetGlobal("inv", wielder->GetInventory(), "TsInventory");
+    Publish("inv", wielder->GetInventory(), "TsInventory");
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
-    SetGlobal("gun", gun, "TsWeaponObject");
+    Publish("gun", gun, "TsWeaponObject");
     ASSERT_EQ(Run("a = TsItemObject:new() a:SetAmmoType(2) a:SetStack(6) a:SetMaxStack(20) a:SetMdl('ammo.pbf')\n"
                   "b = TsItemObject:new() b:SetAmmoType(2) b:SetStack(3) b:SetMaxStack(20) b:SetMdl('ammo.pbf')\n"
                   "r = TsItemObject:new() r:SetMdl('rock.pbf')"),

@@ -1,24 +1,24 @@
-// The level and its mission record from real scripts.
+// The level and its mission record, the string holders and script-made
+// files, from real scripts.
 
 #include "tests/script/LuaTestState.h"
 
 #include "engine/OmString.h"
 #include "game/level/TsLevel.h"
+#include "game/framework/FileIO.h"
 #include "game/level/TsLevelInfo.h"
 #include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
 
 namespace {
 
-class LevelInfoTest : public LuaTest {
+class LevelInfoTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        LuaTest::SetUp();
-        OpenPackage();
-        tolua_pushusertype(L, &info_, "TsLevelInfo");
-        lua_setglobal(L, "info");
-        tolua_pushusertype(L, &text_, "OmString");
-        lua_setglobal(L, "text");
+        PackageTest::SetUp();
+        Publish("info", &info_, "TsLevelInfo");
+        Publish("text", &text_, "OmString");
     }
 
     TsLevelInfo info_;
@@ -68,6 +68,55 @@ TEST_F(LevelInfoTest, AScriptMakesAndDeletesALevelThatIsNotBeingPlayed)
     ExpectTypeErrors({"level:Pause('yes')", "level:MakeHeightMap()"});
     ExpectSelfErrors({"TsLevel.GetPlayerLockout(nil)"});
     ASSERT_EQ(Run("level:delete()"), "");
+}
+
+// The wide holder takes only text objects, which outlive changes to it; the
+// narrow one takes strings and nil, and is a class of its own to scripts.
+TEST_F(LevelInfoTest, HoldersTakeTheirOwnKindsAndWideTextsOutliveChangesToTheHolder)
+{
+    OmWideString wide{"Hello"}, other, empty;
+    Publish("wide", &wide, "OmWideString");
+    Publish("other", &other, "OmWideString");
+    Publish("empty", &empty, "OmWideString");
+    Publish("name", &text_, "OmString");
+    EXPECT_EQ(Type("wide:Get()"), "userdata");
+    ExpectTypeErrors({"other:Set('Hello')", "other:Set(nil)"});
+    ASSERT_EQ(Run("text = wide:Get()"), "");
+    wide.Set("Something else entirely, long enough to move");
+    ASSERT_EQ(Run("other:Set(text); text = nil; collectgarbage('collect')"), "");
+    EXPECT_STREQ(other.Get(), "Hello");
+    EXPECT_EQ(Type("OmWideString.Get(other) and other:Get()"), "userdata");
+    EXPECT_EQ(Type("empty:Get()"), "nil");
+    ExpectRows({
+        {"name:Set(nil) return name:Get()", "nil"},
+        {"name:Set('Vessa') return name:Get()", "'Vessa'"},
+    });
+    ExpectTypeErrors({"name:Set(5)", "name:Set()", "name:Get(1)", "OmString.Get(wide)"});
+    ExpectSelfErrors({"OmString.Get(nil)"});
+}
+
+TEST_F(LevelInfoTest, ScriptsMakeWriteReadAndDeleteFilesWithTheirArgumentsChecked)
+{
+    ScratchDir dir;
+    ASSERT_EQ(Run("f = FileIO:new()"), "");
+    EXPECT_EQ(String("tolua.type(f)"), "FileIO");
+    ExpectTypeErrors({"FileIO:new(1)", "f:Open('x.txt')", "f:Open(nil, 'r')", "f:WriteLine(nil)", "f:Close(1)",
+                      "f:Execute('a', 'b')"});
+    EXPECT_EQ(Type("f:Open('notes.txt', 'w')"), "number");
+    ASSERT_EQ(Run("f:WriteLine('a'); f:WriteLine(''); f:WriteLine('b'); f:Close()"), "");
+    EXPECT_EQ(Type("f:Open('NOTES.TXT', 'r')"), "number");
+    EXPECT_EQ(String("f:ReadLine()"), "a");
+    EXPECT_EQ(Type("f:Eof()"), "nil");
+    EXPECT_EQ(String("f:ReadLine()"), "b");
+    EXPECT_EQ(Number("f:Eof()"), 1);
+    EXPECT_EQ(Type("f:Open('missing.txt', 'r')"), "nil");
+
+    // A file the game made is not the script's to delete.
+    FileIO gameFile;
+    Publish("g", &gameFile, "FileIO");
+    EXPECT_LUA_ERROR("g:delete()", "object not owned by the script in function 'delete'");
+    ASSERT_EQ(Run("f:delete()"), "");
+    ExpectSelfErrors({"f:ReadLine()", "f:delete()"});
 }
 
 } // namespace

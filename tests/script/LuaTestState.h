@@ -43,10 +43,36 @@ protected:
     };
     void ExpectRows(std::initializer_list<Row> rows);
 
+    // Sets the global `name` to the object as a userdata of `type`.
+    void Publish(const char* name, void* object, const char* type)
+    {
+        tolua_pushusertype(L, object, type);
+        lua_setglobal(L, name);
+    }
+    // The object a global holds (null when it holds none).
+    template <class T = void>
+    T* Global(const char* name)
+    {
+        lua_getglobal(L, name);
+        void* object = tolua_tousertype(L, -1, nullptr);
+        lua_pop(L, 1);
+        return static_cast<T*>(object);
+    }
+
     lua_State* L = nullptr;
 
 private:
     void ExpectErrors(std::initializer_list<const char*> chunks, bool self);
+};
+
+// A state with the package open.
+class PackageTest : public LuaTest {
+protected:
+    void SetUp() override
+    {
+        LuaTest::SetUp();
+        OpenPackage();
+    }
 };
 
 // The message without the "chunk:line: " position Lua puts in front.

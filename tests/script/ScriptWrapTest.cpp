@@ -1,8 +1,15 @@
 // The argument rules every wrapper shares, through small wrappers built from
-// the same helpers as the package's, and the conversions on their own.
+// the same helpers as the package's, and the conversions on their own; who
+// owns an object: every call that gives a script-made object to the game
+// keeps it there, so the script's delete is refused afterwards, as for any
+// object the game owns, and the game is never left pointing at freed memory.
 
 #include "tests/script/LuaTestState.h"
 
+#include "game/framework/TsObject.h"
+#include "game/level/TsCutScene.h"
+#include "game/objects/TsConversation.h"
+#include "game/objects/TsPlayer.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptVariables.h"
 #include "script/ScriptWrap.h"
@@ -192,16 +199,10 @@ TEST_F(WrapTest, MemberVariablesAndArrays)
     tolua_pushusertype(L, &record, "Record");
     lua_setglobal(L, "r");
     ASSERT_EQ(Run("r.count = 7.9; r.scale = 1.25; r.flag = 2; r.ids[1] = 11; r.ids[4] = -4.5"), "");
-    EXPECT_EQ(record.count, 7);
-    EXPECT_EQ(record.scale, 1.25f);
-    EXPECT_EQ(record.flag, 1);
-    EXPECT_EQ(record.ids[0], 11);
-    EXPECT_EQ(record.ids[3], -4);
-    EXPECT_EQ(Number("r.count"), 7);
-    EXPECT_EQ(Number("r.ids[4]"), -4);
-    EXPECT_EQ(Number("r.flag"), 1);
-    ASSERT_EQ(Run("r.flag = nil"), "");
-    EXPECT_EQ(Type("r.flag"), "nil");
+    EXPECT_TRUE(record.count == 7 && record.scale == 1.25f && record.flag == 1 && record.ids[0] == 11 &&
+                record.ids[3] == -4);
+    ExpectRows({{"return r.count", "7"}, {"return r.ids[4]", "-4"}, {"return r.flag", "1"},
+                {"r.flag = nil return r.flag", "nil"}});
 
     const std::pair<const char*, const char*> refused[] = {
         {"r.count = 'x'", "invalid type in variable assignment."},
@@ -254,3 +255,69 @@ TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
     DestroyScriptHeld(L);
     EXPECT_EQ(g_destroyed, 5);
 }
+
+namespace {
+
+constexpr const char* kNotOwned = "object not owned by the script in function 'delete'";
+
+class HandOverBindingsTest : public PackageTest {
+protected:
+    void SetUp() override
+    {
+        PackageTest::SetUp();
+        Publish("player", &player, "TsPlayer");
+        Publish("scene", scene, "TsCutScene");
+        Publish("talk", conversation, "TsConversation");
+    }
+    void TearDown() override
+    {
+        LuaTest::TearDown();
+        conversation->Release();
+        scene->Release();
+    }
+
+    TsPlayer player;
+    TsCutScene* scene = new TsCutScene();
+    TsConversation* conversation = new TsConversation();
+};
+
+struct HandOver {
+    const char* make; // makes o
+    const char* call; // gives o to the game
+};
+
+TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
+{
+    const HandOver cases[] = {
+        {"o = TsSquadObject:new()", "player:SetSquad(o)"},
+        {"o = TsDoorObject:new()", "scene:SetFollowTarget(o)"},
+        {"o = TsNPCObject:new()", "talk:AddFragment(7, o, nil)"},
+        {"s = TsNPCObject:new() o = TsPCObject:new()", "talk:AddFragment(7, s, o)"},
+        {"o = TsPCObject:new()", "player:AddCharacter(o)"},
+    };
+    for (const HandOver& c : cases) {
+        // Not yet given: the script's own to delete.
+        ASSERT_EQ(Run(c.make), "") << c.make;
+        EXPECT_EQ(Run("o:delete()"), "") << c.make;
+        ASSERT_EQ(Run(c.make), "") << c.make;
+        ASSERT_EQ(Run(c.call), "") << c.call;
+        EXPECT_EQ(WithoutPosition(Run("o:delete()")), kNotOwned) << c.call;
+        EXPECT_EQ(Type("o"), "userdata") << c.call;
+    }
+    // nil gives nothing, and a line without a speaker keeps no listener.
+    EXPECT_EQ(Run("o = TsNPCObject:new() scene:SetFollowTarget(nil) talk:AddFragment(1, nil, o) o:delete()"), "");
+}
+
+// An object the game holds a reference to (a timer, say) stays until the
+// game lets go: the script's delete is refused meanwhile.
+TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatTheGameStillHolds)
+{
+    ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
+    auto* door = Global<TsObject>("o");
+    door->AddRef();
+    EXPECT_EQ(WithoutPosition(Run("o:delete()")), "object still held by the game in function 'delete'");
+    door->Release();
+    EXPECT_EQ(Run("o:delete()"), "");
+}
+
+} // namespace

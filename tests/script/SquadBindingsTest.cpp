@@ -10,22 +10,8 @@
 #include "game/objects/TsTriggerObject.h"
 #include "tests/game/framework/LogCapture.h"
 
-class SquadBindingsTest : public LuaTest {
+class SquadBindingsTest : public PackageTest {
 protected:
-    void SetUp() override
-    {
-        LuaTest::SetUp();
-        OpenPackage();
-    }
-
-    template <class T>
-    T* Global(const char* name)
-    {
-        lua_getglobal(L, name);
-        auto* object = static_cast<T*>(tolua_tousertype(L, -1, nullptr));
-        lua_pop(L, 1);
-        return object;
-    }
     LogCapture log_;
 };
 

@@ -1,38 +1,90 @@
-// Projectile types, weapon attribute blocks, weapons and mines from scripts:
-// the start-up script fills projectile records by index, templates set up
-// weapons and mines through their functions, and the checks of arguments,
-// indices and assigned values.
+// Explosion types, projectile types, weapon attribute blocks, weapons and
+// mines from scripts: the start-up script fills explosion and projectile
+// records by index, templates set up weapons and mines through their
+// functions, and the checks of arguments, indices and assigned values.
 
 #include "tests/script/LuaTestState.h"
 
 #include "game/objects/TsMineObject.h"
 #include "game/objects/TsProjectileAttributes.h"
 #include "game/objects/TsWeaponObject.h"
+#include "game/world/TsExplosionParams.h"
 
 namespace {
 
-class WeaponBindingsTest : public LuaTest {
+class WeaponBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        LuaTest::SetUp();
+        TsExplosionTable::Clear();
         TsProjectileAttributes::ResetAll();
-        OpenPackage();
+        PackageTest::SetUp();
     }
     void TearDown() override
     {
+        TsExplosionTable::Clear();
         TsProjectileAttributes::ResetAll();
         LuaTest::TearDown();
     }
-    // The object a script global holds.
-    void* Object(const char* name)
-    {
-        lua_getglobal(L, name);
-        void* object = tolua_tousertype(L, -1, nullptr);
-        lua_pop(L, 1);
-        return object;
-    }
 };
+
+// A start-up script fills records; they stay put as the table grows; a
+// script keeps the records it was
+// handed: shrinking the table retires them without freeing, and growing
+// again gives them back as new records.
+TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutAndShrinkingKeepsThoseScriptsHold)
+{
+    ASSERT_EQ(Run("kept = FxGetExplosionType(5) kept.m_speed = 4 kept.m_szParticleType:Set('smoke')\n"
+                  "kept.m_szShockTexture = 'ring.tga' kept.m_numArms = 6.9 kept.m_fade = 1 kept.m_shockwave = nil\n"
+                  "kept:SetColourBias(1, 0.5, 0.25) FxGetExplosionType(300)"),
+              "");
+    const TsExplosionParams& e = *TsExplosionTable::At(5);
+    EXPECT_STREQ(e.m_szShockTexture.Get(), "ring.tga");
+    EXPECT_EQ(e.m_numArms, 6);
+    EXPECT_EQ(e.m_fade + e.m_shockwave, 1); // true arrives as 1, nil as 0
+    EXPECT_FLOAT_EQ(e.m_shockColourBias.y, 0.5f);
+    EXPECT_EQ(TsExplosionTable::Count(), 301);
+    EXPECT_EQ(Number("kept.m_speed"), 4);
+    ASSERT_EQ(Run("FxSetNumExplosionTypes(1)\n"
+                  "kept.m_speed = kept.m_speed + 1 kept.m_szParticleType:Set('dust')"),
+              "");
+    EXPECT_EQ(TsExplosionTable::Count(), 1);
+    EXPECT_EQ(TsExplosionTable::At(5), nullptr);
+    EXPECT_EQ(Number("kept.m_speed"), 5);
+    ASSERT_EQ(Run("again = FxGetExplosionType(5)"), "");
+    EXPECT_EQ(Number("again.m_speed"), 0);
+    EXPECT_EQ(String("again.m_szParticleType:Get()"), "");
+    EXPECT_EQ(Number("rawequal(again, kept) and 1 or 0"), 1);
+}
+
+
+// A type number or count past the ceiling is an error that names it, tested
+// before any 32-bit truncation could wrap it back into range; nothing grows.
+// Bad arguments and assigned values are refused too.
+TEST_F(WeaponBindingsTest, ExplosionNumbersPastTheLimitAndBadValuesAreRefused)
+{
+    ASSERT_EQ(Run("FxSetNumExplosionTypes(3)"), "");
+    for (const char* call : {"FxGetExplosionType(2147483647)", "FxGetExplosionType(1024)",
+                             "FxGetExplosionType(4294967301)", "FxGetExplosionType(1e300)",
+                             "FxGetExplosionType(0/0)", "FxSetNumExplosionTypes(1025)",
+                             "FxSetNumExplosionTypes(2147483647)", "FxSetNumExplosionTypes(4294967299)",
+                             "FxSetNumExplosionTypes(0/0)"}) {
+        const std::string message = Run(call);
+        EXPECT_NE(message.find("past the limit of 1024 types"), std::string::npos) << call << ": " << message;
+        EXPECT_EQ(TsExplosionTable::Count(), 3) << call;
+    }
+    EXPECT_EQ(Type("FxGetExplosionType(1023)"), "userdata");
+    EXPECT_EQ(TsExplosionTable::Count(), 1024);
+    EXPECT_EQ(Run("FxSetNumExplosionTypes(1024) FxSetNumExplosionTypes(-2147483648)"), "");
+    EXPECT_EQ(TsExplosionTable::Count(), 0);
+    ExpectRows({
+        {"return FxGetExplosionType(-1)", "nil"},
+        {"FxGetExplosionType(0):SetColourBias(1, 2)", "error:error in function 'SetColourBias'."},
+        {"FxGetExplosionType(0).m_speed = 'fast'", "error:invalid type in variable assignment"},
+        {"FxGetExplosionType(0).m_szParticleType = 5", "error:invalid type in variable assignment"},
+    });
+    ExpectTypeErrors({"FxGetExplosionType('x')", "FxGetExplosionType()", "FxSetNumExplosionTypes({})"});
+}
 
 TEST_F(WeaponBindingsTest, AStartUpScriptFillsProjectileRecordsByIndex)
 {
@@ -76,14 +128,14 @@ TEST_F(WeaponBindingsTest, WeaponAndMineTemplatesSetThemUp)
                   "m = TsMineObject:new() m:SetAnimationClass(3) m:SetDetonationDelay(1.5) m:SetProjectileID(2)\n"
                   "m:SetDamage(20) m:SetMatterType(TS_MATTER_CHEMICAL)"),
               "");
-    auto* w = static_cast<TsWeaponObject*>(Object("w"));
+    auto* w = Global<TsWeaponObject>("w");
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->Attributes(false).projectileId, 40) << "kept as given; checked when the weapon fires";
     EXPECT_FLOAT_EQ(w->Attributes(false).efficiency, 12.5f);
     EXPECT_FLOAT_EQ(w->GetMuzzleOffset().z, 2.0f);
     EXPECT_EQ(w->GetSound(TS_WEAPON_SOUND_NOAMMO), 200);
     EXPECT_EQ(w->GetSound(TS_WEAPON_SOUND_LOOP), -1) << "240 is not a sound";
-    auto* m = static_cast<TsMineObject*>(Object("m"));
+    auto* m = Global<TsMineObject>("m");
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->GetCountdownTicks(), 15);
     EXPECT_FLOAT_EQ(m->GetDamage(), 20.0f);

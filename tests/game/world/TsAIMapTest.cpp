@@ -1,16 +1,26 @@
-#include <gtest/gtest.h>
-
+// The AI map: built from its Targa image (colour thresholds, crop, merged
+// tiles, clearance, beacons, bad files), on the demo level and through the
+// level file, walked and overlaid tile by tile, and drawn for debugging.
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <utility>
 
+#include "game/framework/TsEntity.h"
 #include "game/framework/TsRandom.h"
 #include "game/world/TsAIMap.h"
+#include "game/world/TsTileWalker.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldAIMap.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/world/AIMapTestSupport.h"
+#include "tests/game/world/WorldTestSupport.h"
+#include "tests/render/RendererFixture.h"
+#include "tools/DemoLevel.h"
 
 using namespace aimap_test;
+using worldtest::WorldTest;
 
 namespace {
 
@@ -99,17 +109,6 @@ TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
     EXPECT_EQ(map.CodeAt(15, 16), 0u);
 }
 
-TEST(TsAIMap, TilesBelowTheThresholdAreMergedTwoByTwo)
-{
-    for (const auto& [tileSize, halved] : {std::pair{0.25f, true}, std::pair{0.26f, false}}) {
-        Built b(Floor, 64, tileSize);
-        ASSERT_TRUE(b.ok);
-        EXPECT_FLOAT_EQ(b.map.aiTileSize, halved ? tileSize * 2 : tileSize);
-        EXPECT_EQ(b.map.aiColumns, halved ? 32 : 64);
-        EXPECT_EQ(b.map.aiLastColumn, halved ? 31 : 63);
-    }
-}
-
 // A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
 // into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
 // tile off.
@@ -125,18 +124,6 @@ TEST(TsAIMap, MergedTilesNameThePixelsTheyWereMadeFromWhenTheCropStartsOdd)
         const bool open = pixel(2 * tile, 0).r != 255 && pixel(2 * tile + 1, 0).r != 255;
         EXPECT_EQ(b.map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
     }
-}
-
-TEST(TsAIMap, TilesWithEveryNeighbourOpenAreClearButTheMapsEdgeIsNot)
-{
-    Built b([](int x, int z) { return x == 30 && z == 30 ? kWall : kFloor; }, 64, 1.0f);
-    ASSERT_TRUE(b.ok);
-    const struct {
-        int32_t x, z;
-        uint32_t code;
-    } cases[] = {{0, 10, 1}, {10, 63, 1}, {10, 10, 3}, {29, 29, 1}, {31, 30, 1}, {32, 30, 3}};
-    for (const auto& c : cases)
-        EXPECT_EQ(b.map.CodeAt(c.x, c.z), c.code) << c.x << "," << c.z;
 }
 
 TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
@@ -162,7 +149,7 @@ TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
     EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
 }
 
-TEST(TsAIMap, BadImagesAndBoundsFailWithAMessageAndKeepThePreviousMap)
+TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
 {
     ScratchDir dir;
     const std::string good = Targa(64, 64, Floor);
@@ -185,6 +172,7 @@ TEST(TsAIMap, BadImagesAndBoundsFailWithAMessageAndKeepThePreviousMap)
         const char* file;
         OmVector3 max;
         const char* message;
+        const char* model = nullptr;
     };
     const OmVector3 bounds(64, 10, 64);
     const Case cases[] = {
@@ -199,29 +187,19 @@ TEST(TsAIMap, BadImagesAndBoundsFailWithAMessageAndKeepThePreviousMap)
         {"header.tga", bounds, "header.tga is too short"},
         {"good.tga", OmVector3(0, 10, 64), "have no width"},
         {"walls.tga", bounds, "walls.tga has no passable tile"},
+        {"good.tga", bounds, "Error: Could not read file nomodel.pbf", "nomodel.pbf"},
     };
     TsAIMap map;
     ASSERT_TRUE(map.CreateFromTarga("good.tga", nullptr, OmVector3(0, 0, 0), OmVector3(32, 10, 32)));
     const uint32_t beacons = map.beacons.GetCount();
     for (const Case& c : cases) {
         LogCapture log;
-        EXPECT_FALSE(map.CreateFromTarga(c.file, nullptr, OmVector3(0, 0, 0), c.max)) << (c.file ? c.file : "null");
+        EXPECT_FALSE(map.CreateFromTarga(c.file, c.model, OmVector3(0, 0, 0), c.max)) << (c.file ? c.file : "null");
         EXPECT_TRUE(log.Contains(c.message)) << log.All();
         EXPECT_FLOAT_EQ(map.aiTileSize, 0.5f) << "the first map's tiles";
         EXPECT_EQ(map.aiColumns, 64);
         EXPECT_EQ(map.beacons.GetCount(), beacons);
     }
-}
-
-TEST(TsAIMap, AMissingBoundsModelFailsWithItsName)
-{
-    ScratchDir dir;
-    dir.Write("ai.tga", Targa(64, 64, Floor));
-    TsAIMap map;
-    LogCapture log;
-    EXPECT_FALSE(map.CreateFromTarga("ai.tga", "nomodel.pbf", OmVector3(0, 0, 0), OmVector3(64, 1, 64)));
-    EXPECT_TRUE(log.Contains("Error: Could not read file nomodel.pbf"));
-    EXPECT_TRUE(map.IsEmpty());
 }
 
 TEST(TsAIMap, PointsThatAreNotNumbersOrFarAwayLieOffTheMap)
@@ -233,4 +211,219 @@ TEST(TsAIMap, PointsThatAreNotNumbersOrFarAwayLieOffTheMap)
     EXPECT_EQ(map.CodeAtWorld(1.5f, 1e30f), 0u);
     EXPECT_EQ(map.CodeAtWorld(-1e30f, -1e30f), 0u);
     EXPECT_EQ(map.IndexOf(3, 0), -1) << "a column past the last does not wrap onto the next row";
+}
+
+namespace {
+
+// A 6 x 4 map whose image tiles start at (10, 20).
+class TileWalkerTest : public ::testing::Test {
+protected:
+    std::vector<uint32_t> Codes() const
+    {
+        std::vector<uint32_t> codes;
+        for (uint32_t i = 0; i < world->GetAIMap()->GetCount(); ++i)
+            codes.push_back(world->GetAIMap()->Get(i));
+        return codes;
+    }
+    uint32_t CodeAt(int32_t x, int32_t z) const
+    {
+        TsAIMap copy;
+        TsWorldAIMap::Copy(*world, copy);
+        return copy.CodeAt(x, z);
+    }
+    WorldPtr world = WorldWith({"..k...", ".####.", ".#..#.", "......"}, 1.0f, 10, 20);
+};
+
+} // namespace
+
+// A column past the last used to wrap onto the first tile of the next row.
+TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
+{
+    TsTileWalker walker(world.get());
+    const std::vector<uint32_t> before = Codes();
+    for (auto [x, z] : {std::pair{16, 20}, std::pair{9, 21}, std::pair{10, 24}, std::pair{-5, -5}}) {
+        walker.SetPosition(x, z);
+        EXPECT_EQ(walker.GetTile(), 0u);
+        walker.SetTile(1);
+    }
+    EXPECT_EQ(Codes(), before);
+    walker.SetPosition(10, 21);
+    walker.SetTile(9);
+    EXPECT_EQ(CodeAt(10, 21), 9u);
+    // A world point lands on the image tile under it.
+    walker.SetWorldPosition(12.7f, 23.2f);
+    EXPECT_EQ(walker.GetX(), 12);
+    EXPECT_EQ(walker.GetZ(), 23);
+    EXPECT_EQ(walker.GetTile(), 5u);
+    EXPECT_EQ(walker.GetCentreX(), 12);
+    walker.SetWorldPosition(11.5f, 21.5f);
+    EXPECT_EQ(walker.GetTile(), 0u);
+    TsTileWalker nothing(nullptr);
+    EXPECT_TRUE(nothing.SetPosition(0, 0));
+    EXPECT_EQ(nothing.GetTile(), 0u);
+}
+
+TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBackOrIsRefusedOffTheMap)
+{
+    TsTileWalker walker(world.get());
+    walker.SetPosition(14, 23);
+    const std::vector<uint32_t> before = Codes();
+    TsTileOverlay overlay;
+    ASSERT_TRUE(walker.CreateTileOverlay(overlay, 11, 20, 3, 2));
+    EXPECT_EQ(walker.GetX(), 14) << "the walker is back where it was";
+    EXPECT_EQ(overlay.savedCodes.Get(0), CodeAt(11, 20));
+    EXPECT_EQ(overlay.savedCodes.Get(5), CodeAt(13, 21));
+    walker.ApplyTileOverlay(overlay);
+    for (int32_t z = 20; z < 24; ++z)
+        for (int32_t x = 10; x < 16; ++x) {
+            const bool covered = x >= 11 && x < 14 && z >= 20 && z < 22;
+            if (covered)
+                EXPECT_EQ(CodeAt(x, z), 0u) << x << "," << z;
+            else
+                EXPECT_EQ(CodeAt(x, z), before[size_t((z - 20) * 6 + x - 10)]) << x << "," << z;
+        }
+    walker.RemoveTileOverlay(overlay);
+    EXPECT_EQ(Codes(), before);
+    EXPECT_EQ(walker.GetZ(), 23);
+
+    // One whose corner leaves the map is refused and writes nothing.
+    walker.SetPosition(12, 22);
+    struct Case {
+        int32_t x, z, width, height;
+        const char* message;
+    };
+    const Case cases[] = {
+        {13, 21, 3, 2, "Overlay maximum position was invalid"}, // rectangle fits, far corner one past
+        {10, 20, 6, 4, "Overlay maximum position was invalid"},
+        {9, 21, 2, 1, "Overlay minimum position was invalid"},
+        {11, 21, -1, 1, "Overlay minimum position was invalid"},
+        {11, 21, 1, INT32_MAX, "Overlay maximum position was invalid"},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        TsTileOverlay overlay;
+        EXPECT_FALSE(walker.CreateTileOverlay(overlay, c.x, c.z, c.width, c.height));
+        EXPECT_TRUE(log.Contains(c.message)) << log.All();
+        EXPECT_EQ(walker.GetX(), 12);
+        EXPECT_EQ(walker.GetZ(), 22);
+        walker.ApplyTileOverlay(overlay); // a refused record writes nothing
+        EXPECT_EQ(Codes(), before);
+    }
+    TsTileOverlay fits;
+    EXPECT_TRUE(walker.CreateTileOverlay(fits, 13, 21, 2, 2));
+}
+
+// Walls blocked, floors passable and the corridor marked at their tiles;
+// the map and its beacons come back from the level file.
+// On the demo level: two rooms, a corridor with a marked middle and a ramp
+// (see tools/DemoLevel.h).
+TEST_F(WorldTest, TheDemoAIMapMatchesTheLevelAndComesBackFromItsFile)
+{
+    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
+    worldtest::Ref<TsWorld> world = ImportDemo();
+    ASSERT_NE(world, nullptr);
+    ASSERT_TRUE(world->CreateAIMap(worldtest::DemoFile("demo_ai.tga").c_str(), nullptr));
+    TsAIMap map;
+    TsWorldAIMap::Copy(*world, map);
+    int walls = 0, floors = 0, marked = 0;
+    const int32_t size = int32_t(demolevel::AIMapImage{}.size);
+    for (int32_t row = 0; row < map.aiRows; ++row)
+        for (int32_t column = 0; column < map.aiColumns; ++column) {
+            if (map.aiFirstColumn + column >= size || map.aiFirstRow + row >= size)
+                continue; // the padding past the image
+            const float x = map.CentreX(column), z = map.CentreZ(row);
+            const uint32_t code = map.CodeAtWorld(x, z);
+            const bool wall = demolevel::InWall(x, z) || !demolevel::OnFloor(x, z);
+            EXPECT_EQ(code == 0, wall) << x << "," << z;
+            EXPECT_EQ(!wall && (code & 4u), !wall && demolevel::Marked(x, z)) << x << "," << z;
+            walls += wall, floors += !wall, marked += !wall && demolevel::Marked(x, z);
+        }
+    EXPECT_GT(walls, 100);
+    EXPECT_GT(floors, 100);
+    EXPECT_GT(marked, 0);
+    ASSERT_GT(map.beacons.GetCount(), 0u);
+
+    const std::string path = TempPath("tsw");
+    ASSERT_TRUE(world->SaveWorld(path.c_str()));
+    worldtest::Ref<TsWorld> loaded(TsWorld::LoadWorld(path.c_str()));
+    ASSERT_NE(loaded, nullptr);
+    TsAIMap back;
+    TsWorldAIMap::Copy(*loaded, back);
+    ASSERT_EQ(back.codes.GetCount(), map.codes.GetCount());
+    for (uint32_t i = 0; i < map.codes.GetCount(); ++i)
+        ASSERT_EQ(back.codes.Get(i), map.codes.Get(i)) << i;
+    EXPECT_TRUE(back.aiFirstColumn == map.aiFirstColumn && back.aiLastRow == map.aiLastRow &&
+                back.aiTileSize == map.aiTileSize && back.aiMapOrigin.x == map.aiMapOrigin.x);
+    ASSERT_EQ(back.beacons.GetCount(), map.beacons.GetCount());
+    for (uint32_t i = 0; i < map.beacons.GetCount(); ++i)
+        ASSERT_EQ(back.beacons[i].z, map.beacons[i].z) << i;
+}
+
+TEST(TsWorldAIMap, AMapWhoseFieldsDisagreeIsNotInstalledAndAFailedBuildKeepsTheMap)
+{
+    WorldPtr world = WorldWith({"...", "..."});
+    TsAIMap bad;
+    FillMap(bad, {"...", "..."});
+    bad.aiLastColumn = 7;
+    LogCapture log;
+    EXPECT_FALSE(TsWorldAIMap::Install(*world, std::move(bad)));
+    EXPECT_TRUE(log.Contains("crop rectangle"));
+    EXPECT_EQ(world->GetAILastColumn(), 2);
+    EXPECT_FALSE(world->CreateAIMap("missing.tga", nullptr));
+    EXPECT_EQ(world->GetAIColumns(), 3);
+}
+
+// An entity for the view to follow.
+class AIMapDebugEntity : public TsEntity {
+    OM_DECLARE_CLASS(AIMapDebugEntity)
+    AIMapDebugEntity() = default;
+    explicit AIMapDebugEntity(OmArchive& archive) : TsEntity(archive) {}
+};
+OM_IMPLEMENT_CLASS(AIMapDebugEntity, TsEntity)
+
+using AIMapDebugTest = rtest::RendererTest;
+
+TEST_F(AIMapDebugTest, TheTilesAroundTheTrackedEntityAreDrawnAndTheStatesPutBack)
+{
+    ASSERT_TRUE(Open(640, 480));
+    // Near the entity: a wall, a marked tile, a passable tile; the rest clear.
+    std::vector<std::string> rows(40, std::string(40, '3'));
+    rows[25][25] = '.';
+    rows[20][20] = '#';
+    rows[21][21] = 'k';
+    WorldPtr world = WorldWith(rows, 1.0f, 100, 200);
+    AIMapDebugEntity* entity = new AIMapDebugEntity;
+    entity->SetName("walker");
+    entity->SetPosition(120.5f, 0.0f, 220.5f);
+
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    world->DrawAIMapDebug();
+    EXPECT_EQ(renderer->GetFrameStats()->words[OmRenderStats::kPrimitives], 0u) << "nothing is tracked";
+    world->SetTrackedEntity(entity);
+    renderer->SetLighting(true);
+    const uint32_t lighting = renderer->GetRenderState(plat::GfxRs::Lighting);
+    const uint32_t blend = renderer->GetRenderState(plat::GfxRs::AlphaBlendEnable);
+    world->DrawAIMapDebug();
+    // The square under the entity, then 20 x 20 tiles of two primitives
+    // each (the wall and the marked tile filled, every other tile an
+    // outline), and a second fill on each clear tile.
+    uint32_t clear = 0;
+    TsAIMap copy;
+    TsWorldAIMap::Copy(*world, copy);
+    for (int32_t z = 210; z < 230; ++z)
+        for (int32_t x = 110; x < 130; ++x)
+            clear += (copy.CodeAt(x, z) & 2u) ? 1 : 0;
+    EXPECT_EQ(clear, 397u);
+    EXPECT_EQ(renderer->GetFrameStats()->words[OmRenderStats::kPrimitives], 2u + 400u * 2u + clear * 2u);
+    EXPECT_EQ(renderer->GetRenderState(plat::GfxRs::Lighting), lighting);
+    EXPECT_EQ(renderer->GetRenderState(plat::GfxRs::AlphaBlendEnable), blend);
+    float x, y, depth;
+    if (world->WorldToScreen(OmVector3(120.5f, 2.0f, 220.5f), x, y, depth)) {
+        ASSERT_GE(renderer->GetQueuedTextCount(), 1u);
+        EXPECT_STREQ(renderer->GetQueuedText(0).text, "walker");
+    }
+    renderer->EndScene();
+    renderer->ClearQueuedText();
+    world->SetTrackedEntity(nullptr);
+    entity->Release();
 }

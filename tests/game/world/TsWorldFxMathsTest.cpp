@@ -1,10 +1,13 @@
-// The arithmetic of the world's effects, without a device: cloud scrolling
-// and projection, the liquid waves and their piecing into the shared
-// buffers, model light colours, the cell renderer's vertex colours and the
-// camera-fade rule.
+// The arithmetic of the world's effects, without a device: cloud scrolling,
+// the liquid waves and their piecing into the shared buffers, model light
+// directions, the cell renderer's vertex colours and the camera-fade rule;
+// explosion types, arms and rings: the table's limits, the arms' flight and
+// bounces, the ring's life, the pool's time steps.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <utility>
 
 #include "engine/OmCamera.h"
 #include "engine/OmMaxLight.h"
@@ -12,6 +15,7 @@
 #include "game/world/TsBlobRenderer.h"
 #include "game/world/TsCloud.h"
 #include "game/world/TsEffectUtil.h"
+#include "game/world/TsExplosion.h"
 #include "game/world/TsLiquid.h"
 #include "game/world/TsModelLighting.h"
 
@@ -30,37 +34,6 @@ TEST(CloudTest, FirstUpdateHoldsAndOffsetsWrap)
     cloud.Update(50.02f);
     EXPECT_NEAR(cloud.uOffset, -0.99f, 1e-4f);
     EXPECT_NEAR(cloud.vOffset, 0.99f, 1e-4f);
-}
-
-TEST(CloudTest, ProjectionMapsCameraSpaceToWorldXZ)
-{
-    TsCloud cloud("data\\FX\\clouda.tga");
-    cloud.uScale = 0.5f, cloud.vScale = 0.25f, cloud.uOffset = 0.1f, cloud.vOffset = 0.2f;
-    OmCamera camera;
-    // Looking down from (4, 10, 8): camera x is world x, camera y world z.
-    camera.SetFrame(OmVector3(4, 10, 8), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
-    cloud.BuildTextureMatrix(&camera);
-    // Camera-space (1, 2, 10) is world (5, 0, 10).
-    const OmVector3 uv = cloud.textureMatrix.TransformPoint(OmVector3(1, 2, 10));
-    EXPECT_NEAR(uv.x, 5 * 0.5f + 0.1f, 1e-5f);
-    EXPECT_NEAR(uv.y, 10 * 0.25f + 0.2f, 1e-5f);
-}
-
-TEST(LiquidTest, WavesHaveTheirKindsAmplitudes)
-{
-    float maxWater = 0, maxLava = 0;
-    for (float t = 0; t < 10.0f; t += 0.37f) {
-        TsLiquids::UpdateWaveGrids(t);
-        for (int j = 0; j < 8; ++j)
-            for (int i = 0; i < 8; ++i) {
-                maxWater = std::max(maxWater, std::fabs(TsLiquids::WaterGrid()[j][i]));
-                maxLava = std::max(maxLava, std::fabs(TsLiquids::LavaGrid()[j][i]));
-            }
-    }
-    EXPECT_NEAR(maxWater, 0.15f, 0.005f);
-    EXPECT_NEAR(maxLava, 0.1f, 0.005f);
-    EXPECT_NEAR(TsLiquids::TableSin(3.14159265f / 2), 1.0f, 1e-3f);
-    EXPECT_NEAR(TsLiquids::TableSin(2 * 3.14159265f + 0.5f), std::sin(0.5f), 2e-3f);
 }
 
 TEST(LiquidTest, StillVerticesNeverMoveAndOthersFollowTheGrid)
@@ -106,17 +79,6 @@ TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffers)
         ++pieces;
     }
     EXPECT_EQ(pieces, 5u); // 1365 triangles (4095 vertices) a piece
-}
-
-TEST(ModelLightingTest, ColoursPackClamped)
-{
-    const struct {
-        float r, g, b, a;
-        uint32_t packed;
-    } cases[] = {{1.5f, 0, 0, 1, 0xFFFF0000u}, {-0.2f, 1, 0, 0, 0x0000FF00u}, {0.5f, 0.5f, 0.5f, 0.5f, 0x7F7F7F7Fu},
-                 {0, 0, 0, 0, 0u}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ColourToARGB(c.r, c.g, c.b, c.a), c.packed);
 }
 
 TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
@@ -207,6 +169,176 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     EXPECT_EQ(cells.RunsUsed(), 0u);
     cells.Flush(true);
     EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodedFlag);
+}
+
+// The explosion table and the pool of live explosions.
+class ExplosionPoolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TsExplosionTable::Clear();
+        TsInitialExplosions::Init("LoadExplosionAttributes"); // no script state: the pool only
+    }
+    void TearDown() override
+    {
+        TsInitialExplosions::Shutdown();
+        TsExplosionTable::Clear();
+    }
+};
+
+// Type numbers and arm counts from scripts are held to what the game has.
+TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEight)
+{
+    TsExplosionTable::SetCount(3);
+    for (int32_t index : {TsExplosionTable::kMaxTypes, INT32_MAX, INT32_MIN, -1})
+        EXPECT_EQ(TsExplosionTable::Get(index), nullptr) << index;
+    EXPECT_FALSE(TsExplosionTable::SetCount(TsExplosionTable::kMaxTypes + 1));
+    EXPECT_FALSE(TsExplosionTable::SetCount(INT32_MAX));
+    EXPECT_EQ(TsExplosionTable::Count(), 3);
+    EXPECT_NE(TsExplosionTable::Get(TsExplosionTable::kMaxTypes - 1), nullptr);
+    EXPECT_TRUE(TsExplosionTable::SetCount(INT32_MIN));
+    EXPECT_EQ(TsExplosionTable::Count(), 0);
+    EXPECT_EQ(TsExplosionTable::Held(), TsExplosionTable::kMaxTypes);
+    for (const auto& [written, used] : {std::pair{-4, 0}, {0, 0}, {3, 3}, {8, 8}, {9, 8}, {1000, 8}}) {
+        TsExplosionParams p;
+        p.m_numArms = written;
+        EXPECT_EQ(p.ArmCount(), used) << written;
+    }
+}
+
+// A floor at y = 0 facing up.
+bool Floor(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
+{
+    if (from.y < 0.0f || to.y >= 0.0f)
+        return false;
+    const float t = from.y / (from.y - to.y);
+    hit.point = from + (to - from) * t;
+    hit.normal = OmVector3(0, 1, 0);
+    return true;
+}
+
+TEST(ExplosionArmTest, BouncesOffTheFloorWithRestitutionAndFriction)
+{
+    TsExplosionParams type;
+    type.m_restitution = 0.5f;
+    type.m_friction = 1.0f;
+    OmVector3 p(0, 0.5f, 0), v(0, -10, 0);
+    TsAdvanceArm(type, 0.1f, Floor, p, v);
+    EXPECT_FLOAT_EQ(v.y, 5.0f);
+    EXPECT_NEAR(p.y, 0.01f + 0.5f, 1e-4f);
+
+    // A glancing hit keeps the sliding part times the friction.
+    type.m_friction = 0.5f;
+    p = OmVector3(0, 0.5f, 0), v = OmVector3(4, -3, 0);
+    TsAdvanceArm(type, 0.5f, Floor, p, v);
+    EXPECT_FLOAT_EQ(v.x, 2.0f);
+    EXPECT_FLOAT_EQ(v.y, 2.5f); // half of |v| = 5
+    EXPECT_GT(p.y, 0.0f);
+}
+
+TEST(ExplosionArmTest, LaunchFollowsTheDirectionAndFallsBackToUp)
+{
+    TsExplosionParams type;
+    type.m_speed = 6.0f;
+    OmVector3 v = TsArmLaunchVelocity(type, OmVector3(0, 0, 2));
+    EXPECT_FLOAT_EQ(v.z, 6.0f);
+    // No direction and no spread: straight up, not a NaN.
+    v = TsArmLaunchVelocity(type, OmVector3(0, 0, 0));
+    EXPECT_FLOAT_EQ(v.y, 6.0f);
+    EXPECT_FALSE(std::isnan(v.x));
+    // With spread the direction is drawn at random, still at full speed.
+    type.m_spread = 1.0f;
+    v = TsArmLaunchVelocity(type, OmVector3(0, 0, 0));
+    EXPECT_NEAR(v.Length(), 6.0f, 1e-4f);
+}
+
+TsExplosionParams RingType(float lifetime)
+{
+    TsExplosionParams type;
+    type.m_shockwave = 1;
+    type.m_shockMinRadius = 1.0f;
+    type.m_shockMaxRadius = 3.0f;
+    type.m_shockLifetime = lifetime;
+    type.m_shockDelay = 0.5f;
+    type.m_shockWidth = 0.5f;
+    type.SetColourBias(1.0f, 0.5f, 0.0f);
+    return type;
+}
+
+TEST(ShockwaveTest, WaitsGrowsAndEnds)
+{
+    TsShockwave ring;
+    ring.Start(RingType(2.0f), OmVector3(0, 0, 0));
+    EXPECT_TRUE(ring.Advance(0.4f));
+    EXPECT_FALSE(ring.Visible());
+    EXPECT_TRUE(ring.Advance(1.1f)); // 1.5 s
+    EXPECT_TRUE(ring.Visible());
+    EXPECT_FLOAT_EQ(ring.Radius(), 2.0f);
+    EXPECT_FLOAT_EQ(ring.InnerRadius(), 1.5f);
+    // Half way: level (1 - 0.5)^2 * 255 = 63.75, times the bias.
+    EXPECT_EQ(ring.Colour(), 0xFF3F1F00u);
+    EXPECT_TRUE(ring.Advance(0.99f)); // 2.49 s
+    EXPECT_FALSE(ring.Advance(0.02f)); // 2.51 s
+
+    // A ring wider than its radius is a disc; no lifetime ends it.
+    TsExplosionParams wide = RingType(2.0f);
+    wide.m_shockWidth = 10.0f;
+    ring.Start(wide, OmVector3(0, 0, 0));
+    ring.Advance(1.0f);
+    EXPECT_FLOAT_EQ(ring.InnerRadius(), 0.0f);
+    for (float lifetime : {0.0f, -1.0f}) {
+        ring.Start(RingType(lifetime), OmVector3(0, 0, 0));
+        EXPECT_TRUE(ring.Advance(0.1f)); // still waiting out its delay
+        EXPECT_FALSE(ring.Advance(0.5f));
+        EXPECT_FALSE(std::isnan(ring.Radius()));
+    }
+}
+
+TEST(ShockwaveTest, RingVerticesAlternateOuterAndInner)
+{
+    TsShockwaveVertex v[TsShockwave::kRingVertices];
+    TsShockwave::BuildRing(OmVector3(10, 2, 20), 3.0f, 1.0f, 0xFF112233u, v);
+    EXPECT_FLOAT_EQ(v[0].x, 13.0f);
+    EXPECT_FLOAT_EQ(v[1].x, 11.0f);
+    EXPECT_FLOAT_EQ(v[16].z, 23.0f); // k = 8: a quarter turn
+    EXPECT_FLOAT_EQ(v[0].v, 1.0f);
+    EXPECT_FLOAT_EQ(v[1].v, 0.0f);
+    // u: 0.5 for odd k; for even k, 1 when floor(k / 3) is odd.
+    const float u[] = {0.0f, 0.5f, 0.0f, 0.5f, 1.0f, 0.5f, 0.0f};
+    for (int k = 0; k < 7; ++k)
+        EXPECT_FLOAT_EQ(v[2 * k].u, u[k]) << k;
+}
+
+TEST_F(ExplosionPoolTest, RefusesTypesOutsideTheTable)
+{
+    TsExplosionTable::SetCount(2);
+    EXPECT_FALSE(TsInitialExplosions::Spawn(-1, OmVector3(), OmVector3(0, 1, 0), 0.0f));
+    EXPECT_FALSE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 0.0f));
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
+    EXPECT_TRUE(TsInitialExplosions::Spawn(1, OmVector3(), OmVector3(0, 1, 0), 0.0f));
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
+    EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize - 1);
+}
+
+// Steps start at the first spawn and never go back. An explosion in flight
+// points at its type: a script that shrinks the table meanwhile must not
+// pull the record from under it; a ring with no arms lives as long as its
+// ring, then goes back to the pool.
+TEST_F(ExplosionPoolTest, StepsNeverGoBackAndALiveExplosionOutlivesItsTypesRemoval)
+{
+    TsExplosionTable::SetCount(3);
+    *TsExplosionTable::Get(2) = RingType(2.0f);
+    ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 100.0f));
+    TsExplosionTable::SetCount(0);
+    TsInitialExplosions::Update(100.25f);
+    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.25f);
+    TsInitialExplosions::Update(99.0f);
+    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.0f);
+    TsInitialExplosions::Update(101.0f);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
+    TsInitialExplosions::Update(104.0f);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
+    EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize);
 }
 
 } // namespace

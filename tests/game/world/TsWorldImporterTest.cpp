@@ -12,7 +12,6 @@
 #include "tools/DemoSupport.h"
 #include "game/framework/TsLog.h"
 #include "game/world/TsDirectionTable.h"
-#include "game/world/TsNibbleArray.h"
 #include "../framework/LogCapture.h"
 
 using worldtest::Floor;
@@ -67,23 +66,6 @@ TEST(TsWorldGrid, AnEmptyWorldAnswersEveryQueryWithNothing)
     EXPECT_EQ(world.FindAllIntersections(OmVector3(0, 1, 0), OmVector3(0, -1, 0), points, 4, true), 0);
 }
 
-TEST(TsWorldGrid, NibblesPackFirstCodeInTheTopOfAWord)
-{
-    TsNibbleArray codes(9);
-    EXPECT_EQ(codes.GetWordCount(), 2u);
-    codes.Set(0, 5);
-    codes.Set(7, 3);
-    codes.Set(8, 0x1F); // only four bits are kept
-    EXPECT_EQ(codes.GetWords()[0], 0x50000003u);
-    EXPECT_EQ(codes.GetWords()[1], 0xF0000000u);
-    codes.Set(9, 1); // outside: nothing
-    EXPECT_EQ(codes.Get(9), 0);
-    codes.Resize(9); // same count keeps the codes
-    EXPECT_EQ(codes.Get(0), 5);
-    codes.Resize(16);
-    EXPECT_EQ(codes.Get(0), 0);
-}
-
 TEST(TsWorldGrid, DirectionTableCodesAxesAndSpreadsTheRest)
 {
     EXPECT_EQ(TsNearestDirection(OmVector3(0, 1, 0)), 1);
@@ -130,52 +112,6 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitIntoFourCellsAndLinked)
     // The ground is found in each quarter, at its corners too.
     for (float p : {2.0f, 3.9f, 4.0f, 4.1f, 5.9f})
         EXPECT_NEAR(world->GetGroundHeight(OmVector3(p, 1, p)), 0.0f, 1e-3f) << p;
-}
-
-TEST_F(WorldTest, QuadtreeFindsEveryCellAndOnlyThoseCells)
-{
-    // A sparse pattern over 7 x 7 unit cells: an 8 x 8 grid.
-    OmGroup* root = new OmGroup();
-    const int32_t filled[][2] = {{0, 0}, {6, 6}, {3, 4}, {4, 3}, {6, 1}, {1, 6}, {5, 5}};
-    for (const auto& f : filled)
-        AddShape(*root, "floor", Floor(float(f[0]) + 0.25f, float(f[1]) + 0.25f, float(f[0]) + 0.75f, float(f[1]) + 0.75f));
-    Ref<TsWorld> world = Import(root, OmVector3(7, 1, 7), 1.0f);
-    ASSERT_EQ(world->GetGridSize(), 8);
-    ASSERT_EQ(world->GetCellCount(), 7);
-    std::vector<bool> seen(7, false);
-    for (int32_t z = 0; z < 8; ++z) {
-        for (int32_t x = 0; x < 8; ++x) {
-            bool expected = false;
-            for (const auto& f : filled)
-                expected = expected || (f[0] == x && f[1] == z);
-            const int32_t index = world->CellIndexAt(x, z);
-            EXPECT_EQ(index >= 0, expected) << x << "," << z;
-            if (index < 0)
-                continue;
-            EXPECT_FALSE(seen[size_t(index)]) << "two positions share cell " << index;
-            seen[size_t(index)] = true;
-            EXPECT_NEAR(world->Cell(index).GetBoxOrigin().x, float(x), 1e-6f);
-            EXPECT_NEAR(world->Cell(index).GetBoxOrigin().z, float(z), 1e-6f);
-        }
-    }
-}
-
-TEST_F(WorldTest, FlatAndSliverTrianglesAreDroppedAndOthersKeepTheirCorners)
-{
-    OmGroup* root = new OmGroup();
-    // A triangle standing on one line, and one thinner than the quantum.
-    AddShape(*root, "line", Triangles{{OmVector3(1, 0, 1), OmVector3(2, 0, 2), OmVector3(3, 0, 3)}});
-    AddShape(*root, "sliver", Triangles{{OmVector3(1, 0, 1), OmVector3(3, 0, 1.00001f), OmVector3(3, 0, 1)}});
-    AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
-    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
-    ASSERT_EQ(world->GetCellCount(), 1);
-    const TsWorldCell& cell = world->Cell(0);
-    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).GetTriangleCount(), 1u);
-    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).vertices.GetCount(), 3u);
-    EXPECT_EQ(cell.Group(TS_CELL_OPAQUE).runs.GetCount(), 1u);
-    ASSERT_EQ(cell.Planes(TS_CELL_OPAQUE).GetCount(), 1u);
-    EXPECT_NEAR(cell.Planes(TS_CELL_OPAQUE)[0].normal.y, 1.0f, 1e-5f);
-    EXPECT_NEAR(cell.Dequantise(cell.Group(TS_CELL_OPAQUE).vertices[0]).x, 1.0f, 1e-3f);
 }
 
 TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
@@ -242,53 +178,6 @@ TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
         EXPECT_EQ(group.vertices[i].lightIndices, 0x01000000u) << i;
         EXPECT_NE(group.vertices[i].lightWeights & 0xFF000000u, 0u) << i;
     }
-}
-
-TEST_F(WorldTest, VertexReachedByNoLightHasNoIndicesOrWeights)
-{
-    OmGroup* root = new OmGroup();
-    AddShape(*root, "floor", Floor(0, 0, 4, 4));
-    // Below the floor: the floor faces away from it.
-    AddLight(*root, "dyn_under", OmVector3(2, -0.5f, 2), OmVector3(1, 1, 1), 1.0f);
-    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
-    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
-    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i) {
-        EXPECT_EQ(group.vertices[i].lightIndices, 0u);
-        EXPECT_EQ(group.vertices[i].lightWeights, 0u);
-    }
-}
-
-TEST_F(WorldTest, EffectNodesKeepTheirEffectNameAndWaterBecomesALiquid)
-{
-    OmGroup* root = new OmGroup();
-    AddShape(*root, "floor", Floor(0, 0, 8, 8));
-    AddShape(*root, "fx_water", Floor(1, 1, 3, 3, 0.1f));
-    AddShape(*root, "FX_WATER", Floor(5, 5, 6, 6, 0.1f)); // an effect, not a liquid
-    // Inside a moved group: the node keeps its place in the world once the
-    // scene's tree is gone.
-    auto* group = new OmGroup();
-    group->LocalPosition() = OmVector3(2, 0, 0);
-    root->AddChild(group);
-    group->Release();
-    AddShape(*group, "fx_smoke", Floor(6, 6, 7, 7, 0.1f))->LocalPosition() = OmVector3(1, 0.5f, 0);
-    Ref<TsWorld> world = Import(root, OmVector3(8, 1, 8), 4.0f);
-    ASSERT_EQ(world->GetEffectNodes().GetCount(), 2u);
-    EXPECT_STREQ(world->GetEffectNodes()[0]->GetName(), "WATER");
-    EXPECT_STREQ(world->GetEffectNodes()[1]->GetName(), "smoke");
-    // The world holds its own reference: the scene is gone and they live on.
-    EXPECT_EQ(world->GetEffectNodes()[0]->GetRefCount(), 1u);
-    EXPECT_EQ(OmShape::Cast(world->GetEffectNodes()[1])->GetGeometry(), nullptr);
-    EXPECT_TRUE(world->GetEffectNodes()[1]->GetLocal().position.Equals(OmVector3(3, 0.5f, 0)));
-    const TsWorldCell& cell = *world->CellAt(0, 0);
-    ASSERT_EQ(cell.GetLiquidCount(), 1u);
-    const TsLiquid& water = cell.Liquid(0);
-    EXPECT_EQ(water.kind, uint32_t(TsLiquid::kWater));
-    EXPECT_EQ(water.triangles.GetCount(), 2u);
-    EXPECT_EQ(water.vertices.GetCount(), 4u) << "corners shared by both triangles are shared";
-    for (uint32_t i = 0; i < water.vertices.GetCount(); ++i)
-        EXPECT_EQ(water.vertices[i].still, 1u) << "every corner of a lone quad is on its open edge";
-    // Liquids never block a cast.
-    EXPECT_NEAR(world->GetGroundHeight(OmVector3(2, 1, 2)), 0.0f, 1e-3f);
 }
 
 TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)

@@ -1,12 +1,25 @@
-// The world drawn on a real device: cells, lights, fade, shadows, liquids,
-// clouds and explosion effects.
-#include <gtest/gtest.h>
-
+// The world drawn on a real device: cells, lights, shadows, liquids, clouds
+// and explosion effects; camera fade as the level's camera sees it, pitched
+// down behind the focus with what stands between them fading out (dynamic
+// geometry through the frame's batch, blob shadows on the floor a faded wall
+// uncovers).
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
-#include "engine/OmMaxLight.h"
+#include "engine/OmCamera.h"
+#include "engine/OmGroup.h"
 #include "engine/OmMaterial.h"
+#include "engine/OmMaxLight.h"
+#include "engine/OmMesh.h"
+#include "engine/OmRenderer.h"
+#include "engine/OmShape.h"
 #include "game/framework/TsEntity.h"
+#include "game/world/TsBlobRenderer.h"
 #include "game/world/TsEffectUtil.h"
 #include "game/world/TsExplosion.h"
 #include "game/world/TsLiquid.h"
@@ -14,46 +27,209 @@
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldDrawing.h"
-#include "tests/game/world/WorldPixelFixture.h"
+#include "game/world/TsWorldImporter.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/render/RendererFixture.h"
 
 namespace {
 
-using worldtest::Brightness;
-using worldtest::Channel;
-using worldtest::WorldPixelTest;
-
-TEST_F(WorldPixelTest, TheDemoLevelDrawsAndItsDynamicLampLightsRoomB)
+// An uncompressed 32-bit Targa, top row first; pixel(x, y) gives ARGB.
+template <class Pixel>
+std::string Targa(uint32_t width, uint32_t height, Pixel pixel)
 {
-    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo data is missing: run tools/make-data BUILD_DIR";
-    world_->Release();
-    // The level's textures are named from the game's folder.
-    std::filesystem::current_path(worldtest::DataFolder().parent_path());
-    plat::ClearPathCache();
-    world_ = TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str());
-    ASSERT_NE(world_, nullptr);
-    EXPECT_TRUE(renderer->LoadAllTextures());
-    // Above the corridor, seeing both rooms (20 pixels a unit).
-    SetCamera(OmVector3(10, 30, 4), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
-    const auto at = [](float x, float z) { return std::pair<uint32_t, uint32_t>(uint32_t(400 + (x - 10) * 20), uint32_t(300 - (z - 4) * 20)); };
-    const std::vector<uint32_t> lit = Frame(0.0f);
-    EXPECT_GT(TsWorldDrawing::Of(*world_).CellsDrawn(), 0u);
-    const auto [ax, ay] = at(6, 2);   // room A's floor
-    const auto [bx, by] = at(16, 4);  // under the dynamic lamp
-    const auto [ox, oy] = at(10, 12); // outside the level
-    EXPECT_NE(Pixel(lit, ax, ay), Pixel(lit, ox, oy));
-    EXPECT_NE(Pixel(lit, bx, by), Pixel(lit, ox, oy));
-    OmMaxLight* lamp = nullptr;
-    for (uint32_t i = 1; i < world_->GetLightNodes().GetCount(); ++i)
-        lamp = world_->GetLightNodes()[i];
-    ASSERT_NE(lamp, nullptr);
-    lamp->on = 0;
-    const std::vector<uint32_t> dark = Frame(0.0f);
-    EXPECT_GT(Brightness(Pixel(lit, bx, by)), Brightness(Pixel(dark, bx, by)) + 30);
-    EXPECT_EQ(Pixel(lit, ax, ay), Pixel(dark, ax, ay));
+    std::string out(18, '\0');
+    out[2] = 2;
+    out[12] = char(width), out[13] = char(width >> 8);
+    out[14] = char(height), out[15] = char(height >> 8);
+    out[16] = 32;
+    out[17] = 0x28; // top-left origin, 8 alpha bits
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t c = pixel(x, y);
+            out += {char(c), char(c >> 8), char(c >> 16), char(c >> 24)};
+        }
+    return out;
 }
 
+// A grid of quads: corner(i, j) gives the position, front faces clockwise
+// as seen from the side the normal points to.
+template <class Corner>
+OmMesh* Grid(uint32_t n, uint32_t material, const OmVector3& normal, const float colour[4], Corner corner,
+             bool checker = false)
+{
+    auto* mesh = new OmMesh();
+    const uint8_t layout[12] = {0, 1, 1, 1, 2};
+    std::memcpy(mesh->layout, layout, sizeof layout);
+    for (uint32_t j = 0; j <= n; ++j)
+        for (uint32_t i = 0; i <= n; ++i) {
+            OmMeshVertex v;
+            v.position = corner(i, j);
+            v.normal = normal;
+            std::memcpy(v.colour, colour, sizeof v.colour);
+            if (checker && (i + j) % 2)
+                v.colour[0] = v.colour[1] = 0.0f;
+            v.uv0[0] = float(i) / float(n), v.uv0[1] = float(j) / float(n);
+            v.uv1[0] = v.uv1[1] = 0.0f;
+            mesh->vertices.Add(v);
+        }
+    for (uint32_t j = 0; j < n; ++j)
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint32_t a = j * (n + 1) + i, b = a + 1, c = a + n + 1, d = c + 1;
+            for (uint32_t k : {a, c, b, c, d, b})
+                mesh->indices.Add(k);
+            mesh->triangleMaterials.Add(material);
+            mesh->triangleMaterials.Add(material);
+        }
+    mesh->SortTrianglesByMaterial();
+    mesh->ComputeBounds();
+    return mesh;
+}
+
+void AddShape(OmGroup* root, OmMesh* mesh, const char* name)
+{
+    auto* shape = new OmShape();
+    shape->SetName(name);
+    shape->SetGeometry(mesh);
+    root->AddChild(shape);
+    shape->Release();
+    mesh->Release();
+}
+
+uint32_t PlainMaterial(OmRenderer& renderer)
+{
+    const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
+    OmMaterial m(white, white, none, none, 10.0f, 1.0f, 0);
+    return uint32_t(renderer.RegisterMaterial(&m));
+}
+
+// A small level made through the importer: a 16 x 16 floor, a wall across
+// it at z = 12, a water pool, and the dynamic lamp "dyn_lamp" at (4, 1, 4)
+// reaching 3 units, in cells of 8. False when the import fails.
+bool BuildWorld(TsWorld& world, OmRenderer& renderer, bool withWall, bool withWater)
+{
+    const float floor[4] = {0.25f, 0.25f, 0.25f, 1.0f}, wall[4] = {0.5f, 0, 0, 1}, blue[4] = {0, 0.25f, 0.5f, 1};
+    const uint32_t material = PlainMaterial(renderer);
+    auto* root = new OmGroup();
+    AddShape(root, Grid(16, material, OmVector3(0, 1, 0), floor,
+                        [](uint32_t i, uint32_t j) { return OmVector3(float(i), 0.0f, float(j)); }),
+             "floor");
+    if (withWall)
+        AddShape(root, Grid(8, material, OmVector3(0, 0, 1), wall,
+                            [](uint32_t i, uint32_t j) { return OmVector3(12.0f - float(i), float(j), 12.0f); }),
+                 "wall");
+    if (withWater)
+        AddShape(root, Grid(8, material, OmVector3(0, 1, 0), blue,
+                            [](uint32_t i, uint32_t j) { return OmVector3(1.0f + float(i), 0.5f, 1.0f + float(j)); },
+                            true),
+                 "fx_water");
+    auto* lamp = new OmMaxLightNode();
+    lamp->SetName("dyn_lamp");
+    OmMaxLight& light = lamp->light;
+    light.on = 1, light.type = OmMaxLight::kOmni, light.multiplier = 1.0f;
+    light.colour[0] = light.colour[1] = light.colour[2] = 1.0f;
+    light.farAttenuation = 1, light.farStart = 0.0f, light.farEnd = 3.0f;
+    lamp->LocalPosition() = OmVector3(4, 1, 4);
+    root->AddChild(lamp);
+    lamp->Release();
+    root->Update(0.0f);
+
+    const OmVector3 min(0, 0, 0), max(16, withWall ? 8.0f : 1.0f, 16);
+    world.SetWorldBounds(min, max);
+    const bool ok = TsWorldImporter(world, root, min, max, 8.0f, true).Run(root, &renderer);
+    root->Release();
+    return ok && world.GetCellCount() > 0;
+}
+
+// The world drawn on a real device (Mesa under the test display): a small
+// level made through the importer, seen from above (40 pixels a unit, world
+// x to the right, world z up the screen, the floor's centre (8, 8) at the
+// centre of an 800 x 600 frame) or from a camera the test places.
+inline uint32_t Channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+inline uint32_t Brightness(uint32_t c) { return Channel(c, 16) + Channel(c, 8) + Channel(c, 0); }
+
+class WorldPixelTest : public rtest::RendererTest {
+protected:
+    void SetUp() override
+    {
+        // A black disc on clear ground, and clouds in black and white bands.
+        scratch_.Write("data/FX/blob2.tga", Targa(16, 16, [](uint32_t x, uint32_t y) {
+                           const float dx = float(x) - 7.5f, dy = float(y) - 7.5f;
+                           return dx * dx + dy * dy < 36.0f ? 0xFF000000u : 0x00000000u;
+                       }));
+        scratch_.Write("data/FX/clouda.tga", Targa(16, 16, [](uint32_t x, uint32_t) {
+                           return x < 8 ? 0xFF202020u : 0xFFFFFFFFu;
+                       }));
+        ASSERT_TRUE(Open(800, 600));
+        world_ = new TsWorld();
+    }
+    void TearDown() override
+    {
+        if (world_)
+            world_->Release();
+        TsInitialExplosions::Shutdown();
+        RendererTest::TearDown();
+    }
+
+    void Build(bool wall = false, bool water = false)
+    {
+        ASSERT_TRUE(BuildWorld(*world_, *renderer, wall, water));
+    }
+
+    void LookDown()
+    {
+        SetCamera(OmVector3(8, 20, 8), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0));
+    }
+    void SetCamera(const OmVector3& at, const OmVector3& right, const OmVector3& up, const OmVector3& forward)
+    {
+        OmCamera* camera = renderer->GetCamera();
+        OmProjection projection;
+        projection.halfWidth = 0.5f, projection.halfHeight = 0.375f;
+        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
+        camera->SetProjection(projection);
+        camera->SetFrame(at, right, up, forward);
+        eye_ = at, right_ = right, up_ = up, forward_ = forward;
+        renderer->InvalidateCamera(true);
+        renderer->ApplyCamera();
+    }
+
+    // One frame of the world at time t; the back buffer's pixels.
+    // With batch, the frame's blended triangles are filed and drawn as the
+    // level's frame does.
+    std::vector<uint32_t> Frame(float t, const std::function<void(TsWorld&)>& extra = {}, bool batch = false)
+    {
+        ClearTo(0.0f, 0.0f, 0.5f);
+        EXPECT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
+        if (batch)
+            renderer->GetBatch().Begin(0);
+        world_->Render(t, 0.0f);
+        if (extra)
+            extra(*world_);
+        if (batch)
+            renderer->GetBatch().Flush();
+        Device()->EndScene();
+        return ReadPixels();
+    }
+
+    // Pixel of world point (x, z) when looking down.
+    static uint32_t Px(float x) { return uint32_t(400 + (x - 8) * 40); }
+    static uint32_t Py(float z) { return uint32_t(300 - (z - 8) * 40); }
+    // Pixel of a world point in front of the camera last set.
+    std::pair<uint32_t, uint32_t> Project(const OmVector3& p) const
+    {
+        const OmVector3 d = p - eye_;
+        const float depth = d.Dot(forward_);
+        return {uint32_t(400.0f + d.Dot(right_) / depth / 0.5f * 400.0f),
+                uint32_t(300.0f - d.Dot(up_) / depth / 0.375f * 300.0f)};
+    }
+
+    ScratchDir scratch_;
+    TsWorld* world_ = nullptr;
+    OmVector3 eye_, right_, up_, forward_;
+};
+
 // The floor's grey 0.25, stored at half and doubled again when drawn; the
-// dynamic lamp brightens only the cells near it, by its colour and scale.
+// dynamic lamp brightens only the cells near it, by its colour and scale;
+// single-sided runs are culled and double-sided ones not.
 TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCorner)
 {
     Build();
@@ -85,56 +261,29 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCor
     lamp->colour[1] = lamp->colour[2] = 0.0f; // a red lamp adds only red
     const uint32_t red = nearLamp();
     EXPECT_GT(Channel(red, 16), Channel(red, 8) + 60);
-}
 
-// On the camera's axis the wall is gone; off it the wall stands. The fade
-// draws from copies: the stored vertices keep no indices of a frame.
-TEST_F(WorldPixelTest, CameraFadeShowsWhatStandsBehindAWall)
-{
-    Build(true);
-    // At eye height behind the wall (z = 12), looking along -z at a focus
-    // on the floor at z = 4.
-    SetCamera(OmVector3(8, 5, 20), OmVector3(-1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, -1));
-    TsBlobRenderer& cells = TsWorldDrawing::Of(*world_).Cells();
-    const uint32_t solid = Pixel(Frame(0.0f), 400, 300);
-    EXPECT_GT(Channel(solid, 16), 100u); // the wall's red
-    cells.SetCameraFade(0.0f, OmVector3(8, 0, 4), 5.0f);
-    Frame(0.0f); // a second frame must not reuse the first frame's copies
-    const std::vector<uint32_t> faded = Frame(0.0f);
-    EXPECT_LT(Channel(Pixel(faded, 400, 300), 16), 40u);
-    EXPECT_GT(Channel(Pixel(faded, 400 + 200, 300 - 20), 16), 100u);
-    for (int32_t i = 0; i < world_->GetCellCount(); ++i)
-        for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
-            const TsCellGroup& group = world_->Cell(i).Group(kind);
-            for (uint32_t v = 0; v < group.vertices.GetCount(); ++v)
-                ASSERT_EQ(group.vertices[v].flags, TsBlobRenderer::kDecodedFlag) << "cell " << i << " vertex " << v;
-        }
-    cells.SetCameraFade(1.0f, OmVector3(8, 0, 4), 5.0f);
-    EXPECT_EQ(Pixel(Frame(0.0f), 400, 300), solid);
-}
-
-TEST_F(WorldPixelTest, BlobShadowsDarkenTheFloorUnderAModel)
-{
-    Build();
-    LookDown();
-    const std::vector<uint32_t> plain = Frame(0.0f);
-    // A caster standing where four cells meet.
-    const std::vector<uint32_t> shadowed =
-        Frame(0.0f, [](TsWorld& w) { w.ProjectShadow(OmVector3(8, 0, 8), 2.0f, 1.0f); });
-    EXPECT_LT(Brightness(Pixel(shadowed, Px(8), Py(8))), 20u);
-    EXPECT_LT(Brightness(Pixel(shadowed, Px(7.5f), Py(8.5f))), 20u);
-    // Beyond the radius the floor is as it was.
-    EXPECT_EQ(Pixel(shadowed, Px(12), Py(8)), Pixel(plain, Px(12), Py(8)));
+    // From below the floor, looking up at its back faces: culled until its
+    // material is double-sided.
+    SetCamera(OmVector3(8, -20, 8), OmVector3(-1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0));
+    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 128, 1); // the clear colour
+    OmMaterial* material = renderer->GetMaterial(world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material);
+    ASSERT_NE(material, nullptr);
+    material->flags = 1;
+    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 64, 3); // the floor's grey
+    EXPECT_GT(TsWorldDrawing::Of(*world_).Cells().FlushCount(), 0u);
 }
 
 // The pool's inner vertices move between frames. Blended, it goes through
 // the frame's batch: with the batch open the floor shows through it;
-// without one it has nowhere to go.
+// without one it has nowhere to go. Worlds share the liquid buffers until
+// the last goes.
 TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
 {
     Build(false, true);
     LookDown();
+    const int32_t users = TsLiquids::UserCount();
     const std::vector<uint32_t> a = Frame(0.0f);
+    EXPECT_EQ(TsLiquids::UserCount(), users + 1);
     const std::vector<uint32_t> b = Frame(1.3f);
     EXPECT_GT(Channel(Pixel(a, Px(5), Py(5)), 0), 90u) << "blue over the grey floor";
     int changed = 0;
@@ -159,6 +308,16 @@ TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
     EXPECT_GT(Channel(unbatched, 16), 10u);
     EXPECT_GT(Channel(blended, 16), 10u) << "the floor's grey shows through";
     EXPECT_GT(Channel(blended, 0), Channel(blended, 16) + 10) << "under the water's blue";
+
+    auto* second = new TsWorld();
+    TsWorldDrawing::Of(*second);
+    EXPECT_EQ(TsLiquids::UserCount(), users + 2);
+    world_->Release();
+    world_ = nullptr;
+    EXPECT_TRUE(TsLiquids::BuffersReady());
+    second->Release();
+    EXPECT_EQ(TsLiquids::UserCount(), users);
+    EXPECT_FALSE(TsLiquids::BuffersReady());
 }
 
 TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
@@ -192,37 +351,6 @@ TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
     EXPECT_EQ(renderer->GetBatch().GetMode(), 1u);
-}
-
-TEST_F(WorldPixelTest, SingleSidedRunsAreCulledAndDoubleSidedOnesNot)
-{
-    Build();
-    // From below the floor, looking up: its back faces.
-    SetCamera(OmVector3(8, -20, 8), OmVector3(-1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0));
-    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 128, 1); // the clear colour
-    OmMaterial* material = renderer->GetMaterial(world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material);
-    ASSERT_NE(material, nullptr);
-    material->flags = 1;
-    EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 64, 3); // the floor's grey
-    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cells().FlushCount() > 0, true);
-}
-
-TEST_F(WorldPixelTest, WorldsShareTheLiquidBuffersUntilTheLastGoes)
-{
-    Build(false, true);
-    LookDown();
-    const int32_t before = TsLiquids::UserCount();
-    Frame(0.0f);
-    EXPECT_EQ(TsLiquids::UserCount(), before + 1);
-    auto* second = new TsWorld();
-    TsWorldDrawing::Of(*second);
-    EXPECT_EQ(TsLiquids::UserCount(), before + 2);
-    world_->Release();
-    world_ = nullptr;
-    EXPECT_TRUE(TsLiquids::BuffersReady());
-    second->Release();
-    EXPECT_EQ(TsLiquids::UserCount(), before);
-    EXPECT_FALSE(TsLiquids::BuffersReady());
 }
 
 TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
@@ -277,37 +405,8 @@ TEST_F(WorldPixelTest, TextureFactorFadeWorksOnlyOnceTheDeviceProvedIt)
     EXPECT_EQ(LoadFxSprite(nullptr), -1);
 }
 
-// The explosion's world, for the arms' caster, and the effects' clock.
-TsWorld* g_world = nullptr;
+// The effects' clock.
 float s_time = 0.0f;
-bool CastWorld(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
-{
-    TsWorldHit h;
-    if (!g_world->CastSegment(from, to, h, false))
-        return false;
-    hit.point = h.point, hit.normal = h.normal;
-    return true;
-}
-
-TEST_F(WorldPixelTest, ExplosionArmsBounceOffTheFloor)
-{
-    Build();
-    g_world = world_;
-    TsExplosionParams type;
-    type.m_gravity = -20.0f;
-    type.m_restitution = 0.5f;
-    type.m_friction = 0.8f;
-    OmVector3 p(8, 2, 8), v(3, -5, 1);
-    bool bounced = false;
-    for (int i = 0; i < 60; ++i) {
-        const float before = v.y;
-        TsAdvanceArm(type, 1.0f / 30.0f, CastWorld, p, v);
-        bounced = bounced || (before < 0 && v.y > 0);
-        EXPECT_GE(p.y, -0.001f) << "step " << i;
-    }
-    EXPECT_TRUE(bounced);
-    g_world = nullptr;
-}
 
 TEST_F(WorldPixelTest, AShockwaveRingGrowsAndEnds)
 {
@@ -338,6 +437,139 @@ TEST_F(WorldPixelTest, AShockwaveRingGrowsAndEnds)
     Frame(0.0f, update);
     EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
     TsShockwave::ReleaseBuffers();
+}
+
+// The camera above and behind the focus on the floor at (10, 0, 9.5),
+// looking down at it along (0, -0.8, -0.6); the fade centre is the focus.
+const OmVector3 kFocus(10, 0, 9.5f);
+
+class BlobFadePixelTest : public WorldPixelTest {
+protected:
+    void LookAtFocus(float distance)
+    {
+        SetCamera(kFocus + OmVector3(0, 0.8f, 0.6f) * distance, OmVector3(-1, 0, 0), OmVector3(0, 0.6f, -0.8f),
+                  OmVector3(0, -0.8f, -0.6f));
+    }
+    TsBlobRenderer& Cells() { return TsWorldDrawing::Of(*world_).Cells(); }
+    uint32_t At(const std::vector<uint32_t>& pixels, const OmVector3& p) const
+    {
+        const auto [x, y] = Project(p);
+        return Pixel(pixels, x, y);
+    }
+};
+
+// A flat green panel of 4 x 3 unit squares at height 3 over the floor
+// (x 8..12, z 10..13), quantised as the world's cells are; its triangles
+// face up, clockwise seen from above.
+void MakePanel(const TsWorld& world, int32_t material, TsCellGroup& panel)
+{
+    constexpr uint32_t kWide = 4, kDeep = 3;
+    const float quantum = 65535.0f / world.GetCellEdge();
+    for (uint32_t j = 0; j <= kDeep; ++j)
+        for (uint32_t i = 0; i <= kWide; ++i) {
+            TsCellVertex v;
+            v.x = static_cast<uint16_t>(float(i) * quantum);
+            v.z = static_cast<uint16_t>(float(j) * quantum);
+            v.colour = 0x00006000; // green, stored at half
+            panel.vertices.Add(v);
+        }
+    for (uint32_t j = 0; j < kDeep; ++j)
+        for (uint32_t i = 0; i < kWide; ++i) {
+            const uint16_t a = static_cast<uint16_t>(j * (kWide + 1) + i), b = a + 1;
+            const uint16_t c = static_cast<uint16_t>(a + kWide + 1), d = c + 1;
+            for (uint16_t k : {a, c, b, c, d, b})
+                panel.indices.Add(k);
+        }
+    TsCellRun run;
+    run.material = material;
+    run.triangleCount = panel.GetTriangleCount();
+    run.vertexCount = panel.vertices.GetCount();
+    panel.runs.Add(run);
+}
+
+// How much greener than red a pixel is: the panel's own colour shows as a
+// large excess, the grey floor through it as none.
+int GreenExcess(uint32_t pixel) { return int(Channel(pixel, 8)) - int(Channel(pixel, 16)); }
+
+TEST_F(BlobFadePixelTest, DynamicGeometryInTheBatchFadesWhereItHidesTheFocusAndBrokenGeometryIsLeftOut)
+{
+    Build();
+    LookAtFocus(10.0f);
+    TsCellGroup panel;
+    MakePanel(*world_, world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material, panel);
+    const auto withPanel = [&](TsWorld& w) { Cells().AddDynamic(panel, OmVector3(8, 3, 10), w.GetLightNodes()); };
+    const OmVector3 onAxis(10, 3, 11.75f);  // where the panel crosses the camera's axis
+    const OmVector3 farCorner(8.1f, 3, 10.1f); // beside a corner too far off the axis to fade
+
+    Cells().SetCameraFade(1.0f, kFocus, 5.0f);
+    const std::vector<uint32_t> solid = Frame(0.0f, withPanel, true);
+    const int full = GreenExcess(At(solid, onAxis));
+    ASSERT_GT(full, 60) << "the panel is drawn";
+    EXPECT_GT(GreenExcess(At(solid, farCorner)), full - 10);
+    EXPECT_NEAR(GreenExcess(At(Frame(0.0f), onAxis)), 0, 5) << "without the batch the floor alone";
+
+    struct Case {
+        float minimumAlpha;
+        OmVector3 at;
+        float low, high; // bounds of the green excess as a share of the solid panel's
+    };
+    const Case cases[] = {
+        {0.0f, onAxis, -0.1f, 0.15f},  // nearly clear: the floor shows
+        {0.6f, onAxis, 0.45f, 0.75f},  // no clearer than the minimum alpha
+        {0.0f, farCorner, 0.8f, 1.1f}, // off the axis the panel stands
+    };
+    for (const Case& c : cases) {
+        Cells().SetCameraFade(c.minimumAlpha, kFocus, 5.0f);
+        const float share = float(GreenExcess(At(Frame(0.0f, withPanel, true), c.at))) / float(full);
+        EXPECT_GE(share, c.low) << "minimum alpha " << c.minimumAlpha << " at x " << c.at.x;
+        EXPECT_LE(share, c.high) << "minimum alpha " << c.minimumAlpha << " at x " << c.at.x;
+    }
+
+    // Geometry that names vertices past its lists is left out, and said so.
+    Cells().SetCameraFade(2.0f, kFocus, 5.0f); // no fade
+    panel.runs[0].triangleCount += 1;
+    rtest::ErrorLog log;
+    EXPECT_NEAR(GreenExcess(At(Frame(0.0f, withPanel, true), onAxis)), 0, 5);
+    EXPECT_EQ(log.Count("a dynamic object's geometry"), 1u);
+}
+
+// The character stands in a cell whose wall (z = 12) stands between it and
+// the camera. With the wall faded its shadow is seen on the floor; a shadow
+// on floor behind the wall's solid part stays hidden.
+TEST_F(BlobFadePixelTest, ABlobShadowStaysOnTheFloorBehindAFadedWall)
+{
+    Build(true);
+    LookAtFocus(15.0f);
+    Cells().SetCameraFade(0.0f, kFocus, 5.0f);
+    struct Case {
+        OmVector3 feet;
+        bool seen;
+    };
+    const Case cases[] = {
+        {kFocus, true},                  // through the faded wall
+        {OmVector3(5.06f, 0, 9.32f), false}, // behind the wall at (6.5, 3.5, 12), which stays solid
+    };
+    for (const Case& c : cases) {
+        const OmVector3 caster = c.feet + OmVector3(0, 1.5f, 0); // as a character casts it
+        const std::vector<uint32_t> plain = Frame(0.0f);
+        const std::vector<uint32_t> shadowed =
+            Frame(0.0f, [&](TsWorld& w) { w.ProjectShadow(caster, 2.0f, caster.y); });
+        const uint32_t before = At(plain, c.feet), after = At(shadowed, c.feet);
+        if (c.seen) {
+            EXPECT_GT(Brightness(before), 60u) << "the floor shows through the wall";
+            EXPECT_LT(Brightness(after), 20u) << "the shadow lies on it";
+        } else {
+            EXPECT_GT(Channel(before, 16), Channel(before, 8) + 60) << "the wall's red";
+            EXPECT_EQ(after, before) << "no shadow through the solid wall";
+        }
+    }
+    // The fade draws from copies: the stored vertices keep no indices of a frame.
+    for (int32_t i = 0; i < world_->GetCellCount(); ++i)
+        for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
+            const TsCellGroup& group = world_->Cell(i).Group(kind);
+            for (uint32_t v = 0; v < group.vertices.GetCount(); ++v)
+                ASSERT_EQ(group.vertices[v].flags, TsBlobRenderer::kDecodedFlag) << "cell " << i << " vertex " << v;
+        }
 }
 
 } // namespace

@@ -72,12 +72,8 @@ TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorways)
         EXPECT_EQ(hits, c.hits) << c.what;
         if (!hits || !c.hits)
             continue;
-        EXPECT_NEAR(hit.point.x, c.point.x, kTolerance) << c.what;
-        EXPECT_NEAR(hit.point.y, c.point.y, kTolerance) << c.what;
-        EXPECT_NEAR(hit.point.z, c.point.z, kTolerance) << c.what;
-        EXPECT_NEAR(hit.normal.x, c.normal.x, 1e-3f) << c.what;
-        EXPECT_NEAR(hit.normal.y, c.normal.y, 1e-3f) << c.what;
-        EXPECT_NEAR(hit.normal.z, c.normal.z, 1e-3f) << c.what;
+        EXPECT_LT((hit.point - c.point).Length(), kTolerance) << c.what;
+        EXPECT_LT((hit.normal - c.normal).Length(), 1e-3f) << c.what;
         EXPECT_NEAR(hit.distance, (hit.point - c.from).Length(), 1e-4f) << c.what;
         // The reported triangle holds the point.
         OmVector3 cross;
@@ -120,10 +116,7 @@ TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRamp)
     };
     for (const Case& c : cases) {
         const float height = world->GetGroundHeight(c.point);
-        if (c.height == FLT_MAX)
-            EXPECT_EQ(height, FLT_MAX) << c.point.x << "," << c.point.y << "," << c.point.z;
-        else
-            EXPECT_NEAR(height, c.height, kTolerance) << c.point.x << "," << c.point.y << "," << c.point.z;
+        EXPECT_TRUE(height == c.height || std::fabs(height - c.height) < kTolerance) << c.point.x << "," << c.point.z;
     }
 }
 
@@ -153,52 +146,6 @@ TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
     EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), OmVector3(0, -1, 0), points, 0, false), 0);
 }
 
-TEST_F(DemoLevelTest, LightsComeBackStrongestFirst)
-{
-    OmMaxLight* lights[3];
-    float strengths[3], colour[4];
-    float total = 0.0f;
-    int32_t significant = 0;
-    // Both lamps reach the corridor; the nearer one is the stronger, and a
-    // single slot keeps only the strongest.
-    struct Case {
-        float x;
-        const char* strongest;
-    } cases[] = {{9.0f, "lampA"}, {11.0f, "dyn_lampB"}};
-    for (const Case& c : cases) {
-        const OmVector3 point(c.x, 2.5f, 4);
-        ASSERT_EQ(world->FindStrongestLights(point, 3, lights, strengths, colour, total, significant), 2);
-        EXPECT_EQ(significant, 2);
-        EXPECT_GT(total, 0.0f);
-        const int stronger = strengths[0] > strengths[1] ? 0 : 1;
-        EXPECT_STREQ(lights[stronger]->GetName(), c.strongest) << c.x;
-        EXPECT_GT(strengths[1 - stronger], 0.0f);
-        ASSERT_EQ(world->FindStrongestLights(point, 1, lights, strengths, colour, total, significant), 1);
-        EXPECT_STREQ(lights[0]->GetName(), c.strongest) << c.x;
-    }
-}
-
-TEST_F(WorldTest, StrongestLightsCountOnlySignificantOnes)
-{
-    TsWorld world;
-    for (float multiplier : {0.5f, 0.05f, 0.0f}) {
-        auto* light = new OmMaxLight();
-        light->on = 1;
-        light->colour[0] = light->colour[1] = light->colour[2] = 1.0f;
-        light->multiplier = multiplier;
-        world.GetLights().Add(light);
-    }
-    OmMaxLight* lights[4];
-    float strengths[4], colour[4];
-    float total = -1.0f;
-    int32_t significant = -1;
-    EXPECT_EQ(world.FindStrongestLights(OmVector3(), 4, lights, strengths, colour, total, significant), 2);
-    EXPECT_FLOAT_EQ(strengths[0], 0.5f);
-    EXPECT_FLOAT_EQ(strengths[1], 0.05f);
-    EXPECT_EQ(significant, 1);
-    EXPECT_FLOAT_EQ(total, 0.55f);
-}
-
 TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
 {
     OmD3D& screen = renderer;
@@ -216,11 +163,8 @@ TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
         // The floor only (a triangle over two touched bins comes once per
         // bin): liquids and back faces are not picked.
         ASSERT_GE(count, 1);
-        for (int32_t i = 0; i < count; ++i) {
-            EXPECT_NEAR(points[i].x, target.x, 0.01f);
-            EXPECT_NEAR(points[i].y, 0.0f, kTolerance);
-            EXPECT_NEAR(points[i].z, target.z, 0.01f);
-        }
+        for (int32_t i = 0; i < count; ++i)
+            EXPECT_LT((points[i] - target).Length(), 0.01f);
     }
     // A point at the near plane lies at depth one half; one behind the eye is off screen.
     float x = 0, y = 0, depth = 0;
