@@ -26,8 +26,7 @@ TEST_F(FilePathTest, BackslashesAndCaseResolveToTheFileOnDisk)
 {
     // Missing components keep their spelling after the last match.
     const std::pair<std::string, std::string> cases[] = {
-        {"\\data\\animdb.tsa", "/Data/AnimDB.tsa"},
-        {"/DATA/fx\\blob2.tga", "/Data/FX/Blob2.TGA"},
+        {"\\data\\animdb.tsa", "/Data/AnimDB.tsa"}, {"/DATA/fx\\blob2.tga", "/Data/FX/Blob2.TGA"},
         {"\\data\\New Folder\\Save1.sav", "/Data/New Folder/Save1.sav"},
         {"\\data\\fx\\", "/Data/FX/"}}; // a folder keeps its separator
     for (const auto& [given, found] : cases)

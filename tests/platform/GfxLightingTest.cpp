@@ -162,11 +162,9 @@ TEST_F(LightingTest, PointLightAttenuationAndRange)
         uint32_t expected;
     };
     const Case cases[] = {
-        {"1 / (0.25 x 2) = 2, clamped per channel", 0, 0.25f, 0, 10, 0xFFFF80},
-        {"1 / 2", 0, 1, 0, 10, 0x804020},
+        {"1 / (0.25 x 2) = 2, clamped per channel", 0, 0.25f, 0, 10, 0xFFFF80}, {"1 / 2", 0, 1, 0, 10, 0x804020},
         {"a negative term is kept: 1 / (1 - 0.25 x 2)", 1, -0.25f, 0, 10, 0xFFFF80},
-        {"1 / (1 + 0.75 x 4)", 1, 0, 0.75f, 10, 0x402010},
-        {"beyond the range nothing arrives", 1, 0, 0.75f, 1.5f, 0},
+        {"1 / (1 + 0.75 x 4)", 1, 0, 0.75f, 10, 0x402010}, {"beyond the range nothing arrives", 1, 0, 0.75f, 1.5f, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

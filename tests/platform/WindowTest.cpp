@@ -21,10 +21,8 @@ TEST_F(WindowTest, FocusChangesBecomeActivationMessagesInTheSystemsOrder)
     EXPECT_FALSE(window_->HasFocus());
 
     const std::vector<Seen> expected = {
-        {plat::kMsgActivateApp, 1, 0},
-        {plat::kMsgActivate, plat::kActivateActive, 0},
-        {plat::kMsgActivate, plat::kActivateInactive, 0},
-        {plat::kMsgActivateApp, 0, 0},
+        {plat::kMsgActivateApp, 1, 0}, {plat::kMsgActivate, plat::kActivateActive, 0},
+        {plat::kMsgActivate, plat::kActivateInactive, 0}, {plat::kMsgActivateApp, 0, 0},
     };
     EXPECT_EQ(Log(), expected);
 }
@@ -67,10 +65,8 @@ TEST_F(WindowTest, DrainingDispatchesEverythingAndLeavesTheQuitForTheMainLoop)
 
     EXPECT_FALSE(plat::DrainMessages());
     const std::vector<Seen> expected = {
-        {plat::kMsgSize, 0, 320 | (200 << 16)},
-        {plat::kMsgActivateApp, 1, 0},
-        {plat::kMsgActivate, plat::kActivateActive, 0},
-        {plat::kMsgDestroy, 0, 0},
+        {plat::kMsgSize, 0, 320 | (200 << 16)}, {plat::kMsgActivateApp, 1, 0},
+        {plat::kMsgActivate, plat::kActivateActive, 0}, {plat::kMsgDestroy, 0, 0},
     };
     EXPECT_EQ(Log(), expected);
 

@@ -128,12 +128,8 @@ TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
 {
     using namespace GfxFormat;
     GfxTestAdapter hal = rtest::AdapterWith({{1024, 768, 60, R5G6B5},
-                                             {640, 480, 60, X8R8G8B8},
-                                             {320, 240, 60, R5G6B5},
-                                             {640, 400, 60, R5G6B5},
-                                             {640, 480, 60, R5G6B5},
-                                             {640, 480, 75, R5G6B5},
-                                             {800, 600, 60, X1R5G5B5},
+                                             {640, 480, 60, X8R8G8B8}, {320, 240, 60, R5G6B5}, {640, 400, 60, R5G6B5},
+                                             {640, 480, 60, R5G6B5}, {640, 480, 75, R5G6B5}, {800, 600, 60, X1R5G5B5},
                                              {800, 480, 60, R5G6B5},
                                              {800, 600, 60, A8R8G8B8}});
     GfxTestAdapter reference = hal;

@@ -138,9 +138,7 @@ TEST(OmD3DMeshFormat, VertexFormatsFollowTheLayout)
         uint32_t format, stride, formatNoWeights;
     };
     const Case cases[] = {
-        {{0, 1, 1, 1, 2}, 0x152, 36, 0x152},
-        {{0, 1, 2, 1, 2}, 0x1D2, 40, 0x1D2},
-        {{1, 0, 0, 1, 2}, 0x106, 24, 0x102},
+        {{0, 1, 1, 1, 2}, 0x152, 36, 0x152}, {{0, 1, 2, 1, 2}, 0x1D2, 40, 0x1D2}, {{1, 0, 0, 1, 2}, 0x106, 24, 0x102},
         {{0, 1, 0, 1, 3}, 0x10112, 36, 0x10112},
         {{0, 0, 1, 2, 3, 1}, 0x242 | 1 << 16 | 3 << 18, 32, 0x242 | 1 << 16 | 3 << 18},
         {{5, 1, 0, 0}, 0x1E, 44, 0x12},
@@ -441,8 +439,7 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
     const size_t firstIndex = at + sizeof header + 25 * 36;
     const char* const subset = "subset names no material or lies outside";
     const Damage damages[] = {{at + 16, 70000, "device mesh", false},
-                              {at + 8, 40, "device mesh", false},
-                              {at + 12, 0x7FFFFFFF, "device mesh", false},
+                              {at + 8, 40, "device mesh", false}, {at + 12, 0x7FFFFFFF, "device mesh", false},
                               {firstIndex, 25 | 25 << 16, "device mesh", false},
                               {firstIndex + 32 * 6 + 4 + 20 + 16, 1000, subset, true}};
     const std::string bad = path + "_bad";

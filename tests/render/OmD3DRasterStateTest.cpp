@@ -244,10 +244,8 @@ struct StencilFuncCase {
 TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawn)
 {
     const StencilFuncCase cases[] = {
-        {"always", GfxCmp::Always, 0, 0xFF, true, true},
-        {"never", GfxCmp::Never, 0, 0xFF, false, false},
-        {"equal", GfxCmp::Equal, 5, 0xFF, true, false},
-        {"not equal", GfxCmp::NotEqual, 5, 0xFF, false, true},
+        {"always", GfxCmp::Always, 0, 0xFF, true, true}, {"never", GfxCmp::Never, 0, 0xFF, false, false},
+        {"equal", GfxCmp::Equal, 5, 0xFF, true, false}, {"not equal", GfxCmp::NotEqual, 5, 0xFF, false, true},
         {"less: the reference is below the stored value", GfxCmp::Less, 3, 0xFF, true, false},
         {"greater", GfxCmp::Greater, 3, 0xFF, false, true},
         {"less or equal", GfxCmp::LessEqual, 5, 0xFF, true, false},

@@ -260,20 +260,42 @@ OmSkinMesh* TwoSubsetFigure(int32_t left, int32_t right)
 // Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass. An
 // additive subset is no longer drawn in place: like the morph mesh's, it
 // waits for the sorted pass, even while a geometry batch takes the
-// alpha-blended triangles.
+// alpha-blended triangles; with no batch the sorted pass takes both kinds.
 TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
 {
     const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
     struct Case {
-        int32_t right;
+        int32_t left, right;
         uint32_t mask;
-    } const cases[] = {{Opaque(), 1u}, {additive, 3u}, {glass, 3u}};
+    } const cases[] = {
+        {Opaque(), Opaque(), 1u}, {Opaque(), additive, 3u}, {Opaque(), glass, 3u}, {glass, additive, 2u}};
     for (const Case& c : cases) {
-        OmSkinMesh* engine = TwoSubsetFigure(Opaque(), c.right);
+        OmSkinMesh* engine = TwoSubsetFigure(c.left, c.right);
         auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
         engine->Release();
         ASSERT_NE(device, nullptr);
         EXPECT_EQ(device->GetPassMask(), c.mask) << c.right;
+        device->Release();
+    }
+    const auto sorted = [](OmD3DSkinMesh* device) {
+        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles());
+        return list ? list->GetCount() : 0u;
+    };
+    OmD3DBatch& batch = renderer->GetBatch();
+    {
+        OmSkinMesh* engine = TwoSubsetFigure(glass, additive);
+        auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+        engine->Release();
+        ASSERT_NE(device, nullptr);
+        batch.Begin(0);
+        device->Render(*renderer);
+        EXPECT_EQ(batch.GetTriangleCount(), 2u);
+        EXPECT_EQ(sorted(device), 2u);
+        batch.Flush();
+        renderer->FlushAlphaQueue();
+        device->Render(*renderer); // no batch open
+        EXPECT_EQ(sorted(device), 4u);
+        renderer->FlushAlphaQueue();
         device->Release();
     }
 
@@ -281,7 +303,6 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
     auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
     engine->Release();
     ASSERT_NE(device, nullptr);
-    OmD3DBatch& batch = renderer->GetBatch();
     batch.Begin(0);
     const uint64_t before = Draws();
     device->Render(*renderer);
@@ -289,41 +310,12 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
     EXPECT_EQ(batch.GetTriangleCount(), 0u) << "the batch blends by alpha, not additively";
     batch.Flush();
     ASSERT_EQ(renderer->GetAlphaQueueLength(), 1u);
-    ASSERT_NE(device->GetTriangles(), nullptr);
-    EXPECT_EQ(static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles())->GetCount(), 2u);
+    EXPECT_EQ(sorted(device), 2u);
     // The sorted pass draws the additive square (in the bind pose).
     ClearTo(0, 0, 0);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(renderer->GetAlphaSorter()->GetDrawCount(), 1u);
     EXPECT_NE(At(ReadPixels(), OmVector3(0.8f, 0.0f, 0)) & 0xFFFFFF, 0u);
-    device->Release();
-}
-
-// With both kinds of blended subset and a batch open, the batch takes the
-// alpha-blended triangles and the sorted pass the additive ones alone; with
-// no batch the sorted pass takes both.
-TEST_F(DeviceSkinMeshTest, TheSortedPassTakesWhatTheBatchDoesNot)
-{
-    const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
-    OmSkinMesh* engine = TwoSubsetFigure(glass, additive);
-    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-    engine->Release();
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->GetPassMask(), 2u);
-    auto sorted = [&] {
-        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles());
-        return list ? list->GetCount() : 0u;
-    };
-    OmD3DBatch& batch = renderer->GetBatch();
-    batch.Begin(0);
-    device->Render(*renderer);
-    EXPECT_EQ(batch.GetTriangleCount(), 2u);
-    EXPECT_EQ(sorted(), 2u);
-    batch.Flush();
-    renderer->FlushAlphaQueue();
-    device->Render(*renderer); // no batch open
-    EXPECT_EQ(sorted(), 4u);
-    renderer->FlushAlphaQueue();
     device->Release();
 }
 

@@ -181,18 +181,6 @@ TEST(OmRendererTest, BlendClassesIgnoreTheTestBit)
         EXPECT_EQ(renderer.GetBlendClass(mode), expected) << std::hex << mode;
 }
 
-TEST(OmRendererTest, OneRendererAtATime)
-{
-    EXPECT_EQ(OmD3D::Instance(), nullptr);
-    {
-        OmD3D renderer;
-        EXPECT_EQ(OmD3D::Instance(), &renderer);
-        EXPECT_EQ(GetActiveCamera(), renderer.GetCamera());
-        EXPECT_NE(GetActiveCamera(), nullptr);
-    }
-    EXPECT_EQ(OmD3D::Instance(), nullptr);
-}
-
 // A saved level carries the materials and textures its objects draw with
 // through the renderer's registries, and a load registers them again.
 

@@ -33,14 +33,10 @@ TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
     for (int i = 0; i < 9; ++i)
         manyTags += "<Alientext.tga>\n";
     const Case cases[] = {
-        {"", 0, 0, false, nullptr},
-        {"plain\ncentred\n", 2, 0, false, nullptr},
-        {"@Role@Name\n@Longer role@N\n", 2, 0, true, nullptr},
-        {"<Alientext.tga>\ntext\n", 2, 1, false, nullptr},
-        {"<Alientext.tga\nnext\n", 2, 0, false, "has no '>'"},
-        {"<Alientext.tga", 0, 0, false, "has no '>'"},
-        {manyTags.c_str(), 9, 8, false, "more than 8 image tags"},
-        {longName.c_str(), 1, 0, true, nullptr},
+        {"", 0, 0, false, nullptr}, {"plain\ncentred\n", 2, 0, false, nullptr},
+        {"@Role@Name\n@Longer role@N\n", 2, 0, true, nullptr}, {"<Alientext.tga>\ntext\n", 2, 1, false, nullptr},
+        {"<Alientext.tga\nnext\n", 2, 0, false, "has no '>'"}, {"<Alientext.tga", 0, 0, false, "has no '>'"},
+        {manyTags.c_str(), 9, 8, false, "more than 8 image tags"}, {longName.c_str(), 1, 0, true, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text).substr(0, 40));

@@ -175,33 +175,25 @@ TEST_F(FrontEndStack, TicksCarryTheGameTimeAndASecondPressWithinTwoTicksIsADoubl
     fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
     Frame();
     EXPECT_FLOAT_EQ(screen->lastTime, 0.1f * float(app->GetTickCount() - 1));
+    // A press of one tick and a release of one; the buttons the press carried.
+    const auto press = [&] {
+        Button(true);
+        Frame();
+        const uint32_t buttons = screen->downButtons;
+        Button(false);
+        Frame();
+        return buttons;
+    };
     MoveMouse(50, 60);
     Frame();
-    Button(true);
-    Frame();
-    EXPECT_EQ(screen->downButtons, 1u);
-    Button(false);
-    Frame();
-    Button(true);
-    Frame();
-    EXPECT_EQ(screen->downButtons, 1u | 4u);
-    Button(false);
-    Frame();
+    EXPECT_EQ(press(), 1u);
+    EXPECT_EQ(press(), 1u | 4u);
     Frames(3);
-
     // The pointer moving by one pixel between the presses clears it.
-    Button(true);
-    Frame();
-    Button(false);
-    Frame();
+    press();
     MoveMouse(51, 60);
-    Button(true);
-    Frame();
-    EXPECT_EQ(screen->downButtons, 1u);
-    Button(false);
-    Frame();
-    EXPECT_EQ(fe.GetMouseX(), 51);
-    EXPECT_EQ(fe.GetMouseY(), 60);
+    EXPECT_EQ(press(), 1u);
+    EXPECT_EQ(std::pair(fe.GetMouseX(), fe.GetMouseY()), std::pair(51, 60));
 }
 
 // ---- windows that change the stack from inside its walks ----

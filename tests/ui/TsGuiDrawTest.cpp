@@ -28,13 +28,6 @@ TEST(GuiPacking, XAndYTravelInOneWordAndANegativeYLeavesXAlone)
     }
 }
 
-TEST(GuiPacking, WithoutAScreenConversionsAnswerZero)
-{
-    EXPECT_EQ(GuiToFractionX(100.0f), 0.0f);
-    EXPECT_EQ(GuiPixelHeight(), 0.0f);
-    EXPECT_EQ(GuiToPixelsY(0.5f), 0.0f);
-}
-
 // A window with one button whose left cap is a 16 x 16 white square.
 class CapWindow : public TsGuiWindow {
 public:

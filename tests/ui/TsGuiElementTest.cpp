@@ -40,16 +40,8 @@ TEST(GuiElement, EventCodesReachTheirOperationsAndNoOthers)
         const char* ran;
     };
     const Case cases[] = {
-        {0, 0, "open "},
-        {1, 0, "act "},
-        {2, 0, "deact "},
-        {3, 0, "move "},
-        {4, 0, "down "},
-        {5, 0, "up "},
-        {6, 0, ""},
-        {7, GuiFloatArg(0.5f), "render50 "},
-        {8, GuiFloatArg(1.25f), "update125 "},
-        {9, 0, ""},
+        {0, 0, "open "}, {1, 0, "act "}, {2, 0, "deact "}, {3, 0, "move "}, {4, 0, "down "}, {5, 0, "up "},
+        {6, 0, ""}, {7, GuiFloatArg(0.5f), "render50 "}, {8, GuiFloatArg(1.25f), "update125 "}, {9, 0, ""},
         {-1, 0, ""},
     };
     for (const Case& c : cases) {

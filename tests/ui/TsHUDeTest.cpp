@@ -57,8 +57,7 @@ TEST(HudText, ColoursPackAsArgbWithEveryChannelClamped)
         float c[4];
         uint32_t packed;
     } cases[] = {{{1, 1, 1, 1}, 0xFFFFFFFFu},
-                 {{0.926f, 0.59f, 0.2f, 1}, 0xFFEC9633u},
-                 {{2, -1, 0.5f, 1}, 0xFFFF007Fu},
+                 {{0.926f, 0.59f, 0.2f, 1}, 0xFFEC9633u}, {{2, -1, 0.5f, 1}, 0xFFFF007Fu},
                  {{0, 0, 0, 7}, 0xFF000000u},
                  {{0, 0, 0, -1}, 0x00000000u}};
     for (const auto& c : cases)

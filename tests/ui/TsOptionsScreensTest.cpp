@@ -149,12 +149,9 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
         int32_t answer;       // to the question on leaving (-1: none is asked)
         bool kept;
     } cases[] = {
-        {None, false, -1, false},
-        {Wheel, false, TsFrontEndBase::kResultOk, true},
-        {Swap, false, TsFrontEndBase::kResultOk, true},
-        {Key, false, TsFrontEndBase::kResultCancel, false},
-        {Swap, false, TsFrontEndBase::kResultCancel, false},
-        {Key, true, -1, false},
+        {None, false, -1, false}, {Wheel, false, TsFrontEndBase::kResultOk, true},
+        {Swap, false, TsFrontEndBase::kResultOk, true}, {Key, false, TsFrontEndBase::kResultCancel, false},
+        {Swap, false, TsFrontEndBase::kResultCancel, false}, {Key, true, -1, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "edit " << c.edit << " answer " << c.answer);

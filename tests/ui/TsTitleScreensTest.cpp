@@ -60,16 +60,6 @@ TEST(TitleNames, SaveFileNamesAreAPlayerABracketedNumberAndTheLevel)
     }
 }
 
-TEST(TitleNames, VolumeSlidersMapZeroToSilenceAndOneToFull)
-{
-    EXPECT_EQ(TsVolumeSlider::VolumeOf(0.0f), -3000);
-    EXPECT_EQ(TsVolumeSlider::VolumeOf(1.0f), 0);
-    EXPECT_FLOAT_EQ(TsVolumeSlider::ValueOf(-3000), 0.0f);
-    EXPECT_FLOAT_EQ(TsVolumeSlider::ValueOf(0), 1.0f);
-    EXPECT_EQ(TsDetailSlider::LevelOf(0.5f), 1);
-    EXPECT_EQ(TsDetailSlider::LevelOf(1.0f), 2);
-}
-
 class TitleScreens : public TitleTest {
 protected:
     void SetUp() override
@@ -174,9 +164,7 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
         const char* selectedAfter;
         std::vector<std::string> left;
     } cases[] = {
-        {1, "a [1]", {"a [1]", "c [1]", "d [1]"}},
-        {0, "c [1]", {"c [1]", "d [1]"}},
-        {1, "c [1]", {"c [1]"}},
+        {1, "a [1]", {"a [1]", "c [1]", "d [1]"}}, {0, "c [1]", {"c [1]", "d [1]"}}, {1, "c [1]", {"c [1]"}},
         {0, nullptr, {}},
     };
     for (const auto& c : cases) {

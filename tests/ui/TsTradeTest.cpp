@@ -15,11 +15,8 @@ TEST(TradeRules, TradersAreKnownByTheirExactName)
         const char* name;
         const char* script;
     } cases[] = {{"WeaponTrader", "RunWeaponTraderConversation"},
-                 {"TechTrader", "RunTechTraderConversation"},
-                 {"HerbTrader", "RunHerbTraderConversation"},
-                 {"techtrader", nullptr},
-                 {"TechTrader2", nullptr},
-                 {"", nullptr},
+                 {"TechTrader", "RunTechTraderConversation"}, {"HerbTrader", "RunHerbTraderConversation"},
+                 {"techtrader", nullptr}, {"TechTrader2", nullptr}, {"", nullptr},
                  {nullptr, nullptr}};
     for (const auto& c : cases) {
         const char* script = TsTrade::TraderScript(c.name);
