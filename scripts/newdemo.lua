@@ -329,3 +329,10 @@ dofile("scripts\\items.lua")
 
 -- The HUD's sprite table.
 dofile("scripts\\hud.lua")
+
+-- The message that ends a level: it waits for OK, then exitScript runs as
+-- the level goes.
+function ShowLevelEndMessage(textId, exitScript)
+    local text = TsAccess:GetDialogDisplayString(textId)
+    TsAccess.HUDe():ExitDialogue(exitScript, text and text:Get() or "", false)
+end

@@ -50,8 +50,7 @@ end
 -- for the title (through the closing screen).
 function MissionWon()
     g_missionWon = 1
-    local text = TsAccess:GetDialogDisplayString(6120)
-    TsAccess.HUDe():ExitDialogue("OnMissionLeft", text and text:Get() or "", false)
+    ShowLevelEndMessage(6120, "OnMissionLeft")
 end
 
 -- Run when the won message is answered, as the level ends.

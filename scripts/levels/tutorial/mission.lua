@@ -91,8 +91,7 @@ end
 -- tutorial has no closing screen).
 function FinishTutorial()
     g_tutorialOver = 1
-    local text = TsAccess:GetDialogDisplayString(6370)
-    TsAccess.HUDe():ExitDialogue("OnTutorialLeft", text and text:Get() or "", false)
+    ShowLevelEndMessage(6370, "OnTutorialLeft")
 end
 
 function OnTutorialLeft()
