@@ -49,6 +49,8 @@ struct VideoFile::Impl {
     int height = 0;
     int audioRate = 0;
     int audioChannels = 0;
+    int audioInFormat = -1;    // what the resampler was made to read
+    int audioInChannels = 0;
     double frameStep = 0.04;
     int decoded = 0;
     bool demuxEnded = false;
@@ -153,13 +155,19 @@ bool VideoFile::Impl::OpenAudio()
         audioIndex = -1;
         return false;
     }
+    audioInFormat = audio->sample_fmt;
+    audioInChannels = audio->ch_layout.nb_channels;
     return true;
 }
 
 void VideoFile::Impl::DrainAudio()
 {
     while (avcodec_receive_frame(audio, frame) >= 0) {
-        const int room = swr_get_out_samples(resampler, frame->nb_samples);
+        // A damaged stream can change its sound midway; the resampler would
+        // read channels the frame does not have, so such frames are dropped.
+        const bool usable = frame->format == audioInFormat && frame->sample_rate == audioRate &&
+                            frame->ch_layout.nb_channels == audioInChannels;
+        const int room = usable ? swr_get_out_samples(resampler, frame->nb_samples) : 0;
         if (room > 0) {
             const std::size_t used = audioPending.size();
             audioPending.resize(used + static_cast<std::size_t>(room) * audioChannels);
