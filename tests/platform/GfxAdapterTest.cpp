@@ -79,39 +79,6 @@ TEST_F(AdapterTest, RealAdaptersOfferCommonSizesUpToTheDesktopAndCapsFromOpenGL)
     EXPECT_EQ(system->GetDeviceCaps(system->GetAdapterCount(), GfxDevType::Hal, &caps), GfxResult::InvalidCall);
 }
 
-TEST_F(AdapterTest, TestAdapterReportsItsModesAndRefusals)
-{
-    GfxTestAdapter a;
-    a.modes = {{640, 480, 60, GfxFormat::R5G6B5}, {640, 480, 75, GfxFormat::R5G6B5},
-               {320, 240, 60, GfxFormat::R5G6B5}, {800, 600, 60, GfxFormat::X8R8G8B8}};
-    a.refusedFormats = {GfxFormat::D32, GfxFormat::D24S8};
-    GfxTestAdapter b;
-    b.desktopQueryFails = true;
-    SetGfxTestAdapters({a, b});
-    system = GfxSystem::Create(220);
-    ASSERT_NE(system, nullptr);
-    ASSERT_EQ(system->GetAdapterCount(), 2u);
-    // Modes come as the adapter reports them, duplicates and small sizes
-    // included; the renderer filters them.
-    ASSERT_EQ(system->GetAdapterModeCount(0), 4u);
-    GfxDisplayMode m{};
-    EXPECT_NE(system->GetAdapterDisplayMode(1, &m), GfxResult::Ok);
-    const uint32_t fmt = GfxFormat::X8R8G8B8;
-    auto depthOk = [&](uint32_t depth) {
-        return system->CheckDeviceFormat(0, GfxDevType::Hal, fmt, GfxUsage::DepthStencil,
-                                         GfxResourceType::Surface, depth) == GfxResult::Ok
-            && system->CheckDepthStencilMatch(0, GfxDevType::Hal, fmt, fmt, depth) == GfxResult::Ok;
-    };
-    // Refused by the adapter, never available (D24X4S4, D15S1), or held.
-    for (auto [depth, ok] : {std::pair{GfxFormat::D32, false}, {GfxFormat::D24S8, false}, {GfxFormat::D24X4S4, false},
-                             {GfxFormat::D15S1, false}, {GfxFormat::D24X8, true}, {GfxFormat::D16, true}})
-        EXPECT_EQ(depthOk(depth), ok) << "depth format " << depth;
-    EXPECT_EQ(system->CheckDeviceFormat(0, GfxDevType::Hal, fmt, 0, GfxResourceType::Texture,
-                                        GfxFormat::A4R4G4B4), GfxResult::Ok);
-    EXPECT_NE(system->CheckDeviceFormat(0, GfxDevType::Hal, fmt, 0, GfxResourceType::Texture,
-                                        GfxFormat::A8R3G3B2), GfxResult::Ok);
-}
-
 TEST_F(AdapterTest, CreateDeviceChecksItsRequestAndCanBeMadeToFail)
 {
     GfxTestAdapter a;

@@ -116,19 +116,6 @@ protected:
 
 } // namespace
 
-TEST_F(LightingTest, DirectionalLightScalesMaterialDiffuse)
-{
-    SetLight(0, Directional({0, 0, 1}, {0.8f, 0.8f, 0.8f, 1}));
-    // The normal faces the light: full strength, 0.8 x (1, 0.5, 0.25).
-    EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), 0xCC6633, 1)) << std::hex << Rgb(32, 32);
-    EXPECT_TRUE(Near(Lit({0, 0, 0.5f, 0, 0, -1}), 0xCC6633, 1));
-    // At 60 degrees half of it.
-    EXPECT_TRUE(Near(DrawLitQuad({std::sqrt(3.0f) / 2.0f, 0, -0.5f}), 0x663319, 1)) << std::hex << Rgb(32, 32);
-    // Facing away: black, and the global ambient still counts.
-    device->SetRenderState(GfxRs::Ambient, 0xFF202020);
-    EXPECT_TRUE(Near(DrawLitQuad({0, 0, 1}), 0x202020, 1)) << std::hex << Rgb(32, 32);
-}
-
 TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
 {
     // The light is set under one view and used under another: what it lights
@@ -196,30 +183,6 @@ TEST_F(LightingTest, SpotConeInnerOuterAndFalloff)
     const uint32_t e = (Grey(0.5f * rho) & 0xFF0000) | (Grey(0.25f * rho) & 0xFF00) | (Grey(0.125f * rho) & 0xFF);
     const uint32_t got = Lit({std::tan(std::acos(rho)), 0, 0, 0, 0, -1});
     EXPECT_TRUE(Near(got, e, 2)) << std::hex << got << " " << e;
-}
-
-TEST_F(LightingTest, ColourSourcesAndColorVertex)
-{
-    SetLight(0, Directional({0, 0, 1}, {1, 1, 1, 1}));
-    struct V {
-        float x, y, z, nx, ny, nz;
-        uint32_t c;
-    };
-    const auto run = [&] { return Process(V{0, 0, 0, 0, 0, -1, 0x80004080}, GfxFvf::Xyz | GfxFvf::Normal | GfxFvf::Diffuse).color; };
-    // Diffuse from the vertex colour (the default source), alpha with it.
-    EXPECT_TRUE(Near(run(), 0x80004080, 1));
-    EXPECT_EQ(run() >> 24, 0x80u);
-    // COLORVERTEX off: the material again.
-    device->SetRenderState(GfxRs::ColorVertex, 0);
-    EXPECT_TRUE(Near(run(), 0xFFFF8040, 1));
-    // Emissive from the vertex colour adds to the material's diffuse.
-    device->SetRenderState(GfxRs::ColorVertex, 1);
-    device->SetRenderState(GfxRs::DiffuseMaterialSource, GfxMcs::Material);
-    device->SetRenderState(GfxRs::EmissiveMaterialSource, GfxMcs::Color1);
-    EXPECT_TRUE(Near(run() & 0xFFFFFF, 0xFFBFBF, 1));
-    // Unlit: the vertex colour passes unchanged.
-    device->SetRenderState(GfxRs::Lighting, 0);
-    EXPECT_EQ(run(), 0x80004080u);
 }
 
 TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
@@ -299,23 +262,6 @@ TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
     device->SetRenderState(GfxRs::SpecularEnable, 0);
     EXPECT_EQ(DrawLitQuad({0, 0, -1}), 0u);
     out->Release();
-}
-
-TEST_F(LightingTest, NormalsFollowTheWorldScaleUnlessNormalised)
-{
-    SetLight(0, Directional({0, 0, 1}, {1, 1, 1, 1}));
-    GfxMaterial m{};
-    m.diffuse = {0.5f, 0.5f, 0.5f, 1};
-    device->SetMaterial(&m);
-    GfxMatrix world = GfxIdentityMatrix();
-    world.m[0][0] = world.m[1][1] = world.m[2][2] = 2.0f;
-    device->SetTransform(GfxTransform::World, &world);
-    // Normals go through the inverse transpose: a scale of 2 halves them.
-    for (uint32_t expected : {0x404040u, 0x808080u}) {
-        EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), expected, 1));
-        EXPECT_TRUE(Near(DrawLitQuad({0, 0, -1}), expected, 1)) << std::hex << Rgb(32, 32);
-        device->SetRenderState(GfxRs::NormalizeNormals, 1);
-    }
 }
 
 TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)

@@ -68,29 +68,6 @@ TEST_F(TextureTest, TwoStageCascade)
     grey->Release();
 }
 
-TEST_F(TextureTest, StageWithoutTextureReadsWhiteAndSelectsWork)
-{
-    device->SetTexture(0, nullptr);
-    DrawQuad(0xFF336699);
-    EXPECT_EQ(Rgb(16, 16), 0x336699u);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg2);
-    device->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::TFactor | GfxTa::Complement);
-    device->SetRenderState(GfxRs::TextureFactor, 0xFF00FF00);
-    DrawQuad(0xFF336699);
-    EXPECT_EQ(Rgb(16, 16), 0xFF00FFu);
-}
-
-TEST_F(TextureTest, SixteenBitTextureFormatsAreSampledExactly)
-{
-    // A4R4G4B4 0xF84C: alpha F, red 8, green 4, blue C.
-    GfxTexture* t = SolidTexture(device, 0xF84C, GfxFormat::A4R4G4B4);
-    device->SetTexture(0, t);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    DrawQuad(0xFFFFFFFF);
-    EXPECT_EQ(Rgb(16, 16), 0x8844CCu);
-    t->Release();
-}
-
 TEST_F(TextureTest, LevelsPitchAndLockBounds)
 {
     GfxTexture* t = nullptr;
@@ -155,25 +132,6 @@ TEST_F(TextureTest, ImageSurfaceCopiedOntoTheBackBuffer)
     small->Release();
     back->Release();
     image->Release();
-}
-
-TEST_F(TextureTest, FrontBufferIsTheLastPresentedImage)
-{
-    GfxSurface* shot = nullptr;
-    ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::A8R8G8B8, &shot), GfxResult::Ok);
-    ClearTo(0xFFFF0000);
-    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
-    ClearTo(0xFF00FF00);
-    ASSERT_EQ(device->GetFrontBuffer(shot), GfxResult::Ok);
-    uint32_t c = 0;
-    std::memcpy(&c, shot->Pixels() + 5 * shot->Pitch() + 7 * 4, 4);
-    EXPECT_EQ(c, 0xFFFF0000u);
-    EXPECT_EQ(Rgb(7, 5), 0x00FF00u);
-    GfxSurface* wrong = nullptr;
-    device->CreateImageSurface(32, 32, GfxFormat::R5G6B5, &wrong);
-    EXPECT_EQ(device->GetFrontBuffer(wrong), GfxResult::InvalidCall);
-    wrong->Release();
-    shot->Release();
 }
 
 TEST_F(TextureTest, DrawingIntoATextureAndBack)

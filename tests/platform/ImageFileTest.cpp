@@ -115,19 +115,6 @@ TEST(TgaReader, TrueColourDepthsAndOrigins)
     });
 }
 
-TEST(TgaReader, RunLengthPacketsMayCrossRows)
-{
-    Bytes b = TgaStart({.type = 10, .width = 3, .height = 2, .bits = 24, .descriptor = 0x20});
-    b.insert(b.end(), {0x83, 0, 0, 0xFF});                   // run of 4 red
-    b.insert(b.end(), {0x01, 0, 0xFF, 0, 0xFF, 0, 0});       // raw green, blue
-    EXPECT_EQ(Pixels(b), (std::vector<uint32_t>{kRed, kRed, kRed, kRed, kGreen, kBlue}));
-    ExpectEveryTruncationFails(b);
-
-    // A run longer than the pixels left is damage, not an overrun.
-    const std::string error = Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1, .bits = 24}), {0x85, 0, 0, 0xFF}));
-    EXPECT_NE(error.find("overruns"), std::string::npos) << error;
-}
-
 // One-pixel rows counted from the origin: 0 red, 1 green, 2 blue, 3 white,
 // 4 black, 5 grey; stored in the given order, each as a raw packet of one
 // when run-length encoded.
@@ -204,32 +191,14 @@ TEST(TgaReader, DamagedHeadersAndDataAreRefused)
     std::string error;
     EXPECT_FALSE(plat::ReadImageInfo(TgaStart({.width = 65535, .height = 65535}), info, &error));
     EXPECT_NE(error.find("too large"), std::string::npos) << error;
-    // A run-length file far too short for its size fails at once.
+    // A run-length file far too short for its size fails at once; a run
+    // longer than the pixels left is damage, not an overrun.
     EXPECT_TRUE(refused(Cat(TgaStart({.type = 10, .width = 4096, .height = 4096, .bits = 24}), {0xFF, 1, 2, 3})));
+    EXPECT_NE(Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1}), {0x85, 0, 0, 0xFF})).find("overruns"),
+              std::string::npos);
 }
 
 // --- BMP -------------------------------------------------------------------
-
-TEST(BmpReader, PaddedRowsBottomUpAndTopDown)
-{
-    // 3 x 2, 24 bits: rows of 9 bytes padded to 12, stored bottom row first.
-    Bytes rows = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0, 0, 0, 0,  // blue white green
-                  0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0};       // red green blue
-    plat::ImageInfo info;
-    EXPECT_EQ(Pixels(BmpFile(3, 2, 24, 0, {}, rows), &info),
-              (std::vector<uint32_t>{kRed, kGreen, kBlue, kBlue, kWhite, kGreen}));
-    EXPECT_EQ(info.format, plat::fmt::R8G8B8);
-    EXPECT_EQ(info.fileFormat, plat::imagefile::Bmp);
-    // The last row's padding may be missing; anything shorter fails.
-    const Bytes file = BmpFile(3, 2, 24, 0, {}, rows);
-    ExpectEveryTruncationFails(file, file.size() - 3);
-
-    // 32 bits, negative height = top-down; the unused top byte is not alpha.
-    Bytes rows32 = {0, 0, 0xFF, 0x00, 0xFF, 0, 0, 0x12};
-    EXPECT_EQ(Pixels(BmpFile(1, -2, 32, 0, {}, rows32), &info),
-              (std::vector<uint32_t>{kRed, kBlue}));
-    EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
-}
 
 TEST(BmpReader, PaletteDepths)
 {
@@ -358,22 +327,6 @@ Bytes TwoHalvesJpeg()
 }
 Bytes TwoGreysJpeg() { return GreyJpeg(16, 8, [](uint32_t x, uint32_t) { return uint8_t(x < 8 ? 0x28 : 0xC8); }); }
 
-TEST(JpegReader, ColourAndGreyImages)
-{
-    plat::ImageInfo info;
-    plat::Image image = Decode(TwoHalvesJpeg(), &info);
-    ASSERT_EQ(image.pixels.size(), 16u * 8u);
-    EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
-    EXPECT_EQ(info.fileFormat, plat::imagefile::Jpg);
-    EXPECT_TRUE(Near(image.At(2, 4), kRed, 12)) << std::hex << image.At(2, 4);
-    EXPECT_TRUE(Near(image.At(13, 1), kBlue, 12)) << std::hex << image.At(13, 1);
-
-    image = Decode(TwoGreysJpeg(), &info);
-    EXPECT_EQ(info.format, plat::fmt::L8);
-    EXPECT_TRUE(Near(image.At(1, 1), 0xFF282828u, 4)) << std::hex << image.At(1, 1);
-    EXPECT_TRUE(Near(image.At(14, 6), 0xFFC8C8C8u, 4)) << std::hex << image.At(14, 6);
-}
-
 TEST(JpegReader, DamagedFilesAreRefused)
 {
     ExpectEveryTruncationFails(TwoHalvesJpeg());
@@ -399,22 +352,24 @@ std::vector<Ink> RedBlueInks()
     return inks;
 }
 
-TEST(JpegReader, FourChannelInkImages)
+TEST(JpegReader, ColourAndFourChannelInkImages)
 {
     const struct {
         const char* name;
-        InkStore store;
-    } cases[] = {{"plain CMYK", InkStore::Plain}, {"Adobe's inverted CMYK", InkStore::AdobeCmyk},
-                 {"Adobe's YCCK", InkStore::AdobeYcck}};
+        Bytes file;
+    } cases[] = {{"colour", TwoHalvesJpeg()}, {"plain CMYK", InkJpeg(16, 8, RedBlueInks(), InkStore::Plain)},
+                 {"Adobe's inverted CMYK", InkJpeg(16, 8, RedBlueInks(), InkStore::AdobeCmyk)},
+                 {"Adobe's YCCK", InkJpeg(16, 8, RedBlueInks(), InkStore::AdobeYcck)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         plat::ImageInfo info;
-        const plat::Image image = Decode(InkJpeg(16, 8, RedBlueInks(), c.store), &info);
+        const plat::Image image = Decode(c.file, &info);
         ASSERT_EQ(image.pixels.size(), 16u * 8u);
         EXPECT_EQ(info.format, plat::fmt::X8R8G8B8);
         EXPECT_TRUE(Near(image.At(2, 4), kRed, 12)) << std::hex << image.At(2, 4);
         EXPECT_TRUE(Near(image.At(13, 1), kBlue, 12)) << std::hex << image.At(13, 1);
     }
+    EXPECT_TRUE(Near(Decode(TwoGreysJpeg()).At(14, 6), 0xFFC8C8C8u, 4));
     // Black ink darkens every channel alike.
     const plat::Image grey = Decode(InkJpeg(8, 8, std::vector<Ink>(64, Ink{0, 0, 0, 64}), InkStore::AdobeCmyk));
     EXPECT_TRUE(Near(grey.At(3, 3), 0xFFBFBFBFu, 4)) << std::hex << grey.At(3, 3);
@@ -422,33 +377,5 @@ TEST(JpegReader, FourChannelInkImages)
 }
 
 // --- Files -----------------------------------------------------------------
-
-TEST(ImageFiles, FilesAreFoundByGamePathAndErrorsNameThem)
-{
-    testfs::TempFolder root("om_image");
-    root.Write("Data/Tex.TGA", Tga24BottomUp());
-    plat::Image image;
-    plat::ImageInfo info;
-    std::string error;
-    ASSERT_TRUE(plat::LoadImageFile(root.Path() + "\\data\\tex.tga", image, &info, &error)) << error;
-    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
-
-    plat::ImageInfo header;
-    ASSERT_TRUE(plat::ReadImageFileInfo(root.Path() + "/DATA/TEX.tga", header, &error)) << error;
-    EXPECT_EQ(header.width, 2u);
-    EXPECT_EQ(header.format, plat::fmt::R8G8B8);
-
-    EXPECT_FALSE(plat::LoadImageFile(root.Path() + "/data/none.tga", image, &info, &error));
-    EXPECT_NE(error.find("none.tga"), std::string::npos) << error;
-    EXPECT_TRUE(image.pixels.empty());
-
-    // A file cut after its header still reports its size, but does not load.
-    Bytes cut = Tga24BottomUp();
-    cut.resize(20);
-    root.Write("Data/cut.tga", cut);
-    EXPECT_TRUE(plat::ReadImageFileInfo(root.Path() + "/data/cut.tga", header, &error));
-    EXPECT_FALSE(plat::LoadImageFile(root.Path() + "/data/cut.tga", image, &info, &error));
-    EXPECT_NE(error.find("cut.tga"), std::string::npos) << error;
-}
 
 } // namespace

@@ -70,10 +70,6 @@ protected:
             path.SetPosition(where);
         });
     }
-    double PlayDirect(int volume)
-    {
-        return PlayOnce(plat::SoundPathKind::Direct, [&](plat::SoundPath& path) { path.SetVolume(volume); }).Both();
-    }
 
     plat::SoundDevice device_;
 };
@@ -107,18 +103,6 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
     ASSERT_GT(levels[1], 1.0);
     for (int i = 0; i < 5; ++i)
         EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
-}
-
-TEST_F(SoundTest, VolumesInHundredthsOfADecibelScaleTheOutput)
-{
-    const double full = PlayDirect(0);
-    ASSERT_GT(full, 1.0);
-    EXPECT_NEAR(PlayDirect(-600) / full, 0.501, 0.03);
-    EXPECT_NEAR(PlayDirect(-2000) / full, 0.1, 0.01);
-    EXPECT_LT(PlayDirect(plat::kSilentVolume) / full, 0.001);
-    // Out-of-range volumes are held to the ends of the range.
-    EXPECT_FLOAT_EQ(plat::GainFromVolume(500), 1.0f);
-    EXPECT_FLOAT_EQ(plat::GainFromVolume(-20000), plat::GainFromVolume(plat::kSilentVolume));
 }
 
 TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)

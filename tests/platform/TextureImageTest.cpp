@@ -26,26 +26,6 @@ protected:
     testfs::TempFolder root_{"om_teximg"};
 };
 
-TEST_F(TextureImageTest, AScaledDownTextureKeepsTheFileSizeInItsInformation)
-{
-    // A texture size limit of 256 on a scalable 512 x 128 file.
-    plat::TextureRequest request;
-    request.width = 256;
-    request.height = 128;
-    plat::TextureLevels tex;
-    std::string error;
-    ASSERT_TRUE(plat::LoadTextureLevels(Flat("wide.tga", 512, 128), request, {}, tex, &error)) << error;
-    EXPECT_EQ(std::pair(tex.source.width, tex.source.height), std::pair(512u, 128u));
-    EXPECT_EQ(tex.format, plat::fmt::R8G8B8);
-    ASSERT_EQ(tex.levels.size(), 9u);
-    EXPECT_EQ(std::pair(tex.levels[0].width, tex.levels[0].height), std::pair(256u, 128u));
-    EXPECT_EQ(std::pair(tex.levels[8].width, tex.levels[8].height), std::pair(1u, 1u));
-    for (const plat::Image& level : tex.levels) {
-        for (uint32_t p : level.pixels) ASSERT_EQ(p, 0xFF102030u);
-    }
-    EXPECT_TRUE(tex.dither);
-}
-
 TEST_F(TextureImageTest, DefaultsComeFromTheFileAndTheDevice)
 {
     plat::TextureRequest request;
