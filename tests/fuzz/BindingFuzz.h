@@ -1,17 +1,10 @@
 // Calls the script binding at random, as a careless level script would: any
 // bound function or variable of any class, on any object or none, with
-// arguments drawn from a pool of awkward values (the limits of int, NaN,
-// infinities, empty and odd strings, tables, objects of every class and
-// whatever earlier calls returned). Every call runs protected; a Lua error
-// is the expected answer to a bad call, a crash or a sanitizer report is a
-// fault.
-//
-// The choices come from a byte source: a seeded generator for the test that
-// runs in CI, the fuzzer's input for longer runs.
-//
-// Functions that write files or start programs are left out (a random name
-// would write into the working folder); what reads files is called with
-// names that do not exist.
+// awkward arguments (int limits, NaN, odd strings, tables, objects of every
+// class, earlier results). A Lua error is the expected answer to a bad call;
+// a crash or a sanitizer report is a fault. The choices come from a seeded
+// generator (the CI test) or the fuzzer's input. Functions that write files
+// or start programs are left out; file readers get names that do not exist.
 #pragma once
 
 #include <tolua++.h>
@@ -61,14 +54,9 @@ private:
     uint32_t seed_ = 1;
 };
 
-struct Callable {
-    std::string table; // empty for a global function
-    std::string name;
-};
-
-struct Variable {
-    std::string table;
-    std::string name;
+// A bound function (table empty for a global one) or a class's variable.
+struct Bound {
+    std::string table, name;
 };
 
 inline bool Denied(const std::string& name)
@@ -96,10 +84,8 @@ public:
     void Run(int steps)
     {
         L_ = luaL_newstate();
-        for (lua_CFunction lib : {luaopen_base, luaopen_string, luaopen_math}) {
-            lua_pushcfunction(L_, lib);
-            lua_call(L_, 0, 0);
-        }
+        for (lua_CFunction lib : {luaopen_base, luaopen_string, luaopen_math})
+            lua_pushcfunction(L_, lib), lua_call(L_, 0, 0);
         std::set<std::string> before = GlobalNames();
         tolua_game_open(L_);
         lua_settop(L_, 0);
@@ -273,17 +259,8 @@ private:
             PushValue();
     }
 
-    static int Index(lua_State* L)
-    {
-        lua_gettable(L, 1);
-        return 1;
-    }
-
-    static int Assign(lua_State* L)
-    {
-        lua_settable(L, 1);
-        return 0;
-    }
+    static int Index(lua_State* L) { return lua_gettable(L, 1), 1; }
+    static int Assign(lua_State* L) { return lua_settable(L, 1), 0; }
 
     void Step()
     {
@@ -291,7 +268,7 @@ private:
         const uint32_t kind = choices_.Next(10);
         int args = 0;
         if (kind < 7 && !callables_.empty()) {
-            const Callable& c = callables_[choices_.Next(static_cast<uint32_t>(callables_.size()))];
+            const Bound& c = callables_[choices_.Next(static_cast<uint32_t>(callables_.size()))];
             if (c.table.empty()) {
                 lua_getglobal(L_, c.name.c_str());
             } else {
@@ -304,7 +281,7 @@ private:
             for (uint32_t i = choices_.Next(6); i > 0; --i, ++args)
                 PushValue();
         } else if (!variables_.empty()) {
-            const Variable& v = variables_[choices_.Next(static_cast<uint32_t>(variables_.size()))];
+            const Bound& v = variables_[choices_.Next(static_cast<uint32_t>(variables_.size()))];
             const bool assign = kind >= 8;
             lua_pushcfunction(L_, assign ? Assign : Index);
             PushSelf(v.table);
@@ -330,8 +307,8 @@ private:
     lua_State* L_ = nullptr;
     int values_ = LUA_NOREF;
     std::vector<std::string> classes_;
-    std::vector<Callable> callables_;
-    std::vector<Variable> variables_;
+    std::vector<Bound> callables_;
+    std::vector<Bound> variables_;
 };
 
 } // namespace bindingfuzz
