@@ -16,20 +16,24 @@ struct OutVertex {
     uint32_t color;
 };
 
-GfxLight Directional(GfxVector3 direction, GfxColorValue diffuse)
+GfxLight Light(uint32_t type, GfxColorValue diffuse)
 {
     GfxLight l{};
-    l.type = GfxLightType::Directional;
+    l.type = type;
     l.diffuse = diffuse;
+    return l;
+}
+
+GfxLight Directional(GfxVector3 direction, GfxColorValue diffuse)
+{
+    GfxLight l = Light(GfxLightType::Directional, diffuse);
     l.direction = direction;
     return l;
 }
 
 GfxLight PointLight(GfxVector3 position, float range, float a0, float a1, float a2)
 {
-    GfxLight l{};
-    l.type = GfxLightType::Point;
-    l.diffuse = {1, 1, 1, 1};
+    GfxLight l = Light(GfxLightType::Point, {1, 1, 1, 1});
     l.position = position;
     l.range = range;
     l.attenuation0 = a0;
@@ -130,12 +134,11 @@ TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
         EXPECT_EQ(Lit({0, 0, 0.5f, 0, 0, 1}), 0u) << pass;
         device->SetTransform(GfxTransform::View, &view);
     }
+    // A point light set under the turned view, used under none: 2 units away, half the material.
     device->LightEnable(0, false);
-    device->SetTransform(GfxTransform::View, &view);
     SetLight(1, PointLight({0, 0, -2}, 10.0f, 0.0f, 1.0f, 0.0f));
     view = GfxIdentityMatrix();
     device->SetTransform(GfxTransform::View, &view);
-    // 2 units from the light: half the material.
     EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0x804020, 1));
 }
 
@@ -163,9 +166,7 @@ TEST_F(LightingTest, PointLightAttenuationAndRange)
 
 TEST_F(LightingTest, SpotConeInnerOuterAndFalloff)
 {
-    GfxLight light{};
-    light.type = GfxLightType::Spot;
-    light.diffuse = {1, 1, 1, 1};
+    GfxLight light = Light(GfxLightType::Spot, {1, 1, 1, 1});
     light.position = {0, 0, -1};
     light.direction = {0, 0, 1};
     light.range = 100.0f;

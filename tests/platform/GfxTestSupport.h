@@ -23,17 +23,7 @@ struct RhwVertex {
     float x, y, z, rhw;
     uint32_t color;
 };
-
-struct RhwTexVertex {
-    float x, y, z, rhw;
-    uint32_t color;
-    float u, v;
-};
-
-struct LitVertex {
-    float x, y, z;
-    float nx, ny, nz;
-    uint32_t color;
+struct RhwTexVertex : RhwVertex {
     float u, v;
 };
 
@@ -57,26 +47,22 @@ protected:
         Destroy();
         if (!hooked) {
             SetDebugOutputHook([this](std::string_view text) {
-                if (text.find("OpenGL error") != std::string_view::npos
-                    || text.find("does not") != std::string_view::npos)
+                if (text.find("OpenGL error") != text.npos || text.find("does not") != text.npos)
                     glTrouble.emplace_back(text);
             });
             hooked = true;
         }
         system = GfxSystem::Create(220);
-        if (!system)
-            return false;
-        GfxPresentParameters p{};
-        p.backBufferWidth = width;
-        p.backBufferHeight = height;
-        p.backBufferFormat = format;
-        p.windowed = 1;
-        p.swapEffect = GfxSwap::Discard;
-        p.enableAutoDepthStencil = depth != 0;
-        p.autoDepthStencilFormat = depth;
-        params = p;
-        return system->CreateDevice(0, GfxDevType::Hal, nullptr, GfxCreate::MixedVertexProcessing,
-                                    &params, &device) == GfxResult::Ok;
+        params = {};
+        params.backBufferWidth = width;
+        params.backBufferHeight = height;
+        params.backBufferFormat = format;
+        params.swapEffect = GfxSwap::Discard;
+        params.windowed = 1;
+        params.enableAutoDepthStencil = depth != 0;
+        params.autoDepthStencilFormat = depth;
+        return system && system->CreateDevice(0, GfxDevType::Hal, nullptr, GfxCreate::MixedVertexProcessing,
+                                              &params, &device) == GfxResult::Ok;
     }
 
     void Destroy()
@@ -85,8 +71,7 @@ protected:
             device->Release();
         if (system)
             system->Release();
-        device = nullptr;
-        system = nullptr;
+        device = nullptr, system = nullptr;
     }
 
     // The back buffer's pixel at (x, y) as stored (A8R8G8B8 / X8R8G8B8).
@@ -117,8 +102,7 @@ protected:
 
     void ClearTo(uint32_t color)
     {
-        ASSERT_EQ(device->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer, color, 1.0f, 0),
-                  GfxResult::Ok);
+        ASSERT_EQ(device->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer, color, 1.0f, 0), GfxResult::Ok);
     }
 
     // Two triangles covering [x0, x1) x [y0, y1) in pixels, clockwise on screen.
@@ -128,8 +112,7 @@ protected:
         const RhwVertex v[6] = {{l, t, z, 1, color}, {r, t, z, 1, color}, {l, b, z, 1, color},
                                 {r, t, z, 1, color}, {r, b, z, 1, color}, {l, b, z, 1, color}};
         device->SetVertexShader(GfxFvf::RhwDiffuse);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 2, v, sizeof(RhwVertex)),
-                  GfxResult::Ok);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 2, v, sizeof(RhwVertex)), GfxResult::Ok);
     }
 
     // Unlit, stage 0 passing the vertex colour and alpha through.
@@ -146,13 +129,12 @@ protected:
     void DrawTexturedQuad(float size, uint32_t color, float uMax = 1)
     {
         const float e = size - 0.5f;
-        const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, color, 0, 0}, {e, -0.5f, 0.5f, 1, color, uMax, 0},
-                                   {-0.5f, e, 0.5f, 1, color, 0, 1}, {e, e, 0.5f, 1, color, uMax, 1}};
+        const RhwTexVertex v[4] = {{{-0.5f, -0.5f, 0.5f, 1, color}, 0, 0}, {{e, -0.5f, 0.5f, 1, color}, uMax, 0},
+                                   {{-0.5f, e, 0.5f, 1, color}, 0, 1}, {{e, e, 0.5f, 1, color}, uMax, 1}};
         device->BeginScene();
         ClearTo(0xFF000000);
         device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)),
-                  GfxResult::Ok);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)), GfxResult::Ok);
         device->EndScene();
     }
 

@@ -320,12 +320,16 @@ TEST(PngReader, DamagedFilesAreRefused)
 
 // --- JPEG ------------------------------------------------------------------
 
-// 16 x 8: a red left half and a blue right half; a dark and a light grey half.
-Bytes TwoHalvesJpeg()
+// 16 x 8: a red left half and a blue right half; a dark and a light grey
+// half; red and blue ink (cyan, magenta, yellow, black; 255 the most) as
+// stored plain, inverted by Adobe's programs, and inverted as YCCK.
+Bytes TwoHalvesJpeg() { return HalvesJpeg(JCS_RGB, JCS_YCbCr, false, {0xFF, 0, 0}, {0, 0, 0xFF}); }
+Bytes TwoGreysJpeg() { return HalvesJpeg(JCS_GRAYSCALE, JCS_GRAYSCALE, false, {0x28}, {0xC8}); }
+Bytes InkJpeg(J_COLOR_SPACE stored, bool adobe)
 {
-    return RgbJpeg(16, 8, [](uint32_t x, uint32_t) { return x < 8 ? kRed & 0xFFFFFF : kBlue & 0xFFFFFF; });
+    return adobe ? HalvesJpeg(JCS_CMYK, stored, true, {255, 0, 0, 255}, {0, 0, 255, 255})
+                 : HalvesJpeg(JCS_CMYK, stored, false, {0, 255, 255, 0}, {255, 255, 0, 0});
 }
-Bytes TwoGreysJpeg() { return GreyJpeg(16, 8, [](uint32_t x, uint32_t) { return uint8_t(x < 8 ? 0x28 : 0xC8); }); }
 
 TEST(JpegReader, DamagedFilesAreRefused)
 {
@@ -343,23 +347,13 @@ TEST(JpegReader, DamagedFilesAreRefused)
         EXPECT_NE(Refusal(bad).find("JPEG"), std::string::npos);
 }
 
-// A 16 x 8 image of red ink on the left half and blue ink on the right.
-std::vector<Ink> RedBlueInks()
-{
-    std::vector<Ink> inks;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x) inks.push_back(x < 8 ? Ink{0, 255, 255, 0} : Ink{255, 255, 0, 0});
-    return inks;
-}
-
 TEST(JpegReader, ColourAndFourChannelInkImages)
 {
     const struct {
         const char* name;
         Bytes file;
-    } cases[] = {{"colour", TwoHalvesJpeg()}, {"plain CMYK", InkJpeg(16, 8, RedBlueInks(), InkStore::Plain)},
-                 {"Adobe's inverted CMYK", InkJpeg(16, 8, RedBlueInks(), InkStore::AdobeCmyk)},
-                 {"Adobe's YCCK", InkJpeg(16, 8, RedBlueInks(), InkStore::AdobeYcck)}};
+    } cases[] = {{"colour", TwoHalvesJpeg()}, {"plain CMYK", InkJpeg(JCS_CMYK, false)},
+                 {"Adobe's inverted CMYK", InkJpeg(JCS_CMYK, true)}, {"Adobe's YCCK", InkJpeg(JCS_YCCK, true)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         plat::ImageInfo info;
@@ -371,11 +365,9 @@ TEST(JpegReader, ColourAndFourChannelInkImages)
     }
     EXPECT_TRUE(Near(Decode(TwoGreysJpeg()).At(14, 6), 0xFFC8C8C8u, 4));
     // Black ink darkens every channel alike.
-    const plat::Image grey = Decode(InkJpeg(8, 8, std::vector<Ink>(64, Ink{0, 0, 0, 64}), InkStore::AdobeCmyk));
+    const plat::Image grey = Decode(HalvesJpeg(JCS_CMYK, JCS_CMYK, true, {255, 255, 255, 191}, {255, 255, 255, 191}));
     EXPECT_TRUE(Near(grey.At(3, 3), 0xFFBFBFBFu, 4)) << std::hex << grey.At(3, 3);
-    ExpectEveryTruncationFails(InkJpeg(16, 8, RedBlueInks(), InkStore::AdobeYcck));
+    ExpectEveryTruncationFails(InkJpeg(JCS_YCCK, true));
 }
-
-// --- Files -----------------------------------------------------------------
 
 } // namespace

@@ -127,14 +127,8 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
     std::string error;
     EXPECT_FALSE(video.Open(dir_.string() + "/FMV/none.mpg", error));
     EXPECT_NE(error.find("none.mpg"), std::string::npos);
-    EXPECT_FALSE(video.IsOpen());
     EXPECT_EQ(video.FrameDue(1.0), nullptr);
     EXPECT_TRUE(video.AtEnd());
-
-    const fs::path junk = dir_ / "FMV" / "junk.mpg";
-    std::ofstream(junk) << "this is not a video at all";
-    EXPECT_FALSE(video.Open(junk.string(), error));
-    EXPECT_NE(error.find("junk.mpg"), std::string::npos);
 
     // A clip cut off part-way and one with scribbled bytes decode what they
     // can and end; neither may crash or hang.

@@ -1,7 +1,5 @@
 #include "tests/platform/WindowFixture.h"
 
-#include <csignal>
-
 #include "platform/EventInjection.h"
 
 namespace {
@@ -10,16 +8,6 @@ using testwin::DispatchAll;
 using testwin::Log;
 using testwin::Seen;
 using WindowTest = testwin::WindowTest;
-
-TEST_F(WindowTest, ATerminateSignalClosesTheWindowLikeItsCloseButton)
-{
-    std::raise(SIGTERM); // SDL turns it into a quit event instead of ending the process
-    EXPECT_EQ(DispatchAll(), 1);
-    plat::InjectClose(*window_); // already on its way out: nothing more
-    EXPECT_EQ(DispatchAll(), 0);
-    const std::vector<Seen> expected = {{plat::kMsgDestroy, 0, 0}};
-    EXPECT_EQ(Log(), expected);
-}
 
 TEST_F(WindowTest, DrainingDispatchesEverythingAndLeavesTheQuitForTheMainLoop)
 {
