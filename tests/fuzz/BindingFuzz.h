@@ -12,7 +12,6 @@
 #include <lauxlib.h>
 #include <lualib.h>
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -49,8 +48,7 @@ public:
 
 private:
     const uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-    size_t at_ = 0;
+    size_t size_ = 0, at_ = 0;
     uint32_t seed_ = 1;
 };
 
@@ -108,11 +106,9 @@ private:
     std::set<std::string> GlobalNames()
     {
         std::set<std::string> names;
-        lua_pushnil(L_);
-        while (lua_next(L_, LUA_GLOBALSINDEX)) {
+        for (lua_pushnil(L_); lua_next(L_, LUA_GLOBALSINDEX); lua_pop(L_, 1)) {
             if (lua_type(L_, -2) == LUA_TSTRING)
                 names.insert(lua_tostring(L_, -2));
-            lua_pop(L_, 1);
         }
         return names;
     }
@@ -151,38 +147,29 @@ private:
 
     void SurveyVariables(const std::string& table)
     {
-        lua_pushnil(L_);
-        while (lua_next(L_, -2)) {
+        for (lua_pushnil(L_); lua_next(L_, -2); lua_pop(L_, 1)) {
             if (lua_type(L_, -2) == LUA_TSTRING)
                 variables_.push_back({table, lua_tostring(L_, -2)});
-            lua_pop(L_, 1);
         }
     }
 
     // The pool of values, kept in a registry table so the collector leaves
-    // them alone: plain values first, then two objects of every class that
+    // them alone: plain values first (int limits, infinities, NaN, odd
+    // strings), then two objects of every class that
     // scripts may make, and some of the records scripts are handed.
     void MakeValues()
     {
         lua_newtable(L_);
         values_ = luaL_ref(L_, LUA_REGISTRYINDEX);
-        const double numbers[] = {0, 1, -1, 2, 2.9, -2.9, 7, 31, 32, 255, 1023, 1024, 65535,
-                                  2147483647.0, -2147483648.0, 2147483648.0, 4294967295.0, 4294967296.0,
-                                  9.3e18, -9.3e18, 1e300, -1e300, 1e-300, HUGE_VAL, -HUGE_VAL, NAN};
-        for (double n : numbers) {
-            lua_pushnumber(L_, n);
-            Keep();
-        }
-        for (const char* s : {"", "x", "%s%n%d", "..\\..\\nowhere", "data\\missing.tga", "\xff\xfe"}) {
-            lua_pushstring(L_, s);
-            Keep();
-        }
-        lua_pushstring(L_, std::string(5000, 'w').c_str());
-        Keep();
-        lua_pushboolean(L_, 1);
-        Keep();
-        lua_newtable(L_);
-        Keep();
+        const char* plain = "return 0, 1, -1, 2, 2.9, -2.9, 7, 31, 32, 255, 1023, 1024, 65535, 2147483647, "
+                            "-2147483648, 2147483648, 4294967295, 4294967296, 9.3e18, -9.3e18, 1e300, -1e300, "
+                            "1e-300, 1/0, -1/0, 0/0, '', 'x', '%s%n%d', '..\\\\..\\\\nowhere', "
+                            "'data\\\\missing.tga', '\\255\\254', string.rep('w', 5000), true, {}";
+        luaL_loadstring(L_, plain);
+        lua_call(L_, 0, LUA_MULTRET);
+        for (int i = 1, top = lua_gettop(L_); i <= top; ++i)
+            lua_pushvalue(L_, i), Keep();
+        lua_settop(L_, 0);
         for (const std::string& table : classes_) {
             for (int i = 0; i < 2; ++i) {
                 lua_getglobal(L_, table.c_str());

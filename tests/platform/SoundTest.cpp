@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "platform/SoundDevice.h"
 #include "platform/SoundPath.h"
 #include "platform/SoundSegment.h"
@@ -41,34 +39,23 @@ protected:
         EXPECT_TRUE(path.Create(device_, kind, channels, error)) << error;
         return path;
     }
-    void WaitUntilQuiet(const plat::SoundPath& path, double limit = 2.0)
-    {
-        for (double t = 0; t < limit && path.IsPlaying(); t += 0.01)
-            Sleep(0.01);
-        Sleep(0.05);
-    }
-
-    // Plays a short tone once, set up by setup, and returns what came out;
-    // the device is opened again for the next sound.
-    Output PlayOnce(plat::SoundPathKind kind, const std::function<void(plat::SoundPath&)>& setup)
+    // Plays a short tone once at `where` before the listener and returns
+    // what came out; the device is opened again for the next sound.
+    Output PlayAt(plat::SoundVector where)
     {
         plat::SoundSegment tone;
         Load(tone, Tone(0.15));
-        plat::SoundPath path = MakePath(kind);
-        setup(path);
+        plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
+        device_.SetListener({}, {0, 0, 1}, {0, 1, 0});
+        path.SetPosition(where);
         EXPECT_NE(path.Play(tone, false), 0u);
-        WaitUntilQuiet(path);
+        for (double t = 0; t < 2.0 && path.IsPlaying(); t += 0.01)
+            Sleep(0.01);
+        Sleep(0.05);
         const Output out = Finish(path, tone);
         std::string error;
         EXPECT_TRUE(device_.Open(error)) << error;
         return out;
-    }
-    Output PlayAt(plat::SoundVector where, plat::SoundVector front = {0, 0, 1})
-    {
-        return PlayOnce(plat::SoundPathKind::Positional, [&](plat::SoundPath& path) {
-            device_.SetListener({}, front, {0, 1, 0});
-            path.SetPosition(where);
-        });
     }
 
     plat::SoundDevice device_;

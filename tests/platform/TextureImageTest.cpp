@@ -53,18 +53,4 @@ TEST_F(TextureImageTest, DefaultsComeFromTheFileAndTheDevice)
     EXPECT_EQ(tex.levels[0].pixels[0], 0x80102030u);
 }
 
-TEST_F(TextureImageTest, FailuresNameTheFile)
-{
-    plat::TextureLevels tex;
-    std::string error;
-    EXPECT_FALSE(plat::LoadTextureLevels(root_.File("none.tga"), {}, {}, tex, &error));
-    EXPECT_NE(error.find("none.tga"), std::string::npos) << error;
-
-    plat::TextureLimits nothing;
-    nothing.formats.clear();
-    EXPECT_FALSE(plat::LoadTextureLevels(Flat("ok.tga", 2, 2), {}, nothing, tex, &error));
-    EXPECT_NE(error.find("ok.tga"), std::string::npos) << error;
-    EXPECT_TRUE(tex.levels.empty());
-}
-
 } // namespace

@@ -160,30 +160,6 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
     EXPECT_FALSE(complaints.empty());
 }
 
-TEST_F(VideoFileTest, TheEncoderRefusesClipsMpegCannotHold)
-{
-    plat::MpegClip clip;
-    clip.draw = plat::SolidColour([](int) { return kRed; });
-    std::string error;
-    const std::string path = (dir_ / "bad.mpg").string();
-    // A width MPEG cannot hold, a frame rate it has no code for, no frames, no folder.
-    struct Case {
-        int width, framesPerSecond, frameCount;
-        std::string path;
-    };
-    const Case cases[] = {{161, 25, 2, path}, {320, 15, 2, path}, {320, 25, 0, path},
-                          {320, 25, 2, (dir_ / "no" / "such" / "folder.mpg").string()}};
-    for (const Case& c : cases) {
-        clip.width = c.width;
-        clip.framesPerSecond = c.framesPerSecond;
-        clip.frameCount = c.frameCount;
-        error.clear();
-        EXPECT_FALSE(plat::EncodeMpegClip(c.path, clip, error)) << c.width << " " << c.framesPerSecond;
-        EXPECT_NE(error.find(c.path == path ? "bad.mpg" : "folder.mpg"), std::string::npos) << error;
-    }
-    EXPECT_TRUE(plat::EncodeMpegClip(path, clip, error)) << error;
-}
-
 TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
 {
     soundtest::UseWaveOutput();
