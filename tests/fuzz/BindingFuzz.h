@@ -14,7 +14,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,7 +28,6 @@ class Choices {
 public:
     Choices(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     explicit Choices(uint32_t seed) : seed_(seed ? seed : 1) {}
-
     uint32_t Next(uint32_t below)
     {
         if (below <= 1)
@@ -78,7 +76,6 @@ struct Tally {
 class Session {
 public:
     Session(Choices& choices, Tally& tally) : choices_(choices), tally_(tally) {}
-
     void Run(int steps)
     {
         L_ = luaL_newstate();
@@ -248,7 +245,6 @@ private:
 
     static int Index(lua_State* L) { return lua_gettable(L, 1), 1; }
     static int Assign(lua_State* L) { return lua_settable(L, 1), 0; }
-
     void Step()
     {
         const int top = lua_gettop(L_);

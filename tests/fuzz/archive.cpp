@@ -27,7 +27,6 @@ std::unordered_set<OmObject*>& Objects()
 
 class FuzzNode : public OmObject {
     OM_DECLARE_CLASS(FuzzNode)
-
     FuzzNode() { Objects().insert(this); }
     explicit FuzzNode(OmArchive& archive) : OmObject(archive) { Objects().insert(this); }
     ~FuzzNode() override
@@ -52,7 +51,6 @@ class FuzzNode : public OmObject {
         materialId = archive.ReadResource(OmArchive::kMaterial);
     }
     void Pin() { m_refCount = 0x40000000u; }
-
     FuzzNode* links[2] = {nullptr, nullptr};
     OmObject* other = nullptr;
     OmString label;
@@ -64,18 +62,15 @@ class FuzzNode : public OmObject {
 
 class FuzzLeaf : public OmObject {
     OM_DECLARE_CLASS(FuzzLeaf)
-
     FuzzLeaf() { Objects().insert(this); }
     explicit FuzzLeaf(OmArchive& archive) : OmObject(archive) { Objects().insert(this); }
     ~FuzzLeaf() override { Objects().erase(this); }
-
     void Read(OmArchive& archive) override
     {
         OmObject::Read(archive);
         archive.ReadFloat(size).ReadBool(flag).ReadObjectRef(back);
     }
     void Pin() { m_refCount = 0x40000000u; }
-
     float size = 0;
     bool flag = false;
     OmObject* back = nullptr; // not held
@@ -90,7 +85,6 @@ namespace {
 class FuzzResources : public OmResourceOwner {
 public:
     ~FuzzResources() override { Clear(); }
-
     uint32_t GetMaterialSlotCount() const override { return uint32_t(m_materials.size()); }
     uint32_t GetTextureSlotCount() const override { return uint32_t(m_textures.size()); }
     OmMaterial* GetMaterial(int32_t id) override { return Get(m_materials, id); }
@@ -100,7 +94,6 @@ public:
     int32_t AddRefMaterial(int32_t id) override { return Get(m_materials, id) ? ++m_materials[id].refs : 0; }
     void ReleaseMaterial(int32_t id) override { Drop(m_materials, id); }
     void ReleaseTexture(int32_t id) override { Drop(m_textures, id); }
-
     void Clear()
     {
         ReleaseAll(m_materials);
@@ -193,7 +186,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string path = fuzzinput::WriteInput("archive", data + 1, size - 1);
     if (path.empty())
         return 0;
-
     FuzzResources resources;
     bool loaded;
     {

@@ -1,14 +1,8 @@
 // The world loader must refuse any damaged environment file (.tsw) with a
-// logged error: no crash and no read outside what it allocated. A world it
-// accepts must answer casts, ground heights, lookups, shadow gathers and
-// light queries anywhere without fault, and release everything it holds.
-//
-// Reference counts travel in the file and are trusted as the archive
-// trusts them: a file that counts an object more often than anything refers
-// to it leaves that object alive. The harness accepts only files of the
-// classes a level file holds (one world, its lights and effect nodes) and
-// takes down whatever such a load leaves, so nothing leaks and memory stays
-// flat.
+// logged error, no crash and no stray read; a world it accepts must answer
+// casts, heights, lookups, shadow gathers and light queries anywhere, and
+// release what it holds. Reference counts in the file are trusted as the
+// archive trusts them, so the harness takes down whatever a load leaves.
 #include <vector>
 
 #include "engine/OmMaxLight.h"
@@ -32,8 +26,7 @@ const void* TableOf()
 {
     static const void* table = [] {
         T probe;
-        const void* word = *reinterpret_cast<void* const*>(&probe);
-        return word;
+        return *reinterpret_cast<void* const*>(&probe);
     }();
     return table;
 }

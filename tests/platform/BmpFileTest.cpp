@@ -21,7 +21,6 @@ TEST(BmpWriter, WritesThroughGamePathsAndReportsFailure)
     plat::Image image;
     ASSERT_TRUE(plat::LoadImageFile(root.File("Shots/shot0.bmp"), image, nullptr, &error)) << error;
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF0000FF, 0xFFFFFFFF, 0xFF102030, 0xFFFF0000}));
-
     EXPECT_FALSE(plat::WriteBmp24(root.File("missing/dir/shot.bmp"), pixels, 2, 1, 8, &error));
     EXPECT_NE(error.find("shot.bmp"), std::string::npos) << error;
     if (fs::exists("/dev/full")) {

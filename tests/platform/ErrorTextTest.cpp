@@ -11,7 +11,6 @@ TEST(ErrorText, NamesUnknownCodesAndSmallBuffers)
     EXPECT_EQ(plat::ErrorName(plat::hr::DeviceLost), "D3DERR_DEVICELOST");
     EXPECT_TRUE(plat::ErrorName(0x1234).empty());
     EXPECT_EQ(plat::ErrorString(0x88761234), "Unknown error 0x88761234");
-
     char buffer[256];
     std::memset(buffer, 'x', sizeof buffer);
     plat::FormatErrorString(plat::hr::InvalidCall, buffer, sizeof buffer);

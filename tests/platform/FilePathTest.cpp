@@ -18,7 +18,6 @@ protected:
         std::ofstream(root_.Root() / "Data" / "FX" / "Blob2.TGA") << "y";
     }
     std::string Root() const { return root_.Path(); }
-
     testfs::TempFolder root_{"om_path"};
 };
 

@@ -6,7 +6,6 @@
 #include "platform/GfxFileTexture.h"
 #include "platform/PixelFormat.h"
 
-
 using namespace gfxtest;
 
 namespace {
@@ -14,12 +13,7 @@ namespace {
 // A top-down 32-bit Targa file of A8R8G8B8 pixels.
 imgtest::Bytes Tga32(uint16_t w, uint16_t h, const std::vector<uint32_t>& pixels)
 {
-    imgtest::TgaHeader header;
-    header.width = w;
-    header.height = h;
-    header.bits = 32;
-    header.descriptor = 0x28;
-    imgtest::Bytes b = imgtest::TgaStart(header);
+    imgtest::Bytes b = imgtest::TgaStart({.width = w, .height = h, .bits = 32, .descriptor = 0x28});
     for (uint32_t p : pixels)
         imgtest::Put32(b, p);
     return b;
@@ -68,7 +62,6 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
     ExpectRgb({{2, 2, 0xFF0000}, {29, 29, 0xA0B0C0}});
     device->SetTexture(0, nullptr);
     t->Release();
-
     // Asked smaller and in a 16-bit format with a colour key.
     ImageInfo info{};
     ASSERT_EQ(GfxCreateTextureFromFileEx(device, file.c_str(), 2, 1, 1, 0, GfxFormat::A4R4G4B4,

@@ -89,7 +89,6 @@ protected:
     }
 
     uint32_t Rgb(int x, int y) { return Pixel(x, y) & 0xFFFFFF; }
-
     struct Probe {
         int x, y;
         uint32_t rgb;

@@ -8,7 +8,6 @@
 #include "platform/PixelFormat.h"
 #include "tests/platform/ImageTestFiles.h"
 #include "tests/platform/JpegTestFiles.h"
-#include "tests/platform/TempFolder.h"
 
 using namespace imgtest;
 
@@ -94,7 +93,6 @@ TEST(TgaReader, TrueColourDepthsAndOrigins)
     EXPECT_EQ(info.format, plat::fmt::R8G8B8);
     EXPECT_EQ(info.fileFormat, plat::imagefile::Tga);
     EXPECT_EQ(info.resourceType, 3u); // a texture
-
     const Bytes noAlphaBits = TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x20});
     ExpectDecodes({
         {"32 bits, top-down, 8 alpha bits: alpha is kept",

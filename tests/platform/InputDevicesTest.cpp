@@ -1,9 +1,7 @@
 #include "tests/platform/WindowFixture.h"
 
-#include <cstring>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/EventInjection.h"
@@ -57,23 +55,19 @@ TEST_F(InputDevicesTest, ForegroundDevicesFollowTheWindowFocus)
     uint8_t state[256];
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
     EXPECT_EQ(keyboard_->Acquire(), InputResult::OtherAppHasPriority);
-
     FocusAndAcquire();
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
-
     plat::InjectFocus(*window_, false);
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::InputLost);
     plat::MouseState ms;
     EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::InputLost);
     EXPECT_EQ(keyboard_->Acquire(), InputResult::OtherAppHasPriority);
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::InputLost);
-
     plat::InjectFocus(*window_, true);
     EXPECT_EQ(keyboard_->Acquire(), InputResult::Ok);
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
     EXPECT_EQ(keyboard_->Unacquire(), InputResult::Ok);
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
-
     // The cooperative level needs a window and no background exclusivity.
     auto keyboard = system_->CreateKeyboard();
     EXPECT_EQ(keyboard->Acquire(), InputResult::InvalidParam);
@@ -173,7 +167,6 @@ TEST_F(InputDevicesTest, MouseReportsMovementInBackBufferPixelsButtonsAndWheel)
     plat::InjectMouseButton(*window_, 1, true); // right
     plat::InjectMouseWheel(*window_, 2);
     plat::InjectMouseWheel(*window_, -1);
-
     // Movement x, y, wheel, and the first three buttons since the last read.
     const auto state = [&] {
         plat::MouseState ms;

@@ -55,10 +55,7 @@ TEST(PixelFormat, EveryFormatRoundTripsWithinItsPrecision)
 
 TEST(PixelFormat, RowsFollowThePitchAndLeaveTheGapAlone)
 {
-    Image image;
-    image.width = 2;
-    image.height = 2;
-    image.pixels = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    const Image image{2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}};
     uint8_t surface[2 * 10];
     std::memset(surface, 0xAB, sizeof surface);
     ASSERT_TRUE(WriteImageRows(image, fmt::R8G8B8, surface, 10));
@@ -71,30 +68,20 @@ TEST(PixelFormat, RowsFollowThePitchAndLeaveTheGapAlone)
 
 // --- Scaling and mips -------------------------------------------------------
 
-Image Make(uint32_t w, uint32_t h, std::vector<uint32_t> px)
-{
-    Image i;
-    i.width = w;
-    i.height = h;
-    i.pixels = std::move(px);
-    return i;
-}
 
 TEST(ImageScale, ShrinkingAveragesAndPointPicksNearest)
 {
     // A 4 x 1 row of two 2-pixel blocks.
-    const Image blocks = Make(4, 1, {0xFF000000, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF});
+    const Image blocks{4, 1, {0xFF000000, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF}};
     const Image half = ScaleImage(blocks, 2, 1, filter::Linear | filter::Mirror);
     EXPECT_LT(half.pixels[0] & 0xFF, 0x40u); // mostly the dark block
     EXPECT_GT(half.pixels[1] & 0xFF, 0xC0u);
     const Image one = ScaleImage(blocks, 1, 1, filter::Linear | filter::Mirror);
     EXPECT_NEAR(int(one.pixels[0] & 0xFF), 128, 1); // every pixel counted
-
-    const Image point = ScaleImage(Make(2, 2, {1, 2, 3, 4}), 4, 4, filter::Point);
+    const Image point = ScaleImage(Image{2, 2, {1, 2, 3, 4}}, 4, 4, filter::Point);
     EXPECT_EQ(point.pixels, (std::vector<uint32_t>{1, 1, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4, 3, 3, 4, 4}));
-
     // No filter: the source is placed at the top-left, the rest is clear.
-    const Image none = ScaleImage(Make(1, 1, {0xFFFFFFFF}), 2, 2, filter::None);
+    const Image none = ScaleImage(Image{1, 1, {0xFFFFFFFF}}, 2, 2, filter::None);
     EXPECT_EQ(none.pixels, (std::vector<uint32_t>{0xFFFFFFFF, 0, 0, 0}));
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,7 +28,6 @@ void ExpectColourNear(std::uint32_t got, std::uint32_t want, const std::string& 
 class VideoFileTest : public ::testing::Test {
 protected:
     void SetUp() override { fs::create_directories(dir_ / "FMV"); }
-
     // A two-second clip with a 441 Hz tone: red over blue for the first
     // second, blue over red for the second (so a picture upside down shows).
     std::string MakeClip(double toneHz = 441, int frames = 50, bool split = true)
@@ -64,7 +62,6 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
     EXPECT_EQ(video.Height(), 120);
     EXPECT_NEAR(video.Duration(), 2.0, 0.15);
     ASSERT_TRUE(video.HasAudio());
-
     plat::VideoFrame frame;
     int count = 0;
     double lastTime = -1;
@@ -83,7 +80,6 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
     }
     EXPECT_EQ(count, 50);
     EXPECT_TRUE(video.AtEnd());
-
     // The soundtrack: two seconds of the tone (441 Hz: 882 zero crossings a second).
     std::vector<std::int16_t> pcm;
     video.TakeAudio(pcm);
@@ -129,7 +125,6 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
     EXPECT_NE(error.find("none.mpg"), std::string::npos);
     EXPECT_EQ(video.FrameDue(1.0), nullptr);
     EXPECT_TRUE(video.AtEnd());
-
     // A clip cut off part-way and one with scribbled bytes decode what they
     // can and end; neither may crash or hang.
     const std::string clip = MakeClip(441, 50, false);

@@ -70,7 +70,6 @@ struct Output {
     double Left() const { return std::sqrt(Energy(left)); }
     double Right() const { return std::sqrt(Energy(right)); }
     double Both() const { return std::sqrt(Energy(left) + Energy(right)); }
-
     // Whether each 10 ms window is audible (a peak above 1 % on either channel).
     std::vector<bool> LoudWindows() const
     {

@@ -15,14 +15,12 @@ TEST_F(WindowTest, DrainingDispatchesEverythingAndLeavesTheQuitForTheMainLoop)
     plat::InjectFocus(*window_, true);
     plat::InjectClose(*window_);
     plat::InjectFocus(*window_, false); // after the quit: must wait for the main loop
-
     EXPECT_FALSE(plat::DrainMessages());
     const std::vector<Seen> expected = {
         {plat::kMsgSize, 0, 320 | (200 << 16)}, {plat::kMsgActivateApp, 1, 0},
         {plat::kMsgActivate, plat::kActivateActive, 0}, {plat::kMsgDestroy, 0, 0},
     };
     EXPECT_EQ(Log(), expected);
-
     plat::Message m;
     ASSERT_TRUE(plat::PeekWindowMessage(m, false));
     EXPECT_EQ(m.message, plat::kMsgQuit);
@@ -44,7 +42,6 @@ TEST_F(WindowTest, EventsForAnotherWindowAreNotThisWindowsMessages)
     EXPECT_TRUE(Log().empty());
     EXPECT_TRUE(other->HasFocus());
     EXPECT_FALSE(window_->HasFocus());
-
     // A window destroyed with messages still queued takes them with it.
     plat::InjectFocus(*other, false);
     plat::Message m;
