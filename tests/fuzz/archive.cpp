@@ -9,9 +9,9 @@
 #include "engine/OmIndexTable.h"
 #include "engine/OmList.h"
 #include "engine/OmMaterial.h"
-#include "engine/OmResourceOwner.h"
 #include "engine/OmString.h"
 #include "engine/OmTextureResource.h"
+#include "render/OmD3D.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {
@@ -81,68 +81,6 @@ OM_IMPLEMENT_CLASS(FuzzLeaf, OmObject)
 
 namespace {
 
-// Materials and textures kept in plain tables, one copy per description.
-class FuzzResources : public OmResourceOwner {
-public:
-    ~FuzzResources() override { Clear(); }
-    uint32_t GetMaterialSlotCount() const override { return uint32_t(m_materials.size()); }
-    uint32_t GetTextureSlotCount() const override { return uint32_t(m_textures.size()); }
-    OmMaterial* GetMaterial(int32_t id) override { return Get(m_materials, id); }
-    OmTextureResource* GetTexture(int32_t id) override { return Get(m_textures, id); }
-    int32_t RegisterTexture(const OmTextureResource& texture) override { return Register(m_textures, texture); }
-    int32_t RegisterMaterial(const OmMaterial& material) override { return Register(m_materials, material); }
-    int32_t AddRefMaterial(int32_t id) override { return Get(m_materials, id) ? ++m_materials[id].refs : 0; }
-    void ReleaseMaterial(int32_t id) override { Drop(m_materials, id); }
-    void ReleaseTexture(int32_t id) override { Drop(m_textures, id); }
-    void Clear()
-    {
-        ReleaseAll(m_materials);
-        ReleaseAll(m_textures);
-    }
-
-private:
-    template <class T>
-    struct Slot {
-        T* record;
-        int refs;
-    };
-    template <class T>
-    static int32_t Register(std::vector<Slot<T>>& slots, const T& record)
-    {
-        for (size_t i = 0; i < slots.size(); ++i) {
-            if (slots[i].record && slots[i].record->IsEqual(record))
-                return ++slots[i].refs, int32_t(i);
-        }
-        slots.push_back({new T(record), 1});
-        return int32_t(slots.size() - 1);
-    }
-    template <class T>
-    static void ReleaseAll(std::vector<Slot<T>>& slots)
-    {
-        for (Slot<T>& slot : slots) {
-            if (slot.record)
-                slot.record->Release();
-        }
-        slots.clear();
-    }
-    template <class T>
-    static T* Get(std::vector<Slot<T>>& slots, int32_t id)
-    {
-        return id >= 0 && size_t(id) < slots.size() ? slots[id].record : nullptr;
-    }
-    template <class T>
-    static void Drop(std::vector<Slot<T>>& slots, int32_t id)
-    {
-        if (Get(slots, id) && --slots[id].refs == 0) {
-            slots[id].record->Release();
-            slots[id].record = nullptr;
-        }
-    }
-
-    std::vector<Slot<OmMaterial>> m_materials;
-    std::vector<Slot<OmTextureResource>> m_textures;
-};
-
 // Takes down whatever a load left: counts are pinned so that no release
 // from a destructor ends another object, each object is destroyed and
 // rebuilt empty, then destroyed for good; the pools start again.
@@ -186,13 +124,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string path = fuzzinput::WriteInput("archive", data + 1, size - 1);
     if (path.empty())
         return 0;
-    FuzzResources resources;
-    bool loaded;
+    // Materials and textures go to a renderer without a device, as a level's do.
+    static OmD3D renderer;
     {
         OmArchive archive(OmClassRegistry::Instance());
         if (data[0] & 1)
-            archive.SetResourceOwner(&resources);
-        loaded = archive.Load(path.c_str());
+            archive.SetResourceOwner(&renderer.GetResourceOwner());
+        const bool loaded = archive.Load(path.c_str());
         // A failed load leaves no roots and no objects.
         if (!loaded && (archive.GetRootCount() != 0 || !Objects().empty()))
             __builtin_trap();
@@ -203,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 __builtin_trap();
         }
     }
-    resources.Clear();
+    renderer.ReleaseAllMaterials();
+    renderer.ReleaseAllTextures();
     TakeDownEverything();
     return 0;
 }
