@@ -211,10 +211,7 @@ private:
         lua_rawgeti(L_, LUA_REGISTRYINDEX, values_);
         const int n = static_cast<int>(lua_objlen(L_, -1));
         const uint32_t pick = choices_.Next(static_cast<uint32_t>(n) + 1);
-        if (pick == 0)
-            lua_pushnil(L_);
-        else
-            lua_rawgeti(L_, -1, static_cast<int>(pick));
+        pick == 0 ? lua_pushnil(L_) : lua_rawgeti(L_, -1, static_cast<int>(pick));
         lua_remove(L_, -2);
     }
 
@@ -269,11 +266,9 @@ private:
             lua_pushcfunction(L_, assign ? Assign : Index);
             PushSelf(v.table);
             lua_pushstring(L_, v.name.c_str());
-            args = 2;
-            if (assign) {
+            if (assign)
                 PushValue();
-                ++args;
-            }
+            args = assign ? 3 : 2;
         } else {
             return;
         }
@@ -290,8 +285,7 @@ private:
     lua_State* L_ = nullptr;
     int values_ = LUA_NOREF;
     std::vector<std::string> classes_;
-    std::vector<Bound> callables_;
-    std::vector<Bound> variables_;
+    std::vector<Bound> callables_, variables_;
 };
 
 } // namespace bindingfuzz

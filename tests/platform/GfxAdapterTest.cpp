@@ -96,8 +96,7 @@ TEST_F(AdapterTest, CreateDeviceChecksItsRequestAndCanBeMadeToFail)
     EXPECT_EQ(attempts.back().flags, 0x82u);
     GfxDisplayMode mode{};
     device->GetDisplayMode(&mode);
-    EXPECT_EQ(mode.width, 800u);
-    EXPECT_EQ(mode.format, GfxFormat::R5G6B5);
+    EXPECT_EQ(std::pair(mode.width, mode.format), std::pair(800u, GfxFormat::R5G6B5));
     device->Release();
     // Windowed with no size takes the window's, in the desktop's format.
     GfxPresentParameters w{};

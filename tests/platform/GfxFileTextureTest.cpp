@@ -47,10 +47,8 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
     ASSERT_EQ(GfxCreateTextureFromFile(device, file.c_str(), &t), GfxResult::Ok);
     GfxSurfaceDesc desc{};
     t->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.width, 4u);
-    EXPECT_EQ(desc.height, 2u);
-    EXPECT_EQ(desc.format, GfxFormat::A8R8G8B8);
-    EXPECT_EQ(desc.pool, GfxPool::Managed);
+    EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format, desc.pool),
+              std::tuple(4u, 2u, GfxFormat::A8R8G8B8, GfxPool::Managed));
     EXPECT_EQ(t->GetLevelCount(), 3u);
     EXPECT_EQ(TexelArgb(t, 0, 1, 0), 0x8000FF00u);
     EXPECT_EQ(TexelArgb(t, 0, 3, 1), 0xFFA0B0C0u);
@@ -70,9 +68,7 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
               GfxResult::Ok);
     EXPECT_EQ(info.width, 4u);
     t->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.width, 2u);
-    EXPECT_EQ(desc.height, 1u);
-    EXPECT_EQ(desc.format, GfxFormat::A4R4G4B4);
+    EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::A4R4G4B4));
     EXPECT_EQ(t->GetLevelCount(), 1u);
     t->Release();
 }

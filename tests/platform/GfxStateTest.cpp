@@ -53,7 +53,7 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     // The device holds its own references.
     EXPECT_EQ(vb->Release(), 1u);
     EXPECT_EQ(ib->Release(), 1u);
-    UseDiffuse();
+    // Untextured, stage 0 passes the vertex colour through.
     device->SetVertexShader(GfxFvf::RhwDiffuse);
     EXPECT_EQ(device->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, 4, 0, 2), GfxResult::InvalidCall)
         << "drawn outside a scene";
@@ -131,8 +131,7 @@ TEST_F(DeviceTest, LostDeviceRecoversThroughReset)
     EXPECT_EQ(cull, GfxCull::Ccw);
     GfxViewport vp{};
     device->GetViewport(&vp);
-    EXPECT_EQ(vp.width, 64u);
-    EXPECT_EQ(vp.height, 48u);
+    EXPECT_EQ(std::pair(vp.width, vp.height), std::pair(64u, 48u));
     ClearTo(0xFF123456);
     EXPECT_EQ(Rgb(63, 47), 0x123456u);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);

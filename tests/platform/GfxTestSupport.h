@@ -12,6 +12,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace gfxtest {
@@ -105,23 +106,13 @@ protected:
     }
 
     // Two triangles covering [x0, x1) x [y0, y1) in pixels, clockwise on screen.
-    void DrawRect(float x0, float y0, float x1, float y1, uint32_t color, float z = 0.5f)
+    void DrawRect(float x0, float y0, float x1, float y1, uint32_t color)
     {
-        const float l = x0 - 0.5f, t = y0 - 0.5f, r = x1 - 0.5f, b = y1 - 0.5f;
+        const float l = x0 - 0.5f, t = y0 - 0.5f, r = x1 - 0.5f, b = y1 - 0.5f, z = 0.5f;
         const RhwVertex v[6] = {{l, t, z, 1, color}, {r, t, z, 1, color}, {l, b, z, 1, color},
                                 {r, t, z, 1, color}, {r, b, z, 1, color}, {l, b, z, 1, color}};
         device->SetVertexShader(GfxFvf::RhwDiffuse);
         ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 2, v, sizeof(RhwVertex)), GfxResult::Ok);
-    }
-
-    // Unlit, stage 0 passing the vertex colour and alpha through.
-    void UseDiffuse()
-    {
-        device->SetRenderState(GfxRs::Lighting, 0);
-        device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-        device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
-        device->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
-        device->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Diffuse);
     }
 
     // A quad filling a size x size target, texture u from 0 to uMax, v from 0 to 1.

@@ -75,9 +75,7 @@ TEST_F(TextureTest, LevelsPitchAndLockBounds)
     EXPECT_EQ(t->GetLevelCount(), 4u); // 8x4, 4x2, 2x1, 1x1
     GfxSurfaceDesc desc{};
     ASSERT_EQ(t->GetLevelDesc(2, &desc), GfxResult::Ok);
-    EXPECT_EQ(desc.width, 2u);
-    EXPECT_EQ(desc.height, 1u);
-    EXPECT_EQ(desc.format, GfxFormat::R5G6B5);
+    EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::R5G6B5));
     GfxLockedRect locked{};
     ASSERT_EQ(t->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
     EXPECT_EQ(locked.pitch, 16);

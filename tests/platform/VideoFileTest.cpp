@@ -58,8 +58,7 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
     std::string error;
     // Found by a game path in another case with backslashes.
     ASSERT_TRUE(video.Open(dir_.string() + "\\fmv\\INTRO.MPG", error)) << error;
-    EXPECT_EQ(video.Width(), 160);
-    EXPECT_EQ(video.Height(), 120);
+    EXPECT_EQ(std::pair(video.Width(), video.Height()), std::pair(160, 120));
     EXPECT_NEAR(video.Duration(), 2.0, 0.15);
     ASSERT_TRUE(video.HasAudio());
     plat::VideoFrame frame;
