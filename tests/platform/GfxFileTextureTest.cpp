@@ -91,8 +91,7 @@ TEST_F(FileTextureTest, SurfaceFromFileReachesTheBackBuffer)
     // Straight into the back buffer too, into one rectangle.
     ClearTo(0xFF000000);
     const GfxRect r{8, 8, 16, 16};
-    ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, file.c_str(), nullptr, 1, 0, nullptr),
-              GfxResult::Ok);
+    ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, file.c_str(), nullptr, 1, 0, nullptr), GfxResult::Ok);
     ExpectRgb({{8, 8, 0x336699}, {7, 8, 0}});
     image->Release();
     back->Release();
@@ -119,8 +118,7 @@ TEST_F(FileTextureTest, BadFilesFailWithoutATexture)
 TEST_F(FileTextureTest, RequirementsRoundToWhatTheDeviceHolds)
 {
     uint32_t w = 300, h = 100, levels = 0, format = GfxFormat::A8R8G8B8;
-    ASSERT_EQ(GfxCheckTextureRequirements(device, &w, &h, &levels, 0, &format, GfxPool::Managed),
-              GfxResult::Ok);
+    ASSERT_EQ(GfxCheckTextureRequirements(device, &w, &h, &levels, 0, &format, GfxPool::Managed), GfxResult::Ok);
     EXPECT_EQ(w, 512u);
     EXPECT_EQ(h, 128u);
     EXPECT_EQ(levels, 10u);

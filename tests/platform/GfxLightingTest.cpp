@@ -107,8 +107,7 @@ protected:
         device->BeginScene();
         ClearTo(0xFF000000);
         device->SetVertexShader(GfxFvf::Xyz | GfxFvf::Normal);
-        EXPECT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, q, sizeof(NormalVertex)),
-                  GfxResult::Ok);
+        EXPECT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, q, sizeof(NormalVertex)), GfxResult::Ok);
         device->EndScene();
         return Rgb(32, 32);
     }

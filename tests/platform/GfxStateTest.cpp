@@ -230,8 +230,7 @@ TEST_F(WindowDeviceTest, FullScreenKeepsTheModesShapeOnTheDesktop)
     ClearTo(0xFFFFFFFF);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
     GfxSurface* shot = nullptr;
-    ASSERT_EQ(device->CreateImageSurface(desktop.width, desktop.height, GfxFormat::A8R8G8B8, &shot),
-              GfxResult::Ok);
+    ASSERT_EQ(device->CreateImageSurface(desktop.width, desktop.height, GfxFormat::A8R8G8B8, &shot), GfxResult::Ok);
     ASSERT_EQ(device->GetFrontBuffer(shot), GfxResult::Ok);
     auto at = [&](uint32_t x, uint32_t y) {
         uint32_t c = 0;

@@ -42,8 +42,7 @@ protected:
             ADD_FAILURE() << line;
     }
 
-    bool Make(uint32_t width, uint32_t height, uint32_t format = GfxFormat::X8R8G8B8,
-              uint32_t depth = GfxFormat::D16)
+    bool Make(uint32_t width, uint32_t height, uint32_t format = GfxFormat::X8R8G8B8, uint32_t depth = GfxFormat::D16)
     {
         Destroy();
         if (!hooked) {

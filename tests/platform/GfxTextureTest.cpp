@@ -90,10 +90,8 @@ TEST_F(TextureTest, LevelsPitchAndLockBounds)
     EXPECT_EQ(level->Width(), 4u);
     EXPECT_EQ(level->Release(), 0u);
     GfxTexture* bad = nullptr;
-    EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &bad),
-              GfxResult::InvalidCall);
-    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::G16R16, GfxPool::Managed, &bad),
-              GfxResult::InvalidCall);
+    EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &bad), GfxResult::InvalidCall);
+    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::G16R16, GfxPool::Managed, &bad), GfxResult::InvalidCall);
     EXPECT_EQ(bad, nullptr);
 }
 

@@ -13,8 +13,7 @@ using namespace imgtest;
 
 namespace {
 
-constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF,
-                   kWhite = 0xFFFFFFFF;
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
 
 plat::Image Decode(const Bytes& file, plat::ImageInfo* info = nullptr)
 {

@@ -75,8 +75,7 @@ TEST_F(InputDevicesTest, ForegroundDevicesFollowTheWindowFocus)
     EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = true, .foreground = false}),
               InputResult::InvalidParam);
     // A background device may be acquired without the focus.
-    EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = false, .foreground = false}),
-              InputResult::Ok);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = false, .foreground = false}), InputResult::Ok);
     plat::InjectFocus(*window_, false);
     EXPECT_EQ(keyboard->Acquire(), InputResult::Ok);
     plat::InjectFocus(*window_, true);

@@ -52,8 +52,7 @@ TEST_F(InstanceLockTest, ASecondGameFailsAtOnceUntilTheFirstLetsGo)
 TEST_F(InstanceLockTest, FallsBackToTmpPerUserAndReportsAnUnusableFolder)
 {
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(plat::InstanceLock::PathFor("TESSARANGAME"),
-              "/tmp/TESSARANGAME-" + std::to_string(::getuid()) + ".lock");
+    EXPECT_EQ(plat::InstanceLock::PathFor("TESSARANGAME"), "/tmp/TESSARANGAME-" + std::to_string(::getuid()) + ".lock");
     ::setenv("XDG_RUNTIME_DIR", folder_.File("missing").c_str(), 1);
     EXPECT_EQ(plat::InstanceLock("TESSARANGAME").GetState(), State::Unavailable);
 }
