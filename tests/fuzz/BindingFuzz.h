@@ -1,17 +1,10 @@
 // Calls the script binding at random, as a careless level script would: any
 // bound function or variable of any class, on any object or none, with
-// arguments drawn from a pool of awkward values (the limits of int, NaN,
-// infinities, empty and odd strings, tables, objects of every class and
-// whatever earlier calls returned). Every call runs protected; a Lua error
-// is the expected answer to a bad call, a crash or a sanitizer report is a
-// fault.
-//
-// The choices come from a byte source: a seeded generator for the test that
-// runs in CI, the fuzzer's input for longer runs.
-//
-// Functions that write files or start programs are left out (a random name
-// would write into the working folder); what reads files is called with
-// names that do not exist.
+// awkward arguments (int limits, NaN, odd strings, tables, objects of every
+// class, earlier results). A Lua error is the expected answer to a bad call;
+// a crash or a sanitizer report is a fault. The choices come from a seeded
+// generator (the CI test) or the fuzzer's input. Functions that write files
+// or start programs are left out; file readers get names that do not exist.
 #pragma once
 
 #include <tolua++.h>
@@ -19,10 +12,8 @@
 #include <lauxlib.h>
 #include <lualib.h>
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,7 +28,6 @@ class Choices {
 public:
     Choices(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     explicit Choices(uint32_t seed) : seed_(seed ? seed : 1) {}
-
     uint32_t Next(uint32_t below)
     {
         if (below <= 1)
@@ -56,19 +46,13 @@ public:
 
 private:
     const uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-    size_t at_ = 0;
+    size_t size_ = 0, at_ = 0;
     uint32_t seed_ = 1;
 };
 
-struct Callable {
-    std::string table; // empty for a global function
-    std::string name;
-};
-
-struct Variable {
-    std::string table;
-    std::string name;
+// A bound function (table empty for a global one) or a class's variable.
+struct Bound {
+    std::string table, name;
 };
 
 inline bool Denied(const std::string& name)
@@ -92,14 +76,11 @@ struct Tally {
 class Session {
 public:
     Session(Choices& choices, Tally& tally) : choices_(choices), tally_(tally) {}
-
     void Run(int steps)
     {
         L_ = luaL_newstate();
-        for (lua_CFunction lib : {luaopen_base, luaopen_string, luaopen_math}) {
-            lua_pushcfunction(L_, lib);
-            lua_call(L_, 0, 0);
-        }
+        for (lua_CFunction lib : {luaopen_base, luaopen_string, luaopen_math})
+            lua_pushcfunction(L_, lib), lua_call(L_, 0, 0);
         std::set<std::string> before = GlobalNames();
         tolua_game_open(L_);
         lua_settop(L_, 0);
@@ -122,11 +103,9 @@ private:
     std::set<std::string> GlobalNames()
     {
         std::set<std::string> names;
-        lua_pushnil(L_);
-        while (lua_next(L_, LUA_GLOBALSINDEX)) {
+        for (lua_pushnil(L_); lua_next(L_, LUA_GLOBALSINDEX); lua_pop(L_, 1)) {
             if (lua_type(L_, -2) == LUA_TSTRING)
                 names.insert(lua_tostring(L_, -2));
-            lua_pop(L_, 1);
         }
         return names;
     }
@@ -165,38 +144,29 @@ private:
 
     void SurveyVariables(const std::string& table)
     {
-        lua_pushnil(L_);
-        while (lua_next(L_, -2)) {
+        for (lua_pushnil(L_); lua_next(L_, -2); lua_pop(L_, 1)) {
             if (lua_type(L_, -2) == LUA_TSTRING)
                 variables_.push_back({table, lua_tostring(L_, -2)});
-            lua_pop(L_, 1);
         }
     }
 
     // The pool of values, kept in a registry table so the collector leaves
-    // them alone: plain values first, then two objects of every class that
+    // them alone: plain values first (int limits, infinities, NaN, odd
+    // strings), then two objects of every class that
     // scripts may make, and some of the records scripts are handed.
     void MakeValues()
     {
         lua_newtable(L_);
         values_ = luaL_ref(L_, LUA_REGISTRYINDEX);
-        const double numbers[] = {0, 1, -1, 2, 2.9, -2.9, 7, 31, 32, 255, 1023, 1024, 65535,
-                                  2147483647.0, -2147483648.0, 2147483648.0, 4294967295.0, 4294967296.0,
-                                  9.3e18, -9.3e18, 1e300, -1e300, 1e-300, HUGE_VAL, -HUGE_VAL, NAN};
-        for (double n : numbers) {
-            lua_pushnumber(L_, n);
-            Keep();
-        }
-        for (const char* s : {"", "x", "%s%n%d", "..\\..\\nowhere", "data\\missing.tga", "\xff\xfe"}) {
-            lua_pushstring(L_, s);
-            Keep();
-        }
-        lua_pushstring(L_, std::string(5000, 'w').c_str());
-        Keep();
-        lua_pushboolean(L_, 1);
-        Keep();
-        lua_newtable(L_);
-        Keep();
+        const char* plain = "return 0, 1, -1, 2, 2.9, -2.9, 7, 31, 32, 255, 1023, 1024, 65535, 2147483647, "
+                            "-2147483648, 2147483648, 4294967295, 4294967296, 9.3e18, -9.3e18, 1e300, -1e300, "
+                            "1e-300, 1/0, -1/0, 0/0, '', 'x', '%s%n%d', '..\\\\..\\\\nowhere', "
+                            "'data\\\\missing.tga', '\\255\\254', string.rep('w', 5000), true, {}";
+        luaL_loadstring(L_, plain);
+        lua_call(L_, 0, LUA_MULTRET);
+        for (int i = 1, top = lua_gettop(L_); i <= top; ++i)
+            lua_pushvalue(L_, i), Keep();
+        lua_settop(L_, 0);
         for (const std::string& table : classes_) {
             for (int i = 0; i < 2; ++i) {
                 lua_getglobal(L_, table.c_str());
@@ -241,10 +211,7 @@ private:
         lua_rawgeti(L_, LUA_REGISTRYINDEX, values_);
         const int n = static_cast<int>(lua_objlen(L_, -1));
         const uint32_t pick = choices_.Next(static_cast<uint32_t>(n) + 1);
-        if (pick == 0)
-            lua_pushnil(L_);
-        else
-            lua_rawgeti(L_, -1, static_cast<int>(pick));
+        pick == 0 ? lua_pushnil(L_) : lua_rawgeti(L_, -1, static_cast<int>(pick));
         lua_remove(L_, -2);
     }
 
@@ -273,25 +240,15 @@ private:
             PushValue();
     }
 
-    static int Index(lua_State* L)
-    {
-        lua_gettable(L, 1);
-        return 1;
-    }
-
-    static int Assign(lua_State* L)
-    {
-        lua_settable(L, 1);
-        return 0;
-    }
-
+    static int Index(lua_State* L) { return lua_gettable(L, 1), 1; }
+    static int Assign(lua_State* L) { return lua_settable(L, 1), 0; }
     void Step()
     {
         const int top = lua_gettop(L_);
         const uint32_t kind = choices_.Next(10);
         int args = 0;
         if (kind < 7 && !callables_.empty()) {
-            const Callable& c = callables_[choices_.Next(static_cast<uint32_t>(callables_.size()))];
+            const Bound& c = callables_[choices_.Next(static_cast<uint32_t>(callables_.size()))];
             if (c.table.empty()) {
                 lua_getglobal(L_, c.name.c_str());
             } else {
@@ -304,16 +261,14 @@ private:
             for (uint32_t i = choices_.Next(6); i > 0; --i, ++args)
                 PushValue();
         } else if (!variables_.empty()) {
-            const Variable& v = variables_[choices_.Next(static_cast<uint32_t>(variables_.size()))];
+            const Bound& v = variables_[choices_.Next(static_cast<uint32_t>(variables_.size()))];
             const bool assign = kind >= 8;
             lua_pushcfunction(L_, assign ? Assign : Index);
             PushSelf(v.table);
             lua_pushstring(L_, v.name.c_str());
-            args = 2;
-            if (assign) {
+            if (assign)
                 PushValue();
-                ++args;
-            }
+            args = assign ? 3 : 2;
         } else {
             return;
         }
@@ -330,8 +285,7 @@ private:
     lua_State* L_ = nullptr;
     int values_ = LUA_NOREF;
     std::vector<std::string> classes_;
-    std::vector<Callable> callables_;
-    std::vector<Variable> variables_;
+    std::vector<Bound> callables_, variables_;
 };
 
 } // namespace bindingfuzz

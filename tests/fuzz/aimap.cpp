@@ -1,25 +1,15 @@
 // The AI map's Targa reader must refuse any damaged image with a message and
 // build a consistent map from any image it accepts.
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <string>
-#include <unistd.h>
-
 #include "engine/OmVector3.h"
 #include "game/world/TsAIMap.h"
+#include "tests/fuzz/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // Keep the work per input small: huge images are valid but slow.
     if (size > 70000)
         return 0;
-    static const std::string path = "/tmp/fuzz_aimap_" + std::to_string(getpid()) + ".tga";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    const std::string path = fuzzinput::WriteInput("aimap.tga", data, size);
     TsAIMap map;
     // The first bytes past a 64-pixel bounds pick the tile size: halved or not.
     const float edge = size > 20 && (data[size - 1] & 1) ? 8.0f : 64.0f;

@@ -2,20 +2,12 @@
 // function or variable of any class, with awkward arguments. A Lua error is
 // the expected answer to a bad call; a crash or a sanitizer report is a
 // fault (see BindingFuzz.h).
-#include <cstddef>
-#include <cstdint>
-
-#include <string_view>
-
-#include "game/framework/TsConsole.h"
-#include "platform/DebugOutput.h"
 #include "tests/fuzz/BindingFuzz.h"
+#include "tests/fuzz/FuzzInput.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // Bad calls are refused with a logged line each: millions of them.
-    TsConsole::SetHook([](std::string_view, TsColour, void*) {}, nullptr);
-    plat::SetDebugOutputHook([](std::string_view) {});
+    fuzzinput::Quiet(); // bad calls are refused with a logged line each: millions of them
     return 0;
 }
 

@@ -2,23 +2,12 @@
 // must never crash, every lookup must be answered from the table's rows, no
 // text may hold a tab (the field separator), and only the display text may
 // hold a line feed (made from "^").
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
 
 #include "game/framework/TsDialogStrings.h"
+#include "tests/fuzz/FuzzInput.h"
 
 namespace {
-
-const std::string& TablePath()
-{
-    static const std::string path = "/tmp/fuzz_dialog_strings_" + std::to_string(::getpid());
-    return path;
-}
 
 void CheckText(const char* text, bool lineFeeds)
 {
@@ -30,12 +19,10 @@ void CheckText(const char* text, bool lineFeeds)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::FILE* file = std::fopen(TablePath().c_str(), "wb");
-    if (!file)
+    const std::string path = fuzzinput::WriteInput("dialog_strings", data, size);
+    if (path.empty())
         return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-    TsDialogStrings strings(TablePath().c_str());
+    TsDialogStrings strings(path.c_str());
     uint32_t found = 0;
     for (DialogStringId id = -2; id <= 1100; ++id) {
         const char* display = strings.GetString(id);

@@ -14,16 +14,6 @@
 
 namespace {
 
-void Quiet()
-{
-    static bool done = false;
-    if (!done) {
-        plat::SetDebugOutputHook([](std::string_view) {});
-        InitParticleSystem();
-        done = true;
-    }
-}
-
 std::vector<uint8_t> Written(const OmParticleEffect& effect)
 {
     std::FILE* f = std::tmpfile();
@@ -52,9 +42,15 @@ void RunEmitter(OmParticleEffect& effect)
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    plat::SetDebugOutputHook([](std::string_view) {});
+    InitParticleSystem();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    Quiet();
     std::FILE* f = fmemopen(const_cast<uint8_t*>(data), size, "rb");
     if (!f)
         return 0;

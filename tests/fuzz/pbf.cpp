@@ -2,17 +2,13 @@
 // no crash, no leak, no read past what it allocated. A file it accepts must
 // write back to bytes that read again to the same bytes, and must import
 // (through a renderer without a device) without harm.
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/OmGroup.h"
 #include "engine/OmPbfScene.h"
 #include "engine/OmSceneImporter.h"
 #include "render/OmD3D.h"
+#include "tests/fuzz/FuzzInput.h"
 
 namespace {
 
@@ -28,12 +24,9 @@ std::vector<uint8_t> Write(OmPbfScene& scene)
 void Import(const std::vector<uint8_t>& bytes)
 {
     static OmD3D renderer;
-    static const std::string path = "/tmp/om_fuzz_pbf_" + std::to_string(getpid()) + ".pbf";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
+    const std::string path = fuzzinput::WriteInput("scene.pbf", bytes.data(), bytes.size());
+    if (path.empty())
         return;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
     OmGroup* root = new OmGroup();
     {
         OmSceneImporter importer;

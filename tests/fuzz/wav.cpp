@@ -15,9 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           (wav.bitsPerSample == 8 || wav.bitsPerSample == 16) && wav.sampleRate > 0 &&
                           !wav.samples.empty() && wav.samples.size() % wav.BytesPerFrame() == 0 &&
                           wav.samples.size() <= size;
-        if (!sane) {
+        if (!sane)
             std::abort();
-        }
     } else if (error.empty()) {
         std::abort();
     }

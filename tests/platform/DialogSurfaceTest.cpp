@@ -57,7 +57,6 @@ TEST(DialogSurfaceTest, InputArrivesInOrderForItsOwnWindowOnly)
     plat::InjectKey(s->GetWindow(), 57, true);
     plat::InjectMouseButton(s->GetWindow(), 1, false);
     plat::InjectMouseWheel(s->GetWindow(), -2);
-
     // The real pointer may pass over the new windows too; its moves are not ours.
     std::vector<DialogInput> got;
     DialogInput in;
@@ -76,7 +75,6 @@ TEST(DialogSurfaceTest, InputArrivesInOrderForItsOwnWindowOnly)
     EXPECT_EQ(got[3].button, 1);
     EXPECT_EQ(got[4].wheel, -2);
     EXPECT_FALSE(s->CloseRequested());
-
     while (other->NextInput(in) && in.kind == DialogInput::Kind::MouseMove) {
     }
     EXPECT_EQ(in.kind, DialogInput::Kind::KeyDown);

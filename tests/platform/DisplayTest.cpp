@@ -12,7 +12,6 @@ TEST(Display, ARealDisplayIsFoundAndADriverThatDrawsNowhereIsNot)
 {
     std::string reason;
     EXPECT_TRUE(plat::HasDisplay(&reason)) << reason;
-
     const char* display = std::getenv("DISPLAY");
     const std::string saved = display ? display : "";
     unsetenv("DISPLAY");

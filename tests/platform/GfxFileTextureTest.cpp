@@ -6,7 +6,6 @@
 #include "platform/GfxFileTexture.h"
 #include "platform/PixelFormat.h"
 
-
 using namespace gfxtest;
 
 namespace {
@@ -14,12 +13,7 @@ namespace {
 // A top-down 32-bit Targa file of A8R8G8B8 pixels.
 imgtest::Bytes Tga32(uint16_t w, uint16_t h, const std::vector<uint32_t>& pixels)
 {
-    imgtest::TgaHeader header;
-    header.width = w;
-    header.height = h;
-    header.bits = 32;
-    header.descriptor = 0x28;
-    imgtest::Bytes b = imgtest::TgaStart(header);
+    imgtest::Bytes b = imgtest::TgaStart({.width = w, .height = h, .bits = 32, .descriptor = 0x28});
     for (uint32_t p : pixels)
         imgtest::Put32(b, p);
     return b;
@@ -53,10 +47,8 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
     ASSERT_EQ(GfxCreateTextureFromFile(device, file.c_str(), &t), GfxResult::Ok);
     GfxSurfaceDesc desc{};
     t->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.width, 4u);
-    EXPECT_EQ(desc.height, 2u);
-    EXPECT_EQ(desc.format, GfxFormat::A8R8G8B8);
-    EXPECT_EQ(desc.pool, GfxPool::Managed);
+    EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format, desc.pool),
+              std::tuple(4u, 2u, GfxFormat::A8R8G8B8, GfxPool::Managed));
     EXPECT_EQ(t->GetLevelCount(), 3u);
     EXPECT_EQ(TexelArgb(t, 0, 1, 0), 0x8000FF00u);
     EXPECT_EQ(TexelArgb(t, 0, 3, 1), 0xFFA0B0C0u);
@@ -68,7 +60,6 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
     ExpectRgb({{2, 2, 0xFF0000}, {29, 29, 0xA0B0C0}});
     device->SetTexture(0, nullptr);
     t->Release();
-
     // Asked smaller and in a 16-bit format with a colour key.
     ImageInfo info{};
     ASSERT_EQ(GfxCreateTextureFromFileEx(device, file.c_str(), 2, 1, 1, 0, GfxFormat::A4R4G4B4,
@@ -77,9 +68,7 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
               GfxResult::Ok);
     EXPECT_EQ(info.width, 4u);
     t->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.width, 2u);
-    EXPECT_EQ(desc.height, 1u);
-    EXPECT_EQ(desc.format, GfxFormat::A4R4G4B4);
+    EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::A4R4G4B4));
     EXPECT_EQ(t->GetLevelCount(), 1u);
     t->Release();
 }
@@ -102,8 +91,7 @@ TEST_F(FileTextureTest, SurfaceFromFileReachesTheBackBuffer)
     // Straight into the back buffer too, into one rectangle.
     ClearTo(0xFF000000);
     const GfxRect r{8, 8, 16, 16};
-    ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, file.c_str(), nullptr, 1, 0, nullptr),
-              GfxResult::Ok);
+    ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, file.c_str(), nullptr, 1, 0, nullptr), GfxResult::Ok);
     ExpectRgb({{8, 8, 0x336699}, {7, 8, 0}});
     image->Release();
     back->Release();
@@ -130,8 +118,7 @@ TEST_F(FileTextureTest, BadFilesFailWithoutATexture)
 TEST_F(FileTextureTest, RequirementsRoundToWhatTheDeviceHolds)
 {
     uint32_t w = 300, h = 100, levels = 0, format = GfxFormat::A8R8G8B8;
-    ASSERT_EQ(GfxCheckTextureRequirements(device, &w, &h, &levels, 0, &format, GfxPool::Managed),
-              GfxResult::Ok);
+    ASSERT_EQ(GfxCheckTextureRequirements(device, &w, &h, &levels, 0, &format, GfxPool::Managed), GfxResult::Ok);
     EXPECT_EQ(w, 512u);
     EXPECT_EQ(h, 128u);
     EXPECT_EQ(levels, 10u);

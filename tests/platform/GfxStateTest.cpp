@@ -1,4 +1,4 @@
-// Buffers, bindings, state blocks, counters and the lost device.
+// The back buffer, buffers, bindings, state blocks, counters and the lost device.
 #include "GfxTestSupport.h"
 
 #include <SDL2/SDL.h>
@@ -30,41 +30,19 @@ protected:
 
 } // namespace
 
-TEST_F(DeviceTest, BuffersStayReadableAndKeepTheirContents)
-{
-    ASSERT_TRUE(Make(32, 32));
-    GfxVertexBuffer* vb = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(100 * 20, GfxUsage::WriteOnly | GfxUsage::Dynamic,
-                                         GfxFvf::RhwDiffuse, GfxPool::Default, &vb),
-              GfxResult::Ok);
-    uint8_t* a = nullptr;
-    ASSERT_EQ(vb->Lock(0, 40 * 20, &a, GfxLock::Discard), GfxResult::Ok);
-    std::memset(a, 0x5A, 40 * 20);
-    vb->Unlock();
-    uint8_t* b = nullptr;
-    ASSERT_EQ(vb->Lock(40 * 20, 40 * 20, &b, GfxLock::NoOverwrite), GfxResult::Ok);
-    std::memset(b, 0x33, 40 * 20);
-    // Write-only, yet what the first lock wrote is still there to read.
-    EXPECT_EQ(a[0], 0x5A);
-    EXPECT_EQ(a[40 * 20 - 1], 0x5A);
-    EXPECT_EQ(b, a + 40 * 20);
-    vb->Unlock();
-    uint8_t* c = nullptr;
-    EXPECT_EQ(vb->Lock(90 * 20, 20 * 20, &c, 0), GfxResult::InvalidCall);
-    EXPECT_EQ(c, nullptr);
-    EXPECT_EQ(vb->Unlock(), GfxResult::InvalidCall);
-    vb->Release();
-}
-
 TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
 {
     ASSERT_TRUE(Make(32, 32));
     GfxVertexBuffer* vb = nullptr;
     GfxIndexBuffer* ib = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse,
-                                         GfxPool::Managed, &vb), GfxResult::Ok);
-    ASSERT_EQ(device->CreateIndexBuffer(12, 0, GfxFormat::Index16, GfxPool::Managed, &ib),
+    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb),
               GfxResult::Ok);
+    ASSERT_EQ(device->CreateIndexBuffer(12, 0, GfxFormat::Index16, GfxPool::Managed, &ib), GfxResult::Ok);
+    // A lock past the end is refused instead of handing out memory beyond it.
+    uint8_t* past = nullptr;
+    EXPECT_EQ(vb->Lock(3 * sizeof(RhwVertex), 2 * sizeof(RhwVertex), &past, 0), GfxResult::InvalidCall);
+    EXPECT_EQ(past, nullptr);
+    EXPECT_EQ(vb->Unlock(), GfxResult::InvalidCall);
     const RhwVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, -0.5f, 0.5f, 1, 0xFF0000FF},
                                {-0.5f, 31.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, 31.5f, 0.5f, 1, 0xFF0000FF}};
     const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
@@ -75,8 +53,10 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     // The device holds its own references.
     EXPECT_EQ(vb->Release(), 1u);
     EXPECT_EQ(ib->Release(), 1u);
-    UseDiffuse();
+    // Untextured, stage 0 passes the vertex colour through.
     device->SetVertexShader(GfxFvf::RhwDiffuse);
+    EXPECT_EQ(device->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, 4, 0, 2), GfxResult::InvalidCall)
+        << "drawn outside a scene";
     device->BeginScene();
     ClearTo(0xFF000000);
     ASSERT_EQ(device->DrawIndexedPrimitive(GfxPrimitive::TriangleList, 0, 4, 0, 2), GfxResult::Ok);
@@ -151,8 +131,7 @@ TEST_F(DeviceTest, LostDeviceRecoversThroughReset)
     EXPECT_EQ(cull, GfxCull::Ccw);
     GfxViewport vp{};
     device->GetViewport(&vp);
-    EXPECT_EQ(vp.width, 64u);
-    EXPECT_EQ(vp.height, 48u);
+    EXPECT_EQ(std::pair(vp.width, vp.height), std::pair(64u, 48u));
     ClearTo(0xFF123456);
     EXPECT_EQ(Rgb(63, 47), 0x123456u);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
@@ -167,33 +146,6 @@ TEST_F(DeviceTest, ValidationRejectsOperationsItCannotDo)
     EXPECT_EQ(passes, 1u);
     device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::BumpEnvMap);
     EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::UnsupportedColorOperation);
-}
-
-TEST_F(WindowDeviceTest, DeviceOnTheApplicationsWindow)
-{
-    ASSERT_NO_FATAL_FAILURE(OpenWindow(320, 240, SDL_WINDOW_HIDDEN));
-    // Windowed without a size: the window's size.
-    GfxPresentParameters p{};
-    p.windowed = 1;
-    p.swapEffect = GfxSwap::Discard;
-    p.deviceWindow = window;
-    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
-    EXPECT_EQ(p.backBufferWidth, 320u);
-    EXPECT_EQ(p.backBufferHeight, 240u);
-    // A larger back buffer after a reset is drawn offscreen and scaled on Present.
-    p.backBufferWidth = 800;
-    p.backBufferHeight = 600;
-    p.backBufferFormat = GfxFormat::R5G6B5;
-    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
-    GfxSurface* back = nullptr;
-    device->GetBackBuffer(0, GfxBackBufferMono, &back);
-    EXPECT_EQ(back->Width(), 800u);
-    EXPECT_EQ(back->Format(), GfxFormat::R5G6B5);
-    back->Release();
-    ClearTo(0xFF00FF00);
-    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
-    const GfxRect part{0, 0, 10, 10};
-    EXPECT_EQ(device->Present(&part, nullptr, nullptr, nullptr), GfxResult::InvalidCall);
 }
 
 TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
@@ -278,8 +230,7 @@ TEST_F(WindowDeviceTest, FullScreenKeepsTheModesShapeOnTheDesktop)
     ClearTo(0xFFFFFFFF);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
     GfxSurface* shot = nullptr;
-    ASSERT_EQ(device->CreateImageSurface(desktop.width, desktop.height, GfxFormat::A8R8G8B8, &shot),
-              GfxResult::Ok);
+    ASSERT_EQ(device->CreateImageSurface(desktop.width, desktop.height, GfxFormat::A8R8G8B8, &shot), GfxResult::Ok);
     ASSERT_EQ(device->GetFrontBuffer(shot), GfxResult::Ok);
     auto at = [&](uint32_t x, uint32_t y) {
         uint32_t c = 0;
@@ -294,4 +245,19 @@ TEST_F(WindowDeviceTest, FullScreenKeepsTheModesShapeOnTheDesktop)
     EXPECT_TRUE(shownH == desktop.height || at(desktop.width / 2, 0) == 0xFF000000u);
     EXPECT_TRUE(shownW == desktop.width || at(0, desktop.height / 2) == 0xFF000000u);
     shot->Release();
+}
+TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewport)
+{
+    ASSERT_TRUE(Make(800, 600));
+    ClearTo(0xFF336699);
+    ExpectRgb({{0, 0, 0x336699}, {799, 599, 0x336699}});
+    ClearTo(0xFF000000);
+    const GfxRect r{200, 150, 600, 450};
+    ASSERT_EQ(device->Clear(1, &r, GfxClear::Target, 0xFFFF8000, 1.0f, 0), GfxResult::Ok);
+    ExpectRgb({{200, 150, 0xFF8000}, {599, 449, 0xFF8000}, {199, 150, 0}, {200, 149, 0}, {600, 449, 0},
+               {599, 450, 0}});
+    const GfxViewport vp{100, 100, 50, 50, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&vp), GfxResult::Ok);
+    ClearTo(0xFF0000FF);
+    ExpectRgb({{100, 100, 0x0000FF}, {149, 149, 0x0000FF}, {150, 150, 0}, {99, 100, 0}});
 }

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace gfxtest {
@@ -23,17 +24,7 @@ struct RhwVertex {
     float x, y, z, rhw;
     uint32_t color;
 };
-
-struct RhwTexVertex {
-    float x, y, z, rhw;
-    uint32_t color;
-    float u, v;
-};
-
-struct LitVertex {
-    float x, y, z;
-    float nx, ny, nz;
-    uint32_t color;
+struct RhwTexVertex : RhwVertex {
     float u, v;
 };
 
@@ -51,32 +42,27 @@ protected:
             ADD_FAILURE() << line;
     }
 
-    bool Make(uint32_t width, uint32_t height, uint32_t format = GfxFormat::X8R8G8B8,
-              uint32_t depth = GfxFormat::D16)
+    bool Make(uint32_t width, uint32_t height, uint32_t format = GfxFormat::X8R8G8B8, uint32_t depth = GfxFormat::D16)
     {
         Destroy();
         if (!hooked) {
             SetDebugOutputHook([this](std::string_view text) {
-                if (text.find("OpenGL error") != std::string_view::npos
-                    || text.find("does not") != std::string_view::npos)
+                if (text.find("OpenGL error") != text.npos || text.find("does not") != text.npos)
                     glTrouble.emplace_back(text);
             });
             hooked = true;
         }
         system = GfxSystem::Create(220);
-        if (!system)
-            return false;
-        GfxPresentParameters p{};
-        p.backBufferWidth = width;
-        p.backBufferHeight = height;
-        p.backBufferFormat = format;
-        p.windowed = 1;
-        p.swapEffect = GfxSwap::Discard;
-        p.enableAutoDepthStencil = depth != 0;
-        p.autoDepthStencilFormat = depth;
-        params = p;
-        return system->CreateDevice(0, GfxDevType::Hal, nullptr, GfxCreate::MixedVertexProcessing,
-                                    &params, &device) == GfxResult::Ok;
+        params = {};
+        params.backBufferWidth = width;
+        params.backBufferHeight = height;
+        params.backBufferFormat = format;
+        params.swapEffect = GfxSwap::Discard;
+        params.windowed = 1;
+        params.enableAutoDepthStencil = depth != 0;
+        params.autoDepthStencilFormat = depth;
+        return system && system->CreateDevice(0, GfxDevType::Hal, nullptr, GfxCreate::MixedVertexProcessing,
+                                              &params, &device) == GfxResult::Ok;
     }
 
     void Destroy()
@@ -85,8 +71,7 @@ protected:
             device->Release();
         if (system)
             system->Release();
-        device = nullptr;
-        system = nullptr;
+        device = nullptr, system = nullptr;
     }
 
     // The back buffer's pixel at (x, y) as stored (A8R8G8B8 / X8R8G8B8).
@@ -104,7 +89,6 @@ protected:
     }
 
     uint32_t Rgb(int x, int y) { return Pixel(x, y) & 0xFFFFFF; }
-
     struct Probe {
         int x, y;
         uint32_t rgb;
@@ -117,42 +101,29 @@ protected:
 
     void ClearTo(uint32_t color)
     {
-        ASSERT_EQ(device->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer, color, 1.0f, 0),
-                  GfxResult::Ok);
+        ASSERT_EQ(device->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer, color, 1.0f, 0), GfxResult::Ok);
     }
 
     // Two triangles covering [x0, x1) x [y0, y1) in pixels, clockwise on screen.
-    void DrawRect(float x0, float y0, float x1, float y1, uint32_t color, float z = 0.5f)
+    void DrawRect(float x0, float y0, float x1, float y1, uint32_t color)
     {
-        const float l = x0 - 0.5f, t = y0 - 0.5f, r = x1 - 0.5f, b = y1 - 0.5f;
+        const float l = x0 - 0.5f, t = y0 - 0.5f, r = x1 - 0.5f, b = y1 - 0.5f, z = 0.5f;
         const RhwVertex v[6] = {{l, t, z, 1, color}, {r, t, z, 1, color}, {l, b, z, 1, color},
                                 {r, t, z, 1, color}, {r, b, z, 1, color}, {l, b, z, 1, color}};
         device->SetVertexShader(GfxFvf::RhwDiffuse);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 2, v, sizeof(RhwVertex)),
-                  GfxResult::Ok);
-    }
-
-    // Unlit, stage 0 passing the vertex colour and alpha through.
-    void UseDiffuse()
-    {
-        device->SetRenderState(GfxRs::Lighting, 0);
-        device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-        device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
-        device->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
-        device->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Diffuse);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleList, 2, v, sizeof(RhwVertex)), GfxResult::Ok);
     }
 
     // A quad filling a size x size target, texture u from 0 to uMax, v from 0 to 1.
     void DrawTexturedQuad(float size, uint32_t color, float uMax = 1)
     {
         const float e = size - 0.5f;
-        const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, color, 0, 0}, {e, -0.5f, 0.5f, 1, color, uMax, 0},
-                                   {-0.5f, e, 0.5f, 1, color, 0, 1}, {e, e, 0.5f, 1, color, uMax, 1}};
+        const RhwTexVertex v[4] = {{{-0.5f, -0.5f, 0.5f, 1, color}, 0, 0}, {{e, -0.5f, 0.5f, 1, color}, uMax, 0},
+                                   {{-0.5f, e, 0.5f, 1, color}, 0, 1}, {{e, e, 0.5f, 1, color}, uMax, 1}};
         device->BeginScene();
         ClearTo(0xFF000000);
         device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)),
-                  GfxResult::Ok);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)), GfxResult::Ok);
         device->EndScene();
     }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -11,24 +12,17 @@ namespace imgtest {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void Put8(Bytes& b, uint32_t v) { b.push_back(uint8_t(v)); }
-inline void Put16(Bytes& b, uint32_t v)
+// Appends each value as `bytes` bytes, low byte first (or high first when bigEndian).
+inline void Put(Bytes& b, int bytes, std::initializer_list<uint32_t> values, bool bigEndian = false)
 {
-    Put8(b, v);
-    Put8(b, v >> 8);
+    for (uint32_t v : values) {
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(uint8_t(v >> 8 * (bigEndian ? bytes - 1 - i : i)));
+    }
 }
-inline void Put32(Bytes& b, uint32_t v)
-{
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-inline void Put32BE(Bytes& b, uint32_t v)
-{
-    Put8(b, v >> 24);
-    Put8(b, v >> 16);
-    Put8(b, v >> 8);
-    Put8(b, v);
-}
+inline void Put8(Bytes& b, uint32_t v) { Put(b, 1, {v}); }
+inline void Put16(Bytes& b, uint32_t v) { Put(b, 2, {v}); }
+inline void Put32(Bytes& b, uint32_t v) { Put(b, 4, {v}); }
 
 struct TgaHeader {
     uint8_t idLength = 0, mapType = 0, type = 2;
@@ -41,68 +35,45 @@ struct TgaHeader {
 inline Bytes TgaStart(const TgaHeader& h)
 {
     Bytes b;
-    Put8(b, h.idLength);
-    Put8(b, h.mapType);
-    Put8(b, h.type);
-    Put16(b, h.mapFirst);
-    Put16(b, h.mapLength);
-    Put8(b, h.mapBits);
-    Put16(b, 0);
-    Put16(b, 0);
-    Put16(b, h.width);
-    Put16(b, h.height);
-    Put8(b, h.bits);
-    Put8(b, h.descriptor);
-    for (int i = 0; i < h.idLength; ++i) Put8(b, 'i');
+    Put(b, 1, {h.idLength, h.mapType, h.type});
+    Put(b, 2, {h.mapFirst, h.mapLength});
+    Put(b, 1, {h.mapBits});
+    Put(b, 2, {0, 0, h.width, h.height}); // the origin, then the size
+    Put(b, 1, {h.bits, h.descriptor});
+    b.insert(b.end(), h.idLength, 'i');
     return b;
 }
 
 // A BMP file: header fields, optional masks/palette bytes, then pixel rows as given.
-inline Bytes BmpFile(int32_t width, int32_t height, uint16_t bits, uint32_t compression,
-                     const Bytes& extra, const Bytes& rows, uint32_t headerSize = 40,
-                     uint32_t paletteCount = 0, const Bytes& headerTail = {})
+inline Bytes BmpFile(int32_t width, int32_t height, uint16_t bits, uint32_t compression, const Bytes& extra,
+                     const Bytes& rows, uint32_t headerSize = 40, uint32_t paletteCount = 0,
+                     const Bytes& headerTail = {})
 {
     Bytes b{'B', 'M'};
     const uint32_t offset = 14 + headerSize + uint32_t(extra.size());
-    Put32(b, offset + uint32_t(rows.size()));
-    Put32(b, 0);
-    Put32(b, offset);
-    Put32(b, headerSize);
-    Put32(b, uint32_t(width));
-    Put32(b, uint32_t(height));
-    Put16(b, 1);
-    Put16(b, bits);
-    Put32(b, compression);
-    Put32(b, uint32_t(rows.size()));
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, paletteCount);
-    Put32(b, 0);
+    Put(b, 4, {offset + uint32_t(rows.size()), 0, offset, headerSize, uint32_t(width), uint32_t(height)});
+    Put(b, 2, {1, bits});
+    Put(b, 4, {compression, uint32_t(rows.size()), 2835, 2835, paletteCount, 0});
     // Longer headers carry their masks (headerTail) inside themselves.
     b.insert(b.end(), headerTail.begin(), headerTail.end());
-    while (b.size() < 14 + headerSize) Put8(b, 0);
+    b.resize(14 + headerSize);
     b.insert(b.end(), extra.begin(), extra.end());
     b.insert(b.end(), rows.begin(), rows.end());
     return b;
 }
 
-inline uint32_t Crc32(const uint8_t* p, size_t n, uint32_t crc = 0)
-{
-    crc = ~crc;
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 inline void PngChunk(Bytes& b, const char* type, const Bytes& data)
 {
-    Put32BE(b, uint32_t(data.size()));
+    Put(b, 4, {uint32_t(data.size())}, true);
     Bytes body(type, type + 4);
     body.insert(body.end(), data.begin(), data.end());
     b.insert(b.end(), body.begin(), body.end());
-    Put32BE(b, Crc32(body.data(), body.size()));
+    uint32_t crc = ~0u;
+    for (uint8_t byte : body) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    Put(b, 4, {~crc}, true);
 }
 
 // A PNG whose scanlines (each already starting with its filter byte) are
@@ -110,28 +81,21 @@ inline void PngChunk(Bytes& b, const char* type, const Bytes& data)
 inline Bytes PngFile(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t colourType,
                      const Bytes& scanlines, const Bytes& palette = {}, const Bytes& trns = {})
 {
-    Bytes b{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    Bytes ihdr;
-    Put32BE(ihdr, width);
-    Put32BE(ihdr, height);
-    Put8(ihdr, bitDepth);
-    Put8(ihdr, colourType);
-    Put8(ihdr, 0);
-    Put8(ihdr, 0);
-    Put8(ihdr, 0);
+    Bytes b{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, ihdr;
+    Put(ihdr, 4, {width, height}, true);
+    Put(ihdr, 1, {bitDepth, colourType, 0, 0, 0});
     PngChunk(b, "IHDR", ihdr);
     if (!palette.empty()) PngChunk(b, "PLTE", palette);
     if (!trns.empty()) PngChunk(b, "tRNS", trns);
     Bytes z{0x78, 0x01, 0x01};
-    Put16(z, uint32_t(scanlines.size()));
-    Put16(z, ~uint32_t(scanlines.size()) & 0xFFFF);
+    Put(z, 2, {uint32_t(scanlines.size()), ~uint32_t(scanlines.size())});
     z.insert(z.end(), scanlines.begin(), scanlines.end());
     uint32_t a = 1, s = 0;
     for (uint8_t v : scanlines) {
         a = (a + v) % 65521;
         s = (s + a) % 65521;
     }
-    Put32BE(z, s << 16 | a);
+    Put(z, 4, {s << 16 | a}, true);
     PngChunk(b, "IDAT", z);
     PngChunk(b, "IEND", {});
     return b;

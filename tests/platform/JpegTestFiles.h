@@ -1,14 +1,11 @@
 // JPEG files written with libjpeg at full quality for the image tests:
-// colour and grey pictures, and four-channel ink pictures whose amounts are
-// stored as they are (no Adobe marker), inverted the way Adobe's programs
-// store them, or inverted and carried as YCCK.
+// colour, grey and four-channel ink pictures (Adobe's programs store inks
+// inverted, with their marker, as CMYK or YCCK).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <vector>
 
 #include <jpeglib.h>
@@ -47,40 +44,17 @@ inline std::vector<uint8_t> EncodeJpeg(uint32_t width, uint32_t height, int comp
     return file;
 }
 
-// A colour picture whose pixel (x, y) is colourAt(x, y) as 0xRRGGBB.
-inline std::vector<uint8_t> RgbJpeg(uint32_t width, uint32_t height, const std::function<uint32_t(uint32_t, uint32_t)>& colourAt)
+// A 16 x 8 picture whose left half holds the samples `left` and right half
+// `right` (one byte a component), given in colour space `given`.
+inline std::vector<uint8_t> HalvesJpeg(J_COLOR_SPACE given, J_COLOR_SPACE stored, bool adobeMarker,
+                                       const std::vector<uint8_t>& left, const std::vector<uint8_t>& right)
 {
     std::vector<uint8_t> samples;
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-            for (int shift : {16, 8, 0})
-                samples.push_back(uint8_t(colourAt(x, y) >> shift));
-    return EncodeJpeg(width, height, 3, JCS_RGB, JCS_YCbCr, false, samples);
-}
-
-// A grey picture whose pixel (x, y) has level levelAt(x, y).
-inline std::vector<uint8_t> GreyJpeg(uint32_t width, uint32_t height, const std::function<uint8_t(uint32_t, uint32_t)>& levelAt)
-{
-    std::vector<uint8_t> samples;
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-            samples.push_back(levelAt(x, y));
-    return EncodeJpeg(width, height, 1, JCS_GRAYSCALE, JCS_GRAYSCALE, false, samples);
-}
-
-enum class InkStore { Plain, AdobeCmyk, AdobeYcck };
-
-// Cyan, magenta, yellow and black ink of one pixel, 255 the most.
-using Ink = std::array<uint8_t, 4>;
-
-inline std::vector<uint8_t> InkJpeg(uint32_t width, uint32_t height, const std::vector<Ink>& inks, InkStore store)
-{
-    std::vector<uint8_t> samples;
-    for (const Ink& ink : inks)
-        for (uint8_t amount : ink)
-            samples.push_back(store == InkStore::Plain ? amount : uint8_t(255 - amount));
-    return EncodeJpeg(width, height, 4, JCS_CMYK, store == InkStore::AdobeYcck ? JCS_YCCK : JCS_CMYK,
-                      store != InkStore::Plain, samples);
+    for (int i = 0; i < 16 * 8; ++i) {
+        const std::vector<uint8_t>& half = i % 16 < 8 ? left : right;
+        samples.insert(samples.end(), half.begin(), half.end());
+    }
+    return EncodeJpeg(16, 8, int(left.size()), given, stored, adobeMarker, samples);
 }
 
 } // namespace imgtest

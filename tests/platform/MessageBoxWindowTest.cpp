@@ -56,7 +56,6 @@ TEST(MessageBoxWindowTest, LongTextWrapsAtBlanksAndKeepsItsLineBreaks)
     const auto& lines = box->GetLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "first");
-    EXPECT_EQ(lines[1].rfind("second line", 0), 0u);
     std::string joined;
     for (size_t i = 1; i < lines.size(); ++i)
         joined += (i > 1 ? " " : "") + lines[i];

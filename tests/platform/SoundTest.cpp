@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "platform/SoundDevice.h"
 #include "platform/SoundPath.h"
 #include "platform/SoundSegment.h"
@@ -41,59 +39,27 @@ protected:
         EXPECT_TRUE(path.Create(device_, kind, channels, error)) << error;
         return path;
     }
-    void WaitUntilQuiet(const plat::SoundPath& path, double limit = 2.0)
-    {
-        for (double t = 0; t < limit && path.IsPlaying(); t += 0.01)
-            Sleep(0.01);
-        Sleep(0.05);
-    }
-
-    // Plays a short tone once, set up by setup, and returns what came out;
-    // the device is opened again for the next sound.
-    Output PlayOnce(plat::SoundPathKind kind, const std::function<void(plat::SoundPath&)>& setup)
+    // Plays a short tone once at `where` before the listener and returns
+    // what came out; the device is opened again for the next sound.
+    Output PlayAt(plat::SoundVector where)
     {
         plat::SoundSegment tone;
         Load(tone, Tone(0.15));
-        plat::SoundPath path = MakePath(kind);
-        setup(path);
+        plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
+        device_.SetListener({}, {0, 0, 1}, {0, 1, 0});
+        path.SetPosition(where);
         EXPECT_NE(path.Play(tone, false), 0u);
-        WaitUntilQuiet(path);
+        for (double t = 0; t < 2.0 && path.IsPlaying(); t += 0.01)
+            Sleep(0.01);
+        Sleep(0.05);
         const Output out = Finish(path, tone);
         std::string error;
         EXPECT_TRUE(device_.Open(error)) << error;
         return out;
     }
-    Output PlayAt(plat::SoundVector where, plat::SoundVector front = {0, 0, 1})
-    {
-        return PlayOnce(plat::SoundPathKind::Positional, [&](plat::SoundPath& path) {
-            device_.SetListener({}, front, {0, 1, 0});
-            path.SetPosition(where);
-        });
-    }
-    double PlayDirect(int volume)
-    {
-        return PlayOnce(plat::SoundPathKind::Direct, [&](plat::SoundPath& path) { path.SetVolume(volume); }).Both();
-    }
 
     plat::SoundDevice device_;
 };
-
-TEST_F(SoundTest, APositionalSoundIsLouderInTheNearerEar)
-{
-    struct Case {
-        const char* name;
-        plat::SoundVector where, front;
-        bool left;
-    };
-    const Case cases[] = {{"on the right", {20, 0, 0}, {0, 0, 1}, false},
-                          {"on the left", {-20, 0, 0}, {0, 0, 1}, true},
-                          {"on +x, the listener turned round", {20, 0, 0}, {0, 0, -1}, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Output out = PlayAt(c.where, c.front);
-        EXPECT_GT(c.left ? out.Left() : out.Right(), 1.5 * (c.left ? out.Right() : out.Left()));
-    }
-}
 
 TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
 {
@@ -107,18 +73,6 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
     ASSERT_GT(levels[1], 1.0);
     for (int i = 0; i < 5; ++i)
         EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
-}
-
-TEST_F(SoundTest, VolumesInHundredthsOfADecibelScaleTheOutput)
-{
-    const double full = PlayDirect(0);
-    ASSERT_GT(full, 1.0);
-    EXPECT_NEAR(PlayDirect(-600) / full, 0.501, 0.03);
-    EXPECT_NEAR(PlayDirect(-2000) / full, 0.1, 0.01);
-    EXPECT_LT(PlayDirect(plat::kSilentVolume) / full, 0.001);
-    // Out-of-range volumes are held to the ends of the range.
-    EXPECT_FLOAT_EQ(plat::GainFromVolume(500), 1.0f);
-    EXPECT_FLOAT_EQ(plat::GainFromVolume(-20000), plat::GainFromVolume(plat::kSilentVolume));
 }
 
 TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
@@ -142,10 +96,6 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     const std::uint32_t looped = path.Play(tone, true);
     ASSERT_NE(once, 0u);
     ASSERT_NE(looped, 0u);
-    bool onceLoops = true, loopedLoops = false;
-    ASSERT_TRUE(path.GetLooping(once, onceLoops) && path.GetLooping(looped, loopedLoops));
-    EXPECT_FALSE(onceLoops);
-    EXPECT_TRUE(loopedLoops);
     EXPECT_TRUE(device_.IsPlaying(tone));
     Sleep(0.3);
     EXPECT_FALSE(path.IsPlaying(once));
@@ -154,13 +104,13 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     EXPECT_FALSE(path.IsPlaying(looped));
     EXPECT_FALSE(path.IsPlaying());
     EXPECT_FALSE(device_.IsPlaying(tone));
-    EXPECT_FALSE(path.GetLooping(looped, loopedLoops)); // stopped plays are forgotten
+    bool loops = false;
+    EXPECT_FALSE(path.GetLooping(looped, loops)); // stopped plays are forgotten
     EXPECT_FALSE(path.Stop(looped));
     Sleep(0.05);
     // The loop sounded for about 0.3 s, six times the tone's length.
     const double heard = Finish(path, tone).AudibleSeconds();
-    EXPECT_GT(heard, 0.22);
-    EXPECT_LT(heard, 0.45);
+    EXPECT_TRUE(heard > 0.22 && heard < 0.45) << heard;
 }
 
 TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
@@ -197,10 +147,7 @@ TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
     const std::uint32_t b = path.Play(tone, false);
     Sleep(0.01);
     const std::uint32_t c = path.Play(tone, false);
-    for (std::uint32_t play : {a, b, c})
-        EXPECT_GT(play, 1u);
-    EXPECT_NE(a, b);
-    EXPECT_NE(b, c);
+    EXPECT_TRUE(a > 1 && b > 1 && c > 1 && a != b && b != c);
     EXPECT_FALSE(path.IsPlaying(a));
     EXPECT_TRUE(path.IsPlaying(b) && path.IsPlaying(c));
     EXPECT_EQ(path.StartTimeMs(a), -1);

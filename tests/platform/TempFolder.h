@@ -34,7 +34,6 @@ public:
     const std::filesystem::path& Root() const { return path_; }
     std::string Path() const { return path_.string(); }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
-
     // Writes the bytes (a string or a byte vector), making the folders on
     // the way, and answers the file's path.
     template <class Bytes>

@@ -8,11 +8,11 @@ using namespace imgtest;
 
 namespace {
 
-class TextureImageTest : public ::testing::Test {
-protected:
+TEST(TextureImage, DefaultsComeFromTheFileAndTheDevice)
+{
+    testfs::TempFolder root("om_teximg");
     // A flat-coloured Targa file of the given size and kind.
-    std::string Flat(const char* name, uint16_t w, uint16_t h, uint8_t type = 2, uint8_t bits = 24)
-    {
+    const auto flat = [&](const char* name, uint16_t w, uint16_t h, uint8_t type = 2, uint8_t bits = 24) {
         Bytes b = TgaStart({.type = type, .width = w, .height = h, .bits = bits,
                             .descriptor = uint8_t(bits == 32 ? 8 : 0)});
         for (int i = 0; i < w * h; ++i) {
@@ -20,71 +20,29 @@ protected:
             else b.insert(b.end(), {0x30, 0x20, 0x10});
             if (bits == 32) Put8(b, 0x80);
         }
-        return root_.Write(name, b);
-    }
-
-    testfs::TempFolder root_{"om_teximg"};
-};
-
-TEST_F(TextureImageTest, AScaledDownTextureKeepsTheFileSizeInItsInformation)
-{
-    // A texture size limit of 256 on a scalable 512 x 128 file.
-    plat::TextureRequest request;
-    request.width = 256;
-    request.height = 128;
-    plat::TextureLevels tex;
-    std::string error;
-    ASSERT_TRUE(plat::LoadTextureLevels(Flat("wide.tga", 512, 128), request, {}, tex, &error)) << error;
-    EXPECT_EQ(std::pair(tex.source.width, tex.source.height), std::pair(512u, 128u));
-    EXPECT_EQ(tex.format, plat::fmt::R8G8B8);
-    ASSERT_EQ(tex.levels.size(), 9u);
-    EXPECT_EQ(std::pair(tex.levels[0].width, tex.levels[0].height), std::pair(256u, 128u));
-    EXPECT_EQ(std::pair(tex.levels[8].width, tex.levels[8].height), std::pair(1u, 1u));
-    for (const plat::Image& level : tex.levels) {
-        for (uint32_t p : level.pixels) ASSERT_EQ(p, 0xFF102030u);
-    }
-    EXPECT_TRUE(tex.dither);
-}
-
-TEST_F(TextureImageTest, DefaultsComeFromTheFileAndTheDevice)
-{
+        return root.Write(name, b);
+    };
     plat::TextureRequest request;
     request.levels = 1;
     plat::TextureLevels tex;
-    ASSERT_TRUE(plat::LoadTextureLevels(Flat("odd.tga", 300, 100), request, {}, tex));
+    ASSERT_TRUE(plat::LoadTextureLevels(flat("odd.tga", 300, 100), request, {}, tex));
     ASSERT_EQ(tex.levels.size(), 1u);
     EXPECT_EQ(std::pair(tex.levels[0].width, tex.levels[0].height), std::pair(512u, 128u)); // powers of two
-
+    EXPECT_EQ(tex.source.width, 300u); // the file's own size stays in the information
     // A grey file's own format is not held: the nearest that is.
     plat::TextureLimits limits;
     limits.formats = {plat::fmt::A8R8G8B8, plat::fmt::X8R8G8B8, plat::fmt::R5G6B5};
-    ASSERT_TRUE(plat::LoadTextureLevels(Flat("grey.tga", 4, 4, 3, 8), {}, limits, tex));
-    EXPECT_EQ(tex.source.format, plat::fmt::L8);
-    EXPECT_EQ(tex.format, plat::fmt::X8R8G8B8);
+    ASSERT_TRUE(plat::LoadTextureLevels(flat("grey.tga", 4, 4, 3, 8), {}, limits, tex));
+    EXPECT_EQ(std::pair(tex.source.format, tex.format), std::pair(plat::fmt::L8, plat::fmt::X8R8G8B8));
     EXPECT_EQ(tex.levels.size(), 3u);
-
     // A requested format wins over the file's; one the device lacks falls back.
     limits.formats = {plat::fmt::R5G6B5, plat::fmt::A4R4G4B4};
     request = {};
     request.format = plat::fmt::A8R8G8B8;
     request.filter = plat::filter::Point;
-    ASSERT_TRUE(plat::LoadTextureLevels(Flat("alpha.tga", 2, 2, 2, 32), request, limits, tex));
+    ASSERT_TRUE(plat::LoadTextureLevels(flat("alpha.tga", 2, 2, 2, 32), request, limits, tex));
     EXPECT_EQ(tex.format, plat::fmt::A4R4G4B4);
     EXPECT_EQ(tex.levels[0].pixels[0], 0x80102030u);
-}
-
-TEST_F(TextureImageTest, FailuresNameTheFile)
-{
-    plat::TextureLevels tex;
-    std::string error;
-    EXPECT_FALSE(plat::LoadTextureLevels(root_.File("none.tga"), {}, {}, tex, &error));
-    EXPECT_NE(error.find("none.tga"), std::string::npos) << error;
-
-    plat::TextureLimits nothing;
-    nothing.formats.clear();
-    EXPECT_FALSE(plat::LoadTextureLevels(Flat("ok.tga", 2, 2), {}, nothing, tex, &error));
-    EXPECT_NE(error.find("ok.tga"), std::string::npos) << error;
-    EXPECT_TRUE(tex.levels.empty());
 }
 
 } // namespace

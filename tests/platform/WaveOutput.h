@@ -51,13 +51,11 @@ struct Output {
         plat::WavData wav;
         std::string error;
         EXPECT_TRUE(plat::ReadWavFile(UseWaveOutput(), wav, error)) << error;
-        EXPECT_EQ(wav.channels, 2);
-        EXPECT_EQ(wav.bitsPerSample, 16);
-        for (std::size_t i = 0; i + 3 < wav.samples.size(); i += 4) {
-            const auto l = static_cast<std::int16_t>(wav.samples[i] | (wav.samples[i + 1] << 8));
-            const auto r = static_cast<std::int16_t>(wav.samples[i + 2] | (wav.samples[i + 3] << 8));
-            out.left.push_back(l / 32768.0f);
-            out.right.push_back(r / 32768.0f);
+        EXPECT_EQ(wav.channels * wav.bitsPerSample, 32); // stereo, 16 bits
+        const auto* samples = reinterpret_cast<const std::int16_t*>(wav.samples.data());
+        for (std::size_t i = 0; i + 1 < wav.samples.size() / 2; i += 2) {
+            out.left.push_back(samples[i] / 32768.0f);
+            out.right.push_back(samples[i + 1] / 32768.0f);
         }
         return out;
     }
@@ -65,15 +63,13 @@ struct Output {
     static double Energy(const std::vector<float>& s)
     {
         double sum = 0;
-        for (float v : s) {
+        for (float v : s)
             sum += static_cast<double>(v) * v;
-        }
         return sum;
     }
     double Left() const { return std::sqrt(Energy(left)); }
     double Right() const { return std::sqrt(Energy(right)); }
     double Both() const { return std::sqrt(Energy(left) + Energy(right)); }
-
     // Whether each 10 ms window is audible (a peak above 1 % on either channel).
     std::vector<bool> LoudWindows() const
     {
@@ -93,19 +89,15 @@ struct Output {
         const std::vector<bool> loud = LoudWindows();
         return double(std::count(loud.begin(), loud.end(), true)) * 0.01;
     }
-    // The longest run of silent 10 ms windows between the first and last audible one, in seconds.
+    // The longest run of silent 10 ms windows between two audible ones, in seconds.
     double LongestGap() const
     {
-        int longest = 0, run = 0;
-        bool started = false;
-        for (bool l : LoudWindows()) {
-            if (l) {
-                longest = started ? std::max(longest, run) : longest;
-                started = true;
-                run = 0;
-            } else {
+        int longest = 0, run = -1000000; // no gap before the first sound
+        for (bool loud : LoudWindows()) {
+            if (loud)
+                longest = std::max(longest, run), run = 0;
+            else
                 ++run;
-            }
         }
         return longest * 0.01;
     }

@@ -25,14 +25,11 @@ inline std::vector<Seen>& Log()
 }
 
 // Like the game's: a destroyed window ends the program with exit code 0.
-inline intptr_t RecordingProc(plat::Window* window, uint32_t message, uintptr_t wParam,
-                              intptr_t lParam)
+inline intptr_t RecordingProc(plat::Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     Log().push_back(Seen{message, wParam, lParam});
-    if (message == plat::kMsgDestroy) {
-        plat::PostQuit(0);
-        return 0;
-    }
+    if (message == plat::kMsgDestroy)
+        return plat::PostQuit(0), 0;
     return plat::DefaultWindowProc(window, message, wParam, lParam);
 }
 
@@ -42,11 +39,10 @@ inline int DispatchAll()
     int quits = 0;
     plat::Message m;
     while (plat::PeekWindowMessage(m, true)) {
-        if (m.message == plat::kMsgQuit) {
+        if (m.message == plat::kMsgQuit)
             ++quits;
-        } else {
+        else
             plat::DispatchWindowMessage(m);
-        }
     }
     return quits;
 }

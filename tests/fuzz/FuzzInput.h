@@ -1,0 +1,64 @@
+// What the file-reading fuzzers share: the input written to a file of the
+// process's own, the logs silenced (every refused input logs), and the
+// archive class table checked for classes a harness cannot take down.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "game/framework/TsConsole.h"
+#include "platform/DebugOutput.h"
+
+namespace fuzzinput {
+
+inline void Quiet()
+{
+    TsConsole::SetHook([](std::string_view, TsColour, void*) {}, nullptr);
+    plat::SetDebugOutputHook([](std::string_view) {});
+}
+
+// The input as a file (in memory where the system has it); empty on failure.
+inline std::string WriteInput(const char* name, const uint8_t* data, size_t size)
+{
+    static const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    const std::string path = dir + "/om_fuzz_" + std::to_string(getpid()) + "_" + name;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return "";
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    return path;
+}
+
+// Whether an archive's class table gives some class more objects than
+// allowed(name) (the table follows the 75-byte header text and the version).
+inline bool HasForeignObjects(const uint8_t* data, size_t size,
+                              const std::function<uint32_t(const std::string&)>& allowed)
+{
+    auto word = [&](size_t at, uint32_t& value) { return at + 4 <= size && (std::memcpy(&value, data + at, 4), true); };
+    size_t at = 75 + 8;
+    uint32_t count = 0, length = 0, objects = 0;
+    if (!word(at, count))
+        return false;
+    at += 4;
+    for (uint32_t c = 0; c < count; ++c) {
+        if (!word(at, length) || length > size - at - 4)
+            return false;
+        const std::string name(reinterpret_cast<const char*>(data + at + 4), length);
+        at += 4 + length;
+        if (!word(at, objects))
+            return false;
+        at += 4;
+        if (objects > allowed(name))
+            return true;
+    }
+    return false;
+}
+
+} // namespace fuzzinput

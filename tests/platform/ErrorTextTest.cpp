@@ -1,0 +1,26 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/ErrorText.h"
+
+namespace {
+
+TEST(ErrorText, NamesUnknownCodesAndSmallBuffers)
+{
+    EXPECT_EQ(plat::ErrorName(plat::hr::DeviceLost), "D3DERR_DEVICELOST");
+    EXPECT_TRUE(plat::ErrorName(0x1234).empty());
+    EXPECT_EQ(plat::ErrorString(0x88761234), "Unknown error 0x88761234");
+    char buffer[256];
+    std::memset(buffer, 'x', sizeof buffer);
+    plat::FormatErrorString(plat::hr::InvalidCall, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "D3DERR_INVALIDCALL");
+    char tiny[7];
+    std::memset(tiny, 'x', sizeof tiny);
+    plat::FormatErrorString(plat::hr::InvalidCall, tiny, sizeof tiny);
+    EXPECT_STREQ(tiny, "D3DERR");
+    plat::FormatErrorString(plat::hr::InvalidCall, tiny, 0); // nothing written, nothing broken
+    EXPECT_STREQ(tiny, "D3DERR");
+}
+
+} // namespace
