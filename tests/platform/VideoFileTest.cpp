@@ -30,16 +30,16 @@ protected:
     void SetUp() override { fs::create_directories(dir_ / "FMV"); }
     // A two-second clip with a 441 Hz tone: red over blue for the first
     // second, blue over red for the second (so a picture upside down shows).
-    std::string MakeClip(double toneHz = 441, int frames = 50, bool split = true)
+    std::string MakeClip(double toneHz = 441, int frames = 50)
     {
         plat::MpegClip clip;
         clip.width = 160;
         clip.height = 120;
         clip.frameCount = frames;
         clip.toneHz = toneHz;
-        clip.draw = [split](int frame, std::uint32_t* pixels, int width, int height) {
+        clip.draw = [](int frame, std::uint32_t* pixels, int width, int height) {
             for (int i = 0; i < width * height; ++i)
-                pixels[i] = (split && i / width >= height / 2) == (frame < 25) ? kBlue : kRed;
+                pixels[i] = (i / width >= height / 2) == (frame < 25) ? kBlue : kRed;
         };
         const std::string path = (dir_ / "FMV" / "Intro.mpg").string();
         std::string error;
