@@ -75,24 +75,6 @@ void GuiTest::WriteFrontEndImage(const std::string& name, int width, int height,
     plat::ClearPathCache();
 }
 
-void GuiTest::UseDemoDataWithout(const std::string& name)
-{
-    namespace fs = std::filesystem;
-    const fs::path source = fs::current_path();
-    scratch = std::make_unique<ScratchDir>();
-    fs::create_symlink(source / "scripts", "scripts");
-    fs::create_directories("data/frontend");
-    for (const fs::directory_entry& entry : fs::directory_iterator(source / "data")) {
-        if (entry.path().filename() != "frontend")
-            fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
-    }
-    for (const fs::directory_entry& entry : fs::directory_iterator(source / "data" / "frontend")) {
-        if (entry.path().filename() != name)
-            fs::create_symlink(entry.path(), fs::path("data") / "frontend" / entry.path().filename());
-    }
-    plat::ClearPathCache();
-}
-
 TsGuiSprite* GuiTest::SolidSprite(int width, int height, uint32_t colour)
 {
     return PatternSprite(width, height, [colour](int, int) { return colour; });

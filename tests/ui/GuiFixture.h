@@ -41,10 +41,6 @@ protected:
     // Writes data\frontend\<name> in the scratch folder (the working folder
     // from then on) as a solid image.
     void WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour);
-    // Makes the scratch folder the working folder with the demo's scripts
-    // and data linked in, all but data\frontend\<name>, so a test can write
-    // its own image of that name before the application starts and reads it.
-    void UseDemoDataWithout(const std::string& name);
 
     // The smallest box holding every pixel of the colour (RGB); empty when none.
     struct Box {
