@@ -1,81 +1,13 @@
-// Screen fractions, packed mouse words, sprite quads and frames, measured on
-// the pixels the real renderer draws.
+// Sprite quads and frames, measured on the pixels the real renderer draws.
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
 #include "tests/ui/GuiFixture.h"
-#include "ui/TsGuiButton.h"
 #include "ui/TsGuiDialog.h"
 
 namespace guitest {
 namespace {
 
-TEST(GuiPacking, XAndYTravelInOneWordAndANegativeYLeavesXAlone)
-{
-    struct Case {
-        int32_t x, y, backX, backY;
-    };
-    const Case cases[] = {
-        {0, 0, 0, 0},          {100, 50, 100, 50}, {1023, 767, 1023, 767},
-        {100, -1, 100, 65535}, {-5, 10, -5, 10},   {-1, -1, -1, 65535},
-    };
-    for (const Case& c : cases) {
-        const int32_t p = GuiPackMouse(c.x, c.y);
-        EXPECT_EQ(GuiPackedX(p), c.backX) << c.x << "," << c.y;
-        EXPECT_EQ(GuiPackedY(p), c.backY) << c.x << "," << c.y;
-    }
-    for (float f : {0.0f, 0.25f, -3.5f, 1e-7f}) {
-        EXPECT_EQ(GuiArgFloat(GuiFloatArg(f)), f);
-    }
-}
-
-// A window with one button whose left cap is a 16 x 16 white square.
-class CapWindow : public TsGuiWindow {
-public:
-    CapWindow(TsFrontEndBase* fe, TsGuiSprite* cap, float x, float y) : TsGuiWindow(fe)
-    {
-        AddChild(&button);
-        button.SetSprites(Place(cap), {}, {});
-        button.SetPosition(x, y);
-    }
-    TsGuiButton button;
-};
-
 using GuiPlacement = GuiTest;
-
-TEST_F(GuiPlacement, ScreenFractionsLandOnTheExpectedPixelsAtBothSizes)
-{
-    struct Size {
-        int w, h;
-        int capX, capY; // where the cap at (0.25, 0.5) lands
-    };
-    for (const Size& size : {Size{640, 480, 160, 240}, Size{1024, 768, 256, 384}}) {
-        StopApp();
-        Start(size.w, size.h);
-        EXPECT_EQ(GuiToPixelsX(0.25f), float(size.capX));
-        EXPECT_EQ(GuiToPixelsY(0.5f), float(size.capY));
-        EXPECT_FLOAT_EQ(GuiToFractionX(float(size.w) / 8.0f), 0.125f);
-        EXPECT_FLOAT_EQ(GuiPixelWidth(), 1.0f / float(size.w));
-        EXPECT_FLOAT_EQ(GuiPixelHeight(), 1.0f / float(size.h));
-
-        TsGuiSprite* white = SolidSprite(16, 16, 0xFFFFFFFF);
-        auto* window = new CapWindow(&FrontEnd(), white, 0.25f, 0.5f);
-        FrontEnd().PushWindow(window, TsFrontEndBase::kScreen, false);
-        Frame();
-        const Box box = FindColour(ReadScreen(), 0xFFFFFF);
-        EXPECT_EQ(box.Width(), 16) << size.w;
-        EXPECT_EQ(box.Height(), 16) << size.w;
-        EXPECT_NEAR(box.left, size.capX, 1) << size.w;
-        EXPECT_NEAR(box.top, size.capY, 1) << size.w;
-        // Hit tests follow the same conversion, both edges inclusive.
-        const TsGuiButton& b = window->button;
-        const float right = GuiToPixelsX(b.GetRight()), bottom = GuiToPixelsY(b.GetBottom());
-        EXPECT_TRUE(b.HitTest(right, bottom));
-        EXPECT_TRUE(b.HitTest(float(size.capX), float(size.capY)));
-        EXPECT_FALSE(b.HitTest(right + 1.0f, bottom));
-        EXPECT_FALSE(b.HitTest(right, bottom + 1.0f));
-        EXPECT_FALSE(b.HitTest(float(size.capX) - 1.0f, float(size.capY)));
-    }
-}
 
 TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsked)
 {

@@ -1,4 +1,4 @@
-// Names, event codes and the window's child table and routing rules.
+// The window's child table and its routing rules.
 #include <string>
 
 #include "tests/ui/GuiFixture.h"
@@ -14,9 +14,6 @@ public:
     explicit Probe(std::string* log, const char* tag, Args... args) : Base(args...), log_(log), tag_(tag)
     {
     }
-    void Open(TsGuiArg, TsGuiArg) override { Note("open"); }
-    void Activate(TsGuiArg, TsGuiArg) override { Note("act"); }
-    void Deactivate(TsGuiArg a, TsGuiArg b) override { Note("deact"), Base::Deactivate(a, b); }
     void OnMouseMove(int32_t, uint32_t) override { Note("move"); }
     void OnMouseDown(int32_t, uint32_t) override { Note("down"); }
     void OnMouseUp(int32_t, uint32_t) override { Note("up"); }
@@ -30,55 +27,16 @@ private:
     const char* tag_;
 };
 
-TEST(GuiElement, EventCodesReachTheirOperationsAndNoOthers)
-{
-    std::string log;
-    Probe<TsGuiElement> e(&log, "");
-    struct Case {
-        int32_t code;
-        TsGuiArg a;
-        const char* ran;
-    };
-    const Case cases[] = {
-        {0, 0, "open "}, {1, 0, "act "}, {2, 0, "deact "}, {3, 0, "move "}, {4, 0, "down "}, {5, 0, "up "},
-        {6, 0, ""}, {7, GuiFloatArg(0.5f), "render50 "}, {8, GuiFloatArg(1.25f), "update125 "}, {9, 0, ""},
-        {-1, 0, ""},
-    };
-    for (const Case& c : cases) {
-        log.clear();
-        e.DispatchEvent(c.code, c.a, 0);
-        EXPECT_EQ(log, c.ran) << "code " << c.code;
-    }
-}
-
-TEST(GuiElement, NamesAreCopiedAndComparedExactly)
-{
-    TsGuiElement e;
-    EXPECT_FALSE(e.HasName("Main"));
-    EXPECT_FALSE(e.HasName(nullptr));
-    char text[] = "Main";
-    e.SetName(text);
-    text[0] = 'X'; // the element keeps its own copy
-    EXPECT_TRUE(e.HasName("Main"));
-    EXPECT_FALSE(e.HasName("main"));
-    EXPECT_FALSE(e.HasName("Mai"));
-    e.SetName(nullptr);
-    EXPECT_EQ(e.GetName(), nullptr);
-}
-
 TEST(GuiElement, AWindowHoldsTwentyThreeChildrenAtMost)
 {
     TsGuiWindow window(nullptr);
     EXPECT_EQ(window.GetWidth(), 1.0f); // the whole screen at first
     TsGuiElement children[24];
     window.AddChild(nullptr);
-    for (TsGuiElement& child : children) {
+    for (TsGuiElement& child : children)
         window.AddChild(&child);
-    }
     EXPECT_EQ(window.GetChildCount(), 23);
-    EXPECT_EQ(children[22].GetOwner(), &window);
     EXPECT_EQ(children[23].GetOwner(), nullptr);
-    EXPECT_EQ(window.IndexOfChild(&children[5]), 5);
     EXPECT_EQ(window.IndexOfChild(&children[23]), -1);
     EXPECT_EQ(window.GetWidestChild(), 0.0f); // none takes input
 }
@@ -100,6 +58,12 @@ TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChi
     b.SetRect(0.2f, 0.2f, 0.3f, 0.3f);
     far.SetRect(0.8f, 0.8f, 0.1f, 0.1f);
     EXPECT_FLOAT_EQ(window.GetWidestChild(), 0.3f);
+    // Hit tests take both edges in.
+    const float right = GuiToPixelsX(far.GetRight()), bottom = GuiToPixelsY(far.GetBottom());
+    EXPECT_TRUE(far.HitTest(right, bottom));
+    EXPECT_TRUE(far.HitTest(GuiToPixelsX(0.8f), GuiToPixelsY(0.8f)));
+    EXPECT_FALSE(far.HitTest(right + 1.0f, bottom));
+    EXPECT_FALSE(far.HitTest(right, bottom + 1.0f));
 
     const int32_t overlap = GuiPackMouse(192, 144); // (0.3, 0.3)
     window.OnMouseDown(overlap, 1);

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "game/objects/TsBanterObject.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPCObject.h"
 #include "ui/TsRadar.h"
 
 namespace {
@@ -48,7 +51,7 @@ private:
     std::vector<bool> bits_;
 };
 
-TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMap)
+TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMapEvenBelowATexel)
 {
     GridMap map(64);
     // Range 64 over 64 texels: each texel covers 2 x 2 tiles.
@@ -61,15 +64,10 @@ TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMap)
     EXPECT_EQ(texels[32 * 64 + 32], half);
     EXPECT_EQ(texels[32 * 64 + 33], uint16_t(((4 * (0x1F00 / 4)) >> 8) << 11)) << "all open";
     EXPECT_EQ(texels[0], TsRadar::kBlocked) << "off the map is full red";
-}
 
-TEST(RadarShading, ATexelNarrowerThanATileStillCoversOne)
-{
     // Range 8 over 64 texels: a texel is an eighth of a tile, so its
     // footprint would be 0 x 0 tiles and the share a division by zero.
-    GridMap map(16);
     map.Block(4, 4);
-    std::vector<uint16_t> texels(64 * 64);
     TsRadar::ShadeDensity(map, 4.5f, 4.5f, 8.0f, texels.data(), 64);
     // The texel at the centre lies on the blocked tile: no open share.
     EXPECT_EQ(texels[32 * 64 + 32], 0);
@@ -148,28 +146,19 @@ TEST(RadarSettings, ARangeOfZeroOrLessBecomesForty)
     }
 }
 
-} // namespace
-
-#include "game/objects/TsBanterObject.h"
-#include "game/objects/TsNPCObject.h"
-#include "game/objects/TsPCObject.h"
-
-namespace {
 
 // Each kind of character takes the sprite its file is named for: the
 // player's characters the PC blip, others the NPC blip, banter characters
 // (non-player characters too, so asked first) the banter blip.
 TEST(RadarPlacement, EachKindOfCharacterTakesTheBlipNamedForIt)
 {
-    TsPCObject* pc = new TsPCObject;
-    TsNPCObject* npc = new TsNPCObject;
-    TsBanterObject* banter = new TsBanterObject;
-    EXPECT_EQ(TsRadar::BlipSlotFor(*pc), TsRadar::kPCBlip);
-    EXPECT_EQ(TsRadar::BlipSlotFor(*npc), TsRadar::kNPCBlip);
-    EXPECT_EQ(TsRadar::BlipSlotFor(*banter), TsRadar::kBanterBlip);
-    pc->Release();
-    npc->Release();
-    banter->Release();
+    const std::pair<TsEntity*, int32_t> cases[] = {{new TsPCObject, TsRadar::kPCBlip},
+                                                  {new TsNPCObject, TsRadar::kNPCBlip},
+                                                  {new TsBanterObject, TsRadar::kBanterBlip}};
+    for (const auto& [character, blip] : cases) {
+        EXPECT_EQ(TsRadar::BlipSlotFor(*character), blip);
+        character->Release();
+    }
 }
 
 } // namespace

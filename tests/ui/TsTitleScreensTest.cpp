@@ -32,34 +32,6 @@ TEST(TitleNames, OnlyLettersDigitsSpacesAndUnderscoresMakeAPlayerName)
         EXPECT_EQ(IsValidPlayerName(c.name), c.valid) << (c.name ? c.name : "(null)");
 }
 
-TEST(TitleNames, SaveFileNamesAreAPlayerABracketedNumberAndTheLevel)
-{
-    const std::string tooLong = std::string(80, 'a') + " [1]";
-    const struct {
-        std::string file;
-        bool ok;
-        const char* player;
-        int32_t number;
-    } cases[] = {
-        {"alice [1]", true, "alice", 1},       {"bob smith [12]", true, "bob smith", 12},
-        {"x_y [3]", true, "x_y", 3},           {"alice", false, "", 0},
-        {"alice [x]", false, "", 0},           {"a.b [1]", false, "", 0},
-        {tooLong, false, "", 0},               {"[4]", false, "", 0},
-        {"bob [2]x", false, "", 0},            {"bob [2", false, "", 0},
-        {"Ann [1] - Demo", true, "Ann", 1},    {"bob [7] - Level 2", true, "bob", 7},
-        {"bob [2] -Demo", false, "", 0},
-    };
-    for (const auto& c : cases) {
-        std::string player;
-        int32_t number = -1;
-        EXPECT_EQ(TsSaveGameList::ParseSaveName(c.file.c_str(), player, number), c.ok) << c.file;
-        if (c.ok) {
-            EXPECT_EQ(player, c.player);
-            EXPECT_EQ(number, c.number);
-        }
-    }
-}
-
 class TitleScreens : public TitleTest {
 protected:
     void SetUp() override
@@ -107,16 +79,20 @@ TEST_F(TitleScreens, SavesAreListedNewestFirstOrByNameAndNumber)
     MakeSave("bob [2]", 1000);
     MakeSave("alice [2]", 3000);
     MakeSave("alice [1]", 2000);
-    MakeSave("bob [2]x", 4000);  // not a save name
-    MakeSave("notes.txt", 5000); // a name with a dot
+    MakeSave("dave [1] - Demo", 500); // a save named with its level
+    // Not saves: a name with a dot, a damaged one, one too long to be a
+    // player's, and a folder.
+    for (const std::string bad : {"notes.txt", "bob [2]x", "bob [2", "bob [2] -Demo", "[4]", "alice [x]"})
+        MakeSave(bad, 5000);
+    MakeSave(std::string(80, 'a') + " [1]", 5000);
     std::filesystem::create_directory("Save Games/carl [1]");
     Start();
     TsLoadGameScreen& screen = OpenLoadScreen();
-    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [2]", "alice [1]", "bob [2]"}));
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [2]", "alice [1]", "bob [2]", "dave [1] - Demo"}));
     EXPECT_EQ(screen.sort.GetSortOrder(), 1);
     screen.list.SelectIndex(1);
     screen.sort.SetSortOrder(0);
-    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]", "alice [2]", "bob [2]"}));
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]", "alice [2]", "bob [2]", "dave [1] - Demo"}));
     EXPECT_EQ(screen.list.GetSelected(), screen.list.EntryAt(1)) << "the selection keeps its row";
     EXPECT_NE(std::string(screen.list.EntryAt(0)->label.Get()).find("alice [1] : "), std::string::npos);
 
@@ -133,7 +109,6 @@ TEST_F(TitleScreens, SavesAreListedNewestFirstOrByNameAndNumber)
 TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
 {
     TsLoadGameScreen& screen = OpenWithTwoSaves();
-    ASSERT_EQ(screen.list.GetItemCount(), 2);
     // The file becomes a folder with something in it: remove() fails.
     std::filesystem::remove("Save Games/alice [1]");
     std::filesystem::create_directories("Save Games/alice [1]/inside");
@@ -141,10 +116,6 @@ TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
     EXPECT_FALSE(screen.list.DeleteSelected());
     EXPECT_EQ(screen.list.GetItemCount(), 2);
     EXPECT_TRUE(log.Contains("could not be deleted"));
-    screen.list.SelectIndex(1);
-    EXPECT_TRUE(screen.list.DeleteSelected());
-    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]"}));
-    EXPECT_FALSE(std::filesystem::exists("Save Games/bob [1]"));
     screen.list.SetSelected(nullptr);
     EXPECT_FALSE(screen.list.DeleteSelected()) << "nothing selected";
 }
@@ -224,29 +195,24 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
     // spaces and underscores each get their message, and no game starts.
     auto* main = static_cast<TsMainScreen*>(TsFrontEnd::GetMainScreen(&title));
     ASSERT_EQ(title.GetTopWindow(), main);
-    const struct {
-        const char* typed;
-        int32_t text;
-    } cases[] = {{"", 30591}, {"a-b", 30592}, {"dot.", 30592}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
+    for (const auto& [typed, text] : {std::pair("", 30591), std::pair("a-b", 30592), std::pair("dot.", 30592)}) {
+        SCOPED_TRACE(typed);
         main->newGame.OnMouseDown(0, 1);
         main->newGame.OnMouseUp(0, 0);
         auto* asked = dynamic_cast<TsNewGameScreen*>(title.GetTopWindow());
         ASSERT_NE(asked, nullptr);
-        asked->name.SetText(c.typed);
+        asked->name.SetText(typed);
         Tap(kKeyReturn);
         Frame();
         auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
         ASSERT_NE(box, nullptr);
-        EXPECT_STRNE(TitleText(c.text), "");
-        EXPECT_STREQ(box->GetText(), TitleText(c.text));
-        EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+        EXPECT_STREQ(box->GetText(), TitleText(text));
+        EXPECT_STRNE(box->GetText(), "");
         title.PopWindow();
-        ASSERT_EQ(title.GetTopWindow(), main);
         Frame();
         EXPECT_EQ(title.GetTopWindow(), main) << "one message only";
     }
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
 }
 
 TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
@@ -254,25 +220,19 @@ TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
     Start();
     TsFrontEnd& title = Title();
     ASSERT_STRNE(TitleText(30579), "") << "the demo texts hold the hidden-mode names";
-    const int depth = title.GetStackDepth();
     TsPlayer::_EnableEasterEgg(TsPlayer::EGG_BIGHEADS, false);
-    const struct {
-        const char* typed;
-        bool on;
-        int32_t text;
-    } cases[] = {{TitleText(30579), true, 30580}, {TitleText(30579), false, 30581}};
-    for (const auto& c : cases) {
-        std::string upper = c.typed;
-        for (char& ch : upper)
-            ch = char(std::toupper(static_cast<unsigned char>(ch)));
-        PlayerName() = upper.c_str(); // any case matches
+    std::string upper = TitleText(30579);
+    for (char& ch : upper)
+        ch = char(std::toupper(static_cast<unsigned char>(ch)));
+    // Typed twice (in any case): on, then off again, each with its message.
+    for (const auto& [on, text] : {std::pair(true, 30580), std::pair(false, 30581)}) {
+        PlayerName() = upper.c_str();
         EXPECT_TRUE(CheckHiddenModeName(&title));
-        EXPECT_EQ(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS), c.on);
+        EXPECT_EQ(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS), on);
         auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
         ASSERT_NE(box, nullptr);
-        EXPECT_STREQ(box->GetText(), TitleText(c.text));
+        EXPECT_STREQ(box->GetText(), TitleText(text));
         title.PopWindow();
-        EXPECT_EQ(title.GetStackDepth(), depth);
     }
     EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN)) << "only the named mode switches";
     PlayerName() = "WARDEN";
