@@ -1,7 +1,11 @@
 #include "tests/ui/AppFixture.h"
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "game/framework/TsLoadScreen.h"
 #include "platform/EventInjection.h"
+#include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/MessageBox.h"
@@ -110,3 +114,22 @@ uint32_t AppTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const
 }
 
 } // namespace apptest
+
+namespace titletest {
+
+TitleTest::TitleTest() : AppTest([]() -> TsGameMode* { return new TsFrontEnd(); }) {}
+
+void TitleTest::SetUp()
+{
+    const char* dir = std::getenv("OM_SOURCE_DIR");
+    const std::filesystem::path source = dir ? std::filesystem::path(dir) : std::filesystem::current_path();
+    ASSERT_TRUE(std::filesystem::exists(source / "data" / "frontend" / "helmer" / "helmer.pbf"))
+        << "the demo data is missing: run tools/make-data BUILD_DIR";
+    scratch = std::make_unique<ScratchDir>();
+    for (const char* shared : {"data", "scripts"})
+        std::filesystem::create_directory_symlink(source / shared, shared);
+    plat::ClearPathCache();
+    AppTest::SetUp();
+}
+
+} // namespace titletest

@@ -1,6 +1,8 @@
 // The real application on the test display with a front-end mode of the
 // test's choosing: the clock run by hand (one tick a frame), keys and the
-// mouse fed through SDL's queue, and the screen read back.
+// mouse fed through SDL's queue, and the screen read back. TitleTest runs
+// the title front end in a scratch folder that links the demo's data and
+// scripts (so saves and options.lua stay there).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include "tests/engine/ManualClock.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "ui/TsFrontEnd.h"
 
 namespace apptest {
 
@@ -50,3 +53,17 @@ private:
 };
 
 } // namespace apptest
+
+namespace titletest {
+
+class TitleTest : public apptest::AppTest {
+protected:
+    TitleTest();
+    void SetUp() override;
+    TsFrontEnd& Title() { return *TsFrontEnd::Cast(app->GetMode()); }
+};
+
+constexpr int kKeyEscape = 0x01;
+constexpr int kKeyReturn = 0x1C;
+
+} // namespace titletest

@@ -1,6 +1,6 @@
 // The credits scroller's reading of its markup (with the damaged texts a
 // data editor can produce), its line rolling and its strip colours.
-#include "tests/ui/TitleFixture.h"
+#include "tests/ui/AppFixture.h"
 
 #include <string>
 

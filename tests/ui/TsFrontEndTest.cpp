@@ -1,7 +1,8 @@
 // The title front end as the application runs it: what Initialise sets up,
 // the back action and the quit question, the hand-over to a level, the
-// render target across a lost device, and the scene's small rules.
-#include "tests/ui/TitleFixture.h"
+// render target across a lost device, the scene's small rules, and the
+// figure drawn into its render target or, without one, to the screen.
+#include "tests/ui/AppFixture.h"
 
 #include "engine/OmGroup.h"
 #include "game/framework/TsAccess.h"
@@ -183,6 +184,115 @@ TEST_F(FrontEnd, ASpriteWithNoHeightEndsThePanelStrip)
     Title().GetSprite(4)->textureId = 9999;
     Frames(2);
     SUCCEED();
+}
+
+// ---- the title figure's shape ----
+
+class SkinShape : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        TitleTest::SetUp();
+        Start();
+        renderer = OmD3D::Instance();
+        device = renderer->GetDevice();
+        shape = Title().GetCharacterShape();
+        ASSERT_NE(shape, nullptr);
+    }
+
+    // One frame of the figure alone on black, fully lit by the ambient
+    // light; with a render texture, that texture then covers the screen.
+    std::vector<uint32_t> DrawFigure(plat::GfxTexture* showTexture)
+    {
+        const float black[3] = {0, 0, 0};
+        renderer->SetClearColour(black);
+        renderer->Clear(nullptr, 0);
+        EXPECT_TRUE(renderer->BeginScene(0.0f));
+        renderer->ApplyCamera();
+        renderer->DispatchRenderState(plat::GfxRs::Ambient, 0xFFFFFFFF);
+        Title().GetCharacterModel()->Update(0.0f);
+        Title().GetCharacterModel()->Render(*renderer);
+        if (showTexture)
+            CoverScreen(showTexture);
+        renderer->EndScene();
+        renderer->Present();
+        return ReadScreen();
+    }
+
+    void CoverScreen(plat::GfxTexture* texture)
+    {
+        struct Vertex {
+            float x, y, z, rhw;
+            uint32_t colour;
+            float u, v;
+        };
+        const float w = float(width), h = float(height);
+        const Vertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFF, 0, 0},
+                                {w, 0, 0, 1, 0xFFFFFFFF, 1, 0},
+                                {0, h, 0, 1, 0xFFFFFFFF, 0, 1},
+                                {w, h, 0, 1, 0xFFFFFFFF, 1, 1}};
+        renderer->DispatchRenderState(plat::GfxRs::ZEnable, 0);
+        renderer->DispatchRenderState(plat::GfxRs::AlphaBlendEnable, 0);
+        renderer->SetVertexShader(0x144);
+        renderer->SetTexture(0, -1);
+        device->SetTexture(0, texture);
+        renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::SelectArg1);
+        renderer->SetTextureStageState(0, plat::GfxTss::ColorArg1, plat::GfxTa::Texture);
+        renderer->DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, quad, sizeof(Vertex));
+        device->SetTexture(0, nullptr);
+        renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::Modulate);
+        renderer->DispatchRenderState(plat::GfxRs::ZEnable, 1);
+    }
+
+    static int Lit(const std::vector<uint32_t>& screen)
+    {
+        int n = 0;
+        for (uint32_t p : screen)
+            n += (p & 0xFFFFFF) != 0;
+        return n;
+    }
+
+    OmD3D* renderer = nullptr;
+    plat::GfxDevice* device = nullptr;
+    TsFrontEndSkinShape* shape = nullptr;
+};
+
+TEST_F(SkinShape, TheFigureGoesIntoItsTargetOrToTheScreenAndARefusedTargetSkipsIt)
+{
+    ASSERT_TRUE(shape->HasRenderTarget());
+    EXPECT_EQ(Lit(DrawFigure(nullptr)), 0) << "nothing of the figure reaches the screen";
+    EXPECT_GT(Lit(DrawFigure(Title().GetRenderTexture())), width * height / 50) << "the texture holds the figure";
+    // The screen's own target is back afterwards.
+    plat::GfxSurface* target = nullptr;
+    ASSERT_EQ(device->GetRenderTarget(&target), plat::GfxResult::Ok);
+    plat::GfxSurface* back = nullptr;
+    device->GetBackBuffer(0, 0, &back);
+    EXPECT_EQ(target, back);
+    target->Release();
+
+    Title().ReleaseRenderTarget();
+    ASSERT_FALSE(shape->HasRenderTarget());
+    EXPECT_GT(Lit(DrawFigure(nullptr)), width * height / 50);
+
+    // A plain texture's level is no render target: SetRenderTarget fails.
+    plat::GfxTexture* plain = nullptr;
+    ASSERT_EQ(device->CreateTexture(64, 64, 1, 0, plat::GfxFormat::A8R8G8B8, plat::GfxPool::Managed, &plain),
+              plat::GfxResult::Ok);
+    plat::GfxSurface* level = nullptr;
+    plain->GetSurfaceLevel(0, &level);
+    plat::GfxSurface* depth = nullptr;
+    device->CreateDepthStencilSurface(64, 64, plat::GfxFormat::D16, 0, &depth);
+    shape->SetRenderTarget(level, depth, 64, 64);
+    const uint32_t before = back->AddRef() - 1;
+    back->Release();
+    EXPECT_EQ(Lit(DrawFigure(nullptr)), 0);
+    EXPECT_EQ(back->AddRef() - 1, before) << "the kept back buffer was released";
+    back->Release();
+    back->Release();
+    shape->ReleaseRenderTarget();
+    level->Release();
+    depth->Release();
+    plain->Release();
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // levels, gamma, volumes and game switches in the options and in the player's
 // "options.lua", and the key screen's answers (keep, discard, defaults)
 // with its two mouse toggles.
-#include "tests/ui/TitleFixture.h"
+#include "tests/ui/AppFixture.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,7 +1,7 @@
 // The title screens' rules: player names, the saved-game list (names,
 // order, deletion that fails), the name dialog's answers, the options they
 // write and the key bindings they capture.
-#include "tests/ui/TitleFixture.h"
+#include "tests/ui/AppFixture.h"
 
 #include <cctype>
 #include <filesystem>
