@@ -1,7 +1,7 @@
 // The title front end as the application runs it: what Initialise sets up,
-// the back action and the quit question, the hand-over to a level, the
-// render target across a lost device, the scene's small rules, and the
-// figure drawn into its render target or, without one, to the screen.
+// its pages, the hand-over to a level, the render target across a lost
+// device, the scene's small rules, and the figure drawn into its render
+// target or, without one, to the screen.
 #include "tests/ui/AppFixture.h"
 
 #include "engine/OmGroup.h"
@@ -11,9 +11,8 @@
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
 #include "ui/TsFrontEndSkinShape.h"
-#include "ui/TsGuiMessageBox.h"
 #include "ui/TsGuiSprite.h"
-#include "ui/TsTitleScreens.h"
+#include "ui/TsGuiWindow.h"
 
 #include <filesystem>
 
@@ -79,30 +78,6 @@ TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
     EXPECT_EQ(title.GetPageCount(), 9u);
 }
 
-TEST_F(FrontEnd, BackClosesTheTopScreenAndOnTheMainMenuAsksToQuit)
-{
-    Start();
-    TsFrontEnd& title = Title();
-    title.PushWindow(TsFrontEnd::GetCreditsScreen(&title), TsFrontEndBase::kScreen, false);
-    Tap(kKeyEscape);
-    ASSERT_EQ(title.GetStackDepth(), 1) << "the credits closed";
-
-    // On the main menu: the question; No leaves the game running.
-    Tap(kKeyEscape);
-    EXPECT_TRUE(title.IsQuitPending());
-    auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
-    ASSERT_NE(box, nullptr);
-    // A modal box on top: the back action leaves it alone.
-    Tap(kKeyEscape);
-    EXPECT_EQ(title.GetTopWindow(), box);
-    title.SetMessageResult(TsFrontEndBase::kResultNo);
-    title.PopWindow();
-    Frame();
-    EXPECT_FALSE(title.IsQuitPending());
-    EXPECT_EQ(title.GetStackDepth(), 1);
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-}
-
 TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
 {
     Start();
@@ -147,7 +122,7 @@ TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
     EXPECT_EQ(old->Release(), 0u);
 }
 
-TEST_F(FrontEnd, PokesLookTargetsAndEffectTimers)
+TEST_F(FrontEnd, PokesLookTargetsEffectTimersAndAnEmptyPanelStrip)
 {
     Start();
     TsFrontEnd& title = Title();
@@ -173,17 +148,11 @@ TEST_F(FrontEnd, PokesLookTargetsAndEffectTimers)
     TsFrontEnd::EffectTimer timer;
     title.StartTimer(timer, 0.0f);
     EXPECT_GE(timer.rate, 1.0f);
-}
 
-TEST_F(FrontEnd, ASpriteWithNoHeightEndsThePanelStrip)
-{
-    Start();
     // A panel sprite whose texture is gone measures 0: the strip must stop
     // rather than loop for ever.
-    Title().GetSprite(3)->textureId = 9999;
-    Title().GetSprite(4)->textureId = 9999;
+    title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
     Frames(2);
-    SUCCEED();
 }
 
 // ---- the title figure's shape ----

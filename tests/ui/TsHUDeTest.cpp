@@ -1,6 +1,6 @@
-// The HUD's arithmetic that needs no screen: hit rectangles, the inventory
-// staircase, bar fractions, colour packing, the hologram grid and its
-// glitch, the frame's pieces, and the sprite table's slot check.
+// The HUD's arithmetic that needs no screen: bar fractions, colour packing,
+// the hologram grid and its glitch, the frame's pieces, and the sprite
+// table's slot check.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,31 +12,6 @@
 #include "ui/TsHUDe.h"
 
 namespace {
-
-TEST(HudLayout, RectanglesHoldTheirEdgesAndTheStaircaseGrowsByOne)
-{
-    TsScreenRect r{10, 20, 30, 40};
-    const struct {
-        int x, y;
-        bool inside;
-    } points[] = {{10, 20, true}, {30, 40, true}, {9, 20, false}, {31, 40, false}, {20, 19, false}, {20, 41, false}};
-    for (const auto& p : points)
-        EXPECT_EQ(r.Contains(p.x, p.y), p.inside) << p.x << "," << p.y;
-    r.Offset(5, -5);
-    EXPECT_TRUE(r.Contains(35, 15));
-    EXPECT_FALSE(r.Contains(10, 20));
-
-    const struct {
-        int k, row, column;
-    } cells[] = {{0, 0, 0}, {1, 0, 1}, {2, 1, 0}, {4, 1, 2}, {5, 2, 0}, {8, 2, 3}, {9, 3, 0}, {13, 3, 4}, {14, 4, 0},
-                 {19, 4, 5}};
-    for (const auto& c : cells) {
-        int32_t row = -1, column = -1;
-        TsHUDe::StaircaseCell(c.k, row, column);
-        EXPECT_EQ(row, c.row) << c.k;
-        EXPECT_EQ(column, c.column) << c.k;
-    }
-}
 
 // A bar shows clamp(value, 0, max) / max of its image's share; a bar with
 // no maximum is empty rather than a division by zero.

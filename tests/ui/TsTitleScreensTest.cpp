@@ -21,17 +21,6 @@ using namespace titletest;
 
 namespace {
 
-TEST(TitleNames, OnlyLettersDigitsSpacesAndUnderscoresMakeAPlayerName)
-{
-    const struct {
-        const char* name;
-        bool valid;
-    } cases[] = {{"player", true}, {"Warden 2", true}, {"under_score", true}, {"", false},
-                 {"a-b", false},   {"dot.", false},     {"tab\t", false},      {nullptr, false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(IsValidPlayerName(c.name), c.valid) << (c.name ? c.name : "(null)");
-}
-
 class TitleScreens : public TitleTest {
 protected:
     void SetUp() override
