@@ -27,12 +27,10 @@ public:
 
 class GuiTest : public apptest::AppTest {
 protected:
-    GuiTest();
+    GuiTest() : AppTest([]() -> TsGameMode* { return new TestFrontEnd; }) {}
     void TearDown() override;
 
-    TestFrontEnd& FrontEnd();
-    // Ends the application (and with it the front end).
-    void StopApp();
+    TestFrontEnd& FrontEnd() { return *TestFrontEnd::Cast(app->GetMode()); }
 
     // A square sprite of one colour (A8R8G8B8), loaded through the renderer.
     TsGuiSprite* SolidSprite(int width, int height, uint32_t colour);

@@ -17,37 +17,32 @@ namespace {
 // origin; blocked tiles have bit 0 set.
 class GridMap : public TsRadar::TileSampler {
 public:
-    GridMap(int size, float tileSize = 1.0f) : size_(size), tile_(tileSize), bits_(size * size, false) {}
+    explicit GridMap(int size) : size_(size), bits_(size * size, false) {}
     void Block(int x, int z) { bits_[z * size_ + x] = true; }
     void BlockAll() { std::fill(bits_.begin(), bits_.end(), true); }
     bool TileAt(int32_t x, int32_t z, bool& bit0) const override
     {
-        if (x < 0 || z < 0 || x >= size_ || z >= size_)
-            return false;
-        bit0 = bits_[z * size_ + x];
-        return true;
+        const bool on = x >= 0 && z >= 0 && x < size_ && z < size_;
+        bit0 = on && bits_[z * size_ + x];
+        return on;
     }
     void WorldToTile(float x, float z, int32_t& tx, int32_t& tz) const override
     {
-        tx = int32_t(std::floor(x / tile_));
-        tz = int32_t(std::floor(z / tile_));
+        tx = int32_t(std::floor(x)), tz = int32_t(std::floor(z));
     }
     void TileToWorld(int32_t tx, int32_t tz, float& x, float& z) const override
     {
-        x = (float(tx) + 0.5f) * tile_;
-        z = (float(tz) + 0.5f) * tile_;
+        x = float(tx) + 0.5f, z = float(tz) + 0.5f;
     }
     void TileBounds(int32_t& fx, int32_t& fz, int32_t& lx, int32_t& lz) const override
     {
-        fx = fz = 0;
-        lx = lz = last_ >= 0 ? last_ : size_ - 1;
+        fx = fz = 0, lx = lz = last_ >= 0 ? last_ : size_ - 1;
     }
-    float Scale() const override { return 1.0f / tile_; }
+    float Scale() const override { return 1.0f; }
     int last_ = -1;
 
 private:
     int size_;
-    float tile_;
     std::vector<bool> bits_;
 };
 
