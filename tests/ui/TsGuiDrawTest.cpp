@@ -1,5 +1,6 @@
 // The window's child table and its routing rules; sprite quads and frames,
 // measured on the pixels the real renderer draws.
+#include <array>
 #include <string>
 
 #include "platform/GfxTypes.h"
@@ -169,16 +170,12 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAskedAndEmptyTilesE
         r->EndScene();
         r->Present();
         const std::vector<uint32_t> screen = ReadScreen();
-        EXPECT_EQ(Pixel(screen, 105, 105), 0xFF0000u); // the corners either way
-        EXPECT_EQ(Pixel(screen, 290, 210), 0xFF0000u);
-        // The middle of the top edge: a gap, or a one-pixel white line.
-        const Box white = FindColour(screen, 0xFFFFFF);
-        EXPECT_EQ(white.Empty(), !lines);
-        if (lines) {
-            EXPECT_EQ(Pixel(screen, 200, 100), 0xFFFFFFu);
-            EXPECT_NE(Pixel(screen, 200, 101), 0xFFFFFFu);
-            EXPECT_EQ(Pixel(screen, 100, 160), 0xFFFFFFu); // left edge
-        }
+        EXPECT_EQ(std::pair(Pixel(screen, 105, 105), Pixel(screen, 290, 210)), std::pair(0xFF0000u, 0xFF0000u));
+        // The edges: gaps, or one-pixel white lines (top, then left).
+        EXPECT_EQ(FindColour(screen, 0xFFFFFF).Empty(), !lines);
+        const uint32_t line = lines ? 0xFFFFFFu : 0u;
+        EXPECT_EQ((std::array{Pixel(screen, 200, 100), Pixel(screen, 200, 101), Pixel(screen, 100, 160)}),
+                  (std::array{line, 0u, line}));
     }
     // A tile that measures nothing does not hang the frame.
     TsGuiSprite unloaded; // a texture id with no texture behind it

@@ -15,7 +15,7 @@ namespace {
 
 // A bar shows clamp(value, 0, max) / max of its image's share; a bar with
 // no maximum is empty rather than a division by zero.
-TEST(HudBars, FractionsClampAndAZeroMaximumIsEmpty)
+TEST(HudBars, FractionsAndColoursClampAndAZeroMaximumIsEmpty)
 {
     const struct {
         float value, max, factor, expected;
@@ -23,20 +23,15 @@ TEST(HudBars, FractionsClampAndAZeroMaximumIsEmpty)
                  {-3, 10, 0.91f, 0.0f},  {5, 0, 0.91f, 0.0f},    {5, -1, 0.91f, 0.0f}};
     for (const auto& c : cases)
         EXPECT_FLOAT_EQ(TsHUDe::BarFraction(c.value, c.max, c.factor), c.expected) << c.value << "/" << c.max;
-}
 
-// Colours are clamped to 0..1 before packing, so an out-of-range channel
-// does not spill into its neighbour.
-TEST(HudText, ColoursPackAsArgbWithEveryChannelClamped)
-{
+    // Colours are clamped to 0..1 before packing, so an out-of-range channel
+    // does not spill into its neighbour.
     const struct {
         float c[4];
         uint32_t packed;
-    } cases[] = {{{1, 1, 1, 1}, 0xFFFFFFFFu},
-                 {{0.926f, 0.59f, 0.2f, 1}, 0xFFEC9633u}, {{2, -1, 0.5f, 1}, 0xFFFF007Fu},
-                 {{0, 0, 0, 7}, 0xFF000000u},
-                 {{0, 0, 0, -1}, 0x00000000u}};
-    for (const auto& c : cases)
+    } colours[] = {{{1, 1, 1, 1}, 0xFFFFFFFFu}, {{0.926f, 0.59f, 0.2f, 1}, 0xFFEC9633u},
+                   {{2, -1, 0.5f, 1}, 0xFFFF007Fu}, {{0, 0, 0, 7}, 0xFF000000u}, {{0, 0, 0, -1}, 0x00000000u}};
+    for (const auto& c : colours)
         EXPECT_EQ(TsHUDe::PackColour(c.c), c.packed) << std::hex << c.packed;
 }
 

@@ -41,23 +41,19 @@ TEST(TradeRules, PricesAsBoughtAndSold)
 
 TEST(TradeRules, ASaleTakesAPackFromALargerStackElseTheWholeArticle)
 {
+    // A pack sold and 8 kept; less than a pack, exactly a pack, an article
+    // that does not stack, a single unit that keeps no count: all of it.
     const struct {
         int32_t stack, pack, maxStack, amount;
         bool removed;
-    } cases[] = {
-        {12, 4, 20, 4, false}, // a pack sold, 8 kept
-        {3, 4, 20, 3, true},   // less than a pack: all of it
-        {4, 4, 20, 4, true},   // exactly a pack
-        {1, 1, 0, 1, true},    // not stackable
-        {0, 4, 20, 1, true},   // a single unit that keeps no count
-    };
+    } cases[] = {{12, 4, 20, 4, false}, {3, 4, 20, 3, true}, {4, 4, 20, 4, true}, {1, 1, 0, 1, true},
+                 {0, 4, 20, 1, true}};
     for (const auto& c : cases) {
         bool removed = !c.removed;
         EXPECT_EQ(TsTrade::SellAmount(c.stack, c.pack, c.maxStack, removed), c.amount) << c.stack;
         EXPECT_EQ(removed, c.removed) << c.stack;
     }
-    EXPECT_EQ(TsTrade::TopUpAmount(10, 25, 20), 5);
-    EXPECT_EQ(TsTrade::TopUpAmount(10, 25, 5), 10);
+    EXPECT_EQ(std::pair(TsTrade::TopUpAmount(10, 25, 20), TsTrade::TopUpAmount(10, 25, 5)), std::pair(5, 10));
     EXPECT_EQ(TsTrade::TopUpAmount(10, 25, 30), 0) << "an overfull stack buys nothing";
 }
 
