@@ -4,12 +4,10 @@
 #include <filesystem>
 
 #include "game/framework/TsLoadScreen.h"
-#include "platform/EventInjection.h"
 #include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/MessageBox.h"
-#include "platform/Window.h"
 #include "render/OmD3D.h"
 
 namespace apptest {
@@ -50,14 +48,6 @@ void AppTest::Frame()
     EXPECT_TRUE(app->Step());
 }
 
-void AppTest::Frames(int count)
-{
-    for (int i = 0; i < count; ++i)
-        Frame();
-}
-
-void AppTest::Key(int code, bool down) { ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), code, down)); }
-
 void AppTest::Tap(int code)
 {
     Key(code, true);
@@ -65,10 +55,6 @@ void AppTest::Tap(int code)
     Key(code, false);
     Frame();
 }
-
-void AppTest::MoveMouse(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
-
-void AppTest::Button(bool down, int button) { plat::InjectMouseButton(*app->GetWindow(), button, down); }
 
 void AppTest::Click(int x, int y)
 {

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "game/framework/TsMain.h"
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
 #include "tests/engine/ManualClock.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -28,12 +30,16 @@ protected:
     void Start(int w = 640, int h = 480);
     // One frame of exactly one tick, after the waiting input.
     void Frame();
-    void Frames(int count);
-    void Key(int code, bool down);
+    void Frames(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            Frame();
+    }
+    void Key(int code, bool down) { ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), code, down)); }
     // Down for a frame, then up for a frame.
     void Tap(int code);
-    void MoveMouse(int x, int y);
-    void Button(bool down, int button = 0);
+    void MoveMouse(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
+    void Button(bool down, int button = 0) { plat::InjectMouseButton(*app->GetWindow(), button, down); }
     // Move, press (one frame), release (one frame).
     void Click(int x, int y);
 

@@ -14,6 +14,7 @@
 #include "ui/TsGuiSprite.h"
 #include "ui/TsGuiWindow.h"
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace titletest;
@@ -194,10 +195,8 @@ protected:
             float u, v;
         };
         const float w = float(width), h = float(height);
-        const Vertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFF, 0, 0},
-                                {w, 0, 0, 1, 0xFFFFFFFF, 1, 0},
-                                {0, h, 0, 1, 0xFFFFFFFF, 0, 1},
-                                {w, h, 0, 1, 0xFFFFFFFF, 1, 1}};
+        const Vertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFF, 0, 0}, {w, 0, 0, 1, 0xFFFFFFFF, 1, 0},
+                                {0, h, 0, 1, 0xFFFFFFFF, 0, 1}, {w, h, 0, 1, 0xFFFFFFFF, 1, 1}};
         renderer->DispatchRenderState(plat::GfxRs::ZEnable, 0);
         renderer->DispatchRenderState(plat::GfxRs::AlphaBlendEnable, 0);
         renderer->SetVertexShader(0x144);
@@ -213,10 +212,7 @@ protected:
 
     static int Lit(const std::vector<uint32_t>& screen)
     {
-        int n = 0;
-        for (uint32_t p : screen)
-            n += (p & 0xFFFFFF) != 0;
-        return n;
+        return int(std::count_if(screen.begin(), screen.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }));
     }
 
     OmD3D* renderer = nullptr;

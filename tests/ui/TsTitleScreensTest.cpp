@@ -45,15 +45,6 @@ protected:
         return *screen;
     }
 
-    // The load screen over the saves "alice [1]" (the newer) and "bob [1]".
-    TsLoadGameScreen& OpenWithTwoSaves()
-    {
-        MakeSave("alice [1]", 2000);
-        MakeSave("bob [1]", 1000);
-        Start();
-        return OpenLoadScreen();
-    }
-
     std::vector<std::string> Listed(TsSaveGameList& list)
     {
         std::vector<std::string> files;
@@ -92,9 +83,15 @@ TEST_F(TitleScreens, SavesAreListedNewestFirstOrByNameAndNumber)
     EXPECT_GT(TsSaveGameList::Compare(a, b, 1), 0);
 }
 
-TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
+// A save that cannot be deleted keeps its row and says so; one whose file
+// has gone since the list was read says so when loaded, drops its row and
+// starts nothing.
+TEST_F(TitleScreens, ASaveThatCannotBeDeletedOrHasGoneSaysSo)
 {
-    TsLoadGameScreen& screen = OpenWithTwoSaves();
+    MakeSave("alice [1]", 2000);
+    MakeSave("bob [1]", 1000);
+    Start();
+    TsLoadGameScreen& screen = OpenLoadScreen();
     // The file becomes a folder with something in it: remove() fails.
     std::filesystem::remove("Save Games/alice [1]");
     std::filesystem::create_directories("Save Games/alice [1]/inside");
@@ -104,6 +101,19 @@ TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
     EXPECT_TRUE(log.Contains("could not be deleted"));
     screen.list.SetSelected(nullptr);
     EXPECT_FALSE(screen.list.DeleteSelected()) << "nothing selected";
+
+    std::filesystem::remove("Save Games/bob [1]");
+    screen.list.SelectIndex(1);
+    screen.list.LoadSelected();
+    auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_STREQ(box->GetText(), TitleText(30618));
+    EXPECT_STRNE(box->GetText(), "");
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]"}));
+    EXPECT_TRUE(app->GetPendingLoad().empty());
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+    Frames(3);
+    EXPECT_EQ(Title().GetTopWindow(), box) << "the message waits for its OK";
 }
 
 // Deleting a row selects the row before it, or the one after when it was
@@ -131,26 +141,6 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
         const auto* selected = static_cast<const TsSaveGameEntry*>(list.GetSelected());
         EXPECT_STREQ(selected ? selected->file.Get() : nullptr, c.selectedAfter);
     }
-}
-
-// A save whose file has gone since the list was read: loading it says so,
-// drops its row and starts nothing.
-TEST_F(TitleScreens, LoadingASaveWhoseFileIsGoneSaysSoAndDropsIt)
-{
-    TsLoadGameScreen& screen = OpenWithTwoSaves();
-    ASSERT_EQ(screen.list.GetItemCount(), 2);
-    std::filesystem::remove("Save Games/alice [1]");
-    screen.list.SelectIndex(0);
-    screen.list.LoadSelected();
-    auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
-    ASSERT_NE(box, nullptr);
-    EXPECT_STREQ(box->GetText(), TitleText(30618));
-    EXPECT_STRNE(TitleText(30618), "");
-    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"bob [1]"}));
-    EXPECT_TRUE(app->GetPendingLoad().empty());
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-    Frames(3);
-    EXPECT_EQ(Title().GetTopWindow(), box) << "the message waits for its OK";
 }
 
 // The name typed in the new-game dialog is checked when the dialog closes
