@@ -65,6 +65,21 @@ protected:
         Button(false);
         Frame();
     }
+    // Presses at (x, y), moves by (dx, dy) and lets go, a tick each; whether
+    // the control was dragging while held.
+    template <class Control> bool Drag(Control& c, int x, int y, int dx, int dy)
+    {
+        MoveMouse(x, y);
+        Frame();
+        Button(true);
+        Frame();
+        const bool dragging = c.IsDragging();
+        MoveMouse(x + dx, y + dy);
+        Frame();
+        Button(false);
+        Frame();
+        return dragging;
+    }
 
     TsGuiSprite *box = nullptr, *arrow = nullptr, *tile = nullptr, *thumb = nullptr;
     ControlScreen* screen = nullptr;
@@ -191,16 +206,7 @@ TEST_F(GuiControls, SlidersStepOnTheirArrowsPageOnTheTrackAndDragTheThumb)
     EXPECT_FLOAT_EQ(s.GetValue(), 0.5f);
 
     // A drag snaps to the nearest step.
-    const int thumbX = int(GuiToPixelsX(s.GetTrackLeft()) + 0.5f * track);
-    MoveMouse(thumbX, y);
-    Frame();
-    Button(true);
-    Frame();
-    ASSERT_TRUE(s.IsDragging());
-    MoveMouse(thumbX + int(0.17f * track), y);
-    Frame();
-    Button(false);
-    Frame();
+    EXPECT_TRUE(Drag(s, int(GuiToPixelsX(s.GetTrackLeft()) + 0.5f * track), y, int(0.17f * track), 0));
     EXPECT_FALSE(s.IsDragging());
     EXPECT_FLOAT_EQ(s.GetValue(), 0.75f);
     EXPECT_FLOAT_EQ(s.GetX() + s.GetWidth(), s.GetRight()); // no label: the box itself
@@ -234,16 +240,7 @@ TEST_F(GuiControls, ScrollBarsMoveByArrowsPagesAndDrags)
 
     // Dragging the thumb follows the pointer.
     bar.SetValue(0.5f);
-    const int thumbY = int(GuiToPixelsY(bar.GetTrackTop()) + 0.5f * span);
-    MoveMouse(x, thumbY);
-    Frame();
-    Button(true);
-    Frame();
-    ASSERT_TRUE(bar.IsDragging());
-    MoveMouse(x, thumbY + int(0.25f * span));
-    Frame();
-    Button(false);
-    Frame();
+    EXPECT_TRUE(Drag(bar, x, int(GuiToPixelsY(bar.GetTrackTop()) + 0.5f * span), 0, int(0.25f * span)));
     EXPECT_NEAR(bar.GetValue(), 0.75f, 0.02f);
 }
 

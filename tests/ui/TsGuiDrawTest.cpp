@@ -55,20 +55,16 @@ TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChi
     TsGuiWindow window(&FrontEnd());
     Probe<TsGuiControl> a(&log, "A"), b(&log, "B"), far(&log, "F");
     Probe<TsGuiElement> inert(&log, "I");
-    window.AddChild(&a);
-    window.AddChild(&inert);
-    window.AddChild(&b);
-    window.AddChild(&far);
+    for (TsGuiElement* child : std::initializer_list<TsGuiElement*>{&a, &inert, &b, &far})
+        window.AddChild(child);
     a.SetRect(0.1f, 0.1f, 0.3f, 0.3f);
     b.SetRect(0.2f, 0.2f, 0.3f, 0.3f);
     far.SetRect(0.8f, 0.8f, 0.1f, 0.1f);
     EXPECT_FLOAT_EQ(window.GetWidestChild(), 0.3f);
     // Hit tests take both edges in.
     const float right = GuiToPixelsX(far.GetRight()), bottom = GuiToPixelsY(far.GetBottom());
-    EXPECT_TRUE(far.HitTest(right, bottom));
-    EXPECT_TRUE(far.HitTest(GuiToPixelsX(0.8f), GuiToPixelsY(0.8f)));
-    EXPECT_FALSE(far.HitTest(right + 1.0f, bottom));
-    EXPECT_FALSE(far.HitTest(right, bottom + 1.0f));
+    EXPECT_TRUE(far.HitTest(right, bottom) && far.HitTest(GuiToPixelsX(0.8f), GuiToPixelsY(0.8f)));
+    EXPECT_FALSE(far.HitTest(right + 1.0f, bottom) || far.HitTest(right, bottom + 1.0f));
 
     const int32_t overlap = GuiPackMouse(192, 144); // (0.3, 0.3)
     window.OnMouseDown(overlap, 1);
@@ -79,8 +75,7 @@ TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChi
     log.clear();
     window.OnMouseMove(GuiPackMouse(100, 100), 0);
     EXPECT_EQ(log, "Amove Imove Bmove Fmove ");
-    EXPECT_TRUE(a.IsHovered());
-    EXPECT_FALSE(b.IsHovered());
+    EXPECT_EQ(std::pair(a.IsHovered(), b.IsHovered()), std::pair(true, false));
     window.OnMouseMove(overlap, 0);
     EXPECT_TRUE(b.IsHovered());
 

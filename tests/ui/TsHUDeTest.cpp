@@ -42,14 +42,12 @@ TEST(HudPortrait, GlitchesStartOnLowRandomNumbersAndTheBandsScrollUp)
     TsHUDPortrait portrait;
     portrait.SetSize(64, 64);
     portrait.SetPlace(100, 200);
-    portrait.Update(0.1f, 32767);
-    EXPECT_EQ(portrait.GetGlitch(), 0);
-    portrait.Update(0.1f, 33); // 33 > 0.1 x 327.67
-    EXPECT_EQ(portrait.GetGlitch(), 0);
-    portrait.Update(0.1f, 32);
-    EXPECT_EQ(portrait.GetGlitch(), TsHUDPortrait::kGlitchFrames);
-    portrait.Update(0.1f, 0); // a running glitch only counts down
-    EXPECT_EQ(portrait.GetGlitch(), TsHUDPortrait::kGlitchFrames - 1);
+    // 33 > 0.1 x 327.67 starts none, 32 does; a running glitch only counts down.
+    constexpr int32_t kFull = TsHUDPortrait::kGlitchFrames;
+    for (const auto& [random, glitch] : {std::pair(32767, 0), {33, 0}, {32, kFull}, {0, kFull - 1}}) {
+        portrait.Update(0.1f, random);
+        EXPECT_EQ(portrait.GetGlitch(), glitch) << random;
+    }
 
     // Corners of the grid: the picture's edges, the last column at 0.99.
     EXPECT_FLOAT_EQ(portrait.GetVertex(0).x, 100.0f);

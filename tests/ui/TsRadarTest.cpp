@@ -101,32 +101,27 @@ TEST(RadarShading, TheWorldMapIsRedWhereOpenAndGuardsAWorldWithoutExtent)
 TEST(RadarPlacement, RangeIsStrictAndTheObjectiveTurnsIntoAnArrowAtRangeLessFive)
 {
     const OmVector3 centre(10.0f, 3.0f, -2.0f);
+    // Height plays no part; exactly at range is out, exactly at range - 5 an arrow.
     const struct {
         OmVector3 at;
         bool inRange;
         bool arrow;
-    } cases[] = {
-        {{10.0f, 99.0f, -2.0f}, true, false}, // height plays no part
-        {{50.0f, 0.0f, -2.0f}, false, true},  // exactly at range
-        {{49.9f, 0.0f, -2.0f}, true, true},
-        {{45.0f, 0.0f, -2.0f}, true, true},   // exactly range - 5
-        {{44.9f, 0.0f, -2.0f}, true, false},
-        {{10.0f, 0.0f, 37.0f}, true, true},
-    };
+    } cases[] = {{{10.0f, 99.0f, -2.0f}, true, false}, {{50.0f, 0.0f, -2.0f}, false, true},
+                 {{49.9f, 0.0f, -2.0f}, true, true},   {{45.0f, 0.0f, -2.0f}, true, true},
+                 {{44.9f, 0.0f, -2.0f}, true, false},  {{10.0f, 0.0f, 37.0f}, true, true}};
     for (const auto& c : cases) {
         EXPECT_EQ(TsRadar::InRange(c.at, centre, 40.0f), c.inRange) << c.at.x << "," << c.at.z;
         EXPECT_EQ(TsRadar::ObjectiveAsArrow(c.at, centre, 40.0f), c.arrow) << c.at.x << "," << c.at.z;
     }
     float x = 0, y = 0;
     TsRadar::DiscOffset(OmVector3(18.0f, 0.0f, -10.0f), centre, 40.0f, 75.0f, x, y);
-    EXPECT_FLOAT_EQ(x, 8.0f * 75.0f / 40.0f);
-    EXPECT_FLOAT_EQ(y, -8.0f * 75.0f / 40.0f);
+    EXPECT_EQ(std::pair(x, y), std::pair(8.0f * 75.0f / 40.0f, -8.0f * 75.0f / 40.0f));
     TsRadar::DiscOffset(OmVector3(18.0f, 0.0f, -10.0f), centre, 0.0f, 75.0f, x, y);
     EXPECT_EQ(x, 0.0f) << "no range, no division";
     // The disc fades from white at the centre to nearly black at the rim, or past it.
     EXPECT_EQ(TsRadar::DiscShade(0.0f, 75.0f), 0xFFFFFFFFu);
-    EXPECT_EQ(TsRadar::DiscShade(80.0f, 75.0f), 0xFF010101u);
-    EXPECT_EQ(TsRadar::DiscShade(10.0f, 0.0f), 0xFF010101u);
+    EXPECT_EQ(std::pair(TsRadar::DiscShade(80.0f, 75.0f), TsRadar::DiscShade(10.0f, 0.0f)),
+              std::pair(0xFF010101u, 0xFF010101u));
 }
 
 // A range a damaged save gives as 0 or negative becomes 40 (the whole
