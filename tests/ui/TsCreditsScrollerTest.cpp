@@ -80,15 +80,13 @@ TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgainAndStripsAr
     EXPECT_FLOAT_EQ(scroller.GetDrawnProgress(), 0.0f);
     // The strips scroll continuously and wrap at 1.
     ticks(60);
-    EXPECT_GE(scroller.GetScroll(), 0.0f);
-    EXPECT_LT(scroller.GetScroll(), 1.0f);
+    EXPECT_TRUE(scroller.GetScroll() >= 0.0f && scroller.GetScroll() < 1.0f) << scroller.GetScroll();
 
     // Drawing the title's credits makes both layers' buffers once.
     Frames(2);
     TsCreditsScroller& shown = Title().GetCharacterShape()->GetScroller();
     const int32_t first = shown.GetStripBuffer(0);
-    EXPECT_GE(first, 0);
-    EXPECT_GE(shown.GetStripBuffer(1), 0);
+    EXPECT_TRUE(first >= 0 && shown.GetStripBuffer(1) >= 0);
     Frames(2);
     EXPECT_EQ(shown.GetStripBuffer(0), first);
 }

@@ -228,8 +228,7 @@ TEST_F(FrontEndStack, FrontEndImagesComeFromTheirFolderOrNotAtAll)
     r->EndScene();
     r->Present();
     const std::vector<uint32_t> screen = ReadScreen();
-    EXPECT_EQ(Pixel(screen, 0, 0), 0x00FF00u);
-    EXPECT_EQ(Pixel(screen, 639, 479), 0x00FF00u);
+    EXPECT_EQ(std::pair(Pixel(screen, 0, 0), Pixel(screen, 639, 479)), std::pair(0x00FF00u, 0x00FF00u));
     TsFrontEndBase::ReleaseBackdrop(backdrop);
     plat::GfxSurface* empty = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\none.tga");
     EXPECT_TRUE(log.Contains("Failed to load backdrop 'data\\frontend\\none.tga'"));

@@ -63,21 +63,17 @@ protected:
 TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
 {
     Start();
-    const struct {
-        float value;
-        int32_t level;
-    } cases[] = {{0.5f, 1}, {0.0f, 0}, {1.0f, 2}, {0.9f, 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value);
+    for (const auto& [value, level] : {std::pair(0.5f, 1), {0.0f, 0}, {1.0f, 2}, {0.9f, 1}}) {
+        SCOPED_TRACE(value);
         auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
-        screen.detail.SetValue(c.value);
+        screen.detail.SetValue(value);
         screen.detail.OnChanged();
         for (int32_t g = 0; g < TsGraphicsScreen::kGroups; ++g)
-            EXPECT_EQ(screen.CheckedLevel(g), c.level) << "group " << g;
+            EXPECT_EQ(screen.CheckedLevel(g), level) << "group " << g;
         Title().PopWindow();
-        EXPECT_EQ(Options().GetAnimDetailLevel(), c.level);
+        EXPECT_EQ(Options().GetAnimDetailLevel(), level);
         for (const char* setter : {"SetTexDetailLevel", "SetAnimDetailLevel", "SetFXDetailLevel"})
-            EXPECT_TRUE(Wrote(setter + ("(" + std::to_string(c.level) + ")"))) << setter << "\n" << OptionsFile();
+            EXPECT_TRUE(Wrote(setter + ("(" + std::to_string(level) + ")"))) << setter << "\n" << OptionsFile();
     }
 }
 
