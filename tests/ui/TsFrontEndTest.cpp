@@ -91,8 +91,8 @@ TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
     // The running one hands over when its last screen goes, and from then on
     // shows the backdrop once and then nothing.
     Title().PopWindow();
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
-    EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kShowBackdrop));
+    EXPECT_EQ(std::pair(app->GetModeRequest(), Title().GetDisplayState()),
+              std::pair(int(TS_MODE_LEVEL), uint32_t(TsFrontEnd::kShowBackdrop)));
     Title().Render(0.0f, 0.0f);
     EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kFrozen));
     app->RequestMode(TS_MODE_NO_REQUEST);
@@ -110,8 +110,7 @@ TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
     EXPECT_FALSE(title.GetCharacterShape()->HasRenderTarget());
     device->SimulateCooperativeLevel(plat::GfxResult::DeviceNotReset);
     Frames(3);
-    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget());
-    EXPECT_TRUE(title.IsRenderTargetReady());
+    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget() && title.IsRenderTargetReady());
 
     // Building the target again lets go of the one held before.
     plat::GfxTexture* old = title.GetRenderTexture();

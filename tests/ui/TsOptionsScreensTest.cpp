@@ -1,7 +1,7 @@
 // What the options screens leave behind when they are left: the detail
 // levels, gamma, volumes and game switches in the options and in the player's
 // "options.lua", and the key screen's answers (keep, discard, defaults)
-// with its two mouse toggles.
+// with its two mouse toggles and the keys it captures.
 #include "tests/ui/AppFixture.h"
 
 #include <filesystem>
@@ -184,6 +184,32 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
         Answer(30607, TsFrontEndBase::kResultCancel);
         ASSERT_NE(Title().GetTopWindow(), &screen);
     }
+}
+
+TEST_F(OptionsScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)
+{
+    constexpr int kKeyZ = 0x2C, kKeyX = 0x2D;
+    Start();
+    auto& input = Push<TsInputScreen>(TsFrontEnd::GetInputScreen);
+    TsKeyBindings& edited = input.list.Edited();
+    // Another action holds the key first; capturing moves it.
+    ASSERT_TRUE(TsKeyBindingList::Bind(edited, 20, kKeyZ));
+    input.list.BeginCapture(12);
+    Frame();
+    Tap(kKeyZ);
+    Frames(2);
+    EXPECT_EQ(std::pair(edited.KeyOf(12), edited.KeyOf(20)), std::pair(int32_t(kKeyZ), TsKeyBindings::kNone));
+    char text[64];
+    TsKeyBindingList::BindingText(edited, 20, text, sizeof text);
+    EXPECT_STREQ(text, "???");
+    // The back key is refused and the binding stays.
+    EXPECT_FALSE(TsKeyBindingList::Bind(edited, 12, edited.KeyOf(9)));
+    EXPECT_EQ(edited.KeyOf(12), kKeyZ);
+
+    input.StoreBindings();
+    Options().SetKeyBinding(12, kKeyX);
+    ASSERT_TRUE(Options().Load());
+    EXPECT_EQ(Options().GetKeyBindings().KeyOf(12), kKeyZ);
 }
 
 } // namespace

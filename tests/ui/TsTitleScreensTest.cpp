@@ -1,6 +1,5 @@
-// The title screens' rules: player names, the saved-game list (names,
-// order, deletion that fails), the name dialog's answers, the options they
-// write and the key bindings they capture.
+// The title screens' rules: the saved-game list (names, order, deletion and
+// loading that fail), the name dialog's answers and the hidden modes.
 #include "tests/ui/AppFixture.h"
 
 #include <cctype>
@@ -8,13 +7,9 @@
 #include <fstream>
 #include <utime.h>
 
-#include "game/framework/TsAccess.h"
-#include "game/framework/TsOptions.h"
 #include "game/objects/TsPlayer.h"
 #include "ui/TsGuiMessageBox.h"
-#include "ui/TsInputScreen.h"
 #include "ui/TsLoadGameScreen.h"
-#include "ui/TsOptionsScreens.h"
 #include "ui/TsTitleScreens.h"
 
 using namespace titletest;
@@ -214,34 +209,6 @@ TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
     PlayerName() = "WARDEN";
     EXPECT_FALSE(CheckHiddenModeName(&title));
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-}
-
-TEST_F(TitleScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)
-{
-    constexpr int kKeyZ = 0x2C, kKeyX = 0x2D;
-    Start();
-    auto* input = static_cast<TsInputScreen*>(TsFrontEnd::GetInputScreen(&Title()));
-    Title().PushWindow(input, TsFrontEndBase::kScreen, false);
-    Frame();
-    TsKeyBindings& edited = input->list.Edited();
-    // Another action holds the key first; capturing moves it.
-    ASSERT_TRUE(TsKeyBindingList::Bind(edited, 20, kKeyZ));
-    input->list.BeginCapture(12);
-    Frame();
-    Tap(kKeyZ);
-    Frames(2);
-    EXPECT_EQ(std::pair(edited.KeyOf(12), edited.KeyOf(20)), std::pair(int32_t(kKeyZ), TsKeyBindings::kNone));
-    char text[64];
-    TsKeyBindingList::BindingText(edited, 20, text, sizeof text);
-    EXPECT_STREQ(text, "???");
-    // The back key is refused and the binding stays.
-    EXPECT_FALSE(TsKeyBindingList::Bind(edited, 12, edited.KeyOf(9)));
-    EXPECT_EQ(edited.KeyOf(12), kKeyZ);
-
-    input->StoreBindings();
-    TsAccess::Options()->SetKeyBinding(12, kKeyX);
-    ASSERT_TRUE(TsAccess::Options()->Load());
-    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(12), kKeyZ);
 }
 
 } // namespace
