@@ -4,14 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/EventInjection.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DFont.h"
 #include "tests/ui/GuiFixture.h"
 #include "ui/TsGuiListDialog.h"
 #include "ui/TsGuiMessageBox.h"
 #include "ui/TsGuiPanel.h"
-#include "ui/TsGuiToggle.h"
 
 namespace guitest {
 namespace {

@@ -2,6 +2,7 @@
 // loading that fail), the name dialog's answers and the hidden modes.
 #include "tests/ui/AppFixture.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -32,8 +33,10 @@ protected:
         utime(path.c_str(), &times);
     }
 
-    TsLoadGameScreen& OpenLoadScreen()
+    // Starts the title and opens the load screen over the saves made.
+    TsLoadGameScreen& StartOnLoadScreen()
     {
+        Start();
         auto* screen = static_cast<TsLoadGameScreen*>(TsFrontEnd::GetLoadScreen(&Title()));
         Title().PushWindow(screen, TsFrontEndBase::kScreen, false);
         Frame();
@@ -61,8 +64,7 @@ TEST_F(TitleScreens, SavesAreListedNewestFirstOrByNameAndNumber)
         MakeSave(bad, 5000);
     MakeSave(std::string(80, 'a') + " [1]", 5000);
     std::filesystem::create_directory("Save Games/carl [1]");
-    Start();
-    TsLoadGameScreen& screen = OpenLoadScreen();
+    TsLoadGameScreen& screen = StartOnLoadScreen();
     EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [2]", "alice [1]", "bob [2]", "dave [1] - Demo"}));
     EXPECT_EQ(screen.sort.GetSortOrder(), 1);
     screen.list.SelectIndex(1);
@@ -85,8 +87,7 @@ TEST_F(TitleScreens, ASaveThatCannotBeDeletedOrHasGoneSaysSo)
 {
     MakeSave("alice [1]", 2000);
     MakeSave("bob [1]", 1000);
-    Start();
-    TsLoadGameScreen& screen = OpenLoadScreen();
+    TsLoadGameScreen& screen = StartOnLoadScreen();
     // The file becomes a folder with something in it: remove() fails.
     std::filesystem::remove("Save Games/alice [1]");
     std::filesystem::create_directories("Save Games/alice [1]/inside");
@@ -119,8 +120,7 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
     MakeSave("b [1]", 3000);
     MakeSave("c [1]", 2000);
     MakeSave("d [1]", 1000);
-    Start();
-    TsSaveGameList& list = OpenLoadScreen().list;
+    TsSaveGameList& list = StartOnLoadScreen().list;
     const struct {
         int32_t row;
         const char* selectedAfter;
@@ -193,8 +193,7 @@ TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
     ASSERT_STRNE(TitleText(30579), "") << "the demo texts hold the hidden-mode names";
     TsPlayer::_EnableEasterEgg(TsPlayer::EGG_BIGHEADS, false);
     std::string upper = TitleText(30579);
-    for (char& ch : upper)
-        ch = char(std::toupper(static_cast<unsigned char>(ch)));
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     // Typed twice (in any case): on, then off again, each with its message.
     for (const auto& [on, text] : {std::pair(true, 30580), std::pair(false, 30581)}) {
         PlayerName() = upper.c_str();
