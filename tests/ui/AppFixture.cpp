@@ -28,11 +28,10 @@ void AppTest::TearDown()
     TsMain::SetModeFactory(TS_MODE_FRONT_END, nullptr);
 }
 
-void AppTest::Start(int w, int h)
+void AppTest::Start()
 {
-    width = w;
-    height = h;
-    app = std::make_unique<TsMain>(TsMain::kTitle, w, h);
+    width = 640, height = 480;
+    app = std::make_unique<TsMain>(TsMain::kTitle, width, height);
     app->CreateRenderer();
     app->SetSkipVideos(true);
     ASSERT_TRUE(app->Open(false));

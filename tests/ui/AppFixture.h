@@ -26,8 +26,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The application at the given size, its front-end mode made by makeMode.
-    void Start(int w = 640, int h = 480);
+    // The application at 640 x 480, its front-end mode made by makeMode.
+    void Start();
     // One frame of exactly one tick, after the waiting input.
     void Frame();
     void Frames(int count)
