@@ -1,11 +1,13 @@
 #include "tests/ui/AppFixture.h"
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "game/framework/TsLoadScreen.h"
-#include "platform/EventInjection.h"
+#include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/MessageBox.h"
-#include "platform/Window.h"
 #include "render/OmD3D.h"
 
 namespace apptest {
@@ -26,11 +28,10 @@ void AppTest::TearDown()
     TsMain::SetModeFactory(TS_MODE_FRONT_END, nullptr);
 }
 
-void AppTest::Start(int w, int h)
+void AppTest::Start()
 {
-    width = w;
-    height = h;
-    app = std::make_unique<TsMain>(TsMain::kTitle, w, h);
+    width = 640, height = 480;
+    app = std::make_unique<TsMain>(TsMain::kTitle, width, height);
     app->CreateRenderer();
     app->SetSkipVideos(true);
     ASSERT_TRUE(app->Open(false));
@@ -46,14 +47,6 @@ void AppTest::Frame()
     EXPECT_TRUE(app->Step());
 }
 
-void AppTest::Frames(int count)
-{
-    for (int i = 0; i < count; ++i)
-        Frame();
-}
-
-void AppTest::Key(int code, bool down) { ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), code, down)); }
-
 void AppTest::Tap(int code)
 {
     Key(code, true);
@@ -61,10 +54,6 @@ void AppTest::Tap(int code)
     Key(code, false);
     Frame();
 }
-
-void AppTest::MoveMouse(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
-
-void AppTest::Button(bool down, int button) { plat::InjectMouseButton(*app->GetWindow(), button, down); }
 
 void AppTest::Click(int x, int y)
 {
@@ -110,3 +99,22 @@ uint32_t AppTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const
 }
 
 } // namespace apptest
+
+namespace titletest {
+
+TitleTest::TitleTest() : AppTest([]() -> TsGameMode* { return new TsFrontEnd(); }) {}
+
+void TitleTest::SetUp()
+{
+    const char* dir = std::getenv("OM_SOURCE_DIR");
+    const std::filesystem::path source = dir ? std::filesystem::path(dir) : std::filesystem::current_path();
+    ASSERT_TRUE(std::filesystem::exists(source / "data" / "frontend" / "helmer" / "helmer.pbf"))
+        << "the demo data is missing: run tools/make-data BUILD_DIR";
+    scratch = std::make_unique<ScratchDir>();
+    for (const char* shared : {"data", "scripts"})
+        std::filesystem::create_directory_symlink(source / shared, shared);
+    plat::ClearPathCache();
+    AppTest::SetUp();
+}
+
+} // namespace titletest

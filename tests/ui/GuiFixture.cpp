@@ -15,8 +15,6 @@ OM_IMPLEMENT_CLASS(TestFrontEnd, TsFrontEndBase)
 
 namespace {
 
-TsGameMode* MakeTestFrontEnd() { return new TestFrontEnd; }
-
 // A top-down 32-bit Targa file.
 void WriteTga(const std::string& path, int width, int height, const std::function<uint32_t(int, int)>& colourAt)
 {
@@ -34,9 +32,8 @@ void WriteTga(const std::string& path, int width, int height, const std::functio
 void TestFrontEnd::Render(float renderTime, float fraction)
 {
     OmD3D* renderer = OmD3D::Instance();
-    if (!renderer) {
+    if (!renderer)
         return;
-    }
     const float black[3] = {0.0f, 0.0f, 0.0f};
     renderer->SetClearColour(black);
     renderer->Clear(nullptr, 0);
@@ -49,21 +46,12 @@ void TestFrontEnd::Render(float renderTime, float fraction)
     renderer->ClearQueuedText();
 }
 
-GuiTest::GuiTest() : AppTest(&MakeTestFrontEnd) {}
-
 void GuiTest::TearDown()
 {
-    StopApp();
+    sprites.clear(); // before the renderer they were loaded into
+    app.reset();
     AppTest::TearDown();
 }
-
-void GuiTest::StopApp()
-{
-    sprites.clear();
-    app.reset();
-}
-
-TestFrontEnd& GuiTest::FrontEnd() { return *TestFrontEnd::Cast(app->GetMode()); }
 
 void GuiTest::WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour)
 {
@@ -72,24 +60,6 @@ void GuiTest::WriteFrontEndImage(const std::string& name, int width, int height,
     }
     WriteTga((std::filesystem::current_path() / "data" / "frontend" / name).string(), width, height,
              [colour](int, int) { return colour; });
-    plat::ClearPathCache();
-}
-
-void GuiTest::UseDemoDataWithout(const std::string& name)
-{
-    namespace fs = std::filesystem;
-    const fs::path source = fs::current_path();
-    scratch = std::make_unique<ScratchDir>();
-    fs::create_symlink(source / "scripts", "scripts");
-    fs::create_directories("data/frontend");
-    for (const fs::directory_entry& entry : fs::directory_iterator(source / "data")) {
-        if (entry.path().filename() != "frontend")
-            fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
-    }
-    for (const fs::directory_entry& entry : fs::directory_iterator(source / "data" / "frontend")) {
-        if (entry.path().filename() != name)
-            fs::create_symlink(entry.path(), fs::path("data") / "frontend" / entry.path().filename());
-    }
     plat::ClearPathCache();
 }
 

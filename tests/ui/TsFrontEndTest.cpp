@@ -1,20 +1,20 @@
 // The title front end as the application runs it: what Initialise sets up,
-// the back action and the quit question, the hand-over to a level, the
-// render target across a lost device, and the scene's small rules.
-#include "tests/ui/TitleFixture.h"
+// its pages, the hand-over to a level, the render target across a lost
+// device, the scene's small rules, and the figure drawn into its render
+// target or, without one, to the screen.
+#include "tests/ui/AppFixture.h"
 
 #include "engine/OmGroup.h"
-#include "engine/OmLight.h"
 #include "game/framework/TsAccess.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
 #include "ui/TsFrontEndSkinShape.h"
-#include "ui/TsGuiMessageBox.h"
 #include "ui/TsGuiSprite.h"
-#include "ui/TsTitleScreens.h"
+#include "ui/TsGuiWindow.h"
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace titletest;
@@ -27,31 +27,23 @@ TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoade
 {
     Start();
     TsFrontEnd& title = Title();
-    EXPECT_EQ(title.GetModeType(), TS_MODE_FRONT_END);
     EXPECT_EQ(TsAccess::FrontEnd(), &title);
     for (int32_t i = 0; i < TsFrontEnd::kSpriteCount; ++i)
         EXPECT_NE(title.GetSprite(i), nullptr) << TsFrontEnd::kSpriteNames[i];
+    EXPECT_EQ(title.GetSprite(-1), title.GetSprite(TsFrontEnd::kSpriteCount)); // none outside the table
+    EXPECT_EQ(title.GetSprite(-1), nullptr);
     ASSERT_NE(title.GetCharacterShape(), nullptr);
     EXPECT_NE(title.GetBackgroundModel(), nullptr);
-    EXPECT_NE(title.GetLookBone(0), -1);
-    EXPECT_NE(title.GetLookBone(1), -1);
     EXPECT_NE(title.GetLookBone(0), title.GetLookBone(1));
-    EXPECT_TRUE(title.IsRenderTargetReady());
-    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget());
-    EXPECT_EQ(title.GetCharacterShape()->GetTargetWidth(), TsFrontEnd::kMaxRenderTarget);
     EXPECT_TRUE(title.GetCharacterShape()->GetScroller().IsPrepared());
     EXPECT_NE(title.GetCharacterShape()->GetAnimation(), nullptr) << "animation 5 plays";
-    ASSERT_EQ(title.GetStackDepth(), 1);
     EXPECT_TRUE(title.GetTopWindow()->HasName("main"));
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NE(title.GetLight(i), nullptr);
     // Loading a model keeps the working folder whatever happens.
     const std::filesystem::path here = std::filesystem::current_path();
-    EXPECT_EQ(TsFrontEnd::LoadModel("data\\frontend\\nowhere", "helmer.pbf", true, false, "textures"), nullptr);
-    EXPECT_EQ(std::filesystem::current_path(), here);
-    EXPECT_EQ(TsFrontEnd::LoadModel("data\\frontend\\background", "missing.pbf", true, false, "textures"),
-              nullptr);
-    EXPECT_EQ(std::filesystem::current_path(), here);
+    for (const char* folder : {"data\\frontend\\nowhere", "data\\frontend\\background"}) {
+        EXPECT_EQ(TsFrontEnd::LoadModel(folder, "helmer.pbf", true, false, "textures"), nullptr);
+        EXPECT_EQ(std::filesystem::current_path(), here);
+    }
     OmGroup* figure = TsFrontEnd::LoadModel("data\\frontend\\helmer", "helmer.pbf", true, true, "textures");
     ASSERT_NE(figure, nullptr);
     EXPECT_EQ(std::filesystem::current_path(), here);
@@ -85,33 +77,6 @@ TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
     EXPECT_EQ(title.GetPageCount(), 9u);
 }
 
-TEST_F(FrontEnd, BackClosesTheTopScreenAndOnTheMainMenuAsksToQuit)
-{
-    Start();
-    TsFrontEnd& title = Title();
-    title.PushWindow(TsFrontEnd::GetCreditsScreen(&title), TsFrontEndBase::kScreen, false);
-    Tap(kKeyEscape);
-    ASSERT_EQ(title.GetStackDepth(), 1) << "the credits closed";
-    EXPECT_FALSE(title.IsQuitPending());
-
-    // On the main menu: the question; No leaves the game running.
-    Tap(kKeyEscape);
-    ASSERT_EQ(title.GetStackDepth(), 2);
-    EXPECT_TRUE(title.IsQuitPending());
-    auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->GetKind(), TsGuiMessageBox::kYesNo);
-    // A modal box on top: the back action leaves it alone.
-    Tap(kKeyEscape);
-    EXPECT_EQ(title.GetTopWindow(), box);
-    title.SetMessageResult(TsFrontEndBase::kResultNo);
-    title.PopWindow();
-    Frame();
-    EXPECT_FALSE(title.IsQuitPending());
-    EXPECT_EQ(title.GetStackDepth(), 1);
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-}
-
 TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
 {
     Start();
@@ -126,8 +91,8 @@ TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
     // The running one hands over when its last screen goes, and from then on
     // shows the backdrop once and then nothing.
     Title().PopWindow();
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
-    EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kShowBackdrop));
+    EXPECT_EQ(std::pair(app->GetModeRequest(), Title().GetDisplayState()),
+              std::pair(int(TS_MODE_LEVEL), uint32_t(TsFrontEnd::kShowBackdrop)));
     Title().Render(0.0f, 0.0f);
     EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kFrozen));
     app->RequestMode(TS_MODE_NO_REQUEST);
@@ -143,12 +108,9 @@ TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
     Frame();
     EXPECT_EQ(title.GetRenderTexture(), nullptr) << "default-pool texture gone before the reset";
     EXPECT_FALSE(title.GetCharacterShape()->HasRenderTarget());
-    EXPECT_EQ(title.GetCharacterShape()->GetTargetWidth(), TsFrontEnd::kMaxRenderTarget) << "size kept";
     device->SimulateCooperativeLevel(plat::GfxResult::DeviceNotReset);
     Frames(3);
-    EXPECT_NE(title.GetRenderTexture(), nullptr);
-    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget());
-    EXPECT_TRUE(title.IsRenderTargetReady());
+    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget() && title.IsRenderTargetReady());
 
     // Building the target again lets go of the one held before.
     plat::GfxTexture* old = title.GetRenderTexture();
@@ -158,7 +120,7 @@ TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
     EXPECT_EQ(old->Release(), 0u);
 }
 
-TEST_F(FrontEnd, PokesLookTargetsAndEffectTimers)
+TEST_F(FrontEnd, PokesLookTargetsEffectTimersAndAnEmptyPanelStrip)
 {
     Start();
     TsFrontEnd& title = Title();
@@ -166,62 +128,133 @@ TEST_F(FrontEnd, PokesLookTargetsAndEffectTimers)
     title.SetLookBoneScreen(0, OmVector2(100, 100));
     title.SetLookBoneScreen(1, OmVector2(104, 100));
     title.PokeAt(102, 100);
-    EXPECT_TRUE(title.IsPokeActive(0));
-    EXPECT_FALSE(title.IsPokeActive(1));
+    EXPECT_EQ(std::pair(title.IsPokeActive(0), title.IsPokeActive(1)), std::pair(true, false));
     title.PokeAt(300, 300);
     EXPECT_FALSE(title.IsPokeActive(1)) << "out of reach";
     int ticks = 0;
-    while (title.IsPokeActive(0) && ticks < 100) {
+    for (; title.IsPokeActive(0) && ticks < 100; ++ticks)
         title.AdvancePokes();
-        ++ticks;
-    }
-    EXPECT_NEAR(ticks, 41, 1) << "a poke lasts 40 ticks";
+    EXPECT_NEAR(ticks, 41, 1) << "a poke ends";
 
-    // A cursor above y 100 aims as if at 100.
+    // A cursor above y 100 aims as if at 100; a poke swells and falls back.
     const OmVector3 origin(1, 2, 3);
-    const OmVector3 high = TsFrontEnd::LookTarget(origin, 320, 10, 640, 480);
-    const OmVector3 clamp = TsFrontEnd::LookTarget(origin, 320, 100, 640, 480);
-    EXPECT_FLOAT_EQ(high.y, clamp.y);
-    EXPECT_FLOAT_EQ(high.x, origin.x);
-    EXPECT_FLOAT_EQ(high.z, 1000.0f);
-    EXPECT_FLOAT_EQ(TsFrontEnd::PokeExtent(0.03f), 0.5f);
-    EXPECT_FLOAT_EQ(TsFrontEnd::PokeExtent(0.5f), 1.0f);
-    EXPECT_NEAR(TsFrontEnd::PokeExtent(0.97f), 0.5f, 1e-4f);
+    EXPECT_FLOAT_EQ(TsFrontEnd::LookTarget(origin, 320, 10, 640, 480).y,
+                    TsFrontEnd::LookTarget(origin, 320, 100, 640, 480).y);
+    EXPECT_GT(TsFrontEnd::PokeExtent(0.5f), TsFrontEnd::PokeExtent(0.97f));
 
     // A timer of no duration (the random draw may give 0) ends at the next tick.
     TsFrontEnd::EffectTimer timer;
     title.StartTimer(timer, 0.0f);
     EXPECT_GE(timer.rate, 1.0f);
-    title.StartTimer(timer, 2.0f);
-    EXPECT_FLOAT_EQ(timer.rate, 0.05f);
-}
 
-TEST_F(FrontEnd, ASpriteWithNoHeightEndsThePanelStrip)
-{
-    Start();
     // A panel sprite whose texture is gone measures 0: the strip must stop
     // rather than loop for ever.
-    Title().GetSprite(3)->textureId = 9999;
-    Title().GetSprite(4)->textureId = 9999;
+    title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
     Frames(2);
-    SUCCEED();
 }
 
-} // namespace
+// ---- the title figure's shape ----
 
-namespace {
+class SkinShape : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        TitleTest::SetUp();
+        Start();
+        renderer = OmD3D::Instance();
+        device = renderer->GetDevice();
+        shape = Title().GetCharacterShape();
+        ASSERT_NE(shape, nullptr);
+    }
 
-TEST(FrontEndData, EveryFileTheTitleAndInGameMenusLoadIsInTheDemoData)
+    // One frame of the figure alone on black, fully lit by the ambient
+    // light; with a render texture, that texture then covers the screen.
+    std::vector<uint32_t> DrawFigure(plat::GfxTexture* showTexture)
+    {
+        const float black[3] = {0, 0, 0};
+        renderer->SetClearColour(black);
+        renderer->Clear(nullptr, 0);
+        EXPECT_TRUE(renderer->BeginScene(0.0f));
+        renderer->ApplyCamera();
+        renderer->DispatchRenderState(plat::GfxRs::Ambient, 0xFFFFFFFF);
+        Title().GetCharacterModel()->Update(0.0f);
+        Title().GetCharacterModel()->Render(*renderer);
+        if (showTexture)
+            CoverScreen(showTexture);
+        renderer->EndScene();
+        renderer->Present();
+        return ReadScreen();
+    }
+
+    void CoverScreen(plat::GfxTexture* texture)
+    {
+        struct Vertex {
+            float x, y, z, rhw;
+            uint32_t colour;
+            float u, v;
+        };
+        const float w = float(width), h = float(height);
+        const Vertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFF, 0, 0}, {w, 0, 0, 1, 0xFFFFFFFF, 1, 0},
+                                {0, h, 0, 1, 0xFFFFFFFF, 0, 1}, {w, h, 0, 1, 0xFFFFFFFF, 1, 1}};
+        renderer->DispatchRenderState(plat::GfxRs::ZEnable, 0);
+        renderer->DispatchRenderState(plat::GfxRs::AlphaBlendEnable, 0);
+        renderer->SetVertexShader(0x144);
+        renderer->SetTexture(0, -1);
+        device->SetTexture(0, texture);
+        renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::SelectArg1);
+        renderer->SetTextureStageState(0, plat::GfxTss::ColorArg1, plat::GfxTa::Texture);
+        renderer->DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, quad, sizeof(Vertex));
+        device->SetTexture(0, nullptr);
+        renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::Modulate);
+        renderer->DispatchRenderState(plat::GfxRs::ZEnable, 1);
+    }
+
+    static int Lit(const std::vector<uint32_t>& screen)
+    {
+        return int(std::count_if(screen.begin(), screen.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }));
+    }
+
+    OmD3D* renderer = nullptr;
+    plat::GfxDevice* device = nullptr;
+    TsFrontEndSkinShape* shape = nullptr;
+};
+
+TEST_F(SkinShape, TheFigureGoesIntoItsTargetOrToTheScreenAndARefusedTargetSkipsIt)
 {
-    const char* source = std::getenv("OM_SOURCE_DIR");
-    const std::filesystem::path front = std::filesystem::path(source ? source : ".") / "data" / "frontend";
-    std::vector<std::string> names(TsFrontEnd::kSpriteNames, TsFrontEnd::kSpriteNames + TsFrontEnd::kSpriteCount);
-    for (const char* more : {"TRclose01.tga", "TRclose02.tga", "MidRight.tga", "crs1.tga", "front1.tga",
-                             "tessaran.ttf", "arial.ttf", "background/background.pbf", "helmer/helmer.pbf",
-                             "helmer/bones.txt"})
-        names.push_back(more);
-    for (const std::string& name : names)
-        EXPECT_TRUE(std::filesystem::exists(front / name)) << name;
+    ASSERT_TRUE(shape->HasRenderTarget());
+    EXPECT_EQ(Lit(DrawFigure(nullptr)), 0) << "nothing of the figure reaches the screen";
+    EXPECT_GT(Lit(DrawFigure(Title().GetRenderTexture())), width * height / 50) << "the texture holds the figure";
+    // The screen's own target is back afterwards.
+    plat::GfxSurface* target = nullptr;
+    ASSERT_EQ(device->GetRenderTarget(&target), plat::GfxResult::Ok);
+    plat::GfxSurface* back = nullptr;
+    device->GetBackBuffer(0, 0, &back);
+    EXPECT_EQ(target, back);
+    target->Release();
+
+    Title().ReleaseRenderTarget();
+    ASSERT_FALSE(shape->HasRenderTarget());
+    EXPECT_GT(Lit(DrawFigure(nullptr)), width * height / 50);
+
+    // A plain texture's level is no render target: SetRenderTarget fails.
+    plat::GfxTexture* plain = nullptr;
+    ASSERT_EQ(device->CreateTexture(64, 64, 1, 0, plat::GfxFormat::A8R8G8B8, plat::GfxPool::Managed, &plain),
+              plat::GfxResult::Ok);
+    plat::GfxSurface* level = nullptr;
+    plain->GetSurfaceLevel(0, &level);
+    plat::GfxSurface* depth = nullptr;
+    device->CreateDepthStencilSurface(64, 64, plat::GfxFormat::D16, 0, &depth);
+    shape->SetRenderTarget(level, depth, 64, 64);
+    const uint32_t before = back->AddRef() - 1;
+    back->Release();
+    EXPECT_EQ(Lit(DrawFigure(nullptr)), 0);
+    EXPECT_EQ(back->AddRef() - 1, before) << "the kept back buffer was released";
+    back->Release();
+    back->Release();
+    shape->ReleaseRenderTarget();
+    level->Release();
+    depth->Release();
+    plain->Release();
 }
 
 } // namespace

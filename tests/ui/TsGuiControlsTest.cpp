@@ -1,10 +1,8 @@
-// The controls driven through the real input: buttons size themselves,
-// edit boxes take keys, sliders and scroll
-// bars follow arrows, pages and drags.
+// The controls driven through the real input: edit boxes take keys, sliders
+// and scroll bars follow arrows, pages and drags.
 #include <string>
 
 #include "tests/ui/GuiFixture.h"
-#include "ui/TsGuiButton.h"
 #include "ui/TsGuiEditBox.h"
 #include "ui/TsGuiScrollList.h"
 #include "ui/TsGuiSlider.h"
@@ -28,12 +26,10 @@ public:
         AddChild(&edit);
         AddChild(&slider);
         AddChild(&scroll);
-        AddChild(&button);
     }
     TsGuiEditBox edit;
     CountingSlider slider;
     TsGuiScrollList scroll;
-    TsGuiButton button;
 };
 
 class GuiControls : public GuiTest {
@@ -56,11 +52,6 @@ protected:
         GuiTest::TearDown();
     }
     void Show() { FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false); }
-    // The centre of a control, in pixels.
-    void ClickOn(const TsGuiControl& c)
-    {
-        Click(int(GuiToPixelsX(c.GetPositionX() + c.GetWidth() / 2)), int(GuiToPixelsY(c.GetPositionY() + 0.01f)));
-    }
     // Holds the select button for the given ticks at a pixel, coming from
     // outside the controls (so the press is what arms a slider).
     void Hold(int x, int y, int ticks)
@@ -74,47 +65,25 @@ protected:
         Button(false);
         Frame();
     }
+    // Presses at (x, y), moves by (dx, dy) and lets go, a tick each; whether
+    // the control was dragging while held.
+    template <class Control> bool Drag(Control& c, int x, int y, int dx, int dy)
+    {
+        MoveMouse(x, y);
+        Frame();
+        Button(true);
+        Frame();
+        const bool dragging = c.IsDragging();
+        MoveMouse(x + dx, y + dy);
+        Frame();
+        Button(false);
+        Frame();
+        return dragging;
+    }
 
     TsGuiSprite *box = nullptr, *arrow = nullptr, *tile = nullptr, *thumb = nullptr;
     ControlScreen* screen = nullptr;
 };
-
-TEST_F(GuiControls, ButtonsGrowToTheirTextAndRoundToWholeMiddleTiles)
-{
-    TsGuiButton& b = screen->button;
-    TsGuiSprite* cap = SolidSprite(8, 24, 0xFFFFFFFF);
-    b.SetSprites(Place(cap), Place(tile), Place(cap));
-    struct Case {
-        float width; // fraction of 640
-        int tiles;
-        float pixels;
-    };
-    const Case cases[] = {
-        {0.0f, 2, 48.0f},   // the 32-pixel margin around nothing, 16 pixels of caps
-        {0.2f, 7, 128.0f},  // 112 inside: exactly seven tiles
-        {0.21f, 8, 144.0f}, // 118 inside: a remainder adds a tile
-    };
-    for (const Case& c : cases) {
-        b.SetRect(0.1f, 0.1f, c.width, 0.0f);
-        EXPECT_EQ(b.GetTileCount(), c.tiles) << c.width;
-        EXPECT_FLOAT_EQ(GuiToPixelsX(b.GetWidth()), c.pixels) << c.width;
-        EXPECT_FLOAT_EQ(GuiToPixelsY(b.GetHeight()), 24.0f); // the left cap's height
-    }
-    // A text wider than the button: text + caps + 32, then whole tiles.
-    b.SetText("A rather long label");
-    const float needed = b.GetTextWidth() + 16.0f + 32.0f;
-    ASSERT_GT(b.GetTextWidth(), 0.0f);
-    const int tiles = (int(needed - 16.0f) + 15) / 16;
-    EXPECT_EQ(b.GetTileCount(), tiles);
-    EXPECT_NEAR(GuiToPixelsX(b.GetWidth()), float(tiles * 16 + 16), 0.01f);
-
-    // Without any sprite: the text with a margin.
-    TsGuiButton& bare = screen->button;
-    bare.SetSprites({}, {}, {});
-    bare.SetRect(0.1f, 0.1f, 0.0f, 0.0f);
-    EXPECT_NEAR(GuiToPixelsX(bare.GetWidth()), bare.GetTextWidth() + 32.0f, 0.01f);
-    EXPECT_NEAR(GuiToPixelsY(bare.GetHeight()), bare.GetTextHeight() + 8.0f, 0.01f);
-}
 
 TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFull)
 {
@@ -124,13 +93,11 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     Show();
     Tap(kKeyA); // not focused yet: ignored
     EXPECT_STREQ(edit.GetText(), "");
-    ClickOn(edit);
+    Click(int(GuiToPixelsX(0.55f)), int(GuiToPixelsY(0.51f)));
     ASSERT_TRUE(edit.IsFocused());
-    for (int key : {kKeyA, kKeyB, kKeyC}) {
+    for (int key : {kKeyA, kKeyB, kKeyC})
         Tap(key);
-    }
     EXPECT_STREQ(edit.GetText(), "ABC");
-    EXPECT_EQ(edit.GetCaretIndex(), 3);
     EXPECT_FALSE(edit.Insert('\t'));
 
     // A click inside the second letter puts the caret before it.
@@ -139,7 +106,6 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     Click(int(GuiToPixelsX(0.3f) + 12.0f + aWidth) + 2, int(GuiToPixelsY(0.5f)) + 4);
     EXPECT_EQ(edit.GetCaretIndex(), 1);
     Tap(TsGuiEditBox::kKeyEnd);
-
     Tap(TsGuiEditBox::kKeyLeft);
     EXPECT_EQ(edit.GetCaretIndex(), 2);
     // BACKSPACE held for three ticks: B, then A, then nothing left to delete.
@@ -148,19 +114,15 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     Key(TsGuiEditBox::kKeyBackspace, false);
     Frame();
     EXPECT_STREQ(edit.GetText(), "C");
-    EXPECT_EQ(edit.GetCaretIndex(), 0);
     EXPECT_EQ(edit.GetCaretOffset(), 0.0f);
 
     Tap(TsGuiEditBox::kKeyEnd);
-    EXPECT_EQ(edit.GetCaretIndex(), 1);
     Tap(kKeyA);
     Tap(TsGuiEditBox::kKeyHome);
     EXPECT_EQ(edit.GetCaretIndex(), 0);
-    EXPECT_EQ(edit.GetCaretOffset(), 0.0f);
     Tap(TsGuiEditBox::kKeyDelete);
     EXPECT_STREQ(edit.GetText(), "A");
     Tap(TsGuiEditBox::kKeyRight);
-    EXPECT_EQ(edit.GetCaretIndex(), 1);
     EXPECT_GT(edit.GetCaretOffset(), 0.0f);
     Tap(TsGuiEditBox::kKeyDelete); // at the end: nothing
     EXPECT_STREQ(edit.GetText(), "A");
@@ -174,29 +136,23 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     Frame();
     EXPECT_STREQ(edit.GetText(), "A");
 
-    // The text stops at the box width, and without a font at 127 characters.
+    // The text stops at the box width; without a font (nothing has a width)
+    // the text buffer alone bounds it.
     edit.SetRect(0.1f, 0.5f, 0.2f, 0.05f); // 128 pixels, 104 for text
     edit.ClearText();
     int taken = 0;
-    while (edit.Insert('W') && taken < 200) {
+    while (edit.Insert('W') && taken < 200)
         ++taken;
-    }
-    EXPECT_GT(taken, 0);
-    EXPECT_LT(taken, 104);
-    EXPECT_EQ(edit.GetLength(), taken);
-    EXPECT_GT(edit.GetCapacity(), 0);
-
-    // Without a font nothing has a width: the text buffer alone bounds it.
+    EXPECT_TRUE(taken > 0 && taken < 104) << taken;
     FrontEnd().SetFonts(nullptr, nullptr, nullptr);
     edit.ClearText();
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200; ++i)
         edit.Insert('x');
-    }
     EXPECT_EQ(edit.GetLength(), TsGuiEditBox::kTextSize - 1);
-    EXPECT_EQ(edit.GetText()[0], 'X');
+    Frame(); // and drawn, the text shows nothing rather than failing
     edit.SetText(std::string(300, 'q').c_str());
     EXPECT_EQ(edit.GetLength(), TsGuiEditBox::kTextSize - 1);
-    EXPECT_EQ(edit.GetCaretIndex(), TsGuiEditBox::kTextSize - 1);
+    EXPECT_EQ(edit.GetCaretIndex(), edit.GetLength());
 }
 
 TEST(GuiSliderSteps, ArrowsPagesAndDragsFollowTheStepRule)
@@ -215,14 +171,9 @@ TEST(GuiSliderSteps, ArrowsPagesAndDragsFollowTheStepRule)
         s.SetStepCount(c.steps);
         EXPECT_NEAR(s.StepBy(c.from, c.delta), c.to, 1e-6f) << c.steps << " " << c.from << " " << c.delta;
     }
-    const Case drags[] = {
-        {5, 0.6f, 0, 0.5f}, {5, 0.63f, 0, 0.75f}, {5, 0.625f, 0, 0.5f}, {5, -0.2f, 0, 0.0f},
-        {5, 1.3f, 0, 1.0f}, {0, 0.63f, 0, 0.63f}, {2, 0.51f, 0, 1.0f},
-    };
-    for (const Case& c : drags) {
-        s.SetStepCount(c.steps);
-        EXPECT_NEAR(s.SnapDrag(c.from), c.to, 1e-6f) << c.steps << " " << c.from;
-    }
+    // A drag past either end stops there.
+    s.SetStepCount(5);
+    EXPECT_EQ(std::pair(s.SnapDrag(-0.2f), s.SnapDrag(1.3f)), std::pair(0.0f, 1.0f));
     s.SetValue(1.7f);
     EXPECT_EQ(s.GetValue(), 1.0f);
     EXPECT_EQ(s.GetPreviousValue(), 1.0f);
@@ -253,40 +204,10 @@ TEST_F(GuiControls, SlidersStepOnTheirArrowsPageOnTheTrackAndDragTheThumb)
     EXPECT_FLOAT_EQ(s.GetValue(), 0.5f);
 
     // A drag snaps to the nearest step.
-    const int thumbX = int(GuiToPixelsX(s.GetTrackLeft()) + 0.5f * track);
-    MoveMouse(thumbX, y);
-    Frame();
-    Button(true);
-    Frame();
-    ASSERT_TRUE(s.IsDragging());
-    MoveMouse(thumbX + int(0.17f * track), y);
-    Frame();
-    Button(false);
-    Frame();
+    EXPECT_TRUE(Drag(s, int(GuiToPixelsX(s.GetTrackLeft()) + 0.5f * track), y, int(0.17f * track), 0));
     EXPECT_FALSE(s.IsDragging());
     EXPECT_FLOAT_EQ(s.GetValue(), 0.75f);
     EXPECT_FLOAT_EQ(s.GetX() + s.GetWidth(), s.GetRight()); // no label: the box itself
-}
-
-TEST_F(GuiControls, TheReleaseIsReportedForOneTickAndOnChangedRunsOnceInTheNextFrame)
-{
-    CountingSlider& s = screen->slider;
-    s.SetSprites(Place(arrow), Place(tile), Place(arrow), Place(thumb));
-    s.SetRect(0.2f, 0.5f, 0.5f, 0.0f);
-    Show();
-    MoveMouse(int(GuiToPixelsX(0.4f)), int(GuiToPixelsY(0.5f)) + 8);
-    Frame();
-    Button(true);
-    Frame();
-    Button(false);
-    // The release tick: the index is set in the update, before the frame is drawn.
-    clock->Advance(100);
-    app->Step();
-    EXPECT_EQ(s.GetReleasedIndex(), screen->IndexOfChild(&s));
-    EXPECT_EQ(s.changes, 1);
-    Frame();
-    EXPECT_EQ(s.GetReleasedIndex(), -1);
-    EXPECT_EQ(s.changes, 1);
 }
 
 TEST_F(GuiControls, ScrollBarsMoveByArrowsPagesAndDrags)
@@ -317,16 +238,7 @@ TEST_F(GuiControls, ScrollBarsMoveByArrowsPagesAndDrags)
 
     // Dragging the thumb follows the pointer.
     bar.SetValue(0.5f);
-    const int thumbY = int(GuiToPixelsY(bar.GetTrackTop()) + 0.5f * span);
-    MoveMouse(x, thumbY);
-    Frame();
-    Button(true);
-    Frame();
-    ASSERT_TRUE(bar.IsDragging());
-    MoveMouse(x, thumbY + int(0.25f * span));
-    Frame();
-    Button(false);
-    Frame();
+    EXPECT_TRUE(Drag(bar, x, int(GuiToPixelsY(bar.GetTrackTop()) + 0.5f * span), 0, int(0.25f * span)));
     EXPECT_NEAR(bar.GetValue(), 0.75f, 0.02f);
 }
 

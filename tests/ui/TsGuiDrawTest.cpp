@@ -1,81 +1,97 @@
-// Screen fractions, packed mouse words, sprite quads and frames, measured on
-// the pixels the real renderer draws.
+// The window's child table and its routing rules; sprite quads and frames,
+// measured on the pixels the real renderer draws.
+#include <array>
+#include <string>
+
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
 #include "tests/ui/GuiFixture.h"
-#include "ui/TsGuiButton.h"
 #include "ui/TsGuiDialog.h"
+#include "ui/TsGuiWindow.h"
 
 namespace guitest {
 namespace {
 
-TEST(GuiPacking, XAndYTravelInOneWordAndANegativeYLeavesXAlone)
-{
-    struct Case {
-        int32_t x, y, backX, backY;
-    };
-    const Case cases[] = {
-        {0, 0, 0, 0},          {100, 50, 100, 50}, {1023, 767, 1023, 767},
-        {100, -1, 100, 65535}, {-5, 10, -5, 10},   {-1, -1, -1, 65535},
-    };
-    for (const Case& c : cases) {
-        const int32_t p = GuiPackMouse(c.x, c.y);
-        EXPECT_EQ(GuiPackedX(p), c.backX) << c.x << "," << c.y;
-        EXPECT_EQ(GuiPackedY(p), c.backY) << c.x << "," << c.y;
-    }
-    for (float f : {0.0f, 0.25f, -3.5f, 1e-7f}) {
-        EXPECT_EQ(GuiArgFloat(GuiFloatArg(f)), f);
-    }
-}
-
-// A window with one button whose left cap is a 16 x 16 white square.
-class CapWindow : public TsGuiWindow {
+// An element or control that writes down which operation ran.
+template <class Base> class Probe : public Base {
 public:
-    CapWindow(TsFrontEndBase* fe, TsGuiSprite* cap, float x, float y) : TsGuiWindow(fe)
+    template <class... Args>
+    explicit Probe(std::string* log, const char* tag, Args... args) : Base(args...), log_(log), tag_(tag)
     {
-        AddChild(&button);
-        button.SetSprites(Place(cap), {}, {});
-        button.SetPosition(x, y);
     }
-    TsGuiButton button;
+    void OnMouseMove(int32_t, uint32_t) override { Note("move"); }
+    void OnMouseDown(int32_t, uint32_t) override { Note("down"); }
+    void OnMouseUp(int32_t, uint32_t) override { Note("up"); }
+    void Reserved(TsGuiArg, TsGuiArg) override { Note("reserved"); }
+    void Render(float f) override { Note("render" + std::to_string(int(f * 100))); }
+    void Update(float t) override { Note("update" + std::to_string(int(t * 100))); }
+
+private:
+    void Note(const std::string& what) { *log_ += std::string(tag_) + what + " "; }
+    std::string* log_;
+    const char* tag_;
 };
 
-using GuiPlacement = GuiTest;
-
-TEST_F(GuiPlacement, ScreenFractionsLandOnTheExpectedPixelsAtBothSizes)
+TEST(GuiElement, AWindowHoldsTwentyThreeChildrenAtMost)
 {
-    struct Size {
-        int w, h;
-        int capX, capY; // where the cap at (0.25, 0.5) lands
-    };
-    for (const Size& size : {Size{640, 480, 160, 240}, Size{1024, 768, 256, 384}}) {
-        StopApp();
-        Start(size.w, size.h);
-        EXPECT_EQ(GuiToPixelsX(0.25f), float(size.capX));
-        EXPECT_EQ(GuiToPixelsY(0.5f), float(size.capY));
-        EXPECT_FLOAT_EQ(GuiToFractionX(float(size.w) / 8.0f), 0.125f);
-        EXPECT_FLOAT_EQ(GuiPixelWidth(), 1.0f / float(size.w));
-        EXPECT_FLOAT_EQ(GuiPixelHeight(), 1.0f / float(size.h));
-
-        TsGuiSprite* white = SolidSprite(16, 16, 0xFFFFFFFF);
-        auto* window = new CapWindow(&FrontEnd(), white, 0.25f, 0.5f);
-        FrontEnd().PushWindow(window, TsFrontEndBase::kScreen, false);
-        Frame();
-        const Box box = FindColour(ReadScreen(), 0xFFFFFF);
-        EXPECT_EQ(box.Width(), 16) << size.w;
-        EXPECT_EQ(box.Height(), 16) << size.w;
-        EXPECT_NEAR(box.left, size.capX, 1) << size.w;
-        EXPECT_NEAR(box.top, size.capY, 1) << size.w;
-        // Hit tests follow the same conversion, both edges inclusive.
-        const TsGuiButton& b = window->button;
-        const float right = GuiToPixelsX(b.GetRight()), bottom = GuiToPixelsY(b.GetBottom());
-        EXPECT_TRUE(b.HitTest(right, bottom));
-        EXPECT_TRUE(b.HitTest(float(size.capX), float(size.capY)));
-        EXPECT_FALSE(b.HitTest(right + 1.0f, bottom));
-        EXPECT_FALSE(b.HitTest(right, bottom + 1.0f));
-        EXPECT_FALSE(b.HitTest(float(size.capX) - 1.0f, float(size.capY)));
-    }
+    TsGuiWindow window(nullptr);
+    EXPECT_EQ(window.GetWidth(), 1.0f); // the whole screen at first
+    TsGuiElement children[24];
+    window.AddChild(nullptr);
+    for (TsGuiElement& child : children)
+        window.AddChild(&child);
+    EXPECT_EQ(window.GetChildCount(), 23);
+    EXPECT_EQ(children[23].GetOwner(), nullptr);
+    EXPECT_EQ(window.IndexOfChild(&children[23]), -1);
+    EXPECT_EQ(window.GetWidestChild(), 0.0f); // none takes input
 }
+
+using GuiWindowRouting = GuiTest;
+
+TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChild)
+{
+    Start();
+    std::string log;
+    TsGuiWindow window(&FrontEnd());
+    Probe<TsGuiControl> a(&log, "A"), b(&log, "B"), far(&log, "F");
+    Probe<TsGuiElement> inert(&log, "I");
+    for (TsGuiElement* child : std::initializer_list<TsGuiElement*>{&a, &inert, &b, &far})
+        window.AddChild(child);
+    a.SetRect(0.1f, 0.1f, 0.3f, 0.3f);
+    b.SetRect(0.2f, 0.2f, 0.3f, 0.3f);
+    far.SetRect(0.8f, 0.8f, 0.1f, 0.1f);
+    EXPECT_FLOAT_EQ(window.GetWidestChild(), 0.3f);
+    // Hit tests take both edges in.
+    const float right = GuiToPixelsX(far.GetRight()), bottom = GuiToPixelsY(far.GetBottom());
+    EXPECT_TRUE(far.HitTest(right, bottom) && far.HitTest(GuiToPixelsX(0.8f), GuiToPixelsY(0.8f)));
+    EXPECT_FALSE(far.HitTest(right + 1.0f, bottom) || far.HitTest(right, bottom + 1.0f));
+
+    const int32_t overlap = GuiPackMouse(192, 144); // (0.3, 0.3)
+    window.OnMouseDown(overlap, 1);
+    window.OnMouseUp(overlap, 0);
+    EXPECT_EQ(log, "Adown Idown Bdown Aup Iup Bup ");
+
+    // A move sets every control's hover, then reaches all children.
+    log.clear();
+    window.OnMouseMove(GuiPackMouse(100, 100), 0);
+    EXPECT_EQ(log, "Amove Imove Bmove Fmove ");
+    EXPECT_EQ(std::pair(a.IsHovered(), b.IsHovered()), std::pair(true, false));
+    window.OnMouseMove(overlap, 0);
+    EXPECT_TRUE(b.IsHovered());
+
+    // Nowhere near any control: only the inert child hears it.
+    log.clear();
+    window.OnMouseDown(GuiPackMouse(639, 10), 1);
+    EXPECT_EQ(log, "Idown ");
+    // Window events pass to every child whatever the pointer.
+    log.clear();
+    window.Render(0.5f);
+    window.Update(2.0f);
+    window.Reserved(0, 0);
+    EXPECT_EQ(log, "Arender50 Irender50 Brender50 Frender50 Aupdate200 Iupdate200 Bupdate200 Fupdate200 ");
+}
+
+using GuiPlacement = GuiTest;
 
 TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsked)
 {
@@ -149,16 +165,12 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAskedAndEmptyTilesE
         r->EndScene();
         r->Present();
         const std::vector<uint32_t> screen = ReadScreen();
-        EXPECT_EQ(Pixel(screen, 105, 105), 0xFF0000u); // the corners either way
-        EXPECT_EQ(Pixel(screen, 290, 210), 0xFF0000u);
-        // The middle of the top edge: a gap, or a one-pixel white line.
-        const Box white = FindColour(screen, 0xFFFFFF);
-        EXPECT_EQ(white.Empty(), !lines);
-        if (lines) {
-            EXPECT_EQ(Pixel(screen, 200, 100), 0xFFFFFFu);
-            EXPECT_NE(Pixel(screen, 200, 101), 0xFFFFFFu);
-            EXPECT_EQ(Pixel(screen, 100, 160), 0xFFFFFFu); // left edge
-        }
+        EXPECT_EQ(std::pair(Pixel(screen, 105, 105), Pixel(screen, 290, 210)), std::pair(0xFF0000u, 0xFF0000u));
+        // The edges: gaps, or one-pixel white lines (top, then left).
+        EXPECT_EQ(FindColour(screen, 0xFFFFFF).Empty(), !lines);
+        const uint32_t line = lines ? 0xFFFFFFu : 0u;
+        EXPECT_EQ((std::array{Pixel(screen, 200, 100), Pixel(screen, 200, 101), Pixel(screen, 100, 160)}),
+                  (std::array{line, 0u, line}));
     }
     // A tile that measures nothing does not hang the frame.
     TsGuiSprite unloaded; // a texture id with no texture behind it

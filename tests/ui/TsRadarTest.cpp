@@ -6,6 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "game/objects/TsBanterObject.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPCObject.h"
 #include "ui/TsRadar.h"
 
 namespace {
@@ -14,41 +17,36 @@ namespace {
 // origin; blocked tiles have bit 0 set.
 class GridMap : public TsRadar::TileSampler {
 public:
-    GridMap(int size, float tileSize = 1.0f) : size_(size), tile_(tileSize), bits_(size * size, false) {}
+    explicit GridMap(int size) : size_(size), bits_(size * size, false) {}
     void Block(int x, int z) { bits_[z * size_ + x] = true; }
     void BlockAll() { std::fill(bits_.begin(), bits_.end(), true); }
     bool TileAt(int32_t x, int32_t z, bool& bit0) const override
     {
-        if (x < 0 || z < 0 || x >= size_ || z >= size_)
-            return false;
-        bit0 = bits_[z * size_ + x];
-        return true;
+        const bool on = x >= 0 && z >= 0 && x < size_ && z < size_;
+        bit0 = on && bits_[z * size_ + x];
+        return on;
     }
     void WorldToTile(float x, float z, int32_t& tx, int32_t& tz) const override
     {
-        tx = int32_t(std::floor(x / tile_));
-        tz = int32_t(std::floor(z / tile_));
+        tx = int32_t(std::floor(x)), tz = int32_t(std::floor(z));
     }
     void TileToWorld(int32_t tx, int32_t tz, float& x, float& z) const override
     {
-        x = (float(tx) + 0.5f) * tile_;
-        z = (float(tz) + 0.5f) * tile_;
+        x = float(tx) + 0.5f, z = float(tz) + 0.5f;
     }
     void TileBounds(int32_t& fx, int32_t& fz, int32_t& lx, int32_t& lz) const override
     {
-        fx = fz = 0;
-        lx = lz = last_ >= 0 ? last_ : size_ - 1;
+        fx = fz = 0, lx = lz = last_ >= 0 ? last_ : size_ - 1;
     }
-    float Scale() const override { return 1.0f / tile_; }
+    float Scale() const override { return 1.0f; }
     int last_ = -1;
 
 private:
     int size_;
-    float tile_;
     std::vector<bool> bits_;
 };
 
-TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMap)
+TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMapEvenBelowATexel)
 {
     GridMap map(64);
     // Range 64 over 64 texels: each texel covers 2 x 2 tiles.
@@ -61,15 +59,10 @@ TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMap)
     EXPECT_EQ(texels[32 * 64 + 32], half);
     EXPECT_EQ(texels[32 * 64 + 33], uint16_t(((4 * (0x1F00 / 4)) >> 8) << 11)) << "all open";
     EXPECT_EQ(texels[0], TsRadar::kBlocked) << "off the map is full red";
-}
 
-TEST(RadarShading, ATexelNarrowerThanATileStillCoversOne)
-{
     // Range 8 over 64 texels: a texel is an eighth of a tile, so its
     // footprint would be 0 x 0 tiles and the share a division by zero.
-    GridMap map(16);
     map.Block(4, 4);
-    std::vector<uint16_t> texels(64 * 64);
     TsRadar::ShadeDensity(map, 4.5f, 4.5f, 8.0f, texels.data(), 64);
     // The texel at the centre lies on the blocked tile: no open share.
     EXPECT_EQ(texels[32 * 64 + 32], 0);
@@ -108,32 +101,27 @@ TEST(RadarShading, TheWorldMapIsRedWhereOpenAndGuardsAWorldWithoutExtent)
 TEST(RadarPlacement, RangeIsStrictAndTheObjectiveTurnsIntoAnArrowAtRangeLessFive)
 {
     const OmVector3 centre(10.0f, 3.0f, -2.0f);
+    // Height plays no part; exactly at range is out, exactly at range - 5 an arrow.
     const struct {
         OmVector3 at;
         bool inRange;
         bool arrow;
-    } cases[] = {
-        {{10.0f, 99.0f, -2.0f}, true, false}, // height plays no part
-        {{50.0f, 0.0f, -2.0f}, false, true},  // exactly at range
-        {{49.9f, 0.0f, -2.0f}, true, true},
-        {{45.0f, 0.0f, -2.0f}, true, true},   // exactly range - 5
-        {{44.9f, 0.0f, -2.0f}, true, false},
-        {{10.0f, 0.0f, 37.0f}, true, true},
-    };
+    } cases[] = {{{10.0f, 99.0f, -2.0f}, true, false}, {{50.0f, 0.0f, -2.0f}, false, true},
+                 {{49.9f, 0.0f, -2.0f}, true, true},   {{45.0f, 0.0f, -2.0f}, true, true},
+                 {{44.9f, 0.0f, -2.0f}, true, false},  {{10.0f, 0.0f, 37.0f}, true, true}};
     for (const auto& c : cases) {
         EXPECT_EQ(TsRadar::InRange(c.at, centre, 40.0f), c.inRange) << c.at.x << "," << c.at.z;
         EXPECT_EQ(TsRadar::ObjectiveAsArrow(c.at, centre, 40.0f), c.arrow) << c.at.x << "," << c.at.z;
     }
     float x = 0, y = 0;
     TsRadar::DiscOffset(OmVector3(18.0f, 0.0f, -10.0f), centre, 40.0f, 75.0f, x, y);
-    EXPECT_FLOAT_EQ(x, 8.0f * 75.0f / 40.0f);
-    EXPECT_FLOAT_EQ(y, -8.0f * 75.0f / 40.0f);
+    EXPECT_EQ(std::pair(x, y), std::pair(8.0f * 75.0f / 40.0f, -8.0f * 75.0f / 40.0f));
     TsRadar::DiscOffset(OmVector3(18.0f, 0.0f, -10.0f), centre, 0.0f, 75.0f, x, y);
     EXPECT_EQ(x, 0.0f) << "no range, no division";
     // The disc fades from white at the centre to nearly black at the rim, or past it.
     EXPECT_EQ(TsRadar::DiscShade(0.0f, 75.0f), 0xFFFFFFFFu);
-    EXPECT_EQ(TsRadar::DiscShade(80.0f, 75.0f), 0xFF010101u);
-    EXPECT_EQ(TsRadar::DiscShade(10.0f, 0.0f), 0xFF010101u);
+    EXPECT_EQ(std::pair(TsRadar::DiscShade(80.0f, 75.0f), TsRadar::DiscShade(10.0f, 0.0f)),
+              std::pair(0xFF010101u, 0xFF010101u));
 }
 
 // A range a damaged save gives as 0 or negative becomes 40 (the whole
@@ -148,28 +136,19 @@ TEST(RadarSettings, ARangeOfZeroOrLessBecomesForty)
     }
 }
 
-} // namespace
-
-#include "game/objects/TsBanterObject.h"
-#include "game/objects/TsNPCObject.h"
-#include "game/objects/TsPCObject.h"
-
-namespace {
 
 // Each kind of character takes the sprite its file is named for: the
 // player's characters the PC blip, others the NPC blip, banter characters
 // (non-player characters too, so asked first) the banter blip.
 TEST(RadarPlacement, EachKindOfCharacterTakesTheBlipNamedForIt)
 {
-    TsPCObject* pc = new TsPCObject;
-    TsNPCObject* npc = new TsNPCObject;
-    TsBanterObject* banter = new TsBanterObject;
-    EXPECT_EQ(TsRadar::BlipSlotFor(*pc), TsRadar::kPCBlip);
-    EXPECT_EQ(TsRadar::BlipSlotFor(*npc), TsRadar::kNPCBlip);
-    EXPECT_EQ(TsRadar::BlipSlotFor(*banter), TsRadar::kBanterBlip);
-    pc->Release();
-    npc->Release();
-    banter->Release();
+    const std::pair<TsEntity*, int32_t> cases[] = {{new TsPCObject, TsRadar::kPCBlip},
+                                                  {new TsNPCObject, TsRadar::kNPCBlip},
+                                                  {new TsBanterObject, TsRadar::kBanterBlip}};
+    for (const auto& [character, blip] : cases) {
+        EXPECT_EQ(TsRadar::BlipSlotFor(*character), blip);
+        character->Release();
+    }
 }
 
 } // namespace

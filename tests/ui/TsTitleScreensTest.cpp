@@ -1,64 +1,21 @@
-// The title screens' rules: player names, the saved-game list (names,
-// order, deletion that fails), the name dialog's answers, the options they
-// write and the key bindings they capture.
-#include "tests/ui/TitleFixture.h"
+// The title screens' rules: the saved-game list (names, order, deletion and
+// loading that fail), the name dialog's answers and the hidden modes.
+#include "tests/ui/AppFixture.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <utime.h>
 
-#include "game/framework/TsAccess.h"
-#include "game/framework/TsOptions.h"
 #include "game/objects/TsPlayer.h"
 #include "ui/TsGuiMessageBox.h"
-#include "ui/TsInputScreen.h"
 #include "ui/TsLoadGameScreen.h"
-#include "ui/TsOptionsScreens.h"
 #include "ui/TsTitleScreens.h"
 
 using namespace titletest;
 
 namespace {
-
-TEST(TitleNames, OnlyLettersDigitsSpacesAndUnderscoresMakeAPlayerName)
-{
-    const struct {
-        const char* name;
-        bool valid;
-    } cases[] = {{"player", true}, {"Warden 2", true}, {"under_score", true}, {"", false},
-                 {"a-b", false},   {"dot.", false},     {"tab\t", false},      {nullptr, false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(IsValidPlayerName(c.name), c.valid) << (c.name ? c.name : "(null)");
-}
-
-TEST(TitleNames, SaveFileNamesAreAPlayerABracketedNumberAndTheLevel)
-{
-    const std::string tooLong = std::string(80, 'a') + " [1]";
-    const struct {
-        std::string file;
-        bool ok;
-        const char* player;
-        int32_t number;
-    } cases[] = {
-        {"alice [1]", true, "alice", 1},       {"bob smith [12]", true, "bob smith", 12},
-        {"x_y [3]", true, "x_y", 3},           {"alice", false, "", 0},
-        {"alice [x]", false, "", 0},           {"a.b [1]", false, "", 0},
-        {tooLong, false, "", 0},               {"[4]", false, "", 0},
-        {"bob [2]x", false, "", 0},            {"bob [2", false, "", 0},
-        {"Ann [1] - Demo", true, "Ann", 1},    {"bob [7] - Level 2", true, "bob", 7},
-        {"bob [2] -Demo", false, "", 0},
-    };
-    for (const auto& c : cases) {
-        std::string player;
-        int32_t number = -1;
-        EXPECT_EQ(TsSaveGameList::ParseSaveName(c.file.c_str(), player, number), c.ok) << c.file;
-        if (c.ok) {
-            EXPECT_EQ(player, c.player);
-            EXPECT_EQ(number, c.number);
-        }
-    }
-}
 
 class TitleScreens : public TitleTest {
 protected:
@@ -76,21 +33,14 @@ protected:
         utime(path.c_str(), &times);
     }
 
-    TsLoadGameScreen& OpenLoadScreen()
+    // Starts the title and opens the load screen over the saves made.
+    TsLoadGameScreen& StartOnLoadScreen()
     {
+        Start();
         auto* screen = static_cast<TsLoadGameScreen*>(TsFrontEnd::GetLoadScreen(&Title()));
         Title().PushWindow(screen, TsFrontEndBase::kScreen, false);
         Frame();
         return *screen;
-    }
-
-    // The load screen over the saves "alice [1]" (the newer) and "bob [1]".
-    TsLoadGameScreen& OpenWithTwoSaves()
-    {
-        MakeSave("alice [1]", 2000);
-        MakeSave("bob [1]", 1000);
-        Start();
-        return OpenLoadScreen();
     }
 
     std::vector<std::string> Listed(TsSaveGameList& list)
@@ -107,33 +57,37 @@ TEST_F(TitleScreens, SavesAreListedNewestFirstOrByNameAndNumber)
     MakeSave("bob [2]", 1000);
     MakeSave("alice [2]", 3000);
     MakeSave("alice [1]", 2000);
-    MakeSave("bob [2]x", 4000);  // not a save name
-    MakeSave("notes.txt", 5000); // a name with a dot
+    MakeSave("dave [1] - Demo", 500); // a save named with its level
+    // Not saves: a name with a dot, a damaged one, one too long to be a
+    // player's, and a folder.
+    for (const std::string bad : {"notes.txt", "bob [2]x", "bob [2", "bob [2] -Demo", "[4]", "alice [x]"})
+        MakeSave(bad, 5000);
+    MakeSave(std::string(80, 'a') + " [1]", 5000);
     std::filesystem::create_directory("Save Games/carl [1]");
-    Start();
-    TsLoadGameScreen& screen = OpenLoadScreen();
-    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [2]", "alice [1]", "bob [2]"}));
+    TsLoadGameScreen& screen = StartOnLoadScreen();
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [2]", "alice [1]", "bob [2]", "dave [1] - Demo"}));
     EXPECT_EQ(screen.sort.GetSortOrder(), 1);
     screen.list.SelectIndex(1);
     screen.sort.SetSortOrder(0);
-    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]", "alice [2]", "bob [2]"}));
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]", "alice [2]", "bob [2]", "dave [1] - Demo"}));
     EXPECT_EQ(screen.list.GetSelected(), screen.list.EntryAt(1)) << "the selection keeps its row";
     EXPECT_NE(std::string(screen.list.EntryAt(0)->label.Get()).find("alice [1] : "), std::string::npos);
 
-    // Equal names and numbers: the newer first.
+    // Equal names and numbers: the newer first either way.
     TsSaveGameEntry a, b;
-    a.player = "p", b.player = "p";
-    a.number = b.number = 1;
-    a.writeTime = 10, b.writeTime = 20;
+    a.player = b.player = "p", a.number = b.number = 1, a.writeTime = 10, b.writeTime = 20;
     EXPECT_GT(TsSaveGameList::Compare(a, b, 0), 0);
     EXPECT_GT(TsSaveGameList::Compare(a, b, 1), 0);
-    EXPECT_EQ(TsSaveGameList::Compare(a, b, 7), 0);
 }
 
-TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
+// A save that cannot be deleted keeps its row and says so; one whose file
+// has gone since the list was read says so when loaded, drops its row and
+// starts nothing.
+TEST_F(TitleScreens, ASaveThatCannotBeDeletedOrHasGoneSaysSo)
 {
-    TsLoadGameScreen& screen = OpenWithTwoSaves();
-    ASSERT_EQ(screen.list.GetItemCount(), 2);
+    MakeSave("alice [1]", 2000);
+    MakeSave("bob [1]", 1000);
+    TsLoadGameScreen& screen = StartOnLoadScreen();
     // The file becomes a folder with something in it: remove() fails.
     std::filesystem::remove("Save Games/alice [1]");
     std::filesystem::create_directories("Save Games/alice [1]/inside");
@@ -141,12 +95,21 @@ TEST_F(TitleScreens, DeletingASaveThatCannotBeRemovedKeepsItsEntry)
     EXPECT_FALSE(screen.list.DeleteSelected());
     EXPECT_EQ(screen.list.GetItemCount(), 2);
     EXPECT_TRUE(log.Contains("could not be deleted"));
-    screen.list.SelectIndex(1);
-    EXPECT_TRUE(screen.list.DeleteSelected());
-    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]"}));
-    EXPECT_FALSE(std::filesystem::exists("Save Games/bob [1]"));
     screen.list.SetSelected(nullptr);
     EXPECT_FALSE(screen.list.DeleteSelected()) << "nothing selected";
+
+    std::filesystem::remove("Save Games/bob [1]");
+    screen.list.SelectIndex(1);
+    screen.list.LoadSelected();
+    auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_STREQ(box->GetText(), TitleText(30618));
+    EXPECT_STRNE(box->GetText(), "");
+    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]"}));
+    EXPECT_TRUE(app->GetPendingLoad().empty());
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+    Frames(3);
+    EXPECT_EQ(Title().GetTopWindow(), box) << "the message waits for its OK";
 }
 
 // Deleting a row selects the row before it, or the one after when it was
@@ -157,8 +120,7 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
     MakeSave("b [1]", 3000);
     MakeSave("c [1]", 2000);
     MakeSave("d [1]", 1000);
-    Start();
-    TsSaveGameList& list = OpenLoadScreen().list;
+    TsSaveGameList& list = StartOnLoadScreen().list;
     const struct {
         int32_t row;
         const char* selectedAfter;
@@ -174,26 +136,6 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
         const auto* selected = static_cast<const TsSaveGameEntry*>(list.GetSelected());
         EXPECT_STREQ(selected ? selected->file.Get() : nullptr, c.selectedAfter);
     }
-}
-
-// A save whose file has gone since the list was read: loading it says so,
-// drops its row and starts nothing.
-TEST_F(TitleScreens, LoadingASaveWhoseFileIsGoneSaysSoAndDropsIt)
-{
-    TsLoadGameScreen& screen = OpenWithTwoSaves();
-    ASSERT_EQ(screen.list.GetItemCount(), 2);
-    std::filesystem::remove("Save Games/alice [1]");
-    screen.list.SelectIndex(0);
-    screen.list.LoadSelected();
-    auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
-    ASSERT_NE(box, nullptr);
-    EXPECT_STREQ(box->GetText(), TitleText(30618));
-    EXPECT_STRNE(TitleText(30618), "");
-    EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"bob [1]"}));
-    EXPECT_TRUE(app->GetPendingLoad().empty());
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-    Frames(3);
-    EXPECT_EQ(Title().GetTopWindow(), box) << "the message waits for its OK";
 }
 
 // The name typed in the new-game dialog is checked when the dialog closes
@@ -224,29 +166,24 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
     // spaces and underscores each get their message, and no game starts.
     auto* main = static_cast<TsMainScreen*>(TsFrontEnd::GetMainScreen(&title));
     ASSERT_EQ(title.GetTopWindow(), main);
-    const struct {
-        const char* typed;
-        int32_t text;
-    } cases[] = {{"", 30591}, {"a-b", 30592}, {"dot.", 30592}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
+    for (const auto& [typed, text] : {std::pair("", 30591), std::pair("a-b", 30592), std::pair("dot.", 30592)}) {
+        SCOPED_TRACE(typed);
         main->newGame.OnMouseDown(0, 1);
         main->newGame.OnMouseUp(0, 0);
         auto* asked = dynamic_cast<TsNewGameScreen*>(title.GetTopWindow());
         ASSERT_NE(asked, nullptr);
-        asked->name.SetText(c.typed);
+        asked->name.SetText(typed);
         Tap(kKeyReturn);
         Frame();
         auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
         ASSERT_NE(box, nullptr);
-        EXPECT_STRNE(TitleText(c.text), "");
-        EXPECT_STREQ(box->GetText(), TitleText(c.text));
-        EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+        EXPECT_STREQ(box->GetText(), TitleText(text));
+        EXPECT_STRNE(box->GetText(), "");
         title.PopWindow();
-        ASSERT_EQ(title.GetTopWindow(), main);
         Frame();
         EXPECT_EQ(title.GetTopWindow(), main) << "one message only";
     }
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
 }
 
 TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
@@ -254,59 +191,23 @@ TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
     Start();
     TsFrontEnd& title = Title();
     ASSERT_STRNE(TitleText(30579), "") << "the demo texts hold the hidden-mode names";
-    const int depth = title.GetStackDepth();
     TsPlayer::_EnableEasterEgg(TsPlayer::EGG_BIGHEADS, false);
-    const struct {
-        const char* typed;
-        bool on;
-        int32_t text;
-    } cases[] = {{TitleText(30579), true, 30580}, {TitleText(30579), false, 30581}};
-    for (const auto& c : cases) {
-        std::string upper = c.typed;
-        for (char& ch : upper)
-            ch = char(std::toupper(static_cast<unsigned char>(ch)));
-        PlayerName() = upper.c_str(); // any case matches
+    std::string upper = TitleText(30579);
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    // Typed twice (in any case): on, then off again, each with its message.
+    for (const auto& [on, text] : {std::pair(true, 30580), std::pair(false, 30581)}) {
+        PlayerName() = upper.c_str();
         EXPECT_TRUE(CheckHiddenModeName(&title));
-        EXPECT_EQ(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS), c.on);
+        EXPECT_EQ(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS), on);
         auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
         ASSERT_NE(box, nullptr);
-        EXPECT_STREQ(box->GetText(), TitleText(c.text));
+        EXPECT_STREQ(box->GetText(), TitleText(text));
         title.PopWindow();
-        EXPECT_EQ(title.GetStackDepth(), depth);
     }
     EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN)) << "only the named mode switches";
     PlayerName() = "WARDEN";
     EXPECT_FALSE(CheckHiddenModeName(&title));
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-}
-
-TEST_F(TitleScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)
-{
-    constexpr int kKeyZ = 0x2C, kKeyX = 0x2D;
-    Start();
-    auto* input = static_cast<TsInputScreen*>(TsFrontEnd::GetInputScreen(&Title()));
-    Title().PushWindow(input, TsFrontEndBase::kScreen, false);
-    Frame();
-    TsKeyBindings& edited = input->list.Edited();
-    // Another action holds the key first; capturing moves it.
-    ASSERT_TRUE(TsKeyBindingList::Bind(edited, 20, kKeyZ));
-    input->list.BeginCapture(12);
-    Frame();
-    Tap(kKeyZ);
-    Frames(2);
-    EXPECT_EQ(edited.KeyOf(12), kKeyZ);
-    EXPECT_EQ(edited.KeyOf(20), TsKeyBindings::kNone);
-    char text[64];
-    TsKeyBindingList::BindingText(edited, 20, text, sizeof text);
-    EXPECT_STREQ(text, "???");
-    // The back key is refused and the binding stays.
-    EXPECT_FALSE(TsKeyBindingList::Bind(edited, 12, edited.KeyOf(9)));
-    EXPECT_EQ(edited.KeyOf(12), kKeyZ);
-
-    input->StoreBindings();
-    TsAccess::Options()->SetKeyBinding(12, kKeyX);
-    ASSERT_TRUE(TsAccess::Options()->Load());
-    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(12), kKeyZ);
 }
 
 } // namespace
