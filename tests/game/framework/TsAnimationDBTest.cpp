@@ -129,26 +129,6 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFileAndFailedWrit
     EXPECT_EQ(scratch_.Read("data/animdb.tsa"), bytes);
 }
 
-TEST_F(AnimationDBTest, EmptyDatabasesAndEmptyEntriesHaveTheirFixedSizes)
-{
-    scratch_.Write("data/keep", "");
-    ASSERT_TRUE(db_.WriteBinary("data\\empty.tsa"));
-    EXPECT_EQ(scratch_.Read("data/empty.tsa").size(), 32u);
-    ASSERT_TRUE(db_.Open("data\\empty.tsa"));
-    EXPECT_EQ(db_.GetEntryCount(), 0u);
-
-    // Slot 0 is written and read like any other slot.
-    scratch_.Write("anims/zero.txt", AnimationText(1, 1, 0.2f));
-    source_.LoadAnimationTextFile(1, 0, "anims\\zero.txt");
-    ASSERT_TRUE(source_.WriteBinary("data\\zero.tsa"));
-    EXPECT_EQ(scratch_.Read("data/zero.tsa").size(), 32u + 24u + 148u + 148u + 12u + 28u);
-    ASSERT_TRUE(db_.Open("data\\zero.tsa"));
-    db_.MarkForLoading(1);
-    ASSERT_TRUE(db_.LoadAnimations());
-    ASSERT_NE(db_.GetAnimation(1, 0), nullptr);
-    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(1, 0), *source_.GetAnimation(1, 0)));
-}
-
 TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothing)
 {
     WriteSample();

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "game/framework/TsAudio.h"
-#include "game/framework/TsOptions.h"
 #include "game/framework/TsRandom.h"
 #include "platform/WavFile.h"
 #include "tests/game/framework/LogCapture.h"
@@ -285,22 +284,6 @@ TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleEffectsAndFrontEndMusic)
     EXPECT_EQ(e, -100);
     EXPECT_EQ(m, -200);
     EXPECT_EQ(d, -300);
-}
-
-// The options' volumes, applied as a group, become the device's (whose
-// levels at the output the test above measures).
-TEST_F(AudioTest, TheOptionsAudioGroupSetsTheVolumes)
-{
-    TsOptions options;
-    options.SetEffectsVolume(-600);
-    options.SetMusicVolume(-700);
-    auto audio = Open();
-    audio->SetVolumes(-3000, -3000, -3000);
-    options.Apply(TsOptions::APPLY_AUDIO, TsOptions::Targets{nullptr, audio.get(), nullptr});
-    int e = 0, m = 0, d = 0;
-    audio->GetVolumes(e, m, d);
-    EXPECT_EQ(e, -600);
-    EXPECT_EQ(m, -700);
 }
 
 TEST_F(AudioTest, LevelMusicCrossFadesToTheCombatLayerAndBack)

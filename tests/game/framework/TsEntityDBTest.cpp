@@ -94,7 +94,11 @@ bool SaveEveryKind(const char* path)
     OmClassRegistry& registry = OmClassRegistry::Instance();
     registry.AssignClassIds();
     TsEntityDB* db = EveryKind();
-    static_cast<TestThing*>(db->GetOtherEntities().GetFirst()->value)->SetFlag(TS_ENTITY_ACTIVE);
+    auto* crate = static_cast<TestThing*>(db->GetOtherEntities().GetFirst()->value);
+    crate->SetFlag(TS_ENTITY_ACTIVE);
+    crate->Tick(0); // keeps the previous position for interpolation
+    crate->SetPosition(3, 2, 4);
+    crate->SetRadius(0.75f);
     OmArchive archive(registry);
     archive.AddRoot(db);
     const bool saved = archive.Save(path);
@@ -408,7 +412,9 @@ TEST(TsEntityDB, ArchiveRoundTripKeepsEveryList)
     EXPECT_TRUE(loaded->GetGarbage().GetCount() == 0);
     auto* loadedCrate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
     EXPECT_EQ(loadedCrate->GetRefCount(), 1u);
-    EXPECT_FLOAT_EQ(loadedCrate->GetPosition().z, 4.0f);
+    EXPECT_FLOAT_EQ(loadedCrate->GetPosition().y, 2.0f);
+    EXPECT_FLOAT_EQ(loadedCrate->GetPreviousPosition().y, 0.0f);
+    EXPECT_FLOAT_EQ(loadedCrate->GetRadius(), 0.75f);
     EXPECT_TRUE(loadedCrate->HasFlag(TS_ENTITY_ACTIVE));
 
     CallLog().clear();

@@ -15,6 +15,7 @@ using archive_test::ReadFile;
 using archive_test::SetWord;
 using archive_test::WordAt;
 using archive_test::WriteFile;
+using worldtest::AddLight;
 using worldtest::Floor;
 using worldtest::HaveDemoLevel;
 using worldtest::Ref;
@@ -58,6 +59,7 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
     ASSERT_TRUE(HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
     Ref<TsWorld> imported = ImportDemo();
     ASSERT_NE(imported, nullptr);
+    ASSERT_TRUE(imported->CreateAIMap(worldtest::DemoFile("demo_ai.tga").c_str(), nullptr));
     const std::string path = TempPath("tsw");
     ASSERT_TRUE(imported->SaveWorld(path.c_str()));
     Ref<TsWorld> loaded(TsWorld::LoadWorld(path.c_str()));
@@ -91,8 +93,7 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
     EXPECT_GT(hits, 3000);
 
     // Saving the loaded world writes the same file: every cell's groups,
-    // planes, bins and liquids come back as saved (colours stay as stored
-    // whatever the device).
+    // planes, bins and liquids, the AI map and its beacons come back as saved.
     const std::string again = TempPath("again.tsw");
     ASSERT_TRUE(loaded->SaveWorld(again.c_str()));
     EXPECT_TRUE(ReadFile(path) == ReadFile(again));

@@ -14,6 +14,7 @@
 #include "game/world/TsDirectionTable.h"
 #include "../framework/LogCapture.h"
 
+using worldtest::AddLight;
 using worldtest::Floor;
 using worldtest::Ref;
 using worldtest::Triangles;
