@@ -26,16 +26,12 @@ TEST(TsLog, NullTextsColoursAndPercentSignsThatAreNoFormat)
     EXPECT_EQ(log.Lines()[2].colour, (TsColour{0, 64, 128}));
     EXPECT_EQ(log.Lines()[3].colour, (TsColour{0, 255, 7}));
     EXPECT_EQ(log.Lines()[4].text, "script error: 100%s %d %n done\n");
-}
 
-TEST(TsLog, TextsBecomeWholeLines)
-{
+    // Texts become whole lines; a huge one is cut to the pane's buffer.
     EXPECT_EQ(TsConsole::ConvertText("a\r\nb\n\n"), "a\nb\n");
     EXPECT_EQ(TsConsole::ConvertText(""), "\n");
     EXPECT_EQ(TsConsole::ConvertText("\r\n"), "\n");
-    // A huge text is cut to the pane's buffer instead of overrunning it.
-    const std::string huge(10000, 'x');
-    const std::string cut = TsConsole::ConvertText(huge);
+    const std::string cut = TsConsole::ConvertText(std::string(10000, 'x'));
     EXPECT_EQ(cut.size(), 4093u + 1u);
     EXPECT_EQ(cut.back(), '\n');
 }
@@ -68,7 +64,6 @@ TEST(TsLog, FormattedVariants)
 TEST(TsLog, EveryCallPumpsOnceAHookIsInstalled)
 {
     LogCapture log;
-    g_pumps = 0;
     LogInfo("before");
     EXPECT_EQ(g_pumps, 0);
     SetLogPumpHook(&CountPump);
