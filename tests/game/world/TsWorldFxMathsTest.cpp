@@ -1,6 +1,6 @@
 // The arithmetic of the world's effects, without a device: liquids pieced
-// into the shared buffers, model light directions, the cells' vertex colours
-// and camera fade; explosion types, arms, rings and the pool's time steps.
+// into the shared buffers, model light directions, the cells' vertex colours;
+// explosion types, arms, rings and the pool's time steps.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -62,7 +62,7 @@ TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
     EXPECT_FALSE(std::isnan(TsModelLightDirection(directional, OmVector3()).x));
 }
 
-TEST(CellColourTest, LightsAddWeightedColour)
+TEST(CellColourTest, LightsAddTheirColourClampedAndBadIndicesAreIgnored)
 {
     OmMaxLight red;
     red.on = 1, red.multiplier = 1.0f, red.colour[0] = 1.0f;
@@ -74,43 +74,13 @@ TEST(CellColourTest, LightsAddWeightedColour)
     lights.Add(&off);
     TsCellVertex v;
     v.colour = 0x07102030; // normal index 7 in the top byte
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFF102030u);
-    v.lightIndices = 0x01000000; // slot 0: the red light
-    v.lightWeights = 0x80000000;
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFF902030u);
     v.lightWeights = 0xFF000000;
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFFFF2030u); // clamped
-    v.lightIndices = 0x02000000; // the light that is off adds nothing
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFF102030u);
-    v.lightIndices = 0x09000000; // an index past the list is ignored
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFF102030u);
-}
-
-TEST(CameraFadeTest, FadesOnlyWhatStandsBetweenCameraAndFocus)
-{
-    TsBlobRenderer cells;
-    cells.SetCameraFade(0.0f, OmVector3(0, 0, 10), 5.0f);
-    EXPECT_TRUE(cells.IsCameraFadeOn());
-    const OmVector3 camera(0, 5, 0), axis(0, 0, 1);
-    const struct {
-        OmVector3 p;
-        uint32_t alpha;
-    } cases[] = {
-        {{0.5f, 5, 5}, 13},   // 0.25 * 0.2 = 0.05 of 255
-        {{0.5f, 0.5f, 5}, 255}, // below the focus + 1
-        {{0.5f, 5, 12}, 255},  // farther than the focus
-        {{0.5f, 5, -1}, 255},  // behind the camera
-        {{2.5f, 5, 5}, 255},   // 6.25 off the axis
-        {{2, 5, 5}, 204},      // 4 * 0.2 = 0.8
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(cells.FadeAlpha(c.p, camera, axis), c.alpha) << c.p.x << "," << c.p.y << "," << c.p.z;
-    cells.SetCameraFade(0.5f, OmVector3(0, 0, 10), 0.0f);
-    EXPECT_FLOAT_EQ(cells.FadeScale(), 10.0f);
-    EXPECT_EQ(cells.FadeAlpha({0.1f, 5, 5}, camera, axis), 128u); // raised to the minimum
-    cells.SetCameraFade(2.0f, OmVector3(), 5.0f);
-    EXPECT_FALSE(cells.IsCameraFadeOn());
-    EXPECT_FLOAT_EQ(cells.FadeMinimum(), 1.0f);
+    // Slot 0 is the red light (clamped at full), 1 the light that is off, 8 past the list.
+    for (const auto& [indices, colour] : {std::pair{0x01000000u, 0xFFFF2030u}, {0x02000000u, 0xFF102030u},
+                                          {0x09000000u, 0xFF102030u}}) {
+        v.lightIndices = indices;
+        EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), colour) << std::hex << indices;
+    }
 }
 
 TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)

@@ -11,7 +11,6 @@
 #include "engine/OmPbfScene.h"
 #include "tools/DemoSupport.h"
 #include "game/framework/TsLog.h"
-#include "game/world/TsDirectionTable.h"
 #include "../framework/LogCapture.h"
 
 using worldtest::AddLight;
@@ -32,7 +31,7 @@ std::string ReadText(const std::string& path)
 
 } // namespace
 
-TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtent)
+TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtentAndAnEmptyWorldHoldsNothing)
 {
     struct Case {
         float extent, edge;
@@ -52,10 +51,7 @@ TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtent)
         EXPECT_EQ(levels, c.levels) << "extent " << c.extent;
         EXPECT_FLOAT_EQ(used, c.usedEdge) << "extent " << c.extent;
     }
-}
-
-TEST(TsWorldGrid, AnEmptyWorldAnswersEveryQueryWithNothing)
-{
+    // An empty world answers every query with nothing.
     TsWorld world;
     TsWorldHit hit;
     EXPECT_EQ(world.CellIndexAt(0, 0), -1);
@@ -65,26 +61,6 @@ TEST(TsWorldGrid, AnEmptyWorldAnswersEveryQueryWithNothing)
     EXPECT_EQ(world.GetGroundHeight(OmVector3(0, 1, 0)), FLT_MAX);
     OmVector3 points[4];
     EXPECT_EQ(world.FindAllIntersections(OmVector3(0, 1, 0), OmVector3(0, -1, 0), points, 4, true), 0);
-}
-
-TEST(TsWorldGrid, DirectionTableCodesAxesAndSpreadsTheRest)
-{
-    EXPECT_EQ(TsNearestDirection(OmVector3(0, 1, 0)), 1);
-    EXPECT_EQ(TsNearestDirection(OmVector3(0, 0, -1)), 5);
-    EXPECT_EQ(TsNearestDirection(OmVector3(0, 0, 0)), 0);
-    float worst = 1.0f;
-    for (int i = 6; i < kTsDirectionCount; ++i) {
-        EXPECT_NEAR(TsDirection(uint32_t(i)).Length(), 1.0f, 1e-5f);
-        const uint8_t back = TsNearestDirection(TsDirection(uint32_t(i)));
-        EXPECT_EQ(back, i);
-        worst = std::min(worst, TsDirection(uint32_t(i)).Dot(TsDirection(uint32_t(i == 6 ? 7 : 6))));
-    }
-    // Any unit normal lies within about 10 degrees of its code.
-    for (float a = 0.0f; a < 6.28f; a += 0.37f) {
-        OmVector3 n(std::cos(a) * 0.6f, std::sin(a * 1.7f), std::sin(a) * 0.6f);
-        n.Normalise();
-        EXPECT_GT(TsDirection(TsNearestDirection(n)).Dot(n), 0.98f);
-    }
 }
 
 // ---- dicing ---------------------------------------------------------------------
