@@ -1,11 +1,10 @@
 // The world's queries against the demo level (two rooms, a corridor, a
-// ramp; see tools/DemoLevel.h): casts stop at walls and pass doorways,
-// ground heights follow the floor and the ramp, picking finds the floor
-// under a pixel, and lights come back ordered by strength.
+// ramp; see tools/DemoLevel.h).
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
+#include <utility>
 
 #include "WorldTestSupport.h"
 #include "engine/OmMatrix4.h"
@@ -141,9 +140,9 @@ TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
     EXPECT_NEAR(std::min(points[0].y, points[1].y), 0.0f, kTolerance);
     EXPECT_EQ(world->FindAllIntersections(OmVector3(15, 5, 2), OmVector3(0, -1, 0), points, 1, false), 1)
         << "a full array stops the walk";
-    EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), OmVector3(0, 1, 0), points, 8, false), 0);
-    EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), OmVector3(1, 0, 0), points, 8, false), 0);
-    EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), OmVector3(0, -1, 0), points, 0, false), 0);
+    const std::pair<OmVector3, int> misses[] = {{OmVector3(0, 1, 0), 8}, {OmVector3(1, 0, 0), 8}, {OmVector3(0, -1, 0), 0}};
+    for (const auto& [direction, room] : misses)
+        EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), direction, points, room, false), 0);
 }
 
 TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
