@@ -137,36 +137,6 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
     db->Release();
 }
 
-TEST(TsEntityDB, RemoveEntityParksItOnTheGarbageUnlessAnotherOwnerTakesIt)
-{
-    TsEntityDB* db = new TsEntityDB();
-    TestThing *kept = Named<TestThing>("kept"), *handed = Named<TestThing>("handed");
-    TestThing* stranger = Named<TestThing>("stranger");
-    db->AddEntity(kept);
-    db->AddEntity(handed);
-
-    kept->SetFlag(TS_ENTITY_PENDING_DELETE);
-    EXPECT_TRUE(db->RemoveEntity(kept));
-    EXPECT_FALSE(kept->HasFlag(TS_ENTITY_PENDING_DELETE));
-    EXPECT_FALSE(db->ContainsEntity(kept));
-    EXPECT_EQ(Names(db->GetGarbage()), (Strings{"kept"}));
-
-    handed->SetFlag(TS_ENTITY_NO_GARBAGE);
-    EXPECT_TRUE(db->RemoveEntity(handed));
-    EXPECT_FALSE(handed->HasFlag(TS_ENTITY_NO_GARBAGE));
-    EXPECT_EQ(db->GetGarbage().GetCount(), 1u);
-
-    stranger->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
-    EXPECT_FALSE(db->RemoveEntity(stranger));
-    EXPECT_EQ(stranger->GetFlags(), TsEntity::kInitialFlags) << "an unlisted entity only loses the flags";
-    EXPECT_TRUE(db->GetEntities().IsEmpty());
-    EXPECT_EQ(db->GetGarbage().GetCount(), 1u);
-
-    db->Release();
-    handed->Release();
-    stranger->Release();
-}
-
 TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
 {
     TsEntityDB* db = new TsEntityDB();
@@ -330,7 +300,7 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     EXPECT_TRUE(log.Contains("invalid 'self' in function 'GetName'"));
 }
 
-TEST(TsEntityDB, TeardownDestroysEachDistinctObjectOnceInListOrder)
+TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachObjectOnceInListOrder)
 {
     LogCapture log;
     TsEntityDB* db = new TsEntityDB();
@@ -347,6 +317,13 @@ TEST(TsEntityDB, TeardownDestroysEachDistinctObjectOnceInListOrder)
     db->AddObject(object);
     db->AddObject(object);
     EXPECT_EQ(db->GetGarbage().GetCount(), 3u);
+    EXPECT_FALSE(db->ContainsEntity(garbage));
+    // An entity the database does not list only loses its deletion flags.
+    TestThing* stranger = Named<TestThing>("stranger");
+    stranger->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    EXPECT_FALSE(db->RemoveEntity(stranger));
+    EXPECT_EQ(stranger->GetFlags(), TsEntity::kInitialFlags);
+    stranger->Release();
 
     CallLog().clear();
     db->Release();
