@@ -22,26 +22,9 @@
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/world/WorldTestSupport.h"
 #include "tests/render/RendererFixture.h"
+#include "tools/DemoImages.h"
 
 namespace {
-
-// An uncompressed 32-bit Targa, top row first; pixel(x, y) gives ARGB.
-template <class Pixel>
-std::string Targa(uint32_t width, uint32_t height, Pixel pixel)
-{
-    std::string out(18, '\0');
-    out[2] = 2;
-    out[12] = char(width), out[13] = char(width >> 8);
-    out[14] = char(height), out[15] = char(height >> 8);
-    out[16] = 32;
-    out[17] = 0x28; // top-left origin, 8 alpha bits
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x) {
-            const uint32_t c = pixel(x, y);
-            out += {char(c), char(c >> 8), char(c >> 16), char(c >> 24)};
-        }
-    return out;
-}
 
 // A grid of quads: corner(i, j) gives the position, front faces clockwise
 // as seen from the side the normal points to.
@@ -116,14 +99,17 @@ class WorldPixelTest : public rtest::RendererTest {
 protected:
     void SetUp() override
     {
-        // A black disc on clear ground, and clouds in black and white bands.
-        scratch_.Write("data/FX/blob2.tga", Targa(16, 16, [](uint32_t x, uint32_t y) {
-                           const float dx = float(x) - 7.5f, dy = float(y) - 7.5f;
-                           return dx * dx + dy * dy < 36.0f ? 0xFF000000u : 0x00000000u;
-                       }));
-        scratch_.Write("data/FX/clouda.tga", Targa(16, 16, [](uint32_t x, uint32_t) {
-                           return x < 8 ? 0xFF202020u : 0xFFFFFFFFu;
-                       }));
+        // A black disc on clear ground, and clouds in dark and white bands.
+        demo::Picture blob(16, 16), cloud(16, 16, 0xFFFFFFFFu);
+        for (uint32_t y = 0; y < 16; ++y)
+            for (uint32_t x = 0; x < 16; ++x)
+                blob.At(x, y) = (float(x) - 7.5f) * (float(x) - 7.5f) + (float(y) - 7.5f) * (float(y) - 7.5f) < 36.0f
+                                    ? 0xFF000000u
+                                    : 0u;
+        cloud.Fill(0, 0, 8, 16, 0xFF202020u);
+        std::filesystem::create_directories("data/FX");
+        ASSERT_TRUE(demo::WriteTarga("data/FX/blob2.tga", blob) && demo::WriteTarga("data/FX/clouda.tga", cloud));
+        plat::ClearPathCache();
         ASSERT_TRUE(Open(800, 600));
         world_ = new TsWorld();
     }
