@@ -24,24 +24,15 @@
 namespace worldtest {
 
 struct Release {
-    void operator()(OmObject* object) const
-    {
-        if (object)
-            object->Release();
-    }
+    void operator()(OmObject* object) const { object->Release(); }
 };
 template <class T>
 using Ref = std::unique_ptr<T, Release>;
 
-inline std::filesystem::path DataFolder()
-{
-    const char* source = std::getenv("OM_SOURCE_DIR");
-    return std::filesystem::path(source && *source ? source : ".") / "data";
-}
-
 inline std::string DemoFile(const char* name)
 {
-    return (DataFolder() / "levels" / "demo" / name).string();
+    const char* source = std::getenv("OM_SOURCE_DIR");
+    return (std::filesystem::path(source && *source ? source : ".") / "data/levels/demo" / name).string();
 }
 
 inline bool HaveDemoLevel()
