@@ -114,20 +114,6 @@ public:
 
 } // namespace
 
-TEST(TsRandom, FollowsTheGamesSequenceFromSeedOne)
-{
-    SeedRandom(1);
-    EXPECT_EQ(Random(), 1103527590);
-    EXPECT_EQ(Random(), 377401575);
-    EXPECT_EQ(Random(), 662824084);
-    EXPECT_EQ(RandByte(), 1147902781 & 0xFF);
-    // Reseeding restarts the sequence; the top bit of a seed never counts.
-    SeedRandom(1);
-    EXPECT_EQ(RandByte(), 1103527590 & 0xFF);
-    SeedRandom(0x80000001u);
-    EXPECT_EQ(Random(), 1103527590);
-}
-
 TEST_F(AudioTest, OnlyIdsOfTheTableAreAcceptedAndMusicIsNoEffect)
 {
     WriteSound(4, 0.1);

@@ -61,7 +61,7 @@ TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLines)
         EXPECT_EQ(strings.GetString(id), nullptr) << id;
 }
 
-TEST_F(DialogStringsTest, BadIdsAreSkippedAndEveryLookupIsBounded)
+TEST_F(DialogStringsTest, BadIdsAreSkippedEveryLookupIsBoundedAndAFailedLoadEmptiesTheTable)
 {
     WriteTable("-5\tneg.wav\ta\tb\tNegative\r\n"
                "99999999999999999999\thuge.wav\ta\tb\tHuge\r\n"
@@ -78,18 +78,12 @@ TEST_F(DialogStringsTest, BadIdsAreSkippedAndEveryLookupIsBounded)
         EXPECT_EQ(strings.GetAudioFile(id), nullptr) << id;
         EXPECT_EQ(strings.GetDiaryText(id), nullptr) << id;
     }
-}
-
-TEST_F(DialogStringsTest, AMissingFileLeavesAnEmptyTable)
-{
-    TsDialogStrings strings(TsDialogStrings::kFileName);
-    EXPECT_EQ(strings.GetRowCount(), 0u);
-    EXPECT_EQ(strings.GetString(0), nullptr);
-    EXPECT_TRUE(log_.Contains("could not open scripts\\script"));
     // Reloading a good file replaces the table; a failed load empties it.
     WriteTable("7\ta.wav\ta\tb\tSeven\r\n");
     ASSERT_TRUE(strings.Load(TsDialogStrings::kFileName));
     EXPECT_EQ(Text(strings.GetString(7)), "Seven");
     EXPECT_FALSE(strings.Load("scripts\\nothing"));
+    EXPECT_TRUE(log_.Contains("could not open scripts\\nothing"));
     EXPECT_EQ(strings.GetString(7), nullptr);
+    EXPECT_EQ(strings.GetRowCount(), 0u);
 }

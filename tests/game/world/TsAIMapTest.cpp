@@ -1,6 +1,6 @@
 // The AI map: built from its Targa image (colour thresholds, crop, merged
-// tiles, clearance, beacons, bad files), on the demo level, walked and
-// overlaid tile by tile, and drawn for debugging.
+// tiles, clearance, beacons, bad files), walked and overlaid tile by tile,
+// and drawn for debugging.
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -15,12 +15,9 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/world/AIMapTestSupport.h"
-#include "tests/game/world/WorldTestSupport.h"
 #include "tests/render/RendererFixture.h"
-#include "tools/DemoLevel.h"
 
 using namespace aimap_test;
-using worldtest::WorldTest;
 
 namespace {
 
@@ -305,35 +302,6 @@ TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBackOrIsRef
     }
     TsTileOverlay fits;
     EXPECT_TRUE(walker.CreateTileOverlay(fits, 13, 21, 2, 2));
-}
-
-// Walls blocked, floors passable and the corridor marked at their tiles on
-// the demo level (see tools/DemoLevel.h); the archive test saves the map.
-TEST_F(WorldTest, TheDemoAIMapMatchesTheLevel)
-{
-    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
-    worldtest::Ref<TsWorld> world = ImportDemo();
-    ASSERT_NE(world, nullptr);
-    ASSERT_TRUE(world->CreateAIMap(worldtest::DemoFile("demo_ai.tga").c_str(), nullptr));
-    TsAIMap map;
-    TsWorldAIMap::Copy(*world, map);
-    int walls = 0, floors = 0, marked = 0;
-    const int32_t size = int32_t(demolevel::AIMapImage{}.size);
-    for (int32_t row = 0; row < map.aiRows; ++row)
-        for (int32_t column = 0; column < map.aiColumns; ++column) {
-            if (map.aiFirstColumn + column >= size || map.aiFirstRow + row >= size)
-                continue; // the padding past the image
-            const float x = map.CentreX(column), z = map.CentreZ(row);
-            const uint32_t code = map.CodeAtWorld(x, z);
-            const bool wall = demolevel::InWall(x, z) || !demolevel::OnFloor(x, z);
-            EXPECT_EQ(code == 0, wall) << x << "," << z;
-            EXPECT_EQ(!wall && (code & 4u), !wall && demolevel::Marked(x, z)) << x << "," << z;
-            walls += wall, floors += !wall, marked += !wall && demolevel::Marked(x, z);
-        }
-    EXPECT_GT(walls, 100);
-    EXPECT_GT(floors, 100);
-    EXPECT_GT(marked, 0);
-    ASSERT_GT(map.beacons.GetCount(), 0u);
 }
 
 TEST(TsWorldAIMap, AMapWhoseFieldsDisagreeIsNotInstalledAndAFailedBuildKeepsTheMap)

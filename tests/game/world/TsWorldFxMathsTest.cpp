@@ -1,5 +1,5 @@
 // The arithmetic of the world's effects, without a device: liquids pieced
-// into the shared buffers, model light directions, the cells' vertex colours;
+// into the shared buffers, model light directions, cells without buffers;
 // explosion types, arms, rings and the pool's time steps.
 #include <gtest/gtest.h>
 
@@ -60,27 +60,6 @@ TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
     EXPECT_FLOAT_EQ(TsModelLightDirection(directional, OmVector3()).x, 1.0f);
     directional.direction = OmVector3();
     EXPECT_FALSE(std::isnan(TsModelLightDirection(directional, OmVector3()).x));
-}
-
-TEST(CellColourTest, LightsAddTheirColourClampedAndBadIndicesAreIgnored)
-{
-    OmMaxLight red;
-    red.on = 1, red.multiplier = 1.0f, red.colour[0] = 1.0f;
-    OmMaxLight off = red;
-    off.on = 0;
-    TsCellLights lights;
-    lights.Add(nullptr);
-    lights.Add(&red);
-    lights.Add(&off);
-    TsCellVertex v;
-    v.colour = 0x07102030; // normal index 7 in the top byte
-    v.lightWeights = 0xFF000000;
-    // Slot 0 is the red light (clamped at full), 1 the light that is off, 8 past the list.
-    for (const auto& [indices, colour] : {std::pair{0x01000000u, 0xFFFF2030u}, {0x02000000u, 0xFF102030u},
-                                          {0x09000000u, 0xFF102030u}}) {
-        v.lightIndices = indices;
-        EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), colour) << std::hex << indices;
-    }
 }
 
 TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
