@@ -19,9 +19,7 @@ public:
 
     bool CastSegmentStatic(const OmVector3& from, const OmVector3& to, float& hitHeight) override
     {
-        castFrom = from;
-        castTo = to;
-        hitHeight = floor_;
+        castFrom = from, castTo = to, hitHeight = floor_;
         return hasFloor_;
     }
     float GetGroundHeight(const OmVector3& point) override

@@ -39,6 +39,10 @@ protected:
         input_.EndTick();
         Frame();
     }
+    std::string Cursor() const
+    {
+        return std::to_string(input_.GetCursorX()) + "," + std::to_string(input_.GetCursorY());
+    }
     // "P" pressed, "D" down, "R" released, "-" nothing.
     std::string StateOf(int action) const
     {
@@ -197,41 +201,34 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenAndMovementIsPerTick)
 {
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
-    EXPECT_EQ(input_.GetCursorX(), 120);
-    EXPECT_EQ(input_.GetCursorY(), 80);
+    EXPECT_EQ(Cursor(), "120,80");
     plat::InjectMouseMove(*window_, 130, 70);
     Frame();
-    EXPECT_EQ(input_.GetCursorX(), 130);
-    EXPECT_EQ(input_.GetCursorY(), 70);
+    EXPECT_EQ(Cursor(), "130,70");
 
     // The cursor is kept on the size it is given, here smaller than the window.
     plat::InjectMouseMove(*window_, 399, 299);
     ASSERT_TRUE(input_.Update(200, 100));
-    EXPECT_EQ(input_.GetCursorX(), 200);
-    EXPECT_EQ(input_.GetCursorY(), 100);
+    EXPECT_EQ(Cursor(), "200,100");
     plat::InjectMouseMove(*window_, 0, 0);
     Frame();
-    EXPECT_EQ(input_.GetCursorX(), 0);
-    EXPECT_EQ(input_.GetCursorY(), 0);
+    EXPECT_EQ(Cursor(), "0,0");
     EXPECT_EQ(input_.GetMouseState().x, -399);
-
 
     window_->SetBackBufferSize(800, 600);
     plat::InjectMouseMove(*window_, 200, 150);
     ASSERT_TRUE(input_.Update(800, 600));
-    EXPECT_EQ(input_.GetCursorX(), 400);
-    EXPECT_EQ(input_.GetCursorY(), 300);
+    EXPECT_EQ(Cursor(), "400,300");
 
     // Syncing takes the pointer, on the screen's scale, and tells whether it is inside.
     plat::InjectMouseMove(*window_, 450, -20);
     input_.SyncCursorToWindow(*window_);
     EXPECT_FALSE(input_.IsCursorInsideWindow());
-    EXPECT_EQ(input_.GetCursorX(), 800 - 1);
-    EXPECT_EQ(input_.GetCursorY(), 0);
+    EXPECT_EQ(Cursor(), "799,0");
     plat::InjectMouseMove(*window_, 50, 60);
     input_.SyncCursorToWindow(*window_);
     EXPECT_TRUE(input_.IsCursorInsideWindow());
-    EXPECT_EQ(input_.GetCursorX(), 100);
+    EXPECT_EQ(Cursor(), "100,120");
 }
 
 TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)

@@ -94,7 +94,7 @@ protected:
     std::vector<std::string> boxes_;
 };
 
-TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOrEightHundredBySixHundredBySixteenOrTheFirst)
+TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOr800x600x16OrTheFirstOnTheWantedAdapterIfItHasModes)
 {
     // 1024 x 768 exists only in 16 bits: the 16-bit 800 x 600 is taken instead.
     ASSERT_EQ(Prepare({Adapter("A", {{640, 480, 60, R5G6B5}, {800, 600, 60, R5G6B5}, {1024, 768, 60, R5G6B5},
@@ -116,10 +116,8 @@ TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOrEightHundredBySixHundredByS
     Prepare({Adapter("A", {{800, 600, 60, R8G8B8}, {800, 600, 60, R5G6B5}, {640, 480, 60, A8R8G8B8}})}, 800, 600, 32);
     EXPECT_EQ(SelectedModeText(), "800 x 600 x 32");
     EXPECT_EQ(ModeTexts(), (std::vector<std::string>{"800 x 600 x 16", "640 x 480 x 32", "800 x 600 x 32"}));
-}
 
-TEST_F(TsStartupDialogTest, AnAdapterIndexOutsideTheListOrWithoutModesIsNotKept)
-{
+    // An adapter index outside the list or without modes is not kept.
     const std::vector<GfxTestAdapter> two = {Adapter("First", {{800, 600, 60, R5G6B5}}),
                                              Adapter("Second", {{1024, 768, 60, X8R8G8B8}})};
     for (int wanted : {2, 7, -1, -100}) {

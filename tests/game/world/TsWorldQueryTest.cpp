@@ -140,7 +140,8 @@ TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
     EXPECT_NEAR(std::min(points[0].y, points[1].y), 0.0f, kTolerance);
     EXPECT_EQ(world->FindAllIntersections(OmVector3(15, 5, 2), OmVector3(0, -1, 0), points, 1, false), 1)
         << "a full array stops the walk";
-    const std::pair<OmVector3, int> misses[] = {{OmVector3(0, 1, 0), 8}, {OmVector3(1, 0, 0), 8}, {OmVector3(0, -1, 0), 0}};
+    // Upward, sideways, or with no room for an answer: nothing.
+    const std::pair<OmVector3, int> misses[] = {{{0, 1, 0}, 8}, {{1, 0, 0}, 8}, {{0, -1, 0}, 0}};
     for (const auto& [direction, room] : misses)
         EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), direction, points, room, false), 0);
 }
