@@ -203,7 +203,6 @@ TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
     }
 }
 
-
 namespace {
 
 // A 6 x 4 map whose image tiles start at (10, 20).

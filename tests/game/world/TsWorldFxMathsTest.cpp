@@ -133,7 +133,7 @@ bool Floor(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
     return true;
 }
 
-TEST(ExplosionArmTest, BouncesOffTheFloorWithRestitutionAndFriction)
+TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndFriction)
 {
     TsExplosionParams type;
     type.m_restitution = 0.5f;
@@ -150,15 +150,11 @@ TEST(ExplosionArmTest, BouncesOffTheFloorWithRestitutionAndFriction)
     EXPECT_FLOAT_EQ(v.x, 2.0f);
     EXPECT_FLOAT_EQ(v.y, 2.5f); // half of |v| = 5
     EXPECT_GT(p.y, 0.0f);
-}
 
-TEST(ExplosionArmTest, LaunchFollowsTheDirectionAndFallsBackToUp)
-{
-    TsExplosionParams type;
+    // Launched along the direction; with none and no spread, straight up.
     type.m_speed = 6.0f;
-    OmVector3 v = TsArmLaunchVelocity(type, OmVector3(0, 0, 2));
+    v = TsArmLaunchVelocity(type, OmVector3(0, 0, 2));
     EXPECT_FLOAT_EQ(v.z, 6.0f);
-    // No direction and no spread: straight up, not a NaN.
     v = TsArmLaunchVelocity(type, OmVector3(0, 0, 0));
     EXPECT_FLOAT_EQ(v.y, 6.0f);
     EXPECT_FALSE(std::isnan(v.x));
