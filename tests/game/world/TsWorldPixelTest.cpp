@@ -102,10 +102,10 @@ protected:
         // A black disc on clear ground, and clouds in dark and white bands.
         demo::Picture blob(16, 16), cloud(16, 16, 0xFFFFFFFFu);
         for (uint32_t y = 0; y < 16; ++y)
-            for (uint32_t x = 0; x < 16; ++x)
-                blob.At(x, y) = (float(x) - 7.5f) * (float(x) - 7.5f) + (float(y) - 7.5f) * (float(y) - 7.5f) < 36.0f
-                                    ? 0xFF000000u
-                                    : 0u;
+            for (uint32_t x = 0; x < 16; ++x) {
+                const float dx = float(x) - 7.5f, dy = float(y) - 7.5f;
+                blob.At(x, y) = dx * dx + dy * dy < 36.0f ? 0xFF000000u : 0u;
+            }
         cloud.Fill(0, 0, 8, 16, 0xFF202020u);
         std::filesystem::create_directories("data/FX");
         ASSERT_TRUE(demo::WriteTarga("data/FX/blob2.tga", blob) && demo::WriteTarga("data/FX/clouda.tga", cloud));
