@@ -173,25 +173,3 @@ TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
     EXPECT_FALSE(world->WorldToScreen(OmVector3(4, 10, 4.01f), x, y, depth)) << "w = 0 is not visible";
     EXPECT_FALSE(world->WorldToScreen(OmVector3(4, 20, 4), x, y, depth));
 }
-
-TEST_F(DemoLevelTest, ShadowTrianglesAreTheFloorUnderTheCaster)
-{
-    int32_t cx = 0, cz = 0;
-    world->WorldToCell(4, 4, cx, cz);
-    const TsWorldCell* cell = world->CellAt(cx, cz);
-    ASSERT_NE(cell, nullptr);
-    const int32_t count = world->GatherShadowTriangles(*cell, OmVector3(4, 0, 4), 0.5f, 1.0f);
-    ASSERT_GT(count, 0);
-    // The floor's faces under the caster, nothing from the wall tops above it.
-    const TsCellGroup& group = cell->Group(TS_CELL_OPAQUE);
-    bool floorTop = false;
-    for (int32_t i = 0; i < count; ++i) {
-        const uint16_t tri = world->GetShadowTriangles()[i];
-        for (int c = 0; c < 3; ++c)
-            EXPECT_LT(cell->Dequantise(group.vertices[group.indices[3 * tri + uint32_t(c)]]).y, 1.0f);
-        floorTop = floorTop || cell->Planes(TS_CELL_OPAQUE)[tri].normal.y > 0.999f;
-    }
-    EXPECT_TRUE(floorTop);
-    EXPECT_EQ(world->GatherShadowTriangles(*cell, OmVector3(4, 0, 4), 0.5f, -5.0f), 0) << "below the cell";
-}
-
