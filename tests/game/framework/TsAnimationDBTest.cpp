@@ -138,6 +138,15 @@ TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothingAndConversionReplace
     source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\b.txt"); // the old record is freed (leak check)
     EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN)->frameCount, 5u);
     EXPECT_EQ(source_.GetEntry(4)->count, 1u);
+    // Slot 0 is written and read like any other slot.
+    source_.LoadAnimationTextFile(4, 0, "anims\\a.txt");
+    scratch_.Write("data/keep", "");
+    ASSERT_TRUE(source_.WriteBinary("data\\zero.tsa"));
+    ASSERT_TRUE(db_.Open("data\\zero.tsa"));
+    db_.MarkForLoading(4);
+    ASSERT_TRUE(db_.LoadAnimations());
+    ASSERT_NE(db_.GetAnimation(4, 0), nullptr);
+    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(4, 0), *source_.GetAnimation(4, 0)));
 
     source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
     EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN), nullptr);

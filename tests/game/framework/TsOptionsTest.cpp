@@ -40,6 +40,7 @@ TsOptions ChangedOptions()
     return o;
 }
 
+// Two sets of options are the same when they write the same file.
 std::string Written(const TsOptions& options)
 {
     EXPECT_TRUE(options.Save("compare.lua"));
@@ -71,7 +72,13 @@ TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLuaInAnyLocale)
     const bool written = saved.Save();
     std::setlocale(LC_NUMERIC, "C");
     ASSERT_TRUE(written);
-    EXPECT_NE(dir_.Read("options.lua").find("TsAccess.Options():SetGamma(0.750000)\n"), std::string::npos);
+    const std::string text = dir_.Read("options.lua");
+    EXPECT_NE(text.find("TsAccess.Options():SetGamma(0.750000)\n"), std::string::npos);
+    const std::string set = "\nTsAccess.Options():Set";
+    size_t settings = 0; // every setting is written, so the comparisons below see them all
+    for (size_t at = text.find(set); at != std::string::npos; at = text.find(set, at + 1))
+        ++settings;
+    EXPECT_EQ(settings, 3u + 2 + 8 + 2 + 24);
     ASSERT_TRUE(options_.Load(lua_.L(), "options.lua"));
     ExpectSameSettings(options_, saved);
     EXPECT_FALSE(std::filesystem::exists("options.lua.tmp"));

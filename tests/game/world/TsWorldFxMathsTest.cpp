@@ -18,7 +18,7 @@
 
 namespace {
 
-TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffers)
+TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffersAndTheShoreStandsStill)
 {
     // 6000 separate triangles: 18000 vertices, far beyond one buffer.
     TsLiquid big;
@@ -42,6 +42,10 @@ TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffers)
         ++pieces;
     }
     EXPECT_EQ(pieces, 5u); // 1365 triangles (4095 vertices) a piece
+
+    // The shore's still vertices never move.
+    TsLiquids::UpdateWaveGrids(1.7f);
+    EXPECT_EQ(TsLiquids::VertexWave(big, TsLiquidVertex{1, 0, 1, 0, 0, 0, 1}, 8.0f), 0.0f);
 }
 
 TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
@@ -60,6 +64,18 @@ TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
     EXPECT_FLOAT_EQ(TsModelLightDirection(directional, OmVector3()).x, 1.0f);
     directional.direction = OmVector3();
     EXPECT_FALSE(std::isnan(TsModelLightDirection(directional, OmVector3()).x));
+}
+
+// Only what stands between the camera and the focus fades (the pixel tests
+// draw the fade on and off the axis).
+TEST(CameraFadeTest, NothingBelowBeyondOrBehindTheLineToTheFocusFades)
+{
+    TsBlobRenderer cells;
+    cells.SetCameraFade(0.0f, OmVector3(0, 0, 10), 5.0f);
+    const OmVector3 camera(0, 5, 0), axis(0, 0, 1);
+    EXPECT_LT(cells.FadeAlpha({0.5f, 5, 5}, camera, axis), 255u);
+    for (const OmVector3& p : {OmVector3(0.5f, 0.5f, 5), OmVector3(0.5f, 5, 12), OmVector3(0.5f, 5, -1)})
+        EXPECT_EQ(cells.FadeAlpha(p, camera, axis), 255u) << p.x << "," << p.y << "," << p.z;
 }
 
 TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
