@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(FileIO, ClosedObjectsAnswerNothing)
+TEST(FileIO, LinesReadBackAsWrittenAndClosedFilesAnswerNothing)
 {
     LogCapture log;
     FileIO file;
@@ -23,12 +23,8 @@ TEST(FileIO, ClosedObjectsAnswerNothing)
     EXPECT_FALSE(file.Open(nullptr, "r"));
     EXPECT_FALSE(file.Open("a.txt", "q"));
     EXPECT_FALSE(file.Open("a.txt", nullptr));
-}
 
-TEST(FileIO, LinesReadBackAsWritten)
-{
     ScratchDir dir;
-    FileIO file;
     ASSERT_TRUE(file.Open("Notes.txt", "w"));
     EXPECT_TRUE(file.WriteLine("first"));
     EXPECT_TRUE(file.WriteLine(""));
@@ -39,13 +35,9 @@ TEST(FileIO, LinesReadBackAsWritten)
     EXPECT_STREQ(file.ReadLine(), "third"); // runs of line breaks are skipped
     EXPECT_TRUE(file.Eof());
     EXPECT_STREQ(file.ReadLine(), "");
-}
 
-TEST(FileIO, LongLinesComeInPieces)
-{
-    ScratchDir dir;
+    // Long lines come in pieces.
     dir.Write("long.txt", std::string(300, 'x') + "\r\n" + "next");
-    FileIO file;
     ASSERT_TRUE(file.Open("long.txt", "rb"));
     EXPECT_EQ(std::string(file.ReadLine()), std::string(255, 'x'));
     EXPECT_EQ(std::string(file.ReadLine()), std::string(45, 'x'));

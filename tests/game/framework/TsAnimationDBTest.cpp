@@ -42,13 +42,6 @@ bool SameAnimation(const OmBoneAnimation& a, const OmBoneAnimation& b)
            std::memcmp(a.rootPositions, b.rootPositions, size_t(a.frameCount) * 12) == 0;
 }
 
-uint32_t Word(const std::string& bytes, size_t at)
-{
-    uint32_t v = 0;
-    std::memcpy(&v, bytes.data() + at, 4);
-    return v;
-}
-
 void PutWord(std::string& bytes, size_t at, uint32_t v)
 {
     std::memcpy(bytes.data() + at, &v, 4);
@@ -93,14 +86,6 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFileAndFailedWrit
     const uint32_t standSize = 12 + 4 * (3 * 16 + 12), walkSize = 12 + 3 * (2 * 16 + 12);
     ASSERT_EQ(bytes.size(), 32u + 36u + 3u * 148u + standSize + walkSize);
     EXPECT_EQ(std::string(bytes.c_str()), "Tessaran animation file");
-    EXPECT_EQ(Word(bytes, 24), 3u);
-    EXPECT_EQ(Word(bytes, 28), 37u);
-    EXPECT_EQ(Word(bytes, 32), 148u + standSize);
-    EXPECT_EQ(Word(bytes, 36), 68u);
-    EXPECT_EQ(Word(bytes, 40), 1u);
-    EXPECT_EQ(Word(bytes, 44), 148u); // the empty entry
-    EXPECT_EQ(Word(bytes, 48), 68u + 148u + standSize);
-    EXPECT_EQ(Word(bytes, 52), 0u);
 
     ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
     EXPECT_EQ(db_.GetEntryCount(), 3u);
@@ -129,40 +114,13 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFileAndFailedWrit
     EXPECT_EQ(scratch_.Read("data/animdb.tsa"), bytes);
 }
 
-TEST_F(AnimationDBTest, EmptyDatabasesAndEmptyEntriesHaveTheirFixedSizes)
+TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothingAndConversionReplacesWhatWasThere)
 {
-    scratch_.Write("data/keep", "");
-    ASSERT_TRUE(db_.WriteBinary("data\\empty.tsa"));
-    EXPECT_EQ(scratch_.Read("data/empty.tsa").size(), 32u);
-    ASSERT_TRUE(db_.Open("data\\empty.tsa"));
-    EXPECT_EQ(db_.GetEntryCount(), 0u);
-
-    // Slot 0 is written and read like any other slot.
-    scratch_.Write("anims/zero.txt", AnimationText(1, 1, 0.2f));
-    source_.LoadAnimationTextFile(1, 0, "anims\\zero.txt");
-    ASSERT_TRUE(source_.WriteBinary("data\\zero.tsa"));
-    EXPECT_EQ(scratch_.Read("data/zero.tsa").size(), 32u + 24u + 148u + 148u + 12u + 28u);
-    ASSERT_TRUE(db_.Open("data\\zero.tsa"));
-    db_.MarkForLoading(1);
-    ASSERT_TRUE(db_.LoadAnimations());
-    ASSERT_NE(db_.GetAnimation(1, 0), nullptr);
-    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(1, 0), *source_.GetAnimation(1, 0)));
-}
-
-TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothing)
-{
-    WriteSample();
-    for (int32_t entry : {-1, 3, 1 << 30})
+    for (int32_t entry : {-1, 0, 1 << 30})
         EXPECT_EQ(source_.GetEntry(entry), nullptr) << entry;
-    for (int32_t slot : {-1, int32_t(TSANIM_COUNT), int32_t(TSANIM_INVALIDANIM)})
-        EXPECT_EQ(source_.GetAnimation(0, slot), nullptr) << slot;
-    EXPECT_EQ(source_.GetAnimation(-1, TSANIM_STAND), nullptr);
     EXPECT_EQ(source_.MarkForLoading(9), 9);
     EXPECT_TRUE(log_.Contains("Animation entry 9 does not exist"));
-}
 
-TEST_F(AnimationDBTest, ConversionBoundsItsSlotAndReplacesWhatWasThere)
-{
     scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
     scratch_.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
     source_.LoadAnimationTextFile(0, TSANIM_COUNT, "anims\\a.txt");
@@ -173,13 +131,22 @@ TEST_F(AnimationDBTest, ConversionBoundsItsSlotAndReplacesWhatWasThere)
 
     source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\a.txt"); // grows to five entries
     ASSERT_EQ(source_.GetEntryCount(), 5u);
-    for (int32_t e = 0; e < 4; ++e) {
-        for (int32_t s = 0; s < TSANIM_COUNT; ++s)
-            ASSERT_EQ(source_.GetAnimation(e, s), nullptr);
+    for (int32_t e = -1; e < 4; ++e) {
+        for (int32_t s : {-1, 0, int32_t(TSANIM_COUNT) - 1, int32_t(TSANIM_COUNT), int32_t(TSANIM_INVALIDANIM)})
+            ASSERT_EQ(source_.GetAnimation(e, s), nullptr) << e << " " << s;
     }
     source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\b.txt"); // the old record is freed (leak check)
     EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN)->frameCount, 5u);
     EXPECT_EQ(source_.GetEntry(4)->count, 1u);
+    // Slot 0 is written and read like any other slot.
+    source_.LoadAnimationTextFile(4, 0, "anims\\a.txt");
+    scratch_.Write("data/keep", "");
+    ASSERT_TRUE(source_.WriteBinary("data\\zero.tsa"));
+    ASSERT_TRUE(db_.Open("data\\zero.tsa"));
+    db_.MarkForLoading(4);
+    ASSERT_TRUE(db_.LoadAnimations());
+    ASSERT_NE(db_.GetAnimation(4, 0), nullptr);
+    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(4, 0), *source_.GetAnimation(4, 0)));
 
     source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
     EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN), nullptr);

@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
-#include <string>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "game/framework/TsEntity.h"
-#include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/TestEntities.h"
 
 namespace {
@@ -23,9 +19,7 @@ public:
 
     bool CastSegmentStatic(const OmVector3& from, const OmVector3& to, float& hitHeight) override
     {
-        castFrom = from;
-        castTo = to;
-        hitHeight = floor_;
+        castFrom = from, castTo = to, hitHeight = floor_;
         return hasFloor_;
     }
     float GetGroundHeight(const OmVector3& point) override
@@ -59,29 +53,6 @@ TestThing* Thing(float x, float y, float z, float radius, float height)
 }
 
 } // namespace
-
-TEST(TsEntity, FlagsDormancyAndForcedActivation)
-{
-    TestThing* thing = new TestThing();
-    EXPECT_EQ(thing->GetFlags(), 33u);
-    EXPECT_TRUE(thing->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_ORDINARY)) << "any of the bits";
-    EXPECT_FALSE(thing->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_MODEL));
-
-    thing->SetDormant(true);
-    EXPECT_TRUE(thing->IsDormant());
-    thing->SetDormant(true);
-    EXPECT_EQ(thing->GetFlags(), 33u | 64u);
-    thing->SetDormant(false);
-    EXPECT_FALSE(thing->IsDormant());
-
-    thing->SetDormant(true);
-    thing->SetFlag(TS_ENTITY_DEAD);
-    thing->ForceActive();
-    EXPECT_EQ(thing->GetFlags(), 1u | 256u) << "only the distance and dormant bits go";
-    thing->ClearFlag(TS_ENTITY_DEAD | TS_ENTITY_ORDINARY);
-    EXPECT_EQ(thing->GetFlags(), 0u);
-    thing->Release();
-}
 
 TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnes)
 {
@@ -130,38 +101,5 @@ TEST(TsEntity, PlacingOnTheGroundFollowsTheWorldAndSurvivesAHole)
     ExpectAt(thing->GetPosition(), 5, 0, 7, "origin over a hole");
     thing->SetPositionOnGround(OmVector3(1, 8, 2));
     ExpectAt(thing->GetPosition(), 1, 8, 2, "on the ground over a hole");
-    thing->Release();
-}
-
-TEST(TsEntity, ArchiveKeepsEveryFieldAndFlag)
-{
-    ScratchDir dir;
-    OmClassRegistry& registry = OmClassRegistry::Instance();
-    registry.AssignClassIds();
-
-    TestThing* thing = Thing(1.5f, -2.0f, 3.25f, 0.75f, 2.5f);
-    thing->Tick(0); // keeps the previous position for interpolation; SetPosition does not
-    thing->SetPosition(4, 5, 6);
-    ExpectAt(thing->GetPreviousPosition(), 1.5f, -2.0f, 3.25f);
-    thing->SetFlagsWord(0xFFFFFFFFu);
-    thing->SetName("crate");
-    {
-        OmArchive archive(registry);
-        archive.AddRoot(thing);
-        ASSERT_TRUE(archive.Save("entity.sav"));
-    }
-    OmArchive archive(registry);
-    ASSERT_TRUE(archive.Load("entity.sav"));
-    auto* loaded = TestThing::Cast(archive.GetRoot(0));
-    ASSERT_NE(loaded, nullptr);
-    ASSERT_NE(loaded, thing);
-    ExpectAt(loaded->GetPosition(), 4, 5, 6);
-    ExpectAt(loaded->GetPreviousPosition(), 1.5f, -2.0f, 3.25f);
-    EXPECT_FLOAT_EQ(loaded->GetRadius(), 0.75f);
-    EXPECT_FLOAT_EQ(loaded->GetHeight(), 2.5f);
-    EXPECT_EQ(loaded->GetFlags(), 0xFFFFFFFFu) << "512 included";
-    EXPECT_STREQ(loaded->GetName(), "crate");
-    EXPECT_EQ(loaded->GetRefCount(), 1u);
-    loaded->Release();
     thing->Release();
 }

@@ -18,9 +18,8 @@ protected:
     void SetUp() override
     {
         testwin::WindowTest::SetUp();
-        if (HasFatalFailure()) {
+        if (HasFatalFailure())
             return;
-        }
         ASSERT_TRUE(input_.Create(window_.get(), false, true));
         plat::InjectFocus(*window_, true);
         input_.Reacquire();
@@ -40,31 +39,41 @@ protected:
         input_.EndTick();
         Frame();
     }
+    std::string Cursor() const
+    {
+        return std::to_string(input_.GetCursorX()) + "," + std::to_string(input_.GetCursorY());
+    }
     // "P" pressed, "D" down, "R" released, "-" nothing.
     std::string StateOf(int action) const
     {
-        if (input_.IsActionPressed(action)) {
-            return input_.IsActionDown(action) ? "P" : "?";
-        }
-        if (input_.IsActionReleased(action)) {
-            return input_.IsActionDown(action) ? "?" : "R";
-        }
-        return input_.IsActionDown(action) ? "D" : "-";
+        const bool down = input_.IsActionDown(action);
+        if (input_.IsActionPressed(action))
+            return down ? "P" : "?";
+        if (input_.IsActionReleased(action))
+            return down ? "?" : "R";
+        return down ? "D" : "-";
+    }
+    // Every key and mouse button held down.
+    void HoldEverything()
+    {
+        for (int code = 1; code <= 237; ++code)
+            plat::InjectKey(*window_, code, true);
+        for (int b = 0; b < 8; ++b)
+            plat::InjectMouseButton(*window_, b, true);
     }
     // Press, hold for a tick, release, one more tick: the action's state in each.
     std::string PressHoldRelease(int action, const std::function<void(bool)>& set)
     {
-        std::string seen;
         set(true);
         Frame();
-        seen += StateOf(action);
+        std::string seen = StateOf(action);
         NextTick();
         seen += StateOf(action);
         set(false);
-        NextTick();
-        seen += StateOf(action);
-        NextTick();
-        seen += StateOf(action);
+        for (int tick = 0; tick < 2; ++tick) {
+            NextTick();
+            seen += StateOf(action);
+        }
         return seen;
     }
 
@@ -91,45 +100,23 @@ TEST_F(TsInputTest, EveryBoundActionLatchesPressedDownAndReleasedPerTick)
     }
     EXPECT_EQ(checked, 34); // all but the four unbound actions 29-32
 
-    // Unbound actions stay up whatever is held.
-    for (int code = 1; code <= 237; ++code) {
-        plat::InjectKey(*window_, code, true);
-    }
-    for (int b = 0; b < 8; ++b) {
-        plat::InjectMouseButton(*window_, b, true);
-    }
+    // Unbound actions, and bindings outside the key range, stay up whatever is held.
+    TsKeyBindings b = defaults;
+    b.key[5] = 256;
+    b.key[6] = -7;
+    b.key[7] = 1 << 30;
+    b.mouseButton[0] = 8;
+    b.mouseButton[1] = -2;
+    input_.SetKeyBindings(b);
+    HoldEverything();
     NextTick();
-    for (int action = 29; action <= 32; ++action) {
+    for (int action : {29, 30, 31, 32, -1, 40, 5, 6, 7, 0, 1})
         EXPECT_EQ(StateOf(action), "-") << "action " << action;
-    }
-    EXPECT_EQ(StateOf(-1), "-");
-    EXPECT_EQ(StateOf(40), "-");
-}
-
-TEST_F(TsInputTest, ATapBetweenTwoTicksIsDownForExactlyOneTick)
-{
-    Key(57, true);
-    Frame();
-    Key(57, false);
-    Frame(); // released before any tick: the press holds until the tick ends
-    EXPECT_EQ(StateOf(10), "P");
-    NextTick();
-    EXPECT_EQ(StateOf(10), "R");
-    NextTick();
-    EXPECT_EQ(StateOf(10), "-");
-
-    // A release and press of a held key between ticks is kept the same way.
-    Key(28, true);
-    NextTick();
-    NextTick();
-    EXPECT_EQ(StateOf(11), "D");
-    Key(28, false);
-    Frame();
-    Key(28, true);
-    Frame();
-    EXPECT_EQ(StateOf(11), "R");
-    NextTick();
-    EXPECT_EQ(StateOf(11), "P");
+    EXPECT_EQ(StateOf(8) + StateOf(2), "PP"); // in range: still works
+    b.SetKey(5, 300);
+    EXPECT_EQ(b.key[5], TsKeyBindings::kNone);
+    b.SetKey(99, 3); // no such action: ignored
+    EXPECT_EQ(b.KeyOf(99), TsKeyBindings::kNone);
 }
 
 // Taps of SPACE (key 57, action 10) against the game's frames and ticks:
@@ -150,6 +137,7 @@ const TickCase kTickCases[] = {
     {"two taps inside one tick read as one press", "+ - f + - f s t s t s", "PR-"},
     {"a tap after a release in the same tick waits a tick", "+ f t s - f + - f s t s t s t s", "DRPR-"},
     {"a key held over ticks", "+ f s t s t s - f s t s", "PDDR-"},
+    {"a release and press of a held key between ticks", "+ f t t s - f + f s t s", "DRP"},
 };
 
 TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
@@ -213,44 +201,34 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenAndMovementIsPerTick)
 {
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
-    EXPECT_EQ(input_.GetCursorX(), 120);
-    EXPECT_EQ(input_.GetCursorY(), 80);
+    EXPECT_EQ(Cursor(), "120,80");
     plat::InjectMouseMove(*window_, 130, 70);
     Frame();
-    EXPECT_EQ(input_.GetCursorX(), 130);
-    EXPECT_EQ(input_.GetCursorY(), 70);
+    EXPECT_EQ(Cursor(), "130,70");
 
     // The cursor is kept on the size it is given, here smaller than the window.
     plat::InjectMouseMove(*window_, 399, 299);
     ASSERT_TRUE(input_.Update(200, 100));
-    EXPECT_EQ(input_.GetCursorX(), 200);
-    EXPECT_EQ(input_.GetCursorY(), 100);
+    EXPECT_EQ(Cursor(), "200,100");
     plat::InjectMouseMove(*window_, 0, 0);
     Frame();
-    EXPECT_EQ(input_.GetCursorX(), 0);
-    EXPECT_EQ(input_.GetCursorY(), 0);
+    EXPECT_EQ(Cursor(), "0,0");
     EXPECT_EQ(input_.GetMouseState().x, -399);
 
     window_->SetBackBufferSize(800, 600);
     plat::InjectMouseMove(*window_, 200, 150);
     ASSERT_TRUE(input_.Update(800, 600));
-    EXPECT_EQ(input_.GetCursorX(), 400);
-    EXPECT_EQ(input_.GetCursorY(), 300);
-}
+    EXPECT_EQ(Cursor(), "400,300");
 
-TEST_F(TsInputTest, SyncingTakesThePointerAndTellsWhetherItIsInside)
-{
-    plat::InjectMouseMove(*window_, 50, 60);
-    input_.SyncCursorToWindow(*window_);
-    EXPECT_EQ(input_.GetCursorX(), 50);
-    EXPECT_EQ(input_.GetCursorY(), 60);
-    EXPECT_TRUE(input_.IsCursorInsideWindow());
-
+    // Syncing takes the pointer, on the screen's scale, and tells whether it is inside.
     plat::InjectMouseMove(*window_, 450, -20);
     input_.SyncCursorToWindow(*window_);
     EXPECT_FALSE(input_.IsCursorInsideWindow());
-    EXPECT_EQ(input_.GetCursorX(), kWidth - 1);
-    EXPECT_EQ(input_.GetCursorY(), 0);
+    EXPECT_EQ(Cursor(), "799,0");
+    plat::InjectMouseMove(*window_, 50, 60);
+    input_.SyncCursorToWindow(*window_);
+    EXPECT_TRUE(input_.IsCursorInsideWindow());
+    EXPECT_EQ(Cursor(), "100,120");
 }
 
 TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
@@ -274,10 +252,8 @@ TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
 TEST_F(TsInputTest, BufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
 {
     input_.FlushKeyboard();
-    for (int i = 0; i < 20; ++i) {
-        Key(16 + i, true);
-        Key(16 + i, false);
-    }
+    for (int i = 0; i < 20; ++i)
+        Key(16 + i, true), Key(16 + i, false);
     TsKeyEvent out[40];
     ASSERT_EQ(input_.GetBufferedKeys(40, out), 32);
     for (int i = 0; i < 32; ++i) {
@@ -304,23 +280,17 @@ TEST_F(TsInputTest, BufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
 TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
 {
     plat::SetKeyboardLayoutLanguageOverride(2057); // British
-    const std::string plain = "qwertyuiopasdfghjklzxcvbnm1234567890-=[];',./ ";
-    const int codes[] = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 30, 31, 32, 33, 34, 35,
-                         36, 37, 38, 44, 45, 46, 47, 48, 49, 50, 2,  3,  4,  5,  6,  7,
-                         8,  9,  10, 11, 12, 13, 26, 27, 39, 40, 51, 52, 53, 57};
-    const std::string shifted = "QWERTYUIOPASDFGHJKLZXCVBNM!\"\xA3$%^&*()_+{}:@<.? ";
-    std::string got;
-    for (int code : codes) {
-        got += input_.KeyToChar(code);
-    }
-    EXPECT_EQ(got, plain);
-
+    const int codes[] = {16, 30, 44, 2, 3, 4, 11, 12, 13, 26, 40, 51, 53, 57};
+    const std::string plain = "qaz1230-=[',/ ", shifted = "QAZ!\"\xA3)_+{@<? ";
+    auto typed = [&] {
+        std::string got;
+        for (int code : codes)
+            got += input_.KeyToChar(code);
+        return got;
+    };
+    EXPECT_EQ(typed(), plain);
     Key(54, true); // right shift
-    got.clear();
-    for (int code : codes) {
-        got += input_.KeyToChar(code);
-    }
-    EXPECT_EQ(got, shifted);
+    EXPECT_EQ(typed(), shifted);
 
     plat::SetKeyboardLayoutLanguageOverride(plat::kLanguageUsEnglish);
     EXPECT_EQ(input_.KeyToChar(3), '@');
@@ -331,9 +301,8 @@ TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
     Key(42, false);
     EXPECT_EQ(input_.KeyToChar(3), '2');
 
-    for (int code : {0, 1, 14, 15, 28, 41, 43, 55, 200, 255, -1, 256, 100000}) {
+    for (int code : {0, 1, 14, 15, 28, 41, 43, 55, 200, 255, -1, 256, 100000})
         EXPECT_EQ(input_.KeyToChar(code), 0) << code;
-    }
 }
 
 TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
@@ -362,37 +331,6 @@ TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
             namedButUnsent.insert(code);
     }
     EXPECT_EQ(namedButUnsent, (std::set<int>{145, 146, 147, 148, 150, 151, 179, 227}));
-}
-
-TEST_F(TsInputTest, BindingsOutsideTheKeyRangeAreUnbound)
-{
-    TsKeyBindings b;
-    b.SetDefaults();
-    b.key[5] = 256;
-    b.key[6] = -7;
-    b.key[7] = 1 << 30;
-    b.mouseButton[0] = 8;
-    b.mouseButton[1] = -2;
-    input_.SetKeyBindings(b);
-    for (int code = 1; code <= 237; ++code) {
-        plat::InjectKey(*window_, code, true);
-    }
-    for (int button = 0; button < 8; ++button) {
-        plat::InjectMouseButton(*window_, button, true);
-    }
-    NextTick();
-    for (int action : {5, 6, 7, 0, 1}) {
-        EXPECT_EQ(StateOf(action), "-") << "action " << action;
-    }
-    EXPECT_EQ(StateOf(8), "P"); // in range: still works
-    EXPECT_EQ(StateOf(2), "P");
-
-    b.SetKey(5, 300);
-    EXPECT_EQ(b.key[5], TsKeyBindings::kNone);
-    b.SetKey(5, 255);
-    EXPECT_EQ(b.KeyOf(5), 255);
-    b.SetKey(99, 3); // no such action: ignored
-    EXPECT_EQ(b.KeyOf(99), TsKeyBindings::kNone);
 }
 
 TEST(TsInputCreate, RefusedSetUpsFailAndLeaveNothingHalfMade)

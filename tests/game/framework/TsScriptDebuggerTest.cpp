@@ -84,8 +84,8 @@ TEST_F(DebuggerTest, WithoutInputTheScriptRunsOn)
 {
     ASSERT_TRUE(debugger_.SetBreakpoint(file_.c_str(), 2, true));
     TypedLines typed{};
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua_.L(), "outer"), 21);
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua_.L(), "outer"), 21);
+    for (int run = 0; run < 2; ++run)
+        EXPECT_EQ(TsScriptHost::CallIntFunction(lua_.L(), "outer"), 21);
     EXPECT_EQ(Stops(), 1);
 }
 

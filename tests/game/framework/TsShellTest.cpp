@@ -17,16 +17,10 @@ TEST(TsShell, ShellReadWaitsForATypedLine)
 {
     LogCapture log;
     ScriptState lua;
-    {
-        TypedLines typed{"first answer"};
+    for (const char* answer : {"first answer", ""}) { // with nothing to read: an empty string at once
+        TypedLines typed = *answer ? TypedLines{answer} : TypedLines{};
         EXPECT_EQ(lua.Run("line = ShellRead()"), 0);
-        EXPECT_EQ(lua.String("line"), "first answer");
-    }
-    {
-        // With nothing to read the call answers an empty string at once.
-        TypedLines typed{};
-        EXPECT_EQ(lua.Run("line = ShellRead()"), 0);
-        EXPECT_EQ(lua.String("line"), "");
+        EXPECT_EQ(lua.String("line"), answer);
     }
     // Once the console is closed, ShellRead answers nothing at all, and the
     // game window is told to close.
@@ -63,9 +57,8 @@ TEST(TsShell, FixedTablesAreBounded)
     LogCapture log;
     TsShell& shell = TsShell::Instance();
     shell.Destroy();
-    while (shell.ToolsItemCount() < TsShell::kMaxToolsItems) {
+    while (shell.ToolsItemCount() < TsShell::kMaxToolsItems)
         ASSERT_TRUE(shell.AddToolsItem("filler", &CountToolRun, 0));
-    }
     EXPECT_FALSE(shell.AddToolsItem("one too many", &CountToolRun, 0));
     EXPECT_TRUE(log.Contains("The Tools menu is full"));
 
@@ -73,9 +66,8 @@ TEST(TsShell, FixedTablesAreBounded)
     const int before = shell.RecentFileCount();
     shell.AddRecentFile(tooLong.c_str());
     EXPECT_EQ(shell.RecentFileCount(), before);
-    for (int i = 0; i < TsShell::kMaxRecentFiles + 10; ++i) {
+    for (int i = 0; i < TsShell::kMaxRecentFiles + 10; ++i)
         shell.AddRecentFile(("/bounded/" + std::to_string(i) + ".lua").c_str());
-    }
     EXPECT_EQ(shell.RecentFileCount(), TsShell::kMaxRecentFiles);
     shell.AddRecentFile("/BOUNDED/0.LUA"); // already there, compared without case
     EXPECT_EQ(shell.RecentFileCount(), TsShell::kMaxRecentFiles);

@@ -1,6 +1,3 @@
-// The world quad: made with its texture, drawn with the frame's render
-// states put back, let go again; a texture that does not
-// load is reported by the answer.
 #include "tests/render/RendererFixture.h"
 
 #include "game/framework/TsWorldQuad.h"
@@ -14,7 +11,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
 };
 
-TEST_F(WorldQuadTest, DrawsWithItsTextureAndPutsTheStatesBack)
+TEST_F(WorldQuadTest, DrawsWithItsTextureAndPutsTheStatesBackButNeedsItsTexture)
 {
     TsWorldQuad quad;
     EXPECT_EQ(quad.GetScale(), 1.0f);
@@ -35,11 +32,6 @@ TEST_F(WorldQuadTest, DrawsWithItsTextureAndPutsTheStatesBack)
     quad.Release();
     EXPECT_EQ(quad.GetVertexBufferId(), -1);
     EXPECT_EQ(quad.GetTextureId(), -1);
-}
-
-TEST_F(WorldQuadTest, ATextureThatDoesNotLoadIsAFailure)
-{
-    TsWorldQuad quad;
     EXPECT_FALSE(quad.Create("data\\textures\\no such texture.tga"));
     quad.Release();
     EXPECT_EQ(quad.GetTextureId(), -1);

@@ -1,8 +1,6 @@
-// The arithmetic of the world's effects, without a device: cloud scrolling,
-// the liquid waves and their piecing into the shared buffers, model light
-// directions, the cell renderer's vertex colours and the camera-fade rule;
-// explosion types, arms and rings: the table's limits, the arms' flight and
-// bounces, the ring's life, the pool's time steps.
+// The arithmetic of the world's effects, without a device: liquids pieced
+// into the shared buffers, model light directions, cells without buffers;
+// explosion types, arms, rings and the pool's time steps.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,7 +11,6 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmPlane.h"
 #include "game/world/TsBlobRenderer.h"
-#include "game/world/TsCloud.h"
 #include "game/world/TsEffectUtil.h"
 #include "game/world/TsExplosion.h"
 #include "game/world/TsLiquid.h"
@@ -21,41 +18,7 @@
 
 namespace {
 
-TEST(CloudTest, FirstUpdateHoldsAndOffsetsWrap)
-{
-    TsCloud cloud("data\\FX\\clouda.tga"); // no renderer: the layer is off
-    EXPECT_FALSE(cloud.IsActive());
-    cloud.uSpeed = cloud.vSpeed = 1.0f;
-    cloud.Update(50.0f);
-    EXPECT_FLOAT_EQ(cloud.uOffset, 0.0f);
-    cloud.uOffset = 0.99f;
-    cloud.vOffset = -0.99f;
-    cloud.vSpeed = -1.0f;
-    cloud.Update(50.02f);
-    EXPECT_NEAR(cloud.uOffset, -0.99f, 1e-4f);
-    EXPECT_NEAR(cloud.vOffset, 0.99f, 1e-4f);
-}
-
-TEST(LiquidTest, StillVerticesNeverMoveAndOthersFollowTheGrid)
-{
-    TsLiquid water;
-    TsLiquidVertex still{1, 0, 1, 0, 0, 0, 1};
-    TsLiquidVertex moving{1, 0, 1, 0, 0, 0, 0};
-    TsLiquid lava;
-    lava.kind = TsLiquid::kLava;
-    for (float t : {0.3f, 1.7f}) {
-        TsLiquids::UpdateWaveGrids(t);
-        EXPECT_EQ(TsLiquids::VertexWave(water, still, 8.0f), 0.0f);
-        // Eight grid steps per cell edge: (1, 1) on an 8-unit cell is (1, 1).
-        EXPECT_FLOAT_EQ(TsLiquids::VertexWave(water, moving, 8.0f), TsLiquids::WaveHeight(TsLiquids::WaterGrid(), 1, 1));
-        const auto& g = TsLiquids::WaterGrid();
-        EXPECT_NEAR(TsLiquids::WaveHeight(g, 1.25f, 1.25f),
-                    (0.75f * g[1][1] + 0.25f * g[2][1]) * 0.75f + (0.75f * g[1][2] + 0.25f * g[2][2]) * 0.25f, 1e-6f);
-        EXPECT_FLOAT_EQ(TsLiquids::VertexWave(lava, moving, 8.0f), TsLiquids::WaveHeight(TsLiquids::LavaGrid(), 1, 1));
-    }
-}
-
-TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffers)
+TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffersAndTheShoreStandsStill)
 {
     // 6000 separate triangles: 18000 vertices, far beyond one buffer.
     TsLiquid big;
@@ -79,6 +42,10 @@ TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffers)
         ++pieces;
     }
     EXPECT_EQ(pieces, 5u); // 1365 triangles (4095 vertices) a piece
+
+    // The shore's still vertices never move.
+    TsLiquids::UpdateWaveGrids(1.7f);
+    EXPECT_EQ(TsLiquids::VertexWave(big, TsLiquidVertex{1, 0, 1, 0, 0, 0, 1}, 8.0f), 0.0f);
 }
 
 TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
@@ -99,55 +66,16 @@ TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
     EXPECT_FALSE(std::isnan(TsModelLightDirection(directional, OmVector3()).x));
 }
 
-TEST(CellColourTest, LightsAddWeightedColour)
-{
-    OmMaxLight red;
-    red.on = 1, red.multiplier = 1.0f, red.colour[0] = 1.0f;
-    OmMaxLight off = red;
-    off.on = 0;
-    TsCellLights lights;
-    lights.Add(nullptr);
-    lights.Add(&red);
-    lights.Add(&off);
-    TsCellVertex v;
-    v.colour = 0x07102030; // normal index 7 in the top byte
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFF102030u);
-    v.lightIndices = 0x01000000; // slot 0: the red light
-    v.lightWeights = 0x80000000;
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFF902030u);
-    v.lightWeights = 0xFF000000;
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFFFF2030u); // clamped
-    v.lightIndices = 0x02000000; // the light that is off adds nothing
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFF102030u);
-    v.lightIndices = 0x09000000; // an index past the list is ignored
-    EXPECT_EQ(TsBlobRenderer::LitColour(v, lights), 0xFF102030u);
-}
-
-TEST(CameraFadeTest, FadesOnlyWhatStandsBetweenCameraAndFocus)
+// Only what stands between the camera and the focus fades (the pixel tests
+// draw the fade on and off the axis).
+TEST(CameraFadeTest, NothingBelowBeyondOrBehindTheLineToTheFocusFades)
 {
     TsBlobRenderer cells;
     cells.SetCameraFade(0.0f, OmVector3(0, 0, 10), 5.0f);
-    EXPECT_TRUE(cells.IsCameraFadeOn());
     const OmVector3 camera(0, 5, 0), axis(0, 0, 1);
-    const struct {
-        OmVector3 p;
-        uint32_t alpha;
-    } cases[] = {
-        {{0.5f, 5, 5}, 13},   // 0.25 * 0.2 = 0.05 of 255
-        {{0.5f, 0.5f, 5}, 255}, // below the focus + 1
-        {{0.5f, 5, 12}, 255},  // farther than the focus
-        {{0.5f, 5, -1}, 255},  // behind the camera
-        {{2.5f, 5, 5}, 255},   // 6.25 off the axis
-        {{2, 5, 5}, 204},      // 4 * 0.2 = 0.8
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(cells.FadeAlpha(c.p, camera, axis), c.alpha) << c.p.x << "," << c.p.y << "," << c.p.z;
-    cells.SetCameraFade(0.5f, OmVector3(0, 0, 10), 0.0f);
-    EXPECT_FLOAT_EQ(cells.FadeScale(), 10.0f);
-    EXPECT_EQ(cells.FadeAlpha({0.1f, 5, 5}, camera, axis), 128u); // raised to the minimum
-    cells.SetCameraFade(2.0f, OmVector3(), 5.0f);
-    EXPECT_FALSE(cells.IsCameraFadeOn());
-    EXPECT_FLOAT_EQ(cells.FadeMinimum(), 1.0f);
+    EXPECT_LT(cells.FadeAlpha({0.5f, 5, 5}, camera, axis), 255u);
+    for (const OmVector3& p : {OmVector3(0.5f, 0.5f, 5), OmVector3(0.5f, 5, 12), OmVector3(0.5f, 5, -1)})
+        EXPECT_EQ(cells.FadeAlpha(p, camera, axis), 255u) << p.x << "," << p.y << "," << p.z;
 }
 
 TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
@@ -204,6 +132,10 @@ TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEi
         p.m_numArms = written;
         EXPECT_EQ(p.ArmCount(), used) << written;
     }
+    TsExplosionTable::SetCount(2);
+    for (int32_t type : {-1, 2})
+        EXPECT_FALSE(TsInitialExplosions::Spawn(type, OmVector3(), OmVector3(0, 1, 0), 0.0f)) << type;
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
 }
 
 // A floor at y = 0 facing up.
@@ -217,7 +149,7 @@ bool Floor(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
     return true;
 }
 
-TEST(ExplosionArmTest, BouncesOffTheFloorWithRestitutionAndFriction)
+TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndFriction)
 {
     TsExplosionParams type;
     type.m_restitution = 0.5f;
@@ -234,15 +166,11 @@ TEST(ExplosionArmTest, BouncesOffTheFloorWithRestitutionAndFriction)
     EXPECT_FLOAT_EQ(v.x, 2.0f);
     EXPECT_FLOAT_EQ(v.y, 2.5f); // half of |v| = 5
     EXPECT_GT(p.y, 0.0f);
-}
 
-TEST(ExplosionArmTest, LaunchFollowsTheDirectionAndFallsBackToUp)
-{
-    TsExplosionParams type;
+    // Launched along the direction; with none and no spread, straight up.
     type.m_speed = 6.0f;
-    OmVector3 v = TsArmLaunchVelocity(type, OmVector3(0, 0, 2));
+    v = TsArmLaunchVelocity(type, OmVector3(0, 0, 2));
     EXPECT_FLOAT_EQ(v.z, 6.0f);
-    // No direction and no spread: straight up, not a NaN.
     v = TsArmLaunchVelocity(type, OmVector3(0, 0, 0));
     EXPECT_FLOAT_EQ(v.y, 6.0f);
     EXPECT_FALSE(std::isnan(v.x));
@@ -273,10 +201,6 @@ TEST(ShockwaveTest, WaitsGrowsAndEnds)
     EXPECT_FALSE(ring.Visible());
     EXPECT_TRUE(ring.Advance(1.1f)); // 1.5 s
     EXPECT_TRUE(ring.Visible());
-    EXPECT_FLOAT_EQ(ring.Radius(), 2.0f);
-    EXPECT_FLOAT_EQ(ring.InnerRadius(), 1.5f);
-    // Half way: level (1 - 0.5)^2 * 255 = 63.75, times the bias.
-    EXPECT_EQ(ring.Colour(), 0xFF3F1F00u);
     EXPECT_TRUE(ring.Advance(0.99f)); // 2.49 s
     EXPECT_FALSE(ring.Advance(0.02f)); // 2.51 s
 
@@ -292,32 +216,6 @@ TEST(ShockwaveTest, WaitsGrowsAndEnds)
         EXPECT_FALSE(ring.Advance(0.5f));
         EXPECT_FALSE(std::isnan(ring.Radius()));
     }
-}
-
-TEST(ShockwaveTest, RingVerticesAlternateOuterAndInner)
-{
-    TsShockwaveVertex v[TsShockwave::kRingVertices];
-    TsShockwave::BuildRing(OmVector3(10, 2, 20), 3.0f, 1.0f, 0xFF112233u, v);
-    EXPECT_FLOAT_EQ(v[0].x, 13.0f);
-    EXPECT_FLOAT_EQ(v[1].x, 11.0f);
-    EXPECT_FLOAT_EQ(v[16].z, 23.0f); // k = 8: a quarter turn
-    EXPECT_FLOAT_EQ(v[0].v, 1.0f);
-    EXPECT_FLOAT_EQ(v[1].v, 0.0f);
-    // u: 0.5 for odd k; for even k, 1 when floor(k / 3) is odd.
-    const float u[] = {0.0f, 0.5f, 0.0f, 0.5f, 1.0f, 0.5f, 0.0f};
-    for (int k = 0; k < 7; ++k)
-        EXPECT_FLOAT_EQ(v[2 * k].u, u[k]) << k;
-}
-
-TEST_F(ExplosionPoolTest, RefusesTypesOutsideTheTable)
-{
-    TsExplosionTable::SetCount(2);
-    EXPECT_FALSE(TsInitialExplosions::Spawn(-1, OmVector3(), OmVector3(0, 1, 0), 0.0f));
-    EXPECT_FALSE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 0.0f));
-    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
-    EXPECT_TRUE(TsInitialExplosions::Spawn(1, OmVector3(), OmVector3(0, 1, 0), 0.0f));
-    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
-    EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize - 1);
 }
 
 // Steps start at the first spawn and never go back. An explosion in flight

@@ -24,24 +24,15 @@
 namespace worldtest {
 
 struct Release {
-    void operator()(OmObject* object) const
-    {
-        if (object)
-            object->Release();
-    }
+    void operator()(OmObject* object) const { object->Release(); }
 };
 template <class T>
 using Ref = std::unique_ptr<T, Release>;
 
-inline std::filesystem::path DataFolder()
-{
-    const char* source = std::getenv("OM_SOURCE_DIR");
-    return std::filesystem::path(source && *source ? source : ".") / "data";
-}
-
 inline std::string DemoFile(const char* name)
 {
-    return (DataFolder() / "levels" / "demo" / name).string();
+    const char* source = std::getenv("OM_SOURCE_DIR");
+    return (std::filesystem::path(source && *source ? source : ".") / "data/levels/demo" / name).string();
 }
 
 inline bool HaveDemoLevel()
@@ -54,6 +45,44 @@ struct Triangles {
     std::vector<OmVector3> corners;
     OmVector3 normal{0, 1, 0};
 };
+
+// A shape named `name` drawing the mesh (whose reference it takes), under root.
+inline OmShape* AddMesh(OmGroup& root, const char* name, OmMesh* mesh)
+{
+    auto* shape = new OmShape();
+    shape->SetGeometry(mesh);
+    mesh->Release();
+    shape->SetName(name);
+    root.AddChild(shape);
+    shape->Release();
+    return shape;
+}
+
+inline OmMaxLightNode* AddLight(OmGroup& root, const char* name, const OmVector3& position, const OmVector3& colour,
+                                float multiplier)
+{
+    auto* node = new OmMaxLightNode();
+    node->SetName(name);
+    node->LocalPosition() = position;
+    node->light.on = 1;
+    node->light.colour[0] = colour.x;
+    node->light.colour[1] = colour.y;
+    node->light.colour[2] = colour.z;
+    node->light.multiplier = multiplier;
+    root.AddChild(node);
+    node->Release();
+    return node;
+}
+
+// Runs the importer over root (which it releases) for the box min..max.
+inline bool ImportInto(TsWorld& world, OmGroup* root, const OmVector3& min, const OmVector3& max, float edge,
+                       OmRenderer& renderer)
+{
+    world.SetWorldBounds(min, max);
+    const bool ok = TsWorldImporter(world, root, min, max, edge, true).Run(root, &renderer);
+    root->Release();
+    return ok;
+}
 
 // A renderer without a device whose screen is 640 x 480 pixels.
 class TestRenderer : public OmD3D {
@@ -120,29 +149,7 @@ protected:
             if (i % 3 == 2)
                 mesh->triangleMaterials.Add(uint32_t(Material()));
         }
-        auto* shape = new OmShape();
-        shape->SetGeometry(mesh);
-        mesh->Release();
-        shape->SetName(name);
-        root.AddChild(shape);
-        shape->Release();
-        return shape;
-    }
-
-    OmMaxLightNode* AddLight(OmGroup& root, const char* name, const OmVector3& position, const OmVector3& colour,
-                             float multiplier)
-    {
-        auto* node = new OmMaxLightNode();
-        node->SetName(name);
-        node->LocalPosition() = position;
-        node->light.on = 1;
-        node->light.colour[0] = colour.x;
-        node->light.colour[1] = colour.y;
-        node->light.colour[2] = colour.z;
-        node->light.multiplier = multiplier;
-        root.AddChild(node);
-        node->Release();
-        return node;
+        return AddMesh(root, name, mesh);
     }
 
     // A world made by the importer from root (which it releases) for the
@@ -150,10 +157,7 @@ protected:
     Ref<TsWorld> Import(OmGroup* root, const OmVector3& max, float edge)
     {
         Ref<TsWorld> world(new TsWorld());
-        const OmVector3 min(0, -1, 0);
-        world->SetWorldBounds(min, max);
-        TsWorldImporter(*world, root, min, max, edge, true).Run(root, &renderer);
-        root->Release();
+        ImportInto(*world, root, OmVector3(0, -1, 0), max, edge, renderer);
         return world;
     }
 
