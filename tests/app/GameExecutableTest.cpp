@@ -16,34 +16,6 @@ namespace {
 using game_test::GameExecutable;
 using namespace std::chrono_literals;
 
-TEST_F(GameExecutable, StartsAloneRunsAndEndsWithZeroWhenClosed)
-{
-    const pid_t first = Launch("first", true);
-    ASSERT_TRUE(AnswerStartupDialog(first, "Return")) << Output("first");
-    ASSERT_TRUE(WaitForOutput("first", "Start-up complete", first)) << Output("first");
-    // What is built is used: no line says otherwise.
-    for (const char* missing : {"fonts are not built yet", "renderer is not built yet", "HUD font is not built yet",
-                                "display device is not built yet", "not applied"}) {
-        EXPECT_EQ(Output("first").find(missing), std::string::npos) << missing << "\n" << Output("first");
-    }
-    // The dialog's choices were saved.
-    EXPECT_EQ(access((scratch_ + "/options.lua").c_str(), R_OK), 0);
-    // It keeps running its loop: still alive a moment later.
-    std::this_thread::sleep_for(300ms);
-    ASSERT_EQ(waitpid(first, nullptr, WNOHANG), 0) << Output("first");
-
-    // A second copy leaves at once, with -1 and without a word.
-    const pid_t second = Launch("second", true);
-    EXPECT_EQ(WaitForExit(second), 255);
-    EXPECT_EQ(Output("second").find("Start-up"), std::string::npos);
-
-    // The system's quit request closes the window; the game ends with 0.
-    ASSERT_EQ(kill(first, SIGTERM), 0);
-    EXPECT_EQ(WaitForExit(first), 0) << Output("first");
-    // The demo's start-up scripts were there to run.
-    EXPECT_EQ(Output("first").find("dofile() could not open"), std::string::npos) << Output("first");
-}
-
 // A start-up failure box answers the keyboard, as players expect: Return
 // closes it and the game ends.
 TEST_F(GameExecutable, ReturnAnswersTheStartUpFailureBox)
