@@ -1,14 +1,12 @@
-// What start-up builds for the whole run and the frame uses: the four fonts,
-// the load screen's prompt written with the HUD's one (also after a video
-// has reset the device) and the frame profiler.
+// What start-up builds for the whole run and the frame uses: the four fonts
+// and the load screen's prompt written with the HUD's one (also after a
+// video has reset the device).
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsVideo.h"
-#include "platform/EventInjection.h"
-#include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DFont.h"
 #include "tests/app/AppFixture.h"
@@ -80,18 +78,6 @@ TEST_F(MainServices, TheLoadScreenWritesItsPromptWithTheHUDFontBeforeAndAfterAVi
     FrameAfter(100);
     const std::vector<uint32_t> after = ScreenPixels(width, height);
     EXPECT_GT(std::count_if(after.begin(), after.end(), [](uint32_t p) { return (p & 0x00FFFFFF) != 0; }), 20);
-}
-
-TEST_F(MainServices, TheFrameProfilerCountsTicksAndRenders)
-{
-    Start();
-    TsProfilerDisplay& profiler = app->GetProfiler();
-    ASSERT_EQ(profiler.GetSectionCount(), TsMain::PROFILE_SECTION_COUNT);
-    Frames(5, 100); // a tick and a render each
-    const int tick = app->GetProfileSection(TsMain::PROFILE_TICK);
-    const int render = app->GetProfileSection(TsMain::PROFILE_RENDER);
-    EXPECT_GE(profiler.GetSection(tick).windowCalls, 5u);
-    EXPECT_EQ(profiler.GetSection(render).windowCalls, 5u);
 }
 
 } // namespace
