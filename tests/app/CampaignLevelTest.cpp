@@ -5,18 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "engine/OmCamera.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
-#include "game/framework/TsEntityDB.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLoadScreen.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsCutScene.h"
 #include "game/level/TsLevel.h"
 #include "game/level/TsLevelInfo.h"
@@ -30,9 +26,8 @@
 #include "game/objects/TsWeaponObject.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
-#include "tests/app/AppFixture.h"
+#include "tests/app/DemoLevelFixture.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsGuiButton.h"
 #include "ui/TsGuiDraw.h"
@@ -45,26 +40,8 @@ using namespace apptest;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class CampaignLevel : public AppTest {
+class CampaignLevel : public DemoLevelTest {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        const fs::path home = fs::current_path();
-        scratch = std::make_unique<ScratchDir>();
-        fs::create_directory_symlink(home / "scripts", "scripts");
-        fs::create_directory_symlink(home / "data", "data");
-        TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
-        Start();
-    }
-    void TearDown() override
-    {
-        AppTest::TearDown();
-        scratch.reset();
-    }
-
     // The fixture's log takes every line from the start: a second capture
     // would take the hook over and leave it empty when it goes.
     void Play(const char* mission)
@@ -73,37 +50,14 @@ protected:
         app->RequestMode(TS_MODE_LEVEL);
         FrameAfter(10);
         ASSERT_NE(Level(), nullptr);
-        PassLoadScreen();
+        Tap(TsLoadScreen::kSpaceKey); // pressed and let go, it takes the load screen away
+        Frames(1, 100);
         ASSERT_NE(Level()->GetWorld(), nullptr);
         // The pointer starts in the window's corner, where it turns the
         // camera: it rests in the middle before the test's own moves.
         int width = 0, height = 0;
         app->GetWindow()->GetClientSize(width, height);
         plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
-    }
-    // Space, pressed and let go, takes the load screen away.
-    void PassLoadScreen()
-    {
-        PressKey(TsLoadScreen::kSpaceKey);
-        Frames(1, 100);
-        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), TsLoadScreen::kSpaceKey, false));
-        Frames(2, 100);
-    }
-    TsLevel* Level() const { return TsAccess::CurrentLevel(); }
-    int Run(const char* text) { return TsScriptHost::DoString(TsAccess::LuaState(), text); }
-    double Number(const char* name)
-    {
-        double value = -1.0;
-        return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
-    }
-    TsEntity* Entity(const char* name)
-    {
-        for (OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next) {
-            auto* entity = TsEntity::Cast(static_cast<OmObject*>(n->value));
-            if (entity && entity->GetName() && std::string(entity->GetName()) == name)
-                return entity;
-        }
-        return nullptr;
     }
     // What was logged as an error (red), one line each.
     static std::string Errors(const LogCapture& log)
@@ -117,14 +71,6 @@ protected:
 
     // ---- the player's hands: keys and the mouse, through SDL's queue ----
 
-    // Down for a frame, then up again, so the next tap is a new press.
-    void Tap(int key)
-    {
-        PressKey(key);
-        Frames(1, 100);
-        ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, false));
-        Frames(1, 100);
-    }
     void Point(int x, int y)
     {
         plat::InjectMouseMove(*app->GetWindow(), x, y);
@@ -232,7 +178,7 @@ protected:
     void StartMissionPlay()
     {
         ASSERT_NO_FATAL_FAILURE(CloseObjective());
-        ASSERT_TRUE(StepUntil([&] { return Number("g_missionIntro") == 0.0; }, 60)) << "the opening ends";
+        ASSERT_TRUE(StepUntil([&] { return LuaNumber("g_missionIntro") == 0.0; }, 60)) << "the opening ends";
         ASSERT_FALSE(Level()->GetCutScene()->IsCutSceneActive());
         Frames(5, 100);
         const OmVector3 eye = Level()->GetCamera()->GetSceneCamera()->GetPosition();
@@ -254,12 +200,12 @@ protected:
     void OpenVault()
     {
         TsPCObject* ann = Member("Ann");
-        auto* key = dynamic_cast<TsCollectibleObject*>(Entity("vaultKey"));
-        auto* door = TsDoorObject::Cast(Entity("vaultDoor"));
+        auto* key = Named<TsCollectibleObject>("vaultKey");
+        auto* door = Named<TsDoorObject>("vaultDoor");
         ASSERT_TRUE(key && door);
         ann->UseEntity(key);
         ASSERT_TRUE(TicksUntil(200, [&] { return ann->GetInventory()->Holds(key); })) << "the key picked up";
-        ann->UseEntity(Entity("vaultSwitch"));
+        ann->UseEntity(Named<TsEntity>("vaultSwitch"));
         ASSERT_TRUE(TicksUntil(200, [&] { return door->IsOpen() && door->GetTransitionState() == TsDoorObject::kStill; }))
             << "the door opened";
         FrameAfter(100); // the open door's ground is walkable from the next tick
@@ -274,7 +220,7 @@ protected:
     {
         std::vector<TsCharacterObject*> guards;
         for (const char* name : {"guard1", "guard2", "guard3"})
-            if (auto* guard = dynamic_cast<TsCharacterObject*>(Entity(name)))
+            if (auto* guard = Named<TsCharacterObject>(name))
                 guards.push_back(guard);
         return guards;
     }
@@ -320,7 +266,7 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     Play("town");
     ASSERT_FALSE(HasFatalFailure());
     TsHUDe* hud = Level()->GetHUD();
-    auto* trader = dynamic_cast<TsCharacterObject*>(Entity("WeaponTrader"));
+    auto* trader = Named<TsCharacterObject>("WeaponTrader");
     ASSERT_NE(trader, nullptr);
     Member("Ann")->SetPosition(trader->GetPosition().x - 4.0f, trader->GetPosition().y, trader->GetPosition().z);
     Frames(10, 100);
@@ -355,7 +301,7 @@ TEST_F(CampaignLevel, EscapeClosesTheMissionsObjectivePage)
     EXPECT_FALSE(Level()->IsPaused());
     Frames(3, 100);
     EXPECT_FALSE(Menu()->HasOpenWindows()) << "the same Escape does not open the pause menu";
-    ASSERT_TRUE(StepUntil([&] { return Number("g_missionIntro") == 0.0; }, 60)) << "the opening runs, then play";
+    ASSERT_TRUE(StepUntil([&] { return LuaNumber("g_missionIntro") == 0.0; }, 60)) << "the opening runs, then play";
     Tap(kEscapeKey);
     EXPECT_STREQ(TopWindow(), "inmenu") << "the next one does";
     Tap(kEscapeKey);
@@ -371,7 +317,7 @@ TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
     Play("mission");
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
-    TsEntity* mine = Entity("hallMine");
+    TsEntity* mine = Named<TsEntity>("hallMine");
     ASSERT_NE(mine, nullptr);
     ASSERT_NE(static_cast<TsModel*>(mine)->GetModel(), nullptr) << "the mine has its model";
     TsPCObject* ann = Member("Ann");
@@ -452,13 +398,14 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
 
     // Try Again: the game the mission started with is loaded once more.
     ASSERT_FALSE(std::string(player->GetLoadedSaveName()).empty());
-    ASSERT_EQ(Run("g_fallenLevel = 1"), 0); // gone with the fallen level's script state
+    ASSERT_EQ(RunLua("g_fallenLevel = 1"), 0); // gone with the fallen level's script state
     Frames(2, 100); // a Return already down as the box opened is no answer
     Tap(kReturnKey);
     FrameAfter(10);
-    PassLoadScreen();
+    Tap(TsLoadScreen::kSpaceKey);
+    Frames(1, 100);
     ASSERT_NE(Level(), nullptr);
-    EXPECT_EQ(Number("g_fallenLevel"), -1.0) << "a new level, loaded";
+    EXPECT_EQ(LuaNumber("g_fallenLevel"), -1.0) << "a new level, loaded";
     int width = 0, height = 0;
     app->GetWindow()->GetClientSize(width, height);
     EXPECT_EQ(TsAccess::Input()->GetCursorX(), width / 2) << "the pointer stays where it was, not in the corner";
@@ -484,7 +431,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
     ASSERT_NE(tutorial, nullptr);
     TsPCObject* ann = Member("Ann");
     ASSERT_NE(ann, nullptr);
-    auto* door = TsDoorObject::Cast(Entity("tutorialDoor"));
+    auto* door = Named<TsDoorObject>("tutorialDoor");
     ASSERT_NE(door, nullptr);
     const OmVector3 start = ann->GetPosition();
     struct Lesson {
@@ -494,10 +441,10 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
     };
     const Lesson lessons[] = {
         {2, "Welcome:", [&] { return WalkTo(start.x + 2.0f, start.z); }},
-        {1, "Picking up:", [&] { return ClickOn(Entity("tutorialVest")); }},
-        {1, "Doors:", [&] { return ClickOn(Entity("tutorialSwitch")); }},
+        {1, "Picking up:", [&] { return ClickOn(Named<TsEntity>("tutorialVest")); }},
+        {1, "Doors:", [&] { return ClickOn(Named<TsEntity>("tutorialSwitch")); }},
         // Through the door the switch opened, to the guide's side.
-        {1, "Talking:", [&] { return ann->UseEntity(Entity("Guide")); }},
+        {1, "Talking:", [&] { return ann->UseEntity(Named<TsEntity>("Guide")); }},
     };
     for (const Lesson& lesson : lessons) {
         SCOPED_TRACE(lesson.title);
@@ -509,16 +456,16 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
         ClickAt(int(GuiToPixelsX(close.GetX() + close.GetWidth() / 2.0f)),
                 int(GuiToPixelsY(close.GetY() + close.GetHeight() / 2.0f)));
         ASSERT_FALSE(Menu()->HasOpenWindows());
-        EXPECT_EQ(Number("g_lessonOpen"), 0.0) << "the exit script ran";
+        EXPECT_EQ(LuaNumber("g_lessonOpen"), 0.0) << "the exit script ran";
         ASSERT_TRUE(lesson.task());
     }
     TsConversation* talk = TsAccess::Conversation();
-    ASSERT_TRUE(StepUntil([&] { return Number("g_guideTalked") == 1.0; }, 300)) << "the leader got to the guide";
+    ASSERT_TRUE(StepUntil([&] { return LuaNumber("g_guideTalked") == 1.0; }, 300)) << "the leader got to the guide";
     EXPECT_TRUE(door->IsOpen());
     EXPECT_EQ(talk->GetFragmentCount(), 2u);
     ASSERT_TRUE(StepUntil([&] { return !talk->HasConversationStarted() && Menu()->HasOpenWindows(); }, 400, kHearingSeconds))
         << "the talk ends and the closing message is shown";
-    EXPECT_EQ(Number("g_tutorialOver"), 1.0);
+    EXPECT_EQ(LuaNumber("g_tutorialOver"), 1.0);
     ASSERT_NO_FATAL_FAILURE(ClickButton(0));
     Frames(2, 100);
     EXPECT_EQ(Level(), nullptr) << "no closing screen after the tutorial";
@@ -538,7 +485,7 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
     ASSERT_FALSE(HasFatalFailure());
     TsHUDe* hud = Level()->GetHUD();
     hud->OpenInventory(0);
-    ASSERT_EQ(Run("TalkToSmith('Smith', 'Ann')"), 0) << log.All();
+    ASSERT_EQ(RunLua("TalkToSmith('Smith', 'Ann')"), 0) << log.All();
     TsConversation* talk = TsAccess::Conversation();
     ASSERT_TRUE(talk->HasConversationStarted());
     EXPECT_EQ(hud->GetOpenSlot(), -1) << "the talk closed the inventory at once";
