@@ -10,7 +10,6 @@
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
 #include "engine/OmShape.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
@@ -58,6 +57,9 @@ void LookDownZOnBlack(OmD3D& renderer)
     renderer.SetClearColour(black);
 }
 
+// A frame of the scene through the renderer's own camera node, which the
+// mode's camera drives (its projection following the field of view), and
+// no text left queued after it.
 TEST_F(BaseMode, DrawsAFrameOfItsSceneAndLeavesNoQueuedText)
 {
     const float blue[3] = {0.0f, 0.0f, 1.0f};
@@ -65,6 +67,12 @@ TEST_F(BaseMode, DrawsAFrameOfItsSceneAndLeavesNoQueuedText)
     FrameAfter(10);
     EXPECT_EQ(CentrePixel(), 0xFF0000FFu);
     EXPECT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 0u);
+    TsCamera* camera = Mode().GetCamera();
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(camera->GetSceneCamera(), OmRenderer::Current()->GetCamera());
+    const OmProjection& p = camera->GetSceneCamera()->GetProjection();
+    EXPECT_NEAR(p.halfWidth, std::tan(camera->GetFieldOfView() / 2.0f), 1e-5f);
+    EXPECT_NEAR(p.halfHeight, p.halfWidth * 0.75f, 1e-6f);
 
     // The overlay it draws over the scene: eight lines, the rate first.
     Mode().QueueDebugOverlay(*OmD3D::Instance());
@@ -122,20 +130,6 @@ TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
     EXPECT_EQ(renderer.GetAlphaQueueLength(), 0u) << "nothing is left waiting for an alpha pass";
     EXPECT_FALSE(log.Contains("geometry batch"));
     renderer.ReleaseMaterial(glassId);
-}
-
-// The mode's camera drives the renderer's own camera node.
-TEST_F(BaseMode, ItsCameraDrivesTheRendererCameraFromTheStartingView)
-{
-    TsCamera* camera = Mode().GetCamera();
-    ASSERT_NE(camera, nullptr);
-    EXPECT_EQ(camera->GetSceneCamera(), OmRenderer::Current()->GetCamera());
-    FrameAfter(10);
-    // The projection follows the field of view: half width tan(fov / 2)
-    // at the near distance, height by the aspect.
-    const OmProjection& p = camera->GetSceneCamera()->GetProjection();
-    EXPECT_NEAR(p.halfWidth, std::tan(camera->GetFieldOfView() / 2.0f), 1e-5f);
-    EXPECT_NEAR(p.halfHeight, p.halfWidth * 0.75f, 1e-6f);
 }
 
 } // namespace

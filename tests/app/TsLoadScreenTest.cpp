@@ -81,18 +81,5 @@ TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
     EXPECT_EQ(g_loadScreen.image, nullptr); // released as the hold ends
 }
 
-TEST(LoadScreenPulse, RisesByAFifthEachTickAndStartsOverAfterOnePointTwo)
-{
-    TsLoadScreen screen;
-    int tick = 0;
-    for (const float next : {0.2f, 0.4f, 0.6f, 0.8f, 1.0f, 1.2f, 0.2f, 0.4f}) {
-        screen.TickPulse();
-        EXPECT_NEAR(screen.pulse.next, next, 1e-5f) << "tick " << tick++;
-    }
-    // The value drawn lies between this tick's and the next.
-    screen.pulse.Interpolate(0.5f);
-    EXPECT_NEAR(screen.pulse.interpolated, 0.3f, 1e-5f);
-}
-
 } // namespace
 } // namespace apptest

@@ -101,7 +101,9 @@ TEST_F(ModeSwitch, AFrontEndThatCannotStartLeavesTheGameWithNoMode)
     EXPECT_EQ(boxes.size(), 1u);
 }
 
-TEST_F(ModeSwitch, ALevelRequestWithoutALevelModeReturnsToTheFrontEnd)
+// A level asked for with no level mode registered, or without a player,
+// is refused and the front end comes back.
+TEST_F(ModeSwitch, ALevelWithoutAPlayerIsRefusedAndTheSaveNameKept)
 {
     Start();
     app->RequestMode(TS_MODE_LEVEL);
@@ -111,12 +113,8 @@ TEST_F(ModeSwitch, ALevelRequestWithoutALevelModeReturnsToTheFrontEnd)
     FrameAfter(10);
     ASSERT_NE(app->GetMode(), nullptr);
     EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
-}
 
-TEST_F(ModeSwitch, ALevelWithoutAPlayerIsRefusedAndTheSaveNameKept)
-{
     TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
-    Start();
     app->RequestMode(TS_MODE_LEVEL);
     FrameAfter(10);
     EXPECT_TRUE(log.Contains("the level has no player"));

@@ -1,4 +1,4 @@
-// What start-up builds for the whole run and the frame uses: the four fonts
+// What start-up builds for the whole run and the frame uses: the fonts,
 // and the load screen's prompt written with the HUD's one (also after a
 // video has reset the device).
 #include <algorithm>
@@ -15,27 +15,6 @@ namespace apptest {
 namespace {
 
 using MainServices = AppTest;
-
-TEST_F(MainServices, StartUpMakesTheFourFontsOnTheDeviceAndShutDownFreesThem)
-{
-    Start();
-    ASSERT_TRUE(app->FontsLoaded());
-    for (int i = 0; i < TsMain::FONT_COUNT; ++i) {
-        const OmD3DFont* font = app->GetFont(static_cast<TsMain::Font>(i));
-        ASSERT_NE(font, nullptr) << i;
-        EXPECT_GT(font->GetTextureSize(), 0u) << i;
-    }
-    uint32_t title[2] = {}, smallest[2] = {};
-    ASSERT_EQ(app->GetFont(TsMain::TITLE_FONT)->GetTextExtent("Loading", title), 0);
-    ASSERT_EQ(app->GetFont(TsMain::SMALLEST_FONT)->GetTextExtent("Loading", smallest), 0);
-    EXPECT_GT(title[1], smallest[1]) << "32 points stand taller than 8";
-    EXPECT_EQ(app->GetHUDFont(), app->GetFont(TsMain::LARGE_FONT));
-    EXPECT_FALSE(log.Contains("fonts are not built yet"));
-    app->DestroyFonts();
-    EXPECT_FALSE(app->FontsLoaded());
-    EXPECT_EQ(app->GetFont(TsMain::TITLE_FONT), nullptr);
-    EXPECT_TRUE(app->CreateFonts()) << "made again after a destroy";
-}
 
 // The prompt is drawn in the row the load screen names, centred, and
 // nothing else is on the black screen; so it is after a video.
