@@ -1,6 +1,6 @@
 // The demo campaign's levels in the real application, for what the driven
-// campaign does not reach: the trader's press, the mission's objective page,
-// mine and clubs, "Try Again", the tutorial's lessons and the smith's lines.
+// campaign does not reach: the trader's press, the mission's mine and clubs,
+// "Try Again", the tutorial's lessons and the smith's lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -166,18 +166,13 @@ protected:
     {
         return Menu() && Menu()->GetTopWindow() ? Menu()->GetTopWindow()->GetName() : "";
     }
-    // The mission opens with its objective page; Return closes it.
-    void CloseObjective()
+    // Past the objective page (Return closes it) and the opening cut scene,
+    // ready to play.
+    void StartMissionPlay()
     {
         ASSERT_STREQ(TopWindow(), "objective");
         Tap(kReturnKey);
         ASSERT_FALSE(Menu()->HasOpenWindows());
-    }
-
-    // Past the objective page and the opening cut scene, ready to play.
-    void StartMissionPlay()
-    {
-        ASSERT_NO_FATAL_FAILURE(CloseObjective());
         ASSERT_TRUE(StepUntil([&] { return LuaNumber("g_missionIntro") == 0.0; }, 60)) << "the opening ends";
         ASSERT_FALSE(Level()->GetCutScene()->IsCutSceneActive());
         Frames(5, 100);
@@ -225,37 +220,7 @@ protected:
         return guards;
     }
 
-    // The party, worn down to a point of health each and too weary to fight
-    // back, walks up to the squad in the hall, until the game-over question.
-    void WalkIntoTheSquadAndFall()
-    {
-        ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
-        ASSERT_NO_FATAL_FAILURE(OpenVault());
-        for (const char* name : {"Ann", "Bob"}) {
-            TsPCObject* pc = Member(name);
-            pc->SetHealth(1.0f);
-            pc->SetVitality(0.0f);
-            pc->SetVitalityRecovery(0.0f);
-            pc->SetAutoAttack(false); // too weary to fight back
-        }
-        // They walk up to the nearest guard until the squad hears them.
-        ASSERT_TRUE(StepUntil([&] {
-            for (const char* name : {"Ann", "Bob"}) {
-                TsPCObject* pc = Member(name);
-                if (pc->GetPendingCommand() == 0 && !pc->HasFlag(TS_ENTITY_DEAD))
-                    pc->MoveTo(Guards()[0]->GetPosition());
-            }
-            return Level()->GetGameOverState() != TsLevel::kPlaying;
-        }, 600)) << "a member fell";
-        EXPECT_TRUE(Member("Ann")->HasFlag(TS_ENTITY_DEAD) || Member("Bob")->HasFlag(TS_ENTITY_DEAD));
-        ASSERT_TRUE(StepUntil([&] { return Level()->GetGameOverState() == TsLevel::kGameOverQuestion; }, 100))
-            << "the game-over scene ends in the question";
-    }
-
-    static constexpr int kEscapeKey = 1;
     static constexpr int kReturnKey = 0x1C;
-
-    std::unique_ptr<ScratchDir> scratch;
 };
 
 // The press on the trader sends Ann walking to him and the view follows her:
@@ -285,27 +250,6 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     Frames(1, 100);
     EXPECT_EQ(hud->GetTrader(), trader);
     EXPECT_TRUE(TsAccess::Conversation()->HasConversationStarted());
-    EXPECT_EQ(Errors(log), "");
-}
-
-// The objective page the mission opens with gives way to Escape as well as
-// to Return, and play goes on without the pause menu.
-TEST_F(CampaignLevel, EscapeClosesTheMissionsObjectivePage)
-{
-    Play("mission");
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_STREQ(TopWindow(), "objective");
-    EXPECT_TRUE(Level()->IsPaused());
-    Tap(kEscapeKey);
-    EXPECT_FALSE(Menu()->HasOpenWindows());
-    EXPECT_FALSE(Level()->IsPaused());
-    Frames(3, 100);
-    EXPECT_FALSE(Menu()->HasOpenWindows()) << "the same Escape does not open the pause menu";
-    ASSERT_TRUE(StepUntil([&] { return LuaNumber("g_missionIntro") == 0.0; }, 60)) << "the opening runs, then play";
-    Tap(kEscapeKey);
-    EXPECT_STREQ(TopWindow(), "inmenu") << "the next one does";
-    Tap(kEscapeKey);
-    EXPECT_FALSE(Menu()->HasOpenWindows());
     EXPECT_EQ(Errors(log), "");
 }
 
@@ -390,7 +334,28 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
     Play("mission");
     ASSERT_FALSE(HasFatalFailure());
     TsPlayer* player = TsAccess::LocalPlayer();
-    ASSERT_NO_FATAL_FAILURE(WalkIntoTheSquadAndFall());
+    // Worn down to a point of health each and too weary to fight back, the
+    // party walks up to the squad in the hall until the game-over question.
+    ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
+    ASSERT_NO_FATAL_FAILURE(OpenVault());
+    for (const char* name : {"Ann", "Bob"}) {
+        TsPCObject* pc = Member(name);
+        pc->SetHealth(1.0f);
+        pc->SetVitality(0.0f);
+        pc->SetVitalityRecovery(0.0f);
+        pc->SetAutoAttack(false);
+    }
+    ASSERT_TRUE(StepUntil([&] {
+        for (const char* name : {"Ann", "Bob"}) {
+            TsPCObject* pc = Member(name);
+            if (pc->GetPendingCommand() == 0 && !pc->HasFlag(TS_ENTITY_DEAD))
+                pc->MoveTo(Guards()[0]->GetPosition());
+        }
+        return Level()->GetGameOverState() != TsLevel::kPlaying;
+    }, 600)) << "a member fell";
+    EXPECT_TRUE(Member("Ann")->HasFlag(TS_ENTITY_DEAD) || Member("Bob")->HasFlag(TS_ENTITY_DEAD));
+    ASSERT_TRUE(StepUntil([&] { return Level()->GetGameOverState() == TsLevel::kGameOverQuestion; }, 100))
+        << "the game-over scene ends in the question";
     auto* box = dynamic_cast<TsGuiMessageBox*>(Menu()->GetTopWindow());
     ASSERT_NE(box, nullptr);
     EXPECT_STREQ(box->GetText(), "Your squad has fallen.");

@@ -113,8 +113,8 @@ protected:
         }
     }
 
-    // Starts a copy whose output goes to <scratch>/<name>.log. The lock
-    // lives in the scratch folder, so other runs on this machine do not count.
+    // Starts a copy whose output goes to <scratch>/<name>.log (its lock lives
+    // there too, so other runs on this machine do not count).
     pid_t Launch(const std::string& name, bool withDisplay)
     {
         const pid_t pid = fork();
@@ -175,18 +175,15 @@ protected:
     }
 
 
-    // Works the start-up dialog as a player would, with one key: Return
-    // plays, Escape quits. The key is pressed again while the dialog stays
-    // up, since the window may not take the focus at the first try on a
-    // busy display. True once the dialog has been answered.
+    // Works this copy's start-up dialog as a player would, with one key
+    // (Return plays, Escape quits); true once it has been answered.
     bool AnswerStartupDialog(pid_t game, const char* key)
     {
-        // This copy's dialog only: other tests may show theirs at the same time.
         return AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'", key);
     }
 
     // Presses the key on the window that the xdotool search finds, again
-    // while it stays up.
+    // while it stays up: on a busy display it may not take the focus at once.
     bool AnswerWindow(pid_t game, const std::string& criteria, const char* key)
     {
         if (std::system("command -v xdotool > /dev/null") != 0) {
