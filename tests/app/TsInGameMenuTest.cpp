@@ -44,6 +44,17 @@ protected:
         TsAccess::LocalPlayer()->SetCurrentCharacter(0);
         return hero;
     }
+    // A character of no squad standing at (x, z), in play; null if it cannot start.
+    TsNPCObject* AddStranger(const char* name, float x, float z)
+    {
+        auto* npc = new TsNPCObject;
+        npc->SetName(name);
+        npc->SetRadius(0.3f);
+        npc->SetHeight(1.8f);
+        npc->SetOrigin(x, 0.0f, z);
+        Level()->GetEntityDB()->AddEntity(npc);
+        return npc->Initialise() ? npc : nullptr;
+    }
     const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
 
     TsGameFrontEnd* menu = nullptr;
@@ -164,13 +175,7 @@ TEST_F(InGameMenu, TitlesAreCutToTheirRoomByMeasuring)
 TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
 {
     AddHero(4.0f, 4.0f);
-    auto* other = new TsNPCObject;
-    other->SetName("stranger");
-    other->SetRadius(0.3f);
-    other->SetHeight(1.8f);
-    other->SetOrigin(12.0f, 0.0f, 9.0f);
-    Level()->GetEntityDB()->AddEntity(other);
-    ASSERT_TRUE(other->Initialise());
+    ASSERT_NE(AddStranger("stranger", 12.0f, 9.0f), nullptr);
 
     TsRadar* radar = Level()->GetRadar();
     for (const int mode : {0, 1, 2}) {
@@ -250,13 +255,8 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
 TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
 {
     TsPCObject* hero = AddHero(4.0f, 4.0f);
-    auto* trader = new TsNPCObject;
-    trader->SetName("TechTrader");
-    trader->SetRadius(0.3f);
-    trader->SetHeight(1.8f);
-    trader->SetOrigin(6.0f, 0.0f, 4.0f);
-    Level()->GetEntityDB()->AddEntity(trader);
-    ASSERT_TRUE(trader->Initialise());
+    TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
+    ASSERT_NE(trader, nullptr);
     // Copies of the level's articles, on no entity list.
     ASSERT_TRUE(Named<TsItemObject>("medkitA") && Named<TsItemObject>("ammoA") && trader->GetInventory() && hero->GetInventory());
     auto* medkit = new TsItemObject;

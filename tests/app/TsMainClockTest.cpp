@@ -1,4 +1,9 @@
-// The fixed 10 Hz clock of the main loop, run by hand.
+// The main loop run by hand: its fixed 10 Hz clock, and the main window's
+// messages as it sees them (focus, the renderer told of it too, closing,
+// and the pump that log output runs).
+#include "platform/EventInjection.h"
+#include "platform/Window.h"
+#include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
 
 namespace apptest {
@@ -108,6 +113,43 @@ TEST_F(MainClock, FrameRateIsMeasuredEveryThirtyFrames)
     clock->Advance(20);
     // 30 frames in 0.6 s.
     EXPECT_NEAR(app->MeasureFrameRate(), 50.0f, 0.01f);
+}
+
+using MainWindow = AppTest;
+
+// The close reaches the loop even when a log line in the middle of loading
+// pumped the messages first.
+TEST_F(MainWindow, ClosingTheWindowEndsTheLoopWithZero)
+{
+    Start();
+    FrameAfter(10);
+    plat::InjectClose(*app->GetWindow());
+    TsMain::PumpMessages();
+    int exitCode = -5;
+    EXPECT_FALSE(app->Step(&exitCode));
+    EXPECT_EQ(exitCode, 0);
+}
+
+TEST_F(MainWindow, WithoutTheFocusTheInputIsLostAndFramesDoNothing)
+{
+    Start();
+    FrameAfter(10);
+    const size_t ticks = Script().ticks.size();
+    const size_t renders = Script().renders.size();
+
+    EXPECT_TRUE(OmD3D::Instance()->IsActive());
+    plat::InjectFocus(*app->GetWindow(), false);
+    Frames(2, 100);
+    EXPECT_EQ(Script().ticks.size(), ticks);
+    EXPECT_EQ(Script().renders.size(), renders);
+    EXPECT_FALSE(OmD3D::Instance()->IsActive()) << "the renderer hears of it";
+
+    // Back in the foreground, the game goes on.
+    plat::InjectFocus(*app->GetWindow(), true);
+    Frames(2, 100);
+    EXPECT_GT(Script().ticks.size(), ticks);
+    EXPECT_GT(Script().renders.size(), renders);
+    EXPECT_TRUE(OmD3D::Instance()->IsActive());
 }
 
 } // namespace

@@ -1,12 +1,10 @@
 // The shell's developer functions called from Lua in the running game: the
 // renderer's switches, the importer behind the scene tools (the file dialog
-// stood in for by a typed path), particle effects, videos and screenshots.
+// stood in for by a typed path), particle effects and videos.
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 #include <lua.hpp>
 #include <tolua++.h>
@@ -68,8 +66,6 @@ protected:
     std::string typed_;
 };
 
-std::string Absolute(const char* path) { return std::filesystem::absolute(path).generic_string(); }
-
 TEST_F(ShellTools, TheRenderSwitchesReachTheRenderer)
 {
     OmD3D& renderer = *OmD3D::Instance();
@@ -99,7 +95,8 @@ TEST_F(ShellTools, TheRenderSwitchesReachTheRenderer)
 
 TEST_F(ShellTools, ToolImportPBFAnswersTheImportedSceneAsAGroup)
 {
-    ASSERT_EQ(Lua("imported = ToolImportPBF('" + Absolute("data/models/walker/walker.pbf") + "')"), 0);
+    const std::string walker = std::filesystem::absolute("data/models/walker/walker.pbf").generic_string();
+    ASSERT_EQ(Lua("imported = ToolImportPBF('" + walker + "')"), 0);
     lua_State* L = TsAccess::LuaState();
     lua_getglobal(L, "imported");
     auto* group = OmGroup::Cast(static_cast<OmObject*>(tolua_tousertype(L, -1, nullptr)));
@@ -254,23 +251,6 @@ TEST_F(ShellTools, PlayFMVStopsTheAudioThenPlaysTheVideo)
     EXPECT_EQ(watch.playingAtFirstFrame, 0) << "the audio stops before the video starts";
     EXPECT_NE(Lua("PlayFMV()"), 0);
     EXPECT_TRUE(log.Contains("incorrect argument to function 'PlayFMV'"));
-}
-
-TEST_F(ShellTools, ScreenshotSavesTheScreenUnderTheFirstFreeNumber)
-{
-    const std::string prefix = (std::filesystem::temp_directory_path() / ("ts_shot_" + std::to_string(::getpid()) + "_")).string();
-    std::FILE* taken = std::fopen((prefix + "0.bmp").c_str(), "wb");
-    ASSERT_NE(taken, nullptr);
-    std::fclose(taken);
-    FrameAfter(10);
-    ASSERT_EQ(Lua("local f = FileIO:new() shot = f:Screenshot('" + prefix + "') f:delete()"), 0);
-    std::string answer;
-    TsScriptHost::GetGlobalString(TsAccess::LuaState(), "shot", &answer);
-    EXPECT_EQ(answer, "1.bmp");
-    std::error_code ignored;
-    EXPECT_GT(std::filesystem::file_size(prefix + "1.bmp", ignored), 54u) << "a bitmap with its pixels";
-    std::filesystem::remove(prefix + "0.bmp", ignored);
-    std::filesystem::remove(prefix + "1.bmp", ignored);
 }
 
 } // namespace
