@@ -25,12 +25,6 @@ namespace game_test {
 
 using namespace std::chrono_literals;
 
-inline std::string EnvOr(const char* name, const char* fallback)
-{
-    const char* value = std::getenv(name);
-    return value ? value : fallback;
-}
-
 // The build folder: named by the environment, else the one this test
 // program was built in (<build>/tests/app_tests).
 inline std::string BuildDir()
@@ -52,7 +46,7 @@ protected:
     void SetUp() override
     {
         game_ = BuildDir() + "/tessaran";
-        root_ = EnvOr("OM_SOURCE_DIR", ".");
+        root_ = std::getenv("OM_SOURCE_DIR") ? std::getenv("OM_SOURCE_DIR") : ".";
         char scratch[] = "/tmp/tessaran_run_XXXXXX";
         ASSERT_NE(mkdtemp(scratch), nullptr);
         scratch_ = scratch;
@@ -66,17 +60,13 @@ protected:
         }
     }
 
-    // The game runs full screen and takes the focus; on a display of its
-    // own it cannot take it from the windows of other tests. The server must
-    // not reset when its last client leaves: the game opens and closes its
-    // display connection during start-up, and a connection made while the
-    // server resets can be left with windows nobody sees.
+    // The game runs full screen and takes the focus: on a display of its own
+    // it cannot take it from other tests' windows. The server must not reset
+    // when its last client leaves (the game reconnects during start-up), and
+    // picks a free number itself, written down once it takes connections, so
+    // two tests starting together never meet on one display.
     void StartDisplay()
     {
-        // The server picks a free number itself and writes it down when it
-        // takes connections: two tests starting together can never meet on
-        // one display, as they could when each chose a number and waited for
-        // its socket (the other's socket answered for both).
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
         display_ = fork();
@@ -123,8 +113,8 @@ protected:
         }
     }
 
-    // Starts a copy whose output goes to <scratch>/<name>.log. The lock
-    // lives in the scratch folder, so other runs on this machine do not count.
+    // Starts a copy whose output goes to <scratch>/<name>.log (its lock lives
+    // there too, so other runs on this machine do not count).
     pid_t Launch(const std::string& name, bool withDisplay)
     {
         const pid_t pid = fork();
@@ -172,12 +162,11 @@ protected:
     }
 
     // What a test sets for its copies over the defaults above (a sound
-    // driver that writes a file, say); called in the child.
+    // driver that writes a file, say).
     void ApplyEnvironment() const
     {
-        for (const auto& [name, value] : environment_) {
+        for (const auto& [name, value] : environment_)
             setenv(name.c_str(), value.c_str(), 1);
-        }
     }
 
     static void Type(int terminal, const std::string& line)
@@ -185,27 +174,16 @@ protected:
         ASSERT_EQ(write(terminal, line.data(), line.size()), ssize_t(line.size()));
     }
 
-    // One key on the game's own window.
-    void PressOnGameWindow(pid_t game, const char* key)
-    {
-        const std::string command = "DISPLAY=" + displayName_ + " xdotool search --all --pid " +
-                                    std::to_string(game) + " --name '^Tessaran - The Game$' windowfocus --sync key --window %1 " +
-                                    key + " > /dev/null 2>&1";
-        std::system(command.c_str());
-    }
 
-    // Works the start-up dialog as a player would, with one key: Return
-    // plays, Escape quits. The key is pressed again while the dialog stays
-    // up, since the window may not take the focus at the first try on a
-    // busy display. True once the dialog has been answered.
+    // Works this copy's start-up dialog as a player would, with one key
+    // (Return plays, Escape quits); true once it has been answered.
     bool AnswerStartupDialog(pid_t game, const char* key)
     {
-        // This copy's dialog only: other tests may show theirs at the same time.
         return AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'", key);
     }
 
     // Presses the key on the window that the xdotool search finds, again
-    // while it stays up.
+    // while it stays up: on a busy display it may not take the focus at once.
     bool AnswerWindow(pid_t game, const std::string& criteria, const char* key)
     {
         if (std::system("command -v xdotool > /dev/null") != 0) {

@@ -1,6 +1,5 @@
-// The game executable itself, started as a player starts it: one copy at a
-// time, closed by the system's quit request, and a clear message when it
-// cannot start.
+// The game executable itself, started as a player starts it: its start-up
+// dialog, and a clear message when it cannot start.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -16,61 +15,19 @@ namespace {
 using game_test::GameExecutable;
 using namespace std::chrono_literals;
 
-TEST_F(GameExecutable, StartsAloneRunsAndEndsWithZeroWhenClosed)
+// The start-up dialog shows its picture: the panel's pixels on the screen
+// are the demo's art, as the file holds them. Played on a damaged animation
+// database, the game's failure box then answers Return, as players expect,
+// and the game ends.
+TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
 {
-    const pid_t first = Launch("first", true);
-    ASSERT_TRUE(AnswerStartupDialog(first, "Return")) << Output("first");
-    ASSERT_TRUE(WaitForOutput("first", "Start-up complete", first)) << Output("first");
-    // What is built is used: no line says otherwise.
-    for (const char* missing : {"fonts are not built yet", "renderer is not built yet", "HUD font is not built yet",
-                                "display device is not built yet", "not applied"}) {
-        EXPECT_EQ(Output("first").find(missing), std::string::npos) << missing << "\n" << Output("first");
-    }
-    // The dialog's choices were saved.
-    EXPECT_EQ(access((scratch_ + "/options.lua").c_str(), R_OK), 0);
-    // It keeps running its loop: still alive a moment later.
-    std::this_thread::sleep_for(300ms);
-    ASSERT_EQ(waitpid(first, nullptr, WNOHANG), 0) << Output("first");
-
-    // A second copy leaves at once, with -1 and without a word.
-    const pid_t second = Launch("second", true);
-    EXPECT_EQ(WaitForExit(second), 255);
-    EXPECT_EQ(Output("second").find("Start-up"), std::string::npos);
-
-    // The system's quit request closes the window; the game ends with 0.
-    ASSERT_EQ(kill(first, SIGTERM), 0);
-    EXPECT_EQ(WaitForExit(first), 0) << Output("first");
-    // The demo's start-up scripts were there to run.
-    EXPECT_EQ(Output("first").find("dofile() could not open"), std::string::npos) << Output("first");
-}
-
-// A start-up failure box answers the keyboard, as players expect: Return
-// closes it and the game ends.
-TEST_F(GameExecutable, ReturnAnswersTheStartUpFailureBox)
-{
-    // The demo's data, but with a damaged animation database.
     const std::string data = scratch_ + "/data";
     ASSERT_EQ(unlink(data.c_str()), 0);
     ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
-    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/data")) {
-        if (entry.path().filename() != "animdb.tsa") {
+    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/data"))
+        if (entry.path().filename() != "animdb.tsa")
             std::filesystem::create_symlink(entry.path(), data + "/" + entry.path().filename().string());
-        }
-    }
     std::ofstream(data + "/animdb.tsa") << "damaged";
-
-    const pid_t game = Launch("damaged", true);
-    ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("damaged");
-    ASSERT_TRUE(WaitForOutput("damaged", "Animation database initialisation error", game)) << Output("damaged");
-    EXPECT_TRUE(AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^TessaranApp$'", "Return"))
-        << Output("damaged");
-    EXPECT_EQ(WaitForExit(game), 0) << Output("damaged");
-}
-
-// The start-up dialog shows its picture: the panel's pixels on the screen
-// are the demo's art, as the file holds them.
-TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
-{
     plat::Image art;
     std::string error;
     ASSERT_TRUE(plat::LoadImageFile(root_ + "/data/frontend/startup.tga", art, nullptr, &error)) << error;
@@ -108,7 +65,10 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
     }
     EXPECT_GE(matching, panel.w * panel.h * 9 / 10) << "at " << x << ", " << y << "\n" << Output("picture");
     EXPECT_EQ(Output("picture").find("picture is missing"), std::string::npos) << Output("picture");
-    ASSERT_TRUE(AnswerStartupDialog(game, "Escape")) << Output("picture");
+    ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("picture");
+    ASSERT_TRUE(WaitForOutput("picture", "Animation database initialisation error", game)) << Output("picture");
+    EXPECT_TRUE(AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^TessaranApp$'", "Return"))
+        << Output("picture");
     EXPECT_EQ(WaitForExit(game), 0) << Output("picture");
 }
 

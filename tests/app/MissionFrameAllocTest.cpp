@@ -1,11 +1,13 @@
-// The demo mission played by the real application with its hall's squad
-// kept active on patrol: once running, the main loop's frames - the ticks
-// among them - allocate nothing.
+// The demo mission played by the real application: with its hall's squad
+// kept active on patrol, the main loop's frames - the ticks among them -
+// allocate nothing once running; leaving it lets go of every object, even
+// with a death's pending fade, whose timer holds the dead character.
 #include <gtest/gtest.h>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
+#include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsSquadObject.h"
 #include "tests/AllocationCounter.h"
 #include "tests/app/ActiveSquads.h"
@@ -15,6 +17,7 @@ namespace apptest {
 namespace {
 
 using MissionFrames = DemoLevelTest;
+using MissionTearDown = DemoLevelTest;
 
 TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
 {
@@ -37,6 +40,27 @@ TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
     }
     EXPECT_EQ(counted, 0u);
     EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
+}
+
+TEST_F(MissionTearDown, LeavingRightAfterADeathLeavesNothingReferenced)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
+    Level()->ActivateIngameFrontEnd(false);
+    Frames(2, 100);
+    TsCharacterObject* guard = Named<TsCharacterObject>("guard1");
+    ASSERT_NE(guard, nullptr);
+    guard->Die();
+    Frames(2, 100); // well inside the fade's two seconds
+    ASSERT_TRUE(guard->HasFlag(TS_ENTITY_DEAD));
+    log.Clear();
+    // The closing screen waits for Space.
+    app->RequestMode(TS_MODE_FRONT_END);
+    for (int i = 0; i < 5 && Level(); ++i) {
+        PressKey(TsLoadScreen::kSpaceKey);
+        FrameAfter(10);
+    }
+    EXPECT_EQ(Level(), nullptr);
+    EXPECT_FALSE(log.Contains("still referenced")) << log.All();
 }
 
 } // namespace

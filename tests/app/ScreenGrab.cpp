@@ -5,24 +5,6 @@
 
 namespace game_test {
 
-int Screenshot::CountBright(int x0, int y0, int x1, int y1, int level) const
-{
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            n += Red(x, y) > level && Green(x, y) > level && Blue(x, y) > level;
-    return n;
-}
-
-int Screenshot::CountDifferent(const Screenshot& other, int x0, int y0, int x1, int y1) const
-{
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            n += At(x, y) != other.At(x, y);
-    return n;
-}
-
 Screenshot GrabScreen(const std::string& display, int width, int height)
 {
     Screenshot shot;

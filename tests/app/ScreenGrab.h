@@ -16,10 +16,28 @@ struct Screenshot {
     int Red(int x, int y) const { return int(At(x, y) >> 16 & 0xFF); }
     int Green(int x, int y) const { return int(At(x, y) >> 8 & 0xFF); }
     int Blue(int x, int y) const { return int(At(x, y) & 0xFF); }
-    // Pixels of the rectangle [x0, x1) x [y0, y1) brighter than level in all three channels.
-    int CountBright(int x0, int y0, int x1, int y1, int level) const;
-    // Pixels of the rectangle that differ from the other picture's.
-    int CountDifferent(const Screenshot& other, int x0, int y0, int x1, int y1) const;
+    // Pixels of the rectangle [x0, x1) x [y0, y1) that pass the test.
+    template <class Test>
+    int Count(int x0, int y0, int x1, int y1, Test test) const
+    {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += test(x, y);
+        return n;
+    }
+    // Those brighter than level in all three channels.
+    int CountBright(int x0, int y0, int x1, int y1, int level) const
+    {
+        return Count(x0, y0, x1, y1, [&](int x, int y) {
+            return Red(x, y) > level && Green(x, y) > level && Blue(x, y) > level;
+        });
+    }
+    // Those that differ from the other picture's.
+    int CountDifferent(const Screenshot& other, int x0, int y0, int x1, int y1) const
+    {
+        return Count(x0, y0, x1, y1, [&](int x, int y) { return At(x, y) != other.At(x, y); });
+    }
 };
 
 // The top-left width x height pixels of the display; empty when it cannot be read.

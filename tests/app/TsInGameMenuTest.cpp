@@ -1,19 +1,13 @@
 // The in-game menu over the demo level in the real application: the pause
-// menu stops the level and Escape lets it go on, the diary and objective
-// windows open and close, and the radar's settings survive a save and a
-// load. With OM_SHOT_DIR set, each step's screen is written there as a
-// PPM picture to look at.
-#include <cstdio>
-#include <cstdlib>
+// menu stops the level and Escape lets it go on, its pages open and close,
+// the radar draws and keeps its settings through a save, and the trade.
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsOptions.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsInventory.h"
@@ -33,7 +27,6 @@ namespace apptest {
 namespace {
 
 constexpr int kEscapeKey = 1;
-constexpr int kReturnKey = 0x1C;
 
 class InGameMenu : public DemoLevelTest {
 protected:
@@ -51,93 +44,102 @@ protected:
         TsAccess::LocalPlayer()->SetCurrentCharacter(0);
         return hero;
     }
-    const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
-
-    // The screen as a PPM picture in OM_SHOT_DIR, when it is set.
-    void Shot(const char* name)
+    // A character of no squad standing at (x, z), in play; null if it cannot start.
+    TsNPCObject* AddStranger(const char* name, float x, float z)
     {
-        const char* dir = std::getenv("OM_SHOT_DIR");
-        if (!dir)
-            return;
-        int w = 0, h = 0;
-        const std::vector<uint32_t> pixels = ScreenPixels(w, h);
-        FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
-        if (!f)
-            return;
-        std::fprintf(f, "P6 %d %d 255\n", w, h);
-        for (uint32_t p : pixels) {
-            const unsigned char rgb[3] = {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
-            std::fwrite(rgb, 1, 3, f);
-        }
-        std::fclose(f);
+        auto* npc = new TsNPCObject;
+        npc->SetName(name);
+        npc->SetRadius(0.3f);
+        npc->SetHeight(1.8f);
+        npc->SetOrigin(x, 0.0f, z);
+        Level()->GetEntityDB()->AddEntity(npc);
+        return npc->Initialise() ? npc : nullptr;
     }
+    const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
 
     TsGameFrontEnd* menu = nullptr;
 };
 
-// What the HUD's menu button and Escape do: the pause menu over the
-// stopped level; Escape closes it and the level goes on.
+// The pause menu stops the level under it; its pages are made once, found
+// again by name and close back to it, by Escape or by a click let go on
+// the HUD's comms button (not one just beside it); a diary of one entry
+// takes a click anywhere in its list; the quit question's No keeps the
+// menu, and Escape does not reach the menu under the question. The comms
+// button then closes the menu and the level goes on.
 TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
 {
-    EXPECT_EQ(TsAccess::GameFrontEnd(), menu);
-    EXPECT_EQ(TsAccess::Radar(), Level()->GetRadar());
+    const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
+    // A click let go at (x, y); a page over the menu stays open while held.
+    auto clickAt = [&](int x, int y) {
+        const std::string before = TopName();
+        plat::InjectMouseMove(*app->GetWindow(), x, y);
+        Frames(1, 100);
+        plat::InjectMouseButton(*app->GetWindow(), 0, true);
+        Frames(1, 100);
+        EXPECT_TRUE(before == "inmenu" || TopName() == before) << "nothing happens while the button is held";
+        plat::InjectMouseButton(*app->GetWindow(), 0, false);
+        Frames(1, 100);
+    };
+    TsAccess::Diary()->AddEntry("Demo", "The Demo", "Ann", -1, "A first line");
     const uint32_t playing = CentrePixel();
     Level()->ActivateIngameFrontEnd(true);
     Frames(2, 100);
-    EXPECT_TRUE(menu->IsActive());
-    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_TRUE(menu->IsActive() && Level()->IsPaused());
     EXPECT_STREQ(TopName(), "inmenu");
     const double ticks = LuaNumber("g_demoTicks");
     Frames(5, 100);
     EXPECT_EQ(LuaNumber("g_demoTicks"), ticks) << "the level waits under the menu";
     EXPECT_NE(CentrePixel(), playing) << "the menu is drawn over the level";
-    Shot("pause_menu");
-
-    Tap(kEscapeKey);
-    EXPECT_FALSE(menu->HasOpenWindows());
-    EXPECT_FALSE(menu->IsActive());
-    EXPECT_FALSE(Level()->IsPaused());
-    Frames(5, 100);
-    EXPECT_GT(LuaNumber("g_demoTicks"), ticks);
-    Shot("after_escape");
-}
-
-// The HUD's comms button: a click let go on it closes the diary and the
-// options page back to the pause menu, as Back does, then the pause menu
-// itself; a click just beside it does nothing.
-TEST_F(InGameMenu, TheCommsButtonClosesThePagesThenThePauseMenu)
-{
-    const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
-    Level()->ActivateIngameFrontEnd(true);
-    Frames(1, 100);
     auto* buttons = dynamic_cast<TsPauseMenu*>(menu->GetMenuScreen());
     ASSERT_NE(buttons, nullptr);
-    // A click let go at (x, y); a page named whileHeld stays open until then.
-    auto clickAt = [&](int x, int y, const char* whileHeld) {
-        plat::InjectMouseMove(*app->GetWindow(), x, y);
-        Frames(1, 100);
-        plat::InjectMouseButton(*app->GetWindow(), 0, true);
-        Frames(1, 100);
-        if (whileHeld) {
-            EXPECT_STREQ(TopName(), whileHeld) << "nothing happens while the button is held";
-        }
-        plat::InjectMouseButton(*app->GetWindow(), 0, false);
-        Frames(1, 100);
-    };
-    TsGameButton* pages[] = {&buttons->diary, &buttons->options};
-    for (TsGuiButton* page : pages) {
-        page->OnMouseUp(0, 0);
-        Frames(2, 100);
-        const std::string opened = TopName();
-        ASSERT_NE(opened, "inmenu");
-        clickAt(w - 32, h - 32, opened.c_str());
-        EXPECT_STREQ(TopName(), "inmenu") << opened;
-    }
-    clickAt(w - 70, h - 32, nullptr);
+    EXPECT_EQ(menu->GetMenuScreen(), buttons);
+    buttons->diary.OnMouseUp(0, 0);
+    Frames(2, 100);
+    EXPECT_STREQ(TopName(), "diary");
+    EXPECT_FALSE(menu->IsTutorialAllowed()) << "no tutorial over the diary";
+    auto* diary = dynamic_cast<TsDiaryScreen*>(menu->GetDiaryScreen());
+    ASSERT_NE(diary, nullptr);
+    EXPECT_EQ(diary->page.GetSelected(), 0) << "the last entry is selected";
+    for (const float y : {0.0f, 40.0f, 400.0f})
+        EXPECT_EQ(diary->page.EntryAt(y, 12.0f, 1), 0) << y;
+    EXPECT_EQ(diary->page.EntryAt(40.0f, 12.0f, 0), -1) << "an empty diary picks nothing";
+    Tap(kEscapeKey);
+    EXPECT_STREQ(TopName(), "inmenu");
+    EXPECT_TRUE(menu->IsTutorialAllowed());
+    EXPECT_EQ(menu->GetDiaryScreen(), menu->FindPage("diary"));
+
+    // The options page: its sliders read the options and write them back.
+    buttons->options.OnMouseUp(0, 0);
+    Frames(2, 100);
+    EXPECT_STREQ(TopName(), "inoptions");
+    auto* options = dynamic_cast<TsInGameOptionsScreen*>(menu->GetInGameOptionsScreen());
+    ASSERT_NE(options, nullptr);
+    EXPECT_NEAR(options->music.GetValue(), TsGameSlider::ValueOf(TsAccess::Options()->GetMusicVolume()), 1e-3f);
+    clickAt(w - 32, h - 32);
+    EXPECT_STREQ(TopName(), "inmenu");
+
+    // The quit question: No leaves the menu open and the level where it is.
+    buttons->quit.OnMouseUp(0, 0);
+    Frames(1, 100);
+    EXPECT_TRUE(buttons->IsQuitPending());
+    auto* box = dynamic_cast<TsGuiMessageBox*>(menu->GetTopWindow());
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->GetButtonCount(), 2);
+    Tap(kEscapeKey);
+    EXPECT_EQ(menu->GetTopWindow(), box);
+    box->GetButton(1)->SetHover(true);
+    box->OnMouseUp(0, 0);
+    Frames(1, 100);
+    EXPECT_FALSE(buttons->IsQuitPending());
+    EXPECT_STREQ(TopName(), "inmenu");
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+
+    clickAt(w - 70, h - 32);
     EXPECT_TRUE(menu->IsActive()) << "beside the button";
-    clickAt(w - 32, h - 32, nullptr);
-    EXPECT_FALSE(menu->IsActive());
-    EXPECT_FALSE(Level()->IsPaused());
+    clickAt(w - 32, h - 32);
+    EXPECT_FALSE(menu->HasOpenWindows() || menu->IsActive() || Level()->IsPaused());
+    Frames(5, 100);
+    EXPECT_GT(LuaNumber("g_demoTicks"), ticks);
 }
 
 // Titles are cut where the plain font's drawing would leave their room,
@@ -165,121 +167,6 @@ TEST_F(InGameMenu, TitlesAreCutToTheirRoomByMeasuring)
         }
         EXPECT_LE(n, whole) << c.text;
     }
-    char out[64];
-    CutToWidth(*menu, "iiiiiiiiiiiiiiiiiiii", "", 60.0f, out, sizeof out);
-    char wide[64];
-    CutToWidth(*menu, "WWWWWWWWWWWWWWWWWWWW", "", 60.0f, wide, sizeof wide);
-    EXPECT_GT(std::strlen(out), std::strlen(wide)) << "narrow letters fit more of themselves";
-}
-
-// The pause menu's pages are made once and found again by name.
-TEST_F(InGameMenu, TheDiaryOpensFromTheMenuAndClosesBackToIt)
-{
-    Level()->ActivateIngameFrontEnd(true);
-    Frames(1, 100);
-    TsGuiWindow* pause = menu->GetMenuScreen();
-    EXPECT_EQ(menu->GetMenuScreen(), pause);
-    auto* buttons = dynamic_cast<TsPauseMenu*>(pause);
-    ASSERT_NE(buttons, nullptr);
-    buttons->diary.OnMouseUp(0, 0);
-    Frames(2, 100);
-    EXPECT_STREQ(TopName(), "diary");
-    EXPECT_FALSE(menu->IsTutorialAllowed()) << "no tutorial over the diary";
-    Shot("diary");
-    Tap(kEscapeKey);
-    EXPECT_STREQ(TopName(), "inmenu");
-    EXPECT_TRUE(menu->IsTutorialAllowed());
-    EXPECT_EQ(menu->GetDiaryScreen(), menu->FindPage("diary"));
-
-    // The options page: its sliders read the options and write them back.
-    buttons->options.OnMouseUp(0, 0);
-    Frames(2, 100);
-    EXPECT_STREQ(TopName(), "inoptions");
-    auto* options = dynamic_cast<TsInGameOptionsScreen*>(menu->GetInGameOptionsScreen());
-    ASSERT_NE(options, nullptr);
-    EXPECT_NEAR(options->music.GetValue(), TsGameSlider::ValueOf(TsAccess::Options()->GetMusicVolume()), 1e-3f);
-    Shot("options");
-    Tap(kEscapeKey);
-    EXPECT_STREQ(TopName(), "inmenu");
-    Tap(kEscapeKey);
-    EXPECT_FALSE(menu->HasOpenWindows());
-    EXPECT_FALSE(Level()->IsPaused());
-}
-
-TEST_F(InGameMenu, TheObjectiveWindowOpensOverThePausedLevelAndReturnClosesIt)
-{
-    Level()->SetObjectivesText("objectives");
-    Frames(2, 100);
-    EXPECT_STREQ(TopName(), "objective");
-    EXPECT_TRUE(Level()->IsPaused());
-    EXPECT_TRUE(Level()->GetObjectivesShown());
-    EXPECT_STREQ(Level()->GetObjectivesText(), "");
-    Shot("objective");
-    Tap(kReturnKey);
-    EXPECT_FALSE(menu->HasOpenWindows());
-    EXPECT_FALSE(Level()->IsPaused());
-}
-
-// The quit question: "No" (result 3) leaves the menu open and the level
-// where it is; "Yes" (result 2) asks for the title.
-TEST_F(InGameMenu, TheQuitQuestionAsksAndOnlyYesLeavesTheLevel)
-{
-    Level()->ActivateIngameFrontEnd(true);
-    Frames(1, 100);
-    auto* pause = dynamic_cast<TsPauseMenu*>(menu->GetMenuScreen());
-    ASSERT_NE(pause, nullptr);
-    for (const int32_t answer : {TsFrontEndBase::kResultNo, TsFrontEndBase::kResultYes}) {
-        pause->quit.OnMouseUp(0, 0);
-        Frames(1, 100);
-        EXPECT_TRUE(pause->IsQuitPending());
-        auto* box = dynamic_cast<TsGuiMessageBox*>(menu->GetTopWindow());
-        ASSERT_NE(box, nullptr);
-        ASSERT_EQ(box->GetButtonCount(), 2);
-        if (answer == TsFrontEndBase::kResultNo)
-            Shot("quit_question");
-        // While the box is up the menu below gets no updates: back does not close it.
-        Tap(kEscapeKey);
-        EXPECT_EQ(menu->GetTopWindow(), box);
-        const int32_t index = answer == TsFrontEndBase::kResultYes ? 0 : 1;
-        box->GetButton(index)->SetHover(true);
-        box->OnMouseUp(0, 0);
-        Frames(1, 100);
-        EXPECT_FALSE(pause->IsQuitPending());
-        if (answer == TsFrontEndBase::kResultNo) {
-            EXPECT_STREQ(TopName(), "inmenu");
-            EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-        } else {
-            EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
-        }
-    }
-}
-
-// What the scripts set on the radar comes back with a saved game.
-TEST_F(InGameMenu, TheRadarKeepsItsSettingsThroughASaveAndALoad)
-{
-    TsRadar* radar = Level()->GetRadar();
-    EXPECT_EQ(radar->GetMode(), 2);
-    EXPECT_GE(radar->GetFrameTexture(), 0) << "data/hud/radar.tga";
-    for (int slot = 0; slot < TsRadar::kSpriteCount; ++slot)
-        EXPECT_GE(radar->GetSpriteTexture(slot), 0) << slot;
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
-                                     "local r = TsAccess.Radar() r:UseRadar(nil) r:UseObjective(nil) "
-                                     "r:SetObjective(6, 0, -3)"),
-              0);
-    EXPECT_FALSE(radar->IsRadarShown());
-    ASSERT_TRUE(app->SaveGame());
-    const std::string saved = TsAccess::LocalPlayer()->GetSaveName();
-
-    app->SetPendingLoad(saved.c_str());
-    app->RequestMode(TS_MODE_LEVEL);
-    FrameAfter(10);
-    ASSERT_NE(Level(), nullptr);
-    radar = Level()->GetRadar();
-    EXPECT_FALSE(radar->IsRadarShown());
-    EXPECT_FALSE(radar->IsObjectiveShown());
-    EXPECT_FLOAT_EQ(radar->GetObjective().x, 6.0f);
-    EXPECT_FLOAT_EQ(radar->GetObjective().z, -3.0f);
-    EXPECT_FLOAT_EQ(radar->GetRange(), TsRadar::kDefaultRange);
 }
 
 // The squad's character at the centre, another character near it and the
@@ -288,13 +175,7 @@ TEST_F(InGameMenu, TheRadarKeepsItsSettingsThroughASaveAndALoad)
 TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
 {
     AddHero(4.0f, 4.0f);
-    auto* other = new TsNPCObject;
-    other->SetName("stranger");
-    other->SetRadius(0.3f);
-    other->SetHeight(1.8f);
-    other->SetOrigin(12.0f, 0.0f, 9.0f);
-    Level()->GetEntityDB()->AddEntity(other);
-    ASSERT_TRUE(other->Initialise());
+    ASSERT_NE(AddStranger("stranger", 12.0f, 9.0f), nullptr);
 
     TsRadar* radar = Level()->GetRadar();
     for (const int mode : {0, 1, 2}) {
@@ -312,7 +193,6 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
                 EXPECT_NE(radar->GetWorldMap(), nullptr);
             else
                 EXPECT_NE(radar->GetLocalMap(), nullptr);
-            Shot((std::string("radar_mode") + char('0' + mode) + (far ? "_far" : "")).c_str());
         }
     }
     radar->UseRadar(false);
@@ -367,29 +247,6 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_EQ(LuaNumber("g_tutorialDone"), 1.0) << "the exit script runs once";
     EXPECT_EQ(tutorial->GetFragmentCount(), 0);
     EXPECT_STREQ(tutorial->GetExitScript(), "");
-
-    // The volume sliders: 0 is silence (-3000), 1 full (0).
-    EXPECT_EQ(TsGameSlider::VolumeOf(0.0f), -3000);
-    EXPECT_EQ(TsGameSlider::VolumeOf(1.0f), 0);
-    EXPECT_NEAR(TsGameSlider::ValueOf(-1500), 0.5f, 1e-4f);
-}
-
-// A diary of one entry: a click anywhere in the list picks entry 0.
-TEST_F(InGameMenu, AClickAnywhereInADiaryOfOneEntryPicksIt)
-{
-    TsAccess::Diary()->AddEntry("Demo", "The Demo", "Ann", -1, "A first line");
-    Level()->ActivateIngameFrontEnd(true);
-    Frames(1, 100);
-    menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
-    Frames(1, 100);
-    auto* diary = dynamic_cast<TsDiaryScreen*>(menu->GetDiaryScreen());
-    ASSERT_NE(diary, nullptr);
-    EXPECT_EQ(diary->page.GetSelected(), 0) << "the last entry is selected";
-    for (const float y : {0.0f, 40.0f, 400.0f})
-        EXPECT_EQ(diary->page.EntryAt(y, 12.0f, 1), 0) << y;
-    EXPECT_EQ(diary->page.EntryAt(40.0f, 12.0f, 0), -1) << "an empty diary picks nothing";
-    Frames(1, 100);
-    Shot("diary_entry");
 }
 
 // A trader's articles beside the hero's: one bought and one sold at the
@@ -398,13 +255,8 @@ TEST_F(InGameMenu, AClickAnywhereInADiaryOfOneEntryPicksIt)
 TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
 {
     TsPCObject* hero = AddHero(4.0f, 4.0f);
-    auto* trader = new TsNPCObject;
-    trader->SetName("TechTrader");
-    trader->SetRadius(0.3f);
-    trader->SetHeight(1.8f);
-    trader->SetOrigin(6.0f, 0.0f, 4.0f);
-    Level()->GetEntityDB()->AddEntity(trader);
-    ASSERT_TRUE(trader->Initialise());
+    TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
+    ASSERT_NE(trader, nullptr);
     // Copies of the level's articles, on no entity list.
     ASSERT_TRUE(Named<TsItemObject>("medkitA") && Named<TsItemObject>("ammoA") && trader->GetInventory() && hero->GetInventory());
     auto* medkit = new TsItemObject;
@@ -429,7 +281,6 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     Frames(30, 100); // the inventory flies out
     EXPECT_TRUE(hud->IsTradePanelVisible());
     EXPECT_FALSE(Level()->GetRadar()->IsRadarShown()) << "the price window takes the radar's corner";
-    Shot("trade_panel");
 
     // Buying: a new medkit of the trader's, at its value times its pack.
     const int32_t before = hero->GetInventory()->GetTotalCount();
@@ -450,7 +301,6 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     EXPECT_EQ(hero->GetInventory()->GetTotalCount(), before) << "the last of the stack goes with the article";
     EXPECT_EQ(player->GetKitty(), kitty + 8 + 8 + 4);
     Frames(2, 100);
-    Shot("trade_after");
 
     // Not enough money: nothing changes.
     player->AddToKitty(-player->GetKitty());

@@ -1,10 +1,14 @@
-// The load screen: held until Space, then one frame of the prompt, then the
-// mode carries on with its clock restarted at the present.
+// The load screen: held until Space, then one frame of the prompt (in the
+// HUD's font, also after a video), then the mode carries on with its clock
+// restarted at the present; its image.
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "game/framework/TsLoadScreen.h"
+#include "game/framework/TsVideo.h"
 #include "platform/BmpFile.h"
+#include "render/OmD3DFont.h"
 #include "tests/app/AppFixture.h"
 #include "tests/game/framework/ScratchDir.h"
 
@@ -50,7 +54,9 @@ TEST_F(LoadScreen, HoldsTheModeUntilSpaceThenPromptsForOneFrame)
     EXPECT_EQ(app->GetTickBase(), GetPerformanceTicks());
 }
 
-TEST_F(LoadScreen, AMissingImageIsReportedAndTheScreenStillWaits)
+// A missing image is reported and the screen still waits; a found one
+// fills the screen until Space lets it go.
+TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
 {
     Start();
     LoadLoadScreenImage("no such screen.tga");
@@ -59,11 +65,6 @@ TEST_F(LoadScreen, AMissingImageIsReportedAndTheScreenStillWaits)
     g_loadScreen.held = 1;
     FrameAfter(100);
     EXPECT_EQ(g_loadScreen.held, 1);
-}
-
-TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
-{
-    Start();
     {
         ScratchDir scratch; // the image is read from .\data\ below the working folder
         const std::vector<uint32_t> red(16 * 16, 0xFFFF0000u);
@@ -72,8 +73,6 @@ TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
         LoadLoadScreenImage("red.bmp");
     }
     ASSERT_NE(g_loadScreen.image, nullptr);
-
-    g_loadScreen.held = 1;
     FrameAfter(100);
     EXPECT_EQ(CentrePixel(), 0xFFFF0000u);
     PressKey(TsLoadScreen::kSpaceKey);
@@ -81,17 +80,43 @@ TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
     EXPECT_EQ(g_loadScreen.image, nullptr); // released as the hold ends
 }
 
-TEST(LoadScreenPulse, RisesByAFifthEachTickAndStartsOverAfterOnePointTwo)
+// The prompt is drawn with the HUD's font in the row the load screen names,
+// centred, and nothing else is on the black screen; so it is after a video
+// has reset the device.
+TEST_F(LoadScreen, ThePromptIsWrittenWithTheHUDFontBeforeAndAfterAVideo)
 {
-    TsLoadScreen screen;
-    int tick = 0;
-    for (const float next : {0.2f, 0.4f, 0.6f, 0.8f, 1.0f, 1.2f, 0.2f, 0.4f}) {
-        screen.TickPulse();
-        EXPECT_NEAR(screen.pulse.next, next, 1e-5f) << "tick " << tick++;
+    Start();
+    FrameAfter(10);
+    g_loadScreen.held = 1;
+    g_loadScreen.textY = 200;
+    g_loadScreen.pulse.previous = g_loadScreen.pulse.current = 1.0f; // fully lit
+    FrameAfter(100);
+    int width = 0, height = 0;
+    const std::vector<uint32_t> screen = ScreenPixels(width, height);
+    ASSERT_FALSE(screen.empty());
+    uint32_t size[2] = {};
+    ASSERT_EQ(app->GetHUDFont()->GetTextExtent("Loading....", size), 0);
+    int lit = 0, litOutside = 0, left = width, right = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if ((screen[size_t(y) * size_t(width) + size_t(x)] & 0x00FFFFFF) == 0)
+                continue;
+            const bool inRow = y >= 200 && y < 200 + int(size[1]);
+            lit += inRow, litOutside += !inRow;
+            left = inRow ? std::min(left, x) : left;
+            right = inRow ? std::max(right, x) : right;
+        }
     }
-    // The value drawn lies between this tick's and the next.
-    screen.pulse.Interpolate(0.5f);
-    EXPECT_NEAR(screen.pulse.interpolated, 0.3f, 1e-5f);
+    EXPECT_GT(lit, 20) << "the text is drawn";
+    EXPECT_EQ(litOutside, 0);
+    EXPECT_NEAR((left + right) / 2.0, width / 2.0, size[0] / 4.0 + 4) << "centred";
+
+    TsVideo::SetFrameObserver([](int, void*) { TsVideo::Stop(); }, nullptr);
+    TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg");
+    TsVideo::SetFrameObserver(nullptr, nullptr);
+    FrameAfter(100);
+    const std::vector<uint32_t> after = ScreenPixels(width, height);
+    EXPECT_GT(std::count_if(after.begin(), after.end(), [](uint32_t p) { return (p & 0x00FFFFFF) != 0; }), 20);
 }
 
 } // namespace

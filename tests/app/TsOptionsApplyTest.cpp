@@ -50,8 +50,11 @@ TEST_F(OptionsApplied, AKeyReboundInTheOptionsFileFiresItsActionInTheRunningGame
     EXPECT_TRUE(app->GetInput()->IsActionDown(action));
 }
 
+// The display group sets the renderer's texture limit and the device's
+// gamma ramp; a level takes the limit of the options when it starts.
 TEST_F(OptionsApplied, TheDisplayGroupSetsTheTextureLimitAndTheDeviceGammaRamp)
 {
+    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
     Start();
     TsOptions* options = TsAccess::Options();
     options->SetTexDetailLevel(1);
@@ -72,16 +75,10 @@ TEST_F(OptionsApplied, TheDisplayGroupSetsTheTextureLimitAndTheDeviceGammaRamp)
     EXPECT_GT(ramp.red[128], 128 * 257) << "gamma 0.8 brightens the middle";
     EXPECT_FALSE(log.Contains("not applied"));
     EXPECT_FALSE(log.Contains("not set"));
-}
-
-TEST_F(OptionsApplied, ALevelTakesTheTextureLimitOfTheOptions)
-{
-    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
-    Start();
-    TsAccess::Options()->SetTexDetailLevel(2);
-    TsAccess::Options()->Apply(TsOptions::APPLY_GRAPHICS);
+    options->SetTexDetailLevel(2);
+    options->Apply(TsOptions::APPLY_GRAPHICS);
     ASSERT_EQ(OmD3D::Instance()->GetMaxTextureSize(), 0u);
-    TsAccess::Options()->SetTexDetailLevel(0);
+    options->SetTexDetailLevel(0);
     app->RequestMode(TS_MODE_LEVEL);
     FrameAfter(10); // refused for want of a player, after the limit was handed over
     EXPECT_EQ(OmD3D::Instance()->GetMaxTextureSize(), 128u);

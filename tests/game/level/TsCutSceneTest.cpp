@@ -1,7 +1,5 @@
-// The cut-scene director on a camera: timed tracks step linearly once per
-// tick and apply at once for no time, the framing blend, following an
-// entity, the scene ending itself, turning the short way round, and the
-// conversation framing around an obstacle.
+// The cut-scene director on a camera: timed and immediate tracks, the
+// framing blend, following, turning the short way and conversation framing.
 #include <gtest/gtest.h>
 
 #include <cmath>
