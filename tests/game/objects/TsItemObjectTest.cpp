@@ -1,6 +1,5 @@
-// Items and collectibles: stacks that fill and empty, healing by auto-use,
-// the one sound slot, the pick-up delay and its owner, copies made from a
-// template, and the saved form.
+// Items and collectibles: stacks, healing by auto-use, the sound slot, the
+// pick-up delay, copies from a template, giving and the saved form.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -13,7 +12,6 @@
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
-#include "game/objects/TsNPCObject.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
 namespace {
@@ -64,16 +62,6 @@ protected:
     TestWielder* wielder = new TestWielder;
     TsItemObject* item = MakeItem("medkit.pbf", 1, 5);
 };
-
-TEST_F(HealingTest, AnItemHealsItsOwnerOnceAndIsUsedUp)
-{
-    item->AutoUse();
-    EXPECT_FLOAT_EQ(wielder->GetHealth(), 7.0f);
-    EXPECT_FALSE(wielder->GetInventory()->Holds(item));
-    EXPECT_FALSE(item->HasOwner());
-    item->AutoUse(); // gone from the inventory: nothing more
-    EXPECT_FLOAT_EQ(wielder->GetHealth(), 7.0f);
-}
 
 TEST_F(HealingTest, AStackHealsOneUnitAtATime)
 {
@@ -190,8 +178,9 @@ protected:
     ScriptState lua;
 };
 
-TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModel)
+TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsLogged)
 {
+    LogCapture log;
     TsItemObject* source = MakeItem("medkit.pbf");
     source->SetTemplate("Medkit");
     auto* model = new OmGroup;
@@ -204,20 +193,14 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModel)
     EXPECT_EQ(copy->GetModel(), model);
     EXPECT_EQ(model->GetRefCount(), 3u);
     copy->Release();
-    source->Release();
     model->Release();
-}
 
-TEST_F(TemplateTest, AFailingTemplateIsLoggedAndTheCopyGoesOn)
-{
-    LogCapture log;
-    TsItemObject* source = MakeItem("medkit.pbf");
     source->SetTemplate("Broken");
-    TsItemObject* copy = new TsItemObject;
-    copy->CopyFromTemplate(source);
+    TsItemObject* broken = new TsItemObject;
+    broken->CopyFromTemplate(source);
     EXPECT_TRUE(log.Contains("error running template Broken during item creation"));
-    EXPECT_EQ(copy->GetStack(), 1);
-    copy->Release();
+    EXPECT_EQ(broken->GetStack(), 1);
+    broken->Release();
     source->Release();
 }
 
@@ -227,35 +210,23 @@ TEST(ItemArchive, EveryFieldComesBack)
     TsItemObject* item = MakeItem("medkit.pbf", 3, 9, 0);
     item->SetTemplate("Medkit");
     item->SetPackSize(2);
-    item->SetMatterType(1);
-    item->SetVitality(1.5f);
     item->SetHealth(2.5f);
     item->SetUsage(TS_ITEMUSAGE_AUTO_USE);
     item->FlagSoundForLoading(0, 12);
-    item->SetValue(7.5f);
-    item->SetCanDrop(true);
     item->SetPickupDelay(4);
     auto* back = RoundTrip<TsItemObject>(item, "item.sav");
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->GetStack(), 3);
     EXPECT_EQ(back->GetMaxStack(), 9);
     EXPECT_EQ(back->GetPackSize(), 2);
-    EXPECT_EQ(back->GetMatterType(), 1);
-    EXPECT_FLOAT_EQ(back->GetVitality(), 1.5f);
     EXPECT_FLOAT_EQ(back->GetHealth(), 2.5f);
     EXPECT_TRUE(back->IsAutoUse());
     EXPECT_EQ(back->GetSound(), 12);
     EXPECT_STREQ(back->GetTemplate(), "Medkit");
-    EXPECT_FLOAT_EQ(back->GetValue(), 7.5f);
-    EXPECT_TRUE(back->CanDrop());
     EXPECT_EQ(back->GetPickupDelay(), 4);
     back->Release();
     item->Release();
 }
-
-} // namespace
-
-namespace {
 
 // Giving a whole inventory moves every article the receiver can take, a
 // pack at a time, and always ends.
@@ -308,34 +279,6 @@ TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
         taker->Release();
         giver->Release();
     }
-}
-
-} // namespace
-
-namespace {
-
-// A non-player character is given its item from the template it names.
-class NpcItemTest : public TemplateTest {};
-
-TEST_F(NpcItemTest, ACharactersItemComesFromItsTemplate)
-{
-    TsNPCObject* npc = new TsNPCObject;
-    npc->SetName("guard");
-    npc->SetItemName("Medkit");
-    EXPECT_TRUE(npc->Import());
-    TsItemObject* item = npc->GetInventory()->GetItem(0);
-    ASSERT_NE(item, nullptr);
-    EXPECT_STREQ(item->GetName(), "guardItem");
-    EXPECT_EQ(item->GetStack(), 4);
-    EXPECT_EQ(item->GetOwner(), npc);
-
-    TsNPCObject* broken = new TsNPCObject;
-    broken->SetName("thief");
-    broken->SetItemName("Broken");
-    EXPECT_TRUE(broken->Import());
-    EXPECT_EQ(broken->GetInventory()->GetTotalCount(), 0); // nothing half made is kept
-    broken->Release();
-    npc->Release();
 }
 
 } // namespace
