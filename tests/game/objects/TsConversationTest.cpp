@@ -1,7 +1,5 @@
-// Conversations without a level: word wrap at the line width, lines
-// without a speaker, the timed start and silent lines, ending, and the
-// archive. The camera, the input and the diary are tested on the demo
-// level (tests/app).
+// Conversations without a level: word wrap, silent lines and their timing,
+// skipping and the archive (the camera and the diary: DoorsLevel).
 #include <gtest/gtest.h>
 
 #include <cstring>

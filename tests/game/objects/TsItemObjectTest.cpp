@@ -16,32 +16,6 @@
 
 namespace {
 
-struct AddCase {
-    int32_t stack, maxStack, n;
-    int32_t result, stackAfter;
-};
-
-TEST(ItemStack, AddingFillsUpToTheMaximumAndEmptyingRemoves)
-{
-    const AddCase cases[] = {
-        {3, 10, 4, 4, 7},    {8, 10, 5, 2, 10},  {10, 10, 1, 0, 10}, // over the top: what fits
-        {5, 10, -2, -2, 3},  {5, 10, -5, -5, 0}, {5, 10, -9, -5, 0}, // emptied: minus the old stack
-    };
-    for (const AddCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stack << "+" << c.n);
-        TestWielder* w = new TestWielder;
-        TsItemObject* item = MakeItem("potion.pbf", c.stack, c.maxStack);
-        w->GetInventory()->AddArticle(item);
-        item->AddRef(); // to see it after an emptied stack leaves the inventory
-        EXPECT_EQ(item->AddToStack(c.n), c.result);
-        EXPECT_EQ(item->GetStack(), c.stackAfter);
-        EXPECT_EQ(w->GetInventory()->Holds(item), c.stackAfter > 0);
-        EXPECT_EQ(item->GetRefCount(), 1u + (c.stackAfter > 0 ? 1u : 0u));
-        item->Release();
-        w->Release();
-    }
-}
-
 // A healer in the wielder's inventory, the wielder hurt to 4 of 10 health
 // and 10 of 10 vitality.
 class HealingTest : public ::testing::Test {
@@ -202,30 +176,6 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsL
     EXPECT_EQ(broken->GetStack(), 1);
     broken->Release();
     source->Release();
-}
-
-TEST(ItemArchive, EveryFieldComesBack)
-{
-    ScratchDir dir;
-    TsItemObject* item = MakeItem("medkit.pbf", 3, 9, 0);
-    item->SetTemplate("Medkit");
-    item->SetPackSize(2);
-    item->SetHealth(2.5f);
-    item->SetUsage(TS_ITEMUSAGE_AUTO_USE);
-    item->FlagSoundForLoading(0, 12);
-    item->SetPickupDelay(4);
-    auto* back = RoundTrip<TsItemObject>(item, "item.sav");
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->GetStack(), 3);
-    EXPECT_EQ(back->GetMaxStack(), 9);
-    EXPECT_EQ(back->GetPackSize(), 2);
-    EXPECT_FLOAT_EQ(back->GetHealth(), 2.5f);
-    EXPECT_TRUE(back->IsAutoUse());
-    EXPECT_EQ(back->GetSound(), 12);
-    EXPECT_STREQ(back->GetTemplate(), "Medkit");
-    EXPECT_EQ(back->GetPickupDelay(), 4);
-    back->Release();
-    item->Release();
 }
 
 // Giving a whole inventory moves every article the receiver can take, a

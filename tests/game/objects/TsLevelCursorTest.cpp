@@ -1,8 +1,5 @@
-// The level cursor: edge turning with its dwell counts and vertical band,
-// the picked point nearest the controlled character's height, the entity
-// under the cursor (as far as the camera sees), the cursor's state, and the
-// eight-direction table; whether the controlled character fits and may go
-// where the cursor points.
+// The level cursor: edge turning, the picked point and entity, its state,
+// the direction table, and whether the character may go where it points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -87,7 +84,7 @@ struct CursorTest : ::testing::Test {
     TsLevelCursor cursor;
 };
 
-TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFive)
+TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFiveButNotInTheTopOrBottom)
 {
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
@@ -101,16 +98,13 @@ TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFive)
     At(kWidth / 2, kHeight / 2); // away from the edge the count runs down
     EXPECT_EQ(cursor.GetRightCount(), 0);
     EXPECT_NEAR(cursor.GetTurn(), 0.0f, 1e-6f);
-}
-
-TEST_F(CursorTest, NoTurnInTheTopOrBottomOfTheScreen)
-{
+    // No turn in the top or bottom band, but the dwell is counted all along.
     for (int y : {2, kHeight - 2}) {
         for (int i = 0; i < 5; ++i)
             At(0, y);
         EXPECT_EQ(cursor.GetTurn(), 0.0f) << y;
     }
-    At(0, kHeight / 2); // counted all along: the full turn at once
+    At(0, kHeight / 2);
     EXPECT_NEAR(cursor.GetTurn(), -kPi, 1e-5f);
 }
 

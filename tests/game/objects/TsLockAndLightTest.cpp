@@ -18,18 +18,13 @@ namespace {
 TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
 {
     TsLockObject* lock = new TsLockObject;
-    EXPECT_FALSE(lock->GetLocked());
-    EXPECT_EQ(lock->GetKeyID(), -1);
-    EXPECT_FLOAT_EQ(lock->GetRadius(), 0.5f);
-    EXPECT_TRUE(lock->HasFlag(TS_ENTITY_USABLE));
     lock->SetKeyID(7);
     lock->SetLocked(true);
-    struct Step {
+    const struct {
         int32_t key;
         bool lockedAfter;
-    };
-    const Step steps[] = {{3, true}, {7, false}, {-1, false}, {7, true}, {7, false}};
-    for (const Step& s : steps) {
+    } steps[] = {{3, true}, {7, false}, {-1, false}, {7, true}, {7, false}};
+    for (const auto& s : steps) {
         EXPECT_EQ(lock->ActivateLock(s.key), s.lockedAfter) << s.key;
         EXPECT_EQ(lock->GetLocked(), s.lockedAfter);
     }
@@ -57,8 +52,10 @@ protected:
     TsLockObject* lock = new TsLockObject;
 };
 
-TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOneNothing)
+TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
 {
+    LogCapture log;
+    lock->SetName("vault");
     lock->Use(nullptr);
     EXPECT_EQ(lua.Number("opened"), 0.0);
     lock->SetLockScript("Opened");
@@ -68,16 +65,9 @@ TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOneNothing)
     lock->SetLockScript("");
     EXPECT_EQ(lock->GetLockScript(), nullptr);
     lock->Use(nullptr);
-    EXPECT_EQ(lua.Number("opened"), 2.0);
-}
-
-TEST_F(LockScriptTest, AScriptThatIsNotANameIsNotRun)
-{
-    LogCapture log;
-    lock->SetName("vault");
     lock->SetLockScript("Opened() opened = 100 --");
     lock->Use(nullptr);
-    EXPECT_EQ(lua.Number("opened"), 0.0);
+    EXPECT_EQ(lua.Number("opened"), 2.0);
     EXPECT_TRUE(log.Contains("vault"));
 }
 
@@ -94,15 +84,9 @@ TEST(Lock, RaisedByItsHeightAndNeverSaved)
     lock->Release();
 }
 
-// A light effect's wave at time t after SetEffect.
-float WaveAt(TsLightEffectObject& effect, float t)
-{
-    return effect.Evaluate(t);
-}
-
 // A slow pulse (0.3 Hz) rises over half its period and falls over the
 // other; a fast one ramps up over its 0.2 s duty and back down.
-TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriods)
+TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
 {
     const float slow = 1.0f / 0.3f;
     struct Case {
@@ -114,12 +98,12 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriods)
         {TsLightEffectObject::SLOW_PULSE, 0.45f * slow, 0.9f}, {TsLightEffectObject::SLOW_PULSE, 0.6f * slow, 0.8f},
         {TsLightEffectObject::SLOW_PULSE, 0.9f * slow, 0.2f},  {TsLightEffectObject::SLOW_PULSE, 1.25f * slow, 0.5f},
         {TsLightEffectObject::FAST_PULSE, 0.1f, 0.75f},        {TsLightEffectObject::FAST_PULSE, 0.2f, 1.0f},
-        {TsLightEffectObject::FAST_PULSE, 0.6f, 0.75f},
+        {TsLightEffectObject::FAST_PULSE, 0.6f, 0.75f},        {TsLightEffectObject::CONSTANT, 0.6f, 1.0f},
     };
     for (const Case& c : cases) {
         TsLightEffectObject* effect = new TsLightEffectObject;
         effect->SetEffect(c.effect);
-        EXPECT_NEAR(WaveAt(*effect, c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
+        EXPECT_NEAR(effect->Evaluate(c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
         effect->Release();
     }
 }
@@ -134,7 +118,7 @@ TEST(WaveTrack, AFlickerStaysBetweenItsLevelsAndRestsAtItsBase)
     bool varied = false;
     for (int tick = 1; tick < 400; ++tick) {
         const float t = float(tick) * 0.1f;
-        const float v = WaveAt(*effect, t);
+        const float v = effect->Evaluate(t);
         ASSERT_GE(v, 0.4f - 1e-5f);
         ASSERT_LE(v, 0.7f + 1e-5f);
         const TsWaveTrack& track = effect->GetTrack();
@@ -152,30 +136,6 @@ TEST(WaveTrack, AFlickerStaysBetweenItsLevelsAndRestsAtItsBase)
     effect->Release();
 }
 
-TEST(WaveTrack, ASwitchedOnGateLastsBetweenItsLimits)
-{
-    TsWaveTrack track;
-    track.gated = 1;
-    track.onMin = 1.0f;
-    track.onMax = 2.0f;
-    track.offMin = 2.0f;
-    track.offMax = 10.0f;
-    SeedRandom(5);
-    float t = 0.0f;
-    for (int i = 0; i < 20; ++i) {
-        const bool was = track.IsOn(t);
-        const float length = track.nextSwitch - t;
-        if (was) {
-            EXPECT_GE(length, 1.0f);
-            EXPECT_LE(length, 2.0f);
-        } else {
-            EXPECT_GE(length, 2.0f);
-            EXPECT_LE(length, 10.0f);
-        }
-        t = track.nextSwitch;
-    }
-}
-
 TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)
 {
     LogCapture log;
@@ -188,17 +148,9 @@ TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)
         log.Contains("Error: cannot find the light 'nolight' referenced by TsLightEffectObject entity 'flicker'"));
     EXPECT_FALSE(effect->ToggleSwitch());
     effect->SetSwitch(true);
-    effect->Render(0.0f, 0.5f); // nothing to light
-    effect->Release();
-}
-
-TEST(LightEffect, TheConstantEffectHoldsFullIntensity)
-{
-    TsLightEffectObject* effect = new TsLightEffectObject;
-    effect->SetEffect(TsLightEffectObject::CONSTANT);
-    for (uint32_t tick = 1; tick < 5; ++tick)
-        effect->Tick(tick);
-    EXPECT_FLOAT_EQ(effect->GetIntensity(), 1.0f);
+    effect->Tick(1); // the wave runs on with nothing to light
+    EXPECT_GE(effect->GetIntensity(), 0.4f);
+    effect->Render(0.0f, 0.5f);
     effect->Release();
 }
 

@@ -1,8 +1,5 @@
-// Mines on their own (no level): the delay in ticks, arming
-// by touch and the count that a second touch does not restart, the delay of
-// 0 going off on the next tick, hits setting them off at once but only once,
-// checked projectile ids, refused model names, and a mine through a saved
-// game.
+// Mines without a level: the delay in ticks, arming by touch, hits, checked
+// projectile ids and model names, and the saved form.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,8 +1,5 @@
-// Models: heading and facing kept consistent (zero and oversized vectors
-// included), the drawn heading turning the short way, the saved form,
-// the demo walker loaded through the importer by full path (the working
-// folder untouched), shared between objects of one class, and a skinned
-// walker playing the database's walk through DrawModel.
+// Models: heading and facing, the drawn heading, the saved form, and the demo
+// walker loaded by full path and shared within its class.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,14 +8,9 @@
 #include <string>
 
 #include "engine/OmArchive.h"
-#include "engine/OmBoneAnimation.h"
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
-#include "engine/OmSceneImporter.h"
 #include "engine/OmShape.h"
-#include "engine/OmSkinMesh.h"
-#include "engine/OmSkinShape.h"
-#include "game/framework/TsAnimationDB.h"
 #include "game/objects/TsModel.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -37,31 +29,6 @@ public:
     TsModel* sharedFrom = nullptr;
 };
 OM_IMPLEMENT_CLASS(Crate, TsModel)
-
-// A figure as characters will load it: the skinned walker from its scene
-// and bone files, by full path.
-class Figure : public TsModel {
-    OM_DECLARE_CLASS(Figure)
-public:
-    Figure() = default;
-    explicit Figure(OmArchive& archive) : TsModel(archive) {}
-    bool LoadModel(const char* directory) override
-    {
-        const std::string dir(directory);
-        OmSceneImporter importer;
-        OmSkinMesh* mesh = importer.LoadSkinned((dir + GetMdl()).c_str(), 0.1f, 4, false, (dir + "bones.txt").c_str());
-        if (!mesh)
-            return false;
-        shape = new OmSkinShape;
-        shape->SetGeometry(mesh);
-        mesh->Release();
-        SetModel(shape);
-        shape->Release();
-        return true;
-    }
-    OmSkinShape* shape = nullptr;
-};
-OM_IMPLEMENT_CLASS(Figure, TsModel)
 
 std::string Walker()
 {
@@ -212,35 +179,6 @@ TEST(ModelLoading, AModelThatDoesNotLoadIsReportedAndNotDrawn)
     EXPECT_EQ(crate->GetModel(), nullptr);
     EXPECT_FALSE(crate->DrawModel(0.0f, 0.0f));
     crate->Release();
-}
-
-TEST(ModelAnimation, AFigurePlaysTheWalkThroughItsDraw)
-{
-    const std::string dir = Walker();
-    const char* root = std::getenv("OM_SOURCE_DIR");
-    const std::string data = std::string(root ? root : ".") + "/data/animdb.tsa";
-    TsAnimationDB db;
-    ASSERT_TRUE(db.Open(data.c_str()));
-    db.MarkForLoading(0);
-    ASSERT_TRUE(db.LoadAnimations());
-    const OmBoneAnimation* walk = db.GetAnimation(0, TSANIM_WALK);
-    ASSERT_NE(walk, nullptr);
-
-    const auto cwd = std::filesystem::current_path();
-    Figure* figure = new Figure;
-    figure->SetMdl("walker.pbf");
-    ASSERT_TRUE(figure->LoadModel(dir.c_str()));
-    EXPECT_EQ(std::filesystem::current_path(), cwd);
-    figure->shape->PlayAnimation(walk, 0);
-    const int32_t leg = figure->shape->GetBoneIndex("LegLeft");
-    ASSERT_GE(leg, 0);
-    ASSERT_TRUE(figure->DrawModel(0.0f, 0.0f));
-    const OmBoneMatrix start = figure->shape->GetBones()[uint32_t(leg)];
-    ASSERT_TRUE(figure->DrawModel(0.25f, 0.0f));
-    const OmBoneMatrix swung = figure->shape->GetBones()[uint32_t(leg)];
-    EXPECT_NEAR(start.rotation.Row(1)[1], 1.0f, 1e-4f);
-    EXPECT_NEAR(std::fabs(swung.rotation.Row(1)[2]), std::sin(0.5f), 5e-3f);
-    figure->Release();
 }
 
 } // namespace

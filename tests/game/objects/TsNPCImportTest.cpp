@@ -1,7 +1,5 @@
-// A non-player character's import arms it from the scripts' templates: the
-// weapon its script names (equipped), the ammunition the ammunition table
-// gives for that weapon's type, and its item; a template that fails fails
-// the import with a line saying which.
+// A non-player character's import arms it from the scripts' templates:
+// weapon, ammunition and item; a failing template fails the import.
 #include <gtest/gtest.h>
 
 #include <string>

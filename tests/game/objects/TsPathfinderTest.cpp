@@ -12,7 +12,6 @@
 #include "game/objects/TsWaypointObject.h"
 #include "game/world/TsAIMap.h"
 #include "tests/game/world/AIMapTestSupport.h"
-#include "tests/game/world/WorldTestSupport.h"
 
 using namespace aimap_test;
 
@@ -173,22 +172,6 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
     EXPECT_GT(counts.tooLong, 0);
 }
 
-TEST_F(PathfinderTest, RoutesOnTheDemoLevelAreAsShortAsABruteForceSearchFinds)
-{
-    ASSERT_TRUE(worldtest::HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
-    worldtest::TestRenderer renderer; // the level file's materials go to a renderer
-    worldtest::Ref<TsWorld> demo(TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str()));
-    ASSERT_NE(demo, nullptr);
-    ASSERT_NE(demo->GetAIMap(), nullptr) << "the demo level was saved without its AI map";
-    finder.SetWorld(demo.get());
-    finder.CentreOn(10, 4);
-    // The level spans about 0 to 20 on both axes: rooms, walls and the void around them.
-    const PairCounts counts = CompareWithBruteForce(finder, -0.25f, 20.25f, 1000, 5);
-    EXPECT_GT(counts.found, 100);
-    EXPECT_GT(counts.refused, 200);
-    finder.SetWorld(nullptr);
-}
-
 TEST_F(PathfinderTest, GoalsThatCannotBeReachedOrEnteredGiveNoRoute)
 {
     Use({"..........",
@@ -250,19 +233,6 @@ TEST_F(PathfinderTest, ShortCasesOfTheSearch)
     // The iteration limit ends a search that needs more.
     EXPECT_FALSE(Find(0, 3, 0, 1, false, false, 1));
     EXPECT_TRUE(Find(0, 3, 0, 1, false, false, 3));
-}
-
-TEST_F(PathfinderTest, ARouteOfMoreThan254StepsIsNotFound)
-{
-    std::vector<std::string> rows(kSide, std::string(kSide, '.'));
-    for (int c = 0; c < kSide - 1; ++c)
-        rows[size_t(kSide - 1 - 128)][size_t(c)] = '#'; // row 128, open at its far end
-    Use(rows);
-    finder.SetRequirements(1, false, false);
-    const int32_t start = TsPathfinder::CellIndex(0, 100), goal = TsPathfinder::CellIndex(0, 150);
-    EXPECT_GT(Dijkstra(finder, start, goal), 254);
-    EXPECT_FALSE(Find(0, 100, 0, 150));
-    EXPECT_TRUE(Find(200, 100, 200, 150)) << "nearer the gap the route is short enough";
 }
 
 TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)

@@ -294,6 +294,7 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
     ASSERT_NE(loaded->GetTeam(), nullptr);
     EXPECT_EQ(loaded->GetTeam()->GetAllianceCount(), 4);
     EXPECT_EQ(loaded->GetTeam()->GetAlliance(3), TS_ALLIANCE_NEUTRAL);
+    loaded->GetTeam()->Release(); // the reference the test's own handle held
     EXPECT_EQ(loaded->GetOrigin().z, 3.0f);
     EXPECT_EQ(loaded->GetFormation(), FORMATION_SQUARE);
     EXPECT_STREQ(loaded->GetPatrolPathName(), "route");

@@ -1,6 +1,5 @@
-// Stashes: the lid found in the model, the lid's swing and the fade, who
-// opens a stash, the payload's class and template, and the saved form of a
-// stash caught opening.
+// Stashes: the lid, its swing and the fade, who opens one, the payload and
+// the saved form.
 #include <gtest/gtest.h>
 
 #include <cmath>

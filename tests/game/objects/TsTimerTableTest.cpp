@@ -1,7 +1,5 @@
-// The timer table: periods in whole ticks (never below one), firing on the
-// due tick, repeat counts, stopping by answer, targets let go by their
-// owner dropped without a call, the references the entries hold, checked
-// ids, and the table through a saved game.
+// The timer table: periods in whole ticks, repeats, targets let go by their
+// owner, references, checked ids and the saved form.
 #include <gtest/gtest.h>
 
 #include <cmath>
