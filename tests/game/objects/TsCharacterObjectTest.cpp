@@ -68,13 +68,6 @@ protected:
         made.push_back(entity);
         return entity;
     }
-    void Neighbours(TestWalker* walker)
-    {
-        OmArray<TsEntity*> active;
-        for (TsEntity* entity : made)
-            active.Add(entity);
-        walker->BuildNeighbourList(active);
-    }
     // Each of the two gets the other (and itself) as its neighbours.
     static void Meet(TestWalker* a, TestWalker* b)
     {
@@ -152,6 +145,9 @@ TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
     EXPECT_EQ(ticks, 30);
     EXPECT_EQ(w->GetLifeState(), TsCharacterObject::kAlive);
     EXPECT_EQ(w->GetActionState(), TsCharacterObject::kStand);
+    EXPECT_FALSE(w->AttackTarget(nullptr, OmVector3(3, 0, 0), false)) << "only automatic weapons attack unforced";
+    EXPECT_TRUE(w->AttackTarget(nullptr, OmVector3(3, 0, 0), true));
+    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kCloseAttack) << "the innate attack is a close one";
 
     TestWalker* dead = Make<TestWalker>();
     dead->IncrementHealth(-100.0f);
@@ -243,7 +239,10 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
     gate->SetRadius(2.0f);
     gate->SetName("gate");
     gate->SetTriggerScript("Crossed");
-    Neighbours(w);
+    OmArray<TsEntity*> active;
+    for (TsEntity* entity : made)
+        active.Add(entity);
+    w->BuildNeighbourList(active);
     w->Tick(1);
     EXPECT_EQ(near->touches, 1);
     EXPECT_EQ(high->touches, 0) << "no height overlap";
@@ -345,28 +344,6 @@ TEST_F(CharacterTest, APatrolWalksItsLoopForeverAndAChainThatTurnsBackEnds)
     EXPECT_NEAR(v->GetPosition().x, 4.0f, 1e-3f);
     EXPECT_NEAR(v->GetPosition().z, 0.0f, 1e-3f);
     EXPECT_EQ(v->GetActionState(), TsCharacterObject::kStand);
-}
-
-TEST_F(CharacterTest, AttackOrdersNeedAMobileCharacterAndForceForCloseWeapons)
-{
-    TestWalker* w = Make<TestWalker>();
-    const OmVector3 aim(3, 0, 0);
-    EXPECT_FALSE(w->AttackTarget(nullptr, aim, false)) << "only automatic weapons attack unforced";
-    EXPECT_TRUE(w->AttackTarget(nullptr, aim, true));
-    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kCloseAttack) << "the innate attack is a close one";
-    EXPECT_FLOAT_EQ(w->GetAimPoint().x, 3.0f);
-    // Without squads nobody is hostile, so nobody is a valid target.
-    TestWalker* other = Make<TestWalker>(1.0f, 0.0f);
-    EXPECT_FALSE(w->IsValidTarget(other, true));
-    EXPECT_FALSE(w->IsValidTarget(w, true));
-    EXPECT_FALSE(w->IsHostileTo(other));
-    w->SetLockedTarget(other);
-    EXPECT_EQ(w->GetLockedTarget(), nullptr) << "only a valid target is stored";
-    // The close attack turns toward the aim point and strikes.
-    w->Tick(1);
-    EXPECT_EQ(w->GetPendingCommand(), 0);
-    EXPECT_GE(w->GetCooldown(), 14) << "a strike is heard for a while";
-    EXPECT_NEAR(w->GetHeading(), kPi / 2, 1e-4f);
 }
 
 TEST_F(CharacterTest, TheIgnoreListForgetsAfterTwentyToFortyTicks)

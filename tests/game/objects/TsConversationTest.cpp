@@ -68,15 +68,6 @@ protected:
         TsTimerTable::Instance().Tick();
         conversation->Tick(0);
     }
-    int TicksWhile(bool (*holds)(const TsConversation&), int limit = 200)
-    {
-        int ticks = 0;
-        while (holds(*conversation) && ticks < limit) {
-            Tick();
-            ++ticks;
-        }
-        return ticks;
-    }
     TsConversation* conversation = nullptr;
     Talker* ann = nullptr;
     Talker* bob = nullptr;
@@ -121,37 +112,6 @@ TEST_F(ConversationTest, ALineWithoutASpeakerIsLeftOutAndNoLinesEndAtOnce)
     EXPECT_FALSE(conversation->HasConversationStarted()) << "ended on its first tick";
     EXPECT_EQ(conversation->GetCurrent(), -1);
     EXPECT_TRUE(conversation->CanAdvance());
-}
-
-TEST_F(ConversationTest, SilentLinesTakeTwoSecondsEachAfterTheFirstOneAndAHalf)
-{
-    conversation->AddFragment(-1, ann, bob);
-    conversation->AddFragment(-1, bob, ann);
-    conversation->AddFragment(-1, ann, nullptr);
-    ASSERT_EQ(conversation->GetFragmentCount(), 3u);
-    EXPECT_STREQ(conversation->GetFragment(0)->GetText(), TsConversation::kSilentLine);
-    conversation->Run();
-    EXPECT_EQ(conversation->GetCurrent(), 0);
-    EXPECT_FALSE(conversation->CanAdvance()) << "not during the first 1.5 s";
-    // The speakers face each other.
-    EXPECT_NEAR(ann->GetDirection().x, 1.0f, 1e-5f);
-    EXPECT_NEAR(bob->GetDirection().x, -1.0f, 1e-5f);
-
-    const int first = TicksWhile([](const TsConversation& c) { return c.GetCurrent() == 0; });
-    EXPECT_EQ(first, 21) << "the line starts on the tick after Run and waits 2 s";
-    EXPECT_TRUE(conversation->CanAdvance());
-    const int second = TicksWhile([](const TsConversation& c) { return c.GetCurrent() == 1; });
-    EXPECT_EQ(second, 20);
-    const int third = TicksWhile([](const TsConversation& c) { return c.HasConversationStarted(); });
-    EXPECT_EQ(third, 20);
-    EXPECT_EQ(conversation->GetFragmentCount(), 0u) << "lines are released at the end";
-
-    // Without the dialogue table every line is silent.
-    conversation->AddFragment(5970, ann, bob);
-    conversation->AddFragment(5980, bob, ann);
-    conversation->Run();
-    const int unknown = TicksWhile([](const TsConversation& c) { return c.HasConversationStarted(); });
-    EXPECT_EQ(unknown, 41);
 }
 
 TEST_F(ConversationTest, ThePlayerSkipsAndEndsLinesOnlyAfterTheFirstMoments)

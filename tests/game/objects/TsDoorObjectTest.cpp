@@ -202,43 +202,13 @@ TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
         ASSERT_TRUE(door->CloseDoor(true, true));
         TicksUntilStill(*door, 1000);
     }
-    door->SetDoorSpeed(0.25f);
     EXPECT_EQ(TsDoorObject::OpenSoundOf(-1), -1) << "no sound for a type out of range";
     EXPECT_EQ(TsDoorObject::OpenSoundOf(eDoorTypes), -1);
-
-    // A locked door ignores touches but opens with force; it will not close
-    // unforced either.
+    // A locked door opens only with force (CharacterLevel.AWalkerStopsAtALockedDoor).
     door->SetLock(true);
-    door->OnTouch(nullptr, 0.0f);
-    door->Tick(0);
-    EXPECT_FALSE(door->IsOpen());
     EXPECT_FALSE(door->OpenDoor(false));
     EXPECT_TRUE(door->OpenDoor(true));
-    EXPECT_FALSE(door->OpenDoor(true)) << "already open";
     EXPECT_FALSE(door->CloseDoor(true, true)) << "still opening";
-    TicksUntilStill(*door);
-    EXPECT_FALSE(door->CloseDoor(false, false));
-    EXPECT_TRUE(door->CloseDoor(true, false));
-}
-
-TEST_F(DoorTest, TouchesWithinFifteenWantItOpenAndAForcedOpeningStays)
-{
-    TsDoorObject* door = MakeDoor("touched");
-    const struct {
-        float separation;
-        bool wantsOpen;
-    } touches[] = {{0.0f, true}, {7.9f, true}, {12.0f, true}, {15.0f, true}, {15.1f, false}, {8.0f, false}};
-    for (const auto& t : touches) {
-        door->OnTouch(nullptr, t.separation);
-        EXPECT_EQ(door->WantsOpen(), t.wantsOpen) << t.separation;
-    }
-    // Opened by force, a door stays open until it is closed.
-    ASSERT_TRUE(door->OpenDoor(true));
-    TicksUntilStill(*door);
-    for (int i = 0; i < 5; ++i)
-        door->Tick(0);
-    EXPECT_TRUE(door->IsOpen());
-    EXPECT_EQ(door->GetTransitionState(), TsDoorObject::kStill);
 }
 
 TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)

@@ -48,40 +48,6 @@ protected:
     std::vector<OmObject*> kept_;
 };
 
-// What CanAdd refuses: an article still held back from pick-up, one more
-// for a full stack, and an auto-use item (used, counted, never kept).
-TEST_F(InventoryTest, CanAddRefusesTheHeldBackTheOverfullAndTheAutoUsed)
-{
-    TsItemObject* held = MakeItem("potion.pbf", 9, 9);
-    Add(held);
-    struct Case {
-        const char* what;
-        TsItemObject* article;
-        int32_t added; // by AddArticle after the refusal
-    };
-    TsItemObject* rock = Keep(MakeItem("rock.pbf"));
-    rock->SetPickupDelay(3);
-    TsItemObject* more = Keep(MakeItem("potion.pbf", 1, 9));
-    TsItemObject* medkit = Keep(MakeItem("medkit.pbf"));
-    medkit->SetUsage(TS_ITEMUSAGE_AUTO_USE);
-    const Case cases[] = {{"held back", rock, 0}, {"full stack", more, 0}, {"auto-use", medkit, 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TsItemObject* stack = c.article;
-        EXPECT_FALSE(inv().CanAdd(c.article, stack));
-        EXPECT_EQ(stack, nullptr);
-        EXPECT_EQ(inv().AddArticle(c.article), c.added);
-        EXPECT_FALSE(inv().Holds(c.article));
-        EXPECT_EQ(inv().GetTotalCount(), 1);
-        c.article->Release();
-    }
-    held->SetStack(8);
-    more->SetPickupDelay(0); // the refusal above held it back
-    TsItemObject* stack = nullptr;
-    EXPECT_TRUE(inv().CanAdd(more, stack));
-    EXPECT_EQ(stack, held);
-}
-
 TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)
 {
     inv().SetMaxCount(3);

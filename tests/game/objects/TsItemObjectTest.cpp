@@ -74,31 +74,6 @@ TEST_F(HealingTest, ItemsThatCannotHealDoNothing)
     }
 }
 
-TEST(ItemBenefit, OnlyWhatTheCharacterLacks)
-{
-    struct Case {
-        float health, vitality;  // the item's
-        float charHealth, charVitality;
-        bool benefits;
-    };
-    const Case cases[] = {
-        {2, 0, 9, 10, true}, {2, 0, 10, 5, false}, {0, 2, 10, 5, true},
-        {0, 2, 5, 10, false}, {0, 0, 1, 1, false}, {2, 2, 10, 10, false},
-    };
-    TestWielder* w = new TestWielder;
-    TsItemObject* item = MakeItem("x.pbf");
-    for (const Case& c : cases) {
-        item->SetHealth(c.health);
-        item->SetVitality(c.vitality);
-        w->SetHealth(c.charHealth);
-        w->SetVitality(c.charVitality);
-        EXPECT_EQ(item->WouldBenefit(w), c.benefits) << c.health << c.vitality << c.charHealth << c.charVitality;
-    }
-    EXPECT_FALSE(item->WouldBenefit(nullptr));
-    item->Release();
-    w->Release();
-}
-
 TEST(ItemSound, OnlyTheOneSlotAndRealSoundIds)
 {
     struct Case {
@@ -111,32 +86,6 @@ TEST(ItemSound, OnlyTheOneSlotAndRealSoundIds)
         EXPECT_EQ(item->GetSound(), c.stored) << c.slot << "," << c.id;
         item->Release();
     }
-}
-
-TEST(CollectibleOwner, TheOwnerKeepsItsArticleUntilItStaysAwayASecond)
-{
-    TestWielder* w = new TestWielder;
-    TsItemObject* item = MakeItem("x.pbf");
-    item->SetOwner(w);
-    item->SetPickupDelay(3);
-    uint32_t tick = 0;
-    for (int i = 0; i < 2; ++i)
-        item->Tick(++tick);
-    item->OnTouch(w, 0.0f); // still standing on it
-    EXPECT_EQ(item->GetPickupDelay(), 10);
-    EXPECT_FALSE(item->CanPickup());
-    TestWielder* other = new TestWielder;
-    item->OnTouch(other, 0.0f); // others do not hold it back
-    EXPECT_EQ(item->GetPickupDelay(), 10);
-    for (int i = 0; i < 9; ++i)
-        item->Tick(++tick);
-    EXPECT_EQ(item->GetOwner(), w);
-    item->Tick(++tick);
-    EXPECT_TRUE(item->CanPickup());
-    EXPECT_FALSE(item->HasOwner());
-    other->Release();
-    item->Release();
-    w->Release();
 }
 
 class TemplateTest : public ::testing::Test {

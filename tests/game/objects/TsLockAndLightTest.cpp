@@ -5,9 +5,7 @@
 #include <cmath>
 
 #include "engine/OmArchive.h"
-#include "engine/OmRand.h"
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsRandom.h"
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsLockObject.h"
 #include "tests/game/framework/LogCapture.h"
@@ -106,34 +104,6 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
         EXPECT_NEAR(effect->Evaluate(c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
         effect->Release();
     }
-}
-
-TEST(WaveTrack, AFlickerStaysBetweenItsLevelsAndRestsAtItsBase)
-{
-    TsLightEffectObject* effect = new TsLightEffectObject;
-    SeedRandom(1);
-    OmSRand(1);
-    effect->SetEffect(TsLightEffectObject::FLICKER1);
-    int on = 0, off = 0;
-    bool varied = false;
-    for (int tick = 1; tick < 400; ++tick) {
-        const float t = float(tick) * 0.1f;
-        const float v = effect->Evaluate(t);
-        ASSERT_GE(v, 0.4f - 1e-5f);
-        ASSERT_LE(v, 0.7f + 1e-5f);
-        const TsWaveTrack& track = effect->GetTrack();
-        if (!track.on) {
-            ++off;
-            EXPECT_FLOAT_EQ(v, 0.7f);
-        } else {
-            ++on;
-            varied = varied || v < 0.69f;
-        }
-    }
-    EXPECT_GT(on, 0);
-    EXPECT_GT(off, 0); // the gate closes now and then
-    EXPECT_TRUE(varied);
-    effect->Release();
 }
 
 TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)

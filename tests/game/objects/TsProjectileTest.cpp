@@ -81,27 +81,8 @@ TEST_F(ProjectileTest, LeadTimeIsZeroForATypeWithNoSpeed)
     EXPECT_FLOAT_EQ(rec.LeadSeconds(10.0f), 0.5f);
 }
 
-TEST_F(ProjectileTest, StreaksFadeOverTheirLastFiveUnits)
-{
-    LaserType();
-    // lifetime x speed is 10: the alpha byte by how far short of it the tip is.
-    const struct {
-        float at;
-        uint32_t alpha;
-    } cases[] = {{1.0f, 0}, {0.75f, 127}, {0.5f, 255}, {0.1f, 255}};
-    for (const auto& c : cases) {
-        TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), c.at);
-        TsStreakVertex v[TsProjectile::kStreakVertices];
-        ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
-        for (const TsStreakVertex& corner : v) {
-            EXPECT_EQ(corner.colour >> 24, c.alpha) << c.at;
-            EXPECT_EQ(corner.colour & 0xFFFFFFu, 0xFF0000u);
-        }
-        shot->Release();
-    }
-}
-
-TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndEndsAtItsTip)
+// Lifetime x speed is 10: a streak fades over the last five units short of it.
+TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideEndsAtItsTipAndFadesOverItsLastFiveUnits)
 {
     LaserType();
     TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
@@ -118,7 +99,14 @@ TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndEndsAtItsTip)
         EXPECT_EQ(v[i].v, want[i].vv) << i;
     }
     EXPECT_NEAR(shot->GetRenderPosition().x, 5.0f, 1e-5f) << "the render position is the streak's tip";
+    EXPECT_EQ(v[0].colour, 0xFFFF0000u);
     shot->Release();
+    for (const auto& [at, alpha] : {std::pair{0.75f, 127u}, std::pair{1.0f, 0u}}) {
+        shot = DrawnShot(OmVector3(1, 0, 0), at);
+        ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
+        EXPECT_EQ(v[5].colour >> 24, alpha) << at;
+        shot->Release();
+    }
 }
 
 TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotDrawn)

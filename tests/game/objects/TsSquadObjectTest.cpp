@@ -219,20 +219,6 @@ TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
         enemies->RemoveMember(e);
 }
 
-TEST(TsSquadObject, IdleBehaviourFollowsIndexPatrolPathAndRange)
-{
-    Owned<TsSquadObject> squad;
-    squad->SetIndex(0);
-    squad->ChooseIdleBehaviour();
-    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
-    squad->SetIndex(3);
-    squad->ChooseIdleBehaviour();
-    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
-    squad->SetRange(0.0f);
-    squad->ChooseIdleBehaviour();
-    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_IDLE);
-}
-
 // Behaviours that need a leader do nothing without one.
 TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
 {
