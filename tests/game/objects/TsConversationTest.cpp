@@ -14,16 +14,9 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/ItemTestSupport.h"
 
 namespace {
-
-class Talker : public TsCharacterObject {
-    OM_DECLARE_CLASS(Talker)
-public:
-    Talker() = default;
-    explicit Talker(OmArchive& archive) : TsCharacterObject(archive) {}
-};
-OM_IMPLEMENT_CLASS(Talker, TsCharacterObject)
 
 // One pixel a character.
 float Narrow(const char* text)
@@ -48,9 +41,9 @@ protected:
     void SetUp() override
     {
         conversation = new TsConversation;
-        ann = new Talker;
+        ann = new TestWielder;
         ann->SetName("Ann");
-        bob = new Talker;
+        bob = new TestWielder;
         bob->SetName("Bob");
         bob->SetPosition(2, 0, 0);
     }
@@ -69,8 +62,8 @@ protected:
         conversation->Tick(0);
     }
     TsConversation* conversation = nullptr;
-    Talker* ann = nullptr;
-    Talker* bob = nullptr;
+    TestWielder* ann = nullptr;
+    TestWielder* bob = nullptr;
 };
 
 } // namespace

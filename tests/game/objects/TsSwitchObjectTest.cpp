@@ -231,8 +231,6 @@ TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
     lever->AddActivateActionText("Wait 1");
     lever->AddActivateActionText("CloseDoor gate");
     lever->AddActivateActionText("EnableSwitch lever"); // dropped
-    lever->AddDeactivateActionText("PlaySound AID_GUI_CLICK");
-    lever->SetKeyText("red blue");
     ASSERT_TRUE(lever->Initialise());
     lever->ActivateSwitch();
     for (int i = 0; i < 3; ++i) {
@@ -254,9 +252,6 @@ TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
     EXPECT_EQ(loaded->GetState(), TsSwitchObject::kActivating);
     ASSERT_EQ(loaded->GetActivateActions().GetCount(), 3u);
     EXPECT_EQ(loaded->GetActivateActions().GetCursor(), 1);
-    EXPECT_EQ(loaded->GetDeactivateActions().GetCount(), 1u);
-    EXPECT_EQ(loaded->GetKeyCount(), 2);
-    EXPECT_STREQ(loaded->GetKeyName(1), "blue");
     loaded->Release();
     loadedDoor->Release();
 }

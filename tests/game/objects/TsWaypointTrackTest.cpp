@@ -97,36 +97,6 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksThatEndWhereTheChainDoes)
     }
 }
 
-TEST(TsWaypointTrack, PointsAlongATrackFollowEverySegmentAndRestartWhenAskedBehindTheCursor)
-{
-    Chain square({{0, 0}, {4, 0}, {4, 4}, {0, 4}});
-    square[3]->SetNext(square[0]);
-    TsPathTrack track;
-    square[0]->BuildTrack(track);
-    ASSERT_TRUE(track.IsClosed());
-    ASSERT_FLOAT_EQ(track.GetLength(), 16.0f);
-
-    struct Probe {
-        float s, x, z;
-    };
-    // In order, then back to the start: the last side (back to the first
-    // corner) is reached, and a value behind the cursor starts over.
-    const Probe probes[] = {{0.0f, 0, 0}, {0.125f, 2, 0}, {0.375f, 4, 2}, {0.625f, 2, 4},
-                            {0.875f, 0, 2}, {0.0625f, 1, 0}};
-    for (const Probe& p : probes) {
-        float x = -1, z = -1;
-        ASSERT_TRUE(track.PointAt(p.s, x, z));
-        EXPECT_NEAR(x, p.x, 1e-5f) << "s " << p.s;
-        EXPECT_NEAR(z, p.z, 1e-5f) << "s " << p.s;
-    }
-    EXPECT_EQ(track.GetCursor(), 0);
-
-    TsPathTrack empty;
-    float x = 7, z = 7;
-    EXPECT_FALSE(empty.PointAt(0.5f, x, z));
-    EXPECT_EQ(x, 7.0f);
-}
-
 TEST(TsWaypointTrack, ReleasingAChainReleasesEachNodeOnceEvenWhenItLoops)
 {
     Chain chain({{0, 0}, {1, 0}, {2, 0}});

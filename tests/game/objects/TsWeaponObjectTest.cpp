@@ -20,44 +20,20 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/ItemTestSupport.h"
 
 namespace {
 
-struct Hit {
-    float damage;
-    TsCharacterObject* attacker;
-    OmVector3 position;
-};
-
-// Something to strike: it keeps every attack that reaches it.
+// Something to strike: it keeps the damage of every attack that reaches it.
 class Dummy : public TsEntity {
     OM_DECLARE_CLASS(Dummy)
 public:
     Dummy() { SetFlag(TS_ENTITY_TARGETABLE); m_radius = 0.25f; }
     explicit Dummy(OmArchive& archive) : TsEntity(archive) {}
-    void OnHit(TsAttack& attack) override
-    {
-        hits.push_back({attack.GetDamage(), attack.GetAttacker(), attack.GetPosition()});
-    }
-    std::vector<Hit> hits;
+    void OnHit(TsAttack& attack) override { hits.push_back(attack.GetDamage()); }
+    std::vector<float> hits;
 };
 OM_IMPLEMENT_CLASS(Dummy, TsEntity)
-
-// A wielder with an inventory of its own.
-class Fighter : public TsCharacterObject {
-    OM_DECLARE_CLASS(Fighter)
-public:
-    Fighter() : pack(new TsInventory(this)) { m_inventory = pack; m_radius = 0.25f; }
-    explicit Fighter(OmArchive& archive) : TsCharacterObject(archive) {}
-    ~Fighter() override
-    {
-        m_inventory = nullptr;
-        if (pack)
-            pack->Release();
-    }
-    TsInventory* pack = nullptr;
-};
-OM_IMPLEMENT_CLASS(Fighter, TsCharacterObject)
 
 constexpr int32_t kShotType = 6;
 
@@ -190,7 +166,7 @@ TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
 
 TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 {
-    auto* fighter = new Fighter;
+    auto* fighter = new TestWielder;
     auto* ammo = new TsItemObject;
     ammo->SetAmmoType(3);
     ammo->SetMaxStack(50);
@@ -235,7 +211,8 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
         {90.0f, {OmVector3(0, 0, 3.0f)}, -1, 0.0f},                        // beyond the range
     };
     for (const auto& c : cases) {
-        auto* fighter = new Fighter;
+        auto* fighter = new TestWielder;
+        fighter->SetRadius(0.25f); // the reach counts from the wielder's edge
         OmArray<TsEntity*> around;
         for (const OmVector3& at : c.dummies) {
             around.Add(new Dummy);
@@ -256,7 +233,7 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
             EXPECT_TRUE(!struck || struck->hits.size() == (tick >= 3 ? 1u : 0u)) << c.spread << " tick " << tick;
         }
         if (struck && !struck->hits.empty()) {
-            EXPECT_FLOAT_EQ(struck->hits[0].damage, c.damage);
+            EXPECT_FLOAT_EQ(struck->hits[0], c.damage);
         }
         weapon->SetOwner(nullptr);
         for (uint32_t i = 0; i < around.GetCount(); ++i)
@@ -267,7 +244,7 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
 
 TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
 {
-    auto* fighter = new Fighter;
+    auto* fighter = new TestWielder;
     auto* patient = new Dummy;
     patient->SetPosition(0, 0, 1);
     OmArray<TsEntity*> around;
@@ -318,7 +295,7 @@ TEST_F(WeaponTest, AnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
     a.SetAmmoType(5);
     a.SetReload(0.2f);
 
-    auto* npc = new Fighter;
+    auto* npc = new TestWielder;
     weapon->SetOwner(npc);
     EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
     EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
