@@ -51,8 +51,6 @@ TEST(TsTeam, AlliancesGrowWithInvalidEntriesAndAreReadOneWayAtATime)
     EXPECT_EQ(blue->GetAlliance(red.p), TS_ALLIANCE_FRIENDLY);
 }
 
-// ---- formations ---------------------------------------------------------------
-
 struct SlotCase {
     int32_t formation, i, count;
     float forward, lateral;
@@ -88,8 +86,6 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAboutTheLeadersHeading)
     EXPECT_STREQ(TsSquadObject::BehaviourName(3), "Unknown");
 }
 
-// ---- the trail -------------------------------------------------------------------
-
 TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo)
 {
     Owned<TsSquadObject> squad;
@@ -119,8 +115,6 @@ TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo
     squad->RemoveMember(leader.p);
     squad->UpdateTrail(1000); // no leader: nothing
 }
-
-// ---- members and threats ------------------------------------------------------------
 
 TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
 {
@@ -231,8 +225,6 @@ TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
     }
     squad->RemoveMember(dead.p);
 }
-
-// ---- the archive ----------------------------------------------------------------------
 
 class SquadArchive : public ::testing::Test {
 protected:
