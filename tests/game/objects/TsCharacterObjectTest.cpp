@@ -13,8 +13,6 @@
 #include "game/framework/TsEntityGrid.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
-#include "game/objects/TsInventory.h"
-#include "game/objects/TsItemObject.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsTimerTable.h"

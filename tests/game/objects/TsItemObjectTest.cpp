@@ -1,16 +1,11 @@
-// Items and collectibles: stacks, healing by auto-use, the sound slot, the
-// pick-up delay, copies from a template, giving and the saved form.
+// Items: healing by auto-use, the sound slot, copies from a template, giving.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
 #include "game/framework/TsAccess.h"
-#include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
-#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
