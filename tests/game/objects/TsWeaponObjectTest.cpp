@@ -1,5 +1,5 @@
-// Weapons without a level: sound ids, modes, the reload, the shots a ranged
-// weapon sets up, ammunition, the melee cone and the saved form.
+// Weapons without a level: sound ids, the shots a ranged weapon sets up,
+// ammunition, the melee cone and the empty click.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,8 +18,6 @@
 #include "game/objects/TsProjectileAttributes.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
-#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
 namespace {
@@ -100,16 +98,6 @@ TEST_F(WeaponTest, SoundIdsAndSlotsAreChecked)
         }
     }
     EXPECT_EQ(weapon->GetSound(TS_NUM_WEAPON_SOUNDS), -1);
-}
-
-TEST_F(WeaponTest, AShotWaitsForTheReloadCountdown)
-{
-    EXPECT_EQ(weapon->ConsumeAmmo(), 3) << "no ammunition needed: the shot's worth";
-    EXPECT_EQ(weapon->GetReloadCountdown(), 10);
-    EXPECT_EQ(weapon->ConsumeAmmo(), 0);
-    for (int i = 0; i < 10; ++i)
-        weapon->Tick(uint32_t(i));
-    EXPECT_EQ(weapon->ConsumeAmmo(), 3);
 }
 
 TEST_F(WeaponTest, RaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
@@ -263,26 +251,6 @@ TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
     weapon->SetOwner(nullptr);
     patient->Release();
     fighter->Release();
-}
-
-TEST_F(WeaponTest, AWeaponComesBackFromASavedGame)
-{
-    ScratchDir dir;
-    weapon->SetBimodal(true);
-    weapon->SetMode(true);
-    weapon->SetReloadCountdown(7);
-    weapon->Attributes(true).SetStun(2.5f);
-    weapon->FlagSoundForLoading(TS_WEAPON_SOUND_NOAMMO, 200);
-    auto* back = RoundTrip<TsWeaponObject>(weapon, "weapon.sav");
-    ASSERT_NE(back, nullptr);
-    EXPECT_TRUE(back->IsBimodal());
-    EXPECT_TRUE(back->IsSecondary());
-    EXPECT_EQ(back->GetReloadCountdown(), 7);
-    EXPECT_FLOAT_EQ(back->Attributes(true).GetStun(), 2.5f);
-    EXPECT_EQ(back->Attributes(false).projectileId, kShotType);
-    EXPECT_EQ(back->GetSound(TS_WEAPON_SOUND_NOAMMO), 200);
-    EXPECT_NE(back->GetPendingAttack(), nullptr);
-    back->Release();
 }
 
 // Out of ammunition, a player character speaks up on the first empty click
