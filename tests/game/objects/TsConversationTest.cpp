@@ -15,6 +15,7 @@
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -40,19 +41,13 @@ class ConversationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        conversation = new TsConversation;
-        ann = new TestWielder;
         ann->SetName("Ann");
-        bob = new TestWielder;
         bob->SetName("Bob");
         bob->SetPosition(2, 0, 0);
     }
     void TearDown() override
     {
-        TsTimerTable::Instance().Clear();
-        conversation->Release();
-        ann->Release();
-        bob->Release();
+        TsTimerTable::Instance().Clear(); // its entries hold the speakers
         TsConversation::SetTextMeasure(nullptr);
     }
     // One game tick: the timers, then the conversation, as the level runs them.
@@ -61,9 +56,8 @@ protected:
         TsTimerTable::Instance().Tick();
         conversation->Tick(0);
     }
-    TsConversation* conversation = nullptr;
-    TestWielder* ann = nullptr;
-    TestWielder* bob = nullptr;
+    Owned<TsConversation> conversation;
+    Owned<TestWielder> ann, bob;
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
 
@@ -164,7 +165,7 @@ TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
         EXPECT_FLOAT_EQ(inv().GetDefenceBonus(m), 1.5f) << m;
 
     // Order counts: with the all-matter armour first it hides the rest.
-    TestWielder* w = new TestWielder;
+    Owned<TestWielder> w;
     TsItemObject* first = armour(TsItemObject::kMatterNone, 1.5f);
     w->GetInventory()->AddArticle(first);
     w->GetInventory()->AddArticle(armour(TS_MATTER_ENERGY, 9.0f));
@@ -173,7 +174,6 @@ TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
     w->GetInventory()->RemoveArticle(first);
     EXPECT_FLOAT_EQ(w->GetInventory()->GetDefenceBonus(TS_MATTER_ENERGY), 9.0f);
     first->Release();
-    w->Release();
 }
 
 TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
@@ -245,7 +245,7 @@ TEST_F(InventoryTest, TheInventoryReleasesOnlyItsOwnReferences)
 TEST(InventoryArchive, TheEquippedWeaponComesBackByItsPlaceAndAPlacePastTheWeaponsFails)
 {
     ScratchDir dir;
-    auto* inventory = new TsInventory;
+    Owned<TsInventory> inventory;
     inventory->AddArticle(MakeWeapon("a"));
     inventory->AddArticle(MakeWeapon("b"));
     inventory->AddArticle(MakeAmmo(2, 7));
@@ -273,7 +273,6 @@ TEST(InventoryArchive, TheEquippedWeaponComesBackByItsPlaceAndAPlacePastTheWeapo
     archive_test::SetWord(bytes, at + 4, 5);
     archive_test::WriteFile("inventory.sav", bytes);
     EXPECT_TRUE(LoadRoots("inventory.sav").empty());
-    inventory->Release();
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -114,11 +115,10 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsL
     model->Release();
 
     source->SetTemplate("Broken");
-    TsItemObject* broken = new TsItemObject;
+    Owned<TsItemObject> broken;
     broken->CopyFromTemplate(source);
     EXPECT_TRUE(log.Contains("error running template Broken during item creation"));
     EXPECT_EQ(broken->GetStack(), 1);
-    broken->Release();
     source->Release();
 }
 
@@ -126,8 +126,8 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsL
 // pack at a time, and always ends.
 TEST(Giving, EverythingTheReceiverCanTakeMovesAPackAtATime)
 {
-    TestWielder* giver = new TestWielder;
-    TestWielder* taker = new TestWielder;
+    Owned<TestWielder> giver;
+    Owned<TestWielder> taker;
     TsWeaponObject* sword = MakeWeapon("sword");
     sword->SetCanDrop(true);
     TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
@@ -149,8 +149,6 @@ TEST(Giving, EverythingTheReceiverCanTakeMovesAPackAtATime)
     EXPECT_EQ(sword->GetOwner(), taker);
     EXPECT_EQ(theirs->GetStack(), 6);
     EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 2);
-    taker->Release();
-    giver->Release();
 }
 
 TEST(Giving, APackOfNothingMovesNothingAndIsRefused)

@@ -13,6 +13,7 @@
 #include "game/objects/TsDirectionTable.h"
 #include "game/objects/TsLevelCursor.h"
 #include "tests/game/world/AIMapTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -47,19 +48,12 @@ public:
 struct CursorTest : ::testing::Test {
     void SetUp() override
     {
-        camera = new OmCamera;
         LookDownFrom(10.0f);
         OmProjection p;
         p.halfWidth = p.halfHeight = 1.0f;
         p.nearDistance = 1.0f;
         p.farDistance = 100.0f;
         camera->SetProjection(p);
-        db = new TsEntityDB;
-    }
-    void TearDown() override
-    {
-        db->Release();
-        camera->Release();
     }
     void LookDownFrom(float height)
     {
@@ -78,8 +72,8 @@ struct CursorTest : ::testing::Test {
     }
     void At(int x, int y) { cursor.Update(x, y, kWidth, kHeight, camera, &level, db); }
 
-    OmCamera* camera = nullptr;
-    TsEntityDB* db = nullptr;
+    Owned<OmCamera> camera;
+    Owned<TsEntityDB> db;
     FakeLevel level;
     TsLevelCursor cursor;
 };
@@ -221,7 +215,7 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
         {"keyed room with the key", keyed, 0.3f, true, true},
         {"wall, with the key", wall, 0.3f, true, false},
     };
-    auto* pc = new TsPCObject;
+    Owned<TsPCObject> pc;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         pc->SetRadius(c.radius);
@@ -235,7 +229,6 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
     }
     EXPECT_FALSE(TsLevelCursorQueries::CanWalkTo(&finder, nullptr, open[0], open[1])) << "nobody to walk";
     EXPECT_FALSE(TsLevelCursorQueries::CanWalkTo(nullptr, pc, open[0], open[1])) << "no map";
-    pc->Release();
 }
 
 } // namespace

@@ -10,12 +10,13 @@
 #include "game/objects/TsLockObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
 TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
 {
-    TsLockObject* lock = new TsLockObject;
+    Owned<TsLockObject> lock;
     lock->SetKeyID(7);
     lock->SetLocked(true);
     const struct {
@@ -31,7 +32,6 @@ TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
     EXPECT_FALSE(lock->GetLocked());
     EXPECT_TRUE(lock->HackLock()); // already open: still true, still open
     EXPECT_FALSE(lock->GetLocked());
-    lock->Release();
 }
 
 class LockScriptTest : public ::testing::Test {
@@ -41,13 +41,9 @@ protected:
         TsAccess::SetLuaState(lua.L());
         ASSERT_EQ(lua.Run("opened = 0 function Opened() opened = opened + 1 end"), 0);
     }
-    void TearDown() override
-    {
-        TsAccess::SetLuaState(nullptr);
-        lock->Release();
-    }
+    void TearDown() override { TsAccess::SetLuaState(nullptr); }
     ScriptState lua;
-    TsLockObject* lock = new TsLockObject;
+    Owned<TsLockObject> lock;
 };
 
 TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
@@ -71,7 +67,7 @@ TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
 
 TEST(Lock, RaisedByItsHeightAndNeverSaved)
 {
-    TsLockObject* lock = new TsLockObject;
+    Owned<TsLockObject> lock;
     lock->SetPosition(1, 2, 3);
     lock->SetLockHeight(1.25f);
     EXPECT_TRUE(lock->Initialise());
@@ -79,7 +75,6 @@ TEST(Lock, RaisedByItsHeightAndNeverSaved)
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_FALSE(lock->Register(archive));
     EXPECT_EQ(archive.GetObjectIndex(lock), -1);
-    lock->Release();
 }
 
 // A slow pulse (0.3 Hz) rises over half its period and falls over the
@@ -109,7 +104,7 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
 TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)
 {
     LogCapture log;
-    TsLightEffectObject* effect = new TsLightEffectObject;
+    Owned<TsLightEffectObject> effect;
     effect->SetName("flicker");
     effect->SetLight("nolight");
     effect->SetEffect(TsLightEffectObject::FLICKER1);
@@ -121,7 +116,6 @@ TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)
     effect->Tick(1); // the wave runs on with nothing to light
     EXPECT_GE(effect->GetIntensity(), 0.4f);
     effect->Render(0.0f, 0.5f);
-    effect->Release();
 }
 
 } // namespace

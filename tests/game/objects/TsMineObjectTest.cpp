@@ -13,6 +13,7 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -94,11 +95,10 @@ TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmed)
     EXPECT_TRUE(mine->IsTriggered());
     EXPECT_TRUE(Gone(*mine));
 
-    auto* armed = new TsMineObject;
+    Owned<TsMineObject> armed;
     armed->OnTouch(nullptr, 0.0f);
     armed->OnHit(attack);
     EXPECT_FALSE(Gone(*armed)) << "an armed mine keeps counting";
-    armed->Release();
 }
 
 TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
@@ -122,9 +122,8 @@ TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
         m->Release();
     }
     EXPECT_TRUE(log.Contains("\"ab.p\" is too short to name a model folder"));
-    auto* none = new TsMineObject;
+    Owned<TsMineObject> none;
     EXPECT_TRUE(none->Initialise()) << "a mine without a model has nothing to load";
-    none->Release();
 }
 
 TEST_F(MineTest, AnArmedMineComesBackFromASavedGame)

@@ -12,6 +12,7 @@
 #include "engine/OmShape.h"
 #include "game/objects/TsModel.h"
 #include "tests/game/framework/LogCapture.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ std::string Walker()
 
 TEST(ModelHeading, FoldsAndFacesConsistently)
 {
-    Crate* crate = new Crate;
+    Owned<Crate> crate;
     EXPECT_TRUE(crate->HasFlag(TS_ENTITY_MODEL));
     crate->SetHeading(5 * kPi / 2);
     EXPECT_NEAR(crate->GetHeading(), kPi / 2, 1e-4f);
@@ -58,12 +59,11 @@ TEST(ModelHeading, FoldsAndFacesConsistently)
         EXPECT_NEAR(crate->GetHeading(), -kPi / 2, 1e-5f);
         EXPECT_FALSE(std::isnan(crate->GetDirection().x));
     }
-    crate->Release();
 }
 
 TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
 {
-    Crate* crate = new Crate;
+    Owned<Crate> crate;
     struct Case {
         float previous, now, half;
     };
@@ -79,7 +79,6 @@ TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
         EXPECT_NEAR(crate->InterpolatedHeading(0.5f), c.half, 1e-4f) << c.previous << " to " << c.now;
         EXPECT_NEAR(crate->InterpolatedHeading(0.0f), c.previous, 1e-5f);
     }
-    crate->Release();
 }
 
 TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClass)
@@ -126,14 +125,13 @@ TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClass)
 TEST(ModelLoading, AModelThatDoesNotLoadIsReportedAndNotDrawn)
 {
     LogCapture log;
-    Crate* crate = new Crate;
+    Owned<Crate> crate;
     EXPECT_TRUE(crate->LoadModel(Walker().c_str())); // no file named: nothing to do
     crate->SetMdl("missing.pbf");
     EXPECT_FALSE(crate->LoadModel(Walker().c_str()));
     EXPECT_TRUE(log.Contains("error loading model for game object: " + Walker() + "missing.pbf"));
     EXPECT_EQ(crate->GetModel(), nullptr);
     EXPECT_FALSE(crate->DrawModel(0.0f, 0.0f));
-    crate->Release();
 }
 
 } // namespace

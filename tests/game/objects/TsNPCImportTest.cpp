@@ -11,6 +11,7 @@
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
 TEST_F(NPCImport, ACritterIgnoresTheWeaponItsRecordNames)
 {
     ASSERT_EQ(lua.Run("g_critterPayloadTemplates = { 'Charm' }"), 0);
-    auto* critter = new TsNPCObject;
+    Owned<TsNPCObject> critter;
     critter->SetName("rat");
     critter->SetNPCType(TS_NPC_BIPED_CRITTER);
     critter->SetWeaponName("Gun");
@@ -114,7 +115,6 @@ TEST_F(NPCImport, ACritterIgnoresTheWeaponItsRecordNames)
     EXPECT_EQ(critter->GetInventory()->GetWeaponCount(), 0);
     ASSERT_EQ(critter->GetInventory()->GetItemCount(), 1);
     EXPECT_EQ(critter->GetInventory()->GetItem(0)->GetDisplayNameID(), 20230);
-    critter->Release();
 }
 
 } // namespace

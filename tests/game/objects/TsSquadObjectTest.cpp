@@ -14,16 +14,9 @@
 #include "game/objects/TsTeam.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
-
-template <class T>
-struct Owned {
-    T* p = new T;
-    ~Owned() { p->Release(); }
-    T* operator->() const { return p; }
-    T& operator*() const { return *p; }
-};
 
 TEST(TsTeam, AlliancesGrowWithInvalidEntriesAndAreReadOneWayAtATime)
 {

@@ -12,6 +12,7 @@
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -36,13 +37,9 @@ OmGroup* Under(OmGroup* parent, const char* name)
 class StashTest : public ::testing::Test {
 protected:
     void SetUp() override { TsAccess::SetLuaState(lua.L()); }
-    void TearDown() override
-    {
-        TsAccess::SetLuaState(nullptr);
-        stash->Release();
-    }
+    void TearDown() override { TsAccess::SetLuaState(nullptr); }
     ScriptState lua;
-    TsStashObject* stash = new TsStashObject;
+    Owned<TsStashObject> stash;
 };
 
 TEST_F(StashTest, APayloadOfAnUnknownOrWrongClassFailsTheImport)
@@ -66,7 +63,7 @@ TEST_F(StashTest, ThePayloadIsMadeOnceFromItsTemplate)
     stash->SetPayloadTemplate("Broken");
     EXPECT_FALSE(stash->Import());
 
-    TsStashObject* good = new TsStashObject;
+    Owned<TsStashObject> good;
     good->SetName("chest2");
     good->SetPosition(2, 0, 3);
     good->SetPayloadType("TsItemObject");
@@ -80,16 +77,14 @@ TEST_F(StashTest, ThePayloadIsMadeOnceFromItsTemplate)
     EXPECT_TRUE(good->Import()); // again: the same payload, no second one
     EXPECT_EQ(good->GetPayload(), payload);
     EXPECT_EQ(payload->GetRefCount(), 1u);
-    good->Release();
 }
 
 TEST_F(StashTest, OnlyAPlayerCharacterOpensAStash)
 {
-    TestWielder* npc = new TestWielder;
+    Owned<TestWielder> npc;
     stash->OnTouch(npc, 0.0f);
     EXPECT_FALSE(stash->IsOpened());
     EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
-    npc->Release();
 }
 
 TEST_F(StashTest, TheLidSwingsOpenAndTheStashFadesAway)
@@ -110,7 +105,7 @@ TEST_F(StashTest, TheLidSwingsOpenAndTheStashFadesAway)
     TsCollectibleObject* inside = stash->GetPayload();
     ASSERT_NE(inside, nullptr);
     inside->AddRef();
-    TestWielder* opener = new TestWielder;
+    Owned<TestWielder> opener;
     stash->Open(opener);
     EXPECT_TRUE(stash->IsOpened());
     EXPECT_EQ(stash->GetPayload(), nullptr);
@@ -131,7 +126,6 @@ TEST_F(StashTest, TheLidSwingsOpenAndTheStashFadesAway)
     stash->Open(opener); // nothing left to give
     EXPECT_FALSE(stash->IsOpened());
     inside->Release();
-    opener->Release();
 }
 
 TEST_F(StashTest, AStashWithoutALidGoesTheMomentItOpens)

@@ -14,6 +14,7 @@
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -241,7 +242,7 @@ TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
 TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
 {
     ScratchDir dir;
-    auto* holder = new TableHolder;
+    Owned<TableHolder> holder;
     TimerTarget* t = Target();
     table.AddTimer(t, 1.0f, 1);
     table.AddTimer(t, 1.0f, 1);
@@ -265,7 +266,6 @@ TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
     EXPECT_EQ(loaded.GetEntryCount(), 0u);
     table.Clear();
     t->Release();
-    holder->Release();
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -142,19 +143,18 @@ TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
 
 TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
 {
-    auto* target = new Dummy;
+    Owned<Dummy> target;
     weapon->Attributes(false).SetAmmoPerShot(1);
     ASSERT_TRUE(weapon->FireAt(OmVector3(), OmVector3(1, 0, 0), target));
     TsProjectile* shot = OnlyShot();
     ASSERT_NE(shot, nullptr);
     EXPECT_EQ(shot->GetTarget(), target);
     EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), 2.0f);
-    target->Release();
 }
 
 TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 {
-    auto* fighter = new TestWielder;
+    Owned<TestWielder> fighter;
     auto* ammo = new TsItemObject;
     ammo->SetAmmoType(3);
     ammo->SetMaxStack(50);
@@ -180,7 +180,6 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     EXPECT_EQ(weapon->ConsumeAmmo(), 2);
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
     weapon->SetOwner(nullptr);
-    fighter->Release();
 }
 
 // The wielder stands at the origin facing +z, the dummies around it; the
@@ -232,8 +231,8 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
 
 TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
 {
-    auto* fighter = new TestWielder;
-    auto* patient = new Dummy;
+    Owned<TestWielder> fighter;
+    Owned<Dummy> patient;
     patient->SetPosition(0, 0, 1);
     OmArray<TsEntity*> around;
     around.Add(patient);
@@ -249,8 +248,6 @@ TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
     ASSERT_TRUE(weapon->FireMelee(OmVector3(), OmVector3(0, 0, 1)));
     EXPECT_FLOAT_EQ(fighter->GetVitality(), before - 2.0f);
     weapon->SetOwner(nullptr);
-    patient->Release();
-    fighter->Release();
 }
 
 // Out of ammunition, a player character speaks up on the first empty click
