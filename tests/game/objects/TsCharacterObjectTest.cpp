@@ -22,6 +22,7 @@
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -187,7 +188,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
             w->IncrementHealth(-100.0f);
             w->SetVitality(10.0f);
         }
-        TsAttack* attack = new TsAttack;
+        Owned<TsAttack> attack;
         attack->SetTarget(w);
         attack->SetDamage(c.damage);
         attack->SetStun(c.stun);
@@ -199,11 +200,10 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
         if (c.damage > 0 && !c.deadBefore) {
             EXPECT_EQ(w->GetHitFlashTicks(), 2) << c.what; // a quarter second
         }
-        attack->Release();
     }
     // A hit reaction plays once and ends standing again.
     TestWalker* w = Make<TestWalker>();
-    TsAttack* attack = new TsAttack;
+    Owned<TsAttack> attack;
     attack->SetTarget(w);
     attack->SetDamage(1.0f);
     attack->Deliver();
@@ -218,7 +218,6 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
     EXPECT_TRUE(std::isfinite(w->GetVitality()));
     attack->SetTarget(nullptr);
     EXPECT_FALSE(attack->Deliver());
-    attack->Release();
 }
 
 TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAnyHeight)

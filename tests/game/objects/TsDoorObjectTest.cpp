@@ -17,6 +17,7 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -33,11 +34,10 @@ void ScanSlab(TsDynGeometry& geometry)
                 v.position = OmVector3(x, y, z);
                 mesh->vertices.Add(v);
             }
-    auto* shape = new OmShape;
+    Owned<OmShape> shape;
     shape->SetGeometry(mesh);
     mesh->Release();
     geometry.ScanModelNodes(shape);
-    shape->Release();
 }
 
 class DoorTest : public ::testing::Test {

@@ -158,8 +158,8 @@ TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
     };
     for (const Case c : {Case{5, 0}, Case{5, -2}, Case{0, 3}}) {
         SCOPED_TRACE(testing::Message() << c.stack << "/" << c.packSize);
-        TestWielder* giver = new TestWielder;
-        TestWielder* taker = new TestWielder;
+        Owned<TestWielder> giver;
+        Owned<TestWielder> taker;
         TsItemObject* potions = MakeItem("potion.pbf", c.stack, 9);
         potions->SetPackSize(c.packSize);
         potions->SetCanDrop(true);
@@ -168,8 +168,6 @@ TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
         EXPECT_EQ(giver->GiveEntireInventory(taker), 1); // returns instead of looping
         EXPECT_EQ(potions->GetStack(), c.stack);
         EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 0);
-        taker->Release();
-        giver->Release();
     }
 }
 

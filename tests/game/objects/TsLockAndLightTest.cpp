@@ -94,10 +94,9 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
         {TsLightEffectObject::FAST_PULSE, 0.6f, 0.75f},        {TsLightEffectObject::CONSTANT, 0.6f, 1.0f},
     };
     for (const Case& c : cases) {
-        TsLightEffectObject* effect = new TsLightEffectObject;
+        Owned<TsLightEffectObject> effect;
         effect->SetEffect(c.effect);
         EXPECT_NEAR(effect->Evaluate(c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
-        effect->Release();
     }
 }
 

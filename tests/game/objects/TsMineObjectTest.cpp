@@ -54,7 +54,7 @@ TEST_F(MineTest, TheDelayCountsWholeTicksFromTheFirstTouch)
         int ticks, blastsOn;
     } cases[] = {{1.5f, 15, 15}, {0.1f, 1, 1}, {0.0f, 0, 1}, {-3.0f, -30, 1}};
     for (const auto& c : cases) {
-        auto* m = new TsMineObject;
+        Owned<TsMineObject> m;
         m->SetProjectileID(2);
         m->SetDetonationDelay(c.seconds);
         EXPECT_EQ(m->GetCountdownTicks(), c.ticks) << c.seconds;
@@ -62,7 +62,6 @@ TEST_F(MineTest, TheDelayCountsWholeTicksFromTheFirstTouch)
         m->OnTouch(nullptr, 0.0f);
         EXPECT_TRUE(m->IsTriggered());
         EXPECT_EQ(TicksToBlast(*m, 40), c.blastsOn) << c.seconds;
-        m->Release();
     }
     // A second touch does not restart the count.
     mine->SetDetonationDelay(1.0f);
@@ -81,10 +80,9 @@ TEST_F(MineTest, DelaysPastTheTicksAnIntHoldsAreClamped)
         int32_t ticks;
     } cases[] = {{1e30f, INT32_MAX}, {-1e30f, INT32_MIN}, {INFINITY, INT32_MAX}, {NAN, 0}, {3e8f, INT32_MAX}};
     for (const auto& c : cases) {
-        auto* m = new TsMineObject;
+        Owned<TsMineObject> m;
         m->SetDetonationDelay(c.seconds);
         EXPECT_EQ(m->GetCountdownTicks(), c.ticks) << c.seconds;
-        m->Release();
     }
 }
 
@@ -104,11 +102,10 @@ TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmed)
 TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
 {
     for (int32_t id : {-1, 32}) {
-        auto* m = new TsMineObject;
+        Owned<TsMineObject> m;
         m->SetProjectileID(id);
         m->Detonate();
         EXPECT_TRUE(Gone(*m)) << id;
-        m->Release();
     }
     EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
 }
@@ -116,10 +113,9 @@ TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
 TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
 {
     for (const char* name : {"a", "ab.p", "mine"}) {
-        auto* m = new TsMineObject;
+        Owned<TsMineObject> m;
         m->SetMdl(name);
         EXPECT_FALSE(m->Initialise()) << name;
-        m->Release();
     }
     EXPECT_TRUE(log.Contains("\"ab.p\" is too short to name a model folder"));
     Owned<TsMineObject> none;

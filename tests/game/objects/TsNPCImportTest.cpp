@@ -75,7 +75,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.weapon) + " / " + c.item);
         LogCapture log;
-        auto* npc = new TsNPCObject;
+        Owned<TsNPCObject> npc;
         npc->SetName("guard");
         npc->SetWeaponName(c.weapon);
         npc->SetItemName(c.item);
@@ -98,7 +98,6 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
         if (c.logged) {
             EXPECT_TRUE(log.Contains(c.logged)) << log.All();
         }
-        npc->Release();
     }
 }
 

@@ -12,6 +12,7 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsI
         OmVector3 velocity, position;
     } cases[] = {{OmVector3(10, 0, 0), OmVector3(2, 1, 1)}, {OmVector3(), OmVector3(1, 1, 1)}};
     for (const auto& c : cases) {
-        auto* shot = new TsProjectile;
+        Owned<TsProjectile> shot;
         shot->SetType(3);
         shot->SetOrigin(OmVector3(1, 1, 1));
         shot->SetHeading(OmVector3(0, 0, 1));
@@ -172,7 +173,6 @@ TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsI
         if (c.velocity.Length() == 0.0f) {
             EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetHeading(), OmVector3(0, 0, 1), 0.0f));
         }
-        shot->Release();
     }
 }
 

@@ -13,6 +13,7 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -207,7 +208,7 @@ TEST(TsWaypointTrack, AWaypointWithoutATargetEndsItsRouteAndOneNamingNothingFail
     };
     for (const Case& c : cases) {
         LogCapture log;
-        auto* point = new TsWaypointObject;
+        Owned<TsWaypointObject> point;
         point->SetName("end");
         if (c.target)
             point->SetTarget(c.target);
@@ -217,6 +218,5 @@ TEST(TsWaypointTrack, AWaypointWithoutATargetEndsItsRouteAndOneNamingNothingFail
         if (!*c.logged) {
             EXPECT_EQ(log.All().find("route ends"), std::string::npos);
         }
-        point->Release();
     }
 }

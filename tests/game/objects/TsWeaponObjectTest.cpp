@@ -198,7 +198,7 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
         {90.0f, {OmVector3(0, 0, 3.0f)}, -1, 0.0f},                        // beyond the range
     };
     for (const auto& c : cases) {
-        auto* fighter = new TestWielder;
+        Owned<TestWielder> fighter;
         fighter->SetRadius(0.25f); // the reach counts from the wielder's edge
         OmArray<TsEntity*> around;
         for (const OmVector3& at : c.dummies) {
@@ -225,7 +225,6 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
         weapon->SetOwner(nullptr);
         for (uint32_t i = 0; i < around.GetCount(); ++i)
             around[i]->Release();
-        fighter->Release();
     }
 }
 
