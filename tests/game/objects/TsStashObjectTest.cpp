@@ -1,5 +1,5 @@
-// Stashes: the lid, its swing and the fade, who opens one, the payload and
-// the saved form.
+// Stashes: who opens one, the payload and the saved form (the swing and the
+// fade: ItemsLevel.TheChestGivesItsMedkitAndFadesAway).
 #include <gtest/gtest.h>
 
 #include "engine/OmArchive.h"
@@ -85,47 +85,6 @@ TEST_F(StashTest, OnlyAPlayerCharacterOpensAStash)
     stash->OnTouch(npc, 0.0f);
     EXPECT_FALSE(stash->IsOpened());
     EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
-}
-
-TEST_F(StashTest, TheLidSwingsOpenAndTheStashFadesAway)
-{
-    OmGroup* model = Named("chest");
-    OmGroup* lid = Under(model, "lid");
-    stash->SetModel(model);
-    model->Release();
-    ASSERT_TRUE(stash->Initialise());
-    ASSERT_EQ(stash->GetLid(), lid);
-    stash->AdvanceOpening(1.0f); // closed: no swing
-    EXPECT_FLOAT_EQ(stash->GetOpenProgress(), 0.0f);
-
-    ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
-    stash->SetPayloadType("TsItemObject");
-    stash->SetPayloadTemplate("Fill");
-    ASSERT_TRUE(stash->Import());
-    TsCollectibleObject* inside = stash->GetPayload();
-    ASSERT_NE(inside, nullptr);
-    inside->AddRef();
-    Owned<TestWielder> opener;
-    stash->Open(opener);
-    EXPECT_TRUE(stash->IsOpened());
-    EXPECT_EQ(stash->GetPayload(), nullptr);
-    EXPECT_EQ(inside->GetOwner(), opener);
-    EXPECT_EQ(inside->GetPickupDelay(), 10);
-    EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE)); // the lid still has to swing
-
-    // Half open: the lid a quarter turn about X; open, it fades out and goes.
-    stash->AdvanceOpening(5.0f);
-    EXPECT_NEAR(lid->GetLocal().rotation.m[4], 0.0f, 1e-4f);
-    EXPECT_NEAR(stash->GetFade(), 0.75f, 1e-4f);
-    stash->AdvanceOpening(10.0f);
-    EXPECT_NEAR(stash->GetFade(), 0.25f, 1e-4f);
-    EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
-    stash->AdvanceOpening(5.0f);
-    EXPECT_TRUE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
-    EXPECT_FALSE(stash->IsOpened());
-    stash->Open(opener); // nothing left to give
-    EXPECT_FALSE(stash->IsOpened());
-    inside->Release();
 }
 
 TEST_F(StashTest, AStashWithoutALidGoesTheMomentItOpens)
