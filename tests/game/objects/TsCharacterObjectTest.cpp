@@ -1,6 +1,5 @@
-// Characters without a level: health and vitality, stuns, death and the
-// fade, hits, the neighbour list and touches, turning, the animation
-// table, patrols along waypoint loops, attack orders and the archive.
+// Characters without a level: health, stuns, death, hits, touches, turning,
+// patrols, attack orders, senses and the archive.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,8 +13,6 @@
 #include "game/framework/TsEntityGrid.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
-#include "game/objects/TsInventory.h"
-#include "game/objects/TsItemObject.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsTimerTable.h"
@@ -25,6 +22,7 @@
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -69,13 +67,6 @@ protected:
         made.push_back(entity);
         return entity;
     }
-    void Neighbours(TestWalker* walker)
-    {
-        OmArray<TsEntity*> active;
-        for (TsEntity* entity : made)
-            active.Add(entity);
-        walker->BuildNeighbourList(active);
-    }
     // Each of the two gets the other (and itself) as its neighbours.
     static void Meet(TestWalker* a, TestWalker* b)
     {
@@ -114,12 +105,7 @@ TEST_F(CharacterTest, VitalityAbsorbsFirstAndHealthClampsAndDeathIsFinal)
     TestWalker* w = Make<TestWalker>();
     w->SetHealth(80.0f);
     w->SetMaxHealth(50.0f);
-    EXPECT_FLOAT_EQ(w->GetHealth(), 50.0f);
-    w->SetHealth(80.0f); // stored unclamped
-    EXPECT_FLOAT_EQ(w->GetHealth(), 80.0f);
-    w->SetSkill(TS_SKILL_TECH);
-    w->SetSkill(TS_SKILL_STEALTH);
-    EXPECT_EQ(w->GetSkill(), TS_SKILL_TECH | TS_SKILL_STEALTH);
+    EXPECT_FLOAT_EQ(w->GetHealth(), 50.0f) << "a lower maximum clamps the health";
 
     // Death once: a second death answers 3 and changes nothing.
     TsTimerTable::Instance().Clear();
@@ -158,6 +144,9 @@ TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
     EXPECT_EQ(ticks, 30);
     EXPECT_EQ(w->GetLifeState(), TsCharacterObject::kAlive);
     EXPECT_EQ(w->GetActionState(), TsCharacterObject::kStand);
+    EXPECT_FALSE(w->AttackTarget(nullptr, OmVector3(3, 0, 0), false)) << "only automatic weapons attack unforced";
+    EXPECT_TRUE(w->AttackTarget(nullptr, OmVector3(3, 0, 0), true));
+    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kCloseAttack) << "the innate attack is a close one";
 
     TestWalker* dead = Make<TestWalker>();
     dead->IncrementHealth(-100.0f);
@@ -199,7 +188,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
             w->IncrementHealth(-100.0f);
             w->SetVitality(10.0f);
         }
-        TsAttack* attack = new TsAttack;
+        Owned<TsAttack> attack;
         attack->SetTarget(w);
         attack->SetDamage(c.damage);
         attack->SetStun(c.stun);
@@ -211,11 +200,10 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
         if (c.damage > 0 && !c.deadBefore) {
             EXPECT_EQ(w->GetHitFlashTicks(), 2) << c.what; // a quarter second
         }
-        attack->Release();
     }
     // A hit reaction plays once and ends standing again.
     TestWalker* w = Make<TestWalker>();
-    TsAttack* attack = new TsAttack;
+    Owned<TsAttack> attack;
     attack->SetTarget(w);
     attack->SetDamage(1.0f);
     attack->Deliver();
@@ -230,10 +218,9 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
     EXPECT_TRUE(std::isfinite(w->GetVitality()));
     attack->SetTarget(nullptr);
     EXPECT_FALSE(attack->Deliver());
-    attack->Release();
 }
 
-TEST_F(CharacterTest, NeighboursAreSortedBySeparationAndTouchesReachTriggersAtAnyHeight)
+TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAnyHeight)
 {
     ScriptState lua;
     TsAccess::SetLuaState(lua.L());
@@ -249,14 +236,10 @@ TEST_F(CharacterTest, NeighboursAreSortedBySeparationAndTouchesReachTriggersAtAn
     gate->SetRadius(2.0f);
     gate->SetName("gate");
     gate->SetTriggerScript("Crossed");
-    Neighbours(w);
-    const auto& list = w->GetNeighbours();
-    ASSERT_EQ(list.GetCount(), 4u) << "every active entity but itself";
-    for (uint32_t i = 1; i < list.GetCount(); ++i)
-        EXPECT_LE(list[i - 1].separation, list[i].separation);
-    EXPECT_EQ(list[list.GetCount() - 1].entity, far);
-    EXPECT_NEAR(list[list.GetCount() - 1].separation, 4.0f, 1e-3f);
-
+    OmArray<TsEntity*> active;
+    for (TsEntity* entity : made)
+        active.Add(entity);
+    w->BuildNeighbourList(active);
     w->Tick(1);
     EXPECT_EQ(near->touches, 1);
     EXPECT_EQ(high->touches, 0) << "no height overlap";
@@ -358,28 +341,6 @@ TEST_F(CharacterTest, APatrolWalksItsLoopForeverAndAChainThatTurnsBackEnds)
     EXPECT_NEAR(v->GetPosition().x, 4.0f, 1e-3f);
     EXPECT_NEAR(v->GetPosition().z, 0.0f, 1e-3f);
     EXPECT_EQ(v->GetActionState(), TsCharacterObject::kStand);
-}
-
-TEST_F(CharacterTest, AttackOrdersNeedAMobileCharacterAndForceForCloseWeapons)
-{
-    TestWalker* w = Make<TestWalker>();
-    const OmVector3 aim(3, 0, 0);
-    EXPECT_FALSE(w->AttackTarget(nullptr, aim, false)) << "only automatic weapons attack unforced";
-    EXPECT_TRUE(w->AttackTarget(nullptr, aim, true));
-    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kCloseAttack) << "the innate attack is a close one";
-    EXPECT_FLOAT_EQ(w->GetAimPoint().x, 3.0f);
-    // Without squads nobody is hostile, so nobody is a valid target.
-    TestWalker* other = Make<TestWalker>(1.0f, 0.0f);
-    EXPECT_FALSE(w->IsValidTarget(other, true));
-    EXPECT_FALSE(w->IsValidTarget(w, true));
-    EXPECT_FALSE(w->IsHostileTo(other));
-    w->SetLockedTarget(other);
-    EXPECT_EQ(w->GetLockedTarget(), nullptr) << "only a valid target is stored";
-    // The close attack turns toward the aim point and strikes.
-    w->Tick(1);
-    EXPECT_EQ(w->GetPendingCommand(), 0);
-    EXPECT_GE(w->GetCooldown(), 14) << "a strike is heard for a while";
-    EXPECT_NEAR(w->GetHeading(), kPi / 2, 1e-4f);
 }
 
 TEST_F(CharacterTest, TheIgnoreListForgetsAfterTwentyToFortyTicks)
@@ -505,38 +466,6 @@ TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
         EXPECT_EQ(b->GetLastAttacker(), c.bVitalityAfter < 10.0f ? a : nullptr);
         EXPECT_EQ(a->GetCurrentAttack(), a->InnateAttack()) << "nothing equipped";
     }
-}
-
-TEST_F(CharacterTest, GivingMovesArticlesAndStacksByPacksAndKeepsWhatCannotBeDropped)
-{
-    TestWalker* giver = Make<TestWalker>();
-    TestWalker* taker = Make<TestWalker>(1.0f, 0.0f);
-    auto item = [](int32_t ammoType, int32_t stack, int32_t pack) {
-        auto* it = new TsItemObject;
-        it->SetAmmoType(ammoType);
-        it->SetMaxStack(stack > 0 ? 20 : 0);
-        it->SetStack(stack);
-        it->SetPackSize(pack);
-        it->SetCanDrop(true);
-        return it;
-    };
-    TsItemObject* shells = item(3, 5, 2);
-    TsItemObject* keepsake = item(0, 0, 0);
-    keepsake->SetCanDrop(false);
-    TsItemObject* map = item(0, 0, 0);
-    ASSERT_GT(giver->GetInventory()->AddArticle(shells), 0);
-    ASSERT_GT(giver->GetInventory()->AddArticle(keepsake), 0);
-    ASSERT_GT(giver->GetInventory()->AddArticle(map), 0);
-    TsItemObject* ownShells = item(3, 1, 2);
-    ASSERT_GT(taker->GetInventory()->AddArticle(ownShells), 0);
-
-    EXPECT_FALSE(giver->GiveArticle(taker, keepsake));
-    EXPECT_EQ(giver->GiveEntireInventory(taker), 1) << "only the keepsake stays";
-    EXPECT_EQ(ownShells->GetStack(), 6) << "the shells joined the stack there, a pack at a time";
-    EXPECT_TRUE(taker->GetInventory()->Holds(map));
-    EXPECT_EQ(map->GetOwner(), taker);
-    EXPECT_TRUE(giver->GetInventory()->Holds(keepsake));
-    EXPECT_EQ(giver->GiveEntireInventory(nullptr), 1);
 }
 
 // Hearing reaches one unit past the listened-to character's cooldown, so a

@@ -1,7 +1,5 @@
-// Conversations without a level: word wrap at the line width, lines
-// without a speaker, the timed start and silent lines, ending, and the
-// archive. The camera, the input and the diary are tested on the demo
-// level (tests/app).
+// Conversations without a level: word wrap, silent lines and their timing,
+// skipping and the archive (the camera and the diary: DoorsLevel).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,16 +14,10 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
-
-class Talker : public TsCharacterObject {
-    OM_DECLARE_CLASS(Talker)
-public:
-    Talker() = default;
-    explicit Talker(OmArchive& archive) : TsCharacterObject(archive) {}
-};
-OM_IMPLEMENT_CLASS(Talker, TsCharacterObject)
 
 // One pixel a character.
 float Narrow(const char* text)
@@ -49,19 +41,13 @@ class ConversationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        conversation = new TsConversation;
-        ann = new Talker;
         ann->SetName("Ann");
-        bob = new Talker;
         bob->SetName("Bob");
         bob->SetPosition(2, 0, 0);
     }
     void TearDown() override
     {
-        TsTimerTable::Instance().Clear();
-        conversation->Release();
-        ann->Release();
-        bob->Release();
+        TsTimerTable::Instance().Clear(); // its entries hold the speakers
         TsConversation::SetTextMeasure(nullptr);
     }
     // One game tick: the timers, then the conversation, as the level runs them.
@@ -70,18 +56,8 @@ protected:
         TsTimerTable::Instance().Tick();
         conversation->Tick(0);
     }
-    int TicksWhile(bool (*holds)(const TsConversation&), int limit = 200)
-    {
-        int ticks = 0;
-        while (holds(*conversation) && ticks < limit) {
-            Tick();
-            ++ticks;
-        }
-        return ticks;
-    }
-    TsConversation* conversation = nullptr;
-    Talker* ann = nullptr;
-    Talker* bob = nullptr;
+    Owned<TsConversation> conversation;
+    Owned<TestWielder> ann, bob;
 };
 
 } // namespace
@@ -123,37 +99,6 @@ TEST_F(ConversationTest, ALineWithoutASpeakerIsLeftOutAndNoLinesEndAtOnce)
     EXPECT_FALSE(conversation->HasConversationStarted()) << "ended on its first tick";
     EXPECT_EQ(conversation->GetCurrent(), -1);
     EXPECT_TRUE(conversation->CanAdvance());
-}
-
-TEST_F(ConversationTest, SilentLinesTakeTwoSecondsEachAfterTheFirstOneAndAHalf)
-{
-    conversation->AddFragment(-1, ann, bob);
-    conversation->AddFragment(-1, bob, ann);
-    conversation->AddFragment(-1, ann, nullptr);
-    ASSERT_EQ(conversation->GetFragmentCount(), 3u);
-    EXPECT_STREQ(conversation->GetFragment(0)->GetText(), TsConversation::kSilentLine);
-    conversation->Run();
-    EXPECT_EQ(conversation->GetCurrent(), 0);
-    EXPECT_FALSE(conversation->CanAdvance()) << "not during the first 1.5 s";
-    // The speakers face each other.
-    EXPECT_NEAR(ann->GetDirection().x, 1.0f, 1e-5f);
-    EXPECT_NEAR(bob->GetDirection().x, -1.0f, 1e-5f);
-
-    const int first = TicksWhile([](const TsConversation& c) { return c.GetCurrent() == 0; });
-    EXPECT_EQ(first, 21) << "the line starts on the tick after Run and waits 2 s";
-    EXPECT_TRUE(conversation->CanAdvance());
-    const int second = TicksWhile([](const TsConversation& c) { return c.GetCurrent() == 1; });
-    EXPECT_EQ(second, 20);
-    const int third = TicksWhile([](const TsConversation& c) { return c.HasConversationStarted(); });
-    EXPECT_EQ(third, 20);
-    EXPECT_EQ(conversation->GetFragmentCount(), 0u) << "lines are released at the end";
-
-    // Without the dialogue table every line is silent.
-    conversation->AddFragment(5970, ann, bob);
-    conversation->AddFragment(5980, bob, ann);
-    conversation->Run();
-    const int unknown = TicksWhile([](const TsConversation& c) { return c.HasConversationStarted(); });
-    EXPECT_EQ(unknown, 41);
 }
 
 TEST_F(ConversationTest, ThePlayerSkipsAndEndsLinesOnlyAfterTheFirstMoments)

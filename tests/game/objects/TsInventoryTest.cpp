@@ -1,11 +1,7 @@
-// What a character carries: articles entering, merging and leaving the
-// inventory, equipping, the armour bonuses, healing-item choice and the
-// inventory's saved form.
+// What a character carries: entries, stacks, order, equipping, armour,
+// healing-item choice and the saved form.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +9,9 @@
 #include "game/objects/TsInventory.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
 
@@ -51,89 +49,6 @@ protected:
     std::vector<OmObject*> kept_;
 };
 
-TEST_F(InventoryTest, ArticlesTakeEntriesUntilTheCountIsFull)
-{
-    inv().SetMaxCount(2);
-    TsWeaponObject* sword = MakeWeapon("sword");
-    EXPECT_EQ(Add(sword), 1);
-    EXPECT_EQ(Add(MakeItem("rock.pbf")), 1);
-    EXPECT_EQ(inv().GetTotalCount(), 2);
-    EXPECT_EQ(sword->GetOwner(), wielder);
-    EXPECT_EQ(sword->GetPickupDelay(), 0);
-
-    // Full: refused, and the refusing character may not try again at once.
-    TsWeaponObject* axe = MakeWeapon("axe");
-    EXPECT_EQ(Add(axe), 0);
-    EXPECT_FALSE(inv().Holds(axe));
-    EXPECT_EQ(axe->GetOwner(), wielder);
-    EXPECT_EQ(axe->GetPickupDelay(), 10);
-    EXPECT_EQ(Add(MakeItem("rock.pbf")), 0);
-    EXPECT_EQ(inv().GetTotalCount(), 2);
-}
-
-// What CanAdd refuses: an article still held back from pick-up, one more
-// for a full stack, and an auto-use item (used, counted, never kept).
-TEST_F(InventoryTest, CanAddRefusesTheHeldBackTheOverfullAndTheAutoUsed)
-{
-    TsItemObject* held = MakeItem("potion.pbf", 9, 9);
-    Add(held);
-    struct Case {
-        const char* what;
-        TsItemObject* article;
-        int32_t added; // by AddArticle after the refusal
-    };
-    TsItemObject* rock = Keep(MakeItem("rock.pbf"));
-    rock->SetPickupDelay(3);
-    TsItemObject* more = Keep(MakeItem("potion.pbf", 1, 9));
-    TsItemObject* medkit = Keep(MakeItem("medkit.pbf"));
-    medkit->SetUsage(TS_ITEMUSAGE_AUTO_USE);
-    const Case cases[] = {{"held back", rock, 0}, {"full stack", more, 0}, {"auto-use", medkit, 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TsItemObject* stack = c.article;
-        EXPECT_FALSE(inv().CanAdd(c.article, stack));
-        EXPECT_EQ(stack, nullptr);
-        EXPECT_EQ(inv().AddArticle(c.article), c.added);
-        EXPECT_FALSE(inv().Holds(c.article));
-        EXPECT_EQ(inv().GetTotalCount(), 1);
-        c.article->Release();
-    }
-    held->SetStack(8);
-    more->SetPickupDelay(0); // the refusal above held it back
-    TsItemObject* stack = nullptr;
-    EXPECT_TRUE(inv().CanAdd(more, stack));
-    EXPECT_EQ(stack, held);
-}
-
-struct StackCase {
-    const char* what;
-    int32_t held, maxStack, offered;
-    int32_t added, heldAfter;
-};
-
-TEST_F(InventoryTest, StacksMergeUpToTheirMaximum)
-{
-    const StackCase cases[] = {
-        {"room for all", 10, 50, 15, 15, 25},
-        {"overflow takes what fits", 45, 50, 15, 5, 50},
-        {"a full stack takes nothing", 50, 50, 5, 0, 50},
-    };
-    for (const StackCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        TestWielder* w = new TestWielder;
-        TsItemObject* held = MakeAmmo(3, c.held, c.maxStack);
-        ASSERT_EQ(w->GetInventory()->AddArticle(held), c.held);
-        TsItemObject* offered = MakeAmmo(3, c.offered, c.maxStack);
-        EXPECT_EQ(w->GetInventory()->AddArticle(offered), c.added);
-        EXPECT_EQ(held->GetStack(), c.heldAfter);
-        EXPECT_EQ(offered->GetStack(), c.offered); // the offered article is left as it was
-        EXPECT_EQ(w->GetInventory()->GetAmmoCount(), 1);
-        EXPECT_EQ(w->GetInventory()->GetTotalCount(), 1);
-        offered->Release();
-        w->Release();
-    }
-}
-
 TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)
 {
     inv().SetMaxCount(3);
@@ -146,11 +61,15 @@ TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)
     EXPECT_EQ(Add(MakeAmmo(5, 4)), 4);
     EXPECT_EQ(Add(MakeItem("POTION.PBF", 3, 9)), 3); // same model, any letter case
     EXPECT_EQ(potions->GetStack(), 5);
-    for (int32_t type : {1, 3, 7}) { // before, between and after the held types
-        SCOPED_TRACE(type);
-        EXPECT_EQ(Add(MakeAmmo(type, 1)), 0);
-    }
+    for (int32_t type : {1, 3, 7}) // before, between and after the held types
+        EXPECT_EQ(Add(MakeAmmo(type, 1)), 0) << type;
     EXPECT_EQ(inv().GetAmmoCount(), 2);
+    // A new entry is refused, and the refusing character may not try again at once.
+    TsWeaponObject* axe = MakeWeapon("axe");
+    EXPECT_EQ(Add(axe), 0);
+    EXPECT_FALSE(inv().Holds(axe));
+    EXPECT_EQ(axe->GetOwner(), wielder);
+    EXPECT_EQ(axe->GetPickupDelay(), 10);
 }
 
 TEST_F(InventoryTest, ArticlesAreIndexedWeaponsThenAmmunitionByTypeThenItems)
@@ -175,24 +94,6 @@ TEST_F(InventoryTest, ArticlesAreIndexedWeaponsThenAmmunitionByTypeThenItems)
     EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 4, 9}));
     EXPECT_EQ(inv().GetAmmo(5), nullptr);
     EXPECT_EQ(inv().GetAmmo(-1), nullptr);
-}
-
-TEST_F(InventoryTest, RemovingTakesTheArticleOutAndUnequipsIt)
-{
-    TsWeaponObject* sword = MakeWeapon("sword");
-    TsItemObject* bolts = MakeAmmo(1, 5);
-    Add(sword);
-    Add(bolts);
-    ASSERT_TRUE(inv().EquipArticle(sword));
-    // The reference the inventory hands out on removal is the test's.
-    EXPECT_TRUE(inv().RemoveArticle(sword));
-    EXPECT_EQ(inv().GetEquipped(), nullptr);
-    EXPECT_EQ(inv().GetWeaponCount(), 0);
-    EXPECT_FALSE(inv().RemoveArticle(sword)); // no longer held
-    EXPECT_TRUE(inv().RemoveArticle(bolts));
-    EXPECT_EQ(inv().GetTotalCount(), 0);
-    sword->Release();
-    bolts->Release();
 }
 
 TEST_F(InventoryTest, EquipNextAndPreviousWalkTheEquippableWeapons)
@@ -264,7 +165,7 @@ TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
         EXPECT_FLOAT_EQ(inv().GetDefenceBonus(m), 1.5f) << m;
 
     // Order counts: with the all-matter armour first it hides the rest.
-    TestWielder* w = new TestWielder;
+    Owned<TestWielder> w;
     TsItemObject* first = armour(TsItemObject::kMatterNone, 1.5f);
     w->GetInventory()->AddArticle(first);
     w->GetInventory()->AddArticle(armour(TS_MATTER_ENERGY, 9.0f));
@@ -273,7 +174,6 @@ TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
     w->GetInventory()->RemoveArticle(first);
     EXPECT_FLOAT_EQ(w->GetInventory()->GetDefenceBonus(TS_MATTER_ENERGY), 9.0f);
     first->Release();
-    w->Release();
 }
 
 TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
@@ -308,21 +208,21 @@ TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
     }
 }
 
-TEST_F(InventoryTest, EquippingReadiesTheWeaponAndToggleFlipsOnlyABimodalOne)
+// Removing the equipped weapon unequips it: nothing points at what left.
+TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     Add(gun);
-    inv().ToggleEquippedMode(); // nothing equipped: nothing happens
     gun->SetReloadCountdown(7);
     ASSERT_TRUE(inv().EquipArticle(gun));
     EXPECT_EQ(gun->GetReloadCountdown(), 0) << "an equipped weapon fires at once";
-    inv().ToggleEquippedMode();
-    EXPECT_FALSE(gun->IsSecondary());
     gun->SetBimodal(true);
     inv().ToggleEquippedMode();
     EXPECT_TRUE(gun->IsSecondary());
-    inv().ToggleEquippedMode();
-    EXPECT_FALSE(gun->IsSecondary());
+    EXPECT_TRUE(inv().RemoveArticle(gun)); // the reference handed out is the test's
+    EXPECT_EQ(inv().GetEquipped(), nullptr);
+    EXPECT_FALSE(inv().RemoveArticle(gun));
+    gun->Release();
 }
 
 // The inventory gives back only its own reference when it goes: an
@@ -339,92 +239,40 @@ TEST_F(InventoryTest, TheInventoryReleasesOnlyItsOwnReferences)
     shared->Release();
 }
 
-// The inventory saved on its own (its owner is the character's concern).
-class InventoryArchiveTest : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        if (loaded)
-            loaded->Release();
-        inventory->Release();
-    }
-    // Saves the inventory and reads it back; null on failure. damage may
-    // change the saved bytes first.
-    TsInventory* RoundTrip(void (*damage)(std::vector<unsigned char>&) = nullptr)
-    {
-        if (loaded)
-            loaded->Release();
-        loaded = nullptr;
-        OmClassRegistry::Instance().AssignClassIds();
-        {
-            OmArchive out(OmClassRegistry::Instance());
-            out.AddRoot(inventory);
-            if (!out.Save("inventory.sav"))
-                return nullptr;
-        }
-        if (damage) {
-            std::vector<unsigned char> bytes = archive_test::ReadFile("inventory.sav");
-            damage(bytes);
-            archive_test::WriteFile("inventory.sav", bytes);
-        }
-        OmArchive in(OmClassRegistry::Instance());
-        if (!in.Load("inventory.sav"))
-            return nullptr;
-        loaded = TsInventory::Cast(in.GetRoot(0));
-        return loaded;
-    }
-    void Fill()
-    {
-        inventory->AddArticle(MakeWeapon("a"));
-        inventory->AddArticle(MakeWeapon("b"));
-        inventory->AddArticle(MakeAmmo(2, 7));
-        inventory->AddArticle(MakeItem("rock.pbf"));
-        inventory->SetMaxCount(6);
-    }
-
+// The inventory saved on its own (its owner is the character's concern):
+// the equipped weapon comes back by its place, and a damaged place fails
+// the load instead of naming a stray entry.
+TEST(InventoryArchive, TheEquippedWeaponComesBackByItsPlaceAndAPlacePastTheWeaponsFails)
+{
     ScratchDir dir;
-    TsInventory* inventory = new TsInventory;
-    TsInventory* loaded = nullptr;
-};
-
-TEST_F(InventoryArchiveTest, TheEquippedWeaponComesBackByItsPlace)
-{
-    Fill();
-    TsInventory* none = RoundTrip();
-    ASSERT_NE(none, nullptr);
-    EXPECT_EQ(none->GetEquipped(), nullptr);
-    EXPECT_EQ(none->GetTotalCount(), 4);
-    EXPECT_EQ(none->GetMaxCount(), 6);
-    EXPECT_EQ(none->GetAmmo(0)->GetStack(), 7);
-
-    inventory->EquipArticle(inventory->GetWeapon(1));
-    TsInventory* back = RoundTrip();
-    ASSERT_NE(back, nullptr);
-    ASSERT_NE(back->GetEquipped(), nullptr);
-    EXPECT_STREQ(back->GetEquipped()->GetName(), "b");
-}
-
-// The equipped place (1) follows the missing owner and comes just before
-// the weapon count (2).
-void EquipPastTheWeapons(std::vector<unsigned char>& bytes)
-{
-    for (size_t at = 0; at + 12 <= bytes.size(); at += 1) {
-        if (archive_test::WordAt(bytes, at) == 0xFFFFFFFFu && archive_test::WordAt(bytes, at + 4) == 1 &&
-            archive_test::WordAt(bytes, at + 8) == 2) {
-            archive_test::SetWord(bytes, at + 4, 5);
-            return;
-        }
-    }
-    ADD_FAILURE() << "no equipped place found";
-}
-
-// A damaged equipped place fails the load instead of naming a stray entry.
-TEST_F(InventoryArchiveTest, AnEquippedPlacePastTheWeaponsFailsTheLoad)
-{
+    Owned<TsInventory> inventory;
     inventory->AddArticle(MakeWeapon("a"));
     inventory->AddArticle(MakeWeapon("b"));
+    inventory->AddArticle(MakeAmmo(2, 7));
+    inventory->AddArticle(MakeItem("rock.pbf"));
+    inventory->SetMaxCount(6);
     inventory->EquipArticle(inventory->GetWeapon(1));
-    EXPECT_EQ(RoundTrip(&EquipPastTheWeapons), nullptr);
+    TsInventory* back = RoundTrip<TsInventory>(inventory, "inventory.sav");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetTotalCount(), 4);
+    EXPECT_EQ(back->GetMaxCount(), 6);
+    EXPECT_EQ(back->GetAmmo(0)->GetStack(), 7);
+    ASSERT_NE(back->GetEquipped(), nullptr);
+    EXPECT_STREQ(back->GetEquipped()->GetName(), "b");
+    back->Release();
+
+    // The equipped place (1) follows the missing owner and comes just
+    // before the weapon count (2).
+    std::vector<unsigned char> bytes = archive_test::ReadFile("inventory.sav");
+    size_t at = 0;
+    while (at + 12 <= bytes.size() && !(archive_test::WordAt(bytes, at) == 0xFFFFFFFFu &&
+                                         archive_test::WordAt(bytes, at + 4) == 1 &&
+                                         archive_test::WordAt(bytes, at + 8) == 2))
+        ++at;
+    ASSERT_LE(at + 12, bytes.size()) << "no equipped place found";
+    archive_test::SetWord(bytes, at + 4, 5);
+    archive_test::WriteFile("inventory.sav", bytes);
+    EXPECT_TRUE(LoadRoots("inventory.sav").empty());
 }
 
 } // namespace

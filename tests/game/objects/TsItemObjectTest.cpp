@@ -1,48 +1,16 @@
-// Items and collectibles: stacks that fill and empty, healing by auto-use,
-// the one sound slot, the pick-up delay and its owner, copies made from a
-// template, and the saved form.
+// Items: healing by auto-use, the sound slot, copies from a template, giving.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
 #include "game/framework/TsAccess.h"
-#include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
-#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
-#include "game/objects/TsNPCObject.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
-
-struct AddCase {
-    int32_t stack, maxStack, n;
-    int32_t result, stackAfter;
-};
-
-TEST(ItemStack, AddingFillsUpToTheMaximumAndEmptyingRemoves)
-{
-    const AddCase cases[] = {
-        {3, 10, 4, 4, 7},    {8, 10, 5, 2, 10},  {10, 10, 1, 0, 10}, // over the top: what fits
-        {5, 10, -2, -2, 3},  {5, 10, -5, -5, 0}, {5, 10, -9, -5, 0}, // emptied: minus the old stack
-    };
-    for (const AddCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stack << "+" << c.n);
-        TestWielder* w = new TestWielder;
-        TsItemObject* item = MakeItem("potion.pbf", c.stack, c.maxStack);
-        w->GetInventory()->AddArticle(item);
-        item->AddRef(); // to see it after an emptied stack leaves the inventory
-        EXPECT_EQ(item->AddToStack(c.n), c.result);
-        EXPECT_EQ(item->GetStack(), c.stackAfter);
-        EXPECT_EQ(w->GetInventory()->Holds(item), c.stackAfter > 0);
-        EXPECT_EQ(item->GetRefCount(), 1u + (c.stackAfter > 0 ? 1u : 0u));
-        item->Release();
-        w->Release();
-    }
-}
 
 // A healer in the wielder's inventory, the wielder hurt to 4 of 10 health
 // and 10 of 10 vitality.
@@ -64,16 +32,6 @@ protected:
     TestWielder* wielder = new TestWielder;
     TsItemObject* item = MakeItem("medkit.pbf", 1, 5);
 };
-
-TEST_F(HealingTest, AnItemHealsItsOwnerOnceAndIsUsedUp)
-{
-    item->AutoUse();
-    EXPECT_FLOAT_EQ(wielder->GetHealth(), 7.0f);
-    EXPECT_FALSE(wielder->GetInventory()->Holds(item));
-    EXPECT_FALSE(item->HasOwner());
-    item->AutoUse(); // gone from the inventory: nothing more
-    EXPECT_FLOAT_EQ(wielder->GetHealth(), 7.0f);
-}
 
 TEST_F(HealingTest, AStackHealsOneUnitAtATime)
 {
@@ -112,31 +70,6 @@ TEST_F(HealingTest, ItemsThatCannotHealDoNothing)
     }
 }
 
-TEST(ItemBenefit, OnlyWhatTheCharacterLacks)
-{
-    struct Case {
-        float health, vitality;  // the item's
-        float charHealth, charVitality;
-        bool benefits;
-    };
-    const Case cases[] = {
-        {2, 0, 9, 10, true}, {2, 0, 10, 5, false}, {0, 2, 10, 5, true},
-        {0, 2, 5, 10, false}, {0, 0, 1, 1, false}, {2, 2, 10, 10, false},
-    };
-    TestWielder* w = new TestWielder;
-    TsItemObject* item = MakeItem("x.pbf");
-    for (const Case& c : cases) {
-        item->SetHealth(c.health);
-        item->SetVitality(c.vitality);
-        w->SetHealth(c.charHealth);
-        w->SetVitality(c.charVitality);
-        EXPECT_EQ(item->WouldBenefit(w), c.benefits) << c.health << c.vitality << c.charHealth << c.charVitality;
-    }
-    EXPECT_FALSE(item->WouldBenefit(nullptr));
-    item->Release();
-    w->Release();
-}
-
 TEST(ItemSound, OnlyTheOneSlotAndRealSoundIds)
 {
     struct Case {
@@ -149,32 +82,6 @@ TEST(ItemSound, OnlyTheOneSlotAndRealSoundIds)
         EXPECT_EQ(item->GetSound(), c.stored) << c.slot << "," << c.id;
         item->Release();
     }
-}
-
-TEST(CollectibleOwner, TheOwnerKeepsItsArticleUntilItStaysAwayASecond)
-{
-    TestWielder* w = new TestWielder;
-    TsItemObject* item = MakeItem("x.pbf");
-    item->SetOwner(w);
-    item->SetPickupDelay(3);
-    uint32_t tick = 0;
-    for (int i = 0; i < 2; ++i)
-        item->Tick(++tick);
-    item->OnTouch(w, 0.0f); // still standing on it
-    EXPECT_EQ(item->GetPickupDelay(), 10);
-    EXPECT_FALSE(item->CanPickup());
-    TestWielder* other = new TestWielder;
-    item->OnTouch(other, 0.0f); // others do not hold it back
-    EXPECT_EQ(item->GetPickupDelay(), 10);
-    for (int i = 0; i < 9; ++i)
-        item->Tick(++tick);
-    EXPECT_EQ(item->GetOwner(), w);
-    item->Tick(++tick);
-    EXPECT_TRUE(item->CanPickup());
-    EXPECT_FALSE(item->HasOwner());
-    other->Release();
-    item->Release();
-    w->Release();
 }
 
 class TemplateTest : public ::testing::Test {
@@ -190,8 +97,9 @@ protected:
     ScriptState lua;
 };
 
-TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModel)
+TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsLogged)
 {
+    LogCapture log;
     TsItemObject* source = MakeItem("medkit.pbf");
     source->SetTemplate("Medkit");
     auto* model = new OmGroup;
@@ -204,65 +112,22 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModel)
     EXPECT_EQ(copy->GetModel(), model);
     EXPECT_EQ(model->GetRefCount(), 3u);
     copy->Release();
-    source->Release();
     model->Release();
-}
 
-TEST_F(TemplateTest, AFailingTemplateIsLoggedAndTheCopyGoesOn)
-{
-    LogCapture log;
-    TsItemObject* source = MakeItem("medkit.pbf");
     source->SetTemplate("Broken");
-    TsItemObject* copy = new TsItemObject;
-    copy->CopyFromTemplate(source);
+    Owned<TsItemObject> broken;
+    broken->CopyFromTemplate(source);
     EXPECT_TRUE(log.Contains("error running template Broken during item creation"));
-    EXPECT_EQ(copy->GetStack(), 1);
-    copy->Release();
+    EXPECT_EQ(broken->GetStack(), 1);
     source->Release();
 }
-
-TEST(ItemArchive, EveryFieldComesBack)
-{
-    ScratchDir dir;
-    TsItemObject* item = MakeItem("medkit.pbf", 3, 9, 0);
-    item->SetTemplate("Medkit");
-    item->SetPackSize(2);
-    item->SetMatterType(1);
-    item->SetVitality(1.5f);
-    item->SetHealth(2.5f);
-    item->SetUsage(TS_ITEMUSAGE_AUTO_USE);
-    item->FlagSoundForLoading(0, 12);
-    item->SetValue(7.5f);
-    item->SetCanDrop(true);
-    item->SetPickupDelay(4);
-    auto* back = RoundTrip<TsItemObject>(item, "item.sav");
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->GetStack(), 3);
-    EXPECT_EQ(back->GetMaxStack(), 9);
-    EXPECT_EQ(back->GetPackSize(), 2);
-    EXPECT_EQ(back->GetMatterType(), 1);
-    EXPECT_FLOAT_EQ(back->GetVitality(), 1.5f);
-    EXPECT_FLOAT_EQ(back->GetHealth(), 2.5f);
-    EXPECT_TRUE(back->IsAutoUse());
-    EXPECT_EQ(back->GetSound(), 12);
-    EXPECT_STREQ(back->GetTemplate(), "Medkit");
-    EXPECT_FLOAT_EQ(back->GetValue(), 7.5f);
-    EXPECT_TRUE(back->CanDrop());
-    EXPECT_EQ(back->GetPickupDelay(), 4);
-    back->Release();
-    item->Release();
-}
-
-} // namespace
-
-namespace {
 
 // Giving a whole inventory moves every article the receiver can take, a
 // pack at a time, and always ends.
 TEST(Giving, EverythingTheReceiverCanTakeMovesAPackAtATime)
 {
-    TestWielder* giver = new TestWielder;
-    TestWielder* taker = new TestWielder;
+    Owned<TestWielder> giver;
+    Owned<TestWielder> taker;
     TsWeaponObject* sword = MakeWeapon("sword");
     sword->SetCanDrop(true);
     TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
@@ -284,8 +149,6 @@ TEST(Giving, EverythingTheReceiverCanTakeMovesAPackAtATime)
     EXPECT_EQ(sword->GetOwner(), taker);
     EXPECT_EQ(theirs->GetStack(), 6);
     EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 2);
-    taker->Release();
-    giver->Release();
 }
 
 TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
@@ -295,8 +158,8 @@ TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
     };
     for (const Case c : {Case{5, 0}, Case{5, -2}, Case{0, 3}}) {
         SCOPED_TRACE(testing::Message() << c.stack << "/" << c.packSize);
-        TestWielder* giver = new TestWielder;
-        TestWielder* taker = new TestWielder;
+        Owned<TestWielder> giver;
+        Owned<TestWielder> taker;
         TsItemObject* potions = MakeItem("potion.pbf", c.stack, 9);
         potions->SetPackSize(c.packSize);
         potions->SetCanDrop(true);
@@ -305,37 +168,7 @@ TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
         EXPECT_EQ(giver->GiveEntireInventory(taker), 1); // returns instead of looping
         EXPECT_EQ(potions->GetStack(), c.stack);
         EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 0);
-        taker->Release();
-        giver->Release();
     }
-}
-
-} // namespace
-
-namespace {
-
-// A non-player character is given its item from the template it names.
-class NpcItemTest : public TemplateTest {};
-
-TEST_F(NpcItemTest, ACharactersItemComesFromItsTemplate)
-{
-    TsNPCObject* npc = new TsNPCObject;
-    npc->SetName("guard");
-    npc->SetItemName("Medkit");
-    EXPECT_TRUE(npc->Import());
-    TsItemObject* item = npc->GetInventory()->GetItem(0);
-    ASSERT_NE(item, nullptr);
-    EXPECT_STREQ(item->GetName(), "guardItem");
-    EXPECT_EQ(item->GetStack(), 4);
-    EXPECT_EQ(item->GetOwner(), npc);
-
-    TsNPCObject* broken = new TsNPCObject;
-    broken->SetName("thief");
-    broken->SetItemName("Broken");
-    EXPECT_TRUE(broken->Import());
-    EXPECT_EQ(broken->GetInventory()->GetTotalCount(), 0); // nothing half made is kept
-    broken->Release();
-    npc->Release();
 }
 
 } // namespace

@@ -1,8 +1,5 @@
-// The level cursor: edge turning with its dwell counts and vertical band,
-// the picked point nearest the controlled character's height, the entity
-// under the cursor (as far as the camera sees), the cursor's state, and the
-// eight-direction table; whether the controlled character fits and may go
-// where the cursor points.
+// The level cursor: edge turning, the picked point and entity, its state,
+// the direction table, and whether the character may go where it points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,6 +13,7 @@
 #include "game/objects/TsDirectionTable.h"
 #include "game/objects/TsLevelCursor.h"
 #include "tests/game/world/AIMapTestSupport.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -50,19 +48,12 @@ public:
 struct CursorTest : ::testing::Test {
     void SetUp() override
     {
-        camera = new OmCamera;
         LookDownFrom(10.0f);
         OmProjection p;
         p.halfWidth = p.halfHeight = 1.0f;
         p.nearDistance = 1.0f;
         p.farDistance = 100.0f;
         camera->SetProjection(p);
-        db = new TsEntityDB;
-    }
-    void TearDown() override
-    {
-        db->Release();
-        camera->Release();
     }
     void LookDownFrom(float height)
     {
@@ -81,13 +72,13 @@ struct CursorTest : ::testing::Test {
     }
     void At(int x, int y) { cursor.Update(x, y, kWidth, kHeight, camera, &level, db); }
 
-    OmCamera* camera = nullptr;
-    TsEntityDB* db = nullptr;
+    Owned<OmCamera> camera;
+    Owned<TsEntityDB> db;
     FakeLevel level;
     TsLevelCursor cursor;
 };
 
-TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFive)
+TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFiveButNotInTheTopOrBottom)
 {
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
@@ -101,16 +92,13 @@ TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFive)
     At(kWidth / 2, kHeight / 2); // away from the edge the count runs down
     EXPECT_EQ(cursor.GetRightCount(), 0);
     EXPECT_NEAR(cursor.GetTurn(), 0.0f, 1e-6f);
-}
-
-TEST_F(CursorTest, NoTurnInTheTopOrBottomOfTheScreen)
-{
+    // No turn in the top or bottom band, but the dwell is counted all along.
     for (int y : {2, kHeight - 2}) {
         for (int i = 0; i < 5; ++i)
             At(0, y);
         EXPECT_EQ(cursor.GetTurn(), 0.0f) << y;
     }
-    At(0, kHeight / 2); // counted all along: the full turn at once
+    At(0, kHeight / 2);
     EXPECT_NEAR(cursor.GetTurn(), -kPi, 1e-5f);
 }
 
@@ -227,7 +215,7 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
         {"keyed room with the key", keyed, 0.3f, true, true},
         {"wall, with the key", wall, 0.3f, true, false},
     };
-    auto* pc = new TsPCObject;
+    Owned<TsPCObject> pc;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         pc->SetRadius(c.radius);
@@ -241,7 +229,6 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
     }
     EXPECT_FALSE(TsLevelCursorQueries::CanWalkTo(&finder, nullptr, open[0], open[1])) << "nobody to walk";
     EXPECT_FALSE(TsLevelCursorQueries::CanWalkTo(nullptr, pc, open[0], open[1])) << "no map";
-    pc->Release();
 }
 
 } // namespace

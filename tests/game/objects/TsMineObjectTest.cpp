@@ -1,8 +1,5 @@
-// Mines on their own (no level): the delay in ticks, arming
-// by touch and the count that a second touch does not restart, the delay of
-// 0 going off on the next tick, hits setting them off at once but only once,
-// checked projectile ids, refused model names, and a mine through a saved
-// game.
+// Mines without a level: the delay in ticks, hits, checked projectile ids and
+// model names, and the saved form.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,6 +13,7 @@
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -49,14 +47,14 @@ protected:
     LogCapture log;
 };
 
-TEST_F(MineTest, TheDelayCountsWholeTicksFromTheTouch)
+TEST_F(MineTest, TheDelayCountsWholeTicksFromTheFirstTouch)
 {
     const struct {
         float seconds;
         int ticks, blastsOn;
-    } cases[] = {{2.5f, 25, 25}, {1.5f, 15, 15}, {0.1f, 1, 1}, {0.0f, 0, 1}, {-3.0f, -30, 1}};
+    } cases[] = {{1.5f, 15, 15}, {0.1f, 1, 1}, {0.0f, 0, 1}, {-3.0f, -30, 1}};
     for (const auto& c : cases) {
-        auto* m = new TsMineObject;
+        Owned<TsMineObject> m;
         m->SetProjectileID(2);
         m->SetDetonationDelay(c.seconds);
         EXPECT_EQ(m->GetCountdownTicks(), c.ticks) << c.seconds;
@@ -64,8 +62,13 @@ TEST_F(MineTest, TheDelayCountsWholeTicksFromTheTouch)
         m->OnTouch(nullptr, 0.0f);
         EXPECT_TRUE(m->IsTriggered());
         EXPECT_EQ(TicksToBlast(*m, 40), c.blastsOn) << c.seconds;
-        m->Release();
     }
+    // A second touch does not restart the count.
+    mine->SetDetonationDelay(1.0f);
+    mine->OnTouch(nullptr, 0.0f);
+    EXPECT_EQ(TicksToBlast(*mine, 6), -1);
+    mine->OnTouch(nullptr, 0.0f);
+    EXPECT_EQ(TicksToBlast(*mine, 10), 4);
 }
 
 // A script may give any delay: the count stays within an int, and a delay
@@ -77,20 +80,10 @@ TEST_F(MineTest, DelaysPastTheTicksAnIntHoldsAreClamped)
         int32_t ticks;
     } cases[] = {{1e30f, INT32_MAX}, {-1e30f, INT32_MIN}, {INFINITY, INT32_MAX}, {NAN, 0}, {3e8f, INT32_MAX}};
     for (const auto& c : cases) {
-        auto* m = new TsMineObject;
+        Owned<TsMineObject> m;
         m->SetDetonationDelay(c.seconds);
         EXPECT_EQ(m->GetCountdownTicks(), c.ticks) << c.seconds;
-        m->Release();
     }
-}
-
-TEST_F(MineTest, ASecondTouchDoesNotRestartTheCount)
-{
-    mine->SetDetonationDelay(1.0f);
-    mine->OnTouch(nullptr, 0.0f);
-    EXPECT_EQ(TicksToBlast(*mine, 6), -1);
-    mine->OnTouch(nullptr, 0.0f);
-    EXPECT_EQ(TicksToBlast(*mine, 10), 4);
 }
 
 TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmed)
@@ -100,21 +93,19 @@ TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmed)
     EXPECT_TRUE(mine->IsTriggered());
     EXPECT_TRUE(Gone(*mine));
 
-    auto* armed = new TsMineObject;
+    Owned<TsMineObject> armed;
     armed->OnTouch(nullptr, 0.0f);
     armed->OnHit(attack);
     EXPECT_FALSE(Gone(*armed)) << "an armed mine keeps counting";
-    armed->Release();
 }
 
 TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
 {
     for (int32_t id : {-1, 32}) {
-        auto* m = new TsMineObject;
+        Owned<TsMineObject> m;
         m->SetProjectileID(id);
         m->Detonate();
         EXPECT_TRUE(Gone(*m)) << id;
-        m->Release();
     }
     EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
 }
@@ -122,15 +113,13 @@ TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
 TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
 {
     for (const char* name : {"a", "ab.p", "mine"}) {
-        auto* m = new TsMineObject;
+        Owned<TsMineObject> m;
         m->SetMdl(name);
         EXPECT_FALSE(m->Initialise()) << name;
-        m->Release();
     }
     EXPECT_TRUE(log.Contains("\"ab.p\" is too short to name a model folder"));
-    auto* none = new TsMineObject;
+    Owned<TsMineObject> none;
     EXPECT_TRUE(none->Initialise()) << "a mine without a model has nothing to load";
-    none->Release();
 }
 
 TEST_F(MineTest, AnArmedMineComesBackFromASavedGame)

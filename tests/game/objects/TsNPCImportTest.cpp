@@ -1,7 +1,5 @@
-// A non-player character's import arms it from the scripts' templates: the
-// weapon its script names (equipped), the ammunition the ammunition table
-// gives for that weapon's type, and its item; a template that fails fails
-// the import with a line saying which.
+// A non-player character's import arms it from the scripts' templates:
+// weapon, ammunition and item; a failing template fails the import.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,6 +11,7 @@
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -76,7 +75,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.weapon) + " / " + c.item);
         LogCapture log;
-        auto* npc = new TsNPCObject;
+        Owned<TsNPCObject> npc;
         npc->SetName("guard");
         npc->SetWeaponName(c.weapon);
         npc->SetItemName(c.item);
@@ -99,7 +98,6 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
         if (c.logged) {
             EXPECT_TRUE(log.Contains(c.logged)) << log.All();
         }
-        npc->Release();
     }
 }
 
@@ -108,7 +106,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
 TEST_F(NPCImport, ACritterIgnoresTheWeaponItsRecordNames)
 {
     ASSERT_EQ(lua.Run("g_critterPayloadTemplates = { 'Charm' }"), 0);
-    auto* critter = new TsNPCObject;
+    Owned<TsNPCObject> critter;
     critter->SetName("rat");
     critter->SetNPCType(TS_NPC_BIPED_CRITTER);
     critter->SetWeaponName("Gun");
@@ -116,7 +114,6 @@ TEST_F(NPCImport, ACritterIgnoresTheWeaponItsRecordNames)
     EXPECT_EQ(critter->GetInventory()->GetWeaponCount(), 0);
     ASSERT_EQ(critter->GetInventory()->GetItemCount(), 1);
     EXPECT_EQ(critter->GetInventory()->GetItem(0)->GetDisplayNameID(), 20230);
-    critter->Release();
 }
 
 } // namespace

@@ -1,11 +1,8 @@
-// The timer table: periods in whole ticks (never below one), firing on the
-// due tick, repeat counts, stopping by answer, targets let go by their
-// owner dropped without a call, the references the entries hold, checked
-// ids, and the table through a saved game.
+// The timer table: periods in whole ticks, repeats, targets let go by their
+// owner, references, checked ids and the saved form.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,8 +11,10 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsTimerTable.h"
+#include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -113,7 +112,7 @@ TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
         EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
 }
 
-TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsId)
+TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsWhenTold)
 {
     TimerTarget* t = Target();
     const int id = table.AddTimer(t, 1.5f, 3, 7);
@@ -126,17 +125,13 @@ TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsId)
     EXPECT_EQ(table.GetEntry(id), nullptr);
     EXPECT_EQ(table.GetActiveCount(), 0u);
     EXPECT_EQ(t->GetRefCount(), 1u); // the ended entry let go of it
-    t->Release();
-}
-
-TEST_F(TimerTest, AnEndlessTimerFiresUntilItsTargetSaysStop)
-{
-    TimerTarget* t = Target();
+    // An endless timer fires until its target says stop.
+    t->calls.clear();
     t->answerTrueFor = 4;
-    const int id = table.AddTimer(t, 0.1f, 0);
+    const int endless = table.AddTimer(t, 0.1f, 0);
     Ticks(10);
-    EXPECT_EQ(t->calls, (std::vector<int>{1, 2, 3, 4}));
-    EXPECT_EQ(table.GetEntry(id), nullptr);
+    EXPECT_EQ(t->calls, (std::vector<int>{61, 62, 63, 64}));
+    EXPECT_EQ(table.GetEntry(endless), nullptr);
     t->Release();
 }
 
@@ -247,32 +242,22 @@ TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
 TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
 {
     ScratchDir dir;
-    auto* holder = new TableHolder;
+    Owned<TableHolder> holder;
     TimerTarget* t = Target();
     table.AddTimer(t, 1.0f, 1);
     table.AddTimer(t, 1.0f, 1);
     g_saved = &table;
     ASSERT_TRUE(SaveRoots({holder}, "timers.sav"));
-    std::string bytes = dir.Read("timers.sav");
-    // The entry count follows the id table; it is the first word equal to
-    // 2 after the class table's names. Shrink it to 1: id 1 has no entry.
-    const std::string marker("TableHolder");
-    size_t at = bytes.find(marker);
-    ASSERT_NE(at, std::string::npos);
-    bool changed = false;
-    for (size_t i = bytes.size() - 4; i > at && !changed; --i) {
-        uint32_t w1 = 0, w2 = 0;
-        std::memcpy(&w1, bytes.data() + i, 4);
-        if (i + 8 <= bytes.size())
-            std::memcpy(&w2, bytes.data() + i + 4, 4);
-        if (w1 == 2 && w2 == TsTimerTable::kEntryGrowStep) {
-            const uint32_t one = 1;
-            std::memcpy(bytes.data() + i, &one, 4);
-            changed = true;
-        }
-    }
-    ASSERT_TRUE(changed);
-    dir.Write("bad.sav", bytes);
+    // The entry count (2) is followed by the grow step, searched from the
+    // end; shrunk to 1, id 1 has no entry.
+    std::vector<unsigned char> bytes = archive_test::ReadFile("timers.sav");
+    size_t at = bytes.size() - 8;
+    while (at > 0 && !(archive_test::WordAt(bytes, at) == 2 &&
+                       archive_test::WordAt(bytes, at + 4) == TsTimerTable::kEntryGrowStep))
+        --at;
+    ASSERT_GT(at, 0u);
+    archive_test::SetWord(bytes, at, 1);
+    archive_test::WriteFile("bad.sav", bytes);
     TsTimerTable loaded;
     g_saved = &loaded;
     OmArchive in(OmClassRegistry::Instance());
@@ -281,7 +266,6 @@ TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
     EXPECT_EQ(loaded.GetEntryCount(), 0u);
     table.Clear();
     t->Release();
-    holder->Release();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -39,12 +40,7 @@ protected:
         crate->SetName("crate");
         crate->SetRadius(0.5f);
     }
-    void TearDown() override
-    {
-        TsAccess::SetLuaState(nullptr);
-        trigger->Release();
-        crate->Release();
-    }
+    void TearDown() override { TsAccess::SetLuaState(nullptr); }
     // Touches the trigger with the crate at x; how many times it fired.
     int TouchAt(float x)
     {
@@ -55,8 +51,8 @@ protected:
     }
 
     ScriptState lua;
-    TsTriggerObject* trigger = new TsTriggerObject;
-    Barrel* crate = new Barrel;
+    Owned<TsTriggerObject> trigger;
+    Owned<Barrel> crate;
 };
 
 } // namespace
