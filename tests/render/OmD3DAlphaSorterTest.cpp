@@ -176,23 +176,3 @@ TEST_F(SorterTest, LitItemsAreLitInWorldSpaceUnderARotatedView)
     renderer->RemoveLight(light);
     light->Release();
 }
-
-// The sorted pass reads each queued geometry's pass mask: one that takes no
-// part in it is not drawn there.
-TEST_F(SorterTest, GeometryOutsideTheSortedPassIsNotSorted)
-{
-    const int32_t material = Material(0.0f);
-    const float red[4] = {1, 0, 0, 1};
-    AlphaObject square;
-    square.Square(0.5f, 0.5f, red, uint32_t(material));
-    square.passMask = OmGeometry::kScenePass;
-    ClearTo(0, 0, 0);
-    Queue(square);
-    renderer->FlushAlphaQueue();
-    EXPECT_EQ(Sorter().GetDrawCount(), 0u);
-    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u) << "the queue is emptied all the same";
-    square.passMask = OmGeometry::kScenePass | OmGeometry::kSortedPass;
-    Queue(square);
-    renderer->FlushAlphaQueue();
-    EXPECT_EQ(Sorter().GetDrawCount(), 1u);
-}

@@ -1,6 +1,5 @@
 // Developer drawing: the polynomial sine and cosine over the whole circle,
-// the wire cylinder and line lists putting every state back, the frame's
-// debug lines, and screenshots read back from the file.
+// the frame's debug lines, and screenshots read back from the file.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,31 +15,7 @@
 using namespace plat;
 using namespace rtest;
 
-namespace {
-
-class DebugDrawTest : public RendererTest {
-protected:
-    // A view straight down z with one unit per 100 pixels around the centre.
-    void LookAtOrigin()
-    {
-        OmProjectionParams ortho;
-        ortho.halfWidth = 3.2f, ortho.halfHeight = 2.4f;
-        ortho.nearDistance = 0.0f, ortho.farDistance = 100.0f, ortho.orthographic = 1;
-        renderer->SetProjection(&ortho);
-        renderer->SetViewMatrix(&OmMatrix4::Identity());
-        renderer->SetWorldMatrix(&OmMatrix4::Identity());
-    }
-
-    uint64_t Primitives() { return renderer->GetFrameStats()->words[OmRenderStats::kPrimitives]; }
-
-    void ExpectCacheMatchesDevice()
-    {
-        RendererTest::ExpectCacheMatchesDevice({GfxRs::ZEnable, GfxRs::ZWriteEnable, GfxRs::CullMode, GfxRs::FillMode,
-                                                GfxRs::Lighting, GfxRs::ColorVertex, GfxRs::AlphaBlendEnable});
-    }
-};
-
-} // namespace
+using DebugDrawTest = RendererTest;
 
 TEST(FastTrigTest, FoldedPolynomialsFollowSineAndCosineRoundTheCircle)
 {
@@ -55,81 +30,18 @@ TEST(FastTrigTest, FoldedPolynomialsFollowSineAndCosineRoundTheCircle)
     }
 }
 
-TEST_F(DebugDrawTest, WireCylinderDrawsItsSidesAndCapAndPutsEveryStateBack)
-{
-    ASSERT_TRUE(Open(640, 480));
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    ClearTo(0, 0, 0);
-    LookAtOrigin();
-    const uint32_t shader = renderer->GetVertexShader();
-    const uint32_t zWrite = renderer->GetRenderState(GfxRs::ZWriteEnable);
-    renderer->SetCulling(false);
-    const float white[4] = {1, 1, 1, 1};
-    const OmVector3 at(0, 0, 5);
-    const uint64_t before = Primitives();
-    renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, 0, white);
-    renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, -3, white);
-    EXPECT_EQ(Primitives(), before);
-    renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, 4, white);
-    EXPECT_EQ(Primitives(), before + 8 + 4); // sides, then the cap
-    ExpectStates({{GfxRs::CullMode, GfxCull::None}, {GfxRs::FillMode, GfxFill::Solid}, {GfxRs::ZWriteEnable, zWrite},
-                  {GfxRs::Lighting, 1}});
-    EXPECT_EQ(renderer->GetVertexShader(), shader);
-    EXPECT_EQ(renderer->GetWorldMatrix()->GetTranslation().z, 0.0f);
-    ExpectCacheMatchesDevice();
-    renderer->DrawWirePrimitive(&at, 1.0f, 1.0f, 32, white);
-    renderer->EndScene();
-    // Seen from the front, the cylinder's outline spans x from -1 to 1 and
-    // y from 0 to 1 (100 pixels to a unit from the centre of the screen).
-    const auto pixels = ReadPixels();
-    uint32_t lit = 0, outside = 0;
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            if ((Pixel(pixels, x, y) & 0xFFFFFF) == 0)
-                continue;
-            const bool inside = x >= 218 && x <= 422 && y >= 138 && y <= 242;
-            (inside ? lit : outside)++;
-        }
-    }
-    EXPECT_GT(lit, 200u);
-    EXPECT_EQ(outside, 0u);
-}
-
-TEST_F(DebugDrawTest, LineListsKeepTheLightingTheCallerHad)
-{
-    ASSERT_TRUE(Open(640, 480));
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    ClearTo(0, 0, 0);
-    LookAtOrigin();
-    std::vector<OmVector3> points;
-    for (int i = 0; i < 600; ++i) {
-        const float y = -2.0f + float(i % 400) * 0.01f;
-        points.emplace_back(-1.0f, y, 1.0f);
-        points.emplace_back(1.0f, y, 1.0f);
-    }
-    renderer->SetLighting(false);
-    const uint64_t before = Primitives();
-    renderer->DrawLines(600, points.data(), 0xFF00FF00);
-    EXPECT_EQ(Primitives(), before + 600);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 0u);
-    renderer->SetLighting(true);
-    renderer->DrawLines(1, points.data(), 0xFF00FF00);
-    ExpectStates({{GfxRs::Lighting, 1}, {GfxRs::ColorVertex, 0}});
-    renderer->DrawLines(0, points.data(), 0xFF00FF00);
-    renderer->DrawLines(-5, points.data(), 0xFF00FF00);
-    renderer->DrawLines(3, nullptr, 0xFF00FF00);
-    EXPECT_EQ(Primitives(), before + 601);
-    ExpectCacheMatchesDevice();
-    renderer->EndScene();
-    ExpectPixels(ReadPixels(), {{320, 200, 0xFF00FF00u}, {100, 200, 0xFF000000u}});
-}
-
 TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
 {
     ASSERT_TRUE(Open(640, 480));
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     ClearTo(0, 0, 0);
-    LookAtOrigin();
+    // A view straight down z with one unit per 100 pixels around the centre.
+    OmProjectionParams ortho;
+    ortho.halfWidth = 3.2f, ortho.halfHeight = 2.4f;
+    ortho.nearDistance = 0.0f, ortho.farDistance = 100.0f, ortho.orthographic = 1;
+    renderer->SetProjection(&ortho);
+    renderer->SetViewMatrix(&OmMatrix4::Identity());
+    renderer->SetWorldMatrix(&OmMatrix4::Identity());
     // The store stops at 256 lines; a line past it leaves the last one be.
     for (uint32_t i = 1; i <= 256; ++i)
         ASSERT_EQ(renderer->AddDebugLine(-1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f), i);
@@ -142,7 +54,7 @@ TEST_F(DebugDrawTest, DebugLinesDrawOnceAtTheEndOfTheFrame)
     Device()->ResetCallCounts();
     renderer->EndScene();
     EXPECT_EQ(Device()->CallCount(GfxCall::DrawPrimitive), 1u);
-    EXPECT_EQ(Primitives(), 256u);
+    EXPECT_EQ(renderer->GetFrameStats()->words[OmRenderStats::kPrimitives], 256u);
     EXPECT_EQ(renderer->GetDebugLineCount(), 0u);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
     ExpectPixels(ReadPixels(), {{320, 140, 0xFFFF0000u}, {320, 300, 0xFF000000u}});

@@ -64,27 +64,6 @@ TEST_F(RendererTest, ClearsOnlyTheRectangleAndSetsTheViewport)
     EXPECT_EQ(std::tie(device.x, device.y, device.width, device.height), std::make_tuple(200u, 150u, 400u, 300u));
 }
 
-TEST_F(RendererTest, ViewAndProjectionMatricesReachTheDevice)
-{
-    ASSERT_TRUE(Open(640, 480));
-    const OmVector3 position(1, 2, 3), right(1, 0, 0), up(0, 1, 0), forward(0, 0, 1);
-    renderer->SetViewAxes(&position, &right, &up, &forward);
-    const float* v = renderer->GetViewMatrix()->Data();
-    rtest::ExpectEntries(v, {{12, -1}, {13, -2}, {14, -3}, {15, 1}});
-    GfxMatrix device{};
-    Device()->GetTransform(GfxTransform::View, &device);
-    EXPECT_EQ(std::memcmp(&device, v, sizeof device), 0);
-
-    OmProjectionParams p;
-    p.halfWidth = 2.0f, p.halfHeight = 1.0f, p.nearDistance = 1.0f, p.farDistance = 11.0f;
-    renderer->SetProjection(&p);
-    const float* m = renderer->GetProjectionMatrix()->Data();
-    rtest::ExpectEntries(m, {{0, 0.5f}, {5, 1}, {10, 1.1f}, {11, 1}, {14, -1.1f}, {15, 0}});
-    p.orthographic = 1;
-    renderer->SetProjection(&p);
-    rtest::ExpectEntries(m, {{0, 0.5f}, {10, 0.1f}, {11, 0}, {14, -0.1f}, {15, 1}});
-}
-
 TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrameUntilAResetWorks)
 {
     ASSERT_TRUE(Open(640, 480));
@@ -214,43 +193,6 @@ TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability
     adapter.caps2 = GfxCaps2Bits::CanRenderWindowed;
     ASSERT_TRUE(Open(1000, 480, 16, adapter));
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
-}
-
-TEST_F(RendererTest, AlphaQueueRunsFarToNearAndEmptiesEachFrame)
-{
-    ASSERT_TRUE(Open(640, 480));
-    renderer->SetViewMatrix(&OmMatrix4::Identity()); // camera at the origin
-    renderer->SetWorldMatrix(&OmMatrix4::Identity());
-    // Engine meshes report nothing to sort, so the flush only walks them.
-    OmMesh meshes[3];
-    OmGeometry *a = &meshes[0], *b = &meshes[1], *c = &meshes[2];
-    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 5), 1.0f));  // key 6
-    renderer->QueueAlphaItem(b, OmSphere(OmVector3(0, 0, 10), 1.0f)); // key 11
-    renderer->QueueAlphaItem(c, OmSphere(OmVector3(0, 6, 0), 0.0f));  // key 6, newer than a
-    ASSERT_EQ(renderer->GetAlphaQueueLength(), 3u);
-    EXPECT_EQ(std::tie(renderer->GetAlphaItem(0).object, renderer->GetAlphaItem(1).object,
-                       renderer->GetAlphaItem(2).object),
-              std::tie(b, c, a));
-    EXPECT_FLOAT_EQ(renderer->GetAlphaItem(0).depthKey, 11.0f);
-
-    // A moved world moves the bounds before the key is taken.
-    OmMatrix4 world;
-    world.m[14] = 20.0f;
-    renderer->SetWorldMatrix(&world);
-    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 0), 1.0f));
-    EXPECT_EQ(renderer->GetAlphaItem(0).object, a);
-    EXPECT_FLOAT_EQ(renderer->GetAlphaItem(0).depthKey, 21.0f);
-
-    // Flushing hands every item on once and leaves the matrices as they were.
-    renderer->FlushAlphaQueue();
-    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u);
-    EXPECT_FLOAT_EQ(renderer->GetWorldMatrix()->m[14], 20.0f);
-    EXPECT_EQ(renderer->GetRenderPass(), 1u);
-
-    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 0), 1.0f));
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u);
-    renderer->EndScene();
 }
 
 TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
