@@ -131,29 +131,6 @@ protected:
 
 } // namespace
 
-TEST(OmD3DMeshFormat, VertexFormatsFollowTheLayout)
-{
-    struct Case {
-        uint8_t layout[12];
-        uint32_t format, stride, formatNoWeights;
-    };
-    const Case cases[] = {
-        {{0, 1, 1, 1, 2}, 0x152, 36, 0x152}, {{0, 1, 2, 1, 2}, 0x1D2, 40, 0x1D2}, {{1, 0, 0, 1, 2}, 0x106, 24, 0x102},
-        {{0, 1, 0, 1, 3}, 0x10112, 36, 0x10112},
-        {{0, 0, 1, 2, 3, 1}, 0x242 | 1 << 16 | 3 << 18, 32, 0x242 | 1 << 16 | 3 << 18},
-        {{5, 1, 0, 0}, 0x1E, 44, 0x12},
-    };
-    for (const Case& c : cases) {
-        uint32_t stride = 0, format = 0;
-        VertexFormatFromLayout(c.layout, stride, format);
-        EXPECT_EQ(format, c.format);
-        EXPECT_EQ(stride, c.stride);
-        EXPECT_EQ(GfxFvfVertexSize(format), stride);
-        VertexFormatFromLayoutNoWeights(c.layout, stride, format);
-        EXPECT_EQ(format, c.formatNoWeights);
-    }
-}
-
 TEST_F(MeshTest, ConversionChecksItsInputAndNumbersAlphaVerticesInOrderOfUse)
 {
     const int32_t opaque = Material(OmColour(1, 0, 0, 1));

@@ -1,5 +1,6 @@
 // Device textures from image files, the load modes and size limit, the
-// blend table over a known background, and materials applied to stages.
+// blend table over a known background, materials applied to stages and the
+// material registry without a device.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -242,4 +243,26 @@ TEST_F(TextureTest, MoreLayersThanStagesFillTheStagesOnly)
     EXPECT_EQ(log.Text(), "");
     for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
         EXPECT_EQ(renderer->GetStageTexture(stage), renderer->GetD3DTexture(id));
+}
+
+TEST(MaterialRegistry, ReleasingOneOfTwoMaterialsWithTheSameKeyKeepsTheOther)
+{
+    // Frames {1, 0} and {0, 2} give the same key.
+    OmMaterial a, b;
+    OmMaterialLayer layerA, layerB;
+    for (int32_t id : {1, 0})
+        layerA.frames.Add(id);
+    for (int32_t id : {0, 2})
+        layerB.frames.Add(id);
+    a.layers.Add(layerA);
+    b.layers.Add(layerB);
+    ASSERT_EQ(OmRenderer::HashMaterial(a), OmRenderer::HashMaterial(b));
+    OmD3D renderer; // no device needed
+    const int32_t idB = renderer.RegisterMaterial(&b);
+    const int32_t idA = renderer.RegisterMaterial(&a);
+    ASSERT_NE(idA, idB);
+    EXPECT_EQ(renderer.ReleaseMaterial(idA), 0);
+    EXPECT_EQ(renderer.RegisterMaterial(&b), idB);
+    EXPECT_EQ(renderer.GetMaterial(idB)->GetRefCount(), 2u);
+    renderer.ReleaseAllMaterials();
 }
