@@ -1,15 +1,14 @@
-// The renderer's device: creation at the sizes the game uses, clearing,
-// viewport and matrices, lost devices and the adapter and depth-format rules.
+// The renderer's device: creation at the sizes the game uses, clearing and
+// the viewport, lost devices and the states put back after a reset, and the
+// adapter and depth-format rules.
 #include "tests/render/RendererFixture.h"
 
 #include <filesystem>
-#include <string>
 #include <tuple>
-#include <unistd.h>
 
 #include "engine/OmMaterial.h"
-#include "engine/OmMesh.h"
 #include "platform/BmpFile.h"
+#include "tests/render/ResourceTestSupport.h"
 
 using namespace plat;
 using rtest::RendererTest;
@@ -101,6 +100,39 @@ TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrameUntil
     EXPECT_FALSE(renderer->BeginScene(0.0f)); // still armed: tries again and succeeds
     EXPECT_TRUE(renderer->BeginScene(0.0f));
     renderer->EndScene();
+}
+
+// A device reset loses every state and binding; the renderer's reset puts
+// its cached states back and binds the textures again, so they must live.
+TEST_F(RendererTest, StatesAndBoundTexturesOutliveAReset)
+{
+    ASSERT_TRUE(Open(640, 480));
+    GfxTexture* texture = nullptr;
+    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    renderer->SetD3DTexture(0, texture);
+    const uint32_t block = renderer->BeginStateBlock();
+    renderer->SetD3DTexture(2, texture);
+    renderer->EndStateBlock();
+    texture->Release(); // only the bindings and the block hold it now
+    renderer->DispatchRenderState(GfxRs::CullMode, GfxCull::None);
+    renderer->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::TFactor);
+
+    Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    renderer->MarkDeviceLost();
+    EXPECT_FALSE(renderer->BeginScene(0.0f));
+    ExpectCacheMatchesDevice({GfxRs::CullMode});
+    uint32_t arg = 0;
+    Device()->GetTextureStageState(0, GfxTss::ColorArg1, &arg);
+    EXPECT_EQ(arg, GfxTa::TFactor);
+    GfxTexture* bound = nullptr;
+    Device()->GetTexture(0, &bound);
+    EXPECT_EQ(bound, texture);
+    if (bound)
+        bound->Release();
+    renderer->SetD3DTexture(0, nullptr);
+    renderer->ApplyStateBlock(block);
+    EXPECT_EQ(renderer->GetStageTexture(2), texture);
+    renderer->DeleteStateBlock(block);
 }
 
 TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
@@ -199,8 +231,8 @@ TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
 {
     ASSERT_TRUE(Open(640, 480));
     ClearTo(0.0f, 0.0f, 1.0f);
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("om_loading_" + std::to_string(getpid()) + ".bmp")).string();
+    rtest::TempFolder folder("om_loading");
+    const std::string path = folder.File("loading.bmp");
     const std::vector<uint32_t> green(8 * 8, 0xFF00FF00u);
     ASSERT_TRUE(WriteBmp24(path, green.data(), 8, 8, 8 * 4));
     renderer->ShowImageFile(path.c_str());
@@ -210,5 +242,4 @@ TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
     std::filesystem::resize_file(path, 20); // cut inside the header
     renderer->ShowImageFile(path.c_str());
     ExpectPixels(ReadPixels(), {{320, 240, kBlue}});
-    std::filesystem::remove(path);
 }

@@ -5,7 +5,6 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmObject.h"
-#include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntityDB.h"
@@ -22,13 +21,6 @@ class ScriptCrate : public TsEntity {
 
     ScriptCrate() = default;
     explicit ScriptCrate(OmArchive& archive) : TsEntity(archive) {}
-    bool Import() override
-    {
-        ++imports;
-        return importResult;
-    }
-    int imports = 0;
-    bool importResult = true;
 };
 
 class ScriptNote : public TsObject {
@@ -63,32 +55,6 @@ protected:
 
 OM_IMPLEMENT_CLASS(ScriptCrate, TsEntity)
 OM_IMPLEMENT_CLASS(ScriptNote, TsObject)
-
-TEST_F(EntityBindingsTest, PlacementShapeDormancyAndImport)
-{
-    script::PushVectorCopy(L, OmVector3(7, 8, 9));
-    lua_setglobal(L, "point");
-    crate->importResult = false;
-    ExpectRows({
-        {"crate:SetPosition(1.5, 2, -3) return GetZ(crate:GetPosition())", "-3"},
-        // GetPosition hands out a copy.
-        {"local p = crate:GetPosition() p:Normalise() return GetX(crate:GetPosition())", "1.5"},
-        // No world: SetOrigin puts it on the ground at 0, SetPositionOnGround at the point's own height.
-        {"crate:SetOrigin(4, 50, 6) return GetY(crate:GetPosition())", "0"},
-        {"crate:SetPositionOnGround(point) return GetY(crate:GetPosition())", "8"},
-        {"crate:SetRadius(2.5) crate:SetHeight(4) return crate:GetRadius()", "2.5"},
-        {"crate:SetDormant(true) return crate:IsDormant()", "number"},
-        {"crate:SetDormant(false) return crate:IsDormant()", "nil"},
-        {"return crate:Import()", "nil"},
-    });
-    EXPECT_EQ(crate->GetHeight(), 4.0f);
-    EXPECT_EQ(crate->imports, 1);
-    ASSERT_EQ(Run("crate:SetVisible(false); crate:SetCollidable(nil)"), "");
-    EXPECT_EQ(crate->GetFlags(), TsEntity::kInitialFlags) << "both are accepted and ignored";
-    ASSERT_EQ(Run("crate:LuaClearEntityFlag(32 + 1)"), "");
-    EXPECT_EQ(crate->GetFlags(), 0u);
-    ExpectTypeErrors({"crate:SetPosition(1, 2)", "crate:SetPositionOnGround(crate)"});
-}
 
 TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
 {

@@ -1,10 +1,9 @@
-// The level and its mission record, the string holders and script-made
-// files, from real scripts.
+// The level's mission record, the string holders and script-made files,
+// from real scripts.
 
 #include "tests/script/LuaTestState.h"
 
 #include "engine/OmString.h"
-#include "game/level/TsLevel.h"
 #include "game/framework/FileIO.h"
 #include "game/level/TsLevelInfo.h"
 #include "tests/game/framework/LogCapture.h"
@@ -52,22 +51,6 @@ TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayItsRange)
         {"info.exitTextStringIDs[5] = 1", "error:array indexing out of range."},
         {"x = info.exitTextStringIDs['a']", "error:invalid type in array indexing."},
     });
-}
-
-TEST_F(LevelInfoTest, AScriptMakesAndDeletesALevelThatIsNotBeingPlayed)
-{
-    ASSERT_EQ(Run("level = TsLevel:new()"), "");
-    ExpectRows({
-        {"return level:MakeHeightMap('any.raw') and 1 or 0", "1"},
-        {"return level:GetPlayerLockout()", "nil"},
-        {"level:SetPlayerLockout(1) level:DebugLevel() return level:GetPlayerLockout()", "1"},
-        {"return level:GameIsInNormalState()", "1"},
-        {"return level:GetCutScene()", "userdata"},
-        {"return level:LoadWorld('no such file.tsw')", "nil"},
-    });
-    ExpectTypeErrors({"level:Pause('yes')", "level:MakeHeightMap()"});
-    ExpectSelfErrors({"TsLevel.GetPlayerLockout(nil)"});
-    ASSERT_EQ(Run("level:delete()"), "");
 }
 
 // The wide holder takes only text objects, which outlive changes to it; the

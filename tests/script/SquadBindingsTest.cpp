@@ -1,37 +1,14 @@
-// Teams and the player's party and squad as mission scripts make and
-// configure them.
+// The player's party and squad as mission scripts build them.
 
 #include "tests/script/LuaTestState.h"
 
 #include "game/objects/TsPlayer.h"
-#include "game/objects/TsTeam.h"
 #include "tests/game/framework/LogCapture.h"
 
 class SquadBindingsTest : public PackageTest {
 protected:
     LogCapture log_;
 };
-
-TEST_F(SquadBindingsTest, TeamsSetAlliancesAndAnswerByIdOrByTeam)
-{
-    ASSERT_EQ(Run("red = TsTeam:new() red:SetTeamID(1) blue = TsTeam:new() blue:SetTeamID(2)\n"
-                  "red:SetAlliance(2, TsTeam.HOSTILE) blue:SetAlliance(3, TsTeam.FRIENDLY)\n"
-                  "red:SetAlliance(-1, TsTeam.HOSTILE)"),
-              "");
-    ExpectRows({
-        {"return red:GetAlliance(2)", "2"},
-        {"return red:GetAlliance(blue)", "2"}, // the object form
-        {"return red:GetAlliance(0)", "-1"},  // grown entries are INVALID
-        {"return red:GetAlliance(99)", "-1"}, // past the table
-        {"return red:GetAlliance(-5)", "-1"},
-        {"return blue:GetAlliance(red)", "-1"},
-    });
-    EXPECT_TRUE(log_.Contains("out of range")) << "a negative id is refused";
-    EXPECT_EQ(Global<TsTeam>("red")->GetAllianceCount(), 3);
-    ExpectTypeErrors({"red:SetAlliance(1)", "red:GetAlliance('x')", "red:SetTeamID()"});
-    EXPECT_LUA_ERROR("TsTeam.SetAlliance(nil, 1, 2)", "invalid 'self' in function 'lua_SetAlliance'");
-    EXPECT_EQ(Run("red:delete() blue:delete()"), "");
-}
 
 TEST_F(SquadBindingsTest, ThePlayerBuildsItsPartyAndSquad)
 {
