@@ -1,8 +1,5 @@
-// Vertex and index buffers by id: id reuse, the lock discipline, the bind
-// cache, and what happens to each pool around a device reset.
+// Vertex and index buffers by id: id reuse and the bind cache.
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "render/OmD3D.h"
 #include "tests/render/RendererFixture.h"

@@ -1,6 +1,6 @@
-// Device meshes: vertex formats from layouts, conversion and its checks, the
-// alpha-vertex map, lit pixels, a scene under a camera, alpha subsets through
-// the batch and the alpha pass, and archives (round trip and damage).
+// Device meshes: conversion and its checks, the alpha-vertex map, lit
+// pixels, a scene under a camera, alpha subsets through the batch and the
+// alpha pass, and archives (round trip and damage).
 #include "tests/render/RendererFixture.h"
 
 #include <algorithm>

@@ -1,12 +1,10 @@
-// Sprites cut from a texture and placed in pixels or viewport fractions,
-// rotated and mirrored, drawn with the sprite object without disturbing the
-// renderer's idea of the device state.
+// Sprites cut from a texture, placed in pixels or viewport fractions and
+// mirrored.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "engine/OmTextureResource.h"
-#include "platform/GfxSprite.h"
 #include "render/OmD3DSprite.h"
 #include "tests/render/RendererFixture.h"
 #include "tests/render/ResourceTestSupport.h"
