@@ -1,6 +1,7 @@
 // The alpha-triangle sorter behind the renderer's alpha queue: back to front
 // whatever the queue order, refusals of what it cannot draw, and lit items
-// lit in world space although the sorter works in view space.
+// lit in world space although the sorter works in view space; the geometry
+// batch's capacities.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include "engine/OmLight.h"
 #include "engine/OmMesh.h"
 #include "render/OmD3DAlphaSorter.h"
+#include "render/OmD3DBatch.h"
 
 using namespace plat;
 using rtest::BlendTest;
@@ -177,22 +179,46 @@ TEST_F(SorterTest, LitItemsAreLitInWorldSpaceUnderARotatedView)
     light->Release();
 }
 
-// The sorted pass reads each queued geometry's pass mask: one that takes no
-// part in it is not drawn there.
-TEST_F(SorterTest, GeometryOutsideTheSortedPassIsNotSorted)
+TEST_F(BlendTest, BatchCapacitiesDropTheExcessAndReportOnce)
 {
-    const int32_t material = Material(0.0f);
-    const float red[4] = {1, 0, 0, 1};
-    AlphaObject square;
-    square.Square(0.5f, 0.5f, red, uint32_t(material));
-    square.passMask = OmGeometry::kScenePass;
-    ClearTo(0, 0, 0);
-    Queue(square);
-    renderer->FlushAlphaQueue();
-    EXPECT_EQ(Sorter().GetDrawCount(), 0u);
-    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u) << "the queue is emptied all the same";
-    square.passMask = OmGeometry::kScenePass | OmGeometry::kSortedPass;
-    Queue(square);
-    renderer->FlushAlphaQueue();
-    EXPECT_EQ(Sorter().GetDrawCount(), 1u);
+    ErrorLog log;
+    OmD3DBatch& batch = renderer->GetBatch();
+    const int32_t material = Material(0.4f);
+
+    // Outside Begin and Flush nothing is taken and nothing is written.
+    batch.AddTriangles(1, uint32_t(material), 0);
+    EXPECT_EQ(batch.GetTriangleCount(), 0u);
+
+    batch.Begin(0);
+    EXPECT_EQ(batch.LockSourceVertices(OmD3DBatch::kMaxSourceVertices + 1), nullptr);
+    EXPECT_EQ(log.Count("more vertices asked for in one lock"), 1u);
+
+    // Fill the output to the last vertex, then ask for more.
+    for (uint32_t filled = 0; filled < OmD3DBatch::kMaxOutputVertices; filled += OmD3DBatch::kMaxSourceVertices) {
+        ASSERT_NE(batch.LockSourceVertices(OmD3DBatch::kMaxSourceVertices), nullptr);
+        batch.UnlockSourceVertices();
+        batch.TransformVertices(OmD3DBatch::kMaxSourceVertices);
+    }
+    EXPECT_EQ(batch.GetVertexCount(), OmD3DBatch::kMaxOutputVertices);
+    ASSERT_NE(batch.LockSourceVertices(30), nullptr);
+    batch.UnlockSourceVertices();
+    batch.TransformVertices(30);
+    batch.TransformVertices(30);
+    EXPECT_EQ(batch.GetVertexCount(), OmD3DBatch::kMaxOutputVertices);
+    EXPECT_EQ(log.Count("output vertices are used up"), 1u);
+
+    // A triangle naming a vertex never transformed is dropped, the next kept.
+    const uint16_t indices[6] = {0, 1, 2, 0, 1, 2};
+    batch.AddIndexedTriangles(indices, uint32_t(material), 2, OmD3DBatch::kMaxOutputVertices - 1);
+    batch.AddIndexedTriangles(indices, uint32_t(material), 1, 0);
+    EXPECT_EQ(batch.GetTriangleCount(), 1u);
+    EXPECT_EQ(log.Count("was not transformed"), 1u);
+
+    // Triangles beyond the store are dropped with one report.
+    batch.AddTriangles(OmD3DBatch::kMaxTriangles, uint32_t(material), 0);
+    batch.AddTriangles(5, uint32_t(material), 0);
+    EXPECT_EQ(batch.GetTriangleCount(), OmD3DBatch::kMaxTriangles);
+    EXPECT_EQ(log.Count("triangles are used up"), 1u);
+    batch.Flush();
+    EXPECT_EQ(renderer->GetFrameStats()->words[OmRenderStats::kPrimitives], OmD3DBatch::kMaxTriangles);
 }

@@ -1,8 +1,5 @@
-// Vertex and index buffers by id: id reuse, the lock discipline, the bind
-// cache, and what happens to each pool around a device reset.
+// Vertex and index buffers by id: id reuse and the bind cache.
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "render/OmD3D.h"
 #include "tests/render/RendererFixture.h"
@@ -39,47 +36,6 @@ TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndFailedCreationGivesNoId)
     renderer->ReleaseIndexBuffer(i0); // twice is harmless
     EXPECT_EQ(renderer->CreateIndexBuffer(3, false, false, false), i0);
     EXPECT_NE(renderer->GetIndexBuffer(i1), nullptr);
-}
-
-TEST_F(RendererTest, DynamicBuffersAppendUntilTheEndThenDiscard)
-{
-    ASSERT_TRUE(Open(640, 480));
-    OmD3DVertexBuffer* vb = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 100, false, false, true));
-    ASSERT_NE(vb, nullptr);
-    auto* base = static_cast<uint8_t*>(vb->Lock(vb->GetAppendPosition(), 40, false));
-    ASSERT_NE(base, nullptr);
-    EXPECT_EQ(vb->Lock(0, 10, false), nullptr); // already locked
-    vb->Unlock();
-    EXPECT_EQ(vb->GetAppendPosition(), 40u);
-    auto* second = static_cast<uint8_t*>(vb->Lock(vb->GetAppendPosition(), 40, false));
-    EXPECT_EQ(second, base + 40 * 16);
-    vb->Unlock();
-    // 80 + 20 reaches the end: the lock discards and starts at vertex 0.
-    EXPECT_EQ(vb->Lock(vb->GetAppendPosition(), 20, false), base);
-    vb->Unlock();
-    EXPECT_EQ(vb->GetAppendPosition(), 20u);
-    vb->SetDiscard();
-    EXPECT_EQ(vb->Lock(vb->GetAppendPosition(), 5, false), base);
-    vb->Unlock();
-    EXPECT_EQ(vb->Lock(0, 101, false), nullptr);
-    EXPECT_FALSE(vb->IsLocked());
-
-    // A static buffer is locked whole, from vertex 0, whatever start says.
-    OmD3DVertexBuffer* still = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, true, false, false));
-    void* whole = still->Lock(0, 0, false);
-    still->Unlock();
-    EXPECT_EQ(still->Lock(7, 2, true), whole);
-    still->Unlock();
-
-    OmD3DIndexBuffer* ib = renderer->GetIndexBuffer(renderer->CreateIndexBuffer(10, false, false, true));
-    uint16_t* first = ib->Lock(0, 4, false);
-    ASSERT_NE(first, nullptr);
-    ib->Unlock();
-    EXPECT_EQ(ib->Lock(ib->GetAppendPosition(), 4, false), first + 4);
-    ib->Unlock();
-    EXPECT_EQ(ib->Lock(ib->GetAppendPosition(), 2, false), first); // 8 + 2 is not below 10
-    ib->Unlock();
-    EXPECT_EQ(ib->Lock(0, 11, false), nullptr);
 }
 
 TEST_F(RendererTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)

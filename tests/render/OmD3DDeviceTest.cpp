@@ -1,15 +1,15 @@
-// The renderer's device: creation at the sizes the game uses, clearing,
-// viewport and matrices, lost devices and the adapter and depth-format rules.
+// The renderer's device: creation at the sizes the game uses, clearing and
+// the viewport, lost devices and the states put back after a reset, the
+// adapter and depth-format rules, and screenshots read back from the file.
 #include "tests/render/RendererFixture.h"
 
 #include <filesystem>
-#include <string>
 #include <tuple>
-#include <unistd.h>
 
 #include "engine/OmMaterial.h"
-#include "engine/OmMesh.h"
 #include "platform/BmpFile.h"
+#include "platform/ImageFile.h"
+#include "tests/render/ResourceTestSupport.h"
 
 using namespace plat;
 using rtest::RendererTest;
@@ -64,27 +64,6 @@ TEST_F(RendererTest, ClearsOnlyTheRectangleAndSetsTheViewport)
     EXPECT_EQ(std::tie(device.x, device.y, device.width, device.height), std::make_tuple(200u, 150u, 400u, 300u));
 }
 
-TEST_F(RendererTest, ViewAndProjectionMatricesReachTheDevice)
-{
-    ASSERT_TRUE(Open(640, 480));
-    const OmVector3 position(1, 2, 3), right(1, 0, 0), up(0, 1, 0), forward(0, 0, 1);
-    renderer->SetViewAxes(&position, &right, &up, &forward);
-    const float* v = renderer->GetViewMatrix()->Data();
-    rtest::ExpectEntries(v, {{12, -1}, {13, -2}, {14, -3}, {15, 1}});
-    GfxMatrix device{};
-    Device()->GetTransform(GfxTransform::View, &device);
-    EXPECT_EQ(std::memcmp(&device, v, sizeof device), 0);
-
-    OmProjectionParams p;
-    p.halfWidth = 2.0f, p.halfHeight = 1.0f, p.nearDistance = 1.0f, p.farDistance = 11.0f;
-    renderer->SetProjection(&p);
-    const float* m = renderer->GetProjectionMatrix()->Data();
-    rtest::ExpectEntries(m, {{0, 0.5f}, {5, 1}, {10, 1.1f}, {11, 1}, {14, -1.1f}, {15, 0}});
-    p.orthographic = 1;
-    renderer->SetProjection(&p);
-    rtest::ExpectEntries(m, {{0, 0.5f}, {10, 0.1f}, {11, 0}, {14, -0.1f}, {15, 1}});
-}
-
 TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrameUntilAResetWorks)
 {
     ASSERT_TRUE(Open(640, 480));
@@ -122,6 +101,39 @@ TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrameUntil
     EXPECT_FALSE(renderer->BeginScene(0.0f)); // still armed: tries again and succeeds
     EXPECT_TRUE(renderer->BeginScene(0.0f));
     renderer->EndScene();
+}
+
+// A device reset loses every state and binding; the renderer's reset puts
+// its cached states back and binds the textures again, so they must live.
+TEST_F(RendererTest, StatesAndBoundTexturesOutliveAReset)
+{
+    ASSERT_TRUE(Open(640, 480));
+    GfxTexture* texture = nullptr;
+    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    renderer->SetD3DTexture(0, texture);
+    const uint32_t block = renderer->BeginStateBlock();
+    renderer->SetD3DTexture(2, texture);
+    renderer->EndStateBlock();
+    texture->Release(); // only the bindings and the block hold it now
+    renderer->DispatchRenderState(GfxRs::CullMode, GfxCull::None);
+    renderer->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::TFactor);
+
+    Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    renderer->MarkDeviceLost();
+    EXPECT_FALSE(renderer->BeginScene(0.0f));
+    ExpectCacheMatchesDevice({GfxRs::CullMode});
+    uint32_t arg = 0;
+    Device()->GetTextureStageState(0, GfxTss::ColorArg1, &arg);
+    EXPECT_EQ(arg, GfxTa::TFactor);
+    GfxTexture* bound = nullptr;
+    Device()->GetTexture(0, &bound);
+    EXPECT_EQ(bound, texture);
+    if (bound)
+        bound->Release();
+    renderer->SetD3DTexture(0, nullptr);
+    renderer->ApplyStateBlock(block);
+    EXPECT_EQ(renderer->GetStageTexture(2), texture);
+    renderer->DeleteStateBlock(block);
 }
 
 TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
@@ -216,49 +228,12 @@ TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
 }
 
-TEST_F(RendererTest, AlphaQueueRunsFarToNearAndEmptiesEachFrame)
-{
-    ASSERT_TRUE(Open(640, 480));
-    renderer->SetViewMatrix(&OmMatrix4::Identity()); // camera at the origin
-    renderer->SetWorldMatrix(&OmMatrix4::Identity());
-    // Engine meshes report nothing to sort, so the flush only walks them.
-    OmMesh meshes[3];
-    OmGeometry *a = &meshes[0], *b = &meshes[1], *c = &meshes[2];
-    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 5), 1.0f));  // key 6
-    renderer->QueueAlphaItem(b, OmSphere(OmVector3(0, 0, 10), 1.0f)); // key 11
-    renderer->QueueAlphaItem(c, OmSphere(OmVector3(0, 6, 0), 0.0f));  // key 6, newer than a
-    ASSERT_EQ(renderer->GetAlphaQueueLength(), 3u);
-    EXPECT_EQ(std::tie(renderer->GetAlphaItem(0).object, renderer->GetAlphaItem(1).object,
-                       renderer->GetAlphaItem(2).object),
-              std::tie(b, c, a));
-    EXPECT_FLOAT_EQ(renderer->GetAlphaItem(0).depthKey, 11.0f);
-
-    // A moved world moves the bounds before the key is taken.
-    OmMatrix4 world;
-    world.m[14] = 20.0f;
-    renderer->SetWorldMatrix(&world);
-    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 0), 1.0f));
-    EXPECT_EQ(renderer->GetAlphaItem(0).object, a);
-    EXPECT_FLOAT_EQ(renderer->GetAlphaItem(0).depthKey, 21.0f);
-
-    // Flushing hands every item on once and leaves the matrices as they were.
-    renderer->FlushAlphaQueue();
-    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u);
-    EXPECT_FLOAT_EQ(renderer->GetWorldMatrix()->m[14], 20.0f);
-    EXPECT_EQ(renderer->GetRenderPass(), 1u);
-
-    renderer->QueueAlphaItem(a, OmSphere(OmVector3(0, 0, 0), 1.0f));
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    EXPECT_EQ(renderer->GetAlphaQueueLength(), 0u);
-    renderer->EndScene();
-}
-
 TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
 {
     ASSERT_TRUE(Open(640, 480));
     ClearTo(0.0f, 0.0f, 1.0f);
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("om_loading_" + std::to_string(getpid()) + ".bmp")).string();
+    rtest::TempFolder folder("om_loading");
+    const std::string path = folder.File("loading.bmp");
     const std::vector<uint32_t> green(8 * 8, 0xFF00FF00u);
     ASSERT_TRUE(WriteBmp24(path, green.data(), 8, 8, 8 * 4));
     renderer->ShowImageFile(path.c_str());
@@ -268,5 +243,43 @@ TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
     std::filesystem::resize_file(path, 20); // cut inside the header
     renderer->ShowImageFile(path.c_str());
     ExpectPixels(ReadPixels(), {{320, 240, kBlue}});
-    std::filesystem::remove(path);
+}
+
+TEST_F(RendererTest, ScreenshotsReadBackWithThePixelsDrawnFullScreenOrWindowed)
+{
+    rtest::TempFolder folder("om_shots");
+    for (bool windowed : {false, true}) {
+        SCOPED_TRACE(windowed);
+        if (windowed) {
+            // On a 1024 x 768 desktop the window's rows are read from a
+            // screen-wide surface, a pitch wider than the picture.
+            renderer.reset();
+            SetGfxTestAdapters({rtest::StandardAdapter()});
+            renderer = std::make_unique<rtest::TestRenderer>();
+            OmRendererSetup setup;
+            ASSERT_TRUE(renderer->Initialise(&setup));
+        } else {
+            ASSERT_TRUE(Open(640, 480));
+        }
+        ASSERT_TRUE(renderer->BeginScene(0.0f));
+        ClearTo(0, 0, 1);
+        renderer->SetLighting(false);
+        renderer->SetTexture(0, -1);
+        rtest::DrawQuad(*renderer, 10, 20, 110, 70, 0xFFFF0000);
+        renderer->EndScene();
+        renderer->Present();
+        ReadPixels(); // the size drawn
+        ASSERT_LT(width, 1024u);
+        const std::string file = folder.File(windowed ? "window.bmp" : "shot.bmp");
+        ASSERT_TRUE(renderer->SaveScreenshot(file.c_str()));
+        EXPECT_EQ(std::filesystem::file_size(file), 54u + Bmp24RowBytes(width) * height);
+        Image image;
+        ASSERT_TRUE(LoadImageFile(file, image));
+        EXPECT_EQ(std::tie(image.width, image.height), std::tie(width, height));
+        for (const Probe p : {Probe{50, 40, 0xFFFF0000u}, Probe{width - 1, height - 1, 0xFF0000FFu},
+                              Probe{5, 40, 0xFF0000FFu}})
+            EXPECT_EQ(image.At(p.x, p.y) | 0xFF000000u, p.colour) << p.x << "," << p.y;
+    }
+    EXPECT_FALSE(renderer->SaveScreenshot(folder.File("no/such/folder/shot.bmp").c_str()));
+    EXPECT_FALSE(renderer->SaveScreenshot(nullptr));
 }

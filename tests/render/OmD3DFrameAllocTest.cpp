@@ -29,8 +29,9 @@ TEST_F(FrameAllocTest, FontDebugLinesAndLineListsAllocateNothingFrameAfterFrame)
         renderer->DrawText(0.5f, 0.5f, "direct", yellow, 1.0f);
         float w = 0, h = 0;
         renderer->GetTextExtent("direct", &w, &h);
-        for (int i = 0; i < 20; ++i)
+        for (int i = 0; i < 300; ++i) // past the store's 256: dropped, not grown into
             renderer->AddDebugLine(0.0f, 0.0f, 1.0f, float(i), 1.0f, 1.0f, 1.0f, 0.5f, 0.0f, 1.0f);
+        EXPECT_EQ(renderer->GetDebugLineCount(), 256u);
         renderer->DrawLines(2, points, 0xFFFFFFFF);
         renderer->DrawWirePrimitive(&at, 1.0f, 0.5f, 12, yellow);
         renderer->EndScene();

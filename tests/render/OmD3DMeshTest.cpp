@@ -1,6 +1,6 @@
-// Device meshes: vertex formats from layouts, conversion and its checks, the
-// alpha-vertex map, lit pixels, a scene under a camera, alpha subsets through
-// the batch and the alpha pass, and archives (round trip and damage).
+// Device meshes: conversion and its checks, the alpha-vertex map, lit
+// pixels, a scene under a camera, alpha subsets through the batch and the
+// alpha pass, and archives (round trip and damage).
 #include "tests/render/RendererFixture.h"
 
 #include <algorithm>
@@ -131,29 +131,6 @@ protected:
 
 } // namespace
 
-TEST(OmD3DMeshFormat, VertexFormatsFollowTheLayout)
-{
-    struct Case {
-        uint8_t layout[12];
-        uint32_t format, stride, formatNoWeights;
-    };
-    const Case cases[] = {
-        {{0, 1, 1, 1, 2}, 0x152, 36, 0x152}, {{0, 1, 2, 1, 2}, 0x1D2, 40, 0x1D2}, {{1, 0, 0, 1, 2}, 0x106, 24, 0x102},
-        {{0, 1, 0, 1, 3}, 0x10112, 36, 0x10112},
-        {{0, 0, 1, 2, 3, 1}, 0x242 | 1 << 16 | 3 << 18, 32, 0x242 | 1 << 16 | 3 << 18},
-        {{5, 1, 0, 0}, 0x1E, 44, 0x12},
-    };
-    for (const Case& c : cases) {
-        uint32_t stride = 0, format = 0;
-        VertexFormatFromLayout(c.layout, stride, format);
-        EXPECT_EQ(format, c.format);
-        EXPECT_EQ(stride, c.stride);
-        EXPECT_EQ(GfxFvfVertexSize(format), stride);
-        VertexFormatFromLayoutNoWeights(c.layout, stride, format);
-        EXPECT_EQ(format, c.formatNoWeights);
-    }
-}
-
 TEST_F(MeshTest, ConversionChecksItsInputAndNumbersAlphaVerticesInOrderOfUse)
 {
     const int32_t opaque = Material(OmColour(1, 0, 0, 1));
@@ -224,55 +201,6 @@ TEST_F(MeshTest, ConversionChecksItsInputAndNumbersAlphaVerticesInOrderOfUse)
     EXPECT_EQ(log.Count("OmD3DMesh:"), 4u);
     mesh->Release();
     plain->Release();
-}
-
-// The pass mask is kept from the conversion: the scene pass for opaque and
-// additive subsets (drawn in place), the sorted pass for alpha-blended ones.
-TEST_F(MeshTest, PassMaskFollowsTheSubsetsBlends)
-{
-    const int32_t red = Material(OmColour(1, 0, 0, 1)), glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
-    const int32_t glow = Material(OmColour(0, 0, 1, 1), 0x40), tested = Material(OmColour(0, 0, 1, 1), 0x120);
-    const struct {
-        int32_t material, alpha;
-        uint32_t mask;
-    } cases[] = {{red, -1, 1u}, {red, glass, 3u}, {glass, -1, 2u}, {glow, -1, 1u}, {red, tested, 3u}};
-    for (const auto& c : cases) {
-        OmMesh* mesh = GridMesh(2, 1.0f, 5.0f, uint32_t(c.material), c.alpha < 0 ? ~0u : uint32_t(c.alpha));
-        OmD3DMesh* device = Convert(*renderer, *mesh);
-        mesh->Release();
-        ASSERT_NE(device, nullptr);
-        EXPECT_EQ(device->GetPassMask(), c.mask) << c.material << " " << c.alpha;
-        device->Release();
-    }
-}
-
-TEST_F(MeshTest, VerticesFollowTheLayoutsTextureSetSizes)
-{
-    const int32_t opaque = Material(OmColour(1, 0, 0, 1));
-    OmMesh* mesh = GridMesh(1, 1.0f, 5.0f, uint32_t(opaque));
-    const uint8_t layout[12] = {0, 0, 1, 2, 3, 1};
-    std::memcpy(mesh->layout, layout, sizeof layout);
-    for (uint32_t i = 0; i < mesh->vertices.GetCount(); ++i) {
-        mesh->vertices[i].uv0[0] = 0.25f;
-        mesh->vertices[i].uv0[1] = 0.5f;
-        mesh->vertices[i].uv1[0] = 0.75f;
-        mesh->vertices[i].uv1[1] = 9.0f; // a one-float set has no room for it
-    }
-    OmD3DMesh* device = Convert(*renderer, *mesh);
-    ASSERT_NE(device, nullptr);
-    ASSERT_EQ(device->GetStride(), 32u);
-    OmD3DVertexBuffer* vb = renderer->GetVertexBuffer(device->GetVertexBufferId());
-    const auto* v = static_cast<const float*>(vb->Lock(0, 0, true));
-    ASSERT_NE(v, nullptr);
-    // Position, colour, then u, v, 0 of the first set and u of the second.
-    EXPECT_EQ(v[4], 0.25f);
-    EXPECT_EQ(v[5], 0.5f);
-    EXPECT_EQ(v[6], 0.0f);
-    EXPECT_EQ(v[7], 0.75f);
-    EXPECT_EQ(v[8 + 0], mesh->vertices[1].position.x); // the next vertex starts at 32 bytes
-    vb->Unlock();
-    device->Release();
-    mesh->Release();
 }
 
 TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)

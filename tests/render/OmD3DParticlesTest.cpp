@@ -3,14 +3,8 @@
 // state and matrices as they found them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-
 #include "engine/OmParticleSystem.h"
-#include "engine/OmTextureResource.h"
-#include "platform/FilePath.h"
 #include "tests/render/RendererFixture.h"
-#include "tests/render/ResourceTestSupport.h"
 
 using rtest::RendererTest;
 
@@ -55,30 +49,4 @@ TEST_F(RendererTest, ParticleRunsDrawAdditivelyAndRestoreTheState)
     ExpectStates({{plat::GfxRs::ZWriteEnable, zWrite}, {plat::GfxRs::AlphaBlendEnable, 0}});
     EXPECT_EQ(renderer->GetTextureStageState(0, plat::GfxTss::ColorOp), colourOp);
     EXPECT_FLOAT_EQ(renderer->GetViewMatrix()->m[12], 5.0f);
-}
-
-TEST_F(RendererTest, EffectFramesLoadOnTheDeviceAndGoBackAtShutdown)
-{
-    ASSERT_TRUE(Open(640, 480));
-    rtest::TempFolder folder("om_fx");
-    folder.Write("glow/dot00.tga", rtest::SolidTga(2, 2, 0xFFFFFF));
-    folder.Write("glow/dot01.tga", rtest::SolidTga(2, 2, 0xFFFFFF));
-    OmParticleEffect glow;
-    glow.SetTextureName("dot");
-    std::FILE* f = std::fopen(folder.File("glow/glow.pbe").c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    ASSERT_TRUE(OmWriteParticleEffect(f, glow));
-    std::fclose(f);
-
-    ASSERT_TRUE(InitParticleSystem());
-    SetParticleEffectPath(folder.Path().c_str());
-    OmParticleEffect* effect = GetParticleEffect(FindParticleEffect("glow"));
-    ASSERT_NE(effect, nullptr);
-    ASSERT_EQ(effect->frameCount, 2);
-    const int32_t id = effect->frameTextures[1];
-    ASSERT_NE(renderer->GetTexture(id), nullptr);
-    EXPECT_EQ(renderer->GetTexture(id)->loaded, 1);
-    EXPECT_NE(renderer->GetD3DTexture(id), nullptr);
-    ShutdownParticleSystem();
-    EXPECT_EQ(renderer->GetTexture(id), nullptr);
 }

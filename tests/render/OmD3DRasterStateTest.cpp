@@ -144,45 +144,6 @@ TEST_F(RasterStateTest, FogBlendsTowardsItsColourByDistanceAsItsModeSays)
     EXPECT_EQ(Centre(), kWhite);
 }
 
-TEST_F(RasterStateTest, PreTransformedAndSoftwareProcessedVerticesCarryFogInTheirSpecularAlpha)
-{
-    struct LitScreenVertex {
-        float x, y, z, rhw;
-        uint32_t diffuse, specular;
-    };
-    const uint32_t fvf = GfxFvf::XyzRhw | GfxFvf::Diffuse | GfxFvf::Specular;
-    const uint32_t specular = 0x40000000; // factor 64 / 255, no highlight
-    const LitScreenVertex quad[4] = {{0, 0, 0.5f, 1, kWhite, specular}, {640, 0, 0.5f, 1, kWhite, specular},
-                                     {0, 480, 0.5f, 1, kWhite, specular}, {640, 480, 0.5f, 1, kWhite, specular}};
-    States({{GfxRs::FogEnable, 1}, {GfxRs::FogColor, kRed}, {GfxRs::FogVertexMode, GfxFog::Linear},
-            {GfxRs::FogStart, Bits(10.0f)}, {GfxRs::FogEnd, Bits(20.0f)}});
-    renderer->SetVertexShader(fvf);
-    renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(LitScreenVertex));
-    EXPECT_TRUE(Near(Centre(), Fogged(64 / 255.0f), 2)) << std::hex << Centre();
-
-    // Software vertex processing works vertex fog out into that alpha.
-    GfxVertexBuffer* source = nullptr;
-    GfxVertexBuffer* output = nullptr;
-    ASSERT_EQ(Device()->CreateVertexBuffer(sizeof(SceneVertex), 0, GfxFvf::PosDiffuse, GfxPool::Managed, &source),
-              GfxResult::Ok);
-    ASSERT_EQ(Device()->CreateVertexBuffer(sizeof(LitScreenVertex), 0, fvf, GfxPool::Managed, &output),
-              GfxResult::Ok);
-    const SceneVertex at15{0, 0, 15, kWhite};
-    uint8_t* bytes = nullptr;
-    ASSERT_EQ(source->Lock(0, 0, &bytes, 0), GfxResult::Ok);
-    std::memcpy(bytes, &at15, sizeof at15);
-    source->Unlock();
-    renderer->SetVertexShader(GfxFvf::PosDiffuse);
-    Device()->SetStreamSource(0, source, sizeof(SceneVertex));
-    ASSERT_EQ(Device()->ProcessVertices(0, 0, 1, output, 0), GfxResult::Ok);
-    LitScreenVertex processed{};
-    std::memcpy(&processed, output->Bytes(), sizeof processed);
-    EXPECT_NEAR(double(processed.specular >> 24), 127.5, 1.0);
-    Device()->SetStreamSource(0, nullptr, 0);
-    source->Release();
-    output->Release();
-}
-
 // --- Stencil ---------------------------------------------------------------
 
 // The left half holds stencil 5 and depth at z 10 (drawn grey); the right

@@ -1,16 +1,14 @@
 // Skinned and morph device meshes: the posed figure drawn where the CPU
-// skins it for every vertex layout, weights that stop at the first empty
-// one, refused skeletons and bone indices; morph frames and their blend on
-// screen, subsets drawn in their passes (additive ones in the alpha pass),
-// and a morph buffer written again after a device reset.
+// skins it for every vertex layout, refused skeletons and bone indices;
+// morph frames and their blend on screen, subsets drawn in their passes
+// (additive ones in the alpha pass), and a morph buffer written again after
+// a device reset.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "engine/OmGroup.h"
 #include "engine/OmMorphMesh.h"
-#include "engine/OmMorphShape.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
 #include "render/OmD3DBatch.h"
@@ -149,63 +147,6 @@ TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
         shape->Release();
         engine->Release();
     }
-}
-
-// Lit blended subsets are transformed under their own material: each of
-// the figure's two squares shows its own material's emissive red.
-TEST_F(DeviceSkinMeshTest, LitAlphaSubsetsTakeTheirOwnMaterials)
-{
-    renderer->SetLighting(true);
-    const int32_t full = Material(1.0f), half = Material(0.5f);
-    OmSkinMesh* engine = TwoBoneFigure(full, 1, 0);
-    engine->materialGroups[0] = OmMaterialGroup{uint32_t(full), 0, 2, 0, 4};
-    engine->materialGroups.Add(OmMaterialGroup{uint32_t(half), 2, 2, 4, 4});
-    auto* device = Convert(*renderer, *engine, static_cast<OmD3DSkinMesh*>(renderer->CreateSkinMesh()));
-    ASSERT_NE(device, nullptr);
-    auto* shape = new OmSkinShape();
-    shape->SetGeometry(device);
-    device->Release();
-    shape->Update(0.0f);
-    const OmBoneMatrix& arm = shape->GetBones()[1];
-    const OmVector3 local = engine->skeleton.bones[1].inverseBind.TransformPoint(OmVector3(0.8f, 0, 0.5f));
-    const OmVector3 posed = arm.rotation.Transform(local) + arm.position;
-
-    renderer->GetBatch().Begin(0);
-    shape->Render(*renderer);
-    renderer->GetBatch().Flush();
-    const auto pixels = ReadPixels();
-    EXPECT_EQ((At(pixels, OmVector3(-0.5f, 0, 0)) >> 16) & 0xFF, 255u);
-    // Half the emissive red, plus the renderer's ambient light of 0x10.
-    EXPECT_NEAR((At(pixels, posed) >> 16) & 0xFF, 127 + 16, 2);
-    shape->Release();
-    engine->Release();
-}
-
-TEST_F(DeviceSkinMeshTest, BlendingStopsAtTheFirstEmptyWeight)
-{
-    // An alpha material keeps a copy of the skinned vertices to read back.
-    OmSkinMesh* engine = TwoBoneFigure(Material(0.0f, 0x20), 0, 1);
-    const uint8_t bones[4] = {0, 1, 1, 1};
-    const float weights[4] = {1.0f, 0.0f, 0.5f, 0.5f};
-    for (uint32_t i = 0; i < 4; ++i) {
-        std::memcpy(engine->vertices[i].bones, bones, 4);
-        std::memcpy(engine->vertices[i].weights, weights, sizeof weights);
-    }
-    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->GetPassMask(), 2u);
-    OmBoneMatrix matrices[2];
-    matrices[0].position = OmVector3(0.25f, 0, 0);
-    matrices[1].position = OmVector3(0, 5, 0);
-    device->SetBoneMatrices(matrices, 2);
-    const auto* copy = static_cast<const OmArray<OmMeshVertex>*>(device->GetVertices());
-    ASSERT_NE(copy, nullptr);
-    ASSERT_EQ(copy->GetCount(), 8u);
-    // First-use order: vertex 0 of the first square is alpha vertex 0.
-    EXPECT_NEAR((*copy)[0].position.x, -0.55f + 0.25f, 1e-5f);
-    EXPECT_NEAR((*copy)[0].position.y, kHalf, 1e-5f);
-    device->Release();
-    engine->Release();
 }
 
 TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
@@ -422,40 +363,4 @@ TEST_F(DeviceSkinMeshTest, MorphBufferIsWrittenAgainAfterADeviceReset)
     device->Render(*renderer);
     EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
     device->Release();
-}
-
-// A scene's render meshes come from the kind of each shape: a morph shape's
-// morph mesh becomes a device morph mesh, a skinned shape's skin mesh a
-// device skin mesh, in every shape that shares them.
-TEST_F(DeviceSkinMeshTest, SceneRenderMeshesFollowTheKindOfEachShape)
-{
-    MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
-    OmSkinMesh* skin = TwoBoneFigure(Opaque(), 0, 1);
-    auto* root = new OmGroup();
-    auto* morphShape = new OmMorphShape();
-    morphShape->SetGeometry(fixture.mesh);
-    auto* skinShapes = new OmGroup();
-    root->AddChild(morphShape);
-    root->AddChild(skinShapes);
-    for (int i = 0; i < 2; ++i) {
-        auto* shape = new OmSkinShape();
-        shape->SetGeometry(skin);
-        skinShapes->AddChild(shape);
-        shape->Release();
-    }
-    skin->Release();
-    ASSERT_TRUE(CreateRenderMeshes(root, *renderer, 0));
-    EXPECT_NE(OmD3DMorphMesh::Cast(morphShape->GetGeometry()), nullptr);
-    for (uint32_t i = 0; i < 2; ++i) {
-        const auto* shape = OmSkinShape::Cast(skinShapes->GetChild(i));
-        ASSERT_NE(shape, nullptr);
-        EXPECT_NE(OmD3DSkinMesh::Cast(shape->GetGeometry()), nullptr) << i;
-    }
-    EXPECT_EQ(OmSkinShape::Cast(skinShapes->GetChild(0))->GetGeometry(),
-              OmSkinShape::Cast(skinShapes->GetChild(1))->GetGeometry()) << "one render mesh, shared";
-    // Converted once, a second pass finds only render meshes.
-    EXPECT_TRUE(CreateRenderMeshes(root, *renderer, 0));
-    morphShape->Release();
-    skinShapes->Release();
-    root->Release();
 }

@@ -1,12 +1,10 @@
-// Sprites cut from a texture and placed in pixels or viewport fractions,
-// rotated and mirrored, drawn with the sprite object without disturbing the
-// renderer's idea of the device state.
+// Sprites cut from a texture, placed in pixels or viewport fractions and
+// mirrored.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "engine/OmTextureResource.h"
-#include "platform/GfxSprite.h"
 #include "render/OmD3DSprite.h"
 #include "tests/render/RendererFixture.h"
 #include "tests/render/ResourceTestSupport.h"
@@ -103,55 +101,4 @@ TEST_F(SpriteTest, MirroredSpritesStayInPlaceWithTheirPictureFlipped)
     EXPECT_FLOAT_EQ(p.translation.y, 58.0f);
     EXPECT_FLOAT_EQ(p.scale.y, -1.0f);
     ExpectPixels(Draw(), {{101, 51, kGreen}, {106, 56, kRed}});
-}
-
-TEST_F(SpriteTest, RotationTurnsAboutTheCentreOfTheRectangle)
-{
-    sprite->SetPosition(200, 100);
-    sprite->angle = 3.14159265f; // half a turn: the halves swap sides in place
-    ExpectPixels(Draw(), {{201, 103, kGreen}, {206, 103, kRed}, {209, 103, kBlack}});
-    sprite->angle = 1.5707963f; // a quarter turn clockwise on the screen: left goes up
-    ExpectPixels(Draw(), {{203, 101, kRed}, {203, 106, kGreen}});
-
-    // The blue part of the sheet turns about its own middle, not the sheet's.
-    sprite->uvRect[0] = 0.5f;
-    sprite->uvRect[2] = 1.0f;
-    sprite->angle = 3.14159265f;
-    ExpectPixels(Draw(), {{204, 104, kBlue}, {196, 104, kBlack}});
-}
-
-TEST_F(SpriteTest, NoTextureDrawsNothingAndTheDeviceStateIsLeftAlone)
-{
-    const uint32_t drawn = renderer->GetSpriteObject()->DrawCount();
-    sprite->textureId = -1;
-    Draw();
-    OmTextureResource unloaded("never-loaded.tga", 1, 0);
-    sprite->textureId = renderer->RegisterTexture(&unloaded);
-    Draw();
-    EXPECT_EQ(renderer->GetSpriteObject()->DrawCount(), drawn);
-
-    sprite->textureId = texture;
-    const int32_t vb = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 3, true, false, false);
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    renderer->SetStreamSource(0, vb);
-    renderer->SetTexture(0, -1);
-    sprite->Render(*renderer);
-    EXPECT_EQ(renderer->GetSpriteObject()->DrawCount(), drawn + 1);
-    ExpectCacheMatchesDevice({GfxRs::ZEnable, GfxRs::CullMode, GfxRs::AlphaBlendEnable, GfxRs::SrcBlend,
-                              GfxRs::DestBlend, GfxRs::Lighting, GfxRs::ZWriteEnable});
-    uint32_t op = 0, fvf = 0, stride = 0;
-    Device()->GetTextureStageState(0, GfxTss::ColorOp, &op);
-    EXPECT_EQ(op, renderer->GetTextureStageState(0, GfxTss::ColorOp));
-    Device()->GetVertexShader(&fvf);
-    EXPECT_EQ(fvf, renderer->GetVertexShader());
-    GfxTexture* bound = nullptr;
-    Device()->GetTexture(0, &bound);
-    EXPECT_EQ(bound, nullptr);
-    GfxVertexBuffer* stream = nullptr;
-    Device()->GetStreamSource(0, &stream, &stride);
-    EXPECT_EQ(stream, renderer->GetVertexBuffer(vb)->GetBuffer());
-    if (stream)
-        stream->Release();
-    renderer->EndScene();
-    EXPECT_EQ(OmD3DSprite::ClassId(), -1); // kept out of the registry: mode switches leave it
 }

@@ -1,5 +1,6 @@
 // Device textures from image files, the load modes and size limit, the
-// blend table over a known background, and materials applied to stages.
+// blend table over a known background, materials applied to stages and the
+// material registry without a device.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -227,42 +228,6 @@ TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
     ExpectStates({{GfxRs::SrcBlend, GfxBlend::One}, {GfxRs::AlphaBlendEnable, 0}, {GfxRs::ZWriteEnable, 1}});
 }
 
-TEST_F(TextureTest, MaterialLayersGoToTheirStagesAndModulate)
-{
-    const int32_t first = Register(folder.Write("a.tga", SolidTga(2, 2, 0xFF80FF)));
-    const int32_t second = Register(folder.Write("b.tga", SolidTga(2, 2, 0x80FFFF)));
-    ASSERT_TRUE(renderer->LoadAllTextures());
-    OmMaterial material(OmColour(1, 1, 1, 1), OmColour(1, 1, 1, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0);
-    for (int32_t id : {first, second}) {
-        OmMaterialLayer layer;
-        layer.frames.Add(id);
-        material.layers.Add(layer);
-    }
-    const int32_t materialId = renderer->RegisterMaterial(&material);
-    EXPECT_EQ(renderer->GetMaterialBlendMode(materialId), 0u);
-    EXPECT_EQ(renderer->GetMaterialBlendMode(999), 0u);
-
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    ClearTo(0, 0, 0);
-    renderer->SetLighting(false);
-    renderer->ApplyMaterial(materialId);
-    EXPECT_EQ(renderer->GetStageTexture(0), renderer->GetD3DTexture(first));
-    EXPECT_EQ(renderer->GetStageTexture(1), renderer->GetD3DTexture(second));
-    // The mesh code sets the second stage to multiply.
-    renderer->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Modulate);
-    DrawQuad2(*renderer, 0, 0, 64, 64, 0xFFFFFFFF);
-    renderer->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Disable);
-    renderer->EndScene();
-    const auto pixels = ReadPixels();
-    EXPECT_TRUE(Near(Pixel(pixels, 32, 32), 0xFF8080FF, 4)) << std::hex << Pixel(pixels, 32, 32);
-
-    // A material with no layers clears stage 0.
-    OmMaterial plain(OmColour(1, 1, 1, 1), OmColour(), OmColour(), OmColour(), 1.0f, 1.0f, 0x20);
-    renderer->ApplyMaterial(renderer->RegisterMaterial(&plain));
-    EXPECT_EQ(renderer->GetStageTexture(0), nullptr);
-    EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 1u);
-}
-
 TEST_F(TextureTest, MoreLayersThanStagesFillTheStagesOnly)
 {
     const int32_t id = Register(folder.Write("c.tga", SolidTga(2, 2, 0xFFFFFF)));
@@ -278,4 +243,26 @@ TEST_F(TextureTest, MoreLayersThanStagesFillTheStagesOnly)
     EXPECT_EQ(log.Text(), "");
     for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
         EXPECT_EQ(renderer->GetStageTexture(stage), renderer->GetD3DTexture(id));
+}
+
+TEST(MaterialRegistry, ReleasingOneOfTwoMaterialsWithTheSameKeyKeepsTheOther)
+{
+    // Frames {1, 0} and {0, 2} give the same key.
+    OmMaterial a, b;
+    OmMaterialLayer layerA, layerB;
+    for (int32_t id : {1, 0})
+        layerA.frames.Add(id);
+    for (int32_t id : {0, 2})
+        layerB.frames.Add(id);
+    a.layers.Add(layerA);
+    b.layers.Add(layerB);
+    ASSERT_EQ(OmRenderer::HashMaterial(a), OmRenderer::HashMaterial(b));
+    OmD3D renderer; // no device needed
+    const int32_t idB = renderer.RegisterMaterial(&b);
+    const int32_t idA = renderer.RegisterMaterial(&a);
+    ASSERT_NE(idA, idB);
+    EXPECT_EQ(renderer.ReleaseMaterial(idA), 0);
+    EXPECT_EQ(renderer.RegisterMaterial(&b), idB);
+    EXPECT_EQ(renderer.GetMaterial(idB)->GetRefCount(), 2u);
+    renderer.ReleaseAllMaterials();
 }

@@ -64,13 +64,6 @@ private:
     std::string m_text;
 };
 
-// The listed entries of a 4 x 4 matrix.
-inline void ExpectEntries(const float* m, std::initializer_list<std::pair<int, float>> entries)
-{
-    for (const auto& [i, value] : entries)
-        EXPECT_FLOAT_EQ(m[i], value) << "entry " << i;
-}
-
 // One pre-transformed vertex: pixels, y down.
 struct RhwVertex {
     float x, y, z, rhw;
@@ -175,27 +168,9 @@ protected:
         renderer->Clear(nullptr, 0);
     }
 
-    // A triangle covering the top-left half of the given pixel square.
-    void DrawCorner(float left, float top, float size, uint32_t colour)
-    {
-        const RhwVertex v[3] = {{left, top, 0.5f, 1.0f, colour},
-                                {left + size, top, 0.5f, 1.0f, colour},
-                                {left, top + size, 0.5f, 1.0f, colour}};
-        renderer->SetVertexShader(plat::GfxFvf::RhwDiffuse);
-        renderer->DrawPrimitiveUP(plat::GfxPrimitive::TriangleList, 1, v, sizeof(RhwVertex));
-    }
-
     std::unique_ptr<TestRenderer> renderer;
     uint32_t width = 0, height = 0;
 };
-
-// A coloured-source vertex (position, diffuse, one texture set).
-struct ColouredVertex {
-    float x, y, z;
-    uint32_t colour;
-    float u, v;
-};
-static_assert(sizeof(ColouredVertex) == 24);
 
 // A renderer set up for blended drawing: positions are screen fractions
 // (identity matrices) with lighting off, inside a scene.

@@ -19,12 +19,6 @@ struct TexVertex {
     float u, v;
 };
 
-struct Tex2Vertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-    float u0, v0, u1, v1;
-};
-
 // A rectangle in pixels with the whole texture on it.
 inline void DrawQuad(OmD3D& renderer, float l, float t, float r, float b, uint32_t colour)
 {
@@ -33,16 +27,6 @@ inline void DrawQuad(OmD3D& renderer, float l, float t, float r, float b, uint32
                             {l, b, 0.5f, 1, colour, 0, 1},
                             {r, b, 0.5f, 1, colour, 1, 1}};
     renderer.SetVertexShader(plat::GfxFvf::RhwDiffuseTex1);
-    renderer.DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
-}
-
-inline void DrawQuad2(OmD3D& renderer, float l, float t, float r, float b, uint32_t colour)
-{
-    const Tex2Vertex v[4] = {{l, t, 0.5f, 1, colour, 0, 0, 0, 0},
-                             {r, t, 0.5f, 1, colour, 1, 0, 1, 0},
-                             {l, b, 0.5f, 1, colour, 0, 1, 0, 1},
-                             {r, b, 0.5f, 1, colour, 1, 1, 1, 1}};
-    renderer.SetVertexShader(plat::GfxFvf::RhwDiffuseTex2);
     renderer.DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
 }
 

@@ -1,17 +1,15 @@
-// The package as a whole: what open registers, the class tree, and the
-// package inside the game's script host and what its close leaves behind.
+// The package inside the game's script host, and what its close leaves
+// behind.
 
 #include "tests/script/LuaTestState.h"
 
 #include "game/framework/TsScriptHost.h"
 #include "script/GameBindings.h"
 #include "script/ScriptPackage.h"
-#include "script/ScriptWrap.h"
 #include "tests/game/framework/LogCapture.h"
 
 #include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -35,64 +33,7 @@ std::set<std::string> PackageNames()
     return names;
 }
 
-// A distinct address per fake object; tests only push and test tags.
-char g_objects[3][64];
-
 } // namespace
-
-TEST_F(LuaTest, OpenPublishesTheDistinctPackageNamesClassTablesAndConstants)
-{
-    const std::set<std::string> names = PackageNames();
-    EXPECT_EQ(names.size(), script::kPackageGlobalCount);
-    OpenPackage();
-    // The host's own globals are among the names but come with the host.
-    for (const char* c : {"TsObject", "OmVector3", "TsAccess", "TsOptions", "TsCutScene", "TsLevel", "TsPlayer",
-                          "TsWeaponObject", "TsHUDe", "FileIO"}) {
-        EXPECT_TRUE(names.count(c)) << c;
-        EXPECT_EQ(Type(c), "table") << c;
-    }
-    for (const char* hidden : {"TsGameMode", "TsFrontEnd", "TsInput", "TCHAR", "uint", "OmTuple3"}) {
-        EXPECT_FALSE(names.count(hidden)) << hidden;
-        EXPECT_EQ(Type(hidden), "nil") << hidden;
-    }
-    EXPECT_EQ(Number("TSANIM_INVALIDANIM"), 8388607);
-    EXPECT_EQ(Number("AID_NOSOUND"), -1);
-    EXPECT_EQ(Number("TsHUDe.MAX_SPRITES"), 42);
-    // Class constants stay in their class.
-    EXPECT_EQ(Type("eDoorType_Pivoting"), "nil");
-    EXPECT_EQ(Type("MAX_SPRITES"), "nil");
-    EXPECT_EQ(Type("tolua"), "table");
-    for (const char* helper : {"tolua.takeownership", "tolua.releaseownership", "tolua.cast", "tolua.inherit",
-                               "tolua.setpeer"})
-        EXPECT_EQ(Type(helper), "nil") << helper;
-    EXPECT_EQ(Type("tolua.type"), "function");
-}
-
-TEST_F(LuaTest, DerivedObjectsPassTheirBasesTestsAndUnrelatedOnesFail)
-{
-    OpenPackage();
-    struct Case {
-        const char* type;
-        std::vector<const char*> passes, fails;
-    };
-    const Case cases[] = {
-        {"TsDoorObject", {"TsDoorObject", "TsDynGeometry", "TsModel", "TsEntity", "TsObject", "const TsModel"},
-         {"TsCharacterObject", "TsSwitchObject", "OmVector3", "TsLevel"}},
-        {"TsBanterObject", {"TsCharacterObject"}, {"TsPCObject"}},
-        {"TsFrontEnd", {"TsGameMode"}, {}}, // the front end is a game mode too
-    };
-    int slot = 0;
-    tolua_Error err;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.type);
-        tolua_pushusertype(L, g_objects[slot++], c.type);
-        for (const char* base : c.passes)
-            EXPECT_TRUE(script::IsObject(L, -1, base, script::NilArg::Reject, &err)) << base;
-        for (const char* other : c.fails)
-            EXPECT_FALSE(script::IsObject(L, -1, other, script::NilArg::Reject, &err)) << other;
-        lua_pop(L, 1);
-    }
-}
 
 TEST(HostBindings, WrapperErrorsInNestedCallsAreLoggedAndCloseLeavesNoPackageGlobal)
 {

@@ -17,6 +17,7 @@ void LuaTest::SetUp()
         lua_pushcfunction(L, lib);
         lua_call(L, 0, 0);
     }
+    ASSERT_EQ(tolua_game_open(L), 1);
 }
 
 void LuaTest::TearDown()
@@ -28,8 +29,6 @@ void LuaTest::TearDown()
         lua_close(L);
     L = nullptr;
 }
-
-void LuaTest::OpenPackage() { ASSERT_EQ(tolua_game_open(L), 1); }
 
 std::string LuaTest::Run(const std::string& code)
 {

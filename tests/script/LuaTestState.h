@@ -1,7 +1,7 @@
 #pragma once
 
-// A bare Lua state with the libraries the game opens (base, string, math)
-// and the binding package, for tests that run real scripts.
+// A Lua state with the libraries the game opens (base, string, math) and
+// the binding package, for tests that run real scripts.
 
 #include <tolua++.h>
 
@@ -14,10 +14,6 @@ class LuaTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-
-    // Opens the package (SetUp does not, so a test can look at the state
-    // before and after).
-    void OpenPackage();
 
     // Runs a chunk; returns "" on success, else the error message.
     std::string Run(const std::string& code);
@@ -65,15 +61,7 @@ private:
     void ExpectErrors(std::initializer_list<const char*> chunks, bool self);
 };
 
-// A state with the package open.
-class PackageTest : public LuaTest {
-protected:
-    void SetUp() override
-    {
-        LuaTest::SetUp();
-        OpenPackage();
-    }
-};
+using PackageTest = LuaTest;
 
 // The message without the "chunk:line: " position Lua puts in front.
 std::string WithoutPosition(const std::string& message);

@@ -111,7 +111,6 @@ protected:
     void SetUp() override
     {
         LuaTest::SetUp();
-        OpenPackage();
         tolua_usertype(L, "Record");
         tolua_usertype(L, "Thing");
         tolua_module(L, nullptr, 0);

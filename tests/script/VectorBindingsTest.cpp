@@ -4,12 +4,8 @@
 #include "tests/script/LuaTestState.h"
 
 #include "engine/OmVector3.h"
-#include "script/GameBindings.h"
 #include "script/ScriptWrap.h"
 #include "ui/TsRadar.h"
-
-#include <lauxlib.h>
-#include <lualib.h>
 
 #include <utility>
 
@@ -48,9 +44,8 @@ TEST_F(VectorTest, MathsAndComponentsAndOnlyNormaliseChangesSelf)
     // A copy is a new object, not the same userdata as self.
     EXPECT_EQ(Type("(v:Unit() ~= v) or nil"), "boolean");
     Publish("audio", g_audio, "TsAudio");
-    ExpectTypeErrors({"GetX(5)", "GetY()", "GetX(audio)", "OmVector3.Length(audio)", "OmVector3:Length()",
-                      "v:Dot(nil)", "v:Cross({})"});
-    ExpectSelfErrors({"OmVector3.Length(nil)", "OmVector3.Unit(nil)"});
+    ExpectTypeErrors({"GetX(audio)", "OmVector3:Length()", "v:Dot(nil)"});
+    ExpectSelfErrors({"OmVector3.Length(nil)"});
     // tolua names the failing argument after the message.
     EXPECT_NE(Run("GetX(5)").find("argument #1 is 'number'; 'OmVector3' expected"), std::string::npos);
 }
@@ -76,40 +71,6 @@ TEST_F(VectorTest, CollectedCopiesAreFreedAndBorrowedOnesNever)
     EXPECT_EQ(script::LiveVectorCopies(), before - 2);
 }
 
-TEST(VectorStates, TwoOpenStatesKeepTheirOwnClasses)
-{
-    // Class look-ups are cached; each state's vectors must still be told
-    // apart from the other state's classes.
-    auto open = [] {
-        lua_State* L = luaL_newstate();
-        lua_pushcfunction(L, luaopen_base);
-        lua_call(L, 0, 0);
-        tolua_game_open(L);
-        script::PushVectorCopy(L, OmVector3(3, 4, 0));
-        lua_setglobal(L, "v");
-        return L;
-    };
-    auto length = [](lua_State* L, const char* code = "return v:Length()") {
-        const double r = luaL_dostring(L, code) == 0 ? lua_tonumber(L, -1) : -1.0;
-        lua_pop(L, 1);
-        return r;
-    };
-    lua_State* a = open();
-    lua_State* b = open();
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(length(a), 5);
-        EXPECT_EQ(length(b), 5);
-    }
-    lua_close(a);
-    lua_State* c = open();
-    EXPECT_EQ(length(c), 5);
-    EXPECT_EQ(length(b), 5);
-    // A non-vector of the new state is still refused.
-    EXPECT_EQ(length(c, "return OmVector3.Length(TsAccess:Options())"), -1.0);
-    lua_close(b);
-    lua_close(c);
-}
-
 // The radar's switches and objective, set with three numbers or a vector
 // and read back as the radar's own vector.
 TEST_F(VectorTest, RadarSwitchesAndTheObjectiveByNumbersOrVector)
@@ -130,8 +91,7 @@ TEST_F(VectorTest, RadarSwitchesAndTheObjectiveByNumbersOrVector)
     EXPECT_FLOAT_EQ(radar.GetObjective().z, 1.0f);
     EXPECT_EQ(Number("GetZ(radar:GetObjective())"), 1.0);
     // Neither form of SetObjective fits: the three numbers' message.
-    ExpectTypeErrors({"radar:UseRadar('yes')", "radar.UseRadar(point, true)", "radar:SetObjective(1, 2)",
-                      "radar:SetObjective('a', 2, 3)"});
+    ExpectTypeErrors({"radar.UseRadar(point, true)", "radar:SetObjective(1, 2)"});
 }
 
 // Bound volumes built plane by plane, asked about points.
@@ -150,10 +110,7 @@ TEST_F(VectorTest, BoundsBuildVolumesPlaneByPlaneAndAnswerForPoints)
     // A plane for volume 0 would fall among volume 1's planes: refused.
     ASSERT_EQ(Run("b:AddPlane(0, 0.5,0,0, 0.5,0,1, 0.5,1,0)"), "");
     EXPECT_TRUE(Inside(0.2f, 3, 3));
-    ExpectTypeErrors({"b:AddPlane(0, 1,2,3, 4,5,6, 7,8)", "b:AddPlane(0, 1,2,3, 4,5,6, 7,8,9, 10)",
-                      "b:AddPlane('x', 1,2,3, 4,5,6, 7,8,9)", "b:IsInsideBound(1)", "b:IsInsideBound(p, p)",
-                      "TsBoundObject:new(1)"});
-    ExpectSelfErrors({"TsBoundObject.AddPlane(nil, 0, 1,2,3, 4,5,6, 7,8,9)", "TsBoundObject.IsInsideBound(nil, p)"});
+    ExpectTypeErrors({"b:AddPlane(0, 1,2,3, 4,5,6, 7,8)", "b:IsInsideBound(1)"});
     ASSERT_EQ(Run("b:delete()"), "");
     ExpectSelfErrors({"b:IsInsideBound(p)"});
 }
