@@ -186,50 +186,6 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     std::filesystem::remove(path);
 }
 
-TEST(OmArchive, SelfReferenceWritesOneObjectAndEmptyClassesNothing)
-{
-    SelfFile file("self");
-    const Layout& layout = file.layout;
-    EXPECT_EQ(WordAt(file.bytes, layout.classCountOffset), Registry().GetCount())
-        << "every registered class is listed";
-    EXPECT_EQ(layout.classes.at("TestNode").count, 1u);
-    EXPECT_EQ(layout.classes.at("TestBall").count, 0u);
-    uint32_t nodeClass = layout.classes.at("TestNode").fileIndex;
-
-    EXPECT_EQ(WordAt(file.bytes, layout.rootsOffset), 1u);
-    EXPECT_EQ(WordAt(file.bytes, layout.rootsOffset + 4), nodeClass);
-    EXPECT_EQ(WordAt(file.bytes, layout.rootsOffset + 8), 0u);
-
-    // The count as it was (the test and the link), no name, the link to
-    // itself, a null link, the value; the array's count, grow step and data.
-    const std::pair<size_t, uint32_t> fields[] = {{0, 2},  {4, 0},  {8, nodeClass}, {12, 0}, {16, 0xFFFFFFFFu},
-                                                  {28, 77}, {36, 3}, {40, 8},         {52, 3}};
-    for (auto [offset, word] : fields)
-        EXPECT_EQ(WordAt(file.bytes, file.Field(offset)), word) << "field at " << offset;
-    EXPECT_EQ(file.bytes.size(), layout.rootsOffset + 12 + 56 + 32) << "one node and one box, nothing more";
-
-    // A listed class without objects sets no cells aside when loaded.
-    auto ballCells = [] {
-        OmFastAllocIterator it;
-        TestBall::s_pool.BeginIteration(it);
-        int n = 0;
-        while (TestBall::s_pool.NextCell(it))
-            ++n;
-        return n;
-    };
-    const int ballsBefore = ballCells();
-    LoadResult loaded = Load(file.path);
-    ASSERT_TRUE(loaded.ok);
-    EXPECT_EQ(ballCells(), ballsBefore);
-    TestNode* node = TestNode::Cast(loaded.roots.at(0));
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(node->links[0], node);
-    EXPECT_EQ(node->GetName(), nullptr);
-    node->SetLink(0, nullptr);
-    node->attachment->Release();
-    node->Release();
-}
-
 TEST(OmArchive, RefusesWrongHeaderOrVersion)
 {
     SelfFile file("header");
@@ -249,44 +205,6 @@ TEST(OmArchive, RefusesWrongHeaderOrVersion)
     }
     EXPECT_FALSE(Load(TempPath("no_such_file")).ok);
     std::filesystem::remove(bad);
-}
-
-// Every prefix of a good file must fail to load, leave no objects behind
-// (the pools' live counts come back) and leak nothing.
-TEST(OmArchive, TruncatedFilesFailCleanly)
-{
-    TestNode* a = new TestNode();
-    TestNode* b = new TestNode();
-    TestBox* box = new TestBox();
-    a->SetName("named");
-    b->label = new char[4];
-    std::strcpy(b->label, "abc");
-    a->SetLink(0, b);
-    b->SetLink(0, a);
-    b->numbers.Add(5);
-    a->attachment = box;
-    box->owner = b;
-    std::string path = TempPath("truncate");
-    ASSERT_TRUE(SaveRoots(path, {a, box}));
-    std::vector<unsigned char> bytes = ReadFile(path);
-
-    uint32_t nodesBefore = TestNode::s_pool.GetLiveCount();
-    uint32_t boxesBefore = TestBox::s_pool.GetLiveCount();
-    std::string cut = TempPath("truncate_cut");
-    ErrorCapture errors;
-    for (size_t length = 0; length < bytes.size(); ++length) {
-        errors.Clear();
-        LoadResult loaded = LoadBytes(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length)));
-        EXPECT_FALSE(loaded.ok) << "cut at " << length;
-        EXPECT_TRUE(loaded.roots.empty());
-        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << "cut at " << length;
-        EXPECT_EQ(TestBox::s_pool.GetLiveCount(), boxesBefore);
-        EXPECT_TRUE(errors.Contains("** ERROR ** : Archive")) << "cut at " << length;
-    }
-
-    Dispose({a, b}, {box});
-    std::filesystem::remove(path);
-    std::filesystem::remove(cut);
 }
 
 TEST(OmArchive, CorruptCountsLengthsAndReferencesFail)
@@ -389,35 +307,6 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
     holder->Release();
     std::filesystem::remove(path);
     std::filesystem::remove(bad);
-}
-
-TEST(OmArchive, RegisterRefusesClassesWithoutEntry)
-{
-    TestKeeper* keeper = new TestKeeper();
-    TestNode* node = new TestNode();
-    node->attachment = keeper;
-    ErrorCapture errors;
-    {
-        OmArchive archive(Registry());
-        EXPECT_FALSE(archive.Register(nullptr));
-        EXPECT_FALSE(archive.Register(keeper));
-        EXPECT_TRUE(errors.Contains("TestKeeper has no registry entry")) << errors.Text();
-        EXPECT_EQ(archive.GetObjectIndex(keeper), -1);
-        EXPECT_TRUE(archive.Register(node));
-        EXPECT_FALSE(archive.Register(node)) << "once per archive";
-        EXPECT_EQ(archive.GetObjectIndex(node), 0);
-    }
-    std::string path = TempPath("unlisted");
-    ASSERT_TRUE(SaveRoots(path, {node, keeper}));
-    LoadResult loaded = Load(path);
-    ASSERT_TRUE(loaded.ok);
-    EXPECT_EQ(loaded.roots.at(1), nullptr) << "an object that cannot be saved reads back as null";
-    TestNode* copy = TestNode::Cast(loaded.roots.at(0));
-    EXPECT_EQ(copy->attachment, nullptr);
-    copy->Release();
-    node->Release();
-    keeper->Release();
-    std::filesystem::remove(path);
 }
 
 TEST(OmArchive, SaveReportsFilesItCannotWrite)

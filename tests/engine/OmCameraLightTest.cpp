@@ -1,6 +1,3 @@
-// Cameras: what Apply sends and rebuilds, sphere and box culling, pick
-// rays. Lights: the software light model and a device light's hand-over
-// to the renderer.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -196,24 +193,4 @@ TEST(OmMaxLight, SpotAndBeamCones)
                     {{{0, -4, 0.5f}, 1}, {{0, -4, 2}, 0.5f}, {{0, -4, 3}, 0}, {{4, -4, 0}, 0.5f}, {{6, -4, 0}, 0}},
                     "rectangular beam");
     light->Release();
-}
-
-TEST(OmLight, DeviceLightsRegisterOnceAndHandThemselvesToTheRenderer)
-{
-    RecordingRenderer renderer;
-    auto* light = new OmLight();
-    EXPECT_EQ(light->deviceLightId, -1);
-    auto* other = new OmLight();
-    other->AddToRenderer(renderer);
-    light->AddToRenderer(renderer);
-    light->AddToRenderer(renderer);
-    EXPECT_EQ(other->deviceLightId, 0);
-    EXPECT_EQ(light->deviceLightId, 1);
-
-    light->Render(renderer);
-    ASSERT_EQ(renderer.updatedLights.size(), 1u);
-    EXPECT_EQ(renderer.updatedLights[0], light);
-    light->Release();
-    EXPECT_EQ(renderer.addedLights[1], nullptr); // a deleted light leaves the renderer
-    other->Release();
 }

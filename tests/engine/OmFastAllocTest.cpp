@@ -29,21 +29,6 @@ std::vector<void*> LiveCells(const OmFastAlloc& pool)
 
 } // namespace
 
-TEST(OmFastAlloc, PageGeometry)
-{
-    OmFastAlloc classPool(108, 4096, 4, "TsSomething");
-    EXPECT_EQ(classPool.GetCellsPerPage(), 64u);
-    EXPECT_EQ(classPool.GetShift(), 6u);
-    // A page request smaller than one cell still holds one cell; cells are
-    // rounded up to the alignment and never smaller than a free link plus
-    // the liveness word; names are cut to their buffer.
-    EXPECT_EQ(OmFastAlloc(16, 5, 8, "OmVoidChain").GetCellsPerPage(), 1u);
-    OmFastAlloc tiny(1, 64, 8, nullptr);
-    EXPECT_EQ(tiny.GetStride(), 16u);
-    EXPECT_STREQ(tiny.GetDebugName(), "");
-    EXPECT_EQ(std::strlen(OmFastAlloc(32, 64, 8, std::string(100, 'x').c_str()).GetDebugName()), 63u);
-}
-
 TEST(OmFastAlloc, AllocFreeReuseAndLiveness)
 {
     OmFastAlloc pool(24, 96, 8, "test");
@@ -68,31 +53,6 @@ TEST(OmFastAlloc, AllocFreeReuseAndLiveness)
     EXPECT_EQ(LiveCells(pool), std::vector<void*>{b});
     SetLiveWord(a, -3);
     EXPECT_EQ(LiveCells(pool), std::vector<void*>{b}) << "negative counts are not live";
-}
-
-TEST(OmFastAlloc, IterationVisitsNewestPageFirstAndStopsAtLiveCount)
-{
-    OmFastAlloc pool(16, 32, 8, "test"); // two cells a page
-    std::vector<void*> cells;
-    for (int i = 0; i < 5; ++i) {
-        cells.push_back(pool.Alloc(16));
-        SetLiveWord(cells.back(), 1);
-    }
-    std::vector<void*> expected = {cells[4], cells[2], cells[3], cells[0], cells[1]};
-    // The third page holds cells[4] and one free cell.
-    EXPECT_EQ(LiveCells(pool), expected);
-
-    OmFastAllocIterator it;
-    pool.BeginIteration(it);
-    int all = 0;
-    while (pool.NextCell(it))
-        ++all;
-    EXPECT_EQ(all, 6) << "NextCell counts free cells too";
-
-    pool.Destroy();
-    EXPECT_EQ(pool.GetLiveCount(), 0u);
-    EXPECT_TRUE(LiveCells(pool).empty());
-    EXPECT_NE(pool.Alloc(16), nullptr) << "a destroyed pool starts again";
 }
 
 TEST(OmFastAlloc, BulkPagesHideCellsNotHandedOut)

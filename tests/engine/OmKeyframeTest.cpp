@@ -1,5 +1,3 @@
-// Timed controllers' time mapping, the key search with its cursor, and the
-// keyframe controller writing a node's local transform.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -163,23 +161,6 @@ TEST(OmKeyframeController, RotationKeysSlerpIntoTheLocalRotation)
     const OmMatrix3& got = node->GetLocal().rotation;
     for (int i = 0; i < 9; ++i)
         EXPECT_NEAR(got.m[i], expected.m[i], 1e-3f) << i; // slerp is not renormalised
-    node->Release();
-}
-
-TEST(OmKeyframeController, DisabledOrWithoutKeysLeavesTheNodeAlone)
-{
-    auto* node = new OmGroup();
-    OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 0.0f, 3.0f);
-    node->AddController(c);
-    node->LocalPosition() = OmVector3(5, 6, 7);
-    EXPECT_FALSE(c->Update(1.0f)); // no keys yet
-    OmKeyframeData* data = MakeData(false);
-    c->SetKeys(data);
-    data->Release();
-    c->enabled = 0;
-    EXPECT_FALSE(c->Update(1.0f));
-    EXPECT_FLOAT_EQ(node->GetLocal().position.x, 5.0f);
-    EXPECT_FLOAT_EQ(node->GetLocal().position.z, 7.0f);
     node->Release();
 }
 

@@ -105,19 +105,6 @@ TEST(OmMaterialLayer, FramesAdvanceThirtyTimesTheRateWrapAndStayInsideTheList)
     EXPECT_TRUE(huge >= 10 && huge <= 13) << "huge times still land in the list: " << huge;
 }
 
-TEST(OmMaterial, AlphaModesIgnoreTheFlagBit)
-{
-    OmMaterial m;
-    for (uint32_t mode : {32u, 47u, 63u, 288u, 319u}) {
-        m.blendMode = mode;
-        EXPECT_TRUE(m.IsAlpha()) << mode;
-    }
-    for (uint32_t mode : {0u, 31u, 64u, 66u, 256u, 287u, 320u}) {
-        m.blendMode = mode;
-        EXPECT_FALSE(m.IsAlpha()) << mode;
-    }
-}
-
 TEST(OmMaterial, EqualityComparesEverythingButTheFlagByte)
 {
     OmMaterial* a = MakeMaterial();
@@ -138,24 +125,6 @@ TEST(OmMaterial, EqualityComparesEverythingButTheFlagByte)
         b->Release();
     }
     a->Release();
-}
-
-TEST(OmMaterial, CopiesOwnTheirLayersAndStartWithTheFlagClear)
-{
-    OmMaterial* original = MakeMaterial();
-    original->factor = 3.0f;
-    OmMaterial* copy = new OmMaterial(*original);
-    EXPECT_TRUE(copy->IsEqual(*original));
-    EXPECT_EQ(copy->flags, 0);
-    EXPECT_EQ(copy->GetRefCount(), 1u);
-    EXPECT_EQ(copy->layers.GetGrowStep(), 64u);
-    EXPECT_EQ(original->layers.GetGrowStep(), 2u);
-    // Changing the original's frames leaves the copy's alone.
-    original->layers[0].frames[0] = 99;
-    EXPECT_EQ(copy->layers[0].frames[0], 4);
-    original->Release();
-    EXPECT_EQ(copy->layers[0].GetFrameTexture(0.0f, false), 5);
-    copy->Release();
 }
 
 TEST(OmTextureResource, CopiesOwnTheirPixels)
@@ -180,76 +149,6 @@ TEST(OmTextureResource, CopiesOwnTheirPixels)
     named->Release();
     EXPECT_STREQ(namedCopy->fileName, "data\\FX\\blob2.tga");
     namedCopy->Release();
-}
-
-TEST(OmTextureResource, EqualityByNameSettingsAndTheAnyFormatWord)
-{
-    OmTextureResource registered("data\\FX\\blob2.tga", -1, 1);
-    registered.format = 5;
-    OmTextureResource wanted("data\\FX\\blob2.tga", -1, 1);
-    EXPECT_TRUE(registered.IsEqual(wanted)) << "a format of 0 in the wanted one matches any";
-    EXPECT_FALSE(wanted.IsEqual(registered)) << "but not the reverse";
-    wanted.format = 6;
-    EXPECT_FALSE(registered.IsEqual(wanted));
-    wanted.format = 0;
-    wanted.enabled = 0;
-    EXPECT_FALSE(registered.IsEqual(wanted));
-    // Names compare with case; mip levels and the flag count.
-    for (const OmTextureResource& other : {OmTextureResource("data\\FX\\Blob2.tga", -1, 1),
-                                           OmTextureResource("data\\FX\\blob2.tga", 1, 1),
-                                           OmTextureResource("data\\FX\\blob2.tga", -1, 0)})
-        EXPECT_FALSE(registered.IsEqual(other)) << other.fileName << " " << other.mipLevels;
-    OmTextureResource unnamed;
-    unnamed.mipLevels = -1;
-    EXPECT_FALSE(registered.IsEqual(unnamed) || unnamed.IsEqual(registered));
-}
-
-TEST(OmTextureResource, MemoryTexturesComparePixelsAndSurviveMissingOnes)
-{
-    const uint32_t a[3] = {1, 2, 3};
-    const uint32_t b[3] = {1, 2, 4};
-    OmTextureResource first, second, third, loadedLike;
-    first.SetPixels(a, 3);
-    second.SetPixels(a, 3);
-    third.SetPixels(b, 3);
-    EXPECT_TRUE(first.IsEqual(second));
-    EXPECT_FALSE(first.IsEqual(third));
-    // As read from an archive: the word count but no pixels.
-    loadedLike.mipLevels = 3;
-    EXPECT_FALSE(first.IsEqual(loadedLike));
-    EXPECT_FALSE(loadedLike.IsEqual(first));
-    OmTextureResource loadedToo;
-    loadedToo.mipLevels = 3;
-    EXPECT_TRUE(loadedLike.IsEqual(loadedToo));
-
-    first.SetPixels(nullptr, 0);
-    EXPECT_EQ(first.pixels, nullptr);
-    EXPECT_EQ(first.mipLevels, 0);
-}
-
-TEST_F(OmResourceArchive, MaterialRoundTripKeepsSavedFieldsOnly)
-{
-    OmMaterial* original = MakeMaterial();
-    original->SetName("not saved");
-    ASSERT_TRUE(Save(original));
-    OmMaterial* loaded = Load<OmMaterial>();
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_TRUE(loaded->IsEqual(*original));
-    EXPECT_EQ(loaded->flags, 1);
-    EXPECT_EQ(loaded->layers[0].frames[1], 5) << "without a renderer ids travel unchanged";
-    EXPECT_EQ(loaded->layers.GetGrowStep(), 64u);
-    EXPECT_EQ(loaded->GetName(), nullptr);
-    loaded->Release();
-
-    // The second factor is not saved: it comes back as 1.
-    original->factor = 4.0f;
-    ASSERT_TRUE(Save(original));
-    loaded = Load<OmMaterial>();
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->factor, 1.0f);
-    EXPECT_FALSE(loaded->IsEqual(*original));
-    loaded->Release();
-    original->Release();
 }
 
 TEST_F(OmResourceArchive, MaterialWithImpossibleCountsFailsToLoad)
@@ -281,36 +180,4 @@ TEST_F(OmResourceArchive, MaterialWithImpossibleCountsFailsToLoad)
     SetWord(bad, frameCountAt, 0x40000003u);
     expectRefused(bad, "frame count");
     expectRefused(std::vector<unsigned char>(good.begin(), good.end() - 3), "cut");
-}
-
-TEST_F(OmResourceArchive, TextureRoundTripKeepsTheDescriptionButNotThePixels)
-{
-    OmTextureResource* named = new OmTextureResource("data\\FX\\blob2.tga", -1, 1);
-    named->format = 7;
-    ASSERT_TRUE(Save(named));
-    OmTextureResource* loaded = Load<OmTextureResource>();
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_STREQ(loaded->fileName, "data\\FX\\blob2.tga");
-    EXPECT_EQ(loaded->mipLevels, -1);
-    EXPECT_EQ(loaded->flags, 1);
-    EXPECT_EQ(loaded->format, 7u);
-    EXPECT_EQ(loaded->enabled, 1u);
-    EXPECT_EQ(loaded->loaded, 0);
-    EXPECT_TRUE(named->IsEqual(*loaded));
-    loaded->Release();
-    named->Release();
-
-    const uint32_t data[2] = {0x11223344u, 0x55667788u};
-    OmTextureResource* memory = new OmTextureResource();
-    memory->SetPixels(data, 2);
-    ASSERT_TRUE(Save(memory));
-    loaded = Load<OmTextureResource>();
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->fileName, nullptr);
-    EXPECT_EQ(loaded->pixels, nullptr);
-    EXPECT_EQ(loaded->mipLevels, 2);
-    EXPECT_FALSE(memory->IsEqual(*loaded));
-    EXPECT_FALSE(loaded->IsEqual(*memory));
-    loaded->Release();
-    memory->Release();
 }

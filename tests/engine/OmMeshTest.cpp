@@ -1,6 +1,3 @@
-// Mesh tools against hand-built meshes: welding, sorting by material, edge
-// adjacency, texture unwrapping, the alpha split, the conversion for the
-// renderer, and the ray and segment hit tests.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -54,62 +51,6 @@ struct MeshHolder {
 };
 
 } // namespace
-
-TEST(OmMesh, WeldingMergesCornersWithinToleranceInTheSameCell)
-{
-    MeshHolder mesh;
-    AddQuad(*mesh);
-    mesh->WeldVertices(0.01f, 0.01f);
-    EXPECT_EQ(mesh->vertices.GetCount(), 4u);
-    EXPECT_EQ(std::vector<uint32_t>(mesh->indices.GetData(), mesh->indices.GetData() + 6),
-              (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
-
-    // Exactly the tolerance apart (0.75 and 1.25 both round to cell 2) welds.
-    MeshHolder edge;
-    AddTriangle(*edge, Vertex(0.75f, 0, 0), Vertex(1.25f, 0, 0), Vertex(0.75f, 0, 0));
-    edge->WeldVertices(0.5f, 0.0f);
-    EXPECT_EQ(edge->vertices.GetCount(), 1u);
-
-    // Within tolerance but in neighbouring cells: kept apart by design.
-    MeshHolder cells;
-    AddTriangle(*cells, Vertex(0.0f, 0, 0), Vertex(0.3f, 0, 0), Vertex(0.0f, 0, 0));
-    cells->WeldVertices(0.5f, 0.0f);
-    EXPECT_EQ(cells->vertices.GetCount(), 2u);
-
-    // Same place, different texture coordinates: both stay.
-    MeshHolder seams;
-    AddTriangle(*seams, Vertex(0, 0, 0, 0.0f), Vertex(0, 0, 0, 0.5f), Vertex(0, 0, 0, 0.0f));
-    seams->WeldVertices(0.1f, 0.1f);
-    EXPECT_EQ(seams->vertices.GetCount(), 2u);
-    EXPECT_EQ(seams->indices[2], 0u);
-}
-
-TEST(OmMesh, InterpolationBlendsAttributesRenormalisesTheNormalAndMorphsAlsoMove)
-{
-    OmMeshVertex a = Vertex(0, 0, 0, 0.0f, 1.0f);
-    OmMeshVertex b = Vertex(8, 8, 8, 1.0f, 3.0f);
-    b.normal = OmVector3(1, 0, 0);
-    b.colour[3] = 0.0f;
-    b.uv1[1] = 2.0f;
-    OmMeshVertex out = Vertex(5, 5, 5);
-    OmMeshVertex::Interpolate(a, b, 0.5f, out);
-    EXPECT_TRUE(out.position.Equals(OmVector3(5, 5, 5))); // the caller's
-    EXPECT_TRUE(OmVector3::NearlyEqual(out.normal, OmVector3(std::sqrt(0.5f), std::sqrt(0.5f), 0), 1e-6f));
-    EXPECT_FLOAT_EQ(out.colour[3], 0.5f);
-    EXPECT_FLOAT_EQ(out.uv0[1], 2.0f);
-    EXPECT_FLOAT_EQ(out.uv1[1], 1.0f);
-
-    // A morph blend moves the position too and lands on each frame exactly.
-    OmMorphVertex::Interpolate(a, b, 0.25f, out);
-    EXPECT_TRUE(out.position.Equals(OmVector3(2, 2, 2)));
-    EXPECT_NEAR(out.normal.x / out.normal.y, 0.25f / 0.75f, 1e-5f);
-    OmMorphVertex::Interpolate(a, b, 0.0f, out);
-    EXPECT_TRUE(out.position.Equals(a.position));
-    EXPECT_TRUE(out.normal.Equals(a.normal));
-    OmMorphVertex::Interpolate(a, b, 1.0f, out);
-    EXPECT_TRUE(out.position.Equals(b.position));
-    EXPECT_FLOAT_EQ(out.colour[3], 0.0f);
-}
 
 TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
 {

@@ -1,7 +1,3 @@
-// Morph meshes and shapes: the frames a shape asks for over time (queue included), the
-// speed taken from the record even when play was asked before the render
-// mesh existed, and the frames staying alive with the render mesh.
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -133,33 +129,6 @@ TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
     EXPECT_NEAR(X(), 20.0f, 1e-3f);
 }
 
-TEST_F(MorphShapeTest, OneFrameAnimationsShowThatFrameInEveryMode)
-{
-    UseRenderMesh();
-    for (int32_t mode : {OM_PLAY_LOOP, OM_PLAY_ONCE, OM_PLAY_PINGPONG}) {
-        shape_->PlayAnimation(1, mode);
-        shape_->Update(-1.0f);
-        shape_->Update(-0.99f);
-        EXPECT_EQ(shape_->GetFrames().frame0, 0) << mode;
-        EXPECT_EQ(shape_->GetFrames().frame1, 0) << mode;
-        EXPECT_FLOAT_EQ(X(), -5.0f) << mode;
-    }
-}
-
-TEST_F(MorphShapeTest, AQueuedAnimationStartsOnceTheCurrentOneHasRun)
-{
-    UseRenderMesh();
-    shape_->PlayAnimation(0, OM_PLAY_LOOP);
-    shape_->Update(-0.05f);
-    shape_->QueueAnimation(1, OM_PLAY_LOOP);
-    shape_->Update(0.04f); // before 3/30 s: still the walk
-    EXPECT_EQ(shape_->GetAnimation(), 0);
-    shape_->Update(0.06f);
-    EXPECT_EQ(shape_->GetAnimation(), 1);
-    EXPECT_EQ(shape_->GetQueuedAnimation(), -1);
-    EXPECT_FLOAT_EQ(X(), -5.0f);
-}
-
 TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
 {
     shape_->PlayAnimation(0, OM_PLAY_LOOP);
@@ -177,16 +146,6 @@ TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
     shape_->Update(0.6f);
     EXPECT_EQ(shape_->GetAnimation(), 1);
     EXPECT_EQ(renderMesh_->calls, 1);
-}
-
-TEST_F(MorphShapeTest, TheRenderMeshKeepsTheFramesAfterTheSceneLetsGo)
-{
-    UseRenderMesh(); // the shape drops the engine mesh; only the render mesh holds it
-    ASSERT_NE(renderMesh_->GetAnimation(0), nullptr);
-    EXPECT_EQ(renderMesh_->GetAnimation(0)->frames[2][0].position.x, 20.0f);
-    EXPECT_EQ(renderMesh_->GetAnimationCount(), 2);
-    EXPECT_EQ(renderMesh_->GetAnimation(2), nullptr);
-    EXPECT_EQ(renderMesh_->GetAnimation(-1), nullptr);
 }
 
 TEST(MorphMeshTest, BoundsCoverEveryFrameAndFramesMustMatchTheMesh)

@@ -1,6 +1,3 @@
-// The particle system: effect files written and read back, damaged files,
-// the effect library, emission counts, ageing and death, the pool limit,
-// emitters going away with live particles, culling and drawing by texture.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -389,24 +386,6 @@ TEST_F(ParticleTest, FullPoolSkipsSpawnsAndEmittersTakeTheirParticlesWithThem)
     UpdateParticles(0.03f); // would touch the deleted emitter otherwise
     for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
         EXPECT_EQ(GetLiveParticle(i)->emitter, &keeper);
-}
-
-TEST_F(ParticleTest, EmittersOffScreenSpawnNothing)
-{
-    auto* camera = new OmCamera();
-    SetStandardCamera(*camera); // looks down +z from the origin
-    renderer.UseCamera(camera);
-    camera->Apply(renderer);
-    camera->Release();
-    OmParticleEffect& e = Effect(10.0f);
-    OmParticleEmitter behind, ahead;
-    Start(behind, e, 0.0f, OmVector3(0, 0, -50));
-    behind.Update(1.0f);
-    EXPECT_EQ(behind.liveCount, 0u);
-    EXPECT_EQ(behind.updateCount, 1u);
-    Start(ahead, e, 0.0f, OmVector3(0, 0, 50));
-    ahead.Update(1.0f);
-    EXPECT_EQ(ahead.liveCount, 10u);
 }
 
 TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)

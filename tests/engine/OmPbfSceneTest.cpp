@@ -1,6 +1,3 @@
-// Scene files: every record written and read back byte for byte in each
-// file version, the version differences, and files that are cut short or
-// lie about their sizes.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -223,24 +220,6 @@ TEST(OmPbfSceneTest, FaceWithMoreThanThreeCornersIsRefused)
     EXPECT_TRUE(errors.Contains("4 corners"));
 }
 
-TEST(OmPbfSceneTest, ArrayAccessGrowsOnlyAtTheAppendSlot)
-{
-    OmPbfArray<uint32_t> a;
-    EXPECT_EQ(a.At(-1), nullptr);
-    EXPECT_EQ(a.At(1), nullptr);
-    ASSERT_NE(a.At(0), nullptr);
-    EXPECT_EQ(a.capacity, 8);
-    EXPECT_EQ(a.count, 0);
-    for (uint32_t i = 0; i < 9; ++i)
-        a.Add(i * 10);
-    EXPECT_EQ(a.capacity, 16);
-    EXPECT_EQ(*a.At(8), 80u);
-    EXPECT_EQ(a.At(20), nullptr);
-    EXPECT_EQ(a.capacity, 16);
-    const OmPbfArray<uint32_t>& constant = a;
-    EXPECT_EQ(constant.At(9), nullptr);
-}
-
 TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)
 {
     constexpr int kNodes = 200000;
@@ -270,22 +249,4 @@ TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)
     ASSERT_TRUE(Read(bytes, copy));
     EXPECT_EQ(Write(copy), bytes);
     EXPECT_NE(copy.root.FindByObject(kNodes + kNodes / 4 - 1), nullptr);
-}
-
-TEST(OmPbfSceneTest, FindByObjectSearchesSiblingsBeforeChildren)
-{
-    OmPbfNode root;
-    auto* a = new OmPbfNode();
-    auto* b = new OmPbfNode();
-    auto* aChild = new OmPbfNode();
-    a->object = 1;
-    b->object = 7;
-    aChild->object = 7;
-    root.AddChild(a);
-    root.AddChild(b);
-    a->AddChild(aChild);
-    EXPECT_EQ(root.FindByObject(7), b);
-    EXPECT_EQ(root.FindByObject(1), a);
-    EXPECT_EQ(root.FindByObject(-1), &root);
-    EXPECT_EQ(root.FindByObject(3), nullptr);
 }

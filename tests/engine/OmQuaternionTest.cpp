@@ -91,19 +91,3 @@ TEST(OmQuaternion, SlerpUsesThePolynomialSineAndTheShorterArc)
     OmQuaternion::Slerp(1.0f, a, b, ends);
     ExpectQuatNear(ends, b.x, b.y, b.z, b.w, 1e-4f);
 }
-
-TEST(OmQuaternion, SlerpOfNearlyEqualQuaternionsUsesLinearWeights)
-{
-    const OmQuaternion q(0.2f, 0.4f, 0.4f, 0.8f);
-    OmQuaternion out;
-    OmQuaternion::Slerp(0.3f, q, q, out);
-    ExpectQuatNear(out, q.x, q.y, q.z, q.w, 1e-6f);
-    // Not normalised: linear weights of two different close quaternions.
-    const OmQuaternion r(0.2f, 0.4f, 0.4f, 0.8001f);
-    OmQuaternion::Slerp(0.5f, q, r, out);
-    EXPECT_FLOAT_EQ(out.w, 0.5f * 0.8f + 0.5f * 0.8001f);
-    // The output may be one of the inputs.
-    OmQuaternion inPlace = OmQuaternion::Identity();
-    OmQuaternion::Slerp(0.5f, inPlace, OmQuaternion(0, 0, OM_HALF_SQRT2, OM_HALF_SQRT2), inPlace);
-    EXPECT_NEAR(inPlace.z, 0.382648f, 1e-5f);
-}

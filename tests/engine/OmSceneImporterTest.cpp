@@ -1,5 +1,3 @@
-// The scene importer: node trees to groups and shapes, materials with their
-// blend flags and textures, lights, and scene files that are broken.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -60,42 +58,6 @@ OmPbfMaterial NamedMaterial(const char* name, const char* texture = "")
 }
 
 } // namespace
-
-TEST_F(ImportTest, LeafRootGivesItsTransformAndNameToTheShape)
-{
-    OmPbfScene scene;
-    scene.AddObject(Triangle());
-    scene.root.name.Assign("Pebble");
-    scene.root.object = 0;
-    scene.root.transform.SetTranslation(OmVector3(10, 20, 30));
-    const std::string path = TempPath("pebble.pbf");
-    ASSERT_TRUE(scene.Save(path.c_str()));
-
-    OmSceneImporter importer;
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
-    ASSERT_EQ(root->GetChildCount(), 1);
-    OmNode* shape = root->GetChild(0);
-    EXPECT_STREQ(shape->GetName(), "Pebble");
-    EXPECT_FLOAT_EQ(shape->GetLocal().position.z, 3.0f);
-    EXPECT_FLOAT_EQ(shape->GetLocal().scale, 1.0f);
-    OmMesh* mesh = MeshOf(shape);
-    ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ(mesh->indices.GetCount(), 3u);
-    EXPECT_EQ(mesh->layout[3], 1);
-    // No material records: every triangle uses the default material.
-    const OmMaterial* material = renderer.GetMaterial(int32_t(mesh->triangleMaterials[0]));
-    ASSERT_NE(material, nullptr);
-    EXPECT_FLOAT_EQ(material->power, 0.25f);
-    EXPECT_FLOAT_EQ(material->factor, 0.0f);
-    EXPECT_FLOAT_EQ(material->ambient.g, 1.0f);
-    EXPECT_FLOAT_EQ(material->emissive.a, 0.0f);
-    EXPECT_EQ(TextureName(int32_t(mesh->triangleMaterials[0])), "default.tga");
-    OmVector3 min, max;
-    importer.GetBounds(min, max);
-    EXPECT_FLOAT_EQ(max.x, 1.0f);
-    EXPECT_FLOAT_EQ(max.z, 1.0f);
-    EXPECT_FLOAT_EQ(min.y, 0.0f);
-}
 
 TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
 {

@@ -1,6 +1,3 @@
-// The importer's deformable models: a skinned mesh from a scene file and the
-// bone text file beside the program, and a morph mesh from the meshes of a
-// scene file, with the inputs both refuse.
 #include <gtest/gtest.h>
 
 #include <cmath>

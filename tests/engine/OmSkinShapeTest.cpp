@@ -1,8 +1,3 @@
-// Skinned shapes: a three-bone arm posed from a bone animation gives the
-// matrices worked out by hand, in every play mode and across a queued
-// animation; broken animations, bone indices and skeletons are refused
-// without NaN or stray reads; drawing hands the bones to the render mesh.
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -416,21 +411,4 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
     EXPECT_EQ(renderMesh->draws, 1);
     EXPECT_EQ(renderer.lineCount, 2 + 3);
     EXPECT_EQ(renderer.lineColour, 0xFFFFFFFFu);
-}
-
-TEST(SkinMeshTest, BoundsHoldEveryVertex)
-{
-    OmSkinMesh* mesh = MakeArmMesh();
-    for (float x : {-1.0f, 3.0f}) {
-        OmSkinVertex v{};
-        v.vertex.position.Set(x, 1.0f, 2.0f);
-        mesh->vertices.Add(v);
-    }
-    mesh->ComputeBounds();
-    EXPECT_TRUE(OmVector3::NearlyEqual(mesh->GetBounds().centre, OmVector3(1.0f, 1.0f, 2.0f), 1e-6f));
-    EXPECT_FLOAT_EQ(mesh->GetBounds().radius, 2.0f);
-    mesh->vertices.RemoveAll();
-    mesh->ComputeBounds();
-    EXPECT_TRUE(mesh->GetBounds().IsEmpty());
-    mesh->Release();
 }

@@ -1,5 +1,3 @@
-// The modelling tools' text files: bones with their skin weights, skeletal
-// animations and brush levels, including files that break off or lie.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -275,32 +273,6 @@ void ExpectOutwardWinding(const OmPbfMeshRecord& mesh, const OmVector3& centre)
 }
 
 } // namespace
-
-TEST(OmBrushMapTest, SixAxisPlanesGiveAClosedBoxOfTwelveTriangles)
-{
-    OmPbfScene scene;
-    const std::string text = "{\n\"classname\" \"worldspawn\"\n" + BoxBrush() + "}\n";
-    OmPbfMeshRecord* mesh = ReadMap(scene, text, "room.map");
-    ASSERT_NE(mesh, nullptr);
-    EXPECT_STREQ(scene.root.name.CStr(), "World");
-    ASSERT_NE(scene.root.child, nullptr);
-    EXPECT_STREQ(scene.root.child->name.CStr(), "Brush 0");
-    EXPECT_EQ(scene.root.child->object, 0);
-    EXPECT_EQ(mesh->faces.count, 12);
-    EXPECT_EQ(mesh->normals.count, 6);
-    EXPECT_EQ(mesh->positions.count, 24);
-    ASSERT_EQ(mesh->uvSets.count, 1);
-    EXPECT_EQ(mesh->uvSets[0].count, 3);
-    // Tool (x, y, z) becomes (y, z, -x), in hundredths.
-    for (const OmVector3& p : mesh->positions) {
-        EXPECT_NEAR(std::fabs(p.x), 0.64f, 1e-4f);
-        EXPECT_NEAR(std::fabs(p.y), 0.16f, 1e-4f);
-        EXPECT_NEAR(std::fabs(p.z), 0.64f, 1e-4f);
-    }
-    EXPECT_EQ(mesh->faces[0].corners[0].colour, 0xFFFFFFFFu);
-    EXPECT_EQ(mesh->faces[0].corners[2].texCoord, 2u);
-    ExpectOutwardWinding(*mesh, OmVector3(0, 0, 0));
-}
 
 TEST(OmBrushMapTest, SlopedPlaneClipsTheBox)
 {

@@ -105,3 +105,31 @@ void SetStandardCamera(OmCamera& camera)
     camera.SetProjection(projection);
     camera.SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
 }
+
+OmShape* AddShape(OmGroup& parent, const char* name, OmGeometry* geometry, const OmVector3& position)
+{
+    OmShape* shape = AddNode<OmShape>(parent, name);
+    shape->SetGeometry(geometry);
+    shape->LocalPosition() = position;
+    return shape;
+}
+
+OmMesh* MakeTriangleMesh()
+{
+    auto* mesh = new OmMesh();
+    mesh->SetName("tri");
+    for (int i = 0; i < 3; ++i) {
+        OmMeshVertex v{};
+        v.position = OmVector3(float(i), float(i * i), -1.0f);
+        v.normal = OmVector3(0, 0, 1);
+        v.colour[0] = 0.25f * float(i);
+        v.uv0[0] = 0.5f;
+        v.uv1[1] = float(i);
+        mesh->vertices.Add(v);
+        mesh->indices.Add(uint32_t(2 - i));
+    }
+    mesh->triangleMaterials.Add(4);
+    mesh->SortTrianglesByMaterial();
+    mesh->ComputeBounds();
+    return mesh;
+}

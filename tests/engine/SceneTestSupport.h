@@ -7,9 +7,11 @@
 
 #include "engine/OmBaseMesh.h"
 #include "engine/OmCamera.h"
+#include "engine/OmGroup.h"
 #include "engine/OmLight.h"
 #include "engine/OmMesh.h"
 #include "engine/OmRenderer.h"
+#include "engine/OmShape.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
 // A render mesh made by RecordingRenderer::CreateMesh. Each draw appends
@@ -102,6 +104,23 @@ public:
 
 // Camera at the origin looking down +z with a 90-degree view and far 100.
 void SetStandardCamera(OmCamera& camera);
+
+// A node named name under parent, which holds the only reference.
+template <class T>
+T* AddNode(OmGroup& parent, const char* name)
+{
+    auto* node = new T();
+    node->SetName(name);
+    parent.AddChild(node);
+    node->Release();
+    return node;
+}
+
+OmShape* AddShape(OmGroup& parent, const char* name, OmGeometry* geometry, const OmVector3& position = {});
+
+// An engine mesh of one triangle with every vertex attribute set, sorted
+// into one material group and bounded.
+OmMesh* MakeTriangleMesh();
 
 // Collects what is sent to the debugger output while it lives.
 using TraceCapture = archive_test::ErrorCapture;
