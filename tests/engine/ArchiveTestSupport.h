@@ -11,9 +11,17 @@
 #include <unistd.h>
 #include <vector>
 
+#include "engine/OmClass.h"
 #include "platform/DebugOutput.h"
 
 namespace archive_test {
+
+// The class registry with its ids assigned, as archives need it.
+inline OmClassRegistry& Registry()
+{
+    OmClassRegistry::Instance().AssignClassIds();
+    return OmClassRegistry::Instance();
+}
 
 inline std::string TempPath(const std::string& name)
 {

@@ -16,37 +16,6 @@ struct CameraHolder {
 
 } // namespace
 
-TEST(OmCamera, ApplySendsOnlyWhatChangedAndRebuildsPlanes)
-{
-    RecordingRenderer renderer;
-    CameraHolder camera;
-    camera->Apply(renderer);
-    camera->Apply(renderer);
-    EXPECT_EQ(renderer.projectionCalls + renderer.viewCalls, 2);
-    EXPECT_FLOAT_EQ(renderer.lastProjection.farDistance, 100.0f);
-    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_NEAR).d, 1.0f);
-
-    // A new frame: the view goes out again and the planes move with it.
-    camera->SetFrame(OmVector3(0, 0, 5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    camera->Apply(renderer);
-    EXPECT_EQ(renderer.projectionCalls, 1);
-    EXPECT_EQ(renderer.viewCalls, 2);
-    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_NEAR).d, 6.0f);
-    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_FAR).d, -105.0f);
-
-    // Axes from a rotation's columns.
-    OmMatrix3 turn;
-    turn.Set(0, 0, 1, 0, 1, 0, -1, 0, 0); // columns: (0,0,-1), (0,1,0), (1,0,0)
-    camera->SetFromMatrix(OmVector3(), turn);
-    camera->Apply(renderer);
-    EXPECT_TRUE(OmVector3::NearlyEqual(renderer.lastViewForward, OmVector3(1, 0, 0), 1e-6f));
-    EXPECT_TRUE(OmVector3::NearlyEqual(camera->GetRight(), OmVector3(0, 0, -1), 1e-6f));
-
-    camera->Invalidate();
-    camera->Apply(renderer);
-    EXPECT_EQ(renderer.projectionCalls, 2);
-}
-
 TEST(OmCamera, SphereAndBoxCulling)
 {
     RecordingRenderer renderer;

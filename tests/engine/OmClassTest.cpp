@@ -4,18 +4,10 @@
 
 #include "engine/OmClass.h"
 #include "engine/OmObject.h"
+#include "tests/engine/ArchiveTestSupport.h"
 #include "tests/engine/TestObjects.h"
 
-namespace {
-
-OmClassRegistry& Registry()
-{
-    OmClassRegistry& registry = OmClassRegistry::Instance();
-    registry.AssignClassIds();
-    return registry;
-}
-
-} // namespace
+using archive_test::Registry;
 
 TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
 {
@@ -50,32 +42,6 @@ TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
     EXPECT_FALSE(registry.FindClassIndex(nullptr, index));
     EXPECT_TRUE(!registry.GetFactory(2) && !registry.GetPool(-1) && !registry.CreateObject(5));
     constructed->~OmClass();
-}
-
-TEST(OmClassRegistry, AbstractClassesHaveNoEntryAndConcreteOnesCreateFromTheirPool)
-{
-    OmClassRegistry& registry = Registry();
-    int32_t index;
-    EXPECT_FALSE(registry.FindClassIndex("TestShape", index));
-    EXPECT_FALSE(registry.FindClassIndex("OmObject", index));
-    EXPECT_FALSE(registry.FindClassIndex("TestKeeper", index)) << "kept-alive classes are not listed";
-    EXPECT_EQ(TestKeeper::ClassId(), -1);
-
-    ASSERT_TRUE(registry.FindClassIndex("TestBox", index));
-    EXPECT_EQ(index, TestBox::ClassId());
-    EXPECT_EQ(registry.GetPool(index), &TestBox::s_pool);
-
-    // Objects made by id come from the class pool, like those made by new.
-    const uint32_t before = TestBox::s_pool.GetLiveCount();
-    OmObject* object = registry.CreateObject(index);
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(object->GetClass(), &TestBox::s_class);
-    EXPECT_EQ(object->GetRefCount(), 1u);
-    EXPECT_EQ(TestBox::s_pool.GetLiveCount(), before + 1);
-    OmObject* viaFactory = nullptr;
-    EXPECT_EQ(TestBox::Factory()->Create(&viaFactory), viaFactory);
-    object->Release();
-    viaFactory->Release();
 }
 
 TEST(OmObject, DerivationCastsReferenceCountsAndNames)

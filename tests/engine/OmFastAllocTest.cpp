@@ -89,49 +89,6 @@ TEST(OmFastAlloc, BulkPagesHideCellsNotHandedOut)
     EXPECT_EQ(LiveCells(pool), std::vector<void*>{spare});
 }
 
-TEST(OmIndexTable, AscendingThenLastReleasedFirst)
-{
-    OmIndexTable table(4);
-    for (int32_t i = 0; i < 5; ++i)
-        EXPECT_EQ(table.AllocIndex(), i);
-    EXPECT_EQ(table.GetCapacity(), 8u);
-
-    table.ReleaseIndex(1);
-    table.ReleaseIndex(2);
-    EXPECT_EQ(table.GetCount(), 3u);
-    table.ReleaseIndex(2); // already free
-    table.ReleaseIndex(7); // never handed out
-    table.ReleaseIndex(-1);
-    EXPECT_EQ(table.GetCount(), 3u);
-
-    EXPECT_EQ(std::vector<int32_t>({table.AllocIndex(), table.AllocIndex(), table.AllocIndex()}),
-              (std::vector<int32_t>{2, 1, 5}))
-        << "last released first, then the rest of the grown run";
-
-    // Most recently allocated first, others in their order.
-    std::vector<int32_t> order;
-    for (int32_t cursor = table.GetFirst(); cursor != -1;)
-        order.push_back(table.GetNext(cursor));
-    EXPECT_EQ(order, (std::vector<int32_t>{5, 1, 2, 4, 3, 0}));
-    EXPECT_TRUE(table.IsInUse(4));
-    EXPECT_FALSE(table.IsInUse(6));
-
-    table.Clear();
-    EXPECT_EQ(table.GetFirst(), -1);
-    EXPECT_EQ(table.AllocIndex(), 0);
-
-    // Full again after a release: the growth's new run follows the freed id.
-    OmIndexTable two(2);
-    two.AllocIndex();
-    two.AllocIndex();
-    two.ReleaseIndex(0);
-    std::vector<int32_t> ids;
-    for (int i = 0; i < 4; ++i)
-        ids.push_back(two.AllocIndex());
-    EXPECT_EQ(ids, (std::vector<int32_t>{0, 2, 3, 4}));
-    EXPECT_EQ(two.GetCapacity(), 6u);
-}
-
 TEST(OmVoidChain, NewestFirstAndRemoval)
 {
     int a = 0, b = 0, c = 0, d = 0;

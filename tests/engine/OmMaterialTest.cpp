@@ -105,28 +105,6 @@ TEST(OmMaterialLayer, FramesAdvanceThirtyTimesTheRateWrapAndStayInsideTheList)
     EXPECT_TRUE(huge >= 10 && huge <= 13) << "huge times still land in the list: " << huge;
 }
 
-TEST(OmMaterial, EqualityComparesEverythingButTheFlagByte)
-{
-    OmMaterial* a = MakeMaterial();
-    const std::pair<const char*, void (*)(OmMaterial&)> changes[] = {
-        {"factor", [](OmMaterial& m) { m.factor = 2.0f; }},
-        {"a colour", [](OmMaterial& m) { m.specular.b = 0.26f; }},
-        {"a frame", [](OmMaterial& m) { m.layers[0].frames[2] = 7; }},
-        {"a layer's animation", [](OmMaterial& m) { m.layers[1].animated = 1; }},
-        {"a layer more", [](OmMaterial& m) { m.layers.Add(MakeLayer({}, false)); }},
-    };
-    for (auto [what, change] : changes) {
-        OmMaterial* b = MakeMaterial();
-        b->flags = 0;
-        EXPECT_TRUE(a->IsEqual(*b)) << "the flag byte is not compared";
-        change(*b);
-        EXPECT_FALSE(a->IsEqual(*b)) << what;
-        EXPECT_FALSE(b->IsEqual(*a)) << what;
-        b->Release();
-    }
-    a->Release();
-}
-
 TEST(OmTextureResource, CopiesOwnTheirPixels)
 {
     const uint32_t data[4] = {0xFF0000FFu, 0x00FF00FFu, 0x0000FFFFu, 0xFFFFFFFFu};

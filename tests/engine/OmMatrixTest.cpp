@@ -90,31 +90,6 @@ TEST(OmMatrix3, InverseUndoesTheTransformAndScaleTouchesOnlyTheDiagonal)
     ExpectMatrixNear(m, scaled, 0);
 }
 
-TEST(OmMatrix4, ComposeScalesOnlyTheDiagonalAndPutsTranslationInTheLastRow)
-{
-    OmMatrix4 m;
-    m.Compose(OmMatrix3::Identity(), OmVector3(1, 2, 3), 2.0f);
-    ExpectMatrixNear(m, Make4({2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1}), 0);
-
-    OmMatrix3 r, back;
-    r.Set(1, 2, 3, 4, 5, 6, 7, 8, 9);
-    m.Compose(r, OmVector3(0, 0, 0), 10.0f);
-    ExpectMatrixNear(m, Make4({10, 2, 3, 0, 4, 50, 6, 0, 7, 8, 90, 0, 0, 0, 0, 1}), 0);
-    m.GetRotation(back);
-    EXPECT_EQ(back.m[4], 50);
-    EXPECT_EQ(back.m[7], 8);
-
-    // A point is moved by the translation after rotation: (1,0,0) * RotZ(90) + t.
-    r.SetRotationZ(OM_HALF_PI);
-    m.Compose(r, OmVector3(10, 20, 30), 1.0f);
-    ExpectVectorNear(m.TransformPoint(OmVector3(1, 0, 0)), 10, 21, 30);
-    OmVector3 dir;
-    TransformDirection4(OmVector3(1, 0, 0), m, dir);
-    ExpectVectorNear(dir, 0, 1, 0);
-    m.Translate(1, 1, 1);
-    ExpectVectorNear(m.GetTranslation(), 11, 21, 31);
-}
-
 TEST(OmMatrix4, InverseOfAGeneralMatrixAndSingularLeavesOutputAlone)
 {
     const OmMatrix4 m = Make4({2, 0, 0, 1, 0, 3, 1, 0, 1, 0, 1, 0, 4, 5, 6, 1});

@@ -64,42 +64,6 @@ TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
     EXPECT_EQ(mesh->indices[4], 99u);
 }
 
-TEST(OmMesh, SortingByMaterialIsStableAndBuildsGroups)
-{
-    MeshHolder mesh;
-    // Triangle k uses vertices 3k..3k+2 so its position is easy to follow.
-    const uint32_t materials[5] = {5, 3, 5, 3, 7};
-    for (uint32_t k = 0; k < 5; ++k)
-        AddTriangle(*mesh, Vertex(float(k), 0, 0), Vertex(float(k), 1, 0), Vertex(float(k), 0, 1), materials[k]);
-    OmArray<uint32_t> moved;
-    mesh->SortTrianglesByMaterial(&moved);
-
-    // Material, first triangle, count, lowest vertex, span: the fives use
-    // vertices 0..8, the threes 3..11.
-    const uint32_t groups[3][5] = {{5, 0, 2, 0, 9}, {3, 2, 2, 3, 9}, {7, 4, 1, 12, 3}};
-    ASSERT_EQ(mesh->materialGroups.GetCount(), 3u);
-    for (uint32_t g = 0; g < 3; ++g)
-        EXPECT_EQ(std::memcmp(&mesh->materialGroups[g], groups[g], sizeof groups[g]), 0) << "group " << g;
-
-    const uint32_t expectedOrder[5] = {0, 2, 1, 3, 4}; // old triangle at each new position
-    for (uint32_t t = 0; t < 5; ++t) {
-        EXPECT_EQ(mesh->indices[t * 3], expectedOrder[t] * 3) << t;
-        EXPECT_EQ(mesh->triangleMaterials[t], materials[expectedOrder[t]]);
-        EXPECT_EQ(moved[t], expectedOrder[t]);
-    }
-
-    MeshHolder empty;
-    empty->SortTrianglesByMaterial();
-    EXPECT_EQ(empty->materialGroups.GetCount(), 0u);
-
-    // More materials than triangles: left alone.
-    MeshHolder odd;
-    AddQuad(*odd);
-    odd->triangleMaterials.Add(9);
-    odd->SortTrianglesByMaterial();
-    EXPECT_EQ(odd->materialGroups.GetCount(), 0u);
-}
-
 TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
 {
     MeshHolder mesh;

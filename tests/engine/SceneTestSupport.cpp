@@ -29,13 +29,9 @@ bool TestRenderMesh::ConvertFrom(const OmMesh& mesh)
     return true;
 }
 
-RecordingRenderer::RecordingRenderer() = default;
-
 RecordingRenderer::~RecordingRenderer()
 {
     UseCamera(nullptr);
-    ReleaseAllMaterials();
-    ReleaseAllTextures();
 }
 
 void RecordingRenderer::UseCamera(OmCamera* camera)

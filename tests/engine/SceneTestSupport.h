@@ -12,6 +12,7 @@
 #include "engine/OmMesh.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmShape.h"
+#include "render/OmD3D.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
 // A render mesh made by RecordingRenderer::CreateMesh. Each draw appends
@@ -35,61 +36,22 @@ class TestRenderMesh : public OmBaseMesh {
     std::vector<uint32_t> drawMasks;
 };
 
-class RecordingRenderer : public OmRenderer {
+// A renderer without a device that records what the scene asks of it.
+class RecordingRenderer : public OmD3D {
 public:
-    RecordingRenderer();
     ~RecordingRenderer() override;
 
     void UseCamera(OmCamera* camera);
 
-    bool Initialise(const OmRendererSetup*) override { return true; }
-    bool BeginScene(float) override { return true; }
-    int32_t EndScene() override { return 0; }
-    int32_t BeginSprites() override { return 0; }
-    int32_t EndSprites() override { return 0; }
-    int32_t Present() override { return 0; }
-    void Clear(const float*, uint32_t) override {}
-    int32_t SetViewport(const float*) override { return 0; }
-    plat::GfxViewport* GetDeviceViewport(plat::GfxViewport* out) override { return out; }
-    float* GetViewport(float* out) override { return out; }
-    void FlushAlphaQueue() override {}
-    void QueueAlphaItem(OmGeometry*, const OmSphere&) override {}
     int32_t SetWorldTransform(const OmMatrix3* rotation, const OmVector3* translation, float scale) override;
-    int32_t SetWorldMatrix(const OmMatrix4*) override { return 0; }
     int32_t SetViewAxes(const OmVector3* position, const OmVector3* right, const OmVector3* up,
                         const OmVector3* forward) override;
-    int32_t SetViewMatrix(const OmMatrix4*) override { return 0; }
     int32_t SetProjection(const OmProjectionParams* params) override;
-    int32_t SetProjectionMatrix(const OmMatrix4*) override { return 0; }
-    const OmMatrix4* GetWorldMatrix() const override { return &identity; }
-    const OmMatrix4* GetViewMatrix() const override { return &identity; }
-    const OmMatrix4* GetProjectionMatrix() const override { return &identity; }
-    void ApplyMaterial(int32_t) override {}
-    void SetTexture(uint32_t, int32_t) override {}
-    bool SetAnimatedLayers(bool on) override { return on; }
-    bool EnableTextures(bool on) override { return on; }
-    bool TexturesEnabled() const override { return true; }
-    int32_t SetRenderOption(int32_t option) override { return option; }
-    int32_t GetRenderOption() const override { return 2; }
-    bool LoadTexture(int32_t) override { return true; }
-    bool LoadAllTextures() override { return true; }
-    void SetCulling(bool) override {}
-    bool GetCulling() const override { return true; }
     int32_t AddLight(OmLight* light) override;
     void RemoveLight(OmLight* light) override;
     void UpdateLight(OmLight* light) override { updatedLights.push_back(light); }
-    void EnableLight(OmLight*, bool) override {}
-    void SetLighting(bool) override {}
-    void SetClearColour(const float*) override {}
-    void SetWireframe(bool) override {}
-    void DrawWirePrimitive(const OmVector3*, float, float, int32_t, const float*) override {}
-    void DrawLines(int32_t, const OmVector3*, uint32_t) override {}
     OmBaseMesh* CreateMesh() override;
-    OmBaseMorphMesh* CreateMorphMesh() override { return nullptr; }
-    OmBaseSkinMesh* CreateSkinMesh() override { return nullptr; }
-    OmBaseSprite* CreateSprite(uint32_t) override { return nullptr; }
 
-    OmMatrix4 identity;
     std::vector<std::string> draws; // names of the meshes drawn, in order
     OmVector3 lastWorldPosition;
     float lastWorldScale = 0.0f;
