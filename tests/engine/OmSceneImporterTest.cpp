@@ -280,7 +280,8 @@ TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)
     auto mesh = Triangle();
     mesh->colourSets.Append()->Add(OmPbfColour{0.25f, 0.5f, 0.75f});
     scene.AddObject(std::move(mesh));
-    scene.root.object = 0;
+    scene.root.object = 0; // a leaf root gives its name to the shape
+    scene.root.name.Assign("Pebble");
     const std::string path = TempPath("coloured.pbf");
     ASSERT_TRUE(scene.Save(path.c_str()));
 
@@ -288,8 +289,9 @@ TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)
     ASSERT_TRUE(importer.Load(path.c_str(), root));
     OmMesh* imported = MeshOf(root->GetChild(0));
     ASSERT_NE(imported, nullptr);
-    EXPECT_EQ(imported->layout[0], 0);
-    EXPECT_EQ(imported->layout[1], 1);
-    EXPECT_EQ(imported->layout[2], 1);
+    EXPECT_STREQ(root->GetChild(0)->GetName(), "Pebble");
+    EXPECT_TRUE(imported->layout[0] == 0 && imported->layout[1] == 1 && imported->layout[2] == 1);
     EXPECT_FLOAT_EQ(imported->vertices[0].colour[2], 0.75f);
+    // No material records: every triangle uses the default material.
+    EXPECT_EQ(TextureName(int32_t(imported->triangleMaterials[0])), "default.tga");
 }

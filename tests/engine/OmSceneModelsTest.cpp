@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "SceneImportSupport.h"
+#include "TextFiles.h"
 #include "engine/OmMorphMesh.h"
 #include "engine/OmPbfScene.h"
 #include "engine/OmReport.h"
@@ -16,6 +17,8 @@
 #include "tests/engine/ArchiveTestSupport.h"
 
 using importtest::ImportTest;
+using texttest::Bone;
+using texttest::Influences;
 
 namespace {
 
@@ -34,22 +37,6 @@ std::unique_ptr<OmPbfMeshRecord> Square(float x, int positions = 4)
             face->corners[k] = OmPbfCorner{positions == 4 ? f[k] : f[k] % uint32_t(positions), 0, 0, 0};
     }
     return mesh;
-}
-
-const char kIdentity[] = "1 0 0\n0 1 0\n0 0 1\n";
-
-std::string Bone(int number, const char* name, int parent)
-{
-    return "// Bone # " + std::to_string(number) + "\n<" + name + ">\n" + std::to_string(parent) + "\n0 0 0\n" +
-           kIdentity + "0 0 0\n" + kIdentity + "0 0 0\n";
-}
-
-std::string Influences(const std::vector<std::pair<int, float>>& list)
-{
-    std::string text = "0 0 0\n" + std::to_string(list.size()) + "\n(bone weight)\n";
-    for (auto [bone, weight] : list)
-        text += std::to_string(bone) + " " + std::to_string(weight) + "\n";
-    return text;
 }
 
 // Runs the test body in a folder of its own, where "bones.txt" is looked for.

@@ -197,12 +197,10 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
     EXPECT_EQ(frames.frame0, -1);
 
     // One frame in ping-pong: no step to bounce over.
-    ASSERT_TRUE(ComputeAnimationFrames(OM_PLAY_PINGPONG, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
-    EXPECT_EQ(frames.frame0, 0);
-    EXPECT_EQ(frames.frame1, 0);
-    ASSERT_TRUE(ComputeAnimationFrames(OM_PLAY_LOOP, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
-    EXPECT_EQ(frames.frame0, 0);
-    EXPECT_EQ(frames.frame1, 0);
+    for (int32_t mode : {OM_PLAY_PINGPONG, OM_PLAY_LOOP}) {
+        ASSERT_TRUE(ComputeAnimationFrames(mode, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
+        EXPECT_TRUE(frames.frame0 == 0 && frames.frame1 == 0) << mode;
+    }
 
     // Awkward durations, times just short of whole laps, far-off and
     // negative times: every index lies in 0..F-1.
@@ -214,12 +212,9 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
                 for (float t : {std::nextafter(float(lap) * duration, -1e9f), float(lap) * duration,
                                 float(lap) * duration + duration * 0.5f, 1e30f, -1e30f}) {
                     ASSERT_TRUE(ComputeAnimationFrames(mode, t, duration, speed, f, true, frames));
-                    ASSERT_GE(frames.frame0, 0) << mode << " " << t;
-                    ASSERT_LT(frames.frame0, int32_t(f)) << mode << " " << t;
-                    ASSERT_GE(frames.frame1, 0) << mode << " " << t;
-                    ASSERT_LT(frames.frame1, int32_t(f)) << mode << " " << t;
-                    ASSERT_GE(frames.fraction, 0.0f);
-                    ASSERT_LE(frames.fraction, 1.0f);
+                    ASSERT_TRUE(frames.frame0 >= 0 && frames.frame0 < int32_t(f) && frames.frame1 >= 0 &&
+                                frames.frame1 < int32_t(f) && frames.fraction >= 0.0f && frames.fraction <= 1.0f)
+                        << mode << " " << t;
                 }
             }
         }
@@ -228,15 +223,11 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
 
 TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeletonAreRefused)
 {
-    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
-    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
-    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
-    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
+    EXPECT_TRUE(shape_->GetBoneIndex("Head") == 2 && shape_->GetBoneIndex("pper") == 1);
+    EXPECT_TRUE(shape_->GetBoneIndex("Tail") == -1 && shape_->GetBoneIndex(nullptr) == -1);
     TraceCapture trace;
-    EXPECT_EQ(shape_->AttachNodeToBone(-1), nullptr);
-    EXPECT_EQ(shape_->AttachNodeToBone(3), nullptr);
-    EXPECT_FALSE(shape_->SetScaledBone(3, 4.0f));
-    EXPECT_FALSE(shape_->SetScaledBone(-2, 4.0f));
+    EXPECT_TRUE(!shape_->AttachNodeToBone(-1) && !shape_->AttachNodeToBone(3));
+    EXPECT_TRUE(!shape_->SetScaledBone(3, 4.0f) && !shape_->SetScaledBone(-2, 4.0f));
     EXPECT_TRUE(trace.Contains("bone 3"));
     EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
 
@@ -251,11 +242,8 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
 
     // Detaching by slot leaves a hole that the search skips.
     shape_->DetachAttachmentAt(0);
-    EXPECT_EQ(shape_->GetAttachmentCount(), 2u);
-    EXPECT_EQ(shape_->GetAttachment(0).bone, -1);
-    EXPECT_EQ(shape_->FindBoneNode(2), nullptr);
-    EXPECT_EQ(shape_->FindBoneNode(-1), nullptr);
-    EXPECT_EQ(shape_->FindBoneNode(1), elbow);
+    EXPECT_TRUE(shape_->GetAttachmentCount() == 2u && shape_->GetAttachment(0).bone == -1);
+    EXPECT_TRUE(!shape_->FindBoneNode(2) && !shape_->FindBoneNode(-1) && shape_->FindBoneNode(1) == elbow);
     shape_->DetachAttachmentAt(99); // no such slot: nothing happens
 
     // The scaled bone's quaternion: four times the rotation's trace term.
@@ -270,13 +258,12 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
 // stay, and no twist (bone -1 or angle 0) leaves the pose as animated.
 TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
 {
-    EXPECT_FALSE(shape_->SetTwistedBone(3, 1.0f));
-    EXPECT_FALSE(shape_->SetTwistedBone(-2, 1.0f));
-    struct Case {
+    EXPECT_TRUE(!shape_->SetTwistedBone(3, 1.0f) && !shape_->SetTwistedBone(-2, 1.0f));
+    const struct {
         int32_t bone;
         float degrees;
     } cases[] = {{1, 90.0f}, {1, -45.0f}, {0, 30.0f}, {-1, 90.0f}, {1, 0.0f}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ASSERT_TRUE(shape_->SetTwistedBone(c.bone, c.degrees * kDegree));
         PlayAt(OM_PLAY_HOLD, 0.0f); // the last frame: 30 and 60 degrees about Z
         OmMatrix3 spin;
@@ -322,11 +309,8 @@ TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)
     skeleton.rootBone = 0;
     skeleton.bones[0].offset.Set(1.0f, 2.0f, 3.0f);
     skeleton.bones[1].offset.Set(0.0f, 1.0f, 0.0f);
-    skeleton.bones[0].firstChild = 1;
-    skeleton.bones[1].parent = 0;
-    skeleton.bones[1].firstChild = 0;
-    skeleton.bones[2].parent = 7;
-    skeleton.bones[2].nextSibling = 2;
+    skeleton.bones[0].firstChild = 1, skeleton.bones[1].parent = 0, skeleton.bones[1].firstChild = 0;
+    skeleton.bones[2].parent = 7, skeleton.bones[2].nextSibling = 2;
     skeleton.Pose(out, nullptr);
     skeleton.bones[1].firstChild = -1;
     skeleton.bones[1].nextSibling = 1;
@@ -345,13 +329,7 @@ class TestSkinRenderMesh : public OmBaseSkinMesh {
     explicit TestSkinRenderMesh(OmArchive& archive) : OmBaseSkinMesh(archive) {}
 
     void Render(OmRenderer&) override { ++draws; }
-    bool Create(OmRenderer&, uint32_t flags, uint32_t indexCount, uint32_t vertexCount, const uint8_t*) override
-    {
-        createdFlags = flags;
-        createdIndices = indexCount;
-        createdVertices = vertexCount;
-        return true;
-    }
+    bool Create(OmRenderer&, uint32_t, uint32_t, uint32_t, const uint8_t*) override { return true; }
     bool ConvertFrom(const OmSkinMesh& mesh) override
     {
         for (uint32_t i = 0; i < mesh.skeleton.bones.GetCount(); ++i)
@@ -368,20 +346,17 @@ class TestSkinRenderMesh : public OmBaseSkinMesh {
     OmSkeleton skeleton;
     std::vector<OmBoneMatrix> handed;
     int draws = 0;
-    uint32_t createdFlags = 0, createdIndices = 0, createdVertices = 0;
 };
 
 OM_IMPLEMENT_CLASS(TestSkinRenderMesh, OmBaseSkinMesh)
 
-class OptionRenderer : public RecordingRenderer {
+class LineRenderer : public RecordingRenderer {
 public:
-    int32_t GetRenderOption() const override { return option; }
     void DrawLines(int32_t count, const OmVector3*, uint32_t colour) override
     {
         lineCount = count;
         lineColour = colour;
     }
-    int32_t option = 2; // the device renderer's own default
     int32_t lineCount = 0;
     uint32_t lineColour = 0;
 };
@@ -390,7 +365,7 @@ public:
 
 TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
 {
-    OptionRenderer renderer;
+    LineRenderer renderer;
     OmSkinMesh* engineMesh = OmSkinMesh::Cast(shape_->GetGeometry());
     auto* renderMesh = new TestSkinRenderMesh();
     ASSERT_TRUE(engineMesh->ConvertForRenderer(renderer, 0, *renderMesh));
@@ -406,7 +381,7 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
 
     // The skeleton display without the mesh: two bones with parents, and a
     // three-line cross on the head bone.
-    renderer.option = 5;
+    renderer.SetRenderOption(5);
     shape_->Render(renderer);
     EXPECT_EQ(renderMesh->draws, 1);
     EXPECT_EQ(renderer.lineCount, 2 + 3);

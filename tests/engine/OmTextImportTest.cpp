@@ -11,17 +11,13 @@
 #include "engine/OmPbfScene.h"
 
 using archive_test::ErrorCapture;
+using texttest::Bone;
+using texttest::Influences;
 using texttest::TempFile;
 
 namespace {
 
 const char kIdentity[] = "1 0 0\n0 1 0\n0 0 1\n";
-
-std::string Bone(int number, const std::string& name, int parent, const std::string& bindTranslation)
-{
-    return "// Bone # " + std::to_string(number) + "\r\n<" + name + ">\r\n" + std::to_string(parent) +
-           "\r\n1 2 3\r\n" + kIdentity + "0 0 0\n" + kIdentity + bindTranslation + "\n";
-}
 
 // Four bones: 0 a root with children 1 and 2 (in that order, 3 after them),
 // 3 a second root.
@@ -34,14 +30,6 @@ std::string FourBones()
 const OmPbfBoneRecord& BoneAt(const OmPbfScene& scene, int i)
 {
     return *static_cast<const OmPbfBoneRecord*>(scene.objects.At(i));
-}
-
-std::string Influences(const std::vector<std::pair<int, float>>& list)
-{
-    std::string text = "0.5 1.5 2.5\n" + std::to_string(list.size()) + "\n(bone weight)\n";
-    for (auto [bone, weight] : list)
-        text += std::to_string(bone) + " " + std::to_string(weight) + "\n";
-    return text;
 }
 
 OmPbfMeshRecord MeshOf(int positions)

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace texttest {
 
@@ -27,5 +28,24 @@ public:
 private:
     std::string m_path;
 };
+
+// A bone as the modelling tool's bone file lists it: number, name, parent,
+// a pivot (1, 2, 3), an identity axis block at the origin and an identity
+// bind matrix at bindTranslation.
+inline std::string Bone(int number, const std::string& name, int parent, const std::string& bindTranslation = "0 0 0")
+{
+    const std::string identity = "1 0 0\n0 1 0\n0 0 1\n";
+    return "// Bone # " + std::to_string(number) + "\r\n<" + name + ">\r\n" + std::to_string(parent) +
+           "\r\n1 2 3\r\n" + identity + "0 0 0\n" + identity + bindTranslation + "\n";
+}
+
+// One vertex's entry in the bone file's vertex list.
+inline std::string Influences(const std::vector<std::pair<int, float>>& list)
+{
+    std::string text = "0.5 1.5 2.5\n" + std::to_string(list.size()) + "\n(bone weight)\n";
+    for (auto [bone, weight] : list)
+        text += std::to_string(bone) + " " + std::to_string(weight) + "\n";
+    return text;
+}
 
 } // namespace texttest
