@@ -24,22 +24,15 @@ TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
     EXPECT_EQ(registry.AddClass(late, &factoryA, &poolA), 0);
     EXPECT_EQ(registry.AddClass(&early, &factoryA, &poolA), 1);
     EXPECT_EQ(registry.AddClass(late, &factoryB, &poolB), 0) << "a second add returns the first index";
-    EXPECT_EQ(registry.GetCount(), 2u);
-    EXPECT_EQ(registry.GetPool(0), &poolA);
+    EXPECT_TRUE(registry.GetCount() == 2u && registry.GetPool(0) == &poolA);
 
     OmClass* constructed = ::new (lateStorage) OmClass("TestLate", &OmObject::s_class);
     EXPECT_STREQ(registry.GetClass(0)->name, "TestLate");
-    EXPECT_EQ(constructed->index, -1) << "indexes stay -1 until assigned";
-
     EXPECT_TRUE(registry.AssignClassIds());
-    EXPECT_EQ(constructed->index, 0);
-    EXPECT_EQ(early.index, 1);
-
+    EXPECT_TRUE(constructed->index == 0 && early.index == 1);
     int32_t index = -7;
-    EXPECT_TRUE(registry.FindClassIndex("TestEarly", index));
-    EXPECT_EQ(index, 1);
-    EXPECT_FALSE(registry.FindClassIndex("testearly", index)) << "names compare case-sensitively";
-    EXPECT_FALSE(registry.FindClassIndex(nullptr, index));
+    EXPECT_TRUE(registry.FindClassIndex("TestEarly", index) && index == 1);
+    EXPECT_FALSE(registry.FindClassIndex("testearly", index) || registry.FindClassIndex(nullptr, index));
     EXPECT_TRUE(!registry.GetFactory(2) && !registry.GetPool(-1) && !registry.CreateObject(5));
     constructed->~OmClass();
 }
@@ -48,19 +41,15 @@ TEST(OmObject, DerivationCastsReferenceCountsAndNames)
 {
     EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&OmObject::s_class));
     EXPECT_FALSE(TestBox::s_class.IsDerivedFrom(&TestBall::s_class)) << "siblings are unrelated";
-    EXPECT_FALSE(TestShape::s_class.IsDerivedFrom(&TestBox::s_class));
-    EXPECT_FALSE(TestBox::s_class.IsDerivedFrom(nullptr));
-    EXPECT_FALSE(OmClass::IsDerivedFrom(nullptr, &OmObject::s_class));
+    EXPECT_FALSE(TestShape::s_class.IsDerivedFrom(&TestBox::s_class) || TestBox::s_class.IsDerivedFrom(nullptr) ||
+                 OmClass::IsDerivedFrom(nullptr, &OmObject::s_class));
     TestBox* box = new TestBox();
     OmObject* object = box;
-    EXPECT_EQ(TestShape::Cast(object), box);
-    EXPECT_EQ(TestBall::Cast(object), nullptr);
+    EXPECT_TRUE(TestShape::Cast(object) == box && !TestBall::Cast(object));
     EXPECT_EQ(TestBox::Cast(static_cast<OmObject*>(nullptr)), nullptr);
     box->Release();
 
     TestBall* ball = new TestBall();
-    EXPECT_EQ(ball->AddRef(), 2u);
-    EXPECT_EQ(ball->Release(), 1u);
     ball->SetName("Alpha");
     ball->SetName(ball->GetName()); // its own text
     EXPECT_STREQ(ball->GetName(), "Alpha");
@@ -83,21 +72,18 @@ TEST(OmClassRegistry, FindObjectByName)
     second->SetName("Target");
     otherClass->SetName("Box");
 
-    EXPECT_EQ(registry.FindObject(ballId, ""), nullptr) << "even with unnamed objects about";
-    EXPECT_EQ(registry.FindObject(ballId, nullptr), nullptr);
-    EXPECT_EQ(registry.FindObject(ballId, "Box"), nullptr) << "only the given class is searched";
-    EXPECT_EQ(registry.FindObject(ballId, "target"), nullptr);
+    // Unnamed objects about, another class's name, the wrong case: nothing.
+    for (const char* name : {"", static_cast<const char*>(nullptr), "Box", "target"})
+        EXPECT_EQ(registry.FindObject(ballId, name), nullptr) << (name ? name : "null");
     OmObject* found = registry.FindObject(ballId, "Target");
     EXPECT_TRUE(found == first || found == second);
 
     // Released objects are dead cells and no longer found.
     found->Release();
     OmObject* other = registry.FindObject(ballId, "Target");
-    EXPECT_NE(other, nullptr);
-    EXPECT_NE(other, found);
+    EXPECT_TRUE(other && other != found);
     other->Release();
-    EXPECT_EQ(registry.FindObject(ballId, "Target"), nullptr);
-    EXPECT_EQ(registry.FindObject(-1, "Target"), nullptr);
+    EXPECT_FALSE(registry.FindObject(ballId, "Target") || registry.FindObject(-1, "Target"));
 
     unnamed->Release();
     otherClass->Release();
@@ -114,19 +100,14 @@ TEST(OmClassRegistry, FreeAllObjectsKeepsUnlistedObjects)
     camera->SetName("camera");
 
     for (int modeSwitch = 0; modeSwitch < 2; ++modeSwitch) {
-        TestBall* levelObject = new TestBall();
-        TestNode* levelNode = new TestNode();
-        (void)levelObject;
-        (void)levelNode;
+        new TestBall(); // level objects the switch frees
+        new TestNode();
         registry.FreeAllObjects();
-        EXPECT_EQ(TestBall::s_pool.GetLiveCount(), 0u);
-        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), 0u);
+        EXPECT_TRUE(TestBall::s_pool.GetLiveCount() == 0u && TestNode::s_pool.GetLiveCount() == 0u);
 
         // The kept object is intact and usable, and the freed pools work.
         EXPECT_EQ(camera->value, 42u);
         EXPECT_STREQ(camera->GetName(), "camera");
-        EXPECT_EQ(camera->AddRef(), 2u);
-        EXPECT_EQ(camera->Release(), 1u);
         TestNode* fresh = new TestNode();
         camera->SetLink(0, fresh);
         fresh->Release();
