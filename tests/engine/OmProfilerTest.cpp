@@ -47,19 +47,15 @@ TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
     p.SetFirstRow(3);
     const int render = p.AddSection("render");
     const int think = p.AddSection("think");
-    ASSERT_EQ(render, 0);
-    ASSERT_EQ(think, 1);
-    for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(render == 0 && think == 1);
+    for (int i = 0; i < 100; ++i)
         RunFrame(p, clock, render, 30);
-    }
     p.Report();
     ASSERT_EQ(p.lines.size(), 2u);
     // No window has closed: no division by a zero window time, and nothing
     // is flagged over budget against an average that does not exist yet.
     EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg   0.00% - peak  30.00% calls(  0.0)");
-    EXPECT_EQ(p.lines[0].row, 3);
-    EXPECT_EQ(p.lines[1].row, 4);
-    EXPECT_FALSE(p.lines[0].overBudget);
+    EXPECT_TRUE(p.lines[0].row == 3 && p.lines[1].row == 4 && !p.lines[0].overBudget);
 
     // The 101st frame closes the first window.
     RunFrame(p, clock, render, 30);
@@ -88,13 +84,11 @@ TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
     const std::string longName(300, 'n');
     EXPECT_EQ(p.AddSection(longName.c_str()), 0);
     EXPECT_EQ(std::string(p.GetSectionName(0)), std::string(127, 'n'));
-    for (int i = 1; i < OmProfiler::kMaxSections; ++i) {
+    for (int i = 1; i < OmProfiler::kMaxSections; ++i)
         EXPECT_EQ(p.AddSection("s"), i);
-    }
     EXPECT_TRUE(logged.Text().empty());
     const int refused = p.AddSection("one too many");
-    EXPECT_EQ(refused, -1);
-    EXPECT_EQ(p.GetSectionCount(), OmProfiler::kMaxSections);
+    EXPECT_TRUE(refused == -1 && p.GetSectionCount() == OmProfiler::kMaxSections);
     EXPECT_TRUE(logged.Contains("one too many"));
     // Timing a refused section does nothing harmful.
     p.BeginFrame();
@@ -117,6 +111,5 @@ TEST(OmProfiler, AFrameOfZeroLengthGivesNoInfinitePercentage)
     p.BeginFrame();
     p.StopSection(s);
     p.EndFrame();
-    EXPECT_EQ(p.GetSection(s).windowPeak, 40);
-    EXPECT_EQ(p.GetSection(s).windowPeakPercent, 0.0f);
+    EXPECT_TRUE(p.GetSection(s).windowPeak == 40 && p.GetSection(s).windowPeakPercent == 0.0f);
 }
