@@ -14,15 +14,6 @@ bool Near(const OmVector3& a, const OmVector3& b, float eps = 1e-5f)
     return OmVector3::NearlyEqual(a, b, eps);
 }
 
-// A render mesh of the given name and model-space radius about its origin.
-TestRenderMesh* MakeMesh(const char* name, float radius)
-{
-    auto* mesh = new TestRenderMesh();
-    mesh->SetName(name);
-    mesh->SetBounds(OmSphere(OmVector3(), radius));
-    return mesh;
-}
-
 uint32_t ListLength(const OmVoidChain& list)
 {
     uint32_t n = 0;
@@ -48,9 +39,12 @@ struct SceneFixture : ::testing::Test {
         for (TestRenderMesh* m : meshes)
             m->Release();
     }
+    // A render mesh of the given name and model-space radius about its origin.
     TestRenderMesh* Mesh(const char* name, float radius)
     {
-        meshes.push_back(MakeMesh(name, radius));
+        meshes.push_back(new TestRenderMesh());
+        meshes.back()->SetName(name);
+        meshes.back()->SetBounds(OmSphere(OmVector3(), radius));
         return meshes.back();
     }
     void Frame(float time = 0.0f)
@@ -163,30 +157,21 @@ TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlags)
     auto* a = new OmGroup();
     auto* b = new OmGroup();
     auto* stranger = new OmGroup();
-    EXPECT_EQ(group->AddChild(a), 0u);
-    EXPECT_EQ(group->AddChild(b), 1u);
-    EXPECT_EQ(a->GetRefCount(), 2u);
-
+    EXPECT_TRUE(group->AddChild(a) == 0u && group->AddChild(b) == 1u && a->GetRefCount() == 2u);
     group->UpdateBounds(); // clears the group's dirty flag
-    ASSERT_FALSE(group->IsDirty());
     EXPECT_EQ(group->RemoveChild(nullptr), -1);
     EXPECT_FALSE(group->IsDirty());
     EXPECT_EQ(group->RemoveChild(stranger), -1);
     EXPECT_TRUE(group->IsDirty());
 
     EXPECT_EQ(group->RemoveChild(a), 0);
-    EXPECT_EQ(a->GetRefCount(), 1u);
-    EXPECT_EQ(a->GetParent(), nullptr);
+    EXPECT_TRUE(a->GetRefCount() == 1u && !a->GetParent());
     EXPECT_EQ(group->GetChild(0), b); // later slots move down
-    EXPECT_EQ(group->GetChildCount(), 1);
-    EXPECT_EQ(group->GetChild(1000), nullptr);
+    EXPECT_TRUE(group->GetChildCount() == 1 && !group->GetChild(1000));
     uint32_t cursor = 0;
-    EXPECT_EQ(group->GetNextChild(cursor), b);
-    EXPECT_EQ(group->GetNextChild(cursor), nullptr);
-
+    EXPECT_TRUE(group->GetNextChild(cursor) == b && !group->GetNextChild(cursor));
     group->RemoveAllChildren();
-    EXPECT_EQ(b->GetRefCount(), 1u);
-    EXPECT_EQ(b->GetParent(), nullptr);
+    EXPECT_TRUE(b->GetRefCount() == 1u && !b->GetParent());
 
     for (OmGroup* g : {group, a, b, stranger})
         g->Release();
@@ -198,30 +183,20 @@ TEST(OmGroup, FindNodeByNameSearchesDepthFirstAndSkipsTheRoot)
     root->SetName("target");
     OmGroup* first = AddNode<OmGroup>(*root, "first");
     OmGroup* deep = AddNode<OmGroup>(*first, "target");
-    OmGroup* second = AddNode<OmGroup>(*root, "target");
+    AddNode<OmGroup>(*root, "target");
     OmNode* found = root;
-    EXPECT_TRUE(FindNodeByName("target", root, found));
-    EXPECT_EQ(found, deep); // reached before the later sibling
-    (void)second;
-    EXPECT_FALSE(FindNodeByName("Target", root, found)); // case matters
-    EXPECT_EQ(found, nullptr);
+    EXPECT_TRUE(FindNodeByName("target", root, found) && found == deep); // reached before the later sibling
+    EXPECT_FALSE(FindNodeByName("Target", root, found) || found); // case matters
     root->Release();
 }
 
 namespace {
 
-class HoldingController : public OmController {
-public:
-    explicit HoldingController(bool hold, int* calls) : m_hold(hold), m_calls(calls) {}
-    bool Update(float) override
-    {
-        ++*m_calls;
-        return m_hold;
-    }
-
-private:
-    bool m_hold;
-    int* m_calls;
+struct HoldingController : OmController {
+    HoldingController(bool hold, int* calls) : hold(hold), calls(calls) {}
+    bool Update(float) override { return ++*calls, hold; }
+    bool hold;
+    int* calls;
 };
 
 } // namespace
@@ -237,8 +212,7 @@ TEST(OmNode, ALastControllerThatHoldsKeepsThePreviousWorldTransform)
     EXPECT_EQ(node->GetControllers()->target, node);
     node->LocalPosition() = OmVector3(5, 0, 0);
     node->Update(1.0f);
-    EXPECT_EQ(calls, 2);
-    EXPECT_TRUE(Near(node->GetWorldPosition(), OmVector3(1, 0, 0)));
+    EXPECT_TRUE(calls == 2 && Near(node->GetWorldPosition(), OmVector3(1, 0, 0)));
     node->Release();
 }
 
@@ -246,24 +220,21 @@ TEST_F(SceneFixture, RenderMeshesReplaceEngineMeshesInEveryShapeAndLightsRegiste
 {
     OmMesh* mesh = MakeTriangleMesh();
     OmGroup* inner = AddNode<OmGroup>(*root, "inner");
-    OmShape* a = AddShape(*root, "a", mesh, OmVector3());
-    OmShape* b = AddShape(*inner, "b", mesh, OmVector3());
-    auto* light = new OmLight();
-    inner->AddChild(light);
-    light->Release();
+    OmShape* a = AddShape(*root, "a", mesh);
+    OmShape* b = AddShape(*inner, "b", mesh);
+    auto* light = AddNode<OmLight>(*inner, "light");
     mesh->Release(); // the shapes hold it now
 
     EXPECT_TRUE(CreateRenderMeshes(root, renderer, 0));
     ASSERT_EQ(renderer.createdMeshes.size(), 1u);
     TestRenderMesh* renderMesh = renderer.createdMeshes[0];
     EXPECT_TRUE(a->GetGeometry() == renderMesh && b->GetGeometry() == renderMesh);
-    EXPECT_EQ(renderMesh->GetRefCount(), 2u);
-    EXPECT_EQ(renderMesh->createdVertices, 3u);
+    EXPECT_TRUE(renderMesh->GetRefCount() == 2u && renderMesh->createdVertices == 3u);
     EXPECT_EQ(light->deviceLightId, 0);
 
     // A failed conversion is reported through the result.
     auto* other = new OmMesh();
-    AddShape(*inner, "c", other, OmVector3());
+    AddShape(*inner, "c", other);
     other->Release();
     renderer.failMeshCreate = true;
     EXPECT_FALSE(CreateRenderMeshes(root, renderer, 0));
