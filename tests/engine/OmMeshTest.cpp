@@ -13,14 +13,11 @@ namespace {
 
 OmMeshVertex Vertex(float x, float y, float z, float u = 0.0f, float v = 0.0f)
 {
-    OmMeshVertex vertex;
+    OmMeshVertex vertex{};
     vertex.position = OmVector3(x, y, z);
     vertex.normal = OmVector3(0, 1, 0);
-    for (float& c : vertex.colour)
-        c = 1.0f;
     vertex.uv0[0] = u;
     vertex.uv0[1] = v;
-    vertex.uv1[0] = vertex.uv1[1] = 0.0f;
     return vertex;
 }
 
@@ -60,8 +57,7 @@ TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
     TraceCapture trace;
     mesh->WeldVertices(0.01f, 0.01f);
     EXPECT_TRUE(trace.Contains("WeldVertices"));
-    EXPECT_EQ(mesh->vertices.GetCount(), 6u);
-    EXPECT_EQ(mesh->indices[4], 99u);
+    EXPECT_TRUE(mesh->vertices.GetCount() == 6u && mesh->indices[4] == 99u);
 }
 
 TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
@@ -77,9 +73,7 @@ TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
     // A third triangle on the same edge pairs with the first.
     AddTriangle(*mesh, Vertex(1, 0, 1), Vertex(0, 0, 0), Vertex(0, 1, 0));
     mesh->BuildEdgeAdjacency(adjacency);
-    EXPECT_EQ(adjacency[6], 0);
-    EXPECT_EQ(adjacency[2], 2);
-    EXPECT_EQ(adjacency[3], 0);
+    EXPECT_TRUE(adjacency[6] == 0 && adjacency[2] == 2 && adjacency[3] == 0);
 }
 
 TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
@@ -108,8 +102,7 @@ TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
 TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
 {
     RecordingRenderer renderer;
-    OmMaterial opaqueMaterial;
-    OmMaterial alphaMaterial;
+    OmMaterial opaqueMaterial, alphaMaterial;
     alphaMaterial.blendMode = 0x120; // alpha blended with alpha test
     const int32_t opaqueId = renderer.RegisterMaterial(&opaqueMaterial);
     const int32_t alphaId = renderer.RegisterMaterial(&alphaMaterial);
@@ -120,20 +113,15 @@ TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
     const uint32_t corners[9] = {0, 1, 2, 2, 3, 4, 4, 1, 0};
     for (uint32_t c : corners)
         mesh->indices.Add(c);
-    mesh->triangleMaterials.Add(uint32_t(opaqueId));
-    mesh->triangleMaterials.Add(uint32_t(alphaId));
-    mesh->triangleMaterials.Add(999); // no such material: opaque
+    for (uint32_t material : {uint32_t(opaqueId), uint32_t(alphaId), 999u}) // 999: no such material, opaque
+        mesh->triangleMaterials.Add(material);
 
     OmMesh* opaque = nullptr;
     OmMesh* alpha = nullptr;
     mesh->SplitByAlpha(renderer, opaque, alpha);
-    ASSERT_NE(opaque, nullptr);
-    ASSERT_NE(alpha, nullptr);
-
-    EXPECT_EQ(alpha->vertices.GetCount(), 3u);
-    ASSERT_EQ(alpha->indices.GetCount(), 3u);
-    EXPECT_EQ(alpha->indices[0], 0u);
-    EXPECT_FLOAT_EQ(alpha->vertices[0].position.x, 2.0f);
+    ASSERT_TRUE(opaque && alpha);
+    ASSERT_TRUE(alpha->vertices.GetCount() == 3u && alpha->indices.GetCount() == 3u);
+    EXPECT_TRUE(alpha->indices[0] == 0u && alpha->vertices[0].position.x == 2.0f);
     EXPECT_EQ(alpha->triangleMaterials[0], uint32_t(alphaId));
 
     // Opaque: triangles 0 and 2 share source vertices 0, 1 and 4.
@@ -141,8 +129,7 @@ TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
     EXPECT_EQ(std::vector<uint32_t>(opaque->indices.GetData(), opaque->indices.GetData() + 6),
               (std::vector<uint32_t>{0, 1, 2, 3, 1, 0}));
     EXPECT_FLOAT_EQ(opaque->vertices[3].position.x, 4.0f);
-    EXPECT_EQ(opaque->triangleMaterials.GetCount(), 2u);
-    EXPECT_EQ(opaque->materialGroups.GetCount(), 0u);
+    EXPECT_TRUE(opaque->triangleMaterials.GetCount() == 2u && opaque->materialGroups.GetCount() == 0u);
     EXPECT_EQ(mesh->vertices.GetCount(), 5u); // the source is unchanged
     opaque->Release();
     alpha->Release();
@@ -160,8 +147,7 @@ TEST(OmMesh, ConversionForTheRendererSetsAlphaFlagsAndRefusesOversizedMeshes)
     mesh->SortTrianglesByMaterial();
     TestRenderMesh* target = static_cast<TestRenderMesh*>(renderer.CreateMesh());
     EXPECT_TRUE(mesh->ConvertForRenderer(renderer, 0x1, *target));
-    EXPECT_EQ(target->createdFlags, 0x201u);
-    EXPECT_EQ(target->createdIndices, 3u);
+    EXPECT_TRUE(target->createdFlags == 0x201u && target->createdIndices == 3u);
     const uint8_t layout[12] = {0, 1, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(std::memcmp(target->createdLayout, layout, 12), 0);
 
@@ -186,9 +172,7 @@ TEST(OmIntersect, RayTriangleIsTwoSidedAndReportsBarycentrics)
     const OmVector3 a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
     float t = 0, u = 0, v = 0;
     ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.25f, 0.5f, -2), OmVector3(0, 0, 4), a, b, c, t, u, v));
-    EXPECT_FLOAT_EQ(t, 0.5f);
-    EXPECT_FLOAT_EQ(u, 0.25f);
-    EXPECT_FLOAT_EQ(v, 0.5f);
+    EXPECT_TRUE(t == 0.5f && u == 0.25f && v == 0.5f);
     // From the other side.
     ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.25f, 0.25f, 2), OmVector3(0, 0, -1), a, b, c, t, u, v));
     EXPECT_FLOAT_EQ(t, 2.0f);
