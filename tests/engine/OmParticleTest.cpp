@@ -277,16 +277,14 @@ TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNoth
     // The library holds 256; the next name cannot be loaded.
     for (int i = 2; i < 256; ++i)
         ASSERT_GE(FindParticleEffect(("e" + std::to_string(i)).c_str()), 0);
-    EXPECT_EQ(GetOrLoadParticleEffect("one_too_many"), nullptr);
-    EXPECT_EQ(FindParticleEffect("one_too_many"), -1);
+    EXPECT_TRUE(!GetOrLoadParticleEffect("one_too_many") && FindParticleEffect("one_too_many") == -1);
     EXPECT_TRUE(trace.Contains("Couldn't find particle effect one_too_many"));
 }
 
 TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
 {
     OmParticleEffect& e = Effect(10.0f);
-    e.sizeBase = 0.5f;
-    e.endSize = 3.0f;
+    e.sizeBase = 0.5f, e.endSize = 3.0f;
     e.speedBase = e.speedRandom = 0.0f;
     OmParticleEmitter emitter;
     emitter.velocity = OmVector3(0, 1, 0);
@@ -310,40 +308,34 @@ TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
             EXPECT_NEAR(p->fade, 0.25f, 1e-5f);
         }
     }
-    EXPECT_EQ(halfway, 10u);
-    EXPECT_TRUE(emitter.IsAlive()); // stopped, but its particles live
+    EXPECT_TRUE(halfway == 10u && emitter.IsAlive()); // stopped, but its particles live
     std::vector<uint32_t> live;
     for (float t : {2.0f, 2.1f, 3.0f}) {
         UpdateParticles(t);
         live.push_back(GetLiveParticleCount());
     }
     EXPECT_EQ(live, (std::vector<uint32_t>{12, 2, 0})) << "the first ten die after 2 s";
-    EXPECT_EQ(emitter.liveCount, 0u);
-    EXPECT_FALSE(emitter.IsAlive());
+    EXPECT_TRUE(emitter.liveCount == 0u && !emitter.IsAlive());
 }
 
 TEST_F(ParticleTest, OneShotAndTimedEffects)
 {
     OmParticleEffect& once = Effect(1.0f);
-    once.duration = 0.0f;
-    once.mode = 1;
+    once.duration = 0.0f, once.mode = 1;
     OmParticleEmitter a;
     Start(a, once, 5.0f);
     a.Update(5.05f);
-    EXPECT_EQ(a.liveCount, 1u);
-    EXPECT_FALSE(a.IsEnabled());
+    EXPECT_TRUE(a.liveCount == 1u && !a.IsEnabled());
     EXPECT_FLOAT_EQ(GetLiveParticle(0)->fadeRate, 0.0f); // does not fade
 
     OmParticleEffect& timed = Effect(10.0f, 100.0f);
-    timed.duration = 1.0f;
-    timed.mode = 1;
+    timed.duration = 1.0f, timed.mode = 1;
     OmParticleEmitter b;
     Start(b, timed, 0.0f);
     b.Update(0.5f);
     EXPECT_EQ(b.liveCount, 5u);
     b.Update(1.5f); // past its end: stops, but this update still spawns
-    EXPECT_EQ(b.liveCount, 15u);
-    EXPECT_FALSE(b.IsEnabled());
+    EXPECT_TRUE(b.liveCount == 15u && !b.IsEnabled());
     b.Update(3.0f);
     UpdateParticles(3.0f);
     EXPECT_EQ(b.liveCount, 15u);
@@ -356,9 +348,8 @@ TEST_F(ParticleTest, FullPoolSkipsSpawnsAndEmittersTakeTheirParticlesWithThem)
     Start(keeper, e, 0.0f);
     keeper.Update(0.001f);
     keeper.Stop();
-    EXPECT_EQ(keeper.liveCount, OM_MAX_PARTICLES);
     UpdateParticles(0.01f);
-    EXPECT_EQ(GetLiveParticleCount(), OM_MAX_PARTICLES);
+    EXPECT_TRUE(keeper.liveCount == OM_MAX_PARTICLES && GetLiveParticleCount() == OM_MAX_PARTICLES);
     // Free some: the first few die by fading out.
     for (uint32_t i = 0; i < 10; ++i)
         GetLiveParticle(i)->fade = -1.0f;
@@ -401,9 +392,8 @@ TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
     ASSERT_EQ(renderer.runs.size(), 3u);
     const int32_t sorted[3] = {-1, 3, 7};
     for (uint32_t r = 0; r < 3; ++r) {
-        EXPECT_EQ(renderer.runs[r].texture, sorted[r]);
-        EXPECT_EQ(renderer.runs[r].firstQuad, 3 * r);
-        EXPECT_EQ(renderer.runs[r].quadCount, 3u);
+        const OmParticleRun& run = renderer.runs[r];
+        EXPECT_TRUE(run.texture == sorted[r] && run.firstQuad == 3 * r && run.quadCount == 3u) << r;
     }
     for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
         EXPECT_EQ(GetLiveParticle(i)->listIndex, int32_t(i));
@@ -417,11 +407,9 @@ TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
     for (int k = 0; k < 4; ++k) {
         EXPECT_FLOAT_EQ(v[k].x, p->position.x + corners[k][0]) << k;
         EXPECT_FLOAT_EQ(v[k].y, p->position.y + corners[k][1]) << k;
-        EXPECT_FLOAT_EQ(v[k].u, corners[k][2]) << k;
-        EXPECT_FLOAT_EQ(v[k].v, corners[k][3]) << k;
+        EXPECT_TRUE(v[k].u == corners[k][2] && v[k].v == corners[k][3]) << k;
     }
-    EXPECT_FLOAT_EQ(v[0].z, 5.0f);
-    EXPECT_EQ(v[0].colour, p->colour);
+    EXPECT_TRUE(v[0].z == 5.0f && v[0].colour == p->colour);
 
     uint16_t indices[12];
     OmFillParticleIndices(indices, 2);
