@@ -4,7 +4,6 @@
 
 #include "engine/OmMath.h"
 #include "engine/OmPlane.h"
-#include "engine/OmProjection.h"
 #include "engine/OmSphere.h"
 
 namespace {
@@ -23,15 +22,13 @@ TEST(OmPlane, ThroughThreePointsAndClassify)
 {
     // Points at height 2 ordered so that the normal is +y.
     const OmPlane plane(OmVector3(0, 2, 1), OmVector3(1, 2, 0), OmVector3(0, 2, 0));
-    EXPECT_TRUE(plane.normal.Equals(OmVector3(0, 1, 0)));
-    EXPECT_FLOAT_EQ(plane.d, 2.0f);
-    EXPECT_EQ(plane.Classify(OmVector3(5, 3, 5)), 1);
-    EXPECT_EQ(plane.Classify(OmVector3(7, 2, -4)), 0);
-    EXPECT_EQ(plane.Classify(OmVector3(0, 1, 0)), 2);
+    EXPECT_TRUE(plane.normal.Equals(OmVector3(0, 1, 0)) && plane.d == 2.0f);
+    // In front, on the plane, behind.
+    EXPECT_TRUE(plane.Classify(OmVector3(5, 3, 5)) == 1 && plane.Classify(OmVector3(7, 2, -4)) == 0 &&
+                plane.Classify(OmVector3(0, 1, 0)) == 2);
     // The reverse winding faces the other way.
     const OmPlane flipped(OmVector3(0, 2, 0), OmVector3(1, 2, 0), OmVector3(0, 2, 1));
-    EXPECT_TRUE(flipped.normal.Equals(OmVector3(0, -1, 0)));
-    EXPECT_EQ(flipped.Classify(OmVector3(5, 3, 5)), 2);
+    EXPECT_TRUE(flipped.normal.Equals(OmVector3(0, -1, 0)) && flipped.Classify(OmVector3(5, 3, 5)) == 2);
 }
 
 // Growing, copying, leaving alone; an empty sphere on either side never
@@ -79,31 +76,12 @@ TEST(OmSphere, TransformAndPlace)
     s.Transform(m);
     // (1,1,1) becomes (-3,1,1): the mirrored axis still scales the radius by 3.
     ExpectSphere(s, -3, 10, 0, 3);
-
     OmSphere empty;
     empty.Transform(m);
     EXPECT_TRUE(empty.IsEmpty());
-
     OmMatrix3 turn;
     turn.SetRotationZ(OM_HALF_PI);
     OmSphere placed;
     placed.Place(OmSphere(OmVector3(1, 0, 0), 2), turn, OmVector3(10, 0, 0), 3);
     ExpectSphere(placed, 10, 3, 0, 6);
 }
-
-namespace {
-
-// The planes of a camera at eye with the given axes.
-struct Frustum {
-    OmPlane planes[OM_FRUSTUM_PLANES];
-    Frustum(const OmProjection& projection, const OmVector3& eye, const OmVector3& right, const OmVector3& up,
-            const OmVector3& forward)
-    {
-        float sides[4];
-        ComputeFrustumSideNormals(projection, sides);
-        BuildFrustumPlanes(projection, sides, eye, right, up, forward, planes);
-    }
-    bool Contains(const OmVector3& p) const { return IsPointInFrustum(planes, p); }
-};
-
-} // namespace
