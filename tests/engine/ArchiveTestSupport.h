@@ -1,5 +1,4 @@
-// Helpers for archive tests: temporary files and a reader for the layout
-// of a saved archive, so tests can find and change single fields.
+// Archive test helpers: temporary files and the layout of a saved archive.
 #pragma once
 
 #include <cstdint>
@@ -65,8 +64,7 @@ struct Layout {
     size_t rootsOffset = 0;
 };
 
-// Parses the header and class table; rootsOffset is where the resource
-// section would start (or the roots, without one).
+// The header and class table; rootsOffset is where resources or roots start.
 inline Layout ParseLayout(const std::vector<unsigned char>& bytes)
 {
     Layout layout;

@@ -15,8 +15,7 @@ using namespace archive_test;
 
 namespace {
 
-// A renderer-style registry kept in memory: ids from an index table, one
-// shared copy per distinct description, a use count per id.
+// A renderer-style registry: one shared copy per description, a use count per id.
 template <class T>
 struct MemoryRegistry {
     OmIndexTable ids{8};
@@ -265,8 +264,7 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         EXPECT_EQ(target.textures.Refs(before), 1);
     }
 
-    // Cut inside the objects, after the whole resource section was taken:
-    // the load fails and the owner gets every reference back.
+    // Cut after the resource section: the owner gets every reference back.
     for (size_t cut : {good.size() - 2, good.size() - 9}) {
         WriteFile(bad, std::vector<unsigned char>(good.begin(), good.begin() + long(cut)));
         MemoryResources target;

@@ -9,8 +9,7 @@ using namespace archive_test;
 
 namespace {
 
-// Every test object here is held once by the test; links add their own
-// references. Clearing the links first leaves each at one.
+// Clears the links (which hold references), then gives back the test's own.
 void Dispose(std::initializer_list<TestNode*> nodes, std::initializer_list<OmObject*> others = {})
 {
     for (TestNode* node : nodes)
@@ -29,8 +28,7 @@ bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots)
     return archive.Save(path.c_str());
 }
 
-// One TestNode that links to itself and carries a box: the smallest file
-// with a reference of each kind.
+// A node linking to itself and carrying a box: a reference of each kind.
 struct SelfFile {
     std::string path;
     std::vector<unsigned char> bytes;
@@ -139,8 +137,7 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     for (auto [loaded, saved] : {std::pair{la, a}, {lb, b}, {lc, c}})
         EXPECT_EQ(loaded->GetRefCount(), saved->GetRefCount());
 
-    // The box's class may come later in the file than the node's; either
-    // way both ends are complete.
+    // Both ends are complete whichever class comes first in the file.
     TestBox* lbox = TestBox::Cast(la->attachment);
     ASSERT_NE(lbox, nullptr);
     EXPECT_TRUE(lbox->owner == la && lbox->centre.z == 0.25f && lbox->solid);

@@ -31,8 +31,7 @@ TEST(OmPlane, ThroughThreePointsAndClassify)
     EXPECT_TRUE(flipped.normal.Equals(OmVector3(0, -1, 0)) && flipped.Classify(OmVector3(5, 3, 5)) == 2);
 }
 
-// Growing, copying, leaving alone; an empty sphere on either side never
-// pulls the result towards the origin.
+// An empty sphere on either side never pulls the result towards the origin.
 TEST(OmSphere, EncloseAndIntersect)
 {
     const OmSphere empty;

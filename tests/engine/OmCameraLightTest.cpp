@@ -110,8 +110,7 @@ TEST(OmMaxLight, IlluminationFacingRangesAndDecay)
     ExpectStrengths(*light, {{{4, 0, 0}, 0.25f}}, "inverse");
     light->decay = OmMaxLight::kInverseSquare;
     ExpectStrengths(*light, {{{4, 0, 0}, 1.0f / 16.0f}}, "inverse square");
-    // At the light itself there is no distance to divide by: a finite value,
-    // lit as if from straight above, fully facing.
+    // At the light itself: finite, and lit as if from straight above.
     EXPECT_TRUE(std::isfinite(light->StrengthAt(OmVector3(0, 0, 0))));
     EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, 0, 0), OmVector3(0.6f, -0.8f, 0)), 1.0f);
 

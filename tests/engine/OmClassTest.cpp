@@ -89,9 +89,7 @@ TEST(OmClassRegistry, FindObjectByName)
     otherClass->Release();
 }
 
-// A mode switch drops every pooled object of the registered classes; what
-// the application keeps for the whole run lives in an unlisted class and
-// must come through any number of switches intact.
+// What lives for the whole run (an unlisted class) survives every mode switch.
 TEST(OmClassRegistry, FreeAllObjectsKeepsUnlistedObjects)
 {
     OmClassRegistry& registry = Registry();

@@ -9,8 +9,7 @@
 
 namespace {
 
-// Marks a cell the way a live object does: a positive count after the
-// first pointer.
+// Marks a cell the way a live object does (its reference count).
 void SetLiveWord(void* cell, int32_t value)
 {
     std::memcpy(static_cast<char*>(cell) + OmFastAlloc::kLiveWordOffset, &value, sizeof value);

@@ -31,8 +31,7 @@ OmMatrix4 Make4(std::initializer_list<float> values)
 
 } // namespace
 
-// The 3x3 in-place turns go by the negated angle, the 4x4 ones by the angle
-// itself and keep the translation.
+// 3x3 in-place turns go by the negated angle, 4x4 ones keep the translation.
 TEST(OmMatrix, InPlaceRotationsOfBothSizes)
 {
     OmMatrix3 base;

@@ -59,8 +59,7 @@ protected:
         }
     }
 
-    // A record outside the library, for emitters that need no file: no
-    // randomness, no gravity, continuous.
+    // A continuous record outside the library, without randomness or gravity.
     OmParticleEffect& Effect(float rate, float life = 1.0f)
     {
         auto* e = new OmParticleEffect();
@@ -151,9 +150,7 @@ constexpr size_t kTextLengthOffset = 4 + 16 * 4;
 
 } // namespace
 
-// What is read writes back byte for byte; a few fields show they land in
-// their own members, and a field the file does not hold keeps its default.
-// Another version keeps the defaults altogether.
+// Fields the file does not hold (or another version's file) keep their defaults.
 TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldOtherVersionsAndDamagedFilesKeepTheDefaults)
 {
     OmParticleEffect* written = FullEffect();

@@ -18,10 +18,7 @@ void ExpectQuatNear(const OmQuaternion& q, float x, float y, float z, float w, f
 
 } // namespace
 
-// The sign convention on a quarter turn; then large angles about axes
-// leaning toward x, y and z make the trace negative with each diagonal
-// element the largest in turn (half turns exactly), small angles keep it
-// positive: every branch must round-trip.
+// Large turns about axes leaning to x, y and z (and small ones) reach every branch.
 TEST(OmQuaternion, MatrixConversionsThroughEveryBranch)
 {
     OmMatrix3 m;

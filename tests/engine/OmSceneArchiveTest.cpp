@@ -43,8 +43,7 @@ class TestCameraHolder : public OmObject {
     OmCamera* camera = nullptr;
 };
 
-// A shape kept out of the class registry: archives write it as a null
-// reference, as they do any object they cannot save.
+// Kept out of the class registry: archives write it as a null reference.
 class TestUnsavedShape : public OmShape {
     OM_DECLARE_CLASS(TestUnsavedShape)
 
@@ -52,8 +51,7 @@ class TestUnsavedShape : public OmShape {
     explicit TestUnsavedShape(OmArchive& archive) : OmShape(archive) {}
 };
 
-// A shape that writes the list links it is told to, as a damaged file
-// would hold them; it reads back as a plain shape.
+// Writes the list links it is told to, as a damaged file would hold them.
 class TestMislinkedShape : public OmShape {
     OM_DECLARE_CLASS(TestMislinkedShape)
 
@@ -83,9 +81,7 @@ struct Scene {
     OmMesh* mesh;
 };
 
-// A model whose first child cannot be saved, a turned and scaled body with
-// two shapes sharing a mesh and a device light aimed at both, and a
-// modelling-tool light.
+// An unsaved first child, a body with two shapes sharing a mesh, two lights.
 Scene BuildScene()
 {
     Scene s{new OmGroup(), nullptr, MakeTriangleMesh()};
@@ -135,11 +131,8 @@ bool Save(const std::string& path, OmObject* a, OmObject* b)
     return archive.Save(path.c_str());
 }
 
-// Saves one group of the given shapes, each drawing the geometry paired with
-// it; a shape joins its geometry's list at the head, so the last one given
-// heads it. The group takes over the shapes, the shapes the geometries (the
-// caller's references are given back before saving, so the counts saved are
-// the shapes'), and all is released.
+// Saves one group of shapes drawing their geometries (the last given heads the
+// list); the caller's references are given back first.
 bool SaveShapes(const std::string& path, std::initializer_list<std::pair<OmShape*, OmGeometry*>> shapes,
                 std::initializer_list<OmGeometry*> geometries)
 {
@@ -247,9 +240,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
         for (OmLight* light : renderer.addedLights)
             EXPECT_EQ(light, nullptr) << length;
     }
-    // A child count far beyond the file: the root group's count (3) is
-    // followed by a null reference (found by value: strings leave words
-    // unaligned).
+    // A child count far beyond the file: the root's 3 before a null reference.
     std::vector<unsigned char> huge = bytes;
     size_t at = 0;
     while (at + 8 <= huge.size() &&
@@ -265,8 +256,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     std::filesystem::remove(path);
 }
 
-// The shapes sharing a mesh come back as one list whose links agree both
-// ways, even where a shape the archive cannot save sat among them.
+// The links agree both ways even where an unsaved shape sat among them.
 TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
 {
     const std::string path = archive_test::TempPath("mesh_users");
@@ -299,9 +289,7 @@ TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
     std::filesystem::remove(path);
 }
 
-// A damaged file whose shape links disagree (a list that loops, a shape
-// linked into another mesh's list, a head the mesh does not name) fails its
-// load: such a list would hang or corrupt every walk over it.
+// Such a list would hang or corrupt every walk over it.
 TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
 {
     struct Case {
@@ -309,8 +297,7 @@ TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
         int prev, next; // index among the three shapes; -1 null
         bool otherMesh; // shape 0 draws a second mesh
     };
-    // Each shape joins at the head, so the intact list is 2 -> 1 -> 0; shape
-    // 0 writes the links it is given.
+    // The intact list is 2 -> 1 -> 0; shape 0 writes the links it is given.
     const Case cases[] = {
         {"a tail that loops back to the head", 1, 2, false},
         {"a shape its predecessor does not name", -1, -1, false},

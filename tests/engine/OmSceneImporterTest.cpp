@@ -15,8 +15,7 @@ using importtest::ImportTest;
 
 namespace {
 
-// One triangle in the XZ plane, all corners using position i, normal 0,
-// texture coordinate i.
+// One triangle in the XZ plane; corner i uses position and coordinate i.
 std::unique_ptr<OmPbfMeshRecord> Triangle(uint32_t material = 0)
 {
     auto mesh = std::make_unique<OmPbfMeshRecord>();

@@ -97,10 +97,7 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
     mesh->Release();
 }
 
-// With row vectors a point goes through its own node's transform first and
-// then its ancestors': a corner of a mesh turned a quarter about z under a
-// parent moved along x ends beside the parent, not turned about the origin
-// with the parent's offset.
+// Row vectors: a point goes through its own node's transform, then its ancestors'.
 TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
 {
     InFolder folder;

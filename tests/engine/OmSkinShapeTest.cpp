@@ -253,9 +253,7 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
     EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
 }
 
-// A twisted bone turns about the model's vertical at its own joint after its
-// animated rotation; the bones below it swing round with it, those above
-// stay, and no twist (bone -1 or angle 0) leaves the pose as animated.
+// The bones below swing round with it, those above stay; no twist leaves the pose.
 TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
 {
     EXPECT_TRUE(!shape_->SetTwistedBone(3, 1.0f) && !shape_->SetTwistedBone(-2, 1.0f));
@@ -268,8 +266,7 @@ TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
         PlayAt(OM_PLAY_HOLD, 0.0f); // the last frame: 30 and 60 degrees about Z
         OmMatrix3 spin;
         spin.SetRotationY(c.degrees * kDegree);
-        // Worked out from the animated arm: the twisted bone's rotation
-        // gains the turn, and each bone below follows from its parent.
+        // The twisted bone's rotation gains the turn; each bone below follows.
         OmBoneMatrix expected[3];
         const float a[3] = {30.0f, 90.0f, 90.0f};
         for (int b = 0; b < 3; ++b) {

@@ -1,5 +1,4 @@
-// A renderer that records what the scene asks of it, and a render mesh that
-// logs its draws there, for the scene-graph, mesh and light tests.
+// A recording renderer, a render mesh that logs its draws, scene builders.
 #pragma once
 
 #include <string>
@@ -15,8 +14,7 @@
 #include "render/OmD3D.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
-// A render mesh made by RecordingRenderer::CreateMesh. Each draw appends
-// its name to the renderer's draw log.
+// Made by RecordingRenderer::CreateMesh; each draw appends its name to the log.
 class TestRenderMesh : public OmBaseMesh {
     OM_DECLARE_CLASS(TestRenderMesh)
 
@@ -80,8 +78,7 @@ T* AddNode(OmGroup& parent, const char* name)
 
 OmShape* AddShape(OmGroup& parent, const char* name, OmGeometry* geometry, const OmVector3& position = {});
 
-// An engine mesh of one triangle with every vertex attribute set, sorted
-// into one material group and bounded.
+// One triangle, every vertex attribute set, in one material group, bounded.
 OmMesh* MakeTriangleMesh();
 
 // Collects what is sent to the debugger output while it lives.

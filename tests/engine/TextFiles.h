@@ -29,9 +29,7 @@ private:
     std::string m_path;
 };
 
-// A bone as the modelling tool's bone file lists it: number, name, parent,
-// a pivot (1, 2, 3), an identity axis block at the origin and an identity
-// bind matrix at bindTranslation.
+// A bone as the bone file lists it: pivot (1, 2, 3), identity bind matrix.
 inline std::string Bone(int number, const std::string& name, int parent, const std::string& bindTranslation = "0 0 0")
 {
     const std::string identity = "1 0 0\n0 1 0\n0 0 1\n";
