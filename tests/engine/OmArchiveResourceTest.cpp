@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "engine/OmArchive.h"
-#include "engine/OmIndexTable.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmResourceOwner.h"
 #include "engine/OmTextureResource.h"
@@ -18,7 +17,6 @@ namespace {
 // A renderer-style registry: one shared copy per description, a use count per id.
 template <class T>
 struct MemoryRegistry {
-    OmIndexTable ids{8};
     std::vector<T*> records;
     std::vector<int> refs;
 
@@ -30,34 +28,27 @@ struct MemoryRegistry {
     }
     T* Get(int32_t id) const { return id >= 0 && size_t(id) < records.size() ? records[id] : nullptr; }
     int Refs(int32_t id) const { return Get(id) ? refs[id] : 0; }
+    uint32_t Count() const { return uint32_t(records.size() - std::count(records.begin(), records.end(), nullptr)); }
     int32_t Register(const T& wanted)
     {
-        for (int32_t c = ids.GetFirst(); c != -1;) {
-            const int32_t id = ids.GetNext(c);
-            if (records[id]->IsEqual(wanted))
-                return ++refs[id], id;
-        }
-        const int32_t id = ids.AllocIndex();
-        records.resize(std::max(records.size(), size_t(id) + 1), nullptr);
-        refs.resize(records.size(), 0);
-        records[id] = new T(wanted);
-        refs[id] = 1;
-        return id;
+        for (size_t id = 0; id < records.size(); ++id)
+            if (records[id] && records[id]->IsEqual(wanted))
+                return ++refs[id], int32_t(id);
+        records.push_back(new T(wanted));
+        refs.push_back(1);
+        return int32_t(records.size() - 1);
     }
     void Release(int32_t id)
     {
-        if (!Get(id) || --refs[id] > 0)
-            return;
-        records[id]->Release();
-        records[id] = nullptr;
-        ids.ReleaseIndex(id);
+        if (Get(id) && --refs[id] == 0)
+            records[id]->Release(), records[id] = nullptr;
     }
 };
 
 class MemoryResources : public OmResourceOwner {
 public:
-    uint32_t GetMaterialSlotCount() const override { return materials.ids.GetCapacity(); }
-    uint32_t GetTextureSlotCount() const override { return textures.ids.GetCapacity(); }
+    uint32_t GetMaterialSlotCount() const override { return uint32_t(materials.records.size()); }
+    uint32_t GetTextureSlotCount() const override { return uint32_t(textures.records.size()); }
     OmMaterial* GetMaterial(int32_t id) override { return materials.Get(id); }
     OmTextureResource* GetTexture(int32_t id) override { return textures.Get(id); }
     int32_t RegisterTexture(const OmTextureResource& texture) override { return textures.Register(texture); }
@@ -66,15 +57,11 @@ public:
     void ReleaseMaterial(int32_t id) override { materials.Release(id); }
     void ReleaseTexture(int32_t id) override { textures.Release(id); }
 
-    uint32_t TextureCount() const { return textures.ids.GetCount(); }
-    uint32_t MaterialCount() const { return materials.ids.GetCount(); }
     int32_t FindTexture(const char* name)
     {
-        for (int32_t c = textures.ids.GetFirst(); c != -1;) {
-            const int32_t id = textures.ids.GetNext(c);
-            if (std::strcmp(textures.records[id]->fileName, name) == 0)
-                return id;
-        }
+        for (size_t id = 0; id < textures.records.size(); ++id)
+            if (textures.records[id] && std::strcmp(textures.records[id]->fileName, name) == 0)
+                return int32_t(id);
         return -1;
     }
 
@@ -162,25 +149,25 @@ struct Level {
     }
 };
 
+// Loads the file into owner's registries; the meshes are given back at the end.
 struct Loaded {
-    bool ok = false;
-    std::vector<TestMesh*> meshes;
+    Loaded(const std::string& path, MemoryResources& owner)
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&owner);
+        ok = archive.Load(path.c_str());
+        for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
+            meshes.push_back(TestMesh::Cast(archive.GetRoot(i)));
+    }
     ~Loaded()
     {
         for (TestMesh* mesh : meshes)
             if (mesh)
                 mesh->Release();
     }
+    bool ok = false;
+    std::vector<TestMesh*> meshes;
 };
-
-void LoadInto(const std::string& path, MemoryResources& owner, Loaded& loaded)
-{
-    OmArchive archive(OmClassRegistry::Instance());
-    archive.SetResourceOwner(&owner);
-    loaded.ok = archive.Load(path.c_str());
-    for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
-        loaded.meshes.push_back(TestMesh::Cast(archive.GetRoot(i)));
-}
 
 } // namespace
 
@@ -199,10 +186,9 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         ASSERT_TRUE(archive.Save(path.c_str()));
         plain->Release();
         MemoryResources target;
-        Loaded loaded;
-        LoadInto(path, target, loaded);
+        Loaded loaded(path, target);
         ASSERT_TRUE(loaded.ok);
-        EXPECT_EQ(target.TextureCount(), 0u);
+        EXPECT_EQ(target.textures.Count(), 0u);
         EXPECT_EQ(loaded.meshes.at(0)->materialId, -1);
     }
 
@@ -213,13 +199,12 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         MemoryResources target;
         int32_t known = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
         target.RegisterTexture(OmTextureResource("other.tga", -1, 1));
-        Loaded loaded;
-        LoadInto(path, target, loaded);
+        Loaded loaded(path, target);
         ASSERT_TRUE(loaded.ok);
         ASSERT_EQ(loaded.meshes.size(), 3u);
 
         // Only what the meshes use came over: two materials, two textures.
-        EXPECT_TRUE(target.MaterialCount() == 2u && target.TextureCount() == 3u);
+        EXPECT_TRUE(target.materials.Count() == 2u && target.textures.Count() == 3u);
         EXPECT_EQ(target.FindTexture("unused.tga"), -1);
         int32_t a = target.FindTexture("a.tga");
         ASSERT_GE(a, 0);
@@ -256,11 +241,10 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         WriteFile(bad, bytes);
         MemoryResources target;
         int32_t before = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
-        Loaded loaded;
-        LoadInto(bad, target, loaded);
+        Loaded loaded(bad, target);
         EXPECT_FALSE(loaded.ok) << "word at " << offset - textures;
         EXPECT_TRUE(loaded.meshes.empty());
-        EXPECT_EQ(target.TextureCount(), 1u);
+        EXPECT_EQ(target.textures.Count(), 1u);
         EXPECT_EQ(target.textures.Refs(before), 1);
     }
 
@@ -268,11 +252,10 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
     for (size_t cut : {good.size() - 2, good.size() - 9}) {
         WriteFile(bad, std::vector<unsigned char>(good.begin(), good.begin() + long(cut)));
         MemoryResources target;
-        Loaded loaded;
-        LoadInto(bad, target, loaded);
+        Loaded loaded(bad, target);
         EXPECT_FALSE(loaded.ok);
-        EXPECT_EQ(target.TextureCount(), 0u);
-        EXPECT_EQ(target.MaterialCount(), 0u);
+        EXPECT_EQ(target.textures.Count(), 0u);
+        EXPECT_EQ(target.materials.Count(), 0u);
     }
 
     // A material naming a texture number the section does not have.
@@ -284,12 +267,10 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
     SetWord(bytes, lastFrame, 7);
     WriteFile(bad, bytes);
     MemoryResources target;
-    Loaded loaded;
     errors.Clear();
-    LoadInto(bad, target, loaded);
-    EXPECT_FALSE(loaded.ok);
+    EXPECT_FALSE(Loaded(bad, target).ok);
     EXPECT_TRUE(errors.Contains("outside the resource section")) << errors.Text();
-    EXPECT_EQ(target.MaterialCount(), 0u);
+    EXPECT_EQ(target.materials.Count(), 0u);
     std::filesystem::remove(path);
     std::filesystem::remove(bad);
 }

@@ -27,28 +27,6 @@ std::vector<void*> LiveCells(const OmFastAlloc& pool)
 
 } // namespace
 
-TEST(OmFastAlloc, AllocFreeReuseAndLiveness)
-{
-    OmFastAlloc pool(24, 96, 8, "test");
-    EXPECT_EQ(pool.Alloc(0), nullptr);
-
-    void* a = pool.Alloc(24);
-    void* b = pool.Alloc(24);
-    SetLiveWord(a, 1);
-    SetLiveWord(b, 1);
-    pool.Free(a);
-    EXPECT_FALSE(OmFastAlloc::IsLive(a)) << "a freed cell reads as dead";
-    EXPECT_EQ(pool.GetLiveCount(), 1u);
-    EXPECT_EQ(pool.Alloc(24), a) << "the last freed cell is reused first";
-    pool.Free(nullptr);
-
-    // A cell whose object has count 0 is skipped, and the walk still ends.
-    SetLiveWord(a, 0);
-    EXPECT_EQ(LiveCells(pool), std::vector<void*>{b});
-    SetLiveWord(a, -3);
-    EXPECT_EQ(LiveCells(pool), std::vector<void*>{b}) << "negative counts are not live";
-}
-
 TEST(OmFastAlloc, BulkPagesHideCellsNotHandedOut)
 {
     OmFastAlloc pool(32, 128, 8, "bulk"); // four cells a page

@@ -94,21 +94,6 @@ protected:
 
 } // namespace
 
-TEST_F(MorphShapeTest, LoopBlendsBetweenFramesAndLandsOnThemAtBoundaries)
-{
-    UseRenderMesh();
-    shape_->PlayAnimation(0, OM_PLAY_LOOP);
-    shape_->Update(-0.1f); // a negative time sets the start (every one does)
-    shape_->Update(0.05f); // 1.5 frames into the second lap of 3
-    EXPECT_TRUE(shape_->GetFrames().frame0 == 1 && shape_->GetFrames().frame1 == 2);
-    EXPECT_NEAR(X(), 15.0f, 1e-3f);
-    shape_->Update(1.0f / 30.0f); // on frame 1, whichever pair says so
-    EXPECT_NEAR(X(), 10.0f, 1e-3f);
-    shape_->Update(2.5f / 30.0f); // last frame back towards the first
-    EXPECT_TRUE(shape_->GetFrames().frame0 == 2 && shape_->GetFrames().frame1 == 0);
-    EXPECT_NEAR(X(), 10.0f, 1e-3f);
-}
-
 TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
 {
     shape_->PlayAnimation(0, OM_PLAY_ONCE); // no render mesh yet: speed 1.0
