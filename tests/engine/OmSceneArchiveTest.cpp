@@ -97,7 +97,6 @@ Scene BuildScene()
 
     auto* lamp = AddNode<OmLight>(*s.body, "lamp");
     lamp->lightType = OmLight::kPoint;
-    lamp->diffuse[1] = 0.5f;
     lamp->specular[3] = 1.0f;
     lamp->Range() = OmSphere(OmVector3(1, 1, 1), 7.0f);
     lamp->AddTarget(b);
@@ -105,22 +104,10 @@ Scene BuildScene()
 
     auto* sun = AddNode<OmMaxLightNode>(*s.root, "sun");
     sun->SetEnabled(false);
-    sun->light.lightName = "Sun01";
-    sun->light.type = OmMaxLight::kSpot;
-    sun->light.multiplier = 1.5f;
     sun->light.decay = OmMaxLight::kInverse;
     sun->light.shadowParams[1] = 3.0f;
     sun->light.projectorMap = "gobo.tga";
     return s;
-}
-
-OmCamera* MakeCamera(RecordingRenderer& renderer)
-{
-    auto* camera = new OmCamera();
-    SetStandardCamera(*camera);
-    camera->SetFrame(OmVector3(0, 5, -5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    camera->Apply(renderer);
-    return camera;
 }
 
 bool Save(const std::string& path, OmObject* a, OmObject* b)
@@ -157,7 +144,10 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     RecordingRenderer renderer;
     Scene s = BuildScene();
     auto* holder = new TestCameraHolder();
-    holder->camera = MakeCamera(renderer);
+    holder->camera = new OmCamera();
+    SetStandardCamera(*holder->camera);
+    holder->camera->SetFrame(OmVector3(0, 5, -5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+    holder->camera->Apply(renderer);
     const std::string path = archive_test::TempPath("scene");
     {
         TraceCapture trace; // the unsaved shape is reported, not saved
@@ -266,25 +256,20 @@ TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
     OmArchive archive(Registry());
     ASSERT_TRUE(archive.Load(path.c_str()));
     auto* root = OmGroup::Cast(archive.GetRoot(0));
-    ASSERT_NE(root, nullptr);
-    auto* first = OmShape::Cast(root->GetChild(0));
-    ASSERT_NE(first, nullptr);
-    OmGeometry* mesh = first->GetGeometry();
+    auto* first = root ? OmShape::Cast(root->GetChild(0)) : nullptr;
+    OmGeometry* mesh = first ? first->GetGeometry() : nullptr;
     ASSERT_NE(mesh, nullptr);
     std::vector<OmShape*> users;
     for (OmShape* shape = mesh->GetFirstUser(); shape && users.size() < 4; shape = shape->GetNextUser())
         users.push_back(shape);
     ASSERT_EQ(users.size(), 2u);
-    EXPECT_EQ(users[0]->GetPrevUser(), nullptr);
-    EXPECT_EQ(users[1]->GetPrevUser(), users[0]);
+    EXPECT_TRUE(!users[0]->GetPrevUser() && users[1]->GetPrevUser() == users[0]);
     mesh->BoundsChanged();
     // Unlinking works on the loaded list: the other shape becomes the head.
     users[0]->SetGeometry(nullptr);
-    EXPECT_EQ(mesh->GetFirstUser(), users[1]);
-    EXPECT_EQ(users[1]->GetPrevUser(), nullptr);
+    EXPECT_TRUE(mesh->GetFirstUser() == users[1] && !users[1]->GetPrevUser());
     root->Release();
-    // Counts are stored as they stood, so the mesh still holds the unsaved
-    // shape's reference; it is given back here.
+    // Counts are stored as they stood: the unsaved shape's reference is given back here.
     EXPECT_EQ(mesh->Release(), 0u);
     std::filesystem::remove(path);
 }
@@ -292,19 +277,18 @@ TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
 // Such a list would hang or corrupt every walk over it.
 TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
 {
-    struct Case {
+    // The intact list is 2 -> 1 -> 0; shape 0 writes the links it is given.
+    const struct {
         const char* what;
         int prev, next; // index among the three shapes; -1 null
         bool otherMesh; // shape 0 draws a second mesh
-    };
-    // The intact list is 2 -> 1 -> 0; shape 0 writes the links it is given.
-    const Case cases[] = {
+    } cases[] = {
         {"a tail that loops back to the head", 1, 2, false},
         {"a shape its predecessor does not name", -1, -1, false},
         {"a link into another mesh's list", -1, 1, true},
     };
     const std::string path = archive_test::TempPath("mesh_users_bad");
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         OmMesh* mesh = MakeTriangleMesh();
         OmMesh* other = MakeTriangleMesh();
@@ -316,8 +300,7 @@ TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
                                {mesh, other}));
 
         TraceCapture trace;
-        OmArchive archive(Registry());
-        EXPECT_FALSE(archive.Load(path.c_str()));
+        EXPECT_FALSE(OmArchive(Registry()).Load(path.c_str()));
         EXPECT_TRUE(trace.Contains("links to objects that do not link back"));
     }
     std::filesystem::remove(path);
