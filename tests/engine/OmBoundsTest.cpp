@@ -10,10 +10,8 @@ namespace {
 
 void ExpectSphere(const OmSphere& s, float x, float y, float z, float r)
 {
-    EXPECT_NEAR(s.centre.x, x, 1e-5f);
-    EXPECT_NEAR(s.centre.y, y, 1e-5f);
-    EXPECT_NEAR(s.centre.z, z, 1e-5f);
-    EXPECT_NEAR(s.radius, r, 1e-5f);
+    EXPECT_TRUE(OmVector3::NearlyEqual(s.centre, OmVector3(x, y, z), 1e-5f) && std::fabs(s.radius - r) < 1e-5f)
+        << s.centre.x << " " << s.centre.y << " " << s.centre.z << " " << s.radius;
 }
 
 } // namespace

@@ -18,8 +18,7 @@ std::vector<uint8_t> RoundTrip(uint32_t version, OmPbfScene& copy)
     FillScene(scene, version);
     const std::vector<uint8_t> bytes = Write(scene);
     OmMemoryFile in(bytes.data(), bytes.size());
-    EXPECT_TRUE(copy.Serialise(in));
-    EXPECT_EQ(in.Remaining(), 0u);
+    EXPECT_TRUE(copy.Serialise(in) && in.Remaining() == 0u);
     EXPECT_EQ(Write(copy), bytes);
     return bytes;
 }
@@ -28,16 +27,10 @@ void ExpectTree(const OmPbfScene& scene)
 {
     const OmPbfNode& root = scene.root;
     EXPECT_STREQ(root.name.CStr(), "root");
-    ASSERT_NE(root.child, nullptr);
-    ASSERT_NE(root.child->sibling, nullptr);
-    ASSERT_NE(root.child->child, nullptr);
-    ASSERT_NE(root.child->child->sibling, nullptr);
-    EXPECT_EQ(root.child->sibling->object, 2);
-    EXPECT_EQ(root.child->child->object, 5);
-    EXPECT_EQ(root.child->child->sibling->object, -1);
-    EXPECT_EQ(root.child->child->sibling->parent, root.child);
-    EXPECT_EQ(root.child->sibling->parent, &root);
-    EXPECT_EQ(root.child->child->sibling->sibling, nullptr);
+    ASSERT_TRUE(root.child && root.child->sibling && root.child->child && root.child->child->sibling);
+    const OmPbfNode* grandchild2 = root.child->child->sibling;
+    EXPECT_TRUE(root.child->sibling->object == 2 && root.child->child->object == 5 && grandchild2->object == -1);
+    EXPECT_TRUE(grandchild2->parent == root.child && root.child->sibling->parent == &root && !grandchild2->sibling);
 }
 
 bool Read(const std::vector<uint8_t>& bytes, OmPbfScene& scene)
@@ -75,9 +68,8 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferences)
     FillScene(fresh, 4);
     const auto* max = static_cast<const OmPbfMaxLightRecord*>(v4.objects.At(5));
     const auto* original = static_cast<const OmPbfMaxLightRecord*>(fresh.objects.At(5));
-    EXPECT_EQ(max->value5, original->value5);
     EXPECT_STREQ(max->mapName.CStr(), original->mapName.CStr());
-    EXPECT_EQ(v4.ambient.a, fresh.ambient.a);
+    EXPECT_TRUE(max->value5 == original->value5 && v4.ambient.a == fresh.ambient.a);
 
     // Version 3 keeps names alone: an image list becomes an animated layer.
     const auto& plain = copies[3].materials[0].layers;
@@ -101,8 +93,7 @@ TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
     // Version, materials (0, 0), objects (0, 8), root, ambient.
     const size_t rootBytes = 4 + 1 + 4 + 64 + 8 + 8 + 1 + 1;
     ASSERT_EQ(bytes.size(), 4 + 8 + 8 + rootBytes + 16);
-    EXPECT_EQ(WordAt(bytes, 0), 4u);
-    EXPECT_EQ(WordAt(bytes, 16), 8u);
+    EXPECT_TRUE(WordAt(bytes, 0) == 4u && WordAt(bytes, 16) == 8u);
 
     OmPbfString s("hello");
     OmMemoryFile out;
@@ -132,12 +123,9 @@ TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
         PutWord(bytes, 0);
     OmPbfScene scene;
     ASSERT_TRUE(Read(bytes, scene));
-    ASSERT_EQ(scene.objects.Count(), 2);
-    EXPECT_EQ(scene.objects.At(0), nullptr);
-    ASSERT_NE(scene.objects.At(1), nullptr);
+    ASSERT_TRUE(scene.objects.Count() == 2 && scene.objects.At(1));
     EXPECT_EQ(scene.objects.At(1)->type, uint32_t(kPbfMarker));
-    EXPECT_EQ(scene.objects.At(2), nullptr);
-    EXPECT_EQ(scene.objects.At(-1), nullptr);
+    EXPECT_TRUE(!scene.objects.At(0) && !scene.objects.At(2) && !scene.objects.At(-1));
     // Written back, the empty entry keeps the marker at index 1.
     EXPECT_EQ(Write(scene), bytes);
 }
@@ -153,8 +141,7 @@ TEST(OmPbfSceneTest, EveryTruncationFailsWithAnErrorAndAnEmptyScene)
         OmPbfScene scene;
         ASSERT_FALSE(Read(part, scene)) << cut;
         EXPECT_TRUE(errors.Contains("** ERROR **")) << cut;
-        EXPECT_EQ(scene.objects.Count(), 0) << cut;
-        EXPECT_EQ(scene.root.child, nullptr) << cut;
+        EXPECT_TRUE(scene.objects.Count() == 0 && !scene.root.child) << cut;
     }
 }
 

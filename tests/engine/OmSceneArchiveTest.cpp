@@ -191,8 +191,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     // Targets come back in the reverse of the written order.
     const OmVoidChain::Link* target = lamp->GetTargets().GetFirst();
     ASSERT_TRUE(target && target->next);
-    EXPECT_EQ(target->value, b);
-    EXPECT_EQ(target->next->value, a);
+    EXPECT_TRUE(target->value == b && target->next->value == a);
 
     auto* sun = OmMaxLightNode::Cast(root->GetChild(2));
     ASSERT_NE(sun, nullptr);
@@ -202,8 +201,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
 
     OmCamera* camera = loadedHolder->camera;
     ASSERT_NE(camera, nullptr);
-    EXPECT_TRUE(camera->GetPosition().Equals(OmVector3(0, 5, -5)));
-    EXPECT_FLOAT_EQ(camera->GetPlane(OM_PLANE_NEAR).d, -4.0f);
+    EXPECT_TRUE(camera->GetPosition().Equals(OmVector3(0, 5, -5)) && camera->GetPlane(OM_PLANE_NEAR).d == -4.0f);
     EXPECT_TRUE(camera->IsProjectionDirty()); // sent again on first use
 
     // The loaded tree updates, with the null slot in place.

@@ -83,10 +83,8 @@ TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndBoundsFollow)
     // The child's own turn applies first: x goes to y, which the parent keeps.
     EXPECT_TRUE(Near(child->GetWorldRotation().Transform(OmVector3(1, 0, 0)), OmVector3(0, 1, 0)));
     // (0, 0, 1) through the child (z stays z), then the parent (z to x), times 2.
-    EXPECT_TRUE(Near(leaf->GetWorldPosition(), OmVector3(12, 0, -2)));
-    EXPECT_FLOAT_EQ(leaf->GetWorldScale(), 1.0f);
-    EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(12, 0, -2)));
-    EXPECT_FLOAT_EQ(root->GetBounds().radius, 1.0f);
+    EXPECT_TRUE(Near(leaf->GetWorldPosition(), OmVector3(12, 0, -2)) && leaf->GetWorldScale() == 1.0f);
+    EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(12, 0, -2)) && root->GetBounds().radius == 1.0f);
 
     // Moving the leaf moves the bounds of every group above it.
     leaf->LocalPosition() = OmVector3(0, 0, 3);
@@ -159,10 +157,8 @@ TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlags)
     auto* stranger = new OmGroup();
     EXPECT_TRUE(group->AddChild(a) == 0u && group->AddChild(b) == 1u && a->GetRefCount() == 2u);
     group->UpdateBounds(); // clears the group's dirty flag
-    EXPECT_EQ(group->RemoveChild(nullptr), -1);
-    EXPECT_FALSE(group->IsDirty());
-    EXPECT_EQ(group->RemoveChild(stranger), -1);
-    EXPECT_TRUE(group->IsDirty());
+    EXPECT_TRUE(group->RemoveChild(nullptr) == -1 && !group->IsDirty());
+    EXPECT_TRUE(group->RemoveChild(stranger) == -1 && group->IsDirty());
 
     EXPECT_EQ(group->RemoveChild(a), 0);
     EXPECT_TRUE(a->GetRefCount() == 1u && !a->GetParent());

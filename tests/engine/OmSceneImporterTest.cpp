@@ -82,9 +82,7 @@ TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
     ASSERT_TRUE(armGroup && armGroup->GetChildCount() == 1);
     EXPECT_FLOAT_EQ(armGroup->GetLocal().position.y, 5.0f);
     EXPECT_STREQ(armGroup->GetChild(0)->GetName(), "Hand");
-    EXPECT_NE(MeshOf(armGroup->GetChild(0)), nullptr);
-    EXPECT_NE(dynamic_cast<OmLight*>(model->GetChild(1)), nullptr);
-    EXPECT_EQ(importer.GetObject(1), nullptr);
+    EXPECT_TRUE(MeshOf(armGroup->GetChild(0)) && dynamic_cast<OmLight*>(model->GetChild(1)) && !importer.GetObject(1));
 }
 
 TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
@@ -244,8 +242,7 @@ TEST_F(ImportTest, BrokenScenesFailWithAnError)
     ErrorCapture errors;
     OmSceneImporter truncated;
     EXPECT_FALSE(truncated.Load(cut.c_str(), root));
-    EXPECT_TRUE(errors.Contains("could not be read"));
-    EXPECT_EQ(root->GetChildCount(), 0);
+    EXPECT_TRUE(errors.Contains("could not be read") && root->GetChildCount() == 0);
 }
 
 TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)

@@ -228,8 +228,7 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
     TraceCapture trace;
     EXPECT_TRUE(!shape_->AttachNodeToBone(-1) && !shape_->AttachNodeToBone(3));
     EXPECT_TRUE(!shape_->SetScaledBone(3, 4.0f) && !shape_->SetScaledBone(-2, 4.0f));
-    EXPECT_TRUE(trace.Contains("bone 3"));
-    EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
+    EXPECT_TRUE(trace.Contains("bone 3") && shape_->GetAttachmentCount() == 0u);
 
     // A hand-held node follows its bone; asking again gives the same node.
     OmGroup* hand = shape_->AttachNodeToBone(2);
@@ -373,14 +372,11 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
     shape_->Render(renderer);
     ASSERT_EQ(renderMesh->handed.size(), 3u);
     EXPECT_TRUE(OmVector3::NearlyEqual(renderMesh->handed[0].position, OmVector3(1.5f, 0, 0), 1e-5f));
-    EXPECT_EQ(renderMesh->draws, 1);
-    EXPECT_EQ(renderer.lineCount, 0);
+    EXPECT_TRUE(renderMesh->draws == 1 && renderer.lineCount == 0);
 
     // The skeleton display without the mesh: two bones with parents, and a
     // three-line cross on the head bone.
     renderer.SetRenderOption(5);
     shape_->Render(renderer);
-    EXPECT_EQ(renderMesh->draws, 1);
-    EXPECT_EQ(renderer.lineCount, 2 + 3);
-    EXPECT_EQ(renderer.lineColour, 0xFFFFFFFFu);
+    EXPECT_TRUE(renderMesh->draws == 1 && renderer.lineCount == 2 + 3 && renderer.lineColour == 0xFFFFFFFFu);
 }
