@@ -120,8 +120,7 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     ASSERT_TRUE(SaveRoots(path, {a, nullptr, a, holder}));
 
     LoadResult loaded = Load(path);
-    ASSERT_TRUE(loaded.ok);
-    ASSERT_EQ(loaded.roots.size(), 4u);
+    ASSERT_TRUE(loaded.ok && loaded.roots.size() == 4u);
     EXPECT_EQ(loaded.roots[1], nullptr);
     EXPECT_EQ(loaded.roots[0], loaded.roots[2]); // the same root twice is one object
     TestNode* la = TestNode::Cast(loaded.roots[0]);
@@ -130,10 +129,8 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     TestNode* lc = la->links[1];
     ASSERT_TRUE(lb && lc);
     EXPECT_TRUE(lb->links[0] == lc && lb->links[1] == la && lc->links[0] == lc && !lc->links[1]);
-    EXPECT_STREQ(la->GetName(), "alpha");
-    EXPECT_STREQ(la->label, "first");
-    ASSERT_EQ(la->numbers.GetCount(), 2u);
-    EXPECT_EQ(la->numbers[1], 20u);
+    EXPECT_TRUE(!std::strcmp(la->GetName(), "alpha") && !std::strcmp(la->label, "first"));
+    EXPECT_TRUE(la->numbers.GetCount() == 2u && la->numbers[1] == 20u);
     for (auto [loaded, saved] : {std::pair{la, a}, {lb, b}, {lc, c}})
         EXPECT_EQ(loaded->GetRefCount(), saved->GetRefCount());
 
@@ -191,8 +188,8 @@ TEST(OmArchive, WrongHeadersCorruptCountsLengthsAndReferencesFail)
         SetWord(bytes, patch.offset, patch.value);
         errors.Clear();
         EXPECT_FALSE(LoadBytes(bad, bytes).ok) << patch.what;
-        EXPECT_FALSE(errors.Text().empty()) << patch.what << ": a failure is logged";
-        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << patch.what;
+        // Logged, and no object is left behind.
+        EXPECT_TRUE(!errors.Text().empty() && TestNode::s_pool.GetLiveCount() == nodesBefore) << patch.what;
     }
 
     std::vector<unsigned char> bytes = file.bytes;

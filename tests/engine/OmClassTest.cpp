@@ -28,8 +28,7 @@ TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
 
     OmClass* constructed = ::new (lateStorage) OmClass("TestLate", &OmObject::s_class);
     EXPECT_STREQ(registry.GetClass(0)->name, "TestLate");
-    EXPECT_TRUE(registry.AssignClassIds());
-    EXPECT_TRUE(constructed->index == 0 && early.index == 1);
+    EXPECT_TRUE(registry.AssignClassIds() && constructed->index == 0 && early.index == 1);
     int32_t index = -7;
     EXPECT_TRUE(registry.FindClassIndex("TestEarly", index) && index == 1);
     EXPECT_FALSE(registry.FindClassIndex("testearly", index) || registry.FindClassIndex(nullptr, index));

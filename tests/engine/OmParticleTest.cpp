@@ -160,12 +160,10 @@ TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldOtherVersionsAndDamaged
     OmParticleEffect read;
     ASSERT_TRUE(ReadBytes(bytes, read));
     EXPECT_EQ(EffectBytes(read), bytes);
-    EXPECT_FLOAT_EQ(read.direction.x, 0.5f);
-    EXPECT_FLOAT_EQ(read.direction.y, 1.0f); // not in the file
+    EXPECT_TRUE(read.direction.x == 0.5f && read.direction.y == 1.0f); // y is not in the file
     EXPECT_STREQ(read.textureName, "flame");
     ASSERT_EQ(read.keyCountA, 2u);
-    EXPECT_FLOAT_EQ(read.keysA[1].value, 2.0f);
-    EXPECT_EQ(read.param35, 99);
+    EXPECT_TRUE(read.keysA[1].value == 2.0f && read.param35 == 99);
 
     const std::vector<unsigned char> good = bytes;
     archive_test::SetWord(bytes, 0, 0x101);
@@ -262,14 +260,11 @@ TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNoth
     fs::resize_file(file, fs::file_size(file) - 3); // cut inside the last word
     const OmParticleEffect* damaged = GetParticleEffect(FindParticleEffect("fire"));
     ASSERT_NE(damaged, nullptr);
-    EXPECT_TRUE(trace.Contains("fire.pbe is damaged")) << trace.Text();
-    EXPECT_FLOAT_EQ(damaged->rate, 100.0f);
+    EXPECT_TRUE(trace.Contains("fire.pbe is damaged") && damaged->rate == 100.0f) << trace.Text();
     EXPECT_EQ(damaged->frameCount, 0); // no half-read name to find frames by
 
-    EXPECT_EQ(GetParticleEffect(-1), nullptr);
-    EXPECT_TRUE(trace.Contains("Couldn't find particle effect index -1"));
-    EXPECT_EQ(GetParticleEffect(2), nullptr);
-    EXPECT_EQ(FindParticleEffect(nullptr), -1);
+    EXPECT_TRUE(!GetParticleEffect(-1) && trace.Contains("Couldn't find particle effect index -1"));
+    EXPECT_TRUE(!GetParticleEffect(2) && FindParticleEffect(nullptr) == -1);
 
     // The library holds 256; the next name cannot be loaded.
     for (int i = 2; i < 256; ++i)

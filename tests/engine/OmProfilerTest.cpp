@@ -60,10 +60,9 @@ TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
     RunFrame(p, clock, render, 30);
     p.lines.clear();
     p.Report();
-    EXPECT_EQ(p.GetLastWindowTime(), 10000);
+    EXPECT_TRUE(p.GetLastWindowTime() == 10000 && p.GetSection(render).lastCalls == 100u);
     EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg  30.00% - peak  30.00% calls(  1.0)");
     EXPECT_EQ(p.lines[1].text, std::string(27, ' ') + "think - avg   0.00% - peak   0.00% calls(  0.0)");
-    EXPECT_EQ(p.GetSection(render).lastCalls, 100u);
 
     // A spike raises the peak at once and is over three times the average.
     RunFrame(p, clock, render, 200, 400);

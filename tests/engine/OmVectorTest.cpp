@@ -36,8 +36,7 @@ TEST(OmVector3, ProductsDistancesInterpolationAndDivisionByZero)
     EXPECT_TRUE(c.Equals(OmVector3(-3, 6, -3)));
     OmVector3 x = OmVector3::UnitX(); // the output may be an input
     CrossProduct(x, OmVector3::UnitY(), x);
-    EXPECT_TRUE(x.Equals(OmVector3(0, 0, 1)));
-    EXPECT_TRUE(DotProduct(a, b) == 32.0f && DistanceSquared(a, b) == 27.0f);
+    EXPECT_TRUE(x.Equals(OmVector3(0, 0, 1)) && DotProduct(a, b) == 32.0f && DistanceSquared(a, b) == 27.0f);
     EXPECT_FLOAT_EQ(Distance(OmVector3(1, 1, 1), OmVector3(3, 1, 1)), 2.0f);
 
     OmVector3 mid;
