@@ -114,15 +114,6 @@ TEST(OmPrimeDeathTest, NextFromTheTableAndPastItIsFatal)
     plat::SetMessageBoxHook(std::move(previous));
 }
 
-namespace {
-
-class AutoTable : public OmHashTable {
-public:
-    AutoTable() : OmHashTable(12, 2, 4, 2, 0) { SetAutoRebucket(true); }
-};
-
-} // namespace
-
 TEST(OmHashTable, RecordsByIndexAndBucketsAndRebucketingKeepsChains)
 {
     struct Record {
@@ -142,7 +133,9 @@ TEST(OmHashTable, RecordsByIndexAndBucketsAndRebucketingKeepsChains)
         found += table.GetKey(i) == 3 && i % 5 == 3;
     EXPECT_EQ(found, 8);
 
-    AutoTable grown;
+    struct AutoTable : OmHashTable {
+        AutoTable() : OmHashTable(12, 2, 4, 2, 0) { SetAutoRebucket(true); }
+    } grown;
     for (uint32_t i = 0; i < 200; ++i)
         grown.Add(i * 7919u);
     EXPECT_GT(grown.GetBucketCount(), 7u);

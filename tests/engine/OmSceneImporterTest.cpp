@@ -121,11 +121,8 @@ TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
 TEST_F(ImportTest, ImageListsAndTheBoundedTextureFolder)
 {
     const std::string list = TempPath("water.ifl");
-    {
-        std::FILE* f = std::fopen(list.c_str(), "wb");
-        std::fputs("water1.tga\r\n\r\nwater2.tga", f);
-        std::fclose(f);
-    }
+    const std::string listText = "water1.tga\r\n\r\nwater2.tga";
+    archive_test::WriteFile(list, std::vector<unsigned char>(listText.begin(), listText.end()));
     const std::string folder = std::filesystem::path(list).parent_path().string() + "/";
     const std::string listName = std::filesystem::path(list).filename().string();
     OmPbfScene scene;
@@ -232,12 +229,9 @@ TEST_F(ImportTest, BrokenScenesFailWithAnError)
     // A file cut short.
     OmPbfScene full;
     pbftest::FillScene(full, 4);
-    std::vector<uint8_t> bytes = pbftest::Write(full);
-    bytes.resize(bytes.size() / 2);
+    const std::vector<uint8_t> bytes = pbftest::Write(full);
     const std::string cut = TempPath("cut.pbf");
-    std::FILE* f = std::fopen(cut.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(bytes.size() / 2)));
     ErrorCapture errors;
     OmSceneImporter truncated;
     EXPECT_FALSE(truncated.Load(cut.c_str(), root));
