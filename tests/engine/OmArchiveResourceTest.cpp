@@ -199,8 +199,7 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         int32_t known = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
         target.RegisterTexture(OmTextureResource("other.tga", -1, 1));
         Loaded loaded(path, target);
-        ASSERT_TRUE(loaded.ok);
-        ASSERT_EQ(loaded.meshes.size(), 3u);
+        ASSERT_TRUE(loaded.ok && loaded.meshes.size() == 3u);
 
         // Only what the meshes use came over: two materials, two textures.
         EXPECT_TRUE(target.materials.Count() == 2u && target.textures.Count() == 3u);

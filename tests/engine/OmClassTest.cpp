@@ -103,8 +103,7 @@ TEST(OmClassRegistry, FreeAllObjectsKeepsUnlistedObjects)
         EXPECT_TRUE(TestBall::s_pool.GetLiveCount() == 0u && TestNode::s_pool.GetLiveCount() == 0u);
 
         // The kept object is intact and usable, and the freed pools work.
-        EXPECT_EQ(camera->value, 42u);
-        EXPECT_STREQ(camera->GetName(), "camera");
+        EXPECT_TRUE(camera->value == 42u && !std::strcmp(camera->GetName(), "camera"));
         TestNode* fresh = new TestNode();
         camera->SetLink(0, fresh);
         fresh->Release();

@@ -96,8 +96,7 @@ TEST(OmKeySearch, AtBetweenAndBeyondKeysWithTheCursorCarriedOver)
     const float one[] = {5.0f};
     cursor = 0;
     k = OmSearchKeys(1, one, 7.0f, cursor);
-    EXPECT_EQ(k.index0, 0u);
-    EXPECT_EQ(k.index1, 0u);
+    EXPECT_TRUE(k.index0 == 0u && k.index1 == 0u);
 }
 
 TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysAndInterpolates)

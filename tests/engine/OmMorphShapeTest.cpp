@@ -104,8 +104,7 @@ TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
     EXPECT_FLOAT_EQ(shape_->GetSpeed(), 10.0f); // three frames are a tenth of a second
     EXPECT_NEAR(X(), 15.0f, 1e-3f);
     shape_->Update(3.0f); // long past its end: holds the last frame
-    EXPECT_EQ(shape_->GetFrames().frame0, 2);
-    EXPECT_NEAR(X(), 20.0f, 1e-3f);
+    EXPECT_TRUE(shape_->GetFrames().frame0 == 2 && std::fabs(X() - 20.0f) < 1e-3f);
 }
 
 TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)

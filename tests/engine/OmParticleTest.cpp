@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -224,8 +225,7 @@ TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
     WriteEffect("spark", smoke);
     TouchFrame("spark", "puff00.tga");
 
-    ASSERT_EQ(FindParticleEffect("smoke"), 0);
-    ASSERT_EQ(FindParticleEffect("spark"), 1);
+    ASSERT_TRUE(FindParticleEffect("smoke") == 0 && FindParticleEffect("spark") == 1);
     EXPECT_EQ(FindParticleEffect("smoke"), 0); // loaded once
     EXPECT_EQ(GetParticleEffectCount(), 2u);
     OmParticleEffect* a = GetParticleEffect(0);
@@ -296,8 +296,7 @@ TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
         const OmParticle* p = GetLiveParticle(i);
         if (p->deathTime == 2.0f) {
             ++halfway;
-            EXPECT_FLOAT_EQ(p->sizeScale, 1.0f + 0.75f * 2.0f);
-            EXPECT_NEAR(p->fade, 0.25f, 1e-5f);
+            EXPECT_TRUE(p->sizeScale == 1.0f + 0.75f * 2.0f && std::fabs(p->fade - 0.25f) < 1e-5f);
         }
     }
     EXPECT_TRUE(halfway == 10u && emitter.IsAlive()); // stopped, but its particles live
@@ -380,8 +379,7 @@ TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
     UpdateParticles(1.5f);
     RenderParticles(renderer);
 
-    ASSERT_EQ(renderer.drawCalls, 1);
-    ASSERT_EQ(renderer.runs.size(), 3u);
+    ASSERT_TRUE(renderer.drawCalls == 1 && renderer.runs.size() == 3u);
     const int32_t sorted[3] = {-1, 3, 7};
     for (uint32_t r = 0; r < 3; ++r) {
         const OmParticleRun& run = renderer.runs[r];

@@ -17,8 +17,7 @@ TEST(OmRand, MatchesTheClassicSequenceAndStaysWithinFifteenBits)
     int highest = 0;
     for (int i = 0; i < 100000; ++i) {
         int v = OmRand();
-        ASSERT_GE(v, 0);
-        ASSERT_LE(v, OM_RAND_MAX);
+        ASSERT_TRUE(v >= 0 && v <= OM_RAND_MAX) << v;
         highest = std::max(highest, v);
     }
     EXPECT_GT(highest, 32000);

@@ -161,8 +161,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     ASSERT_TRUE(root && loadedHolder);
 
     // The unsaved child left a null slot 0; the group's bounds skip it.
-    EXPECT_EQ(root->GetChildCount(), 3);
-    EXPECT_EQ(root->GetChild(0), nullptr);
+    EXPECT_TRUE(root->GetChildCount() == 3 && !root->GetChild(0));
     auto* body = OmGroup::Cast(root->GetChild(1));
     ASSERT_NE(body, nullptr);
     EXPECT_TRUE(!std::strcmp(body->GetName(), "body") && body->GetParent() == root);
@@ -174,8 +173,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     auto* mesh = OmMesh::Cast(a->GetGeometry());
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(b->GetGeometry(), mesh); // still one shared mesh
-    EXPECT_EQ(mesh->GetRefCount(), 2u);
-    ASSERT_EQ(mesh->vertices.GetCount(), 3u);
+    ASSERT_TRUE(mesh->GetRefCount() == 2u && mesh->vertices.GetCount() == 3u);
     EXPECT_EQ(std::memcmp(mesh->vertices.GetData(), s.mesh->vertices.GetData(), 3 * sizeof(OmMeshVertex)), 0);
     ASSERT_EQ(mesh->materialGroups.GetCount(), 1u);
     EXPECT_EQ(mesh->materialGroups[0].vertexSpan, 3u);
@@ -194,8 +192,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     EXPECT_TRUE(target->value == b && target->next->value == a);
 
     auto* sun = OmMaxLightNode::Cast(root->GetChild(2));
-    ASSERT_NE(sun, nullptr);
-    EXPECT_FALSE(sun->IsEnabled());
+    ASSERT_TRUE(sun && !sun->IsEnabled());
     EXPECT_STREQ(sun->light.projectorMap.Get(), "gobo.tga");
     EXPECT_TRUE(sun->light.decay == OmMaxLight::kInverse && sun->light.shadowParams[1] == 3.0f);
 

@@ -113,8 +113,7 @@ TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsAndSkipsPassed
     std::sort(drawn.begin(), drawn.end());
     EXPECT_EQ(drawn, (std::vector<std::string>{"inside", "nested", "straddlesFar", "straddlesLeft"}));
     // The nested leaf's group was wholly inside all six planes: it tested none.
-    ASSERT_EQ(nested->drawMasks.size(), 1u);
-    EXPECT_EQ(nested->drawMasks[0] & 0x3Fu, 0u);
+    EXPECT_TRUE(nested->drawMasks.size() == 1u && (nested->drawMasks[0] & 0x3Fu) == 0u);
     // Every culled or drawn child leaves the mask as it found it.
     EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes);
     // The shape's world transform reached the renderer before its draw.
@@ -160,8 +159,7 @@ TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlags)
     EXPECT_TRUE(group->RemoveChild(nullptr) == -1 && !group->IsDirty());
     EXPECT_TRUE(group->RemoveChild(stranger) == -1 && group->IsDirty());
 
-    EXPECT_EQ(group->RemoveChild(a), 0);
-    EXPECT_TRUE(a->GetRefCount() == 1u && !a->GetParent());
+    EXPECT_TRUE(group->RemoveChild(a) == 0 && a->GetRefCount() == 1u && !a->GetParent());
     EXPECT_EQ(group->GetChild(0), b); // later slots move down
     EXPECT_TRUE(group->GetChildCount() == 1 && !group->GetChild(1000));
     uint32_t cursor = 0;

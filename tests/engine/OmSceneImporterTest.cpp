@@ -73,8 +73,7 @@ TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
     ASSERT_TRUE(scene.Save(path.c_str()));
 
     OmSceneImporter importer;
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
-    ASSERT_EQ(root->GetChildCount(), 1);
+    ASSERT_TRUE(importer.Load(path.c_str(), root) && root->GetChildCount() == 1);
     auto* model = dynamic_cast<OmGroup*>(root->GetChild(0));
     ASSERT_TRUE(model && model->GetChildCount() == 2);
     EXPECT_STREQ(model->GetName(), "Model");
@@ -102,8 +101,7 @@ TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
 
     OmSceneImporter importer;
     importer.opacity = 0.5f;
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
-    ASSERT_EQ(importer.GetMaterialCount(), 5);
+    ASSERT_TRUE(importer.Load(path.c_str(), root) && importer.GetMaterialCount() == 5);
     for (int i = 0; i < 5; ++i) {
         const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(i));
         ASSERT_NE(m, nullptr);
@@ -254,8 +252,7 @@ TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)
     OmSceneImporter importer;
     ASSERT_TRUE(importer.Load(path.c_str(), root));
     OmMesh* imported = MeshOf(root->GetChild(0));
-    ASSERT_NE(imported, nullptr);
-    EXPECT_STREQ(root->GetChild(0)->GetName(), "Pebble");
+    ASSERT_TRUE(imported && !std::strcmp(root->GetChild(0)->GetName(), "Pebble"));
     EXPECT_TRUE(imported->layout[0] == 0 && imported->layout[1] == 1 && imported->layout[2] == 1);
     EXPECT_FLOAT_EQ(imported->vertices[0].colour[2], 0.75f);
     // No material records: every triangle uses the default material.

@@ -113,8 +113,7 @@ TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
                                   Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));
     OmSceneImporter importer;
     OmSkinMesh* mesh = importer.LoadSkinned(folder.Path("turned.pbf").c_str(), 1.0f, 4, false);
-    ASSERT_NE(mesh, nullptr);
-    ASSERT_EQ(mesh->vertices.GetCount(), 4u);
+    ASSERT_TRUE(mesh && mesh->vertices.GetCount() == 4u);
     const OmVector3 turned = node->transform.TransformPoint(OmVector3(10, 0, 0));
     const OmVector3& p = mesh->vertices[1].vertex.position; // the corner (10, 0, 0)
     EXPECT_TRUE(OmVector3::NearlyEqual(p, OmVector3(100, turned.y, 0), 1e-3f));

@@ -150,8 +150,7 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
     ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop before the hand-over");
 
     shape_->Update(1.125f); // past one second: the wave starts now, at its first frame
-    EXPECT_EQ(shape_->GetAnimation(), &wave);
-    EXPECT_EQ(shape_->GetQueuedAnimation(), nullptr);
+    EXPECT_TRUE(shape_->GetAnimation() == &wave && !shape_->GetQueuedAnimation());
     ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "queued animation at its start");
 
     shape_->Update(1.25f); // an eighth of a second in: halfway between its two frames
@@ -232,8 +231,7 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
 
     // A hand-held node follows its bone; asking again gives the same node.
     OmGroup* hand = shape_->AttachNodeToBone(2);
-    ASSERT_NE(hand, nullptr);
-    EXPECT_EQ(shape_->AttachNodeToBone(2), hand);
+    ASSERT_TRUE(hand && shape_->AttachNodeToBone(2) == hand);
     OmGroup* elbow = shape_->AttachNodeToBone(1);
     PlayAt(OM_PLAY_HOLD, 0.0f);
     EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, shape_->GetBones()[2].position, 1e-6f));

@@ -46,8 +46,7 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatrices)
 {
     TempFile file("bones.txt", FourBones());
     OmPbfScene scene;
-    ASSERT_TRUE(ReadBonesFromFile(scene, file.Path(), 0.1f));
-    ASSERT_EQ(scene.objects.Count(), 4);
+    ASSERT_TRUE(ReadBonesFromFile(scene, file.Path(), 0.1f) && scene.objects.Count() == 4);
     const OmPbfBoneRecord& root = BoneAt(scene, 0);
     EXPECT_STREQ(root.name.CStr(), "Pelvis");
     EXPECT_TRUE(root.firstChild == 1 && BoneAt(scene, 1).nextSibling == 2 && BoneAt(scene, 2).nextSibling == -1);
@@ -93,8 +92,7 @@ TEST(OmBoneTextTest, SkinWeightsKeepFourStrongestAndNeverDivideByZero)
                              Influences({{0, 0.5f}, {1, -0.5f}, {2, 0}, {3, 0}, {0, 0}});
     TempFile file("bones.txt", text);
     OmPbfMeshRecord mesh = MeshOf(3);
-    ASSERT_TRUE(ReadSkinWeights(mesh, file.Path(), 4));
-    ASSERT_EQ(mesh.skinWeights.count, 3);
+    ASSERT_TRUE(ReadSkinWeights(mesh, file.Path(), 4) && mesh.skinWeights.count == 3);
     const OmPbfSkinWeight& two = mesh.skinWeights[0];
     EXPECT_TRUE(two.weight[0] == 0.25f && two.bone[1] == 2u && two.weight[2] == 0.0f);
     // Magnitudes 0.4, 0.3, 0.2, 0.1 kept in that order, summing to 0.2.
@@ -248,8 +246,7 @@ TEST(OmBrushMapTest, SlopedPlaneClipsTheBoxAndMalformedPlanesAreSkipped)
     }
     // The slope is a triangle; the three faces it cuts become pentagons
     // (two points each on the slope, three triangles each); three quads stay.
-    EXPECT_EQ(onSlope, 3 + 3 * 2);
-    EXPECT_EQ(mesh->faces.count, 1 + 3 * 3 + 3 * 2);
+    EXPECT_TRUE(onSlope == 3 + 3 * 2 && mesh->faces.count == 1 + 3 * 3 + 3 * 2);
     // Every triangle faces away from the brush's centre, the origin.
     for (const OmPbfFace& face : mesh->faces) {
         const OmVector3 a = mesh->positions[int32_t(face.corners[0].position)];
