@@ -89,17 +89,14 @@ LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& 
 
 TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
 {
-    TestNode* a = new TestNode();
-    TestNode* b = new TestNode();
-    TestNode* c = new TestNode();
+    auto *a = new TestNode(), *b = new TestNode(), *c = new TestNode();
     TestBox* box = new TestBox();
     TestHolder* holder = new TestHolder();
     a->SetName("alpha");
-    a->value = 1;
     a->label = new char[6];
     std::strcpy(a->label, "first");
-    a->numbers.Add(10);
-    a->numbers.Add(20);
+    for (uint32_t n : {10u, 20u})
+    a->numbers.Add(n);
     a->SetLink(0, b);
     a->SetLink(1, c); // c is shared by a and b
     b->SetLink(0, c);
@@ -107,15 +104,13 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     c->SetLink(0, c); // and one onto itself
     a->attachment = box;
     box->owner = a;
-    box->size = 2.5f;
     box->centre.Set(1.0f, -2.0f, 0.25f);
     box->solid = true;
     for (int i = 0; i < 5; ++i)
         holder->ids.AllocIndex();
     holder->ids.ReleaseIndex(2);
-    holder->members.AddTail(box);
-    holder->members.AddTail(a);
-    holder->members.AddTail(nullptr);
+    for (OmObject* member : std::initializer_list<OmObject*>{box, a, nullptr})
+    holder->members.AddTail(member);
     holder->title = "holder";
 
     std::string path = TempPath("graph");

@@ -43,25 +43,9 @@ void RecordingRenderer::UseCamera(OmCamera* camera)
     m_camera = camera;
 }
 
-int32_t RecordingRenderer::SetWorldTransform(const OmMatrix3*, const OmVector3* translation, float scale)
+int32_t RecordingRenderer::SetWorldTransform(const OmMatrix3*, const OmVector3*, float scale)
 {
-    lastWorldPosition = *translation;
     lastWorldScale = scale;
-    return 0;
-}
-
-int32_t RecordingRenderer::SetViewAxes(const OmVector3*, const OmVector3*, const OmVector3*,
-                                       const OmVector3* forward)
-{
-    ++viewCalls;
-    lastViewForward = *forward;
-    return 0;
-}
-
-int32_t RecordingRenderer::SetProjection(const OmProjectionParams* params)
-{
-    ++projectionCalls;
-    lastProjection = *params;
     return 0;
 }
 

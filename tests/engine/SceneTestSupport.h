@@ -42,22 +42,13 @@ public:
     void UseCamera(OmCamera* camera);
 
     int32_t SetWorldTransform(const OmMatrix3* rotation, const OmVector3* translation, float scale) override;
-    int32_t SetViewAxes(const OmVector3* position, const OmVector3* right, const OmVector3* up,
-                        const OmVector3* forward) override;
-    int32_t SetProjection(const OmProjectionParams* params) override;
     int32_t AddLight(OmLight* light) override;
     void RemoveLight(OmLight* light) override;
-    void UpdateLight(OmLight* light) override { updatedLights.push_back(light); }
     OmBaseMesh* CreateMesh() override;
 
     std::vector<std::string> draws; // names of the meshes drawn, in order
-    OmVector3 lastWorldPosition;
     float lastWorldScale = 0.0f;
-    int projectionCalls = 0, viewCalls = 0;
-    OmProjectionParams lastProjection;
-    OmVector3 lastViewForward;
     std::vector<OmLight*> addedLights;
-    std::vector<OmLight*> updatedLights;
     std::vector<TestRenderMesh*> createdMeshes;
     bool failMeshCreate = false;
 };
