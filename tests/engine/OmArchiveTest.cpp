@@ -133,8 +133,7 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
 
     // Both ends are complete whichever class comes first in the file.
     TestBox* lbox = TestBox::Cast(la->attachment);
-    ASSERT_NE(lbox, nullptr);
-    EXPECT_TRUE(lbox->owner == la && lbox->centre.z == 0.25f && lbox->solid);
+    ASSERT_TRUE(lbox && lbox->owner == la && lbox->centre.z == 0.25f && lbox->solid);
 
     TestHolder* lholder = TestHolder::Cast(loaded.roots[3]);
     ASSERT_TRUE(lholder && !std::strcmp(lholder->title.Get(), "holder"));
@@ -190,8 +189,7 @@ TEST(OmArchive, WrongHeadersCorruptCountsLengthsAndReferencesFail)
 
     std::vector<unsigned char> bytes = file.bytes;
     bytes[40] ^= 0x20;
-    EXPECT_FALSE(LoadBytes(bad, bytes).ok);
-    EXPECT_TRUE(errors.Contains("header")) << errors.Text();
+    EXPECT_TRUE(!LoadBytes(bad, bytes).ok && errors.Contains("header")) << errors.Text();
     for (auto [major, minor] : {std::pair{1u, 1u}, {2u, 0u}, {0u, 0u}}) {
         bytes = file.bytes;
         SetWord(bytes, 75, major);

@@ -170,8 +170,7 @@ TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldOtherVersionsAndDamaged
     archive_test::SetWord(bytes, 0, 0x101);
     OmParticleEffect other;
     TraceCapture trace;
-    EXPECT_TRUE(ReadBytes(bytes, other));
-    EXPECT_TRUE(other.rate == 100.0f && other.textureName == nullptr);
+    EXPECT_TRUE(ReadBytes(bytes, other) && other.rate == 100.0f && !other.textureName);
 
     // Damaged files are reported and leave the defaults.
     auto expectRefused = [&](const std::vector<unsigned char>& bytes, const char* why) {
@@ -179,8 +178,7 @@ TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldOtherVersionsAndDamaged
         trace.Clear();
         OmParticleEffect read;
         read.SetName("kept");
-        EXPECT_FALSE(ReadBytes(bytes, read));
-        EXPECT_TRUE(trace.Contains("test.pbe is damaged")) << trace.Text();
+        EXPECT_TRUE(!ReadBytes(bytes, read) && trace.Contains("test.pbe is damaged")) << trace.Text();
         EXPECT_TRUE(read.rate == 100.0f && !read.textureName && read.keyCountA == 0u && !read.keysA);
         EXPECT_STREQ(read.name, "kept");
     };
@@ -230,8 +228,7 @@ TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
     EXPECT_EQ(GetParticleEffectCount(), 2u);
     OmParticleEffect* a = GetParticleEffect(0);
     OmParticleEffect* b = GetParticleEffect(1);
-    EXPECT_FLOAT_EQ(a->rate, 7.0f);
-    ASSERT_TRUE(a->frameCount == 2 && b->frameCount == 1);
+    ASSERT_TRUE(a->rate == 7.0f && a->frameCount == 2 && b->frameCount == 1);
     const std::string first = renderer.GetTexture(a->frameTextures[0])->fileName;
     EXPECT_NE(first.find("smoke\\puff01.tga"), std::string::npos) << first;
     EXPECT_NE(std::string(renderer.GetTexture(b->frameTextures[0])->fileName).find("spark\\puff00.tga"),

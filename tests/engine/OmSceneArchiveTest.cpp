@@ -163,8 +163,7 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     // The unsaved child left a null slot 0; the group's bounds skip it.
     EXPECT_TRUE(root->GetChildCount() == 3 && !root->GetChild(0));
     auto* body = OmGroup::Cast(root->GetChild(1));
-    ASSERT_NE(body, nullptr);
-    EXPECT_TRUE(!std::strcmp(body->GetName(), "body") && body->GetParent() == root);
+    ASSERT_TRUE(body && !std::strcmp(body->GetName(), "body") && body->GetParent() == root);
     EXPECT_TRUE(body->GetLocal().rotation.Equals(s.body->GetLocal().rotation));
 
     auto* a = OmShape::Cast(body->GetChild(0));
@@ -175,21 +174,18 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     EXPECT_EQ(b->GetGeometry(), mesh); // still one shared mesh
     ASSERT_TRUE(mesh->GetRefCount() == 2u && mesh->vertices.GetCount() == 3u);
     EXPECT_EQ(std::memcmp(mesh->vertices.GetData(), s.mesh->vertices.GetData(), 3 * sizeof(OmMeshVertex)), 0);
-    ASSERT_EQ(mesh->materialGroups.GetCount(), 1u);
-    EXPECT_EQ(mesh->materialGroups[0].vertexSpan, 3u);
+    ASSERT_TRUE(mesh->materialGroups.GetCount() == 1u && mesh->materialGroups[0].vertexSpan == 3u);
     EXPECT_EQ(std::memcmp(mesh->layout, s.mesh->layout, 12), 0);
 
     auto* lamp = OmLight::Cast(body->GetChild(2));
-    ASSERT_NE(lamp, nullptr);
-    EXPECT_TRUE(lamp->lightType == OmLight::kPoint && lamp->specular[3] == 1.0f);
+    ASSERT_TRUE(lamp && lamp->lightType == OmLight::kPoint && lamp->specular[3] == 1.0f);
     EXPECT_FLOAT_EQ(lamp->GetRange().radius, 7.0f);
     EXPECT_FLOAT_EQ(lamp->range, 1000.0f); // not stored: the default
     EXPECT_GE(lamp->deviceLightId, 0);     // registered as it was read
     EXPECT_EQ(renderer.addedLights.back(), lamp);
     // Targets come back in the reverse of the written order.
     const OmVoidChain::Link* target = lamp->GetTargets().GetFirst();
-    ASSERT_TRUE(target && target->next);
-    EXPECT_TRUE(target->value == b && target->next->value == a);
+    ASSERT_TRUE(target && target->next && target->value == b && target->next->value == a);
 
     auto* sun = OmMaxLightNode::Cast(root->GetChild(2));
     ASSERT_TRUE(sun && !sun->IsEnabled());
@@ -257,8 +253,7 @@ TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
     std::vector<OmShape*> users;
     for (OmShape* shape = mesh->GetFirstUser(); shape && users.size() < 4; shape = shape->GetNextUser())
         users.push_back(shape);
-    ASSERT_EQ(users.size(), 2u);
-    EXPECT_TRUE(!users[0]->GetPrevUser() && users[1]->GetPrevUser() == users[0]);
+    ASSERT_TRUE(users.size() == 2u && !users[0]->GetPrevUser() && users[1]->GetPrevUser() == users[0]);
     mesh->BoundsChanged();
     // Unlinking works on the loaded list: the other shape becomes the head.
     users[0]->SetGeometry(nullptr);

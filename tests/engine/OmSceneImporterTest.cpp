@@ -137,8 +137,7 @@ TEST_F(ImportTest, ImageListsAndTheBoundedTextureFolder)
 
     ErrorCapture errors;
     OmSceneImporter importer;
-    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()) && importer.Load(path.c_str(), root));
     const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(0));
     ASSERT_TRUE(m->layers.GetCount() == 1u && m->layers[0].frames.GetCount() == 3u);
     EXPECT_TRUE(m->layers[0].animated == 1 && m->layers[0].frameRate == 2.0f);
@@ -190,8 +189,7 @@ TEST_F(ImportTest, LightsConvertTheirRecords)
     ASSERT_TRUE(importer.Load(path.c_str(), root));
     auto* big = dynamic_cast<OmMaxLightNode*>(importer.GetObject(0));
     auto* loose = dynamic_cast<OmMaxLightNode*>(importer.GetObject(1));
-    ASSERT_TRUE(big && loose);
-    EXPECT_TRUE(big->light.farEnd == 20.0f && loose->light.farEnd == 10.0f);
+    ASSERT_TRUE(big && loose && big->light.farEnd == 20.0f && loose->light.farEnd == 10.0f);
     EXPECT_NEAR(big->light.hotspot, 0.7853982f, 1e-6f);
     EXPECT_TRUE(big->light.aspect == 0.25f && big->light.decay == 2);
     // Only lights: the box stays empty.
@@ -203,8 +201,7 @@ TEST_F(ImportTest, LightsConvertTheirRecords)
 TEST_F(ImportTest, BrokenScenesFailWithAnError)
 {
     OmSceneImporter importer;
-    EXPECT_FALSE(importer.Load(nullptr, root));
-    EXPECT_FALSE(importer.Load("/no/such/scene.pbf", root));
+    EXPECT_FALSE(importer.Load(nullptr, root) || importer.Load("/no/such/scene.pbf", root));
 
     // A corner naming a position that does not exist drops the mesh.
     OmPbfScene scene;

@@ -159,8 +159,7 @@ TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrame)
     EXPECT_TRUE(anim->frameCount == 3 && anim->rotations.size() == 6u);
     EXPECT_NEAR(anim->duration, 0.1f, 1e-6f);
     // File (1, 2, 3) is (1, 3, 2) Y-up, times the scale.
-    EXPECT_FLOAT_EQ(anim->translations[2].y, 1.5f);
-    EXPECT_NEAR(std::fabs(anim->rotations[5].w), 1.0f, 1e-5f);
+    EXPECT_TRUE(anim->translations[2].y == 1.5f && std::fabs(std::fabs(anim->rotations[5].w) - 1.0f) < 1e-5f);
 
     const std::vector<int32_t> parents = {-1, 0};
     TempFile absolute("run.txt", Animation(2, 1, "Absolute"));
@@ -260,6 +259,5 @@ TEST(OmBrushMapTest, SlopedPlaneClipsTheBoxAndMalformedPlanesAreSkipped)
     ErrorCapture errors;
     OmPbfScene bad;
     mesh = ReadMap(bad, BoxBrush("( 1 2 3 ) ( oops\n"), "bad.map");
-    ASSERT_NE(mesh, nullptr);
-    EXPECT_TRUE(mesh->faces.count == 12 && errors.Contains("malformed plane"));
+    ASSERT_TRUE(mesh && mesh->faces.count == 12 && errors.Contains("malformed plane"));
 }

@@ -23,7 +23,6 @@ bool TestRenderMesh::Create(OmRenderer&, uint32_t renderFlags, uint32_t indexCou
 
 bool TestRenderMesh::ConvertFrom(const OmMesh& mesh)
 {
-    convertedGroups = mesh.materialGroups.GetCount();
     SetBounds(mesh.GetBounds());
     SetName(mesh.GetName());
     return true;

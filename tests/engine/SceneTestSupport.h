@@ -29,7 +29,6 @@ class TestRenderMesh : public OmBaseMesh {
     bool failCreate = false;
     uint32_t createdFlags = 0, createdIndices = 0, createdVertices = 0;
     uint8_t createdLayout[12] = {};
-    uint32_t convertedGroups = 0;
     // The camera's plane mask at each draw.
     std::vector<uint32_t> drawMasks;
 };
