@@ -89,7 +89,7 @@ void ExpectStrengths(const OmMaxLight& light, std::initializer_list<Sample> samp
 
 } // namespace
 
-TEST(OmMaxLight, IlluminationFacingRangesAndDecay)
+TEST(OmMaxLight, IlluminationFacingRangesDecaySpotAndBeamCones)
 {
     OmMaxLight* light = PlainLight();
     const OmVector3 up(0, 1, 0);
@@ -119,12 +119,10 @@ TEST(OmMaxLight, IlluminationFacingRangesAndDecay)
     light->multiplier = 1.0f;
     light->on = 0;
     ExpectStrengths(*light, {{{1, 0, 0}, 0}}, "switched off");
-    light->Release();
-}
 
-TEST(OmMaxLight, SpotAndBeamCones)
-{
-    OmMaxLight* light = PlainLight();
+    // Spot and beam cones.
+    light->on = 1;
+    light->decay = OmMaxLight::kNoDecay;
     light->type = OmMaxLight::kSpot;
     light->multiplier = 2.0f;
     light->hotspot = 0.5f;

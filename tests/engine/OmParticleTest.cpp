@@ -89,9 +89,7 @@ protected:
     }
     void TouchFrame(const char* name, const char* file)
     {
-        std::FILE* f = std::fopen((folder / name / file).string().c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fclose(f);
+        archive_test::WriteFile((folder / name / file).string(), {});
         plat::ClearPathCache();
     }
 

@@ -9,21 +9,14 @@
 
 namespace {
 
-struct Line {
-    std::string text;
-    int row;
-    bool overBudget;
-};
-
-class RecordingProfiler : public OmProfiler {
-public:
+struct RecordingProfiler : OmProfiler {
+    struct Line {
+        std::string text;
+        int row;
+        bool overBudget;
+    };
     std::vector<Line> lines;
-
-protected:
-    void OutputLine(const char* text, int row, bool overBudget) override
-    {
-        lines.push_back({text, row, overBudget});
-    }
+    void OutputLine(const char* text, int row, bool overBudget) override { lines.push_back({text, row, overBudget}); }
 };
 
 // One frame of 100 ticks in which the section runs for `busy` ticks.

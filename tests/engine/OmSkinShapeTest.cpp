@@ -17,15 +17,6 @@ constexpr float kDegree = 3.14159265f / 180.0f;
 // The interpolation uses a polynomial sine: close, not exact.
 constexpr float kTolerance = 2e-3f;
 
-OmQuaternion RotationZ(float radians)
-{
-    OmMatrix3 m;
-    m.SetRotationZ(radians);
-    OmQuaternion q;
-    q.SetFromMatrix(m);
-    return q;
-}
-
 // Frame f turns bone 0 by 10f degrees and bone 1 by 20f degrees about Z
 // and puts the root at (f, 0, 0). Bone 2 has no keys.
 void MakeArmAnimation(OmBoneAnimation& anim, uint32_t frames, float duration)
@@ -33,8 +24,9 @@ void MakeArmAnimation(OmBoneAnimation& anim, uint32_t frames, float duration)
     ASSERT_TRUE(anim.Allocate(frames, 2));
     anim.duration = duration;
     for (uint32_t f = 0; f < frames; ++f) {
-        anim.Key(f, 0) = RotationZ(10.0f * float(f) * kDegree);
-        anim.Key(f, 1) = RotationZ(20.0f * float(f) * kDegree);
+        for (uint32_t b = 0; b < 2; ++b) // a turn about Z, in the quaternion's sign convention
+            anim.Key(f, b) = OmQuaternion(0, 0, -std::sin(5.0f * float((b + 1) * f) * kDegree),
+                                          std::cos(5.0f * float((b + 1) * f) * kDegree));
         anim.rootPositions[f].Set(float(f), 0.0f, 0.0f);
     }
 }
