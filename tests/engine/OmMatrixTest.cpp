@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "engine/OmMath.h"
 #include "engine/OmMatrix3.h"
@@ -22,10 +23,8 @@ void ExpectMatrixNear(const M& a, const M& b, float eps = 1e-5f)
 
 OmMatrix4 Make4(std::initializer_list<float> values)
 {
-    float v[16];
-    std::copy(values.begin(), values.end(), v);
     OmMatrix4 m;
-    m.Set(v);
+    m.Set(std::vector<float>(values).data());
     return m;
 }
 
@@ -94,16 +93,16 @@ TEST(OmMatrix4, InverseOfAGeneralMatrixAndSingularLeavesOutputAlone)
     const OmMatrix4 m = Make4({2, 0, 0, 1, 0, 3, 1, 0, 1, 0, 1, 0, 4, 5, 6, 1});
     OmMatrix4 inv, product;
     ASSERT_TRUE(InvertMatrix4(m, inv));
-    MultiplyMatrix4(m, inv, product);
-    ExpectMatrixNear(product, OmMatrix4::Identity());
-    MultiplyMatrix4(inv, m, product);
-    ExpectMatrixNear(product, OmMatrix4::Identity());
+    for (bool invFirst : {false, true}) {
+        invFirst ? MultiplyMatrix4(inv, m, product) : MultiplyMatrix4(m, inv, product);
+        ExpectMatrixNear(product, OmMatrix4::Identity());
+    }
 
     OmMatrix4 withNaN = m;
     withNaN.m[5] = NAN;
     for (const OmMatrix4& bad : {Make4({1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 1, 5, 5, 5, 5}), withNaN}) {
-        OmMatrix4 out = Make4({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9});
-        const OmMatrix4 before = out;
+        const OmMatrix4 before = Make4({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9});
+        OmMatrix4 out = before;
         EXPECT_TRUE(!InvertMatrix4(bad, out) && out.Equals(before));
     }
 }

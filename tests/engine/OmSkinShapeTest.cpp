@@ -48,29 +48,23 @@ OmSkinMesh* MakeArmMesh()
     return mesh;
 }
 
-void ExpectMatrix(const OmBoneMatrix& m, float angleDegrees, const OmVector3& position, const char* what)
-{
-    OmMatrix3 expected;
-    expected.SetRotationZ(angleDegrees * kDegree);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_NEAR(m.rotation.m[i], expected.m[i], kTolerance) << what << " element " << i;
-    EXPECT_TRUE(OmVector3::NearlyEqual(m.position, position, kTolerance)) << what;
-}
-
-// The arm worked out by hand: bone 0 at the root turned by a0, bone 1 one
-// unit up bone 0's Y axis turned by a0 + a1, bone 2 one unit up bone 1's.
+// The arm worked out by hand: bone 0 at the root turned by a0, bones 1 and 2
+// one unit up their parent's Y axis turned by a0 + a1 (bone 2 has no keys).
 void ExpectArm(OmSkinShape& shape, float a0, float a1, float rootX, const char* what)
 {
     OmArray<OmBoneMatrix>& bones = shape.GetBones();
     ASSERT_EQ(bones.GetCount(), 3u);
-    const OmVector3 root(rootX, 0.0f, 0.0f);
-    // A row vector (0, 1, 0) turned by Rz(a) is (-sin a, cos a, 0).
-    const OmVector3 elbow = root + OmVector3(-std::sin(a0 * kDegree), std::cos(a0 * kDegree), 0.0f);
-    const OmVector3 hand =
-        elbow + OmVector3(-std::sin((a0 + a1) * kDegree), std::cos((a0 + a1) * kDegree), 0.0f);
-    ExpectMatrix(bones[0], a0, root, what);
-    ExpectMatrix(bones[1], a0 + a1, elbow, what);
-    ExpectMatrix(bones[2], a0 + a1, hand, what); // no keys: identity after its parent
+    OmVector3 joint(rootX, 0.0f, 0.0f);
+    const float angles[3] = {a0, a0 + a1, a0 + a1};
+    for (uint32_t b = 0; b < 3; ++b) {
+        OmMatrix3 expected;
+        expected.SetRotationZ(angles[b] * kDegree);
+        for (int i = 0; i < 9; ++i)
+            EXPECT_NEAR(bones[b].rotation.m[i], expected.m[i], kTolerance) << what << " bone " << b;
+        EXPECT_TRUE(OmVector3::NearlyEqual(bones[b].position, joint, kTolerance)) << what << " bone " << b;
+        // A row vector (0, 1, 0) turned by Rz(a) is (-sin a, cos a, 0).
+        joint = joint + OmVector3(-std::sin(angles[b] * kDegree), std::cos(angles[b] * kDegree), 0.0f);
+    }
 }
 
 class SkinShapeTest : public ::testing::Test {
