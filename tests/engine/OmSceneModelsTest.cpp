@@ -150,8 +150,7 @@ TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
     scene.AddObject(Square(20));
     ASSERT_TRUE(scene.Save(folder.Path("wave.pbf").c_str()));
     std::string path = folder.Path("WAVE.PBF");
-    std::vector<char> text(path.begin(), path.end());
-    text.push_back('\0');
+    std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
     OmSceneImporter importer;
     OmMorphMesh* mesh = importer.LoadMorphModel(text.data(), 0.5f);
     EXPECT_STREQ(text.data(), path.c_str());

@@ -130,13 +130,7 @@ TEST(OmBoneTextTest, SkinWeightFailures)
 
 namespace {
 
-// A matrix block as the animation file holds it: a line of three floats,
-// four lines skipped, then rows 0, 2, 1, 3.
-std::string AnimBone(const std::string& translation)
-{
-    return "0 0 0\nx\nx\nx\nx\n" + std::string(kIdentity) + translation + "\n";
-}
-
+// Each bone's block: a line of three floats, four lines skipped, then matrix rows 0, 2, 1, 3.
 std::string Animation(int bones, int frames, const char* kind, const std::string& translation = "1 2 3")
 {
     std::string text = std::to_string(bones) + "\n0\n" + std::to_string(frames) + "\nheader\n" + kind +
@@ -144,7 +138,7 @@ std::string Animation(int bones, int frames, const char* kind, const std::string
     for (int f = 0; f < frames; ++f) {
         text += "// Frame # " + std::to_string(f) + "\n";
         for (int b = 0; b < bones; ++b)
-            text += AnimBone(translation);
+            text += "0 0 0\nx\nx\nx\nx\n" + std::string(kIdentity) + translation + "\n";
     }
     return text;
 }
