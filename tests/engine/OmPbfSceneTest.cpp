@@ -39,10 +39,10 @@ bool Read(const std::vector<uint8_t>& bytes, OmPbfScene& scene)
     return scene.Serialise(in);
 }
 
-void PutWord(std::vector<uint8_t>& bytes, uint32_t w)
+void PutWords(std::vector<uint8_t>& bytes, std::initializer_list<uint32_t> words)
 {
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(&w);
-    bytes.insert(bytes.end(), p, p + 4);
+    for (uint32_t w : words)
+        bytes.insert(bytes.end(), reinterpret_cast<const uint8_t*>(&w), reinterpret_cast<const uint8_t*>(&w) + 4);
 }
 
 } // namespace
@@ -108,18 +108,15 @@ TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
 
 TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
 {
+    // Version 4, no materials, two objects: a type without a reader, then
+    // (read as the next type) a marker.
     std::vector<uint8_t> bytes;
-    PutWord(bytes, 4);
-    PutWord(bytes, 0), PutWord(bytes, 0);       // no materials
-    PutWord(bytes, 2), PutWord(bytes, 8);       // two objects
-    PutWord(bytes, 4);                          // a type without a reader
-    PutWord(bytes, 3);                          // read as the next type: a marker
+    PutWords(bytes, {4, 0, 0, 2, 8, 4, 3});
     OmPbfScene root;
     OmMemoryFile rootOut;
     root.root.Serialise(rootOut);
     bytes.insert(bytes.end(), rootOut.Bytes().begin(), rootOut.Bytes().end());
-    for (int i = 0; i < 4; ++i)
-        PutWord(bytes, 0);
+    PutWords(bytes, {0, 0, 0, 0}); // the ambient colour
     OmPbfScene scene;
     ASSERT_TRUE(Read(bytes, scene) && scene.objects.Count() == 2 && scene.objects.At(1));
     EXPECT_EQ(scene.objects.At(1)->type, uint32_t(kPbfMarker));
