@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,8 @@ public:
     TempFile(const std::string& name, const std::string& text)
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = (std::filesystem::temp_directory_path() /
-                  (std::string("om_") + info->name() + "_" + name))
-                     .string();
-        std::FILE* file = std::fopen(m_path.c_str(), "wb");
-        std::fwrite(text.data(), 1, text.size(), file);
-        std::fclose(file);
+        m_path = (std::filesystem::temp_directory_path() / (std::string("om_") + info->name() + "_" + name)).string();
+        std::ofstream(m_path, std::ios::binary) << text;
     }
     ~TempFile() { std::remove(m_path.c_str()); }
     const char* Path() const { return m_path.c_str(); }
