@@ -19,16 +19,14 @@ namespace {
 std::unique_ptr<OmPbfMeshRecord> Triangle(uint32_t material = 0)
 {
     auto mesh = std::make_unique<OmPbfMeshRecord>();
-    mesh->positions.Add(OmVector3(0, 0, 0));
-    mesh->positions.Add(OmVector3(0, 0, 10));
-    mesh->positions.Add(OmVector3(10, 0, 0));
     mesh->normals.Add(OmVector3(0, 1, 0));
     auto* uvs = mesh->uvSets.Append();
-    for (int i = 0; i < 3; ++i)
-        uvs->Add(OmPbfTexCoord{float(i), 0.5f, 0});
     OmPbfFace* face = mesh->faces.Append();
-    for (uint32_t k = 0; k < 3; ++k)
+    for (uint32_t k = 0; k < 3; ++k) {
+        mesh->positions.Add(OmVector3(k == 2 ? 10.0f : 0.0f, 0, k == 1 ? 10.0f : 0.0f));
+        uvs->Add(OmPbfTexCoord{float(k), 0.5f, 0});
         face->corners[int32_t(k)] = OmPbfCorner{k, 0, 0, k};
+    }
     face->material = material;
     return mesh;
 }

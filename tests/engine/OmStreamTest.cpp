@@ -87,17 +87,3 @@ TEST(OmBufferedFile, SeekWithinAndOutsideTheBuffer)
     std::filesystem::remove(path);
     std::filesystem::remove(out);
 }
-
-TEST(OmBufferedFile, OpenFailureAndWriteFailure)
-{
-    OmBufferedFile file(64);
-    EXPECT_FALSE(file.Open(TempPath("missing/nothing").c_str(), false));
-    EXPECT_TRUE(!file.IsOpen() && file.HasFailed());
-
-    // A device that refuses every byte: the flush fails and closes the stream.
-    OmBufferedFile full(8);
-    if (full.Open("/dev/full", true)) {
-        EXPECT_EQ(full.Write("0123456789abcdef", 16), 0u);
-        EXPECT_TRUE(!full.IsOpen() && full.HasFailed() && full.WriteU32(1) == 0u);
-    }
-}

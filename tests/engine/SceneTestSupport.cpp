@@ -1,5 +1,7 @@
 #include "tests/engine/SceneTestSupport.h"
 
+#include <cstring>
+
 OM_IMPLEMENT_CLASS(TestRenderMesh, OmBaseMesh)
 
 void TestRenderMesh::Render(OmRenderer& renderer)
@@ -16,8 +18,7 @@ bool TestRenderMesh::Create(OmRenderer&, uint32_t renderFlags, uint32_t indexCou
     createdFlags = renderFlags;
     createdIndices = indexCount;
     createdVertices = vertexCount;
-    for (int i = 0; i < 12; ++i)
-        createdLayout[i] = layout[i];
+    std::memcpy(createdLayout, layout, sizeof createdLayout);
     return !failCreate;
 }
 
