@@ -1,5 +1,4 @@
-// Helpers for archive tests: temporary files and a reader for the layout
-// of a saved archive, so tests can find and change single fields.
+// Archive test helpers: temporary files and the layout of a saved archive.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +10,17 @@
 #include <unistd.h>
 #include <vector>
 
+#include "engine/OmClass.h"
 #include "platform/DebugOutput.h"
 
 namespace archive_test {
+
+// The class registry with its ids assigned, as archives need it.
+inline OmClassRegistry& Registry()
+{
+    OmClassRegistry::Instance().AssignClassIds();
+    return OmClassRegistry::Instance();
+}
 
 inline std::string TempPath(const std::string& name)
 {
@@ -57,8 +64,7 @@ struct Layout {
     size_t rootsOffset = 0;
 };
 
-// Parses the header and class table; rootsOffset is where the resource
-// section would start (or the roots, without one).
+// The header and class table; rootsOffset is where resources or roots start.
 inline Layout ParseLayout(const std::vector<unsigned char>& bytes)
 {
     Layout layout;

@@ -1,5 +1,4 @@
-// Test helper: puts the performance counter under the test's control for
-// the lifetime of the object, then hands it back to the real clock.
+// Puts the performance counter under the test's control while it lives.
 #pragma once
 
 #include "engine/OmTimer.h"

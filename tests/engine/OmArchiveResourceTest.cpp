@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "engine/OmArchive.h"
-#include "engine/OmIndexTable.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmResourceOwner.h"
 #include "engine/OmTextureResource.h"
@@ -15,51 +14,41 @@ using namespace archive_test;
 
 namespace {
 
-// A renderer-style registry kept in memory: ids from an index table, one
-// shared copy per distinct description, a use count per id.
+// A renderer-style registry: one shared copy per description, a use count per id.
 template <class T>
 struct MemoryRegistry {
-    OmIndexTable ids{8};
     std::vector<T*> records;
     std::vector<int> refs;
 
     ~MemoryRegistry()
     {
-        for (T* record : records) {
+        for (T* record : records)
             if (record)
                 record->Release();
-        }
     }
     T* Get(int32_t id) const { return id >= 0 && size_t(id) < records.size() ? records[id] : nullptr; }
     int Refs(int32_t id) const { return Get(id) ? refs[id] : 0; }
+    uint32_t Count() const { return uint32_t(records.size() - std::count(records.begin(), records.end(), nullptr)); }
     int32_t Register(const T& wanted)
     {
-        for (int32_t c = ids.GetFirst(); c != -1;) {
-            const int32_t id = ids.GetNext(c);
-            if (records[id]->IsEqual(wanted))
-                return ++refs[id], id;
-        }
-        const int32_t id = ids.AllocIndex();
-        records.resize(std::max(records.size(), size_t(id) + 1), nullptr);
-        refs.resize(records.size(), 0);
-        records[id] = new T(wanted);
-        refs[id] = 1;
-        return id;
+        for (size_t id = 0; id < records.size(); ++id)
+            if (records[id] && records[id]->IsEqual(wanted))
+                return ++refs[id], int32_t(id);
+        records.push_back(new T(wanted));
+        refs.push_back(1);
+        return int32_t(records.size() - 1);
     }
     void Release(int32_t id)
     {
-        if (!Get(id) || --refs[id] > 0)
-            return;
-        records[id]->Release();
-        records[id] = nullptr;
-        ids.ReleaseIndex(id);
+        if (Get(id) && --refs[id] == 0)
+            records[id]->Release(), records[id] = nullptr;
     }
 };
 
 class MemoryResources : public OmResourceOwner {
 public:
-    uint32_t GetMaterialSlotCount() const override { return materials.ids.GetCapacity(); }
-    uint32_t GetTextureSlotCount() const override { return textures.ids.GetCapacity(); }
+    uint32_t GetMaterialSlotCount() const override { return uint32_t(materials.records.size()); }
+    uint32_t GetTextureSlotCount() const override { return uint32_t(textures.records.size()); }
     OmMaterial* GetMaterial(int32_t id) override { return materials.Get(id); }
     OmTextureResource* GetTexture(int32_t id) override { return textures.Get(id); }
     int32_t RegisterTexture(const OmTextureResource& texture) override { return textures.Register(texture); }
@@ -68,17 +57,11 @@ public:
     void ReleaseMaterial(int32_t id) override { materials.Release(id); }
     void ReleaseTexture(int32_t id) override { textures.Release(id); }
 
-    int TextureRefs(int32_t id) const { return textures.Refs(id); }
-    int MaterialRefs(int32_t id) const { return materials.Refs(id); }
-    uint32_t TextureCount() const { return textures.ids.GetCount(); }
-    uint32_t MaterialCount() const { return materials.ids.GetCount(); }
     int32_t FindTexture(const char* name)
     {
-        for (int32_t c = textures.ids.GetFirst(); c != -1;) {
-            const int32_t id = textures.ids.GetNext(c);
-            if (std::strcmp(textures.records[id]->fileName, name) == 0)
-                return id;
-        }
+        for (size_t id = 0; id < textures.records.size(); ++id)
+            if (textures.records[id] && std::strcmp(textures.records[id]->fileName, name) == 0)
+                return int32_t(id);
         return -1;
     }
 
@@ -166,74 +149,29 @@ struct Level {
     }
 };
 
+// Loads the file into owner's registries; the meshes are given back at the end.
 struct Loaded {
-    bool ok = false;
-    std::vector<TestMesh*> meshes;
+    Loaded(const std::string& path, MemoryResources& owner)
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&owner);
+        ok = archive.Load(path.c_str());
+        for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
+            meshes.push_back(TestMesh::Cast(archive.GetRoot(i)));
+    }
     ~Loaded()
     {
-        for (TestMesh* mesh : meshes) {
+        for (TestMesh* mesh : meshes)
             if (mesh)
                 mesh->Release();
-        }
     }
+    bool ok = false;
+    std::vector<TestMesh*> meshes;
 };
-
-void LoadInto(const std::string& path, MemoryResources& owner, Loaded& loaded)
-{
-    OmArchive archive(OmClassRegistry::Instance());
-    archive.SetResourceOwner(&owner);
-    loaded.ok = archive.Load(path.c_str());
-    for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
-        loaded.meshes.push_back(TestMesh::Cast(archive.GetRoot(i)));
-}
 
 } // namespace
 
-TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCounts)
-{
-    OmClassRegistry::Instance().AssignClassIds();
-    Level level;
-    std::string path = TempPath("resources");
-    ASSERT_TRUE(level.Save(path));
-
-    // The loading side already knows one of the textures.
-    MemoryResources target;
-    int32_t known = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
-    target.RegisterTexture(OmTextureResource("other.tga", -1, 1));
-    Loaded loaded;
-    LoadInto(path, target, loaded);
-    ASSERT_TRUE(loaded.ok);
-    ASSERT_EQ(loaded.meshes.size(), 3u);
-
-    // Only what the meshes use came over: two materials, two textures.
-    EXPECT_EQ(target.MaterialCount(), 2u);
-    EXPECT_EQ(target.TextureCount(), 3u);
-    EXPECT_EQ(target.FindTexture("unused.tga"), -1);
-    int32_t a = target.FindTexture("a.tga");
-    ASSERT_GE(a, 0);
-    EXPECT_EQ(target.FindTexture("b.tga"), known) << "an equal texture is shared, not copied";
-    EXPECT_EQ(target.TextureRefs(a), 1) << "one material uses a.tga";
-    EXPECT_EQ(target.TextureRefs(known), 1 + 2) << "two materials use b.tga, plus the reference it had";
-
-    // Meshes carry the loader's ids, and the materials the loader's texture ids.
-    int32_t twice = loaded.meshes[0]->materialId;
-    int32_t once = loaded.meshes[1]->materialId;
-    EXPECT_EQ(loaded.meshes[2]->materialId, twice);
-    EXPECT_NE(twice, once);
-    EXPECT_EQ(target.MaterialRefs(twice), 2);
-    EXPECT_EQ(target.MaterialRefs(once), 1);
-    OmMaterial* material = target.GetMaterial(twice);
-    ASSERT_NE(material, nullptr);
-    EXPECT_EQ(material->power, 20.0f);
-    ASSERT_EQ(material->layers.GetCount(), 1u);
-    ASSERT_EQ(material->layers[0].frames.GetCount(), 2u);
-    EXPECT_EQ(material->layers[0].frames[0], a);
-    EXPECT_EQ(material->layers[0].frames[1], known);
-    EXPECT_EQ(target.GetMaterial(once)->layers[0].frames[0], known);
-    std::filesystem::remove(path);
-}
-
-TEST(OmArchiveResources, EmptySectionAndBadCountsGiveBackWhatWasTaken)
+TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBackWhatWasTaken)
 {
     OmClassRegistry::Instance().AssignClassIds();
     std::string path = TempPath("resources_empty");
@@ -248,15 +186,40 @@ TEST(OmArchiveResources, EmptySectionAndBadCountsGiveBackWhatWasTaken)
         ASSERT_TRUE(archive.Save(path.c_str()));
         plain->Release();
         MemoryResources target;
-        Loaded loaded;
-        LoadInto(path, target, loaded);
-        ASSERT_TRUE(loaded.ok);
-        EXPECT_EQ(target.TextureCount(), 0u);
-        EXPECT_EQ(loaded.meshes.at(0)->materialId, -1);
+        Loaded loaded(path, target);
+        EXPECT_TRUE(loaded.ok && target.textures.Count() == 0u && loaded.meshes.at(0)->materialId == -1);
     }
 
     Level level;
     ASSERT_TRUE(level.Save(path));
+    {
+        // The loading side already knows one of the textures.
+        MemoryResources target;
+        int32_t known = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
+        target.RegisterTexture(OmTextureResource("other.tga", -1, 1));
+        Loaded loaded(path, target);
+        ASSERT_TRUE(loaded.ok && loaded.meshes.size() == 3u);
+
+        // Only what the meshes use came over: two materials, two textures.
+        EXPECT_TRUE(target.materials.Count() == 2u && target.textures.Count() == 3u);
+        EXPECT_EQ(target.FindTexture("unused.tga"), -1);
+        int32_t a = target.FindTexture("a.tga");
+        ASSERT_GE(a, 0);
+        EXPECT_EQ(target.FindTexture("b.tga"), known) << "an equal texture is shared, not copied";
+        EXPECT_EQ(target.textures.Refs(a), 1) << "one material uses a.tga";
+        EXPECT_EQ(target.textures.Refs(known), 1 + 2) << "two materials use b.tga, plus the reference it had";
+
+        // Meshes carry the loader's ids, and the materials the loader's texture ids.
+        int32_t twice = loaded.meshes[0]->materialId;
+        int32_t once = loaded.meshes[1]->materialId;
+        EXPECT_TRUE(loaded.meshes[2]->materialId == twice && twice != once);
+        EXPECT_TRUE(target.materials.Refs(twice) == 2 && target.materials.Refs(once) == 1);
+        OmMaterial* material = target.GetMaterial(twice);
+        ASSERT_TRUE(material && material->layers.GetCount() == 1u && material->layers[0].frames.GetCount() == 2u);
+        EXPECT_EQ(material->power, 20.0f);
+        EXPECT_TRUE(material->layers[0].frames[0] == a && material->layers[0].frames[1] == known);
+        EXPECT_EQ(target.GetMaterial(once)->layers[0].frames[0], known);
+    }
     std::vector<unsigned char> good = ReadFile(path);
     Layout layout = ParseLayout(good);
     size_t textures = layout.rootsOffset; // the resource section comes first
@@ -275,24 +238,17 @@ TEST(OmArchiveResources, EmptySectionAndBadCountsGiveBackWhatWasTaken)
         WriteFile(bad, bytes);
         MemoryResources target;
         int32_t before = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
-        Loaded loaded;
-        LoadInto(bad, target, loaded);
-        EXPECT_FALSE(loaded.ok) << "word at " << offset - textures;
-        EXPECT_TRUE(loaded.meshes.empty());
-        EXPECT_EQ(target.TextureCount(), 1u);
-        EXPECT_EQ(target.TextureRefs(before), 1);
+        Loaded loaded(bad, target);
+        EXPECT_TRUE(!loaded.ok && loaded.meshes.empty()) << "word at " << offset - textures;
+        EXPECT_TRUE(target.textures.Count() == 1u && target.textures.Refs(before) == 1);
     }
 
-    // Cut inside the objects, after the whole resource section was taken:
-    // the load fails and the owner gets every reference back.
+    // Cut after the resource section: the owner gets every reference back.
     for (size_t cut : {good.size() - 2, good.size() - 9}) {
         WriteFile(bad, std::vector<unsigned char>(good.begin(), good.begin() + long(cut)));
         MemoryResources target;
-        Loaded loaded;
-        LoadInto(bad, target, loaded);
-        EXPECT_FALSE(loaded.ok);
-        EXPECT_EQ(target.TextureCount(), 0u);
-        EXPECT_EQ(target.MaterialCount(), 0u);
+        Loaded loaded(bad, target);
+        EXPECT_TRUE(!loaded.ok && target.textures.Count() == 0u && target.materials.Count() == 0u);
     }
 
     // A material naming a texture number the section does not have.
@@ -304,12 +260,10 @@ TEST(OmArchiveResources, EmptySectionAndBadCountsGiveBackWhatWasTaken)
     SetWord(bytes, lastFrame, 7);
     WriteFile(bad, bytes);
     MemoryResources target;
-    Loaded loaded;
     errors.Clear();
-    LoadInto(bad, target, loaded);
-    EXPECT_FALSE(loaded.ok);
+    EXPECT_FALSE(Loaded(bad, target).ok);
     EXPECT_TRUE(errors.Contains("outside the resource section")) << errors.Text();
-    EXPECT_EQ(target.MaterialCount(), 0u);
+    EXPECT_EQ(target.materials.Count(), 0u);
     std::filesystem::remove(path);
     std::filesystem::remove(bad);
 }

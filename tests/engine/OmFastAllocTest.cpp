@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <set>
 #include <vector>
 
 #include "engine/OmFastAlloc.h"
@@ -10,8 +9,7 @@
 
 namespace {
 
-// Marks a cell the way a live object does: a positive count after the
-// first pointer.
+// Marks a cell the way a live object does (its reference count).
 void SetLiveWord(void* cell, int32_t value)
 {
     std::memcpy(static_cast<char*>(cell) + OmFastAlloc::kLiveWordOffset, &value, sizeof value);
@@ -29,72 +27,6 @@ std::vector<void*> LiveCells(const OmFastAlloc& pool)
 
 } // namespace
 
-TEST(OmFastAlloc, PageGeometry)
-{
-    OmFastAlloc classPool(108, 4096, 4, "TsSomething");
-    EXPECT_EQ(classPool.GetCellsPerPage(), 64u);
-    EXPECT_EQ(classPool.GetShift(), 6u);
-    // A page request smaller than one cell still holds one cell; cells are
-    // rounded up to the alignment and never smaller than a free link plus
-    // the liveness word; names are cut to their buffer.
-    EXPECT_EQ(OmFastAlloc(16, 5, 8, "OmVoidChain").GetCellsPerPage(), 1u);
-    OmFastAlloc tiny(1, 64, 8, nullptr);
-    EXPECT_EQ(tiny.GetStride(), 16u);
-    EXPECT_STREQ(tiny.GetDebugName(), "");
-    EXPECT_EQ(std::strlen(OmFastAlloc(32, 64, 8, std::string(100, 'x').c_str()).GetDebugName()), 63u);
-}
-
-TEST(OmFastAlloc, AllocFreeReuseAndLiveness)
-{
-    OmFastAlloc pool(24, 96, 8, "test");
-    EXPECT_EQ(pool.Alloc(0), nullptr);
-
-    void* a = pool.Alloc(24);
-    void* b = pool.Alloc(24);
-    EXPECT_EQ(static_cast<char*>(b) - static_cast<char*>(a), 24) << "cells come out in address order";
-    EXPECT_EQ(pool.GetLiveCount(), 2u);
-
-    SetLiveWord(a, 1);
-    SetLiveWord(b, 1);
-    pool.Free(a);
-    EXPECT_FALSE(OmFastAlloc::IsLive(a)) << "a freed cell reads as dead";
-    EXPECT_EQ(pool.GetLiveCount(), 1u);
-    EXPECT_EQ(pool.Alloc(24), a) << "the last freed cell is reused first";
-    pool.Free(nullptr);
-    EXPECT_EQ(pool.GetLiveCount(), 2u);
-
-    // A cell whose object has count 0 is skipped, and the walk still ends.
-    SetLiveWord(a, 0);
-    EXPECT_EQ(LiveCells(pool), std::vector<void*>{b});
-    SetLiveWord(a, -3);
-    EXPECT_EQ(LiveCells(pool), std::vector<void*>{b}) << "negative counts are not live";
-}
-
-TEST(OmFastAlloc, IterationVisitsNewestPageFirstAndStopsAtLiveCount)
-{
-    OmFastAlloc pool(16, 32, 8, "test"); // two cells a page
-    std::vector<void*> cells;
-    for (int i = 0; i < 5; ++i) {
-        cells.push_back(pool.Alloc(16));
-        SetLiveWord(cells.back(), 1);
-    }
-    std::vector<void*> expected = {cells[4], cells[2], cells[3], cells[0], cells[1]};
-    // The third page holds cells[4] and one free cell.
-    EXPECT_EQ(LiveCells(pool), expected);
-
-    OmFastAllocIterator it;
-    pool.BeginIteration(it);
-    int all = 0;
-    while (pool.NextCell(it))
-        ++all;
-    EXPECT_EQ(all, 6) << "NextCell counts free cells too";
-
-    pool.Destroy();
-    EXPECT_EQ(pool.GetLiveCount(), 0u);
-    EXPECT_TRUE(LiveCells(pool).empty());
-    EXPECT_NE(pool.Alloc(16), nullptr) << "a destroyed pool starts again";
-}
-
 TEST(OmFastAlloc, BulkPagesHideCellsNotHandedOut)
 {
     OmFastAlloc pool(32, 128, 8, "bulk"); // four cells a page
@@ -102,74 +34,22 @@ TEST(OmFastAlloc, BulkPagesHideCellsNotHandedOut)
     pool.AllocatePages(5, 2, pages);
     EXPECT_EQ(pool.GetLiveCount(), 5u);
 
-    std::set<void*> distinct;
-    for (uint32_t i = 0; i < 5; ++i)
-        distinct.insert(pool.CellAt(i, pages));
-    EXPECT_EQ(distinct.size(), 5u);
-    EXPECT_EQ(static_cast<char*>(pool.CellAt(1, pages)) - static_cast<char*>(pool.CellAt(0, pages)), 32);
     EXPECT_EQ(pool.CellAt(4, pages), static_cast<void*>(pages[1]->block));
-
     // Nothing has been built in the cells yet: nothing may look live.
     EXPECT_TRUE(LiveCells(pool).empty());
-
     SetLiveWord(pool.CellAt(2, pages), 1);
     SetLiveWord(pool.CellAt(4, pages), 1);
-    std::vector<void*> live = LiveCells(pool);
-    EXPECT_EQ(live.size(), 2u);
+    EXPECT_EQ(LiveCells(pool).size(), 2u);
 
     // The three cells of the last page past the count are free cells.
     void* spare = pool.Alloc(32);
     EXPECT_EQ(spare, pool.CellAt(5, pages));
-    EXPECT_FALSE(distinct.count(spare));
 
     // Handing the bulk cells back makes them ordinary free cells.
     pool.ReturnCells(5, pages);
     EXPECT_EQ(pool.GetLiveCount(), 1u);
     SetLiveWord(spare, 1);
     EXPECT_EQ(LiveCells(pool), std::vector<void*>{spare});
-}
-
-TEST(OmIndexTable, AscendingThenLastReleasedFirst)
-{
-    OmIndexTable table(4);
-    for (int32_t i = 0; i < 5; ++i)
-        EXPECT_EQ(table.AllocIndex(), i);
-    EXPECT_EQ(table.GetCapacity(), 8u);
-
-    table.ReleaseIndex(1);
-    table.ReleaseIndex(2);
-    EXPECT_EQ(table.GetCount(), 3u);
-    table.ReleaseIndex(2); // already free
-    table.ReleaseIndex(7); // never handed out
-    table.ReleaseIndex(-1);
-    EXPECT_EQ(table.GetCount(), 3u);
-
-    EXPECT_EQ(std::vector<int32_t>({table.AllocIndex(), table.AllocIndex(), table.AllocIndex()}),
-              (std::vector<int32_t>{2, 1, 5}))
-        << "last released first, then the rest of the grown run";
-
-    // Most recently allocated first, others in their order.
-    std::vector<int32_t> order;
-    for (int32_t cursor = table.GetFirst(); cursor != -1;)
-        order.push_back(table.GetNext(cursor));
-    EXPECT_EQ(order, (std::vector<int32_t>{5, 1, 2, 4, 3, 0}));
-    EXPECT_TRUE(table.IsInUse(4));
-    EXPECT_FALSE(table.IsInUse(6));
-
-    table.Clear();
-    EXPECT_EQ(table.GetFirst(), -1);
-    EXPECT_EQ(table.AllocIndex(), 0);
-
-    // Full again after a release: the growth's new run follows the freed id.
-    OmIndexTable two(2);
-    two.AllocIndex();
-    two.AllocIndex();
-    two.ReleaseIndex(0);
-    std::vector<int32_t> ids;
-    for (int i = 0; i < 4; ++i)
-        ids.push_back(two.AllocIndex());
-    EXPECT_EQ(ids, (std::vector<int32_t>{0, 2, 3, 4}));
-    EXPECT_EQ(two.GetCapacity(), 6u);
 }
 
 TEST(OmVoidChain, NewestFirstAndRemoval)
@@ -194,16 +74,13 @@ TEST(OmVoidChain, NewestFirstAndRemoval)
         chain.Insert(&c);
         EXPECT_EQ(values(chain), (std::vector<void*>{&c, &b, &a}));
 
-        chain.Remove(&c);
-        EXPECT_EQ(chain.GetFirst()->value, &b) << "the second link moves into the embedded one";
+        chain.Remove(&c); // the second link moves into the embedded one
         EXPECT_EQ(values(chain), (std::vector<void*>{&b, &a}));
-
         chain.Remove(&d); // absent
         chain.Remove(&a); // a later link
         EXPECT_EQ(values(chain), std::vector<void*>{&b});
         chain.Remove(&b); // the embedded link alone
-        EXPECT_TRUE(chain.IsEmpty());
-        EXPECT_EQ(OmVoidChain::GetPooledLinkCount(), before);
+        EXPECT_TRUE(chain.IsEmpty() && OmVoidChain::GetPooledLinkCount() == before);
 
         chain.Insert(&a);
         chain.Insert(&b);

@@ -1,8 +1,3 @@
-// Skinned shapes: a three-bone arm posed from a bone animation gives the
-// matrices worked out by hand, in every play mode and across a queued
-// animation; broken animations, bone indices and skeletons are refused
-// without NaN or stray reads; drawing hands the bones to the render mesh.
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,15 +17,6 @@ constexpr float kDegree = 3.14159265f / 180.0f;
 // The interpolation uses a polynomial sine: close, not exact.
 constexpr float kTolerance = 2e-3f;
 
-OmQuaternion RotationZ(float radians)
-{
-    OmMatrix3 m;
-    m.SetRotationZ(radians);
-    OmQuaternion q;
-    q.SetFromMatrix(m);
-    return q;
-}
-
 // Frame f turns bone 0 by 10f degrees and bone 1 by 20f degrees about Z
 // and puts the root at (f, 0, 0). Bone 2 has no keys.
 void MakeArmAnimation(OmBoneAnimation& anim, uint32_t frames, float duration)
@@ -38,8 +24,9 @@ void MakeArmAnimation(OmBoneAnimation& anim, uint32_t frames, float duration)
     ASSERT_TRUE(anim.Allocate(frames, 2));
     anim.duration = duration;
     for (uint32_t f = 0; f < frames; ++f) {
-        anim.Key(f, 0) = RotationZ(10.0f * float(f) * kDegree);
-        anim.Key(f, 1) = RotationZ(20.0f * float(f) * kDegree);
+        for (uint32_t b = 0; b < 2; ++b) // a turn about Z, in the quaternion's sign convention
+            anim.Key(f, b) = OmQuaternion(0, 0, -std::sin(5.0f * float((b + 1) * f) * kDegree),
+                                          std::cos(5.0f * float((b + 1) * f) * kDegree));
         anim.rootPositions[f].Set(float(f), 0.0f, 0.0f);
     }
 }
@@ -61,29 +48,23 @@ OmSkinMesh* MakeArmMesh()
     return mesh;
 }
 
-void ExpectMatrix(const OmBoneMatrix& m, float angleDegrees, const OmVector3& position, const char* what)
-{
-    OmMatrix3 expected;
-    expected.SetRotationZ(angleDegrees * kDegree);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_NEAR(m.rotation.m[i], expected.m[i], kTolerance) << what << " element " << i;
-    EXPECT_TRUE(OmVector3::NearlyEqual(m.position, position, kTolerance)) << what;
-}
-
-// The arm worked out by hand: bone 0 at the root turned by a0, bone 1 one
-// unit up bone 0's Y axis turned by a0 + a1, bone 2 one unit up bone 1's.
+// The arm worked out by hand: bone 0 at the root turned by a0, bones 1 and 2
+// one unit up their parent's Y axis turned by a0 + a1 (bone 2 has no keys).
 void ExpectArm(OmSkinShape& shape, float a0, float a1, float rootX, const char* what)
 {
     OmArray<OmBoneMatrix>& bones = shape.GetBones();
     ASSERT_EQ(bones.GetCount(), 3u);
-    const OmVector3 root(rootX, 0.0f, 0.0f);
-    // A row vector (0, 1, 0) turned by Rz(a) is (-sin a, cos a, 0).
-    const OmVector3 elbow = root + OmVector3(-std::sin(a0 * kDegree), std::cos(a0 * kDegree), 0.0f);
-    const OmVector3 hand =
-        elbow + OmVector3(-std::sin((a0 + a1) * kDegree), std::cos((a0 + a1) * kDegree), 0.0f);
-    ExpectMatrix(bones[0], a0, root, what);
-    ExpectMatrix(bones[1], a0 + a1, elbow, what);
-    ExpectMatrix(bones[2], a0 + a1, hand, what); // no keys: identity after its parent
+    OmVector3 joint(rootX, 0.0f, 0.0f);
+    const float angles[3] = {a0, a0 + a1, a0 + a1};
+    for (uint32_t b = 0; b < 3; ++b) {
+        OmMatrix3 expected;
+        expected.SetRotationZ(angles[b] * kDegree);
+        for (int i = 0; i < 9; ++i)
+            EXPECT_NEAR(bones[b].rotation.m[i], expected.m[i], kTolerance) << what << " bone " << b;
+        EXPECT_TRUE(OmVector3::NearlyEqual(bones[b].position, joint, kTolerance)) << what << " bone " << b;
+        // A row vector (0, 1, 0) turned by Rz(a) is (-sin a, cos a, 0).
+        joint = joint + OmVector3(-std::sin(angles[b] * kDegree), std::cos(angles[b] * kDegree), 0.0f);
+    }
 }
 
 class SkinShapeTest : public ::testing::Test {
@@ -155,8 +136,7 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
     ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop before the hand-over");
 
     shape_->Update(1.125f); // past one second: the wave starts now, at its first frame
-    EXPECT_EQ(shape_->GetAnimation(), &wave);
-    EXPECT_EQ(shape_->GetQueuedAnimation(), nullptr);
+    EXPECT_TRUE(shape_->GetAnimation() == &wave && !shape_->GetQueuedAnimation());
     ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "queued animation at its start");
 
     shape_->Update(1.25f); // an eighth of a second in: halfway between its two frames
@@ -202,12 +182,10 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
     EXPECT_EQ(frames.frame0, -1);
 
     // One frame in ping-pong: no step to bounce over.
-    ASSERT_TRUE(ComputeAnimationFrames(OM_PLAY_PINGPONG, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
-    EXPECT_EQ(frames.frame0, 0);
-    EXPECT_EQ(frames.frame1, 0);
-    ASSERT_TRUE(ComputeAnimationFrames(OM_PLAY_LOOP, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
-    EXPECT_EQ(frames.frame0, 0);
-    EXPECT_EQ(frames.frame1, 0);
+    for (int32_t mode : {OM_PLAY_PINGPONG, OM_PLAY_LOOP}) {
+        ASSERT_TRUE(ComputeAnimationFrames(mode, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
+        EXPECT_TRUE(frames.frame0 == 0 && frames.frame1 == 0) << mode;
+    }
 
     // Awkward durations, times just short of whole laps, far-off and
     // negative times: every index lies in 0..F-1.
@@ -219,12 +197,9 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
                 for (float t : {std::nextafter(float(lap) * duration, -1e9f), float(lap) * duration,
                                 float(lap) * duration + duration * 0.5f, 1e30f, -1e30f}) {
                     ASSERT_TRUE(ComputeAnimationFrames(mode, t, duration, speed, f, true, frames));
-                    ASSERT_GE(frames.frame0, 0) << mode << " " << t;
-                    ASSERT_LT(frames.frame0, int32_t(f)) << mode << " " << t;
-                    ASSERT_GE(frames.frame1, 0) << mode << " " << t;
-                    ASSERT_LT(frames.frame1, int32_t(f)) << mode << " " << t;
-                    ASSERT_GE(frames.fraction, 0.0f);
-                    ASSERT_LE(frames.fraction, 1.0f);
+                    ASSERT_TRUE(frames.frame0 >= 0 && frames.frame0 < int32_t(f) && frames.frame1 >= 0 &&
+                                frames.frame1 < int32_t(f) && frames.fraction >= 0.0f && frames.fraction <= 1.0f)
+                        << mode << " " << t;
                 }
             }
         }
@@ -233,22 +208,16 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
 
 TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeletonAreRefused)
 {
-    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
-    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
-    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
-    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
+    EXPECT_TRUE(shape_->GetBoneIndex("Head") == 2 && shape_->GetBoneIndex("pper") == 1);
+    EXPECT_TRUE(shape_->GetBoneIndex("Tail") == -1 && shape_->GetBoneIndex(nullptr) == -1);
     TraceCapture trace;
-    EXPECT_EQ(shape_->AttachNodeToBone(-1), nullptr);
-    EXPECT_EQ(shape_->AttachNodeToBone(3), nullptr);
-    EXPECT_FALSE(shape_->SetScaledBone(3, 4.0f));
-    EXPECT_FALSE(shape_->SetScaledBone(-2, 4.0f));
-    EXPECT_TRUE(trace.Contains("bone 3"));
-    EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
+    EXPECT_TRUE(!shape_->AttachNodeToBone(-1) && !shape_->AttachNodeToBone(3));
+    EXPECT_TRUE(!shape_->SetScaledBone(3, 4.0f) && !shape_->SetScaledBone(-2, 4.0f));
+    EXPECT_TRUE(trace.Contains("bone 3") && shape_->GetAttachmentCount() == 0u);
 
     // A hand-held node follows its bone; asking again gives the same node.
     OmGroup* hand = shape_->AttachNodeToBone(2);
-    ASSERT_NE(hand, nullptr);
-    EXPECT_EQ(shape_->AttachNodeToBone(2), hand);
+    ASSERT_TRUE(hand && shape_->AttachNodeToBone(2) == hand);
     OmGroup* elbow = shape_->AttachNodeToBone(1);
     PlayAt(OM_PLAY_HOLD, 0.0f);
     EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, shape_->GetBones()[2].position, 1e-6f));
@@ -256,11 +225,8 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
 
     // Detaching by slot leaves a hole that the search skips.
     shape_->DetachAttachmentAt(0);
-    EXPECT_EQ(shape_->GetAttachmentCount(), 2u);
-    EXPECT_EQ(shape_->GetAttachment(0).bone, -1);
-    EXPECT_EQ(shape_->FindBoneNode(2), nullptr);
-    EXPECT_EQ(shape_->FindBoneNode(-1), nullptr);
-    EXPECT_EQ(shape_->FindBoneNode(1), elbow);
+    EXPECT_TRUE(shape_->GetAttachmentCount() == 2u && shape_->GetAttachment(0).bone == -1);
+    EXPECT_TRUE(!shape_->FindBoneNode(2) && !shape_->FindBoneNode(-1) && shape_->FindBoneNode(1) == elbow);
     shape_->DetachAttachmentAt(99); // no such slot: nothing happens
 
     // The scaled bone's quaternion: four times the rotation's trace term.
@@ -270,24 +236,20 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
     EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
 }
 
-// A twisted bone turns about the model's vertical at its own joint after its
-// animated rotation; the bones below it swing round with it, those above
-// stay, and no twist (bone -1 or angle 0) leaves the pose as animated.
+// The bones below swing round with it, those above stay; no twist leaves the pose.
 TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
 {
-    EXPECT_FALSE(shape_->SetTwistedBone(3, 1.0f));
-    EXPECT_FALSE(shape_->SetTwistedBone(-2, 1.0f));
-    struct Case {
+    EXPECT_TRUE(!shape_->SetTwistedBone(3, 1.0f) && !shape_->SetTwistedBone(-2, 1.0f));
+    const struct {
         int32_t bone;
         float degrees;
     } cases[] = {{1, 90.0f}, {1, -45.0f}, {0, 30.0f}, {-1, 90.0f}, {1, 0.0f}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ASSERT_TRUE(shape_->SetTwistedBone(c.bone, c.degrees * kDegree));
         PlayAt(OM_PLAY_HOLD, 0.0f); // the last frame: 30 and 60 degrees about Z
         OmMatrix3 spin;
         spin.SetRotationY(c.degrees * kDegree);
-        // Worked out from the animated arm: the twisted bone's rotation
-        // gains the turn, and each bone below follows from its parent.
+        // The twisted bone's rotation gains the turn; each bone below follows.
         OmBoneMatrix expected[3];
         const float a[3] = {30.0f, 90.0f, 90.0f};
         for (int b = 0; b < 3; ++b) {
@@ -327,11 +289,8 @@ TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)
     skeleton.rootBone = 0;
     skeleton.bones[0].offset.Set(1.0f, 2.0f, 3.0f);
     skeleton.bones[1].offset.Set(0.0f, 1.0f, 0.0f);
-    skeleton.bones[0].firstChild = 1;
-    skeleton.bones[1].parent = 0;
-    skeleton.bones[1].firstChild = 0;
-    skeleton.bones[2].parent = 7;
-    skeleton.bones[2].nextSibling = 2;
+    skeleton.bones[0].firstChild = 1, skeleton.bones[1].parent = 0, skeleton.bones[1].firstChild = 0;
+    skeleton.bones[2].parent = 7, skeleton.bones[2].nextSibling = 2;
     skeleton.Pose(out, nullptr);
     skeleton.bones[1].firstChild = -1;
     skeleton.bones[1].nextSibling = 1;
@@ -350,13 +309,7 @@ class TestSkinRenderMesh : public OmBaseSkinMesh {
     explicit TestSkinRenderMesh(OmArchive& archive) : OmBaseSkinMesh(archive) {}
 
     void Render(OmRenderer&) override { ++draws; }
-    bool Create(OmRenderer&, uint32_t flags, uint32_t indexCount, uint32_t vertexCount, const uint8_t*) override
-    {
-        createdFlags = flags;
-        createdIndices = indexCount;
-        createdVertices = vertexCount;
-        return true;
-    }
+    bool Create(OmRenderer&, uint32_t, uint32_t, uint32_t, const uint8_t*) override { return true; }
     bool ConvertFrom(const OmSkinMesh& mesh) override
     {
         for (uint32_t i = 0; i < mesh.skeleton.bones.GetCount(); ++i)
@@ -373,20 +326,17 @@ class TestSkinRenderMesh : public OmBaseSkinMesh {
     OmSkeleton skeleton;
     std::vector<OmBoneMatrix> handed;
     int draws = 0;
-    uint32_t createdFlags = 0, createdIndices = 0, createdVertices = 0;
 };
 
 OM_IMPLEMENT_CLASS(TestSkinRenderMesh, OmBaseSkinMesh)
 
-class OptionRenderer : public RecordingRenderer {
+class LineRenderer : public RecordingRenderer {
 public:
-    int32_t GetRenderOption() const override { return option; }
     void DrawLines(int32_t count, const OmVector3*, uint32_t colour) override
     {
         lineCount = count;
         lineColour = colour;
     }
-    int32_t option = 2; // the device renderer's own default
     int32_t lineCount = 0;
     uint32_t lineColour = 0;
 };
@@ -395,7 +345,7 @@ public:
 
 TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
 {
-    OptionRenderer renderer;
+    LineRenderer renderer;
     OmSkinMesh* engineMesh = OmSkinMesh::Cast(shape_->GetGeometry());
     auto* renderMesh = new TestSkinRenderMesh();
     ASSERT_TRUE(engineMesh->ConvertForRenderer(renderer, 0, *renderMesh));
@@ -406,31 +356,11 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
     shape_->Render(renderer);
     ASSERT_EQ(renderMesh->handed.size(), 3u);
     EXPECT_TRUE(OmVector3::NearlyEqual(renderMesh->handed[0].position, OmVector3(1.5f, 0, 0), 1e-5f));
-    EXPECT_EQ(renderMesh->draws, 1);
-    EXPECT_EQ(renderer.lineCount, 0);
+    EXPECT_TRUE(renderMesh->draws == 1 && renderer.lineCount == 0);
 
     // The skeleton display without the mesh: two bones with parents, and a
     // three-line cross on the head bone.
-    renderer.option = 5;
+    renderer.SetRenderOption(5);
     shape_->Render(renderer);
-    EXPECT_EQ(renderMesh->draws, 1);
-    EXPECT_EQ(renderer.lineCount, 2 + 3);
-    EXPECT_EQ(renderer.lineColour, 0xFFFFFFFFu);
-}
-
-TEST(SkinMeshTest, BoundsHoldEveryVertex)
-{
-    OmSkinMesh* mesh = MakeArmMesh();
-    for (float x : {-1.0f, 3.0f}) {
-        OmSkinVertex v{};
-        v.vertex.position.Set(x, 1.0f, 2.0f);
-        mesh->vertices.Add(v);
-    }
-    mesh->ComputeBounds();
-    EXPECT_TRUE(OmVector3::NearlyEqual(mesh->GetBounds().centre, OmVector3(1.0f, 1.0f, 2.0f), 1e-6f));
-    EXPECT_FLOAT_EQ(mesh->GetBounds().radius, 2.0f);
-    mesh->vertices.RemoveAll();
-    mesh->ComputeBounds();
-    EXPECT_TRUE(mesh->GetBounds().IsEmpty());
-    mesh->Release();
+    EXPECT_TRUE(renderMesh->draws == 1 && renderer.lineCount == 2 + 3 && renderer.lineColour == 0xFFFFFFFFu);
 }

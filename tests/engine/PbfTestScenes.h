@@ -1,5 +1,4 @@
-// Scenes for the scene-file and importer tests: every record type with
-// every field set to a value no other field has.
+// Scenes with every record type and every field set to a value of its own.
 #pragma once
 
 #include <cstring>

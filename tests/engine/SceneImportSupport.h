@@ -1,10 +1,8 @@
-// A renderer without a device (its registries work without one), a group
-// to import into, and scene files written to the temporary folder.
+// A device-less renderer, a group to import into and temporary scene files.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -57,13 +55,5 @@ protected:
 private:
     std::vector<std::string> m_files;
 };
-
-// The repository's data folder: CTest names the source tree, and the tests
-// run from it otherwise.
-inline std::filesystem::path DataFolder()
-{
-    const char* source = std::getenv("OM_SOURCE_DIR");
-    return std::filesystem::path(source && *source ? source : ".") / "data";
-}
 
 } // namespace importtest

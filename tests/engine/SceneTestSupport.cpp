@@ -1,5 +1,7 @@
 #include "tests/engine/SceneTestSupport.h"
 
+#include <cstring>
+
 OM_IMPLEMENT_CLASS(TestRenderMesh, OmBaseMesh)
 
 void TestRenderMesh::Render(OmRenderer& renderer)
@@ -16,26 +18,20 @@ bool TestRenderMesh::Create(OmRenderer&, uint32_t renderFlags, uint32_t indexCou
     createdFlags = renderFlags;
     createdIndices = indexCount;
     createdVertices = vertexCount;
-    for (int i = 0; i < 12; ++i)
-        createdLayout[i] = layout[i];
+    std::memcpy(createdLayout, layout, sizeof createdLayout);
     return !failCreate;
 }
 
 bool TestRenderMesh::ConvertFrom(const OmMesh& mesh)
 {
-    convertedGroups = mesh.materialGroups.GetCount();
     SetBounds(mesh.GetBounds());
     SetName(mesh.GetName());
     return true;
 }
 
-RecordingRenderer::RecordingRenderer() = default;
-
 RecordingRenderer::~RecordingRenderer()
 {
     UseCamera(nullptr);
-    ReleaseAllMaterials();
-    ReleaseAllTextures();
 }
 
 void RecordingRenderer::UseCamera(OmCamera* camera)
@@ -47,25 +43,9 @@ void RecordingRenderer::UseCamera(OmCamera* camera)
     m_camera = camera;
 }
 
-int32_t RecordingRenderer::SetWorldTransform(const OmMatrix3*, const OmVector3* translation, float scale)
+int32_t RecordingRenderer::SetWorldTransform(const OmMatrix3*, const OmVector3*, float scale)
 {
-    lastWorldPosition = *translation;
     lastWorldScale = scale;
-    return 0;
-}
-
-int32_t RecordingRenderer::SetViewAxes(const OmVector3*, const OmVector3*, const OmVector3*,
-                                       const OmVector3* forward)
-{
-    ++viewCalls;
-    lastViewForward = *forward;
-    return 0;
-}
-
-int32_t RecordingRenderer::SetProjection(const OmProjectionParams* params)
-{
-    ++projectionCalls;
-    lastProjection = *params;
     return 0;
 }
 
@@ -104,4 +84,32 @@ void SetStandardCamera(OmCamera& camera)
     projection.farDistance = 100.0f;
     camera.SetProjection(projection);
     camera.SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+}
+
+OmShape* AddShape(OmGroup& parent, const char* name, OmGeometry* geometry, const OmVector3& position)
+{
+    OmShape* shape = AddNode<OmShape>(parent, name);
+    shape->SetGeometry(geometry);
+    shape->LocalPosition() = position;
+    return shape;
+}
+
+OmMesh* MakeTriangleMesh()
+{
+    auto* mesh = new OmMesh();
+    mesh->SetName("tri");
+    for (int i = 0; i < 3; ++i) {
+        OmMeshVertex v{};
+        v.position = OmVector3(float(i), float(i * i), -1.0f);
+        v.normal = OmVector3(0, 0, 1);
+        v.colour[0] = 0.25f * float(i);
+        v.uv0[0] = 0.5f;
+        v.uv1[1] = float(i);
+        mesh->vertices.Add(v);
+        mesh->indices.Add(uint32_t(2 - i));
+    }
+    mesh->triangleMaterials.Add(4);
+    mesh->SortTrianglesByMaterial();
+    mesh->ComputeBounds();
+    return mesh;
 }

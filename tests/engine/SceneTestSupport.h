@@ -1,5 +1,4 @@
-// A renderer that records what the scene asks of it, and a render mesh that
-// logs its draws there, for the scene-graph, mesh and light tests.
+// A recording renderer, a render mesh that logs its draws, scene builders.
 #pragma once
 
 #include <string>
@@ -7,13 +6,15 @@
 
 #include "engine/OmBaseMesh.h"
 #include "engine/OmCamera.h"
+#include "engine/OmGroup.h"
 #include "engine/OmLight.h"
 #include "engine/OmMesh.h"
 #include "engine/OmRenderer.h"
+#include "engine/OmShape.h"
+#include "render/OmD3D.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
-// A render mesh made by RecordingRenderer::CreateMesh. Each draw appends
-// its name to the renderer's draw log.
+// Made by RecordingRenderer::CreateMesh; each draw appends its name to the log.
 class TestRenderMesh : public OmBaseMesh {
     OM_DECLARE_CLASS(TestRenderMesh)
 
@@ -28,80 +29,47 @@ class TestRenderMesh : public OmBaseMesh {
     bool failCreate = false;
     uint32_t createdFlags = 0, createdIndices = 0, createdVertices = 0;
     uint8_t createdLayout[12] = {};
-    uint32_t convertedGroups = 0;
     // The camera's plane mask at each draw.
     std::vector<uint32_t> drawMasks;
 };
 
-class RecordingRenderer : public OmRenderer {
+// A renderer without a device that records what the scene asks of it.
+class RecordingRenderer : public OmD3D {
 public:
-    RecordingRenderer();
     ~RecordingRenderer() override;
 
     void UseCamera(OmCamera* camera);
 
-    bool Initialise(const OmRendererSetup*) override { return true; }
-    bool BeginScene(float) override { return true; }
-    int32_t EndScene() override { return 0; }
-    int32_t BeginSprites() override { return 0; }
-    int32_t EndSprites() override { return 0; }
-    int32_t Present() override { return 0; }
-    void Clear(const float*, uint32_t) override {}
-    int32_t SetViewport(const float*) override { return 0; }
-    plat::GfxViewport* GetDeviceViewport(plat::GfxViewport* out) override { return out; }
-    float* GetViewport(float* out) override { return out; }
-    void FlushAlphaQueue() override {}
-    void QueueAlphaItem(OmGeometry*, const OmSphere&) override {}
     int32_t SetWorldTransform(const OmMatrix3* rotation, const OmVector3* translation, float scale) override;
-    int32_t SetWorldMatrix(const OmMatrix4*) override { return 0; }
-    int32_t SetViewAxes(const OmVector3* position, const OmVector3* right, const OmVector3* up,
-                        const OmVector3* forward) override;
-    int32_t SetViewMatrix(const OmMatrix4*) override { return 0; }
-    int32_t SetProjection(const OmProjectionParams* params) override;
-    int32_t SetProjectionMatrix(const OmMatrix4*) override { return 0; }
-    const OmMatrix4* GetWorldMatrix() const override { return &identity; }
-    const OmMatrix4* GetViewMatrix() const override { return &identity; }
-    const OmMatrix4* GetProjectionMatrix() const override { return &identity; }
-    void ApplyMaterial(int32_t) override {}
-    void SetTexture(uint32_t, int32_t) override {}
-    bool SetAnimatedLayers(bool on) override { return on; }
-    bool EnableTextures(bool on) override { return on; }
-    bool TexturesEnabled() const override { return true; }
-    int32_t SetRenderOption(int32_t option) override { return option; }
-    int32_t GetRenderOption() const override { return 2; }
-    bool LoadTexture(int32_t) override { return true; }
-    bool LoadAllTextures() override { return true; }
-    void SetCulling(bool) override {}
-    bool GetCulling() const override { return true; }
     int32_t AddLight(OmLight* light) override;
     void RemoveLight(OmLight* light) override;
-    void UpdateLight(OmLight* light) override { updatedLights.push_back(light); }
-    void EnableLight(OmLight*, bool) override {}
-    void SetLighting(bool) override {}
-    void SetClearColour(const float*) override {}
-    void SetWireframe(bool) override {}
-    void DrawWirePrimitive(const OmVector3*, float, float, int32_t, const float*) override {}
-    void DrawLines(int32_t, const OmVector3*, uint32_t) override {}
     OmBaseMesh* CreateMesh() override;
-    OmBaseMorphMesh* CreateMorphMesh() override { return nullptr; }
-    OmBaseSkinMesh* CreateSkinMesh() override { return nullptr; }
-    OmBaseSprite* CreateSprite(uint32_t) override { return nullptr; }
 
-    OmMatrix4 identity;
     std::vector<std::string> draws; // names of the meshes drawn, in order
-    OmVector3 lastWorldPosition;
     float lastWorldScale = 0.0f;
-    int projectionCalls = 0, viewCalls = 0;
-    OmProjectionParams lastProjection;
-    OmVector3 lastViewForward;
     std::vector<OmLight*> addedLights;
-    std::vector<OmLight*> updatedLights;
     std::vector<TestRenderMesh*> createdMeshes;
     bool failMeshCreate = false;
 };
 
 // Camera at the origin looking down +z with a 90-degree view and far 100.
 void SetStandardCamera(OmCamera& camera);
+
+// A node named name under parent, which holds the only reference.
+template <class T>
+T* AddNode(OmGroup& parent, const char* name)
+{
+    auto* node = new T();
+    node->SetName(name);
+    parent.AddChild(node);
+    node->Release();
+    return node;
+}
+
+OmShape* AddShape(OmGroup& parent, const char* name, OmGeometry* geometry, const OmVector3& position = {});
+
+// One triangle, every vertex attribute set, in one material group, bounded.
+OmMesh* MakeTriangleMesh();
 
 // Collects what is sent to the debugger output while it lives.
 using TraceCapture = archive_test::ErrorCapture;

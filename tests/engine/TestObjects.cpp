@@ -11,11 +11,8 @@ OM_IMPLEMENT_CLASS(TestHolder, OmObject)
 
 TestNode::~TestNode()
 {
-    for (TestNode*& link : links) {
-        if (link)
-            link->Release();
-        link = nullptr;
-    }
+    SetLink(0, nullptr);
+    SetLink(1, nullptr);
     delete[] label;
 }
 
@@ -32,10 +29,9 @@ bool TestNode::Register(OmArchive& archive)
 {
     if (!OmObject::Register(archive))
         return false;
-    for (TestNode* link : links) {
+    for (TestNode* link : links)
         if (link)
             link->Register(archive);
-    }
     if (attachment)
         attachment->Register(archive);
     return true;

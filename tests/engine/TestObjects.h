@@ -1,5 +1,4 @@
-// Small registered classes for the object-core tests: links to other
-// objects (so graphs can be shared and cyclic), a string, a number array.
+// Registered classes for the object-core tests: links, a string, a number array.
 #pragma once
 
 #include "engine/OmArray.h"
@@ -70,8 +69,7 @@ class TestKeeper : public TestNode {
     explicit TestKeeper(OmArchive& archive) : TestNode(archive) {}
 };
 
-// Containers that persist themselves: an id table, a list of references
-// and a string.
+// Containers that persist themselves: an id table, a reference list, a string.
 class TestHolder : public OmObject {
     OM_DECLARE_CLASS(TestHolder)
 

@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace texttest {
 
@@ -14,12 +16,8 @@ public:
     TempFile(const std::string& name, const std::string& text)
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = (std::filesystem::temp_directory_path() /
-                  (std::string("om_") + info->name() + "_" + name))
-                     .string();
-        std::FILE* file = std::fopen(m_path.c_str(), "wb");
-        std::fwrite(text.data(), 1, text.size(), file);
-        std::fclose(file);
+        m_path = (std::filesystem::temp_directory_path() / (std::string("om_") + info->name() + "_" + name)).string();
+        std::ofstream(m_path, std::ios::binary) << text;
     }
     ~TempFile() { std::remove(m_path.c_str()); }
     const char* Path() const { return m_path.c_str(); }
@@ -27,5 +25,22 @@ public:
 private:
     std::string m_path;
 };
+
+// A bone as the bone file lists it: pivot (1, 2, 3), identity bind matrix.
+inline std::string Bone(int number, const std::string& name, int parent, const std::string& bindTranslation = "0 0 0")
+{
+    const std::string identity = "1 0 0\n0 1 0\n0 0 1\n";
+    return "// Bone # " + std::to_string(number) + "\r\n<" + name + ">\r\n" + std::to_string(parent) +
+           "\r\n1 2 3\r\n" + identity + "0 0 0\n" + identity + bindTranslation + "\n";
+}
+
+// One vertex's entry in the bone file's vertex list.
+inline std::string Influences(const std::vector<std::pair<int, float>>& list)
+{
+    std::string text = "0.5 1.5 2.5\n" + std::to_string(list.size()) + "\n(bone weight)\n";
+    for (auto [bone, weight] : list)
+        text += std::to_string(bone) + " " + std::to_string(weight) + "\n";
+    return text;
+}
 
 } // namespace texttest
