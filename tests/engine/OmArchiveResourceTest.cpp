@@ -187,7 +187,9 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         plain->Release();
         MemoryResources target;
         Loaded loaded(path, target);
-        EXPECT_TRUE(loaded.ok && target.textures.Count() == 0u && loaded.meshes.at(0)->materialId == -1);
+        EXPECT_TRUE(loaded.ok);
+        EXPECT_EQ(target.textures.Count(), 0u);
+        EXPECT_EQ(loaded.meshes.at(0)->materialId, -1);
     }
 
     Level level;
@@ -198,10 +200,12 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         int32_t known = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
         target.RegisterTexture(OmTextureResource("other.tga", -1, 1));
         Loaded loaded(path, target);
-        ASSERT_TRUE(loaded.ok && loaded.meshes.size() == 3u);
+        ASSERT_TRUE(loaded.ok);
+        ASSERT_EQ(loaded.meshes.size(), 3u);
 
         // Only what the meshes use came over: two materials, two textures.
-        EXPECT_TRUE(target.materials.Count() == 2u && target.textures.Count() == 3u);
+        EXPECT_EQ(target.materials.Count(), 2u);
+        EXPECT_EQ(target.textures.Count(), 3u);
         EXPECT_EQ(target.FindTexture("unused.tga"), -1);
         int32_t a = target.FindTexture("a.tga");
         ASSERT_GE(a, 0);
@@ -212,12 +216,17 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         // Meshes carry the loader's ids, and the materials the loader's texture ids.
         int32_t twice = loaded.meshes[0]->materialId;
         int32_t once = loaded.meshes[1]->materialId;
-        EXPECT_TRUE(loaded.meshes[2]->materialId == twice && twice != once);
-        EXPECT_TRUE(target.materials.Refs(twice) == 2 && target.materials.Refs(once) == 1);
+        EXPECT_EQ(loaded.meshes[2]->materialId, twice);
+        EXPECT_NE(twice, once);
+        EXPECT_EQ(target.materials.Refs(twice), 2);
+        EXPECT_EQ(target.materials.Refs(once), 1);
         OmMaterial* material = target.GetMaterial(twice);
-        ASSERT_TRUE(material && material->layers.GetCount() == 1u && material->layers[0].frames.GetCount() == 2u);
+        ASSERT_TRUE(material);
+        ASSERT_EQ(material->layers.GetCount(), 1u);
+        ASSERT_EQ(material->layers[0].frames.GetCount(), 2u);
         EXPECT_EQ(material->power, 20.0f);
-        EXPECT_TRUE(material->layers[0].frames[0] == a && material->layers[0].frames[1] == known);
+        EXPECT_EQ(material->layers[0].frames[0], a);
+        EXPECT_EQ(material->layers[0].frames[1], known);
         EXPECT_EQ(target.GetMaterial(once)->layers[0].frames[0], known);
     }
     std::vector<unsigned char> good = ReadFile(path);
@@ -239,8 +248,10 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         MemoryResources target;
         int32_t before = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
         Loaded loaded(bad, target);
-        EXPECT_TRUE(!loaded.ok && loaded.meshes.empty()) << "word at " << offset - textures;
-        EXPECT_TRUE(target.textures.Count() == 1u && target.textures.Refs(before) == 1);
+        EXPECT_FALSE(loaded.ok) << "word at " << offset - textures;
+        EXPECT_TRUE(loaded.meshes.empty()) << "word at " << offset - textures;
+        EXPECT_EQ(target.textures.Count(), 1u) << "word at " << offset - textures;
+        EXPECT_EQ(target.textures.Refs(before), 1) << "word at " << offset - textures;
     }
 
     // Cut after the resource section: the owner gets every reference back.
@@ -248,7 +259,9 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         WriteFile(bad, std::vector<unsigned char>(good.begin(), good.begin() + long(cut)));
         MemoryResources target;
         Loaded loaded(bad, target);
-        EXPECT_TRUE(!loaded.ok && target.textures.Count() == 0u && target.materials.Count() == 0u);
+        EXPECT_FALSE(loaded.ok);
+        EXPECT_EQ(target.textures.Count(), 0u);
+        EXPECT_EQ(target.materials.Count(), 0u);
     }
 
     // A material naming a texture number the section does not have.

@@ -117,7 +117,8 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     ASSERT_TRUE(SaveRoots(path, {a, nullptr, a, holder}));
 
     LoadResult loaded = Load(path);
-    ASSERT_TRUE(loaded.ok && loaded.roots.size() == 4u);
+    ASSERT_TRUE(loaded.ok);
+    ASSERT_EQ(loaded.roots.size(), 4u);
     EXPECT_EQ(loaded.roots[1], nullptr);
     EXPECT_EQ(loaded.roots[0], loaded.roots[2]); // the same root twice is one object
     TestNode* la = TestNode::Cast(loaded.roots[0]);
@@ -126,17 +127,23 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraph)
     TestNode* lc = la->links[1];
     ASSERT_TRUE(lb && lc);
     EXPECT_TRUE(lb->links[0] == lc && lb->links[1] == la && lc->links[0] == lc && !lc->links[1]);
-    EXPECT_TRUE(!std::strcmp(la->GetName(), "alpha") && !std::strcmp(la->label, "first"));
-    EXPECT_TRUE(la->numbers.GetCount() == 2u && la->numbers[1] == 20u);
+    EXPECT_STREQ(la->GetName(), "alpha");
+    EXPECT_STREQ(la->label, "first");
+    ASSERT_EQ(la->numbers.GetCount(), 2u);
+    EXPECT_EQ(la->numbers[1], 20u);
     for (auto [loaded, saved] : {std::pair{la, a}, {lb, b}, {lc, c}})
         EXPECT_EQ(loaded->GetRefCount(), saved->GetRefCount());
 
     // Both ends are complete whichever class comes first in the file.
     TestBox* lbox = TestBox::Cast(la->attachment);
-    ASSERT_TRUE(lbox && lbox->owner == la && lbox->centre.z == 0.25f && lbox->solid);
+    ASSERT_TRUE(lbox);
+    ASSERT_EQ(lbox->owner, la);
+    ASSERT_EQ(lbox->centre.z, 0.25f);
+    ASSERT_TRUE(lbox->solid);
 
     TestHolder* lholder = TestHolder::Cast(loaded.roots[3]);
-    ASSERT_TRUE(lholder && !std::strcmp(lholder->title.Get(), "holder"));
+    ASSERT_TRUE(lholder);
+    ASSERT_STREQ(lholder->title.Get(), "holder");
     std::vector<int32_t> ids;
     for (int32_t cursor = lholder->ids.GetFirst(); cursor != -1;)
         ids.push_back(lholder->ids.GetNext(cursor));
@@ -184,12 +191,14 @@ TEST(OmArchive, WrongHeadersCorruptCountsLengthsAndReferencesFail)
         errors.Clear();
         EXPECT_FALSE(LoadBytes(bad, bytes).ok) << patch.what;
         // Logged, and no object is left behind.
-        EXPECT_TRUE(!errors.Text().empty() && TestNode::s_pool.GetLiveCount() == nodesBefore) << patch.what;
+        EXPECT_FALSE(errors.Text().empty()) << patch.what;
+        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << patch.what;
     }
 
     std::vector<unsigned char> bytes = file.bytes;
     bytes[40] ^= 0x20;
-    EXPECT_TRUE(!LoadBytes(bad, bytes).ok && errors.Contains("header")) << errors.Text();
+    EXPECT_FALSE(LoadBytes(bad, bytes).ok) << errors.Text();
+    EXPECT_TRUE(errors.Contains("header")) << errors.Text();
     for (auto [major, minor] : {std::pair{1u, 1u}, {2u, 0u}, {0u, 0u}}) {
         bytes = file.bytes;
         SetWord(bytes, 75, major);
@@ -232,7 +241,8 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
     // Holder: count, name length, then capacity, grow step, count, free
     // head, used head and four links.
     size_t table = layout.rootsOffset + 12 + 8;
-    ASSERT_TRUE(WordAt(good, table) == 4u && WordAt(good, table + 16) == 2u);
+    ASSERT_EQ(WordAt(good, table), 4u);
+    ASSERT_EQ(WordAt(good, table + 16), 2u);
     const std::pair<size_t, uint32_t> patches[] = {
         {table, 0x10000000u},        // capacity past the file
         {table + 4, 0},              // grow step
@@ -251,7 +261,8 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
 
     TestHolder* copy = TestHolder::Cast(Load(path).roots.at(0));
     ASSERT_NE(copy, nullptr);
-    EXPECT_TRUE(copy->ids.AllocIndex() == 3 && copy->ids.AllocIndex() == 4);
+    EXPECT_EQ(copy->ids.AllocIndex(), 3);
+    EXPECT_EQ(copy->ids.AllocIndex(), 4);
     copy->Release();
     holder->Release();
     std::filesystem::remove(path);

@@ -10,8 +10,9 @@ namespace {
 
 void ExpectSphere(const OmSphere& s, float x, float y, float z, float r)
 {
-    EXPECT_TRUE(OmVector3::NearlyEqual(s.centre, OmVector3(x, y, z), 1e-5f) && std::fabs(s.radius - r) < 1e-5f)
-        << s.centre.x << " " << s.centre.y << " " << s.centre.z << " " << s.radius;
+    EXPECT_TRUE(OmVector3::NearlyEqual(s.centre, OmVector3(x, y, z), 1e-5f))
+        << s.centre.x << " " << s.centre.y << " " << s.centre.z;
+    EXPECT_LT(std::fabs(s.radius - r), 1e-5f) << s.radius;
 }
 
 } // namespace
@@ -20,13 +21,16 @@ TEST(OmPlane, ThroughThreePointsAndClassify)
 {
     // Points at height 2 ordered so that the normal is +y.
     const OmPlane plane(OmVector3(0, 2, 1), OmVector3(1, 2, 0), OmVector3(0, 2, 0));
-    EXPECT_TRUE(plane.normal.Equals(OmVector3(0, 1, 0)) && plane.d == 2.0f);
+    EXPECT_TRUE(plane.normal.Equals(OmVector3(0, 1, 0)));
+    EXPECT_EQ(plane.d, 2.0f);
     // In front, on the plane, behind.
-    EXPECT_TRUE(plane.Classify(OmVector3(5, 3, 5)) == 1 && plane.Classify(OmVector3(7, 2, -4)) == 0 &&
-                plane.Classify(OmVector3(0, 1, 0)) == 2);
+    EXPECT_EQ(plane.Classify(OmVector3(5, 3, 5)), 1);
+    EXPECT_EQ(plane.Classify(OmVector3(7, 2, -4)), 0);
+    EXPECT_EQ(plane.Classify(OmVector3(0, 1, 0)), 2);
     // The reverse winding faces the other way.
     const OmPlane flipped(OmVector3(0, 2, 0), OmVector3(1, 2, 0), OmVector3(0, 2, 1));
-    EXPECT_TRUE(flipped.normal.Equals(OmVector3(0, -1, 0)) && flipped.Classify(OmVector3(5, 3, 5)) == 2);
+    EXPECT_TRUE(flipped.normal.Equals(OmVector3(0, -1, 0)));
+    EXPECT_EQ(flipped.Classify(OmVector3(5, 3, 5)), 2);
 }
 
 // An empty sphere on either side never pulls the result towards the origin.

@@ -49,7 +49,8 @@ TEST(OmCamera, SphereAndBoxCullingAndPickRaysThroughTheWindow)
 
     OmVector3 origin, direction;
     camera->GetPickRay(0.0f, 0.0f, origin, direction);
-    EXPECT_TRUE(direction.Equals(OmVector3(0, 0, 1)) && origin.Equals(OmVector3(1, 2, 3)));
+    EXPECT_TRUE(direction.Equals(OmVector3(0, 0, 1)));
+    EXPECT_TRUE(origin.Equals(OmVector3(1, 2, 3)));
     // Top right: y runs downwards on the screen.
     camera->GetPickRay(1.0f, -1.0f, origin, direction);
     EXPECT_TRUE(OmVector3::NearlyEqual(direction, OmVector3(0.25f, 0.125f, 1.0f), 1e-6f));

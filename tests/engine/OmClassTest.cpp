@@ -24,13 +24,17 @@ TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
     EXPECT_EQ(registry.AddClass(late, &factoryA, &poolA), 0);
     EXPECT_EQ(registry.AddClass(&early, &factoryA, &poolA), 1);
     EXPECT_EQ(registry.AddClass(late, &factoryB, &poolB), 0) << "a second add returns the first index";
-    EXPECT_TRUE(registry.GetCount() == 2u && registry.GetPool(0) == &poolA);
+    EXPECT_EQ(registry.GetCount(), 2u);
+    EXPECT_EQ(registry.GetPool(0), &poolA);
 
     OmClass* constructed = ::new (lateStorage) OmClass("TestLate", &OmObject::s_class);
     EXPECT_STREQ(registry.GetClass(0)->name, "TestLate");
-    EXPECT_TRUE(registry.AssignClassIds() && constructed->index == 0 && early.index == 1);
+    EXPECT_TRUE(registry.AssignClassIds());
+    EXPECT_EQ(constructed->index, 0);
+    EXPECT_EQ(early.index, 1);
     int32_t index = -7;
-    EXPECT_TRUE(registry.FindClassIndex("TestEarly", index) && index == 1);
+    EXPECT_TRUE(registry.FindClassIndex("TestEarly", index));
+    EXPECT_EQ(index, 1);
     EXPECT_FALSE(registry.FindClassIndex("testearly", index) || registry.FindClassIndex(nullptr, index));
     EXPECT_TRUE(!registry.GetFactory(2) && !registry.GetPool(-1) && !registry.CreateObject(5));
     constructed->~OmClass();
@@ -44,7 +48,8 @@ TEST(OmObject, DerivationCastsReferenceCountsAndNames)
                  OmClass::IsDerivedFrom(nullptr, &OmObject::s_class));
     TestBox* box = new TestBox();
     OmObject* object = box;
-    EXPECT_TRUE(TestShape::Cast(object) == box && !TestBall::Cast(object));
+    EXPECT_EQ(TestShape::Cast(object), box);
+    EXPECT_FALSE(TestBall::Cast(object));
     EXPECT_EQ(TestBox::Cast(static_cast<OmObject*>(nullptr)), nullptr);
     box->Release();
 
@@ -80,7 +85,8 @@ TEST(OmClassRegistry, FindObjectByName)
     // Released objects are dead cells and no longer found.
     found->Release();
     OmObject* other = registry.FindObject(ballId, "Target");
-    EXPECT_TRUE(other && other != found);
+    ASSERT_TRUE(other);
+    EXPECT_NE(other, found);
     other->Release();
     EXPECT_FALSE(registry.FindObject(ballId, "Target") || registry.FindObject(-1, "Target"));
 
@@ -100,10 +106,12 @@ TEST(OmClassRegistry, FreeAllObjectsKeepsUnlistedObjects)
         new TestBall(); // level objects the switch frees
         new TestNode();
         registry.FreeAllObjects();
-        EXPECT_TRUE(TestBall::s_pool.GetLiveCount() == 0u && TestNode::s_pool.GetLiveCount() == 0u);
+        EXPECT_EQ(TestBall::s_pool.GetLiveCount(), 0u);
+        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), 0u);
 
         // The kept object is intact and usable, and the freed pools work.
-        EXPECT_TRUE(camera->value == 42u && !std::strcmp(camera->GetName(), "camera"));
+        EXPECT_EQ(camera->value, 42u);
+        EXPECT_STREQ(camera->GetName(), "camera");
         TestNode* fresh = new TestNode();
         camera->SetLink(0, fresh);
         fresh->Release();

@@ -18,11 +18,14 @@ TEST(OmArray, GrowsByWholeStepsKeepsContentsAndConstructsNewElements)
         array.Add(i * 3);
     array.Add(999);
     EXPECT_EQ(array.GetCapacity(), 128u) << "the 65th element adds one step";
-    EXPECT_TRUE(array[63] == 189u && array[64] == 999u);
+    EXPECT_EQ(array[63], 189u);
+    EXPECT_EQ(array[64], 999u);
     array.RemoveAll();
     EXPECT_EQ(array.GetCapacity(), 128u) << "capacity never shrinks";
     array.SetAtGrow(200, 5);
-    EXPECT_TRUE(array.GetCount() == 201u && array.GetCapacity() == 256u && *array.At(200) == 5u);
+    ASSERT_EQ(array.GetCount(), 201u);
+    EXPECT_EQ(array.GetCapacity(), 256u);
+    EXPECT_EQ(*array.At(200), 5u);
 
     OmArray<uint16_t> reserved(10, 4);
     EXPECT_EQ(reserved.GetCapacity(), 12u);
@@ -54,7 +57,8 @@ TEST(OmList, OrderRemovalAndSpareReuse)
     list.AddHead(&d);
     EXPECT_EQ(values(list), (std::vector<void*>{&d, &a, &b, &c}));
     OmList::Node* found = nullptr;
-    EXPECT_TRUE(list.Find(&b, found) && found->value == &b);
+    ASSERT_TRUE(list.Find(&b, found));
+    EXPECT_EQ(found->value, &b);
     EXPECT_TRUE(list.Remove(&d)); // the first node
     list.RemoveAt(cNode);         // the last node
     list.RemoveAt(nullptr);
@@ -81,28 +85,35 @@ TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
         buckets.push_back(map.GetBucketCount());
     }
     EXPECT_EQ(buckets, (std::vector<uint32_t>{7, 7, 7, 11, 11, 23})) << "8 > 7 on the 4th insertion";
-    EXPECT_TRUE(!map.Add(3000, 99) && map.Add(7000, 7)) << "present keys are not added again";
+    EXPECT_FALSE(map.Add(3000, 99)) << "present keys are not added again";
+    EXPECT_TRUE(map.Add(7000, 7));
     // Addresses above 4 GB must keep their high bits.
     const uintptr_t high = uintptr_t(0x7ffe12345678ull);
     EXPECT_TRUE(map.Add(high, 8));
     EXPECT_TRUE(map.Add(high & 0xFFFFFFFFu, 9)) << "the low half alone is another key";
     uintptr_t value = 0;
     for (uintptr_t k = 1; k <= 7; ++k) {
-        ASSERT_TRUE(map.Lookup(k * 1000, value) && value == k);
+        ASSERT_TRUE(map.Lookup(k * 1000, value));
+        ASSERT_EQ(value, k);
     }
-    EXPECT_TRUE(map.Lookup(high, value) && value == 8u);
-    EXPECT_TRUE(!map.Lookup(42, value) && map.GetCount() == 9u);
+    EXPECT_TRUE(map.Lookup(high, value));
+    EXPECT_EQ(value, 8u);
+    EXPECT_FALSE(map.Lookup(42, value));
+    EXPECT_EQ(map.GetCount(), 9u);
     map.Clear();
     EXPECT_EQ(map.Find(1000), nullptr);
     // A cleared map is used again, past several node blocks.
     for (uintptr_t k = 0; k < 5000; ++k)
         EXPECT_TRUE(map.Add(k * 8, k));
-    EXPECT_TRUE(map.Lookup(4999 * 8, value) && value == 4999u);
+    EXPECT_TRUE(map.Lookup(4999 * 8, value));
+    EXPECT_EQ(value, 4999u);
 }
 
 TEST(OmPrimeDeathTest, NextFromTheTableAndPastItIsFatal)
 {
-    EXPECT_TRUE(OmPrime_GetNext(7) == 11 && OmPrime_GetNext(-5) == 3 && OmPrime_GetNext(1685759166) == 1685759167);
+    EXPECT_EQ(OmPrime_GetNext(7), 11);
+    EXPECT_EQ(OmPrime_GetNext(-5), 3);
+    EXPECT_EQ(OmPrime_GetNext(1685759166), 1685759167);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     auto boxToStderr = [](std::string_view, std::string_view text) {
         fprintf(stderr, "%.*s", int(text.size()), text.data());
@@ -150,7 +161,8 @@ TEST(OmString, CopiesAssignmentAndEmptiness)
 {
     EXPECT_EQ(OmString().Get(), nullptr);
     OmString empty("");
-    EXPECT_TRUE(empty.IsEmpty() && empty.Get());
+    EXPECT_TRUE(empty.IsEmpty());
+    EXPECT_TRUE(empty.Get());
 
     char source[] = "weapon";
     OmString text(source);
@@ -162,7 +174,8 @@ TEST(OmString, CopiesAssignmentAndEmptiness)
     EXPECT_STREQ(text.Get(), "apon");
     OmString other(text);
     text = nullptr;
-    EXPECT_TRUE(!text.Get() && !std::strcmp(other.Get(), "apon"));
+    EXPECT_FALSE(text.Get());
+    EXPECT_STREQ(other.Get(), "apon");
     EXPECT_STREQ(OmWideString("wide").Get(), "wide");
     { OmWideString neverSetWide; } // destroying one that never held text touches nothing
 }

@@ -80,7 +80,8 @@ TEST(OmVoidChain, NewestFirstAndRemoval)
         chain.Remove(&a); // a later link
         EXPECT_EQ(values(chain), std::vector<void*>{&b});
         chain.Remove(&b); // the embedded link alone
-        EXPECT_TRUE(chain.IsEmpty() && OmVoidChain::GetPooledLinkCount() == before);
+        EXPECT_TRUE(chain.IsEmpty());
+        EXPECT_EQ(OmVoidChain::GetPooledLinkCount(), before);
 
         chain.Insert(&a);
         chain.Insert(&b);

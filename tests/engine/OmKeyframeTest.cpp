@@ -85,18 +85,21 @@ TEST(OmKeySearch, AtBetweenAndBeyondKeysWithTheCursorCarriedOver)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const OmKeySample k = OmSearchKeys(4, times, c.time, cursor);
-        EXPECT_TRUE(k.index0 == c.index0 && k.index1 == c.index1);
+        EXPECT_EQ(k.index0, c.index0);
+        EXPECT_EQ(k.index1, c.index1);
         EXPECT_TRUE(std::isnan(c.fraction) || k.fraction == c.fraction) << k.fraction;
         EXPECT_TRUE(c.cursor == kAny || cursor == c.cursor) << cursor;
     }
 
     cursor = 99; // left over from longer data
     OmKeySample k = OmSearchKeys(3, times, 1.5f, cursor);
-    EXPECT_TRUE(k.index0 == 1u && k.index1 == 2u);
+    EXPECT_EQ(k.index0, 1u);
+    EXPECT_EQ(k.index1, 2u);
     const float one[] = {5.0f};
     cursor = 0;
     k = OmSearchKeys(1, one, 7.0f, cursor);
-    EXPECT_TRUE(k.index0 == 0u && k.index1 == 0u);
+    EXPECT_EQ(k.index0, 0u);
+    EXPECT_EQ(k.index1, 0u);
 }
 
 TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysAndInterpolates)
@@ -112,12 +115,15 @@ TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysAndInterpolates)
 
         node->LocalPosition() = OmVector3(5, 5, 5);
         EXPECT_FALSE(c->Update(-2.0f));
-        EXPECT_TRUE(node->GetLocal().position.x == 0.0f && node->GetLocal().scale == 1.0f);
+        EXPECT_EQ(node->GetLocal().position.x, 0.0f);
+        EXPECT_EQ(node->GetLocal().scale, 1.0f);
         c->Update(2.0f); // halfway from key 1 to key 2
-        EXPECT_TRUE(node->GetLocal().position.Equals(OmVector3(10, 10, 0)) && node->GetLocal().scale == 3.0f);
+        EXPECT_TRUE(node->GetLocal().position.Equals(OmVector3(10, 10, 0)));
+        EXPECT_EQ(node->GetLocal().scale, 3.0f);
         EXPECT_TRUE(node->IsDirty());
         c->Update(50.0f);
-        EXPECT_TRUE(node->GetLocal().position.y == 20.0f && node->GetLocal().scale == 4.0f);
+        EXPECT_EQ(node->GetLocal().position.y, 20.0f);
+        EXPECT_EQ(node->GetLocal().scale, 4.0f);
         node->Release();
     }
 }
@@ -149,6 +155,7 @@ TEST(OmKeyframeData, SharedTimesCutLongerChannels)
     const float scales[] = {1.0f, 2.0f, 3.0f};
     data->SetScaleKeys(3, times, scales);
     data->SetSharedTimes(2, times);
-    EXPECT_TRUE(data->scaleCount == 2u && !data->scaleTimes); // never reads past the two shared times
+    EXPECT_EQ(data->scaleCount, 2u);
+    EXPECT_FALSE(data->scaleTimes); // never reads past the two shared times
     data->Release();
 }

@@ -73,8 +73,11 @@ TEST(OmTextureResource, CopiesOwnTheirPixels)
     original->SetPixels(data, 4);
     original->format = 21;
     OmTextureResource* copy = new OmTextureResource(*original);
-    ASSERT_TRUE(copy->pixels && copy->pixels != original->pixels);
-    EXPECT_TRUE(copy->mipLevels == 4 && copy->format == 21u && copy->IsEqual(*original));
+    ASSERT_TRUE(copy->pixels);
+    ASSERT_NE(copy->pixels, original->pixels);
+    EXPECT_EQ(copy->mipLevels, 4);
+    EXPECT_EQ(copy->format, 21u);
+    EXPECT_TRUE(copy->IsEqual(*original));
     // Both free their blocks; the copy's must outlive the original.
     original->Release();
     EXPECT_EQ(copy->pixels[3], 0xFFFFFFFFu);
@@ -105,7 +108,8 @@ TEST(OmResourceArchive, MaterialWithImpossibleCountsFailsToLoad)
     ASSERT_GT(good.size(), materialBytes);
     const size_t layerCountAt = good.size() - materialBytes + 76;
     const size_t frameCountAt = layerCountAt + 4 + 12;
-    ASSERT_TRUE(WordAt(good, layerCountAt) == 2u && WordAt(good, frameCountAt) == 3u);
+    ASSERT_EQ(WordAt(good, layerCountAt), 2u);
+    ASSERT_EQ(WordAt(good, frameCountAt), 3u);
 
     ErrorCapture errors;
     auto expectRefused = [&](const std::vector<unsigned char>& bytes, const char* why) {

@@ -103,7 +103,8 @@ TEST(OmMatrix4, InverseOfAGeneralMatrixAndSingularLeavesOutputAlone)
     for (const OmMatrix4& bad : {Make4({1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 1, 5, 5, 5, 5}), withNaN}) {
         const OmMatrix4 before = Make4({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9});
         OmMatrix4 out = before;
-        EXPECT_TRUE(!InvertMatrix4(bad, out) && out.Equals(before));
+        EXPECT_FALSE(InvertMatrix4(bad, out));
+        EXPECT_TRUE(out.Equals(before));
     }
 }
 

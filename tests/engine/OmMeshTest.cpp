@@ -57,7 +57,8 @@ TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
     TraceCapture trace;
     mesh->WeldVertices(0.01f, 0.01f);
     EXPECT_TRUE(trace.Contains("WeldVertices"));
-    EXPECT_TRUE(mesh->vertices.GetCount() == 6u && mesh->indices[4] == 99u);
+    EXPECT_EQ(mesh->vertices.GetCount(), 6u);
+    EXPECT_EQ(mesh->indices[4], 99u);
 }
 
 TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
@@ -73,7 +74,9 @@ TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
     // A third triangle on the same edge pairs with the first.
     AddTriangle(*mesh, Vertex(1, 0, 1), Vertex(0, 0, 0), Vertex(0, 1, 0));
     mesh->BuildEdgeAdjacency(adjacency);
-    EXPECT_TRUE(adjacency[6] == 0 && adjacency[2] == 2 && adjacency[3] == 0);
+    EXPECT_EQ(adjacency[6], 0);
+    EXPECT_EQ(adjacency[2], 2);
+    EXPECT_EQ(adjacency[3], 0);
 }
 
 TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
@@ -90,8 +93,8 @@ TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
     EXPECT_FLOAT_EQ(mesh->vertices[0].uv0[0], 2.1f);
     EXPECT_NEAR(mesh->vertices[3].uv0[0], 0.4f, 1e-5f);
     EXPECT_NEAR(mesh->vertices[4].uv0[0], 0.6f, 1e-5f);
-    EXPECT_TRUE(trace.Contains("Error in OmMesh::UnwrapTextures() - coords out of range") &&
-                trace.Contains("Mesh has 1 triangles with over-wrapped texture coords"));
+    EXPECT_TRUE(trace.Contains("Error in OmMesh::UnwrapTextures() - coords out of range"));
+    EXPECT_TRUE(trace.Contains("Mesh has 1 triangles with over-wrapped texture coords"));
 
     mesh->WeldVertices(0.01f, 10.0f);
     TraceCapture refused;
@@ -119,8 +122,12 @@ TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
     OmMesh* opaque = nullptr;
     OmMesh* alpha = nullptr;
     mesh->SplitByAlpha(renderer, opaque, alpha);
-    ASSERT_TRUE(opaque && alpha && alpha->vertices.GetCount() == 3u && alpha->indices.GetCount() == 3u);
-    EXPECT_TRUE(alpha->indices[0] == 0u && alpha->vertices[0].position.x == 2.0f);
+    ASSERT_TRUE(opaque);
+    ASSERT_TRUE(alpha);
+    ASSERT_EQ(alpha->vertices.GetCount(), 3u);
+    ASSERT_EQ(alpha->indices.GetCount(), 3u);
+    EXPECT_EQ(alpha->indices[0], 0u);
+    EXPECT_EQ(alpha->vertices[0].position.x, 2.0f);
     EXPECT_EQ(alpha->triangleMaterials[0], uint32_t(alphaId));
 
     // Opaque: triangles 0 and 2 share source vertices 0, 1 and 4.
@@ -128,7 +135,8 @@ TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
     EXPECT_EQ(std::vector<uint32_t>(opaque->indices.GetData(), opaque->indices.GetData() + 6),
               (std::vector<uint32_t>{0, 1, 2, 3, 1, 0}));
     EXPECT_FLOAT_EQ(opaque->vertices[3].position.x, 4.0f);
-    EXPECT_TRUE(opaque->triangleMaterials.GetCount() == 2u && opaque->materialGroups.GetCount() == 0u);
+    EXPECT_EQ(opaque->triangleMaterials.GetCount(), 2u);
+    EXPECT_EQ(opaque->materialGroups.GetCount(), 0u);
     EXPECT_EQ(mesh->vertices.GetCount(), 5u); // the source is unchanged
     opaque->Release();
     alpha->Release();
@@ -146,13 +154,15 @@ TEST(OmMesh, ConversionForTheRendererSetsAlphaFlagsAndRefusesOversizedMeshes)
     mesh->SortTrianglesByMaterial();
     TestRenderMesh* target = static_cast<TestRenderMesh*>(renderer.CreateMesh());
     EXPECT_TRUE(mesh->ConvertForRenderer(renderer, 0x1, *target));
-    EXPECT_TRUE(target->createdFlags == 0x201u && target->createdIndices == 3u);
+    EXPECT_EQ(target->createdFlags, 0x201u);
+    EXPECT_EQ(target->createdIndices, 3u);
     const uint8_t layout[12] = {0, 1, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(std::memcmp(target->createdLayout, layout, 12), 0);
 
     // Without an alpha pass the plain blend turns into 66 and the flag goes.
     EXPECT_TRUE(mesh->ConvertForRenderer(renderer, 0x600, *target));
-    EXPECT_TRUE(target->createdFlags == 0x400u && renderer.GetMaterial(alphaId)->blendMode == 0x42u);
+    EXPECT_EQ(target->createdFlags, 0x400u);
+    EXPECT_EQ(renderer.GetMaterial(alphaId)->blendMode, 0x42u);
 
     target->failCreate = true;
     EXPECT_FALSE(mesh->ConvertForRenderer(renderer, 0, *target));
@@ -160,7 +170,8 @@ TEST(OmMesh, ConversionForTheRendererSetsAlphaFlagsAndRefusesOversizedMeshes)
     target->failCreate = false;
     mesh->vertices.Resize(OmMesh::kMaxRenderVertices + 1);
     TraceCapture trace;
-    EXPECT_TRUE(!mesh->ConvertForRenderer(renderer, 0, *target) && trace.Contains("ConvertForRenderer"));
+    EXPECT_FALSE(mesh->ConvertForRenderer(renderer, 0, *target));
+    EXPECT_TRUE(trace.Contains("ConvertForRenderer"));
     target->Release();
 }
 
@@ -169,7 +180,9 @@ TEST(OmIntersect, RayTriangleIsTwoSidedAndReportsBarycentrics)
     const OmVector3 a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
     float t = 0, u = 0, v = 0;
     ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.25f, 0.5f, -2), OmVector3(0, 0, 4), a, b, c, t, u, v));
-    EXPECT_TRUE(t == 0.5f && u == 0.25f && v == 0.5f);
+    EXPECT_EQ(t, 0.5f);
+    EXPECT_EQ(u, 0.25f);
+    EXPECT_EQ(v, 0.5f);
     // From the other side.
     ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.25f, 0.25f, 2), OmVector3(0, 0, -1), a, b, c, t, u, v));
     EXPECT_FLOAT_EQ(t, 2.0f);

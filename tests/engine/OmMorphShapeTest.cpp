@@ -104,7 +104,8 @@ TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
     EXPECT_FLOAT_EQ(shape_->GetSpeed(), 10.0f); // three frames are a tenth of a second
     EXPECT_NEAR(X(), 15.0f, 1e-3f);
     shape_->Update(3.0f); // long past its end: holds the last frame
-    EXPECT_TRUE(shape_->GetFrames().frame0 == 2 && std::fabs(X() - 20.0f) < 1e-3f);
+    EXPECT_EQ(shape_->GetFrames().frame0, 2);
+    EXPECT_LT(std::fabs(X() - 20.0f), 1e-3f);
 }
 
 TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
@@ -122,19 +123,22 @@ TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
     shape_->PlayAnimation(7, OM_PLAY_LOOP);
     shape_->QueueAnimation(1, OM_PLAY_ONCE);
     shape_->Update(0.6f);
-    EXPECT_TRUE(shape_->GetAnimation() == 1 && renderMesh_->calls == 1);
+    EXPECT_EQ(shape_->GetAnimation(), 1);
+    EXPECT_EQ(renderMesh_->calls, 1);
 }
 
 TEST(MorphMeshTest, BoundsCoverEveryFrameAndFramesMustMatchTheMesh)
 {
     OmMorphMesh* mesh = MakeMesh();
     mesh->ComputeBounds(); // x from -5 to 20; the rest pose at 0 does not count
-    EXPECT_TRUE(mesh->GetBounds().centre.x == 7.5f && mesh->GetBounds().radius == 12.5f);
+    EXPECT_EQ(mesh->GetBounds().centre.x, 7.5f);
+    EXPECT_EQ(mesh->GetBounds().radius, 12.5f);
 
     TraceCapture trace;
     auto* wrong = new OmMorphAnimation();
     ASSERT_TRUE(wrong->Allocate(2, 5)); // five vertices for a one-vertex mesh
-    EXPECT_TRUE(mesh->AddAnimation(wrong) == -1 && mesh->GetAnimationCount() == 2);
+    EXPECT_EQ(mesh->AddAnimation(wrong), -1);
+    EXPECT_EQ(mesh->GetAnimationCount(), 2);
     EXPECT_TRUE(trace.Contains("frames of 5 vertices"));
     mesh->Release();
 }

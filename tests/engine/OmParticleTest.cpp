@@ -159,16 +159,20 @@ TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldOtherVersionsAndDamaged
     OmParticleEffect read;
     ASSERT_TRUE(ReadBytes(bytes, read));
     EXPECT_EQ(EffectBytes(read), bytes);
-    EXPECT_TRUE(read.direction.x == 0.5f && read.direction.y == 1.0f); // y is not in the file
+    EXPECT_EQ(read.direction.x, 0.5f);
+    EXPECT_EQ(read.direction.y, 1.0f); // y is not in the file
     EXPECT_STREQ(read.textureName, "flame");
     ASSERT_EQ(read.keyCountA, 2u);
-    EXPECT_TRUE(read.keysA[1].value == 2.0f && read.param35 == 99);
+    EXPECT_EQ(read.keysA[1].value, 2.0f);
+    EXPECT_EQ(read.param35, 99);
 
     const std::vector<unsigned char> good = bytes;
     archive_test::SetWord(bytes, 0, 0x101);
     OmParticleEffect other;
     TraceCapture trace;
-    EXPECT_TRUE(ReadBytes(bytes, other) && other.rate == 100.0f && !other.textureName);
+    EXPECT_TRUE(ReadBytes(bytes, other));
+    EXPECT_EQ(other.rate, 100.0f);
+    EXPECT_FALSE(other.textureName);
 
     // Damaged files are reported and leave the defaults.
     auto expectRefused = [&](const std::vector<unsigned char>& bytes, const char* why) {
@@ -176,8 +180,12 @@ TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldOtherVersionsAndDamaged
         trace.Clear();
         OmParticleEffect read;
         read.SetName("kept");
-        EXPECT_TRUE(!ReadBytes(bytes, read) && trace.Contains("test.pbe is damaged")) << trace.Text();
-        EXPECT_TRUE(read.rate == 100.0f && !read.textureName && read.keyCountA == 0u && !read.keysA);
+        EXPECT_FALSE(ReadBytes(bytes, read)) << trace.Text();
+        EXPECT_TRUE(trace.Contains("test.pbe is damaged")) << trace.Text();
+        EXPECT_EQ(read.rate, 100.0f);
+        EXPECT_FALSE(read.textureName);
+        EXPECT_EQ(read.keyCountA, 0u);
+        EXPECT_FALSE(read.keysA);
         EXPECT_STREQ(read.name, "kept");
     };
     // Every cut after the version word.
@@ -221,12 +229,15 @@ TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
     WriteEffect("spark", smoke);
     TouchFrame("spark", "puff00.tga");
 
-    ASSERT_TRUE(FindParticleEffect("smoke") == 0 && FindParticleEffect("spark") == 1);
+    ASSERT_EQ(FindParticleEffect("smoke"), 0);
+    ASSERT_EQ(FindParticleEffect("spark"), 1);
     EXPECT_EQ(FindParticleEffect("smoke"), 0); // loaded once
     EXPECT_EQ(GetParticleEffectCount(), 2u);
     OmParticleEffect* a = GetParticleEffect(0);
     OmParticleEffect* b = GetParticleEffect(1);
-    ASSERT_TRUE(a->rate == 7.0f && a->frameCount == 2 && b->frameCount == 1);
+    ASSERT_EQ(a->rate, 7.0f);
+    ASSERT_EQ(a->frameCount, 2);
+    ASSERT_EQ(b->frameCount, 1);
     const std::string first = renderer.GetTexture(a->frameTextures[0])->fileName;
     EXPECT_NE(first.find("smoke\\puff01.tga"), std::string::npos) << first;
     EXPECT_NE(std::string(renderer.GetTexture(b->frameTextures[0])->fileName).find("spark\\puff00.tga"),
@@ -244,7 +255,8 @@ TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNoth
     const int32_t index = FindParticleEffect("nothing");
     ASSERT_EQ(index, 0); // a missing file gives the defaults under that name
     EXPECT_TRUE(trace.Contains("***ERROR***: Failed to load particle type nothing"));
-    EXPECT_TRUE(!std::strcmp(GetParticleEffect(index)->name, "nothing") && GetParticleEffect(index)->rate == 100.0f);
+    EXPECT_STREQ(GetParticleEffect(index)->name, "nothing");
+    EXPECT_EQ(GetParticleEffect(index)->rate, 100.0f);
 
     OmParticleEffect fire;
     fire.SetTextureName("flame");
@@ -255,16 +267,20 @@ TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNoth
     fs::resize_file(file, fs::file_size(file) - 3); // cut inside the last word
     const OmParticleEffect* damaged = GetParticleEffect(FindParticleEffect("fire"));
     ASSERT_NE(damaged, nullptr);
-    EXPECT_TRUE(trace.Contains("fire.pbe is damaged") && damaged->rate == 100.0f) << trace.Text();
+    EXPECT_TRUE(trace.Contains("fire.pbe is damaged")) << trace.Text();
+    EXPECT_EQ(damaged->rate, 100.0f);
     EXPECT_EQ(damaged->frameCount, 0); // no half-read name to find frames by
 
-    EXPECT_TRUE(!GetParticleEffect(-1) && trace.Contains("Couldn't find particle effect index -1"));
-    EXPECT_TRUE(!GetParticleEffect(2) && FindParticleEffect(nullptr) == -1);
+    EXPECT_FALSE(GetParticleEffect(-1));
+    EXPECT_TRUE(trace.Contains("Couldn't find particle effect index -1"));
+    EXPECT_FALSE(GetParticleEffect(2));
+    EXPECT_EQ(FindParticleEffect(nullptr), -1);
 
     // The library holds 256; the next name cannot be loaded.
     for (int i = 2; i < 256; ++i)
         ASSERT_GE(FindParticleEffect(("e" + std::to_string(i)).c_str()), 0);
-    EXPECT_TRUE(!GetOrLoadParticleEffect("one_too_many") && FindParticleEffect("one_too_many") == -1);
+    EXPECT_FALSE(GetOrLoadParticleEffect("one_too_many"));
+    EXPECT_EQ(FindParticleEffect("one_too_many"), -1);
     EXPECT_TRUE(trace.Contains("Couldn't find particle effect one_too_many"));
 }
 
@@ -291,17 +307,20 @@ TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
         const OmParticle* p = GetLiveParticle(i);
         if (p->deathTime == 2.0f) {
             ++halfway;
-            EXPECT_TRUE(p->sizeScale == 1.0f + 0.75f * 2.0f && std::fabs(p->fade - 0.25f) < 1e-5f);
+            EXPECT_EQ(p->sizeScale, 1.0f + 0.75f * 2.0f);
+            EXPECT_LT(std::fabs(p->fade - 0.25f), 1e-5f);
         }
     }
-    EXPECT_TRUE(halfway == 10u && emitter.IsAlive()); // stopped, but its particles live
+    EXPECT_EQ(halfway, 10u);
+    EXPECT_TRUE(emitter.IsAlive()); // stopped, but its particles live
     std::vector<uint32_t> live;
     for (float t : {2.0f, 2.1f, 3.0f}) {
         UpdateParticles(t);
         live.push_back(GetLiveParticleCount());
     }
     EXPECT_EQ(live, (std::vector<uint32_t>{12, 2, 0})) << "the first ten die after 2 s";
-    EXPECT_TRUE(emitter.liveCount == 0u && !emitter.IsAlive());
+    EXPECT_EQ(emitter.liveCount, 0u);
+    EXPECT_FALSE(emitter.IsAlive());
 }
 
 TEST_F(ParticleTest, OneShotAndTimedEffects)
@@ -311,7 +330,8 @@ TEST_F(ParticleTest, OneShotAndTimedEffects)
     OmParticleEmitter a;
     Start(a, once, 5.0f);
     a.Update(5.05f);
-    EXPECT_TRUE(a.liveCount == 1u && !a.IsEnabled());
+    EXPECT_EQ(a.liveCount, 1u);
+    EXPECT_FALSE(a.IsEnabled());
     EXPECT_FLOAT_EQ(GetLiveParticle(0)->fadeRate, 0.0f); // does not fade
 
     OmParticleEffect& timed = Effect(10.0f, 100.0f);
@@ -321,7 +341,8 @@ TEST_F(ParticleTest, OneShotAndTimedEffects)
     b.Update(0.5f);
     EXPECT_EQ(b.liveCount, 5u);
     b.Update(1.5f); // past its end: stops, but this update still spawns
-    EXPECT_TRUE(b.liveCount == 15u && !b.IsEnabled());
+    EXPECT_EQ(b.liveCount, 15u);
+    EXPECT_FALSE(b.IsEnabled());
     b.Update(3.0f);
     UpdateParticles(3.0f);
     EXPECT_EQ(b.liveCount, 15u);
@@ -335,7 +356,8 @@ TEST_F(ParticleTest, FullPoolSkipsSpawnsAndEmittersTakeTheirParticlesWithThem)
     keeper.Update(0.001f);
     keeper.Stop();
     UpdateParticles(0.01f);
-    EXPECT_TRUE(keeper.liveCount == OM_MAX_PARTICLES && GetLiveParticleCount() == OM_MAX_PARTICLES);
+    EXPECT_EQ(keeper.liveCount, OM_MAX_PARTICLES);
+    EXPECT_EQ(GetLiveParticleCount(), OM_MAX_PARTICLES);
     // Free some: the first few die by fading out.
     for (uint32_t i = 0; i < 10; ++i)
         GetLiveParticle(i)->fade = -1.0f;
@@ -374,11 +396,14 @@ TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
     UpdateParticles(1.5f);
     RenderParticles(renderer);
 
-    ASSERT_TRUE(renderer.drawCalls == 1 && renderer.runs.size() == 3u);
+    ASSERT_EQ(renderer.drawCalls, 1);
+    ASSERT_EQ(renderer.runs.size(), 3u);
     const int32_t sorted[3] = {-1, 3, 7};
     for (uint32_t r = 0; r < 3; ++r) {
         const OmParticleRun& run = renderer.runs[r];
-        EXPECT_TRUE(run.texture == sorted[r] && run.firstQuad == 3 * r && run.quadCount == 3u) << r;
+        EXPECT_EQ(run.texture, sorted[r]) << r;
+        EXPECT_EQ(run.firstQuad, 3 * r) << r;
+        EXPECT_EQ(run.quadCount, 3u) << r;
     }
     for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
         EXPECT_EQ(GetLiveParticle(i)->listIndex, int32_t(i));
@@ -392,9 +417,11 @@ TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
     for (int k = 0; k < 4; ++k) {
         EXPECT_FLOAT_EQ(v[k].x, p->position.x + corners[k][0]) << k;
         EXPECT_FLOAT_EQ(v[k].y, p->position.y + corners[k][1]) << k;
-        EXPECT_TRUE(v[k].u == corners[k][2] && v[k].v == corners[k][3]) << k;
+        EXPECT_EQ(v[k].u, corners[k][2]) << k;
+        EXPECT_EQ(v[k].v, corners[k][3]) << k;
     }
-    EXPECT_TRUE(v[0].z == 5.0f && v[0].colour == p->colour);
+    EXPECT_EQ(v[0].z, 5.0f);
+    EXPECT_EQ(v[0].colour, p->colour);
 
     uint16_t indices[12];
     OmFillParticleIndices(indices, 2);

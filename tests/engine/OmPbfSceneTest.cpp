@@ -18,7 +18,8 @@ std::vector<uint8_t> RoundTrip(uint32_t version, OmPbfScene& copy)
     FillScene(scene, version);
     const std::vector<uint8_t> bytes = Write(scene);
     OmMemoryFile in(bytes.data(), bytes.size());
-    EXPECT_TRUE(copy.Serialise(in) && in.Remaining() == 0u);
+    EXPECT_TRUE(copy.Serialise(in));
+    EXPECT_EQ(in.Remaining(), 0u);
     EXPECT_EQ(Write(copy), bytes);
     return bytes;
 }
@@ -27,10 +28,17 @@ void ExpectTree(const OmPbfScene& scene)
 {
     const OmPbfNode& root = scene.root;
     EXPECT_STREQ(root.name.CStr(), "root");
-    ASSERT_TRUE(root.child && root.child->sibling && root.child->child && root.child->child->sibling);
+    ASSERT_TRUE(root.child);
+    ASSERT_TRUE(root.child->sibling);
+    ASSERT_TRUE(root.child->child);
+    ASSERT_TRUE(root.child->child->sibling);
     const OmPbfNode* grandchild2 = root.child->child->sibling;
-    EXPECT_TRUE(root.child->sibling->object == 2 && root.child->child->object == 5 && grandchild2->object == -1);
-    EXPECT_TRUE(grandchild2->parent == root.child && root.child->sibling->parent == &root && !grandchild2->sibling);
+    EXPECT_EQ(root.child->sibling->object, 2);
+    EXPECT_EQ(root.child->child->object, 5);
+    EXPECT_EQ(grandchild2->object, -1);
+    EXPECT_EQ(grandchild2->parent, root.child);
+    EXPECT_EQ(root.child->sibling->parent, &root);
+    EXPECT_FALSE(grandchild2->sibling);
 }
 
 bool Read(const std::vector<uint8_t>& bytes, OmPbfScene& scene)
@@ -57,7 +65,8 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferences)
         ExpectTree(copies[version]);
     }
     // Version 1 lacks the corner list's count and capacity, 2 the ambient colour.
-    EXPECT_TRUE(sizes[1] + 8 == sizes[2] && sizes[2] + 16 == sizes[3]);
+    EXPECT_EQ(sizes[1] + 8, sizes[2]);
+    EXPECT_EQ(sizes[2] + 16, sizes[3]);
 
     const OmPbfScene& v4 = copies[4];
     ASSERT_EQ(v4.objects.Count(), 6);
@@ -69,21 +78,27 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferences)
     const auto* max = static_cast<const OmPbfMaxLightRecord*>(v4.objects.At(5));
     const auto* original = static_cast<const OmPbfMaxLightRecord*>(fresh.objects.At(5));
     EXPECT_STREQ(max->mapName.CStr(), original->mapName.CStr());
-    EXPECT_TRUE(max->value5 == original->value5 && v4.ambient.a == fresh.ambient.a);
+    EXPECT_EQ(max->value5, original->value5);
+    EXPECT_EQ(v4.ambient.a, fresh.ambient.a);
 
     // Version 3 keeps names alone: an image list becomes an animated layer.
     const auto& plain = copies[3].materials[0].layers;
     const auto& list = copies[3].materials[1].layers;
-    ASSERT_TRUE(plain.count == 1 && plain.capacity == 1);
-    EXPECT_TRUE(plain[0].animated == 0 && plain[0].startFrame == 0 && list[0].animated == 1 && list[0].extra == 0u);
-    EXPECT_TRUE(copies[2].ambient.r == 0.04f && copies[2].ambient.a == 1.0f);
+    ASSERT_EQ(plain.count, 1);
+    ASSERT_EQ(plain.capacity, 1);
+    EXPECT_EQ(plain[0].animated, 0);
+    EXPECT_EQ(plain[0].startFrame, 0);
+    EXPECT_EQ(list[0].animated, 1);
+    EXPECT_EQ(list[0].extra, 0u);
+    EXPECT_EQ(copies[2].ambient.r, 0.04f);
+    EXPECT_EQ(copies[2].ambient.a, 1.0f);
 
     OmPbfScene version1;
     FillScene(version1, 1);
     const auto* mesh = static_cast<const OmPbfMeshRecord*>(copies[1].objects.At(0));
     const auto* source = static_cast<const OmPbfMeshRecord*>(version1.objects.At(0));
-    EXPECT_TRUE(mesh->faces[0].corners[2].texCoord == source->faces[0].corners[2].texCoord &&
-                mesh->faces[0].material == source->faces[0].material);
+    EXPECT_EQ(mesh->faces[0].corners[2].texCoord, source->faces[0].corners[2].texCoord);
+    EXPECT_EQ(mesh->faces[0].material, source->faces[0].material);
 }
 
 TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
@@ -93,12 +108,14 @@ TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
     // Version, materials (0, 0), objects (0, 8), root, ambient.
     const size_t rootBytes = 4 + 1 + 4 + 64 + 8 + 8 + 1 + 1;
     ASSERT_EQ(bytes.size(), 4 + 8 + 8 + rootBytes + 16);
-    EXPECT_TRUE(WordAt(bytes, 0) == 4u && WordAt(bytes, 16) == 8u);
+    EXPECT_EQ(WordAt(bytes, 0), 4u);
+    EXPECT_EQ(WordAt(bytes, 16), 8u);
 
     OmPbfString s("hello");
     OmMemoryFile out;
     s.Serialise(out);
-    EXPECT_TRUE(out.Bytes().size() == 10u && out.Bytes()[9] == 0);
+    ASSERT_EQ(out.Bytes().size(), 10u);
+    EXPECT_EQ(out.Bytes()[9], 0);
 
     OmPbfBoneRecord bone;
     OmMemoryFile boneOut;
@@ -118,9 +135,13 @@ TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
     bytes.insert(bytes.end(), rootOut.Bytes().begin(), rootOut.Bytes().end());
     PutWords(bytes, {0, 0, 0, 0}); // the ambient colour
     OmPbfScene scene;
-    ASSERT_TRUE(Read(bytes, scene) && scene.objects.Count() == 2 && scene.objects.At(1));
+    ASSERT_TRUE(Read(bytes, scene));
+    ASSERT_EQ(scene.objects.Count(), 2);
+    ASSERT_TRUE(scene.objects.At(1));
     EXPECT_EQ(scene.objects.At(1)->type, uint32_t(kPbfMarker));
-    EXPECT_TRUE(!scene.objects.At(0) && !scene.objects.At(2) && !scene.objects.At(-1));
+    EXPECT_FALSE(scene.objects.At(0));
+    EXPECT_FALSE(scene.objects.At(2));
+    EXPECT_FALSE(scene.objects.At(-1));
     // Written back, the empty entry keeps the marker at index 1.
     EXPECT_EQ(Write(scene), bytes);
 }
@@ -134,8 +155,10 @@ TEST(OmPbfSceneTest, EveryTruncationFailsWithAnErrorAndAnEmptyScene)
         ErrorCapture errors;
         std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
         OmPbfScene scene;
-        ASSERT_TRUE(!Read(part, scene) && errors.Contains("** ERROR **")) << cut;
-        EXPECT_TRUE(scene.objects.Count() == 0 && !scene.root.child) << cut;
+        ASSERT_FALSE(Read(part, scene)) << cut;
+        ASSERT_TRUE(errors.Contains("** ERROR **")) << cut;
+        EXPECT_EQ(scene.objects.Count(), 0) << cut;
+        EXPECT_FALSE(scene.root.child) << cut;
     }
 }
 
@@ -163,20 +186,23 @@ TEST(OmPbfSceneTest, CountsAndLengthsThatLieVersionZeroAndFourCornersAreRefused)
         std::memcpy(bytes.data() + lie.offset, &lie.value, 4);
         ErrorCapture errors;
         OmPbfScene scene;
-        EXPECT_TRUE(!Read(bytes, scene) && errors.Contains("** ERROR **")) << lie.what;
+        EXPECT_FALSE(Read(bytes, scene)) << lie.what;
+        EXPECT_TRUE(errors.Contains("** ERROR **")) << lie.what;
     }
 
     ErrorCapture errors;
     OmPbfScene scene;
     EXPECT_FALSE(Read(std::vector<uint8_t>(64, 0), scene)); // version 0
     EXPECT_TRUE(errors.Contains("PBF: Incompatible file versions\n"));
-    EXPECT_TRUE(scene.materials.count == 0 && scene.objects.Count() == 0);
+    EXPECT_EQ(scene.materials.count, 0);
+    EXPECT_EQ(scene.objects.Count(), 0);
 
     auto mesh = std::make_unique<OmPbfMeshRecord>();
     mesh->faces.Append()->corners.Append(); // a face of four corners
     scene.AddObject(std::move(mesh));
     OmPbfScene copy;
-    EXPECT_TRUE(!Read(Write(scene), copy) && errors.Contains("4 corners"));
+    EXPECT_FALSE(Read(Write(scene), copy));
+    EXPECT_TRUE(errors.Contains("4 corners"));
 }
 
 TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)
@@ -205,6 +231,7 @@ TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)
     EXPECT_EQ(scene.root.FindByObject(kNodes - 1), last);
     const std::vector<uint8_t> bytes = Write(scene);
     OmPbfScene copy;
-    ASSERT_TRUE(Read(bytes, copy) && Write(copy) == bytes);
+    ASSERT_TRUE(Read(bytes, copy));
+    ASSERT_EQ(Write(copy), bytes);
     EXPECT_NE(copy.root.FindByObject(kNodes + kNodes / 4 - 1), nullptr);
 }

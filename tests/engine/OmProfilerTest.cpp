@@ -40,20 +40,24 @@ TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
     p.SetFirstRow(3);
     const int render = p.AddSection("render");
     const int think = p.AddSection("think");
-    ASSERT_TRUE(render == 0 && think == 1);
+    ASSERT_EQ(render, 0);
+    ASSERT_EQ(think, 1);
     for (int i = 0; i < 100; ++i)
         RunFrame(p, clock, render, 30);
     p.Report();
     ASSERT_EQ(p.lines.size(), 2u);
     // No window has closed: no division by zero, nothing flagged over budget.
     EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg   0.00% - peak  30.00% calls(  0.0)");
-    EXPECT_TRUE(p.lines[0].row == 3 && p.lines[1].row == 4 && !p.lines[0].overBudget);
+    EXPECT_EQ(p.lines[0].row, 3);
+    EXPECT_EQ(p.lines[1].row, 4);
+    EXPECT_FALSE(p.lines[0].overBudget);
 
     // The 101st frame closes the first window.
     RunFrame(p, clock, render, 30);
     p.lines.clear();
     p.Report();
-    EXPECT_TRUE(p.GetLastWindowTime() == 10000 && p.GetSection(render).lastCalls == 100u);
+    EXPECT_EQ(p.GetLastWindowTime(), 10000);
+    EXPECT_EQ(p.GetSection(render).lastCalls, 100u);
     EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg  30.00% - peak  30.00% calls(  1.0)");
     EXPECT_EQ(p.lines[1].text, std::string(27, ' ') + "think - avg   0.00% - peak   0.00% calls(  0.0)");
 
@@ -62,7 +66,8 @@ TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
     p.lines.clear();
     p.Report();
     EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg  30.00% - peak  50.00% calls(  1.0)");
-    EXPECT_TRUE(p.lines[0].overBudget && p.GetSection(render).lastPeak == 200);
+    EXPECT_TRUE(p.lines[0].overBudget);
+    EXPECT_EQ(p.GetSection(render).lastPeak, 200);
 }
 
 TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
@@ -77,7 +82,8 @@ TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
         EXPECT_EQ(p.AddSection("s"), i);
     EXPECT_TRUE(logged.Text().empty());
     const int refused = p.AddSection("one too many");
-    EXPECT_TRUE(refused == -1 && p.GetSectionCount() == OmProfiler::kMaxSections);
+    EXPECT_EQ(refused, -1);
+    EXPECT_EQ(p.GetSectionCount(), OmProfiler::kMaxSections);
     EXPECT_TRUE(logged.Contains("one too many"));
     // Timing a refused section does nothing harmful.
     p.BeginFrame();
@@ -100,5 +106,6 @@ TEST(OmProfiler, AFrameOfZeroLengthGivesNoInfinitePercentage)
     p.BeginFrame();
     p.StopSection(s);
     p.EndFrame();
-    EXPECT_TRUE(p.GetSection(s).windowPeak == 40 && p.GetSection(s).windowPeakPercent == 0.0f);
+    EXPECT_EQ(p.GetSection(s).windowPeak, 40);
+    EXPECT_EQ(p.GetSection(s).windowPeakPercent, 0.0f);
 }

@@ -11,9 +11,10 @@ namespace {
 
 void ExpectQuatNear(const OmQuaternion& q, float x, float y, float z, float w, float eps = 1e-5f)
 {
-    EXPECT_TRUE(std::fabs(q.x - x) <= eps && std::fabs(q.y - y) <= eps && std::fabs(q.z - z) <= eps &&
-                std::fabs(q.w - w) <= eps)
-        << q.x << " " << q.y << " " << q.z << " " << q.w;
+    EXPECT_NEAR(q.x, x, eps) << q.x << " " << q.y << " " << q.z << " " << q.w;
+    EXPECT_NEAR(q.y, y, eps);
+    EXPECT_NEAR(q.z, z, eps);
+    EXPECT_NEAR(q.w, w, eps);
 }
 
 } // namespace

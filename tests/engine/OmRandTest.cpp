@@ -17,7 +17,8 @@ TEST(OmRand, MatchesTheClassicSequenceAndStaysWithinFifteenBits)
     int highest = 0;
     for (int i = 0; i < 100000; ++i) {
         int v = OmRand();
-        ASSERT_TRUE(v >= 0 && v <= OM_RAND_MAX) << v;
+        ASSERT_GE(v, 0) << v;
+        ASSERT_LE(v, OM_RAND_MAX);
         highest = std::max(highest, v);
     }
     EXPECT_GT(highest, 32000);

@@ -161,9 +161,12 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     ASSERT_TRUE(root && loadedHolder);
 
     // The unsaved child left a null slot 0; the group's bounds skip it.
-    EXPECT_TRUE(root->GetChildCount() == 3 && !root->GetChild(0));
+    EXPECT_EQ(root->GetChildCount(), 3);
+    EXPECT_FALSE(root->GetChild(0));
     auto* body = OmGroup::Cast(root->GetChild(1));
-    ASSERT_TRUE(body && !std::strcmp(body->GetName(), "body") && body->GetParent() == root);
+    ASSERT_TRUE(body);
+    ASSERT_STREQ(body->GetName(), "body");
+    ASSERT_EQ(body->GetParent(), root);
     EXPECT_TRUE(body->GetLocal().rotation.Equals(s.body->GetLocal().rotation));
 
     auto* a = OmShape::Cast(body->GetChild(0));
@@ -172,29 +175,39 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     auto* mesh = OmMesh::Cast(a->GetGeometry());
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(b->GetGeometry(), mesh); // still one shared mesh
-    ASSERT_TRUE(mesh->GetRefCount() == 2u && mesh->vertices.GetCount() == 3u);
+    ASSERT_EQ(mesh->GetRefCount(), 2u);
+    ASSERT_EQ(mesh->vertices.GetCount(), 3u);
     EXPECT_EQ(std::memcmp(mesh->vertices.GetData(), s.mesh->vertices.GetData(), 3 * sizeof(OmMeshVertex)), 0);
-    ASSERT_TRUE(mesh->materialGroups.GetCount() == 1u && mesh->materialGroups[0].vertexSpan == 3u);
+    ASSERT_EQ(mesh->materialGroups.GetCount(), 1u);
+    ASSERT_EQ(mesh->materialGroups[0].vertexSpan, 3u);
     EXPECT_EQ(std::memcmp(mesh->layout, s.mesh->layout, 12), 0);
 
     auto* lamp = OmLight::Cast(body->GetChild(2));
-    ASSERT_TRUE(lamp && lamp->lightType == OmLight::kPoint && lamp->specular[3] == 1.0f);
+    ASSERT_TRUE(lamp);
+    ASSERT_EQ(lamp->lightType, OmLight::kPoint);
+    ASSERT_EQ(lamp->specular[3], 1.0f);
     EXPECT_FLOAT_EQ(lamp->GetRange().radius, 7.0f);
     EXPECT_FLOAT_EQ(lamp->range, 1000.0f); // not stored: the default
     EXPECT_GE(lamp->deviceLightId, 0);     // registered as it was read
     EXPECT_EQ(renderer.addedLights.back(), lamp);
     // Targets come back in the reverse of the written order.
     const OmVoidChain::Link* target = lamp->GetTargets().GetFirst();
-    ASSERT_TRUE(target && target->next && target->value == b && target->next->value == a);
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(target->next);
+    ASSERT_EQ(target->value, b);
+    ASSERT_EQ(target->next->value, a);
 
     auto* sun = OmMaxLightNode::Cast(root->GetChild(2));
-    ASSERT_TRUE(sun && !sun->IsEnabled());
+    ASSERT_TRUE(sun);
+    ASSERT_FALSE(sun->IsEnabled());
     EXPECT_STREQ(sun->light.projectorMap.Get(), "gobo.tga");
-    EXPECT_TRUE(sun->light.decay == OmMaxLight::kInverse && sun->light.shadowParams[1] == 3.0f);
+    EXPECT_EQ(sun->light.decay, OmMaxLight::kInverse);
+    EXPECT_EQ(sun->light.shadowParams[1], 3.0f);
 
     OmCamera* camera = loadedHolder->camera;
     ASSERT_NE(camera, nullptr);
-    EXPECT_TRUE(camera->GetPosition().Equals(OmVector3(0, 5, -5)) && camera->GetPlane(OM_PLANE_NEAR).d == -4.0f);
+    EXPECT_TRUE(camera->GetPosition().Equals(OmVector3(0, 5, -5)));
+    EXPECT_EQ(camera->GetPlane(OM_PLANE_NEAR).d, -4.0f);
     EXPECT_TRUE(camera->IsProjectionDirty()); // sent again on first use
 
     // The loaded tree updates, with the null slot in place.
@@ -253,11 +266,14 @@ TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
     std::vector<OmShape*> users;
     for (OmShape* shape = mesh->GetFirstUser(); shape && users.size() < 4; shape = shape->GetNextUser())
         users.push_back(shape);
-    ASSERT_TRUE(users.size() == 2u && !users[0]->GetPrevUser() && users[1]->GetPrevUser() == users[0]);
+    ASSERT_EQ(users.size(), 2u);
+    ASSERT_FALSE(users[0]->GetPrevUser());
+    ASSERT_EQ(users[1]->GetPrevUser(), users[0]);
     mesh->BoundsChanged();
     // Unlinking works on the loaded list: the other shape becomes the head.
     users[0]->SetGeometry(nullptr);
-    EXPECT_TRUE(mesh->GetFirstUser() == users[1] && !users[1]->GetPrevUser());
+    EXPECT_EQ(mesh->GetFirstUser(), users[1]);
+    EXPECT_FALSE(users[1]->GetPrevUser());
     root->Release();
     // Counts are stored as they stood: the unsaved shape's reference is given back here.
     EXPECT_EQ(mesh->Release(), 0u);

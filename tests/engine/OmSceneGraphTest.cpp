@@ -83,8 +83,10 @@ TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndBoundsFollow)
     // The child's own turn applies first: x goes to y, which the parent keeps.
     EXPECT_TRUE(Near(child->GetWorldRotation().Transform(OmVector3(1, 0, 0)), OmVector3(0, 1, 0)));
     // (0, 0, 1) through the child (z stays z), then the parent (z to x), times 2.
-    EXPECT_TRUE(Near(leaf->GetWorldPosition(), OmVector3(12, 0, -2)) && leaf->GetWorldScale() == 1.0f);
-    EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(12, 0, -2)) && root->GetBounds().radius == 1.0f);
+    EXPECT_TRUE(Near(leaf->GetWorldPosition(), OmVector3(12, 0, -2)));
+    EXPECT_EQ(leaf->GetWorldScale(), 1.0f);
+    EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(12, 0, -2)));
+    EXPECT_EQ(root->GetBounds().radius, 1.0f);
 
     // Moving the leaf moves the bounds of every group above it.
     leaf->LocalPosition() = OmVector3(0, 0, 3);
@@ -113,7 +115,8 @@ TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsAndSkipsPassed
     std::sort(drawn.begin(), drawn.end());
     EXPECT_EQ(drawn, (std::vector<std::string>{"inside", "nested", "straddlesFar", "straddlesLeft"}));
     // The nested leaf's group was wholly inside all six planes: it tested none.
-    EXPECT_TRUE(nested->drawMasks.size() == 1u && (nested->drawMasks[0] & 0x3Fu) == 0u);
+    ASSERT_EQ(nested->drawMasks.size(), 1u);
+    EXPECT_EQ(nested->drawMasks[0] & 0x3Fu, 0u);
     // Every culled or drawn child leaves the mask as it found it.
     EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes);
     // The shape's world transform reached the renderer before its draw.
@@ -154,18 +157,27 @@ TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlags)
     auto* a = new OmGroup();
     auto* b = new OmGroup();
     auto* stranger = new OmGroup();
-    EXPECT_TRUE(group->AddChild(a) == 0u && group->AddChild(b) == 1u && a->GetRefCount() == 2u);
+    EXPECT_EQ(group->AddChild(a), 0u);
+    EXPECT_EQ(group->AddChild(b), 1u);
+    EXPECT_EQ(a->GetRefCount(), 2u);
     group->UpdateBounds(); // clears the group's dirty flag
-    EXPECT_TRUE(group->RemoveChild(nullptr) == -1 && !group->IsDirty());
-    EXPECT_TRUE(group->RemoveChild(stranger) == -1 && group->IsDirty());
+    EXPECT_EQ(group->RemoveChild(nullptr), -1);
+    EXPECT_FALSE(group->IsDirty());
+    EXPECT_EQ(group->RemoveChild(stranger), -1);
+    EXPECT_TRUE(group->IsDirty());
 
-    EXPECT_TRUE(group->RemoveChild(a) == 0 && a->GetRefCount() == 1u && !a->GetParent());
+    EXPECT_EQ(group->RemoveChild(a), 0);
+    EXPECT_EQ(a->GetRefCount(), 1u);
+    EXPECT_FALSE(a->GetParent());
     EXPECT_EQ(group->GetChild(0), b); // later slots move down
-    EXPECT_TRUE(group->GetChildCount() == 1 && !group->GetChild(1000));
+    EXPECT_EQ(group->GetChildCount(), 1);
+    EXPECT_FALSE(group->GetChild(1000));
     uint32_t cursor = 0;
-    EXPECT_TRUE(group->GetNextChild(cursor) == b && !group->GetNextChild(cursor));
+    EXPECT_EQ(group->GetNextChild(cursor), b);
+    EXPECT_FALSE(group->GetNextChild(cursor));
     group->RemoveAllChildren();
-    EXPECT_TRUE(b->GetRefCount() == 1u && !b->GetParent());
+    EXPECT_EQ(b->GetRefCount(), 1u);
+    EXPECT_FALSE(b->GetParent());
 
     for (OmGroup* g : {group, a, b, stranger})
         g->Release();
@@ -179,7 +191,8 @@ TEST(OmGroup, FindNodeByNameSearchesDepthFirstAndSkipsTheRoot)
     OmGroup* deep = AddNode<OmGroup>(*first, "target");
     AddNode<OmGroup>(*root, "target");
     OmNode* found = root;
-    EXPECT_TRUE(FindNodeByName("target", root, found) && found == deep); // reached before the later sibling
+    EXPECT_TRUE(FindNodeByName("target", root, found));
+    EXPECT_EQ(found, deep); // reached before the later sibling
     EXPECT_FALSE(FindNodeByName("Target", root, found) || found); // case matters
     root->Release();
 }
@@ -206,7 +219,8 @@ TEST(OmNode, ALastControllerThatHoldsKeepsThePreviousWorldTransform)
     EXPECT_EQ(node->GetControllers()->target, node);
     node->LocalPosition() = OmVector3(5, 0, 0);
     node->Update(1.0f);
-    EXPECT_TRUE(calls == 2 && Near(node->GetWorldPosition(), OmVector3(1, 0, 0)));
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(Near(node->GetWorldPosition(), OmVector3(1, 0, 0)));
     node->Release();
 }
 
@@ -223,7 +237,8 @@ TEST_F(SceneFixture, RenderMeshesReplaceEngineMeshesInEveryShapeAndLightsRegiste
     ASSERT_EQ(renderer.createdMeshes.size(), 1u);
     TestRenderMesh* renderMesh = renderer.createdMeshes[0];
     EXPECT_TRUE(a->GetGeometry() == renderMesh && b->GetGeometry() == renderMesh);
-    EXPECT_TRUE(renderMesh->GetRefCount() == 2u && renderMesh->createdVertices == 3u);
+    EXPECT_EQ(renderMesh->GetRefCount(), 2u);
+    EXPECT_EQ(renderMesh->createdVertices, 3u);
     EXPECT_EQ(light->deviceLightId, 0);
 
     // A failed conversion is reported through the result.

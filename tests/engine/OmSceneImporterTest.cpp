@@ -71,15 +71,20 @@ TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
     ASSERT_TRUE(scene.Save(path.c_str()));
 
     OmSceneImporter importer;
-    ASSERT_TRUE(importer.Load(path.c_str(), root) && root->GetChildCount() == 1);
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_EQ(root->GetChildCount(), 1);
     auto* model = dynamic_cast<OmGroup*>(root->GetChild(0));
-    ASSERT_TRUE(model && model->GetChildCount() == 2);
+    ASSERT_TRUE(model);
+    ASSERT_EQ(model->GetChildCount(), 2);
     EXPECT_STREQ(model->GetName(), "Model");
     auto* armGroup = dynamic_cast<OmGroup*>(model->GetChild(0));
-    ASSERT_TRUE(armGroup && armGroup->GetChildCount() == 1);
+    ASSERT_TRUE(armGroup);
+    ASSERT_EQ(armGroup->GetChildCount(), 1);
     EXPECT_FLOAT_EQ(armGroup->GetLocal().position.y, 5.0f);
     EXPECT_STREQ(armGroup->GetChild(0)->GetName(), "Hand");
-    EXPECT_TRUE(MeshOf(armGroup->GetChild(0)) && dynamic_cast<OmLight*>(model->GetChild(1)) && !importer.GetObject(1));
+    EXPECT_TRUE(MeshOf(armGroup->GetChild(0)));
+    EXPECT_TRUE(dynamic_cast<OmLight*>(model->GetChild(1)));
+    EXPECT_FALSE(importer.GetObject(1));
 }
 
 TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
@@ -99,19 +104,25 @@ TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
 
     OmSceneImporter importer;
     importer.opacity = 0.5f;
-    ASSERT_TRUE(importer.Load(path.c_str(), root) && importer.GetMaterialCount() == 5);
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_EQ(importer.GetMaterialCount(), 5);
     for (int i = 0; i < 5; ++i) {
         const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(i));
         ASSERT_NE(m, nullptr);
         EXPECT_EQ(m->blendMode, blends[i]) << names[i];
     }
     const OmMaterial* plain = renderer.GetMaterial(importer.GetMaterialId(4));
-    EXPECT_TRUE(plain->diffuse.b == 0.3f && plain->ambient.r == 0.4f && plain->specular.g == 0.8f);
-    EXPECT_TRUE(plain->diffuse.a == 0.5f && plain->emissive.a == 0.0f && plain->factor == 3.0f);
+    EXPECT_EQ(plain->diffuse.b, 0.3f);
+    EXPECT_EQ(plain->ambient.r, 0.4f);
+    EXPECT_EQ(plain->specular.g, 0.8f);
+    EXPECT_EQ(plain->diffuse.a, 0.5f);
+    EXPECT_EQ(plain->emissive.a, 0.0f);
+    EXPECT_EQ(plain->factor, 3.0f);
     EXPECT_EQ(TextureName(importer.GetMaterialId(4)), "Textures\\stone.tga");
-    EXPECT_TRUE(MeshOf(importer.GetObject(0))->triangleMaterials[0] == uint32_t(importer.GetMaterialId(4)) &&
-                MeshOf(importer.GetObject(1))->triangleMaterials[0] == uint32_t(importer.GetMaterialId(0)));
-    EXPECT_TRUE(OmSceneImporter::BlendModeFromName("_") == 0u && OmSceneImporter::BlendModeFromName("_c") == 256u);
+    EXPECT_EQ(MeshOf(importer.GetObject(0))->triangleMaterials[0], uint32_t(importer.GetMaterialId(4)));
+    EXPECT_EQ(MeshOf(importer.GetObject(1))->triangleMaterials[0], uint32_t(importer.GetMaterialId(0)));
+    EXPECT_EQ(OmSceneImporter::BlendModeFromName("_"), 0u);
+    EXPECT_EQ(OmSceneImporter::BlendModeFromName("_c"), 256u);
 }
 
 TEST_F(ImportTest, ImageListsAndTheBoundedTextureFolder)
@@ -135,15 +146,19 @@ TEST_F(ImportTest, ImageListsAndTheBoundedTextureFolder)
 
     ErrorCapture errors;
     OmSceneImporter importer;
-    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()) && importer.Load(path.c_str(), root));
+    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
+    ASSERT_TRUE(importer.Load(path.c_str(), root));
     const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(0));
-    ASSERT_TRUE(m->layers.GetCount() == 1u && m->layers[0].frames.GetCount() == 3u);
-    EXPECT_TRUE(m->layers[0].animated == 1 && m->layers[0].frameRate == 2.0f);
+    ASSERT_EQ(m->layers.GetCount(), 1u);
+    ASSERT_EQ(m->layers[0].frames.GetCount(), 3u);
+    EXPECT_EQ(m->layers[0].animated, 1);
+    EXPECT_EQ(m->layers[0].frameRate, 2.0f);
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 0), folder + "water1.tga");
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 1), folder);
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 2), folder + "water2.tga");
     const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(1));
-    EXPECT_TRUE(longName->layers[0].frames.GetCount() == 0u && errors.Contains("texture name too long"));
+    EXPECT_EQ(longName->layers[0].frames.GetCount(), 0u);
+    EXPECT_TRUE(errors.Contains("texture name too long"));
     EXPECT_FALSE(importer.SetTextureDirectory(std::string(260, 'd').c_str()));
     EXPECT_STREQ(importer.GetTextureDirectory(), folder.c_str());
 }
@@ -159,13 +174,19 @@ TEST_F(ImportTest, LightsConvertTheirRecords)
     record.innerCone = 0.8f;
     OmLight light;
     OmSceneImporter::ConvertLight(record, light);
-    EXPECT_TRUE(light.lightType == OmLight::kSpot && light.diffuse[1] == 0.6f && light.specular[0] == 0.0f);
-    EXPECT_TRUE(light.range == 12.0f && light.attenuation[1] == -0.25f && light.attenuation[2] == 0.25f);
-    EXPECT_TRUE(light.innerCone == 0.4f && light.outerCone == 0.1f);
+    EXPECT_EQ(light.lightType, OmLight::kSpot);
+    EXPECT_EQ(light.diffuse[1], 0.6f);
+    EXPECT_EQ(light.specular[0], 0.0f);
+    EXPECT_EQ(light.range, 12.0f);
+    EXPECT_EQ(light.attenuation[1], -0.25f);
+    EXPECT_EQ(light.attenuation[2], 0.25f);
+    EXPECT_EQ(light.innerCone, 0.4f);
+    EXPECT_EQ(light.outerCone, 0.1f);
     record.attenuate = 0;
     record.kind = 3;
     OmSceneImporter::ConvertLight(record, light);
-    EXPECT_TRUE(light.lightType == OmLight::kDirectional && light.range == -1.0f);
+    EXPECT_EQ(light.lightType, OmLight::kDirectional);
+    EXPECT_EQ(light.range, -1.0f);
 
     // Max lights: one under a node scaled by 2, one that no node carries.
     OmPbfScene scene;
@@ -187,13 +208,18 @@ TEST_F(ImportTest, LightsConvertTheirRecords)
     ASSERT_TRUE(importer.Load(path.c_str(), root));
     auto* big = dynamic_cast<OmMaxLightNode*>(importer.GetObject(0));
     auto* loose = dynamic_cast<OmMaxLightNode*>(importer.GetObject(1));
-    ASSERT_TRUE(big && loose && big->light.farEnd == 20.0f && loose->light.farEnd == 10.0f);
+    ASSERT_TRUE(big);
+    ASSERT_TRUE(loose);
+    ASSERT_EQ(big->light.farEnd, 20.0f);
+    ASSERT_EQ(loose->light.farEnd, 10.0f);
     EXPECT_NEAR(big->light.hotspot, 0.7853982f, 1e-6f);
-    EXPECT_TRUE(big->light.aspect == 0.25f && big->light.decay == 2);
+    EXPECT_EQ(big->light.aspect, 0.25f);
+    EXPECT_EQ(big->light.decay, 2);
     // Only lights: the box stays empty.
     OmVector3 min, max;
     importer.GetBounds(min, max);
-    EXPECT_TRUE(min.x == 100000.0f && max.y == -100000.0f);
+    EXPECT_EQ(min.x, 100000.0f);
+    EXPECT_EQ(max.y, -100000.0f);
 }
 
 TEST_F(ImportTest, BrokenScenesFailWithAnError)
@@ -216,8 +242,11 @@ TEST_F(ImportTest, BrokenScenesFailWithAnError)
         ErrorCapture errors;
         OmSceneImporter bad;
         EXPECT_TRUE(bad.Load(path.c_str(), root));
-        EXPECT_TRUE(!bad.GetObject(0) && !bad.GetObject(1) && root->GetChildCount() == 0);
-        EXPECT_TRUE(errors.Contains("missing position") && errors.Contains("missing texture coordinate"));
+        EXPECT_FALSE(bad.GetObject(0));
+        EXPECT_FALSE(bad.GetObject(1));
+        EXPECT_EQ(root->GetChildCount(), 0);
+        EXPECT_TRUE(errors.Contains("missing position"));
+        EXPECT_TRUE(errors.Contains("missing texture coordinate"));
     }
     // A file cut short.
     OmPbfScene full;
@@ -228,7 +257,8 @@ TEST_F(ImportTest, BrokenScenesFailWithAnError)
     ErrorCapture errors;
     OmSceneImporter truncated;
     EXPECT_FALSE(truncated.Load(cut.c_str(), root));
-    EXPECT_TRUE(errors.Contains("could not be read") && root->GetChildCount() == 0);
+    EXPECT_TRUE(errors.Contains("could not be read"));
+    EXPECT_EQ(root->GetChildCount(), 0);
 }
 
 TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)
@@ -247,8 +277,11 @@ TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)
     OmSceneImporter importer;
     ASSERT_TRUE(importer.Load(path.c_str(), root));
     OmMesh* imported = MeshOf(root->GetChild(0));
-    ASSERT_TRUE(imported && !std::strcmp(root->GetChild(0)->GetName(), "Pebble"));
-    EXPECT_TRUE(imported->layout[0] == 0 && imported->layout[1] == 1 && imported->layout[2] == 1);
+    ASSERT_TRUE(imported);
+    ASSERT_STREQ(root->GetChild(0)->GetName(), "Pebble");
+    EXPECT_EQ(imported->layout[0], 0);
+    EXPECT_EQ(imported->layout[1], 1);
+    EXPECT_EQ(imported->layout[2], 1);
     EXPECT_FLOAT_EQ(imported->vertices[0].colour[2], 0.75f);
     // No material records: every triangle uses the default material.
     EXPECT_EQ(TextureName(int32_t(imported->triangleMaterials[0])), "default.tga");

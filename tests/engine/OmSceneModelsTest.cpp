@@ -79,9 +79,11 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
     OmSkinMesh* mesh = importer.LoadSkinned(folder.Path("man.pbf").c_str(), 0.1f, 2, false);
     ASSERT_NE(mesh, nullptr);
     // Two faces, four distinct corners.
-    EXPECT_TRUE(mesh->vertices.GetCount() == 4u && mesh->indices.GetCount() == 6u);
+    ASSERT_EQ(mesh->vertices.GetCount(), 4u);
+    EXPECT_EQ(mesh->indices.GetCount(), 6u);
     ASSERT_EQ(mesh->skeleton.GetBoneCount(), 3u);
-    EXPECT_TRUE(mesh->skeleton.rootBone == 0 && mesh->skeleton.bones[1].firstChild == 2);
+    EXPECT_EQ(mesh->skeleton.rootBone, 0);
+    EXPECT_EQ(mesh->skeleton.bones[1].firstChild, 2);
     EXPECT_STREQ(mesh->skeleton.bones[2].name, "Head");
     ASSERT_EQ(mesh->materialGroups.GetCount(), 1u);
     EXPECT_EQ(mesh->materialGroups[0].triangleCount, 2u);
@@ -89,7 +91,9 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
     EXPECT_NEAR(mesh->vertices[0].vertex.position.y, 2.0f, 1e-5f);
     // The two strongest of (0.1, 0.6, 0.3), in order, over their sum.
     const OmSkinVertex& v = mesh->vertices[0];
-    EXPECT_TRUE(v.bones[0] == 1 && v.bones[1] == 2 && v.weights[2] == 0.0f);
+    EXPECT_EQ(v.bones[0], 1);
+    EXPECT_EQ(v.bones[1], 2);
+    EXPECT_EQ(v.weights[2], 0.0f);
     EXPECT_NEAR(v.weights[0], 0.6f / 0.9f, 1e-5f);
     EXPECT_NEAR(v.weights[1], 0.3f / 0.9f, 1e-5f);
     // Equal magnitudes: the earlier slot first.
@@ -113,7 +117,8 @@ TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
                                   Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));
     OmSceneImporter importer;
     OmSkinMesh* mesh = importer.LoadSkinned(folder.Path("turned.pbf").c_str(), 1.0f, 4, false);
-    ASSERT_TRUE(mesh && mesh->vertices.GetCount() == 4u);
+    ASSERT_TRUE(mesh);
+    ASSERT_EQ(mesh->vertices.GetCount(), 4u);
     const OmVector3 turned = node->transform.TransformPoint(OmVector3(10, 0, 0));
     const OmVector3& p = mesh->vertices[1].vertex.position; // the corner (10, 0, 0)
     EXPECT_TRUE(OmVector3::NearlyEqual(p, OmVector3(100, turned.y, 0), 1e-3f));
@@ -156,11 +161,14 @@ TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
     EXPECT_STREQ(text.data(), path.c_str());
     ASSERT_NE(mesh, nullptr);
     // The base is not scaled; the marker's frame keeps the base.
-    EXPECT_TRUE(mesh->vertices.GetCount() == 4u && mesh->vertices[1].position.x == 10.0f);
+    ASSERT_EQ(mesh->vertices.GetCount(), 4u);
+    EXPECT_EQ(mesh->vertices[1].position.x, 10.0f);
     const OmMorphAnimation* anim = mesh->GetAnimation(0);
-    ASSERT_TRUE(anim && anim->frameCount == 3);
-    EXPECT_TRUE(anim->frames[0][1].position.x == 5.0f && anim->frames[1][1].position.x == 10.0f &&
-                anim->frames[2][1].position.x == 15.0f);
+    ASSERT_TRUE(anim);
+    ASSERT_EQ(anim->frameCount, 3);
+    EXPECT_EQ(anim->frames[0][1].position.x, 5.0f);
+    EXPECT_EQ(anim->frames[1][1].position.x, 10.0f);
+    EXPECT_EQ(anim->frames[2][1].position.x, 15.0f);
     mesh->Release();
 }
 

@@ -136,7 +136,8 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
     ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop before the hand-over");
 
     shape_->Update(1.125f); // past one second: the wave starts now, at its first frame
-    EXPECT_TRUE(shape_->GetAnimation() == &wave && !shape_->GetQueuedAnimation());
+    EXPECT_EQ(shape_->GetAnimation(), &wave);
+    EXPECT_FALSE(shape_->GetQueuedAnimation());
     ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "queued animation at its start");
 
     shape_->Update(1.25f); // an eighth of a second in: halfway between its two frames
@@ -184,7 +185,8 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
     // One frame in ping-pong: no step to bounce over.
     for (int32_t mode : {OM_PLAY_PINGPONG, OM_PLAY_LOOP}) {
         ASSERT_TRUE(ComputeAnimationFrames(mode, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
-        EXPECT_TRUE(frames.frame0 == 0 && frames.frame1 == 0) << mode;
+        EXPECT_EQ(frames.frame0, 0) << mode;
+        EXPECT_EQ(frames.frame1, 0) << mode;
     }
 
     // Awkward durations, times just short of whole laps, far-off and
@@ -197,9 +199,12 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
                 for (float t : {std::nextafter(float(lap) * duration, -1e9f), float(lap) * duration,
                                 float(lap) * duration + duration * 0.5f, 1e30f, -1e30f}) {
                     ASSERT_TRUE(ComputeAnimationFrames(mode, t, duration, speed, f, true, frames));
-                    ASSERT_TRUE(frames.frame0 >= 0 && frames.frame0 < int32_t(f) && frames.frame1 >= 0 &&
-                                frames.frame1 < int32_t(f) && frames.fraction >= 0.0f && frames.fraction <= 1.0f)
-                        << mode << " " << t;
+                    ASSERT_GE(frames.frame0, 0) << mode << " " << t;
+                    ASSERT_LT(frames.frame0, int32_t(f)) << mode << " " << t;
+                    ASSERT_GE(frames.frame1, 0) << mode << " " << t;
+                    ASSERT_LT(frames.frame1, int32_t(f)) << mode << " " << t;
+                    ASSERT_GE(frames.fraction, 0.0f) << mode << " " << t;
+                    ASSERT_LE(frames.fraction, 1.0f) << mode << " " << t;
                 }
             }
         }
@@ -208,16 +213,22 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
 
 TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeletonAreRefused)
 {
-    EXPECT_TRUE(shape_->GetBoneIndex("Head") == 2 && shape_->GetBoneIndex("pper") == 1);
-    EXPECT_TRUE(shape_->GetBoneIndex("Tail") == -1 && shape_->GetBoneIndex(nullptr) == -1);
+    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
+    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
+    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
+    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
     TraceCapture trace;
-    EXPECT_TRUE(!shape_->AttachNodeToBone(-1) && !shape_->AttachNodeToBone(3));
-    EXPECT_TRUE(!shape_->SetScaledBone(3, 4.0f) && !shape_->SetScaledBone(-2, 4.0f));
-    EXPECT_TRUE(trace.Contains("bone 3") && shape_->GetAttachmentCount() == 0u);
+    EXPECT_FALSE(shape_->AttachNodeToBone(-1));
+    EXPECT_FALSE(shape_->AttachNodeToBone(3));
+    EXPECT_FALSE(shape_->SetScaledBone(3, 4.0f));
+    EXPECT_FALSE(shape_->SetScaledBone(-2, 4.0f));
+    EXPECT_TRUE(trace.Contains("bone 3"));
+    EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
 
     // A hand-held node follows its bone; asking again gives the same node.
     OmGroup* hand = shape_->AttachNodeToBone(2);
-    ASSERT_TRUE(hand && shape_->AttachNodeToBone(2) == hand);
+    ASSERT_TRUE(hand);
+    ASSERT_EQ(shape_->AttachNodeToBone(2), hand);
     OmGroup* elbow = shape_->AttachNodeToBone(1);
     PlayAt(OM_PLAY_HOLD, 0.0f);
     EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, shape_->GetBones()[2].position, 1e-6f));
@@ -225,8 +236,11 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
 
     // Detaching by slot leaves a hole that the search skips.
     shape_->DetachAttachmentAt(0);
-    EXPECT_TRUE(shape_->GetAttachmentCount() == 2u && shape_->GetAttachment(0).bone == -1);
-    EXPECT_TRUE(!shape_->FindBoneNode(2) && !shape_->FindBoneNode(-1) && shape_->FindBoneNode(1) == elbow);
+    ASSERT_EQ(shape_->GetAttachmentCount(), 2u);
+    EXPECT_EQ(shape_->GetAttachment(0).bone, -1);
+    EXPECT_FALSE(shape_->FindBoneNode(2));
+    EXPECT_FALSE(shape_->FindBoneNode(-1));
+    EXPECT_EQ(shape_->FindBoneNode(1), elbow);
     shape_->DetachAttachmentAt(99); // no such slot: nothing happens
 
     // The scaled bone's quaternion: four times the rotation's trace term.
@@ -239,7 +253,8 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeleton
 // The bones below swing round with it, those above stay; no twist leaves the pose.
 TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
 {
-    EXPECT_TRUE(!shape_->SetTwistedBone(3, 1.0f) && !shape_->SetTwistedBone(-2, 1.0f));
+    EXPECT_FALSE(shape_->SetTwistedBone(3, 1.0f));
+    EXPECT_FALSE(shape_->SetTwistedBone(-2, 1.0f));
     const struct {
         int32_t bone;
         float degrees;
@@ -356,11 +371,14 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
     shape_->Render(renderer);
     ASSERT_EQ(renderMesh->handed.size(), 3u);
     EXPECT_TRUE(OmVector3::NearlyEqual(renderMesh->handed[0].position, OmVector3(1.5f, 0, 0), 1e-5f));
-    EXPECT_TRUE(renderMesh->draws == 1 && renderer.lineCount == 0);
+    EXPECT_EQ(renderMesh->draws, 1);
+    EXPECT_EQ(renderer.lineCount, 0);
 
     // The skeleton display without the mesh: two bones with parents, and a
     // three-line cross on the head bone.
     renderer.SetRenderOption(5);
     shape_->Render(renderer);
-    EXPECT_TRUE(renderMesh->draws == 1 && renderer.lineCount == 2 + 3 && renderer.lineColour == 0xFFFFFFFFu);
+    EXPECT_EQ(renderMesh->draws, 1);
+    EXPECT_EQ(renderer.lineCount, 2 + 3);
+    EXPECT_EQ(renderer.lineColour, 0xFFFFFFFFu);
 }

@@ -34,8 +34,10 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
         EXPECT_EQ(ReadFile(path).size(), 16u) << "one more byte flushes a full buffer";
         EXPECT_EQ(file.Write(data.data() + 17, 40), 40u); // larger than the buffer
         EXPECT_EQ(file.Write(data.data(), 0), 0u);
-        EXPECT_TRUE(file.WriteU32(0x11223344u) == 4u && file.WriteFloat(1.0f) == 4u);
-        EXPECT_TRUE(file.WriteText("abc") == 3u && file.WriteText("") == 0u);
+        EXPECT_EQ(file.WriteU32(0x11223344u), 4u);
+        EXPECT_EQ(file.WriteFloat(1.0f), 4u);
+        EXPECT_EQ(file.WriteText("abc"), 3u);
+        EXPECT_EQ(file.WriteText(""), 0u);
         file.Close();
         file.Close(); // closes once
         EXPECT_FALSE(file.IsOpen() || file.HasFailed());
@@ -44,7 +46,10 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
     ASSERT_EQ(bytes.size(), 57u + 4 + 4 + 3);
     std::vector<unsigned char> expected = Pattern(57);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin()));
-    EXPECT_TRUE(bytes[57] == 0x44 && bytes[60] == 0x11 && bytes[61] == 0x00 && bytes[64] == 0x3f);
+    EXPECT_EQ(bytes[57], 0x44);
+    EXPECT_EQ(bytes[60], 0x11);
+    EXPECT_EQ(bytes[61], 0x00);
+    EXPECT_EQ(bytes[64], 0x3f);
     EXPECT_EQ(std::string(bytes.end() - 3, bytes.end()), "abc");
     std::filesystem::remove(path);
 }
@@ -73,7 +78,8 @@ TEST(OmBufferedFile, SeekWithinAndOutsideTheBuffer)
     }
     EXPECT_EQ(file.GetRemaining(), 194u);
     file.Seek(-500, SEEK_SET);
-    EXPECT_TRUE(!file.IsOpen() && file.Read(&byte, 1) == 0u) << "a failed reposition closes the stream";
+    EXPECT_FALSE(file.IsOpen()) << "a failed reposition closes the stream";
+    EXPECT_EQ(file.Read(&byte, 1), 0u);
 
     OmBufferedFile writer(16);
     std::string out = TempPath("seekwrite");

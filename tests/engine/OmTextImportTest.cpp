@@ -46,14 +46,20 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatrices)
 {
     TempFile file("bones.txt", FourBones());
     OmPbfScene scene;
-    ASSERT_TRUE(ReadBonesFromFile(scene, file.Path(), 0.1f) && scene.objects.Count() == 4);
+    ASSERT_TRUE(ReadBonesFromFile(scene, file.Path(), 0.1f));
+    ASSERT_EQ(scene.objects.Count(), 4);
     const OmPbfBoneRecord& root = BoneAt(scene, 0);
     EXPECT_STREQ(root.name.CStr(), "Pelvis");
-    EXPECT_TRUE(root.firstChild == 1 && BoneAt(scene, 1).nextSibling == 2 && BoneAt(scene, 2).nextSibling == -1);
-    EXPECT_TRUE(BoneAt(scene, 3).parent == -1 && BoneAt(scene, 3).firstChild == -1);
+    EXPECT_EQ(root.firstChild, 1);
+    EXPECT_EQ(BoneAt(scene, 1).nextSibling, 2);
+    EXPECT_EQ(BoneAt(scene, 2).nextSibling, -1);
+    EXPECT_EQ(BoneAt(scene, 3).parent, -1);
+    EXPECT_EQ(BoneAt(scene, 3).firstChild, -1);
     EXPECT_EQ(BoneAt(scene, 3).name.Length(), 31u);
     // Z-up (1, 2, 3) is Y-up (1, 3, 2); translations are scaled.
-    EXPECT_TRUE(root.pivot.y == 3.0f && root.bindMatrix.m[13] == 3.0f && root.bindMatrix.m[14] == 2.0f);
+    EXPECT_EQ(root.pivot.y, 3.0f);
+    EXPECT_EQ(root.bindMatrix.m[13], 3.0f);
+    EXPECT_EQ(root.bindMatrix.m[14], 2.0f);
     EXPECT_FLOAT_EQ(root.inverseBind.m[12], -1.0f);
     // The leg sits 1 unit (file z 10) above the pelvis in its parent's frame.
     EXPECT_TRUE(OmVector3::NearlyEqual(BoneAt(scene, 1).localTranslation, OmVector3(0, 1, 0), 1e-5f));
@@ -92,17 +98,24 @@ TEST(OmBoneTextTest, SkinWeightsKeepFourStrongestAndNeverDivideByZero)
                              Influences({{0, 0.5f}, {1, -0.5f}, {2, 0}, {3, 0}, {0, 0}});
     TempFile file("bones.txt", text);
     OmPbfMeshRecord mesh = MeshOf(3);
-    ASSERT_TRUE(ReadSkinWeights(mesh, file.Path(), 4) && mesh.skinWeights.count == 3);
+    ASSERT_TRUE(ReadSkinWeights(mesh, file.Path(), 4));
+    ASSERT_EQ(mesh.skinWeights.count, 3);
     const OmPbfSkinWeight& two = mesh.skinWeights[0];
-    EXPECT_TRUE(two.weight[0] == 0.25f && two.bone[1] == 2u && two.weight[2] == 0.0f);
+    EXPECT_EQ(two.weight[0], 0.25f);
+    EXPECT_EQ(two.bone[1], 2u);
+    EXPECT_EQ(two.weight[2], 0.0f);
     // Magnitudes 0.4, 0.3, 0.2, 0.1 kept in that order, summing to 0.2.
     const OmPbfSkinWeight& six = mesh.skinWeights[1];
-    EXPECT_TRUE(six.bone[0] == 1u && six.bone[1] == 3u && six.bone[2] == 0u);
+    EXPECT_EQ(six.bone[0], 1u);
+    EXPECT_EQ(six.bone[1], 3u);
+    EXPECT_EQ(six.bone[2], 0u);
     EXPECT_NEAR(six.weight[0], -0.4f / 0.2f, 1e-4f);
     EXPECT_NEAR(six.weight[3], 0.1f / 0.2f, 1e-4f);
     // Two weights that cancel: kept as read, not divided by zero.
     const OmPbfSkinWeight& cancel = mesh.skinWeights[2];
-    EXPECT_TRUE(cancel.weight[0] == 0.5f && cancel.weight[1] == -0.5f && cancel.weight[2] == 0.0f);
+    EXPECT_EQ(cancel.weight[0], 0.5f);
+    EXPECT_EQ(cancel.weight[1], -0.5f);
+    EXPECT_EQ(cancel.weight[2], 0.0f);
 }
 
 TEST(OmBoneTextTest, SkinWeightFailures)
@@ -150,10 +163,12 @@ TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrame)
     TempFile relative("walk.txt", Animation(2, 3, "Relative"));
     auto anim = LoadAnimationFile(relative.Path(), nullptr, 0.5f, 0.0f, 0);
     ASSERT_NE(anim, nullptr) << GetLastAnimationError();
-    EXPECT_TRUE(anim->frameCount == 3 && anim->rotations.size() == 6u);
+    EXPECT_EQ(anim->frameCount, 3);
+    ASSERT_EQ(anim->rotations.size(), 6u);
     EXPECT_NEAR(anim->duration, 0.1f, 1e-6f);
     // File (1, 2, 3) is (1, 3, 2) Y-up, times the scale.
-    EXPECT_TRUE(anim->translations[2].y == 1.5f && std::fabs(std::fabs(anim->rotations[5].w) - 1.0f) < 1e-5f);
+    EXPECT_EQ(anim->translations[2].y, 1.5f);
+    EXPECT_LT(std::fabs(std::fabs(anim->rotations[5].w) - 1.0f), 1e-5f);
 
     const std::vector<int32_t> parents = {-1, 0};
     TempFile absolute("run.txt", Animation(2, 1, "Absolute"));
@@ -239,19 +254,23 @@ TEST(OmBrushMapTest, SlopedPlaneClipsTheBoxAndMalformedPlanesAreSkipped)
     }
     // The slope is a triangle; the three faces it cuts become pentagons
     // (two points each on the slope, three triangles each); three quads stay.
-    EXPECT_TRUE(onSlope == 3 + 3 * 2 && mesh->faces.count == 1 + 3 * 3 + 3 * 2);
+    EXPECT_EQ(onSlope, 3 + 3 * 2);
+    EXPECT_EQ(mesh->faces.count, 1 + 3 * 3 + 3 * 2);
     // Every triangle faces away from the brush's centre, the origin.
     for (const OmPbfFace& face : mesh->faces) {
         const OmVector3 a = mesh->positions[int32_t(face.corners[0].position)];
         OmVector3 n;
         CrossProduct(mesh->positions[int32_t(face.corners[1].position)] - a,
                      mesh->positions[int32_t(face.corners[2].position)] - a, n);
-        EXPECT_TRUE(n.Dot(a) > 0.0f && n.Dot(mesh->normals[int32_t(face.corners[0].normal)]) > 0.0f);
+        EXPECT_GT(n.Dot(a), 0.0f);
+        EXPECT_GT(n.Dot(mesh->normals[int32_t(face.corners[0].normal)]), 0.0f);
     }
 
     // A malformed plane is reported and skipped.
     ErrorCapture errors;
     OmPbfScene bad;
     mesh = ReadMap(bad, BoxBrush("( 1 2 3 ) ( oops\n"), "bad.map");
-    ASSERT_TRUE(mesh && mesh->faces.count == 12 && errors.Contains("malformed plane"));
+    ASSERT_TRUE(mesh);
+    ASSERT_EQ(mesh->faces.count, 12);
+    ASSERT_TRUE(errors.Contains("malformed plane"));
 }

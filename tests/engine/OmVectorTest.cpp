@@ -14,18 +14,22 @@ TEST(OmVector, NormalisingReturnsTheOldLengthAndZeroesTinyVectors)
     EXPECT_FLOAT_EQ(v.Normalise(), 5.0f);
     EXPECT_TRUE(OmVector3::NearlyEqual(v, OmVector3(0.6f, 0.8f, 0), 1e-6f));
     OmVector3 tiny(1e-7f, 0, 0);
-    EXPECT_TRUE(NormaliseInPlace(tiny) == 0.0f && tiny.Equals(OmVector3(0, 0, 0)));
+    EXPECT_EQ(NormaliseInPlace(tiny), 0.0f);
+    EXPECT_TRUE(tiny.Equals(OmVector3(0, 0, 0)));
     // Just above the threshold still normalises, and the source stays.
     OmVector3 small(2e-6f, 0, 0), unit;
     EXPECT_FLOAT_EQ(NormaliseInto(small, unit), 2e-6f);
-    EXPECT_TRUE(unit.x == 1.0f && small.x == 2e-6f);
+    EXPECT_EQ(unit.x, 1.0f);
+    EXPECT_EQ(small.x, 2e-6f);
     OmVector3 out(9, 9, 9);
     OmVector3(0, 0, 0).Unit(out);
     EXPECT_TRUE(out.Equals(OmVector3(0, 0, 0)));
 
     OmVector2 flat(6, 8), tiny2(0, 1e-7f);
-    EXPECT_TRUE(NormaliseInPlace2D(flat) == 10.0f && VectorLength2D(flat) == 1.0f);
-    EXPECT_TRUE(NormaliseInPlace2D(tiny2) == 0.0f && tiny2.y == 0.0f);
+    EXPECT_EQ(NormaliseInPlace2D(flat), 10.0f);
+    EXPECT_EQ(VectorLength2D(flat), 1.0f);
+    EXPECT_EQ(NormaliseInPlace2D(tiny2), 0.0f);
+    EXPECT_EQ(tiny2.y, 0.0f);
 }
 
 TEST(OmVector3, ProductsDistancesInterpolationAndDivisionByZero)
@@ -35,7 +39,9 @@ TEST(OmVector3, ProductsDistancesInterpolationAndDivisionByZero)
     EXPECT_TRUE(c.Equals(OmVector3(-3, 6, -3)));
     OmVector3 x = OmVector3::UnitX(); // the output may be an input
     CrossProduct(x, OmVector3::UnitY(), x);
-    EXPECT_TRUE(x.Equals(OmVector3(0, 0, 1)) && DotProduct(a, b) == 32.0f && DistanceSquared(a, b) == 27.0f);
+    EXPECT_TRUE(x.Equals(OmVector3(0, 0, 1)));
+    EXPECT_EQ(DotProduct(a, b), 32.0f);
+    EXPECT_EQ(DistanceSquared(a, b), 27.0f);
     EXPECT_FLOAT_EQ(Distance(OmVector3(1, 1, 1), OmVector3(3, 1, 1)), 2.0f);
 
     OmVector3 mid;
@@ -77,7 +83,8 @@ TEST(OmMath, ColourPackingClampingAndRoundingFollowTheIntegerRules)
 
 TEST(OmMath, FastSqrtIsCloseToTheTrueRootOverManyMagnitudes)
 {
-    EXPECT_TRUE(FastSqrt(0.0f) == 0.0f && FastSqrt(-4.0f) == 0.0f);
+    EXPECT_EQ(FastSqrt(0.0f), 0.0f);
+    EXPECT_EQ(FastSqrt(-4.0f), 0.0f);
     // Exact squares whose mantissa fits in the table come out exactly.
     for (float f : {4.0f, 1.0f, 0.25f, 9.0f})
         EXPECT_EQ(FastSqrt(f), std::sqrt(f)) << f;
