@@ -1,11 +1,11 @@
-// The application started in a scratch working folder that sees the built
-// demo's scripts and data, with the level mode registered: the common
-// ground of the tests that play the demo level in-process.
+// The application in a scratch folder that sees the built scripts and data,
+// with the level mode registered.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
@@ -25,6 +25,8 @@ protected:
     void EnterDemoLevel(int settleFrames = 3, const char* mission = "demo");
     // Serves the pending switch, then lets the load screen go.
     void SwitchAndContinue(int settleFrames = 3);
+    // Leaves for the title, then loads the named save into the level.
+    void LoadFromTitle(const std::string& save);
 
     static TsLevel* Level();
     // Runs the level's own tick count times, without drawing.
@@ -51,6 +53,24 @@ protected:
     uint32_t tick = 1000;
 
     std::unique_ptr<ScratchDir> scratch;
+};
+
+// The demo level entered in SetUp, as most level tests want it.
+class InDemoLevel : public DemoLevelTest {
+protected:
+    void SetUp() override
+    {
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    }
+    // How many pixels of two pictures differ.
+    static int CountChanged(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
+    {
+        int changed = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            changed += a[i] != b[i];
+        return changed;
+    }
 };
 
 } // namespace apptest
