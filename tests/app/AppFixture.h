@@ -107,6 +107,8 @@ protected:
     static int RunLua(const char* code);
     // A global number of the game's script state; -1 when there is none.
     static double LuaNumber(const char* name);
+    // A global string of the game's script state; empty when there is none.
+    static std::string LuaString(const char* name);
     // The screen as A8R8G8B8 words: the pixel at the centre.
     uint32_t CentrePixel();
     // The whole screen, row by row from the top.

@@ -187,6 +187,68 @@ TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndCloses
     EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
 }
 
+TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
+{
+    BuildDoors();
+    ASSERT_EQ(RunLua(R"(
+        g_called = 0
+        panel = TsSwitchObject:new()
+        panel:SetName("panel")
+        panel:SetPosition(4, 0, 1)
+        panel:SetAct1("LockDoor gateA")
+        panel:SetAct2("UnlockDoor gateA")
+        panel:SetAct3("OpenDoor gateA")
+        panel:SetAct4("PlaySound AID_GUI_CLICK")
+        panel:SetAct5("CallScript g_called = g_called + 1")
+        panel:SetAct1("ActivateParticles smoke")
+        panel:SetAct1("DeactivateParticles smoke")
+        panel:SetAct1("ChangeParticleColour smoke red")
+        panel:SetAct1("Animate_RotateY 90")
+        panel:SetAct1("Animate_YTrans 0.5 1")
+        panel:SetAct1("Wait 1")
+        panel:SetAct1("CloseDoor gateA")
+        panel:SetAct1("Cap")
+        panel:SetDeact1("LockDoor gateA")
+        TsAccess.EntityDB():AddEntity(panel)
+    )"),
+              0);
+    auto* panel = Named<TsSwitchObject>("panel");
+    ASSERT_NE(panel, nullptr);
+    Bring({panel});
+    EXPECT_EQ(panel->GetActivateActions().GetCount(), 13u);
+    const OmVector3& hotspot = panel->GetHotspot();
+    EXPECT_LT(std::fabs(hotspot.x - 4.0f) + std::fabs(hotspot.z - 1.0f), 3.5f) << "a walkable point near it";
+    ASSERT_EQ(RunLua("panel:ActivateSwitch()"), 0);
+    Ticks(1);
+    EXPECT_TRUE(gateA->IsOpen()) << "unlocked again, then opened";
+    EXPECT_FALSE(gateA->IsLocked());
+    EXPECT_EQ(LuaNumber("g_called"), 1.0);
+    EXPECT_TRUE(log.Contains("TsAccess.Audio():LuaPlaySoundNow(AID_GUI_CLICK,4.000000,0.000000,1.000000)"));
+    int ticks = 1;
+    while (panel->GetState() != TsSwitchObject::kIdle && ticks < 100) {
+        Ticks(1);
+        ++ticks;
+    }
+    EXPECT_NEAR(panel->GetPosition().y, 0.5f, 1e-4f) << "the switch moved itself";
+    EXPECT_EQ(gateA->GetTransitionState(), TsDoorObject::kClosing) << "closing after the wait";
+    Ticks(5);
+    EXPECT_FALSE(gateA->IsOpen());
+    EXPECT_TRUE(panel->IsOn());
+    EXPECT_EQ(LuaNumber("g_called"), 1.0) << "each action ran once";
+    ASSERT_EQ(RunLua("panel:DeactivateSwitch()"), 0);
+    Ticks(2);
+    EXPECT_TRUE(gateA->IsLocked());
+    EXPECT_FALSE(panel->IsOn());
+
+    // The script classes check their arguments.
+    EXPECT_NE(RunLua("gateA:OpenDoor(1, 2, 3)"), 0);
+    EXPECT_NE(RunLua("TsDoorObject.OpenDoor(panel)"), 0);
+    EXPECT_EQ(RunLua("g_type = gateA:GetDoorType() g_speed = gateA:GetDoorSpeed() TsSwitchObject:_DebugSwitches(false)"),
+              0);
+    EXPECT_EQ(LuaNumber("g_type"), 2.0);
+    EXPECT_NEAR(LuaNumber("g_speed"), 0.25, 1e-6);
+}
+
 TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBack)
 {
     Level()->conversationCamera_ = 1;
@@ -236,17 +298,11 @@ TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
     ASSERT_EQ(RunLua(R"(
         g_banter = ""
         function DemoBanter(self, user) g_banter = g_banter .. self .. ">" .. user .. ";" end
-        gossip = TsBanterObject:new()
-        gossip:SetName("gossip")
-        gossip:SetPosition(16, 0, 6)
-        gossip:SetLuaBanterScript("DemoBanter")
-        gossip:SetBanterState(3)
+        gossip = TsBanterObject:new() gossip:SetName("gossip") gossip:SetPosition(16, 0, 6)
+        gossip:SetLuaBanterScript("DemoBanter") gossip:SetBanterState(3)
         TsAccess.EntityDB():AddEntity(gossip)
-        hero = TsPCObject:new()
-        hero:SetName("hero")
-        hero:SetPosition(2, 0, 2)
-        TsAccess.LocalPlayer():AddCharacter(hero)
-        TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)
+        hero = TsPCObject:new() hero:SetName("hero") hero:SetPosition(2, 0, 2)
+        TsAccess.LocalPlayer():AddCharacter(hero) TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)
     )"),
               0);
     auto* gossip = Named<TsBanterObject>("gossip");
@@ -255,11 +311,7 @@ TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
     TsAccess::LocalPlayer()->SetCurrentCharacter(0);
     TsEntity* hero = TsAccess::CurrentCharacter();
     ASSERT_NE(hero, nullptr);
-    const auto said = [&]() {
-        std::string text;
-        TsScriptHost::GetGlobalString(TsAccess::LuaState(), "g_banter", &text);
-        return text;
-    };
+    const auto said = [] { return LuaString("g_banter"); };
     Ticks(3);
     EXPECT_EQ(said(), "") << "far away: nothing";
     hero->SetPosition(15, 0, 5);

@@ -79,8 +79,7 @@ protected:
 };
 
 // Paused, the level draws nearly the same picture every frame, so whatever a
-// switch changes where it stands still is the switch's own drawing (the
-// game's own run checks the other switches).
+// switch changes where it stands still is the switch's own drawing.
 TEST_F(LevelDebugViews, EachSwitchDrawsWhileOnAndTheSamePictureComesBackWhenOff)
 {
     // Ann walks between the medkit and the way out, so she has a path to
@@ -96,7 +95,9 @@ TEST_F(LevelDebugViews, EachSwitchDrawsWhileOnAndTheSamePictureComesBackWhenOff)
     Frames(2, 100);
     Level()->Pause(true);
     TakePlainPicture();
-    for (const char* debugSwitch : {"DebugRadius()", "DebugPaths()", "DebugCollectibles()"}) {
+    for (const char* debugSwitch : {"DebugGrid()", "DebugRadius()", "DebugPaths()", "DebugBehaviours()",
+                                    "DebugCollectibles()", "DebugText()", "DebugProfile()",
+                                    "GetCurrentLevel():DebugLevel()"}) {
         SCOPED_TRACE(debugSwitch);
         ASSERT_EQ(Lua(debugSwitch), 0) << log.All();
         EXPECT_GT(ChangedFromPlain(), 20);

@@ -150,6 +150,32 @@ TEST_F(SquadLevel, APatrollingSquadFightsWhatComesNearButDoesNotGiveChase)
     EXPECT_LT(GroundDistance(far->GetPosition(), OmVector3(4.0f, 0, 7.5f)), 0.5f) << "out of reach: it holds";
 }
 
+TEST_F(SquadLevel, MembersTakeTheirFormationSlotsAboutTheLeader)
+{
+    MakeParty({OmVector3(18.0f, 0, 7.0f)});
+    // A one-point round: the leader wanders to it and the others form up.
+    auto* post = new TsWaypointObject;
+    post->SetName("post");
+    post->SetTarget("post");
+    post->SetPosition(4.0f, 0.0f, 6.0f);
+    DB()->AddEntity(post);
+    ASSERT_TRUE(post->Import());
+    TsNPCObject* leader = AddNPC("leader", 4.0f, 6.0f, 26);
+    std::vector<TsNPCObject*> members = {AddNPC("m1", 2.0f, 2.0f, 26), AddNPC("m2", 4.0f, 1.5f, 26),
+                                         AddNPC("m3", 6.0f, 2.0f, 26)};
+    TsSquadObject* squad = MakeSquad(26, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "post");
+    squad->SetFormation(FORMATION_VEE);
+    leader->SetDirection(0.0f, 1.0f);
+    Ticks(150);
+    ASSERT_EQ(squad->GetLeader(), leader);
+    for (size_t i = 0; i < members.size(); ++i) {
+        OmVector3 slot;
+        ASSERT_TRUE(squad->FormationSlot(FORMATION_VEE, int32_t(i + 1), squad->GetMemberCount(),
+                                         leader->GetPosition(), leader->GetDirection(), slot));
+        EXPECT_LT(GroundDistance(members[i]->GetPosition(), slot), 0.75f) << "member " << i + 1;
+    }
+}
+
 TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
 {
     std::vector<TsPCObject*> party =
