@@ -106,19 +106,6 @@ TEST_F(LevelDebugViews, EachSwitchDrawsWhileOnAndTheSamePictureComesBackWhenOff)
     }
 }
 
-// "Player only" keeps the rings to the current character's squad.
-TEST_F(LevelDebugViews, PlayerOnlyDrawsFewerRings)
-{
-    Level()->Pause(true);
-    TakePlainPicture();
-    ASSERT_EQ(Lua("DebugRadius()"), 0);
-    const int everyone = ChangedFromPlain();
-    ASSERT_EQ(Lua("DebugPlayerOnly()"), 0);
-    const int party = ChangedFromPlain();
-    EXPECT_GT(party, 0);
-    EXPECT_LT(party, everyone);
-}
-
 // A hundred ticks of play close the level's first window: the sections of
 // the tick and of the frames drawn between ticks were timed, and so were
 // the application's six.

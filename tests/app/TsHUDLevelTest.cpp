@@ -1,7 +1,6 @@
 // The HUD on the demo level in the real application: the portrait panels,
 // cursor and markers on the screen, the inventory panel and its pop-up menu
-// worked by clicks, the text windows and the exit question.
-#include <cstring>
+// worked by clicks, and the exit question.
 #include <string>
 
 #include "engine/OmMatrix4.h"
@@ -320,8 +319,9 @@ TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
 }
 
 // The exit script is called by name later: only an identifier that fits is
-// kept, and the answer is true either way.
-TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFits)
+// kept, and the answer is true either way. Calls without a font or with the
+// wrong arguments do nothing.
+TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
 {
     lua_State* L = TsAccess::LuaState();
     ASSERT_EQ(TsScriptHost::DoString(L, "g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
@@ -333,38 +333,16 @@ TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFits)
         EXPECT_TRUE(hud->ExitDialogue(name.c_str(), "text", false));
         EXPECT_STREQ(hud->GetExitScript(), "OnDone") << name;
     }
-    // Wrong argument kinds get the binding's error.
-    EXPECT_NE(TsScriptHost::DoString(L, "TsAccess.HUDe():CreateSprite('x', 3)"), 0);
-    EXPECT_TRUE(log.Contains("CreateSprite"));
-}
-
-TEST_F(HudLevel, TextWindowsToggleAndHyphenateLongWords)
-{
-    AddSquad();
-    TsHUDTextWindow& info = hud->GetInfoWindow();
-    info.Show(50, 50, members[1], TsHUDTextWindow::kCharacter, 140.0f);
-    EXPECT_NE(std::string(info.GetLine(1)).find("out of"), std::string::npos);
-    info.Show(60, 60, members[2], TsHUDTextWindow::kCharacter, 140.0f);
-    EXPECT_FALSE(info.IsVisible()) << "a second Show hides";
-
-    char word[260] = "Supercalifragilisticexpialidocious";
-    int cut = 0;
-    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
-    EXPECT_GT(cut, 0);
-    EXPECT_EQ(word[std::strlen(word) - 1], '-');
-    float w = 0, h = 0;
-    hud->GetTextExtent(word, w, h);
-    EXPECT_LE(w, 60.0f);
-    char shortWord[260] = "ok";
-    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
-    EXPECT_STREQ(shortWord, "ok");
     // Before the font is there, text calls leave their outputs alone.
     OmD3DFont* font = hud->GetFont();
     hud->SetFont(nullptr);
-    w = h = -1;
+    float w = -1, h = -1;
     hud->GetTextExtent("abc", w, h);
     EXPECT_EQ(w, -1);
     hud->SetFont(font);
+    // Wrong argument kinds get the binding's error.
+    EXPECT_NE(TsScriptHost::DoString(L, "TsAccess.HUDe():CreateSprite('x', 3)"), 0);
+    EXPECT_TRUE(log.Contains("CreateSprite"));
 }
 
 // A locked enemy gets the target marker, green while it is still far, and

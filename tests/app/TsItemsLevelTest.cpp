@@ -1,14 +1,16 @@
 // Articles on the demo level in the real application: a player character
-// picks up, stacks, equips, uses and drops them; healing items heal once;
-// the chest gives its medkit.
+// picks up, stacks, equips, uses and drops them; a chest's health pack
+// heals once; the vault's key turns its lock.
 #include <string>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
+#include "game/objects/TsLockObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsStashObject.h"
@@ -123,27 +125,6 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
     EXPECT_TRUE(inv->Holds(vest));
 }
 
-TEST_F(ItemsLevel, TheChestGivesItsMedkitToItsOpenerASecondLater)
-{
-    TsStashObject* chest = Named<TsStashObject>("demoChest");
-    TsCollectibleObject* payload = chest->GetPayload();
-    ASSERT_NE(payload, nullptr);
-    TsPCObject* hero = AddHero(14.0f, 6.0f);
-    MoveTo(hero, 16.0f, 6.0f);
-    EXPECT_TRUE(chest->IsOpened());
-    EXPECT_EQ(chest->GetPayload(), nullptr);
-    EXPECT_TRUE(db->ContainsEntity(payload));
-    EXPECT_EQ(payload->GetOwner(), hero);
-    Ticks(5); // the opener standing there cannot take it yet
-    EXPECT_FALSE(hero->GetInventory()->Holds(payload));
-
-    MoveTo(hero, 13.0f, 6.0f);
-    Ticks(11);
-    MoveTo(hero, 16.0f, 6.0f);
-    Ticks(1);
-    EXPECT_TRUE(hero->GetInventory()->Holds(payload));
-}
-
 // A chest holding a health pack: the pack it lets out belongs to the opener
 // for a second but lies in no inventory. It heals the hurt opener once and
 // is gone, instead of healing again at every touch.
@@ -173,6 +154,33 @@ TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
     Ticks(5);
     EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
     EXPECT_FALSE(db->ContainsEntity(pack));
+}
+
+// The vault's key turns its lock: using the lock runs the mission's script,
+// which turns it for a user carrying the key and then opens the vault door.
+TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
+{
+    ASSERT_EQ(RunLua("vaultDoor = TsDoorObject:new() vaultDoor:SetName('vaultDoor') vaultDoor:SetMdl('door.pbf')\n"
+                     "vaultDoor:SetPosition(11.875, 0, 4) vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)\n"
+                     "vaultDoor:SetLock(true) TsAccess.EntityDB():AddEntity(vaultDoor)"),
+              0);
+    TsDoorObject* door = Named<TsDoorObject>("vaultDoor");
+    ASSERT_TRUE(door && door->Import() && door->Initialise());
+    door->ForceActive();
+    TsLockObject* lock = Named<TsLockObject>("vaultLock");
+    ASSERT_NE(lock, nullptr);
+    TsPCObject* hero = AddHero(11.0f, 4.0f);
+    lock->Use(hero);
+    EXPECT_TRUE(lock->GetLocked()) << "without the key";
+    EXPECT_TRUE(door->IsLocked());
+    MoveTo(hero, 4.5f, 1.0f); // where the key lies
+    Ticks(1);
+    MoveTo(hero, 11.0f, 4.0f);
+    lock->Use(hero);
+    EXPECT_EQ(LuaNumber("g_vaultLockUses"), 2.0);
+    EXPECT_FALSE(lock->GetLocked());
+    Ticks(60);
+    EXPECT_TRUE(door->IsOpen());
 }
 
 } // namespace apptest

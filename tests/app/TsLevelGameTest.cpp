@@ -9,7 +9,6 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsCamera.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
@@ -36,29 +35,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using LevelGame = DemoLevelTest;
-
-TEST_F(LevelGame, ANewGameIsSavedThenLoadedAndPlayed)
-{
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    EXPECT_EQ(app->GetPendingLoad(), "Ann [1] - Demo");
-    EXPECT_TRUE(fs::exists("Save Games/Ann [1] - Demo"));
-    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END); // still on the title
-
-    app->RequestMode(TS_MODE_LEVEL);
-    FrameAfter(10);
-    ASSERT_NE(Level(), nullptr);
-    ASSERT_NE(TsAccess::LocalPlayer(), nullptr);
-    EXPECT_STREQ(TsAccess::LocalPlayer()->GetLoadedSaveName(), "Ann [1] - Demo");
-    EXPECT_TRUE(app->GetPendingLoad().empty()); // cleared once the switch completed
-    EXPECT_EQ(g_loadScreen.held, 1);            // the intro screen waits for Space
-
-    const uint32_t clear = CentrePixel();
-    PressKey(TsLoadScreen::kSpaceKey);
-    Frames(12, 100);
-    EXPECT_GE(LuaNumber("g_demoTicks"), 8.0); // LuaTick runs each tick
-    EXPECT_NEAR(Level()->GetCamera()->Focus().next.x, 4.0f, 1e-4f); // room A, as the mission frames it
-    EXPECT_NE(CentrePixel(), clear);                                 // the world is drawn
-}
 
 TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 {
