@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
@@ -62,14 +61,6 @@ protected:
     {
         DemoLevelTest::SetUp();
         ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
-    }
-    // How many pixels of two pictures differ.
-    static int CountChanged(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
-    {
-        int changed = 0;
-        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-            changed += a[i] != b[i];
-        return changed;
     }
 };
 
