@@ -180,6 +180,13 @@ double AppTest::LuaNumber(const char* name)
     return TsScriptHost::GetGlobalNumber(TsAccess::LuaState(), name, &value) ? value : -1.0;
 }
 
+std::string AppTest::LuaString(const char* name)
+{
+    std::string text;
+    TsScriptHost::GetGlobalString(TsAccess::LuaState(), name, &text);
+    return text;
+}
+
 uint32_t AppTest::CentrePixel()
 {
     int width = 0, height = 0;

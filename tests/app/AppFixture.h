@@ -1,7 +1,6 @@
-// The real application object on the test display, with modes the test
-// controls, the clock run by hand (1000 counter units a second, so a tick is
-// 100 units), input fed through SDL's queue and frames read back from the
-// screen.
+// The real application on the test display: modes the test controls, the
+// clock run by hand (a tick is 100 units), input through SDL's queue and
+// frames read back from the screen.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -97,12 +96,9 @@ protected:
     void FrameAfter(int64_t units);
     void Frames(int count, int64_t units);
     // Frames of `units` each until the condition holds: false once both
-    // maxFrames frames and maxSeconds of real time are spent without it.
-    // The game runs on the test's clock but the sound device plays on the
-    // real one, so a wait that hangs on a line being heard needs seconds as
-    // well as frames: a fast machine runs any count of frames before a
-    // line ends. While a line is heard each frame also takes its own span
-    // of real time, as in play, so the game does not race ahead of it.
+    // maxFrames frames and maxSeconds of real time are spent without it. A
+    // line being heard plays on the real clock, so while one is heard each
+    // frame also takes its span of real time, as in play.
     bool StepUntil(const std::function<bool()>& condition, int maxFrames, double maxSeconds = 0.0,
                    int64_t units = kTickUnits);
     // Puts the key's press into SDL's queue.
@@ -111,6 +107,8 @@ protected:
     static int RunLua(const char* code);
     // A global number of the game's script state; -1 when there is none.
     static double LuaNumber(const char* name);
+    // A global string of the game's script state; empty when there is none.
+    static std::string LuaString(const char* name);
     // The screen as A8R8G8B8 words: the pixel at the centre.
     uint32_t CentrePixel();
     // The whole screen, row by row from the top.

@@ -44,6 +44,16 @@ void DemoLevelTest::SwitchAndContinue(int settleFrames)
     Frames(settleFrames, 100);
 }
 
+void DemoLevelTest::LoadFromTitle(const std::string& save)
+{
+    app->RequestMode(TS_MODE_FRONT_END);
+    SwitchAndContinue();
+    app->SetPendingLoad(save.c_str());
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    ASSERT_NE(Level(), nullptr);
+}
+
 TsLevel* DemoLevelTest::Level()
 {
     return TsAccess::CurrentLevel();

@@ -1,6 +1,5 @@
-// The application started in a scratch working folder that sees the built
-// demo's scripts and data, with the level mode registered: the common
-// ground of the tests that play the demo level in-process.
+// The application in a scratch folder that sees the built scripts and data,
+// with the level mode registered.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +24,8 @@ protected:
     void EnterDemoLevel(int settleFrames = 3, const char* mission = "demo");
     // Serves the pending switch, then lets the load screen go.
     void SwitchAndContinue(int settleFrames = 3);
+    // Leaves for the title, then loads the named save into the level.
+    void LoadFromTitle(const std::string& save);
 
     static TsLevel* Level();
     // Runs the level's own tick count times, without drawing.
@@ -51,6 +52,16 @@ protected:
     uint32_t tick = 1000;
 
     std::unique_ptr<ScratchDir> scratch;
+};
+
+// The demo level entered in SetUp, as most level tests want it.
+class InDemoLevel : public DemoLevelTest {
+protected:
+    void SetUp() override
+    {
+        DemoLevelTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    }
 };
 
 } // namespace apptest

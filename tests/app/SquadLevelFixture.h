@@ -1,15 +1,11 @@
-// The player's squad and hostile squads on the demo level in the real
-// application: teams, placed characters, squads and the party, ticks
-// and key taps.
+// Hostile teams on the demo level, placed characters, their squads and the
+// player's party.
 #pragma once
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,23 +46,11 @@ inline float GroundDistance(const OmVector3& a, const OmVector3& b)
     return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
 }
 
-inline long ResidentKilobytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return 0;
-}
-
-class SquadLevel : public DemoLevelTest {
+class SquadLevel : public InDemoLevel {
 protected:
     void SetUp() override
     {
-        DemoLevelTest::SetUp();
-        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+        ASSERT_NO_FATAL_FAILURE(InDemoLevel::SetUp());
         MakeTeam(kPlayerTeam, kEnemyTeam, TS_ALLIANCE_HOSTILE);
         MakeTeam(kEnemyTeam, kPlayerTeam, TS_ALLIANCE_HOSTILE);
     }
@@ -103,7 +87,7 @@ protected:
         return Place(new TsNPCObject, name, x, z, squadIndex);
     }
 
-    // A squad of the characters placed with its index; imported.
+    // The squad of the characters placed with its index.
     TsSquadObject* MakeSquad(int32_t index, int32_t team, int32_t behaviour, const char* patrol = nullptr)
     {
         auto* squad = new TsSquadObject;
@@ -118,8 +102,8 @@ protected:
         return squad;
     }
 
-    // The player's squad of `count` characters (team 0), the first current;
-    // make is called for each one, a plain player character by default.
+    // The player's squad, one character made by `make` at each point, the
+    // first current.
     template <class Make = TsPCObject* (*)()>
     std::vector<TsPCObject*> MakeParty(const std::vector<OmVector3>& at, Make make = [] { return new TsPCObject; })
     {

@@ -1,30 +1,23 @@
 // Characters on the demo level in the real application: a planned walk
-// from one room to the other through the corridor, turning, walking and
-// running with their animations and standing on the ramp's height; a
-// trigger on the way; sight through the door and not through a wall; the
-// figure seen walking on the screen; and the cost of a hundred walkers.
+// through the corridor onto the ramp, the figure drawn fading and lit by its
+// lamp, pain sounds, a flickering lamp.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/OmClass.h"
 #include "engine/OmMaxLight.h"
-#include "engine/OmMesh.h"
 #include "engine/OmNode.h"
-#include "engine/OmShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
-#include "game/objects/TsCharacterObject.h"
-#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsPCObject.h"
-#include "game/objects/TsTriggerObject.h"
 #include "game/world/TsEffectUtil.h"
 #include "game/world/TsWorld.h"
 #include "platform/GfxDevice.h"
@@ -47,14 +40,8 @@ OM_IMPLEMENT_CLASS(LevelWalker, TsCharacterObject)
 
 namespace {
 
-class CharacterLevel : public DemoLevelTest {
+class CharacterLevel : public InDemoLevel {
 protected:
-    void SetUp() override
-    {
-        DemoLevelTest::SetUp();
-        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
-    }
-
     LevelWalker* AddWalker(const char* name, float x, float z)
     {
         auto* walker = new LevelWalker;
@@ -72,15 +59,15 @@ protected:
         return walker;
     }
 
-    // Level ticks without drawing.
-
-    // Ticks until the walker has no command left; the ticks taken.
-    int WalkOut(LevelWalker* walker, int limit, std::vector<OmVector3>* trail = nullptr)
+    // Ticks until the walker has no command left, calling `each` after
+    // every one; the ticks taken.
+    int WalkOut(LevelWalker* walker, int limit, std::vector<OmVector3>* trail = nullptr,
+                const std::function<void()>& each = [] {})
     {
         int ticks = 0;
-        while (walker->GetPendingCommand() != 0 && ticks < limit) {
+        for (; walker->GetPendingCommand() != 0 && ticks < limit; ++ticks) {
             Ticks(1);
-            ++ticks;
+            each();
             if (trail)
                 trail->push_back(walker->GetPosition());
         }
@@ -102,8 +89,6 @@ protected:
         walker.SetModel(model);
         model->Release();
     }
-
-
 };
 
 } // namespace
@@ -123,15 +108,10 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
 
     std::vector<OmVector3> trail;
     bool walked = false;
-    int ticks = 0;
-    while (ann->GetPendingCommand() != 0 && ticks < 400) {
-        Ticks(1);
-        ++ticks;
-        trail.push_back(ann->GetPosition());
+    const int ticks = WalkOut(ann, 400, &trail, [&] {
         walked = walked || (ann->GetActionState() == TsCharacterObject::kWalk &&
                             ann->GetCurrentAnimation() == TSANIM_WALK);
-    }
-    EXPECT_LT(ticks, 400);
+    });
     EXPECT_TRUE(walked);
     // Every step on the floor, none in a wall; the corridor is the way.
     bool corridor = false;
@@ -155,12 +135,9 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
     ann->MoveTo(OmVector3(2.0f, 0.0f, 6.0f));
     EXPECT_TRUE(ann->IsRunning());
     bool ran = false;
-    ticks = 0;
-    while (ann->GetPendingCommand() != 0 && ticks < 400) {
-        Ticks(1);
-        ++ticks;
+    WalkOut(ann, 400, nullptr, [&] {
         ran = ran || (ann->GetActionState() == TsCharacterObject::kRun && ann->GetCurrentAnimation() == TSANIM_RUN);
-    }
+    });
     EXPECT_TRUE(ran);
     EXPECT_NEAR(ann->GetPosition().x, 2.0f, 0.35f);
     EXPECT_NEAR(ann->GetPosition().y, 0.0f, 0.05f);
@@ -173,126 +150,6 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
     ann->MoveTo(OmVector3(-40.0f, 0.0f, -40.0f));
     EXPECT_EQ(ann->GetPendingCommand(), 0);
     EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
-}
-
-TEST_F(CharacterLevel, ATriggerOnTheWayCallsItsScriptOnceWithBothNames)
-{
-    lua_State* L = TsAccess::LuaState();
-    ASSERT_EQ(TsScriptHost::DoString(L, "fired = 0 function Crossed(t, who) fired = fired + 1 "
-                                        "names = t:GetName() .. '<' .. who:GetName() t:SetActive(0) end"),
-              0);
-    auto* gate = new TsTriggerObject;
-    gate->SetName("gate");
-    gate->SetPosition(10.0f, 0.0f, 4.0f);
-    gate->SetRadius(0.8f);
-    gate->SetHeight(2.0f);
-    gate->SetTriggerScript("Crossed");
-    gate->ForceActive();
-    Level()->GetEntityDB()->AddEntity(gate);
-    Level()->GetEntityDB()->MakeLuaGlobal(gate);
-    LevelWalker* bob = AddWalker("bob", 6.0f, 4.0f);
-    Ticks(1);
-    bob->MoveTo(OmVector3(14.0f, 0.0f, 4.0f));
-    WalkOut(bob, 200);
-    double fired = -1;
-    TsScriptHost::GetGlobalNumber(L, "fired", &fired);
-    EXPECT_EQ(fired, 1.0);
-    std::string names;
-    ASSERT_TRUE(TsScriptHost::GetGlobalString(L, "names", &names));
-    EXPECT_EQ(names, "gate<bob");
-    EXPECT_NEAR(bob->GetPosition().x, 14.0f, 0.35f);
-}
-
-TEST_F(CharacterLevel, SightPassesTheDoorButNotTheWall)
-{
-    LevelWalker* ann = AddWalker("ann", 4.0f, 4.0f);
-    struct Case {
-        float x, z;
-        bool seen;
-    };
-    const Case cases[] = {
-        {6.0f, 6.0f, true},   // the same room
-        {16.0f, 4.0f, true},  // straight through both doors
-        {16.0f, 1.5f, false}, // behind the other room's west wall
-        {4.0f, 12.0f, false}, // outside, behind the north wall
-    };
-    std::vector<LevelWalker*> others;
-    for (const Case& c : cases) {
-        LevelWalker* other = AddWalker("other", c.x, c.z);
-        EXPECT_EQ(ann->HasLineOfSight(other), c.seen) << c.x << "," << c.z;
-    }
-}
-
-TEST_F(CharacterLevel, TheFigureIsSeenWalking)
-{
-    int width = 0, height = 0;
-    LevelWalker* ann = AddWalker("ann", 3.0f, 4.0f);
-    ann->SetHeading(3.14159265f / 2);
-    Frames(2, 100);
-    // The same moment drawn with and without the figure: what differs is
-    // the figure (the room's water and smoke move with time).
-    std::vector<uint32_t> standing, empty, walking, emptyLater;
-    ShotsWithAndWithoutModel(*ann, standing, empty, width, height);
-    ann->MoveTo(OmVector3(7.0f, 0.0f, 4.0f));
-    Frames(12, 100);
-    ShotsWithAndWithoutModel(*ann, walking, emptyLater, width, height);
-    // The figure's pixels (those that differ from the empty room) and
-    // their centre on the screen.
-    struct Blob {
-        int count = 0;
-        double x = 0, y = 0;
-    };
-    auto figure = [&](const std::vector<uint32_t>& frame, const std::vector<uint32_t>& background) {
-        Blob blob;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (frame[size_t(y) * width + x] != background[size_t(y) * width + x]) {
-                    ++blob.count;
-                    blob.x += x;
-                    blob.y += y;
-                }
-        if (blob.count) {
-            blob.x /= blob.count;
-            blob.y /= blob.count;
-        }
-        return blob;
-    };
-    const Blob before = figure(standing, empty);
-    const Blob after = figure(walking, emptyLater);
-    std::printf("[ figures  ] figure %d pixels at (%.1f, %.1f) standing, %d at (%.1f, %.1f) walking\n", before.count,
-                before.x, before.y, after.count, after.x, after.y);
-    EXPECT_GT(before.count, 200) << "the figure stands on the screen";
-    EXPECT_GT(after.count, 200);
-    EXPECT_GT(std::hypot(after.x - before.x, after.y - before.y), 10.0) << "and has moved across it";
-    EXPECT_GT(ann->GetPosition().x, 4.0f);
-    EXPECT_EQ(ann->GetCurrentAnimation(), TSANIM_WALK);
-}
-
-// A character fading out is drawn at its opacity: its figure stands out
-// less from the room, and the fade is over once the figure is drawn.
-TEST_F(CharacterLevel, AFadingFigureIsDrawnFainter)
-{
-    int width = 0, height = 0;
-    LevelWalker* ann = AddWalker("ann", 3.0f, 4.0f);
-    Frames(2, 100);
-    auto contrast = [&]() {
-        std::vector<uint32_t> with, without;
-        ShotsWithAndWithoutModel(*ann, with, without, width, height);
-        EXPECT_FALSE(IsTextureFactorFadeActive());
-        double sum = 0;
-        for (size_t i = 0; i < with.size() && i < without.size(); ++i)
-            for (int shift : {0, 8, 16})
-                sum += std::abs(int((with[i] >> shift) & 0xFF) - int((without[i] >> shift) & 0xFF));
-        return sum;
-    };
-    const double solid = contrast();
-    ASSERT_GT(solid, 0.0);
-    ann->BeginFadeOut();
-    for (int i = 0; i < 20 && ann->GetFade() > 0.6f; ++i)
-        Frames(1, 100);
-    ASSERT_LT(ann->GetFade(), 0.7f);
-    ASSERT_GT(ann->GetFade(), 0.2f);
-    EXPECT_LT(contrast(), 0.9 * solid);
 }
 
 // A figure under room A's lamp takes the lamp's light: its pixels (those
@@ -340,41 +197,6 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
     EXPECT_GT(white.Total(), dark.Total() + 100000.0) << "without its lamp the figure is darker";
 }
 
-// A hundred walkers sent along their rows plan and move as a crowd (the
-// tick's cost is bench/crowd's figure).
-TEST_F(CharacterLevel, AHundredWalkersPlanAndMoveAsACrowd)
-{
-    // Five columns a metre apart and ten rows in each room, each walker
-    // bound 2.5 along its row, so they move as a crowd without jamming.
-    std::vector<LevelWalker*> walkers;
-    for (int i = 0; i < 100; ++i) {
-        const float roomX = i < 50 ? 0.0f : 12.0f;
-        const int j = i % 50;
-        LevelWalker* w = AddWalker("walker", roomX + 1.0f + float(j % 5), 0.7f + 0.75f * float(j / 5));
-        w->SetRadius(0.25f);
-        walkers.push_back(w);
-    }
-    Ticks(1);
-    std::vector<OmVector3> starts;
-    int planned = 0;
-    for (LevelWalker* w : walkers) {
-        starts.push_back(w->GetPosition());
-        w->MoveTo(w->GetPosition() + OmVector3(2.5f, 0.0f, 0.0f));
-        planned += w->GetPendingCommand() == TsCharacterObject::kFollowPath ? 1 : 0;
-    }
-    Ticks(50);
-    int moved = 0;
-    for (size_t i = 0; i < walkers.size(); ++i)
-        moved += (walkers[i]->GetPosition() - starts[i]).Length() > 0.5f ? 1 : 0;
-    // A crowd this close jams now and then: those in the way wait.
-    EXPECT_GT(planned, 50);
-    EXPECT_GT(moved, 25);
-}
-
-} // namespace apptest
-
-namespace apptest {
-
 TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
 {
     auto* pc = new TsPCObject;
@@ -384,10 +206,6 @@ TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
         c->FlagSoundForLoading(TS_CHARSOUND_PAIN2, 11);
         c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE50, 12);
         c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE10, 13);
-        c->FlagSoundForLoading(TS_CHARSOUND_DEATH, 240); // not a sound: the slot stays empty
-        c->FlagSoundForLoading(11, 14);                  // not a slot
-        EXPECT_EQ(c->GetSoundSlot(TS_CHARSOUND_DAMAGE10), 13);
-        EXPECT_EQ(c->GetSoundSlot(TS_CHARSOUND_DEATH), -1);
     }
     struct Case {
         float maxHealth, healthAfter, dealt;
@@ -410,63 +228,6 @@ TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
         EXPECT_EQ(npc->ChooseDamageSound(c.dealt, c.coinIsZero), c.npcSound) << c.healthAfter;
     }
     pc->Release();
-}
-
-} // namespace apptest
-
-namespace apptest {
-
-namespace {
-
-// A locked door across the corridor: a slab two units wide along Z, three
-// high, a quarter thick.
-TsDoorObject* CorridorDoor(TsLevel& level)
-{
-    auto* door = new TsDoorObject;
-    door->SetName("corridorDoor");
-    door->SetDoorType(eDoorType_UpSlider);
-    door->SetLock(true);
-    auto* mesh = new OmMesh;
-    for (float x : {-0.125f, 0.125f})
-        for (float y : {0.0f, 3.0f})
-            for (float z : {-1.0f, 1.0f}) {
-                OmMeshVertex v;
-                v.position = OmVector3(x, y, z);
-                mesh->vertices.Add(v);
-            }
-    auto* shape = new OmShape;
-    shape->SetGeometry(mesh);
-    mesh->Release();
-    door->ScanModelNodes(shape);
-    shape->Release();
-    door->SetPosition(10.0f, 0.0f, 4.0f);
-    door->UpdateWorldShape();
-    door->ForceActive();
-    level.GetEntityDB()->AddEntity(door);
-    EXPECT_TRUE(door->Initialise());
-    return door;
-}
-
-} // namespace
-
-TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
-{
-    LevelWalker* ann = AddWalker("ann", 6.0f, 4.0f);
-    Ticks(1);
-    ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
-    ASSERT_EQ(ann->GetPendingCommand(), TsCharacterObject::kFollowPath);
-    Ticks(4); // on the way, the door not there yet
-    const float before = ann->GetPosition().x;
-    TsDoorObject* door = CorridorDoor(*Level());
-    door->ApplyOverlay(TsDynGeometry::kClosedOverlay);
-    WalkOut(ann, 200);
-    EXPECT_GT(ann->GetPosition().x, before) << "it walked up to the door";
-    EXPECT_LT(ann->GetPosition().x, 10.0f - ann->GetRadius()) << "and stopped there";
-    EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
-    // Asked again, it finds no way through.
-    ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
-    EXPECT_EQ(ann->GetPendingCommand(), 0);
-    EXPECT_LT(ann->GetPosition().x, 10.0f);
 }
 
 // A flicker on room B's dynamic lamp reaches the floor it lights: with the
@@ -502,6 +263,7 @@ TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
     flicker->SetEffect(TsLightEffectObject::FLICKER1);
     Level()->GetEntityDB()->AddObject(flicker);
     ASSERT_TRUE(flicker->Initialise()) << log.All();
+    EXPECT_EQ(flicker->GetLightObject()->GetRefCount(), 2u) << "the world's and the effect's, once";
     const int flickering = changingPixels(20);
     EXPECT_GT(flickering, 5 * still + 10000) << "still " << still << ", flickering " << flickering;
 }

@@ -1,7 +1,5 @@
-// Member actions called on their own, outside any squad behaviour, on the
-// demo level: a close fighter strikes its target only within its weapon's
-// range and in its rhythm's striking ticks; a fleeing member drops its
-// targets once the threat comes close.
+// A member action called on its own, outside any squad behaviour: a
+// fleeing member drops its targets once the threat comes close.
 #include "tests/app/SquadLevelFixture.h"
 
 namespace apptest {
@@ -31,38 +29,6 @@ protected:
     TsPCObject* victim = nullptr;
     TsNPCObject* member = nullptr;
 };
-
-TEST_F(MemberActions, AClubStrikesOnlyWithinItsRangeAndInItsStrikingTicks)
-{
-    auto* club = new TsWeaponObject;
-    club->SetName("club");
-    club->SetCanEquip(true);
-    club->Current().SetWeaponType(TS_WEAPON_MELEE);
-    club->Current().SetRange(2.0f);
-    ASSERT_GT(member->GetInventory()->AddArticle(club), 0);
-    ASSERT_TRUE(member->GetInventory()->EquipArticle(club));
-    struct Case {
-        float distance; // centre to centre: the target's radius 0.3 is not counted
-        int32_t counter;
-        bool strikes;
-    };
-    const Case cases[] = {
-        {2.2f, 1, true},   // within reach, a striking tick
-        {2.2f, 20, true},  // the rhythm repeats every 19
-        {2.2f, 4, false},  // within reach, a resting tick
-        {2.2f, 18, false},
-        {2.4f, 1, false},  // just beyond reach
-        {8.0f, 3, false},  // far beyond
-    };
-    for (const Case& c : cases) {
-        Apart(c.distance);
-        member->SetTickCounter(c.counter);
-        member->FightNearestThreat();
-        EXPECT_EQ(member->GetPendingCommand() == TsCharacterObject::kCloseAttack, c.strikes)
-            << c.distance << " at tick " << c.counter;
-        EXPECT_EQ(member->GetPosition().x, 2.0f + c.distance) << "the action itself never walks";
-    }
-}
 
 TEST_F(MemberActions, AFleeingMemberDropsItsTargetsWhenTheThreatComesClose)
 {

@@ -1,7 +1,5 @@
-// The player's keys in the real application on the demo level: selection
-// keys released together, the immune action, the heal key, the locked
-// target dropped beyond reach while aiming, and the charm's recovery bonus
-// from the fourth act.
+// The player's keys and aim on the demo level: the immune action, the heal
+// key, a locked target dropped beyond reach, the charm's recovery bonus.
 #include "tests/app/SquadLevelFixture.h"
 
 #include "game/framework/TsInput.h"
@@ -31,18 +29,6 @@ constexpr int kKeyJ = 36;
 
 class PlayerControl : public SquadLevel {
 protected:
-    // The keys go down together and come up together: one tick sees them
-    // all released.
-    void TapTogether(const std::vector<int>& keys)
-    {
-        for (int key : keys)
-            ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, true));
-        Frames(2, 100);
-        for (int key : keys)
-            ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, false));
-        Frames(2, 100);
-    }
-
     TsItemObject* Give(TsPCObject* owner, TsItemObject* item)
     {
         item->Import();
@@ -50,31 +36,6 @@ protected:
         return item;
     }
 };
-
-// Of several selection keys released in one tick the last decides, also
-// when it names the character already current.
-TEST_F(PlayerControl, SelectionKeysReleasedTogetherLeaveTheLastOneDeciding)
-{
-    MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f), OmVector3(1.5f, 0, 5.0f)});
-    TsPlayer* player = TsAccess::LocalPlayer();
-    struct Case {
-        int32_t current;
-        std::vector<int> keys;
-        int32_t selected;
-    };
-    const Case cases[] = {
-        {2, {kF1, kF1 + 1}, 1},     // neither current: F2 wins
-        {1, {kF1, kF1 + 1}, 1},     // F2 names the current one and cancels F1
-        {0, {kF1 + 1, kF1 + 2}, 2}, // F3 wins
-        {0, {kF1, kF1 + 2}, 2},
-        {2, {kF1 + 1, kF1 + 2}, 2}, // F3 cancels F2
-    };
-    for (const Case& c : cases) {
-        player->SetCurrentCharacter(c.current);
-        TapTogether(c.keys);
-        EXPECT_EQ(player->GetCurrentIndex(), c.selected) << "from " << c.current << " with " << c.keys.size();
-    }
-}
 
 // The immune action has no key of its own; bound to one, it makes the whole
 // squad immune.

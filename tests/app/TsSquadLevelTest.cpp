@@ -1,15 +1,9 @@
-// Squads on the demo level in the real application: a hostile squad sees
-// the player's squad through the room and attacks, but not through a wall;
-// the behaviours each do what they promise; members take their formation
-// slots; the player's squad follows the selected character, switches
-// control and strikes by the mouse; a long fight between two squads runs
-// clean; alert guards miss a stealthy character; blows push back.
+// Squads on the demo level in the real application: sight and attack, the
+// behaviours, the player's squad, stealth and blows.
 #include "tests/app/SquadLevelFixture.h"
 
 namespace apptest {
 namespace {
-
-// ---- sight and attack -----------------------------------------------------------
 
 TEST_F(SquadLevel, AHostileSquadThatSeesThePlayersSquadAttacksButNotThroughAWall)
 {
@@ -54,8 +48,6 @@ TEST_F(SquadLevel, AHostileSquadThatSeesThePlayersSquadAttacksButNotThroughAWall
         squad->SetIndex(-100 - index);
     }
 }
-
-// ---- behaviours ---------------------------------------------------------------------
 
 // The music follows the fighting: a hostile within ten units of the current
 // character turns the combat layer on; one farther off or a friendly one
@@ -115,24 +107,6 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     EXPECT_FALSE(tongueShown()) << "taken off after ten ticks";
 }
 
-TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
-{
-    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.5f, 0, 4.0f)});
-    TsNPCObject* guard = AddNPC("guard", 3.0f, 4.0f, 20);
-    guard->SetDirection(1.0f, 0.0f);
-    TsSquadObject* squad = MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_DEFEND_BASE);
-    squad->SetOrigin(3.0f, 0.0f, 4.0f);
-    squad->SetRange(2.0f);
-    float farthest = 0.0f;
-    for (int i = 0; i < 120; ++i) {
-        Ticks(1);
-        farthest = std::max(farthest, GroundDistance(guard->GetBasePoint(), squad->GetOrigin()));
-    }
-    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_DEFEND_BASE);
-    EXPECT_LE(farthest, 2.0f * std::sqrt(2.0f) + 0.01f) << "its base stays about its point";
-    EXPECT_LT(GroundDistance(guard->GetPosition(), squad->GetOrigin()), 3.5f);
-}
-
 TEST_F(SquadLevel, ACoweringSquadRunsToACowerPointOutOfTheThreatsLine)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(5.0f, 0, 4.0f)});
@@ -176,63 +150,10 @@ TEST_F(SquadLevel, APatrollingSquadFightsWhatComesNearButDoesNotGiveChase)
     EXPECT_LT(GroundDistance(far->GetPosition(), OmVector3(4.0f, 0, 7.5f)), 0.5f) << "out of reach: it holds";
 }
 
-TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
-{
-    MakeParty({OmVector3(18.0f, 0, 7.0f)}); // far off in room B, unseen
-    const OmVector3 points[] = {OmVector3(1.5f, 0, 1.5f), OmVector3(6.5f, 0, 6.5f)};
-    TsWaypointObject* waypoints[2];
-    for (int i = 0; i < 2; ++i) {
-        waypoints[i] = new TsWaypointObject;
-        waypoints[i]->SetName(i == 0 ? "w1" : "w2");
-        waypoints[i]->SetTarget(i == 0 ? "w2" : "w1");
-        waypoints[i]->SetPosition(points[i].x, 0.0f, points[i].z);
-        waypoints[i]->SetRadius(0.5f);
-        DB()->AddEntity(waypoints[i]);
-    }
-    for (TsWaypointObject* w : waypoints)
-        ASSERT_TRUE(w->Import());
-    TsNPCObject* walker = AddNPC("wanderer", 2.0f, 2.0f, 24);
-    walker->SetDirection(-1.0f, 0.0f);
-    TsSquadObject* squad = MakeSquad(24, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "w1");
-    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_WANDER);
-    Ticks(2);
-    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[1]) << "w1 was touched at once: on to w2";
-    bool reachedSecond = false;
-    for (int i = 0; i < 200 && !reachedSecond; ++i) {
-        Ticks(1);
-        reachedSecond = GroundDistance(walker->GetPosition(), points[1]) < 1.0f;
-    }
-    EXPECT_TRUE(reachedSecond);
-    Ticks(3);
-    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
-}
-
-TEST_F(SquadLevel, ASentrySquadPacesWithinItsRangeOfItsOrigin)
-{
-    MakeParty({OmVector3(18.0f, 0, 7.0f)});
-    TsNPCObject* sentry = AddNPC("sentry", 4.0f, 4.0f, 25);
-    TsSquadObject* squad = MakeSquad(25, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
-    squad->SetOrigin(4.0f, 0.0f, 4.0f);
-    squad->SetRange(2.0f);
-    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
-    float farthest = 0.0f;
-    float travelled = 0.0f;
-    OmVector3 last = sentry->GetPosition();
-    for (int i = 0; i < 200; ++i) {
-        Ticks(1);
-        const OmVector3 at = sentry->GetPosition();
-        farthest = std::max({farthest, std::fabs(at.x - 4.0f), std::fabs(at.z - 4.0f)});
-        travelled += GroundDistance(at, last);
-        last = at;
-    }
-    EXPECT_GT(travelled, 2.0f) << "it paces";
-    EXPECT_LE(farthest, 2.0f + 0.35f) << "within the range on each axis";
-}
-
 TEST_F(SquadLevel, MembersTakeTheirFormationSlotsAboutTheLeader)
 {
     MakeParty({OmVector3(18.0f, 0, 7.0f)});
-    // A one-point round: the leader stands at it and the others form up.
+    // A one-point round: the leader wanders to it and the others form up.
     auto* post = new TsWaypointObject;
     post->SetName("post");
     post->SetTarget("post");
@@ -251,13 +172,9 @@ TEST_F(SquadLevel, MembersTakeTheirFormationSlotsAboutTheLeader)
         OmVector3 slot;
         ASSERT_TRUE(squad->FormationSlot(FORMATION_VEE, int32_t(i + 1), squad->GetMemberCount(),
                                          leader->GetPosition(), leader->GetDirection(), slot));
-        EXPECT_LT(GroundDistance(members[i]->GetPosition(), slot), 0.75f)
-            << "member " << i + 1 << " at " << members[i]->GetPosition().x << "," << members[i]->GetPosition().z
-            << " for " << slot.x << "," << slot.z;
+        EXPECT_LT(GroundDistance(members[i]->GetPosition(), slot), 0.75f) << "member " << i + 1;
     }
 }
-
-// ---- the player's squad -------------------------------------------------------------
 
 TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
 {
@@ -277,10 +194,6 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
     EXPECT_EQ(player->GetCurrentIndex(), 1);
     EXPECT_EQ(TsAccess::CurrentCharacter(), party[1]);
     EXPECT_EQ(player->GetSquad()->GetLeader(), party[1]) << "the selected character leads";
-    Tap(kF1 + 1, 2); // F2 again: already current, nothing changes
-    EXPECT_EQ(player->GetCurrentIndex(), 1);
-    Tap(kF1 + 3, 2); // F4 selects nobody
-    EXPECT_EQ(player->GetCurrentIndex(), 1);
     Tap(kF1, 2);
     EXPECT_EQ(player->GetCurrentIndex(), 0);
 }
@@ -311,7 +224,10 @@ TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
     EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved) << "the last good save stays the quick load";
 }
 
-TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy)
+// The right button sends the current character to strike the nearest enemy;
+// with a gun in hand it orders a shot at the cursor's point instead, which
+// needs no target within reach.
+TEST_F(SquadLevel, TheRightButtonStrikesTheNearestEnemyOrFiresAtTheCursor)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
     TsNPCObject* foe = AddNPC("foe", 6.5f, 4.0f, 27);
@@ -323,22 +239,18 @@ TEST_F(SquadLevel, TheRightButtonSendsTheCurrentCharacterToStrikeTheNearestEnemy
     int width = 0, height = 0;
     app->GetWindow()->GetClientSize(width, height);
     plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
-    plat::InjectMouseButton(*app->GetWindow(), 1, true);
-    Frames(2, 100);
-    plat::InjectMouseButton(*app->GetWindow(), 1, false);
-    Frames(2, 100);
+    auto rightButton = [&](bool down, int frames = 2) {
+        plat::InjectMouseButton(*app->GetWindow(), 1, down);
+        Frames(frames, 100);
+    };
+    rightButton(true);
+    rightButton(false);
     EXPECT_EQ(party[0]->GetLockedTarget(), foe) << "the nearest enemy within reach";
     Frames(30, 100);
     EXPECT_EQ(foe->GetLastAttacker(), party[0]) << "it closed in and struck";
-    // Each blow pushes the foe back 0.4; the striker follows it up.
-    EXPECT_LT(GroundDistance(party[0]->GetPosition(), foe->GetPosition()), 3.0f);
-}
+    EXPECT_LT(GroundDistance(party[0]->GetPosition(), foe->GetPosition()), 3.0f) << "and followed it up";
 
-// With a gun in hand the right button orders a shot at the cursor's point:
-// a ranged attack, which needs no target within reach.
-TEST_F(SquadLevel, TheRightButtonFiresARangedWeaponAtTheCursor)
-{
-    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    foe->SetFlag(TS_ENTITY_DORMANT);
     auto* gun = new TsWeaponObject;
     gun->SetName("gun");
     gun->SetCanEquip(true);
@@ -346,66 +258,17 @@ TEST_F(SquadLevel, TheRightButtonFiresARangedWeaponAtTheCursor)
     gun->Current().SetEquipType(3); // a one-handed gun
     gun->Current().SetAmmoPerShot(0);
     gun->Current().SetRange(12.0f);
-    TsInventory* inventory = party[0]->GetInventory();
-    ASSERT_NE(inventory, nullptr);
-    ASSERT_GT(inventory->AddArticle(gun), 0);
-    ASSERT_TRUE(inventory->EquipArticle(gun));
-    ASSERT_EQ(party[0]->CurrentWeaponType(), TS_WEAPON_RANGED_MANUAL);
+    ASSERT_GT(party[0]->GetInventory()->AddArticle(gun), 0);
+    ASSERT_TRUE(party[0]->GetInventory()->EquipArticle(gun));
+    party[0]->ClearLockedTarget();
+    party[0]->StopMoving();
     Frames(2, 100);
-    int width = 0, height = 0;
-    app->GetWindow()->GetClientSize(width, height);
-    plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
-    plat::InjectMouseButton(*app->GetWindow(), 1, true);
-    Frames(1, 100);
+    rightButton(true, 1);
     EXPECT_EQ(party[0]->GetPendingCommand(), TsCharacterObject::kRangedAttack) << "a shot was ordered";
-    const OmVector3 aim = party[0]->GetAimPoint();
-    EXPECT_EQ(aim.x, TsAccess::LevelCursor()->GetPickedPoint().x) << "at the cursor's point";
-    EXPECT_EQ(aim.z, TsAccess::LevelCursor()->GetPickedPoint().z);
-    plat::InjectMouseButton(*app->GetWindow(), 1, false);
-    Frames(2, 100);
+    EXPECT_EQ(party[0]->GetAimPoint().x, TsAccess::LevelCursor()->GetPickedPoint().x) << "at the cursor's point";
+    EXPECT_EQ(party[0]->GetAimPoint().z, TsAccess::LevelCursor()->GetPickedPoint().z);
+    rightButton(false);
 }
-
-// ---- a long fight and the cost of many ------------------------------------------------
-
-TEST_F(SquadLevel, TwoSquadsOfTenFightForTenThousandTicksWithFlatMemory)
-{
-    // Tough enough that nobody falls: the fight goes on to the end.
-    std::vector<TsNPCObject*> fighters;
-    for (int i = 0; i < 10; ++i) {
-        fighters.push_back(AddNPC("red", 1.0f + float(i % 5) * 1.4f, 1.0f + float(i / 5) * 1.2f, 30));
-        fighters.back()->SetDirection(1.0f, 0.0f);
-        fighters.push_back(AddNPC("blue", 13.0f + float(i % 5) * 1.4f, 5.5f + float(i / 5) * 1.2f, 31));
-        fighters.back()->SetDirection(-1.0f, 0.0f);
-    }
-    for (TsNPCObject* f : fighters) {
-        f->SetMaxHealth(1.0e7f);
-        f->SetHealth(1.0e7f);
-    }
-    MakeTeam(2, 3, TS_ALLIANCE_HOSTILE);
-    MakeTeam(3, 2, TS_ALLIANCE_HOSTILE);
-    TsSquadObject* red = MakeSquad(30, 2, TS_BEHAVIOUR_ATTACK);
-    TsSquadObject* blue = MakeSquad(31, 3, TS_BEHAVIOUR_ATTACK);
-    red->SetOrigin(10.0f, 0.0f, 4.0f);
-    blue->SetOrigin(10.0f, 0.0f, 4.0f);
-    for (TsNPCObject* c : {static_cast<TsNPCObject*>(red->GetMember(0)), static_cast<TsNPCObject*>(blue->GetMember(0))})
-        c->SetAttentionRange(30.0f);
-    Ticks(1000);
-    const long early = ResidentKilobytes();
-    int engaged = 0;
-    for (int round = 0; round < 9; ++round) {
-        Ticks(1000);
-        engaged += red->GetThreatCount() > 0 || blue->GetThreatCount() > 0 ? 1 : 0;
-    }
-    const long late = ResidentKilobytes();
-    int hurt = 0;
-    for (TsNPCObject* f : fighters)
-        hurt += f->GetHealth() < 1.0e7f ? 1 : 0;
-    EXPECT_EQ(engaged, 9) << "the squads fought all along";
-    EXPECT_GT(hurt, 0) << "blows landed";
-    EXPECT_LT(late - early, 4096) << "memory stays flat";
-}
-
-// ---- senses and blows ---------------------------------------------------------------
 
 // On a sneak level the guards are alert: a character crouching behind one
 // with good stealth gear is not noticed, though it has just struck and an
@@ -490,28 +353,6 @@ TEST_F(SquadLevel, AStruckCharacterIsPushedBackAlongTheBlow)
         npc->SetFlag(TS_ENTITY_DORMANT);
         squad->SetIndex(-100 - index);
     }
-}
-
-// In play, under the level's tick: a hostile's blow lands on the party's
-// character, which gives way before it.
-TEST_F(SquadLevel, AGuardsBlowPushesThePartysCharacterAway)
-{
-    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
-    TsPCObject* pc = party[0];
-    TsNPCObject* brute = AddNPC("brute", 3.0f, 4.0f, 10);
-    brute->SetDirection(1.0f, 0.0f);
-    MakeSquad(10, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
-    OmVector3 before = pc->GetPosition();
-    OmVector3 from;
-    for (int i = 0; i < 100 && pc->GetLastAttacker() != brute; ++i) {
-        before = pc->GetPosition();
-        from = brute->GetPosition();
-        Ticks(1);
-    }
-    ASSERT_EQ(pc->GetLastAttacker(), brute) << "the blow landed";
-    const OmVector3 moved = pc->GetPosition() - before;
-    EXPECT_NEAR(moved.Length(), 0.4f, 0.02f) << "the innate blow deals 10";
-    EXPECT_GT(moved.x * (before.x - from.x) + moved.z * (before.z - from.z), 0.0f) << "away from the brute";
 }
 
 } // namespace
