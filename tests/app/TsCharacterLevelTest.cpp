@@ -1,5 +1,5 @@
 // Characters on the demo level in the real application: a planned walk
-// through the corridor onto the ramp, the figure drawn fading and lit by its
+// through the corridor onto the ramp, a walk cut short by a locked door, the figure drawn fading and lit by its
 // lamp, pain sounds, a flickering lamp.
 #include <algorithm>
 #include <cmath>
@@ -10,12 +10,15 @@
 
 #include "engine/OmClass.h"
 #include "engine/OmMaxLight.h"
+#include "engine/OmMesh.h"
 #include "engine/OmNode.h"
+#include "engine/OmShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
+#include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/world/TsEffectUtil.h"
@@ -266,6 +269,59 @@ TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
     EXPECT_EQ(flicker->GetLightObject()->GetRefCount(), 2u) << "the world's and the effect's, once";
     const int flickering = changingPixels(20);
     EXPECT_GT(flickering, 5 * still + 10000) << "still " << still << ", flickering " << flickering;
+}
+
+namespace {
+
+// A locked door across the corridor: a slab two units wide along Z, three
+// high, a quarter thick.
+TsDoorObject* CorridorDoor(TsLevel& level)
+{
+    auto* door = new TsDoorObject;
+    door->SetName("corridorDoor");
+    door->SetDoorType(eDoorType_UpSlider);
+    door->SetLock(true);
+    auto* mesh = new OmMesh;
+    for (float x : {-0.125f, 0.125f})
+        for (float y : {0.0f, 3.0f})
+            for (float z : {-1.0f, 1.0f}) {
+                OmMeshVertex v;
+                v.position = OmVector3(x, y, z);
+                mesh->vertices.Add(v);
+            }
+    auto* shape = new OmShape;
+    shape->SetGeometry(mesh);
+    mesh->Release();
+    door->ScanModelNodes(shape);
+    shape->Release();
+    door->SetPosition(10.0f, 0.0f, 4.0f);
+    door->UpdateWorldShape();
+    door->ForceActive();
+    level.GetEntityDB()->AddEntity(door);
+    EXPECT_TRUE(door->Initialise());
+    return door;
+}
+
+} // namespace
+
+TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
+{
+    LevelWalker* ann = AddWalker("ann", 6.0f, 4.0f);
+    Ticks(1);
+    ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
+    ASSERT_EQ(ann->GetPendingCommand(), TsCharacterObject::kFollowPath);
+    Ticks(4); // on the way, the door not there yet
+    const float before = ann->GetPosition().x;
+    TsDoorObject* door = CorridorDoor(*Level());
+    door->ApplyOverlay(TsDynGeometry::kClosedOverlay);
+    WalkOut(ann, 200);
+    EXPECT_GT(ann->GetPosition().x, before) << "it walked up to the door";
+    EXPECT_LT(ann->GetPosition().x, 10.0f - ann->GetRadius()) << "and stopped there";
+    EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
+    // Asked again, it finds no way through.
+    ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
+    EXPECT_EQ(ann->GetPendingCommand(), 0);
+    EXPECT_LT(ann->GetPosition().x, 10.0f);
 }
 
 } // namespace apptest

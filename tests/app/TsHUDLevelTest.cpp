@@ -1,6 +1,7 @@
 // The HUD on the demo level in the real application: the portrait panels,
 // cursor and markers on the screen, the inventory panel and its pop-up menu
 // worked by clicks, and the exit question.
+#include <cstring>
 #include <string>
 
 #include "engine/OmMatrix4.h"
@@ -343,6 +344,23 @@ TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
     // Wrong argument kinds get the binding's error.
     EXPECT_NE(TsScriptHost::DoString(L, "TsAccess.HUDe():CreateSprite('x', 3)"), 0);
     EXPECT_TRUE(log.Contains("CreateSprite"));
+}
+
+// A word too long for its text window is cut and hyphenated to fit; a short
+// one is left alone.
+TEST_F(HudLevel, AWordTooLongForItsWindowIsHyphenatedToFit)
+{
+    char word[260] = "Supercalifragilisticexpialidocious";
+    int cut = 0;
+    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
+    EXPECT_GT(cut, 0);
+    EXPECT_EQ(word[std::strlen(word) - 1], '-');
+    float w = 0, h = 0;
+    hud->GetTextExtent(word, w, h);
+    EXPECT_LE(w, 60.0f);
+    char shortWord[260] = "ok";
+    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
+    EXPECT_STREQ(shortWord, "ok");
 }
 
 // A locked enemy gets the target marker, green while it is still far, and

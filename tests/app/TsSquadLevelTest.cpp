@@ -355,5 +355,77 @@ TEST_F(SquadLevel, AStruckCharacterIsPushedBackAlongTheBlow)
     }
 }
 
+// The idle behaviours a level designer gives a squad: a defender keeps about
+// its point, a sentry paces within its range, a wanderer walks its waypoints.
+TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
+{
+    MakeParty({OmVector3(4.5f, 0, 4.0f)});
+    TsNPCObject* guard = AddNPC("guard", 3.0f, 4.0f, 20);
+    guard->SetDirection(1.0f, 0.0f);
+    TsSquadObject* squad = MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_DEFEND_BASE);
+    squad->SetOrigin(3.0f, 0.0f, 4.0f);
+    squad->SetRange(2.0f);
+    float farthest = 0.0f;
+    for (int i = 0; i < 120; ++i) {
+        Ticks(1);
+        farthest = std::max(farthest, GroundDistance(guard->GetBasePoint(), squad->GetOrigin()));
+    }
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_DEFEND_BASE);
+    EXPECT_LE(farthest, 2.0f * std::sqrt(2.0f) + 0.01f) << "its base stays about its point";
+    EXPECT_LT(GroundDistance(guard->GetPosition(), squad->GetOrigin()), 3.5f);
+}
+
+TEST_F(SquadLevel, ASentrySquadPacesWithinItsRangeOfItsOrigin)
+{
+    MakeParty({OmVector3(18.0f, 0, 7.0f)});
+    TsNPCObject* sentry = AddNPC("sentry", 4.0f, 4.0f, 25);
+    TsSquadObject* squad = MakeSquad(25, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
+    squad->SetOrigin(4.0f, 0.0f, 4.0f);
+    squad->SetRange(2.0f);
+    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
+    float farthest = 0.0f, travelled = 0.0f;
+    OmVector3 last = sentry->GetPosition();
+    for (int i = 0; i < 200; ++i) {
+        Ticks(1);
+        const OmVector3 at = sentry->GetPosition();
+        farthest = std::max({farthest, std::fabs(at.x - 4.0f), std::fabs(at.z - 4.0f)});
+        travelled += GroundDistance(at, last);
+        last = at;
+    }
+    EXPECT_GT(travelled, 2.0f) << "it paces";
+    EXPECT_LE(farthest, 2.0f + 0.35f) << "within the range on each axis";
+}
+
+TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
+{
+    MakeParty({OmVector3(18.0f, 0, 7.0f)}); // far off in room B, unseen
+    const OmVector3 points[] = {OmVector3(1.5f, 0, 1.5f), OmVector3(6.5f, 0, 6.5f)};
+    TsWaypointObject* waypoints[2];
+    for (int i = 0; i < 2; ++i) {
+        waypoints[i] = new TsWaypointObject;
+        waypoints[i]->SetName(i == 0 ? "w1" : "w2");
+        waypoints[i]->SetTarget(i == 0 ? "w2" : "w1");
+        waypoints[i]->SetPosition(points[i].x, 0.0f, points[i].z);
+        waypoints[i]->SetRadius(0.5f);
+        DB()->AddEntity(waypoints[i]);
+    }
+    for (TsWaypointObject* w : waypoints)
+        ASSERT_TRUE(w->Import());
+    TsNPCObject* walker = AddNPC("wanderer", 2.0f, 2.0f, 24);
+    walker->SetDirection(-1.0f, 0.0f);
+    TsSquadObject* squad = MakeSquad(24, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "w1");
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_WANDER);
+    Ticks(2);
+    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[1]) << "w1 was touched at once: on to w2";
+    bool reachedSecond = false;
+    for (int i = 0; i < 200 && !reachedSecond; ++i) {
+        Ticks(1);
+        reachedSecond = GroundDistance(walker->GetPosition(), points[1]) < 1.0f;
+    }
+    EXPECT_TRUE(reachedSecond);
+    Ticks(3);
+    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
+}
+
 } // namespace
 } // namespace apptest

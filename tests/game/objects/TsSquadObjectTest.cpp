@@ -202,6 +202,22 @@ TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
         enemies->RemoveMember(e);
 }
 
+// With nothing to do, the player's squad (index 0) is led by the player, a
+// squad with a range stands sentry and one without stays idle.
+TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
+{
+    Owned<TsSquadObject> squad;
+    squad->SetIndex(0);
+    squad->ChooseIdleBehaviour();
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
+    squad->SetIndex(3);
+    squad->ChooseIdleBehaviour();
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
+    squad->SetRange(0.0f);
+    squad->ChooseIdleBehaviour();
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_IDLE);
+}
+
 // Behaviours that need a leader do nothing without one.
 TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
 {
