@@ -22,6 +22,7 @@
 #include <cstdint>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 
 class OmBufferedFile;
 class OmClass;
@@ -99,6 +100,16 @@ public:
         void* cell = nullptr;
         ReadRefOf(cell, &T::s_class);
         object = static_cast<T*>(cell); // OmObject is always the first base
+        return *this;
+    }
+    // A counted reference: the count the file restores already includes the
+    // reference this holder keeps, so the object is adopted, not shared.
+    template <class T>
+    OmArchive& ReadRef(OmRef<T>& ref)
+    {
+        T* object = nullptr;
+        ReadRef(object);
+        ref.AdoptNew(object);
         return *this;
     }
 

@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityGrid.h"
@@ -20,9 +21,8 @@
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/ScratchDir.h"
-#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
-#include "tests/game/objects/Owned.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -188,7 +188,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
             w->IncrementHealth(-100.0f);
             w->SetVitality(10.0f);
         }
-        Owned<TsAttack> attack;
+        auto attack = OmMakeRef<TsAttack>();
         attack->SetTarget(w);
         attack->SetDamage(c.damage);
         attack->SetStun(c.stun);
@@ -203,7 +203,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
     }
     // A hit reaction plays once and ends standing again.
     TestWalker* w = Make<TestWalker>();
-    Owned<TsAttack> attack;
+    auto attack = OmMakeRef<TsAttack>();
     attack->SetTarget(w);
     attack->SetDamage(1.0f);
     attack->Deliver();

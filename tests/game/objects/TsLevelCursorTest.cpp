@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "engine/OmCamera.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevelCursorQueries.h"
-#include "game/objects/TsPCObject.h"
-#include "game/objects/TsPathfinder.h"
 #include "game/objects/TsDirectionTable.h"
 #include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPathfinder.h"
 #include "tests/game/world/AIMapTestSupport.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -72,8 +72,8 @@ struct CursorTest : ::testing::Test {
     }
     void At(int x, int y) { cursor.Update(x, y, kWidth, kHeight, camera, &level, db); }
 
-    Owned<OmCamera> camera;
-    Owned<TsEntityDB> db;
+    auto camera = OmMakeRef<OmCamera>();
+    auto db = OmMakeRef<TsEntityDB>();
     FakeLevel level;
     TsLevelCursor cursor;
 };
@@ -215,7 +215,7 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
         {"keyed room with the key", keyed, 0.3f, true, true},
         {"wall, with the key", wall, 0.3f, true, false},
     };
-    Owned<TsPCObject> pc;
+    auto pc = OmMakeRef<TsPCObject>();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         pc->SetRadius(c.radius);

@@ -11,7 +11,6 @@
 #include "tools/DemoLevel.h"
 
 using worldtest::HaveDemoLevel;
-using worldtest::Ref;
 using worldtest::WorldTest;
 
 namespace {
@@ -28,7 +27,7 @@ protected:
         world = ImportDemo();
         ASSERT_NE(world, nullptr);
     }
-    Ref<TsWorld> world;
+    OmRef<TsWorld> world;
 };
 
 // A left-handed perspective for row vectors, depth 0 at the near plane.
@@ -127,7 +126,7 @@ TEST_F(DemoLevelTest, EntitiesAskTheWorldForTheGround)
     float height = 0.0f;
     EXPECT_TRUE(probe->CastSegmentStatic(OmVector3(5, 50, 5), OmVector3(5, -50, 5), height));
     EXPECT_NEAR(height, 0.0f, kTolerance);
-    world.reset();
+    world = nullptr;
     EXPECT_EQ(TsEntity::GetGroundProbe(), nullptr) << "a world gone answers no more";
 }
 
