@@ -56,8 +56,9 @@ protected:
         TsTimerTable::Instance().Tick();
         conversation->Tick(0);
     }
-    auto conversation = OmMakeRef<TsConversation>();
-    auto ann = OmMakeRef<TestWielder>(), bob = OmMakeRef<TestWielder>();
+    OmRef<TsConversation> conversation = OmMakeRef<TsConversation>();
+    OmRef<TestWielder> ann = OmMakeRef<TestWielder>();
+    OmRef<TestWielder> bob = OmMakeRef<TestWielder>();
 };
 
 } // namespace

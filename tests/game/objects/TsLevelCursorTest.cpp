@@ -72,8 +72,8 @@ struct CursorTest : ::testing::Test {
     }
     void At(int x, int y) { cursor.Update(x, y, kWidth, kHeight, camera, &level, db); }
 
-    auto camera = OmMakeRef<OmCamera>();
-    auto db = OmMakeRef<TsEntityDB>();
+    OmRef<OmCamera> camera = OmMakeRef<OmCamera>();
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     FakeLevel level;
     TsLevelCursor cursor;
 };
@@ -197,7 +197,7 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
         "3kk#3",
     });
     TsPathfinder finder;
-    finder.SetWorld(world.get());
+    finder.SetWorld(world.Get());
     finder.CentreOn(0, 0);
     const float open[2] = {0.5f, 2.5f}, narrow[2] = {1.5f, 1.5f}, keyed[2] = {1.5f, 0.5f}, wall[2] = {3.5f, 0.5f};
     struct Case {

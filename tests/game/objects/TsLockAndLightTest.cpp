@@ -43,7 +43,7 @@ protected:
     }
     void TearDown() override { TsAccess::SetLuaState(nullptr); }
     ScriptState lua;
-    auto lock = OmMakeRef<TsLockObject>();
+    OmRef<TsLockObject> lock = OmMakeRef<TsLockObject>();
 };
 
 TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)

@@ -39,7 +39,7 @@ protected:
     void SetUp() override { TsAccess::SetLuaState(lua.L()); }
     void TearDown() override { TsAccess::SetLuaState(nullptr); }
     ScriptState lua;
-    auto stash = OmMakeRef<TsStashObject>();
+    OmRef<TsStashObject> stash = OmMakeRef<TsStashObject>();
 };
 
 TEST_F(StashTest, APayloadOfAnUnknownOrWrongClassFailsTheImport)

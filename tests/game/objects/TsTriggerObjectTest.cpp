@@ -51,8 +51,8 @@ protected:
     }
 
     ScriptState lua;
-    auto trigger = OmMakeRef<TsTriggerObject>();
-    auto crate = OmMakeRef<Barrel>();
+    OmRef<TsTriggerObject> trigger = OmMakeRef<TsTriggerObject>();
+    OmRef<Barrel> crate = OmMakeRef<Barrel>();
 };
 
 } // namespace

@@ -239,7 +239,7 @@ TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
     const float before = fighter->GetVitality();
     TsWeaponAttributes& a = weapon->Attributes(false);
     a.SetWeaponType(TS_WEAPON_MELEE);
-    a.SetEquipType(TsWeaponAttributes::kEquipHeal);
+    a.SetEquipType(TS_EQUIP_HEAL);
     a.SetEfficiency(-4.0f);
     a.SetSpread(90.0f);
     a.SetRange(2.0f);

@@ -95,7 +95,7 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
 class DamagedWorldTest : public WorldTest {
 protected:
     // Two cells of floor (edge 4 over 8 x 4) with one dynamic light.
-    auto Build = OmRef<TsWorld>::Adopt()
+    OmRef<TsWorld> Build()
     {
         OmGroup* root = new OmGroup();
         AddShape(*root, "floor", Floor(0.5f, 0.5f, 7.5f, 3.5f));

@@ -109,9 +109,9 @@ protected:
     }
 
     // The demo level imported afresh from its scene file.
-    auto ImportDemo = OmRef<TsWorld>::Adopt()
+    OmRef<TsWorld> ImportDemo()
     {
-        OmRef<TsWorld> world(new TsWorld());
+        OmRef<TsWorld> world = OmMakeRef<TsWorld>();
         const std::string folder = TempPath("import");
         std::filesystem::create_directories(folder);
         const TsWorldImportSettings settings{.cellEdge = demolevel::kCellEdge};
@@ -148,9 +148,9 @@ protected:
 
     // A world made by the importer from root (which it releases) for the
     // box (0, -1, 0)..max with cells of `edge`.
-    auto Import = OmRef<TsWorld>::Adopt(OmGroup* root, const OmVector3& max, float edge)
+    OmRef<TsWorld> Import(OmGroup* root, const OmVector3& max, float edge)
     {
-        OmRef<TsWorld> world(new TsWorld());
+        OmRef<TsWorld> world = OmMakeRef<TsWorld>();
         ImportInto(*world, root, OmVector3(0, -1, 0), max, edge, renderer);
         return world;
     }
