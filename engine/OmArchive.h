@@ -87,6 +87,16 @@ public:
     OmArchive& ReadFloat(float& value);
     OmArchive& ReadBool(bool& value);
     OmArchive& ReadVector(OmVector3& value);
+    // An enum stored as its 32-bit number; the number is kept as read, so
+    // the reader checks the range where it matters.
+    template <class Enum>
+    OmArchive& ReadEnum(Enum& value)
+    {
+        int32_t number = 0;
+        ReadI32(number);
+        value = static_cast<Enum>(number);
+        return *this;
+    }
     OmArchive& ReadBytes(void* data, uint64_t size);
     // Frees the old text; length 0 gives null. The text is new[]-allocated.
     OmArchive& ReadString(char*& text);

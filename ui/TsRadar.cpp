@@ -272,7 +272,7 @@ void TsRadar::CreateRadar(int32_t mode)
     m_projection = *renderer->GetProjectionMatrix();
     renderer->SetProjectionMatrix(&previous);
     BuildDisc();
-    if (m_mode != 2) {
+    if (m_mode != kWorldMapMode) {
         GfxDevice* device = renderer->GetDevice();
         if (!device || GfxFailed(device->CreateTexture(uint32_t(m_localMapWidth), uint32_t(m_localMapHeight), 1, 0,
                                                         GfxFormat::R5G6B5, GfxPool::Managed, &m_localMap)))
@@ -348,7 +348,7 @@ void TsRadar::BuildWorldMap()
 void TsRadar::HandleCollisionMapChange(int32_t tileX, int32_t tileZ, int32_t width, int32_t height)
 {
     TsWorld* world = TsAccess::World();
-    if (m_mode != 2 || !m_worldMap || !HasMap(world))
+    if (m_mode != kWorldMapMode || !m_worldMap || !HasMap(world))
         return;
     GfxLockedRect locked{};
     if (GfxFailed(m_worldMap->LockRect(0, &locked, nullptr, 0)) || !locked.bits)
@@ -420,13 +420,13 @@ void TsRadar::Update(uint32_t flags)
 {
     if (!(flags & kUpdateFlag))
         return;
-    if (m_mode == 2) {
+    if (m_mode == kWorldMapMode) {
         if (!m_worldMap)
             BuildWorldMap();
         return;
     }
     if (m_radarShown)
-        ShadeLocalMap(m_mode == 1);
+        ShadeLocalMap(m_mode == kCornerMode);
 }
 
 void TsRadar::ShadeLocalMap(bool edges)

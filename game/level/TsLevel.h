@@ -54,7 +54,8 @@ class TsLevel : public TsGameMode {
     TsModeType GetModeType() const override { return TS_MODE_LEVEL; }
 
     // ---- script operations ----
-    bool ImportWorld(const char* path, const char* name2, float v, bool f, float w1, float w2, bool wf);
+    bool ImportWorld(const char* path, const char* dynObjFolder, float cellEdge, bool vertexColours, float cloudA,
+                     float cloudB, bool importFlag);
     bool LoadWorld(const char* file);
     bool SaveWorld(const char* file);
     bool MakeDetectionMap(const char* model, const char* image);
@@ -187,7 +188,10 @@ private:
     TsEntity* gameOverCharacter_ = nullptr;
     uint8_t savedFlag_ = 0; // saved with the level; no part of the game sets it yet
     int32_t gameOverState_ = kPlaying;
-    int32_t zoomMode_ = -1;
+    // The zoom the player picked: near, middle and far keep the camera's
+    // elevation clear of the world; free leaves the pitch alone.
+    enum class CameraZoom : int32_t { kFree = -1, kNear = 0, kMiddle = 1, kFar = 2 };
+    CameraZoom zoomMode_ = CameraZoom::kFree;
     float cameraValues_[3] = {10.0f, 20.0f, 25.0f};
     float narrowestFov_;
     float startFov_;
@@ -195,7 +199,7 @@ private:
     float playElevation_;
     float viewBlend_ = 1.0f;
     float viewBlendPrevious_ = 1.0f;
-    int32_t freeCamera_ = 1;
+    bool freeCamera_ = true; // off while the transparent camera is on; the player toggles it
     uint8_t debugSwitches_[kDebugSwitchCount] = {};
     uint8_t levelDebug_ = 0;
     TsProfilerDisplay profiler_;

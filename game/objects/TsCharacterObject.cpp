@@ -112,7 +112,7 @@ TsCharacterObject::TsCharacterObject()
     m_innateAttack->SetMode(false);
     TsWeaponAttributes& innate = m_innateAttack->Attributes(false);
     innate.weaponType = TS_WEAPON_MELEE;
-    innate.equipType = 0;
+    innate.equipType = TS_EQUIP_BAREHANDED;
     innate.matterType = TS_MATTER_PHYSICAL;
     innate.ammoType = 0;
     innate.ammoPerShot = 0;

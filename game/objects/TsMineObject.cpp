@@ -109,7 +109,7 @@ void TsMineObject::Read(OmArchive& archive)
     archive.ReadI32(m_countdownTicks);
     archive.ReadI32(m_projectileId);
     archive.ReadFloat(m_damage);
-    archive.ReadI32(m_matterType);
+    archive.ReadEnum(m_matterType);
 }
 
 bool TsMineObject::Initialise()

@@ -160,7 +160,7 @@ void TsProjectile::Read(OmArchive& archive)
     archive.ReadFloat(m_launchTime);
     archive.ReadFloat(m_timeToImpact).ReadFloat(m_lifetime);
     archive.ReadVector(m_renderPosition).ReadVector(m_heading);
-    archive.ReadI32(m_impactSound).ReadI32(m_matterType);
+    archive.ReadI32(m_impactSound).ReadEnum(m_matterType);
     archive.ReadFloat(m_damage).ReadFloat(m_stun).ReadFloat(m_spare);
     uint32_t finished = 0;
     archive.ReadU32(finished);

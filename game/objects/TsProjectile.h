@@ -13,6 +13,7 @@
 #include "engine/OmParticleSystem.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsObject.h"
+#include "game/objects/TsAttack.h"
 
 class OmNode;
 class TsCharacterObject;
@@ -72,8 +73,8 @@ class TsProjectile : public TsObject {
     float GetLifetime() const { return m_lifetime; }
     void SetImpactSound(int32_t id) { m_impactSound = id; }
     int32_t GetImpactSound() const { return m_impactSound; }
-    void SetMatterType(int32_t type) { m_matterType = type; }
-    int32_t GetMatterType() const { return m_matterType; }
+    void SetMatterType(int32_t type) { m_matterType = static_cast<TsMatterType>(type); }
+    TsMatterType GetMatterType() const { return m_matterType; }
     void SetDamage(float damage) { m_damage = damage; }
     float GetDamage() const { return m_damage; }
     void SetStun(float stun) { m_stun = stun; }
@@ -150,7 +151,7 @@ private:
     OmVector3 m_renderPosition;
     OmVector3 m_heading;
     int32_t m_impactSound = -1;
-    int32_t m_matterType = -1;
+    TsMatterType m_matterType = TS_MATTER_NONE;
     float m_damage = 0.0f;
     float m_stun = 0.0f;
     float m_spare = 0.0f;

@@ -55,7 +55,7 @@ void WriteAttributes(OmArchive& archive, const TsWeaponAttributes& a)
 
 void ReadAttributes(OmArchive& archive, TsWeaponAttributes& a)
 {
-    archive.ReadI32(a.weaponType).ReadI32(a.equipType).ReadI32(a.matterType).ReadI32(a.ammoType);
+    archive.ReadEnum(a.weaponType).ReadEnum(a.equipType).ReadEnum(a.matterType).ReadI32(a.ammoType);
     archive.ReadI32(a.ammoPerShot);
     archive.ReadFloat(a.efficiency).ReadFloat(a.range).ReadFloat(a.autoAimRange).ReadFloat(a.spread);
     archive.ReadFloat(a.reload).ReadFloat(a.stun);
@@ -411,7 +411,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
         attack.SetStun(a.stun);
         attack.SetMatterType(a.matterType);
         int32_t impact = ImpactSound();
-        if (a.equipType == TsWeaponAttributes::kEquipHeal) {
+        if (a.equipType == TS_EQUIP_HEAL) {
             impact = GetSound((Random() & 1) ? TS_WEAPON_SOUND_PRIMARY_IMPACT : TS_WEAPON_SOUND_SECONDARY_IMPACT);
         }
         attack.SetImpactSound(impact);

@@ -74,7 +74,7 @@ class TsWeaponObject : public TsCollectibleObject {
     }
     TsWeaponAttributes& Current() { return Attributes(m_secondary); }
     const TsWeaponAttributes& Current() const { return Attributes(m_secondary); }
-    int32_t GetCurrentWeaponType() const { return Current().weaponType; }
+    TsWeaponType GetCurrentWeaponType() const { return Current().weaponType; }
     void SetMuzzleOffset(float x, float y, float z) { m_muzzleOffset.Set(x, y, z); }
     const OmVector3& GetMuzzleOffset() const { return m_muzzleOffset; }
     // Stores a sound id 0..239 (-1 clears) in a slot 0..8; anything else is
