@@ -1,5 +1,6 @@
 #include "game/framework/TsMain.h"
 
+#include <cassert>
 #include <cstdio>
 
 #include "engine/OmClass.h"
@@ -393,6 +394,7 @@ void TsMain::TickBody()
 
 void TsMain::RenderFrame(float fraction, float dt)
 {
+    assert(mode_); // Frame renders only with a mode
     float renderTime = renderTime_;
     float handed = 0.0f;
     if (!mode_->IsPaused()) {

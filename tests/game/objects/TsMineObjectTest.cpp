@@ -112,12 +112,12 @@ TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
 
 TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
 {
-    for (const char* name : {"a", "ab.Get()", "mine"}) {
+    for (const char* name : {"a", "ab.p", "mine"}) {
         auto m = OmMakeRef<TsMineObject>();
         m->SetMdl(name);
         EXPECT_FALSE(m->Initialise()) << name;
     }
-    EXPECT_TRUE(log.Contains("\"ab.Get()\" is too short to name a model folder"));
+    EXPECT_TRUE(log.Contains("\"ab.p\" is too short to name a model folder"));
     auto none = OmMakeRef<TsMineObject>();
     EXPECT_TRUE(none->Initialise()) << "a mine without a model has nothing to load";
 }
