@@ -79,11 +79,8 @@ TsHUDe::~TsHUDe()
 
 void TsHUDe::ReleaseSprites()
 {
-    for (OmBaseSprite*& sprite : sprites_) {
-        if (sprite) {
-            sprite->Release();
-            sprite = nullptr;
-        }
+    for (OmRef<OmBaseSprite>& sprite : sprites_) {
+        sprite = nullptr;
     }
 }
 
@@ -145,10 +142,7 @@ bool TsHUDe::CreateSprite(int32_t id, const char* fileName)
     sprite->textureId = textureId;
     sprite->SetScreenRelative(false);
     sprite->colour = 0xFFFFFFFFu;
-    if (sprites_[id]) {
-        sprites_[id]->Release();
-    }
-    sprites_[id] = sprite;
+    sprites_[id].AdoptNew(sprite);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "game/framework/TsGameMode.h"
 #include "game/framework/TsProfilerDisplay.h"
@@ -171,19 +172,21 @@ private:
     uint8_t videoPlayed_ = 0;
     uint8_t objectivesShown_ = 0;
     OmString objectivesText_;
-    TsEntityDB* entityDB_ = nullptr; // owned: released in ReleaseOwned
-    TsWorld* world_ = nullptr;       // owned: released in ReleaseOwned
+    // The counted objects the level holds are let go of in ReleaseOwned,
+    // in the order the game needs.
+    OmRef<TsEntityDB> entityDB_;
+    OmRef<TsWorld> world_;
     std::unique_ptr<TsPathfinder> pathfinder_;
     uint8_t cursorMode_ = 0;
     OmString secondText_;
-    TsCutScene* cutScene_ = nullptr; // owned: released in ReleaseOwned
-    TsConversation* conversation_ = nullptr;
-    TsTrade* trade_ = nullptr; // owned: released in ReleaseOwned
+    OmRef<TsCutScene> cutScene_;
+    OmRef<TsConversation> conversation_;
+    OmRef<TsTrade> trade_;
     std::unique_ptr<TsLevelCursor> levelCursor_;
     std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
     std::unique_ptr<TsLevelAudioView> audioView_; // what the combat music watches
     std::unique_ptr<TsRadar> radar_;
-    TsGameFrontEnd* gameFrontEnd_ = nullptr; // owned: released in ReleaseOwned
+    OmRef<TsGameFrontEnd> gameFrontEnd_;
     std::unique_ptr<TsHUDe> hud_;
     TsEntity* gameOverCharacter_ = nullptr;
     uint8_t savedFlag_ = 0; // saved with the level; no part of the game sets it yet

@@ -103,10 +103,10 @@ OmSkinShape* FindSkinShape(OmNode* node)
 TsCharacterObject::TsCharacterObject()
 {
     SetFlag(TS_ENTITY_TARGETABLE | TS_ENTITY_DISTANCE_LIMITED);
-    m_inventory = new TsInventory(this);
+    m_inventory = OmMakeRef<TsInventory>(this);
     // What the character fights with while its hands are empty: a short
     // blow in a wide cone.
-    m_innateAttack = new TsWeaponObject;
+    m_innateAttack = OmMakeRef<TsWeaponObject>();
     m_innateAttack->SetOwner(this);
     m_innateAttack->SetBimodal(false);
     m_innateAttack->SetMode(false);
@@ -135,28 +135,18 @@ TsCharacterObject::~TsCharacterObject()
     // character that is going.
     if (m_inventory) {
         m_inventory->SetOwner(nullptr);
-        m_inventory->Release();
         m_inventory = nullptr;
     }
-    if (m_innateAttack) {
-        m_innateAttack->Release();
-        m_innateAttack = nullptr;
-    }
+    m_innateAttack = nullptr;
     if (OmSkinShape* shape = FindSkinShape(model_)) {
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
     }
     if (m_attachment) {
         DetachTongue();
-        m_attachment->Release();
         m_attachment = nullptr;
     }
     m_modelInstance = nullptr;
-    if (m_inventory) {
-        m_inventory->SetOwner(nullptr);
-        m_inventory->Release();
-        m_inventory = nullptr;
-    }
 }
 
 // ---- set-up --------------------------------------------------------------
@@ -201,13 +191,12 @@ bool TsCharacterObject::AddInitialArticle()
 {
     if (!m_inventory)
         return false;
-    auto* item = new TsItemObject;
+    const auto item = OmMakeRef<TsItemObject>();
     item->SetTemplate(m_initialArticle.Get());
     const bool made = item->RunTemplate() && item->Import();
     const bool added = made && m_inventory->AddArticle(item) > 0;
     if (added)
         m_inventory->EquipArticle(item);
-    item->Release();
     return added;
 }
 
@@ -262,10 +251,9 @@ bool TsCharacterObject::LoadModel(const char*)
             OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->model_);
             if (!shape || !shape->GetGeometry() || std::strcmp(other->mdl_.Get(), mdl_.Get()) != 0)
                 continue;
-            auto* copy = new OmSkinShape;
+            const auto copy = OmMakeRef<OmSkinShape>();
             copy->SetGeometry(shape->GetGeometry());
             SetModel(copy);
-            copy->Release();
             return true;
         }
     }
@@ -274,16 +262,17 @@ bool TsCharacterObject::LoadModel(const char*)
     const std::string bones = plat::ResolvePath(folder + "bones.txt");
     OmSceneImporter importer;
     importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
-    OmSkinMesh* mesh = importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str());
+    const auto mesh =
+        OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str()));
     if (!mesh) {
         LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());
         return false;
     }
-    auto* shape = new OmSkinShape;
+    const auto shape = OmMakeRef<OmSkinShape>();
     if (OmRenderer* renderer = OmRenderer::Current()) {
         // Drawn through the renderer's skinned mesh, which takes the pose
         // on every draw.
-        OmBaseSkinMesh* renderMesh = renderer->CreateSkinMesh();
+        const auto renderMesh = OmRef<OmBaseSkinMesh>::Adopt(renderer->CreateSkinMesh());
         if (renderMesh && mesh->ConvertForRenderer(*renderer, kModelRenderFlags, *renderMesh)) {
             shape->SetGeometry(renderMesh);
         } else {
@@ -291,8 +280,6 @@ bool TsCharacterObject::LoadModel(const char*)
                       GetName() ? GetName() : "");
             shape->SetGeometry(mesh);
         }
-        if (renderMesh)
-            renderMesh->Release();
     } else {
         static bool reported = false;
         if (!reported) {
@@ -301,9 +288,7 @@ bool TsCharacterObject::LoadModel(const char*)
         }
         shape->SetGeometry(mesh);
     }
-    mesh->Release();
     SetModel(shape);
-    shape->Release();
     if (strcasecmp(ModelFolder(mdl_.Get()).c_str(), kTongueModel) == 0)
         LoadTongue();
     return true;
@@ -321,9 +306,7 @@ void TsCharacterObject::LoadTongue()
                   path.c_str());
         return;
     }
-    if (m_attachment)
-        m_attachment->Release();
-    m_attachment = tongue;
+    m_attachment.AdoptNew(tongue);
     m_attachmentTicks = 0;
 }
 

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
@@ -399,7 +400,7 @@ protected:
 
     // Members, after the model's.
     OmArray<Ignored> m_ignoreList{16};
-    TsInventory* m_inventory = nullptr;
+    OmRef<TsInventory> m_inventory;
     int32_t m_displayRaceId = -1;
     float m_walkSpeed = 2.5f;
     float m_runSpeed = 2.5f;
@@ -415,7 +416,7 @@ protected:
     float m_defences[TS_NUM_MATTER_TYPES] = {0.0f, 0.0f, 0.0f};
     float m_offenceSkill = 100.0f;
     int32_t m_skill = TS_SKILL_NONE;
-    TsWeaponObject* m_innateAttack = nullptr;
+    OmRef<TsWeaponObject> m_innateAttack;
     int32_t m_lifeState = kAlive;
     uint8_t m_running = 0;
     uint8_t m_actionByte = 0; // kept for the saved format: saved and read, never used
@@ -453,12 +454,12 @@ protected:
     int32_t m_attackBone = -1;
     int32_t m_limits[2] = {8388607, 8388607};
     int32_t m_animationClass = -1;
-    OmNode* m_attachment = nullptr; // the tongue, held; on bone 1 while its ticks last
+    OmRef<OmNode> m_attachment; // the tongue; on bone 1 while its ticks last
     int32_t m_attachmentTicks = 0;
     TsPathTrack m_follower;
     float m_progress = 0.0f;
     int32_t m_squadIndex = -1;
-    TsSquadObject* m_squad = nullptr;
+    TsSquadObject* m_squad = nullptr; // borrowed: the squad lists its members
     int32_t m_sounds[TS_NUM_CHARACTER_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     OmString m_initialArticle;
 

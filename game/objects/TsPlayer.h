@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "engine/OmParticleSystem.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "game/framework/TsObject.h"
 #include "game/level/TsLevelInfo.h"
@@ -151,8 +152,8 @@ private:
     void ActBonus();
 
     int32_t characterCount_ = 0;
-    TsPCObject* characters_[kMaxCharacters] = {};
-    TsSquadObject* squad_ = nullptr; // owned: released in the destructor
+    OmRef<TsPCObject> characters_[kMaxCharacters];
+    OmRef<TsSquadObject> squad_; // released first in the destructor
     TsPCObject* squadArray_[kMaxSquadMembers] = {};
     int32_t currentIndex_ = -1;
     int32_t squadCount_ = 0;
@@ -167,5 +168,5 @@ private:
     int32_t saveCounter_ = 0;
     OmString saveTitle_;
     OmString saveDate_;
-    TsDiaryData* diary_ = nullptr; // owned: released in the destructor
+    OmRef<TsDiaryData> diary_;
 };
