@@ -512,9 +512,9 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     }
     EXPECT_GE(held, 3.0) << "seconds the longest line of the smith's talk was on the screen";
     // Space moves the talk on, line by line, to its end.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false"; ++line)
+    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line)
         Key("space");
-    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == true"), "false");
+    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == 1"), "false");
 
     // The trader: a click starts his talk, which ends in the trade panel.
     ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
@@ -528,7 +528,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
         // is slow; the panel opens when the talk ends.
         for (auto end = Clock::now() + 30s; !trading && Clock::now() < end;) {
             trading = TradePanelShown(Grab());
-            if (!trading && Ask("TsAccess.Conversation():HasConversationStarted() == true") == "true")
+            if (!trading && Ask("TsAccess.Conversation():HasConversationStarted() == 1") == "true")
                 Key("space");
             else if (!trading)
                 std::this_thread::sleep_for(500ms);
@@ -653,7 +653,7 @@ TEST_F(CampaignFlow, TheTutorialIsPlayedFromTheTitleAndLeadsBackToIt)
         ASSERT_TRUE(ClickUntil(lesson.x, lesson.y, lesson.done, "true", 8s)) << Output(kRun);
     }
     // Space moves the guide's talk on; the closing message follows it.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false"; ++line)
+    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line)
         Key("space");
     ASSERT_TRUE(WaitForScreen(OkBoxShown, "tutorial-over", 30s)) << Output(kRun);
     Click(400, kOkY);
