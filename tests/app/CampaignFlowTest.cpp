@@ -498,15 +498,15 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // Nobody pressing Space, a line stays to be read: one holds the band
     // for three seconds (a lower bound: it may have begun before it was seen).
     double held = 0.0;
-    Screenshot line = Grab();
+    Screenshot seen = Grab();
     for (auto since = Clock::now(), end = since + 30s; held < 3.0 && Clock::now() < end;) {
         std::this_thread::sleep_for(200ms);
         const auto at = Clock::now();
         Screenshot now = Grab();
-        if (SameLineShown(line, now)) {
+        if (SameLineShown(seen, now)) {
             held = std::chrono::duration<double>(at - since).count();
         } else {
-            line = std::move(now);
+            seen = std::move(now);
             since = at;
         }
     }
