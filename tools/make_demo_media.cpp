@@ -1,11 +1,13 @@
 // Writes the demo's media under a data folder: the two start-up videos, a
 // synthesised sound for every entry of the sound table (tones, sweeps and
 // noise bursts), the front-end and level music beds, and the spoken
-// remarks the dialogue table names. Usage: make_demo_media <root>/data
+// remarks the dialogue table names, each as long as reading its line takes.
+// Usage: make_demo_media <root>/data
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "game/framework/TsAudioSoundTable.h"
+#include "game/framework/TsDialogStrings.h"
 #include "platform/MpegEncoder.h"
 
 namespace fs = std::filesystem;
@@ -20,6 +23,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRate = 22050;
+// Spoken lines are long and only blips: a low rate keeps them small.
+constexpr int kVoiceRate = 8000;
 constexpr double kPi = 3.14159265358979323846;
 
 using Samples = std::vector<float>;
@@ -38,7 +43,7 @@ void PutWord(std::ofstream& out, uint32_t v, int bytes)
 }
 
 // 16-bit mono PCM.
-bool WriteWav(const fs::path& path, const Samples& samples)
+bool WriteWav(const fs::path& path, const Samples& samples, int rate = kRate)
 {
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
@@ -49,8 +54,8 @@ bool WriteWav(const fs::path& path, const Samples& samples)
     PutWord(out, 16, 4);
     PutWord(out, 1, 2);         // PCM
     PutWord(out, 1, 2);         // mono
-    PutWord(out, kRate, 4);
-    PutWord(out, kRate * 2, 4); // bytes a second
+    PutWord(out, static_cast<uint32_t>(rate), 4);
+    PutWord(out, static_cast<uint32_t>(rate) * 2, 4); // bytes a second
     PutWord(out, 2, 2);         // bytes a frame
     PutWord(out, 16, 2);
     out.write("data", 4);
@@ -85,29 +90,29 @@ float Envelope(double t, double length, double attack)
 
 // Each effect gets its own character from its id: a falling or rising
 // sweep, a noise burst through a simple low-pass, or a two-tone blip.
-Samples Effect(int id)
+Samples Effect(int id, int rate = kRate)
 {
     Noise noise{static_cast<uint32_t>(id) * 2654435761u + 1u};
     const int kind = id % 3;
     const double length = 0.15 + (id % 7) * 0.06;
     const double base = 180.0 + (id * 37) % 700;
-    Samples out(static_cast<size_t>(length * kRate));
+    Samples out(static_cast<size_t>(length * rate));
     double phase = 0;
     float smooth = 0;
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = static_cast<double>(i) / kRate;
+        const double t = static_cast<double>(i) / rate;
         const float env = Envelope(t, length, 0.005);
         float v = 0;
         if (kind == 0) {
             const double f = base * (id % 2 ? 1.0 + t / length : 2.0 - t / length);
-            phase += 2 * kPi * f / kRate;
+            phase += 2 * kPi * f / rate;
             v = static_cast<float>(std::sin(phase));
         } else if (kind == 1) {
             smooth += (noise.Next() - smooth) * static_cast<float>(0.05 + (id % 5) * 0.1);
             v = smooth * 1.5f;
         } else {
             const double f = t < length / 2 ? base : base * 1.5;
-            phase += 2 * kPi * f / kRate;
+            phase += 2 * kPi * f / rate;
             v = std::sin(phase) > 0 ? 0.5f : -0.5f;
         }
         out[i] = 0.6f * env * v;
@@ -157,19 +162,42 @@ bool WriteSounds(const fs::path& gameRoot)
     ok = WriteWav(HostPath(gameRoot, "data\\audio\\music\\desertbed.wav"), MusicBed({{-12, -5}, {-14, -7}}, 2.0, 2, false, 0.5f)) && ok;
     ok = WriteWav(HostPath(gameRoot, "data\\audio\\music\\desertpassive.wav"), MusicBed(minor, 1.0, 2, false, 0.35f)) && ok;
     ok = WriteWav(HostPath(gameRoot, "data\\audio\\music\\desertaction.wav"), MusicBed(minor, 1.0, 2, true, 0.45f)) && ok;
-    // The spoken lines named by the dialogue table: a short "voice" of
-    // gliding tones, one effect per line. The demo level's door line stays
-    // unrecorded: a line without a recording is timed by its text.
-    const std::pair<const char*, int> voices[] = {
-        {"orrick_remark1.wav", 100}, {"orrick_remark2.wav", 104},
-        {"smith_hello.wav", 104},    {"ann_reply.wav", 100},      {"smith_way.wav", 104},
-        {"trader_hello.wav", 100},   {"vault_locked.wav", 100},   {"guide_hello.wav", 104},
-        {"ann_ready.wav", 100},
+    return ok;
+}
+
+// A line is on the screen as long as its recording plays: one second, and
+// 70 ms for each character of the text a player reads, but never under two.
+double ReadingSeconds(const char* text)
+{
+    return std::max(2.0, 1.0 + 0.07 * static_cast<double>(std::strlen(text)));
+}
+
+// The spoken lines of the dialogue table ("scripts\script" beside data/):
+// a short "voice" of gliding tones, one effect per line, then quiet until
+// the line has been read. The demo level's door line stays unrecorded: a
+// line without a recording is timed by its text.
+bool WriteVoices(const fs::path& gameRoot)
+{
+    // The table is read as the game reads it, by a game path from its folder.
+    fs::current_path(gameRoot);
+    const TsDialogStrings strings(TsDialogStrings::kFileName);
+    const std::pair<DialogStringId, int> voices[] = {
+        {5970, 100}, {5980, 104}, {6000, 104}, {6010, 100}, {6020, 104},
+        {6030, 100}, {6110, 100}, {6350, 104}, {6360, 100},
     };
-    for (const auto& [name, effect] : voices) {
-        Samples voice = Effect(effect);
-        voice.resize(kRate, 0.0f);
-        ok = WriteWav(HostPath(gameRoot, std::string("data\\audio\\dialogue\\") + name), voice) && ok;
+    bool ok = true;
+    for (const auto& [id, effect] : voices) {
+        const char* name = strings.GetAudioFile(id);
+        const char* text = strings.GetString(id);
+        if (!name || !text) {
+            std::fprintf(stderr, "make_demo_media: line %d has no recording or text in %s\n", id,
+                         TsDialogStrings::kFileName);
+            ok = false;
+            continue;
+        }
+        Samples voice = Effect(effect, kVoiceRate);
+        voice.resize(static_cast<size_t>(std::ceil(ReadingSeconds(text) * kVoiceRate)), 0.0f);
+        ok = WriteWav(HostPath(gameRoot, std::string("data\\audio\\dialogue\\") + name), voice, kVoiceRate) && ok;
     }
     return ok;
 }
@@ -232,6 +260,7 @@ int main(int argc, char** argv)
         dataDir = dataDir.parent_path(); // given with a trailing slash
     const fs::path gameRoot = dataDir.parent_path();
     const bool sounds = WriteSounds(gameRoot);
+    const bool voices = WriteVoices(gameRoot);
     const bool videos = WriteVideos(gameRoot);
-    return sounds && videos ? 0 : 1;
+    return sounds && voices && videos ? 0 : 1;
 }

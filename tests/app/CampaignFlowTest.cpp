@@ -158,6 +158,26 @@ bool TutorialShown(const Screenshot& s)
     return IsGold(s, 10, 300) && IsGold(s, 562, 200);
 }
 
+// A conversation's line is white text on a dark band above the panels,
+// x 145..655, its last row of text ending at y 464; the band's backing keeps
+// the level behind it far from white. Whether the lowest row is white at
+// (x, y), and whether two looks show the same line there (nine tenths of
+// their white pixels shared, so the level's glow through the letters' soft
+// edges does not count).
+constexpr int kLineLeft = 145, kLineRight = 655, kLineTop = 440, kLineBottom = 464;
+bool LineWhite(const Screenshot& s, int x, int y)
+{
+    return s.Red(x, y) > 200 && s.Green(x, y) > 200 && s.Blue(x, y) > 200;
+}
+bool SameLineShown(const Screenshot& a, const Screenshot& b)
+{
+    const int both = a.Count(kLineLeft, kLineTop, kLineRight, kLineBottom,
+                             [&](int x, int y) { return LineWhite(a, x, y) && LineWhite(b, x, y); });
+    const int either = a.Count(kLineLeft, kLineTop, kLineRight, kLineBottom,
+                               [&](int x, int y) { return LineWhite(a, x, y) || LineWhite(b, x, y); });
+    return either > 40 && both * 10 >= either * 9;
+}
+
 class CampaignFlow : public GameExecutable {
 protected:
     void SetUp() override
@@ -475,10 +495,26 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     Run("local at = Smith:GetPosition(); local pc = TsAccess.CurrentCharacter(); "
         "pc:SetPosition(GetX(at) - 2, GetY(at), GetZ(at)); pc:StopMoving()");
     EXPECT_TRUE(WaitForAnswer("g_townTalked", "1", 40s));
+    // Nobody pressing Space, a line stays to be read: one holds the band
+    // for three seconds (a lower bound: it may have begun before it was seen).
+    double held = 0.0;
+    Screenshot seen = Grab();
+    for (auto since = Clock::now(), end = since + 30s; held < 3.0 && Clock::now() < end;) {
+        std::this_thread::sleep_for(200ms);
+        const auto at = Clock::now();
+        Screenshot now = Grab();
+        if (SameLineShown(seen, now)) {
+            held = std::chrono::duration<double>(at - since).count();
+        } else {
+            seen = std::move(now);
+            since = at;
+        }
+    }
+    EXPECT_GE(held, 3.0) << "seconds the longest line of the smith's talk was on the screen";
     // Space moves the talk on, line by line, to its end.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false"; ++line)
+    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line)
         Key("space");
-    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == true"), "false");
+    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == 1"), "false");
 
     // The trader: a click starts his talk, which ends in the trade panel.
     ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
@@ -492,7 +528,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
         // is slow; the panel opens when the talk ends.
         for (auto end = Clock::now() + 30s; !trading && Clock::now() < end;) {
             trading = TradePanelShown(Grab());
-            if (!trading && Ask("TsAccess.Conversation():HasConversationStarted() == true") == "true")
+            if (!trading && Ask("TsAccess.Conversation():HasConversationStarted() == 1") == "true")
                 Key("space");
             else if (!trading)
                 std::this_thread::sleep_for(500ms);
@@ -617,7 +653,7 @@ TEST_F(CampaignFlow, TheTutorialIsPlayedFromTheTitleAndLeadsBackToIt)
         ASSERT_TRUE(ClickUntil(lesson.x, lesson.y, lesson.done, "true", 8s)) << Output(kRun);
     }
     // Space moves the guide's talk on; the closing message follows it.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false"; ++line)
+    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line)
         Key("space");
     ASSERT_TRUE(WaitForScreen(OkBoxShown, "tutorial-over", 30s)) << Output(kRun);
     Click(400, kOkY);

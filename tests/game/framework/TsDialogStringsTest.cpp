@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <string>
 
 #include "game/framework/TsDialogStrings.h"
+#include "platform/FilePath.h"
+#include "platform/WavFile.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 
@@ -86,4 +92,35 @@ TEST_F(DialogStringsTest, BadIdsAreSkippedEveryLookupIsBoundedAndAFailedLoadEmpt
     EXPECT_TRUE(log_.Contains("could not open scripts\\nothing"));
     EXPECT_EQ(strings.GetString(7), nullptr);
     EXPECT_EQ(strings.GetRowCount(), 0u);
+}
+
+// The demo's lines are on the screen while their recordings play, so each
+// recording the demo data holds lasts as long as reading its line in the
+// shipped table takes: a second, and 70 ms a character, at least two.
+TEST_F(DialogStringsTest, EachDemoRecordingLastsAsLongAsReadingItsLine)
+{
+    const char* source = std::getenv("OM_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    for (const char* shared : {"data", "scripts"})
+        std::filesystem::create_directory_symlink(std::filesystem::path(source) / shared, shared);
+    plat::ClearPathCache();
+    const TsDialogStrings strings(TsDialogStrings::kFileName);
+    std::map<std::string, std::string> lineOf;
+    for (DialogStringId id = 0; id <= TsDialogStrings::kMaxId; ++id)
+        if (const char* audio = strings.GetAudioFile(id))
+            lineOf[audio] = Text(strings.GetString(id));
+    int recordings = 0;
+    for (const auto& file : std::filesystem::directory_iterator("data/audio/dialogue")) {
+        const std::string name = file.path().filename().string();
+        ASSERT_EQ(lineOf.count(name), 1u) << name << " is no line's recording";
+        const std::string& line = lineOf[name];
+        plat::WavData wav;
+        std::string error;
+        ASSERT_TRUE(plat::ReadWavFile("data\\audio\\dialogue\\" + name, wav, error)) << error;
+        EXPECT_EQ(wav.channels, 1) << name;
+        const double seconds = double(wav.FrameCount()) / wav.sampleRate;
+        EXPECT_GE(seconds, std::max(2.0, 1.0 + 0.07 * double(line.size()))) << name << ": " << line;
+        ++recordings;
+    }
+    EXPECT_GT(recordings, 0) << "the demo data is missing: run tools/make-data BUILD_DIR";
 }
