@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "engine/OmBaseSprite.h"
 #include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsWorldQuad.h"
@@ -15,7 +16,6 @@
 #include "ui/TsHUDPortrait.h"
 #include "ui/TsHUDTextWindow.h"
 
-class OmBaseSprite;
 class OmD3DFont;
 class TsCharacterObject;
 class TsCollectibleObject;

@@ -20,16 +20,15 @@
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/objects/TsAttack.h"
+#include "game/objects/TsInventory.h"
 #include "game/objects/TsModel.h"
 #include "game/objects/TsPathTrack.h"
 #include "game/objects/TsWeaponAttributes.h"
+#include "game/objects/TsWeaponObject.h"
 
-class OmNode;
 class TsAttack;
 class TsCollectibleObject;
-class TsInventory;
 class TsSquadObject;
-class TsWeaponObject;
 class TsPathfinder;
 class TsWaypointObject;
 

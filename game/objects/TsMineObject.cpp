@@ -73,13 +73,7 @@ TsMineObject::TsMineObject()
     SetDetonationDelay(kDefaultDelaySeconds);
 }
 
-TsMineObject::~TsMineObject()
-{
-    if (m_shape) {
-        m_shape->Release();
-        m_shape = nullptr;
-    }
-}
+TsMineObject::~TsMineObject() = default;
 
 void TsMineObject::SetDetonationDelay(float seconds)
 {
@@ -158,7 +152,7 @@ bool TsMineObject::LoadModel(const char*)
     // conversion for the renderer below, or the converted mesh names
     // materials that are gone and draws nothing.
     OmSceneImporter importer;
-    OmSkinShape* shape = nullptr;
+    OmRef<OmSkinShape> shape;
     // A mine of the same model lends its mesh; the shape is its own, to play
     // its own animation.
     OmFastAllocIterator it;
@@ -167,7 +161,7 @@ bool TsMineObject::LoadModel(const char*)
         auto* other = static_cast<TsMineObject*>(static_cast<OmObject*>(cell));
         if (other != this && other->m_shape && other->m_shape->GetGeometry() && other->GetMdl()
             && std::strcmp(other->GetMdl(), name) == 0) {
-            shape = new OmSkinShape;
+            shape = OmMakeRef<OmSkinShape>();
             shape->SetGeometry(other->m_shape->GetGeometry());
             break;
         }
@@ -176,23 +170,22 @@ bool TsMineObject::LoadModel(const char*)
         const std::string path = plat::ResolvePath(folder + mdl);
         const std::string bones = plat::ResolvePath(folder + "bones.txt");
         importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
-        OmSkinMesh* mesh = importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str());
+        const auto mesh = OmRef<OmSkinMesh>::Adopt(
+            importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str()));
         if (!mesh) {
             LogErrorF("error loading model for mine %s: %s", GetName() ? GetName() : "", path.c_str());
             return false;
         }
-        shape = new OmSkinShape;
+        shape = OmMakeRef<OmSkinShape>();
         shape->SetGeometry(mesh);
-        mesh->Release();
     }
-    auto* group = new OmGroup;
+    const auto group = OmMakeRef<OmGroup>();
     group->AddChild(shape);
     if (OmRenderer* renderer = OmRenderer::Current()) {
         CreateRenderMeshes(group, *renderer, kModelRenderFlags);
     }
-    m_shape = shape; // keeps the creating reference
+    m_shape = std::move(shape);
     SetModel(group);
-    group->Release();
     return true;
 }
 

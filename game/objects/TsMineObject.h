@@ -6,10 +6,11 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
+#include "engine/OmSkinShape.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsModel.h"
 
-class OmSkinShape;
 struct TsProjectileAttributes;
 
 class TsMineObject : public TsModel {
@@ -60,7 +61,7 @@ private:
     void UpdateAnimation();
 
     int32_t m_animationClass = 0;
-    OmSkinShape* m_shape = nullptr; // owned: one reference, released by the destructor
+    OmRef<OmSkinShape> m_shape;
     bool m_triggered = false;
     int32_t m_countdownTicks = 0;
     int32_t m_projectileId = -1;

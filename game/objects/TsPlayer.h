@@ -16,13 +16,13 @@
 #include "engine/OmString.h"
 #include "game/framework/TsObject.h"
 #include "game/level/TsLevelInfo.h"
+#include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsSquadObject.h"
 
 class TsCharacterObject;
 class TsEntityDB;
-class TsDiaryData;
 class TsEntity;
-class TsSquadObject;
 
 class TsPlayer : public TsObject {
     OM_DECLARE_CLASS(TsPlayer)

@@ -94,13 +94,7 @@ TsEntityDB* EntityDBOrNull()
 
 } // namespace
 
-TsProjectile::~TsProjectile()
-{
-    if (m_node) {
-        m_node->Release();
-        m_node = nullptr;
-    }
-}
+TsProjectile::~TsProjectile() = default;
 
 const TsProjectileAttributes* TsProjectile::Attributes() const
 {
@@ -487,10 +481,7 @@ void TsProjectile::PlayImpactSound() const
 
 void TsProjectile::TickFinishing()
 {
-    if (m_node) {
-        m_node->Release();
-        m_node = nullptr;
-    }
+    m_node = nullptr;
     for (int i : {kExhaust1, kExhaust2}) {
         if (m_emitters[i].inheritVelocity) {
             m_emitters[i].ResetParticleVelocities();

@@ -10,12 +10,13 @@
 #include <cstdint>
 
 #include "engine/OmArray.h"
+#include "engine/OmNode.h"
 #include "engine/OmParticleSystem.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsAttack.h"
 
-class OmNode;
 class TsCharacterObject;
 class TsEntity;
 struct TsProjectileAttributes;
@@ -156,7 +157,7 @@ private:
     float m_stun = 0.0f;
     float m_spare = 0.0f;
     OmParticleEmitter m_emitters[kEmitterCount];
-    OmNode* m_node = nullptr; // owned: released when the flight finishes
+    OmRef<OmNode> m_node; // let go of when the flight finishes
     bool m_finished = false;
     bool m_firstFramePending = false;
     float m_laserLength = 0.0f;

@@ -64,7 +64,7 @@ void ReadAttributes(OmArchive& archive, TsWeaponAttributes& a)
 
 } // namespace
 
-TsWeaponObject::TsWeaponObject() : m_pendingAttack(new TsAttack)
+TsWeaponObject::TsWeaponObject() : m_pendingAttack(OmMakeRef<TsAttack>())
 {
     SetCanEquip(true);
     m_radius = kItemRadius;
@@ -78,10 +78,7 @@ TsWeaponObject::TsWeaponObject(OmArchive& archive) : TsCollectibleObject(archive
 TsWeaponObject::~TsWeaponObject()
 {
     StopLoop();
-    if (m_pendingAttack) {
-        m_pendingAttack->Release();
-        m_pendingAttack = nullptr;
-    }
+    m_pendingAttack = nullptr;
 }
 
 // ---- archive ----------------------------------------------------------------
@@ -377,7 +374,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
         return false;
     }
     if (!m_pendingAttack) {
-        m_pendingAttack = new TsAttack;
+        m_pendingAttack = OmMakeRef<TsAttack>();
     }
     const float threshold = std::cos(a.spread * 0.5f * kDegreesToRadians);
     const OmVector3 facing = wielder->GetDirection();

@@ -10,11 +10,12 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
+#include "game/objects/TsAttack.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsWeaponAttributes.h"
 
-class TsAttack;
 class TsCharacterObject;
 class TsProjectile;
 
@@ -115,7 +116,7 @@ private:
     OmVector3 m_muzzleOffset;
     TsWeaponAttributes m_primaryAttributes;
     TsWeaponAttributes m_secondaryAttributes;
-    TsAttack* m_pendingAttack = nullptr; // owned: released by the destructor
+    OmRef<TsAttack> m_pendingAttack;
     int32_t m_hitCountdown = -1;
     uint32_t m_loopVoice = 0;            // not saved
     int32_t m_sounds[TS_NUM_WEAPON_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};

@@ -15,21 +15,10 @@ public:
     TestWielder()
     {
         if (!m_inventory) {
-            m_inventory = new TsInventory(this);
-            m_ownInventory = true;
+            m_inventory = OmMakeRef<TsInventory>(this);
         }
     }
     explicit TestWielder(OmArchive& archive) : TsCharacterObject(archive) {}
-    ~TestWielder() override
-    {
-        if (m_ownInventory) {
-            m_inventory->Release();
-            m_inventory = nullptr;
-        }
-    }
-
-private:
-    bool m_ownInventory = false;
 };
 
 // Articles made the way templates make them; the test holds the one
