@@ -347,8 +347,8 @@ void TsTextView::Render(float fraction)
         return;
     const float left = GuiToPixelsX(m_x) + kMargin, top = GuiToPixelsY(m_y) + kMargin;
     const float room = GuiToPixelsX(m_width) - 25.0f;
-    const int32_t first = FirstShown();
-    for (int32_t i = first; i < EndShown(); ++i) {
+    const int32_t first = FirstShown(), end = EndShown();
+    for (int32_t i = first; i < end; ++i) {
         // A topic's title is its text up to the first line break or colon.
         char title[64];
         CutToWidth(*frontEnd, tutorial->GetFragment(i), "\n:", room, title, sizeof title);
