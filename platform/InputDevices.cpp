@@ -238,6 +238,13 @@ InputResult MouseDevice::GetDeviceState(MouseState& state)
     return InputResult::Ok;
 }
 
+void MouseDevice::RestartMovement()
+{
+    if (window_) {
+        window_->GetCursorPosition(reportedX_, reportedY_);
+    }
+}
+
 // ---- system ----
 
 std::unique_ptr<InputSystem> InputSystem::Create(InputResult* result)

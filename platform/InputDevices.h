@@ -107,6 +107,9 @@ private:
 class MouseDevice final : public InputDevice {
 public:
     InputResult GetDeviceState(MouseState& state);
+    // The next read measures movement from the pointer's place now: what
+    // moved it before was taken in by whoever put a cursor there.
+    void RestartMovement();
 
 private:
     void OnEvent(const SDL_Event& event) override;

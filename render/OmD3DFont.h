@@ -13,8 +13,9 @@ class GfxTexture;
 
 class OmD3DFont {
 public:
-    static constexpr uint32_t kBold = 0x2;
-    static constexpr uint32_t kItalic = 0x4;
+    // Face flags: 1 bold, 2 italic (the small fonts are made bold).
+    static constexpr uint32_t kBold = 0x1;
+    static constexpr uint32_t kItalic = 0x2;
     // Drawing flags.
     static constexpr uint32_t kFiltered = 0x4;
     static constexpr uint32_t kSlanted = 0x8;

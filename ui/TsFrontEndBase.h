@@ -97,9 +97,10 @@ class TsFrontEndBase : public TsGameMode {
     void GetTitleTextExtent(const char* text, float& width, float& height) const;
     void GetLargeTitleTextExtent(const char* text, float& width, float& height) const;
     void GetPlainTextExtent(const char* text, float& width, float& height) const;
-    // Word-wrapped text in the plain font (pixels).
+    // Word-wrapped text in the plain font (pixels). `scrolled` pixels of
+    // the text lie above top, scrolled out of view: lines there are not drawn.
     void DrawWrappedText(float left, float top, float right, float bottom, uint32_t colour, const char* text,
-                         int32_t filtered) const;
+                         int32_t filtered, float scrolled = 0.0f) const;
     void MeasureWrappedText(const char* text, float wrapWidth, float bottom, float& width, float& height) const;
 
 private:

@@ -15,6 +15,7 @@
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DBatch.h"
 #include "render/OmD3DBuffer.h"
 #include "ui/TsFrontEnd.h"
 #include "ui/TsFrontEndSkinShape.h"
@@ -513,7 +514,13 @@ void TsFrontEnd::Render(float renderTime, float fraction)
         if (m_characterShape)
             CreateRenderTarget(m_characterShape->GetTargetWidth(), m_characterShape->GetTargetHeight());
     }
+    // The scene's blended parts are drawn with it, before the GUI: left to
+    // the end of the frame they would cover the menus.
+    OmD3DBatch& batch = renderer->GetBatch();
+    batch.Begin(0);
     RenderScene();
+    batch.Flush();
+    renderer->FlushAlphaQueue();
     if (m_renderTargetReady && m_characterShape && m_characterShape->HasRenderTarget())
         DrawInterference(fraction);
     DrawPanelStrip();

@@ -5,6 +5,7 @@
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DBatch.h"
 
 OM_IMPLEMENT_CLASS(TsFrontEndSkinShape, OmSkinShape)
 
@@ -65,17 +66,33 @@ void TsFrontEndSkinShape::RenderIntoTarget(OmRenderer& renderer)
     plat::GfxSurface* keptDepth = nullptr;
     device->GetRenderTarget(&keptColour);
     device->GetDepthStencilSurface(&keptDepth);
+    // The figure's blended parts belong in its target, and what the scene
+    // filed before it on the screen: each is drawn before the target changes.
+    const bool batchOpen = d3d->GetBatch().IsOpen();
+    FlushBlended(*d3d);
     if (!plat::GfxFailed(device->SetRenderTarget(m_colour, m_depth))) {
         device->Clear(0, nullptr, plat::GfxClear::Target | plat::GfxClear::ZBuffer, 0, 1.0f, 0);
+        if (batchOpen)
+            d3d->GetBatch().Begin(0);
         OmSkinShape::Render(renderer);
+        FlushBlended(*d3d);
         RenderScroller(renderer, kTargetScrollerOffset, true);
         device->SetRenderTarget(keptColour, keptDepth);
     }
+    if (batchOpen)
+        d3d->GetBatch().Begin(0); // the scene after the figure files into it as before
     // Kept surfaces are released whether or not the figure was drawn.
     if (keptColour)
         keptColour->Release();
     if (keptDepth)
         keptDepth->Release();
+}
+
+void TsFrontEndSkinShape::FlushBlended(OmD3D& renderer)
+{
+    if (renderer.GetBatch().IsOpen())
+        renderer.GetBatch().Flush();
+    renderer.FlushAlphaQueue();
 }
 
 void TsFrontEndSkinShape::RenderToScreen(OmRenderer& renderer)

@@ -10,6 +10,7 @@
 #include "engine/OmSkinShape.h"
 #include "ui/TsCreditsScroller.h"
 
+class OmD3D;
 namespace plat {
 class GfxSurface;
 }
@@ -42,6 +43,8 @@ private:
     void RenderIntoTarget(OmRenderer& renderer);
     void RenderToScreen(OmRenderer& renderer);
     void RenderScroller(OmRenderer& renderer, float offsetX, bool drawStrips);
+    // Draws the blended triangles filed and queued so far where the target is now.
+    static void FlushBlended(OmD3D& renderer);
 
     plat::GfxSurface* m_colour = nullptr;
     plat::GfxSurface* m_depth = nullptr;

@@ -143,7 +143,7 @@ void TsFrontEndBase::GetPlainTextExtent(const char* text, float& width, float& h
 }
 
 void TsFrontEndBase::DrawWrappedText(float left, float top, float right, float bottom, uint32_t colour,
-                                     const char* text, int32_t filtered) const
+                                     const char* text, int32_t filtered, float scrolled) const
 {
     if (!m_fontC || !text) {
         return;
@@ -152,10 +152,13 @@ void TsFrontEndBase::DrawWrappedText(float left, float top, float right, float b
     const uint32_t flags = filtered > 0 ? 12u : 4u;
     float width = 0.0f, height = 0.0f;
     WalkWords(*font, text, right - left, 0.0f, width, height, [&](const char* word, float x, float y) {
-        if (top + y > bottom) {
+        const float lineTop = top - scrolled + y;
+        if (lineTop > bottom) {
             return false;
         }
-        font->DrawText(left + x, top + y, colour, word, flags);
+        if (lineTop + 0.5f >= top) { // sums of row heights may miss top by a rounding
+            font->DrawText(left + x, lineTop, colour, word, flags);
+        }
         return true;
     });
 }

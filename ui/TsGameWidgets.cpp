@@ -176,5 +176,5 @@ void TsGameTutorialDialog::Render(float fraction)
     const float left = GuiToPixelsX(m_x) + 12.0f, top = GuiToPixelsY(m_y) + 12.0f;
     const float right = GuiToPixelsX(list.GetX()) - 4.0f, bottom = GuiToPixelsY(GetBottom()) - 12.0f;
     const float skipped = float(int32_t(list.GetValue() * 100.0f)) * line;
-    frontEnd->DrawWrappedText(left, top - skipped, right, bottom, 0xFFFFFFFF, m_text, 0);
+    frontEnd->DrawWrappedText(left, top, right, bottom, 0xFFFFFFFF, m_text, 0, skipped);
 }

@@ -162,7 +162,8 @@ void TsGuiSlider::Update(float)
     if (!input) {
         return;
     }
-    m_releasedIndex = -1;
+    // The index stays until the release's OnChanged has read it: two ticks
+    // may run before the frame that draws (and reports) it.
     if (input->IsActionReleased(0) && (m_dragging || m_hover)) {
         m_releasedIndex = GetOwner() ? GetOwner()->IndexOfChild(this) : -1;
         m_changePending = 1;
@@ -206,6 +207,7 @@ void TsGuiSlider::Render(float fraction)
     if (m_changePending) {
         m_changePending = 0;
         OnChanged();
+        m_releasedIndex = -1;
     }
     if (m_dragging) {
         m_value = SnapDrag(PointerTrackPosition() - m_grabOffset);

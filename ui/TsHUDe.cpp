@@ -213,14 +213,16 @@ void TsHUDe::RenderConversationLine(const char* speaker, const char* text)
 }
 
 // The exit script is later called by name, so only an identifier that fits
-// the buffer is kept.
+// the buffer is kept. The message is shown either way: an empty name is a
+// message with no exit script, and a bad one is logged and runs nothing.
 bool TsHUDe::ExitDialogue(const char* scriptName, const char* text, bool choice)
 {
-    if (!scriptName || !TsIsScriptIdentifier(scriptName) || std::strlen(scriptName) >= sizeof exitScript_) {
-        LogErrorF("TsHUDe::ExitDialogue: '%s' is no script name", scriptName ? scriptName : "");
-        return true;
+    const char* name = scriptName ? scriptName : "";
+    const bool usable = TsIsScriptIdentifier(name) && std::strlen(name) < sizeof exitScript_;
+    if (*name && !usable) {
+        LogErrorF("TsHUDe::ExitDialogue: '%s' is no script name; the message runs no script", name);
     }
-    std::snprintf(exitScript_, sizeof exitScript_, "%s", scriptName);
+    std::snprintf(exitScript_, sizeof exitScript_, "%s", usable ? name : "");
     TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
     TsLevel* level = TsAccess::CurrentLevel();
     if (!menu || !level) {

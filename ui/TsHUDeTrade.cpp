@@ -19,6 +19,7 @@
 #include "game/level/TsCutScene.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsCollectibleObject.h"
+#include "game/objects/TsConversation.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLevelCursor.h"
@@ -158,8 +159,16 @@ void TsHUDe::StartTraderConversation(bool clicked)
     infoWindow_.SetVisible(false);
     menu_.Close();
     trader_ = trader;
-    if (lua_State* L = TsAccess::LuaState())
-        TsScriptHost::DoString(L, call);
+    // Only the end of the trader's conversation opens the panel and lets the
+    // HUD go: a script that failed, or started no conversation, would leave
+    // the HUD taking every click until the level ends.
+    lua_State* L = TsAccess::LuaState();
+    const TsConversation* talk = TsAccess::Conversation();
+    if (!L || TsScriptHost::DoString(L, call) != 0 || !talk || !talk->HasConversationStarted()) {
+        LogErrorF("Trade: %s started no conversation; there is no trade", call);
+        trader_ = nullptr;
+        return;
+    }
     if (TsCutScene* cutScene = TsAccess::CutScene())
         cutScene->SetupConversationCamera(trader->GetPosition(), character->GetPosition(), 0);
 }

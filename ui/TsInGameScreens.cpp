@@ -312,12 +312,30 @@ void TsTextView::OnMouseUp(int32_t packed, uint32_t buttons)
     const float px = float(GuiPackedX(packed)), py = float(GuiPackedY(packed));
     if (!tutorial || list.HitTest(px, py) || !HitTest(px, py))
         return;
-    const int32_t topics = tutorial->GetFragmentCount();
-    if (topics <= 0)
+    const int32_t first = FirstShown(), end = EndShown();
+    if (first >= end)
         return;
-    const int32_t first = int32_t(list.GetValue() * float(topics - 1));
-    m_selected = std::clamp(int32_t((py - (GuiToPixelsY(m_y) + 8.0f)) / kLineHeight) + first, 0, topics - 1);
+    const int32_t row = int32_t((py - (GuiToPixelsY(m_y) + kMargin)) / kLineHeight);
+    m_selected = std::clamp(first + row, first, end - 1);
     tutorial->ShowFragment(m_selected);
+}
+
+// The bar scrolls the topics: its value picks the first one shown, and as
+// many follow as there are rows inside the frame. Drawing and clicks both
+// go by these rows.
+int32_t TsTextView::FirstShown() const
+{
+    const auto* tutorial = dynamic_cast<const TsTutorialDialog*>(GetOwner());
+    const int32_t topics = tutorial ? tutorial->GetFragmentCount() : 0;
+    return topics > 0 ? std::clamp(int32_t(list.GetValue() * float(topics - 1)), 0, topics - 1) : 0;
+}
+
+int32_t TsTextView::EndShown() const
+{
+    const auto* tutorial = dynamic_cast<const TsTutorialDialog*>(GetOwner());
+    const int32_t topics = tutorial ? tutorial->GetFragmentCount() : 0;
+    const int32_t rows = std::max(int32_t((GuiToPixelsY(m_height) - 2.0f * kMargin) / kLineHeight), 1);
+    return std::min(topics, FirstShown() + rows);
 }
 
 void TsTextView::Render(float fraction)
@@ -327,14 +345,15 @@ void TsTextView::Render(float fraction)
     TsFrontEndBase* frontEnd = GetFrontEnd();
     if (!tutorial || !frontEnd)
         return;
-    const float left = GuiToPixelsX(m_x) + 8.0f, top = GuiToPixelsY(m_y) + 8.0f;
+    const float left = GuiToPixelsX(m_x) + kMargin, top = GuiToPixelsY(m_y) + kMargin;
     const float room = GuiToPixelsX(m_width) - 25.0f;
-    for (int32_t i = 0; i < tutorial->GetFragmentCount(); ++i) {
+    const int32_t first = FirstShown(), end = EndShown();
+    for (int32_t i = first; i < end; ++i) {
         // A topic's title is its text up to the first line break or colon.
         char title[64];
         CutToWidth(*frontEnd, tutorial->GetFragment(i), "\n:", room, title, sizeof title);
-        frontEnd->DrawPlainText(left, top + float(i) * kLineHeight, i == m_selected ? 0xFFFFFF00 : 0xFFFFFFFF, title,
-                                0);
+        frontEnd->DrawPlainText(left, top + float(i - first) * kLineHeight, i == m_selected ? 0xFFFFFF00 : 0xFFFFFFFF,
+                                title, 0);
     }
 }
 

@@ -166,12 +166,16 @@ public:
 class TsTextView : public TsGuiDialog {
 public:
     static constexpr float kLineHeight = 15.0f;
+    static constexpr float kMargin = 8.0f; // inside the frame, above the first row and below the last
     explicit TsTextView(TsFrontEndBase* frontEnd) : TsGuiDialog(frontEnd) {}
     void Open(TsGuiArg x, TsGuiArg y) override;
     void Activate(TsGuiArg a, TsGuiArg b) override;
     void OnMouseUp(int32_t packed, uint32_t buttons) override;
     void Render(float fraction) override;
     int32_t GetSelected() const { return m_selected; }
+    // The topics the frame shows: from the first to before the end.
+    int32_t FirstShown() const;
+    int32_t EndShown() const;
 
     TsGameScrollList list;
 

@@ -182,10 +182,18 @@ void TsSaveGameList::DrawItem(float x, float y, float right, float bottom, TsGui
                                    entry->label.Get(), 0);
 }
 
+void TsSaveGameList::OnMouseDown(int32_t packed, uint32_t buttons)
+{
+    m_doubleClicked = (buttons & TS_GUI_DOUBLE_CLICK) ? 1 : 0;
+    TsGuiListDialog::OnMouseDown(packed, buttons);
+}
+
 void TsSaveGameList::OnMouseUp(int32_t packed, uint32_t buttons)
 {
     const float px = float(GuiPackedX(packed)), py = float(GuiPackedY(packed));
-    if ((buttons & TS_GUI_DOUBLE_CLICK) && !m_scroll.HitTest(px, py))
+    const bool doubleClicked = m_doubleClicked != 0;
+    m_doubleClicked = 0;
+    if (doubleClicked && !m_scroll.HitTest(px, py))
         LoadSelected();
     TsGuiListDialog::OnMouseUp(packed, buttons);
 }

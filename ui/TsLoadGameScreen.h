@@ -29,6 +29,7 @@ public:
     ~TsSaveGameList() override;
 
     void Open(TsGuiArg x, TsGuiArg y) override;
+    void OnMouseDown(int32_t packed, uint32_t buttons) override;
     void OnMouseUp(int32_t packed, uint32_t buttons) override;
     float MeasureItem(TsGuiListItem* item, float contentWidth) override;
     void DrawItem(float x, float y, float right, float bottom, TsGuiListItem* item) override;
@@ -60,6 +61,9 @@ private:
     float m_rowHeight = 0.0f;
     std::string m_folder = kFolder;
     uint8_t m_scanned = 0;
+    // The front end marks a double click on the second press, not on its
+    // release: kept from the press until the release loads.
+    uint8_t m_doubleClicked = 0;
 };
 
 class TsLoadSelectedButton : public TsFrontEndButton {

@@ -57,6 +57,7 @@ bool TsInput::Create(plat::Window* window, bool exclusive, bool foreground)
         Destroy();
         return false;
     }
+    window_ = window;
     return true;
 }
 
@@ -66,6 +67,7 @@ void TsInput::Destroy()
     keyboard_.reset();
     mouseDevice_.reset();
     system_.reset();
+    window_ = nullptr;
 }
 
 void TsInput::Acquire()
@@ -73,8 +75,8 @@ void TsInput::Acquire()
     if (keyboard_) {
         keyboard_->Acquire();
     }
-    if (mouseDevice_) {
-        mouseDevice_->Acquire();
+    if (mouseDevice_ && plat::InputSucceeded(mouseDevice_->Acquire()) && window_) {
+        SyncCursorToWindow(*window_);
     }
 }
 
@@ -100,6 +102,9 @@ void TsInput::ClearState()
     previous_ = State{};
     std::memset(waitingPress_, 0, sizeof(waitingPress_));
     cursorInside_ = 0;
+    if (window_) {
+        SyncCursorToWindow(*window_);
+    }
 }
 
 bool TsInput::ReadKeyboard(uint8_t (&state)[256], bool poll)
@@ -220,6 +225,9 @@ void TsInput::SyncCursorToWindow(const plat::Window& window)
     current_.cursorY = inside ? y : std::clamp(y, 0, std::max(height - 1, 0));
     current_.moveX = 0;
     current_.moveY = 0;
+    if (mouseDevice_) {
+        mouseDevice_->RestartMovement();
+    }
 }
 
 bool TsInput::IsActionDown(int action) const

@@ -49,9 +49,13 @@ public:
     void Destroy();
     // Acquire and ClearState.
     void Reacquire();
-    // For the window procedure, as the game gains or loses the focus.
+    // For the window procedure, as the game gains or loses the focus. A
+    // gained focus puts the cursor where the pointer is now.
     void Acquire();
     void Unacquire();
+    // Zeroes the actions and movements of this tick and the last. The
+    // cursor moves only by the pointer's moves, so it is put where the
+    // pointer is rather than in a corner it would never leave again.
     void ClearState();
 
     // Once per frame with the size the cursor is kept within. False when a
@@ -59,6 +63,8 @@ public:
     bool Update(int width, int height);
     // Once per game tick, after the tick has read the actions.
     void EndTick();
+    // The cursor takes the pointer's place; the next movement is measured
+    // from there.
     void SyncCursorToWindow(const plat::Window& window);
 
     bool IsActionDown(int action) const;
@@ -130,5 +136,6 @@ private:
     std::unique_ptr<plat::InputSystem> system_;
     std::unique_ptr<plat::KeyboardDevice> keyboard_;
     std::unique_ptr<plat::MouseDevice> mouseDevice_;
+    const plat::Window* window_ = nullptr; // borrowed: the window the devices were made for
     int32_t cursorInside_ = 0;
 };

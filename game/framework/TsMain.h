@@ -173,6 +173,8 @@ private:
     void LevelStarted();
     bool ModeStartFailed(int request);
     void FinishSwitch();
+    // LoadGame's reading and starting of the level, without the load screen.
+    bool LoadSavedLevel(const std::string& saveName);
     bool AdoptLoadedLevel(OmObject* root, const char* name, int32_t& pcType);
     void AddObjectivesToDiary();
 

@@ -128,12 +128,6 @@ bool TsLevel::Initialise()
     }
     if (TsInput* input = TsAccess::Input()) {
         input->ClearState();
-        // The pointer has not moved: a cleared cursor would read as the
-        // window's corner, where it turns the camera until the mouse moves.
-        const TsMain* app = TsMain::Instance();
-        if (app && app->GetWindow()) {
-            input->SyncCursorToWindow(*app->GetWindow());
-        }
     }
     if (!LoadWorld(info->worldFilename.Get())) {
         LogErrorF("Error loading environment .tsw file: %s", TextOf(info->worldFilename));

@@ -94,27 +94,36 @@ bool TsMain::LoadGame(const char* name)
         g_loadScreen.held = 1;
         g_loadScreen.textY = screenHeight_ / 3 * 2;
     }
+    if (!LoadSavedLevel(saveName)) {
+        // However far the load got, the failure's message and the title
+        // follow at once: no load screen waits for Space before them.
+        g_loadScreen.held = 0;
+        ReleaseLoadScreenImage();
+        return false;
+    }
+    return true;
+}
+
+bool TsMain::LoadSavedLevel(const std::string& saveName)
+{
     OmArchive archive(OmClassRegistry::Instance());
     const std::string path = plat::ResolvePath(TsSaveGames::PathOf(saveName));
     if (!archive.Load(path.c_str())) {
         // The timers read before the failure name objects the load took down.
         TsTimerTable::Instance().Abandon();
         LogErrorF("Error: cannot load game file %s", saveName.c_str());
-        g_loadScreen.held = 0;
         return false;
     }
     if (archive.GetRootCount() != 2) {
         LogErrorF("Error loading game file %s - root object count is %d not 2", saveName.c_str(),
                   static_cast<int>(archive.GetRootCount()));
         DropRoots(archive);
-        g_loadScreen.held = 0;
         return false;
     }
     TsPlayer* player = TsPlayer::Cast(archive.GetRoot(0));
     if (!player) {
         LogErrorF("Error loading game file %s - cannot load player object", saveName.c_str());
         DropRoots(archive);
-        g_loadScreen.held = 0;
         return false;
     }
     SetLocalPlayer(player);

@@ -210,8 +210,10 @@ void TsConversation::AddFragment(int32_t stringId, TsCharacterObject* speaker, T
     if (level && level->keepsDiary_ && diaryData && *diary) {
         const TsPlayer* player = TsAccess::LocalPlayer();
         const TsLevelInfo* info = TsAccess::LevelInfo();
-        diaryData->AddEntry(info && info->levelName.Get() ? info->levelName.Get() : "",
-                            player ? player->GetLevelTitle() : "", speaker->GetName(), stringId, diary);
+        // The diary names the speaker as the player knows him, by his
+        // display name ("somebody" without one), not by his object name.
+        diaryData->AddOverheard(info && info->levelName.Get() ? info->levelName.Get() : "",
+                                player ? player->GetLevelTitle() : "", speaker->GetDisplayName(), diary);
     }
 }
 

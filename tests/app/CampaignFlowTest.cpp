@@ -16,6 +16,7 @@
 #include <iterator>
 #include <cstdio>
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "GameExecutable.h"
@@ -62,6 +63,32 @@ bool IntroShown(const Screenshot& s)
 {
     auto sand = [&](int x, int y) { return s.Red(x, y) > 150 && s.Green(x, y) > 90 && s.Blue(x, y) < 100; };
     return sand(100, 560) && sand(700, 560) && s.Blue(400, 20) > 100 && s.Red(400, 20) < 80;
+}
+
+// The title's saved games: the list's Load and Delete buttons under it, and
+// Back in the bottom right corner.
+bool SavesPageShown(const Screenshot& s)
+{
+    return IsGold(s, 100, 472) && IsGold(s, 270, 472) && IsGold(s, 660, 538) && !MainMenuShown(s);
+}
+
+// The title's options: four of the menu's six places hold buttons, and Back.
+bool OptionsPageShown(const Screenshot& s)
+{
+    for (int k = 0; k < 6; ++k)
+        if (IsGold(s, 86, MenuButtonY(k) - 8) != (k < 4))
+            return false;
+    return IsGold(s, 660, 538);
+}
+
+// Pixels right of the menu where one picture has the credits' light text
+// and the other not: the credits rolling.
+int CreditsDiffer(const Screenshot& a, const Screenshot& b)
+{
+    auto text = [](const Screenshot& shot, int x, int y) {
+        return shot.Red(x, y) > 110 && shot.Green(x, y) > 110 && shot.Blue(x, y) > 110;
+    };
+    return a.Count(330, 90, 800, 450, [&](int x, int y) { return text(a, x, y) != text(b, x, y); });
 }
 
 // The load screen: a gold frame round a dark blue page.
@@ -133,13 +160,27 @@ bool TradePanelShown(const Screenshot& s)
     return article(528, 76) && article(592, 76) && article(592, 140) && article(208, 76);
 }
 
-// A message over play with its one OK button.
-constexpr int kOkY = 285;
-bool OkBoxShown(const Screenshot& s)
+// A message over play with its one OK button, in the middle: the middle
+// of the button (a message of more lines puts it lower), or -1 when no such
+// message shows. The button is the one gold bar across the middle with none
+// just above or below it.
+int OkButtonY(const Screenshot& s)
 {
-    return IsGold(s, 345, kOkY - 6) && IsGold(s, 455, kOkY - 6) && !IsGold(s, 400, kOkY + 34) &&
-           (IsGold(s, 400, 224) || IsGold(s, 400, 225));
+    auto bar = [&](int y) { return IsGold(s, 345, y) && IsGold(s, 455, y); };
+    for (int top = 200; top < 480; ++top) {
+        if (!bar(top))
+            continue;
+        int bottom = top;
+        while (bottom < 520 && bar(bottom + 1))
+            ++bottom;
+        const bool button = bottom - top >= 12 && bottom - top <= 40;
+        if (button && !IsGold(s, 400, bottom + 24) && !IsGold(s, 345, top - 16) && !IsGold(s, 345, top - 30))
+            return (top + bottom) / 2;
+        top = bottom;
+    }
+    return -1;
 }
+bool OkBoxShown(const Screenshot& s) { return OkButtonY(s) >= 0; }
 
 // A question over play: a gold-framed box with Yes above No in the middle.
 constexpr int kYesY = 261, kNoY = 301;
@@ -148,6 +189,9 @@ bool QuestionShown(const Screenshot& s)
     return IsGold(s, 345, kYesY - 6) && IsGold(s, 455, kNoY - 6) && !IsGold(s, 400, kNoY + 34) &&
            (IsGold(s, 400, 201) || IsGold(s, 400, 202));
 }
+
+// Back on the title's menu with nothing over it.
+bool TitleAlone(const Screenshot& s) { return MainMenuShown(s) && !NameDialogShown(s) && !QuestionShown(s); }
 
 // A lesson of the tutorial: the text's gold-framed window on the left and
 // its topic list on the right, over the paused level. The text window's
@@ -221,22 +265,32 @@ protected:
     }
 
     // Held across a few of the game's ticks, so the tick sees it go down and
-    // up. In play the game's cursor follows the mouse's moves, not where the
-    // pointer is: a sweep to the far corner and back to the near one puts it
-    // in the top-left corner with the pointer, and from there both go together.
+    // up. The game's cursor stands where the pointer is, whatever the game
+    // went through before: the pointer goes straight to the place.
     void Click(int x, int y, int button = 1)
     {
         const std::string which = std::to_string(button);
-        std::system(Xdo("mousemove " + std::to_string(kWidth - 1) + " " + std::to_string(kHeight - 1)).c_str());
-        std::this_thread::sleep_for(150ms);
-        std::system(Xdo("mousemove 0 0").c_str());
-        std::this_thread::sleep_for(150ms);
         std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
         std::this_thread::sleep_for(300ms);
         std::system(Xdo("mousedown " + which).c_str());
         std::this_thread::sleep_for(300ms);
         std::system(Xdo("mouseup " + which).c_str());
         std::this_thread::sleep_for(500ms);
+    }
+
+    // Two quick clicks at (x, y), again until the screen shows what they
+    // lead to: a frame slower than the pair reads it as one click.
+    template <class Shown>
+    bool DoubleClickUntil(int x, int y, Shown shown, const char* step)
+    {
+        std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
+        std::this_thread::sleep_for(300ms);
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            std::system(Xdo("click --repeat 2 --delay " + std::to_string(100 + 40 * attempt) + " 1").c_str());
+            if (WaitForScreen(shown, step, 8s))
+                return true;
+        }
+        return false;
     }
 
     void Key(const char* key)
@@ -583,7 +637,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // through the closing screen.
     ASSERT_TRUE(WaitForScreen(OkBoxShown, "won", 120s)) << Output(kRun);
     EXPECT_EQ(Ask("g_missionWon"), "1");
-    Click(400, kOkY);
+    Click(400, OkButtonY(shot_));
     ASSERT_TRUE(PressUntil("space", MainMenuShown, "title-after-win")) << Output(kRun);
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
@@ -604,11 +658,11 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndTheSaveLoadsFromTh
     Click(400, kNoY); // "Main Menu"
     ASSERT_TRUE(PressUntil("space", MainMenuShown, "title-after-fall")) << Output(kRun);
 
-    // The load screen of the title: the newest save is the first row.
+    // The saves of the title: the newest is the first row, and a double
+    // click on it loads it.
     Click(180, MenuButtonY(kLoadGame));
-    Click(200, 113);
-    Click(120, 479);
-    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "loaded-load-screen")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(SavesPageShown, "saves", 10s)) << Output(kRun);
+    ASSERT_TRUE(DoubleClickUntil(200, 113, LoadScreenShown, "loaded-load-screen")) << Output(kRun);
     ASSERT_TRUE(PressUntil("space", PlayShown, "loaded-mission")) << Output(kRun);
     EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Mission");
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetSquad():AliveMemberCount()"), "2") << "the party stands again";
@@ -620,7 +674,9 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndTheSaveLoadsFromTh
 // the paused level (closed with the cross in its corner), the floor clicked
 // to walk, the vest clicked to pick it up, the switch clicked to open the
 // door, the guide clicked to talk; the closing message's OK goes straight
-// back to the title (no closing screen), and the program quits with 0.
+// back to the title (no closing screen). There the cursor is on the pointer:
+// each of the title's buttons, clicked where it is drawn, opens its screen.
+// The tutorial's second start is left with F10, and the program quits with 0.
 TEST_F(CampaignFlow, TheTutorialIsPlayedFromTheTitleAndLeadsBackToIt)
 {
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
@@ -656,10 +712,38 @@ TEST_F(CampaignFlow, TheTutorialIsPlayedFromTheTitleAndLeadsBackToIt)
     for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line)
         Key("space");
     ASSERT_TRUE(WaitForScreen(OkBoxShown, "tutorial-over", 30s)) << Output(kRun);
-    Click(400, kOkY);
+    Click(400, OkButtonY(shot_));
     // Straight to the title: no key is pressed for a closing screen.
     ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-tutorial", 30s)) << Output(kRun);
-    ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
+
+    Click(180, MenuButtonY(kNewGame));
+    ASSERT_TRUE(WaitForScreen(NameDialogShown, "name-dialog", 10s)) << Output(kRun);
+    Click(470, 300); // Cancel
+    ASSERT_TRUE(WaitForScreen(TitleAlone, "name-cancelled", 10s)) << Output(kRun);
+    using Page = std::tuple<MainButton, bool (*)(const Screenshot&), const char*>;
+    for (const auto& [button, shown, step] : {Page(kLoadGame, SavesPageShown, "saves"),
+                                             Page(kOptions, OptionsPageShown, "options")}) {
+        Click(180, MenuButtonY(button));
+        ASSERT_TRUE(WaitForScreen(shown, step, 10s)) << Output(kRun);
+        Click(720, 545); // Back
+        ASSERT_TRUE(WaitForScreen(TitleAlone, step, 10s)) << Output(kRun);
+    }
+    const Screenshot before = Grab();
+    Click(180, MenuButtonY(kCredits));
+    ASSERT_TRUE(WaitForScreen([&](const Screenshot& s) { return CreditsDiffer(before, s) > 300; }, "credits", 20s));
+    Key("Escape");
+    ASSERT_TRUE(WaitForScreen(TitleAlone, "credits-left", 10s)) << Output(kRun);
+    Click(180, MenuButtonY(kQuit));
+    ASSERT_TRUE(WaitForScreen(QuestionShown, "quit-question", 10s)) << Output(kRun);
+    Click(400, kNoY);
+    ASSERT_TRUE(WaitForScreen(TitleAlone, "quit-declined", 10s)) << Output(kRun);
+    Click(180, MenuButtonY(kTutorial));
+    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-again")) << Output(kRun);
+    ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 5s)) << Output(kRun);
+    ASSERT_TRUE(PressUntil("F10", QuestionShown, "quit-question-in-play", 5)) << Output(kRun);
+    Key("Return");
+    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+    ExpectNoErrors();
 }
 
 // A level designer's switches through the real program: with the town
@@ -811,17 +895,12 @@ TEST_F(TitleScreen, MenusOptionsSavesCreditsAndQuitWorkThroughTheProgram)
 
     // The credits roll right of the menu: light text that was not there,
     // moving from one moment to the next (waited for, not timed).
-    auto text = [](const Screenshot& shot, int x, int y) {
-        return shot.Red(x, y) > 110 && shot.Green(x, y) > 110 && shot.Blue(x, y) > 110;
-    };
-    auto differing = [&](const Screenshot& a, const Screenshot& b) {
-        return a.Count(330, 90, 800, 450, [&](int x, int y) { return text(a, x, y) != text(b, x, y); });
-    };
     const Screenshot before = Grab();
     Click(180, MenuButtonY(kCredits));
-    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return differing(before, s) > 300; }, "credits", 20s));
+    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return CreditsDiffer(before, s) > 300; }, "credits", 20s));
     const Screenshot first = shot_;
-    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return differing(first, s) > 200; }, "credits-moved", 20s))
+    EXPECT_TRUE(
+        WaitForScreen([&](const Screenshot& s) { return CreditsDiffer(first, s) > 200; }, "credits-moved", 20s))
         << "the credits scroll";
     Key("Escape"); // the back action closes the credits
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
@@ -843,7 +922,6 @@ TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
         }
     };
     pointAtNo();
-    auto menuAlone = [](const Screenshot& s) { return MainMenuShown(s) && !QuestionShown(s); };
     int asked = 0;
     for (int tap = 0; tap < 20; ++tap) {
         std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus key Escape").c_str());
@@ -858,7 +936,7 @@ TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
             if (attempt > 0)
                 pointAtNo();
             std::system(Xdo("click 1").c_str());
-            answered = WaitForScreen(menuAlone, "tap-answered", 10s);
+            answered = WaitForScreen(TitleAlone, "tap-answered", 10s);
         }
         ASSERT_TRUE(answered) << "No closed no question after tap " << tap;
     }

@@ -12,6 +12,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsInput.h"
+#include "game/framework/TsScriptHost.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/level/TsCutScene.h"
 #include "game/level/TsLevel.h"
@@ -225,7 +226,9 @@ protected:
 
 // The press on the trader sends Ann walking to him and the view follows her:
 // a release read after he slid from under the pointer still starts the
-// trade, while a press and release on the bare ground do not.
+// trade, while a press and release on the bare ground do not. A trader
+// whose script fails, or starts no conversation, is logged and leaves the
+// HUD free.
 TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
 {
     Play("town");
@@ -239,6 +242,18 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     ClickAt(40, 300);
     EXPECT_FALSE(hud->IsTraderPending()) << "a click on the ground";
     int x = 0, y = 0;
+    lua_State* L = TsAccess::LuaState();
+    ASSERT_EQ(TsScriptHost::DoString(L, "g_trader = RunWeaponTraderConversation"), 0);
+    for (const char* broken : {"function(name) error('no words') end", "function(name) end"}) {
+        ASSERT_EQ(TsScriptHost::DoString(L, (std::string("RunWeaponTraderConversation = ") + broken).c_str()), 0);
+        log.Clear();
+        ASSERT_TRUE(ClickOn(trader)) << broken;
+        EXPECT_TRUE(log.Contains("started no conversation")) << broken;
+        EXPECT_FALSE(hud->IsTraderPending()) << broken;
+    }
+    ASSERT_EQ(TsScriptHost::DoString(L, "RunWeaponTraderConversation = g_trader"), 0);
+    log.Clear();
+    Frames(10, 100);
     ASSERT_TRUE(ScreenOf(MiddleOf(trader), x, y));
     Point(x, y);
     ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);

@@ -255,11 +255,12 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
     ASSERT_EQ(RunLua(R"(
         orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(3, 0, 3)
         hadley = TsNPCObject:new() hadley:SetName("Hadley") hadley:SetPosition(5, 0, 3)
+        hadley:SetDisplayNameID(6400)
         TsAccess.EntityDB():AddEntity(orrick)
         TsAccess.EntityDB():AddEntity(hadley)
         talk = TsAccess.Conversation()
-        talk:AddFragment(5990, orrick, hadley)
-        talk:AddFragment(-1, hadley, orrick)
+        talk:AddFragment(5990, hadley, orrick)
+        talk:AddFragment(-1, orrick, hadley)
         talk:Run()
         g_started = talk:HasConversationStarted()
     )"),
@@ -273,7 +274,18 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
     EXPECT_FALSE(Level()->GameIsInNormalState());
     const TsDiaryData* diary = TsAccess::Diary();
     ASSERT_NE(diary, nullptr);
-    EXPECT_EQ(diary->GetEntryCount(TsAccess::LevelInfo()->levelName.Get()), 1u) << "the line went into the diary";
+    // The line with a diary text went in as overheard, under its speaker's
+    // display name rather than his object's name.
+    ASSERT_EQ(diary->GetEntryCount(TsAccess::LevelInfo()->levelName.Get()), 1u);
+    std::string entries;
+    for (const OmList::Node* p = diary->GetPages().GetFirst(); p; p = p->next) {
+        const auto* page = static_cast<const TsDiaryData::Page*>(p->value);
+        for (const OmList::Node* n = page->entries.GetFirst(); n; n = n->next) {
+            const auto* entry = static_cast<const TsDiaryData::Entry*>(n->value);
+            entries += std::string(entry->speaker.Get()) + " " + std::to_string(entry->id) + ";";
+        }
+    }
+    EXPECT_EQ(entries, "Smith -1;");
     // Both lines over, the squad is the player's again.
     for (int ticks = 0; talk->HasConversationStarted() && ticks < 100; ++ticks)
         Ticks(1);

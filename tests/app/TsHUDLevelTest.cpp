@@ -14,6 +14,8 @@
 #include "render/OmD3D.h"
 #include "tests/AllocationCounter.h"
 #include "tests/app/SquadLevelFixture.h"
+#include "ui/TsGameFrontEnd.h"
+#include "ui/TsGuiMessageBox.h"
 #include "ui/TsHUDe.h"
 
 namespace apptest {
@@ -320,19 +322,31 @@ TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
 }
 
 // The exit script is called by name later: only an identifier that fits is
-// kept, and the answer is true either way. Calls without a font or with the
-// wrong arguments do nothing.
+// kept, and the answer is true either way. The message shows and pauses the
+// level whatever the name: an empty one runs no script, and a bad one is
+// logged and runs none either. Calls without a font or with the wrong
+// arguments do nothing.
 TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
 {
     lua_State* L = TsAccess::LuaState();
+    TsGameFrontEnd* menu = Level()->GetGameFrontEnd();
     ASSERT_EQ(TsScriptHost::DoString(L, "g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
     EXPECT_STREQ(hud->GetExitScript(), "OnDone");
     EXPECT_TRUE(TsAccess::CurrentLevel()->IsPaused()) << "asked over the paused level";
-    hud->SetDialogueOpen(false);
     const std::string longName(400, 'a');
     for (const std::string& name : {longName, std::string("os.exit()"), std::string("")}) {
-        EXPECT_TRUE(hud->ExitDialogue(name.c_str(), "text", false));
-        EXPECT_STREQ(hud->GetExitScript(), "OnDone") << name;
+        hud->SetDialogueOpen(false);
+        while (menu->HasOpenWindows())
+            menu->PopWindow();
+        TsAccess::CurrentLevel()->Pause(false);
+        log.Clear();
+        EXPECT_TRUE(hud->ExitDialogue(name.c_str(), "Farewell", false));
+        EXPECT_STREQ(hud->GetExitScript(), "") << name;
+        EXPECT_EQ(log.Contains("no script name"), !name.empty()) << name;
+        EXPECT_TRUE(hud->IsDialogueOpen() && TsAccess::CurrentLevel()->IsPaused()) << name;
+        auto* box = dynamic_cast<TsGuiMessageBox*>(menu->GetTopWindow());
+        ASSERT_NE(box, nullptr) << name;
+        EXPECT_STREQ(box->GetText(), "Farewell");
     }
     // Before the font is there, text calls leave their outputs alone.
     OmD3DFont* font = hud->GetFont();

@@ -249,6 +249,70 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_STREQ(tutorial->GetExitScript(), "");
 }
 
+// Scrolled, the tutorial's text keeps inside its window: the level above it
+// looks as it did unscrolled (but for what the level itself moves). Once
+// its topic list is scrolled, a click on the first row picks the topic
+// drawn there, and that row is the one lit.
+TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
+{
+    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
+    ASSERT_NE(tutorial, nullptr);
+    const int32_t ids[] = {6300, 6310, 6320, 6330, 6340, 6350, 6360, 6370, 6200, 6210, 6220, 6230};
+    tutorial->Clear(int32_t(std::size(ids)));
+    for (int32_t i = 0; i < int32_t(std::size(ids)); ++i)
+        tutorial->AddFragment(ids[i], i);
+    menu->SetActive(true, false);
+    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    std::string longText;
+    for (int word = 0; word < 400; ++word)
+        longText += "Lesson ";
+    tutorial->text.SetText(longText.c_str());
+    int width = 0, height = 0;
+    const auto look = [&] {
+        Frames(1, 100);
+        return ScreenPixels(width, height);
+    };
+    // The strip above the text window, over the width of its text.
+    const int stripBottom = int(GuiToPixelsY(tutorial->text.GetY())) - 16;
+    const int stripLeft = int(GuiToPixelsX(tutorial->text.GetX())) + 12;
+    const int stripRight = int(GuiToPixelsX(tutorial->text.list.GetX())) - 4;
+    const auto differing = [&](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+        int n = 0;
+        for (int y = 0; y < stripBottom; ++y)
+            for (int x = stripLeft; x < stripRight; ++x)
+                n += (a[size_t(y * width + x)] & 0xFFFFFF) != (b[size_t(y * width + x)] & 0xFFFFFF);
+        return n;
+    };
+    const std::vector<uint32_t> plain = look();
+    const int noise = differing(plain, look());
+    tutorial->text.list.SetValue(0.1f); // ten lines scrolled away
+    const std::vector<uint32_t> scrolled = look();
+    ASSERT_EQ(scrolled.size(), plain.size());
+    EXPECT_LE(differing(plain, scrolled), noise + 20) << "scrolled text drawn above its window";
+
+    TsTextView& topics = tutorial->topics;
+    topics.list.SetValue(0.5f);
+    const int32_t first = topics.FirstShown();
+    ASSERT_GT(first, 0);
+    const int rowX = int(GuiToPixelsX(topics.GetX())) + 20, rowY = int(GuiToPixelsY(topics.GetY())) + 12;
+    topics.OnMouseUp(GuiPackMouse(rowX, rowY), 0);
+    EXPECT_EQ(topics.GetSelected(), first);
+    const std::vector<uint32_t> shown = look();
+    const auto yellow = [&](int top, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom && y < height; ++y)
+            for (int x = int(GuiToPixelsX(topics.GetX())); x < int(GuiToPixelsX(topics.GetRight())); ++x) {
+                const uint32_t p = shown[size_t(y * width + x)];
+                n += ((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) > 200 && (p & 0xFF) < 80;
+            }
+        return n;
+    };
+    const int frameBottom = int(GuiToPixelsY(topics.GetBottom()));
+    EXPECT_GT(yellow(rowY - 4, rowY + int(TsTextView::kLineHeight) - 4), 5) << "the clicked row is lit";
+    EXPECT_EQ(yellow(rowY + int(TsTextView::kLineHeight), frameBottom + 40), 0) << "lit on another row";
+    menu->PopWindow();
+}
+
 // A trader's articles beside the hero's: one bought and one sold at the
 // trade prices, the stack topped up and sold a pack at a time, and Escape
 // ending the trade without opening the pause menu as well.

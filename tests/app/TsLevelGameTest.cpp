@@ -83,13 +83,14 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
     bytes[20] ^= 0x5A; // inside the header
     std::ofstream("Save Games/Broken", std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 
-    // One root only: a player alone.
-    {
-        TsPlayer* player = new TsPlayer;
+    // One root only: a player alone. Two players: the level found to be
+    // missing only once the intro's load screen is up.
+    for (const auto& [name, roots] : {std::pair("One root", 1), std::pair("Two players", 2)}) {
+        TsPlayer players[2];
         OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(player);
-        ASSERT_TRUE(TsSaveGames::Save(archive, "One root"));
-        delete player;
+        for (int i = 0; i < roots; ++i)
+            archive.AddRoot(&players[i]);
+        ASSERT_TRUE(TsSaveGames::Save(archive, name));
     }
     struct {
         const char* name;
@@ -98,6 +99,7 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
         {"Broken", "Error: cannot load game file Broken"},
         {"One root", "Error loading game file One root - root object count is 1 not 2"},
         {"Missing", "Error: cannot load game file Missing"},
+        {"Two players", "Error loading game file Two players - the second root is not a level"},
     };
     for (const auto& c : cases) {
         log.Clear();
@@ -109,6 +111,7 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
         ASSERT_NE(app->GetMode(), nullptr) << c.name;
         EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END) << c.name;
         EXPECT_EQ(g_loadScreen.held, 0) << c.name;
+        EXPECT_EQ(boxes.size(), 1u) << c.name << ": the failure's message";
         EXPECT_EQ(app->GetPendingLoad(), c.name) << c.name; // kept until a load completes
     }
 }

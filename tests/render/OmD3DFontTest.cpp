@@ -2,6 +2,8 @@
 // lands where its extent says, in its colour.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -23,9 +25,9 @@ class FontTest : public RendererTest {
 protected:
     void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
 
-    std::unique_ptr<OmD3DFont> MakeFont(const char* face, uint32_t points)
+    std::unique_ptr<OmD3DFont> MakeFont(const char* face, uint32_t points, uint32_t flags = 0)
     {
-        auto made = std::make_unique<OmD3DFont>(face, points, 0);
+        auto made = std::make_unique<OmD3DFont>(face, points, flags);
         EXPECT_EQ(made->CreateGlyphTexture(*renderer), GfxResult::Ok);
         EXPECT_EQ(made->Restore(), GfxResult::Ok);
         return made;
@@ -115,6 +117,41 @@ TEST_F(FontTest, FallbackFaceDrawsWhereItsExtentSaysInItsColour)
     EXPECT_TRUE(ink.onlyRed);
     EXPECT_TRUE(ink.left >= 159 && ink.right <= int(160 + w) + 1) << ink.left << " " << ink.right;
     EXPECT_TRUE(ink.top >= 239 && ink.bottom <= int(240 + h) + 1) << ink.top << " " << ink.bottom;
+}
+
+// Flag 1 makes the face bold (more ink for the same text), flag 2 italic
+// (the tops of upright strokes lean to the right of their feet); the small
+// fonts are made with flag 1.
+TEST_F(FontTest, FlagOneIsBoldAndFlagTwoItalic)
+{
+    struct Look {
+        int ink = 0;
+        float lean = 0.0f; // mean x of the top rows' ink less the bottom rows'
+    };
+    const auto look = [&](uint32_t flags) {
+        auto font = MakeFont("Arial", 24, flags);
+        EXPECT_TRUE(renderer->BeginScene(0.0f));
+        ClearTo(0, 0, 0);
+        font->DrawText(100, 100, 0xFFFFFFFF, "lllll", 0);
+        renderer->EndScene();
+        const InkBox box = FindInk();
+        const std::vector<uint32_t> pixels = ReadPixels();
+        const int third = (box.bottom - box.top) / 3;
+        float sums[2] = {}, counts[2] = {};
+        for (int y = box.top; y <= box.bottom; ++y)
+            for (int x = box.left; x <= box.right; ++x)
+                if ((y < box.top + third || y > box.bottom - third) && (Pixel(pixels, x, y) & 0xFFFFFF) != 0) {
+                    const int band = y < box.top + third ? 0 : 1;
+                    sums[band] += float(x);
+                    ++counts[band];
+                }
+        return Look{box.count, sums[0] / std::max(counts[0], 1.0f) - sums[1] / std::max(counts[1], 1.0f)};
+    };
+    const Look regular = look(0), bold = look(1), italic = look(2);
+    EXPECT_GT(bold.ink, regular.ink * 11 / 10);
+    EXPECT_LT(std::abs(bold.lean), 1.0f);
+    EXPECT_LT(std::abs(regular.lean), 1.0f);
+    EXPECT_GT(italic.lean, 2.0f);
 }
 
 TEST_F(FontTest, LongTextsDrawInBatchesAndLeaveTheStateAsItWas)

@@ -5,7 +5,9 @@
 #include "tests/ui/AppFixture.h"
 
 #include "engine/OmGroup.h"
+#include "engine/OmPbfScene.h"
 #include "game/framework/TsAccess.h"
+#include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/GfxTypes.h"
@@ -18,6 +20,7 @@
 #include <filesystem>
 
 using namespace titletest;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -255,6 +258,81 @@ TEST_F(SkinShape, TheFigureGoesIntoItsTargetOrToTheScreenAndARefusedTargetSkipsI
     level->Release();
     depth->Release();
     plain->Release();
+}
+
+// ---- a title figure with a blended part ----
+
+// A window that covers the whole screen in one colour when drawn.
+class Curtain : public TsGuiWindow {
+public:
+    using TsGuiWindow::TsGuiWindow;
+    void Render(float) override
+    {
+        const float blue[3] = {0.0f, 0.0f, 1.0f};
+        OmD3D::Instance()->SetClearColour(blue);
+        OmD3D::Instance()->Clear(nullptr, 0);
+    }
+};
+
+// Links each entry of `from` into the new folder `to`, but for the file at
+// `replaced` below it: its folders are made and linked the same way, and
+// the file itself is left for the test to write.
+void LinkAllBut(const fs::path& from, const fs::path& to, const fs::path& replaced)
+{
+    fs::create_directory(to);
+    const fs::path first = *replaced.begin();
+    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+        const fs::path name = entry.path().filename();
+        if (name != first)
+            fs::create_symlink(entry.path(), to / name);
+        else if (fs::is_directory(entry.path()))
+            LinkAllBut(entry.path(), to / name, replaced.lexically_relative(first));
+    }
+}
+
+// The demo's title figure whose visor material is alpha-blended.
+class BlendedFigure : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        TitleTest::SetUp();
+        const fs::path source = fs::read_symlink("data"), figure = "frontend/helmer/helmer.pbf";
+        fs::remove("data");
+        LinkAllBut(source, "data", figure);
+        OmPbfScene scene;
+        ASSERT_TRUE(scene.Load((source / figure).string().c_str()));
+        int blended = 0;
+        for (OmPbfMaterial& material : scene.materials)
+            if (material.name.Str() == "Skin")
+                material.name.Assign("_b"), ++blended;
+        ASSERT_EQ(blended, 1);
+        ASSERT_TRUE(scene.Save(("data" / figure).string().c_str()));
+        plat::ClearPathCache();
+        Start();
+    }
+};
+
+// The figure's blended part is drawn with the scene, into the render target
+// when there is one: a window over the whole screen covers all of the
+// figure, as it covers its opaque parts.
+TEST_F(BlendedFigure, ItsBlendedPartIsDrawnWithTheSceneAndUnderTheWindows)
+{
+    ASSERT_NE(Title().GetCharacterShape(), nullptr);
+    Title().PushWindow(new Curtain(&Title()), TsFrontEndBase::kScreen, false);
+    MoveMouse(2, 2); // the cursor stays in the corner
+    for (const bool target : {true, false}) {
+        SCOPED_TRACE(target ? "into the render target" : "to the screen");
+        if (!target)
+            Title().ReleaseRenderTarget();
+        ASSERT_EQ(Title().GetCharacterShape()->HasRenderTarget(), target);
+        Frames(2);
+        const std::vector<uint32_t> screen = ReadScreen();
+        int uncovered = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                uncovered += (x >= 40 || y >= 40) && Pixel(screen, x, y) != 0x0000FF;
+        EXPECT_EQ(uncovered, 0);
+    }
 }
 
 } // namespace

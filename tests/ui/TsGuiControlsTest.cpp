@@ -14,8 +14,13 @@ constexpr int kKeyA = 0x1E, kKeyB = 0x30, kKeyC = 0x2E;
 
 class CountingSlider : public TsGuiSlider {
 public:
-    void OnChanged() override { ++changes; }
+    void OnChanged() override
+    {
+        ++changes;
+        released = GetReleasedIndex();
+    }
     int changes = 0;
+    int32_t released = -1;
 };
 
 // A screen made of the controls under test.
@@ -196,6 +201,7 @@ TEST_F(GuiControls, SlidersStepOnTheirArrowsPageOnTheTrackAndDragTheThumb)
     Hold(left, y, 3);
     EXPECT_FLOAT_EQ(s.GetValue(), 0.25f);
     EXPECT_EQ(s.changes, 2); // once for each release
+    EXPECT_EQ(s.released, 1) << "the slider's place in its window";
 
     // Paging toward the pointer, one step at a time.
     const float track = GuiToPixelsX(s.GetTrackRight() - s.GetTrackLeft());
@@ -208,6 +214,19 @@ TEST_F(GuiControls, SlidersStepOnTheirArrowsPageOnTheTrackAndDragTheThumb)
     EXPECT_FALSE(s.IsDragging());
     EXPECT_FLOAT_EQ(s.GetValue(), 0.75f);
     EXPECT_FLOAT_EQ(s.GetX() + s.GetWidth(), s.GetRight()); // no label: the box itself
+
+    // The release's tick and one more run before the frame that reports it.
+    const int changes = s.changes;
+    s.released = -1;
+    MoveMouse(right, y);
+    Frame();
+    Button(true);
+    Frame();
+    Button(false);
+    clock->Advance(200);
+    EXPECT_TRUE(app->Step());
+    EXPECT_EQ(s.changes, changes + 1);
+    EXPECT_EQ(s.released, 1) << "two ticks in one frame";
 }
 
 TEST_F(GuiControls, ScrollBarsMoveByArrowsPagesAndDrags)

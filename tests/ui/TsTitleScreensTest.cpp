@@ -112,6 +112,32 @@ TEST_F(TitleScreens, ASaveThatCannotBeDeletedOrHasGoneSaysSo)
     EXPECT_EQ(Title().GetTopWindow(), box) << "the message waits for its OK";
 }
 
+// One click on a save selects it; a double click on it loads it.
+TEST_F(TitleScreens, ADoubleClickOnASaveLoadsIt)
+{
+    MakeSave("alice [1]", 2000);
+    MakeSave("bob [1]", 1000);
+    TsSaveGameList& list = StartOnLoadScreen().list;
+    const int x = int(GuiToPixelsX(list.GetX() + list.GetWidth() / 2.0f));
+    const int y = int(list.GetContentTop() + list.EntryAt(1)->height * 1.5f);
+    ASSERT_EQ(list.ItemAt(float(x), float(y)), list.EntryAt(1));
+    const auto pressAndRelease = [&] {
+        Button(true);
+        Frame();
+        Button(false);
+        Frame();
+    };
+    MoveMouse(x, y);
+    Frame();
+    pressAndRelease();
+    EXPECT_EQ(list.GetSelected(), list.EntryAt(1));
+    EXPECT_TRUE(app->GetPendingLoad().empty()) << "one click only selects";
+    Frames(3);
+    pressAndRelease();
+    pressAndRelease();
+    EXPECT_EQ(app->GetPendingLoad(), "bob [1]");
+}
+
 // Deleting a row selects the row before it, or the one after when it was
 // the first, so saves can be deleted one after another.
 TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)

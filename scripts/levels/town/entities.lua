@@ -39,6 +39,7 @@ stock:AddArticle(kit)
 -- near (TalkToSmith in the town's mission script).
 smith = TsBanterObject:new()
 smith:SetName("Smith")
+smith:SetDisplayNameID(6400) -- his name in the diary and over his lines
 smith:SetMdl("walker.pbf")
 smith:SetOrigin(6, 0, 3)
 smith:SetLuaBanterScript("TalkToSmith")

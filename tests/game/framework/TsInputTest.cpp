@@ -231,6 +231,37 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenAndMovementIsPerTick)
     EXPECT_EQ(Cursor(), "100,120");
 }
 
+// The cursor moves by the pointer's moves, so a reset that left it in the
+// corner would keep it away from the pointer for good. A screen that clears
+// the state after a long load, and focus coming back after the pointer was
+// held outside the window, leave the cursor on the pointer, and the moves
+// before either are not counted again.
+TEST_F(TsInputTest, TheCursorStaysOnThePointerThroughClearsAndRegainedFocus)
+{
+    plat::InjectMouseMove(*window_, 120, 80);
+    Frame();
+    input_.ClearState();
+    EXPECT_EQ(Cursor(), "120,80");
+    plat::InjectMouseMove(*window_, 300, 200); // while the next screen loads, no frame reads it
+    input_.ClearState();
+    EXPECT_EQ(Cursor(), "300,200");
+    plat::InjectMouseMove(*window_, 310, 190);
+    Frame();
+    EXPECT_EQ(Cursor(), "310,190");
+
+    // A drag held beyond the window's edge parts the clamped cursor from it.
+    plat::InjectMouseMove(*window_, 310, -40);
+    Frame();
+    EXPECT_EQ(Cursor(), "310,0");
+    plat::InjectFocus(*window_, false);
+    input_.Unacquire();
+    plat::InjectMouseMove(*window_, 50, 60);
+    plat::InjectFocus(*window_, true);
+    input_.Acquire(); // as the window procedure does
+    Frame();
+    EXPECT_EQ(Cursor(), "50,60");
+}
+
 TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
 {
     Key(1, true);
