@@ -80,6 +80,13 @@ public:
         if (old)
             old->Release();
     }
+    // For a function that hands a new reference out through a T**: the held
+    // one is let go of first, and the one stored there is adopted.
+    T** Put()
+    {
+        AdoptNew(nullptr);
+        return &m_object;
+    }
     // Hands the held reference to the caller, who now releases it.
     T* Detach()
     {

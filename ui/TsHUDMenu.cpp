@@ -343,11 +343,10 @@ void TsHUDMenu::GiveArticle(TsCollectibleObject* article, int32_t fromSlot, int3
         item->AddToStack(-amount);
         return;
     }
-    article->AddRef();
+    const OmRef<TsCollectibleObject> held(article); // alive while it moves
     if (from.RemoveArticle(article)) {
         to.AddArticle(article);
     }
-    article->Release();
 }
 
 void TsHUDMenu::Render()

@@ -32,9 +32,7 @@ const char* const kSpriteFiles[TsRadar::kSpriteCount] = {
 
 int32_t LoadTextureFile(OmRenderer* renderer, const char* path)
 {
-    auto* resource = new OmTextureResource(path, 1, 0);
-    const int32_t id = renderer->RegisterTexture(resource);
-    resource->Release();
+    const int32_t id = renderer->RegisterTexture(OmMakeRef<OmTextureResource>(path, 1, 0));
     if (id < 0)
         return -1;
     if (!renderer->LoadTexture(id)) {
@@ -275,8 +273,8 @@ void TsRadar::CreateRadar(int32_t mode)
     if (m_mode != kWorldMapMode) {
         GfxDevice* device = renderer->GetDevice();
         if (!device || GfxFailed(device->CreateTexture(uint32_t(m_localMapWidth), uint32_t(m_localMapHeight), 1, 0,
-                                                        GfxFormat::R5G6B5, GfxPool::Managed, &m_localMap)))
-            m_localMap = nullptr;
+                                                        GfxFormat::R5G6B5, GfxPool::Managed, m_localMap.Put())))
+            m_localMap.Detach(); // a failed call leaves nothing to hold
     }
 }
 
@@ -333,8 +331,8 @@ void TsRadar::BuildWorldMap()
     const int32_t h =
         std::min<int32_t>(kWorldMapMax, caps.maxTextureHeight ? int32_t(caps.maxTextureHeight) : kWorldMapMax);
     if (GfxFailed(device->CreateTexture(uint32_t(w), uint32_t(h), 1, 0, GfxFormat::R5G6B5, GfxPool::Managed,
-                                        &m_worldMap))) {
-        m_worldMap = nullptr;
+                                        m_worldMap.Put()))) {
+        m_worldMap.Detach(); // a failed call leaves nothing to hold
         LogError("TsRadar: the world map texture cannot be made");
         return;
     }
@@ -367,14 +365,8 @@ void TsRadar::HandleCollisionMapChange(int32_t tileX, int32_t tileZ, int32_t wid
 void TsRadar::Release()
 {
     OmRenderer* renderer = OmRenderer::Current();
-    if (m_worldMap) {
-        m_worldMap->Release();
-        m_worldMap = nullptr;
-    }
-    if (m_localMap) {
-        m_localMap->Release();
-        m_localMap = nullptr;
-    }
+    m_worldMap = nullptr;
+    m_localMap = nullptr;
     if (renderer) {
         if (m_frameTexture >= 0)
             renderer->ReleaseTexture(m_frameTexture);

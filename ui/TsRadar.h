@@ -16,15 +16,14 @@
 #include <cstdint>
 
 #include "engine/OmMatrix4.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
+#include "platform/GfxTexture.h"
 
 class OmArchive;
 class TsAIMap;
 class TsEntity;
 class TsLevel;
-namespace plat {
-class GfxTexture;
-}
 
 class TsRadar {
 public:
@@ -149,7 +148,7 @@ private:
     int32_t m_gridColumns = 6;
     int32_t m_gridRows = 6;
     int32_t m_frameTexture = -1;
-    plat::GfxTexture* m_worldMap = nullptr;
+    OmRef<plat::GfxTexture> m_worldMap;
     int32_t m_worldMapWidth = 0;
     int32_t m_worldMapHeight = 0;
     int32_t m_arrowVertices = 9;
@@ -159,7 +158,7 @@ private:
     int32_t m_discStripTriangles = 0;
     int32_t m_localMapWidth = kLocalMapSize;
     int32_t m_localMapHeight = kLocalMapSize;
-    plat::GfxTexture* m_localMap = nullptr;
+    OmRef<plat::GfxTexture> m_localMap;
     OmVector3 m_objective{0.0f, 0.0f, 0.0f};
     float m_discRadius = 0.0f;
     float m_range = kDefaultRange;

@@ -129,6 +129,13 @@ TEST(OmRef, CountsFollowCopyMoveResetAndSelfAssignment)
              EXPECT_EQ(s.a->GetRefCount(), 3u);
          },
          2, 1, 'a', '-'},
+        {"an out-parameter lets go of the held object and adopts the stored one",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.b->AddRef(); // the reference the callee hands out
+             *s.first.Put() = s.b;
+         },
+         1, 2, 'b', '-'},
         {"a made object is held once", [](Scene& s) { s.first = OmMakeRef<TestNode>(); }, 1, 1, '?', '-'},
     };
     for (const Case& c : cases) {
