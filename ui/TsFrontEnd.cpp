@@ -7,6 +7,7 @@
 #include "engine/OmBaseSkinMesh.h"
 #include "engine/OmGroup.h"
 #include "engine/OmLight.h"
+#include "engine/OmRef.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
 #include "game/framework/TsAccess.h"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"

@@ -9,6 +9,7 @@
 #include "engine/OmLight.h"
 #include "engine/OmMatrix4.h"
 #include "engine/OmRand.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"

@@ -1,6 +1,7 @@
 #include "ui/TsFrontEndSkinShape.h"
 
 #include "engine/OmMatrix4.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"

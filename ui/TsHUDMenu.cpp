@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"

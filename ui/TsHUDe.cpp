@@ -8,6 +8,7 @@
 #include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
 #include "engine/OmRand.h"
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"

@@ -7,6 +7,7 @@
 
 #include "engine/OmBaseSprite.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"

@@ -6,6 +6,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmList.h"
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "game/objects/TsPCObject.h"
 #include "game/framework/TsAccess.h"

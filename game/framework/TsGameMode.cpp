@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/OmGroup.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsAccess.h"

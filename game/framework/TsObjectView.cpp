@@ -7,6 +7,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmLight.h"
 #include "engine/OmMatrix3.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"

@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"

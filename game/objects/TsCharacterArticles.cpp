@@ -6,6 +6,7 @@
 
 #include "engine/OmGroup.h"
 #include "engine/OmNode.h"
+#include "engine/OmRef.h"
 #include "engine/OmSkinShape.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"

@@ -14,6 +14,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmMath.h"
 #include "engine/OmRand.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"

@@ -9,6 +9,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
 #include "engine/OmList.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"

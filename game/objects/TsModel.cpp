@@ -9,6 +9,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
 #include "engine/OmGroup.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmTextureResource.h"

@@ -9,6 +9,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmMatrix3.h"
 #include "engine/OmNode.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"

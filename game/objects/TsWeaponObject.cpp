@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/OmArchive.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsLog.h"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"

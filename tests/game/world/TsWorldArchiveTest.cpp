@@ -8,6 +8,7 @@
 #include <random>
 
 #include "WorldTestSupport.h"
+#include "engine/OmRef.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
 using archive_test::ErrorCapture;

@@ -10,6 +10,7 @@
 #include "../framework/LogCapture.h"
 #include "WorldTestSupport.h"
 #include "engine/OmPbfScene.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsLog.h"
 #include "tools/DemoSupport.h"
 

@@ -8,6 +8,7 @@
 
 #include "WorldTestSupport.h"
 #include "engine/OmMatrix4.h"
+#include "engine/OmRef.h"
 #include "tools/DemoLevel.h"
 
 using worldtest::HaveDemoLevel;
