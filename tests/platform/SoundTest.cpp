@@ -77,14 +77,15 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
 }
 
 // A stereo sound whose right channel is silent: on a positional voice it
-// is one point straight ahead, as loud left as right; played flat it keeps
-// its channels apart.
+// is one point, as loud left as right even at the listener (where the
+// game puts a voice that comes too close); played flat it keeps its
+// channels apart.
 TEST_F(SoundTest, AStereoSoundIsOnePointOnAPositionalVoiceAndKeepsItsChannelsFlat)
 {
     plat::WavData leftOnly = Tone(0.15, 2);
     for (std::size_t i = 2; i + 1 < leftOnly.samples.size(); i += 4)
         leftOnly.samples[i] = leftOnly.samples[i + 1] = 0;
-    const Output placed = PlayAt({0, 0, 5}, leftOnly);
+    const Output placed = PlayAt({0, 0, 0}, leftOnly);
     ASSERT_GT(placed.Both(), 1.0);
     EXPECT_NEAR(placed.Left() / placed.Right(), 1.0, 0.1);
 
