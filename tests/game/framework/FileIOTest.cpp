@@ -12,6 +12,19 @@
 
 namespace {
 
+// What a started program wrote into a file of the folder, waited for: it
+// runs detached, so it finishes in its own time.
+std::string WaitForText(const ScratchDir& dir, const std::string& file)
+{
+    std::string text;
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         text.empty() && std::chrono::steady_clock::now() < end;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        text = dir.Read(file);
+    }
+    return text;
+}
+
 TEST(FileIO, LinesReadBackAsWrittenAndClosedFilesAnswerNothing)
 {
     LogCapture log;
@@ -80,12 +93,7 @@ TEST(FileIO, ExecuteOpensTheDocumentWithTheDesktopsOpener)
 
     FileIO file;
     EXPECT_TRUE(file.Execute("docs\\manual.txt", "", "Docs")) << log.All();
-    std::string called;
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-         called.empty() && std::chrono::steady_clock::now() < end;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        called = dir.Read("bin/xdg-open.called");
-    }
+    const std::string called = WaitForText(dir, "bin/xdg-open.called");
     EXPECT_EQ(called, dir.Path() + "/Docs " + dir.Path() + "/Docs/Manual.txt\n");
 
     ::setenv("PATH", (dir.Path() + "/nowhere").c_str(), 1);
@@ -108,12 +116,7 @@ TEST(FileIO, ExecuteStartsAProgramWithItsParameters)
 
     FileIO file;
     EXPECT_TRUE(file.Execute("bin/stand-in", " one  \"two words\"\tthree ", "Work")) << log.All();
-    std::string called;
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-         called.empty() && std::chrono::steady_clock::now() < end;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        called = dir.Read("bin/stand-in.called");
-    }
+    const std::string called = WaitForText(dir, "bin/stand-in.called");
     EXPECT_EQ(called, dir.Path() + "/Work\none\ntwo words\nthree\n");
     EXPECT_FALSE(log.Contains("takes no parameters")) << log.All();
 }
