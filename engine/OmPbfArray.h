@@ -46,10 +46,9 @@ inline bool OmPbfRoomIsValid(uint32_t n, uint32_t room)
 }
 
 // The storage given to a list read with count n and stored room. An exporter
-// may reserve generously, but
-// the spare slots are not in the file: past twice the count (plus a little)
-// they are left out, so memory stays bounded by what the file holds. A list
-// grows again when it is added to.
+// may reserve generously, but the spare slots are not in the file: past twice
+// the count (plus a little) they are left out, so memory stays bounded by
+// what the file holds. A list grows again when it is added to.
 inline uint32_t OmPbfStorageFor(uint32_t n, uint32_t room)
 {
     const uint64_t most = 2 * uint64_t(n) + 64;

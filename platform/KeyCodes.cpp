@@ -120,9 +120,12 @@ constexpr struct {
     SDL_Scancode scancode;
     SDL_Keycode us;
 } kUsKeys[] = {
-    {SDL_SCANCODE_2, SDLK_2},         {SDL_SCANCODE_APOSTROPHE, SDLK_QUOTE},
-    {SDL_SCANCODE_BACKSLASH, SDLK_BACKSLASH}, {SDL_SCANCODE_Q, SDLK_q},
-    {SDL_SCANCODE_Y, SDLK_y},         {SDL_SCANCODE_SEMICOLON, SDLK_SEMICOLON},
+    {SDL_SCANCODE_2, SDLK_2},
+    {SDL_SCANCODE_APOSTROPHE, SDLK_QUOTE},
+    {SDL_SCANCODE_BACKSLASH, SDLK_BACKSLASH},
+    {SDL_SCANCODE_Q, SDLK_q},
+    {SDL_SCANCODE_Y, SDLK_y},
+    {SDL_SCANCODE_SEMICOLON, SDLK_SEMICOLON},
 };
 
 // The keymap is SDL's copy of the X server's, kept up to date as the user
