@@ -1,6 +1,8 @@
 #include "engine/OmArchive.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
@@ -9,6 +11,7 @@
 #include "engine/OmReport.h"
 #include "engine/OmStream.h"
 #include "engine/OmVector3.h"
+#include "platform/FilePath.h"
 
 const char OmArchive::kHeaderText[] =
     "Orrimund File Format. Archive of registered engine objects and their links.";
@@ -303,6 +306,25 @@ bool OmArchive::Save(const char* path)
     if (!written)
         ReportError("Archive \"%s\": the file could not be written completely", m_path);
     return written;
+}
+
+bool OmArchive::SaveReplacing(const char* path)
+{
+    if (!path) {
+        ReportError("Archive: no file to save to");
+        return false;
+    }
+    const std::string target = plat::ResolvePath(path);
+    const std::string temporary = target + ".saving";
+    const bool saved = Save(temporary.c_str());
+    if (saved && std::rename(temporary.c_str(), target.c_str()) == 0) {
+        plat::ClearPathCache();
+        return true;
+    }
+    std::remove(temporary.c_str());
+    if (saved)
+        ReportError("Archive \"%s\": the new file could not be put in place", target.c_str());
+    return false;
 }
 
 void OmArchive::WriteHeader()

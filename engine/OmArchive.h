@@ -68,6 +68,9 @@ public:
     int32_t GetObjectIndex(const OmObject* object) const;
 
     bool Save(const char* path);
+    // Save into a temporary file beside path, put in its place only once it
+    // was written whole: a full disk or a failed write keeps the old file.
+    bool SaveReplacing(const char* path);
     bool Load(const char* path);
 
     // Writing primitives; each returns the archive so calls chain.

@@ -233,6 +233,17 @@ bool ReadBonesFromFile(OmPbfScene& scene, const char* path, float scale)
     return ok;
 }
 
+bool ReadBoneParents(const char* path, std::vector<int32_t>& parents)
+{
+    OmPbfScene scene;
+    if (!ReadBonesFromFile(scene, path, 1.0f))
+        return false;
+    parents.clear();
+    for (int32_t i = 0; i < scene.objects.Count(); ++i)
+        parents.push_back(static_cast<const OmPbfBoneRecord*>(scene.objects.At(i))->parent);
+    return true;
+}
+
 bool ReadSkinWeights(OmPbfMeshRecord& mesh, std::FILE* file, int32_t boneCount)
 {
     OmTextLines lines(file);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 class OmPbfMeshRecord;
 class OmPbfScene;
@@ -19,6 +20,9 @@ constexpr int32_t kMaxBones = 256;
 // Appends one bone record per bone to the scene's objects, in file order.
 // False, with the error reported and nothing appended, on a malformed file.
 bool ReadBonesFromFile(OmPbfScene& scene, const char* path, float scale);
+// The parent index of every bone of the file, in file order (-1 for a root).
+// False, with the error reported, on a malformed file.
+bool ReadBoneParents(const char* path, std::vector<int32_t>& parents);
 bool ReadBones(OmPbfScene& scene, std::FILE* file, float scale);
 
 // Fills the mesh's skin weights (one per position) from the vertex list of

@@ -29,11 +29,12 @@ bool OmFile::Open(const char* path, bool writing)
     return true;
 }
 
-void OmFile::Close()
+bool OmFile::Close()
 {
-    if (m_handle)
-        std::fclose(m_handle);
+    if (m_handle && std::fclose(m_handle) != 0 && m_writing)
+        m_failed = true;
     m_handle = nullptr;
+    return !m_failed;
 }
 
 void OmFile::Read(void* buffer, uint32_t size)

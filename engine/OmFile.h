@@ -20,7 +20,10 @@ public:
 
     // Opens with "wb" or "rb" through the game's path resolution.
     bool Open(const char* path, bool writing);
-    void Close();
+    // False when a written file did not reach the disk whole: stdio keeps
+    // the last bytes of a small file until it is closed, so a full disk can
+    // show up only here.
+    bool Close();
 
     virtual void Read(void* buffer, uint32_t size);
     virtual void Write(const void* buffer, uint32_t size);

@@ -39,11 +39,26 @@ private:
 // Reports a corrupt array or string and marks the file as failed.
 void OmPbfReject(OmFile& file, const char* format, uint32_t a, uint32_t b);
 
+// A stored room is valid at or above the count, up to the largest signed
+// 32-bit value (the field is signed in memory).
+inline bool OmPbfRoomIsValid(uint32_t n, uint32_t room)
+{
+    return n <= room && room <= uint32_t(INT32_MAX);
+}
+
+// The storage given to a list read with count n and stored room. An exporter
+// may reserve generously, but the spare slots are not in the file: past twice
+// the count (plus a little) they are left out, so memory stays bounded by
+// what the file holds. A list grows again when it is added to.
+inline uint32_t OmPbfStorageFor(uint32_t n, uint32_t room)
+{
+    const uint64_t most = 2 * uint64_t(n) + 64;
+    return room < most ? room : uint32_t(most);
+}
+
 template <class T>
 class OmPbfArray {
 public:
-    // Past this the file claims more room than any exporter reserves.
-    static constexpr uint32_t kSlack = 64;
     static constexpr int32_t kMaxCapacity = 1 << 28;
 
     OmPbfArray() = default;
@@ -140,7 +155,7 @@ private:
 
     bool Accept(OmFile& file, uint32_t n, uint32_t room, uint32_t minDiskBytes)
     {
-        if (n > room || room > 2 * uint64_t(n) + kSlack) {
+        if (!OmPbfRoomIsValid(n, room)) {
             OmPbfReject(file, "PBF: array of %u elements claims room for %u", n, room);
             return false;
         }
@@ -149,6 +164,7 @@ private:
                         minDiskBytes);
             return false;
         }
+        room = OmPbfStorageFor(n, room);
         // Storage that already fits is read into in place (a face's corners).
         if (!data || int32_t(room) != capacity)
             data.reset(room ? new T[room]() : nullptr);

@@ -224,12 +224,12 @@ bool OmPbfObjectList::Serialise(OmFile& file)
     }
     if (!file.Ok())
         return false;
-    if (count > capacity || capacity > 2 * uint64_t(count) + 64 || count * uint64_t(4) > file.Remaining()) {
+    if (!OmPbfRoomIsValid(count, capacity) || count * uint64_t(4) > file.Remaining()) {
         OmPbfReject(file, "PBF: object list of %u entries with room for %u is corrupt", count, capacity);
         return false;
     }
     m_items.clear();
-    Reserve(int32_t(capacity));
+    Reserve(int32_t(OmPbfStorageFor(count, capacity)));
     m_count = int32_t(count);
     for (uint32_t i = 0; i < count && file.Ok(); ++i) {
         uint32_t type = 0;
@@ -301,5 +301,11 @@ bool OmPbfScene::Save(const char* path)
         ReportError("PBF: cannot create %s", path ? path : "(no path)");
         return false;
     }
-    return Serialise(file);
+    if (!Serialise(file))
+        return false;
+    if (!file.Close()) {
+        ReportError("PBF: %s could not be written whole", path);
+        return false;
+    }
+    return true;
 }

@@ -1,6 +1,7 @@
 #include "engine/OmSkeleton.h"
 
 #include <cstring>
+#include <vector>
 
 void OmBone::SetName(const char* text)
 {
@@ -59,4 +60,12 @@ void OmSkeleton::Pose(OmArray<OmBoneMatrix>& out, const OmPose* pose) const
         }
         b = bones[uint32_t(b)].nextSibling;
     }
+}
+
+std::vector<int32_t> OmSkeleton::GetParents() const
+{
+    std::vector<int32_t> parents(bones.GetCount());
+    for (uint32_t b = 0; b < bones.GetCount(); ++b)
+        parents[b] = bones[b].parent;
+    return parents;
 }

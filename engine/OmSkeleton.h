@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/OmArray.h"
 #include "engine/OmMatrix3.h"
@@ -55,6 +56,9 @@ public:
     // without a pose. Nothing is posed without a valid root bone; a damaged
     // tree whose links loop stops after a bounded number of steps.
     void Pose(OmArray<OmBoneMatrix>& out, const OmPose* pose) const;
+    // The parent index of every bone in order (-1 for a root), as animation
+    // files stored in model space need them.
+    std::vector<int32_t> GetParents() const;
 
     OmVector3 origin;
     OmArray<OmBone> bones{64};

@@ -3,8 +3,6 @@
 #include <SDL.h>
 
 #include <array>
-#include <cstdlib>
-#include <cstring>
 
 namespace plat {
 namespace {
@@ -115,21 +113,34 @@ std::optional<int>& LanguageOverride()
     return language;
 }
 
-int LanguageFromLocale()
+// Keys whose unshifted symbol tells a US layout from its neighbours: the
+// British '#' beside Return, the French top row and AZERTY letters, the
+// German Z and umlauts.
+constexpr struct {
+    SDL_Scancode scancode;
+    SDL_Keycode us;
+} kUsKeys[] = {
+    {SDL_SCANCODE_2, SDLK_2},
+    {SDL_SCANCODE_APOSTROPHE, SDLK_QUOTE},
+    {SDL_SCANCODE_BACKSLASH, SDLK_BACKSLASH},
+    {SDL_SCANCODE_Q, SDLK_q},
+    {SDL_SCANCODE_Y, SDLK_y},
+    {SDL_SCANCODE_SEMICOLON, SDLK_SEMICOLON},
+};
+
+// The keymap is SDL's copy of the X server's, kept up to date as the user
+// switches layouts, so it is asked each time.
+int LanguageFromKeymap()
 {
-    const char* locale = nullptr;
-    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) {
-            locale = value;
-            break;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        return 0;
+    }
+    for (const auto& key : kUsKeys) {
+        if (SDL_GetKeyFromScancode(key.scancode) != key.us) {
+            return 0;
         }
     }
-    if (!locale || std::strcmp(locale, "C") == 0 || std::strncmp(locale, "C.", 2) == 0 ||
-        std::strcmp(locale, "POSIX") == 0 || std::strncmp(locale, "en_US", 5) == 0) {
-        return kLanguageUsEnglish;
-    }
-    return 0;
+    return kLanguageUsEnglish;
 }
 
 } // namespace
@@ -155,8 +166,7 @@ int KeyboardLayoutLanguage()
     if (LanguageOverride()) {
         return *LanguageOverride();
     }
-    static const int language = LanguageFromLocale();
-    return language;
+    return LanguageFromKeymap();
 }
 
 void SetKeyboardLayoutLanguageOverride(std::optional<int> language)

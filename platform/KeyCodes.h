@@ -18,13 +18,14 @@ uint8_t KeyCodeFromScancode(int scancode);
 int ScancodeFromKeyCode(int keyCode);
 
 // The language of the active keyboard layout as a layout language number
-// (1033 for US English, 0 when it is another or cannot be told). Linux has
-// no per-window layout language, so the locale decides: en_US, C and POSIX
-// count as US, which is also X's default layout.
+// (1033 for US English, 0 when it is another or cannot be told). X names
+// no language for its layout, so the keymap SDL read from it decides: a
+// layout whose keys give what a US keyboard's give is US. Before SDL's
+// video is started there is no keymap, and the answer is 0.
 inline constexpr int kLanguageUsEnglish = 1033;
 int KeyboardLayoutLanguage();
 
-// Tests pin the answer; an empty value restores the locale's.
+// Tests pin the answer; an empty value restores the keymap's.
 void SetKeyboardLayoutLanguageOverride(std::optional<int> language);
 
 } // namespace plat

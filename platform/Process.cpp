@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,8 +22,9 @@ namespace {
 
 constexpr const char* kOpener = "xdg-open";
 
-// The opener's full path from PATH, or empty when it is not installed.
-std::string FindOnPath(std::string_view program)
+} // namespace
+
+std::string FindProgram(std::string_view name)
 {
     const char* path = std::getenv("PATH");
     std::string_view rest = path ? path : "";
@@ -28,23 +32,41 @@ std::string FindOnPath(std::string_view program)
         const size_t colon = rest.find(':');
         const std::string_view folder = rest.substr(0, colon);
         rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-        std::string candidate = std::string(folder.empty() ? "." : folder) + "/" + std::string(program);
-        if (access(candidate.c_str(), X_OK) == 0) {
+        std::string candidate = std::string(folder.empty() ? "." : folder) + "/" + std::string(name);
+        if (IsProgram(candidate)) {
             return candidate;
         }
     }
     return {};
 }
 
-} // namespace
+bool IsProgram(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
 
 OpenResult OpenWithDesktop(const std::string& document, const std::string& folder)
 {
-    const std::string opener = FindOnPath(kOpener);
+    const std::string opener = FindProgram(kOpener);
     if (opener.empty()) {
         return OpenResult::kNoOpener;
     }
-    // Two forks: the middle process exits at once, so the opener is nobody's
+    return StartProgram(opener, {document}, folder);
+}
+
+OpenResult StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& folder)
+{
+    // The argument list is built before forking: the child only calls what
+    // is safe there.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    // Two forks: the middle process exits at once, so the program is nobody's
     // child here and leaves no zombie, however long it runs.
     const pid_t middle = fork();
     if (middle < 0) {
@@ -56,7 +78,7 @@ OpenResult OpenWithDesktop(const std::string& document, const std::string& folde
             if (!folder.empty() && chdir(folder.c_str()) != 0) {
                 _exit(127);
             }
-            execl(opener.c_str(), kOpener, document.c_str(), static_cast<char*>(nullptr));
+            execv(program.c_str(), argv.data());
             _exit(127);
         }
         _exit(0);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace plat {
 
@@ -17,5 +19,16 @@ enum class OpenResult { kStarted, kNoOpener, kFailed };
 // without waiting for it: the opener runs detached, so the game never waits
 // on an editor or a viewer.
 OpenResult OpenWithDesktop(const std::string& document, const std::string& folder);
+
+// True when path names a regular file this process may run.
+bool IsProgram(const std::string& path);
+
+// The full path of a program found on PATH, or empty when there is none.
+std::string FindProgram(std::string_view name);
+
+// Starts a program (a host path) with the given arguments, no shell in
+// between, in folder (empty: the current one), detached as above.
+OpenResult StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& folder);
 
 } // namespace plat

@@ -161,7 +161,7 @@ bool SoundDevice::IsPlaying(const SoundSegment& segment) const
     }
     for (const detail::PathState* path : ctx_->paths) {
         for (const detail::Channel& c : path->channels) {
-            if (c.buffer == segment.Buffer() && path->IsPlaying(c)) {
+            if (segment.Holds(c.buffer) && path->IsPlaying(c)) {
                 return true;
             }
         }

@@ -66,7 +66,7 @@ bool SoundPath::Create(const SoundDevice& device, SoundPathKind kind, int channe
             alSourcef(source, AL_MAX_DISTANCE, kSoundMaxDistance);
             alSourcef(source, AL_ROLLOFF_FACTOR, kSoundRollOff);
             if (ctx->spatialize) {
-                // Stereo sounds are placed in 3D too, not played flat.
+                // Segments play mono here; anything else is still placed.
                 alSourcei(source, AL_SOURCE_SPATIALIZE_SOFT, AL_TRUE);
             }
         } else {
@@ -115,7 +115,8 @@ std::uint32_t SoundPath::Play(const SoundSegment& segment, bool loop)
     }
     alGetError();
     alSourceStop(channel->source);
-    alSourcei(channel->source, AL_BUFFER, static_cast<ALint>(segment.Buffer()));
+    const unsigned buffer = segment.BufferFor(state_->positional);
+    alSourcei(channel->source, AL_BUFFER, static_cast<ALint>(buffer));
     alSourcei(channel->source, AL_LOOPING, loop ? AL_TRUE : AL_FALSE);
     alSourcef(channel->source, AL_GAIN, GainFromVolume(state_->volume));
     alSourcePlay(channel->source);
@@ -124,7 +125,7 @@ std::uint32_t SoundPath::Play(const SoundSegment& segment, bool loop)
         *channel = Channel{channel->source};
         return 0;
     }
-    channel->buffer = segment.Buffer();
+    channel->buffer = buffer;
     channel->playId = state_->ctx->NewPlayId();
     channel->startMs = state_->ctx->TimeMs();
     channel->loop = loop;

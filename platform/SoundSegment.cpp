@@ -2,13 +2,55 @@
 
 #include <AL/alext.h>
 
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "platform/SoundContext.h"
 #include "platform/SoundDevice.h"
 #include "platform/WavFile.h"
 
 namespace plat {
+
+namespace {
+
+// The two channels of each frame averaged into one, in the stored format
+// (8-bit unsigned or 16-bit signed little-endian).
+std::vector<std::uint8_t> MixToMono(const WavData& wav)
+{
+    const std::size_t frames = wav.FrameCount();
+    std::vector<std::uint8_t> mono;
+    mono.reserve(frames * static_cast<std::size_t>(wav.bitsPerSample / 8));
+    const std::uint8_t* s = wav.samples.data();
+    for (std::size_t f = 0; f < frames; ++f) {
+        if (wav.bitsPerSample == 8) {
+            mono.push_back(static_cast<std::uint8_t>((s[2 * f] + s[2 * f + 1]) / 2));
+            continue;
+        }
+        const auto left = static_cast<std::int16_t>(s[4 * f] | (s[4 * f + 1] << 8));
+        const auto right = static_cast<std::int16_t>(s[4 * f + 2] | (s[4 * f + 3] << 8));
+        const auto mixed = static_cast<std::uint16_t>((left + right) / 2);
+        mono.push_back(static_cast<std::uint8_t>(mixed & 0xff));
+        mono.push_back(static_cast<std::uint8_t>(mixed >> 8));
+    }
+    return mono;
+}
+
+// A new buffer holding the samples; 0 when the device refused them.
+ALuint MakeBuffer(ALenum format, const std::vector<std::uint8_t>& samples, int rate)
+{
+    alGetError();
+    ALuint buffer = 0;
+    alGenBuffers(1, &buffer);
+    alBufferData(buffer, format, samples.data(), static_cast<ALsizei>(samples.size()), rate);
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteBuffers(1, &buffer);
+        return 0;
+    }
+    return buffer;
+}
+
+} // namespace
 
 SoundSegment::~SoundSegment()
 {
@@ -18,6 +60,7 @@ SoundSegment::~SoundSegment()
 SoundSegment::SoundSegment(SoundSegment&& other) noexcept
     : ctx_(std::move(other.ctx_)),
       buffer_(std::exchange(other.buffer_, 0u)),
+      mono_(std::exchange(other.mono_, 0u)),
       frames_(std::exchange(other.frames_, 0u)),
       rate_(std::exchange(other.rate_, 0))
 {
@@ -29,6 +72,7 @@ SoundSegment& SoundSegment::operator=(SoundSegment&& other) noexcept
         Unload();
         ctx_ = std::move(other.ctx_);
         buffer_ = std::exchange(other.buffer_, 0u);
+        mono_ = std::exchange(other.mono_, 0u);
         frames_ = std::exchange(other.frames_, 0u);
         rate_ = std::exchange(other.rate_, 0);
     }
@@ -64,17 +108,17 @@ bool SoundSegment::Load(const SoundDevice& device, const WavData& wav, std::stri
         error = "no usable samples";
         return false;
     }
-    alGetError();
-    ALuint buffer = 0;
-    alGenBuffers(1, &buffer);
-    alBufferData(buffer, format, wav.samples.data(), static_cast<ALsizei>(wav.samples.size()), wav.sampleRate);
-    if (alGetError() != AL_NO_ERROR) {
+    const ALuint buffer = MakeBuffer(format, wav.samples, wav.sampleRate);
+    const ALenum monoFormat = wav.bitsPerSample == 8 ? AL_FORMAT_MONO8 : AL_FORMAT_MONO16;
+    const ALuint mono = stereo && buffer ? MakeBuffer(monoFormat, MixToMono(wav), wav.sampleRate) : 0;
+    if (buffer == 0 || (stereo && mono == 0)) {
         alDeleteBuffers(1, &buffer);
         error = "the sound device refused the samples";
         return false;
     }
     ctx_ = ctx;
     buffer_ = buffer;
+    mono_ = mono;
     frames_ = static_cast<std::uint32_t>(wav.FrameCount());
     rate_ = wav.sampleRate;
     return true;
@@ -85,11 +129,16 @@ void SoundSegment::Unload()
     if (buffer_ != 0 && ctx_ && ctx_->Use()) {
         for (detail::PathState* path : ctx_->paths) {
             path->Release(buffer_, true);
+            path->Release(mono_, true);
         }
         alDeleteBuffers(1, &buffer_);
+        if (mono_ != 0) {
+            alDeleteBuffers(1, &mono_);
+        }
     }
     ctx_.reset();
     buffer_ = 0;
+    mono_ = 0;
     frames_ = 0;
     rate_ = 0;
 }
@@ -113,10 +162,14 @@ bool SoundSegment::SetLoopPoints(std::uint32_t start, std::uint32_t end)
     // while any source holds it, even a stopped one: let the idle ones go.
     for (detail::PathState* path : ctx_->paths) {
         path->Release(buffer_, false);
+        path->Release(mono_, false);
     }
     alGetError();
     const ALint points[2] = {static_cast<ALint>(start), static_cast<ALint>(end)};
     alBufferiv(buffer_, AL_LOOP_POINTS_SOFT, points);
+    if (mono_ != 0) {
+        alBufferiv(mono_, AL_LOOP_POINTS_SOFT, points);
+    }
     return alGetError() == AL_NO_ERROR;
 }
 

@@ -1,4 +1,7 @@
-// A sound loaded into an OpenAL buffer, ready to be played on any path.
+// A sound loaded into an OpenAL buffer, ready to be played on any path. A
+// stereo sound also gets a copy mixed down to mono when it is loaded: a
+// positional voice plays that one, placed as one point, while flat paths
+// keep both channels.
 #pragma once
 
 #include <cstdint>
@@ -39,10 +42,14 @@ public:
     std::uint32_t FrameCount() const { return frames_; }
     int SampleRate() const { return rate_; }
     unsigned Buffer() const { return buffer_; }
+    // The buffer a path plays: the mono copy on a positional one.
+    unsigned BufferFor(bool positional) const { return positional && mono_ != 0 ? mono_ : buffer_; }
+    bool Holds(unsigned buffer) const { return buffer != 0 && (buffer == buffer_ || buffer == mono_); }
 
 private:
     std::shared_ptr<detail::SoundContext> ctx_;
     unsigned buffer_ = 0;
+    unsigned mono_ = 0; // 0 for a mono sound
     std::uint32_t frames_ = 0;
     int rate_ = 0;
 };

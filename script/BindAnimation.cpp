@@ -28,12 +28,14 @@ int LoadAnimationTextFile(lua_State* L)
 {
     tolua_Error err;
     if (!IsSelf(L, kAnimationDB, &err) || !IsNumber(L, 2, &err) || !IsNumber(L, 3, &err) ||
-        !IsString(L, 4, NilArg::Reject, &err) || !IsEnd(L, 5, &err))
+        !IsString(L, 4, NilArg::Reject, &err) || !IsString(L, 5, NilArg::Reject, &err, true) || !IsEnd(L, 6, &err))
         RaiseTypeError(L, OM_TYPE_ERROR("LoadAnimationTextFile"), &err);
     TsAnimationDB* self = ToObject<TsAnimationDB>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("LoadAnimationTextFile"));
-    self->LoadAnimationTextFile(ToInt(L, 2), ToInt(L, 3), ToString(L, 4));
+    // The optional fifth argument is the figure's bone file, for animations
+    // stored in model space.
+    self->LoadAnimationTextFile(ToInt(L, 2), ToInt(L, 3), ToString(L, 4), ToString(L, 5));
     return 0;
 }
 

@@ -64,6 +64,7 @@ bool WriteWav(const fs::path& path, const Samples& samples, int rate = kRate)
         const auto v = static_cast<int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32000.0f));
         PutWord(out, static_cast<uint16_t>(v), 2);
     }
+    out.close(); // the last bytes reach the disk only here
     if (!out) {
         std::fprintf(stderr, "make_demo_media: cannot write %s\n", path.string().c_str());
         return false;

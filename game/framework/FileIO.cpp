@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "game/framework/TsLog.h"
 #include "platform/FilePath.h"
@@ -34,10 +35,11 @@ bool FileIO::Open(const char* name, const char* mode)
 
 void FileIO::Close()
 {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
+    // What the script wrote reaches the disk only now: a full disk is told.
+    if (file_ && std::fclose(file_) != 0) {
+        LogError("FileIO:Close: what was written could not all be saved");
     }
+    file_ = nullptr;
 }
 
 const char* FileIO::ReadLine()
@@ -101,10 +103,50 @@ std::string AbsolutePath(const char* gamePath)
     return error ? plat::ResolvePath(gamePath) : path.lexically_normal().string();
 }
 
+// The program Execute should start itself: the named file when it is one,
+// or a bare name found on PATH; empty for a document.
+std::string ProgramNamed(const char* file, const std::string& path)
+{
+    if (plat::IsProgram(path)) {
+        return path;
+    }
+    const bool bareName = !std::strpbrk(file, "/\\");
+    return bareName && !plat::PathExists(file) ? plat::FindProgram(file) : std::string();
+}
+
+// Parameters as a command line writes them: words apart at blanks, and a
+// double-quoted stretch kept in one word (the quotes left out).
+std::vector<std::string> SplitParameters(const char* parameters)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char* c = parameters ? parameters : ""; *c; ++c) {
+        if (*c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (*c == ' ' || *c == '\t')) {
+            if (inWord) {
+                words.push_back(word);
+            }
+            word.clear();
+            inWord = false;
+        } else {
+            word += *c;
+            inWord = true;
+        }
+    }
+    if (inWord) {
+        words.push_back(word);
+    }
+    return words;
+}
+
 } // namespace
 
-// Opens the document with the desktop's own opener, as a double click
-// would; parameters cannot be handed to a document opened that way.
+// A program is started with the parameters; a document is opened with the
+// desktop's own opener, as a double click would, which takes no parameters.
 bool FileIO::Execute(const char* file, const char* parameters, const char* directory)
 {
     if (!file || !*file) {
@@ -113,6 +155,14 @@ bool FileIO::Execute(const char* file, const char* parameters, const char* direc
     }
     const std::string document = AbsolutePath(file);
     const std::string folder = directory && *directory ? AbsolutePath(directory) : std::string();
+    const std::string program = ProgramNamed(file, document);
+    if (!program.empty()) {
+        if (plat::StartProgram(program, SplitParameters(parameters), folder) == plat::OpenResult::kStarted) {
+            return true;
+        }
+        LogErrorF("FileIO:Execute(%s): the program could not be started", file);
+        return false;
+    }
     if (parameters && *parameters) {
         LogInfoF("FileIO:Execute(%s): the desktop opener takes no parameters; \"%s\" is not passed", file, parameters);
     }

@@ -29,7 +29,10 @@ public:
     // nothing left to read, so a read loop ends).
     bool Eof() const;
 
-    // Opening documents with the system shell does not exist here; says so.
+    // Starts a program with the parameters (split at blanks, double quotes
+    // keeping a stretch together; no shell in between), or opens a document
+    // with the desktop's opener, in directory. False, with a log line, when
+    // nothing could be started.
     bool Execute(const char* file, const char* parameters, const char* directory);
     // Saves the screen as the first free "<prefix><n>.bmp"; the name
     // "<n>.bmp", or null when nothing was saved.

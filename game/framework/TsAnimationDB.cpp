@@ -8,6 +8,7 @@
 
 #include "engine/OmAnimationText.h"
 #include "engine/OmBoneAnimation.h"
+#include "engine/OmBoneText.h"
 #include "engine/OmStream.h"
 #include "game/framework/TsLog.h"
 #include "platform/FilePath.h"
@@ -226,13 +227,13 @@ const OmBoneAnimation* TsAnimationDB::GetAnimation(int32_t entry, int32_t slot) 
     return m_entries[uint32_t(entry)].slots[slot];
 }
 
-OmBoneAnimation* TsAnimationDB::ReadTextAnimation(const char* fileName)
+OmBoneAnimation* TsAnimationDB::ReadTextAnimation(const char* fileName, const std::vector<int32_t>* parents)
 {
-    std::unique_ptr<OmBoneAnimationData> data = LoadAnimationFile(fileName, nullptr, kTextAnimationScale, 0.0f, 0);
+    std::unique_ptr<OmBoneAnimationData> data = LoadAnimationFile(fileName, parents, kTextAnimationScale, 0.0f, 0);
     return data ? FromText(*data) : nullptr;
 }
 
-void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const char* fileName)
+void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const char* fileName, const char* boneFile)
 {
     if (slot < 0 || slot >= TSANIM_COUNT || entry < 0 || uint32_t(entry) >= kMaxEntries) {
         LogErrorF("Error converting animation: %s", Shown(fileName));
@@ -240,7 +241,13 @@ void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const cha
                   TSANIM_COUNT - 1);
         return;
     }
-    OmBoneAnimation* record = ReadTextAnimation(fileName);
+    std::vector<int32_t> parents;
+    if (boneFile && !ReadBoneParents(boneFile, parents)) {
+        LogErrorF("Error converting animation: %s", Shown(fileName));
+        LogErrorF("The skeleton could not be read from %s", boneFile);
+        return;
+    }
+    OmBoneAnimation* record = ReadTextAnimation(fileName, boneFile ? &parents : nullptr);
     const uint32_t oldCount = m_entries.GetCount();
     if (uint32_t(entry) >= oldCount) {
         m_entries.Resize(uint32_t(entry) + 1);

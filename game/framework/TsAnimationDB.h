@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/OmArray.h"
 #include "engine/OmString.h"
@@ -89,8 +90,10 @@ public:
 
     // A bone animation read from a text file of the modelling tool (as the
     // database converts them), owned by the caller; null on failure, with
-    // the reason as the last animation error.
-    static OmBoneAnimation* ReadTextAnimation(const char* fileName);
+    // the reason as the last animation error. A file that stores every bone
+    // in model space needs the figure's skeleton: the parent of each bone.
+    static OmBoneAnimation* ReadTextAnimation(const char* fileName,
+                                              const std::vector<int32_t>* parents = nullptr);
 
     // Reads the header and the entry table. On failure the entries are left
     // as they were.
@@ -115,7 +118,10 @@ public:
 
     // Converts a text animation file into the slot, growing the entry list
     // when the entry is past its end; the slot's old animation is freed.
-    void LoadAnimationTextFile(int32_t entry, int32_t slot, const char* fileName);
+    // boneFile, when given, is the bone file of the figure the animation is
+    // for: its skeleton lets a file stored in model space be read.
+    void LoadAnimationTextFile(int32_t entry, int32_t slot, const char* fileName,
+                               const char* boneFile = nullptr);
     // Writes the whole database through a temporary file, so a failed write
     // keeps the old file; false (and logged) on any failure.
     bool WriteBinary(const char* fileName);

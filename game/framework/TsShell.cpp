@@ -14,6 +14,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
 #include "platform/FilePath.h"
+#include "platform/MessageBox.h"
 
 namespace {
 
@@ -483,7 +484,9 @@ void TsShell::WriteBreakpointFile()
         const std::string command = " Y.GetBreakPoints(" + TsScriptQuote(file) + ") ";
         TsScriptHost::DoString(lua_, command.c_str());
     }
-    std::fclose(breakpointFile_);
+    if (std::fclose(breakpointFile_) != 0) {
+        LogErrorF("Could not write %s", kBreakpointFile);
+    }
     breakpointFile_ = nullptr;
 }
 
@@ -563,8 +566,10 @@ void TsShell::HandleInputLine(const char* line)
         ExecuteCommand(name == "over" ? "'n" : name == "into" ? "'s" : "'c");
     } else if (name == "exit") {
         Exit();
+    } else if (name == "about") {
+        plat::ShowMessageBox("Tessaran", "Tessaran Shell");
     } else {
         LogInfo("Shell commands: /tools [n], /recent [n], /clear, /debug, /break n, "
-                "/over, /into, /run, /exit; //text runs \"/text\"");
+                "/over, /into, /run, /exit, /about; //text runs \"/text\"");
     }
 }

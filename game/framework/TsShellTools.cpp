@@ -249,7 +249,10 @@ int ToolImportBoneAnimation(lua_State* L)
     if (!AskForFile("Load Animation", "Animation files (*.txt)", path)) {
         return 0;
     }
-    std::unique_ptr<OmBoneAnimation> animation(TsAnimationDB::ReadTextAnimation(path));
+    // A file stored in model space is read against the figure's own skeleton.
+    const OmSkeleton* skeleton = figure->GetSkeleton();
+    const std::vector<int32_t> parents = skeleton ? skeleton->GetParents() : std::vector<int32_t>();
+    std::unique_ptr<OmBoneAnimation> animation(TsAnimationDB::ReadTextAnimation(path, skeleton ? &parents : nullptr));
     if (!animation) {
         LogErrorF("Error converting animation: %s", path);
         LogError(GetLastAnimationError());

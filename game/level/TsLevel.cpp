@@ -287,7 +287,7 @@ bool TsLevel::SaveWorld(const char* file)
         archive.SetResourceOwner(&renderer->GetResourceOwner());
     }
     archive.AddRoot(world_);
-    return archive.Save(plat::ResolvePath(file).c_str());
+    return archive.SaveReplacing(file);
 }
 
 // The two names go to the world's AI-map builder as the script gave them.

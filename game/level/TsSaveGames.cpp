@@ -82,19 +82,10 @@ bool Save(OmArchive& archive, const std::string& name)
     if (!EnsureFolder()) {
         return false;
     }
-    const std::string target = plat::ResolvePath(PathOf(name));
-    const std::string temporary = target + ".saving";
-    if (!archive.Save(temporary.c_str())) {
-        std::remove(temporary.c_str());
+    if (!archive.SaveReplacing(PathOf(name).c_str())) {
         LogErrorF("Saved games: \"%s\" could not be written", name.c_str());
         return false;
     }
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        LogErrorF("Saved games: \"%s\" could not be put in place", name.c_str());
-        return false;
-    }
-    plat::ClearPathCache();
     return true;
 }
 

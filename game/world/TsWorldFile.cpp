@@ -25,7 +25,7 @@ bool TsWorld::SaveWorld(const char* path)
     OmArchive archive(OmClassRegistry::Instance());
     UseRenderer(archive);
     archive.AddRoot(this);
-    if (!path || !archive.Save(path)) {
+    if (!path || !archive.SaveReplacing(path)) {
         LogErrorF("TsWorld::SaveWorld - could not write %s", path ? path : "(no path)");
         return false;
     }

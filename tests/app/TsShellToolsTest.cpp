@@ -3,6 +3,7 @@
 // stood in for by a typed path), particle effects and videos.
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,47 @@ TEST_F(ShellTools, ToolImportBoneAnimationPlaysATypedAnimationOnTheLoadedFigure)
     EXPECT_GT(std::fabs(figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2] - start), 0.2f) << "the leg swings";
     EXPECT_NE(Lua("ToolImportBoneAnimation(1)"), 0);
     EXPECT_TRUE(log.Contains("two many arguments passed to 'Load Animation'"));
+}
+
+// A file that stores every bone in model space plays on the loaded figure,
+// read against the figure's own skeleton: the left leg swings.
+TEST_F(ShellTools, ToolImportBoneAnimationReadsModelSpaceFilesAgainstTheFigure)
+{
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path("data/models/walker");
+    Type("walker.pbf");
+    Lua("ToolImportBoneMesh()");
+    std::filesystem::current_path(old);
+    auto* figure = OmSkinShape::Cast(LoadedObject());
+    ASSERT_NE(figure, nullptr) << log.All();
+    ASSERT_NE(figure->GetSkeleton(), nullptr);
+    const int32_t leg = figure->GetBoneIndex("LegLeft");
+    ASSERT_GE(leg, 0);
+
+    // Ten frames; each bone's 4x3 tool matrix, the leg turned 0.15 f about X.
+    const uint32_t bones = figure->GetSkeleton()->GetBoneCount();
+    std::string text = std::to_string(bones) + "\n0\n10\nheader\nAbsolute motion\n1\n2\n3\n4\n5\n6\n";
+    for (int f = 0; f < 10; ++f) {
+        text += "// Frame # " + std::to_string(f) + "\n";
+        const float c = std::cos(0.15f * float(f)), s = std::sin(0.15f * float(f));
+        for (uint32_t b = 0; b < bones; ++b) {
+            const bool swings = int32_t(b) == leg;
+            // Rows 0, 2, 1 of a turn about X, then the translation.
+            const std::string row2 = swings ? std::to_string(-s) + " " + std::to_string(c) : "0 1";
+            const std::string row1 = swings ? std::to_string(c) + " " + std::to_string(s) : "1 0";
+            text += "0 0 0\nx\nx\nx\nx\n1 0 0\n0 " + row2 + "\n0 " + row1 + "\n0 0 0\n";
+        }
+    }
+    const std::string path = (std::filesystem::temp_directory_path() / "om_model_space_swing.txt").string();
+    std::ofstream(path) << text;
+    Type(std::filesystem::relative(path).string()); // a typed line starting with '/' is a shell command
+    EXPECT_EQ(Lua("ToolImportBoneAnimation()"), 0);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(log.Contains("Error converting animation")) << log.All();
+    figure->Update(0.0f);
+    const float start = figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2];
+    figure->Update(0.25f);
+    EXPECT_GT(std::fabs(figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2] - start), 0.2f) << "the leg swings";
 }
 
 // An effect is loaded once by its name; a name with no file gets a record

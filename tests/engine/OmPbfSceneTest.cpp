@@ -175,7 +175,7 @@ TEST(OmPbfSceneTest, CountsAndLengthsThatLieVersionZeroAndFourCornersAreRefused)
         const char* what;
     } lies[] = {
         {4, 3, "more materials than room"},
-        {8, 1000000, "room far beyond the count"},
+        {8, 0x80000000, "room no list can have"},
         {4, 0x10000000, "a count the file cannot hold"},
         {21, 0xFFFFFFFF, "a string longer than any name"},
         {21, 4000, "a string running past the end"},
@@ -203,6 +203,29 @@ TEST(OmPbfSceneTest, CountsAndLengthsThatLieVersionZeroAndFourCornersAreRefused)
     OmPbfScene copy;
     EXPECT_FALSE(Read(Write(scene), copy));
     EXPECT_TRUE(errors.Contains("4 corners"));
+}
+
+TEST(OmPbfSceneTest, SavingToAFullDiskFails)
+{
+    OmPbfScene scene; // small enough to wait in the stdio buffer until closing
+    FillScene(scene, 4);
+    ErrorCapture errors;
+    EXPECT_FALSE(scene.Save("/dev/full"));
+    EXPECT_TRUE(errors.Contains("could not be written")) << errors.Text();
+}
+
+TEST(OmPbfSceneTest, AGenerousReserveLoadsWithoutTakingItsRoom)
+{
+    OmPbfScene full;
+    FillScene(full, 4);
+    std::vector<uint8_t> bytes = Write(full);
+    const uint32_t reserve = 1000000; // material capacity at offset 8
+    std::memcpy(bytes.data() + 8, &reserve, 4);
+    OmPbfScene scene;
+    ASSERT_TRUE(Read(bytes, scene));
+    EXPECT_EQ(scene.materials.count, full.materials.count);
+    EXPECT_LE(scene.materials.capacity, 2 * scene.materials.count + 64);
+    ExpectTree(scene);
 }
 
 TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)

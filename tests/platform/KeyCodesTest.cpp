@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <string>
 #include <string_view>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/KeyCodes.h"
+#include "platform/Window.h"
 
 // SDL's USB-HID scancode numbers of the keys checked here (stable ABI values).
 namespace sc {
@@ -34,4 +40,77 @@ TEST(KeyCodes, KeysGiveTheCodeOfTheirPlaceOnTheKeyboard)
     // Codes and scancodes outside the tables have no key.
     for (auto [scancode, code] : {std::pair{-1, -1}, {512, 256}})
         EXPECT_EQ(plat::KeyCodeFromScancode(scancode) | plat::ScancodeFromKeyCode(code), 0) << scancode;
+}
+
+namespace {
+
+// An X server of the test's own, so changing its keyboard layout cannot
+// touch the shared display other tests type on.
+class PrivateDisplay {
+public:
+    PrivateDisplay()
+    {
+        int ready[2];
+        if (pipe(ready) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ready[0]);
+            const std::string fd = std::to_string(ready[1]);
+            // -noreset: the layout set by one client outlives it.
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
+                   "320x240x24", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(ready[1]);
+        char number[16] = {};
+        const ssize_t got = read(ready[0], number, sizeof number - 1); // written once the server is up
+        close(ready[0]);
+        if (got > 0)
+            name_ = ":" + std::string(number, size_t(got - (number[got - 1] == '\n' ? 1 : 0)));
+    }
+    ~PrivateDisplay()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& Name() const { return name_; }
+    // The language the keymap gives once the layout is set on the server,
+    // read by a window (SDL's video) opened on it.
+    int LanguageWithLayout(const char* layout) const
+    {
+        const std::string command = "setxkbmap -display " + name_ + " " + layout;
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        plat::WindowDesc desc;
+        desc.width = 64;
+        desc.height = 64;
+        std::string error;
+        auto window = plat::Window::Create(desc, &plat::DefaultWindowProc, &error);
+        EXPECT_NE(window, nullptr) << error;
+        return plat::KeyboardLayoutLanguage();
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+} // namespace
+
+TEST(KeyCodes, TheLayoutLanguageComesFromTheServersKeymap)
+{
+    PrivateDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+    const char* shared = std::getenv("DISPLAY");
+    const std::string saved = shared ? shared : "";
+    setenv("DISPLAY", display.Name().c_str(), 1);
+    const struct {
+        const char* layout;
+        int language;
+    } layouts[] = {{"gb", 0}, {"us", plat::kLanguageUsEnglish}, {"de", 0}, {"fr", 0}};
+    for (const auto& l : layouts)
+        EXPECT_EQ(display.LanguageWithLayout(l.layout), l.language) << l.layout;
+    setenv("DISPLAY", saved.c_str(), 1);
 }

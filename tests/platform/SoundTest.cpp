@@ -39,12 +39,13 @@ protected:
         EXPECT_TRUE(path.Create(device_, kind, channels, error)) << error;
         return path;
     }
-    // Plays a short tone once at `where` before the listener and returns
-    // what came out; the device is opened again for the next sound.
-    Output PlayAt(plat::SoundVector where)
+    // Plays a sound (a short tone unless given) once at `where` before the
+    // listener and returns what came out; the device is opened again for the
+    // next sound.
+    Output PlayAt(plat::SoundVector where, const plat::WavData& sound = Tone(0.15))
     {
         plat::SoundSegment tone;
-        Load(tone, Tone(0.15));
+        Load(tone, sound);
         plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
         device_.SetListener({}, {0, 0, 1}, {0, 1, 0});
         path.SetPosition(where);
@@ -73,6 +74,29 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
     ASSERT_GT(levels[1], 1.0);
     for (int i = 0; i < 5; ++i)
         EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
+}
+
+// A stereo sound whose right channel is silent: on a positional voice it
+// is one point, as loud left as right even at the listener (where the
+// game puts a voice that comes too close); played flat it keeps its
+// channels apart.
+TEST_F(SoundTest, AStereoSoundIsOnePointOnAPositionalVoiceAndKeepsItsChannelsFlat)
+{
+    plat::WavData leftOnly = Tone(0.15, 2);
+    for (std::size_t i = 2; i + 1 < leftOnly.samples.size(); i += 4)
+        leftOnly.samples[i] = leftOnly.samples[i + 1] = 0;
+    const Output placed = PlayAt({0, 0, 0}, leftOnly);
+    ASSERT_GT(placed.Both(), 1.0);
+    EXPECT_NEAR(placed.Left() / placed.Right(), 1.0, 0.1);
+
+    plat::SoundSegment flat;
+    Load(flat, leftOnly);
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    ASSERT_NE(path.Play(flat, false), 0u);
+    for (double t = 0; t < 2.0 && path.IsPlaying(); t += 0.01)
+        Sleep(0.01);
+    const Output out = Finish(path, flat);
+    EXPECT_GT(out.Left(), 4 * out.Right());
 }
 
 TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)

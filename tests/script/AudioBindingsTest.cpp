@@ -74,7 +74,8 @@ TEST_F(PackageTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
     Publish("animdb", &db_, "TsAnimationDB");
     scratch.Write("anims/walk.txt", kWalk);
     scratch.Write("data/keep", "");
-    ExpectTypeErrors({"animdb:WriteBinary(nil)", "animdb:LoadAnimationTextFile('0', 1, 'x')"});
+    ExpectTypeErrors({"animdb:WriteBinary(nil)", "animdb:LoadAnimationTextFile('0', 1, 'x')",
+                      "animdb:LoadAnimationTextFile(0, 1, 'x', 5)"});
     EXPECT_EQ(db_.GetEntryCount(), 0u);
     EXPECT_EQ(Run("animdb:LoadAnimationTextFile(1, TSANIM_WALK, 'anims\\\\walk.txt')"), "");
     ASSERT_EQ(db_.GetEntryCount(), 2u);
@@ -90,6 +91,9 @@ TEST_F(PackageTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
     // A failed write reaches the script as nil.
     EXPECT_EQ(Type("animdb:WriteBinary('nowhere\\\\animdb.tsa')"), "nil");
     EXPECT_TRUE(log_.Contains("Cannot save anim file"));
+    // The figure's bone file is the optional fourth argument.
+    EXPECT_EQ(Run("animdb:LoadAnimationTextFile(2, TSANIM_WALK, 'anims\\\\walk.txt', 'no\\\\bones.txt')"), "");
+    EXPECT_TRUE(log_.Contains("The skeleton could not be read from no\\bones.txt"));
     // A slot outside the animation ids is logged, not stored.
     EXPECT_EQ(Run("animdb:LoadAnimationTextFile(0, TSANIM_INVALIDANIM, 'anims\\\\walk.txt')"), "");
     EXPECT_EQ(db_.GetAnimation(0, TSANIM_INVALIDANIM), nullptr);

@@ -12,6 +12,19 @@
 
 namespace {
 
+// What a started program wrote into a file of the folder, waited for: it
+// runs detached, so it finishes in its own time.
+std::string WaitForText(const ScratchDir& dir, const std::string& file)
+{
+    std::string text;
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         text.empty() && std::chrono::steady_clock::now() < end;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        text = dir.Read(file);
+    }
+    return text;
+}
+
 TEST(FileIO, LinesReadBackAsWrittenAndClosedFilesAnswerNothing)
 {
     LogCapture log;
@@ -44,6 +57,12 @@ TEST(FileIO, LinesReadBackAsWrittenAndClosedFilesAnswerNothing)
     EXPECT_FALSE(file.Eof());
     EXPECT_STREQ(file.ReadLine(), "next");
     EXPECT_TRUE(file.Eof());
+
+    // A line that never reaches a full disk is told when the file closes.
+    ASSERT_TRUE(file.Open("/dev/full", "w"));
+    EXPECT_TRUE(file.WriteLine("lost"));
+    file.Close();
+    EXPECT_TRUE(log.Contains("could not all be saved")) << log.All();
 }
 
 TEST(FileIO, ScreenshotNumbersSkipExistingImages)
@@ -74,12 +93,7 @@ TEST(FileIO, ExecuteOpensTheDocumentWithTheDesktopsOpener)
 
     FileIO file;
     EXPECT_TRUE(file.Execute("docs\\manual.txt", "", "Docs")) << log.All();
-    std::string called;
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-         called.empty() && std::chrono::steady_clock::now() < end;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        called = dir.Read("bin/xdg-open.called");
-    }
+    const std::string called = WaitForText(dir, "bin/xdg-open.called");
     EXPECT_EQ(called, dir.Path() + "/Docs " + dir.Path() + "/Docs/Manual.txt\n");
 
     ::setenv("PATH", (dir.Path() + "/nowhere").c_str(), 1);
@@ -87,6 +101,24 @@ TEST(FileIO, ExecuteOpensTheDocumentWithTheDesktopsOpener)
     EXPECT_TRUE(log.Contains("no desktop opener (xdg-open) is installed")) << log.All();
     EXPECT_FALSE(file.Execute(nullptr, "", "."));
     ::setenv("PATH", saved.c_str(), 1);
+}
+
+// A program is started itself, in the named folder, with each parameter as
+// one argument: blanks split them, double quotes keep a stretch together.
+TEST(FileIO, ExecuteStartsAProgramWithItsParameters)
+{
+    ScratchDir dir;
+    LogCapture log;
+    dir.Write("Work/keep", "");
+    const std::string program =
+        dir.Write("bin/stand-in", "#!/bin/sh\nprintf '%s\\n' \"$PWD\" \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.called\"\n");
+    ::chmod(program.c_str(), 0755);
+
+    FileIO file;
+    EXPECT_TRUE(file.Execute("bin/stand-in", " one  \"two words\"\tthree ", "Work")) << log.All();
+    const std::string called = WaitForText(dir, "bin/stand-in.called");
+    EXPECT_EQ(called, dir.Path() + "/Work\none\ntwo words\nthree\n");
+    EXPECT_FALSE(log.Contains("takes no parameters")) << log.All();
 }
 
 } // namespace

@@ -12,15 +12,16 @@
 #include "game/framework/TsAnimationDB.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/engine/TextFiles.h"
 
 namespace {
 
-// A relative animation text file: frame f turns every bone by a different
-// angle and moves the root by 10f tool units along X.
-std::string AnimationText(int bones, int frames, float turn)
+// An animation text file: frame f turns every bone by a different angle
+// and moves the root by 10f tool units along X.
+std::string AnimationText(int bones, int frames, float turn, const char* kind = "Relative")
 {
-    std::string text = std::to_string(bones) + "\n0\n" + std::to_string(frames) +
-                       "\nheader\nRelative motion\n1\n2\n3\n4\n5\n6\n";
+    std::string text = std::to_string(bones) + "\n0\n" + std::to_string(frames) + "\nheader\n" + kind +
+                       " motion\n1\n2\n3\n4\n5\n6\n";
     char line[128];
     for (int f = 0; f < frames; ++f) {
         text += "// Frame # " + std::to_string(f) + "\n";
@@ -112,6 +113,29 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFileAndFailedWrit
     EXPECT_FALSE(source_.WriteBinary(nullptr));
     EXPECT_TRUE(log_.Contains("Cannot save anim file"));
     EXPECT_EQ(scratch_.Read("data/animdb.tsa"), bytes);
+}
+
+// A file that stores every bone in model space is read against the bone
+// file of its figure: the leg, turned twice as far as the hip in model
+// space, is turned as far as the hip relative to it.
+TEST_F(AnimationDBTest, ModelSpaceAnimationsAreReadAgainstTheFiguresSkeleton)
+{
+    scratch_.Write("anims/swing.txt", AnimationText(2, 3, 0.2f, "Absolute"));
+    scratch_.Write("figure/bones.txt", "2\n1\n" + texttest::Bone(0, "Hip", -1) + texttest::Bone(1, "Leg", 0));
+    source_.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt");
+    EXPECT_EQ(source_.GetAnimation(0, TSANIM_WALK), nullptr);
+    EXPECT_TRUE(log_.Contains("requires a skeleton!"));
+    source_.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt", "figure\\nothing.txt");
+    EXPECT_TRUE(log_.Contains("The skeleton could not be read from figure\\nothing.txt"));
+
+    source_.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt", "figure\\bones.txt");
+    const OmBoneAnimation* swing = source_.GetAnimation(0, TSANIM_WALK);
+    ASSERT_NE(swing, nullptr) << log_.All();
+    for (uint32_t f = 0; f < 3; ++f) {
+        const OmQuaternion hip = swing->Key(f, 0), leg = swing->Key(f, 1);
+        EXPECT_NEAR(std::fabs(hip.x * leg.x + hip.y * leg.y + hip.z * leg.z + hip.w * leg.w), 1.0f, 1e-4f) << f;
+        EXPECT_LT(std::fabs(leg.w), 0.9999f) << f; // and it does turn
+    }
 }
 
 TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothingAndConversionReplacesWhatWasThere)

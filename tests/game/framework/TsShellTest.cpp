@@ -4,6 +4,7 @@
 
 #include "game/framework/TsScriptQuote.h"
 #include "game/framework/TsShell.h"
+#include "platform/MessageBox.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
@@ -41,8 +42,14 @@ TEST(TsShell, TypedLinesRunAsLuaAndSlashCommandsDriveTheMenus)
     g_toolRuns = 0;
     const int index = shell.ToolsItemCount();
     ASSERT_TRUE(shell.AddToolsItem("Count things", &CountToolRun, 5));
-    TypedLines typed{"typed = 3", "/tools", "//x", ("/tools " + std::to_string(index)).c_str()};
+    std::string box;
+    const auto oldHook = plat::SetMessageBoxHook([&box](std::string_view caption, std::string_view text) {
+        box = std::string(caption) + ": " + std::string(text);
+    });
+    TypedLines typed{"typed = 3", "/tools", "//x", ("/tools " + std::to_string(index)).c_str(), "/about"};
     shell.PollInput();
+    plat::SetMessageBoxHook(oldHook);
+    EXPECT_EQ(box, "Tessaran: Tessaran Shell");
     EXPECT_EQ(lua.Number("typed"), 3.0);
     EXPECT_TRUE(log.Contains("typed = 3"));
     EXPECT_TRUE(log.Contains(std::to_string(index) + "  Count things\n"));

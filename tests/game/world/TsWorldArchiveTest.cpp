@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <random>
+
+#include <sys/resource.h>
 
 #include "WorldTestSupport.h"
 #include "engine/OmRef.h"
@@ -43,6 +47,29 @@ void Patch(std::vector<unsigned char>& bytes, const std::vector<uint32_t>& patte
     if (at != std::string::npos && at + word * 4 + 4 <= bytes.size())
         SetWord(bytes, at + word * 4, value);
 }
+
+// Files this process writes may grow to `bytes` and no further while it
+// lives: a write past it fails as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldSignal)(int) = nullptr;
+};
 
 uint32_t Bits(float f)
 {
@@ -122,6 +149,22 @@ protected:
         return loaded != nullptr;
     }
 };
+
+TEST_F(DamagedWorldTest, ASaveThatRunsOutOfDiskKeepsTheOldFile)
+{
+    Ref<TsWorld> world = Build();
+    ASSERT_NE(world, nullptr);
+    const std::string path = TempPath("tsw");
+    ASSERT_TRUE(world->SaveWorld(path.c_str()));
+    const std::vector<unsigned char> old = ReadFile(path);
+    ErrorCapture errors;
+    {
+        FileSizeLimit full(old.size() / 2);
+        EXPECT_FALSE(world->SaveWorld(path.c_str()));
+    }
+    EXPECT_TRUE(ReadFile(path) == old);
+    EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
+}
 
 TEST_F(DamagedWorldTest, CellsThatDoNotHoldTogetherFailTheLoad)
 {
