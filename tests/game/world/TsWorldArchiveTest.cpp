@@ -152,7 +152,7 @@ protected:
 
 TEST_F(DamagedWorldTest, ASaveThatRunsOutOfDiskKeepsTheOldFile)
 {
-    Ref<TsWorld> world = Build();
+    OmRef<TsWorld> world = Build();
     ASSERT_NE(world, nullptr);
     const std::string path = TempPath("tsw");
     ASSERT_TRUE(world->SaveWorld(path.c_str()));
