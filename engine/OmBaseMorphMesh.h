@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/OmGeometry.h"
+#include "engine/OmRef.h"
 
 class OmMorphAnimation;
 class OmMorphMesh;
@@ -38,5 +39,5 @@ protected:
     void KeepFrames(const OmMorphMesh& mesh);
 
 private:
-    OmMorphMesh* m_frameSource = nullptr;
+    OmRef<OmMorphMesh> m_frameSource;
 };

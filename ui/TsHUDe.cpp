@@ -331,7 +331,10 @@ void TsHUDe::RenderEquippedWeapon(TsCharacterObject& c, int32_t x, int32_t y)
     }
     const TsWeaponAttributes& current = weapon->Current();
     const TsMatterType matter = current.matterType;
-    DrawSprite(matter == TS_MATTER_CHEMICAL ? HUD_INV_CHEM : matter == TS_MATTER_ENERGY ? HUD_INV_ENERGY : HUD_INV_PHYS, float(x), float(y - 128));
+    const int32_t matterSprite = matter == TS_MATTER_CHEMICAL ? HUD_INV_CHEM
+                                 : matter == TS_MATTER_ENERGY ? HUD_INV_ENERGY
+                                                              : HUD_INV_PHYS;
+    DrawSprite(matterSprite, float(x), float(y - 128));
     if (OmBaseSprite* own = weapon->GetSprite(); own && OmRenderer::Current()) {
         own->SetScreenRelative(false);
         own->SetPosition(float(x), float(y - 64));

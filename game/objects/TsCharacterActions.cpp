@@ -691,13 +691,21 @@ int32_t TsCharacterObject::AnimationFor(int32_t state, TsEquipType equip)
     const bool turnKind = equip == TS_EQUIP_RANGED_SHOULDER || equip == TS_EQUIP_RANGED_HEADMOUNTED;
     switch (state) {
     case kWalk:
-        return oneHand ? TSANIM_WALK_1H : twoHand ? TSANIM_WALK_2H : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK : TSANIM_WALK;
+        return oneHand   ? TSANIM_WALK_1H
+               : twoHand ? TSANIM_WALK_2H
+               : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK
+                                           : TSANIM_WALK;
     case kRun:
-        return oneHand ? TSANIM_RUN_1H : twoHand ? TSANIM_RUN_2H : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK : TSANIM_RUN;
+        return oneHand   ? TSANIM_RUN_1H
+               : twoHand ? TSANIM_RUN_2H
+               : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK
+                                           : TSANIM_RUN;
     case kAimForward:
         return oneHand ? TSANIM_LOCKEDFORWARDS_1H : twoHand ? TSANIM_LOCKEDFORWARDS_2H : TSANIM_WALK;
     case kAimBackward:
-        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_LOCKEDBACKWARDS_2H : turnKind ? TSANIM_TURN : TSANIM_LOCKEDBACKWARDS_1H;
+        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_LOCKEDBACKWARDS_2H
+               : turnKind                     ? TSANIM_TURN
+                                              : TSANIM_LOCKEDBACKWARDS_1H;
     case kStrafeLeft:
         return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_STRAFELEFT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFELEFT_1H;
     case kStrafeRight:

@@ -167,7 +167,8 @@ TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
     auto squad = OmMakeRef<TsSquadObject>(), enemies = OmMakeRef<TsSquadObject>();
     squad->SetTeamObject(red.Get());
     enemies->SetTeamObject(blue.Get());
-    auto first = OmMakeRef<TsNPCObject>(), second = OmMakeRef<TsNPCObject>(), third = OmMakeRef<TsNPCObject>(), near = OmMakeRef<TsNPCObject>(), far = OmMakeRef<TsNPCObject>(), twin = OmMakeRef<TsNPCObject>();
+    auto first = OmMakeRef<TsNPCObject>(), second = OmMakeRef<TsNPCObject>(), third = OmMakeRef<TsNPCObject>();
+    auto near = OmMakeRef<TsNPCObject>(), far = OmMakeRef<TsNPCObject>(), twin = OmMakeRef<TsNPCObject>();
     for (TsNPCObject* m : {first.Get(), second.Get(), third.Get()})
         squad->AddMember(m);
     for (TsNPCObject* e : {near.Get(), far.Get(), twin.Get()})
