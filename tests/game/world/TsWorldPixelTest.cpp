@@ -11,7 +11,9 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmRenderer.h"
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsOptions.h"
 #include "game/world/TsBlobRenderer.h"
 #include "game/world/TsEffectUtil.h"
 #include "game/world/TsExplosion.h"
@@ -295,6 +297,32 @@ TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
     EXPECT_EQ(renderer->GetBatch().GetMode(), 1u);
+}
+
+// The effects detail option: clouds need high detail, blob shadows any but
+// low; liquids draw at every detail.
+TEST_F(WorldPixelTest, CloudsNeedHighDetailShadowsAnyButLowAndLiquidsDrawAtEvery)
+{
+    Build(false, true);
+    LookDown();
+    world_->SetCloudParams(0.05f, 0.5f);
+    TsOptions& options = *TsAccess::Options();
+    const int kept = options.GetFXDetailLevel();
+    const struct {
+        int detail;
+        bool clouds, shadows;
+    } levels[] = {{0, false, false}, {1, false, true}, {2, true, true}};
+    for (const auto& l : levels) {
+        SCOPED_TRACE(l.detail);
+        options.SetFXDetailLevel(l.detail);
+        world_->CreateEffects();
+        EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud() != nullptr, l.clouds);
+        const TsEntShadow shadow("data\\FX\\blob2.tga");
+        EXPECT_EQ(shadow.IsReady(), l.shadows);
+        const uint32_t pool = Pixel(Frame(0.0f), Px(5), Py(5));
+        EXPECT_GT(Channel(pool, 0), Channel(pool, 16) + 40) << "the pool's blue";
+    }
+    options.SetFXDetailLevel(kept);
 }
 
 TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
