@@ -88,9 +88,9 @@ TEST_F(RendererTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)
 TEST_F(RendererTest, DynamicBuffersAppendUntilTheEndThenDiscard)
 {
     ASSERT_TRUE(Open(640, 480));
-    OmD3DVertexBuffer* vb = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 100, false, false, true));
-    OmD3DIndexBuffer* ib = renderer->GetIndexBuffer(renderer->CreateIndexBuffer(10, false, false, true));
-    OmD3DVertexBuffer* still = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, true, false, false));
+    auto* vb = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 100, false, false, true));
+    auto* ib = renderer->GetIndexBuffer(renderer->CreateIndexBuffer(10, false, false, true));
+    auto* still = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, true, false, false));
     ASSERT_TRUE(vb && ib && still);
     const auto* vbBase = vb->GetBuffer()->Bytes();
     const auto* ibBase = ib->GetBuffer()->Bytes();
