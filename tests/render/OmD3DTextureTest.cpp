@@ -251,6 +251,7 @@ OmMaterial WithFrames(std::initializer_list<int32_t> frames)
 {
     OmMaterial m;
     OmMaterialLayer layer;
+    layer.frameRate = 0.0f; // a still layer
     for (int32_t id : frames)
         layer.frames.Add(id);
     m.layers.Add(layer);
@@ -272,7 +273,7 @@ TEST(MaterialRegistry, EqualRecordsShareAnIdAndAFreedIdComesBackFirst)
         bool sameId;
     } cases[] = {
         {"layer capacity", [](OmMaterial& m) { m.layers[0].frames.Reserve(200); }, true},
-        {"negative zero", [](OmMaterial& m) { m.specular.r = -0.0f; }, true},
+        {"negative zero", [](OmMaterial& m) { m.layers[0].frameRate = -0.0f; }, true},
         {"one texture id", [](OmMaterial& m) { m.layers[0].frames[1] = 5; }, false},
         {"one float", [](OmMaterial& m) { m.power += 1.0f; }, false},
         {"the flag byte", [](OmMaterial& m) { m.flags = 1; }, false},
