@@ -334,7 +334,7 @@ void TsLevel::Pause(bool paused)
     SetPaused(paused);
     if (paused) {
         if (TsAudio* audio = TsAccess::Audio()) {
-            audio->StopAll();
+            audio->StopAllVoices();
         }
     }
 }

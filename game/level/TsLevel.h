@@ -152,6 +152,8 @@ private:
     void MoveListener();
     void ShowObjectives();
     void AskGameOverQuestion();
+    // Fewer of the player's squad live than are in play.
+    bool SquadHasFallen() const;
     void StartGameOver();
     void CameraElevation();
     bool CutSceneRuns() const;

@@ -21,6 +21,7 @@
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsPathfinder.h"
 #include "game/world/TsEffectUtil.h"
 #include "game/world/TsWorld.h"
 #include "platform/GfxDevice.h"
@@ -159,6 +160,31 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
 // that differ from the empty room) follow the lamp's colour, and without
 // the lamp it is dark. The floor is lit by the dynamic lamps only, so
 // what changes with the lamp is the figure.
+// A place to attack from, about the middle of room A at two and a half to
+// five units on each axis: where the straight walk out to a candidate is
+// stopped by a wall, the last cell it reached serves when it still keeps
+// the distance. Those show as cell centres; every place is walkable.
+TEST_F(CharacterLevel, AnAttackBaseFallsBackToTheLastCellAWalkReached)
+{
+    LevelWalker* walker = AddWalker("attacker", 2.0f, 2.0f);
+    Ticks(1);
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
+    ASSERT_NE(pathfinder, nullptr);
+    const int32_t cls = pathfinder->ClassForRadius(walker->GetRadius());
+    const OmVector3 p(4.0f, 0.0f, 4.0f);
+    int fallBacks = 0;
+    for (int i = 0; i < 40; ++i) {
+        if (!walker->GenerateAttackBase(p, 2.5f, 5.0f))
+            continue;
+        const OmVector3 base = walker->GetBasePoint();
+        EXPECT_TRUE(pathfinder->IsPassableAt(base.x, base.z, cls, false, true)) << base.x << ", " << base.z;
+        float x = 0.0f, z = 0.0f;
+        pathfinder->CellCentre(pathfinder->CellFromWorld(base.x, base.z), x, z);
+        fallBacks += x == base.x && z == base.z;
+    }
+    EXPECT_GT(fallBacks, 0);
+}
+
 TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
 {
     int width = 0, height = 0;
