@@ -430,11 +430,12 @@ protected:
 };
 
 // The won run: a new game from the title (the name, the intro skipped with a
-// key, the load screen let go with Space), the town (the smith's talk, a
-// blaster bought from the trader), the way out to the mission (the objective
-// page closed with Escape), the vault key picked up, a quick save, the door
-// opened with the switch, the squad beaten, back to the title and out. The
-// title's music and the town's sound are heard.
+// key, the load screen let go with Space), the town (a blaster bought from
+// the trader, the smith's talk framed by the camera, a pause), the way out
+// to the mission (the objective page closed with Escape), the vault key
+// picked up, a quick save, the door opened with the switch, the squad
+// beaten, back to the title and out. The title's music and the town's sound
+// are heard, the town's after the pause too.
 TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
 {
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
@@ -468,17 +469,6 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // The town is not silent.
     mark = Samples().size();
     EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard";
-
-    // The smith: Ann is put two steps west of him (a setup step); coming
-    // near him starts his talk (its lines on the screen are the in-process
-    // CampaignLevel test's).
-    Run("local at = Smith:GetPosition(); local pc = TsAccess.CurrentCharacter(); "
-        "pc:SetPosition(GetX(at) - 2, GetY(at), GetZ(at)); pc:StopMoving()");
-    EXPECT_TRUE(WaitForAnswer("g_townTalked", "1", 40s));
-    // Space moves the talk on, line by line, to its end.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false"; ++line)
-        Key("space");
-    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == true"), "false");
 
     // The trader: a click starts his talk, which ends in the trade panel.
     ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
@@ -515,9 +505,38 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     ASSERT_TRUE(WaitForScreen(PlayShown, "trade-over", 10s)) << Output(kRun);
     EXPECT_FALSE(TraderPictureShown(shot_));
 
+    // The smith: Ann is put two steps west of him (a setup step); coming
+    // near him starts his talk (its lines on the screen are the in-process
+    // CampaignLevel test's).
+    Run("local at = Smith:GetPosition(); local pc = TsAccess.CurrentCharacter(); "
+        "pc:SetPosition(GetX(at) - 2, GetY(at), GetZ(at)); pc:StopMoving()");
+    EXPECT_TRUE(WaitForAnswer("g_townTalked", "1", 40s));
+    // Space moves the talk on, line by line, to its end.
+    auto talkThrough = [&] {
+        for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == true") != "false";
+             ++line)
+            Key("space");
+        EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == true"), "false");
+    };
+    talkThrough();
+    // His last word, asked again where Ann stands (as using him does): the
+    // camera moves to frame the two, and the view changes with it.
+    WaitForStillView(Grab());
+    const Screenshot before = Grab();
+    Run("TalkToSmith('Smith', 'Ann')");
+    WaitForStillView(before);
+    EXPECT_GT(PercentChanged(before, Grab()), 20) << "the camera framed the smith and Ann";
+    talkThrough();
+
+    // The pause menu (Escape) and back (Escape): the town is heard again.
+    ASSERT_TRUE(PressUntil("Escape", PauseMenuShown, "town-pause-menu", 5)) << Output(kRun);
+    ASSERT_TRUE(PressUntil("Escape", PlayShown, "town-after-pause", 5)) << Output(kRun);
+    mark = Samples().size();
+    EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard after the pause";
+
     // The way out: Ann is put on it (the walk there is the shell's, as the
-    // trade's conversation camera leaves the view turned); its trigger
-    // carries the party to the mission.
+    // conversation cameras leave the view turned); its trigger carries the
+    // party to the mission.
     Run("local at = wayOut:GetPosition(); Ann:SetPosition(GetX(at), GetY(at), GetZ(at))");
     ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen", 30s)) << Output(kRun);
     ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "mission")) << Output(kRun);

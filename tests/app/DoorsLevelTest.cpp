@@ -295,7 +295,7 @@ TEST_F(DoorsLevel, ASwitchWithAMotionRunsItsListOnceAndTurnsOn)
 
 TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBack)
 {
-    Level()->conversationCamera_ = 1;
+    ASSERT_EQ(RunLua("TsAccess.Level():SetConversationCamera(true)"), 0);
     ASSERT_EQ(RunLua(R"(
         orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(3, 0, 3)
         hadley = TsNPCObject:new() hadley:SetName("Hadley") hadley:SetPosition(5, 0, 3)
