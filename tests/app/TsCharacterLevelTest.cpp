@@ -50,11 +50,11 @@ namespace {
 
 class CharacterLevel : public InDemoLevel {
 protected:
-    LevelWalker* AddWalker(const char* name, float x, float z)
+    LevelWalker* AddWalker(const char* name, float x, float z, const char* mdl = "walker.pbf")
     {
         auto* walker = new LevelWalker;
         walker->SetName(name);
-        walker->SetMdl("walker.pbf");
+        walker->SetMdl(mdl);
         walker->SetAnimationClass(0);
         walker->SetRadius(0.3f);
         walker->SetHeight(1.8f);
@@ -235,45 +235,32 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
 // changes shape as it wobbles.
 TEST_F(CharacterLevel, AMorphFigurePlaysItsFramesAndIsSeenToWobble)
 {
-    auto* jelly = new LevelWalker;
-    jelly->SetName("jelly");
-    jelly->SetMdl("jelly.pbf");
-    jelly->SetOrigin(4.0f, 0.0f, 4.5f);
-    jelly->ForceActive();
-    Level()->GetEntityDB()->AddEntity(jelly);
-    ASSERT_TRUE(jelly->Initialise());
+    LevelWalker* jelly = AddWalker("jelly", 4.0f, 4.5f, "jelly.pbf");
     auto* figure = OmGroup::Cast(jelly->GetModel());
     auto* shape = figure ? OmMorphShape::Cast(figure->GetChild(0)) : nullptr;
     ASSERT_NE(shape, nullptr);
     EXPECT_NE(OmBaseMorphMesh::Cast(shape->GetGeometry()), nullptr) << "drawn through the renderer's morph mesh";
-    // Three looks a quarter of its wobble apart: of any two shapes a
-    // quarter and a half turn apart, one pair differs. What changes is
-    // looked for where the figure (or its shadow, which stays) is drawn.
+    // Three looks a quarter of its wobble apart (of shapes a quarter and a
+    // half turn apart, one pair differs), compared where the figure or its
+    // shadow, which stays, is drawn.
     int width = 0, height = 0;
-    std::vector<uint32_t> looks[3];
+    std::vector<uint32_t> looks[3], without;
     std::vector<bool> drawn;
-    int frames[3] = {};
-    for (int look = 0; look < 3; ++look) {
-        std::vector<uint32_t> without;
-        ShotsWithAndWithoutModel(*jelly, looks[look], without, width, height);
-        frames[look] = shape->GetFrames().frame0;
+    for (auto& look : looks) {
+        ShotsWithAndWithoutModel(*jelly, look, without, width, height);
         drawn.resize(without.size());
-        for (size_t i = 0; i < drawn.size() && i < looks[look].size(); ++i)
-            drawn[i] = drawn[i] || looks[look][i] != without[i];
+        for (size_t i = 0; i < drawn.size() && i < look.size(); ++i)
+            drawn[i] = drawn[i] || look[i] != without[i];
         FrameAfter(250);
     }
-    EXPECT_NE(frames[0], frames[1]);
-    int covered = 0, changed = 0;
-    for (const bool pixel : drawn)
-        covered += pixel;
+    int changed = 0;
     for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
         int differ = 0;
         for (size_t i = 0; i < drawn.size() && i < looks[a].size() && i < looks[b].size(); ++i)
             differ += drawn[i] && looks[a][i] != looks[b][i];
         changed = std::max(changed, differ);
     }
-    EXPECT_GT(covered, 200) << "it is on the screen";
-    EXPECT_GT(changed, covered / 10) << "its shape changed";
+    EXPECT_GT(changed, 100) << "its shape changed";
 }
 
 TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
