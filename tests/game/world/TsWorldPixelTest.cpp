@@ -147,7 +147,9 @@ protected:
         EXPECT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
         if (batch)
             renderer->GetBatch().Begin(0);
+        world_->BeginCloudPass(t);
         world_->Render(t, 0.0f);
+        world_->EndCloudPass();
         if (extra)
             extra(*world_);
         if (batch)
