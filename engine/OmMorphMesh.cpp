@@ -138,6 +138,12 @@ bool OmMorphMesh::ConvertForRenderer(OmRenderer& renderer, uint32_t renderFlags,
     return renderMesh.ConvertFrom(*this);
 }
 
+OmBaseMorphMesh::OmBaseMorphMesh() = default;
+
+OmBaseMorphMesh::OmBaseMorphMesh(OmArchive& archive) : OmGeometry(archive)
+{
+}
+
 OmBaseMorphMesh::~OmBaseMorphMesh() = default;
 
 void OmBaseMorphMesh::KeepFrames(const OmMorphMesh& mesh)

@@ -37,8 +37,11 @@ void OmMorphShape::Update(float time)
     // finished so a queued animation can take over.
     bool finished = true;
     if (anim) {
-        if (time < 0.0f)
+        // A newly asked animation starts from its first frame, whenever it
+        // is asked for: its clock starts at this update.
+        if (time < 0.0f || m_restart)
             m_startTime = time;
+        m_restart = 0;
         elapsed = time - m_startTime;
         finished = anim->frameCount < 1 || elapsed > anim->Duration();
     }

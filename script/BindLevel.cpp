@@ -137,6 +137,20 @@ int GetPlayerLockout(lua_State* L)
     return 1;
 }
 
+int SetConversationCamera(lua_State* L)
+{
+    SelfAnd(L, TestBool, OM_TYPE_ERROR("SetConversationCamera"), OM_SELF_ERROR("SetConversationCamera"))
+        ->SetConversationCamera(ToBool(L, 2));
+    return 0;
+}
+
+int GetConversationCamera(lua_State* L)
+{
+    PushBool(L, Self(L, OM_TYPE_ERROR("GetConversationCamera"), OM_SELF_ERROR("GetConversationCamera"))
+                    ->GetConversationCamera());
+    return 1;
+}
+
 int LoadWorld(lua_State* L)
 {
     PushBool(L, SelfAnd(L, TestString, OM_TYPE_ERROR("LoadWorld"), OM_SELF_ERROR("LoadWorld"))
@@ -256,6 +270,8 @@ void TsLevelClass(lua_State* L)
     tolua_function(L, "GetCutScene", GetCutScene);
     tolua_function(L, "SetPlayerLockout", SetPlayerLockout);
     tolua_function(L, "GetPlayerLockout", GetPlayerLockout);
+    tolua_function(L, "SetConversationCamera", SetConversationCamera);
+    tolua_function(L, "GetConversationCamera", GetConversationCamera);
     tolua_function(L, "LoadWorld", LoadWorld);
     tolua_function(L, "SaveWorld", SaveWorld);
     tolua_function(L, "Import", Import);

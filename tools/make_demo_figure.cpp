@@ -1,13 +1,14 @@
-// Writes the skinned demo figures under the folder given on the command line
-// (normally data/): figures of boxes, each box bound to one bone, with their
-// bone and skin-weight files (bones.txt) and animation text files, and the
-// animation database animdb.tsa converted from them by the database's own
-// text road. The walker (models/walker, entry 0) stands and walks; the title
-// screen's figure (frontend/helmer, entry 5) stands and breathes and carries
-// the two look bones "Box14" and "Box22" that turn after the cursor; the
-// mine (characters/mine) is a casing and cap on one bone. The
-// walker uses the textures make_demo_data paints; the title figure's are
-// painted here.
+// Writes the demo figures under the folder given on the command line
+// (normally data/): skinned figures of boxes, each box bound to one bone,
+// with their bone and skin-weight files (bones.txt) and animation text
+// files, and the animation database animdb.tsa converted from them by the
+// database's own text road. The walker (models/walker, entry 0) stands and
+// walks; the title screen's figure (frontend/helmer, entry 5) stands and
+// breathes and carries the two look bones "Box14" and "Box22" that turn
+// after the cursor; the mine (characters/mine) is a casing and cap on one
+// bone. The town's jelly (characters/jelly) is a morph figure, a mesh a
+// frame, without bones. The walker uses the textures make_demo_data paints;
+// the title figure's are painted here.
 //
 // Usage: make_demo_figure DATA_DIR
 #include <cmath>
@@ -245,6 +246,38 @@ bool WriteFigure(const Figure& figure, const fs::path& folder, const char* scene
     return true;
 }
 
+// ---- the morph figure ------------------------------------------------------
+
+// The town's jelly, a morph figure (characters/jelly, no bones): a soft
+// body with a knob on top, one mesh a frame, that squashes and stretches
+// once a second while the knob bobs.
+bool WriteJelly(const fs::path& folder)
+{
+    std::error_code error;
+    fs::create_directories(folder, error);
+    OmPbfScene scene;
+    scene.materials.Add(demo::Material("Jelly", "skin.tga", {0.4f, 1.0f, 0.5f, 1.0f}));
+    for (int f = 0; f < kFrames; ++f) {
+        const float wobble = std::sin(kTwoPi * float(f) / float(kFrames));
+        const float high = 5.0f * (1.0f + 0.3f * wobble), wide = 4.0f * (1.0f - 0.2f * wobble);
+        auto mesh = std::make_unique<OmPbfMeshRecord>();
+        demo::AddSquareUvs(*mesh);
+        std::vector<int> unused;
+        AddBox(*mesh, Limb{"Body", -1, {}, {0, high, 0}, {wide, high, wide}, 0}, 0, unused);
+        AddBox(*mesh, Limb{"Knob", -1, {}, {0, 2.0f * high + 1.5f, 0}, {1.5f, 1.5f, 1.5f}, 0}, 0, unused);
+        scene.AddObject(std::move(mesh));
+    }
+    scene.root.name.Assign("Jelly");
+    scene.root.object = 0;
+    OmPbfScene check;
+    if (error || !scene.Save((folder / "jelly.pbf").string().c_str()) ||
+        !check.Load((folder / "jelly.pbf").string().c_str()) || check.objects.Count() != kFrames) {
+        std::fprintf(stderr, "make_demo_figure: cannot write %s\n", (folder / "jelly.pbf").string().c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -258,7 +291,8 @@ int main(int argc, char** argv)
     const fs::path helmer = data / "frontend" / "helmer";
     if (!WriteFigure(kWalkerFigure, walker, "walker.pbf", true) ||
         !WriteFigure(kHelmerFigure, helmer, "helmer.pbf", false) ||
-        !WriteFigure(kMineFigure, data / "characters" / "mine", "mine.pbf", false))
+        !WriteFigure(kMineFigure, data / "characters" / "mine", "mine.pbf", false) ||
+        !WriteJelly(data / "characters" / "jelly"))
         return 1;
     // Characters load their figure from their own folder below
     // characters/, named after the model file. Brusk, who strikes with his
@@ -278,7 +312,7 @@ int main(int argc, char** argv)
         }
     }
     // Every folder below characters/ finds its textures in its own Textures/.
-    for (const char* name : {"walker", "brusk", "mine"}) {
+    for (const char* name : {"walker", "brusk", "mine", "jelly"}) {
         const fs::path characterFolder = data / "characters" / name;
         fs::create_directories(characterFolder / "Textures", error);
         for (const char* file : {"cloth.tga", "skin.tga"}) {

@@ -194,7 +194,7 @@ void TsLevel::Write(OmArchive& archive)
     archive.WriteObjectRef(entityDB_);
     archive.WriteObjectRef(conversation_);
     archive.WriteBool(videoPlayed_ != 0);
-    archive.WriteBool(savedFlag_ != 0);
+    archive.WriteBool(conversationCamera_ != 0);
     archive.WriteBool(cursorMode_ != 0);
     archive.WriteBool(objectivesShown_ != 0);
     radar_->Write(archive);
@@ -220,7 +220,7 @@ void TsLevel::Read(OmArchive& archive)
         conversation_.AdoptNew(conversation);
     }
     ReadByteFlag(archive, videoPlayed_);
-    ReadByteFlag(archive, savedFlag_);
+    ReadByteFlag(archive, conversationCamera_);
     ReadByteFlag(archive, cursorMode_);
     ReadByteFlag(archive, objectivesShown_);
     radar_->Read(archive);
@@ -316,7 +316,7 @@ void TsLevel::Pause(bool paused)
     SetPaused(paused);
     if (paused) {
         if (TsAudio* audio = TsAccess::Audio()) {
-            audio->StopAll();
+            audio->StopAllVoices();
         }
     }
 }

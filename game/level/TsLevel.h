@@ -105,13 +105,17 @@ class TsLevel : public TsGameMode {
     bool GetDebugSwitch(int index) const;
     void ToggleDebugSwitch(int index);
 
-    // Flags the other parts of the game read from the level. None is saved.
+    // Flags the other parts of the game read from the level. Only the
+    // conversation camera is saved.
     // Player lockout: world commands are ignored (the HUD's inventory
     // animation sets it).
     void SetPlayerLockout(bool locked) { playerLockout_ = locked ? 1 : 0; }
     bool GetPlayerLockout() const { return playerLockout_ != 0; }
-    // Conversation camera: conversations may move the camera to a speaker.
-    uint8_t conversationCamera_ = 0;
+    // Conversation camera: conversations may move the camera to frame
+    // their speakers. The level's script turns it on; it is saved with the
+    // level.
+    void SetConversationCamera(bool on) { conversationCamera_ = on ? 1 : 0; }
+    bool GetConversationCamera() const { return conversationCamera_ != 0; }
     // Keeps a diary: conversation lines go to the diary.
     uint8_t keepsDiary_ = 1;
     // Payload number: how far into the critters' payload table drops reach.
@@ -154,6 +158,8 @@ private:
     void MoveListener();
     void ShowObjectives();
     void AskGameOverQuestion();
+    // Fewer of the player's squad live than are in play.
+    bool SquadHasFallen() const;
     void StartGameOver();
     void CameraElevation();
     bool CutSceneRuns() const;
@@ -189,7 +195,7 @@ private:
     OmRef<TsGameFrontEnd> gameFrontEnd_;
     std::unique_ptr<TsHUDe> hud_;
     TsEntity* gameOverCharacter_ = nullptr;
-    uint8_t savedFlag_ = 0; // saved with the level; no part of the game sets it yet
+    uint8_t conversationCamera_ = 0;
     int32_t gameOverState_ = kPlaying;
     // The zoom the player picked: near, middle and far keep the camera's
     // elevation clear of the world; free leaves the pitch alone.

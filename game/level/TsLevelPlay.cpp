@@ -27,6 +27,7 @@
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectile.h"
+#include "game/objects/TsSquadObject.h"
 #include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
@@ -309,19 +310,40 @@ void TsLevel::CameraInput()
 }
 
 // The in-game menu runs the tick while it has windows open: the level
-// waits under it, paused, and only the game-over step may go on once the
-// last window has closed.
+// waits under it, paused. A member who fell as a window opened closes the
+// menu, so the fall is played out rather than waiting behind a page. Once
+// the last window has closed, a game over under way resumes unless a mode
+// switch is already asked for; an answered exit question is seen to.
 bool TsLevel::RunInGameMenu()
 {
     if (!gameFrontEnd_->HasOpenWindows()) {
         return false;
     }
-    gameFrontEnd_->Tick(static_cast<uint32_t>(TsAccess::TickCount()));
-    if (!gameFrontEnd_->HasOpenWindows() && gameOverState_ != kPlaying) {
+    if (gameOverState_ < kGameOverQuestion && SquadHasFallen()) {
+        gameFrontEnd_->SetActive(false, true);
         Pause(false);
+    }
+    gameFrontEnd_->Tick(static_cast<uint32_t>(TsAccess::TickCount()));
+    if (gameFrontEnd_->HasOpenWindows()) {
+        return true;
+    }
+    const TsMain* app = TsMain::Instance();
+    if (gameOverState_ != kPlaying && (!app || app->GetModeRequest() == TS_MODE_NO_REQUEST)) {
+        // The question's answer is taken at once, before the level's own
+        // tick could start the game over afresh.
+        Pause(false);
+        GameOverStep();
+    } else if (hud_->IsDialogueOpen()) {
         GameOverStep();
     }
     return true;
+}
+
+bool TsLevel::SquadHasFallen() const
+{
+    const TsPlayer* player = Player();
+    const TsSquadObject* squad = player ? player->GetSquad() : nullptr;
+    return squad && squad->AliveMemberCount() < player->GetTeamCount();
 }
 
 void TsLevel::ZoomActions()
@@ -619,11 +641,13 @@ void TsLevel::Render(float renderTime, float fraction)
         OmD3DBatch& batch = renderer->GetBatch();
         batch.Begin(0);
         if (world_) {
+            world_->BeginCloudPass(renderTime);
             world_->Render(renderTime, fraction);
         }
         m_sceneRoot->Render(*renderer);
         entityDB_->Render(renderTime, fraction);
         if (world_) {
+            world_->EndCloudPass();
             world_->UpdateEffects(renderTime);
         }
         TsProjectile::RenderAllLive(renderTime, fraction);

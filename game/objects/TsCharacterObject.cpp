@@ -13,6 +13,8 @@
 #include "engine/OmFastAlloc.h"
 #include "engine/OmGroup.h"
 #include "engine/OmMath.h"
+#include "engine/OmMorphMesh.h"
+#include "engine/OmMorphShape.h"
 #include "engine/OmRand.h"
 #include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
@@ -241,6 +243,13 @@ bool TsCharacterObject::LoadModel(const char*)
         LogErrorF("Couldn't open character dir (%s)", folder.c_str());
         return false;
     }
+    // Full paths: the working folder is never changed to find a model.
+    const std::string path = plat::ResolvePath(folder + ModelFile(mdl_.Get()));
+    const std::string bones = plat::ResolvePath(folder + "bones.txt");
+    // A skinned figure's folder holds its bones; one without them holds a
+    // morph figure, whose model's meshes are its frames.
+    if (std::error_code error; !std::filesystem::exists(bones, error))
+        return LoadMorphFigure(folder, path);
     // Another character with the same file lends its mesh: each character
     // needs a shape of its own to play its own animation.
     const int32_t classId = GetClassId();
@@ -258,9 +267,6 @@ bool TsCharacterObject::LoadModel(const char*)
             return true;
         }
     }
-    // Full paths: the working folder is never changed to find a model.
-    const std::string path = plat::ResolvePath(folder + ModelFile(mdl_.Get()));
-    const std::string bones = plat::ResolvePath(folder + "bones.txt");
     OmSceneImporter importer;
     importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
     const auto mesh =
@@ -292,6 +298,34 @@ bool TsCharacterObject::LoadModel(const char*)
     SetModel(shape);
     if (strcasecmp(ModelFolder(mdl_.Get()).c_str(), kTongueModel) == 0)
         LoadTongue();
+    return true;
+}
+
+// A morph figure plays its frames round and round, from its first, at the
+// morph shape's own thirty a second; it stands in a group of its own, as
+// scene files do, which makes its render mesh.
+bool TsCharacterObject::LoadMorphFigure(const std::string& folder, const std::string& path)
+{
+    OmSceneImporter importer;
+    importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
+    OmMorphMesh* mesh = importer.LoadMorphModel(path.c_str(), kModelScale);
+    if (!mesh) {
+        LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());
+        return false;
+    }
+    auto* shape = new OmMorphShape;
+    shape->SetGeometry(mesh);
+    mesh->Release();
+    auto* figure = new OmGroup;
+    figure->AddChild(shape);
+    shape->Release();
+    OmRenderer* renderer = OmRenderer::Current();
+    if (renderer && !CreateRenderMeshes(figure, *renderer, kModelRenderFlags))
+        LogErrorF("TsCharacterObject: the figure of %s could not be made for the renderer; it is not drawn",
+                  GetName() ? GetName() : "");
+    shape->PlayAnimation(0, OM_PLAY_LOOP);
+    SetModel(figure);
+    figure->Release();
     return true;
 }
 

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/OmArray.h"
 #include "engine/OmRef.h"
@@ -368,6 +369,7 @@ protected:
     void CloseAttackStep();
     void Strike(const OmVector3& direction);
     void LoadTongue();
+    bool LoadMorphFigure(const std::string& folder, const std::string& path);
     void ShowTongue();
     void DetachTongue();
     void CloseApproach();

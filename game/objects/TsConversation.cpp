@@ -220,7 +220,7 @@ void TsConversation::AddFragment(int32_t stringId, TsCharacterObject* speaker, T
 bool TsConversation::CameraMayFollow(const TsCharacterObject* character)
 {
     const TsLevel* level = TsAccess::CurrentLevel();
-    if (!character || !level || !level->conversationCamera_ || character->IsDormant())
+    if (!character || !level || !level->GetConversationCamera() || character->IsDormant())
         return false;
     const char* name = character->GetName();
     for (const char* trader : kTraders)

@@ -472,6 +472,7 @@ void TsInventory::SetEquipped(OmList::Node* entry)
 {
     if (TsWeaponObject* old = GetEquipped()) {
         m_equipped = nullptr;
+        old->StopLoop();
         if (m_owner) {
             m_owner->DetachArticle(old);
             if (PrimaryWeaponType(old) == TS_WEAPON_SKILL)

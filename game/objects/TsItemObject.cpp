@@ -1,5 +1,7 @@
 #include "game/objects/TsItemObject.h"
 
+#include <algorithm>
+
 #include "engine/OmArchive.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -101,12 +103,15 @@ void TsItemObject::OnTouch(TsEntity* other, float separation)
     TsCollectibleObject::OnTouch(other, separation);
 }
 
+// The max stack only holds growth back, and only where a script set one:
+// ammunition left at max stack 0 (the default) takes every round it is
+// given, and taking from any stack never tops it up or trims it to the max.
 int32_t TsItemObject::AddToStack(int32_t n)
 {
     const int32_t total = m_stack + n;
-    if (total > m_maxStack) {
-        const int32_t added = m_maxStack - m_stack;
-        m_stack = m_maxStack;
+    if (n > 0 && m_maxStack > 0 && total > m_maxStack) {
+        const int32_t added = std::max(0, m_maxStack - m_stack);
+        m_stack += added;
         return added;
     }
     if (total > 0) {

@@ -192,6 +192,9 @@ bool TsPathfinder::ToFixed(float x, float z, int32_t& fx, int32_t& fz) const
 
 TsPathfinder::Walk TsPathfinder::WalkLine(float x1, float z1, float x2, float z2, bool stopOnPassable)
 {
+    // A walk that cannot start reaches no cell: an earlier walk's last cell
+    // must not pass for this one's.
+    m_lastCell = -1;
     int32_t fx1, fz1, fx2, fz2;
     if (!ToFixed(x1, z1, fx1, fz1) || !ToFixed(x2, z2, fx2, fz2))
         return Walk::Outside;
@@ -220,12 +223,14 @@ TsPathfinder::Walk TsPathfinder::WalkLine(float x1, float z1, float x2, float z2
             cz += sz;
             nextZ += kFixedOne;
         }
-        m_lastCell = CellIndex(cx, cz);
-        const bool passable = IsPassable(m_lastCell);
-        if (stopOnPassable && passable)
-            return Walk::Found;
+        // A blocked cell is not reached: the last cell stays the one before it.
+        const int32_t cell = CellIndex(cx, cz);
+        const bool passable = IsPassable(cell);
         if (!stopOnPassable && !passable)
             return Walk::Blocked;
+        m_lastCell = cell;
+        if (stopOnPassable && passable)
+            return Walk::Found;
     }
     return Walk::Reached;
 }

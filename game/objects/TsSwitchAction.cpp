@@ -399,11 +399,10 @@ bool TsSwitchActionList::Run(TsSwitchObject& owner)
     const uint32_t count = GetCount();
     if (count == 0)
         return true;
-    // A barrier that finished the list last pass left the cursor past it.
-    if (m_cursor >= int32_t(count)) {
-        Restart();
+    // Finished already in this use: the switch's motion may still be
+    // playing, and the list runs once (its owner restarts it).
+    if (m_cursor >= int32_t(count))
         return true;
-    }
     const uint32_t start = m_cursor >= 0 ? uint32_t(m_cursor) : 0;
     bool allFinished = true;
     uint32_t resume = start;
@@ -437,7 +436,7 @@ bool TsSwitchActionList::Run(TsSwitchObject& owner)
         m_cursor = int32_t(resume);
         return false;
     }
-    Restart();
+    m_cursor = int32_t(count);
     return true;
 }
 
@@ -485,7 +484,7 @@ void TsSwitchActionList::Read(OmArchive& archive, const char* ownerName)
     m_capacityBytes = capacity > GetUsedBytes() ? capacity : GetUsedBytes();
     if (cursor == 0xFFFFFFFFu)
         return;
-    for (uint32_t i = 0; i < GetCount(); ++i) {
+    for (uint32_t i = 0; i <= GetCount(); ++i) {
         if (OffsetOf(i) == cursor) {
             m_cursor = int32_t(i);
             return;

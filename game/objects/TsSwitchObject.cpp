@@ -234,7 +234,8 @@ void TsSwitchObject::Use(TsCharacterObject*)
 void TsSwitchObject::OnTouch(TsEntity*, float) {}
 
 // A failing action puts the switch back to idle at once; then the list
-// starts over at the next use and the on state stays as it was.
+// starts over at the next use and the on state stays as it was. A list
+// done before the motion waits for it without running again.
 void TsSwitchObject::TickList(TsSwitchActionList& list, int32_t runningState, int32_t onWhenDone)
 {
     const bool listDone = list.Run(*this);
@@ -245,6 +246,7 @@ void TsSwitchObject::TickList(TsSwitchActionList& list, int32_t runningState, in
     }
     if (!listDone || !motionDone)
         return;
+    list.Restart();
     m_state = kIdle;
     if (onWhenDone >= 0)
         m_on = onWhenDone ? 1 : 0;

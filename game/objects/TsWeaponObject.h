@@ -98,6 +98,9 @@ class TsWeaponObject : public TsCollectibleObject {
     // Forgets a shot or blow under way: ready to fire, nothing pending,
     // its loop silent (a character's state reset between levels).
     void ResetAttack();
+    // Silences the loop of continuous fire. A weapon put away is no longer
+    // ticked, so its own "not fired this tick" rule cannot do it then.
+    void StopLoop();
 
 private:
     TsCharacterObject* Wielder() const;
@@ -107,7 +110,6 @@ private:
     TsProjectile* MakeProjectile(const OmVector3& origin, const OmVector3& direction, int32_t spent);
     void OutOfAmmo();
     void PlaySlot(int32_t slot, const OmVector3& at) const;
-    void StopLoop();
 
     bool m_fired = false;
     bool m_bimodal = false;

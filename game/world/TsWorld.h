@@ -68,6 +68,10 @@ class TsWorld : public TsObject {
     bool Initialise() override { return true; }
     void Tick(uint32_t) override {}
     void Render(float renderTime, float fraction) override;
+    // The clouds' shadows fall on everything drawn between the two: the
+    // cells, then the level's entities.
+    void BeginCloudPass(float renderTime);
+    void EndCloudPass();
     bool OnTimer(TsTimerEntry&) override { return true; }
     // The world's own slot; it does nothing.
     virtual void Notify(int32_t, int32_t) {}

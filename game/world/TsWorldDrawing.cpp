@@ -73,10 +73,6 @@ void TsWorldDrawing::Render(float renderTime)
     if (m_world.IsLightingOff())
         d3d->SetLighting(false);
     d3d->SetWorldMatrix(&OmMatrix4::Identity());
-    if (m_cloud) {
-        m_cloud->Update(renderTime);
-        m_cloud->BeginRender();
-    }
     m_cells.BeginFrame();
     TsLiquids::UpdateWaveGrids(renderTime);
     const OmCamera* camera = d3d->GetCamera();
@@ -106,10 +102,22 @@ void TsWorldDrawing::Render(float renderTime)
         }
     }
     m_cells.EndFrame();
-    if (m_cloud)
-        m_cloud->EndRender();
     d3d->SetBlendMode(0);
     d3d->SetLighting(true);
+}
+
+void TsWorldDrawing::BeginCloudPass(float renderTime)
+{
+    if (m_cloud) {
+        m_cloud->Update(renderTime);
+        m_cloud->BeginRender();
+    }
+}
+
+void TsWorldDrawing::EndCloudPass()
+{
+    if (m_cloud)
+        m_cloud->EndRender();
 }
 
 void TsWorldDrawing::CreateEffects()
@@ -188,6 +196,8 @@ void TsWorldDrawing::ProjectShadow(const OmVector3& position, float radius, floa
 // ---- the world's entry points ---------------------------------------------
 
 void TsWorld::Render(float renderTime, float) { TsWorldDrawing::Of(*this).Render(renderTime); }
+void TsWorld::BeginCloudPass(float renderTime) { TsWorldDrawing::Of(*this).BeginCloudPass(renderTime); }
+void TsWorld::EndCloudPass() { TsWorldDrawing::Of(*this).EndCloudPass(); }
 void TsWorld::CreateEffects() { TsWorldDrawing::Of(*this).CreateEffects(); }
 void TsWorld::WarmUpEffects(float now) { TsWorldDrawing::Of(*this).WarmUpEffects(now); }
 void TsWorld::UpdateEffects(float time) { TsWorldDrawing::Of(*this).UpdateEffects(time); }

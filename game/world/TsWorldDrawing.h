@@ -29,6 +29,9 @@ public:
     OmParticleEmitter& Emitter(uint32_t i) { return *m_emitters[i]; }
 
     void Render(float renderTime);
+    // The cloud layer's shadow over everything drawn between the two.
+    void BeginCloudPass(float renderTime);
+    void EndCloudPass();
     void CreateEffects();
     void UpdateEffects(float time);
     void WarmUpEffects(float now);

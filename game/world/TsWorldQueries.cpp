@@ -327,8 +327,10 @@ bool TsWorld::CastSegment(const OmVector3& start, const OmVector3& end, TsWorldH
         }
         return cells;
     }
+    // A door as far off as the cells stands in front of the wall it is set
+    // into: the tie is the door's.
     TsWorldHit door;
-    if (s_doorCaster(start, end, door) || (cells && door.distance >= hit.distance))
+    if (s_doorCaster(start, end, door) || (cells && door.distance > hit.distance))
         return cells;
     hit = door;
     return true;

@@ -382,10 +382,10 @@ protected:
     }
 
     // Share of the screen (in hundredths) that differs between two looks.
-    static int PercentChanged(const Screenshot& a, const Screenshot& b)
+    static int PercentChanged(const Screenshot& a, const Screenshot& b, int top = 0, int bottom = kHeight)
     {
         int changed = 0, seen = 0;
-        for (int y = 0; y < kHeight; y += 4)
+        for (int y = top; y < bottom; y += 4)
             for (int x = 0; x < kWidth; x += 4, ++seen)
                 changed += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
         return changed * 100 / seen;
@@ -504,11 +504,12 @@ protected:
 };
 
 // The won run: a new game from the title (the name, the intro skipped with a
-// key, the load screen let go with Space), the town (the smith's talk, a
-// blaster bought from the trader), the way out to the mission (the objective
-// page closed with Escape), the vault key picked up, a quick save, the door
-// opened with the switch, the squad beaten, back to the title and out. The
-// title's music and the town's sound are heard.
+// key, the load screen let go with Space), the town (a blaster bought from
+// the trader, the smith's talk framed by the camera, a pause), the way out
+// to the mission (the objective page closed with Escape), the vault key
+// picked up, a quick save, the door opened with the switch, the squad
+// beaten, back to the title and out. The title's music and the town's sound
+// are heard, the town's after the pause too.
 TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
 {
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
@@ -542,33 +543,6 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // The town is not silent.
     mark = Samples().size();
     EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard";
-
-    // The smith: Ann is put two steps west of him (a setup step); coming
-    // near him starts his talk (its lines on the screen are the in-process
-    // CampaignLevel test's).
-    Run("local at = Smith:GetPosition(); local pc = TsAccess.CurrentCharacter(); "
-        "pc:SetPosition(GetX(at) - 2, GetY(at), GetZ(at)); pc:StopMoving()");
-    EXPECT_TRUE(WaitForAnswer("g_townTalked", "1", 40s));
-    // Nobody pressing Space, a line stays to be read: one holds the band
-    // for three seconds (a lower bound: it may have begun before it was seen).
-    double held = 0.0;
-    Screenshot seen = Grab();
-    for (auto since = Clock::now(), end = since + 30s; held < 3.0 && Clock::now() < end;) {
-        std::this_thread::sleep_for(200ms);
-        const auto at = Clock::now();
-        Screenshot now = Grab();
-        if (SameLineShown(seen, now)) {
-            held = std::chrono::duration<double>(at - since).count();
-        } else {
-            seen = std::move(now);
-            since = at;
-        }
-    }
-    EXPECT_GE(held, 3.0) << "seconds the longest line of the smith's talk was on the screen";
-    // Space moves the talk on, line by line, to its end.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line)
-        Key("space");
-    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == 1"), "false");
 
     // The trader: a click starts his talk, which ends in the trade panel.
     ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
@@ -605,9 +579,55 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     ASSERT_TRUE(WaitForScreen(PlayShown, "trade-over", 10s)) << Output(kRun);
     EXPECT_FALSE(TraderPictureShown(shot_));
 
+    // The smith: Ann is put in the open square and the smith beside her
+    // (setup steps; his leaves the view where it was); his coming near
+    // starts his talk (its lines on the screen are the in-process
+    // CampaignLevel test's), and the camera moves to frame the two.
+    const Screenshot from = Grab();
+    Run("Ann:SetPosition(11, 0, 6); Ann:StopMoving()");
+    WaitForStillView(from);
+    // A view raised over a wall comes down only four seconds later.
+    std::this_thread::sleep_for(5s);
+    WaitForStillView(Grab());
+    const Screenshot before = Grab();
+    Run("Smith:SetPosition(13, 0, 6)");
+    EXPECT_TRUE(WaitForAnswer("g_townTalked", "1", 40s));
+    // The middle of the view, between the radar above and the talk's lines
+    // below, which come and go with any talk.
+    bool framed = false;
+    for (auto end = Clock::now() + 15s; !framed && Clock::now() < end; std::this_thread::sleep_for(200ms))
+        framed = PercentChanged(before, Grab(), 150, 350) > 30;
+    EXPECT_TRUE(framed) << "the camera framed the smith and Ann";
+    // Nobody pressing Space, a line stays to be read: one holds the band
+    // for three seconds (a lower bound: it may have begun before it was seen).
+    double held = 0.0;
+    Screenshot seen = Grab();
+    for (auto since = Clock::now(), end = since + 30s; held < 3.0 && Clock::now() < end;) {
+        std::this_thread::sleep_for(200ms);
+        const auto at = Clock::now();
+        Screenshot now = Grab();
+        if (SameLineShown(seen, now)) {
+            held = std::chrono::duration<double>(at - since).count();
+        } else {
+            seen = std::move(now);
+            since = at;
+        }
+    }
+    EXPECT_GE(held, 3.0) << "seconds the longest line of the smith's talk was on the screen";
+    // Space moves the talk on, line by line, to its end.
+    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line)
+        Key("space");
+    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == 1"), "false");
+
+    // The pause menu (Escape) and back (Escape): the town is heard again.
+    ASSERT_TRUE(PressUntil("Escape", PauseMenuShown, "town-pause-menu", 5)) << Output(kRun);
+    ASSERT_TRUE(PressUntil("Escape", PlayShown, "town-after-pause", 5)) << Output(kRun);
+    mark = Samples().size();
+    EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard after the pause";
+
     // The way out: Ann is put on it (the walk there is the shell's, as the
-    // trade's conversation camera leaves the view turned); its trigger
-    // carries the party to the mission.
+    // conversation cameras leave the view turned); its trigger carries the
+    // party to the mission.
     Run("local at = wayOut:GetPosition(); Ann:SetPosition(GetX(at), GetY(at), GetZ(at))");
     ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen", 30s)) << Output(kRun);
     ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "mission")) << Output(kRun);

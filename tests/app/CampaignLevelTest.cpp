@@ -458,7 +458,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
 // width in the HUD's font) is drawn in white in the band above the panels
 // under his name in gold, nothing runs past its measured width, the band
 // changes with each line and empties when the talk ends. An open inventory
-// closes as the talk begins.
+// closes as the talk begins, and the camera frames the two.
 TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
 {
     Play("town");
@@ -468,6 +468,7 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
     ASSERT_EQ(RunLua("TalkToSmith('Smith', 'Ann')"), 0) << log.All();
     TsConversation* talk = TsAccess::Conversation();
     ASSERT_TRUE(talk->HasConversationStarted());
+    EXPECT_TRUE(talk->IsCameraUsed()) << "the town's talks are framed";
     EXPECT_EQ(hud->GetOpenSlot(), -1) << "the talk closed the inventory at once";
     EXPECT_FALSE(hud->IsAnimating());
     Frames(2, 100); // the first line starts on the tick after Run

@@ -6,11 +6,15 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/OmBaseMorphMesh.h"
 #include "engine/OmClass.h"
+#include "engine/OmGroup.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmMesh.h"
+#include "engine/OmMorphShape.h"
 #include "engine/OmNode.h"
 #include "engine/OmShape.h"
 #include "game/framework/TsAccess.h"
@@ -21,6 +25,7 @@
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsPathfinder.h"
 #include "game/world/TsEffectUtil.h"
 #include "game/world/TsWorld.h"
 #include "platform/GfxDevice.h"
@@ -45,11 +50,11 @@ namespace {
 
 class CharacterLevel : public InDemoLevel {
 protected:
-    LevelWalker* AddWalker(const char* name, float x, float z)
+    LevelWalker* AddWalker(const char* name, float x, float z, const char* mdl = "walker.pbf")
     {
         auto* walker = new LevelWalker;
         walker->SetName(name);
-        walker->SetMdl("walker.pbf");
+        walker->SetMdl(mdl);
         walker->SetAnimationClass(0);
         walker->SetRadius(0.3f);
         walker->SetHeight(1.8f);
@@ -159,6 +164,31 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
 // that differ from the empty room) follow the lamp's colour, and without
 // the lamp it is dark. The floor is lit by the dynamic lamps only, so
 // what changes with the lamp is the figure.
+// A place to attack from, about the middle of room A at two and a half to
+// five units on each axis: where the straight walk out to a candidate is
+// stopped by a wall, the last cell it reached serves when it still keeps
+// the distance. Those show as cell centres; every place is walkable.
+TEST_F(CharacterLevel, AnAttackBaseFallsBackToTheLastCellAWalkReached)
+{
+    LevelWalker* walker = AddWalker("attacker", 2.0f, 2.0f);
+    Ticks(1);
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
+    ASSERT_NE(pathfinder, nullptr);
+    const int32_t cls = pathfinder->ClassForRadius(walker->GetRadius());
+    const OmVector3 p(4.0f, 0.0f, 4.0f);
+    int fallBacks = 0;
+    for (int i = 0; i < 40; ++i) {
+        if (!walker->GenerateAttackBase(p, 2.5f, 5.0f))
+            continue;
+        const OmVector3 base = walker->GetBasePoint();
+        EXPECT_TRUE(pathfinder->IsPassableAt(base.x, base.z, cls, false, true)) << base.x << ", " << base.z;
+        float x = 0.0f, z = 0.0f;
+        pathfinder->CellCentre(pathfinder->CellFromWorld(base.x, base.z), x, z);
+        fallBacks += x == base.x && z == base.z;
+    }
+    EXPECT_GT(fallBacks, 0);
+}
+
 TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
 {
     int width = 0, height = 0;
@@ -198,6 +228,39 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
     const Sum dark = figure(1.0f, 1.0f, 1.0f);
     lamp->on = 1;
     EXPECT_GT(white.Total(), dark.Total() + 100000.0) << "without its lamp the figure is darker";
+}
+
+// A figure whose folder holds no bones is a morph figure (the town's
+// jelly): its frames play through its morph shape, and what is drawn of it
+// changes shape as it wobbles.
+TEST_F(CharacterLevel, AMorphFigurePlaysItsFramesAndIsSeenToWobble)
+{
+    LevelWalker* jelly = AddWalker("jelly", 4.0f, 4.5f, "jelly.pbf");
+    auto* figure = OmGroup::Cast(jelly->GetModel());
+    auto* shape = figure ? OmMorphShape::Cast(figure->GetChild(0)) : nullptr;
+    ASSERT_NE(shape, nullptr);
+    EXPECT_NE(OmBaseMorphMesh::Cast(shape->GetGeometry()), nullptr) << "drawn through the renderer's morph mesh";
+    // Three looks a quarter of its wobble apart (of shapes a quarter and a
+    // half turn apart, one pair differs), compared where the figure or its
+    // shadow, which stays, is drawn.
+    int width = 0, height = 0;
+    std::vector<uint32_t> looks[3], without;
+    std::vector<bool> drawn;
+    for (auto& look : looks) {
+        ShotsWithAndWithoutModel(*jelly, look, without, width, height);
+        drawn.resize(without.size());
+        for (size_t i = 0; i < drawn.size() && i < look.size(); ++i)
+            drawn[i] = drawn[i] || look[i] != without[i];
+        FrameAfter(250);
+    }
+    int changed = 0;
+    for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
+        int differ = 0;
+        for (size_t i = 0; i < drawn.size() && i < looks[a].size() && i < looks[b].size(); ++i)
+            differ += drawn[i] && looks[a][i] != looks[b][i];
+        changed = std::max(changed, differ);
+    }
+    EXPECT_GT(changed, 100) << "its shape changed";
 }
 
 TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)

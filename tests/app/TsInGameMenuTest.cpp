@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsOptions.h"
 #include "game/level/TsLevel.h"
@@ -65,7 +66,7 @@ protected:
 // the HUD's comms button (not one just beside it); a diary of one entry
 // takes a click anywhere in its list; the quit question's No keeps the
 // menu, and Escape does not reach the menu under the question. The comms
-// button then closes the menu and the level goes on.
+// button then closes the menu and the level goes on, its music with it.
 TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
 {
     const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
@@ -140,6 +141,10 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     EXPECT_FALSE(menu->HasOpenWindows() || menu->IsActive() || Level()->IsPaused());
     Frames(5, 100);
     EXPECT_GT(LuaNumber("g_demoTicks"), ticks);
+    // The pause silenced only the voices: the level's music still plays.
+    const TsAudio* audio = TsAccess::Audio();
+    ASSERT_NE(audio, nullptr);
+    EXPECT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC) && audio->IsSoundPlaying(AID_AMB_MUSIC));
 }
 
 // Titles are cut where the plain font's drawing would leave their room,
@@ -203,7 +208,7 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
 // The rules of the in-game windows: a positioned notice never takes its
 // pixel position for a list of buttons, texts are cut to their bounds, the
 // menu opens without a window when asked, and the close box of the last
-// window lets the level go on.
+// window lets the level go on, as a fallen member does.
 TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
 {
     menu->SetActive(true, false);
@@ -247,6 +252,14 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_EQ(LuaNumber("g_tutorialDone"), 1.0) << "the exit script runs once";
     EXPECT_EQ(tutorial->GetFragmentCount(), 0);
     EXPECT_STREQ(tutorial->GetExitScript(), "");
+
+    // A member of the party fallen as the menu opened closes it again.
+    TsPCObject* hero = AddHero(10.0f, 4.0f); // in the corridor, where nothing lies
+    hero->SetFlag(TS_ENTITY_DEAD);
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(2, 100);
+    hero->ClearFlag(TS_ENTITY_DEAD);
+    EXPECT_FALSE(menu->HasOpenWindows() || Level()->IsPaused());
 }
 
 // Scrolled, the tutorial's text keeps inside its window: the level above it

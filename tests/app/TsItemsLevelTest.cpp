@@ -125,6 +125,31 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
     EXPECT_TRUE(inv->Holds(vest));
 }
 
+// Ammunition a script left without a stack limit loses no rounds: a
+// second box adds its ten to the first, and a shot takes one.
+TEST_F(ItemsLevel, AmmunitionWithoutAStackLimitLosesNoRounds)
+{
+    ASSERT_EQ(RunLua("ammoA:SetMaxStack(0)\n"
+                     "local more = PlaceItem('ammoB', 'ItemTemplateBlasterAmmo', 5, 6) more:SetMaxStack(0)\n"
+                     "blaster = TsWeaponObject:new() blaster:SetName('blaster')\n"
+                     "WeaponTemplateBlaster(blaster) blaster:SetOrigin(5, 0, 6)\n"
+                     "TsAccess.EntityDB():AddObject(blaster)"),
+              0);
+    auto* second = Named<TsItemObject>("ammoB");
+    auto* blaster = Named<TsWeaponObject>("blaster");
+    ASSERT_TRUE(second && blaster);
+    ASSERT_TRUE(second->Import() && second->Initialise());
+    blaster->SetCanEquip(true);
+    TsPCObject* hero = AddHero(5.0f, 6.0f);
+    TsInventory* inv = hero->GetInventory();
+    Ticks(3);
+    ASSERT_TRUE(inv->Holds(blaster));
+    EXPECT_EQ(inv->GetAmmoCount(blaster), 20) << "both boxes in one stack";
+    ASSERT_TRUE(inv->EquipArticle(blaster));
+    EXPECT_EQ(blaster->ConsumeAmmo(), 1);
+    EXPECT_EQ(inv->GetAmmoCount(blaster), 19);
+}
+
 // A chest holding a health pack: the pack it lets out belongs to the opener
 // for a second but lies in no inventory. It heals the hurt opener once and
 // is gone, instead of healing again at every touch.

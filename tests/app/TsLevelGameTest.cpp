@@ -16,6 +16,9 @@
 #include "game/level/TsSaveGames.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
+#include "game/world/TsWorld.h"
+#include "game/world/TsWorldDrawing.h"
+#include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
 
 namespace apptest {
@@ -29,6 +32,18 @@ public:
     bool OnTimer(TsTimerEntry&) override { return true; }
 };
 OM_IMPLEMENT_CLASS(LevelCrate, TsEntity)
+
+// An entity that notes the cloud texture the frame's batch carries while
+// it is drawn.
+class CloudProbe : public TsEntity {
+    OM_DECLARE_CLASS(CloudProbe)
+public:
+    CloudProbe() = default;
+    explicit CloudProbe(OmArchive& archive) : TsEntity(archive) {}
+    void Render(float, float) override { seen = OmD3D::Instance()->GetBatch().GetSecondTexture(); }
+    int32_t seen = -2;
+};
+OM_IMPLEMENT_CLASS(CloudProbe, TsEntity)
 
 namespace {
 
@@ -136,6 +151,24 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_TRUE(level->GetDebugSwitch(1));
     EXPECT_TRUE(level->GetDebugSwitch(7));
     EXPECT_FALSE(level->GetDebugSwitch(3));
+}
+
+// The clouds' shadows fall on the level's entities as on its cells: they
+// are drawn inside the cloud pass, which ends before the effects.
+TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    TsWorld* world = Level()->GetWorld();
+    world->SetCloudParams(0.05f, 0.5f);
+    world->CreateEffects();
+    ASSERT_NE(TsWorldDrawing::Of(*world).Cloud(), nullptr);
+    auto* probe = new CloudProbe;
+    probe->SetPosition(3.0f, 0.0f, 3.0f);
+    probe->ForceActive();
+    Level()->GetEntityDB()->AddEntity(probe);
+    Frames(2, 100);
+    EXPECT_EQ(probe->seen, TsWorldDrawing::Of(*world).Cloud()->texture);
+    EXPECT_EQ(OmD3D::Instance()->GetBatch().GetSecondTexture(), -1) << "the pass ended with the frame's scene";
 }
 
 TEST_F(LevelGame, GameOverNeedsSomebodyDead)

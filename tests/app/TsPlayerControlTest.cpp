@@ -1,8 +1,13 @@
-// The player's keys and aim on the demo level: the immune action, the heal
-// key, a locked target dropped beyond reach, the charm's recovery bonus.
+// The player's keys and aim on the demo level: the camera keys, the immune
+// action, the heal key, a locked target dropped beyond reach, the charm's
+// recovery bonus.
 #include "tests/app/SquadLevelFixture.h"
 
+#include <cmath>
+
+#include "game/framework/TsCamera.h"
 #include "game/framework/TsInput.h"
+#include "game/world/TsWorldDrawing.h"
 #include "game/objects/TsItemObject.h"
 
 namespace apptest {
@@ -36,6 +41,52 @@ protected:
         return item;
     }
 };
+
+// Left and right turn the camera half a turn a second, up narrows and down
+// widens the field of view by 0.3 radians a second (no wider than it
+// starts); "5" switches the free camera, which draws nothing faded, and
+// "4" (only with the free camera) frees the pitch from the elevation steps
+// until "1" zooms near again.
+TEST_F(PlayerControl, CameraKeysTurnZoomAndSwitchTheFreeCamera)
+{
+    TsCamera* camera = Level()->GetCamera();
+    TsBlobRenderer& cells = TsWorldDrawing::Of(*Level()->GetWorld()).Cells();
+    const float tick = 0.1f, turn = 3.14159265f * tick, zoom = 0.3f * tick;
+    const struct {
+        int key;
+        float heading, fov;
+    } steers[] = {{-1, 0, 0}, {203, -turn, 0}, {205, turn, 0}, {200, 0, -zoom}, {200, 0, -zoom},
+                  {208, 0, zoom}, {208, 0, zoom}, {208, 0, 0}};
+    for (const auto& s : steers) {
+        SCOPED_TRACE(s.key);
+        const float heading = camera->Heading().next, fov = camera->GetFieldOfView();
+        if (s.key < 0)
+            Frames(2, kTickUnits);
+        else
+            Tap(s.key);
+        EXPECT_NEAR(camera->Heading().next - heading, s.heading, 1e-4f);
+        EXPECT_NEAR(camera->GetFieldOfView() - fov, s.fov, 1e-4f);
+    }
+
+    constexpr int kKey1 = 2, kKey4 = 5, kKey5 = 6;
+    const auto isFree = [&] { return cells.FadeMinimum() == 1.0f; };
+    if (isFree())
+        Tap(kKey5); // from here: not free, zoomed near
+    ASSERT_FALSE(isFree());
+    const struct {
+        int key;
+        bool free, pitchHeld;
+    } switches[] = {{kKey4, false, false}, {kKey5, true, false}, {kKey4, true, true}, {kKey1, true, false},
+                    {kKey5, false, false}};
+    for (const auto& s : switches) {
+        SCOPED_TRACE(s.key);
+        Tap(s.key);
+        EXPECT_EQ(isFree(), s.free);
+        camera->Pitch().SetAll(0.3f); // between the elevation steps
+        Frames(2, kTickUnits);
+        EXPECT_EQ(camera->Pitch().next == 0.3f, s.pitchHeld);
+    }
+}
 
 // The immune action has no key of its own; bound to one, it makes the whole
 // squad immune.

@@ -7,13 +7,16 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsInventory.h"
 #include "game/objects/TsMineObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectile.h"
 #include "game/objects/TsProjectileAttributes.h"
@@ -120,6 +123,30 @@ TEST_F(WeaponsGame, AFramesStreaksShareOneSetOfDeviceStates)
     EXPECT_EQ(TsProjectile::LastStreakDraws(), 2u);
     EXPECT_EQ(d3d->GetRenderState(plat::GfxRs::DestBlend), blend);
     blaster->Release();
+}
+
+// A weapon of continuous fire plays its loop while it fires; put away in
+// the middle of a burst, it falls silent, though only the weapon in hand
+// is ticked.
+TEST_F(WeaponsGame, AContinuousWeaponPutAwayWhileFiringStopsItsLoop)
+{
+    constexpr SoundId kLoop = 204; // the demo's click
+    TsAudio* audio = TsAccess::Audio();
+    ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));
+    TsPCObject* hero = AddPartyMember("hero", 3.0f, 3.0f);
+    TsWeaponObject* gun = FromTemplate("WeaponTemplateBlaster");
+    gun->Attributes(false).SetAmmoType(-1);
+    gun->Attributes(false).SetReload(0.0f);
+    ASSERT_TRUE(gun->FlagSoundForLoading(TS_WEAPON_SOUND_LOOP, kLoop));
+    gun->SetCanEquip(true);
+    TsInventory* inventory = hero->GetInventory();
+    ASSERT_GT(inventory->AddArticle(gun), 0); // the inventory's reference now
+    ASSERT_TRUE(inventory->EquipArticle(gun));
+    ASSERT_TRUE(gun->FireRanged(OmVector3(3.0f, 1.0f, 3.0f), OmVector3(1.0f, 0.0f, 0.0f)));
+    EXPECT_TRUE(audio->IsSoundPlaying(kLoop)) << "the burst's loop";
+    inventory->UnequipArticle();
+    Ticks(3);
+    EXPECT_FALSE(audio->IsSoundPlaying(kLoop));
 }
 
 TEST_F(WeaponsGame, ATouchedMineCountsDownAndGoesOffWithItsRing)

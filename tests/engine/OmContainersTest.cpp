@@ -143,17 +143,25 @@ TEST(OmHashTable, RecordsByIndexAndBucketsAndRebucketingKeepsChains)
         found += table.GetKey(i) == 3 && i % 5 == 3;
     EXPECT_EQ(found, 8);
 
+    // Buckets follow the count, checked when a page is added: the largest
+    // prime below the power of two above count / load ratio (2 here).
     struct AutoTable : OmHashTable {
         AutoTable() : OmHashTable(12, 2, 4, 2, 0) { SetAutoRebucket(true); }
     } grown;
-    for (uint32_t i = 0; i < 200; ++i)
-        grown.Add(i * 7919u);
-    EXPECT_GT(grown.GetBucketCount(), 7u);
-    for (uint32_t i = 0; i < 200; ++i) {
-        bool present = false;
-        for (int32_t j = grown.GetBucketHead(i * 7919u); j != -1; j = grown.GetNextInBucket(j))
-            present |= j == int32_t(i);
-        EXPECT_TRUE(present) << i;
+    const struct {
+        uint32_t records, buckets;
+    } steps[] = {{16, 7}, {17, 13}, {32, 13}, {33, 31}, {65, 61}, {128, 61}, {129, 127}, {200, 127}};
+    for (const auto& step : steps) {
+        while (grown.GetCount() < step.records)
+            grown.Add(grown.GetCount() * 7919u);
+        EXPECT_EQ(grown.GetBucketCount(), step.buckets) << step.records << " records";
+        // Every record sits once in the bucket of its key, and only there.
+        uint32_t chained = 0;
+        for (uint32_t b = 0; b < grown.GetBucketCount(); ++b) {
+            for (int32_t j = grown.GetBucketHead(b); j != -1; j = grown.GetNextInBucket(j), ++chained)
+                EXPECT_EQ(grown.GetKey(j) % grown.GetBucketCount(), b) << "record " << j;
+        }
+        EXPECT_EQ(chained, step.records);
     }
 }
 

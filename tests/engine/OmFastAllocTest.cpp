@@ -54,6 +54,84 @@ TEST(OmFastAlloc, BulkPagesHideCellsNotHandedOut)
     EXPECT_EQ(LiveCells(pool), std::vector<void*>{spare});
 }
 
+// The stride rounds the cell (at least a link and the liveness word) up to
+// the alignment (pointer alignment when not a power of two); a page holds
+// the smallest power of two of cells that reaches the page size.
+TEST(OmFastAlloc, PageGeometry)
+{
+    const struct {
+        uint32_t elementSize, pageSize, align, stride, cellsPerPage, shift;
+    } cases[] = {
+        {32, 128, 8, 32, 4, 2}, {5, 100, 8, 16, 8, 3}, {24, 1000, 16, 32, 32, 5},
+        {40, 40, 0, 40, 1, 0},  {10, 64, 3, 16, 4, 2}, {20, 65, 4, 20, 4, 2},
+    };
+    for (const auto& c : cases) {
+        OmFastAlloc pool(c.elementSize, c.pageSize, c.align, "geometry");
+        EXPECT_EQ(pool.GetStride(), c.stride) << c.elementSize << "/" << c.pageSize << "/" << c.align;
+        EXPECT_EQ(pool.GetCellsPerPage(), c.cellsPerPage) << c.elementSize << "/" << c.pageSize;
+        EXPECT_EQ(pool.GetShift(), c.shift) << c.elementSize << "/" << c.pageSize;
+    }
+}
+
+// Cells come out of a new page in address order and a freed cell comes back
+// first; iteration walks the newest page first, each page in address order.
+TEST(OmFastAlloc, CellsInAddressOrderNewestPageFirst)
+{
+    OmFastAlloc pool(24, 48, 8, "order"); // two cells a page
+    std::vector<void*> cells;
+    for (int i = 0; i < 5; ++i) {
+        cells.push_back(pool.Alloc(24));
+        SetLiveWord(cells.back(), 1);
+    }
+    EXPECT_EQ(static_cast<char*>(cells[1]) - static_cast<char*>(cells[0]), 24);
+    EXPECT_EQ(static_cast<char*>(cells[3]) - static_cast<char*>(cells[2]), 24);
+    EXPECT_EQ(LiveCells(pool), (std::vector<void*>{cells[4], cells[2], cells[3], cells[0], cells[1]}));
+    pool.Free(cells[2]);
+    pool.Free(cells[0]);
+    EXPECT_EQ(LiveCells(pool), (std::vector<void*>{cells[4], cells[3], cells[1]}));
+    EXPECT_EQ(pool.Alloc(24), cells[0]);
+    EXPECT_EQ(pool.Alloc(24), cells[2]);
+    EXPECT_EQ(pool.Alloc(24), static_cast<char*>(cells[4]) + 24) << "the rest of the newest page";
+}
+
+// Ids first come out ascending, grown grow-step at a time; released ids are
+// reused last released first, before the rest of a grown run.
+TEST(OmIndexTable, AscendingThenLastReleasedFirst)
+{
+    const auto inUse = [](const OmIndexTable& table) {
+        std::vector<int32_t> ids;
+        for (int32_t cursor = table.GetFirst(); cursor != -1;)
+            ids.push_back(table.GetNext(cursor));
+        return ids;
+    };
+    const struct {
+        uint32_t growStep;
+        std::vector<int32_t> released; // after allocating growStep + 1
+        std::vector<int32_t> next;     // the next ids handed out
+        uint32_t capacity;
+        std::vector<int32_t> used; // most recently allocated first
+    } cases[] = {
+        {4, {1, 2, 2, 7, -1}, {2, 1, 5}, 8, {5, 1, 2, 4, 3, 0}}, // twice, never handed out, negative: nothing
+        {2, {0}, {0, 3, 4}, 6, {4, 3, 0, 2, 1}},
+        {1, {}, {2, 3}, 4, {3, 2, 1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.growStep);
+        OmIndexTable table(c.growStep);
+        for (int32_t i = 0; i <= int32_t(c.growStep); ++i)
+            EXPECT_EQ(table.AllocIndex(), i);
+        for (int32_t id : c.released)
+            table.ReleaseIndex(id);
+        std::vector<int32_t> next;
+        for (size_t i = 0; i < c.next.size(); ++i)
+            next.push_back(table.AllocIndex());
+        EXPECT_EQ(next, c.next);
+        EXPECT_EQ(table.GetCapacity(), c.capacity);
+        EXPECT_EQ(inUse(table), c.used);
+        EXPECT_EQ(table.GetCount(), c.used.size());
+    }
+}
+
 TEST(OmVoidChain, NewestFirstAndRemoval)
 {
     int a = 0, b = 0, c = 0, d = 0;

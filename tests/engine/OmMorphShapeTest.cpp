@@ -108,6 +108,20 @@ TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
     EXPECT_LT(std::fabs(X() - 20.0f), 1e-3f);
 }
 
+// Play asked for late in a level's time starts at the first frame: once
+// through from there, not already at its end.
+TEST_F(MorphShapeTest, PlayStartsItsAnimationFromTheFirstFrameWheneverAsked)
+{
+    UseRenderMesh();
+    shape_->PlayAnimation(0, OM_PLAY_LOOP);
+    shape_->Update(6.0f);
+    shape_->PlayAnimation(0, OM_PLAY_ONCE);
+    shape_->Update(7.0f);
+    EXPECT_NEAR(X(), 0.0f, 1e-3f);
+    shape_->Update(7.05f);
+    EXPECT_NEAR(X(), 15.0f, 1e-3f);
+}
+
 TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
 {
     shape_->PlayAnimation(0, OM_PLAY_LOOP);

@@ -59,3 +59,35 @@ TEST(OmQuaternion, MatrixConversionsThroughEveryBranch)
     for (int i = 0; i < 9; ++i)
         EXPECT_FLOAT_EQ(scaled.m[i], plain.m[i] * 3.0f);
 }
+
+// The weights come from the polynomial sine, whose error (a few 1e-5 here)
+// the tolerance sees; a negated end is the same rotation and takes the short
+// arc; ends closer than 0.001 in cosine blend linearly, unnormalised.
+TEST(OmQuaternion, SlerpUsesThePolynomialSineTheShortArcAndALinearBlendWhenClose)
+{
+    const OmQuaternion identity = OmQuaternion::Identity();
+    const OmQuaternion quarterZ(0, 0, OM_HALF_SQRT2, OM_HALF_SQRT2);
+    const OmQuaternion thirdX(0.8660254f, 0, 0, 0.5f);
+    const OmQuaternion nearZ(0, 0, std::sin(0.02f), std::cos(0.02f));
+    const auto negated = [](const OmQuaternion& q) { return OmQuaternion(-q.x, -q.y, -q.z, -q.w); };
+    const struct {
+        const char* what;
+        float t;
+        OmQuaternion to;
+        float x, z, w; // true sine: 0.382683, 0.923880 / 0.5, 0.866025 / linear w 0.99995
+    } cases[] = {
+        {"quarter turn", 0.5f, quarterZ, 0, 0.382648f, 0.923794f},
+        {"quarter turn, negated end", 0.5f, negated(quarterZ), 0, 0.382648f, 0.923794f},
+        {"third of a turn", 0.5f, thirdX, 0.500023f, 0, 0.866066f},
+        {"close ends", 0.5f, nearZ, 0, 0.0099993f, 0.9999000f},
+        {"close ends, negated", 0.5f, negated(nearZ), 0, 0.0099993f, 0.9999000f},
+        {"start", 0.0f, quarterZ, 0, 0, 1},
+        {"end", 1.0f, quarterZ, 0, OM_HALF_SQRT2, OM_HALF_SQRT2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OmQuaternion out;
+        OmQuaternion::Slerp(c.t, identity, c.to, out);
+        ExpectQuatNear(out, c.x, 0, c.z, c.w, 5e-6f);
+    }
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,35 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
     EXPECT_EQ(bytes[61], 0x00);
     EXPECT_EQ(bytes[64], 0x3f);
     EXPECT_EQ(std::string(bytes.end() - 3, bytes.end()), "abc");
+    std::filesystem::remove(path);
+}
+
+// Reads within the buffer, straddling a refill and larger than the buffer
+// (served partly from it, the rest straight from the file) keep every byte
+// in order; a short read returns what there was and the failure sticks.
+TEST(OmBufferedFile, ReadsRefillStraddleAndBypassTheBuffer)
+{
+    std::string path = TempPath("read");
+    const std::vector<unsigned char> data = Pattern(300);
+    WriteFile(path, data);
+    OmBufferedFile file(32);
+    ASSERT_TRUE(file.Open(path.c_str(), false));
+    const struct {
+        size_t size, got;
+    } reads[] = {{3, 3},   {5, 5},   {10, 10}, {20, 20}, {1, 1},  {40, 40}, {7, 7},
+                 {64, 64}, {30, 30}, {2, 2},   {80, 80}, {4, 4},  {40, 34}, {1, 0}};
+    size_t at = 0;
+    std::vector<unsigned char> got(100);
+    for (const auto& r : reads) {
+        EXPECT_EQ(file.Read(got.data(), r.size), r.got) << "at " << at;
+        EXPECT_TRUE(std::equal(got.begin(), got.begin() + long(r.got), data.begin() + long(at))) << "at " << at;
+        at += r.got;
+        EXPECT_EQ(file.GetRemaining(), 300u - at);
+        EXPECT_EQ(file.HasFailed(), r.got < r.size) << "at " << at;
+    }
+    uint32_t word = 0xABCDu;
+    EXPECT_EQ(file.ReadU32(word), 0u);
+    EXPECT_EQ(word, 0xABCDu) << "a failed word read leaves the destination alone";
     std::filesystem::remove(path);
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/SoundDevice.h"
 #include "platform/SoundPath.h"
 #include "platform/SoundSegment.h"
@@ -116,6 +118,7 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     plat::SoundSegment tone;
     Load(tone, Tone(0.05));
     plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
+    const auto start = std::chrono::steady_clock::now();
     const std::uint32_t once = path.Play(tone, false);
     const std::uint32_t looped = path.Play(tone, true);
     ASSERT_NE(once, 0u);
@@ -125,6 +128,8 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     EXPECT_FALSE(path.IsPlaying(once));
     EXPECT_TRUE(path.IsPlaying(looped));
     EXPECT_TRUE(path.Stop(looped));
+    // A busy machine may sleep longer than asked.
+    const double playing = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_FALSE(path.IsPlaying(looped));
     EXPECT_FALSE(path.IsPlaying());
     EXPECT_FALSE(device_.IsPlaying(tone));
@@ -132,9 +137,11 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     EXPECT_FALSE(path.GetLooping(looped, loops)); // stopped plays are forgotten
     EXPECT_FALSE(path.Stop(looped));
     Sleep(0.05);
-    // The loop sounded for about 0.3 s, six times the tone's length.
+    // The loop sounded again and again (more than twice the tone's length;
+    // about six times on an idle machine, less when the mixer falls behind),
+    // and no longer than it played.
     const double heard = Finish(path, tone).AudibleSeconds();
-    EXPECT_TRUE(heard > 0.22 && heard < 0.45) << heard;
+    EXPECT_TRUE(heard > 0.11 && heard < playing + 0.15) << heard << " s heard, " << playing << " s playing";
 }
 
 TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)

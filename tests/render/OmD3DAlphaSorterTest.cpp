@@ -1,10 +1,11 @@
 // The alpha-triangle sorter behind the renderer's alpha queue: back to front
 // whatever the queue order, refusals of what it cannot draw, and lit items
 // lit in world space although the sorter works in view space; the geometry
-// batch's capacities.
+// batch's depth order, runs and capacities.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "engine/OmLight.h"
@@ -67,6 +68,27 @@ protected:
 };
 
 uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
+
+// A coloured-source vertex of the batch (position, diffuse, one texture set).
+struct BatchVertex {
+    float x, y, z;
+    uint32_t colour;
+    float u, v;
+};
+
+// Two triangles over the screen square [-s, s] at depth z, in one material.
+void AddSquare(OmD3DBatch& batch, float s, float z, uint32_t colour, uint32_t material)
+{
+    const float corners[6][2] = {{-s, s}, {s, s}, {-s, -s}, {s, s}, {s, -s}, {-s, -s}};
+    auto* v = static_cast<BatchVertex*>(batch.LockSourceVertices(6));
+    ASSERT_NE(v, nullptr);
+    for (const auto& c : corners)
+        *v++ = BatchVertex{c[0], c[1], z, colour, 0, 0};
+    batch.UnlockSourceVertices();
+    const uint32_t base = batch.GetVertexCount();
+    batch.TransformVertices(6);
+    batch.AddTriangles(2, material, base);
+}
 
 } // namespace
 
@@ -221,4 +243,47 @@ TEST_F(BlendTest, BatchCapacitiesDropTheExcessAndReportOnce)
     EXPECT_EQ(log.Count("triangles are used up"), 1u);
     batch.Flush();
     EXPECT_EQ(renderer->GetFrameStats()->words[OmRenderStats::kPrimitives], OmD3DBatch::kMaxTriangles);
+}
+
+// Triangles draw bucket by bucket, far to near (near to far with order 1),
+// whatever order they came in, one draw per run of one material; depths
+// outside [0, 1) land in the end buckets.
+TEST_F(BlendTest, BatchDrawsByDepthBucketsOneDrawPerRunOfAMaterial)
+{
+    constexpr uint32_t kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u;
+    struct Square {
+        float z;
+        uint32_t colour;
+        int material; // index into materials
+    };
+    const struct {
+        uint8_t order;
+        std::initializer_list<Square> squares;
+        uint64_t draws;
+        uint32_t centre;
+    } cases[] = {
+        {0, {{0.25f, kGreen, 0}, {0.75f, kRed, 1}}, 2, kGreen}, // the near one drawn last
+        {1, {{0.25f, kGreen, 0}, {0.75f, kRed, 1}}, 2, kRed},
+        // Far to near: 0.95, 0.9, 0.7 (a), 0.5 (b), 0.3, -0.5 (a): three runs.
+        {0, {{0.9f, kRed, 0}, {0.7f, kRed, 0}, {0.5f, kGreen, 1}, {0.3f, kRed, 0}, {-0.5f, kRed, 0}, {0.95f, kRed, 0}},
+         3, kRed},
+        {0, {{0.8f, kRed, 0}, {0.7f, kGreen, 1}, {0.6f, kRed, 0}, {0.5f, kGreen, 1}}, 4, kGreen},
+        {0, {}, 0, 0xFF000000u},
+    };
+    const int32_t materials[2] = {Material(0.1f), Material(0.2f)};
+    OmD3DBatch& batch = renderer->GetBatch();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "order " << int(c.order) << ", " << c.squares.size() << " squares");
+        ClearTo(0, 0, 0);
+        Device()->ResetCallCounts();
+        batch.Begin(c.order);
+        for (const Square& sq : c.squares)
+            AddSquare(batch, 0.5f, sq.z, sq.colour, uint32_t(materials[sq.material]));
+        batch.Flush();
+        EXPECT_EQ(Draws(), c.draws);
+        const std::vector<uint32_t> pixels = ReadPixels();
+        EXPECT_EQ(Pixel(pixels, 320, 240), c.centre);
+        EXPECT_EQ(Pixel(pixels, 10, 10), 0xFF000000u);
+    }
+    EXPECT_FALSE(renderer->GetVertexBuffer(batch.GetOutputBufferId())->IsLocked());
 }

@@ -1,4 +1,5 @@
-// Vertex and index buffers by id: id reuse and the bind cache.
+// Vertex and index buffers by id: id reuse, the bind cache, and where locks
+// of dynamic and static buffers land.
 #include <gtest/gtest.h>
 
 #include "render/OmD3D.h"
@@ -79,4 +80,45 @@ TEST_F(RendererTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)
     // Releasing a bound buffer unbinds it.
     renderer->ReleaseVertexBuffer(vb);
     EXPECT_EQ(renderer->GetBoundStream(0), nullptr);
+}
+
+// A dynamic buffer appends after the last lock while the request fits below
+// its end, and otherwise (or when told to discard) starts again at 0; a
+// static buffer is locked whole from element 0.
+TEST_F(RendererTest, DynamicBuffersAppendUntilTheEndThenDiscard)
+{
+    ASSERT_TRUE(Open(640, 480));
+    auto* vb = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 100, false, false, true));
+    auto* ib = renderer->GetIndexBuffer(renderer->CreateIndexBuffer(10, false, false, true));
+    auto* still = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, true, false, false));
+    ASSERT_TRUE(vb && ib && still);
+    const auto* vbBase = vb->GetBuffer()->Bytes();
+    const auto* ibBase = ib->GetBuffer()->Bytes();
+    const struct {
+        bool index, discard;
+        uint32_t count;
+        ptrdiff_t at; // element the lock starts at, -1 for a refused lock
+    } locks[] = {
+        {false, false, 40, 0},  {false, false, 40, 40}, {false, false, 20, 0}, // 80 + 20 reaches the end
+        {false, true, 5, 0},    {false, false, 101, -1}, // more than the buffer
+        {true, false, 4, 0},    {true, false, 4, 4},     {true, false, 2, 0}, // 8 + 2 is not below 10
+        {true, false, 11, -1},
+    };
+    for (const auto& l : locks) {
+        SCOPED_TRACE(testing::Message() << (l.index ? "index " : "vertex ") << l.count);
+        if (l.discard)
+            vb->SetDiscard();
+        const uint8_t* got = l.index ? reinterpret_cast<uint8_t*>(ib->Lock(ib->GetAppendPosition(), l.count, false))
+                                     : static_cast<uint8_t*>(vb->Lock(vb->GetAppendPosition(), l.count, false));
+        if (l.at < 0) {
+            EXPECT_EQ(got, nullptr);
+            continue;
+        }
+        EXPECT_EQ(got, l.index ? ibBase + l.at * 2 : vbBase + l.at * 16);
+        EXPECT_FALSE(l.index ? bool(ib->Lock(0, 1, false)) : bool(vb->Lock(0, 1, false))) << "locked already";
+        l.index ? ib->Unlock() : vb->Unlock();
+        EXPECT_EQ(l.index ? ib->GetAppendPosition() : vb->GetAppendPosition(), uint32_t(l.at) + l.count);
+    }
+    EXPECT_EQ(still->Lock(7, 2, true), still->GetBuffer()->Bytes());
+    still->Unlock();
 }

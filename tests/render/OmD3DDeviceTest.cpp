@@ -136,6 +136,73 @@ TEST_F(RendererTest, StatesAndBoundTexturesOutliveAReset)
     renderer->DeleteStateBlock(block);
 }
 
+// The cache skips values the device already has; a state block being
+// recorded changes neither the device nor the cache; the frame counts
+// primitives drawn outside pass 1 (word 9) and texture binds (word 12).
+TEST_F(RendererTest, EqualStatesSkipTheDeviceAndRecordingChangesNothing)
+{
+    ASSERT_TRUE(Open(640, 480));
+    GfxTexture* texture = nullptr;
+    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    const uintptr_t textureWord = reinterpret_cast<uintptr_t>(texture);
+    const struct {
+        const char* what;
+        GfxCall call;
+        void (*set)(rtest::TestRenderer&, uintptr_t);
+        uintptr_t current, other;
+    } setters[] = {
+        {"render state", GfxCall::SetRenderState,
+         [](rtest::TestRenderer& r, uintptr_t v) { r.DispatchRenderState(GfxRs::CullMode, uint32_t(v)); },
+         GfxCull::Ccw, GfxCull::None},
+        {"stage state", GfxCall::SetTextureStageState,
+         [](rtest::TestRenderer& r, uintptr_t v) { r.SetTextureStageState(0, GfxTss::ColorOp, uint32_t(v)); },
+         GfxTop::Modulate, GfxTop::SelectArg1},
+        {"texture", GfxCall::SetTexture,
+         [](rtest::TestRenderer& r, uintptr_t v) { r.SetD3DTexture(0, reinterpret_cast<GfxTexture*>(v)); }, 0,
+         textureWord},
+    };
+    const auto cached = [&](size_t row) -> uintptr_t {
+        return row == 0 ? renderer->GetRenderState(GfxRs::CullMode)
+             : row == 1 ? renderer->GetTextureStageState(0, GfxTss::ColorOp)
+                        : reinterpret_cast<uintptr_t>(renderer->GetStageTexture(0));
+    };
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    Device()->ResetCallCounts();
+    const uint32_t block = renderer->BeginStateBlock();
+    for (const auto& s : setters)
+        s.set(*renderer, s.other);
+    renderer->EndStateBlock();
+    for (size_t row = 0; row < std::size(setters); ++row) {
+        const auto& s = setters[row];
+        EXPECT_EQ(Device()->CallCount(s.call), 0u) << s.what << " recorded";
+        EXPECT_EQ(cached(row), s.current) << s.what << " recorded";
+        s.set(*renderer, s.current);
+        EXPECT_EQ(Device()->CallCount(s.call), 0u) << s.what << " set to what it is";
+        s.set(*renderer, s.other);
+        s.set(*renderer, s.other);
+        EXPECT_EQ(Device()->CallCount(s.call), 1u) << s.what << " changed twice to one value";
+        EXPECT_EQ(cached(row), s.other) << s.what;
+    }
+    renderer->DeleteStateBlock(block);
+    const uint32_t* words = renderer->GetFrameStats()->words;
+    EXPECT_EQ(words[OmRenderStats::kTextureChanges], 1u);
+
+    const rtest::RhwVertex v[3] = {{0, 0, 0.5f, 1, ~0u}, {9, 0, 0.5f, 1, ~0u}, {0, 9, 0.5f, 1, ~0u}};
+    renderer->SetVertexShader(GfxFvf::RhwDiffuse);
+    for (uint32_t pass : {1, 2, 2}) {
+        renderer->SetRenderPass(pass);
+        renderer->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, v, sizeof v[0]);
+    }
+    renderer->SetRenderPass(1);
+    EXPECT_EQ(words[OmRenderStats::kPrimitives], 3u);
+    EXPECT_EQ(words[OmRenderStats::kAlphaPrimitives], 2u);
+    renderer->EndScene();
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    EXPECT_EQ(words[OmRenderStats::kAlphaPrimitives] + words[OmRenderStats::kTextureChanges], 0u) << "a new frame";
+    renderer->EndScene();
+    texture->Release();
+}
+
 TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
 {
     using namespace GfxFormat;

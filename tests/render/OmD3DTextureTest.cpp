@@ -1,6 +1,6 @@
 // Device textures from image files, the load modes and size limit, the
 // blend table over a known background, materials applied to stages and the
-// material registry without a device.
+// material registry and texture sharing without a device.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -245,19 +245,60 @@ TEST_F(TextureTest, MoreLayersThanStagesFillTheStagesOnly)
         EXPECT_EQ(renderer->GetStageTexture(stage), renderer->GetD3DTexture(id));
 }
 
-TEST(MaterialRegistry, ReleasingOneOfTwoMaterialsWithTheSameKeyKeepsTheOther)
+namespace {
+
+OmMaterial WithFrames(std::initializer_list<int32_t> frames)
 {
-    // Frames {1, 0} and {0, 2} give the same key.
-    OmMaterial a, b;
-    OmMaterialLayer layerA, layerB;
-    for (int32_t id : {1, 0})
-        layerA.frames.Add(id);
-    for (int32_t id : {0, 2})
-        layerB.frames.Add(id);
-    a.layers.Add(layerA);
-    b.layers.Add(layerB);
-    ASSERT_EQ(OmRenderer::HashMaterial(a), OmRenderer::HashMaterial(b));
+    OmMaterial m;
+    OmMaterialLayer layer;
+    layer.frameRate = 0.0f; // a still layer
+    for (int32_t id : frames)
+        layer.frames.Add(id);
+    m.layers.Add(layer);
+    return m;
+}
+
+} // namespace
+
+// One id per distinct record, counted per registration; an id freed by the
+// last release is the next one handed out.
+TEST(MaterialRegistry, EqualRecordsShareAnIdAndAFreedIdComesBackFirst)
+{
     OmD3D renderer; // no device needed
+    const OmMaterial base = WithFrames({3, 4});
+    const int32_t id = renderer.RegisterMaterial(&base);
+    const struct {
+        const char* what;
+        void (*change)(OmMaterial&);
+        bool sameId;
+    } cases[] = {
+        {"layer capacity", [](OmMaterial& m) { m.layers[0].frames.Reserve(200); }, true},
+        {"negative zero", [](OmMaterial& m) { m.layers[0].frameRate = -0.0f; }, true},
+        {"one texture id", [](OmMaterial& m) { m.layers[0].frames[1] = 5; }, false},
+        {"one float", [](OmMaterial& m) { m.power += 1.0f; }, false},
+        {"the flag byte", [](OmMaterial& m) { m.flags = 1; }, false},
+    };
+    uint32_t shared = 1;
+    for (const auto& c : cases) {
+        OmMaterial m = base;
+        c.change(m);
+        const int32_t got = renderer.RegisterMaterial(&m);
+        EXPECT_EQ(got == id, c.sameId) << c.what;
+        shared += c.sameId;
+        EXPECT_EQ(renderer.RegisterMaterial(&m), got) << c.what << ": registered again";
+        EXPECT_EQ(renderer.GetMaterial(got)->flags, m.flags) << c.what;
+        renderer.ReleaseMaterial(got);
+    }
+    EXPECT_EQ(renderer.GetMaterial(id)->GetRefCount(), shared);
+    while (renderer.ReleaseMaterial(id) != 0) {
+    }
+    EXPECT_EQ(renderer.GetMaterial(id), nullptr);
+    const OmMaterial other = WithFrames({9});
+    EXPECT_EQ(renderer.RegisterMaterial(&other), id);
+
+    // Frames {1, 0} and {0, 2} give the same key: releasing one keeps the other.
+    const OmMaterial a = WithFrames({1, 0}), b = WithFrames({0, 2});
+    ASSERT_EQ(OmRenderer::HashMaterial(a), OmRenderer::HashMaterial(b));
     const int32_t idB = renderer.RegisterMaterial(&b);
     const int32_t idA = renderer.RegisterMaterial(&a);
     ASSERT_NE(idA, idB);
@@ -265,4 +306,27 @@ TEST(MaterialRegistry, ReleasingOneOfTwoMaterialsWithTheSameKeyKeepsTheOther)
     EXPECT_EQ(renderer.RegisterMaterial(&b), idB);
     EXPECT_EQ(renderer.GetMaterial(idB)->GetRefCount(), 2u);
     renderer.ReleaseAllMaterials();
+}
+
+// Textures share by name (any format matches 0); a material holds one
+// reference to each texture of its layers per registration.
+TEST(MaterialRegistry, TexturesAreSharedAndCountedByTheMaterialsThatUseThem)
+{
+    OmD3D renderer;
+    OmTextureResource stone("stone.tga", -1, 1), again("stone.tga", -1, 1), other("Stone.tga", -1, 1);
+    const int32_t id = renderer.RegisterTexture(&stone);
+    renderer.GetTexture(id)->format = 21;
+    again.format = 0;
+    EXPECT_EQ(renderer.RegisterTexture(&again), id);
+    EXPECT_NE(renderer.RegisterTexture(&other), id);
+    // The first registration takes over the caller's reference.
+    const OmMaterial m = WithFrames({id});
+    const int32_t mid = renderer.RegisterMaterial(&m);
+    EXPECT_EQ(renderer.GetTexture(id)->GetRefCount(), 2u);
+    EXPECT_EQ(renderer.RegisterMaterial(&m), mid);
+    EXPECT_EQ(renderer.GetTexture(id)->GetRefCount(), 3u);
+    renderer.ReleaseMaterial(mid);
+    EXPECT_EQ(renderer.GetTexture(id)->GetRefCount(), 2u);
+    renderer.ReleaseAllMaterials();
+    renderer.ReleaseAllTextures();
 }

@@ -45,6 +45,16 @@ smith:SetOrigin(6, 0, 3)
 smith:SetLuaBanterScript("TalkToSmith")
 TsAccess.EntityDB():AddEntity(smith)
 
+-- The jelly by the fountain wobbles where it sits: a morph figure, its
+-- folder holds no bones.
+jelly = TsNPCObject:new()
+jelly:SetName("Jelly")
+jelly:SetMdl("jelly.pbf")
+jelly:SetRadius(0.4)
+jelly:SetHeight(1.2)
+jelly:SetOrigin(3.5, 0, 7.5)
+TsAccess.EntityDB():AddEntity(jelly)
+
 PlaceItem("townMedkit", "ItemTemplateMedkit", 12, 2)
 
 -- The way out: stepping into the dead end past the east gap takes the

@@ -4,6 +4,9 @@
 
 g_townTalked = 0
 
+-- The town's talks are framed: the camera turns to show who speaks.
+TsAccess.Level():SetConversationCamera(true)
+
 function LuaTick()
     return 0
 end

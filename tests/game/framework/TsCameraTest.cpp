@@ -6,6 +6,8 @@
 
 #include "engine/OmCamera.h"
 #include "game/framework/TsCamera.h"
+#include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -116,3 +118,40 @@ TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicks)
 }
 
 } // namespace
+
+// A saved camera comes back with its next values settled (nothing left to
+// blend), its mode, activity, field of view and aspect.
+TEST_F(CameraTest, SavedCameraComesBackSettledWithItsModeAndProjection)
+{
+    ScratchDir dir;
+    camera->SetMode(TS_CAMERA_ORBIT);
+    camera->SetActive(true);
+    camera->Position().SetAll(OmVector3(1, 2, 3));
+    camera->Position().SetNext(OmVector3(4, 5, 6));
+    camera->Heading().SetNext(0.5f);
+    camera->Pitch().SetNext(-0.25f);
+    camera->Roll().SetNext(0.125f);
+    camera->Focus().SetNext(OmVector3(7, 8, 9));
+    camera->Distance().SetNext(12.0f);
+    camera->SetFieldOfView(1.25f);
+    camera->SetAspect(0.5f);
+    TsCamera* back = RoundTrip<TsCamera>(camera, "camera.sav");
+    ASSERT_NE(back, nullptr);
+    const struct {
+        const char* what;
+        const TsLerpFloat& value;
+        float saved;
+    } floats[] = {{"heading", back->Heading(), 0.5f},  {"pitch", back->Pitch(), -0.25f},
+                  {"roll", back->Roll(), 0.125f},      {"distance", back->Distance(), 12.0f},
+                  {"field of view", back->FieldOfView(), 1.25f}};
+    for (const auto& f : floats) {
+        EXPECT_FLOAT_EQ(f.value.previous, f.saved) << f.what;
+        EXPECT_FLOAT_EQ(f.value.current, f.saved) << f.what;
+    }
+    ExpectNear(back->Position().previous, 4, 5, 6);
+    ExpectNear(back->Focus().current, 7, 8, 9);
+    EXPECT_EQ(back->GetMode(), TS_CAMERA_ORBIT);
+    EXPECT_TRUE(back->IsActive());
+    EXPECT_FLOAT_EQ(back->GetAspect(), 0.5f);
+    back->Release();
+}

@@ -15,6 +15,7 @@
 #include "game/world/TsExplosion.h"
 #include "game/world/TsLiquid.h"
 #include "game/world/TsModelLighting.h"
+#include "game/world/TsWorldCell.h"
 
 namespace {
 
@@ -92,11 +93,41 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     group.runs.Add(TsCellRun{-1, 0, 1, 0, 3});
     OmArray<OmPlane> planes;
     TsCellLights lights;
+    group.vertices[0].flags = TsBlobRenderer::kDecodeMark; // as a decode left unfinished would
     cells.AddCell(group, planes, OmVector3(), OmVector3(8, 8, 8), lights);
     EXPECT_EQ(cells.VerticesUsed(), 0u);
     EXPECT_EQ(cells.RunsUsed(), 0u);
     cells.Flush(true);
-    EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodedFlag);
+    EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodeMark) << "the cell was never decoded";
+    EXPECT_EQ(cells.FlushCount(), 1u);
+    EXPECT_FALSE(cells.IsReady()) << "a flush does not make buffers";
+}
+
+// Without a doubling texture stage, the stored half-bright colour bytes and
+// light weights are doubled (each held to 255) as a vertex is decoded; the
+// normal's index in the colour's top byte stays.
+TEST(CellBatchTest, BrighteningDoublesColourAndWeightsButNotTheNormalIndex)
+{
+    const struct {
+        uint32_t colour, weights;
+        uint32_t brightColour, brightWeights;
+        uint32_t lit, brightLit; // LitColour without lights
+    } cases[] = {
+        {0x80402010u, 0, 0x80804020u, 0, 0xFF402010u, 0xFF804020u},
+        {0x05C08001u, 0x80FF0010u, 0x05FFFF02u, 0xFFFF0020u, 0xFFC08001u, 0xFFFFFF02u},
+        {0xFF7F7F7Fu, 0x01010101u, 0xFFFEFEFEu, 0x02020202u, 0xFF7F7F7Fu, 0xFFFEFEFEu},
+    };
+    const TsCellLights none;
+    for (const auto& c : cases) {
+        TsCellVertex v;
+        v.colour = c.colour;
+        v.lightWeights = c.weights;
+        const TsCellVertex bright = TsBlobRenderer::Brightened(v);
+        EXPECT_EQ(bright.colour, c.brightColour) << std::hex << c.colour;
+        EXPECT_EQ(bright.lightWeights, c.brightWeights) << std::hex << c.weights;
+        EXPECT_EQ(TsBlobRenderer::LitColour(v, none), c.lit) << std::hex << c.colour;
+        EXPECT_EQ(TsBlobRenderer::LitColour(v, none, true), c.brightLit) << std::hex << c.colour;
+    }
 }
 
 // The explosion table and the pool of live explosions.

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "../framework/LogCapture.h"
 #include "WorldTestSupport.h"
@@ -198,6 +199,31 @@ TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
     auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str()));
     EXPECT_NE(loaded, nullptr);
     EXPECT_FALSE(world->ImportWorld((folder + "/missing.pbf").c_str(), "", TsWorldImportSettings{}));
+}
+
+// A cell whose geometry is all at one height spans a unit either side of
+// its own height, not of the world's floor: a floor raised above the
+// lowest point keeps it inside its box.
+TEST_F(WorldTest, AFlatCellSpansAUnitEitherSideOfItsOwnHeight)
+{
+    const struct {
+        float x0, y;
+    } floors[] = {{0, 3.0f}, {4, 0.0f}, {8, -0.5f}};
+    OmGroup* root = new OmGroup();
+    for (const auto& f : floors)
+        AddShape(*root, ("floor" + std::to_string(int(f.x0))).c_str(), Floor(f.x0, 0, f.x0 + 4, 4, f.y));
+    OmRef<TsWorld> world = Import(root, OmVector3(12, 4, 4), 4.0f);
+    ASSERT_EQ(world->GetCellCount(), 3);
+    for (const auto& f : floors) {
+        const TsWorldCell* cell = nullptr;
+        for (int32_t i = 0; i < world->GetCellCount(); ++i)
+            if (world->Cell(i).GetBoxOrigin().x == f.x0)
+                cell = &world->Cell(i);
+        ASSERT_NE(cell, nullptr) << f.x0;
+        EXPECT_NEAR(cell->GetMinY(), f.y - 1.0f, 1e-3f) << "floor at " << f.y;
+        EXPECT_NEAR(cell->GetMaxY(), f.y + 1.0f, 1e-3f) << "floor at " << f.y;
+        EXPECT_NEAR(world->GetGroundHeight(OmVector3(f.x0 + 2, 3.5f, 2)), f.y, 1e-2f) << "floor at " << f.y;
+    }
 }
 
 TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)

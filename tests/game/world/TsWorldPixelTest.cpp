@@ -11,7 +11,9 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmRenderer.h"
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsOptions.h"
 #include "game/world/TsBlobRenderer.h"
 #include "game/world/TsEffectUtil.h"
 #include "game/world/TsExplosion.h"
@@ -145,7 +147,9 @@ protected:
         EXPECT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
         if (batch)
             renderer->GetBatch().Begin(0);
+        world_->BeginCloudPass(t);
         world_->Render(t, 0.0f);
+        world_->EndCloudPass();
         if (extra)
             extra(*world_);
         if (batch)
@@ -295,6 +299,68 @@ TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
     EXPECT_EQ(renderer->GetBatch().GetMode(), 1u);
+}
+
+// A cell that would overflow the frame's vertices, indices or runs makes
+// the batch draw what it holds and start again; one that just fills it
+// does not.
+TEST_F(WorldPixelTest, ACellThatWouldOverflowTheCellBatchFlushesItFirst)
+{
+    TsBlobRenderer cells;
+    ASSERT_TRUE(cells.Create(8.0f, 8.0f));
+    const struct {
+        uint32_t vertices, triangles, runs, adds, flushes;
+    } cases[] = {
+        {4096, 1, 1, 2, 0}, // 8192 vertices: full
+        {4097, 1, 1, 2, 1}, {3, 2731, 1, 2, 1}, // 2 x 8193 indices
+        {3, 128, 128, 2, 0}, {3, 129, 129, 2, 1}, // 256 runs: full
+    };
+    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.vertices << " vertices, " << c.triangles << " triangles, " << c.runs
+                                        << " runs");
+        TsCellGroup group;
+        for (uint32_t i = 0; i < c.vertices; ++i)
+            group.vertices.Add(TsCellVertex());
+        for (uint32_t i = 0; i < 3 * c.triangles; ++i)
+            group.indices.Add(uint16_t(i % 3));
+        for (uint32_t r = 0; r < c.runs; ++r)
+            group.runs.Add(TsCellRun{-1, r, r + 1 < c.runs ? 1 : c.triangles - r, 0, c.vertices});
+        const uint32_t flushes = cells.FlushCount();
+        ASSERT_TRUE(cells.BeginFrame());
+        for (uint32_t i = 0; i < c.adds; ++i)
+            cells.AddCell(group, OmArray<OmPlane>(), OmVector3(), OmVector3(8, 8, 8), TsCellLights());
+        EXPECT_EQ(cells.FlushCount() - flushes, c.flushes);
+        EXPECT_EQ(cells.VerticesUsed(), c.vertices * (c.adds - c.flushes));
+        cells.EndFrame();
+    }
+    Device()->EndScene();
+}
+
+// The effects detail option: clouds need high detail, blob shadows any but
+// low; liquids draw at every detail.
+TEST_F(WorldPixelTest, CloudsNeedHighDetailShadowsAnyButLowAndLiquidsDrawAtEvery)
+{
+    Build(false, true);
+    LookDown();
+    world_->SetCloudParams(0.05f, 0.5f);
+    TsOptions& options = *TsAccess::Options();
+    const int kept = options.GetFXDetailLevel();
+    const struct {
+        int detail;
+        bool clouds, shadows;
+    } levels[] = {{0, false, false}, {1, false, true}, {2, true, true}};
+    for (const auto& l : levels) {
+        SCOPED_TRACE(l.detail);
+        options.SetFXDetailLevel(l.detail);
+        world_->CreateEffects();
+        EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud() != nullptr, l.clouds);
+        const TsEntShadow shadow("data\\FX\\blob2.tga");
+        EXPECT_EQ(shadow.IsReady(), l.shadows);
+        const uint32_t pool = Pixel(Frame(0.0f), Px(5), Py(5));
+        EXPECT_GT(Channel(pool, 0), Channel(pool, 16) + 40) << "the pool's blue";
+    }
+    options.SetFXDetailLevel(kept);
 }
 
 TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)

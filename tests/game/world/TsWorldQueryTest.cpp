@@ -5,9 +5,11 @@
 #include <cfloat>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "WorldTestSupport.h"
 #include "engine/OmMatrix4.h"
+#include "engine/OmMaxLight.h"
 #include "engine/OmRef.h"
 #include "tools/DemoLevel.h"
 
@@ -172,4 +174,46 @@ TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
     EXPECT_NEAR(depth, 0.5f, 1e-3f);
     EXPECT_FALSE(world->WorldToScreen(OmVector3(4, 10, 4.01f), x, y, depth)) << "w = 0 is not visible";
     EXPECT_FALSE(world->WorldToScreen(OmVector3(4, 20, 4), x, y, depth));
+}
+
+// Lights of no strength take no slot; a light is significant above 0.1;
+// with more lights than slots the strongest stay. Omni white lights with
+// no attenuation shine at their multiplier.
+TEST_F(WorldTest, StrongestLightsKeepTheBrightestAndCountTheSignificantOnes)
+{
+    const struct {
+        std::vector<float> multipliers;
+        int32_t slots, filled, significant;
+        float strongest; // the sum of the kept strengths
+    } cases[] = {
+        {{0.5f, 0.05f, 0.0f}, 4, 2, 1, 0.55f},
+        {{0.3f, 0.6f, 0.2f, 0.9f, 0.4f}, 2, 2, 5, 1.5f},
+        {{}, 4, 0, 0, 0.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.multipliers.size());
+        const auto world = OmMakeRef<TsWorld>();
+        float sum = 0.0f;
+        for (float m : c.multipliers) {
+            auto* light = new OmMaxLight();
+            light->on = 1;
+            light->type = OmMaxLight::kOmni;
+            light->position = OmVector3(1, 0, 0);
+            light->colour[0] = light->colour[1] = light->colour[2] = 1.0f;
+            light->multiplier = m;
+            world->GetLights().Add(light);
+            sum += m;
+        }
+        OmMaxLight* lights[4];
+        float strengths[4], colour[4], total = -1.0f;
+        int32_t significant = -1;
+        EXPECT_EQ(world->FindStrongestLights(OmVector3(), c.slots, lights, strengths, colour, total, significant),
+                  c.filled);
+        EXPECT_EQ(significant, c.significant);
+        EXPECT_NEAR(total, sum, 1e-5f) << "strength times red, over every light";
+        float kept = 0.0f;
+        for (int32_t i = 0; i < c.slots; ++i)
+            kept += strengths[i];
+        EXPECT_NEAR(kept, c.strongest, 1e-5f);
+    }
 }
