@@ -308,24 +308,21 @@ bool TsCharacterObject::LoadMorphFigure(const std::string& folder, const std::st
 {
     OmSceneImporter importer;
     importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
-    OmMorphMesh* mesh = importer.LoadMorphModel(path.c_str(), kModelScale);
+    const auto mesh = OmRef<OmMorphMesh>::Adopt(importer.LoadMorphModel(path.c_str(), kModelScale));
     if (!mesh) {
         LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());
         return false;
     }
-    auto* shape = new OmMorphShape;
+    const auto shape = OmMakeRef<OmMorphShape>();
     shape->SetGeometry(mesh);
-    mesh->Release();
-    auto* figure = new OmGroup;
+    const auto figure = OmMakeRef<OmGroup>();
     figure->AddChild(shape);
-    shape->Release();
     OmRenderer* renderer = OmRenderer::Current();
     if (renderer && !CreateRenderMeshes(figure, *renderer, kModelRenderFlags))
         LogErrorF("TsCharacterObject: the figure of %s could not be made for the renderer; it is not drawn",
                   GetName() ? GetName() : "");
     shape->PlayAnimation(0, OM_PLAY_LOOP);
     SetModel(figure);
-    figure->Release();
     return true;
 }
 
