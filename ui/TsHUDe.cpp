@@ -494,6 +494,12 @@ void TsHUDe::UpdateTargeting()
     marker->colour = before;
 }
 
+void TsHUDe::DrawDestinationMarkerOnce()
+{
+    destinationMarker_.SetPosition(OmVector3());
+    destinationMarker_.Render();
+}
+
 void TsHUDe::RenderDestinationMarker()
 {
     TsCharacterObject* current = TsCharacterObject::Cast(TsAccess::CurrentCharacter());

@@ -36,9 +36,11 @@ bool IsLiving(const TsCharacterObject* character)
 
 } // namespace
 
-TsSquadObject::TsSquadObject() = default;
+// The threat table has room for a grow step from the start: the first
+// enemy seen in a fight adds nothing to the heap.
+TsSquadObject::TsSquadObject() { m_threats.Reserve(m_threats.GetGrowStep()); }
 
-TsSquadObject::TsSquadObject(OmArchive& archive) : TsObject(archive) {}
+TsSquadObject::TsSquadObject(OmArchive& archive) : TsObject(archive) { m_threats.Reserve(m_threats.GetGrowStep()); }
 
 TsSquadObject::~TsSquadObject()
 {
