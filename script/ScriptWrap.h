@@ -240,7 +240,8 @@ void PushVectorCopy(lua_State* L, const OmVector3& v);
 // How many vector copies handed to Lua are still alive (for tests).
 long LiveVectorCopies();
 
-// The OmVector3 class collector: deletes a copy made by PushVectorCopy.
+// The OmVector3 class collector: hands a copy made by PushVectorCopy back
+// for the next one.
 int CollectVector(lua_State* L);
 
 } // namespace script

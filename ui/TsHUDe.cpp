@@ -494,12 +494,6 @@ void TsHUDe::UpdateTargeting()
     marker->colour = before;
 }
 
-void TsHUDe::DrawDestinationMarkerOnce()
-{
-    destinationMarker_.SetPosition(OmVector3());
-    destinationMarker_.Render();
-}
-
 void TsHUDe::RenderDestinationMarker()
 {
     TsCharacterObject* current = TsCharacterObject::Cast(TsAccess::CurrentCharacter());

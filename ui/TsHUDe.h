@@ -130,9 +130,6 @@ public:
 
     // ---- per frame ----
     void Render(float frameFraction);
-    // Draws the marker at a destination once, for a frame that is never
-    // shown: the first order to move draws it without building its state.
-    void DrawDestinationMarkerOnce();
     void UpdateTargeting();
     void RenderDestinationMarker();
     void UpdateBlink(float frameFraction);

@@ -1,15 +1,14 @@
 // What a fight draws for the first time - characters flashing from a hit or
-// fading once fallen, the HUD's destination marker - drawn
-// once as the level loads, into a frame that is cleared and never shown:
-// the device and its driver build those drawing states (programs, shader
-// variants) now, so that the fight's own frames allocate nothing.
+// fading once fallen - is drawn once as the level loads, into a frame that
+// is cleared and never shown: the device and its driver build those drawing
+// states (programs, shader variants) now, so that the fight's own frames
+// allocate nothing.
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DBatch.h"
-#include "ui/TsHUDe.h"
 
 void TsLevel::WarmUpFightDrawing()
 {
@@ -27,9 +26,6 @@ void TsLevel::WarmUpFightDrawing()
     }
     batch.Flush();
     renderer->FlushAlphaQueue();
-    if (hud_) {
-        hud_->DrawDestinationMarkerOnce();
-    }
     renderer->EndScene();
     renderer->Clear(nullptr, 0);
 }

@@ -36,11 +36,17 @@ bool IsLiving(const TsCharacterObject* character)
 
 } // namespace
 
-// The threat table has room for a grow step from the start: the first
-// enemy seen in a fight adds nothing to the heap.
-TsSquadObject::TsSquadObject() { m_threats.Reserve(m_threats.GetGrowStep()); }
+TsSquadObject::TsSquadObject() = default;
 
-TsSquadObject::TsSquadObject(OmArchive& archive) : TsObject(archive) { m_threats.Reserve(m_threats.GetGrowStep()); }
+TsSquadObject::TsSquadObject(OmArchive& archive) : TsObject(archive) {}
+
+// The threat table gets room for a grow step as the level starts: the first
+// enemy seen in a fight adds nothing to the heap.
+bool TsSquadObject::Initialise()
+{
+    m_threats.Reserve(m_threats.GetGrowStep());
+    return TsObject::Initialise();
+}
 
 TsSquadObject::~TsSquadObject()
 {
