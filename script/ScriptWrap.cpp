@@ -8,24 +8,7 @@ namespace script {
 
 namespace {
 long g_liveVectorCopies = 0;
-
-// The blocks of collected copies, linked through their first bytes: a
-// script reading a position every tick reuses them instead of allocating.
-struct FreeCopy {
-    FreeCopy* next;
-};
-static_assert(sizeof(OmVector3) >= sizeof(FreeCopy));
-FreeCopy* g_freeCopies = nullptr;
-
-void* TakeCopyBlock()
-{
-    if (!g_freeCopies)
-        return ::operator new(sizeof(OmVector3), std::nothrow);
-    FreeCopy* block = g_freeCopies;
-    g_freeCopies = block->next;
-    return block;
 }
-} // namespace
 
 namespace detail {
 
@@ -89,12 +72,11 @@ void Raise(lua_State* L, const char* message)
 
 void PushVectorCopy(lua_State* L, const OmVector3& v)
 {
-    void* block = TakeCopyBlock();
-    if (!block) {
+    OmVector3* copy = new (std::nothrow) OmVector3(v);
+    if (!copy) {
         lua_pushnil(L);
         return;
     }
-    OmVector3* copy = new (block) OmVector3(v);
     ++g_liveVectorCopies;
     tolua_pushusertype(L, copy, "OmVector3");
     tolua_register_gc(L, lua_gettop(L));
@@ -104,11 +86,7 @@ long LiveVectorCopies() { return g_liveVectorCopies; }
 
 int CollectVector(lua_State* L)
 {
-    auto* copy = static_cast<OmVector3*>(tolua_tousertype(L, 1, nullptr));
-    if (!copy)
-        return 0;
-    copy->~OmVector3();
-    g_freeCopies = new (copy) FreeCopy{g_freeCopies};
+    delete static_cast<OmVector3*>(tolua_tousertype(L, 1, nullptr));
     --g_liveVectorCopies;
     return 0;
 }

@@ -240,8 +240,7 @@ void PushVectorCopy(lua_State* L, const OmVector3& v);
 // How many vector copies handed to Lua are still alive (for tests).
 long LiveVectorCopies();
 
-// The OmVector3 class collector: hands a copy made by PushVectorCopy back
-// for the next one.
+// The OmVector3 class collector: deletes a copy made by PushVectorCopy.
 int CollectVector(lua_State* L);
 
 } // namespace script
