@@ -208,8 +208,7 @@ protected:
 // HUD free.
 TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
 {
-    Play("town");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("town"));
     TsHUDe* hud = Level()->GetHUD();
     auto* trader = Named<TsCharacterObject>("WeaponTrader");
     ASSERT_NE(trader, nullptr);
@@ -250,8 +249,7 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
 // the floor is plain again. Ann stands two steps west, the camera on her.
 TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
 {
-    Play("mission");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("mission"));
     ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
     TsEntity* mine = Named<TsEntity>("hallMine");
     ASSERT_NE(mine, nullptr);
@@ -284,8 +282,7 @@ TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
 // club's damage, not the bare hand's.
 TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubs)
 {
-    Play("mission");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("mission"));
     ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
     std::vector<TsCharacterObject*> guards = Guards();
     ASSERT_EQ(guards.size(), 3u);
@@ -323,8 +320,7 @@ TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubs)
 // mission's start again ("Main Menu" is the driven lost campaign's answer).
 TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
 {
-    Play("mission");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("mission"));
     TsPlayer* player = TsAccess::LocalPlayer();
     // Worn down to a point of health each and too weary to fight back, the
     // party walks up to the squad in the hall until the game-over question.
@@ -381,8 +377,7 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
 // that door). Its closing message's OK goes straight to the title.
 TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
 {
-    Play("Tutorial");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("Tutorial"));
     EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Tutorial");
     auto* tutorial = dynamic_cast<TsTutorialDialog*>(Menu()->GetTutorialScreen());
     ASSERT_NE(tutorial, nullptr);
@@ -438,8 +433,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
 // closes as the talk begins, and the camera frames the two.
 TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
 {
-    Play("town");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("town"));
     TsHUDe* hud = Level()->GetHUD();
     hud->OpenInventory(0);
     ASSERT_EQ(RunLua("TalkToSmith('Smith', 'Ann')"), 0) << log.All();
