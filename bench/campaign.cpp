@@ -9,10 +9,13 @@
 //     0), and per tick and per drawn frame on their own; the script heap's
 //     blocks are counted beside them;
 //   - the main loop while the hall's squad fights the party, for the
-//     allocations of what only a fight does (hits, deaths, their effects).
-// A fight's allocations, when this was written, were all made inside the
-// GL driver compiling shader variants on first use of a drawing state,
-// plus the timer table's first growth at the first death.
+//     allocations of what only a fight does (hits, deaths, their effects):
+//     none after the fight's first second (target);
+//   - the main loop on every other screen a player sees - the title with its
+//     figure, the town, the trade panel, the tutorial, the in-game menu -
+//     each against the clear-only frame, with its allocations (target 0).
+// What a fight draws for the first time is drawn as the level loads, so
+// that the GL driver's shader variants are built then.
 // The clock is the application's, moved by hand: a tick is 100 of its
 // 1000 units a second, a frame of the 60 Hz loop 16 or 17. Run it from the
 // source folder after tools/make-data, on a display (under xvfb-run for
@@ -24,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string_view>
 
@@ -47,6 +51,8 @@
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/ActiveSquads.h"
+#include "tests/app/HallFight.h"
+#include "ui/TsHUDe.h"
 #include "tests/engine/ManualClock.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "ui/TsFrontEnd.h"
@@ -86,6 +92,26 @@ void CountLuaHeap(lua_State* L)
 // the demo level to the mission when a benchmark asks for that.
 class Game {
 public:
+    // The title screen, with its figure, as the application opens on it.
+    bool EnterTitle()
+    {
+        if (failed_)
+            return false;
+        if (current_ == "title")
+            return true;
+        Close();
+        if (!std::filesystem::exists("data/frontend"))
+            return Fail("no demo data here: run tools/make-data, then this from the source folder");
+        if (!Start())
+            return Fail("the application did not start (no display?)");
+        for (int i = 0; i < 30; ++i)
+            Step(kTickUnits);
+        if (!dynamic_cast<TsFrontEnd*>(app_->GetMode()))
+            return Fail("the title screen did not come up");
+        current_ = "title";
+        return true;
+    }
+
     bool Enter(const char* mission)
     {
         if (failed_)
@@ -118,7 +144,7 @@ public:
         // a team (the demo's scripts give it one when a party comes from
         // another level), and nobody is the enemy of a squad without one:
         // it gets the player's team, as in the campaign.
-        GiveThePartyItsTeam();
+        hallfight::GiveThePartyItsTeam(*TsAccess::CurrentLevel());
         CountLuaHeap(TsAccess::LuaState());
         // Past the opening cut scene, with the patrol under way.
         for (int i = 0; i < 300; ++i)
@@ -147,53 +173,7 @@ public:
     }
 
     int Squads() const { return squads_; }
-    static TsEntity* Find(const char* name)
-    {
-        TsLevel* level = TsAccess::CurrentLevel();
-        for (OmList::Node* n = level ? level->GetEntityDB()->GetEntities().GetFirst() : nullptr; n; n = n->next) {
-            auto* entity = TsEntity::Cast(static_cast<OmObject*>(n->value));
-            if (entity && entity->GetName() && std::string_view(entity->GetName()) == name)
-                return entity;
-        }
-        return nullptr;
-    }
-    static TsSquadObject* Squad(int32_t index)
-    {
-        for (OmList::Node* n = TsAccess::CurrentLevel()->GetEntityDB()->GetSquads().GetFirst(); n; n = n->next) {
-            auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
-            if (squad && squad->GetIndex() == index)
-                return squad;
-        }
-        return nullptr;
-    }
-    static void GiveThePartyItsTeam()
-    {
-        constexpr int32_t kPlayerTeam = 0;
-        TsSquadObject* party = TsAccess::LocalPlayer() ? TsAccess::LocalPlayer()->GetSquad() : nullptr;
-        for (OmList::Node* n = TsAccess::CurrentLevel()->GetEntityDB()->GetTeams().GetFirst(); n && party;
-             n = n->next) {
-            auto* team = TsTeam::Cast(static_cast<TsObject*>(n->value));
-            if (team && team->GetTeamId() == kPlayerTeam && !party->GetTeam()) {
-                party->SetTeam(kPlayerTeam);
-                party->SetTeamObject(team);
-            }
-        }
-    }
-    // Each side attacks the other, as a player's clicks and the guards' own
-    // sight would have them do.
-    static void OrderAttacks()
-    {
-        const char* const party[2] = {"Ann", "Bob"};
-        const char* const guards[3] = {"guard1", "guard2", "guard3"};
-        for (int i = 0; i < 3; ++i) {
-            auto* guard = dynamic_cast<TsCharacterObject*>(Find(guards[i]));
-            auto* pc = dynamic_cast<TsCharacterObject*>(Find(party[i % 2]));
-            if (guard && pc) {
-                guard->AttackTarget(pc, pc->GetPosition(), true);
-                pc->AttackTarget(guard, guard->GetPosition(), true);
-            }
-        }
-    }
+    static TsEntity* Find(const char* name) { return hallfight::Find(*TsAccess::CurrentLevel(), name); }
     // The party's and the hall squad's health added up.
     static float Health()
     {
@@ -250,7 +230,7 @@ Game& Shared()
 
 bool Ready(benchmark::State& state, const char* mission)
 {
-    if (Shared().Enter(mission))
+    if (std::string_view(mission) == "title" ? Shared().EnterTitle() : Shared().Enter(mission))
         return true;
     state.SkipWithError(Shared().Why());
     return false;
@@ -289,6 +269,11 @@ struct Figures {
     Allocations demoTick, tick, render, loop, fight;
     float healthBeforeFight = 0.0f, healthAfterFight = 0.0f;
     int fightFramesAllocating = 0;
+    // After the fight's first second, apart from the frame in which the
+    // beaten squad's message opened (a new window: the fight is over).
+    int lateFightFramesAllocating = 0;
+    int wonMessageFrame = -1;
+    uint64_t wonMessageAllocations = 0;
     uint32_t triangles = 0, alphaTriangles = 0, textureChanges = 0; // of the last drawn frame
     int squads = 0, demoSquads = 0;
     float walked = 0.0f; // by the first guard while the mission ticked
@@ -346,35 +331,83 @@ void BM_MissionFight(benchmark::State& state)
 {
     if (!Ready(state, "mission"))
         return;
-    const float at[3][2] = {{4.0f, 4.0f}, {4.5f, 5.0f}, {4.0f, 6.0f}};
-    for (int i = 0; i < 3; ++i) {
-        char name[8];
-        std::snprintf(name, sizeof name, "guard%d", i + 1);
-        if (TsEntity* guard = Game::Find(name))
-            guard->SetPosition(at[i][0], 0.0f, at[i][1]);
-    }
-    // The guards see the party at once.
-    if (TsSquadObject* squad = Game::Squad(1)) {
-        squad->AddThreat(Game::Find("Ann"));
-        squad->AddThreat(Game::Find("Bob"));
-    }
+    hallfight::BringTheHallSquadIn(*TsAccess::CurrentLevel());
     g_figures.healthBeforeFight = Game::Health();
-    g_figures.fight = CountAllocations(state, [](int i) {
+    int frame = 0;
+    g_figures.fight = CountAllocations(state, [&frame](int i) {
         if (i % 6 == 0)
-            Game::OrderAttacks();
+            hallfight::OrderAttacks(*TsAccess::CurrentLevel());
+        const bool wasPaused = Shared().Paused();
         const uint64_t before = bench::g_allocations.load();
         Shared().Step(i % 3 == 2 ? 16 : 17);
-        if (bench::g_allocations.load() != before)
+        const uint64_t made = bench::g_allocations.load() - before;
+        const bool wonMessage = !wasPaused && Shared().Paused();
+        if (wonMessage) {
+            g_figures.wonMessageFrame = frame;
+            g_figures.wonMessageAllocations = made;
+        }
+        if (made > 0) {
             ++g_figures.fightFramesAllocating;
+            if (frame >= 60 && !wonMessage)
+                ++g_figures.lateFightFramesAllocating;
+        }
+        ++frame;
     });
     g_figures.healthAfterFight = Game::Health();
 }
 
+// The main loop at 60 frames a second on one screen, set up by open and
+// left by close; its allocations go under the screen's name.
+struct Screen {
+    const char* name;
+    const char* level;
+    void (*open)();
+    void (*close)();
+    Allocations counted;
+};
+
+void OpenTradePanel()
+{
+    TsHUDe* hud = TsAccess::CurrentLevel()->GetHUD();
+    hud->SetTrader(dynamic_cast<TsCharacterObject*>(Game::Find("WeaponTrader")));
+    hud->SetTradePanelVisible(true);
+}
+void CloseTradePanel()
+{
+    TsHUDe* hud = TsAccess::CurrentLevel()->GetHUD();
+    hud->SetTradePanelVisible(false);
+    hud->SetTrader(nullptr);
+}
+void OpenInGameMenu() { TsAccess::CurrentLevel()->ActivateIngameFrontEnd(true); }
+void CloseInGameMenu() { TsAccess::CurrentLevel()->ActivateIngameFrontEnd(false); }
+void Nothing() {}
+
+Screen g_screens[] = {
+    {"title, with its figure", "title", &Nothing, &Nothing, {}},
+    {"town", "town", &Nothing, &Nothing, {}},
+    {"trade panel (town)", "town", &OpenTradePanel, &CloseTradePanel, {}},
+    {"tutorial", "Tutorial", &Nothing, &Nothing, {}},
+    {"in-game menu (mission)", "mission", &OpenInGameMenu, &CloseInGameMenu, {}},
+};
+
+void BM_Screen(benchmark::State& state)
+{
+    Screen& screen = g_screens[state.range(0)];
+    if (!Ready(state, screen.level))
+        return;
+    state.SetLabel(screen.name);
+    screen.open();
+    screen.counted = CountAllocations(state, [](int i) { Shared().Step(i % 3 == 2 ? 16 : 17); });
+    screen.close();
+}
+
+BENCHMARK(BM_Screen)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_DemoLevelTick)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_MissionTick)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_ClearFrameReference)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_MissionFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_MissionGameLoop)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_Screen)->Arg(4)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_MissionFight)->Unit(benchmark::kMillisecond)->Iterations(900)->UseRealTime();
 
 void PrintLine(const char* what, double value, const char* unit, double reference, const Allocations& counted,
@@ -420,10 +453,20 @@ void PrintFigures(const bench::RunReporter& reporter)
     const double fight = reporter.Fps("BM_MissionFight");
     if (clear > 0.0 && fight > 0.0) {
         PrintLine("main loop in a fight", fight, "fps", clear, g_figures.fight, "");
-        std::printf("  (%d of the fight's frames allocated; the party's and the squad's health added up to %.0f\n"
-                    "  before the fight, %.0f after)\n",
-                    g_figures.fightFramesAllocating, double(g_figures.healthBeforeFight),
-                    double(g_figures.healthAfterFight));
+        std::printf("  (%d of the fight's frames allocated, %d of them after its first second (target 0);\n"
+                    "  the party's and the squad's health added up to %.0f before the fight, %.0f after)\n",
+                    g_figures.fightFramesAllocating, g_figures.lateFightFramesAllocating,
+                    double(g_figures.healthBeforeFight), double(g_figures.healthAfterFight));
+        if (g_figures.wonMessageFrame >= 0)
+            std::printf("  (the squad beaten, its message opened in frame %d with %llu allocations: the fight's end)\n",
+                        g_figures.wonMessageFrame, static_cast<unsigned long long>(g_figures.wonMessageAllocations));
+    }
+    for (int i = 0; i < int(std::size(g_screens)); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "BM_Screen/%d", i);
+        const double fps = reporter.Fps(name);
+        if (clear > 0.0 && fps > 0.0)
+            PrintLine(g_screens[i].name, fps, "fps", clear, g_screens[i].counted, "(0 allocations)");
     }
 }
 

@@ -17,6 +17,8 @@ public:
     OmIndexTable& operator=(const OmIndexTable&) = delete;
 
     int32_t AllocIndex();
+    // Room for n ids without growing; never shrinks.
+    void Reserve(uint32_t n) { Grow(n); }
     // Nothing for an id that is not in use.
     void ReleaseIndex(int32_t id);
     bool IsInUse(int32_t id) const;

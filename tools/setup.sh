@@ -55,6 +55,9 @@ export_test_environment() {
     # llvmpipe draws on the calling thread: its worker threads, still waiting
     # at exit, make LeakSanitizer's tracer crash now and then on a busy machine.
     export LP_NUM_THREADS=0
+    # Mesa's shader disk cache writes from threads of its own, which make
+    # LeakSanitizer's tracer crash at exit when a test built many shaders.
+    export MESA_SHADER_CACHE_DISABLE=true
     # Without a session bus, SDL's D-Bus connection would fork dbus-launch
     # under the virtual display for every window; an address that cannot
     # exist makes it give up at once instead.

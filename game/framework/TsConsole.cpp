@@ -46,15 +46,16 @@ void WriteTerminal(std::string_view text, TsColour colour)
     std::fflush(stderr);
 }
 
-} // namespace
+// The pane's buffer held 4096 bytes; a longer text is cut, not spilled.
+constexpr std::size_t kPaneBuffer = 4096;
 
-std::string TsConsole::ConvertText(std::string_view text)
+// The converted text, written into out (kPaneBuffer bytes) and viewed there:
+// a log line written mid-game makes no string.
+std::string_view ConvertInto(std::string_view text, char* out)
 {
-    // The pane's buffer held 4096 bytes; a longer text is cut, not spilled.
-    constexpr std::size_t kMaxInput = 4093;
-    constexpr std::size_t kMaxOutput = 4096 - 2;
-    std::string out;
-    out.reserve(text.size() < kMaxInput ? text.size() + 1 : kMaxOutput + 1);
+    constexpr std::size_t kMaxInput = kPaneBuffer - 3;
+    constexpr std::size_t kMaxOutput = kPaneBuffer - 2;
+    std::size_t n = 0;
     for (std::size_t i = 0; i < text.size() && i < kMaxInput; ++i) {
         const char c = text[i];
         if (c == '\0') {
@@ -63,25 +64,32 @@ std::string TsConsole::ConvertText(std::string_view text)
         if (c == '\r') {
             continue;
         }
-        if (out.size() >= kMaxOutput) {
+        if (n >= kMaxOutput) {
             break;
         }
-        out.push_back(c);
+        out[n++] = c;
     }
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) {
-        out.pop_back();
+    while (n > 0 && (out[n - 1] == '\n' || out[n - 1] == '\r')) {
+        --n;
     }
-    out.push_back('\n');
-    return out;
+    out[n++] = '\n';
+    return {out, n};
+}
+
+} // namespace
+
+std::string TsConsole::ConvertText(std::string_view text)
+{
+    char buffer[kPaneBuffer];
+    return std::string(ConvertInto(text, buffer));
 }
 
 void TsConsole::Write(std::string_view text, TsColour colour, bool convert)
 {
     ConsoleState& s = State();
-    std::string converted;
+    char converted[kPaneBuffer];
     if (convert) {
-        converted = ConvertText(text);
-        text = converted;
+        text = ConvertInto(text, converted);
     }
     if (s.hook) {
         s.hook(text, colour, s.hookUser);

@@ -267,6 +267,9 @@ bool TsEntityDB::Initialise()
             MakeLuaGlobal(object);
         }
     }
+    // Every entity may end in the garbage before the level ends (the dead,
+    // the picked up): room for them all, so that none of that allocates.
+    m_garbage.Reserve(m_entities.GetCount());
     return all;
 }
 

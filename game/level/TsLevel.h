@@ -174,6 +174,7 @@ private:
     void DrawCollectibles(OmRenderer& renderer) const;
     bool ShowsDebugFor(const TsEntity& character) const;
     void FadeAroundFocus(float fraction);
+    void WarmUpFightDrawing();
 
     uint8_t videoPlayed_ = 0;
     uint8_t objectivesShown_ = 0;

@@ -174,6 +174,10 @@ bool TsLevel::Initialise()
     if (world_) {
         world_->WarmUpEffects(TsAccess::GameTime());
     }
+    // A fallen character's fade waits on a timer: room for every
+    // character's at once and a grow step more.
+    TsTimerTable::Instance().Reserve(entityDB_->GetCharacters().GetCount() + TsTimerTable::kEntryGrowStep);
+    WarmUpFightDrawing();
     return true;
 }
 

@@ -878,3 +878,18 @@ void TsCharacterObject::Render(float renderTime, float fraction)
         level->GetWorld()->ProjectShadow(caster, 2.0f * m_radius, caster.y);
     }
 }
+
+void TsCharacterObject::DrawFightLooks(float renderTime)
+{
+    OmRenderer* renderer = OmRenderer::Current();
+    OmD3D* d3d = OmD3D::Instance();
+    if (!renderer || !d3d || !DrawModel(renderTime, 0.0f))
+        return;
+    LightFromWorld();
+    d3d->ForceBlendMode(kHitFlashBlend);
+    model_->Render(*renderer);
+    d3d->ReleaseBlendMode();
+    BeginTextureFactorFade(0.5f);
+    model_->Render(*renderer);
+    EndTextureFactorFade();
+}

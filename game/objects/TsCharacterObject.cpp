@@ -227,6 +227,11 @@ bool TsCharacterObject::Initialise()
                 audio->FlagSoundForLoading(SoundId(sound));
     }
     m_basePoint = m_position;
+    // A route, its track and the neighbour list start with room for a
+    // grow step each, so that the first chase of a fight allocates nothing.
+    m_route.Reserve(m_route.GetGrowStep());
+    m_follower.GetPoints().Reserve(m_follower.GetPoints().GetGrowStep());
+    m_neighbours.Reserve(m_neighbours.GetGrowStep());
     return ok;
 }
 

@@ -126,6 +126,10 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool Initialise() override;
     void Tick(uint32_t tickCount) override;
     void Render(float renderTime, float fraction) override;
+    // Draws the model once in each look a fight gives it (a hit's flash, a
+    // fallen character's fade), for a frame that is never shown: the device
+    // builds those drawing states before the first fight needs them.
+    void DrawFightLooks(float renderTime);
     bool OnTimer(TsTimerEntry& entry) override;
     void OnTouch(TsEntity* other, float separation) override;
     void OnHit(TsAttack& attack) override;

@@ -40,6 +40,14 @@ TsSquadObject::TsSquadObject() = default;
 
 TsSquadObject::TsSquadObject(OmArchive& archive) : TsObject(archive) {}
 
+// The threat table gets room for a grow step as the level starts: the first
+// enemy seen in a fight adds nothing to the heap.
+bool TsSquadObject::Initialise()
+{
+    m_threats.Reserve(m_threats.GetGrowStep());
+    return TsObject::Initialise();
+}
+
 TsSquadObject::~TsSquadObject()
 {
     // Members keep no dangling link back to a squad that has gone.

@@ -72,6 +72,7 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
     // Finds the team, the patrol path and the members; false (logged) for a
     // duplicate index, a missing team or a missing patrol path.
     bool Import() override;
+    bool Initialise() override;
     // The squad's update.
     void Tick(uint32_t tickCount) override { Update(tickCount); }
     void Update(uint32_t tickCount);

@@ -81,6 +81,12 @@ const TsTimerEntry* TsTimerTable::GetEntry(int32_t id) const
     return &entries_[uint32_t(id)];
 }
 
+void TsTimerTable::Reserve(uint32_t timers)
+{
+    ids_.Reserve(timers);
+    entries_.Reserve(timers);
+}
+
 void TsTimerTable::EndEntry(int32_t id)
 {
     ReleaseEntry(entries_[uint32_t(id)]);

@@ -45,6 +45,9 @@ public:
     // null target.
     int32_t AddTimer(TsObject* target, float seconds, int32_t repeats, int32_t userWord1 = 0,
                      int32_t userWord2 = 0, OmObject* userObject = nullptr);
+    // Room for so many timers at once, made ahead so that adding one
+    // mid-game (a fallen character's fade) allocates nothing.
+    void Reserve(uint32_t timers);
     // One game tick: counts every entry down and fires the due ones.
     void Tick();
     // Ends every entry, letting go of its references.

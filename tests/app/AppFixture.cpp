@@ -144,6 +144,33 @@ void AppTest::PressKey(int keyCode)
     ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
 }
 
+void AppTest::MouseTo(int x, int y)
+{
+    plat::InjectMouseMove(*app->GetWindow(), x, y);
+}
+
+void AppTest::MouseToCentre()
+{
+    int width = 0, height = 0;
+    app->GetWindow()->GetClientSize(width, height);
+    MouseTo(width / 2, height / 2);
+}
+
+void AppTest::ClickHere(int button)
+{
+    plat::InjectMouseButton(*app->GetWindow(), button, true);
+    FrameAfter(kTickUnits);
+    plat::InjectMouseButton(*app->GetWindow(), button, false);
+    FrameAfter(kTickUnits);
+}
+
+void AppTest::Click(int x, int y, int button)
+{
+    MouseTo(x, y);
+    FrameAfter(kTickUnits);
+    ClickHere(button);
+}
+
 std::vector<uint32_t> AppTest::ScreenPixels(int& width, int& height)
 {
     plat::GfxDevice* device = OmD3D::Instance()->GetDevice();

@@ -75,6 +75,22 @@ TsGameMode* MakeFrontEnd();
 TsGameMode* MakeObjectView();
 TsGameMode* MakeLevel();
 
+// The channels of an A8R8G8B8 word.
+inline int Red(uint32_t p) { return int(p >> 16 & 0xFF); }
+inline int Green(uint32_t p) { return int(p >> 8 & 0xFF); }
+inline int Blue(uint32_t p) { return int(p & 0xFF); }
+
+// Pixels of the rectangle [x0, x1) x [y0, y1) of a screen `width` wide that pass the test.
+template <typename Test>
+int CountPixels(const std::vector<uint32_t>& screen, int width, int x0, int y0, int x1, int y1, Test test)
+{
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            n += test(screen[size_t(y) * size_t(width) + size_t(x)]) ? 1 : 0;
+    return n;
+}
+
 // Captured message boxes.
 struct ShownBox {
     std::string caption, text;
@@ -103,6 +119,14 @@ protected:
                    int64_t units = kTickUnits);
     // Puts the key's press into SDL's queue.
     void PressKey(int keyCode);
+    // The pointer to (x, y) (to the middle of the window), through SDL's queue.
+    void MouseTo(int x, int y);
+    void MouseToCentre();
+    // A button pressed where the pointer is and let go a frame later; a
+    // frame follows each.
+    void ClickHere(int button = 0);
+    // The pointer to (x, y) and a frame, then a click there.
+    void Click(int x, int y, int button = 0);
     // Runs a chunk of script in the game's state: 0 when it ran.
     static int RunLua(const char* code);
     // A global number of the game's script state; -1 when there is none.

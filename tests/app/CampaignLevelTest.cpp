@@ -56,9 +56,7 @@ protected:
         ASSERT_NE(Level()->GetWorld(), nullptr);
         // The pointer starts in the window's corner, where it turns the
         // camera: it rests in the middle before the test's own moves.
-        int width = 0, height = 0;
-        app->GetWindow()->GetClientSize(width, height);
-        plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
+        MouseToCentre();
     }
     // What was logged as an error (red), one line each.
     static std::string Errors(const LogCapture& log)
@@ -74,21 +72,13 @@ protected:
 
     void Point(int x, int y)
     {
-        plat::InjectMouseMove(*app->GetWindow(), x, y);
+        MouseTo(x, y);
         Frames(2, 100);
-    }
-    // A click of a mouse button (0 left, 1 right) where the pointer is.
-    void Click(int button = 0)
-    {
-        plat::InjectMouseButton(*app->GetWindow(), button, true);
-        Frames(1, 100);
-        plat::InjectMouseButton(*app->GetWindow(), button, false);
-        Frames(1, 100);
     }
     void ClickAt(int x, int y, int button = 0)
     {
         Point(x, y);
-        Click(button);
+        ClickHere(button);
     }
     // Where a point of the world is on the screen, through the level's
     // camera: the inverse of the cursor's pick ray.
@@ -122,7 +112,7 @@ protected:
             Point(x, y);
             if (ScreenOf(MiddleOf(entity), again_x, again_y) && again_x == x && again_y == y &&
                 TsAccess::LevelCursor()->GetHovered() == entity) {
-                Click(button);
+                ClickHere(button);
                 return true;
             }
         }
@@ -147,19 +137,6 @@ protected:
         OmVector3 middle = entity->GetPosition();
         middle.y += 0.5f * entity->GetHeight();
         return middle;
-    }
-    static int Red(uint32_t p) { return int(p >> 16 & 0xFF); }
-    static int Green(uint32_t p) { return int(p >> 8 & 0xFF); }
-    static int Blue(uint32_t p) { return int(p & 0xFF); }
-    // Pixels of the rectangle [x0, x1) x [y0, y1) that pass the test.
-    template <typename Test>
-    static int Count(const std::vector<uint32_t>& screen, int width, int x0, int y0, int x1, int y1, Test test)
-    {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                n += test(screen[size_t(y) * width + x]) ? 1 : 0;
-        return n;
     }
     TsPCObject* Member(const char* name) { return static_cast<TsPCObject*>(TsAccess::LocalPlayer()->GetCharacter(name)); }
     TsGameFrontEnd* Menu() const { return TsAccess::GameFrontEnd(); }
@@ -189,7 +166,7 @@ protected:
         ASSERT_NE(button, nullptr);
         Point(int(GuiToPixelsX(button->GetX() + button->GetWidth() / 2.0f)),
               int(GuiToPixelsY(button->GetY() + button->GetHeight() / 2.0f)));
-        Click();
+        ClickHere();
     }
     // Ann fetches the vault key and works the switch, by orders rather
     // than clicks (the door's own test clicks), two ticks a frame.
@@ -231,8 +208,7 @@ protected:
 // HUD free.
 TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
 {
-    Play("town");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("town"));
     TsHUDe* hud = Level()->GetHUD();
     auto* trader = Named<TsCharacterObject>("WeaponTrader");
     ASSERT_NE(trader, nullptr);
@@ -273,8 +249,7 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
 // the floor is plain again. Ann stands two steps west, the camera on her.
 TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
 {
-    Play("mission");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("mission"));
     ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
     TsEntity* mine = Named<TsEntity>("hallMine");
     ASSERT_NE(mine, nullptr);
@@ -292,7 +267,7 @@ TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
         const std::vector<uint32_t> screen = ScreenPixels(sw, sh);
         if (sx < 12 || sy < 12 || sx + 12 > sw || sy + 12 > sh)
             return -1;
-        return Count(screen, sw, sx - 12, sy - 12, sx + 12, sy + 12,
+        return CountPixels(screen, sw, sx - 12, sy - 12, sx + 12, sy + 12,
                      [](uint32_t p) { return Blue(p) > Red(p) + 40 && Blue(p) > 90; });
     };
     const int seen = clothAroundMine();
@@ -307,8 +282,7 @@ TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
 // club's damage, not the bare hand's.
 TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubs)
 {
-    Play("mission");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("mission"));
     ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
     std::vector<TsCharacterObject*> guards = Guards();
     ASSERT_EQ(guards.size(), 3u);
@@ -346,8 +320,7 @@ TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubs)
 // mission's start again ("Main Menu" is the driven lost campaign's answer).
 TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
 {
-    Play("mission");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("mission"));
     TsPlayer* player = TsAccess::LocalPlayer();
     // Worn down to a point of health each and too weary to fight back, the
     // party walks up to the squad in the hall until the game-over question.
@@ -404,8 +377,7 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
 // that door). Its closing message's OK goes straight to the title.
 TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
 {
-    Play("Tutorial");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("Tutorial"));
     EXPECT_STREQ(TsAccess::LevelInfo()->levelName.Get(), "Tutorial");
     auto* tutorial = dynamic_cast<TsTutorialDialog*>(Menu()->GetTutorialScreen());
     ASSERT_NE(tutorial, nullptr);
@@ -461,8 +433,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
 // closes as the talk begins, and the camera frames the two.
 TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
 {
-    Play("town");
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(Play("town"));
     TsHUDe* hud = Level()->GetHUD();
     hud->OpenInventory(0);
     ASSERT_EQ(RunLua("TalkToSmith('Smith', 'Ann')"), 0) << log.All();
@@ -492,10 +463,10 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
         int sw = 0, sh = 0;
         const std::vector<uint32_t> screen = ScreenPixels(sw, sh);
         const int left = int(x), top = int(textY), bottom = int(textY + h), right = int(x + w);
-        EXPECT_GT(Count(screen, sw, left, top, right, bottom, white), int(w * h) / 20) << text;
-        EXPECT_EQ(Count(screen, sw, right + 2, top, left + int(TsHUDe::kConversationWidth), bottom, white), 0)
+        EXPECT_GT(CountPixels(screen, sw, left, top, right, bottom, white), int(w * h) / 20) << text;
+        EXPECT_EQ(CountPixels(screen, sw, right + 2, top, left + int(TsHUDe::kConversationWidth), bottom, white), 0)
             << "nothing drawn past the line's measured width: " << text;
-        EXPECT_GT(Count(screen, sw, left, int(nameY), left + 200, top, gold), 10) << "the speaker's name";
+        EXPECT_GT(CountPixels(screen, sw, left, int(nameY), left + 200, top, gold), 10) << "the speaker's name";
         std::vector<uint32_t> band;
         for (int y = int(nameY); y < bottom; ++y)
             band.insert(band.end(), screen.begin() + y * sw + left, screen.begin() + y * sw + left + 510);
@@ -512,7 +483,8 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
     const std::vector<uint32_t> after = ScreenPixels(sw, sh);
     float x = 0.0f, nameY = 0.0f, textY = 0.0f;
     TsHUDe::PlaceConversationLine(row, row, x, nameY, textY);
-    EXPECT_EQ(Count(after, sw, int(x), int(nameY), int(x) + 510, int(textY + row), gold), 0) << "the talk is over";
+    EXPECT_EQ(CountPixels(after, sw, int(x), int(nameY), int(x) + 510, int(textY + row), gold), 0)
+        << "the talk is over";
 }
 
 } // namespace

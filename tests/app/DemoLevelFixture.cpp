@@ -75,12 +75,8 @@ void DemoLevelTest::Tap(int key, int frames)
 
 TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, int32_t type)
 {
-    auto* pc = new TsPCObject;
-    pc->SetName(name);
+    TsPCObject* pc = Figure(new TsPCObject, name, x, z);
     pc->SetPCType(type);
-    pc->SetRadius(0.3f);
-    pc->SetHeight(1.8f);
-    pc->SetOrigin(x, 0.0f, z);
     TsPlayer* player = TsAccess::LocalPlayer();
     EXPECT_TRUE(player->AddCharacter(pc));
     player->AddCharacterToSquad(pc, nullptr);

@@ -36,6 +36,21 @@ protected:
     // A new member of the player's squad standing at (x, z), brought into
     // play; the current character is left as it was.
     static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0);
+    // The character named, of the demo figure's size, standing at (x, z);
+    // with a model, that figure and its animations.
+    template <class T>
+    static T* Figure(T* c, const char* name, float x, float z, const char* mdl = nullptr)
+    {
+        c->SetName(name);
+        if (mdl) {
+            c->SetMdl(mdl);
+            c->SetAnimationClass(0);
+        }
+        c->SetRadius(0.3f);
+        c->SetHeight(1.8f);
+        c->SetOrigin(x, 0.0f, z);
+        return c;
+    }
     // The level's object or entity of class T with that name, or null.
     template <class T>
     static T* Named(const char* name)

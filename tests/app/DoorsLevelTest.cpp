@@ -168,9 +168,8 @@ TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndCloses
     EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
 
     // A character walking up opens the door; once it has gone, the door closes.
-    ASSERT_EQ(RunLua("walker = TsNPCObject:new() walker:SetName('walker') walker:SetPosition(7, 0, 4) "
-                  "TsAccess.EntityDB():AddEntity(walker)"),
-              0);
+    ASSERT_EQ(0, RunLua("walker = TsNPCObject:new() walker:SetName('walker') walker:SetPosition(7, 0, 4) "
+                        "TsAccess.EntityDB():AddEntity(walker)"));
     auto* walker = Named<TsNPCObject>("walker");
     ASSERT_NE(walker, nullptr);
     walker->ForceActive();
@@ -210,7 +209,7 @@ TEST_F(DoorsLevel, ADoorAsFarOffAsTheWallIsWhatASegmentMeets)
 TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
 {
     BuildDoors();
-    ASSERT_EQ(RunLua(R"(
+    ASSERT_EQ(0, RunLua(R"(
         g_called = 0
         panel = TsSwitchObject:new()
         panel:SetName("panel")
@@ -230,8 +229,7 @@ TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
         panel:SetAct1("Cap")
         panel:SetDeact1("LockDoor gateA")
         TsAccess.EntityDB():AddEntity(panel)
-    )"),
-              0);
+    )"));
     auto* panel = Named<TsSwitchObject>("panel");
     ASSERT_NE(panel, nullptr);
     Bring({panel});
@@ -263,8 +261,8 @@ TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
     // The script classes check their arguments.
     EXPECT_NE(RunLua("gateA:OpenDoor(1, 2, 3)"), 0);
     EXPECT_NE(RunLua("TsDoorObject.OpenDoor(panel)"), 0);
-    EXPECT_EQ(RunLua("g_type = gateA:GetDoorType() g_speed = gateA:GetDoorSpeed() TsSwitchObject:_DebugSwitches(false)"),
-              0);
+    EXPECT_EQ(0, RunLua("g_type = gateA:GetDoorType() g_speed = gateA:GetDoorSpeed() "
+                        "TsSwitchObject:_DebugSwitches(false)"));
     EXPECT_EQ(LuaNumber("g_type"), 2.0);
     EXPECT_NEAR(LuaNumber("g_speed"), 0.25, 1e-6);
 }
@@ -275,13 +273,12 @@ TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
 TEST_F(DoorsLevel, ASwitchWithAMotionRunsItsListOnceAndTurnsOn)
 {
     BuildDoors();
-    ASSERT_EQ(RunLua(R"(
+    ASSERT_EQ(0, RunLua(R"(
         g_pulled = 0
         lever:SetActivateAnim(1)
         lever:SetDeactivateAnim(2)
         lever:SetAct2("CallScript g_pulled = g_pulled + 1")
-    )"),
-              0);
+    )"));
     for (const bool on : {true, false}) {
         ASSERT_EQ(RunLua(on ? "lever:ActivateSwitch()" : "lever:DeactivateSwitch()"), 0);
         for (int ticks = 0; lever->GetState() != TsSwitchObject::kIdle && ticks < 100; ++ticks)
@@ -296,7 +293,7 @@ TEST_F(DoorsLevel, ASwitchWithAMotionRunsItsListOnceAndTurnsOn)
 TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBack)
 {
     ASSERT_EQ(RunLua("TsAccess.Level():SetConversationCamera(true)"), 0);
-    ASSERT_EQ(RunLua(R"(
+    ASSERT_EQ(0, RunLua(R"(
         orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(3, 0, 3)
         hadley = TsNPCObject:new() hadley:SetName("Hadley") hadley:SetPosition(5, 0, 3)
         hadley:SetDisplayNameID(6400)
@@ -307,8 +304,7 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
         talk:AddFragment(-1, orrick, hadley)
         talk:Run()
         g_started = talk:HasConversationStarted()
-    )"),
-              0);
+    )"));
     TsConversation* talk = TsAccess::Conversation();
     ASSERT_EQ(talk, Level()->GetIncidentalConversation());
     EXPECT_TRUE(talk->HasConversationStarted());
@@ -338,13 +334,12 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
     EXPECT_EQ(talk->GetFragmentCount(), 0u);
 
     // A trader never gets the conversation camera.
-    ASSERT_EQ(RunLua(R"(
+    ASSERT_EQ(0, RunLua(R"(
         trader = TsNPCObject:new() trader:SetName("WeaponTrader") trader:SetPosition(3, 0, 5)
         TsAccess.EntityDB():AddEntity(trader)
         talk:AddFragment(-1, trader, orrick)
         talk:Run()
-    )"),
-              0);
+    )"));
     EXPECT_FALSE(talk->IsCameraUsed());
     talk->End();
 }
@@ -388,13 +383,12 @@ TEST_F(DoorsLevel, OpenDoorsAndAConversationUnderWayComeBackFromASavedGame)
     lever->Use(nullptr);
     Ticks(8);
     ASSERT_TRUE(gateA->IsOpen());
-    ASSERT_EQ(RunLua(R"(
+    ASSERT_EQ(0, RunLua(R"(
         orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(-30, 0, -30)
         TsAccess.EntityDB():AddEntity(orrick)
         TsAccess.Conversation():AddFragment(-1, orrick, nil)
         TsAccess.Conversation():Run()
-    )"),
-              0);
+    )"));
     Ticks(1);
     ASSERT_TRUE(app->SaveGame());
     const std::string saved = TsAccess::LocalPlayer()->GetSaveName();
@@ -462,9 +456,9 @@ TEST_F(DoorsLevel, TheRadarMapChangesWhereTheDoorsOpen)
     for (TsDoorObject* door : {gateA, gateB})
         door->Tick(++tick);
     // The radar centres on the current character, here between the doors.
-    ASSERT_EQ(RunLua("hero = TsPCObject:new() hero:SetName('hero') hero:SetPosition(10, 0, 4) "
-                  "TsAccess.LocalPlayer():AddCharacter(hero) TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)"),
-              0);
+    ASSERT_EQ(0, RunLua("hero = TsPCObject:new() hero:SetName('hero') hero:SetPosition(10, 0, 4) "
+                        "TsAccess.LocalPlayer():AddCharacter(hero) "
+                        "TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)"));
     ASSERT_NE(TsAccess::CurrentCharacter(), nullptr);
     radar->SetRange(10.0f); // close in: about 7 pixels a unit
 

@@ -89,9 +89,7 @@ TEST_F(LevelDebugViews, EachSwitchDrawsWhileOnAndTheSamePictureComesBackWhenOff)
     ann->SetPositionOnGround(OmVector3(13.5f, 0.0f, 3.5f));
     Frames(20, 100);
     ann->MoveTo(OmVector3(15.0f, 0.0f, 4.5f));
-    int width = 0, height = 0;
-    app->GetWindow()->GetClientSize(width, height);
-    plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
+    MouseToCentre();
     Frames(2, 100);
     Level()->Pause(true);
     TakePlainPicture();

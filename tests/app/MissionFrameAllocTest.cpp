@@ -1,10 +1,13 @@
 // The demo mission played by the real application: with its hall's squad
 // kept active on patrol, the main loop's frames - the ticks among them -
-// allocate nothing once running; leaving it lets go of every object, even
-// with a death's pending fade, whose timer holds the dead character.
+// allocate nothing once running, nor do they in a fight after its first
+// second, through hits, deaths and the fallen's fades; leaving it lets go of
+// every object, even with a death's pending fade, whose timer holds the dead
+// character.
 #include <gtest/gtest.h>
 
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsConsole.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
@@ -12,6 +15,7 @@
 #include "tests/AllocationCounter.h"
 #include "tests/app/ActiveSquads.h"
 #include "tests/app/DemoLevelFixture.h"
+#include "tests/app/HallFight.h"
 
 namespace apptest {
 namespace {
@@ -40,6 +44,48 @@ TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
     }
     EXPECT_EQ(counted, 0u);
     EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
+}
+
+// What a fight builds for good (programs and shader variants of a hit's
+// flash and a fade, timers, routes, threats) is built as the level loads or
+// in the fight's first second; from then on to the squad's defeat (the won
+// message, a new window, ends the count) a frame allocates nothing.
+TEST_F(MissionFrames, AFightAllocatesNothingAfterItsFirstSecond)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
+    Level()->ActivateIngameFrontEnd(false);
+    ForceOtherSquadsActive(*Level());
+    Frames(80, 100);
+    hallfight::GiveThePartyItsTeam(*Level());
+    hallfight::BringTheHallSquadIn(*Level());
+    ASSERT_NE(hallfight::Character(*Level(), "guard1"), nullptr);
+    // The fixture keeps each logged line in a string of its own: while the
+    // frames are counted, a line only counts.
+    int logged = 0;
+    TsConsole::SetHook([](std::string_view, TsColour, void* lines) { ++*static_cast<int*>(lines); }, &logged);
+    uint64_t counted = 0;
+    int frame = 0;
+    // Sixty frames a second: the fight's first second, then until the
+    // squad is beaten (the level pauses under its message) and a fallen
+    // guard has faded for a while.
+    for (; frame < 2400 && !Level()->IsPaused(); ++frame) {
+        if (frame % 6 == 0)
+            hallfight::OrderAttacks(*Level());
+        testalloc::Count(frame >= 60);
+        const uint64_t before = testalloc::Counted();
+        FrameAfter(frame % 3 == 2 ? 16 : 17);
+        testalloc::Count(false);
+        if (!Level()->IsPaused())
+            counted += testalloc::Counted() - before;
+    }
+    log.Resume();
+    int fallen = 0; // the faded have left the level
+    for (const char* name : {"guard1", "guard2", "guard3"}) {
+        const TsCharacterObject* guard = hallfight::Character(*Level(), name);
+        fallen += !guard || guard->HasFlag(TS_ENTITY_DEAD) ? 1 : 0;
+    }
+    EXPECT_GE(fallen, 1) << "nobody fell in " << frame << " frames";
+    EXPECT_EQ(counted, 0u) << "over " << frame << " frames";
 }
 
 TEST_F(MissionTearDown, LeavingRightAfterADeathLeavesNothingReferenced)

@@ -69,12 +69,7 @@ protected:
     template <class T>
     T* Place(T* c, const char* name, float x, float z, int32_t squadIndex, const char* mdl = "walker.pbf")
     {
-        c->SetName(name);
-        c->SetMdl(mdl);
-        c->SetAnimationClass(0);
-        c->SetRadius(0.3f);
-        c->SetHeight(1.8f);
-        c->SetOrigin(x, 0.0f, z);
+        Figure(c, name, x, z, mdl);
         c->SetSquadIndex(squadIndex);
         c->ForceActive();
         DB()->AddEntity(c);
@@ -110,13 +105,8 @@ protected:
         TsPlayer* player = TsAccess::LocalPlayer();
         std::vector<TsPCObject*> party;
         for (size_t i = 0; i < at.size(); ++i) {
-            TsPCObject* pc = make();
-            pc->SetName(("pc" + std::to_string(i)).c_str());
+            TsPCObject* pc = Figure(make(), ("pc" + std::to_string(i)).c_str(), at[i].x, at[i].z, "walker.pbf");
             pc->SetPCType(int32_t(i));
-            pc->SetMdl("walker.pbf");
-            pc->SetAnimationClass(0);
-            pc->SetRadius(0.3f);
-            pc->SetHeight(1.8f);
             // Tough enough to stand through every test's blows.
             pc->SetMaxHealth(1.0e6f);
             pc->SetHealth(1.0e6f);

@@ -20,7 +20,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsLightEffectObject.h"
@@ -52,13 +51,7 @@ class CharacterLevel : public InDemoLevel {
 protected:
     LevelWalker* AddWalker(const char* name, float x, float z, const char* mdl = "walker.pbf")
     {
-        auto* walker = new LevelWalker;
-        walker->SetName(name);
-        walker->SetMdl(mdl);
-        walker->SetAnimationClass(0);
-        walker->SetRadius(0.3f);
-        walker->SetHeight(1.8f);
-        walker->SetOrigin(x, 0.0f, z);
+        LevelWalker* walker = Figure(new LevelWalker, name, x, z, mdl);
         walker->ForceActive();
         Level()->GetEntityDB()->AddEntity(walker);
         EXPECT_TRUE(walker->Initialise());
@@ -160,10 +153,6 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
     EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
 }
 
-// A figure under room A's lamp takes the lamp's light: its pixels (those
-// that differ from the empty room) follow the lamp's colour, and without
-// the lamp it is dark. The floor is lit by the dynamic lamps only, so
-// what changes with the lamp is the figure.
 // A place to attack from, about the middle of room A at two and a half to
 // five units on each axis: where the straight walk out to a candidate is
 // stopped by a wall, the last cell it reached serves when it still keeps
@@ -189,6 +178,10 @@ TEST_F(CharacterLevel, AnAttackBaseFallsBackToTheLastCellAWalkReached)
     EXPECT_GT(fallBacks, 0);
 }
 
+// A figure under room A's lamp takes the lamp's light: its pixels (those
+// that differ from the empty room) follow the lamp's colour, and without
+// the lamp it is dark. The floor is lit by the dynamic lamps only, so
+// what changes with the lamp is the figure.
 TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
 {
     int width = 0, height = 0;
@@ -211,9 +204,8 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
         ShotsWithAndWithoutModel(*ann, with, without, width, height);
         Sum sum;
         for (size_t i = 0; i < with.size() && i < without.size(); ++i)
-            if (with[i] != without[i]) {
-                sum.r += (with[i] >> 16) & 0xFF, sum.g += (with[i] >> 8) & 0xFF, sum.b += with[i] & 0xFF;
-            }
+            if (with[i] != without[i])
+                sum.r += Red(with[i]), sum.g += Green(with[i]), sum.b += Blue(with[i]);
         return sum;
     };
     const Sum white = figure(1.0f, 1.0f, 1.0f);
@@ -318,9 +310,7 @@ TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
     };
     // The demo's script keeps the view on room A while no one plays; it
     // looks at room B instead.
-    ASSERT_EQ(TsScriptHost::DoString(TsAccess::LuaState(),
-                                      "function LuaTick() TsAccess.CutScene():MoveCamera(16.0, 1.0, 4.0, 0) return 0 end"),
-              0);
+    ASSERT_EQ(0, RunLua("function LuaTick() TsAccess.CutScene():MoveCamera(16.0, 1.0, 4.0, 0) return 0 end"));
     Frames(5, 100);
     const int still = changingPixels(10);
     auto* flicker = new TsLightEffectObject;

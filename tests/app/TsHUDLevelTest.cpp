@@ -22,10 +22,6 @@ namespace apptest {
 
 namespace {
 
-uint8_t Red(uint32_t argb) { return uint8_t(argb >> 16); }
-uint8_t Green(uint32_t argb) { return uint8_t(argb >> 8); }
-uint8_t Blue(uint32_t argb) { return uint8_t(argb); }
-
 class HudLevel : public SquadLevel {
 protected:
     void SetUp() override
@@ -33,10 +29,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(SquadLevel::SetUp());
         hud = TsAccess::HUDe();
         ASSERT_NE(hud, nullptr);
-    }
-
-    void AddSquad()
-    {
+        // Ann, Bob and Cat, Ann the current character.
         members[0] = AddPartyMember("ann", 1.0f, 4.0f);
         members[1] = AddPartyMember("bob", 2.0f, 4.0f, 1);
         members[2] = AddPartyMember("cat", 3.0f, 4.0f, 2);
@@ -60,18 +53,6 @@ protected:
         return article;
     }
 
-    void MouseTo(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
-    // One press and release of a button at (x, y), a tick apart.
-    void Click(int x, int y, int button = 0)
-    {
-        MouseTo(x, y);
-        FrameAfter(100);
-        plat::InjectMouseButton(*app->GetWindow(), button, true);
-        FrameAfter(100);
-        plat::InjectMouseButton(*app->GetWindow(), button, false);
-        FrameAfter(100);
-    }
-
     void Origin(int slot, int& x, int& y) { TsHUDe::GetPortraitOrigin(slot, x, y); }
 
     uint32_t Pixel(const std::vector<uint32_t>& screen, int w, int x, int y) { return screen[size_t(y) * w + x]; }
@@ -89,7 +70,6 @@ TEST_F(HudLevel, ShowsThreePanelsTheCursorAndTheMarkerAndAPortraitClickPicksItsC
         EXPECT_NE(hud->GetSprite(id), nullptr) << "slot " << id;
     EXPECT_GE(hud->GetDestinationMarker().GetTextureId(), 0);
     EXPECT_NE(hud->GetFont(), nullptr);
-    AddSquad();
     members[1]->SetHealth(0.0f); // an empty health bar
     MouseTo(400, 300);
     Frames(2, 100);
@@ -153,7 +133,6 @@ TEST_F(HudLevel, ShowsThreePanelsTheCursorAndTheMarkerAndAPortraitClickPicksItsC
 
 TEST_F(HudLevel, TheInventoryFliesOutEquipsAndClosesOnClicks)
 {
-    AddSquad();
     TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
     Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 10);
     TsInventory* inventory = members[0]->GetInventory();
@@ -196,7 +175,6 @@ TEST_F(HudLevel, TheInventoryFliesOutEquipsAndClosesOnClicks)
 
 TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
 {
-    AddSquad();
     TsItemObject* medkit = Article<TsItemObject>(members[0], "ItemTemplateMedkit", 3);
     TsItemObject* ammo = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
     TsInventory* inventory = members[0]->GetInventory();
@@ -260,7 +238,6 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
 // menu, the windows, cursor, target and marker.
 TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
 {
-    AddSquad();
     Article<TsItemObject>(members[0], "ItemTemplateMedkit", 3);
     Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
     members[0]->MoveTo(OmVector3(6.0f, 0.0f, 4.0f));
@@ -291,7 +268,6 @@ TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
 // past its maximum and never leaves the giver an empty stack.
 TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
 {
-    AddSquad();
     TsItemObject* rounds = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
     rounds->SetPackSize(5);
     TsHUDMenu::GiveArticle(rounds, 0, 1);
@@ -381,7 +357,6 @@ TEST_F(HudLevel, AWordTooLongForItsWindowIsHyphenatedToFit)
 // its bars in the bottom-right corner.
 TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
 {
-    AddSquad();
     TsAccess::LocalPlayer()->GetSquad()->SetTeam(kPlayerTeam);
     ASSERT_TRUE(TsAccess::LocalPlayer()->InitialiseForLevel(-1));
     TsAccess::LocalPlayer()->SetCurrentCharacter(0);
@@ -426,7 +401,6 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
 // trader is waiting; the conversation camera stops the whole squad.
 TEST_F(HudLevel, CutScenesAndConversationsTakeTheSquadAndTheHudOutOfPlay)
 {
-    AddSquad();
     TsLevel* level = TsAccess::CurrentLevel();
     TsCutScene* scene = level->GetCutScene();
     ASSERT_NE(scene, nullptr);

@@ -1,6 +1,7 @@
 // The in-game menu over the demo level in the real application: the pause
 // menu stops the level and Escape lets it go on, its pages open and close,
 // the radar draws and keeps its settings through a save, and the trade.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -48,11 +49,7 @@ protected:
     // A character of no squad standing at (x, z), in play; null if it cannot start.
     TsNPCObject* AddStranger(const char* name, float x, float z)
     {
-        auto* npc = new TsNPCObject;
-        npc->SetName(name);
-        npc->SetRadius(0.3f);
-        npc->SetHeight(1.8f);
-        npc->SetOrigin(x, 0.0f, z);
+        TsNPCObject* npc = Figure(new TsNPCObject, name, x, z);
         Level()->GetEntityDB()->AddEntity(npc);
         return npc->Initialise() ? npc : nullptr;
     }
@@ -73,7 +70,7 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     // A click let go at (x, y); a page over the menu stays open while held.
     auto clickAt = [&](int x, int y) {
         const std::string before = TopName();
-        plat::InjectMouseMove(*app->GetWindow(), x, y);
+        MouseTo(x, y);
         Frames(1, 100);
         plat::InjectMouseButton(*app->GetWindow(), 0, true);
         Frames(1, 100);
@@ -312,13 +309,9 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     EXPECT_EQ(topics.GetSelected(), first);
     const std::vector<uint32_t> shown = look();
     const auto yellow = [&](int top, int bottom) {
-        int n = 0;
-        for (int y = top; y < bottom && y < height; ++y)
-            for (int x = int(GuiToPixelsX(topics.GetX())); x < int(GuiToPixelsX(topics.GetRight())); ++x) {
-                const uint32_t p = shown[size_t(y * width + x)];
-                n += ((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) > 200 && (p & 0xFF) < 80;
-            }
-        return n;
+        const int left = int(GuiToPixelsX(topics.GetX())), right = int(GuiToPixelsX(topics.GetRight()));
+        return CountPixels(shown, width, left, top, right, std::min(bottom, height),
+                           [](uint32_t p) { return Red(p) > 200 && Green(p) > 200 && Blue(p) < 80; });
     };
     const int frameBottom = int(GuiToPixelsY(topics.GetBottom()));
     EXPECT_GT(yellow(rowY - 4, rowY + int(TsTextView::kLineHeight) - 4), 5) << "the clicked row is lit";

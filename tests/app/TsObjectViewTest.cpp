@@ -145,7 +145,7 @@ TEST_F(ObjectView, ShowsTheDemoWalkerWalking)
     EXPECT_LT(figure, long(first.size()) / 2);
     // Lit by the viewer's light and textured: not a black silhouette.
     const auto lit = std::count_if(first.begin(), first.end(), [](uint32_t p) {
-        return (p & 0xFFFFFFu) != 0x0000FFu && ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) > 40;
+        return (p & 0xFFFFFFu) != 0x0000FFu && Red(p) + Green(p) > 40;
     });
     EXPECT_GT(lit, 1000);
     size_t changed = 0;

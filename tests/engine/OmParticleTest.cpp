@@ -5,15 +5,14 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/OmParticleSystem.h"
 #include "engine/OmRand.h"
 #include "engine/OmTextureResource.h"
-#include "platform/FilePath.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/engine/SceneTestSupport.h"
+#include "tests/platform/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -40,17 +39,13 @@ class ParticleTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = fs::temp_directory_path() / ("om_pbe_" + std::to_string(getpid()));
-        fs::create_directories(folder);
-        plat::ClearPathCache();
         ASSERT_TRUE(InitParticleSystem());
-        SetParticleEffectPath(folder.string().c_str());
+        SetParticleEffectPath(folder.Path().c_str());
         OmSRand(1);
     }
     void TearDown() override
     {
         ShutdownParticleSystem();
-        fs::remove_all(folder);
         for (OmParticleEffect* e : effects) {
             // The records do not own the frame ids the tests hand them.
             delete[] e->frameTextures;
@@ -81,20 +76,19 @@ protected:
 
     void WriteEffect(const char* name, const OmParticleEffect& effect)
     {
-        fs::create_directories(folder / name);
-        std::FILE* f = std::fopen((folder / name / (std::string(name) + ".pbe")).string().c_str(), "wb");
+        fs::create_directories(folder.Root() / name);
+        std::FILE* f = std::fopen(folder.File(std::string(name) + "/" + name + ".pbe").c_str(), "wb");
         ASSERT_NE(f, nullptr);
         ASSERT_TRUE(OmWriteParticleEffect(f, effect));
         std::fclose(f);
     }
     void TouchFrame(const char* name, const char* file)
     {
-        archive_test::WriteFile((folder / name / file).string(), {});
-        plat::ClearPathCache();
+        folder.Write(std::string(name) + "/" + file, std::string());
     }
 
     ParticleRenderer renderer;
-    fs::path folder;
+    testfs::TempFolder folder{"om_pbe"};
     std::vector<OmParticleEffect*> effects;
 };
 
@@ -263,7 +257,7 @@ TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNoth
     fire.rate = 3.0f;
     WriteEffect("fire", fire);
     TouchFrame("fire", "flame00.tga");
-    const fs::path file = folder / "fire" / "fire.pbe";
+    const fs::path file = folder.Root() / "fire" / "fire.pbe";
     fs::resize_file(file, fs::file_size(file) - 3); // cut inside the last word
     const OmParticleEffect* damaged = GetParticleEffect(FindParticleEffect("fire"));
     ASSERT_NE(damaged, nullptr);

@@ -67,11 +67,9 @@ TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
     arm->transform.SetTranslation(OmVector3(0, 50, 0));
     Child(*arm, "Hand", 0);
     Child(scene.root, "Lamp", 2);
-    const std::string path = TempPath("model.pbf");
-    ASSERT_TRUE(scene.Save(path.c_str()));
 
     OmSceneImporter importer;
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_TRUE(SaveAndLoad(scene, "model.pbf", importer));
     ASSERT_EQ(root->GetChildCount(), 1);
     auto* model = dynamic_cast<OmGroup*>(root->GetChild(0));
     ASSERT_TRUE(model);
@@ -99,12 +97,10 @@ TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
     scene.root.name.Assign("Walls");
     Child(scene.root, "A", 0);
     Child(scene.root, "B", 1);
-    const std::string path = TempPath("walls.pbf");
-    ASSERT_TRUE(scene.Save(path.c_str()));
 
     OmSceneImporter importer;
     importer.opacity = 0.5f;
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_TRUE(SaveAndLoad(scene, "walls.pbf", importer));
     ASSERT_EQ(importer.GetMaterialCount(), 5);
     for (int i = 0; i < 5; ++i) {
         const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(i));
@@ -141,13 +137,11 @@ TEST_F(ImportTest, ImageListsAndTheBoundedTextureFolder)
     scene.materials.Add(std::move(water));
     // A name that cannot fit after the folder is refused, not written past.
     scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
-    const std::string path = TempPath("water.pbf");
-    ASSERT_TRUE(scene.Save(path.c_str()));
 
     ErrorCapture errors;
     OmSceneImporter importer;
     ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_TRUE(SaveAndLoad(scene, "water.pbf", importer));
     const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(0));
     ASSERT_EQ(m->layers.GetCount(), 1u);
     ASSERT_EQ(m->layers[0].frames.GetCount(), 3u);
@@ -202,10 +196,8 @@ TEST_F(ImportTest, LightsConvertTheirRecords)
     scene.root.name.Assign("Lights");
     OmPbfNode* scaled = Child(scene.root, "Big", 0);
     scaled->transform.m[0] = 2.0f;
-    const std::string path = TempPath("lights.pbf");
-    ASSERT_TRUE(scene.Save(path.c_str()));
     OmSceneImporter importer;
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_TRUE(SaveAndLoad(scene, "lights.pbf", importer));
     auto* big = dynamic_cast<OmMaxLightNode*>(importer.GetObject(0));
     auto* loose = dynamic_cast<OmMaxLightNode*>(importer.GetObject(1));
     ASSERT_TRUE(big);
@@ -271,11 +263,9 @@ TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)
     scene.AddObject(std::move(mesh));
     scene.root.object = 0; // a leaf root gives its name to the shape
     scene.root.name.Assign("Pebble");
-    const std::string path = TempPath("coloured.pbf");
-    ASSERT_TRUE(scene.Save(path.c_str()));
 
     OmSceneImporter importer;
-    ASSERT_TRUE(importer.Load(path.c_str(), root));
+    ASSERT_TRUE(SaveAndLoad(scene, "coloured.pbf", importer));
     OmMesh* imported = MeshOf(root->GetChild(0));
     ASSERT_TRUE(imported);
     ASSERT_STREQ(root->GetChild(0)->GetName(), "Pebble");

@@ -2,10 +2,7 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "SceneImportSupport.h"
 #include "TextFiles.h"
@@ -15,6 +12,7 @@
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
 #include "tests/engine/ArchiveTestSupport.h"
+#include "tests/game/framework/ScratchDir.h"
 
 using importtest::ImportTest;
 using texttest::Bone;
@@ -39,44 +37,22 @@ std::unique_ptr<OmPbfMeshRecord> Square(float x, int positions = 4)
     return mesh;
 }
 
-// Runs the test body in a folder of its own, where "bones.txt" is looked for.
-class InFolder {
-public:
-    InFolder() : m_old(std::filesystem::current_path())
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() / (std::string("om_models_") + info->name());
-        std::filesystem::create_directories(m_dir);
-        std::filesystem::current_path(m_dir);
-    }
-    ~InFolder()
-    {
-        std::filesystem::current_path(m_old);
-        std::filesystem::remove_all(m_dir);
-    }
-    void Write(const char* name, const std::string& text) { std::ofstream(m_dir / name) << text; }
-    std::string Path(const char* name) const { return (m_dir / name).string(); }
-
-private:
-    std::filesystem::path m_old, m_dir;
-};
-
 } // namespace
 
 TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
 {
-    InFolder folder;
+    ScratchDir folder;
     OmPbfScene scene;
     scene.AddObject(Square(0));
     scene.root.object = 0;
     scene.root.transform.SetTranslation(OmVector3(0, 20, 0));
-    ASSERT_TRUE(scene.Save(folder.Path("man.pbf").c_str()));
+    ASSERT_TRUE(scene.Save(folder.File("man.pbf").c_str()));
     folder.Write("bones.txt", "3\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + Bone(2, "Head", 1) +
                                   "// Vertex list\n" + Influences({{0, 0.1f}, {1, 0.6f}, {2, 0.3f}}) +
                                   Influences({{2, 1.0f}}) + Influences({{1, 0.5f}, {0, 0.5f}}) +
                                   Influences({{0, 1.0f}}));
     OmSceneImporter importer;
-    OmSkinMesh* mesh = importer.LoadSkinned(folder.Path("man.pbf").c_str(), 0.1f, 2, false);
+    OmSkinMesh* mesh = importer.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 2, false);
     ASSERT_NE(mesh, nullptr);
     // Two faces, four distinct corners.
     ASSERT_EQ(mesh->vertices.GetCount(), 4u);
@@ -104,7 +80,7 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
 // Row vectors: a point goes through its own node's transform, then its ancestors'.
 TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
 {
-    InFolder folder;
+    ScratchDir folder;
     OmPbfScene scene;
     scene.AddObject(Square(0));
     scene.root.transform.SetTranslation(OmVector3(100, 0, 0));
@@ -112,11 +88,11 @@ TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
     node->object = 0;
     node->transform.SetAxisRotation(1.5707964f, 0, 0, 1);
     scene.root.AddChild(node);
-    ASSERT_TRUE(scene.Save(folder.Path("turned.pbf").c_str()));
+    ASSERT_TRUE(scene.Save(folder.File("turned.pbf").c_str()));
     folder.Write("bones.txt", "1\n4\n" + Bone(0, "Root", -1) + "// Vertex list\n" + Influences({{0, 1.0f}}) +
                                   Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));
     OmSceneImporter importer;
-    OmSkinMesh* mesh = importer.LoadSkinned(folder.Path("turned.pbf").c_str(), 1.0f, 4, false);
+    OmSkinMesh* mesh = importer.LoadSkinned(folder.File("turned.pbf").c_str(), 1.0f, 4, false);
     ASSERT_TRUE(mesh);
     ASSERT_EQ(mesh->vertices.GetCount(), 4u);
     const OmVector3 turned = node->transform.TransformPoint(OmVector3(10, 0, 0));
@@ -128,33 +104,33 @@ TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
 
 TEST_F(ImportTest, SkinnedModelRefusesMissingBonesAndStrayBoneIndices)
 {
-    InFolder folder;
+    ScratchDir folder;
     OmPbfScene scene;
     scene.AddObject(Square(0));
-    ASSERT_TRUE(scene.Save(folder.Path("man.pbf").c_str()));
+    ASSERT_TRUE(scene.Save(folder.File("man.pbf").c_str()));
     OmSceneImporter importer;
-    EXPECT_EQ(importer.LoadSkinned(folder.Path("man.pbf").c_str(), 0.1f, 4, false), nullptr); // no bones.txt
+    EXPECT_EQ(importer.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr); // no bones.txt
     EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
-    EXPECT_EQ(importer.LoadSkinned(folder.Path("man.map").c_str(), 0.1f, 4, false), nullptr);
+    EXPECT_EQ(importer.LoadSkinned(folder.File("man.map").c_str(), 0.1f, 4, false), nullptr);
 
     archive_test::ErrorCapture reports;
     folder.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
                                   Influences({{0, 1.0f}}) + Influences({{5, 1.0f}}) + Influences({{0, 1.0f}}) +
                                   Influences({{1, 1.0f}}));
     OmSceneImporter second;
-    EXPECT_EQ(second.LoadSkinned(folder.Path("man.pbf").c_str(), 0.1f, 4, false), nullptr);
+    EXPECT_EQ(second.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr);
     EXPECT_TRUE(reports.Contains("names bone 5 of 2")) << reports.Text();
 }
 
 TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
 {
-    InFolder folder;
+    ScratchDir folder;
     OmPbfScene scene;
     scene.AddObject(Square(0));
     scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
     scene.AddObject(Square(20));
-    ASSERT_TRUE(scene.Save(folder.Path("wave.pbf").c_str()));
-    std::string path = folder.Path("WAVE.PBF");
+    ASSERT_TRUE(scene.Save(folder.File("wave.pbf").c_str()));
+    std::string path = folder.File("WAVE.PBF");
     std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
     OmSceneImporter importer;
     OmMorphMesh* mesh = importer.LoadMorphModel(text.data(), 0.5f);
@@ -174,15 +150,15 @@ TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
 
 TEST_F(ImportTest, MorphModelRefusesFramesShorterThanTheBase)
 {
-    InFolder folder;
+    ScratchDir folder;
     OmPbfScene scene;
     scene.AddObject(Square(0));
     scene.AddObject(Square(20, 3)); // one corner fewer
-    ASSERT_TRUE(scene.Save(folder.Path("wave.pbf").c_str()));
+    ASSERT_TRUE(scene.Save(folder.File("wave.pbf").c_str()));
     archive_test::ErrorCapture reports;
     OmSceneImporter importer;
-    EXPECT_EQ(importer.LoadMorphModel(folder.Path("wave.pbf").c_str(), 1.0f), nullptr);
+    EXPECT_EQ(importer.LoadMorphModel(folder.File("wave.pbf").c_str(), 1.0f), nullptr);
     EXPECT_TRUE(reports.Contains("frame 1")) << reports.Text();
     EXPECT_EQ(importer.LoadMorphModel(nullptr, 1.0f), nullptr);
-    EXPECT_EQ(importer.LoadMorphModel(folder.Path("level.map").c_str(), 1.0f), nullptr);
+    EXPECT_EQ(importer.LoadMorphModel(folder.File("level.map").c_str(), 1.0f), nullptr);
 }

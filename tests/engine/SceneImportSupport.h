@@ -3,34 +3,30 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "engine/OmGroup.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
+#include "engine/OmPbfScene.h"
+#include "engine/OmSceneImporter.h"
 #include "engine/OmShape.h"
 #include "engine/OmTextureResource.h"
 #include "render/OmD3D.h"
+#include "tests/platform/TempFolder.h"
 
 namespace importtest {
 
 class ImportTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        root->Release();
-        for (const std::string& path : m_files)
-            std::remove(path.c_str());
-    }
+    void TearDown() override { root->Release(); }
 
-    std::string TempPath(const std::string& name)
+    std::string TempPath(const std::string& name) { return files.File(name); }
+    // The scene saved under the name, then loaded into root by the importer.
+    bool SaveAndLoad(OmPbfScene& scene, const std::string& name, OmSceneImporter& importer)
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string path =
-            (std::filesystem::temp_directory_path() / (std::string("om_") + info->name() + "_" + name)).string();
-        m_files.push_back(path);
-        return path;
+        const std::string path = TempPath(name);
+        return scene.Save(path.c_str()) && importer.Load(path.c_str(), root);
     }
 
     static OmMesh* MeshOf(OmNode* node)
@@ -49,11 +45,9 @@ protected:
         return texture && texture->fileName ? texture->fileName : "";
     }
 
+    testfs::TempFolder files{std::string("om_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
     OmD3D renderer;
     OmGroup* root = new OmGroup();
-
-private:
-    std::vector<std::string> m_files;
 };
 
 } // namespace importtest

@@ -29,6 +29,8 @@ public:
     }
     bool Contains(const std::string& piece) const { return All().find(piece) != std::string::npos; }
     void Clear() { lines_.clear(); }
+    // Takes the console's lines again after a test lent the hook out.
+    void Resume() { TsConsole::SetHook(&LogCapture::Take, this); }
 
 private:
     static void Take(std::string_view text, TsColour colour, void* user)

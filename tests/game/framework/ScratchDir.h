@@ -51,6 +51,7 @@ public:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::string Path() const { return root_.generic_string(); }
+    std::string File(const std::string& relative) const { return (root_ / relative).generic_string(); }
 
 private:
     std::filesystem::path previous_;
