@@ -145,8 +145,9 @@ TEST(OmRef, CountsFollowCopyMoveResetAndSelfAssignment)
         EXPECT_EQ(scene.b->GetRefCount(), c.countB) << c.what;
         EXPECT_EQ(Which(scene, scene.first), c.first) << c.what;
         EXPECT_EQ(Which(scene, scene.second), c.second) << c.what;
-        if (c.first == '?')
+        if (c.first == '?') {
             EXPECT_EQ(scene.first->GetRefCount(), 1u) << c.what;
+        }
         scene.first = nullptr;
         scene.second = nullptr;
         EXPECT_EQ(scene.a->Release(), 0u) << c.what << ": the slots gave back all they took";
