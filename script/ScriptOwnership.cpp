@@ -15,16 +15,22 @@ namespace {
 constexpr const char* kOwnedKey = "om_script_created";
 constexpr const char* kDeletedKey = "om_script_deleted";
 
-// Pushes the registry table of marked objects, creating it on first use.
-void PushOwnedTable(lua_State* L)
+// Pushes the registry table at key, creating it on first use.
+void PushRegistryTable(lua_State* L, const char* key)
 {
-    lua_getfield(L, LUA_REGISTRYINDEX, kOwnedKey);
+    lua_getfield(L, LUA_REGISTRYINDEX, key);
     if (lua_istable(L, -1))
         return;
     lua_pop(L, 1);
     lua_newtable(L);
     lua_pushvalue(L, -1);
-    lua_setfield(L, LUA_REGISTRYINDEX, kOwnedKey);
+    lua_setfield(L, LUA_REGISTRYINDEX, key);
+}
+
+// The table of marked objects.
+void PushOwnedTable(lua_State* L)
+{
+    PushRegistryTable(L, kOwnedKey);
 }
 
 // The mark is the destroy function, or true when there is none.
@@ -40,25 +46,6 @@ void SetMark(lua_State* L, void* object, bool on, DestroyFn destroy)
         lua_pushnil(L);
     lua_rawset(L, -3);
     lua_pop(L, 1);
-}
-
-// Pushes the registry table at key, creating it (with the given mode for
-// weak entries, or none) on first use.
-void PushRegistryTable(lua_State* L, const char* key, const char* mode)
-{
-    lua_getfield(L, LUA_REGISTRYINDEX, key);
-    if (lua_istable(L, -1))
-        return;
-    lua_pop(L, 1);
-    lua_newtable(L);
-    if (mode) {
-        lua_newtable(L);
-        lua_pushstring(L, mode);
-        lua_setfield(L, -2, "__mode");
-        lua_setmetatable(L, -2);
-    }
-    lua_pushvalue(L, -1);
-    lua_setfield(L, LUA_REGISTRYINDEX, key);
 }
 
 int RaiseDeleted(lua_State* L)
@@ -85,7 +72,7 @@ void ForgetUserdata(lua_State* L, int selfIndex, void* object)
 
 void PushDeletedMetatable(lua_State* L)
 {
-    PushRegistryTable(L, kDeletedKey, nullptr);
+    PushRegistryTable(L, kDeletedKey);
     lua_getfield(L, -1, "__index");
     const bool made = !lua_isnil(L, -1);
     lua_pop(L, 1);
@@ -150,6 +137,7 @@ void KillFreedUserdata(lua_State* L)
             if (!lua_islightuserdata(L, -2) || !lua_isuserdata(L, -1) ||
                 !IsInFreeCell(lua_touserdata(L, -2)))
                 continue;
+            SetMark(L, lua_touserdata(L, -2), false, nullptr); // nothing left to let go of
             *static_cast<void**>(lua_touserdata(L, -1)) = nullptr;
             PushDeletedMetatable(L);
             lua_setmetatable(L, -2);
