@@ -65,8 +65,10 @@ OmFastAlloc::OmFastAlloc(uint32_t elementSize, uint32_t pageSize, uint32_t align
 #if OM_POOL_POISONING
     // The sanitizer poisons whole 8-byte granules: cells must not share one.
     m_stride = (m_stride + 7) & ~7u;
+    // Told after the sanitizer's own report; the fuzzers keep the death
+    // callback for themselves.
     static const bool describesReports = [] {
-        __sanitizer_set_death_callback(&OmFastAlloc::DescribeReportAddress);
+        __asan_set_error_report_callback([](const char*) { DescribeReportAddress(); });
         return true;
     }();
     (void)describesReports;
@@ -282,7 +284,7 @@ void OmFastAlloc::DescribeCell(const char* address) const
     }
 }
 
-// Runs as the sanitizer stops the program after a report.
+// Runs as the sanitizer ends a report.
 void OmFastAlloc::DescribeReportAddress()
 {
     const char* address = static_cast<const char*>(__asan_get_report_address());

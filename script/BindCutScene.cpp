@@ -124,6 +124,7 @@ int SetFollowTarget(lua_State* L)
     // The camera takes a reference of its own: delete refuses the target
     // while it is followed.
     self->SetFollowTarget(ToObject<TsEntity>(L, 2));
+    ForgetFreedObjects(L); // the previous target may have gone
     return 0;
 }
 

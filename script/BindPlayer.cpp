@@ -34,6 +34,7 @@ TsPlayer* SelfAndObject(lua_State* L, const char* type, NilArg nil, const char* 
 int Clear(lua_State* L)
 {
     OM_PLAYER("Clear")->Clear();
+    ForgetFreedObjects(L);
     return 0;
 }
 
@@ -66,6 +67,7 @@ int AddCharacterToSquad(lua_State* L)
     // The squad and the level take references of their own: a character the
     // script made stays the script's too (and one refused stays only its).
     self->AddCharacterToSquad(ToObject<TsPCObject>(L, 2), ToObject<TsPCObject>(L, 3));
+    ForgetFreedObjects(L); // the one removed may have gone
     return 0;
 }
 
@@ -78,6 +80,7 @@ int GetCharacter(lua_State* L)
 int RemoveAllSquadMembers(lua_State* L)
 {
     OM_PLAYER("RemoveAllSquadMembers")->RemoveAllSquadMembers();
+    ForgetFreedObjects(L);
     return 0;
 }
 
@@ -86,6 +89,7 @@ int RemoveSquadMember(lua_State* L)
     SelfAndObject(L, "TsCharacterObject", NilArg::Allow, OM_TYPE_ERROR("RemoveSquadMember"),
                   OM_SELF_ERROR("RemoveSquadMember"))
         ->RemoveSquadMember(ToObject<TsCharacterObject>(L, 2));
+    ForgetFreedObjects(L);
     return 0;
 }
 
@@ -108,6 +112,7 @@ int SetSquad(lua_State* L)
     // The player takes a reference of its own: delete refuses the squad
     // while the player holds it.
     self->SetSquad(ToObject<TsSquadObject>(L, 2));
+    ForgetFreedObjects(L); // the previous squad may have gone
     return 0;
 }
 

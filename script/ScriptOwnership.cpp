@@ -153,6 +153,8 @@ void KillFreedUserdata(lua_State* L)
 
 void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy) { SetMark(L, object, true, destroy); }
 
+void ForgetFreedObjects(lua_State* L) { KillFreedUserdata(L); }
+
 void HandToGame(lua_State* L, void* object) { SetMark(L, object, false, nullptr); }
 
 void DestroyScriptHeld(lua_State* L)

@@ -24,6 +24,12 @@ bool IsScriptCreated(lua_State* L, void* object);
 // Called by every operation that hands a script-made object to the game.
 void HandToGame(lua_State* L, void* object);
 
+// After a call that makes one of the game's holders let go (a camera's
+// target, the player's squad or party, a conversation's speakers): every
+// userdata whose object went raises "object was deleted" from then on, as
+// after a delete.
+void ForgetFreedObjects(lua_State* L);
+
 // Lets go of every object a script made and still holds, with the destroy
 // function it was marked with (the level closes: nothing else would free
 // what it owns), and

@@ -348,6 +348,19 @@ TEST_F(HandOverBindingsTest, WhatAHolderKeepsGoesWithTheHoldersReference)
     EXPECT_EQ(TsDoorObject::s_pool.GetLiveCount(), doors - 1);
 }
 
+// A handle to an object the script gave away dies when the last holder lets
+// go of it, instead of reaching the freed object.
+TEST_F(HandOverBindingsTest, WhatTheLastHolderLetsGoIsDeadToScripts)
+{
+    ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false) scene:SetFollowTarget(o)\n"
+                  "n = TsNPCObject:new() n:GetInventory():AddArticle(o) n:delete()"),
+              "");
+    EXPECT_EQ(Run("p:SetRange(2)"), "") << "the camera still holds it";
+    ASSERT_EQ(Run("scene:SetFollowTarget(nil)"), "");
+    for (const char* use : {"o:GetName()", "p:SetRange(2)"})
+        EXPECT_EQ(WithoutPosition(Run(use)), "object was deleted") << use;
+}
+
 // An object the game holds a reference to (a timer, say) stays until the
 // game lets go: the script's delete is refused meanwhile.
 TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatTheGameStillHolds)
