@@ -443,10 +443,24 @@ bool OmArchive::ReadRoots()
         Fail("root count larger than the file");
         return false;
     }
+    // Objects no root reaches would be handed to nobody and never freed.
+    if (count == 0 && HasObjects()) {
+        Fail("the file lists objects but no root");
+        return false;
+    }
     m_roots.Resize(count);
     for (uint32_t i = 0; i < count; ++i)
         ReadObjectRef(m_roots[i]);
     return !HasFailed();
+}
+
+bool OmArchive::HasObjects() const
+{
+    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+        if (m_loadTable[c].count != 0)
+            return true;
+    }
+    return false;
 }
 
 bool OmArchive::ReadObjects()

@@ -161,6 +161,7 @@ private:
     bool ReadHeader();
     bool ReadClassTable();
     bool ReadRoots();
+    bool HasObjects() const;
     bool ReadObjects();
     bool CheckLinks();
     void DiscardLoadedObjects();

@@ -3,7 +3,32 @@
 #include <cassert>
 #include <cstring>
 
+#if OM_POOL_POISONING
+#include <execinfo.h>
+#include <sanitizer/asan_interface.h>
+#include <sanitizer/common_interface_defs.h>
+
+#include <cstdio>
+#endif
+
 namespace {
+
+#if OM_POOL_POISONING
+OmFastAlloc* g_pools = nullptr;
+
+void Poison(char* cell, size_t bytes)
+{
+    ASAN_POISON_MEMORY_REGION(cell, bytes);
+}
+
+void Unpoison(char* cell, size_t bytes)
+{
+    ASAN_UNPOISON_MEMORY_REGION(cell, bytes);
+}
+#else
+void Poison(char*, size_t) {}
+void Unpoison(char*, size_t) {}
+#endif
 
 // Cells may sit at any multiple of the pool's alignment, so links and the
 // liveness word are moved with memcpy rather than through typed pointers.
@@ -38,6 +63,19 @@ OmFastAlloc::OmFastAlloc(uint32_t elementSize, uint32_t pageSize, uint32_t align
         align = alignof(void*);
     uint32_t size = elementSize < kMinCellSize ? kMinCellSize : elementSize;
     m_stride = (size + align - 1) & ~(align - 1);
+#if OM_POOL_POISONING
+    // The sanitizer poisons whole 8-byte granules: cells must not share one.
+    m_stride = (m_stride + 7) & ~7u;
+    // Told after the sanitizer's own report; the fuzzers keep the death
+    // callback for themselves.
+    static const bool describesReports = [] {
+        __asan_set_error_report_callback([](const char*) { DescribeReportAddress(); });
+        return true;
+    }();
+    (void)describesReports;
+    m_nextPool = g_pools;
+    g_pools = this;
+#endif
     while (uint64_t(m_stride) * m_cellsPerPage < pageSize) {
         m_cellsPerPage <<= 1;
         ++m_shift;
@@ -47,6 +85,14 @@ OmFastAlloc::OmFastAlloc(uint32_t elementSize, uint32_t pageSize, uint32_t align
 OmFastAlloc::~OmFastAlloc()
 {
     Destroy();
+#if OM_POOL_POISONING
+    for (OmFastAlloc** link = &g_pools; *link; link = &(*link)->m_nextPool) {
+        if (*link == this) {
+            *link = m_nextPool;
+            break;
+        }
+    }
+#endif
 }
 
 OmFastAllocPage* OmFastAlloc::NewPage()
@@ -54,14 +100,17 @@ OmFastAllocPage* OmFastAlloc::NewPage()
     size_t bytes = size_t(m_stride) * m_cellsPerPage;
     char* block = new char[bytes];
     std::memset(block, 0, bytes);
+    Poison(block, bytes);
     m_pages = new OmFastAllocPage{block, m_pages};
     return m_pages;
 }
 
 void OmFastAlloc::PushFree(char* cell)
 {
+    Unpoison(cell, m_stride);
     StoreLink(cell, m_freeHead);
     ClearLiveWord(cell);
+    Poison(cell, m_stride);
     m_freeHead = cell;
 }
 
@@ -77,6 +126,7 @@ void* OmFastAlloc::Alloc(size_t size)
             PushFree(block + size_t(i) * m_stride);
     }
     char* cell = m_freeHead;
+    Unpoison(cell, m_stride);
     m_freeHead = LoadLink(cell);
     ++m_liveCount;
     return cell;
@@ -87,15 +137,21 @@ void OmFastAlloc::Free(void* cell)
     if (!cell)
         return;
     assert(Holds(cell));
+#if OM_POOL_POISONING
+    Quarantine(static_cast<char*>(cell));
+#else
     assert(m_liveCount > 0);
     --m_liveCount;
     PushFree(static_cast<char*>(cell));
+#endif
 }
 
 void OmFastAlloc::AllocatePages(uint32_t count, uint32_t pageCount, OmFastAllocPage** pageArray)
 {
     for (uint32_t p = 0; p < pageCount; ++p)
         pageArray[p] = NewPage();
+    for (uint32_t i = 0; i < count; ++i)
+        Unpoison(static_cast<char*>(CellAt(i, pageArray)), m_stride);
     m_liveCount += count;
     // The tail of the last page would otherwise be lost until exit; the
     // cells are zeroed either way, so none of them looks live.
@@ -132,6 +188,10 @@ bool OmFastAlloc::Holds(const void* cell) const
 
 bool OmFastAlloc::IsLive(const void* cell)
 {
+#if OM_POOL_POISONING
+    if (__asan_address_is_poisoned(static_cast<const char*>(cell) + kLiveWordOffset))
+        return false;
+#endif
     int32_t word;
     std::memcpy(&word, static_cast<const char*>(cell) + kLiveWordOffset, sizeof word);
     return word > 0;
@@ -180,8 +240,13 @@ void* OmFastAlloc::NextCell(OmFastAllocIterator& it) const
 
 void OmFastAlloc::Destroy()
 {
+#if OM_POOL_POISONING
+    std::memset(m_quarantine, 0, sizeof m_quarantine);
+    m_quarantineNext = 0;
+#endif
     while (m_pages) {
         OmFastAllocPage* next = m_pages->next;
+        Unpoison(m_pages->block, size_t(m_stride) * m_cellsPerPage);
         delete[] m_pages->block;
         delete m_pages;
         m_pages = next;
@@ -189,3 +254,59 @@ void OmFastAlloc::Destroy()
     m_freeHead = nullptr;
     m_liveCount = 0;
 }
+
+#if OM_POOL_POISONING
+// A cell freed twice is already poisoned: touching it makes the sanitizer
+// report the second free, and DescribeReportAddress adds the first.
+void OmFastAlloc::Quarantine(char* cell)
+{
+    if (__asan_address_is_poisoned(cell)) {
+        std::fprintf(stderr, "OmFastAlloc: a cell of pool %s freed twice\n", m_debugName);
+        *static_cast<volatile char*>(cell) = 0;
+    }
+    --m_liveCount;
+    ClearLiveWord(cell);
+    Poison(cell, m_stride);
+    QuarantinedCell& slot = m_quarantine[m_quarantineNext];
+    if (slot.cell)
+        PushFree(slot.cell);
+    slot.cell = cell;
+    slot.depth = backtrace(slot.freedBy, int(sizeof slot.freedBy / sizeof slot.freedBy[0]));
+    m_quarantineNext = (m_quarantineNext + 1) % kQuarantineSize;
+}
+
+void OmFastAlloc::DescribeCell(const char* address) const
+{
+    for (const QuarantinedCell& slot : m_quarantine) {
+        if (!slot.cell || address < slot.cell || address >= slot.cell + m_stride)
+            continue;
+        std::fprintf(stderr, "%p is %d bytes inside a cell of pool %s, freed by:\n", static_cast<const void*>(address),
+                     int(address - slot.cell), m_debugName);
+        // Frame 0 is Quarantine itself.
+        for (int i = 1; i < slot.depth; ++i) {
+            char line[512];
+            __sanitizer_symbolize_pc(static_cast<char*>(slot.freedBy[i]) - 1, "%F %L", line, sizeof line);
+            std::fprintf(stderr, "    #%d %p %s\n", i - 1, slot.freedBy[i], line);
+        }
+        return;
+    }
+    for (const OmFastAllocPage* page = m_pages; page; page = page->next) {
+        const char* end = page->block + size_t(m_stride) * m_cellsPerPage;
+        if (address >= page->block && address < end) {
+            std::fprintf(stderr, "%p is inside a free cell of pool %s (never handed out, or freed too long ago to know by whom)\n",
+                         static_cast<const void*>(address), m_debugName);
+            return;
+        }
+    }
+}
+
+// Runs as the sanitizer ends a report.
+void OmFastAlloc::DescribeReportAddress()
+{
+    const char* address = static_cast<const char*>(__asan_get_report_address());
+    if (!address)
+        return;
+    for (const OmFastAlloc* pool = g_pools; pool; pool = pool->m_nextPool)
+        pool->DescribeCell(address);
+}
+#endif

@@ -6,10 +6,27 @@
 // A free cell holds the next free cell in its first pointer and a zero word
 // right after it, where a live object keeps its reference count: a cell is
 // live for iteration while that word, read as signed, is above 0.
+//
+// Under AddressSanitizer a pool hides its memory from the program the way the
+// heap does: a cell not handed out is poisoned, and a freed cell waits in a
+// short quarantine, with the stack that freed it, before it is handed out
+// again. A use after free or a double free of a pooled object is then
+// reported with both stacks. Other builds have none of this.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define OM_POOL_POISONING 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OM_POOL_POISONING 1
+#endif
+#endif
+#ifndef OM_POOL_POISONING
+#define OM_POOL_POISONING 0
+#endif
 
 struct OmFastAllocPage {
     char* block;
@@ -61,6 +78,7 @@ public:
     // Releases every page; every cell handed out is gone.
     void Destroy();
 
+    // False for a cell the sanitizer build keeps poisoned.
     static bool IsLive(const void* cell);
 
     const char* GetDebugName() const { return m_debugName; }
@@ -74,6 +92,22 @@ private:
     OmFastAllocPage* NewPage();
     void PushFree(char* cell);
     void* Next(OmFastAllocIterator& it, bool liveOnly) const;
+
+#if OM_POOL_POISONING
+    // Freed cells not yet chained free, oldest at m_quarantineNext once full.
+    struct QuarantinedCell {
+        char* cell;
+        void* freedBy[14];
+        int depth;
+    };
+    static constexpr uint32_t kQuarantineSize = 32;
+    void Quarantine(char* cell);
+    void DescribeCell(const char* address) const;
+    static void DescribeReportAddress();
+    QuarantinedCell m_quarantine[kQuarantineSize] = {};
+    uint32_t m_quarantineNext = 0;
+    OmFastAlloc* m_nextPool = nullptr; // every pool, for describing a report
+#endif
 
     char m_debugName[64];
     char* m_freeHead = nullptr;

@@ -30,9 +30,8 @@ int AddFragment(lua_State* L)
     auto* self = ToObject<TsConversation>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("AddFragment"));
-    // The conversation keeps both characters of a line with a speaker.
-    if (ToObject<TsCharacterObject>(L, 3))
-        HandArgumentsToGame(L, {3, 4});
+    // The conversation takes references of its own to the characters of a
+    // line: they stay the script's as well.
     self->AddFragment(ToInt(L, 2), ToObject<TsCharacterObject>(L, 3), ToObject<TsCharacterObject>(L, 4));
     return 0;
 }
@@ -40,6 +39,7 @@ int AddFragment(lua_State* L)
 int Run(lua_State* L)
 {
     SelfOnly<TsConversation>(L, kConversation, OM_TYPE_ERROR("Run"), OM_SELF_ERROR("Run"))->Run();
+    ForgetFreedObjects(L); // a conversation that ends at once lets go of its speakers
     return 0;
 }
 

@@ -121,9 +121,10 @@ int SetFollowTarget(lua_State* L)
     auto* self = ToObject<TsCutScene>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("SetFollowTarget"));
-    // The camera keeps following the target: a script may not free it.
-    HandArgumentsToGame(L, {2});
+    // The camera takes a reference of its own: delete refuses the target
+    // while it is followed.
     self->SetFollowTarget(ToObject<TsEntity>(L, 2));
+    ForgetFreedObjects(L); // the previous target may have gone
     return 0;
 }
 

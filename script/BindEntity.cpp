@@ -115,11 +115,13 @@ int LuaClearEntityFlag(lua_State* L)
 
 #undef OM_ENTITY
 
-// AddObject and AddEntity: the database keeps the object from now on, so a
-// script can no longer delete it.
+// AddObject and AddEntity: the database keeps the script's reference from
+// now on, so the script can no longer delete the object. An object some
+// other owner holds (a character's inventory, the party) is refused: it
+// would be released twice. One the database holds already is listed again.
 template <class T>
 int AddTo(lua_State* L, const char* argType, void (TsEntityDB::*add)(T*), const char* typeError,
-          const char* selfError, const char* nullError)
+          const char* selfError, const char* nullError, const char* ownedError)
 {
     tolua_Error err;
     if (!IsSelf(L, kEntityDB, &err) || !IsObject(L, 2, argType, NilArg::Reject, &err) || !IsEnd(L, 3, &err))
@@ -130,6 +132,8 @@ int AddTo(lua_State* L, const char* argType, void (TsEntityDB::*add)(T*), const 
     T* object = ToObject<T>(L, 2);
     if (!object)
         Raise(L, nullError);
+    if (!IsScriptCreated(L, object) && !self->HoldsReference(object))
+        Raise(L, ownedError);
     HandToGame(L, object);
     (self->*add)(object);
     return 0;
@@ -138,13 +142,15 @@ int AddTo(lua_State* L, const char* argType, void (TsEntityDB::*add)(T*), const 
 int AddObject(lua_State* L)
 {
     return AddTo<TsObject>(L, "TsObject", &TsEntityDB::AddObject, OM_TYPE_ERROR("AddObject"),
-                           OM_SELF_ERROR("AddObject"), "invalid object in function 'AddObject'");
+                           OM_SELF_ERROR("AddObject"), "invalid object in function 'AddObject'",
+                           "object owned by the game in function 'AddObject'");
 }
 
 int AddEntity(lua_State* L)
 {
     return AddTo<TsEntity>(L, kEntity, &TsEntityDB::AddEntity, OM_TYPE_ERROR("AddEntity"),
-                           OM_SELF_ERROR("AddEntity"), "invalid object in function 'AddEntity'");
+                           OM_SELF_ERROR("AddEntity"), "invalid object in function 'AddEntity'",
+                           "object owned by the game in function 'AddEntity'");
 }
 
 int LivingTeamMembers(lua_State* L)

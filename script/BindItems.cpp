@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsEntityDB.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsInventory.h"
@@ -192,29 +194,41 @@ int GetAmmoCountForWeapon(lua_State* L)
     return 1;
 }
 
-// An article the inventory took is the game's from then on.
-void HandOver(lua_State* L, TsInventory& inventory, TsCollectibleObject* article)
+// The reference an inventory takes when it keeps an article is the script's
+// for one the script made, and the level's for one lying in the level, which
+// then leaves the level as when a character picks it up (an article only
+// merged into a stack stays where it was). Any other article has an owner
+// that would release it too (an inventory carrying it, a stash): refused.
+int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*), const char* typeError,
+                 const char* selfError, const char* ownedError)
 {
-    if (inventory.Holds(article))
-        HandToGame(L, article);
+    TsCollectibleObject* article = nullptr;
+    TsInventory* self = InventoryWithObject<TsCollectibleObject>(L, kCollectible, article, typeError, selfError);
+    TsEntityDB* db = TsAccess::EntityDB();
+    const bool listed = db && db->ContainsEntity(article);
+    if (article && !listed && !IsScriptCreated(L, article))
+        Raise(L, ownedError);
+    PushInt(L, (self->*add)(article));
+    if (article && self->Holds(article)) {
+        if (listed)
+            db->HandOver(article);
+        else
+            HandToGame(L, article);
+    }
+    return 1;
 }
 
 int AddArticle(lua_State* L)
 {
-    TsCollectibleObject* article = nullptr;
-    TsInventory* self = OM_INVENTORY_ARTICLE("AddArticle", article);
-    PushInt(L, self->AddArticle(article));
-    HandOver(L, *self, article);
-    return 1;
+    return AddArticleTo(L, &TsInventory::AddArticle, OM_TYPE_ERROR("AddArticle"), OM_SELF_ERROR("AddArticle"),
+                        "article held by another owner in function 'AddArticle'");
 }
 
 int AddArticleAndRemove(lua_State* L)
 {
-    TsCollectibleObject* article = nullptr;
-    TsInventory* self = OM_INVENTORY_ARTICLE("AddArticleAndRemove", article);
-    PushInt(L, self->AddArticleAndRemove(article));
-    HandOver(L, *self, article);
-    return 1;
+    return AddArticleTo(L, &TsInventory::AddArticleAndRemove, OM_TYPE_ERROR("AddArticleAndRemove"),
+                        OM_SELF_ERROR("AddArticleAndRemove"),
+                        "article held by another owner in function 'AddArticleAndRemove'");
 }
 
 int RemoveArticle(lua_State* L)
@@ -225,7 +239,7 @@ int RemoveArticle(lua_State* L)
     // The inventory's reference is the script's now: it may add the
     // article elsewhere or delete it.
     if (removed)
-        MarkScriptCreated(L, article, DestroyAs<TsCollectibleObject>);
+        MarkScriptCreated(L, article, ReleaseAs<TsCollectibleObject>);
     PushBool(L, removed);
     return 1;
 }

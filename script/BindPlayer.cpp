@@ -34,17 +34,24 @@ TsPlayer* SelfAndObject(lua_State* L, const char* type, NilArg nil, const char* 
 int Clear(lua_State* L)
 {
     OM_PLAYER("Clear")->Clear();
+    ForgetFreedObjects(L);
     return 0;
 }
 
-// The party takes the character over from the script.
+// The party takes a character the script made over from the script; one
+// the game owns already (a character of the level) it holds with a reference
+// of its own.
 int AddCharacter(lua_State* L)
 {
     TsPlayer* self = SelfAndObject(L, "TsPCObject", NilArg::Allow, OM_TYPE_ERROR("AddCharacter"),
                                    OM_SELF_ERROR("AddCharacter"));
     TsPCObject* pc = ToObject<TsPCObject>(L, 2);
-    if (pc && self->AddCharacter(pc))
+    if (!pc || !self->AddCharacter(pc))
+        return 0;
+    if (IsScriptCreated(L, pc))
         HandToGame(L, pc);
+    else
+        pc->AddRef();
     return 0;
 }
 
@@ -57,10 +64,10 @@ int AddCharacterToSquad(lua_State* L)
     TsPlayer* self = ToObject<TsPlayer>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("AddCharacterToSquad"));
-    TsPCObject* add = ToObject<TsPCObject>(L, 2);
-    if (add)
-        HandToGame(L, add);
-    self->AddCharacterToSquad(add, ToObject<TsPCObject>(L, 3));
+    // The squad and the level take references of their own: a character the
+    // script made stays the script's too (and one refused stays only its).
+    self->AddCharacterToSquad(ToObject<TsPCObject>(L, 2), ToObject<TsPCObject>(L, 3));
+    ForgetFreedObjects(L); // the one removed may have gone
     return 0;
 }
 
@@ -73,6 +80,7 @@ int GetCharacter(lua_State* L)
 int RemoveAllSquadMembers(lua_State* L)
 {
     OM_PLAYER("RemoveAllSquadMembers")->RemoveAllSquadMembers();
+    ForgetFreedObjects(L);
     return 0;
 }
 
@@ -81,6 +89,7 @@ int RemoveSquadMember(lua_State* L)
     SelfAndObject(L, "TsCharacterObject", NilArg::Allow, OM_TYPE_ERROR("RemoveSquadMember"),
                   OM_SELF_ERROR("RemoveSquadMember"))
         ->RemoveSquadMember(ToObject<TsCharacterObject>(L, 2));
+    ForgetFreedObjects(L);
     return 0;
 }
 
@@ -100,9 +109,10 @@ int SetSquad(lua_State* L)
 {
     TsPlayer* self = SelfAndObject(L, "TsSquadObject", NilArg::Allow, OM_TYPE_ERROR("SetSquad"),
                                    OM_SELF_ERROR("SetSquad"));
-    // The player holds the squad from now on.
-    HandArgumentsToGame(L, {2});
+    // The player takes a reference of its own: delete refuses the squad
+    // while the player holds it.
     self->SetSquad(ToObject<TsSquadObject>(L, 2));
+    ForgetFreedObjects(L); // the previous squad may have gone
     return 0;
 }
 

@@ -137,6 +137,10 @@ bool TsEntityDB::RemoveEntity(TsEntity* entity)
     const bool listed = fromKind || fromAll;
     if (listed && !entity->HasFlag(TS_ENTITY_NO_GARBAGE))
         m_garbage.Add(entity);
+    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
+        if (m_handedOver[i] == entity)
+            m_handedOver[i] = nullptr;
+    }
     entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
     return listed;
 }
@@ -145,6 +149,29 @@ bool TsEntityDB::ContainsEntity(const TsEntity* entity) const
 {
     OmList::Node* node = nullptr;
     return entity && m_entities.Find(const_cast<TsEntity*>(entity), node);
+}
+
+void TsEntityDB::HandOver(TsEntity* entity)
+{
+    if (!entity)
+        return;
+    entity->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    m_handedOver.Add(entity);
+}
+
+bool TsEntityDB::HoldsReference(const TsObject* object) const
+{
+    if (!object)
+        return false;
+    auto* key = const_cast<TsObject*>(object);
+    OmList::Node* node = nullptr;
+    if (m_entities.Find(key, node) || m_objects.Find(key, node))
+        return true;
+    for (uint32_t i = 0; i < m_garbage.GetCount(); ++i) {
+        if (m_garbage[i] == object)
+            return true;
+    }
+    return false;
 }
 
 int32_t TsEntityDB::LivingTeamMembers(int32_t teamId) const
@@ -348,6 +375,11 @@ void TsEntityDB::ReleaseAll()
         if (m_garbage[i] && seen.insert(m_garbage[i]).second)
             order.push_back(m_garbage[i]);
     }
+    // Handed over before the activation pass took them off the lists: their
+    // reference is their new owner's.
+    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i)
+        std::erase(order, static_cast<TsObject*>(m_handedOver[i]));
+    m_handedOver.RemoveAll();
     for (OmList* list : {&m_characters, &m_collectibles, &m_waypoints, &m_doors, &m_otherEntities,
                          &m_entities, &m_teams, &m_squads, &m_lightEffects, &m_otherObjects, &m_objects}) {
         list->RemoveAll();

@@ -85,7 +85,15 @@ class TsEntityDB : public TsObject {
     void AddObject(TsObject* object);
     // Whether it was listed. Flags 128 and 1024 are cleared in any case.
     bool RemoveEntity(TsEntity* entity);
+    // The database's reference to a listed entity goes to another owner (an
+    // inventory a script put it in): the entity leaves the lists at the next
+    // activation pass without going to the garbage, and the database does
+    // not release it should the level close first.
+    void HandOver(TsEntity* entity);
     bool ContainsEntity(const TsEntity* entity) const;
+    // Listed among the entities or the objects, or kept in the garbage: the
+    // database holds a reference to it.
+    bool HoldsReference(const TsObject* object) const;
     int32_t LivingTeamMembers(int32_t teamId) const;
 
     void SetActivationCentre(float x, float z, float range);
@@ -131,6 +139,7 @@ private:
     OmList m_otherObjects;
     OmList m_objects;
     OmArray<TsEntity*> m_garbage{64};
+    OmArray<TsEntity*> m_handedOver{8};
     float m_centreX = 0.0f;
     float m_centreZ = 0.0f;
     float m_range = 0.0f;

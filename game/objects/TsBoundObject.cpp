@@ -26,10 +26,9 @@ bool IsFinite(const OmVector3& v)
 int32_t TsBoundObject::AddPlane(int32_t volume, const OmVector3& p1, const OmVector3& p2, const OmVector3& p3)
 {
     const uint32_t volumes = m_volumes.GetCount();
-    // A plane for an earlier volume would land among the next volume's planes.
-    if (volume < 0 || (uint32_t(volume) != volumes && uint32_t(volume) + 1 != volumes)) {
+    if (volume < 0 || uint32_t(volume) > volumes) {
         LogErrorF("TsBoundObject %s: a plane for volume %d is refused; the bound has %u volumes and takes "
-                  "planes for the last or a new one",
+                  "planes for one of them or a new one",
                   GetName() ? GetName() : "", volume, volumes);
         return -1;
     }
@@ -44,8 +43,17 @@ int32_t TsBoundObject::AddPlane(int32_t volume, const OmVector3& p1, const OmVec
     }
     if (uint32_t(volume) == volumes)
         m_volumes.Add(Volume{m_planes.GetCount(), 0});
+    // A volume's planes lie together: the new one goes after its volume's
+    // last, and the later volumes' planes move up one.
+    Volume& target = m_volumes[uint32_t(volume)];
+    const uint32_t at = target.firstPlane + target.planeCount;
     m_planes.Add(OmPlane(p1, p2, p3));
-    return int32_t(++m_volumes[uint32_t(volume)].planeCount);
+    for (uint32_t i = m_planes.GetCount() - 1; i > at; --i)
+        m_planes[i] = m_planes[i - 1];
+    m_planes[at] = OmPlane(p1, p2, p3);
+    for (uint32_t v = uint32_t(volume) + 1; v < m_volumes.GetCount(); ++v)
+        ++m_volumes[v].firstPlane;
+    return int32_t(++target.planeCount);
 }
 
 bool TsBoundObject::IsInsideBound(const OmVector3& point) const

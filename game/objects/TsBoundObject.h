@@ -23,9 +23,9 @@ class TsBoundObject : public TsObject {
     explicit TsBoundObject(OmArchive& archive) : TsObject(archive) {}
 
     // Adds the plane through three points (normal along (p3 - p2) x (p1 -
-    // p2)) to the volume, which must be the last one or the next new one,
-    // since a volume's planes lie together. Answers the volume's plane
-    // count; -1 (logged) for another volume or points on one line.
+    // p2)) to the volume, which is one of the bound's or the next new one.
+    // Answers the volume's plane count; -1 (logged) for a volume past the
+    // next or points on one line.
     int32_t AddPlane(int32_t volume, const OmVector3& p1, const OmVector3& p2, const OmVector3& p3);
     // Inside any volume; a volume without planes holds every point.
     bool IsInsideBound(const OmVector3& point) const;

@@ -1,6 +1,8 @@
 #include "game/objects/TsPlayer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -425,7 +427,8 @@ int32_t TsPlayer::AddToKitty(int32_t amount)
     if (_IsEasterEggEnabled(EGG_RICH)) {
         return kRichKitty;
     }
-    kitty_ += amount;
+    // The kitty holds at the ends of its range rather than wrapping round.
+    kitty_ = int32_t(std::clamp<int64_t>(int64_t(kitty_) + amount, INT32_MIN, INT32_MAX));
     return kitty_;
 }
 

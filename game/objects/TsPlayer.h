@@ -100,6 +100,7 @@ class TsPlayer : public TsObject {
     int32_t GetTeamCount() const { return squadCount_; }
 
     int32_t GetKitty() const;
+    // Saturates at the ends of the 32-bit range.
     int32_t AddToKitty(int32_t amount);
     int32_t GetScriptState(int32_t index) const;
     void SetScriptState(int32_t index, int32_t value);

@@ -109,10 +109,15 @@ void TsTimerTable::Tick()
             EndEntry(id);
             continue;
         }
-        // OnTimer may add timers (moving the entries) or clear the table:
-        // it gets a copy, and the entry is found again afterwards.
+        // OnTimer may add timers (moving the entries), end others or clear
+        // the table: it gets a copy, and the entry is found again
+        // afterwards. When the next timer went with them, the walk cannot
+        // go on; the rest count down on the next tick.
         TsTimerEntry fired = entry;
         const bool again = fired.target->OnTimer(fired);
+        if (cursor != -1 && !ids_.IsInUse(cursor)) {
+            cursor = -1;
+        }
         if (!ids_.IsInUse(id) || entries_[uint32_t(id)].target != fired.target) {
             continue;
         }

@@ -150,6 +150,36 @@ TEST_F(ItemsLevel, AmmunitionWithoutAStackLimitLosesNoRounds)
     EXPECT_EQ(inv->GetAmmoCount(blaster), 19);
 }
 
+// A mission script gives a character articles lying in the level: the level
+// lets go of each one the inventory keeps, even when the level closes before
+// its next tick, and an article a character carries is not given again.
+TEST_F(ItemsLevel, ArticlesAScriptGivesFromTheLevelHaveOneOwnerEach)
+{
+    TsPCObject* hero = AddHero(4.0f, 4.0f);
+    TsInventory* inv = hero->GetInventory();
+    TsItemObject* vest = Named<TsItemObject>("vestA");
+    TsItemObject* key = Named<TsItemObject>("vaultKey");
+    TsItemObject* medkit = Named<TsItemObject>("medkitA");
+    ASSERT_TRUE(vest && key && medkit);
+    ASSERT_EQ(RunLua("inv = TsAccess.LocalPlayer():GetCharacter('hero'):GetInventory()\n"
+                     "inv:AddArticleAndRemove(vestA) inv:AddArticle(vaultKey)"),
+              0);
+    ASSERT_TRUE(inv->Holds(vest) && inv->Holds(key));
+    Ticks(1);
+    for (TsItemObject* article : {vest, key}) {
+        EXPECT_FALSE(db->ContainsEntity(article)) << article->GetName();
+        for (uint32_t i = 0; i < db->GetGarbage().GetCount(); ++i)
+            EXPECT_NE(db->GetGarbage()[i], article) << article->GetName();
+        EXPECT_EQ(article->GetRefCount(), 1u) << article->GetName();
+    }
+    ASSERT_EQ(RunLua("local ok, e = pcall(inv.AddArticle, inv, vestA) g_refusal = e"), 0);
+    EXPECT_NE(LuaString("g_refusal").find("article held by another owner in function 'AddArticle'"), std::string::npos)
+        << LuaString("g_refusal");
+    // The last one given as the level closes.
+    ASSERT_EQ(RunLua("inv:AddArticleAndRemove(medkitA)"), 0);
+    EXPECT_TRUE(inv->Holds(medkit));
+}
+
 // A chest holding a health pack: the pack it lets out belongs to the opener
 // for a second but lies in no inventory. It heals the hurt opener once and
 // is gone, instead of healing again at every touch.

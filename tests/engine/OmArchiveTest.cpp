@@ -195,7 +195,14 @@ TEST(OmArchive, WrongHeadersCorruptCountsLengthsAndReferencesFail)
         EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << patch.what;
     }
 
+    // Objects that no root reaches would be handed to nobody.
     std::vector<unsigned char> bytes = file.bytes;
+    SetWord(bytes, layout.rootsOffset, 0);
+    bytes.erase(bytes.begin() + long(layout.rootsOffset + 4), bytes.begin() + long(layout.rootsOffset + 12));
+    EXPECT_FALSE(LoadBytes(bad, bytes).ok);
+    EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore);
+
+    bytes = file.bytes;
     bytes[40] ^= 0x20;
     EXPECT_FALSE(LoadBytes(bad, bytes).ok) << errors.Text();
     EXPECT_TRUE(errors.Contains("header")) << errors.Text();

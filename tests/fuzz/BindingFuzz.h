@@ -16,8 +16,13 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "game/framework/TsEntityDB.h"
+#include "game/level/TsCutScene.h"
+#include "game/objects/TsConversation.h"
+#include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
 #include "script/GameBindings.h"
 
@@ -63,6 +68,44 @@ inline bool Denied(const std::string& name)
     return denied.count(name) != 0;
 }
 
+// Lines of the stories a session tells between its random calls: an object
+// made (O), a part reached through it (P), handed to one of the game's
+// holders (an inventory, the entity database, the party, a conversation, a
+// camera), deleted, used again through what was reached through it; any
+// number, in any order, each run on its own. The level closes at the end.
+inline const char* const kStoryLines[] = {
+    "O = TsNPCObject:new()",
+    "O = TsPCObject:new()",
+    "O = TsItemObject:new() O:SetMdl('rock.pbf')",
+    "O = TsWeaponObject:new()",
+    "O = TsSquadObject:new()",
+    "O = TsDoorObject:new()",
+    "P = O:GetInventory()",
+    "P = O:InnateAttack()",
+    "P = O:Attributes(false)",
+    "Inv = O:GetInventory()",
+    "Inv:AddArticle(O)",
+    "Inv:AddArticleAndRemove(O)",
+    "Inv:RemoveArticle(O)",
+    "Db:AddObject(O)",
+    "Db:AddEntity(O)",
+    "Party:SetSquad(O)",
+    "Party:AddCharacter(O)",
+    "Party:AddCharacterToSquad(O, nil)",
+    "Talk:AddFragment(-1, O, Keeper)",
+    "Scene:SetFollowTarget(O)",
+    "Scene:SetFollowTarget(nil)",
+    "O:delete()",
+    "P:delete()",
+    "Keeper:delete()",
+    "P:SetMaxCount(3)",
+    "P:GetArticle(0)",
+    "P:SetRange(2)",
+    "P:ToggleMode()",
+    "O:GetName()",
+    "Inv:GetArticle(0):GetName()",
+};
+
 // What a session did, so a test can tell it reached the binding.
 struct Tally {
     size_t functions = 0; // bound functions and variables found
@@ -87,11 +130,10 @@ public:
         Survey(before);
         tally_.functions = callables_.size() + variables_.size();
         MakeValues();
+        MakeHolders();
         for (int i = 0; i < steps && !choices_.Dry(); ++i)
             Step();
-        // The level's order: timers let go of their objects first.
-        TsTimerTable::Instance().Clear();
-        DestroyScriptHeldObjects(L_);
+        CloseLevel();
         tolua_game_close(L_);
         lua_close(L_);
         L_ = nullptr;
@@ -183,6 +225,41 @@ private:
             Call(make);
     }
 
+    // The game's holders the stories hand objects to, as globals only (the
+    // random calls leave them alone), and a character whose inventory they
+    // fill.
+    void MakeHolders()
+    {
+        for (const auto& [name, object, type] :
+             {std::tuple<const char*, OmObject*, const char*>{"Db", db_ = new TsEntityDB, "TsEntityDB"},
+              {"Talk", talk_ = new TsConversation, "TsConversation"},
+              {"Scene", scene_ = new TsCutScene, "TsCutScene"},
+              {"Party", party_ = new TsPlayer, "TsPlayer"}}) {
+            tolua_pushusertype(L_, object, type);
+            lua_setglobal(L_, name);
+        }
+        Call("Keeper = TsNPCObject:new() Inv = Keeper:GetInventory()");
+    }
+
+    // The level's order of letting go: the camera, the timers, the
+    // conversation, the database, the party, then what the scripts hold.
+    void CloseLevel()
+    {
+        scene_->Release();
+        TsTimerTable::Instance().Clear();
+        talk_->Release();
+        db_->Release();
+        party_->Release();
+        DestroyScriptHeldObjects(L_);
+    }
+
+    void Story()
+    {
+        ++tally_.calls;
+        for (uint32_t n = choices_.Next(6) + 1; n > 0; --n)
+            Call(kStoryLines[choices_.Next(sizeof kStoryLines / sizeof kStoryLines[0])]);
+    }
+
     // Adds the value on top of the stack to the pool (or drops it when the
     // pool is full) and pops it.
     void Keep()
@@ -245,8 +322,12 @@ private:
     void Step()
     {
         const int top = lua_gettop(L_);
-        const uint32_t kind = choices_.Next(10);
+        const uint32_t kind = choices_.Next(12);
         int args = 0;
+        if (kind >= 10) {
+            Story();
+            return;
+        }
         if (kind < 7 && !callables_.empty()) {
             const Bound& c = callables_[choices_.Next(static_cast<uint32_t>(callables_.size()))];
             if (c.table.empty()) {
@@ -283,6 +364,10 @@ private:
     Choices& choices_;
     Tally& tally_;
     lua_State* L_ = nullptr;
+    TsEntityDB* db_ = nullptr;
+    TsConversation* talk_ = nullptr;
+    TsCutScene* scene_ = nullptr;
+    TsPlayer* party_ = nullptr;
     int values_ = LUA_NOREF;
     std::vector<std::string> classes_;
     std::vector<Bound> callables_, variables_;

@@ -80,6 +80,15 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     EXPECT_LUA_ERROR("crate:AddObject(note)", "attempt to call method 'AddObject'");
     ExpectSelfErrors({"TsEntityDB.AddObject(nil, note)"});
 
+    // An object another owner holds is refused; one the database holds
+    // already is only listed again.
+    ScriptNote* held = new ScriptNote();
+    Publish("held", held, "TsObject");
+    EXPECT_EQ(WithoutPosition(Run("db:AddObject(held)")), "object owned by the game in function 'AddObject'");
+    EXPECT_EQ(WithoutPosition(Run("db:AddEntity(crate)")), "");
+    EXPECT_EQ(held->GetRefCount(), 1u);
+    held->Release();
+
     crate->AddRef(); // the test keeps its own reference
     db->Release();
     EXPECT_EQ(crate->GetRefCount(), 1u);

@@ -7,6 +7,7 @@
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsWeaponObject.h"
+#include "script/ScriptOwnership.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
 OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
@@ -54,6 +55,7 @@ TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
     Publish("gun", gun, "TsWeaponObject");
+    script::MarkScriptCreated(L, gun); // as if the script had made it
     ASSERT_EQ(Run("a = TsItemObject:new() a:SetAmmoType(2) a:SetStack(6) a:SetMaxStack(20) a:SetMdl('ammo.pbf')\n"
                   "b = TsItemObject:new() b:SetAmmoType(2) b:SetStack(3) b:SetMaxStack(20) b:SetMdl('ammo.pbf')\n"
                   "r = TsItemObject:new() r:SetMdl('rock.pbf')"),
@@ -86,5 +88,37 @@ TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
     EXPECT_NE(Run("a:delete()"), "");
     EXPECT_EQ(Run("b:delete() r:delete()"), "");
     ExpectTypeErrors({"inv:AddArticle()", "inv:AddArticle(inv)", "inv:GetWeapon()", "inv:GetAmmoCount(1)"});
+    // An article another owner holds would be released twice: refused.
+    TestWielder* other = new TestWielder;
+    Publish("other", other->GetInventory(), "TsInventory");
+    for (const char* give : {"other:AddArticle(gun)", "other:AddArticleAndRemove(gun)"})
+        EXPECT_NE(WithoutPosition(Run(give)).find("article held by another owner in function 'AddArticle"),
+                  std::string::npos)
+            << give;
+    EXPECT_TRUE(wielder->GetInventory()->Holds(gun));
+    other->Release();
     wielder->Release();
+}
+
+// What a script reached through an object it deletes (a character's
+// inventory and innate attack, a weapon's attribute blocks) goes with it: a
+// later use raises instead of touching the freed part.
+TEST_F(ItemBindingsTest, PartsOfADeletedObjectAreDeadToScripts)
+{
+    const struct {
+        const char* make; // o and its part p
+        const char* use;
+    } cases[] = {
+        {"o = TsNPCObject:new() p = o:GetInventory()", "p:SetMaxCount(3)"},
+        {"o = TsPCObject:new() p = o:InnateAttack()", "p:ToggleMode()"},
+        {"o = TsWeaponObject:new() p = o:Attributes(false)", "p:SetRange(3)"},
+        {"o = TsWeaponObject:new() p = o:Attributes(true)", "return p.SetRange"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(Run(c.make), "") << c.make;
+        ASSERT_EQ(Run(c.use), "") << c.use;
+        ASSERT_EQ(Run("o:delete()"), "") << c.make;
+        EXPECT_EQ(WithoutPosition(Run(c.use)), "object was deleted") << c.make;
+        EXPECT_EQ(WithoutPosition(Run("o:delete()")), "invalid 'self' in function 'delete'") << c.make;
+    }
 }

@@ -9,7 +9,10 @@
 #include "game/framework/TsObject.h"
 #include "game/level/TsCutScene.h"
 #include "game/objects/TsConversation.h"
+#include "game/objects/TsDoorObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
+#include "script/GameBindings.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptVariables.h"
 #include "script/ScriptWrap.h"
@@ -19,6 +22,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 using namespace script;
 
@@ -283,16 +287,21 @@ protected:
 struct HandOver {
     const char* make; // makes o
     const char* call; // gives o to the game
+    const char* refusal; // what delete says afterwards
 };
 
+constexpr const char* kHeld = "object still held by the game in function 'delete'";
+
+// The party takes the script's reference over; a squad's player, a camera and
+// a conversation take references of their own, which delete waits for.
 TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
 {
     const HandOver cases[] = {
-        {"o = TsSquadObject:new()", "player:SetSquad(o)"},
-        {"o = TsDoorObject:new()", "scene:SetFollowTarget(o)"},
-        {"o = TsNPCObject:new()", "talk:AddFragment(7, o, nil)"},
-        {"s = TsNPCObject:new() o = TsPCObject:new()", "talk:AddFragment(7, s, o)"},
-        {"o = TsPCObject:new()", "player:AddCharacter(o)"},
+        {"o = TsSquadObject:new()", "player:SetSquad(o)", kHeld},
+        {"o = TsDoorObject:new()", "scene:SetFollowTarget(o)", kHeld},
+        {"o = TsNPCObject:new()", "talk:AddFragment(7, o, nil)", kHeld},
+        {"s = TsNPCObject:new() o = TsPCObject:new()", "talk:AddFragment(7, s, o)", kHeld},
+        {"o = TsPCObject:new()", "player:AddCharacter(o)", kNotOwned},
     };
     for (const HandOver& c : cases) {
         // Not yet given: the script's own to delete.
@@ -300,11 +309,56 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
         EXPECT_EQ(Run("o:delete()"), "") << c.make;
         ASSERT_EQ(Run(c.make), "") << c.make;
         ASSERT_EQ(Run(c.call), "") << c.call;
-        EXPECT_EQ(WithoutPosition(Run("o:delete()")), kNotOwned) << c.call;
+        EXPECT_EQ(WithoutPosition(Run("o:delete()")), c.refusal) << c.call;
         EXPECT_EQ(Type("o"), "userdata") << c.call;
     }
     // nil gives nothing, and a line without a speaker keeps no listener.
     EXPECT_EQ(Run("o = TsNPCObject:new() scene:SetFollowTarget(nil) talk:AddFragment(1, nil, o) o:delete()"), "");
+}
+
+// A character the game owns already (one of the level's) joins the party
+// with a reference of the party's own.
+TEST_F(HandOverBindingsTest, ThePartyHoldsAGameOwnedCharacterWithItsOwnReference)
+{
+    ASSERT_EQ(Run("o = TsPCObject:new()"), "");
+    auto* pc = Global<TsPCObject>("o");
+    script::HandToGame(L, pc); // as if the level had taken it
+    ASSERT_EQ(Run("player:AddCharacter(o)"), "");
+    EXPECT_EQ(pc->GetRefCount(), 2u);
+    pc->Release(); // the level's
+}
+
+// When the level closes the script's reference goes; what a holder still
+// keeps goes when the holder lets go of it.
+TEST_F(HandOverBindingsTest, WhatAHolderKeepsGoesWithTheHoldersReference)
+{
+    ASSERT_EQ(Run("q = TsSquadObject:new() player:SetSquad(q) d = TsDoorObject:new() scene:SetFollowTarget(d)\n"
+                  "n = TsNPCObject:new() talk:AddFragment(7, n, n)"),
+              "");
+    std::vector<std::pair<OmObject*, uint32_t>> held;
+    for (const char* name : {"q", "d", "n"}) {
+        OmObject* object = Global<OmObject>(name);
+        held.emplace_back(object, object->GetRefCount());
+    }
+    const uint32_t doors = TsDoorObject::s_pool.GetLiveCount();
+    DestroyScriptHeldObjects(L);
+    for (const auto& [object, count] : held)
+        EXPECT_EQ(object->GetRefCount(), count - 1) << object->GetClass()->name;
+    scene->SetFollowTarget(nullptr);
+    EXPECT_EQ(TsDoorObject::s_pool.GetLiveCount(), doors - 1);
+}
+
+// A handle to an object the script gave away dies when the last holder lets
+// go of it, instead of reaching the freed object.
+TEST_F(HandOverBindingsTest, WhatTheLastHolderLetsGoIsDeadToScripts)
+{
+    ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false) scene:SetFollowTarget(o)\n"
+                  "n = TsNPCObject:new() n:GetInventory():AddArticle(o) n:delete()"),
+              "");
+    EXPECT_EQ(Run("p:SetRange(2)"), "") << "the camera still holds it";
+    ASSERT_EQ(Run("scene:SetFollowTarget(nil)"), "");
+    for (const char* use : {"o:GetName()", "p:SetRange(2)"})
+        EXPECT_EQ(WithoutPosition(Run(use)), "object was deleted") << use;
 }
 
 // An object the game holds a reference to (a timer, say) stays until the

@@ -30,6 +30,9 @@ TEST_F(SquadBindingsTest, ThePlayerBuildsItsPartyAndSquad)
         {"return player:GetCharacter('c')", "userdata"},
         {"return player:GetSquad()", "userdata"},
         {"return player:AddToKitty(-50)", "-50"},
+        {"return player:AddToKitty(2147483647)", "2147483597"},
+        {"return player:AddToKitty(2147483647)", "2147483647"}, // holds at the ends
+        {"player:AddToKitty(-2147483648) return player:AddToKitty(-2147483648)", "-2147483648"},
         {"TsPlayer:_EnableEasterEgg(3, 1) return player:GetKitty()", "99999"},
         {"return TsPlayer:_IsEasterEggEnabled(3)", "1"},
         {"TsPlayer:_EnableEasterEgg(3, nil) return TsPlayer:_IsEasterEggEnabled(3)", "nil"},

@@ -35,10 +35,7 @@ void AddCube(TsBoundObject& bound, int32_t volume, float lo)
 
 } // namespace
 
-// A plane for an earlier volume used to be appended after the later
-// volumes' planes and counted into the earlier one, so it took one of
-// another volume's planes as its own.
-TEST(TsBoundObject, PlanesForOtherThanTheLastOrTheNextVolumeAndFlatTrianglesAreRefused)
+TEST(TsBoundObject, PlanesPastTheNextVolumeAndFlatTrianglesAreRefused)
 {
     auto bound = OmMakeRef<TsBoundObject>();
     AddCube(*bound, 0, 0.0f);
@@ -49,7 +46,6 @@ TEST(TsBoundObject, PlanesForOtherThanTheLastOrTheNextVolumeAndFlatTrianglesAreR
     };
     const float nan = std::nanf("");
     const Case cases[] = {
-        {0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)}, // an earlier volume
         {3, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)},           // skips volume 2
         {-1, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)},
         {2, V(0, 0, 0), V(1, 1, 1), V(2, 2, 2)}, // the next volume's first plane, flat
@@ -67,6 +63,22 @@ TEST(TsBoundObject, PlanesForOtherThanTheLastOrTheNextVolumeAndFlatTrianglesAreR
     EXPECT_TRUE(bound->IsInsideBound(V(5.5f, 5.5f, 5.5f)));
     EXPECT_TRUE(bound->IsInsideBound(V(0.9f, 0.5f, 0.5f)));
     EXPECT_EQ(bound->AddPlane(2, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)), 1) << "the next volume";
+}
+
+// A plane for an earlier volume joins that volume's planes: it cuts that
+// volume and leaves the later ones whole.
+TEST(TsBoundObject, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
+{
+    BoundPtr bound = NewBound();
+    AddCube(*bound, 0, 0.0f);
+    AddCube(*bound, 1, 5.0f);
+    EXPECT_EQ(bound->AddPlane(0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)), 7); // x < 0.5
+    EXPECT_EQ(bound->GetPlaneCount(), 13u);
+    EXPECT_TRUE(bound->IsInsideBound(V(0.2f, 0.5f, 0.5f)));
+    EXPECT_FALSE(bound->IsInsideBound(V(0.9f, 0.5f, 0.5f)));
+    EXPECT_TRUE(bound->IsInsideBound(V(5.5f, 5.5f, 5.5f)));
+    EXPECT_TRUE(bound->IsInsideBound(V(5.9f, 5.1f, 5.9f)));
+    EXPECT_FALSE(bound->IsInsideBound(V(6.1f, 5.5f, 5.5f)));
 }
 
 // Two cubes saved and loaded back hold their insides and faces and nothing

@@ -187,6 +187,21 @@ TEST_F(TimerTest, ATimerAddedFromACallRunsOnItsOwnCount)
     t->Release();
 }
 
+// A call that clears the table (the level stops from a timer) ends the walk:
+// the timers due later in it are gone, and nothing reads the cleared links.
+TEST_F(TimerTest, ACallThatClearsTheTableEndsTheWalk)
+{
+    TimerTarget* t = Target();
+    t->onCall = [&] { table.Clear(); };
+    for (int i = 0; i < 3; ++i)
+        table.AddTimer(t, 0.1f, 1);
+    Ticks(2);
+    EXPECT_EQ(t->calls.size(), 1u);
+    EXPECT_EQ(table.GetActiveCount(), 0u);
+    EXPECT_EQ(t->GetRefCount(), 1u);
+    t->Release();
+}
+
 TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
 {
     ScratchDir dir;
