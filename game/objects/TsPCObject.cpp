@@ -191,7 +191,12 @@ void TsPCObject::OnTouch(TsEntity* other, float separation)
     // stack: the level lets it go with its other removed entities, unless
     // the stack had room for only part of it; the rest stays on the ground.
     if (inventory->Holds(article)) {
-        article->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+        // The level lists it until its next tick: its reference is handed
+        // over now, so a level closing first does not release it too.
+        if (TsEntityDB* db = TsAccess::EntityDB())
+            db->HandOver(article);
+        else
+            article->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
     } else if (item && taken < offered) {
         item->AddToStack(-taken);
     } else {

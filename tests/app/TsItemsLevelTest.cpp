@@ -180,6 +180,19 @@ TEST_F(ItemsLevel, ArticlesAScriptGivesFromTheLevelHaveOneOwnerEach)
     EXPECT_TRUE(inv->Holds(medkit));
 }
 
+// An article picked up in the level's last tick has one owner: the level
+// hands its reference over at once, not at the tick that never comes.
+TEST_F(ItemsLevel, AnArticlePickedUpAsTheLevelClosesIsReleasedOnce)
+{
+    TsPCObject* hero = AddHero(2.0f, 2.0f);
+    TsItemObject* medkit = Named<TsItemObject>("medkitA");
+    for (int tick = 0; tick < 5 && !hero->GetInventory()->Holds(medkit); ++tick)
+        Ticks(1);
+    ASSERT_TRUE(hero->GetInventory()->Holds(medkit));
+    // The fixture closes the level now; a second release of the medkit
+    // there is a use of a freed cell.
+}
+
 // A chest holding a health pack: the pack it lets out belongs to the opener
 // for a second but lies in no inventory. It heals the hurt opener once and
 // is gone, instead of healing again at every touch.
