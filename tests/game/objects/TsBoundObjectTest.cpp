@@ -69,7 +69,7 @@ TEST(TsBoundObject, PlanesPastTheNextVolumeAndFlatTrianglesAreRefused)
 // volume and leaves the later ones whole.
 TEST(TsBoundObject, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
 {
-    BoundPtr bound = NewBound();
+    auto bound = OmMakeRef<TsBoundObject>();
     AddCube(*bound, 0, 0.0f);
     AddCube(*bound, 1, 5.0f);
     EXPECT_EQ(bound->AddPlane(0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)), 7); // x < 0.5
