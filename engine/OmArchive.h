@@ -22,6 +22,7 @@
 #include <cstdint>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 
 class OmBufferedFile;
 class OmClass;
@@ -89,6 +90,16 @@ public:
     OmArchive& ReadFloat(float& value);
     OmArchive& ReadBool(bool& value);
     OmArchive& ReadVector(OmVector3& value);
+    // An enum stored as its 32-bit number; the number is kept as read, so
+    // the reader checks the range where it matters.
+    template <class Enum>
+    OmArchive& ReadEnum(Enum& value)
+    {
+        int32_t number = 0;
+        ReadI32(number);
+        value = static_cast<Enum>(number);
+        return *this;
+    }
     OmArchive& ReadBytes(void* data, uint64_t size);
     // Frees the old text; length 0 gives null. The text is new[]-allocated.
     OmArchive& ReadString(char*& text);
@@ -102,6 +113,16 @@ public:
         void* cell = nullptr;
         ReadRefOf(cell, &T::s_class);
         object = static_cast<T*>(cell); // OmObject is always the first base
+        return *this;
+    }
+    // A counted reference: the count the file restores already includes the
+    // reference this holder keeps, so the object is adopted, not shared.
+    template <class T>
+    OmArchive& ReadRef(OmRef<T>& ref)
+    {
+        T* object = nullptr;
+        ReadRef(object);
+        ref.AdoptNew(object);
         return *this;
     }
 

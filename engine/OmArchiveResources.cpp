@@ -5,6 +5,7 @@
 #include "engine/OmArchive.h"
 
 #include "engine/OmMaterial.h"
+#include "engine/OmRef.h"
 #include "engine/OmReport.h"
 #include "engine/OmResourceOwner.h"
 #include "engine/OmTextureResource.h"
@@ -117,7 +118,7 @@ bool OmArchive::ReadResourceTable(const char* countError, uint32_t& written, int
     }
     written = count;
     idMap = NewTable(count, -1);
-    Resource* scratch = new Resource();
+    const auto scratch = OmMakeRef<Resource>();
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t uses = 0;
         if (!ReadUseCount(uses))
@@ -135,7 +136,6 @@ bool OmArchive::ReadResourceTable(const char* countError, uint32_t& written, int
             refs.Add(id);
         }
     }
-    scratch->Release();
     return !HasFailed();
 }
 

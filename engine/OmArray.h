@@ -1,8 +1,9 @@
 // A growable array of elements that grows by a fixed step instead of
 // doubling, so memory use stays predictable for the many small tables of
-// the engine. No bounds checks: callers keep indexes below GetCount().
+// the engine. Callers keep indexes below GetCount(); debug builds assert it.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -67,10 +68,26 @@ public:
         m_data[i] = value;
     }
 
-    T* At(uint32_t i) { return &m_data[i]; }
-    const T* At(uint32_t i) const { return &m_data[i]; }
-    T& operator[](uint32_t i) { return m_data[i]; }
-    const T& operator[](uint32_t i) const { return m_data[i]; }
+    T* At(uint32_t i)
+    {
+        assert(i < m_count);
+        return &m_data[i];
+    }
+    const T* At(uint32_t i) const
+    {
+        assert(i < m_count);
+        return &m_data[i];
+    }
+    T& operator[](uint32_t i)
+    {
+        assert(i < m_count);
+        return m_data[i];
+    }
+    const T& operator[](uint32_t i) const
+    {
+        assert(i < m_count);
+        return m_data[i];
+    }
 
     void RemoveAll() { m_count = 0; }
 

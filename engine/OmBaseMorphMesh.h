@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/OmGeometry.h"
+#include "engine/OmRef.h"
 
 class OmMorphAnimation;
 class OmMorphMesh;
@@ -16,8 +17,9 @@ struct OmMeshVertex;
 class OmBaseMorphMesh : public OmGeometry {
     OM_DECLARE_ABSTRACT_CLASS(OmBaseMorphMesh)
 
-    OmBaseMorphMesh() = default;
-    explicit OmBaseMorphMesh(OmArchive& archive) : OmGeometry(archive) {}
+    // Out of line, where OmMorphMesh is complete for the held reference.
+    OmBaseMorphMesh();
+    explicit OmBaseMorphMesh(OmArchive& archive);
     ~OmBaseMorphMesh() override;
 
     virtual bool Create(OmRenderer& renderer, uint32_t renderFlags, uint32_t indexCount,
@@ -38,5 +40,5 @@ protected:
     void KeepFrames(const OmMorphMesh& mesh);
 
 private:
-    OmMorphMesh* m_frameSource = nullptr;
+    OmRef<OmMorphMesh> m_frameSource;
 };

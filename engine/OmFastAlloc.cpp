@@ -1,5 +1,6 @@
 #include "engine/OmFastAlloc.h"
 
+#include <cassert>
 #include <cstring>
 
 #if OM_POOL_POISONING
@@ -115,6 +116,7 @@ void OmFastAlloc::PushFree(char* cell)
 
 void* OmFastAlloc::Alloc(size_t size)
 {
+    assert(size <= m_elementSize);
     if (size == 0)
         return nullptr;
     if (!m_freeHead) {
@@ -134,9 +136,11 @@ void OmFastAlloc::Free(void* cell)
 {
     if (!cell)
         return;
+    assert(Holds(cell));
 #if OM_POOL_POISONING
     Quarantine(static_cast<char*>(cell));
 #else
+    assert(m_liveCount > 0);
     --m_liveCount;
     PushFree(static_cast<char*>(cell));
 #endif
@@ -167,7 +171,19 @@ void OmFastAlloc::ReturnCells(uint32_t count, OmFastAllocPage* const* pageArray)
 
 void* OmFastAlloc::CellAt(uint32_t index, OmFastAllocPage* const* pageArray) const
 {
+    assert(pageArray && pageArray[index >> m_shift]);
     return pageArray[index >> m_shift]->block + size_t(index & (m_cellsPerPage - 1)) * m_stride;
+}
+
+bool OmFastAlloc::Holds(const void* cell) const
+{
+    const char* at = static_cast<const char*>(cell);
+    const size_t pageBytes = size_t(m_stride) * m_cellsPerPage;
+    for (const OmFastAllocPage* page = m_pages; page; page = page->next) {
+        if (at >= page->block && at < page->block + pageBytes)
+            return size_t(at - page->block) % m_stride == 0;
+    }
+    return false;
 }
 
 bool OmFastAlloc::IsLive(const void* cell)

@@ -53,8 +53,10 @@ public:
     OmFastAlloc(const OmFastAlloc&) = delete;
     OmFastAlloc& operator=(const OmFastAlloc&) = delete;
 
-    // Null for size 0; the size is otherwise ignored. Contents not cleared.
+    // Null for size 0; a larger size than the pool's cells is the caller's
+    // fault (asserted in debug builds). Contents not cleared.
     void* Alloc(size_t size);
+    // cell must come from this pool (asserted in debug builds) or be null.
     void Free(void* cell);
     void Deallocate(void* cell, size_t) { Free(cell); }
 
@@ -65,6 +67,9 @@ public:
     // (a load that failed): they are zeroed and chained as free.
     void ReturnCells(uint32_t count, OmFastAllocPage* const* pageArray);
     void* CellAt(uint32_t index, OmFastAllocPage* const* pageArray) const;
+    // Whether cell is the start of one of this pool's cells (a walk over
+    // every page: for assertions).
+    bool Holds(const void* cell) const;
 
     void BeginIteration(OmFastAllocIterator& it) const;
     void* NextLiveObject(OmFastAllocIterator& it) const;

@@ -10,6 +10,7 @@
 #include "engine/OmMesh.h"
 #include "engine/OmMorphMesh.h"
 #include "engine/OmMorphShape.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmReport.h"
 #include "engine/OmShape.h"
@@ -100,12 +101,11 @@ void OmGroup::CopyFrom(const OmNode& other)
         OmNode* source = group->m_children[i];
         if (!source)
             continue;
-        OmNode* copy = source->NewInstance();
+        const auto copy = OmRef<OmNode>::Adopt(source->NewInstance());
         if (!copy)
             continue;
         copy->CopyFrom(*source);
         AddChild(copy);
-        copy->Release();
     }
 }
 
@@ -246,7 +246,7 @@ namespace {
 // The engine geometry gives way to a render mesh of the renderer's making in
 // every shape that uses it. RenderMesh is the render kind of Engine.
 template <class Engine, class RenderMesh>
-bool ConvertShapeMesh(Engine* mesh, RenderMesh* renderMesh, OmRenderer& renderer, uint32_t renderFlags)
+bool ConvertShapeMesh(Engine* mesh, OmRef<RenderMesh> renderMesh, OmRenderer& renderer, uint32_t renderFlags)
 {
     if (!renderMesh) {
         ReportError("CreateRenderMeshes: the renderer made no render mesh");
@@ -254,7 +254,6 @@ bool ConvertShapeMesh(Engine* mesh, RenderMesh* renderMesh, OmRenderer& renderer
     }
     const bool ok = mesh->ConvertForRenderer(renderer, renderFlags, *renderMesh);
     mesh->ReplaceWith(renderMesh);
-    renderMesh->Release();
     return ok;
 }
 
@@ -266,14 +265,17 @@ bool ConvertShape(OmShape* shape, OmRenderer& renderer, uint32_t renderFlags)
     OmGeometry* geometry = shape->GetGeometry();
     if (OmSkinShape::Cast(shape)) {
         OmSkinMesh* skin = OmSkinMesh::Cast(geometry);
-        return !skin || ConvertShapeMesh(skin, renderer.CreateSkinMesh(), renderer, renderFlags);
+        return !skin
+            || ConvertShapeMesh(skin, OmRef<OmBaseSkinMesh>::Adopt(renderer.CreateSkinMesh()), renderer, renderFlags);
     }
     if (OmMorphShape::Cast(shape)) {
         OmMorphMesh* morph = OmMorphMesh::Cast(geometry);
-        return !morph || ConvertShapeMesh(morph, renderer.CreateMorphMesh(), renderer, renderFlags);
+        return !morph
+            || ConvertShapeMesh(morph, OmRef<OmBaseMorphMesh>::Adopt(renderer.CreateMorphMesh()), renderer,
+                                renderFlags);
     }
     OmMesh* mesh = OmMesh::Cast(geometry);
-    return !mesh || ConvertShapeMesh(mesh, renderer.CreateMesh(), renderer, renderFlags);
+    return !mesh || ConvertShapeMesh(mesh, OmRef<OmBaseMesh>::Adopt(renderer.CreateMesh()), renderer, renderFlags);
 }
 
 } // namespace

@@ -140,11 +140,7 @@ OmKeyframeController::~OmKeyframeController() { SetKeys(nullptr); }
 
 void OmKeyframeController::SetKeys(OmKeyframeData* data)
 {
-    if (data)
-        data->AddRef();
-    if (keys)
-        keys->Release();
-    keys = data;
+    keys.Reset(data);
     positionCursor = rotationCursor = scaleCursor = sharedCursor = 0;
 }
 

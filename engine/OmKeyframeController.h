@@ -8,6 +8,7 @@
 
 #include "engine/OmObject.h"
 #include "engine/OmQuaternion.h"
+#include "engine/OmRef.h"
 #include "engine/OmTimedController.h"
 #include "engine/OmVector3.h"
 
@@ -69,7 +70,7 @@ class OmKeyframeController : public OmTimedController {
     // Writes the target's local transform; never holds the world transform.
     bool Update(float time) override;
 
-    OmKeyframeData* keys = nullptr;
+    OmRef<OmKeyframeData> keys;
     uint32_t positionCursor = 0;
     uint32_t rotationCursor = 0;
     uint32_t scaleCursor = 0;

@@ -138,19 +138,17 @@ bool OmMorphMesh::ConvertForRenderer(OmRenderer& renderer, uint32_t renderFlags,
     return renderMesh.ConvertFrom(*this);
 }
 
-OmBaseMorphMesh::~OmBaseMorphMesh()
+OmBaseMorphMesh::OmBaseMorphMesh() = default;
+
+OmBaseMorphMesh::OmBaseMorphMesh(OmArchive& archive) : OmGeometry(archive)
 {
-    if (m_frameSource)
-        m_frameSource->Release();
 }
+
+OmBaseMorphMesh::~OmBaseMorphMesh() = default;
 
 void OmBaseMorphMesh::KeepFrames(const OmMorphMesh& mesh)
 {
-    OmMorphMesh* source = const_cast<OmMorphMesh*>(&mesh);
-    source->AddRef();
-    if (m_frameSource)
-        m_frameSource->Release();
-    m_frameSource = source;
+    m_frameSource.Reset(const_cast<OmMorphMesh*>(&mesh));
 }
 
 const OmMorphAnimation* OmBaseMorphMesh::GetAnimation(int32_t index) const

@@ -4,6 +4,7 @@
 // against what the rest of the file could hold before anything is allocated.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -101,8 +102,17 @@ public:
     }
     void Clear() { SetSize(0); }
 
-    T& operator[](int32_t i) { return data[i]; }
-    const T& operator[](int32_t i) const { return data[i]; }
+    // Element i while 0 <= i < count (asserted in debug builds).
+    T& operator[](int32_t i)
+    {
+        assert(i >= 0 && i < count);
+        return data[i];
+    }
+    const T& operator[](int32_t i) const
+    {
+        assert(i >= 0 && i < count);
+        return data[i];
+    }
     T* begin() { return data.get(); }
     T* end() { return data.get() + count; }
     const T* begin() const { return data.get(); }

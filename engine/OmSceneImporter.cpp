@@ -13,6 +13,7 @@
 #include "engine/OmMaterial.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmMesh.h"
+#include "engine/OmRef.h"
 #include "engine/OmReport.h"
 #include "engine/OmShape.h"
 #include "engine/OmRenderer.h"
@@ -60,9 +61,6 @@ OmSceneImporter::~OmSceneImporter()
 
 void OmSceneImporter::ReleaseAll()
 {
-    for (OmNode* object : m_objects)
-        if (object)
-            object->Release();
     m_objects.clear();
     if (OmRenderer* renderer = OmRenderer::Current())
         for (int32_t id : m_materialIds)
@@ -141,9 +139,6 @@ bool OmSceneImporter::Load(const char* path, OmGroup* parent)
 
 void OmSceneImporter::BuildObjects()
 {
-    for (OmNode* object : m_objects)
-        if (object)
-            object->Release();
     m_objects.assign(size_t(m_scene->objects.Count()), nullptr);
     m_boundsMin.SetAll(kEmptyBoxMin);
     m_boundsMax.SetAll(-kEmptyBoxMin);
@@ -152,13 +147,13 @@ void OmSceneImporter::BuildObjects()
         if (!record)
             continue;
         if (record->type == kPbfMesh) {
-            m_objects[size_t(i)] = BuildMesh(i, static_cast<const OmPbfMeshRecord&>(*record));
+            m_objects[size_t(i)].AdoptNew(BuildMesh(i, static_cast<const OmPbfMeshRecord&>(*record)));
         } else if (record->type == kPbfLight) {
-            OmLight* light = new OmLight();
+            auto light = OmMakeRef<OmLight>();
             ConvertLight(static_cast<const OmPbfLightRecord&>(*record), *light);
-            m_objects[size_t(i)] = light;
+            m_objects[size_t(i)] = std::move(light);
         } else if (record->type == kPbfMaxLight) {
-            m_objects[size_t(i)] = BuildMaxLight(i, static_cast<const OmPbfMaxLightRecord&>(*record));
+            m_objects[size_t(i)].AdoptNew(BuildMaxLight(i, static_cast<const OmPbfMaxLightRecord&>(*record)));
         }
     }
 }
@@ -241,9 +236,8 @@ bool OmSceneImporter::FillMesh(int32_t index, const OmPbfMeshRecord& record, OmM
 
 OmNode* OmSceneImporter::BuildMesh(int32_t index, const OmPbfMeshRecord& record)
 {
-    OmMesh* mesh = new OmMesh();
+    const auto mesh = OmMakeRef<OmMesh>();
     if (!FillMesh(index, record, *mesh) || mesh->vertices.GetCount() == 0 || mesh->indices.GetCount() == 0) {
-        mesh->Release();
         return nullptr;
     }
     mesh->UnwrapTextures(32);
@@ -252,7 +246,6 @@ OmNode* OmSceneImporter::BuildMesh(int32_t index, const OmPbfMeshRecord& record)
     mesh->ComputeBounds();
     OmShape* shape = new OmShape();
     shape->SetGeometry(mesh);
-    mesh->Release();
     OmSphere sphere;
     OmVector3 min, max;
     mesh->ComputeBoundsInto(sphere, &min, &max);
@@ -369,11 +362,10 @@ void OmSceneImporter::BuildHierarchy(OmGroup* parent)
             pending.emplace_back(record->sibling, target);
         OmNode* object = GetObject(record->object);
         if (record->child) {
-            OmGroup* group = new OmGroup();
+            const auto group = OmMakeRef<OmGroup>();
             target->AddChild(group);
             SetLocalTransform(*group, *record, m_positionScale);
             group->SetName(record->name.CStr());
-            group->Release();
             if (object)
                 group->AddChild(object);
             pending.emplace_back(record->child, group);

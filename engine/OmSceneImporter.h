@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/OmPbfScene.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 
 class OmGroup;
@@ -99,7 +100,7 @@ private:
 
     OmPbfScene* m_scene;
     char m_textureDirectory[kMaxPath];
-    std::vector<OmNode*> m_objects;
+    std::vector<OmRef<OmNode>> m_objects;
     // Ids of the material records; just the default material when there are none.
     std::vector<int32_t> m_materialIds;
     bool m_materialsFromRecords = false;

@@ -12,6 +12,7 @@
 
 #include "engine/OmBoneText.h"
 #include "engine/OmMorphMesh.h"
+#include "engine/OmRef.h"
 #include "engine/OmReport.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
@@ -244,7 +245,7 @@ OmMorphMesh* OmSceneImporter::LoadMorphModel(const char* path, float scale)
         ReportError("LoadMorphModel: %s does not start with a usable mesh", path);
         return nullptr;
     }
-    auto* mesh = new OmMorphMesh();
+    auto mesh = OmMakeRef<OmMorphMesh>();
     OmSceneImporter::SetVertexLayout(mesh->layout, *base);
     for (const ListVertex& v : list.vertices)
         mesh->vertices.Add(ToMeshVertex(v, 1.0f));
@@ -257,7 +258,6 @@ OmMorphMesh* OmSceneImporter::LoadMorphModel(const char* path, float scale)
     auto* anim = new OmMorphAnimation();
     if (!anim->Allocate(frames, count)) {
         delete anim;
-        mesh->Release();
         return nullptr;
     }
     for (int32_t f = 0; f < frames; ++f) {
@@ -272,8 +272,7 @@ OmMorphMesh* OmSceneImporter::LoadMorphModel(const char* path, float scale)
             ReportError("LoadMorphModel: frame %d of %s has %d vertices, the base has %d", f, path,
                         int32_t(frame.vertices.size()), count);
             delete anim;
-            mesh->Release();
-            return nullptr;
+                return nullptr;
         }
         for (int32_t j = 0; j < count; ++j)
             anim->frames[f][j] = ToMeshVertex(frame.vertices[size_t(j)], scale);
@@ -281,7 +280,7 @@ OmMorphMesh* OmSceneImporter::LoadMorphModel(const char* path, float scale)
     mesh->AddAnimation(anim);
     GroupByMaterial(*mesh);
     mesh->ComputeBounds();
-    return mesh;
+    return mesh.Detach(); // the caller's reference
 }
 
 bool OmSceneImporter::BuildSkeleton(OmSkinMesh& mesh, int32_t firstBone) const
@@ -338,10 +337,9 @@ OmSkinMesh* OmSceneImporter::LoadSkinned(const char* path, float scale, int32_t 
         ReportError("LoadSkinned: the skin weights of %s do not fit %s", boneFile, path);
         return nullptr;
     }
-    auto* mesh = new OmSkinMesh();
+    auto mesh = OmMakeRef<OmSkinMesh>();
     OmSceneImporter::SetVertexLayout(mesh->layout, record);
     if (!BuildSkeleton(*mesh, firstBone)) {
-        mesh->Release();
         return nullptr;
     }
     VertexList list;
@@ -364,5 +362,5 @@ OmSkinMesh* OmSceneImporter::LoadSkinned(const char* path, float scale, int32_t 
         GroupByMaterial(*mesh);
     }
     mesh->ComputeBounds();
-    return mesh;
+    return mesh.Detach(); // the caller's reference
 }

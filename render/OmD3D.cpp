@@ -7,6 +7,7 @@
 
 #include "engine/OmMaterial.h"
 #include "engine/OmMatrix3.h"
+#include "engine/OmRef.h"
 #include "engine/OmReport.h"
 #include "platform/CameraMatrix.h"
 #include "platform/ImageFile.h"
@@ -60,18 +61,16 @@ bool OmD3D::Initialise(const OmRendererSetup* setup)
         return false;
     }
     m_window = setup ? setup->window : nullptr;
-    GfxSystem* system = GfxSystem::Create(kSdkVersion);
+    const auto system = OmRef<GfxSystem>::Adopt(GfxSystem::Create(kSdkVersion));
     if (!system)
         return false;
     if (m_adapterCount == 0)
         EnumerateAdapters(system);
     std::memset(&m_params, 0, sizeof m_params);
     if (!ChooseDisplay(setup) || !FillPresentParameters(system)) {
-        system->Release();
         return false;
     }
     const int32_t result = CreateDevice(system, m_window);
-    system->Release();
     if (GfxFailed(result)) {
         Trace("--> OmD3D: Failed    <--\n");
         return false;
@@ -203,10 +202,9 @@ void OmD3D::SetUpNewDevice()
 
 void OmD3D::ReadBackBufferDesc()
 {
-    GfxSurface* surface = nullptr;
-    if (m_device->GetBackBuffer(0, GfxBackBufferMono, &surface) == GfxResult::Ok && surface) {
+    OmRef<GfxSurface> surface;
+    if (m_device->GetBackBuffer(0, GfxBackBufferMono, surface.Put()) == GfxResult::Ok && surface) {
         surface->GetDesc(&m_backBuffer);
-        surface->Release();
     }
 }
 
@@ -235,17 +233,15 @@ void OmD3D::ProbeTextureFormats()
 void OmD3D::ProbeModulate2x()
 {
     m_device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate2x);
-    GfxTexture* texture = nullptr;
+    OmRef<GfxTexture> texture;
     m_canModulate2x = 0;
-    if (m_device->CreateTexture(64, 64, 1, 0, GfxFormat::R5G6B5, GfxPool::Managed, &texture) == GfxResult::Ok) {
+    if (m_device->CreateTexture(64, 64, 1, 0, GfxFormat::R5G6B5, GfxPool::Managed, texture.Put()) == GfxResult::Ok) {
         m_device->SetTexture(0, texture);
         uint32_t passes = 0;
         m_canModulate2x = m_device->ValidateDevice(&passes) == GfxResult::Ok && passes <= 1 ? 1 : 0;
     }
     m_device->SetTextureStageState(0, GfxTss::ColorOp, m_stageStates[0][GfxTss::ColorOp]);
     m_device->SetTexture(0, m_stageTextures[0]);
-    if (texture)
-        texture->Release();
 }
 
 // ---- frame -------------------------------------------------------------------
@@ -471,10 +467,7 @@ void OmD3D::ReleaseDeviceObjects()
         if (buffer)
             buffer->ReleaseDeviceObject();
     }
-    if (m_sprite) {
-        m_sprite->Release();
-        m_sprite = nullptr;
-    }
+    m_sprite = nullptr;
 }
 
 bool OmD3D::Reset()
@@ -522,10 +515,7 @@ void OmD3D::Shutdown()
         m_sorter->ReleaseBuffers();
     ReleaseBuffers();
     ReleaseAllDeviceTextures();
-    if (m_sprite) {
-        m_sprite->Release();
-        m_sprite = nullptr;
-    }
+    m_sprite = nullptr;
     // Blocks and the cache give their references back while the device lives.
     m_stateBlocks.clear();
     m_recording = nullptr;
@@ -553,15 +543,15 @@ void OmD3D::ShowImageFile(const char* fileName)
 {
     if (!m_device || !fileName)
         return;
-    GfxSurface* back = nullptr;
-    if (m_device->GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back)
+    OmRef<GfxSurface> back;
+    if (m_device->GetBackBuffer(0, GfxBackBufferMono, back.Put()) != GfxResult::Ok || !back)
         return;
     GfxSurfaceDesc desc{};
     back->GetDesc(&desc);
-    GfxSurface* image = nullptr;
+    OmRef<GfxSurface> image;
     Image picture;
     std::string error;
-    if (m_device->CreateImageSurface(desc.width, desc.height, desc.format, &image) == GfxResult::Ok
+    if (m_device->CreateImageSurface(desc.width, desc.height, desc.format, image.Put()) == GfxResult::Ok
         && LoadImageFile(fileName, picture, nullptr, &error)) {
         const uint32_t filter = 0xF0003; // linear, mirrored edges, dithered
         const Image scaled = ScaleImage(picture, desc.width, desc.height, filter);
@@ -576,7 +566,4 @@ void OmD3D::ShowImageFile(const char* fileName)
     } else if (!error.empty()) {
         ReportError("%s", error.c_str());
     }
-    if (image)
-        image->Release();
-    back->Release();
 }

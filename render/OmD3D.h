@@ -11,7 +11,9 @@
 #include <memory>
 #include <vector>
 
+#include "engine/OmRef.h"
 #include "platform/GfxDevice.h"
+#include "platform/GfxSprite.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3DAlphaSorter.h"
 #include "render/OmD3DBatch.h"
@@ -303,7 +305,7 @@ private:
     std::vector<std::unique_ptr<OmD3DVertexBuffer>> m_vertexBuffers; // null: a free id
     std::vector<std::unique_ptr<OmD3DIndexBuffer>> m_indexBuffers;
     OmD3DFont* m_font = nullptr;
-    plat::GfxSprite* m_sprite = nullptr;
+    OmRef<plat::GfxSprite> m_sprite;
     // Wire-cylinder scratch, kept between calls with the same segment count.
     int32_t m_wireSegments = 0;
     std::vector<uint8_t> m_wireVertices;

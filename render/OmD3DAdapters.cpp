@@ -2,6 +2,7 @@
 // depth format the adapter accepts.
 #include <algorithm>
 
+#include "engine/OmRef.h"
 #include "engine/OmReport.h"
 #include "render/OmD3D.h"
 
@@ -37,9 +38,10 @@ bool OmD3D::CompareDisplayModes(const GfxDisplayMode& a, const GfxDisplayMode& b
 
 bool OmD3D::EnumerateAdapters(GfxSystem* system)
 {
-    GfxSystem* own = nullptr;
+    OmRef<GfxSystem> own;
     if (!system) {
-        own = system = GfxSystem::Create(kSdkVersion);
+        own.AdoptNew(GfxSystem::Create(kSdkVersion));
+        system = own;
         if (!system)
             return false;
     }
@@ -64,8 +66,6 @@ bool OmD3D::EnumerateAdapters(GfxSystem* system)
         // Stable, so equal entries keep the order they were reported in.
         std::stable_sort(record.modes.begin(), record.modes.end(), CompareDisplayModes);
     }
-    if (own)
-        own->Release();
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "render/OmD3DBatch.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -166,6 +167,7 @@ void OmD3DBatch::Transform(Source& source, uint32_t fvf, uint32_t count)
 
 float OmD3DBatch::Depth(uint32_t vertex) const
 {
+    assert(vertex < m_outputCount); // AddOne keeps triangles to transformed vertices
     float z;
     std::memcpy(&z, m_output + size_t(vertex) * m_outputStride + 2 * sizeof(float), sizeof z);
     return z;

@@ -58,8 +58,6 @@ template <class Buffer, class Desc>
 OmD3DBufferBase<Buffer, Desc>::~OmD3DBufferBase()
 {
     Unlock();
-    if (m_buffer)
-        m_buffer->Release();
 }
 
 template <class Buffer, class Desc>
@@ -77,9 +75,9 @@ int32_t OmD3DBufferBase<Buffer, Desc>::Create(GfxDevice* device)
         return GfxResult::Ok;
     if (!device)
         return GfxResult::InvalidCall;
-    const int32_t result = CreateOnDevice(*device, m_desc, &m_buffer);
+    const int32_t result = CreateOnDevice(*device, m_desc, m_buffer.Put());
     if (GfxFailed(result) || !m_buffer) {
-        m_buffer = nullptr;
+        m_buffer.Detach(); // a failed call leaves nothing to hold
         return GfxFailed(result) ? result : GfxResult::Fail;
     }
     return GfxResult::Ok;
@@ -129,7 +127,6 @@ void OmD3DBufferBase<Buffer, Desc>::ReleaseDeviceObject()
     if (m_static || !m_buffer)
         return;
     Unlock();
-    m_buffer->Release();
     m_buffer = nullptr;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
 #include "platform/GfxBuffer.h"
 #include "platform/GfxTypes.h"
 
@@ -62,7 +63,7 @@ private:
     uint8_t m_writeOnly;
     uint8_t m_locked = 0;
     uint8_t m_software;
-    Buffer* m_buffer = nullptr;
+    OmRef<Buffer> m_buffer;
 };
 
 class OmD3DVertexBuffer : public OmD3DBufferBase<plat::GfxVertexBuffer, plat::GfxVertexBufferDesc> {

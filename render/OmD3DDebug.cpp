@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/OmMath.h"
+#include "engine/OmRef.h"
 #include "engine/OmReport.h"
 #include "platform/BmpFile.h"
 #include "platform/WindowRect.h"
@@ -209,8 +210,9 @@ bool OmD3D::SaveScreenshot(const char* fileName)
         return false;
     GfxDisplayMode mode{};
     m_device->GetDisplayMode(&mode);
-    GfxSurface* surface = nullptr;
-    if (GfxFailed(m_device->CreateImageSurface(mode.width, mode.height, GfxFormat::A8R8G8B8, &surface)) || !surface)
+    OmRef<GfxSurface> surface;
+    if (GfxFailed(m_device->CreateImageSurface(mode.width, mode.height, GfxFormat::A8R8G8B8, surface.Put()))
+        || !surface)
         return false;
     bool written = false;
     if (!GfxFailed(m_device->GetFrontBuffer(surface))) {
@@ -231,6 +233,5 @@ bool OmD3D::SaveScreenshot(const char* fileName)
             surface->UnlockRect();
         }
     }
-    surface->Release();
     return written;
 }

@@ -63,7 +63,7 @@ int32_t OmD3DFont::CreateGlyphTexture(OmD3D& renderer)
         m_textureSize = caps.maxTextureWidth;
     }
     const int32_t created = device->CreateTexture(m_textureSize, m_textureSize, 1, 0, GfxFormat::A4R4G4B4,
-                                                  GfxPool::Managed, &m_texture);
+                                                  GfxPool::Managed, m_texture.Put());
     if (GfxFailed(created))
         return created;
 
@@ -176,8 +176,6 @@ void OmD3DFont::Invalidate()
 
 void OmD3DFont::DeleteDeviceObjects()
 {
-    if (m_texture)
-        m_texture->Release();
     m_texture = nullptr;
 }
 

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
+#include "platform/GfxTexture.h"
+
 class OmD3D;
-namespace plat {
-class GfxTexture;
-}
 
 class OmD3DFont {
 public:
@@ -63,7 +63,7 @@ private:
     uint32_t m_height;
     uint32_t m_flags;
     OmD3D* m_renderer = nullptr;
-    plat::GfxTexture* m_texture = nullptr;
+    OmRef<plat::GfxTexture> m_texture;
     int32_t m_vertexBuffer = -1;
     uint32_t m_textureSize = 0;
     float m_textScale = 1.0f;

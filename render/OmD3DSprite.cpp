@@ -76,6 +76,6 @@ OmBaseSprite* OmD3D::CreateSprite(uint32_t argument)
 
 void OmD3D::CreateSpriteObject()
 {
-    if (!m_sprite && m_device && GfxFailed(GfxSprite::Create(m_device, &m_sprite)))
-        m_sprite = nullptr;
+    if (!m_sprite && m_device && GfxFailed(GfxSprite::Create(m_device, m_sprite.Put())))
+        m_sprite.Detach(); // a failed call leaves nothing to hold
 }

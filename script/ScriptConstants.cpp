@@ -2,6 +2,9 @@
 
 #include <iterator>
 
+#include "game/objects/TsAttack.h"
+#include "game/objects/TsWeaponAttributes.h"
+
 namespace script::constants {
 
 namespace {
@@ -292,11 +295,11 @@ const ScriptConstant kAudioAndSkillConstantsItems[] = {
     {"AID_FACTORY_ALARM", 239},
     {"NUM_OF_SOUNDS", 240},
     {"AID_FIRST_SOUND", 4},
-    {"TS_MATTER_NONE", -1},
-    {"TS_MATTER_PHYSICAL", 0},
-    {"TS_MATTER_CHEMICAL", 1},
-    {"TS_MATTER_ENERGY", 2},
-    {"TS_MATTER_MAX_TYPES", 3},
+    {"TS_MATTER_NONE", TS_MATTER_NONE},
+    {"TS_MATTER_PHYSICAL", TS_MATTER_PHYSICAL},
+    {"TS_MATTER_CHEMICAL", TS_MATTER_CHEMICAL},
+    {"TS_MATTER_ENERGY", TS_MATTER_ENERGY},
+    {"TS_MATTER_MAX_TYPES", TS_NUM_MATTER_TYPES},
     {"TS_SKILL_NONE", 0},
     {"TS_SKILL_STEALTH", 1},
     {"TS_SKILL_TECH", 2},
@@ -306,17 +309,17 @@ const ScriptConstant kAudioAndSkillConstantsItems[] = {
 };
 
 const ScriptConstant kEquipTypesItems[] = {
-    {"TS_EQUIP_BAREHANDED", 0},
-    {"TS_EQUIP_MELEE_1HAND", 1},
-    {"TS_EQUIP_MELEE_2HAND", 2},
-    {"TS_EQUIP_RANGED_1HAND", 3},
-    {"TS_EQUIP_RANGED_2HAND", 4},
-    {"TS_EQUIP_RANGED_TWINHAND", 5},
-    {"TS_EQUIP_RANGED_SHOULDER", 6},
-    {"TS_EQUIP_RANGED_HEADMOUNTED", 7},
-    {"TS_EQUIP_HEAL", 8},
-    {"TS_EQUIP_TONGUE", 9},
-    {"TS_EQUIP_STEALTH", 10},
+    {"TS_EQUIP_BAREHANDED", TS_EQUIP_BAREHANDED},
+    {"TS_EQUIP_MELEE_1HAND", TS_EQUIP_MELEE_1HAND},
+    {"TS_EQUIP_MELEE_2HAND", TS_EQUIP_MELEE_2HAND},
+    {"TS_EQUIP_RANGED_1HAND", TS_EQUIP_RANGED_1HAND},
+    {"TS_EQUIP_RANGED_2HAND", TS_EQUIP_RANGED_2HAND},
+    {"TS_EQUIP_RANGED_TWINHAND", TS_EQUIP_RANGED_TWINHAND},
+    {"TS_EQUIP_RANGED_SHOULDER", TS_EQUIP_RANGED_SHOULDER},
+    {"TS_EQUIP_RANGED_HEADMOUNTED", TS_EQUIP_RANGED_HEADMOUNTED},
+    {"TS_EQUIP_HEAL", TS_EQUIP_HEAL},
+    {"TS_EQUIP_TONGUE", TS_EQUIP_TONGUE},
+    {"TS_EQUIP_STEALTH", TS_EQUIP_STEALTH},
 };
 
 const ScriptConstant kNpcTypesItems[] = {
@@ -333,13 +336,13 @@ const ScriptConstant kNpcTypesItems[] = {
 };
 
 const ScriptConstant kWeaponTypesItems[] = {
-    {"TS_WEAPON_MELEE", 0},
-    {"TS_WEAPON_RANGED_MANUAL", 1},
-    {"TS_WEAPON_RANGED_AUTO", 2},
-    {"TS_WEAPON_ROCKET", 3},
-    {"TS_WEAPON_MINE", 4},
-    {"TS_WEAPON_SKILL", 5},
-    {"TS_WEAPON_RADIATION_GENERATOR", 6},
+    {"TS_WEAPON_MELEE", TS_WEAPON_MELEE},
+    {"TS_WEAPON_RANGED_MANUAL", TS_WEAPON_RANGED_MANUAL},
+    {"TS_WEAPON_RANGED_AUTO", TS_WEAPON_RANGED_AUTO},
+    {"TS_WEAPON_ROCKET", TS_WEAPON_ROCKET},
+    {"TS_WEAPON_MINE", TS_WEAPON_MINE},
+    {"TS_WEAPON_SKILL", TS_WEAPON_SKILL},
+    {"TS_WEAPON_RADIATION_GENERATOR", TS_WEAPON_RADIATION_GENERATOR},
 };
 
 const ScriptConstant kItemUsagesItems[] = {

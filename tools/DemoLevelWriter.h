@@ -22,6 +22,7 @@
 
 #include "engine/OmBrushMap.h"
 #include "engine/OmPbfScene.h"
+#include "engine/OmRef.h"
 #include "game/world/TsWorld.h"
 #include "render/OmD3D.h"
 #include "tools/DemoLevel.h"
@@ -369,11 +370,10 @@ inline int WriteLevel(const char* program, const fs::path& data, const Plan& pla
     // The importer registers materials and textures with the renderer; one
     // without a device serves.
     OmD3D renderer;
-    TsWorld* world = new TsWorld();
+    const auto world = OmMakeRef<TsWorld>();
     const std::string prefix = folder.string() + "/";
     auto fail = [&](const char* what) {
         std::fprintf(stderr, "%s: %s (%s)\n", program, what, prefix.c_str());
-        world->Release();
         return 1;
     };
     if (!world->ImportWorld((prefix + name + ".pbf").c_str(), prefix.c_str(),
@@ -385,7 +385,6 @@ inline int WriteLevel(const char* program, const fs::path& data, const Plan& pla
         return fail("the AI map could not be built from its image");
     if (!world->SaveWorld((prefix + name + ".tsw").c_str()))
         return fail("cannot save the world");
-    world->Release();
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/OmBaseSkinMesh.h"
 #include "engine/OmGroup.h"
 #include "engine/OmLight.h"
+#include "engine/OmRef.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
 #include "game/framework/TsAccess.h"
@@ -78,37 +79,30 @@ private:
     bool m_entered = false;
 };
 
-OmGroup* LoadSkinnedModel(OmSceneImporter& importer, OmGroup* group, const char* folder, const char* file,
-                          uint32_t flags)
+// The group with the figure's shape under it; null when it cannot be made.
+OmRef<OmGroup> LoadSkinnedModel(OmSceneImporter& importer, OmRef<OmGroup> group, const char* folder,
+                                const char* file, uint32_t flags)
 {
     OmD3D* renderer = OmD3D::Instance();
-    OmSkinMesh* mesh = nullptr;
+    OmRef<OmSkinMesh> mesh;
     {
         // The skeleton comes from the bones file beside the scene.
         FolderVisit visit(folder);
         if (visit.Entered())
-            mesh = importer.LoadSkinned(file, kModelScale, 4, false);
+            mesh.AdoptNew(importer.LoadSkinned(file, kModelScale, 4, false));
     }
     if (!mesh) {
         LogErrorF("TsFrontEnd::LoadModel - Error loading skin mesh '%s'", file);
-        group->Release();
         return nullptr;
     }
-    OmBaseSkinMesh* device = renderer ? renderer->CreateSkinMesh() : nullptr;
+    const auto device = OmRef<OmBaseSkinMesh>::Adopt(renderer ? renderer->CreateSkinMesh() : nullptr);
     if (!device || !mesh->ConvertForRenderer(*renderer, flags, *device)) {
         LogErrorF("TsFrontEnd::LoadModel - Error converting model '%s'", file);
-        if (device)
-            device->Release();
-        mesh->Release();
-        group->Release();
         return nullptr;
     }
-    auto* shape = new TsFrontEndSkinShape();
+    const auto shape = OmMakeRef<TsFrontEndSkinShape>();
     shape->SetGeometry(device);
     group->AddChild(shape);
-    shape->Release();
-    device->Release();
-    mesh->Release();
     return group;
 }
 
@@ -142,19 +136,14 @@ TsFrontEnd::~TsFrontEnd()
     if (TsAccess::FrontEnd() == this)
         TsAccess::SetFrontEnd(nullptr);
     OmD3D* renderer = OmD3D::Instance();
-    for (OmLight*& light : m_lights) {
+    for (OmRef<OmLight>& light : m_lights) {
         if (light && renderer)
             renderer->RemoveLight(light);
-        if (light)
-            light->Release();
         light = nullptr;
     }
     ReleaseRenderTarget();
-    for (OmGroup** model : {&m_characterModel, &m_backgroundModel}) {
-        if (*model)
-            (*model)->Release();
-        *model = nullptr;
-    }
+    m_characterModel = nullptr;
+    m_backgroundModel = nullptr;
     m_characterShape = nullptr;
     for (int32_t& id : m_quadBuffers) {
         if (id >= 0 && renderer)
@@ -177,25 +166,23 @@ OmGroup* TsFrontEnd::LoadModel(const char* folder, const char* file, bool skinne
         return nullptr;
     }
     const uint32_t flags = flagged ? kFlaggedMeshFlags : kPlainMeshFlags;
-    auto* group = new OmGroup();
+    auto group = OmMakeRef<OmGroup>();
     OmSceneImporter importer;
     importer.SetTextureDirectory(textures);
     if (skinned)
-        return LoadSkinnedModel(importer, group, folder, file, flags);
+        return LoadSkinnedModel(importer, std::move(group), folder, file, flags).Detach();
     if (!importer.Load(path, group)) {
         LogErrorF("TsFrontEnd::LoadModel - Error loading model '%s'", file);
-        group->Release();
         return nullptr;
     }
     group->Update(0.0f);
     OmD3D* renderer = OmD3D::Instance();
     if (!renderer || !CreateRenderMeshes(group, *renderer, flags)) {
         LogErrorF("TsFrontEnd::LoadModel - Error converting model '%s'", file);
-        group->Release();
         return nullptr;
     }
     group->Update(0.0f);
-    return group;
+    return group.Detach(); // the caller's reference
 }
 
 bool TsFrontEnd::Initialise()
@@ -219,7 +206,7 @@ bool TsFrontEnd::Initialise()
         animations->MarkForLoading(kTitleFigureAnimation);
         animations->LoadAnimations();
     }
-    m_characterModel = LoadModel("data\\frontend\\helmer", "helmer.pbf", true, false, "textures");
+    m_characterModel.AdoptNew(LoadModel("data\\frontend\\helmer", "helmer.pbf", true, false, "textures"));
     if (m_characterModel) {
         m_characterModel->LocalPosition() = OmVector3(-2.0f, -7.5f, 16.0f);
         m_characterModel->LocalRotation().SetRotationY(0.24f);
@@ -231,7 +218,7 @@ bool TsFrontEnd::Initialise()
             m_characterShape->LocalScale() = 1.05f;
         }
     }
-    m_backgroundModel = LoadModel("data\\frontend\\background", "background.pbf", false, false, "textures");
+    m_backgroundModel.AdoptNew(LoadModel("data\\frontend\\background", "background.pbf", false, false, "textures"));
     if (m_backgroundModel) {
         m_backgroundModel->LocalPosition() = OmVector3(3.5f, -12.0f, 17.0f);
         m_backgroundModel->LocalRotation().SetRotationY(0.44f);

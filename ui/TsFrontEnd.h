@@ -9,13 +9,15 @@
 
 #include <cstdint>
 
+#include "engine/OmGroup.h"
+#include "engine/OmLight.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector2.h"
 #include "engine/OmVector3.h"
 #include "game/objects/TsWaveTrack.h"
+#include "platform/GfxTexture.h"
 #include "ui/TsFrontEndHost.h"
 
-class OmGroup;
-class OmLight;
 class TsFrontEndSkinShape;
 class TsGuiWindow;
 namespace plat {
@@ -125,11 +127,11 @@ private:
     uint32_t m_displayState = kShowing;
     uint8_t m_quitPending = 0;
     uint8_t m_tearingDown = 0; // the destructor's pop must not enter the game
-    OmGroup* m_characterModel = nullptr;
-    OmGroup* m_backgroundModel = nullptr;
-    OmLight* m_lights[4] = {}; // yellow, magenta, red, blue
+    OmRef<OmGroup> m_characterModel;
+    OmRef<OmGroup> m_backgroundModel;
+    OmRef<OmLight> m_lights[4]; // yellow, magenta, red, blue
     TsFrontEndSkinShape* m_characterShape = nullptr;
-    plat::GfxTexture* m_renderTexture = nullptr;
+    OmRef<plat::GfxTexture> m_renderTexture;
     int32_t m_lookBones[2] = {-1, -1};
     EffectQuad m_quads[3] = {};
     int32_t m_quadBuffers[3] = {-1, -1, -1};

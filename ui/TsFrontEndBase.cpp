@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
@@ -342,9 +343,7 @@ TsGuiSprite* TsFrontEndBase::LoadTGAFrontEndSprite(const char* name)
         LogErrorF("TsFrontEndBase::LoadTGAFrontEndSprite - no renderer for '%s'", name);
         return nullptr;
     }
-    OmTextureResource* resource = new OmTextureResource(path, 1, 0);
-    const int32_t id = renderer->RegisterTexture(resource);
-    resource->Release();
+    const int32_t id = renderer->RegisterTexture(OmMakeRef<OmTextureResource>(path, 1, 0));
     if (id < 0 || !renderer->LoadTexture(id)) {
         LogErrorF("TsFrontEndBase::LoadTGAFrontEndSprite - Error loading frontend sprite '%s'", name);
         return nullptr;
@@ -358,8 +357,8 @@ GfxSurface* TsFrontEndBase::CreateBackdropSurface(const char* file)
 {
     OmD3D* renderer = OmD3D::Instance();
     GfxDevice* device = renderer ? renderer->GetDevice() : nullptr;
-    GfxSurface* back = nullptr;
-    if (!file || !device || device->GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back) {
+    OmRef<GfxSurface> back;
+    if (!file || !device || device->GetBackBuffer(0, GfxBackBufferMono, back.Put()) != GfxResult::Ok || !back) {
         LogErrorF("TsFrontEndBase::CreateBackdropSurface - Failed to load backdrop '%s'", file ? file : "(null)");
         return nullptr;
     }
@@ -372,7 +371,6 @@ GfxSurface* TsFrontEndBase::CreateBackdropSurface(const char* file)
         GfxLoadSurfaceFromFile(image, nullptr, nullptr, file, nullptr, pointFilter, 0, nullptr) != GfxResult::Ok) {
         LogErrorF("TsFrontEndBase::CreateBackdropSurface - Failed to load backdrop '%s'", file);
     }
-    back->Release();
     return made ? image : nullptr;
 }
 
@@ -380,12 +378,11 @@ void TsFrontEndBase::DrawBackdrop(GfxSurface* surface)
 {
     OmD3D* renderer = OmD3D::Instance();
     GfxDevice* device = renderer ? renderer->GetDevice() : nullptr;
-    GfxSurface* back = nullptr;
-    if (!surface || !device || device->GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back) {
+    OmRef<GfxSurface> back;
+    if (!surface || !device || device->GetBackBuffer(0, GfxBackBufferMono, back.Put()) != GfxResult::Ok || !back) {
         return;
     }
     device->CopyRects(surface, nullptr, 0, back, nullptr);
-    back->Release();
 }
 
 void TsFrontEndBase::ReleaseBackdrop(GfxSurface* surface)

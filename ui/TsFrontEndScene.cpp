@@ -9,6 +9,7 @@
 #include "engine/OmLight.h"
 #include "engine/OmMatrix4.h"
 #include "engine/OmRand.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
@@ -78,7 +79,7 @@ void TsFrontEnd::CreateLights()
     OmD3D* renderer = Renderer();
     for (int i = 0; i < 4; ++i) {
         const LightSetup& setup = kLightSetups[i];
-        auto* light = new OmLight();
+        const auto light = OmMakeRef<OmLight>();
         light->lightType = setup.type;
         light->range = -1.0f;
         if (setup.outer > 0.0f) {
@@ -157,37 +158,30 @@ bool TsFrontEnd::CreateRenderTarget(int32_t width, int32_t height)
     // A target still held (a reset the loss did not show) goes first.
     ReleaseRenderTarget();
     uint32_t colourFormat = GfxFormat::X8R8G8B8, depthFormat = GfxFormat::D16;
-    GfxSurface* surface = nullptr;
+    OmRef<GfxSurface> surface;
     GfxSurfaceDesc desc{};
-    if (!GfxFailed(device->GetBackBuffer(0, 0, &surface)) && surface) {
+    if (!GfxFailed(device->GetBackBuffer(0, 0, surface.Put())) && surface) {
         surface->GetDesc(&desc);
         colourFormat = desc.format;
-        surface->Release();
     }
-    surface = nullptr;
-    if (!GfxFailed(device->GetDepthStencilSurface(&surface)) && surface) {
+    if (!GfxFailed(device->GetDepthStencilSurface(surface.Put())) && surface) {
         surface->GetDesc(&desc);
         depthFormat = desc.format;
-        surface->Release();
     }
     if (GfxFailed(device->CreateTexture(uint32_t(width), uint32_t(height), 1, GfxUsage::RenderTarget, colourFormat,
-                                        GfxPool::Default, &m_renderTexture))) {
-        m_renderTexture = nullptr;
+                                        GfxPool::Default, m_renderTexture.Put()))) {
+        m_renderTexture.Detach(); // a failed call leaves nothing to hold
         return false;
     }
     m_renderTargetReady = 0;
-    GfxSurface* colour = nullptr;
-    GfxSurface* depth = nullptr;
-    m_renderTexture->GetSurfaceLevel(0, &colour);
-    device->CreateDepthStencilSurface(uint32_t(width), uint32_t(height), depthFormat, 0, &depth);
+    OmRef<GfxSurface> colour;
+    OmRef<GfxSurface> depth;
+    m_renderTexture->GetSurfaceLevel(0, colour.Put());
+    device->CreateDepthStencilSurface(uint32_t(width), uint32_t(height), depthFormat, 0, depth.Put());
     if (colour && depth) {
         m_characterShape->SetRenderTarget(colour, depth, width, height);
         m_renderTargetReady = 1;
     }
-    if (colour)
-        colour->Release();
-    if (depth)
-        depth->Release();
     return true;
 }
 
@@ -195,8 +189,6 @@ void TsFrontEnd::ReleaseRenderTarget()
 {
     if (m_characterShape)
         m_characterShape->ReleaseRenderTarget();
-    if (m_renderTexture)
-        m_renderTexture->Release();
     m_renderTexture = nullptr;
     m_renderTargetReady = 0;
 }

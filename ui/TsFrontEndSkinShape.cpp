@@ -1,6 +1,7 @@
 #include "ui/TsFrontEndSkinShape.h"
 
 #include "engine/OmMatrix4.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
@@ -26,24 +27,16 @@ TsFrontEndSkinShape::~TsFrontEndSkinShape()
 void TsFrontEndSkinShape::SetRenderTarget(plat::GfxSurface* colour, plat::GfxSurface* depth, int32_t width,
                                           int32_t height)
 {
-    if (colour)
-        colour->AddRef();
-    if (depth)
-        depth->AddRef();
-    ReleaseRenderTarget();
-    m_colour = colour;
-    m_depth = depth;
+    m_colour.Reset(colour);
+    m_depth.Reset(depth);
     m_targetWidth = width;
     m_targetHeight = height;
 }
 
 void TsFrontEndSkinShape::ReleaseRenderTarget()
 {
-    if (m_colour)
-        m_colour->Release();
-    if (m_depth)
-        m_depth->Release();
-    m_colour = m_depth = nullptr;
+    m_colour = nullptr;
+    m_depth = nullptr;
 }
 
 void TsFrontEndSkinShape::Render(OmRenderer& renderer)
@@ -62,10 +55,11 @@ void TsFrontEndSkinShape::RenderIntoTarget(OmRenderer& renderer)
         RenderToScreen(renderer);
         return;
     }
-    plat::GfxSurface* keptColour = nullptr;
-    plat::GfxSurface* keptDepth = nullptr;
-    device->GetRenderTarget(&keptColour);
-    device->GetDepthStencilSurface(&keptDepth);
+    // Kept surfaces are let go of whether or not the figure was drawn.
+    OmRef<plat::GfxSurface> keptColour;
+    OmRef<plat::GfxSurface> keptDepth;
+    device->GetRenderTarget(keptColour.Put());
+    device->GetDepthStencilSurface(keptDepth.Put());
     // The figure's blended parts belong in its target, and what the scene
     // filed before it on the screen: each is drawn before the target changes.
     const bool batchOpen = d3d->GetBatch().IsOpen();
@@ -81,11 +75,6 @@ void TsFrontEndSkinShape::RenderIntoTarget(OmRenderer& renderer)
     }
     if (batchOpen)
         d3d->GetBatch().Begin(0); // the scene after the figure files into it as before
-    // Kept surfaces are released whether or not the figure was drawn.
-    if (keptColour)
-        keptColour->Release();
-    if (keptDepth)
-        keptDepth->Release();
 }
 
 void TsFrontEndSkinShape::FlushBlended(OmD3D& renderer)

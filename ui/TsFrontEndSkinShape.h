@@ -7,7 +7,9 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
 #include "engine/OmSkinShape.h"
+#include "platform/GfxTexture.h"
 #include "ui/TsCreditsScroller.h"
 
 class OmD3D;
@@ -46,8 +48,8 @@ private:
     // Draws the blended triangles filed and queued so far where the target is now.
     static void FlushBlended(OmD3D& renderer);
 
-    plat::GfxSurface* m_colour = nullptr;
-    plat::GfxSurface* m_depth = nullptr;
+    OmRef<plat::GfxSurface> m_colour;
+    OmRef<plat::GfxSurface> m_depth;
     int32_t m_targetWidth = 0;
     int32_t m_targetHeight = 0;
     TsCreditsScroller m_scroller;

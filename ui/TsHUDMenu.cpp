@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
@@ -343,11 +344,10 @@ void TsHUDMenu::GiveArticle(TsCollectibleObject* article, int32_t fromSlot, int3
         item->AddToStack(-amount);
         return;
     }
-    article->AddRef();
+    const OmRef<TsCollectibleObject> held(article); // alive while it moves
     if (from.RemoveArticle(article)) {
         to.AddArticle(article);
     }
-    article->Release();
 }
 
 void TsHUDMenu::Render()

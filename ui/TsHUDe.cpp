@@ -8,6 +8,7 @@
 #include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
 #include "engine/OmRand.h"
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
@@ -41,7 +42,6 @@ constexpr int32_t kPanelWidth = 238;
 constexpr int32_t kPlayerCharacterTypes = 7;
 constexpr float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 constexpr float kGold[4] = {0.926f, 0.59f, 0.2f, 1.0f};
-constexpr int32_t kStunWeapon = 6;
 
 struct FlatVertex {
     float x, y, z, rhw;
@@ -80,11 +80,8 @@ TsHUDe::~TsHUDe()
 
 void TsHUDe::ReleaseSprites()
 {
-    for (OmBaseSprite*& sprite : sprites_) {
-        if (sprite) {
-            sprite->Release();
-            sprite = nullptr;
-        }
+    for (OmRef<OmBaseSprite>& sprite : sprites_) {
+        sprite = nullptr;
     }
 }
 
@@ -146,10 +143,7 @@ bool TsHUDe::CreateSprite(int32_t id, const char* fileName)
     sprite->textureId = textureId;
     sprite->SetScreenRelative(false);
     sprite->colour = 0xFFFFFFFFu;
-    if (sprites_[id]) {
-        sprites_[id]->Release();
-    }
-    sprites_[id] = sprite;
+    sprites_[id].AdoptNew(sprite);
     return true;
 }
 
@@ -336,8 +330,11 @@ void TsHUDe::RenderEquippedWeapon(TsCharacterObject& c, int32_t x, int32_t y)
         return;
     }
     const TsWeaponAttributes& current = weapon->Current();
-    const int32_t matter = current.matterType;
-    DrawSprite(matter == 1 ? HUD_INV_CHEM : matter == 2 ? HUD_INV_ENERGY : HUD_INV_PHYS, float(x), float(y - 128));
+    const TsMatterType matter = current.matterType;
+    const int32_t matterSprite = matter == TS_MATTER_CHEMICAL ? HUD_INV_CHEM
+                                 : matter == TS_MATTER_ENERGY ? HUD_INV_ENERGY
+                                                              : HUD_INV_PHYS;
+    DrawSprite(matterSprite, float(x), float(y - 128));
     if (OmBaseSprite* own = weapon->GetSprite(); own && OmRenderer::Current()) {
         own->SetScreenRelative(false);
         own->SetPosition(float(x), float(y - 64));
@@ -346,7 +343,7 @@ void TsHUDe::RenderEquippedWeapon(TsCharacterObject& c, int32_t x, int32_t y)
     DrawSprite(weapon->IsSecondary() ? HUD_SECONDARY_FIREON : HUD_SECONDARY_FIREOFF, float(x + 43), float(y - 76));
     int32_t n = current.ammoPerShot > 0 ? inventory->GetAmmoCount(weapon) : -1;
     const TsWeaponAttributes& primary = weapon->Attributes(false);
-    if (primary.weaponType == kStunWeapon) {
+    if (primary.weaponType == TS_WEAPON_RADIATION_GENERATOR) {
         n = int32_t(primary.GetStun());
     }
     DrawCount(float(x), float(y - 64), n, kWhite);
@@ -446,7 +443,10 @@ void TsHUDe::UpdateTargeting()
 
     TsCharacterObject* current = TsCharacterObject::Cast(TsAccess::CurrentCharacter());
     if (current) {
-        if (TsWeaponObject* attack = current->GetCurrentAttack(); attack && attack->GetCurrentWeaponType() > 4) {
+        // Skills and the radiation generator (and any kind past them) get
+        // no target marker.
+        if (TsWeaponObject* attack = current->GetCurrentAttack();
+            attack && attack->GetCurrentWeaponType() > TS_WEAPON_MINE) {
             return;
         }
     }

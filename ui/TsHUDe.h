@@ -8,13 +8,14 @@
 
 #include <cstdint>
 
+#include "engine/OmBaseSprite.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsWorldQuad.h"
 #include "ui/TsHUDMenu.h"
 #include "ui/TsHUDPortrait.h"
 #include "ui/TsHUDTextWindow.h"
 
-class OmBaseSprite;
 class OmD3DFont;
 class TsCharacterObject;
 class TsCollectibleObject;
@@ -225,7 +226,7 @@ private:
     bool WeaponChangesAllowed(const TsPCObject* pc) const;
     void WeaponKeys();
 
-    OmBaseSprite* sprites_[HUD_MAX_SPRITES] = {};
+    OmRef<OmBaseSprite> sprites_[HUD_MAX_SPRITES];
     TsHUDPortrait portraits_[kPortraitCount];
     uint8_t dialogueOpen_ = 0;
     TsWorldQuad destinationMarker_;

@@ -7,6 +7,7 @@
 
 #include "engine/OmBaseSprite.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -351,21 +352,18 @@ bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
         }
         int32_t classIndex = -1;
         OmClassRegistry& classes = OmClassRegistry::Instance();
-        OmObject* made =
-            classes.FindClassIndex(article.GetClass()->name, classIndex) ? classes.CreateObject(classIndex) : nullptr;
-        auto* bought = dynamic_cast<TsCollectibleObject*>(made);
+        auto made = OmRef<OmObject>::Adopt(
+            classes.FindClassIndex(article.GetClass()->name, classIndex) ? classes.CreateObject(classIndex) : nullptr);
+        auto* bought = dynamic_cast<TsCollectibleObject*>(made.Get());
         if (!bought) {
             LogErrorF("Trade: a new %s cannot be made", article.GetClass()->name);
-            if (made)
-                made->Release();
             return false;
         }
         bought->CopyFromTemplate(&article);
-        // The inventory takes over the new article's reference.
         if (inventory->AddArticle(bought) < 1) {
-            bought->Release();
             return false;
         }
+        made.Detach(); // the inventory keeps the new article's reference
         Play(kSoundDone);
         player->AddToKitty(-quote.price);
         return true;

@@ -6,6 +6,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmList.h"
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "game/objects/TsPCObject.h"
 #include "game/framework/TsAccess.h"
@@ -32,9 +33,7 @@ const char* const kSpriteFiles[TsRadar::kSpriteCount] = {
 
 int32_t LoadTextureFile(OmRenderer* renderer, const char* path)
 {
-    auto* resource = new OmTextureResource(path, 1, 0);
-    const int32_t id = renderer->RegisterTexture(resource);
-    resource->Release();
+    const int32_t id = renderer->RegisterTexture(OmMakeRef<OmTextureResource>(path, 1, 0));
     if (id < 0)
         return -1;
     if (!renderer->LoadTexture(id)) {
@@ -272,11 +271,11 @@ void TsRadar::CreateRadar(int32_t mode)
     m_projection = *renderer->GetProjectionMatrix();
     renderer->SetProjectionMatrix(&previous);
     BuildDisc();
-    if (m_mode != 2) {
+    if (m_mode != kWorldMapMode) {
         GfxDevice* device = renderer->GetDevice();
         if (!device || GfxFailed(device->CreateTexture(uint32_t(m_localMapWidth), uint32_t(m_localMapHeight), 1, 0,
-                                                        GfxFormat::R5G6B5, GfxPool::Managed, &m_localMap)))
-            m_localMap = nullptr;
+                                                        GfxFormat::R5G6B5, GfxPool::Managed, m_localMap.Put())))
+            m_localMap.Detach(); // a failed call leaves nothing to hold
     }
 }
 
@@ -333,8 +332,8 @@ void TsRadar::BuildWorldMap()
     const int32_t h =
         std::min<int32_t>(kWorldMapMax, caps.maxTextureHeight ? int32_t(caps.maxTextureHeight) : kWorldMapMax);
     if (GfxFailed(device->CreateTexture(uint32_t(w), uint32_t(h), 1, 0, GfxFormat::R5G6B5, GfxPool::Managed,
-                                        &m_worldMap))) {
-        m_worldMap = nullptr;
+                                        m_worldMap.Put()))) {
+        m_worldMap.Detach(); // a failed call leaves nothing to hold
         LogError("TsRadar: the world map texture cannot be made");
         return;
     }
@@ -348,7 +347,7 @@ void TsRadar::BuildWorldMap()
 void TsRadar::HandleCollisionMapChange(int32_t tileX, int32_t tileZ, int32_t width, int32_t height)
 {
     TsWorld* world = TsAccess::World();
-    if (m_mode != 2 || !m_worldMap || !HasMap(world))
+    if (m_mode != kWorldMapMode || !m_worldMap || !HasMap(world))
         return;
     GfxLockedRect locked{};
     if (GfxFailed(m_worldMap->LockRect(0, &locked, nullptr, 0)) || !locked.bits)
@@ -367,14 +366,8 @@ void TsRadar::HandleCollisionMapChange(int32_t tileX, int32_t tileZ, int32_t wid
 void TsRadar::Release()
 {
     OmRenderer* renderer = OmRenderer::Current();
-    if (m_worldMap) {
-        m_worldMap->Release();
-        m_worldMap = nullptr;
-    }
-    if (m_localMap) {
-        m_localMap->Release();
-        m_localMap = nullptr;
-    }
+    m_worldMap = nullptr;
+    m_localMap = nullptr;
     if (renderer) {
         if (m_frameTexture >= 0)
             renderer->ReleaseTexture(m_frameTexture);
@@ -420,13 +413,13 @@ void TsRadar::Update(uint32_t flags)
 {
     if (!(flags & kUpdateFlag))
         return;
-    if (m_mode == 2) {
+    if (m_mode == kWorldMapMode) {
         if (!m_worldMap)
             BuildWorldMap();
         return;
     }
     if (m_radarShown)
-        ShadeLocalMap(m_mode == 1);
+        ShadeLocalMap(m_mode == kCornerMode);
 }
 
 void TsRadar::ShadeLocalMap(bool edges)

@@ -16,21 +16,25 @@
 #include <cstdint>
 
 #include "engine/OmMatrix4.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
+#include "platform/GfxTexture.h"
 
 class OmArchive;
 class TsAIMap;
 class TsEntity;
 class TsLevel;
-namespace plat {
-class GfxTexture;
-}
 
 class TsRadar {
 public:
     enum Sprite : int32_t { kPCBlip = 0, kNPCBlip = 1, kBanterBlip = 2, kObjectiveBlip = 3, kSpriteCount = 4 };
+    // The shading modes above.
+    enum Mode : int32_t { kFootprintMode = 0, kCornerMode = 1, kWorldMapMode = 2 };
+    // Bits of the radar's flags and of Update's mask: the objective is drawn
+    // and the map is shaded only when their bit is set.
     static constexpr uint32_t kObjectiveFlag = 8;
     static constexpr uint32_t kUpdateFlag = 16;
+    static constexpr uint32_t kUpdateAll = 31; // every bit, as the level's tick asks
     static constexpr int32_t kLocalMapSize = 64;
     static constexpr int32_t kWorldMapMax = 512;
     static constexpr float kDiscRadius = 75.0f;
@@ -138,13 +142,13 @@ private:
     static constexpr int32_t kMaxDiscVertices = 2 * 6 * 5;
 
     int32_t m_sprites[kSpriteCount] = {-1, -1, -1, -1};
-    uint32_t m_flags = 31;
+    uint32_t m_flags = kUpdateAll;
     int32_t m_mode = 0;
     int32_t m_frameTriangles = 2;
     int32_t m_gridColumns = 6;
     int32_t m_gridRows = 6;
     int32_t m_frameTexture = -1;
-    plat::GfxTexture* m_worldMap = nullptr;
+    OmRef<plat::GfxTexture> m_worldMap;
     int32_t m_worldMapWidth = 0;
     int32_t m_worldMapHeight = 0;
     int32_t m_arrowVertices = 9;
@@ -154,7 +158,7 @@ private:
     int32_t m_discStripTriangles = 0;
     int32_t m_localMapWidth = kLocalMapSize;
     int32_t m_localMapHeight = kLocalMapSize;
-    plat::GfxTexture* m_localMap = nullptr;
+    OmRef<plat::GfxTexture> m_localMap;
     OmVector3 m_objective{0.0f, 0.0f, 0.0f};
     float m_discRadius = 0.0f;
     float m_range = kDefaultRange;

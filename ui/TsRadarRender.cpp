@@ -108,7 +108,7 @@ void TsRadar::Render()
     r.SetViewMatrix(&radarView);
     r.SetWorldMatrix(&OmMatrix4::Identity());
 
-    if (m_mode == 2)
+    if (m_mode == kWorldMapMode)
         DrawWorldDisc(centre);
     else
         RenderDisc(centre);

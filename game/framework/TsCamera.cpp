@@ -24,13 +24,7 @@ TsCamera::~TsCamera()
 
 void TsCamera::SetSceneCamera(OmCamera* camera)
 {
-    if (camera) {
-        camera->AddRef();
-    }
-    if (sceneCamera_) {
-        sceneCamera_->Release();
-    }
-    sceneCamera_ = camera;
+    sceneCamera_.Reset(camera);
 }
 
 bool TsCamera::Register(OmArchive& archive)

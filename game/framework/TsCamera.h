@@ -7,11 +7,12 @@
 
 #include <cstdint>
 
+#include "engine/OmCamera.h"
 #include "engine/OmMatrix3.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsLerp.h"
 #include "game/framework/TsObject.h"
 
-class OmCamera;
 
 enum TsCameraMode : int32_t {
     TS_CAMERA_FREE = 0,    // at the position, turned by heading, pitch and roll
@@ -90,7 +91,7 @@ private:
     TsLerpFloat roll_;
     TsLerpVector focus_;
     TsLerpFloat distance_;
-    OmCamera* sceneCamera_ = nullptr;
+    OmRef<OmCamera> sceneCamera_;
     TsCameraMode mode_ = TS_CAMERA_FREE;
     uint8_t active_ = 0;
     TsLerpFloat fieldOfView_;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/OmGroup.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsAccess.h"
@@ -47,26 +48,21 @@ TsGameMode::TsGameMode(OmArchive& archive) : TsObject(archive)
 
 TsGameMode::~TsGameMode()
 {
-    if (m_camera) {
-        m_camera->Release();
-        m_camera = nullptr;
-    }
-    if (m_sceneRoot) {
-        m_sceneRoot->Release();
-        m_sceneRoot = nullptr;
-    }
+    // The camera goes before the scene it looks at.
+    m_camera = nullptr;
+    m_sceneRoot = nullptr;
 }
 
 void TsGameMode::CreateSceneRoot()
 {
-    m_sceneRoot = new OmGroup; // holding the reference it is made with
+    m_sceneRoot = OmMakeRef<OmGroup>();
 }
 
 // The mode's camera drives the renderer's own camera node.
 void TsGameMode::CreateCamera()
 {
     constexpr float kDegrees = 3.14159265f / 180.0f;
-    m_camera = new TsCamera; // holding the reference it is made with
+    m_camera = OmMakeRef<TsCamera>();
     m_camera->SetSceneCamera(GetActiveCamera());
     if (!m_camera->GetSceneCamera()) {
         static bool reported = false;

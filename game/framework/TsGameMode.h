@@ -6,12 +6,13 @@
 
 #include <cstdint>
 
+#include "engine/OmGroup.h"
+#include "engine/OmRef.h"
+#include "game/framework/TsCamera.h"
 #include "game/framework/TsObject.h"
 
-class OmGroup;
 class OmNode;
 class OmRenderer;
-class TsCamera;
 
 // Values of mode requests and of GetModeType.
 enum TsModeType : int32_t {
@@ -52,8 +53,8 @@ class TsGameMode : public TsObject {
 protected:
     void QueueDebugOverlay(OmRenderer& renderer) const;
 
-    OmGroup* m_sceneRoot = nullptr;
-    TsCamera* m_camera = nullptr;
+    OmRef<OmGroup> m_sceneRoot;
+    OmRef<TsCamera> m_camera;
     uint8_t m_paused = 0;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/OmRef.h"
 #include "game/framework/TsLog.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxFileTexture.h"
@@ -27,15 +28,17 @@ void LoadLoadScreenImage(const char* name)
         LogError("Load screen: no graphics device; the image is not shown");
         return;
     }
-    plat::GfxSurface* back = nullptr;
-    if (device->GetBackBuffer(0, plat::GfxBackBufferMono, &back) != plat::GfxResult::Ok || !back) {
-        return;
-    }
     plat::GfxSurfaceDesc desc{};
-    back->GetDesc(&desc);
-    back->Release();
-    plat::GfxSurface* image = nullptr;
-    if (device->CreateImageSurface(desc.width, desc.height, desc.format, &image) != plat::GfxResult::Ok || !image) {
+    {
+        OmRef<plat::GfxSurface> back;
+        if (device->GetBackBuffer(0, plat::GfxBackBufferMono, back.Put()) != plat::GfxResult::Ok || !back) {
+            return;
+        }
+        back->GetDesc(&desc);
+    }
+    OmRef<plat::GfxSurface> image;
+    if (device->CreateImageSurface(desc.width, desc.height, desc.format, image.Put()) != plat::GfxResult::Ok
+        || !image) {
         return;
     }
     const std::string path = std::string(".\\data\\") + name;
@@ -43,10 +46,9 @@ void LoadLoadScreenImage(const char* name)
     if (plat::GfxLoadSurfaceFromFile(image, nullptr, nullptr, path.c_str(), nullptr, filter, 0, nullptr)
         != plat::GfxResult::Ok) {
         LogErrorF("Load screen: could not read the image %s", path.c_str());
-        image->Release();
         return;
     }
-    g_loadScreen.image = image;
+    g_loadScreen.image = image.Detach(); // released in ReleaseLoadScreenImage
 }
 
 void ReleaseLoadScreenImage()

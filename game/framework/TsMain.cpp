@@ -1,8 +1,10 @@
 #include "game/framework/TsMain.h"
 
+#include <cassert>
 #include <cstdio>
 
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "engine/OmTimer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
@@ -393,6 +395,7 @@ void TsMain::TickBody()
 
 void TsMain::RenderFrame(float fraction, float dt)
 {
+    assert(mode_); // Frame renders only with a mode
     float renderTime = renderTime_;
     float handed = 0.0f;
     if (!mode_->IsPaused()) {
@@ -413,11 +416,10 @@ void TsMain::RenderFrame(float fraction, float dt)
         return;
     }
     plat::GfxDevice* device = renderer_->GetDevice();
-    plat::GfxSurface* back = nullptr;
-    if (g_loadScreen.image && device && device->GetBackBuffer(0, plat::GfxBackBufferMono, &back) == plat::GfxResult::Ok
-        && back) {
+    OmRef<plat::GfxSurface> back;
+    if (g_loadScreen.image && device
+        && device->GetBackBuffer(0, plat::GfxBackBufferMono, back.Put()) == plat::GfxResult::Ok && back) {
         device->CopyRects(g_loadScreen.image, nullptr, 0, back, nullptr);
-        back->Release();
     }
     g_loadScreen.pulse.Interpolate(dt / tickDuration_);
     DrawLoadScreenText(g_loadScreen.pulse.interpolated);

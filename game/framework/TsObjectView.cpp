@@ -7,6 +7,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmLight.h"
 #include "engine/OmMatrix3.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
@@ -80,7 +81,7 @@ void TsObjectView::Construct()
     m_camera->SetNearPlane(1.0f);
     m_camera->SetFarPlane(1000.0f);
 
-    light_ = new OmLight;
+    light_ = OmMakeRef<OmLight>();
     light_->SetName("Main Light");
     light_->lightType = OmLight::kPoint;
     for (int i = 0; i < 3; ++i) {
@@ -109,7 +110,6 @@ TsObjectView::~TsObjectView()
         if (OmRenderer* renderer = OmRenderer::Current()) {
             renderer->RemoveLight(light_);
         }
-        light_->Release();
         light_ = nullptr;
     }
 }

@@ -5,10 +5,11 @@
 
 #include <cstdint>
 
+#include "engine/OmLight.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsGameMode.h"
 
-class OmLight;
 
 class TsObjectView : public TsGameMode {
     OM_DECLARE_CLASS(TsObjectView)
@@ -47,5 +48,5 @@ private:
     uint8_t orbitOrigin_ = 1;
     uint8_t secondView_ = 0;
     uint8_t gWasDown_ = 0;
-    OmLight* light_ = nullptr;
+    OmRef<OmLight> light_;
 };

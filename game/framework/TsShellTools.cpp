@@ -10,6 +10,7 @@
 #include "engine/OmBoneAnimation.h"
 #include "engine/OmGroup.h"
 #include "engine/OmParticleSystem.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
@@ -59,12 +60,11 @@ bool AskForFile(const char* title, const char* filter, char (&path)[TsShell::kMa
 // A new group holding the scene of a .pbf file, updated to time 0; null on
 // failure. The importer goes once its objects have render meshes that keep
 // their own references on its materials.
-OmGroup* ImportScene(const char* path, bool renderMeshes)
+OmRef<OmGroup> ImportScene(const char* path, bool renderMeshes)
 {
     OmSceneImporter importer;
-    auto* group = new OmGroup;
+    auto group = OmMakeRef<OmGroup>();
     if (!importer.Load(path, group)) {
-        group->Release();
         return nullptr;
     }
     if (renderMeshes && OmRenderer::Current() && !CreateRenderMeshes(group, *OmRenderer::Current(), 0)) {
@@ -98,23 +98,21 @@ void ShowAsLoadedObject(OmGroup& scene, OmNode* node)
     scene.AddChild(node);
 }
 
-OmSkinShape* ImportSkinnedFigure(const char* path)
+OmRef<OmSkinShape> ImportSkinnedFigure(const char* path)
 {
     OmSceneImporter importer;
-    OmSkinMesh* mesh = importer.LoadSkinned(path, kModelScale, kMaxInfluences, false);
+    const auto mesh = OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(path, kModelScale, kMaxInfluences, false));
     if (!mesh) {
         return nullptr;
     }
-    auto* figure = new OmSkinShape;
+    auto figure = OmMakeRef<OmSkinShape>();
     figure->SetGeometry(mesh);
-    mesh->Release();
-    auto* holder = new OmGroup; // CreateRenderMeshes walks a group's children
+    const auto holder = OmMakeRef<OmGroup>(); // CreateRenderMeshes walks a group's children
     holder->AddChild(figure);
     if (OmRenderer::Current() && !CreateRenderMeshes(holder, *OmRenderer::Current(), 0)) {
         LogErrorF("%s: the skinned mesh could not be made ready to draw", path);
     }
-    holder->RemoveChild(figure); // the figure keeps the reference it was made with
-    holder->Release();
+    holder->RemoveChild(figure);
     return figure;
 }
 
@@ -179,7 +177,7 @@ int ToolImportPBF(lua_State* L)
     if (lua_type(L, 1) != LUA_TSTRING) {
         return Raise(L, "incorrect argument to function 'ToolImportPBF'");
     }
-    OmGroup* group = ImportScene(lua_tostring(L, 1), false);
+    OmGroup* group = ImportScene(lua_tostring(L, 1), false).Detach(); // the script's reference
     if (!group) {
         LogError("Could not import .pbf file");
         return 0;
@@ -198,13 +196,12 @@ int LoadSceneObject(lua_State* L)
     if (!scene || !AskForFile("Game Level", "Palewick Binary files (*.pbf)", path)) {
         return 0;
     }
-    OmGroup* object = ImportScene(path, true);
+    const OmRef<OmGroup> object = ImportScene(path, true);
     if (!object) {
         LogError("Could not import .pbf file");
         return 0;
     }
-    ShowAsLoadedObject(*scene, object);
-    object->Release(); // the scene holds it
+    ShowAsLoadedObject(*scene, object); // the scene holds it
     return 0;
 }
 
@@ -215,13 +212,12 @@ int ToolImportBoneMesh(lua_State*)
     if (!scene || !AskForFile("Load Character", "Palewick Binary files (*.pbf)", path)) {
         return 0;
     }
-    OmSkinShape* figure = ImportSkinnedFigure(path);
+    const OmRef<OmSkinShape> figure = ImportSkinnedFigure(path);
     if (!figure) {
         LogError("Could not import animation file");
         return 0;
     }
     ShowAsLoadedObject(*scene, figure);
-    figure->Release();
     return 0;
 }
 

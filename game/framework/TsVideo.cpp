@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "engine/OmRef.h"
 #include "game/framework/TsLog.h"
 #include "platform/FilePath.h"
 #include "platform/PlaybackWatch.h"
@@ -76,7 +77,7 @@ private:
     SoundDevice sound_;
     SoundStream stream_;
     bool hasSound_ = false;
-    GfxTexture* texture_ = nullptr;
+    OmRef<GfxTexture> texture_;
     PlaybackWatch watch_;
     bool quitQueued_ = false;
 };
@@ -111,7 +112,7 @@ bool Playback::MakeTexture()
 {
     const auto w = static_cast<uint32_t>(video_.Width());
     const auto h = static_cast<uint32_t>(video_.Height());
-    return device_.CreateTexture(w, h, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &texture_) == GfxResult::Ok;
+    return device_.CreateTexture(w, h, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, texture_.Put()) == GfxResult::Ok;
 }
 
 void Playback::Upload(const VideoFrame& frame)
@@ -152,12 +153,15 @@ void Playback::SetDrawingStates()
 
 void Playback::Draw()
 {
-    GfxSurface* back = nullptr;
-    if (device_.GetBackBuffer(0, GfxBackBufferMono, &back) != GfxResult::Ok || !back)
-        return;
-    const auto w = static_cast<float>(back->Width());
-    const auto h = static_cast<float>(back->Height());
-    back->Release();
+    float w = 0.0f;
+    float h = 0.0f;
+    {
+        OmRef<GfxSurface> back;
+        if (device_.GetBackBuffer(0, GfxBackBufferMono, back.Put()) != GfxResult::Ok || !back)
+            return;
+        w = static_cast<float>(back->Width());
+        h = static_cast<float>(back->Height());
+    }
     const ScreenVertex quad[4] = {{-0.5f, -0.5f, 0.0f, 1.0f, 0.0f, 0.0f},
                                   {w - 0.5f, -0.5f, 0.0f, 1.0f, 1.0f, 0.0f},
                                   {-0.5f, h - 0.5f, 0.0f, 1.0f, 0.0f, 1.0f},
@@ -217,7 +221,6 @@ void Playback::Release()
     sound_.Close();
     if (texture_) {
         device_.SetTexture(0, nullptr);
-        texture_->Release();
         texture_ = nullptr;
     }
     video_.Close();

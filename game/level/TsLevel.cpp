@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -54,7 +55,7 @@ TsGameMode* TsLevel::Make()
 TsLevel::TsLevel()
 {
     CreateMembers();
-    entityDB_ = new TsEntityDB; // holding the reference it is made with
+    entityDB_ = OmMakeRef<TsEntityDB>();
 }
 
 TsLevel::TsLevel(OmArchive& archive) : TsGameMode(archive)
@@ -79,13 +80,13 @@ void TsLevel::CreateMembers()
     levelCursor_ = std::make_unique<TsLevelCursor>();
     cursorQueries_ = std::make_unique<TsLevelCursorQueries>(*this);
     audioView_ = std::make_unique<TsLevelAudioView>(*this);
-    cutScene_ = new TsCutScene; // holding the reference it is made with
+    cutScene_ = OmMakeRef<TsCutScene>();
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
-    conversation_ = new TsConversation; // holding the reference it is made with
+    conversation_ = OmMakeRef<TsConversation>();
     radar_ = std::make_unique<TsRadar>();
-    trade_ = new TsTrade;               // holding the reference it is made with
-    gameFrontEnd_ = new TsGameFrontEnd; // holding the reference it is made with
+    trade_ = OmMakeRef<TsTrade>();
+    gameFrontEnd_ = OmMakeRef<TsGameFrontEnd>();
     gameFrontEnd_->SetLevel(this);
 }
 
@@ -96,10 +97,9 @@ TsLevel::~TsLevel()
 
 void TsLevel::TakeWorld(TsWorld* world)
 {
-    if (world_ && world_ != world) {
-        world_->Release();
+    if (world_ != world) {
+        world_.AdoptNew(world);
     }
-    world_ = world;
     pathfinder_->SetWorld(world);
 }
 
@@ -107,48 +107,33 @@ void TsLevel::TakeWorld(TsWorld* world)
 // from the archive when the level did, and a failed load takes it down itself.
 void TsLevel::ReleaseOwned()
 {
-    if (cutScene_) {
-        cutScene_->Release();
-        cutScene_ = nullptr;
-    }
+    cutScene_ = nullptr;
     if (radar_) {
         radar_->Release();
         radar_.reset();
     }
     // Neither is in the level's archive: they go with the level whatever
     // tears it down.
-    if (gameFrontEnd_) {
-        gameFrontEnd_->Release();
-        gameFrontEnd_ = nullptr;
-    }
-    if (trade_) {
-        trade_->Release();
-        trade_ = nullptr;
-    }
+    gameFrontEnd_ = nullptr;
+    trade_ = nullptr;
     cursorQueries_.reset();
     audioView_.reset();
     levelCursor_.reset();
     pathfinder_.reset();
     if (OmArchive::IsBeingTakenDown(*this)) {
+        world_.Detach();
+        conversation_.Detach();
+        entityDB_.Detach();
         return;
     }
-    if (world_) {
-        world_->Release();
-        world_ = nullptr;
-    }
+    world_ = nullptr;
     // The timers hold the level's objects (a fallen character waiting to
     // fade): they let go of them before the database takes them down.
     TsTimerTable::Instance().Clear();
     // The conversation holds its speakers: it lets go of them before the
     // database takes the characters down.
-    if (conversation_) {
-        conversation_->Release();
-        conversation_ = nullptr;
-    }
-    if (entityDB_) {
-        entityDB_->Release();
-        entityDB_ = nullptr;
-    }
+    conversation_ = nullptr;
+    entityDB_ = nullptr;
 }
 
 float TsLevel::ElevationStep(int step)
@@ -232,10 +217,7 @@ void TsLevel::Read(OmArchive& archive)
     TsConversation* conversation = nullptr;
     archive.ReadRef(conversation);
     if (!archive.HasFailed() && conversation) {
-        if (conversation_) {
-            conversation_->Release();
-        }
-        conversation_ = conversation;
+        conversation_.AdoptNew(conversation);
     }
     ReadByteFlag(archive, videoPlayed_);
     ReadByteFlag(archive, conversationCamera_);

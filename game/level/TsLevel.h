@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "game/framework/TsGameMode.h"
 #include "game/framework/TsProfilerDisplay.h"
@@ -54,7 +55,8 @@ class TsLevel : public TsGameMode {
     TsModeType GetModeType() const override { return TS_MODE_LEVEL; }
 
     // ---- script operations ----
-    bool ImportWorld(const char* path, const char* name2, float v, bool f, float w1, float w2, bool wf);
+    bool ImportWorld(const char* path, const char* dynObjFolder, float cellEdge, bool vertexColours, float cloudA,
+                     float cloudB, bool importFlag);
     bool LoadWorld(const char* file);
     bool SaveWorld(const char* file);
     bool MakeDetectionMap(const char* model, const char* image);
@@ -177,24 +179,29 @@ private:
     uint8_t videoPlayed_ = 0;
     uint8_t objectivesShown_ = 0;
     OmString objectivesText_;
-    TsEntityDB* entityDB_ = nullptr; // owned: released in ReleaseOwned
-    TsWorld* world_ = nullptr;       // owned: released in ReleaseOwned
+    // The counted objects the level holds are let go of in ReleaseOwned,
+    // in the order the game needs.
+    OmRef<TsEntityDB> entityDB_;
+    OmRef<TsWorld> world_;
     std::unique_ptr<TsPathfinder> pathfinder_;
     uint8_t cursorMode_ = 0;
     OmString secondText_;
-    TsCutScene* cutScene_ = nullptr; // owned: released in ReleaseOwned
-    TsConversation* conversation_ = nullptr;
-    TsTrade* trade_ = nullptr; // owned: released in ReleaseOwned
+    OmRef<TsCutScene> cutScene_;
+    OmRef<TsConversation> conversation_;
+    OmRef<TsTrade> trade_;
     std::unique_ptr<TsLevelCursor> levelCursor_;
     std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
     std::unique_ptr<TsLevelAudioView> audioView_; // what the combat music watches
     std::unique_ptr<TsRadar> radar_;
-    TsGameFrontEnd* gameFrontEnd_ = nullptr; // owned: released in ReleaseOwned
+    OmRef<TsGameFrontEnd> gameFrontEnd_;
     std::unique_ptr<TsHUDe> hud_;
     TsEntity* gameOverCharacter_ = nullptr;
     uint8_t conversationCamera_ = 0;
     int32_t gameOverState_ = kPlaying;
-    int32_t zoomMode_ = -1;
+    // The zoom the player picked: near, middle and far keep the camera's
+    // elevation clear of the world; free leaves the pitch alone.
+    enum class CameraZoom : int32_t { kFree = -1, kNear = 0, kMiddle = 1, kFar = 2 };
+    CameraZoom zoomMode_ = CameraZoom::kFree;
     float cameraValues_[3] = {10.0f, 20.0f, 25.0f};
     float narrowestFov_;
     float startFov_;
@@ -202,7 +209,7 @@ private:
     float playElevation_;
     float viewBlend_ = 1.0f;
     float viewBlendPrevious_ = 1.0f;
-    int32_t freeCamera_ = 1;
+    bool freeCamera_ = true; // off while the transparent camera is on; the player toggles it
     uint8_t debugSwitches_[kDebugSwitchCount] = {};
     uint8_t levelDebug_ = 0;
     TsProfilerDisplay profiler_;

@@ -147,7 +147,7 @@ bool TsLevel::Initialise()
     RunScriptFile(info->luaMissionFilename);
     SetUpPlayCamera();
     LogInfoF("Initialising %s radar", "static");
-    radar_->CreateRadar(2);
+    radar_->CreateRadar(TsRadar::kWorldMapMode);
     TsMain::PumpMessages();
     std::srand(0);
     if (TsAudio* audio = TsAccess::Audio()) {
@@ -198,10 +198,10 @@ void TsLevel::SetUpPlayCamera()
     m_camera->Focus().SetNext(focus);
     m_camera->Snap();
     if (TsAccess::Options()->IsTransparentCam()) {
-        freeCamera_ = 0;
-        zoomMode_ = 0;
+        freeCamera_ = false;
+        zoomMode_ = CameraZoom::kNear;
     } else {
-        freeCamera_ = 1;
+        freeCamera_ = true;
     }
 }
 
@@ -258,9 +258,9 @@ void TsLevel::TickSteps(uint32_t tickCount)
         levelCursor_->ClearTurn();
     }
     MoveListener();
-    radar_->Update(31);
+    radar_->Update(TsRadar::kUpdateAll);
     viewBlendPrevious_ = viewBlend_;
-    viewBlend_ = freeCamera_ == 1 || CutSceneRuns() ? 1.0f : 0.0f;
+    viewBlend_ = freeCamera_ || CutSceneRuns() ? 1.0f : 0.0f;
     if (!CutSceneRuns()) {
         CameraElevation();
     }
@@ -357,21 +357,21 @@ void TsLevel::ZoomActions()
         return;
     }
     if (input->IsActionPressed(kZoomNear)) {
-        zoomMode_ = 0;
+        zoomMode_ = CameraZoom::kNear;
     } else if (input->IsActionPressed(kZoomMiddle)) {
-        zoomMode_ = 1;
+        zoomMode_ = CameraZoom::kMiddle;
     } else if (input->IsActionPressed(kZoomFar)) {
-        zoomMode_ = 2;
+        zoomMode_ = CameraZoom::kFar;
     } else if (input->IsActionPressed(kZoomFree)) {
-        if (freeCamera_ == 1) {
-            zoomMode_ = -1;
+        if (freeCamera_) {
+            zoomMode_ = CameraZoom::kFree;
         }
     } else if (input->IsActionPressed(kFreeCamera)) {
-        if (freeCamera_ == 1) {
-            freeCamera_ = 0;
-            zoomMode_ = 0;
+        if (freeCamera_) {
+            freeCamera_ = false;
+            zoomMode_ = CameraZoom::kNear;
         } else {
-            freeCamera_ = 1;
+            freeCamera_ = true;
         }
     }
 }
@@ -466,7 +466,7 @@ void TsLevel::MoveListener()
 // world; the pitch eases toward it.
 void TsLevel::CameraElevation()
 {
-    if (zoomMode_ < 0) {
+    if (zoomMode_ == CameraZoom::kFree) {
         elevation_.Choose(-1);
         return;
     }

@@ -31,7 +31,7 @@ void TsAttack::Read(OmArchive& archive)
     OmObject::Read(archive);
     archive.ReadRef(m_target).ReadRef(m_attacker);
     archive.ReadVector(m_position).ReadVector(m_direction);
-    archive.ReadI32(m_matterType).ReadFloat(m_damage).ReadFloat(m_stun);
+    archive.ReadEnum(m_matterType).ReadFloat(m_damage).ReadFloat(m_stun);
     archive.ReadI32(m_secondId).ReadI32(m_impactSound);
 }
 

@@ -13,6 +13,7 @@ class TsEntity;
 class TsCharacterObject;
 
 enum TsMatterType : int32_t {
+    TS_MATTER_NONE = -1, // armour against every matter
     TS_MATTER_PHYSICAL = 0,
     TS_MATTER_CHEMICAL = 1,
     TS_MATTER_ENERGY = 2,
@@ -40,8 +41,8 @@ class TsAttack : public OmObject {
     void SetPosition(const OmVector3& position) { m_position = position; }
     const OmVector3& GetDirection() const { return m_direction; }
     void SetDirection(const OmVector3& direction) { m_direction = direction; }
-    int32_t GetMatterType() const { return m_matterType; }
-    void SetMatterType(int32_t type) { m_matterType = type; }
+    TsMatterType GetMatterType() const { return m_matterType; }
+    void SetMatterType(int32_t type) { m_matterType = static_cast<TsMatterType>(type); }
     float GetDamage() const { return m_damage; }
     void SetDamage(float damage) { m_damage = damage; }
     float GetStun() const { return m_stun; }
@@ -60,7 +61,7 @@ private:
     TsCharacterObject* m_attacker = nullptr;
     OmVector3 m_position;
     OmVector3 m_direction;
-    int32_t m_matterType = TS_MATTER_PHYSICAL;
+    TsMatterType m_matterType = TS_MATTER_PHYSICAL;
     float m_damage = 0.0f;
     float m_stun = 0.0f;
     int32_t m_secondId = -1;

@@ -97,7 +97,7 @@ void TsCharacterObject::Tick(uint32_t tickCount)
     m_previousWaistAngle = m_waistAngle;
     if (TsWeaponObject* attack = GetCurrentAttack())
         attack->Tick(tickCount);
-    if (CurrentEquipType() == kEquipStealth)
+    if (CurrentEquipType() == TS_EQUIP_STEALTH)
         m_running = 0;
     if (!TickLife())
         return;
@@ -246,7 +246,7 @@ void TsCharacterObject::DropLockedTarget()
 
 void TsCharacterObject::ChooseGait()
 {
-    if ((m_skill & TS_SKILL_STEALTH) && CurrentEquipType() == kEquipStealth) {
+    if ((m_skill & TS_SKILL_STEALTH) && CurrentEquipType() == TS_EQUIP_STEALTH) {
         m_running = 0;
     } else if (m_runToAttack && !m_follower.IsClosed()) {
         const float length = m_follower.GetLength();
@@ -505,8 +505,8 @@ void TsCharacterObject::FollowPath()
             m_actionState = m_running ? kRun : kWalk;
         return;
     }
-    const int32_t type = CurrentWeaponType();
-    if (type >= kWeaponRanged && type <= kWeaponRocket) {
+    const TsWeaponType type = CurrentWeaponType();
+    if (type >= TS_WEAPON_RANGED_MANUAL && type <= TS_WEAPON_ROCKET) {
         AdvanceAlongPath(1.0f);
         AimedMovement();
     } else {
@@ -684,56 +684,64 @@ void TsCharacterObject::UseStep()
 
 // ---- animation ------------------------------------------------------------------------------
 
-int32_t TsCharacterObject::AnimationFor(int32_t state, int32_t equip)
+int32_t TsCharacterObject::AnimationFor(int32_t state, TsEquipType equip)
 {
-    const bool oneHand = equip >= 1 && equip <= 3;
-    const bool twoHand = equip == 4 || equip == 5;
-    const bool turnKind = equip == 6 || equip == 7;
+    const bool oneHand = equip >= TS_EQUIP_MELEE_1HAND && equip <= TS_EQUIP_RANGED_1HAND;
+    const bool twoHand = equip == TS_EQUIP_RANGED_2HAND || equip == TS_EQUIP_RANGED_TWINHAND;
+    const bool turnKind = equip == TS_EQUIP_RANGED_SHOULDER || equip == TS_EQUIP_RANGED_HEADMOUNTED;
     switch (state) {
     case kWalk:
-        return oneHand ? TSANIM_WALK_1H : twoHand ? TSANIM_WALK_2H : equip == kEquipStealth ? TSANIM_CREEP_WALK : TSANIM_WALK;
+        return oneHand   ? TSANIM_WALK_1H
+               : twoHand ? TSANIM_WALK_2H
+               : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK
+                                           : TSANIM_WALK;
     case kRun:
-        return oneHand ? TSANIM_RUN_1H : twoHand ? TSANIM_RUN_2H : equip == kEquipStealth ? TSANIM_CREEP_WALK : TSANIM_RUN;
+        return oneHand   ? TSANIM_RUN_1H
+               : twoHand ? TSANIM_RUN_2H
+               : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK
+                                           : TSANIM_RUN;
     case kAimForward:
         return oneHand ? TSANIM_LOCKEDFORWARDS_1H : twoHand ? TSANIM_LOCKEDFORWARDS_2H : TSANIM_WALK;
     case kAimBackward:
-        return equip == 4 ? TSANIM_LOCKEDBACKWARDS_2H : turnKind ? TSANIM_TURN : TSANIM_LOCKEDBACKWARDS_1H;
+        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_LOCKEDBACKWARDS_2H
+               : turnKind                     ? TSANIM_TURN
+                                              : TSANIM_LOCKEDBACKWARDS_1H;
     case kStrafeLeft:
-        return equip == 4 ? TSANIM_STRAFELEFT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFELEFT_1H;
+        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_STRAFELEFT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFELEFT_1H;
     case kStrafeRight:
-        return equip == 4 ? TSANIM_STRAFERIGHT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFERIGHT_1H;
+        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_STRAFERIGHT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFERIGHT_1H;
     case kAttacking:
         switch (equip) {
-        case 0:
-        case 6:
-        case 7:
+        case TS_EQUIP_BAREHANDED:
+        case TS_EQUIP_RANGED_SHOULDER:
+        case TS_EQUIP_RANGED_HEADMOUNTED:
             return TSANIM_STAND_PUNCH;
-        case 1:
+        case TS_EQUIP_MELEE_1HAND:
             return TSANIM_STAND_1HSLASH;
-        case 2:
+        case TS_EQUIP_MELEE_2HAND:
             return TSANIM_STAND_2HSLASH;
-        case 3:
+        case TS_EQUIP_RANGED_1HAND:
             return TSANIM_STAND_1HFIRE;
-        case 4:
+        case TS_EQUIP_RANGED_2HAND:
             return TSANIM_STAND_2HFIRE;
-        case 5:
+        case TS_EQUIP_RANGED_TWINHAND:
             return TSANIM_INVALIDANIM;
-        case 8:
+        case TS_EQUIP_HEAL:
             return TSANIM_STAND_HEAL2H;
         default:
             return TSANIM_STAND;
         }
     case kStand:
         switch (equip) {
-        case 1:
-        case 3:
+        case TS_EQUIP_MELEE_1HAND:
+        case TS_EQUIP_RANGED_1HAND:
             return TSANIM_STAND_1H;
-        case 2:
+        case TS_EQUIP_MELEE_2HAND:
             return TSANIM_STAND_2H_MELEE;
-        case 4:
-        case 5:
+        case TS_EQUIP_RANGED_2HAND:
+        case TS_EQUIP_RANGED_TWINHAND:
             return TSANIM_STAND_2H;
-        case kEquipStealth:
+        case TS_EQUIP_STEALTH:
             return TSANIM_STAND_CREEP;
         default:
             return TSANIM_STAND;
@@ -788,7 +796,7 @@ bool TsCharacterObject::AnimationEnded() const
 void TsCharacterObject::UpdateAnimation()
 {
     ++m_animationTicks;
-    const int32_t equip = CurrentEquipType();
+    const TsEquipType equip = CurrentEquipType();
     if (m_busyTicks > 0 && m_lifeState < kStunned) {
         const int32_t stand = AnimationFor(kStand, equip);
         if (m_currentAnimation != stand)

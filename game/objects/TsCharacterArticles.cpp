@@ -6,6 +6,7 @@
 
 #include "engine/OmGroup.h"
 #include "engine/OmNode.h"
+#include "engine/OmRef.h"
 #include "engine/OmSkinShape.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
@@ -91,13 +92,13 @@ bool TsCharacterObject::GiveArticle(TsCharacterObject* other, TsObject* object)
         item->AddToStack(-added); // may use the item up: the last thing done with it
         return added > 0;
     }
-    auto* copy = new TsItemObject;
+    auto copy = OmMakeRef<TsItemObject>();
     copy->CopyFromTemplate(item);
     copy->SetStack(n);
     if (to->AddArticle(copy) == 0) {
-        copy->Release();
         return false;
     }
+    copy.Detach(); // the inventory keeps the reference the copy was made with
     item->AddToStack(-n);
     return true;
 }

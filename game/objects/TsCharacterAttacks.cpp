@@ -26,8 +26,8 @@ constexpr float kTickSeconds = 0.1f;
 constexpr const char* kPcClass = "TsPCObject";
 // The innate attack's attributes: what a character fights with while it
 // has nothing equipped.
-constexpr int32_t kInnateEquip = 0;
-constexpr int32_t kInnateWeapon = 0;
+constexpr TsEquipType kInnateEquip = TS_EQUIP_BAREHANDED;
+constexpr TsWeaponType kInnateWeapon = TS_WEAPON_MELEE;
 constexpr float kInnateRange = 2.0f;
 constexpr int32_t kAttackBaseTries = 3;
 constexpr int32_t kCowerPathLimit = 300;
@@ -67,13 +67,13 @@ bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
 
 // ---- what the character fights with ----------------------------------------------
 
-int32_t TsCharacterObject::CurrentEquipType() const
+TsEquipType TsCharacterObject::CurrentEquipType() const
 {
     const TsWeaponObject* attack = GetCurrentAttack();
     return attack ? attack->Current().equipType : kInnateEquip;
 }
 
-int32_t TsCharacterObject::CurrentWeaponType() const
+TsWeaponType TsCharacterObject::CurrentWeaponType() const
 {
     const TsWeaponObject* attack = GetCurrentAttack();
     return attack ? attack->Current().weaponType : kInnateWeapon;
@@ -109,8 +109,8 @@ bool TsCharacterObject::FireCurrentAttack(const OmVector3& from, const OmVector3
 
 bool TsCharacterObject::IsCloseAttack() const
 {
-    const int32_t type = CurrentWeaponType();
-    return type == kWeaponMelee || type == kWeaponSkill;
+    const TsWeaponType type = CurrentWeaponType();
+    return type == TS_WEAPON_MELEE || type == TS_WEAPON_SKILL;
 }
 
 // ---- hits ----------------------------------------------------------------------------
@@ -214,7 +214,7 @@ bool TsCharacterObject::IsValidTarget(const TsEntity* target, bool allowHealTarg
         return false;
     if (IsHostileTo(other))
         return true;
-    return allowHealTarget && CurrentEquipType() == kEquipHeal;
+    return allowHealTarget && CurrentEquipType() == TS_EQUIP_HEAL;
 }
 
 TsEntity* TsCharacterObject::GetFirstValidTarget() const
@@ -229,7 +229,7 @@ bool TsCharacterObject::AttackTarget(TsEntity* target, const OmVector3& aimPoint
 {
     if (!IsMobile())
         return false;
-    if (!force && CurrentWeaponType() != kWeaponRangedAuto)
+    if (!force && CurrentWeaponType() != TS_WEAPON_RANGED_AUTO)
         return false;
     if (IsValidTarget(target, true)) {
         m_lockedTarget = target;
@@ -271,10 +271,10 @@ void TsCharacterObject::RangedAttackStep()
                                               OmVector3(0.0f, 0.7f * m_lockedTarget->GetHeight(), 0.0f)
                                         : m_aimPoint;
         }
-        const int32_t type = CurrentWeaponType();
-        if (type == kWeaponRanged || type == kWeaponRangedAuto)
+        const TsWeaponType type = CurrentWeaponType();
+        if (type == TS_WEAPON_RANGED_MANUAL || type == TS_WEAPON_RANGED_AUTO)
             ShootAt(m_aimPoint, false);
-        else if (type == kWeaponRocket)
+        else if (type == TS_WEAPON_ROCKET)
             ShootAt(m_aimPoint, true);
     }
     if (IsPathDone()) {
@@ -343,8 +343,8 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
             m_waistAngle = m_previousWaistAngle = 0.0f;
             m_follower.Clear();
             m_pendingCommand = kNoCommand;
-            m_actionState = CurrentWeaponType() == kWeaponRangedAuto ? kStand : kAttacking;
-            m_followUpState = CurrentWeaponType() == kWeaponRangedAuto ? kNoAction : kStand;
+            m_actionState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking;
+            m_followUpState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand;
             if (std::fabs(heading_ - before) > 0.2f * 3.14159265f)
                 previousHeading_ = heading_;
             m_progress = 0.0f;
@@ -434,7 +434,7 @@ void TsCharacterObject::Strike(const OmVector3& direction)
     m_cooldown = std::max(m_cooldown, 15);
     m_actionState = kAttacking;
     m_followUpState = kStand;
-    if (m_attachment && CurrentEquipType() == kEquipTongue)
+    if (m_attachment && CurrentEquipType() == TS_EQUIP_TONGUE)
         ShowTongue();
 }
 

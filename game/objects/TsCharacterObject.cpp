@@ -16,6 +16,7 @@
 #include "engine/OmMorphMesh.h"
 #include "engine/OmMorphShape.h"
 #include "engine/OmRand.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
@@ -105,16 +106,16 @@ OmSkinShape* FindSkinShape(OmNode* node)
 TsCharacterObject::TsCharacterObject()
 {
     SetFlag(TS_ENTITY_TARGETABLE | TS_ENTITY_DISTANCE_LIMITED);
-    m_inventory = new TsInventory(this);
+    m_inventory = OmMakeRef<TsInventory>(this);
     // What the character fights with while its hands are empty: a short
     // blow in a wide cone.
-    m_innateAttack = new TsWeaponObject;
+    m_innateAttack = OmMakeRef<TsWeaponObject>();
     m_innateAttack->SetOwner(this);
     m_innateAttack->SetBimodal(false);
     m_innateAttack->SetMode(false);
     TsWeaponAttributes& innate = m_innateAttack->Attributes(false);
     innate.weaponType = TS_WEAPON_MELEE;
-    innate.equipType = 0;
+    innate.equipType = TS_EQUIP_BAREHANDED;
     innate.matterType = TS_MATTER_PHYSICAL;
     innate.ammoType = 0;
     innate.ammoPerShot = 0;
@@ -137,28 +138,18 @@ TsCharacterObject::~TsCharacterObject()
     // character that is going.
     if (m_inventory) {
         m_inventory->SetOwner(nullptr);
-        m_inventory->Release();
         m_inventory = nullptr;
     }
-    if (m_innateAttack) {
-        m_innateAttack->Release();
-        m_innateAttack = nullptr;
-    }
+    m_innateAttack = nullptr;
     if (OmSkinShape* shape = FindSkinShape(model_)) {
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
     }
     if (m_attachment) {
         DetachTongue();
-        m_attachment->Release();
         m_attachment = nullptr;
     }
     m_modelInstance = nullptr;
-    if (m_inventory) {
-        m_inventory->SetOwner(nullptr);
-        m_inventory->Release();
-        m_inventory = nullptr;
-    }
 }
 
 // ---- set-up --------------------------------------------------------------
@@ -203,13 +194,12 @@ bool TsCharacterObject::AddInitialArticle()
 {
     if (!m_inventory)
         return false;
-    auto* item = new TsItemObject;
+    const auto item = OmMakeRef<TsItemObject>();
     item->SetTemplate(m_initialArticle.Get());
     const bool made = item->RunTemplate() && item->Import();
     const bool added = made && m_inventory->AddArticle(item) > 0;
     if (added)
         m_inventory->EquipArticle(item);
-    item->Release();
     return added;
 }
 
@@ -276,25 +266,25 @@ bool TsCharacterObject::LoadModel(const char*)
             OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->model_);
             if (!shape || !shape->GetGeometry() || std::strcmp(other->mdl_.Get(), mdl_.Get()) != 0)
                 continue;
-            auto* copy = new OmSkinShape;
+            const auto copy = OmMakeRef<OmSkinShape>();
             copy->SetGeometry(shape->GetGeometry());
             SetModel(copy);
-            copy->Release();
             return true;
         }
     }
     OmSceneImporter importer;
     importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
-    OmSkinMesh* mesh = importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str());
+    const auto mesh =
+        OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str()));
     if (!mesh) {
         LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());
         return false;
     }
-    auto* shape = new OmSkinShape;
+    const auto shape = OmMakeRef<OmSkinShape>();
     if (OmRenderer* renderer = OmRenderer::Current()) {
         // Drawn through the renderer's skinned mesh, which takes the pose
         // on every draw.
-        OmBaseSkinMesh* renderMesh = renderer->CreateSkinMesh();
+        const auto renderMesh = OmRef<OmBaseSkinMesh>::Adopt(renderer->CreateSkinMesh());
         if (renderMesh && mesh->ConvertForRenderer(*renderer, kModelRenderFlags, *renderMesh)) {
             shape->SetGeometry(renderMesh);
         } else {
@@ -302,8 +292,6 @@ bool TsCharacterObject::LoadModel(const char*)
                       GetName() ? GetName() : "");
             shape->SetGeometry(mesh);
         }
-        if (renderMesh)
-            renderMesh->Release();
     } else {
         static bool reported = false;
         if (!reported) {
@@ -312,9 +300,7 @@ bool TsCharacterObject::LoadModel(const char*)
         }
         shape->SetGeometry(mesh);
     }
-    mesh->Release();
     SetModel(shape);
-    shape->Release();
     if (strcasecmp(ModelFolder(mdl_.Get()).c_str(), kTongueModel) == 0)
         LoadTongue();
     return true;
@@ -327,24 +313,21 @@ bool TsCharacterObject::LoadMorphFigure(const std::string& folder, const std::st
 {
     OmSceneImporter importer;
     importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
-    OmMorphMesh* mesh = importer.LoadMorphModel(path.c_str(), kModelScale);
+    const auto mesh = OmRef<OmMorphMesh>::Adopt(importer.LoadMorphModel(path.c_str(), kModelScale));
     if (!mesh) {
         LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());
         return false;
     }
-    auto* shape = new OmMorphShape;
+    const auto shape = OmMakeRef<OmMorphShape>();
     shape->SetGeometry(mesh);
-    mesh->Release();
-    auto* figure = new OmGroup;
+    const auto figure = OmMakeRef<OmGroup>();
     figure->AddChild(shape);
-    shape->Release();
     OmRenderer* renderer = OmRenderer::Current();
     if (renderer && !CreateRenderMeshes(figure, *renderer, kModelRenderFlags))
         LogErrorF("TsCharacterObject: the figure of %s could not be made for the renderer; it is not drawn",
                   GetName() ? GetName() : "");
     shape->PlayAnimation(0, OM_PLAY_LOOP);
     SetModel(figure);
-    figure->Release();
     return true;
 }
 
@@ -360,9 +343,7 @@ void TsCharacterObject::LoadTongue()
                   path.c_str());
         return;
     }
-    if (m_attachment)
-        m_attachment->Release();
-    m_attachment = tongue;
+    m_attachment.AdoptNew(tongue);
     m_attachmentTicks = 0;
 }
 

@@ -16,19 +16,20 @@
 #include <string>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/objects/TsAttack.h"
+#include "game/objects/TsInventory.h"
 #include "game/objects/TsModel.h"
 #include "game/objects/TsPathTrack.h"
+#include "game/objects/TsWeaponAttributes.h"
+#include "game/objects/TsWeaponObject.h"
 
-class OmNode;
 class TsAttack;
 class TsCollectibleObject;
-class TsInventory;
 class TsSquadObject;
-class TsWeaponObject;
 class TsPathfinder;
 class TsWaypointObject;
 
@@ -97,20 +98,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr float kMeleeReach = 4.0f;
     static constexpr int32_t kCrouchableBit = 4;
     static constexpr int32_t kMaxSoundId = 239;
-    // The equip and weapon kinds the actions tell apart.
-    static constexpr int32_t kEquipHeadMounted = 7;
-    static constexpr int32_t kEquipHeal = 8;
-    static constexpr int32_t kEquipTongue = 9;
-    static constexpr int32_t kEquipStealth = 10;
     // Stealth gear whose value is below this hides a crouching character
     // from alerted listeners.
     static constexpr float kStealthThreshold = 1.4f;
-    static constexpr int32_t kWeaponMelee = 0;
-    static constexpr int32_t kWeaponRanged = 1;
-    static constexpr int32_t kWeaponRangedAuto = 2;
-    static constexpr int32_t kWeaponRocket = 3;
-    static constexpr int32_t kWeaponSkill = 5;
-    static constexpr int32_t kWeaponRadiation = 6;
     // The configured squad behaviour under which a character holds its ground.
     static constexpr int32_t kPatrolBehaviour = 15;
     // Timer kind that starts the fade-out after death.
@@ -314,7 +304,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // true when facing it.
     bool TurnToward(const OmVector3& direction);
     // The animation id of an action state for an equip type.
-    static int32_t AnimationFor(int32_t actionState, int32_t equipType);
+    static int32_t AnimationFor(int32_t actionState, TsEquipType equipType);
     // Whether the straight walk between two points suits this character.
     bool CanWalkStraight(const OmVector3& from, const OmVector3& to, bool occupiedOK) const;
     // The pathfinder cell the character stands on and its clearance class.
@@ -352,8 +342,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     int32_t SquadConfiguredBehaviour() const;
     // The current attack's equip type, weapon type and range (squads choose
     // member actions by them).
-    int32_t CurrentEquipType() const;
-    int32_t CurrentWeaponType() const;
+    TsEquipType CurrentEquipType() const;
+    TsWeaponType CurrentWeaponType() const;
     float CurrentRange() const;
 
 protected:
@@ -415,13 +405,12 @@ protected:
 
     // Members, after the model's.
     OmArray<Ignored> m_ignoreList{16};
-    TsInventory* m_inventory = nullptr;
-    OmString m_string;
+    OmRef<TsInventory> m_inventory;
     int32_t m_displayRaceId = -1;
     float m_walkSpeed = 2.5f;
     float m_runSpeed = 2.5f;
     uint8_t m_runToAttack = 0;
-    float m_floatWord = 0.0f;
+    float m_floatWord = 0.0f; // kept for the saved format: saved and read, never used
     float m_attentionRange = 10.0f;
     float m_maxHealth = 10.0f;
     float m_health = 10.0f;
@@ -432,10 +421,10 @@ protected:
     float m_defences[TS_NUM_MATTER_TYPES] = {0.0f, 0.0f, 0.0f};
     float m_offenceSkill = 100.0f;
     int32_t m_skill = TS_SKILL_NONE;
-    TsWeaponObject* m_innateAttack = nullptr;
+    OmRef<TsWeaponObject> m_innateAttack;
     int32_t m_lifeState = kAlive;
     uint8_t m_running = 0;
-    uint8_t m_actionByte = 0;
+    uint8_t m_actionByte = 0; // kept for the saved format: saved and read, never used
     uint8_t m_aiming = 0;
     int32_t m_options = 1;
     float m_fade = 1.0f;
@@ -460,7 +449,7 @@ protected:
     int32_t m_followUpState = kNoAction;
     int32_t m_aimKind = kNoAction;
     int32_t m_pendingCommand = kNoCommand;
-    uint8_t m_spareByte = 0;
+    uint8_t m_spareByte = 0; // kept for the saved format: saved and read, never used
     int32_t m_hitFlashTicks = 0;
     int32_t m_stunTicks = 0;
     int32_t m_busyTicks = 0;
@@ -470,12 +459,12 @@ protected:
     int32_t m_attackBone = -1;
     int32_t m_limits[2] = {8388607, 8388607};
     int32_t m_animationClass = -1;
-    OmNode* m_attachment = nullptr; // the tongue, held; on bone 1 while its ticks last
+    OmRef<OmNode> m_attachment; // the tongue; on bone 1 while its ticks last
     int32_t m_attachmentTicks = 0;
     TsPathTrack m_follower;
     float m_progress = 0.0f;
     int32_t m_squadIndex = -1;
-    TsSquadObject* m_squad = nullptr;
+    TsSquadObject* m_squad = nullptr; // borrowed: the squad lists its members
     int32_t m_sounds[TS_NUM_CHARACTER_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     OmString m_initialArticle;
 

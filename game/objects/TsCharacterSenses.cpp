@@ -85,7 +85,7 @@ bool TsCharacterObject::Sense()
 bool TsCharacterObject::IsCreepingUnnoticed() const
 {
     const TsWeaponObject* gear = m_inventory ? m_inventory->GetEquipped() : nullptr;
-    return IsCrouchable() && gear && gear->Current().equipType == kEquipStealth &&
+    return IsCrouchable() && gear && gear->Current().equipType == TS_EQUIP_STEALTH &&
            gear->Current().efficiency < kStealthThreshold;
 }
 
@@ -180,7 +180,7 @@ void TsCharacterObject::AttackRanged(const OmVector3& centre, bool stayInFormati
     TsEntity* target = m_assignedTarget;
     if (!target)
         return;
-    if (CurrentEquipType() == kEquipHeadMounted) {
+    if (CurrentEquipType() == TS_EQUIP_RANGED_HEADMOUNTED) {
         m_lockedTarget = target;
         CloseApproach();
         return;

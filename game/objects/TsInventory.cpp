@@ -449,7 +449,7 @@ void TsInventory::RecomputeDefenceBonuses()
         if (!item->IsArmour())
             continue;
         const int32_t matter = item->GetMatterType();
-        if (matter == TsItemObject::kMatterNone) {
+        if (matter == TS_MATTER_NONE) {
             for (float& bonus : m_defenceBonus)
                 bonus = item->GetHealth();
             return;

@@ -35,7 +35,7 @@ void TsItemObject::Read(OmArchive& archive)
 {
     TsCollectibleObject::Read(archive);
     archive.ReadI32(m_stack).ReadI32(m_maxStack).ReadI32(m_ammoType).ReadI32(m_packSize);
-    archive.ReadI32(m_matterType).ReadFloat(m_vitality).ReadFloat(m_health);
+    archive.ReadEnum(m_matterType).ReadFloat(m_vitality).ReadFloat(m_health);
     archive.ReadI32(m_usage).ReadI32(m_sound);
     m_templateName.Read(archive);
 }

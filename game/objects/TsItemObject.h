@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "game/objects/TsAttack.h"
 #include "game/objects/TsCollectibleObject.h"
 
 enum TsItemUsage : int32_t {
@@ -24,7 +25,6 @@ class TsItemObject : public TsCollectibleObject {
     OM_DECLARE_CLASS(TsItemObject)
 
     static constexpr int32_t kArmour = -1;      // ammo type of armour
-    static constexpr int32_t kMatterNone = -1;  // armour against every matter
     static constexpr int32_t kMaxSoundId = 239;
 
     TsItemObject();
@@ -63,8 +63,8 @@ class TsItemObject : public TsCollectibleObject {
     bool IsArmour() const { return m_ammoType == kArmour; }
     void SetPackSize(int32_t n) { m_packSize = n; }
     int32_t GetPackSize() const { return m_packSize; }
-    void SetMatterType(int32_t type) { m_matterType = type; }
-    int32_t GetMatterType() const { return m_matterType; }
+    void SetMatterType(int32_t type) { m_matterType = static_cast<TsMatterType>(type); }
+    TsMatterType GetMatterType() const { return m_matterType; }
     void SetVitality(float v) { m_vitality = v; }
     float GetVitality() const { return m_vitality; }
     void SetHealth(float h) { m_health = h; }
@@ -81,7 +81,7 @@ private:
     int32_t m_maxStack = 0;
     int32_t m_ammoType = 0;
     int32_t m_packSize = 1;
-    int32_t m_matterType = kMatterNone;
+    TsMatterType m_matterType = TS_MATTER_NONE;
     float m_vitality = 0.0f;
     float m_health = 0.0f;
     int32_t m_usage = TS_ITEMUSAGE_CANNOT_USE;

@@ -51,24 +51,12 @@ TsLightEffectObject::~TsLightEffectObject()
 
 void TsLightEffectObject::SetLightObject(OmMaxLight* light)
 {
-    if (light == m_light)
-        return;
-    if (light)
-        light->AddRef();
-    if (m_light)
-        m_light->Release();
-    m_light = light;
+    m_light.Reset(light);
 }
 
 void TsLightEffectObject::SetBoundObject(TsBoundObject* bound)
 {
-    if (bound == m_boundObject)
-        return;
-    if (bound)
-        bound->AddRef();
-    if (m_boundObject)
-        m_boundObject->Release();
-    m_boundObject = bound;
+    m_boundObject.Reset(bound);
 }
 
 void TsLightEffectObject::Write(OmArchive& archive)

@@ -5,13 +5,14 @@
 
 #include <cstdint>
 
+#include "engine/OmMaxLight.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "game/framework/TsLerp.h"
 #include "game/framework/TsObject.h"
+#include "game/objects/TsBoundObject.h"
 #include "game/objects/TsWaveTrack.h"
 
-class OmMaxLight;
-class TsBoundObject;
 
 class TsLightEffectObject : public TsObject {
     OM_DECLARE_CLASS(TsLightEffectObject)
@@ -62,8 +63,8 @@ private:
     uint32_t m_effect = CONSTANT;
     OmString m_lightName;
     OmString m_boundObjectName;
-    TsBoundObject* m_boundObject = nullptr; // counted
-    OmMaxLight* m_light = nullptr;          // counted
+    OmRef<TsBoundObject> m_boundObject;
+    OmRef<OmMaxLight> m_light;
     TsWaveTrack m_track;
     TsLerpFloat m_intensity;
 };

@@ -9,6 +9,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
 #include "engine/OmList.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
@@ -73,13 +74,7 @@ TsMineObject::TsMineObject()
     SetDetonationDelay(kDefaultDelaySeconds);
 }
 
-TsMineObject::~TsMineObject()
-{
-    if (m_shape) {
-        m_shape->Release();
-        m_shape = nullptr;
-    }
-}
+TsMineObject::~TsMineObject() = default;
 
 void TsMineObject::SetDetonationDelay(float seconds)
 {
@@ -109,7 +104,7 @@ void TsMineObject::Read(OmArchive& archive)
     archive.ReadI32(m_countdownTicks);
     archive.ReadI32(m_projectileId);
     archive.ReadFloat(m_damage);
-    archive.ReadI32(m_matterType);
+    archive.ReadEnum(m_matterType);
 }
 
 bool TsMineObject::Initialise()
@@ -158,7 +153,7 @@ bool TsMineObject::LoadModel(const char*)
     // conversion for the renderer below, or the converted mesh names
     // materials that are gone and draws nothing.
     OmSceneImporter importer;
-    OmSkinShape* shape = nullptr;
+    OmRef<OmSkinShape> shape;
     // A mine of the same model lends its mesh; the shape is its own, to play
     // its own animation.
     OmFastAllocIterator it;
@@ -167,7 +162,7 @@ bool TsMineObject::LoadModel(const char*)
         auto* other = static_cast<TsMineObject*>(static_cast<OmObject*>(cell));
         if (other != this && other->m_shape && other->m_shape->GetGeometry() && other->GetMdl()
             && std::strcmp(other->GetMdl(), name) == 0) {
-            shape = new OmSkinShape;
+            shape = OmMakeRef<OmSkinShape>();
             shape->SetGeometry(other->m_shape->GetGeometry());
             break;
         }
@@ -176,23 +171,22 @@ bool TsMineObject::LoadModel(const char*)
         const std::string path = plat::ResolvePath(folder + mdl);
         const std::string bones = plat::ResolvePath(folder + "bones.txt");
         importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
-        OmSkinMesh* mesh = importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str());
+        const auto mesh = OmRef<OmSkinMesh>::Adopt(
+            importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str()));
         if (!mesh) {
             LogErrorF("error loading model for mine %s: %s", GetName() ? GetName() : "", path.c_str());
             return false;
         }
-        shape = new OmSkinShape;
+        shape = OmMakeRef<OmSkinShape>();
         shape->SetGeometry(mesh);
-        mesh->Release();
     }
-    auto* group = new OmGroup;
+    const auto group = OmMakeRef<OmGroup>();
     group->AddChild(shape);
     if (OmRenderer* renderer = OmRenderer::Current()) {
         CreateRenderMeshes(group, *renderer, kModelRenderFlags);
     }
-    m_shape = shape; // keeps the creating reference
+    m_shape = std::move(shape);
     SetModel(group);
-    group->Release();
     return true;
 }
 

@@ -6,9 +6,11 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
+#include "engine/OmSkinShape.h"
+#include "game/objects/TsAttack.h"
 #include "game/objects/TsModel.h"
 
-class OmSkinShape;
 struct TsProjectileAttributes;
 
 class TsMineObject : public TsModel {
@@ -44,8 +46,8 @@ class TsMineObject : public TsModel {
     int32_t GetProjectileID() const { return m_projectileId; }
     void SetDamage(float damage) { m_damage = damage; }
     float GetDamage() const { return m_damage; }
-    void SetMatterType(int32_t type) { m_matterType = type; }
-    int32_t GetMatterType() const { return m_matterType; }
+    void SetMatterType(int32_t type) { m_matterType = static_cast<TsMatterType>(type); }
+    TsMatterType GetMatterType() const { return m_matterType; }
 
     bool IsTriggered() const { return m_triggered; }
     int32_t GetCountdownTicks() const { return m_countdownTicks; }
@@ -59,11 +61,11 @@ private:
     void UpdateAnimation();
 
     int32_t m_animationClass = 0;
-    OmSkinShape* m_shape = nullptr; // owned: one reference, released by the destructor
+    OmRef<OmSkinShape> m_shape;
     bool m_triggered = false;
     int32_t m_countdownTicks = 0;
     int32_t m_projectileId = -1;
     float m_damage = kDefaultDamage;
-    int32_t m_matterType = 0;
+    TsMatterType m_matterType = TS_MATTER_PHYSICAL;
     bool m_detonated = false; // not saved: a saved mine is never mid-blast
 };

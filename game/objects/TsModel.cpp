@@ -9,6 +9,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
 #include "engine/OmGroup.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmTextureResource.h"
@@ -50,10 +51,7 @@ TsModel::TsModel(OmArchive& archive) : TsEntity(archive)
 TsModel::~TsModel()
 {
     SetModel(nullptr);
-    if (sprite_) {
-        sprite_->Release();
-        sprite_ = nullptr;
-    }
+    sprite_ = nullptr;
 }
 
 void TsModel::Write(OmArchive& archive)
@@ -155,13 +153,7 @@ void TsModel::SetupFromModel(TsModel*)
 
 void TsModel::SetModel(OmNode* node)
 {
-    if (node) {
-        node->AddRef();
-    }
-    if (model_) {
-        model_->Release();
-    }
-    model_ = node;
+    model_.Reset(node);
 }
 
 void TsModel::JoinPath(char* out, size_t size, const char* directory, const char* file)
@@ -191,10 +183,9 @@ bool TsModel::ShareModel()
             continue;
         }
         SetupFromModel(other);
-        OmNode* copy = other->model_->NewInstance();
+        const auto copy = OmRef<OmNode>::Adopt(other->model_->NewInstance());
         copy->CopyFrom(*other->model_);
         SetModel(copy);
-        copy->Release();
         return true;
     }
     return false;
@@ -213,23 +204,22 @@ bool TsModel::LoadModel(const char* directory)
     char textures[kMaxPath];
     JoinPath(path, sizeof path, directory, mdl_.Get());
     JoinPath(textures, sizeof textures, directory, "Textures/");
-    OmGroup* group = LoadScene(path, textures, [this](OmGroup* loaded) { ScanModelNodes(loaded); });
+    const auto group =
+        OmRef<OmGroup>::Adopt(LoadScene(path, textures, [this](OmGroup* loaded) { ScanModelNodes(loaded); }));
     if (!group) {
         LogErrorF("error loading model for game object: %s", path);
         return false;
     }
-    SetModel(group->GetChildCount() == 1 ? group->GetChild(0) : group);
-    group->Release();
+    SetModel(group->GetChildCount() == 1 ? group->GetChild(0) : group.Get());
     return true;
 }
 
 OmGroup* TsModel::LoadScene(const char* path, const char* textures, const std::function<void(OmGroup*)>& scan)
 {
-    auto* group = new OmGroup;
+    auto group = OmMakeRef<OmGroup>();
     OmSceneImporter importer;
     importer.SetTextureDirectory(textures);
     if (!importer.Load(path, group)) {
-        group->Release();
         return nullptr;
     }
     group->Update(0.0f);
@@ -242,7 +232,7 @@ OmGroup* TsModel::LoadScene(const char* path, const char* textures, const std::f
         ReportOnce(reported, "models are loaded without render meshes: there is no renderer");
     }
     group->Update(0.0f);
-    return group;
+    return group.Detach(); // the caller's reference
 }
 
 bool TsModel::LoadSprite(const char* directory)
@@ -268,10 +258,7 @@ bool TsModel::LoadSprite(const char* directory)
         LogErrorF("Error loading sprite %s", spriteName_.Get());
         return false;
     }
-    if (sprite_) {
-        sprite_->Release();
-    }
-    sprite_ = sprite;
+    sprite_.AdoptNew(sprite);
     sprite_->textureId = id;
     sprite_->screenRelative = 0;
     sprite_->colour = 0xFFFFFFFFu;

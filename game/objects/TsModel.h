@@ -11,13 +11,14 @@
 #include <cstdint>
 #include <functional>
 
+#include "engine/OmBaseSprite.h"
+#include "engine/OmNode.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 
-class OmBaseSprite;
 class OmGroup;
-class OmNode;
 
 class TsModel : public TsEntity {
     OM_DECLARE_ABSTRACT_CLASS(TsModel)
@@ -94,10 +95,10 @@ class TsModel : public TsEntity {
                               const std::function<void(OmGroup*)>& scan = nullptr);
 
 protected:
-    OmNode* model_ = nullptr;
+    OmRef<OmNode> model_;
     OmString mdl_;
     uint8_t uniqueModel_ = 0;
-    OmBaseSprite* sprite_ = nullptr;
+    OmRef<OmBaseSprite> sprite_;
     OmString spriteName_;
     OmString displayName_;
     OmString displayDescription_;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/OmArchive.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
@@ -117,7 +118,7 @@ T* MakeArticle(const TsNPCObject& owner, const char* suffix, const char* templat
     if (!L || !templateName || !*templateName) {
         return nullptr;
     }
-    T* article = new T;
+    auto article = OmMakeRef<T>();
     const std::string name = std::string(NameOf(&owner)) + suffix;
     article->SetName(name.c_str());
     if (TsEntityDB* db = TsAccess::EntityDB()) {
@@ -125,20 +126,20 @@ T* MakeArticle(const TsNPCObject& owner, const char* suffix, const char* templat
     }
     if (!TsScriptHost::RunTemplate(L, templateName, article)) {
         TsScriptGlobals::Forget(L, article);
-        article->Release();
         return nullptr;
     }
-    return article;
+    return article.Detach(); // the caller's reference
 }
 
 // Hands the article to the inventory, which keeps it; false (the article
 // let go) when it is refused.
 bool Keep(TsInventory* inventory, TsCollectibleObject* article)
 {
+    auto held = OmRef<TsCollectibleObject>::Adopt(article);
     if (inventory && inventory->AddArticle(article) > 0) {
+        held.Detach(); // the inventory keeps it
         return true;
     }
-    article->Release();
     return false;
 }
 

@@ -10,6 +10,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
@@ -31,7 +32,8 @@ namespace {
 
 } // namespace
 
-TsPlayer::TsPlayer() : squad_(new TsSquadObject), levelInfo_(std::make_unique<TsLevelInfo>()), diary_(new TsDiaryData)
+TsPlayer::TsPlayer()
+    : squad_(OmMakeRef<TsSquadObject>()), levelInfo_(std::make_unique<TsLevelInfo>()), diary_(OmMakeRef<TsDiaryData>())
 {
     squad_->SetIndex(0);
     for (int32_t& word : scriptState_) {
@@ -48,21 +50,21 @@ TsPlayer::TsPlayer(OmArchive& archive) : TsObject(archive), levelInfo_(std::make
 
 TsPlayer::~TsPlayer()
 {
-    // A failed load takes its objects down itself.
+    // A failed load takes its objects down itself: the references are let
+    // go of without a release.
     if (OmArchive::IsBeingTakenDown(*this)) {
+        diary_.Detach();
+        squad_.Detach();
+        for (OmRef<TsPCObject>& character : characters_) {
+            character.Detach();
+        }
         return;
     }
-    if (diary_) {
-        diary_->Release();
-    }
+    diary_ = nullptr;
     // The squad goes first: it unlinks its members while they still live.
-    if (squad_) {
-        squad_->Release();
-    }
+    squad_ = nullptr;
     for (int32_t i = 0; i < characterCount_; ++i) {
-        if (characters_[i]) {
-            characters_[i]->Release();
-        }
+        characters_[i] = nullptr;
     }
 }
 
@@ -97,7 +99,6 @@ void TsPlayer::Clear()
     for (int32_t i = 0; i < characterCount_; ++i) {
         if (characters_[i]) {
             characters_[i]->SetPlayer(nullptr);
-            characters_[i]->Release();
         }
         characters_[i] = nullptr;
     }
@@ -133,7 +134,7 @@ bool TsPlayer::AddCharacter(TsPCObject* pc)
                   pc->GetName() ? pc->GetName() : "");
         return false;
     }
-    characters_[characterCount_++] = pc;
+    characters_[characterCount_++].AdoptNew(pc);
     return true;
 }
 
@@ -276,11 +277,7 @@ void TsPlayer::SetSquad(TsSquadObject* squad)
     if (squad == squad_) {
         return;
     }
-    squad->AddRef();
-    if (squad_) {
-        squad_->Release();
-    }
-    squad_ = squad;
+    squad_.Reset(squad);
 }
 
 void TsPlayer::MakeSquadImmune()

@@ -12,16 +12,17 @@
 #include <memory>
 
 #include "engine/OmParticleSystem.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "game/framework/TsObject.h"
 #include "game/level/TsLevelInfo.h"
+#include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsSquadObject.h"
 
 class TsCharacterObject;
 class TsEntityDB;
-class TsDiaryData;
 class TsEntity;
-class TsSquadObject;
 
 class TsPlayer : public TsObject {
     OM_DECLARE_CLASS(TsPlayer)
@@ -152,8 +153,8 @@ private:
     void ActBonus();
 
     int32_t characterCount_ = 0;
-    TsPCObject* characters_[kMaxCharacters] = {};
-    TsSquadObject* squad_ = nullptr; // owned: released in the destructor
+    OmRef<TsPCObject> characters_[kMaxCharacters];
+    OmRef<TsSquadObject> squad_; // released first in the destructor
     TsPCObject* squadArray_[kMaxSquadMembers] = {};
     int32_t currentIndex_ = -1;
     int32_t squadCount_ = 0;
@@ -168,5 +169,5 @@ private:
     int32_t saveCounter_ = 0;
     OmString saveTitle_;
     OmString saveDate_;
-    TsDiaryData* diary_ = nullptr; // owned: released in the destructor
+    OmRef<TsDiaryData> diary_;
 };

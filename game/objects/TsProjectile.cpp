@@ -94,13 +94,7 @@ TsEntityDB* EntityDBOrNull()
 
 } // namespace
 
-TsProjectile::~TsProjectile()
-{
-    if (m_node) {
-        m_node->Release();
-        m_node = nullptr;
-    }
-}
+TsProjectile::~TsProjectile() = default;
 
 const TsProjectileAttributes* TsProjectile::Attributes() const
 {
@@ -160,7 +154,7 @@ void TsProjectile::Read(OmArchive& archive)
     archive.ReadFloat(m_launchTime);
     archive.ReadFloat(m_timeToImpact).ReadFloat(m_lifetime);
     archive.ReadVector(m_renderPosition).ReadVector(m_heading);
-    archive.ReadI32(m_impactSound).ReadI32(m_matterType);
+    archive.ReadI32(m_impactSound).ReadEnum(m_matterType);
     archive.ReadFloat(m_damage).ReadFloat(m_stun).ReadFloat(m_spare);
     uint32_t finished = 0;
     archive.ReadU32(finished);
@@ -487,10 +481,7 @@ void TsProjectile::PlayImpactSound() const
 
 void TsProjectile::TickFinishing()
 {
-    if (m_node) {
-        m_node->Release();
-        m_node = nullptr;
-    }
+    m_node = nullptr;
     for (int i : {kExhaust1, kExhaust2}) {
         if (m_emitters[i].inheritVelocity) {
             m_emitters[i].ResetParticleVelocities();

@@ -10,11 +10,13 @@
 #include <cstdint>
 
 #include "engine/OmArray.h"
+#include "engine/OmNode.h"
 #include "engine/OmParticleSystem.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsObject.h"
+#include "game/objects/TsAttack.h"
 
-class OmNode;
 class TsCharacterObject;
 class TsEntity;
 struct TsProjectileAttributes;
@@ -72,8 +74,8 @@ class TsProjectile : public TsObject {
     float GetLifetime() const { return m_lifetime; }
     void SetImpactSound(int32_t id) { m_impactSound = id; }
     int32_t GetImpactSound() const { return m_impactSound; }
-    void SetMatterType(int32_t type) { m_matterType = type; }
-    int32_t GetMatterType() const { return m_matterType; }
+    void SetMatterType(int32_t type) { m_matterType = static_cast<TsMatterType>(type); }
+    TsMatterType GetMatterType() const { return m_matterType; }
     void SetDamage(float damage) { m_damage = damage; }
     float GetDamage() const { return m_damage; }
     void SetStun(float stun) { m_stun = stun; }
@@ -150,12 +152,12 @@ private:
     OmVector3 m_renderPosition;
     OmVector3 m_heading;
     int32_t m_impactSound = -1;
-    int32_t m_matterType = -1;
+    TsMatterType m_matterType = TS_MATTER_NONE;
     float m_damage = 0.0f;
     float m_stun = 0.0f;
     float m_spare = 0.0f;
     OmParticleEmitter m_emitters[kEmitterCount];
-    OmNode* m_node = nullptr; // owned: released when the flight finishes
+    OmRef<OmNode> m_node; // let go of when the flight finishes
     bool m_finished = false;
     bool m_firstFramePending = false;
     float m_laserLength = 0.0f;

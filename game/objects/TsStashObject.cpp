@@ -9,6 +9,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmMatrix3.h"
 #include "engine/OmNode.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -53,11 +54,7 @@ TsStashObject::~TsStashObject()
 
 void TsStashObject::SetPayload(TsCollectibleObject* payload)
 {
-    if (payload)
-        payload->AddRef();
-    if (m_payload)
-        m_payload->Release();
-    m_payload = payload;
+    m_payload.Reset(payload);
 }
 
 bool TsStashObject::Register(OmArchive& archive)
@@ -85,9 +82,7 @@ void TsStashObject::Read(OmArchive& archive)
 {
     TsModel::Read(archive);
     m_payloadType.Read(archive);
-    TsCollectibleObject* payload = nullptr;
-    archive.ReadRef(payload);
-    m_payload = payload; // the reference written with the stash is ours
+    archive.ReadRef(m_payload); // the reference written with the stash is ours
 }
 
 // The payload is made once: importing again (a script may ask) keeps the
@@ -103,18 +98,15 @@ bool TsStashObject::Import()
         LogErrorF("TsStashObject: %s holds a payload of unknown class '%s'", GetName() ? GetName() : "", type);
         return false;
     }
-    OmObject* made = OmClassRegistry::Instance().CreateObject(index);
+    const auto made = OmRef<OmObject>::Adopt(OmClassRegistry::Instance().CreateObject(index));
     auto* payload = TsCollectibleObject::Cast(made);
     if (!payload) {
         LogErrorF("TsStashObject: %s cannot hold a '%s': it is not a collectible", GetName() ? GetName() : "", type);
-        if (made)
-            made->Release();
         return false;
     }
     const std::string name = std::string("payload") + (GetName() ? GetName() : "");
     payload->SetName(name.c_str());
-    SetPayload(payload);
-    payload->Release(); // the stash's reference is the one it keeps
+    SetPayload(payload); // the stash's reference is the one it keeps
     TsEntityDB* db = TsAccess::EntityDB();
     if (db)
         db->MakeLuaGlobal(payload);

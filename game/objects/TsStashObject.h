@@ -6,10 +6,11 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
+#include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsModel.h"
 
-class TsCollectibleObject;
 class OmNode;
 
 class TsStashObject : public TsModel {
@@ -61,7 +62,7 @@ private:
 
     OmString m_payloadType;
     OmString m_payloadTemplate;
-    TsCollectibleObject* m_payload = nullptr; // counted
+    OmRef<TsCollectibleObject> m_payload;
     uint8_t m_opened = 0;
     OmNode* m_lid = nullptr; // a node of the model
     float m_openProgress = 0.0f;

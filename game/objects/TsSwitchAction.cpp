@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 #include <strings.h>
 
 #include "engine/OmArchive.h"
@@ -306,37 +308,37 @@ uint32_t TsSwitchAction::RecordSize(int32_t kind)
     return kind >= 0 && kind < kSwitchKindCount ? kKinds[kind].recordSize : 0;
 }
 
-TsSwitchAction* TsSwitchAction::Make(int32_t kind)
+std::unique_ptr<TsSwitchAction> TsSwitchAction::Make(int32_t kind)
 {
     switch (kind) {
     case kSwitchWait:
-        return new WaitAction;
+        return std::make_unique<WaitAction>();
     case kSwitchUnlockDoor:
     case kSwitchLockDoor:
     case kSwitchOpenDoor:
     case kSwitchCloseDoor:
-        return new DoorAction(kind);
+        return std::make_unique<DoorAction>(kind);
     case kSwitchEnableSwitch:
     case kSwitchDisableSwitch:
     case kSwitchRunHack:
         return nullptr;
     case kSwitchPlaySound:
-        return new SoundAction;
+        return std::make_unique<SoundAction>();
     case kSwitchCallScript:
-        return new ScriptAction;
+        return std::make_unique<ScriptAction>();
     case kSwitchActivateParticles:
     case kSwitchDeactivateParticles:
     case kSwitchChangeParticleColour:
     case kSwitchRotateX:
     case kSwitchRotateY:
     case kSwitchRotateZ:
-        return new InertAction(kind);
+        return std::make_unique<InertAction>(kind);
     case kSwitchXTrans:
     case kSwitchYTrans:
     case kSwitchZTrans:
-        return new TranslateAction(kind);
+        return std::make_unique<TranslateAction>(kind);
     default:
-        return kind >= 0 && kind < kSwitchKindCount ? new PlainAction(kind) : nullptr;
+        return kind >= 0 && kind < kSwitchKindCount ? std::make_unique<PlainAction>(kind) : nullptr;
     }
 }
 
@@ -349,20 +351,18 @@ TsSwitchActionList::~TsSwitchActionList()
 
 void TsSwitchActionList::Clear()
 {
-    for (uint32_t i = 0; i < m_actions.GetCount(); ++i)
-        delete m_actions[i];
-    m_actions.RemoveAll();
+    m_actions.clear();
     m_cursor = kNoCursor;
     m_capacityBytes = 0;
 }
 
-void TsSwitchActionList::Append(TsSwitchAction* action)
+void TsSwitchActionList::Append(std::unique_ptr<TsSwitchAction> action)
 {
     // The saved form keeps the capacity the byte buffer would have had.
     const uint32_t size = TsSwitchAction::RecordSize(action->GetKind());
     if (m_capacityBytes <= GetUsedBytes() + size)
         m_capacityBytes += 2 * size;
-    m_actions.Add(action);
+    m_actions.push_back(std::move(action));
 }
 
 bool TsSwitchActionList::AddLine(const char* line)
@@ -373,30 +373,30 @@ bool TsSwitchActionList::AddLine(const char* line)
     while (line[length] && line[length] != ' ')
         ++length;
     const int32_t kind = TsSwitchAction::KindOf(line, length);
-    TsSwitchAction* action = TsSwitchAction::Make(kind);
+    std::unique_ptr<TsSwitchAction> action = TsSwitchAction::Make(kind);
     if (!action)
         return false;
     action->SetText(line[length] == ' ' ? line + length + 1 : line + length);
-    Append(action);
+    Append(std::move(action));
     return true;
 }
 
 void TsSwitchActionList::ResolveAll(TsSwitchObject& owner)
 {
-    for (uint32_t i = 0; i < m_actions.GetCount(); ++i)
-        m_actions[i]->Resolve(owner);
+    for (const std::unique_ptr<TsSwitchAction>& action : m_actions)
+        action->Resolve(owner);
 }
 
 void TsSwitchActionList::Restart()
 {
     m_cursor = kNoCursor;
-    for (uint32_t i = 0; i < m_actions.GetCount(); ++i)
-        m_actions[i]->Reset();
+    for (const std::unique_ptr<TsSwitchAction>& action : m_actions)
+        action->Reset();
 }
 
 bool TsSwitchActionList::Run(TsSwitchObject& owner)
 {
-    const uint32_t count = m_actions.GetCount();
+    const uint32_t count = GetCount();
     if (count == 0)
         return true;
     // Finished already in this use: the switch's motion may still be
@@ -407,7 +407,7 @@ bool TsSwitchActionList::Run(TsSwitchObject& owner)
     bool allFinished = true;
     uint32_t resume = start;
     for (uint32_t i = start; i < count; ++i) {
-        TsSwitchAction* action = m_actions[i];
+        TsSwitchAction* action = m_actions[i].get();
         if (action->IsBarrier() && !allFinished) {
             m_cursor = int32_t(resume);
             return false;
@@ -443,19 +443,19 @@ bool TsSwitchActionList::Run(TsSwitchObject& owner)
 uint32_t TsSwitchActionList::OffsetOf(uint32_t index) const
 {
     uint32_t offset = 0;
-    for (uint32_t i = 0; i < index && i < m_actions.GetCount(); ++i)
+    for (uint32_t i = 0; i < index && i < GetCount(); ++i)
         offset += TsSwitchAction::RecordSize(m_actions[i]->GetKind());
     return offset;
 }
 
 uint32_t TsSwitchActionList::GetUsedBytes() const
 {
-    return OffsetOf(m_actions.GetCount());
+    return OffsetOf(GetCount());
 }
 
 void TsSwitchActionList::Write(OmArchive& archive) const
 {
-    const uint32_t count = m_actions.GetCount();
+    const uint32_t count = GetCount();
     archive.WriteU32(m_capacityBytes).WriteU32(GetUsedBytes()).WriteU32(count);
     archive.WriteU32(m_cursor >= 0 ? OffsetOf(uint32_t(m_cursor)) : 0xFFFFFFFFu);
     for (uint32_t i = 0; i < count; ++i)
@@ -471,20 +471,20 @@ void TsSwitchActionList::Read(OmArchive& archive, const char* ownerName)
         int32_t kind = 0;
         char* text = nullptr;
         archive.ReadI32(kind).ReadString(text);
-        TsSwitchAction* action = TsSwitchAction::Make(kind);
+        std::unique_ptr<TsSwitchAction> action = TsSwitchAction::Make(kind);
         if (!action) {
             LogErrorF("TsSwitchObject: switch '%s' has a saved action of kind %d, which no list holds; dropped",
                       ownerName ? ownerName : "", int(kind));
         } else {
             action->SetText(text ? text : "");
-            m_actions.Add(action);
+            m_actions.push_back(std::move(action));
         }
         delete[] text;
     }
     m_capacityBytes = capacity > GetUsedBytes() ? capacity : GetUsedBytes();
     if (cursor == 0xFFFFFFFFu)
         return;
-    for (uint32_t i = 0; i <= m_actions.GetCount(); ++i) {
+    for (uint32_t i = 0; i <= GetCount(); ++i) {
         if (OffsetOf(i) == cursor) {
             m_cursor = int32_t(i);
             return;

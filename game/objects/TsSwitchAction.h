@@ -9,8 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
-#include "engine/OmArray.h"
 #include "engine/OmString.h"
 
 class OmArchive;
@@ -78,7 +79,7 @@ public:
     // are never stored.
     static uint32_t RecordSize(int32_t kind);
     // A new action of a kind; null for the kinds that add nothing.
-    static TsSwitchAction* Make(int32_t kind);
+    static std::unique_ptr<TsSwitchAction> Make(int32_t kind);
 
 protected:
     virtual Result Execute(TsSwitchObject& owner) = 0;
@@ -108,8 +109,8 @@ public:
     void Restart();
     void Clear();
 
-    uint32_t GetCount() const { return m_actions.GetCount(); }
-    TsSwitchAction* GetAction(uint32_t i) const { return i < m_actions.GetCount() ? m_actions[i] : nullptr; }
+    uint32_t GetCount() const { return uint32_t(m_actions.size()); }
+    TsSwitchAction* GetAction(uint32_t i) const { return i < m_actions.size() ? m_actions[i].get() : nullptr; }
     int32_t GetCursor() const { return m_cursor; }
     // The byte sizes of the saved form.
     uint32_t GetUsedBytes() const;
@@ -122,11 +123,11 @@ public:
     void Read(OmArchive& archive, const char* ownerName);
 
 private:
-    void Append(TsSwitchAction* action);
+    void Append(std::unique_ptr<TsSwitchAction> action);
     // Byte offset of record i in the saved form.
     uint32_t OffsetOf(uint32_t index) const;
 
-    OmArray<TsSwitchAction*> m_actions{16};
+    std::vector<std::unique_ptr<TsSwitchAction>> m_actions;
     int32_t m_cursor = kNoCursor;
     uint32_t m_capacityBytes = 0;
 };

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "game/objects/TsAttack.h"
+
 enum TsWeaponType : int32_t {
     TS_WEAPON_MELEE = 0,
     TS_WEAPON_RANGED_MANUAL = 1,
@@ -16,13 +18,27 @@ enum TsWeaponType : int32_t {
     TS_WEAPON_RADIATION_GENERATOR = 6,
 };
 
-struct TsWeaponAttributes {
-    static constexpr int32_t kEquipMelee1Hand = 1;
-    static constexpr int32_t kEquipHeal = 8;
+// How the wielder holds the weapon, which picks its animations.
+enum TsEquipType : int32_t {
+    TS_EQUIP_BAREHANDED = 0,
+    TS_EQUIP_MELEE_1HAND = 1,
+    TS_EQUIP_MELEE_2HAND = 2,
+    TS_EQUIP_RANGED_1HAND = 3,
+    TS_EQUIP_RANGED_2HAND = 4,
+    TS_EQUIP_RANGED_TWINHAND = 5,
+    TS_EQUIP_RANGED_SHOULDER = 6,
+    TS_EQUIP_RANGED_HEADMOUNTED = 7,
+    TS_EQUIP_HEAL = 8,
+    TS_EQUIP_TONGUE = 9,
+    TS_EQUIP_STEALTH = 10,
+};
 
-    int32_t weaponType = TS_WEAPON_MELEE;
-    int32_t equipType = kEquipMelee1Hand;
-    int32_t matterType = 0;
+// The types are stored as the script gave them: a number outside an enum's
+// names is kept (and matches none of them) rather than refused.
+struct TsWeaponAttributes {
+    TsWeaponType weaponType = TS_WEAPON_MELEE;
+    TsEquipType equipType = TS_EQUIP_MELEE_1HAND;
+    TsMatterType matterType = TS_MATTER_PHYSICAL;
     int32_t ammoType = 0;     // below 0: needs no ammunition
     int32_t ammoPerShot = 1;
     float efficiency = 1.0f;  // damage per unit of ammunition or per blow; negative heals
@@ -33,9 +49,9 @@ struct TsWeaponAttributes {
     float stun = 0.0f;
     int32_t projectileId = -1; // below 0: the ranged paths cannot fire
 
-    void SetWeaponType(int32_t type) { weaponType = type; }
-    void SetEquipType(int32_t type) { equipType = type; }
-    void SetMatterType(int32_t type) { matterType = type; }
+    void SetWeaponType(int32_t type) { weaponType = static_cast<TsWeaponType>(type); }
+    void SetEquipType(int32_t type) { equipType = static_cast<TsEquipType>(type); }
+    void SetMatterType(int32_t type) { matterType = static_cast<TsMatterType>(type); }
     void SetAmmoType(int32_t type) { ammoType = type; }
     void SetAmmoPerShot(int32_t count) { ammoPerShot = count; }
     void SetEfficiency(float value) { efficiency = value; }

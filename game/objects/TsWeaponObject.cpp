@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/OmArchive.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsLog.h"
@@ -55,7 +56,7 @@ void WriteAttributes(OmArchive& archive, const TsWeaponAttributes& a)
 
 void ReadAttributes(OmArchive& archive, TsWeaponAttributes& a)
 {
-    archive.ReadI32(a.weaponType).ReadI32(a.equipType).ReadI32(a.matterType).ReadI32(a.ammoType);
+    archive.ReadEnum(a.weaponType).ReadEnum(a.equipType).ReadEnum(a.matterType).ReadI32(a.ammoType);
     archive.ReadI32(a.ammoPerShot);
     archive.ReadFloat(a.efficiency).ReadFloat(a.range).ReadFloat(a.autoAimRange).ReadFloat(a.spread);
     archive.ReadFloat(a.reload).ReadFloat(a.stun);
@@ -64,7 +65,7 @@ void ReadAttributes(OmArchive& archive, TsWeaponAttributes& a)
 
 } // namespace
 
-TsWeaponObject::TsWeaponObject() : m_pendingAttack(new TsAttack)
+TsWeaponObject::TsWeaponObject() : m_pendingAttack(OmMakeRef<TsAttack>())
 {
     SetCanEquip(true);
     m_radius = kItemRadius;
@@ -78,10 +79,7 @@ TsWeaponObject::TsWeaponObject(OmArchive& archive) : TsCollectibleObject(archive
 TsWeaponObject::~TsWeaponObject()
 {
     StopLoop();
-    if (m_pendingAttack) {
-        m_pendingAttack->Release();
-        m_pendingAttack = nullptr;
-    }
+    m_pendingAttack = nullptr;
 }
 
 // ---- archive ----------------------------------------------------------------
@@ -377,7 +375,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
         return false;
     }
     if (!m_pendingAttack) {
-        m_pendingAttack = new TsAttack;
+        m_pendingAttack = OmMakeRef<TsAttack>();
     }
     const float threshold = std::cos(a.spread * 0.5f * kDegreesToRadians);
     const OmVector3 facing = wielder->GetDirection();
@@ -411,7 +409,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
         attack.SetStun(a.stun);
         attack.SetMatterType(a.matterType);
         int32_t impact = ImpactSound();
-        if (a.equipType == TsWeaponAttributes::kEquipHeal) {
+        if (a.equipType == TS_EQUIP_HEAL) {
             impact = GetSound((Random() & 1) ? TS_WEAPON_SOUND_PRIMARY_IMPACT : TS_WEAPON_SOUND_SECONDARY_IMPACT);
         }
         attack.SetImpactSound(impact);

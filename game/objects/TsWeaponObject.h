@@ -10,11 +10,12 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
+#include "game/objects/TsAttack.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsWeaponAttributes.h"
 
-class TsAttack;
 class TsCharacterObject;
 class TsProjectile;
 
@@ -74,7 +75,7 @@ class TsWeaponObject : public TsCollectibleObject {
     }
     TsWeaponAttributes& Current() { return Attributes(m_secondary); }
     const TsWeaponAttributes& Current() const { return Attributes(m_secondary); }
-    int32_t GetCurrentWeaponType() const { return Current().weaponType; }
+    TsWeaponType GetCurrentWeaponType() const { return Current().weaponType; }
     void SetMuzzleOffset(float x, float y, float z) { m_muzzleOffset.Set(x, y, z); }
     const OmVector3& GetMuzzleOffset() const { return m_muzzleOffset; }
     // Stores a sound id 0..239 (-1 clears) in a slot 0..8; anything else is
@@ -117,7 +118,7 @@ private:
     OmVector3 m_muzzleOffset;
     TsWeaponAttributes m_primaryAttributes;
     TsWeaponAttributes m_secondaryAttributes;
-    TsAttack* m_pendingAttack = nullptr; // owned: released by the destructor
+    OmRef<TsAttack> m_pendingAttack;
     int32_t m_hitCountdown = -1;
     uint32_t m_loopVoice = 0;            // not saved
     int32_t m_sounds[TS_NUM_WEAPON_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};

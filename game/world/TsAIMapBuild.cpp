@@ -2,6 +2,7 @@
 // the painted area, cropping (and for small tiles halving) it, marking the
 // tiles with clear surroundings and scattering the pathfinder beacons.
 
+#include "engine/OmRef.h"
 #include "game/world/TsAIMap.h"
 
 #include <algorithm>
@@ -107,10 +108,9 @@ const OmShape* FindShape(const OmGroup& group)
 
 bool ModelBounds(const char* modelName, OmVector3& min, OmVector3& max)
 {
-    OmGroup* group = new OmGroup;
+    const auto group = OmMakeRef<OmGroup>();
     OmSceneImporter importer;
     if (!importer.Load(modelName, group)) {
-        group->Release();
         LogInfoF("Error: Could not read file %s", modelName);
         return Fail();
     }
@@ -121,7 +121,6 @@ bool ModelBounds(const char* modelName, OmVector3& min, OmVector3& max)
         min = min + offset;
         max = max + offset;
     }
-    group->Release();
     return true;
 }
 

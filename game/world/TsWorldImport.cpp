@@ -1,5 +1,6 @@
 // Building a world from a level's scene file: the scene is loaded into a
 // temporary tree, its box measured, and the world importer dices it.
+#include "engine/OmRef.h"
 #include "game/world/TsWorld.h"
 
 #include <algorithm>
@@ -59,13 +60,12 @@ std::string FolderOf(const char* path)
 
 bool TsWorld::ImportWorld(const char* scenePath, const char* dynObjFolder, const TsWorldImportSettings& settings)
 {
-    OmGroup* group = new OmGroup();
+    const auto group = OmMakeRef<OmGroup>();
     OmSceneImporter sceneImporter;
     const std::string folder = scenePath ? FolderOf(scenePath) : std::string();
     if (!scenePath || !sceneImporter.SetTextureDirectory((folder + "textures\\").c_str()) ||
         !sceneImporter.Load(scenePath, group)) {
         LogInfoF("TsWorld::ImportWorld - Invalid world pbf path - '%s'", scenePath ? scenePath : "");
-        group->Release();
         return false;
     }
     group->Update(0.0f);
@@ -88,6 +88,5 @@ bool TsWorld::ImportWorld(const char* scenePath, const char* dynObjFolder, const
         if (!importer.WriteDynamicObjects(dynObj.c_str()))
             LogErrorF("TsWorld::ImportWorld - could not write %s", dynObj.c_str());
     }
-    group->Release();
     return true;
 }

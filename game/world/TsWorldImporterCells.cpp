@@ -2,6 +2,7 @@
 // (quantised groups, bins, planes, runs, liquids), the cells are laid out
 // in Morton order under a sparse quadtree, and the result is handed to the
 // world with the neighbour links.
+#include "engine/OmRef.h"
 #include "game/world/TsWorldImporter.h"
 
 #include <algorithm>
@@ -330,20 +331,16 @@ void TsWorldImporter::BuildCell(int32_t x, int32_t z, TsWorldCell& cell, OmRende
                 OmVector3(m_edge, m_maxY - m_minY, m_edge));
     const int32_t position = z * m_gridSize + x;
     if (OmMesh* solid = m_solidMeshes[size_t(position)]) {
-        OmMesh* opaque = nullptr;
-        OmMesh* alpha = nullptr;
+        OmRef<OmMesh> opaque;
+        OmRef<OmMesh> alpha;
         if (renderer) {
-            solid->SplitByAlpha(*renderer, opaque, alpha);
+            solid->SplitByAlpha(*renderer, *opaque.Put(), *alpha.Put());
         } else {
-            opaque = solid;
-            opaque->AddRef();
+            opaque.Reset(solid);
         }
         ConvertMesh(*opaque, cell, TS_CELL_OPAQUE, false);
         if (alpha)
             ConvertMesh(*alpha, cell, TS_CELL_ALPHA, false);
-        opaque->Release();
-        if (alpha)
-            alpha->Release();
     }
     BuildBins(cell);
     if (OmMesh* nocol = m_nonCollidableMeshes[size_t(position)])

@@ -83,7 +83,7 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(4.5f, 0, 4.0f)});
     TsNPCObject* brusk = Place(new TsNPCObject, "brusk", 3.5f, 4.0f, 20, "brusk.pbf");
-    brusk->InnateAttack()->Attributes(false).SetEquipType(TsCharacterObject::kEquipTongue);
+    brusk->InnateAttack()->Attributes(false).SetEquipType(TS_EQUIP_TONGUE);
     brusk->SetDirection(1.0f, 0.0f);
     MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_ATTACK)->SetRange(0.0f);
     auto* shape = OmSkinShape::Cast(brusk->GetModel());
@@ -291,7 +291,7 @@ TEST_F(SquadLevel, AnAlertGuardMissesACrouchingStealthyCharacterThatAnUnalertedO
     auto* gear = new TsWeaponObject;
     gear->SetName("cloak");
     gear->SetCanEquip(true);
-    gear->Attributes(false).SetEquipType(TsCharacterObject::kEquipStealth);
+    gear->Attributes(false).SetEquipType(TS_EQUIP_STEALTH);
     ASSERT_EQ(pc->GetInventory()->AddArticle(gear), 1);
     ASSERT_TRUE(pc->GetInventory()->EquipArticle(gear));
     TsLevelInfo* info = TsAccess::LevelInfo();

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/OmClass.h"
-#include "platform/DebugOutput.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 namespace archive_test {
 
@@ -84,20 +84,6 @@ inline Layout ParseLayout(const std::vector<unsigned char>& bytes)
 }
 
 // Collects what the engine reports while it lives.
-class ErrorCapture {
-public:
-    ErrorCapture()
-    {
-        m_previous = plat::SetDebugOutputHook([this](std::string_view text) { m_text += text; });
-    }
-    ~ErrorCapture() { plat::SetDebugOutputHook(m_previous); }
-    const std::string& Text() const { return m_text; }
-    bool Contains(const std::string& part) const { return m_text.find(part) != std::string::npos; }
-    void Clear() { m_text.clear(); }
-
-private:
-    std::string m_text;
-    plat::DebugOutputHook m_previous;
-};
+using ErrorCapture = DebugOutputCapture;
 
 } // namespace archive_test

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
+#include "engine/OmArray.h"
 #include "engine/OmFastAlloc.h"
 #include "engine/OmIndexTable.h"
 #include "engine/OmVoidChain.h"
@@ -172,4 +174,36 @@ TEST(OmVoidChain, NewestFirstAndRemoval)
         chain.Insert(&b);
     }
     EXPECT_EQ(OmVoidChain::GetPooledLinkCount(), before) << "the destructor returns its links";
+}
+
+// The contracts the engine states for its callers stop a debug build at
+// the broken call instead of corrupting a neighbouring cell.
+TEST(OmFastAllocDeathTest, BrokenCallerContractsStopADebugBuild)
+{
+#ifdef NDEBUG
+    GTEST_SKIP() << "assertions are compiled out";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    OmFastAlloc pool(32, 128, 8, "contracts");
+    OmFastAlloc other(32, 128, 8, "other");
+    void* cell = pool.Alloc(32);
+    void* foreign = other.Alloc(32);
+    const struct {
+        const char* what;
+        std::function<void()> call;
+    } cases[] = {
+        {"a size larger than the cells", [&] { pool.Alloc(33); }},
+        {"a cell of another pool", [&] { pool.Free(foreign); }},
+        {"an address inside a cell", [&] { pool.Free(static_cast<char*>(cell) + 8); }},
+        {"an array index at the count", [] {
+             OmArray<int> array(4);
+             array.Add(1);
+             array[1] = 2;
+         }},
+    };
+    for (const auto& c : cases)
+        EXPECT_DEATH(c.call(), "Assertion") << c.what;
+    pool.Free(cell);
+    other.Free(foreign);
+#endif
 }

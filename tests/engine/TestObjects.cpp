@@ -11,18 +11,12 @@ OM_IMPLEMENT_CLASS(TestHolder, OmObject)
 
 TestNode::~TestNode()
 {
-    SetLink(0, nullptr);
-    SetLink(1, nullptr);
     delete[] label;
 }
 
 void TestNode::SetLink(int slot, TestNode* node)
 {
-    if (node)
-        node->AddRef();
-    if (links[slot])
-        links[slot]->Release();
-    links[slot] = node;
+    links[slot].Reset(node);
 }
 
 bool TestNode::Register(OmArchive& archive)

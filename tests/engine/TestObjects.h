@@ -4,9 +4,10 @@
 #include "engine/OmArray.h"
 #include "engine/OmIndexTable.h"
 #include "engine/OmList.h"
+#include "engine/OmObject.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
-#include "engine/OmObject.h"
 
 class TestNode : public OmObject {
     OM_DECLARE_CLASS(TestNode)
@@ -22,7 +23,7 @@ class TestNode : public OmObject {
     // Holds a reference on each link.
     void SetLink(int slot, TestNode* node);
 
-    TestNode* links[2] = {nullptr, nullptr};
+    OmRef<TestNode> links[2];
     OmObject* attachment = nullptr; // any class; not counted
     uint32_t value = 0;
     char* label = nullptr;

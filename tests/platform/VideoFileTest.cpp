@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/DebugOutput.h"
 #include "platform/MpegEncoder.h"
 #include "platform/SoundDevice.h"
 #include "platform/SoundStream.h"
 #include "platform/VideoFile.h"
+#include "tests/platform/DebugOutputCapture.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/WaveOutput.h"
 
@@ -136,8 +136,7 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
         bytes[i] = static_cast<char>(std::rand());
     std::ofstream(dir_ / "FMV" / "scribbled.mpg", std::ios::binary) << bytes;
     // The decoder's complaints go to the developer's channel, not the console.
-    std::string complaints;
-    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { complaints += text; });
+    DebugOutputCapture complaints;
     for (const char* name : {"cut.mpg", "scribbled.mpg"}) {
         if (!video.Open((dir_ / "FMV" / name).string(), error))
             continue; // refusing is fine too
@@ -150,8 +149,7 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
         std::vector<std::int16_t> pcm;
         video.TakeAudio(pcm);
     }
-    plat::SetDebugOutputHook(std::move(previous));
-    EXPECT_FALSE(complaints.empty());
+    EXPECT_FALSE(complaints.Text().empty());
 }
 
 TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "engine/OmMaterial.h"
-#include "platform/DebugOutput.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 namespace rtest {
 
@@ -41,28 +41,7 @@ inline plat::GfxTestAdapter StandardAdapter()
 }
 
 // Collects what the engine reports while it lives.
-class ErrorLog {
-public:
-    ErrorLog()
-    {
-        plat::SetDebugOutputHook([this](std::string_view text) { m_text += text; });
-    }
-    ~ErrorLog() { plat::SetDebugOutputHook(nullptr); }
-    ErrorLog(const ErrorLog&) = delete;
-    ErrorLog& operator=(const ErrorLog&) = delete;
-
-    size_t Count(std::string_view what) const
-    {
-        size_t n = 0;
-        for (size_t at = m_text.find(what); at != std::string::npos; at = m_text.find(what, at + 1))
-            ++n;
-        return n;
-    }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
+using ErrorLog = DebugOutputCapture;
 
 // One pre-transformed vertex: pixels, y down.
 struct RhwVertex {

@@ -12,7 +12,7 @@
 
 namespace apptest {
 
-void AppTest::SetUp()
+void ScreenAppTest::SetUp()
 {
     g_loadScreen = TsLoadScreen{};
     plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
@@ -20,7 +20,7 @@ void AppTest::SetUp()
     TsMain::SetModeFactory(TS_MODE_FRONT_END, makeMode_);
 }
 
-void AppTest::TearDown()
+void ScreenAppTest::TearDown()
 {
     app.reset();
     scratch.reset();
@@ -28,7 +28,7 @@ void AppTest::TearDown()
     TsMain::SetModeFactory(TS_MODE_FRONT_END, nullptr);
 }
 
-void AppTest::Start()
+void ScreenAppTest::Start()
 {
     width = 640, height = 480;
     app = std::make_unique<TsMain>(TsMain::kTitle, width, height);
@@ -41,13 +41,13 @@ void AppTest::Start()
     Frame();
 }
 
-void AppTest::Frame()
+void ScreenAppTest::Frame()
 {
     clock->Advance(100);
     EXPECT_TRUE(app->Step());
 }
 
-void AppTest::Tap(int code)
+void ScreenAppTest::Tap(int code)
 {
     Key(code, true);
     Frame();
@@ -55,7 +55,7 @@ void AppTest::Tap(int code)
     Frame();
 }
 
-void AppTest::Click(int x, int y)
+void ScreenAppTest::Click(int x, int y)
 {
     MoveMouse(x, y);
     Frame();
@@ -65,7 +65,7 @@ void AppTest::Click(int x, int y)
     Frame();
 }
 
-std::vector<uint32_t> AppTest::ReadScreen()
+std::vector<uint32_t> ScreenAppTest::ReadScreen()
 {
     int w = 0, h = 0;
     app->GetWindow()->GetClientSize(w, h);
@@ -91,7 +91,7 @@ std::vector<uint32_t> AppTest::ReadScreen()
     return pixels;
 }
 
-uint32_t AppTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const
+uint32_t ScreenAppTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width || y >= height || screen.size() < size_t(width) * size_t(height))
         return 0xDEADBEEF;
@@ -102,7 +102,7 @@ uint32_t AppTest::Pixel(const std::vector<uint32_t>& screen, int x, int y) const
 
 namespace titletest {
 
-TitleTest::TitleTest() : AppTest([]() -> TsGameMode* { return new TsFrontEnd(); }) {}
+TitleTest::TitleTest() : ScreenAppTest([]() -> TsGameMode* { return new TsFrontEnd(); }) {}
 
 void TitleTest::SetUp()
 {
@@ -114,7 +114,7 @@ void TitleTest::SetUp()
     for (const char* shared : {"data", "scripts"})
         std::filesystem::create_directory_symlink(source / shared, shared);
     plat::ClearPathCache();
-    AppTest::SetUp();
+    ScreenAppTest::SetUp();
 }
 
 } // namespace titletest

@@ -20,9 +20,9 @@
 
 namespace apptest {
 
-class AppTest : public ::testing::Test {
+class ScreenAppTest : public ::testing::Test {
 protected:
-    explicit AppTest(TsGameMode* (*makeMode)()) : makeMode_(makeMode) {}
+    explicit ScreenAppTest(TsGameMode* (*makeMode)()) : makeMode_(makeMode) {}
     void SetUp() override;
     void TearDown() override;
 
@@ -62,7 +62,7 @@ private:
 
 namespace titletest {
 
-class TitleTest : public apptest::AppTest {
+class TitleTest : public apptest::ScreenAppTest {
 protected:
     TitleTest();
     void SetUp() override;

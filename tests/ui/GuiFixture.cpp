@@ -50,7 +50,7 @@ void GuiTest::TearDown()
 {
     sprites.clear(); // before the renderer they were loaded into
     app.reset();
-    AppTest::TearDown();
+    ScreenAppTest::TearDown();
 }
 
 void GuiTest::WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour)

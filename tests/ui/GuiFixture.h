@@ -25,9 +25,9 @@ public:
     int enterGameCalls = 0;
 };
 
-class GuiTest : public apptest::AppTest {
+class GuiTest : public apptest::ScreenAppTest {
 protected:
-    GuiTest() : AppTest([]() -> TsGameMode* { return new TestFrontEnd; }) {}
+    GuiTest() : ScreenAppTest([]() -> TsGameMode* { return new TestFrontEnd; }) {}
     void TearDown() override;
 
     TestFrontEnd& FrontEnd() { return *TestFrontEnd::Cast(app->GetMode()); }

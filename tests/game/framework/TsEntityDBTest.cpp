@@ -11,11 +11,11 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
-#include "platform/DebugOutput.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/framework/TestEntities.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 namespace {
 
@@ -405,10 +405,8 @@ TEST(TsEntityDB, ArchiveRoundTripKeepsEveryListAndDamagedArchivesFailWithoutHarm
     std::vector<char> damaged = bytes;
     std::fill_n(damaged.begin() + std::ptrdiff_t(classWord), 4, char(0xFF));
     std::ofstream("null.sav", std::ios::binary | std::ios::trunc).write(damaged.data(), std::streamsize(damaged.size()));
-    std::string reported;
-    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
+    DebugOutputCapture reported;
     OmArchive archive(registry);
     EXPECT_FALSE(archive.Load("null.sav"));
-    plat::SetDebugOutputHook(std::move(previous));
-    EXPECT_NE(reported.find("an entity database list holds a null object"), std::string::npos) << reported;
+    EXPECT_TRUE(reported.Contains("an entity database list holds a null object")) << reported.Text();
 }

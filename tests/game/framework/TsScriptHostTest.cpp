@@ -8,10 +8,10 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
-#include "platform/DebugOutput.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 namespace {
 
@@ -39,8 +39,7 @@ TEST(TsScriptHost, OpensExactlyBaseStringAndMath)
 
 TEST(TsScriptHost, ErrorsReachErrorMessageTheLogAndTheErrorReportAsDataUnderCodesByMeaning)
 {
-    std::string reported;
-    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
+    DebugOutputCapture reported;
     LogCapture log;
     ScriptState lua;
     const int top = lua_gettop(lua.L());
@@ -51,8 +50,7 @@ TEST(TsScriptHost, ErrorsReachErrorMessageTheLogAndTheErrorReportAsDataUnderCode
     EXPECT_EQ(lua_gettop(lua.L()), top);
     EXPECT_TRUE(LoggedInRed(log, "deep 100%s %d %n"));
     EXPECT_TRUE(LoggedInRed(log, "lua error on running"));
-    plat::SetDebugOutputHook(std::move(previous));
-    EXPECT_NE(reported.find("deep 100%s %d %n"), std::string::npos);
+    EXPECT_TRUE(reported.Contains("deep 100%s %d %n"));
 
     // The current _ERRORMESSAGE is the one called, and the process goes on.
     EXPECT_EQ(lua.Run("host = _ERRORMESSAGE; _ERRORMESSAGE = function(m) seen = m end"), 0);

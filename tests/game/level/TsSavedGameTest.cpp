@@ -13,15 +13,14 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
-#include "game/level/TsLevelCamera.h"
 #include "game/level/TsLevelInfo.h"
 #include "game/level/TsSaveGames.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
-#include "platform/DebugOutput.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/TestEntities.h"
+#include "tests/platform/DebugOutputCapture.h"
 #include "ui/TsRadar.h"
 
 namespace {
@@ -104,35 +103,6 @@ TEST(TsSaveGames, AFailedSaveReportsFailureAndLeavesThePreviousFile)
     EXPECT_FALSE(TsSaveGames::Save(archive, "second"));
     EXPECT_TRUE(log.Contains("could not be made"));
     db->Release();
-}
-
-TEST(TsElevationControl, TheLowestClearStepIsUsedAndHigherStepsAreHeld)
-{
-    const float steps[3] = {0.5f, 0.9f, 1.5f};
-    const struct {
-        std::vector<float> blocked; // elevations whose view is blocked
-        int step;
-    } cases[] = {
-        {{}, 0},
-        {{0.5f}, 0},                  // 0.1 lower is clear
-        {{0.5f, 0.4f}, 1},
-        {{0.5f, 0.4f, 0.9f}, 1},      // 0.8 is clear
-        {{0.5f, 0.4f, 0.9f, 0.8f}, 2}, // the fallback
-    };
-    for (const auto& c : cases) {
-        auto isClear = [&](float e) {
-            return std::none_of(c.blocked.begin(), c.blocked.end(), [&](float b) { return std::abs(b - e) < 1e-4f; });
-        };
-        EXPECT_EQ(TsElevationControl::UsableStep(isClear, steps), c.step);
-    }
-
-    TsElevationControl control;
-    EXPECT_EQ(control.Choose(2), 2); // up at once
-    for (int tick = 1; tick < TsElevationControl::kHoldTicks; ++tick) {
-        ASSERT_EQ(control.Choose(0), 2) << "tick " << tick;
-    }
-    EXPECT_EQ(control.Choose(0), 0); // down once the hold has run out
-    EXPECT_EQ(control.Choose(-1), -1);
 }
 
 // A player and a level, filled with one value in every saved field.
@@ -239,8 +209,7 @@ TEST(TsSavedGame, APlayerAndALevelComeBackAsSavedAndDamagedCopiesFailToLoad)
 
     const std::vector<char> bytes = ReadBytes("Save Games/game");
     ASSERT_GT(bytes.size(), 64u);
-    std::string reported;
-    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
+    DebugOutputCapture reported;
     for (size_t cut = 0; cut < bytes.size(); cut += 4) {
         WriteBytes("cut", bytes, cut);
         OmArchive archive(OmClassRegistry::Instance());
@@ -274,11 +243,10 @@ TEST(TsSavedGame, APlayerAndALevelComeBackAsSavedAndDamagedCopiesFailToLoad)
     WriteBytes("projectiles", projectiles, projectiles.size());
     OmArchive withProjectiles(OmClassRegistry::Instance());
     EXPECT_FALSE(withProjectiles.Load("projectiles"));
-    plat::SetDebugOutputHook(std::move(previous));
-    EXPECT_NE(reported.find("a player holds 8 characters (at most 7)"), std::string::npos) << reported;
+    EXPECT_TRUE(reported.Contains("a player holds 8 characters (at most 7)")) << reported.Text();
     // The count promises shots the file does not hold: their references
     // read the level's next fields and fail as references of the wrong kind.
-    EXPECT_NE(reported.find("a reference points at an object of the wrong class"), std::string::npos) << reported;
+    EXPECT_TRUE(reported.Contains("a reference points at an object of the wrong class")) << reported.Text();
 }
 
 } // namespace

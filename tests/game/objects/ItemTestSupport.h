@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -15,21 +16,10 @@ public:
     TestWielder()
     {
         if (!m_inventory) {
-            m_inventory = new TsInventory(this);
-            m_ownInventory = true;
+            m_inventory = OmMakeRef<TsInventory>(this);
         }
     }
     explicit TestWielder(OmArchive& archive) : TsCharacterObject(archive) {}
-    ~TestWielder() override
-    {
-        if (m_ownInventory) {
-            m_inventory->Release();
-            m_inventory = nullptr;
-        }
-    }
-
-private:
-    bool m_ownInventory = false;
 };
 
 // Articles made the way templates make them; the test holds the one

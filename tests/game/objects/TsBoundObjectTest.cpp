@@ -5,6 +5,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/objects/TsBoundObject.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -15,16 +16,6 @@
 namespace {
 
 using V = OmVector3;
-
-struct Release {
-    void operator()(OmObject* o) const { o->Release(); }
-};
-using BoundPtr = std::unique_ptr<TsBoundObject, Release>;
-
-BoundPtr NewBound()
-{
-    return BoundPtr(new TsBoundObject); // made holding one reference
-}
 
 // The six faces of the cube from lo to lo + 1, normals inward.
 void AddCube(TsBoundObject& bound, int32_t volume, float lo)
@@ -46,7 +37,7 @@ void AddCube(TsBoundObject& bound, int32_t volume, float lo)
 
 TEST(TsBoundObject, PlanesPastTheNextVolumeAndFlatTrianglesAreRefused)
 {
-    BoundPtr bound = NewBound();
+    auto bound = OmMakeRef<TsBoundObject>();
     AddCube(*bound, 0, 0.0f);
     AddCube(*bound, 1, 5.0f);
     struct Case {
@@ -78,7 +69,7 @@ TEST(TsBoundObject, PlanesPastTheNextVolumeAndFlatTrianglesAreRefused)
 // volume and leaves the later ones whole.
 TEST(TsBoundObject, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
 {
-    BoundPtr bound = NewBound();
+    auto bound = OmMakeRef<TsBoundObject>();
     AddCube(*bound, 0, 0.0f);
     AddCube(*bound, 1, 5.0f);
     EXPECT_EQ(bound->AddPlane(0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)), 7); // x < 0.5
@@ -96,11 +87,11 @@ TEST(TsBoundObject, RoundTripsThroughAnArchiveAndRefusesVolumesPastItsPlanes)
 {
     ScratchDir dir;
     {
-        BoundPtr bound = NewBound();
+        auto bound = OmMakeRef<TsBoundObject>();
         EXPECT_FALSE(bound->IsInsideBound(V(0, 0, 0))) << "no volumes";
         AddCube(*bound, 0, 0.0f);
         AddCube(*bound, 1, 5.0f);
-        TsBoundObject* loaded = RoundTrip<TsBoundObject>(bound.get(), "bound.tsw");
+        TsBoundObject* loaded = RoundTrip<TsBoundObject>(bound.Get(), "bound.tsw");
         ASSERT_NE(loaded, nullptr);
         EXPECT_EQ(loaded->GetVolumeCount(), 2u);
         const struct {

@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityGrid.h"
@@ -20,9 +21,8 @@
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/ScratchDir.h"
-#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
-#include "tests/game/objects/Owned.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -188,7 +188,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
             w->IncrementHealth(-100.0f);
             w->SetVitality(10.0f);
         }
-        Owned<TsAttack> attack;
+        auto attack = OmMakeRef<TsAttack>();
         attack->SetTarget(w);
         attack->SetDamage(c.damage);
         attack->SetStun(c.stun);
@@ -203,7 +203,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
     }
     // A hit reaction plays once and ends standing again.
     TestWalker* w = Make<TestWalker>();
-    Owned<TsAttack> attack;
+    auto attack = OmMakeRef<TsAttack>();
     attack->SetTarget(w);
     attack->SetDamage(1.0f);
     attack->Deliver();
@@ -279,18 +279,38 @@ TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWay)
 TEST_F(CharacterTest, EachActionStatePlaysItsAnimationForTheEquippedKind)
 {
     struct Case {
-        int32_t state, equip, anim;
+        int32_t state;
+        TsEquipType equip;
+        int32_t anim;
     };
     const Case cases[] = {
-        {0, 0, TSANIM_WALK},         {0, 2, TSANIM_WALK_1H},           {0, 5, TSANIM_WALK_2H},
-        {0, 10, TSANIM_CREEP_WALK},  {1, 0, TSANIM_RUN},               {1, 4, TSANIM_RUN_2H},
-        {2, 3, TSANIM_LOCKEDFORWARDS_1H}, {2, 0, TSANIM_WALK},         {3, 4, TSANIM_LOCKEDBACKWARDS_2H},
-        {3, 6, TSANIM_TURN},         {3, 5, TSANIM_LOCKEDBACKWARDS_1H}, {4, 7, TSANIM_TURN},
-        {5, 4, TSANIM_STRAFERIGHT_2H}, {6, 0, TSANIM_STAND_PUNCH},     {6, 5, TSANIM_INVALIDANIM},
-        {6, 8, TSANIM_STAND_HEAL2H}, {6, 9, TSANIM_STAND},             {7, 2, TSANIM_STAND_2H_MELEE},
-        {7, 10, TSANIM_STAND_CREEP}, {7, 0, TSANIM_STAND},             {8, 4, TSANIM_STAND_CREEP},
-        {9, 1, TSANIM_STAND_LISTEN1H}, {12, 5, TSANIM_STAND_RECOIL2H}, {13, 0, TSANIM_DIE},
-        {14, 3, TSANIM_DIE},         {15, 0, TSANIM_INVALIDANIM},      {-1, 0, TSANIM_INVALIDANIM},
+        {0, TS_EQUIP_BAREHANDED, TSANIM_WALK},
+        {0, TS_EQUIP_MELEE_2HAND, TSANIM_WALK_1H},
+        {0, TS_EQUIP_RANGED_TWINHAND, TSANIM_WALK_2H},
+        {0, TS_EQUIP_STEALTH, TSANIM_CREEP_WALK},
+        {1, TS_EQUIP_BAREHANDED, TSANIM_RUN},
+        {1, TS_EQUIP_RANGED_2HAND, TSANIM_RUN_2H},
+        {2, TS_EQUIP_RANGED_1HAND, TSANIM_LOCKEDFORWARDS_1H},
+        {2, TS_EQUIP_BAREHANDED, TSANIM_WALK},
+        {3, TS_EQUIP_RANGED_2HAND, TSANIM_LOCKEDBACKWARDS_2H},
+        {3, TS_EQUIP_RANGED_SHOULDER, TSANIM_TURN},
+        {3, TS_EQUIP_RANGED_TWINHAND, TSANIM_LOCKEDBACKWARDS_1H},
+        {4, TS_EQUIP_RANGED_HEADMOUNTED, TSANIM_TURN},
+        {5, TS_EQUIP_RANGED_2HAND, TSANIM_STRAFERIGHT_2H},
+        {6, TS_EQUIP_BAREHANDED, TSANIM_STAND_PUNCH},
+        {6, TS_EQUIP_RANGED_TWINHAND, TSANIM_INVALIDANIM},
+        {6, TS_EQUIP_HEAL, TSANIM_STAND_HEAL2H},
+        {6, TS_EQUIP_TONGUE, TSANIM_STAND},
+        {7, TS_EQUIP_MELEE_2HAND, TSANIM_STAND_2H_MELEE},
+        {7, TS_EQUIP_STEALTH, TSANIM_STAND_CREEP},
+        {7, TS_EQUIP_BAREHANDED, TSANIM_STAND},
+        {8, TS_EQUIP_RANGED_2HAND, TSANIM_STAND_CREEP},
+        {9, TS_EQUIP_MELEE_1HAND, TSANIM_STAND_LISTEN1H},
+        {12, TS_EQUIP_RANGED_TWINHAND, TSANIM_STAND_RECOIL2H},
+        {13, TS_EQUIP_BAREHANDED, TSANIM_DIE},
+        {14, TS_EQUIP_RANGED_1HAND, TSANIM_DIE},
+        {15, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
+        {-1, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TsCharacterObject::AnimationFor(c.state, c.equip), c.anim) << c.state << "/" << c.equip;

@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsTimerTable.h"
@@ -15,7 +16,6 @@
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -56,8 +56,9 @@ protected:
         TsTimerTable::Instance().Tick();
         conversation->Tick(0);
     }
-    Owned<TsConversation> conversation;
-    Owned<TestWielder> ann, bob;
+    OmRef<TsConversation> conversation = OmMakeRef<TsConversation>();
+    OmRef<TestWielder> ann = OmMakeRef<TestWielder>();
+    OmRef<TestWielder> bob = OmMakeRef<TestWielder>();
 };
 
 } // namespace

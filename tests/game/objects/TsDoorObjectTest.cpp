@@ -8,16 +8,16 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmMesh.h"
+#include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsSwitchObject.h"
 #include "game/world/TsWorldHit.h"
-#include "platform/DebugOutput.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
-#include "tests/game/objects/Owned.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ void ScanSlab(TsDynGeometry& geometry)
                 v.position = OmVector3(x, y, z);
                 mesh->vertices.Add(v);
             }
-    Owned<OmShape> shape;
+    auto shape = OmMakeRef<OmShape>();
     shape->SetGeometry(mesh);
     mesh->Release();
     geometry.ScanModelNodes(shape);
@@ -284,10 +284,8 @@ TEST_F(DoorTest, AnArchiveNamingNineDependentSwitchesIsRefused)
     std::vector<unsigned char> bytes = archive_test::ReadFile("door.sav");
     archive_test::SetWord(bytes, bytes.size() - 8, 9);
     archive_test::WriteFile("door.sav", bytes);
-    std::string reported;
-    auto previous = plat::SetDebugOutputHook([&](std::string_view text) { reported += text; });
+    DebugOutputCapture reported;
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_FALSE(archive.Load("door.sav"));
-    plat::SetDebugOutputHook(std::move(previous));
-    EXPECT_NE(reported.find("more dependent switches than it can hold"), std::string::npos) << reported;
+    EXPECT_TRUE(reported.Contains("more dependent switches than it can hold")) << reported.Text();
 }

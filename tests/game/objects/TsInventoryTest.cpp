@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "engine/OmArchive.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsInventory.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
-#include "tests/game/objects/Owned.h"
 
 OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
 
@@ -160,13 +160,13 @@ TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
     EXPECT_FLOAT_EQ(inv().GetDefenceBonus(TS_MATTER_PHYSICAL), 0.0f);
     EXPECT_FLOAT_EQ(inv().GetDefenceBonus(7), 0.0f);
     // Armour against everything after them sets all three.
-    Add(armour(TsItemObject::kMatterNone, 1.5f));
+    Add(armour(TS_MATTER_NONE, 1.5f));
     for (int32_t m = 0; m < TS_NUM_MATTER_TYPES; ++m)
         EXPECT_FLOAT_EQ(inv().GetDefenceBonus(m), 1.5f) << m;
 
     // Order counts: with the all-matter armour first it hides the rest.
-    Owned<TestWielder> w;
-    TsItemObject* first = armour(TsItemObject::kMatterNone, 1.5f);
+    auto w = OmMakeRef<TestWielder>();
+    TsItemObject* first = armour(TS_MATTER_NONE, 1.5f);
     w->GetInventory()->AddArticle(first);
     w->GetInventory()->AddArticle(armour(TS_MATTER_ENERGY, 9.0f));
     for (int32_t m = 0; m < TS_NUM_MATTER_TYPES; ++m)
@@ -245,7 +245,7 @@ TEST_F(InventoryTest, TheInventoryReleasesOnlyItsOwnReferences)
 TEST(InventoryArchive, TheEquippedWeaponComesBackByItsPlaceAndAPlacePastTheWeaponsFails)
 {
     ScratchDir dir;
-    Owned<TsInventory> inventory;
+    auto inventory = OmMakeRef<TsInventory>();
     inventory->AddArticle(MakeWeapon("a"));
     inventory->AddArticle(MakeWeapon("b"));
     inventory->AddArticle(MakeAmmo(2, 7));

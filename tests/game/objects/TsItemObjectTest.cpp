@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "engine/OmGroup.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ItemTestSupport.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsL
     model->Release();
 
     source->SetTemplate("Broken");
-    Owned<TsItemObject> broken;
+    auto broken = OmMakeRef<TsItemObject>();
     broken->CopyFromTemplate(source);
     EXPECT_TRUE(log.Contains("error running template Broken during item creation"));
     EXPECT_EQ(broken->GetStack(), 1);
@@ -126,8 +126,8 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsL
 // pack at a time, and always ends.
 TEST(Giving, EverythingTheReceiverCanTakeMovesAPackAtATime)
 {
-    Owned<TestWielder> giver;
-    Owned<TestWielder> taker;
+    auto giver = OmMakeRef<TestWielder>();
+    auto taker = OmMakeRef<TestWielder>();
     TsWeaponObject* sword = MakeWeapon("sword");
     sword->SetCanDrop(true);
     TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
@@ -158,8 +158,8 @@ TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
     };
     for (const Case c : {Case{5, 0}, Case{5, -2}, Case{0, 3}}) {
         SCOPED_TRACE(testing::Message() << c.stack << "/" << c.packSize);
-        Owned<TestWielder> giver;
-        Owned<TestWielder> taker;
+        auto giver = OmMakeRef<TestWielder>();
+        auto taker = OmMakeRef<TestWielder>();
         TsItemObject* potions = MakeItem("potion.pbf", c.stack, 9);
         potions->SetPackSize(c.packSize);
         potions->SetCanDrop(true);

@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "engine/OmCamera.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevelCursorQueries.h"
-#include "game/objects/TsPCObject.h"
-#include "game/objects/TsPathfinder.h"
 #include "game/objects/TsDirectionTable.h"
 #include "game/objects/TsLevelCursor.h"
+#include "game/objects/TsPCObject.h"
+#include "game/objects/TsPathfinder.h"
 #include "tests/game/world/AIMapTestSupport.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -72,8 +72,8 @@ struct CursorTest : ::testing::Test {
     }
     void At(int x, int y) { cursor.Update(x, y, kWidth, kHeight, camera, &level, db); }
 
-    Owned<OmCamera> camera;
-    Owned<TsEntityDB> db;
+    OmRef<OmCamera> camera = OmMakeRef<OmCamera>();
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     FakeLevel level;
     TsLevelCursor cursor;
 };
@@ -197,7 +197,7 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
         "3kk#3",
     });
     TsPathfinder finder;
-    finder.SetWorld(world.get());
+    finder.SetWorld(world.Get());
     finder.CentreOn(0, 0);
     const float open[2] = {0.5f, 2.5f}, narrow[2] = {1.5f, 1.5f}, keyed[2] = {1.5f, 0.5f}, wall[2] = {3.5f, 0.5f};
     struct Case {
@@ -215,7 +215,7 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
         {"keyed room with the key", keyed, 0.3f, true, true},
         {"wall, with the key", wall, 0.3f, true, false},
     };
-    Owned<TsPCObject> pc;
+    auto pc = OmMakeRef<TsPCObject>();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         pc->SetRadius(c.radius);

@@ -5,18 +5,18 @@
 #include <cmath>
 
 #include "engine/OmArchive.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsLockObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScriptState.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
 TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
 {
-    Owned<TsLockObject> lock;
+    auto lock = OmMakeRef<TsLockObject>();
     lock->SetKeyID(7);
     lock->SetLocked(true);
     const struct {
@@ -43,7 +43,7 @@ protected:
     }
     void TearDown() override { TsAccess::SetLuaState(nullptr); }
     ScriptState lua;
-    Owned<TsLockObject> lock;
+    OmRef<TsLockObject> lock = OmMakeRef<TsLockObject>();
 };
 
 TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
@@ -67,7 +67,7 @@ TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
 
 TEST(Lock, RaisedByItsHeightAndNeverSaved)
 {
-    Owned<TsLockObject> lock;
+    auto lock = OmMakeRef<TsLockObject>();
     lock->SetPosition(1, 2, 3);
     lock->SetLockHeight(1.25f);
     EXPECT_TRUE(lock->Initialise());
@@ -94,7 +94,7 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
         {TsLightEffectObject::FAST_PULSE, 0.6f, 0.75f},        {TsLightEffectObject::CONSTANT, 0.6f, 1.0f},
     };
     for (const Case& c : cases) {
-        Owned<TsLightEffectObject> effect;
+        auto effect = OmMakeRef<TsLightEffectObject>();
         effect->SetEffect(c.effect);
         EXPECT_NEAR(effect->Evaluate(c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
     }
@@ -103,7 +103,7 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
 TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)
 {
     LogCapture log;
-    Owned<TsLightEffectObject> effect;
+    auto effect = OmMakeRef<TsLightEffectObject>();
     effect->SetName("flicker");
     effect->SetLight("nolight");
     effect->SetEffect(TsLightEffectObject::FLICKER1);

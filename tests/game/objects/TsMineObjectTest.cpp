@@ -7,13 +7,13 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsMineObject.h"
 #include "game/objects/TsProjectileAttributes.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ TEST_F(MineTest, TheDelayCountsWholeTicksFromTheFirstTouch)
         int ticks, blastsOn;
     } cases[] = {{1.5f, 15, 15}, {0.1f, 1, 1}, {0.0f, 0, 1}, {-3.0f, -30, 1}};
     for (const auto& c : cases) {
-        Owned<TsMineObject> m;
+        auto m = OmMakeRef<TsMineObject>();
         m->SetProjectileID(2);
         m->SetDetonationDelay(c.seconds);
         EXPECT_EQ(m->GetCountdownTicks(), c.ticks) << c.seconds;
@@ -80,7 +80,7 @@ TEST_F(MineTest, DelaysPastTheTicksAnIntHoldsAreClamped)
         int32_t ticks;
     } cases[] = {{1e30f, INT32_MAX}, {-1e30f, INT32_MIN}, {INFINITY, INT32_MAX}, {NAN, 0}, {3e8f, INT32_MAX}};
     for (const auto& c : cases) {
-        Owned<TsMineObject> m;
+        auto m = OmMakeRef<TsMineObject>();
         m->SetDetonationDelay(c.seconds);
         EXPECT_EQ(m->GetCountdownTicks(), c.ticks) << c.seconds;
     }
@@ -93,7 +93,7 @@ TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmed)
     EXPECT_TRUE(mine->IsTriggered());
     EXPECT_TRUE(Gone(*mine));
 
-    Owned<TsMineObject> armed;
+    auto armed = OmMakeRef<TsMineObject>();
     armed->OnTouch(nullptr, 0.0f);
     armed->OnHit(attack);
     EXPECT_FALSE(Gone(*armed)) << "an armed mine keeps counting";
@@ -102,7 +102,7 @@ TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmed)
 TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
 {
     for (int32_t id : {-1, 32}) {
-        Owned<TsMineObject> m;
+        auto m = OmMakeRef<TsMineObject>();
         m->SetProjectileID(id);
         m->Detonate();
         EXPECT_TRUE(Gone(*m)) << id;
@@ -113,12 +113,12 @@ TEST_F(MineTest, AMineOfNoProjectileTypeGoesOffWithoutABlast)
 TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
 {
     for (const char* name : {"a", "ab.p", "mine"}) {
-        Owned<TsMineObject> m;
+        auto m = OmMakeRef<TsMineObject>();
         m->SetMdl(name);
         EXPECT_FALSE(m->Initialise()) << name;
     }
     EXPECT_TRUE(log.Contains("\"ab.p\" is too short to name a model folder"));
-    Owned<TsMineObject> none;
+    auto none = OmMakeRef<TsMineObject>();
     EXPECT_TRUE(none->Initialise()) << "a mine without a model has nothing to load";
 }
 

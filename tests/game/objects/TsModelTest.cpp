@@ -9,10 +9,10 @@
 
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
+#include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "game/objects/TsModel.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ std::string Walker()
 
 TEST(ModelHeading, FoldsAndFacesConsistently)
 {
-    Owned<Crate> crate;
+    auto crate = OmMakeRef<Crate>();
     EXPECT_TRUE(crate->HasFlag(TS_ENTITY_MODEL));
     crate->SetHeading(5 * kPi / 2);
     EXPECT_NEAR(crate->GetHeading(), kPi / 2, 1e-4f);
@@ -63,7 +63,7 @@ TEST(ModelHeading, FoldsAndFacesConsistently)
 
 TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
 {
-    Owned<Crate> crate;
+    auto crate = OmMakeRef<Crate>();
     struct Case {
         float previous, now, half;
     };
@@ -125,7 +125,7 @@ TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClass)
 TEST(ModelLoading, AModelThatDoesNotLoadIsReportedAndNotDrawn)
 {
     LogCapture log;
-    Owned<Crate> crate;
+    auto crate = OmMakeRef<Crate>();
     EXPECT_TRUE(crate->LoadModel(Walker().c_str())); // no file named: nothing to do
     crate->SetMdl("missing.pbf");
     EXPECT_FALSE(crate->LoadModel(Walker().c_str()));

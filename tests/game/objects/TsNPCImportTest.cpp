@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -11,7 +12,6 @@
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScriptState.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.weapon) + " / " + c.item);
         LogCapture log;
-        Owned<TsNPCObject> npc;
+        auto npc = OmMakeRef<TsNPCObject>();
         npc->SetName("guard");
         npc->SetWeaponName(c.weapon);
         npc->SetItemName(c.item);
@@ -106,7 +106,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
 TEST_F(NPCImport, ACritterIgnoresTheWeaponItsRecordNames)
 {
     ASSERT_EQ(lua.Run("g_critterPayloadTemplates = { 'Charm' }"), 0);
-    Owned<TsNPCObject> critter;
+    auto critter = OmMakeRef<TsNPCObject>();
     critter->SetName("rat");
     critter->SetNPCType(TS_NPC_BIPED_CRITTER);
     critter->SetWeaponName("Gun");

@@ -99,7 +99,7 @@ protected:
     void Use(const std::vector<std::string>& rows, float tileSize = 1.0f)
     {
         world = WorldWith(rows, tileSize);
-        finder.SetWorld(world.get());
+        finder.SetWorld(world.Get());
         finder.CentreOn(0, 0);
     }
     // World centre of the cell at column x, row z (row 0 at the bottom).
@@ -125,7 +125,7 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
     TsAIMap map;
     RoomsMap(map, 7);
     world = WorldWith(std::move(map));
-    finder.SetWorld(world.get());
+    finder.SetWorld(world.Get());
     finder.CentreOn(64, 64);
     int found = 0, refused = 0, tooLong = 0;
     std::mt19937 rng(11);
@@ -230,7 +230,7 @@ TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)
     FillMap(map, rows, 2.0f, 4, 8);
     map.aiMapOrigin.Set(-100, 0, 50);
     world = WorldWith(std::move(map));
-    finder.SetWorld(world.get());
+    finder.SetWorld(world.Get());
     finder.CentreOn(-100 + 2.0f * 504.5f, 50 + 2.0f * 18.5f);
     // Tile (504, 18) of the image is stored column 500, row 10.
     EXPECT_FALSE(finder.IsPassableAt(-100 + 2.0f * 504.5f, 50 + 2.0f * 18.5f, 1, false, false));

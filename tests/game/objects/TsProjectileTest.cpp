@@ -7,12 +7,12 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsProjectile.h"
 #include "game/objects/TsProjectileAttributes.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -156,7 +156,7 @@ TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsI
         OmVector3 velocity, position;
     } cases[] = {{OmVector3(10, 0, 0), OmVector3(2, 1, 1)}, {OmVector3(), OmVector3(1, 1, 1)}};
     for (const auto& c : cases) {
-        Owned<TsProjectile> shot;
+        auto shot = OmMakeRef<TsProjectile>();
         shot->SetType(3);
         shot->SetOrigin(OmVector3(1, 1, 1));
         shot->SetHeading(OmVector3(0, 0, 1));

@@ -9,19 +9,19 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
 TEST(TsTeam, AlliancesGrowWithInvalidEntriesAndAreReadOneWayAtATime)
 {
     LogCapture log;
-    Owned<TsTeam> red, blue;
+    auto red = OmMakeRef<TsTeam>(), blue = OmMakeRef<TsTeam>();
     red->SetTeamID(1);
     blue->SetTeamID(2);
     EXPECT_TRUE(red->SetAlliance(5, TS_ALLIANCE_HOSTILE));
@@ -40,8 +40,8 @@ TEST(TsTeam, AlliancesGrowWithInvalidEntriesAndAreReadOneWayAtATime)
 
     red->SetAlliance(2, TS_ALLIANCE_HOSTILE);
     blue->SetAlliance(1, TS_ALLIANCE_FRIENDLY);
-    EXPECT_EQ(red->GetAlliance(blue.p), TS_ALLIANCE_HOSTILE);
-    EXPECT_EQ(blue->GetAlliance(red.p), TS_ALLIANCE_FRIENDLY);
+    EXPECT_EQ(red->GetAlliance(blue.Get()), TS_ALLIANCE_HOSTILE);
+    EXPECT_EQ(blue->GetAlliance(red.Get()), TS_ALLIANCE_FRIENDLY);
 }
 
 struct SlotCase {
@@ -51,7 +51,7 @@ struct SlotCase {
 
 TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAboutTheLeadersHeading)
 {
-    Owned<TsSquadObject> squad;
+    auto squad = OmMakeRef<TsSquadObject>();
     const SlotCase cases[] = {
         // V: rows widen by one member each; a square's side is round(sqrt(count)).
         {FORMATION_VEE, 1, 4, -2.0f, 0.0f},    {FORMATION_VEE, 2, 4, -2.0f, 2.0f},
@@ -81,11 +81,11 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAboutTheLeadersHeading)
 
 TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo)
 {
-    Owned<TsSquadObject> squad;
-    Owned<TsNPCObject> leader;
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto leader = OmMakeRef<TsNPCObject>();
     leader->SetPosition(0, 0, 0);
-    squad->AddMember(leader.p);
-    squad->SetLeader(leader.p);
+    squad->AddMember(leader.Get());
+    squad->SetLeader(leader.Get());
     EXPECT_EQ(squad->GetTrailLength(), 1);
 
     leader->SetPosition(3, 0, 0);
@@ -105,28 +105,28 @@ TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo
     EXPECT_EQ(squad->GetTrailPoint(0).x, 42.0f);
     EXPECT_EQ(squad->GetTrailPoint(1).x, 39.0f);
     EXPECT_EQ(squad->GetTrailPoint(7).x, 21.0f);
-    squad->RemoveMember(leader.p);
+    squad->RemoveMember(leader.Get());
     squad->UpdateTrail(1000); // no leader: nothing
 }
 
 TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
 {
-    Owned<TsSquadObject> squad;
-    Owned<TsNPCObject> a, b, c;
-    for (TsNPCObject* m : {a.p, b.p, c.p})
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto a = OmMakeRef<TsNPCObject>(), b = OmMakeRef<TsNPCObject>(), c = OmMakeRef<TsNPCObject>();
+    for (TsNPCObject* m : {a.Get(), b.Get(), c.Get()})
         squad->AddMember(m);
-    EXPECT_EQ(squad->GetLeader(), a.p);
+    EXPECT_EQ(squad->GetLeader(), a.Get());
     a->SetFlag(TS_ENTITY_DORMANT);
-    EXPECT_EQ(squad->GetLeader(), b.p);
+    EXPECT_EQ(squad->GetLeader(), b.Get());
     EXPECT_EQ(squad->AliveMemberCount(), 2);
     b->SetMaxHealth(20.0f);
     b->SetHealth(20.0f);
-    squad->SetLeader(b.p);
-    EXPECT_EQ(squad->GetMember(0), b.p);
+    squad->SetLeader(b.Get());
+    EXPECT_EQ(squad->GetMember(0), b.Get());
     EXPECT_FLOAT_EQ(squad->GetLeaderHealthThreshold(), 10.0f); // 20 - max(10, 5)
 
-    EXPECT_TRUE(squad->OnMemberDied(c.p));
-    EXPECT_FALSE(squad->OnMemberDied(c.p)) << "already gone";
+    EXPECT_TRUE(squad->OnMemberDied(c.Get()));
+    EXPECT_FALSE(squad->OnMemberDied(c.Get())) << "already gone";
     EXPECT_EQ(c->GetSquad(), nullptr);
     EXPECT_EQ(squad->GetMemberCount(), 2);
     squad->Reset();
@@ -136,11 +136,11 @@ TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
 
 TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
 {
-    Owned<TsSquadObject> squad;
-    Owned<TsNPCObject> x, y, z;
-    squad->AddThreat(x.p);
-    squad->AddThreat(y.p);
-    squad->AddThreat(x.p);
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto x = OmMakeRef<TsNPCObject>(), y = OmMakeRef<TsNPCObject>(), z = OmMakeRef<TsNPCObject>();
+    squad->AddThreat(x.Get());
+    squad->AddThreat(y.Get());
+    squad->AddThreat(x.Get());
     EXPECT_EQ(squad->GetThreatCount(), 2);
     EXPECT_EQ(squad->GetThreats().GetCount(), 2u);
     EXPECT_EQ(squad->GetThreats()[0].ticksLeft, 100);
@@ -148,8 +148,8 @@ TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
     EXPECT_TRUE(squad->AgeThreats()) << "y is still there";
     EXPECT_EQ(squad->GetThreatCount(), 1);
     EXPECT_EQ(squad->GetThreats()[0].entity, nullptr);
-    squad->AddThreat(z.p);
-    EXPECT_EQ(squad->GetThreats()[0].entity, z.p) << "the free record is taken";
+    squad->AddThreat(z.Get());
+    EXPECT_EQ(squad->GetThreats()[0].entity, z.Get()) << "the free record is taken";
     EXPECT_EQ(squad->GetThreats().GetCount(), 2u);
     squad->AddThreat(nullptr);
     EXPECT_EQ(squad->GetThreatCount(), 2);
@@ -160,45 +160,46 @@ TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
 // earlier record.
 TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
 {
-    Owned<TsTeam> red, blue;
+    auto red = OmMakeRef<TsTeam>(), blue = OmMakeRef<TsTeam>();
     red->SetTeamID(1);
     blue->SetTeamID(2);
     red->SetAlliance(2, TS_ALLIANCE_HOSTILE);
-    Owned<TsSquadObject> squad, enemies;
-    squad->SetTeamObject(red.p);
-    enemies->SetTeamObject(blue.p);
-    Owned<TsNPCObject> first, second, third, near, far, twin;
-    for (TsNPCObject* m : {first.p, second.p, third.p})
+    auto squad = OmMakeRef<TsSquadObject>(), enemies = OmMakeRef<TsSquadObject>();
+    squad->SetTeamObject(red.Get());
+    enemies->SetTeamObject(blue.Get());
+    auto first = OmMakeRef<TsNPCObject>(), second = OmMakeRef<TsNPCObject>(), third = OmMakeRef<TsNPCObject>();
+    auto near = OmMakeRef<TsNPCObject>(), far = OmMakeRef<TsNPCObject>(), twin = OmMakeRef<TsNPCObject>();
+    for (TsNPCObject* m : {first.Get(), second.Get(), third.Get()})
         squad->AddMember(m);
-    for (TsNPCObject* e : {near.p, far.p, twin.p})
+    for (TsNPCObject* e : {near.Get(), far.Get(), twin.Get()})
         enemies->AddMember(e);
     near->SetPosition(3, 0, 0);
     twin->SetPosition(0, 0, 3);
     far->SetPosition(30, 0, 0);
-    squad->AddThreat(far.p);
-    squad->AddThreat(near.p);
-    squad->AddThreat(twin.p);
-    third->AddIgnore(far.p);
+    squad->AddThreat(far.Get());
+    squad->AddThreat(near.Get());
+    squad->AddThreat(twin.Get());
+    third->AddIgnore(far.Get());
 
     squad->SetIndex(0);
     squad->AgeThreats();
     squad->AssignTargets();
     EXPECT_EQ(first->GetAssignedTarget(), nullptr) << "the player's own character";
-    EXPECT_EQ(second->GetAssignedTarget(), near.p) << "near and twin tie at 9: the earlier record";
+    EXPECT_EQ(second->GetAssignedTarget(), near.Get()) << "near and twin tie at 9: the earlier record";
     EXPECT_EQ(third->GetAssignedTarget(), nullptr) << "ignoring something: no target";
 
     squad->SetIndex(5);
     squad->AgeThreats();
     squad->AssignTargets();
-    EXPECT_EQ(first->GetAssignedTarget(), near.p);
-    EXPECT_EQ(second->GetAssignedTarget(), near.p) << "its own target (-25) outweighs one more attacker (+20)";
+    EXPECT_EQ(first->GetAssignedTarget(), near.Get());
+    EXPECT_EQ(second->GetAssignedTarget(), near.Get()) << "its own target (-25) outweighs one more attacker (+20)";
     second->ClearAssignedTarget();
     squad->AgeThreats();
     squad->AssignTargets();
-    EXPECT_EQ(second->GetAssignedTarget(), twin.p) << "near already has an attacker (+20)";
-    for (TsNPCObject* m : {first.p, second.p, third.p})
+    EXPECT_EQ(second->GetAssignedTarget(), twin.Get()) << "near already has an attacker (+20)";
+    for (TsNPCObject* m : {first.Get(), second.Get(), third.Get()})
         squad->RemoveMember(m);
-    for (TsNPCObject* e : {near.p, far.p, twin.p})
+    for (TsNPCObject* e : {near.Get(), far.Get(), twin.Get()})
         enemies->RemoveMember(e);
 }
 
@@ -206,7 +207,7 @@ TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
 // squad with a range stands sentry and one without stays idle.
 TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
 {
-    Owned<TsSquadObject> squad;
+    auto squad = OmMakeRef<TsSquadObject>();
     squad->SetIndex(0);
     squad->ChooseIdleBehaviour();
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
@@ -221,9 +222,9 @@ TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
 // Behaviours that need a leader do nothing without one.
 TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
 {
-    Owned<TsSquadObject> squad;
-    Owned<TsNPCObject> dead;
-    squad->AddMember(dead.p);
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto dead = OmMakeRef<TsNPCObject>();
+    squad->AddMember(dead.Get());
     dead->SetFlag(TS_ENTITY_DEAD | TS_ENTITY_ACTIVE);
     for (int32_t behaviour : {10, 12, 16}) {
         squad->SetBehaviour(behaviour);
@@ -232,7 +233,7 @@ TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
         squad->Update(10);
         EXPECT_EQ(squad->GetLeader(), nullptr);
     }
-    squad->RemoveMember(dead.p);
+    squad->RemoveMember(dead.Get());
 }
 
 class SquadArchive : public ::testing::Test {
@@ -250,23 +251,23 @@ protected:
 
 TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
 {
-    Owned<TsSquadObject> squad;
-    Owned<TsTeam> team;
-    Owned<TsNPCObject> leader, other, enemy;
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto team = OmMakeRef<TsTeam>();
+    auto leader = OmMakeRef<TsNPCObject>(), other = OmMakeRef<TsNPCObject>(), enemy = OmMakeRef<TsNPCObject>();
     squad->SetIndex(4);
     squad->SetTeam(2);
     team->SetTeamID(2);
     team->SetAlliance(3, TS_ALLIANCE_NEUTRAL);
-    squad->SetTeamObject(team.p);
+    squad->SetTeamObject(team.Get());
     squad->SetOrigin(1, 2, 3);
     squad->SetFormation(FORMATION_SQUARE);
     squad->SetPatrolPath("route");
-    squad->AddMember(leader.p);
-    squad->AddMember(other.p);
+    squad->AddMember(leader.Get());
+    squad->AddMember(other.Get());
     leader->SetPosition(5, 0, 6);
-    squad->SetLeader(leader.p);
-    squad->AddThreat(enemy.p);
-    ASSERT_TRUE(SaveSquad(squad.p));
+    squad->SetLeader(leader.Get());
+    squad->AddThreat(enemy.Get());
+    ASSERT_TRUE(SaveSquad(squad.Get()));
 
     OmArchive in(OmClassRegistry::Instance());
     ASSERT_TRUE(in.Load("squad"));
@@ -287,8 +288,8 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
     EXPECT_EQ(loaded->GetTrailPoint(0).x, 5.0f);
     EXPECT_EQ(loaded->GetTrailPoint(0).z, 6.0f);
     loaded->Release();
-    squad->RemoveMember(leader.p);
-    squad->RemoveMember(other.p);
+    squad->RemoveMember(leader.Get());
+    squad->RemoveMember(other.Get());
 }
 
 // The trail is a ring of eight: a head or length outside it restarts the
@@ -296,9 +297,9 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
 TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
 {
     LogCapture log;
-    Owned<TsSquadObject> squad;
+    auto squad = OmMakeRef<TsSquadObject>();
     squad->RestartTrail(OmVector3(1, 0, 2)); // the squad alone: its words end the file
-    ASSERT_TRUE(SaveSquad(squad.p));
+    ASSERT_TRUE(SaveSquad(squad.Get()));
 
     // The trail's length and head are the 3rd and 2nd words before the
     // eight points (16 words) at the end of the file.

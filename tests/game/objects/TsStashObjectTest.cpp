@@ -4,15 +4,15 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsLockObject.h"
 #include "game/objects/TsStashObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
-#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ protected:
     void SetUp() override { TsAccess::SetLuaState(lua.L()); }
     void TearDown() override { TsAccess::SetLuaState(nullptr); }
     ScriptState lua;
-    Owned<TsStashObject> stash;
+    OmRef<TsStashObject> stash = OmMakeRef<TsStashObject>();
 };
 
 TEST_F(StashTest, APayloadOfAnUnknownOrWrongClassFailsTheImport)
@@ -63,7 +63,7 @@ TEST_F(StashTest, ThePayloadIsMadeOnceFromItsTemplate)
     stash->SetPayloadTemplate("Broken");
     EXPECT_FALSE(stash->Import());
 
-    Owned<TsStashObject> good;
+    auto good = OmMakeRef<TsStashObject>();
     good->SetName("chest2");
     good->SetPosition(2, 0, 3);
     good->SetPayloadType("TsItemObject");
@@ -81,7 +81,7 @@ TEST_F(StashTest, ThePayloadIsMadeOnceFromItsTemplate)
 
 TEST_F(StashTest, OnlyAPlayerCharacterOpensAStash)
 {
-    Owned<TestWielder> npc;
+    auto npc = OmMakeRef<TestWielder>();
     stash->OnTouch(npc, 0.0f);
     EXPECT_FALSE(stash->IsOpened());
     EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));

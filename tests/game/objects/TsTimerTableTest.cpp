@@ -9,12 +9,12 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -257,7 +257,7 @@ TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
 TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
 {
     ScratchDir dir;
-    Owned<TableHolder> holder;
+    auto holder = OmMakeRef<TableHolder>();
     TimerTarget* t = Target();
     table.AddTimer(t, 1.0f, 1);
     table.AddTimer(t, 1.0f, 1);

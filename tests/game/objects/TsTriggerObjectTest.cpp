@@ -4,15 +4,15 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsPCStartObject.h"
 #include "game/objects/TsTargetObject.h"
 #include "game/objects/TsTriggerObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
-#include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/framework/ScriptState.h"
-#include "tests/game/objects/Owned.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -51,8 +51,8 @@ protected:
     }
 
     ScriptState lua;
-    Owned<TsTriggerObject> trigger;
-    Owned<Barrel> crate;
+    OmRef<TsTriggerObject> trigger = OmMakeRef<TsTriggerObject>();
+    OmRef<Barrel> crate = OmMakeRef<Barrel>();
 };
 
 } // namespace

@@ -7,13 +7,13 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsPathTrack.h"
 #include "game/objects/TsWaypointObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -208,7 +208,7 @@ TEST(TsWaypointTrack, AWaypointWithoutATargetEndsItsRouteAndOneNamingNothingFail
     };
     for (const Case& c : cases) {
         LogCapture log;
-        Owned<TsWaypointObject> point;
+        auto point = OmMakeRef<TsWaypointObject>();
         point->SetName("end");
         if (c.target)
             point->SetTarget(c.target);

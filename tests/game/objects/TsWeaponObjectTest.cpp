@@ -7,6 +7,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsEntity.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
@@ -19,7 +20,6 @@
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ItemTestSupport.h"
-#include "tests/game/objects/Owned.h"
 
 namespace {
 
@@ -143,7 +143,7 @@ TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
 
 TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
 {
-    Owned<Dummy> target;
+    auto target = OmMakeRef<Dummy>();
     weapon->Attributes(false).SetAmmoPerShot(1);
     ASSERT_TRUE(weapon->FireAt(OmVector3(), OmVector3(1, 0, 0), target));
     TsProjectile* shot = OnlyShot();
@@ -154,7 +154,7 @@ TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
 
 TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 {
-    Owned<TestWielder> fighter;
+    auto fighter = OmMakeRef<TestWielder>();
     auto* ammo = new TsItemObject;
     ammo->SetAmmoType(3);
     ammo->SetMaxStack(50);
@@ -198,7 +198,7 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
         {90.0f, {OmVector3(0, 0, 3.0f)}, -1, 0.0f},                        // beyond the range
     };
     for (const auto& c : cases) {
-        Owned<TestWielder> fighter;
+        auto fighter = OmMakeRef<TestWielder>();
         fighter->SetRadius(0.25f); // the reach counts from the wielder's edge
         OmArray<TsEntity*> around;
         for (const OmVector3& at : c.dummies) {
@@ -230,8 +230,8 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
 
 TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
 {
-    Owned<TestWielder> fighter;
-    Owned<Dummy> patient;
+    auto fighter = OmMakeRef<TestWielder>();
+    auto patient = OmMakeRef<Dummy>();
     patient->SetPosition(0, 0, 1);
     OmArray<TsEntity*> around;
     around.Add(patient);
@@ -239,7 +239,7 @@ TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
     const float before = fighter->GetVitality();
     TsWeaponAttributes& a = weapon->Attributes(false);
     a.SetWeaponType(TS_WEAPON_MELEE);
-    a.SetEquipType(TsWeaponAttributes::kEquipHeal);
+    a.SetEquipType(TS_EQUIP_HEAL);
     a.SetEfficiency(-4.0f);
     a.SetSpread(90.0f);
     a.SetRange(2.0f);

@@ -3,11 +3,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/OmRef.h"
 #include "game/world/TsAIMap.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldAIMap.h"
@@ -70,17 +70,14 @@ inline void FillMap(TsAIMap& map, const std::vector<std::string>& rows, float ti
     }
 }
 
-struct ReleaseWorld {
-    void operator()(TsWorld* world) const { world->Release(); }
-};
-using WorldPtr = std::unique_ptr<TsWorld, ReleaseWorld>;
+using WorldPtr = OmRef<TsWorld>;
 
 // A world holding the map.
 inline WorldPtr WorldWith(TsAIMap&& map)
 {
-    TsWorld* world = new TsWorld; // made holding one reference
+    WorldPtr world = OmMakeRef<TsWorld>();
     TsWorldAIMap::Install(*world, std::move(map));
-    return WorldPtr(world);
+    return world;
 }
 
 // A world holding a map drawn as FillMap draws it.

@@ -229,7 +229,7 @@ protected:
 // A column past the last used to wrap onto the first tile of the next row.
 TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
 {
-    TsTileWalker walker(world.get());
+    TsTileWalker walker(world.Get());
     const std::vector<uint32_t> before = Codes();
     for (auto [x, z] : {std::pair{16, 20}, std::pair{9, 21}, std::pair{10, 24}, std::pair{-5, -5}}) {
         walker.SetPosition(x, z);
@@ -255,7 +255,7 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
 
 TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBackOrIsRefusedOffTheMap)
 {
-    TsTileWalker walker(world.get());
+    TsTileWalker walker(world.Get());
     walker.SetPosition(14, 23);
     const std::vector<uint32_t> before = Codes();
     TsTileOverlay overlay;

@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 
 #include "WorldTestSupport.h"
+#include "engine/OmRef.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
 using archive_test::ErrorCapture;
@@ -22,7 +23,6 @@ using archive_test::WriteFile;
 using worldtest::AddLight;
 using worldtest::Floor;
 using worldtest::HaveDemoLevel;
-using worldtest::Ref;
 using worldtest::WorldTest;
 
 namespace {
@@ -83,12 +83,12 @@ uint32_t Bits(float f)
 TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
 {
     ASSERT_TRUE(HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
-    Ref<TsWorld> imported = ImportDemo();
+    OmRef<TsWorld> imported = ImportDemo();
     ASSERT_NE(imported, nullptr);
     ASSERT_TRUE(imported->CreateAIMap(worldtest::DemoFile("demo_ai.tga").c_str(), nullptr));
     const std::string path = TempPath("tsw");
     ASSERT_TRUE(imported->SaveWorld(path.c_str()));
-    Ref<TsWorld> loaded(TsWorld::LoadWorld(path.c_str()));
+    auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str()));
     ASSERT_NE(loaded, nullptr);
     ASSERT_EQ(loaded->GetCellCount(), imported->GetCellCount());
     ASSERT_EQ(loaded->GetEffectNodes().GetCount(), 1u);
@@ -115,7 +115,7 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
     EXPECT_TRUE(ReadFile(path) == ReadFile(again));
 
     // The level file the data tools wrote loads too.
-    Ref<TsWorld> shipped(TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str()));
+    auto shipped = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str()));
     ASSERT_NE(shipped, nullptr);
     EXPECT_NEAR(shipped->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, 2e-3f);
 }
@@ -123,7 +123,7 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
 class DamagedWorldTest : public WorldTest {
 protected:
     // Two cells of floor (edge 4 over 8 x 4) with one dynamic light.
-    Ref<TsWorld> Build()
+    OmRef<TsWorld> Build()
     {
         OmGroup* root = new OmGroup();
         AddShape(*root, "floor", Floor(0.5f, 0.5f, 7.5f, 3.5f));
@@ -152,7 +152,7 @@ protected:
 
 TEST_F(DamagedWorldTest, ASaveThatRunsOutOfDiskKeepsTheOldFile)
 {
-    Ref<TsWorld> world = Build();
+    OmRef<TsWorld> world = Build();
     ASSERT_NE(world, nullptr);
     const std::string path = TempPath("tsw");
     ASSERT_TRUE(world->SaveWorld(path.c_str()));
@@ -190,7 +190,7 @@ TEST_F(DamagedWorldTest, CellsThatDoNotHoldTogetherFailTheLoad)
         {"an index list not in threes", [](TsWorldCell& c) { c.Group(0).indices.Add(0); }, "indices, runs or planes"},
     };
     for (const Case& c : cases) {
-        Ref<TsWorld> world = Build();
+        OmRef<TsWorld> world = Build();
         ASSERT_EQ(world->GetCellCount(), 2);
         c.damage(world->Cell(1));
         std::string message;
@@ -235,19 +235,19 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
         {"a light list longer than the file", [](Bytes& b) { Patch(b, Tree(), 7, 0x10000000u); }, "light list"},
     };
     for (const Case& c : cases) {
-        Ref<TsWorld> world = Build();
+        OmRef<TsWorld> world = Build();
         std::string message;
         EXPECT_FALSE(LoadDamaged(*world, c.damage, message)) << c.what;
         EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
     }
-    Ref<TsWorld> world = Build();
+    OmRef<TsWorld> world = Build();
     std::string message;
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << "the undamaged file loads: " << message;
 }
 
 TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
 {
-    Ref<TsWorld> world = Build();
+    OmRef<TsWorld> world = Build();
     OmMaxLight* lamp = world->GetLightNodes()[1];
     lamp->AddRef();
     world->GetLights().Add(lamp); // listed twice, counted twice
@@ -267,7 +267,7 @@ TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
 TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
 {
     for (uint32_t saved : {0u, 3u, 0x7FFFFFFFu}) {
-        Ref<TsWorld> world = Build();
+        OmRef<TsWorld> world = Build();
         const std::string path = TempPath("tsw");
         ASSERT_TRUE(world->SaveWorld(path.c_str()));
         Bytes bytes = ReadFile(path);
@@ -285,7 +285,7 @@ TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
 
 TEST_F(DamagedWorldTest, EveryShortenedFileFailsCleanly)
 {
-    Ref<TsWorld> world = Build();
+    OmRef<TsWorld> world = Build();
     const std::string path = TempPath("tsw");
     ASSERT_TRUE(world->SaveWorld(path.c_str()));
     const std::vector<unsigned char> bytes = ReadFile(path);

@@ -8,15 +8,15 @@
 #include <iterator>
 #include <string>
 
+#include "../framework/LogCapture.h"
 #include "WorldTestSupport.h"
 #include "engine/OmPbfScene.h"
-#include "tools/DemoSupport.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsLog.h"
-#include "../framework/LogCapture.h"
+#include "tools/DemoSupport.h"
 
 using worldtest::AddLight;
 using worldtest::Floor;
-using worldtest::Ref;
 using worldtest::Triangles;
 using worldtest::WorldTest;
 
@@ -66,7 +66,7 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitIntoFourCellsAndLinked)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(2, 2, 6, 6));
-    Ref<TsWorld> world = Import(root, OmVector3(16, 1, 16), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(16, 1, 16), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 4);
     for (int32_t z = 0; z < 2; ++z) {
         for (int32_t x = 0; x < 2; ++x) {
@@ -99,7 +99,7 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", many);
     LogCapture log;
-    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
     EXPECT_LE(group.vertices.GetCount(), TsWorldCell::kMaxVertices);
@@ -116,7 +116,7 @@ TEST_F(WorldTest, TextureCoordinatesAreClampedToSixteenBits)
     mesh->vertices[0].uv0[0] = 1000.0f;  // times 511 is far past 32767
     mesh->vertices[1].uv0[0] = -1000.0f;
     mesh->vertices[2].uv0[0] = 0.0f;     // nudged off zero: 1/512 of 511
-    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     std::vector<int16_t> u;
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
@@ -133,7 +133,7 @@ TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
     AddLight(*root, "sun", OmVector3(2, 3, 2), OmVector3(2, 1, 0), 1.0f);
     OmMaxLightNode* lamp = AddLight(*root, "DYN_lamp", OmVector3(1, 1, 1), OmVector3(0.5f, 0.5f, 0.5f), 1.0f);
     lamp->light.on = 0; // inactive lights still light the vertices
-    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetLights().GetCount(), 1u);
     const OmMaxLight& sun = *world->GetLights()[0]; // (2, 1, 0) becomes (1, 0.5, 0) twice over
     EXPECT_TRUE(sun.colour[0] == 1.0f && sun.colour[1] == 0.5f && sun.colour[2] == 0.0f && sun.multiplier == 2.0f);
@@ -159,7 +159,7 @@ TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
     const std::string saved = previous ? previous : "C";
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a comma locale where one exists
     LogCapture log;
-    Ref<TsWorld> world(new TsWorld());
+    auto world = OmRef<TsWorld>::Adopt(new TsWorld());
     world->SetWorldBounds(OmVector3(0, -1, 0), OmVector3(4, 1, 4));
     TsWorldImporter importer(*world, root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f, true);
     importer.Run(root, &renderer);
@@ -187,7 +187,7 @@ TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
     const std::string folder = TempPath("flat");
     std::filesystem::create_directories(folder);
     ASSERT_TRUE(scene.Save((folder + "/flat.pbf").c_str()));
-    Ref<TsWorld> world(new TsWorld());
+    auto world = OmRef<TsWorld>::Adopt(new TsWorld());
     ASSERT_TRUE(world->ImportWorld((folder + "/flat.pbf").c_str(), (folder + "/").c_str(), TsWorldImportSettings{}));
     ASSERT_GT(world->GetCellCount(), 0);
     EXPECT_GT(world->GetBoundsMax().y - world->GetBoundsMin().y, 0.5f);
@@ -196,7 +196,7 @@ TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
     // And it saves and loads (a flat box would be refused).
     const std::string path = TempPath("tsw");
     ASSERT_TRUE(world->SaveWorld(path.c_str()));
-    Ref<TsWorld> loaded(TsWorld::LoadWorld(path.c_str()));
+    auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str()));
     EXPECT_NE(loaded, nullptr);
     EXPECT_FALSE(world->ImportWorld((folder + "/missing.pbf").c_str(), "", TsWorldImportSettings{}));
 }
@@ -212,7 +212,7 @@ TEST_F(WorldTest, AFlatCellSpansAUnitEitherSideOfItsOwnHeight)
     OmGroup* root = new OmGroup();
     for (const auto& f : floors)
         AddShape(*root, ("floor" + std::to_string(int(f.x0))).c_str(), Floor(f.x0, 0, f.x0 + 4, 4, f.y));
-    Ref<TsWorld> world = Import(root, OmVector3(12, 4, 4), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(12, 4, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 3);
     for (const auto& f : floors) {
         const TsWorldCell* cell = nullptr;
@@ -237,7 +237,7 @@ TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)
         AddLight(*root, name, OmVector3(2, 1, 2), OmVector3(1, 1, 1), i < 255 ? 0.1f : 1.0f);
     }
     LogCapture log;
-    Ref<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     EXPECT_EQ(world->GetLightNodes().GetCount(), 300u);
     EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);

@@ -10,10 +10,10 @@
 #include "WorldTestSupport.h"
 #include "engine/OmMatrix4.h"
 #include "engine/OmMaxLight.h"
+#include "engine/OmRef.h"
 #include "tools/DemoLevel.h"
 
 using worldtest::HaveDemoLevel;
-using worldtest::Ref;
 using worldtest::WorldTest;
 
 namespace {
@@ -30,7 +30,7 @@ protected:
         world = ImportDemo();
         ASSERT_NE(world, nullptr);
     }
-    Ref<TsWorld> world;
+    OmRef<TsWorld> world;
 };
 
 // A left-handed perspective for row vectors, depth 0 at the near plane.
@@ -129,7 +129,7 @@ TEST_F(DemoLevelTest, EntitiesAskTheWorldForTheGround)
     float height = 0.0f;
     EXPECT_TRUE(probe->CastSegmentStatic(OmVector3(5, 50, 5), OmVector3(5, -50, 5), height));
     EXPECT_NEAR(height, 0.0f, kTolerance);
-    world.reset();
+    world = nullptr;
     EXPECT_EQ(TsEntity::GetGroundProbe(), nullptr) << "a world gone answers no more";
 }
 
@@ -192,7 +192,7 @@ TEST_F(WorldTest, StrongestLightsKeepTheBrightestAndCountTheSignificantOnes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.multipliers.size());
-        Ref<TsWorld> world(new TsWorld());
+        const auto world = OmMakeRef<TsWorld>();
         float sum = 0.0f;
         for (float m : c.multipliers) {
             auto* light = new OmMaxLight();

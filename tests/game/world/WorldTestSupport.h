@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "engine/OmMaterial.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmMesh.h"
+#include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldImporter.h"
@@ -22,12 +22,6 @@
 #include "tools/DemoLevel.h"
 
 namespace worldtest {
-
-struct Release {
-    void operator()(OmObject* object) const { object->Release(); }
-};
-template <class T>
-using Ref = std::unique_ptr<T, Release>;
 
 inline std::string DemoFile(const char* name)
 {
@@ -115,9 +109,9 @@ protected:
     }
 
     // The demo level imported afresh from its scene file.
-    Ref<TsWorld> ImportDemo()
+    OmRef<TsWorld> ImportDemo()
     {
-        Ref<TsWorld> world(new TsWorld());
+        OmRef<TsWorld> world = OmMakeRef<TsWorld>();
         const std::string folder = TempPath("import");
         std::filesystem::create_directories(folder);
         const TsWorldImportSettings settings{.cellEdge = demolevel::kCellEdge};
@@ -154,9 +148,9 @@ protected:
 
     // A world made by the importer from root (which it releases) for the
     // box (0, -1, 0)..max with cells of `edge`.
-    Ref<TsWorld> Import(OmGroup* root, const OmVector3& max, float edge)
+    OmRef<TsWorld> Import(OmGroup* root, const OmVector3& max, float edge)
     {
-        Ref<TsWorld> world(new TsWorld());
+        OmRef<TsWorld> world = OmMakeRef<TsWorld>();
         ImportInto(*world, root, OmVector3(0, -1, 0), max, edge, renderer);
         return world;
     }

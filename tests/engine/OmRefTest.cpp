@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "engine/OmArchive.h"
+#include "engine/OmRef.h"
+#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/engine/TestObjects.h"
+
+using namespace archive_test;
+
+namespace {
+
+// Two objects the test holds one reference to each, and two slots that may
+// hold more; each case does one thing to the slots and says what the counts
+// and the slots are then.
+struct Scene {
+    TestNode* a = new TestNode();
+    TestNode* b = new TestNode();
+    OmRef<TestNode> first;
+    OmRef<TestNode> second;
+};
+
+struct Case {
+    const char* what;
+    std::function<void(Scene&)> act;
+    uint32_t countA;
+    uint32_t countB;
+    char first;  // 'a', 'b' or '-' for empty
+    char second; // likewise
+};
+
+char Which(const Scene& scene, const TestNode* held)
+{
+    return held == scene.a ? 'a' : held == scene.b ? 'b' : held ? '?' : '-';
+}
+
+} // namespace
+
+TEST(OmRef, CountsFollowCopyMoveResetAndSelfAssignment)
+{
+    const Case cases[] = {
+        {"sharing adds a reference", [](Scene& s) { s.first = OmRef<TestNode>(s.a); }, 2, 1, 'a', '-'},
+        {"adopting adds none", [](Scene& s) { s.first = OmRef<TestNode>::Adopt((s.a->AddRef(), s.a)); }, 2, 1, 'a',
+         '-'},
+        {"a copy adds one",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.second = s.first;
+         },
+         3, 1, 'a', 'a'},
+        {"a copy-constructed reference adds one",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             OmRef<TestNode> copy(s.first);
+             s.second = std::move(copy);
+         },
+         3, 1, 'a', 'a'},
+        {"a move leaves the count and empties the source",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.second = std::move(s.first);
+         },
+         2, 1, '-', 'a'},
+        {"a move over a held object releases that one",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.second.Reset(s.b);
+             s.second = std::move(s.first);
+         },
+         2, 1, '-', 'a'},
+        {"a copy over a held object releases that one",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.second.Reset(s.b);
+             s.second = s.first;
+         },
+         3, 1, 'a', 'a'},
+        {"reset to another releases the old",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.first.Reset(s.b);
+         },
+         1, 2, 'b', '-'},
+        {"reset to nothing releases",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.first.Reset();
+         },
+         1, 1, '-', '-'},
+        {"null assignment releases",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.first = nullptr;
+         },
+         1, 1, '-', '-'},
+        {"reset to the same object keeps one reference",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.first.Reset(s.a);
+         },
+         2, 1, 'a', '-'},
+        {"self copy-assignment keeps the count",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             auto& same = s.first;
+             s.first = same;
+         },
+         2, 1, 'a', '-'},
+        {"self move-assignment keeps the object",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             auto& same = s.first;
+             s.first = std::move(same);
+         },
+         2, 1, 'a', '-'},
+        {"detach hands the reference over",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.second.AdoptNew(s.first.Detach());
+         },
+         2, 1, '-', 'a'},
+        {"a reference to a base shares the object",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             OmRef<OmObject> base(s.first);
+             EXPECT_EQ(s.a->GetRefCount(), 3u);
+         },
+         2, 1, 'a', '-'},
+        {"an out-parameter lets go of the held object and adopts the stored one",
+         [](Scene& s) {
+             s.first.Reset(s.a);
+             s.b->AddRef(); // the reference the callee hands out
+             *s.first.Put() = s.b;
+         },
+         1, 2, 'b', '-'},
+        {"a made object is held once", [](Scene& s) { s.first = OmMakeRef<TestNode>(); }, 1, 1, '?', '-'},
+    };
+    for (const Case& c : cases) {
+        Scene scene;
+        c.act(scene);
+        EXPECT_EQ(scene.a->GetRefCount(), c.countA) << c.what;
+        EXPECT_EQ(scene.b->GetRefCount(), c.countB) << c.what;
+        EXPECT_EQ(Which(scene, scene.first), c.first) << c.what;
+        EXPECT_EQ(Which(scene, scene.second), c.second) << c.what;
+        if (c.first == '?') {
+            EXPECT_EQ(scene.first->GetRefCount(), 1u) << c.what;
+        }
+        scene.first = nullptr;
+        scene.second = nullptr;
+        EXPECT_EQ(scene.a->Release(), 0u) << c.what << ": the slots gave back all they took";
+        EXPECT_EQ(scene.b->Release(), 0u) << c.what;
+    }
+}
+
+// A reference read back adopts the count the file restored, which is the
+// references its holders kept: a node shared by two links comes back with
+// two, and goes with the root that holds them.
+TEST(OmRef, ArchiveRoundTripRestoresTheSharedCount)
+{
+    const std::string path = TempPath("ref_round_trip");
+    {
+        OmRef<TestNode> root = OmMakeRef<TestNode>();
+        OmRef<TestNode> shared = OmMakeRef<TestNode>();
+        root->SetLink(0, shared);
+        root->SetLink(1, shared);
+        shared->value = 5;
+        shared = nullptr;
+        OmArchive archive(Registry());
+        archive.AddRoot(root);
+        ASSERT_TRUE(archive.Save(path.c_str()));
+    }
+    OmArchive archive(Registry());
+    const bool loaded = archive.Load(path.c_str());
+    std::filesystem::remove(path);
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(archive.GetRootCount(), 1u);
+    OmRef<TestNode> root = OmRef<TestNode>::Adopt(static_cast<TestNode*>(archive.GetRoot(0)));
+    EXPECT_EQ(root->GetRefCount(), 1u);
+    ASSERT_TRUE(root->links[0]);
+    EXPECT_EQ(root->links[0], root->links[1]);
+    EXPECT_EQ(root->links[0]->value, 5u);
+    EXPECT_EQ(root->links[0]->GetRefCount(), 2u);
+}
