@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/OmArchive.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsProfilerDisplay.h"
@@ -388,7 +389,7 @@ void TsEntityDB::ReleaseAll()
     m_activeEntities.RemoveAll();
     m_garbage.RemoveAll();
 
-    std::vector<TsObject*> held;
+    std::vector<OmRef<TsObject>> held;
     held.reserve(order.size());
     for (TsObject* object : order) {
         if (object->GetRefCount() == 0) {
@@ -396,31 +397,29 @@ void TsEntityDB::ReleaseAll()
             LogErrorF("TsEntityDB: '%s' was listed without a reference", NameOf(*object));
             continue;
         }
-        object->AddRef();
-        held.push_back(object);
+        held.emplace_back(object);
     }
-    for (TsObject* object : held)
+    // The lists' own references, which RemoveAll left behind.
+    for (const OmRef<TsObject>& object : held)
         object->Release();
 
     lua_State* L = TsAccess::LuaState();
     for (bool progress = true; progress;) {
         progress = false;
-        for (TsObject*& object : held) {
+        for (OmRef<TsObject>& object : held) {
             if (object && object->GetRefCount() == 1) {
                 TsScriptGlobals::Forget(L, object);
-                TsObject* dying = object;
-                object = nullptr;
-                dying->Release();
+                object = nullptr; // cleared before the object goes
                 progress = true;
             }
         }
     }
-    for (TsObject* object : held) {
+    for (OmRef<TsObject>& object : held) {
         if (!object)
             continue;
         LogErrorF("TsEntityDB: '%s' (%s) is still referenced %u time(s) at tear-down", NameOf(*object),
                   object->GetClass()->name, object->GetRefCount() - 1);
         TsScriptGlobals::Unpublish(L, object);
-        object->Release();
+        object = nullptr;
     }
 }

@@ -41,10 +41,7 @@ TsCutScene::TsCutScene(OmArchive& archive) : TsObject(archive)
 {
 }
 
-TsCutScene::~TsCutScene()
-{
-    SetFollowTarget(nullptr);
-}
+TsCutScene::~TsCutScene() = default;
 
 void TsCutScene::SetSceneFraming(float fieldOfView, float pitch)
 {
@@ -70,13 +67,7 @@ float TsCutScene::ShortestDifference(float a, float b)
 
 void TsCutScene::SetFollowTarget(TsEntity* target)
 {
-    if (target) {
-        target->AddRef();
-    }
-    if (followTarget_) {
-        followTarget_->Release();
-    }
-    followTarget_ = target;
+    followTarget_.Reset(target);
 }
 
 void TsCutScene::Reset()

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsObject.h"
 #include "game/level/TsFader.h"
@@ -101,7 +102,7 @@ private:
 
     uint8_t active_ = 0;
     uint8_t activeLocked_ = 0;
-    TsEntity* followTarget_ = nullptr;
+    OmRef<TsEntity> followTarget_;
     uint8_t playerLockedOut_ = 0;
 
     OmVector3 moveStart_, moveEnd_, moveCurrent_;

@@ -40,30 +40,23 @@ float HUDMeasure(const char* text)
 
 TsConversation::TextMeasure s_measure = &HUDMeasure;
 
-void Hold(TsCharacterObject*& slot, TsCharacterObject* character)
-{
-    if (character)
-        character->AddRef();
-    if (slot)
-        slot->Release();
-    slot = character;
-}
-
 } // namespace
 
 // ---- fragments -------------------------------------------------------------------
 
-TsConversationFragment::~TsConversationFragment()
+TsConversationFragment::TsConversationFragment() = default;
+
+TsConversationFragment::TsConversationFragment(OmArchive& archive) : OmObject(archive)
 {
-    Hold(m_speaker, nullptr);
-    Hold(m_listener, nullptr);
 }
+
+TsConversationFragment::~TsConversationFragment() = default;
 
 void TsConversationFragment::Set(TsCharacterObject* speaker, TsCharacterObject* listener, const char* text,
                                  const char* audioFile)
 {
-    Hold(m_speaker, speaker);
-    Hold(m_listener, listener);
+    m_speaker.Reset(speaker);
+    m_listener.Reset(listener);
     m_text.Set(text);
     m_audioFile.Set(audioFile);
 }
@@ -106,17 +99,17 @@ bool TsConversation::Register(OmArchive& archive)
 {
     if (!TsObject::Register(archive))
         return false; // already entered
-    for (uint32_t i = 0; i < m_fragments.GetCount(); ++i)
-        m_fragments[i]->Register(archive);
+    for (const OmRef<TsConversationFragment>& fragment : m_fragments)
+        fragment->Register(archive);
     return true;
 }
 
 void TsConversation::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
-    archive.WriteBool(m_started != 0).WriteU32(m_fragments.GetCount());
-    for (uint32_t i = 0; i < m_fragments.GetCount(); ++i)
-        archive.WriteObjectRef(m_fragments[i]);
+    archive.WriteBool(m_started != 0).WriteU32(uint32_t(m_fragments.size()));
+    for (const OmRef<TsConversationFragment>& fragment : m_fragments)
+        archive.WriteObjectRef(fragment);
     archive.WriteI32(m_current).WriteI32(m_lineTimer).WriteI32(m_startTimer).WriteBool(m_canAdvance != 0);
 }
 
@@ -132,16 +125,16 @@ void TsConversation::Read(OmArchive& archive)
         return;
     }
     for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
-        TsConversationFragment* fragment = nullptr;
+        OmRef<TsConversationFragment> fragment;
         archive.ReadRef(fragment);
         if (fragment)
-            m_fragments.Add(fragment);
+            m_fragments.push_back(std::move(fragment));
     }
     archive.ReadI32(m_current).ReadI32(m_lineTimer).ReadI32(m_startTimer).ReadBool(canAdvance);
     m_started = started ? 1 : 0;
     m_canAdvance = canAdvance ? 1 : 0;
-    if (m_current >= int32_t(m_fragments.GetCount()))
-        m_current = int32_t(m_fragments.GetCount()) - 1;
+    if (m_current >= int32_t(m_fragments.size()))
+        m_current = int32_t(m_fragments.size()) - 1;
 }
 
 void TsConversation::SetTextMeasure(TextMeasure measure)
@@ -201,9 +194,9 @@ void TsConversation::AddFragment(int32_t stringId, TsCharacterObject* speaker, T
     }
     OmString wrapped;
     WordWrap(text, wrapped, s_measure);
-    auto* fragment = new TsConversationFragment; // holding the reference it is made with
+    OmRef<TsConversationFragment> fragment = OmMakeRef<TsConversationFragment>();
     fragment->Set(speaker, listener, wrapped.Get() ? wrapped.Get() : "", audio);
-    m_fragments.Add(fragment);
+    m_fragments.push_back(std::move(fragment));
 
     const TsLevel* level = TsAccess::CurrentLevel();
     TsDiaryData* diaryData = TsAccess::Diary();
@@ -289,7 +282,7 @@ void TsConversation::RunWithStartKey(bool held)
     ForgetTimer(m_startTimer);
     m_startTimer = TsTimerTable::Instance().AddTimer(this, kStartSeconds, 1);
     m_canAdvance = 0;
-    if (m_fragments.GetCount() == 0)
+    if (m_fragments.size() == 0)
         return;
     m_current = 0;
     FrameFirstSpeaker();
@@ -297,13 +290,13 @@ void TsConversation::RunWithStartKey(bool held)
 
 const TsConversationFragment* TsConversation::GetCurrentFragment() const
 {
-    return m_current >= 0 && uint32_t(m_current) < m_fragments.GetCount() ? m_fragments[uint32_t(m_current)]
+    return m_current >= 0 && uint32_t(m_current) < m_fragments.size() ? m_fragments[uint32_t(m_current)].Get()
                                                                           : nullptr;
 }
 
 void TsConversation::StartLine()
 {
-    if (m_current < 0 || uint32_t(m_current) >= m_fragments.GetCount()) {
+    if (m_current < 0 || uint32_t(m_current) >= m_fragments.size()) {
         End();
         return;
     }
@@ -324,7 +317,7 @@ void TsConversation::StartLine()
 void TsConversation::Advance()
 {
     ++m_current;
-    if (uint32_t(m_current) >= m_fragments.GetCount())
+    if (uint32_t(m_current) >= m_fragments.size())
         End();
     else
         StartLine();
@@ -389,9 +382,7 @@ bool TsConversation::OnTimer(TsTimerEntry&)
 
 void TsConversation::ReleaseFragments()
 {
-    for (uint32_t i = 0; i < m_fragments.GetCount(); ++i)
-        m_fragments[i]->Release();
-    m_fragments.RemoveAll();
+    m_fragments.clear();
 }
 
 void TsConversation::End()

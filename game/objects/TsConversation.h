@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "game/framework/TsObject.h"
 
@@ -16,8 +18,8 @@ class TsCharacterObject;
 class TsConversationFragment : public OmObject {
     OM_DECLARE_CLASS(TsConversationFragment)
 
-    TsConversationFragment() = default;
-    explicit TsConversationFragment(OmArchive& archive) : OmObject(archive) {}
+    TsConversationFragment();
+    explicit TsConversationFragment(OmArchive& archive);
     ~TsConversationFragment() override;
 
     bool Register(OmArchive& archive) override;
@@ -34,8 +36,8 @@ class TsConversationFragment : public OmObject {
 private:
     OmString m_text;
     OmString m_audioFile; // not saved
-    TsCharacterObject* m_speaker = nullptr;
-    TsCharacterObject* m_listener = nullptr;
+    OmRef<TsCharacterObject> m_speaker;
+    OmRef<TsCharacterObject> m_listener;
 };
 
 class TsConversation : public TsObject {
@@ -92,10 +94,10 @@ class TsConversation : public TsObject {
     // The tick's work given the player's signals.
     void Update(const Signals& signals);
 
-    uint32_t GetFragmentCount() const { return m_fragments.GetCount(); }
+    uint32_t GetFragmentCount() const { return uint32_t(m_fragments.size()); }
     const TsConversationFragment* GetFragment(uint32_t i) const
     {
-        return i < m_fragments.GetCount() ? m_fragments[i] : nullptr;
+        return i < m_fragments.size() ? m_fragments[i].Get() : nullptr;
     }
     const TsConversationFragment* GetCurrentFragment() const;
     int32_t GetCurrent() const { return m_current; }
@@ -121,7 +123,7 @@ private:
 
     uint8_t m_started = 0;
     uint8_t m_firstTick = 1;
-    OmArray<TsConversationFragment*> m_fragments{64};
+    std::vector<OmRef<TsConversationFragment>> m_fragments;
     int32_t m_current = -1;
     int32_t m_lineTimer = -1;
     int32_t m_startTimer = -1;

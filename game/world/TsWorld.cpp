@@ -60,12 +60,12 @@ TsWorld::~TsWorld()
         for (uint32_t i = 0; i < m_effectNodes.GetCount(); ++i)
             if (m_effectNodes[i])
                 m_effectNodes[i]->Release();
-        for (uint32_t i = 0; i < m_ownedObjects.GetCount(); ++i)
-            if (m_ownedObjects[i])
-                m_ownedObjects[i]->Release();
+    } else {
+        for (OmRef<OmObject>& object : m_ownedObjects)
+            object.Detach();
     }
     m_effectNodes.RemoveAll();
-    m_ownedObjects.RemoveAll();
+    m_ownedObjects.clear();
 }
 
 void TsWorld::InstallProbe()
@@ -95,8 +95,7 @@ void TsWorld::AddOwnedObject(OmObject* object)
 {
     if (!object)
         return;
-    object->AddRef();
-    m_ownedObjects.Add(object);
+    m_ownedObjects.emplace_back(object);
 }
 
 void TsWorld::SetAIMap(std::unique_ptr<TsNibbleArray> map)

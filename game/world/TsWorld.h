@@ -16,8 +16,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsObject.h"
@@ -229,7 +231,7 @@ private:
 
     OmArray<OmMaxLight*> m_lights{64};      // one reference each
     OmArray<OmMaxLight*> m_lightNodes{64};  // one reference each; entry 0 means no light
-    OmArray<OmObject*> m_ownedObjects{64};  // one reference each; not saved
+    std::vector<OmRef<OmObject>> m_ownedObjects; // not saved
     OmArray<TsBeacon> m_beacons{64};
     TsEntity* m_trackedEntity = nullptr;
     int32_t m_levels = 0;

@@ -111,8 +111,7 @@ TsWorldImporter::~TsWorldImporter()
             shape->SetGeometry(nullptr);
     }
     for (auto* list : {&m_lightNodes, &m_dynamicNodes, &m_nonCollidableGroups, &m_effectNodes})
-        for (OmNode* node : *list)
-            node->Release();
+        list->clear();
     for (auto* meshes : {&m_solidMeshes, &m_nonCollidableMeshes})
         for (OmMesh* mesh : *meshes)
             if (mesh)
@@ -166,7 +165,7 @@ void TsWorldImporter::Classify(OmGroup* group)
         if (!child)
             continue;
         const char* name = child->GetName();
-        std::vector<OmNode*>* list = nullptr;
+        std::vector<OmRef<OmNode>>* list = nullptr;
         if (OmMaxLightNode::Cast(child))
             list = &m_lightNodes;
         else if (HasPrefix(name, "dyn_"))
@@ -176,8 +175,7 @@ void TsWorldImporter::Classify(OmGroup* group)
         else if (HasPrefix(name, "fx_"))
             list = &m_effectNodes;
         if (list) {
-            child->AddRef();
-            list->push_back(child);
+            list->emplace_back(child);
         } else if (OmGroup* inner = OmGroup::Cast(child)) {
             Classify(inner);
         } else if (OmShape* shape = OmShape::Cast(child)) {
@@ -408,11 +406,12 @@ void TsWorldImporter::DiceLiquid(OmShape& shape, uint32_t kind)
 
 void TsWorldImporter::ProcessEffects()
 {
-    std::vector<OmNode*> kept;
-    for (OmNode* node : m_effectNodes) {
+    std::vector<OmRef<OmNode>> kept;
+    for (OmRef<OmNode>& held : m_effectNodes) {
+        OmNode* node = held;
         OmShape* shape = OmShape::Cast(node);
         if (!shape) {
-            kept.push_back(node);
+            kept.push_back(std::move(held));
             continue;
         }
         char name[33] = {};
@@ -424,7 +423,7 @@ void TsWorldImporter::ProcessEffects()
                                                                    : UINT32_MAX;
         if (liquid != UINT32_MAX) {
             DiceLiquid(*shape, liquid);
-            node->Release();
+            held = nullptr;
             continue;
         }
         // The emitter is named by what follows "fx_"; the node keeps its
@@ -439,7 +438,7 @@ void TsWorldImporter::ProcessEffects()
         shape->SetGeometry(nullptr);
         node->AddRef();
         m_world.GetEffectNodes().Add(node);
-        kept.push_back(node);
+        kept.push_back(std::move(held));
     }
     m_effectNodes.swap(kept);
 }

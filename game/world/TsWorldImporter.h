@@ -18,6 +18,7 @@
 
 #include "engine/OmArray.h"
 #include "engine/OmMesh.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 
 class OmGroup;
@@ -106,9 +107,9 @@ private:
     // While a cell is built: its position and each group's triangle materials.
     int32_t m_buildX = 0, m_buildZ = 0;
     std::vector<int32_t> m_buildMaterials[2];
-    // One reference each, released on destruction.
-    std::vector<OmNode*> m_lightNodes;
-    std::vector<OmNode*> m_dynamicNodes;
-    std::vector<OmNode*> m_nonCollidableGroups;
-    std::vector<OmNode*> m_effectNodes;
+    // The scene's nodes the import sorts out by kind.
+    std::vector<OmRef<OmNode>> m_lightNodes;
+    std::vector<OmRef<OmNode>> m_dynamicNodes;
+    std::vector<OmRef<OmNode>> m_nonCollidableGroups;
+    std::vector<OmRef<OmNode>> m_effectNodes;
 };
