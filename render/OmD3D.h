@@ -300,7 +300,7 @@ private:
     uint8_t m_culling = 1;
     uint8_t m_blendLock = 0;
     uint32_t m_maxTextureSize = 0;
-    std::vector<plat::GfxTexture*> m_deviceTextures; // by texture id, null: not created
+    std::vector<OmRef<plat::GfxTexture>> m_deviceTextures; // by texture id, null: not created
     std::vector<std::unique_ptr<OmLightRecord>> m_lights;
     std::vector<std::unique_ptr<OmD3DVertexBuffer>> m_vertexBuffers; // null: a free id
     std::vector<std::unique_ptr<OmD3DIndexBuffer>> m_indexBuffers;

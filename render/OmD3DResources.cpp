@@ -81,14 +81,14 @@ void OmD3D::GetFormatChannelBits(uint32_t format, uint32_t bits[4])
 void OmD3D::EnsureTextureSlot(int32_t id)
 {
     if (id >= 0 && static_cast<size_t>(id) >= m_deviceTextures.size())
-        m_deviceTextures.resize(static_cast<size_t>(id) + 1, nullptr);
+        m_deviceTextures.resize(static_cast<size_t>(id) + 1);
 }
 
 GfxTexture* OmD3D::GetD3DTexture(int32_t id) const
 {
     if (id < 0 || static_cast<size_t>(id) >= m_deviceTextures.size())
         return nullptr;
-    return m_deviceTextures[static_cast<size_t>(id)];
+    return m_deviceTextures[static_cast<size_t>(id)].Get();
 }
 
 int32_t OmD3D::RegisterTexture(const OmTextureResource* texture)
@@ -119,7 +119,6 @@ void OmD3D::ReleaseDeviceTexture(int32_t id)
         }
     }
     m_deviceTextures[static_cast<size_t>(id)] = nullptr;
-    texture->Release();
 }
 
 void OmD3D::ReleaseAllDeviceTextures()
@@ -190,7 +189,7 @@ bool OmD3D::LoadTexture(int32_t id)
     }
     ReleaseDeviceTexture(id);
     EnsureTextureSlot(id);
-    m_deviceTextures[static_cast<size_t>(id)] = texture;
+    m_deviceTextures[static_cast<size_t>(id)].AdoptNew(texture);
     resource->width = info.width;
     resource->height = info.height;
     resource->loaded = 1;

@@ -1,6 +1,7 @@
 #include "game/framework/TsLoadScreen.h"
 
 #include <string>
+#include <utility>
 
 #include "engine/OmRef.h"
 #include "game/framework/TsLog.h"
@@ -48,13 +49,10 @@ void LoadLoadScreenImage(const char* name)
         LogErrorF("Load screen: could not read the image %s", path.c_str());
         return;
     }
-    g_loadScreen.image = image.Detach(); // released in ReleaseLoadScreenImage
+    g_loadScreen.image = std::move(image);
 }
 
 void ReleaseLoadScreenImage()
 {
-    if (g_loadScreen.image) {
-        g_loadScreen.image->Release();
-        g_loadScreen.image = nullptr;
-    }
+    g_loadScreen.image = nullptr;
 }

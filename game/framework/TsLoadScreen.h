@@ -6,9 +6,8 @@
 
 #include <cstdint>
 
-namespace plat {
-class GfxSurface;
-}
+#include "engine/OmRef.h"
+#include "platform/GfxTexture.h"
 
 // A value set once per tick and drawn in between.
 struct TsLoadScreenPulse {
@@ -33,7 +32,9 @@ struct TsLoadScreen {
 
     uint8_t held = 0;   // an image is up and the game waits for Space
     uint8_t prompt = 0; // the prompt text is shown; cleared by the frame after the hold
-    plat::GfxSurface* image = nullptr;
+    // A surface in memory that no device owns: let go of as the hold ends
+    // and as the game shuts down; freeing it later, at exit, touches nothing.
+    OmRef<plat::GfxSurface> image;
     int32_t textY = 0;
     TsLoadScreenPulse pulse;
     uint8_t closingScreenArmed = 1;

@@ -34,10 +34,10 @@ OmMaxLight* FindWorldLight(const char* name)
         return nullptr;
     // The static lights light the models; the dynamic ones light the walls
     // and floors as well, so an effect on one of those shows on the room.
-    for (const OmArray<OmMaxLight*>* lights : {&world->GetLights(), &world->GetLightNodes()})
-        for (uint32_t i = 0; i < lights->GetCount(); ++i)
-            if ((*lights)[i] && (*lights)[i]->GetName() && std::strcmp((*lights)[i]->GetName(), name) == 0)
-                return (*lights)[i];
+    for (const auto* lights : {&world->GetLights(), &world->GetLightNodes()})
+        for (OmMaxLight* light : *lights)
+            if (light && light->GetName() && std::strcmp(light->GetName(), name) == 0)
+                return light;
     return nullptr;
 }
 

@@ -2,26 +2,11 @@
 
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "engine/OmArchive.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsObject.h"
-
-namespace {
-
-void ReleaseEntry(TsTimerEntry& entry)
-{
-    if (entry.userObject) {
-        entry.userObject->Release();
-    }
-    if (entry.target) {
-        entry.target->Release();
-    }
-    entry.target = nullptr;
-    entry.userObject = nullptr;
-}
-
-} // namespace
 
 TsTimerTable& TsTimerTable::Instance()
 {
@@ -59,17 +44,16 @@ int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats,
     if (uint32_t(id) >= entries_.GetCount()) {
         entries_.Resize(uint32_t(id) + 1);
     }
-    TsTimerEntry& entry = entries_[uint32_t(id)];
+    Slot& slot = entries_[uint32_t(id)];
+    slot.target.Reset(target);
+    slot.userObject.Reset(userObject);
+    TsTimerEntry& entry = slot.entry;
     entry.target = target;
     entry.period = entry.countdown = TicksFor(seconds, TsAccess::TicksPerSecond());
     entry.repeats = repeats < 0 ? 0 : repeats;
     entry.userWord1 = userWord1;
     entry.userWord2 = userWord2;
     entry.userObject = userObject;
-    target->AddRef();
-    if (userObject) {
-        userObject->AddRef();
-    }
     return id;
 }
 
@@ -78,7 +62,7 @@ const TsTimerEntry* TsTimerTable::GetEntry(int32_t id) const
     if (id < 0 || uint32_t(id) >= entries_.GetCount() || !ids_.IsInUse(id)) {
         return nullptr;
     }
-    return &entries_[uint32_t(id)];
+    return &entries_[uint32_t(id)].entry;
 }
 
 void TsTimerTable::Reserve(uint32_t timers)
@@ -87,9 +71,19 @@ void TsTimerTable::Reserve(uint32_t timers)
     entries_.Reserve(timers);
 }
 
+// The references leave the slot before they are let go: a destructor that
+// runs then may touch the table (and move its slots).
+void TsTimerTable::ReleaseSlot(Slot& slot)
+{
+    slot.entry.target = nullptr;
+    slot.entry.userObject = nullptr;
+    OmRef<TsObject> target = std::move(slot.target);
+    OmRef<OmObject> userObject = std::move(slot.userObject); // let go of before the target
+}
+
 void TsTimerTable::EndEntry(int32_t id)
 {
-    ReleaseEntry(entries_[uint32_t(id)]);
+    ReleaseSlot(entries_[uint32_t(id)]);
     ids_.ReleaseIndex(id);
 }
 
@@ -100,7 +94,7 @@ void TsTimerTable::Tick()
     }
     for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
         const int32_t id = ids_.GetNext(cursor);
-        TsTimerEntry& entry = entries_[uint32_t(id)];
+        TsTimerEntry& entry = entries_[uint32_t(id)].entry;
         if (--entry.countdown > 0) {
             continue;
         }
@@ -111,17 +105,18 @@ void TsTimerTable::Tick()
         }
         // OnTimer may add timers (moving the entries), end others or clear
         // the table: it gets a copy, and the entry is found again
-        // afterwards. When the next timer went with them, the walk cannot
+        // afterwards; like the entry, the copy borrows the table's
+        // references. When the next timer went with them, the walk cannot
         // go on; the rest count down on the next tick.
         TsTimerEntry fired = entry;
         const bool again = fired.target->OnTimer(fired);
         if (cursor != -1 && !ids_.IsInUse(cursor)) {
             cursor = -1;
         }
-        if (!ids_.IsInUse(id) || entries_[uint32_t(id)].target != fired.target) {
+        if (!ids_.IsInUse(id) || entries_[uint32_t(id)].entry.target != fired.target) {
             continue;
         }
-        TsTimerEntry& after = entries_[uint32_t(id)];
+        TsTimerEntry& after = entries_[uint32_t(id)].entry;
         if (!again) {
             EndEntry(id);
             continue;
@@ -138,7 +133,7 @@ void TsTimerTable::Clear()
     for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
         const int32_t id = ids_.GetNext(cursor);
         if (uint32_t(id) < entries_.GetCount()) {
-            ReleaseEntry(entries_[uint32_t(id)]);
+            ReleaseSlot(entries_[uint32_t(id)]);
         }
     }
     Abandon();
@@ -146,6 +141,12 @@ void TsTimerTable::Clear()
 
 void TsTimerTable::Abandon()
 {
+    // The references are dropped, not let go of; emptying the array would
+    // otherwise leave them in slots a later timer overwrites.
+    for (uint32_t i = 0; i < entries_.GetCount(); ++i) {
+        entries_[i].target.Detach();
+        entries_[i].userObject.Detach();
+    }
     ids_.Clear();
     entries_.RemoveAll();
 }
@@ -153,7 +154,7 @@ void TsTimerTable::Abandon()
 void TsTimerTable::Register(OmArchive& archive)
 {
     for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
-        const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))];
+        const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))].entry;
         // Each object enters with what it holds: entering it bare would
         // make its own Register stop early later and leave those out.
         if (entry.userObject) {
@@ -170,7 +171,7 @@ void TsTimerTable::Write(OmArchive& archive)
     ids_.Write(archive);
     archive.WriteU32(entries_.GetCount()).WriteU32(entries_.GetGrowStep());
     for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
-        const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))];
+        const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))].entry;
         archive.WriteObjectRef(entry.target);
         archive.WriteI32(entry.period).WriteI32(entry.repeats).WriteI32(entry.countdown);
         archive.WriteI32(entry.userWord1).WriteI32(entry.userWord2);
@@ -199,15 +200,16 @@ void TsTimerTable::Read(OmArchive& archive)
         return;
     }
     entries_.Construct(count, growStep);
-    for (uint32_t i = 0; i < count; ++i) {
-        entries_[i] = TsTimerEntry();
-    }
     for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
-        TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))];
-        archive.ReadRef(entry.target);
+        Slot& slot = entries_[uint32_t(ids_.GetNext(cursor))];
+        TsTimerEntry& entry = slot.entry;
+        // The saved counts include the table's references: adopted.
+        archive.ReadRef(slot.target);
         archive.ReadI32(entry.period).ReadI32(entry.repeats).ReadI32(entry.countdown);
         archive.ReadI32(entry.userWord1).ReadI32(entry.userWord2);
-        archive.ReadObjectRef(entry.userObject);
+        archive.ReadRef(slot.userObject);
+        entry.target = slot.target;
+        entry.userObject = slot.userObject;
         if (entry.period < 1) {
             entry.period = 1;
         }

@@ -12,12 +12,14 @@
 
 #include "engine/OmArray.h"
 #include "engine/OmIndexTable.h"
+#include "engine/OmRef.h"
 
 class OmArchive;
 class OmObject;
 class TsObject;
 
-// Seven words on disk; pointer-sized targets in memory.
+// Seven words on disk; pointer-sized targets in memory. What OnTimer and
+// GetEntry see: the pointers borrow the table's references.
 struct TsTimerEntry {
     TsObject* target = nullptr; // null once the entry has ended
     int32_t period = 0;         // ticks between calls
@@ -73,8 +75,18 @@ public:
     static int32_t TicksFor(float seconds, int ticksPerSecond);
 
 private:
+    // An id's entry with the references that keep its objects alive. The
+    // array drops no element when emptied, so a slot past the count holds
+    // nothing: a slot's references are let go (or dropped) before it is.
+    struct Slot {
+        TsTimerEntry entry;
+        OmRef<TsObject> target;
+        OmRef<OmObject> userObject;
+    };
+
     void EndEntry(int32_t id);
+    static void ReleaseSlot(Slot& slot);
 
     OmIndexTable ids_{kIdGrowStep};
-    OmArray<TsTimerEntry> entries_{kEntryGrowStep};
+    OmArray<Slot> entries_{kEntryGrowStep};
 };

@@ -137,7 +137,7 @@ TsCellVertex TsBlobRenderer::Brightened(const TsCellVertex& v)
     return out;
 }
 
-uint32_t TsBlobRenderer::LitColour(const TsCellVertex& stored, const TsCellLights& lights, bool brighten)
+uint32_t TsBlobRenderer::LitColour(const TsCellVertex& stored, TsCellLights lights, bool brighten)
 {
     const TsCellVertex v = brighten ? Brightened(stored) : stored;
     int32_t rgb[3] = {static_cast<int32_t>((v.colour >> 16) & 0xFF), static_cast<int32_t>((v.colour >> 8) & 0xFF),
@@ -146,7 +146,7 @@ uint32_t TsBlobRenderer::LitColour(const TsCellVertex& stored, const TsCellLight
         for (int slot = 0; slot < 4; ++slot) {
             const uint32_t w = Byte(v.lightWeights, slot);
             const uint32_t index = Byte(v.lightIndices, slot);
-            if (w == 0 || index >= lights.GetCount())
+            if (w == 0 || index >= lights.size())
                 continue;
             float colour[3];
             LightColour(lights[index], colour);
@@ -188,7 +188,7 @@ void TsBlobRenderer::Decode(const TsCellVertex& in, TsBlobVertex& out, const OmV
     out.v = in.v * kTexStep;
 }
 
-uint32_t TsBlobRenderer::FadeColour(const TsCellVertex& in, const TsBlobVertex& out, const TsCellLights& lights,
+uint32_t TsBlobRenderer::FadeColour(const TsCellVertex& in, const TsBlobVertex& out, TsCellLights lights,
                                     const OmVector3& camera, const OmVector3& axis) const
 {
     const uint32_t alpha = FadeAlpha(OmVector3(out.x, out.y, out.z), camera, axis);
@@ -199,7 +199,7 @@ uint32_t TsBlobRenderer::FadeColour(const TsCellVertex& in, const TsBlobVertex& 
 }
 
 uint16_t TsBlobRenderer::CopyVertex(TsCellGroup& group, uint16_t i, const OmVector3& origin, float sh, float sv,
-                                    const TsCellLights& lights, uint32_t base, uint32_t& copies,
+                                    TsCellLights lights, uint32_t base, uint32_t& copies,
                                     const OmVector3& camera, const OmVector3& axis)
 {
     if (m_copyStamp[i] == m_cellStamp)
@@ -227,7 +227,7 @@ bool TsBlobRenderer::Fades(const TsCellGroup& group, const uint16_t* corners, co
 }
 
 void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes, const OmVector3& origin,
-                             const OmVector3& size, const TsCellLights& lights)
+                             const OmVector3& size, TsCellLights lights)
 {
     const uint32_t n = group.vertices.GetCount();
     const uint32_t triangles = group.GetTriangleCount();
@@ -328,7 +328,7 @@ bool TsBlobRenderer::HoldsTogether(const TsCellGroup& geometry)
     return std::all_of(indices, indices + 3 * triangles, [n](uint16_t i) { return i < n; });
 }
 
-void TsBlobRenderer::AddDynamic(const TsCellGroup& geometry, const OmVector3& origin, const TsCellLights& lights)
+void TsBlobRenderer::AddDynamic(const TsCellGroup& geometry, const OmVector3& origin, TsCellLights lights)
 {
     OmD3D* d3d = OmD3D::Instance();
     const uint32_t n = geometry.vertices.GetCount();

@@ -9,8 +9,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/world/TsEntShadow.h"
 
@@ -27,8 +29,9 @@ struct TsBlobVertex {
 };
 static_assert(sizeof(TsBlobVertex) == 24);
 
-// The light list a cell's vertices index (entry 0 is no light).
-using TsCellLights = OmArray<OmMaxLight*>;
+// The light list a cell's vertices index (entry 0 is no light), borrowed
+// from the world that holds it.
+using TsCellLights = std::span<const OmRef<OmMaxLight>>;
 
 class TsBlobRenderer {
 public:
@@ -69,7 +72,7 @@ public:
     bool BeginFrame();
     // Appends one group of a cell whose box starts at origin and spans size.
     void AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes, const OmVector3& origin,
-                 const OmVector3& size, const TsCellLights& lights);
+                 const OmVector3& size, TsCellLights lights);
     // Decodes a dynamic object's geometry (quantised as the cells are, over
     // one cell edge and the world's height range, from origin) into the
     // frame's geometry batch and files its triangles there, where they are
@@ -77,7 +80,7 @@ public:
     // fade on, its vertices fade as the cells' do. Nothing happens while
     // the batch is closed; geometry that does not hold together is left out
     // (reported once).
-    void AddDynamic(const TsCellGroup& geometry, const OmVector3& origin, const TsCellLights& lights);
+    void AddDynamic(const TsCellGroup& geometry, const OmVector3& origin, TsCellLights lights);
     // Draws everything added; with restart, opens the buffers again.
     void Flush(bool restart);
     // Ends the frame (a flush without restart).
@@ -92,7 +95,7 @@ public:
     // The colour of a vertex by the plain path: stored RGB plus the
     // weighted colour of its lights, alpha 255; brightened first (below)
     // when asked.
-    static uint32_t LitColour(const TsCellVertex& v, const TsCellLights& lights, bool brighten = false);
+    static uint32_t LitColour(const TsCellVertex& v, TsCellLights lights, bool brighten = false);
     // The vertex as a device without double-bright modulation draws it:
     // the colour's R, G and B bytes and the four light weights doubled,
     // each clamped to 255.
@@ -116,7 +119,7 @@ private:
     void Decode(const TsCellVertex& in, TsBlobVertex& out, const OmVector3& origin, float sh, float sv) const;
     // The colour of a decoded vertex under camera fade: its stored colour
     // at the fade alpha where it fades, else the plain path's lit colour.
-    uint32_t FadeColour(const TsCellVertex& in, const TsBlobVertex& out, const TsCellLights& lights,
+    uint32_t FadeColour(const TsCellVertex& in, const TsBlobVertex& out, TsCellLights lights,
                         const OmVector3& camera, const OmVector3& axis) const;
     // True when every run and index of a dynamic geometry lies inside it.
     static bool HoldsTogether(const TsCellGroup& geometry);
@@ -125,7 +128,7 @@ private:
                const OmVector3& camera, const OmVector3& axis) const;
     // The index (relative to the cell's base) of a faded copy of vertex i.
     uint16_t CopyVertex(TsCellGroup& group, uint16_t i, const OmVector3& origin, float sh, float sv,
-                        const TsCellLights& lights, uint32_t base, uint32_t& copies, const OmVector3& camera,
+                        TsCellLights lights, uint32_t base, uint32_t& copies, const OmVector3& camera,
                         const OmVector3& axis);
 
     std::unique_ptr<TsEntShadow> m_shadow;

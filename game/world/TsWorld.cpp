@@ -36,6 +36,16 @@ bool IsFinite(const OmVector3& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// Empties a list without letting go of its objects: a failed load takes
+// them down by itself.
+template <class T>
+void Forget(std::vector<OmRef<T>>& list)
+{
+    for (OmRef<T>& held : list)
+        held.Detach();
+    list.clear();
+}
+
 } // namespace
 
 TsWorld::TsWorld()
@@ -53,32 +63,22 @@ TsWorld::~TsWorld()
     if (TsEntity::GetGroundProbe() == &m_probe)
         TsEntity::SetGroundProbe(nullptr);
     FreeGeometry();
-    // A failed load takes down the objects these lists name by itself.
-    if (!OmArchive::IsBeingTakenDown(*this)) {
-        ReleaseList(m_lights);
-        ReleaseList(m_lightNodes);
-        for (uint32_t i = 0; i < m_effectNodes.GetCount(); ++i)
-            if (m_effectNodes[i])
-                m_effectNodes[i]->Release();
-    } else {
-        for (OmRef<OmObject>& object : m_ownedObjects)
-            object.Detach();
+    if (OmArchive::IsBeingTakenDown(*this)) {
+        Forget(m_lights);
+        Forget(m_lightNodes);
+        Forget(m_effectNodes);
+        Forget(m_ownedObjects);
     }
-    m_effectNodes.RemoveAll();
+    // The lists let go of their entries before the owned objects go.
+    m_lights.clear();
+    m_lightNodes.clear();
+    m_effectNodes.clear();
     m_ownedObjects.clear();
 }
 
 void TsWorld::InstallProbe()
 {
     TsEntity::SetGroundProbe(&m_probe);
-}
-
-void TsWorld::ReleaseList(OmArray<OmMaxLight*>& list)
-{
-    for (uint32_t i = 0; i < list.GetCount(); ++i)
-        if (list[i])
-            list[i]->Release();
-    list.RemoveAll();
 }
 
 void TsWorld::FreeGeometry()
@@ -170,15 +170,13 @@ bool TsWorld::Register(OmArchive& archive)
         return false;
     for (int32_t i = 0; i < m_cellCount; ++i)
         m_cells[i].Register(archive);
-    for (uint32_t i = 0; i < m_lights.GetCount(); ++i)
-        if (m_lights[i])
-            m_lights[i]->Register(archive);
-    for (uint32_t i = 0; i < m_lightNodes.GetCount(); ++i)
-        if (m_lightNodes[i])
-            m_lightNodes[i]->Register(archive);
-    for (uint32_t i = 0; i < m_effectNodes.GetCount(); ++i)
-        if (m_effectNodes[i])
-            m_effectNodes[i]->Register(archive);
+    for (const auto* list : {&m_lights, &m_lightNodes})
+        for (OmMaxLight* light : *list)
+            if (light)
+                light->Register(archive);
+    for (OmNode* node : m_effectNodes)
+        if (node)
+            node->Register(archive);
     return true;
 }
 
@@ -217,16 +215,16 @@ void TsWorld::Write(OmArchive& archive)
         }
     }
     WriteQuadtree(archive);
-    for (OmArray<OmMaxLight*>* list : {&m_lights, &m_lightNodes}) {
-        archive.WriteU32(list->GetCount());
-        for (uint32_t i = 0; i < list->GetCount(); ++i)
-            archive.WriteObjectRef((*list)[i]);
+    for (const auto* list : {&m_lights, &m_lightNodes}) {
+        archive.WriteU32(uint32_t(list->size()));
+        for (OmMaxLight* light : *list)
+            archive.WriteObjectRef(light);
     }
     archive.WriteFloat(m_cloudParamA).WriteFloat(m_cloudParamB);
     archive.WriteBool(m_importFlag != 0);
-    archive.WriteU32(m_effectNodes.GetCount());
-    for (uint32_t i = 0; i < m_effectNodes.GetCount(); ++i)
-        archive.WriteObjectRef(m_effectNodes[i]);
+    archive.WriteU32(uint32_t(m_effectNodes.size()));
+    for (OmNode* node : m_effectNodes)
+        archive.WriteObjectRef(node);
     m_beacons.Write(archive);
 }
 
@@ -326,22 +324,20 @@ void TsWorld::ReadQuadtree(OmArchive& archive)
     }
 }
 
-void TsWorld::ReadObjectList(OmArchive& archive, OmArray<OmMaxLight*>& list)
+void TsWorld::ReadObjectList(OmArchive& archive, std::vector<OmRef<OmMaxLight>>& list)
 {
     uint32_t count = 0;
     archive.ReadU32(count);
     if (archive.HasFailed() || !archive.CanRead(uint64_t(count) * 4))
         return archive.Fail("a world's light list is larger than the file");
-    list.Resize(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        list[i] = nullptr;
-        archive.ReadRef(list[i]);
-    }
+    list.resize(count);
+    for (OmRef<OmMaxLight>& light : list)
+        archive.ReadRef(light);
 }
 
 bool TsWorld::ValidateLightIndices(OmArchive& archive) const
 {
-    const uint32_t lights = m_lightNodes.GetCount();
+    const size_t lights = m_lightNodes.size();
     for (int32_t i = 0; i < m_cellCount; ++i) {
         const uint32_t largest = m_cells[i].GetLargestLightIndex();
         if (largest != 0 && largest >= lights) {
@@ -355,11 +351,11 @@ bool TsWorld::ValidateLightIndices(OmArchive& archive) const
 bool TsWorld::LinksAreSound() const
 {
     std::unordered_map<const OmObject*, uint32_t> listed;
-    for (const OmArray<OmMaxLight*>* list : {&m_lights, &m_lightNodes})
-        for (uint32_t i = 0; i < list->GetCount(); ++i)
-            ++listed[(*list)[i]];
-    for (uint32_t i = 0; i < m_effectNodes.GetCount(); ++i)
-        ++listed[m_effectNodes[i]];
+    for (const auto* list : {&m_lights, &m_lightNodes})
+        for (const OmRef<OmMaxLight>& light : *list)
+            ++listed[light.Get()];
+    for (const OmRef<OmNode>& node : m_effectNodes)
+        ++listed[node.Get()];
     for (const auto& [object, count] : listed)
         if (object && object->GetRefCount() < count)
             return false;
@@ -399,11 +395,9 @@ void TsWorld::Read(OmArchive& archive)
     if (!archive.HasFailed() && !archive.CanRead(uint64_t(effects) * 4))
         archive.Fail("a world's effect list is larger than the file");
     if (!archive.HasFailed()) {
-        m_effectNodes.Resize(effects);
-        for (uint32_t i = 0; i < effects; ++i) {
-            m_effectNodes[i] = nullptr;
-            archive.ReadRef(m_effectNodes[i]);
-        }
+        m_effectNodes.resize(effects);
+        for (OmRef<OmNode>& node : m_effectNodes)
+            archive.ReadRef(node);
     }
     m_beacons.Read(archive);
     if (!archive.HasFailed())

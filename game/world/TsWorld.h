@@ -155,12 +155,13 @@ class TsWorld : public TsObject {
     bool WorldToScreen(const OmVector3& point, float& x, float& y, float& depth) const;
 
     // ---- lights and effects ---------------------------------------------
-    OmArray<OmMaxLight*>& GetLights() { return m_lights; }
-    OmArray<OmMaxLight*>& GetLightNodes() { return m_lightNodes; }
-    OmArray<OmNode*>& GetEffectNodes() { return m_effectNodes; }
-    const OmArray<OmMaxLight*>& GetLights() const { return m_lights; }
-    const OmArray<OmMaxLight*>& GetLightNodes() const { return m_lightNodes; }
-    const OmArray<OmNode*>& GetEffectNodes() const { return m_effectNodes; }
+    // Each list holds one reference per entry; whoever reads one borrows.
+    std::vector<OmRef<OmMaxLight>>& GetLights() { return m_lights; }
+    std::vector<OmRef<OmMaxLight>>& GetLightNodes() { return m_lightNodes; }
+    std::vector<OmRef<OmNode>>& GetEffectNodes() { return m_effectNodes; }
+    const std::vector<OmRef<OmMaxLight>>& GetLights() const { return m_lights; }
+    const std::vector<OmRef<OmMaxLight>>& GetLightNodes() const { return m_lightNodes; }
+    const std::vector<OmRef<OmNode>>& GetEffectNodes() const { return m_effectNodes; }
     // The world takes one reference on the object and releases it when it goes.
     void AddOwnedObject(OmObject* object);
     // Particle emitters on the effect nodes (the level calls these).
@@ -215,12 +216,11 @@ private:
     void ReadAIMap(OmArchive& archive);
     void ReadCells(OmArchive& archive);
     void ReadQuadtree(OmArchive& archive);
-    void ReadObjectList(OmArchive& archive, OmArray<OmMaxLight*>& list);
+    void ReadObjectList(OmArchive& archive, std::vector<OmRef<OmMaxLight>>& list);
     bool ValidateLightIndices(OmArchive& archive) const;
     void ValidateAIMap(OmArchive& archive) const;
     void WriteQuadtree(OmArchive& archive) const;
     void FreeGeometry();
-    void ReleaseList(OmArray<OmMaxLight*>& list);
     // The segment clipped to the grid's box; false when none of it (or a
     // coordinate that is not finite) remains.
     bool ClipToGrid(OmVector3& a, OmVector3& b) const;
@@ -229,8 +229,8 @@ private:
     int32_t CollectCellHits(int32_t cx, int32_t cz, const OmVector3& a, const OmVector3& b, OmVector3* points,
                             int32_t count, int32_t maxCount, bool includeAlpha);
 
-    OmArray<OmMaxLight*> m_lights{64};      // one reference each
-    OmArray<OmMaxLight*> m_lightNodes{64};  // one reference each; entry 0 means no light
+    std::vector<OmRef<OmMaxLight>> m_lights;
+    std::vector<OmRef<OmMaxLight>> m_lightNodes; // entry 0 means no light
     std::vector<OmRef<OmObject>> m_ownedObjects; // not saved
     OmArray<TsBeacon> m_beacons{64};
     TsEntity* m_trackedEntity = nullptr;
@@ -258,7 +258,7 @@ private:
     float m_cloudParamA = 0.0f;
     float m_cloudParamB = 0.0f;
     uint8_t m_importFlag = 0;
-    OmArray<OmNode*> m_effectNodes{64}; // one reference each
+    std::vector<OmRef<OmNode>> m_effectNodes;
 
     // Query scratch, kept for the world's life so queries allocate nothing.
     OmArray<int32_t> m_visitedNearest{256}; // pairs (cx, cz)

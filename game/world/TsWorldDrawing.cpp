@@ -123,9 +123,7 @@ void TsWorldDrawing::EndCloudPass()
 void TsWorldDrawing::CreateEffects()
 {
     m_emitters.clear();
-    OmArray<OmNode*>& nodes = m_world.GetEffectNodes();
-    for (uint32_t i = 0; i < nodes.GetCount(); ++i) {
-        OmNode* node = nodes[i];
+    for (OmNode* node : m_world.GetEffectNodes()) {
         const char* name = node ? node->GetName() : nullptr;
         if (!name || !*name)
             continue;

@@ -93,8 +93,8 @@ TsWorldImporter::TsWorldImporter(TsWorld& world, OmGroup* root, const OmVector3&
     m_edge = usedEdge;
     m_gridSize = 1 << m_levels;
     const size_t positions = size_t(m_gridSize) * size_t(m_gridSize);
-    m_solidMeshes.assign(positions, nullptr);
-    m_nonCollidableMeshes.assign(positions, nullptr);
+    m_solidMeshes.resize(positions);
+    m_nonCollidableMeshes.resize(positions);
     m_surfaceLists.resize(positions);
     m_occupied.assign(positions, 0);
     m_world.SetImportFlag(vertexColours);
@@ -112,10 +112,8 @@ TsWorldImporter::~TsWorldImporter()
     }
     for (auto* list : {&m_lightNodes, &m_dynamicNodes, &m_nonCollidableGroups, &m_effectNodes})
         list->clear();
-    for (auto* meshes : {&m_solidMeshes, &m_nonCollidableMeshes})
-        for (OmMesh* mesh : *meshes)
-            if (mesh)
-                mesh->Release();
+    m_solidMeshes.clear();
+    m_nonCollidableMeshes.clear();
     OmRenderer* renderer = OmRenderer::Current();
     for (auto& list : m_surfaceLists) {
         for (TsLiquid* liquid : list) {
@@ -184,7 +182,7 @@ void TsWorldImporter::Classify(OmGroup* group)
     }
 }
 
-void TsWorldImporter::DiceGroup(OmGroup* group, std::vector<OmMesh*>& targets)
+void TsWorldImporter::DiceGroup(OmGroup* group, std::vector<OmRef<OmMesh>>& targets)
 {
     OmGroup::Visit visit(*group);
     if (visit.Refused())
@@ -272,7 +270,7 @@ bool IsFlat(const OmVector3& a, const OmVector3& b, const OmVector3& c)
 
 } // namespace
 
-void TsWorldImporter::DiceShape(OmShape& shape, std::vector<OmMesh*>& targets)
+void TsWorldImporter::DiceShape(OmShape& shape, std::vector<OmRef<OmMesh>>& targets)
 {
     OmMesh* mesh = OmMesh::Cast(shape.GetGeometry());
     if (!mesh)
@@ -306,12 +304,12 @@ void TsWorldImporter::DiceShape(OmShape& shape, std::vector<OmMesh*>& targets)
                 if (piece.size() < 3)
                     continue;
                 const int32_t position = cz * m_gridSize + cx;
-                OmMesh*& target = targets[size_t(position)];
+                OmRef<OmMesh>& target = targets[size_t(position)];
                 for (size_t k = 1; k + 1 < piece.size(); ++k) {
                     if (IsFlat(piece[0].vertex.position, piece[k].vertex.position, piece[k + 1].vertex.position))
                         continue;
                     if (!target) {
-                        target = new OmMesh();
+                        target = OmMakeRef<OmMesh>();
                         target->layout[2] = m_vertexColours ? 1 : 0;
                     }
                     const uint32_t first = target->vertices.GetCount();
@@ -436,8 +434,7 @@ void TsWorldImporter::ProcessEffects()
         node->LocalPosition() = node->GetWorldPosition();
         node->LocalScale() = node->GetWorldScale();
         shape->SetGeometry(nullptr);
-        node->AddRef();
-        m_world.GetEffectNodes().Add(node);
+        m_world.GetEffectNodes().push_back(held);
         kept.push_back(std::move(held));
     }
     m_effectNodes.swap(kept);
@@ -448,11 +445,11 @@ void TsWorldImporter::ProcessEffects()
 void TsWorldImporter::ReadLights()
 {
     LogInfoF("Importing %d static lights from .pbf", int(m_lightNodes.size()));
-    auto* motif = new OmMaxLight();
+    auto motif = OmMakeRef<OmMaxLight>();
     motif->SetName("default motif");
     motif->on = 0;
     motif->multiplier = 0.0f;
-    m_world.GetLightNodes().Add(motif);
+    m_world.GetLightNodes().push_back(std::move(motif));
     for (OmNode* node : m_lightNodes) {
         OmMaxLightNode* lightNode = OmMaxLightNode::Cast(node);
         if (!lightNode)
@@ -462,7 +459,7 @@ void TsWorldImporter::ReadLights()
         light.position = lightNode->GetWorldPosition();
         light.direction = lightNode->GetWorldRotation().Transform(OmVector3(0, -1, 0));
         light.upVector = lightNode->GetWorldRotation().Transform(OmVector3(1, 0, 0));
-        auto* copy = new OmMaxLight(light);
+        auto copy = OmMakeRef<OmMaxLight>(light);
         const char* name = node->GetName() ? node->GetName() : "";
         copy->SetName(name);
         if (std::fabs(copy->colour[0]) < 0.01f && std::fabs(copy->colour[1]) < 0.01f &&
@@ -480,11 +477,11 @@ void TsWorldImporter::ReadLights()
         } else {
             copy->multiplier = 0.0f;
         }
-        (HasPrefix(name, "dyn_") ? m_world.GetLightNodes() : m_world.GetLights()).Add(copy);
+        (HasPrefix(name, "dyn_") ? m_world.GetLightNodes() : m_world.GetLights()).push_back(std::move(copy));
     }
-    if (m_world.GetLightNodes().GetCount() > kMaxVertexLights)
+    if (m_world.GetLightNodes().size() > kMaxVertexLights)
         LogErrorF("TsWorldImporter - %u dynamic lights; vertices name only the first %u", 
-                  m_world.GetLightNodes().GetCount() - 1, kMaxVertexLights - 1);
+                  unsigned(m_world.GetLightNodes().size() - 1), kMaxVertexLights - 1);
 }
 
 // ---- dynobj.lua -------------------------------------------------------------------

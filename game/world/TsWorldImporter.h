@@ -68,10 +68,9 @@ private:
     using Polygon = std::vector<Corner>;
 
     void Classify(OmGroup* group);
-    void DiceShape(OmShape& shape, std::vector<OmMesh*>& targets);
-    void DiceGroup(OmGroup* group, std::vector<OmMesh*>& targets);
-    void DicePolygon(const Polygon& triangle, uint32_t material, std::vector<OmMesh*>& targets,
-                     TsLiquid* (TsWorldImporter::*surface)(int32_t, uint32_t), uint32_t liquidKind);
+    // targets holds a mesh per grid position, made when a piece first lands there.
+    void DiceShape(OmShape& shape, std::vector<OmRef<OmMesh>>& targets);
+    void DiceGroup(OmGroup* group, std::vector<OmRef<OmMesh>>& targets);
     void ClipToCell(const Polygon& in, int32_t cx, int32_t cz, Polygon& out) const;
     void ProcessEffects();
     void DiceLiquid(OmShape& shape, uint32_t kind);
@@ -90,8 +89,8 @@ private:
     uint32_t m_kind = 0;
     TsWorld& m_world;
     OmGroup* m_root;
-    std::vector<OmMesh*> m_solidMeshes;        // owned (released); null where nothing landed
-    std::vector<OmMesh*> m_nonCollidableMeshes; // owned (released)
+    std::vector<OmRef<OmMesh>> m_solidMeshes; // null where nothing landed
+    std::vector<OmRef<OmMesh>> m_nonCollidableMeshes;
     std::vector<std::vector<TsLiquid*>> m_surfaceLists; // owned until a cell takes them
     std::vector<uint8_t> m_occupied;
     OmVector3 m_origin;

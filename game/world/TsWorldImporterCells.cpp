@@ -84,8 +84,8 @@ void TsWorldImporter::EncodeVertex(const OmMeshVertex& in, const TsWorldCell& ce
     float strength[4] = {};
     uint32_t index[4] = {};
     int weakest = 0;
-    const OmArray<OmMaxLight*>& lights = m_world.GetLightNodes();
-    const uint32_t usable = std::min(lights.GetCount(), kMaxVertexLights);
+    const std::vector<OmRef<OmMaxLight>>& lights = m_world.GetLightNodes();
+    const uint32_t usable = uint32_t(std::min<size_t>(lights.size(), kMaxVertexLights));
     for (uint32_t j = 1; j < usable; ++j) {
         const float value = lights[j]->IlluminationAt(in.position, in.normal);
         if (!(value > strength[weakest]))
@@ -120,9 +120,9 @@ void TsWorldImporter::ConvertMesh(OmMesh& mesh, TsWorldCell& cell, int kind, boo
     TsCellGroup& group = cell.Group(kind);
     mesh.WeldVertices(0.0001f, 0.001f);
     mesh.SortTrianglesByMaterial();
-    OmArray<OmMaxLight*>& lights = m_world.GetLightNodes();
-    std::vector<uint8_t> wasOn(lights.GetCount());
-    for (uint32_t i = 0; i < lights.GetCount(); ++i) {
+    const std::vector<OmRef<OmMaxLight>>& lights = m_world.GetLightNodes();
+    std::vector<uint8_t> wasOn(lights.size());
+    for (size_t i = 0; i < lights.size(); ++i) {
         wasOn[i] = lights[i]->on;
         lights[i]->on = 1;
     }
@@ -168,7 +168,7 @@ void TsWorldImporter::ConvertMesh(OmMesh& mesh, TsWorldCell& cell, int kind, boo
                                           cell.Dequantise(group.vertices[group.indices[n - 1]])));
         }
     }
-    for (uint32_t i = 0; i < lights.GetCount(); ++i)
+    for (size_t i = 0; i < lights.size(); ++i)
         lights[i]->on = wasOn[i];
     if (dropped) {
         const OmVector3& o = cell.GetBoxOrigin();

@@ -203,9 +203,8 @@ int32_t TsWorld::FindStrongestLights(const OmVector3& point, int32_t n, OmMaxLig
     if (n <= 0)
         return 0;
     int32_t weakest = 0;
-    for (const OmArray<OmMaxLight*>* list : {&m_lightNodes, &m_lights}) {
-        for (uint32_t i = 0; i < list->GetCount(); ++i) {
-            OmMaxLight* light = (*list)[i];
+    for (const auto* list : {&m_lightNodes, &m_lights}) {
+        for (OmMaxLight* light : *list) {
             if (!light)
                 continue;
             const float s = light->StrengthAt(point);

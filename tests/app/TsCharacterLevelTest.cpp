@@ -188,10 +188,9 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
     LevelWalker* ann = AddWalker("ann", 4.0f, 4.5f);
     Frames(2, 100);
     OmMaxLight* lamp = nullptr;
-    OmArray<OmMaxLight*>& lights = Level()->GetWorld()->GetLights();
-    for (uint32_t i = 0; i < lights.GetCount(); ++i)
-        if (lights[i] && lights[i]->GetName() && std::string(lights[i]->GetName()) == "lampA")
-            lamp = lights[i];
+    for (OmMaxLight* light : Level()->GetWorld()->GetLights())
+        if (light && light->GetName() && std::string(light->GetName()) == "lampA")
+            lamp = light;
     ASSERT_NE(lamp, nullptr);
     struct Sum {
         double r = 0, g = 0, b = 0;

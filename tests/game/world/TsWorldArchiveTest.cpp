@@ -91,7 +91,7 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
     auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str()));
     ASSERT_NE(loaded, nullptr);
     ASSERT_EQ(loaded->GetCellCount(), imported->GetCellCount());
-    ASSERT_EQ(loaded->GetEffectNodes().GetCount(), 1u);
+    ASSERT_EQ(loaded->GetEffectNodes().size(), 1u);
     EXPECT_STREQ(loaded->GetEffectNodes()[0]->GetName(), "smoke");
 
     // The same 10,000 random segments give the same answers.
@@ -248,9 +248,7 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
 TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
 {
     OmRef<TsWorld> world = Build();
-    OmMaxLight* lamp = world->GetLightNodes()[1];
-    lamp->AddRef();
-    world->GetLights().Add(lamp); // listed twice, counted twice
+    world->GetLights().push_back(world->GetLightNodes()[1]); // listed twice, counted twice
     std::string message;
     auto countOnce = [](Bytes& b) {
         // The light's count stands before its name's length and text.

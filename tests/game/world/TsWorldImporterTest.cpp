@@ -134,10 +134,10 @@ TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
     OmMaxLightNode* lamp = AddLight(*root, "DYN_lamp", OmVector3(1, 1, 1), OmVector3(0.5f, 0.5f, 0.5f), 1.0f);
     lamp->light.on = 0; // inactive lights still light the vertices
     OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
-    ASSERT_EQ(world->GetLights().GetCount(), 1u);
+    ASSERT_EQ(world->GetLights().size(), 1u);
     const OmMaxLight& sun = *world->GetLights()[0]; // (2, 1, 0) becomes (1, 0.5, 0) twice over
     EXPECT_TRUE(sun.colour[0] == 1.0f && sun.colour[1] == 0.5f && sun.colour[2] == 0.0f && sun.multiplier == 2.0f);
-    ASSERT_EQ(world->GetLightNodes().GetCount(), 2u);
+    ASSERT_EQ(world->GetLightNodes().size(), 2u);
     EXPECT_STREQ(world->GetLightNodes()[0]->GetName(), "default motif");
     EXPECT_STREQ(world->GetLightNodes()[1]->GetName(), "DYN_lamp");
     EXPECT_EQ(world->GetLightNodes()[1]->on, 0) << "the switch is put back after the import";
@@ -238,7 +238,7 @@ TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)
     }
     LogCapture log;
     OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
-    EXPECT_EQ(world->GetLightNodes().GetCount(), 300u);
+    EXPECT_EQ(world->GetLightNodes().size(), 300u);
     EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
     for (uint32_t i = 0; i < group.vertices.GetCount(); ++i)

@@ -189,7 +189,7 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCor
     EXPECT_NEAR(Channel(far, 0), 64, 3);
     EXPECT_NEAR(Channel(Pixel(lit, 10, 10), 0), 128, 1) << "outside the floor: the clear colour";
     EXPECT_EQ(Channel(Pixel(lit, 10, 10), 16), 0u);
-    ASSERT_GT(world_->GetLightNodes().GetCount(), 1u);
+    ASSERT_GT(world_->GetLightNodes().size(), 1u);
     OmMaxLight* lamp = world_->GetLightNodes()[1];
     const auto nearLamp = [&] { return Pixel(Frame(0.0f), Px(4.5f), Py(4.5f)); };
     uint32_t last = Brightness(Pixel(lit, Px(4.5f), Py(4.5f)));

@@ -195,13 +195,13 @@ TEST_F(WorldTest, StrongestLightsKeepTheBrightestAndCountTheSignificantOnes)
         const auto world = OmMakeRef<TsWorld>();
         float sum = 0.0f;
         for (float m : c.multipliers) {
-            auto* light = new OmMaxLight();
+            auto light = OmMakeRef<OmMaxLight>();
             light->on = 1;
             light->type = OmMaxLight::kOmni;
             light->position = OmVector3(1, 0, 0);
             light->colour[0] = light->colour[1] = light->colour[2] = 1.0f;
             light->multiplier = m;
-            world->GetLights().Add(light);
+            world->GetLights().push_back(std::move(light));
             sum += m;
         }
         OmMaxLight* lights[4];
