@@ -12,6 +12,8 @@
 #include "game/level/TsLevel.h"
 #include "platform/Display.h"
 #include "platform/InstanceLock.h"
+#define OM_LEAK_CHECK_IN_MAIN
+#include "platform/LeakCheck.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 #include "ui/TsFrontEnd.h"
@@ -59,5 +61,5 @@ int main()
     if (lock.GetState() == plat::InstanceLock::State::AlreadyRunning) {
         return -1;
     }
-    return RunGame();
+    return plat::ExitCodeAfterLeakCheck(RunGame());
 }

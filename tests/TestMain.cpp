@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#define OM_LEAK_CHECK_IN_MAIN
+#include "platform/LeakCheck.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 
@@ -17,5 +19,6 @@ int main(int argc, char** argv)
                      std::string(text).c_str());
     });
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    return plat::ExitCodeAfterLeakCheck(result);
 }
