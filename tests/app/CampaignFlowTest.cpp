@@ -765,6 +765,7 @@ TEST_F(TitleScreen, MenusOptionsSavesCreditsAndQuitWorkThroughTheProgram)
     // writes the new volume.
     EXPECT_NE(Options().find("SetMusicVolume(0)"), std::string::npos);
     Click(180, MenuButtonY(kOptions));
+    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options", 10s)) << Output(kRun);
     Click(180, MenuButtonY(0)); // the first options button: sound
     Drag(546, 440, 280);        // the music slider's thumb, from full to lower
     Click(720, 545);            // back to the options

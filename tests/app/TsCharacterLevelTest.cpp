@@ -30,18 +30,14 @@
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/objects/DoorSlab.h"
 #include "tools/DemoLevel.h"
 
 namespace apptest {
 
 // The least concrete character, with the demo figure.
-class LevelWalker : public TsCharacterObject {
-    OM_DECLARE_CLASS(LevelWalker)
-public:
-    LevelWalker() = default;
-    explicit LevelWalker(OmArchive& archive) : TsCharacterObject(archive) {}
-};
+OM_TEST_CLASS(LevelWalker, TsCharacterObject);
 OM_IMPLEMENT_CLASS(LevelWalker, TsCharacterObject)
 
 namespace {
