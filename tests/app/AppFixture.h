@@ -15,6 +15,7 @@
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsMain.h"
 #include "tests/engine/ManualClock.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 
 namespace apptest {
@@ -64,12 +65,7 @@ private:
 };
 
 // A pooled object of a registered class, as a mode's world is made of.
-class TestThing : public OmObject {
-    OM_DECLARE_CLASS(TestThing)
-public:
-    TestThing() = default;
-    explicit TestThing(OmArchive& archive) : OmObject(archive) {}
-};
+OM_TEST_CLASS(TestThing, OmObject);
 
 TsGameMode* MakeFrontEnd();
 TsGameMode* MakeObjectView();

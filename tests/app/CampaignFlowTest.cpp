@@ -16,7 +16,6 @@
 #include <iterator>
 #include <cstdio>
 #include <filesystem>
-#include <tuple>
 #include <vector>
 
 #include "GameExecutable.h"
@@ -690,121 +689,6 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndTheSaveLoadsFromTh
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
 
-// The tutorial from the title's Tutorial button: each lesson's window over
-// the paused level (closed with the cross in its corner), the floor clicked
-// to walk, the vest clicked to pick it up, the switch clicked to open the
-// door, the guide clicked to talk; the closing message's OK goes straight
-// back to the title (no closing screen). There the cursor is on the pointer:
-// each of the title's buttons, clicked where it is drawn, opens its screen.
-// The tutorial's second start is left with F10, and the program quits with 0.
-TEST_F(CampaignFlow, TheTutorialIsPlayedFromTheTitleAndLeadsBackToIt)
-{
-    ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    Click(180, MenuButtonY(kTutorial));
-    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-welcome")) << Output(kRun);
-    EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Tutorial");
-    EXPECT_EQ(Ask("g_lesson"), "1");
-    // Each lesson: its window closed, then its task done by a click where
-    // the thing to click lies two steps east of the leader.
-    struct Lesson {
-        const char* step;
-        const char* standBeside; // placed west of it first (a setup step)
-        int x, y;
-        const char* done;
-    };
-    const Lesson lessons[] = {
-        {"walk", nullptr, kItemX, kItemY, "g_lesson == 2"},
-        {"pick-up", "tutorialVest", kItemX, kItemY, "tutorialVest:HasOwner() == 1"},
-        {"door", "tutorialSwitch", kSwitchX, kSwitchY, "tutorialDoor:IsOpen() == 1"},
-        {"talk", "Guide", kBesideX, kBesideY, "g_guideTalked == 1"},
-    };
-    for (const Lesson& lesson : lessons) {
-        SCOPED_TRACE(lesson.step);
-        ASSERT_TRUE(WaitForScreen(TutorialShown, (std::string("lesson-") + lesson.step).c_str())) << Output(kRun);
-        ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 5s)) << Output(kRun);
-        ASSERT_TRUE(WaitForScreen(PlayShown, (std::string("play-") + lesson.step).c_str(), 10s)) << Output(kRun);
-        if (lesson.standBeside) {
-            ASSERT_NO_FATAL_FAILURE(StandWestOf(lesson.standBeside));
-        }
-        ASSERT_TRUE(ClickUntil(lesson.x, lesson.y, lesson.done, "true", 8s)) << Output(kRun);
-    }
-    // Space moves the guide's talk on; the closing message follows it.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line)
-        Key("space");
-    ASSERT_TRUE(WaitForScreen(OkBoxShown, "tutorial-over", 30s)) << Output(kRun);
-    Click(400, OkButtonY(shot_));
-    // Straight to the title: no key is pressed for a closing screen.
-    ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-tutorial", 30s)) << Output(kRun);
-
-    Click(180, MenuButtonY(kNewGame));
-    ASSERT_TRUE(WaitForScreen(NameDialogShown, "name-dialog", 10s)) << Output(kRun);
-    Click(470, 300); // Cancel
-    ASSERT_TRUE(WaitForScreen(TitleAlone, "name-cancelled", 10s)) << Output(kRun);
-    using Page = std::tuple<MainButton, bool (*)(const Screenshot&), const char*>;
-    for (const auto& [button, shown, step] : {Page(kLoadGame, SavesPageShown, "saves"),
-                                             Page(kOptions, OptionsPageShown, "options")}) {
-        Click(180, MenuButtonY(button));
-        ASSERT_TRUE(WaitForScreen(shown, step, 10s)) << Output(kRun);
-        Click(720, 545); // Back
-        ASSERT_TRUE(WaitForScreen(TitleAlone, step, 10s)) << Output(kRun);
-    }
-    const Screenshot before = Grab();
-    Click(180, MenuButtonY(kCredits));
-    ASSERT_TRUE(WaitForScreen([&](const Screenshot& s) { return CreditsDiffer(before, s) > 300; }, "credits", 20s));
-    Key("Escape");
-    ASSERT_TRUE(WaitForScreen(TitleAlone, "credits-left", 10s)) << Output(kRun);
-    Click(180, MenuButtonY(kQuit));
-    ASSERT_TRUE(WaitForScreen(QuestionShown, "quit-question", 10s)) << Output(kRun);
-    Click(400, kNoY);
-    ASSERT_TRUE(WaitForScreen(TitleAlone, "quit-declined", 10s)) << Output(kRun);
-    Click(180, MenuButtonY(kTutorial));
-    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-again")) << Output(kRun);
-    ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 5s)) << Output(kRun);
-    ASSERT_TRUE(PressUntil("F10", QuestionShown, "quit-question-in-play", 5)) << Output(kRun);
-    Key("Return");
-    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
-    ExpectNoErrors();
-}
-
-// A level designer's switches through the real program: with the town
-// paused, each switch typed into the shell draws over the picture, and the
-// same switch typed again gives the picture back (but for what the town
-// itself keeps moving while paused, which the first shots measure).
-TEST_F(CampaignFlow, TheShellsDebugSwitchesDrawOverTheTownAndGoAgain)
-{
-    ASSERT_NO_FATAL_FAILURE(StartFromTheShell("town"));
-    ASSERT_TRUE(PressUntil("Escape", LoadScreenShown, "town-video", 5)) << Output(kRun);
-    ASSERT_TRUE(PressUntil("space", PlayShown, "town-play", 5)) << Output(kRun);
-    // The level's own debug view reads the point under the cursor: the
-    // pointer is put on the town's floor, not left wherever the desktop had it.
-    std::system(Xdo("mousemove 400 380").c_str());
-    Run("GetCurrentLevel():Pause(1)");
-    std::this_thread::sleep_for(500ms);
-    const Screenshot plain = Grab();
-    int noise = 0;
-    for (int i = 0; i < 5; ++i) {
-        std::this_thread::sleep_for(200ms);
-        noise = std::max(noise, Grab().CountDifferent(plain, 0, 0, kWidth, kHeight));
-    }
-    for (const char* debugSwitch : {"DebugGrid()", "DebugBehaviours()", "DebugText()", "DebugProfile()",
-                                    "GetCurrentLevel():DebugLevel()"}) {
-        SCOPED_TRACE(debugSwitch);
-        Run(debugSwitch);
-        EXPECT_TRUE(WaitForScreen(
-            [&](const Screenshot& s) { return s.CountDifferent(plain, 0, 0, kWidth, kHeight) > noise + 1500; },
-            "debug-on", 20s));
-        Run(debugSwitch);
-        EXPECT_TRUE(WaitForScreen(
-            [&](const Screenshot& s) { return s.CountDifferent(plain, 0, 0, kWidth, kHeight) <= noise + 200; },
-            "debug-off", 20s));
-    }
-    Run("GetCurrentLevel():Pause(0)");
-    ASSERT_TRUE(PressUntil("F10", QuestionShown, "quit-question", 5)) << Output(kRun);
-    Key("Return");
-    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
-    ExpectNoErrors();
-}
-
 // The title through the real program: the same start as the campaign's.
 class TitleScreen : public CampaignFlow {
 protected:
@@ -838,8 +722,9 @@ protected:
     }
 };
 
-// One copy at a time; the title's scene, cursor, options, saves, credits
-// and its quit question, each worked with the mouse and keys.
+// One copy at a time; the title's scene, cursor, options, saves, credits,
+// the name dialog and the tutorial's start, each worked with the mouse and
+// keys.
 TEST_F(TitleScreen, MenusOptionsSavesCreditsAndQuitWorkThroughTheProgram)
 {
     ASSERT_EQ(mkdir((scratch_ + "/Save Games").c_str(), 0755), 0);
@@ -880,6 +765,7 @@ TEST_F(TitleScreen, MenusOptionsSavesCreditsAndQuitWorkThroughTheProgram)
     // writes the new volume.
     EXPECT_NE(Options().find("SetMusicVolume(0)"), std::string::npos);
     Click(180, MenuButtonY(kOptions));
+    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options", 10s)) << Output(kRun);
     Click(180, MenuButtonY(0)); // the first options button: sound
     Drag(546, 440, 280);        // the music slider's thumb, from full to lower
     Click(720, 545);            // back to the options
@@ -926,7 +812,24 @@ TEST_F(TitleScreen, MenusOptionsSavesCreditsAndQuitWorkThroughTheProgram)
         WaitForScreen([&](const Screenshot& s) { return CreditsDiffer(first, s) > 200; }, "credits-moved", 20s))
         << "the credits scroll";
     Key("Escape"); // the back action closes the credits
-    ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
+    ASSERT_TRUE(WaitForScreen(TitleAlone, "credits-left", 10s)) << Output(kRun);
+
+    // New Game's name dialog is cancelled; the Tutorial button starts the
+    // tutorial, whose first lesson is closed with the cross in its corner;
+    // F10 in play asks to quit, and Return ends the program with 0. The
+    // lessons themselves are played in process (CampaignLevel).
+    Click(180, MenuButtonY(kNewGame));
+    ASSERT_TRUE(WaitForScreen(NameDialogShown, "name-dialog", 10s)) << Output(kRun);
+    Click(470, 300); // Cancel
+    ASSERT_TRUE(WaitForScreen(TitleAlone, "name-cancelled", 10s)) << Output(kRun);
+    Click(180, MenuButtonY(kTutorial));
+    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-welcome")) << Output(kRun);
+    EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Tutorial");
+    ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 5s)) << Output(kRun);
+    ASSERT_TRUE(PressUntil("F10", QuestionShown, "quit-question-in-play", 5)) << Output(kRun);
+    Key("Return");
+    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+    ExpectNoErrors();
 }
 
 // Escape let go at once, well inside one of the game's frames, is still

@@ -13,10 +13,8 @@
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
 #include "engine/OmMaxLight.h"
-#include "engine/OmMesh.h"
 #include "engine/OmMorphShape.h"
 #include "engine/OmNode.h"
-#include "engine/OmShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityDB.h"
@@ -32,17 +30,14 @@
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
+#include "tests/engine/TestClass.h"
+#include "tests/game/objects/DoorSlab.h"
 #include "tools/DemoLevel.h"
 
 namespace apptest {
 
 // The least concrete character, with the demo figure.
-class LevelWalker : public TsCharacterObject {
-    OM_DECLARE_CLASS(LevelWalker)
-public:
-    LevelWalker() = default;
-    explicit LevelWalker(OmArchive& archive) : TsCharacterObject(archive) {}
-};
+OM_TEST_CLASS(LevelWalker, TsCharacterObject);
 OM_IMPLEMENT_CLASS(LevelWalker, TsCharacterObject)
 
 namespace {
@@ -325,27 +320,14 @@ TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
 
 namespace {
 
-// A locked door across the corridor: a slab two units wide along Z, three
-// high, a quarter thick.
+// A locked door across the corridor.
 TsDoorObject* CorridorDoor(TsLevel& level)
 {
     auto* door = new TsDoorObject;
     door->SetName("corridorDoor");
     door->SetDoorType(eDoorType_UpSlider);
     door->SetLock(true);
-    auto* mesh = new OmMesh;
-    for (float x : {-0.125f, 0.125f})
-        for (float y : {0.0f, 3.0f})
-            for (float z : {-1.0f, 1.0f}) {
-                OmMeshVertex v;
-                v.position = OmVector3(x, y, z);
-                mesh->vertices.Add(v);
-            }
-    auto* shape = new OmShape;
-    shape->SetGeometry(mesh);
-    mesh->Release();
-    door->ScanModelNodes(shape);
-    shape->Release();
+    ScanSlab(*door);
     door->SetPosition(10.0f, 0.0f, 4.0f);
     door->UpdateWorldShape();
     door->ForceActive();

@@ -45,12 +45,7 @@ TEST(OmRef, CountsFollowCopyMoveResetAndSelfAssignment)
         {"sharing adds a reference", [](Scene& s) { s.first = OmRef<TestNode>(s.a); }, 2, 1, 'a', '-'},
         {"adopting adds none", [](Scene& s) { s.first = OmRef<TestNode>::Adopt((s.a->AddRef(), s.a)); }, 2, 1, 'a',
          '-'},
-        {"a copy adds one",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.second = s.first;
-         },
-         3, 1, 'a', 'a'},
+        {"a copy adds one", [](Scene& s) { s.first.Reset(s.a); s.second = s.first; }, 3, 1, 'a', 'a'},
         {"a copy-constructed reference adds one",
          [](Scene& s) {
              s.first.Reset(s.a);
@@ -59,69 +54,22 @@ TEST(OmRef, CountsFollowCopyMoveResetAndSelfAssignment)
          },
          3, 1, 'a', 'a'},
         {"a move leaves the count and empties the source",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.second = std::move(s.first);
-         },
-         2, 1, '-', 'a'},
+         [](Scene& s) { s.first.Reset(s.a); s.second = std::move(s.first); }, 2, 1, '-', 'a'},
         {"a move over a held object releases that one",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.second.Reset(s.b);
-             s.second = std::move(s.first);
-         },
-         2, 1, '-', 'a'},
+         [](Scene& s) { s.first.Reset(s.a); s.second.Reset(s.b); s.second = std::move(s.first); }, 2, 1, '-', 'a'},
         {"a copy over a held object releases that one",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.second.Reset(s.b);
-             s.second = s.first;
-         },
-         3, 1, 'a', 'a'},
-        {"reset to another releases the old",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.first.Reset(s.b);
-         },
-         1, 2, 'b', '-'},
-        {"reset to nothing releases",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.first.Reset();
-         },
-         1, 1, '-', '-'},
-        {"null assignment releases",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.first = nullptr;
-         },
-         1, 1, '-', '-'},
+         [](Scene& s) { s.first.Reset(s.a); s.second.Reset(s.b); s.second = s.first; }, 3, 1, 'a', 'a'},
+        {"reset to another releases the old", [](Scene& s) { s.first.Reset(s.a); s.first.Reset(s.b); }, 1, 2, 'b', '-'},
+        {"reset to nothing releases", [](Scene& s) { s.first.Reset(s.a); s.first.Reset(); }, 1, 1, '-', '-'},
+        {"null assignment releases", [](Scene& s) { s.first.Reset(s.a); s.first = nullptr; }, 1, 1, '-', '-'},
         {"reset to the same object keeps one reference",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.first.Reset(s.a);
-         },
-         2, 1, 'a', '-'},
+         [](Scene& s) { s.first.Reset(s.a); s.first.Reset(s.a); }, 2, 1, 'a', '-'},
         {"self copy-assignment keeps the count",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             auto& same = s.first;
-             s.first = same;
-         },
-         2, 1, 'a', '-'},
+         [](Scene& s) { s.first.Reset(s.a); auto& same = s.first; s.first = same; }, 2, 1, 'a', '-'},
         {"self move-assignment keeps the object",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             auto& same = s.first;
-             s.first = std::move(same);
-         },
-         2, 1, 'a', '-'},
+         [](Scene& s) { s.first.Reset(s.a); auto& same = s.first; s.first = std::move(same); }, 2, 1, 'a', '-'},
         {"detach hands the reference over",
-         [](Scene& s) {
-             s.first.Reset(s.a);
-             s.second.AdoptNew(s.first.Detach());
-         },
-         2, 1, '-', 'a'},
+         [](Scene& s) { s.first.Reset(s.a); s.second.AdoptNew(s.first.Detach()); }, 2, 1, '-', 'a'},
         {"a reference to a base shares the object",
          [](Scene& s) {
              s.first.Reset(s.a);

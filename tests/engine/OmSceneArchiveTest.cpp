@@ -9,6 +9,7 @@
 #include "engine/OmShape.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/engine/SceneTestSupport.h"
+#include "tests/engine/TestClass.h"
 
 // Saves a camera the way its owners do: the camera does not enter the
 // archive by itself, its holder registers it.
@@ -44,12 +45,7 @@ class TestCameraHolder : public OmObject {
 };
 
 // Kept out of the class registry: archives write it as a null reference.
-class TestUnsavedShape : public OmShape {
-    OM_DECLARE_CLASS(TestUnsavedShape)
-
-    TestUnsavedShape() = default;
-    explicit TestUnsavedShape(OmArchive& archive) : OmShape(archive) {}
-};
+OM_TEST_CLASS(TestUnsavedShape, OmShape);
 
 // Writes the list links it is told to, as a damaged file would hold them.
 class TestMislinkedShape : public OmShape {

@@ -8,6 +8,7 @@
 #include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
+#include "tests/engine/TestClass.h"
 
 class TestNode : public OmObject {
     OM_DECLARE_CLASS(TestNode)
@@ -54,21 +55,11 @@ class TestBox : public TestShape {
     TestNode* owner = nullptr; // not counted: a back link
 };
 
-class TestBall : public TestShape {
-    OM_DECLARE_CLASS(TestBall)
-
-    TestBall() = default;
-    explicit TestBall(OmArchive& archive) : TestShape(archive) {}
-};
+OM_TEST_CLASS(TestBall, TestShape);
 
 // Lives for the whole run, like the renderer's camera: its pool is kept out
 // of the registry, so mode switches leave it alone.
-class TestKeeper : public TestNode {
-    OM_DECLARE_CLASS(TestKeeper)
-
-    TestKeeper() = default;
-    explicit TestKeeper(OmArchive& archive) : TestNode(archive) {}
-};
+OM_TEST_CLASS(TestKeeper, TestNode);
 
 // Containers that persist themselves: an id table, a reference list, a string.
 class TestHolder : public OmObject {

@@ -11,24 +11,15 @@
 #include "game/level/TsCutScene.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
+#include "tests/engine/TestClass.h"
 
 #include <initializer_list>
 
 namespace {
 
-class ScriptCrate : public TsEntity {
-    OM_DECLARE_CLASS(ScriptCrate)
+OM_TEST_CLASS(ScriptCrate, TsEntity);
 
-    ScriptCrate() = default;
-    explicit ScriptCrate(OmArchive& archive) : TsEntity(archive) {}
-};
-
-class ScriptNote : public TsObject {
-    OM_DECLARE_CLASS(ScriptNote)
-
-    ScriptNote() = default;
-    explicit ScriptNote(OmArchive& archive) : TsObject(archive) {}
-};
+OM_TEST_CLASS(ScriptNote, TsObject);
 
 class EntityBindingsTest : public PackageTest {
 protected:

@@ -6,16 +6,13 @@
 
 #include "engine/OmObject.h"
 #include "game/framework/TsScriptHost.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScriptState.h"
 
 namespace {
 
-class Findable : public OmObject {
-    OM_DECLARE_CLASS(Findable)
-    Findable() = default;
-    explicit Findable(OmArchive& archive) : OmObject(archive) {}
-};
+OM_TEST_CLASS(Findable, OmObject);
 
 // Makes "Findable" a script class derived from OmObject, as the binding
 // package does for the game's classes.

@@ -7,13 +7,12 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
-#include "engine/OmMesh.h"
 #include "engine/OmRef.h"
-#include "engine/OmShape.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsSwitchObject.h"
 #include "game/world/TsWorldHit.h"
 #include "tests/engine/ArchiveTestSupport.h"
+#include "tests/game/objects/DoorSlab.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
@@ -22,23 +21,6 @@
 namespace {
 
 constexpr float kQuarterTurn = 1.5707964f;
-
-// A slab two units wide along the model's Z, three high, a quarter thick.
-void ScanSlab(TsDynGeometry& geometry)
-{
-    auto* mesh = new OmMesh;
-    for (float x : {-0.125f, 0.125f})
-        for (float y : {0.0f, 3.0f})
-            for (float z : {-1.0f, 1.0f}) {
-                OmMeshVertex v;
-                v.position = OmVector3(x, y, z);
-                mesh->vertices.Add(v);
-            }
-    auto shape = OmMakeRef<OmShape>();
-    shape->SetGeometry(mesh);
-    mesh->Release();
-    geometry.ScanModelNodes(shape);
-}
 
 class DoorTest : public ::testing::Test {
 protected:

@@ -13,6 +13,7 @@
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPathfinder.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/world/AIMapTestSupport.h"
 
 namespace {
@@ -20,12 +21,7 @@ namespace {
 constexpr float kPi = 3.14159265f;
 constexpr int kWidth = 640, kHeight = 480;
 
-class Prop : public TsEntity {
-    OM_DECLARE_CLASS(Prop)
-public:
-    Prop() = default;
-    explicit Prop(OmArchive& archive) : TsEntity(archive) {}
-};
+OM_TEST_CLASS(Prop, TsEntity);
 OM_IMPLEMENT_CLASS(Prop, TsEntity)
 
 class FakeLevel : public TsCursorQueries {

@@ -14,6 +14,7 @@
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsWeaponObject.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 
@@ -221,12 +222,7 @@ TEST(TsNPCObject, ACrittersPayloadIsDrawnFromTheFirstEntriesTheNumberAllows)
 }
 
 // Something to point a healer at that is not a character.
-class NotAPatient : public TsEntity {
-    OM_DECLARE_CLASS(NotAPatient)
-public:
-    NotAPatient() = default;
-    explicit NotAPatient(OmArchive& archive) : TsEntity(archive) {}
-};
+OM_TEST_CLASS(NotAPatient, TsEntity);
 OM_IMPLEMENT_CLASS(NotAPatient, TsEntity)
 
 // A healer that leads its squad is not sent to heal what is not a

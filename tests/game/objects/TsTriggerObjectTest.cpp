@@ -9,6 +9,7 @@
 #include "game/objects/TsPCStartObject.h"
 #include "game/objects/TsTargetObject.h"
 #include "game/objects/TsTriggerObject.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
@@ -17,12 +18,7 @@
 namespace {
 
 // An entity that is neither kind of character.
-class Barrel : public TsEntity {
-    OM_DECLARE_CLASS(Barrel)
-public:
-    Barrel() = default;
-    explicit Barrel(OmArchive& archive) : TsEntity(archive) {}
-};
+OM_TEST_CLASS(Barrel, TsEntity);
 OM_IMPLEMENT_CLASS(Barrel, TsEntity)
 
 class TriggerTest : public ::testing::Test {

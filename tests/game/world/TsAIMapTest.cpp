@@ -12,6 +12,7 @@
 #include "game/world/TsTileWalker.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldAIMap.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/world/AIMapTestSupport.h"
@@ -314,11 +315,7 @@ TEST(TsWorldAIMap, AMapWhoseFieldsDisagreeIsNotInstalledAndAFailedBuildKeepsTheM
 }
 
 // An entity for the view to follow.
-class AIMapDebugEntity : public TsEntity {
-    OM_DECLARE_CLASS(AIMapDebugEntity)
-    AIMapDebugEntity() = default;
-    explicit AIMapDebugEntity(OmArchive& archive) : TsEntity(archive) {}
-};
+OM_TEST_CLASS(AIMapDebugEntity, TsEntity);
 OM_IMPLEMENT_CLASS(AIMapDebugEntity, TsEntity)
 
 using AIMapDebugTest = rtest::RendererTest;
