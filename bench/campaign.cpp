@@ -38,10 +38,10 @@
 #include "game/framework/TsConsole.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsMain.h"
 #include "game/level/TsLevel.h"
-#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
@@ -52,10 +52,10 @@
 #include "render/OmD3D.h"
 #include "tests/app/ActiveSquads.h"
 #include "tests/app/HallFight.h"
-#include "ui/TsHUDe.h"
 #include "tests/engine/ManualClock.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "ui/TsFrontEnd.h"
+#include "ui/TsHUDe.h"
 
 namespace {
 

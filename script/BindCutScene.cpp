@@ -5,8 +5,8 @@
 #include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
 
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntity.h"
-#include "game/level/TsCutScene.h"
 
 namespace script::bind {
 

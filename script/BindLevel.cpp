@@ -8,9 +8,9 @@
 #include "script/ScriptWrap.h"
 
 #include "engine/OmString.h"
+#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLog.h"
 #include "game/level/TsLevel.h"
-#include "game/level/TsLevelInfo.h"
 
 
 namespace script::bind {

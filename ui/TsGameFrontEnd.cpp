@@ -3,8 +3,8 @@
 #include <new>
 
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
-#include "game/level/TsLevel.h"
 #include "ui/TsInGameWindows.h"
 
 OM_IMPLEMENT_CLASS(TsGameFrontEnd, TsFrontEndHost)
@@ -62,11 +62,11 @@ bool TsGameFrontEnd::Initialise()
     return TsFrontEndBase::Initialise();
 }
 
-TsLevel* TsGameFrontEnd::GetLevel() const { return m_level ? m_level : TsAccess::Level(); }
+TsLevelState* TsGameFrontEnd::GetLevel() const { return m_level ? m_level : TsAccess::LevelState(); }
 
 void TsGameFrontEnd::SetActive(bool active, bool openMenu)
 {
-    if (TsLevel* level = GetLevel())
+    if (TsLevelState* level = GetLevel())
         level->Pause(active);
     m_active = active ? 1 : 0;
     if (!active) {

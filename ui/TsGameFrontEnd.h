@@ -14,7 +14,7 @@
 #include "ui/TsGuiSprite.h"
 
 class TsGuiWindow;
-class TsLevel;
+class TsLevelState;
 
 class TsGameFrontEnd : public TsFrontEndHost {
     OM_DECLARE_CLASS(TsGameFrontEnd)
@@ -49,8 +49,8 @@ class TsGameFrontEnd : public TsFrontEndHost {
 
     // The level paused and resumed by SetActive; the current level when none
     // is set (tests give their own).
-    void SetLevel(TsLevel* level) { m_level = level; }
-    TsLevel* GetLevel() const;
+    void SetLevel(TsLevelState* level) { m_level = level; }
+    TsLevelState* GetLevel() const;
 
     // The pages, made on first use and kept; null when one cannot be made.
     TsGuiWindow* GetMenuScreen();
@@ -78,7 +78,7 @@ private:
     uint8_t m_opened = 0;
     uint8_t m_tutorialAllowed = 1;
     int32_t m_word = 0;
-    TsLevel* m_level = nullptr;
+    TsLevelState* m_level = nullptr;
 };
 
 // The in-game front end of a window, through its owner chain; null for a

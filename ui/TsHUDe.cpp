@@ -13,14 +13,14 @@
 #include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
-#include "game/level/TsCutScene.h"
-#include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsLevelCursor.h"
@@ -225,7 +225,7 @@ bool TsHUDe::ExitDialogue(const char* scriptName, const char* text, bool choice)
     }
     std::snprintf(exitScript_, sizeof exitScript_, "%s", usable ? name : "");
     TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
-    TsLevel* level = TsAccess::CurrentLevel();
+    TsLevelState* level = TsAccess::LevelState();
     if (!menu || !level) {
         LogError("TsHUDe::ExitDialogue: there is no level with an in-game menu to ask in");
         return true;
@@ -450,8 +450,7 @@ void TsHUDe::UpdateTargeting()
             return;
         }
     }
-    TsLevel* level = TsAccess::CurrentLevel();
-    TsCutScene* scene = level ? level->GetCutScene() : nullptr;
+    TsCutScene* scene = TsAccess::CutScene();
     if ((scene && scene->IsPlayerLockedOut()) || dialogueOpen_) {
         return;
     }

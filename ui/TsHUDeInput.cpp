@@ -9,11 +9,11 @@
 #include "engine/OmVector2.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
-#include "game/level/TsCutScene.h"
-#include "game/level/TsLevel.h"
-#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -79,7 +79,7 @@ bool IsTown()
 
 void SetLockout(bool on)
 {
-    if (TsLevel* level = TsAccess::CurrentLevel()) {
+    if (TsLevelState* level = TsAccess::LevelState()) {
         level->SetPlayerLockout(on);
     }
 }
@@ -129,8 +129,7 @@ bool TsHUDe::WeaponChangesAllowed(const TsPCObject* pc) const
 
 bool TsHUDe::Tick(int x, int y)
 {
-    TsLevel* level = TsAccess::CurrentLevel();
-    TsCutScene* scene = level ? level->GetCutScene() : nullptr;
+    TsCutScene* scene = TsAccess::CutScene();
     if (scene && scene->IsCutSceneActive() && !tradePanelVisible_) {
         return false;
     }

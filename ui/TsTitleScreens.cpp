@@ -12,7 +12,7 @@
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
-#include "game/level/TsSaveGames.h"
+#include "game/framework/TsSaveGames.h"
 #include "game/objects/TsPlayer.h"
 #include "platform/GfxTypes.h"
 #include "platform/InputDevices.h"

@@ -26,6 +26,7 @@ class TsOptions;
 class TsDiaryData;
 class TsDialogStrings;
 class TsLevelCursor;
+class TsLevelState;
 class TsGameFrontEnd;
 class OmProfiler;
 
@@ -62,6 +63,9 @@ public:
     // The level while one is being played (null otherwise), without logging:
     // for code that asks whether a level exists.
     static TsLevel* CurrentLevel();
+    // The same level as its objects, HUD and cut scene see it (null
+    // outside a level, without logging).
+    static TsLevelState* LevelState();
 
     static int ScreenWidth();
     static int ScreenHeight();

@@ -83,6 +83,11 @@ TsLevel* TsAccess::CurrentLevel()
     return app ? TsLevel::Cast(app->GetLevel()) : nullptr;
 }
 
+TsLevelState* TsAccess::LevelState()
+{
+    return CurrentLevel();
+}
+
 // The radar and the in-game menu belong to the current level.
 TsRadar* TsAccess::Radar()
 {

@@ -11,15 +11,16 @@
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
-#include "game/level/TsCutScene.h"
 #include "game/level/TsLevelAudioView.h"
 #include "game/level/TsLevelCursorQueries.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectile.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
@@ -318,6 +319,20 @@ void TsLevel::Pause(bool paused)
         if (TsAudio* audio = TsAccess::Audio()) {
             audio->StopAllVoices();
         }
+    }
+}
+
+void TsLevel::ClearScreenForScene()
+{
+    if (hud_ && hud_->IsPanelOpen() && !hud_->IsTraderPending()) {
+        hud_->CloseInventory(true, true);
+    }
+}
+
+void TsLevel::HoldSquad()
+{
+    if (TsPlayer* player = TsAccess::LocalPlayer()) {
+        player->HoldSquad();
     }
 }
 

@@ -13,6 +13,7 @@
 #include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "game/framework/TsGameMode.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsProfilerDisplay.h"
 #include "game/level/TsLevelCamera.h"
 
@@ -31,7 +32,7 @@ class TsRadar;
 class TsTrade;
 class TsWorld;
 
-class TsLevel : public TsGameMode {
+class TsLevel : public TsGameMode, public TsLevelState {
     OM_DECLARE_CLASS(TsLevel)
 
     enum GameOverState : int32_t { kPlaying = 0, kGameOverScene = 1, kGameOverQuestion = 2 };
@@ -63,7 +64,7 @@ class TsLevel : public TsGameMode {
     bool MakeHeightMap(const char*) { return true; }
     bool GameIsInNormalState() const;
     void ActivateIngameFrontEnd(bool on);
-    void Pause(bool paused);
+    void Pause(bool paused) override;
     TsCutScene* GetCutScene() const { return cutScene_; }
     TsConversation* GetIncidentalConversation() const { return conversation_; }
     void BeginConvert();
@@ -109,13 +110,13 @@ class TsLevel : public TsGameMode {
     // conversation camera is saved.
     // Player lockout: world commands are ignored (the HUD's inventory
     // animation sets it).
-    void SetPlayerLockout(bool locked) { playerLockout_ = locked ? 1 : 0; }
-    bool GetPlayerLockout() const { return playerLockout_ != 0; }
+    void SetPlayerLockout(bool locked) override { playerLockout_ = locked ? 1 : 0; }
+    bool GetPlayerLockout() const override { return playerLockout_ != 0; }
     // Conversation camera: conversations may move the camera to frame
     // their speakers. The level's script turns it on; it is saved with the
     // level.
     void SetConversationCamera(bool on) { conversationCamera_ = on ? 1 : 0; }
-    bool GetConversationCamera() const { return conversationCamera_ != 0; }
+    bool GetConversationCamera() const override { return conversationCamera_ != 0; }
     // Keeps a diary: conversation lines go to the diary.
     uint8_t keepsDiary_ = 1;
     // Payload number: how far into the critters' payload table drops reach.
@@ -124,6 +125,13 @@ class TsLevel : public TsGameMode {
     uint8_t reequip_ = 0;
     // Trigger display: triggers draw their volumes.
     uint8_t triggerDisplay_ = 0;
+    bool KeepsDiary() const override { return keepsDiary_ != 0; }
+    int32_t GetPayloadNumber() const override { return payloadNumber_; }
+    bool Reequips() const override { return reequip_ != 0; }
+
+    // What a cut scene asks of the HUD and the party.
+    void ClearScreenForScene() override;
+    void HoldSquad() override;
 
     // Pitch of the camera's elevation steps 0 to 2 (30, 50 and 85 degrees).
     static float ElevationStep(int step);

@@ -10,7 +10,6 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
-#include "game/level/TsLevel.h"
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsPCObject.h"
@@ -77,8 +76,7 @@ void TsBanterObject::Tick(uint32_t tickCount)
     if (!TsBanterBehaviour::PlayerCameNear(*this, player, m_playerNear))
         return;
     // A conversation under way is not interrupted by another banter.
-    const TsLevel* level = TsAccess::CurrentLevel();
-    const TsConversation* conversation = level ? level->GetIncidentalConversation() : nullptr;
+    const TsConversation* conversation = TsAccess::Conversation();
     if (conversation && conversation->HasConversationStarted())
         return;
     TsBanterBehaviour::CallBanter(m_banterScript.Get(), *this, player);

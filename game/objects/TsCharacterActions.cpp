@@ -11,7 +11,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsLog.h"
-#include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
@@ -37,8 +36,7 @@ constexpr uint32_t kHitFlashBlend = 64;
 
 TsPathfinder* LevelPathfinder()
 {
-    TsLevel* level = TsAccess::CurrentLevel();
-    return level ? level->GetPathfinder() : nullptr;
+    return TsAccess::Pathfinder();
 }
 
 // Unit vector on the ground plane from a to b; false (and out untouched)
@@ -434,7 +432,7 @@ void TsCharacterObject::StoreGoalHeight()
     if (!GetMoveTarget(goal))
         return;
     m_goalHeight = 0.0f;
-    TsWorld* world = TsAccess::CurrentLevel() ? TsAccess::CurrentLevel()->GetWorld() : nullptr;
+    TsWorld* world = TsAccess::World();
     if (!world)
         return;
     TsWorldHit hit;
@@ -871,11 +869,11 @@ void TsCharacterObject::Render(float renderTime, float fraction)
         d3d->ReleaseBlendMode();
     if (sticks)
         renderer->SetRenderOption(OmSkinShape::kDrawMesh);
-    if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld()) {
+    if (TsWorld* world = TsAccess::World()) {
         // The shadow falls on the ground below the character's own height in
         // the world, not below a height as tall as the character.
         const OmVector3 caster = m_position + OmVector3(0.0f, 1.5f, 0.0f);
-        level->GetWorld()->ProjectShadow(caster, 2.0f * m_radius, caster.y);
+        world->ProjectShadow(caster, 2.0f * m_radius, caster.y);
     }
 }
 

@@ -10,7 +10,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsLog.h"
-#include "game/level/TsLevel.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPathfinder.h"
@@ -37,8 +36,7 @@ constexpr int32_t kTongueTicks = 10;
 
 TsPathfinder* LevelPathfinder()
 {
-    TsLevel* level = TsAccess::CurrentLevel();
-    return level ? level->GetPathfinder() : nullptr;
+    return TsAccess::Pathfinder();
 }
 
 float RandomUnit()
@@ -364,10 +362,10 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
     }
     const OmVector3 muzzle = GetMuzzlePoint();
     // A muzzle inside a wall does not shoot through it.
-    if (TsLevel* level = TsAccess::CurrentLevel(); level && level->GetWorld()) {
+    if (TsWorld* world = TsAccess::World()) {
         TsWorldHit hit;
         const OmVector3 body(m_position.x, muzzle.y, m_position.z);
-        if (level->GetWorld()->CastSegment(body, muzzle, hit, false))
+        if (world->CastSegment(body, muzzle, hit, false))
             return;
     }
     OmVector3 direction = aimPoint - muzzle;

@@ -24,10 +24,10 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
-#include "game/level/TsCutScene.h"
-#include "game/level/TsLevel.h"
-#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -619,13 +619,13 @@ int32_t TsCharacterObject::SquadConfiguredBehaviour() const
 
 bool TsCharacterObject::IsWorldFrozen()
 {
-    TsLevel* level = TsAccess::CurrentLevel();
+    const TsLevelState* level = TsAccess::LevelState();
     if (!level || !level->GetPlayerLockout())
         return false;
-    const TsCutScene* cutScene = level->GetCutScene();
+    const TsCutScene* cutScene = TsAccess::CutScene();
     if (cutScene && cutScene->IsCutSceneActive())
         return true;
-    const TsConversation* conversation = level->GetIncidentalConversation();
+    const TsConversation* conversation = TsAccess::Conversation();
     return conversation && conversation->HasConversationStarted();
 }
 

@@ -7,12 +7,11 @@
 #include "engine/OmRand.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsProfilerDisplay.h"
-#include "game/level/TsLevel.h"
-#include "game/level/TsLevelInfo.h"
-#include "game/objects/TsInventory.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsInventory.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsWeaponObject.h"
@@ -112,8 +111,7 @@ bool TsCharacterObject::HasLineOfSight(const TsEntity* other) const
     if (!other)
         return false;
     const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_LINE_OF_SIGHT);
-    TsLevel* level = TsAccess::CurrentLevel();
-    TsWorld* world = level ? level->GetWorld() : nullptr;
+    TsWorld* world = TsAccess::World();
     if (!world)
         return true; // no walls to look through
     const OmVector3 eye = m_position + OmVector3(0.0f, 0.9f * m_height, 0.0f);
@@ -261,8 +259,7 @@ void TsCharacterObject::Cower(float minDistance, float maxDistance)
     const bool inLine = CanWalkStraight(m_basePoint, threat->GetPosition(), true);
     bool reachable = true;
     if (!inLine) {
-        TsLevel* level = TsAccess::CurrentLevel();
-        TsPathfinder* pathfinder = level ? level->GetPathfinder() : nullptr;
+        TsPathfinder* pathfinder = TsAccess::Pathfinder();
         m_route.RemoveAll();
         reachable = pathfinder && pathfinder->FindPath(m_position.x, m_position.z, m_basePoint.x, m_basePoint.z,
                                                        pathfinder->ClassForRadius(m_radius), m_pathKeyA != 0, true,

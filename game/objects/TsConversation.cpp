@@ -7,12 +7,12 @@
 #include "engine/OmArchive.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsInput.h"
+#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
-#include "game/level/TsCutScene.h"
-#include "game/level/TsLevel.h"
-#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
@@ -198,9 +198,9 @@ void TsConversation::AddFragment(int32_t stringId, TsCharacterObject* speaker, T
     fragment->Set(speaker, listener, wrapped.Get() ? wrapped.Get() : "", audio);
     m_fragments.push_back(std::move(fragment));
 
-    const TsLevel* level = TsAccess::CurrentLevel();
+    const TsLevelState* level = TsAccess::LevelState();
     TsDiaryData* diaryData = TsAccess::Diary();
-    if (level && level->keepsDiary_ && diaryData && *diary) {
+    if (level && level->KeepsDiary() && diaryData && *diary) {
         const TsPlayer* player = TsAccess::LocalPlayer();
         const TsLevelInfo* info = TsAccess::LevelInfo();
         // The diary names the speaker as the player knows him, by his
@@ -212,7 +212,7 @@ void TsConversation::AddFragment(int32_t stringId, TsCharacterObject* speaker, T
 
 bool TsConversation::CameraMayFollow(const TsCharacterObject* character)
 {
-    const TsLevel* level = TsAccess::CurrentLevel();
+    const TsLevelState* level = TsAccess::LevelState();
     if (!character || !level || !level->GetConversationCamera() || character->IsDormant())
         return false;
     const char* name = character->GetName();
@@ -271,7 +271,7 @@ void TsConversation::RunWithStartKey(bool held)
     m_started = 1;
     m_startPending = 1;
     m_firstTick = held ? 1 : 0;
-    if (TsLevel* level = TsAccess::CurrentLevel())
+    if (TsLevelState* level = TsAccess::LevelState())
         level->SetPlayerLockout(m_overrideLockout != 0);
     // The radar hides while the conversation runs; an open inventory panel
     // closes at once, as it does for a cut scene.
@@ -389,7 +389,7 @@ void TsConversation::End()
 {
     m_startPending = 0;
     m_started = 0;
-    if (TsLevel* level = TsAccess::CurrentLevel())
+    if (TsLevelState* level = TsAccess::LevelState())
         level->SetPlayerLockout(false);
     if (TsAudio* audio = TsAccess::Audio())
         audio->StopDialogue();

@@ -7,11 +7,11 @@
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsRandom.h"
 #include "game/framework/TsScriptGlobals.h"
 #include "game/framework/TsScriptHost.h"
-#include "game/level/TsLevel.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsPlayer.h"
@@ -171,10 +171,10 @@ std::string AmmoTemplate(int32_t ammoType)
 bool TsNPCObject::ImportCritterPayload()
 {
     lua_State* L = TsAccess::LuaState();
-    const TsLevel* level = TsAccess::CurrentLevel();
+    const TsLevelState* level = TsAccess::LevelState();
     int32_t size = 0;
     TableString(L, kPayloadTable, 0, &size);
-    const int32_t entry = PayloadEntry(size, level ? level->payloadNumber_ : 0, Random());
+    const int32_t entry = PayloadEntry(size, level ? level->GetPayloadNumber() : 0, Random());
     if (entry == 0) {
         return true; // nothing to carry
     }

@@ -1,4 +1,5 @@
 #include "game/objects/TsPCObject.h"
+#include "game/framework/TsLevelState.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -10,7 +11,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
-#include "game/level/TsLevel.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsPCStartObject.h"
@@ -114,8 +114,8 @@ bool TsPCObject::Initialise()
         PlayAnimation(stand, OM_PLAY_LOOP, false);
     }
     PublishArticles();
-    const TsLevel* level = TsAccess::CurrentLevel();
-    if (level && level->reequip_) {
+    const TsLevelState* level = TsAccess::LevelState();
+    if (level && level->Reequips()) {
         TsInventory* inventory = GetInventory();
         if (TsWeaponObject* equipped = inventory ? inventory->GetEquipped() : nullptr) {
             inventory->EquipArticle(equipped);

@@ -8,7 +8,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
-#include "game/level/TsLevel.h"
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPCObject.h"
@@ -583,8 +582,7 @@ bool TsSquadObject::FindCowerPoint(TsCharacterObject* character, float minDistan
             return true;
         }
     }
-    const TsLevel* level = TsAccess::CurrentLevel();
-    const TsWorld* world = level ? level->GetWorld() : nullptr;
+    const TsWorld* world = TsAccess::World();
     if (!world) {
         return false;
     }

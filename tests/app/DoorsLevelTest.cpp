@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsScriptHost.h"
-#include "game/level/TsCutScene.h"
 #include "game/level/TsLevel.h"
-#include "game/level/TsLevelInfo.h"
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsDiaryData.h"
@@ -23,8 +23,8 @@
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldHit.h"
 #include "render/OmD3D.h"
-#include "ui/TsRadar.h"
 #include "tests/app/DemoLevelFixture.h"
+#include "ui/TsRadar.h"
 
 using namespace apptest;
 

@@ -19,8 +19,8 @@
 #include <tuple>
 #include <vector>
 
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/level/TsCutScene.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"

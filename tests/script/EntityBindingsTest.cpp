@@ -5,10 +5,10 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmObject.h"
-#include "game/framework/TsEntity.h"
 #include "game/framework/TsCamera.h"
+#include "game/framework/TsCutScene.h"
+#include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/level/TsCutScene.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
 #include "tests/engine/TestClass.h"

@@ -5,7 +5,7 @@
 
 #include "engine/OmString.h"
 #include "game/framework/FileIO.h"
-#include "game/level/TsLevelInfo.h"
+#include "game/framework/TsLevelInfo.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 

@@ -6,8 +6,8 @@
 
 #include "tests/script/LuaTestState.h"
 
+#include "game/framework/TsCutScene.h"
 #include "game/framework/TsObject.h"
-#include "game/level/TsCutScene.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsPCObject.h"

@@ -8,7 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
-#include "game/level/TsLevelInfo.h"
+#include "game/framework/TsLevelInfo.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"

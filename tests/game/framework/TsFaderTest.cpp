@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "game/level/TsFader.h"
+#include "game/framework/TsFader.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "engine/OmCamera.h"
 #include "game/framework/TsCamera.h"
-#include "game/level/TsCutScene.h"
+#include "game/framework/TsCutScene.h"
 #include "tests/game/framework/TestEntities.h"
 
 namespace {

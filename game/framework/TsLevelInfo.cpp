@@ -1,4 +1,4 @@
-#include "game/level/TsLevelInfo.h"
+#include "game/framework/TsLevelInfo.h"
 
 #include "engine/OmArchive.h"
 

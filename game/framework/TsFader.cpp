@@ -1,4 +1,4 @@
-#include "game/level/TsFader.h"
+#include "game/framework/TsFader.h"
 
 #include <algorithm>
 #include <cmath>

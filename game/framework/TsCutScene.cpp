@@ -1,4 +1,4 @@
-#include "game/level/TsCutScene.h"
+#include "game/framework/TsCutScene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,8 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
-#include "game/objects/TsPlayer.h"
-#include "ui/TsHUDe.h"
 
 OM_IMPLEMENT_CLASS(TsCutScene, TsObject)
 
@@ -89,11 +88,8 @@ void TsCutScene::SetCutSceneActive(bool on)
         if (camera_) {
             savedDistance_ = camera_->Distance().next;
         }
-        // An open inventory would sit over the scene; a panel opened for a
-        // waiting trader stays, as the trade takes the screen next.
-        TsHUDe* hud = TsAccess::HUDe();
-        if (hud && hud->IsPanelOpen() && !hud->IsTraderPending()) {
-            hud->CloseInventory(true, true);
+        if (TsLevelState* level = TsAccess::LevelState()) {
+            level->ClearScreenForScene();
         }
     } else {
         if (camera_) {
@@ -331,9 +327,7 @@ void TsCutScene::SetupConversationCamera(const OmVector3& p, const OmVector3& q,
     MoveCamera(focus.x, focus.y, focus.z, seconds, TS_CAMERAMOVE_INTERP);
     RotateCameraTo(targetHeading / kDegrees, seconds, TS_CAMERAMOVE_INTERP);
     ZoomCamera(zoom, seconds, TS_CAMERAMOVE_INTERP);
-    // The camera takes over from the player's orders: nobody of the party
-    // walks on out of the framed scene.
-    if (TsPlayer* player = TsAccess::LocalPlayer()) {
-        player->HoldSquad();
+    if (TsLevelState* level = TsAccess::LevelState()) {
+        level->HoldSquad();
     }
 }

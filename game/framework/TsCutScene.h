@@ -10,8 +10,8 @@
 
 #include "engine/OmRef.h"
 #include "engine/OmVector3.h"
+#include "game/framework/TsFader.h"
 #include "game/framework/TsObject.h"
-#include "game/level/TsFader.h"
 
 class TsCamera;
 class TsEntity;

@@ -1,4 +1,4 @@
-#include "game/level/TsSaveGames.h"
+#include "game/framework/TsSaveGames.h"
 
 #include <cstdio>
 #include <cstdlib>
