@@ -7,6 +7,7 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 
 #include <chrono>
 #include <cstdint>
@@ -22,6 +23,10 @@ struct SoundContext {
     ALCcontext* context = nullptr;
     bool loopPoints = false;  // AL_SOFT_loop_points
     bool spatialize = false;  // AL_SOFT_source_spatialize
+    // AL_SOFT_deferred_updates, null without it: holds the mixer while a
+    // batch of changes is made.
+    LPALDEFERUPDATESSOFT deferUpdates = nullptr;
+    LPALPROCESSUPDATESSOFT processUpdates = nullptr;
     std::chrono::steady_clock::time_point opened;
     std::uint32_t nextPlayId = 2;
     std::vector<PathState*> paths;  // every live path, for device-wide queries
@@ -49,10 +54,12 @@ struct PathState {
     bool positional = false;
     int volume = 0;
     float position[3] = {0, 0, 0};  // in the game's frame
+    bool positionPending = false;   // set deferred, not yet heard
     std::vector<Channel> channels;
 
     ~PathState();
     bool IsPlaying(const Channel& c) const;
+    void ApplyPosition() const;
     // Stops every channel that plays `buffer` and detaches it, so the buffer can change or go.
     void Release(ALuint buffer, bool alsoPlaying);
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/SoundContext.h"
 #include "platform/SoundSegment.h"
@@ -70,6 +71,16 @@ bool PathState::IsPlaying(const Channel& c) const
     return state == AL_PLAYING;
 }
 
+void PathState::ApplyPosition() const
+{
+    if (!positional) {
+        return;
+    }
+    for (const Channel& c : channels) {
+        alSource3f(c.source, AL_POSITION, position[0], position[1], -position[2]);
+    }
+}
+
 void PathState::Release(ALuint buffer, bool alsoPlaying)
 {
     if (!ctx->Use()) {
@@ -126,6 +137,10 @@ bool SoundDevice::Open(std::string& error)
     }
     ctx->loopPoints = alIsExtensionPresent("AL_SOFT_loop_points") == AL_TRUE;
     ctx->spatialize = alIsExtensionPresent("AL_SOFT_source_spatialize") == AL_TRUE;
+    if (alIsExtensionPresent("AL_SOFT_deferred_updates") == AL_TRUE) {
+        ctx->deferUpdates = reinterpret_cast<LPALDEFERUPDATESSOFT>(alGetProcAddress("alDeferUpdatesSOFT"));
+        ctx->processUpdates = reinterpret_cast<LPALPROCESSUPDATESSOFT>(alGetProcAddress("alProcessUpdatesSOFT"));
+    }
     ctx->opened = std::chrono::steady_clock::now();
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
     ctx_ = std::move(ctx);
@@ -143,15 +158,48 @@ std::int64_t SoundDevice::TimeMs() const
     return ctx_ ? ctx_->TimeMs() : 0;
 }
 
-void SoundDevice::SetListener(const SoundVector& position, const SoundVector& front, const SoundVector& top)
+void SoundDevice::SetListener(const SoundVector& position, const SoundVector& front, const SoundVector& top,
+                              SoundApply apply)
 {
     listener_ = position;
+    front_ = front;
+    top_ = top;
+    listenerPending_ = apply == SoundApply::Deferred;
+    if (!listenerPending_) {
+        ApplyListener();
+    }
+}
+
+void SoundDevice::ApplyListener()
+{
     if (!ctx_ || !ctx_->Use()) {
         return;
     }
-    alListener3f(AL_POSITION, position.x, position.y, -position.z);
-    const ALfloat orientation[6] = {front.x, front.y, -front.z, top.x, top.y, -top.z};
+    alListener3f(AL_POSITION, listener_.x, listener_.y, -listener_.z);
+    const ALfloat orientation[6] = {front_.x, front_.y, -front_.z, top_.x, top_.y, -top_.z};
     alListenerfv(AL_ORIENTATION, orientation);
+}
+
+void SoundDevice::CommitDeferredSettings()
+{
+    if (!ctx_ || !ctx_->Use()) {
+        return;
+    }
+    const bool batch = ctx_->deferUpdates && ctx_->processUpdates;
+    if (batch) {
+        ctx_->deferUpdates();
+    }
+    if (std::exchange(listenerPending_, false)) {
+        ApplyListener();
+    }
+    for (detail::PathState* path : ctx_->paths) {
+        if (std::exchange(path->positionPending, false)) {
+            path->ApplyPosition();
+        }
+    }
+    if (batch) {
+        ctx_->processUpdates();
+    }
 }
 
 bool SoundDevice::IsPlaying(const SoundSegment& segment) const

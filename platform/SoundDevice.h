@@ -2,6 +2,10 @@
 // and clock. Sounds are loaded into SoundSegment objects and played on
 // SoundPath objects made on the device.
 //
+// 3D settings can be deferred: they wait, without being heard, until
+// CommitDeferredSettings applies every waiting one in the same instant, so
+// a moved listener and the voices placed for it never play half-updated.
+//
 // Positions and directions are in the game's frame (x right, y up, z
 // forward; left-handed); they are mirrored in z on the way to OpenAL, which
 // is right-handed, so that a sound on the listener's right stays on the right.
@@ -21,6 +25,8 @@ class SoundSegment;
 struct SoundVector {
     float x = 0, y = 0, z = 0;
 };
+
+enum class SoundApply { Now, Deferred };
 
 // Volumes are hundredths of a decibel, -10000 (silent) to 0 (full); the
 // value is clamped to that range. The gain is 10^(volume / 2000).
@@ -49,8 +55,11 @@ public:
     // Milliseconds since Open: the clock that start times are measured on.
     std::int64_t TimeMs() const;
 
-    void SetListener(const SoundVector& position, const SoundVector& front, const SoundVector& top);
+    void SetListener(const SoundVector& position, const SoundVector& front, const SoundVector& top,
+                     SoundApply apply = SoundApply::Now);
     SoundVector ListenerPosition() const { return listener_; }
+    // Applies the deferred listener and path positions all at once.
+    void CommitDeferredSettings();
 
     // True when some path of this device is playing the segment.
     bool IsPlaying(const SoundSegment& segment) const;
@@ -60,8 +69,13 @@ public:
     const std::shared_ptr<detail::SoundContext>& Context() const { return ctx_; }
 
 private:
+    void ApplyListener();
+
     std::shared_ptr<detail::SoundContext> ctx_;
     SoundVector listener_;
+    SoundVector front_{0, 0, 1};
+    SoundVector top_{0, 1, 0};
+    bool listenerPending_ = false;
 };
 
 } // namespace plat

@@ -26,11 +26,6 @@ Channel* FindPlay(PathState* state, std::uint32_t playId)
     return nullptr;
 }
 
-void ApplyPosition(const PathState& state, ALuint source)
-{
-    alSource3f(source, AL_POSITION, state.position[0], state.position[1], -state.position[2]);
-}
-
 } // namespace
 
 SoundPath::SoundPath() = default;
@@ -83,11 +78,7 @@ bool SoundPath::Create(const SoundDevice& device, SoundPathKind kind, int channe
         error = "the sound device has no more sources";
         return false;
     }
-    if (state->positional) {
-        for (const Channel& c : state->channels) {
-            ApplyPosition(*state, c.source);
-        }
-    }
+    state->ApplyPosition();
     state_ = std::move(state);
     return true;
 }
@@ -204,7 +195,7 @@ int SoundPath::Volume() const
     return state_ ? state_->volume : 0;
 }
 
-void SoundPath::SetPosition(const SoundVector& position)
+void SoundPath::SetPosition(const SoundVector& position, SoundApply apply)
 {
     if (!state_) {
         return;
@@ -212,10 +203,9 @@ void SoundPath::SetPosition(const SoundVector& position)
     state_->position[0] = position.x;
     state_->position[1] = position.y;
     state_->position[2] = position.z;
-    if (state_->positional && state_->ctx->Use()) {
-        for (const Channel& c : state_->channels) {
-            ApplyPosition(*state_, c.source);
-        }
+    state_->positionPending = apply == SoundApply::Deferred;
+    if (!state_->positionPending && state_->ctx->Use()) {
+        state_->ApplyPosition();
     }
 }
 

@@ -54,8 +54,9 @@ public:
     void SetVolume(int volume);
     int Volume() const;
 
-    // Positional paths only; the position is kept for direct paths too but not used.
-    void SetPosition(const SoundVector& position);
+    // Positional paths only; the position is kept for direct paths too but
+    // not used. A deferred one is heard from the device's next commit.
+    void SetPosition(const SoundVector& position, SoundApply apply = SoundApply::Now);
     SoundVector Position() const;
 
 private:

@@ -141,7 +141,8 @@ uint32_t TsAudio::PlaySound(SoundId id, float x, float y, float z, bool loop)
         return 0;
     const uint32_t n = voices_.GetCount();
     plat::SoundPath& path = voicePaths_[n];
-    path.SetPosition({x, y, z});
+    // Heard there from the tick's commit, with the listener of that tick.
+    path.SetPosition({x, y, z}, plat::SoundApply::Deferred);
     const uint32_t handle = path.Play(segments_[id], loop);
     if (handle == 0)
         return 0;
@@ -219,9 +220,9 @@ bool TsAudio::UpdateSoundPosition(uint32_t* handle, float x, float y, float z)
         // A sound on top of the listener would jump from ear to ear as
         // either moves; it is heard as coming from the listener instead.
         if (DistanceSquared(x, y, z) <= kNearListener)
-            voicePaths_[i].SetPosition(ToSound(listenerPosition_));
+            voicePaths_[i].SetPosition(ToSound(listenerPosition_), plat::SoundApply::Deferred);
         else
-            voicePaths_[i].SetPosition({x, y, z});
+            voicePaths_[i].SetPosition({x, y, z}, plat::SoundApply::Deferred);
         return true;
     }
     return false;
@@ -343,7 +344,8 @@ void TsAudio::Tick(const OmVector3& position, const OmVector3& front, const OmVe
 {
     listenerPosition_ = position;
     listenerFront_ = front;
-    device_.SetListener(ToSound(position), ToSound(front), ToSound(top));
+    device_.SetListener(ToSound(position), ToSound(front), ToSound(top), plat::SoundApply::Deferred);
+    device_.CommitDeferredSettings();
     if (!level) {
         if (!reportedNoView_)
             LogInfo("TsAudio::Tick: no level to watch; combat music and barks are off");

@@ -68,7 +68,8 @@ public:
 
     // Plays a loaded effect: at (0,0,0) flat on the effects path (answer 1),
     // elsewhere in 3D on a voice (answer the voice's handle). 0 when nothing
-    // was played. Only ids 4-239 are effects.
+    // was played. Only ids 4-239 are effects. Places and moves in 3D wait
+    // for the next Tick, which applies them together with the listener.
     uint32_t PlaySound(SoundId id, float x, float y, float z, bool loop);
     uint32_t LuaPlaySoundNow(SoundId id, float x, float y, float z) { return PlaySound(id, x, y, z, false); }
     // Stops the voice of a handle; the handle is cleared in every case.
@@ -94,7 +95,8 @@ public:
     void SetVolumes(int effects, int music, int dialogue);
     void GetVolumes(int& effects, int& music, int& dialogue) const;
 
-    // Once per level tick: moves the listener and watches for hostiles. A
+    // Once per level tick: moves the listener, applies the tick's 3D
+    // changes all at once and watches for hostiles. A
     // null view (no level) only moves the listener.
     void Tick(const OmVector3& position, const OmVector3& front, const OmVector3& top,
               const TsAudioLevelView* level);

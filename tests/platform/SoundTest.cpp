@@ -101,6 +101,38 @@ TEST_F(SoundTest, AStereoSoundIsOnePointOnAPositionalVoiceAndKeepsItsChannelsFla
     EXPECT_GT(out.Left(), 4 * out.Right());
 }
 
+// A deferred move is not heard while the sound plays; a commit applies the
+// listener's turn and the voice's move together. Facing -z the listener
+// has -x on its right, so only both changes at once keep the sound right.
+TEST_F(SoundTest, DeferredPlacesWaitForTheCommitAndApplyTogether)
+{
+    plat::SoundSegment tone;
+    Load(tone, Tone(0.3));
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
+    path.SetPosition({20, 0, 0});
+    ASSERT_NE(path.Play(tone, false), 0u);
+    path.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
+    for (double t = 0; t < 5.0 && path.IsPlaying(); t += 0.01)
+        Sleep(0.01);
+    const Output waited = Finish(path, tone);
+    ASSERT_GT(waited.Both(), 1.0);
+    EXPECT_GT(waited.Right(), 4 * waited.Left());
+
+    std::string error;
+    ASSERT_TRUE(device_.Open(error)) << error;
+    Load(tone, Tone(0.3));
+    path = MakePath(plat::SoundPathKind::Positional);
+    path.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
+    device_.SetListener({}, {0, 0, -1}, {0, 1, 0}, plat::SoundApply::Deferred);
+    device_.CommitDeferredSettings();
+    ASSERT_NE(path.Play(tone, false), 0u);
+    for (double t = 0; t < 5.0 && path.IsPlaying(); t += 0.01)
+        Sleep(0.01);
+    const Output committed = Finish(path, tone);
+    ASSERT_GT(committed.Both(), 1.0);
+    EXPECT_GT(committed.Right(), 4 * committed.Left());
+}
+
 TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
 {
     plat::SoundSegment tone;

@@ -147,8 +147,9 @@ TEST_F(AudioTest, TheListenerFollowsTheTickSoVoicesSoundFromTheirSide)
     auto earsFor = [&](const OmVector3& front) {
         auto audio = Open();
         EXPECT_TRUE(audio->LoadWavFromFile(4));
-        audio->Tick(OmVector3(5, 0, 5), front, OmVector3(0, 1, 0), nullptr);
+        // As in a level tick: the sound starts, then the listener moves.
         EXPECT_NE(audio->PlaySound(4, 25, 0, 5, false), 0u); // 20 units along +x
+        audio->Tick(OmVector3(5, 0, 5), front, OmVector3(0, 1, 0), nullptr);
         Sleep(0.35);
         return Finish(audio);
     };
