@@ -46,6 +46,10 @@ struct OmRenderItem {
     OmMatrix4 view;
     OmSphere bounds; // in world space
     float depthKey = 0.0f;
+    // With a count, the vertices the renderer copied when the item was
+    // queued, for an object whose own vertices change before the alpha pass.
+    uint32_t poseFirst = 0;
+    uint32_t poseCount = 0;
 };
 
 struct OmAdapterRecord {

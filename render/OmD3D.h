@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/OmArray.h"
+#include "engine/OmMesh.h"
 #include "engine/OmRef.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxSprite.h"
@@ -62,6 +64,12 @@ public:
     float* GetViewport(float* out) override;
     void FlushAlphaQueue() override;
     void QueueAlphaItem(OmGeometry* object, const OmSphere& bounds) override;
+    // Queues an object whose vertices change before the alpha pass (a mesh
+    // that the next figure sharing it poses again): the sorter draws the
+    // copy taken now.
+    void QueueAlphaPose(OmGeometry* object, const OmSphere& bounds, const OmArray<OmMeshVertex>& vertices);
+    // The copy taken for a queued item; null when it reads its object's.
+    const OmMeshVertex* GetAlphaPose(const OmRenderItem& item) const;
     int32_t SetWorldTransform(const OmMatrix3* rotation, const OmVector3* translation,
                               float scale) override;
     int32_t SetWorldMatrix(const OmMatrix4* matrix) override;
@@ -280,6 +288,7 @@ private:
     void ProbeModulate2x();
     void UnbindBuffers();
     void EmptyAlphaQueue();
+    OmRenderItem& InsertAlphaItem(OmGeometry* object, const OmSphere& bounds);
     void DrawDebugLines();
     bool CreateParticleBuffers();
     void ApplyBlendTable(uint32_t mode);
@@ -339,6 +348,7 @@ private:
     // emptying the queue frees each exactly once and keeps the storage for
     // the next frame.
     std::vector<OmRenderItem> m_alphaQueue;
+    std::vector<OmMeshVertex> m_alphaPoses; // emptied with the queue, its capacity kept
 
     RenderStateSetter m_renderStateSetter = nullptr;
     StageStateSetter m_stageStateSetter = nullptr;

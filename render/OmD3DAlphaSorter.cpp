@@ -81,18 +81,23 @@ void OmD3DAlphaSorter::ReleaseBuffers()
     m_buffer = -1;
 }
 
-void OmD3DAlphaSorter::StartCluster(const OmRenderItem& item)
+uint32_t OmD3DAlphaSorter::StartCluster(const OmRenderItem& item)
 {
-    // Keys of different views cannot be compared, so a new view is a new
-    // cluster as much as a sphere that does not touch.
-    const bool sameView = std::memcmp(&m_clusterView, &item.view, sizeof m_clusterView) == 0;
-    if (sameView && m_cluster.Intersects(item.bounds)) {
-        m_cluster.Enclose(item.bounds);
-        return;
+    // Views are rigid, so only the centre moves into view space.
+    const OmSphere sphere(item.view.TransformPoint(item.bounds.centre), item.bounds.radius);
+    uint32_t view = 0;
+    while (view < m_viewCount && std::memcmp(&m_views[view], &item.view, sizeof item.view) != 0)
+        ++view;
+    if (view < kMaxClusterViews && m_cluster.Intersects(sphere)) {
+        m_cluster.Enclose(sphere);
+    } else {
+        Flush();
+        m_cluster = sphere;
+        view = 0;
     }
-    Flush();
-    m_cluster = item.bounds;
-    m_clusterView = item.view;
+    if (view == m_viewCount)
+        m_views[m_viewCount++] = item.view;
+    return view;
 }
 
 bool OmD3DAlphaSorter::Accepts(uint32_t format, uint32_t vertexCount, const void* triangles, uint32_t triangleCount)
@@ -142,17 +147,20 @@ void OmD3DAlphaSorter::TransformVertices(const OmRenderItem& item, uint32_t form
 
 void OmD3DAlphaSorter::AddItem(const OmRenderItem& item)
 {
-    StartCluster(item);
+    const uint32_t view = StartCluster(item);
     const OmGeometry* object = item.object;
     const uint32_t format = object ? object->GetVertexFormat() : 0;
-    const auto* vertices = object ? static_cast<const OmArray<OmMeshVertex>*>(object->GetVertices()) : nullptr;
+    const auto* own = object ? static_cast<const OmArray<OmMeshVertex>*>(object->GetVertices()) : nullptr;
     const auto* triangles = object ? static_cast<const OmArray<OmAlphaTriangle>*>(object->GetTriangles()) : nullptr;
-    if (!format || !vertices || !triangles)
+    if (!format || !own || !triangles)
         return;
+    const OmMeshVertex* pose = m_renderer.GetAlphaPose(item);
+    const OmMeshVertex* vertices = pose ? pose : own->GetData();
+    const uint32_t vertexCount = pose ? item.poseCount : own->GetCount();
     const uint32_t triangleCount = triangles->GetCount();
-    if (!Accepts(format, vertices->GetCount(), triangles->GetData(), triangleCount))
+    if (!Accepts(format, vertexCount, triangles->GetData(), triangleCount))
         return;
-    TransformVertices(item, format, vertices->GetData(), vertices->GetCount());
+    TransformVertices(item, format, vertices, vertexCount);
     for (uint32_t i = 0; i < triangleCount; ++i) {
         const OmAlphaTriangle& source = (*triangles)[i];
         Triangle& t = m_triangles[m_triangleCount];
@@ -165,6 +173,7 @@ void OmD3DAlphaSorter::AddItem(const OmRenderItem& item)
         t.key = key; // a triangle behind the eye keys 0
         t.materialId = source.materialId;
         t.format = format;
+        t.view = view;
     }
 }
 
@@ -177,12 +186,21 @@ uint8_t* OmD3DAlphaSorter::LockBuffer()
     return static_cast<uint8_t*>(buffer->Lock(0, kBufferVertices, false));
 }
 
-void OmD3DAlphaSorter::DrawRun(uint32_t materialId, uint32_t format, uint32_t count)
+// Vertices are in view space; drawing them through the inverse of their
+// view and the view itself leaves them where they are while the device
+// still lights them with its world-space lights.
+void OmD3DAlphaSorter::DrawRun(const Triangle& first, uint32_t count)
 {
     OmD3DVertexBuffer* buffer = m_renderer.GetVertexBuffer(m_buffer);
     if (!buffer || count == 0)
         return;
     buffer->Unlock();
+    const uint32_t materialId = first.materialId, format = first.format;
+    OmMatrix4 inverseView;
+    if (InvertMatrix4(m_views[first.view], inverseView)) {
+        m_renderer.SetViewMatrix(&m_views[first.view]);
+        m_renderer.SetWorldMatrix(&inverseView);
+    }
     m_renderer.SetD3DStreamSource(0, buffer->GetBuffer(), GfxFvfVertexSize(format));
     m_renderer.SetVertexShader(format);
     m_renderer.ApplyMaterial(int32_t(materialId));
@@ -195,27 +213,21 @@ void OmD3DAlphaSorter::Flush()
 {
     if (m_triangleCount == 0) {
         m_cluster = OmSphere();
+        m_viewCount = 0;
         return;
     }
     ++m_flushes;
     std::sort(m_sorted.get(), m_sorted.get() + m_triangleCount,
               [](const Triangle* a, const Triangle* b) { return FartherFirst(&a->key, &b->key); });
-    // Vertices are in view space; drawing them through the inverse view and
-    // the view itself leaves them where they are while the device still
-    // lights them with its world-space lights.
-    OmMatrix4 inverseView;
-    if (InvertMatrix4(m_clusterView, inverseView)) {
-        m_renderer.SetViewMatrix(&m_clusterView);
-        m_renderer.SetWorldMatrix(&inverseView);
-    }
     uint8_t* out = LockBuffer();
-    uint32_t runMaterial = m_sorted[0]->materialId, runFormat = m_sorted[0]->format, runCount = 0;
+    const Triangle* run = m_sorted[0];
+    uint32_t runFormat = run->format, runCount = 0;
     for (uint32_t i = 0; i < m_triangleCount && out; ++i) {
         const Triangle& t = *m_sorted[i];
-        if (t.materialId != runMaterial || t.format != runFormat) {
-            DrawRun(runMaterial, runFormat, runCount);
+        if (t.materialId != run->materialId || t.format != runFormat || t.view != run->view) {
+            DrawRun(*run, runCount);
             out = LockBuffer();
-            runMaterial = t.materialId;
+            run = &t;
             runFormat = t.format;
             runCount = 0;
             if (!out)
@@ -237,9 +249,10 @@ void OmD3DAlphaSorter::Flush()
         ++runCount;
     }
     if (out)
-        DrawRun(runMaterial, runFormat, runCount);
+        DrawRun(*run, runCount);
     else if (OmD3DVertexBuffer* buffer = m_renderer.GetVertexBuffer(m_buffer))
         buffer->Unlock();
     m_triangleCount = 0;
     m_cluster = OmSphere();
+    m_viewCount = 0;
 }

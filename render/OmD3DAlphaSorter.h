@@ -1,8 +1,11 @@
 // Draws the queued blended objects of a frame back to front per triangle.
 // Each item's mesh is transformed into view space here, every triangle is
 // keyed by its farthest corner, and the triangles are sorted only within a
-// cluster of items whose bounding spheres overlap: an item that does not
-// touch the cluster (or was queued under another view) flushes it first.
+// cluster of items whose bounding spheres overlap in view space: an item
+// that does not touch the cluster flushes it first. Items queued under
+// different cameras land on one screen at their own view depths, so they
+// share clusters too; each run is drawn through its own camera's view so
+// that the device lights it in world space.
 //
 // All storage is inside the object; nothing is allocated per frame.
 #pragma once
@@ -29,6 +32,7 @@ public:
     static constexpr uint32_t kMaxTriangles = 8192;
     static constexpr uint32_t kMaxItemVertices = 4096;
     static constexpr uint32_t kBufferVertices = kMaxTriangles * 3;
+    static constexpr uint32_t kMaxClusterViews = 8;
 
     explicit OmD3DAlphaSorter(OmD3D& renderer);
     ~OmD3DAlphaSorter();
@@ -59,14 +63,16 @@ private:
         Vertex v[3];
         uint32_t materialId;
         uint32_t format;
+        uint32_t view; // index into the cluster's views
         float key;
     };
 
-    void StartCluster(const OmRenderItem& item);
+    // The index of the item's view among the cluster's.
+    uint32_t StartCluster(const OmRenderItem& item);
     bool Accepts(uint32_t format, uint32_t vertexCount, const void* triangles, uint32_t triangleCount);
     void TransformVertices(const OmRenderItem& item, uint32_t format, const void* vertices, uint32_t count);
     uint8_t* LockBuffer();
-    void DrawRun(uint32_t materialId, uint32_t format, uint32_t count);
+    void DrawRun(const Triangle& first, uint32_t count);
 
     OmD3D& m_renderer;
     uint32_t m_flushes = 0;
@@ -75,7 +81,8 @@ private:
     std::unique_ptr<Triangle*[]> m_sorted;
     std::unique_ptr<Triangle[]> m_triangles;
     std::unique_ptr<Vertex[]> m_scratch;
-    OmSphere m_cluster;
-    OmMatrix4 m_clusterView;
+    OmSphere m_cluster; // in view space
+    OmMatrix4 m_views[kMaxClusterViews];
+    uint32_t m_viewCount = 0;
     int32_t m_buffer = -1;
 };

@@ -147,8 +147,9 @@ void OmD3DMorphMesh::Render(OmRenderer&)
     if (m_writtenAtReset != renderer->GetResetCount() && !WriteVertices())
         return;
     const uint32_t pass = renderer->GetRenderPass() == 1 ? 1u : 2u;
+    // A copy: an object sharing this mesh morphs it again before the pass.
     if (pass == 1 && m_subsets.alphaTriangles.GetCount())
-        renderer->QueueAlphaItem(this, m_bounds);
+        renderer->QueueAlphaPose(this, m_bounds, m_subsets.alphaVertices);
     renderer->SetStreamSource(0, m_vertexBuffer);
     renderer->SetVertexShader(m_format);
     renderer->SetIndices(m_indexBuffer, 0);

@@ -20,7 +20,23 @@ OmVector3 CameraPosition(const OmMatrix4& view)
 
 } // namespace
 
-void OmD3D::QueueAlphaItem(OmGeometry* object, const OmSphere& bounds)
+void OmD3D::QueueAlphaItem(OmGeometry* object, const OmSphere& bounds) { InsertAlphaItem(object, bounds); }
+
+void OmD3D::QueueAlphaPose(OmGeometry* object, const OmSphere& bounds, const OmArray<OmMeshVertex>& vertices)
+{
+    OmRenderItem& item = InsertAlphaItem(object, bounds);
+    item.poseFirst = uint32_t(m_alphaPoses.size());
+    item.poseCount = vertices.GetCount();
+    m_alphaPoses.insert(m_alphaPoses.end(), vertices.GetData(), vertices.GetData() + vertices.GetCount());
+}
+
+const OmMeshVertex* OmD3D::GetAlphaPose(const OmRenderItem& item) const
+{
+    const bool held = item.poseCount && size_t(item.poseFirst) + item.poseCount <= m_alphaPoses.size();
+    return held ? m_alphaPoses.data() + item.poseFirst : nullptr;
+}
+
+OmRenderItem& OmD3D::InsertAlphaItem(OmGeometry* object, const OmSphere& bounds)
 {
     OmRenderItem item;
     item.object = object;
@@ -34,12 +50,16 @@ void OmD3D::QueueAlphaItem(OmGeometry* object, const OmSphere& bounds)
     auto at = m_alphaQueue.begin();
     while (at != m_alphaQueue.end() && at->depthKey > item.depthKey)
         ++at;
-    m_alphaQueue.insert(at, item);
+    return *m_alphaQueue.insert(at, item);
 }
 
 uint32_t OmD3D::GetAlphaQueueLength() const { return static_cast<uint32_t>(m_alphaQueue.size()); }
 
-void OmD3D::EmptyAlphaQueue() { m_alphaQueue.clear(); }
+void OmD3D::EmptyAlphaQueue()
+{
+    m_alphaQueue.clear();
+    m_alphaPoses.clear();
+}
 
 void OmD3D::FlushAlphaQueue()
 {

@@ -297,8 +297,9 @@ void OmD3DSkinMesh::Render(OmRenderer&)
         m_sortAdditiveOnly = renderer->GetBatch().IsOpen();
         if (m_sortAdditiveOnly)
             DrawAlphaThroughBatch(*renderer);
+        // A copy: a figure sharing this mesh poses it again before the pass.
         if (SortedTriangles().GetCount())
-            renderer->QueueAlphaItem(this, m_bounds);
+            renderer->QueueAlphaPose(this, m_bounds, m_subsets.alphaVertices);
     }
     renderer->SetStreamSource(0, m_vertexBuffer);
     renderer->SetVertexShader(m_format);

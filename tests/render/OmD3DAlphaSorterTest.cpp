@@ -1,6 +1,7 @@
 // The alpha-triangle sorter behind the renderer's alpha queue: back to front
 // whatever the queue order, refusals of what it cannot draw, and lit items
-// lit in world space although the sorter works in view space; the geometry
+// lit in world space although the sorter works in view space, items of
+// several cameras sorted and lit together; the geometry
 // batch's depth order, runs and capacities.
 #include "tests/render/RendererFixture.h"
 
@@ -126,6 +127,28 @@ TEST_F(SorterTest, TranslucentSquaresDrawBackToFrontInEitherQueueOrderAndApartOn
     EXPECT_EQ(Pixel(ReadPixels(), 320, 240), results[0]);
 }
 
+// Items seen through different cameras land on one screen at their own
+// view depths: where they overlap they are sorted together.
+TEST_F(SorterTest, ItemsUnderDifferentCamerasAreSortedTogether)
+{
+    const int32_t material = Material(0.0f);
+    const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
+    AlphaObject nearSquare, farSquare;
+    nearSquare.Square(0.5f, 0.3f, red, uint32_t(material));
+    nearSquare.SetBounds(OmSphere(OmVector3(0, 0, 0.3f), 5)); // queued first, as the farther item
+    farSquare.Square(0.5f, -4.4f, blue, uint32_t(material));
+    Queue(nearSquare);
+    OmMatrix4 view; // the second camera sees the far square 0.6 ahead
+    view.m[14] = 5.0f;
+    renderer->SetViewMatrix(&view);
+    Queue(farSquare);
+    renderer->FlushAlphaQueue();
+    EXPECT_EQ(Sorter().GetFlushCount(), 1u);
+    const uint32_t pixel = Pixel(ReadPixels(), 320, 240);
+    EXPECT_NEAR(Channel(pixel, 16), 127, 3);
+    EXPECT_NEAR(Channel(pixel, 0), 63, 3);
+}
+
 TEST_F(SorterTest, WhatTheSorterCannotDrawIsRefusedNotDrawnFromStaleData)
 {
     ErrorLog log;
@@ -190,11 +213,24 @@ TEST_F(SorterTest, LitItemsAreLitInWorldSpaceUnderARotatedView)
     view.m[14] = 0.5f;
     renderer->SetViewMatrix(&view);
     Queue(square);
+    // A second camera, unturned, sees another such square to the right, in
+    // the same cluster: it is lit through its own camera.
+    AlphaObject beside;
+    beside.Square(0.3f, 0.0f, grey, uint32_t(material));
+    beside.format = GfxFvf::PosNormalTex1;
+    OmMatrix4 shifted;
+    shifted.m[12] = 0.6f;
+    shifted.m[14] = 0.5f;
+    renderer->SetViewMatrix(&shifted);
+    Queue(beside);
+    renderer->SetViewMatrix(&view);
     renderer->FlushAlphaQueue();
-    const uint32_t pixel = Pixel(ReadPixels(), 320, 240);
-    // Full light on a square facing it; lit in view space it would get
-    // cos 45 of it.
-    EXPECT_GE(Channel(pixel, 8), 250u);
+    EXPECT_EQ(Sorter().GetFlushCount(), 1u);
+    const std::vector<uint32_t> pixels = ReadPixels();
+    // Full light on squares facing it; lit in the other camera's space they
+    // would get cos 45 of it.
+    for (uint32_t x : {320u, 512u})
+        EXPECT_GE(Channel(Pixel(pixels, x, 240), 8), 250u) << x;
     EXPECT_EQ(renderer->GetViewMatrix()->m[14], 0.5f);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Lighting), 1u);
     renderer->RemoveLight(light);

@@ -2,7 +2,7 @@
 // skins it for every vertex layout, refused skeletons and bone indices;
 // morph frames and their blend on screen, subsets drawn in their passes
 // (additive ones in the alpha pass), and a morph buffer written again after
-// a device reset.
+// a device reset; a mesh shared by figures in different poses.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>
@@ -260,6 +260,28 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
     device->Release();
 }
 
+// One device mesh shared by two figures in different poses: the sorted pass
+// draws each figure's additive square where that figure's pose put it.
+TEST_F(DeviceSkinMeshTest, SharedMeshSortsEachFiguresOwnPose)
+{
+    OmSkinMesh* engine = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
+    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+    engine->Release();
+    ASSERT_NE(device, nullptr);
+    OmBoneMatrix pose[2];
+    ClearTo(0, 0, 0);
+    for (float lift : {0.0f, 0.5f}) {
+        pose[1].position = OmVector3(0.5f, lift, 0); // the arm's joint, raised
+        device->SetBoneMatrices(pose, 2);
+        device->Render(*renderer);
+    }
+    renderer->FlushAlphaQueue();
+    const std::vector<uint32_t> pixels = ReadPixels();
+    for (float y : {0.0f, 0.5f})
+        EXPECT_NE(At(pixels, OmVector3(0.8f, y, 0)) & 0xFFFFFF, 0u) << y;
+    device->Release();
+}
+
 // ---- morph meshes ------------------------------------------------------------
 
 namespace {
@@ -321,7 +343,7 @@ TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlend)
 
 TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaPass)
 {
-    MorphFixture fixture({Opaque(), Material(0.0f, 0x40)}, {0.0f});
+    MorphFixture fixture({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
     auto* device = Convert(*renderer, *fixture.mesh, new OmD3DMorphMesh());
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->GetPassMask(), 3u);
@@ -340,10 +362,15 @@ TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaP
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 1u); // not queued twice
     renderer->SetRenderPass(1);
 
-    // The alpha pass draws the queued additive square.
+    // A second object sharing the mesh shows the other frame; the alpha
+    // pass draws each queued additive square in its own frame.
+    ASSERT_TRUE(device->SetFrames(fixture.Frame(1), fixture.Frame(1), 0.0f));
+    device->Render(*renderer);
     ClearTo(0, 0, 0);
     renderer->FlushAlphaQueue();
-    EXPECT_NE(At(ReadPixels(), OmVector3(0, 0.5f, 0)) & 0xFFFFFF, 0u);
+    const std::vector<uint32_t> pixels = ReadPixels();
+    for (float x : {0.0f, -0.6f})
+        EXPECT_NE(At(pixels, OmVector3(x, 0.5f, 0)) & 0xFFFFFF, 0u) << x;
     device->Release();
 }
 
