@@ -1,6 +1,7 @@
 #include "platform/GfxDeviceImpl.h"
 
 #include "platform/DebugOutput.h"
+#include "platform/FullScreen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -127,8 +128,14 @@ int32_t GfxDevice::Init(void* window, uint32_t /*flags*/, const GfxPresentParame
                                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         gl_->ownWindow = gl_->window != nullptr;
     } else if (!params.windowed) {
-        // Full screen covers the desktop; the real display mode never changes.
-        SDL_SetWindowFullscreen(gl_->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        const ScreenMode shown = EnterFullScreen(
+            gl_->window, {static_cast<int>(params.backBufferWidth), static_cast<int>(params.backBufferHeight),
+                          static_cast<int>(params.fullScreenRefreshRate)});
+        const bool switched = shown.width == static_cast<int>(params.backBufferWidth)
+            && shown.height == static_cast<int>(params.backBufferHeight);
+        screen_ = GfxDisplayMode{static_cast<uint32_t>(shown.width), static_cast<uint32_t>(shown.height),
+                                 static_cast<uint32_t>(shown.refreshRate),
+                                 switched ? params.backBufferFormat : desktop_.format};
     }
     if (!gl_->window)
         return GfxResult::NotAvailable;
@@ -519,9 +526,12 @@ int32_t GfxDevice::GetDisplayMode(GfxDisplayMode* mode) const
 {
     if (!mode)
         return GfxResult::InvalidCall;
-    *mode = params_.windowed ? desktop_
-                             : GfxDisplayMode{width_, height_, params_.fullScreenRefreshRate,
-                                              params_.backBufferFormat};
+    if (params_.windowed)
+        *mode = desktop_;
+    else if (screen_.width > 0)
+        *mode = screen_; // what the display shows, the desktop's mode when the picture is scaled
+    else
+        *mode = GfxDisplayMode{width_, height_, params_.fullScreenRefreshRate, params_.backBufferFormat};
     return GfxResult::Ok;
 }
 

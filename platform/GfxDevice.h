@@ -203,6 +203,9 @@ private:
     GfxPresentParameters params_{};
     GfxCaps caps_{};
     GfxDisplayMode desktop_{};
+    // The mode the display shows for a full-screen window of the game's;
+    // zero width for a hidden window of the device's own.
+    GfxDisplayMode screen_{};
     GfxGammaRamp gamma_{};
     uint32_t width_ = 0, height_ = 0;
     bool inScene_ = false;

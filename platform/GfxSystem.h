@@ -1,9 +1,10 @@
 // The graphics system: one adapter per display, described by the OpenGL
 // renderer. The back buffer is drawn offscreen and scaled to the window, so
 // every adapter offers the common sizes from 640 x 480 up to its desktop and
-// the desktop size itself, each in R5G6B5 and X8R8G8B8; none of them changes
-// the real display mode. Tests can replace the adapters with ones of their
-// own choosing (GfxTestAdapter).
+// the desktop size itself, each in R5G6B5 and X8R8G8B8. Full screen switches
+// the display to a size it offers and scales any other to the desktop
+// (FullScreen.h). Tests can replace the adapters with ones of their own
+// choosing (GfxTestAdapter).
 #pragma once
 
 #include "platform/GfxObject.h"

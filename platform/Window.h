@@ -41,7 +41,7 @@ struct WindowDesc {
     std::string title;
     int width = 640;
     int height = 480;
-    bool fullScreen = false; // borderless over the whole desktop, at the desktop's mode
+    bool fullScreen = false; // borderless over the whole desktop, until the graphics device sets its mode
 };
 
 class Window {

@@ -1,7 +1,14 @@
-// The back buffer, buffers, bindings, state blocks, counters and the lost device.
+// The back buffer, buffers, bindings, state blocks, counters, the lost device
+// and full screen at the chosen display mode.
 #include "GfxTestSupport.h"
 
+#include <tuple>
+#include <utility>
+
 #include <SDL2/SDL.h>
+
+#include "platform/FullScreen.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 using namespace gfxtest;
 
@@ -208,43 +215,76 @@ TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
     t->Release();
 }
 
-TEST_F(WindowDeviceTest, FullScreenKeepsTheModesShapeOnTheDesktop)
+TEST(FullScreen, TheWantedSizeIsFoundAtTheWantedRefreshRateElseTheFirstOfThatSize)
+{
+    const std::vector<ScreenMode> modes = {{1280, 1024, 75}, {1280, 1024, 60}, {800, 600, 60}, {800, 600, 56}};
+    struct Case {
+        ScreenMode wanted;
+        int found;
+    };
+    for (const Case c : {Case{{800, 600, 56}, 3}, Case{{800, 600, 0}, 2}, Case{{1280, 1024, 85}, 0},
+                         Case{{1024, 768, 60}, -1}, Case{{600, 800, 60}, -1}})
+        EXPECT_EQ(FindScreenMode(modes, c.wanted), c.found) << c.wanted.width << " x " << c.wanted.height;
+}
+
+// A mode the display offers is switched to; any other size is scaled to the
+// desktop with black bars, and a line says so. Either way the display's mode
+// is what the device reports, so a screenshot of it holds the whole picture.
+TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAndSaysSo)
 {
     ASSERT_NO_FATAL_FAILURE(OpenWindow(640, 480, 0));
     GfxDisplayMode desktop{};
     ASSERT_EQ(system->GetAdapterDisplayMode(0, &desktop), GfxResult::Ok);
-    GfxPresentParameters p{};
-    p.backBufferWidth = 640;
-    p.backBufferHeight = 480;
-    p.backBufferFormat = GfxFormat::X8R8G8B8;
-    p.swapEffect = GfxSwap::Discard;
-    p.deviceWindow = window;
-    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
-    int w = 0, h = 0;
-    SDL_GetWindowSize(window, &w, &h);
-    EXPECT_EQ(static_cast<uint32_t>(w), desktop.width) << "full screen covers the desktop";
-    // The mode itself never changes: the device reports its own size.
-    GfxDisplayMode mode{};
-    device->GetDisplayMode(&mode);
-    EXPECT_EQ(mode.width, 640u);
-    ClearTo(0xFFFFFFFF);
-    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
-    GfxSurface* shot = nullptr;
-    ASSERT_EQ(device->CreateImageSurface(desktop.width, desktop.height, GfxFormat::A8R8G8B8, &shot), GfxResult::Ok);
-    ASSERT_EQ(device->GetFrontBuffer(shot), GfxResult::Ok);
-    auto at = [&](uint32_t x, uint32_t y) {
-        uint32_t c = 0;
-        std::memcpy(&c, shot->Pixels() + y * shot->Pitch() + x * 4, 4);
-        return c;
-    };
-    EXPECT_EQ(at(desktop.width / 2, desktop.height / 2), 0xFFFFFFFFu);
-    // 4:3 on a desktop of another shape leaves black bars on two sides.
-    const double scale = std::min(desktop.width / 640.0, desktop.height / 480.0);
-    const uint32_t shownW = static_cast<uint32_t>(640 * scale + 0.5);
-    const uint32_t shownH = static_cast<uint32_t>(480 * scale + 0.5);
-    EXPECT_TRUE(shownH == desktop.height || at(desktop.width / 2, 0) == 0xFF000000u);
-    EXPECT_TRUE(shownW == desktop.width || at(0, desktop.height / 2) == 0xFF000000u);
-    shot->Release();
+    bool offers640 = false; // a virtual display usually offers its own size only
+    for (int i = 0, n = SDL_GetNumDisplayModes(0); i < n; ++i) {
+        SDL_DisplayMode m{};
+        offers640 |= SDL_GetDisplayMode(0, i, &m) == 0 && m.w == 640 && m.h == 480;
+    }
+    for (const auto& [w, h] : {std::pair{640u, 480u}, std::pair{desktop.width, desktop.height}}) {
+        SCOPED_TRACE(w);
+        const bool switched = w == desktop.width || offers640;
+        DebugOutputCapture log;
+        GfxPresentParameters p{};
+        p.backBufferWidth = w;
+        p.backBufferHeight = h;
+        p.backBufferFormat = GfxFormat::X8R8G8B8;
+        p.swapEffect = GfxSwap::Discard;
+        p.deviceWindow = window;
+        ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
+        EXPECT_EQ(log.Contains("is not possible"), !switched) << log.Text();
+        GfxDisplayMode mode{};
+        device->GetDisplayMode(&mode);
+        int ww = 0, wh = 0;
+        SDL_GetWindowSize(window, &ww, &wh);
+        EXPECT_EQ(std::tie(mode.width, mode.height), switched ? std::tie(w, h) : std::tie(desktop.width, desktop.height));
+        EXPECT_EQ(std::tuple(ww, wh), std::tuple(static_cast<int>(mode.width), static_cast<int>(mode.height)));
+        // White, with a red block in the picture's bottom-right corner.
+        ClearTo(0xFFFFFFFF);
+        const GfxRect corner{static_cast<int32_t>(w * 7 / 8), static_cast<int32_t>(h * 7 / 8),
+                             static_cast<int32_t>(w), static_cast<int32_t>(h)};
+        ASSERT_EQ(device->Clear(1, &corner, GfxClear::Target, 0xFFFF0000, 1.0f, 0), GfxResult::Ok);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+        GfxSurface* shot = nullptr;
+        ASSERT_EQ(device->CreateImageSurface(mode.width, mode.height, GfxFormat::A8R8G8B8, &shot), GfxResult::Ok);
+        ASSERT_EQ(device->GetFrontBuffer(shot), GfxResult::Ok);
+        auto at = [&](uint32_t x, uint32_t y) {
+            uint32_t c = 0;
+            std::memcpy(&c, shot->Pixels() + y * shot->Pitch() + x * 4, 4);
+            return c;
+        };
+        // The picture keeps its shape: 4:3 on a desktop of another shape
+        // leaves black bars on two sides.
+        const double scale = std::min(static_cast<double>(mode.width) / w, static_cast<double>(mode.height) / h);
+        const auto shownW = static_cast<uint32_t>(w * scale + 0.5), shownH = static_cast<uint32_t>(h * scale + 0.5);
+        EXPECT_EQ(at(mode.width / 2, mode.height / 2), 0xFFFFFFFFu);
+        EXPECT_EQ(at((mode.width + shownW) / 2 - 2, (mode.height + shownH) / 2 - 2), 0xFFFF0000u)
+            << "the whole picture is on the screen";
+        EXPECT_TRUE(shownH == mode.height || at(mode.width / 2, 0) == 0xFF000000u);
+        EXPECT_TRUE(shownW == mode.width || at(0, mode.height / 2) == 0xFF000000u);
+        shot->Release();
+        device->Release();
+        device = nullptr;
+    }
 }
 TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewport)
 {
