@@ -499,9 +499,13 @@ void TsHUDe::RenderDestinationMarker()
 {
     TsCharacterObject* current = TsCharacterObject::Cast(TsAccess::CurrentCharacter());
     OmVector3 point;
-    if (!current || !current->GetMoveTarget(point)) {
-        return;
+    if (current && current->GetMoveTarget(point)) {
+        DrawDestinationMarkerAt(point);
     }
+}
+
+void TsHUDe::DrawDestinationMarkerAt(OmVector3 point)
+{
     point.y += kMarkerLift;
     destinationMarker_.SetPosition(point);
     destinationMarker_.Render();

@@ -133,6 +133,8 @@ public:
     void Render(float frameFraction);
     void UpdateTargeting();
     void RenderDestinationMarker();
+    // The marker drawn over the point (as a move order's destination).
+    void DrawDestinationMarkerAt(OmVector3 point);
     void UpdateBlink(float frameFraction);
 
     // ---- input and the inventory panel ----

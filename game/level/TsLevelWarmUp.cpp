@@ -1,14 +1,16 @@
 // What a fight draws for the first time - characters flashing from a hit or
-// fading once fallen - is drawn once as the level loads, into a frame that
-// is cleared and never shown: the device and its driver build those drawing
-// states (programs, shader variants) now, so that the fight's own frames
-// allocate nothing.
+// fading once fallen, a move order's marker - is drawn once as the level
+// loads, into a frame that is cleared and never shown: the device and its
+// driver build those drawing states (programs, shader variants) now, so
+// that the fight's own frames allocate nothing.
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPCObject.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DBatch.h"
+#include "ui/TsHUDe.h"
 
 void TsLevel::WarmUpFightDrawing()
 {
@@ -26,6 +28,11 @@ void TsLevel::WarmUpFightDrawing()
     }
     batch.Flush();
     renderer->FlushAlphaQueue();
+    // A move order's destination marker: the party's first one is given in
+    // the fight, or by the player's first click.
+    if (const TsEntity* character = TsAccess::CurrentCharacter(); character && hud_) {
+        hud_->DrawDestinationMarkerAt(character->GetPosition());
+    }
     renderer->EndScene();
     renderer->Clear(nullptr, 0);
 }

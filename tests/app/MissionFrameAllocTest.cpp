@@ -1,9 +1,9 @@
 // The demo mission played by the real application: with its hall's squad
 // kept active on patrol, the main loop's frames - the ticks among them -
-// allocate nothing once running, nor do they in a fight after its first
-// second, through hits, deaths and the fallen's fades; leaving it lets go of
-// every object, even with a death's pending fade, whose timer holds the dead
-// character.
+// allocate nothing once running, nor in the tutorial waiting for a walk,
+// nor in a fight after its first second, through hits, deaths and the
+// fallen's fades; leaving it lets go of every object, even with a death's
+// pending fade, whose timer holds the dead character.
 #include <gtest/gtest.h>
 
 #include "game/framework/TsAccess.h"
@@ -20,7 +20,25 @@
 namespace apptest {
 namespace {
 
-using MissionFrames = DemoLevelTest;
+class MissionFrames : public DemoLevelTest {
+protected:
+    // What 72 frames of the main loop allocate at sixty frames a second (a
+    // tick every sixth frame); they must tick.
+    uint64_t AllocationsOfRunningFrames()
+    {
+        const uint32_t ticks = app->GetTickCount();
+        uint64_t counted = 0;
+        for (int frame = 0; frame < 72; ++frame) {
+            testalloc::Count(true);
+            const uint64_t before = testalloc::Counted();
+            FrameAfter(frame % 3 == 2 ? 16 : 17);
+            counted += testalloc::Counted() - before;
+            testalloc::Count(false);
+        }
+        EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
+        return counted;
+    }
+};
 using MissionTearDown = DemoLevelTest;
 
 TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
@@ -32,18 +50,21 @@ TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
     // Past the opening cut scene, a frame a tick.
     Frames(80, 100);
     ASSERT_FALSE(Level()->IsPaused());
-    // Sixty frames a second: a tick every sixth frame.
-    const uint32_t ticks = app->GetTickCount();
-    uint64_t counted = 0;
-    for (int frame = 0; frame < 72; ++frame) {
-        testalloc::Count(true);
-        const uint64_t before = testalloc::Counted();
-        FrameAfter(frame % 3 == 2 ? 16 : 17);
-        counted += testalloc::Counted() - before;
-        testalloc::Count(false);
-    }
-    EXPECT_EQ(counted, 0u);
-    EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
+    EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
+}
+
+// The tutorial waiting for the walk of its first lesson, whose script reads
+// the leader's position every tick.
+TEST_F(MissionFrames, TheTutorialWaitingForAWalkAllocatesNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "Tutorial"));
+    ASSERT_TRUE(StepUntil([] { return LuaNumber("g_lessonOpen") == 1.0; }, 100)) << "the walking lesson shows";
+    Level()->ActivateIngameFrontEnd(false);
+    Frames(5, 100);
+    ASSERT_EQ(LuaNumber("g_lessonOpen"), 0.0) << "the lesson was read";
+    ASSERT_FALSE(Level()->IsPaused());
+    EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
+    EXPECT_EQ(LuaNumber("g_lesson"), 1.0) << "nobody walked";
 }
 
 // What a fight builds for good (programs and shader variants of a hit's
