@@ -9,7 +9,6 @@
 #include "engine/OmVector4.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/objects/TsItemObject.h"
 #include "render/OmD3D.h"
 #include "tests/AllocationCounter.h"
@@ -304,9 +303,8 @@ TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
 // arguments do nothing.
 TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
 {
-    lua_State* L = TsAccess::LuaState();
     TsGameFrontEnd* menu = Level()->GetGameFrontEnd();
-    ASSERT_EQ(TsScriptHost::DoString(L, "g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
+    ASSERT_EQ(RunLua("g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
     EXPECT_STREQ(hud->GetExitScript(), "OnDone");
     EXPECT_TRUE(TsAccess::CurrentLevel()->IsPaused()) << "asked over the paused level";
     const std::string longName(400, 'a');
@@ -332,7 +330,7 @@ TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
     EXPECT_EQ(w, -1);
     hud->SetFont(font);
     // Wrong argument kinds get the binding's error.
-    EXPECT_NE(TsScriptHost::DoString(L, "TsAccess.HUDe():CreateSprite('x', 3)"), 0);
+    EXPECT_NE(RunLua("TsAccess.HUDe():CreateSprite('x', 3)"), 0);
     EXPECT_TRUE(log.Contains("CreateSprite"));
 }
 
