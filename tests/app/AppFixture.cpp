@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsScriptHost.h"
 #include "platform/EventInjection.h"
+#include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/MessageBox.h"
@@ -79,6 +82,7 @@ void AppTest::SetUp()
 void AppTest::TearDown()
 {
     app.reset();
+    scratch.reset();
     clock.reset();
     for (TsModeType type : {TS_MODE_OBJECT_VIEW, TS_MODE_LEVEL, TS_MODE_FRONT_END})
         TsMain::SetModeFactory(type, nullptr);
@@ -139,9 +143,34 @@ bool AppTest::StepUntil(const std::function<bool()>& condition, int maxFrames, d
     return condition();
 }
 
-void AppTest::PressKey(int keyCode)
+void AppTest::Key(int keyCode, bool down)
 {
-    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, true));
+    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), keyCode, down));
+}
+
+void AppTest::Button(bool down, int button)
+{
+    plat::InjectMouseButton(*app->GetWindow(), button, down);
+}
+
+void AppTest::Tap(int keyCode, int frames)
+{
+    Key(keyCode, true);
+    Frames(frames, kTickUnits);
+    Key(keyCode, false);
+    Frames(frames, kTickUnits);
+}
+
+void AppTest::ScratchWithDemoData()
+{
+    const char* dir = std::getenv("OM_SOURCE_DIR");
+    const std::filesystem::path source = dir ? std::filesystem::path(dir) : std::filesystem::current_path();
+    ASSERT_TRUE(std::filesystem::exists(source / "data" / "frontend" / "helmer" / "helmer.pbf"))
+        << "the demo data is missing: run tools/make-data BUILD_DIR";
+    scratch = std::make_unique<ScratchDir>();
+    for (const char* shared : {"data", "scripts"})
+        std::filesystem::create_directory_symlink(source / shared, shared);
+    plat::ClearPathCache();
 }
 
 void AppTest::MouseTo(int x, int y)
@@ -158,9 +187,9 @@ void AppTest::MouseToCentre()
 
 void AppTest::ClickHere(int button)
 {
-    plat::InjectMouseButton(*app->GetWindow(), button, true);
+    Button(true, button);
     FrameAfter(kTickUnits);
-    plat::InjectMouseButton(*app->GetWindow(), button, false);
+    Button(false, button);
     FrameAfter(kTickUnits);
 }
 
@@ -196,9 +225,9 @@ std::vector<uint32_t> AppTest::ScreenPixels(int& width, int& height)
     return pixels;
 }
 
-int AppTest::RunLua(const char* code)
+int AppTest::RunLua(const std::string& code)
 {
-    return TsScriptHost::DoString(TsAccess::LuaState(), code);
+    return TsScriptHost::DoString(TsAccess::LuaState(), code.c_str());
 }
 
 double AppTest::LuaNumber(const char* name)

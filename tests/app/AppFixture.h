@@ -17,6 +17,7 @@
 #include "tests/engine/ManualClock.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
 
 namespace apptest {
 
@@ -113,8 +114,12 @@ protected:
     // frame also takes its span of real time, as in play.
     bool StepUntil(const std::function<bool()>& condition, int maxFrames, double maxSeconds = 0.0,
                    int64_t units = kTickUnits);
-    // Puts the key's press into SDL's queue.
-    void PressKey(int keyCode);
+    // Puts the key's press or release, or the button's, into SDL's queue.
+    void Key(int keyCode, bool down);
+    void Button(bool down, int button = 0);
+    // The key down for `frames` frames, then up again for as many, so the
+    // next tap is a new press.
+    void Tap(int keyCode, int frames = 1);
     // The pointer to (x, y) (to the middle of the window), through SDL's queue.
     void MouseTo(int x, int y);
     void MouseToCentre();
@@ -123,8 +128,11 @@ protected:
     void ClickHere(int button = 0);
     // The pointer to (x, y) and a frame, then a click there.
     void Click(int x, int y, int button = 0);
+    // A scratch folder, the working folder from then on, that sees the
+    // demo's built scripts and data.
+    void ScratchWithDemoData();
     // Runs a chunk of script in the game's state: 0 when it ran.
-    static int RunLua(const char* code);
+    static int RunLua(const std::string& code);
     // A global number of the game's script state; -1 when there is none.
     static double LuaNumber(const char* name);
     // A global string of the game's script state; empty when there is none.
@@ -141,6 +149,7 @@ protected:
 
     std::unique_ptr<ManualClock> clock;
     std::unique_ptr<TsMain> app;
+    std::unique_ptr<ScratchDir> scratch; // goes after the application
     std::vector<ShownBox> boxes;
     LogCapture log;
 };

@@ -15,7 +15,6 @@
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLoadScreen.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsConversation.h"
@@ -25,7 +24,6 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsWeaponObject.h"
-#include "platform/EventInjection.h"
 #include "platform/Window.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "tests/game/framework/LogCapture.h"
@@ -218,26 +216,25 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     ClickAt(40, 300);
     EXPECT_FALSE(hud->IsTraderPending()) << "a click on the ground";
     int x = 0, y = 0;
-    lua_State* L = TsAccess::LuaState();
-    ASSERT_EQ(TsScriptHost::DoString(L, "g_trader = RunWeaponTraderConversation"), 0);
+    ASSERT_EQ(RunLua("g_trader = RunWeaponTraderConversation"), 0);
     for (const char* broken : {"function(name) error('no words') end", "function(name) end"}) {
-        ASSERT_EQ(TsScriptHost::DoString(L, (std::string("RunWeaponTraderConversation = ") + broken).c_str()), 0);
+        ASSERT_EQ(RunLua(std::string("RunWeaponTraderConversation = ") + broken), 0);
         log.Clear();
         ASSERT_TRUE(ClickOn(trader)) << broken;
         EXPECT_TRUE(log.Contains("started no conversation")) << broken;
         EXPECT_FALSE(hud->IsTraderPending()) << broken;
     }
-    ASSERT_EQ(TsScriptHost::DoString(L, "RunWeaponTraderConversation = g_trader"), 0);
+    ASSERT_EQ(RunLua("RunWeaponTraderConversation = g_trader"), 0);
     log.Clear();
     Frames(10, 100);
     ASSERT_TRUE(ScreenOf(MiddleOf(trader), x, y));
     Point(x, y);
     ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);
-    plat::InjectMouseButton(*app->GetWindow(), 0, true);
+    Button(true);
     Frames(6, 100);
     Point(40, 300);
     ASSERT_NE(TsAccess::LevelCursor()->GetHovered(), trader) << "the pointer has left him";
-    plat::InjectMouseButton(*app->GetWindow(), 0, false);
+    Button(false);
     Frames(1, 100);
     EXPECT_EQ(hud->GetTrader(), trader);
     EXPECT_TRUE(TsAccess::Conversation()->HasConversationStarted());

@@ -1,32 +1,16 @@
 #include "tests/app/DemoLevelFixture.h"
 
-#include <filesystem>
-
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsPlayer.h"
-#include "platform/EventInjection.h"
-#include "platform/Window.h"
 
 namespace apptest {
-
-namespace fs = std::filesystem;
 
 void DemoLevelTest::SetUp()
 {
     AppTest::SetUp();
-    const fs::path home = fs::current_path();
-    scratch = std::make_unique<ScratchDir>();
-    fs::create_directory_symlink(home / "scripts", "scripts");
-    fs::create_directory_symlink(home / "data", "data");
+    ASSERT_NO_FATAL_FAILURE(ScratchWithDemoData());
     TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
     Start();
-}
-
-void DemoLevelTest::TearDown()
-{
-    // The application goes before its working folder does.
-    AppTest::TearDown();
-    scratch.reset();
 }
 
 void DemoLevelTest::EnterDemoLevel(int settleFrames, const char* mission)
@@ -40,7 +24,7 @@ void DemoLevelTest::EnterDemoLevel(int settleFrames, const char* mission)
 void DemoLevelTest::SwitchAndContinue(int settleFrames)
 {
     FrameAfter(10);
-    PressKey(TsLoadScreen::kSpaceKey);
+    Key(TsLoadScreen::kSpaceKey, true);
     Frames(settleFrames, 100);
 }
 
@@ -65,14 +49,6 @@ void DemoLevelTest::Ticks(int count)
         Level()->Tick(++tick);
 }
 
-void DemoLevelTest::Tap(int key, int frames)
-{
-    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, true));
-    Frames(frames, 100);
-    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), key, false));
-    Frames(frames, 100);
-}
-
 TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, int32_t type)
 {
     TsPCObject* pc = Figure(new TsPCObject, name, x, z);
@@ -82,6 +58,13 @@ TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, in
     player->AddCharacterToSquad(pc, nullptr);
     EXPECT_TRUE(pc->Initialise());
     return pc;
+}
+
+TsPCObject* DemoLevelTest::AddHero(float x, float z)
+{
+    TsPCObject* hero = AddPartyMember("hero", x, z);
+    TsAccess::LocalPlayer()->SetCurrentCharacter(0);
+    return hero;
 }
 
 } // namespace apptest

@@ -3,21 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsPCObject.h"
 #include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
 
 namespace apptest {
 
 class DemoLevelTest : public AppTest {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
     // Starts Ann's new game of the mission and takes it through the load
     // screen into the level, letting settleFrames frames run once there.
@@ -30,12 +27,11 @@ protected:
     static TsLevel* Level();
     // Runs the level's own tick count times, without drawing.
     void Ticks(int count);
-    // The key down for `frames` frames, then up again for as many, so the
-    // next tap is a new press.
-    void Tap(int key, int frames = 1);
     // A new member of the player's squad standing at (x, z), brought into
     // play; the current character is left as it was.
     static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0);
+    // "hero", the first of the party and its current character, at (x, z).
+    static TsPCObject* AddHero(float x, float z);
     // The character named, of the demo figure's size, standing at (x, z);
     // with a model, that figure and its animations.
     template <class T>
@@ -65,8 +61,6 @@ protected:
     }
 
     uint32_t tick = 1000;
-
-    std::unique_ptr<ScratchDir> scratch;
 };
 
 // The demo level entered in SetUp, as most level tests want it.

@@ -174,7 +174,6 @@ protected:
         ASSERT_EQ(write(terminal, line.data(), line.size()), ssize_t(line.size()));
     }
 
-
     // Works this copy's start-up dialog as a player would, with one key
     // (Return plays, Escape quits); true once it has been answered.
     bool AnswerStartupDialog(pid_t game, const char* key)
@@ -210,13 +209,14 @@ protected:
         return false;
     }
 
-    std::string Output(const std::string& name) const
+    static std::string ReadText(const std::string& path)
     {
-        std::ifstream in(scratch_ + "/" + name + ".log");
+        std::ifstream in(path);
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
     }
+    std::string Output(const std::string& name) const { return ReadText(scratch_ + "/" + name + ".log"); }
 
     bool WaitForOutput(const std::string& name, const std::string& piece, pid_t pid)
     {

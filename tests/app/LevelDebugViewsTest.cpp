@@ -7,7 +7,6 @@
 
 #include "engine/OmProfiler.h"
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsPCObject.h"
 #include "platform/EventInjection.h"
@@ -29,7 +28,6 @@ protected:
         ASSERT_NO_FATAL_FAILURE(SwitchAndContinue(30));
         ASSERT_NE(Level(), nullptr);
     }
-    static int Lua(const std::string& code) { return TsScriptHost::DoString(TsAccess::LuaState(), code.c_str()); }
     // The plain picture, and the box round whatever still moves while the
     // level is paused (an animated model of the town keeps its cycle).
     void TakePlainPicture()
@@ -97,9 +95,9 @@ TEST_F(LevelDebugViews, EachSwitchDrawsWhileOnAndTheSamePictureComesBackWhenOff)
                                     "DebugCollectibles()", "DebugText()", "DebugProfile()",
                                     "GetCurrentLevel():DebugLevel()"}) {
         SCOPED_TRACE(debugSwitch);
-        ASSERT_EQ(Lua(debugSwitch), 0) << log.All();
+        ASSERT_EQ(RunLua(debugSwitch), 0) << log.All();
         EXPECT_GT(ChangedFromPlain(), 20);
-        ASSERT_EQ(Lua(debugSwitch), 0);
+        ASSERT_EQ(RunLua(debugSwitch), 0);
         EXPECT_EQ(ChangedFromPlain(), 0);
     }
 }

@@ -123,7 +123,7 @@ TEST_F(MissionTearDown, LeavingRightAfterADeathLeavesNothingReferenced)
     // The closing screen waits for Space.
     app->RequestMode(TS_MODE_FRONT_END);
     for (int i = 0; i < 5 && Level(); ++i) {
-        PressKey(TsLoadScreen::kSpaceKey);
+        Key(TsLoadScreen::kSpaceKey, true);
         FrameAfter(10);
     }
     EXPECT_EQ(Level(), nullptr);

@@ -33,11 +33,6 @@ struct Screenshot {
             return Red(x, y) > level && Green(x, y) > level && Blue(x, y) > level;
         });
     }
-    // Those that differ from the other picture's.
-    int CountDifferent(const Screenshot& other, int x0, int y0, int x1, int y1) const
-    {
-        return Count(x0, y0, x1, y1, [&](int x, int y) { return At(x, y) != other.At(x, y); });
-    }
 };
 
 // The top-left width x height pixels of the display; empty when it cannot be read.

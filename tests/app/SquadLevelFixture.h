@@ -28,8 +28,6 @@
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
-#include "platform/EventInjection.h"
-#include "platform/Window.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "ui/TsGameFrontEnd.h"
 

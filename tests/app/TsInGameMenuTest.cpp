@@ -17,7 +17,6 @@
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
-#include "platform/EventInjection.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
@@ -40,12 +39,6 @@ protected:
         ASSERT_NE(menu, nullptr);
     }
 
-    TsPCObject* AddHero(float x, float z)
-    {
-        auto* hero = AddPartyMember("hero", x, z);
-        TsAccess::LocalPlayer()->SetCurrentCharacter(0);
-        return hero;
-    }
     // A character of no squad standing at (x, z), in play; null if it cannot start.
     TsNPCObject* AddStranger(const char* name, float x, float z)
     {
@@ -63,7 +56,8 @@ protected:
 // the HUD's comms button (not one just beside it); a diary of one entry
 // takes a click anywhere in its list; the quit question's No keeps the
 // menu, and Escape does not reach the menu under the question. The comms
-// button then closes the menu and the level goes on, its music with it.
+// button then closes the menu and the level goes on, its music with it;
+// the quit question's Yes leaves for the title.
 TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
 {
     const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
@@ -72,10 +66,10 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
         const std::string before = TopName();
         MouseTo(x, y);
         Frames(1, 100);
-        plat::InjectMouseButton(*app->GetWindow(), 0, true);
+        Button(true);
         Frames(1, 100);
         EXPECT_TRUE(before == "inmenu" || TopName() == before) << "nothing happens while the button is held";
-        plat::InjectMouseButton(*app->GetWindow(), 0, false);
+        Button(false);
         Frames(1, 100);
     };
     TsAccess::Diary()->AddEntry("Demo", "The Demo", "Ann", -1, "A first line");
@@ -142,6 +136,18 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     const TsAudio* audio = TsAccess::Audio();
     ASSERT_NE(audio, nullptr);
     EXPECT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC) && audio->IsSoundPlaying(AID_AMB_MUSIC));
+
+    // Asked again, Yes leaves the level for the title.
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(2, 100);
+    buttons->quit.OnMouseUp(0, 0);
+    Frames(1, 100);
+    box = dynamic_cast<TsGuiMessageBox*>(menu->GetTopWindow());
+    ASSERT_NE(box, nullptr);
+    box->GetButton(0)->SetHover(true);
+    box->OnMouseUp(0, 0);
+    Frames(1, 100);
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
 }
 
 // Titles are cut where the plain font's drawing would leave their room,

@@ -29,14 +29,6 @@ protected:
         db = Level()->GetEntityDB();
     }
 
-    // The player's current character, standing at (x, z).
-    TsPCObject* AddHero(float x, float z)
-    {
-        auto* hero = AddPartyMember("hero", x, z);
-        TsAccess::LocalPlayer()->SetCurrentCharacter(0);
-        return hero;
-    }
-
     void MoveTo(TsEntity* who, float x, float z)
     {
         who->SetOrigin(x, 0.0f, z);

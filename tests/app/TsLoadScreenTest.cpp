@@ -10,7 +10,6 @@
 #include "platform/BmpFile.h"
 #include "render/OmD3DFont.h"
 #include "tests/app/AppFixture.h"
-#include "tests/game/framework/ScratchDir.h"
 
 namespace apptest {
 namespace {
@@ -35,7 +34,7 @@ TEST_F(LoadScreen, HoldsTheModeUntilSpaceThenPromptsForOneFrame)
     EXPECT_EQ(g_loadScreen.held, 1);
 
     // Space ends the hold within one tick and selects the prompt.
-    PressKey(TsLoadScreen::kSpaceKey);
+    Key(TsLoadScreen::kSpaceKey, true);
     app->Tick();
     EXPECT_EQ(g_loadScreen.held, 0);
     EXPECT_EQ(g_loadScreen.prompt, 1);
@@ -75,7 +74,7 @@ TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
     ASSERT_NE(g_loadScreen.image, nullptr);
     FrameAfter(100);
     EXPECT_EQ(CentrePixel(), 0xFFFF0000u);
-    PressKey(TsLoadScreen::kSpaceKey);
+    Key(TsLoadScreen::kSpaceKey, true);
     FrameAfter(100);
     EXPECT_EQ(g_loadScreen.image, nullptr); // released as the hold ends
 }

@@ -97,10 +97,10 @@ TEST_F(ObjectView, TheMouseAndKeysMoveTheView)
     app->RequestMode(TS_MODE_OBJECT_VIEW);
     FrameAfter(10);
     EXPECT_EQ(TsShell::Instance().ToolsItemCount(), toolsBefore + 3);
-    PressKey(15); // Tab
+    Key(15, true); // Tab
     FrameAfter(100);
     EXPECT_FALSE(View().IsOrbitingOrigin());
-    ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), 15, false));
+    Key(15, false);
     FrameAfter(100);
 
     plat::InjectMouseWheel(*app->GetWindow(), 2);
@@ -110,18 +110,18 @@ TEST_F(ObjectView, TheMouseAndKeysMoveTheView)
     EXPECT_LT(in.y, 5.0f); // along the line to the target
     EXPECT_NEAR(in.y / in.z, 5.0f / -30.0f, 1e-4f);
 
-    plat::InjectMouseMove(*app->GetWindow(), 320, 240);
+    MouseTo(320, 240);
     FrameAfter(100);
-    plat::InjectMouseButton(*app->GetWindow(), 2, true);
+    Button(true, 2);
     FrameAfter(100);
-    plat::InjectMouseMove(*app->GetWindow(), 330, 240);
+    MouseTo(330, 240);
     FrameAfter(100);
-    plat::InjectMouseButton(*app->GetWindow(), 2, false);
+    Button(false, 2);
     FrameAfter(100);
     EXPECT_NEAR(View().GetCameraTarget().x, -1.0f, 1e-4f); // ten pixels right: a unit to the side
     EXPECT_NEAR(View().GetCameraPosition().x, -1.0f, 1e-4f);
 
-    PressKey(57); // Space
+    Key(57, true); // Space
     FrameAfter(100);
     EXPECT_FLOAT_EQ(View().GetCameraPosition().z, -30.0f);
     EXPECT_FLOAT_EQ(View().GetCameraTarget().x, 0.0f);

@@ -42,10 +42,10 @@ TEST_F(OptionsApplied, AKeyReboundInTheOptionsFileFiresItsActionInTheRunningGame
     OpenMade();
     EXPECT_EQ(app->GetInput()->GetKeyBindings().KeyOf(action), space);
     FrameAfter(10);
-    PressKey(escape); // the default key of the action no longer fires it
+    Key(escape, true); // the default key of the action no longer fires it
     FrameAfter(100);
     EXPECT_FALSE(app->GetInput()->IsActionDown(action));
-    PressKey(space);
+    Key(space, true);
     FrameAfter(100);
     EXPECT_TRUE(app->GetInput()->IsActionDown(action));
 }

@@ -19,7 +19,6 @@
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
 #include "game/framework/TsShellTools.h"
 #include "game/framework/TsVideo.h"
@@ -41,7 +40,6 @@ protected:
         TsShell::Instance().SetInputHook(nullptr, nullptr);
         AppTest::TearDown();
     }
-    static int Lua(const std::string& code) { return TsScriptHost::DoString(TsAccess::LuaState(), code.c_str()); }
     // The next line the shell waits for is this one.
     void Type(const std::string& line)
     {
@@ -70,26 +68,26 @@ protected:
 TEST_F(ShellTools, TheRenderSwitchesReachTheRenderer)
 {
     OmD3D& renderer = *OmD3D::Instance();
-    EXPECT_EQ(Lua("SetWireframe(1)"), 0);
+    EXPECT_EQ(RunLua("SetWireframe(1)"), 0);
     EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::FillMode), 2u);
-    EXPECT_EQ(Lua("SetWireframe(0)"), 0);
+    EXPECT_EQ(RunLua("SetWireframe(0)"), 0);
     EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::FillMode), 3u);
 
     const bool textures = renderer.TexturesEnabled(), culling = renderer.GetCulling();
-    EXPECT_EQ(Lua("ToggleTextures() ToggleCulling()"), 0);
+    EXPECT_EQ(RunLua("ToggleTextures() ToggleCulling()"), 0);
     EXPECT_NE(renderer.TexturesEnabled(), textures);
     EXPECT_NE(renderer.GetCulling(), culling);
-    EXPECT_EQ(Lua("ToggleTextures() ToggleCulling()"), 0);
+    EXPECT_EQ(RunLua("ToggleTextures() ToggleCulling()"), 0);
     EXPECT_EQ(renderer.TexturesEnabled(), textures);
     EXPECT_EQ(renderer.GetCulling(), culling);
 
     // The lighting flag starts set: the first toggle turns lighting off.
-    EXPECT_EQ(Lua("ToggleLighting()"), 0);
+    EXPECT_EQ(RunLua("ToggleLighting()"), 0);
     EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::Lighting), 0u);
-    EXPECT_EQ(Lua("ToggleLighting()"), 0);
+    EXPECT_EQ(RunLua("ToggleLighting()"), 0);
     EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::Lighting), 1u);
 
-    EXPECT_EQ(Lua("SetBackground(1, 0.5, 2)"), 0);
+    EXPECT_EQ(RunLua("SetBackground(1, 0.5, 2)"), 0);
     EXPECT_EQ(renderer.GetRenderState(plat::GfxRs::Ambient), 0xFFFF7FFFu);
     EXPECT_FALSE(log.Contains("not built yet;")) << log.All();
 }
@@ -97,7 +95,7 @@ TEST_F(ShellTools, TheRenderSwitchesReachTheRenderer)
 TEST_F(ShellTools, ToolImportPBFAnswersTheImportedSceneAsAGroup)
 {
     const std::string walker = std::filesystem::absolute("data/models/walker/walker.pbf").generic_string();
-    ASSERT_EQ(Lua("imported = ToolImportPBF('" + walker + "')"), 0);
+    ASSERT_EQ(RunLua("imported = ToolImportPBF('" + walker + "')"), 0);
     lua_State* L = TsAccess::LuaState();
     lua_getglobal(L, "imported");
     auto* group = OmGroup::Cast(static_cast<OmObject*>(tolua_tousertype(L, -1, nullptr)));
@@ -106,9 +104,9 @@ TEST_F(ShellTools, ToolImportPBFAnswersTheImportedSceneAsAGroup)
     EXPECT_GT(group->GetLiveChildCount(), 0);
     group->Release(); // the caller's, as the script is done with it
 
-    ASSERT_EQ(Lua("missing = ToolImportPBF('no such scene.pbf')"), 0);
+    ASSERT_EQ(RunLua("missing = ToolImportPBF('no such scene.pbf')"), 0);
     EXPECT_TRUE(log.Contains("Could not import .pbf file"));
-    EXPECT_NE(Lua("ToolImportPBF()"), 0);
+    EXPECT_NE(RunLua("ToolImportPBF()"), 0);
     EXPECT_TRUE(log.Contains("incorrect argument to function 'ToolImportPBF'"));
 }
 
@@ -126,22 +124,20 @@ TEST_F(ShellTools, TheConversionToolsHandTheTypedFileToTheScriptsConverter)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tool);
         Type(c.typed);
-        ASSERT_EQ(Lua(std::string(c.tool) + "()"), 0);
+        ASSERT_EQ(RunLua(std::string(c.tool) + "()"), 0);
         EXPECT_TRUE(log.Contains(std::string("the scripts define no ") + c.converter + " to convert " + c.typed))
             << log.All();
-        ASSERT_EQ(Lua(std::string("function ") + c.converter + "(file) g_converted = file end"), 0);
+        ASSERT_EQ(RunLua(std::string("function ") + c.converter + "(file) g_converted = file end"), 0);
         Type(c.typed);
-        ASSERT_EQ(Lua(std::string(c.tool) + "()"), 0);
-        std::string converted;
-        EXPECT_TRUE(TsScriptHost::GetGlobalString(TsAccess::LuaState(), "g_converted", &converted));
-        EXPECT_EQ(converted, c.typed);
+        ASSERT_EQ(RunLua(std::string(c.tool) + "()"), 0);
+        EXPECT_EQ(LuaString("g_converted"), c.typed);
     }
 }
 
 TEST_F(ShellTools, LoadSceneObjectPutsATypedSceneIntoTheModeReadyToDraw)
 {
     Type("data/models/walker/walker.pbf");
-    ASSERT_EQ(Lua("LoadSceneObject()"), 0);
+    ASSERT_EQ(RunLua("LoadSceneObject()"), 0);
     auto* object = OmGroup::Cast(LoadedObject());
     ASSERT_NE(object, nullptr) << log.All();
     // Somewhere below it a shape draws a render mesh.
@@ -161,11 +157,11 @@ TEST_F(ShellTools, LoadSceneObjectPutsATypedSceneIntoTheModeReadyToDraw)
     EXPECT_TRUE(renderMesh);
     // A second load takes the first one's place.
     Type("data/models/walker/walker.pbf");
-    ASSERT_EQ(Lua("LoadSceneObject()"), 0);
+    ASSERT_EQ(RunLua("LoadSceneObject()"), 0);
     EXPECT_NE(LoadedObject(), object);
     EXPECT_EQ(app->GetMode()->GetSceneRoot()->GetLiveChildCount(), 1);
 
-    EXPECT_NE(Lua("LoadSceneObject(1)"), 0);
+    EXPECT_NE(RunLua("LoadSceneObject(1)"), 0);
     EXPECT_TRUE(log.Contains("two many arguments passed to 'LoadSceneObject'"));
 }
 
@@ -173,21 +169,21 @@ TEST_F(ShellTools, LoadSceneObjectPutsATypedSceneIntoTheModeReadyToDraw)
 // refused with a message), then a typed animation played on it.
 TEST_F(ShellTools, ToolImportBoneAnimationPlaysATypedAnimationOnTheLoadedFigure)
 {
-    Lua("ToolImportBoneAnimation()");
+    RunLua("ToolImportBoneAnimation()");
     EXPECT_TRUE(log.Contains("Couldn't find a loaded skinned mesh!"));
     Type("data/models/walker/walker.pbf");
-    Lua("LoadSceneObject()");
-    Lua("ToolImportBoneAnimation()");
+    RunLua("LoadSceneObject()");
+    RunLua("ToolImportBoneAnimation()");
     EXPECT_TRUE(log.Contains("Loaded object is not a skinned mesh!"));
 
     const auto old = std::filesystem::current_path(); // the bone file is read from the current folder
     std::filesystem::current_path("data/models/walker");
     Type("walker.pbf");
-    const int mesh = Lua("ToolImportBoneMesh()");
+    const int mesh = RunLua("ToolImportBoneMesh()");
     Type("nothing.pbf");
-    Lua("ToolImportBoneMesh()");
+    RunLua("ToolImportBoneMesh()");
     Type("walk.txt");
-    const int animation = Lua("ToolImportBoneAnimation()");
+    const int animation = RunLua("ToolImportBoneAnimation()");
     std::filesystem::current_path(old);
     EXPECT_EQ(mesh, 0);
     EXPECT_EQ(animation, 0);
@@ -201,7 +197,7 @@ TEST_F(ShellTools, ToolImportBoneAnimationPlaysATypedAnimationOnTheLoadedFigure)
     const float start = figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2];
     figure->Update(0.25f);
     EXPECT_GT(std::fabs(figure->GetBones()[uint32_t(leg)].rotation.Row(1)[2] - start), 0.2f) << "the leg swings";
-    EXPECT_NE(Lua("ToolImportBoneAnimation(1)"), 0);
+    EXPECT_NE(RunLua("ToolImportBoneAnimation(1)"), 0);
     EXPECT_TRUE(log.Contains("two many arguments passed to 'Load Animation'"));
 }
 
@@ -212,7 +208,7 @@ TEST_F(ShellTools, ToolImportBoneAnimationReadsModelSpaceFilesAgainstTheFigure)
     const auto old = std::filesystem::current_path();
     std::filesystem::current_path("data/models/walker");
     Type("walker.pbf");
-    Lua("ToolImportBoneMesh()");
+    RunLua("ToolImportBoneMesh()");
     std::filesystem::current_path(old);
     auto* figure = OmSkinShape::Cast(LoadedObject());
     ASSERT_NE(figure, nullptr) << log.All();
@@ -237,7 +233,7 @@ TEST_F(ShellTools, ToolImportBoneAnimationReadsModelSpaceFilesAgainstTheFigure)
     const std::string path = (std::filesystem::temp_directory_path() / "om_model_space_swing.txt").string();
     std::ofstream(path) << text;
     Type(std::filesystem::relative(path).string()); // a typed line starting with '/' is a shell command
-    EXPECT_EQ(Lua("ToolImportBoneAnimation()"), 0);
+    EXPECT_EQ(RunLua("ToolImportBoneAnimation()"), 0);
     std::filesystem::remove(path);
     EXPECT_FALSE(log.Contains("Error converting animation")) << log.All();
     figure->Update(0.0f);
@@ -253,16 +249,16 @@ TEST_F(ShellTools, CreateParFXLoadsAnEffectOnceOrSaysWhichItCouldNot)
     // The start-up explosion types may have loaded it already.
     const uint32_t before = GetParticleEffectCount();
     const bool loaded = FindParticleEffect("smoke") >= 0;
-    EXPECT_EQ(Lua("CreateParFX('smoke') CreateParFX('smoke')"), 0);
+    EXPECT_EQ(RunLua("CreateParFX('smoke') CreateParFX('smoke')"), 0);
     EXPECT_EQ(GetParticleEffectCount(), before + (loaded ? 0 : 1));
     const int32_t smoke = FindParticleEffect("smoke");
     ASSERT_GE(smoke, 0);
     EXPECT_GT(GetParticleEffect(smoke)->frameCount, 0) << "read from data/fx/particles/smoke";
     EXPECT_FALSE(log.Contains("Couldn't create particle effect")) << log.All();
-    EXPECT_EQ(Lua("for i = 1, 300 do CreateParFX('fx' .. i) end"), 0);
+    EXPECT_EQ(RunLua("for i = 1, 300 do CreateParFX('fx' .. i) end"), 0);
     EXPECT_TRUE(log.Contains("Couldn't create particle effect: fx300"));
     EXPECT_FALSE(log.Contains("Couldn't create particle effect: fx1\n"));
-    EXPECT_NE(Lua("CreateParFX()"), 0);
+    EXPECT_NE(RunLua("CreateParFX()"), 0);
 }
 
 struct VideoWatch {
@@ -286,12 +282,12 @@ TEST_F(ShellTools, PlayFMVStopsTheAudioThenPlaysTheVideo)
             TsVideo::Stop(); // one picture is enough
         },
         &watch);
-    const int code = Lua("PlayFMV('data\\\\FMV\\\\TitleCards.mpg')");
+    const int code = RunLua("PlayFMV('data\\\\FMV\\\\TitleCards.mpg')");
     TsVideo::SetFrameObserver(nullptr, nullptr);
     EXPECT_EQ(code, 0);
     EXPECT_GE(watch.frames, 1);
     EXPECT_EQ(watch.playingAtFirstFrame, 0) << "the audio stops before the video starts";
-    EXPECT_NE(Lua("PlayFMV()"), 0);
+    EXPECT_NE(RunLua("PlayFMV()"), 0);
     EXPECT_TRUE(log.Contains("incorrect argument to function 'PlayFMV'"));
 }
 

@@ -236,11 +236,9 @@ TEST_F(SquadLevel, TheRightButtonStrikesTheNearestEnemyOrFiresAtTheCursor)
     squad->SetRange(0.0f);
     squad->ChooseIdleBehaviour();
     Frames(2, 100);
-    int width = 0, height = 0;
-    app->GetWindow()->GetClientSize(width, height);
-    plat::InjectMouseMove(*app->GetWindow(), width / 2, height / 2);
+    MouseToCentre();
     auto rightButton = [&](bool down, int frames = 2) {
-        plat::InjectMouseButton(*app->GetWindow(), 1, down);
+        Button(down, 1);
         Frames(frames, 100);
     };
     rightButton(true);
@@ -425,6 +423,26 @@ TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
     EXPECT_TRUE(reachedSecond);
     Ticks(3);
     EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
+}
+
+// A member action called on its own, outside any squad behaviour: a
+// fleeing member drops its targets once the threat comes close.
+TEST_F(SquadLevel, AFleeingMemberDropsItsTargetsWhenTheThreatComesClose)
+{
+    TsPCObject* victim = MakeParty({OmVector3(2.0f, 0, 4.0f)})[0];
+    TsNPCObject* member = AddNPC("member", 6.0f, 4.0f, 27);
+    MakeSquad(27, kEnemyTeam, TS_BEHAVIOUR_IDLE)->SetRange(0.0f);
+    const std::pair<float, bool> cases[] = {{5.0f, true}, {9.9f, true}, {10.5f, false}, {20.0f, false}};
+    for (const auto& [distance, dropped] : cases) {
+        victim->SetOrigin(2.0f, 0.0f, 4.0f);
+        member->SetOrigin(2.0f + distance, 0.0f, 4.0f);
+        member->StopMoving();
+        member->SetAssignedTarget(victim);
+        member->SetLockedTarget(victim);
+        member->Flee(10.0f, 30.0f);
+        EXPECT_EQ(member->GetAssignedTarget() == nullptr, dropped) << distance;
+        EXPECT_EQ(member->GetLockedTarget() == nullptr, dropped) << distance;
+    }
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptCall.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
@@ -158,7 +157,7 @@ TEST_F(WeaponsGame, ATouchedMineCountsDownAndGoesOffWithItsRing)
     TsAccess::EntityDB()->AddEntity(mine);
     TsScriptCall::PushObject(L, mine, "TsMineObject");
     lua_setglobal(L, "g_mine");
-    ASSERT_EQ(TsScriptHost::DoString(L, "MineTemplate(g_mine)"), 0);
+    ASSERT_EQ(RunLua("MineTemplate(g_mine)"), 0);
     EXPECT_EQ(mine->GetCountdownTicks(), 20);
 
     Target* near = Place(4.0f, 3.0f);  // 1 from the blast: inside the full range

@@ -5,54 +5,55 @@
 // scripts (so saves and options.lua stay there).
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <memory>
+#include <utility>
 #include <vector>
 
-#include "game/framework/TsMain.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
-#include "tests/engine/ManualClock.h"
-#include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "tests/app/AppFixture.h"
 #include "ui/TsFrontEnd.h"
 
 namespace apptest {
 
-class ScreenAppTest : public ::testing::Test {
+class ScreenAppTest : public AppTest {
 protected:
     explicit ScreenAppTest(TsGameMode* (*makeMode)()) : makeMode_(makeMode) {}
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        TsMain::SetModeFactory(TS_MODE_FRONT_END, makeMode_);
+    }
 
     // The application at 640 x 480, its front-end mode made by makeMode.
-    void Start();
-    // One frame of exactly one tick, after the waiting input.
-    void Frame();
-    void Frames(int count)
+    void Start()
     {
-        for (int i = 0; i < count; ++i)
-            Frame();
+        AppTest::Start();
+        ASSERT_NE(app->GetMode(), nullptr);
+        Frame();
     }
-    void Key(int code, bool down) { ASSERT_TRUE(plat::InjectKey(*app->GetWindow(), code, down)); }
-    // Down for a frame, then up for a frame.
-    void Tap(int code);
-    void MoveMouse(int x, int y) { plat::InjectMouseMove(*app->GetWindow(), x, y); }
-    void Button(bool down, int button = 0) { plat::InjectMouseButton(*app->GetWindow(), button, down); }
-    // Move, press (one frame), release (one frame).
-    void Click(int x, int y);
+    // One frame of exactly one tick, after the waiting input.
+    void Frame() { FrameAfter(kTickUnits); }
+    void Frames(int count) { AppTest::Frames(count, kTickUnits); }
 
     // The front buffer as 0xRRGGBB words, top row first.
-    std::vector<uint32_t> ReadScreen();
+    std::vector<uint32_t> ReadScreen()
+    {
+        int w = 0, h = 0;
+        std::vector<uint32_t> pixels = ScreenPixels(w, h);
+        EXPECT_EQ(std::pair(w, h), std::pair(width, height));
+        for (uint32_t& pixel : pixels)
+            pixel &= 0xFFFFFF;
+        return pixels;
+    }
     // A pixel of the screen read back; an impossible colour outside it.
-    uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const;
+    uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height || screen.size() < size_t(width) * size_t(height))
+            return 0xDEADBEEF;
+        return screen[size_t(y) * size_t(width) + size_t(x)];
+    }
 
-    std::unique_ptr<ManualClock> clock;
-    std::unique_ptr<ScratchDir> scratch;
-    std::unique_ptr<TsMain> app;
-    LogCapture log;
-    int width = 0, height = 0;
+    const int width = 640, height = 480;
 
 private:
     TsGameMode* (*makeMode_)();
@@ -64,8 +65,12 @@ namespace titletest {
 
 class TitleTest : public apptest::ScreenAppTest {
 protected:
-    TitleTest();
-    void SetUp() override;
+    TitleTest() : ScreenAppTest([]() -> TsGameMode* { return new TsFrontEnd(); }) {}
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(ScratchWithDemoData());
+        ScreenAppTest::SetUp();
+    }
     TsFrontEnd& Title() { return *TsFrontEnd::Cast(app->GetMode()); }
 };
 

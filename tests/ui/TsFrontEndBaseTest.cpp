@@ -96,14 +96,14 @@ TEST_F(FrontEndStack, TicksDoubleClicksAndAMessageBoxThatTakesTheMouseButLetsBot
         Frame();
         return buttons;
     };
-    MoveMouse(50, 60);
+    MouseTo(50, 60);
     Frame();
     EXPECT_EQ(press(), 1u);
     EXPECT_EQ(press(), 1u | 4u);
     Frames(3);
     // The pointer moving by one pixel between the presses clears it.
     press();
-    MoveMouse(51, 60);
+    MouseTo(51, 60);
     EXPECT_EQ(press(), 1u);
     EXPECT_EQ(std::pair(fe.GetMouseX(), fe.GetMouseY()), std::pair(51, 60));
 

@@ -319,7 +319,7 @@ TEST_F(BlendedFigure, ItsBlendedPartIsDrawnWithTheSceneAndUnderTheWindows)
 {
     ASSERT_NE(Title().GetCharacterShape(), nullptr);
     Title().PushWindow(new Curtain(&Title()), TsFrontEndBase::kScreen, false);
-    MoveMouse(2, 2); // the cursor stays in the corner
+    MouseTo(2, 2); // the cursor stays in the corner
     for (const bool target : {true, false}) {
         SCOPED_TRACE(target ? "into the render target" : "to the screen");
         if (!target)

@@ -61,9 +61,9 @@ protected:
     // outside the controls (so the press is what arms a slider).
     void Hold(int x, int y, int ticks)
     {
-        MoveMouse(2, 470);
+        MouseTo(2, 470);
         Frame();
-        MoveMouse(x, y);
+        MouseTo(x, y);
         Frame();
         Button(true);
         Frames(ticks);
@@ -74,12 +74,12 @@ protected:
     // the control was dragging while held.
     template <class Control> bool Drag(Control& c, int x, int y, int dx, int dy)
     {
-        MoveMouse(x, y);
+        MouseTo(x, y);
         Frame();
         Button(true);
         Frame();
         const bool dragging = c.IsDragging();
-        MoveMouse(x + dx, y + dy);
+        MouseTo(x + dx, y + dy);
         Frame();
         Button(false);
         Frame();
@@ -218,7 +218,7 @@ TEST_F(GuiControls, SlidersStepOnTheirArrowsPageOnTheTrackAndDragTheThumb)
     // The release's tick and one more run before the frame that reports it.
     const int changes = s.changes;
     s.released = -1;
-    MoveMouse(right, y);
+    MouseTo(right, y);
     Frame();
     Button(true);
     Frame();

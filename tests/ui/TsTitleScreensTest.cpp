@@ -121,20 +121,12 @@ TEST_F(TitleScreens, ADoubleClickOnASaveLoadsIt)
     const int x = int(GuiToPixelsX(list.GetX() + list.GetWidth() / 2.0f));
     const int y = int(list.GetContentTop() + list.EntryAt(1)->height * 1.5f);
     ASSERT_EQ(list.ItemAt(float(x), float(y)), list.EntryAt(1));
-    const auto pressAndRelease = [&] {
-        Button(true);
-        Frame();
-        Button(false);
-        Frame();
-    };
-    MoveMouse(x, y);
-    Frame();
-    pressAndRelease();
+    Click(x, y);
     EXPECT_EQ(list.GetSelected(), list.EntryAt(1));
     EXPECT_TRUE(app->GetPendingLoad().empty()) << "one click only selects";
     Frames(3);
-    pressAndRelease();
-    pressAndRelease();
+    ClickHere();
+    ClickHere();
     EXPECT_EQ(app->GetPendingLoad(), "bob [1]");
 }
 
