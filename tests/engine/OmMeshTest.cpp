@@ -49,19 +49,7 @@ struct MeshHolder {
 
 } // namespace
 
-TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
-{
-    MeshHolder mesh;
-    AddQuad(*mesh);
-    mesh->indices[4] = 99;
-    TraceCapture trace;
-    mesh->WeldVertices(0.01f, 0.01f);
-    EXPECT_TRUE(trace.Contains("WeldVertices"));
-    EXPECT_EQ(mesh->vertices.GetCount(), 6u);
-    EXPECT_EQ(mesh->indices[4], 99u);
-}
-
-TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
+TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPositionAndWeldingRefusesIndicesPastTheVertices)
 {
     MeshHolder mesh;
     AddQuad(*mesh); // unshared corners: edges meet by position only
@@ -77,6 +65,13 @@ TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
     EXPECT_EQ(adjacency[6], 0);
     EXPECT_EQ(adjacency[2], 2);
     EXPECT_EQ(adjacency[3], 0);
+
+    mesh->indices[4] = 99;
+    TraceCapture trace;
+    mesh->WeldVertices(0.01f, 0.01f);
+    EXPECT_TRUE(trace.Contains("WeldVertices"));
+    EXPECT_EQ(mesh->vertices.GetCount(), 9u);
+    EXPECT_EQ(mesh->indices[4], 99u);
 }
 
 TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
