@@ -92,7 +92,7 @@ void AddSquare(OmD3DBatch& batch, float s, float z, uint32_t colour, uint32_t ma
 
 } // namespace
 
-TEST_F(SorterTest, TranslucentSquaresDrawBackToFrontInEitherQueueOrderAndApartOneByOne)
+TEST_F(SorterTest, SquaresDrawBackToFrontInEitherQueueOrderApartOneByOneAndWhatCannotBeDrawnIsRefused)
 {
     const int32_t material = Material(0.0f);
     const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
@@ -124,14 +124,10 @@ TEST_F(SorterTest, TranslucentSquaresDrawBackToFrontInEitherQueueOrderAndApartOn
     renderer->FlushAlphaQueue();
     EXPECT_EQ(Sorter().GetFlushCount(), 2u);
     EXPECT_EQ(Pixel(ReadPixels(), 320, 240), results[0]);
-}
 
-TEST_F(SorterTest, WhatTheSorterCannotDrawIsRefusedNotDrawnFromStaleData)
-{
+    // What the sorter cannot draw is refused, not drawn from stale data.
     ErrorLog log;
-    const int32_t material = Material(0.0f);
-    const float red[4] = {1, 0, 0, 1};
-
+    ClearTo(0, 0, 0);
     AlphaObject unsupported;
     unsupported.Square(0.5f, 0.5f, red, uint32_t(material));
     unsupported.format = 0x252; // two texture sets
