@@ -106,7 +106,7 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferencesAndAF
     EXPECT_EQ(mesh->faces[0].material, source->faces[0].material);
 }
 
-TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
+TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBonesAndObjectTypesWithoutReader)
 {
     OmPbfScene empty;
     const std::vector<uint8_t> bytes = Write(empty);
@@ -126,21 +126,17 @@ TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
     OmMemoryFile boneOut;
     bone.Serialise(boneOut);
     EXPECT_EQ(boneOut.Bytes().size(), 4u + 5 + 12 + 4 * 64 + 12);
-}
 
-TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
-{
     // Version 4, no materials, two objects: a type without a reader, then
-    // (read as the next type) a marker.
-    std::vector<uint8_t> bytes;
-    PutWords(bytes, {4, 0, 0, 2, 8, 4, 3});
-    OmPbfScene root;
+    // (read as the next type) a marker. Their entries stay empty.
+    std::vector<uint8_t> objects;
+    PutWords(objects, {4, 0, 0, 2, 8, 4, 3});
     OmMemoryFile rootOut;
-    root.root.Serialise(rootOut);
-    bytes.insert(bytes.end(), rootOut.Bytes().begin(), rootOut.Bytes().end());
-    PutWords(bytes, {0, 0, 0, 0}); // the ambient colour
+    empty.root.Serialise(rootOut);
+    objects.insert(objects.end(), rootOut.Bytes().begin(), rootOut.Bytes().end());
+    PutWords(objects, {0, 0, 0, 0}); // the ambient colour
     OmPbfScene scene;
-    ASSERT_TRUE(Read(bytes, scene));
+    ASSERT_TRUE(Read(objects, scene));
     ASSERT_EQ(scene.objects.Count(), 2);
     ASSERT_TRUE(scene.objects.At(1));
     EXPECT_EQ(scene.objects.At(1)->type, uint32_t(kPbfMarker));
@@ -148,7 +144,7 @@ TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
     EXPECT_FALSE(scene.objects.At(2));
     EXPECT_FALSE(scene.objects.At(-1));
     // Written back, the empty entry keeps the marker at index 1.
-    EXPECT_EQ(Write(scene), bytes);
+    EXPECT_EQ(Write(scene), objects);
 }
 
 // A generous reserve loads without taking its room; every truncation, count
