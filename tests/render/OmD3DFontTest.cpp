@@ -103,7 +103,7 @@ TEST_F(FontTest, AtlasSizeFollowsThePointSizeExtentCountsEveryRowAndLongTextsDra
     renderer->DrawText(0.1f, 0.1f, nullptr, nullptr, 1.0f);
 }
 
-TEST_F(FontTest, FallbackFaceDrawsWhereItsExtentSaysInItsColour)
+TEST_F(FontTest, FallbackFaceDrawsWhereItsExtentSaysInItsColourBoldOrItalic)
 {
     auto font = MakeFont("Arial", 16); // no Arial added: the fallback face
     uint32_t size[2] = {0, 0};
@@ -137,22 +137,19 @@ TEST_F(FontTest, FallbackFaceDrawsWhereItsExtentSaysInItsColour)
     EXPECT_TRUE(ink.onlyRed);
     EXPECT_TRUE(ink.left >= 159 && ink.right <= int(160 + w) + 1) << ink.left << " " << ink.right;
     EXPECT_TRUE(ink.top >= 239 && ink.bottom <= int(240 + h) + 1) << ink.top << " " << ink.bottom;
-}
 
-// Flag 1 makes the face bold (more ink for the same text), flag 2 italic
-// (the tops of upright strokes lean to the right of their feet); the small
-// fonts are made with flag 1.
-TEST_F(FontTest, FlagOneIsBoldAndFlagTwoItalic)
-{
+    // Flag 1 makes the face bold (more ink for the same text), flag 2 italic
+    // (the tops of upright strokes lean to the right of their feet); the small
+    // fonts are made with flag 1.
     struct Look {
         int ink = 0;
         float lean = 0.0f; // mean x of the top rows' ink less the bottom rows'
     };
     const auto look = [&](uint32_t flags) {
-        auto font = MakeFont("Arial", 24, flags);
+        auto face = MakeFont("Arial", 24, flags);
         EXPECT_TRUE(renderer->BeginScene(0.0f));
         ClearTo(0, 0, 0);
-        font->DrawText(100, 100, 0xFFFFFFFF, "lllll", 0);
+        face->DrawText(100, 100, 0xFFFFFFFF, "lllll", 0);
         renderer->EndScene();
         const InkBox box = FindInk();
         const std::vector<uint32_t> pixels = ReadPixels();
