@@ -240,7 +240,7 @@ TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
     EXPECT_EQ(d3d.GetAdapter(2), nullptr);
 }
 
-TEST_F(RendererTest, DepthFormatFallsBackThroughTheTable)
+TEST_F(RendererTest, DepthFormatFallsBackThroughTheTableAndTheRequestedAdapterIsChecked)
 {
     using namespace GfxFormat;
     struct Attempt {
@@ -281,10 +281,7 @@ TEST_F(RendererTest, DepthFormatFallsBackThroughTheTable)
         }
         renderer.reset();
     }
-}
 
-TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability)
-{
     // An adapter that does not exist is not used; the start falls back to
     // a window on adapter 0, if the adapter can draw into one.
     ASSERT_TRUE(Open(640, 480, 16, rtest::StandardAdapter(), 3));
