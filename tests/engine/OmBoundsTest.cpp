@@ -34,7 +34,7 @@ TEST(OmPlane, ThroughThreePointsAndClassify)
 }
 
 // An empty sphere on either side never pulls the result towards the origin.
-TEST(OmSphere, EncloseAndIntersect)
+TEST(OmSphere, EncloseIntersectTransformAndPlace)
 {
     const OmSphere empty;
     const struct {
@@ -65,10 +65,7 @@ TEST(OmSphere, EncloseAndIntersect)
     EXPECT_TRUE(a.Intersects(OmSphere(OmVector3(2, 0, 0), 1))) << "touching";
     EXPECT_FALSE(a.Intersects(OmSphere(OmVector3(2.01f, 0, 0), 1)));
     EXPECT_FALSE(a.Intersects(empty) || empty.Intersects(a) || OmSphere(OmVector3(), -0.5f).Intersects(a));
-}
 
-TEST(OmSphere, TransformAndPlace)
-{
     OmMatrix3 mirror;
     mirror.Set(-3, 0, 0, 0, 1, 0, 0, 0, 1);
     OmMatrix4 m;
@@ -77,9 +74,9 @@ TEST(OmSphere, TransformAndPlace)
     s.Transform(m);
     // (1,1,1) becomes (-3,1,1): the mirrored axis still scales the radius by 3.
     ExpectSphere(s, -3, 10, 0, 3);
-    OmSphere empty;
-    empty.Transform(m);
-    EXPECT_TRUE(empty.IsEmpty());
+    OmSphere none;
+    none.Transform(m);
+    EXPECT_TRUE(none.IsEmpty());
     OmMatrix3 turn;
     turn.SetRotationZ(OM_HALF_PI);
     OmSphere placed;

@@ -64,7 +64,7 @@ TEST(OmObject, DerivationCastsReferenceCountsAndNames)
     EXPECT_EQ(OmObject::RefCountOffset(), OmFastAlloc::kLiveWordOffset);
 }
 
-TEST(OmClassRegistry, FindObjectByName)
+TEST(OmClassRegistry, FindObjectByNameAndFreeAllObjectsKeepsUnlistedObjects)
 {
     OmClassRegistry& registry = Registry();
     int32_t ballId = TestBall::ClassId();
@@ -92,12 +92,8 @@ TEST(OmClassRegistry, FindObjectByName)
 
     unnamed->Release();
     otherClass->Release();
-}
 
-// What lives for the whole run (an unlisted class) survives every mode switch.
-TEST(OmClassRegistry, FreeAllObjectsKeepsUnlistedObjects)
-{
-    OmClassRegistry& registry = Registry();
+    // What lives for the whole run (an unlisted class) survives every mode switch.
     TestKeeper* camera = new TestKeeper();
     camera->value = 42;
     camera->SetName("camera");

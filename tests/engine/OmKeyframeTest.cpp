@@ -102,7 +102,7 @@ TEST(OmKeySearch, AtBetweenAndBeyondKeysWithTheCursorCarriedOver)
     EXPECT_EQ(k.index1, 0u);
 }
 
-TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysAndInterpolates)
+TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysInterpolatesSlerpsAndSharedTimesCutChannels)
 {
     for (bool shared : {false, true}) {
         SCOPED_TRACE(shared ? "shared times" : "own times");
@@ -126,10 +126,8 @@ TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysAndInterpolates)
         EXPECT_EQ(node->GetLocal().scale, 4.0f);
         node->Release();
     }
-}
 
-TEST(OmKeyframeController, RotationKeysSlerpIntoTheLocalRotation)
-{
+    // Rotation keys slerp into the local rotation.
     auto* node = new OmGroup();
     OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 0.0f, 1.0f);
     auto* data = new OmKeyframeData();
@@ -146,16 +144,14 @@ TEST(OmKeyframeController, RotationKeysSlerpIntoTheLocalRotation)
     for (int i = 0; i < 9; ++i) // slerp is not renormalised
         EXPECT_NEAR(node->GetLocal().rotation.m[i], expected.m[i], 1e-3f) << i;
     node->Release();
-}
 
-TEST(OmKeyframeData, SharedTimesCutLongerChannels)
-{
-    auto* data = new OmKeyframeData();
-    const float times[] = {0.0f, 1.0f, 2.0f};
+    // Shared times cut longer channels.
+    auto* cut = new OmKeyframeData();
+    const float three[] = {0.0f, 1.0f, 2.0f};
     const float scales[] = {1.0f, 2.0f, 3.0f};
-    data->SetScaleKeys(3, times, scales);
-    data->SetSharedTimes(2, times);
-    EXPECT_EQ(data->scaleCount, 2u);
-    EXPECT_FALSE(data->scaleTimes); // never reads past the two shared times
-    data->Release();
+    cut->SetScaleKeys(3, three, scales);
+    cut->SetSharedTimes(2, three);
+    EXPECT_EQ(cut->scaleCount, 2u);
+    EXPECT_FALSE(cut->scaleTimes); // never reads past the two shared times
+    cut->Release();
 }

@@ -49,19 +49,7 @@ struct MeshHolder {
 
 } // namespace
 
-TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
-{
-    MeshHolder mesh;
-    AddQuad(*mesh);
-    mesh->indices[4] = 99;
-    TraceCapture trace;
-    mesh->WeldVertices(0.01f, 0.01f);
-    EXPECT_TRUE(trace.Contains("WeldVertices"));
-    EXPECT_EQ(mesh->vertices.GetCount(), 6u);
-    EXPECT_EQ(mesh->indices[4], 99u);
-}
-
-TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
+TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPositionAndWeldingRefusesIndicesPastTheVertices)
 {
     MeshHolder mesh;
     AddQuad(*mesh); // unshared corners: edges meet by position only
@@ -77,6 +65,13 @@ TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
     EXPECT_EQ(adjacency[6], 0);
     EXPECT_EQ(adjacency[2], 2);
     EXPECT_EQ(adjacency[3], 0);
+
+    mesh->indices[4] = 99;
+    TraceCapture trace;
+    mesh->WeldVertices(0.01f, 0.01f);
+    EXPECT_TRUE(trace.Contains("WeldVertices"));
+    EXPECT_EQ(mesh->vertices.GetCount(), 9u);
+    EXPECT_EQ(mesh->indices[4], 99u);
 }
 
 TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
@@ -102,7 +97,7 @@ TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
     EXPECT_TRUE(refused.Contains("Cannot unwrap mesh with indexed vertices"));
 }
 
-TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
+TEST(OmMesh, SplitByAlphaRenumbersAndConversionSetsAlphaFlagsAndRefusesOversizedMeshes)
 {
     RecordingRenderer renderer;
     OmMaterial opaqueMaterial, alphaMaterial;
@@ -140,37 +135,34 @@ TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
     EXPECT_EQ(mesh->vertices.GetCount(), 5u); // the source is unchanged
     opaque->Release();
     alpha->Release();
-}
 
-TEST(OmMesh, ConversionForTheRendererSetsAlphaFlagsAndRefusesOversizedMeshes)
-{
-    RecordingRenderer renderer;
+    // Conversion for the renderer sets the alpha flags and refuses oversized meshes.
     OmMaterial plainAlpha;
     plainAlpha.blendMode = 0x20;
-    const int32_t alphaId = renderer.RegisterMaterial(&plainAlpha);
+    const int32_t plainId = renderer.RegisterMaterial(&plainAlpha);
 
-    MeshHolder mesh;
-    AddTriangle(*mesh, Vertex(0, 0, 0), Vertex(1, 0, 0), Vertex(0, 0, 1), uint32_t(alphaId));
-    mesh->SortTrianglesByMaterial();
+    MeshHolder tri;
+    AddTriangle(*tri, Vertex(0, 0, 0), Vertex(1, 0, 0), Vertex(0, 0, 1), uint32_t(plainId));
+    tri->SortTrianglesByMaterial();
     TestRenderMesh* target = static_cast<TestRenderMesh*>(renderer.CreateMesh());
-    EXPECT_TRUE(mesh->ConvertForRenderer(renderer, 0x1, *target));
+    EXPECT_TRUE(tri->ConvertForRenderer(renderer, 0x1, *target));
     EXPECT_EQ(target->createdFlags, 0x201u);
     EXPECT_EQ(target->createdIndices, 3u);
     const uint8_t layout[12] = {0, 1, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(std::memcmp(target->createdLayout, layout, 12), 0);
 
     // Without an alpha pass the plain blend turns into 66 and the flag goes.
-    EXPECT_TRUE(mesh->ConvertForRenderer(renderer, 0x600, *target));
+    EXPECT_TRUE(tri->ConvertForRenderer(renderer, 0x600, *target));
     EXPECT_EQ(target->createdFlags, 0x400u);
-    EXPECT_EQ(renderer.GetMaterial(alphaId)->blendMode, 0x42u);
+    EXPECT_EQ(renderer.GetMaterial(plainId)->blendMode, 0x42u);
 
     target->failCreate = true;
-    EXPECT_FALSE(mesh->ConvertForRenderer(renderer, 0, *target));
+    EXPECT_FALSE(tri->ConvertForRenderer(renderer, 0, *target));
 
     target->failCreate = false;
-    mesh->vertices.Resize(OmMesh::kMaxRenderVertices + 1);
+    tri->vertices.Resize(OmMesh::kMaxRenderVertices + 1);
     TraceCapture trace;
-    EXPECT_FALSE(mesh->ConvertForRenderer(renderer, 0, *target));
+    EXPECT_FALSE(tri->ConvertForRenderer(renderer, 0, *target));
     EXPECT_TRUE(trace.Contains("ConvertForRenderer"));
     target->Release();
 }

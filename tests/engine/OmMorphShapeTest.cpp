@@ -94,7 +94,7 @@ protected:
 
 } // namespace
 
-TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
+TEST_F(MorphShapeTest, PlayRunsAtTheRecordsOwnSpeedAndStartsFromTheFirstFrameWheneverAsked)
 {
     shape_->PlayAnimation(0, OM_PLAY_ONCE); // no render mesh yet: speed 1.0
     EXPECT_FLOAT_EQ(shape_->GetSpeed(), 1.0f);
@@ -106,13 +106,9 @@ TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
     shape_->Update(3.0f); // long past its end: holds the last frame
     EXPECT_EQ(shape_->GetFrames().frame0, 2);
     EXPECT_LT(std::fabs(X() - 20.0f), 1e-3f);
-}
 
-// Play asked for late in a level's time starts at the first frame: once
-// through from there, not already at its end.
-TEST_F(MorphShapeTest, PlayStartsItsAnimationFromTheFirstFrameWheneverAsked)
-{
-    UseRenderMesh();
+    // Play asked for late in a level's time starts at the first frame: once
+    // through from there, not already at its end.
     shape_->PlayAnimation(0, OM_PLAY_LOOP);
     shape_->Update(6.0f);
     shape_->PlayAnimation(0, OM_PLAY_ONCE);

@@ -278,7 +278,7 @@ TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNoth
     EXPECT_TRUE(trace.Contains("Couldn't find particle effect one_too_many"));
 }
 
-TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
+TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSaysOnceOrForAWhile)
 {
     OmParticleEffect& e = Effect(10.0f);
     e.sizeBase = 0.5f, e.endSize = 3.0f;
@@ -315,10 +315,8 @@ TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
     EXPECT_EQ(live, (std::vector<uint32_t>{12, 2, 0})) << "the first ten die after 2 s";
     EXPECT_EQ(emitter.liveCount, 0u);
     EXPECT_FALSE(emitter.IsAlive());
-}
 
-TEST_F(ParticleTest, OneShotAndTimedEffects)
-{
+    // One-shot and timed effects.
     OmParticleEffect& once = Effect(1.0f);
     once.duration = 0.0f, once.mode = 1;
     OmParticleEmitter a;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "ArchiveTestSupport.h"
 #include "PbfTestScenes.h"
@@ -55,7 +57,7 @@ void PutWords(std::vector<uint8_t>& bytes, std::initializer_list<uint32_t> words
 
 } // namespace
 
-TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferences)
+TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferencesAndAFullDiskFails)
 {
     OmPbfScene copies[5];
     size_t sizes[5] = {};
@@ -80,6 +82,9 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferences)
     EXPECT_STREQ(max->mapName.CStr(), original->mapName.CStr());
     EXPECT_EQ(max->value5, original->value5);
     EXPECT_EQ(v4.ambient.a, fresh.ambient.a);
+    ErrorCapture errors; // the scene is small enough to wait in the stdio buffer until closing
+    EXPECT_FALSE(fresh.Save("/dev/full"));
+    EXPECT_TRUE(errors.Contains("could not be written")) << errors.Text();
 
     // Version 3 keeps names alone: an image list becomes an animated layer.
     const auto& plain = copies[3].materials[0].layers;
@@ -101,7 +106,7 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferences)
     EXPECT_EQ(mesh->faces[0].material, source->faces[0].material);
 }
 
-TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
+TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBonesAndObjectTypesWithoutReader)
 {
     OmPbfScene empty;
     const std::vector<uint8_t> bytes = Write(empty);
@@ -121,21 +126,17 @@ TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBones)
     OmMemoryFile boneOut;
     bone.Serialise(boneOut);
     EXPECT_EQ(boneOut.Bytes().size(), 4u + 5 + 12 + 4 * 64 + 12);
-}
 
-TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
-{
     // Version 4, no materials, two objects: a type without a reader, then
-    // (read as the next type) a marker.
-    std::vector<uint8_t> bytes;
-    PutWords(bytes, {4, 0, 0, 2, 8, 4, 3});
-    OmPbfScene root;
+    // (read as the next type) a marker. Their entries stay empty.
+    std::vector<uint8_t> objects;
+    PutWords(objects, {4, 0, 0, 2, 8, 4, 3});
     OmMemoryFile rootOut;
-    root.root.Serialise(rootOut);
-    bytes.insert(bytes.end(), rootOut.Bytes().begin(), rootOut.Bytes().end());
-    PutWords(bytes, {0, 0, 0, 0}); // the ambient colour
+    empty.root.Serialise(rootOut);
+    objects.insert(objects.end(), rootOut.Bytes().begin(), rootOut.Bytes().end());
+    PutWords(objects, {0, 0, 0, 0}); // the ambient colour
     OmPbfScene scene;
-    ASSERT_TRUE(Read(bytes, scene));
+    ASSERT_TRUE(Read(objects, scene));
     ASSERT_EQ(scene.objects.Count(), 2);
     ASSERT_TRUE(scene.objects.At(1));
     EXPECT_EQ(scene.objects.At(1)->type, uint32_t(kPbfMarker));
@@ -143,30 +144,25 @@ TEST(OmPbfSceneTest, ObjectTypesWithoutReaderLeaveEmptyEntries)
     EXPECT_FALSE(scene.objects.At(2));
     EXPECT_FALSE(scene.objects.At(-1));
     // Written back, the empty entry keeps the marker at index 1.
-    EXPECT_EQ(Write(scene), bytes);
+    EXPECT_EQ(Write(scene), objects);
 }
 
-TEST(OmPbfSceneTest, EveryTruncationFailsWithAnErrorAndAnEmptyScene)
-{
-    OmPbfScene full;
-    FillScene(full, 4);
-    const std::vector<uint8_t> bytes = Write(full);
-    for (size_t cut = 0; cut < bytes.size(); ++cut) {
-        ErrorCapture errors;
-        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
-        OmPbfScene scene;
-        ASSERT_FALSE(Read(part, scene)) << cut;
-        ASSERT_TRUE(errors.Contains("** ERROR **")) << cut;
-        EXPECT_EQ(scene.objects.Count(), 0) << cut;
-        EXPECT_FALSE(scene.root.child) << cut;
-    }
-}
-
-TEST(OmPbfSceneTest, CountsAndLengthsThatLieVersionZeroAndFourCornersAreRefused)
+// A generous reserve loads without taking its room; every truncation, count
+// or length that lies, version 0 and a face of four corners are refused.
+TEST(OmPbfSceneTest, DamagedFilesFailWithAnErrorAndAnEmptySceneAndReservesAreNotTaken)
 {
     OmPbfScene full;
     FillScene(full, 4);
     const std::vector<uint8_t> good = Write(full);
+    std::vector<uint8_t> reserved = good;
+    const uint32_t reserve = 1000000; // material capacity at offset 8
+    std::memcpy(reserved.data() + 8, &reserve, 4);
+    OmPbfScene roomy;
+    ASSERT_TRUE(Read(reserved, roomy));
+    EXPECT_EQ(roomy.materials.count, full.materials.count);
+    EXPECT_LE(roomy.materials.capacity, 2 * roomy.materials.count + 64);
+    ExpectTree(roomy);
+
     // Offsets into the file: material count/capacity at 4/8, the first
     // material's layer count at 13 and its first layer's name length at 21.
     const struct {
@@ -181,13 +177,20 @@ TEST(OmPbfSceneTest, CountsAndLengthsThatLieVersionZeroAndFourCornersAreRefused)
         {21, 4000, "a string running past the end"},
         {13, 0x7FFFFFFF, "a layer count the file cannot hold"},
     };
+    std::vector<std::pair<std::vector<uint8_t>, std::string>> damaged;
+    for (size_t cut = 0; cut < good.size(); ++cut)
+        damaged.emplace_back(std::vector<uint8_t>(good.begin(), good.begin() + long(cut)), std::to_string(cut));
     for (const auto& lie : lies) {
-        std::vector<uint8_t> bytes = good;
-        std::memcpy(bytes.data() + lie.offset, &lie.value, 4);
+        damaged.emplace_back(good, lie.what);
+        std::memcpy(damaged.back().first.data() + lie.offset, &lie.value, 4);
+    }
+    for (const auto& [bytes, what] : damaged) {
         ErrorCapture errors;
         OmPbfScene scene;
-        EXPECT_FALSE(Read(bytes, scene)) << lie.what;
-        EXPECT_TRUE(errors.Contains("** ERROR **")) << lie.what;
+        ASSERT_FALSE(Read(bytes, scene)) << what;
+        ASSERT_TRUE(errors.Contains("** ERROR **")) << what;
+        EXPECT_EQ(scene.objects.Count(), 0) << what;
+        EXPECT_FALSE(scene.root.child) << what;
     }
 
     ErrorCapture errors;
@@ -203,29 +206,6 @@ TEST(OmPbfSceneTest, CountsAndLengthsThatLieVersionZeroAndFourCornersAreRefused)
     OmPbfScene copy;
     EXPECT_FALSE(Read(Write(scene), copy));
     EXPECT_TRUE(errors.Contains("4 corners"));
-}
-
-TEST(OmPbfSceneTest, SavingToAFullDiskFails)
-{
-    OmPbfScene scene; // small enough to wait in the stdio buffer until closing
-    FillScene(scene, 4);
-    ErrorCapture errors;
-    EXPECT_FALSE(scene.Save("/dev/full"));
-    EXPECT_TRUE(errors.Contains("could not be written")) << errors.Text();
-}
-
-TEST(OmPbfSceneTest, AGenerousReserveLoadsWithoutTakingItsRoom)
-{
-    OmPbfScene full;
-    FillScene(full, 4);
-    std::vector<uint8_t> bytes = Write(full);
-    const uint32_t reserve = 1000000; // material capacity at offset 8
-    std::memcpy(bytes.data() + 8, &reserve, 4);
-    OmPbfScene scene;
-    ASSERT_TRUE(Read(bytes, scene));
-    EXPECT_EQ(scene.materials.count, full.materials.count);
-    EXPECT_LE(scene.materials.capacity, 2 * scene.materials.count + 64);
-    ExpectTree(scene);
 }
 
 TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)

@@ -33,7 +33,7 @@ void RunFrame(RecordingProfiler& p, ManualClock& clock, int section, int64_t bus
 
 } // namespace
 
-TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
+TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFiguresAndNoInfinitePercentage)
 {
     ManualClock clock;
     RecordingProfiler p;
@@ -68,6 +68,16 @@ TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
     EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg  30.00% - peak  50.00% calls(  1.0)");
     EXPECT_TRUE(p.lines[0].overBudget);
     EXPECT_EQ(p.GetSection(render).lastPeak, 200);
+
+    // A frame of zero length gives no infinite percentage.
+    const int load = p.AddSection("load");
+    p.StartSection(load); // started before the frame, stopped inside it
+    clock.Advance(40);
+    p.BeginFrame();
+    p.StopSection(load);
+    p.EndFrame();
+    EXPECT_EQ(p.GetSection(load).windowPeak, 40);
+    EXPECT_EQ(p.GetSection(load).windowPeakPercent, 0.0f);
 }
 
 TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
@@ -94,18 +104,4 @@ TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
     p.EndFrame();
     p.Report();
     EXPECT_EQ(p.lines.size(), size_t(OmProfiler::kMaxSections));
-}
-
-TEST(OmProfiler, AFrameOfZeroLengthGivesNoInfinitePercentage)
-{
-    ManualClock clock;
-    RecordingProfiler p;
-    const int s = p.AddSection("load");
-    p.StartSection(s); // started before the frame, stopped inside it
-    clock.Advance(40);
-    p.BeginFrame();
-    p.StopSection(s);
-    p.EndFrame();
-    EXPECT_EQ(p.GetSection(s).windowPeak, 40);
-    EXPECT_EQ(p.GetSection(s).windowPeakPercent, 0.0f);
 }

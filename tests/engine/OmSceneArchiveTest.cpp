@@ -246,8 +246,9 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     std::filesystem::remove(path);
 }
 
-// The links agree both ways even where an unsaved shape sat among them.
-TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
+// The links agree both ways even where an unsaved shape sat among them;
+// lists whose links disagree fail the load.
+TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundListAndListsThatDisagreeFail)
 {
     const std::string path = archive_test::TempPath("mesh_users");
     OmMesh* saved = MakeTriangleMesh();
@@ -273,13 +274,9 @@ TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
     root->Release();
     // Counts are stored as they stood: the unsaved shape's reference is given back here.
     EXPECT_EQ(mesh->Release(), 0u);
-    std::filesystem::remove(path);
-}
 
-// Such a list would hang or corrupt every walk over it.
-TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
-{
-    // The intact list is 2 -> 1 -> 0; shape 0 writes the links it is given.
+    // Lists that disagree would hang or corrupt every walk over them. The
+    // intact list is 2 -> 1 -> 0; shape 0 writes the links it is given.
     const struct {
         const char* what;
         int prev, next; // index among the three shapes; -1 null
@@ -289,7 +286,6 @@ TEST(OmSceneArchive, ShapeListsThatDisagreeFailTheLoad)
         {"a shape its predecessor does not name", -1, -1, false},
         {"a link into another mesh's list", -1, 1, true},
     };
-    const std::string path = archive_test::TempPath("mesh_users_bad");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         OmMesh* mesh = MakeTriangleMesh();

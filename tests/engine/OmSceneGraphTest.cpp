@@ -151,7 +151,7 @@ TEST_F(SceneFixture, ModifierListsStayBoundedForCulledAndDrawnNodes)
     light->Release();
 }
 
-TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlags)
+TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlagsAndFindNodeByNameGoesDepthFirst)
 {
     auto* group = new OmGroup();
     auto* a = new OmGroup();
@@ -181,10 +181,8 @@ TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlags)
 
     for (OmGroup* g : {group, a, b, stranger})
         g->Release();
-}
 
-TEST(OmGroup, FindNodeByNameSearchesDepthFirstAndSkipsTheRoot)
-{
+    // Finding a node by name searches depth first and skips the root.
     auto* root = new OmGroup();
     root->SetName("target");
     OmGroup* first = AddNode<OmGroup>(*root, "first");

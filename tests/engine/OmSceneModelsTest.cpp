@@ -39,7 +39,7 @@ std::unique_ptr<OmPbfMeshRecord> Square(float x, int positions = 4)
 
 } // namespace
 
-TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
+TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonLimitsInfluencesAndRefusesStrayBones)
 {
     ScratchDir folder;
     OmPbfScene scene;
@@ -47,12 +47,16 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
     scene.root.object = 0;
     scene.root.transform.SetTranslation(OmVector3(0, 20, 0));
     ASSERT_TRUE(scene.Save(folder.File("man.pbf").c_str()));
+    OmSceneImporter importer;
+    EXPECT_EQ(importer.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr); // no bones.txt
+    EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
+    EXPECT_EQ(importer.LoadSkinned(folder.File("man.map").c_str(), 0.1f, 4, false), nullptr);
     folder.Write("bones.txt", "3\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + Bone(2, "Head", 1) +
                                   "// Vertex list\n" + Influences({{0, 0.1f}, {1, 0.6f}, {2, 0.3f}}) +
                                   Influences({{2, 1.0f}}) + Influences({{1, 0.5f}, {0, 0.5f}}) +
                                   Influences({{0, 1.0f}}));
-    OmSceneImporter importer;
-    OmSkinMesh* mesh = importer.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 2, false);
+    OmSceneImporter second;
+    OmSkinMesh* mesh = second.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 2, false);
     ASSERT_NE(mesh, nullptr);
     // Two faces, four distinct corners.
     ASSERT_EQ(mesh->vertices.GetCount(), 4u);
@@ -75,7 +79,16 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
     // Equal magnitudes: the earlier slot first.
     EXPECT_EQ(mesh->vertices[2].bones[0], 1);
     mesh->Release();
+
+    archive_test::ErrorCapture reports;
+    folder.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
+                                  Influences({{0, 1.0f}}) + Influences({{5, 1.0f}}) + Influences({{0, 1.0f}}) +
+                                  Influences({{1, 1.0f}}));
+    OmSceneImporter third;
+    EXPECT_EQ(third.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr);
+    EXPECT_TRUE(reports.Contains("names bone 5 of 2")) << reports.Text();
 }
+
 
 // Row vectors: a point goes through its own node's transform, then its ancestors'.
 TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
@@ -102,27 +115,7 @@ TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
     mesh->Release();
 }
 
-TEST_F(ImportTest, SkinnedModelRefusesMissingBonesAndStrayBoneIndices)
-{
-    ScratchDir folder;
-    OmPbfScene scene;
-    scene.AddObject(Square(0));
-    ASSERT_TRUE(scene.Save(folder.File("man.pbf").c_str()));
-    OmSceneImporter importer;
-    EXPECT_EQ(importer.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr); // no bones.txt
-    EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
-    EXPECT_EQ(importer.LoadSkinned(folder.File("man.map").c_str(), 0.1f, 4, false), nullptr);
-
-    archive_test::ErrorCapture reports;
-    folder.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
-                                  Influences({{0, 1.0f}}) + Influences({{5, 1.0f}}) + Influences({{0, 1.0f}}) +
-                                  Influences({{1, 1.0f}}));
-    OmSceneImporter second;
-    EXPECT_EQ(second.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr);
-    EXPECT_TRUE(reports.Contains("names bone 5 of 2")) << reports.Text();
-}
-
-TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
+TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshLeavesThePathAloneAndRefusesShortFrames)
 {
     ScratchDir folder;
     OmPbfScene scene;
@@ -146,18 +139,13 @@ TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
     EXPECT_EQ(anim->frames[1][1].position.x, 10.0f);
     EXPECT_EQ(anim->frames[2][1].position.x, 15.0f);
     mesh->Release();
-}
 
-TEST_F(ImportTest, MorphModelRefusesFramesShorterThanTheBase)
-{
-    ScratchDir folder;
-    OmPbfScene scene;
-    scene.AddObject(Square(0));
-    scene.AddObject(Square(20, 3)); // one corner fewer
-    ASSERT_TRUE(scene.Save(folder.File("wave.pbf").c_str()));
+    OmPbfScene shorter;
+    shorter.AddObject(Square(0));
+    shorter.AddObject(Square(20, 3)); // one corner fewer
+    ASSERT_TRUE(shorter.Save(folder.File("short.pbf").c_str()));
     archive_test::ErrorCapture reports;
-    OmSceneImporter importer;
-    EXPECT_EQ(importer.LoadMorphModel(folder.File("wave.pbf").c_str(), 1.0f), nullptr);
+    EXPECT_EQ(importer.LoadMorphModel(folder.File("short.pbf").c_str(), 1.0f), nullptr);
     EXPECT_TRUE(reports.Contains("frame 1")) << reports.Text();
     EXPECT_EQ(importer.LoadMorphModel(nullptr, 1.0f), nullptr);
     EXPECT_EQ(importer.LoadMorphModel(folder.File("level.map").c_str(), 1.0f), nullptr);

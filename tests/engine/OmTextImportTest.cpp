@@ -42,7 +42,7 @@ OmPbfMeshRecord MeshOf(int positions)
 
 } // namespace
 
-TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatrices)
+TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesAndMalformedFilesGiveNoRecords)
 {
     TempFile file("bones.txt", FourBones());
     OmPbfScene scene;
@@ -64,10 +64,8 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatrices)
     // The leg sits 1 unit (file z 10) above the pelvis in its parent's frame.
     EXPECT_TRUE(OmVector3::NearlyEqual(BoneAt(scene, 1).localTranslation, OmVector3(0, 1, 0), 1e-5f));
     EXPECT_FLOAT_EQ(root.localTranslation.x, 1.0f);
-}
 
-TEST(OmBoneTextTest, MalformedBoneFilesFailWithoutRecords)
-{
+    // Malformed files fail without records.
     const std::string good = FourBones();
     const struct {
         std::string text;
@@ -91,7 +89,7 @@ TEST(OmBoneTextTest, MalformedBoneFilesFailWithoutRecords)
     }
 }
 
-TEST(OmBoneTextTest, SkinWeightsKeepFourStrongestAndNeverDivideByZero)
+TEST(OmBoneTextTest, SkinWeightsKeepFourStrongestNeverDivideByZeroAndFailAsTheFileSays)
 {
     const std::string text = FourBones() + "// Vertex list\n" + Influences({{1, 0.25f}, {2, 0.75f}}) +
                              Influences({{0, 0.1f}, {1, -0.4f}, {2, 0.05f}, {3, 0.3f}, {0, 0.2f}, {1, 0.0f}}) +
@@ -116,10 +114,7 @@ TEST(OmBoneTextTest, SkinWeightsKeepFourStrongestAndNeverDivideByZero)
     EXPECT_EQ(cancel.weight[0], 0.5f);
     EXPECT_EQ(cancel.weight[1], -0.5f);
     EXPECT_EQ(cancel.weight[2], 0.0f);
-}
 
-TEST(OmBoneTextTest, SkinWeightFailures)
-{
     const struct {
         std::string text;
         int vertices;
@@ -137,7 +132,6 @@ TEST(OmBoneTextTest, SkinWeightFailures)
         EXPECT_FALSE(ReadSkinWeights(mesh, file.Path(), 4)) << c.error;
         EXPECT_TRUE(errors.Contains(c.error)) << errors.Text();
     }
-    OmPbfMeshRecord mesh = MeshOf(1);
     EXPECT_FALSE(ReadSkinWeights(mesh, "/no/such/bones.txt", 4));
 }
 
@@ -158,7 +152,7 @@ std::string Animation(int bones, int frames, const char* kind, const std::string
 
 } // namespace
 
-TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrame)
+TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrameAndBadOnesNullAndAReason)
 {
     TempFile relative("walk.txt", Animation(2, 3, "Relative"));
     auto anim = LoadAnimationFile(relative.Path(), nullptr, 0.5f, 0.0f, 0);
@@ -178,11 +172,7 @@ TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrame)
     EXPECT_NEAR(std::fabs(anim->rotations[0].y), std::sqrt(0.5f), 1e-4f);
     EXPECT_NEAR(std::fabs(anim->rotations[1].w), 1.0f, 1e-5f);
     EXPECT_FLOAT_EQ(anim->translations[0].z, 2.0f);
-}
 
-TEST(OmAnimationTextTest, BadAnimationFilesGiveNullAndAReason)
-{
-    const std::vector<int32_t> parents = {-1, 0};
     const struct {
         std::string text;
         const std::vector<int32_t>* skeleton;

@@ -8,7 +8,7 @@
 #include "engine/OmVector3.h"
 #include "engine/OmVector4.h"
 
-TEST(OmVector, NormalisingReturnsTheOldLengthAndZeroesTinyVectors)
+TEST(OmVector, NormalisingZeroesTinyVectorsAndProductsDistancesAndDivisionByZeroBehave)
 {
     OmVector3 v(3, 4, 0);
     EXPECT_FLOAT_EQ(v.Normalise(), 5.0f);
@@ -30,10 +30,7 @@ TEST(OmVector, NormalisingReturnsTheOldLengthAndZeroesTinyVectors)
     EXPECT_EQ(VectorLength2D(flat), 1.0f);
     EXPECT_EQ(NormaliseInPlace2D(tiny2), 0.0f);
     EXPECT_EQ(tiny2.y, 0.0f);
-}
 
-TEST(OmVector3, ProductsDistancesInterpolationAndDivisionByZero)
-{
     OmVector3 a(1, 2, 3), b(4, 5, 6), c;
     CrossProduct(a, b, c);
     EXPECT_TRUE(c.Equals(OmVector3(-3, 6, -3)));
@@ -49,9 +46,9 @@ TEST(OmVector3, ProductsDistancesInterpolationAndDivisionByZero)
     EXPECT_TRUE(OmVector3::NearlyEqual(mid, OmVector3(1.75f, 2.75f, 3.75f), 1e-6f));
     EXPECT_FALSE(OmVector3::NearlyEqual(mid, OmVector3(1.75f, 2.75f, 3.8f), 0.01f));
 
-    OmVector3 v(2, -4, 6);
-    v /= 0.0f; // saturates instead of producing infinity
-    EXPECT_TRUE(v.Equals(OmVector3(FLT_MAX, FLT_MAX, FLT_MAX)));
+    OmVector3 saturated(2, -4, 6);
+    saturated /= 0.0f; // saturates instead of producing infinity
+    EXPECT_TRUE(saturated.Equals(OmVector3(FLT_MAX, FLT_MAX, FLT_MAX)));
 }
 
 TEST(OmVector2, CatmullRomPassesThroughTheInnerKeys)

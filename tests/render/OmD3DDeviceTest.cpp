@@ -46,7 +46,7 @@ TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
     }
 }
 
-TEST_F(RendererTest, ClearsOnlyTheRectangleAndSetsTheViewport)
+TEST_F(RendererTest, ClearsOnlyTheRectangleSetsTheViewportAndShowsTheLoadingImage)
 {
     ASSERT_TRUE(Open(800, 600));
     ClearTo(0.0f, 0.0f, 1.0f);
@@ -58,13 +58,27 @@ TEST_F(RendererTest, ClearsOnlyTheRectangleAndSetsTheViewport)
     ExpectPixels(ReadPixels(), {{200, 150, orange}, {599, 449, orange}, {199, 150, kBlue},
                                 {200, 149, kBlue}, {600, 449, kBlue}, {599, 450, kBlue}});
 
+    // A loading image fills the screen; a bad file leaves it.
+    ClearTo(0.0f, 0.0f, 1.0f);
+    rtest::TempFolder folder("om_loading");
+    const std::string path = folder.File("loading.bmp");
+    const std::vector<uint32_t> green(8 * 8, 0xFF00FF00u);
+    ASSERT_TRUE(WriteBmp24(path, green.data(), 8, 8, 8 * 4));
+    renderer->ShowImageFile(path.c_str());
+    ExpectPixels(ReadPixels(), {{0, 0, 0xFF00FF00u}, {799, 599, 0xFF00FF00u}});
+
+    ClearTo(0.0f, 0.0f, 1.0f);
+    std::filesystem::resize_file(path, 20); // cut inside the header
+    renderer->ShowImageFile(path.c_str());
+    ExpectPixels(ReadPixels(), {{400, 300, kBlue}});
+
     EXPECT_EQ(renderer->SetViewport(rect), GfxResult::Ok);
     GfxViewport device{};
     Device()->GetViewport(&device);
     EXPECT_EQ(std::tie(device.x, device.y, device.width, device.height), std::make_tuple(200u, 150u, 400u, 300u));
 }
 
-TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrameUntilAResetWorks)
+TEST_F(RendererTest, LostDeviceResetsOnTheSecondNotResetFrameUntilAResetWorksKeepingStatesAndTextures)
 {
     ASSERT_TRUE(Open(640, 480));
     GfxVertexBuffer* vb = nullptr;
@@ -92,22 +106,8 @@ TEST_F(RendererTest, LostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrameUntil
     EXPECT_EQ(renderer->EndScene(), GfxResult::Ok);
     vb->Release();
 
-    // A failed reset keeps trying through BeginScene.
-    Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
-    Device()->FailNextResets(1);
-    renderer->MarkDeviceLost();
-    EXPECT_FALSE(renderer->BeginScene(0.0f)); // armed already: the reset fails
-    EXPECT_EQ(Device()->TestCooperativeLevel(), GfxResult::DeviceNotReset);
-    EXPECT_FALSE(renderer->BeginScene(0.0f)); // still armed: tries again and succeeds
-    EXPECT_TRUE(renderer->BeginScene(0.0f));
-    renderer->EndScene();
-}
-
-// A device reset loses every state and binding; the renderer's reset puts
-// its cached states back and binds the textures again, so they must live.
-TEST_F(RendererTest, StatesAndBoundTexturesOutliveAReset)
-{
-    ASSERT_TRUE(Open(640, 480));
+    // A device reset loses every state and binding; the renderer's reset puts
+    // its cached states back and binds the textures again, so they must live.
     GfxTexture* texture = nullptr;
     ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
     renderer->SetD3DTexture(0, texture);
@@ -118,9 +118,13 @@ TEST_F(RendererTest, StatesAndBoundTexturesOutliveAReset)
     renderer->DispatchRenderState(GfxRs::CullMode, GfxCull::None);
     renderer->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::TFactor);
 
+    // A failed reset keeps trying through BeginScene.
     Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    Device()->FailNextResets(1);
     renderer->MarkDeviceLost();
-    EXPECT_FALSE(renderer->BeginScene(0.0f));
+    EXPECT_FALSE(renderer->BeginScene(0.0f)); // armed already: the reset fails
+    EXPECT_EQ(Device()->TestCooperativeLevel(), GfxResult::DeviceNotReset);
+    EXPECT_FALSE(renderer->BeginScene(0.0f)); // still armed: tries again and succeeds
     ExpectCacheMatchesDevice({GfxRs::CullMode});
     uint32_t arg = 0;
     Device()->GetTextureStageState(0, GfxTss::ColorArg1, &arg);
@@ -134,6 +138,8 @@ TEST_F(RendererTest, StatesAndBoundTexturesOutliveAReset)
     renderer->ApplyStateBlock(block);
     EXPECT_EQ(renderer->GetStageTexture(2), texture);
     renderer->DeleteStateBlock(block);
+    EXPECT_TRUE(renderer->BeginScene(0.0f));
+    renderer->EndScene();
 }
 
 // The cache skips values the device already has; a state block being
@@ -234,7 +240,7 @@ TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
     EXPECT_EQ(d3d.GetAdapter(2), nullptr);
 }
 
-TEST_F(RendererTest, DepthFormatFallsBackThroughTheTable)
+TEST_F(RendererTest, DepthFormatFallsBackThroughTheTableAndTheRequestedAdapterIsChecked)
 {
     using namespace GfxFormat;
     struct Attempt {
@@ -275,10 +281,7 @@ TEST_F(RendererTest, DepthFormatFallsBackThroughTheTable)
         }
         renderer.reset();
     }
-}
 
-TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability)
-{
     // An adapter that does not exist is not used; the start falls back to
     // a window on adapter 0, if the adapter can draw into one.
     ASSERT_TRUE(Open(640, 480, 16, rtest::StandardAdapter(), 3));
@@ -293,23 +296,6 @@ TEST_F(RendererTest, RequestedAdapterIsCheckedAndWindowedStartNeedsTheCapability
     adapter.caps2 = GfxCaps2Bits::CanRenderWindowed;
     ASSERT_TRUE(Open(1000, 480, 16, adapter));
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
-}
-
-TEST_F(RendererTest, LoadingImageFillsTheScreenAndABadFileLeavesIt)
-{
-    ASSERT_TRUE(Open(640, 480));
-    ClearTo(0.0f, 0.0f, 1.0f);
-    rtest::TempFolder folder("om_loading");
-    const std::string path = folder.File("loading.bmp");
-    const std::vector<uint32_t> green(8 * 8, 0xFF00FF00u);
-    ASSERT_TRUE(WriteBmp24(path, green.data(), 8, 8, 8 * 4));
-    renderer->ShowImageFile(path.c_str());
-    ExpectPixels(ReadPixels(), {{0, 0, 0xFF00FF00u}, {639, 479, 0xFF00FF00u}});
-
-    ClearTo(0.0f, 0.0f, 1.0f);
-    std::filesystem::resize_file(path, 20); // cut inside the header
-    renderer->ShowImageFile(path.c_str());
-    ExpectPixels(ReadPixels(), {{320, 240, kBlue}});
 }
 
 TEST_F(RendererTest, ScreenshotsReadBackWithThePixelsDrawnFullScreenOrWindowed)

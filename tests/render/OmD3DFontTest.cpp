@@ -57,7 +57,7 @@ protected:
 
 } // namespace
 
-TEST_F(FontTest, AtlasSizeFollowsThePointSizeAndExtentCountsTheWidestLineAndEveryRow)
+TEST_F(FontTest, AtlasSizeFollowsThePointSizeExtentCountsEveryRowAndLongTextsDrawInBatches)
 {
     EXPECT_EQ(MakeFont("Arial", 24)->GetTextureSize(), 512u);
     // The largest atlas still takes every printable glyph at full scale.
@@ -81,9 +81,29 @@ TEST_F(FontTest, AtlasSizeFollowsThePointSizeAndExtentCountsTheWidestLineAndEver
     EXPECT_EQ(del[0], 0u);
     EXPECT_EQ(font->GetTextExtent(nullptr, a), GfxResult::Fail);
     EXPECT_EQ(font->GetTextExtent("A", nullptr), GfxResult::Fail);
+
+    // Long texts draw in batches and leave the state as it was.
+    auto small = MakeFont("Arial", 10);
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    const uint32_t zEnable = renderer->GetRenderState(GfxRs::ZEnable);
+    const uint32_t cull = renderer->GetRenderState(GfxRs::CullMode);
+    const uint32_t colourOp = renderer->GetTextureStageState(0, GfxTss::ColorOp);
+    const std::string sixty(60, 'x'), fifty(50, 'x'), lots(120, 'x');
+    const std::pair<const char*, uint32_t> cases[] = {
+        {sixty.c_str(), 2}, {fifty.c_str(), 1}, {lots.c_str(), 3}, {nullptr, 0}, {"\x7f\x7f", 0}};
+    for (const auto& [text, batches] : cases) {
+        EXPECT_EQ(small->DrawText(0, 0, 0xFFFFFFFF, text, 0), GfxResult::Ok);
+        EXPECT_EQ(small->GetDrawBatches(), batches) << (text ? std::strlen(text) : 0);
+    }
+    ExpectStates({{GfxRs::ZEnable, zEnable}, {GfxRs::CullMode, cull}});
+    EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::ColorOp), colourOp);
+    ExpectCacheMatchesDevice({GfxRs::ZEnable});
+    renderer->EndScene();
+    // The renderer's own font draws nothing for a null text.
+    renderer->DrawText(0.1f, 0.1f, nullptr, nullptr, 1.0f);
 }
 
-TEST_F(FontTest, FallbackFaceDrawsWhereItsExtentSaysInItsColour)
+TEST_F(FontTest, FallbackFaceDrawsWhereItsExtentSaysInItsColourBoldOrItalic)
 {
     auto font = MakeFont("Arial", 16); // no Arial added: the fallback face
     uint32_t size[2] = {0, 0};
@@ -117,22 +137,19 @@ TEST_F(FontTest, FallbackFaceDrawsWhereItsExtentSaysInItsColour)
     EXPECT_TRUE(ink.onlyRed);
     EXPECT_TRUE(ink.left >= 159 && ink.right <= int(160 + w) + 1) << ink.left << " " << ink.right;
     EXPECT_TRUE(ink.top >= 239 && ink.bottom <= int(240 + h) + 1) << ink.top << " " << ink.bottom;
-}
 
-// Flag 1 makes the face bold (more ink for the same text), flag 2 italic
-// (the tops of upright strokes lean to the right of their feet); the small
-// fonts are made with flag 1.
-TEST_F(FontTest, FlagOneIsBoldAndFlagTwoItalic)
-{
+    // Flag 1 makes the face bold (more ink for the same text), flag 2 italic
+    // (the tops of upright strokes lean to the right of their feet); the small
+    // fonts are made with flag 1.
     struct Look {
         int ink = 0;
         float lean = 0.0f; // mean x of the top rows' ink less the bottom rows'
     };
     const auto look = [&](uint32_t flags) {
-        auto font = MakeFont("Arial", 24, flags);
+        auto face = MakeFont("Arial", 24, flags);
         EXPECT_TRUE(renderer->BeginScene(0.0f));
         ClearTo(0, 0, 0);
-        font->DrawText(100, 100, 0xFFFFFFFF, "lllll", 0);
+        face->DrawText(100, 100, 0xFFFFFFFF, "lllll", 0);
         renderer->EndScene();
         const InkBox box = FindInk();
         const std::vector<uint32_t> pixels = ReadPixels();
@@ -152,26 +169,4 @@ TEST_F(FontTest, FlagOneIsBoldAndFlagTwoItalic)
     EXPECT_LT(std::abs(bold.lean), 1.0f);
     EXPECT_LT(std::abs(regular.lean), 1.0f);
     EXPECT_GT(italic.lean, 2.0f);
-}
-
-TEST_F(FontTest, LongTextsDrawInBatchesAndLeaveTheStateAsItWas)
-{
-    auto font = MakeFont("Arial", 10);
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    const uint32_t zEnable = renderer->GetRenderState(GfxRs::ZEnable);
-    const uint32_t cull = renderer->GetRenderState(GfxRs::CullMode);
-    const uint32_t colourOp = renderer->GetTextureStageState(0, GfxTss::ColorOp);
-    const std::string sixty(60, 'x'), fifty(50, 'x'), lots(120, 'x');
-    const std::pair<const char*, uint32_t> cases[] = {
-        {sixty.c_str(), 2}, {fifty.c_str(), 1}, {lots.c_str(), 3}, {nullptr, 0}, {"\x7f\x7f", 0}};
-    for (const auto& [text, batches] : cases) {
-        EXPECT_EQ(font->DrawText(0, 0, 0xFFFFFFFF, text, 0), GfxResult::Ok);
-        EXPECT_EQ(font->GetDrawBatches(), batches) << (text ? std::strlen(text) : 0);
-    }
-    ExpectStates({{GfxRs::ZEnable, zEnable}, {GfxRs::CullMode, cull}});
-    EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::ColorOp), colourOp);
-    ExpectCacheMatchesDevice({GfxRs::ZEnable});
-    renderer->EndScene();
-    // The renderer's own font draws nothing for a null text.
-    renderer->DrawText(0.1f, 0.1f, nullptr, nullptr, 1.0f);
 }

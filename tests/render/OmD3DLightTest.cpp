@@ -76,7 +76,7 @@ uint32_t Green(uint32_t c) { return c >> 8 & 0xFF; }
 
 } // namespace
 
-TEST_F(LightTest, LightsSwitchOnAndOffById)
+TEST_F(LightTest, LightsSwitchOnAndOffByIdAndALightInTwoChainsIsOnUntilBothAreRemoved)
 {
     renderer->DispatchRenderState(GfxRs::Ambient, 0);
     OmLight* red = NewLight(OmLight::kDirectional, 1, 0, 0);
@@ -122,6 +122,32 @@ TEST_F(LightTest, LightsSwitchOnAndOffById)
     EXPECT_FALSE(DeviceLightOn(a));
     renderer->EnableLight(ambient, false);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Ambient), 0u);
+
+    // A light in two chains is on until both are removed.
+    OmLight* chained = NewLight(OmLight::kPoint, 1, 1, 1);
+    OmLight* off = NewLight(OmLight::kPoint, 1, 1, 1);
+    off->SetEnabled(false);
+    const int32_t index = renderer->AddLight(chained);
+    renderer->AddLight(off);
+    OmVoidChain first(chained), second(chained);
+    second.Insert(off);
+    Device()->ResetCallCounts();
+    renderer->AddLights(1, first);
+    renderer->AddLights(1, second);
+    EXPECT_EQ(Device()->CallCount(GfxCall::SetLight), 1u);
+    EXPECT_TRUE(DeviceLightOn(index));
+    EXPECT_EQ(chained->useCount, 2u);
+    EXPECT_FALSE(renderer->IsLightInSet(1, off)); // disabled lights are passed over
+    EXPECT_FALSE(renderer->IsLightInSet(0, chained));
+    renderer->RemoveLights(1, first);
+    EXPECT_TRUE(DeviceLightOn(index));
+    renderer->RemoveLights(1, second);
+    EXPECT_FALSE(DeviceLightOn(index));
+    EXPECT_FALSE(renderer->IsLightInSet(1, chained));
+    renderer->RemoveLights(1, second); // already out: nothing more
+    EXPECT_EQ(chained->useCount, 0u);
+    renderer->AddLights(5, first); // no such set
+    EXPECT_FALSE(DeviceLightOn(index));
 }
 
 TEST_F(LightTest, RecordsTakeThePositionAndUnlimitedRangeAndOnlyTheFirstEightUpdate)
@@ -144,34 +170,6 @@ TEST_F(LightTest, RecordsTakeThePositionAndUnlimitedRangeAndOnlyTheFirstEightUpd
     EXPECT_EQ(Device()->CallCount(GfxCall::LightEnable), 0u);
     renderer->UpdateLight(lights[1]);
     EXPECT_EQ(Device()->CallCount(GfxCall::LightEnable), 1u);
-}
-
-TEST_F(LightTest, ALightInTwoChainsIsOnUntilBothAreRemoved)
-{
-    OmLight* light = NewLight(OmLight::kPoint, 1, 1, 1);
-    OmLight* off = NewLight(OmLight::kPoint, 1, 1, 1);
-    off->SetEnabled(false);
-    const int32_t index = renderer->AddLight(light);
-    renderer->AddLight(off);
-    OmVoidChain first(light), second(light);
-    second.Insert(off);
-    Device()->ResetCallCounts();
-    renderer->AddLights(1, first);
-    renderer->AddLights(1, second);
-    EXPECT_EQ(Device()->CallCount(GfxCall::SetLight), 1u);
-    EXPECT_TRUE(DeviceLightOn(index));
-    EXPECT_EQ(light->useCount, 2u);
-    EXPECT_FALSE(renderer->IsLightInSet(1, off)); // disabled lights are passed over
-    EXPECT_FALSE(renderer->IsLightInSet(0, light));
-    renderer->RemoveLights(1, first);
-    EXPECT_TRUE(DeviceLightOn(index));
-    renderer->RemoveLights(1, second);
-    EXPECT_FALSE(DeviceLightOn(index));
-    EXPECT_FALSE(renderer->IsLightInSet(1, light));
-    renderer->RemoveLights(1, second); // already out: nothing more
-    EXPECT_EQ(light->useCount, 0u);
-    renderer->AddLights(5, first); // no such set
-    EXPECT_FALSE(DeviceLightOn(index));
 }
 
 TEST_F(LightTest, TheRendererCameraOutlivesModeSwitchesAndAppliesItsProjection)

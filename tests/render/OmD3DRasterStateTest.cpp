@@ -265,7 +265,15 @@ TEST_F(StencilTest, TheOperationsWriteTheStencilAsTheTestsTurnOut)
 
 // --- Shading and depth bias ------------------------------------------------
 
-TEST_F(RasterStateTest, FlatShadingGivesEachTriangleItsFirstVertexColour)
+struct BiasCase {
+    const char* name;
+    uint32_t zbias, zfunc;
+    bool ownVertices; // the decal has vertices of its own, else the floor's
+    bool cover;       // a nearer wall covers the decal's place
+    uint32_t expected;
+};
+
+TEST_F(RasterStateTest, FlatShadingTakesTheFirstVertexColourAndDepthBiasLetsACoplanarDecalWin)
 {
     // A strip of two triangles: (red, green, blue) on the left, (green, blue, white) on the right.
     const SceneVertex strip[4] = {{-10, 10, 10, kRed}, {10, 10, 10, kGreen}, {-10, -10, 10, kBlue},
@@ -288,18 +296,7 @@ TEST_F(RasterStateTest, FlatShadingGivesEachTriangleItsFirstVertexColour)
             EXPECT_EQ(rightTriangle[i] == kGreen, c.flat) << std::hex << rightTriangle[i];
         }
     }
-}
 
-struct BiasCase {
-    const char* name;
-    uint32_t zbias, zfunc;
-    bool ownVertices; // the decal has vertices of its own, else the floor's
-    bool cover;       // a nearer wall covers the decal's place
-    uint32_t expected;
-};
-
-TEST_F(RasterStateTest, DepthBiasLetsACoplanarDecalWinButNotOverNearerSurfaces)
-{
     // A floor sloping away from the eye, and a decal lying on it.
     const auto quad = [](float x0, float x1, float y0, float y1, uint32_t colour, SceneVertex out[4]) {
         const auto at = [&](float x, float y) { return SceneVertex{x, y, 20 + y * 0.4f + x * 0.2f, colour}; };

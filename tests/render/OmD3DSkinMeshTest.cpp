@@ -107,6 +107,19 @@ protected:
     {
         return Pixel(pixels, uint32_t((p.x + 1) * 0.5f * float(width)), uint32_t((1 - p.y) * 0.5f * float(height)));
     }
+
+    // The figure converted with its two squares in subsets of their own,
+    // the left one drawn with material left, the right one with right.
+    OmD3DSkinMesh* TwoSubsetFigure(int32_t left, int32_t right)
+    {
+        OmSkinMesh* mesh = TwoBoneFigure(left, 0, 1);
+        mesh->materialGroups.RemoveAll();
+        mesh->materialGroups.Add(OmMaterialGroup{uint32_t(left), 0, 2, 0, 4});
+        mesh->materialGroups.Add(OmMaterialGroup{uint32_t(right), 2, 2, 4, 4});
+        auto* device = Convert(*renderer, *mesh, new OmD3DSkinMesh());
+        mesh->Release();
+        return device;
+    }
 };
 
 TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
@@ -154,48 +167,33 @@ TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
     ErrorLog log;
     const int32_t material = Opaque();
     const uint32_t references = renderer->GetMaterial(material)->GetRefCount();
-    {
-        OmSkinMesh* engine = TwoBoneFigure(material, 0, 1);
-        engine->skeleton.bones.Resize(256); // fills the palette exactly
-        auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-        EXPECT_NE(device, nullptr);
-        if (device) {
-            OmBoneMatrix matrices[256];
-            device->SetBoneMatrices(matrices, 256);
-            device->Release();
-        }
-        engine->skeleton.bones.Resize(257);
-        EXPECT_EQ(Convert(*renderer, *engine, new OmD3DSkinMesh()), nullptr);
-        EXPECT_EQ(log.Count("more than the palette holds"), 1u);
-        engine->Release();
+    OmSkinMesh* engine = TwoBoneFigure(material, 0, 1);
+    engine->skeleton.bones.Resize(256); // fills the palette exactly
+    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+    EXPECT_NE(device, nullptr);
+    if (device) {
+        OmBoneMatrix matrices[256];
+        device->SetBoneMatrices(matrices, 256);
+        device->Release();
     }
-    {
-        OmSkinMesh* engine = TwoBoneFigure(material, 0, 1);
-        engine->vertices[5].bones[2] = 2;
-        engine->vertices[5].weights[2] = 0.1f;
-        EXPECT_EQ(Convert(*renderer, *engine, new OmD3DSkinMesh()), nullptr);
-        EXPECT_EQ(log.Count("weighted to bone 2 of 2"), 1u);
-        // An index past the skeleton with no weight on it is harmless.
-        engine->vertices[5].weights[2] = 0.0f;
-        auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-        EXPECT_NE(device, nullptr);
-        if (device)
-            device->Release();
-        engine->Release();
-    }
+    engine->skeleton.bones.Resize(257);
+    EXPECT_EQ(Convert(*renderer, *engine, new OmD3DSkinMesh()), nullptr);
+    EXPECT_EQ(log.Count("more than the palette holds"), 1u);
+
+    engine->skeleton.bones.Resize(2);
+    engine->vertices[5].bones[2] = 2;
+    engine->vertices[5].weights[2] = 0.1f;
+    EXPECT_EQ(Convert(*renderer, *engine, new OmD3DSkinMesh()), nullptr);
+    EXPECT_EQ(log.Count("weighted to bone 2 of 2"), 1u);
+    // An index past the skeleton with no weight on it is harmless.
+    engine->vertices[5].weights[2] = 0.0f;
+    device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+    EXPECT_NE(device, nullptr);
+    if (device)
+        device->Release();
+    engine->Release();
     // Every material reference taken by the failed conversions was given back.
     EXPECT_EQ(renderer->GetMaterial(material)->GetRefCount(), references);
-}
-
-// The two squares of the figure in subsets of their own: the left one
-// opaque, the right one with the given blend.
-OmSkinMesh* TwoSubsetFigure(int32_t left, int32_t right)
-{
-    OmSkinMesh* mesh = TwoBoneFigure(left, 0, 1);
-    mesh->materialGroups.RemoveAll();
-    mesh->materialGroups.Add(OmMaterialGroup{uint32_t(left), 0, 2, 0, 4});
-    mesh->materialGroups.Add(OmMaterialGroup{uint32_t(right), 2, 2, 4, 4});
-    return mesh;
 }
 
 // Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass. An
@@ -211,9 +209,7 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
     } const cases[] = {
         {Opaque(), Opaque(), 1u}, {Opaque(), additive, 3u}, {Opaque(), glass, 3u}, {glass, additive, 2u}};
     for (const Case& c : cases) {
-        OmSkinMesh* engine = TwoSubsetFigure(c.left, c.right);
-        auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-        engine->Release();
+        OmD3DSkinMesh* device = TwoSubsetFigure(c.left, c.right);
         ASSERT_NE(device, nullptr);
         EXPECT_EQ(device->GetPassMask(), c.mask) << c.right;
         device->Release();
@@ -224,9 +220,7 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
     };
     OmD3DBatch& batch = renderer->GetBatch();
     {
-        OmSkinMesh* engine = TwoSubsetFigure(glass, additive);
-        auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-        engine->Release();
+        OmD3DSkinMesh* device = TwoSubsetFigure(glass, additive);
         ASSERT_NE(device, nullptr);
         batch.Begin(0);
         device->Render(*renderer);
@@ -240,9 +234,7 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
         device->Release();
     }
 
-    OmSkinMesh* engine = TwoSubsetFigure(Opaque(), additive);
-    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-    engine->Release();
+    OmD3DSkinMesh* device = TwoSubsetFigure(Opaque(), additive);
     ASSERT_NE(device, nullptr);
     batch.Begin(0);
     const uint64_t before = Draws();
@@ -316,7 +308,8 @@ struct MorphFixture {
 
 } // namespace
 
-TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlend)
+// The buffer is written again after a device reset.
+TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlendAlsoAfterADeviceReset)
 {
     MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
     auto* device = Convert(*renderer, *fixture.mesh, static_cast<OmD3DMorphMesh*>(renderer->CreateMorphMesh()));
@@ -338,6 +331,15 @@ TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlend)
             }
         }
     }
+    ASSERT_TRUE(device->SetFrames(fixture.Frame(1), fixture.Frame(1), 0.0f));
+    Device()->EndScene();
+    renderer->MarkDeviceLost();
+    renderer->ReleaseDeviceObjects();
+    ASSERT_TRUE(renderer->Reset());
+    renderer->ClearDeviceLost();
+    BeginScreenFractionScene();
+    device->Render(*renderer);
+    EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
     device->Release();
 }
 
@@ -371,23 +373,5 @@ TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaP
     const std::vector<uint32_t> pixels = ReadPixels();
     for (float x : {0.0f, -0.6f})
         EXPECT_NE(At(pixels, OmVector3(x, 0.5f, 0)) & 0xFFFFFF, 0u) << x;
-    device->Release();
-}
-
-TEST_F(DeviceSkinMeshTest, MorphBufferIsWrittenAgainAfterADeviceReset)
-{
-    MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
-    auto* device = Convert(*renderer, *fixture.mesh, new OmD3DMorphMesh());
-    ASSERT_NE(device, nullptr);
-    ASSERT_TRUE(device->SetFrames(fixture.Frame(1), fixture.Frame(1), 0.0f));
-
-    Device()->EndScene();
-    renderer->MarkDeviceLost();
-    renderer->ReleaseDeviceObjects();
-    ASSERT_TRUE(renderer->Reset());
-    renderer->ClearDeviceLost();
-    BeginScreenFractionScene();
-    device->Render(*renderer);
-    EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
     device->Release();
 }

@@ -62,7 +62,7 @@ protected:
 
 } // namespace
 
-TEST_F(SpriteTest, APixelPositionAndAScreenFractionPlaceTheSprite)
+TEST_F(SpriteTest, APixelPositionOrAScreenFractionPlacesTheSpriteAndMirroringFlipsItInPlace)
 {
     sprite->SetPosition(100, 50);
     sprite->scale[0] = sprite->scale[1] = 4.0f;
@@ -75,12 +75,10 @@ TEST_F(SpriteTest, APixelPositionAndAScreenFractionPlaceTheSprite)
     EXPECT_FLOAT_EQ(placement.translation.x, 320.0f);
     EXPECT_FLOAT_EQ(placement.translation.y, 240.0f);
     ExpectPixels(Draw(), {{322, 242, kRed}, {350, 270, kGreen}, {318, 242, kBlack}});
-}
 
-TEST_F(SpriteTest, MirroredSpritesStayInPlaceWithTheirPictureFlipped)
-{
+    // Mirrored sprites stay in place with their picture flipped.
+    sprite->SetScreenRelative(false);
     sprite->SetPosition(100, 50);
-    sprite->scale[0] = sprite->scale[1] = 4.0f;
     std::swap(sprite->uvRect[0], sprite->uvRect[2]);
     ExpectPixels(Draw(), {{104, 60, kGreen}, {127, 60, kRed}, {98, 60, kBlack}, {134, 60, kBlack}});
 

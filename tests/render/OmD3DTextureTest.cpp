@@ -105,7 +105,7 @@ TEST_F(TextureTest, TargaBmpAndPngFilesDrawTheirTexels)
     }
 }
 
-TEST_F(TextureTest, UnreadableFilesFailToLoadAndBindNothing)
+TEST_F(TextureTest, UnreadableFilesBindNothingAndExtraLayersFillTheStagesOnly)
 {
     std::optional<ErrorLog> log(std::in_place);
     const int32_t missing = Register(folder.File("missing.tga"));
@@ -127,6 +127,20 @@ TEST_F(TextureTest, UnreadableFilesFailToLoadAndBindNothing)
     EXPECT_EQ(renderer->GetStageTexture(0), renderer->GetD3DTexture(good));
     renderer->SetTexture(0, -1);
     EXPECT_EQ(renderer->GetStageTexture(0), nullptr);
+    // A material of more layers than stages fills the stages only.
+    OmMaterial material;
+    for (int i = 0; i < 10; ++i) {
+        OmMaterialLayer layer;
+        layer.frames.Add(good);
+        material.layers.Add(layer);
+    }
+    log.emplace();
+    const int32_t layered = renderer->RegisterMaterial(&material);
+    renderer->ApplyMaterial(layered);
+    EXPECT_EQ(log->Text(), "");
+    for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
+        EXPECT_EQ(renderer->GetStageTexture(stage), renderer->GetD3DTexture(good));
+    renderer->ReleaseMaterial(layered);
     // A released texture leaves no stage holding it.
     renderer->SetTexture(1, good);
     EXPECT_EQ(renderer->ReleaseTexture(good), 0);
@@ -226,23 +240,6 @@ TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
     EXPECT_EQ(renderer->GetRenderState(GfxRs::SrcBlend), GfxBlend::DestColor);
     renderer->ReleaseBlendMode();
     ExpectStates({{GfxRs::SrcBlend, GfxBlend::One}, {GfxRs::AlphaBlendEnable, 0}, {GfxRs::ZWriteEnable, 1}});
-}
-
-TEST_F(TextureTest, MoreLayersThanStagesFillTheStagesOnly)
-{
-    const int32_t id = Register(folder.Write("c.tga", SolidTga(2, 2, 0xFFFFFF)));
-    ASSERT_TRUE(renderer->LoadTexture(id));
-    OmMaterial material;
-    for (int i = 0; i < 10; ++i) {
-        OmMaterialLayer layer;
-        layer.frames.Add(id);
-        material.layers.Add(layer);
-    }
-    ErrorLog log;
-    renderer->ApplyMaterial(renderer->RegisterMaterial(&material));
-    EXPECT_EQ(log.Text(), "");
-    for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
-        EXPECT_EQ(renderer->GetStageTexture(stage), renderer->GetD3DTexture(id));
 }
 
 namespace {
