@@ -188,7 +188,7 @@ TEST(TgaReader, DamagedHeadersAndDataAreRefused)
 
 // --- BMP -------------------------------------------------------------------
 
-TEST(BmpReader, PaletteDepths)
+TEST(BmpReader, PaletteDepthsAndUnsupportedOrDamagedFilesAreRefused)
 {
     const Bytes palette = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0}; // 0 red, 1 blue
     // 8 bits: indices 1, 0, 1 on one row (padded to 4).
@@ -203,6 +203,16 @@ TEST(BmpReader, PaletteDepths)
     // An index past the stored entries reads black instead of running off.
     EXPECT_EQ(Pixels(BmpFile(1, 1, 8, 0, palette, {200, 0, 0, 0}, 40, 2)),
               (std::vector<uint32_t>{0xFF000000u}));
+
+    const Bytes rows = {0, 0, 0xFF, 0};
+    Bytes farOffset = BmpFile(1, 1, 24, 0, {}, rows);
+    farOffset[10] = 0xF0; // pixels said to start past the end
+    for (const Bytes& bad : {BmpFile(1, 1, 24, 1, {}, rows),                    // run-length 24 bits
+                             BmpFile(-1, 1, 24, 0, {}, rows),                    // negative width
+                             BmpFile(1, 1, 24, 0, {}, rows, 30),                 // unknown header size
+                             farOffset,
+                             BmpFile(1, 1, 8, 0, {1, 2}, {0, 0, 0, 0}, 40, 200)}) // palette cut short
+        EXPECT_NE(Refusal(bad), "");
 }
 
 TEST(BmpReader, SixteenBitsAndChannelMasks)
@@ -218,19 +228,6 @@ TEST(BmpReader, SixteenBitsAndChannelMasks)
         {"the same without the masks flag: its masks mean nothing", BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks),
          {kRed}, plat::fmt::X8R8G8B8},
     });
-}
-
-TEST(BmpReader, UnsupportedOrDamagedFilesAreRefused)
-{
-    const Bytes rows = {0, 0, 0xFF, 0};
-    Bytes farOffset = BmpFile(1, 1, 24, 0, {}, rows);
-    farOffset[10] = 0xF0; // pixels said to start past the end
-    for (const Bytes& bad : {BmpFile(1, 1, 24, 1, {}, rows),                    // run-length 24 bits
-                             BmpFile(-1, 1, 24, 0, {}, rows),                    // negative width
-                             BmpFile(1, 1, 24, 0, {}, rows, 30),                 // unknown header size
-                             farOffset,
-                             BmpFile(1, 1, 8, 0, {1, 2}, {0, 0, 0, 0}, 40, 200)}) // palette cut short
-        EXPECT_NE(Refusal(bad), "");
 }
 
 // Palette 0 red, 1 green, 2 blue, 3 white.
@@ -281,7 +278,7 @@ TEST(BmpReader, DamagedRunLengthDataIsRefusedWithoutOverrun)
 
 // --- PNG -------------------------------------------------------------------
 
-TEST(PngReader, ColourTypesAndTheirFormats)
+TEST(PngReader, ColourTypesAndTheirFormatsAndDamagedFilesAreRefused)
 {
     ExpectDecodes({
         {"RGBA", PngFile(2, 1, 8, 6, {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80}), {kRed, 0x800000FFu}, plat::fmt::A8R8G8B8},
@@ -294,10 +291,7 @@ TEST(PngReader, ColourTypesAndTheirFormats)
     plat::ImageInfo info;
     Decode(PngFile(1, 1, 8, 0, {0, 0}), &info);
     EXPECT_EQ(info.fileFormat, plat::imagefile::Png);
-}
 
-TEST(PngReader, DamagedFilesAreRefused)
-{
     const Bytes file = PngFile(2, 1, 8, 6, {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80});
     // Only the closing chunk may be missing: the pixels are all there.
     ExpectEveryTruncationFails(file, file.size() - 12);
@@ -319,9 +313,10 @@ Bytes InkJpeg(J_COLOR_SPACE stored, bool adobe)
                  : HalvesJpeg(JCS_CMYK, stored, false, {0, 255, 255, 0}, {255, 255, 0, 0});
 }
 
-TEST(JpegReader, DamagedFilesAreRefused)
+TEST(JpegReader, ColourAndFourChannelInkImagesAndDamagedFilesAreRefused)
 {
     ExpectEveryTruncationFails(TwoHalvesJpeg());
+    ExpectEveryTruncationFails(InkJpeg(JCS_YCCK, true));
     const Bytes good = TwoGreysJpeg();
     const uint8_t frameMarker[2] = {0xFF, 0xC0};
     const auto sof = std::search(good.begin(), good.end(), frameMarker, frameMarker + 2);
@@ -333,10 +328,7 @@ TEST(JpegReader, DamagedFilesAreRefused)
     badScan[badScan.size() - 3] = 0xD5;
     for (const Bytes& bad : {badFrame, badScan})
         EXPECT_NE(Refusal(bad).find("JPEG"), std::string::npos);
-}
 
-TEST(JpegReader, ColourAndFourChannelInkImages)
-{
     const struct {
         const char* name;
         Bytes file;
@@ -355,7 +347,6 @@ TEST(JpegReader, ColourAndFourChannelInkImages)
     // Black ink darkens every channel alike.
     const plat::Image grey = Decode(HalvesJpeg(JCS_CMYK, JCS_CMYK, true, {255, 255, 255, 191}, {255, 255, 255, 191}));
     EXPECT_TRUE(Near(grey.At(3, 3), 0xFFBFBFBFu, 4)) << std::hex << grey.At(3, 3);
-    ExpectEveryTruncationFails(InkJpeg(JCS_YCCK, true));
 }
 
 } // namespace

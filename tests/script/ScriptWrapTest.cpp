@@ -196,7 +196,8 @@ TEST_F(WrapTest, ArgumentsFollowTheScriptRules)
                       "Probe:Static(3, 1, 1)", "Probe.Static(3)"});
 }
 
-TEST_F(WrapTest, MemberVariablesAndArrays)
+// A script's delete frees only what the script made, and only once.
+TEST_F(WrapTest, MemberVariablesAndArraysAndDeleteOnlyFreesWhatTheScriptMadeOnce)
 {
     Record record;
     tolua_pushusertype(L, &record, "Record");
@@ -218,10 +219,7 @@ TEST_F(WrapTest, MemberVariablesAndArrays)
     for (const auto& [chunk, message] : refused)
         EXPECT_LUA_ERROR(chunk, message);
     EXPECT_EQ(record.ids[1], 0);
-}
 
-TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
-{
     g_destroyed = 0;
     ASSERT_EQ(Run("t = Thing:new()"), "");
     EXPECT_EQ(Number("t:Value()"), 5);
@@ -317,8 +315,10 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
 }
 
 // A character the game owns already (one of the level's) joins the party
-// with a reference of the party's own.
-TEST_F(HandOverBindingsTest, ThePartyHoldsAGameOwnedCharacterWithItsOwnReference)
+// with a reference of the party's own. An object the game holds a reference
+// to (a timer, say) stays until the game lets go: the script's delete is
+// refused meanwhile.
+TEST_F(HandOverBindingsTest, GameReferencesKeepWhatScriptsMadeUntilTheGameLetsGo)
 {
     ASSERT_EQ(Run("o = TsPCObject:new()"), "");
     auto* pc = Global<TsPCObject>("o");
@@ -326,6 +326,13 @@ TEST_F(HandOverBindingsTest, ThePartyHoldsAGameOwnedCharacterWithItsOwnReference
     ASSERT_EQ(Run("player:AddCharacter(o)"), "");
     EXPECT_EQ(pc->GetRefCount(), 2u);
     pc->Release(); // the level's
+
+    ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
+    auto* door = Global<TsObject>("o");
+    door->AddRef();
+    EXPECT_EQ(WithoutPosition(Run("o:delete()")), kHeld);
+    door->Release();
+    EXPECT_EQ(Run("o:delete()"), "");
 }
 
 // When the level closes the script's reference goes; what a holder still
@@ -359,18 +366,6 @@ TEST_F(HandOverBindingsTest, WhatTheLastHolderLetsGoIsDeadToScripts)
     ASSERT_EQ(Run("scene:SetFollowTarget(nil)"), "");
     for (const char* use : {"o:GetName()", "p:SetRange(2)"})
         EXPECT_EQ(WithoutPosition(Run(use)), "object was deleted") << use;
-}
-
-// An object the game holds a reference to (a timer, say) stays until the
-// game lets go: the script's delete is refused meanwhile.
-TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatTheGameStillHolds)
-{
-    ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
-    auto* door = Global<TsObject>("o");
-    door->AddRef();
-    EXPECT_EQ(WithoutPosition(Run("o:delete()")), "object still held by the game in function 'delete'");
-    door->Release();
-    EXPECT_EQ(Run("o:delete()"), "");
 }
 
 } // namespace

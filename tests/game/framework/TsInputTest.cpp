@@ -197,7 +197,12 @@ TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
     EXPECT_EQ(input_.GetMouseWheel(), 0); // reset by the tick's end
 }
 
-TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenAndMovementIsPerTick)
+// The cursor moves by the pointer's moves, so a reset that left it in the
+// corner would keep it away from the pointer for good. A screen that clears
+// the state after a long load, and focus coming back after the pointer was
+// held outside the window, leave the cursor on the pointer, and the moves
+// before either are not counted again.
+TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenThroughClearsAndRegainedFocus)
 {
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
@@ -229,15 +234,8 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenAndMovementIsPerTick)
     input_.SyncCursorToWindow(*window_);
     EXPECT_TRUE(input_.IsCursorInsideWindow());
     EXPECT_EQ(Cursor(), "100,120");
-}
 
-// The cursor moves by the pointer's moves, so a reset that left it in the
-// corner would keep it away from the pointer for good. A screen that clears
-// the state after a long load, and focus coming back after the pointer was
-// held outside the window, leave the cursor on the pointer, and the moves
-// before either are not counted again.
-TEST_F(TsInputTest, TheCursorStaysOnThePointerThroughClearsAndRegainedFocus)
-{
+    window_->SetBackBufferSize(kWidth, kHeight);
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
     input_.ClearState();

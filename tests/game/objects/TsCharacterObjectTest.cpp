@@ -250,7 +250,7 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
     TsAccess::SetLuaState(nullptr);
 }
 
-TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWay)
+TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWayAndEachActionStatePlaysItsAnimation)
 {
     struct Case {
         float rate, heading;
@@ -274,16 +274,14 @@ TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWay)
     TestWalker* w = Make<TestWalker>();
     EXPECT_TRUE(w->TurnToward(OmVector3())) << "a zero direction needs no turn";
     EXPECT_FALSE(std::isnan(w->GetHeading()));
-}
 
-TEST_F(CharacterTest, EachActionStatePlaysItsAnimationForTheEquippedKind)
-{
-    struct Case {
+    // Each action state plays its animation for the equipped kind.
+    struct Anim {
         int32_t state;
         TsEquipType equip;
         int32_t anim;
     };
-    const Case cases[] = {
+    const Anim anims[] = {
         {0, TS_EQUIP_BAREHANDED, TSANIM_WALK},
         {0, TS_EQUIP_MELEE_2HAND, TSANIM_WALK_1H},
         {0, TS_EQUIP_RANGED_TWINHAND, TSANIM_WALK_2H},
@@ -312,7 +310,7 @@ TEST_F(CharacterTest, EachActionStatePlaysItsAnimationForTheEquippedKind)
         {15, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
         {-1, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
     };
-    for (const Case& c : cases)
+    for (const Anim& c : anims)
         EXPECT_EQ(TsCharacterObject::AnimationFor(c.state, c.equip), c.anim) << c.state << "/" << c.equip;
 }
 
@@ -456,12 +454,15 @@ struct Sides {
 
 } // namespace
 
-TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
+// A state reset (before the party is carried to the next level) also
+// forgets the blow under way: it never lands, and the weapon is ready.
+TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemyUnlessAResetForgetsIt)
 {
     struct Case {
         int32_t aToB, bToA;
         bool aHostile, bHostile;
         float bVitalityAfter;
+        bool reset = false;
     };
     const Case cases[] = {
         {TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE, true, true, 0.0f},
@@ -469,8 +470,10 @@ TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
         // a swings at nothing in particular, and its blow counts for b, who
         // is hostile to a
         {TS_ALLIANCE_NEUTRAL, TS_ALLIANCE_HOSTILE, false, true, 0.0f},
+        {TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE, true, true, 10.0f, true},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.aToB << "/" << c.bToA << (c.reset ? " reset" : ""));
         TestWalker* a = Make<TestWalker>(0.0f, 0.0f);
         TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
         a->SetDirection(1.0f, 0.0f);
@@ -480,9 +483,18 @@ TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
         Meet(a, b);
         EXPECT_EQ(a->AttackTarget(b, b->GetPosition(), true), true);
         EXPECT_EQ(a->GetLockedTarget(), c.aHostile ? b : nullptr);
-        for (int t = 1; t <= 8; ++t)
+        for (int t = 1; t <= 8; ++t) {
             a->Tick(uint32_t(t)); // the blow lands after its delay
-        EXPECT_FLOAT_EQ(b->GetVitality(), c.bVitalityAfter) << c.aToB << "/" << c.bToA;
+            if (c.reset && t == 1) {
+                TsWeaponObject* blow = a->GetCurrentAttack();
+                ASSERT_GT(blow->GetHitCountdown(), 0) << "swung, not yet landed";
+                a->ResetState();
+                EXPECT_EQ(blow->GetHitCountdown(), -1);
+                EXPECT_LE(blow->GetReloadCountdown(), 0);
+                EXPECT_EQ(a->GetLockedTarget(), nullptr);
+            }
+        }
+        EXPECT_FLOAT_EQ(b->GetVitality(), c.bVitalityAfter);
         EXPECT_EQ(b->GetLastAttacker(), c.bVitalityAfter < 10.0f ? a : nullptr);
         EXPECT_EQ(a->GetCurrentAttack(), a->InnateAttack()) << "nothing equipped";
     }
@@ -559,26 +571,4 @@ TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
         }
         EXPECT_NE(std::find(near.begin(), near.end(), list[i].entity), near.end()) << i;
     }
-}
-
-// A state reset (before the party is carried to the next level) also
-// forgets the blow under way: it never lands, and the weapon is ready.
-TEST_F(CharacterTest, AResetForgetsTheBlowUnderWay)
-{
-    TestWalker* a = Make<TestWalker>(0.0f, 0.0f);
-    TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
-    a->SetDirection(1.0f, 0.0f);
-    Sides sides(a, b, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
-    Meet(a, b);
-    ASSERT_TRUE(a->AttackTarget(b, b->GetPosition(), true));
-    a->Tick(1);
-    TsWeaponObject* blow = a->GetCurrentAttack();
-    ASSERT_GT(blow->GetHitCountdown(), 0) << "swung, not yet landed";
-    a->ResetState();
-    EXPECT_EQ(blow->GetHitCountdown(), -1);
-    EXPECT_LE(blow->GetReloadCountdown(), 0);
-    EXPECT_EQ(a->GetLockedTarget(), nullptr);
-    for (int t = 2; t <= 10; ++t)
-        a->Tick(uint32_t(t));
-    EXPECT_FLOAT_EQ(b->GetVitality(), 10.0f) << "the blow never landed";
 }

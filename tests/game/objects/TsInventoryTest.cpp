@@ -209,7 +209,9 @@ TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
 }
 
 // Removing the equipped weapon unequips it: nothing points at what left.
-TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
+// The inventory gives back only its own reference when it goes: an article
+// someone else still holds stays alive.
+TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingItUnequipsItAndOnlyItsOwnReferencesAreReleased)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     Add(gun);
@@ -223,12 +225,7 @@ TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
     EXPECT_EQ(inv().GetEquipped(), nullptr);
     EXPECT_FALSE(inv().RemoveArticle(gun));
     gun->Release();
-}
 
-// The inventory gives back only its own reference when it goes: an
-// article someone else still holds stays alive.
-TEST_F(InventoryTest, TheInventoryReleasesOnlyItsOwnReferences)
-{
     TestWielder* w = new TestWielder;
     TsItemObject* shared = MakeItem("rock.pbf");
     w->GetInventory()->AddArticle(shared);

@@ -33,7 +33,7 @@ protected:
     TsItemObject* item = MakeItem("medkit.pbf", 1, 5);
 };
 
-TEST_F(HealingTest, AStackHealsOneUnitAtATime)
+TEST_F(HealingTest, AStackHealsOneUnitAtATimeAndItemsThatCannotHealDoNothing)
 {
     item->SetStack(3);
     item->AutoUse();
@@ -42,10 +42,8 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATime)
     EXPECT_EQ(item->GetStack(), 1);
     item->AutoUse(); // nothing to heal any more
     EXPECT_EQ(item->GetStack(), 1);
-}
 
-TEST_F(HealingTest, ItemsThatCannotHealDoNothing)
-{
+    wielder->SetHealth(4.0f);
     struct Case {
         const char* what;
         void (*set)(TsItemObject&);

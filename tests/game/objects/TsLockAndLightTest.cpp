@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
+TEST(Lock, TheRightKeyFlipsItAWrongOneChangesNothingAndItIsRaisedByItsHeightAndNeverSaved)
 {
     auto lock = OmMakeRef<TsLockObject>();
     lock->SetKeyID(7);
@@ -32,6 +32,14 @@ TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
     EXPECT_FALSE(lock->GetLocked());
     EXPECT_TRUE(lock->HackLock()); // already open: still true, still open
     EXPECT_FALSE(lock->GetLocked());
+
+    lock->SetPosition(1, 2, 3);
+    lock->SetLockHeight(1.25f);
+    EXPECT_TRUE(lock->Initialise());
+    EXPECT_FLOAT_EQ(lock->GetPosition().y, 3.25f);
+    OmArchive archive(OmClassRegistry::Instance());
+    EXPECT_FALSE(lock->Register(archive));
+    EXPECT_EQ(archive.GetObjectIndex(lock), -1);
 }
 
 class LockScriptTest : public ::testing::Test {
@@ -63,18 +71,6 @@ TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
     lock->Use(nullptr);
     EXPECT_EQ(lua.Number("opened"), 2.0);
     EXPECT_TRUE(log.Contains("vault"));
-}
-
-TEST(Lock, RaisedByItsHeightAndNeverSaved)
-{
-    auto lock = OmMakeRef<TsLockObject>();
-    lock->SetPosition(1, 2, 3);
-    lock->SetLockHeight(1.25f);
-    EXPECT_TRUE(lock->Initialise());
-    EXPECT_FLOAT_EQ(lock->GetPosition().y, 3.25f);
-    OmArchive archive(OmClassRegistry::Instance());
-    EXPECT_FALSE(lock->Register(archive));
-    EXPECT_EQ(archive.GetObjectIndex(lock), -1);
 }
 
 // A slow pulse (0.3 Hz) rises over half its period and falls over the

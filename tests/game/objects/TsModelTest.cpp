@@ -36,7 +36,7 @@ std::string Walker()
         + "/";
 }
 
-TEST(ModelHeading, FoldsAndFacesConsistently)
+TEST(ModelHeading, FoldsAndFacesConsistentlyAndTheDrawnHeadingTurnsTheShortWay)
 {
     auto crate = OmMakeRef<Crate>();
     EXPECT_TRUE(crate->HasFlag(TS_ENTITY_MODEL));
@@ -59,11 +59,7 @@ TEST(ModelHeading, FoldsAndFacesConsistently)
         EXPECT_NEAR(crate->GetHeading(), -kPi / 2, 1e-5f);
         EXPECT_FALSE(std::isnan(crate->GetDirection().x));
     }
-}
 
-TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
-{
-    auto crate = OmMakeRef<Crate>();
     struct Case {
         float previous, now, half;
     };
@@ -81,7 +77,7 @@ TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
     }
 }
 
-TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClass)
+TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClassAndAMissingModelIsReportedAndNotDrawn)
 {
     const std::string dir = Walker();
     ASSERT_TRUE(std::filesystem::exists(dir + "walker.pbf")) << "run tools/make-data first";
@@ -120,16 +116,13 @@ TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClass)
     EXPECT_FLOAT_EQ(first->GetModel()->GetLocal().position.z, 2.0f);
     for (Crate* c : {first, second, unique})
         c->Release();
-}
 
-TEST(ModelLoading, AModelThatDoesNotLoadIsReportedAndNotDrawn)
-{
     LogCapture log;
     auto crate = OmMakeRef<Crate>();
-    EXPECT_TRUE(crate->LoadModel(Walker().c_str())); // no file named: nothing to do
+    EXPECT_TRUE(crate->LoadModel(dir.c_str())); // no file named: nothing to do
     crate->SetMdl("missing.pbf");
-    EXPECT_FALSE(crate->LoadModel(Walker().c_str()));
-    EXPECT_TRUE(log.Contains("error loading model for game object: " + Walker() + "missing.pbf"));
+    EXPECT_FALSE(crate->LoadModel(dir.c_str()));
+    EXPECT_TRUE(log.Contains("error loading model for game object: " + dir + "missing.pbf"));
     EXPECT_EQ(crate->GetModel(), nullptr);
     EXPECT_FALSE(crate->DrawModel(0.0f, 0.0f));
 }

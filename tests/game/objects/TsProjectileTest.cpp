@@ -61,7 +61,7 @@ protected:
     LogCapture log;
 };
 
-TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByte)
+TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByteAndNoSpeedLeadsByNothing)
 {
     const struct {
         int32_t r, g, b;
@@ -72,17 +72,13 @@ TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByte)
         rec.SetLaserColour(c.r, c.g, c.b);
         EXPECT_EQ(rec.m_laserARGB, c.argb) << c.r << "," << c.g << "," << c.b;
     }
-}
-
-TEST_F(ProjectileTest, LeadTimeIsZeroForATypeWithNoSpeed)
-{
-    TsProjectileAttributes rec;
     EXPECT_EQ(rec.LeadSeconds(10.0f), 0.0f);
     rec.m_initialSpeed = 20.0f;
     EXPECT_FLOAT_EQ(rec.LeadSeconds(10.0f), 0.5f);
 }
 
-// Lifetime x speed is 10: a streak fades over the last five units short of it.
+// Lifetime x speed is 10: a streak fades over the last five units short of
+// it. Without a streak buffer the streaks are skipped and the list emptied.
 TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideEndsAtItsTipAndFadesOverItsLastFiveUnits)
 {
     LaserType();
@@ -101,6 +97,12 @@ TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideEndsAtItsTipAndFadesOverI
     }
     EXPECT_NEAR(shot->GetRenderPosition().x, 5.0f, 1e-5f) << "the render position is the streak's tip";
     EXPECT_EQ(v[0].colour, 0xFFFF0000u);
+    ASSERT_GT(TsProjectile::GetStreakCount(), 0u) << "in flight: its streak was gathered";
+    const uint32_t setups = TsProjectile::StreakStateSetups();
+    TsProjectile::RenderAll(); // there is no renderer, so no buffer
+    EXPECT_EQ(TsProjectile::GetStreakCount(), 0u);
+    EXPECT_EQ(TsProjectile::StreakStateSetups(), setups) << "no state was touched";
+    EXPECT_TRUE(log.Contains("no streak buffer"));
     shot->Release();
     for (const auto& [at, alpha] : {std::pair{0.75f, 127u}, std::pair{1.0f, 0u}}) {
         shot = DrawnShot(OmVector3(1, 0, 0), at);
@@ -130,19 +132,6 @@ TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotD
     EXPECT_FALSE(endOn->BuildStreak(OmVector3(0, 0, 1), v));
     EXPECT_NEAR(endOn->GetRenderPosition().z, 5.0f, 1e-5f);
     endOn->Release();
-}
-
-TEST_F(ProjectileTest, WithoutAStreakBufferTheStreaksAreSkippedAndTheListEmptied)
-{
-    LaserType();
-    TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f);
-    ASSERT_GT(TsProjectile::GetStreakCount(), 0u) << "in flight: its streak was gathered";
-    const uint32_t setups = TsProjectile::StreakStateSetups();
-    TsProjectile::RenderAll(); // there is no renderer, so no buffer
-    EXPECT_EQ(TsProjectile::GetStreakCount(), 0u);
-    EXPECT_EQ(TsProjectile::StreakStateSetups(), setups) << "no state was touched";
-    EXPECT_TRUE(log.Contains("no streak buffer"));
-    shot->Release();
 }
 
 // The launch itself moves a shot one step of its velocity (a still shot
@@ -202,7 +191,10 @@ TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
     }
 }
 
-TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
+// When the level closes, every shot still in flight lets go of its own
+// reference: it is destroyed through its destructor (its name and scene
+// node go with it) unless something else still holds it.
+TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndShotsInFlightAreDestroyedWhenTheLevelCloses)
 {
     const uint32_t before = TsProjectile::LiveCount();
     for (int32_t type : {32, -5, 99}) {
@@ -214,6 +206,19 @@ TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
         EXPECT_EQ(TsProjectile::LiveCount(), before) << type;
     }
     EXPECT_TRUE(log.Contains("projectile type 32 is not one of the 32 types"));
+
+    auto* first = new TsProjectile;
+    first->SetName("first shot");
+    auto* held = new TsProjectile;
+    held->SetName("held shot");
+    held->AddRef();
+    ASSERT_EQ(TsProjectile::LiveCount(), before + 2);
+    TsProjectile::ReleaseAllLive();
+    EXPECT_EQ(TsProjectile::LiveCount(), before + 1);
+    EXPECT_EQ(held->GetRefCount(), 1u);
+    EXPECT_STREQ(held->GetName(), "held shot");
+    held->Release();
+    EXPECT_EQ(TsProjectile::LiveCount(), before);
 }
 
 // A shot read back with a type no table holds (a damaged file) ends on its
@@ -240,23 +245,3 @@ TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
 }
 
 } // namespace
-
-// When the level closes, every shot still in flight lets go of its own
-// reference: it is destroyed through its destructor (its name and scene
-// node go with it) unless something else still holds it.
-TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
-{
-    const uint32_t before = TsProjectile::LiveCount();
-    auto* first = new TsProjectile;
-    first->SetName("first shot");
-    auto* held = new TsProjectile;
-    held->SetName("held shot");
-    held->AddRef();
-    ASSERT_EQ(TsProjectile::LiveCount(), before + 2);
-    TsProjectile::ReleaseAllLive();
-    EXPECT_EQ(TsProjectile::LiveCount(), before + 1);
-    EXPECT_EQ(held->GetRefCount(), 1u);
-    EXPECT_STREQ(held->GetName(), "held shot");
-    held->Release();
-    EXPECT_EQ(TsProjectile::LiveCount(), before);
-}

@@ -109,7 +109,7 @@ TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo
     squad->UpdateTrail(1000); // no leader: nothing
 }
 
-TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
+TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberDeathLeavesTheSquadAndAThreatIsRecordedOnce)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     auto a = OmMakeRef<TsNPCObject>(), b = OmMakeRef<TsNPCObject>(), c = OmMakeRef<TsNPCObject>();
@@ -132,11 +132,8 @@ TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
     squad->Reset();
     EXPECT_EQ(squad->GetMemberCount(), 0);
     EXPECT_EQ(a->GetSquad(), nullptr);
-}
 
-TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
-{
-    auto squad = OmMakeRef<TsSquadObject>();
+    // Freed threat records are reused.
     auto x = OmMakeRef<TsNPCObject>(), y = OmMakeRef<TsNPCObject>(), z = OmMakeRef<TsNPCObject>();
     squad->AddThreat(x.Get());
     squad->AddThreat(y.Get());
@@ -204,8 +201,9 @@ TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
 }
 
 // With nothing to do, the player's squad (index 0) is led by the player, a
-// squad with a range stands sentry and one without stays idle.
-TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
+// squad with a range stands sentry and one without stays idle. Behaviours
+// that need a leader do nothing without one.
+TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRangeAndASquadWithoutALeaderDoesNothing)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     squad->SetIndex(0);
@@ -217,12 +215,7 @@ TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
     squad->SetRange(0.0f);
     squad->ChooseIdleBehaviour();
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_IDLE);
-}
 
-// Behaviours that need a leader do nothing without one.
-TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
-{
-    auto squad = OmMakeRef<TsSquadObject>();
     auto dead = OmMakeRef<TsNPCObject>();
     squad->AddMember(dead.Get());
     dead->SetFlag(TS_ENTITY_DEAD | TS_ENTITY_ACTIVE);

@@ -169,36 +169,29 @@ TEST_F(TimerTest, IdsAreCheckedAndReusedLastFreedFirst)
     t->Release();
 }
 
-// A target that sets a new timer from its call (a conversation's next
-// pause) moves the entries; the running walk carries on safely.
-TEST_F(TimerTest, ATimerAddedFromACallRunsOnItsOwnCount)
+// A target that sets new timers from its call (a conversation's next
+// pause) moves the entries, and one that clears the table (the level stops
+// from a timer) ends the walk: the timers due later in it are gone, and
+// nothing reads the cleared links.
+TEST_F(TimerTest, ATimerAddedFromACallRunsOnItsOwnCountAndACallThatClearsTheTableEndsTheWalk)
 {
     TimerTarget* t = Target();
-    t->onCall = [&] {
-        if (t->calls.size() == 1)
-            for (int i = 0; i < 100; ++i)
-                table.AddTimer(t, 0.2f, 1, 1);
-    };
-    table.AddTimer(t, 0.1f, 1);
-    Ticks(3);
-    EXPECT_EQ(t->calls.size(), 101u);
-    EXPECT_EQ(table.GetActiveCount(), 0u);
-    EXPECT_EQ(t->GetRefCount(), 1u);
-    t->Release();
-}
-
-// A call that clears the table (the level stops from a timer) ends the walk:
-// the timers due later in it are gone, and nothing reads the cleared links.
-TEST_F(TimerTest, ACallThatClearsTheTableEndsTheWalk)
-{
-    TimerTarget* t = Target();
-    t->onCall = [&] { table.Clear(); };
-    for (int i = 0; i < 3; ++i)
-        table.AddTimer(t, 0.1f, 1);
-    Ticks(2);
-    EXPECT_EQ(t->calls.size(), 1u);
-    EXPECT_EQ(table.GetActiveCount(), 0u);
-    EXPECT_EQ(t->GetRefCount(), 1u);
+    for (const bool clears : {false, true}) {
+        t->calls.clear();
+        t->onCall = [&] {
+            if (clears)
+                table.Clear();
+            else if (t->calls.size() == 1)
+                for (int i = 0; i < 100; ++i)
+                    table.AddTimer(t, 0.2f, 1, 1);
+        };
+        for (int i = 0; i < (clears ? 3 : 1); ++i)
+            table.AddTimer(t, 0.1f, 1);
+        Ticks(3);
+        EXPECT_EQ(t->calls.size(), clears ? 1u : 101u);
+        EXPECT_EQ(table.GetActiveCount(), 0u);
+        EXPECT_EQ(t->GetRefCount(), 1u);
+    }
     t->Release();
 }
 

@@ -128,7 +128,7 @@ TEST_F(WeaponTest, RaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
     }
 }
 
-TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
+TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFiresAndAShotAtATargetHomesOnIt)
 {
     for (int32_t id : {-1, 32, 500}) {
         weapon->Attributes(false).SetProjectileID(id);
@@ -139,10 +139,9 @@ TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
         EXPECT_EQ(TsProjectile::LiveCount(), 0u);
     }
     EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
-}
 
-TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
-{
+    weapon->Attributes(false).SetProjectileID(kShotType);
+    weapon->SetReloadCountdown(0);
     auto target = OmMakeRef<Dummy>();
     weapon->Attributes(false).SetAmmoPerShot(1);
     ASSERT_TRUE(weapon->FireAt(OmVector3(), OmVector3(1, 0, 0), target));
@@ -183,9 +182,9 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 }
 
 // The wielder stands at the origin facing +z, the dummies around it; the
-// blow lands three ticks after the swing (WeaponsGame.TheMeleeSweepStrikesInItsConeOnly
-// plays the cone on the level).
-TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
+// blow lands three ticks after the swing. A healing blow costs the wielder
+// half its worth in vitality.
+TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelayAndAHealingOneCostsVitality)
 {
     const struct {
         float spread;
@@ -226,10 +225,7 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
         for (uint32_t i = 0; i < around.GetCount(); ++i)
             around[i]->Release();
     }
-}
 
-TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
-{
     auto fighter = OmMakeRef<TestWielder>();
     auto patient = OmMakeRef<Dummy>();
     patient->SetPosition(0, 0, 1);
@@ -237,13 +233,13 @@ TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
     around.Add(patient);
     fighter->BuildNeighbourList(around);
     const float before = fighter->GetVitality();
-    TsWeaponAttributes& a = weapon->Attributes(false);
-    a.SetWeaponType(TS_WEAPON_MELEE);
+    TsWeaponAttributes& a = weapon->Attributes(false); // a melee weapon still
     a.SetEquipType(TS_EQUIP_HEAL);
     a.SetEfficiency(-4.0f);
     a.SetSpread(90.0f);
     a.SetRange(2.0f);
     weapon->SetOwner(fighter);
+    weapon->SetReloadCountdown(0);
     ASSERT_TRUE(weapon->FireMelee(OmVector3(), OmVector3(0, 0, 1)));
     EXPECT_FLOAT_EQ(fighter->GetVitality(), before - 2.0f);
     weapon->SetOwner(nullptr);

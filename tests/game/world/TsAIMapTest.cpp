@@ -228,10 +228,12 @@ protected:
 } // namespace
 
 // A column past the last used to wrap onto the first tile of the next row.
-TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
+// An overlay blocks its rectangle and gives the old codes back, or is
+// refused off the map.
+TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWritesAndOverlaysBlockTheirRectangle)
 {
     TsTileWalker walker(world.Get());
-    const std::vector<uint32_t> before = Codes();
+    std::vector<uint32_t> before = Codes();
     for (auto [x, z] : {std::pair{16, 20}, std::pair{9, 21}, std::pair{10, 24}, std::pair{-5, -5}}) {
         walker.SetPosition(x, z);
         EXPECT_EQ(walker.GetTile(), 0u);
@@ -252,13 +254,9 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
     TsTileWalker nothing(nullptr);
     EXPECT_TRUE(nothing.SetPosition(0, 0));
     EXPECT_EQ(nothing.GetTile(), 0u);
-}
 
-TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBackOrIsRefusedOffTheMap)
-{
-    TsTileWalker walker(world.Get());
     walker.SetPosition(14, 23);
-    const std::vector<uint32_t> before = Codes();
+    before = Codes();
     TsTileOverlay overlay;
     ASSERT_TRUE(walker.CreateTileOverlay(overlay, 11, 20, 3, 2));
     EXPECT_EQ(walker.GetX(), 14) << "the walker is back where it was";

@@ -268,9 +268,11 @@ TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
     EXPECT_FALSE(TsLiquids::BuffersReady());
 }
 
-TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
+// The effects detail option: clouds need high detail, blob shadows any but
+// low; liquids draw at every detail.
+TEST_F(WorldPixelTest, CloudsScrollNeedHighDetailAndAMissingTextureTurnsThemOff)
 {
-    Build();
+    Build(false, true);
     world_->SetCloudParams(0.05f, 0.5f);
     world_->CreateEffects();
     LookDown();
@@ -288,6 +290,24 @@ TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
     }
     EXPECT_GT(brightest, darkest + 60);
     EXPECT_GT(changed, 10);
+
+    TsOptions& options = *TsAccess::Options();
+    const int kept = options.GetFXDetailLevel();
+    const struct {
+        int detail;
+        bool clouds, shadows;
+    } levels[] = {{0, false, false}, {1, false, true}, {2, true, true}};
+    for (const auto& l : levels) {
+        SCOPED_TRACE(l.detail);
+        options.SetFXDetailLevel(l.detail);
+        world_->CreateEffects();
+        EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud() != nullptr, l.clouds);
+        const TsEntShadow shadow("data\\FX\\blob2.tga");
+        EXPECT_EQ(shadow.IsReady(), l.shadows);
+        const uint32_t pool = Pixel(Frame(0.0f), Px(5), Py(5));
+        EXPECT_GT(Channel(pool, 0), Channel(pool, 16) + 40) << "the pool's blue";
+    }
+    options.SetFXDetailLevel(kept);
     world_->SetCloudParams(0.0f, 0.0f);
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
@@ -335,32 +355,6 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheCellBatchFlushesItFirst)
         cells.EndFrame();
     }
     Device()->EndScene();
-}
-
-// The effects detail option: clouds need high detail, blob shadows any but
-// low; liquids draw at every detail.
-TEST_F(WorldPixelTest, CloudsNeedHighDetailShadowsAnyButLowAndLiquidsDrawAtEvery)
-{
-    Build(false, true);
-    LookDown();
-    world_->SetCloudParams(0.05f, 0.5f);
-    TsOptions& options = *TsAccess::Options();
-    const int kept = options.GetFXDetailLevel();
-    const struct {
-        int detail;
-        bool clouds, shadows;
-    } levels[] = {{0, false, false}, {1, false, true}, {2, true, true}};
-    for (const auto& l : levels) {
-        SCOPED_TRACE(l.detail);
-        options.SetFXDetailLevel(l.detail);
-        world_->CreateEffects();
-        EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud() != nullptr, l.clouds);
-        const TsEntShadow shadow("data\\FX\\blob2.tga");
-        EXPECT_EQ(shadow.IsReady(), l.shadows);
-        const uint32_t pool = Pixel(Frame(0.0f), Px(5), Py(5));
-        EXPECT_GT(Channel(pool, 0), Channel(pool, 16) + 40) << "the pool's blue";
-    }
-    options.SetFXDetailLevel(kept);
 }
 
 TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)

@@ -102,7 +102,7 @@ TEST_F(DemoLevelTest, SegmentsThatCannotBeWalkedHitNothing)
     EXPECT_NEAR(hit.point.x, -0.25f, kTolerance);
 }
 
-TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRamp)
+TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRampAndEntitiesAskTheWorldForThem)
 {
     // The floors span whole 8-unit cells: their triangles' edges run the
     // full 16-bit range, whose products overflow 32-bit integers.
@@ -119,10 +119,7 @@ TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRamp)
         const float height = world->GetGroundHeight(c.point);
         EXPECT_TRUE(height == c.height || std::fabs(height - c.height) < kTolerance) << c.point.x << "," << c.point.z;
     }
-}
-
-TEST_F(DemoLevelTest, EntitiesAskTheWorldForTheGround)
-{
+    // Entities ask the world for the ground.
     TsGroundProbe* probe = TsEntity::GetGroundProbe();
     ASSERT_NE(probe, nullptr);
     EXPECT_NEAR(probe->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, kTolerance);
