@@ -84,7 +84,7 @@ Bytes Tga24BottomUp()
     return b;
 }
 
-TEST(TgaReader, TrueColourDepthsAndOrigins)
+TEST(TgaReader, TrueColourDepthsAndOriginsAndDamagedHeadersAndDataAreRefused)
 {
     plat::ImageInfo info;
     EXPECT_EQ(Pixels(Tga24BottomUp(), &info), (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
@@ -108,6 +108,23 @@ TEST(TgaReader, TrueColourDepthsAndOrigins)
          Cat(TgaStart({.width = 1, .height = 1, .bits = 15, .descriptor = 0x20}), {0x1F, 0x00}), {kBlue},
          plat::fmt::X1R5G5B5},
     });
+
+    ExpectEveryTruncationFails(Tga24BottomUp());
+    // An unknown type, an odd depth, no pixels, no colour map, and a
+    // run-length file far too short for its size (which fails at once).
+    for (const Bytes& bad :
+         {TgaStart({.type = 4, .width = 1, .height = 1}), TgaStart({.width = 1, .height = 1, .bits = 12}),
+          TgaStart({.width = 0, .height = 1}), TgaStart({.type = 1, .width = 1, .height = 1, .bits = 8}),
+          Cat(TgaStart({.type = 10, .width = 4096, .height = 4096}), {0xFF, 1, 2, 3})})
+        EXPECT_NE(Refusal(bad), "");
+    // A header asking for 65535 x 65535 pixels is refused before allocating.
+    plat::ImageInfo big;
+    std::string error;
+    EXPECT_FALSE(plat::ReadImageInfo(TgaStart({.width = 65535, .height = 65535}), big, &error));
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    // A run longer than the pixels left is damage, not an overrun.
+    EXPECT_NE(Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1}), {0x85, 0, 0, 0xFF})).find("overruns"),
+              std::string::npos);
 }
 
 // One-pixel rows counted from the origin: 0 red, 1 green, 2 blue, 3 white,
@@ -164,26 +181,6 @@ TEST(TgaReader, ColourMappedAndGreyImages)
     // An index outside the map is damage.
     b.back() = 9;
     EXPECT_NE(Refusal(b), "");
-}
-
-TEST(TgaReader, DamagedHeadersAndDataAreRefused)
-{
-    ExpectEveryTruncationFails(Tga24BottomUp());
-    // An unknown type, an odd depth, no pixels, no colour map, and a
-    // run-length file far too short for its size (which fails at once).
-    for (const Bytes& bad :
-         {TgaStart({.type = 4, .width = 1, .height = 1}), TgaStart({.width = 1, .height = 1, .bits = 12}),
-          TgaStart({.width = 0, .height = 1}), TgaStart({.type = 1, .width = 1, .height = 1, .bits = 8}),
-          Cat(TgaStart({.type = 10, .width = 4096, .height = 4096}), {0xFF, 1, 2, 3})})
-        EXPECT_NE(Refusal(bad), "");
-    // A header asking for 65535 x 65535 pixels is refused before allocating.
-    plat::ImageInfo info;
-    std::string error;
-    EXPECT_FALSE(plat::ReadImageInfo(TgaStart({.width = 65535, .height = 65535}), info, &error));
-    EXPECT_NE(error.find("too large"), std::string::npos) << error;
-    // A run longer than the pixels left is damage, not an overrun.
-    EXPECT_NE(Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1}), {0x85, 0, 0, 0xFF})).find("overruns"),
-              std::string::npos);
 }
 
 // --- BMP -------------------------------------------------------------------

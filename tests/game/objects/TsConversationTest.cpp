@@ -63,7 +63,8 @@ protected:
 
 } // namespace
 
-TEST_F(ConversationTest, LinesWrapOnlyWhenWiderThanTheLineWidthAndEveryLineFits)
+// A line without a speaker is left out, and no lines end at once.
+TEST_F(ConversationTest, LinesWrapOnlyWhenWiderThanTheLineWidthAndALineWithoutASpeakerIsLeftOut)
 {
     const std::string word = "abcdefghi"; // nine pixels, ten with its blank
     std::string exact, over;
@@ -86,10 +87,7 @@ TEST_F(ConversationTest, LinesWrapOnlyWhenWiderThanTheLineWidthAndEveryLineFits)
     const std::string long_word(600, 'x');
     TsConversation::WordWrap(long_word.c_str(), out, &Narrow);
     EXPECT_STREQ(out.Get(), long_word.c_str());
-}
 
-TEST_F(ConversationTest, ALineWithoutASpeakerIsLeftOutAndNoLinesEndAtOnce)
-{
     LogCapture log;
     conversation->AddFragment(-1, nullptr, bob);
     EXPECT_EQ(conversation->GetFragmentCount(), 0u);
