@@ -126,7 +126,7 @@ TEST_F(CharacterTest, VitalityAbsorbsFirstAndHealthClampsAndDeathIsFinal)
     EXPECT_EQ(ticks, 11); // 1.0 / (0.99 x 0.1) ticks
 }
 
-TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
+TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndTheIgnoreListForgetsAfterTwentyToFortyTicks)
 {
     TestWalker* w = Make<TestWalker>();
     w->Stun(3.0f);
@@ -156,6 +156,23 @@ TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
     TestWalker* odd = Make<TestWalker>();
     odd->Stun(std::nanf(""));
     EXPECT_EQ(odd->GetStunTicks(), 0);
+
+    // The ignore list forgets after twenty to forty ticks.
+    TestWalker* v = Make<TestWalker>();
+    TouchBox* crate = Make<TouchBox>();
+    v->AddIgnore(crate);
+    v->AddIgnore(nullptr);
+    EXPECT_TRUE(v->IsIgnored(crate));
+    int aged = 0;
+    while (v->IsIgnored(crate) && aged < 100) {
+        v->AgeIgnoreList();
+        ++aged;
+    }
+    EXPECT_GE(aged, 20);
+    EXPECT_LE(aged, 39);
+    v->AddIgnore(crate);
+    v->RemoveIgnore(crate);
+    EXPECT_FALSE(v->IsIgnored(crate));
 }
 
 TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
@@ -359,25 +376,6 @@ TEST_F(CharacterTest, APatrolWalksItsLoopForeverAndAChainThatTurnsBackEnds)
     EXPECT_NEAR(v->GetPosition().x, 4.0f, 1e-3f);
     EXPECT_NEAR(v->GetPosition().z, 0.0f, 1e-3f);
     EXPECT_EQ(v->GetActionState(), TsCharacterObject::kStand);
-}
-
-TEST_F(CharacterTest, TheIgnoreListForgetsAfterTwentyToFortyTicks)
-{
-    TestWalker* w = Make<TestWalker>();
-    TouchBox* crate = Make<TouchBox>();
-    w->AddIgnore(crate);
-    w->AddIgnore(nullptr);
-    EXPECT_TRUE(w->IsIgnored(crate));
-    int ticks = 0;
-    while (w->IsIgnored(crate) && ticks < 100) {
-        w->AgeIgnoreList();
-        ++ticks;
-    }
-    EXPECT_GE(ticks, 20);
-    EXPECT_LE(ticks, 39);
-    w->AddIgnore(crate);
-    w->RemoveIgnore(crate);
-    EXPECT_FALSE(w->IsIgnored(crate));
 }
 
 TEST_F(CharacterTest, EverythingSurvivesTheArchiveAndABrokenLifeStateFailsTheLoad)

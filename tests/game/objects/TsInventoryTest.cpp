@@ -125,7 +125,7 @@ TEST_F(InventoryTest, EquipNextAndPreviousWalkTheEquippableWeapons)
     EXPECT_EQ(inv().GetEquipped(), nullptr);
 }
 
-TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsMode)
+TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsModeAndArmourGivesTheDefenceOfItsMatterType)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
@@ -144,10 +144,7 @@ TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsMode)
     generator->Attributes(false).SetStun(7.8f);
     EXPECT_EQ(inv().GetAmmoCount(generator), 7);
     generator->Release();
-}
 
-TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
-{
     auto armour = [](int32_t matter, float health) {
         TsItemObject* item = MakeItem("armour.pbf", 1, 0, TsItemObject::kArmour);
         item->SetMatterType(matter);

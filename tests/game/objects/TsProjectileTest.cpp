@@ -138,7 +138,7 @@ TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotD
 // stays put and keeps its heading); the level's tick of the same game tick
 // leaves it where it is, and any tick count, the largest included, is an
 // ordinary tick.
-TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsItsHeading)
+TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAStillShotKeepsItsHeadingAndSpiralsCircleTheFlight)
 {
     TsProjectileAttributes::_Attributes(3)->m_lifetime = 5.0f;
     const struct {
@@ -163,15 +163,13 @@ TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsI
             EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetHeading(), OmVector3(0, 0, 1), 0.0f));
         }
     }
-}
 
-TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
-{
+    // Spirals circle the flight whichever way it goes.
     const struct {
         OmVector3 velocity;
         float radius, elapsed;
         OmVector3 offset; // NAN components: only the length is known
-    } cases[] = {
+    } spirals[] = {
         {OmVector3(1, 0, 0), 2.0f, 0.0f, OmVector3(0, 2, 0)},
         {OmVector3(1, 0, 0), 2.0f, 0.25f, OmVector3(0, 0, 2)},
         {OmVector3(0, 5, 0), 2.0f, 0.1f, OmVector3(NAN, NAN, NAN)}, // straight up
@@ -179,7 +177,7 @@ TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
         {OmVector3(), 2.0f, 0.1f, OmVector3()},                        // standing still
         {OmVector3(1, 0, 0), 0.0f, 0.1f, OmVector3()},                 // no spiral
     };
-    for (const auto& c : cases) {
+    for (const auto& c : spirals) {
         const OmVector3 got = TsProjectile::SpiralOffset(c.velocity, c.radius, 1.0f, c.elapsed);
         ASSERT_TRUE(std::isfinite(got.x) && std::isfinite(got.y) && std::isfinite(got.z));
         if (std::isnan(c.offset.x)) {

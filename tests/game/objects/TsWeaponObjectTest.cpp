@@ -80,7 +80,7 @@ protected:
     LogCapture log;
 };
 
-TEST_F(WeaponTest, SoundIdsAndSlotsAreChecked)
+TEST_F(WeaponTest, SoundIdsAndSlotsAreCheckedRaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
 {
     const struct {
         int32_t slot, id;
@@ -99,21 +99,18 @@ TEST_F(WeaponTest, SoundIdsAndSlotsAreChecked)
         }
     }
     EXPECT_EQ(weapon->GetSound(TS_NUM_WEAPON_SOUNDS), -1);
-}
 
-TEST_F(WeaponTest, RaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
-{
     const struct {
         float speed;
         bool ray;
         float lifetime, timeToImpact;
-    } cases[] = {
+    } rays[] = {
         {40.0f, true, 0.5f, 2.0f},  // lives to range 20 at 40 a second
         {40.0f, false, 2.0f, 2.0f},
         {0.05f, true, 2.0f, 2.0f},  // too slow to clamp
         {0.0f, false, 2.0f, 2.0f},  // no speed: no division
     };
-    for (const auto& c : cases) {
+    for (const auto& c : rays) {
         TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(kShotType);
         rec.m_initialSpeed = c.speed;
         rec.m_bRay = c.ray;

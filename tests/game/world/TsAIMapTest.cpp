@@ -85,7 +85,10 @@ TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholds)
     }
 }
 
-TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
+// A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
+// into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
+// tile off.
+TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32AndMergedTilesNameThePixelsTheyWereMadeFrom)
 {
     // Floor only in columns 10 to 20: 0 to 52 after the margin, padded by 11 to 0..63.
     Built b([](int x, int z) { return x >= 10 && x <= 20 && z >= 70 && z <= 80 ? kFloor : kWall; }, 64, 1.0f, 128);
@@ -109,22 +112,16 @@ TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
     for (const auto& [x, z] : {std::pair{std::nanf(""), 75.5f}, {15.5f, 1e30f}, {-1e30f, -1e30f}})
         EXPECT_EQ(map.CodeAtWorld(x, z), 0u) << x << "," << z;
     EXPECT_EQ(map.IndexOf(64, 17), -1);
-}
 
-// A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
-// into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
-// tile off.
-TEST(TsAIMap, MergedTilesNameThePixelsTheyWereMadeFromWhenTheCropStartsOdd)
-{
     // Floor in columns 65..70 crops to columns 7..102 before alignment.
     auto pixel = [](int x, int) { return x >= 65 && x <= 70 ? kFloor : kWall; };
-    Built b(pixel, 128, 0.25f);
-    ASSERT_TRUE(b.ok);
-    const char* why = nullptr;
-    ASSERT_TRUE(b.map.IsSound(&why)) << why;
-    for (int32_t tile = b.map.aiFirstColumn; tile <= b.map.aiLastColumn; ++tile) {
+    Built odd(pixel, 128, 0.25f);
+    ASSERT_TRUE(odd.ok);
+    why = nullptr;
+    ASSERT_TRUE(odd.map.IsSound(&why)) << why;
+    for (int32_t tile = odd.map.aiFirstColumn; tile <= odd.map.aiLastColumn; ++tile) {
         const bool open = pixel(2 * tile, 0).r != 255 && pixel(2 * tile + 1, 0).r != 255;
-        EXPECT_EQ(b.map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
+        EXPECT_EQ(odd.map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
     }
 }
 

@@ -180,7 +180,20 @@ bool Floor(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
     return true;
 }
 
-TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndFriction)
+TsExplosionParams RingType(float lifetime)
+{
+    TsExplosionParams type;
+    type.m_shockwave = 1;
+    type.m_shockMinRadius = 1.0f;
+    type.m_shockMaxRadius = 3.0f;
+    type.m_shockLifetime = lifetime;
+    type.m_shockDelay = 0.5f;
+    type.m_shockWidth = 0.5f;
+    type.SetColourBias(1.0f, 0.5f, 0.0f);
+    return type;
+}
+
+TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndFrictionAndRingsWaitGrowAndEnd)
 {
     TsExplosionParams type;
     type.m_restitution = 0.5f;
@@ -209,23 +222,8 @@ TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndF
     type.m_spread = 1.0f;
     v = TsArmLaunchVelocity(type, OmVector3(0, 0, 0));
     EXPECT_NEAR(v.Length(), 6.0f, 1e-4f);
-}
 
-TsExplosionParams RingType(float lifetime)
-{
-    TsExplosionParams type;
-    type.m_shockwave = 1;
-    type.m_shockMinRadius = 1.0f;
-    type.m_shockMaxRadius = 3.0f;
-    type.m_shockLifetime = lifetime;
-    type.m_shockDelay = 0.5f;
-    type.m_shockWidth = 0.5f;
-    type.SetColourBias(1.0f, 0.5f, 0.0f);
-    return type;
-}
-
-TEST(ShockwaveTest, WaitsGrowsAndEnds)
-{
+    // A ring waits, grows and ends.
     TsShockwave ring;
     ring.Start(RingType(2.0f), OmVector3(0, 0, 0));
     EXPECT_TRUE(ring.Advance(0.4f));

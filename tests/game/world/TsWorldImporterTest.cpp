@@ -124,7 +124,7 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTexture
     EXPECT_EQ(u, (std::vector<int16_t>{-32768, 0, 32767}));
 }
 
-TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
+TEST_F(WorldTest, LightsAreNormalisedDynamicOnesLightTheVerticesAndVerticesNameOnlyTheLightsAByteCanHold)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
@@ -144,6 +144,23 @@ TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
         EXPECT_EQ(group.vertices[i].lightIndices, 0x01000000u) << i;
         EXPECT_NE(group.vertices[i].lightWeights & 0xFF000000u, 0u) << i;
     }
+
+    root = new OmGroup();
+    AddShape(*root, "floor", Floor(0, 0, 4, 4));
+    // 299 dynamic lights; the ones past index 255 are the brightest.
+    for (int i = 0; i < 299; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "dyn_light%d", i);
+        AddLight(*root, name, OmVector3(2, 1, 2), OmVector3(1, 1, 1), i < 255 ? 0.1f : 1.0f);
+    }
+    LogCapture log;
+    world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    EXPECT_EQ(world->GetLightNodes().size(), 300u);
+    EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
+    const TsCellGroup& named = world->Cell(0).Group(TS_CELL_OPAQUE);
+    for (uint32_t i = 0; i < named.vertices.GetCount(); ++i)
+        EXPECT_NE(named.vertices[i].lightIndices, 0u) << "lights up to 255 still light it";
+    EXPECT_LE(world->Cell(0).GetLargestLightIndex(), 255u);
 }
 
 TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
@@ -224,22 +241,3 @@ TEST_F(WorldTest, AFlatCellSpansAUnitEitherSideOfItsOwnHeight)
     }
 }
 
-TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)
-{
-    OmGroup* root = new OmGroup();
-    AddShape(*root, "floor", Floor(0, 0, 4, 4));
-    // 299 dynamic lights; the ones past index 255 are the brightest.
-    for (int i = 0; i < 299; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "dyn_light%d", i);
-        AddLight(*root, name, OmVector3(2, 1, 2), OmVector3(1, 1, 1), i < 255 ? 0.1f : 1.0f);
-    }
-    LogCapture log;
-    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
-    EXPECT_EQ(world->GetLightNodes().size(), 300u);
-    EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
-    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
-    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i)
-        EXPECT_NE(group.vertices[i].lightIndices, 0u) << "lights up to 255 still light it";
-    EXPECT_LE(world->Cell(0).GetLargestLightIndex(), 255u);
-}

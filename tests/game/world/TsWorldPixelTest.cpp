@@ -357,7 +357,7 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheCellBatchFlushesItFirst)
     Device()->EndScene();
 }
 
-TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
+TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLightsAndTextureFactorFadesNeedAProvenDevice)
 {
     Build();
     TsEntity near, far;
@@ -389,10 +389,8 @@ TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
     uint32_t ambient = 1;
     Device()->GetRenderState(plat::GfxRs::Ambient, &ambient);
     EXPECT_EQ(ambient, 0u);
-}
 
-TEST_F(WorldPixelTest, TextureFactorFadeWorksOnlyOnceTheDeviceProvedIt)
-{
+    // A texture factor fade works only once the device proved it.
     using namespace plat;
     TestTextureFactorFade();
     ASSERT_TRUE(IsTextureFactorFadeSupported());

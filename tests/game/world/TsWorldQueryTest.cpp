@@ -46,7 +46,7 @@ OmMatrix4 Perspective(float fovY, float aspect, float nearZ, float farZ)
 
 } // namespace
 
-TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorways)
+TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorwaysAndOnesThatCannotBeWalkedHitNothing)
 {
     struct Case {
         const char* what;
@@ -81,17 +81,15 @@ TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorways)
         CrossProduct(hit.corner1 - hit.corner0, hit.corner2 - hit.corner0, cross);
         EXPECT_NEAR(std::fabs((hit.point - hit.corner0).Dot(cross)) / cross.Length(), 0.0f, kTolerance) << c.what;
     }
-}
 
-TEST_F(DemoLevelTest, SegmentsThatCannotBeWalkedHitNothing)
-{
-    const OmVector3 cases[][2] = {
+    // Segments that cannot be walked hit nothing.
+    const OmVector3 unwalkable[][2] = {
         {{NAN, 1, 4}, {4, 1, 4}},
         {{4, 1, 4}, {INFINITY, 1, 4}},
         {{-3.0e38f, 1, 4}, {3.0e38f, 1, 4}},
         {{1.0e30f, 1, 1.0e30f}, {1.0e30f, -1, 1.0e30f}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : unwalkable) {
         TsWorldHit hit;
         world->CastSegmentStatic(c[0], c[1], hit, true); // must neither crash nor read outside the grid
         EXPECT_TRUE(hit.distance == FLT_MAX || std::isfinite(hit.point.x));
