@@ -137,7 +137,7 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
     db->Release();
 }
 
-TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
+TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivationAndPendingDeleteIsRemovedAtTheNextPass)
 {
     TsEntityDB* db = new TsEntityDB();
     TestCharacter* near = Named<TestCharacter>("near", 1, 1);
@@ -170,11 +170,8 @@ TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
     EXPECT_EQ(Names(db->GetActiveEntities()), (Strings{"far", "forced"}));
     EXPECT_FALSE(inside->HasFlag(TS_ENTITY_ACTIVE)) << "the flag follows every pass";
     db->Release();
-}
 
-TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
-{
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     TestThing *a = Named<TestThing>("a"), *doomed = Named<TestThing>("doomed"), *moved = Named<TestThing>("moved");
     TestCharacter* corpse = Named<TestCharacter>("corpse");
     for (TsEntity* e : std::initializer_list<TsEntity*>{a, doomed, moved, corpse})
@@ -207,7 +204,7 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     moved->Release();
 }
 
-TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
+TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndLivingTeamMembersCountsTheSquadsOfTheFirstTeam)
 {
     GameScript lua;
     TsEntityDB* db = new TsEntityDB();
@@ -233,11 +230,8 @@ TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
     bad->initialiseResult = true;
     EXPECT_TRUE(db->Initialise());
     db->Release();
-}
 
-TEST(TsEntityDB, LivingTeamMembersCountsTheSquadsOfTheFirstTeamWithTheId)
-{
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     EXPECT_EQ(db->LivingTeamMembers(3), 0) << "no team";
 
     TestTeam *red = Named<TestTeam>("red"), *twin = Named<TestTeam>("twin");

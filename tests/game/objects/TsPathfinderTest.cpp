@@ -176,7 +176,7 @@ TEST_F(PathfinderTest, GoalsThatCannotBeReachedOrEnteredGiveNoRoute)
     EXPECT_FALSE(finder.FindPath(std::nanf(""), 0.5f, 3.5f, 0.5f, 1, false, false, 1000, path));
 }
 
-TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThem)
+TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThemAndShortCasesOfTheSearch)
 {
     Use({"..#..",
          "..#..",
@@ -198,10 +198,8 @@ TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThem)
     finder.MarkOccupied(0, 1);
     EXPECT_TRUE(finder.GetCell(TsPathfinder::CellIndex(1, 1)) & TsPathfinder::kOccupied);
     EXPECT_FALSE(finder.GetCell(TsPathfinder::CellIndex(2, 1)) & TsPathfinder::kOccupied);
-}
 
-TEST_F(PathfinderTest, ShortCasesOfTheSearch)
-{
+    // Short cases of the search.
     Use({".#...",
          "#.#..",
          ".#...",
@@ -252,7 +250,7 @@ TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)
     EXPECT_FALSE(finder.IsPassable(TsPathfinder::CellIndex(0, 2)));
 }
 
-TEST_F(PathfinderTest, CellsAndClassesFromWorldPoints)
+TEST_F(PathfinderTest, CellsAndClassesFromWorldPointsAndNearestWalkablePointsAlongALine)
 {
     Use({"..."}, 2.0f);
     EXPECT_EQ(finder.CellFromWorld(-1.9f, 0.5f), 0) << "up to a cell before the origin is cell 0";
@@ -272,10 +270,8 @@ TEST_F(PathfinderTest, CellsAndClassesFromWorldPoints)
         EXPECT_EQ(finder.ClassForRadius(c.radius), c.cls) << c.radius;
     EXPECT_TRUE(finder.IsKeyAccessible(1, 1, false));
     EXPECT_FALSE(finder.IsKeyAccessible(-5, 1, true));
-}
 
-TEST_F(PathfinderTest, NearestWalkablePointsAlongALine)
-{
+    // Nearest walkable points along a line.
     Use({"......",
          "..##..",
          "..##..",
