@@ -142,7 +142,7 @@ Bytes InterleavedRows(const TgaHeader& h, std::initializer_list<int> order)
     return b;
 }
 
-TEST(TgaReader, InterleavedRowsLandWhereTheirPassPutsThem)
+TEST(TgaReader, InterleavedRowsLandWhereTheirPassPutsThemAndColourMappedAndGreyImagesDecode)
 {
     const Bytes rle = InterleavedRows({.type = 10, .width = 1, .height = 4, .descriptor = 0x40}, {0, 2, 1, 3});
     ExpectDecodes({
@@ -158,10 +158,7 @@ TEST(TgaReader, InterleavedRowsLandWhereTheirPassPutsThem)
     ExpectEveryTruncationFails(rle);
     // The fourth interleave is reserved: such a file is not a Targa image we know.
     EXPECT_NE(Refusal(InterleavedRows({.width = 1, .height = 1, .descriptor = 0xC0}, {0})), "");
-}
 
-TEST(TgaReader, ColourMappedAndGreyImages)
-{
     // An id field of 3 bytes, a map of two 24-bit entries numbered from 5.
     Bytes b = TgaStart({.idLength = 3, .mapType = 1, .type = 1, .mapFirst = 5, .mapLength = 2,
                         .mapBits = 24, .width = 3, .height = 1, .bits = 8, .descriptor = 0x20});
@@ -212,7 +209,13 @@ TEST(BmpReader, PaletteDepthsAndUnsupportedOrDamagedFilesAreRefused)
         EXPECT_NE(Refusal(bad), "");
 }
 
-TEST(BmpReader, SixteenBitsAndChannelMasks)
+// Palette 0 red, 1 green, 2 blue, 3 white.
+const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
+
+Bytes Rle8(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 8, 1, kRlePalette, data, 40, 4); }
+Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 4, 2, kRlePalette, data, 40, 4); }
+
+TEST(BmpReader, SixteenBitsChannelMasksAndRunLengthImages)
 {
     const Bytes masks565 = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
     const Bytes v5masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}; // red, green, blue, alpha
@@ -225,16 +228,7 @@ TEST(BmpReader, SixteenBitsAndChannelMasks)
         {"the same without the masks flag: its masks mean nothing", BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks),
          {kRed}, plat::fmt::X8R8G8B8},
     });
-}
 
-// Palette 0 red, 1 green, 2 blue, 3 white.
-const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
-
-Bytes Rle8(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 8, 1, kRlePalette, data, 40, 4); }
-Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 4, 2, kRlePalette, data, 40, 4); }
-
-TEST(BmpReader, RunLengthImages)
-{
     // Bottom row: a run of 4 green. Middle: literal blue, white, blue (padded
     // to 16 bits) and a run of 1 red. Top: skip 2, a run of 2 white, end.
     const Bytes rle8 = Rle8(4, 3, {4, 1, 0, 0, 0, 3, 2, 3, 2, 0, 1, 0, 0, 0, 0, 2, 2, 0, 2, 3, 0, 1});

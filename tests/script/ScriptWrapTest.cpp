@@ -292,7 +292,11 @@ constexpr const char* kHeld = "object still held by the game in function 'delete
 
 // The party takes the script's reference over; a squad's player, a camera and
 // a conversation take references of their own, which delete waits for.
-TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
+// A character the game owns already (one of the level's) joins the party
+// with a reference of the party's own. An object the game holds a reference
+// to (a timer, say) stays until the game lets go: the script's delete is
+// refused meanwhile.
+TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGameOrWhatTheGameStillHolds)
 {
     const HandOver cases[] = {
         {"o = TsSquadObject:new()", "player:SetSquad(o)", kHeld},
@@ -312,14 +316,7 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
     }
     // nil gives nothing, and a line without a speaker keeps no listener.
     EXPECT_EQ(Run("o = TsNPCObject:new() scene:SetFollowTarget(nil) talk:AddFragment(1, nil, o) o:delete()"), "");
-}
 
-// A character the game owns already (one of the level's) joins the party
-// with a reference of the party's own. An object the game holds a reference
-// to (a timer, say) stays until the game lets go: the script's delete is
-// refused meanwhile.
-TEST_F(HandOverBindingsTest, GameReferencesKeepWhatScriptsMadeUntilTheGameLetsGo)
-{
     ASSERT_EQ(Run("o = TsPCObject:new()"), "");
     auto* pc = Global<TsPCObject>("o");
     script::HandToGame(L, pc); // as if the level had taken it

@@ -28,7 +28,8 @@ struct PlayerHandle {
 
 // The slots a script reads and writes are the bindings' test; here the
 // ones outside the table. Hidden modes are static switches.
-TEST(TsPlayer, ScriptStateIgnoresSlotsOutsideTheTableAndTheKittyIsRichOnlyInItsHiddenMode)
+// Save names count on from the highest number this player has on disk.
+TEST(TsPlayer, ScriptStateKittyAndEachSaveNameCountingOnFromTheHighestOnDisk)
 {
     PlayerHandle player;
     player->SetScriptState(16, 9);
@@ -48,26 +49,22 @@ TEST(TsPlayer, ScriptStateIgnoresSlotsOutsideTheTableAndTheKittyIsRichOnlyInItsH
     TsPlayer::_EnableEasterEgg(-1, true);
     EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(6));
     EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(-1));
-}
 
-// Save names count on from the highest number this player has on disk.
-TEST(TsPlayer, EachSaveNameCountsOnFromTheHighestOnDiskAndNamesTheLevel)
-{
     ScratchDir dir;
     dir.Write("Save Games/Ann [4] - Demo", "x");
     dir.Write("Save Games/Ann [11] - Demo", "x");
     dir.Write("Save Games/Bob [20] - Demo", "x");
-    PlayerHandle player;
-    player->SetName("Ann");
-    EXPECT_TRUE(player->InitialiseForLevel(-1));
-    EXPECT_EQ(player->GetSaveNumber(), 11);
-    player->GetLevelInfo().missionName = "demo";
-    player->MakeSaveName();
-    EXPECT_STREQ(player->GetSaveName(), "Ann [12] - demo"); // no level name: the mission's
-    player->GetLevelInfo().levelName = "Demo/Level";
-    player->MakeSaveName();
-    EXPECT_STREQ(player->GetSaveName(), "Ann [13] - Demo_Level");
-    EXPECT_NE(std::string(player->GetSaveDate()).find(", "), std::string::npos);
+    PlayerHandle ann;
+    ann->SetName("Ann");
+    EXPECT_TRUE(ann->InitialiseForLevel(-1));
+    EXPECT_EQ(ann->GetSaveNumber(), 11);
+    ann->GetLevelInfo().missionName = "demo";
+    ann->MakeSaveName();
+    EXPECT_STREQ(ann->GetSaveName(), "Ann [12] - demo"); // no level name: the mission's
+    ann->GetLevelInfo().levelName = "Demo/Level";
+    ann->MakeSaveName();
+    EXPECT_STREQ(ann->GetSaveName(), "Ann [13] - Demo_Level");
+    EXPECT_NE(std::string(ann->GetSaveDate()).find(", "), std::string::npos);
 }
 
 TsPCObject* MakePC(const char* name, int32_t type)

@@ -135,7 +135,7 @@ TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsW
     t->Release();
 }
 
-TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreed)
+TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreedAndIdsAreCheckedAndReusedLastFreedFirst)
 {
     TimerTarget* t = Target();
     auto* extra = new TimerTarget; // a user object rides along and is let go too
@@ -149,24 +149,22 @@ TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreed)
     EXPECT_EQ(g_calls, 0);
     EXPECT_EQ(g_destroyed, 2); // freed when the entry ended, never reused while listed
     EXPECT_EQ(table.GetActiveCount(), 0u);
-}
 
-TEST_F(TimerTest, IdsAreCheckedAndReusedLastFreedFirst)
-{
-    TimerTarget* t = Target();
+    // Ids are checked and reused last freed first.
+    TimerTarget* u = Target();
     EXPECT_EQ(table.AddTimer(nullptr, 1.0f, 1), -1);
-    const int a = table.AddTimer(t, 0.1f, 1);
-    const int b = table.AddTimer(t, 5.0f, 1);
+    const int a = table.AddTimer(u, 0.1f, 1);
+    const int b = table.AddTimer(u, 5.0f, 1);
     for (int id : {-1, b + 1, 1000})
         EXPECT_EQ(table.GetEntry(id), nullptr) << id;
     Ticks(1); // a ends
     EXPECT_EQ(table.GetEntry(a), nullptr);
     EXPECT_NE(table.GetEntry(b), nullptr);
-    EXPECT_EQ(table.AddTimer(t, 1.0f, 1), a);
+    EXPECT_EQ(table.AddTimer(u, 1.0f, 1), a);
     table.Clear();
-    EXPECT_EQ(t->GetRefCount(), 1u);
+    EXPECT_EQ(u->GetRefCount(), 1u);
     EXPECT_EQ(table.GetEntryCount(), 0u);
-    t->Release();
+    u->Release();
 }
 
 // A target that sets new timers from its call (a conversation's next

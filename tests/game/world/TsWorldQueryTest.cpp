@@ -128,7 +128,7 @@ TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRampAndEntitiesAskTheWorl
     EXPECT_EQ(TsEntity::GetGroundProbe(), nullptr) << "a world gone answers no more";
 }
 
-TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
+TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnlyAndPickingFindsTheFloorUnderAPixel)
 {
     // The ramp's slope and the floor under the ramp, in walk order.
     OmVector3 points[8];
@@ -141,10 +141,8 @@ TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
     const std::pair<OmVector3, int> misses[] = {{{0, 1, 0}, 8}, {{1, 0, 0}, 8}, {{0, -1, 0}, 0}};
     for (const auto& [direction, room] : misses)
         EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), direction, points, room, false), 0);
-}
 
-TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
-{
+    // Picking finds the floor under a pixel.
     OmD3D& screen = renderer;
     OmMatrix4 view, projection = Perspective(1.0f, 640.0f / 480.0f, 0.5f, 100.0f);
     BuildLookAtMatrix(OmVector3(4, 10, 4.01f), OmVector3(4, 0, 4), OmVector3(0, 1, 0), view);
