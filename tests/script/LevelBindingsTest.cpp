@@ -28,7 +28,9 @@ protected:
 // String fields are the record's own holders and take only holders;
 // numbers truncate, flags take the script's booleans, the exit texts are
 // an array counted from 1.
-TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayItsRange)
+// The wide holder takes only text objects, which outlive changes to it; the
+// narrow one takes strings and nil, and is a class of its own to scripts.
+TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayItsRangeAndHoldersTheirOwnKinds)
 {
     ASSERT_EQ(Run("info.missionName:Set('demo') info.levelName = text info.missionObjectiveID = 31000\n"
                   "info.iActNumber = 2.9 info.bIsTown = 1 info.bIsSneakLevel = nil\n"
@@ -51,12 +53,7 @@ TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayItsRange)
         {"info.exitTextStringIDs[5] = 1", "error:array indexing out of range."},
         {"x = info.exitTextStringIDs['a']", "error:invalid type in array indexing."},
     });
-}
 
-// The wide holder takes only text objects, which outlive changes to it; the
-// narrow one takes strings and nil, and is a class of its own to scripts.
-TEST_F(LevelInfoTest, HoldersTakeTheirOwnKindsAndWideTextsOutliveChangesToTheHolder)
-{
     OmWideString wide{"Hello"}, other, empty;
     Publish("wide", &wide, "OmWideString");
     Publish("other", &other, "OmWideString");
