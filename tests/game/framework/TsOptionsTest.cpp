@@ -104,7 +104,8 @@ TEST_F(OptionsFileTest, BadOrMissingFilesKeepTheSettings)
     EXPECT_TRUE(log_.Contains("options.lua could not be run; the options stay as they were"));
 }
 
-TEST(TsOptions, AFailedSaveKeepsThePreviousFile)
+// Keys outside 0..255 are the bindings' test (the scripts set them).
+TEST(TsOptions, AFailedSaveKeepsThePreviousFileAndBindingsDerivedValuesAndGammaRampsStayInRange)
 {
     LogCapture log;
     ScratchDir dir;
@@ -114,11 +115,7 @@ TEST(TsOptions, AFailedSaveKeepsThePreviousFile)
     EXPECT_FALSE(ChangedOptions().Save());
     EXPECT_EQ(dir.Read("options.lua"), "-- previous settings\n");
     EXPECT_FALSE(TsOptions().Save("no/such/folder/options.lua"));
-}
 
-// Keys outside 0..255 are the bindings' test (the scripts set them).
-TEST(TsOptions, BindingsDerivedValuesAndGammaRampsThatStayLinearOrInsideTheRange)
-{
     TsOptions o;
     const TsKeyBindings before = o.GetKeyBindings();
     o.SetKeyBinding(29, 5);

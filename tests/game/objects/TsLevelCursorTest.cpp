@@ -74,7 +74,9 @@ struct CursorTest : ::testing::Test {
     TsLevelCursor cursor;
 };
 
-TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFiveButNotInTheTopOrBottom)
+// The ray's direction is about a unit long; an entity fifty units below
+// the camera is still found.
+TEST_F(CursorTest, EdgesTurnAndThePickedPointIsNearestTheCharactersHeightButAnEntityUnderTheCursorWins)
 {
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
@@ -96,12 +98,7 @@ TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFiveButNotInTheTopOrBot
     }
     At(0, kHeight / 2);
     EXPECT_NEAR(cursor.GetTurn(), -kPi, 1e-5f);
-}
 
-// The ray's direction is about a unit long; an entity fifty units below
-// the camera is still found.
-TEST_F(CursorTest, ThePickedPointIsTheSurfaceNearestTheCharactersHeightAndAnEntityUnderTheCursorWinsOverIt)
-{
     level.surface = {OmVector3(1, 8, 1), OmVector3(1, 0.5f, 1), OmVector3(1, -3, 1)};
     level.height = 1.0f;
     At(kWidth / 2, kHeight / 2);

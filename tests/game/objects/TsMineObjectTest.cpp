@@ -100,7 +100,7 @@ TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmedAndOneOfNoProjectileTypeG
     EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
 }
 
-TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
+TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefusedAndAnArmedMineComesBackFromASavedGame)
 {
     for (const char* name : {"a", "ab.p", "mine"}) {
         auto m = OmMakeRef<TsMineObject>();
@@ -110,10 +110,7 @@ TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
     EXPECT_TRUE(log.Contains("\"ab.p\" is too short to name a model folder"));
     auto none = OmMakeRef<TsMineObject>();
     EXPECT_TRUE(none->Initialise()) << "a mine without a model has nothing to load";
-}
 
-TEST_F(MineTest, AnArmedMineComesBackFromASavedGame)
-{
     ScratchDir dir;
     mine->SetAnimationClass(4);
     mine->SetDetonationDelay(3.0f);

@@ -49,7 +49,9 @@ TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffersAndTheShoreStands
     EXPECT_EQ(TsLiquids::VertexWave(big, TsLiquidVertex{1, 0, 1, 0, 0, 0, 1}, 8.0f), 0.0f);
 }
 
-TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
+// Only what stands between the camera and the focus fades (the pixel tests
+// draw the fade on and off the axis).
+TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanishAndOnlyWhatHidesTheFocusFades)
 {
     OmMaxLight omni;
     omni.type = OmMaxLight::kOmni;
@@ -65,12 +67,7 @@ TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
     EXPECT_FLOAT_EQ(TsModelLightDirection(directional, OmVector3()).x, 1.0f);
     directional.direction = OmVector3();
     EXPECT_FALSE(std::isnan(TsModelLightDirection(directional, OmVector3()).x));
-}
 
-// Only what stands between the camera and the focus fades (the pixel tests
-// draw the fade on and off the axis).
-TEST(CameraFadeTest, NothingBelowBeyondOrBehindTheLineToTheFocusFades)
-{
     TsBlobRenderer cells;
     cells.SetCameraFade(0.0f, OmVector3(0, 0, 10), 5.0f);
     const OmVector3 camera(0, 5, 0), axis(0, 0, 1);
@@ -79,7 +76,10 @@ TEST(CameraFadeTest, NothingBelowBeyondOrBehindTheLineToTheFocusFades)
         EXPECT_EQ(cells.FadeAlpha(p, camera, axis), 255u) << p.x << "," << p.y << "," << p.z;
 }
 
-TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
+// Without a doubling texture stage, the stored half-bright colour bytes and
+// light weights are doubled (each held to 255) as a vertex is decoded; the
+// normal's index in the colour's top byte stays.
+TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawnAndBrighteningDoublesColourAndWeightsButNotTheNormalIndex)
 {
     TsBlobRenderer cells; // never created: no device
     EXPECT_FALSE(cells.IsReady());
@@ -101,13 +101,7 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodeMark) << "the cell was never decoded";
     EXPECT_EQ(cells.FlushCount(), 1u);
     EXPECT_FALSE(cells.IsReady()) << "a flush does not make buffers";
-}
 
-// Without a doubling texture stage, the stored half-bright colour bytes and
-// light weights are doubled (each held to 255) as a vertex is decoded; the
-// normal's index in the colour's top byte stays.
-TEST(CellBatchTest, BrighteningDoublesColourAndWeightsButNotTheNormalIndex)
-{
     const struct {
         uint32_t colour, weights;
         uint32_t brightColour, brightWeights;
@@ -130,6 +124,19 @@ TEST(CellBatchTest, BrighteningDoublesColourAndWeightsButNotTheNormalIndex)
     }
 }
 
+TsExplosionParams RingType(float lifetime)
+{
+    TsExplosionParams type;
+    type.m_shockwave = 1;
+    type.m_shockMinRadius = 1.0f;
+    type.m_shockMaxRadius = 3.0f;
+    type.m_shockLifetime = lifetime;
+    type.m_shockDelay = 0.5f;
+    type.m_shockWidth = 0.5f;
+    type.SetColourBias(1.0f, 0.5f, 0.0f);
+    return type;
+}
+
 // The explosion table and the pool of live explosions.
 class ExplosionPoolTest : public ::testing::Test {
 protected:
@@ -146,7 +153,11 @@ protected:
 };
 
 // Type numbers and arm counts from scripts are held to what the game has.
-TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEight)
+// Steps start at the first spawn and never go back. An explosion in flight
+// points at its type: a script that shrinks the table meanwhile must not
+// pull the record from under it; a ring with no arms lives as long as its
+// ring, then goes back to the pool.
+TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingArmsAreAtMostEightAndStepsNeverGoBack)
 {
     TsExplosionTable::SetCount(3);
     for (int32_t index : {TsExplosionTable::kMaxTypes, INT32_MAX, INT32_MIN, -1})
@@ -167,6 +178,20 @@ TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEi
     for (int32_t type : {-1, 2})
         EXPECT_FALSE(TsInitialExplosions::Spawn(type, OmVector3(), OmVector3(0, 1, 0), 0.0f)) << type;
     EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
+
+    TsExplosionTable::SetCount(3);
+    *TsExplosionTable::Get(2) = RingType(2.0f);
+    ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 100.0f));
+    TsExplosionTable::SetCount(0);
+    TsInitialExplosions::Update(100.25f);
+    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.25f);
+    TsInitialExplosions::Update(99.0f);
+    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.0f);
+    TsInitialExplosions::Update(101.0f);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
+    TsInitialExplosions::Update(104.0f);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
+    EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize);
 }
 
 // A floor at y = 0 facing up.
@@ -178,19 +203,6 @@ bool Floor(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
     hit.point = from + (to - from) * t;
     hit.normal = OmVector3(0, 1, 0);
     return true;
-}
-
-TsExplosionParams RingType(float lifetime)
-{
-    TsExplosionParams type;
-    type.m_shockwave = 1;
-    type.m_shockMinRadius = 1.0f;
-    type.m_shockMaxRadius = 3.0f;
-    type.m_shockLifetime = lifetime;
-    type.m_shockDelay = 0.5f;
-    type.m_shockWidth = 0.5f;
-    type.SetColourBias(1.0f, 0.5f, 0.0f);
-    return type;
 }
 
 TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndFrictionAndRingsWaitGrowAndEnd)
@@ -245,27 +257,6 @@ TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndF
         EXPECT_FALSE(ring.Advance(0.5f));
         EXPECT_FALSE(std::isnan(ring.Radius()));
     }
-}
-
-// Steps start at the first spawn and never go back. An explosion in flight
-// points at its type: a script that shrinks the table meanwhile must not
-// pull the record from under it; a ring with no arms lives as long as its
-// ring, then goes back to the pool.
-TEST_F(ExplosionPoolTest, StepsNeverGoBackAndALiveExplosionOutlivesItsTypesRemoval)
-{
-    TsExplosionTable::SetCount(3);
-    *TsExplosionTable::Get(2) = RingType(2.0f);
-    ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 100.0f));
-    TsExplosionTable::SetCount(0);
-    TsInitialExplosions::Update(100.25f);
-    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.25f);
-    TsInitialExplosions::Update(99.0f);
-    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.0f);
-    TsInitialExplosions::Update(101.0f);
-    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
-    TsInitialExplosions::Update(104.0f);
-    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
-    EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize);
 }
 
 } // namespace
