@@ -140,7 +140,7 @@ const TickCase kTickCases[] = {
     {"a release and press of a held key between ticks", "+ f t t s - f + f s t s", "DRP"},
 };
 
-TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
+TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseAndWheelNotchesDriveActionsTwelveAndThirteen)
 {
     constexpr int kSpace = 57, kJump = 10;
     for (const TickCase& c : kTickCases) {
@@ -162,10 +162,8 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
         }
         EXPECT_EQ(states, c.states) << c.what;
     }
-}
 
-TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
-{
+    // Wheel notches drive actions 12 and 13 for one tick.
     plat::InjectMouseWheel(*window_, 1);
     Frame();
     EXPECT_GT(input_.GetMouseWheel(), 0);

@@ -125,7 +125,7 @@ TEST_F(DoorTest, TheFootprintBlocksTheTilesItCoversAndLeavesTheOthersAsTheyWere)
     EXPECT_EQ(overlay.overlayCodes.Get(1 * 4 + 2), 3u);
 }
 
-TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
+TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpenAndSpeedsLocksAndSoundTypesAreGuarded)
 {
     struct Case {
         int32_t type;
@@ -168,10 +168,7 @@ TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
         EXPECT_NEAR(door->GetPosition().z, 5.0f, 1e-5f);
         EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kClosedOverlay);
     }
-}
 
-TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
-{
     TsDoorObject* door = MakeDoor("guarded");
     for (float speed : {0.0f, -1.0f}) {
         door->SetDoorSpeed(speed);

@@ -120,7 +120,7 @@ protected:
 // finds is as short as the brute-force search's, and it finds one exactly
 // when that search does within the step limit; the map gives every kind of
 // answer (found, no route, too long).
-TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
+TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsAndGoalsThatCannotBeReachedGiveNoRoute)
 {
     TsAIMap map;
     RoomsMap(map, 7);
@@ -157,10 +157,8 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
     EXPECT_GT(found, 500);
     EXPECT_GT(refused, 20);
     EXPECT_GT(tooLong, 0);
-}
 
-TEST_F(PathfinderTest, GoalsThatCannotBeReachedOrEnteredGiveNoRoute)
-{
+    // Goals that cannot be reached or entered give no route.
     Use({"..........",
          ".####.....",
          ".#..#..kk.",
@@ -220,7 +218,7 @@ TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThemAndShortC
     EXPECT_TRUE(Find(0, 3, 0, 1, false, false, 3));
 }
 
-TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)
+TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMapAndTheRouteAsAChainOfPathNodesRunsToTheGoal)
 {
     std::vector<std::string> rows(300, std::string(600, '.'));
     rows[size_t(299 - 10)][500] = '#';
@@ -248,6 +246,27 @@ TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)
     EXPECT_TRUE(finder.IsPassable(TsPathfinder::CellIndex(2, 1)));
     EXPECT_FALSE(finder.IsPassable(TsPathfinder::CellIndex(3, 1)));
     EXPECT_FALSE(finder.IsPassable(TsPathfinder::CellIndex(0, 2)));
+
+    // The route as a chain of path nodes runs from the start to the goal.
+    Use({"......",
+         ".####.",
+         "......"});
+    const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
+    ASSERT_TRUE(Find(0, 1, 5, 1));
+    TsWaypointObject* chain = nullptr;
+    ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
+    uint32_t i = 0;
+    for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
+        ASSERT_LT(i, path.GetCount());
+        EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
+        EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
+    }
+    EXPECT_EQ(i, path.GetCount());
+    chain->ReleaseChain();
+    chain->Release();
+    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
+    EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
+    EXPECT_EQ(chain, nullptr);
 }
 
 TEST_F(PathfinderTest, CellsAndClassesFromWorldPointsAndNearestWalkablePointsAlongALine)
@@ -299,25 +318,3 @@ TEST_F(PathfinderTest, CellsAndClassesFromWorldPointsAndNearestWalkablePointsAlo
     EXPECT_FALSE(finder.IsStraightWalkable(0.5f, 1.5f, 5.5f, 2.5f, 1, false, false));
 }
 
-TEST_F(PathfinderTest, TheRouteAsAChainOfPathNodesRunsFromTheStartToTheGoal)
-{
-    Use({"......",
-         ".####.",
-         "......"});
-    const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
-    ASSERT_TRUE(Find(0, 1, 5, 1));
-    TsWaypointObject* chain = nullptr;
-    ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
-    uint32_t i = 0;
-    for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
-        ASSERT_LT(i, path.GetCount());
-        EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
-        EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
-    }
-    EXPECT_EQ(i, path.GetCount());
-    chain->ReleaseChain();
-    chain->Release();
-    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
-    EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
-    EXPECT_EQ(chain, nullptr);
-}

@@ -52,7 +52,7 @@ Bgr Floor(int, int) { return kFloor; }
 // One odd pixel in a floor, single or merged two by two: walls and marks by
 // their colour thresholds; a merged tile is marked when any pixel is and
 // open only when all are.
-TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholds)
+TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholdsAndBeaconsAreRepeatableOnClearTiles)
 {
     struct Case {
         Bgr block[4]; // bottom left, bottom right, top left, top right
@@ -83,6 +83,27 @@ TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholds)
         EXPECT_EQ(Painted(b.map.CodeAt(5, 3)), 5u) << topDown;
         EXPECT_EQ(Painted(b.map.CodeAt(5, 60)), 1u) << topDown;
     }
+
+    // Beacons are repeatable and stand on clear tiles.
+    auto pixel = [](int x, int z) { return (x / 8 + z / 8) % 3 == 0 ? kWall : kFloor; };
+    Built first(pixel, 64, 1.0f);
+    Random(); // the build reseeds, whatever ran before
+    Built second(pixel, 64, 1.0f);
+    ASSERT_EQ(first.map.beacons.GetCount(), TsAIMap::kBeaconCount);
+    ASSERT_EQ(second.map.beacons.GetCount(), TsAIMap::kBeaconCount);
+    for (uint32_t i = 0; i < first.map.beacons.GetCount(); ++i) {
+        const auto& beacon = first.map.beacons[i];
+        EXPECT_EQ(beacon.x, second.map.beacons[i].x);
+        EXPECT_EQ(beacon.z, second.map.beacons[i].z);
+        EXPECT_GE(first.map.CodeAtWorld(beacon.x, beacon.z) & 3u, 2u) << "beacon " << i;
+    }
+    // Beacons that found no tile used to keep whatever the array held. In
+    // a checkerboard no tile has eight open neighbours.
+    LogCapture log;
+    Built none([](int x, int z) { return (x + z) % 2 ? kWall : kFloor; }, 64, 1.0f);
+    ASSERT_TRUE(none.ok);
+    EXPECT_EQ(none.map.beacons.GetCount(), 0u);
+    EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
 }
 
 // A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
@@ -123,29 +144,6 @@ TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32AndMergedTilesNameThePi
         const bool open = pixel(2 * tile, 0).r != 255 && pixel(2 * tile + 1, 0).r != 255;
         EXPECT_EQ(odd.map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
     }
-}
-
-TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
-{
-    auto pixel = [](int x, int z) { return (x / 8 + z / 8) % 3 == 0 ? kWall : kFloor; };
-    Built first(pixel, 64, 1.0f);
-    Random(); // the build reseeds, whatever ran before
-    Built second(pixel, 64, 1.0f);
-    ASSERT_EQ(first.map.beacons.GetCount(), TsAIMap::kBeaconCount);
-    ASSERT_EQ(second.map.beacons.GetCount(), TsAIMap::kBeaconCount);
-    for (uint32_t i = 0; i < first.map.beacons.GetCount(); ++i) {
-        const auto& beacon = first.map.beacons[i];
-        EXPECT_EQ(beacon.x, second.map.beacons[i].x);
-        EXPECT_EQ(beacon.z, second.map.beacons[i].z);
-        EXPECT_GE(first.map.CodeAtWorld(beacon.x, beacon.z) & 3u, 2u) << "beacon " << i;
-    }
-    // Beacons that found no tile used to keep whatever the array held. In
-    // a checkerboard no tile has eight open neighbours.
-    LogCapture log;
-    Built none([](int x, int z) { return (x + z) % 2 ? kWall : kFloor; }, 64, 1.0f);
-    ASSERT_TRUE(none.ok);
-    EXPECT_EQ(none.map.beacons.GetCount(), 0u);
-    EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
 }
 
 TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
