@@ -30,7 +30,7 @@ protected:
 // an array counted from 1.
 // The wide holder takes only text objects, which outlive changes to it; the
 // narrow one takes strings and nil, and is a class of its own to scripts.
-TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayItsRangeAndHoldersTheirOwnKinds)
+TEST_F(LevelInfoTest, FieldsAndHoldersTakeTheirOwnKindsAndScriptsMakeReadAndDeleteFiles)
 {
     ASSERT_EQ(Run("info.missionName:Set('demo') info.levelName = text info.missionObjectiveID = 31000\n"
                   "info.iActNumber = 2.9 info.bIsTown = 1 info.bIsSneakLevel = nil\n"
@@ -72,10 +72,7 @@ TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayItsRangeAndHoldersTheirO
         {"name:Set('Vessa') return name:Get()", "'Vessa'"},
     });
     ExpectTypeErrors({"name:Set(5)", "OmString.Get(wide)"});
-}
 
-TEST_F(LevelInfoTest, ScriptsMakeWriteReadAndDeleteFilesWithTheirArgumentsChecked)
-{
     ScratchDir dir;
     ASSERT_EQ(Run("f = FileIO:new()"), "");
     EXPECT_EQ(String("tolua.type(f)"), "FileIO");

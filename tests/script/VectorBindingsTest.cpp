@@ -29,7 +29,10 @@ char g_audio[16];
 
 // Copies the script drops are freed, kept ones survive; a vector the game
 // owns (an entity's position, say) is pushed as it is and never collected.
-TEST_F(VectorTest, MathsAndComponentsOnlyNormaliseChangesSelfAndCollectedCopiesAreFreedAndBorrowedOnesNever)
+// The radar's switches and objective, set with three numbers or a vector
+// and read back as the radar's own vector.
+// Bound volumes built plane by plane, asked about points.
+TEST_F(VectorTest, MathsComponentsCopiesTheRadarAndBoundsFromScripts)
 {
     SetVector("v", 3, 4, 0);
     SetVector("w", 0, 0, 2);
@@ -66,13 +69,7 @@ TEST_F(VectorTest, MathsAndComponentsOnlyNormaliseChangesSelfAndCollectedCopiesA
     EXPECT_FLOAT_EQ(position.Length(), 1.0f);
     ASSERT_EQ(Run("kept = nil; v = nil; w = nil; collectgarbage('collect')"), "");
     EXPECT_EQ(script::LiveVectorCopies(), before - 2);
-}
 
-// The radar's switches and objective, set with three numbers or a vector
-// and read back as the radar's own vector.
-// Bound volumes built plane by plane, asked about points.
-TEST_F(VectorTest, RadarSwitchesAndTheObjectiveByNumbersOrVectorAndBoundsBuildVolumesPlaneByPlane)
-{
     TsRadar radar;
     Publish("radar", &radar, "TsRadar");
     SetVector("point", 4, 5, 6);
