@@ -23,7 +23,7 @@ bool LoggedInRed(const LogCapture& log, const std::string& piece)
     return false;
 }
 
-TEST(TsScriptHost, OpensExactlyBaseStringAndMath)
+TEST(TsScriptHost, OpensExactlyBaseStringAndMathAndErrorsReachErrorMessageTheLogAndTheErrorReport)
 {
     LogCapture log;
     ScriptState lua;
@@ -35,13 +35,8 @@ TEST(TsScriptHost, OpensExactlyBaseStringAndMath)
     // The script's own InitLevelInfo must not be shadowed by a host global.
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "InitLevelInfo"));
     EXPECT_TRUE(TsScriptHost::IsFunctionDefined(lua.L(), "ShellRead"));
-}
 
-TEST(TsScriptHost, ErrorsReachErrorMessageTheLogAndTheErrorReportAsDataUnderCodesByMeaning)
-{
     DebugOutputCapture reported;
-    LogCapture log;
-    ScriptState lua;
     const int top = lua_gettop(lua.L());
     EXPECT_EQ(lua.Run("function f() error('deep 100%s %d %n') end\n"
                       "function g() f() end\n"

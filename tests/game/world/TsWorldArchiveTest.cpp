@@ -221,7 +221,7 @@ std::vector<uint32_t> Tree()
     return {1, 1, 2, 1, 0x01, 1, 0x05};
 }
 
-TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
+TEST_F(DamagedWorldTest, DamagedGridQuadtreeListsAndALightListedMoreOftenThanItIsCountedFailTheLoad)
 {
     struct Case {
         const char* what;
@@ -251,13 +251,10 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
     OmRef<TsWorld> world = Build();
     std::string message;
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << "the undamaged file loads: " << message;
-}
 
-TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
-{
-    OmRef<TsWorld> world = Build();
+    // A light listed more often than it is counted fails the load.
+    world = Build();
     world->GetLights().push_back(world->GetLightNodes()[1]); // listed twice, counted twice
-    std::string message;
     auto countOnce = [](Bytes& b) {
         // The light's count stands before its name's length and text.
         const std::string name = "dyn_lamp";
