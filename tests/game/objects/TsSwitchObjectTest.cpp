@@ -181,7 +181,7 @@ TEST_F(SwitchTest, MissingDoorsAndSwitchesAreReportedAndUsingAnOnSwitchTurnsItOf
     EXPECT_FALSE(broken->IsOn());
 }
 
-TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndStaysAsItWas)
+TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndMotionsTakeTwoSeconds)
 {
     lever->AddActivateActionText("OpenDoor gate");
     lever->AddDeactivateActionText("LockDoor gate");
@@ -196,10 +196,7 @@ TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndStaysAsItWas)
     lever->ActivateSwitch();
     lever->ActivateSwitch(); // ignored: not idle
     EXPECT_EQ(lever->GetState(), TsSwitchObject::kRefused);
-}
 
-TEST_F(SwitchTest, MotionsTakeTwoSecondsAndAMovingSwitchIgnoresItsTranslations)
-{
     const struct {
         int32_t motion;
         float rise;
