@@ -79,7 +79,7 @@ TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByteAnd
 
 // Lifetime x speed is 10: a streak fades over the last five units short of
 // it. Without a streak buffer the streaks are skipped and the list emptied.
-TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideEndsAtItsTipAndFadesOverItsLastFiveUnits)
+TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndANearlyEndOnOneShiftsItsTail)
 {
     LaserType();
     TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
@@ -110,23 +110,20 @@ TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideEndsAtItsTipAndFadesOverI
         EXPECT_EQ(v[5].colour >> 24, alpha) << at;
         shot->Release();
     }
-}
 
-TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotDrawn)
-{
+    // A nearly end-on streak shifts its tail and an exactly end-on one is not drawn.
     LaserType();
     OmVector3 heading(0.02f, 0.0f, 1.0f);
     heading.Normalise();
-    TsProjectile* shot = DrawnShot(heading, 0.5f);
-    TsStreakVertex v[TsProjectile::kStreakVertices];
-    ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
+    TsProjectile* tilted = DrawnShot(heading, 0.5f);
+        ASSERT_TRUE(tilted->BuildStreak(OmVector3(0, 0, 1), v));
     // Without the shift the tail corner would be tip - heading x 3 + w.
     const OmVector3 tip = heading * 5.0f;
     const OmVector3 w(0, v[0].y - tip.y, 0);
     const OmVector3 unshifted = tip - heading * 3.0f + w;
     const OmVector3 shift(v[1].x - unshifted.x, v[1].y - unshifted.y, v[1].z - unshifted.z);
     EXPECT_NEAR(shift.Length(), 0.1f, 1e-4f);
-    shot->Release();
+    tilted->Release();
 
     TsProjectile* endOn = DrawnShot(OmVector3(0, 0, 1), 0.5f);
     EXPECT_FALSE(endOn->BuildStreak(OmVector3(0, 0, 1), v));
@@ -192,7 +189,9 @@ TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAStillShotKeepsItsH
 // When the level closes, every shot still in flight lets go of its own
 // reference: it is destroyed through its destructor (its name and scene
 // node go with it) unless something else still holds it.
-TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndShotsInFlightAreDestroyedWhenTheLevelCloses)
+// A shot read back with a type no table holds (a damaged file) ends on its
+// next tick and goes back to the pool.
+TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedShotsInFlightGoWithTheLevelAndAShotComesBackFromASavedGame)
 {
     const uint32_t before = TsProjectile::LiveCount();
     for (int32_t type : {32, -5, 99}) {
@@ -217,12 +216,7 @@ TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndShotsInFlightAreDestroyedWhenThe
     EXPECT_STREQ(held->GetName(), "held shot");
     held->Release();
     EXPECT_EQ(TsProjectile::LiveCount(), before);
-}
 
-// A shot read back with a type no table holds (a damaged file) ends on its
-// next tick and goes back to the pool.
-TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
-{
     ScratchDir dir;
     auto* shot = new TsProjectile;
     shot->SetType(2);

@@ -112,7 +112,11 @@ TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
         EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
 }
 
-TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsWhenTold)
+// A target that sets new timers from its call (a conversation's next
+// pause) moves the entries, and one that clears the table (the level stops
+// from a timer) ends the walk: the timers due later in it are gone, and
+// nothing reads the cleared links.
+TEST_F(TimerTest, FiresOnTheDueTickRepeatsAndFreesItsIdAndATimerAddedFromACallOrAClearLeavesTheWalkSafe)
 {
     TimerTarget* t = Target();
     const int id = table.AddTimer(t, 1.5f, 3, 7);
@@ -133,6 +137,25 @@ TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsW
     EXPECT_EQ(t->calls, (std::vector<int>{61, 62, 63, 64}));
     EXPECT_EQ(table.GetEntry(endless), nullptr);
     t->Release();
+
+    TimerTarget* caller = Target();
+    for (const bool clears : {false, true}) {
+        caller->calls.clear();
+        caller->onCall = [&] {
+            if (clears)
+                table.Clear();
+            else if (caller->calls.size() == 1)
+                for (int i = 0; i < 100; ++i)
+                    table.AddTimer(caller, 0.2f, 1, 1);
+        };
+        for (int i = 0; i < (clears ? 3 : 1); ++i)
+            table.AddTimer(caller, 0.1f, 1);
+        Ticks(3);
+        EXPECT_EQ(caller->calls.size(), clears ? 1u : 101u);
+        EXPECT_EQ(table.GetActiveCount(), 0u);
+        EXPECT_EQ(caller->GetRefCount(), 1u);
+    }
+    caller->Release();
 }
 
 TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreedAndIdsAreCheckedAndReusedLastFreedFirst)
@@ -165,32 +188,6 @@ TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreedAndIdsAreCheckedA
     EXPECT_EQ(u->GetRefCount(), 1u);
     EXPECT_EQ(table.GetEntryCount(), 0u);
     u->Release();
-}
-
-// A target that sets new timers from its call (a conversation's next
-// pause) moves the entries, and one that clears the table (the level stops
-// from a timer) ends the walk: the timers due later in it are gone, and
-// nothing reads the cleared links.
-TEST_F(TimerTest, ATimerAddedFromACallRunsOnItsOwnCountAndACallThatClearsTheTableEndsTheWalk)
-{
-    TimerTarget* t = Target();
-    for (const bool clears : {false, true}) {
-        t->calls.clear();
-        t->onCall = [&] {
-            if (clears)
-                table.Clear();
-            else if (t->calls.size() == 1)
-                for (int i = 0; i < 100; ++i)
-                    table.AddTimer(t, 0.2f, 1, 1);
-        };
-        for (int i = 0; i < (clears ? 3 : 1); ++i)
-            table.AddTimer(t, 0.1f, 1);
-        Ticks(3);
-        EXPECT_EQ(t->calls.size(), clears ? 1u : 101u);
-        EXPECT_EQ(table.GetActiveCount(), 0u);
-        EXPECT_EQ(t->GetRefCount(), 1u);
-    }
-    t->Release();
 }
 
 TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)

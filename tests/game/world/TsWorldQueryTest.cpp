@@ -46,7 +46,7 @@ OmMatrix4 Perspective(float fovY, float aspect, float nearZ, float farZ)
 
 } // namespace
 
-TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorwaysAndOnesThatCannotBeWalkedHitNothing)
+TEST_F(DemoLevelTest, SegmentsStopAtWallsAndGroundHeightsFollowTheFloorAndTheRamp)
 {
     struct Case {
         const char* what;
@@ -98,22 +98,19 @@ TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorwaysAndOnesThatCannot
     EXPECT_TRUE(world->CastSegmentStatic(OmVector3(-1.0e6f, 1, 4), OmVector3(1.0e6f, 1, 4), hit, false))
         << "a long segment is clipped to the grid and still walked";
     EXPECT_NEAR(hit.point.x, -0.25f, kTolerance);
-}
 
-TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRampAndEntitiesAskTheWorldForThem)
-{
     // The floors span whole 8-unit cells: their triangles' edges run the
     // full 16-bit range, whose products overflow 32-bit integers.
-    struct Case {
+    struct Ground {
         OmVector3 point;
         float height;
-    } cases[] = {
+    } grounds[] = {
         {{4, 1, 4}, 0.0f},          {{0.01f, 0.5f, 0.01f}, 0.0f}, {{10, 1, 4}, 0.0f},
         {{14.5f, 1, 2}, 0.125f},    {{16, 1.5f, 2}, 0.5f},        {{17.9f, 2, 1.1f}, 0.975f},
         {{16, 1, 4}, 0.0f},         {{4, 6, 4}, FLT_MAX},         {{4, -1, 4}, FLT_MAX},
         {{30, 1, 4}, FLT_MAX},      {{7.99f, 4.9f, 0.01f}, 0.0f},
     };
-    for (const Case& c : cases) {
+    for (const Ground& c : grounds) {
         const float height = world->GetGroundHeight(c.point);
         EXPECT_TRUE(height == c.height || std::fabs(height - c.height) < kTolerance) << c.point.x << "," << c.point.z;
     }
