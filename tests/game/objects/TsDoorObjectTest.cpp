@@ -53,7 +53,7 @@ protected:
 
 } // namespace
 
-TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidthAndSegmentsAreBlockedFromTheFaceOn)
+TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidthThatBlocksTheTilesItCovers)
 {
     TsDoorObject* door = MakeDoor("door");
     EXPECT_FLOAT_EQ(door->GetHeight(), 3.0f);
@@ -98,10 +98,8 @@ TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidthAndSegmentsAreB
     door->OpenDoor(true);
     TsWorldHit hit;
     EXPECT_TRUE(door->TestSegment(OmVector3(-1, 1, 0), OmVector3(1, 1, 0), hit)) << "an open door never blocks";
-}
 
-TEST_F(DoorTest, TheFootprintBlocksTheTilesItCoversAndLeavesTheOthersAsTheyWere)
-{
+    // The footprint blocks the tiles it covers and leaves the others as they were.
     // A 4 x 3 rectangle of unit tiles at the origin: a wall along column 0,
     // class-3 floor elsewhere; a thin slab over column 2.
     TsTileOverlay overlay;

@@ -75,7 +75,7 @@ TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
 
 // A slow pulse (0.3 Hz) rises over half its period and falls over the
 // other; a fast one ramps up over its 0.2 s duty and back down.
-TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
+TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndWithoutItsLightAnEffectSwitchesNothing)
 {
     const float slow = 1.0f / 0.3f;
     struct Case {
@@ -94,10 +94,8 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
         effect->SetEffect(c.effect);
         EXPECT_NEAR(effect->Evaluate(c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
     }
-}
 
-TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)
-{
+    // Without its light an effect says so and switches nothing.
     LogCapture log;
     auto effect = OmMakeRef<TsLightEffectObject>();
     effect->SetName("flicker");

@@ -120,7 +120,7 @@ protected:
 // finds is as short as the brute-force search's, and it finds one exactly
 // when that search does within the step limit; the map gives every kind of
 // answer (found, no route, too long).
-TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsAndGoalsThatCannotBeReachedGiveNoRoute)
+TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsAndOccupiedGoalsAndShortCasesAreRight)
 {
     TsAIMap map;
     RoomsMap(map, 7);
@@ -172,10 +172,7 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsAndGoalsThatCanno
     EXPECT_TRUE(Find(9, 4, 7, 1, true));
     EXPECT_FALSE(Find(0, 0, 300, 0)) << "outside the window";
     EXPECT_FALSE(finder.FindPath(std::nanf(""), 0.5f, 3.5f, 0.5f, 1, false, false, 1000, path));
-}
 
-TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThemAndShortCasesOfTheSearch)
-{
     Use({"..#..",
          "..#..",
          ".....",
@@ -218,7 +215,7 @@ TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThemAndShortC
     EXPECT_TRUE(Find(0, 3, 0, 1, false, false, 3));
 }
 
-TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMapAndTheRouteAsAChainOfPathNodesRunsToTheGoal)
+TEST_F(PathfinderTest, TheWindowFollowsItsFocusCellsAndClassesComeFromWorldPointsAndRoutesBecomeChains)
 {
     std::vector<std::string> rows(300, std::string(600, '.'));
     rows[size_t(299 - 10)][500] = '#';
@@ -267,10 +264,7 @@ TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMapAndTheRouteAsAChain
     EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
     EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
     EXPECT_EQ(chain, nullptr);
-}
 
-TEST_F(PathfinderTest, CellsAndClassesFromWorldPointsAndNearestWalkablePointsAlongALine)
-{
     Use({"..."}, 2.0f);
     EXPECT_EQ(finder.CellFromWorld(-1.9f, 0.5f), 0) << "up to a cell before the origin is cell 0";
     EXPECT_EQ(finder.CellFromWorld(-2.1f, 0.5f), -1);

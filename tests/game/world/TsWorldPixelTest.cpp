@@ -324,7 +324,7 @@ TEST_F(WorldPixelTest, CloudsScrollNeedHighDetailAndAMissingTextureTurnsThemOff)
 // A cell that would overflow the frame's vertices, indices or runs makes
 // the batch draw what it holds and start again; one that just fills it
 // does not.
-TEST_F(WorldPixelTest, ACellThatWouldOverflowTheCellBatchFlushesItFirst)
+TEST_F(WorldPixelTest, ACellThatWouldOverflowFlushesFirstModelsTakeTheStrongestLightsAndFadesNeedAProvenDevice)
 {
     TsBlobRenderer cells;
     ASSERT_TRUE(cells.Create(8.0f, 8.0f));
@@ -355,10 +355,7 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheCellBatchFlushesItFirst)
         cells.EndFrame();
     }
     Device()->EndScene();
-}
 
-TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLightsAndTextureFactorFadesNeedAProvenDevice)
-{
     Build();
     TsEntity near, far;
     near.SetPosition(4, 0, 4.5f);
