@@ -84,7 +84,22 @@ Bytes Tga24BottomUp()
     return b;
 }
 
-TEST(TgaReader, TrueColourDepthsAndOriginsAndDamagedHeadersAndDataAreRefused)
+// One-pixel rows counted from the origin: 0 red, 1 green, 2 blue, 3 white,
+// 4 black, 5 grey; stored in the given order, each as a raw packet of one
+// when run-length encoded.
+Bytes InterleavedRows(const TgaHeader& h, std::initializer_list<int> order)
+{
+    const uint32_t colour[6] = {kRed, kGreen, kBlue, kWhite, 0xFF000000u, 0xFF808080u};
+    Bytes b = TgaStart(h);
+    for (int row : order) {
+        if (h.type == 10) Put8(b, 0);
+        const uint32_t c = colour[row];
+        b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+    }
+    return b;
+}
+
+TEST(TgaReader, EveryKindOfTargaDecodesAndDamagedOnesAreRefused)
 {
     plat::ImageInfo info;
     EXPECT_EQ(Pixels(Tga24BottomUp(), &info), (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
@@ -125,25 +140,7 @@ TEST(TgaReader, TrueColourDepthsAndOriginsAndDamagedHeadersAndDataAreRefused)
     // A run longer than the pixels left is damage, not an overrun.
     EXPECT_NE(Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1}), {0x85, 0, 0, 0xFF})).find("overruns"),
               std::string::npos);
-}
 
-// One-pixel rows counted from the origin: 0 red, 1 green, 2 blue, 3 white,
-// 4 black, 5 grey; stored in the given order, each as a raw packet of one
-// when run-length encoded.
-Bytes InterleavedRows(const TgaHeader& h, std::initializer_list<int> order)
-{
-    const uint32_t colour[6] = {kRed, kGreen, kBlue, kWhite, 0xFF000000u, 0xFF808080u};
-    Bytes b = TgaStart(h);
-    for (int row : order) {
-        if (h.type == 10) Put8(b, 0);
-        const uint32_t c = colour[row];
-        b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
-    }
-    return b;
-}
-
-TEST(TgaReader, InterleavedRowsLandWhereTheirPassPutsThemAndColourMappedAndGreyImagesDecode)
-{
     const Bytes rle = InterleavedRows({.type = 10, .width = 1, .height = 4, .descriptor = 0x40}, {0, 2, 1, 3});
     ExpectDecodes({
         {"two-way, bottom-up: even rows, then odd",
@@ -215,7 +212,7 @@ const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0x
 Bytes Rle8(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 8, 1, kRlePalette, data, 40, 4); }
 Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 4, 2, kRlePalette, data, 40, 4); }
 
-TEST(BmpReader, SixteenBitsChannelMasksAndRunLengthImages)
+TEST(BmpReader, SixteenBitsChannelMasksAndRunLengthImagesAndDamagedRunLengthDataIsRefusedWithoutOverrun)
 {
     const Bytes masks565 = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
     const Bytes v5masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}; // red, green, blue, alpha
@@ -242,10 +239,7 @@ TEST(BmpReader, SixteenBitsChannelMasksAndRunLengthImages)
          {kRed, kGreen, kBlue, kWhite, kRed, kRed, kGreen, kBlue, kGreen, kWhite, kBlue, kGreen}, plat::fmt::R8G8B8},
     });
     ExpectEveryTruncationFails(rle8);
-}
 
-TEST(BmpReader, DamagedRunLengthDataIsRefusedWithoutOverrun)
-{
     const struct {
         const char* name;
         Bytes file;

@@ -258,7 +258,7 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenThroughClearsAndRegain
     EXPECT_EQ(Cursor(), "50,60");
 }
 
-TEST_F(TsInputTest, AFailedReadChangesNoActionAndBufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
+TEST_F(TsInputTest, AFailedReadChangesNoActionBufferedKeysArriveInOrderAndKeyToCharFollowsShiftAndLayout)
 {
     Key(1, true);
     NextTick();
@@ -299,10 +299,7 @@ TEST_F(TsInputTest, AFailedReadChangesNoActionAndBufferedKeysArriveInOrderAndBey
     EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
     Key(34, true);
     EXPECT_EQ(input_.GetBufferedKeys(-5, out), 0);
-}
 
-TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
-{
     plat::SetKeyboardLayoutLanguageOverride(2057); // British
     const int codes[] = {16, 30, 44, 2, 3, 4, 11, 12, 13, 26, 40, 51, 53, 57};
     const std::string plain = "qaz1230-=[',/ ", shifted = "QAZ!\"\xA3)_+{@<? ";
