@@ -117,7 +117,7 @@ public:
 
 } // namespace
 
-TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
+TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangeAndPendingDeleteIsRemoved)
 {
     TsEntityDB* db = EveryKind();
     db->AddEntity(Named<TestCharacterChild>("guard")); // derived classes match
@@ -135,11 +135,8 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
     EXPECT_TRUE(log.Contains("no entity given"));
     EXPECT_TRUE(log.Contains("the database cannot hold itself"));
     db->Release();
-}
 
-TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivationAndPendingDeleteIsRemovedAtTheNextPass)
-{
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     TestCharacter* near = Named<TestCharacter>("near", 1, 1);
     TestCharacter* far = Named<TestCharacter>("far", 30, 0);
     TestThing* edge = Named<TestThing>("edge", 10 + 6, 20); // exactly at the range from (10, 20)

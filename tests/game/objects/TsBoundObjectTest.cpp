@@ -37,7 +37,9 @@ void AddCube(TsBoundObject& bound, int32_t volume, float lo)
 
 // A plane for an earlier volume joins that volume's planes: it cuts that
 // volume and leaves the later ones whole.
-TEST(TsBoundObject, PlanesPastTheNextVolumeAndFlatTrianglesAreRefusedAndOneForAnEarlierVolumeCutsOnlyThat)
+// Two cubes saved and loaded back hold their insides and faces and nothing
+// beyond; a damaged plane count fails the load.
+TEST(TsBoundObject, PlanesAreRefusedOrCutTheirOwnVolumeAndVolumesRoundTripThroughAnArchive)
 {
     auto bound = OmMakeRef<TsBoundObject>();
     AddCube(*bound, 0, 0.0f);
@@ -73,12 +75,7 @@ TEST(TsBoundObject, PlanesPastTheNextVolumeAndFlatTrianglesAreRefusedAndOneForAn
     EXPECT_TRUE(bound->IsInsideBound(V(5.9f, 5.1f, 5.9f)));
     EXPECT_FALSE(bound->IsInsideBound(V(6.1f, 5.5f, 5.5f)));
     EXPECT_EQ(bound->AddPlane(2, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)), 1) << "the next volume";
-}
 
-// Two cubes saved and loaded back hold their insides and faces and nothing
-// beyond; a damaged plane count fails the load.
-TEST(TsBoundObject, RoundTripsThroughAnArchiveAndRefusesVolumesPastItsPlanes)
-{
     ScratchDir dir;
     {
         auto bound = OmMakeRef<TsBoundObject>();
@@ -108,3 +105,4 @@ TEST(TsBoundObject, RoundTripsThroughAnArchiveAndRefusesVolumesPastItsPlanes)
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_FALSE(archive.Load("broken.tsw"));
 }
+

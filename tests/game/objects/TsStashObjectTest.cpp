@@ -42,7 +42,7 @@ protected:
     OmRef<TsStashObject> stash = OmMakeRef<TsStashObject>();
 };
 
-TEST_F(StashTest, APayloadOfAnUnknownOrWrongClassFailsTheImportAndAGoodOneIsMadeOnceFromItsTemplate)
+TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnlyAPlayerCharacterOpensAStashAndALidlessOneGoes)
 {
     LogCapture log;
     stash->SetName("chest");
@@ -73,10 +73,7 @@ TEST_F(StashTest, APayloadOfAnUnknownOrWrongClassFailsTheImportAndAGoodOneIsMade
     EXPECT_TRUE(good->Import()); // again: the same payload, no second one
     EXPECT_EQ(good->GetPayload(), payload);
     EXPECT_EQ(payload->GetRefCount(), 1u);
-}
 
-TEST_F(StashTest, OnlyAPlayerCharacterOpensAStashAndOneWithoutALidGoesTheMomentItOpens)
-{
     auto npc = OmMakeRef<TestWielder>();
     stash->OnTouch(npc, 0.0f);
     EXPECT_FALSE(stash->IsOpened());

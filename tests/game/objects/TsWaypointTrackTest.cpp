@@ -66,7 +66,7 @@ struct Walls : TsStraightWalkTest {
 
 // The open end of a route (no target) imports, saying so, and ends its
 // chain; a target that names nothing still fails the import.
-TEST(TsWaypointTrack, ChainsFlattenIntoTracksThatEndWhereTheChainDoesAndAWaypointWithoutATargetEndsItsRoute)
+TEST(TsWaypointTrack, ChainsFlattenIntoTracksRoutesEndWithoutATargetAndChainsAreReleasedAndSmoothed)
 {
     struct Case {
         const char* what;
@@ -121,10 +121,7 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksThatEndWhereTheChainDoesAndAWaypoin
             EXPECT_EQ(log.All().find("route ends"), std::string::npos);
         }
     }
-}
 
-TEST(TsWaypointTrack, ReleasingAChainReleasesEachNodeOnceEvenWhenItLoopsAndSmoothingCutsOnlyNodesTheWalkerCanSkip)
-{
     Chain chain({{0, 0}, {1, 0}, {2, 0}});
     chain[2]->SetNext(chain[1]); // A -> B -> C -> B
     for (TsWaypointObject* node : chain.nodes)

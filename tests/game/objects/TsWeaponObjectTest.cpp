@@ -148,7 +148,10 @@ TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFiresAndAShotAtATargetHom
     EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), 2.0f);
 }
 
-TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
+// Out of ammunition, a player character speaks up on the first empty click
+// after the reload and then on every eleventh; clicks while the weapon
+// reloads, and other wielders, say nothing.
+TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStackAndAnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
 {
     auto fighter = OmMakeRef<TestWielder>();
     auto* ammo = new TsItemObject;
@@ -176,6 +179,29 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     EXPECT_EQ(weapon->ConsumeAmmo(), 2);
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
     weapon->SetOwner(nullptr);
+
+    TsWeaponObject::ResetNoAmmoCounter();
+    a.SetAmmoType(5);
+    a.SetReload(0.2f);
+
+    auto* npc = new TestWielder;
+    weapon->SetOwner(npc);
+    EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+    EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
+
+    auto* pc = new TsPCObject;
+    weapon->SetOwner(pc);
+    weapon->SetReloadCountdown(0);
+    const int expected[] = {10, 10, 9, 9, 8, 8};
+    for (int attempt : expected) {
+        EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+        EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), attempt);
+        weapon->Tick(0); // one tick of the two-tick reload
+    }
+    weapon->SetOwner(nullptr);
+    pc->Release();
+    npc->Release();
+    TsWeaponObject::ResetNoAmmoCounter();
 }
 
 // The wielder stands at the origin facing +z, the dummies around it; the
@@ -240,36 +266,6 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelayAndAHeal
     ASSERT_TRUE(weapon->FireMelee(OmVector3(), OmVector3(0, 0, 1)));
     EXPECT_FLOAT_EQ(fighter->GetVitality(), before - 2.0f);
     weapon->SetOwner(nullptr);
-}
-
-// Out of ammunition, a player character speaks up on the first empty click
-// after the reload and then on every eleventh; clicks while the weapon
-// reloads, and other wielders, say nothing.
-TEST_F(WeaponTest, AnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
-{
-    TsWeaponObject::ResetNoAmmoCounter();
-    TsWeaponAttributes& a = weapon->Attributes(false);
-    a.SetAmmoType(5);
-    a.SetReload(0.2f);
-
-    auto* npc = new TestWielder;
-    weapon->SetOwner(npc);
-    EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
-    EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
-
-    auto* pc = new TsPCObject;
-    weapon->SetOwner(pc);
-    weapon->SetReloadCountdown(0);
-    const int expected[] = {10, 10, 9, 9, 8, 8};
-    for (int attempt : expected) {
-        EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
-        EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), attempt);
-        weapon->Tick(0); // one tick of the two-tick reload
-    }
-    weapon->SetOwner(nullptr);
-    pc->Release();
-    npc->Release();
-    TsWeaponObject::ResetNoAmmoCounter();
 }
 
 } // namespace

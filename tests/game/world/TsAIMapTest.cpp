@@ -146,7 +146,7 @@ TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32AndMergedTilesNameThePi
     }
 }
 
-TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
+TEST(TsAIMap, BadImagesBoundsModelsAndMismatchedFieldsFailWithAMessageAndKeepThePreviousMap)
 {
     ScratchDir dir;
     const std::string good = Targa(64, 64, Floor);
@@ -197,6 +197,17 @@ TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
         EXPECT_EQ(map.aiColumns, 64);
         EXPECT_EQ(map.beacons.GetCount(), beacons);
     }
+
+    WorldPtr world = WorldWith({"...", "..."});
+    TsAIMap bad;
+    FillMap(bad, {"...", "..."});
+    bad.aiLastColumn = 7;
+    LogCapture log;
+    EXPECT_FALSE(TsWorldAIMap::Install(*world, std::move(bad)));
+    EXPECT_TRUE(log.Contains("crop rectangle"));
+    EXPECT_EQ(world->GetAILastColumn(), 2);
+    EXPECT_FALSE(world->CreateAIMap("missing.tga", nullptr));
+    EXPECT_EQ(world->GetAIColumns(), 3);
 }
 
 namespace {
@@ -291,20 +302,6 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWritesAndOverlaysBlockT
     }
     TsTileOverlay fits;
     EXPECT_TRUE(walker.CreateTileOverlay(fits, 13, 21, 2, 2));
-}
-
-TEST(TsWorldAIMap, AMapWhoseFieldsDisagreeIsNotInstalledAndAFailedBuildKeepsTheMap)
-{
-    WorldPtr world = WorldWith({"...", "..."});
-    TsAIMap bad;
-    FillMap(bad, {"...", "..."});
-    bad.aiLastColumn = 7;
-    LogCapture log;
-    EXPECT_FALSE(TsWorldAIMap::Install(*world, std::move(bad)));
-    EXPECT_TRUE(log.Contains("crop rectangle"));
-    EXPECT_EQ(world->GetAILastColumn(), 2);
-    EXPECT_FALSE(world->CreateAIMap("missing.tga", nullptr));
-    EXPECT_EQ(world->GetAIColumns(), 3);
 }
 
 // An entity for the view to follow.
