@@ -140,7 +140,9 @@ private:
 // a function that makes nothing, or reading a global, leaves the script
 // heap untouched (no closure for the protected call or its handler), and a
 // failing call still reports its error.
-TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeap)
+// A number answered by a script function and the same number handed to a
+// binding as an integer argument become the same integer.
+TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeapAndAnswersAndArgumentsShareOneIntegerRule)
 {
     LogCapture log;
     ScriptState lua;
@@ -168,14 +170,7 @@ TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeap)
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
     EXPECT_TRUE(LoggedInRed(log, "no"));
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
-}
 
-// A number answered by a script function and the same number handed to a
-// binding as an integer argument become the same integer.
-TEST(TsScriptHost, FunctionAnswersAndBindingArgumentsShareOneIntegerRule)
-{
-    LogCapture log;
-    ScriptState lua;
     TsOptions* options = TsAccess::Options();
     const int kept = options->GetSpeechVolume();
     const struct {
@@ -194,7 +189,10 @@ TEST(TsScriptHost, FunctionAnswersAndBindingArgumentsShareOneIntegerRule)
     options->SetSpeechVolume(kept);
 }
 
-TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)
+// dofile, the shell mode switch, the debugger's globals and the shell's
+// functions test their arguments as every bound function does: kind, count,
+// and the function's own message.
+TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnceAndTheHostsGlobalsTestTheirArguments)
 {
     LogCapture log;
     ScratchDir dir;
@@ -211,13 +209,7 @@ TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)
     EXPECT_EQ(lua.Run("code = dofile('scripts\\\\none.lua')"), 0);
     EXPECT_EQ(lua.Number("code"), TS_SCRIPT_FILE_ERROR);
     EXPECT_TRUE(LoggedInRed(log, "dofile() could not open " + dir.Path() + "/Scripts/none.lua"));
-}
 
-// dofile, the shell mode switch, the debugger's globals and the shell's
-// functions test their arguments as every bound function does: kind, count,
-// and the function's own message.
-TEST(TsScriptHost, TheHostsGlobalsTestTheirArguments)
-{
     const std::pair<const char*, const char*> refused[] = {
         {"dofile({})", "error in function 'dofile'."},
         {"dofile('a.lua', 2)", "error in function 'dofile'."},
@@ -236,8 +228,6 @@ TEST(TsScriptHost, TheHostsGlobalsTestTheirArguments)
         {"SetBackground(1, 2)", "two few arguments passed to 'SetBackground'"},
         {"PlayFMV()", "incorrect argument to function 'PlayFMV'"},
     };
-    LogCapture log;
-    ScriptState lua;
     for (const auto& [call, message] : refused) {
         log.Clear();
         EXPECT_EQ(lua.Run(call), TS_SCRIPT_RUN_ERROR) << call;

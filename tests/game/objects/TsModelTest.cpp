@@ -36,7 +36,7 @@ std::string Walker()
         + "/";
 }
 
-TEST(ModelHeading, FoldsAndFacesConsistentlyAndTheDrawnHeadingTurnsTheShortWay)
+TEST(ModelHeading, HeadingsFoldAndTurnTheShortWayAndTheWalkerLoadsByFullPathSharedWithinItsClass)
 {
     auto crate = OmMakeRef<Crate>();
     EXPECT_TRUE(crate->HasFlag(TS_ENTITY_MODEL));
@@ -75,10 +75,7 @@ TEST(ModelHeading, FoldsAndFacesConsistentlyAndTheDrawnHeadingTurnsTheShortWay)
         EXPECT_NEAR(crate->InterpolatedHeading(0.5f), c.half, 1e-4f) << c.previous << " to " << c.now;
         EXPECT_NEAR(crate->InterpolatedHeading(0.0f), c.previous, 1e-5f);
     }
-}
 
-TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClassAndAMissingModelIsReportedAndNotDrawn)
-{
     const std::string dir = Walker();
     ASSERT_TRUE(std::filesystem::exists(dir + "walker.pbf")) << "run tools/make-data first";
     const auto cwd = std::filesystem::current_path();
@@ -118,13 +115,13 @@ TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClassAndAMissingM
         c->Release();
 
     LogCapture log;
-    auto crate = OmMakeRef<Crate>();
-    EXPECT_TRUE(crate->LoadModel(dir.c_str())); // no file named: nothing to do
-    crate->SetMdl("missing.pbf");
-    EXPECT_FALSE(crate->LoadModel(dir.c_str()));
+    auto missing = OmMakeRef<Crate>();
+    EXPECT_TRUE(missing->LoadModel(dir.c_str())); // no file named: nothing to do
+    missing->SetMdl("missing.pbf");
+    EXPECT_FALSE(missing->LoadModel(dir.c_str()));
     EXPECT_TRUE(log.Contains("error loading model for game object: " + dir + "missing.pbf"));
-    EXPECT_EQ(crate->GetModel(), nullptr);
-    EXPECT_FALSE(crate->DrawModel(0.0f, 0.0f));
+    EXPECT_EQ(missing->GetModel(), nullptr);
+    EXPECT_FALSE(missing->DrawModel(0.0f, 0.0f));
 }
 
 } // namespace

@@ -77,7 +77,7 @@ TsPCObject* MakePC(const char* name, int32_t type)
 
 // The party holds seven; the squad in play three; the current character
 // leads the squad.
-TEST(TsPlayerParty, TheSeventhCharacterIsTheLastAndTheSquadHoldsThree)
+TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAfterALoadTheGivenTypeIsCurrent)
 {
     LogCapture log;
     PlayerHandle player;
@@ -125,24 +125,21 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastAndTheSquadHoldsThree)
     player->Clear();
     EXPECT_EQ(player->GetCharacterCount(), 0);
     EXPECT_EQ(player->GetCurrentCharacter(), nullptr);
-}
 
-TEST(TsPlayerParty, AfterALoadTheHighestTypeGoesLastAndTheGivenTypeIsCurrent)
-{
-    PlayerHandle player;
+    PlayerHandle loaded;
     TsPCObject* tamsa = MakePC("tamsa", TS_PC_TAMSA);
     TsPCObject* vessa = MakePC("vessa", TS_PC_VESSA);
     TsPCObject* hadley = MakePC("hadley", TS_PC_HADLEY);
     for (TsPCObject* pc : {tamsa, vessa, hadley}) {
-        player->AddCharacter(pc);
-        player->AddCharacterToSquad(pc, nullptr);
+        loaded->AddCharacter(pc);
+        loaded->AddCharacterToSquad(pc, nullptr);
     }
-    EXPECT_TRUE(player->InitialiseForLevel(TS_PC_TAMSA));
-    EXPECT_EQ(player->GetSquadMember(0), tamsa);
-    EXPECT_EQ(player->GetSquadMember(1), hadley);
-    EXPECT_EQ(player->GetSquadMember(2), vessa);
-    EXPECT_EQ(player->GetCurrentCharacter(), tamsa);
-    EXPECT_EQ(player->GetSquad()->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
+    EXPECT_TRUE(loaded->InitialiseForLevel(TS_PC_TAMSA));
+    EXPECT_EQ(loaded->GetSquadMember(0), tamsa);
+    EXPECT_EQ(loaded->GetSquadMember(1), hadley);
+    EXPECT_EQ(loaded->GetSquadMember(2), vessa);
+    EXPECT_EQ(loaded->GetCurrentCharacter(), tamsa);
+    EXPECT_EQ(loaded->GetSquad()->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
 }
 
 // A file reads its objects class by class in the order of its class table,

@@ -19,7 +19,9 @@
 
 namespace {
 
-TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffersAndTheShoreStandsStill)
+// Only what stands between the camera and the focus fades (the pixel tests
+// draw the fade on and off the axis).
+TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesModelLightsNeverVanishAndOnlyWhatHidesTheFocusFades)
 {
     // 6000 separate triangles: 18000 vertices, far beyond one buffer.
     TsLiquid big;
@@ -47,12 +49,7 @@ TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffersAndTheShoreStands
     // The shore's still vertices never move.
     TsLiquids::UpdateWaveGrids(1.7f);
     EXPECT_EQ(TsLiquids::VertexWave(big, TsLiquidVertex{1, 0, 1, 0, 0, 0, 1}, 8.0f), 0.0f);
-}
 
-// Only what stands between the camera and the focus fades (the pixel tests
-// draw the fade on and off the axis).
-TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanishAndOnlyWhatHidesTheFocusFades)
-{
     OmMaxLight omni;
     omni.type = OmMaxLight::kOmni;
     omni.position = OmVector3(0, 10, 0);
