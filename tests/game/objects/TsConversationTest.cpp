@@ -64,7 +64,7 @@ protected:
 } // namespace
 
 // A line without a speaker is left out, and no lines end at once.
-TEST_F(ConversationTest, LinesWrapOnlyWhenWiderThanTheLineWidthAndALineWithoutASpeakerIsLeftOut)
+TEST_F(ConversationTest, LinesWrapSpeakerlessOnesAreLeftOutThePlayerSkipsAndARunningOneSurvivesTheArchive)
 {
     const std::string word = "abcdefghi"; // nine pixels, ten with its blank
     std::string exact, over;
@@ -98,10 +98,7 @@ TEST_F(ConversationTest, LinesWrapOnlyWhenWiderThanTheLineWidthAndALineWithoutAS
     EXPECT_FALSE(conversation->HasConversationStarted()) << "ended on its first tick";
     EXPECT_EQ(conversation->GetCurrent(), -1);
     EXPECT_TRUE(conversation->CanAdvance());
-}
 
-TEST_F(ConversationTest, ThePlayerSkipsAndEndsLinesOnlyAfterTheFirstMoments)
-{
     using Signals = TsConversation::Signals;
     const auto step = [&](const Signals& signals) {
         TsTimerTable::Instance().Tick();
@@ -134,10 +131,7 @@ TEST_F(ConversationTest, ThePlayerSkipsAndEndsLinesOnlyAfterTheFirstMoments)
     step(end);
     EXPECT_FALSE(conversation->HasConversationStarted());
     EXPECT_EQ(conversation->GetFragmentCount(), 0u);
-}
 
-TEST_F(ConversationTest, ARunningConversationSurvivesTheArchive)
-{
     conversation->AddFragment(-1, ann, bob);
     conversation->AddFragment(-1, bob, nullptr);
     conversation->Run();
@@ -166,3 +160,4 @@ TEST_F(ConversationTest, ARunningConversationSurvivesTheArchive)
         person->Release();
     }
 }
+

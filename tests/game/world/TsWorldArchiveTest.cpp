@@ -150,7 +150,7 @@ protected:
     }
 };
 
-TEST_F(DamagedWorldTest, ASaveThatRunsOutOfDiskKeepsTheOldFileAndEveryShortenedFileFailsCleanly)
+TEST_F(DamagedWorldTest, ASaveThatRunsOutOfDiskKeepsTheOldFileAndShortenedFilesAndLooseCellsFailTheLoad)
 {
     OmRef<TsWorld> world = Build();
     ASSERT_NE(world, nullptr);
@@ -172,10 +172,7 @@ TEST_F(DamagedWorldTest, ASaveThatRunsOutOfDiskKeepsTheOldFileAndEveryShortenedF
         if (loaded)
             loaded->Release();
     }
-}
 
-TEST_F(DamagedWorldTest, CellsThatDoNotHoldTogetherFailTheLoad)
-{
     struct Case {
         const char* what;
         void (*damage)(TsWorldCell& cell);
@@ -221,7 +218,7 @@ std::vector<uint32_t> Tree()
     return {1, 1, 2, 1, 0x01, 1, 0x05};
 }
 
-TEST_F(DamagedWorldTest, DamagedGridQuadtreeListsAndALightListedMoreOftenThanItIsCountedFailTheLoad)
+TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoadAndTheLoadedWorldIsTheCallers)
 {
     struct Case {
         const char* what;
@@ -265,10 +262,7 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeListsAndALightListedMoreOftenThanItI
     EXPECT_FALSE(LoadDamaged(*world, countOnce, message));
     EXPECT_NE(message.find("do not link back"), std::string::npos) << message;
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << message;
-}
 
-TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
-{
     for (uint32_t saved : {0u, 3u, 0x7FFFFFFFu}) {
         OmRef<TsWorld> world = Build();
         const std::string path = TempPath("tsw");
@@ -285,3 +279,4 @@ TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
         loaded->Release(); // leaves nothing behind (the leak check sees to that)
     }
 }
+
