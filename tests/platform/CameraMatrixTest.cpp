@@ -10,7 +10,7 @@ namespace {
 // The depth of a point (0, 0, z) after the projection: w-divided z.
 float Depth(const float m[16], float z) { return (z * m[10] + m[14]) / (z * m[11] + m[15]); }
 
-TEST(CameraMatrix, PerspectivesMapNearAndFarToZeroAndOne)
+TEST(CameraMatrix, PerspectivesMapNearAndFarToZeroAndOneAndMultiplyMayWriteOverAnOperand)
 {
     float fov[16], box[16];
     plat::MatrixPerspectiveFovLH(fov, 1.5707964f, 1.3333334f, 1.0f, 1000.0f);
@@ -21,6 +21,12 @@ TEST(CameraMatrix, PerspectivesMapNearAndFarToZeroAndOne)
         EXPECT_NEAR(Depth(m, nearZ), 0.0f, 1e-5f);
         EXPECT_NEAR(Depth(m, farZ), 1.0f, 1e-5f);
     }
+
+    // A product may be written over one of its operands.
+    float a[16], b[16];
+    for (int i = 0; i < 16; ++i) a[i] = float(i), b[i] = (i % 5 == 0) ? 2.0f : 0.0f;
+    plat::MatrixMultiply(a, a, b);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(a[i], 2.0f * float(i));
 }
 
 TEST(CameraMatrix, ProjectPointsIntoTheViewport)
@@ -54,14 +60,6 @@ TEST(CameraMatrix, ProjectPointsIntoTheViewport)
     const float above[3] = {0, 10, -10};
     plat::MatrixLookAtLH(view, eye, above, up);
     for (float v : view) EXPECT_FALSE(std::isnan(v));
-}
-
-TEST(CameraMatrix, MultiplyMayWriteOverAnOperand)
-{
-    float a[16], b[16];
-    for (int i = 0; i < 16; ++i) a[i] = float(i), b[i] = (i % 5 == 0) ? 2.0f : 0.0f;
-    plat::MatrixMultiply(a, a, b);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(a[i], 2.0f * float(i));
 }
 
 } // namespace

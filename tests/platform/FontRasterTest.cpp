@@ -45,7 +45,7 @@ Canvas Draw(const plat::FontRaster& font, unsigned char c, int x = 8, int y = 4)
     return canvas;
 }
 
-TEST(FontRaster, PointSizesBecomePixelsAt96Dpi)
+TEST(FontRaster, PointSizesBecomePixelsAt96DpiAndUnknownFacesFallBackToDejaVuSans)
 {
     // The size is cut to whole points first (10.9 is 10).
     for (auto [points, pixels] : {std::pair{10.0f, 13}, {8.0f, 11}, {16.0f, 21}, {20.0f, 27}, {32.0f, 43}, {10.9f, 13}})
@@ -54,10 +54,8 @@ TEST(FontRaster, PointSizesBecomePixelsAt96Dpi)
     EXPECT_EQ(plat::MulDiv(-5, 3, 2), -8);
     EXPECT_EQ(plat::MulDiv(1, 1, 0), -1);
     EXPECT_EQ(plat::MulDiv(INT_MAX, 4, 1), -1);
-}
 
-TEST(FontRaster, UnknownFacesFallBackToDejaVuSans)
-{
+    // Unknown faces fall back to DejaVu Sans.
     plat::FontRaster font;
     std::string error;
     ASSERT_TRUE(font.Open("No Such Face", 13, false, false, &error)) << error;

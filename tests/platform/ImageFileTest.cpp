@@ -84,7 +84,22 @@ Bytes Tga24BottomUp()
     return b;
 }
 
-TEST(TgaReader, TrueColourDepthsAndOrigins)
+// One-pixel rows counted from the origin: 0 red, 1 green, 2 blue, 3 white,
+// 4 black, 5 grey; stored in the given order, each as a raw packet of one
+// when run-length encoded.
+Bytes InterleavedRows(const TgaHeader& h, std::initializer_list<int> order)
+{
+    const uint32_t colour[6] = {kRed, kGreen, kBlue, kWhite, 0xFF000000u, 0xFF808080u};
+    Bytes b = TgaStart(h);
+    for (int row : order) {
+        if (h.type == 10) Put8(b, 0);
+        const uint32_t c = colour[row];
+        b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+    }
+    return b;
+}
+
+TEST(TgaReader, EveryKindOfTargaDecodesAndDamagedOnesAreRefused)
 {
     plat::ImageInfo info;
     EXPECT_EQ(Pixels(Tga24BottomUp(), &info), (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
@@ -108,25 +123,24 @@ TEST(TgaReader, TrueColourDepthsAndOrigins)
          Cat(TgaStart({.width = 1, .height = 1, .bits = 15, .descriptor = 0x20}), {0x1F, 0x00}), {kBlue},
          plat::fmt::X1R5G5B5},
     });
-}
 
-// One-pixel rows counted from the origin: 0 red, 1 green, 2 blue, 3 white,
-// 4 black, 5 grey; stored in the given order, each as a raw packet of one
-// when run-length encoded.
-Bytes InterleavedRows(const TgaHeader& h, std::initializer_list<int> order)
-{
-    const uint32_t colour[6] = {kRed, kGreen, kBlue, kWhite, 0xFF000000u, 0xFF808080u};
-    Bytes b = TgaStart(h);
-    for (int row : order) {
-        if (h.type == 10) Put8(b, 0);
-        const uint32_t c = colour[row];
-        b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
-    }
-    return b;
-}
+    ExpectEveryTruncationFails(Tga24BottomUp());
+    // An unknown type, an odd depth, no pixels, no colour map, and a
+    // run-length file far too short for its size (which fails at once).
+    for (const Bytes& bad :
+         {TgaStart({.type = 4, .width = 1, .height = 1}), TgaStart({.width = 1, .height = 1, .bits = 12}),
+          TgaStart({.width = 0, .height = 1}), TgaStart({.type = 1, .width = 1, .height = 1, .bits = 8}),
+          Cat(TgaStart({.type = 10, .width = 4096, .height = 4096}), {0xFF, 1, 2, 3})})
+        EXPECT_NE(Refusal(bad), "");
+    // A header asking for 65535 x 65535 pixels is refused before allocating.
+    plat::ImageInfo big;
+    std::string error;
+    EXPECT_FALSE(plat::ReadImageInfo(TgaStart({.width = 65535, .height = 65535}), big, &error));
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    // A run longer than the pixels left is damage, not an overrun.
+    EXPECT_NE(Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1}), {0x85, 0, 0, 0xFF})).find("overruns"),
+              std::string::npos);
 
-TEST(TgaReader, InterleavedRowsLandWhereTheirPassPutsThem)
-{
     const Bytes rle = InterleavedRows({.type = 10, .width = 1, .height = 4, .descriptor = 0x40}, {0, 2, 1, 3});
     ExpectDecodes({
         {"two-way, bottom-up: even rows, then odd",
@@ -141,10 +155,7 @@ TEST(TgaReader, InterleavedRowsLandWhereTheirPassPutsThem)
     ExpectEveryTruncationFails(rle);
     // The fourth interleave is reserved: such a file is not a Targa image we know.
     EXPECT_NE(Refusal(InterleavedRows({.width = 1, .height = 1, .descriptor = 0xC0}, {0})), "");
-}
 
-TEST(TgaReader, ColourMappedAndGreyImages)
-{
     // An id field of 3 bytes, a map of two 24-bit entries numbered from 5.
     Bytes b = TgaStart({.idLength = 3, .mapType = 1, .type = 1, .mapFirst = 5, .mapLength = 2,
                         .mapBits = 24, .width = 3, .height = 1, .bits = 8, .descriptor = 0x20});
@@ -166,29 +177,9 @@ TEST(TgaReader, ColourMappedAndGreyImages)
     EXPECT_NE(Refusal(b), "");
 }
 
-TEST(TgaReader, DamagedHeadersAndDataAreRefused)
-{
-    ExpectEveryTruncationFails(Tga24BottomUp());
-    // An unknown type, an odd depth, no pixels, no colour map, and a
-    // run-length file far too short for its size (which fails at once).
-    for (const Bytes& bad :
-         {TgaStart({.type = 4, .width = 1, .height = 1}), TgaStart({.width = 1, .height = 1, .bits = 12}),
-          TgaStart({.width = 0, .height = 1}), TgaStart({.type = 1, .width = 1, .height = 1, .bits = 8}),
-          Cat(TgaStart({.type = 10, .width = 4096, .height = 4096}), {0xFF, 1, 2, 3})})
-        EXPECT_NE(Refusal(bad), "");
-    // A header asking for 65535 x 65535 pixels is refused before allocating.
-    plat::ImageInfo info;
-    std::string error;
-    EXPECT_FALSE(plat::ReadImageInfo(TgaStart({.width = 65535, .height = 65535}), info, &error));
-    EXPECT_NE(error.find("too large"), std::string::npos) << error;
-    // A run longer than the pixels left is damage, not an overrun.
-    EXPECT_NE(Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1}), {0x85, 0, 0, 0xFF})).find("overruns"),
-              std::string::npos);
-}
-
 // --- BMP -------------------------------------------------------------------
 
-TEST(BmpReader, PaletteDepths)
+TEST(BmpReader, PaletteDepthsAndUnsupportedOrDamagedFilesAreRefused)
 {
     const Bytes palette = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0}; // 0 red, 1 blue
     // 8 bits: indices 1, 0, 1 on one row (padded to 4).
@@ -203,25 +194,7 @@ TEST(BmpReader, PaletteDepths)
     // An index past the stored entries reads black instead of running off.
     EXPECT_EQ(Pixels(BmpFile(1, 1, 8, 0, palette, {200, 0, 0, 0}, 40, 2)),
               (std::vector<uint32_t>{0xFF000000u}));
-}
 
-TEST(BmpReader, SixteenBitsAndChannelMasks)
-{
-    const Bytes masks565 = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
-    const Bytes v5masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}; // red, green, blue, alpha
-    const Bytes px32 = {0x00, 0x00, 0xFF, 0x80};                                       // 0x80FF0000
-    ExpectDecodes({
-        {"plain 5-5-5", BmpFile(2, 1, 16, 0, {}, {0x00, 0x7C, 0x1F, 0x00}), {kRed, kBlue}, plat::fmt::X1R5G5B5},
-        {"5-6-5 masks", BmpFile(2, 1, 16, 3, masks565, {0xE0, 0x07, 0, 0}), {kGreen, 0xFF000000u}, plat::fmt::R5G6B5},
-        {"version 5 header with an alpha mask keeps alpha", BmpFile(1, 1, 32, 3, {}, px32, 124, 0, v5masks),
-         {0x80FF0000u}, plat::fmt::A8R8G8B8},
-        {"the same without the masks flag: its masks mean nothing", BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks),
-         {kRed}, plat::fmt::X8R8G8B8},
-    });
-}
-
-TEST(BmpReader, UnsupportedOrDamagedFilesAreRefused)
-{
     const Bytes rows = {0, 0, 0xFF, 0};
     Bytes farOffset = BmpFile(1, 1, 24, 0, {}, rows);
     farOffset[10] = 0xF0; // pixels said to start past the end
@@ -239,8 +212,20 @@ const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0x
 Bytes Rle8(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 8, 1, kRlePalette, data, 40, 4); }
 Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 4, 2, kRlePalette, data, 40, 4); }
 
-TEST(BmpReader, RunLengthImages)
+TEST(BmpReader, SixteenBitsChannelMasksAndRunLengthImagesAndDamagedRunLengthDataIsRefusedWithoutOverrun)
 {
+    const Bytes masks565 = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
+    const Bytes v5masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}; // red, green, blue, alpha
+    const Bytes px32 = {0x00, 0x00, 0xFF, 0x80};                                       // 0x80FF0000
+    ExpectDecodes({
+        {"plain 5-5-5", BmpFile(2, 1, 16, 0, {}, {0x00, 0x7C, 0x1F, 0x00}), {kRed, kBlue}, plat::fmt::X1R5G5B5},
+        {"5-6-5 masks", BmpFile(2, 1, 16, 3, masks565, {0xE0, 0x07, 0, 0}), {kGreen, 0xFF000000u}, plat::fmt::R5G6B5},
+        {"version 5 header with an alpha mask keeps alpha", BmpFile(1, 1, 32, 3, {}, px32, 124, 0, v5masks),
+         {0x80FF0000u}, plat::fmt::A8R8G8B8},
+        {"the same without the masks flag: its masks mean nothing", BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks),
+         {kRed}, plat::fmt::X8R8G8B8},
+    });
+
     // Bottom row: a run of 4 green. Middle: literal blue, white, blue (padded
     // to 16 bits) and a run of 1 red. Top: skip 2, a run of 2 white, end.
     const Bytes rle8 = Rle8(4, 3, {4, 1, 0, 0, 0, 3, 2, 3, 2, 0, 1, 0, 0, 0, 0, 2, 2, 0, 2, 3, 0, 1});
@@ -254,10 +239,7 @@ TEST(BmpReader, RunLengthImages)
          {kRed, kGreen, kBlue, kWhite, kRed, kRed, kGreen, kBlue, kGreen, kWhite, kBlue, kGreen}, plat::fmt::R8G8B8},
     });
     ExpectEveryTruncationFails(rle8);
-}
 
-TEST(BmpReader, DamagedRunLengthDataIsRefusedWithoutOverrun)
-{
     const struct {
         const char* name;
         Bytes file;
@@ -281,7 +263,7 @@ TEST(BmpReader, DamagedRunLengthDataIsRefusedWithoutOverrun)
 
 // --- PNG -------------------------------------------------------------------
 
-TEST(PngReader, ColourTypesAndTheirFormats)
+TEST(PngReader, ColourTypesAndTheirFormatsAndDamagedFilesAreRefused)
 {
     ExpectDecodes({
         {"RGBA", PngFile(2, 1, 8, 6, {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80}), {kRed, 0x800000FFu}, plat::fmt::A8R8G8B8},
@@ -294,10 +276,7 @@ TEST(PngReader, ColourTypesAndTheirFormats)
     plat::ImageInfo info;
     Decode(PngFile(1, 1, 8, 0, {0, 0}), &info);
     EXPECT_EQ(info.fileFormat, plat::imagefile::Png);
-}
 
-TEST(PngReader, DamagedFilesAreRefused)
-{
     const Bytes file = PngFile(2, 1, 8, 6, {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80});
     // Only the closing chunk may be missing: the pixels are all there.
     ExpectEveryTruncationFails(file, file.size() - 12);
@@ -319,9 +298,10 @@ Bytes InkJpeg(J_COLOR_SPACE stored, bool adobe)
                  : HalvesJpeg(JCS_CMYK, stored, false, {0, 255, 255, 0}, {255, 255, 0, 0});
 }
 
-TEST(JpegReader, DamagedFilesAreRefused)
+TEST(JpegReader, ColourAndFourChannelInkImagesAndDamagedFilesAreRefused)
 {
     ExpectEveryTruncationFails(TwoHalvesJpeg());
+    ExpectEveryTruncationFails(InkJpeg(JCS_YCCK, true));
     const Bytes good = TwoGreysJpeg();
     const uint8_t frameMarker[2] = {0xFF, 0xC0};
     const auto sof = std::search(good.begin(), good.end(), frameMarker, frameMarker + 2);
@@ -333,10 +313,7 @@ TEST(JpegReader, DamagedFilesAreRefused)
     badScan[badScan.size() - 3] = 0xD5;
     for (const Bytes& bad : {badFrame, badScan})
         EXPECT_NE(Refusal(bad).find("JPEG"), std::string::npos);
-}
 
-TEST(JpegReader, ColourAndFourChannelInkImages)
-{
     const struct {
         const char* name;
         Bytes file;
@@ -355,7 +332,6 @@ TEST(JpegReader, ColourAndFourChannelInkImages)
     // Black ink darkens every channel alike.
     const plat::Image grey = Decode(HalvesJpeg(JCS_CMYK, JCS_CMYK, true, {255, 255, 255, 191}, {255, 255, 255, 191}));
     EXPECT_TRUE(Near(grey.At(3, 3), 0xFFBFBFBFu, 4)) << std::hex << grey.At(3, 3);
-    ExpectEveryTruncationFails(InkJpeg(JCS_YCCK, true));
 }
 
 } // namespace

@@ -18,7 +18,7 @@ std::unique_ptr<plat::MessageBoxWindow> Box(const char* text = "Animation databa
     return box;
 }
 
-TEST(MessageBoxWindowTest, ReturnEnterEscapeAndSpaceAnswerTheBox)
+TEST(MessageBoxWindowTest, ReturnEnterEscapeAndSpaceAnswerTheBoxAndAClickOnlyOnTheButton)
 {
     const struct {
         int key;
@@ -31,10 +31,7 @@ TEST(MessageBoxWindowTest, ReturnEnterEscapeAndSpaceAnswerTheBox)
         ASSERT_TRUE(plat::InjectKey(box->GetWindow(), k.key, true));
         EXPECT_EQ(box->Step(), k.answers) << "key " << k.key;
     }
-}
 
-TEST(MessageBoxWindowTest, AClickAnswersOnlyOnTheButton)
-{
     auto box = Box();
     ASSERT_NE(box, nullptr);
     const int x = box->ButtonX() + plat::MessageBoxWindow::kButtonWidth / 2;

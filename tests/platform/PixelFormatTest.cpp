@@ -18,7 +18,7 @@ uint32_t Channel(uint32_t c, int shift) { return c >> shift & 0xFF; }
 // The largest error a channel of n bits may add: half a step, rounded up.
 int Tolerance(uint32_t bits) { return bits >= 8 ? 0 : int(255 / ((1u << bits) - 1) / 2 + 1); }
 
-TEST(PixelFormat, EveryFormatRoundTripsWithinItsPrecision)
+TEST(PixelFormat, EveryFormatRoundTripsWithinItsPrecisionAndRowsFollowThePitchAndLeaveTheGapAlone)
 {
     const uint32_t colours[] = {0xFFFFFFFF, 0x00000000, 0x80FF8000, 0x12345678, 0xFE01C07F,
                                 0x7F808080, 0xC0102030};
@@ -51,10 +51,8 @@ TEST(PixelFormat, EveryFormatRoundTripsWithinItsPrecision)
             }
         }
     }
-}
 
-TEST(PixelFormat, RowsFollowThePitchAndLeaveTheGapAlone)
-{
+    // Rows follow the pitch and leave the gap alone.
     const Image image{2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}};
     uint8_t surface[2 * 10];
     std::memset(surface, 0xAB, sizeof surface);

@@ -47,7 +47,7 @@ protected:
 OM_IMPLEMENT_CLASS(ScriptCrate, TsEntity)
 OM_IMPLEMENT_CLASS(ScriptNote, TsObject)
 
-TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
+TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAddAndCameraWorkWithAndWithoutTime)
 {
     TsEntityDB* db = new TsEntityDB();
     Publish("db", db, "TsEntityDB");
@@ -83,10 +83,8 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     crate->AddRef(); // the test keeps its own reference
     db->Release();
     EXPECT_EQ(crate->GetRefCount(), 1u);
-}
 
-TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)
-{
+    // Camera work with and without time.
     camera->Distance().SetAll(10.0f);
     // No time: at once, no scene.
     ASSERT_EQ(Run("scene:ZoomCamera(4, 0); scene:MoveCamera(1, 2, 3, -1)"), "");

@@ -26,7 +26,10 @@ protected:
     }
 };
 
-TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClass)
+// What a script reached through an object it deletes (a character's
+// inventory and innate attack, a weapon's attribute blocks) goes with it: a
+// later use raises instead of touching the freed part.
+TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClassAndPartsOfADeletedObjectAreDead)
 {
     ASSERT_EQ(Run("s = TsStashObject:new() s:SetPayloadType('TsItemObject') s:SetPayloadTemplate('Medkit')"), "");
     auto* stash = Global<TsStashObject>("s");
@@ -46,6 +49,23 @@ TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClass)
     EXPECT_EQ(Type("s:GetPayloadItem()"), "nil");
     ExpectTypeErrors({"s:SetPayloadType()", "s:GetPayloadItem(1)"});
     EXPECT_EQ(Run("s:delete()"), "");
+
+    const struct {
+        const char* make; // o and its part p
+        const char* use;
+    } cases[] = {
+        {"o = TsNPCObject:new() p = o:GetInventory()", "p:SetMaxCount(3)"},
+        {"o = TsPCObject:new() p = o:InnateAttack()", "p:ToggleMode()"},
+        {"o = TsWeaponObject:new() p = o:Attributes(false)", "p:SetRange(3)"},
+        {"o = TsWeaponObject:new() p = o:Attributes(true)", "return p.SetRange"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(Run(c.make), "") << c.make;
+        ASSERT_EQ(Run(c.use), "") << c.use;
+        ASSERT_EQ(Run("o:delete()"), "") << c.make;
+        EXPECT_EQ(WithoutPosition(Run(c.use)), "object was deleted") << c.make;
+        EXPECT_EQ(WithoutPosition(Run("o:delete()")), "invalid 'self' in function 'delete'") << c.make;
+    }
 }
 
 TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
@@ -100,25 +120,3 @@ TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
     wielder->Release();
 }
 
-// What a script reached through an object it deletes (a character's
-// inventory and innate attack, a weapon's attribute blocks) goes with it: a
-// later use raises instead of touching the freed part.
-TEST_F(ItemBindingsTest, PartsOfADeletedObjectAreDeadToScripts)
-{
-    const struct {
-        const char* make; // o and its part p
-        const char* use;
-    } cases[] = {
-        {"o = TsNPCObject:new() p = o:GetInventory()", "p:SetMaxCount(3)"},
-        {"o = TsPCObject:new() p = o:InnateAttack()", "p:ToggleMode()"},
-        {"o = TsWeaponObject:new() p = o:Attributes(false)", "p:SetRange(3)"},
-        {"o = TsWeaponObject:new() p = o:Attributes(true)", "return p.SetRange"},
-    };
-    for (const auto& c : cases) {
-        ASSERT_EQ(Run(c.make), "") << c.make;
-        ASSERT_EQ(Run(c.use), "") << c.use;
-        ASSERT_EQ(Run("o:delete()"), "") << c.make;
-        EXPECT_EQ(WithoutPosition(Run(c.use)), "object was deleted") << c.make;
-        EXPECT_EQ(WithoutPosition(Run("o:delete()")), "invalid 'self' in function 'delete'") << c.make;
-    }
-}

@@ -177,7 +177,8 @@ TEST(NumberConversion, TruncatesTowardZeroAndKeepsTheLow32BitsOf64)
 
 // Integers, booleans, nil-able strings and static functions called with a
 // colon or a dot, optional arguments included.
-TEST_F(WrapTest, ArgumentsFollowTheScriptRules)
+// A script's delete frees only what the script made, and only once.
+TEST_F(WrapTest, ArgumentsMemberVariablesAndArraysFollowTheScriptRulesAndDeleteOnlyFreesWhatTheScriptMadeOnce)
 {
     const std::pair<const char*, const char*> results[] = { // the call and tostring of its result
         {"ProbeInt(2.9)", "2"}, {"ProbeInt(-2.9)", "-2"}, {"ProbeInt(0/0)", "0"},
@@ -194,10 +195,7 @@ TEST_F(WrapTest, ArgumentsFollowTheScriptRules)
     ExpectTypeErrors({"ProbeInt('3')", "ProbeInt()", "ProbeBool('yes')", "ProbeBool()", "ProbeBool(1, 2)",
                       "ProbeStrict(nil)", "ProbeStrict(12)", "ProbeNullable({})", "Probe:NoArgs(1)",
                       "Probe:Static(3, 1, 1)", "Probe.Static(3)"});
-}
 
-TEST_F(WrapTest, MemberVariablesAndArrays)
-{
     Record record;
     tolua_pushusertype(L, &record, "Record");
     lua_setglobal(L, "r");
@@ -218,10 +216,7 @@ TEST_F(WrapTest, MemberVariablesAndArrays)
     for (const auto& [chunk, message] : refused)
         EXPECT_LUA_ERROR(chunk, message);
     EXPECT_EQ(record.ids[1], 0);
-}
 
-TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
-{
     g_destroyed = 0;
     ASSERT_EQ(Run("t = Thing:new()"), "");
     EXPECT_EQ(Number("t:Value()"), 5);
@@ -294,7 +289,11 @@ constexpr const char* kHeld = "object still held by the game in function 'delete
 
 // The party takes the script's reference over; a squad's player, a camera and
 // a conversation take references of their own, which delete waits for.
-TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
+// A character the game owns already (one of the level's) joins the party
+// with a reference of the party's own. An object the game holds a reference
+// to (a timer, say) stays until the game lets go: the script's delete is
+// refused meanwhile.
+TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGameOrWhatTheGameStillHolds)
 {
     const HandOver cases[] = {
         {"o = TsSquadObject:new()", "player:SetSquad(o)", kHeld},
@@ -314,18 +313,20 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
     }
     // nil gives nothing, and a line without a speaker keeps no listener.
     EXPECT_EQ(Run("o = TsNPCObject:new() scene:SetFollowTarget(nil) talk:AddFragment(1, nil, o) o:delete()"), "");
-}
 
-// A character the game owns already (one of the level's) joins the party
-// with a reference of the party's own.
-TEST_F(HandOverBindingsTest, ThePartyHoldsAGameOwnedCharacterWithItsOwnReference)
-{
     ASSERT_EQ(Run("o = TsPCObject:new()"), "");
     auto* pc = Global<TsPCObject>("o");
     script::HandToGame(L, pc); // as if the level had taken it
     ASSERT_EQ(Run("player:AddCharacter(o)"), "");
     EXPECT_EQ(pc->GetRefCount(), 2u);
     pc->Release(); // the level's
+
+    ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
+    auto* door = Global<TsObject>("o");
+    door->AddRef();
+    EXPECT_EQ(WithoutPosition(Run("o:delete()")), kHeld);
+    door->Release();
+    EXPECT_EQ(Run("o:delete()"), "");
 }
 
 // When the level closes the script's reference goes; what a holder still
@@ -359,18 +360,6 @@ TEST_F(HandOverBindingsTest, WhatTheLastHolderLetsGoIsDeadToScripts)
     ASSERT_EQ(Run("scene:SetFollowTarget(nil)"), "");
     for (const char* use : {"o:GetName()", "p:SetRange(2)"})
         EXPECT_EQ(WithoutPosition(Run(use)), "object was deleted") << use;
-}
-
-// An object the game holds a reference to (a timer, say) stays until the
-// game lets go: the script's delete is refused meanwhile.
-TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatTheGameStillHolds)
-{
-    ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
-    auto* door = Global<TsObject>("o");
-    door->AddRef();
-    EXPECT_EQ(WithoutPosition(Run("o:delete()")), "object still held by the game in function 'delete'");
-    door->Release();
-    EXPECT_EQ(Run("o:delete()"), "");
 }
 
 } // namespace

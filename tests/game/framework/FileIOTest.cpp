@@ -80,7 +80,9 @@ TEST(FileIO, ScreenshotNumbersSkipExistingImages)
 
 // Execute hands the document, made absolute, to the desktop's opener, run in
 // the named folder; with no opener on the path it says so and answers false.
-TEST(FileIO, ExecuteOpensTheDocumentWithTheDesktopsOpener)
+// A program is started itself, in the named folder, with each parameter as
+// one argument: blanks split them, double quotes keep a stretch together.
+TEST(FileIO, ExecuteOpensTheDocumentWithTheDesktopsOpenerAndStartsAProgramWithItsParameters)
 {
     ScratchDir dir;
     LogCapture log;
@@ -101,23 +103,13 @@ TEST(FileIO, ExecuteOpensTheDocumentWithTheDesktopsOpener)
     EXPECT_TRUE(log.Contains("no desktop opener (xdg-open) is installed")) << log.All();
     EXPECT_FALSE(file.Execute(nullptr, "", "."));
     ::setenv("PATH", saved.c_str(), 1);
-}
 
-// A program is started itself, in the named folder, with each parameter as
-// one argument: blanks split them, double quotes keep a stretch together.
-TEST(FileIO, ExecuteStartsAProgramWithItsParameters)
-{
-    ScratchDir dir;
-    LogCapture log;
     dir.Write("Work/keep", "");
     const std::string program =
         dir.Write("bin/stand-in", "#!/bin/sh\nprintf '%s\\n' \"$PWD\" \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.called\"\n");
     ::chmod(program.c_str(), 0755);
-
-    FileIO file;
     EXPECT_TRUE(file.Execute("bin/stand-in", " one  \"two words\"\tthree ", "Work")) << log.All();
-    const std::string called = WaitForText(dir, "bin/stand-in.called");
-    EXPECT_EQ(called, dir.Path() + "/Work\none\ntwo words\nthree\n");
+    EXPECT_EQ(WaitForText(dir, "bin/stand-in.called"), dir.Path() + "/Work\none\ntwo words\nthree\n");
     EXPECT_FALSE(log.Contains("takes no parameters")) << log.All();
 }
 

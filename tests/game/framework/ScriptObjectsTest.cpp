@@ -32,7 +32,7 @@ std::string Address(const void* p)
     return text;
 }
 
-TEST(ScriptObjects, FindObjectAnswersLiveObjectsOfARegisteredClass)
+TEST(ScriptObjects, FindObjectAnswersLiveObjectsOfARegisteredClassAndTemplatesReceiveThemTaggedWithTheirClass)
 {
     LogCapture log;
     ScriptState lua;
@@ -57,15 +57,7 @@ TEST(ScriptObjects, FindObjectAnswersLiveObjectsOfARegisteredClass)
     log.Clear();
     ASSERT_EQ(lua.Run("Print(found)"), 0);
     EXPECT_EQ(log.All(), "Findable '': " + Address(crate) + "\n");
-    crate->Release();
-}
 
-TEST(ScriptObjects, TemplatesAndLevelInfoReceiveTheirObjectTaggedWithItsClass)
-{
-    LogCapture log;
-    ScriptState lua;
-    RegisterFindable(lua.L());
-    auto* crate = new Findable();
     crate->SetName("box");
     ASSERT_EQ(lua.Run("function Fill(o) same = (o == FindObject('Findable', 'box')) and 1 or 0 end\n"
                       "function Check(o) wasNil = (o == nil) and 1 or 0 end\n"

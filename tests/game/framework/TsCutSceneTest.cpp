@@ -133,7 +133,7 @@ public:
     float GetGroundHeight(const OmVector3&) override { return 0.0f; }
 };
 
-TEST_F(CutSceneTest, TheOverviewFramingSkipsCandidatesBehindWalls)
+TEST_F(CutSceneTest, TheOverviewFramingSkipsCandidatesBehindWallsAndSideFramingsStandBesideTheSpeaker)
 {
     camera->Distance().SetAll(8.0f);
     camera->Heading().SetAll(0.0f);
@@ -145,24 +145,7 @@ TEST_F(CutSceneTest, TheOverviewFramingSkipsCandidatesBehindWalls)
     Ticks(40);
     const float openHeading = TsCutScene::Wrap(camera->Heading().current);
 
-    // The first candidate's view is blocked here, so another is taken and
-    // its camera stands on the open side.
-    HalfWorld world;
-    TsEntity::SetGroundProbe(&world);
-    scene->Reset();
-    camera->Distance().SetAll(8.0f);
-    camera->Heading().SetAll(0.0f);
-    scene->SetupConversationCamera(speaker, listener, 3);
-    Ticks(40);
-    EXPECT_GT(std::fabs(TsCutScene::ShortestDifference(openHeading, TsCutScene::Wrap(camera->Heading().current))),
-              0.1f);
-    const OmVector3 back = TsCamera::Orientation(camera->Heading().current, TsCutScene::kScenePitch, 0).GetColumn(2);
-    EXPECT_GE((camera->Focus().current - back * camera->Distance().current).x, 0.0f);
-    EXPECT_FLOAT_EQ(camera->Distance().current, 8.0f);
-}
-
-TEST_F(CutSceneTest, SideFramingsStandBesideTheSpeaker)
-{
+    // Side framings stand beside the speaker.
     const OmVector3 p(10, 0, 10);
     struct Case {
         int mode;
@@ -182,6 +165,21 @@ TEST_F(CutSceneTest, SideFramingsStandBesideTheSpeaker)
     scene->Reset();
     scene->SetupConversationCamera(p, p, 1);
     EXPECT_TRUE(scene->IsCameraMoving());
+
+    // The first candidate's view is blocked here, so another is taken and
+    // its camera stands on the open side.
+    HalfWorld world;
+    TsEntity::SetGroundProbe(&world);
+    scene->Reset();
+    camera->Distance().SetAll(8.0f);
+    camera->Heading().SetAll(0.0f);
+    scene->SetupConversationCamera(speaker, listener, 3);
+    Ticks(40);
+    EXPECT_GT(std::fabs(TsCutScene::ShortestDifference(openHeading, TsCutScene::Wrap(camera->Heading().current))),
+              0.1f);
+    const OmVector3 back = TsCamera::Orientation(camera->Heading().current, TsCutScene::kScenePitch, 0).GetColumn(2);
+    EXPECT_GE((camera->Focus().current - back * camera->Distance().current).x, 0.0f);
+    EXPECT_FLOAT_EQ(camera->Distance().current, 8.0f);
 }
 
 } // namespace

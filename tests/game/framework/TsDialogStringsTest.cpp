@@ -34,7 +34,7 @@ protected:
 
 } // namespace
 
-TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLines)
+TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLinesAndSkipsBadIdsAndBoundsEveryLookup)
 {
     const std::string longText(10000, 'x');
     WriteTable("12\thello.wav\tx\ty\tWalk <north>^now\r\n"
@@ -65,33 +65,31 @@ TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLines)
     // line ends the table.
     for (DialogStringId id : {1, 2, 3, 16, 499, 20, 501})
         EXPECT_EQ(strings.GetString(id), nullptr) << id;
-}
 
-TEST_F(DialogStringsTest, BadIdsAreSkippedEveryLookupIsBoundedAndAFailedLoadEmptiesTheTable)
-{
+    // Bad ids are skipped, every lookup is bounded, and a failed load empties the table.
     WriteTable("-5\tneg.wav\ta\tb\tNegative\r\n"
                "99999999999999999999\thuge.wav\ta\tb\tHuge\r\n"
                "\t30\ttab.wav\ta\tTabbed\r\n"
                "31abc\tjunk.wav\ta\tb\tJunk\r\n"
                "32\tgood.wav\ta\tb\tGood\r\n");
-    TsDialogStrings strings(TsDialogStrings::kFileName);
-    EXPECT_EQ(strings.GetRowCount(), 1u);
-    EXPECT_EQ(Text(strings.GetString(32)), "Good");
+    TsDialogStrings skipping(TsDialogStrings::kFileName);
+    EXPECT_EQ(skipping.GetRowCount(), 1u);
+    EXPECT_EQ(Text(skipping.GetString(32)), "Good");
     EXPECT_TRUE(log_.Contains("line 3: \"-5\""));
     EXPECT_TRUE(log_.Contains("line 5: \"\""));
     for (DialogStringId id : {-5, -1, 30, 31, 33, INT_MAX, INT_MIN}) {
-        EXPECT_EQ(strings.GetString(id), nullptr) << id;
-        EXPECT_EQ(strings.GetAudioFile(id), nullptr) << id;
-        EXPECT_EQ(strings.GetDiaryText(id), nullptr) << id;
+        EXPECT_EQ(skipping.GetString(id), nullptr) << id;
+        EXPECT_EQ(skipping.GetAudioFile(id), nullptr) << id;
+        EXPECT_EQ(skipping.GetDiaryText(id), nullptr) << id;
     }
     // Reloading a good file replaces the table; a failed load empties it.
     WriteTable("7\ta.wav\ta\tb\tSeven\r\n");
-    ASSERT_TRUE(strings.Load(TsDialogStrings::kFileName));
-    EXPECT_EQ(Text(strings.GetString(7)), "Seven");
-    EXPECT_FALSE(strings.Load("scripts\\nothing"));
+    ASSERT_TRUE(skipping.Load(TsDialogStrings::kFileName));
+    EXPECT_EQ(Text(skipping.GetString(7)), "Seven");
+    EXPECT_FALSE(skipping.Load("scripts\\nothing"));
     EXPECT_TRUE(log_.Contains("could not open scripts\\nothing"));
-    EXPECT_EQ(strings.GetString(7), nullptr);
-    EXPECT_EQ(strings.GetRowCount(), 0u);
+    EXPECT_EQ(skipping.GetString(7), nullptr);
+    EXPECT_EQ(skipping.GetRowCount(), 0u);
 }
 
 // The demo's lines are on the screen while their recordings play, so each

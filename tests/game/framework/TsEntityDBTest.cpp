@@ -117,7 +117,7 @@ public:
 
 } // namespace
 
-TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
+TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangeAndPendingDeleteIsRemoved)
 {
     TsEntityDB* db = EveryKind();
     db->AddEntity(Named<TestCharacterChild>("guard")); // derived classes match
@@ -135,11 +135,8 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
     EXPECT_TRUE(log.Contains("no entity given"));
     EXPECT_TRUE(log.Contains("the database cannot hold itself"));
     db->Release();
-}
 
-TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
-{
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     TestCharacter* near = Named<TestCharacter>("near", 1, 1);
     TestCharacter* far = Named<TestCharacter>("far", 30, 0);
     TestThing* edge = Named<TestThing>("edge", 10 + 6, 20); // exactly at the range from (10, 20)
@@ -170,11 +167,8 @@ TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
     EXPECT_EQ(Names(db->GetActiveEntities()), (Strings{"far", "forced"}));
     EXPECT_FALSE(inside->HasFlag(TS_ENTITY_ACTIVE)) << "the flag follows every pass";
     db->Release();
-}
 
-TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
-{
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     TestThing *a = Named<TestThing>("a"), *doomed = Named<TestThing>("doomed"), *moved = Named<TestThing>("moved");
     TestCharacter* corpse = Named<TestCharacter>("corpse");
     for (TsEntity* e : std::initializer_list<TsEntity*>{a, doomed, moved, corpse})
@@ -207,7 +201,7 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     moved->Release();
 }
 
-TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
+TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndLivingTeamMembersCountsTheSquadsOfTheFirstTeam)
 {
     GameScript lua;
     TsEntityDB* db = new TsEntityDB();
@@ -233,11 +227,8 @@ TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
     bad->initialiseResult = true;
     EXPECT_TRUE(db->Initialise());
     db->Release();
-}
 
-TEST(TsEntityDB, LivingTeamMembersCountsTheSquadsOfTheFirstTeamWithTheId)
-{
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     EXPECT_EQ(db->LivingTeamMembers(3), 0) << "no team";
 
     TestTeam *red = Named<TestTeam>("red"), *twin = Named<TestTeam>("twin");
@@ -300,6 +291,7 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     EXPECT_TRUE(log.Contains("invalid 'self' in function 'GetName'"));
 }
 
+// Teardown leaves objects held elsewhere, and logs them.
 TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachObjectOnceInListOrder)
 {
     LogCapture log;
@@ -329,13 +321,9 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachObjectOnc
     db->Release();
     EXPECT_EQ(CallLog(), (Strings{"Destroy:twice", "Destroy:readded", "Destroy:object", "Destroy:garbage"}));
     EXPECT_FALSE(log.Contains("still referenced"));
-}
 
-TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
-{
     GameScript lua;
-    LogCapture log;
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     TestThing* hero = Named<TestThing>("hero");
     TestThing* member = Named<TestThing>("member");
     TestPlainObject* player = Named<TestPlainObject>("player"); // not in the database

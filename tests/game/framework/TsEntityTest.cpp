@@ -54,7 +54,7 @@ TestThing* Thing(float x, float y, float z, float radius, float height)
 
 } // namespace
 
-TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnes)
+TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnesAndPlacingOnTheGroundFollowsTheWorld)
 {
     TestThing* a = Thing(0, 0, 0, 1.0f, 2.0f);
     TestThing* b = Thing(3, 0, 0, 2.0f, 1.0f);
@@ -77,10 +77,8 @@ TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnes)
     EXPECT_FALSE(TsEntity::Overlaps(*b, *a)) << "the test is the same from either side";
     a->Release();
     b->Release();
-}
 
-TEST(TsEntity, PlacingOnTheGroundFollowsTheWorldAndSurvivesAHole)
-{
+    // Placing on the ground follows the world and survives a hole.
     TestThing* thing = Thing(0, 0, 0, 1, 3);
     thing->SetOrigin(5, 50, 7);
     ExpectAt(thing->GetPosition(), 5, 0, 7, "origin, no world: dropped to zero");

@@ -140,7 +140,7 @@ const TickCase kTickCases[] = {
     {"a release and press of a held key between ticks", "+ f t t s - f + f s t s", "DRP"},
 };
 
-TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
+TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseAndWheelNotchesDriveActionsTwelveAndThirteen)
 {
     constexpr int kSpace = 57, kJump = 10;
     for (const TickCase& c : kTickCases) {
@@ -162,10 +162,8 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
         }
         EXPECT_EQ(states, c.states) << c.what;
     }
-}
 
-TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
-{
+    // Wheel notches drive actions 12 and 13 for one tick.
     plat::InjectMouseWheel(*window_, 1);
     Frame();
     EXPECT_GT(input_.GetMouseWheel(), 0);
@@ -197,7 +195,12 @@ TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
     EXPECT_EQ(input_.GetMouseWheel(), 0); // reset by the tick's end
 }
 
-TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenAndMovementIsPerTick)
+// The cursor moves by the pointer's moves, so a reset that left it in the
+// corner would keep it away from the pointer for good. A screen that clears
+// the state after a long load, and focus coming back after the pointer was
+// held outside the window, leave the cursor on the pointer, and the moves
+// before either are not counted again.
+TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenThroughClearsAndRegainedFocus)
 {
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
@@ -229,15 +232,8 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenAndMovementIsPerTick)
     input_.SyncCursorToWindow(*window_);
     EXPECT_TRUE(input_.IsCursorInsideWindow());
     EXPECT_EQ(Cursor(), "100,120");
-}
 
-// The cursor moves by the pointer's moves, so a reset that left it in the
-// corner would keep it away from the pointer for good. A screen that clears
-// the state after a long load, and focus coming back after the pointer was
-// held outside the window, leave the cursor on the pointer, and the moves
-// before either are not counted again.
-TEST_F(TsInputTest, TheCursorStaysOnThePointerThroughClearsAndRegainedFocus)
-{
+    window_->SetBackBufferSize(kWidth, kHeight);
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
     input_.ClearState();
@@ -262,7 +258,7 @@ TEST_F(TsInputTest, TheCursorStaysOnThePointerThroughClearsAndRegainedFocus)
     EXPECT_EQ(Cursor(), "50,60");
 }
 
-TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
+TEST_F(TsInputTest, AFailedReadChangesNoActionBufferedKeysArriveInOrderAndKeyToCharFollowsShiftAndLayout)
 {
     Key(1, true);
     NextTick();
@@ -278,10 +274,7 @@ TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
     EXPECT_FALSE(input_.Update(kWidth, kHeight)); // this read takes the device back
     EXPECT_TRUE(input_.Update(kWidth, kHeight));
     EXPECT_EQ(StateOf(9), "R"); // the key's release happened elsewhere
-}
 
-TEST_F(TsInputTest, BufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
-{
     input_.FlushKeyboard();
     for (int i = 0; i < 20; ++i)
         Key(16 + i, true), Key(16 + i, false);
@@ -306,10 +299,7 @@ TEST_F(TsInputTest, BufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
     EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
     Key(34, true);
     EXPECT_EQ(input_.GetBufferedKeys(-5, out), 0);
-}
 
-TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
-{
     plat::SetKeyboardLayoutLanguageOverride(2057); // British
     const int codes[] = {16, 30, 44, 2, 3, 4, 11, 12, 13, 26, 40, 51, 53, 57};
     const std::string plain = "qaz1230-=[',/ ", shifted = "QAZ!\"\xA3)_+{@<? ";

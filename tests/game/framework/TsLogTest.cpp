@@ -10,7 +10,7 @@ namespace {
 int g_pumps = 0;
 void CountPump() { ++g_pumps; }
 
-TEST(TsLog, NullTextsColoursAndPercentSignsThatAreNoFormatAndEveryCallPumps)
+TEST(TsLog, NullTextsColoursAndPercentSignsThatAreNoFormatEveryCallPumpsAndTheFormattedVariants)
 {
     LogCapture log;
     SetLogPumpHook(&CountPump);
@@ -36,11 +36,8 @@ TEST(TsLog, NullTextsColoursAndPercentSignsThatAreNoFormatAndEveryCallPumps)
     const std::string cut = TsConsole::ConvertText(std::string(10000, 'x'));
     EXPECT_EQ(cut.size(), 4093u + 1u);
     EXPECT_EQ(cut.back(), '\n');
-}
 
-TEST(TsLog, FormattedVariants)
-{
-    LogCapture log;
+    log.Clear();
     // The lines logged since the last call, each followed by "|".
     auto logged = [&] {
         std::string all;

@@ -23,7 +23,7 @@ bool LoggedInRed(const LogCapture& log, const std::string& piece)
     return false;
 }
 
-TEST(TsScriptHost, OpensExactlyBaseStringAndMath)
+TEST(TsScriptHost, OpensExactlyBaseStringAndMathAndErrorsReachErrorMessageTheLogAndTheErrorReport)
 {
     LogCapture log;
     ScriptState lua;
@@ -35,13 +35,8 @@ TEST(TsScriptHost, OpensExactlyBaseStringAndMath)
     // The script's own InitLevelInfo must not be shadowed by a host global.
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "InitLevelInfo"));
     EXPECT_TRUE(TsScriptHost::IsFunctionDefined(lua.L(), "ShellRead"));
-}
 
-TEST(TsScriptHost, ErrorsReachErrorMessageTheLogAndTheErrorReportAsDataUnderCodesByMeaning)
-{
     DebugOutputCapture reported;
-    LogCapture log;
-    ScriptState lua;
     const int top = lua_gettop(lua.L());
     EXPECT_EQ(lua.Run("function f() error('deep 100%s %d %n') end\n"
                       "function g() f() end\n"
@@ -74,7 +69,7 @@ TEST(TsScriptHost, ErrorsReachErrorMessageTheLogAndTheErrorReportAsDataUnderCode
     EXPECT_TRUE(LoggedInRed(log, "lua error whilst running _ERRORMESSAGE"));
 }
 
-TEST(TsScriptHost, CallingGlobalFunctions)
+TEST(TsScriptHost, CallingGlobalFunctionsAndMenuItemsThatRunTheirCommandAndReuseFreedEntries)
 {
     LogCapture log;
     ScriptState lua;
@@ -88,6 +83,22 @@ TEST(TsScriptHost, CallingGlobalFunctions)
         EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), none), 0) << none;
     EXPECT_EQ(TsScriptHost::CallFunction(lua.L(), "Count"), 0);
     EXPECT_EQ(lua.Number("calls"), 1.0);
+
+    TsShell& shell = TsShell::Instance();
+    const int tools = shell.ToolsItemCount();
+    EXPECT_EQ(lua.Run("AddMenuItem('Make', 'made = (made or 0) + 1')"), 0);
+    ASSERT_EQ(shell.ToolsItemCount(), tools + 1);
+    EXPECT_TRUE(shell.RunToolsItem(tools));
+    EXPECT_EQ(lua.Number("made"), 1.0);
+
+    const int first = TsScriptHost::AddMenuCommand("a");
+    const int second = TsScriptHost::AddMenuCommand("b");
+    TsScriptHost::FreeMenuCommand(first);
+    EXPECT_EQ(TsScriptHost::AddMenuCommand("c"), first);
+    EXPECT_STREQ(TsScriptHost::MenuCommand(second), "b");
+    EXPECT_EQ(TsScriptHost::MenuCommand(TsScriptHost::kMaxMenuCommands), nullptr);
+    TsScriptHost::FreeMenuCommand(first);
+    TsScriptHost::FreeMenuCommand(second);
 
     // A strict global table that raises on unknown names is survived.
     lua.Run("setmetatable(_G, {__index = function(t, k) error('undeclared ' .. k) end})");
@@ -129,7 +140,9 @@ private:
 // a function that makes nothing, or reading a global, leaves the script
 // heap untouched (no closure for the protected call or its handler), and a
 // failing call still reports its error.
-TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeap)
+// A number answered by a script function and the same number handed to a
+// binding as an integer argument become the same integer.
+TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeapAndAnswersAndArgumentsShareOneIntegerRule)
 {
     LogCapture log;
     ScriptState lua;
@@ -157,14 +170,7 @@ TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeap)
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
     EXPECT_TRUE(LoggedInRed(log, "no"));
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
-}
 
-// A number answered by a script function and the same number handed to a
-// binding as an integer argument become the same integer.
-TEST(TsScriptHost, FunctionAnswersAndBindingArgumentsShareOneIntegerRule)
-{
-    LogCapture log;
-    ScriptState lua;
     TsOptions* options = TsAccess::Options();
     const int kept = options->GetSpeechVolume();
     const struct {
@@ -183,7 +189,10 @@ TEST(TsScriptHost, FunctionAnswersAndBindingArgumentsShareOneIntegerRule)
     options->SetSpeechVolume(kept);
 }
 
-TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)
+// dofile, the shell mode switch, the debugger's globals and the shell's
+// functions test their arguments as every bound function does: kind, count,
+// and the function's own message.
+TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnceAndTheHostsGlobalsTestTheirArguments)
 {
     LogCapture log;
     ScratchDir dir;
@@ -200,18 +209,8 @@ TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnce)
     EXPECT_EQ(lua.Run("code = dofile('scripts\\\\none.lua')"), 0);
     EXPECT_EQ(lua.Number("code"), TS_SCRIPT_FILE_ERROR);
     EXPECT_TRUE(LoggedInRed(log, "dofile() could not open " + dir.Path() + "/Scripts/none.lua"));
-}
 
-// dofile, the shell mode switch and the debugger's globals test their
-// arguments as every bound function does: kind, count, and the function's
-// own message.
-TEST(TsScriptHost, TheHostsGlobalsTestTheirArguments)
-{
-    struct Refused {
-        const char* call;
-        const char* message;
-    };
-    const Refused refused[] = {
+    const std::pair<const char*, const char*> refused[] = {
         {"dofile({})", "error in function 'dofile'."},
         {"dofile('a.lua', 2)", "error in function 'dofile'."},
         {"SwitchShellMode('on')", "error in function 'SwitchShellMode'."},
@@ -223,35 +222,21 @@ TEST(TsScriptHost, TheHostsGlobalsTestTheirArguments)
         {"SetDebugBreakpoint('f', 'x', 1)", "error in function 'SetDebugBreakpoint'."},
         {"SetDebugBreakpoint('f', 3)", "error in function 'SetDebugBreakpoint'."},
         {"SetDebugBreakpoint('f', 3, 1, 0)", "error in function 'SetDebugBreakpoint'."},
-    };
-    LogCapture log;
-    ScriptState lua;
-    for (const Refused& r : refused) {
-        log.Clear();
-        EXPECT_EQ(lua.Run(r.call), TS_SCRIPT_RUN_ERROR) << r.call;
-        EXPECT_TRUE(LoggedInRed(log, r.message)) << r.call << ": " << log.All();
-    }
-    for (const char* accepted : {"SwitchShellMode(1)", "SwitchShellMode(0)", "SetDebugPrompt(nil)",
-                                 "SetDebugLocals('x = 1')", "SetDebugStackFrame(nil)", "SetDebugSourceWindow('none')",
-                                 "SetDebugBreakpoint('f', 3, 0)", "SetDebugBreakpointList('f', '4 ')"})
-        EXPECT_EQ(lua.Run(accepted), 0) << accepted;
-}
-
-TEST(TsScriptHost, ShellFunctionArgumentsAreChecked)
-{
-    LogCapture log;
-    ScriptState lua;
-    const std::pair<const char*, const char*> refused[] = {
         {"AddMenuItem('only one')", "incorrect number of arguments to function 'AddMenuItem'"},
         {"AddMenuItem('label', 5)", "incorrect argument to function 'AddMenuItem'"},
         {"FindObject(nil, 'name')", "incorrect argument to function 'FindObject'"},
         {"SetBackground(1, 2)", "two few arguments passed to 'SetBackground'"},
         {"PlayFMV()", "incorrect argument to function 'PlayFMV'"},
     };
-    for (auto [call, message] : refused) {
+    for (const auto& [call, message] : refused) {
+        log.Clear();
         EXPECT_EQ(lua.Run(call), TS_SCRIPT_RUN_ERROR) << call;
-        EXPECT_TRUE(LoggedInRed(log, message)) << call;
+        EXPECT_TRUE(LoggedInRed(log, message)) << call << ": " << log.All();
     }
+    for (const char* accepted : {"SwitchShellMode(1)", "SwitchShellMode(0)", "SetDebugPrompt(nil)",
+                                 "SetDebugLocals('x = 1')", "SetDebugStackFrame(nil)", "SetDebugSourceWindow('none')",
+                                 "SetDebugBreakpoint('f', 3, 0)", "SetDebugBreakpointList('f', '4 ')"})
+        EXPECT_EQ(lua.Run(accepted), 0) << accepted;
     // Outside a level the level accessor answers nil.
     EXPECT_EQ(lua.Run("level = type(GetCurrentLevel())"), 0);
     EXPECT_EQ(lua.String("level"), "nil");
@@ -263,27 +248,6 @@ TEST(TsScriptHost, ShellFunctionArgumentsAreChecked)
     EXPECT_EQ(log.Lines()[2].text, "12\n");
     EXPECT_EQ(log.Lines()[0].text.rfind("nil:", 0), 0u);
     EXPECT_EQ(log.Lines()[3].text.rfind("table:", 0), 0u);
-}
-
-TEST(TsScriptHost, MenuItemsRunTheirCommandAndReuseFreedEntries)
-{
-    LogCapture log;
-    ScriptState lua;
-    TsShell& shell = TsShell::Instance();
-    const int tools = shell.ToolsItemCount();
-    EXPECT_EQ(lua.Run("AddMenuItem('Make', 'made = (made or 0) + 1')"), 0);
-    ASSERT_EQ(shell.ToolsItemCount(), tools + 1);
-    EXPECT_TRUE(shell.RunToolsItem(tools));
-    EXPECT_EQ(lua.Number("made"), 1.0);
-
-    const int first = TsScriptHost::AddMenuCommand("a");
-    const int second = TsScriptHost::AddMenuCommand("b");
-    TsScriptHost::FreeMenuCommand(first);
-    EXPECT_EQ(TsScriptHost::AddMenuCommand("c"), first);
-    EXPECT_STREQ(TsScriptHost::MenuCommand(second), "b");
-    EXPECT_EQ(TsScriptHost::MenuCommand(TsScriptHost::kMaxMenuCommands), nullptr);
-    TsScriptHost::FreeMenuCommand(first);
-    TsScriptHost::FreeMenuCommand(second);
 }
 
 } // namespace

@@ -59,7 +59,7 @@ TEST(TsShell, TypedLinesRunAsLuaAndSlashCommandsDriveTheMenus)
     EXPECT_FALSE(shell.RunToolsItem(TsShell::kMaxToolsItems));
 }
 
-TEST(TsShell, FixedTablesAreBounded)
+TEST(TsShell, FixedTablesAreBoundedAndTheSourceWindowCountsLinesByLineFeed)
 {
     LogCapture log;
     TsShell& shell = TsShell::Instance();
@@ -78,15 +78,10 @@ TEST(TsShell, FixedTablesAreBounded)
     EXPECT_EQ(shell.RecentFileCount(), TsShell::kMaxRecentFiles);
     shell.AddRecentFile("/BOUNDED/0.LUA"); // already there, compared without case
     EXPECT_EQ(shell.RecentFileCount(), TsShell::kMaxRecentFiles);
-}
 
-TEST(TsShell, SourceWindowCountsLinesByLineFeed)
-{
-    LogCapture log;
     ScratchDir dir;
     // Mixed line ends: only line feeds end lines.
     const std::string file = dir.Write("src/Lines.lua", "a = 1\r\nb = 2\nc = 3\rstill c\nd = 4");
-    TsShell& shell = TsShell::Instance();
     shell.Destroy();
     ASSERT_TRUE(shell.ShowSource(file.c_str(), 1, true));
     EXPECT_EQ(shell.SourceLineCount(), 4);

@@ -94,7 +94,7 @@ protected:
     std::vector<std::string> boxes_;
 };
 
-TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOr800x600x16OrTheFirstOnTheWantedAdapterIfItHasModes)
+TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOrAFallbackAndChangingTheAdapterRefillsTheModes)
 {
     // 1024 x 768 exists only in 16 bits: the 16-bit 800 x 600 is taken instead.
     ASSERT_EQ(Prepare({Adapter("A", {{640, 480, 60, R5G6B5}, {800, 600, 60, R5G6B5}, {1024, 768, 60, R5G6B5},
@@ -141,10 +141,8 @@ TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOr800x600x16OrTheFirstOnTheWa
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0], "Tessaran Error: Tessaran could not find a compatible display mode.\nTry changing your "
                          "desktop display mode to High Color (16 bit), or updating\nyour video card driver.");
-}
 
-TEST_F(TsStartupDialogTest, ChangingTheAdapterRefillsTheModesAndPlayHandsTheChoiceOn)
-{
+    // Changing the adapter refills the modes; play hands the choice on.
     ASSERT_EQ(Prepare({Adapter("First", {{800, 600, 60, R5G6B5}, {640, 480, 60, R5G6B5}}), Adapter("No modes", {}),
                        Adapter("Third", {{1280, 1024, 60, X8R8G8B8}, {1024, 768, 60, X8R8G8B8}})},
                       800, 600, 16),
@@ -200,7 +198,7 @@ protected:
     std::unique_ptr<TsStartupDialogWindow> window_;
 };
 
-TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneChoosesAndPlays)
+TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneOrTheMouseChoosesAndPlays)
 {
     Open();
     Key(kSpace);  // opens the adapter list
@@ -228,10 +226,9 @@ TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneChoosesAndPlays)
     EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
     EXPECT_EQ(Chosen(), "1: 1280 x 1024 x 32");
     EXPECT_FALSE(skipVideos_);
-}
 
-TEST_F(TsStartupDialogWindowTest, TheMouseChoosesAndPlays)
-{
+    // Now with the mouse.
+    window_.reset();
     Open();
     Click(window_->ControlRect(TsStartupDialog::kModeList));
     EXPECT_EQ(window_->Step(), 0);

@@ -36,7 +36,9 @@ void WriteBytes(const std::string& path, const std::vector<char>& bytes, size_t 
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(size));
 }
 
-TEST(TsSaveGames, NamesAreCleanedOfEverythingThatCouldLeaveTheFolder)
+// Only names that start with exactly "<player> [" and a number in brackets
+// count, whatever other characters the player's name has.
+TEST(TsSaveGames, NamesAreCleanedOfEverythingThatCouldLeaveTheFolderAndTheHighestSaveNumberIsFound)
 {
     const struct {
         const char* text;
@@ -57,12 +59,7 @@ TEST(TsSaveGames, NamesAreCleanedOfEverythingThatCouldLeaveTheFolder)
     EXPECT_EQ(TsSaveGames::ComposeSaveName("Ann", 1, "Demo"), "Ann [1] - Demo");
     EXPECT_EQ(TsSaveGames::ComposeSaveName("../Ann", 12, "a/b"), "___Ann [12] - a_b");
     EXPECT_EQ(TsSaveGames::PathOf("Ann [1] - Demo"), "Save Games/Ann [1] - Demo");
-}
 
-// Only names that start with exactly "<player> [" and a number in brackets
-// count, whatever other characters the player's name has.
-TEST(TsSaveGames, TheHighestSaveNumberIsFoundForAnyPlayerName)
-{
     ScratchDir dir;
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("Ann"), 0); // no folder
     for (const char* name : {"Ann [12] - Demo", "Ann [3] - Demo", "Ann[40] - no blank", "Annie [99] - other",

@@ -35,7 +35,11 @@ void AddCube(TsBoundObject& bound, int32_t volume, float lo)
 
 } // namespace
 
-TEST(TsBoundObject, PlanesPastTheNextVolumeAndFlatTrianglesAreRefused)
+// A plane for an earlier volume joins that volume's planes: it cuts that
+// volume and leaves the later ones whole.
+// Two cubes saved and loaded back hold their insides and faces and nothing
+// beyond; a damaged plane count fails the load.
+TEST(TsBoundObject, PlanesAreRefusedOrCutTheirOwnVolumeAndVolumesRoundTripThroughAnArchive)
 {
     auto bound = OmMakeRef<TsBoundObject>();
     AddCube(*bound, 0, 0.0f);
@@ -62,16 +66,7 @@ TEST(TsBoundObject, PlanesPastTheNextVolumeAndFlatTrianglesAreRefused)
     EXPECT_EQ(bound->GetVolumeCount(), 2u) << "a refused first plane leaves no volume behind";
     EXPECT_TRUE(bound->IsInsideBound(V(5.5f, 5.5f, 5.5f)));
     EXPECT_TRUE(bound->IsInsideBound(V(0.9f, 0.5f, 0.5f)));
-    EXPECT_EQ(bound->AddPlane(2, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)), 1) << "the next volume";
-}
 
-// A plane for an earlier volume joins that volume's planes: it cuts that
-// volume and leaves the later ones whole.
-TEST(TsBoundObject, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
-{
-    auto bound = OmMakeRef<TsBoundObject>();
-    AddCube(*bound, 0, 0.0f);
-    AddCube(*bound, 1, 5.0f);
     EXPECT_EQ(bound->AddPlane(0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)), 7); // x < 0.5
     EXPECT_EQ(bound->GetPlaneCount(), 13u);
     EXPECT_TRUE(bound->IsInsideBound(V(0.2f, 0.5f, 0.5f)));
@@ -79,12 +74,8 @@ TEST(TsBoundObject, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
     EXPECT_TRUE(bound->IsInsideBound(V(5.5f, 5.5f, 5.5f)));
     EXPECT_TRUE(bound->IsInsideBound(V(5.9f, 5.1f, 5.9f)));
     EXPECT_FALSE(bound->IsInsideBound(V(6.1f, 5.5f, 5.5f)));
-}
+    EXPECT_EQ(bound->AddPlane(2, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)), 1) << "the next volume";
 
-// Two cubes saved and loaded back hold their insides and faces and nothing
-// beyond; a damaged plane count fails the load.
-TEST(TsBoundObject, RoundTripsThroughAnArchiveAndRefusesVolumesPastItsPlanes)
-{
     ScratchDir dir;
     {
         auto bound = OmMakeRef<TsBoundObject>();
@@ -114,3 +105,4 @@ TEST(TsBoundObject, RoundTripsThroughAnArchiveAndRefusesVolumesPastItsPlanes)
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_FALSE(archive.Load("broken.tsw"));
 }
+

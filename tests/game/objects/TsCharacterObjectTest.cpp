@@ -81,7 +81,7 @@ protected:
 
 } // namespace
 
-TEST_F(CharacterTest, VitalityAbsorbsFirstAndHealthClampsAndDeathIsFinal)
+TEST_F(CharacterTest, VitalityAbsorbsFirstHealthClampsDeathIsFinalAndHitsDependOnDefenceStunHealingAndDeath)
 {
     struct Case {
         float vitality, health, delta;
@@ -124,9 +124,69 @@ TEST_F(CharacterTest, VitalityAbsorbsFirstAndHealthClampsAndDeathIsFinal)
     while (!w->HasFlag(TS_ENTITY_PENDING_DELETE) && ticks < 100)
         w->Tick(uint32_t(++ticks));
     EXPECT_EQ(ticks, 11); // 1.0 / (0.99 x 0.1) ticks
+
+    // Hits depend on defence, stun, healing and death.
+    struct Hit {
+        const char* what;
+        float damage, stun, defence;
+        bool stunnedBefore, deadBefore;
+        float vitalityAfter;
+        int32_t lifeAfter, actionAfter;
+    };
+    const Hit hits[] = {
+        {"plain blow", 4, 0, 0, false, false, 6, 1, TsCharacterObject::kHitReaction},
+        {"half defended", 4, 0, 50, false, false, 8, 1, TsCharacterObject::kHitReaction},
+        {"fully defended still recoils", 4, 0, 100, false, false, 10, 1, TsCharacterObject::kHitReaction},
+        {"over-defended does not heal", 4, 0, 150, false, false, 10, 1, TsCharacterObject::kHitReaction},
+        {"stun and no damage", 4, 2, 0, false, false, 10, 2, TsCharacterObject::kFalling},
+        {"tiny blow: no recoil", 0.05f, 0, 0, false, false, 9.95f, 1, TsCharacterObject::kStand},
+        {"heals a stunned one", -3, 0, 0, true, false, 10, 1, TsCharacterObject::kFalling},
+        {"dead: nothing", 4, 0, 0, false, true, 10, 3, TsCharacterObject::kFalling},
+    };
+    for (const Hit& c : hits) {
+        TestWalker* struck = Make<TestWalker>();
+        struck->SetMaxHealth(20.0f);
+        struck->SetHealth(10.0f);
+        struck->SetPhysicalDefence(c.defence);
+        if (c.stunnedBefore)
+            struck->Stun(1.0f);
+        if (c.deadBefore) {
+            struck->IncrementHealth(-100.0f);
+            struck->SetVitality(10.0f);
+        }
+        auto attack = OmMakeRef<TsAttack>();
+        attack->SetTarget(struck);
+        attack->SetDamage(c.damage);
+        attack->SetStun(c.stun);
+        attack->SetDirection(OmVector3(1, 0, 0));
+        EXPECT_TRUE(attack->Deliver());
+        EXPECT_NEAR(struck->GetVitality(), c.vitalityAfter, 1e-5f) << c.what;
+        EXPECT_EQ(struck->GetLifeState(), c.lifeAfter) << c.what;
+        EXPECT_EQ(struck->GetActionState(), c.actionAfter) << c.what;
+        if (c.damage > 0 && !c.deadBefore) {
+            EXPECT_EQ(struck->GetHitFlashTicks(), 2) << c.what; // a quarter second
+        }
+    }
+    // A hit reaction plays once and ends standing again.
+    TestWalker* struck = Make<TestWalker>();
+    auto attack = OmMakeRef<TsAttack>();
+    attack->SetTarget(struck);
+    attack->SetDamage(1.0f);
+    attack->Deliver();
+    EXPECT_FALSE(struck->IsMobile());
+    for (int i = 1; i <= 3; ++i)
+        struck->Tick(uint32_t(i));
+    EXPECT_EQ(struck->GetActionState(), TsCharacterObject::kStand) << "no figure: nothing to wait for";
+    EXPECT_TRUE(struck->IsMobile());
+    // A broken damage value is dropped.
+    attack->SetDamage(std::nanf(""));
+    attack->Deliver();
+    EXPECT_TRUE(std::isfinite(struck->GetVitality()));
+    attack->SetTarget(nullptr);
+    EXPECT_FALSE(attack->Deliver());
 }
 
-TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
+TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndTheIgnoreListForgetsAfterTwentyToFortyTicks)
 {
     TestWalker* w = Make<TestWalker>();
     w->Stun(3.0f);
@@ -156,71 +216,26 @@ TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
     TestWalker* odd = Make<TestWalker>();
     odd->Stun(std::nanf(""));
     EXPECT_EQ(odd->GetStunTicks(), 0);
-}
 
-TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
-{
-    struct Case {
-        const char* what;
-        float damage, stun, defence;
-        bool stunnedBefore, deadBefore;
-        float vitalityAfter;
-        int32_t lifeAfter, actionAfter;
-    };
-    const Case cases[] = {
-        {"plain blow", 4, 0, 0, false, false, 6, 1, TsCharacterObject::kHitReaction},
-        {"half defended", 4, 0, 50, false, false, 8, 1, TsCharacterObject::kHitReaction},
-        {"fully defended still recoils", 4, 0, 100, false, false, 10, 1, TsCharacterObject::kHitReaction},
-        {"over-defended does not heal", 4, 0, 150, false, false, 10, 1, TsCharacterObject::kHitReaction},
-        {"stun and no damage", 4, 2, 0, false, false, 10, 2, TsCharacterObject::kFalling},
-        {"tiny blow: no recoil", 0.05f, 0, 0, false, false, 9.95f, 1, TsCharacterObject::kStand},
-        {"heals a stunned one", -3, 0, 0, true, false, 10, 1, TsCharacterObject::kFalling},
-        {"dead: nothing", 4, 0, 0, false, true, 10, 3, TsCharacterObject::kFalling},
-    };
-    for (const Case& c : cases) {
-        TestWalker* w = Make<TestWalker>();
-        w->SetMaxHealth(20.0f);
-        w->SetHealth(10.0f);
-        w->SetPhysicalDefence(c.defence);
-        if (c.stunnedBefore)
-            w->Stun(1.0f);
-        if (c.deadBefore) {
-            w->IncrementHealth(-100.0f);
-            w->SetVitality(10.0f);
-        }
-        auto attack = OmMakeRef<TsAttack>();
-        attack->SetTarget(w);
-        attack->SetDamage(c.damage);
-        attack->SetStun(c.stun);
-        attack->SetDirection(OmVector3(1, 0, 0));
-        EXPECT_TRUE(attack->Deliver());
-        EXPECT_NEAR(w->GetVitality(), c.vitalityAfter, 1e-5f) << c.what;
-        EXPECT_EQ(w->GetLifeState(), c.lifeAfter) << c.what;
-        EXPECT_EQ(w->GetActionState(), c.actionAfter) << c.what;
-        if (c.damage > 0 && !c.deadBefore) {
-            EXPECT_EQ(w->GetHitFlashTicks(), 2) << c.what; // a quarter second
-        }
+    // The ignore list forgets after twenty to forty ticks.
+    TestWalker* v = Make<TestWalker>();
+    TouchBox* crate = Make<TouchBox>();
+    v->AddIgnore(crate);
+    v->AddIgnore(nullptr);
+    EXPECT_TRUE(v->IsIgnored(crate));
+    int aged = 0;
+    while (v->IsIgnored(crate) && aged < 100) {
+        v->AgeIgnoreList();
+        ++aged;
     }
-    // A hit reaction plays once and ends standing again.
-    TestWalker* w = Make<TestWalker>();
-    auto attack = OmMakeRef<TsAttack>();
-    attack->SetTarget(w);
-    attack->SetDamage(1.0f);
-    attack->Deliver();
-    EXPECT_FALSE(w->IsMobile());
-    for (int i = 1; i <= 3; ++i)
-        w->Tick(uint32_t(i));
-    EXPECT_EQ(w->GetActionState(), TsCharacterObject::kStand) << "no figure: nothing to wait for";
-    EXPECT_TRUE(w->IsMobile());
-    // A broken damage value is dropped.
-    attack->SetDamage(std::nanf(""));
-    attack->Deliver();
-    EXPECT_TRUE(std::isfinite(w->GetVitality()));
-    attack->SetTarget(nullptr);
-    EXPECT_FALSE(attack->Deliver());
+    EXPECT_GE(aged, 20);
+    EXPECT_LE(aged, 39);
+    v->AddIgnore(crate);
+    v->RemoveIgnore(crate);
+    EXPECT_FALSE(v->IsIgnored(crate));
 }
 
-TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAnyHeight)
+TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndAPatrolWalksItsLoopForever)
 {
     ScriptState lua;
     TsAccess::SetLuaState(lua.L());
@@ -248,9 +263,54 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
     EXPECT_EQ(lua.String("last"), "gate<ann");
     EXPECT_EQ(w->touchedBy.size(), 2u) << "the character hears of both touches too";
     TsAccess::SetLuaState(nullptr);
+
+    // A patrol walks its loop for ever, and a chain that turns back ends.
+    // A square loop A -> B -> C -> D -> A.
+    const float corners[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
+    TsWaypointObject* points[4];
+    for (int i = 0; i < 4; ++i) {
+        points[i] = Make<TsWaypointObject>(corners[i][0], corners[i][1]);
+    }
+    for (int i = 0; i < 4; ++i)
+        points[i]->SetNext(points[(i + 1) % 4]);
+    TestWalker* pacer = Make<TestWalker>();
+    pacer->SetWalkSpeed(2.0f);
+    pacer->FollowWaypoints(points[0]);
+    EXPECT_EQ(pacer->GetPendingCommand(), TsCharacterObject::kFollowPath);
+    EXPECT_FALSE(pacer->IsRunning()) << "a loop is walked";
+    // 16 units at 0.2 a tick: once round in 80 ticks; go round 25 times.
+    float lastProgress = 0.0f;
+    int wraps = 0;
+    for (int t = 1; t <= 2000; ++t) {
+        pacer->Tick(uint32_t(t));
+        if (pacer->GetPathProgress() < lastProgress)
+            ++wraps;
+        lastProgress = pacer->GetPathProgress();
+        const OmVector3& p = pacer->GetPosition();
+        const bool onEdge = std::fabs(p.x) < 1e-3f || std::fabs(p.x - 4) < 1e-3f || std::fabs(p.z) < 1e-3f ||
+                            std::fabs(p.z - 4) < 1e-3f;
+        ASSERT_TRUE(onEdge) << "tick " << t << " at " << p.x << "," << p.z;
+    }
+    EXPECT_EQ(wraps, 24);
+    EXPECT_EQ(pacer->GetPendingCommand(), TsCharacterObject::kFollowPath) << "still walking";
+    EXPECT_EQ(pacer->GetActionState(), TsCharacterObject::kWalk);
+
+    // A -> B -> C -> B: the walk ends where the chain turns back.
+    points[2]->SetNext(points[1]);
+    points[0]->SetNext(points[1]);
+    points[1]->SetNext(points[2]);
+    TestWalker* v = Make<TestWalker>();
+    v->FollowWaypoints(points[0]);
+    int ticks = 0;
+    while (v->GetPendingCommand() != 0 && ticks < 1000)
+        v->Tick(uint32_t(++ticks));
+    EXPECT_LT(ticks, 1000);
+    EXPECT_NEAR(v->GetPosition().x, 4.0f, 1e-3f);
+    EXPECT_NEAR(v->GetPosition().z, 0.0f, 1e-3f);
+    EXPECT_EQ(v->GetActionState(), TsCharacterObject::kStand);
 }
 
-TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWay)
+TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWayAndEachActionStatePlaysItsAnimation)
 {
     struct Case {
         float rate, heading;
@@ -274,16 +334,14 @@ TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWay)
     TestWalker* w = Make<TestWalker>();
     EXPECT_TRUE(w->TurnToward(OmVector3())) << "a zero direction needs no turn";
     EXPECT_FALSE(std::isnan(w->GetHeading()));
-}
 
-TEST_F(CharacterTest, EachActionStatePlaysItsAnimationForTheEquippedKind)
-{
-    struct Case {
+    // Each action state plays its animation for the equipped kind.
+    struct Anim {
         int32_t state;
         TsEquipType equip;
         int32_t anim;
     };
-    const Case cases[] = {
+    const Anim anims[] = {
         {0, TS_EQUIP_BAREHANDED, TSANIM_WALK},
         {0, TS_EQUIP_MELEE_2HAND, TSANIM_WALK_1H},
         {0, TS_EQUIP_RANGED_TWINHAND, TSANIM_WALK_2H},
@@ -312,74 +370,8 @@ TEST_F(CharacterTest, EachActionStatePlaysItsAnimationForTheEquippedKind)
         {15, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
         {-1, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
     };
-    for (const Case& c : cases)
+    for (const Anim& c : anims)
         EXPECT_EQ(TsCharacterObject::AnimationFor(c.state, c.equip), c.anim) << c.state << "/" << c.equip;
-}
-
-TEST_F(CharacterTest, APatrolWalksItsLoopForeverAndAChainThatTurnsBackEnds)
-{
-    // A square loop A -> B -> C -> D -> A.
-    const float corners[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
-    TsWaypointObject* points[4];
-    for (int i = 0; i < 4; ++i) {
-        points[i] = Make<TsWaypointObject>(corners[i][0], corners[i][1]);
-    }
-    for (int i = 0; i < 4; ++i)
-        points[i]->SetNext(points[(i + 1) % 4]);
-    TestWalker* w = Make<TestWalker>();
-    w->SetWalkSpeed(2.0f);
-    w->FollowWaypoints(points[0]);
-    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kFollowPath);
-    EXPECT_FALSE(w->IsRunning()) << "a loop is walked";
-    // 16 units at 0.2 a tick: once round in 80 ticks; go round 25 times.
-    float lastProgress = 0.0f;
-    int wraps = 0;
-    for (int t = 1; t <= 2000; ++t) {
-        w->Tick(uint32_t(t));
-        if (w->GetPathProgress() < lastProgress)
-            ++wraps;
-        lastProgress = w->GetPathProgress();
-        const OmVector3& p = w->GetPosition();
-        const bool onEdge = std::fabs(p.x) < 1e-3f || std::fabs(p.x - 4) < 1e-3f || std::fabs(p.z) < 1e-3f ||
-                            std::fabs(p.z - 4) < 1e-3f;
-        ASSERT_TRUE(onEdge) << "tick " << t << " at " << p.x << "," << p.z;
-    }
-    EXPECT_EQ(wraps, 24);
-    EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kFollowPath) << "still walking";
-    EXPECT_EQ(w->GetActionState(), TsCharacterObject::kWalk);
-
-    // A -> B -> C -> B: the walk ends where the chain turns back.
-    points[2]->SetNext(points[1]);
-    points[0]->SetNext(points[1]);
-    points[1]->SetNext(points[2]);
-    TestWalker* v = Make<TestWalker>();
-    v->FollowWaypoints(points[0]);
-    int ticks = 0;
-    while (v->GetPendingCommand() != 0 && ticks < 1000)
-        v->Tick(uint32_t(++ticks));
-    EXPECT_LT(ticks, 1000);
-    EXPECT_NEAR(v->GetPosition().x, 4.0f, 1e-3f);
-    EXPECT_NEAR(v->GetPosition().z, 0.0f, 1e-3f);
-    EXPECT_EQ(v->GetActionState(), TsCharacterObject::kStand);
-}
-
-TEST_F(CharacterTest, TheIgnoreListForgetsAfterTwentyToFortyTicks)
-{
-    TestWalker* w = Make<TestWalker>();
-    TouchBox* crate = Make<TouchBox>();
-    w->AddIgnore(crate);
-    w->AddIgnore(nullptr);
-    EXPECT_TRUE(w->IsIgnored(crate));
-    int ticks = 0;
-    while (w->IsIgnored(crate) && ticks < 100) {
-        w->AgeIgnoreList();
-        ++ticks;
-    }
-    EXPECT_GE(ticks, 20);
-    EXPECT_LE(ticks, 39);
-    w->AddIgnore(crate);
-    w->RemoveIgnore(crate);
-    EXPECT_FALSE(w->IsIgnored(crate));
 }
 
 TEST_F(CharacterTest, EverythingSurvivesTheArchiveAndABrokenLifeStateFailsTheLoad)
@@ -456,12 +448,19 @@ struct Sides {
 
 } // namespace
 
-TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
+// A state reset (before the party is carried to the next level) also
+// forgets the blow under way: it never lands, and the weapon is ready.
+// Hearing reaches one unit past the listened-to character's cooldown, so a
+// fresh strike (15) carries to 16 and a step (5) to 6; sight reaches the
+// attention range ahead and nothing behind. Without a level's walls sight
+// is always clear.
+TEST_F(CharacterTest, HostilityDecidesEachWayTheInnateBlowLandsOnlyOnAnEnemyAndCharactersAreHeardAndSeen)
 {
     struct Case {
         int32_t aToB, bToA;
         bool aHostile, bHostile;
         float bVitalityAfter;
+        bool reset = false;
     };
     const Case cases[] = {
         {TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE, true, true, 0.0f},
@@ -469,8 +468,10 @@ TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
         // a swings at nothing in particular, and its blow counts for b, who
         // is hostile to a
         {TS_ALLIANCE_NEUTRAL, TS_ALLIANCE_HOSTILE, false, true, 0.0f},
+        {TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE, true, true, 10.0f, true},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.aToB << "/" << c.bToA << (c.reset ? " reset" : ""));
         TestWalker* a = Make<TestWalker>(0.0f, 0.0f);
         TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
         a->SetDirection(1.0f, 0.0f);
@@ -480,28 +481,30 @@ TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
         Meet(a, b);
         EXPECT_EQ(a->AttackTarget(b, b->GetPosition(), true), true);
         EXPECT_EQ(a->GetLockedTarget(), c.aHostile ? b : nullptr);
-        for (int t = 1; t <= 8; ++t)
+        for (int t = 1; t <= 8; ++t) {
             a->Tick(uint32_t(t)); // the blow lands after its delay
-        EXPECT_FLOAT_EQ(b->GetVitality(), c.bVitalityAfter) << c.aToB << "/" << c.bToA;
+            if (c.reset && t == 1) {
+                TsWeaponObject* blow = a->GetCurrentAttack();
+                ASSERT_GT(blow->GetHitCountdown(), 0) << "swung, not yet landed";
+                a->ResetState();
+                EXPECT_EQ(blow->GetHitCountdown(), -1);
+                EXPECT_LE(blow->GetReloadCountdown(), 0);
+                EXPECT_EQ(a->GetLockedTarget(), nullptr);
+            }
+        }
+        EXPECT_FLOAT_EQ(b->GetVitality(), c.bVitalityAfter);
         EXPECT_EQ(b->GetLastAttacker(), c.bVitalityAfter < 10.0f ? a : nullptr);
         EXPECT_EQ(a->GetCurrentAttack(), a->InnateAttack()) << "nothing equipped";
     }
-}
 
-// Hearing reaches one unit past the listened-to character's cooldown, so a
-// fresh strike (15) carries to 16 and a step (5) to 6; sight reaches the
-// attention range ahead and nothing behind. Without a level's walls sight
-// is always clear.
-TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
-{
-    struct Case {
+    struct Heard {
         const char* what;
         float distance;
         int32_t cooldown;
         float facing; // the listener's heading along x
         bool sensed;
     };
-    const Case cases[] = {
+    const Heard heard[] = {
         {"a strike, just inside", 15.9f, 15, -1.0f, true},
         {"a strike, just beyond", 16.1f, 15, -1.0f, false},
         {"a step, just inside", 5.9f, 5, -1.0f, true},
@@ -511,7 +514,7 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
         {"silent, ahead within the range", 9.9f, 0, 1.0f, true},
         {"silent, ahead beyond the range", 10.1f, 0, 1.0f, false},
     };
-    for (const Case& c : cases) {
+    for (const Heard& c : heard) {
         TestWalker* listener = Make<TestWalker>(0.0f, 0.0f);
         TestWalker* other = Make<TestWalker>(c.distance, 0.0f);
         listener->SetDirection(c.facing, 0.0f);
@@ -559,26 +562,4 @@ TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
         }
         EXPECT_NE(std::find(near.begin(), near.end(), list[i].entity), near.end()) << i;
     }
-}
-
-// A state reset (before the party is carried to the next level) also
-// forgets the blow under way: it never lands, and the weapon is ready.
-TEST_F(CharacterTest, AResetForgetsTheBlowUnderWay)
-{
-    TestWalker* a = Make<TestWalker>(0.0f, 0.0f);
-    TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
-    a->SetDirection(1.0f, 0.0f);
-    Sides sides(a, b, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
-    Meet(a, b);
-    ASSERT_TRUE(a->AttackTarget(b, b->GetPosition(), true));
-    a->Tick(1);
-    TsWeaponObject* blow = a->GetCurrentAttack();
-    ASSERT_GT(blow->GetHitCountdown(), 0) << "swung, not yet landed";
-    a->ResetState();
-    EXPECT_EQ(blow->GetHitCountdown(), -1);
-    EXPECT_LE(blow->GetReloadCountdown(), 0);
-    EXPECT_EQ(a->GetLockedTarget(), nullptr);
-    for (int t = 2; t <= 10; ++t)
-        a->Tick(uint32_t(t));
-    EXPECT_FLOAT_EQ(b->GetVitality(), 10.0f) << "the blow never landed";
 }

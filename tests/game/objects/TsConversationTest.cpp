@@ -63,7 +63,8 @@ protected:
 
 } // namespace
 
-TEST_F(ConversationTest, LinesWrapOnlyWhenWiderThanTheLineWidthAndEveryLineFits)
+// A line without a speaker is left out, and no lines end at once.
+TEST_F(ConversationTest, LinesWrapSpeakerlessOnesAreLeftOutThePlayerSkipsAndARunningOneSurvivesTheArchive)
 {
     const std::string word = "abcdefghi"; // nine pixels, ten with its blank
     std::string exact, over;
@@ -86,10 +87,7 @@ TEST_F(ConversationTest, LinesWrapOnlyWhenWiderThanTheLineWidthAndEveryLineFits)
     const std::string long_word(600, 'x');
     TsConversation::WordWrap(long_word.c_str(), out, &Narrow);
     EXPECT_STREQ(out.Get(), long_word.c_str());
-}
 
-TEST_F(ConversationTest, ALineWithoutASpeakerIsLeftOutAndNoLinesEndAtOnce)
-{
     LogCapture log;
     conversation->AddFragment(-1, nullptr, bob);
     EXPECT_EQ(conversation->GetFragmentCount(), 0u);
@@ -100,10 +98,7 @@ TEST_F(ConversationTest, ALineWithoutASpeakerIsLeftOutAndNoLinesEndAtOnce)
     EXPECT_FALSE(conversation->HasConversationStarted()) << "ended on its first tick";
     EXPECT_EQ(conversation->GetCurrent(), -1);
     EXPECT_TRUE(conversation->CanAdvance());
-}
 
-TEST_F(ConversationTest, ThePlayerSkipsAndEndsLinesOnlyAfterTheFirstMoments)
-{
     using Signals = TsConversation::Signals;
     const auto step = [&](const Signals& signals) {
         TsTimerTable::Instance().Tick();
@@ -136,10 +131,7 @@ TEST_F(ConversationTest, ThePlayerSkipsAndEndsLinesOnlyAfterTheFirstMoments)
     step(end);
     EXPECT_FALSE(conversation->HasConversationStarted());
     EXPECT_EQ(conversation->GetFragmentCount(), 0u);
-}
 
-TEST_F(ConversationTest, ARunningConversationSurvivesTheArchive)
-{
     conversation->AddFragment(-1, ann, bob);
     conversation->AddFragment(-1, bob, nullptr);
     conversation->Run();
@@ -168,3 +160,4 @@ TEST_F(ConversationTest, ARunningConversationSurvivesTheArchive)
         person->Release();
     }
 }
+

@@ -53,7 +53,7 @@ protected:
 
 } // namespace
 
-TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidth)
+TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidthThatBlocksTheTilesItCovers)
 {
     TsDoorObject* door = MakeDoor("door");
     EXPECT_FLOAT_EQ(door->GetHeight(), 3.0f);
@@ -73,11 +73,8 @@ TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidth)
     copy->SetupFromModel(door);
     EXPECT_TRUE(copy->IsFootprintKnown());
     EXPECT_FLOAT_EQ(copy->GetSlideWidth(), 2.0f);
-}
 
-TEST_F(DoorTest, SegmentsAreBlockedFromTheFaceOnButNotWhenTheyEndOnIt)
-{
-    TsDoorObject* door = MakeDoor("door");
+    // Segments that end on the face are not blocked.
     const struct {
         OmVector3 from, to;
         bool passes;
@@ -101,10 +98,8 @@ TEST_F(DoorTest, SegmentsAreBlockedFromTheFaceOnButNotWhenTheyEndOnIt)
     door->OpenDoor(true);
     TsWorldHit hit;
     EXPECT_TRUE(door->TestSegment(OmVector3(-1, 1, 0), OmVector3(1, 1, 0), hit)) << "an open door never blocks";
-}
 
-TEST_F(DoorTest, TheFootprintBlocksTheTilesItCoversAndLeavesTheOthersAsTheyWere)
-{
+    // The footprint blocks the tiles it covers and leaves the others as they were.
     // A 4 x 3 rectangle of unit tiles at the origin: a wall along column 0,
     // class-3 floor elsewhere; a thin slab over column 2.
     TsTileOverlay overlay;
@@ -128,7 +123,7 @@ TEST_F(DoorTest, TheFootprintBlocksTheTilesItCoversAndLeavesTheOthersAsTheyWere)
     EXPECT_EQ(overlay.overlayCodes.Get(1 * 4 + 2), 3u);
 }
 
-TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
+TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpenAndSpeedsLocksAndSoundTypesAreGuarded)
 {
     struct Case {
         int32_t type;
@@ -171,10 +166,7 @@ TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
         EXPECT_NEAR(door->GetPosition().z, 5.0f, 1e-5f);
         EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kClosedOverlay);
     }
-}
 
-TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
-{
     TsDoorObject* door = MakeDoor("guarded");
     for (float speed : {0.0f, -1.0f}) {
         door->SetDoorSpeed(speed);
@@ -193,6 +185,7 @@ TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
     EXPECT_FALSE(door->CloseDoor(true, true)) << "still opening";
 }
 
+// Nine in an archive are refused too.
 TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
 {
     auto* sw = new TsSwitchObject;
@@ -216,6 +209,19 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
     ASSERT_TRUE(door->Initialise());
     EXPECT_EQ(door->GetDependentSwitchCount(), 1);
     EXPECT_TRUE(log.Contains("Incorrectly formatted dependent switch string"));
+
+    TsDoorObject* crowded = MakeDoor("crowded");
+    ScratchDir dir;
+    ASSERT_TRUE(SaveRoots({crowded}, "door.sav"));
+    // The door is the file's last object: its last two words are the
+    // dependent-switch count (0) and the null buddy.
+    std::vector<unsigned char> bytes = archive_test::ReadFile("door.sav");
+    archive_test::SetWord(bytes, bytes.size() - 8, 9);
+    archive_test::WriteFile("door.sav", bytes);
+    DebugOutputCapture reported;
+    OmArchive archive(OmClassRegistry::Instance());
+    EXPECT_FALSE(archive.Load("door.sav"));
+    EXPECT_TRUE(reported.Contains("more dependent switches than it can hold")) << reported.Text();
 }
 
 // A pivoting door turns about its hinge; one saved part way round finishes
@@ -254,20 +260,4 @@ TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSw
     ASSERT_TRUE(door->CloseDoor(true, true));
     TicksUntilStill(*door);
     EXPECT_NEAR(door->GetHeading(), 0.3f, 1e-5f);
-}
-
-TEST_F(DoorTest, AnArchiveNamingNineDependentSwitchesIsRefused)
-{
-    TsDoorObject* door = MakeDoor("crowded");
-    ScratchDir dir;
-    ASSERT_TRUE(SaveRoots({door}, "door.sav"));
-    // The door is the file's last object: its last two words are the
-    // dependent-switch count (0) and the null buddy.
-    std::vector<unsigned char> bytes = archive_test::ReadFile("door.sav");
-    archive_test::SetWord(bytes, bytes.size() - 8, 9);
-    archive_test::WriteFile("door.sav", bytes);
-    DebugOutputCapture reported;
-    OmArchive archive(OmClassRegistry::Instance());
-    EXPECT_FALSE(archive.Load("door.sav"));
-    EXPECT_TRUE(reported.Contains("more dependent switches than it can hold")) << reported.Text();
 }

@@ -125,7 +125,7 @@ TEST_F(InventoryTest, EquipNextAndPreviousWalkTheEquippableWeapons)
     EXPECT_EQ(inv().GetEquipped(), nullptr);
 }
 
-TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsMode)
+TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsModeAndArmourGivesTheDefenceOfItsMatterType)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
@@ -144,10 +144,7 @@ TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsMode)
     generator->Attributes(false).SetStun(7.8f);
     EXPECT_EQ(inv().GetAmmoCount(generator), 7);
     generator->Release();
-}
 
-TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
-{
     auto armour = [](int32_t matter, float health) {
         TsItemObject* item = MakeItem("armour.pbf", 1, 0, TsItemObject::kArmour);
         item->SetMatterType(matter);
@@ -209,7 +206,9 @@ TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
 }
 
 // Removing the equipped weapon unequips it: nothing points at what left.
-TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
+// The inventory gives back only its own reference when it goes: an article
+// someone else still holds stays alive.
+TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingItUnequipsItAndOnlyItsOwnReferencesAreReleased)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     Add(gun);
@@ -223,12 +222,7 @@ TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
     EXPECT_EQ(inv().GetEquipped(), nullptr);
     EXPECT_FALSE(inv().RemoveArticle(gun));
     gun->Release();
-}
 
-// The inventory gives back only its own reference when it goes: an
-// article someone else still holds stays alive.
-TEST_F(InventoryTest, TheInventoryReleasesOnlyItsOwnReferences)
-{
     TestWielder* w = new TestWielder;
     TsItemObject* shared = MakeItem("rock.pbf");
     w->GetInventory()->AddArticle(shared);

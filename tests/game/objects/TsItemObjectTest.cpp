@@ -33,7 +33,7 @@ protected:
     TsItemObject* item = MakeItem("medkit.pbf", 1, 5);
 };
 
-TEST_F(HealingTest, AStackHealsOneUnitAtATime)
+TEST_F(HealingTest, AStackHealsOneUnitAtATimeAndItemsThatCannotHealDoNothing)
 {
     item->SetStack(3);
     item->AutoUse();
@@ -42,10 +42,8 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATime)
     EXPECT_EQ(item->GetStack(), 1);
     item->AutoUse(); // nothing to heal any more
     EXPECT_EQ(item->GetStack(), 1);
-}
 
-TEST_F(HealingTest, ItemsThatCannotHealDoNothing)
-{
+    wielder->SetHealth(4.0f);
     struct Case {
         const char* what;
         void (*set)(TsItemObject&);
@@ -70,7 +68,9 @@ TEST_F(HealingTest, ItemsThatCannotHealDoNothing)
     }
 }
 
-TEST(ItemSound, OnlyTheOneSlotAndRealSoundIds)
+// Giving a whole inventory moves every article the receiver can take, a
+// pack at a time, and always ends.
+TEST(ItemSound, OnlyTheOneSoundSlotAndRealSoundIdsAndGivingMovesWhatTheReceiverCanTake)
 {
     struct Case {
         int32_t slot, id, stored;
@@ -81,6 +81,47 @@ TEST(ItemSound, OnlyTheOneSlotAndRealSoundIds)
         item->FlagSoundForLoading(c.slot, c.id);
         EXPECT_EQ(item->GetSound(), c.stored) << c.slot << "," << c.id;
         item->Release();
+    }
+
+    auto giver = OmMakeRef<TestWielder>();
+    auto taker = OmMakeRef<TestWielder>();
+    TsWeaponObject* sword = MakeWeapon("sword");
+    sword->SetCanDrop(true);
+    TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
+    potions->SetPackSize(2);
+    potions->SetCanDrop(true);
+    auto* model = new OmGroup; // loaded already: giving imports the article again
+    potions->SetModel(model);
+    model->Release();
+    TsItemObject* keepsake = MakeItem("ring.pbf"); // cannot be dropped: stays
+    for (TsCollectibleObject* a : {static_cast<TsCollectibleObject*>(sword), static_cast<TsCollectibleObject*>(potions),
+                                   static_cast<TsCollectibleObject*>(keepsake)})
+        giver->GetInventory()->AddArticle(a);
+    TsItemObject* theirs = MakeItem("potion.pbf", 1, 9);
+    taker->GetInventory()->AddArticle(theirs);
+
+    EXPECT_EQ(giver->GiveEntireInventory(taker), 1);
+    EXPECT_TRUE(giver->GetInventory()->Holds(keepsake));
+    EXPECT_TRUE(taker->GetInventory()->Holds(sword));
+    EXPECT_EQ(sword->GetOwner(), taker);
+    EXPECT_EQ(theirs->GetStack(), 6);
+    EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 2);
+
+    struct Pack {
+        int32_t stack, packSize;
+    };
+    for (const Pack c : {Pack{5, 0}, Pack{5, -2}, Pack{0, 3}}) {
+        SCOPED_TRACE(testing::Message() << c.stack << "/" << c.packSize);
+        auto giver = OmMakeRef<TestWielder>();
+        auto taker = OmMakeRef<TestWielder>();
+        TsItemObject* potions = MakeItem("potion.pbf", c.stack, 9);
+        potions->SetPackSize(c.packSize);
+        potions->SetCanDrop(true);
+        giver->GetInventory()->AddArticle(potions);
+        EXPECT_FALSE(giver->GiveArticle(taker, potions));
+        EXPECT_EQ(giver->GiveEntireInventory(taker), 1); // returns instead of looping
+        EXPECT_EQ(potions->GetStack(), c.stack);
+        EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 0);
     }
 }
 
@@ -120,55 +161,6 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsL
     EXPECT_TRUE(log.Contains("error running template Broken during item creation"));
     EXPECT_EQ(broken->GetStack(), 1);
     source->Release();
-}
-
-// Giving a whole inventory moves every article the receiver can take, a
-// pack at a time, and always ends.
-TEST(Giving, EverythingTheReceiverCanTakeMovesAPackAtATime)
-{
-    auto giver = OmMakeRef<TestWielder>();
-    auto taker = OmMakeRef<TestWielder>();
-    TsWeaponObject* sword = MakeWeapon("sword");
-    sword->SetCanDrop(true);
-    TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
-    potions->SetPackSize(2);
-    potions->SetCanDrop(true);
-    auto* model = new OmGroup; // loaded already: giving imports the article again
-    potions->SetModel(model);
-    model->Release();
-    TsItemObject* keepsake = MakeItem("ring.pbf"); // cannot be dropped: stays
-    for (TsCollectibleObject* a : {static_cast<TsCollectibleObject*>(sword), static_cast<TsCollectibleObject*>(potions),
-                                   static_cast<TsCollectibleObject*>(keepsake)})
-        giver->GetInventory()->AddArticle(a);
-    TsItemObject* theirs = MakeItem("potion.pbf", 1, 9);
-    taker->GetInventory()->AddArticle(theirs);
-
-    EXPECT_EQ(giver->GiveEntireInventory(taker), 1);
-    EXPECT_TRUE(giver->GetInventory()->Holds(keepsake));
-    EXPECT_TRUE(taker->GetInventory()->Holds(sword));
-    EXPECT_EQ(sword->GetOwner(), taker);
-    EXPECT_EQ(theirs->GetStack(), 6);
-    EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 2);
-}
-
-TEST(Giving, APackOfNothingMovesNothingAndIsRefused)
-{
-    struct Case {
-        int32_t stack, packSize;
-    };
-    for (const Case c : {Case{5, 0}, Case{5, -2}, Case{0, 3}}) {
-        SCOPED_TRACE(testing::Message() << c.stack << "/" << c.packSize);
-        auto giver = OmMakeRef<TestWielder>();
-        auto taker = OmMakeRef<TestWielder>();
-        TsItemObject* potions = MakeItem("potion.pbf", c.stack, 9);
-        potions->SetPackSize(c.packSize);
-        potions->SetCanDrop(true);
-        giver->GetInventory()->AddArticle(potions);
-        EXPECT_FALSE(giver->GiveArticle(taker, potions));
-        EXPECT_EQ(giver->GiveEntireInventory(taker), 1); // returns instead of looping
-        EXPECT_EQ(potions->GetStack(), c.stack);
-        EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 0);
-    }
 }
 
 } // namespace

@@ -74,7 +74,9 @@ struct CursorTest : ::testing::Test {
     TsLevelCursor cursor;
 };
 
-TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFiveButNotInTheTopOrBottom)
+// The ray's direction is about a unit long; an entity fifty units below
+// the camera is still found.
+TEST_F(CursorTest, EdgesTurnAndThePickedPointIsNearestTheCharactersHeightButAnEntityUnderTheCursorWins)
 {
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
@@ -96,10 +98,7 @@ TEST_F(CursorTest, RestingAtAnEdgeTurnsHarderEachTickUpToFiveButNotInTheTopOrBot
     }
     At(0, kHeight / 2);
     EXPECT_NEAR(cursor.GetTurn(), -kPi, 1e-5f);
-}
 
-TEST_F(CursorTest, ThePickedPointIsTheSurfaceNearestTheCharactersHeight)
-{
     level.surface = {OmVector3(1, 8, 1), OmVector3(1, 0.5f, 1), OmVector3(1, -3, 1)};
     level.height = 1.0f;
     At(kWidth / 2, kHeight / 2);
@@ -119,12 +118,7 @@ TEST_F(CursorTest, ThePickedPointIsTheSurfaceNearestTheCharactersHeight)
     EXPECT_FALSE(cursor.HasPicked());
     cursor.UpdateState(true, &level);
     EXPECT_EQ(cursor.GetState(), TS_CURSOR_REACHABLE);
-}
 
-// The ray's direction is about a unit long; an entity fifty units below
-// the camera is still found.
-TEST_F(CursorTest, TheEntityUnderTheCursorWinsOverTheFloorAtAnyDistance)
-{
     level.surface = {OmVector3(0, 0, 0)};
     AddProp(8.0f, 0.0f, true);
     Prop* under = AddProp(0.0f, 0.0f, true);
@@ -140,7 +134,8 @@ TEST_F(CursorTest, TheEntityUnderTheCursorWinsOverTheFloorAtAnyDistance)
     EXPECT_EQ(cursor.GetHovered(), nullptr);
 }
 
-TEST(CursorCylinder, SegmentsMeetUprightCylinders)
+// The direction table: eight turns of an eighth from its start.
+TEST(CursorCylinder, SegmentsMeetUprightCylindersAndTheDirectionTableTurnsByEighths)
 {
     const OmVector3 base(0, 0, 0);
     struct Case {
@@ -165,10 +160,7 @@ TEST(CursorCylinder, SegmentsMeetUprightCylinders)
             EXPECT_NEAR(along, c.along, 1e-5f);
         }
     }
-}
 
-TEST(DirectionTable, EightTurnsOfAnEighthFromTheStart)
-{
     const TsDirectionTable table(0.0f);
     OmVector3 out;
     table.RotateOffset(out, OmVector3(1, 0, 0), 2, 3.0f);

@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
+TEST(Lock, TheRightKeyFlipsItAWrongOneChangesNothingAndItIsRaisedByItsHeightAndNeverSaved)
 {
     auto lock = OmMakeRef<TsLockObject>();
     lock->SetKeyID(7);
@@ -32,6 +32,14 @@ TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
     EXPECT_FALSE(lock->GetLocked());
     EXPECT_TRUE(lock->HackLock()); // already open: still true, still open
     EXPECT_FALSE(lock->GetLocked());
+
+    lock->SetPosition(1, 2, 3);
+    lock->SetLockHeight(1.25f);
+    EXPECT_TRUE(lock->Initialise());
+    EXPECT_FLOAT_EQ(lock->GetPosition().y, 3.25f);
+    OmArchive archive(OmClassRegistry::Instance());
+    EXPECT_FALSE(lock->Register(archive));
+    EXPECT_EQ(archive.GetObjectIndex(lock), -1);
 }
 
 class LockScriptTest : public ::testing::Test {
@@ -65,21 +73,9 @@ TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
     EXPECT_TRUE(log.Contains("vault"));
 }
 
-TEST(Lock, RaisedByItsHeightAndNeverSaved)
-{
-    auto lock = OmMakeRef<TsLockObject>();
-    lock->SetPosition(1, 2, 3);
-    lock->SetLockHeight(1.25f);
-    EXPECT_TRUE(lock->Initialise());
-    EXPECT_FLOAT_EQ(lock->GetPosition().y, 3.25f);
-    OmArchive archive(OmClassRegistry::Instance());
-    EXPECT_FALSE(lock->Register(archive));
-    EXPECT_EQ(archive.GetObjectIndex(lock), -1);
-}
-
 // A slow pulse (0.3 Hz) rises over half its period and falls over the
 // other; a fast one ramps up over its 0.2 s duty and back down.
-TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
+TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndWithoutItsLightAnEffectSwitchesNothing)
 {
     const float slow = 1.0f / 0.3f;
     struct Case {
@@ -98,10 +94,8 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndTheConstantHoldsFull)
         effect->SetEffect(c.effect);
         EXPECT_NEAR(effect->Evaluate(c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
     }
-}
 
-TEST(LightEffect, WithoutItsLightItSaysSoAndSwitchesNothing)
-{
+    // Without its light an effect says so and switches nothing.
     LogCapture log;
     auto effect = OmMakeRef<TsLightEffectObject>();
     effect->SetName("flicker");

@@ -36,7 +36,7 @@ std::string Walker()
         + "/";
 }
 
-TEST(ModelHeading, FoldsAndFacesConsistently)
+TEST(ModelHeading, HeadingsFoldAndTurnTheShortWayAndTheWalkerLoadsByFullPathSharedWithinItsClass)
 {
     auto crate = OmMakeRef<Crate>();
     EXPECT_TRUE(crate->HasFlag(TS_ENTITY_MODEL));
@@ -59,11 +59,7 @@ TEST(ModelHeading, FoldsAndFacesConsistently)
         EXPECT_NEAR(crate->GetHeading(), -kPi / 2, 1e-5f);
         EXPECT_FALSE(std::isnan(crate->GetDirection().x));
     }
-}
 
-TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
-{
-    auto crate = OmMakeRef<Crate>();
     struct Case {
         float previous, now, half;
     };
@@ -79,10 +75,7 @@ TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
         EXPECT_NEAR(crate->InterpolatedHeading(0.5f), c.half, 1e-4f) << c.previous << " to " << c.now;
         EXPECT_NEAR(crate->InterpolatedHeading(0.0f), c.previous, 1e-5f);
     }
-}
 
-TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClass)
-{
     const std::string dir = Walker();
     ASSERT_TRUE(std::filesystem::exists(dir + "walker.pbf")) << "run tools/make-data first";
     const auto cwd = std::filesystem::current_path();
@@ -120,18 +113,15 @@ TEST(ModelLoading, TheWalkerLoadsByFullPathAndIsSharedWithinItsClass)
     EXPECT_FLOAT_EQ(first->GetModel()->GetLocal().position.z, 2.0f);
     for (Crate* c : {first, second, unique})
         c->Release();
-}
 
-TEST(ModelLoading, AModelThatDoesNotLoadIsReportedAndNotDrawn)
-{
     LogCapture log;
-    auto crate = OmMakeRef<Crate>();
-    EXPECT_TRUE(crate->LoadModel(Walker().c_str())); // no file named: nothing to do
-    crate->SetMdl("missing.pbf");
-    EXPECT_FALSE(crate->LoadModel(Walker().c_str()));
-    EXPECT_TRUE(log.Contains("error loading model for game object: " + Walker() + "missing.pbf"));
-    EXPECT_EQ(crate->GetModel(), nullptr);
-    EXPECT_FALSE(crate->DrawModel(0.0f, 0.0f));
+    auto missing = OmMakeRef<Crate>();
+    EXPECT_TRUE(missing->LoadModel(dir.c_str())); // no file named: nothing to do
+    missing->SetMdl("missing.pbf");
+    EXPECT_FALSE(missing->LoadModel(dir.c_str()));
+    EXPECT_TRUE(log.Contains("error loading model for game object: " + dir + "missing.pbf"));
+    EXPECT_EQ(missing->GetModel(), nullptr);
+    EXPECT_FALSE(missing->DrawModel(0.0f, 0.0f));
 }
 
 } // namespace

@@ -52,7 +52,9 @@ protected:
     ScriptState lua;
 };
 
-TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTemplateFailsTheImport)
+// A critter carries a payload instead and never takes up the weapon its
+// record names.
+TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAFailedTemplateFailsTheImportAndCrittersTakeNone)
 {
     struct Case {
         const char* weapon;
@@ -99,12 +101,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAndAFailedTempla
             EXPECT_TRUE(log.Contains(c.logged)) << log.All();
         }
     }
-}
 
-// A critter carries a payload instead and never takes up the weapon its
-// record names.
-TEST_F(NPCImport, ACritterIgnoresTheWeaponItsRecordNames)
-{
     ASSERT_EQ(lua.Run("g_critterPayloadTemplates = { 'Charm' }"), 0);
     auto critter = OmMakeRef<TsNPCObject>();
     critter->SetName("rat");

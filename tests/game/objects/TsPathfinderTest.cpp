@@ -120,7 +120,7 @@ protected:
 // finds is as short as the brute-force search's, and it finds one exactly
 // when that search does within the step limit; the map gives every kind of
 // answer (found, no route, too long).
-TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
+TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsAndOccupiedGoalsAndShortCasesAreRight)
 {
     TsAIMap map;
     RoomsMap(map, 7);
@@ -157,10 +157,8 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
     EXPECT_GT(found, 500);
     EXPECT_GT(refused, 20);
     EXPECT_GT(tooLong, 0);
-}
 
-TEST_F(PathfinderTest, GoalsThatCannotBeReachedOrEnteredGiveNoRoute)
-{
+    // Goals that cannot be reached or entered give no route.
     Use({"..........",
          ".####.....",
          ".#..#..kk.",
@@ -174,10 +172,7 @@ TEST_F(PathfinderTest, GoalsThatCannotBeReachedOrEnteredGiveNoRoute)
     EXPECT_TRUE(Find(9, 4, 7, 1, true));
     EXPECT_FALSE(Find(0, 0, 300, 0)) << "outside the window";
     EXPECT_FALSE(finder.FindPath(std::nanf(""), 0.5f, 3.5f, 0.5f, 1, false, false, 1000, path));
-}
 
-TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThem)
-{
     Use({"..#..",
          "..#..",
          ".....",
@@ -198,10 +193,8 @@ TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThem)
     finder.MarkOccupied(0, 1);
     EXPECT_TRUE(finder.GetCell(TsPathfinder::CellIndex(1, 1)) & TsPathfinder::kOccupied);
     EXPECT_FALSE(finder.GetCell(TsPathfinder::CellIndex(2, 1)) & TsPathfinder::kOccupied);
-}
 
-TEST_F(PathfinderTest, ShortCasesOfTheSearch)
-{
+    // Short cases of the search.
     Use({".#...",
          "#.#..",
          ".#...",
@@ -222,7 +215,7 @@ TEST_F(PathfinderTest, ShortCasesOfTheSearch)
     EXPECT_TRUE(Find(0, 3, 0, 1, false, false, 3));
 }
 
-TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)
+TEST_F(PathfinderTest, TheWindowFollowsItsFocusCellsAndClassesComeFromWorldPointsAndRoutesBecomeChains)
 {
     std::vector<std::string> rows(300, std::string(600, '.'));
     rows[size_t(299 - 10)][500] = '#';
@@ -250,10 +243,28 @@ TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)
     EXPECT_TRUE(finder.IsPassable(TsPathfinder::CellIndex(2, 1)));
     EXPECT_FALSE(finder.IsPassable(TsPathfinder::CellIndex(3, 1)));
     EXPECT_FALSE(finder.IsPassable(TsPathfinder::CellIndex(0, 2)));
-}
 
-TEST_F(PathfinderTest, CellsAndClassesFromWorldPoints)
-{
+    // The route as a chain of path nodes runs from the start to the goal.
+    Use({"......",
+         ".####.",
+         "......"});
+    const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
+    ASSERT_TRUE(Find(0, 1, 5, 1));
+    TsWaypointObject* chain = nullptr;
+    ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
+    uint32_t i = 0;
+    for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
+        ASSERT_LT(i, path.GetCount());
+        EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
+        EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
+    }
+    EXPECT_EQ(i, path.GetCount());
+    chain->ReleaseChain();
+    chain->Release();
+    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
+    EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
+    EXPECT_EQ(chain, nullptr);
+
     Use({"..."}, 2.0f);
     EXPECT_EQ(finder.CellFromWorld(-1.9f, 0.5f), 0) << "up to a cell before the origin is cell 0";
     EXPECT_EQ(finder.CellFromWorld(-2.1f, 0.5f), -1);
@@ -272,10 +283,8 @@ TEST_F(PathfinderTest, CellsAndClassesFromWorldPoints)
         EXPECT_EQ(finder.ClassForRadius(c.radius), c.cls) << c.radius;
     EXPECT_TRUE(finder.IsKeyAccessible(1, 1, false));
     EXPECT_FALSE(finder.IsKeyAccessible(-5, 1, true));
-}
 
-TEST_F(PathfinderTest, NearestWalkablePointsAlongALine)
-{
+    // Nearest walkable points along a line.
     Use({"......",
          "..##..",
          "..##..",
@@ -303,25 +312,3 @@ TEST_F(PathfinderTest, NearestWalkablePointsAlongALine)
     EXPECT_FALSE(finder.IsStraightWalkable(0.5f, 1.5f, 5.5f, 2.5f, 1, false, false));
 }
 
-TEST_F(PathfinderTest, TheRouteAsAChainOfPathNodesRunsFromTheStartToTheGoal)
-{
-    Use({"......",
-         ".####.",
-         "......"});
-    const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
-    ASSERT_TRUE(Find(0, 1, 5, 1));
-    TsWaypointObject* chain = nullptr;
-    ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
-    uint32_t i = 0;
-    for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
-        ASSERT_LT(i, path.GetCount());
-        EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
-        EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
-    }
-    EXPECT_EQ(i, path.GetCount());
-    chain->ReleaseChain();
-    chain->Release();
-    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
-    EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
-    EXPECT_EQ(chain, nullptr);
-}

@@ -26,38 +26,45 @@ struct PlayerHandle {
     TsPlayer* operator->() const { return player; }
 };
 
-TEST(TsPlayer, ScriptStateAndKittyKeepTheirValuesAndIgnoreSlotsOutsideTheTable)
+// The slots a script reads and writes are the bindings' test; here the
+// ones outside the table. Hidden modes are static switches.
+// Save names count on from the highest number this player has on disk.
+TEST(TsPlayer, ScriptStateKittyAndEachSaveNameCountingOnFromTheHighestOnDisk)
 {
     PlayerHandle player;
-    player->SetScriptState(3, 42);
     player->SetScriptState(16, 9);
     player->SetScriptState(-1, 9);
-    EXPECT_EQ(player->GetScriptState(3), 42);
     EXPECT_EQ(player->GetScriptState(16), -1);
     EXPECT_EQ(player->GetScriptState(-1), -1);
     player->AddToKitty(30);
     EXPECT_EQ(player->AddToKitty(-50), -20); // no clamp
     player->Tick(1); // no input, no squad: a tick is harmless
-}
 
-// Save names count on from the highest number this player has on disk.
-TEST(TsPlayer, EachSaveNameCountsOnFromTheHighestOnDiskAndNamesTheLevel)
-{
+    TsPlayer::_EnableEasterEgg(TsPlayer::EGG_RICH, true);
+    EXPECT_EQ(player->GetKitty(), 99999);
+    EXPECT_EQ(player->AddToKitty(5), 99999);
+    TsPlayer::_EnableEasterEgg(TsPlayer::EGG_RICH, false);
+    EXPECT_EQ(player->GetKitty(), -20) << "nothing was added while rich";
+    TsPlayer::_EnableEasterEgg(6, true); // outside the table: ignored
+    TsPlayer::_EnableEasterEgg(-1, true);
+    EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(6));
+    EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(-1));
+
     ScratchDir dir;
     dir.Write("Save Games/Ann [4] - Demo", "x");
     dir.Write("Save Games/Ann [11] - Demo", "x");
     dir.Write("Save Games/Bob [20] - Demo", "x");
-    PlayerHandle player;
-    player->SetName("Ann");
-    EXPECT_TRUE(player->InitialiseForLevel(-1));
-    EXPECT_EQ(player->GetSaveNumber(), 11);
-    player->GetLevelInfo().missionName = "demo";
-    player->MakeSaveName();
-    EXPECT_STREQ(player->GetSaveName(), "Ann [12] - demo"); // no level name: the mission's
-    player->GetLevelInfo().levelName = "Demo/Level";
-    player->MakeSaveName();
-    EXPECT_STREQ(player->GetSaveName(), "Ann [13] - Demo_Level");
-    EXPECT_NE(std::string(player->GetSaveDate()).find(", "), std::string::npos);
+    PlayerHandle ann;
+    ann->SetName("Ann");
+    EXPECT_TRUE(ann->InitialiseForLevel(-1));
+    EXPECT_EQ(ann->GetSaveNumber(), 11);
+    ann->GetLevelInfo().missionName = "demo";
+    ann->MakeSaveName();
+    EXPECT_STREQ(ann->GetSaveName(), "Ann [12] - demo"); // no level name: the mission's
+    ann->GetLevelInfo().levelName = "Demo/Level";
+    ann->MakeSaveName();
+    EXPECT_STREQ(ann->GetSaveName(), "Ann [13] - Demo_Level");
+    EXPECT_NE(std::string(ann->GetSaveDate()).find(", "), std::string::npos);
 }
 
 TsPCObject* MakePC(const char* name, int32_t type)
@@ -70,7 +77,7 @@ TsPCObject* MakePC(const char* name, int32_t type)
 
 // The party holds seven; the squad in play three; the current character
 // leads the squad.
-TEST(TsPlayerParty, TheSeventhCharacterIsTheLastAndTheSquadHoldsThree)
+TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAfterALoadTheGivenTypeIsCurrent)
 {
     LogCapture log;
     PlayerHandle player;
@@ -118,39 +125,21 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastAndTheSquadHoldsThree)
     player->Clear();
     EXPECT_EQ(player->GetCharacterCount(), 0);
     EXPECT_EQ(player->GetCurrentCharacter(), nullptr);
-}
 
-TEST(TsPlayerParty, AfterALoadTheHighestTypeGoesLastAndTheGivenTypeIsCurrent)
-{
-    PlayerHandle player;
+    PlayerHandle loaded;
     TsPCObject* tamsa = MakePC("tamsa", TS_PC_TAMSA);
     TsPCObject* vessa = MakePC("vessa", TS_PC_VESSA);
     TsPCObject* hadley = MakePC("hadley", TS_PC_HADLEY);
     for (TsPCObject* pc : {tamsa, vessa, hadley}) {
-        player->AddCharacter(pc);
-        player->AddCharacterToSquad(pc, nullptr);
+        loaded->AddCharacter(pc);
+        loaded->AddCharacterToSquad(pc, nullptr);
     }
-    EXPECT_TRUE(player->InitialiseForLevel(TS_PC_TAMSA));
-    EXPECT_EQ(player->GetSquadMember(0), tamsa);
-    EXPECT_EQ(player->GetSquadMember(1), hadley);
-    EXPECT_EQ(player->GetSquadMember(2), vessa);
-    EXPECT_EQ(player->GetCurrentCharacter(), tamsa);
-    EXPECT_EQ(player->GetSquad()->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
-}
-
-TEST(TsPlayerParty, HiddenModesAreStaticSwitchesAndMakeTheKittyRich)
-{
-    PlayerHandle player;
-    player->AddToKitty(30);
-    TsPlayer::_EnableEasterEgg(TsPlayer::EGG_RICH, true);
-    EXPECT_EQ(player->GetKitty(), 99999);
-    EXPECT_EQ(player->AddToKitty(5), 99999);
-    TsPlayer::_EnableEasterEgg(TsPlayer::EGG_RICH, false);
-    EXPECT_EQ(player->GetKitty(), 30) << "nothing was added while rich";
-    TsPlayer::_EnableEasterEgg(6, true); // outside the table: ignored
-    TsPlayer::_EnableEasterEgg(-1, true);
-    EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(6));
-    EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(-1));
+    EXPECT_TRUE(loaded->InitialiseForLevel(TS_PC_TAMSA));
+    EXPECT_EQ(loaded->GetSquadMember(0), tamsa);
+    EXPECT_EQ(loaded->GetSquadMember(1), hadley);
+    EXPECT_EQ(loaded->GetSquadMember(2), vessa);
+    EXPECT_EQ(loaded->GetCurrentCharacter(), tamsa);
+    EXPECT_EQ(loaded->GetSquad()->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
 }
 
 // A file reads its objects class by class in the order of its class table,

@@ -61,7 +61,7 @@ protected:
     LogCapture log;
 };
 
-TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByte)
+TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByteAndNoSpeedLeadsByNothing)
 {
     const struct {
         int32_t r, g, b;
@@ -72,18 +72,14 @@ TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByte)
         rec.SetLaserColour(c.r, c.g, c.b);
         EXPECT_EQ(rec.m_laserARGB, c.argb) << c.r << "," << c.g << "," << c.b;
     }
-}
-
-TEST_F(ProjectileTest, LeadTimeIsZeroForATypeWithNoSpeed)
-{
-    TsProjectileAttributes rec;
     EXPECT_EQ(rec.LeadSeconds(10.0f), 0.0f);
     rec.m_initialSpeed = 20.0f;
     EXPECT_FLOAT_EQ(rec.LeadSeconds(10.0f), 0.5f);
 }
 
-// Lifetime x speed is 10: a streak fades over the last five units short of it.
-TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideEndsAtItsTipAndFadesOverItsLastFiveUnits)
+// Lifetime x speed is 10: a streak fades over the last five units short of
+// it. Without a streak buffer the streaks are skipped and the list emptied.
+TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndANearlyEndOnOneShiftsItsTail)
 {
     LaserType();
     TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
@@ -101,41 +97,6 @@ TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideEndsAtItsTipAndFadesOverI
     }
     EXPECT_NEAR(shot->GetRenderPosition().x, 5.0f, 1e-5f) << "the render position is the streak's tip";
     EXPECT_EQ(v[0].colour, 0xFFFF0000u);
-    shot->Release();
-    for (const auto& [at, alpha] : {std::pair{0.75f, 127u}, std::pair{1.0f, 0u}}) {
-        shot = DrawnShot(OmVector3(1, 0, 0), at);
-        ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
-        EXPECT_EQ(v[5].colour >> 24, alpha) << at;
-        shot->Release();
-    }
-}
-
-TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotDrawn)
-{
-    LaserType();
-    OmVector3 heading(0.02f, 0.0f, 1.0f);
-    heading.Normalise();
-    TsProjectile* shot = DrawnShot(heading, 0.5f);
-    TsStreakVertex v[TsProjectile::kStreakVertices];
-    ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
-    // Without the shift the tail corner would be tip - heading x 3 + w.
-    const OmVector3 tip = heading * 5.0f;
-    const OmVector3 w(0, v[0].y - tip.y, 0);
-    const OmVector3 unshifted = tip - heading * 3.0f + w;
-    const OmVector3 shift(v[1].x - unshifted.x, v[1].y - unshifted.y, v[1].z - unshifted.z);
-    EXPECT_NEAR(shift.Length(), 0.1f, 1e-4f);
-    shot->Release();
-
-    TsProjectile* endOn = DrawnShot(OmVector3(0, 0, 1), 0.5f);
-    EXPECT_FALSE(endOn->BuildStreak(OmVector3(0, 0, 1), v));
-    EXPECT_NEAR(endOn->GetRenderPosition().z, 5.0f, 1e-5f);
-    endOn->Release();
-}
-
-TEST_F(ProjectileTest, WithoutAStreakBufferTheStreaksAreSkippedAndTheListEmptied)
-{
-    LaserType();
-    TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f);
     ASSERT_GT(TsProjectile::GetStreakCount(), 0u) << "in flight: its streak was gathered";
     const uint32_t setups = TsProjectile::StreakStateSetups();
     TsProjectile::RenderAll(); // there is no renderer, so no buffer
@@ -143,13 +104,38 @@ TEST_F(ProjectileTest, WithoutAStreakBufferTheStreaksAreSkippedAndTheListEmptied
     EXPECT_EQ(TsProjectile::StreakStateSetups(), setups) << "no state was touched";
     EXPECT_TRUE(log.Contains("no streak buffer"));
     shot->Release();
+    for (const auto& [at, alpha] : {std::pair{0.75f, 127u}, std::pair{1.0f, 0u}}) {
+        shot = DrawnShot(OmVector3(1, 0, 0), at);
+        ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
+        EXPECT_EQ(v[5].colour >> 24, alpha) << at;
+        shot->Release();
+    }
+
+    // A nearly end-on streak shifts its tail and an exactly end-on one is not drawn.
+    LaserType();
+    OmVector3 heading(0.02f, 0.0f, 1.0f);
+    heading.Normalise();
+    TsProjectile* tilted = DrawnShot(heading, 0.5f);
+        ASSERT_TRUE(tilted->BuildStreak(OmVector3(0, 0, 1), v));
+    // Without the shift the tail corner would be tip - heading x 3 + w.
+    const OmVector3 tip = heading * 5.0f;
+    const OmVector3 w(0, v[0].y - tip.y, 0);
+    const OmVector3 unshifted = tip - heading * 3.0f + w;
+    const OmVector3 shift(v[1].x - unshifted.x, v[1].y - unshifted.y, v[1].z - unshifted.z);
+    EXPECT_NEAR(shift.Length(), 0.1f, 1e-4f);
+    tilted->Release();
+
+    TsProjectile* endOn = DrawnShot(OmVector3(0, 0, 1), 0.5f);
+    EXPECT_FALSE(endOn->BuildStreak(OmVector3(0, 0, 1), v));
+    EXPECT_NEAR(endOn->GetRenderPosition().z, 5.0f, 1e-5f);
+    endOn->Release();
 }
 
 // The launch itself moves a shot one step of its velocity (a still shot
 // stays put and keeps its heading); the level's tick of the same game tick
 // leaves it where it is, and any tick count, the largest included, is an
 // ordinary tick.
-TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsItsHeading)
+TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAStillShotKeepsItsHeadingAndSpiralsCircleTheFlight)
 {
     TsProjectileAttributes::_Attributes(3)->m_lifetime = 5.0f;
     const struct {
@@ -174,15 +160,13 @@ TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsI
             EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetHeading(), OmVector3(0, 0, 1), 0.0f));
         }
     }
-}
 
-TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
-{
+    // Spirals circle the flight whichever way it goes.
     const struct {
         OmVector3 velocity;
         float radius, elapsed;
         OmVector3 offset; // NAN components: only the length is known
-    } cases[] = {
+    } spirals[] = {
         {OmVector3(1, 0, 0), 2.0f, 0.0f, OmVector3(0, 2, 0)},
         {OmVector3(1, 0, 0), 2.0f, 0.25f, OmVector3(0, 0, 2)},
         {OmVector3(0, 5, 0), 2.0f, 0.1f, OmVector3(NAN, NAN, NAN)}, // straight up
@@ -190,7 +174,7 @@ TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
         {OmVector3(), 2.0f, 0.1f, OmVector3()},                        // standing still
         {OmVector3(1, 0, 0), 0.0f, 0.1f, OmVector3()},                 // no spiral
     };
-    for (const auto& c : cases) {
+    for (const auto& c : spirals) {
         const OmVector3 got = TsProjectile::SpiralOffset(c.velocity, c.radius, 1.0f, c.elapsed);
         ASSERT_TRUE(std::isfinite(got.x) && std::isfinite(got.y) && std::isfinite(got.z));
         if (std::isnan(c.offset.x)) {
@@ -202,7 +186,12 @@ TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
     }
 }
 
-TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
+// When the level closes, every shot still in flight lets go of its own
+// reference: it is destroyed through its destructor (its name and scene
+// node go with it) unless something else still holds it.
+// A shot read back with a type no table holds (a damaged file) ends on its
+// next tick and goes back to the pool.
+TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedShotsInFlightGoWithTheLevelAndAShotComesBackFromASavedGame)
 {
     const uint32_t before = TsProjectile::LiveCount();
     for (int32_t type : {32, -5, 99}) {
@@ -214,12 +203,20 @@ TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
         EXPECT_EQ(TsProjectile::LiveCount(), before) << type;
     }
     EXPECT_TRUE(log.Contains("projectile type 32 is not one of the 32 types"));
-}
 
-// A shot read back with a type no table holds (a damaged file) ends on its
-// next tick and goes back to the pool.
-TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
-{
+    auto* first = new TsProjectile;
+    first->SetName("first shot");
+    auto* held = new TsProjectile;
+    held->SetName("held shot");
+    held->AddRef();
+    ASSERT_EQ(TsProjectile::LiveCount(), before + 2);
+    TsProjectile::ReleaseAllLive();
+    EXPECT_EQ(TsProjectile::LiveCount(), before + 1);
+    EXPECT_EQ(held->GetRefCount(), 1u);
+    EXPECT_STREQ(held->GetName(), "held shot");
+    held->Release();
+    EXPECT_EQ(TsProjectile::LiveCount(), before);
+
     ScratchDir dir;
     auto* shot = new TsProjectile;
     shot->SetType(2);
@@ -240,23 +237,3 @@ TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
 }
 
 } // namespace
-
-// When the level closes, every shot still in flight lets go of its own
-// reference: it is destroyed through its destructor (its name and scene
-// node go with it) unless something else still holds it.
-TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
-{
-    const uint32_t before = TsProjectile::LiveCount();
-    auto* first = new TsProjectile;
-    first->SetName("first shot");
-    auto* held = new TsProjectile;
-    held->SetName("held shot");
-    held->AddRef();
-    ASSERT_EQ(TsProjectile::LiveCount(), before + 2);
-    TsProjectile::ReleaseAllLive();
-    EXPECT_EQ(TsProjectile::LiveCount(), before + 1);
-    EXPECT_EQ(held->GetRefCount(), 1u);
-    EXPECT_STREQ(held->GetName(), "held shot");
-    held->Release();
-    EXPECT_EQ(TsProjectile::LiveCount(), before);
-}

@@ -49,7 +49,7 @@ struct SlotCase {
     float forward, lateral;
 };
 
-TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAboutTheLeadersHeading)
+TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAndTheTrailGainsAPointOnceASecond)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     const SlotCase cases[] = {
@@ -77,39 +77,37 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAboutTheLeadersHeading)
     EXPECT_STREQ(TsSquadObject::FormationName(FORMATION_VEE), "V");
     EXPECT_STREQ(TsSquadObject::BehaviourName(TS_BEHAVIOUR_DEFEND_LEADER), "Defend Leader");
     EXPECT_STREQ(TsSquadObject::BehaviourName(3), "Unknown");
-}
 
-TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo)
-{
-    auto squad = OmMakeRef<TsSquadObject>();
-    auto leader = OmMakeRef<TsNPCObject>();
-    leader->SetPosition(0, 0, 0);
-    squad->AddMember(leader.Get());
-    squad->SetLeader(leader.Get());
-    EXPECT_EQ(squad->GetTrailLength(), 1);
+    // The trail gains a point once a second after the leader moved more than two.
+    auto trailing = OmMakeRef<TsSquadObject>();
+    auto head = OmMakeRef<TsNPCObject>();
+    head->SetPosition(0, 0, 0);
+    trailing->AddMember(head.Get());
+    trailing->SetLeader(head.Get());
+    EXPECT_EQ(trailing->GetTrailLength(), 1);
 
-    leader->SetPosition(3, 0, 0);
-    squad->UpdateTrail(5); // not a whole second
-    EXPECT_EQ(squad->GetTrailLength(), 1);
-    squad->UpdateTrail(10);
-    EXPECT_EQ(squad->GetTrailLength(), 2);
-    leader->SetPosition(4.9f, 0, 0); // 1.9 from the newest point
-    squad->UpdateTrail(20);
-    EXPECT_EQ(squad->GetTrailLength(), 2);
+    head->SetPosition(3, 0, 0);
+    trailing->UpdateTrail(5); // not a whole second
+    EXPECT_EQ(trailing->GetTrailLength(), 1);
+    trailing->UpdateTrail(10);
+    EXPECT_EQ(trailing->GetTrailLength(), 2);
+    head->SetPosition(4.9f, 0, 0); // 1.9 from the newest point
+    trailing->UpdateTrail(20);
+    EXPECT_EQ(trailing->GetTrailLength(), 2);
     // Eight points at most; the ring wraps and keeps the newest.
     for (int i = 0; i < 12; ++i) {
-        leader->SetPosition(3.0f * float(i + 3), 0, 0);
-        squad->UpdateTrail(uint32_t(30 + 10 * i));
+        head->SetPosition(3.0f * float(i + 3), 0, 0);
+        trailing->UpdateTrail(uint32_t(30 + 10 * i));
     }
-    EXPECT_EQ(squad->GetTrailLength(), TsSquadObject::kTrailSize);
-    EXPECT_EQ(squad->GetTrailPoint(0).x, 42.0f);
-    EXPECT_EQ(squad->GetTrailPoint(1).x, 39.0f);
-    EXPECT_EQ(squad->GetTrailPoint(7).x, 21.0f);
-    squad->RemoveMember(leader.Get());
-    squad->UpdateTrail(1000); // no leader: nothing
+    EXPECT_EQ(trailing->GetTrailLength(), TsSquadObject::kTrailSize);
+    EXPECT_EQ(trailing->GetTrailPoint(0).x, 42.0f);
+    EXPECT_EQ(trailing->GetTrailPoint(1).x, 39.0f);
+    EXPECT_EQ(trailing->GetTrailPoint(7).x, 21.0f);
+    trailing->RemoveMember(head.Get());
+    trailing->UpdateTrail(1000); // no leader: nothing
 }
 
-TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
+TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberDeathLeavesTheSquadAndAThreatIsRecordedOnce)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     auto a = OmMakeRef<TsNPCObject>(), b = OmMakeRef<TsNPCObject>(), c = OmMakeRef<TsNPCObject>();
@@ -132,11 +130,8 @@ TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
     squad->Reset();
     EXPECT_EQ(squad->GetMemberCount(), 0);
     EXPECT_EQ(a->GetSquad(), nullptr);
-}
 
-TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
-{
-    auto squad = OmMakeRef<TsSquadObject>();
+    // Freed threat records are reused.
     auto x = OmMakeRef<TsNPCObject>(), y = OmMakeRef<TsNPCObject>(), z = OmMakeRef<TsNPCObject>();
     squad->AddThreat(x.Get());
     squad->AddThreat(y.Get());
@@ -204,8 +199,9 @@ TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
 }
 
 // With nothing to do, the player's squad (index 0) is led by the player, a
-// squad with a range stands sentry and one without stays idle.
-TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
+// squad with a range stands sentry and one without stays idle. Behaviours
+// that need a leader do nothing without one.
+TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRangeAndASquadWithoutALeaderDoesNothing)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     squad->SetIndex(0);
@@ -217,12 +213,7 @@ TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
     squad->SetRange(0.0f);
     squad->ChooseIdleBehaviour();
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_IDLE);
-}
 
-// Behaviours that need a leader do nothing without one.
-TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
-{
-    auto squad = OmMakeRef<TsSquadObject>();
     auto dead = OmMakeRef<TsNPCObject>();
     squad->AddMember(dead.Get());
     dead->SetFlag(TS_ENTITY_DEAD | TS_ENTITY_ACTIVE);

@@ -1,5 +1,5 @@
-// Stashes: who opens one, the payload and the saved form (the swing and the
-// fade: ItemsLevel.TheChestGivesItsMedkitAndFadesAway).
+// Stashes: who opens one, the payload and the saved form (a chest on a
+// level: ItemsLevel.AHealthPackFromAChestHealsOnce).
 #include <gtest/gtest.h>
 
 #include "engine/OmArchive.h"
@@ -42,7 +42,7 @@ protected:
     OmRef<TsStashObject> stash = OmMakeRef<TsStashObject>();
 };
 
-TEST_F(StashTest, APayloadOfAnUnknownOrWrongClassFailsTheImport)
+TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnlyAPlayerCharacterOpensAStashAndALidlessOneGoes)
 {
     LogCapture log;
     stash->SetName("chest");
@@ -52,12 +52,8 @@ TEST_F(StashTest, APayloadOfAnUnknownOrWrongClassFailsTheImport)
     stash->SetPayloadType("TsLockObject"); // a real class, but nothing one can pick up
     EXPECT_FALSE(stash->Import());
     EXPECT_EQ(stash->GetPayload(), nullptr);
-}
 
-TEST_F(StashTest, ThePayloadIsMadeOnceFromItsTemplate)
-{
     ASSERT_EQ(lua.Run("function Medkit(item) item:SetHealth(5) end function Broken(item) error('x') end"), 0);
-    stash->SetName("chest");
     stash->SetPosition(2, 0, 3);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Broken");
@@ -77,18 +73,12 @@ TEST_F(StashTest, ThePayloadIsMadeOnceFromItsTemplate)
     EXPECT_TRUE(good->Import()); // again: the same payload, no second one
     EXPECT_EQ(good->GetPayload(), payload);
     EXPECT_EQ(payload->GetRefCount(), 1u);
-}
 
-TEST_F(StashTest, OnlyAPlayerCharacterOpensAStash)
-{
     auto npc = OmMakeRef<TestWielder>();
     stash->OnTouch(npc, 0.0f);
     EXPECT_FALSE(stash->IsOpened());
     EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
-}
 
-TEST_F(StashTest, AStashWithoutALidGoesTheMomentItOpens)
-{
     ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Fill");

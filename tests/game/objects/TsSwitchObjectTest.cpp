@@ -54,7 +54,7 @@ protected:
 
 } // namespace
 
-TEST_F(SwitchTest, KindWordsPickTheKindsAndThreeKindsAddNothing)
+TEST_F(SwitchTest, KindWordsPickTheKindsThreeKindsAddNothingScriptsAreCallsOfPlainNamesAndKeysStopAtFour)
 {
     const struct {
         const char* line;
@@ -98,6 +98,26 @@ TEST_F(SwitchTest, KindWordsPickTheKindsAndThreeKindsAddNothing)
     ASSERT_EQ(list.GetCount(), 1u);
     EXPECT_EQ(list.GetAction(0)->GetKind(), kSwitchOther);
     EXPECT_STREQ(list.GetAction(0)->GetText(), "gate");
+
+    // Scripts are calls of plain names, and keys stop at four.
+    LogCapture log;
+    lever->SetActivateScript("Pulled");
+    EXPECT_STREQ(lever->GetActivateScript(), "Pulled()");
+    EXPECT_STREQ(lever->GetDeactivateScript(), "Pulled()");
+    lever->SetDeactivateScript("Pushed");
+    EXPECT_STREQ(lever->GetActivateScript(), "Pulled()");
+    EXPECT_STREQ(lever->GetDeactivateScript(), "Pushed()");
+    lever->SetDeactivateScript("os.exit() Pushed");
+    EXPECT_STREQ(lever->GetDeactivateScript(), "Pushed()") << "refused, the old one kept";
+    EXPECT_TRUE(log.Contains("is not a script name"));
+
+    lever->SetKeyText("  red   blue green  white black");
+    ASSERT_TRUE(lever->Initialise());
+    EXPECT_EQ(lever->GetKeyCount(), TsSwitchObject::kMaxKeys);
+    EXPECT_STREQ(lever->GetKeyName(0), "red");
+    EXPECT_STREQ(lever->GetKeyName(3), "white");
+    EXPECT_EQ(lever->GetKeyName(4), nullptr);
+    EXPECT_TRUE(log.Contains("Too many keys"));
 }
 
 TEST_F(SwitchTest, AKeySwitchInTheWrongStateFailsTheActionAndLeavesOnAlone)
@@ -161,7 +181,7 @@ TEST_F(SwitchTest, MissingDoorsAndSwitchesAreReportedAndUsingAnOnSwitchTurnsItOf
     EXPECT_FALSE(broken->IsOn());
 }
 
-TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndStaysAsItWas)
+TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndMotionsTakeTwoSeconds)
 {
     lever->AddActivateActionText("OpenDoor gate");
     lever->AddDeactivateActionText("LockDoor gate");
@@ -176,10 +196,7 @@ TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndStaysAsItWas)
     lever->ActivateSwitch();
     lever->ActivateSwitch(); // ignored: not idle
     EXPECT_EQ(lever->GetState(), TsSwitchObject::kRefused);
-}
 
-TEST_F(SwitchTest, MotionsTakeTwoSecondsAndAMovingSwitchIgnoresItsTranslations)
-{
     const struct {
         int32_t motion;
         float rise;
@@ -201,28 +218,6 @@ TEST_F(SwitchTest, MotionsTakeTwoSecondsAndAMovingSwitchIgnoresItsTranslations)
         EXPECT_NEAR(s->GetPosition().x, translates ? 5.0f : 0.0f, 1e-4f) << c.motion;
         EXPECT_TRUE(s->IsOn());
     }
-}
-
-TEST_F(SwitchTest, ScriptsAreCallsOfPlainNamesAndKeysStopAtFour)
-{
-    LogCapture log;
-    lever->SetActivateScript("Pulled");
-    EXPECT_STREQ(lever->GetActivateScript(), "Pulled()");
-    EXPECT_STREQ(lever->GetDeactivateScript(), "Pulled()");
-    lever->SetDeactivateScript("Pushed");
-    EXPECT_STREQ(lever->GetActivateScript(), "Pulled()");
-    EXPECT_STREQ(lever->GetDeactivateScript(), "Pushed()");
-    lever->SetDeactivateScript("os.exit() Pushed");
-    EXPECT_STREQ(lever->GetDeactivateScript(), "Pushed()") << "refused, the old one kept";
-    EXPECT_TRUE(log.Contains("is not a script name"));
-
-    lever->SetKeyText("  red   blue green  white black");
-    ASSERT_TRUE(lever->Initialise());
-    EXPECT_EQ(lever->GetKeyCount(), TsSwitchObject::kMaxKeys);
-    EXPECT_STREQ(lever->GetKeyName(0), "red");
-    EXPECT_STREQ(lever->GetKeyName(3), "white");
-    EXPECT_EQ(lever->GetKeyName(4), nullptr);
-    EXPECT_TRUE(log.Contains("Too many keys"));
 }
 
 TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)

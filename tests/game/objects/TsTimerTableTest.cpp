@@ -112,7 +112,11 @@ TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
         EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
 }
 
-TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsWhenTold)
+// A target that sets new timers from its call (a conversation's next
+// pause) moves the entries, and one that clears the table (the level stops
+// from a timer) ends the walk: the timers due later in it are gone, and
+// nothing reads the cleared links.
+TEST_F(TimerTest, FiresOnTheDueTickRepeatsAndFreesItsIdAndATimerAddedFromACallOrAClearLeavesTheWalkSafe)
 {
     TimerTarget* t = Target();
     const int id = table.AddTimer(t, 1.5f, 3, 7);
@@ -133,9 +137,28 @@ TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsW
     EXPECT_EQ(t->calls, (std::vector<int>{61, 62, 63, 64}));
     EXPECT_EQ(table.GetEntry(endless), nullptr);
     t->Release();
+
+    TimerTarget* caller = Target();
+    for (const bool clears : {false, true}) {
+        caller->calls.clear();
+        caller->onCall = [&] {
+            if (clears)
+                table.Clear();
+            else if (caller->calls.size() == 1)
+                for (int i = 0; i < 100; ++i)
+                    table.AddTimer(caller, 0.2f, 1, 1);
+        };
+        for (int i = 0; i < (clears ? 3 : 1); ++i)
+            table.AddTimer(caller, 0.1f, 1);
+        Ticks(3);
+        EXPECT_EQ(caller->calls.size(), clears ? 1u : 101u);
+        EXPECT_EQ(table.GetActiveCount(), 0u);
+        EXPECT_EQ(caller->GetRefCount(), 1u);
+    }
+    caller->Release();
 }
 
-TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreed)
+TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreedAndIdsAreCheckedAndReusedLastFreedFirst)
 {
     TimerTarget* t = Target();
     auto* extra = new TimerTarget; // a user object rides along and is let go too
@@ -149,57 +172,22 @@ TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreed)
     EXPECT_EQ(g_calls, 0);
     EXPECT_EQ(g_destroyed, 2); // freed when the entry ended, never reused while listed
     EXPECT_EQ(table.GetActiveCount(), 0u);
-}
 
-TEST_F(TimerTest, IdsAreCheckedAndReusedLastFreedFirst)
-{
-    TimerTarget* t = Target();
+    // Ids are checked and reused last freed first.
+    TimerTarget* u = Target();
     EXPECT_EQ(table.AddTimer(nullptr, 1.0f, 1), -1);
-    const int a = table.AddTimer(t, 0.1f, 1);
-    const int b = table.AddTimer(t, 5.0f, 1);
+    const int a = table.AddTimer(u, 0.1f, 1);
+    const int b = table.AddTimer(u, 5.0f, 1);
     for (int id : {-1, b + 1, 1000})
         EXPECT_EQ(table.GetEntry(id), nullptr) << id;
     Ticks(1); // a ends
     EXPECT_EQ(table.GetEntry(a), nullptr);
     EXPECT_NE(table.GetEntry(b), nullptr);
-    EXPECT_EQ(table.AddTimer(t, 1.0f, 1), a);
+    EXPECT_EQ(table.AddTimer(u, 1.0f, 1), a);
     table.Clear();
-    EXPECT_EQ(t->GetRefCount(), 1u);
+    EXPECT_EQ(u->GetRefCount(), 1u);
     EXPECT_EQ(table.GetEntryCount(), 0u);
-    t->Release();
-}
-
-// A target that sets a new timer from its call (a conversation's next
-// pause) moves the entries; the running walk carries on safely.
-TEST_F(TimerTest, ATimerAddedFromACallRunsOnItsOwnCount)
-{
-    TimerTarget* t = Target();
-    t->onCall = [&] {
-        if (t->calls.size() == 1)
-            for (int i = 0; i < 100; ++i)
-                table.AddTimer(t, 0.2f, 1, 1);
-    };
-    table.AddTimer(t, 0.1f, 1);
-    Ticks(3);
-    EXPECT_EQ(t->calls.size(), 101u);
-    EXPECT_EQ(table.GetActiveCount(), 0u);
-    EXPECT_EQ(t->GetRefCount(), 1u);
-    t->Release();
-}
-
-// A call that clears the table (the level stops from a timer) ends the walk:
-// the timers due later in it are gone, and nothing reads the cleared links.
-TEST_F(TimerTest, ACallThatClearsTheTableEndsTheWalk)
-{
-    TimerTarget* t = Target();
-    t->onCall = [&] { table.Clear(); };
-    for (int i = 0; i < 3; ++i)
-        table.AddTimer(t, 0.1f, 1);
-    Ticks(2);
-    EXPECT_EQ(t->calls.size(), 1u);
-    EXPECT_EQ(table.GetActiveCount(), 0u);
-    EXPECT_EQ(t->GetRefCount(), 1u);
-    t->Release();
+    u->Release();
 }
 
 TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)

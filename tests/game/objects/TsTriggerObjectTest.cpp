@@ -53,7 +53,7 @@ protected:
 
 } // namespace
 
-TEST_F(TriggerTest, FiresByActivationAndAcceptTypeWithItsOwnAndTheTouchersNames)
+TEST_F(TriggerTest, FiresByTypeButNeverInactiveOrUnsafeExitTriggersReachBelowAndEverythingSurvivesTheArchive)
 {
     struct Case {
         uint32_t activation, accept;
@@ -74,10 +74,7 @@ TEST_F(TriggerTest, FiresByActivationAndAcceptTypeWithItsOwnAndTheTouchersNames)
         EXPECT_EQ(TouchAt(c.x), c.fired) << "activation " << c.activation << " accept " << c.accept << " at " << c.x;
     }
     EXPECT_EQ(lua.String("last"), "gate<crate");
-}
 
-TEST_F(TriggerTest, InactiveScriptlessOrUnsafeTriggersNeverFire)
-{
     trigger->SetActive(false);
     EXPECT_EQ(TouchAt(0.0f), 0);
     trigger->SetActive(true);
@@ -96,10 +93,7 @@ TEST_F(TriggerTest, InactiveScriptlessOrUnsafeTriggersNeverFire)
     EXPECT_TRUE(log.Contains("is not a script name"));
     trigger->SetTriggerScript("Fired");
     EXPECT_EQ(TouchAt(0.0f), 1);
-}
 
-TEST_F(TriggerTest, ExitTriggersReachBelowTheirPointAndEverythingSurvivesTheArchive)
-{
     trigger->SetPosition(1, 5, 2);
     trigger->SetHeight(3.0f);
     trigger->SetExitTrigger(false);
@@ -139,3 +133,4 @@ TEST_F(TriggerTest, ExitTriggersReachBelowTheirPointAndEverythingSurvivesTheArch
     o->Release();
     s->Release();
 }
+

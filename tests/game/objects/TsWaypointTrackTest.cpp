@@ -64,7 +64,9 @@ struct Walls : TsStraightWalkTest {
 
 } // namespace
 
-TEST(TsWaypointTrack, ChainsFlattenIntoTracksThatEndWhereTheChainDoes)
+// The open end of a route (no target) imports, saying so, and ends its
+// chain; a target that names nothing still fails the import.
+TEST(TsWaypointTrack, ChainsFlattenIntoTracksRoutesEndWithoutATargetAndChainsAreReleasedAndSmoothed)
 {
     struct Case {
         const char* what;
@@ -96,10 +98,30 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksThatEndWhereTheChainDoes)
                 EXPECT_NEAR(starts[i], c.starts[i], 1e-6f) << "point " << i;
         }
     }
-}
 
-TEST(TsWaypointTrack, ReleasingAChainReleasesEachNodeOnceEvenWhenItLoops)
-{
+    struct End {
+        const char* target;
+        bool imported;
+        const char* logged;
+    } ends[] = {
+        {nullptr, true, "Waypoint end has no target: its route ends there"},
+        {"", true, "Waypoint end has no target: its route ends there"},
+        {"nowhere", false, ""},
+    };
+    for (const End& c : ends) {
+        LogCapture log;
+        auto point = OmMakeRef<TsWaypointObject>();
+        point->SetName("end");
+        if (c.target)
+            point->SetTarget(c.target);
+        EXPECT_EQ(point->Import(), c.imported) << (c.target ? c.target : "(none)");
+        EXPECT_EQ(point->GetNext(), nullptr);
+        EXPECT_EQ(log.Contains(c.logged), true) << log.All();
+        if (!*c.logged) {
+            EXPECT_EQ(log.All().find("route ends"), std::string::npos);
+        }
+    }
+
     Chain chain({{0, 0}, {1, 0}, {2, 0}});
     chain[2]->SetNext(chain[1]); // A -> B -> C -> B
     for (TsWaypointObject* node : chain.nodes)
@@ -110,10 +132,7 @@ TEST(TsWaypointTrack, ReleasingAChainReleasesEachNodeOnceEvenWhenItLoops)
     EXPECT_EQ(chain[2]->GetRefCount(), 1u);
     EXPECT_EQ(chain[0]->GetNext(), nullptr);
     chain[0]->Release();
-}
 
-TEST(TsWaypointTrack, SmoothingCutsOnlyNodesTheWalkerCanSkip)
-{
     // A zigzag with a wall between x = 2 and x = 3: the corner at x = 2
     // must stay, the nodes in the open stretches go.
     Chain path({{0, 0}, {1, 1}, {2, 0}, {2.5f, 5}, {4, 0}, {5, 1}, {6, 0}});
@@ -191,32 +210,4 @@ TEST(TsWaypointTrack, TracksAndChainsSurviveTheArchive)
     for (OmObject* o : {static_cast<OmObject*>(first->GetNext()->GetNext()), static_cast<OmObject*>(first->GetNext()),
                         static_cast<OmObject*>(first), static_cast<OmObject*>(loaded)})
         o->Release();
-}
-
-// The open end of a route (no target) imports, saying so, and ends its
-// chain; a target that names nothing still fails the import.
-TEST(TsWaypointTrack, AWaypointWithoutATargetEndsItsRouteAndOneNamingNothingFails)
-{
-    struct Case {
-        const char* target;
-        bool imported;
-        const char* logged;
-    } cases[] = {
-        {nullptr, true, "Waypoint end has no target: its route ends there"},
-        {"", true, "Waypoint end has no target: its route ends there"},
-        {"nowhere", false, ""},
-    };
-    for (const Case& c : cases) {
-        LogCapture log;
-        auto point = OmMakeRef<TsWaypointObject>();
-        point->SetName("end");
-        if (c.target)
-            point->SetTarget(c.target);
-        EXPECT_EQ(point->Import(), c.imported) << (c.target ? c.target : "(none)");
-        EXPECT_EQ(point->GetNext(), nullptr);
-        EXPECT_EQ(log.Contains(c.logged), true) << log.All();
-        if (!*c.logged) {
-            EXPECT_EQ(log.All().find("route ends"), std::string::npos);
-        }
-    }
 }

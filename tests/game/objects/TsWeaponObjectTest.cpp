@@ -80,7 +80,7 @@ protected:
     LogCapture log;
 };
 
-TEST_F(WeaponTest, SoundIdsAndSlotsAreChecked)
+TEST_F(WeaponTest, SoundIdsAndSlotsAreCheckedRaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
 {
     const struct {
         int32_t slot, id;
@@ -99,21 +99,18 @@ TEST_F(WeaponTest, SoundIdsAndSlotsAreChecked)
         }
     }
     EXPECT_EQ(weapon->GetSound(TS_NUM_WEAPON_SOUNDS), -1);
-}
 
-TEST_F(WeaponTest, RaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
-{
     const struct {
         float speed;
         bool ray;
         float lifetime, timeToImpact;
-    } cases[] = {
+    } rays[] = {
         {40.0f, true, 0.5f, 2.0f},  // lives to range 20 at 40 a second
         {40.0f, false, 2.0f, 2.0f},
         {0.05f, true, 2.0f, 2.0f},  // too slow to clamp
         {0.0f, false, 2.0f, 2.0f},  // no speed: no division
     };
-    for (const auto& c : cases) {
+    for (const auto& c : rays) {
         TsProjectileAttributes& rec = *TsProjectileAttributes::_Attributes(kShotType);
         rec.m_initialSpeed = c.speed;
         rec.m_bRay = c.ray;
@@ -128,7 +125,7 @@ TEST_F(WeaponTest, RaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
     }
 }
 
-TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
+TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFiresAndAShotAtATargetHomesOnIt)
 {
     for (int32_t id : {-1, 32, 500}) {
         weapon->Attributes(false).SetProjectileID(id);
@@ -139,10 +136,9 @@ TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
         EXPECT_EQ(TsProjectile::LiveCount(), 0u);
     }
     EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
-}
 
-TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
-{
+    weapon->Attributes(false).SetProjectileID(kShotType);
+    weapon->SetReloadCountdown(0);
     auto target = OmMakeRef<Dummy>();
     weapon->Attributes(false).SetAmmoPerShot(1);
     ASSERT_TRUE(weapon->FireAt(OmVector3(), OmVector3(1, 0, 0), target));
@@ -152,7 +148,10 @@ TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
     EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), 2.0f);
 }
 
-TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
+// Out of ammunition, a player character speaks up on the first empty click
+// after the reload and then on every eleventh; clicks while the weapon
+// reloads, and other wielders, say nothing.
+TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStackAndAnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
 {
     auto fighter = OmMakeRef<TestWielder>();
     auto* ammo = new TsItemObject;
@@ -180,12 +179,35 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     EXPECT_EQ(weapon->ConsumeAmmo(), 2);
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
     weapon->SetOwner(nullptr);
+
+    TsWeaponObject::ResetNoAmmoCounter();
+    a.SetAmmoType(5);
+    a.SetReload(0.2f);
+
+    auto* npc = new TestWielder;
+    weapon->SetOwner(npc);
+    EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+    EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
+
+    auto* pc = new TsPCObject;
+    weapon->SetOwner(pc);
+    weapon->SetReloadCountdown(0);
+    const int expected[] = {10, 10, 9, 9, 8, 8};
+    for (int attempt : expected) {
+        EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+        EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), attempt);
+        weapon->Tick(0); // one tick of the two-tick reload
+    }
+    weapon->SetOwner(nullptr);
+    pc->Release();
+    npc->Release();
+    TsWeaponObject::ResetNoAmmoCounter();
 }
 
 // The wielder stands at the origin facing +z, the dummies around it; the
-// blow lands three ticks after the swing (WeaponsGame.TheMeleeSweepStrikesInItsConeOnly
-// plays the cone on the level).
-TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
+// blow lands three ticks after the swing. A healing blow costs the wielder
+// half its worth in vitality.
+TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelayAndAHealingOneCostsVitality)
 {
     const struct {
         float spread;
@@ -226,10 +248,7 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
         for (uint32_t i = 0; i < around.GetCount(); ++i)
             around[i]->Release();
     }
-}
 
-TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
-{
     auto fighter = OmMakeRef<TestWielder>();
     auto patient = OmMakeRef<Dummy>();
     patient->SetPosition(0, 0, 1);
@@ -237,46 +256,16 @@ TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
     around.Add(patient);
     fighter->BuildNeighbourList(around);
     const float before = fighter->GetVitality();
-    TsWeaponAttributes& a = weapon->Attributes(false);
-    a.SetWeaponType(TS_WEAPON_MELEE);
+    TsWeaponAttributes& a = weapon->Attributes(false); // a melee weapon still
     a.SetEquipType(TS_EQUIP_HEAL);
     a.SetEfficiency(-4.0f);
     a.SetSpread(90.0f);
     a.SetRange(2.0f);
     weapon->SetOwner(fighter);
+    weapon->SetReloadCountdown(0);
     ASSERT_TRUE(weapon->FireMelee(OmVector3(), OmVector3(0, 0, 1)));
     EXPECT_FLOAT_EQ(fighter->GetVitality(), before - 2.0f);
     weapon->SetOwner(nullptr);
-}
-
-// Out of ammunition, a player character speaks up on the first empty click
-// after the reload and then on every eleventh; clicks while the weapon
-// reloads, and other wielders, say nothing.
-TEST_F(WeaponTest, AnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
-{
-    TsWeaponObject::ResetNoAmmoCounter();
-    TsWeaponAttributes& a = weapon->Attributes(false);
-    a.SetAmmoType(5);
-    a.SetReload(0.2f);
-
-    auto* npc = new TestWielder;
-    weapon->SetOwner(npc);
-    EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
-    EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
-
-    auto* pc = new TsPCObject;
-    weapon->SetOwner(pc);
-    weapon->SetReloadCountdown(0);
-    const int expected[] = {10, 10, 9, 9, 8, 8};
-    for (int attempt : expected) {
-        EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
-        EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), attempt);
-        weapon->Tick(0); // one tick of the two-tick reload
-    }
-    weapon->SetOwner(nullptr);
-    pc->Release();
-    npc->Release();
-    TsWeaponObject::ResetNoAmmoCounter();
 }
 
 } // namespace

@@ -52,7 +52,7 @@ Bgr Floor(int, int) { return kFloor; }
 // One odd pixel in a floor, single or merged two by two: walls and marks by
 // their colour thresholds; a merged tile is marked when any pixel is and
 // open only when all are.
-TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholds)
+TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholdsAndBeaconsAreRepeatableOnClearTiles)
 {
     struct Case {
         Bgr block[4]; // bottom left, bottom right, top left, top right
@@ -83,9 +83,33 @@ TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholds)
         EXPECT_EQ(Painted(b.map.CodeAt(5, 3)), 5u) << topDown;
         EXPECT_EQ(Painted(b.map.CodeAt(5, 60)), 1u) << topDown;
     }
+
+    // Beacons are repeatable and stand on clear tiles.
+    auto pixel = [](int x, int z) { return (x / 8 + z / 8) % 3 == 0 ? kWall : kFloor; };
+    Built first(pixel, 64, 1.0f);
+    Random(); // the build reseeds, whatever ran before
+    Built second(pixel, 64, 1.0f);
+    ASSERT_EQ(first.map.beacons.GetCount(), TsAIMap::kBeaconCount);
+    ASSERT_EQ(second.map.beacons.GetCount(), TsAIMap::kBeaconCount);
+    for (uint32_t i = 0; i < first.map.beacons.GetCount(); ++i) {
+        const auto& beacon = first.map.beacons[i];
+        EXPECT_EQ(beacon.x, second.map.beacons[i].x);
+        EXPECT_EQ(beacon.z, second.map.beacons[i].z);
+        EXPECT_GE(first.map.CodeAtWorld(beacon.x, beacon.z) & 3u, 2u) << "beacon " << i;
+    }
+    // Beacons that found no tile used to keep whatever the array held. In
+    // a checkerboard no tile has eight open neighbours.
+    LogCapture log;
+    Built none([](int x, int z) { return (x + z) % 2 ? kWall : kFloor; }, 64, 1.0f);
+    ASSERT_TRUE(none.ok);
+    EXPECT_EQ(none.map.beacons.GetCount(), 0u);
+    EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
 }
 
-TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
+// A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
+// into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
+// tile off.
+TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32AndMergedTilesNameThePixelsTheyWereMadeFrom)
 {
     // Floor only in columns 10 to 20: 0 to 52 after the margin, padded by 11 to 0..63.
     Built b([](int x, int z) { return x >= 10 && x <= 20 && z >= 70 && z <= 80 ? kFloor : kWall; }, 64, 1.0f, 128);
@@ -109,49 +133,20 @@ TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
     for (const auto& [x, z] : {std::pair{std::nanf(""), 75.5f}, {15.5f, 1e30f}, {-1e30f, -1e30f}})
         EXPECT_EQ(map.CodeAtWorld(x, z), 0u) << x << "," << z;
     EXPECT_EQ(map.IndexOf(64, 17), -1);
-}
 
-// A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
-// into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
-// tile off.
-TEST(TsAIMap, MergedTilesNameThePixelsTheyWereMadeFromWhenTheCropStartsOdd)
-{
     // Floor in columns 65..70 crops to columns 7..102 before alignment.
     auto pixel = [](int x, int) { return x >= 65 && x <= 70 ? kFloor : kWall; };
-    Built b(pixel, 128, 0.25f);
-    ASSERT_TRUE(b.ok);
-    const char* why = nullptr;
-    ASSERT_TRUE(b.map.IsSound(&why)) << why;
-    for (int32_t tile = b.map.aiFirstColumn; tile <= b.map.aiLastColumn; ++tile) {
+    Built odd(pixel, 128, 0.25f);
+    ASSERT_TRUE(odd.ok);
+    why = nullptr;
+    ASSERT_TRUE(odd.map.IsSound(&why)) << why;
+    for (int32_t tile = odd.map.aiFirstColumn; tile <= odd.map.aiLastColumn; ++tile) {
         const bool open = pixel(2 * tile, 0).r != 255 && pixel(2 * tile + 1, 0).r != 255;
-        EXPECT_EQ(b.map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
+        EXPECT_EQ(odd.map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
     }
 }
 
-TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
-{
-    auto pixel = [](int x, int z) { return (x / 8 + z / 8) % 3 == 0 ? kWall : kFloor; };
-    Built first(pixel, 64, 1.0f);
-    Random(); // the build reseeds, whatever ran before
-    Built second(pixel, 64, 1.0f);
-    ASSERT_EQ(first.map.beacons.GetCount(), TsAIMap::kBeaconCount);
-    ASSERT_EQ(second.map.beacons.GetCount(), TsAIMap::kBeaconCount);
-    for (uint32_t i = 0; i < first.map.beacons.GetCount(); ++i) {
-        const auto& beacon = first.map.beacons[i];
-        EXPECT_EQ(beacon.x, second.map.beacons[i].x);
-        EXPECT_EQ(beacon.z, second.map.beacons[i].z);
-        EXPECT_GE(first.map.CodeAtWorld(beacon.x, beacon.z) & 3u, 2u) << "beacon " << i;
-    }
-    // Beacons that found no tile used to keep whatever the array held. In
-    // a checkerboard no tile has eight open neighbours.
-    LogCapture log;
-    Built none([](int x, int z) { return (x + z) % 2 ? kWall : kFloor; }, 64, 1.0f);
-    ASSERT_TRUE(none.ok);
-    EXPECT_EQ(none.map.beacons.GetCount(), 0u);
-    EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
-}
-
-TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
+TEST(TsAIMap, BadImagesBoundsModelsAndMismatchedFieldsFailWithAMessageAndKeepThePreviousMap)
 {
     ScratchDir dir;
     const std::string good = Targa(64, 64, Floor);
@@ -202,6 +197,17 @@ TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
         EXPECT_EQ(map.aiColumns, 64);
         EXPECT_EQ(map.beacons.GetCount(), beacons);
     }
+
+    WorldPtr world = WorldWith({"...", "..."});
+    TsAIMap bad;
+    FillMap(bad, {"...", "..."});
+    bad.aiLastColumn = 7;
+    LogCapture log;
+    EXPECT_FALSE(TsWorldAIMap::Install(*world, std::move(bad)));
+    EXPECT_TRUE(log.Contains("crop rectangle"));
+    EXPECT_EQ(world->GetAILastColumn(), 2);
+    EXPECT_FALSE(world->CreateAIMap("missing.tga", nullptr));
+    EXPECT_EQ(world->GetAIColumns(), 3);
 }
 
 namespace {
@@ -228,10 +234,12 @@ protected:
 } // namespace
 
 // A column past the last used to wrap onto the first tile of the next row.
-TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
+// An overlay blocks its rectangle and gives the old codes back, or is
+// refused off the map.
+TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWritesAndOverlaysBlockTheirRectangle)
 {
     TsTileWalker walker(world.Get());
-    const std::vector<uint32_t> before = Codes();
+    std::vector<uint32_t> before = Codes();
     for (auto [x, z] : {std::pair{16, 20}, std::pair{9, 21}, std::pair{10, 24}, std::pair{-5, -5}}) {
         walker.SetPosition(x, z);
         EXPECT_EQ(walker.GetTile(), 0u);
@@ -252,13 +260,9 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
     TsTileWalker nothing(nullptr);
     EXPECT_TRUE(nothing.SetPosition(0, 0));
     EXPECT_EQ(nothing.GetTile(), 0u);
-}
 
-TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBackOrIsRefusedOffTheMap)
-{
-    TsTileWalker walker(world.Get());
     walker.SetPosition(14, 23);
-    const std::vector<uint32_t> before = Codes();
+    before = Codes();
     TsTileOverlay overlay;
     ASSERT_TRUE(walker.CreateTileOverlay(overlay, 11, 20, 3, 2));
     EXPECT_EQ(walker.GetX(), 14) << "the walker is back where it was";
@@ -298,20 +302,6 @@ TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBackOrIsRef
     }
     TsTileOverlay fits;
     EXPECT_TRUE(walker.CreateTileOverlay(fits, 13, 21, 2, 2));
-}
-
-TEST(TsWorldAIMap, AMapWhoseFieldsDisagreeIsNotInstalledAndAFailedBuildKeepsTheMap)
-{
-    WorldPtr world = WorldWith({"...", "..."});
-    TsAIMap bad;
-    FillMap(bad, {"...", "..."});
-    bad.aiLastColumn = 7;
-    LogCapture log;
-    EXPECT_FALSE(TsWorldAIMap::Install(*world, std::move(bad)));
-    EXPECT_TRUE(log.Contains("crop rectangle"));
-    EXPECT_EQ(world->GetAILastColumn(), 2);
-    EXPECT_FALSE(world->CreateAIMap("missing.tga", nullptr));
-    EXPECT_EQ(world->GetAIColumns(), 3);
 }
 
 // An entity for the view to follow.

@@ -19,7 +19,9 @@
 
 namespace {
 
-TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffersAndTheShoreStandsStill)
+// Only what stands between the camera and the focus fades (the pixel tests
+// draw the fade on and off the axis).
+TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesModelLightsNeverVanishAndOnlyWhatHidesTheFocusFades)
 {
     // 6000 separate triangles: 18000 vertices, far beyond one buffer.
     TsLiquid big;
@@ -47,10 +49,7 @@ TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffersAndTheShoreStands
     // The shore's still vertices never move.
     TsLiquids::UpdateWaveGrids(1.7f);
     EXPECT_EQ(TsLiquids::VertexWave(big, TsLiquidVertex{1, 0, 1, 0, 0, 0, 1}, 8.0f), 0.0f);
-}
 
-TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
-{
     OmMaxLight omni;
     omni.type = OmMaxLight::kOmni;
     omni.position = OmVector3(0, 10, 0);
@@ -65,12 +64,7 @@ TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
     EXPECT_FLOAT_EQ(TsModelLightDirection(directional, OmVector3()).x, 1.0f);
     directional.direction = OmVector3();
     EXPECT_FALSE(std::isnan(TsModelLightDirection(directional, OmVector3()).x));
-}
 
-// Only what stands between the camera and the focus fades (the pixel tests
-// draw the fade on and off the axis).
-TEST(CameraFadeTest, NothingBelowBeyondOrBehindTheLineToTheFocusFades)
-{
     TsBlobRenderer cells;
     cells.SetCameraFade(0.0f, OmVector3(0, 0, 10), 5.0f);
     const OmVector3 camera(0, 5, 0), axis(0, 0, 1);
@@ -79,7 +73,10 @@ TEST(CameraFadeTest, NothingBelowBeyondOrBehindTheLineToTheFocusFades)
         EXPECT_EQ(cells.FadeAlpha(p, camera, axis), 255u) << p.x << "," << p.y << "," << p.z;
 }
 
-TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
+// Without a doubling texture stage, the stored half-bright colour bytes and
+// light weights are doubled (each held to 255) as a vertex is decoded; the
+// normal's index in the colour's top byte stays.
+TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawnAndBrighteningDoublesColourAndWeightsButNotTheNormalIndex)
 {
     TsBlobRenderer cells; // never created: no device
     EXPECT_FALSE(cells.IsReady());
@@ -101,13 +98,7 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodeMark) << "the cell was never decoded";
     EXPECT_EQ(cells.FlushCount(), 1u);
     EXPECT_FALSE(cells.IsReady()) << "a flush does not make buffers";
-}
 
-// Without a doubling texture stage, the stored half-bright colour bytes and
-// light weights are doubled (each held to 255) as a vertex is decoded; the
-// normal's index in the colour's top byte stays.
-TEST(CellBatchTest, BrighteningDoublesColourAndWeightsButNotTheNormalIndex)
-{
     const struct {
         uint32_t colour, weights;
         uint32_t brightColour, brightWeights;
@@ -130,6 +121,19 @@ TEST(CellBatchTest, BrighteningDoublesColourAndWeightsButNotTheNormalIndex)
     }
 }
 
+TsExplosionParams RingType(float lifetime)
+{
+    TsExplosionParams type;
+    type.m_shockwave = 1;
+    type.m_shockMinRadius = 1.0f;
+    type.m_shockMaxRadius = 3.0f;
+    type.m_shockLifetime = lifetime;
+    type.m_shockDelay = 0.5f;
+    type.m_shockWidth = 0.5f;
+    type.SetColourBias(1.0f, 0.5f, 0.0f);
+    return type;
+}
+
 // The explosion table and the pool of live explosions.
 class ExplosionPoolTest : public ::testing::Test {
 protected:
@@ -146,7 +150,11 @@ protected:
 };
 
 // Type numbers and arm counts from scripts are held to what the game has.
-TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEight)
+// Steps start at the first spawn and never go back. An explosion in flight
+// points at its type: a script that shrinks the table meanwhile must not
+// pull the record from under it; a ring with no arms lives as long as its
+// ring, then goes back to the pool.
+TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingArmsAreAtMostEightAndStepsNeverGoBack)
 {
     TsExplosionTable::SetCount(3);
     for (int32_t index : {TsExplosionTable::kMaxTypes, INT32_MAX, INT32_MIN, -1})
@@ -167,6 +175,20 @@ TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEi
     for (int32_t type : {-1, 2})
         EXPECT_FALSE(TsInitialExplosions::Spawn(type, OmVector3(), OmVector3(0, 1, 0), 0.0f)) << type;
     EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
+
+    TsExplosionTable::SetCount(3);
+    *TsExplosionTable::Get(2) = RingType(2.0f);
+    ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 100.0f));
+    TsExplosionTable::SetCount(0);
+    TsInitialExplosions::Update(100.25f);
+    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.25f);
+    TsInitialExplosions::Update(99.0f);
+    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.0f);
+    TsInitialExplosions::Update(101.0f);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
+    TsInitialExplosions::Update(104.0f);
+    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
+    EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize);
 }
 
 // A floor at y = 0 facing up.
@@ -180,7 +202,7 @@ bool Floor(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
     return true;
 }
 
-TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndFriction)
+TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndFrictionAndRingsWaitGrowAndEnd)
 {
     TsExplosionParams type;
     type.m_restitution = 0.5f;
@@ -209,23 +231,8 @@ TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndF
     type.m_spread = 1.0f;
     v = TsArmLaunchVelocity(type, OmVector3(0, 0, 0));
     EXPECT_NEAR(v.Length(), 6.0f, 1e-4f);
-}
 
-TsExplosionParams RingType(float lifetime)
-{
-    TsExplosionParams type;
-    type.m_shockwave = 1;
-    type.m_shockMinRadius = 1.0f;
-    type.m_shockMaxRadius = 3.0f;
-    type.m_shockLifetime = lifetime;
-    type.m_shockDelay = 0.5f;
-    type.m_shockWidth = 0.5f;
-    type.SetColourBias(1.0f, 0.5f, 0.0f);
-    return type;
-}
-
-TEST(ShockwaveTest, WaitsGrowsAndEnds)
-{
+    // A ring waits, grows and ends.
     TsShockwave ring;
     ring.Start(RingType(2.0f), OmVector3(0, 0, 0));
     EXPECT_TRUE(ring.Advance(0.4f));
@@ -247,27 +254,6 @@ TEST(ShockwaveTest, WaitsGrowsAndEnds)
         EXPECT_FALSE(ring.Advance(0.5f));
         EXPECT_FALSE(std::isnan(ring.Radius()));
     }
-}
-
-// Steps start at the first spawn and never go back. An explosion in flight
-// points at its type: a script that shrinks the table meanwhile must not
-// pull the record from under it; a ring with no arms lives as long as its
-// ring, then goes back to the pool.
-TEST_F(ExplosionPoolTest, StepsNeverGoBackAndALiveExplosionOutlivesItsTypesRemoval)
-{
-    TsExplosionTable::SetCount(3);
-    *TsExplosionTable::Get(2) = RingType(2.0f);
-    ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 100.0f));
-    TsExplosionTable::SetCount(0);
-    TsInitialExplosions::Update(100.25f);
-    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.25f);
-    TsInitialExplosions::Update(99.0f);
-    EXPECT_FLOAT_EQ(TsInitialExplosions::LastStep(), 0.0f);
-    TsInitialExplosions::Update(101.0f);
-    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 1u);
-    TsInitialExplosions::Update(104.0f);
-    EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
-    EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize);
 }
 
 } // namespace

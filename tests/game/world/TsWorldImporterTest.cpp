@@ -62,7 +62,10 @@ TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtentAndAnEmptyWorldHoldsNot
     EXPECT_EQ(world.FindAllIntersections(OmVector3(0, 1, 0), OmVector3(0, -1, 0), points, 4, true), 0);
 }
 
-TEST_F(WorldTest, TriangleOverACellCornerIsSplitIntoFourCellsAndLinked)
+// A cell whose geometry is all at one height spans a unit either side of
+// its own height, not of the world's floor: a floor raised above the
+// lowest point keeps it inside its box.
+TEST_F(WorldTest, TriangleOverACellCornerIsSplitAndLinkedAndAFlatCellSpansAUnitEitherSideOfItsHeight)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(2, 2, 6, 6));
@@ -85,9 +88,29 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitIntoFourCellsAndLinked)
     // The ground is found in each quarter, at its corners too.
     for (float p : {2.0f, 3.9f, 4.0f, 4.1f, 5.9f})
         EXPECT_NEAR(world->GetGroundHeight(OmVector3(p, 1, p)), 0.0f, 1e-3f) << p;
+
+    const struct {
+        float x0, y;
+    } floors[] = {{0, 3.0f}, {4, 0.0f}, {8, -0.5f}};
+    OmGroup* stack = new OmGroup();
+    for (const auto& f : floors)
+        AddShape(*stack, ("floor" + std::to_string(int(f.x0))).c_str(), Floor(f.x0, 0, f.x0 + 4, 4, f.y));
+    OmRef<TsWorld> stacked = Import(stack, OmVector3(12, 4, 4), 4.0f);
+    ASSERT_EQ(stacked->GetCellCount(), 3);
+    for (const auto& f : floors) {
+        const TsWorldCell* cell = nullptr;
+        for (int32_t i = 0; i < stacked->GetCellCount(); ++i)
+            if (stacked->Cell(i).GetBoxOrigin().x == f.x0)
+                cell = &stacked->Cell(i);
+        ASSERT_NE(cell, nullptr) << f.x0;
+        EXPECT_NEAR(cell->GetMinY(), f.y - 1.0f, 1e-3f) << "floor at " << f.y;
+        EXPECT_NEAR(cell->GetMaxY(), f.y + 1.0f, 1e-3f) << "floor at " << f.y;
+        EXPECT_NEAR(stacked->GetGroundHeight(OmVector3(f.x0 + 2, 3.5f, 2)), f.y, 1e-2f) << "floor at " << f.y;
+    }
 }
 
-TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
+// Texture coordinates are clamped to sixteen bits.
+TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTextureCoordinatesAreClamped)
 {
     // 9000 separate triangles need 27000 vertices: more than a group holds.
     Triangles many;
@@ -106,27 +129,24 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
     EXPECT_LE(group.indices.GetCount(), TsWorldCell::kMaxIndices);
     EXPECT_GT(group.GetTriangleCount(), 2000u);
     EXPECT_TRUE(log.Contains("Cell (0,0) has too many vertices or indices")) << log.All();
-}
 
-TEST_F(WorldTest, TextureCoordinatesAreClampedToSixteenBits)
-{
-    OmGroup* root = new OmGroup();
+    root = new OmGroup();
     AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
     OmMesh* mesh = OmMesh::Cast(OmShape::Cast(root->GetChild(0))->GetGeometry());
     mesh->vertices[0].uv0[0] = 1000.0f;  // times 511 is far past 32767
     mesh->vertices[1].uv0[0] = -1000.0f;
     mesh->vertices[2].uv0[0] = 0.0f;     // nudged off zero: 1/512 of 511
-    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     std::vector<int16_t> u;
-    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
-    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i)
-        u.push_back(group.vertices[i].u);
+    const TsCellGroup& clamped = world->Cell(0).Group(TS_CELL_OPAQUE);
+    for (uint32_t i = 0; i < clamped.vertices.GetCount(); ++i)
+        u.push_back(clamped.vertices[i].u);
     std::sort(u.begin(), u.end());
     EXPECT_EQ(u, (std::vector<int16_t>{-32768, 0, 32767}));
 }
 
-TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
+TEST_F(WorldTest, LightsAreNormalisedDynamicOnesLightTheVerticesAndVerticesNameOnlyTheLightsAByteCanHold)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
@@ -146,9 +166,26 @@ TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
         EXPECT_EQ(group.vertices[i].lightIndices, 0x01000000u) << i;
         EXPECT_NE(group.vertices[i].lightWeights & 0xFF000000u, 0u) << i;
     }
+
+    root = new OmGroup();
+    AddShape(*root, "floor", Floor(0, 0, 4, 4));
+    // 299 dynamic lights; the ones past index 255 are the brightest.
+    for (int i = 0; i < 299; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "dyn_light%d", i);
+        AddLight(*root, name, OmVector3(2, 1, 2), OmVector3(1, 1, 1), i < 255 ? 0.1f : 1.0f);
+    }
+    LogCapture log;
+    world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    EXPECT_EQ(world->GetLightNodes().size(), 300u);
+    EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
+    const TsCellGroup& named = world->Cell(0).Group(TS_CELL_OPAQUE);
+    for (uint32_t i = 0; i < named.vertices.GetCount(); ++i)
+        EXPECT_NE(named.vertices[i].lightIndices, 0u) << "lights up to 255 still light it";
+    EXPECT_LE(world->Cell(0).GetLargestLightIndex(), 255u);
 }
 
-TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
+TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesAndAFlatLevelIsGivenHeightAtImport)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
@@ -172,10 +209,8 @@ TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
     EXPECT_TRUE(log.Contains("\"dyn_bad name\" is not a script name")) << log.All();
     EXPECT_TRUE(log.Contains("dyn_far has no finite position")) << log.All();
     EXPECT_FALSE(importer.WriteDynamicObjects("/nonexistent-folder/dynobj.lua"));
-}
 
-TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
-{
+    // A flat level is given height at import.
     // One square of floor and nothing standing on it: no Y extent at all.
     OmPbfScene scene;
     auto mesh = std::make_unique<OmPbfMeshRecord>();
@@ -187,61 +222,17 @@ TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
     const std::string folder = TempPath("flat");
     std::filesystem::create_directories(folder);
     ASSERT_TRUE(scene.Save((folder + "/flat.pbf").c_str()));
-    auto world = OmRef<TsWorld>::Adopt(new TsWorld());
-    ASSERT_TRUE(world->ImportWorld((folder + "/flat.pbf").c_str(), (folder + "/").c_str(), TsWorldImportSettings{}));
-    ASSERT_GT(world->GetCellCount(), 0);
-    EXPECT_GT(world->GetBoundsMax().y - world->GetBoundsMin().y, 0.5f);
-    EXPECT_GT(world->Cell(0).GetBoxSize().y, 0.5f);
-    EXPECT_NEAR(world->GetGroundHeight(OmVector3(2, 1, 2)), 0.0f, 1e-3f);
+    auto flat = OmRef<TsWorld>::Adopt(new TsWorld());
+    ASSERT_TRUE(flat->ImportWorld((folder + "/flat.pbf").c_str(), (folder + "/").c_str(), TsWorldImportSettings{}));
+    ASSERT_GT(flat->GetCellCount(), 0);
+    EXPECT_GT(flat->GetBoundsMax().y - flat->GetBoundsMin().y, 0.5f);
+    EXPECT_GT(flat->Cell(0).GetBoxSize().y, 0.5f);
+    EXPECT_NEAR(flat->GetGroundHeight(OmVector3(2, 1, 2)), 0.0f, 1e-3f);
     // And it saves and loads (a flat box would be refused).
-    const std::string path = TempPath("tsw");
-    ASSERT_TRUE(world->SaveWorld(path.c_str()));
-    auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str()));
+    const std::string tsw = TempPath("tsw");
+    ASSERT_TRUE(flat->SaveWorld(tsw.c_str()));
+    auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(tsw.c_str()));
     EXPECT_NE(loaded, nullptr);
-    EXPECT_FALSE(world->ImportWorld((folder + "/missing.pbf").c_str(), "", TsWorldImportSettings{}));
+    EXPECT_FALSE(flat->ImportWorld((folder + "/missing.pbf").c_str(), "", TsWorldImportSettings{}));
 }
 
-// A cell whose geometry is all at one height spans a unit either side of
-// its own height, not of the world's floor: a floor raised above the
-// lowest point keeps it inside its box.
-TEST_F(WorldTest, AFlatCellSpansAUnitEitherSideOfItsOwnHeight)
-{
-    const struct {
-        float x0, y;
-    } floors[] = {{0, 3.0f}, {4, 0.0f}, {8, -0.5f}};
-    OmGroup* root = new OmGroup();
-    for (const auto& f : floors)
-        AddShape(*root, ("floor" + std::to_string(int(f.x0))).c_str(), Floor(f.x0, 0, f.x0 + 4, 4, f.y));
-    OmRef<TsWorld> world = Import(root, OmVector3(12, 4, 4), 4.0f);
-    ASSERT_EQ(world->GetCellCount(), 3);
-    for (const auto& f : floors) {
-        const TsWorldCell* cell = nullptr;
-        for (int32_t i = 0; i < world->GetCellCount(); ++i)
-            if (world->Cell(i).GetBoxOrigin().x == f.x0)
-                cell = &world->Cell(i);
-        ASSERT_NE(cell, nullptr) << f.x0;
-        EXPECT_NEAR(cell->GetMinY(), f.y - 1.0f, 1e-3f) << "floor at " << f.y;
-        EXPECT_NEAR(cell->GetMaxY(), f.y + 1.0f, 1e-3f) << "floor at " << f.y;
-        EXPECT_NEAR(world->GetGroundHeight(OmVector3(f.x0 + 2, 3.5f, 2)), f.y, 1e-2f) << "floor at " << f.y;
-    }
-}
-
-TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)
-{
-    OmGroup* root = new OmGroup();
-    AddShape(*root, "floor", Floor(0, 0, 4, 4));
-    // 299 dynamic lights; the ones past index 255 are the brightest.
-    for (int i = 0; i < 299; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "dyn_light%d", i);
-        AddLight(*root, name, OmVector3(2, 1, 2), OmVector3(1, 1, 1), i < 255 ? 0.1f : 1.0f);
-    }
-    LogCapture log;
-    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
-    EXPECT_EQ(world->GetLightNodes().size(), 300u);
-    EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
-    const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
-    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i)
-        EXPECT_NE(group.vertices[i].lightIndices, 0u) << "lights up to 255 still light it";
-    EXPECT_LE(world->Cell(0).GetLargestLightIndex(), 255u);
-}

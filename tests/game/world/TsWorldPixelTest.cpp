@@ -268,9 +268,11 @@ TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
     EXPECT_FALSE(TsLiquids::BuffersReady());
 }
 
-TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
+// The effects detail option: clouds need high detail, blob shadows any but
+// low; liquids draw at every detail.
+TEST_F(WorldPixelTest, CloudsScrollNeedHighDetailAndAMissingTextureTurnsThemOff)
 {
-    Build();
+    Build(false, true);
     world_->SetCloudParams(0.05f, 0.5f);
     world_->CreateEffects();
     LookDown();
@@ -288,6 +290,24 @@ TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
     }
     EXPECT_GT(brightest, darkest + 60);
     EXPECT_GT(changed, 10);
+
+    TsOptions& options = *TsAccess::Options();
+    const int kept = options.GetFXDetailLevel();
+    const struct {
+        int detail;
+        bool clouds, shadows;
+    } levels[] = {{0, false, false}, {1, false, true}, {2, true, true}};
+    for (const auto& l : levels) {
+        SCOPED_TRACE(l.detail);
+        options.SetFXDetailLevel(l.detail);
+        world_->CreateEffects();
+        EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud() != nullptr, l.clouds);
+        const TsEntShadow shadow("data\\FX\\blob2.tga");
+        EXPECT_EQ(shadow.IsReady(), l.shadows);
+        const uint32_t pool = Pixel(Frame(0.0f), Px(5), Py(5));
+        EXPECT_GT(Channel(pool, 0), Channel(pool, 16) + 40) << "the pool's blue";
+    }
+    options.SetFXDetailLevel(kept);
     world_->SetCloudParams(0.0f, 0.0f);
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
@@ -304,7 +324,7 @@ TEST_F(WorldPixelTest, CloudsScrollAndAMissingTextureTurnsThemOff)
 // A cell that would overflow the frame's vertices, indices or runs makes
 // the batch draw what it holds and start again; one that just fills it
 // does not.
-TEST_F(WorldPixelTest, ACellThatWouldOverflowTheCellBatchFlushesItFirst)
+TEST_F(WorldPixelTest, ACellThatWouldOverflowFlushesFirstModelsTakeTheStrongestLightsAndFadesNeedAProvenDevice)
 {
     TsBlobRenderer cells;
     ASSERT_TRUE(cells.Create(8.0f, 8.0f));
@@ -335,36 +355,7 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheCellBatchFlushesItFirst)
         cells.EndFrame();
     }
     Device()->EndScene();
-}
 
-// The effects detail option: clouds need high detail, blob shadows any but
-// low; liquids draw at every detail.
-TEST_F(WorldPixelTest, CloudsNeedHighDetailShadowsAnyButLowAndLiquidsDrawAtEvery)
-{
-    Build(false, true);
-    LookDown();
-    world_->SetCloudParams(0.05f, 0.5f);
-    TsOptions& options = *TsAccess::Options();
-    const int kept = options.GetFXDetailLevel();
-    const struct {
-        int detail;
-        bool clouds, shadows;
-    } levels[] = {{0, false, false}, {1, false, true}, {2, true, true}};
-    for (const auto& l : levels) {
-        SCOPED_TRACE(l.detail);
-        options.SetFXDetailLevel(l.detail);
-        world_->CreateEffects();
-        EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud() != nullptr, l.clouds);
-        const TsEntShadow shadow("data\\FX\\blob2.tga");
-        EXPECT_EQ(shadow.IsReady(), l.shadows);
-        const uint32_t pool = Pixel(Frame(0.0f), Px(5), Py(5));
-        EXPECT_GT(Channel(pool, 0), Channel(pool, 16) + 40) << "the pool's blue";
-    }
-    options.SetFXDetailLevel(kept);
-}
-
-TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
-{
     Build();
     TsEntity near, far;
     near.SetPosition(4, 0, 4.5f);
@@ -395,10 +386,8 @@ TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
     uint32_t ambient = 1;
     Device()->GetRenderState(plat::GfxRs::Ambient, &ambient);
     EXPECT_EQ(ambient, 0u);
-}
 
-TEST_F(WorldPixelTest, TextureFactorFadeWorksOnlyOnceTheDeviceProvedIt)
-{
+    // A texture factor fade works only once the device proved it.
     using namespace plat;
     TestTextureFactorFade();
     ASSERT_TRUE(IsTextureFactorFadeSupported());

@@ -46,7 +46,7 @@ OmMatrix4 Perspective(float fovY, float aspect, float nearZ, float farZ)
 
 } // namespace
 
-TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorways)
+TEST_F(DemoLevelTest, SegmentsStopAtWallsAndGroundHeightsFollowTheFloorAndTheRamp)
 {
     struct Case {
         const char* what;
@@ -81,17 +81,15 @@ TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorways)
         CrossProduct(hit.corner1 - hit.corner0, hit.corner2 - hit.corner0, cross);
         EXPECT_NEAR(std::fabs((hit.point - hit.corner0).Dot(cross)) / cross.Length(), 0.0f, kTolerance) << c.what;
     }
-}
 
-TEST_F(DemoLevelTest, SegmentsThatCannotBeWalkedHitNothing)
-{
-    const OmVector3 cases[][2] = {
+    // Segments that cannot be walked hit nothing.
+    const OmVector3 unwalkable[][2] = {
         {{NAN, 1, 4}, {4, 1, 4}},
         {{4, 1, 4}, {INFINITY, 1, 4}},
         {{-3.0e38f, 1, 4}, {3.0e38f, 1, 4}},
         {{1.0e30f, 1, 1.0e30f}, {1.0e30f, -1, 1.0e30f}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : unwalkable) {
         TsWorldHit hit;
         world->CastSegmentStatic(c[0], c[1], hit, true); // must neither crash nor read outside the grid
         EXPECT_TRUE(hit.distance == FLT_MAX || std::isfinite(hit.point.x));
@@ -100,29 +98,23 @@ TEST_F(DemoLevelTest, SegmentsThatCannotBeWalkedHitNothing)
     EXPECT_TRUE(world->CastSegmentStatic(OmVector3(-1.0e6f, 1, 4), OmVector3(1.0e6f, 1, 4), hit, false))
         << "a long segment is clipped to the grid and still walked";
     EXPECT_NEAR(hit.point.x, -0.25f, kTolerance);
-}
 
-TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRamp)
-{
     // The floors span whole 8-unit cells: their triangles' edges run the
     // full 16-bit range, whose products overflow 32-bit integers.
-    struct Case {
+    struct Ground {
         OmVector3 point;
         float height;
-    } cases[] = {
+    } grounds[] = {
         {{4, 1, 4}, 0.0f},          {{0.01f, 0.5f, 0.01f}, 0.0f}, {{10, 1, 4}, 0.0f},
         {{14.5f, 1, 2}, 0.125f},    {{16, 1.5f, 2}, 0.5f},        {{17.9f, 2, 1.1f}, 0.975f},
         {{16, 1, 4}, 0.0f},         {{4, 6, 4}, FLT_MAX},         {{4, -1, 4}, FLT_MAX},
         {{30, 1, 4}, FLT_MAX},      {{7.99f, 4.9f, 0.01f}, 0.0f},
     };
-    for (const Case& c : cases) {
+    for (const Ground& c : grounds) {
         const float height = world->GetGroundHeight(c.point);
         EXPECT_TRUE(height == c.height || std::fabs(height - c.height) < kTolerance) << c.point.x << "," << c.point.z;
     }
-}
-
-TEST_F(DemoLevelTest, EntitiesAskTheWorldForTheGround)
-{
+    // Entities ask the world for the ground.
     TsGroundProbe* probe = TsEntity::GetGroundProbe();
     ASSERT_NE(probe, nullptr);
     EXPECT_NEAR(probe->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, kTolerance);
@@ -133,7 +125,7 @@ TEST_F(DemoLevelTest, EntitiesAskTheWorldForTheGround)
     EXPECT_EQ(TsEntity::GetGroundProbe(), nullptr) << "a world gone answers no more";
 }
 
-TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
+TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnlyAndPickingFindsTheFloorUnderAPixel)
 {
     // The ramp's slope and the floor under the ramp, in walk order.
     OmVector3 points[8];
@@ -146,10 +138,8 @@ TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
     const std::pair<OmVector3, int> misses[] = {{{0, 1, 0}, 8}, {{1, 0, 0}, 8}, {{0, -1, 0}, 0}};
     for (const auto& [direction, room] : misses)
         EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), direction, points, room, false), 0);
-}
 
-TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
-{
+    // Picking finds the floor under a pixel.
     OmD3D& screen = renderer;
     OmMatrix4 view, projection = Perspective(1.0f, 640.0f / 480.0f, 0.5f, 100.0f);
     BuildLookAtMatrix(OmVector3(4, 10, 4.01f), OmVector3(4, 0, 4), OmVector3(0, 1, 0), view);
