@@ -256,9 +256,7 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
 // draws each figure's additive square where that figure's pose put it.
 TEST_F(DeviceSkinMeshTest, SharedMeshSortsEachFiguresOwnPose)
 {
-    OmSkinMesh* engine = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
-    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-    engine->Release();
+    OmD3DSkinMesh* device = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
     ASSERT_NE(device, nullptr);
     OmBoneMatrix pose[2];
     ClearTo(0, 0, 0);
