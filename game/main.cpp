@@ -12,8 +12,6 @@
 #include "game/level/TsLevel.h"
 #include "platform/Display.h"
 #include "platform/InstanceLock.h"
-#define OM_LEAK_CHECK_IN_MAIN
-#include "platform/LeakCheck.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 #include "ui/TsFrontEnd.h"
@@ -61,5 +59,5 @@ int main()
     if (lock.GetState() == plat::InstanceLock::State::AlreadyRunning) {
         return -1;
     }
-    return plat::ExitCodeAfterLeakCheck(RunGame());
+    return RunGame();
 }

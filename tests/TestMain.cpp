@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#define OM_LEAK_CHECK_IN_MAIN
-#include "platform/LeakCheck.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 
@@ -19,6 +17,5 @@ int main(int argc, char** argv)
                      std::string(text).c_str());
     });
     ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    return plat::ExitCodeAfterLeakCheck(result);
+    return RUN_ALL_TESTS();
 }

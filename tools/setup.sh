@@ -52,11 +52,11 @@ export_test_environment() {
     export SDL_AUDIODRIVER=dummy
     export LIBGL_ALWAYS_SOFTWARE=1
     export GALLIUM_DRIVER=llvmpipe
-    # llvmpipe draws on the calling thread: its worker threads, still waiting
-    # at exit, make LeakSanitizer's tracer crash now and then on a busy machine.
+    # llvmpipe draws on the calling thread: no worker threads start for each
+    # context, which keeps a test's drawing the same on a busy machine.
     export LP_NUM_THREADS=0
-    # Mesa's shader disk cache writes from threads of its own, which make
-    # LeakSanitizer's tracer crash at exit when a test built many shaders.
+    # Each test builds its shaders afresh: the suite writes no shader cache
+    # under the home folder, and no cache thread runs beside the tests.
     export MESA_SHADER_CACHE_DISABLE=true
     # Without a session bus, SDL's D-Bus connection would fork dbus-launch
     # under the virtual display for every window; an address that cannot
