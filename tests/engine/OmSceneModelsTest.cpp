@@ -91,7 +91,7 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonLimitsInfluencesAndR
 
 
 // Row vectors: a point goes through its own node's transform, then its ancestors'.
-TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
+TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformFirstAndMorphModelTakesFramesFromEveryMesh)
 {
     ScratchDir folder;
     OmPbfScene scene;
@@ -113,32 +113,28 @@ TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
     EXPECT_TRUE(OmVector3::NearlyEqual(p, OmVector3(100, turned.y, 0), 1e-3f));
     EXPECT_NEAR(std::abs(p.y), 10.0f, 1e-3f);
     mesh->Release();
-}
 
-TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshLeavesThePathAloneAndRefusesShortFrames)
-{
-    ScratchDir folder;
-    OmPbfScene scene;
-    scene.AddObject(Square(0));
-    scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
-    scene.AddObject(Square(20));
-    ASSERT_TRUE(scene.Save(folder.File("wave.pbf").c_str()));
+    // A morph model takes frames from every mesh, leaves the path alone and refuses short frames.
+    OmPbfScene wave;
+    wave.AddObject(Square(0));
+    wave.AddObject(std::make_unique<OmPbfMarkerRecord>());
+    wave.AddObject(Square(20));
+    ASSERT_TRUE(wave.Save(folder.File("wave.pbf").c_str()));
     std::string path = folder.File("WAVE.PBF");
     std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
-    OmSceneImporter importer;
-    OmMorphMesh* mesh = importer.LoadMorphModel(text.data(), 0.5f);
+    OmMorphMesh* morph = importer.LoadMorphModel(text.data(), 0.5f);
     EXPECT_STREQ(text.data(), path.c_str());
-    ASSERT_NE(mesh, nullptr);
+    ASSERT_NE(morph, nullptr);
     // The base is not scaled; the marker's frame keeps the base.
-    ASSERT_EQ(mesh->vertices.GetCount(), 4u);
-    EXPECT_EQ(mesh->vertices[1].position.x, 10.0f);
-    const OmMorphAnimation* anim = mesh->GetAnimation(0);
+    ASSERT_EQ(morph->vertices.GetCount(), 4u);
+    EXPECT_EQ(morph->vertices[1].position.x, 10.0f);
+    const OmMorphAnimation* anim = morph->GetAnimation(0);
     ASSERT_TRUE(anim);
     ASSERT_EQ(anim->frameCount, 3);
     EXPECT_EQ(anim->frames[0][1].position.x, 5.0f);
     EXPECT_EQ(anim->frames[1][1].position.x, 10.0f);
     EXPECT_EQ(anim->frames[2][1].position.x, 15.0f);
-    mesh->Release();
+    morph->Release();
 
     OmPbfScene shorter;
     shorter.AddObject(Square(0));

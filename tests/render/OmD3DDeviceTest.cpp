@@ -21,7 +21,7 @@ constexpr uint32_t kBlue = 0xFF0000FFu;
 
 } // namespace
 
-TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
+TEST_F(RendererTest, StartsOnceClearsToTheColourOrOnlyTheRectangleAndShowsTheLoadingImage)
 {
     struct Case {
         uint32_t width, height, bits;
@@ -44,10 +44,8 @@ TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
         EXPECT_FALSE(renderer->Initialise(&again));
         renderer.reset();
     }
-}
 
-TEST_F(RendererTest, ClearsOnlyTheRectangleSetsTheViewportAndShowsTheLoadingImage)
-{
+    // Clearing a rectangle leaves the rest of the screen alone.
     ASSERT_TRUE(Open(800, 600));
     ClearTo(0.0f, 0.0f, 1.0f);
     const float rgb[3] = {1.0f, 0.5f, 0.0f};
@@ -209,7 +207,7 @@ TEST_F(RendererTest, EqualStatesSkipTheDeviceAndRecordingChangesNothing)
     texture->Release();
 }
 
-TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
+TEST_F(RendererTest, EnumerationKeepsOneModePerSizeAndFormatAndTheDepthFormatFallsBackThroughTheTable)
 {
     using namespace GfxFormat;
     GfxTestAdapter hal = rtest::AdapterWith({{1024, 768, 60, R5G6B5},
@@ -238,11 +236,8 @@ TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
     EXPECT_TRUE(d3d.SelectDisplayMode(5));
     EXPECT_FALSE(d3d.SelectDisplayMode(6));
     EXPECT_EQ(d3d.GetAdapter(2), nullptr);
-}
 
-TEST_F(RendererTest, DepthFormatFallsBackThroughTheTableAndTheRequestedAdapterIsChecked)
-{
-    using namespace GfxFormat;
+    // The depth format falls back through the table.
     struct Attempt {
         uint32_t depth, flags; // flags 0: not checked
     };

@@ -200,7 +200,7 @@ TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
 // additive subset is no longer drawn in place: like the morph mesh's, it
 // waits for the sorted pass, even while a geometry batch takes the
 // alpha-blended triangles; with no batch the sorted pass takes both kinds.
-TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
+TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPassInTheirFiguresOwnPose)
 {
     const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
     struct Case {
@@ -249,15 +249,9 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
     renderer->FlushAlphaQueue();
     EXPECT_EQ(renderer->GetAlphaSorter()->GetDrawCount(), 1u);
     EXPECT_NE(At(ReadPixels(), OmVector3(0.8f, 0.0f, 0)) & 0xFFFFFF, 0u);
-    device->Release();
-}
 
-// One device mesh shared by two figures in different poses: the sorted pass
-// draws each figure's additive square where that figure's pose put it.
-TEST_F(DeviceSkinMeshTest, SharedMeshSortsEachFiguresOwnPose)
-{
-    OmD3DSkinMesh* device = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
-    ASSERT_NE(device, nullptr);
+    // The mesh shared by two figures in different poses: the sorted pass
+    // draws each figure's additive square where that figure's pose put it.
     OmBoneMatrix pose[2];
     ClearTo(0, 0, 0);
     for (float lift : {0.0f, 0.5f}) {

@@ -77,7 +77,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextureTest, TargaBmpAndPngFilesDrawTheirTexels)
+TEST_F(TextureTest, FilesDrawOrBindNothingLayersFillTheStagesAndLoadModesKeepTheSizeLimit)
 {
     struct Case {
         const char* name;
@@ -103,10 +103,8 @@ TEST_F(TextureTest, TargaBmpAndPngFilesDrawTheirTexels)
         EXPECT_EQ(renderer->ReleaseTexture(id), 0);
         EXPECT_EQ(renderer->GetD3DTexture(id), nullptr);
     }
-}
 
-TEST_F(TextureTest, UnreadableFilesBindNothingAndExtraLayersFillTheStagesOnly)
-{
+    // Unreadable files bind nothing.
     std::optional<ErrorLog> log(std::in_place);
     const int32_t missing = Register(folder.File("missing.tga"));
     Bytes corrupt = imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true));
@@ -145,10 +143,8 @@ TEST_F(TextureTest, UnreadableFilesBindNothingAndExtraLayersFillTheStagesOnly)
     renderer->SetTexture(1, good);
     EXPECT_EQ(renderer->ReleaseTexture(good), 0);
     EXPECT_EQ(renderer->GetStageTexture(1), nullptr);
-}
 
-TEST_F(TextureTest, LoadModesAndTheSizeLimit)
-{
+    // The size limit, scaled and unscaled loads, and the load modes.
     renderer->SetMaxTextureSize(768);
     EXPECT_EQ(renderer->GetMaxTextureSize(), 512u);
     renderer->SetMaxTextureSize(1000);
