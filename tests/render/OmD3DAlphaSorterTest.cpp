@@ -93,7 +93,7 @@ void AddSquare(OmD3DBatch& batch, float s, float z, uint32_t colour, uint32_t ma
 
 } // namespace
 
-TEST_F(SorterTest, SquaresDrawBackToFrontInEitherQueueOrderApartOneByOneAndWhatCannotBeDrawnIsRefused)
+TEST_F(SorterTest, SquaresDrawBackToFrontInEitherOrderOrOneByOneAlsoUnderDifferentCamerasAndBadOnesAreRefused)
 {
     const int32_t material = Material(0.0f);
     const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
@@ -165,23 +165,19 @@ TEST_F(SorterTest, SquaresDrawBackToFrontInEitherQueueOrderApartOneByOneAndWhatC
     EXPECT_EQ(log.Count("Too many simultaneous alpha polys"), 1u);
     Sorter().Flush();
     EXPECT_EQ(Sorter().GetTriangleCount(), 0u);
-}
 
-// Items seen through different cameras land on one screen at their own
-// view depths: where they overlap they are sorted together.
-TEST_F(SorterTest, ItemsUnderDifferentCamerasAreSortedTogether)
-{
-    const int32_t material = Material(0.0f);
-    const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
-    AlphaObject nearSquare, farSquare;
-    nearSquare.Square(0.5f, 0.3f, red, uint32_t(material));
-    nearSquare.SetBounds(OmSphere(OmVector3(0, 0, 0.3f), 5)); // queued first, as the farther item
-    farSquare.Square(0.5f, -4.4f, blue, uint32_t(material));
-    Queue(nearSquare);
+    // Items seen through different cameras land on one screen at their own
+    // view depths: where they overlap they are sorted together.
+    AlphaObject nearer, farther;
+    nearer.Square(0.5f, 0.3f, red, uint32_t(material));
+    nearer.SetBounds(OmSphere(OmVector3(0, 0, 0.3f), 5)); // queued first, as the farther item
+    farther.Square(0.5f, -4.4f, blue, uint32_t(material));
+    ClearTo(0, 0, 0);
+    Queue(nearer);
     OmMatrix4 view; // the second camera sees the far square 0.6 ahead
     view.m[14] = 5.0f;
     renderer->SetViewMatrix(&view);
-    Queue(farSquare);
+    Queue(farther);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(Sorter().GetFlushCount(), 1u);
     const uint32_t pixel = Pixel(ReadPixels(), 320, 240);
