@@ -93,7 +93,7 @@ void AddSquare(OmD3DBatch& batch, float s, float z, uint32_t colour, uint32_t ma
 
 } // namespace
 
-TEST_F(SorterTest, SquaresDrawBackToFrontInEitherOrderOrOneByOneAlsoUnderDifferentCamerasAndBadOnesAreRefused)
+TEST_F(SorterTest, SquaresSortBackToFrontOrOneByOneUnderAnyCameraLitInWorldSpaceAndBadOnesAreRefused)
 {
     const int32_t material = Material(0.0f);
     const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
@@ -183,39 +183,37 @@ TEST_F(SorterTest, SquaresDrawBackToFrontInEitherOrderOrOneByOneAlsoUnderDiffere
     const uint32_t pixel = Pixel(ReadPixels(), 320, 240);
     EXPECT_NEAR(Channel(pixel, 16), 127, 3);
     EXPECT_NEAR(Channel(pixel, 0), 63, 3);
-}
 
-TEST_F(SorterTest, LitItemsAreLitInWorldSpaceUnderARotatedView)
-{
+    // Lit items are lit in world space, also under a rotated view.
     renderer->SetLighting(true);
     OmLight* light = new OmLight(); // directional, shining along +z
     renderer->AddLight(light);
     renderer->EnableLight(light, true);
     const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
     OmMaterial lit(white, none, none, none, 10.0f, 1.0f, 0x20);
-    const int32_t material = renderer->RegisterMaterial(&lit);
+    const int32_t litMaterial = renderer->RegisterMaterial(&lit);
 
     // The square faces the light; the camera looks at it from 45 degrees.
     AlphaObject square;
     const float grey[4] = {1, 1, 1, 1};
-    square.Square(0.3f, 0.0f, grey, uint32_t(material));
+    square.Square(0.3f, 0.0f, grey, uint32_t(litMaterial));
     square.format = GfxFvf::PosNormalTex1;
-    OmMatrix4 view;
-    view.RotateY(0.78539816f);
-    view.m[14] = 0.5f;
-    renderer->SetViewMatrix(&view);
+    OmMatrix4 turned;
+    turned.RotateY(0.78539816f);
+    turned.m[14] = 0.5f;
+    renderer->SetViewMatrix(&turned);
     Queue(square);
     // A second camera, unturned, sees another such square to the right, in
     // the same cluster: it is lit through its own camera.
     AlphaObject beside;
-    beside.Square(0.3f, 0.0f, grey, uint32_t(material));
+    beside.Square(0.3f, 0.0f, grey, uint32_t(litMaterial));
     beside.format = GfxFvf::PosNormalTex1;
     OmMatrix4 shifted;
     shifted.m[12] = 0.6f;
     shifted.m[14] = 0.5f;
     renderer->SetViewMatrix(&shifted);
     Queue(beside);
-    renderer->SetViewMatrix(&view);
+    renderer->SetViewMatrix(&turned);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(Sorter().GetFlushCount(), 1u);
     const std::vector<uint32_t> pixels = ReadPixels();
