@@ -122,7 +122,7 @@ protected:
     }
 };
 
-TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
+TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItAndStrayBonesAreRefused)
 {
     struct Layout {
         uint8_t normal, colours;
@@ -160,10 +160,8 @@ TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
         shape->Release();
         engine->Release();
     }
-}
 
-TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
-{
+    // Skeletons past the palette and stray bone indices are refused.
     ErrorLog log;
     const int32_t material = Opaque();
     const uint32_t references = renderer->GetMaterial(material)->GetRefCount();
@@ -301,7 +299,7 @@ struct MorphFixture {
 } // namespace
 
 // The buffer is written again after a device reset.
-TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlendAlsoAfterADeviceReset)
+TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameOrTheirBlendAndDrawsSubsetsInTheirPass)
 {
     MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
     auto* device = Convert(*renderer, *fixture.mesh, static_cast<OmD3DMorphMesh*>(renderer->CreateMorphMesh()));
@@ -333,37 +331,35 @@ TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlendAlsoAfterADevic
     device->Render(*renderer);
     EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
     device->Release();
-}
 
-TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaPass)
-{
-    MorphFixture fixture({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
-    auto* device = Convert(*renderer, *fixture.mesh, new OmD3DMorphMesh());
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->GetPassMask(), 3u);
-    ASSERT_NE(device->GetTriangles(), nullptr);
-    EXPECT_EQ(static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles())->GetCount(), 2u);
+    // Subsets draw in their pass, additive ones in the alpha pass.
+    MorphFixture subsets({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
+    auto* split = Convert(*renderer, *subsets.mesh, new OmD3DMorphMesh());
+    ASSERT_NE(split, nullptr);
+    EXPECT_EQ(split->GetPassMask(), 3u);
+    ASSERT_NE(split->GetTriangles(), nullptr);
+    EXPECT_EQ(static_cast<const OmArray<OmAlphaTriangle>*>(split->GetTriangles())->GetCount(), 2u);
 
     uint64_t before = Draws();
-    device->Render(*renderer);
+    split->Render(*renderer);
     EXPECT_EQ(Draws() - before, 1u); // the opaque subset only
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 1u);
 
     renderer->SetRenderPass(2);
     before = Draws();
-    device->Render(*renderer);
+    split->Render(*renderer);
     EXPECT_EQ(Draws() - before, 1u); // the additive subset
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 1u); // not queued twice
     renderer->SetRenderPass(1);
 
     // A second object sharing the mesh shows the other frame; the alpha
     // pass draws each queued additive square in its own frame.
-    ASSERT_TRUE(device->SetFrames(fixture.Frame(1), fixture.Frame(1), 0.0f));
-    device->Render(*renderer);
+    ASSERT_TRUE(split->SetFrames(subsets.Frame(1), subsets.Frame(1), 0.0f));
+    split->Render(*renderer);
     ClearTo(0, 0, 0);
     renderer->FlushAlphaQueue();
     const std::vector<uint32_t> pixels = ReadPixels();
     for (float x : {0.0f, -0.6f})
         EXPECT_NE(At(pixels, OmVector3(x, 0.5f, 0)) & 0xFFFFFF, 0u) << x;
-    device->Release();
+    split->Release();
 }
