@@ -77,7 +77,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextureTest, FilesDrawOrBindNothingLayersFillTheStagesAndLoadModesKeepTheSizeLimit)
+TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWordsBlendAsTheTableSays)
 {
     struct Case {
         const char* name;
@@ -177,10 +177,8 @@ TEST_F(TextureTest, FilesDrawOrBindNothingLayersFillTheStagesAndLoadModesKeepThe
     const int32_t eager = Register(folder.Write("eager.tga", SolidTga(4, 4, 0x00FF00)));
     EXPECT_NE(renderer->GetD3DTexture(eager), nullptr);
     EXPECT_EQ(renderer->GetTexture(eager)->width, 4u);
-}
 
-TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
-{
+    // Every blend word blends as the table says.
     // Background (64, 128, 192); the quad (255, 64, 0) at alpha a.
     const uint32_t bg[3] = {64, 128, 192};
     const uint32_t src[3] = {255, 64, 0};
