@@ -207,7 +207,7 @@ TEST_F(RendererTest, EqualStatesSkipTheDeviceAndRecordingChangesNothing)
     texture->Release();
 }
 
-TEST_F(RendererTest, EnumerationKeepsOneModePerSizeAndFormatAndTheDepthFormatFallsBackThroughTheTable)
+TEST_F(RendererTest, ModesDepthFormatsAndWindowsFallBackAsTheAdapterSaysAndScreenshotsReadBack)
 {
     using namespace GfxFormat;
     GfxTestAdapter hal = rtest::AdapterWith({{1024, 768, 60, R5G6B5},
@@ -291,10 +291,8 @@ TEST_F(RendererTest, EnumerationKeepsOneModePerSizeAndFormatAndTheDepthFormatFal
     adapter.caps2 = GfxCaps2Bits::CanRenderWindowed;
     ASSERT_TRUE(Open(1000, 480, 16, adapter));
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
-}
 
-TEST_F(RendererTest, ScreenshotsReadBackWithThePixelsDrawnFullScreenOrWindowed)
-{
+    // Screenshots read back with the pixels drawn, full screen or windowed.
     rtest::TempFolder folder("om_shots");
     for (bool windowed : {false, true}) {
         SCOPED_TRACE(windowed);
