@@ -122,7 +122,7 @@ protected:
     }
 };
 
-TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItAndStrayBonesAreRefused)
+TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSubsetsInTheSortedPass)
 {
     struct Layout {
         uint8_t normal, colours;
@@ -192,14 +192,11 @@ TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItAndStrayBonesAr
     engine->Release();
     // Every material reference taken by the failed conversions was given back.
     EXPECT_EQ(renderer->GetMaterial(material)->GetRefCount(), references);
-}
 
-// Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass. An
-// additive subset is no longer drawn in place: like the morph mesh's, it
-// waits for the sorted pass, even while a geometry batch takes the
-// alpha-blended triangles; with no batch the sorted pass takes both kinds.
-TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPassInTheirFiguresOwnPose)
-{
+    // Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass. An
+    // additive subset is no longer drawn in place: like the morph mesh's, it
+    // waits for the sorted pass, even while a geometry batch takes the
+    // alpha-blended triangles; with no batch the sorted pass takes both kinds.
     const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
     struct Case {
         int32_t left, right;
@@ -207,41 +204,41 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPassInTheirFiguresOwnP
     } const cases[] = {
         {Opaque(), Opaque(), 1u}, {Opaque(), additive, 3u}, {Opaque(), glass, 3u}, {glass, additive, 2u}};
     for (const Case& c : cases) {
-        OmD3DSkinMesh* device = TwoSubsetFigure(c.left, c.right);
-        ASSERT_NE(device, nullptr);
-        EXPECT_EQ(device->GetPassMask(), c.mask) << c.right;
-        device->Release();
+        OmD3DSkinMesh* figure = TwoSubsetFigure(c.left, c.right);
+        ASSERT_NE(figure, nullptr);
+        EXPECT_EQ(figure->GetPassMask(), c.mask) << c.right;
+        figure->Release();
     }
-    const auto sorted = [](OmD3DSkinMesh* device) {
-        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles());
+    const auto sorted = [](OmD3DSkinMesh* figure) {
+        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(figure->GetTriangles());
         return list ? list->GetCount() : 0u;
     };
     OmD3DBatch& batch = renderer->GetBatch();
     {
-        OmD3DSkinMesh* device = TwoSubsetFigure(glass, additive);
-        ASSERT_NE(device, nullptr);
+        OmD3DSkinMesh* figure = TwoSubsetFigure(glass, additive);
+        ASSERT_NE(figure, nullptr);
         batch.Begin(0);
-        device->Render(*renderer);
+        figure->Render(*renderer);
         EXPECT_EQ(batch.GetTriangleCount(), 2u);
-        EXPECT_EQ(sorted(device), 2u);
+        EXPECT_EQ(sorted(figure), 2u);
         batch.Flush();
         renderer->FlushAlphaQueue();
-        device->Render(*renderer); // no batch open
-        EXPECT_EQ(sorted(device), 4u);
+        figure->Render(*renderer); // no batch open
+        EXPECT_EQ(sorted(figure), 4u);
         renderer->FlushAlphaQueue();
-        device->Release();
+        figure->Release();
     }
 
-    OmD3DSkinMesh* device = TwoSubsetFigure(Opaque(), additive);
-    ASSERT_NE(device, nullptr);
+    OmD3DSkinMesh* figure = TwoSubsetFigure(Opaque(), additive);
+    ASSERT_NE(figure, nullptr);
     batch.Begin(0);
     const uint64_t before = Draws();
-    device->Render(*renderer);
+    figure->Render(*renderer);
     EXPECT_EQ(Draws() - before, 1u) << "the opaque subset only";
     EXPECT_EQ(batch.GetTriangleCount(), 0u) << "the batch blends by alpha, not additively";
     batch.Flush();
     ASSERT_EQ(renderer->GetAlphaQueueLength(), 1u);
-    EXPECT_EQ(sorted(device), 2u);
+    EXPECT_EQ(sorted(figure), 2u);
     // The sorted pass draws the additive square (in the bind pose).
     ClearTo(0, 0, 0);
     renderer->FlushAlphaQueue();
@@ -254,14 +251,14 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPassInTheirFiguresOwnP
     ClearTo(0, 0, 0);
     for (float lift : {0.0f, 0.5f}) {
         pose[1].position = OmVector3(0.5f, lift, 0); // the arm's joint, raised
-        device->SetBoneMatrices(pose, 2);
-        device->Render(*renderer);
+        figure->SetBoneMatrices(pose, 2);
+        figure->Render(*renderer);
     }
     renderer->FlushAlphaQueue();
     const std::vector<uint32_t> pixels = ReadPixels();
     for (float y : {0.0f, 0.5f})
         EXPECT_NE(At(pixels, OmVector3(0.8f, y, 0)) & 0xFFFFFF, 0u) << y;
-    device->Release();
+    figure->Release();
 }
 
 // ---- morph meshes ------------------------------------------------------------
