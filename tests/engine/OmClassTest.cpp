@@ -9,7 +9,7 @@
 
 using archive_test::Registry;
 
-TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
+TEST(OmClassRegistry, AddClassIsFirstComeFindObjectByNameAndFreeAllObjectsKeepsUnlistedObjects)
 {
     OmClassRegistry registry;
     OmClassFactoryOf<TestBall> factoryA, factoryB;
@@ -38,6 +38,59 @@ TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
     EXPECT_FALSE(registry.FindClassIndex("testearly", index) || registry.FindClassIndex(nullptr, index));
     EXPECT_TRUE(!registry.GetFactory(2) && !registry.GetPool(-1) && !registry.CreateObject(5));
     constructed->~OmClass();
+
+    // The program's registry finds objects by name and frees all but unlisted ones.
+    OmClassRegistry& global = Registry();
+    int32_t ballId = TestBall::ClassId();
+    TestBall* unnamed = new TestBall();
+    TestBall* first = new TestBall();
+    TestBall* second = new TestBall();
+    TestBox* otherClass = new TestBox();
+    first->SetName("Target");
+    second->SetName("Target");
+    otherClass->SetName("Box");
+
+    // Unnamed objects about, another class's name, the wrong case: nothing.
+    for (const char* name : {"", static_cast<const char*>(nullptr), "Box", "target"})
+        EXPECT_EQ(global.FindObject(ballId, name), nullptr) << (name ? name : "null");
+    OmObject* found = global.FindObject(ballId, "Target");
+    EXPECT_TRUE(found == first || found == second);
+
+    // Released objects are dead cells and no longer found.
+    found->Release();
+    OmObject* other = global.FindObject(ballId, "Target");
+    ASSERT_TRUE(other);
+    EXPECT_NE(other, found);
+    other->Release();
+    EXPECT_FALSE(global.FindObject(ballId, "Target") || global.FindObject(-1, "Target"));
+
+    unnamed->Release();
+    otherClass->Release();
+
+    // What lives for the whole run (an unlisted class) survives every mode switch.
+    TestKeeper* camera = new TestKeeper();
+    camera->value = 42;
+    camera->SetName("camera");
+
+    for (int modeSwitch = 0; modeSwitch < 2; ++modeSwitch) {
+        new TestBall(); // level objects the switch frees
+        new TestNode();
+        global.FreeAllObjects();
+        EXPECT_EQ(TestBall::s_pool.GetLiveCount(), 0u);
+        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), 0u);
+
+        // The kept object is intact and usable, and the freed pools work.
+        EXPECT_EQ(camera->value, 42u);
+        EXPECT_STREQ(camera->GetName(), "camera");
+        TestNode* fresh = new TestNode();
+        camera->SetLink(0, fresh);
+        fresh->Release();
+        EXPECT_EQ(camera->links[0]->GetRefCount(), 1u);
+        camera->SetLink(0, nullptr);
+    }
+    EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 1u);
+    camera->Release();
+    EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 0u);
 }
 
 TEST(OmObject, DerivationCastsReferenceCountsAndNames)
@@ -62,59 +115,4 @@ TEST(OmObject, DerivationCastsReferenceCountsAndNames)
     EXPECT_EQ(TestBall::s_pool.GetLiveCount(), liveBefore - 1) << "the cell went back to the class pool";
     // The pool tests liveness where the object keeps its count.
     EXPECT_EQ(OmObject::RefCountOffset(), OmFastAlloc::kLiveWordOffset);
-}
-
-TEST(OmClassRegistry, FindObjectByNameAndFreeAllObjectsKeepsUnlistedObjects)
-{
-    OmClassRegistry& registry = Registry();
-    int32_t ballId = TestBall::ClassId();
-    TestBall* unnamed = new TestBall();
-    TestBall* first = new TestBall();
-    TestBall* second = new TestBall();
-    TestBox* otherClass = new TestBox();
-    first->SetName("Target");
-    second->SetName("Target");
-    otherClass->SetName("Box");
-
-    // Unnamed objects about, another class's name, the wrong case: nothing.
-    for (const char* name : {"", static_cast<const char*>(nullptr), "Box", "target"})
-        EXPECT_EQ(registry.FindObject(ballId, name), nullptr) << (name ? name : "null");
-    OmObject* found = registry.FindObject(ballId, "Target");
-    EXPECT_TRUE(found == first || found == second);
-
-    // Released objects are dead cells and no longer found.
-    found->Release();
-    OmObject* other = registry.FindObject(ballId, "Target");
-    ASSERT_TRUE(other);
-    EXPECT_NE(other, found);
-    other->Release();
-    EXPECT_FALSE(registry.FindObject(ballId, "Target") || registry.FindObject(-1, "Target"));
-
-    unnamed->Release();
-    otherClass->Release();
-
-    // What lives for the whole run (an unlisted class) survives every mode switch.
-    TestKeeper* camera = new TestKeeper();
-    camera->value = 42;
-    camera->SetName("camera");
-
-    for (int modeSwitch = 0; modeSwitch < 2; ++modeSwitch) {
-        new TestBall(); // level objects the switch frees
-        new TestNode();
-        registry.FreeAllObjects();
-        EXPECT_EQ(TestBall::s_pool.GetLiveCount(), 0u);
-        EXPECT_EQ(TestNode::s_pool.GetLiveCount(), 0u);
-
-        // The kept object is intact and usable, and the freed pools work.
-        EXPECT_EQ(camera->value, 42u);
-        EXPECT_STREQ(camera->GetName(), "camera");
-        TestNode* fresh = new TestNode();
-        camera->SetLink(0, fresh);
-        fresh->Release();
-        EXPECT_EQ(camera->links[0]->GetRefCount(), 1u);
-        camera->SetLink(0, nullptr);
-    }
-    EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 1u);
-    camera->Release();
-    EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 0u);
 }

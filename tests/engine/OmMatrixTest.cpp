@@ -88,7 +88,7 @@ TEST(OmMatrix3, InverseUndoesTheTransformAndScaleTouchesOnlyTheDiagonal)
     ExpectMatrixNear(m, scaled, 0);
 }
 
-TEST(OmMatrix4, InverseOfAGeneralMatrixAndSingularLeavesOutputAlone)
+TEST(OmMatrix4, InverseOfAGeneralOrSingularMatrixAndALeftHandedLookAt)
 {
     const OmMatrix4 m = Make4({2, 0, 0, 1, 0, 3, 1, 0, 1, 0, 1, 0, 4, 5, 6, 1});
     OmMatrix4 inv, product;
@@ -106,10 +106,8 @@ TEST(OmMatrix4, InverseOfAGeneralMatrixAndSingularLeavesOutputAlone)
         EXPECT_FALSE(InvertMatrix4(bad, out));
         EXPECT_TRUE(out.Equals(before));
     }
-}
 
-TEST(OmMatrix4, LookAtIsALeftHandedViewAlongPlusZ)
-{
+    // Look-at builds a left-handed view along +z.
     OmMatrix4 view;
     BuildLookAtMatrix(OmVector3(0, 0, -5), OmVector3(0, 0, 0), OmVector3(0, 1, 0), view);
     ExpectVectorNear(view.TransformPoint(OmVector3(1, 2, 0)), 1, 2, 5);

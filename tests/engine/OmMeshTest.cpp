@@ -49,7 +49,7 @@ struct MeshHolder {
 
 } // namespace
 
-TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPositionAndWeldingRefusesIndicesPastTheVertices)
+TEST(OmMesh, EdgeAdjacencyWeldingAndUnwrappingTrianglesThatCrossAWrap)
 {
     MeshHolder mesh;
     AddQuad(*mesh); // unshared corners: edges meet by position only
@@ -72,28 +72,26 @@ TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPositionAndWeldingRefusesIndicesPast
     EXPECT_TRUE(trace.Contains("WeldVertices"));
     EXPECT_EQ(mesh->vertices.GetCount(), 9u);
     EXPECT_EQ(mesh->indices[4], 99u);
-}
 
-TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
-{
-    MeshHolder mesh;
+    // Unwrapping shifts triangles that cross a wrap and refuses shared vertices.
+    MeshHolder wrapped;
     // u runs 2.1 to 2.4 without crossing a half-wrap: left alone.
-    AddTriangle(*mesh, Vertex(0, 0, 0, 2.1f, 0.1f), Vertex(1, 0, 0, 2.4f, 0.1f), Vertex(0, 0, 1, 2.3f, 0.2f));
+    AddTriangle(*wrapped, Vertex(0, 0, 0, 2.1f, 0.1f), Vertex(1, 0, 0, 2.4f, 0.1f), Vertex(0, 0, 1, 2.3f, 0.2f));
     // u 3.4 to 3.6 crosses 3.5: moved down by floor(3.4) = 3.
-    AddTriangle(*mesh, Vertex(0, 0, 0, 3.4f, 0.1f), Vertex(1, 0, 0, 3.6f, 0.1f), Vertex(0, 0, 1, 3.45f, 0.2f));
+    AddTriangle(*wrapped, Vertex(0, 0, 0, 3.4f, 0.1f), Vertex(1, 0, 0, 3.6f, 0.1f), Vertex(0, 0, 1, 3.45f, 0.2f));
     // Spread of 5 in v with a wrap of 1: counted.
-    AddTriangle(*mesh, Vertex(0, 0, 0, 0.1f, 0.0f), Vertex(1, 0, 0, 0.1f, 5.0f), Vertex(0, 0, 1, 0.1f, 0.2f));
-    TraceCapture trace;
-    EXPECT_TRUE(mesh->UnwrapTextures(1));
-    EXPECT_FLOAT_EQ(mesh->vertices[0].uv0[0], 2.1f);
-    EXPECT_NEAR(mesh->vertices[3].uv0[0], 0.4f, 1e-5f);
-    EXPECT_NEAR(mesh->vertices[4].uv0[0], 0.6f, 1e-5f);
-    EXPECT_TRUE(trace.Contains("Error in OmMesh::UnwrapTextures() - coords out of range"));
-    EXPECT_TRUE(trace.Contains("Mesh has 1 triangles with over-wrapped texture coords"));
+    AddTriangle(*wrapped, Vertex(0, 0, 0, 0.1f, 0.0f), Vertex(1, 0, 0, 0.1f, 5.0f), Vertex(0, 0, 1, 0.1f, 0.2f));
+    TraceCapture overWrapped;
+    EXPECT_TRUE(wrapped->UnwrapTextures(1));
+    EXPECT_FLOAT_EQ(wrapped->vertices[0].uv0[0], 2.1f);
+    EXPECT_NEAR(wrapped->vertices[3].uv0[0], 0.4f, 1e-5f);
+    EXPECT_NEAR(wrapped->vertices[4].uv0[0], 0.6f, 1e-5f);
+    EXPECT_TRUE(overWrapped.Contains("Error in OmMesh::UnwrapTextures() - coords out of range"));
+    EXPECT_TRUE(overWrapped.Contains("Mesh has 1 triangles with over-wrapped texture coords"));
 
-    mesh->WeldVertices(0.01f, 10.0f);
+    wrapped->WeldVertices(0.01f, 10.0f);
     TraceCapture refused;
-    EXPECT_FALSE(mesh->UnwrapTextures(1));
+    EXPECT_FALSE(wrapped->UnwrapTextures(1));
     EXPECT_TRUE(refused.Contains("Cannot unwrap mesh with indexed vertices"));
 }
 
@@ -167,7 +165,7 @@ TEST(OmMesh, SplitByAlphaRenumbersAndConversionSetsAlphaFlagsAndRefusesOversized
     target->Release();
 }
 
-TEST(OmIntersect, RayTriangleIsTwoSidedAndReportsBarycentrics)
+TEST(OmIntersect, RayTriangleIsTwoSidedAndSegmentCylinderHitsOnlyAlongTheSegmentWithinTheHeight)
 {
     const OmVector3 a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
     float t = 0, u = 0, v = 0;
@@ -186,10 +184,8 @@ TEST(OmIntersect, RayTriangleIsTwoSidedAndReportsBarycentrics)
     // Behind the origin: a hit with negative t that callers drop.
     ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.2f, 0.2f, 1), OmVector3(0, 0, 1), a, b, c, t, u, v));
     EXPECT_LT(t, 0.0f);
-}
 
-TEST(OmIntersect, SegmentCylinderHitsOnlyAlongTheSegmentAndWithinTheHeight)
-{
+    // A segment hits a cylinder only along the segment and within the height.
     const OmVector3 base(0, 0, 0);
     float f = -1.0f;
     ASSERT_TRUE(IntersectSegmentCylinder(OmVector3(-4, 1, 0), OmVector3(4, 1, 0), base, 1.0f, 2.0f, f));

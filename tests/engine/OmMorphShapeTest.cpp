@@ -118,7 +118,7 @@ TEST_F(MorphShapeTest, PlayRunsAtTheRecordsOwnSpeedAndStartsFromTheFirstFrameWhe
     EXPECT_NEAR(X(), 15.0f, 1e-3f);
 }
 
-TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
+TEST_F(MorphShapeTest, TheEngineMeshAloneDoesNothingBoundsCoverEveryFrameAndFramesMustMatchTheMesh)
 {
     shape_->PlayAnimation(0, OM_PLAY_LOOP);
     shape_->Update(0.05f);
@@ -135,10 +135,8 @@ TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
     shape_->Update(0.6f);
     EXPECT_EQ(shape_->GetAnimation(), 1);
     EXPECT_EQ(renderMesh_->calls, 1);
-}
 
-TEST(MorphMeshTest, BoundsCoverEveryFrameAndFramesMustMatchTheMesh)
-{
+    // A mesh of its own: bounds cover every frame, and frames must match the mesh.
     OmMorphMesh* mesh = MakeMesh();
     mesh->ComputeBounds(); // x from -5 to 20; the rest pose at 0 does not count
     EXPECT_EQ(mesh->GetBounds().centre.x, 7.5f);

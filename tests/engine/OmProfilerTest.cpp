@@ -33,7 +33,7 @@ void RunFrame(RecordingProfiler& p, ManualClock& clock, int section, int64_t bus
 
 } // namespace
 
-TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFiguresAndNoInfinitePercentage)
+TEST(OmProfiler, WindowFiguresNoInfinitePercentageAndSectionsBeyondTheLimitAreRefusedAndNamesCut)
 {
     ManualClock clock;
     RecordingProfiler p;
@@ -78,30 +78,27 @@ TEST(OmProfiler, FirstWindowShowsZeroAveragesThenTheClosedWindowsFiguresAndNoInf
     p.EndFrame();
     EXPECT_EQ(p.GetSection(load).windowPeak, 40);
     EXPECT_EQ(p.GetSection(load).windowPeakPercent, 0.0f);
-}
 
-TEST(OmProfiler, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
-{
+    // Sections beyond the limit are refused and names are cut.
     archive_test::ErrorCapture logged;
-    ManualClock clock;
-    RecordingProfiler p;
+    RecordingProfiler full;
     const std::string longName(300, 'n');
-    EXPECT_EQ(p.AddSection(longName.c_str()), 0);
-    EXPECT_EQ(std::string(p.GetSectionName(0)), std::string(127, 'n'));
+    EXPECT_EQ(full.AddSection(longName.c_str()), 0);
+    EXPECT_EQ(std::string(full.GetSectionName(0)), std::string(127, 'n'));
     for (int i = 1; i < OmProfiler::kMaxSections; ++i)
-        EXPECT_EQ(p.AddSection("s"), i);
+        EXPECT_EQ(full.AddSection("s"), i);
     EXPECT_TRUE(logged.Text().empty());
-    const int refused = p.AddSection("one too many");
+    const int refused = full.AddSection("one too many");
     EXPECT_EQ(refused, -1);
-    EXPECT_EQ(p.GetSectionCount(), OmProfiler::kMaxSections);
+    EXPECT_EQ(full.GetSectionCount(), OmProfiler::kMaxSections);
     EXPECT_TRUE(logged.Contains("one too many"));
     // Timing a refused section does nothing harmful.
-    p.BeginFrame();
-    p.StartSection(refused);
+    full.BeginFrame();
+    full.StartSection(refused);
     clock.Advance(5);
-    p.StopSection(refused);
-    p.StopSection(OmProfiler::kMaxSections);
-    p.EndFrame();
-    p.Report();
-    EXPECT_EQ(p.lines.size(), size_t(OmProfiler::kMaxSections));
+    full.StopSection(refused);
+    full.StopSection(OmProfiler::kMaxSections);
+    full.EndFrame();
+    full.Report();
+    EXPECT_EQ(full.lines.size(), size_t(OmProfiler::kMaxSections));
 }

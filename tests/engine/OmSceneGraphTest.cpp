@@ -64,7 +64,7 @@ struct SceneFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndBoundsFollow)
+TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndRenderMeshesReplaceEngineMeshes)
 {
     // Parent turned so x goes to -z and z to x, scaled by 2, at (10, 0, 0).
     OmGroup* parent = AddNode<OmGroup>(*root, "parent");
@@ -93,9 +93,32 @@ TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndBoundsFollow)
     root->Update(0.0f);
     EXPECT_TRUE(Near(leaf->GetWorldPosition(), OmVector3(16, 0, -2)));
     EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(16, 0, -2)));
+
+    // Render meshes replace the engine meshes in every shape, and lights register.
+    OmMesh* mesh = MakeTriangleMesh();
+    OmGroup* inner = AddNode<OmGroup>(*root, "inner");
+    OmShape* a = AddShape(*root, "a", mesh);
+    OmShape* b = AddShape(*inner, "b", mesh);
+    auto* light = AddNode<OmLight>(*inner, "light");
+    mesh->Release(); // the shapes hold it now
+
+    EXPECT_TRUE(CreateRenderMeshes(root, renderer, 0));
+    ASSERT_EQ(renderer.createdMeshes.size(), 1u);
+    TestRenderMesh* renderMesh = renderer.createdMeshes[0];
+    EXPECT_TRUE(a->GetGeometry() == renderMesh && b->GetGeometry() == renderMesh);
+    EXPECT_EQ(renderMesh->GetRefCount(), 2u);
+    EXPECT_EQ(renderMesh->createdVertices, 3u);
+    EXPECT_EQ(light->deviceLightId, 0);
+
+    // A failed conversion is reported through the result.
+    auto* other = new OmMesh();
+    AddShape(*inner, "c", other);
+    other->Release();
+    renderer.failMeshCreate = true;
+    EXPECT_FALSE(CreateRenderMeshes(root, renderer, 0));
 }
 
-TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsAndSkipsPassedPlanes)
+TEST_F(SceneFixture, FrustumCullingSkipsPassedPlanesAndModifierListsStayBoundedForCulledAndDrawnNodes)
 {
     AddShape(*root, "inside", Mesh("inside", 1.0f), OmVector3(0, 0, 10));
     AddShape(*root, "behind", Mesh("behind", 1.0f), OmVector3(0, 0, -10));
@@ -121,10 +144,8 @@ TEST_F(SceneFixture, FrustumCullingDrawsInsideAndStraddlingObjectsAndSkipsPassed
     EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes);
     // The shape's world transform reached the renderer before its draw.
     EXPECT_FLOAT_EQ(renderer.lastWorldScale, 1.0f);
-}
 
-TEST_F(SceneFixture, ModifierListsStayBoundedForCulledAndDrawnNodes)
-{
+    // Modifier lists stay bounded for culled and drawn nodes alike.
     OmShape* seen = AddShape(*root, "seen", Mesh("seen", 1.0f), OmVector3(0, 0, 10));
     OmShape* hidden = AddShape(*root, "hidden", Mesh("hidden", 1.0f), OmVector3(0, 0, -10));
     auto* light = new OmLight();
@@ -220,31 +241,6 @@ TEST(OmNode, ALastControllerThatHoldsKeepsThePreviousWorldTransform)
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(Near(node->GetWorldPosition(), OmVector3(1, 0, 0)));
     node->Release();
-}
-
-TEST_F(SceneFixture, RenderMeshesReplaceEngineMeshesInEveryShapeAndLightsRegister)
-{
-    OmMesh* mesh = MakeTriangleMesh();
-    OmGroup* inner = AddNode<OmGroup>(*root, "inner");
-    OmShape* a = AddShape(*root, "a", mesh);
-    OmShape* b = AddShape(*inner, "b", mesh);
-    auto* light = AddNode<OmLight>(*inner, "light");
-    mesh->Release(); // the shapes hold it now
-
-    EXPECT_TRUE(CreateRenderMeshes(root, renderer, 0));
-    ASSERT_EQ(renderer.createdMeshes.size(), 1u);
-    TestRenderMesh* renderMesh = renderer.createdMeshes[0];
-    EXPECT_TRUE(a->GetGeometry() == renderMesh && b->GetGeometry() == renderMesh);
-    EXPECT_EQ(renderMesh->GetRefCount(), 2u);
-    EXPECT_EQ(renderMesh->createdVertices, 3u);
-    EXPECT_EQ(light->deviceLightId, 0);
-
-    // A failed conversion is reported through the result.
-    auto* other = new OmMesh();
-    AddShape(*inner, "c", other);
-    other->Release();
-    renderer.failMeshCreate = true;
-    EXPECT_FALSE(CreateRenderMeshes(root, renderer, 0));
 }
 
 TEST_F(SceneFixture, AGroupThatContainsItselfIsReportedNotRecursedForever)

@@ -56,8 +56,44 @@ OmPbfMaterial NamedMaterial(const char* name, const char* texture = "")
 
 } // namespace
 
-TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
+TEST_F(ImportTest, BrokenScenesFailNodesBecomeGroupsMaterialsImageListsAndLightsConvert)
 {
+    OmSceneImporter none;
+    EXPECT_FALSE(none.Load(nullptr, root) || none.Load("/no/such/scene.pbf", root));
+
+    // A corner naming a position that does not exist drops the mesh.
+    OmPbfScene bad;
+    bad.AddObject(Triangle());
+    static_cast<OmPbfMeshRecord*>(bad.objects.At(0))->faces[0].corners[1].position = 7;
+    bad.AddObject(Triangle());
+    static_cast<OmPbfMeshRecord*>(bad.objects.At(1))->faces[0].corners[2].texCoord = 0xFFFFFFFF;
+    bad.root.name.Assign("Bad");
+    bad.root.object = 0;
+    const std::string badPath = TempPath("bad.pbf");
+    ASSERT_TRUE(bad.Save(badPath.c_str()));
+    {
+        ErrorCapture errors;
+        OmSceneImporter dropping;
+        EXPECT_TRUE(dropping.Load(badPath.c_str(), root));
+        EXPECT_FALSE(dropping.GetObject(0));
+        EXPECT_FALSE(dropping.GetObject(1));
+        EXPECT_EQ(root->GetChildCount(), 0);
+        EXPECT_TRUE(errors.Contains("missing position"));
+        EXPECT_TRUE(errors.Contains("missing texture coordinate"));
+    }
+    // A file cut short.
+    OmPbfScene full;
+    pbftest::FillScene(full, 4);
+    const std::vector<uint8_t> bytes = pbftest::Write(full);
+    const std::string cut = TempPath("cut.pbf");
+    archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(bytes.size() / 2)));
+    ErrorCapture cutErrors;
+    OmSceneImporter truncated;
+    EXPECT_FALSE(truncated.Load(cut.c_str(), root));
+    EXPECT_TRUE(cutErrors.Contains("could not be read"));
+    EXPECT_EQ(root->GetChildCount(), 0);
+
+    // Nodes with children become groups.
     OmPbfScene scene;
     scene.AddObject(Triangle());
     scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
@@ -83,82 +119,76 @@ TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
     EXPECT_TRUE(MeshOf(armGroup->GetChild(0)));
     EXPECT_TRUE(dynamic_cast<OmLight*>(model->GetChild(1)));
     EXPECT_FALSE(importer.GetObject(1));
-}
 
-TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
-{
-    OmPbfScene scene;
-    const char* names[] = {"_a", "_cb", "_cm", "_x", "plain"};
+    // Materials take colours, blend flags and textures.
+    OmPbfScene walls;
+    const char* wallNames[] = {"_a", "_cb", "_cm", "_x", "plain"};
     const uint32_t blends[] = {64, 256 + 32, 256 + 65, 0, 0};
-    for (const char* name : names)
-        scene.materials.Add(NamedMaterial(name, "stone.tga"));
-    scene.AddObject(Triangle(4));
-    scene.AddObject(Triangle(9)); // out of range: the first material
-    scene.root.name.Assign("Walls");
-    Child(scene.root, "A", 0);
-    Child(scene.root, "B", 1);
+    for (const char* name : wallNames)
+        walls.materials.Add(NamedMaterial(name, "stone.tga"));
+    walls.AddObject(Triangle(4));
+    walls.AddObject(Triangle(9)); // out of range: the first material
+    walls.root.name.Assign("Walls");
+    Child(walls.root, "A", 0);
+    Child(walls.root, "B", 1);
 
-    OmSceneImporter importer;
-    importer.opacity = 0.5f;
-    ASSERT_TRUE(SaveAndLoad(scene, "walls.pbf", importer));
-    ASSERT_EQ(importer.GetMaterialCount(), 5);
+    OmSceneImporter wallImporter;
+    wallImporter.opacity = 0.5f;
+    ASSERT_TRUE(SaveAndLoad(walls, "walls.pbf", wallImporter));
+    ASSERT_EQ(wallImporter.GetMaterialCount(), 5);
     for (int i = 0; i < 5; ++i) {
-        const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(i));
+        const OmMaterial* m = renderer.GetMaterial(wallImporter.GetMaterialId(i));
         ASSERT_NE(m, nullptr);
-        EXPECT_EQ(m->blendMode, blends[i]) << names[i];
+        EXPECT_EQ(m->blendMode, blends[i]) << wallNames[i];
     }
-    const OmMaterial* plain = renderer.GetMaterial(importer.GetMaterialId(4));
+    const OmMaterial* plain = renderer.GetMaterial(wallImporter.GetMaterialId(4));
     EXPECT_EQ(plain->diffuse.b, 0.3f);
     EXPECT_EQ(plain->ambient.r, 0.4f);
     EXPECT_EQ(plain->specular.g, 0.8f);
     EXPECT_EQ(plain->diffuse.a, 0.5f);
     EXPECT_EQ(plain->emissive.a, 0.0f);
     EXPECT_EQ(plain->factor, 3.0f);
-    EXPECT_EQ(TextureName(importer.GetMaterialId(4)), "Textures\\stone.tga");
-    EXPECT_EQ(MeshOf(importer.GetObject(0))->triangleMaterials[0], uint32_t(importer.GetMaterialId(4)));
-    EXPECT_EQ(MeshOf(importer.GetObject(1))->triangleMaterials[0], uint32_t(importer.GetMaterialId(0)));
+    EXPECT_EQ(TextureName(wallImporter.GetMaterialId(4)), "Textures\\stone.tga");
+    EXPECT_EQ(MeshOf(wallImporter.GetObject(0))->triangleMaterials[0], uint32_t(wallImporter.GetMaterialId(4)));
+    EXPECT_EQ(MeshOf(wallImporter.GetObject(1))->triangleMaterials[0], uint32_t(wallImporter.GetMaterialId(0)));
     EXPECT_EQ(OmSceneImporter::BlendModeFromName("_"), 0u);
     EXPECT_EQ(OmSceneImporter::BlendModeFromName("_c"), 256u);
-}
 
-TEST_F(ImportTest, ImageListsAndTheBoundedTextureFolder)
-{
-    const std::string list = TempPath("water.ifl");
+    // Image lists, and the bounded texture folder.
+    const std::string listPath = TempPath("water.ifl");
     const std::string listText = "water1.tga\r\n\r\nwater2.tga";
-    archive_test::WriteFile(list, std::vector<unsigned char>(listText.begin(), listText.end()));
-    const std::string folder = std::filesystem::path(list).parent_path().string() + "/";
-    const std::string listName = std::filesystem::path(list).filename().string();
-    OmPbfScene scene;
+    archive_test::WriteFile(listPath, std::vector<unsigned char>(listText.begin(), listText.end()));
+    const std::string folder = std::filesystem::path(listPath).parent_path().string() + "/";
+    const std::string listName = std::filesystem::path(listPath).filename().string();
+    OmPbfScene waterScene;
     OmPbfMaterial water = NamedMaterial("water");
     OmPbfTextureLayer* layer = water.layers.Append();
     layer->name.Assign(listName.c_str());
     layer->animated = 1;
     layer->rate = 2.0f;
-    scene.materials.Add(std::move(water));
+    waterScene.materials.Add(std::move(water));
     // A name that cannot fit after the folder is refused, not written past.
-    scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
+    waterScene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
 
-    ErrorCapture errors;
-    OmSceneImporter importer;
-    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
-    ASSERT_TRUE(SaveAndLoad(scene, "water.pbf", importer));
-    const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(0));
-    ASSERT_EQ(m->layers.GetCount(), 1u);
-    ASSERT_EQ(m->layers[0].frames.GetCount(), 3u);
-    EXPECT_EQ(m->layers[0].animated, 1);
-    EXPECT_EQ(m->layers[0].frameRate, 2.0f);
-    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 0), folder + "water1.tga");
-    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 1), folder);
-    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 2), folder + "water2.tga");
-    const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(1));
+    ErrorCapture tooLong;
+    OmSceneImporter waterImporter;
+    ASSERT_TRUE(waterImporter.SetTextureDirectory(folder.c_str()));
+    ASSERT_TRUE(SaveAndLoad(waterScene, "water.pbf", waterImporter));
+    const OmMaterial* waterMaterial = renderer.GetMaterial(waterImporter.GetMaterialId(0));
+    ASSERT_EQ(waterMaterial->layers.GetCount(), 1u);
+    ASSERT_EQ(waterMaterial->layers[0].frames.GetCount(), 3u);
+    EXPECT_EQ(waterMaterial->layers[0].animated, 1);
+    EXPECT_EQ(waterMaterial->layers[0].frameRate, 2.0f);
+    EXPECT_EQ(TextureName(waterImporter.GetMaterialId(0), 0, 0), folder + "water1.tga");
+    EXPECT_EQ(TextureName(waterImporter.GetMaterialId(0), 0, 1), folder);
+    EXPECT_EQ(TextureName(waterImporter.GetMaterialId(0), 0, 2), folder + "water2.tga");
+    const OmMaterial* longName = renderer.GetMaterial(waterImporter.GetMaterialId(1));
     EXPECT_EQ(longName->layers[0].frames.GetCount(), 0u);
-    EXPECT_TRUE(errors.Contains("texture name too long"));
-    EXPECT_FALSE(importer.SetTextureDirectory(std::string(260, 'd').c_str()));
-    EXPECT_STREQ(importer.GetTextureDirectory(), folder.c_str());
-}
+    EXPECT_TRUE(tooLong.Contains("texture name too long"));
+    EXPECT_FALSE(waterImporter.SetTextureDirectory(std::string(260, 'd').c_str()));
+    EXPECT_STREQ(waterImporter.GetTextureDirectory(), folder.c_str());
 
-TEST_F(ImportTest, LightsConvertTheirRecords)
-{
+    // Lights convert their records.
     OmPbfLightRecord record;
     record.kind = 1;
     record.colour = {0.5f, 0.6f, 0.7f, 1.0f};
@@ -183,7 +213,7 @@ TEST_F(ImportTest, LightsConvertTheirRecords)
     EXPECT_EQ(light.range, -1.0f);
 
     // Max lights: one under a node scaled by 2, one that no node carries.
-    OmPbfScene scene;
+    OmPbfScene lightScene;
     for (int i = 0; i < 2; ++i) {
         auto max = std::make_unique<OmPbfMaxLightRecord>();
         max->kind = 0;
@@ -191,15 +221,15 @@ TEST_F(ImportTest, LightsConvertTheirRecords)
         max->angleA = 90.0f;
         max->aspect = 4.0f;
         max->mode = 7;
-        scene.AddObject(std::move(max));
+        lightScene.AddObject(std::move(max));
     }
-    scene.root.name.Assign("Lights");
-    OmPbfNode* scaled = Child(scene.root, "Big", 0);
+    lightScene.root.name.Assign("Lights");
+    OmPbfNode* scaled = Child(lightScene.root, "Big", 0);
     scaled->transform.m[0] = 2.0f;
-    OmSceneImporter importer;
-    ASSERT_TRUE(SaveAndLoad(scene, "lights.pbf", importer));
-    auto* big = dynamic_cast<OmMaxLightNode*>(importer.GetObject(0));
-    auto* loose = dynamic_cast<OmMaxLightNode*>(importer.GetObject(1));
+    OmSceneImporter lightImporter;
+    ASSERT_TRUE(SaveAndLoad(lightScene, "lights.pbf", lightImporter));
+    auto* big = dynamic_cast<OmMaxLightNode*>(lightImporter.GetObject(0));
+    auto* loose = dynamic_cast<OmMaxLightNode*>(lightImporter.GetObject(1));
     ASSERT_TRUE(big);
     ASSERT_TRUE(loose);
     ASSERT_EQ(big->light.farEnd, 20.0f);
@@ -209,48 +239,9 @@ TEST_F(ImportTest, LightsConvertTheirRecords)
     EXPECT_EQ(big->light.decay, 2);
     // Only lights: the box stays empty.
     OmVector3 min, max;
-    importer.GetBounds(min, max);
+    lightImporter.GetBounds(min, max);
     EXPECT_EQ(min.x, 100000.0f);
     EXPECT_EQ(max.y, -100000.0f);
-}
-
-TEST_F(ImportTest, BrokenScenesFailWithAnError)
-{
-    OmSceneImporter importer;
-    EXPECT_FALSE(importer.Load(nullptr, root) || importer.Load("/no/such/scene.pbf", root));
-
-    // A corner naming a position that does not exist drops the mesh.
-    OmPbfScene scene;
-    scene.AddObject(Triangle());
-    auto* mesh = static_cast<OmPbfMeshRecord*>(scene.objects.At(0));
-    mesh->faces[0].corners[1].position = 7;
-    scene.AddObject(Triangle());
-    static_cast<OmPbfMeshRecord*>(scene.objects.At(1))->faces[0].corners[2].texCoord = 0xFFFFFFFF;
-    scene.root.name.Assign("Bad");
-    scene.root.object = 0;
-    const std::string path = TempPath("bad.pbf");
-    ASSERT_TRUE(scene.Save(path.c_str()));
-    {
-        ErrorCapture errors;
-        OmSceneImporter bad;
-        EXPECT_TRUE(bad.Load(path.c_str(), root));
-        EXPECT_FALSE(bad.GetObject(0));
-        EXPECT_FALSE(bad.GetObject(1));
-        EXPECT_EQ(root->GetChildCount(), 0);
-        EXPECT_TRUE(errors.Contains("missing position"));
-        EXPECT_TRUE(errors.Contains("missing texture coordinate"));
-    }
-    // A file cut short.
-    OmPbfScene full;
-    pbftest::FillScene(full, 4);
-    const std::vector<uint8_t> bytes = pbftest::Write(full);
-    const std::string cut = TempPath("cut.pbf");
-    archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(bytes.size() / 2)));
-    ErrorCapture errors;
-    OmSceneImporter truncated;
-    EXPECT_FALSE(truncated.Load(cut.c_str(), root));
-    EXPECT_TRUE(errors.Contains("could not be read"));
-    EXPECT_EQ(root->GetChildCount(), 0);
 }
 
 TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)

@@ -39,7 +39,7 @@ std::unique_ptr<OmPbfMeshRecord> Square(float x, int positions = 4)
 
 } // namespace
 
-TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonLimitsInfluencesAndRefusesStrayBones)
+TEST_F(ImportTest, SkinnedModelsShareCornersBindTheSkeletonAndMorphModelsTakeFramesFromEveryMesh)
 {
     ScratchDir folder;
     OmPbfScene scene;
@@ -87,66 +87,57 @@ TEST_F(ImportTest, SkinnedModelSharesCornersBindsTheSkeletonLimitsInfluencesAndR
     OmSceneImporter third;
     EXPECT_EQ(third.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr);
     EXPECT_TRUE(reports.Contains("names bone 5 of 2")) << reports.Text();
-}
 
-
-// Row vectors: a point goes through its own node's transform, then its ancestors'.
-TEST_F(ImportTest, SkinnedModelTakesItsNodeTransformBeforeItsAncestors)
-{
-    ScratchDir folder;
-    OmPbfScene scene;
-    scene.AddObject(Square(0));
-    scene.root.transform.SetTranslation(OmVector3(100, 0, 0));
+    // Row vectors: a point goes through its own node's transform, then its ancestors'.
+    OmPbfScene turnedScene;
+    turnedScene.AddObject(Square(0));
+    turnedScene.root.transform.SetTranslation(OmVector3(100, 0, 0));
     auto* node = new OmPbfNode;
     node->object = 0;
     node->transform.SetAxisRotation(1.5707964f, 0, 0, 1);
-    scene.root.AddChild(node);
-    ASSERT_TRUE(scene.Save(folder.File("turned.pbf").c_str()));
+    turnedScene.root.AddChild(node);
+    ASSERT_TRUE(turnedScene.Save(folder.File("turned.pbf").c_str()));
     folder.Write("bones.txt", "1\n4\n" + Bone(0, "Root", -1) + "// Vertex list\n" + Influences({{0, 1.0f}}) +
                                   Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));
-    OmSceneImporter importer;
-    OmSkinMesh* mesh = importer.LoadSkinned(folder.File("turned.pbf").c_str(), 1.0f, 4, false);
-    ASSERT_TRUE(mesh);
-    ASSERT_EQ(mesh->vertices.GetCount(), 4u);
+    OmSceneImporter fresh;
+    OmSkinMesh* turnedMesh = fresh.LoadSkinned(folder.File("turned.pbf").c_str(), 1.0f, 4, false);
+    ASSERT_TRUE(turnedMesh);
+    ASSERT_EQ(turnedMesh->vertices.GetCount(), 4u);
     const OmVector3 turned = node->transform.TransformPoint(OmVector3(10, 0, 0));
-    const OmVector3& p = mesh->vertices[1].vertex.position; // the corner (10, 0, 0)
+    const OmVector3& p = turnedMesh->vertices[1].vertex.position; // the corner (10, 0, 0)
     EXPECT_TRUE(OmVector3::NearlyEqual(p, OmVector3(100, turned.y, 0), 1e-3f));
     EXPECT_NEAR(std::abs(p.y), 10.0f, 1e-3f);
-    mesh->Release();
-}
+    turnedMesh->Release();
 
-TEST_F(ImportTest, MorphModelTakesFramesFromEveryMeshLeavesThePathAloneAndRefusesShortFrames)
-{
-    ScratchDir folder;
-    OmPbfScene scene;
-    scene.AddObject(Square(0));
-    scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
-    scene.AddObject(Square(20));
-    ASSERT_TRUE(scene.Save(folder.File("wave.pbf").c_str()));
+    // A morph model takes frames from every turnedMesh, leaves the path alone and refuses short frames.
+    OmPbfScene wave;
+    wave.AddObject(Square(0));
+    wave.AddObject(std::make_unique<OmPbfMarkerRecord>());
+    wave.AddObject(Square(20));
+    ASSERT_TRUE(wave.Save(folder.File("wave.pbf").c_str()));
     std::string path = folder.File("WAVE.PBF");
     std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
-    OmSceneImporter importer;
-    OmMorphMesh* mesh = importer.LoadMorphModel(text.data(), 0.5f);
+    OmMorphMesh* morph = fresh.LoadMorphModel(text.data(), 0.5f);
     EXPECT_STREQ(text.data(), path.c_str());
-    ASSERT_NE(mesh, nullptr);
+    ASSERT_NE(morph, nullptr);
     // The base is not scaled; the marker's frame keeps the base.
-    ASSERT_EQ(mesh->vertices.GetCount(), 4u);
-    EXPECT_EQ(mesh->vertices[1].position.x, 10.0f);
-    const OmMorphAnimation* anim = mesh->GetAnimation(0);
+    ASSERT_EQ(morph->vertices.GetCount(), 4u);
+    EXPECT_EQ(morph->vertices[1].position.x, 10.0f);
+    const OmMorphAnimation* anim = morph->GetAnimation(0);
     ASSERT_TRUE(anim);
     ASSERT_EQ(anim->frameCount, 3);
     EXPECT_EQ(anim->frames[0][1].position.x, 5.0f);
     EXPECT_EQ(anim->frames[1][1].position.x, 10.0f);
     EXPECT_EQ(anim->frames[2][1].position.x, 15.0f);
-    mesh->Release();
+    morph->Release();
 
     OmPbfScene shorter;
     shorter.AddObject(Square(0));
     shorter.AddObject(Square(20, 3)); // one corner fewer
     ASSERT_TRUE(shorter.Save(folder.File("short.pbf").c_str()));
-    archive_test::ErrorCapture reports;
-    EXPECT_EQ(importer.LoadMorphModel(folder.File("short.pbf").c_str(), 1.0f), nullptr);
-    EXPECT_TRUE(reports.Contains("frame 1")) << reports.Text();
-    EXPECT_EQ(importer.LoadMorphModel(nullptr, 1.0f), nullptr);
-    EXPECT_EQ(importer.LoadMorphModel(folder.File("level.map").c_str(), 1.0f), nullptr);
+    archive_test::ErrorCapture shortFrames;
+    EXPECT_EQ(fresh.LoadMorphModel(folder.File("short.pbf").c_str(), 1.0f), nullptr);
+    EXPECT_TRUE(shortFrames.Contains("frame 1")) << shortFrames.Text();
+    EXPECT_EQ(fresh.LoadMorphModel(nullptr, 1.0f), nullptr);
+    EXPECT_EQ(fresh.LoadMorphModel(folder.File("level.map").c_str(), 1.0f), nullptr);
 }

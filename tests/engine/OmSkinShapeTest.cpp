@@ -93,8 +93,25 @@ protected:
 
 } // namespace
 
-TEST_F(SkinShapeTest, EveryPlayModePosesTheArmAsWorkedOutByHand)
+TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedAndEveryPlayModePosesTheArmByHand)
 {
+    OmBoneAnimation empty; // no frames
+    OmBoneAnimation instant;
+    MakeArmAnimation(instant, 4, 0.0f);
+    OmBoneAnimation broken;
+    MakeArmAnimation(broken, 4, std::nanf(""));
+    TraceCapture trace;
+    for (OmBoneAnimation* anim : {&empty, &instant, &broken}) {
+        shape_->PlayAnimation(anim, OM_PLAY_PINGPONG);
+        EXPECT_EQ(shape_->GetAnimation(), nullptr);
+        shape_->Update(1.0f);
+        shape_->Update(2.0f);
+        EXPECT_EQ(shape_->GetPose(), nullptr);
+    }
+    EXPECT_TRUE(trace.Contains("cannot play"));
+    // The rest pose stands.
+    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "rest pose");
+
     const struct {
         const char* what;
         int32_t mode;
@@ -151,26 +168,6 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
     EXPECT_EQ(shape_->GetAnimation(), &wave);
 }
 
-TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedWithoutNaN)
-{
-    OmBoneAnimation empty; // no frames
-    OmBoneAnimation instant;
-    MakeArmAnimation(instant, 4, 0.0f);
-    OmBoneAnimation broken;
-    MakeArmAnimation(broken, 4, std::nanf(""));
-    TraceCapture trace;
-    for (OmBoneAnimation* anim : {&empty, &instant, &broken}) {
-        shape_->PlayAnimation(anim, OM_PLAY_PINGPONG);
-        EXPECT_EQ(shape_->GetAnimation(), nullptr);
-        shape_->Update(1.0f);
-        shape_->Update(2.0f);
-        EXPECT_EQ(shape_->GetPose(), nullptr);
-    }
-    EXPECT_TRUE(trace.Contains("cannot play"));
-    // The rest pose stands.
-    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "rest pose");
-}
-
 TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
 {
     OmAnimationFrames frames;
@@ -211,47 +208,8 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
     }
 }
 
-TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeletonAreRefused)
-{
-    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
-    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
-    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
-    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
-    TraceCapture trace;
-    EXPECT_FALSE(shape_->AttachNodeToBone(-1));
-    EXPECT_FALSE(shape_->AttachNodeToBone(3));
-    EXPECT_FALSE(shape_->SetScaledBone(3, 4.0f));
-    EXPECT_FALSE(shape_->SetScaledBone(-2, 4.0f));
-    EXPECT_TRUE(trace.Contains("bone 3"));
-    EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
-
-    // A hand-held node follows its bone; asking again gives the same node.
-    OmGroup* hand = shape_->AttachNodeToBone(2);
-    ASSERT_TRUE(hand);
-    ASSERT_EQ(shape_->AttachNodeToBone(2), hand);
-    OmGroup* elbow = shape_->AttachNodeToBone(1);
-    PlayAt(OM_PLAY_HOLD, 0.0f);
-    EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, shape_->GetBones()[2].position, 1e-6f));
-    EXPECT_TRUE(hand->GetLocal().rotation.Equals(shape_->GetBones()[2].rotation));
-
-    // Detaching by slot leaves a hole that the search skips.
-    shape_->DetachAttachmentAt(0);
-    ASSERT_EQ(shape_->GetAttachmentCount(), 2u);
-    EXPECT_EQ(shape_->GetAttachment(0).bone, -1);
-    EXPECT_FALSE(shape_->FindBoneNode(2));
-    EXPECT_FALSE(shape_->FindBoneNode(-1));
-    EXPECT_EQ(shape_->FindBoneNode(1), elbow);
-    shape_->DetachAttachmentAt(99); // no such slot: nothing happens
-
-    // The scaled bone's quaternion: four times the rotation's trace term.
-    ASSERT_TRUE(shape_->SetScaledBone(1, 4.0f));
-    PlayAt(OM_PLAY_HOLD, 0.0f);
-    const OmQuaternion& q = shape_->GetPose()->rotations[1];
-    EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
-}
-
 // The bones below swing round with it, those above stay; no twist leaves the pose.
-TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
+TEST_F(SkinShapeTest, ATwistedBoneTurnsTheBonesBelowItAndBonesAreFoundByPartOfTheirName)
 {
     EXPECT_FALSE(shape_->SetTwistedBone(3, 1.0f));
     EXPECT_FALSE(shape_->SetTwistedBone(-2, 1.0f));
@@ -287,6 +245,43 @@ TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
     ASSERT_TRUE(shape_->SetTwistedBone(1, 90.0f * kDegree));
     PlayAt(OM_PLAY_HOLD, 0.0f);
     EXPECT_GT(std::fabs(shape_->GetBones()[2].position.z), 0.9f);
+
+    // Bones are found by part of their name; indices outside the skeleton are refused.
+    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
+    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
+    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
+    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
+    TraceCapture trace;
+    EXPECT_FALSE(shape_->AttachNodeToBone(-1));
+    EXPECT_FALSE(shape_->AttachNodeToBone(3));
+    EXPECT_FALSE(shape_->SetScaledBone(3, 4.0f));
+    EXPECT_FALSE(shape_->SetScaledBone(-2, 4.0f));
+    EXPECT_TRUE(trace.Contains("bone 3"));
+    EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
+
+    // A hand-held node follows its bone; asking again gives the same node.
+    OmGroup* hand = shape_->AttachNodeToBone(2);
+    ASSERT_TRUE(hand);
+    ASSERT_EQ(shape_->AttachNodeToBone(2), hand);
+    OmGroup* elbow = shape_->AttachNodeToBone(1);
+    PlayAt(OM_PLAY_HOLD, 0.0f);
+    EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, shape_->GetBones()[2].position, 1e-6f));
+    EXPECT_TRUE(hand->GetLocal().rotation.Equals(shape_->GetBones()[2].rotation));
+
+    // Detaching by slot leaves a hole that the search skips.
+    shape_->DetachAttachmentAt(0);
+    ASSERT_EQ(shape_->GetAttachmentCount(), 2u);
+    EXPECT_EQ(shape_->GetAttachment(0).bone, -1);
+    EXPECT_FALSE(shape_->FindBoneNode(2));
+    EXPECT_FALSE(shape_->FindBoneNode(-1));
+    EXPECT_EQ(shape_->FindBoneNode(1), elbow);
+    shape_->DetachAttachmentAt(99); // no such slot: nothing happens
+
+    // The scaled bone's quaternion: four times the rotation's trace term.
+    ASSERT_TRUE(shape_->SetScaledBone(1, 4.0f));
+    PlayAt(OM_PLAY_HOLD, 0.0f);
+    const OmQuaternion& q = shape_->GetPose()->rotations[1];
+    EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
 }
 
 TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)

@@ -42,7 +42,7 @@ OmPbfMeshRecord MeshOf(int positions)
 
 } // namespace
 
-TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesAndMalformedFilesGiveNoRecords)
+TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStrongestBadFilesFail)
 {
     TempFile file("bones.txt", FourBones());
     OmPbfScene scene;
@@ -87,16 +87,14 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesAndMalformedFilesGiveNoRec
         EXPECT_FALSE(ReadBonesFromFile(scene, file.Path(), 1.0f) || scene.objects.Count()) << c.text;
         EXPECT_TRUE(errors.Contains(c.error)) << c.error << " in " << errors.Text();
     }
-}
 
-TEST(OmBoneTextTest, SkinWeightsKeepFourStrongestNeverDivideByZeroAndFailAsTheFileSays)
-{
+    // Skin weights keep the four strongest and never divide by zero.
     const std::string text = FourBones() + "// Vertex list\n" + Influences({{1, 0.25f}, {2, 0.75f}}) +
                              Influences({{0, 0.1f}, {1, -0.4f}, {2, 0.05f}, {3, 0.3f}, {0, 0.2f}, {1, 0.0f}}) +
                              Influences({{0, 0.5f}, {1, -0.5f}, {2, 0}, {3, 0}, {0, 0}});
-    TempFile file("bones.txt", text);
+    TempFile weightsFile("weights.txt", text);
     OmPbfMeshRecord mesh = MeshOf(3);
-    ASSERT_TRUE(ReadSkinWeights(mesh, file.Path(), 4));
+    ASSERT_TRUE(ReadSkinWeights(mesh, weightsFile.Path(), 4));
     ASSERT_EQ(mesh.skinWeights.count, 3);
     const OmPbfSkinWeight& two = mesh.skinWeights[0];
     EXPECT_EQ(two.weight[0], 0.25f);
@@ -119,13 +117,13 @@ TEST(OmBoneTextTest, SkinWeightsKeepFourStrongestNeverDivideByZeroAndFailAsTheFi
         std::string text;
         int vertices;
         const char* error;
-    } cases[] = {
+    } broken[] = {
         {FourBones(), 1, "no vertex list"},
         {"// Vertex list\n" + Influences({{4, 1.0f}}), 1, "names bone 4 of 4"},
         // Two vertices promised, one given: the file ends mid-search.
         {"// Vertex list\n" + Influences({{0, 1.0f}}), 2, "vertex 1 is missing"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : broken) {
         TempFile file("bones.txt", c.text);
         ErrorCapture errors;
         OmPbfMeshRecord mesh = MeshOf(c.vertices);

@@ -8,7 +8,7 @@
 #include "engine/OmVector3.h"
 #include "engine/OmVector4.h"
 
-TEST(OmVector, NormalisingZeroesTinyVectorsAndProductsDistancesAndDivisionByZeroBehave)
+TEST(OmVector, NormalisingProductsDistancesDivisionByZeroAndCatmullRomBehave)
 {
     OmVector3 v(3, 4, 0);
     EXPECT_FLOAT_EQ(v.Normalise(), 5.0f);
@@ -49,10 +49,8 @@ TEST(OmVector, NormalisingZeroesTinyVectorsAndProductsDistancesAndDivisionByZero
     OmVector3 saturated(2, -4, 6);
     saturated /= 0.0f; // saturates instead of producing infinity
     EXPECT_TRUE(saturated.Equals(OmVector3(FLT_MAX, FLT_MAX, FLT_MAX)));
-}
 
-TEST(OmVector2, CatmullRomPassesThroughTheInnerKeys)
-{
+    // Catmull-Rom passes through the inner keys.
     OmVector2 p0(0, 0), p1(1, 2), p2(3, 5), p3(7, 1);
     const OmVector2 start = OmVector2::CatmullRom(p0, p1, p2, p3, 0.0f);
     const OmVector2 end = OmVector2::CatmullRom(p0, p1, p2, p3, 1.0f);
@@ -63,7 +61,7 @@ TEST(OmVector2, CatmullRomPassesThroughTheInnerKeys)
     EXPECT_FLOAT_EQ(half.y, 0.5f * (1.125f * 2 + 1.125f * 5 - 0.125f * 1));
 }
 
-TEST(OmMath, ColourPackingClampingAndRoundingFollowTheIntegerRules)
+TEST(OmMath, ColourPackingClampingRoundingAndTheFastRootFollowTheRules)
 {
     EXPECT_EQ(OmColour(2.0f, -1.0f, 0.5f, 1.0f).PackRGBA(), 0xFF007FFFu);
     EXPECT_EQ(OmColour(NAN, 0, 0, 0).PackRGBA(), 0u);
@@ -76,10 +74,8 @@ TEST(OmMath, ColourPackingClampingAndRoundingFollowTheIntegerRules)
                                             {-2.51f, -3}};
     for (auto [f, i] : rounds)
         EXPECT_EQ(RoundToInt(f), i) << f;
-}
 
-TEST(OmMath, FastSqrtIsCloseToTheTrueRootOverManyMagnitudes)
-{
+    // The fast root is close to the true one over many magnitudes.
     EXPECT_EQ(FastSqrt(0.0f), 0.0f);
     EXPECT_EQ(FastSqrt(-4.0f), 0.0f);
     // Exact squares whose mantissa fits in the table come out exactly.

@@ -93,7 +93,7 @@ void AddSquare(OmD3DBatch& batch, float s, float z, uint32_t colour, uint32_t ma
 
 } // namespace
 
-TEST_F(SorterTest, SquaresDrawBackToFrontInEitherQueueOrderApartOneByOneAndWhatCannotBeDrawnIsRefused)
+TEST_F(SorterTest, SquaresSortBackToFrontOrOneByOneUnderAnyCameraLitInWorldSpaceAndBadOnesAreRefused)
 {
     const int32_t material = Material(0.0f);
     const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
@@ -165,61 +165,55 @@ TEST_F(SorterTest, SquaresDrawBackToFrontInEitherQueueOrderApartOneByOneAndWhatC
     EXPECT_EQ(log.Count("Too many simultaneous alpha polys"), 1u);
     Sorter().Flush();
     EXPECT_EQ(Sorter().GetTriangleCount(), 0u);
-}
 
-// Items seen through different cameras land on one screen at their own
-// view depths: where they overlap they are sorted together.
-TEST_F(SorterTest, ItemsUnderDifferentCamerasAreSortedTogether)
-{
-    const int32_t material = Material(0.0f);
-    const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
-    AlphaObject nearSquare, farSquare;
-    nearSquare.Square(0.5f, 0.3f, red, uint32_t(material));
-    nearSquare.SetBounds(OmSphere(OmVector3(0, 0, 0.3f), 5)); // queued first, as the farther item
-    farSquare.Square(0.5f, -4.4f, blue, uint32_t(material));
-    Queue(nearSquare);
+    // Items seen through different cameras land on one screen at their own
+    // view depths: where they overlap they are sorted together.
+    AlphaObject nearer, farther;
+    nearer.Square(0.5f, 0.3f, red, uint32_t(material));
+    nearer.SetBounds(OmSphere(OmVector3(0, 0, 0.3f), 5)); // queued first, as the farther item
+    farther.Square(0.5f, -4.4f, blue, uint32_t(material));
+    ClearTo(0, 0, 0);
+    Queue(nearer);
     OmMatrix4 view; // the second camera sees the far square 0.6 ahead
     view.m[14] = 5.0f;
     renderer->SetViewMatrix(&view);
-    Queue(farSquare);
+    Queue(farther);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(Sorter().GetFlushCount(), 1u);
     const uint32_t pixel = Pixel(ReadPixels(), 320, 240);
     EXPECT_NEAR(Channel(pixel, 16), 127, 3);
     EXPECT_NEAR(Channel(pixel, 0), 63, 3);
-}
 
-TEST_F(SorterTest, LitItemsAreLitInWorldSpaceUnderARotatedView)
-{
+    // Lit items are lit in world space, also under a rotated view.
     renderer->SetLighting(true);
     OmLight* light = new OmLight(); // directional, shining along +z
     renderer->AddLight(light);
     renderer->EnableLight(light, true);
     const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
     OmMaterial lit(white, none, none, none, 10.0f, 1.0f, 0x20);
-    const int32_t material = renderer->RegisterMaterial(&lit);
+    const int32_t litMaterial = renderer->RegisterMaterial(&lit);
 
     // The square faces the light; the camera looks at it from 45 degrees.
     AlphaObject square;
     const float grey[4] = {1, 1, 1, 1};
-    square.Square(0.3f, 0.0f, grey, uint32_t(material));
+    square.Square(0.3f, 0.0f, grey, uint32_t(litMaterial));
     square.format = GfxFvf::PosNormalTex1;
-    OmMatrix4 view;
-    view.RotateY(0.78539816f);
-    view.m[14] = 0.5f;
-    renderer->SetViewMatrix(&view);
+    OmMatrix4 turned;
+    turned.RotateY(0.78539816f);
+    turned.m[14] = 0.5f;
+    renderer->SetViewMatrix(&turned);
     Queue(square);
     // A second camera, unturned, sees another such square to the right, in
     // the same cluster: it is lit through its own camera.
     AlphaObject beside;
-    beside.Square(0.3f, 0.0f, grey, uint32_t(material));
+    beside.Square(0.3f, 0.0f, grey, uint32_t(litMaterial));
     beside.format = GfxFvf::PosNormalTex1;
     OmMatrix4 shifted;
     shifted.m[12] = 0.6f;
     shifted.m[14] = 0.5f;
     renderer->SetViewMatrix(&shifted);
     Queue(beside);
-    renderer->SetViewMatrix(&view);
+    renderer->SetViewMatrix(&turned);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(Sorter().GetFlushCount(), 1u);
     const std::vector<uint32_t> pixels = ReadPixels();

@@ -9,7 +9,7 @@ using namespace plat;
 using rtest::RendererTest;
 using rtest::RhwVertex;
 
-TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndFailedCreationGivesNoId)
+TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndBindingsSkipRepeatsUntilTheCacheIsReset)
 {
     ASSERT_TRUE(Open(640, 480));
     const uint32_t before = renderer->GetVertexBufferSlotCount(); // the debug-line buffer
@@ -37,11 +37,8 @@ TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndFailedCreationGivesNoId)
     renderer->ReleaseIndexBuffer(i0); // twice is harmless
     EXPECT_EQ(renderer->CreateIndexBuffer(3, false, false, false), i0);
     EXPECT_NE(renderer->GetIndexBuffer(i1), nullptr);
-}
 
-TEST_F(RendererTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)
-{
-    ASSERT_TRUE(Open(640, 480));
+    // Stream and index bindings skip repeats until the cache is reset.
     const int32_t vb = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 3, true, false, false);
     const int32_t ib = renderer->CreateIndexBuffer(3, true, false, false);
     Device()->ResetCallCounts();

@@ -21,7 +21,7 @@ constexpr uint32_t kBlue = 0xFF0000FFu;
 
 } // namespace
 
-TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
+TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEqualStates)
 {
     struct Case {
         uint32_t width, height, bits;
@@ -44,10 +44,8 @@ TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
         EXPECT_FALSE(renderer->Initialise(&again));
         renderer.reset();
     }
-}
 
-TEST_F(RendererTest, ClearsOnlyTheRectangleSetsTheViewportAndShowsTheLoadingImage)
-{
+    // Clearing a rectangle leaves the rest of the screen alone.
     ASSERT_TRUE(Open(800, 600));
     ClearTo(0.0f, 0.0f, 1.0f);
     const float rgb[3] = {1.0f, 0.5f, 0.0f};
@@ -76,10 +74,8 @@ TEST_F(RendererTest, ClearsOnlyTheRectangleSetsTheViewportAndShowsTheLoadingImag
     GfxViewport device{};
     Device()->GetViewport(&device);
     EXPECT_EQ(std::tie(device.x, device.y, device.width, device.height), std::make_tuple(200u, 150u, 400u, 300u));
-}
 
-TEST_F(RendererTest, LostDeviceResetsOnTheSecondNotResetFrameUntilAResetWorksKeepingStatesAndTextures)
-{
+    // A lost device resets on the second not-reset frame until a reset works, keeping states and textures.
     ASSERT_TRUE(Open(640, 480));
     GfxVertexBuffer* vb = nullptr;
     ASSERT_EQ(Device()->CreateVertexBuffer(64, 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb), GfxResult::Ok);
@@ -140,17 +136,14 @@ TEST_F(RendererTest, LostDeviceResetsOnTheSecondNotResetFrameUntilAResetWorksKee
     renderer->DeleteStateBlock(block);
     EXPECT_TRUE(renderer->BeginScene(0.0f));
     renderer->EndScene();
-}
 
-// The cache skips values the device already has; a state block being
-// recorded changes neither the device nor the cache; the frame counts
-// primitives drawn outside pass 1 (word 9) and texture binds (word 12).
-TEST_F(RendererTest, EqualStatesSkipTheDeviceAndRecordingChangesNothing)
-{
+    // The cache skips values the device already has; a state block being
+    // recorded changes neither the device nor the cache; the frame counts
+    // primitives drawn outside pass 1 (word 9) and texture binds (word 12).
     ASSERT_TRUE(Open(640, 480));
-    GfxTexture* texture = nullptr;
-    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
-    const uintptr_t textureWord = reinterpret_cast<uintptr_t>(texture);
+    GfxTexture* spare = nullptr;
+    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &spare), GfxResult::Ok);
+    const uintptr_t textureWord = reinterpret_cast<uintptr_t>(spare);
     const struct {
         const char* what;
         GfxCall call;
@@ -174,7 +167,7 @@ TEST_F(RendererTest, EqualStatesSkipTheDeviceAndRecordingChangesNothing)
     };
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     Device()->ResetCallCounts();
-    const uint32_t block = renderer->BeginStateBlock();
+    const uint32_t recording = renderer->BeginStateBlock();
     for (const auto& s : setters)
         s.set(*renderer, s.other);
     renderer->EndStateBlock();
@@ -189,7 +182,7 @@ TEST_F(RendererTest, EqualStatesSkipTheDeviceAndRecordingChangesNothing)
         EXPECT_EQ(Device()->CallCount(s.call), 1u) << s.what << " changed twice to one value";
         EXPECT_EQ(cached(row), s.other) << s.what;
     }
-    renderer->DeleteStateBlock(block);
+    renderer->DeleteStateBlock(recording);
     const uint32_t* words = renderer->GetFrameStats()->words;
     EXPECT_EQ(words[OmRenderStats::kTextureChanges], 1u);
 
@@ -206,10 +199,10 @@ TEST_F(RendererTest, EqualStatesSkipTheDeviceAndRecordingChangesNothing)
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     EXPECT_EQ(words[OmRenderStats::kAlphaPrimitives] + words[OmRenderStats::kTextureChanges], 0u) << "a new frame";
     renderer->EndScene();
-    texture->Release();
+    spare->Release();
 }
 
-TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
+TEST_F(RendererTest, ModesDepthFormatsAndWindowsFallBackAsTheAdapterSaysAndScreenshotsReadBack)
 {
     using namespace GfxFormat;
     GfxTestAdapter hal = rtest::AdapterWith({{1024, 768, 60, R5G6B5},
@@ -238,11 +231,8 @@ TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
     EXPECT_TRUE(d3d.SelectDisplayMode(5));
     EXPECT_FALSE(d3d.SelectDisplayMode(6));
     EXPECT_EQ(d3d.GetAdapter(2), nullptr);
-}
 
-TEST_F(RendererTest, DepthFormatFallsBackThroughTheTableAndTheRequestedAdapterIsChecked)
-{
-    using namespace GfxFormat;
+    // The depth format falls back through the table.
     struct Attempt {
         uint32_t depth, flags; // flags 0: not checked
     };
@@ -296,10 +286,8 @@ TEST_F(RendererTest, DepthFormatFallsBackThroughTheTableAndTheRequestedAdapterIs
     adapter.caps2 = GfxCaps2Bits::CanRenderWindowed;
     ASSERT_TRUE(Open(1000, 480, 16, adapter));
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
-}
 
-TEST_F(RendererTest, ScreenshotsReadBackWithThePixelsDrawnFullScreenOrWindowed)
-{
+    // Screenshots read back with the pixels drawn, full screen or windowed.
     rtest::TempFolder folder("om_shots");
     for (bool windowed : {false, true}) {
         SCOPED_TRACE(windowed);

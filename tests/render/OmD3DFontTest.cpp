@@ -57,7 +57,7 @@ protected:
 
 } // namespace
 
-TEST_F(FontTest, AtlasSizeFollowsThePointSizeExtentCountsEveryRowAndLongTextsDrawInBatches)
+TEST_F(FontTest, AtlasSizeExtentsBatchesAndTheFallbackFaceDrawnWhereItsExtentSaysBoldOrItalic)
 {
     EXPECT_EQ(MakeFont("Arial", 24)->GetTextureSize(), 512u);
     // The largest atlas still takes every printable glyph at full scale.
@@ -101,11 +101,8 @@ TEST_F(FontTest, AtlasSizeFollowsThePointSizeExtentCountsEveryRowAndLongTextsDra
     renderer->EndScene();
     // The renderer's own font draws nothing for a null text.
     renderer->DrawText(0.1f, 0.1f, nullptr, nullptr, 1.0f);
-}
 
-TEST_F(FontTest, FallbackFaceDrawsWhereItsExtentSaysInItsColourBoldOrItalic)
-{
-    auto font = MakeFont("Arial", 16); // no Arial added: the fallback face
+    // The fallback face (no Arial was added) draws where its extent says, in its colour.
     uint32_t size[2] = {0, 0};
     ASSERT_EQ(font->GetTextExtent("Hello, World", size), GfxResult::Ok);
     ASSERT_TRUE(renderer->BeginScene(0.0f));

@@ -150,29 +150,7 @@ TEST_F(LightTest, LightsSwitchOnAndOffByIdAndALightInTwoChainsIsOnUntilBothAreRe
     EXPECT_FALSE(DeviceLightOn(index));
 }
 
-TEST_F(LightTest, RecordsTakeThePositionAndUnlimitedRangeAndOnlyTheFirstEightUpdate)
-{
-    OmLight* spot = NewLight(OmLight::kSpot, 1, 1, 1);
-    spot->range = 0.0f;
-    spot->GetPosition() = OmVector3(1, 2, 3);
-    renderer->AddLight(spot);
-    renderer->EnableLight(spot, true);
-    const GfxLight& record = renderer->GetLightRecord(spot->deviceLightId)->light;
-    EXPECT_FLOAT_EQ(record.range, 1.8446743e19f);
-    EXPECT_FLOAT_EQ(record.position.z, 3.0f); // where the light is, not where it was made
-
-    for (int i = 0; i < 8; ++i)
-        renderer->AddLight(NewLight(OmLight::kPoint, 1, 1, 1));
-    OmLight* ninth = lights.back();
-    EXPECT_EQ(ninth->deviceLightId, 8);
-    Device()->ResetCallCounts();
-    renderer->UpdateLight(ninth);
-    EXPECT_EQ(Device()->CallCount(GfxCall::LightEnable), 0u);
-    renderer->UpdateLight(lights[1]);
-    EXPECT_EQ(Device()->CallCount(GfxCall::LightEnable), 1u);
-}
-
-TEST_F(LightTest, TheRendererCameraOutlivesModeSwitchesAndAppliesItsProjection)
+TEST_F(LightTest, TheCameraOutlivesModeSwitchesAndRecordsTakeThePositionAndOnlyTheFirstEightUpdate)
 {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
@@ -193,4 +171,24 @@ TEST_F(LightTest, TheRendererCameraOutlivesModeSwitchesAndAppliesItsProjection)
         EXPECT_FLOAT_EQ(renderer->GetProjectionMatrix()->m[0], 1.0f / projection.halfWidth);
         EXPECT_FLOAT_EQ(renderer->GetViewMatrix()->m[14], 5.0f);
     }
+
+    // Records take where the light is and an unlimited range for 0.
+    OmLight* spot = NewLight(OmLight::kSpot, 1, 1, 1);
+    spot->range = 0.0f;
+    spot->GetPosition() = OmVector3(1, 2, 3);
+    renderer->AddLight(spot);
+    renderer->EnableLight(spot, true);
+    const GfxLight& record = renderer->GetLightRecord(spot->deviceLightId)->light;
+    EXPECT_FLOAT_EQ(record.range, 1.8446743e19f);
+    EXPECT_FLOAT_EQ(record.position.z, 3.0f); // where the light is, not where it was made
+
+    for (int i = 0; i < 8; ++i)
+        renderer->AddLight(NewLight(OmLight::kPoint, 1, 1, 1));
+    OmLight* ninth = lights.back();
+    EXPECT_EQ(ninth->deviceLightId, 8);
+    Device()->ResetCallCounts();
+    renderer->UpdateLight(ninth);
+    EXPECT_EQ(Device()->CallCount(GfxCall::LightEnable), 0u);
+    renderer->UpdateLight(lights[1]);
+    EXPECT_EQ(Device()->CallCount(GfxCall::LightEnable), 1u);
 }

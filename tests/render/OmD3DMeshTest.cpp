@@ -131,7 +131,7 @@ protected:
 
 } // namespace
 
-TEST_F(MeshTest, ConversionChecksItsInputAndNumbersAlphaVerticesInOrderOfUse)
+TEST_F(MeshTest, ConversionChecksItsInputNumbersAlphaVerticesAndLitMeshesShowTheImportersLights)
 {
     const int32_t opaque = Material(OmColour(1, 0, 0, 1));
     const int32_t alpha = Material(OmColour(0, 1, 0, 1), 0x20);
@@ -201,14 +201,12 @@ TEST_F(MeshTest, ConversionChecksItsInputAndNumbersAlphaVerticesInOrderOfUse)
     EXPECT_EQ(log.Count("OmD3DMesh:"), 4u);
     mesh->Release();
     plain->Release();
-}
 
-TEST_F(MeshTest, LitMeshShowsItsMaterialAndTheImportersLights)
-{
+    // A lit mesh shows its material and the importer's lights.
     renderer->SetLighting(true);
     const int32_t red = Material(OmColour(1, 0, 0, 1));
-    OmMesh* mesh = GridMesh(20, 5.0f, 5.0f, uint32_t(red));
-    OmD3DMesh* device = Convert(*renderer, *mesh);
+    mesh = GridMesh(20, 5.0f, 5.0f, uint32_t(red));
+    device = Convert(*renderer, *mesh);
     ASSERT_NE(device, nullptr);
     // Draws the mesh lit by the light alone and switches the light off.
     auto drawWith = [&](OmLight* light) {

@@ -202,9 +202,17 @@ struct StencilFuncCase {
     bool left, right; // where the wall shows (stencil 5 left, 0 right)
 };
 
-TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawn)
+struct StencilOpCase {
+    const char* name;
+    uint32_t func;
+    bool behind; // the wall lies behind the left half's depth
+    uint32_t fail, zfail, pass, ref, writeMask;
+    uint32_t left, right; // the stencil afterwards
+};
+
+TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawnAndTheOperationsWhatIsWritten)
 {
-    const StencilFuncCase cases[] = {
+    const StencilFuncCase comparisons[] = {
         {"always", GfxCmp::Always, 0, 0xFF, true, true}, {"never", GfxCmp::Never, 0, 0xFF, false, false},
         {"equal", GfxCmp::Equal, 5, 0xFF, true, false}, {"not equal", GfxCmp::NotEqual, 5, 0xFF, false, true},
         {"less: the reference is below the stored value", GfxCmp::Less, 3, 0xFF, true, false},
@@ -214,7 +222,7 @@ TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawn)
         {"the mask applies to both sides", GfxCmp::Equal, 4, 4, true, false},
         {"mask 0 makes every value equal", GfxCmp::Equal, 7, 0, true, true},
     };
-    for (const StencilFuncCase& c : cases) {
+    for (const StencilFuncCase& c : comparisons) {
         SCOPED_TRACE(c.name);
         Stencil(c.func, c.ref, c.mask);
         DrawQuad(5, kGreen);
@@ -225,20 +233,10 @@ TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawn)
         Paint(kGrey, -2, 0);
         Paint(kBlack, 0, 2);
     }
-}
 
-struct StencilOpCase {
-    const char* name;
-    uint32_t func;
-    bool behind; // the wall lies behind the left half's depth
-    uint32_t fail, zfail, pass, ref, writeMask;
-    uint32_t left, right; // the stencil afterwards
-};
-
-TEST_F(StencilTest, TheOperationsWriteTheStencilAsTheTestsTurnOut)
-{
+    // The operations write the stencil as the tests turn out.
     constexpr uint32_t K = GfxStencilOp::Keep;
-    const StencilOpCase cases[] = {
+    const StencilOpCase operations[] = {
         {"pass replaces with the reference", GfxCmp::Always, false, K, K, GfxStencilOp::Replace, 9, 0xFF, 9, 9},
         {"pass zeroes", GfxCmp::Always, false, K, K, GfxStencilOp::Zero, 0, 0xFF, 0, 0},
         {"saturating increment", GfxCmp::Always, false, K, K, GfxStencilOp::IncrSat, 0, 0xFF, 6, 1},
@@ -253,7 +251,7 @@ TEST_F(StencilTest, TheOperationsWriteTheStencilAsTheTestsTurnOut)
         {"a failed depth test runs the depth-fail operation", GfxCmp::Always, true, K, GfxStencilOp::Replace,
          GfxStencilOp::Zero, 9, 0xFF, 9, 0},
     };
-    for (const StencilOpCase& c : cases) {
+    for (const StencilOpCase& c : operations) {
         SCOPED_TRACE(c.name);
         Prepare();
         Stencil(c.func, c.ref, 0xFF, c.fail, c.zfail, c.pass, c.writeMask);
@@ -273,7 +271,7 @@ struct BiasCase {
     uint32_t expected;
 };
 
-TEST_F(RasterStateTest, FlatShadingTakesTheFirstVertexColourAndDepthBiasLetsACoplanarDecalWin)
+TEST_F(RasterStateTest, FlatShadingAndDepthBiasDrawAsTheyShouldAndAllocateNothingOnceWarm)
 {
     // A strip of two triangles: (red, green, blue) on the left, (green, blue, white) on the right.
     const SceneVertex strip[4] = {{-10, 10, 10, kRed}, {10, 10, 10, kGreen}, {-10, -10, 10, kBlue},
@@ -332,12 +330,8 @@ TEST_F(RasterStateTest, FlatShadingTakesTheFirstVertexColourAndDepthBiasLetsACop
         }
     }
     States({{GfxRs::ZFunc, GfxCmp::LessEqual}, {GfxRs::ZBias, 0}});
-}
 
-// --- Program cache ---------------------------------------------------------
-
-TEST_F(RasterStateTest, FogStencilFlatAndBiasFramesAllocateNothingOnceWarm)
-{
+    // Fog, stencil, flat and bias frames allocate nothing once their programs are built.
     uint64_t counted = 0;
     for (int frame = 0; frame < 28; ++frame) {
         // Eight frames to warm up: each combination's program is built once,

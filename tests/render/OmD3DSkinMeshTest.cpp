@@ -122,7 +122,7 @@ protected:
     }
 };
 
-TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
+TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSubsetsInTheSortedPass)
 {
     struct Layout {
         uint8_t normal, colours;
@@ -160,10 +160,8 @@ TEST_F(DeviceSkinMeshTest, PosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
         shape->Release();
         engine->Release();
     }
-}
 
-TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
-{
+    // Skeletons past the palette and stray bone indices are refused.
     ErrorLog log;
     const int32_t material = Opaque();
     const uint32_t references = renderer->GetMaterial(material)->GetRefCount();
@@ -194,14 +192,11 @@ TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
     engine->Release();
     // Every material reference taken by the failed conversions was given back.
     EXPECT_EQ(renderer->GetMaterial(material)->GetRefCount(), references);
-}
 
-// Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass. An
-// additive subset is no longer drawn in place: like the morph mesh's, it
-// waits for the sorted pass, even while a geometry batch takes the
-// alpha-blended triangles; with no batch the sorted pass takes both kinds.
-TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
-{
+    // Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass. An
+    // additive subset is no longer drawn in place: like the morph mesh's, it
+    // waits for the sorted pass, even while a geometry batch takes the
+    // alpha-blended triangles; with no batch the sorted pass takes both kinds.
     const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
     struct Case {
         int32_t left, right;
@@ -209,67 +204,61 @@ TEST_F(DeviceSkinMeshTest, AdditiveSubsetsWaitForTheSortedPass)
     } const cases[] = {
         {Opaque(), Opaque(), 1u}, {Opaque(), additive, 3u}, {Opaque(), glass, 3u}, {glass, additive, 2u}};
     for (const Case& c : cases) {
-        OmD3DSkinMesh* device = TwoSubsetFigure(c.left, c.right);
-        ASSERT_NE(device, nullptr);
-        EXPECT_EQ(device->GetPassMask(), c.mask) << c.right;
-        device->Release();
+        OmD3DSkinMesh* figure = TwoSubsetFigure(c.left, c.right);
+        ASSERT_NE(figure, nullptr);
+        EXPECT_EQ(figure->GetPassMask(), c.mask) << c.right;
+        figure->Release();
     }
-    const auto sorted = [](OmD3DSkinMesh* device) {
-        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles());
+    const auto sorted = [](OmD3DSkinMesh* figure) {
+        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(figure->GetTriangles());
         return list ? list->GetCount() : 0u;
     };
     OmD3DBatch& batch = renderer->GetBatch();
     {
-        OmD3DSkinMesh* device = TwoSubsetFigure(glass, additive);
-        ASSERT_NE(device, nullptr);
+        OmD3DSkinMesh* figure = TwoSubsetFigure(glass, additive);
+        ASSERT_NE(figure, nullptr);
         batch.Begin(0);
-        device->Render(*renderer);
+        figure->Render(*renderer);
         EXPECT_EQ(batch.GetTriangleCount(), 2u);
-        EXPECT_EQ(sorted(device), 2u);
+        EXPECT_EQ(sorted(figure), 2u);
         batch.Flush();
         renderer->FlushAlphaQueue();
-        device->Render(*renderer); // no batch open
-        EXPECT_EQ(sorted(device), 4u);
+        figure->Render(*renderer); // no batch open
+        EXPECT_EQ(sorted(figure), 4u);
         renderer->FlushAlphaQueue();
-        device->Release();
+        figure->Release();
     }
 
-    OmD3DSkinMesh* device = TwoSubsetFigure(Opaque(), additive);
-    ASSERT_NE(device, nullptr);
+    OmD3DSkinMesh* figure = TwoSubsetFigure(Opaque(), additive);
+    ASSERT_NE(figure, nullptr);
     batch.Begin(0);
     const uint64_t before = Draws();
-    device->Render(*renderer);
+    figure->Render(*renderer);
     EXPECT_EQ(Draws() - before, 1u) << "the opaque subset only";
     EXPECT_EQ(batch.GetTriangleCount(), 0u) << "the batch blends by alpha, not additively";
     batch.Flush();
     ASSERT_EQ(renderer->GetAlphaQueueLength(), 1u);
-    EXPECT_EQ(sorted(device), 2u);
+    EXPECT_EQ(sorted(figure), 2u);
     // The sorted pass draws the additive square (in the bind pose).
     ClearTo(0, 0, 0);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(renderer->GetAlphaSorter()->GetDrawCount(), 1u);
     EXPECT_NE(At(ReadPixels(), OmVector3(0.8f, 0.0f, 0)) & 0xFFFFFF, 0u);
-    device->Release();
-}
 
-// One device mesh shared by two figures in different poses: the sorted pass
-// draws each figure's additive square where that figure's pose put it.
-TEST_F(DeviceSkinMeshTest, SharedMeshSortsEachFiguresOwnPose)
-{
-    OmD3DSkinMesh* device = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
-    ASSERT_NE(device, nullptr);
+    // The mesh shared by two figures in different poses: the sorted pass
+    // draws each figure's additive square where that figure's pose put it.
     OmBoneMatrix pose[2];
     ClearTo(0, 0, 0);
     for (float lift : {0.0f, 0.5f}) {
         pose[1].position = OmVector3(0.5f, lift, 0); // the arm's joint, raised
-        device->SetBoneMatrices(pose, 2);
-        device->Render(*renderer);
+        figure->SetBoneMatrices(pose, 2);
+        figure->Render(*renderer);
     }
     renderer->FlushAlphaQueue();
     const std::vector<uint32_t> pixels = ReadPixels();
     for (float y : {0.0f, 0.5f})
         EXPECT_NE(At(pixels, OmVector3(0.8f, y, 0)) & 0xFFFFFF, 0u) << y;
-    device->Release();
+    figure->Release();
 }
 
 // ---- morph meshes ------------------------------------------------------------
@@ -307,7 +296,7 @@ struct MorphFixture {
 } // namespace
 
 // The buffer is written again after a device reset.
-TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlendAlsoAfterADeviceReset)
+TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameOrTheirBlendAndDrawsSubsetsInTheirPass)
 {
     MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
     auto* device = Convert(*renderer, *fixture.mesh, static_cast<OmD3DMorphMesh*>(renderer->CreateMorphMesh()));
@@ -339,37 +328,35 @@ TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameAndTheirBlendAlsoAfterADevic
     device->Render(*renderer);
     EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
     device->Release();
-}
 
-TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaPass)
-{
-    MorphFixture fixture({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
-    auto* device = Convert(*renderer, *fixture.mesh, new OmD3DMorphMesh());
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->GetPassMask(), 3u);
-    ASSERT_NE(device->GetTriangles(), nullptr);
-    EXPECT_EQ(static_cast<const OmArray<OmAlphaTriangle>*>(device->GetTriangles())->GetCount(), 2u);
+    // Subsets draw in their pass, additive ones in the alpha pass.
+    MorphFixture subsets({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
+    auto* split = Convert(*renderer, *subsets.mesh, new OmD3DMorphMesh());
+    ASSERT_NE(split, nullptr);
+    EXPECT_EQ(split->GetPassMask(), 3u);
+    ASSERT_NE(split->GetTriangles(), nullptr);
+    EXPECT_EQ(static_cast<const OmArray<OmAlphaTriangle>*>(split->GetTriangles())->GetCount(), 2u);
 
     uint64_t before = Draws();
-    device->Render(*renderer);
+    split->Render(*renderer);
     EXPECT_EQ(Draws() - before, 1u); // the opaque subset only
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 1u);
 
     renderer->SetRenderPass(2);
     before = Draws();
-    device->Render(*renderer);
+    split->Render(*renderer);
     EXPECT_EQ(Draws() - before, 1u); // the additive subset
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 1u); // not queued twice
     renderer->SetRenderPass(1);
 
     // A second object sharing the mesh shows the other frame; the alpha
     // pass draws each queued additive square in its own frame.
-    ASSERT_TRUE(device->SetFrames(fixture.Frame(1), fixture.Frame(1), 0.0f));
-    device->Render(*renderer);
+    ASSERT_TRUE(split->SetFrames(subsets.Frame(1), subsets.Frame(1), 0.0f));
+    split->Render(*renderer);
     ClearTo(0, 0, 0);
     renderer->FlushAlphaQueue();
     const std::vector<uint32_t> pixels = ReadPixels();
     for (float x : {0.0f, -0.6f})
         EXPECT_NE(At(pixels, OmVector3(x, 0.5f, 0)) & 0xFFFFFF, 0u) << x;
-    device->Release();
+    split->Release();
 }

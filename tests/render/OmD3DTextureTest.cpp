@@ -77,7 +77,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextureTest, TargaBmpAndPngFilesDrawTheirTexels)
+TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWordsBlendAsTheTableSays)
 {
     struct Case {
         const char* name;
@@ -103,10 +103,8 @@ TEST_F(TextureTest, TargaBmpAndPngFilesDrawTheirTexels)
         EXPECT_EQ(renderer->ReleaseTexture(id), 0);
         EXPECT_EQ(renderer->GetD3DTexture(id), nullptr);
     }
-}
 
-TEST_F(TextureTest, UnreadableFilesBindNothingAndExtraLayersFillTheStagesOnly)
-{
+    // Unreadable files bind nothing.
     std::optional<ErrorLog> log(std::in_place);
     const int32_t missing = Register(folder.File("missing.tga"));
     Bytes corrupt = imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true));
@@ -145,10 +143,8 @@ TEST_F(TextureTest, UnreadableFilesBindNothingAndExtraLayersFillTheStagesOnly)
     renderer->SetTexture(1, good);
     EXPECT_EQ(renderer->ReleaseTexture(good), 0);
     EXPECT_EQ(renderer->GetStageTexture(1), nullptr);
-}
 
-TEST_F(TextureTest, LoadModesAndTheSizeLimit)
-{
+    // The size limit, scaled and unscaled loads, and the load modes.
     renderer->SetMaxTextureSize(768);
     EXPECT_EQ(renderer->GetMaxTextureSize(), 512u);
     renderer->SetMaxTextureSize(1000);
@@ -181,10 +177,8 @@ TEST_F(TextureTest, LoadModesAndTheSizeLimit)
     const int32_t eager = Register(folder.Write("eager.tga", SolidTga(4, 4, 0x00FF00)));
     EXPECT_NE(renderer->GetD3DTexture(eager), nullptr);
     EXPECT_EQ(renderer->GetTexture(eager)->width, 4u);
-}
 
-TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
-{
+    // Every blend word blends as the table says.
     // Background (64, 128, 192); the quad (255, 64, 0) at alpha a.
     const uint32_t bg[3] = {64, 128, 192};
     const uint32_t src[3] = {255, 64, 0};
