@@ -187,25 +187,6 @@ TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndCloses
     EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
 }
 
-// A door met as far off as the wall it is set into stands in front of it:
-// the segment meets the door.
-TEST_F(DoorsLevel, ADoorAsFarOffAsTheWallIsWhatASegmentMeets)
-{
-    const OmVector3 from(4, 1, 1), to(10, 1, 1); // room A's east wall
-    static TsWorldHit s_door;
-    ASSERT_TRUE(world->CastSegmentStatic(from, to, s_door, false));
-    s_door.normal = OmVector3(0, 1, 0); // told apart from the wall by its normal
-    TsWorld::SetDoorCaster([](const OmVector3&, const OmVector3&, TsWorldHit& hit) {
-        hit = s_door;
-        return false;
-    });
-    TsWorldHit hit;
-    const bool blocked = world->CastSegment(from, to, hit, false);
-    TsWorld::SetDoorCaster(&TsDynGeometry::CastSegmentAgainstDoors);
-    EXPECT_TRUE(blocked);
-    EXPECT_EQ(hit.normal.y, 1.0f);
-}
-
 TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
 {
     BuildDoors();
@@ -288,6 +269,22 @@ TEST_F(DoorsLevel, ASwitchWithAMotionRunsItsListOnceAndTurnsOn)
         EXPECT_EQ(gateA->IsOpen() || gateA->GetTransitionState() == TsDoorObject::kOpening, on);
     }
     EXPECT_EQ(LuaNumber("g_pulled"), 1.0) << "the list ran once";
+
+    // A door met as far off as the wall it is set into stands in front of it:
+    // the segment meets the door.
+    const OmVector3 from(4, 1, 1), to(10, 1, 1); // room A's east wall
+    static TsWorldHit s_door;
+    ASSERT_TRUE(world->CastSegmentStatic(from, to, s_door, false));
+    s_door.normal = OmVector3(0, 1, 0); // told apart from the wall by its normal
+    TsWorld::SetDoorCaster([](const OmVector3&, const OmVector3&, TsWorldHit& hit) {
+        hit = s_door;
+        return false;
+    });
+    TsWorldHit hit;
+    const bool blocked = world->CastSegment(from, to, hit, false);
+    TsWorld::SetDoorCaster(&TsDynGeometry::CastSegmentAgainstDoors);
+    EXPECT_TRUE(blocked);
+    EXPECT_EQ(hit.normal.y, 1.0f);
 }
 
 TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBack)
@@ -342,10 +339,8 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
     )"));
     EXPECT_FALSE(talk->IsCameraUsed());
     talk->End();
-}
 
-TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
-{
+    // Banter plays when the player comes near, and when used.
     ASSERT_EQ(RunLua(R"(
         g_banter = ""
         function DemoBanter(self, user) g_banter = g_banter .. self .. ">" .. user .. ";" end

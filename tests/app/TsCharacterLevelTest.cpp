@@ -148,31 +148,6 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
     EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
 }
 
-// A place to attack from, about the middle of room A at two and a half to
-// five units on each axis: where the straight walk out to a candidate is
-// stopped by a wall, the last cell it reached serves when it still keeps
-// the distance. Those show as cell centres; every place is walkable.
-TEST_F(CharacterLevel, AnAttackBaseFallsBackToTheLastCellAWalkReached)
-{
-    LevelWalker* walker = AddWalker("attacker", 2.0f, 2.0f);
-    Ticks(1);
-    TsPathfinder* pathfinder = TsAccess::Pathfinder();
-    ASSERT_NE(pathfinder, nullptr);
-    const int32_t cls = pathfinder->ClassForRadius(walker->GetRadius());
-    const OmVector3 p(4.0f, 0.0f, 4.0f);
-    int fallBacks = 0;
-    for (int i = 0; i < 40; ++i) {
-        if (!walker->GenerateAttackBase(p, 2.5f, 5.0f))
-            continue;
-        const OmVector3 base = walker->GetBasePoint();
-        EXPECT_TRUE(pathfinder->IsPassableAt(base.x, base.z, cls, false, true)) << base.x << ", " << base.z;
-        float x = 0.0f, z = 0.0f;
-        pathfinder->CellCentre(pathfinder->CellFromWorld(base.x, base.z), x, z);
-        fallBacks += x == base.x && z == base.z;
-    }
-    EXPECT_GT(fallBacks, 0);
-}
-
 // A figure under room A's lamp takes the lamp's light: its pixels (those
 // that differ from the empty room) follow the lamp's colour, and without
 // the lamp it is dark. The floor is lit by the dynamic lamps only, so
@@ -249,39 +224,6 @@ TEST_F(CharacterLevel, AMorphFigurePlaysItsFramesAndIsSeenToWobble)
     EXPECT_GT(changed, 100) << "its shape changed";
 }
 
-TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
-{
-    auto* pc = new TsPCObject;
-    LevelWalker* npc = AddWalker("npc", 5.0f, 5.0f);
-    for (TsCharacterObject* c : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
-        c->FlagSoundForLoading(TS_CHARSOUND_PAIN1, 10);
-        c->FlagSoundForLoading(TS_CHARSOUND_PAIN2, 11);
-        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE50, 12);
-        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE10, 13);
-    }
-    struct Case {
-        float maxHealth, healthAfter, dealt;
-        bool coinIsZero;
-        int32_t pcSound, npcSound;
-    };
-    const Case cases[] = {
-        {100, 85, 10, true, TS_CHARSOUND_DAMAGE50, TS_CHARSOUND_PAIN2}, // 95 % to 85 %
-        {100, 45, 10, true, TS_CHARSOUND_DAMAGE10, TS_CHARSOUND_PAIN2}, // 55 % to 45 %
-        {100, 80, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},    // no threshold crossed
-        {100, 80, 5, true, TS_CHARSOUND_PAIN2, TS_CHARSOUND_PAIN2},
-        {0, 0, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},       // no maximum: no division by it
-    };
-    for (const Case& c : cases) {
-        for (TsCharacterObject* ch : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
-            ch->SetMaxHealth(c.maxHealth);
-            ch->SetHealth(c.healthAfter);
-        }
-        EXPECT_EQ(pc->ChooseDamageSound(c.dealt, c.coinIsZero), c.pcSound) << c.healthAfter;
-        EXPECT_EQ(npc->ChooseDamageSound(c.dealt, c.coinIsZero), c.npcSound) << c.healthAfter;
-    }
-    pc->Release();
-}
-
 // A flicker on room B's dynamic lamp reaches the floor it lights: with the
 // view on room B, many more pixels change from one tick's picture to the
 // next than without it.
@@ -338,8 +280,31 @@ TsDoorObject* CorridorDoor(TsLevel& level)
 
 } // namespace
 
-TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
+// A place to attack from, about the middle of room A at two and a half to
+// five units on each axis: where the straight walk out to a candidate is
+// stopped by a wall, the last cell it reached serves when it still keeps
+// the distance. Those show as cell centres; every place is walkable.
+TEST_F(CharacterLevel, AttackBasesDamageSoundsAndALockedDoor)
 {
+    LevelWalker* walker = AddWalker("attacker", 2.0f, 2.0f);
+    Ticks(1);
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
+    ASSERT_NE(pathfinder, nullptr);
+    const int32_t cls = pathfinder->ClassForRadius(walker->GetRadius());
+    const OmVector3 p(4.0f, 0.0f, 4.0f);
+    int fallBacks = 0;
+    for (int i = 0; i < 40; ++i) {
+        if (!walker->GenerateAttackBase(p, 2.5f, 5.0f))
+            continue;
+        const OmVector3 base = walker->GetBasePoint();
+        EXPECT_TRUE(pathfinder->IsPassableAt(base.x, base.z, cls, false, true)) << base.x << ", " << base.z;
+        float x = 0.0f, z = 0.0f;
+        pathfinder->CellCentre(pathfinder->CellFromWorld(base.x, base.z), x, z);
+        fallBacks += x == base.x && z == base.z;
+    }
+    EXPECT_GT(fallBacks, 0);
+
+    // A walker stops at a locked door.
     LevelWalker* ann = AddWalker("ann", 6.0f, 4.0f);
     Ticks(1);
     ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
@@ -356,6 +321,37 @@ TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
     ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
     EXPECT_EQ(ann->GetPendingCommand(), 0);
     EXPECT_LT(ann->GetPosition().x, 10.0f);
+
+    // A player character hears the health thresholds it crosses.
+    auto* pc = new TsPCObject;
+    LevelWalker* npc = AddWalker("npc", 5.0f, 5.0f);
+    for (TsCharacterObject* c : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
+        c->FlagSoundForLoading(TS_CHARSOUND_PAIN1, 10);
+        c->FlagSoundForLoading(TS_CHARSOUND_PAIN2, 11);
+        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE50, 12);
+        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE10, 13);
+    }
+    struct Case {
+        float maxHealth, healthAfter, dealt;
+        bool coinIsZero;
+        int32_t pcSound, npcSound;
+    };
+    const Case cases[] = {
+        {100, 85, 10, true, TS_CHARSOUND_DAMAGE50, TS_CHARSOUND_PAIN2}, // 95 % to 85 %
+        {100, 45, 10, true, TS_CHARSOUND_DAMAGE10, TS_CHARSOUND_PAIN2}, // 55 % to 45 %
+        {100, 80, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},    // no threshold crossed
+        {100, 80, 5, true, TS_CHARSOUND_PAIN2, TS_CHARSOUND_PAIN2},
+        {0, 0, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},       // no maximum: no division by it
+    };
+    for (const Case& c : cases) {
+        for (TsCharacterObject* ch : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
+            ch->SetMaxHealth(c.maxHealth);
+            ch->SetHealth(c.healthAfter);
+        }
+        EXPECT_EQ(pc->ChooseDamageSound(c.dealt, c.coinIsZero), c.pcSound) << c.healthAfter;
+        EXPECT_EQ(npc->ChooseDamageSound(c.dealt, c.coinIsZero), c.npcSound) << c.healthAfter;
+    }
+    pc->Release();
 }
 
 } // namespace apptest

@@ -107,7 +107,7 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     EXPECT_FALSE(tongueShown()) << "taken off after ten ticks";
 }
 
-TEST_F(SquadLevel, ACoweringSquadRunsToACowerPointOutOfTheThreatsLine)
+TEST_F(SquadLevel, CoweringAndFleeingSquadsGetOutOfTheThreatsWay)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(5.0f, 0, 4.0f)});
     TsNPCObject* coward = AddNPC("coward", 3.5f, 4.0f, 21);
@@ -121,16 +121,16 @@ TEST_F(SquadLevel, ACoweringSquadRunsToACowerPointOutOfTheThreatsLine)
         << "the cower point " << base.x << "," << base.z << " is out of the threat's line";
     EXPECT_LT(GroundDistance(coward->GetPosition(), base), std::max(1.0f, GroundDistance(OmVector3(3.5f, 0, 4.0f), base)))
         << "it heads for the cower point";
-}
 
-TEST_F(SquadLevel, AFleeingSquadRunsFarFromItsThreat)
-{
-    std::vector<TsPCObject*> party = MakeParty({OmVector3(3.0f, 0, 4.0f)});
+    // A fleeing squad, the threat on its other side, runs far from it.
+    coward->SetFlag(TS_ENTITY_DORMANT);
+    squad->SetIndex(-121);
+    party[0]->SetOrigin(3.0f, 0.0f, 4.0f);
     TsNPCObject* runner = AddNPC("runner", 5.0f, 4.0f, 22);
     runner->SetDirection(-1.0f, 0.0f);
-    TsSquadObject* squad = MakeSquad(22, kEnemyTeam, TS_BEHAVIOUR_FLEE);
+    TsSquadObject* fleeing = MakeSquad(22, kEnemyTeam, TS_BEHAVIOUR_FLEE);
     Ticks(3);
-    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_FLEE);
+    ASSERT_EQ(fleeing->GetEffectiveBehaviour(), TS_BEHAVIOUR_FLEE);
     Ticks(150);
     EXPECT_GT(GroundDistance(runner->GetPosition(), party[0]->GetPosition()), 6.0f);
 }
@@ -373,7 +373,7 @@ TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
     EXPECT_LT(GroundDistance(guard->GetPosition(), squad->GetOrigin()), 3.5f);
 }
 
-TEST_F(SquadLevel, ASentrySquadPacesWithinItsRangeOfItsOrigin)
+TEST_F(SquadLevel, ASentryPacesWithinItsRangeAndAWandererWalksItsWaypoints)
 {
     MakeParty({OmVector3(18.0f, 0, 7.0f)});
     TsNPCObject* sentry = AddNPC("sentry", 4.0f, 4.0f, 25);
@@ -392,11 +392,10 @@ TEST_F(SquadLevel, ASentrySquadPacesWithinItsRangeOfItsOrigin)
     }
     EXPECT_GT(travelled, 2.0f) << "it paces";
     EXPECT_LE(farthest, 2.0f + 0.35f) << "within the range on each axis";
-}
 
-TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
-{
-    MakeParty({OmVector3(18.0f, 0, 7.0f)}); // far off in room B, unseen
+    // A wanderer walks its waypoints in turn; the party is still far off.
+    sentry->SetFlag(TS_ENTITY_DORMANT);
+    squad->SetIndex(-125);
     const OmVector3 points[] = {OmVector3(1.5f, 0, 1.5f), OmVector3(6.5f, 0, 6.5f)};
     TsWaypointObject* waypoints[2];
     for (int i = 0; i < 2; ++i) {
@@ -411,10 +410,10 @@ TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
         ASSERT_TRUE(w->Import());
     TsNPCObject* walker = AddNPC("wanderer", 2.0f, 2.0f, 24);
     walker->SetDirection(-1.0f, 0.0f);
-    TsSquadObject* squad = MakeSquad(24, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "w1");
-    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_WANDER);
+    TsSquadObject* wanderers = MakeSquad(24, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "w1");
+    EXPECT_EQ(wanderers->GetEffectiveBehaviour(), TS_BEHAVIOUR_WANDER);
     Ticks(2);
-    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[1]) << "w1 was touched at once: on to w2";
+    EXPECT_EQ(wanderers->GetPatrolWaypoint(), waypoints[1]) << "w1 was touched at once: on to w2";
     bool reachedSecond = false;
     for (int i = 0; i < 200 && !reachedSecond; ++i) {
         Ticks(1);
@@ -422,7 +421,7 @@ TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
     }
     EXPECT_TRUE(reachedSecond);
     Ticks(3);
-    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
+    EXPECT_EQ(wanderers->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
 }
 
 // A member action called on its own, outside any squad behaviour: a
