@@ -133,6 +133,25 @@ TEST_F(SquadLevel, CoweringAndFleeingSquadsGetOutOfTheThreatsWay)
     ASSERT_EQ(fleeing->GetEffectiveBehaviour(), TS_BEHAVIOUR_FLEE);
     Ticks(150);
     EXPECT_GT(GroundDistance(runner->GetPosition(), party[0]->GetPosition()), 6.0f);
+
+    // A member action called on its own, outside any squad behaviour: a
+    // fleeing member drops its targets once the threat comes close.
+    runner->SetFlag(TS_ENTITY_DORMANT);
+    fleeing->SetIndex(-122);
+    TsPCObject* victim = party[0];
+    TsNPCObject* member = AddNPC("member", 6.0f, 4.0f, 27);
+    MakeSquad(27, kEnemyTeam, TS_BEHAVIOUR_IDLE)->SetRange(0.0f);
+    const std::pair<float, bool> cases[] = {{5.0f, true}, {9.9f, true}, {10.5f, false}, {20.0f, false}};
+    for (const auto& [distance, dropped] : cases) {
+        victim->SetOrigin(2.0f, 0.0f, 4.0f);
+        member->SetOrigin(2.0f + distance, 0.0f, 4.0f);
+        member->StopMoving();
+        member->SetAssignedTarget(victim);
+        member->SetLockedTarget(victim);
+        member->Flee(10.0f, 30.0f);
+        EXPECT_EQ(member->GetAssignedTarget() == nullptr, dropped) << distance;
+        EXPECT_EQ(member->GetLockedTarget() == nullptr, dropped) << distance;
+    }
 }
 
 TEST_F(SquadLevel, APatrollingSquadFightsWhatComesNearButDoesNotGiveChase)
@@ -422,26 +441,6 @@ TEST_F(SquadLevel, ASentryPacesWithinItsRangeAndAWandererWalksItsWaypoints)
     EXPECT_TRUE(reachedSecond);
     Ticks(3);
     EXPECT_EQ(wanderers->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
-}
-
-// A member action called on its own, outside any squad behaviour: a
-// fleeing member drops its targets once the threat comes close.
-TEST_F(SquadLevel, AFleeingMemberDropsItsTargetsWhenTheThreatComesClose)
-{
-    TsPCObject* victim = MakeParty({OmVector3(2.0f, 0, 4.0f)})[0];
-    TsNPCObject* member = AddNPC("member", 6.0f, 4.0f, 27);
-    MakeSquad(27, kEnemyTeam, TS_BEHAVIOUR_IDLE)->SetRange(0.0f);
-    const std::pair<float, bool> cases[] = {{5.0f, true}, {9.9f, true}, {10.5f, false}, {20.0f, false}};
-    for (const auto& [distance, dropped] : cases) {
-        victim->SetOrigin(2.0f, 0.0f, 4.0f);
-        member->SetOrigin(2.0f + distance, 0.0f, 4.0f);
-        member->StopMoving();
-        member->SetAssignedTarget(victim);
-        member->SetLockedTarget(victim);
-        member->Flee(10.0f, 30.0f);
-        EXPECT_EQ(member->GetAssignedTarget() == nullptr, dropped) << distance;
-        EXPECT_EQ(member->GetLockedTarget() == nullptr, dropped) << distance;
-    }
 }
 
 } // namespace
