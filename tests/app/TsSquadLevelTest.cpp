@@ -374,9 +374,9 @@ TEST_F(SquadLevel, AStruckCharacterIsPushedBackAlongTheBlow)
 
 // The idle behaviours a level designer gives a squad: a defender keeps about
 // its point, a sentry paces within its range, a wanderer walks its waypoints.
-TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
+TEST_F(SquadLevel, DefendersSentriesAndWanderersKeepTheirIdleBehaviours)
 {
-    MakeParty({OmVector3(4.5f, 0, 4.0f)});
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.5f, 0, 4.0f)});
     TsNPCObject* guard = AddNPC("guard", 3.0f, 4.0f, 20);
     guard->SetDirection(1.0f, 0.0f);
     TsSquadObject* squad = MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_DEFEND_BASE);
@@ -390,31 +390,30 @@ TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_DEFEND_BASE);
     EXPECT_LE(farthest, 2.0f * std::sqrt(2.0f) + 0.01f) << "its base stays about its point";
     EXPECT_LT(GroundDistance(guard->GetPosition(), squad->GetOrigin()), 3.5f);
-}
 
-TEST_F(SquadLevel, ASentryPacesWithinItsRangeAndAWandererWalksItsWaypoints)
-{
-    MakeParty({OmVector3(18.0f, 0, 7.0f)});
+    guard->SetFlag(TS_ENTITY_DORMANT);
+    squad->SetIndex(-120);
+    party[0]->SetOrigin(18.0f, 0.0f, 7.0f); // far off in room B, unseen
     TsNPCObject* sentry = AddNPC("sentry", 4.0f, 4.0f, 25);
-    TsSquadObject* squad = MakeSquad(25, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
-    squad->SetOrigin(4.0f, 0.0f, 4.0f);
-    squad->SetRange(2.0f);
-    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
-    float farthest = 0.0f, travelled = 0.0f;
+    TsSquadObject* sentries = MakeSquad(25, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
+    sentries->SetOrigin(4.0f, 0.0f, 4.0f);
+    sentries->SetRange(2.0f);
+    ASSERT_EQ(sentries->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
+    float paced = 0.0f, travelled = 0.0f;
     OmVector3 last = sentry->GetPosition();
     for (int i = 0; i < 200; ++i) {
         Ticks(1);
         const OmVector3 at = sentry->GetPosition();
-        farthest = std::max({farthest, std::fabs(at.x - 4.0f), std::fabs(at.z - 4.0f)});
+        paced = std::max({paced, std::fabs(at.x - 4.0f), std::fabs(at.z - 4.0f)});
         travelled += GroundDistance(at, last);
         last = at;
     }
     EXPECT_GT(travelled, 2.0f) << "it paces";
-    EXPECT_LE(farthest, 2.0f + 0.35f) << "within the range on each axis";
+    EXPECT_LE(paced, 2.0f + 0.35f) << "within the range on each axis";
 
     // A wanderer walks its waypoints in turn; the party is still far off.
     sentry->SetFlag(TS_ENTITY_DORMANT);
-    squad->SetIndex(-125);
+    sentries->SetIndex(-125);
     const OmVector3 points[] = {OmVector3(1.5f, 0, 1.5f), OmVector3(6.5f, 0, 6.5f)};
     TsWaypointObject* waypoints[2];
     for (int i = 0; i < 2; ++i) {
