@@ -43,8 +43,9 @@ protected:
 };
 
 // A list box is drawn over its screen with its text and at most four
-// buttons stacked under it; a button of result -1 closes nothing.
-TEST_F(GuiWindows, AListBoxHasFourButtonsAMinusOneClosesNothingAndReturnChoosesTheFirst)
+// buttons stacked under it; a button of result -1 closes nothing; Return
+// chooses the first button.
+TEST_F(GuiWindows, MessageBoxesAndPanelsKeepTheirButtonsAndItems)
 {
     const TsGuiMessageButton list[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
                                         {"Stop", 10}, {"More", 11},   {"Less", 12}};
@@ -88,10 +89,8 @@ TEST_F(GuiWindows, AListBoxHasFourButtonsAMinusOneClosesNothingAndReturnChoosesT
     Key(TsGuiMessageBox::kKeyReturn, false);
     EXPECT_EQ(g_boxesDeleted, 3);
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultOk);
-}
 
-TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndHoldsEightAtMost)
-{
+    // A panel covers its items in whole tiles and holds eight at most.
     TsGuiSpritePlacement frame[TS_FRAME_SLOTS];
     std::fill(std::begin(frame), std::end(frame), Place(SolidSprite(16, 16, 0xFF404040)));
     TsGuiPanel panel(&FrontEnd());
