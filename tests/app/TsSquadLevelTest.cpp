@@ -107,7 +107,7 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     EXPECT_FALSE(tongueShown()) << "taken off after ten ticks";
 }
 
-TEST_F(SquadLevel, CoweringAndFleeingSquadsGetOutOfTheThreatsWay)
+TEST_F(SquadLevel, CowardsAndRunnersGetOutOfTheThreatsWayAndPatrolsHold)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(5.0f, 0, 4.0f)});
     TsNPCObject* coward = AddNPC("coward", 3.5f, 4.0f, 21);
@@ -152,18 +152,17 @@ TEST_F(SquadLevel, CoweringAndFleeingSquadsGetOutOfTheThreatsWay)
         EXPECT_EQ(member->GetAssignedTarget() == nullptr, dropped) << distance;
         EXPECT_EQ(member->GetLockedTarget() == nullptr, dropped) << distance;
     }
-}
 
-TEST_F(SquadLevel, APatrollingSquadFightsWhatComesNearButDoesNotGiveChase)
-{
-    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    // A patrolling squad fights what comes near but does not give chase.
+    member->SetFlag(TS_ENTITY_DORMANT);
+    party[0]->SetOrigin(4.0f, 0.0f, 4.0f);
     TsNPCObject* near = AddNPC("near", 5.2f, 4.0f, 23);
     near->SetDirection(-1.0f, 0.0f);
     TsNPCObject* far = AddNPC("far", 4.0f, 7.5f, 23);
     far->SetDirection(0.0f, -1.0f);
-    TsSquadObject* squad = MakeSquad(23, kEnemyTeam, TS_BEHAVIOUR_PATROL);
+    TsSquadObject* patrol = MakeSquad(23, kEnemyTeam, TS_BEHAVIOUR_PATROL);
     Ticks(3);
-    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PATROL);
+    ASSERT_EQ(patrol->GetEffectiveBehaviour(), TS_BEHAVIOUR_PATROL);
     Ticks(60);
     EXPECT_EQ(near->GetLockedTarget(), party[0]) << "within reach: it strikes";
     EXPECT_LT(GroundDistance(far->GetPosition(), OmVector3(4.0f, 0, 7.5f)), 0.5f) << "out of reach: it holds";
