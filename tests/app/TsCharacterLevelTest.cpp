@@ -89,7 +89,7 @@ protected:
 
 } // namespace
 
-TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRamp)
+TEST_F(CharacterLevel, AWalkerFollowsItsRouteOntoTheRampAndAMorphFigureWobbles)
 {
     LevelWalker* ann = AddWalker("ann", 2.0f, 2.0f);
     ann->SetMaxTurnRate(2.0f);
@@ -146,6 +146,36 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
     ann->MoveTo(OmVector3(-40.0f, 0.0f, -40.0f));
     EXPECT_EQ(ann->GetPendingCommand(), 0);
     EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
+
+    // A figure whose folder holds no bones is a morph figure (the town's
+    // jelly): its frames play through its morph shape, and what is drawn of it
+    // changes shape as it wobbles.
+    LevelWalker* jelly = AddWalker("jelly", 4.0f, 4.5f, "jelly.pbf");
+    auto* figure = OmGroup::Cast(jelly->GetModel());
+    auto* shape = figure ? OmMorphShape::Cast(figure->GetChild(0)) : nullptr;
+    ASSERT_NE(shape, nullptr);
+    EXPECT_NE(OmBaseMorphMesh::Cast(shape->GetGeometry()), nullptr) << "drawn through the renderer's morph mesh";
+    // Three looks a quarter of its wobble apart (of shapes a quarter and a
+    // half turn apart, one pair differs), compared where the figure or its
+    // shadow, which stays, is drawn.
+    int width = 0, height = 0;
+    std::vector<uint32_t> looks[3], without;
+    std::vector<bool> drawn;
+    for (auto& look : looks) {
+        ShotsWithAndWithoutModel(*jelly, look, without, width, height);
+        drawn.resize(without.size());
+        for (size_t i = 0; i < drawn.size() && i < look.size(); ++i)
+            drawn[i] = drawn[i] || look[i] != without[i];
+        FrameAfter(250);
+    }
+    int changed = 0;
+    for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
+        int differ = 0;
+        for (size_t i = 0; i < drawn.size() && i < looks[a].size() && i < looks[b].size(); ++i)
+            differ += drawn[i] && looks[a][i] != looks[b][i];
+        changed = std::max(changed, differ);
+    }
+    EXPECT_GT(changed, 100) << "its shape changed";
 }
 
 // A figure under room A's lamp takes the lamp's light: its pixels (those
@@ -222,39 +252,6 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInItsColourAndAFlickerReachesTheFlo
     EXPECT_EQ(flicker->GetLightObject()->GetRefCount(), 2u) << "the world's and the effect's, once";
     const int flickering = changingPixels(20);
     EXPECT_GT(flickering, 5 * still + 10000) << "still " << still << ", flickering " << flickering;
-}
-
-// A figure whose folder holds no bones is a morph figure (the town's
-// jelly): its frames play through its morph shape, and what is drawn of it
-// changes shape as it wobbles.
-TEST_F(CharacterLevel, AMorphFigurePlaysItsFramesAndIsSeenToWobble)
-{
-    LevelWalker* jelly = AddWalker("jelly", 4.0f, 4.5f, "jelly.pbf");
-    auto* figure = OmGroup::Cast(jelly->GetModel());
-    auto* shape = figure ? OmMorphShape::Cast(figure->GetChild(0)) : nullptr;
-    ASSERT_NE(shape, nullptr);
-    EXPECT_NE(OmBaseMorphMesh::Cast(shape->GetGeometry()), nullptr) << "drawn through the renderer's morph mesh";
-    // Three looks a quarter of its wobble apart (of shapes a quarter and a
-    // half turn apart, one pair differs), compared where the figure or its
-    // shadow, which stays, is drawn.
-    int width = 0, height = 0;
-    std::vector<uint32_t> looks[3], without;
-    std::vector<bool> drawn;
-    for (auto& look : looks) {
-        ShotsWithAndWithoutModel(*jelly, look, without, width, height);
-        drawn.resize(without.size());
-        for (size_t i = 0; i < drawn.size() && i < look.size(); ++i)
-            drawn[i] = drawn[i] || look[i] != without[i];
-        FrameAfter(250);
-    }
-    int changed = 0;
-    for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
-        int differ = 0;
-        for (size_t i = 0; i < drawn.size() && i < looks[a].size() && i < looks[b].size(); ++i)
-            differ += drawn[i] && looks[a][i] != looks[b][i];
-        changed = std::max(changed, differ);
-    }
-    EXPECT_GT(changed, 100) << "its shape changed";
 }
 
 namespace {
