@@ -41,7 +41,7 @@ protected:
 };
 using MissionTearDown = DemoLevelTest;
 
-TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
+TEST_F(MissionFrames, TheMainLoopAndAFightAfterItsFirstSecondAllocateNothing)
 {
     ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
     ASSERT_NE(Level()->GetWorld(), nullptr);
@@ -51,32 +51,11 @@ TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
     Frames(80, 100);
     ASSERT_FALSE(Level()->IsPaused());
     EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
-}
 
-// The tutorial waiting for the walk of its first lesson, whose script reads
-// the leader's position every tick.
-TEST_F(MissionFrames, TheTutorialWaitingForAWalkAllocatesNothing)
-{
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "Tutorial"));
-    ASSERT_TRUE(StepUntil([] { return LuaNumber("g_lessonOpen") == 1.0; }, 100)) << "the walking lesson shows";
-    Level()->ActivateIngameFrontEnd(false);
-    Frames(5, 100);
-    ASSERT_EQ(LuaNumber("g_lessonOpen"), 0.0) << "the lesson was read";
-    ASSERT_FALSE(Level()->IsPaused());
-    EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
-    EXPECT_EQ(LuaNumber("g_lesson"), 1.0) << "nobody walked";
-}
-
-// What a fight builds for good (programs and shader variants of a hit's
-// flash and a fade, timers, routes, threats) is built as the level loads or
-// in the fight's first second; from then on to the squad's defeat (the won
-// message, a new window, ends the count) a frame allocates nothing.
-TEST_F(MissionFrames, AFightAllocatesNothingAfterItsFirstSecond)
-{
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
-    Level()->ActivateIngameFrontEnd(false);
-    ForceOtherSquadsActive(*Level());
-    Frames(80, 100);
+    // What a fight builds for good (programs and shader variants of a hit's
+    // flash and a fade, timers, routes, threats) is built as the level loads or
+    // in the fight's first second; from then on to the squad's defeat (the won
+    // message, a new window, ends the count) a frame allocates nothing.
     hallfight::GiveThePartyItsTeam(*Level());
     hallfight::BringTheHallSquadIn(*Level());
     ASSERT_NE(hallfight::Character(*Level(), "guard1"), nullptr);
@@ -107,6 +86,20 @@ TEST_F(MissionFrames, AFightAllocatesNothingAfterItsFirstSecond)
     }
     EXPECT_GE(fallen, 1) << "nobody fell in " << frame << " frames";
     EXPECT_EQ(counted, 0u) << "over " << frame << " frames";
+}
+
+// The tutorial waiting for the walk of its first lesson, whose script reads
+// the leader's position every tick.
+TEST_F(MissionFrames, TheTutorialWaitingForAWalkAllocatesNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "Tutorial"));
+    ASSERT_TRUE(StepUntil([] { return LuaNumber("g_lessonOpen") == 1.0; }, 100)) << "the walking lesson shows";
+    Level()->ActivateIngameFrontEnd(false);
+    Frames(5, 100);
+    ASSERT_EQ(LuaNumber("g_lessonOpen"), 0.0) << "the lesson was read";
+    ASSERT_FALSE(Level()->IsPaused());
+    EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
+    EXPECT_EQ(LuaNumber("g_lesson"), 1.0) << "nobody walked";
 }
 
 TEST_F(MissionTearDown, LeavingRightAfterADeathLeavesNothingReferenced)

@@ -57,30 +57,6 @@ void LookDownZOnBlack(OmD3D& renderer)
     renderer.SetClearColour(black);
 }
 
-// A frame of the scene through the renderer's own camera node, which the
-// mode's camera drives (its projection following the field of view), and
-// no text left queued after it.
-TEST_F(BaseMode, DrawsAFrameOfItsSceneAndLeavesNoQueuedText)
-{
-    const float blue[3] = {0.0f, 0.0f, 1.0f};
-    OmD3D::Instance()->SetClearColour(blue);
-    FrameAfter(10);
-    EXPECT_EQ(CentrePixel(), 0xFF0000FFu);
-    EXPECT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 0u);
-    TsCamera* camera = Mode().GetCamera();
-    ASSERT_NE(camera, nullptr);
-    EXPECT_EQ(camera->GetSceneCamera(), OmRenderer::Current()->GetCamera());
-    const OmProjection& p = camera->GetSceneCamera()->GetProjection();
-    EXPECT_NEAR(p.halfWidth, std::tan(camera->GetFieldOfView() / 2.0f), 1e-5f);
-    EXPECT_NEAR(p.halfHeight, p.halfWidth * 0.75f, 1e-6f);
-
-    // The overlay it draws over the scene: eight lines, the rate first.
-    Mode().QueueDebugOverlay(*OmD3D::Instance());
-    ASSERT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 8u);
-    EXPECT_EQ(std::string(OmD3D::Instance()->GetQueuedText(0).text).rfind("fps: ", 0), 0u);
-    OmD3D::Instance()->ClearQueuedText();
-}
-
 // A square of two triangles at depth z facing the camera, every triangle
 // with the material.
 OmMesh* Square(float h, float z, uint32_t material, const float colour[4])
@@ -105,10 +81,31 @@ OmMesh* Square(float h, float z, uint32_t material, const float colour[4])
     return mesh;
 }
 
-// The blended triangles a mesh files into the geometry batch reach the
-// screen: the mode opens the batch around its scene and flushes it.
-TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
+// A frame of the scene through the renderer's own camera node, which the
+// mode's camera drives (its projection following the field of view), and
+// no text left queued after it.
+TEST_F(BaseMode, DrawsAFrameOfItsSceneBlendedThroughTheBatchAndLeavesNoQueuedText)
 {
+    const float blue[3] = {0.0f, 0.0f, 1.0f};
+    OmD3D::Instance()->SetClearColour(blue);
+    FrameAfter(10);
+    EXPECT_EQ(CentrePixel(), 0xFF0000FFu);
+    EXPECT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 0u);
+    TsCamera* camera = Mode().GetCamera();
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(camera->GetSceneCamera(), OmRenderer::Current()->GetCamera());
+    const OmProjection& p = camera->GetSceneCamera()->GetProjection();
+    EXPECT_NEAR(p.halfWidth, std::tan(camera->GetFieldOfView() / 2.0f), 1e-5f);
+    EXPECT_NEAR(p.halfHeight, p.halfWidth * 0.75f, 1e-6f);
+
+    // The overlay it draws over the scene: eight lines, the rate first.
+    Mode().QueueDebugOverlay(*OmD3D::Instance());
+    ASSERT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 8u);
+    EXPECT_EQ(std::string(OmD3D::Instance()->GetQueuedText(0).text).rfind("fps: ", 0), 0u);
+    OmD3D::Instance()->ClearQueuedText();
+
+    // The blended triangles a mesh files into the geometry batch reach the
+    // screen: the mode opens the batch around its scene and flushes it.
     OmD3D& renderer = *OmD3D::Instance();
     Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
     LookDownZOnBlack(renderer);

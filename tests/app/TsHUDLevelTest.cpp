@@ -262,9 +262,10 @@ TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
     EXPECT_EQ(counted, 0u);
 }
 
-// Giving splits a stack by its pack size, never grows the receiver's stack
-// past its maximum and never leaves the giver an empty stack.
-TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
+// The panels' menu and text, one after the other. Giving splits a stack by
+// its pack size, never grows the receiver's stack past its maximum and never
+// leaves the giver an empty stack.
+TEST_F(HudLevel, GivingHyphenationAndTheExitDialogue)
 {
     TsItemObject* rounds = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
     rounds->SetPackSize(5);
@@ -293,15 +294,26 @@ TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
     EXPECT_FALSE(members[0]->GetInventory()->Holds(blaster));
     EXPECT_TRUE(members[1]->GetInventory()->Holds(blaster));
     EXPECT_EQ(blaster->GetOwner(), members[1]);
-}
 
-// The exit script is called by name later: only an identifier that fits is
-// kept, and the answer is true either way. The message shows and pauses the
-// level whatever the name: an empty one runs no script, and a bad one is
-// logged and runs none either. Calls without a font or with the wrong
-// arguments do nothing.
-TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
-{
+    // A word too long for its text window is cut and hyphenated to fit; a
+    // short one is left alone.
+    char word[260] = "Supercalifragilisticexpialidocious";
+    int cut = 0;
+    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
+    EXPECT_GT(cut, 0);
+    EXPECT_EQ(word[std::strlen(word) - 1], '-');
+    float wide = 0, high = 0;
+    hud->GetTextExtent(word, wide, high);
+    EXPECT_LE(wide, 60.0f);
+    char shortWord[260] = "ok";
+    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
+    EXPECT_STREQ(shortWord, "ok");
+
+    // The exit script is called by name later: only an identifier that fits
+    // is kept, and the answer is true either way. The message shows and
+    // pauses the level whatever the name: an empty one runs no script, and a
+    // bad one is logged and runs none either. Calls without a font or with
+    // the wrong arguments do nothing.
     TsGameFrontEnd* menu = Level()->GetGameFrontEnd();
     ASSERT_EQ(RunLua("g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
     EXPECT_STREQ(hud->GetExitScript(), "OnDone");
@@ -331,23 +343,6 @@ TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
     // Wrong argument kinds get the binding's error.
     EXPECT_NE(RunLua("TsAccess.HUDe():CreateSprite('x', 3)"), 0);
     EXPECT_TRUE(log.Contains("CreateSprite"));
-}
-
-// A word too long for its text window is cut and hyphenated to fit; a short
-// one is left alone.
-TEST_F(HudLevel, AWordTooLongForItsWindowIsHyphenatedToFit)
-{
-    char word[260] = "Supercalifragilisticexpialidocious";
-    int cut = 0;
-    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
-    EXPECT_GT(cut, 0);
-    EXPECT_EQ(word[std::strlen(word) - 1], '-');
-    float w = 0, h = 0;
-    hud->GetTextExtent(word, w, h);
-    EXPECT_LE(w, 60.0f);
-    char shortWord[260] = "ok";
-    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
-    EXPECT_STREQ(shortWord, "ok");
 }
 
 // A locked enemy gets the target marker, green while it is still far, and

@@ -119,7 +119,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
 
 // Ammunition a script left without a stack limit loses no rounds: a
 // second box adds its ten to the first, and a shot takes one.
-TEST_F(ItemsLevel, AmmunitionWithoutAStackLimitLosesNoRounds)
+TEST_F(ItemsLevel, AmmunitionWithoutALimitAHealthPackFromAChestAndTheVaultKey)
 {
     ASSERT_EQ(RunLua("ammoA:SetMaxStack(0)\n"
                      "local more = PlaceItem('ammoB', 'ItemTemplateBlasterAmmo', 5, 6) more:SetMaxStack(0)\n"
@@ -140,6 +140,58 @@ TEST_F(ItemsLevel, AmmunitionWithoutAStackLimitLosesNoRounds)
     ASSERT_TRUE(inv->EquipArticle(blaster));
     EXPECT_EQ(blaster->ConsumeAmmo(), 1);
     EXPECT_EQ(inv->GetAmmoCount(blaster), 19);
+
+    // A chest holding a health pack: the pack it lets out belongs to the opener
+    // for a second but lies in no inventory. It heals the hurt opener once and
+    // is gone, instead of healing again at every touch.
+    ASSERT_EQ(RunLua("medChest = TsStashObject:new() medChest:SetName('medChest')\n"
+                     "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
+                     "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
+                     "medChest:SetOrigin(18, 0, 1.5) TsAccess.EntityDB():AddObject(medChest)"),
+              0);
+    TsStashObject* chest = Named<TsStashObject>("medChest");
+    ASSERT_NE(chest, nullptr);
+    ASSERT_TRUE(chest->Import() && chest->Initialise());
+    TsCollectibleObject* pack = chest->GetPayload();
+    ASSERT_NE(pack, nullptr);
+    hero->SetOrigin(16.0f, 0.0f, 6.5f);
+    hero->SetHealthRecovery(0.0f);
+    hero->SetVitalityRecovery(0.0f);
+    hero->SetHealth(1.0f);
+    const float ground = chest->GetPosition().y;
+    hero->SetPosition(18.0f, ground, 1.5f);
+    Ticks(1);
+    ASSERT_TRUE(chest->IsOpened());
+    ASSERT_EQ(pack->GetOwner(), hero);
+    Ticks(1);
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
+    Ticks(5);
+    EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
+    EXPECT_FALSE(db->ContainsEntity(pack));
+
+    // The vault's key turns its lock: using the lock runs the mission's script,
+    // which turns it for a user carrying the key and then opens the vault door.
+    ASSERT_EQ(RunLua("vaultDoor = TsDoorObject:new() vaultDoor:SetName('vaultDoor') vaultDoor:SetMdl('door.pbf')\n"
+                     "vaultDoor:SetPosition(11.875, 0, 4) vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)\n"
+                     "vaultDoor:SetLock(true) TsAccess.EntityDB():AddEntity(vaultDoor)"),
+              0);
+    TsDoorObject* door = Named<TsDoorObject>("vaultDoor");
+    ASSERT_TRUE(door && door->Import() && door->Initialise());
+    door->ForceActive();
+    TsLockObject* lock = Named<TsLockObject>("vaultLock");
+    ASSERT_NE(lock, nullptr);
+    hero->SetOrigin(11.0f, 0.0f, 4.0f);
+    lock->Use(hero);
+    EXPECT_TRUE(lock->GetLocked()) << "without the key";
+    EXPECT_TRUE(door->IsLocked());
+    MoveTo(hero, 4.5f, 1.0f); // where the key lies
+    Ticks(1);
+    MoveTo(hero, 11.0f, 4.0f);
+    lock->Use(hero);
+    EXPECT_EQ(LuaNumber("g_vaultLockUses"), 2.0);
+    EXPECT_FALSE(lock->GetLocked());
+    Ticks(60);
+    EXPECT_TRUE(door->IsOpen());
 }
 
 // A mission script gives a character articles lying in the level: the level
@@ -183,64 +235,6 @@ TEST_F(ItemsLevel, AnArticlePickedUpAsTheLevelClosesIsReleasedOnce)
     ASSERT_TRUE(hero->GetInventory()->Holds(medkit));
     // The fixture closes the level now; a second release of the medkit
     // there is a use of a freed cell.
-}
-
-// A chest holding a health pack: the pack it lets out belongs to the opener
-// for a second but lies in no inventory. It heals the hurt opener once and
-// is gone, instead of healing again at every touch.
-TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
-{
-    ASSERT_EQ(RunLua("medChest = TsStashObject:new() medChest:SetName('medChest')\n"
-                     "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
-                     "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
-                     "medChest:SetOrigin(18, 0, 1.5) TsAccess.EntityDB():AddObject(medChest)"),
-              0);
-    TsStashObject* chest = Named<TsStashObject>("medChest");
-    ASSERT_NE(chest, nullptr);
-    ASSERT_TRUE(chest->Import() && chest->Initialise());
-    TsCollectibleObject* pack = chest->GetPayload();
-    ASSERT_NE(pack, nullptr);
-    TsPCObject* hero = AddHero(16.0f, 6.5f);
-    hero->SetHealthRecovery(0.0f);
-    hero->SetVitalityRecovery(0.0f);
-    hero->SetHealth(1.0f);
-    const float ground = chest->GetPosition().y;
-    hero->SetPosition(18.0f, ground, 1.5f);
-    Ticks(1);
-    ASSERT_TRUE(chest->IsOpened());
-    ASSERT_EQ(pack->GetOwner(), hero);
-    Ticks(1);
-    EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
-    Ticks(5);
-    EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
-    EXPECT_FALSE(db->ContainsEntity(pack));
-}
-
-// The vault's key turns its lock: using the lock runs the mission's script,
-// which turns it for a user carrying the key and then opens the vault door.
-TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
-{
-    ASSERT_EQ(RunLua("vaultDoor = TsDoorObject:new() vaultDoor:SetName('vaultDoor') vaultDoor:SetMdl('door.pbf')\n"
-                     "vaultDoor:SetPosition(11.875, 0, 4) vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)\n"
-                     "vaultDoor:SetLock(true) TsAccess.EntityDB():AddEntity(vaultDoor)"),
-              0);
-    TsDoorObject* door = Named<TsDoorObject>("vaultDoor");
-    ASSERT_TRUE(door && door->Import() && door->Initialise());
-    door->ForceActive();
-    TsLockObject* lock = Named<TsLockObject>("vaultLock");
-    ASSERT_NE(lock, nullptr);
-    TsPCObject* hero = AddHero(11.0f, 4.0f);
-    lock->Use(hero);
-    EXPECT_TRUE(lock->GetLocked()) << "without the key";
-    EXPECT_TRUE(door->IsLocked());
-    MoveTo(hero, 4.5f, 1.0f); // where the key lies
-    Ticks(1);
-    MoveTo(hero, 11.0f, 4.0f);
-    lock->Use(hero);
-    EXPECT_EQ(LuaNumber("g_vaultLockUses"), 2.0);
-    EXPECT_FALSE(lock->GetLocked());
-    Ticks(60);
-    EXPECT_TRUE(door->IsOpen());
 }
 
 } // namespace apptest

@@ -130,7 +130,7 @@ TEST_F(ModeSwitch, ALevelWithoutAPlayerIsRefusedAndTheSaveNameKept)
     EXPECT_EQ(Script().made, Script().destroyed);
 }
 
-TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServes)
+TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServesAndTheModesGoFirst)
 {
     Start();
     ASSERT_EQ(RunLua("LevelViewMode()"), TS_SCRIPT_OK);
@@ -150,14 +150,10 @@ TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServes)
     ASSERT_NE(app->GetMode(), nullptr);
     FrameAfter(10);
     EXPECT_EQ(CentrePixel(), 0xFF00FF00u); // the mode's frame is on the screen
-}
 
-TEST_F(ModeSwitch, TheModesGoBeforeTheScriptStateAndAudioTheyUse)
-{
-    Start();
-    FrameAfter(10);
+    // The modes go before the script state and audio they use.
     app.reset();
-    EXPECT_EQ(Script().destroyed, 1);
+    EXPECT_EQ(Script().destroyed, Script().made);
     EXPECT_TRUE(Script().scriptStateAtDestruction);
     EXPECT_TRUE(Script().audioAtDestruction);
     EXPECT_EQ(TsAccess::LuaState(), nullptr);

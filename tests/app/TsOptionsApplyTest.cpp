@@ -31,8 +31,9 @@ private:
     TsOptions kept_ = *TsAccess::Options();
 };
 
-TEST_F(OptionsApplied, AKeyReboundInTheOptionsFileFiresItsActionInTheRunningGame)
+TEST_F(OptionsApplied, KeysAndTheDisplayGroupOfTheOptionsTakeEffectInTheRunningGame)
 {
+    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
     const int escape = 1, space = 57, action = 9;
     const auto file = std::filesystem::temp_directory_path() / ("ts_options_" + std::to_string(::getpid()) + ".lua");
     std::ofstream(file) << "TsAccess.Options():SetKeyBinding(9, 57)\n";
@@ -48,14 +49,9 @@ TEST_F(OptionsApplied, AKeyReboundInTheOptionsFileFiresItsActionInTheRunningGame
     Key(space, true);
     FrameAfter(100);
     EXPECT_TRUE(app->GetInput()->IsActionDown(action));
-}
 
-// The display group sets the renderer's texture limit and the device's
-// gamma ramp; a level takes the limit of the options when it starts.
-TEST_F(OptionsApplied, TheDisplayGroupSetsTheTextureLimitAndTheDeviceGammaRamp)
-{
-    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
-    Start();
+    // The display group sets the renderer's texture limit and the device's
+    // gamma ramp; a level takes the limit of the options when it starts.
     TsOptions* options = TsAccess::Options();
     options->SetTexDetailLevel(1);
     options->SetGamma(0.8f);

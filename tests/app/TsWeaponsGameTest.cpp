@@ -83,7 +83,7 @@ protected:
     void Ticks(int count) { Frames(count, 100); }
 };
 
-TEST_F(WeaponsGame, ARocketHomesOnItsTargetAndBursts)
+TEST_F(WeaponsGame, ARocketHomesStreaksShareStatesAndAPutAwayLoopStops)
 {
     // Fired north from x = 2, the rocket only comes within the blast's
     // reach of a target at x = 7 by turning toward it.
@@ -102,12 +102,9 @@ TEST_F(WeaponsGame, ARocketHomesOnItsTargetAndBursts)
     EXPECT_LE(target->damage.back(), 12.0f) << "no more than the full blast";
     EXPECT_GT(TsInitialExplosions::ActiveCount(), 0u);
     launcher->Release();
-}
 
-// The streaks of a frame are drawn with one set of device states, which are
-// put back afterwards.
-TEST_F(WeaponsGame, AFramesStreaksShareOneSetOfDeviceStates)
-{
+    // The streaks of a frame are drawn with one set of device states, which are
+    // put back afterwards.
     TsWeaponObject* blaster = FromTemplate("WeaponTemplateBlaster");
     blaster->Attributes(false).SetAmmoType(-1);
     for (const OmVector3& d : {OmVector3(1, 0, 0), OmVector3(0, 0, 1)}) {
@@ -122,13 +119,10 @@ TEST_F(WeaponsGame, AFramesStreaksShareOneSetOfDeviceStates)
     EXPECT_EQ(TsProjectile::LastStreakDraws(), 2u);
     EXPECT_EQ(d3d->GetRenderState(plat::GfxRs::DestBlend), blend);
     blaster->Release();
-}
 
-// A weapon of continuous fire plays its loop while it fires; put away in
-// the middle of a burst, it falls silent, though only the weapon in hand
-// is ticked.
-TEST_F(WeaponsGame, AContinuousWeaponPutAwayWhileFiringStopsItsLoop)
-{
+    // A weapon of continuous fire plays its loop while it fires; put away in
+    // the middle of a burst, it falls silent, though only the weapon in hand
+    // is ticked.
     constexpr SoundId kLoop = 204; // the demo's click
     TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));

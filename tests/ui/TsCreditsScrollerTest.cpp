@@ -11,17 +11,11 @@ using namespace titletest;
 
 namespace {
 
-class Credits : public TitleTest {
-protected:
-    void SetUp() override
-    {
-        TitleTest::SetUp();
-        Start();
-    }
-};
+using Credits = TitleTest;
 
-TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
+TEST_F(Credits, PreparingCountsLinesAndLoadsTagsAndTheLinesRollEveryFiveTicks)
 {
+    Start();
     struct Case {
         const char* text;
         int32_t lines, tags;
@@ -53,10 +47,9 @@ TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
         scroller.Prepare(&Title(), "other\n");
         EXPECT_EQ(scroller.GetLineCount(), c.lines);
     }
-}
 
-TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgainAndStripsAreMadeOnce)
-{
+    // The lines roll every five ticks, repeat, and restart when shown again;
+    // the strips are made once.
     TsCreditsScroller scroller;
     const char* text = "one\ntwo\nthree\n";
     scroller.Prepare(&Title(), text);

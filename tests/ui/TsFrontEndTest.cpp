@@ -26,7 +26,9 @@ namespace {
 
 class FrontEnd : public TitleTest {};
 
-TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoadedInPlace)
+// The title mode's pieces, one after the other on one start: what
+// initialising builds, the page factories, a lost device and the pokes.
+TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
 {
     Start();
     TsFrontEnd& title = Title();
@@ -53,12 +55,8 @@ TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoade
     EXPECT_NE(TsFrontEndSkinShape::Cast(figure->GetChild(0)), nullptr);
     figure->Release();
     EXPECT_TRUE(log.Contains("TsFrontEnd::LoadModel - Error loading skin mesh 'helmer.pbf'"));
-}
 
-TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
-{
-    Start();
-    TsFrontEnd& title = Title();
+    // The page factories make each page once, under its name.
     using Factory = TsGuiWindow* (*)(TsFrontEndBase*);
     const struct {
         Factory make;
@@ -78,33 +76,8 @@ TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
         title.PopWindow();
     }
     EXPECT_EQ(title.GetPageCount(), 9u);
-}
 
-TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
-{
-    Start();
-    // A second title mode torn down with a screen open: its destructor pops
-    // that screen, which must not ask for a level.
-    auto* other = new TsFrontEnd();
-    other->PushWindow(TsFrontEnd::GetCreditsScreen(other), TsFrontEndBase::kScreen, false);
-    delete other;
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-    TsAccess::SetFrontEnd(&Title());
-
-    // The running one hands over when its last screen goes, and from then on
-    // shows the backdrop once and then nothing.
-    Title().PopWindow();
-    EXPECT_EQ(std::pair(app->GetModeRequest(), Title().GetDisplayState()),
-              std::pair(int(TS_MODE_LEVEL), uint32_t(TsFrontEnd::kShowBackdrop)));
-    Title().Render(0.0f, 0.0f);
-    EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kFrozen));
-    app->RequestMode(TS_MODE_NO_REQUEST);
-}
-
-TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
-{
-    Start();
-    TsFrontEnd& title = Title();
+    // A lost device releases the render target and the reset builds it again.
     plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
     ASSERT_NE(title.GetRenderTexture(), nullptr);
     device->SimulateCooperativeLevel(plat::GfxResult::DeviceLost);
@@ -121,12 +94,8 @@ TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
     ASSERT_TRUE(title.CreateRenderTarget(64, 64));
     EXPECT_NE(title.GetRenderTexture(), old);
     EXPECT_EQ(old->Release(), 0u);
-}
 
-TEST_F(FrontEnd, PokesLookTargetsEffectTimersAndAnEmptyPanelStrip)
-{
-    Start();
-    TsFrontEnd& title = Title();
+    // Poked look targets, effect timers and an empty panel strip.
     // Within reach of both look bones: only the first is poked.
     title.SetLookBoneScreen(0, OmVector2(100, 100));
     title.SetLookBoneScreen(1, OmVector2(104, 100));
@@ -154,6 +123,27 @@ TEST_F(FrontEnd, PokesLookTargetsEffectTimersAndAnEmptyPanelStrip)
     // rather than loop for ever.
     title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
     Frames(2);
+}
+
+TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
+{
+    Start();
+    // A second title mode torn down with a screen open: its destructor pops
+    // that screen, which must not ask for a level.
+    auto* other = new TsFrontEnd();
+    other->PushWindow(TsFrontEnd::GetCreditsScreen(other), TsFrontEndBase::kScreen, false);
+    delete other;
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+    TsAccess::SetFrontEnd(&Title());
+
+    // The running one hands over when its last screen goes, and from then on
+    // shows the backdrop once and then nothing.
+    Title().PopWindow();
+    EXPECT_EQ(std::pair(app->GetModeRequest(), Title().GetDisplayState()),
+              std::pair(int(TS_MODE_LEVEL), uint32_t(TsFrontEnd::kShowBackdrop)));
+    Title().Render(0.0f, 0.0f);
+    EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kFrozen));
+    app->RequestMode(TS_MODE_NO_REQUEST);
 }
 
 // ---- the title figure's shape ----

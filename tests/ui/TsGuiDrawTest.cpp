@@ -93,7 +93,7 @@ TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChi
 
 using GuiPlacement = GuiTest;
 
-TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsked)
+TEST_F(GuiPlacement, SpritesAndFramesArePlacedTurnedAndBlendedAsAsked)
 {
     Start();
     OmD3D* r = OmD3D::Instance();
@@ -149,15 +149,12 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsk
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::AlphaBlendEnable), 0u);
     r->EndScene();
     r->Present();
-}
 
-TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAskedAndEmptyTilesEndTheFrame)
-{
-    Start();
+    // Frame edges without sprites are lines only when asked, and empty tiles
+    // end the frame.
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
     const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {Place(corner), {}, Place(corner), {}, {},
                                                         Place(corner), {}, Place(corner)};
-    OmD3D* r = OmD3D::Instance();
     for (bool lines : {false, true}) {
         r->Clear(nullptr, 0);
         ASSERT_TRUE(r->BeginScene(0.0f));
