@@ -37,7 +37,7 @@ protected:
 
 } // namespace
 
-TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
+TEST_F(DeviceTest, BindingsKeepObjectsAliveMemoryDrawsUnbindAndSamplersAddress)
 {
     ASSERT_TRUE(Make(32, 32));
     GfxVertexBuffer* vb = nullptr;
@@ -81,11 +81,72 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     device->GetStreamSource(0, &bound, &stride);
     device->GetIndices(&boundIb, &base);
     EXPECT_TRUE(bound == nullptr && stride == 0 && boundIb == nullptr);
+    // A 2x1 texture, left texel red and right blue, stretched over u = 0..2.
+    GfxTexture* t = nullptr;
+    ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &t), GfxResult::Ok);
+    GfxLockedRect locked{};
+    t->LockRect(0, &locked, nullptr, 0);
+    const uint32_t texels[2] = {0xFFFF0000, 0xFF0000FF};
+    std::memcpy(locked.bits, texels, 8);
+    t->UnlockRect(0);
+    device->SetRenderState(GfxRs::Lighting, 0);
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
+                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
+                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
+    auto draw = [&] {
+        device->BeginScene();
+        ClearTo(0xFF000000);
+        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
+        ASSERT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 2, idx,
+                                                 GfxFormat::Index16, v, sizeof(RhwTexVertex)),
+                  GfxResult::Ok);
+        device->EndScene();
+    };
+    struct Case {
+        const char* name;
+        uint32_t mode;
+        uint32_t at4, at12, at20, at28;
+    };
+    // Wrap repeats; clamp holds the last texel; mirrored once mirrors only
+    // below 0, so past u = 1 it clamps; border shows the border colour.
+    const Case cases[] = {{"wrap", GfxAddress::Wrap, 0xFF0000, 0x0000FF, 0xFF0000, 0x0000FF},
+                          {"clamp", GfxAddress::Clamp, 0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF},
+                          {"mirror once", GfxAddress::MirrorOnce, 0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF},
+                          {"border", GfxAddress::Border, 0xFF0000, 0x0000FF, 0x00FF00, 0x00FF00}};
+    device->SetTextureStageState(0, GfxTss::BorderColor, 0xFF00FF00);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device->SetTextureStageState(0, GfxTss::AddressU, c.mode);
+        draw();
+        ExpectRgb({{4, 16, c.at4}, {12, 16, c.at12}, {20, 16, c.at20}, {28, 16, c.at28}});
+    }
+    // Managed textures survive the device discarding its copies.
+    ASSERT_EQ(device->ResourceManagerDiscardBytes(0), GfxResult::Ok);
+    draw();
+    EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
+    // An index outside the vertices given is refused.
+    const uint16_t bad[3] = {0, 1, 7};
+    device->BeginScene();
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 1, bad,
+                                             GfxFormat::Index16, v, sizeof(RhwTexVertex)),
+              GfxResult::InvalidCall);
+    device->EndScene();
+    t->Release();
 }
 
-TEST_F(DeviceTest, StateBlocksRecordWithoutApplyingThenApply)
+TEST_F(DeviceTest, ValidationRejectsWhatItCannotDoAndStateBlocksRecordWithoutApplying)
 {
     ASSERT_TRUE(Make(32, 32));
+    uint32_t passes = 0;
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate2x);
+    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::Ok);
+    EXPECT_EQ(passes, 1u);
+    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::BumpEnvMap);
+    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::UnsupportedColorOperation);
+    // A state block records without applying, then applies.
     const auto cull = [&] {
         uint32_t value = 0;
         device->GetRenderState(GfxRs::CullMode, &value);
@@ -142,77 +203,6 @@ TEST_F(DeviceTest, LostDeviceRecoversThroughReset)
     ClearTo(0xFF123456);
     EXPECT_EQ(Rgb(63, 47), 0x123456u);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
-}
-
-TEST_F(DeviceTest, ValidationRejectsOperationsItCannotDo)
-{
-    ASSERT_TRUE(Make(32, 32));
-    uint32_t passes = 0;
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate2x);
-    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::Ok);
-    EXPECT_EQ(passes, 1u);
-    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::BumpEnvMap);
-    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::UnsupportedColorOperation);
-}
-
-TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
-{
-    ASSERT_TRUE(Make(32, 32));
-    // A 2x1 texture, left texel red and right blue, stretched over u = 0..2.
-    GfxTexture* t = nullptr;
-    ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &t), GfxResult::Ok);
-    GfxLockedRect locked{};
-    t->LockRect(0, &locked, nullptr, 0);
-    const uint32_t texels[2] = {0xFFFF0000, 0xFF0000FF};
-    std::memcpy(locked.bits, texels, 8);
-    t->UnlockRect(0);
-    device->SetRenderState(GfxRs::Lighting, 0);
-    device->SetTexture(0, t);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
-                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
-                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
-                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
-    const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
-    auto draw = [&] {
-        device->BeginScene();
-        ClearTo(0xFF000000);
-        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-        ASSERT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 2, idx,
-                                                 GfxFormat::Index16, v, sizeof(RhwTexVertex)),
-                  GfxResult::Ok);
-        device->EndScene();
-    };
-    struct Case {
-        const char* name;
-        uint32_t mode;
-        uint32_t at4, at12, at20, at28;
-    };
-    // Wrap repeats; clamp holds the last texel; mirrored once mirrors only
-    // below 0, so past u = 1 it clamps; border shows the border colour.
-    const Case cases[] = {{"wrap", GfxAddress::Wrap, 0xFF0000, 0x0000FF, 0xFF0000, 0x0000FF},
-                          {"clamp", GfxAddress::Clamp, 0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF},
-                          {"mirror once", GfxAddress::MirrorOnce, 0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF},
-                          {"border", GfxAddress::Border, 0xFF0000, 0x0000FF, 0x00FF00, 0x00FF00}};
-    device->SetTextureStageState(0, GfxTss::BorderColor, 0xFF00FF00);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        device->SetTextureStageState(0, GfxTss::AddressU, c.mode);
-        draw();
-        ExpectRgb({{4, 16, c.at4}, {12, 16, c.at12}, {20, 16, c.at20}, {28, 16, c.at28}});
-    }
-    // Managed textures survive the device discarding its copies.
-    ASSERT_EQ(device->ResourceManagerDiscardBytes(0), GfxResult::Ok);
-    draw();
-    EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
-    // An index outside the vertices given is refused.
-    const uint16_t bad[3] = {0, 1, 7};
-    device->BeginScene();
-    EXPECT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 1, bad,
-                                             GfxFormat::Index16, v, sizeof(RhwTexVertex)),
-              GfxResult::InvalidCall);
-    device->EndScene();
-    t->Release();
 }
 
 TEST(FullScreen, TheWantedSizeIsFoundAtTheWantedRefreshRateElseTheFirstOfThatSize)
