@@ -68,7 +68,7 @@ TEST_F(TextureTest, TwoStageCascade)
     grey->Release();
 }
 
-TEST_F(TextureTest, LevelsPitchAndLockBounds)
+TEST_F(TextureTest, LevelsPitchLockBoundsAndImageSurfacesCopiedOntoTheBackBuffer)
 {
     GfxTexture* t = nullptr;
     ASSERT_EQ(device->CreateTexture(8, 4, 0, 0, GfxFormat::R5G6B5, GfxPool::Managed, &t), GfxResult::Ok);
@@ -93,13 +93,9 @@ TEST_F(TextureTest, LevelsPitchAndLockBounds)
     EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &bad), GfxResult::InvalidCall);
     EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::G16R16, GfxPool::Managed, &bad), GfxResult::InvalidCall);
     EXPECT_EQ(bad, nullptr);
-}
-
-TEST_F(TextureTest, ImageSurfaceCopiedOntoTheBackBuffer)
-{
+    // An image surface copied onto the back buffer.
     GfxSurface* image = nullptr;
     ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
-    GfxLockedRect locked{};
     ASSERT_EQ(image->LockRect(&locked, nullptr, 0), GfxResult::Ok);
     EXPECT_EQ(locked.pitch, 128);
     std::memset(locked.bits, 0x20, 32 * 128);
