@@ -133,7 +133,7 @@ TEST_F(SoundTest, DeferredPlacesWaitForTheCommitAndApplyTogether)
     EXPECT_GT(committed.Right(), 4 * committed.Left());
 }
 
-TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
+TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesItAndAFullPathGivesWayWithItsOldest)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.4));
@@ -143,6 +143,24 @@ TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
     EXPECT_EQ(path.Volume(), plat::kSilentVolume);
     Sleep(0.2);
     EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
+    // A full path gives way with its oldest sound.
+    std::string error;
+    ASSERT_TRUE(device_.Open(error)) << error;
+    Load(tone, Tone(0.5));
+    path = MakePath(plat::SoundPathKind::Direct, 2);
+    const std::uint32_t a = path.Play(tone, false);
+    Sleep(0.01);
+    const std::uint32_t b = path.Play(tone, false);
+    Sleep(0.01);
+    const std::uint32_t c = path.Play(tone, false);
+    EXPECT_TRUE(a > 1 && b > 1 && c > 1 && a != b && b != c);
+    EXPECT_FALSE(path.IsPlaying(a));
+    EXPECT_TRUE(path.IsPlaying(b) && path.IsPlaying(c));
+    EXPECT_EQ(path.StartTimeMs(a), -1);
+    EXPECT_LE(path.StartTimeMs(b), path.StartTimeMs(c));
+    EXPECT_LE(path.StartTimeMs(c), device_.TimeMs());
+    device_.StopAll();
+    EXPECT_FALSE(path.IsPlaying());
 }
 
 TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
@@ -200,27 +218,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
     EXPECT_LT(out.LongestGap(), 0.03);
 }
 
-TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
-{
-    plat::SoundSegment tone;
-    Load(tone, Tone(0.5));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
-    const std::uint32_t a = path.Play(tone, false);
-    Sleep(0.01);
-    const std::uint32_t b = path.Play(tone, false);
-    Sleep(0.01);
-    const std::uint32_t c = path.Play(tone, false);
-    EXPECT_TRUE(a > 1 && b > 1 && c > 1 && a != b && b != c);
-    EXPECT_FALSE(path.IsPlaying(a));
-    EXPECT_TRUE(path.IsPlaying(b) && path.IsPlaying(c));
-    EXPECT_EQ(path.StartTimeMs(a), -1);
-    EXPECT_LE(path.StartTimeMs(b), path.StartTimeMs(c));
-    EXPECT_LE(path.StartTimeMs(c), device_.TimeMs());
-    device_.StopAll();
-    EXPECT_FALSE(path.IsPlaying());
-}
-
-TEST_F(SoundTest, UnloadingAPlayingSoundStopsItAndNothingPlaysWithoutASegment)
+TEST_F(SoundTest, UnloadingStopsASoundNothingPlaysWithoutASegmentAndBothMayOutliveTheDevice)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.5));
@@ -240,24 +238,20 @@ TEST_F(SoundTest, UnloadingAPlayingSoundStopsItAndNothingPlaysWithoutASegment)
     Load(tone, Tone(0.05));
     EXPECT_EQ(never.Play(tone, false), 0u);
     EXPECT_NE(path.Play(tone, false), 0u);
-}
-
-TEST_F(SoundTest, SegmentsAndPathsMayOutliveTheDeviceObject)
-{
-    auto tone = std::make_unique<plat::SoundSegment>();
-    Load(*tone, Tone(0.05));
-    auto path = std::make_unique<plat::SoundPath>(MakePath(plat::SoundPathKind::Positional, 4));
+    // Segments and paths may outlive the device object.
+    auto segment = std::make_unique<plat::SoundSegment>();
+    Load(*segment, Tone(0.05));
+    auto held = std::make_unique<plat::SoundPath>(MakePath(plat::SoundPathKind::Positional, 4));
     // Swapping paths keeps what each one plays and where it stands.
     plat::SoundPath other = MakePath(plat::SoundPathKind::Positional);
     other.SetPosition({1, 2, 3});
-    std::swap(*path, other);
-    EXPECT_FLOAT_EQ(path->Position().z, 3.0f);
+    std::swap(*held, other);
+    EXPECT_FLOAT_EQ(held->Position().z, 3.0f);
     device_.Close();
-    EXPECT_NE(path->Play(*tone, false), 0u);
-    tone.reset();
-    path.reset();
+    EXPECT_NE(held->Play(*segment, false), 0u);
+    segment.reset();
+    held.reset();
     // With the device closed, the start-up check opens the default device itself.
-    std::string error;
     EXPECT_TRUE(plat::CheckSoundDevice(error)) << error;
 }
 
