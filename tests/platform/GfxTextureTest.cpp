@@ -32,7 +32,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextureTest, TwoStageCascade)
+TEST_F(TextureTest, TwoStageCascadeAndDrawingIntoATextureAndBack)
 {
     GfxTexture* red = SolidTexture(device, 0xFFC08040);
     GfxTexture* grey = SolidTexture(device, 0x80808080);
@@ -66,6 +66,55 @@ TEST_F(TextureTest, TwoStageCascade)
     EXPECT_TRUE(Near(Rgb(16, 16), 0x3020CF, 2)) << std::hex << Rgb(16, 16);
     red->Release();
     grey->Release();
+
+    // Drawing into a texture and back; the cascade ended at stage 1 above.
+    GfxTexture* rt = nullptr;
+    ASSERT_EQ(device->CreateTexture(16, 16, 1, GfxUsage::RenderTarget, GfxFormat::X8R8G8B8,
+                                    GfxPool::Default, &rt), GfxResult::Ok);
+    GfxSurface* color = nullptr;
+    rt->GetSurfaceLevel(0, &color);
+    GfxSurface* depth = nullptr;
+    ASSERT_EQ(device->CreateDepthStencilSurface(16, 16, GfxFormat::D16, 0, &depth), GfxResult::Ok);
+    GfxSurface* keptColor = nullptr;
+    GfxSurface* keptDepth = nullptr;
+    ASSERT_EQ(device->GetRenderTarget(&keptColor), GfxResult::Ok);
+    ASSERT_EQ(device->GetDepthStencilSurface(&keptDepth), GfxResult::Ok);
+    ClearTo(0xFF000000);
+    ASSERT_EQ(device->SetRenderTarget(color, depth), GfxResult::Ok);
+    GfxViewport vp{};
+    device->GetViewport(&vp);
+    EXPECT_EQ(vp.width, 16u);
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
+    device->BeginScene();
+    ClearTo(0xFFFF0000);
+    DrawRect(0, 0, 8, 4, 0xFF00FF00); // the top-left corner of the texture
+    device->EndScene();
+    EXPECT_EQ(Rgb(0, 0), 0u) << "the back buffer is untouched";
+    ASSERT_EQ(device->SetRenderTarget(keptColor, keptDepth), GfxResult::Ok);
+    keptColor->Release();
+    keptDepth->Release();
+    device->SetTexture(0, rt);
+    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+    DrawQuad(0xFFFFFFFF);
+    // Texture v = 0 is its top row: the green corner lands top-left.
+    ExpectRgb({{2, 2, 0x00FF00}, {20, 2, 0xFF0000}, {2, 20, 0xFF0000}});
+    // Render-target textures cannot be locked; other textures cannot be targets.
+    GfxLockedRect locked{};
+    EXPECT_EQ(color->LockRect(&locked, nullptr, 0), GfxResult::InvalidCall);
+    GfxTexture* plain = SolidTexture(device, 0xFFFFFFFF);
+    GfxSurface* plainLevel = nullptr;
+    plain->GetSurfaceLevel(0, &plainLevel);
+    EXPECT_EQ(device->SetRenderTarget(plainLevel, nullptr), GfxResult::InvalidCall);
+    GfxSurface* smallDepth = nullptr;
+    device->CreateDepthStencilSurface(8, 8, GfxFormat::D16, 0, &smallDepth);
+    EXPECT_EQ(device->SetRenderTarget(color, smallDepth), GfxResult::InvalidCall);
+    smallDepth->Release();
+    plainLevel->Release();
+    plain->Release();
+    color->Release();
+    depth->Release();
+    rt->Release();
 }
 
 TEST_F(TextureTest, LevelsPitchLockBoundsAndImageSurfacesCopiedOntoTheBackBuffer)
@@ -117,55 +166,4 @@ TEST_F(TextureTest, LevelsPitchLockBoundsAndImageSurfacesCopiedOntoTheBackBuffer
     small->Release();
     back->Release();
     image->Release();
-}
-
-TEST_F(TextureTest, DrawingIntoATextureAndBack)
-{
-    GfxTexture* rt = nullptr;
-    ASSERT_EQ(device->CreateTexture(16, 16, 1, GfxUsage::RenderTarget, GfxFormat::X8R8G8B8,
-                                    GfxPool::Default, &rt), GfxResult::Ok);
-    GfxSurface* color = nullptr;
-    rt->GetSurfaceLevel(0, &color);
-    GfxSurface* depth = nullptr;
-    ASSERT_EQ(device->CreateDepthStencilSurface(16, 16, GfxFormat::D16, 0, &depth), GfxResult::Ok);
-    GfxSurface* keptColor = nullptr;
-    GfxSurface* keptDepth = nullptr;
-    ASSERT_EQ(device->GetRenderTarget(&keptColor), GfxResult::Ok);
-    ASSERT_EQ(device->GetDepthStencilSurface(&keptDepth), GfxResult::Ok);
-    ClearTo(0xFF000000);
-    ASSERT_EQ(device->SetRenderTarget(color, depth), GfxResult::Ok);
-    GfxViewport vp{};
-    device->GetViewport(&vp);
-    EXPECT_EQ(vp.width, 16u);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
-    device->BeginScene();
-    ClearTo(0xFFFF0000);
-    DrawRect(0, 0, 8, 4, 0xFF00FF00); // the top-left corner of the texture
-    device->EndScene();
-    EXPECT_EQ(Rgb(0, 0), 0u) << "the back buffer is untouched";
-    ASSERT_EQ(device->SetRenderTarget(keptColor, keptDepth), GfxResult::Ok);
-    keptColor->Release();
-    keptDepth->Release();
-    device->SetTexture(0, rt);
-    device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
-    DrawQuad(0xFFFFFFFF);
-    // Texture v = 0 is its top row: the green corner lands top-left.
-    ExpectRgb({{2, 2, 0x00FF00}, {20, 2, 0xFF0000}, {2, 20, 0xFF0000}});
-    // Render-target textures cannot be locked; other textures cannot be targets.
-    GfxLockedRect locked{};
-    EXPECT_EQ(color->LockRect(&locked, nullptr, 0), GfxResult::InvalidCall);
-    GfxTexture* plain = SolidTexture(device, 0xFFFFFFFF);
-    GfxSurface* plainLevel = nullptr;
-    plain->GetSurfaceLevel(0, &plainLevel);
-    EXPECT_EQ(device->SetRenderTarget(plainLevel, nullptr), GfxResult::InvalidCall);
-    GfxSurface* smallDepth = nullptr;
-    device->CreateDepthStencilSurface(8, 8, GfxFormat::D16, 0, &smallDepth);
-    EXPECT_EQ(device->SetRenderTarget(color, smallDepth), GfxResult::InvalidCall);
-    smallDepth->Release();
-    plainLevel->Release();
-    plain->Release();
-    color->Release();
-    depth->Release();
-    rt->Release();
 }

@@ -64,7 +64,7 @@ protected:
     plat::SoundDevice device_;
 };
 
-TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
+TEST_F(SoundTest, LoudnessFallsWithDistanceAndAStereoSoundIsOnePointPlacedAndKeepsItsChannelsFlat)
 {
     // Straight ahead so only the distance changes: full level up to 10
     // units, 10 / distance from there, and no quieter beyond 100.
@@ -76,14 +76,11 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
     ASSERT_GT(levels[1], 1.0);
     for (int i = 0; i < 5; ++i)
         EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
-}
 
-// A stereo sound whose right channel is silent: on a positional voice it
-// is one point, as loud left as right even at the listener (where the
-// game puts a voice that comes too close); played flat it keeps its
-// channels apart.
-TEST_F(SoundTest, AStereoSoundIsOnePointOnAPositionalVoiceAndKeepsItsChannelsFlat)
-{
+    // A stereo sound whose right channel is silent: on a positional voice it
+    // is one point, as loud left as right even at the listener (where the
+    // game puts a voice that comes too close); played flat it keeps its
+    // channels apart.
     plat::WavData leftOnly = Tone(0.15, 2);
     for (std::size_t i = 2; i + 1 < leftOnly.samples.size(); i += 4)
         leftOnly.samples[i] = leftOnly.samples[i + 1] = 0;
@@ -104,7 +101,7 @@ TEST_F(SoundTest, AStereoSoundIsOnePointOnAPositionalVoiceAndKeepsItsChannelsFla
 // A deferred move is not heard while the sound plays; a commit applies the
 // listener's turn and the voice's move together. Facing -z the listener
 // has -x on its right, so only both changes at once keep the sound right.
-TEST_F(SoundTest, DeferredPlacesWaitForTheCommitAndApplyTogether)
+TEST_F(SoundTest, DeferredPlacesApplyTogetherAPathVolumeChangesAPlayingSoundAndFullPathsGiveWay)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.3));
@@ -131,20 +128,17 @@ TEST_F(SoundTest, DeferredPlacesWaitForTheCommitAndApplyTogether)
     const Output committed = Finish(path, tone);
     ASSERT_GT(committed.Both(), 1.0);
     EXPECT_GT(committed.Right(), 4 * committed.Left());
-}
 
-TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesItAndAFullPathGivesWayWithItsOldest)
-{
-    plat::SoundSegment tone;
+    // A path volume set while a sound plays changes it.
+    ASSERT_TRUE(device_.Open(error)) << error;
     Load(tone, Tone(0.4));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    path = MakePath(plat::SoundPathKind::Direct);
     ASSERT_NE(path.Play(tone, true), 0u);
     path.SetVolume(plat::kSilentVolume);
     EXPECT_EQ(path.Volume(), plat::kSilentVolume);
     Sleep(0.2);
     EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
     // A full path gives way with its oldest sound.
-    std::string error;
     ASSERT_TRUE(device_.Open(error)) << error;
     Load(tone, Tone(0.5));
     path = MakePath(plat::SoundPathKind::Direct, 2);
