@@ -176,35 +176,6 @@ TEST_F(DeviceTest, ValidationRejectsWhatItCannotDoAndStateBlocksRecordWithoutApp
     EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::InvalidCall);
 }
 
-TEST_F(DeviceTest, LostDeviceRecoversThroughReset)
-{
-    ASSERT_TRUE(Make(64, 48));
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
-    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
-    device->SimulateCooperativeLevel(GfxResult::DeviceLost);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceLost);
-    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::DeviceLost);
-    GfxPresentParameters p = params;
-    EXPECT_EQ(device->Reset(&p), GfxResult::DeviceLost);
-    device->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
-    device->FailNextResets(1);
-    EXPECT_TRUE(GfxFailed(device->Reset(&p)));
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
-    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
-    // A reset puts the device's own defaults back and keeps the size.
-    uint32_t cull = 0;
-    device->GetRenderState(GfxRs::CullMode, &cull);
-    EXPECT_EQ(cull, GfxCull::Ccw);
-    GfxViewport vp{};
-    device->GetViewport(&vp);
-    EXPECT_EQ(std::pair(vp.width, vp.height), std::pair(64u, 48u));
-    ClearTo(0xFF123456);
-    EXPECT_EQ(Rgb(63, 47), 0x123456u);
-    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
-}
-
 TEST(FullScreen, TheWantedSizeIsFoundAtTheWantedRefreshRateElseTheFirstOfThatSize)
 {
     const std::vector<ScreenMode> modes = {{1280, 1024, 75}, {1280, 1024, 60}, {800, 600, 60}, {800, 600, 56}};
@@ -276,7 +247,7 @@ TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAn
         device = nullptr;
     }
 }
-TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewport)
+TEST_F(DeviceTest, ClearStaysInTheViewportAndALostDeviceRecoversThroughReset)
 {
     ASSERT_TRUE(Make(800, 600));
     ClearTo(0xFF336699);
@@ -290,4 +261,29 @@ TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewpor
     ASSERT_EQ(device->SetViewport(&vp), GfxResult::Ok);
     ClearTo(0xFF0000FF);
     ExpectRgb({{100, 100, 0x0000FF}, {149, 149, 0x0000FF}, {150, 150, 0}, {99, 100, 0}});
+    // A lost device recovers through a reset.
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
+    device->SimulateCooperativeLevel(GfxResult::DeviceLost);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceLost);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::DeviceLost);
+    GfxPresentParameters p = params;
+    EXPECT_EQ(device->Reset(&p), GfxResult::DeviceLost);
+    device->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
+    device->FailNextResets(1);
+    EXPECT_TRUE(GfxFailed(device->Reset(&p)));
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
+    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
+    // A reset puts the device's own defaults back (the viewport too) and keeps the size.
+    uint32_t cull = 0;
+    device->GetRenderState(GfxRs::CullMode, &cull);
+    EXPECT_EQ(cull, GfxCull::Ccw);
+    GfxViewport reset{};
+    device->GetViewport(&reset);
+    EXPECT_EQ(std::pair(reset.width, reset.height), std::pair(800u, 600u));
+    ClearTo(0xFF123456);
+    EXPECT_EQ(Rgb(799, 599), 0x123456u);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
 }
