@@ -37,7 +37,7 @@ protected:
 
 } // namespace
 
-TEST_F(DeviceTest, BindingsKeepObjectsAliveMemoryDrawsUnbindAndSamplersAddress)
+TEST_F(DeviceTest, BindingsMemoryDrawsSamplersValidationAndStateBlocks)
 {
     ASSERT_TRUE(Make(32, 32));
     GfxVertexBuffer* vb = nullptr;
@@ -135,11 +135,7 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveMemoryDrawsUnbindAndSamplersAddress)
               GfxResult::InvalidCall);
     device->EndScene();
     t->Release();
-}
-
-TEST_F(DeviceTest, ValidationRejectsWhatItCannotDoAndStateBlocksRecordWithoutApplying)
-{
-    ASSERT_TRUE(Make(32, 32));
+    // Validation rejects what the device cannot do.
     uint32_t passes = 0;
     device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate2x);
     EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::Ok);
