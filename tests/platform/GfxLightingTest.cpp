@@ -118,7 +118,7 @@ protected:
 
 } // namespace
 
-TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
+TEST_F(LightingTest, WorldSpaceLightsSpotConesPointAttenuationAndSoftwareMatchingHardware)
 {
     // The light is set under one view and used under another: what it lights
     // in the world must not change (a light fixed to the old camera would).
@@ -138,10 +138,9 @@ TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
     view = GfxIdentityMatrix();
     device->SetTransform(GfxTransform::View, &view);
     EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0x804020, 1));
-}
 
-TEST_F(LightingTest, SpotConesPointAttenuationAndRangeAndSoftwareMatchesHardware)
-{
+    // A spot's cone: inner, outer and falloff.
+    device->LightEnable(1, false);
     GfxLight light = Light(GfxLightType::Spot, {1, 1, 1, 1});
     light.position = {0, 0, -1};
     light.direction = {0, 0, 1};
