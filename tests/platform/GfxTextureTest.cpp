@@ -32,7 +32,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextureTest, TwoStageCascadeAndDrawingIntoATextureAndBack)
+TEST_F(TextureTest, CascadeRenderTargetsLevelsLocksAndImageSurfaceCopies)
 {
     GfxTexture* red = SolidTexture(device, 0xFFC08040);
     GfxTexture* grey = SolidTexture(device, 0x80808080);
@@ -115,17 +115,14 @@ TEST_F(TextureTest, TwoStageCascadeAndDrawingIntoATextureAndBack)
     color->Release();
     depth->Release();
     rt->Release();
-}
 
-TEST_F(TextureTest, LevelsPitchLockBoundsAndImageSurfacesCopiedOntoTheBackBuffer)
-{
+    // Levels, pitch and lock bounds.
     GfxTexture* t = nullptr;
     ASSERT_EQ(device->CreateTexture(8, 4, 0, 0, GfxFormat::R5G6B5, GfxPool::Managed, &t), GfxResult::Ok);
     EXPECT_EQ(t->GetLevelCount(), 4u); // 8x4, 4x2, 2x1, 1x1
     GfxSurfaceDesc desc{};
     ASSERT_EQ(t->GetLevelDesc(2, &desc), GfxResult::Ok);
     EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::R5G6B5));
-    GfxLockedRect locked{};
     ASSERT_EQ(t->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
     EXPECT_EQ(locked.pitch, 16);
     t->UnlockRect(0);
