@@ -212,7 +212,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
     EXPECT_LT(out.LongestGap(), 0.03);
 }
 
-TEST_F(SoundTest, UnloadingStopsASoundNothingPlaysWithoutASegmentAndBothMayOutliveTheDevice)
+TEST_F(SoundTest, UnloadingStopsASoundBothOutliveTheDeviceAndAStreamPlaysItsBlocksInOrder)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.5));
@@ -247,12 +247,10 @@ TEST_F(SoundTest, UnloadingStopsASoundNothingPlaysWithoutASegmentAndBothMayOutli
     held.reset();
     // With the device closed, the start-up check opens the default device itself.
     EXPECT_TRUE(plat::CheckSoundDevice(error)) << error;
-}
 
-TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
-{
+    // A stream plays its blocks in order and counts what was heard.
+    ASSERT_TRUE(device_.Open(error)) << error;
     plat::SoundStream stream;
-    std::string error;
     ASSERT_TRUE(stream.Create(device_, error)) << error;
     const plat::WavData block = Tone(0.05, 2);
     const auto* samples = reinterpret_cast<const std::int16_t*>(block.samples.data());
