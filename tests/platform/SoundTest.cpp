@@ -157,7 +157,7 @@ TEST_F(SoundTest, DeferredPlacesApplyTogetherAPathVolumeChangesAPlayingSoundAndF
     EXPECT_FALSE(path.IsPlaying());
 }
 
-TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
+TEST_F(SoundTest, OneShotsEndLoopsRepeatUntilStoppedAndLoopPointsRepeatOnlyTheirRegion)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.05));
@@ -186,10 +186,10 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     // and no longer than it played.
     const double heard = Finish(path, tone).AudibleSeconds();
     EXPECT_TRUE(heard > 0.11 && heard < playing + 0.15) << heard << " s heard, " << playing << " s playing";
-}
 
-TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
-{
+    // Loop points repeat only their region.
+    std::string error;
+    ASSERT_TRUE(device_.Open(error)) << error;
     // 0.1 s of silence then 0.05 s of tone: looping the tone alone leaves no gaps.
     plat::SoundSegment segment;
     Load(segment, Tone(0.05, 1, 0.1));
@@ -198,7 +198,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
     EXPECT_FALSE(segment.SetLoopPoints(10, 5));
     EXPECT_FALSE(segment.SetLoopPoints(0, frames + 1));
     EXPECT_TRUE(segment.SetLoopPoints(0, 0));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    path = MakePath(plat::SoundPathKind::Direct);
     // A region cannot change under a playing sound; once stopped it can.
     const std::uint32_t play = path.Play(segment, true);
     ASSERT_NE(play, 0u);
