@@ -10,7 +10,7 @@ namespace {
 // The depth of a point (0, 0, z) after the projection: w-divided z.
 float Depth(const float m[16], float z) { return (z * m[10] + m[14]) / (z * m[11] + m[15]); }
 
-TEST(CameraMatrix, PerspectivesMapNearAndFarToZeroAndOneAndMultiplyMayWriteOverAnOperand)
+TEST(CameraMatrix, PerspectivesMapDepthToZeroToOneProductsMayOverwriteAndPointsProjectIntoTheViewport)
 {
     float fov[16], box[16];
     plat::MatrixPerspectiveFovLH(fov, 1.5707964f, 1.3333334f, 1.0f, 1000.0f);
@@ -27,10 +27,7 @@ TEST(CameraMatrix, PerspectivesMapNearAndFarToZeroAndOneAndMultiplyMayWriteOverA
     for (int i = 0; i < 16; ++i) a[i] = float(i), b[i] = (i % 5 == 0) ? 2.0f : 0.0f;
     plat::MatrixMultiply(a, a, b);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(a[i], 2.0f * float(i));
-}
-
-TEST(CameraMatrix, ProjectPointsIntoTheViewport)
-{
+    // Points projected into the viewport.
     const float eye[3] = {0, 0, -10}, at[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     float view[16], proj[16], moved[16];
     plat::MatrixLookAtLH(view, eye, at, up);

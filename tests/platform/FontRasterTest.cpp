@@ -45,7 +45,7 @@ Canvas Draw(const plat::FontRaster& font, unsigned char c, int x = 8, int y = 4)
     return canvas;
 }
 
-TEST(FontRaster, PointSizesBecomePixelsAt96DpiAndUnknownFacesFallBackToDejaVuSans)
+TEST(FontRaster, PointSizesBecomePixelsUnknownFacesFallBackToDejaVuSansCellsAreOpaqueAndPixels32Bit)
 {
     // The size is cut to whole points first (10.9 is 10).
     for (auto [points, pixels] : {std::pair{10.0f, 13}, {8.0f, 11}, {16.0f, 21}, {20.0f, 27}, {32.0f, 43}, {10.9f, 13}})
@@ -73,11 +73,8 @@ TEST(FontRaster, PointSizesBecomePixelsAt96DpiAndUnknownFacesFallBackToDejaVuSan
     EXPECT_FALSE(font.Open("Anything", 0, false, false, &error));
     EXPECT_FALSE(font.IsOpen());
     EXPECT_EQ(font.Advance('A'), 0u);
-}
 
-TEST(FontRaster, OpaqueCellsAndThirtyTwoBitPixels)
-{
-    plat::FontRaster font;
+    // Opaque cells and 32-bit pixels, on the same raster opened again.
     ASSERT_TRUE(font.Open("Arial", 27, false, false));
     Canvas canvas;
     std::fill(canvas.bits.begin(), canvas.bits.end(), 0xFF);

@@ -33,7 +33,7 @@ GfxPresentParameters FullScreen(uint32_t w, uint32_t h, uint32_t depth)
 
 } // namespace
 
-TEST_F(AdapterTest, RealAdaptersOfferCommonSizesUpToTheDesktopAndCapsFromOpenGL)
+TEST_F(AdapterTest, RealAdaptersOfferSizesUpToTheDesktopAndCreateDeviceChecksItsRequest)
 {
     system = GfxSystem::Create(220);
     ASSERT_NE(system, nullptr);
@@ -66,10 +66,9 @@ TEST_F(AdapterTest, RealAdaptersOfferCommonSizesUpToTheDesktopAndCapsFromOpenGL)
     EXPECT_EQ(caps.maxTextureWidth, static_cast<uint32_t>(GfxQueryGLInfo().maxTextureSize));
     EXPECT_TRUE(caps.maxSimultaneousTextures >= 2 && caps.maxSimultaneousTextures <= 8);
     EXPECT_EQ(system->GetDeviceCaps(system->GetAdapterCount(), GfxDevType::Hal, &caps), GfxResult::InvalidCall);
-}
+    system->Release();
 
-TEST_F(AdapterTest, CreateDeviceChecksItsRequestAndCanBeMadeToFail)
-{
+    // CreateDevice checks its request and can be made to fail.
     GfxTestAdapter a;
     a.modes = {{640, 480, 60, GfxFormat::R5G6B5}, {800, 600, 60, GfxFormat::R5G6B5}};
     a.refusedFormats = {GfxFormat::D32};

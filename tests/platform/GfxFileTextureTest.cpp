@@ -38,7 +38,7 @@ uint32_t TexelArgb(GfxTexture* t, uint32_t level, uint32_t x, uint32_t y)
 
 } // namespace
 
-TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
+TEST_F(FileTextureTest, TexturesAndSurfacesFromFilesKeepTheirPixelsAndBadFilesFailWithoutATexture)
 {
     const std::vector<uint32_t> px = {0xFFFF0000, 0x8000FF00, 0xFF0000FF, 0x00FFFFFF,
                                       0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0};
@@ -71,47 +71,19 @@ TEST_F(FileTextureTest, TextureFromFileKeepsSizeFormatAndBuildsMips)
     EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::A4R4G4B4));
     EXPECT_EQ(t->GetLevelCount(), 1u);
     t->Release();
-}
-
-TEST_F(FileTextureTest, SurfaceFromFileReachesTheBackBuffer)
-{
-    const std::string file = root.Write("Screen.TGA", Tga32(8, 8, std::vector<uint32_t>(64, 0xFF336699)));
-    GfxSurface* back = nullptr;
-    device->GetBackBuffer(0, GfxBackBufferMono, &back);
-    GfxSurface* image = nullptr;
-    ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
-    // Found whatever the case and separators.
-    const std::string gamePath = root.Path() + "\\screen.tga";
-    ASSERT_EQ(GfxLoadSurfaceFromFile(image, nullptr, nullptr, gamePath.c_str(), nullptr, 0xF0003, 0,
-                                     nullptr),
-              GfxResult::Ok);
-    ClearTo(0xFF000000);
-    ASSERT_EQ(device->CopyRects(image, nullptr, 0, back, nullptr), GfxResult::Ok);
-    ExpectRgb({{0, 0, 0x336699}, {31, 31, 0x336699}});
-    // Straight into the back buffer too, into one rectangle.
-    ClearTo(0xFF000000);
-    const GfxRect r{8, 8, 16, 16};
-    ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, file.c_str(), nullptr, 1, 0, nullptr), GfxResult::Ok);
-    ExpectRgb({{8, 8, 0x336699}, {7, 8, 0}});
-    image->Release();
-    back->Release();
-}
-
-TEST_F(FileTextureTest, BadFilesFailWithoutATextureAndRequirementsRoundToWhatTheDeviceHolds)
-{
-    GfxTexture* t = nullptr;
+    // Bad files fail without a texture; requirements round to what the device holds.
+    t = nullptr;
     EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, root.File("missing.tga").c_str(), &t)));
     EXPECT_EQ(t, nullptr);
     imgtest::Bytes cut = Tga32(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFF));
     cut.resize(30);
-    const std::string file = root.Write("cut.tga", cut);
-    EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, file.c_str(), &t)));
+    const std::string cutFile = root.Write("cut.tga", cut);
+    EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, cutFile.c_str(), &t)));
     EXPECT_EQ(t, nullptr);
-    ImageInfo info{};
     EXPECT_TRUE(GfxFailed(GfxGetImageInfoFromFile(root.File("missing.tga").c_str(), &info)));
     GfxSurface* image = nullptr;
     device->CreateImageSurface(4, 4, GfxFormat::X8R8G8B8, &image);
-    EXPECT_TRUE(GfxFailed(GfxLoadSurfaceFromFile(image, nullptr, nullptr, file.c_str(), nullptr, 1, 0, nullptr)));
+    EXPECT_TRUE(GfxFailed(GfxLoadSurfaceFromFile(image, nullptr, nullptr, cutFile.c_str(), nullptr, 1, 0, nullptr)));
     image->Release();
 
     uint32_t w = 300, h = 100, levels = 0, format = GfxFormat::A8R8G8B8;
@@ -125,5 +97,24 @@ TEST_F(FileTextureTest, BadFilesFailWithoutATextureAndRequirementsRoundToWhatThe
               GfxResult::Ok);
     EXPECT_NE(format, GfxFormat::A8R3G3B2);
     EXPECT_GT(FormatChannelBits(format).alpha, 0u);
+    // A surface from a file reaches the back buffer.
+    const std::string screen = root.Write("Screen.TGA", Tga32(8, 8, std::vector<uint32_t>(64, 0xFF336699)));
+    GfxSurface* back = nullptr;
+    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
+    // Found whatever the case and separators.
+    const std::string gamePath = root.Path() + "\\screen.tga";
+    ASSERT_EQ(GfxLoadSurfaceFromFile(image, nullptr, nullptr, gamePath.c_str(), nullptr, 0xF0003, 0,
+                                     nullptr),
+              GfxResult::Ok);
+    ClearTo(0xFF000000);
+    ASSERT_EQ(device->CopyRects(image, nullptr, 0, back, nullptr), GfxResult::Ok);
+    ExpectRgb({{0, 0, 0x336699}, {31, 31, 0x336699}});
+    // Straight into the back buffer too, into one rectangle.
+    ClearTo(0xFF000000);
+    const GfxRect r{8, 8, 16, 16};
+    ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, screen.c_str(), nullptr, 1, 0, nullptr), GfxResult::Ok);
+    ExpectRgb({{8, 8, 0x336699}, {7, 8, 0}});
+    image->Release();
+    back->Release();
 }
-

@@ -118,7 +118,7 @@ protected:
 
 } // namespace
 
-TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
+TEST_F(LightingTest, WorldSpaceLightsSpotConesPointAttenuationAndSoftwareMatchingHardware)
 {
     // The light is set under one view and used under another: what it lights
     // in the world must not change (a light fixed to the old camera would).
@@ -138,32 +138,9 @@ TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
     view = GfxIdentityMatrix();
     device->SetTransform(GfxTransform::View, &view);
     EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0x804020, 1));
-}
 
-TEST_F(LightingTest, PointLightAttenuationAndRange)
-{
-    device->SetRenderState(GfxRs::Lighting, 1);
-    // The light 2 units in front of a vertex at the origin facing it.
-    struct Case {
-        const char* name;
-        float a0, a1, a2, range;
-        uint32_t expected;
-    };
-    const Case cases[] = {
-        {"1 / (0.25 x 2) = 2, clamped per channel", 0, 0.25f, 0, 10, 0xFFFF80}, {"1 / 2", 0, 1, 0, 10, 0x804020},
-        {"a negative term is kept: 1 / (1 - 0.25 x 2)", 1, -0.25f, 0, 10, 0xFFFF80},
-        {"1 / (1 + 0.75 x 4)", 1, 0, 0.75f, 10, 0x402010}, {"beyond the range nothing arrives", 1, 0, 0.75f, 1.5f, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        SetLight(3, PointLight({0, 0, -2}, c.range, c.a0, c.a1, c.a2));
-        const uint32_t got = Lit({0, 0, 0, 0, 0, -1});
-        EXPECT_TRUE(c.expected ? Near(got, c.expected, 1) : got == 0) << std::hex << got;
-    }
-}
-
-TEST_F(LightingTest, SpotConeInnerOuterAndFalloff)
-{
+    // A spot's cone: inner, outer and falloff.
+    device->LightEnable(1, false);
     GfxLight light = Light(GfxLightType::Spot, {1, 1, 1, 1});
     light.position = {0, 0, -1};
     light.direction = {0, 0, 1};
@@ -182,11 +159,29 @@ TEST_F(LightingTest, SpotConeInnerOuterAndFalloff)
     const uint32_t e = (Grey(0.5f * rho) & 0xFF0000) | (Grey(0.25f * rho) & 0xFF00) | (Grey(0.125f * rho) & 0xFF);
     const uint32_t got = Lit({std::tan(std::acos(rho)), 0, 0, 0, 0, -1});
     EXPECT_TRUE(Near(got, e, 2)) << std::hex << got << " " << e;
-}
+    device->LightEnable(0, false);
+    device->SetRenderState(GfxRs::Lighting, 1);
+    // The light 2 units in front of a vertex at the origin facing it.
+    struct Case {
+        const char* name;
+        float a0, a1, a2, range;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {"1 / (0.25 x 2) = 2, clamped per channel", 0, 0.25f, 0, 10, 0xFFFF80}, {"1 / 2", 0, 1, 0, 10, 0x804020},
+        {"a negative term is kept: 1 / (1 - 0.25 x 2)", 1, -0.25f, 0, 10, 0xFFFF80},
+        {"1 / (1 + 0.75 x 4)", 1, 0, 0.75f, 10, 0x402010}, {"beyond the range nothing arrives", 1, 0, 0.75f, 1.5f, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetLight(3, PointLight({0, 0, -2}, c.range, c.a0, c.a1, c.a2));
+        const uint32_t got = Lit({0, 0, 0, 0, 0, -1});
+        EXPECT_TRUE(c.expected ? Near(got, c.expected, 1) : got == 0) << std::hex << got;
+    }
 
-TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
-{
-    GfxLight light = PointLight({0.3f, -0.2f, -1.0f}, 50.0f, 0.2f, 0.3f, 0.1f);
+    // The software and hardware paths give the same pixels.
+    device->LightEnable(3, false);
+    light = PointLight({0.3f, -0.2f, -1.0f}, 50.0f, 0.2f, 0.3f, 0.1f);
     light.ambient = {0.1f, 0.05f, 0.0f, 1};
     SetLight(1, light);
     SetLight(0, Directional({0.5f, -0.5f, 0.7f}, {0.3f, 0.4f, 0.2f, 1}));
@@ -229,7 +224,7 @@ TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
     }
 }
 
-TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
+TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewerAndCameraSpaceTexgen)
 {
     GfxLight light = Directional({0, 0, 1}, {0, 0, 0, 1});
     light.specular = {1, 1, 1, 1};
@@ -261,10 +256,8 @@ TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
     device->SetRenderState(GfxRs::SpecularEnable, 0);
     EXPECT_EQ(DrawLitQuad({0, 0, -1}), 0u);
     out->Release();
-}
 
-TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
-{
+    // Texture transform and camera-space texgen.
     // Camera-space position through a matrix that maps x to u and z to v,
     // the way cloud shadows are projected; with two coordinates asked for,
     // q stays 1 whatever the matrix's last column holds.
@@ -278,16 +271,16 @@ TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
         uint32_t c;
         float u0, v0, s1, t1, r1, q1;
     };
-    GfxVertexBuffer* out = nullptr;
+    out = nullptr;
     const uint32_t outFvf = GfxFvf::RhwDiffuseTex2 | GfxFvf::TexSizeBits(GfxFvf::TexSize4, 1);
     ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, outFvf, GfxPool::Default, &out), GfxResult::Ok);
     device->SetRenderState(GfxRs::Lighting, 0);
-    GfxMatrix m{};
-    m.m[0][0] = 0.5f;  // u = x / 2 + 0.1
-    m.m[2][1] = 0.25f; // v = z / 4 + 0.2
-    m.m[3][0] = 0.1f;
-    m.m[3][1] = 0.2f;
-    device->SetTransform(static_cast<uint32_t>(GfxTransform::Texture0 + 1), &m);
+    GfxMatrix texgen{};
+    texgen.m[0][0] = 0.5f;  // u = x / 2 + 0.1
+    texgen.m[2][1] = 0.25f; // v = z / 4 + 0.2
+    texgen.m[3][0] = 0.1f;
+    texgen.m[3][1] = 0.2f;
+    device->SetTransform(static_cast<uint32_t>(GfxTransform::Texture0 + 1), &texgen);
     device->SetTextureStageState(1, GfxTss::TexCoordIndex, GfxTci::CameraSpacePosition);
     device->SetTextureStageState(1, GfxTss::TextureTransformFlags, GfxTtff::Count2);
     const Out o = Process<Out>(Src{2.0f, 3.0f, 4.0f, 0xFFFFFFFF, 0.25f, 0.75f}, GfxFvf::PosDiffuseTex1, out);

@@ -37,7 +37,7 @@ protected:
 
 } // namespace
 
-TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
+TEST_F(DeviceTest, BindingsMemoryDrawsSamplersValidationAndStateBlocks)
 {
     ASSERT_TRUE(Make(32, 32));
     GfxVertexBuffer* vb = nullptr;
@@ -81,83 +81,6 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     device->GetStreamSource(0, &bound, &stride);
     device->GetIndices(&boundIb, &base);
     EXPECT_TRUE(bound == nullptr && stride == 0 && boundIb == nullptr);
-}
-
-TEST_F(DeviceTest, StateBlocksRecordWithoutApplyingThenApply)
-{
-    ASSERT_TRUE(Make(32, 32));
-    const auto cull = [&] {
-        uint32_t value = 0;
-        device->GetRenderState(GfxRs::CullMode, &value);
-        return value;
-    };
-    ASSERT_EQ(device->BeginStateBlock(), GfxResult::Ok);
-    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
-    device->SetRenderState(GfxRs::CullMode, GfxCull::Cw);
-    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Add);
-    EXPECT_EQ(cull(), GfxCull::Ccw);
-    uint32_t handle = 0;
-    ASSERT_EQ(device->EndStateBlock(&handle), GfxResult::Ok);
-    ASSERT_NE(handle, 0u);
-    ASSERT_EQ(device->ApplyStateBlock(handle), GfxResult::Ok);
-    EXPECT_EQ(cull(), GfxCull::Cw);
-    uint32_t op = 0;
-    device->GetTextureStageState(1, GfxTss::ColorOp, &op);
-    EXPECT_EQ(op, GfxTop::Add);
-    // Capture takes the current values into the block.
-    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
-    ASSERT_EQ(device->CaptureStateBlock(handle), GfxResult::Ok);
-    device->SetRenderState(GfxRs::CullMode, GfxCull::Ccw);
-    device->ApplyStateBlock(handle);
-    EXPECT_EQ(cull(), GfxCull::None);
-    EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::Ok);
-    EXPECT_EQ(device->ApplyStateBlock(handle), GfxResult::InvalidCall);
-    EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::InvalidCall);
-}
-
-TEST_F(DeviceTest, LostDeviceRecoversThroughReset)
-{
-    ASSERT_TRUE(Make(64, 48));
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
-    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
-    device->SimulateCooperativeLevel(GfxResult::DeviceLost);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceLost);
-    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::DeviceLost);
-    GfxPresentParameters p = params;
-    EXPECT_EQ(device->Reset(&p), GfxResult::DeviceLost);
-    device->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
-    device->FailNextResets(1);
-    EXPECT_TRUE(GfxFailed(device->Reset(&p)));
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
-    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
-    // A reset puts the device's own defaults back and keeps the size.
-    uint32_t cull = 0;
-    device->GetRenderState(GfxRs::CullMode, &cull);
-    EXPECT_EQ(cull, GfxCull::Ccw);
-    GfxViewport vp{};
-    device->GetViewport(&vp);
-    EXPECT_EQ(std::pair(vp.width, vp.height), std::pair(64u, 48u));
-    ClearTo(0xFF123456);
-    EXPECT_EQ(Rgb(63, 47), 0x123456u);
-    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
-}
-
-TEST_F(DeviceTest, ValidationRejectsOperationsItCannotDo)
-{
-    ASSERT_TRUE(Make(32, 32));
-    uint32_t passes = 0;
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate2x);
-    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::Ok);
-    EXPECT_EQ(passes, 1u);
-    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::BumpEnvMap);
-    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::UnsupportedColorOperation);
-}
-
-TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
-{
-    ASSERT_TRUE(Make(32, 32));
     // A 2x1 texture, left texel red and right blue, stretched over u = 0..2.
     GfxTexture* t = nullptr;
     ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &t), GfxResult::Ok);
@@ -173,7 +96,6 @@ TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
                                {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
                                {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
                                {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
-    const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
     auto draw = [&] {
         device->BeginScene();
         ClearTo(0xFF000000);
@@ -213,6 +135,41 @@ TEST_F(DeviceTest, IndexedDrawsFromMemoryAndSamplerAddressing)
               GfxResult::InvalidCall);
     device->EndScene();
     t->Release();
+    // Validation rejects what the device cannot do.
+    uint32_t passes = 0;
+    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate2x);
+    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::Ok);
+    EXPECT_EQ(passes, 1u);
+    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::BumpEnvMap);
+    EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::UnsupportedColorOperation);
+    // A state block records without applying, then applies.
+    const auto cull = [&] {
+        uint32_t value = 0;
+        device->GetRenderState(GfxRs::CullMode, &value);
+        return value;
+    };
+    ASSERT_EQ(device->BeginStateBlock(), GfxResult::Ok);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::Cw);
+    device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Add);
+    EXPECT_EQ(cull(), GfxCull::Ccw);
+    uint32_t handle = 0;
+    ASSERT_EQ(device->EndStateBlock(&handle), GfxResult::Ok);
+    ASSERT_NE(handle, 0u);
+    ASSERT_EQ(device->ApplyStateBlock(handle), GfxResult::Ok);
+    EXPECT_EQ(cull(), GfxCull::Cw);
+    uint32_t op = 0;
+    device->GetTextureStageState(1, GfxTss::ColorOp, &op);
+    EXPECT_EQ(op, GfxTop::Add);
+    // Capture takes the current values into the block.
+    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
+    ASSERT_EQ(device->CaptureStateBlock(handle), GfxResult::Ok);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::Ccw);
+    device->ApplyStateBlock(handle);
+    EXPECT_EQ(cull(), GfxCull::None);
+    EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::Ok);
+    EXPECT_EQ(device->ApplyStateBlock(handle), GfxResult::InvalidCall);
+    EXPECT_EQ(device->DeleteStateBlock(handle), GfxResult::InvalidCall);
 }
 
 TEST(FullScreen, TheWantedSizeIsFoundAtTheWantedRefreshRateElseTheFirstOfThatSize)
@@ -286,7 +243,7 @@ TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAn
         device = nullptr;
     }
 }
-TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewport)
+TEST_F(DeviceTest, ClearStaysInTheViewportAndALostDeviceRecoversThroughReset)
 {
     ASSERT_TRUE(Make(800, 600));
     ClearTo(0xFF336699);
@@ -300,4 +257,29 @@ TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewpor
     ASSERT_EQ(device->SetViewport(&vp), GfxResult::Ok);
     ClearTo(0xFF0000FF);
     ExpectRgb({{100, 100, 0x0000FF}, {149, 149, 0x0000FF}, {150, 150, 0}, {99, 100, 0}});
+    // A lost device recovers through a reset.
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
+    device->SetRenderState(GfxRs::CullMode, GfxCull::None);
+    device->SimulateCooperativeLevel(GfxResult::DeviceLost);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceLost);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::DeviceLost);
+    GfxPresentParameters p = params;
+    EXPECT_EQ(device->Reset(&p), GfxResult::DeviceLost);
+    device->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
+    device->FailNextResets(1);
+    EXPECT_TRUE(GfxFailed(device->Reset(&p)));
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
+    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
+    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
+    // A reset puts the device's own defaults back (the viewport too) and keeps the size.
+    uint32_t cull = 0;
+    device->GetRenderState(GfxRs::CullMode, &cull);
+    EXPECT_EQ(cull, GfxCull::Ccw);
+    GfxViewport reset{};
+    device->GetViewport(&reset);
+    EXPECT_EQ(std::pair(reset.width, reset.height), std::pair(800u, 600u));
+    ClearTo(0xFF123456);
+    EXPECT_EQ(Rgb(799, 599), 0x123456u);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
 }

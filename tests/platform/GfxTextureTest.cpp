@@ -32,7 +32,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextureTest, TwoStageCascade)
+TEST_F(TextureTest, CascadeRenderTargetsLevelsLocksAndImageSurfaceCopies)
 {
     GfxTexture* red = SolidTexture(device, 0xFFC08040);
     GfxTexture* grey = SolidTexture(device, 0x80808080);
@@ -66,65 +66,8 @@ TEST_F(TextureTest, TwoStageCascade)
     EXPECT_TRUE(Near(Rgb(16, 16), 0x3020CF, 2)) << std::hex << Rgb(16, 16);
     red->Release();
     grey->Release();
-}
 
-TEST_F(TextureTest, LevelsPitchAndLockBounds)
-{
-    GfxTexture* t = nullptr;
-    ASSERT_EQ(device->CreateTexture(8, 4, 0, 0, GfxFormat::R5G6B5, GfxPool::Managed, &t), GfxResult::Ok);
-    EXPECT_EQ(t->GetLevelCount(), 4u); // 8x4, 4x2, 2x1, 1x1
-    GfxSurfaceDesc desc{};
-    ASSERT_EQ(t->GetLevelDesc(2, &desc), GfxResult::Ok);
-    EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::R5G6B5));
-    GfxLockedRect locked{};
-    ASSERT_EQ(t->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
-    EXPECT_EQ(locked.pitch, 16);
-    t->UnlockRect(0);
-    const GfxRect outside{0, 0, 9, 4};
-    EXPECT_EQ(t->LockRect(0, &locked, &outside, 0), GfxResult::InvalidCall);
-    EXPECT_EQ(t->LockRect(4, &locked, nullptr, 0), GfxResult::InvalidCall);
-    // A level handed out keeps its texture alive.
-    GfxSurface* level = nullptr;
-    ASSERT_EQ(t->GetSurfaceLevel(1, &level), GfxResult::Ok);
-    EXPECT_EQ(t->Release(), 1u);
-    EXPECT_EQ(level->Width(), 4u);
-    EXPECT_EQ(level->Release(), 0u);
-    GfxTexture* bad = nullptr;
-    EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &bad), GfxResult::InvalidCall);
-    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::G16R16, GfxPool::Managed, &bad), GfxResult::InvalidCall);
-    EXPECT_EQ(bad, nullptr);
-}
-
-TEST_F(TextureTest, ImageSurfaceCopiedOntoTheBackBuffer)
-{
-    GfxSurface* image = nullptr;
-    ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
-    GfxLockedRect locked{};
-    ASSERT_EQ(image->LockRect(&locked, nullptr, 0), GfxResult::Ok);
-    EXPECT_EQ(locked.pitch, 128);
-    std::memset(locked.bits, 0x20, 32 * 128);
-    image->UnlockRect();
-    GfxSurface* back = nullptr;
-    device->GetBackBuffer(0, GfxBackBufferMono, &back);
-    // One rectangle to a point; the rest stays.
-    ClearTo(0xFF000000);
-    const GfxRect r{4, 4, 8, 8};
-    const GfxPoint p{20, 0};
-    ASSERT_EQ(device->CopyRects(image, &r, 1, back, &p), GfxResult::Ok);
-    ExpectRgb({{20, 0, 0x202020}, {23, 3, 0x202020}, {24, 4, 0}, {4, 4, 0}});
-    // Formats must match and the copy must fit.
-    GfxSurface* small = nullptr;
-    device->CreateImageSurface(8, 8, GfxFormat::R5G6B5, &small);
-    EXPECT_EQ(device->CopyRects(small, nullptr, 0, back, nullptr), GfxResult::InvalidCall);
-    const GfxPoint far{30, 30};
-    EXPECT_EQ(device->CopyRects(image, &r, 1, back, &far), GfxResult::InvalidCall);
-    small->Release();
-    back->Release();
-    image->Release();
-}
-
-TEST_F(TextureTest, DrawingIntoATextureAndBack)
-{
+    // Drawing into a texture and back; the cascade ended at stage 1 above.
     GfxTexture* rt = nullptr;
     ASSERT_EQ(device->CreateTexture(16, 16, 1, GfxUsage::RenderTarget, GfxFormat::X8R8G8B8,
                                     GfxPool::Default, &rt), GfxResult::Ok);
@@ -172,4 +115,52 @@ TEST_F(TextureTest, DrawingIntoATextureAndBack)
     color->Release();
     depth->Release();
     rt->Release();
+
+    // Levels, pitch and lock bounds.
+    GfxTexture* t = nullptr;
+    ASSERT_EQ(device->CreateTexture(8, 4, 0, 0, GfxFormat::R5G6B5, GfxPool::Managed, &t), GfxResult::Ok);
+    EXPECT_EQ(t->GetLevelCount(), 4u); // 8x4, 4x2, 2x1, 1x1
+    GfxSurfaceDesc desc{};
+    ASSERT_EQ(t->GetLevelDesc(2, &desc), GfxResult::Ok);
+    EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::R5G6B5));
+    ASSERT_EQ(t->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
+    EXPECT_EQ(locked.pitch, 16);
+    t->UnlockRect(0);
+    const GfxRect outside{0, 0, 9, 4};
+    EXPECT_EQ(t->LockRect(0, &locked, &outside, 0), GfxResult::InvalidCall);
+    EXPECT_EQ(t->LockRect(4, &locked, nullptr, 0), GfxResult::InvalidCall);
+    // A level handed out keeps its texture alive.
+    GfxSurface* level = nullptr;
+    ASSERT_EQ(t->GetSurfaceLevel(1, &level), GfxResult::Ok);
+    EXPECT_EQ(t->Release(), 1u);
+    EXPECT_EQ(level->Width(), 4u);
+    EXPECT_EQ(level->Release(), 0u);
+    GfxTexture* bad = nullptr;
+    EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &bad), GfxResult::InvalidCall);
+    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::G16R16, GfxPool::Managed, &bad), GfxResult::InvalidCall);
+    EXPECT_EQ(bad, nullptr);
+    // An image surface copied onto the back buffer.
+    GfxSurface* image = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
+    ASSERT_EQ(image->LockRect(&locked, nullptr, 0), GfxResult::Ok);
+    EXPECT_EQ(locked.pitch, 128);
+    std::memset(locked.bits, 0x20, 32 * 128);
+    image->UnlockRect();
+    GfxSurface* back = nullptr;
+    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    // One rectangle to a point; the rest stays.
+    ClearTo(0xFF000000);
+    const GfxRect r{4, 4, 8, 8};
+    const GfxPoint p{20, 0};
+    ASSERT_EQ(device->CopyRects(image, &r, 1, back, &p), GfxResult::Ok);
+    ExpectRgb({{20, 0, 0x202020}, {23, 3, 0x202020}, {24, 4, 0}, {4, 4, 0}});
+    // Formats must match and the copy must fit.
+    GfxSurface* small = nullptr;
+    device->CreateImageSurface(8, 8, GfxFormat::R5G6B5, &small);
+    EXPECT_EQ(device->CopyRects(small, nullptr, 0, back, nullptr), GfxResult::InvalidCall);
+    const GfxPoint far{30, 30};
+    EXPECT_EQ(device->CopyRects(image, &r, 1, back, &far), GfxResult::InvalidCall);
+    small->Release();
+    back->Release();
+    image->Release();
 }

@@ -179,7 +179,13 @@ TEST(TgaReader, EveryKindOfTargaDecodesAndDamagedOnesAreRefused)
 
 // --- BMP -------------------------------------------------------------------
 
-TEST(BmpReader, PaletteDepthsAndUnsupportedOrDamagedFilesAreRefused)
+// Palette 0 red, 1 green, 2 blue, 3 white.
+const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
+
+Bytes Rle8(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 8, 1, kRlePalette, data, 40, 4); }
+Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 4, 2, kRlePalette, data, 40, 4); }
+
+TEST(BmpReader, PaletteMaskedAndRunLengthImagesDecodeAndDamagedFilesAreRefusedWithoutOverrun)
 {
     const Bytes palette = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0}; // 0 red, 1 blue
     // 8 bits: indices 1, 0, 1 on one row (padded to 4).
@@ -204,16 +210,8 @@ TEST(BmpReader, PaletteDepthsAndUnsupportedOrDamagedFilesAreRefused)
                              farOffset,
                              BmpFile(1, 1, 8, 0, {1, 2}, {0, 0, 0, 0}, 40, 200)}) // palette cut short
         EXPECT_NE(Refusal(bad), "");
-}
 
-// Palette 0 red, 1 green, 2 blue, 3 white.
-const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
-
-Bytes Rle8(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 8, 1, kRlePalette, data, 40, 4); }
-Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 4, 2, kRlePalette, data, 40, 4); }
-
-TEST(BmpReader, SixteenBitsChannelMasksAndRunLengthImagesAndDamagedRunLengthDataIsRefusedWithoutOverrun)
-{
+    // 16 bits, channel masks and run-length images; damaged runs are refused without overrun.
     const Bytes masks565 = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
     const Bytes v5masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}; // red, green, blue, alpha
     const Bytes px32 = {0x00, 0x00, 0xFF, 0x80};                                       // 0x80FF0000

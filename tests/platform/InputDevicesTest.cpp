@@ -50,7 +50,7 @@ protected:
     std::unique_ptr<plat::MouseDevice> mouse_;
 };
 
-TEST_F(InputDevicesTest, ForegroundDevicesFollowTheWindowFocus)
+TEST_F(InputDevicesTest, ForegroundDevicesFollowTheFocusAndTheMouseReportsBackBufferPixels)
 {
     uint8_t state[256];
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
@@ -81,6 +81,39 @@ TEST_F(InputDevicesTest, ForegroundDevicesFollowTheWindowFocus)
     plat::InjectFocus(*window_, true);
     plat::InjectFocus(*window_, false);
     EXPECT_TRUE(keyboard->IsAcquired());
+
+    // The mouse reports movement in back-buffer pixels, its buttons and wheel.
+    FocusAndAcquire();
+    window_->SetBackBufferSize(800, 600);
+    plat::InjectMouseMove(*window_, 100, 50);
+    plat::InjectMouseButton(*window_, 1, true); // right
+    plat::InjectMouseWheel(*window_, 2);
+    plat::InjectMouseWheel(*window_, -1);
+    // Movement x, y, wheel, and the first three buttons since the last read.
+    const auto moved = [&] {
+        plat::MouseState ms;
+        EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
+        return std::vector<int>{int(ms.x), int(ms.y), int(ms.z), ms.buttons[0], ms.buttons[1], ms.buttons[2]};
+    };
+    const int down = plat::kKeyDownBit;
+    EXPECT_EQ(moved(), (std::vector<int>{200, 100, plat::kWheelNotch, 0, down, 0}));
+    plat::InjectMouseMove(*window_, 90, 60);
+    plat::InjectMouseButton(*window_, 1, false);
+    plat::InjectMouseButton(*window_, 2, true);
+    EXPECT_EQ(moved(), (std::vector<int>{-20, 20, 0, 0, 0, down}));
+    // A click that went down and up between two reads reads as down once.
+    plat::InjectMouseButton(*window_, 0, true);
+    plat::InjectMouseButton(*window_, 0, false);
+    EXPECT_EQ(moved(), (std::vector<int>{0, 0, 0, down, 0, down}));
+    EXPECT_EQ(moved(), (std::vector<int>{0, 0, 0, 0, 0, down}));
+    // Wheel turns while unacquired are not the game's; moves are caught up.
+    mouse_->Unacquire();
+    plat::InjectMouseWheel(*window_, 3);
+    plat::InjectMouseMove(*window_, 100, 60);
+    ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
+    const std::vector<int> caughtUp = moved();
+    EXPECT_EQ(caughtUp[0], 20);
+    EXPECT_EQ(caughtUp[2], 0);
 }
 
 
@@ -156,41 +189,6 @@ TEST_F(InputDevicesTest, KeyScriptsReadAsExpected)
     EXPECT_FALSE(plat::InjectKey(*window_, 84, true)); // no key has code 84
     keyboard_->Unacquire();
     EXPECT_EQ(Buffered(events, 32), std::pair(InputResult::NotAcquired, 0u));
-}
-
-TEST_F(InputDevicesTest, MouseReportsMovementInBackBufferPixelsButtonsAndWheel)
-{
-    FocusAndAcquire();
-    window_->SetBackBufferSize(800, 600);
-    plat::InjectMouseMove(*window_, 100, 50);
-    plat::InjectMouseButton(*window_, 1, true); // right
-    plat::InjectMouseWheel(*window_, 2);
-    plat::InjectMouseWheel(*window_, -1);
-    // Movement x, y, wheel, and the first three buttons since the last read.
-    const auto state = [&] {
-        plat::MouseState ms;
-        EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
-        return std::vector<int>{int(ms.x), int(ms.y), int(ms.z), ms.buttons[0], ms.buttons[1], ms.buttons[2]};
-    };
-    const int down = plat::kKeyDownBit;
-    EXPECT_EQ(state(), (std::vector<int>{200, 100, plat::kWheelNotch, 0, down, 0}));
-    plat::InjectMouseMove(*window_, 90, 60);
-    plat::InjectMouseButton(*window_, 1, false);
-    plat::InjectMouseButton(*window_, 2, true);
-    EXPECT_EQ(state(), (std::vector<int>{-20, 20, 0, 0, 0, down}));
-    // A click that went down and up between two reads reads as down once.
-    plat::InjectMouseButton(*window_, 0, true);
-    plat::InjectMouseButton(*window_, 0, false);
-    EXPECT_EQ(state(), (std::vector<int>{0, 0, 0, down, 0, down}));
-    EXPECT_EQ(state(), (std::vector<int>{0, 0, 0, 0, 0, down}));
-    // Wheel turns while unacquired are not the game's; moves are caught up.
-    mouse_->Unacquire();
-    plat::InjectMouseWheel(*window_, 3);
-    plat::InjectMouseMove(*window_, 100, 60);
-    ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
-    const std::vector<int> caughtUp = state();
-    EXPECT_EQ(caughtUp[0], 20);
-    EXPECT_EQ(caughtUp[2], 0);
 }
 
 } // namespace

@@ -30,7 +30,7 @@ protected:
     std::optional<std::string> old_ = set_ ? std::optional<std::string>(set_) : std::nullopt;
 };
 
-TEST_F(InstanceLockTest, ASecondGameFailsAtOnceUntilTheFirstLetsGo)
+TEST_F(InstanceLockTest, ASecondGameFailsUntilTheFirstLetsGoAndTheLockFallsBackToTmpOrReportsAnUnusableFolder)
 {
     auto first = std::make_unique<plat::InstanceLock>("TESSARANGAME");
     ASSERT_EQ(first->GetState(), State::Held);
@@ -47,10 +47,7 @@ TEST_F(InstanceLockTest, ASecondGameFailsAtOnceUntilTheFirstLetsGo)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     first.reset();
     EXPECT_EQ(plat::InstanceLock("TESSARANGAME").GetState(), State::Held);
-}
-
-TEST_F(InstanceLockTest, FallsBackToTmpPerUserAndReportsAnUnusableFolder)
-{
+    // Without a runtime folder the lock is in /tmp, per user.
     ::unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(plat::InstanceLock::PathFor("TESSARANGAME"), "/tmp/TESSARANGAME-" + std::to_string(::getuid()) + ".lock");
     ::setenv("XDG_RUNTIME_DIR", folder_.File("missing").c_str(), 1);

@@ -18,7 +18,7 @@ std::unique_ptr<plat::MessageBoxWindow> Box(const char* text = "Animation databa
     return box;
 }
 
-TEST(MessageBoxWindowTest, ReturnEnterEscapeAndSpaceAnswerTheBoxAndAClickOnlyOnTheButton)
+TEST(MessageBoxWindowTest, KeysAndAClickOnTheButtonAnswerAndLongTextWrapsKeepingItsLineBreaks)
 {
     const struct {
         int key;
@@ -44,11 +44,9 @@ TEST(MessageBoxWindowTest, ReturnEnterEscapeAndSpaceAnswerTheBoxAndAClickOnlyOnT
     plat::InjectMouseButton(box->GetWindow(), 0, true);
     plat::InjectMouseButton(box->GetWindow(), 0, false);
     EXPECT_TRUE(box->Step());
-}
 
-TEST(MessageBoxWindowTest, LongTextWrapsAtBlanksAndKeepsItsLineBreaks)
-{
-    auto box = Box("first\nsecond line with a good many words in it, more than fit across the box at this size");
+    // Long text wraps at blanks and keeps its line breaks.
+    box = Box("first\nsecond line with a good many words in it, more than fit across the box at this size");
     ASSERT_NE(box, nullptr);
     const auto& lines = box->GetLines();
     ASSERT_GE(lines.size(), 3u);

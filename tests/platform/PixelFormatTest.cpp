@@ -18,7 +18,7 @@ uint32_t Channel(uint32_t c, int shift) { return c >> shift & 0xFF; }
 // The largest error a channel of n bits may add: half a step, rounded up.
 int Tolerance(uint32_t bits) { return bits >= 8 ? 0 : int(255 / ((1u << bits) - 1) / 2 + 1); }
 
-TEST(PixelFormat, EveryFormatRoundTripsWithinItsPrecisionAndRowsFollowThePitchAndLeaveTheGapAlone)
+TEST(PixelFormat, EveryFormatRoundTripsRowsFollowThePitchLeavingTheGapAndImagesScale)
 {
     const uint32_t colours[] = {0xFFFFFFFF, 0x00000000, 0x80FF8000, 0x12345678, 0xFE01C07F,
                                 0x7F808080, 0xC0102030};
@@ -62,14 +62,8 @@ TEST(PixelFormat, EveryFormatRoundTripsWithinItsPrecisionAndRowsFollowThePitchAn
     Image back;
     ASSERT_TRUE(ReadImageRows(surface, 10, 2, 2, fmt::R8G8B8, back));
     EXPECT_EQ(back.pixels, image.pixels);
-}
 
-// --- Scaling and mips -------------------------------------------------------
-
-
-TEST(ImageScale, ShrinkingAveragesAndPointPicksNearest)
-{
-    // A 4 x 1 row of two 2-pixel blocks.
+    // Scaling: shrinking averages, a point filter picks the nearest. A 4 x 1 row of two 2-pixel blocks.
     const Image blocks{4, 1, {0xFF000000, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF}};
     const Image half = ScaleImage(blocks, 2, 1, filter::Linear | filter::Mirror);
     EXPECT_LT(half.pixels[0] & 0xFF, 0x40u); // mostly the dark block
@@ -82,7 +76,5 @@ TEST(ImageScale, ShrinkingAveragesAndPointPicksNearest)
     const Image none = ScaleImage(Image{1, 1, {0xFFFFFFFF}}, 2, 2, filter::None);
     EXPECT_EQ(none.pixels, (std::vector<uint32_t>{0xFFFFFFFF, 0, 0, 0}));
 }
-
-// --- Texture requirements ---------------------------------------------------
 
 } // namespace

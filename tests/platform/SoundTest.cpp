@@ -64,7 +64,7 @@ protected:
     plat::SoundDevice device_;
 };
 
-TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
+TEST_F(SoundTest, LoudnessFallsWithDistanceAndAStereoSoundIsOnePointPlacedAndKeepsItsChannelsFlat)
 {
     // Straight ahead so only the distance changes: full level up to 10
     // units, 10 / distance from there, and no quieter beyond 100.
@@ -76,14 +76,11 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
     ASSERT_GT(levels[1], 1.0);
     for (int i = 0; i < 5; ++i)
         EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
-}
 
-// A stereo sound whose right channel is silent: on a positional voice it
-// is one point, as loud left as right even at the listener (where the
-// game puts a voice that comes too close); played flat it keeps its
-// channels apart.
-TEST_F(SoundTest, AStereoSoundIsOnePointOnAPositionalVoiceAndKeepsItsChannelsFlat)
-{
+    // A stereo sound whose right channel is silent: on a positional voice it
+    // is one point, as loud left as right even at the listener (where the
+    // game puts a voice that comes too close); played flat it keeps its
+    // channels apart.
     plat::WavData leftOnly = Tone(0.15, 2);
     for (std::size_t i = 2; i + 1 < leftOnly.samples.size(); i += 4)
         leftOnly.samples[i] = leftOnly.samples[i + 1] = 0;
@@ -104,7 +101,7 @@ TEST_F(SoundTest, AStereoSoundIsOnePointOnAPositionalVoiceAndKeepsItsChannelsFla
 // A deferred move is not heard while the sound plays; a commit applies the
 // listener's turn and the voice's move together. Facing -z the listener
 // has -x on its right, so only both changes at once keep the sound right.
-TEST_F(SoundTest, DeferredPlacesWaitForTheCommitAndApplyTogether)
+TEST_F(SoundTest, DeferredPlacesApplyTogetherAPathVolumeChangesAPlayingSoundAndFullPathsGiveWay)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.3));
@@ -131,21 +128,36 @@ TEST_F(SoundTest, DeferredPlacesWaitForTheCommitAndApplyTogether)
     const Output committed = Finish(path, tone);
     ASSERT_GT(committed.Both(), 1.0);
     EXPECT_GT(committed.Right(), 4 * committed.Left());
-}
 
-TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
-{
-    plat::SoundSegment tone;
+    // A path volume set while a sound plays changes it.
+    ASSERT_TRUE(device_.Open(error)) << error;
     Load(tone, Tone(0.4));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    path = MakePath(plat::SoundPathKind::Direct);
     ASSERT_NE(path.Play(tone, true), 0u);
     path.SetVolume(plat::kSilentVolume);
     EXPECT_EQ(path.Volume(), plat::kSilentVolume);
     Sleep(0.2);
     EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
+    // A full path gives way with its oldest sound.
+    ASSERT_TRUE(device_.Open(error)) << error;
+    Load(tone, Tone(0.5));
+    path = MakePath(plat::SoundPathKind::Direct, 2);
+    const std::uint32_t a = path.Play(tone, false);
+    Sleep(0.01);
+    const std::uint32_t b = path.Play(tone, false);
+    Sleep(0.01);
+    const std::uint32_t c = path.Play(tone, false);
+    EXPECT_TRUE(a > 1 && b > 1 && c > 1 && a != b && b != c);
+    EXPECT_FALSE(path.IsPlaying(a));
+    EXPECT_TRUE(path.IsPlaying(b) && path.IsPlaying(c));
+    EXPECT_EQ(path.StartTimeMs(a), -1);
+    EXPECT_LE(path.StartTimeMs(b), path.StartTimeMs(c));
+    EXPECT_LE(path.StartTimeMs(c), device_.TimeMs());
+    device_.StopAll();
+    EXPECT_FALSE(path.IsPlaying());
 }
 
-TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
+TEST_F(SoundTest, OneShotsEndLoopsRepeatUntilStoppedAndLoopPointsRepeatOnlyTheirRegion)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.05));
@@ -174,10 +186,10 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     // and no longer than it played.
     const double heard = Finish(path, tone).AudibleSeconds();
     EXPECT_TRUE(heard > 0.11 && heard < playing + 0.15) << heard << " s heard, " << playing << " s playing";
-}
 
-TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
-{
+    // Loop points repeat only their region.
+    std::string error;
+    ASSERT_TRUE(device_.Open(error)) << error;
     // 0.1 s of silence then 0.05 s of tone: looping the tone alone leaves no gaps.
     plat::SoundSegment segment;
     Load(segment, Tone(0.05, 1, 0.1));
@@ -186,7 +198,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
     EXPECT_FALSE(segment.SetLoopPoints(10, 5));
     EXPECT_FALSE(segment.SetLoopPoints(0, frames + 1));
     EXPECT_TRUE(segment.SetLoopPoints(0, 0));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    path = MakePath(plat::SoundPathKind::Direct);
     // A region cannot change under a playing sound; once stopped it can.
     const std::uint32_t play = path.Play(segment, true);
     ASSERT_NE(play, 0u);
@@ -200,27 +212,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegion)
     EXPECT_LT(out.LongestGap(), 0.03);
 }
 
-TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
-{
-    plat::SoundSegment tone;
-    Load(tone, Tone(0.5));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
-    const std::uint32_t a = path.Play(tone, false);
-    Sleep(0.01);
-    const std::uint32_t b = path.Play(tone, false);
-    Sleep(0.01);
-    const std::uint32_t c = path.Play(tone, false);
-    EXPECT_TRUE(a > 1 && b > 1 && c > 1 && a != b && b != c);
-    EXPECT_FALSE(path.IsPlaying(a));
-    EXPECT_TRUE(path.IsPlaying(b) && path.IsPlaying(c));
-    EXPECT_EQ(path.StartTimeMs(a), -1);
-    EXPECT_LE(path.StartTimeMs(b), path.StartTimeMs(c));
-    EXPECT_LE(path.StartTimeMs(c), device_.TimeMs());
-    device_.StopAll();
-    EXPECT_FALSE(path.IsPlaying());
-}
-
-TEST_F(SoundTest, UnloadingAPlayingSoundStopsItAndNothingPlaysWithoutASegment)
+TEST_F(SoundTest, UnloadingStopsASoundBothOutliveTheDeviceAndAStreamPlaysItsBlocksInOrder)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.5));
@@ -240,31 +232,25 @@ TEST_F(SoundTest, UnloadingAPlayingSoundStopsItAndNothingPlaysWithoutASegment)
     Load(tone, Tone(0.05));
     EXPECT_EQ(never.Play(tone, false), 0u);
     EXPECT_NE(path.Play(tone, false), 0u);
-}
-
-TEST_F(SoundTest, SegmentsAndPathsMayOutliveTheDeviceObject)
-{
-    auto tone = std::make_unique<plat::SoundSegment>();
-    Load(*tone, Tone(0.05));
-    auto path = std::make_unique<plat::SoundPath>(MakePath(plat::SoundPathKind::Positional, 4));
+    // Segments and paths may outlive the device object.
+    auto segment = std::make_unique<plat::SoundSegment>();
+    Load(*segment, Tone(0.05));
+    auto held = std::make_unique<plat::SoundPath>(MakePath(plat::SoundPathKind::Positional, 4));
     // Swapping paths keeps what each one plays and where it stands.
     plat::SoundPath other = MakePath(plat::SoundPathKind::Positional);
     other.SetPosition({1, 2, 3});
-    std::swap(*path, other);
-    EXPECT_FLOAT_EQ(path->Position().z, 3.0f);
+    std::swap(*held, other);
+    EXPECT_FLOAT_EQ(held->Position().z, 3.0f);
     device_.Close();
-    EXPECT_NE(path->Play(*tone, false), 0u);
-    tone.reset();
-    path.reset();
+    EXPECT_NE(held->Play(*segment, false), 0u);
+    segment.reset();
+    held.reset();
     // With the device closed, the start-up check opens the default device itself.
-    std::string error;
     EXPECT_TRUE(plat::CheckSoundDevice(error)) << error;
-}
 
-TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
-{
+    // A stream plays its blocks in order and counts what was heard.
+    ASSERT_TRUE(device_.Open(error)) << error;
     plat::SoundStream stream;
-    std::string error;
     ASSERT_TRUE(stream.Create(device_, error)) << error;
     const plat::WavData block = Tone(0.05, 2);
     const auto* samples = reinterpret_cast<const std::int16_t*>(block.samples.data());

@@ -51,7 +51,7 @@ protected:
     const fs::path& dir_ = root_.Root();
 };
 
-TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
+TEST_F(VideoFileTest, ClipsDecodeFrameForFrameFrameDueGivesTheLatestBadFilesFailAndSoundPlays)
 {
     MakeClip();
     plat::VideoFile video;
@@ -90,13 +90,9 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
     for (std::size_t i = channels; i < pcm.size(); i += channels)
         crossings += (pcm[i - channels] < 0) != (pcm[i] < 0);
     EXPECT_NEAR(crossings / seconds, 882, 30);
-}
 
-TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
-{
+    // A silent clip: FrameDue gives the latest picture whose time has come.
     MakeClip(0);
-    plat::VideoFile video;
-    std::string error;
     ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
     EXPECT_FALSE(video.HasAudio());
     const plat::VideoFrame* first = video.FrameDue(0.0);
@@ -114,12 +110,8 @@ TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
     EXPECT_EQ(last->index, 49);
     EXPECT_TRUE(video.AtEnd());
     EXPECT_EQ(video.FrameDue(11.0), nullptr);
-}
 
-TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
-{
-    plat::VideoFile video;
-    std::string error;
+    // Missing and damaged files fail cleanly.
     EXPECT_FALSE(video.Open(dir_.string() + "/FMV/none.mpg", error));
     EXPECT_NE(error.find("none.mpg"), std::string::npos);
     EXPECT_EQ(video.FrameDue(1.0), nullptr);
@@ -140,26 +132,20 @@ TEST_F(VideoFileTest, MissingAndDamagedFilesFailCleanly)
     for (const char* name : {"cut.mpg", "scribbled.mpg"}) {
         if (!video.Open((dir_ / "FMV" / name).string(), error))
             continue; // refusing is fine too
-        plat::VideoFrame frame;
-        int count = 0;
+        count = 0;
         while (video.ReadFrame(frame) && count < 1000)
             ++count;
         EXPECT_LT(count, 1000) << name;
         EXPECT_TRUE(video.AtEnd()) << name;
-        std::vector<std::int16_t> pcm;
         video.TakeAudio(pcm);
     }
     EXPECT_FALSE(complaints.Text().empty());
-}
 
-TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
-{
+    // The soundtrack plays through a sound stream.
     soundtest::UseWaveOutput();
     MakeClip(441, 10);  // 0.4 s
     plat::SoundDevice device;
     plat::SoundStream stream;
-    plat::VideoFile video;
-    std::string error;
     ASSERT_TRUE(device.Open(error)) << error;
     ASSERT_TRUE(stream.Create(device, error)) << error;
     ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;

@@ -29,7 +29,7 @@ protected:
 // What a script reached through an object it deletes (a character's
 // inventory and innate attack, a weapon's attribute blocks) goes with it: a
 // later use raises instead of touching the freed part.
-TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClassAndPartsOfADeletedObjectAreDead)
+TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectAreDeadAndInventories)
 {
     ASSERT_EQ(Run("s = TsStashObject:new() s:SetPayloadType('TsItemObject') s:SetPayloadTemplate('Medkit')"), "");
     auto* stash = Global<TsStashObject>("s");
@@ -66,10 +66,8 @@ TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClassAndPartsOf
         EXPECT_EQ(WithoutPosition(Run(c.use)), "object was deleted") << c.make;
         EXPECT_EQ(WithoutPosition(Run("o:delete()")), "invalid 'self' in function 'delete'") << c.make;
     }
-}
 
-TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
-{
+    // An inventory as mission scripts see it.
     TestWielder* wielder = new TestWielder;
     Publish("inv", wielder->GetInventory(), "TsInventory");
     TsWeaponObject* gun = MakeWeapon("gun");

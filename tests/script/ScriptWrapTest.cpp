@@ -329,10 +329,19 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGameOrWhatTheGameSt
     EXPECT_EQ(Run("o:delete()"), "");
 }
 
-// When the level closes the script's reference goes; what a holder still
-// keeps goes when the holder lets go of it.
-TEST_F(HandOverBindingsTest, WhatAHolderKeepsGoesWithTheHoldersReference)
+// A handle to an object the script gave away dies when the last holder lets
+// go of it, instead of reaching the freed object. When the level closes the
+// script's reference goes; what a holder still keeps goes when the holder
+// lets go of it.
+TEST_F(HandOverBindingsTest, WhatTheLastHolderLetsGoIsDeadAndWhatAHolderKeepsGoesWithItsReference)
 {
+    ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false) scene:SetFollowTarget(o)\n"
+                  "n = TsNPCObject:new() n:GetInventory():AddArticle(o) n:delete()"),
+              "");
+    EXPECT_EQ(Run("p:SetRange(2)"), "") << "the camera still holds it";
+    ASSERT_EQ(Run("scene:SetFollowTarget(nil)"), "");
+    for (const char* use : {"o:GetName()", "p:SetRange(2)"})
+        EXPECT_EQ(WithoutPosition(Run(use)), "object was deleted") << use;
     ASSERT_EQ(Run("q = TsSquadObject:new() player:SetSquad(q) d = TsDoorObject:new() scene:SetFollowTarget(d)\n"
                   "n = TsNPCObject:new() talk:AddFragment(7, n, n)"),
               "");
@@ -347,19 +356,6 @@ TEST_F(HandOverBindingsTest, WhatAHolderKeepsGoesWithTheHoldersReference)
         EXPECT_EQ(object->GetRefCount(), count - 1) << object->GetClass()->name;
     scene->SetFollowTarget(nullptr);
     EXPECT_EQ(TsDoorObject::s_pool.GetLiveCount(), doors - 1);
-}
-
-// A handle to an object the script gave away dies when the last holder lets
-// go of it, instead of reaching the freed object.
-TEST_F(HandOverBindingsTest, WhatTheLastHolderLetsGoIsDeadToScripts)
-{
-    ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false) scene:SetFollowTarget(o)\n"
-                  "n = TsNPCObject:new() n:GetInventory():AddArticle(o) n:delete()"),
-              "");
-    EXPECT_EQ(Run("p:SetRange(2)"), "") << "the camera still holds it";
-    ASSERT_EQ(Run("scene:SetFollowTarget(nil)"), "");
-    for (const char* use : {"o:GetName()", "p:SetRange(2)"})
-        EXPECT_EQ(WithoutPosition(Run(use)), "object was deleted") << use;
 }
 
 } // namespace
