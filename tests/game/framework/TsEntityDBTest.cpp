@@ -117,7 +117,7 @@ public:
 
 } // namespace
 
-TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangeAndPendingDeleteIsRemoved)
+TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendingDeleteGoesAndImportRunsAll)
 {
     TsEntityDB* db = EveryKind();
     db->AddEntity(Named<TestCharacterChild>("guard")); // derived classes match
@@ -199,12 +199,9 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangeAndPe
 
     db->Release();
     moved->Release();
-}
-
-TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndLivingTeamMembersCountsTheSquadsOfTheFirstTeam)
-{
+    // Import and initialise run every object; living team members count the squads of the first team.
     GameScript lua;
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     TestThing* bad = Named<TestThing>("bad");
     db->AddObject(Named<TestPlainObject>("obj"));
     db->AddEntity(Named<TestThing>("first"));

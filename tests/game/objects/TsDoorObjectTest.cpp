@@ -186,7 +186,7 @@ TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpenAndSpeedsLocksAndSound
 }
 
 // Nine in an archive are refused too.
-TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
+TEST_F(DoorTest, DependentSwitchesAreReadInPairsNineAreTooManyAndAPivotingDoorFinishesItsSwingAfterALoad)
 {
     auto* sw = new TsSwitchObject;
     sw->SetName("lever");
@@ -222,16 +222,9 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_FALSE(archive.Load("door.sav"));
     EXPECT_TRUE(reported.Contains("more dependent switches than it can hold")) << reported.Text();
-}
-
-// A pivoting door turns about its hinge; one saved part way round finishes
-// its swing from where it was after the load.
-TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSwing)
-{
-    auto* sw = new TsSwitchObject;
-    sw->SetName("lever");
-    made.push_back(sw);
-    TsDoorObject* door = MakeDoor("pivot", eDoorType_Pivoting);
+    // A pivoting door turns about its hinge; one saved part way round finishes
+    // its swing from where it was after the load.
+    door = MakeDoor("pivot", eDoorType_Pivoting);
     door->SetDependentSwitchText("lever 1");
     door->SetLock(true);
     door->SetHeading(0.3f);
@@ -241,7 +234,6 @@ TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSw
     door->Tick(0);
     door->Tick(0);
     EXPECT_NEAR(door->GetHeading(), 0.3f + 0.4f * kQuarterTurn, 1e-5f) << "part way round";
-    ScratchDir dir;
     auto* loaded = RoundTrip<TsDoorObject>(door, "door.sav");
     ASSERT_NE(loaded, nullptr);
     EXPECT_TRUE(loaded->IsLocked());

@@ -61,7 +61,7 @@ protected:
     LogCapture log;
 };
 
-TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByteAndNoSpeedLeadsByNothing)
+TEST_F(ProjectileTest, TheLaserColourFillsItsBytesNoSpeedLeadsByNothingAndStreaksAreTwiceTheirScaleWideOrShiftTheirTail)
 {
     const struct {
         int32_t r, g, b;
@@ -75,12 +75,8 @@ TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByteAnd
     EXPECT_EQ(rec.LeadSeconds(10.0f), 0.0f);
     rec.m_initialSpeed = 20.0f;
     EXPECT_FLOAT_EQ(rec.LeadSeconds(10.0f), 0.5f);
-}
-
-// Lifetime x speed is 10: a streak fades over the last five units short of
-// it. Without a streak buffer the streaks are skipped and the list emptied.
-TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndANearlyEndOnOneShiftsItsTail)
-{
+    // Lifetime x speed is 10: a streak fades over the last five units short of
+    // it. Without a streak buffer the streaks are skipped and the list emptied.
     LaserType();
     TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
     TsStreakVertex v[TsProjectile::kStreakVertices];

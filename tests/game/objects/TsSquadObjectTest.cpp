@@ -240,7 +240,7 @@ protected:
     ScratchDir dir;
 };
 
-TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
+TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrailRestarts)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     auto team = OmMakeRef<TsTeam>();
@@ -281,16 +281,12 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
     loaded->Release();
     squad->RemoveMember(leader.Get());
     squad->RemoveMember(other.Get());
-}
-
-// The trail is a ring of eight: a head or length outside it restarts the
-// trail rather than index past the ring.
-TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
-{
+    // The trail is a ring of eight: a head or length outside it restarts the
+    // trail rather than index past the ring.
     LogCapture log;
-    auto squad = OmMakeRef<TsSquadObject>();
-    squad->RestartTrail(OmVector3(1, 0, 2)); // the squad alone: its words end the file
-    ASSERT_TRUE(SaveSquad(squad.Get()));
+    auto lone = OmMakeRef<TsSquadObject>();
+    lone->RestartTrail(OmVector3(1, 0, 2)); // the squad alone: its words end the file
+    ASSERT_TRUE(SaveSquad(lone.Get()));
 
     // The trail's length and head are the 3rd and 2nd words before the
     // eight points (16 words) at the end of the file.

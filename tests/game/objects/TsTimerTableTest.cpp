@@ -96,8 +96,13 @@ struct TimerTest : ::testing::Test {
     int tick = 0;
 };
 
-TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
+// A target that sets new timers from its call (a conversation's next
+// pause) moves the entries, and one that clears the table (the level stops
+// from a timer) ends the walk: the timers due later in it are gone, and
+// nothing reads the cleared links.
+TEST_F(TimerTest, PeriodsAreWholeTicksAndATimerFiresOnItsTickRepeatsFreesItsIdAndLeavesTheWalkSafe)
 {
+    // Periods are whole ticks, rounded up and never none.
     struct Case {
         float seconds;
         int ticksPerSecond, ticks;
@@ -110,14 +115,7 @@ TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
     };
     for (const Case& c : cases)
         EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
-}
 
-// A target that sets new timers from its call (a conversation's next
-// pause) moves the entries, and one that clears the table (the level stops
-// from a timer) ends the walk: the timers due later in it are gone, and
-// nothing reads the cleared links.
-TEST_F(TimerTest, FiresOnTheDueTickRepeatsAndFreesItsIdAndATimerAddedFromACallOrAClearLeavesTheWalkSafe)
-{
     TimerTarget* t = Target();
     const int id = table.AddTimer(t, 1.5f, 3, 7);
     ASSERT_GE(id, 0);
