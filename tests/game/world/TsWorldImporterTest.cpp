@@ -146,7 +146,7 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTexture
     EXPECT_EQ(u, (std::vector<int16_t>{-32768, 0, 32767}));
 }
 
-TEST_F(WorldTest, LightsAreNormalisedDynamicOnesLightTheVerticesAndVerticesNameOnlyTheLightsAByteCanHold)
+TEST_F(WorldTest, LightsAreNormalisedVerticesNameAByteOfLightsDynamicObjectsNeedScriptNamesAndFlatLevelsGetHeight)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
@@ -183,11 +183,8 @@ TEST_F(WorldTest, LightsAreNormalisedDynamicOnesLightTheVerticesAndVerticesNameO
     for (uint32_t i = 0; i < named.vertices.GetCount(); ++i)
         EXPECT_NE(named.vertices[i].lightIndices, 0u) << "lights up to 255 still light it";
     EXPECT_LE(world->Cell(0).GetLargestLightIndex(), 255u);
-}
-
-TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesAndAFlatLevelIsGivenHeightAtImport)
-{
-    OmGroup* root = new OmGroup();
+    // Dynamic objects are written only under script names.
+    root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
     AddShape(*root, "dyn_door", Floor(1, 1, 2, 2))->LocalPosition() = OmVector3(1.5f, 0, -2.25f);
     AddShape(*root, "dyn_bad name", Floor(1, 1, 2, 2));
@@ -195,8 +192,7 @@ TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesAndAFlatLevelIsGiv
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a comma locale where one exists
-    LogCapture log;
-    auto world = OmRef<TsWorld>::Adopt(new TsWorld());
+    world = OmRef<TsWorld>::Adopt(new TsWorld());
     world->SetWorldBounds(OmVector3(0, -1, 0), OmVector3(4, 1, 4));
     TsWorldImporter importer(*world, root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f, true);
     importer.Run(root, &renderer);
