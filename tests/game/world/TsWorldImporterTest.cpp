@@ -65,7 +65,7 @@ TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtentAndAnEmptyWorldHoldsNot
 // A cell whose geometry is all at one height spans a unit either side of
 // its own height, not of the world's floor: a floor raised above the
 // lowest point keeps it inside its box.
-TEST_F(WorldTest, TriangleOverACellCornerIsSplitAndLinkedAndAFlatCellSpansAUnitEitherSideOfItsHeight)
+TEST_F(WorldTest, TriangleOverACellCornerIsSplitAFlatCellSpansAUnitEitherSideAndAnOverfullCellKeepsWhatFits)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(2, 2, 6, 6));
@@ -107,11 +107,6 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitAndLinkedAndAFlatCellSpansAUnitE
         EXPECT_NEAR(cell->GetMaxY(), f.y + 1.0f, 1e-3f) << "floor at " << f.y;
         EXPECT_NEAR(stacked->GetGroundHeight(OmVector3(f.x0 + 2, 3.5f, 2)), f.y, 1e-2f) << "floor at " << f.y;
     }
-}
-
-// Texture coordinates are clamped to sixteen bits.
-TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTextureCoordinatesAreClamped)
-{
     // 9000 separate triangles need 27000 vertices: more than a group holds.
     Triangles many;
     for (int i = 0; i < 9000; ++i) {
@@ -119,10 +114,10 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTexture
         many.corners.insert(many.corners.end(),
                             {OmVector3(x, 0, z), OmVector3(x, 0, z + 0.03f), OmVector3(x + 0.03f, 0, z)});
     }
-    OmGroup* root = new OmGroup();
+    root = new OmGroup();
     AddShape(*root, "floor", many);
     LogCapture log;
-    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
     EXPECT_LE(group.vertices.GetCount(), TsWorldCell::kMaxVertices);
@@ -130,6 +125,7 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTexture
     EXPECT_GT(group.GetTriangleCount(), 2000u);
     EXPECT_TRUE(log.Contains("Cell (0,0) has too many vertices or indices")) << log.All();
 
+    // Texture coordinates are clamped to sixteen bits.
     root = new OmGroup();
     AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
     OmMesh* mesh = OmMesh::Cast(OmShape::Cast(root->GetChild(0))->GetGeometry());
