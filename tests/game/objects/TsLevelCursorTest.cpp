@@ -76,7 +76,7 @@ struct CursorTest : ::testing::Test {
 
 // The ray's direction is about a unit long; an entity fifty units below
 // the camera is still found.
-TEST_F(CursorTest, EdgesTurnAndThePickedPointIsNearestTheCharactersHeightButAnEntityUnderTheCursorWins)
+TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightAnEntityWinsCylindersMeetSegmentsAndReachTakesSize)
 {
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
@@ -132,11 +132,7 @@ TEST_F(CursorTest, EdgesTurnAndThePickedPointIsNearestTheCharactersHeightButAnEn
     }
     At(kWidth - 10, 10); // off to the corner: nothing there
     EXPECT_EQ(cursor.GetHovered(), nullptr);
-}
-
-// The direction table: eight turns of an eighth from its start.
-TEST(CursorCylinder, SegmentsMeetUprightCylindersTheDirectionTableTurnsByEighthsAndReachTakesSizeAndKey)
-{
+    // The direction table: eight turns of an eighth from its start.
     const OmVector3 base(0, 0, 0);
     struct Case {
         OmVector3 from, dir;
