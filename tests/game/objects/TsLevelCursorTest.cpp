@@ -76,7 +76,7 @@ struct CursorTest : ::testing::Test {
 
 // The ray's direction is about a unit long; an entity fifty units below
 // the camera is still found.
-TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightAnEntityWinsCylindersMeetSegmentsAndReachTakesSize)
+TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightCylindersMeetSegmentsAndReachTakesSize)
 {
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
