@@ -25,7 +25,7 @@ std::string WaitForText(const ScratchDir& dir, const std::string& file)
     return text;
 }
 
-TEST(FileIO, LinesReadBackAsWrittenAndClosedFilesAnswerNothing)
+TEST(FileIO, LinesReadBackAsWrittenClosedFilesAnswerNothingAndScreenshotsSkipExistingImages)
 {
     LogCapture log;
     FileIO file;
@@ -63,17 +63,11 @@ TEST(FileIO, LinesReadBackAsWrittenAndClosedFilesAnswerNothing)
     EXPECT_TRUE(file.WriteLine("lost"));
     file.Close();
     EXPECT_TRUE(log.Contains("could not all be saved")) << log.All();
-}
 
-TEST(FileIO, ScreenshotNumbersSkipExistingImages)
-{
-    LogCapture log;
-    ScratchDir dir;
-    for (int n = 0; n < 3; ++n) {
+    // Screenshot numbers skip the images already there.
+    for (int n = 0; n < 3; ++n)
         dir.Write("shots/shot" + std::to_string(n) + ".bmp", "x");
-    }
     EXPECT_EQ(FileIO::FirstFreeScreenshotNumber("shots/shot"), 3);
-    FileIO file;
     EXPECT_EQ(file.Screenshot("shots/shot"), nullptr); // no renderer here: nothing could be saved
     EXPECT_TRUE(log.Contains("shots/shot3.bmp was not saved"));
 }

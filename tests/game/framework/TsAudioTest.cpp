@@ -373,7 +373,7 @@ TEST_F(AudioTest, HostilesNearMakeTheSquadBarkOnce)
     EXPECT_TRUE(audio->IsInCombat());
 }
 
-TEST_F(AudioTest, DialoguePlaysOneLineAtATime)
+TEST_F(AudioTest, DialoguePlaysOneLineAtATimeAndWithoutADeviceNothingSoundsOrBreaks)
 {
     scratch_.Write("data/audio/dialogue/first.wav", ToneFile(0.6, 441));
     scratch_.Write("data/audio/dialogue/second.wav", ToneFile(0.2, 882));
@@ -394,27 +394,24 @@ TEST_F(AudioTest, DialoguePlaysOneLineAtATime)
     const double heard = Finish(audio).AudibleSeconds();
     EXPECT_GT(heard, 0.22);
     EXPECT_LT(heard, 0.4);
-}
-
-TEST_F(AudioTest, AnAudioObjectWithoutADeviceIsSilentButSafe)
-{
+    // An audio object without a device is silent but safe.
     WriteSound(4, 0.1);
     scratch_.Write("data/audio/dialogue/line.wav", ToneFile(0.1, 441));
-    TsAudio audio; // never initialised: the state a failed Initialise leaves
-    EXPECT_FALSE(audio.IsInitialised());
-    EXPECT_FALSE(audio.LoadWavFromFile(4));
-    audio.FlagSoundForLoading(4);
-    EXPECT_EQ(audio.PlaySound(4, 1, 2, 3, true), 0u);
-    EXPECT_EQ(audio.LuaPlaySoundNow(4, 0, 0, 0), 0u);
-    EXPECT_FALSE(audio.PlayDialogue("line.wav", true));
-    EXPECT_FALSE(audio.IsDialoguePlaying());
-    audio.SetVolumes(-100, -100, -100);
-    audio.Tick(OmVector3(1, 2, 3), OmVector3(0, 0, 1), OmVector3(0, 1, 0), nullptr);
-    EXPECT_TRUE(audio.Update());
-    EXPECT_TRUE(audio.ReloadInGameSounds("Desert"));
-    EXPECT_FALSE(audio.StartLevelMusic());
-    EXPECT_FALSE(audio.StartFrontEndAudio());
-    EXPECT_FALSE(audio.StopAll());
-    EXPECT_TRUE(audio.StopDialogueAndUnload());
-    EXPECT_FALSE(audio.StopMusicSegment());
+    TsAudio silent; // never initialised: the state a failed Initialise leaves
+    EXPECT_FALSE(silent.IsInitialised());
+    EXPECT_FALSE(silent.LoadWavFromFile(4));
+    silent.FlagSoundForLoading(4);
+    EXPECT_EQ(silent.PlaySound(4, 1, 2, 3, true), 0u);
+    EXPECT_EQ(silent.LuaPlaySoundNow(4, 0, 0, 0), 0u);
+    EXPECT_FALSE(silent.PlayDialogue("line.wav", true));
+    EXPECT_FALSE(silent.IsDialoguePlaying());
+    silent.SetVolumes(-100, -100, -100);
+    silent.Tick(OmVector3(1, 2, 3), OmVector3(0, 0, 1), OmVector3(0, 1, 0), nullptr);
+    EXPECT_TRUE(silent.Update());
+    EXPECT_TRUE(silent.ReloadInGameSounds("Desert"));
+    EXPECT_FALSE(silent.StartLevelMusic());
+    EXPECT_FALSE(silent.StartFrontEndAudio());
+    EXPECT_FALSE(silent.StopAll());
+    EXPECT_TRUE(silent.StopDialogueAndUnload());
+    EXPECT_FALSE(silent.StopMusicSegment());
 }

@@ -97,7 +97,7 @@ TEST_F(CameraTest, EachModePlacesTheEngineCameraFromItsBlendedValues)
     ExpectNear(node->GetPosition(), 7, 7, 7);
 }
 
-TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicks)
+TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicksAndASavedCameraComesBackSettled)
 {
     camera->SetNearPlane(2.0f);
     camera->SetFarPlane(200.0f);
@@ -115,14 +115,9 @@ TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicks)
     node->SetProjection(p);
     camera->Update(1.0f);
     EXPECT_FLOAT_EQ(node->GetProjection().halfWidth, 9.0f);
-}
 
-} // namespace
-
-// A saved camera comes back with its next values settled (nothing left to
-// blend), its mode, activity, field of view and aspect.
-TEST_F(CameraTest, SavedCameraComesBackSettledWithItsModeAndProjection)
-{
+    // A saved camera comes back with its next values settled (nothing left to
+    // blend), its mode, activity, field of view and aspect.
     ScratchDir dir;
     camera->SetMode(TS_CAMERA_ORBIT);
     camera->SetActive(true);
@@ -155,3 +150,5 @@ TEST_F(CameraTest, SavedCameraComesBackSettledWithItsModeAndProjection)
     EXPECT_FLOAT_EQ(back->GetAspect(), 0.5f);
     back->Release();
 }
+
+} // namespace

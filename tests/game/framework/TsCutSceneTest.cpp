@@ -84,7 +84,7 @@ TEST_F(CutSceneTest, AMoveStepsTheFocusLinearlyAndStartsTheFramingBlend)
     EXPECT_FLOAT_EQ(camera->Distance().next, 12.0f); // restored on leaving
 }
 
-TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTargetAndAFadeHoldsTheSceneOpen)
+TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTargetAFadeHoldsTheSceneOpenAndTurnsGoTheShortWay)
 {
     auto* target = new TestThing;
     target->SetPosition(3.0f, 1.0f, 4.0f);
@@ -110,10 +110,7 @@ TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTargetAndAFadeHoldsT
     EXPECT_TRUE(scene->IsCutSceneActive() && !scene->IsFadeComplete());
     Ticks(2);
     EXPECT_TRUE(scene->IsFadeComplete() && !scene->IsCutSceneActive());
-}
-
-TEST_F(CutSceneTest, TurningToAHeadingGoesTheShortWayFromWhereTheCameraIs)
-{
+    // A turn to a heading goes the short way from where the camera is.
     camera->Heading().SetAll(-0.2f); // wraps to just under a full turn
     scene->RotateCameraTo(10.0f, 1.0f, TS_CAMERAMOVE_INTERP);
     EXPECT_NEAR(camera->Heading().current, 2 * kPi - 0.2f, 1e-4f);

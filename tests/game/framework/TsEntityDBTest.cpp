@@ -117,7 +117,7 @@ public:
 
 } // namespace
 
-TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangeAndPendingDeleteIsRemoved)
+TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendingDeleteGoesAndImportRunsAll)
 {
     TsEntityDB* db = EveryKind();
     db->AddEntity(Named<TestCharacterChild>("guard")); // derived classes match
@@ -199,12 +199,9 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangeAndPe
 
     db->Release();
     moved->Release();
-}
-
-TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndLivingTeamMembersCountsTheSquadsOfTheFirstTeam)
-{
+    // Import and initialise run every object; living team members count the squads of the first team.
     GameScript lua;
-    TsEntityDB* db = new TsEntityDB();
+    db = new TsEntityDB();
     TestThing* bad = Named<TestThing>("bad");
     db->AddObject(Named<TestPlainObject>("obj"));
     db->AddEntity(Named<TestThing>("first"));
@@ -292,7 +289,7 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
 }
 
 // Teardown leaves objects held elsewhere, and logs them.
-TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachObjectOnceInListOrder)
+TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageTeardownDestroysEachObjectOnceAndArchivesKeepEveryList)
 {
     LogCapture log;
     TsEntityDB* db = new TsEntityDB();
@@ -349,12 +346,8 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachObjectOnc
     CallLog().clear();
     player->Release();
     EXPECT_EQ(CallLog(), (Strings{"Destroy:player", "Destroy:hero"}));
-}
-
-// A saved database loads with every list, and owns what it loaded; any cut
-// or a null object in a list fails the load without harm.
-TEST(TsEntityDB, ArchiveRoundTripKeepsEveryListAndDamagedArchivesFailWithoutHarm)
-{
+    // A saved database loads with every list, and owns what it loaded; any cut
+    // or a null object in a list fails the load without harm.
     ScratchDir dir;
     ASSERT_TRUE(SaveEveryKind("level.sav"));
     OmClassRegistry& registry = OmClassRegistry::Instance();
@@ -378,7 +371,6 @@ TEST(TsEntityDB, ArchiveRoundTripKeepsEveryListAndDamagedArchivesFailWithoutHarm
     }
     std::ifstream in("level.sav", std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LogCapture log;
     for (size_t cut = 0; cut < bytes.size(); cut += 4) {
         std::ofstream("cut.sav", std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(cut));
         OmArchive archive(registry);

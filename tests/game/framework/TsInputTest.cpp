@@ -326,7 +326,7 @@ TEST_F(TsInputTest, AFailedReadChangesNoActionBufferedKeysArriveInOrderAndKeyToC
         EXPECT_EQ(input_.KeyToChar(code), 0) << code;
 }
 
-TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
+TEST(TsInputTexts, KeyNamesCoverEveryKeyLookupsAreBoundedAndRefusedSetUpsLeaveNothingHalfMade)
 {
     for (int code : {84, 238, 0, -1})
         EXPECT_STREQ(TsInput::GetKeyName(code), "") << code;
@@ -352,10 +352,7 @@ TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
             namedButUnsent.insert(code);
     }
     EXPECT_EQ(namedButUnsent, (std::set<int>{145, 146, 147, 148, 150, 151, 179, 227}));
-}
-
-TEST(TsInputCreate, RefusedSetUpsFailAndLeaveNothingHalfMade)
-{
+    // A refused set-up fails and leaves nothing half made.
     LogCapture log;
     TsInput input;
     EXPECT_FALSE(input.Update(640, 480)); // never created: nothing to read

@@ -142,7 +142,7 @@ private:
 // failing call still reports its error.
 // A number answered by a script function and the same number handed to a
 // binding as an integer argument become the same integer.
-TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeapAndAnswersAndArgumentsShareOneIntegerRule)
+TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheHeapIntegersShareOneRuleAndDofileAndTheHostsGlobalsTestTheirArguments)
 {
     LogCapture log;
     ScriptState lua;
@@ -187,17 +187,11 @@ TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheScriptHeapAndAnswersAndArguments
         EXPECT_EQ(options->GetSpeechVolume(), c.expected) << c.number;
     }
     options->SetSpeechVolume(kept);
-}
-
-// dofile, the shell mode switch, the debugger's globals and the shell's
-// functions test their arguments as every bound function does: kind, count,
-// and the function's own message.
-TEST(TsScriptHost, DofileTakesBackslashPathsAndRemembersFilesOnceAndTheHostsGlobalsTestTheirArguments)
-{
-    LogCapture log;
+    // dofile, the shell mode switch, the debugger's globals and the shell's
+    // functions test their arguments as every bound function does: kind, count,
+    // and the function's own message.
     ScratchDir dir;
     dir.Write("Scripts/Sub/Test.lua", "runs = (runs or 0) + 1\n");
-    ScriptState lua;
     const int before = TsShell::Instance().RecentFileCount();
     EXPECT_EQ(lua.Run("dofile('scripts\\\\sub\\\\test.lua')"), 0);
     EXPECT_EQ(lua.Run("code = dofile('SCRIPTS/sub/TEST.lua')"), 0);

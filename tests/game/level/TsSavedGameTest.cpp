@@ -38,7 +38,7 @@ void WriteBytes(const std::string& path, const std::vector<char>& bytes, size_t 
 
 // Only names that start with exactly "<player> [" and a number in brackets
 // count, whatever other characters the player's name has.
-TEST(TsSaveGames, NamesAreCleanedOfEverythingThatCouldLeaveTheFolderAndTheHighestSaveNumberIsFound)
+TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeavesThePreviousFile)
 {
     const struct {
         const char* text;
@@ -72,11 +72,7 @@ TEST(TsSaveGames, NamesAreCleanedOfEverythingThatCouldLeaveTheFolderAndTheHighes
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("O'Brien-2"), 10);
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("A/B"), 5); // cleaned as the file was named
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("Nobody"), 0);
-}
-
-TEST(TsSaveGames, AFailedSaveReportsFailureAndLeavesThePreviousFile)
-{
-    ScratchDir dir;
+    // A failed save reports failure and leaves the previous file.
     LogCapture log;
     TsEntityDB* db = new TsEntityDB;
     OmArchive archive(OmClassRegistry::Instance());

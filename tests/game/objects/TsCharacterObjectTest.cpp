@@ -454,7 +454,7 @@ struct Sides {
 // fresh strike (15) carries to 16 and a step (5) to 6; sight reaches the
 // attention range ahead and nothing behind. Without a level's walls sight
 // is always clear.
-TEST_F(CharacterTest, HostilityDecidesEachWayTheInnateBlowLandsOnlyOnAnEnemyAndCharactersAreHeardAndSeen)
+TEST_F(CharacterTest, HostilityDecidesEachWayTheInnateBlowLandsOnlyOnAnEnemyCharactersAreSensedAndNeighboursComeInOrder)
 {
     struct Case {
         int32_t aToB, bToA;
@@ -524,14 +524,10 @@ TEST_F(CharacterTest, HostilityDecidesEachWayTheInnateBlowLandsOnlyOnAnEnemyAndC
         EXPECT_EQ(listener->Sense(), c.sensed) << c.what;
         EXPECT_EQ(sides.squads[0]->GetThreatCount(), c.sensed ? 1 : 0) << c.what;
     }
-}
-
-// A crowd's lists: gathered from the level's grid, a character keeps every
-// entity within its reach and no other, nearest first, the same as when it
-// measures itself against all of them; long lists with ties and a far
-// straggler sort as short ones do.
-TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
-{
+    // A crowd's lists: gathered from the level's grid, a character keeps every
+    // entity within its reach and no other, nearest first, the same as when it
+    // measures itself against all of them; long lists with ties and a far
+    // straggler sort as short ones do.
     TestWalker* centre = Make<TestWalker>(0.0f, 0.0f);
     OmArray<TsEntity*> all;
     all.Add(centre);

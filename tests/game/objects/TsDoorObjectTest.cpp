@@ -53,7 +53,7 @@ protected:
 
 } // namespace
 
-TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidthThatBlocksTheTilesItCovers)
+TEST_F(DoorTest, TheMeshGivesAFootprintFaceHeightAndSlideWidthSlidersEndExactlyOpenAndSettingsAreGuarded)
 {
     TsDoorObject* door = MakeDoor("door");
     EXPECT_FLOAT_EQ(door->GetHeight(), 3.0f);
@@ -121,23 +121,20 @@ TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidthThatBlocksTheTi
     TsDynGeometry::RasteriseQuad(overlay, sliver, 1.0f, 0.0f, 0.0f);
     EXPECT_EQ(overlay.overlayCodes.Get(1 * 4 + 1), 0u);
     EXPECT_EQ(overlay.overlayCodes.Get(1 * 4 + 2), 3u);
-}
-
-TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpenAndSpeedsLocksAndSoundTypesAreGuarded)
-{
+    // Sliders move by their travel and end exactly open; speeds, locks and sound types are guarded.
     struct Case {
         int32_t type;
         OmVector3 travel;
     };
     // Heading 0 faces +Z, along the slab's width.
-    const Case cases[] = {
+    const Case sliders[] = {
         {eDoorType_LeftSlider, {0, 0, 2}},
         {eDoorType_RightSlider, {0, 0, -2}},
         {eDoorType_UpSlider, {0, 3, 0}},
         {eDoorType_DownSlider, {0, -3.5f, 0}},
         {7, {0, 0, 0}}, // an unknown type does not move
     };
-    for (const Case& c : cases) {
+    for (const Case& c : sliders) {
         TsDoorObject* door = MakeDoor("slider", c.type);
         door->SetPosition(5, 0, 5);
         ASSERT_TRUE(door->Initialise());
@@ -167,7 +164,7 @@ TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpenAndSpeedsLocksAndSound
         EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kClosedOverlay);
     }
 
-    TsDoorObject* door = MakeDoor("guarded");
+    door = MakeDoor("guarded");
     for (float speed : {0.0f, -1.0f}) {
         door->SetDoorSpeed(speed);
         ASSERT_TRUE(door->OpenDoor(true));
@@ -186,7 +183,7 @@ TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpenAndSpeedsLocksAndSound
 }
 
 // Nine in an archive are refused too.
-TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
+TEST_F(DoorTest, DependentSwitchesAreReadInPairsNineAreTooManyAndAPivotingDoorFinishesItsSwingAfterALoad)
 {
     auto* sw = new TsSwitchObject;
     sw->SetName("lever");
@@ -222,16 +219,9 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_FALSE(archive.Load("door.sav"));
     EXPECT_TRUE(reported.Contains("more dependent switches than it can hold")) << reported.Text();
-}
-
-// A pivoting door turns about its hinge; one saved part way round finishes
-// its swing from where it was after the load.
-TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSwing)
-{
-    auto* sw = new TsSwitchObject;
-    sw->SetName("lever");
-    made.push_back(sw);
-    TsDoorObject* door = MakeDoor("pivot", eDoorType_Pivoting);
+    // A pivoting door turns about its hinge; one saved part way round finishes
+    // its swing from where it was after the load.
+    door = MakeDoor("pivot", eDoorType_Pivoting);
     door->SetDependentSwitchText("lever 1");
     door->SetLock(true);
     door->SetHeading(0.3f);
@@ -241,7 +231,6 @@ TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSw
     door->Tick(0);
     door->Tick(0);
     EXPECT_NEAR(door->GetHeading(), 0.3f + 0.4f * kQuarterTurn, 1e-5f) << "part way round";
-    ScratchDir dir;
     auto* loaded = RoundTrip<TsDoorObject>(door, "door.sav");
     ASSERT_NE(loaded, nullptr);
     EXPECT_TRUE(loaded->IsLocked());

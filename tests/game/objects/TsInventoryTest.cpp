@@ -208,7 +208,7 @@ TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
 // Removing the equipped weapon unequips it: nothing points at what left.
 // The inventory gives back only its own reference when it goes: an article
 // someone else still holds stays alive.
-TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingItUnequipsItAndOnlyItsOwnReferencesAreReleased)
+TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingUnequipsOnlyOwnReferencesGoAndTheEquippedPlaceIsSaved)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     Add(gun);
@@ -231,13 +231,9 @@ TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingItUnequipsItAndOnlyItsOwn
     w->Release();
     EXPECT_EQ(shared->GetRefCount(), 1u);
     shared->Release();
-}
-
-// The inventory saved on its own (its owner is the character's concern):
-// the equipped weapon comes back by its place, and a damaged place fails
-// the load instead of naming a stray entry.
-TEST(InventoryArchive, TheEquippedWeaponComesBackByItsPlaceAndAPlacePastTheWeaponsFails)
-{
+    // The inventory saved on its own (its owner is the character's concern):
+    // the equipped weapon comes back by its place, and a damaged place fails
+    // the load instead of naming a stray entry.
     ScratchDir dir;
     auto inventory = OmMakeRef<TsInventory>();
     inventory->AddArticle(MakeWeapon("a"));

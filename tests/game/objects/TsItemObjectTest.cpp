@@ -33,7 +33,7 @@ protected:
     TsItemObject* item = MakeItem("medkit.pbf", 1, 5);
 };
 
-TEST_F(HealingTest, AStackHealsOneUnitAtATimeAndItemsThatCannotHealDoNothing)
+TEST_F(HealingTest, AStackHealsOneUnitAtATimeOnlyOneSoundSlotIsKeptAndGivingMovesWhatTheReceiverCanTake)
 {
     item->SetStack(3);
     item->AutoUse();
@@ -66,23 +66,19 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATimeAndItemsThatCannotHealDoNothing)
         copy->AutoUse();
         EXPECT_FLOAT_EQ(wielder->GetHealth(), 4.0f);
     }
-}
-
-// Giving a whole inventory moves every article the receiver can take, a
-// pack at a time, and always ends.
-TEST(ItemSound, OnlyTheOneSoundSlotAndRealSoundIdsAndGivingMovesWhatTheReceiverCanTake)
-{
-    struct Case {
+    struct Sound {
         int32_t slot, id, stored;
     };
-    const Case cases[] = {{0, 5, 5}, {0, 239, 239}, {0, 240, -1}, {0, -1, -1}, {1, 5, -1}, {-1, 5, -1}};
-    for (const Case& c : cases) {
+    const Sound sounds[] = {{0, 5, 5}, {0, 239, 239}, {0, 240, -1}, {0, -1, -1}, {1, 5, -1}, {-1, 5, -1}};
+    for (const Sound& c : sounds) {
         TsItemObject* item = MakeItem("x.pbf");
         item->FlagSoundForLoading(c.slot, c.id);
         EXPECT_EQ(item->GetSound(), c.stored) << c.slot << "," << c.id;
         item->Release();
     }
 
+    // Giving a whole inventory moves every article the receiver can take, a
+    // pack at a time, and always ends.
     auto giver = OmMakeRef<TestWielder>();
     auto taker = OmMakeRef<TestWielder>();
     TsWeaponObject* sword = MakeWeapon("sword");

@@ -76,7 +76,7 @@ struct CursorTest : ::testing::Test {
 
 // The ray's direction is about a unit long; an entity fifty units below
 // the camera is still found.
-TEST_F(CursorTest, EdgesTurnAndThePickedPointIsNearestTheCharactersHeightButAnEntityUnderTheCursorWins)
+TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightCylindersMeetSegmentsAndReachTakesSize)
 {
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
@@ -132,11 +132,7 @@ TEST_F(CursorTest, EdgesTurnAndThePickedPointIsNearestTheCharactersHeightButAnEn
     }
     At(kWidth - 10, 10); // off to the corner: nothing there
     EXPECT_EQ(cursor.GetHovered(), nullptr);
-}
-
-// The direction table: eight turns of an eighth from its start.
-TEST(CursorCylinder, SegmentsMeetUprightCylindersAndTheDirectionTableTurnsByEighths)
-{
+    // The direction table: eight turns of an eighth from its start.
     const OmVector3 base(0, 0, 0);
     struct Case {
         OmVector3 from, dir;
@@ -172,13 +168,9 @@ TEST(CursorCylinder, SegmentsMeetUprightCylindersAndTheDirectionTableTurnsByEigh
     EXPECT_NEAR(shifted.GetAngle(1), 0.0f, 1e-5f);
     for (int i = 0; i < TsDirectionTable::kCount; ++i)
         EXPECT_NEAR(table.GetSine(i), std::sin(i * kPi / 4), 1e-5f);
-}
-
-// A keyed room ('k') and a corridor of narrow cells ('.') off wide open
-// floor ('3'): the answer follows the character's size and its key, and
-// other characters standing there do not matter.
-TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
-{
+    // A keyed room ('k') and a corridor of narrow cells ('.') off wide open
+    // floor ('3'): the answer follows the character's size and its key, and
+    // other characters standing there do not matter.
     auto world = aimap_test::WorldWith({
         "33333",
         "3...3",
@@ -188,13 +180,13 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
     finder.SetWorld(world.Get());
     finder.CentreOn(0, 0);
     const float open[2] = {0.5f, 2.5f}, narrow[2] = {1.5f, 1.5f}, keyed[2] = {1.5f, 0.5f}, wall[2] = {3.5f, 0.5f};
-    struct Case {
+    struct Reach {
         const char* what;
         const float* at;
         float radius;
         bool key, reachable;
     };
-    const Case cases[] = {
+    const Reach reaches[] = {
         {"open floor, narrow body", open, 0.3f, false, true},
         {"open floor, wide body", open, 1.2f, false, true},
         {"narrow gap, narrow body", narrow, 0.3f, false, true},
@@ -204,7 +196,7 @@ TEST(CursorReach, ThePointMustTakeTheCharactersSizeAndKey)
         {"wall, with the key", wall, 0.3f, true, false},
     };
     auto pc = OmMakeRef<TsPCObject>();
-    for (const Case& c : cases) {
+    for (const Reach& c : reaches) {
         SCOPED_TRACE(c.what);
         pc->SetRadius(c.radius);
         if (c.key)

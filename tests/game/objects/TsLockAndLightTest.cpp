@@ -54,7 +54,7 @@ protected:
     OmRef<TsLockObject> lock = OmMakeRef<TsLockObject>();
 };
 
-TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
+TEST_F(LockScriptTest, UsingRunsTheScriptOrNothingAndLightPulsesRiseAndFallAndWithoutALightSwitchNothing)
 {
     LogCapture log;
     lock->SetName("vault");
@@ -71,12 +71,8 @@ TEST_F(LockScriptTest, UsingRunsTheScriptAndWithoutOrWithANonNameNothing)
     lock->Use(nullptr);
     EXPECT_EQ(lua.Number("opened"), 2.0);
     EXPECT_TRUE(log.Contains("vault"));
-}
-
-// A slow pulse (0.3 Hz) rises over half its period and falls over the
-// other; a fast one ramps up over its 0.2 s duty and back down.
-TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndWithoutItsLightAnEffectSwitchesNothing)
-{
+    // A slow pulse (0.3 Hz) rises over half its period and falls over the
+    // other; a fast one ramps up over its 0.2 s duty and back down.
     const float slow = 1.0f / 0.3f;
     struct Case {
         uint32_t effect;
@@ -96,7 +92,6 @@ TEST(WaveTrack, PulsesRiseAndFallOverTheirPeriodsAndWithoutItsLightAnEffectSwitc
     }
 
     // Without its light an effect says so and switches nothing.
-    LogCapture log;
     auto effect = OmMakeRef<TsLightEffectObject>();
     effect->SetName("flicker");
     effect->SetLight("nolight");

@@ -120,7 +120,7 @@ protected:
 // finds is as short as the brute-force search's, and it finds one exactly
 // when that search does within the step limit; the map gives every kind of
 // answer (found, no route, too long).
-TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsAndOccupiedGoalsAndShortCasesAreRight)
+TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchTheWindowFollowsItsFocusAndRoutesBecomeChains)
 {
     TsAIMap map;
     RoomsMap(map, 7);
@@ -213,16 +213,13 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsAndOccupiedGoalsA
     // The iteration limit ends a search that needs more.
     EXPECT_FALSE(Find(0, 3, 0, 1, false, false, 1));
     EXPECT_TRUE(Find(0, 3, 0, 1, false, false, 3));
-}
-
-TEST_F(PathfinderTest, TheWindowFollowsItsFocusCellsAndClassesComeFromWorldPointsAndRoutesBecomeChains)
-{
+    // The window follows its focus; cells and classes come from world points; routes become chains.
     std::vector<std::string> rows(300, std::string(600, '.'));
     rows[size_t(299 - 10)][500] = '#';
-    TsAIMap map;
-    FillMap(map, rows, 2.0f, 4, 8);
-    map.aiMapOrigin.Set(-100, 0, 50);
-    world = WorldWith(std::move(map));
+    TsAIMap wide;
+    FillMap(wide, rows, 2.0f, 4, 8);
+    wide.aiMapOrigin.Set(-100, 0, 50);
+    world = WorldWith(std::move(wide));
     finder.SetWorld(world.Get());
     finder.CentreOn(-100 + 2.0f * 504.5f, 50 + 2.0f * 18.5f);
     // Tile (504, 18) of the image is stored column 500, row 10.

@@ -77,7 +77,7 @@ TsPCObject* MakePC(const char* name, int32_t type)
 
 // The party holds seven; the squad in play three; the current character
 // leads the squad.
-TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAfterALoadTheGivenTypeIsCurrent)
+TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAPartyComesBackWhicheverClassIsReadFirst)
 {
     LogCapture log;
     PlayerHandle player;
@@ -140,14 +140,10 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAfterALoadT
     EXPECT_EQ(loaded->GetSquadMember(2), vessa);
     EXPECT_EQ(loaded->GetCurrentCharacter(), tamsa);
     EXPECT_EQ(loaded->GetSquad()->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
-}
-
-// A file reads its objects class by class in the order of its class table,
-// so the player and its squad may be read before their characters are
-// built: whichever way round the classes are numbered, the party, the
-// squad's members and its threats come back.
-TEST(TsPlayerParty, APartyComesBackWhicheverClassTheFileReadsFirst)
-{
+    // A file reads its objects class by class in the order of its class table,
+    // so the player and its squad may be read before their characters are
+    // built: whichever way round the classes are numbered, the party, the
+    // squad's members and its threats come back.
     OmClassRegistry& registry = OmClassRegistry::Instance();
     OmClassRegistry reversed;
     for (int32_t i = int32_t(registry.GetCount()) - 1; i >= 0; --i)
@@ -191,10 +187,7 @@ TEST(TsPlayerParty, APartyComesBackWhicheverClassTheFileReadsFirst)
         delete guard;
     }
     registry.AssignClassIds();
-}
-
-TEST(TsNPCObject, ACrittersPayloadIsDrawnFromTheFirstEntriesTheNumberAllows)
-{
+    // A critter's payload is drawn from the first entries the number allows.
     struct Case {
         int32_t size, number, random, entry;
     } cases[] = {

@@ -61,7 +61,7 @@ protected:
     LogCapture log;
 };
 
-TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByteAndNoSpeedLeadsByNothing)
+TEST_F(ProjectileTest, TheLaserColourAndStreaksAreDrawnRightTheLaunchStepMovesTheShotOnceAndSpiralsCircleTheFlight)
 {
     const struct {
         int32_t r, g, b;
@@ -75,12 +75,8 @@ TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByteAnd
     EXPECT_EQ(rec.LeadSeconds(10.0f), 0.0f);
     rec.m_initialSpeed = 20.0f;
     EXPECT_FLOAT_EQ(rec.LeadSeconds(10.0f), 0.5f);
-}
-
-// Lifetime x speed is 10: a streak fades over the last five units short of
-// it. Without a streak buffer the streaks are skipped and the list emptied.
-TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndANearlyEndOnOneShiftsItsTail)
-{
+    // Lifetime x speed is 10: a streak fades over the last five units short of
+    // it. Without a streak buffer the streaks are skipped and the list emptied.
     LaserType();
     TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
     TsStreakVertex v[TsProjectile::kStreakVertices];
@@ -129,19 +125,15 @@ TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndANearlyEndOnOneShiftsI
     EXPECT_FALSE(endOn->BuildStreak(OmVector3(0, 0, 1), v));
     EXPECT_NEAR(endOn->GetRenderPosition().z, 5.0f, 1e-5f);
     endOn->Release();
-}
-
-// The launch itself moves a shot one step of its velocity (a still shot
-// stays put and keeps its heading); the level's tick of the same game tick
-// leaves it where it is, and any tick count, the largest included, is an
-// ordinary tick.
-TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAStillShotKeepsItsHeadingAndSpiralsCircleTheFlight)
-{
+    // The launch itself moves a shot one step of its velocity (a still shot
+    // stays put and keeps its heading); the level's tick of the same game tick
+    // leaves it where it is, and any tick count, the largest included, is an
+    // ordinary tick.
     TsProjectileAttributes::_Attributes(3)->m_lifetime = 5.0f;
     const struct {
         OmVector3 velocity, position;
-    } cases[] = {{OmVector3(10, 0, 0), OmVector3(2, 1, 1)}, {OmVector3(), OmVector3(1, 1, 1)}};
-    for (const auto& c : cases) {
+    } launches[] = {{OmVector3(10, 0, 0), OmVector3(2, 1, 1)}, {OmVector3(), OmVector3(1, 1, 1)}};
+    for (const auto& c : launches) {
         auto shot = OmMakeRef<TsProjectile>();
         shot->SetType(3);
         shot->SetOrigin(OmVector3(1, 1, 1));

@@ -49,7 +49,7 @@ struct SlotCase {
     float forward, lateral;
 };
 
-TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAndTheTrailGainsAPointOnceASecond)
+TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsTheTrailGainsAPointOnceASecondAndTheLeaderIsTheFirstLiving)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     const SlotCase cases[] = {
@@ -105,11 +105,8 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAndTheTrailGainsAPointOnceASe
     EXPECT_EQ(trailing->GetTrailPoint(7).x, 21.0f);
     trailing->RemoveMember(head.Get());
     trailing->UpdateTrail(1000); // no leader: nothing
-}
-
-TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberDeathLeavesTheSquadAndAThreatIsRecordedOnce)
-{
-    auto squad = OmMakeRef<TsSquadObject>();
+    // The leader is the first living member; death leaves the squad; a threat is recorded once.
+    squad = OmMakeRef<TsSquadObject>();
     auto a = OmMakeRef<TsNPCObject>(), b = OmMakeRef<TsNPCObject>(), c = OmMakeRef<TsNPCObject>();
     for (TsNPCObject* m : {a.Get(), b.Get(), c.Get()})
         squad->AddMember(m);
@@ -153,7 +150,7 @@ TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberDeathLeavesTheSquadAndAThreat
 // Index 0 is the player's squad: its first member is never assigned; a
 // member with anything on its ignore list gets nothing; ties keep the
 // earlier record.
-TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
+TEST(TsSquadObject, TargetsGoByScoreTheFirstRecordKeepsATieAndIdleBehaviourFollowsIndexAndRange)
 {
     auto red = OmMakeRef<TsTeam>(), blue = OmMakeRef<TsTeam>();
     red->SetTeamID(1);
@@ -196,14 +193,10 @@ TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
         squad->RemoveMember(m);
     for (TsNPCObject* e : {near.Get(), far.Get(), twin.Get()})
         enemies->RemoveMember(e);
-}
-
-// With nothing to do, the player's squad (index 0) is led by the player, a
-// squad with a range stands sentry and one without stays idle. Behaviours
-// that need a leader do nothing without one.
-TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRangeAndASquadWithoutALeaderDoesNothing)
-{
-    auto squad = OmMakeRef<TsSquadObject>();
+    // With nothing to do, the player's squad (index 0) is led by the player, a
+    // squad with a range stands sentry and one without stays idle. Behaviours
+    // that need a leader do nothing without one.
+    squad = OmMakeRef<TsSquadObject>();
     squad->SetIndex(0);
     squad->ChooseIdleBehaviour();
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
@@ -240,7 +233,7 @@ protected:
     ScratchDir dir;
 };
 
-TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
+TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrailRestarts)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     auto team = OmMakeRef<TsTeam>();
@@ -281,16 +274,12 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
     loaded->Release();
     squad->RemoveMember(leader.Get());
     squad->RemoveMember(other.Get());
-}
-
-// The trail is a ring of eight: a head or length outside it restarts the
-// trail rather than index past the ring.
-TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
-{
+    // The trail is a ring of eight: a head or length outside it restarts the
+    // trail rather than index past the ring.
     LogCapture log;
-    auto squad = OmMakeRef<TsSquadObject>();
-    squad->RestartTrail(OmVector3(1, 0, 2)); // the squad alone: its words end the file
-    ASSERT_TRUE(SaveSquad(squad.Get()));
+    auto lone = OmMakeRef<TsSquadObject>();
+    lone->RestartTrail(OmVector3(1, 0, 2)); // the squad alone: its words end the file
+    ASSERT_TRUE(SaveSquad(lone.Get()));
 
     // The trail's length and head are the 3rd and 2nd words before the
     // eight points (16 words) at the end of the file.

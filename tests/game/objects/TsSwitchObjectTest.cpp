@@ -220,7 +220,7 @@ TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndMotionsTakeTwoSeconds)
     }
 }
 
-TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
+TEST_F(SwitchTest, AHalfRunListComesBackWhereItStoodAndACursorOnNoRecordOrTooManyKeysAreCaught)
 {
     lever->AddActivateActionText("OpenDoor gate");
     lever->AddActivateActionText("Wait 1");
@@ -249,12 +249,8 @@ TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
     EXPECT_EQ(loaded->GetActivateActions().GetCursor(), 1);
     loaded->Release();
     loadedDoor->Release();
-}
-
-TEST_F(SwitchTest, ACursorOnNoRecordAndTooManyKeysInAnArchiveAreCaught)
-{
     // A list whose saved cursor lands inside a record, written by hand.
-    ScratchDir dir;
+    lever = Make<TsSwitchObject>("fresh");
     LogCapture log;
     lever->AddActivateActionText("Wait 1");
     lever->AddActivateActionText("Wait 1");
@@ -274,14 +270,14 @@ TEST_F(SwitchTest, ACursorOnNoRecordAndTooManyKeysInAnArchiveAreCaught)
         bytes.insert(bytes.end(), {1, 0, 0, 0, uint8_t(name)});
     archive_test::WriteFile("switch.sav", bytes);
 
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("switch.sav"));
-    auto* loaded = TsSwitchObject::Cast(archive.GetRoot(0));
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->GetActivateActions().GetCursor(), TsSwitchActionList::kNoCursor);
+    OmArchive damaged(OmClassRegistry::Instance());
+    ASSERT_TRUE(damaged.Load("switch.sav"));
+    auto* caught = TsSwitchObject::Cast(damaged.GetRoot(0));
+    ASSERT_NE(caught, nullptr);
+    EXPECT_EQ(caught->GetActivateActions().GetCursor(), TsSwitchActionList::kNoCursor);
     EXPECT_TRUE(log.Contains("saved action cursor (8) on no action"));
-    EXPECT_EQ(loaded->GetKeyCount(), TsSwitchObject::kMaxKeys);
-    EXPECT_STREQ(loaded->GetKeyName(3), "d");
+    EXPECT_EQ(caught->GetKeyCount(), TsSwitchObject::kMaxKeys);
+    EXPECT_STREQ(caught->GetKeyName(3), "d");
     EXPECT_TRUE(log.Contains("5 saved key names"));
-    loaded->Release();
+    caught->Release();
 }

@@ -96,8 +96,13 @@ struct TimerTest : ::testing::Test {
     int tick = 0;
 };
 
-TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
+// A target that sets new timers from its call (a conversation's next
+// pause) moves the entries, and one that clears the table (the level stops
+// from a timer) ends the walk: the timers due later in it are gone, and
+// nothing reads the cleared links.
+TEST_F(TimerTest, PeriodsAreWholeTicksAndATimerFiresOnItsTickRepeatsFreesItsIdAndLeavesTheWalkSafe)
 {
+    // Periods are whole ticks, rounded up and never none.
     struct Case {
         float seconds;
         int ticksPerSecond, ticks;
@@ -110,14 +115,7 @@ TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
     };
     for (const Case& c : cases)
         EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
-}
 
-// A target that sets new timers from its call (a conversation's next
-// pause) moves the entries, and one that clears the table (the level stops
-// from a timer) ends the walk: the timers due later in it are gone, and
-// nothing reads the cleared links.
-TEST_F(TimerTest, FiresOnTheDueTickRepeatsAndFreesItsIdAndATimerAddedFromACallOrAClearLeavesTheWalkSafe)
-{
     TimerTarget* t = Target();
     const int id = table.AddTimer(t, 1.5f, 3, 7);
     ASSERT_GE(id, 0);
@@ -190,7 +188,7 @@ TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreedAndIdsAreCheckedA
     u->Release();
 }
 
-TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
+TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGameAndIdsPastTheEntriesFailTheLoad)
 {
     ScratchDir dir;
     auto* holder = new TableHolder;
@@ -240,17 +238,13 @@ TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
                         static_cast<OmObject*>(holder), loadedFirst, loadedSecond, in.GetRoot(0)})
         o->Release();
     EXPECT_EQ(TimerTarget::s_pool.GetLiveCount(), 0u);
-}
-
-TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
-{
-    ScratchDir dir;
-    auto holder = OmMakeRef<TableHolder>();
+    // A saved table whose ids pass its entries fails to load.
+    auto keeper = OmMakeRef<TableHolder>();
     TimerTarget* t = Target();
     table.AddTimer(t, 1.0f, 1);
     table.AddTimer(t, 1.0f, 1);
     g_saved = &table;
-    ASSERT_TRUE(SaveRoots({holder}, "timers.sav"));
+    ASSERT_TRUE(SaveRoots({keeper}, "timers.sav"));
     // The entry count (2) is followed by the grow step, searched from the
     // end; shrunk to 1, id 1 has no entry.
     std::vector<unsigned char> bytes = archive_test::ReadFile("timers.sav");
@@ -261,12 +255,12 @@ TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
     ASSERT_GT(at, 0u);
     archive_test::SetWord(bytes, at, 1);
     archive_test::WriteFile("bad.sav", bytes);
-    TsTimerTable loaded;
-    g_saved = &loaded;
-    OmArchive in(OmClassRegistry::Instance());
-    EXPECT_FALSE(in.Load("bad.sav"));
-    EXPECT_EQ(loaded.GetActiveCount(), 0u);
-    EXPECT_EQ(loaded.GetEntryCount(), 0u);
+    TsTimerTable reloaded;
+    g_saved = &reloaded;
+    OmArchive damaged(OmClassRegistry::Instance());
+    EXPECT_FALSE(damaged.Load("bad.sav"));
+    EXPECT_EQ(reloaded.GetActiveCount(), 0u);
+    EXPECT_EQ(reloaded.GetEntryCount(), 0u);
     table.Clear();
     t->Release();
 }

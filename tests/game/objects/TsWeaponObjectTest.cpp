@@ -80,7 +80,7 @@ protected:
     LogCapture log;
 };
 
-TEST_F(WeaponTest, SoundIdsAndSlotsAreCheckedRaysLiveOnlyToTheirRangeAndShotsWithoutSpeedStillEnd)
+TEST_F(WeaponTest, SoundIdsSlotsAndProjectileIdsAreCheckedRaysLiveToTheirRangeAndAShotAtATargetHomesOnIt)
 {
     const struct {
         int32_t slot, id;
@@ -123,10 +123,9 @@ TEST_F(WeaponTest, SoundIdsAndSlotsAreCheckedRaysLiveOnlyToTheirRangeAndShotsWit
         EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), c.timeToImpact) << c.speed << " " << c.ray;
         shot->Release();
     }
-}
 
-TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFiresAndAShotAtATargetHomesOnIt)
-{
+    // Projectile ids are checked when the weapon fires; a shot at a target homes on it.
+    TsProjectileAttributes::_Attributes(kShotType)->m_initialSpeed = 40.0f;
     for (int32_t id : {-1, 32, 500}) {
         weapon->Attributes(false).SetProjectileID(id);
         weapon->SetReloadCountdown(0);

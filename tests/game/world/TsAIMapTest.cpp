@@ -52,7 +52,7 @@ Bgr Floor(int, int) { return kFloor; }
 // One odd pixel in a floor, single or merged two by two: walls and marks by
 // their colour thresholds; a merged tile is marked when any pixel is and
 // open only when all are.
-TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholdsAndBeaconsAreRepeatableOnClearTiles)
+TEST(TsAIMap, PixelsAreWallsMarksOrFloorBeaconsAreRepeatableAndTheCropKeepsAMarginAndNamesItsPixels)
 {
     struct Case {
         Bgr block[4]; // bottom left, bottom right, top left, top right
@@ -104,13 +104,9 @@ TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholdsAndBeaconsAreRepe
     ASSERT_TRUE(none.ok);
     EXPECT_EQ(none.map.beacons.GetCount(), 0u);
     EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
-}
-
-// A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
-// into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
-// tile off.
-TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32AndMergedTilesNameThePixelsTheyWereMadeFrom)
-{
+    // A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
+    // into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
+    // tile off.
     // Floor only in columns 10 to 20: 0 to 52 after the margin, padded by 11 to 0..63.
     Built b([](int x, int z) { return x >= 10 && x <= 20 && z >= 70 && z <= 80 ? kFloor : kWall; }, 64, 1.0f, 128);
     ASSERT_TRUE(b.ok);
@@ -135,13 +131,13 @@ TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32AndMergedTilesNameThePi
     EXPECT_EQ(map.IndexOf(64, 17), -1);
 
     // Floor in columns 65..70 crops to columns 7..102 before alignment.
-    auto pixel = [](int x, int) { return x >= 65 && x <= 70 ? kFloor : kWall; };
-    Built odd(pixel, 128, 0.25f);
+    auto strip = [](int x, int) { return x >= 65 && x <= 70 ? kFloor : kWall; };
+    Built odd(strip, 128, 0.25f);
     ASSERT_TRUE(odd.ok);
     why = nullptr;
     ASSERT_TRUE(odd.map.IsSound(&why)) << why;
     for (int32_t tile = odd.map.aiFirstColumn; tile <= odd.map.aiLastColumn; ++tile) {
-        const bool open = pixel(2 * tile, 0).r != 255 && pixel(2 * tile + 1, 0).r != 255;
+        const bool open = strip(2 * tile, 0).r != 255 && strip(2 * tile + 1, 0).r != 255;
         EXPECT_EQ(odd.map.CodeAt(tile, 20) != 0, open) << "tile " << tile;
     }
 }

@@ -21,7 +21,7 @@ namespace {
 
 // Only what stands between the camera and the focus fades (the pixel tests
 // draw the fade on and off the axis).
-TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesModelLightsNeverVanishAndOnlyWhatHidesTheFocusFades)
+TEST(LiquidTest, LiquidsAreCutIntoPiecesModelLightsStayOnlyWhatHidesTheFocusFadesAndCellsBrightenWithoutBuffers)
 {
     // 6000 separate triangles: 18000 vertices, far beyond one buffer.
     TsLiquid big;
@@ -71,16 +71,12 @@ TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesModelLightsNeverVanishAndOnlyWhatH
     EXPECT_LT(cells.FadeAlpha({0.5f, 5, 5}, camera, axis), 255u);
     for (const OmVector3& p : {OmVector3(0.5f, 0.5f, 5), OmVector3(0.5f, 5, 12), OmVector3(0.5f, 5, -1)})
         EXPECT_EQ(cells.FadeAlpha(p, camera, axis), 255u) << p.x << "," << p.y << "," << p.z;
-}
-
-// Without a doubling texture stage, the stored half-bright colour bytes and
-// light weights are doubled (each held to 255) as a vertex is decoded; the
-// normal's index in the colour's top byte stays.
-TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawnAndBrighteningDoublesColourAndWeightsButNotTheNormalIndex)
-{
-    TsBlobRenderer cells; // never created: no device
-    EXPECT_FALSE(cells.IsReady());
-    EXPECT_FALSE(cells.BeginFrame());
+    // Without a doubling texture stage, the stored half-bright colour bytes and
+    // light weights are doubled (each held to 255) as a vertex is decoded; the
+    // normal's index in the colour's top byte stays.
+    TsBlobRenderer batch; // never created: no device
+    EXPECT_FALSE(batch.IsReady());
+    EXPECT_FALSE(batch.BeginFrame());
     TsCellGroup group;
     group.vertices.Add(TsCellVertex());
     group.vertices.Add(TsCellVertex());
@@ -91,13 +87,13 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawnAndBrighteningDoublesColo
     OmArray<OmPlane> planes;
     TsCellLights lights;
     group.vertices[0].flags = TsBlobRenderer::kDecodeMark; // as a decode left unfinished would
-    cells.AddCell(group, planes, OmVector3(), OmVector3(8, 8, 8), lights);
-    EXPECT_EQ(cells.VerticesUsed(), 0u);
-    EXPECT_EQ(cells.RunsUsed(), 0u);
-    cells.Flush(true);
+    batch.AddCell(group, planes, OmVector3(), OmVector3(8, 8, 8), lights);
+    EXPECT_EQ(batch.VerticesUsed(), 0u);
+    EXPECT_EQ(batch.RunsUsed(), 0u);
+    batch.Flush(true);
     EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodeMark) << "the cell was never decoded";
-    EXPECT_EQ(cells.FlushCount(), 1u);
-    EXPECT_FALSE(cells.IsReady()) << "a flush does not make buffers";
+    EXPECT_EQ(batch.FlushCount(), 1u);
+    EXPECT_FALSE(batch.IsReady()) << "a flush does not make buffers";
 
     const struct {
         uint32_t colour, weights;

@@ -65,7 +65,7 @@ TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtentAndAnEmptyWorldHoldsNot
 // A cell whose geometry is all at one height spans a unit either side of
 // its own height, not of the world's floor: a floor raised above the
 // lowest point keeps it inside its box.
-TEST_F(WorldTest, TriangleOverACellCornerIsSplitAndLinkedAndAFlatCellSpansAUnitEitherSideOfItsHeight)
+TEST_F(WorldTest, TriangleOverACellCornerIsSplitAFlatCellSpansAUnitEitherSideAndAnOverfullCellKeepsWhatFits)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(2, 2, 6, 6));
@@ -107,11 +107,6 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitAndLinkedAndAFlatCellSpansAUnitE
         EXPECT_NEAR(cell->GetMaxY(), f.y + 1.0f, 1e-3f) << "floor at " << f.y;
         EXPECT_NEAR(stacked->GetGroundHeight(OmVector3(f.x0 + 2, 3.5f, 2)), f.y, 1e-2f) << "floor at " << f.y;
     }
-}
-
-// Texture coordinates are clamped to sixteen bits.
-TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTextureCoordinatesAreClamped)
-{
     // 9000 separate triangles need 27000 vertices: more than a group holds.
     Triangles many;
     for (int i = 0; i < 9000; ++i) {
@@ -119,10 +114,10 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTexture
         many.corners.insert(many.corners.end(),
                             {OmVector3(x, 0, z), OmVector3(x, 0, z + 0.03f), OmVector3(x + 0.03f, 0, z)});
     }
-    OmGroup* root = new OmGroup();
+    root = new OmGroup();
     AddShape(*root, "floor", many);
     LogCapture log;
-    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
     EXPECT_LE(group.vertices.GetCount(), TsWorldCell::kMaxVertices);
@@ -130,6 +125,7 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTexture
     EXPECT_GT(group.GetTriangleCount(), 2000u);
     EXPECT_TRUE(log.Contains("Cell (0,0) has too many vertices or indices")) << log.All();
 
+    // Texture coordinates are clamped to sixteen bits.
     root = new OmGroup();
     AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
     OmMesh* mesh = OmMesh::Cast(OmShape::Cast(root->GetChild(0))->GetGeometry());
@@ -146,7 +142,7 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSoAndTexture
     EXPECT_EQ(u, (std::vector<int16_t>{-32768, 0, 32767}));
 }
 
-TEST_F(WorldTest, LightsAreNormalisedDynamicOnesLightTheVerticesAndVerticesNameOnlyTheLightsAByteCanHold)
+TEST_F(WorldTest, LightsAreNormalisedVerticesNameAByteOfLightsDynamicObjectsNeedScriptNamesAndFlatLevelsGetHeight)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
@@ -183,11 +179,8 @@ TEST_F(WorldTest, LightsAreNormalisedDynamicOnesLightTheVerticesAndVerticesNameO
     for (uint32_t i = 0; i < named.vertices.GetCount(); ++i)
         EXPECT_NE(named.vertices[i].lightIndices, 0u) << "lights up to 255 still light it";
     EXPECT_LE(world->Cell(0).GetLargestLightIndex(), 255u);
-}
-
-TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesAndAFlatLevelIsGivenHeightAtImport)
-{
-    OmGroup* root = new OmGroup();
+    // Dynamic objects are written only under script names.
+    root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
     AddShape(*root, "dyn_door", Floor(1, 1, 2, 2))->LocalPosition() = OmVector3(1.5f, 0, -2.25f);
     AddShape(*root, "dyn_bad name", Floor(1, 1, 2, 2));
@@ -195,8 +188,7 @@ TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesAndAFlatLevelIsGiv
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a comma locale where one exists
-    LogCapture log;
-    auto world = OmRef<TsWorld>::Adopt(new TsWorld());
+    world = OmRef<TsWorld>::Adopt(new TsWorld());
     world->SetWorldBounds(OmVector3(0, -1, 0), OmVector3(4, 1, 4));
     TsWorldImporter importer(*world, root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f, true);
     importer.Run(root, &renderer);
