@@ -31,7 +31,7 @@ OmMatrix4 Make4(std::initializer_list<float> values)
 } // namespace
 
 // 3x3 in-place turns go by the negated angle, 4x4 ones keep the translation.
-TEST(OmMatrix, InPlaceRotationsOfBothSizes)
+TEST(OmMatrix, InPlaceRotationsInversesScaleAndALeftHandedLookAt)
 {
     OmMatrix3 base;
     base.SetEuler(0.2f, 0.4f, 0.1f);
@@ -66,10 +66,8 @@ TEST(OmMatrix, InPlaceRotationsOfBothSizes)
         c.before ? OmMatrix3::Multiply(r, base, expected) : OmMatrix3::Multiply(base, r, expected);
         ExpectMatrixNear(turned, expected);
     }
-}
 
-TEST(OmMatrix, InversesOfBothSizesScaleAndALeftHandedLookAt)
-{
+    // Inverses undo the transform; scaling touches only the diagonal.
     OmMatrix3 m3;
     m3.Set(2, 0, 1, 1, 3, 0, 0, 1, 4); // determinant 25
     OmMatrix3 inv3, product3;

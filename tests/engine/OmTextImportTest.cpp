@@ -169,7 +169,7 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStronge
     EXPECT_FALSE(ReadSkinWeights(mesh, "/no/such/bones.txt", 4));
 }
 
-TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrameAndBadOnesNullAndAReason)
+TEST(OmTextImport, AnimationFilesGiveKeysPerFrameAndBrushMapsClipTheirBoxesBadOnesAReason)
 {
     TempFile relative("walk.txt", Animation(2, 3, "Relative"));
     auto anim = LoadAnimationFile(relative.Path(), nullptr, 0.5f, 0.0f, 0);
@@ -212,10 +212,7 @@ TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrameAndBadOnesNull
     EXPECT_STREQ(GetLastAnimationError(), "No animation file specified");
     EXPECT_TRUE(!LoadAnimationFile("/no/such/anim.txt", nullptr, 1.0f, 0.0f, 0));
     EXPECT_STREQ(GetLastAnimationError(), "Cannot open animation file /no/such/anim.txt");
-}
 
-TEST(OmBrushMapTest, SlopedPlaneClipsTheBoxAndMalformedPlanesAreSkipped)
-{
     // The plane x + y + 4z = 128 (through (64, 0, 16), (0, 64, 16) and
     // (64, 64, 0)) cuts the top corner at x = y = 64: a seventh face.
     OmPbfScene scene;
