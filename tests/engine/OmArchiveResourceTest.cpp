@@ -12,6 +12,37 @@
 
 using namespace archive_test;
 
+// A mesh-like object that draws with one material.
+class TestMesh : public OmObject {
+    OM_DECLARE_CLASS(TestMesh)
+
+    TestMesh() = default;
+    explicit TestMesh(OmArchive& archive) : OmObject(archive) {}
+
+    bool Register(OmArchive& archive) override
+    {
+        if (!OmObject::Register(archive))
+            return false;
+        if (materialId >= 0)
+            archive.CountResource(OmArchive::kMaterial, materialId);
+        return true;
+    }
+    void Write(OmArchive& archive) override
+    {
+        OmObject::Write(archive);
+        archive.WriteResource(OmArchive::kMaterial, materialId);
+    }
+    void Read(OmArchive& archive) override
+    {
+        OmObject::Read(archive);
+        materialId = archive.ReadResource(OmArchive::kMaterial);
+    }
+
+    int32_t materialId = -1;
+};
+
+OM_IMPLEMENT_CLASS(TestMesh, OmObject)
+
 namespace {
 
 // A renderer-style registry: one shared copy per description, a use count per id.
@@ -68,41 +99,6 @@ public:
     MemoryRegistry<OmMaterial> materials;
     MemoryRegistry<OmTextureResource> textures; // given back first, as the renderer does
 };
-
-} // namespace
-
-// A mesh-like object that draws with one material.
-class TestMesh : public OmObject {
-    OM_DECLARE_CLASS(TestMesh)
-
-    TestMesh() = default;
-    explicit TestMesh(OmArchive& archive) : OmObject(archive) {}
-
-    bool Register(OmArchive& archive) override
-    {
-        if (!OmObject::Register(archive))
-            return false;
-        if (materialId >= 0)
-            archive.CountResource(OmArchive::kMaterial, materialId);
-        return true;
-    }
-    void Write(OmArchive& archive) override
-    {
-        OmObject::Write(archive);
-        archive.WriteResource(OmArchive::kMaterial, materialId);
-    }
-    void Read(OmArchive& archive) override
-    {
-        OmObject::Read(archive);
-        materialId = archive.ReadResource(OmArchive::kMaterial);
-    }
-
-    int32_t materialId = -1;
-};
-
-OM_IMPLEMENT_CLASS(TestMesh, OmObject)
-
-namespace {
 
 OmMaterial MaterialWith(std::initializer_list<int32_t> textureIds, float power)
 {

@@ -87,7 +87,7 @@ LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& 
 
 } // namespace
 
-TEST(OmArchive, RoundTripOfSharedAndCyclicGraphAndSavesThatCannotBeWritten)
+TEST(OmArchive, RoundTripOfSharedAndCyclicGraphUnwritableSavesAndCorruptFilesFail)
 {
     auto *a = new TestNode(), *b = new TestNode(), *c = new TestNode();
     TestBox* box = new TestBox();
@@ -116,12 +116,12 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraphAndSavesThatCannotBeWritten)
     std::string path = TempPath("graph");
     ASSERT_TRUE(SaveRoots(path, {a, nullptr, a, holder}));
 
-    LoadResult loaded = Load(path);
-    ASSERT_TRUE(loaded.ok);
-    ASSERT_EQ(loaded.roots.size(), 4u);
-    EXPECT_EQ(loaded.roots[1], nullptr);
-    EXPECT_EQ(loaded.roots[0], loaded.roots[2]); // the same root twice is one object
-    TestNode* la = TestNode::Cast(loaded.roots[0]);
+    LoadResult loadedGraph = Load(path);
+    ASSERT_TRUE(loadedGraph.ok);
+    ASSERT_EQ(loadedGraph.roots.size(), 4u);
+    EXPECT_EQ(loadedGraph.roots[1], nullptr);
+    EXPECT_EQ(loadedGraph.roots[0], loadedGraph.roots[2]); // the same root twice is one object
+    TestNode* la = TestNode::Cast(loadedGraph.roots[0]);
     ASSERT_NE(la, nullptr);
     TestNode* lb = la->links[0];
     TestNode* lc = la->links[1];
@@ -131,8 +131,8 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraphAndSavesThatCannotBeWritten)
     EXPECT_STREQ(la->label, "first");
     ASSERT_EQ(la->numbers.GetCount(), 2u);
     EXPECT_EQ(la->numbers[1], 20u);
-    for (auto [loaded, saved] : {std::pair{la, a}, {lb, b}, {lc, c}})
-        EXPECT_EQ(loaded->GetRefCount(), saved->GetRefCount());
+    for (auto [loadedGraph, saved] : {std::pair{la, a}, {lb, b}, {lc, c}})
+        EXPECT_EQ(loadedGraph->GetRefCount(), saved->GetRefCount());
 
     // Both ends are complete whichever class comes first in the file.
     TestBox* lbox = TestBox::Cast(la->attachment);
@@ -141,7 +141,7 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraphAndSavesThatCannotBeWritten)
     ASSERT_EQ(lbox->centre.z, 0.25f);
     ASSERT_TRUE(lbox->solid);
 
-    TestHolder* lholder = TestHolder::Cast(loaded.roots[3]);
+    TestHolder* lholder = TestHolder::Cast(loadedGraph.roots[3]);
     ASSERT_TRUE(lholder);
     ASSERT_STREQ(lholder->title.Get(), "holder");
     std::vector<int32_t> ids;
@@ -153,17 +153,15 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraphAndSavesThatCannotBeWritten)
     for (OmList::Node* n = lholder->members.GetFirst(); n; OmList::Next(n))
         members.push_back(n->value);
     EXPECT_EQ(members, (std::vector<void*>{lbox, la, nullptr}));
-    ErrorCapture errors; // a write that does not go out is a failed save
+    ErrorCapture unwritten; // a write that does not go out is a failed save
     EXPECT_FALSE(SaveRoots(TempPath("no_such_dir/file"), {a}) || SaveRoots("/dev/full", {a}));
-    EXPECT_TRUE(errors.Contains("could not be written")) << errors.Text();
+    EXPECT_TRUE(unwritten.Contains("could not be written")) << unwritten.Text();
 
     Dispose({la, lb, lc}, {lbox, lholder});
     Dispose({a, b, c}, {box, holder});
     std::filesystem::remove(path);
-}
 
-TEST(OmArchive, WrongHeadersCorruptCountsLengthsAndReferencesFail)
-{
+    // Wrong headers, corrupt counts, lengths and references fail.
     SelfFile file("corrupt");
     std::string bad = TempPath("corrupt_bad");
     const Layout& layout = file.layout;

@@ -17,7 +17,7 @@ void ExpectSphere(const OmSphere& s, float x, float y, float z, float r)
 
 } // namespace
 
-TEST(OmPlane, ThroughThreePointsAndClassify)
+TEST(OmBounds, PlanesThroughThreePointsClassifyAndSpheresEncloseIntersectTransformAndPlace)
 {
     // Points at height 2 ordered so that the normal is +y.
     const OmPlane plane(OmVector3(0, 2, 1), OmVector3(1, 2, 0), OmVector3(0, 2, 0));
@@ -31,11 +31,8 @@ TEST(OmPlane, ThroughThreePointsAndClassify)
     const OmPlane flipped(OmVector3(0, 2, 0), OmVector3(1, 2, 0), OmVector3(0, 2, 1));
     EXPECT_TRUE(flipped.normal.Equals(OmVector3(0, -1, 0)));
     EXPECT_EQ(flipped.Classify(OmVector3(5, 3, 5)), 2);
-}
 
-// An empty sphere on either side never pulls the result towards the origin.
-TEST(OmSphere, EncloseIntersectTransformAndPlace)
-{
+    // An empty sphere on either side never pulls the result towards the origin.
     const OmSphere empty;
     const struct {
         OmSphere a, b;

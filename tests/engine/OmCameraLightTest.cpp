@@ -14,9 +14,33 @@ struct CameraHolder {
     OmCamera* camera;
 };
 
+// An omni light of multiplier 1 at the origin with nothing limiting it.
+OmMaxLight* PlainLight()
+{
+    auto* light = new OmMaxLight();
+    light->on = 1;
+    light->type = OmMaxLight::kOmni;
+    light->multiplier = 1.0f;
+    light->direction = OmVector3(0, -1, 0);
+    light->upVector = OmVector3(0, 0, 1);
+    return light;
+}
+
+struct Sample {
+    OmVector3 at;
+    float strength;
+};
+
+void ExpectStrengths(const OmMaxLight& light, std::initializer_list<Sample> samples, const char* what)
+{
+    for (const Sample& s : samples)
+        EXPECT_NEAR(light.StrengthAt(s.at), s.strength, 1e-4f) << what << " at " << s.at.x << " " << s.at.y
+                                                               << " " << s.at.z;
+}
+
 } // namespace
 
-TEST(OmCamera, SphereAndBoxCullingAndPickRaysThroughTheWindow)
+TEST(OmCameraLight, CullingPickRaysAndMaxLightIlluminationRangesDecayAndCones)
 {
     RecordingRenderer renderer;
     CameraHolder camera;
@@ -60,38 +84,8 @@ TEST(OmCamera, SphereAndBoxCullingAndPickRaysThroughTheWindow)
     camera->GetPickRay(1.0f, 1.0f, origin, direction);
     EXPECT_TRUE(direction.Equals(OmVector3(0, 0, 1)));
     EXPECT_TRUE(OmVector3::NearlyEqual(origin, OmVector3(1.5f, 1.75f, 3.0f), 1e-6f));
-}
 
-namespace {
-
-// An omni light of multiplier 1 at the origin with nothing limiting it.
-OmMaxLight* PlainLight()
-{
-    auto* light = new OmMaxLight();
-    light->on = 1;
-    light->type = OmMaxLight::kOmni;
-    light->multiplier = 1.0f;
-    light->direction = OmVector3(0, -1, 0);
-    light->upVector = OmVector3(0, 0, 1);
-    return light;
-}
-
-struct Sample {
-    OmVector3 at;
-    float strength;
-};
-
-void ExpectStrengths(const OmMaxLight& light, std::initializer_list<Sample> samples, const char* what)
-{
-    for (const Sample& s : samples)
-        EXPECT_NEAR(light.StrengthAt(s.at), s.strength, 1e-4f) << what << " at " << s.at.x << " " << s.at.y
-                                                               << " " << s.at.z;
-}
-
-} // namespace
-
-TEST(OmMaxLight, IlluminationFacingRangesDecaySpotAndBeamCones)
-{
+    // A max light: illumination, facing, ranges, decay, spot and beam cones.
     OmMaxLight* light = PlainLight();
     const OmVector3 up(0, 1, 0);
     // Below the light, facing it: full; facing away: nothing; at 60 degrees cos 60.

@@ -9,7 +9,7 @@
 
 using archive_test::Registry;
 
-TEST(OmClassRegistry, AddClassIsFirstComeFindObjectByNameAndFreeAllObjectsKeepsUnlistedObjects)
+TEST(OmClassRegistry, AddClassFindObjectFreeAllObjectsAndObjectsDeriveCastCountAndName)
 {
     OmClassRegistry registry;
     OmClassFactoryOf<TestBall> factoryA, factoryB;
@@ -91,10 +91,8 @@ TEST(OmClassRegistry, AddClassIsFirstComeFindObjectByNameAndFreeAllObjectsKeepsU
     EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 1u);
     camera->Release();
     EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 0u);
-}
 
-TEST(OmObject, DerivationCastsReferenceCountsAndNames)
-{
+    // Objects derive, cast, count references and keep their names.
     EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&OmObject::s_class));
     EXPECT_FALSE(TestBox::s_class.IsDerivedFrom(&TestBall::s_class)) << "siblings are unrelated";
     EXPECT_FALSE(TestShape::s_class.IsDerivedFrom(&TestBox::s_class) || TestBox::s_class.IsDerivedFrom(nullptr) ||

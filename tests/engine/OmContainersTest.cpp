@@ -11,7 +11,7 @@
 #include "engine/OmString.h"
 #include "platform/MessageBox.h"
 
-TEST(OmArray, GrowsByWholeStepsKeepsContentsAndConstructsNewElements)
+TEST(OmArray, GrowsByWholeStepsListsReuseSpareNodesAndHashMapsRehashPastHalfFull)
 {
     OmArray<uint32_t> array(64);
     for (uint32_t i = 0; i < 64; ++i)
@@ -39,10 +39,8 @@ TEST(OmArray, GrowsByWholeStepsKeepsContentsAndConstructsNewElements)
     EXPECT_STREQ(names[2].Get(), "third");
     names.Resize(6);
     EXPECT_EQ(names[5].Get(), nullptr) << "new elements are constructed";
-}
 
-TEST(OmList, OrderRemovalAndSpareReuse)
-{
+    // A list keeps its order through removals.
     int a = 1, b = 2, c = 3, d = 4;
     auto values = [](const OmList& list) {
         std::vector<void*> out;
@@ -74,10 +72,8 @@ TEST(OmList, OrderRemovalAndSpareReuse)
     EXPECT_TRUE(list.IsEmpty() && !list.GetFirst() && !list.GetLast());
     list.AddHead(&a);
     EXPECT_EQ(values(list), std::vector<void*>{&a});
-}
 
-TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
-{
+    // A hash map rehashes past half full and finds every key.
     OmHashMap map;
     std::vector<uint32_t> buckets;
     for (uintptr_t k = 1; k <= 6; ++k) {

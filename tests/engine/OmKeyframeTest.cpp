@@ -33,7 +33,7 @@ OmKeyframeData* MakeData(bool shared)
 
 } // namespace
 
-TEST(OmTimedController, ClampLoopPingPongAndEmptyRangeMapping)
+TEST(OmKeyframes, TimedMappingKeySearchAndControllersHoldInterpolateAndSlerp)
 {
     const struct {
         int32_t mode;
@@ -61,10 +61,8 @@ TEST(OmTimedController, ClampLoopPingPongAndEmptyRangeMapping)
         EXPECT_FLOAT_EQ(controller->MapTime(c.time), c.mapped) << c.mode << " at " << c.time;
         delete controller;
     }
-}
 
-TEST(OmKeySearch, AtBetweenAndBeyondKeysWithTheCursorCarriedOver)
-{
+    // Key search at, between and beyond the keys, the cursor carried over.
     const float times[] = {0.0f, 1.0f, 2.0f, 4.0f};
     constexpr uint32_t kAny = ~0u;
     const struct {
@@ -73,7 +71,7 @@ TEST(OmKeySearch, AtBetweenAndBeyondKeysWithTheCursorCarriedOver)
         uint32_t index0, index1;
         float fraction;
         uint32_t cursor;
-    } cases[] = {
+    } searches[] = {
         {"before the first", -1.0f, 0, 0, 0.0f, kAny},
         {"between 2 and 4", 3.0f, 2, 3, 0.5f, 2},
         {"exactly on the cursor's key", 2.0f, 2, 2, 0.0f, kAny},
@@ -82,7 +80,7 @@ TEST(OmKeySearch, AtBetweenAndBeyondKeysWithTheCursorCarriedOver)
         {"forward again from there", 1.5f, 1, 2, 0.5f, kAny},
     };
     uint32_t cursor = 0;
-    for (const auto& c : cases) {
+    for (const auto& c : searches) {
         SCOPED_TRACE(c.name);
         const OmKeySample k = OmSearchKeys(4, times, c.time, cursor);
         EXPECT_EQ(k.index0, c.index0);
@@ -100,10 +98,8 @@ TEST(OmKeySearch, AtBetweenAndBeyondKeysWithTheCursorCarriedOver)
     k = OmSearchKeys(1, one, 7.0f, cursor);
     EXPECT_EQ(k.index0, 0u);
     EXPECT_EQ(k.index1, 0u);
-}
 
-TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysInterpolatesSlerpsAndSharedTimesCutChannels)
-{
+    // A keyframe controller holds its first and last keys, interpolates and slerps.
     for (bool shared : {false, true}) {
         SCOPED_TRACE(shared ? "shared times" : "own times");
         auto* node = new OmGroup();
@@ -131,10 +127,10 @@ TEST(OmKeyframeController, ClampHoldsFirstAndLastKeysInterpolatesSlerpsAndShared
     auto* node = new OmGroup();
     OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 0.0f, 1.0f);
     auto* data = new OmKeyframeData();
-    const float times[] = {0.0f, 1.0f};
+    const float ends[] = {0.0f, 1.0f};
     // Identity to a half turn about y: halfway is a quarter turn.
     const OmQuaternion rotations[] = {{0, 0, 0, 1}, {0, 1, 0, 0}};
-    data->SetRotationKeys(2, times, rotations);
+    data->SetRotationKeys(2, ends, rotations);
     c->SetKeys(data);
     data->Release();
     node->AddController(c);

@@ -38,7 +38,7 @@ OmMaterial* MakeMaterial()
 
 } // namespace
 
-TEST(OmMaterialLayer, FramesAdvanceThirtyTimesTheRateWrapAndStayInsideTheList)
+TEST(OmMaterial, LayerFramesWrapInsideTheListTextureCopiesOwnTheirPixelsAndImpossibleCountsFailToLoad)
 {
     const struct {
         const char* name;
@@ -64,10 +64,8 @@ TEST(OmMaterialLayer, FramesAdvanceThirtyTimesTheRateWrapAndStayInsideTheList)
         EXPECT_EQ(c.layer.GetFrameTexture(c.time, c.enabled), c.frame) << c.name;
     const int32_t huge = cases[0].layer.GetFrameTexture(1e30f, true);
     EXPECT_TRUE(huge >= 10 && huge <= 13) << "huge times still land in the list: " << huge;
-}
 
-TEST(OmTextureResource, CopiesOwnTheirPixels)
-{
+    // Texture resource copies own their pixels.
     const uint32_t data[4] = {0xFF0000FFu, 0x00FF00FFu, 0x0000FFFFu, 0xFFFFFFFFu};
     OmTextureResource* original = new OmTextureResource();
     original->SetPixels(data, 4);
@@ -88,18 +86,16 @@ TEST(OmTextureResource, CopiesOwnTheirPixels)
     named->Release();
     EXPECT_STREQ(namedCopy->fileName, "data\\FX\\blob2.tga");
     namedCopy->Release();
-}
 
-TEST(OmResourceArchive, MaterialWithImpossibleCountsFailsToLoad)
-{
+    // A material with impossible counts fails to load.
     const std::string path = TempPath("material");
-    OmMaterial* original = MakeMaterial();
+    OmMaterial* material = MakeMaterial();
     {
         OmArchive archive(Registry());
-        archive.AddRoot(original);
+        archive.AddRoot(material);
         ASSERT_TRUE(archive.Save(path.c_str()));
     }
-    original->Release();
+    material->Release();
     const std::vector<unsigned char> good = ReadFile(path);
     // The material is the last record: 16 colour floats, power, blend mode
     // and flag (76 bytes), the layer count, then the layers (16 bytes each

@@ -31,7 +31,7 @@ OmMatrix4 Make4(std::initializer_list<float> values)
 } // namespace
 
 // 3x3 in-place turns go by the negated angle, 4x4 ones keep the translation.
-TEST(OmMatrix, InPlaceRotationsOfBothSizes)
+TEST(OmMatrix, InPlaceRotationsInversesScaleAndALeftHandedLookAt)
 {
     OmMatrix3 base;
     base.SetEuler(0.2f, 0.4f, 0.1f);
@@ -66,30 +66,26 @@ TEST(OmMatrix, InPlaceRotationsOfBothSizes)
         c.before ? OmMatrix3::Multiply(r, base, expected) : OmMatrix3::Multiply(base, r, expected);
         ExpectMatrixNear(turned, expected);
     }
-}
 
-TEST(OmMatrix3, InverseUndoesTheTransformAndScaleTouchesOnlyTheDiagonal)
-{
-    OmMatrix3 m;
-    m.Set(2, 0, 1, 1, 3, 0, 0, 1, 4); // determinant 25
-    OmMatrix3 inv, product;
-    m.Invert(inv);
-    OmMatrix3::Multiply(m, inv, product);
-    ExpectMatrixNear(product, OmMatrix3::Identity());
+    // Inverses undo the transform; scaling touches only the diagonal.
+    OmMatrix3 m3;
+    m3.Set(2, 0, 1, 1, 3, 0, 0, 1, 4); // determinant 25
+    OmMatrix3 inv3, product3;
+    m3.Invert(inv3);
+    OmMatrix3::Multiply(m3, inv3, product3);
+    ExpectMatrixNear(product3, OmMatrix3::Identity());
     // Cofactor (0,0) over the determinant: (3*4 - 0*1) / 25.
-    EXPECT_NEAR(inv.m[0], 12.0f / 25.0f, 1e-6f);
-    OmMatrix3 same = m; // in place works too
+    EXPECT_NEAR(inv3.m[0], 12.0f / 25.0f, 1e-6f);
+    OmMatrix3 same = m3; // in place works too
     same.Invert(same);
-    ExpectMatrixNear(same, inv);
+    ExpectMatrixNear(same, inv3);
 
-    m.ScaleDiagonal(2);
+    m3.ScaleDiagonal(2);
     OmMatrix3 scaled;
     scaled.Set(4, 0, 1, 1, 6, 0, 0, 1, 8);
-    ExpectMatrixNear(m, scaled, 0);
-}
+    ExpectMatrixNear(m3, scaled, 0);
 
-TEST(OmMatrix4, InverseOfAGeneralOrSingularMatrixAndALeftHandedLookAt)
-{
+    // A general 4x4 matrix, then singular ones.
     const OmMatrix4 m = Make4({2, 0, 0, 1, 0, 3, 1, 0, 1, 0, 1, 0, 4, 5, 6, 1});
     OmMatrix4 inv, product;
     ASSERT_TRUE(InvertMatrix4(m, inv));

@@ -49,7 +49,7 @@ struct MeshHolder {
 
 } // namespace
 
-TEST(OmMesh, EdgeAdjacencyWeldingAndUnwrappingTrianglesThatCrossAWrap)
+TEST(OmMesh, AdjacencyWeldingUnwrappingAlphaSplitsConversionAndIntersections)
 {
     MeshHolder mesh;
     AddQuad(*mesh); // unshared corners: edges meet by position only
@@ -93,28 +93,26 @@ TEST(OmMesh, EdgeAdjacencyWeldingAndUnwrappingTrianglesThatCrossAWrap)
     TraceCapture refused;
     EXPECT_FALSE(wrapped->UnwrapTextures(1));
     EXPECT_TRUE(refused.Contains("Cannot unwrap mesh with indexed vertices"));
-}
 
-TEST(OmMesh, SplitByAlphaRenumbersAndConversionSetsAlphaFlagsAndRefusesOversizedMeshes)
-{
+    // Splitting by alpha renumbers the vertices each part keeps.
     RecordingRenderer renderer;
     OmMaterial opaqueMaterial, alphaMaterial;
     alphaMaterial.blendMode = 0x120; // alpha blended with alpha test
     const int32_t opaqueId = renderer.RegisterMaterial(&opaqueMaterial);
     const int32_t alphaId = renderer.RegisterMaterial(&alphaMaterial);
 
-    MeshHolder mesh;
+    MeshHolder source;
     for (int i = 0; i < 5; ++i)
-        mesh->vertices.Add(Vertex(float(i), 0, 0));
+        source->vertices.Add(Vertex(float(i), 0, 0));
     const uint32_t corners[9] = {0, 1, 2, 2, 3, 4, 4, 1, 0};
     for (uint32_t c : corners)
-        mesh->indices.Add(c);
+        source->indices.Add(c);
     for (uint32_t material : {uint32_t(opaqueId), uint32_t(alphaId), 999u}) // 999: no such material, opaque
-        mesh->triangleMaterials.Add(material);
+        source->triangleMaterials.Add(material);
 
     OmMesh* opaque = nullptr;
     OmMesh* alpha = nullptr;
-    mesh->SplitByAlpha(renderer, opaque, alpha);
+    source->SplitByAlpha(renderer, opaque, alpha);
     ASSERT_TRUE(opaque);
     ASSERT_TRUE(alpha);
     ASSERT_EQ(alpha->vertices.GetCount(), 3u);
@@ -130,7 +128,7 @@ TEST(OmMesh, SplitByAlphaRenumbersAndConversionSetsAlphaFlagsAndRefusesOversized
     EXPECT_FLOAT_EQ(opaque->vertices[3].position.x, 4.0f);
     EXPECT_EQ(opaque->triangleMaterials.GetCount(), 2u);
     EXPECT_EQ(opaque->materialGroups.GetCount(), 0u);
-    EXPECT_EQ(mesh->vertices.GetCount(), 5u); // the source is unchanged
+    EXPECT_EQ(source->vertices.GetCount(), 5u); // the source is unchanged
     opaque->Release();
     alpha->Release();
 
@@ -159,14 +157,12 @@ TEST(OmMesh, SplitByAlphaRenumbersAndConversionSetsAlphaFlagsAndRefusesOversized
 
     target->failCreate = false;
     tri->vertices.Resize(OmMesh::kMaxRenderVertices + 1);
-    TraceCapture trace;
+    TraceCapture oversized;
     EXPECT_FALSE(tri->ConvertForRenderer(renderer, 0, *target));
-    EXPECT_TRUE(trace.Contains("ConvertForRenderer"));
+    EXPECT_TRUE(oversized.Contains("ConvertForRenderer"));
     target->Release();
-}
 
-TEST(OmIntersect, RayTriangleIsTwoSidedAndSegmentCylinderHitsOnlyAlongTheSegmentWithinTheHeight)
-{
+    // Ray-triangle tests are two-sided; a segment hits a cylinder only along itself.
     const OmVector3 a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
     float t = 0, u = 0, v = 0;
     ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.25f, 0.5f, -2), OmVector3(0, 0, 4), a, b, c, t, u, v));

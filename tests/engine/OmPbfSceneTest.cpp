@@ -57,7 +57,7 @@ void PutWords(std::vector<uint8_t>& bytes, std::initializer_list<uint32_t> words
 
 } // namespace
 
-TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferencesAndAFullDiskFails)
+TEST(OmPbfSceneTest, EveryVersionRoundTripsAFullDiskFailsAndTheLayoutOfStringsBonesAndUnreadTypes)
 {
     OmPbfScene copies[5];
     size_t sizes[5] = {};
@@ -104,10 +104,8 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferencesAndAF
     const auto* source = static_cast<const OmPbfMeshRecord*>(version1.objects.At(0));
     EXPECT_EQ(mesh->faces[0].corners[2].texCoord, source->faces[0].corners[2].texCoord);
     EXPECT_EQ(mesh->faces[0].material, source->faces[0].material);
-}
 
-TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBonesAndObjectTypesWithoutReader)
-{
+    // The layout of strings, an empty scene, bones and types without a reader.
     OmPbfScene empty;
     const std::vector<uint8_t> bytes = Write(empty);
     // Version, materials (0, 0), objects (0, 8), root, ambient.
@@ -149,7 +147,7 @@ TEST(OmPbfSceneTest, LayoutOfStringsEmptySceneAndBonesAndObjectTypesWithoutReade
 
 // A generous reserve loads without taking its room; every truncation, count
 // or length that lies, version 0 and a face of four corners are refused.
-TEST(OmPbfSceneTest, DamagedFilesFailWithAnErrorAndAnEmptySceneAndReservesAreNotTaken)
+TEST(OmPbfSceneTest, DamagedFilesFailReservesAreNotTakenAndLongChainsNeedNoDeepStack)
 {
     OmPbfScene full;
     FillScene(full, 4);
@@ -206,20 +204,18 @@ TEST(OmPbfSceneTest, DamagedFilesFailWithAnErrorAndAnEmptySceneAndReservesAreNot
     OmPbfScene copy;
     EXPECT_FALSE(Read(Write(scene), copy));
     EXPECT_TRUE(errors.Contains("4 corners"));
-}
 
-TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)
-{
+    // Long sibling and child chains need no deep stack.
     constexpr int kNodes = 200000;
-    OmPbfScene scene;
+    OmPbfScene chain;
     OmPbfNode* last = nullptr;
     for (int i = 0; i < kNodes; ++i) {
         auto* node = new OmPbfNode();
         node->object = i;
         if (last)
-            last->sibling = node, node->parent = &scene.root;
+            last->sibling = node, node->parent = &chain.root;
         else
-            scene.root.AddChild(node);
+            chain.root.AddChild(node);
         last = node;
     }
     // A chain of children hangs off the last sibling.
@@ -231,10 +227,10 @@ TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)
         node->parent = deep;
         deep = node;
     }
-    EXPECT_EQ(scene.root.FindByObject(kNodes - 1), last);
-    const std::vector<uint8_t> bytes = Write(scene);
-    OmPbfScene copy;
-    ASSERT_TRUE(Read(bytes, copy));
-    ASSERT_EQ(Write(copy), bytes);
-    EXPECT_NE(copy.root.FindByObject(kNodes + kNodes / 4 - 1), nullptr);
+    EXPECT_EQ(chain.root.FindByObject(kNodes - 1), last);
+    const std::vector<uint8_t> chainBytes = Write(chain);
+    OmPbfScene chainCopy;
+    ASSERT_TRUE(Read(chainBytes, chainCopy));
+    ASSERT_EQ(Write(chainCopy), chainBytes);
+    EXPECT_NE(chainCopy.root.FindByObject(kNodes + kNodes / 4 - 1), nullptr);
 }

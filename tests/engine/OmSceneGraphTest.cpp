@@ -22,6 +22,13 @@ uint32_t ListLength(const OmVoidChain& list)
     return n;
 }
 
+struct HoldingController : OmController {
+    HoldingController(bool hold, int* calls) : hold(hold), calls(calls) {}
+    bool Update(float) override { return ++*calls, hold; }
+    bool hold;
+    int* calls;
+};
+
 // A scene under a camera at the origin looking down +z.
 struct SceneFixture : ::testing::Test {
     SceneFixture()
@@ -172,7 +179,7 @@ TEST_F(SceneFixture, FrustumCullingSkipsPassedPlanesAndModifierListsStayBoundedF
     light->Release();
 }
 
-TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlagsAndFindNodeByNameGoesDepthFirst)
+TEST(OmGroup, EditingChildrenKeepsReferencesFindNodeGoesDepthFirstAndAHoldingControllerKeepsTheTransform)
 {
     auto* group = new OmGroup();
     auto* a = new OmGroup();
@@ -214,21 +221,8 @@ TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlagsAndFindNodeByNameGoesDe
     EXPECT_EQ(found, deep); // reached before the later sibling
     EXPECT_FALSE(FindNodeByName("Target", root, found) || found); // case matters
     root->Release();
-}
 
-namespace {
-
-struct HoldingController : OmController {
-    HoldingController(bool hold, int* calls) : hold(hold), calls(calls) {}
-    bool Update(float) override { return ++*calls, hold; }
-    bool hold;
-    int* calls;
-};
-
-} // namespace
-
-TEST(OmNode, ALastControllerThatHoldsKeepsThePreviousWorldTransform)
-{
+    // A last controller that holds keeps the previous world transform.
     auto* node = new OmGroup();
     node->LocalPosition() = OmVector3(1, 0, 0);
     node->Update(0.0f);

@@ -91,6 +91,46 @@ protected:
     OmSkinShape* shape_ = nullptr;
 };
 
+// A render skin mesh that keeps the bone matrices it is handed.
+class TestSkinRenderMesh : public OmBaseSkinMesh {
+    OM_DECLARE_CLASS(TestSkinRenderMesh)
+
+    TestSkinRenderMesh() = default;
+    explicit TestSkinRenderMesh(OmArchive& archive) : OmBaseSkinMesh(archive) {}
+
+    void Render(OmRenderer&) override { ++draws; }
+    bool Create(OmRenderer&, uint32_t, uint32_t, uint32_t, const uint8_t*) override { return true; }
+    bool ConvertFrom(const OmSkinMesh& mesh) override
+    {
+        for (uint32_t i = 0; i < mesh.skeleton.bones.GetCount(); ++i)
+            skeleton.bones.Add(mesh.skeleton.bones[i]);
+        skeleton.rootBone = mesh.skeleton.rootBone;
+        return true;
+    }
+    void SetBoneMatrices(const OmBoneMatrix* matrices, uint32_t count) override
+    {
+        handed.assign(matrices, matrices + count);
+    }
+    const OmSkeleton* GetSkeleton() const override { return &skeleton; }
+
+    OmSkeleton skeleton;
+    std::vector<OmBoneMatrix> handed;
+    int draws = 0;
+};
+
+OM_IMPLEMENT_CLASS(TestSkinRenderMesh, OmBaseSkinMesh)
+
+class LineRenderer : public RecordingRenderer {
+public:
+    void DrawLines(int32_t count, const OmVector3*, uint32_t colour) override
+    {
+        lineCount = count;
+        lineColour = colour;
+    }
+    int32_t lineCount = 0;
+    uint32_t lineColour = 0;
+};
+
 } // namespace
 
 TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedAndEveryPlayModePosesTheArmByHand)
@@ -168,7 +208,7 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
     EXPECT_EQ(shape_->GetAnimation(), &wave);
 }
 
-TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
+TEST(AnimationFramesTest, IndicesStayInsideTheAnimationAndDamagedSkeletonsPoseWhatTheyCan)
 {
     OmAnimationFrames frames;
     // No frames, no time, no number: nothing to compute.
@@ -206,6 +246,29 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
             }
         }
     }
+
+    // Damaged bone trees pose what they can and stop.
+    OmSkeleton skeleton;
+    OmArray<OmBoneMatrix> out;
+    skeleton.Pose(out, nullptr); // nothing at all
+    for (int i = 0; i < 3; ++i)
+        skeleton.bones.Add(OmBone());
+    skeleton.rootBone = -1;
+    skeleton.Pose(out, nullptr);
+    EXPECT_EQ(out.GetCount(), 3u); // sized, nothing posed
+    // Children that loop back to the root and siblings that point at
+    // themselves end the walk instead of spinning.
+    skeleton.rootBone = 0;
+    skeleton.bones[0].offset.Set(1.0f, 2.0f, 3.0f);
+    skeleton.bones[1].offset.Set(0.0f, 1.0f, 0.0f);
+    skeleton.bones[0].firstChild = 1, skeleton.bones[1].parent = 0, skeleton.bones[1].firstChild = 0;
+    skeleton.bones[2].parent = 7, skeleton.bones[2].nextSibling = 2;
+    skeleton.Pose(out, nullptr);
+    skeleton.bones[1].firstChild = -1;
+    skeleton.bones[1].nextSibling = 1;
+    skeleton.Pose(out, nullptr);
+    EXPECT_TRUE(out[0].position.Equals(OmVector3(1.0f, 2.0f, 3.0f)));
+    EXPECT_TRUE(out[1].position.Equals(OmVector3(1.0f, 3.0f, 3.0f)));
 }
 
 // The bones below swing round with it, those above stay; no twist leaves the pose.
@@ -283,75 +346,6 @@ TEST_F(SkinShapeTest, ATwistedBoneTurnsTheBonesBelowItAndBonesAreFoundByPartOfTh
     const OmQuaternion& q = shape_->GetPose()->rotations[1];
     EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
 }
-
-TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)
-{
-    OmSkeleton skeleton;
-    OmArray<OmBoneMatrix> out;
-    skeleton.Pose(out, nullptr); // nothing at all
-    for (int i = 0; i < 3; ++i)
-        skeleton.bones.Add(OmBone());
-    skeleton.rootBone = -1;
-    skeleton.Pose(out, nullptr);
-    EXPECT_EQ(out.GetCount(), 3u); // sized, nothing posed
-    // Children that loop back to the root and siblings that point at
-    // themselves end the walk instead of spinning.
-    skeleton.rootBone = 0;
-    skeleton.bones[0].offset.Set(1.0f, 2.0f, 3.0f);
-    skeleton.bones[1].offset.Set(0.0f, 1.0f, 0.0f);
-    skeleton.bones[0].firstChild = 1, skeleton.bones[1].parent = 0, skeleton.bones[1].firstChild = 0;
-    skeleton.bones[2].parent = 7, skeleton.bones[2].nextSibling = 2;
-    skeleton.Pose(out, nullptr);
-    skeleton.bones[1].firstChild = -1;
-    skeleton.bones[1].nextSibling = 1;
-    skeleton.Pose(out, nullptr);
-    EXPECT_TRUE(out[0].position.Equals(OmVector3(1.0f, 2.0f, 3.0f)));
-    EXPECT_TRUE(out[1].position.Equals(OmVector3(1.0f, 3.0f, 3.0f)));
-}
-
-namespace {
-
-// A render skin mesh that keeps the bone matrices it is handed.
-class TestSkinRenderMesh : public OmBaseSkinMesh {
-    OM_DECLARE_CLASS(TestSkinRenderMesh)
-
-    TestSkinRenderMesh() = default;
-    explicit TestSkinRenderMesh(OmArchive& archive) : OmBaseSkinMesh(archive) {}
-
-    void Render(OmRenderer&) override { ++draws; }
-    bool Create(OmRenderer&, uint32_t, uint32_t, uint32_t, const uint8_t*) override { return true; }
-    bool ConvertFrom(const OmSkinMesh& mesh) override
-    {
-        for (uint32_t i = 0; i < mesh.skeleton.bones.GetCount(); ++i)
-            skeleton.bones.Add(mesh.skeleton.bones[i]);
-        skeleton.rootBone = mesh.skeleton.rootBone;
-        return true;
-    }
-    void SetBoneMatrices(const OmBoneMatrix* matrices, uint32_t count) override
-    {
-        handed.assign(matrices, matrices + count);
-    }
-    const OmSkeleton* GetSkeleton() const override { return &skeleton; }
-
-    OmSkeleton skeleton;
-    std::vector<OmBoneMatrix> handed;
-    int draws = 0;
-};
-
-OM_IMPLEMENT_CLASS(TestSkinRenderMesh, OmBaseSkinMesh)
-
-class LineRenderer : public RecordingRenderer {
-public:
-    void DrawLines(int32_t count, const OmVector3*, uint32_t colour) override
-    {
-        lineCount = count;
-        lineColour = colour;
-    }
-    int32_t lineCount = 0;
-    uint32_t lineColour = 0;
-};
-
-} // namespace
 
 TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
 {

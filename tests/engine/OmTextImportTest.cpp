@@ -40,6 +40,42 @@ OmPbfMeshRecord MeshOf(int positions)
     return mesh;
 }
 
+// Each bone's block: a line of three floats, four lines skipped, then matrix rows 0, 2, 1, 3.
+std::string Animation(int bones, int frames, const char* kind, const std::string& translation = "1 2 3")
+{
+    std::string text = std::to_string(bones) + "\n0\n" + std::to_string(frames) + "\nheader\n" + kind +
+                       " motion\n1\n2\n3\n4\n5\n6\n";
+    for (int f = 0; f < frames; ++f) {
+        text += "// Frame # " + std::to_string(f) + "\n";
+        for (int b = 0; b < bones; ++b)
+            text += "0 0 0\nx\nx\nx\nx\n" + std::string(kIdentity) + translation + "\n";
+    }
+    return text;
+}
+
+// A box brush from (-64, -64, -16) to (64, 64, 16) with the points of each
+// plane listed as the level editor writes them, plus optional extra planes.
+std::string BoxBrush(const std::string& extra = "")
+{
+    return "{\r\n"
+           "( -64 -64 -16 ) ( -64 -63 -16 ) ( -64 -64 -15 ) stone 0 0 0 1 1\r\n"
+           "( -64 -64 -16 ) ( -64 -64 -15 ) ( -63 -64 -16 ) stone 0 0 0 1 1\r\n"
+           "( -64 -64 -16 ) ( -63 -64 -16 ) ( -64 -63 -16 ) stone 0 0 0 1 1\r\n"
+           "( 64 64 16 ) ( 64 65 16 ) ( 65 64 16 ) stone 0 0 0 1 1\r\n"
+           "( 64 64 16 ) ( 65 64 16 ) ( 64 64 17 ) stone 0 0 0 1 1\r\n"
+           "( 64 64 16 ) ( 64 64 17 ) ( 64 65 16 ) stone 0 0 0 1 1\r\n" +
+           extra + "}\r\n";
+}
+
+OmPbfMeshRecord* ReadMap(OmPbfScene& scene, const std::string& text, const char* name)
+{
+    TempFile file(name, text);
+    OmBrushFile brush;
+    EXPECT_TRUE(brush.Open(file.Path()));
+    ReadBrushMap(scene, brush, kBrushMapScale);
+    return static_cast<OmPbfMeshRecord*>(scene.objects.At(0));
+}
+
 } // namespace
 
 TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStrongestBadFilesFail)
@@ -133,24 +169,7 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStronge
     EXPECT_FALSE(ReadSkinWeights(mesh, "/no/such/bones.txt", 4));
 }
 
-namespace {
-
-// Each bone's block: a line of three floats, four lines skipped, then matrix rows 0, 2, 1, 3.
-std::string Animation(int bones, int frames, const char* kind, const std::string& translation = "1 2 3")
-{
-    std::string text = std::to_string(bones) + "\n0\n" + std::to_string(frames) + "\nheader\n" + kind +
-                       " motion\n1\n2\n3\n4\n5\n6\n";
-    for (int f = 0; f < frames; ++f) {
-        text += "// Frame # " + std::to_string(f) + "\n";
-        for (int b = 0; b < bones; ++b)
-            text += "0 0 0\nx\nx\nx\nx\n" + std::string(kIdentity) + translation + "\n";
-    }
-    return text;
-}
-
-} // namespace
-
-TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrameAndBadOnesNullAndAReason)
+TEST(OmTextImport, AnimationFilesGiveKeysPerFrameAndBrushMapsClipTheirBoxesBadOnesAReason)
 {
     TempFile relative("walk.txt", Animation(2, 3, "Relative"));
     auto anim = LoadAnimationFile(relative.Path(), nullptr, 0.5f, 0.0f, 0);
@@ -193,37 +212,7 @@ TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrameAndBadOnesNull
     EXPECT_STREQ(GetLastAnimationError(), "No animation file specified");
     EXPECT_TRUE(!LoadAnimationFile("/no/such/anim.txt", nullptr, 1.0f, 0.0f, 0));
     EXPECT_STREQ(GetLastAnimationError(), "Cannot open animation file /no/such/anim.txt");
-}
 
-namespace {
-
-// A box brush from (-64, -64, -16) to (64, 64, 16) with the points of each
-// plane listed as the level editor writes them, plus optional extra planes.
-std::string BoxBrush(const std::string& extra = "")
-{
-    return "{\r\n"
-           "( -64 -64 -16 ) ( -64 -63 -16 ) ( -64 -64 -15 ) stone 0 0 0 1 1\r\n"
-           "( -64 -64 -16 ) ( -64 -64 -15 ) ( -63 -64 -16 ) stone 0 0 0 1 1\r\n"
-           "( -64 -64 -16 ) ( -63 -64 -16 ) ( -64 -63 -16 ) stone 0 0 0 1 1\r\n"
-           "( 64 64 16 ) ( 64 65 16 ) ( 65 64 16 ) stone 0 0 0 1 1\r\n"
-           "( 64 64 16 ) ( 65 64 16 ) ( 64 64 17 ) stone 0 0 0 1 1\r\n"
-           "( 64 64 16 ) ( 64 64 17 ) ( 64 65 16 ) stone 0 0 0 1 1\r\n" +
-           extra + "}\r\n";
-}
-
-OmPbfMeshRecord* ReadMap(OmPbfScene& scene, const std::string& text, const char* name)
-{
-    TempFile file(name, text);
-    OmBrushFile brush;
-    EXPECT_TRUE(brush.Open(file.Path()));
-    ReadBrushMap(scene, brush, kBrushMapScale);
-    return static_cast<OmPbfMeshRecord*>(scene.objects.At(0));
-}
-
-} // namespace
-
-TEST(OmBrushMapTest, SlopedPlaneClipsTheBoxAndMalformedPlanesAreSkipped)
-{
     // The plane x + y + 4z = 128 (through (64, 0, 16), (0, 64, 16) and
     // (64, 64, 0)) cuts the top corner at x = y = 64: a seventh face.
     OmPbfScene scene;

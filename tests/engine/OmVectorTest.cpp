@@ -8,7 +8,7 @@
 #include "engine/OmVector3.h"
 #include "engine/OmVector4.h"
 
-TEST(OmVector, NormalisingProductsDistancesDivisionByZeroAndCatmullRomBehave)
+TEST(OmMath, VectorsColourPackingClampingRoundingAndTheFastRootFollowTheRules)
 {
     OmVector3 v(3, 4, 0);
     EXPECT_FLOAT_EQ(v.Normalise(), 5.0f);
@@ -59,10 +59,8 @@ TEST(OmVector, NormalisingProductsDistancesDivisionByZeroAndCatmullRomBehave)
     const OmVector2 half = OmVector2::CatmullRom(p0, p1, p2, p3, 0.5f);
     EXPECT_FLOAT_EQ(half.x, 0.5f * (1.125f * 1 + 1.125f * 3 - 0.125f * 7));
     EXPECT_FLOAT_EQ(half.y, 0.5f * (1.125f * 2 + 1.125f * 5 - 0.125f * 1));
-}
 
-TEST(OmMath, ColourPackingClampingRoundingAndTheFastRootFollowTheRules)
-{
+    // Colours, clamping, rounding and the fast root.
     EXPECT_EQ(OmColour(2.0f, -1.0f, 0.5f, 1.0f).PackRGBA(), 0xFF007FFFu);
     EXPECT_EQ(OmColour(NAN, 0, 0, 0).PackRGBA(), 0u);
     // An inverted range tests the low bound first.

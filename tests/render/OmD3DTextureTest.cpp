@@ -75,6 +75,17 @@ protected:
     TempFolder folder{"om_textures"};
 };
 
+OmMaterial WithFrames(std::initializer_list<int32_t> frames)
+{
+    OmMaterial m;
+    OmMaterialLayer layer;
+    layer.frameRate = 0.0f; // a still layer
+    for (int32_t id : frames)
+        layer.frames.Add(id);
+    m.layers.Add(layer);
+    return m;
+}
+
 } // namespace
 
 TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWordsBlendAsTheTableSays)
@@ -235,21 +246,6 @@ TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWords
     renderer->ReleaseBlendMode();
     ExpectStates({{GfxRs::SrcBlend, GfxBlend::One}, {GfxRs::AlphaBlendEnable, 0}, {GfxRs::ZWriteEnable, 1}});
 }
-
-namespace {
-
-OmMaterial WithFrames(std::initializer_list<int32_t> frames)
-{
-    OmMaterial m;
-    OmMaterialLayer layer;
-    layer.frameRate = 0.0f; // a still layer
-    for (int32_t id : frames)
-        layer.frames.Add(id);
-    m.layers.Add(layer);
-    return m;
-}
-
-} // namespace
 
 // One id per distinct record, counted per registration; an id freed by the
 // last release is the next one handed out.

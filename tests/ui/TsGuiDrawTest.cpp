@@ -32,24 +32,22 @@ private:
     const char* tag_;
 };
 
-TEST(GuiElement, AWindowHoldsTwentyThreeChildrenAtMost)
-{
-    TsGuiWindow window(nullptr);
-    EXPECT_EQ(window.GetWidth(), 1.0f); // the whole screen at first
-    TsGuiElement children[24];
-    window.AddChild(nullptr);
-    for (TsGuiElement& child : children)
-        window.AddChild(&child);
-    EXPECT_EQ(window.GetChildCount(), 23);
-    EXPECT_EQ(children[23].GetOwner(), nullptr);
-    EXPECT_EQ(window.IndexOfChild(&children[23]), -1);
-    EXPECT_EQ(window.GetWidestChild(), 0.0f); // none takes input
-}
-
 using GuiWindowRouting = GuiTest;
 
-TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChild)
+TEST_F(GuiWindowRouting, AWindowHoldsTwentyThreeChildrenAndPressesReachEveryControlUnderThePointer)
 {
+    TsGuiWindow crowded(nullptr);
+    EXPECT_EQ(crowded.GetWidth(), 1.0f); // the whole screen at first
+    TsGuiElement children[24];
+    crowded.AddChild(nullptr);
+    for (TsGuiElement& child : children)
+        crowded.AddChild(&child);
+    EXPECT_EQ(crowded.GetChildCount(), 23);
+    EXPECT_EQ(children[23].GetOwner(), nullptr);
+    EXPECT_EQ(crowded.IndexOfChild(&children[23]), -1);
+    EXPECT_EQ(crowded.GetWidestChild(), 0.0f); // none takes input
+
+    // Presses reach every control under the pointer and every inert child.
     Start();
     std::string log;
     TsGuiWindow window(&FrontEnd());

@@ -15,7 +15,7 @@ namespace {
 
 // A bar shows clamp(value, 0, max) / max of its image's share; a bar with
 // no maximum is empty rather than a division by zero.
-TEST(HudBars, FractionsAndColoursClampAZeroMaximumIsEmptyAndSlotsOutsideAreRefused)
+TEST(TsHUDe, BarsColoursSlotsPortraitGlitchesAndFramePieces)
 {
     const struct {
         float value, max, factor, expected;
@@ -45,12 +45,9 @@ TEST(HudBars, FractionsAndColoursClampAZeroMaximumIsEmptyAndSlotsOutsideAreRefus
     // An empty slot draws nothing (and does not crash).
     hud.DrawSprite(HUD_PLATE, 0, 0);
     hud.DrawSprite(-5, 0, 0);
-}
 
-// A glitch starts only while none runs, with chance dt x 1 % per frame of
-// the 15-bit random number, and lasts 15 frames.
-TEST(HudPortrait, GlitchesStartOnLowRandomNumbersAndTheBandsScrollUp)
-{
+    // A glitch starts only while none runs, with chance dt x 1 % per frame of
+    // the 15-bit random number, and lasts 15 frames.
     TsHUDPortrait portrait;
     portrait.SetSize(64, 64);
     portrait.SetPlace(100, 200);
@@ -75,10 +72,8 @@ TEST(HudPortrait, GlitchesStartOnLowRandomNumbersAndTheBandsScrollUp)
     }
     EXPECT_LT(lowest, 0.01f);
     EXPECT_FLOAT_EQ(portrait.GetBand(0), 0.0f);
-}
 
-TEST(HudFrame, PiecesSurroundTheRectangleWithTheEdgeImageTurnedOutwards)
-{
+    // The frame pieces surround the rectangle with the edge image turned outwards.
     TsFrameWindow frame;
     frame.Build(OmVector2(10, 20), OmVector2(100, 50), 5.0f);
     // left, top, right, bottom of each piece: vertex 1 is top-left, 2 bottom-right.

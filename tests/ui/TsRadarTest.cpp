@@ -46,7 +46,7 @@ private:
     std::vector<bool> bits_;
 };
 
-TEST(RadarShading, DensityEdgesAndTheWorldMap)
+TEST(TsRadar, ShadingTheWorldMapAndPlacingRangeObjectiveArrowDiscAndBlips)
 {
     GridMap map(64);
     // Range 64 over 64 texels: each texel covers 2 x 2 tiles.
@@ -92,10 +92,8 @@ TEST(RadarShading, DensityEdgesAndTheWorldMap)
     std::vector<uint16_t> untouched(16 * 16, 0x1234);
     TsRadar::ShadeWorldRect(flat, 0, 0, 15, 15, untouched.data(), 16, 16);
     EXPECT_EQ(untouched[0], 0x1234);
-}
 
-TEST(RadarPlacement, RangeObjectiveArrowDiscBlipsAndADamagedRange)
-{
+    // Placing the range, objective arrow, disc and blips.
     const OmVector3 centre(10.0f, 3.0f, -2.0f);
     // Height plays no part; exactly at range is out, exactly at range - 5 an arrow.
     const struct {

@@ -9,7 +9,7 @@ namespace {
 
 // The character's name becomes script text: only an identifier may, and a
 // call that does not fit is not cut into another one.
-TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndNeverOverruns)
+TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndPricesSalesAndTheGridFollowTheRules)
 {
     LogCapture log;
     char out[64];
@@ -25,10 +25,8 @@ TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndNeverOverruns)
     char small[16];
     EXPECT_FALSE(TsTrade::TraderCall("TechTrader", "Ann", small, sizeof small));
     EXPECT_STREQ(small, "");
-}
 
-TEST(TradeRules, PricesSalesAndTheTraderGrid)
-{
+    // Prices, sales and the trader grid.
     // A pack of 10 at 3 costs 30; the player character of type 1 pays 27
     // (in single precision 0.9 would make it 26).
     EXPECT_EQ(TsTrade::BuyCost(3, 10, 0), 30);
