@@ -1,8 +1,8 @@
 #include "engine/OmArchive.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
@@ -11,7 +11,7 @@
 #include "engine/OmReport.h"
 #include "engine/OmStream.h"
 #include "engine/OmVector3.h"
-#include "platform/FilePath.h"
+#include "engine/OmWriteReplacing.h"
 
 const char OmArchive::kHeaderText[] =
     "Orrimund File Format. Archive of registered engine objects and their links.";
@@ -22,9 +22,10 @@ constexpr uint32_t kHeaderLength = sizeof(OmArchive::kHeaderText) - 1;
 static_assert(kHeaderLength == 75);
 constexpr uint32_t kVersionMajor = 1;
 constexpr uint32_t kVersionMinor = 0;
-// Fewest bytes an object can occupy in a file (a class that writes nothing
-// of its own still writes its base part); bounds what a count can ask for.
-constexpr uint64_t kMinObjectBytes = 4;
+// Fewest bytes an object can occupy in a file: every object writes at least
+// its root part, a reference count and the length of its name. Bounds what a
+// count can ask for.
+constexpr uint64_t kMinObjectBytes = 8;
 
 } // namespace
 
@@ -260,7 +261,7 @@ OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
         Fail("a reference points at an object of the wrong class");
         return *this;
     }
-    cell = m_registry.GetPool(entry.registryIndex)->CellAt(objectIndex, entry.pages);
+    cell = CellFor(m_loadTable[classIndex], objectIndex);
     return *this;
 }
 
@@ -310,21 +311,7 @@ bool OmArchive::Save(const char* path)
 
 bool OmArchive::SaveReplacing(const char* path)
 {
-    if (!path) {
-        ReportError("Archive: no file to save to");
-        return false;
-    }
-    const std::string target = plat::ResolvePath(path);
-    const std::string temporary = target + ".saving";
-    const bool saved = Save(temporary.c_str());
-    if (saved && std::rename(temporary.c_str(), target.c_str()) == 0) {
-        plat::ClearPathCache();
-        return true;
-    }
-    std::remove(temporary.c_str());
-    if (saved)
-        ReportError("Archive \"%s\": the new file could not be put in place", target.c_str());
-    return false;
+    return OmWriteReplacing(path, [this](const char* temporary) { return Save(temporary); });
 }
 
 void OmArchive::WriteHeader()
@@ -421,18 +408,39 @@ bool OmArchive::ReadClassTable()
         Fail("object counts larger than the file");
         return false;
     }
-    // Every object's cell is set aside now, so that references can be
-    // turned into addresses before the objects exist.
+    // Every object's cell has its place now, so that references can be
+    // turned into addresses before the objects exist; the pages themselves
+    // are set aside as a reference or an object first reaches them, so a
+    // count the file does not live up to costs no more than the file holds.
     for (uint32_t c = 0; c < count; ++c) {
         LoadClass& entry = m_loadTable[c];
         if (entry.count == 0)
             continue;
         OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
         entry.pageCount = (entry.count - 1) / pool->GetCellsPerPage() + 1;
-        entry.pages = new OmFastAllocPage*[entry.pageCount];
-        pool->AllocatePages(entry.count, entry.pageCount, entry.pages);
+        entry.pages = new OmFastAllocPage*[entry.pageCount]();
     }
     return true;
+}
+
+void* OmArchive::CellFor(LoadClass& entry, uint32_t index)
+{
+    OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
+    const uint32_t perPage = pool->GetCellsPerPage();
+    const uint32_t page = index / perPage;
+    if (!entry.pages[page]) {
+        const uint32_t first = page * perPage;
+        pool->AllocatePages(std::min(perPage, entry.count - first), 1, &entry.pages[page]);
+    }
+    return pool->CellAt(index, entry.pages);
+}
+
+uint32_t OmArchive::CellsSetAside(const LoadClass& entry, uint32_t page) const
+{
+    if (!entry.pages[page])
+        return 0;
+    const uint32_t perPage = m_registry.GetPool(entry.registryIndex)->GetCellsPerPage();
+    return std::min(perPage, entry.count - page * perPage);
 }
 
 bool OmArchive::ReadRoots()
@@ -470,9 +478,8 @@ bool OmArchive::ReadObjects()
         if (entry.count == 0)
             continue;
         OmClassFactory* factory = m_registry.GetFactory(entry.registryIndex);
-        OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
         for (uint32_t j = 0; j < entry.count; ++j) {
-            OmObject* object = factory->CreateFromArchive(*this, pool->CellAt(j, entry.pages));
+            OmObject* object = factory->CreateFromArchive(*this, CellFor(entry, j));
             entry.constructed = j + 1;
             object->Read(*this);
             if (HasFailed())
@@ -509,6 +516,8 @@ bool OmArchive::CheckLinks()
 //    empty by its loading constructor, pinned again;
 // 3. the empty objects, which refer to nothing, are destroyed for good and
 //    the cells go back to their pools.
+// Only the pages something reached were set aside, so a count the file did
+// not live up to builds nothing here.
 void OmArchive::DiscardLoadedObjects()
 {
     if (!m_loadTable)
@@ -520,8 +529,11 @@ void OmArchive::DiscardLoadedObjects()
                 continue;
             OmClassFactory* factory = m_registry.GetFactory(entry.registryIndex);
             OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
-            for (uint32_t j = 0; j < entry.count; ++j)
-                action(entry, j, factory, pool->CellAt(j, entry.pages));
+            for (uint32_t p = 0; p < entry.pageCount; ++p) {
+                const uint32_t first = p * pool->GetCellsPerPage();
+                for (uint32_t j = first; j < first + CellsSetAside(entry, p); ++j)
+                    action(entry, j, factory, pool->CellAt(j, entry.pages));
+            }
         }
     };
     forEachCell([this](LoadClass& entry, uint32_t j, OmClassFactory* factory, void* cell) {
@@ -537,8 +549,10 @@ void OmArchive::DiscardLoadedObjects()
     for (uint32_t c = 0; c < m_loadClassCount; ++c) {
         LoadClass& entry = m_loadTable[c];
         entry.constructed = 0;
-        if (entry.pages)
-            m_registry.GetPool(entry.registryIndex)->ReturnCells(entry.count, entry.pages);
+        for (uint32_t p = 0; p < entry.pageCount; ++p) {
+            if (const uint32_t cells = CellsSetAside(entry, p))
+                m_registry.GetPool(entry.registryIndex)->ReturnCells(cells, &entry.pages[p]);
+        }
     }
 }
 

@@ -3,9 +3,10 @@
 //
 // Classes are named in the file by their class name; objects are numbered
 // per class in the order they were first registered. On loading, every
-// object's cell is set aside before any object is read, so a reference
-// turns into an address by arithmetic alone and forward references need no
-// second pass.
+// object's cell has its place before any object is read (its page is set
+// aside when a reference or the object itself first reaches it), so a
+// reference turns into an address by arithmetic alone and forward
+// references need no second pass.
 //
 // Layout (32-bit little-endian words): the header text, version 1.0, the
 // class count and one record per registered class (name, object count), the
@@ -157,6 +158,12 @@ private:
     };
 
     OmArchive& ReadRefOf(void*& cell, const OmClass* expected);
+    // The cell of object index of a class of the file; its page is set
+    // aside when first reached.
+    void* CellFor(LoadClass& entry, uint32_t index);
+    // How many cells of the class's page are set aside (0 for a page never
+    // reached).
+    uint32_t CellsSetAside(const LoadClass& entry, uint32_t page) const;
     bool LoadContents();
     bool ReadHeader();
     bool ReadClassTable();

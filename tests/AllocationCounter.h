@@ -1,5 +1,6 @@
 // Counts the heap allocations a test makes on its own thread, for the tests
-// that prove per-frame work allocates nothing. The program's global
+// that prove per-frame work allocates nothing, and the heap bytes in use, for
+// the tests that bound what a piece of work may ask of memory. The program's global
 // allocation functions are replaced in AllocationCounter.cpp, which the test
 // programs that count link in once.
 #pragma once
@@ -14,5 +15,12 @@ void Count(bool on);
 
 // Allocations counted so far, by every thread that had counting on.
 uint64_t Counted();
+
+// Heap bytes the whole program holds now (every thread, whether counting or
+// not), and the most it held at once since the last ResetPeak: what a piece
+// of work asked of memory, however briefly.
+uint64_t LiveBytes();
+uint64_t PeakBytes();
+void ResetPeak();
 
 } // namespace testalloc

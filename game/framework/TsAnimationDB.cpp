@@ -10,8 +10,8 @@
 #include "engine/OmBoneAnimation.h"
 #include "engine/OmBoneText.h"
 #include "engine/OmStream.h"
+#include "engine/OmWriteReplacing.h"
 #include "game/framework/TsLog.h"
-#include "platform/FilePath.h"
 
 namespace {
 
@@ -62,15 +62,7 @@ void TsAnimationDB::FreeSlots(Entry& entry)
         delete slot;
         slot = nullptr;
     }
-}
-
-bool TsAnimationDB::HasAnimations(const Entry& entry)
-{
-    for (const OmBoneAnimation* slot : entry.slots) {
-        if (slot)
-            return true;
-    }
-    return false;
+    entry.inMemory = 0;
 }
 
 void TsAnimationDB::FreeAll()
@@ -168,7 +160,7 @@ bool TsAnimationDB::LoadAnimations()
         Entry& entry = m_entries[i];
         // An entry already in memory (loaded before, or converted from text)
         // is kept: characters may be playing its animations.
-        if (entry.needed && !HasAnimations(entry) && !LoadEntry(file, fileSize, entry, i))
+        if (entry.needed && !entry.inMemory && !LoadEntry(file, fileSize, entry, i))
             ok = false;
     }
     return ok;
@@ -197,11 +189,40 @@ bool TsAnimationDB::LoadEntry(OmBufferedFile& file, uint64_t fileSize, Entry& en
         ok = record->Read(file, entry.size - used);
         used += record->RecordSize();
     }
-    if (ok && !file.HasFailed())
+    if (ok && !file.HasFailed()) {
+        entry.inMemory = 1;
         return true;
+    }
     FreeSlots(entry);
     LogErrorF("Animation entry %u of %s is damaged; its animations are left out", index, name);
     return false;
+}
+
+bool TsAnimationDB::LoadEntries(const std::vector<uint32_t>& indices)
+{
+    if (indices.empty())
+        return true;
+    OmBufferedFile file(kBufferSize);
+    if (!m_fileName.Get() || !file.Open(m_fileName.Get(), false)) {
+        LogErrorF("Cannot load binary animation file: %s", Shown(m_fileName.Get()));
+        return false;
+    }
+    const uint64_t fileSize = file.GetRemaining();
+    bool ok = true;
+    for (uint32_t i : indices)
+        ok = LoadEntry(file, fileSize, m_entries[i], i) && ok;
+    return ok;
+}
+
+std::vector<uint32_t> TsAnimationDB::EntriesOnlyInTheFile() const
+{
+    std::vector<uint32_t> indices;
+    for (uint32_t i = 0; i < m_entries.GetCount(); ++i) {
+        // An entry made here and never written has no data anywhere.
+        if (!m_entries[i].inMemory && m_entries[i].size != 0)
+            indices.push_back(i);
+    }
+    return indices;
 }
 
 int32_t TsAnimationDB::MarkForLoading(int32_t entry)
@@ -247,8 +268,14 @@ void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const cha
         LogErrorF("The skeleton could not be read from %s", boneFile);
         return;
     }
-    OmBoneAnimation* record = ReadTextAnimation(fileName, boneFile ? &parents : nullptr);
     const uint32_t oldCount = m_entries.GetCount();
+    if (uint32_t(entry) < oldCount && !m_entries[uint32_t(entry)].inMemory &&
+        m_entries[uint32_t(entry)].size != 0 && !LoadEntries({uint32_t(entry)})) {
+        LogErrorF("Error converting animation: %s", Shown(fileName));
+        LogErrorF("Entry %d could not be read from %s; it is left as it was", entry, Shown(m_fileName.Get()));
+        return;
+    }
+    OmBoneAnimation* record = ReadTextAnimation(fileName, boneFile ? &parents : nullptr);
     if (uint32_t(entry) >= oldCount) {
         m_entries.Resize(uint32_t(entry) + 1);
         for (uint32_t i = oldCount; i < m_entries.GetCount(); ++i)
@@ -257,6 +284,7 @@ void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const cha
     Entry& e = m_entries[uint32_t(entry)];
     delete e.slots[slot];
     e.slots[slot] = record;
+    e.inMemory = 1;
     e.count = 0;
     for (const OmBoneAnimation* s : e.slots)
         e.count += s ? 1 : 0;
@@ -274,35 +302,46 @@ bool TsAnimationDB::WriteBinary(const char* fileName)
         LogError("Cannot save anim file");
         return false;
     }
-    // The old file stays until the new one is whole.
-    const std::string target = plat::ResolvePath(fileName);
-    const std::string temporary = target + ".tmp";
-    OmBufferedFile file(kBufferSize);
-    if (!file.Open(temporary.c_str(), true)) {
+    // Every entry is written whole: those whose animations are only in the
+    // file are read for the write and let go again afterwards.
+    const std::vector<uint32_t> borrowed = EntriesOnlyInTheFile();
+    std::vector<Entry> layout;
+    const bool written = LoadEntries(borrowed) && OmWriteReplacing(fileName, [&](const char* temporary) {
+                             return WriteFile(temporary, layout);
+                         });
+    for (uint32_t i : borrowed)
+        FreeSlots(m_entries[i]);
+    if (!written) {
         LogError("Cannot save anim file");
         return false;
     }
-    const bool written = WriteContents(file);
-    file.Close();
-    if (!written || file.HasFailed()) {
-        std::remove(temporary.c_str());
-        LogError("Cannot save anim file");
-        return false;
+    // The entries now lie where the new file keeps them, so that file is
+    // the one they are read from from now on.
+    for (uint32_t i = 0; i < m_entries.GetCount(); ++i) {
+        m_entries[i].size = layout[i].size;
+        m_entries[i].offset = layout[i].offset;
+        m_entries[i].count = layout[i].count;
     }
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        LogError("Cannot save anim file");
-        return false;
-    }
+    m_fileName = fileName;
     return true;
 }
 
-bool TsAnimationDB::WriteContents(OmBufferedFile& file)
+bool TsAnimationDB::WriteFile(const char* path, std::vector<Entry>& layout)
+{
+    OmBufferedFile file(kBufferSize);
+    if (!file.Open(path, true))
+        return false;
+    const bool written = WriteContents(file, layout);
+    file.Close();
+    return written && !file.HasFailed();
+}
+
+bool TsAnimationDB::WriteContents(OmBufferedFile& file, std::vector<Entry>& layout)
 {
     const uint32_t n = m_entries.GetCount();
     // The layout first, in 64 bits: a database past 4 GB cannot be indexed
     // by the file's 32-bit offsets.
-    std::vector<Entry> layout(n);
+    layout.assign(n, Entry{});
     uint64_t offset = kHeaderSize + uint64_t(n) * kTableEntrySize;
     for (uint32_t i = 0; i < n; ++i) {
         uint64_t size = kEmptyEntrySize;
@@ -333,12 +372,5 @@ bool TsAnimationDB::WriteContents(OmBufferedFile& file)
                 break;
         }
     }
-    if (!ok)
-        return false;
-    for (uint32_t i = 0; i < n; ++i) {
-        m_entries[i].size = layout[i].size;
-        m_entries[i].offset = layout[i].offset;
-        m_entries[i].count = layout[i].count;
-    }
-    return true;
+    return ok;
 }

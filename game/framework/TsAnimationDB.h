@@ -81,6 +81,9 @@ public:
         uint32_t offset = 0; // where the data starts in the file
         uint32_t count = 0;  // animations present
         OmBoneAnimation* slots[TSANIM_COUNT] = {};
+        // The slots hold the entry whole (read from the file, or made here);
+        // when clear, its animations are only in the file at offset.
+        uint8_t inMemory = 0;
     };
 
     TsAnimationDB();
@@ -117,22 +120,31 @@ public:
     const char* GetFileName() const { return m_fileName.Get(); }
 
     // Converts a text animation file into the slot, growing the entry list
-    // when the entry is past its end; the slot's old animation is freed.
+    // when the entry is past its end; the slot's old animation is freed. An
+    // entry whose animations are only in the file is read first, so that it
+    // stays whole; when it cannot be read, nothing is converted.
     // boneFile, when given, is the bone file of the figure the animation is
     // for: its skeleton lets a file stored in model space be read.
     void LoadAnimationTextFile(int32_t entry, int32_t slot, const char* fileName,
                                const char* boneFile = nullptr);
     // Writes the whole database through a temporary file, so a failed write
-    // keeps the old file; false (and logged) on any failure.
+    // keeps the old file; false (and logged) on any failure. Entries whose
+    // animations are only in the file are read for the write and let go
+    // again. Once written, the file is the database's: its name and the
+    // entries' offsets describe it.
     bool WriteBinary(const char* fileName);
 
 private:
     bool ReadTable(OmBufferedFile& file, const char* name, uint64_t fileSize, uint32_t entryCount,
                    OmArray<Entry>& table);
     bool LoadEntry(OmBufferedFile& file, uint64_t fileSize, Entry& entry, uint32_t index);
-    bool WriteContents(OmBufferedFile& file);
+    // Reads the entries listed whose animations are only in the file.
+    bool LoadEntries(const std::vector<uint32_t>& indices);
+    // The entries whose animations are only in the file.
+    std::vector<uint32_t> EntriesOnlyInTheFile() const;
+    bool WriteFile(const char* path, std::vector<Entry>& layout);
+    bool WriteContents(OmBufferedFile& file, std::vector<Entry>& layout);
     static void FreeSlots(Entry& entry);
-    static bool HasAnimations(const Entry& entry);
 
     OmArray<Entry> m_entries{1};
     OmString m_fileName;

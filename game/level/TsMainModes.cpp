@@ -232,9 +232,17 @@ void TsMain::LevelStarted()
 
 // A mode that cannot start would be rebuilt every frame for ever; the
 // player is told once, and the game goes back to the front end (or, when
-// the front end itself fails, runs with no mode).
+// the front end itself fails, runs with no mode). What the switch was to do
+// once the level stood goes with it: the save after a move to the next level
+// (else the next level that does load writes a save nobody asked for), and
+// the load screen held for a level that never came (else the failure's box
+// is followed by "Press Space To Continue" instead of the title).
 bool TsMain::ModeStartFailed(int request)
 {
+    savePending_ = false;
+    g_loadScreen.held = 0;
+    g_loadScreen.prompt = 0;
+    ReleaseLoadScreenImage();
     char text[256];
     if (request == TS_MODE_FRONT_END) {
         std::snprintf(text, sizeof text, "The front end could not be started; the game runs with no mode.");

@@ -94,14 +94,10 @@ bool TsMain::LoadGame(const char* name)
         g_loadScreen.held = 1;
         g_loadScreen.textY = screenHeight_ / 3 * 2;
     }
-    if (!LoadSavedLevel(saveName)) {
-        // However far the load got, the failure's message and the title
-        // follow at once: no load screen waits for Space before them.
-        g_loadScreen.held = 0;
-        ReleaseLoadScreenImage();
-        return false;
-    }
-    return true;
+    // However far the load got, a failure lets go of the load screen with
+    // the switch (TsMain::ModeStartFailed): the failure's message and the
+    // title follow at once.
+    return LoadSavedLevel(saveName);
 }
 
 bool TsMain::LoadSavedLevel(const std::string& saveName)

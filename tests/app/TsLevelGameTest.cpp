@@ -218,6 +218,44 @@ TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
     EXPECT_LT(LuaNumber("g_demoTicks"), 999.0);   // the globals of the level left stay behind
 }
 
+// A move to the next level whose load fails goes back to the title; the
+// next level that does load writes no save of its own.
+TEST_F(LevelGame, AFailedMoveToTheNextLevelLeavesNoSaveForTheNextLoad)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    EXPECT_EQ(RunLua("NextLevel()"), 0);
+    ASSERT_TRUE(app->GetSavePending());
+    std::ofstream("Save Games/player.tmp", std::ios::binary | std::ios::trunc) << "damaged";
+    Frames(3, 100);
+    EXPECT_TRUE(log.Contains("Error: cannot load game file player.tmp"));
+    ASSERT_NE(app->GetMode(), nullptr);
+    ASSERT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+
+    app->SetPendingLoad("Ann [1] - Demo");
+    app->RequestMode(TS_MODE_LEVEL);
+    SwitchAndContinue();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_FALSE(fs::exists("Save Games/Ann [2] - Demo"));
+}
+
+// A save that fails right after a load (a folder stands where its file
+// would go) goes back to the title at once: after the failure's box no load
+// screen waits for Space.
+TEST_F(LevelGame, ASaveThatFailsJustAfterALoadLeavesNoLoadScreenHeld)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    Key(TsLoadScreen::kSpaceKey, false); // nobody lets a held load screen go
+    EXPECT_EQ(RunLua("NextLevel()"), 0);
+    fs::create_directories("Save Games/Ann [2] - Demo.saving");
+    boxes.clear();
+    Frames(3, 100);
+    EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
+    ASSERT_NE(app->GetMode(), nullptr);
+    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_FALSE(g_loadScreen.Active());
+}
+
 TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
 {
     EXPECT_EQ(RunLua("CreateSave('demo', 5)"), 0);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "engine/OmBoneAnimation.h"
@@ -237,4 +238,69 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
     for (int32_t e = 0; e < int32_t(db_.GetEntryCount()); ++e)
         db_.MarkForLoading(e);
     EXPECT_TRUE(db_.LoadAnimations());
+}
+
+// A conversion made in the running game, where only the table was read,
+// and written over the file: the characters never loaded keep theirs.
+TEST_F(AnimationDBTest, WritingKeepsTheAnimationsOfEntriesNeverLoaded)
+{
+    WriteSample();
+    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
+    scratch_.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
+    db_.LoadAnimationTextFile(3, TSANIM_RUN, "anims\\run.txt");
+    ASSERT_TRUE(db_.WriteBinary("data\\animdb.tsa"));
+    EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr) << "read for the write, then let go";
+
+    TsAnimationDB written;
+    ASSERT_TRUE(written.Open("data\\animdb.tsa"));
+    for (int32_t e = 0; e < 4; ++e)
+        written.MarkForLoading(e);
+    ASSERT_TRUE(written.LoadAnimations());
+    ASSERT_NE(written.GetAnimation(0, TSANIM_STAND), nullptr);
+    EXPECT_TRUE(SameAnimation(*written.GetAnimation(0, TSANIM_STAND), *source_.GetAnimation(0, TSANIM_STAND)));
+    ASSERT_NE(written.GetAnimation(2, TSANIM_WALK), nullptr);
+    EXPECT_TRUE(SameAnimation(*written.GetAnimation(2, TSANIM_WALK), *source_.GetAnimation(2, TSANIM_WALK)));
+    ASSERT_NE(written.GetAnimation(3, TSANIM_RUN), nullptr);
+    EXPECT_TRUE(SameAnimation(*written.GetAnimation(3, TSANIM_RUN), *db_.GetAnimation(3, TSANIM_RUN)));
+}
+
+// After a write that moved the entries, the next load (a mode switch) finds
+// them in the file just written, wherever it is.
+TEST_F(AnimationDBTest, AfterAWriteTheEntriesAreReadFromTheFileJustWritten)
+{
+    WriteSample();
+    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
+    db_.MarkForLoading(0);
+    ASSERT_TRUE(db_.LoadAnimations());
+    scratch_.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
+    db_.LoadAnimationTextFile(0, TSANIM_RUN, "anims\\run.txt"); // entry 2 moves along
+    ASSERT_TRUE(db_.WriteBinary("data\\copy.tsa"));
+    EXPECT_STREQ(db_.GetFileName(), "data\\copy.tsa");
+
+    db_.UnloadAnimations();
+    db_.MarkForLoading(0);
+    db_.MarkForLoading(2);
+    ASSERT_TRUE(db_.LoadAnimations()) << log_.All();
+    ASSERT_NE(db_.GetAnimation(0, TSANIM_RUN), nullptr);
+    ASSERT_NE(db_.GetAnimation(2, TSANIM_WALK), nullptr);
+    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(2, TSANIM_WALK), *source_.GetAnimation(2, TSANIM_WALK)));
+}
+
+// A conversion into an entry whose animations are still only in the file
+// adds to them; when the file cannot give them, nothing is converted.
+TEST_F(AnimationDBTest, ConvertingIntoAnEntryNotLoadedKeepsItsOtherAnimations)
+{
+    WriteSample();
+    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
+    scratch_.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
+    db_.LoadAnimationTextFile(0, TSANIM_RUN, "anims\\run.txt");
+    ASSERT_NE(db_.GetAnimation(0, TSANIM_RUN), nullptr);
+    ASSERT_NE(db_.GetAnimation(0, TSANIM_STAND), nullptr);
+    EXPECT_TRUE(SameAnimation(*db_.GetAnimation(0, TSANIM_STAND), *source_.GetAnimation(0, TSANIM_STAND)));
+    EXPECT_EQ(db_.GetEntry(0)->count, 2u);
+
+    std::filesystem::remove("data/animdb.tsa");
+    db_.LoadAnimationTextFile(2, TSANIM_RUN, "anims\\run.txt");
+    EXPECT_EQ(db_.GetAnimation(2, TSANIM_RUN), nullptr);
+    EXPECT_TRUE(log_.Contains("Entry 2 could not be read from data\\animdb.tsa"));
 }

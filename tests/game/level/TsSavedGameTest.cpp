@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +18,7 @@
 #include "game/level/TsLevel.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
+#include "tests/AllocationCounter.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/TestEntities.h"
@@ -34,6 +36,32 @@ std::vector<char> ReadBytes(const std::string& path)
 void WriteBytes(const std::string& path, const std::vector<char>& bytes, size_t size)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(size));
+}
+
+// What loading a file asks of the heap: the most bytes held at once above
+// what was held before, and the number of allocations (the work done).
+struct LoadCost {
+    bool loaded = false;
+    uint64_t peakBytes = 0;
+    uint64_t allocations = 0;
+};
+
+LoadCost MeasureLoad(const char* path)
+{
+    LoadCost cost;
+    const uint64_t before = testalloc::LiveBytes(), counted = testalloc::Counted();
+    testalloc::ResetPeak();
+    testalloc::Count(true);
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        cost.loaded = archive.Load(path);
+        for (uint32_t i = archive.GetRootCount(); i-- > 0;)
+            delete archive.GetRoot(i);
+    }
+    testalloc::Count(false);
+    cost.peakBytes = testalloc::PeakBytes() - before;
+    cost.allocations = testalloc::Counted() - counted;
+    return cost;
 }
 
 // Only names that start with exactly "<player> [" and a number in brackets
@@ -240,6 +268,40 @@ TEST(TsSavedGame, APlayerAndALevelComeBackAsSavedAndDamagedCopiesFailToLoad)
     // The count promises shots the file does not hold: their references
     // read the level's next fields and fail as references of the wrong kind.
     EXPECT_TRUE(reported.Contains("a reference points at an object of the wrong class")) << reported.Text();
+}
+
+// One damaged word in the class table: the level's count promises as many
+// levels as the file could hold at their smallest. The load fails with its
+// message, asking no more of memory, nor doing more work, than loading the
+// good file does.
+TEST(TsSavedGame, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    {
+        SavedGame saved;
+        ASSERT_TRUE(saved.Save("game"));
+    }
+    std::vector<char> bytes = ReadBytes("Save Games/game");
+    const char record[] = "\x07\0\0\0TsLevel"; // the class record: name length, name, count
+    auto at = std::search(bytes.begin(), bytes.end(), std::begin(record), std::end(record) - 1);
+    ASSERT_NE(at, bytes.end());
+    const size_t countAt = size_t(at - bytes.begin()) + sizeof record - 1;
+    uint32_t count = 0;
+    std::memcpy(&count, &bytes[countAt], 4);
+    ASSERT_EQ(count, 1u);
+    count = uint32_t(bytes.size() / 16);
+    std::memcpy(&bytes[countAt], &count, 4);
+    WriteBytes("Save Games/damaged", bytes, bytes.size());
+
+    const LoadCost good = MeasureLoad("Save Games/game");
+    ASSERT_TRUE(good.loaded);
+    DebugOutputCapture reported;
+    const LoadCost damaged = MeasureLoad("Save Games/damaged");
+    EXPECT_FALSE(damaged.loaded);
+    EXPECT_TRUE(reported.Contains("Archive \"Save Games/damaged\"")) << reported.Text();
+    EXPECT_LT(damaged.peakBytes, 2 * good.peakBytes + (1u << 20)) << count << " levels promised";
+    EXPECT_LT(damaged.allocations, 3 * good.allocations) << count << " levels promised";
 }
 
 } // namespace
