@@ -3,7 +3,8 @@
 // with their bone and skin-weight files (bones.txt) and animation text
 // files, and the animation database animdb.tsa converted from them by the
 // database's own text road. The walker (models/walker, entry 0) stands and
-// walks, and has a bone in its right hand to carry a weapon on; the title screen's figure (frontend/helmer, entry 5) stands and
+// walks, and has a bone without a box in its right hand to carry a weapon
+// on; the title screen's figure (frontend/helmer, entry 5) stands and
 // breathes and carries the two look bones "Box14" and "Box22" that turn
 // after the cursor; the mine (characters/mine) is a casing and cap on one
 // bone. The town's jelly (characters/jelly) is a morph figure, a mesh a
