@@ -89,4 +89,5 @@ protected:
     OmVoidChain m_modifierLists[kModifierKinds];
 
     friend class OmGroup;
+    friend class OmSkinShape; // hangs the nodes of its bones from itself
 };

@@ -74,6 +74,7 @@ OmGroup* OmSkinShape::AttachNodeToBone(int32_t bone)
         node = new OmGroup();
         m_attachments.Add(Attachment{bone, node});
     }
+    static_cast<OmNode*>(node)->m_parent = this;
     node->LocalRotation().SetIdentity();
     node->LocalPosition().Set(0.0f, 0.0f, 0.0f);
     node->LocalScale() = 1.0f;
@@ -88,8 +89,12 @@ void OmSkinShape::DetachAttachmentAt(uint32_t slot)
     OmGroup* node = a.node;
     a.node = nullptr;
     a.bone = -1;
-    if (node)
-        node->Release();
+    if (!node)
+        return;
+    // One still held elsewhere must not name a shape that may be going.
+    if (static_cast<OmNode*>(node)->m_parent == this)
+        static_cast<OmNode*>(node)->m_parent = nullptr;
+    node->Release();
 }
 
 void OmSkinShape::DetachNode(OmGroup* node)
@@ -195,7 +200,7 @@ void OmSkinShape::Update(float time)
         m_pose->twistAngle = m_twistAngle;
     }
     skeleton->Pose(m_boneMatrices, m_pose);
-    MoveAttachments();
+    MoveAttachments(time);
 }
 
 void OmSkinShape::Animate(float time, uint32_t boneCount)
@@ -252,7 +257,9 @@ void OmSkinShape::ScaleBone()
     q.SetFromMatrix(m);
 }
 
-void OmSkinShape::MoveAttachments()
+// The nodes hang from this shape, so what they carry is placed in the world
+// with the bone as the shape stands this update.
+void OmSkinShape::MoveAttachments(float time)
 {
     for (uint32_t i = 0; i < m_attachments.GetCount(); ++i) {
         const Attachment& a = m_attachments[i];
@@ -260,6 +267,15 @@ void OmSkinShape::MoveAttachments()
             continue;
         a.node->LocalRotation() = m_boneMatrices[uint32_t(a.bone)].rotation;
         a.node->LocalPosition() = m_boneMatrices[uint32_t(a.bone)].position;
+        a.node->Update(time);
+    }
+}
+
+void OmSkinShape::RenderAttachments(OmRenderer& renderer)
+{
+    for (uint32_t i = 0; i < m_attachments.GetCount(); ++i) {
+        if (m_attachments[i].node)
+            m_attachments[i].node->RenderCulled(renderer);
     }
 }
 
@@ -278,6 +294,7 @@ void OmSkinShape::Render(OmRenderer& renderer)
     const OmSkeleton* skeleton = GetSkeleton();
     if ((flags & kDrawSkeleton) && skeleton)
         DrawSkeleton(renderer, *skeleton, (flags & kDrawHeadMarker) != 0);
+    RenderAttachments(renderer);
 }
 
 void OmSkinShape::DrawSkeleton(OmRenderer& renderer, const OmSkeleton& skeleton, bool headMarker) const

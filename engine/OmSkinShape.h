@@ -1,7 +1,9 @@
 // A shape that plays bone animations on a skinned mesh. Each update samples
 // the current animation into a pose, poses the skeleton into one matrix per
 // bone and moves the nodes attached to bones (carried weapons and the like);
-// each draw hands the matrices to the renderer's skinned mesh.
+// each draw hands the matrices to the renderer's skinned mesh. The attached
+// nodes hang from the shape: each update places them in the world and each
+// draw draws them, so whatever is hung on a bone is seen where the bone is.
 #pragma once
 
 #include <cstdint>
@@ -78,7 +80,8 @@ private:
     void Animate(float time, uint32_t boneCount);
     void SamplePose(uint32_t boneCount);
     void ScaleBone();
-    void MoveAttachments();
+    void MoveAttachments(float time);
+    void RenderAttachments(OmRenderer& renderer);
     void ReleaseAttachments();
     void DrawSkeleton(OmRenderer& renderer, const OmSkeleton& skeleton, bool headMarker) const;
 

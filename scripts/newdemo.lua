@@ -113,6 +113,7 @@ function MakePartyMember(name, pcType, x, z)
     pc:SetMdl("walker.pbf")
     pc:SetAnimationClass(0)
     pc:SetWaistBone(1) -- the walker's torso turns to aim
+    pc:SetAttackBone(7) -- the weapon in hand is carried on the right hand
     pc:SetRadius(0.3)
     pc:SetHeight(1.8)
     pc:SetOrigin(x, 0, z)
@@ -283,6 +284,7 @@ function WeaponTemplateBlaster(weapon)
     a:SetReload(0.5)
     a:SetProjectileID(0)
     weapon:SetMdl("blaster.pbf")
+    weapon:SetMuzzleOffset(0.1, 0, 0.3) -- the mouth of the barrel, held in the hand
     weapon:SetSpriteName("blaster.tga")
     weapon:SetCanEquip(true)
     weapon:SetForSale(true)

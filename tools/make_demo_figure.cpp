@@ -3,7 +3,8 @@
 // with their bone and skin-weight files (bones.txt) and animation text
 // files, and the animation database animdb.tsa converted from them by the
 // database's own text road. The walker (models/walker, entry 0) stands and
-// walks; the title screen's figure (frontend/helmer, entry 5) stands and
+// walks, and has a bone without a box in its right hand to carry a weapon
+// on; the title screen's figure (frontend/helmer, entry 5) stands and
 // breathes and carries the two look bones "Box14" and "Box22" that turn
 // after the cursor; the mine (characters/mine) is a casing and cap on one
 // bone. The town's jelly (characters/jelly) is a morph figure, a mesh a
@@ -49,6 +50,9 @@ const Limb kWalker[] = {
     {"ArmRight", 1, {4, 17, 0}, {4, 13, 0}, {1, 4, 1}, 1},
     {"LegLeft", 0, {-1.5f, 9, 0}, {-1.5f, 4.5f, 0}, {1.2f, 4.5f, 1.2f}, 0},
     {"LegRight", 0, {1.5f, 9, 0}, {1.5f, 4.5f, 0}, {1.2f, 4.5f, 1.2f}, 0},
+    // The right hand, at the foot of the arm: no box of its own, the bone a
+    // character carries its weapon on (the party's attack bone, 7).
+    {"HandRight", 4, {4, 9, 0}, {4, 9, 0}, {0, 0, 0}, 1},
 };
 
 // The title figure: a tall armoured sentinel whose two eye stalks ("Box14"
@@ -105,7 +109,8 @@ bool WriteScene(const Figure& figure, const fs::path& path, std::vector<int>& bo
     auto mesh = std::make_unique<OmPbfMeshRecord>();
     demo::AddSquareUvs(*mesh);
     for (int b = 0; b < figure.bones; ++b)
-        AddBox(*mesh, figure.limbs[b], b, bones);
+        if (figure.limbs[b].half.x > 0.0f) // a bone without a box carries things only
+            AddBox(*mesh, figure.limbs[b], b, bones);
     if (figure.limbs == kMine)
         AddBox(*mesh, kMineCap, 0, bones);
     scene.AddObject(std::move(mesh));

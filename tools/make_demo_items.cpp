@@ -46,7 +46,9 @@ const Article kArticles[] = {
     {"armour", 120, 120, 140, {2.5f, 3.0f, 1.0f}},
     {"key", 230, 200, 60, {1.0f, 0.3f, 0.5f}},
     {"chest", 140, 90, 40, {5.0f, 3.0f, 3.5f}},
-    {"blaster", 60, 80, 170, {2.5f, 0.8f, 0.8f}},
+    // Green, to be told from the party's blue clothes in a hand; its barrel
+    // along Z, forward in the hand.
+    {"blaster", 60, 170, 90, {0.8f, 0.8f, 2.5f}},
     {"brusk_tongue", 200, 90, 110, {0.5f, 0.5f, 4.0f}}, // the tongue brusk strikes with
 };
 

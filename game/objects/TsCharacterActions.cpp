@@ -280,7 +280,7 @@ void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity
         ChooseGait();
         StartFollowing();
         if (player)
-            StoreGoalHeight();
+            StoreGoalHeight(point.y);
     } else {
         m_pendingCommand = kNoCommand;
         m_actionState = kStand;
@@ -426,7 +426,9 @@ bool TsCharacterObject::GetMoveTarget(OmVector3& point) const
     return true;
 }
 
-void TsCharacterObject::StoreGoalHeight()
+// The walker's own height says nothing of where it is going: measured from
+// it, a goal on ground above its head would be looked for below that ground.
+void TsCharacterObject::StoreGoalHeight(float goalY)
 {
     OmVector3 goal;
     if (!GetMoveTarget(goal))
@@ -436,18 +438,18 @@ void TsCharacterObject::StoreGoalHeight()
     if (!world)
         return;
     TsWorldHit hit;
-    const OmVector3 from(goal.x, m_height + m_position.y, goal.z);
+    const OmVector3 from(goal.x, goalY + m_height, goal.z);
     if (world->CastSegment(from, OmVector3(goal.x, from.y - 100.0f, goal.z), hit, false)) {
         m_goalHeight = hit.point.y;
         return;
     }
     OmVector3 points[8];
     const int32_t n =
-        world->FindAllIntersections(OmVector3(goal.x, m_position.y + 20.0f, goal.z), OmVector3(0, -1, 0), points, 8, false);
+        world->FindAllIntersections(OmVector3(goal.x, goalY + 20.0f, goal.z), OmVector3(0, -1, 0), points, 8, false);
     float best = 0.0f;
     bool any = false;
     for (int32_t i = 0; i < n; ++i) {
-        const float gap = points[i].y - m_position.y;
+        const float gap = points[i].y - goalY;
         if (!any || gap < best) {
             best = gap;
             m_goalHeight = points[i].y;
@@ -648,7 +650,7 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
     StartFollowing();
     m_pendingCommand = kGoToUse;
     if (OmClass::IsDerivedFromNamed(GetClass(), kPcClass))
-        StoreGoalHeight();
+        StoreGoalHeight(destination.y);
     AdvanceAlongPath(1.0f);
     OmVector3 direction;
     if (PathDirection(direction))

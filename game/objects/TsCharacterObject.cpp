@@ -210,8 +210,6 @@ bool TsCharacterObject::Initialise()
     bool ok = LoadModel(kCharacterFolder);
     LoadSprite(kHudFolder);
     m_modelInstance = FindSkinShape(model_);
-    if (m_inventory && !m_inventory->Initialise())
-        ok = false;
     if (m_innateAttack && !m_innateAttack->Initialise())
         ok = false;
     if (m_attackBone >= 0 && m_modelInstance) {
@@ -219,6 +217,7 @@ bool TsCharacterObject::Initialise()
         if (!shape->AttachNodeToBone(m_attackBone))
             LogErrorF("TsCharacterObject: %s has no attack bone %d", GetName() ? GetName() : "", m_attackBone);
     }
+    // After the attack node is made: the equipped article goes into the hand.
     if (m_inventory && !m_inventory->Initialise())
         ok = false;
     if (TsAudio* audio = TsAccess::Audio()) {
@@ -515,16 +514,22 @@ int32_t TsCharacterObject::DieAndReport()
         return kDead;
     m_lifeState = kDead;
     if (m_innateAttack && m_innateAttack->IsBimodal()) {
-        // A creature that bursts when it dies: its second blow goes off
-        // from the middle of its body, and it is gone at once.
+        // A creature that bursts when it dies: its second blow is launched
+        // from the middle of its body whatever kind of weapon the block
+        // names (a sweep would land after the creature is gone), and it is
+        // gone at once.
         m_innateAttack->SetMode(true);
         m_innateAttack->SetReloadCountdown(0);
         const OmVector3 centre = m_position + OmVector3(0.0f, 0.5f * m_height, 0.0f);
-        FireWeapon(m_innateAttack, centre, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
+        m_innateAttack->FireAt(centre, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
         SetFlag(TS_ENTITY_PENDING_DELETE);
     } else {
         TsTimerTable::Instance().AddTimer(this, 2.0f, 1, kFadeTimerKind);
     }
+    // A continuous weapon firing as its wielder falls is not ticked into
+    // silence by a character that is never ticked again.
+    if (TsWeaponObject* attack = GetCurrentAttack())
+        attack->StopLoop();
     PlaySoundSlot(TS_CHARSOUND_DEATH, m_position);
     m_height = 0.1f;
     StopMoving();

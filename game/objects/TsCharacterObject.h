@@ -377,7 +377,9 @@ protected:
     void ShowTongue();
     void DetachTongue();
     void CloseApproach();
-    void StoreGoalHeight();
+    // The ground under the path's end, measured from the height of the point
+    // the move was ordered to (the HUD's destination marker stands there).
+    void StoreGoalHeight(float goalY);
     void AttackOrder(TsEntity* target);
     bool WithinRange(const TsEntity* target) const;
     void WalkToBase();

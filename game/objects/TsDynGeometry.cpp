@@ -359,6 +359,10 @@ bool TsDynGeometry::FindPushPoint(TsCharacterObject& character, OmVector3& out) 
 
 void TsDynGeometry::PushPartyOff(const TsTileOverlay& overlay)
 {
+    // A refused overlay (a door at the map's edge) blocked no tile: its
+    // empty codes must not read as closed ground.
+    if (!overlay.IsMade())
+        return;
     const TsPlayer* player = TsAccess::LocalPlayer();
     const TsWorld* world = TsAccess::World();
     if (!player || !world || world->GetAITileSize() <= 0.0f)

@@ -19,6 +19,14 @@ struct TsTileOverlay {
     int32_t x = 0;      // first image tile column
     int32_t z = 0;      // first image tile row
     TsNibbleArray overlayCodes;
+
+    // Whether the record holds codes for its whole rectangle. A refused one
+    // holds none: nothing is written from it, and it blocks no tile.
+    bool IsMade() const
+    {
+        const uint32_t count = width > 0 && height > 0 ? uint32_t(width) * uint32_t(height) : 0;
+        return count > 0 && savedCodes.GetCount() == count && overlayCodes.GetCount() == count;
+    }
 };
 
 class TsTileWalker {

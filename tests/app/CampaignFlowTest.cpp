@@ -632,6 +632,43 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndMainMenuLeadsToThe
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
 
+// The party carries its weapon in the hand: Ann picks up the mission's
+// blaster with a click and takes it in hand (a setup step), and its green is
+// seen at her side, at the height of her hand.
+TEST_F(CampaignFlow, TheWeaponInHandIsSeenAtTheHand)
+{
+    ASSERT_NO_FATAL_FAILURE(StartFromTheShell("mission"));
+    ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(StandWestOf("blaster"));
+    ASSERT_TRUE(ClickUntil(kItemX, kItemY, "blaster:HasOwner()", "1", 8s)) << Output(kRun);
+    const Screenshot unarmed = Grab();
+    Run("Ann:GetInventory():EquipArticle(blaster)");
+    ASSERT_EQ(Ask("Ann:GetInventory():GetEquipped():GetName()"), "blaster");
+
+    // Around Ann in the middle of the view: her figure, the blaster at her
+    // hand; the blaster is the one green thing there.
+    constexpr int kLeft = 300, kTop = 170, kRight = 500, kBottom = 380;
+    auto green = [](const Screenshot& s, int x, int y) {
+        return s.Green(x, y) > s.Red(x, y) + 40 && s.Green(x, y) > s.Blue(x, y) + 30;
+    };
+    auto greenCount = [&](const Screenshot& s) {
+        return s.Count(kLeft, kTop, kRight, kBottom, [&](int x, int y) { return green(s, x, y); });
+    };
+    EXPECT_EQ(greenCount(unarmed), 0) << "nothing green before it is in hand";
+    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return greenCount(s) > 20; }, "blaster-in-hand", 10s))
+        << greenCount(shot_) << " green pixels";
+    // At the hand: beside her body, between her hips and her shoulders.
+    int sumX = 0, sumY = 0, n = 0;
+    for (int y = kTop; y < kBottom; ++y)
+        for (int x = kLeft; x < kRight; ++x)
+            if (green(shot_, x, y))
+                sumX += x, sumY += y, ++n;
+    ASSERT_GT(n, 0);
+    EXPECT_NEAR(sumX / n, 400, 50) << "beside her";
+    EXPECT_NEAR(sumY / n, 280, 40) << "at hand height";
+    ExpectNoErrors();
+}
+
 // The title through the real program: the same start as the campaign's.
 class TitleScreen : public CampaignFlow {
 protected:

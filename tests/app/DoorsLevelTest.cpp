@@ -19,6 +19,7 @@
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSwitchObject.h"
+#include "game/world/TsAIMap.h"
 #include "game/world/TsTileWalker.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldHit.h"
@@ -438,6 +439,25 @@ Place Changed(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, in
 // Opening a door rewrites its overlay of the AI map; the radar re-shades its
 // world map there, so the map drawn on screen changes at each door's place
 // (found by showing the objective blip there) and nowhere else.
+// A door whose closed overlay was refused (its rectangle runs off the
+// map's edge) blocked no tile: a party member standing in the rectangle is
+// not pushed away when the overlay is written.
+TEST_F(DoorsLevel, ADoorWhoseOverlayWasRefusedPushesNobodyAway)
+{
+    BuildDoors();
+    TsPCObject* hero = AddHero(5.0f, 2.0f);
+    const OmVector3 stood = hero->GetPosition();
+    const OmVector3& origin = world->GetAIMapOrigin();
+    const int32_t x = TsAIMap::TileOf(stood.x - origin.x, world->GetAITileSizeInverse());
+    const int32_t z = TsAIMap::TileOf(stood.z - origin.z, world->GetAITileSizeInverse());
+    gateA->CreateOverlays(TsDynGeometry::kOverlayCount, x, z, 1 << 20, 2); // far past the edge
+    ASSERT_FALSE(gateA->GetOverlay(0)->IsMade());
+    gateA->SetPendingOverlay(TsDynGeometry::kClosedOverlay);
+    gateA->WritePendingOverlay();
+    EXPECT_TRUE(OmVector3::NearlyEqual(hero->GetPosition(), stood, 1e-6f))
+        << hero->GetPosition().x << ", " << hero->GetPosition().z;
+}
+
 TEST_F(DoorsLevel, TheRadarMapChangesWhereTheDoorsOpen)
 {
     TsRadar* radar = Level()->GetRadar();

@@ -130,6 +130,22 @@ TEST_F(HudLevel, ShowsThreePanelsTheCursorAndTheMarkerAndAPortraitClickPicksItsC
     EXPECT_TRUE(members[2]->GetStay());
 }
 
+// A move ordered onto ground above the walker's head (a figure half a unit
+// tall sent up the ramp of room B, to where it stands 0.9 high): the
+// destination marker stands on the ramp, not on the floor under it.
+TEST_F(HudLevel, TheMarkerOfAMoveOntoGroundAboveTheWalkersHeadStandsOnThatGround)
+{
+    TsPCObject* ann = members[0];
+    ann->SetHeight(0.5f);
+    ann->SetOrigin(13.0f, 0.0f, 2.0f);
+    Ticks(1);
+    ann->MoveTo(OmVector3(17.6f, 0.9f, 2.0f));
+    OmVector3 target;
+    ASSERT_TRUE(ann->GetMoveTarget(target));
+    ASSERT_GT(target.x, 16.0f) << "the path ends up the ramp";
+    EXPECT_NEAR(target.y, (target.x - 14.0f) / 4.0f, 0.05f) << "the ramp's height there";
+}
+
 TEST_F(HudLevel, TheInventoryFliesOutEquipsAndClosesOnClicks)
 {
     TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");

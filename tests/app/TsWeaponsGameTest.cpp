@@ -6,7 +6,9 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmNode.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptCall.h"
@@ -81,6 +83,32 @@ protected:
     }
     // One tick a frame.
     void Ticks(int count) { Frames(count, 100); }
+
+    // The party's one member, the demo figure, current, facing +z, with a
+    // blaster (needing no rounds) in the hand it carries weapons in.
+    TsPCObject* ArmedHero(float x, float z, TsWeaponObject*& blaster)
+    {
+        TsPCObject* hero = Figure(new TsPCObject, "hero", x, z, "walker.pbf");
+        hero->SetAttackBone(kHandBone);
+        TsPlayer* player = TsAccess::LocalPlayer();
+        EXPECT_TRUE(player->AddCharacter(hero));
+        player->AddCharacterToSquad(hero, nullptr);
+        EXPECT_TRUE(hero->Initialise());
+        player->SetCurrentCharacter(0);
+        TsAccess::AnimDB()->LoadAnimations();
+        blaster = FromTemplate("WeaponTemplateBlaster");
+        blaster->Attributes(false).SetAmmoType(-1);
+        EXPECT_TRUE(blaster->Import() && blaster->Initialise());
+        EXPECT_GT(hero->GetInventory()->AddArticle(blaster), 0); // the inventory's reference now
+        EXPECT_TRUE(hero->GetInventory()->EquipArticle(blaster));
+        return hero;
+    }
+
+    // The demo figure's right hand, and where it hangs from the feet of a
+    // figure facing +z at rest; the blaster's mouth from the hand.
+    static constexpr int32_t kHandBone = 7;
+    static inline const OmVector3 kHand{0.4f, 0.9f, 0.0f};
+    static inline const OmVector3 kMuzzle{0.1f, 0.0f, 0.3f};
 };
 
 TEST_F(WeaponsGame, ARocketHomesStreaksShareStatesAndAPutAwayLoopStops)
@@ -213,6 +241,110 @@ TEST_F(WeaponsGame, ShotsInFlightComeBackWithASavedGame)
     TsProjectile::ForEachLive([&x](TsProjectile& p) { x = p.GetPosition().x; });
     EXPECT_GT(x, 2.0f);
     EXPECT_LT(x, 2.5f);
+}
+
+// A creature that bursts as it dies launches its second block from the
+// middle of its body whatever kind of weapon that block names: a sweep
+// would land after the creature has gone, and so never.
+TEST_F(WeaponsGame, ABurstingCreatureLaunchesItsSecondBlockWhateverItsWeaponType)
+{
+    for (const TsWeaponType type : {TS_WEAPON_MELEE, TS_WEAPON_RANGED_MANUAL, TS_WEAPON_MINE}) {
+        SCOPED_TRACE(type);
+        TsProjectile::ReleaseAllLive();
+        auto* creature = new Soldier;
+        creature->SetPosition(4.0f, 0.0f, 3.0f);
+        creature->ForceActive();
+        TsAccess::EntityDB()->AddEntity(creature);
+        TsWeaponObject* innate = creature->InnateAttack();
+        innate->SetBimodal(true);
+        TsWeaponAttributes& burst = innate->Attributes(true);
+        burst.SetWeaponType(type);
+        burst.SetAmmoType(-1);
+        burst.SetProjectileID(0); // the demo's laser
+        creature->Die();
+        EXPECT_TRUE(creature->HasFlag(TS_ENTITY_PENDING_DELETE));
+        ASSERT_EQ(TsProjectile::LiveCount(), 1u) << "one burst";
+        TsProjectile::ForEachLive([&](TsProjectile& p) {
+            EXPECT_EQ(p.GetOwner(), creature);
+            EXPECT_TRUE(OmVector3::NearlyEqual(p.GetLaunchPoint(), OmVector3(4.0f, 1.0f, 3.0f), 1e-4f));
+        });
+    }
+}
+
+// A wielder falling while it fires a weapon of continuous fire silences the
+// loop as it falls: a creature that bursts is never ticked again, and its
+// weapon with it.
+TEST_F(WeaponsGame, AWielderFallingWhileFiringSilencesTheLoopAsItFalls)
+{
+    constexpr SoundId kLoop = 204; // the demo's click
+    TsAudio* audio = TsAccess::Audio();
+    ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));
+    auto* soldier = new Soldier;
+    soldier->SetPosition(3.0f, 0.0f, 3.0f);
+    soldier->ForceActive();
+    TsAccess::EntityDB()->AddEntity(soldier);
+    TsWeaponObject* gun = FromTemplate("WeaponTemplateBlaster");
+    gun->Attributes(false).SetAmmoType(-1);
+    gun->Attributes(false).SetReload(0.0f);
+    ASSERT_TRUE(gun->FlagSoundForLoading(TS_WEAPON_SOUND_LOOP, kLoop));
+    gun->SetCanEquip(true);
+    ASSERT_GT(soldier->GetInventory()->AddArticle(gun), 0); // the inventory's reference now
+    ASSERT_TRUE(soldier->GetInventory()->EquipArticle(gun));
+    ASSERT_TRUE(gun->FireRanged(OmVector3(3.0f, 1.0f, 3.0f), OmVector3(1.0f, 0.0f, 0.0f)));
+    ASSERT_TRUE(audio->IsSoundPlaying(kLoop));
+    soldier->Die();
+    EXPECT_FALSE(gun->HasLoopVoice());
+    EXPECT_FALSE(audio->IsSoundPlaying(kLoop));
+}
+
+// The blaster in the hero's hand hangs from the figure's right hand and is
+// drawn there: a frame with it differs from one without it.
+TEST_F(WeaponsGame, AnEquippedWeaponIsDrawnInTheHandItIsCarriedIn)
+{
+    TsWeaponObject* blaster = nullptr;
+    TsPCObject* hero = ArmedHero(2.0f, 3.0f, blaster);
+    Frames(20, 100); // the camera comes round to the hero
+    OmNode* gun = blaster->GetModel();
+    ASSERT_NE(gun, nullptr);
+    // The hand carries it a little out from the fist (the figure idles).
+    const OmVector3 held = hero->GetPosition() + kHand + OmVector3(0.1f, 0.0f, 0.05f);
+    EXPECT_TRUE(OmVector3::NearlyEqual(gun->GetWorldPosition(), held, 0.1f))
+        << gun->GetWorldPosition().x << ", " << gun->GetWorldPosition().y << ", " << gun->GetWorldPosition().z;
+
+    int width = 0, height = 0;
+    FrameAfter(1);
+    const std::vector<uint32_t> with = ScreenPixels(width, height);
+    hero->DetachArticle(blaster);
+    FrameAfter(1);
+    const std::vector<uint32_t> without = ScreenPixels(width, height);
+    hero->AttachArticle(blaster);
+    int differ = 0;
+    for (size_t i = 0; i < with.size() && i < without.size(); ++i)
+        differ += with[i] != without[i];
+    EXPECT_GT(differ, 30) << "pixels of the blaster";
+}
+
+// A shot at a target ahead leaves the mouth of the blaster in the hand,
+// wherever the figure was last drawn.
+TEST_F(WeaponsGame, AShotLeavesTheMuzzleOfTheWeaponInTheHand)
+{
+    TsWeaponObject* blaster = nullptr;
+    TsPCObject* hero = ArmedHero(3.0f, 1.0f, blaster);
+    Target* target = Place(3.0f, 7.0f);
+    Frames(2, 100);
+    ASSERT_TRUE(hero->AttackTarget(target, target->GetPosition(), true));
+    bool launched = false;
+    OmVector3 from;
+    for (int tick = 0; tick < 20 && !launched; ++tick) {
+        Frames(1, 100);
+        TsProjectile::ForEachLive([&](TsProjectile& p) {
+            if (p.GetOwner() == hero && !launched)
+                launched = true, from = p.GetLaunchPoint();
+        });
+    }
+    ASSERT_TRUE(launched) << "the hero fired";
+    const OmVector3 muzzle = hero->GetPosition() + kHand + kMuzzle;
+    EXPECT_TRUE(OmVector3::NearlyEqual(from, muzzle, 0.1f)) << from.x << ", " << from.y << ", " << from.z;
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "engine/OmAnimationFrames.h"
 #include "engine/OmBaseSkinMesh.h"
 #include "engine/OmBoneAnimation.h"
 #include "engine/OmGroup.h"
+#include "engine/OmMatrix3.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
 #include "tests/engine/SceneTestSupport.h"
@@ -370,4 +372,40 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
     EXPECT_EQ(renderMesh->draws, 1);
     EXPECT_EQ(renderer.lineCount, 2 + 3);
     EXPECT_EQ(renderer.lineColour, 0xFFFFFFFFu);
+}
+
+// What hangs on a bone goes where the shape puts the bone: in the first
+// frame the hand (bone 2) is two units up from the root, and a node held
+// half a unit along the hand's X is found there in the world, the shape
+// standing elsewhere and turned a quarter.
+TEST_F(SkinShapeTest, ANodeHungOnABoneIsPlacedInTheWorldWhereTheShapePutsTheBone)
+{
+    OmGroup* hand = shape_->AttachNodeToBone(2);
+    ASSERT_TRUE(hand);
+    OmGroup* held = AddNode<OmGroup>(*hand, "held");
+    held->LocalPosition() = OmVector3(0.5f, 0.0f, 0.0f);
+    OmMatrix3 turn;
+    turn.SetRotationY(90.0f * kDegree);
+    shape_->LocalPosition() = OmVector3(5.0f, 0.0f, 3.0f);
+    shape_->LocalRotation() = turn;
+    PlayAt(OM_PLAY_ONCE, 0.0f); // no bone turned, the root at the origin
+    const OmVector3 place(5.0f, 0.0f, 3.0f);
+    EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetWorldPosition(), place + turn.Transform(OmVector3(0, 2, 0)), 1e-4f));
+    EXPECT_TRUE(
+        OmVector3::NearlyEqual(held->GetWorldPosition(), place + turn.Transform(OmVector3(0.5f, 2, 0)), 1e-4f));
+}
+
+TEST_F(SkinShapeTest, DrawingTheShapeDrawsWhatHangsOnItsBones)
+{
+    RecordingRenderer renderer;
+    OmGroup* hand = shape_->AttachNodeToBone(2);
+    ASSERT_TRUE(hand);
+    auto* sword = new TestRenderMesh();
+    sword->SetName("sword");
+    sword->SetBounds(OmSphere(OmVector3(), 0.5f));
+    AddShape(*hand, "sword", sword);
+    sword->Release();
+    PlayAt(OM_PLAY_ONCE, 0.0f);
+    shape_->Render(renderer);
+    EXPECT_EQ(renderer.draws, std::vector<std::string>{"sword"});
 }
