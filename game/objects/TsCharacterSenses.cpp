@@ -54,8 +54,8 @@ float RingOffset(float minDistance, float maxDistance)
 // as far, but a character creeping with good stealth gear slips past them.
 // The walk makes the valid-target test (heal targets not allowed) with what
 // is the same for every neighbour worked out once: a character without a
-// team is nobody's enemy, and neighbours of one squad are hostile or not
-// alike.
+// team is nobody's enemy, and neighbours of one team (a crowd holds few
+// teams) are hostile or not alike.
 bool TsCharacterObject::Sense()
 {
     const TsTeam* team = m_squad ? m_squad->GetTeam() : nullptr;
@@ -65,7 +65,7 @@ bool TsCharacterObject::Sense()
     const bool alert = info && info->bIsSneakLevel != 0;
     const float range = m_attentionRange * (alert ? 3.0f : 1.0f);
     const OmVector3 heading = GetDirection();
-    const TsSquadObject* lastSquad = nullptr;
+    const TsTeam* lastTeam = nullptr; // and a squad without a team is nobody's enemy
     bool lastHostile = false;
     bool sensed = false;
     for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= 2.0f * range; ++i) {
@@ -77,9 +77,9 @@ bool TsCharacterObject::Sense()
         const auto* other = static_cast<const TsCharacterObject*>(entity);
         if (other->m_lifeState == kStunned || !other->m_squad)
             continue;
-        if (other->m_squad != lastSquad) {
-            lastSquad = other->m_squad;
-            lastHostile = team->GetAlliance(lastSquad->GetTeam()) == TS_ALLIANCE_HOSTILE;
+        if (const TsTeam* otherTeam = other->m_squad->GetTeam(); otherTeam != lastTeam) {
+            lastTeam = otherTeam;
+            lastHostile = team->GetAlliance(otherTeam) == TS_ALLIANCE_HOSTILE;
         }
         if (!lastHostile)
             continue;
