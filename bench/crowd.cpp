@@ -13,10 +13,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "bench/BenchApp.h"
@@ -57,6 +59,23 @@ constexpr float kSpacing = 3.5f;
 constexpr int32_t kTeams[2] = {21, 22};
 constexpr int kWarmTicks = 30;
 constexpr int kMeasuredTicks = 200;
+constexpr int kLaterTicks = 600;
+
+// FNV-1a over the bytes of what the crowd's state is made of.
+class StateHash {
+public:
+    template <class T>
+    void Add(const T& value)
+    {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
+        for (size_t i = 0; i < sizeof value; ++i)
+            m_hash = (m_hash ^ bytes[i]) * 1099511628211ull;
+    }
+    uint64_t Get() const { return m_hash; }
+
+private:
+    uint64_t m_hash = 14695981039346656037ull;
+};
 
 // The demo level in a fresh application, with the field laid beside it.
 class Arena {
@@ -140,16 +159,85 @@ public:
                 pc->SetPosition(centre + float(i), 0.0f, centre);
     }
 
-    // The mean time of a tick of the game, in milliseconds.
-    double MeasureTick()
+    // The mean time of a tick of the game, in milliseconds: as the clock
+    // on the wall and as the processor spent it on this thread (which a
+    // machine shared with other work inflates far less).
+    struct TickTime {
+        double wall = 0.0;
+        double cpu = 0.0;
+    };
+    TickTime MeasureTick()
     {
         for (int i = 0; i < kWarmTicks; ++i)
             app_->Tick();
         const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadCpuMs();
         for (int i = 0; i < kMeasuredTicks; ++i)
             app_->Tick();
         const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
-        return spent.count() / kMeasuredTicks;
+        return {spent.count() / kMeasuredTicks, (ThreadCpuMs() - cpuStart) / kMeasuredTicks};
+    }
+
+    // Runs more ticks of the game.
+    void Run(int ticks)
+    {
+        for (int i = 0; i < ticks; ++i)
+            app_->Tick();
+    }
+
+    // The crowd's state as one number. Entities are named by their place
+    // in the database's list, which is the same in every run.
+    static uint64_t HashState()
+    {
+        TsEntityDB* db = TsAccess::CurrentLevel()->GetEntityDB();
+        std::unordered_map<const TsEntity*, int32_t> ordinal;
+        for (OmList::Node* n = db->GetEntities().GetFirst(); n; n = n->next)
+            ordinal.emplace(static_cast<const TsEntity*>(static_cast<TsObject*>(n->value)), int32_t(ordinal.size()));
+        auto id = [&](const TsEntity* e) {
+            const auto it = e ? ordinal.find(e) : ordinal.end();
+            return it == ordinal.end() ? (e ? -2 : -1) : it->second;
+        };
+        StateHash hash;
+        for (OmList::Node* n = db->GetCharacters().GetFirst(); n; n = n->next) {
+            const auto* c = TsCharacterObject::Cast(static_cast<TsObject*>(n->value));
+            if (!c)
+                continue;
+            hash.Add(id(c));
+            hash.Add(c->GetPosition());
+            hash.Add(c->GetHeading());
+            hash.Add(c->GetLifeState());
+            hash.Add(c->GetActionState());
+            hash.Add(c->GetPendingCommand());
+            hash.Add(c->GetHealth());
+            hash.Add(c->GetTickCounter());
+            hash.Add(c->GetBasePoint());
+            hash.Add(id(c->GetFirstTarget()));
+            hash.Add(id(c->GetLockedTarget()));
+            hash.Add(id(c->GetAssignedTarget()));
+            const OmArray<TsCharacterObject::Neighbour>& neighbours = c->GetNeighbours();
+            hash.Add(neighbours.GetCount());
+            for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
+                hash.Add(id(neighbours[i].entity));
+                hash.Add(neighbours[i].separation);
+            }
+        }
+        for (OmList::Node* n = db->GetSquads().GetFirst(); n; n = n->next) {
+            const auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(n->value));
+            if (!squad)
+                continue;
+            hash.Add(squad->GetIndex());
+            hash.Add(squad->GetEffectiveBehaviour());
+            hash.Add(squad->GetThreatCount());
+            const OmArray<TsSquadObject::Threat>& threats = squad->GetThreats();
+            hash.Add(threats.GetCount());
+            for (uint32_t i = 0; i < threats.GetCount(); ++i) {
+                hash.Add(id(threats[i].entity));
+                hash.Add(threats[i].attackers);
+                hash.Add(threats[i].seen);
+                hash.Add(threats[i].ticksLeft);
+            }
+        }
+        return hash.Get();
     }
 
     // How many of the crowd have an enemy in their sights or their squad's
@@ -167,6 +255,13 @@ public:
     }
 
 private:
+    static double ThreadCpuMs()
+    {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
+    }
+
     void Step(int64_t units)
     {
         clock_->Advance(units);
@@ -207,6 +302,7 @@ int main()
     }
     const int counts[3] = {10, 100, 1000};
     double ms[3] = {};
+    double cpu[3] = {};
     for (int i = 0; i < 3; ++i) {
         Arena arena;
         if (!arena.Open()) {
@@ -214,14 +310,24 @@ int main()
             return 1;
         }
         arena.Populate(counts[i]);
-        ms[i] = arena.MeasureTick();
-        std::printf("%5d characters: %8.3f ms a tick (%d of them engaged)\n", counts[i], ms[i], Arena::Engaged());
+        const Arena::TickTime time = arena.MeasureTick();
+        ms[i] = time.wall;
+        cpu[i] = time.cpu;
+        const int engaged = Arena::Engaged();
+        const uint64_t measured = Arena::HashState();
+        arena.Run(kLaterTicks);
+        const uint64_t later = Arena::HashState();
+        std::printf("%5d characters: %8.3f ms a tick, %8.3f ms of processor time (%d of them engaged); state after "
+                    "%d ticks %016llx, after %d %016llx\n",
+                    counts[i], ms[i], cpu[i], engaged, kWarmTicks + kMeasuredTicks, static_cast<unsigned long long>(measured),
+                    kWarmTicks + kMeasuredTicks + kLaterTicks, static_cast<unsigned long long>(later));
         arena.Close();
     }
     const double growth = ms[2] / std::max(ms[1], 1e-9);
-    std::printf("growth from 100 to 1,000 characters: %.2fx\n", growth);
-    std::printf("target: 1,000 characters under 10 ms a tick: %s; growth no worse than 15x: %s\n",
-                ms[2] < 10.0 ? "met" : "missed", growth <= 15.0 ? "met" : "missed");
+    std::printf("growth from 100 to 1,000 characters: %.2fx (%.2fx in processor time)\n", growth,
+                cpu[2] / std::max(cpu[1], 1e-9));
+    std::printf("target: 1,000 characters under 5 ms a tick: %s; growth no worse than 14x: %s\n",
+                ms[2] < 5.0 ? "met" : "missed", growth <= 14.0 ? "met" : "missed");
     if (bench::g_loggedErrors > 0)
         std::printf("%d errors were logged: the figures are suspect\n", bench::g_loggedErrors);
     TsConsole::SetHook(nullptr, nullptr);

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 int RoundToInt(float f) { return static_cast<int>(std::lrintf(f)); }
 
@@ -22,32 +21,34 @@ float BitsFloat(uint32_t b)
     return f;
 }
 
-// Mantissas of square roots indexed by the low exponent bit and the top 15
-// mantissa bits: the first half covers 2..4, the second half 1..2.
-const std::vector<uint32_t>& SqrtTable()
+// The root's mantissa as the game's square-root table held it: the table
+// was indexed by the low exponent bit and the top 15 mantissa bits, and
+// entry i held the mantissa of the root of the float with those bits over
+// 2..4 (exponent bit clear) or 1..2 (set).
+uint32_t RootMantissa(uint32_t index)
 {
-    static const std::vector<uint32_t> table = [] {
-        std::vector<uint32_t> t(65536);
-        for (uint32_t i = 0; i < 32768; ++i) {
-            t[i] = FloatBits(std::sqrt(BitsFloat(0x40000000u | i << 8))) & 0x7FFFFFu;
-            t[32768 + i] = FloatBits(std::sqrt(BitsFloat(0x3F800000u | i << 8))) & 0x7FFFFFu;
-        }
-        return t;
-    }();
-    return table;
+    const uint32_t base = (index & 0x8000u) ? 0x3F800000u : 0x40000000u;
+    return FloatBits(std::sqrt(BitsFloat(base | (index & 0x7FFFu) << 8))) & 0x7FFFFFu;
 }
-
-// Built while the program starts rather than on the first call in a frame.
-[[maybe_unused]] const bool g_sqrtTableReady = !SqrtTable().empty();
 
 } // namespace
 
+// The old table's answers without its 256 KB, which every neighbour's
+// distance used to pull through the cache. For a positive normal number the
+// table's answer is exactly the correctly rounded root of the number with
+// its low 8 mantissa bits cleared (the table ignored them; its exponent
+// halves as the root's does), which the processor gives at once. Denormals
+// and infinity keep the table's arithmetic, entry and all.
 float FastSqrt(float f)
 {
     if (!(f > 0.0f)) {
         return 0.0f;
     }
-    const int32_t b = static_cast<int32_t>(FloatBits(f));
+    const uint32_t bits = FloatBits(f);
+    if (bits >= 0x00800000u && bits < 0x7F800000u) {
+        return std::sqrt(BitsFloat(bits & ~0xFFu));
+    }
+    const int32_t b = static_cast<int32_t>(bits);
     const uint32_t exponent = static_cast<uint32_t>(((b - 0x3F800000) >> 1) + 0x3F800000) & 0x7F800000u;
-    return BitsFloat(SqrtTable()[(b >> 8) & 0xFFFF] | exponent);
+    return BitsFloat(RootMantissa((bits >> 8) & 0xFFFFu) | exponent);
 }

@@ -33,6 +33,7 @@ inline int ClampInt(int v, int lo, int hi)
 // processor's default rounding does.
 int RoundToInt(float f);
 
-// Table-driven square root, accurate to about 15 mantissa bits. Zero and
-// negative inputs give 0.
+// The game's coarse square root: the root of the number with its low 8
+// mantissa bits dropped, accurate to about 15 mantissa bits, the same on
+// every machine. Zero, negative inputs and NaN give 0.
 float FastSqrt(float f);

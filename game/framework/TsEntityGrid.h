@@ -37,8 +37,11 @@ public:
     // every entity whose edge lies within a distance widens by it.
     float GetLargestRadius() const { return m_largestRadius; }
 
-    // Calls visit(item) for every entity of the cells that the square of
-    // half-side reach about (x, z) touches: all within reach, and some more.
+    // Calls visit(item), cell by cell and row by row, for every entity of
+    // the cells that the square of half-side reach about (x, z) touches,
+    // less the cells wholly outside the disc of that radius: all within
+    // reach, and some more. The cells of the grid's edges, which also hold
+    // what lies beyond it (or is no number), are never left out.
     template <class Visit>
     void ForEachNear(float x, float z, float reach, Visit&& visit) const
     {
@@ -46,14 +49,23 @@ public:
             return;
         const int32_t c0 = Column(x - reach), c1 = Column(x + reach);
         const int32_t r0 = Row(z - reach), r1 = Row(z + reach);
+        const float slack = Slack(x, z, reach);
         for (int32_t row = r0; row <= r1; ++row) {
+            int32_t first = c0, last = c1;
+            if (row > 0 && row < m_rows - 1)
+                ClipToDisc(row, x, z, reach, slack, first, last);
             const uint32_t base = uint32_t(row * m_columns);
-            for (uint32_t i = m_cellStart[base + uint32_t(c0)]; i < m_cellStart[base + uint32_t(c1) + 1]; ++i)
+            for (uint32_t i = m_cellStart[base + uint32_t(first)]; i < m_cellStart[base + uint32_t(last) + 1]; ++i)
                 visit(m_items[i]);
         }
     }
 
 private:
+    // How far the rounding of cell bounds and distances could be out, and
+    // more: a cell is left out only when it lies beyond the disc by this.
+    float Slack(float x, float z, float reach) const;
+    // Narrows the row's columns first..last to those the disc reaches.
+    void ClipToDisc(int32_t row, float x, float z, float reach, float slack, int32_t& first, int32_t& last) const;
     int32_t Column(float x) const { return Clamp((x - m_minX) * m_inverseCell, m_columns); }
     int32_t Row(float z) const { return Clamp((z - m_minZ) * m_inverseCell, m_rows); }
     // A cell coordinate within 0..count-1; a position that is no number
@@ -70,6 +82,7 @@ private:
     OmArray<uint32_t> m_cellOf{256};    // the cell of each entity, in the built array's order
     float m_minX = 0.0f;
     float m_minZ = 0.0f;
+    float m_cell = kCellSize;
     float m_inverseCell = 1.0f / kCellSize;
     int32_t m_columns = 1;
     int32_t m_rows = 1;

@@ -405,7 +405,12 @@ protected:
     OmObject* InnateAttackObject() const;
     OmObject* SquadObject() const;
 
-    // Members, after the model's.
+    // Members, after the model's. Every neighbour's senses read these three
+    // each tick (is it stunned, whose side is it on, how loud is it): they
+    // share a cache line.
+    int32_t m_lifeState = kAlive;
+    int32_t m_cooldown = 0;
+    TsSquadObject* m_squad = nullptr; // borrowed: the squad lists its members
     OmArray<Ignored> m_ignoreList{16};
     OmRef<TsInventory> m_inventory;
     int32_t m_displayRaceId = -1;
@@ -424,7 +429,6 @@ protected:
     float m_offenceSkill = 100.0f;
     int32_t m_skill = TS_SKILL_NONE;
     OmRef<TsWeaponObject> m_innateAttack;
-    int32_t m_lifeState = kAlive;
     uint8_t m_running = 0;
     uint8_t m_actionByte = 0; // kept for the saved format: saved and read, never used
     uint8_t m_aiming = 0;
@@ -440,7 +444,6 @@ protected:
     TsCharacterObject* m_lastAttacker = nullptr;
     int32_t m_lastHitTick = -1;
     int32_t m_tickCounter = 0;
-    int32_t m_cooldown = 0;
     int32_t m_waistBone = -1;
     float m_waistAngle = 0.0f;
     float m_previousWaistAngle = 0.0f;
@@ -466,7 +469,6 @@ protected:
     TsPathTrack m_follower;
     float m_progress = 0.0f;
     int32_t m_squadIndex = -1;
-    TsSquadObject* m_squad = nullptr; // borrowed: the squad lists its members
     int32_t m_sounds[TS_NUM_CHARACTER_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     OmString m_initialArticle;
 

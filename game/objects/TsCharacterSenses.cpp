@@ -14,6 +14,7 @@
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsSquadObject.h"
+#include "game/objects/TsTeam.h"
 #include "game/objects/TsWeaponObject.h"
 #include "game/world/TsWorld.h"
 
@@ -51,18 +52,37 @@ float RingOffset(float minDistance, float maxDistance)
 
 // A sneak level puts its guards on the alert: they notice from three times
 // as far, but a character creeping with good stealth gear slips past them.
+// The walk makes the valid-target test (heal targets not allowed) with what
+// is the same for every neighbour worked out once: a character without a
+// team is nobody's enemy, and neighbours of one team (a crowd holds few
+// teams) are hostile or not alike.
 bool TsCharacterObject::Sense()
 {
+    const TsTeam* team = m_squad ? m_squad->GetTeam() : nullptr;
+    if (!team)
+        return false;
     const TsLevelInfo* info = TsAccess::LevelInfo();
     const bool alert = info && info->bIsSneakLevel != 0;
     const float range = m_attentionRange * (alert ? 3.0f : 1.0f);
     const OmVector3 heading = GetDirection();
+    const TsTeam* lastTeam = nullptr; // and a squad without a team is nobody's enemy
+    bool lastHostile = false;
     bool sensed = false;
     for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= 2.0f * range; ++i) {
         TsEntity* entity = m_neighbours[i].entity;
-        if (!IsValidTarget(entity, false))
+        if (!entity || entity == this || !entity->HasFlag(TS_ENTITY_TARGETABLE) || entity->HasFlag(TS_ENTITY_DEAD))
+            continue;
+        if (!entity->IsKindOf(&TsCharacterObject::s_class))
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
+        if (other->m_lifeState == kStunned || !other->m_squad)
+            continue;
+        if (const TsTeam* otherTeam = other->m_squad->GetTeam(); otherTeam != lastTeam) {
+            lastTeam = otherTeam;
+            lastHostile = team->GetAlliance(otherTeam) == TS_ALLIANCE_HOSTILE;
+        }
+        if (!lastHostile)
+            continue;
         if (alert && other->IsCreepingUnnoticed())
             continue;
         const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
@@ -71,8 +91,7 @@ bool TsCharacterObject::Sense()
         const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
         if (distance < hearing || (distance < sight && HasLineOfSight(other))) {
             sensed = true;
-            if (m_squad)
-                m_squad->AddThreat(entity);
+            m_squad->AddThreat(entity);
         }
     }
     return sensed;

@@ -44,6 +44,10 @@ TsCharacterObject* CharacterAt(const OmList::Node* node)
     return node ? static_cast<TsCharacterObject*>(node->value) : nullptr;
 }
 
+// The scratch of the target assignment, shared by every squad: the game
+// ticks on one thread, and one squad assigns at a time.
+OmArray<OmVector3> g_threatPlaces(64, 64); // room for a grow step of threats from the start
+
 bool IsLiving(const TsCharacterObject* character)
 {
     return character && !character->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
@@ -242,8 +246,7 @@ bool TsSquadObject::AgeThreats()
         if (threat.entity) {
             --threat.ticksLeft;
             if (!IsLiveTarget(threat.entity) || threat.ticksLeft < 1) {
-                threat.entity = nullptr;
-                --m_threatCount;
+                FreeThreat(threat);
             }
         }
         threat.attackers = 0;
@@ -276,6 +279,12 @@ void TsSquadObject::AssignTargets()
     }
     const int32_t now = TsAccess::TickCount();
     const int32_t recent = 5 * TsAccess::TicksPerSecond();
+    // Every member measures itself against every threat: the threats'
+    // places are read from their objects once, not once a member.
+    g_threatPlaces.Resize(m_threats.GetCount());
+    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        g_threatPlaces[i] = m_threats[i].entity ? m_threats[i].entity->GetPosition() : OmVector3();
+    }
     for (; n; n = n->next) {
         TsCharacterObject* member = CharacterAt(n);
         if (!IsLiving(member)) {
@@ -286,15 +295,12 @@ void TsSquadObject::AssignTargets()
         const bool ignoring = member->HasIgnoredEntities();
         Threat* best = nullptr;
         float bestScore = kStartScore;
-        for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        for (uint32_t i = 0; !ignoring && i < m_threats.GetCount(); ++i) {
             Threat& threat = m_threats[i];
             if (!threat.entity) {
                 continue;
             }
-            if (ignoring) {
-                continue;
-            }
-            const float distance = std::sqrt(GroundDistanceSquared(member->GetPosition(), threat.entity->GetPosition()));
+            const float distance = std::sqrt(GroundDistanceSquared(member->GetPosition(), g_threatPlaces[i]));
             float score = 0.0f;
             if (ranged) {
                 score = (threat.seen ? 0.0f : 20.0f) + (distance > range ? 10.0f : 0.0f);

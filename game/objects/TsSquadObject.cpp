@@ -45,6 +45,7 @@ TsSquadObject::TsSquadObject(OmArchive& archive) : TsObject(archive) {}
 bool TsSquadObject::Initialise()
 {
     m_threats.Reserve(m_threats.GetGrowStep());
+    m_threatSlots.Reserve(m_threats.GetGrowStep());
     return TsObject::Initialise();
 }
 
@@ -91,6 +92,8 @@ void TsSquadObject::ResetTransientState()
     m_otherReference = nullptr;
     m_threats.RemoveAll();
     m_threatCount = 0;
+    m_threatSlots.Clear();
+    m_threatSlotsStale = m_threatListedTwice = false;
 }
 
 // ---- archive ----------------------------------------------------------------
@@ -172,6 +175,7 @@ void TsSquadObject::ReadMembers(OmArchive& archive)
 
 void TsSquadObject::ReadThreats(OmArchive& archive)
 {
+    m_threatSlotsStale = true;
     archive.ReadI32(m_threatCount);
     if (archive.HasFailed()) {
         m_threatCount = 0;
@@ -341,23 +345,61 @@ void TsSquadObject::AddThreat(TsEntity* entity)
     if (!entity) {
         return;
     }
-    Threat* free = nullptr;
-    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
-        Threat& threat = m_threats[i];
-        if (threat.entity == entity) {
-            threat.ticksLeft = m_threatMemory;
-            threat.seen = 1;
-            return;
-        }
-        if (!threat.entity && !free) {
-            free = &threat;
-        }
+    if (Threat* known = FindThreat(entity)) {
+        known->ticksLeft = m_threatMemory;
+        known->seen = 1;
+        return;
     }
     ++m_threatCount;
-    if (!free) {
-        free = m_threats.Add(Threat{});
+    uint32_t slot = 0;
+    while (slot < m_threats.GetCount() && m_threats[slot].entity) {
+        ++slot;
     }
-    *free = Threat{entity, 0, 1, m_threatMemory};
+    if (slot == m_threats.GetCount()) {
+        m_threats.Add(Threat{});
+    }
+    m_threats[slot] = Threat{entity, 0, 1, m_threatMemory};
+    m_threatSlots.Set(entity, slot);
+}
+
+TsSquadObject::Threat* TsSquadObject::FindThreat(const TsEntity* entity)
+{
+    if (m_threatSlotsStale) {
+        IndexThreats();
+    }
+    const uint32_t slot = m_threatSlots.Find(entity);
+    return slot == OmPointerIndex::kNone ? nullptr : &m_threats[slot];
+}
+
+// A record's entity is gone: the index forgets it, unless another record
+// lists it too, which only a saved game can do; then it is rebuilt.
+void TsSquadObject::FreeThreat(Threat& threat)
+{
+    if (m_threatListedTwice) {
+        m_threatSlotsStale = true;
+    } else if (!m_threatSlotsStale) {
+        m_threatSlots.Erase(threat.entity);
+    }
+    threat.entity = nullptr;
+    --m_threatCount;
+}
+
+void TsSquadObject::IndexThreats()
+{
+    m_threatSlots.Clear();
+    m_threatListedTwice = false;
+    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        const TsEntity* entity = m_threats[i].entity;
+        if (!entity) {
+            continue;
+        }
+        if (m_threatSlots.Find(entity) == OmPointerIndex::kNone) {
+            m_threatSlots.Set(entity, i);
+        } else {
+            m_threatListedTwice = true;
+        }
+    }
+    m_threatSlotsStale = false;
 }
 
 // ---- the trail ------------------------------------------------------------------

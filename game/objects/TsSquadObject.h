@@ -16,6 +16,7 @@
 
 #include "engine/OmArray.h"
 #include "engine/OmList.h"
+#include "engine/OmPointerIndex.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
@@ -178,6 +179,11 @@ private:
     // Plans the character's move there; when it starts, the point becomes
     // its base point.
     static bool StartMoveTo(TsCharacterObject& character, const OmVector3& point);
+    // The record holding the entity (the first, should a saved game list
+    // one twice), or none.
+    Threat* FindThreat(const TsEntity* entity);
+    void FreeThreat(Threat& threat);
+    void IndexThreats();
     void ComputeLeaderHealthThreshold();
     void FindMembers();
     void ReadMembers(OmArchive& archive);
@@ -199,6 +205,12 @@ private:
     int32_t m_threatMemory = 100;
     int32_t m_threatCount = 0;
     OmArray<Threat> m_threats{64};
+    // Each threatening entity's record: members sense twenty-odd entities a
+    // tick each, nearly all of them threats already. Rebuilt from the
+    // records after a load, or after a record listed twice is freed.
+    OmPointerIndex m_threatSlots;
+    bool m_threatSlotsStale = true;
+    bool m_threatListedTwice = false;
     TsWaypointObject* m_patrolWaypoint = nullptr;
     TsObject* m_otherReference = nullptr;
     float m_trailSpacing = kTrailSpacing;

@@ -2,9 +2,13 @@
 // kept active on patrol, the main loop's frames - the ticks among them -
 // allocate nothing once running, nor in the tutorial waiting for a walk,
 // nor in a fight after its first second, through hits, deaths and the
-// fallen's fades; leaving it lets go of every object, even with a death's
+// fallen's fades, at ten pacings of the frames; leaving it lets go of every object, even with a death's
 // pending fade, whose timer holds the dead character.
 #include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsConsole.h"
@@ -41,7 +45,7 @@ protected:
 };
 using MissionTearDown = DemoLevelTest;
 
-TEST_F(MissionFrames, TheMainLoopAndAFightAfterItsFirstSecondAllocateNothing)
+TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
 {
     ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
     ASSERT_NE(Level()->GetWorld(), nullptr);
@@ -51,11 +55,36 @@ TEST_F(MissionFrames, TheMainLoopAndAFightAfterItsFirstSecondAllocateNothing)
     Frames(80, 100);
     ASSERT_FALSE(Level()->IsPaused());
     EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
+}
 
-    // What a fight builds for good (programs and shader variants of a hit's
-    // flash and a fade, timers, routes, threats) is built as the level loads or
-    // in the fight's first second; from then on to the squad's defeat (the won
-    // message, a new window, ends the count) a frame allocates nothing.
+// How long the frames of a run take, in clock units (a tick is 100), over
+// and over: steady rates from 144 to 10 frames a second, and the uneven
+// frames of a machine whose load comes and goes, which move the fight's
+// events between frames and so the frame where each first happens.
+struct Pacing {
+    const char* name;
+    std::vector<int64_t> frames;
+};
+
+void PrintTo(const Pacing& pacing, std::ostream* out)
+{
+    *out << pacing.name;
+}
+
+class FightFrames : public MissionFrames, public testing::WithParamInterface<Pacing> {};
+
+// What a fight builds for good (programs and shader variants of a hit's
+// flash and a fade, timers, routes, threats, the lists' room) is built as
+// the level loads or in the fight's first second; from then on to the
+// squad's defeat (the won message, a new window, ends the count) a frame
+// allocates nothing, whatever the frames' pacing.
+TEST_P(FightFrames, AFightAllocatesNothingAfterItsFirstSecond)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
+    Level()->ActivateIngameFrontEnd(false); // the objective page
+    ASSERT_EQ(ForceOtherSquadsActive(*Level()), 1);
+    Frames(80, 100);
+    ASSERT_FALSE(Level()->IsPaused());
     hallfight::GiveThePartyItsTeam(*Level());
     hallfight::BringTheHallSquadIn(*Level());
     ASSERT_NE(hallfight::Character(*Level(), "guard1"), nullptr);
@@ -63,18 +92,24 @@ TEST_F(MissionFrames, TheMainLoopAndAFightAfterItsFirstSecondAllocateNothing)
     // frames are counted, a line only counts.
     int logged = 0;
     TsConsole::SetHook([](std::string_view, TsColour, void* lines) { ++*static_cast<int*>(lines); }, &logged);
+    const std::vector<int64_t>& pacing = GetParam().frames;
     uint64_t counted = 0;
+    int64_t elapsed = 0, ordered = -kTickUnits;
     int frame = 0;
-    // Sixty frames a second: the fight's first second, then until the
-    // squad is beaten (the level pauses under its message) and a fallen
-    // guard has faded for a while.
-    for (; frame < 2400 && !Level()->IsPaused(); ++frame) {
-        if (frame % 6 == 0)
+    // The fight's first second, then until the squad is beaten (the level
+    // pauses under its message) and a fallen guard has faded for a while;
+    // both sides are ordered to attack once a tick.
+    for (; elapsed < 40 * 1000 && !Level()->IsPaused(); ++frame) {
+        if (elapsed - ordered >= kTickUnits) {
             hallfight::OrderAttacks(*Level());
-        testalloc::Count(frame >= 60);
+            ordered = elapsed;
+        }
+        const int64_t units = pacing[size_t(frame) % pacing.size()];
+        testalloc::Count(elapsed >= 1000);
         const uint64_t before = testalloc::Counted();
-        FrameAfter(frame % 3 == 2 ? 16 : 17);
+        FrameAfter(units);
         testalloc::Count(false);
+        elapsed += units;
         if (!Level()->IsPaused())
             counted += testalloc::Counted() - before;
     }
@@ -87,6 +122,14 @@ TEST_F(MissionFrames, TheMainLoopAndAFightAfterItsFirstSecondAllocateNothing)
     EXPECT_GE(fallen, 1) << "nobody fell in " << frame << " frames";
     EXPECT_EQ(counted, 0u) << "over " << frame << " frames";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Pacings, FightFrames,
+    testing::Values(Pacing{"Sixty", {16, 17, 17}}, Pacing{"Thirty", {33, 33, 34}}, Pacing{"TickAFrame", {100}},
+                    Pacing{"Fast", {7}}, Pacing{"Twenty", {50}}, Pacing{"TickAndAHalf", {150}},
+                    Pacing{"Uneven", {23, 61}}, Pacing{"Stalls", {250, 10, 10}}, Pacing{"Prime", {41}},
+                    Pacing{"Loaded", {5, 95, 12, 180, 33}}),
+    [](const testing::TestParamInfo<Pacing>& info) { return std::string(info.param.name); });
 
 // The tutorial waiting for the walk of its first lesson, whose script reads
 // the leader's position every tick.

@@ -7,6 +7,7 @@
 #include "engine/OmHashMap.h"
 #include "engine/OmHashTable.h"
 #include "engine/OmList.h"
+#include "engine/OmPointerIndex.h"
 #include "engine/OmPrime.h"
 #include "engine/OmString.h"
 #include "platform/MessageBox.h"
@@ -103,6 +104,28 @@ TEST(OmArray, GrowsByWholeStepsListsReuseSpareNodesAndHashMapsRehashPastHalfFull
         EXPECT_TRUE(map.Add(k * 8, k));
     EXPECT_TRUE(map.Lookup(4999 * 8, value));
     EXPECT_EQ(value, 4999u);
+}
+
+// Keys whose homes crowd together make long runs; erasing from the middle
+// of a run (and across the table's end) must leave every other key found.
+TEST(OmPointerIndex, FindsEveryKeyLeftAfterErasingFromCrowdedRuns)
+{
+    std::vector<char> objects(4096);
+    OmPointerIndex index;
+    for (uint32_t i = 0; i < 1000; ++i)
+        index.Set(&objects[i * 4], i);
+    index.Set(&objects[8], 77); // a key given a new slot
+    EXPECT_EQ(index.GetCount(), 1000u);
+    for (uint32_t i = 0; i < 1000; i += 3)
+        index.Erase(&objects[i * 4]);
+    index.Erase(&objects[4095]); // never given a slot
+    for (uint32_t i = 0; i < 1000; ++i) {
+        const uint32_t expected = i % 3 == 0 ? OmPointerIndex::kNone : i == 2 ? 77u : i;
+        ASSERT_EQ(index.Find(&objects[i * 4]), expected) << i;
+    }
+    EXPECT_EQ(index.Find(nullptr), OmPointerIndex::kNone);
+    index.Clear();
+    EXPECT_EQ(index.Find(&objects[4]), OmPointerIndex::kNone);
 }
 
 TEST(OmPrimeDeathTest, NextFromTheTableAndPastItIsFatal)

@@ -2,6 +2,9 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "engine/OmMath.h"
 #include "engine/OmVector2.h"
@@ -83,4 +86,46 @@ TEST(OmMath, VectorsColourPackingClampingRoundingAndTheFastRootFollowTheRules)
         const float expected = std::sqrt(f);
         ASSERT_NEAR(FastSqrt(f), expected, expected * 4e-5f) << f;
     }
+}
+
+// The root the game measures its neighbours with gave the answers of a table
+// of 65,536 mantissas; it must go on giving them bit for bit, or crowds
+// would sense and move differently. The table ignored the low 8 bits of its
+// input, as the root does by design, so every 24-bit prefix (with the
+// low bits clear and set) covers every float: zero, denormals, normals,
+// infinity, NaN and the negatives.
+TEST(OmMath, TheFastRootGivesTheRootTablesAnswerForEveryFloat)
+{
+    auto bitsOf = [](float f) {
+        uint32_t b;
+        std::memcpy(&b, &f, sizeof b);
+        return b;
+    };
+    auto floatOf = [](uint32_t b) {
+        float f;
+        std::memcpy(&f, &b, sizeof f);
+        return f;
+    };
+    std::vector<uint32_t> table(65536);
+    for (uint32_t i = 0; i < 32768; ++i) {
+        table[i] = bitsOf(std::sqrt(floatOf(0x40000000u | i << 8))) & 0x7FFFFFu;
+        table[32768 + i] = bitsOf(std::sqrt(floatOf(0x3F800000u | i << 8))) & 0x7FFFFFu;
+    }
+    auto tableRoot = [&](float f) {
+        if (!(f > 0.0f))
+            return 0.0f;
+        const int32_t b = static_cast<int32_t>(bitsOf(f));
+        const uint32_t exponent = static_cast<uint32_t>(((b - 0x3F800000) >> 1) + 0x3F800000) & 0x7F800000u;
+        return floatOf(table[uint32_t(b >> 8) & 0xFFFFu] | exponent);
+    };
+    uint64_t differing = 0;
+    uint32_t first = 0;
+    for (uint64_t prefix = 0; prefix < (1ull << 24); ++prefix) {
+        for (uint32_t low : {0x00u, 0xFFu}) {
+            const uint32_t b = uint32_t(prefix << 8) | low;
+            if (bitsOf(FastSqrt(floatOf(b))) != bitsOf(tableRoot(floatOf(b))) && differing++ == 0)
+                first = b;
+        }
+    }
+    EXPECT_EQ(differing, 0u) << "first at bits " << std::hex << first;
 }

@@ -233,6 +233,32 @@ protected:
     ScratchDir dir;
 };
 
+// Squads find a threat's record through an index of their own: a loaded
+// squad must find the records it came back with, not list a threat twice.
+TEST_F(SquadArchive, ALoadedSquadRefreshesTheThreatRecordsItCameBackWith)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto first = OmMakeRef<TsNPCObject>(), second = OmMakeRef<TsNPCObject>();
+    squad->AddThreat(first.Get());
+    squad->AddThreat(second.Get());
+    ASSERT_TRUE(SaveSquad(squad.Get()));
+
+    OmArchive in(OmClassRegistry::Instance());
+    ASSERT_TRUE(in.Load("squad"));
+    TsSquadObject* loaded = TsSquadObject::Cast(in.GetRoot(0));
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(loaded->GetThreats().GetCount(), 2u);
+    TsEntity* seen = loaded->GetThreats()[1].entity;
+    ASSERT_NE(seen, nullptr);
+    EXPECT_TRUE(loaded->AgeThreats());
+    loaded->AddThreat(seen);
+    EXPECT_EQ(loaded->GetThreatCount(), 2);
+    EXPECT_EQ(loaded->GetThreats().GetCount(), 2u);
+    EXPECT_EQ(loaded->GetThreats()[1].ticksLeft, 100) << "refreshed";
+    EXPECT_EQ(loaded->GetThreats()[0].ticksLeft, 99) << "aged";
+    loaded->Release();
+}
+
 TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrailRestarts)
 {
     auto squad = OmMakeRef<TsSquadObject>();

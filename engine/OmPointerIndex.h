@@ -1,0 +1,41 @@
+// Where a pointer sits in a table its holder keeps: a map from pointers to
+// slot numbers, so that "is this object already in my table, and where" is
+// answered without walking the table. Open addressing with linear probing,
+// at most half full; it allocates only when it grows past the most it ever
+// held.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class OmPointerIndex {
+public:
+    static constexpr uint32_t kNone = UINT32_MAX;
+
+    // The slot the key was given, or kNone.
+    uint32_t Find(const void* key) const;
+    // Gives the (non-null) key a slot, replacing any it had.
+    void Set(const void* key, uint32_t slot);
+    // Forgets the key; nothing when it has no slot.
+    void Erase(const void* key);
+    // Forgets every key; the room stays.
+    void Clear();
+    // Room for this many keys without growing.
+    void Reserve(uint32_t keys);
+    uint32_t GetCount() const { return m_count; }
+
+private:
+    struct Entry {
+        const void* key = nullptr; // none: an empty place
+        uint32_t slot = kNone;
+    };
+
+    uint32_t Home(const void* key) const;
+    // The place holding the key, or the empty place where it would go.
+    uint32_t Place(const void* key) const;
+    void Rehash(uint32_t places);
+
+    std::unique_ptr<Entry[]> m_entries;
+    uint32_t m_places = 0; // a power of two, or 0 before the first key
+    uint32_t m_count = 0;
+};
