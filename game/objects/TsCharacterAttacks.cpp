@@ -457,6 +457,14 @@ void TsCharacterObject::DetachTongue()
 
 // ---- where to stand ------------------------------------------------------------------------
 
+OmVector3 TsCharacterObject::RingPoint(const OmVector3& centre, float minDistance, float maxDistance)
+{
+    // x draws first: arguments of one call have no order of their own.
+    const float x = centre.x + RingOffset(minDistance, maxDistance);
+    const float z = centre.z + RingOffset(minDistance, maxDistance);
+    return OmVector3(x, centre.y, z);
+}
+
 bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance, float maxDistance)
 {
     TsPathfinder* pathfinder = LevelPathfinder();
