@@ -182,8 +182,7 @@ void ReadBrushMap(OmPbfScene& scene, OmBrushFile& file, float scale)
         const char* line = file.Text();
         if (IsComment(line))
             continue;
-        if (std::strstr(line, "entity"))
-            break;
+        // A plane line first: its texture name may hold "entity" ("identity").
         if (std::strchr(line, '(')) {
             BrushPlane plane;
             if (!ParsePlane(line, plane))
@@ -192,8 +191,11 @@ void ReadBrushMap(OmPbfScene& scene, OmBrushFile& file, float scale)
                 ReportError("Brush map: more than %d planes in brush %d", kMaxBrushPlanes, brushNumber);
             else
                 planes.push_back(plane);
-        } else if (std::strchr(line, '}') && !planes.empty()) {
-            EndBrush(scene, planes, brushNumber, scale);
+        } else if (std::strchr(line, '}')) {
+            if (!planes.empty())
+                EndBrush(scene, planes, brushNumber, scale);
+        } else if (std::strstr(line, "entity")) {
+            break;
         }
     }
 }

@@ -37,4 +37,6 @@ private:
 };
 
 // Fills the scene: a root named "World" holding one node "Brush n" per brush.
+// The first line holding "entity" that is neither a plane nor a brush's end
+// ends the brushes.
 void ReadBrushMap(OmPbfScene& scene, OmBrushFile& file, float scale);

@@ -207,7 +207,7 @@ void OmFastAlloc::BeginIteration(OmFastAllocIterator& it) const
 
 void* OmFastAlloc::Next(OmFastAllocIterator& it, bool liveOnly) const
 {
-    if (liveOnly && it.remaining == 0)
+    if (it.remaining == 0)
         return nullptr;
     while (it.page) {
         while (it.cursor < it.end) {
@@ -215,8 +215,8 @@ void* OmFastAlloc::Next(OmFastAllocIterator& it, bool liveOnly) const
             it.cursor += m_stride;
             if (liveOnly && !IsLive(cell))
                 continue;
-            if (liveOnly && --it.remaining == 0)
-                it.page = nullptr; // this is the last live cell
+            if (--it.remaining == 0)
+                it.page = nullptr; // the last cell the count allows
             return cell;
         }
         it.page = it.page->next;
@@ -233,6 +233,8 @@ void* OmFastAlloc::NextLiveObject(OmFastAllocIterator& it) const
     return Next(it, true);
 }
 
+// The same walk without the liveness test: each cell it passes, live or
+// free, uses up one of the remaining count.
 void* OmFastAlloc::NextCell(OmFastAllocIterator& it) const
 {
     return Next(it, false);

@@ -358,7 +358,11 @@ void OmParticleEmitter::Spawn(float t, float dt, bool fadeWithLife)
     p->framePosition = 0.0f;
     p->texture = e.frameCount >= 1 ? e.frameTextures[0] : -1;
     p->angle = (0.5f - Random01()) * e.angleSpread;
-    p->spin = (Random01() * e.spinRandom + e.spinBase) * (Random01() <= 0.5f ? -1.0f : 1.0f);
+    // Two draws in this order, the size and then the sign, so one seed makes
+    // the same particles whatever order a compiler gives the operands.
+    const float spinSize = Random01() * e.spinRandom + e.spinBase;
+    const float spinSign = Random01() <= 0.5f ? -1.0f : 1.0f;
+    p->spin = spinSize * spinSign;
     if (p->spin > kTwoPi)
         p->spin -= kTwoPi;
     else if (p->spin < 0.0f)

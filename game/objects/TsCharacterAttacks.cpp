@@ -457,14 +457,22 @@ void TsCharacterObject::DetachTongue()
 
 // ---- where to stand ------------------------------------------------------------------------
 
+OmVector3 TsCharacterObject::RingPoint(const OmVector3& centre, float minDistance, float maxDistance)
+{
+    // x draws first: arguments of one call have no order of their own.
+    const float x = centre.x + RingOffset(minDistance, maxDistance);
+    const float z = centre.z + RingOffset(minDistance, maxDistance);
+    return OmVector3(x, centre.y, z);
+}
+
 bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance, float maxDistance)
 {
     TsPathfinder* pathfinder = LevelPathfinder();
     if (pathfinder) {
         const int32_t cls = pathfinder->ClassForRadius(m_radius);
         for (int32_t attempt = 0; attempt < kAttackBaseTries; ++attempt) {
-            float x = p.x + RingOffset(minDistance, maxDistance);
-            float z = p.z + RingOffset(minDistance, maxDistance);
+            const OmVector3 candidate = RingPoint(p, minDistance, maxDistance);
+            float x = candidate.x, z = candidate.z;
             bool accept = pathfinder->IsStraightWalkable(p.x, p.z, x, z, cls, m_pathKeyA != 0, true);
             if (!accept) {
                 // Where the walk stopped, when that still keeps the distance.
@@ -492,8 +500,8 @@ bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDista
     if (pathfinder && threat) {
         const int32_t cls = pathfinder->ClassForRadius(m_radius);
         const OmVector3& t = threat->GetPosition();
-        const float x = t.x + RingOffset(minDistance, maxDistance);
-        const float z = t.z + RingOffset(minDistance, maxDistance);
+        const OmVector3 candidate = RingPoint(t, minDistance, maxDistance);
+        const float x = candidate.x, z = candidate.z;
         if (!pathfinder->IsStraightWalkable(t.x, t.z, x, z, cls, m_pathKeyA != 0, true)) {
             // The route itself is not kept: only whether there is one.
             m_route.RemoveAll();

@@ -315,6 +315,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool IsValidTarget(const TsEntity* target, bool allowHealTarget) const;
     bool GenerateAttackBase(const OmVector3& targetPosition, float minDistance, float maxDistance);
     bool GenerateCowerBase(const TsEntity* threat, float minDistance, float maxDistance);
+    // A random point whose x and then z each lie between min and max from
+    // the centre, each on a random side; y stays the centre's.
+    static OmVector3 RingPoint(const OmVector3& centre, float minDistance, float maxDistance);
     TsEntity* GetFirstValidTarget() const;
     // The sound slot a hit plays: the health thresholds for player
     // characters, else one of the pains by the coin.

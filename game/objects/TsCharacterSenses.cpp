@@ -40,12 +40,6 @@ bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
     return true;
 }
 
-float RingOffset(float minDistance, float maxDistance)
-{
-    const float r = 2.0f * (float(OmRand()) / 32767.0f - 0.5f);
-    return (maxDistance - minDistance) * r + (r >= 0.0f ? minDistance : -minDistance);
-}
-
 } // namespace
 
 // ---- senses ------------------------------------------------------------------------------
@@ -254,7 +248,7 @@ void TsCharacterObject::Sentry(const OmVector3& origin, float range)
 {
     if (!IsPathDone())
         return;
-    MoveTo(OmVector3(origin.x + RingOffset(0.0f, range), origin.y, origin.z + RingOffset(0.0f, range)));
+    MoveTo(RingPoint(origin, 0.0f, range));
 }
 
 void TsCharacterObject::Cower(float minDistance, float maxDistance)

@@ -64,27 +64,6 @@ const OmMesh* FindMesh(OmNode* node)
     return nullptr;
 }
 
-// Möller-Trumbore; t of the ray start + t (end - start), or a negative value.
-float RayTriangle(const OmVector3& origin, const OmVector3& ray, const OmVector3& a, const OmVector3& b,
-                  const OmVector3& c)
-{
-    const OmVector3 e1 = b - a, e2 = c - a;
-    const OmVector3 p = Cross(ray, e2);
-    const float det = e1.Dot(p);
-    if (std::fabs(det) < 1e-12f)
-        return -1.0f;
-    const float inv = 1.0f / det;
-    const OmVector3 s = origin - a;
-    const float u = s.Dot(p) * inv;
-    if (u < 0.0f || u > 1.0f)
-        return -1.0f;
-    const OmVector3 q = Cross(s, e1);
-    const float v = ray.Dot(q) * inv;
-    if (v < 0.0f || u + v > 1.0f)
-        return -1.0f;
-    return e2.Dot(q) * inv;
-}
-
 // The x extent of the quad clipped to the band z0 <= z <= z1; false when
 // the quad misses the band.
 bool BandExtent(const OmVector3 quad[4], float z0, float z1, float& xMin, float& xMax)
@@ -466,8 +445,9 @@ bool TsDynGeometry::TestSegment(const OmVector3& start, const OmVector3& end, Ts
     const OmVector3* f = m_worldFace;
     const OmVector3* triangles[2][3] = {{&f[0], &f[1], &f[2]}, {&f[2], &f[3], &f[0]}};
     for (const auto& tri : triangles) {
-        const float t = RayTriangle(start, ray, *tri[0], *tri[1], *tri[2]);
-        if (t < 0.0f || t >= 1.0f)
+        // The engine's test, as the world's own triangles meet casts.
+        float t = 0.0f, u = 0.0f, v = 0.0f;
+        if (!IntersectRayTriangle(start, ray, *tri[0], *tri[1], *tri[2], t, u, v) || t < 0.0f || t >= 1.0f)
             continue;
         hit.distance = t * ray.Length();
         hit.point = start + ray * t;

@@ -47,6 +47,7 @@ int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats,
     Slot& slot = entries_[uint32_t(id)];
     slot.target.Reset(target);
     slot.userObject.Reset(userObject);
+    slot.setInWalk = walk_;
     TsTimerEntry& entry = slot.entry;
     entry.target = target;
     entry.period = entry.countdown = TicksFor(seconds, TsAccess::TicksPerSecond());
@@ -87,8 +88,14 @@ void TsTimerTable::EndEntry(int32_t id)
     ids_.ReleaseIndex(id);
 }
 
+bool TsTimerTable::SetBeforeThisWalk(int32_t id) const
+{
+    return ids_.IsInUse(id) && entries_[uint32_t(id)].setInWalk != walk_;
+}
+
 void TsTimerTable::Tick()
 {
+    ++walk_;
     if (entries_.GetCount() == 0) {
         return;
     }
@@ -104,17 +111,17 @@ void TsTimerTable::Tick()
             continue;
         }
         // OnTimer may add timers (moving the entries), end others or clear
-        // the table: it gets a copy, and the entry is found again
-        // afterwards; like the entry, the copy borrows the table's
-        // references. When the next timer went with them, the walk cannot
-        // go on; the rest count down on the next tick.
+        // the table, and a new timer may take an ended one's id: it gets a
+        // copy, and the entry is found again afterwards; like the entry,
+        // the copy borrows the table's references. When the next timer
+        // went, the walk cannot go on; the rest count down on the next tick.
         TsTimerEntry fired = entry;
         const bool again = fired.target->OnTimer(fired);
-        if (cursor != -1 && !ids_.IsInUse(cursor)) {
+        if (cursor != -1 && !SetBeforeThisWalk(cursor)) {
             cursor = -1;
         }
-        if (!ids_.IsInUse(id) || entries_[uint32_t(id)].entry.target != fired.target) {
-            continue;
+        if (!SetBeforeThisWalk(id)) {
+            continue; // it ended in the call
         }
         TsTimerEntry& after = entries_[uint32_t(id)].entry;
         if (!again) {

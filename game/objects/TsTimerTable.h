@@ -82,11 +82,16 @@ private:
         TsTimerEntry entry;
         OmRef<TsObject> target;
         OmRef<OmObject> userObject;
+        uint32_t setInWalk = 0; // the walk running when it was set
     };
 
     void EndEntry(int32_t id);
+    // Whether id holds a timer set before the current walk began: one set
+    // during it (perhaps in an ended timer's id) waits for the next tick.
+    bool SetBeforeThisWalk(int32_t id) const;
     static void ReleaseSlot(Slot& slot);
 
     OmIndexTable ids_{kIdGrowStep};
     OmArray<Slot> entries_{kEntryGrowStep};
+    uint32_t walk_ = 0; // Tick calls so far
 };

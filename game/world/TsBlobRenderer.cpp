@@ -275,7 +275,9 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
         const uint16_t* src = group.indices.GetData() + 3 * run.firstTriangle;
         for (uint32_t t = 0; t < run.triangleCount; ++t, src += 3) {
             if (fade && !doubleSided && camera && planes[run.firstTriangle + t].Classify(eye) == 2) {
-                solid[0] = solid[1] = solid[2] = src[0]; // faces away: nothing to draw
+                // Faces away: nothing to draw, but the corner it names is decoded.
+                solid[0] = solid[1] = solid[2] = src[0];
+                group.vertices[src[0]].flags |= kDecodeMark;
                 solid += 3;
                 continue;
             }
@@ -301,7 +303,7 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
             m_runs[m_runsUsed++] = {run.material, run.firstVertex, run.vertexCount, first + 3 * solidCount,
                                     fadedCount, 0, base, 1};
     }
-    // The triangles' own degenerate copies keep pointing at decoded vertices.
+    // Every shared corner an index names, a degenerate triangle's included.
     for (uint32_t i = 0; i < n; ++i) {
         TsCellVertex& v = group.vertices[i];
         if (v.flags & kDecodeMark) {

@@ -101,6 +101,31 @@ TEST(OmFastAlloc, CellsInAddressOrderNewestPageFirst)
     EXPECT_EQ(pool.Alloc(24), static_cast<char*>(cells[4]) + 24) << "the rest of the newest page";
 }
 
+// The plain cell walk counts every cell it passes, live or not, against the
+// pool's live count and ends when that is spent.
+TEST(OmFastAlloc, TheCellWalkStopsAfterAsManyCellsAsThePoolHasHandedOut)
+{
+    OmFastAlloc pool(32, 128, 8, "walk"); // four cells a page
+    std::vector<void*> walked;
+    const auto walk = [&] {
+        walked.clear();
+        OmFastAllocIterator it;
+        pool.BeginIteration(it);
+        while (void* cell = pool.NextCell(it))
+            walked.push_back(cell);
+    };
+    walk();
+    EXPECT_TRUE(walked.empty()) << "no page yet";
+    void* first = pool.Alloc(32);
+    void* second = pool.Alloc(32);
+    walk();
+    EXPECT_EQ(walked, (std::vector<void*>{first, second})) << "not the two cells nobody was handed";
+    pool.Free(first);
+    pool.Free(second);
+    walk();
+    EXPECT_TRUE(walked.empty());
+}
+
 // Ids first come out ascending, grown grow-step at a time; released ids are
 // reused last released first, before the rest of a grown run.
 TEST(OmIndexTable, AscendingThenLastReleasedFirst)

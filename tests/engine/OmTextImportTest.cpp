@@ -251,3 +251,19 @@ TEST(OmTextImport, AnimationFilesGiveKeysPerFrameAndBrushMapsClipTheirBoxesBadOn
     ASSERT_EQ(mesh->faces.count, 12);
     ASSERT_TRUE(errors.Contains("malformed plane"));
 }
+
+// A plane line is a plane whatever its texture is called: "identity" holds
+// "entity", which only ends the brushes on a line of its own kind.
+TEST(OmTextImport, APlaneWhoseTextureNameHoldsEntityIsStillAPlane)
+{
+    std::string named = BoxBrush();
+    for (size_t at = named.find("stone"); at != std::string::npos; at = named.find("stone", at))
+        named.replace(at, 5, "identity");
+    OmPbfScene scene;
+    TempFile file("identity.map", named + BoxBrush() + "entity\n" + BoxBrush());
+    OmBrushFile brush;
+    ASSERT_TRUE(brush.Open(file.Path()));
+    ReadBrushMap(scene, brush, kBrushMapScale);
+    ASSERT_EQ(scene.objects.Count(), 2);
+    EXPECT_EQ(static_cast<OmPbfMeshRecord*>(scene.objects.At(0))->faces.count, 12);
+}

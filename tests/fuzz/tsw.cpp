@@ -5,6 +5,7 @@
 // archive trusts them, so the harness takes down whatever a load leaves.
 #include <sanitizer/asan_interface.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/OmMaxLight.h"
@@ -43,6 +44,9 @@ void TakeDownLeftovers()
     std::vector<T*> left;
     OmFastAllocIterator it;
     T::s_pool.BeginIteration(it);
+    // Every cell of every page: a leftover may lie past as many cells as
+    // the pool counts handed out, with free ones before it.
+    it.remaining = UINT32_MAX;
     while (void* cell = T::s_pool.NextCell(it)) {
         // A cell the pool keeps poisoned was never handed out or was freed.
         if (!__asan_address_is_poisoned(cell) && *static_cast<void* const*>(cell) == TableOf<T>())

@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRand.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
@@ -557,5 +558,27 @@ TEST_F(CharacterTest, HostilityDecidesEachWayTheInnateBlowLandsOnlyOnAnEnemyChar
             EXPECT_LE(list[i - 1].separation, list[i].separation) << i;
         }
         EXPECT_NE(std::find(near.begin(), near.end(), list[i].entity), near.end()) << i;
+    }
+}
+
+// A sentry's next point and a place to attack or cower from take x from
+// the first random number and z from the second, whatever the compiler.
+TEST(CharacterRingPoint, XTakesTheFirstRandomNumberAndZTheSecond)
+{
+    const OmVector3 centre(10.0f, 2.0f, -4.0f);
+    const auto offset = [](float minDistance, float maxDistance) {
+        const float r = 2.0f * (float(OmRand()) / 32767.0f - 0.5f);
+        return (maxDistance - minDistance) * r + (r >= 0.0f ? minDistance : -minDistance);
+    };
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        OmSRand(seed);
+        const float x = offset(1.0f, 6.0f);
+        const float z = offset(1.0f, 6.0f);
+        OmSRand(seed);
+        const OmVector3 point = TsCharacterObject::RingPoint(centre, 1.0f, 6.0f);
+        EXPECT_FLOAT_EQ(point.x, centre.x + x);
+        EXPECT_FLOAT_EQ(point.y, centre.y);
+        EXPECT_FLOAT_EQ(point.z, centre.z + z);
     }
 }

@@ -250,3 +250,25 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsNineAreTooManyAndAPivotingDoorFi
     TicksUntilStill(*door);
     EXPECT_NEAR(door->GetHeading(), 0.3f, 1e-5f);
 }
+
+// Doors answer casts by the engine's one ray-triangle test: a segment that
+// meets the face all but edge-on (its determinant under the cut-off) is
+// not stopped, as it would not be by any other triangle.
+TEST_F(DoorTest, ASegmentThatMeetsTheFaceAlmostEdgeOnPassesIt)
+{
+    TsDoorObject* door = MakeDoor("door");
+    const OmVector3* face = door->GetWorldFace();
+    const OmVector3 n = door->GetFaceNormal();
+    OmVector3 along = face[1] - face[0];
+    along.Normalise();
+    const OmVector3 inside = face[0] * 0.7f + face[1] * 0.2f + face[2] * 0.1f;
+    const struct {
+        float tilt; // how far the segment leans across the face's plane
+        bool passes;
+    } cases[] = {{1e-8f, true}, {0.1f, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "tilt " << c.tilt);
+        TsWorldHit hit;
+        EXPECT_EQ(door->TestSegment(inside - along - n * c.tilt, inside + along + n * c.tilt, hit), c.passes);
+    }
+}

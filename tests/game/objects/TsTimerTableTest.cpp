@@ -156,6 +156,45 @@ TEST_F(TimerTest, PeriodsAreWholeTicksAndATimerFiresOnItsTickRepeatsFreesItsIdAn
     caller->Release();
 }
 
+// A timer set from a call waits its whole period even when the call cleared
+// the table first and the new timer took the id the walk was to visit next.
+TEST_F(TimerTest, ATimerSetAfterAClearDuringTheWalkWaitsItsWholePeriod)
+{
+    TimerTarget* caller = Target();
+    TimerTarget* later = Target();
+    int added = -1;
+    caller->onCall = [&] {
+        table.Clear();
+        added = table.AddTimer(later, 0.2f, 1); // two ticks
+    };
+    const int next = table.AddTimer(later, 5.0f, 1);
+    table.AddTimer(caller, 0.1f, 1); // the newest: walked first
+    Ticks(1);
+    ASSERT_EQ(added, next) << "the new timer took the id the walk read next";
+    Ticks(3);
+    EXPECT_EQ(later->calls, (std::vector<int>{3}));
+    table.Clear();
+    caller->Release();
+    later->Release();
+}
+
+// A call that clears the table and sets its own target a new timer in the
+// same slot gets the new timer whole: its repeats are not the fired one's.
+TEST_F(TimerTest, ATimerACallSetsInItsOwnSlotKeepsAllItsRepeats)
+{
+    TimerTarget* caller = Target();
+    caller->onCall = [&] {
+        if (caller->calls.size() == 1) {
+            table.Clear();
+            table.AddTimer(caller, 0.3f, 2);
+        }
+    };
+    table.AddTimer(caller, 0.1f, 1);
+    Ticks(10);
+    EXPECT_EQ(caller->calls, (std::vector<int>{1, 4, 7}));
+    caller->Release();
+}
+
 TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreedAndIdsAreCheckedAndReusedLastFreedFirst)
 {
     TimerTarget* t = Target();

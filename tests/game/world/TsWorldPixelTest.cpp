@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/OmCamera.h"
+#include "engine/OmPlane.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
@@ -403,6 +404,38 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowFlushesFirstModelsTakeTheStrongestL
     EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 0u);
     EXPECT_GE(LoadFxSprite("shockring"), 0);
     EXPECT_EQ(LoadFxSprite(nullptr), -1);
+}
+
+// Under camera fade a triangle that faces away is drawn as nothing: its
+// three indices all name its first corner, which is decoded this frame
+// like any corner drawn, even when no other triangle uses it.
+TEST_F(WorldPixelTest, ATriangleFacingAwayUnderTheFadeNamesADecodedCorner)
+{
+    TsBlobRenderer cells;
+    ASSERT_TRUE(cells.Create(8.0f, 8.0f));
+    LookDown();
+    cells.SetCameraFade(0.0f, OmVector3(8, 0, 8), 5.0f);
+    TsCellGroup group;
+    for (uint16_t i = 0; i < 3; ++i) {
+        TsCellVertex v;
+        v.x = static_cast<uint16_t>(8192 * (i + 1)); // one unit of the eight a step
+        group.vertices.Add(v);
+        group.indices.Add(i);
+    }
+    group.runs.Add(TsCellRun{-1, 0, 1, 0, 3});
+    OmArray<OmPlane> planes;
+    planes.Add(OmPlane(OmVector3(0, -1, 0), 0.0f)); // faces down, away from the camera above
+    const OmVector3 origin(2.0f, 0.0f, 3.0f);
+    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
+    ASSERT_TRUE(cells.BeginFrame());
+    cells.AddCell(group, planes, origin, OmVector3(8, 8, 8), TsCellLights());
+    cells.EndFrame();
+    Device()->EndScene();
+    const plat::GfxVertexBuffer* drawn = renderer->GetBoundStream(0);
+    ASSERT_NE(drawn, nullptr);
+    const auto* first = reinterpret_cast<const TsBlobVertex*>(drawn->Bytes());
+    EXPECT_NEAR(first->x, origin.x + 8.0f * 8192.0f / 65535.0f, 1e-4f) << "the corner its indices name";
+    EXPECT_EQ(first->z, origin.z);
 }
 
 // The effects' clock.
