@@ -530,12 +530,32 @@ void TsFrontEnd::DrawPanelStrip()
     renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 0);
 }
 
+namespace {
+
+// True when nothing under the node is animated by a controller.
+bool HoldsStill(const OmNode& node)
+{
+    if (node.GetControllers())
+        return false;
+    const OmGroup* group = OmGroup::Cast(&node);
+    for (int32_t i = 0; group && i < group->GetChildCount(); ++i) {
+        const OmNode* child = group->GetChild(uint32_t(i));
+        if (child && !HoldsStill(*child))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool TsFrontEnd::CanKeepBackground() const
 {
     // The figure drawn into its own target first flushes what the scene
     // filed before it: the background's blended parts are on the screen
-    // then, and nothing of the figure is.
-    return m_characterShape && m_characterShape->HasRenderTarget();
+    // then, and nothing of the figure is. A background that moves cannot
+    // be kept.
+    return m_characterShape && m_characterShape->HasRenderTarget() && m_backgroundModel
+        && HoldsStill(*m_backgroundModel);
 }
 
 void TsFrontEnd::RenderBackground()
