@@ -732,9 +732,9 @@ int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* v
 void GfxDevice::NoteDrawn(uint32_t type, const uint8_t* vertices, uint32_t count, uint32_t stride)
 {
     GfxSurface& target = *target_;
-    if (!target.drawnKnown || count == 0)
-        return;
     const State& s = *state_;
+    if (!target.drawnKnown || count == 0 || s.fvf == 0 || stride < GfxFvfVertexSize(s.fvf))
+        return; // a draw the device refuses reaches nothing
     const uint32_t position = s.fvf & GfxFvf::PositionMask;
     const GfxMatrix all = GfxMultiply(GfxMultiply(s.world, s.view), s.proj);
     const GfxViewport& vp = s.viewport;
