@@ -127,6 +127,7 @@ private:
     // the render target that drawing reached. False (no clip) when unknown.
     bool ClipToQuad(const QuadVertex* corners);
     void RenderBackground();
+    void KeepBackground(uint32_t key);
     bool CanKeepBackground() const;
     void DrawPanelStrip();
     void AimLookBones(float fraction);

@@ -561,21 +561,30 @@ bool TsFrontEnd::CanKeepBackground() const
 void TsFrontEnd::RenderBackground()
 {
     OmD3D* renderer = Renderer();
-    const bool keep = CanKeepBackground();
-    const uint32_t key = std::bit_cast<uint32_t>(m_flicker);
-    if (keep && m_backgroundCache.PutBack(*renderer, key))
-        return;
-    if (m_clearSkipped) {
-        renderer->Clear(nullptr, 0); // what was kept went with a reset
-        m_clearSkipped = false;
-    }
+    // The lights are switched as for drawing it either way: what comes after
+    // sees them as it always did.
     renderer->EnableLight(m_lights[kRed], true);
     renderer->EnableLight(m_lights[kBlue], true);
-    m_backgroundModel->Render(*renderer);
+    const bool keep = CanKeepBackground();
+    const uint32_t key = std::bit_cast<uint32_t>(m_flicker);
+    if (!keep || !m_backgroundCache.PutBack(*renderer, key)) {
+        if (m_clearSkipped) {
+            renderer->Clear(nullptr, 0); // what was kept went with a reset
+            m_clearSkipped = false;
+        }
+        m_backgroundModel->Render(*renderer);
+        if (keep)
+            KeepBackground(key);
+    }
     renderer->EnableLight(m_lights[kRed], false);
     renderer->EnableLight(m_lights[kBlue], false);
-    if (!keep)
-        return;
+}
+
+void TsFrontEnd::KeepBackground(uint32_t key)
+{
+    // Its blended parts go in first: the figure, drawn into its own target
+    // next, would flush them there anyway.
+    OmD3D* renderer = Renderer();
     OmD3DBatch& batch = renderer->GetBatch();
     const bool open = batch.IsOpen();
     if (open)
