@@ -641,9 +641,10 @@ void GfxDevice::ForgetGLState()
 
 void GfxDevice::SetVertexLayout(uint32_t stride)
 {
+    // Given afresh with every draw: the driver's vertex fetch is built for
+    // the arrays as last specified, and arrays left as they were over new
+    // buffer contents make it build new code frame after frame.
     const uint32_t fvf = state_->fvf;
-    if (gl_->layoutKnown && gl_->layoutFvf == fvf && gl_->layoutStride == stride)
-        return;
     const GfxFvfLayout l = GfxFvfOffsets(fvf);
     const auto at = [](uint32_t offset) { return reinterpret_cast<const void*>(uintptr_t{offset}); };
     for (unsigned i = 0; i < GfxAttrib::Tex0 + 8; ++i)
@@ -673,8 +674,6 @@ void GfxDevice::SetVertexLayout(uint32_t stride)
                               GL_FALSE, static_cast<GLsizei>(stride), at(l.tex[i]));
     }
     gl_->layoutKnown = true;
-    gl_->layoutFvf = fvf;
-    gl_->layoutStride = stride;
 }
 
 bool GfxDevice::PrepareDraw(uint32_t stride)

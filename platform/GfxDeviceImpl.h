@@ -117,8 +117,7 @@ struct GfxDevice::Gl {
                                          UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};
     bool samplerKnown[GfxMaxStages] = {};
     GfxGLSampler samplerState[GfxMaxStages];
-    bool layoutKnown = false;
-    uint32_t layoutFvf = 0, layoutStride = 0;
+    bool layoutKnown = false; // the array and its buffers are bound
 };
 
 struct GfxLightSlot {
