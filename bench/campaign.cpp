@@ -16,6 +16,11 @@
 //     each against the clear-only frame, with its allocations (target 0).
 // What a fight draws for the first time is drawn as the level loads, so
 // that the GL driver's shader variants are built then.
+// With OM_BENCH_FRAME_HASHES set to a file name, it first plays the title,
+// the town and the mission for a fixed number of frames each (the loop's
+// 60 Hz pacing; OM_BENCH_HASH_FRAMES, 600 by default) from a fixed random
+// seed, and writes one line per frame with a hash of the picture drawn: two
+// trees that draw the same pictures write the same file.
 // The clock is the application's, moved by hand: a tick is 100 of its
 // 1000 units a second, a frame of the 60 Hz loop 16 or 17. Run it from the
 // source folder after tools/make-data, on a display (under xvfb-run for
@@ -24,8 +29,10 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -34,6 +41,7 @@
 #include "bench/BenchApp.h"
 #include "bench/BenchSupport.h"
 #include "bench/CountedNew.h"
+#include "engine/OmRand.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsConsole.h"
 #include "game/framework/TsEntity.h"
@@ -48,6 +56,7 @@
 #include "game/objects/TsTeam.h"
 #include "platform/DebugOutput.h"
 #include "platform/EventInjection.h"
+#include "platform/GfxDevice.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/ActiveSquads.h"
@@ -470,6 +479,52 @@ void PrintFigures(const bench::RunReporter& reporter)
     }
 }
 
+// FNV-1a over the colour of the back buffer as the last frame left it
+// (Present copies it out and leaves it be until the next frame draws). The
+// picture is its red, green and blue: the game's back buffer has no alpha
+// (X8R8G8B8), whatever the stand-in's storage keeps there.
+uint64_t PictureHash(std::vector<uint8_t>& pixels)
+{
+    plat::GfxDevice* device = OmD3D::Instance() ? OmD3D::Instance()->GetDevice() : nullptr;
+    if (!device)
+        return 0;
+    pixels.resize(size_t(kWidth) * kHeight * 4);
+    device->ReadBackBuffer(pixels.data());
+    uint64_t hash = 14695981039346656037ull;
+    for (size_t i = 0; i < pixels.size(); ++i)
+        if (i % 4 != 3) // B, G, R, A in memory
+            hash = (hash ^ pixels[i]) * 1099511628211ull;
+    return hash;
+}
+
+// The pictures of a fixed run of each screen, a line per frame.
+void WriteFrameHashes(const char* path)
+{
+    FILE* out = std::fopen(path, "w");
+    if (!out) {
+        std::printf("cannot write the frame hashes to %s\n", path);
+        return;
+    }
+    const char* count = std::getenv("OM_BENCH_HASH_FRAMES");
+    const int frames = count ? std::max(1, std::atoi(count)) : 600;
+    std::vector<uint8_t> pixels;
+    for (const char* screen : {"title", "town", "mission"}) {
+        OmSRand(1);
+        std::srand(1);
+        const bool ready = std::string_view(screen) == "title" ? Shared().EnterTitle() : Shared().Enter(screen);
+        if (!ready) {
+            std::printf("frame hashes: %s did not open: %s\n", screen, Shared().Why());
+            break;
+        }
+        for (int i = 0; i < frames; ++i) {
+            Shared().Step(i % 3 == 2 ? 16 : 17);
+            std::fprintf(out, "%s %d %016llx\n", screen, i, static_cast<unsigned long long>(PictureHash(pixels)));
+        }
+    }
+    Shared().Close();
+    std::fclose(out);
+}
+
 // The counter must see the game's allocations for a 0 to mean anything.
 bool CounterCounts()
 {
@@ -489,6 +544,8 @@ int main(int argc, char** argv)
     TsConsole::SetHook(&bench::CountLoggedError, nullptr);
     if (!CounterCounts())
         std::printf("The allocation counter counts nothing: the allocation figures mean nothing\n");
+    if (const char* hashes = std::getenv("OM_BENCH_FRAME_HASHES"))
+        WriteFrameHashes(hashes);
     bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintFigures(reporter);

@@ -19,18 +19,6 @@ uint32_t FloatBits(float f)
     return bits;
 }
 
-struct TargetFormat {
-    GLenum internal, format, type;
-};
-
-TargetFormat TargetFormatOf(uint32_t format)
-{
-    switch (format) {
-    case GfxFormat::R5G6B5: return {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
-    case GfxFormat::X1R5G5B5: return {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
-    default: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
-    }
-}
 
 GLenum DepthFormatOf(uint32_t format)
 {
@@ -44,6 +32,16 @@ GLenum DepthFormatOf(uint32_t format)
 }
 
 } // namespace
+
+GfxTargetFormat GfxTargetFormatOf(uint32_t format)
+{
+    switch (format) {
+    case GfxFormat::R5G6B5: return {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, false};
+    case GfxFormat::X1R5G5B5: return {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, true};
+    case GfxFormat::A8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, false};
+    default: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, true};
+    }
+}
 
 uint32_t GfxVertexCountOf(uint32_t type, uint32_t n)
 {
@@ -177,7 +175,7 @@ bool GfxDevice::CreateTargets()
 {
     width_ = params_.backBufferWidth;
     height_ = params_.backBufferHeight;
-    const TargetFormat f = TargetFormatOf(params_.backBufferFormat);
+    const GfxTargetFormat f = GfxTargetFormatOf(params_.backBufferFormat);
     gl_->readFormat = f.format;
     gl_->readType = f.type;
     glGenTextures(1, &gl_->backColor);
@@ -226,6 +224,7 @@ bool GfxDevice::CreateTargets()
     targetWidth_ = width_;
     targetHeight_ = height_;
     gl_->currentFbo = gl_->backFbo;
+    ForgetGLState();
     presented_ = false;
     return true;
 }
@@ -243,6 +242,11 @@ void GfxDevice::DestroyTargets()
         glDeleteFramebuffers(1, &gl_->targetFbo);
         gl_->targetFbo = 0;
     }
+    if (gl_->copyReadFbo) {
+        glDeleteFramebuffers(1, &gl_->copyReadFbo);
+        glDeleteFramebuffers(1, &gl_->copyDrawFbo);
+        gl_->copyReadFbo = gl_->copyDrawFbo = 0;
+    }
     if (backBuffer_) {
         backBuffer_->DetachDevice();
         backBuffer_->Release();
@@ -256,6 +260,8 @@ void GfxDevice::DestroyTargets()
     if (gl_->backDepth)
         glDeleteRenderbuffers(1, &gl_->backDepth);
     gl_->backFbo = gl_->frontFbo = gl_->backColor = gl_->frontColor = gl_->backDepth = 0;
+    gl_->targetColour = gl_->targetDepth = 0;
+    ForgetGLState();
 }
 
 GfxDevice::~GfxDevice()
@@ -438,6 +444,7 @@ int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* win
     BlitToWindow();
     SDL_GL_SwapWindow(gl_->window);
     BindTarget();
+    ForgetGLState();
     presented_ = true;
     ReportGLErrors("Present");
     return GfxResult::Ok;
@@ -509,8 +516,12 @@ int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, u
             continue;
         glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
         glClear(mask);
+        if ((flags & GfxClear::Target) && target_ != backBuffer_)
+            NoteCleared(r, r.left == 0 && r.top == 0 && uint32_t(r.right) == targetWidth_
+                               && uint32_t(r.bottom) == targetHeight_);
     }
     glDisable(GL_SCISSOR_TEST);
+    ForgetGLState(); // the masks and the clip are the clear's now
     return GfxResult::Ok;
 }
 
@@ -546,6 +557,7 @@ int32_t GfxDevice::ResourceManagerDiscardBytes(uint32_t /*bytes*/)
             texture->dirty = true;
         }
     }
+    ForgetGLState(); // a deleted name may come back for another texture
     return GfxResult::Ok;
 }
 
@@ -581,6 +593,7 @@ void GfxDevice::ReadBackBuffer(uint8_t* pixels)
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_),
                  gl_->readFormat, gl_->readType, pixels);
     BindTarget();
+    ForgetGLState();
 }
 
 void GfxDevice::WriteBackBuffer(const uint8_t* pixels)
@@ -590,6 +603,7 @@ void GfxDevice::WriteBackBuffer(const uint8_t* pixels)
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(width_),
                     static_cast<GLsizei>(height_), gl_->readFormat, gl_->readType, pixels);
+    ForgetGLState();
 }
 
 int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
@@ -603,6 +617,7 @@ int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
         glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
                      GL_UNSIGNED_INT_8_8_8_8_REV, image.data());
         BindTarget();
+        ForgetGLState();
     }
     // The surface stands for the screen: the image goes where the window
     // shows it, at the window's size (the whole desktop in full screen). A
@@ -723,8 +738,14 @@ int32_t GfxDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t level
 void GfxDevice::ForgetTexture(GfxTexture* texture)
 {
     textures_.erase(texture);
-    if (texture->glName)
+    if (texture->glName) {
         glDeleteTextures(1, &texture->glName);
+        // A deleted name may come back for another texture: nothing may be
+        // taken as bound or attached by it.
+        if (gl_->targetColour == texture->glName)
+            gl_->targetColour = 0;
+        ForgetGLState();
+    }
     texture->glName = 0;
 }
 
@@ -1097,8 +1118,11 @@ int32_t GfxDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, ui
 void GfxDevice::ForgetSurface(GfxSurface* surface)
 {
     depthSurfaces_.erase(surface);
-    if (surface->glName)
+    if (surface->glName) {
         glDeleteRenderbuffers(1, &surface->glName);
+        if (gl_->targetDepth == surface->glName)
+            gl_->targetDepth = 0;
+    }
     surface->glName = 0;
 }
 
@@ -1130,34 +1154,47 @@ int32_t GfxDevice::SetRenderTarget(GfxSurface* color, GfxSurface* depth)
     } else {
         if (!gl_->targetFbo)
             glGenFramebuffers(1, &gl_->targetFbo);
-        glBindFramebuffer(GL_FRAMEBUFFER, gl_->targetFbo);
         GLuint colorName = gl_->backColor;
         if (isTexture) {
-            UploadTexture(*color->Container()); // makes its storage
+            UploadTexture(*color->Container(), 0); // makes its storage
             colorName = color->Container()->glName;
         }
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorName, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
-        if (depth) {
+        if (depth)
             EnsureDepthBuffer(*depth);
-            const GLenum attach = depth->Format() == GfxFormat::D24S8 ? GL_DEPTH_STENCIL_ATTACHMENT
-                                                                      : GL_DEPTH_ATTACHMENT;
-            glFramebufferRenderbuffer(GL_FRAMEBUFFER, attach, GL_RENDERBUFFER, depth->glName);
-        }
-        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-            BindTarget();
-            return GfxResult::InvalidCall;
+        const GLuint depthName = depth ? depth->glName : 0;
+        // The target's framebuffer keeps what is attached to it: the same
+        // pair again (a figure drawn into its texture every frame) needs no
+        // new attachment nor a new completeness check.
+        if (colorName != gl_->targetColour || depthName != gl_->targetDepth) {
+            glBindFramebuffer(GL_FRAMEBUFFER, gl_->targetFbo);
+            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorName, 0);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+            if (depth) {
+                const GLenum attach = depth->Format() == GfxFormat::D24S8 ? GL_DEPTH_STENCIL_ATTACHMENT
+                                                                          : GL_DEPTH_ATTACHMENT;
+                glFramebufferRenderbuffer(GL_FRAMEBUFFER, attach, GL_RENDERBUFFER, depth->glName);
+            }
+            gl_->targetColour = gl_->targetDepth = 0;
+            if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+                BindTarget();
+                ForgetGLState();
+                return GfxResult::InvalidCall;
+            }
+            gl_->targetColour = colorName;
+            gl_->targetDepth = depthName;
         }
         gl_->currentFbo = gl_->targetFbo;
     }
     BindTarget();
+    ForgetGLState();
     GfxAssign(target_, color);
     GfxAssign(depth_, depth);
     targetWidth_ = color->Width();
     targetHeight_ = color->Height();
-    // A new target starts with a viewport covering all of it.
+    // A new target starts with a viewport covering all of it, unclipped.
     state_->viewport = {0, 0, targetWidth_, targetHeight_, 0.0f, 1.0f};
+    state_->scissorOn = false;
     return GfxResult::Ok;
 }
 
@@ -1179,6 +1216,93 @@ int32_t GfxDevice::GetDepthStencilSurface(GfxSurface** surface)
         return GfxResult::NotAvailable;
     depth_->AddRef();
     return GfxResult::Ok;
+}
+
+bool GfxDevice::IsTargetSurface(const GfxSurface* colour) const
+{
+    return colour
+        && (colour == backBuffer_
+            || (colour->GetKind() == GfxSurface::Kind::TextureLevel && colour->Container()
+                && colour->Container()->IsRenderTarget()));
+}
+
+GLuintName GfxDevice::FramebufferOf(GfxSurface* colour, GfxSurface* depth, GLuintName scratch)
+{
+    if (colour == backBuffer_ && (!depth || depth == autoDepth_))
+        return gl_->backFbo;
+    GLuint colourName = gl_->backColor;
+    if (colour != backBuffer_) {
+        UploadTexture(*colour->Container(), 0); // makes its storage
+        colourName = colour->Container()->glName;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, scratch);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colourName, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+    if (depth) {
+        EnsureDepthBuffer(*depth);
+        const GLenum attach =
+            depth->Format() == GfxFormat::D24S8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, attach, GL_RENDERBUFFER, depth->glName);
+    }
+    return scratch;
+}
+
+int32_t GfxDevice::CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth, GfxSurface* destColour,
+                              GfxSurface* destDepth)
+{
+    if (!IsTargetSurface(sourceColour) || !IsTargetSurface(destColour) || sourceColour == destColour
+        || sourceColour->Width() != destColour->Width() || sourceColour->Height() != destColour->Height())
+        return GfxResult::InvalidCall;
+    const GfxTargetFormat from = GfxTargetFormatOf(sourceColour->Format());
+    const GfxTargetFormat to = GfxTargetFormatOf(destColour->Format());
+    if (from.internal != to.internal)
+        return GfxResult::InvalidCall;
+    const auto depthFits = [](const GfxSurface* depth, const GfxSurface* colour) {
+        return depth->GetKind() == GfxSurface::Kind::DepthStencil && depth->Width() >= colour->Width()
+            && depth->Height() >= colour->Height();
+    };
+    if (!sourceDepth != !destDepth
+        || (sourceDepth && (sourceDepth == destDepth || sourceDepth->Format() != destDepth->Format()
+                            || !depthFits(sourceDepth, sourceColour) || !depthFits(destDepth, destColour))))
+        return GfxResult::InvalidCall;
+    if (!gl_->copyReadFbo) {
+        glGenFramebuffers(1, &gl_->copyReadFbo);
+        glGenFramebuffers(1, &gl_->copyDrawFbo);
+    }
+    const GLuint read = FramebufferOf(sourceColour, sourceDepth, gl_->copyReadFbo);
+    const GLuint draw = FramebufferOf(destColour, destDepth, gl_->copyDrawFbo);
+    GLbitfield mask = GL_COLOR_BUFFER_BIT;
+    if (sourceDepth)
+        mask |= sourceDepth->Format() == GfxFormat::D24S8 ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT
+                                                         : GL_DEPTH_BUFFER_BIT;
+    // The copy is whole: no clip of drawing applies to it.
+    glDisable(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, read);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, draw);
+    const GLint w = static_cast<GLint>(sourceColour->Width()), h = static_cast<GLint>(sourceColour->Height());
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, mask, GL_NEAREST);
+    BindTarget();
+    ForgetGLState();
+    destColour->drawnKnown = false; // a picture of any kind
+    return GfxResult::Ok;
+}
+
+int32_t GfxDevice::SetScissorRect(const GfxRect* rect)
+{
+    if (rect && (rect->right < rect->left || rect->bottom < rect->top))
+        return GfxResult::InvalidCall;
+    state_->scissorOn = rect != nullptr;
+    if (rect)
+        state_->scissor = *rect;
+    return GfxResult::Ok;
+}
+
+bool GfxDevice::GetScissorRect(GfxRect* rect) const
+{
+    if (rect && state_->scissorOn)
+        *rect = state_->scissor;
+    return state_->scissorOn;
 }
 
 } // namespace plat

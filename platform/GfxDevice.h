@@ -21,6 +21,8 @@
 namespace plat {
 
 struct GfxProgram;
+struct GfxGLRaster;
+using GLuintName = unsigned int; // an OpenGL object name
 
 // Operations the device counts.
 enum class GfxCall : uint32_t {
@@ -84,6 +86,24 @@ public:
     int32_t SetRenderTarget(GfxSurface* color, GfxSurface* depth);
     int32_t GetRenderTarget(GfxSurface** surface);
     int32_t GetDepthStencilSurface(GfxSurface** surface);
+    // Copies the whole colour (and depth, when both depths are given) of one
+    // target to another of the same size and format, exactly: the back
+    // buffer or a render-target texture level, each with its depth-stencil
+    // surface (of one format). A picture kept this way is put back later at
+    // the cost of a copy instead of drawing it again.
+    int32_t CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth, GfxSurface* destColour,
+                       GfxSurface* destDepth);
+    // Drawing is clipped to the rectangle (pixels of the current target,
+    // y down) while one is set; null lifts the clip, as does a new target.
+    // Clears are not clipped by it.
+    int32_t SetScissorRect(const GfxRect* rect);
+    bool GetScissorRect(GfxRect* rect) const;
+    // Where drawing has reached on a render-target texture level since it
+    // was last cleared whole, in its pixels (every pixel a draw may have
+    // written lies inside; empty when nothing was drawn); false when that is
+    // not known: the back buffer, no whole clear yet, or a draw the device
+    // could not bound (blended vertices, a point behind the eye).
+    bool GetDrawnRect(const GfxSurface* target, GfxRect* rect) const;
 
     // Resources.
     int32_t CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
@@ -166,22 +186,36 @@ private:
     void BindTarget();
     void ReportGLErrors(const char* where);
     bool EnsureDepthBuffer(GfxSurface& depth);
+    bool IsTargetSurface(const GfxSurface* colour) const;
+    // A framebuffer with the colour and depth attached: the back buffer's
+    // own, or the scratch one given.
+    GLuintName FramebufferOf(GfxSurface* colour, GfxSurface* depth, GLuintName scratch);
     void SetDefaultState();
     void Count(GfxCall call) { ++calls_[static_cast<uint32_t>(call)]; }
     int32_t Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* vertices,
                  uint32_t vertexCount, uint32_t stride, const void* indices, uint32_t indexSize,
                  int32_t baseVertex);
     bool PrepareDraw(uint32_t stride);
+    void SetVertexLayout(uint32_t stride);
+    // OpenGL's state was changed outside the draw path (clears, copies,
+    // targets, presents): the next draw sends its raster state and texture
+    // bindings whole.
+    void ForgetGLState();
+    void BindUnitTexture(uint32_t unit, GLuintName name);
+    // Widens the current texture target's drawn rectangle by a draw's reach.
+    void NoteDrawn(uint32_t type, const uint8_t* vertices, uint32_t count, uint32_t stride);
+    void NoteCleared(GfxRect cleared, bool whole);
     void ApplyRasterState();
-    void ApplyStencilAndBias();
+    void SendRaster(const GfxGLRaster& now, const GfxGLRaster* was);
     void BindTextures(uint32_t stageCount);
-    void UploadTexture(GfxTexture& texture);
+    // Binds the texture to the unit, giving OpenGL its pixels when changed.
+    void UploadTexture(GfxTexture& texture, uint32_t unit);
     void ApplySampler(uint32_t stage);
     void BuildKey(GfxProgramKey& key) const;
     void BuildFogKey(GfxProgramKey& key, bool rhw) const;
     void BuildLighting(GfxLightingSetup& setup, const GfxProgramKey& key) const;
-    const GfxProgram& ProgramFor(const GfxProgramKey& key);
-    void SetUniforms(const GfxProgram& program, const GfxProgramKey& key);
+    GfxProgram& ProgramFor(const GfxProgramKey& key);
+    void SetUniforms(GfxProgram& program, const GfxProgramKey& key);
     void TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMatrix& worldView,
                          const GfxMatrix& proj, const float normalMatrix[9], const GfxProgramKey& key,
                          const GfxLightingSetup& lighting, uint8_t* dst, uint32_t dstFvf) const;

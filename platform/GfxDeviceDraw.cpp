@@ -258,7 +258,7 @@ void GfxDevice::BuildLighting(GfxLightingSetup& setup, const GfxProgramKey& key)
     setup.emissiveSource = key.emissiveSource;
 }
 
-const GfxProgram& GfxDevice::ProgramFor(const GfxProgramKey& key)
+GfxProgram& GfxDevice::ProgramFor(const GfxProgramKey& key)
 {
     auto found = gl_->programs.find(key);
     if (found != gl_->programs.end())
@@ -284,8 +284,15 @@ const GfxProgram& GfxDevice::ProgramFor(const GfxProgramKey& key)
             for (uint32_t u = 0; u < kUniformCount; ++u)
                 program.uniforms[u] = glGetUniformLocation(id, kUniformNames[u]);
             glUseProgram(id);
+            gl_->usedProgram = id;
             for (GLint i = 0; i < static_cast<GLint>(GfxMaxStages); ++i)
                 glUniform1i(program.uniforms[kUTex0 + i], i);
+            uint32_t floats = 0;
+            for (uint32_t u = 0; u < kUTex0; ++u) {
+                program.offsets[u] = floats;
+                floats += kUniformFloats[u];
+            }
+            program.values.assign(floats, 0.0f);
         } else {
             DebugOutput("Graphics device: program does not link\n");
             glDeleteProgram(id);
@@ -299,48 +306,64 @@ const GfxProgram& GfxDevice::ProgramFor(const GfxProgramKey& key)
     return gl_->programs.emplace(key, program).first->second;
 }
 
-void GfxDevice::SetUniforms(const GfxProgram& program, const GfxProgramKey& key)
+void GfxDevice::SetUniforms(GfxProgram& program, const GfxProgramKey& key)
 {
     const GLint* u = program.uniforms;
     const State& s = *state_;
+    if (gl_->usedProgram != program.id) {
+        glUseProgram(program.id);
+        gl_->usedProgram = program.id;
+    }
+    // Each value goes to OpenGL only when it differs from what this program
+    // was last given.
+    const auto send = [&program, u](uint32_t which, const float* data, auto upload) {
+        if (u[which] >= 0 && program.Changed(which, data))
+            upload(u[which], data);
+    };
     const GfxMatrix worldView = GfxMultiply(s.world, s.view);
-    glUseProgram(program.id);
-    glUniformMatrix4fv(u[kUWorldView], 1, GL_FALSE, &worldView.m[0][0]);
-    glUniformMatrix4fv(u[kUProj], 1, GL_FALSE, &s.proj.m[0][0]);
+    send(kUWorldView, &worldView.m[0][0], [](GLint at, const float* d) { glUniformMatrix4fv(at, 1, GL_FALSE, d); });
+    send(kUProj, &s.proj.m[0][0], [](GLint at, const float* d) { glUniformMatrix4fv(at, 1, GL_FALSE, d); });
     float normal[9];
     NormalMatrix(worldView, normal);
-    glUniformMatrix3fv(u[kUNormalMatrix], 1, GL_FALSE, normal);
+    send(kUNormalMatrix, normal, [](GLint at, const float* d) { glUniformMatrix3fv(at, 1, GL_FALSE, d); });
     const GfxViewport& vp = s.viewport;
-    glUniform4f(u[kUScreen], static_cast<float>(vp.x), static_cast<float>(vp.y),
-                static_cast<float>(vp.width), static_cast<float>(vp.height));
-    glUniform2f(u[kUDepth], vp.minZ, vp.maxZ);
-    glUniform2f(u[kUPixel], 1.0f / static_cast<float>(vp.width), 1.0f / static_cast<float>(vp.height));
+    const float screen[4] = {static_cast<float>(vp.x), static_cast<float>(vp.y), static_cast<float>(vp.width),
+                             static_cast<float>(vp.height)};
+    const auto vec4 = [](GLint at, const float* d) { glUniform4fv(at, 1, d); };
+    const auto vec2 = [](GLint at, const float* d) { glUniform2fv(at, 1, d); };
+    const auto vec1 = [](GLint at, const float* d) { glUniform1fv(at, 1, d); };
+    send(kUScreen, screen, vec4);
+    const float depth[2] = {vp.minZ, vp.maxZ};
+    send(kUDepth, depth, vec2);
+    const float pixel[2] = {1.0f / static_cast<float>(vp.width), 1.0f / static_cast<float>(vp.height)};
+    send(kUPixel, pixel, vec2);
     const GfxColorValue tf = GfxUnpackColor(s.rs[GfxRs::TextureFactor]);
-    glUniform4f(u[kUTFactor], tf.r, tf.g, tf.b, tf.a);
-    glUniform1f(u[kUAlphaRef], static_cast<float>(s.rs[GfxRs::AlphaRef] & 0xFF));
+    send(kUTFactor, &tf.r, vec4);
+    const float alphaRef = static_cast<float>(s.rs[GfxRs::AlphaRef] & 0xFF);
+    send(kUAlphaRef, &alphaRef, vec1);
     if (key.fogSource) {
         // Distances are eye depths (w) under a perspective projection, as
         // its third column's w term says; otherwise 0..1 depths.
         const float useW = s.proj.m[2][3] != 0.0f ? 1.0f : 0.0f;
-        glUniform4f(u[kUFog], GfxAsFloat(s.rs[GfxRs::FogStart]), GfxAsFloat(s.rs[GfxRs::FogEnd]),
-                    GfxAsFloat(s.rs[GfxRs::FogDensity]), useW);
-        const GfxColorValue fog = GfxUnpackColor(s.rs[GfxRs::FogColor]);
-        glUniform4f(u[kUFogColor], fog.r, fog.g, fog.b, fog.a);
+        const float fog[4] = {GfxAsFloat(s.rs[GfxRs::FogStart]), GfxAsFloat(s.rs[GfxRs::FogEnd]),
+                              GfxAsFloat(s.rs[GfxRs::FogDensity]), useW};
+        send(kUFog, fog, vec4);
+        const GfxColorValue fogColour = GfxUnpackColor(s.rs[GfxRs::FogColor]);
+        send(kUFogColor, &fogColour.r, vec4);
     }
-    GfxMatrix tex[GfxMaxStages];
-    std::copy(std::begin(s.texture), std::end(s.texture), tex);
-    glUniformMatrix4fv(u[kUTexMatrix], GfxMaxStages, GL_FALSE, &tex[0].m[0][0]);
+    send(kUTexMatrix, &s.texture[0].m[0][0],
+         [](GLint at, const float* d) { glUniformMatrix4fv(at, GfxMaxStages, GL_FALSE, d); });
     if (!program.lighting)
         return;
     GfxLightingSetup setup;
     BuildLighting(setup, key);
     const GfxMaterial& m = setup.material;
-    glUniform4fv(u[kUMatDiffuse], 1, &m.diffuse.r);
-    glUniform4fv(u[kUMatAmbient], 1, &m.ambient.r);
-    glUniform4fv(u[kUMatSpecular], 1, &m.specular.r);
-    glUniform4fv(u[kUMatEmissive], 1, &m.emissive.r);
-    glUniform4fv(u[kUAmbient], 1, &setup.globalAmbient.r);
-    glUniform1f(u[kUPower], m.power);
+    send(kUMatDiffuse, &m.diffuse.r, vec4);
+    send(kUMatAmbient, &m.ambient.r, vec4);
+    send(kUMatSpecular, &m.specular.r, vec4);
+    send(kUMatEmissive, &m.emissive.r, vec4);
+    send(kUAmbient, &setup.globalAmbient.r, vec4);
+    send(kUPower, &m.power, vec1);
     float dif[32] = {}, highlight[32] = {}, amb[32] = {}, att[32] = {};
     float pos[24] = {}, dir[24] = {}, spot[24] = {};
     for (uint32_t i = 0; i < setup.lightCount; ++i) {
@@ -355,32 +378,43 @@ void GfxDevice::SetUniforms(const GfxProgram& program, const GfxProgramKey& key)
         const float sp[3] = {l.cosHalfTheta, l.cosHalfPhi, l.falloff};
         std::memcpy(spot + 3 * i, sp, 12);
     }
-    glUniform4fv(u[kULDiffuse], 8, dif);
-    glUniform4fv(u[kULSpecular], 8, highlight);
-    glUniform4fv(u[kULAmbient], 8, amb);
-    glUniform4fv(u[kULAtt], 8, att);
-    glUniform3fv(u[kULPos], 8, pos);
-    glUniform3fv(u[kULDir], 8, dir);
-    glUniform3fv(u[kULSpot], 8, spot);
+    const auto lights4 = [](GLint at, const float* d) { glUniform4fv(at, 8, d); };
+    const auto lights3 = [](GLint at, const float* d) { glUniform3fv(at, 8, d); };
+    send(kULDiffuse, dif, lights4);
+    send(kULSpecular, highlight, lights4);
+    send(kULAmbient, amb, lights4);
+    send(kULAtt, att, lights4);
+    send(kULPos, pos, lights3);
+    send(kULDir, dir, lights3);
+    send(kULSpot, spot, lights3);
 }
 
+namespace {
+
+template <class T, size_t N>
+bool Same(const T (&a)[N], const T (&b)[N])
+{
+    return std::equal(a, a + N, b);
+}
+
+} // namespace
+
+// The raster state as OpenGL takes it, sent a group at a time where it
+// differs from what OpenGL was last given.
 void GfxDevice::ApplyRasterState()
 {
     const uint32_t* rs = state_->rs;
     const GfxViewport& vp = state_->viewport;
-    BindTarget();
+    GfxGLRaster now;
+    now.fbo = gl_->currentFbo;
     // Rows are stored top first, so the viewport's y is used as it is.
-    glViewport(static_cast<GLint>(vp.x), static_cast<GLint>(vp.y), static_cast<GLsizei>(vp.width),
-               static_cast<GLsizei>(vp.height));
-    glDepthRange(vp.minZ, vp.maxZ);
-    if (rs[GfxRs::ZEnable])
-        glEnable(GL_DEPTH_TEST);
-    else
-        glDisable(GL_DEPTH_TEST);
-    glDepthFunc(CompareFunc(rs[GfxRs::ZFunc]));
-    glDepthMask(rs[GfxRs::ZWriteEnable] ? GL_TRUE : GL_FALSE);
+    now.viewport[0] = static_cast<int32_t>(vp.x), now.viewport[1] = static_cast<int32_t>(vp.y);
+    now.viewport[2] = static_cast<int32_t>(vp.width), now.viewport[3] = static_cast<int32_t>(vp.height);
+    now.depthRange[0] = vp.minZ, now.depthRange[1] = vp.maxZ;
+    now.depth[0] = rs[GfxRs::ZEnable] ? 1 : 0;
+    now.depth[1] = CompareFunc(rs[GfxRs::ZFunc]);
+    now.depth[2] = rs[GfxRs::ZWriteEnable] ? 1 : 0;
     if (rs[GfxRs::AlphaBlendEnable]) {
-        glEnable(GL_BLEND);
         uint32_t src = rs[GfxRs::SrcBlend], dst = rs[GfxRs::DestBlend];
         if (src == GfxBlend::BothSrcAlpha) {
             src = GfxBlend::SrcAlpha;
@@ -389,75 +423,147 @@ void GfxDevice::ApplyRasterState()
             src = GfxBlend::InvSrcAlpha;
             dst = GfxBlend::SrcAlpha;
         }
-        glBlendFunc(BlendFactor(src), BlendFactor(dst));
-        glBlendEquation(BlendEquation(rs[GfxRs::BlendOp]));
-    } else {
-        glDisable(GL_BLEND);
+        now.blend[0] = 1;
+        now.blend[1] = BlendFactor(src);
+        now.blend[2] = BlendFactor(dst);
+        now.blend[3] = BlendEquation(rs[GfxRs::BlendOp]);
     }
-    // Winding is judged on the screen, y down, where the stored rows are
-    // numbered the same way: counter-clockwise there is clockwise to OpenGL.
-    const uint32_t cull = rs[GfxRs::CullMode];
-    if (cull == GfxCull::Ccw || cull == GfxCull::Cw) {
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        glFrontFace(cull == GfxCull::Ccw ? GL_CCW : GL_CW);
-    } else {
-        glDisable(GL_CULL_FACE);
+    now.faces[0] = rs[GfxRs::CullMode];
+    now.faces[1] = rs[GfxRs::FillMode];
+    now.colourMask = rs[GfxRs::ColorWriteEnable] & 0xF;
+    now.pointSize = std::max(1.0f, GfxAsFloat(rs[GfxRs::PointSize]));
+    if (state_->scissorOn) {
+        const GfxRect& r = state_->scissor;
+        now.scissor[0] = 1, now.scissor[1] = r.left, now.scissor[2] = r.top;
+        now.scissor[3] = r.right, now.scissor[4] = r.bottom;
     }
-    const uint32_t fill = rs[GfxRs::FillMode];
-    glPolygonMode(GL_FRONT_AND_BACK,
-                  fill == GfxFill::Point ? GL_POINT : fill == GfxFill::Wireframe ? GL_LINE : GL_FILL);
-    const uint32_t mask = rs[GfxRs::ColorWriteEnable];
-    glColorMask(mask & 1 ? GL_TRUE : GL_FALSE, mask & 2 ? GL_TRUE : GL_FALSE,
-                mask & 4 ? GL_TRUE : GL_FALSE, mask & 8 ? GL_TRUE : GL_FALSE);
-    glPointSize(std::max(1.0f, GfxAsFloat(rs[GfxRs::PointSize])));
-    ApplyStencilAndBias();
-}
-
-void GfxDevice::ApplyStencilAndBias()
-{
-    const uint32_t* rs = state_->rs;
-    // Without a stencil buffer the test passes and nothing is written.
     if (rs[GfxRs::StencilEnable]) {
-        glEnable(GL_STENCIL_TEST);
-        glStencilFunc(CompareFunc(rs[GfxRs::StencilFunc]), static_cast<GLint>(rs[GfxRs::StencilRef]),
-                      rs[GfxRs::StencilMask]);
-        glStencilOp(StencilOp(rs[GfxRs::StencilFail]), StencilOp(rs[GfxRs::StencilZFail]),
-                    StencilOp(rs[GfxRs::StencilPass]));
-        glStencilMask(rs[GfxRs::StencilWriteMask]);
-    } else {
-        glDisable(GL_STENCIL_TEST);
+        const uint32_t stencil[8] = {1, CompareFunc(rs[GfxRs::StencilFunc]), rs[GfxRs::StencilRef],
+                                     rs[GfxRs::StencilMask], StencilOp(rs[GfxRs::StencilFail]),
+                                     StencilOp(rs[GfxRs::StencilZFail]), StencilOp(rs[GfxRs::StencilPass]),
+                                     rs[GfxRs::StencilWriteMask]};
+        std::copy(std::begin(stencil), std::end(stencil), now.stencil);
     }
-    // Each step of depth bias pulls a polygon one unit of depth resolution,
-    // and as much again per unit of its depth slope, towards the eye: enough
-    // for a decal drawn over the surface it lies on to win.
-    const uint32_t bias = std::min(rs[GfxRs::ZBias], GfxMaxZBias);
-    const GLenum modes[3] = {GL_POLYGON_OFFSET_FILL, GL_POLYGON_OFFSET_LINE, GL_POLYGON_OFFSET_POINT};
-    for (GLenum mode : modes) {
-        if (bias)
-            glEnable(mode);
-        else
-            glDisable(mode);
-    }
-    glPolygonOffset(-static_cast<float>(bias), -static_cast<float>(bias));
+    now.bias = std::min(rs[GfxRs::ZBias], GfxMaxZBias);
+    SendRaster(now, gl_->rasterKnown ? &gl_->raster : nullptr);
+    gl_->raster = now;
+    gl_->rasterKnown = true;
 }
 
-void GfxDevice::UploadTexture(GfxTexture& texture)
+// Sends the groups of now that differ from was (all of them without was).
+void GfxDevice::SendRaster(const GfxGLRaster& now, const GfxGLRaster* was)
+{
+    if (!was || now.fbo != was->fbo)
+        glBindFramebuffer(GL_FRAMEBUFFER, now.fbo);
+    if (!was || !Same(now.viewport, was->viewport))
+        glViewport(now.viewport[0], now.viewport[1], now.viewport[2], now.viewport[3]);
+    if (!was || !Same(now.depthRange, was->depthRange))
+        glDepthRange(now.depthRange[0], now.depthRange[1]);
+    if (!was || !Same(now.depth, was->depth)) {
+        if (now.depth[0])
+            glEnable(GL_DEPTH_TEST);
+        else
+            glDisable(GL_DEPTH_TEST);
+        glDepthFunc(now.depth[1]);
+        glDepthMask(now.depth[2] ? GL_TRUE : GL_FALSE);
+    }
+    if (!was || !Same(now.blend, was->blend)) {
+        if (now.blend[0]) {
+            glEnable(GL_BLEND);
+            glBlendFunc(now.blend[1], now.blend[2]);
+            glBlendEquation(now.blend[3]);
+        } else {
+            glDisable(GL_BLEND);
+        }
+    }
+    if (!was || !Same(now.faces, was->faces)) {
+        // Winding is judged on the screen, y down, where the stored rows are
+        // numbered the same way: counter-clockwise there is clockwise to OpenGL.
+        const uint32_t cull = now.faces[0];
+        if (cull == GfxCull::Ccw || cull == GfxCull::Cw) {
+            glEnable(GL_CULL_FACE);
+            glCullFace(GL_BACK);
+            glFrontFace(cull == GfxCull::Ccw ? GL_CCW : GL_CW);
+        } else {
+            glDisable(GL_CULL_FACE);
+        }
+        const uint32_t fill = now.faces[1];
+        glPolygonMode(GL_FRONT_AND_BACK,
+                      fill == GfxFill::Point ? GL_POINT : fill == GfxFill::Wireframe ? GL_LINE : GL_FILL);
+    }
+    if (!was || now.colourMask != was->colourMask) {
+        const uint32_t mask = now.colourMask;
+        glColorMask(mask & 1 ? GL_TRUE : GL_FALSE, mask & 2 ? GL_TRUE : GL_FALSE, mask & 4 ? GL_TRUE : GL_FALSE,
+                    mask & 8 ? GL_TRUE : GL_FALSE);
+    }
+    if (!was || now.pointSize != was->pointSize)
+        glPointSize(now.pointSize);
+    if (!was || !Same(now.scissor, was->scissor)) {
+        if (now.scissor[0]) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(now.scissor[1], now.scissor[2], now.scissor[3] - now.scissor[1],
+                      now.scissor[4] - now.scissor[2]);
+        } else {
+            glDisable(GL_SCISSOR_TEST);
+        }
+    }
+    if (!was || !Same(now.stencil, was->stencil)) {
+        // Without a stencil buffer the test passes and nothing is written.
+        if (now.stencil[0]) {
+            glEnable(GL_STENCIL_TEST);
+            glStencilFunc(now.stencil[1], static_cast<GLint>(now.stencil[2]), now.stencil[3]);
+            glStencilOp(now.stencil[4], now.stencil[5], now.stencil[6]);
+            glStencilMask(now.stencil[7]);
+        } else {
+            glDisable(GL_STENCIL_TEST);
+        }
+    }
+    if (!was || now.bias != was->bias) {
+        // Each step of depth bias pulls a polygon one unit of depth
+        // resolution, and as much again per unit of its depth slope, towards
+        // the eye: enough for a decal drawn over the surface it lies on to win.
+        const GLenum modes[3] = {GL_POLYGON_OFFSET_FILL, GL_POLYGON_OFFSET_LINE, GL_POLYGON_OFFSET_POINT};
+        for (GLenum mode : modes) {
+            if (now.bias)
+                glEnable(mode);
+            else
+                glDisable(mode);
+        }
+        glPolygonOffset(-static_cast<float>(now.bias), -static_cast<float>(now.bias));
+    }
+}
+
+void GfxDevice::BindUnitTexture(uint32_t unit, GLuintName name)
+{
+    if (gl_->activeUnit != unit) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        gl_->activeUnit = unit;
+    }
+    if (gl_->unitTextures[unit] != name) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        gl_->unitTextures[unit] = name;
+    }
+}
+
+void GfxDevice::UploadTexture(GfxTexture& texture, uint32_t unit)
 {
     if (!texture.glName) {
         glGenTextures(1, &texture.glName);
         texture.dirty = true;
     }
-    glBindTexture(GL_TEXTURE_2D, texture.glName);
+    BindUnitTexture(unit, texture.glName);
     if (!texture.dirty)
         return;
     const TextureFormat f = TextureFormatOf(texture.Format());
     if (texture.IsRenderTarget()) {
-        // Drawn into, never copied from memory: storage only, made once.
+        // Drawn into, never copied from memory: storage only, made once,
+        // as the back buffer of its format is stored.
         GfxSurface* level = texture.Level(0);
-        glTexImage2D(GL_TEXTURE_2D, 0, f.internal, static_cast<GLsizei>(level->Width()),
-                     static_cast<GLsizei>(level->Height()), 0, f.format, f.type, nullptr);
+        const GfxTargetFormat target = GfxTargetFormatOf(texture.Format());
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(target.internal), static_cast<GLsizei>(level->Width()),
+                     static_cast<GLsizei>(level->Height()), 0, target.format, target.type, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, target.alphaReadsOne ? GL_ONE : GL_ALPHA);
         texture.dirty = false;
         return;
     }
@@ -477,52 +583,68 @@ void GfxDevice::UploadTexture(GfxTexture& texture)
 void GfxDevice::ApplySampler(uint32_t stage)
 {
     const uint32_t* t = state_->tss[stage];
-    const GLuint sampler = gl_->samplers[stage];
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, AddressMode(t[GfxTss::AddressU]));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, AddressMode(t[GfxTss::AddressV]));
+    GfxGLSampler now;
+    now.wrapS = AddressMode(t[GfxTss::AddressU]);
+    now.wrapT = AddressMode(t[GfxTss::AddressV]);
     const GfxColorValue border = GfxUnpackColor(t[GfxTss::BorderColor]);
-    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, &border.r);
+    std::memcpy(now.border, &border.r, sizeof now.border);
     const bool magLinear = t[GfxTss::MagFilter] >= GfxFilter::Linear;
     const bool minLinear = t[GfxTss::MinFilter] >= GfxFilter::Linear;
-    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
-    GLint minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
+    now.magFilter = magLinear ? GL_LINEAR : GL_NEAREST;
+    now.minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
     if (t[GfxTss::MipFilter] == GfxFilter::Point)
-        minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+        now.minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
     else if (t[GfxTss::MipFilter] >= GfxFilter::Linear)
-        minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, minFilter);
-    glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, GfxAsFloat(t[GfxTss::MipMapLodBias]));
-    glBindSampler(stage, sampler);
+        now.minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    now.lodBias = GfxAsFloat(t[GfxTss::MipMapLodBias]);
+    // A stage's sampler stays bound to its unit: only changed parameters go.
+    const GLuint sampler = gl_->samplers[stage];
+    GfxGLSampler& was = gl_->samplerState[stage];
+    const bool known = gl_->samplerKnown[stage];
+    if (!known)
+        glBindSampler(stage, sampler);
+    if (!known || now.wrapS != was.wrapS)
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, now.wrapS);
+    if (!known || now.wrapT != was.wrapT)
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, now.wrapT);
+    if (!known || !std::equal(std::begin(now.border), std::end(now.border), was.border))
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, now.border);
+    if (!known || now.magFilter != was.magFilter)
+        glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, now.magFilter);
+    if (!known || now.minFilter != was.minFilter)
+        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, now.minFilter);
+    if (!known || now.lodBias != was.lodBias)
+        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, now.lodBias);
+    was = now;
+    gl_->samplerKnown[stage] = true;
 }
 
 void GfxDevice::BindTextures(uint32_t stageCount)
 {
     for (uint32_t i = 0; i < stageCount; ++i) {
-        glActiveTexture(GL_TEXTURE0 + i);
         GfxTexture* texture = state_->textures[i];
         // A stage without a texture reads white.
         if (texture)
-            UploadTexture(*texture);
+            UploadTexture(*texture, i);
         else
-            glBindTexture(GL_TEXTURE_2D, gl_->white);
+            BindUnitTexture(i, gl_->white);
         ApplySampler(i);
     }
-    glActiveTexture(GL_TEXTURE0);
 }
 
-bool GfxDevice::PrepareDraw(uint32_t stride)
+void GfxDevice::ForgetGLState()
 {
+    gl_->rasterKnown = false;
+    gl_->activeUnit = UINT32_MAX;
+    std::fill(std::begin(gl_->unitTextures), std::end(gl_->unitTextures), UINT32_MAX);
+}
+
+void GfxDevice::SetVertexLayout(uint32_t stride)
+{
+    // Given afresh with every draw: the driver's vertex fetch is built for
+    // the arrays as last specified, and arrays left as they were over new
+    // buffer contents make it build new code frame after frame.
     const uint32_t fvf = state_->fvf;
-    if (fvf == 0 || (fvf & GfxFvf::PositionMask) == 0 || stride < GfxFvfVertexSize(fvf))
-        return false;
-    GfxProgramKey key;
-    BuildKey(key);
-    const GfxProgram& program = ProgramFor(key);
-    if (!program.id)
-        return false;
-    SetUniforms(program, key);
-    ApplyRasterState();
-    BindTextures(key.stageCount);
     const GfxFvfLayout l = GfxFvfOffsets(fvf);
     const auto at = [](uint32_t offset) { return reinterpret_cast<const void*>(uintptr_t{offset}); };
     for (unsigned i = 0; i < GfxAttrib::Tex0 + 8; ++i)
@@ -551,6 +673,23 @@ bool GfxDevice::PrepareDraw(uint32_t stride)
         glVertexAttribPointer(GfxAttrib::Tex0 + i, static_cast<GLint>(l.texSize[i]), GL_FLOAT,
                               GL_FALSE, static_cast<GLsizei>(stride), at(l.tex[i]));
     }
+    gl_->layoutKnown = true;
+}
+
+bool GfxDevice::PrepareDraw(uint32_t stride)
+{
+    const uint32_t fvf = state_->fvf;
+    if (fvf == 0 || (fvf & GfxFvf::PositionMask) == 0 || stride < GfxFvfVertexSize(fvf))
+        return false;
+    GfxProgramKey key;
+    BuildKey(key);
+    GfxProgram& program = ProgramFor(key);
+    if (!program.id)
+        return false;
+    SetUniforms(program, key);
+    ApplyRasterState();
+    BindTextures(key.stageCount);
+    SetVertexLayout(stride);
     return true;
 }
 
@@ -564,14 +703,20 @@ int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* v
     if (count == 0)
         return type >= GfxPrimitive::PointList && type <= GfxPrimitive::TriangleFan
             ? GfxResult::Ok : GfxResult::InvalidCall;
-    glBindVertexArray(gl_->vao);
-    glBindBuffer(GL_ARRAY_BUFFER, gl_->vbo);
+    if (target_ != backBuffer_)
+        NoteDrawn(type, vertices, vertexCount, stride);
+    if (!gl_->layoutKnown) {
+        // Every draw streams through the device's one array, whose bindings
+        // nothing else changes.
+        glBindVertexArray(gl_->vao);
+        glBindBuffer(GL_ARRAY_BUFFER, gl_->vbo);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl_->ibo);
+    }
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * stride, vertices,
                  GL_STREAM_DRAW);
     if (!PrepareDraw(stride))
         return GfxResult::InvalidCall;
     if (indices) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl_->ibo);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * indexSize, indices,
                      GL_STREAM_DRAW);
         glDrawElementsBaseVertex(GfxGLPrimitive(type), static_cast<GLsizei>(count),
@@ -581,6 +726,95 @@ int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* v
         glDrawArrays(GfxGLPrimitive(type), 0, static_cast<GLsizei>(count));
     }
     return GfxResult::Ok;
+}
+
+void GfxDevice::NoteDrawn(uint32_t type, const uint8_t* vertices, uint32_t count, uint32_t stride)
+{
+    GfxSurface& target = *target_;
+    const State& s = *state_;
+    if (!target.drawnKnown || count == 0 || s.fvf == 0 || stride < GfxFvfVertexSize(s.fvf))
+        return; // a draw the device refuses reaches nothing
+    const uint32_t position = s.fvf & GfxFvf::PositionMask;
+    const GfxMatrix all = GfxMultiply(GfxMultiply(s.world, s.view), s.proj);
+    const GfxViewport& vp = s.viewport;
+    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    for (uint32_t i = 0; i < count; ++i) {
+        float p[4] = {0, 0, 0, 1};
+        std::memcpy(p, vertices + static_cast<size_t>(i) * stride, position == GfxFvf::XyzRhw ? 8 : 12);
+        float at[2] = {p[0], p[1]};
+        if (position == GfxFvf::Xyz) {
+            float clip[4];
+            Transform4(p, all, clip);
+            // A point at or behind the eye projects nowhere useful: the
+            // draw's reach is then not known.
+            if (!(clip[3] > 1e-6f)) {
+                target.drawnKnown = false;
+                return;
+            }
+            at[0] = static_cast<float>(vp.x) + (1.0f + clip[0] / clip[3]) * 0.5f * static_cast<float>(vp.width);
+            at[1] = static_cast<float>(vp.y) + (1.0f - clip[1] / clip[3]) * 0.5f * static_cast<float>(vp.height);
+        } else if (position != GfxFvf::XyzRhw) {
+            target.drawnKnown = false;
+            return;
+        }
+        for (int k = 0; k < 2; ++k) {
+            lo[k] = std::min(lo[k], at[k]);
+            hi[k] = std::max(hi[k], at[k]);
+        }
+    }
+    if (!std::isfinite(lo[0]) || !std::isfinite(lo[1]) || !std::isfinite(hi[0]) || !std::isfinite(hi[1])) {
+        target.drawnKnown = false;
+        return;
+    }
+    // Rasterising reaches at most a pixel past the vertices; a point spreads
+    // by its size.
+    float margin = 2.0f;
+    if (type == GfxPrimitive::PointList)
+        margin += std::max(1.0f, GfxAsFloat(s.rs[GfxRs::PointSize]));
+    GfxRect r{static_cast<int32_t>(std::max(std::floor(lo[0] - margin), -1e9f)),
+              static_cast<int32_t>(std::max(std::floor(lo[1] - margin), -1e9f)),
+              static_cast<int32_t>(std::min(std::ceil(hi[0] + margin), 1e9f)),
+              static_cast<int32_t>(std::min(std::ceil(hi[1] + margin), 1e9f))};
+    r.left = std::max(r.left, static_cast<int32_t>(vp.x));
+    r.top = std::max(r.top, static_cast<int32_t>(vp.y));
+    r.right = std::min(r.right, static_cast<int32_t>(vp.x + vp.width));
+    r.bottom = std::min(r.bottom, static_cast<int32_t>(vp.y + vp.height));
+    if (s.scissorOn) {
+        r.left = std::max(r.left, s.scissor.left);
+        r.top = std::max(r.top, s.scissor.top);
+        r.right = std::min(r.right, s.scissor.right);
+        r.bottom = std::min(r.bottom, s.scissor.bottom);
+    }
+    NoteCleared(r, false);
+}
+
+void GfxDevice::NoteCleared(GfxRect r, bool whole)
+{
+    GfxSurface& target = *target_;
+    if (whole) {
+        target.drawn = GfxRect{0, 0, 0, 0};
+        target.drawnKnown = true;
+        return;
+    }
+    if (r.right <= r.left || r.bottom <= r.top)
+        return;
+    GfxRect& d = target.drawn;
+    if (d.right <= d.left || d.bottom <= d.top) {
+        d = r;
+        return;
+    }
+    d.left = std::min(d.left, r.left);
+    d.top = std::min(d.top, r.top);
+    d.right = std::max(d.right, r.right);
+    d.bottom = std::max(d.bottom, r.bottom);
+}
+
+bool GfxDevice::GetDrawnRect(const GfxSurface* target, GfxRect* rect) const
+{
+    if (!target || !rect || target->GetKind() != GfxSurface::Kind::TextureLevel || !target->drawnKnown)
+        return false;
+    *rect = target->drawn;
+    return true;
 }
 
 namespace {

@@ -6,7 +6,9 @@
 
 #include <SDL.h>
 
+#include <cstring>
 #include <unordered_map>
+#include <vector>
 
 namespace plat {
 
@@ -39,10 +41,56 @@ enum GfxUniform : uint32_t {
     kUniformCount = kUTex0 + GfxMaxStages
 };
 
+// Floats each uniform holds (the samplers' are set once, as the program
+// is made).
+inline constexpr uint32_t kUniformFloats[kUTex0] = {16, 16, 9, 4, 2, 2, 4, 4, 4, 4, 4, 1,
+                                                    32, 32, 32, 32, 24, 24, 24, 16 * GfxMaxStages, 4, 1, 4, 4};
+
 struct GfxProgram {
     GLuint id = 0; // 0: the program failed to build
     GLint uniforms[kUniformCount];
     bool lighting = false;
+    // What each uniform was last given: a program keeps its uniforms, so
+    // a value equal to the last is not sent again.
+    std::vector<float> values;
+    uint32_t offsets[kUTex0] = {};
+    uint32_t sent = 0; // a bit per uniform given a value yet
+    // True when the floats differ from the uniform's last value (which they
+    // then become).
+    bool Changed(uint32_t uniform, const float* data)
+    {
+        float* last = values.data() + offsets[uniform];
+        const uint32_t bytes = kUniformFloats[uniform] * sizeof(float);
+        const uint32_t bit = 1u << uniform;
+        if ((sent & bit) && std::memcmp(last, data, bytes) == 0)
+            return false;
+        std::memcpy(last, data, bytes);
+        sent |= bit;
+        return true;
+    }
+};
+
+// The raster state OpenGL was last given, in groups sent together.
+struct GfxGLRaster {
+    GLuint fbo = 0;
+    int32_t viewport[4] = {};
+    float depthRange[2] = {};
+    uint32_t depth[3] = {}; // test, function, write
+    uint32_t blend[4] = {}; // on, source, destination, operation
+    uint32_t faces[2] = {}; // cull mode, fill mode
+    uint32_t colourMask = 0;
+    float pointSize = 0.0f;
+    int32_t scissor[5] = {};  // on, left, top, right, bottom
+    uint32_t stencil[8] = {}; // on, function, reference, mask, fail, depth fail, pass, write mask
+    uint32_t bias = 0;
+};
+
+// A stage's sampler parameters as OpenGL was last given them.
+struct GfxGLSampler {
+    GLint wrapS = 0, wrapT = 0, magFilter = 0, minFilter = 0;
+    float border[4] = {};
+    float lodBias = 0.0f;
+    bool operator==(const GfxGLSampler&) const = default;
 };
 
 struct GfxDevice::Gl {
@@ -52,12 +100,24 @@ struct GfxDevice::Gl {
     GLuint backFbo = 0, backColor = 0, backDepth = 0;
     GLuint frontFbo = 0, frontColor = 0;
     GLuint targetFbo = 0;  // drawing into a texture
+    GLuint targetColour = 0, targetDepth = 0; // what targetFbo has attached (0: not known)
+    GLuint copyReadFbo = 0, copyDrawFbo = 0; // CopyTarget between surfaces
     GLuint currentFbo = 0; // where drawing goes now
     GLuint vao = 0, vbo = 0, ibo = 0;
     GLuint white = 0;
     GLuint samplers[GfxMaxStages] = {};
     GLenum readFormat = GL_BGRA, readType = GL_UNSIGNED_INT_8_8_8_8_REV;
     std::unordered_map<GfxProgramKey, GfxProgram, GfxProgramKeyHash> programs;
+    // What OpenGL was last given, so that a draw sends only what changed.
+    GLuint usedProgram = 0;
+    bool rasterKnown = false;
+    GfxGLRaster raster;
+    GLuint activeUnit = UINT32_MAX; // 0 to 7; UINT32_MAX: not known
+    GLuint unitTextures[GfxMaxStages] = {UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX,
+                                         UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};
+    bool samplerKnown[GfxMaxStages] = {};
+    GfxGLSampler samplerState[GfxMaxStages];
+    bool layoutKnown = false; // the array and its buffers are bound
 };
 
 struct GfxLightSlot {
@@ -79,6 +139,8 @@ struct GfxDevice::State {
     uint32_t strides[GfxMaxStreams] = {};
     GfxIndexBuffer* indices = nullptr;
     uint32_t baseVertex = 0;
+    bool scissorOn = false;
+    GfxRect scissor{};
 };
 
 struct GfxDevice::StateBlock {
@@ -106,6 +168,15 @@ struct GfxDevice::StateBlock {
         return entries.back();
     }
 };
+
+// How a render target of a format is stored: the back buffer and the
+// render-target textures alike, so that one copies to the other exactly.
+// A format without alpha keeps the channel's bits but reads it as one.
+struct GfxTargetFormat {
+    GLenum internal, format, type;
+    bool alphaReadsOne;
+};
+GfxTargetFormat GfxTargetFormatOf(uint32_t format);
 
 // Vertex count of primitiveCount primitives of a type; 0 for an unknown type.
 uint32_t GfxVertexCountOf(uint32_t type, uint32_t primitiveCount);

@@ -46,6 +46,11 @@ public:
     void DetachDevice() { device_ = nullptr; }
     // A depth-stencil surface's OpenGL renderbuffer, kept by the device.
     unsigned glName = 0;
+    // For a render-target level, kept by the device: the rectangle that
+    // drawing has reached since the level was last cleared whole; not known
+    // before the first whole clear, nor after a draw it could not bound.
+    GfxRect drawn{0, 0, 0, 0};
+    bool drawnKnown = false;
 
 private:
     ~GfxSurface() override;

@@ -539,6 +539,18 @@ void OmD3D::Shutdown()
 
 // ---- loading-screen image ------------------------------------------------------
 
+bool OmD3D::CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth, GfxSurface* destColour,
+                       GfxSurface* destDepth)
+{
+    return m_device && !GfxFailed(m_device->CopyTarget(sourceColour, sourceDepth, destColour, destDepth));
+}
+
+void OmD3D::SetScissorRect(const GfxRect* rect)
+{
+    if (m_device)
+        m_device->SetScissorRect(rect);
+}
+
 void OmD3D::ShowImageFile(const char* fileName)
 {
     if (!m_device || !fileName)

@@ -188,6 +188,13 @@ public:
     uint32_t GetResetCount() const { return m_resetCount; }
     void Shutdown();
     plat::GfxDevice* GetDevice() const { return m_device; }
+    // A whole target's colour and depth copied to another of its size and
+    // format (a picture kept to be put back instead of drawn again); false
+    // when the device refuses or there is none.
+    bool CopyTarget(plat::GfxSurface* sourceColour, plat::GfxSurface* sourceDepth, plat::GfxSurface* destColour,
+                    plat::GfxSurface* destDepth);
+    // Drawing clipped to a rectangle of the target in pixels; null lifts it.
+    void SetScissorRect(const plat::GfxRect* rect);
     // The frame's depth-sorted blended geometry, and the sorter of the
     // alpha queue (made with the device).
     OmD3DBatch& GetBatch() { return m_batch; }

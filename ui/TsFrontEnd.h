@@ -17,6 +17,7 @@
 #include "game/objects/TsWaveTrack.h"
 #include "platform/GfxTexture.h"
 #include "ui/TsFrontEndHost.h"
+#include "ui/TsPictureCache.h"
 
 class TsFrontEndSkinShape;
 class TsGuiWindow;
@@ -118,6 +119,16 @@ private:
     void ResetQuads();
     void CreateQuadBuffers();
     void DrawInterference(float fraction);
+    // Fills the quads' buffers for the frame (false when one cannot be
+    // filled); together says that all three lie on one another, and that
+    // the first then carries all three.
+    bool FillQuadBuffers(float fraction, bool& together);
+    // Clips drawing to where a quad can change a pixel: over the texels of
+    // the render target that drawing reached. False (no clip) when unknown.
+    bool ClipToQuad(const QuadVertex* corners);
+    void RenderBackground();
+    void KeepBackground(uint32_t key);
+    bool CanKeepBackground() const;
     void DrawPanelStrip();
     void AimLookBones(float fraction);
     void RenderScene();
@@ -134,6 +145,7 @@ private:
     OmRef<plat::GfxTexture> m_renderTexture;
     int32_t m_lookBones[2] = {-1, -1};
     EffectQuad m_quads[3] = {};
+    QuadVertex m_frameQuads[3][4] = {}; // as this frame draws them
     int32_t m_quadBuffers[3] = {-1, -1, -1};
     uint8_t m_renderTargetReady = 0;
     uint32_t m_resetCount = 0; // the renderer's resets seen so far
@@ -144,4 +156,9 @@ private:
     EffectTimer m_timers[2];
     OmVector2 m_jitters[3]; // quad 0, quad 2, quad 1
     TsWaveTrack m_flickerTrack; // drives the four lights' intensity
+    float m_flicker = 0.0f;     // its value this frame
+    // The lit background depends only on the flicker value: drawn once per
+    // value, then put back by a copy.
+    TsPictureCache m_backgroundCache;
+    bool m_clearSkipped = false; // this frame's clear left to the kept background
 };

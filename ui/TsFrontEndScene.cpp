@@ -2,6 +2,7 @@
 // interference quads drawn from it, the look bones and the pokes, and the
 // frame that draws it all under the screens.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "engine/OmCamera.h"
@@ -113,6 +114,7 @@ void TsFrontEnd::CreateLights()
 void TsFrontEnd::UpdateLightFlicker(float time)
 {
     const float v = m_flickerTrack.FlickerValue(time);
+    m_flicker = v;
     const float colours[4][3] = {
         {v / 2, v / 2, v / 16}, {v / 2, v / 16, v / 2}, {v / 2, v / 16, v / 16}, {v / 16, v / 16, v / 2}};
     OmD3D* renderer = Renderer();
@@ -191,6 +193,7 @@ void TsFrontEnd::ReleaseRenderTarget()
         m_characterShape->ReleaseRenderTarget();
     m_renderTexture = nullptr;
     m_renderTargetReady = 0;
+    m_backgroundCache.Release(); // the same pool, and a reset loses what it held
 }
 
 // ---- the interference effect ----
@@ -275,20 +278,10 @@ void TsFrontEnd::UpdateInterference()
     }
 }
 
-void TsFrontEnd::DrawInterference(float fraction)
+bool TsFrontEnd::FillQuadBuffers(float fraction, bool& together)
 {
-    OmD3D* renderer = Renderer();
-    GfxDevice* device = renderer ? renderer->GetDevice() : nullptr;
-    if (!device || !m_renderTexture)
-        return;
     for (int q = 0; q < 3; ++q) {
-        OmD3DVertexBuffer* buffer = renderer->GetVertexBuffer(m_quadBuffers[q]);
-        if (!buffer)
-            return;
-        buffer->SetDiscard();
-        auto* out = static_cast<QuadVertex*>(buffer->Lock(0, 0, false));
-        if (!out)
-            return;
+        QuadVertex* out = m_frameQuads[q];
         for (int v = 0; v < 4; ++v) {
             const QuadVertex& a = m_quads[q].previous[v];
             out[v] = m_quads[q].current[v];
@@ -296,8 +289,89 @@ void TsFrontEnd::DrawInterference(float fraction)
             out[v].y = a.y + (out[v].y - a.y) * fraction;
             out[v].z = a.z + (out[v].z - a.z) * fraction;
         }
+    }
+    together = true;
+    for (int q = 1; q < 3; ++q)
+        for (int v = 0; v < 4; ++v)
+            together = together && m_frameQuads[q][v].x == m_frameQuads[0][v].x
+                && m_frameQuads[q][v].y == m_frameQuads[0][v].y && m_frameQuads[q][v].z == m_frameQuads[0][v].z;
+    // Quads that lie on one another add their colours in one pass: each
+    // quad brings one channel and leaves the others as they were, so the
+    // sum is the same to the bit.
+    if (together)
+        for (int v = 0; v < 4; ++v)
+            m_frameQuads[0][v].colour |= m_frameQuads[1][v].colour | m_frameQuads[2][v].colour;
+    OmD3D* renderer = Renderer();
+    for (int q = 0; q < (together ? 1 : 3); ++q) {
+        OmD3DVertexBuffer* buffer = renderer->GetVertexBuffer(m_quadBuffers[q]);
+        if (!buffer)
+            return false;
+        buffer->SetDiscard();
+        auto* out = static_cast<QuadVertex*>(buffer->Lock(0, 0, false));
+        if (!out)
+            return false;
+        std::copy(m_frameQuads[q], m_frameQuads[q] + 4, out);
         buffer->Unlock();
     }
+    return true;
+}
+
+bool TsFrontEnd::ClipToQuad(const QuadVertex* corners)
+{
+    OmD3D* renderer = Renderer();
+    GfxDevice* device = renderer->GetDevice();
+    OmRef<GfxSurface> level;
+    m_renderTexture->GetSurfaceLevel(0, level.Put());
+    GfxRect drawn{};
+    if (!level || !device->GetDrawnRect(level, &drawn))
+        return false;
+    // A texel reaches the screen through the bilinear filter within one
+    // texel of where it lies; black texels add nothing.
+    const float w = float(level->Width()), h = float(level->Height());
+    const float du = corners[1].u - corners[0].u, dv = corners[2].v - corners[0].v;
+    if (du == 0.0f || dv == 0.0f)
+        return false;
+    const float s0 = std::clamp((float(drawn.left - 1) / w - corners[0].u) / du, 0.0f, 1.0f);
+    const float s1 = std::clamp((float(drawn.right + 1) / w - corners[0].u) / du, 0.0f, 1.0f);
+    const float t0 = std::clamp((float(drawn.top - 1) / h - corners[0].v) / dv, 0.0f, 1.0f);
+    const float t1 = std::clamp((float(drawn.bottom + 1) / h - corners[0].v) / dv, 0.0f, 1.0f);
+    GfxViewport viewport{};
+    renderer->GetDeviceViewport(&viewport);
+    const OmVector3 origin(corners[0].x, corners[0].y, corners[0].z);
+    const OmVector3 across = OmVector3(corners[1].x, corners[1].y, corners[1].z) - origin;
+    const OmVector3 down = OmVector3(corners[2].x, corners[2].y, corners[2].z) - origin;
+    float lo[2] = {1e9f, 1e9f}, hi[2] = {-1e9f, -1e9f};
+    for (float s : {s0, s1}) {
+        for (float t : {t0, t1}) {
+            const OmVector2 at = Project(origin + across * s + down * t, OmMatrix4::Identity(),
+                                         *renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewport);
+            lo[0] = std::min(lo[0], at.x), hi[0] = std::max(hi[0], at.x);
+            lo[1] = std::min(lo[1], at.y), hi[1] = std::max(hi[1], at.y);
+        }
+    }
+    constexpr float kMargin = 2.0f; // pixels: rasterising and rounding
+    const auto edge = [](float value, float limit0, float limit1) {
+        return int32_t(std::clamp(value, limit0, limit1));
+    };
+    const float x0 = float(viewport.x), x1 = float(viewport.x + viewport.width);
+    const float y0 = float(viewport.y), y1 = float(viewport.y + viewport.height);
+    GfxRect clip{edge(std::floor(lo[0] - kMargin), x0, x1), edge(std::floor(lo[1] - kMargin), y0, y1),
+                 edge(std::ceil(hi[0] + kMargin), x0, x1), edge(std::ceil(hi[1] + kMargin), y0, y1)};
+    if (drawn.right <= drawn.left || drawn.bottom <= drawn.top)
+        clip = GfxRect{0, 0, 0, 0}; // nothing drawn: nothing to add
+    renderer->SetScissorRect(&clip);
+    return true;
+}
+
+void TsFrontEnd::DrawInterference(float fraction)
+{
+    OmD3D* renderer = Renderer();
+    GfxDevice* device = renderer ? renderer->GetDevice() : nullptr;
+    if (!device || !m_renderTexture)
+        return;
+    bool together = false;
+    if (!FillQuadBuffers(fraction, together))
+        return;
     renderer->SetVertexShader(kQuadFormat);
     renderer->SetTexture(0, -1);
     device->SetTexture(0, m_renderTexture); // not a registered texture: straight to the device
@@ -313,10 +387,13 @@ void TsFrontEnd::DrawInterference(float fraction)
     renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
     renderer->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Texture);
     renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
-    for (int q = 0; q < 3; ++q) {
+    for (int q = 0; q < (together ? 1 : 3); ++q) {
+        if (!ClipToQuad(m_frameQuads[q]))
+            renderer->SetScissorRect(nullptr);
         renderer->SetStreamSource(0, m_quadBuffers[q]);
         renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);
     }
+    renderer->SetScissorRect(nullptr);
     renderer->DispatchRenderState(GfxRs::CullMode, 3);
     renderer->DispatchRenderState(GfxRs::Lighting, 1);
     device->SetTexture(0, nullptr);
@@ -453,18 +530,78 @@ void TsFrontEnd::DrawPanelStrip()
     renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 0);
 }
 
+namespace {
+
+// True when nothing under the node is animated by a controller.
+bool HoldsStill(const OmNode& node)
+{
+    if (node.GetControllers())
+        return false;
+    const OmGroup* group = OmGroup::Cast(&node);
+    for (int32_t i = 0; group && i < group->GetChildCount(); ++i) {
+        const OmNode* child = group->GetChild(uint32_t(i));
+        if (child && !HoldsStill(*child))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TsFrontEnd::CanKeepBackground() const
+{
+    // The figure drawn into its own target first flushes what the scene
+    // filed before it: the background's blended parts are on the screen
+    // then, and nothing of the figure is. A background that moves cannot
+    // be kept.
+    return m_characterShape && m_characterShape->HasRenderTarget() && m_backgroundModel
+        && HoldsStill(*m_backgroundModel);
+}
+
+void TsFrontEnd::RenderBackground()
+{
+    OmD3D* renderer = Renderer();
+    // The lights are switched as for drawing it either way: what comes after
+    // sees them as it always did.
+    renderer->EnableLight(m_lights[kRed], true);
+    renderer->EnableLight(m_lights[kBlue], true);
+    const bool keep = CanKeepBackground();
+    const uint32_t key = std::bit_cast<uint32_t>(m_flicker);
+    if (!keep || !m_backgroundCache.PutBack(*renderer, key)) {
+        if (m_clearSkipped) {
+            renderer->Clear(nullptr, 0); // what was kept went with a reset
+            m_clearSkipped = false;
+        }
+        m_backgroundModel->Render(*renderer);
+        if (keep)
+            KeepBackground(key);
+    }
+    renderer->EnableLight(m_lights[kRed], false);
+    renderer->EnableLight(m_lights[kBlue], false);
+}
+
+void TsFrontEnd::KeepBackground(uint32_t key)
+{
+    // Its blended parts go in first: the figure, drawn into its own target
+    // next, would flush them there anyway.
+    OmD3D* renderer = Renderer();
+    OmD3DBatch& batch = renderer->GetBatch();
+    const bool open = batch.IsOpen();
+    if (open)
+        batch.Flush();
+    renderer->FlushAlphaQueue();
+    if (open)
+        batch.Begin(0);
+    m_backgroundCache.Keep(*renderer, key);
+}
+
 void TsFrontEnd::RenderScene()
 {
     OmD3D* renderer = Renderer();
     renderer->ApplyCamera();
     renderer->DispatchRenderState(GfxRs::Ambient, kSceneAmbient);
-    if (m_backgroundModel) {
-        renderer->EnableLight(m_lights[kRed], true);
-        renderer->EnableLight(m_lights[kBlue], true);
-        m_backgroundModel->Render(*renderer);
-        renderer->EnableLight(m_lights[kRed], false);
-        renderer->EnableLight(m_lights[kBlue], false);
-    }
+    if (m_backgroundModel)
+        RenderBackground();
     if (m_characterModel) {
         renderer->EnableLight(m_lights[kYellow], true);
         renderer->EnableLight(m_lights[kMagenta], true);
@@ -493,7 +630,12 @@ void TsFrontEnd::Render(float renderTime, float fraction)
         m_characterModel->Update(renderTime);
     AimLookBones(fraction);
     renderer->DispatchRenderState(GfxRs::Ambient, 0);
-    renderer->Clear(nullptr, 0);
+    // A kept background is put back over the whole picture, colour and
+    // depth: nothing needs clearing under it.
+    m_clearSkipped = m_backgroundModel && CanKeepBackground()
+        && m_backgroundCache.Holds(std::bit_cast<uint32_t>(m_flicker));
+    if (!m_clearSkipped)
+        renderer->Clear(nullptr, 0);
     if (!renderer->BeginScene(renderTime)) {
         // A lost device: the target lives in the default pool, which must be
         // empty before the device can be reset.

@@ -280,6 +280,27 @@ void LinkAllBut(const fs::path& from, const fs::path& to, const fs::path& replac
     }
 }
 
+// The lit background depends only on the lights' flicker: it is drawn once
+// while the flicker holds and put back after that. A frame drawn again at
+// the same moment is the same picture, for fewer primitives.
+TEST_F(FrontEnd, AFrameDrawnAgainFromTheKeptBackgroundIsTheSamePicture)
+{
+    Start();
+    MouseTo(2, 2);
+    Frames(2);
+    ASSERT_TRUE(Title().IsRenderTargetReady());
+    const float now = app->GetRenderTime();
+    const OmRenderStats& stats = *OmD3D::Instance()->GetFrameStats();
+    const TsFrontEndSkinShape& shape = *Title().GetCharacterShape();
+    ASSERT_TRUE(Title().CreateRenderTarget(shape.GetTargetWidth(), shape.GetTargetHeight()));
+    Title().Render(now, 0.0f);
+    const std::vector<uint32_t> drawn = ReadScreen();
+    const uint32_t drawnPrimitives = stats.words[OmRenderStats::kPrimitives];
+    Title().Render(now, 0.0f);
+    EXPECT_TRUE(ReadScreen() == drawn);
+    EXPECT_LT(stats.words[OmRenderStats::kPrimitives], drawnPrimitives);
+}
+
 // The demo's title figure whose visor material is alpha-blended.
 class BlendedFigure : public TitleTest {
 protected:
