@@ -17,6 +17,9 @@ TextureLimits LimitsOf(GfxDevice* device)
     TextureLimits limits;
     limits.maxWidth = caps.maxTextureWidth ? caps.maxTextureWidth : 2048;
     limits.maxHeight = caps.maxTextureHeight ? caps.maxTextureHeight : 2048;
+    // A device that takes any size keeps a picture at its own size: rounding
+    // up would stretch it and resample every texel.
+    limits.powerOfTwo = (caps.textureCaps & GfxTextureCapsBits::Pow2) != 0;
     // The formats GfxDevice::CreateTexture takes.
     limits.formats = {fmt::R8G8B8,   fmt::A8R8G8B8, fmt::X8R8G8B8, fmt::R5G6B5, fmt::X1R5G5B5,
                       fmt::A1R5G5B5, fmt::A4R4G4B4, fmt::R3G3B2,   fmt::A8,     fmt::X4R4G4B4};

@@ -135,11 +135,15 @@ int32_t GfxSprite::Draw(GfxTexture* texture, const GfxRect* source, const GfxVec
     const GfxVector2 move = translation ? *translation : GfxVector2{0.0f, 0.0f};
     const float w = static_cast<float>(r.right - r.left), h = static_cast<float>(r.bottom - r.top);
     const float c = std::cos(rotation), s = std::sin(rotation);
+    // Pixel centres lie on whole screen coordinates: half a pixel back puts
+    // the texels' centres on them, so a sprite at a whole position shows its
+    // texels one for one (on a pixel's edge, a texel could go either way).
+    constexpr float kToPixelCentres = -0.5f;
     auto place = [&](float x, float y, float u, float v) {
         // Scale about the origin, rotate about the centre, then translate.
         const float sx = x * scale.x - centre.x, sy = y * scale.y - centre.y;
-        return SpriteVertex{sx * c - sy * s + centre.x + move.x, sx * s + sy * c + centre.y + move.y, 0.0f, 1.0f,
-                            colour, u, v};
+        return SpriteVertex{sx * c - sy * s + centre.x + move.x + kToPixelCentres,
+                            sx * s + sy * c + centre.y + move.y + kToPixelCentres, 0.0f, 1.0f, colour, u, v};
     };
     const float tw = static_cast<float>(desc.width), th = static_cast<float>(desc.height);
     const float u0 = static_cast<float>(r.left) / tw, u1 = static_cast<float>(r.right) / tw;

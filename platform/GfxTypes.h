@@ -504,6 +504,8 @@ inline constexpr uint32_t ZFog = 0x200000;
 inline constexpr uint32_t GfxStencilCapsAll = 0xFF;
 
 namespace GfxTextureCapsBits {
+// Texture sides must be powers of two.
+inline constexpr uint32_t Pow2 = 0x2;
 // Texture transforms, projected ones included, are carried out.
 inline constexpr uint32_t Projected = 0x400;
 } // namespace GfxTextureCapsBits

@@ -100,10 +100,20 @@ uint32_t OmD3DAlphaSorter::StartCluster(const OmRenderItem& item)
     return view;
 }
 
+void OmD3DAlphaSorter::ReportUnsupported(uint32_t format)
+{
+    const uint32_t* reported = m_reportedFormats;
+    const uint32_t* end = reported + m_reportedFormatCount;
+    if (std::find(reported, end, format) != end || m_reportedFormatCount == kMaxReportedFormats)
+        return;
+    m_reportedFormats[m_reportedFormatCount++] = format;
+    ReportError("Unsuppored vertex shader");
+}
+
 bool OmD3DAlphaSorter::Accepts(uint32_t format, uint32_t vertexCount, const void* triangles, uint32_t triangleCount)
 {
     if (!Supported(format)) {
-        ReportError("Unsuppored vertex shader");
+        ReportUnsupported(format);
         return false;
     }
     if (vertexCount > kMaxItemVertices) {

@@ -70,6 +70,7 @@ private:
     // The index of the item's view among the cluster's.
     uint32_t StartCluster(const OmRenderItem& item);
     bool Accepts(uint32_t format, uint32_t vertexCount, const void* triangles, uint32_t triangleCount);
+    void ReportUnsupported(uint32_t format);
     void TransformVertices(const OmRenderItem& item, uint32_t format, const void* vertices, uint32_t count);
     uint8_t* LockBuffer();
     void DrawRun(const Triangle& first, uint32_t count);
@@ -84,5 +85,11 @@ private:
     OmSphere m_cluster; // in view space
     OmMatrix4 m_views[kMaxClusterViews];
     uint32_t m_viewCount = 0;
+    // Formats already reported: a mesh queues its blended parts every frame,
+    // and one line per format says all there is to say (past eight formats,
+    // nothing more is said).
+    static constexpr uint32_t kMaxReportedFormats = 8;
+    uint32_t m_reportedFormats[kMaxReportedFormats] = {};
+    uint32_t m_reportedFormatCount = 0;
     int32_t m_buffer = -1;
 };

@@ -1,9 +1,11 @@
 #include "render/OmD3DSprite.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
 #include "engine/OmTextureResource.h"
+#include "platform/GfxTexture.h"
 #include "render/OmD3D.h"
 
 using namespace plat;
@@ -52,6 +54,29 @@ bool OmD3DSprite::ComputePlacement(OmRenderer& renderer, Placement& out) const
     }
     out.translation.x = std::floor(out.translation.x);
     out.translation.y = std::floor(out.translation.y);
+    return CutFromDeviceTexture(*d3d->GetD3DTexture(textureId), w, h, out);
+}
+
+// The device may hold the picture at a size other than the file's (rounded
+// to what it takes, or cut down to the texture detail), the picture always
+// stretched over the whole texture. The rectangle measured on the picture
+// is cut from the same fractions of the texture, and the scale makes up the
+// difference, so the sprite shows exactly its picture at the picture's size.
+bool OmD3DSprite::CutFromDeviceTexture(GfxTexture& texture, float pictureW, float pictureH, Placement& out) const
+{
+    GfxSurfaceDesc desc{};
+    if (GfxFailed(texture.GetLevelDesc(0, &desc)) || desc.width == 0 || desc.height == 0)
+        return false;
+    const auto texelsW = static_cast<float>(desc.width), texelsH = static_cast<float>(desc.height);
+    const auto cut = [](float size, float fraction) { return static_cast<int32_t>(std::lround(size * fraction)); };
+    GfxRect texels{cut(texelsW, std::min(uvRect[0], uvRect[2])), cut(texelsH, std::min(uvRect[1], uvRect[3])),
+                   cut(texelsW, std::max(uvRect[0], uvRect[2])), cut(texelsH, std::max(uvRect[1], uvRect[3]))};
+    const auto stretch = [](int32_t picture, int32_t device, float fallback) {
+        return device > 0 ? static_cast<float>(picture) / static_cast<float>(device) : fallback;
+    };
+    out.scale.x *= stretch(out.source.right - out.source.left, texels.right - texels.left, pictureW / texelsW);
+    out.scale.y *= stretch(out.source.bottom - out.source.top, texels.bottom - texels.top, pictureH / texelsH);
+    out.source = texels;
     return true;
 }
 

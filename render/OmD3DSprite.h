@@ -23,4 +23,7 @@ class OmD3DSprite : public OmBaseSprite {
         plat::GfxVector2 scale, centre, translation;
     };
     bool ComputePlacement(OmRenderer& renderer, Placement& out) const;
+
+private:
+    bool CutFromDeviceTexture(plat::GfxTexture& texture, float pictureW, float pictureH, Placement& out) const;
 };

@@ -150,6 +150,11 @@ void TsFrontEndBase::PopWindow()
     top.window->Deactivate(0, 0);
     m_stack.Resize(m_stack.GetCount() - 1);
     ++m_stackChanges;
+    // Off the stack first: what the window does as it closes (a script that
+    // opens the next window, say) finds the stack as it now is.
+    if (!IsOnStack(top.window)) {
+        top.window->OnClose();
+    }
     if (top.transient) {
         DiscardWindow(top.window);
     }

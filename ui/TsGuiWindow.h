@@ -25,6 +25,10 @@ public:
     void Render(float fraction) override;
     void Update(float time) override;
 
+    // The window has left the front end's stack: closed, not merely covered
+    // by another window (which only deactivates it). What ends its use, as
+    // forgetting its content or running a closing script, belongs here.
+    virtual void OnClose() {}
     // While a modal window is on top, the back action leaves it alone.
     virtual bool IsModal() const { return false; }
     virtual bool ClosesOnBack() const { return true; }

@@ -147,7 +147,7 @@ void TsHUDTextWindow::FormatLines(const char*& name, const char*& description)
         }
         name = c->GetDisplayName();
         description = c->GetDisplayDescription();
-        std::snprintf(line1_, sizeof line1_, "%s: %s", Text(30544), "");
+        std::snprintf(line1_, sizeof line1_, "%s: %s", Text(30544), Text(c->GetDisplayRaceID()));
         std::snprintf(line2_, sizeof line2_, "%s: %d out of %d", Text(30546), int(c->GetVitality()),
                       int(c->GetMaxVitality()));
         std::snprintf(line3_, sizeof line3_, "%s: %d out of %d", Text(30548), int(c->GetHealth()),

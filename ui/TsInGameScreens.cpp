@@ -276,9 +276,10 @@ void TsTutorialDialog::SetExitScript(const char* script)
     m_exitScript = copy;
 }
 
-void TsTutorialDialog::Deactivate(TsGuiArg a, TsGuiArg b)
+// Only a closed lesson is over: one covered by a message or the objectives
+// keeps its text for when it is uncovered.
+void TsTutorialDialog::OnClose()
 {
-    TsGuiWindow::Deactivate(a, b);
     SetGameTutorialFlag(GetFrontEnd(), 1);
     m_fragments.RemoveAll();
     text.SetText(nullptr);

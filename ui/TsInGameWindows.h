@@ -189,7 +189,7 @@ public:
 
     explicit TsTutorialDialog(TsFrontEndBase* frontEnd);
     void Open(TsGuiArg x, TsGuiArg y) override;
-    void Deactivate(TsGuiArg a, TsGuiArg b) override;
+    void OnClose() override;
 
     // Fragments by text number; an index past the end appends.
     void Clear(int32_t capacity);

@@ -157,6 +157,9 @@ void TsGameMode::Render(float renderTime, float fraction)
         batch.Begin(0);
         m_sceneRoot->Render(*renderer);
         batch.Flush();
+        // The meshes' own blended parts wait in the alpha queue: drawn now,
+        // under the texts, not by the end of the scene over them.
+        renderer->FlushAlphaQueue();
         renderer->DrawQueuedText();
         renderer->EndScene();
         renderer->Present();

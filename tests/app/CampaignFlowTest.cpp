@@ -20,6 +20,7 @@
 
 #include "GameExecutable.h"
 #include "ScreenGrab.h"
+#include "platform/ImageFile.h"
 
 namespace {
 
@@ -667,6 +668,75 @@ TEST_F(CampaignFlow, TheWeaponInHandIsSeenAtTheHand)
     EXPECT_NEAR(sumX / n, 400, 50) << "beside her";
     EXPECT_NEAR(sumY / n, 280, 40) << "at hand height";
     ExpectNoErrors();
+}
+
+// Whether the screen's colour is the picture's, drawn over whatever lay
+// behind it: an opaque pixel as it is, a translucent one anywhere between
+// its own colour and its colour over white; each channel to within the
+// steps of the game's 16-bit screen.
+bool ShowsPicturePixel(const Screenshot& s, int x, int y, uint32_t argb)
+{
+    constexpr int kStep = 8;
+    const int alpha = int(argb >> 24);
+    for (int shift : {16, 8, 0}) {
+        const int own = alpha * int(argb >> shift & 0xFF) / 255, seen = int(s.At(x, y) >> shift & 0xFF);
+        if (seen < own - kStep || seen > own + (255 - alpha) + kStep)
+            return false;
+    }
+    return true;
+}
+
+// The first portrait panel's plate, a 192 x 64 picture in the bottom-left
+// corner, is drawn whole at the default texture detail and at the lowest
+// (where the device holds it 128 texels wide): right of the portrait and
+// clear of the icons and bars, its face and its right bevel are where the
+// picture has them. The detail is set at the title, before the mission.
+TEST_F(CampaignFlow, TheHudPlateIsDrawnWholeAtTheDefaultAndTheLowestTextureDetail)
+{
+    plat::Image plate;
+    std::string error;
+    ASSERT_TRUE(plat::LoadImageFile(root_ + "/data/hud/plate.tga", plate, nullptr, &error)) << error;
+    ASSERT_EQ(plate.width, 192u);
+    ASSERT_EQ(plate.height, 64u);
+    const int top = kHeight - int(plate.height);
+    // Columns of the face, then the bevel's outer columns (its inner one is
+    // blurred with the face where the picture is held smaller).
+    const int columns[] = {160, 170, 180, 190, 191};
+    const int rows[] = {20, 30, 33};
+    auto plateShown = [&](const Screenshot& shot) {
+        for (int x : columns)
+            for (int y : rows)
+                if (!ShowsPicturePixel(shot, x, top + y, plate.At(uint32_t(x), uint32_t(y))))
+                    return false;
+        return true;
+    };
+    auto seen = [&](const Screenshot& shot) {
+        std::string text;
+        char line[96];
+        for (int x : columns)
+            for (int y : rows) {
+                std::snprintf(line, sizeof line, "(%d, %d): %06X on the screen, %08X in the picture\n", x, y,
+                              shot.width ? shot.At(x, top + y) : 0u, plate.At(uint32_t(x), uint32_t(y)));
+                text += line;
+            }
+        return text;
+    };
+    for (const auto& [detail, name] : {std::pair{2, "default"}, std::pair{0, "lowest"}}) {
+        SCOPED_TRACE(std::string("texture detail ") + name);
+        ASSERT_NO_FATAL_FAILURE(StartToTitle());
+        Run("TsAccess.Options():SetTexDetailLevel(" + std::to_string(detail) + ")");
+        Type(terminal_, "TestMission('mission')\n");
+        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
+        ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "mission"))
+            << Output(kRun);
+        ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
+        EXPECT_TRUE(WaitForScreen(plateShown, "plate", 10s)) << seen(shot_);
+        ExpectNoErrors();
+        kill(game_pid_, SIGKILL);
+        waitpid(game_pid_, nullptr, 0);
+        close(terminal_);
+        terminal_ = -1;
+    }
 }
 
 // The title through the real program: the same start as the campaign's.

@@ -12,6 +12,7 @@
 #include "engine/OmShape.h"
 #include "game/framework/TsCamera.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DAlphaSorter.h"
 #include "tests/app/AppFixture.h"
 
 namespace apptest {
@@ -81,6 +82,36 @@ OmMesh* Square(float h, float z, uint32_t material, const float colour[4])
     return mesh;
 }
 
+// A half-clear green sheet over the whole view that files itself into the
+// renderer's alpha queue, as a skinned mesh's blended parts do.
+class QueuedGlass : public OmGeometry {
+public:
+    explicit QueuedGlass(uint32_t material)
+    {
+        const float corners[4][2] = {{-20, 20}, {20, 20}, {20, -20}, {-20, -20}};
+        for (const auto& c : corners) {
+            OmMeshVertex v;
+            v.position = OmVector3(c[0], c[1], 5.0f);
+            v.normal = OmVector3(0, 0, -1);
+            const float halfGreen[4] = {0.0f, 1.0f, 0.0f, 0.5f};
+            std::memcpy(v.colour, halfGreen, sizeof v.colour);
+            v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
+            vertices.Add(v);
+        }
+        triangles.Add(OmAlphaTriangle{{0, 1, 3}, material});
+        triangles.Add(OmAlphaTriangle{{1, 2, 3}, material});
+        SetBounds(OmSphere(OmVector3(0, 0, 5.0f), 30.0f));
+    }
+    void Render(OmRenderer& renderer) override { renderer.QueueAlphaItem(this, GetBounds()); }
+    uint32_t GetVertexFormat() const override { return 0x142; }
+    const void* GetVertices() const override { return &vertices; }
+    const void* GetTriangles() const override { return &triangles; }
+    uint32_t GetPassMask() const override { return kSortedPass; }
+
+    OmArray<OmMeshVertex> vertices;
+    OmArray<OmAlphaTriangle> triangles;
+};
+
 // A frame of the scene through the renderer's own camera node, which the
 // mode's camera drives (its projection following the field of view), and
 // no text left queued after it.
@@ -126,6 +157,34 @@ TEST_F(BaseMode, DrawsAFrameOfItsSceneBlendedThroughTheBatchAndLeavesNoQueuedTex
     EXPECT_EQ(centre & 0x00FF00FFu, 0u);
     EXPECT_EQ(renderer.GetAlphaQueueLength(), 0u) << "nothing is left waiting for an alpha pass";
     EXPECT_FALSE(log.Contains("geometry batch"));
+    renderer.ReleaseMaterial(glassId);
+}
+
+// The scene's blended parts that wait in the alpha queue are drawn with
+// the scene, under the developer overlay's red text, not over it.
+TEST_F(BaseMode, TheOverlayTextIsDrawnOverTheAlphaQueuedParts)
+{
+    OmD3D& renderer = *OmD3D::Instance();
+    Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
+    LookDownZOnBlack(renderer);
+    OmMaterial glass(OmColour(0, 1, 0, 0.5f), OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0x20);
+    const int32_t glassId = renderer.RegisterMaterial(&glass);
+    auto* sheet = new QueuedGlass(uint32_t(glassId));
+    auto* shape = new OmShape();
+    shape->SetGeometry(sheet);
+    sheet->Release();
+    Mode().GetSceneRoot()->AddChild(shape);
+    shape->Release();
+
+    FrameAfter(10);
+    int width = 0, height = 0;
+    const std::vector<uint32_t> screen = ScreenPixels(width, height);
+    EXPECT_NEAR((CentrePixel() >> 8) & 0xFF, 127, 3) << "the sheet is drawn";
+    const int pureRed = CountPixels(screen, width, 0, 0, width / 2, height / 3, [](uint32_t p) {
+        return (p >> 16 & 0xFF) > 200 && (p >> 8 & 0xFF) < 40;
+    });
+    EXPECT_GT(pureRed, 20) << "the overlay's letters stand red over the green sheet";
+    EXPECT_EQ(renderer.GetAlphaQueueLength(), 0u);
     renderer.ReleaseMaterial(glassId);
 }
 

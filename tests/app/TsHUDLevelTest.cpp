@@ -361,6 +361,15 @@ TEST_F(HudLevel, GivingHyphenationAndTheExitDialogue)
     EXPECT_TRUE(log.Contains("CreateSprite"));
 }
 
+// The character window's first line names the role the level's script gave
+// the character, by its text number.
+TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
+{
+    members[1]->SetDisplayRaceID(6400); // "Smith" in the demo's texts
+    ASSERT_TRUE(hud->GetInfoWindow().Show(100.0f, 100.0f, members[1], TsHUDTextWindow::kCharacter, 140.0f));
+    EXPECT_STREQ(hud->GetInfoWindow().GetLine(0), "Role: Smith");
+}
+
 // A locked enemy gets the target marker, green while it is still far, and
 // its bars in the bottom-right corner.
 TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)

@@ -262,6 +262,45 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_FALSE(menu->HasOpenWindows() || Level()->IsPaused());
 }
 
+// A message over a lesson leaves the lesson as it was: its words are on the
+// screen again once the message is answered, and its exit script waits for
+// the lesson itself to close.
+TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
+{
+    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
+    ASSERT_NE(tutorial, nullptr);
+    menu->SetActive(true, false);
+    tutorial->Clear(1);
+    tutorial->AddFragment(6300, 0);
+    tutorial->SetExitScript("g_lessonRead = (g_lessonRead or 0) + 1");
+    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    // The lesson's words: the bright pixels inside its text window.
+    auto words = [&] {
+        Frames(1, 100);
+        int w = 0, h = 0;
+        const std::vector<uint32_t> screen = ScreenPixels(w, h);
+        const TsGuiControl& text = tutorial->text;
+        return CountPixels(screen, w, int(GuiToPixelsX(text.GetX())) + 16, int(GuiToPixelsY(text.GetY())) + 16,
+                           int(GuiToPixelsX(text.GetRight())) - 16, int(GuiToPixelsY(text.GetBottom())) - 16,
+                           [](uint32_t p) { return Red(p) > 180 && Green(p) > 180 && Blue(p) > 180; });
+    };
+    const int before = words();
+    ASSERT_GT(before, 50) << "the lesson is on the screen";
+
+    ShowMessageBox("The objectives have changed.", TsGuiMessageBox::kOk, menu);
+    Frames(1, 100);
+    EXPECT_EQ(LuaNumber("g_lessonRead"), -1.0) << "no exit script while the lesson is only covered";
+    menu->PopWindow(); // the message answered
+    EXPECT_EQ(menu->GetTopWindow(), tutorial);
+    EXPECT_GE(words(), before * 9 / 10) << "the lesson's words are back";
+    EXPECT_EQ(LuaNumber("g_lessonRead"), -1.0);
+
+    tutorial->text.closeBox.OnMouseUp(0, 0);
+    Frames(1, 100);
+    EXPECT_EQ(LuaNumber("g_lessonRead"), 1.0) << "the exit script runs as the lesson closes";
+    EXPECT_EQ(tutorial->GetFragmentCount(), 0);
+}
+
 // Scrolled, the tutorial's text keeps inside its window: the level above it
 // looks as it did unscrolled (but for what the level itself moves). Once
 // its topic list is scrolled, a click on the first row picks the topic

@@ -227,6 +227,27 @@ TEST_F(SorterTest, SquaresSortBackToFrontOrOneByOneUnderAnyCameraLitInWorldSpace
     light->Release();
 }
 
+// A mesh queues its blended parts every frame: a format the sorter cannot
+// draw is said once, not once a frame, and another such format once too.
+TEST_F(SorterTest, AnUnsupportedFormatIsReportedOnceWhateverTheFrames)
+{
+    const float red[4] = {1, 0, 0, 0.5f};
+    AlphaObject twoSets, specular;
+    twoSets.Square(0.5f, 0.5f, red, uint32_t(Material(0.0f)));
+    twoSets.format = 0x252;
+    specular.Square(0.5f, 0.5f, red, uint32_t(Material(0.0f)));
+    specular.format = 0x1D2;
+    ErrorLog log;
+    for (int frame = 0; frame < 3; ++frame) {
+        Queue(twoSets);
+        renderer->FlushAlphaQueue();
+    }
+    EXPECT_EQ(log.Count("Unsuppored vertex shader"), 1u);
+    Queue(specular);
+    renderer->FlushAlphaQueue();
+    EXPECT_EQ(log.Count("Unsuppored vertex shader"), 2u);
+}
+
 TEST_F(BlendTest, BatchCapacitiesDropTheExcessAndReportOnce)
 {
     ErrorLog log;

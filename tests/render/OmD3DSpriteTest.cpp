@@ -2,7 +2,10 @@
 // mirrored.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "engine/OmTextureResource.h"
 #include "render/OmD3DSprite.h"
@@ -15,11 +18,30 @@ using namespace rtest;
 namespace {
 
 constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kBlack = 0xFF000000;
+constexpr uint32_t kWhite = 0xFFFFFFFF;
 
 // 16 x 8: columns 0-3 red, 4-7 green, 8-15 blue.
 imgtest::Bytes StripedTga()
 {
     return Tga(16, 8, [](uint32_t x, uint32_t) { return x < 4 ? kRed : x < 8 ? kGreen : kBlue; });
+}
+
+// 12 x 4, a width no device that rounds sizes keeps: columns 0-3 red, 4-7
+// green, 8-10 blue, and a white last column, as a frame's bevel would have.
+imgtest::Bytes BandedTga()
+{
+    return Tga(12, 4, [](uint32_t x, uint32_t) { return x < 4 ? kRed : x < 8 ? kGreen : x < 11 ? kBlue : kWhite; });
+}
+
+// Whether each channel is within a filter's reach of the colour's.
+bool Near(uint32_t pixel, uint32_t colour)
+{
+    for (int shift : {0, 8, 16}) {
+        const int a = int(pixel >> shift & 0xFF), b = int(colour >> shift & 0xFF);
+        if (std::abs(a - b) > 48)
+            return false;
+    }
+    return true;
 }
 
 class SpriteTest : public RendererTest {
@@ -99,4 +121,35 @@ TEST_F(SpriteTest, APixelPositionOrAScreenFractionPlacesTheSpriteAndMirroringFli
     EXPECT_FLOAT_EQ(p.translation.y, 58.0f);
     EXPECT_FLOAT_EQ(p.scale.y, -1.0f);
     ExpectPixels(Draw(), {{101, 51, kGreen}, {106, 56, kRed}});
+}
+
+// However the device holds the picture (at its own size, or cut down to
+// the texture detail), the sprite covers the picture's own 12 x 4 pixels
+// with the whole picture, its last column included.
+TEST_F(SpriteTest, APictureOfAnySizeIsDrawnWholeAtItsOwnSizeAtEveryTextureDetail)
+{
+    struct Row {
+        uint32_t maxTextureSize;
+        std::vector<std::pair<int, uint32_t>> columns; // column of the picture, its colour on the screen
+    };
+    const Row rows[] = {
+        {0, {{0, kRed}, {3, kRed}, {4, kGreen}, {7, kGreen}, {8, kBlue}, {10, kBlue}, {11, kWhite}, {12, kBlack}}},
+        {8, {{0, kRed}, {1, kRed}, {5, kGreen}, {9, kBlue}, {12, kBlack}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "maximum texture size " << row.maxTextureSize);
+        renderer->SetMaxTextureSize(row.maxTextureSize);
+        OmTextureResource resource(folder.Write("banded.tga", BandedTga()).c_str(), 1, 1);
+        const int32_t banded = renderer->RegisterTexture(&resource);
+        ASSERT_TRUE(renderer->LoadTexture(banded));
+        sprite->textureId = banded;
+        sprite->SetUVRect(0.0f, 0.0f, 1.0f, 1.0f);
+        sprite->SetPosition(100, 50);
+        const std::vector<uint32_t> pixels = Draw();
+        for (const auto& [column, colour] : row.columns)
+            EXPECT_TRUE(Near(Pixel(pixels, uint32_t(100 + column), 52), colour))
+                << "column " << column << ": " << std::hex << Pixel(pixels, uint32_t(100 + column), 52);
+        sprite->textureId = texture;
+        renderer->ReleaseTexture(banded);
+    }
 }
