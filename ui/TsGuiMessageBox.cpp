@@ -75,8 +75,10 @@ void TsGuiMessageBox::OpenWith(int32_t count, const TsGuiMessageButton* list)
         m_frontEnd->MeasureWrappedText(m_text, float(TsAccess::ScreenWidth()) / 2.0f,
                                        float(TsAccess::ScreenHeight()) / 2.0f, m_textWidth, m_textHeight);
     }
-    PlaceBox();
+    // The buttons take their images as they open, and with them their
+    // size: the box is measured on the buttons as they will be drawn.
     TsGuiWindow::Open(count, TsGuiArg(list));
+    PlaceBox();
     // The buttons stacked under the text, each centred.
     float y = m_y + GuiToFractionY(m_textHeight + 32.0f);
     for (int32_t i = 0; i < m_buttonCount; ++i) {

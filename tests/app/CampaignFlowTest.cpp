@@ -175,11 +175,11 @@ int OkButtonY(const Screenshot& s)
 bool OkBoxShown(const Screenshot& s) { return OkButtonY(s) >= 0; }
 
 // A question over play: a gold-framed box with Yes above No in the middle.
-constexpr int kYesY = 261, kNoY = 301;
+constexpr int kYesY = 267, kNoY = 307;
 bool QuestionShown(const Screenshot& s)
 {
     return IsGold(s, 345, kYesY - 6) && IsGold(s, 455, kNoY - 6) && !IsGold(s, 400, kNoY + 34) &&
-           (IsGold(s, 400, 201) || IsGold(s, 400, 202));
+           (IsGold(s, 400, 207) || IsGold(s, 400, 208));
 }
 
 // Back on the title's menu with nothing over it.

@@ -22,6 +22,20 @@ public:
     ~CountedBox() override { ++g_boxesDeleted; }
 };
 
+// A button that takes its images as it opens, as the game's buttons do:
+// caps 32 pixels wide and 64 high round a 16-pixel middle tile.
+class SkinnedButton : public TsGuiButton {
+public:
+    void Open(TsGuiArg x, TsGuiArg y) override
+    {
+        TsGuiButton::Open(x, y);
+        SetSprites(cap, middle, cap);
+    }
+    static TsGuiButton* Make(TsGuiMessageBox&) { return new SkinnedButton; }
+
+    static inline TsGuiSpritePlacement cap, middle;
+};
+
 class GuiWindows : public GuiTest {
 protected:
     void SetUp() override
@@ -111,6 +125,26 @@ TEST_F(GuiWindows, MessageBoxesAndPanelsKeepTheirButtonsAndItems)
     EXPECT_EQ(panel.GetItemCount(), TsGuiPanel::kMaxItems);
     panel.SetTitle(std::string(100, 'T').c_str());
     EXPECT_EQ(std::string(panel.GetTitle()).size(), size_t(TsGuiPanel::kTitleSize - 1));
+}
+
+// A box is made for its buttons as they are drawn, images and all: a short
+// question's buttons, far larger with their images than their words, stay
+// inside it.
+TEST_F(GuiWindows, AMessageBoxIsSizedForItsButtonsWithTheirImages)
+{
+    SkinnedButton::cap = Place(SolidSprite(32, 64, 0xFF606060));
+    SkinnedButton::middle = Place(SolidSprite(16, 64, 0xFF808080));
+    auto* box = new TsGuiMessageBox("Go?", TsGuiMessageBox::kYesNo, &FrontEnd(), SkinnedButton::Make);
+    FrontEnd().PushWindow(box, TsFrontEndBase::kMessageBox, true);
+    ASSERT_EQ(box->GetButtonCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const TsGuiButton& button = *box->GetButton(i);
+        SCOPED_TRACE(button.GetText());
+        EXPECT_NEAR(GuiToPixelsY(button.GetHeight()), 64.0f, 0.01f) << "the button has its images";
+        EXPECT_GE(button.GetX(), box->GetX());
+        EXPECT_LE(button.GetRight(), box->GetRight());
+        EXPECT_LE(button.GetBottom(), box->GetBottom());
+    }
 }
 
 // ---- list dialogs ----
