@@ -64,7 +64,9 @@ bool TsCharacterObject::GiveArticle(TsCharacterObject* other, TsObject* object)
 {
     auto* article = TsCollectibleObject::Cast(object);
     TsInventory* to = other ? other->GetInventory() : nullptr;
-    if (!article || !to || !m_inventory || !article->CanDrop())
+    // Giving to oneself moves nothing: it would take the article out and
+    // put it straight back, for ever when the whole inventory is given.
+    if (!article || !to || !m_inventory || other == this || !article->CanDrop())
         return false;
     TsItemObject* stack = nullptr;
     if (!to->CanAdd(article, stack)) {

@@ -834,3 +834,19 @@ void TsCharacterObject::OnTouch(TsEntity*, float)
 void TsCharacterObject::Use(TsCharacterObject*)
 {
 }
+
+namespace {
+const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsCharacterObject::s_class);
+}
+
+// Targets, the last attacker and the use target are not counted: one that
+// goes (a script's character deleted, one the party let go of) is dropped.
+void TsCharacterObject::ForgetObject(const TsObject* gone)
+{
+    for (TsEntity** link : {&m_firstTarget, &m_lockedTarget, &m_assignedTarget, &m_useTarget}) {
+        if (*link == gone)
+            *link = nullptr;
+    }
+    if (m_lastAttacker == gone)
+        m_lastAttacker = nullptr;
+}

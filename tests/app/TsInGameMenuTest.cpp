@@ -262,6 +262,23 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_FALSE(menu->HasOpenWindows() || Level()->IsPaused());
 }
 
+TEST_F(InGameMenu, ATutorialFragmentIndexPastTheBoundIsRefusedAndLogged)
+{
+    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
+    ASSERT_NE(tutorial, nullptr);
+    tutorial->Clear(2);
+    for (int32_t index : {TsTutorialDialog::kMaxFragmentIndex + 1, 1000000000, INT32_MAX}) {
+        SCOPED_TRACE(index);
+        log.Clear();
+        tutorial->AddFragment(30733, index);
+        EXPECT_EQ(tutorial->GetFragmentCount(), 0);
+        EXPECT_TRUE(log.Contains("TutorialDialogAddFragment")) << log.All();
+        EXPECT_TRUE(log.Contains(std::to_string(TsTutorialDialog::kMaxFragmentIndex))) << log.All();
+    }
+    tutorial->AddFragment(30733, TsTutorialDialog::kMaxFragmentIndex); // the last allowed
+    EXPECT_EQ(tutorial->GetFragmentCount(), TsTutorialDialog::kMaxFragmentIndex + 1);
+}
+
 // Scrolled, the tutorial's text keeps inside its window: the level above it
 // looks as it did unscrolled (but for what the level itself moves). Once
 // its topic list is scrolled, a click on the first row picks the topic
