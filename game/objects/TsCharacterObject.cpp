@@ -6,6 +6,7 @@
 #include <limits>
 #include <strings.h>
 #include <string>
+#include <utility>
 
 #include "engine/OmArchive.h"
 #include "engine/OmBaseSkinMesh.h"
@@ -28,6 +29,7 @@
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsArticleOffer.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -194,12 +196,15 @@ bool TsCharacterObject::AddInitialArticle()
 {
     if (!m_inventory)
         return false;
-    const auto item = OmMakeRef<TsItemObject>();
+    auto item = OmMakeRef<TsItemObject>();
     item->SetTemplate(m_initialArticle.Get());
-    const bool made = item->RunTemplate() && item->Import();
-    const bool added = made && m_inventory->AddArticle(item) > 0;
-    if (added)
-        m_inventory->EquipArticle(item);
+    if (!item->RunTemplate() || !item->Import())
+        return false;
+    TsItemObject* made = item;
+    OmRef<TsCollectibleObject> offered(std::move(item));
+    const bool added = TsOfferArticle(*m_inventory, offered) > 0;
+    if (added && m_inventory->Holds(made))
+        m_inventory->EquipArticle(made);
     return added;
 }
 

@@ -407,5 +407,34 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     EXPECT_STREQ(TopName(), "inmenu") << "the next Escape does";
 }
 
+// Unlimited ammunition (no maximum stack) is bought as a new article; the
+// hero already carries some, so its rounds join that stack and the bought
+// article itself is released.
+TEST_F(InGameMenu, BuyingUnlimitedAmmunitionTheHeroCarriesReleasesTheBoughtCopy)
+{
+    TsPCObject* hero = AddHero(4.0f, 4.0f);
+    TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
+    ASSERT_NE(trader, nullptr);
+    ASSERT_TRUE(Named<TsItemObject>("ammoA") && trader->GetInventory() && hero->GetInventory());
+    auto* wares = new TsItemObject;
+    wares->CopyFromTemplate(Named<TsItemObject>("ammoA"));
+    wares->SetMaxStack(0);
+    wares->SetValue(1.0f);
+    wares->SetForSale(true);
+    ASSERT_GE(trader->GetInventory()->AddArticle(wares), 1);
+    auto* carried = new TsItemObject;
+    carried->CopyFromTemplate(Named<TsItemObject>("ammoA"));
+    carried->SetMaxStack(0);
+    ASSERT_GE(hero->GetInventory()->AddArticle(carried), 1);
+    const int32_t rounds = carried->GetStack() + wares->GetStack();
+    TsPlayer* player = TsAccess::LocalPlayer();
+    player->AddToKitty(1000 - player->GetKitty());
+    const uint32_t live = TsItemObject::s_pool.GetLiveCount();
+
+    ASSERT_TRUE(Level()->GetHUD()->BuyArticle(*hero, *wares));
+    EXPECT_EQ(carried->GetStack(), rounds);
+    EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live);
+}
+
 } // namespace
 } // namespace apptest
