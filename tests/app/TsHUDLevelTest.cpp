@@ -4,11 +4,14 @@
 #include <cstring>
 #include <string>
 
+#include <lua.hpp>
+
 #include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmTextureResource.h"
 #include "engine/OmVector4.h"
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
 #include "game/objects/TsItemObject.h"
@@ -22,6 +25,13 @@
 namespace apptest {
 
 namespace {
+
+// Script handles hold their own references until Lua collects them: a
+// count read after a script has seen an object waits for that.
+void CollectScriptHandles()
+{
+    lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
+}
 
 class HudLevel : public SquadLevel {
 protected:
@@ -384,6 +394,7 @@ TEST_F(HudLevel, AModelHoldsOneRegistrationOfItsSpriteTextureUntilItGoes)
     EXPECT_EQ(rounds->GetSprite()->textureId, id);
     EXPECT_EQ(texture->GetRefCount(), once);
     rounds->Release();
+    CollectScriptHandles(); // the template script's handle
     EXPECT_EQ(texture->GetRefCount(), once - 1);
     renderer->ReleaseTexture(id);
 }
@@ -413,6 +424,7 @@ TEST_F(HudLevel, GivingUnlimitedAmmunitionToAStackReleasesTheGivenArticle)
     const uint32_t live = TsItemObject::s_pool.GetLiveCount();
 
     TsHUDMenu::GiveArticle(rounds, 0, 1);
+    CollectScriptHandles();
     EXPECT_EQ(theirs->GetStack(), 10);
     EXPECT_EQ(members[0]->GetInventory()->GetAmmoCount(), 0);
     EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live - 1);

@@ -122,6 +122,7 @@ TEST_F(InitialArticle, TheItemMadeFromTheTemplateStaysInTheInventory)
     TsItemObject* item = wielder->GetInventory()->GetItem(0);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->GetStack(), 4);
+    ASSERT_EQ(lua.Run("collectgarbage()"), 0); // the template script's handle
     EXPECT_EQ(item->GetRefCount(), 1u);
 }
 

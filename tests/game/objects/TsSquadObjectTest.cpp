@@ -256,7 +256,14 @@ TEST_F(SquadArchive, ALoadedSquadRefreshesTheThreatRecordsItCameBackWith)
     EXPECT_EQ(loaded->GetThreats().GetCount(), 2u);
     EXPECT_EQ(loaded->GetThreats()[1].ticksLeft, 100) << "refreshed";
     EXPECT_EQ(loaded->GetThreats()[0].ticksLeft, 99) << "aged";
+    // The threats came back with the counts of the handles this test holds
+    // on the originals: those references are the test's.
+    std::vector<OmObject*> handles;
+    for (uint32_t i = 0; i < loaded->GetThreats().GetCount(); ++i)
+        handles.push_back(loaded->GetThreats()[i].entity);
     loaded->Release();
+    for (OmObject* handle : handles)
+        handle->Release();
 }
 
 TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrailRestarts)
