@@ -16,6 +16,23 @@ namespace {
 #if OM_POOL_POISONING
 OmFastAlloc* g_pools = nullptr;
 
+uint64_t g_nextSerial = 1;
+
+// Keeps the stack of the cell's maker, past this function and the pool's
+// own frame. Never inlined, so that the frames it skips are always those.
+__attribute__((noinline)) void Remember(OmFastAllocOrigin& origin)
+{
+    origin.serial = g_nextSerial++;
+    constexpr int kSkipped = 2;
+    void* frames[OmFastAllocOrigin::kDepth + kSkipped];
+    const int depth = backtrace(frames, OmFastAllocOrigin::kDepth + kSkipped) - kSkipped;
+    origin.depth = 0;
+    for (int i = 0; i < depth; ++i)
+        origin.frames[origin.depth++] = frames[i + kSkipped];
+    if (origin.depth == 0) // handed out all the same
+        origin.frames[origin.depth++] = nullptr;
+}
+
 void Poison(char* cell, size_t bytes)
 {
     ASAN_POISON_MEMORY_REGION(cell, bytes);
@@ -102,6 +119,9 @@ OmFastAllocPage* OmFastAlloc::NewPage()
     std::memset(block, 0, bytes);
     Poison(block, bytes);
     m_pages = new OmFastAllocPage{block, m_pages};
+#if OM_POOL_POISONING
+    m_pages->origins = new OmFastAllocOrigin[m_cellsPerPage]();
+#endif
     return m_pages;
 }
 
@@ -129,6 +149,9 @@ void* OmFastAlloc::Alloc(size_t size)
     Unpoison(cell, m_stride);
     m_freeHead = LoadLink(cell);
     ++m_liveCount;
+#if OM_POOL_POISONING
+    Remember(OriginOf(cell));
+#endif
     return cell;
 }
 
@@ -152,6 +175,15 @@ void OmFastAlloc::AllocatePages(uint32_t count, uint32_t pageCount, OmFastAllocP
         pageArray[p] = NewPage();
     for (uint32_t i = 0; i < count; ++i)
         Unpoison(static_cast<char*>(CellAt(i, pageArray)), m_stride);
+#if OM_POOL_POISONING
+    // The cells are the loading archive's: all of them made by this call.
+    if (count > 0) {
+        OmFastAllocOrigin loaded;
+        Remember(loaded);
+        for (uint32_t i = 0; i < count; ++i)
+            pageArray[i >> m_shift]->origins[i & (m_cellsPerPage - 1)] = loaded;
+    }
+#endif
     m_liveCount += count;
     // The tail of the last page would otherwise be lost until exit; the
     // cells are zeroed either way, so none of them looks live.
@@ -250,6 +282,9 @@ void OmFastAlloc::Destroy()
         OmFastAllocPage* next = m_pages->next;
         Unpoison(m_pages->block, size_t(m_stride) * m_cellsPerPage);
         delete[] m_pages->block;
+#if OM_POOL_POISONING
+        delete[] m_pages->origins;
+#endif
         delete m_pages;
         m_pages = next;
     }
@@ -267,6 +302,7 @@ void OmFastAlloc::Quarantine(char* cell)
         *static_cast<volatile char*>(cell) = 0;
     }
     --m_liveCount;
+    OriginOf(cell).depth = 0;
     ClearLiveWord(cell);
     Poison(cell, m_stride);
     QuarantinedCell& slot = m_quarantine[m_quarantineNext];
@@ -275,6 +311,25 @@ void OmFastAlloc::Quarantine(char* cell)
     slot.cell = cell;
     slot.depth = backtrace(slot.freedBy, int(sizeof slot.freedBy / sizeof slot.freedBy[0]));
     m_quarantineNext = (m_quarantineNext + 1) % kQuarantineSize;
+}
+
+OmFastAllocOrigin& OmFastAlloc::OriginOf(const char* cell) const
+{
+    const size_t pageBytes = size_t(m_stride) * m_cellsPerPage;
+    OmFastAllocPage* page = m_pages;
+    while (!(cell >= page->block && cell < page->block + pageBytes))
+        page = page->next; // the cell is the pool's: asserted by the callers
+    return page->origins[size_t(cell - page->block) / m_stride];
+}
+
+uint64_t OmFastAlloc::NextSerial()
+{
+    return g_nextSerial;
+}
+
+const OmFastAlloc* OmFastAlloc::FirstPool()
+{
+    return g_pools;
 }
 
 void OmFastAlloc::DescribeCell(const char* address) const

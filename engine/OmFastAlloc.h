@@ -11,7 +11,10 @@
 // heap does: a cell not handed out is poisoned, and a freed cell waits in a
 // short quarantine, with the stack that freed it, before it is handed out
 // again. A use after free or a double free of a pooled object is then
-// reported with both stacks. Other builds have none of this.
+// reported with both stacks. Each cell handed out also keeps the stack that
+// made it, so that a cell never given back can be reported with its maker
+// (OmPoolLeaks): the sanitizer's own leak check cannot see such a cell,
+// as the pool's pages stay reachable. Other builds have none of this.
 #pragma once
 
 #include <cstddef>
@@ -28,9 +31,23 @@
 #define OM_POOL_POISONING 0
 #endif
 
+// Where a cell handed out was made: the return addresses of its maker's
+// stack, innermost first; depth 0 while the cell is not handed out. serial
+// counts the cells handed out by every pool, so that what a stretch of the
+// program made can be told from what was there before it.
+struct OmFastAllocOrigin {
+    static constexpr int kDepth = 12;
+    void* frames[kDepth];
+    int depth;
+    uint64_t serial;
+};
+
 struct OmFastAllocPage {
     char* block;
     OmFastAllocPage* next;
+#if OM_POOL_POISONING
+    OmFastAllocOrigin* origins = nullptr; // one a cell, in address order
+#endif
 };
 
 struct OmFastAllocIterator {
@@ -81,6 +98,28 @@ public:
     // False for a cell the sanitizer build keeps poisoned.
     static bool IsLive(const void* cell);
 
+#if OM_POOL_POISONING
+    // Calls visit for every cell handed out and not given back, with the
+    // stack that made it.
+    template <class Visit>
+    void ForEachAllocated(Visit&& visit) const
+    {
+        for (const OmFastAllocPage* page = m_pages; page; page = page->next)
+            for (uint32_t i = 0; i < m_cellsPerPage; ++i)
+                if (page->origins[i].depth > 0)
+                    visit(static_cast<const void*>(page->block + size_t(i) * m_stride), page->origins[i]);
+    }
+    // The serial the next cell handed out will have.
+    static uint64_t NextSerial();
+    // Every pool of the program, for the reports at its end.
+    template <class Visit>
+    static void ForEachPool(Visit&& visit)
+    {
+        for (const OmFastAlloc* pool = FirstPool(); pool; pool = pool->m_nextPool)
+            visit(*pool);
+    }
+#endif
+
     const char* GetDebugName() const { return m_debugName; }
     uint32_t GetElementSize() const { return m_elementSize; }
     uint32_t GetStride() const { return m_stride; }
@@ -102,6 +141,8 @@ private:
     };
     static constexpr uint32_t kQuarantineSize = 32;
     void Quarantine(char* cell);
+    OmFastAllocOrigin& OriginOf(const char* cell) const;
+    static const OmFastAlloc* FirstPool();
     void DescribeCell(const char* address) const;
     static void DescribeReportAddress();
     QuarantinedCell m_quarantine[kQuarantineSize] = {};

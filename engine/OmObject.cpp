@@ -7,6 +7,12 @@
 
 OmClass OmObject::s_class("OmObject", nullptr);
 
+namespace {
+OmObject::UnsavedReferences g_unsavedReferences = nullptr;
+}
+
+void OmObject::SetUnsavedReferences(UnsavedReferences counter) { g_unsavedReferences = counter; }
+
 OmObject::OmObject() : m_refCount(1), m_name(nullptr)
 {
 }
@@ -64,7 +70,8 @@ bool OmObject::Register(OmArchive& archive)
 
 void OmObject::Write(OmArchive& archive)
 {
-    archive.WriteU32(m_refCount);
+    const uint32_t unsaved = g_unsavedReferences ? g_unsavedReferences(*this) : 0;
+    archive.WriteU32(unsaved < m_refCount ? m_refCount - unsaved : m_refCount);
     archive.WriteString(m_name);
 }
 

@@ -58,6 +58,12 @@ public:
     // Where the count lives, for the pools' liveness test.
     static size_t RefCountOffset();
 
+    // References held from outside anything saved (a script's handles): a
+    // saved count leaves them out, as nothing holds them in the game the
+    // file loads into. At most one counter, set by the layer that holds them.
+    using UnsavedReferences = uint32_t (*)(const OmObject&);
+    static void SetUnsavedReferences(UnsavedReferences counter);
+
 protected:
     // The archive restores counts and takes down objects of a failed load.
     friend class OmArchive;

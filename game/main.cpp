@@ -1,9 +1,11 @@
 // The game's entry point: one running copy, the application object, the
 // renderer, the options, then the main loop.
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <string>
 
+#include "engine/OmPoolLeaks.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsObjectView.h"
@@ -59,5 +61,13 @@ int main()
     if (lock.GetState() == plat::InstanceLock::State::AlreadyRunning) {
         return -1;
     }
-    return RunGame();
+    const int status = RunGame();
+    // The sanitizer build ends like its own leak check when a pooled object
+    // was lost on the way.
+    OmPoolLeaks::ReportEveryPool("the game ended");
+    if (OmPoolLeaks::Reported() > 0) {
+        std::fprintf(stderr, "Pool leak: %u pooled objects were never given back\n", OmPoolLeaks::Reported());
+        return status != 0 ? status : OmPoolLeaks::kExitStatus;
+    }
+    return status;
 }

@@ -8,36 +8,12 @@
 #include "engine/OmVector3.h"
 #include "game/objects/TsBoundObject.h"
 
-#include <new>
-
 namespace script::bind {
 
 namespace {
 
 constexpr const char* kBound = "TsBoundObject";
 constexpr int kPlaneNumbers = 10; // the volume and three points
-
-// A cell of the class pool with the object built in it; null when the pool
-// has none to give.
-void* CreateBound()
-{
-    void* cell = TsBoundObject::s_pool.Alloc(sizeof(TsBoundObject));
-    return cell ? ::new (cell) TsBoundObject : nullptr;
-}
-
-void DestroyBound(void* object)
-{
-    auto* bound = static_cast<TsBoundObject*>(object);
-    bound->~TsBoundObject();
-    TsBoundObject::s_pool.Free(bound);
-}
-
-int New(lua_State* L) { return NewObject(L, kBound, OM_TYPE_ERROR("new"), CreateBound, DestroyBound); }
-
-int Delete(lua_State* L)
-{
-    return DeleteObject(L, kBound, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"), DestroyBound);
-}
 
 OmVector3 PointAt(lua_State* L, int lo)
 {
@@ -80,8 +56,8 @@ int IsInsideBound(lua_State* L)
 
 void TsBoundObjectClass(lua_State* L)
 {
-    tolua_function(L, "new", New);
-    tolua_function(L, "delete", Delete);
+    tolua_function(L, "new", PooledNew<TsBoundObject, &kBound>);
+    tolua_function(L, "delete", PooledDelete<TsBoundObject, &kBound>);
     tolua_function(L, "AddPlane", AddPlane);
     tolua_function(L, "IsInsideBound", IsInsideBound);
 }

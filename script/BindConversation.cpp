@@ -39,7 +39,6 @@ int AddFragment(lua_State* L)
 int Run(lua_State* L)
 {
     SelfOnly<TsConversation>(L, kConversation, OM_TYPE_ERROR("Run"), OM_SELF_ERROR("Run"))->Run();
-    ForgetFreedObjects(L); // a conversation that ends at once lets go of its speakers
     return 0;
 }
 

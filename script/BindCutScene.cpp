@@ -121,10 +121,9 @@ int SetFollowTarget(lua_State* L)
     auto* self = ToObject<TsCutScene>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("SetFollowTarget"));
-    // The camera takes a reference of its own: delete refuses the target
-    // while it is followed.
+    // The camera takes a reference of its own: the target outlives the
+    // script's delete while it is followed.
     self->SetFollowTarget(ToObject<TsEntity>(L, 2));
-    ForgetFreedObjects(L); // the previous target may have gone
     return 0;
 }
 

@@ -134,43 +134,60 @@ int LuaClearEntityFlag(lua_State* L)
 
 #undef OM_ENTITY
 
-// AddObject and AddEntity: the database keeps the script's reference from
-// now on, so the script can no longer delete the object. An object some
+// AddObject and AddEntity: the database takes a reference of its own, and
+// the script can no longer delete the object. An object some
 // other owner holds (a character's inventory, the party) is refused: it
-// would be released twice. One the database holds already is listed again.
+// would be released twice. So is one the database lists already: it would
+// tick twice and stay pickable after it was picked up.
+struct AddMessages {
+    const char* type;
+    const char* self;
+    const char* null;
+    const char* listed;
+    const char* owned;
+};
+
+#define OM_ADD_MESSAGES(fn)                                                                       \
+    AddMessages{OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn), "invalid object in function '" fn "'", \
+                      "object listed already in function '" fn "'",                              \
+                      "object owned by the game in function '" fn "'"}
+
 template <class T>
-int AddTo(lua_State* L, const char* argType, void (TsEntityDB::*add)(T*), const char* typeError,
-          const char* selfError, const char* nullError, const char* ownedError)
+int AddTo(lua_State* L, const char* argType, bool (TsEntityDB::*add)(T*), const AddMessages& m)
 {
     tolua_Error err;
     if (!IsSelf(L, kEntityDB, &err) || !IsObject(L, 2, argType, NilArg::Reject, &err) || !IsEnd(L, 3, &err))
-        RaiseTypeError(L, typeError, &err);
+        RaiseTypeError(L, m.type, &err);
     auto* self = ToObject<TsEntityDB>(L, 1);
     if (!self)
-        Raise(L, selfError);
+        Raise(L, m.self);
     T* object = ToObject<T>(L, 2);
     if (!object)
-        Raise(L, nullError);
-    if (!IsScriptCreated(L, object) && !self->HoldsReference(object))
-        Raise(L, ownedError);
+        Raise(L, m.null);
+    if (self->IsListed(object))
+        Raise(L, m.listed);
+    const bool scripts = IsScriptCreated(L, object);
+    if (!scripts && !self->HoldsReference(object))
+        Raise(L, m.owned);
     HandToGame(L, object);
-    (self->*add)(object);
+    // The database's own reference; one in its garbage is listed again with
+    // the reference the garbage keeps.
+    if ((self->*add)(object) && scripts)
+        object->AddRef();
     return 0;
 }
 
 int AddObject(lua_State* L)
 {
-    return AddTo<TsObject>(L, "TsObject", &TsEntityDB::AddObject, OM_TYPE_ERROR("AddObject"),
-                           OM_SELF_ERROR("AddObject"), "invalid object in function 'AddObject'",
-                           "object owned by the game in function 'AddObject'");
+    return AddTo<TsObject>(L, "TsObject", &TsEntityDB::AddObject, OM_ADD_MESSAGES("AddObject"));
 }
 
 int AddEntity(lua_State* L)
 {
-    return AddTo<TsEntity>(L, kEntity, &TsEntityDB::AddEntity, OM_TYPE_ERROR("AddEntity"),
-                           OM_SELF_ERROR("AddEntity"), "invalid object in function 'AddEntity'",
-                           "object owned by the game in function 'AddEntity'");
+    return AddTo<TsEntity>(L, kEntity, &TsEntityDB::AddEntity, OM_ADD_MESSAGES("AddEntity"));
 }
+
+#undef OM_ADD_MESSAGES
 
 int LivingTeamMembers(lua_State* L)
 {

@@ -11,6 +11,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsInventory.h"
@@ -198,48 +199,65 @@ int GetAmmoCountForWeapon(lua_State* L)
 // for one the script made, and the level's for one lying in the level, which
 // then leaves the level as when a character picks it up (an article only
 // merged into a stack stays where it was). Any other article has an owner
-// that would release it too (an inventory carrying it, a stash): refused.
-int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*), const char* typeError,
-                 const char* selfError, const char* ownedError)
+// that would release it too (an inventory carrying it, a stash): refused. So
+// is a level article already on its way out (handed to an inventory earlier
+// in the same tick, or used up), and one this inventory holds already.
+struct ArticleMessages {
+    const char* type;
+    const char* self;
+    const char* owned;
+    const char* held;
+};
+
+#define OM_ARTICLE_MESSAGES(fn)                                                                   \
+    ArticleMessages{OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn), "article held by another owner in function '" fn "'", \
+                    "article held already in function '" fn "'"}
+
+int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*), const ArticleMessages& m)
 {
     TsCollectibleObject* article = nullptr;
-    TsInventory* self = InventoryWithObject<TsCollectibleObject>(L, kCollectible, article, typeError, selfError);
+    TsInventory* self = InventoryWithObject<TsCollectibleObject>(L, kCollectible, article, m.type, m.self);
     TsEntityDB* db = TsAccess::EntityDB();
     const bool listed = db && db->ContainsEntity(article);
-    if (article && !listed && !IsScriptCreated(L, article))
-        Raise(L, ownedError);
+    if (article && self->Holds(article))
+        Raise(L, m.held);
+    if (article && (listed ? article->HasFlag(TS_ENTITY_PENDING_DELETE) : !IsScriptCreated(L, article)))
+        Raise(L, m.owned);
     PushInt(L, (self->*add)(article));
     if (article && self->Holds(article)) {
-        if (listed)
+        if (listed) {
             db->HandOver(article);
-        else
+        } else {
             HandToGame(L, article);
+            article->AddRef(); // the inventory's own: the handle keeps the script's
+        }
     }
     return 1;
 }
 
 int AddArticle(lua_State* L)
 {
-    return AddArticleTo(L, &TsInventory::AddArticle, OM_TYPE_ERROR("AddArticle"), OM_SELF_ERROR("AddArticle"),
-                        "article held by another owner in function 'AddArticle'");
+    return AddArticleTo(L, &TsInventory::AddArticle, OM_ARTICLE_MESSAGES("AddArticle"));
 }
 
 int AddArticleAndRemove(lua_State* L)
 {
-    return AddArticleTo(L, &TsInventory::AddArticleAndRemove, OM_TYPE_ERROR("AddArticleAndRemove"),
-                        OM_SELF_ERROR("AddArticleAndRemove"),
-                        "article held by another owner in function 'AddArticleAndRemove'");
+    return AddArticleTo(L, &TsInventory::AddArticleAndRemove, OM_ARTICLE_MESSAGES("AddArticleAndRemove"));
 }
+
+#undef OM_ARTICLE_MESSAGES
 
 int RemoveArticle(lua_State* L)
 {
     TsCollectibleObject* article = nullptr;
     TsInventory* self = OM_INVENTORY_ARTICLE("RemoveArticle", article);
     const bool removed = self->RemoveArticle(article);
-    // The inventory's reference is the script's now: it may add the
-    // article elsewhere or delete it.
-    if (removed)
-        MarkScriptCreated(L, article, ReleaseAs<TsCollectibleObject>);
+    // The script may add the article elsewhere or delete it; the
+    // inventory's reference goes (the script's handle holds one of its own).
+    if (removed) {
+        MarkScriptCreated(L, article);
+        article->Release();
+    }
     PushBool(L, removed);
     return 1;
 }
@@ -302,9 +320,24 @@ int EquipNext(lua_State* L)
 
 // ---- TsItemObject --------------------------------------------------------------
 
+// Giving a stack moves it a pack at a time, so a script's stack, limit or
+// pack size drives how long a give takes: past this bound the number is
+// refused (logged) and the old one kept.
+constexpr int32_t kMaxStackNumber = 9999;
+
+bool WithinStackBound(const char* function, int32_t n)
+{
+    if (n <= kMaxStackNumber)
+        return true;
+    LogErrorF("%s: %d is past the largest stack number a script may set, %d", function, n, kMaxStackNumber);
+    return false;
+}
+
 int SetStack(lua_State* L)
 {
-    OM_ITEM("SetStack", Arg::Number)->SetStack(ToInt(L, 2));
+    TsItemObject* self = OM_ITEM("SetStack", Arg::Number);
+    if (const int32_t n = ToInt(L, 2); WithinStackBound("SetStack", n))
+        self->SetStack(n);
     return 0;
 }
 
@@ -316,7 +349,9 @@ int GetStack(lua_State* L)
 
 int SetMaxStack(lua_State* L)
 {
-    OM_ITEM("SetMaxStack", Arg::Number)->SetMaxStack(ToInt(L, 2));
+    TsItemObject* self = OM_ITEM("SetMaxStack", Arg::Number);
+    if (const int32_t n = ToInt(L, 2); WithinStackBound("SetMaxStack", n))
+        self->SetMaxStack(n);
     return 0;
 }
 
@@ -346,7 +381,9 @@ int IsAmmo(lua_State* L)
 
 int SetPackSize(lua_State* L)
 {
-    OM_ITEM("SetPackSize", Arg::Number)->SetPackSize(ToInt(L, 2));
+    TsItemObject* self = OM_ITEM("SetPackSize", Arg::Number);
+    if (const int32_t n = ToInt(L, 2); WithinStackBound("SetPackSize", n))
+        self->SetPackSize(n);
     return 0;
 }
 

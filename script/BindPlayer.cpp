@@ -34,13 +34,11 @@ TsPlayer* SelfAndObject(lua_State* L, const char* type, NilArg nil, const char* 
 int Clear(lua_State* L)
 {
     OM_PLAYER("Clear")->Clear();
-    ForgetFreedObjects(L);
     return 0;
 }
 
-// The party takes a character the script made over from the script; one
-// the game owns already (a character of the level) it holds with a reference
-// of its own.
+// The party holds a character with a reference of its own; one the script
+// made is the game's from then on (the script can no longer delete it).
 int AddCharacter(lua_State* L)
 {
     TsPlayer* self = SelfAndObject(L, "TsPCObject", NilArg::Allow, OM_TYPE_ERROR("AddCharacter"),
@@ -48,10 +46,8 @@ int AddCharacter(lua_State* L)
     TsPCObject* pc = ToObject<TsPCObject>(L, 2);
     if (!pc || !self->AddCharacter(pc))
         return 0;
-    if (IsScriptCreated(L, pc))
-        HandToGame(L, pc);
-    else
-        pc->AddRef();
+    HandToGame(L, pc);
+    pc->AddRef();
     return 0;
 }
 
@@ -67,7 +63,6 @@ int AddCharacterToSquad(lua_State* L)
     // The squad and the level take references of their own: a character the
     // script made stays the script's too (and one refused stays only its).
     self->AddCharacterToSquad(ToObject<TsPCObject>(L, 2), ToObject<TsPCObject>(L, 3));
-    ForgetFreedObjects(L); // the one removed may have gone
     return 0;
 }
 
@@ -80,7 +75,6 @@ int GetCharacter(lua_State* L)
 int RemoveAllSquadMembers(lua_State* L)
 {
     OM_PLAYER("RemoveAllSquadMembers")->RemoveAllSquadMembers();
-    ForgetFreedObjects(L);
     return 0;
 }
 
@@ -89,7 +83,6 @@ int RemoveSquadMember(lua_State* L)
     SelfAndObject(L, "TsCharacterObject", NilArg::Allow, OM_TYPE_ERROR("RemoveSquadMember"),
                   OM_SELF_ERROR("RemoveSquadMember"))
         ->RemoveSquadMember(ToObject<TsCharacterObject>(L, 2));
-    ForgetFreedObjects(L);
     return 0;
 }
 
@@ -109,10 +102,9 @@ int SetSquad(lua_State* L)
 {
     TsPlayer* self = SelfAndObject(L, "TsSquadObject", NilArg::Allow, OM_TYPE_ERROR("SetSquad"),
                                    OM_SELF_ERROR("SetSquad"));
-    // The player takes a reference of its own: delete refuses the squad
-    // while the player holds it.
+    // The player takes a reference of its own: the squad outlives the
+    // script's delete while the player holds it.
     self->SetSquad(ToObject<TsSquadObject>(L, 2));
-    ForgetFreedObjects(L); // the previous squad may have gone
     return 0;
 }
 

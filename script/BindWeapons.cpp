@@ -190,9 +190,11 @@ int SetMuzzleOffset(lua_State* L)
     return 0;
 }
 
+// The block lives inside the weapon: its handle keeps the weapon alive.
 int WeaponAttributes(lua_State* L)
 {
-    PushObject(L, &OM_WEAPON("Attributes", Arg::Bool)->Attributes(ToBool(L, 2)), kAttributes);
+    TsWeaponObject* weapon = OM_WEAPON("Attributes", Arg::Bool);
+    TsScriptHandles::PushPart(L, &weapon->Attributes(ToBool(L, 2)), kAttributes, weapon);
     return 1;
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "game/framework/TsScriptHandles.h"
+
 namespace script {
 
 namespace {
@@ -234,6 +236,52 @@ void ClearGlobal(const char* name, void* context)
     lua_setglobal(L, name);
 }
 
+// The base a class was registered with ("" for a root), or null for a name
+// the package does not register.
+const char* BaseOf(const char* name)
+{
+    for (const Entry& e : kPackage) {
+        if (e.kind == Kind::Class && std::strcmp(e.name, name) == 0)
+            return e.base;
+    }
+    for (const HiddenClass& c : kHiddenClasses) {
+        if (std::strcmp(c.name, name) == 0)
+            return c.base;
+    }
+    return nullptr;
+}
+
+// Handles of the pooled, counted classes hold references; the player is
+// destroyed outright and the database goes with its level, so their
+// handles borrow (and are left null when the object goes).
+bool IsCountedClass(const char* name)
+{
+    if (std::strcmp(name, "TsPlayer") == 0 || std::strcmp(name, "TsEntityDB") == 0)
+        return false;
+    if (std::strcmp(name, "TsConversation") == 0)
+        return true; // a counted object whose script class has no base
+    for (const char* at = name; at && *at; at = BaseOf(at)) {
+        if (std::strcmp(at, "OmObject") == 0)
+            return true;
+    }
+    return false;
+}
+
+void SetUpHandles(lua_State* L)
+{
+    auto setUp = [L](const char* name) {
+        TsScriptHandles::WrapCollector(L, name);
+        if (IsCountedClass(name))
+            TsScriptHandles::MakeCounted(L, name);
+    };
+    for (const HiddenClass& c : kHiddenClasses)
+        setUp(c.name);
+    for (const Entry& e : kPackage) {
+        if (e.kind == Kind::Class)
+            setUp(e.name);
+    }
+}
+
 } // namespace
 
 void ForEachPackageGlobal(void (*visit)(const char* name, void* context), void* context)
@@ -271,6 +319,7 @@ int tolua_game_open(lua_State* L)
         RegisterEntry(L, e);
     tolua_endmodule(L);
     TrimToluaHelpers(L);
+    SetUpHandles(L);
     return 1;
 }
 

@@ -1,3 +1,18 @@
+// Which objects a script may delete. A script's new marks the object it
+// makes; the mark goes when the game takes the object over (the entity
+// database, an inventory, the party, the current level) or when the script
+// deletes it. delete refuses anything unmarked, so a script cannot take a
+// game-owned object from the game.
+//
+// A counted object's handle holds a reference of its own (see
+// TsScriptHandles): new hands the object's first reference to its handle,
+// and delete kills the handle, giving that reference back. An object some
+// holder still keeps (a camera following it, a squad, a light effect's
+// bound) lives on until the holder lets go: delete never frees what is
+// held. Objects that are not counted (a file, a level) are destroyed by
+// delete, or when the level closes if the script kept them.
+//
+// The marks live in the Lua state's registry, so they go with the state.
 #pragma once
 
 // Which objects a script may delete. A script's new marks the object it
@@ -13,10 +28,11 @@
 
 #include "script/ScriptWrap.h"
 
+class OmObject;
+
 namespace script {
 
-// How an object a script still holds is destroyed when the game stops.
-// Objects marked without one are left to whoever made them.
+// How an object a script made, and that is not counted, is destroyed.
 using DestroyFn = void (*)(void*);
 
 void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy = nullptr);
@@ -24,64 +40,35 @@ bool IsScriptCreated(lua_State* L, void* object);
 // Called by every operation that hands a script-made object to the game.
 void HandToGame(lua_State* L, void* object);
 
-// After a call that makes one of the game's holders let go (a camera's
-// target, the player's squad or party, a conversation's speakers): every
-// userdata whose object went raises "object was deleted" from then on, as
-// after a delete.
-void ForgetFreedObjects(lua_State* L);
-
-// Lets go of every object a script made and still holds, with the destroy
-// function it was marked with (the level closes: nothing else would free
-// what it owns), and
-// forgets the marks. The state must close afterwards: a script's userdata
-// of such an object is not cleared.
+// The level closes for good: every handle lets go of its reference, and
+// every object the script made and kept that is not counted is destroyed
+// with the function it was marked with. The marks are forgotten.
 void DestroyScriptHeld(lua_State* L);
 
-// The body of every new wrapper: tests that no argument follows position 1,
-// makes the object with create (nil when that yields null), marks and
-// pushes it; destroy is what DestroyScriptHeld uses.
+// The body of the new wrapper of an object that is not counted: tests that
+// no argument follows position 1, makes the object with create (nil when
+// that yields null), marks and pushes it; destroy is what delete and
+// DestroyScriptHeld use.
 int NewObject(lua_State* L, const char* type, const char* typeError, void* (*create)(), DestroyFn destroy);
 
-// The body of every delete wrapper: tests self, refuses objects the script
-// does not own, destroys the object, and leaves every userdata of it null so
-// a later call through it gets the null-self message instead of touching
-// freed memory. A userdata of anything that went with it (a character's
-// inventory and articles, a weapon's attribute blocks) raises "object was
-// deleted" from then on.
-// held, when given, tells whether the game still holds a reference to the
-// object (a timer, a list): such an object is not the script's to free.
+// The body of its delete wrapper: tests self, refuses objects the script
+// does not own, destroys the object, and leaves the handle null so a later
+// call through it gets the null-self message instead of touching freed
+// memory.
 int DeleteObject(lua_State* L, const char* type, const char* typeError, const char* selfError,
-                 void (*destroy)(void*), bool (*held)(void*) = nullptr);
+                 void (*destroy)(void*));
 
-// new and delete of a pooled game class: the object comes from its class's
-// pool and goes back to it through its virtual destructor.
-template <class T>
-void DestroyAs(void* object)
-{
-    delete static_cast<T*>(object);
-}
-
-// What DestroyScriptHeld does with a pooled object: the script's reference
-// goes, and a holder that took one of its own (a cut scene's camera, the
-// player, a conversation) keeps the object until it lets go.
-template <class T>
-void ReleaseAs(void* object)
-{
-    static_cast<T*>(object)->Release();
-}
+// new and delete of a counted class: the object comes from its class's pool;
+// its handle holds the reference it was made with. delete refuses what the
+// script does not own and kills the handle: the object goes back to its pool
+// when no holder is left.
+int NewCounted(lua_State* L, const char* type, const char* typeError, OmObject* (*create)());
+int DeleteCounted(lua_State* L, const char* type, const char* typeError, const char* selfError);
 
 template <class T>
 int NewPooled(lua_State* L, const char* type, const char* typeError)
 {
-    return NewObject(L, type, typeError, []() -> void* { return new T; }, ReleaseAs<T>);
-}
-
-template <class T>
-int DeletePooled(lua_State* L, const char* type, const char* typeError, const char* selfError)
-{
-    // The script's own reference is the one the object was made with.
-    return DeleteObject(L, type, typeError, selfError, DestroyAs<T>,
-                        [](void* object) { return static_cast<T*>(object)->GetRefCount() > 1; });
+    return NewCounted(L, type, typeError, []() -> OmObject* { return new T; });
 }
 
 // The new and delete wrappers themselves, for a class whose script type
@@ -95,7 +82,7 @@ int PooledNew(lua_State* L)
 template <class T, const char* const* type>
 int PooledDelete(lua_State* L)
 {
-    return DeletePooled<T>(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
+    return DeleteCounted(L, *type, OM_TYPE_ERROR("delete"), OM_SELF_ERROR("delete"));
 }
 
 } // namespace script

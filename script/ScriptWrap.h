@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "game/framework/TsScriptHandles.h"
 #include "game/framework/TsScriptNumber.h"
 
 class OmVector3;
@@ -227,10 +228,11 @@ inline void PushString(lua_State* L, const char* s)
         lua_pushnil(L);
 }
 
-// A game object, borrowed: the game keeps owning it. nil for null.
+// A game object: the handle of a counted one holds a reference of its own
+// (TsScriptHandles), any other is borrowed. nil for null.
 inline void PushObject(lua_State* L, void* object, const char* type)
 {
-    tolua_pushusertype(L, object, type);
+    TsScriptHandles::Push(L, object, type);
 }
 
 // A vector result: a heap copy that belongs to Lua and is deleted by the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
@@ -11,6 +12,7 @@
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsArticleOffer.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -334,19 +336,27 @@ void TsHUDMenu::GiveArticle(TsCollectibleObject* article, int32_t fromSlot, int3
             }
             return;
         }
-        TsItemObject* copy = new TsItemObject;
+        auto copy = OmMakeRef<TsItemObject>();
         copy->CopyFromTemplate(item);
         copy->SetPickupDelay(0);
         copy->SetStack(amount);
-        if (to.AddArticle(copy) <= 0) {
+        OmRef<TsCollectibleObject> offered(std::move(copy));
+        if (TsOfferArticle(to, offered) <= 0) {
             return;
         }
         item->AddToStack(-amount);
         return;
     }
-    const OmRef<TsCollectibleObject> held(article); // alive while it moves
-    if (from.RemoveArticle(article)) {
-        to.AddArticle(article);
+    if (!from.RemoveArticle(article)) {
+        return;
+    }
+    // The giver's reference moves with it; what the receiver does not take
+    // (rounds its stack had no room for) goes back.
+    auto moving = OmRef<TsCollectibleObject>::Adopt(article);
+    TsOfferArticle(to, moving);
+    if (moving) {
+        moving->SetPickupDelay(0);
+        TsOfferArticle(from, moving);
     }
 }
 

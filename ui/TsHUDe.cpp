@@ -130,19 +130,25 @@ bool TsHUDe::CreateSprite(int32_t id, const char* fileName)
         return false;
     }
     OmTextureResource texture(fileName, -1, 1);
+    // The texture's registration is the sprite's: given back when the
+    // sprite is not made, or when a new one takes its slot.
     const int32_t textureId = renderer->RegisterTexture(&texture);
     if (textureId < 0 || !renderer->LoadTexture(textureId)) {
         LogErrorF("TsHUDe::CreateSprite: the image %s did not load", fileName);
+        renderer->ReleaseTexture(textureId);
         return false;
     }
     OmBaseSprite* sprite = renderer->CreateSprite(0);
     if (!sprite) {
         LogErrorF("TsHUDe::CreateSprite: the renderer made no sprite for %s", fileName);
+        renderer->ReleaseTexture(textureId);
         return false;
     }
     sprite->textureId = textureId;
     sprite->SetScreenRelative(false);
     sprite->colour = 0xFFFFFFFFu;
+    if (sprites_[id])
+        renderer->ReleaseTexture(sprites_[id]->textureId);
     sprites_[id].AdoptNew(sprite);
     return true;
 }

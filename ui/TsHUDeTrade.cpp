@@ -18,6 +18,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsRandom.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/objects/TsArticleOffer.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsConversation.h"
@@ -354,16 +355,16 @@ bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
         OmClassRegistry& classes = OmClassRegistry::Instance();
         auto made = OmRef<OmObject>::Adopt(
             classes.FindClassIndex(article.GetClass()->name, classIndex) ? classes.CreateObject(classIndex) : nullptr);
-        auto* bought = dynamic_cast<TsCollectibleObject*>(made.Get());
+        OmRef<TsCollectibleObject> bought(dynamic_cast<TsCollectibleObject*>(made.Get()));
+        made = nullptr; // bought holds it now
         if (!bought) {
             LogErrorF("Trade: a new %s cannot be made", article.GetClass()->name);
             return false;
         }
         bought->CopyFromTemplate(&article);
-        if (inventory->AddArticle(bought) < 1) {
+        if (TsOfferArticle(*inventory, bought) < 1) {
             return false;
         }
-        made.Detach(); // the inventory keeps the new article's reference
         Play(kSoundDone);
         player->AddToKitty(-quote.price);
         return true;

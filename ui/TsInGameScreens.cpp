@@ -245,6 +245,13 @@ void TsTutorialDialog::AddFragment(int32_t textId, int32_t index)
 {
     if (index < 0)
         return;
+    // The list grows up to the index one entry at a time: a script's
+    // runaway number must not stall the game or exhaust its memory.
+    if (index > kMaxFragmentIndex) {
+        LogErrorF("TutorialDialogAddFragment: fragment index %d is past the last allowed, %d", index,
+                  kMaxFragmentIndex);
+        return;
+    }
     while (int32_t(m_fragments.GetCount()) <= index)
         m_fragments.Add(-1);
     m_fragments[uint32_t(index)] = textId;

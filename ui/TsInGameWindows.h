@@ -186,6 +186,8 @@ private:
 class TsTutorialDialog : public TsGuiWindow {
 public:
     static constexpr size_t kMaxExitScript = 1024;
+    // A lesson is a few pages; an index past this is a script's mistake.
+    static constexpr int32_t kMaxFragmentIndex = 255;
 
     explicit TsTutorialDialog(TsFrontEndBase* frontEnd);
     void Open(TsGuiArg x, TsGuiArg y) override;

@@ -6,6 +6,11 @@
 
 OM_IMPLEMENT_ABSTRACT_CLASS(TsEntity, TsObject)
 
+TsEntity::~TsEntity()
+{
+    LetOthersForget();
+}
+
 namespace {
 
 TsGroundProbe* g_groundProbe = nullptr;

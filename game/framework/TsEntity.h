@@ -47,6 +47,9 @@ class TsEntity : public TsObject {
     TsEntity() = default;
     // Loading: Read fills every field.
     explicit TsEntity(OmArchive& archive) : TsObject(archive) {}
+    // Others point at entities without holding them (an article's owner,
+    // targets, squad members): they forget the entity as it goes.
+    ~TsEntity() override;
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;

@@ -10,6 +10,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsProfilerDisplay.h"
 #include "game/framework/TsScriptGlobals.h"
+#include "game/framework/TsScriptHandles.h"
 
 OM_IMPLEMENT_CLASS(TsEntityDB, TsObject)
 
@@ -69,6 +70,9 @@ void CollectDistinct(const OmList& list, std::vector<TsObject*>& order, std::uno
 
 TsEntityDB::~TsEntityDB()
 {
+    // A script's handle borrows the database (it goes with its level): it
+    // is left null rather than pointing at freed memory.
+    TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsEntityDB");
     // A failed load takes down every object it built in an order of its
     // own: the listed objects may be gone already, and are not ours to release.
     if (OmArchive::IsBeingTakenDown(*this))
@@ -100,33 +104,41 @@ OmList& TsEntityDB::KindListOf(const TsObject& object)
     return m_otherObjects;
 }
 
-void TsEntityDB::AddEntity(TsEntity* entity)
+bool TsEntityDB::AddEntity(TsEntity* entity)
 {
     if (!entity) {
         LogError("TsEntityDB::AddEntity: no entity given");
-        return;
+        return false;
+    }
+    if (ContainsEntity(entity)) {
+        LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", NameOf(*entity));
+        return false;
     }
     KindListOf(*entity).AddTail(entity);
     m_entities.AddTail(entity);
+    return true;
 }
 
-void TsEntityDB::AddObject(TsObject* object)
+bool TsEntityDB::AddObject(TsObject* object)
 {
     if (!object) {
         LogError("TsEntityDB::AddObject: no object given");
-        return;
+        return false;
     }
     // Listing itself would have it release itself while it is destroyed.
     if (object == this) {
         LogError("TsEntityDB::AddObject: the database cannot hold itself");
-        return;
+        return false;
     }
-    if (TsEntity* entity = TsEntity::Cast(object)) {
-        AddEntity(entity);
-        return;
+    if (TsEntity* entity = TsEntity::Cast(object))
+        return AddEntity(entity);
+    if (IsListed(object)) {
+        LogErrorF("TsEntityDB::AddObject: '%s' is listed already", NameOf(*object));
+        return false;
     }
     KindListOf(*object).AddTail(object);
     m_objects.AddTail(object);
+    return true;
 }
 
 bool TsEntityDB::RemoveEntity(TsEntity* entity)
@@ -158,6 +170,13 @@ void TsEntityDB::HandOver(TsEntity* entity)
         return;
     entity->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
     m_handedOver.Add(entity);
+}
+
+bool TsEntityDB::IsListed(const TsObject* object) const
+{
+    auto* key = const_cast<TsObject*>(object);
+    OmList::Node* node = nullptr;
+    return object && (m_entities.Find(key, node) || m_objects.Find(key, node));
 }
 
 bool TsEntityDB::HoldsReference(const TsObject* object) const
@@ -403,11 +422,13 @@ void TsEntityDB::ReleaseAll()
     for (const OmRef<TsObject>& object : held)
         object->Release();
 
+    // What only a script's handle holds besides goes too: its handle dies
+    // with the level rather than keep the object beyond it.
     lua_State* L = TsAccess::LuaState();
     for (bool progress = true; progress;) {
         progress = false;
         for (OmRef<TsObject>& object : held) {
-            if (object && object->GetRefCount() == 1) {
+            if (object && object->GetRefCount() == 1 + TsScriptHandles::References(*object)) {
                 TsScriptGlobals::Forget(L, object);
                 object = nullptr; // cleared before the object goes
                 progress = true;
@@ -418,7 +439,7 @@ void TsEntityDB::ReleaseAll()
         if (!object)
             continue;
         LogErrorF("TsEntityDB: '%s' (%s) is still referenced %u time(s) at tear-down", NameOf(*object),
-                  object->GetClass()->name, object->GetRefCount() - 1);
+                  object->GetClass()->name, object->GetRefCount() - 1 - TsScriptHandles::References(*object));
         TsScriptGlobals::Unpublish(L, object);
         object = nullptr;
     }

@@ -80,9 +80,10 @@ class TsEntityDB : public TsObject {
     void Tick(uint32_t tickCount) override;
     void Render(float renderTime, float fraction) override;
 
-    // Neither checks for duplicates: an object added twice is listed twice.
-    void AddEntity(TsEntity* entity);
-    void AddObject(TsObject* object);
+    // Each refuses (logged, false) what the database lists already: listed
+    // twice, an object would tick twice and be released twice.
+    bool AddEntity(TsEntity* entity);
+    bool AddObject(TsObject* object);
     // Whether it was listed. Flags 128 and 1024 are cleared in any case.
     bool RemoveEntity(TsEntity* entity);
     // The database's reference to a listed entity goes to another owner (an
@@ -91,6 +92,8 @@ class TsEntityDB : public TsObject {
     // not release it should the level close first.
     void HandOver(TsEntity* entity);
     bool ContainsEntity(const TsEntity* entity) const;
+    // On the entities' or the objects' list.
+    bool IsListed(const TsObject* object) const;
     // Listed among the entities or the objects, or kept in the garbage: the
     // database holds a reference to it.
     bool HoldsReference(const TsObject* object) const;

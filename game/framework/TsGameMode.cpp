@@ -11,6 +11,7 @@
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
+#include "game/framework/TsScriptHandles.h"
 #include "render/OmD3D.h"
 
 OM_IMPLEMENT_ABSTRACT_CLASS(TsGameMode, TsObject)
@@ -48,6 +49,9 @@ TsGameMode::TsGameMode(OmArchive& archive) : TsObject(archive)
 
 TsGameMode::~TsGameMode()
 {
+    // A mode is destroyed outright, not released: a script's handle (the
+    // level, the front end) borrows it and is left null.
+    TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsGameMode");
     // The camera goes before the scene it looks at.
     m_camera = nullptr;
     m_sceneRoot = nullptr;

@@ -28,4 +28,20 @@ class TsObject : public OmObject {
     virtual void Render(float renderTime, float fraction);
     // A timer of this object fired; false stops the timer.
     virtual bool OnTimer(TsTimerEntry& entry);
+
+    // Another object is being destroyed: whatever this one points at it
+    // with, without holding it (an article's owner, a character's target,
+    // a squad's member), is cleared so it cannot be reached afterwards.
+    virtual void ForgetObject(const TsObject* gone);
+
+    // Names a class whose objects override ForgetObject: only their pools
+    // are walked when an object goes. Returns true, for a static's
+    // initialiser.
+    static bool ForgetsOthers(const OmClass* record);
+
+protected:
+    // Tells every live game object of a class that forgets others that this
+    // one goes (from a destructor: a class whose objects others point at
+    // without holding).
+    void LetOthersForget() const;
 };

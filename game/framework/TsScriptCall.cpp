@@ -1,4 +1,5 @@
 #include "game/framework/TsScriptCall.h"
+#include "game/framework/TsScriptHandles.h"
 
 #include <cstring>
 #include <lua.hpp>
@@ -163,15 +164,7 @@ void PushObject(lua_State* L, void* object, const char* className)
         lua_pushnil(L);
         return;
     }
-    // tolua pushes nothing at all for a type it has no metatable for.
-    luaL_getmetatable(L, className);
-    const bool known = !lua_isnil(L, -1);
-    lua_pop(L, 1);
-    if (known) {
-        tolua_pushusertype(L, object, className);
-    } else {
-        lua_pushnil(L);
-    }
+    TsScriptHandles::Push(L, object, className);
 }
 
 int CodeFromLua(int status)

@@ -6,6 +6,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmObject.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptHandles.h"
 
 namespace {
 
@@ -27,24 +28,9 @@ struct GlobalRequest {
 int PublishEntry(lua_State* L)
 {
     auto* request = static_cast<GlobalRequest*>(lua_touserdata(L, 1));
-    tolua_pushusertype(L, request->object, request->type);
+    TsScriptHandles::Push(L, request->object, request->type);
     lua_setfield(L, LUA_GLOBALSINDEX, request->object->GetName());
     return 0;
-}
-
-// Pushes tolua's cache of userdata for objects of the type: the type's own
-// when it has one, else the shared one in the registry.
-void PushUserdataCache(lua_State* L, const char* type)
-{
-    luaL_getmetatable(L, type);
-    lua_pushstring(L, "tolua_ubox");
-    lua_rawget(L, -2);
-    lua_remove(L, -2);
-    if (!lua_istable(L, -1)) {
-        lua_pop(L, 1);
-        lua_pushstring(L, "tolua_ubox");
-        lua_rawget(L, LUA_REGISTRYINDEX);
-    }
 }
 
 int ForgetEntry(lua_State* L)
@@ -60,20 +46,8 @@ int ForgetEntry(lua_State* L)
         }
         lua_pop(L, 1);
     }
-    if (!request->nullValues)
-        return 0;
-    PushUserdataCache(L, request->type);
-    if (lua_istable(L, -1)) {
-        lua_pushlightuserdata(L, object);
-        lua_rawget(L, -2);
-        if (lua_type(L, -1) == LUA_TUSERDATA)
-            *static_cast<void**>(lua_touserdata(L, -1)) = nullptr;
-        lua_pop(L, 1);
-        lua_pushlightuserdata(L, object);
-        lua_pushnil(L);
-        lua_rawset(L, -3);
-    }
-    lua_pop(L, 1);
+    if (request->nullValues)
+        TsScriptHandles::KillObject(L, object, request->type);
     return 0;
 }
 

@@ -21,9 +21,9 @@ public:
 
     // Clears the global of the object's name when it holds this object.
     static void Unpublish(lua_State* L, OmObject* object);
-    // Unpublish, and turn every script value of the object into a null
-    // object (a later call through it raises the invalid-self error instead
-    // of touching the object). Call while the object is still alive, just
-    // before it is destroyed.
+    // Unpublish, and kill the object's script handle: its reference goes,
+    // and a later call through it raises the invalid-self error instead of
+    // reaching the object. Called as the game lets go of the object for
+    // good (the level closes), so no script keeps it beyond its level.
     static void Forget(lua_State* L, OmObject* object);
 };

@@ -8,6 +8,7 @@
 #include "engine/OmObject.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptCall.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/framework/TsShell.h"
 #include "game/framework/TsShellFunctions.h"
 #include "script/GameBindings.h"
@@ -165,6 +166,8 @@ int CloseEntry(lua_State* L)
 
 lua_State* TsScriptHost::OpenLua()
 {
+    // A saved game counts no reference a script's handle holds.
+    OmObject::SetUnsavedReferences(&TsScriptHandles::References);
     lua_State* L = luaL_newstate();
     if (!L) {
         LogError("Could not create the script state");
@@ -187,6 +190,9 @@ void TsScriptHost::CloseLua(lua_State* L)
     if (lua_cpcall(L, &CloseEntry, nullptr) != 0) {
         LogErrorF("Could not close the script bindings: %s", lua_tostring(L, -1));
     }
+    // The handles let go while the state can still run what their objects'
+    // destructors ask of it.
+    TsScriptHandles::ReleaseAll(L);
     lua_close(L);
 }
 

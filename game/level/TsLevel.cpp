@@ -39,6 +39,15 @@ namespace {
 constexpr float kDegrees = std::numbers::pi_v<float> / 180.0f;
 constexpr float kElevationSteps[3] = {30.0f * kDegrees, 50.0f * kDegrees, 85.0f * kDegrees};
 
+template <class T>
+void LetGoWhileTakenDown(OmRef<T>& held)
+{
+    if (held && OmArchive::IsBeingTakenDown(*held))
+        held.Detach();
+    else
+        held = nullptr;
+}
+
 void ReadByteFlag(OmArchive& archive, uint8_t& flag)
 {
     uint32_t word = 0;
@@ -122,9 +131,12 @@ void TsLevel::ReleaseOwned()
     levelCursor_.reset();
     pathfinder_.reset();
     if (OmArchive::IsBeingTakenDown(*this)) {
-        world_.Detach();
-        conversation_.Detach();
-        entityDB_.Detach();
+        // A failed load takes down what it read; what the level made for
+        // itself (the conversation, when the file's was never reached) is
+        // the level's to release.
+        LetGoWhileTakenDown(world_);
+        LetGoWhileTakenDown(conversation_);
+        LetGoWhileTakenDown(entityDB_);
         return;
     }
     world_ = nullptr;

@@ -8,6 +8,7 @@
 
 #include "engine/OmClass.h"
 #include "engine/OmParticleSystem.h"
+#include "engine/OmPoolLeaks.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
@@ -323,6 +324,9 @@ void TsMain::StopGameSystems()
     // point at still lives; the pools below drop their pages without
     // destructors.
     TsScriptHost::DestroyScriptObjects(luaState_);
+    // Every holder of the old mode's objects has let go by now: whatever
+    // is still allocated was lost (reported in the sanitizer build).
+    OmPoolLeaks::ReportRegistered(OmClassRegistry::Instance(), "the game systems stopped");
     OmClassRegistry::Instance().FreeAllObjects();
     if (luaState_) {
         TsShell::Instance().ForgetLuaState(luaState_);

@@ -8,6 +8,7 @@
 #include "engine/OmNode.h"
 #include "engine/OmRef.h"
 #include "engine/OmSkinShape.h"
+#include "game/objects/TsArticleOffer.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -64,7 +65,9 @@ bool TsCharacterObject::GiveArticle(TsCharacterObject* other, TsObject* object)
 {
     auto* article = TsCollectibleObject::Cast(object);
     TsInventory* to = other ? other->GetInventory() : nullptr;
-    if (!article || !to || !m_inventory || !article->CanDrop())
+    // Giving to oneself moves nothing: it would take the article out and
+    // put it straight back, for ever when the whole inventory is given.
+    if (!article || !to || !m_inventory || other == this || !article->CanDrop())
         return false;
     TsItemObject* stack = nullptr;
     if (!to->CanAdd(article, stack)) {
@@ -76,13 +79,17 @@ bool TsCharacterObject::GiveArticle(TsCharacterObject* other, TsObject* object)
         return false;
     TsItemObject* item = TsItemObject::Cast(article);
     if (!item || !item->IsStackable()) {
-        m_inventory->RemoveArticle(article); // the inventory's reference goes with it
-        if (to->AddArticle(article) == 0) {
-            article->SetPickupDelay(0); // back where it was
-            m_inventory->AddArticle(article);
+        if (!m_inventory->RemoveArticle(article))
             return false;
+        // The inventory's reference goes with it; rounds merged into the
+        // receiver's stack leave the rest of it (or nothing) to hand back.
+        auto moving = OmRef<TsCollectibleObject>::Adopt(article);
+        const int32_t added = TsOfferArticle(*to, moving);
+        if (moving) {
+            moving->SetPickupDelay(0); // back where it was
+            TsOfferArticle(*m_inventory, moving);
         }
-        return true;
+        return added > 0;
     }
     const int32_t n = std::min(item->GetStack(), item->GetPackSize());
     if (n <= 0)

@@ -6,6 +6,7 @@
 #include <limits>
 #include <strings.h>
 #include <string>
+#include <utility>
 
 #include "engine/OmArchive.h"
 #include "engine/OmBaseSkinMesh.h"
@@ -28,6 +29,7 @@
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
+#include "game/objects/TsArticleOffer.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
@@ -194,12 +196,15 @@ bool TsCharacterObject::AddInitialArticle()
 {
     if (!m_inventory)
         return false;
-    const auto item = OmMakeRef<TsItemObject>();
+    auto item = OmMakeRef<TsItemObject>();
     item->SetTemplate(m_initialArticle.Get());
-    const bool made = item->RunTemplate() && item->Import();
-    const bool added = made && m_inventory->AddArticle(item) > 0;
-    if (added)
-        m_inventory->EquipArticle(item);
+    if (!item->RunTemplate() || !item->Import())
+        return false;
+    TsItemObject* made = item;
+    OmRef<TsCollectibleObject> offered(std::move(item));
+    const bool added = TsOfferArticle(*m_inventory, offered) > 0;
+    if (added && m_inventory->Holds(made))
+        m_inventory->EquipArticle(made);
     return added;
 }
 
@@ -833,4 +838,20 @@ void TsCharacterObject::OnTouch(TsEntity*, float)
 
 void TsCharacterObject::Use(TsCharacterObject*)
 {
+}
+
+namespace {
+const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsCharacterObject::s_class);
+}
+
+// Targets, the last attacker and the use target are not counted: one that
+// goes (a script's character deleted, one the party let go of) is dropped.
+void TsCharacterObject::ForgetObject(const TsObject* gone)
+{
+    for (TsEntity** link : {&m_firstTarget, &m_lockedTarget, &m_assignedTarget, &m_useTarget}) {
+        if (*link == gone)
+            *link = nullptr;
+    }
+    if (m_lastAttacker == gone)
+        m_lastAttacker = nullptr;
 }

@@ -131,6 +131,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // builds those drawing states before the first fight needs them.
     void DrawFightLooks(float renderTime);
     bool OnTimer(TsTimerEntry& entry) override;
+    void ForgetObject(const TsObject* gone) override;
     void OnTouch(TsEntity* other, float separation) override;
     void OnHit(TsAttack& attack) override;
     void Use(TsCharacterObject* user) override;

@@ -111,3 +111,15 @@ void TsCollectibleObject::CopyFromTemplate(TsCollectibleObject* source)
         LoadSprite(kIconFolder);
     }
 }
+
+namespace {
+const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsCollectibleObject::s_class);
+}
+
+// The owner is not counted (it holds the article, not the other way): an
+// owner that goes leaves the article without one.
+void TsCollectibleObject::ForgetObject(const TsObject* gone)
+{
+    if (m_owner == gone)
+        m_owner = nullptr;
+}

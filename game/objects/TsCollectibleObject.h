@@ -34,6 +34,7 @@ class TsCollectibleObject : public TsModel {
     // Both load the HUD icon and the model; true when both loaded.
     bool Import() override;
     bool Initialise() override;
+    void ForgetObject(const TsObject* gone) override;
     // The model's tick; then the pick-up delay runs down, and the owner is
     // forgotten when it runs out.
     void Tick(uint32_t tickCount) override;

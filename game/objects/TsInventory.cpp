@@ -252,7 +252,9 @@ void TsInventory::InsertAmmo(TsItemObject* ammo)
 
 int32_t TsInventory::AddArticle(TsCollectibleObject* article)
 {
-    if (!article || !article->CanPickup())
+    // One held already would be listed twice (or merged into itself) and
+    // released twice.
+    if (!article || !article->CanPickup() || Holds(article))
         return 0;
     int32_t added = 0;
     TsItemObject* item = TsItemObject::Cast(article);
@@ -287,7 +289,7 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
 
 int32_t TsInventory::AddArticleAndRemove(TsCollectibleObject* article)
 {
-    if (!article)
+    if (!article || Holds(article))
         return 0;
     article->SetFlag(TS_ENTITY_PENDING_DELETE);
     return AddArticle(article);

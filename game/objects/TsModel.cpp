@@ -48,10 +48,24 @@ TsModel::TsModel(OmArchive& archive) : TsEntity(archive)
 {
 }
 
+namespace {
+
+// The sprite goes with the reference its texture was registered with.
+void ReleaseSprite(OmRef<OmBaseSprite>& sprite)
+{
+    if (!sprite)
+        return;
+    if (OmRenderer* renderer = OmRenderer::Current())
+        renderer->ReleaseTexture(sprite->textureId);
+    sprite = nullptr;
+}
+
+} // namespace
+
 TsModel::~TsModel()
 {
     SetModel(nullptr);
-    sprite_ = nullptr;
+    ReleaseSprite(sprite_);
 }
 
 void TsModel::Write(OmArchive& archive)
@@ -245,17 +259,17 @@ bool TsModel::LoadSprite(const char* directory)
         LogErrorF("TsModel: sprite %s not loaded: there is no renderer", spriteName_.Get());
         return false;
     }
+    // Loaded again (import, then initialise): the sprite made before gives
+    // its texture back first, so that each model holds one reference.
+    ReleaseSprite(sprite_);
     char path[kMaxPath];
     JoinPath(path, sizeof path, directory, spriteName_.Get());
     OmTextureResource texture(path, -1, 1);
     const int32_t id = renderer->RegisterTexture(&texture);
-    if (id < 0 || !renderer->LoadTexture(id)) {
-        LogErrorF("Error loading sprite %s", spriteName_.Get());
-        return false;
-    }
-    OmBaseSprite* sprite = renderer->CreateSprite(0);
+    OmBaseSprite* sprite = id >= 0 && renderer->LoadTexture(id) ? renderer->CreateSprite(0) : nullptr;
     if (!sprite) {
         LogErrorF("Error loading sprite %s", spriteName_.Get());
+        renderer->ReleaseTexture(id);
         return false;
     }
     sprite_.AdoptNew(sprite);

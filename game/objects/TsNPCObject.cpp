@@ -12,6 +12,7 @@
 #include "game/framework/TsRandom.h"
 #include "game/framework/TsScriptGlobals.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/objects/TsArticleOffer.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsPlayer.h"
@@ -131,16 +132,18 @@ T* MakeArticle(const TsNPCObject& owner, const char* suffix, const char* templat
     return article.Detach(); // the caller's reference
 }
 
-// Hands the article to the inventory, which keeps it; false (the article
-// let go) when it is refused.
+// Hands the article to the inventory; false when it is refused. An article
+// the inventory does not list (refused, or merged into a stack of its kind)
+// is let go of, and scripts no longer know it by its name.
 bool Keep(TsInventory* inventory, TsCollectibleObject* article)
 {
-    auto held = OmRef<TsCollectibleObject>::Adopt(article);
-    if (inventory && inventory->AddArticle(article) > 0) {
-        held.Detach(); // the inventory keeps it
-        return true;
+    auto offered = OmRef<TsCollectibleObject>::Adopt(article);
+    const OmRef<TsCollectibleObject> watched(article); // alive until forgotten
+    const bool taken = inventory && TsOfferArticle(*inventory, offered) > 0;
+    if (!inventory || !inventory->Holds(article)) {
+        TsScriptGlobals::Forget(TsAccess::LuaState(), article);
     }
-    return false;
+    return taken;
 }
 
 // The ammunition template of an ammo type: g_ammoTemplates[type].Ammo.

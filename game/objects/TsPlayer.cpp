@@ -19,6 +19,7 @@
 #include "game/framework/TsSaveGames.h"
 #include "game/framework/TsScriptCall.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
@@ -50,6 +51,9 @@ TsPlayer::TsPlayer(OmArchive& archive) : TsObject(archive), levelInfo_(std::make
 
 TsPlayer::~TsPlayer()
 {
+    // The player is destroyed outright, not released: a script's handle
+    // borrows it and is left null.
+    TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsPlayer");
     // A failed load takes its objects down itself: the references are let
     // go of without a release.
     if (OmArchive::IsBeingTakenDown(*this)) {

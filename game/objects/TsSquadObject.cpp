@@ -469,3 +469,17 @@ const char* TsSquadObject::FormationName(int32_t formation)
     default: return "Unknown";
     }
 }
+
+namespace {
+const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsSquadObject::s_class);
+}
+
+// Members and threats are not counted: one that goes leaves the squad.
+void TsSquadObject::ForgetObject(const TsObject* gone)
+{
+    m_members.Remove(const_cast<TsObject*>(gone));
+    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        if (m_threats[i].entity == gone)
+            m_threats[i] = Threat{};
+    }
+}

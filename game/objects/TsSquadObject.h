@@ -76,6 +76,7 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
     bool Initialise() override;
     // The squad's update.
     void Tick(uint32_t tickCount) override { Update(tickCount); }
+    void ForgetObject(const TsObject* gone) override;
     void Update(uint32_t tickCount);
 
     // Script-visible settings.

@@ -4,9 +4,14 @@
 #include <cstring>
 #include <string>
 
+#include <lua.hpp>
+
 #include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
+#include "engine/OmRenderer.h"
+#include "engine/OmTextureResource.h"
 #include "engine/OmVector4.h"
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
 #include "game/objects/TsItemObject.h"
@@ -20,6 +25,13 @@
 namespace apptest {
 
 namespace {
+
+// Script handles hold their own references until Lua collects them: a
+// count read after a script has seen an object waits for that.
+void CollectScriptHandles()
+{
+    lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
+}
 
 class HudLevel : public SquadLevel {
 protected:
@@ -368,6 +380,63 @@ TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
     members[1]->SetDisplayRaceID(6400); // "Smith" in the demo's texts
     ASSERT_TRUE(hud->GetInfoWindow().Show(100.0f, 100.0f, members[1], TsHUDTextWindow::kCharacter, 140.0f));
     EXPECT_STREQ(hud->GetInfoWindow().GetLine(0), "Role: Smith");
+}
+
+// A model loads its sprite on import and again on initialising; it holds
+// one registration of the sprite's texture all the same, and gives it back
+// when it goes.
+TEST_F(HudLevel, AModelHoldsOneRegistrationOfItsSpriteTextureUntilItGoes)
+{
+    auto* rounds = new TsItemObject;
+    rounds->SetTemplate("ItemTemplateBlasterAmmo");
+    ASSERT_TRUE(rounds->RunTemplate());
+    ASSERT_TRUE(rounds->Import());
+    ASSERT_NE(rounds->GetSprite(), nullptr);
+    OmRenderer* renderer = OmRenderer::Current();
+    const int32_t id = rounds->GetSprite()->textureId;
+    OmTextureResource* texture = renderer->GetTexture(id);
+    ASSERT_NE(texture, nullptr);
+    texture->AddRef(); // this test's, to read the count by
+    const uint32_t once = texture->GetRefCount();
+
+    ASSERT_TRUE(rounds->Initialise());
+    EXPECT_EQ(rounds->GetSprite()->textureId, id);
+    EXPECT_EQ(texture->GetRefCount(), once);
+    rounds->Release();
+    CollectScriptHandles(); // the template script's handle
+    EXPECT_EQ(texture->GetRefCount(), once - 1);
+    renderer->ReleaseTexture(id);
+}
+
+// A HUD sprite whose image does not load gives back the texture it
+// registered for it.
+TEST_F(HudLevel, ASpriteWhoseImageDoesNotLoadGivesItsTextureBack)
+{
+    OmRenderer* renderer = OmRenderer::Current();
+    EXPECT_FALSE(hud->CreateSprite(HUD_PLATE, "data\\hud\\no such image.tga"));
+    const OmTextureResource description("data\\hud\\no such image.tga", -1, 1);
+    const int32_t id = renderer->RegisterTexture(&description);
+    ASSERT_NE(renderer->GetTexture(id), nullptr);
+    EXPECT_EQ(renderer->GetTexture(id)->GetRefCount(), 1u) << "only this test's registration";
+    renderer->ReleaseTexture(id);
+}
+
+// Unlimited ammunition (no maximum stack) moves whole; its rounds join the
+// receiver's stack of the kind and the article itself is released.
+TEST_F(HudLevel, GivingUnlimitedAmmunitionToAStackReleasesTheGivenArticle)
+{
+    TsItemObject* rounds = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 4);
+    rounds->SetMaxStack(0);
+    rounds->SetCanDrop(true);
+    TsItemObject* theirs = Article<TsItemObject>(members[1], "ItemTemplateBlasterAmmo", 6);
+    theirs->SetMaxStack(0);
+    const uint32_t live = TsItemObject::s_pool.GetLiveCount();
+
+    TsHUDMenu::GiveArticle(rounds, 0, 1);
+    CollectScriptHandles();
+    EXPECT_EQ(theirs->GetStack(), 10);
+    EXPECT_EQ(members[0]->GetInventory()->GetAmmoCount(), 0);
+    EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live - 1);
 }
 
 // A locked enemy gets the target marker, green while it is still far, and

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <lua.hpp>
+
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -26,6 +28,13 @@
 
 namespace apptest {
 namespace {
+
+// Script handles hold their own references until Lua collects them: a
+// count read after a script has seen an object waits for that.
+void CollectScriptHandles()
+{
+    lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
+}
 
 constexpr int kEscapeKey = 1;
 
@@ -301,6 +310,23 @@ TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
     EXPECT_EQ(tutorial->GetFragmentCount(), 0);
 }
 
+TEST_F(InGameMenu, ATutorialFragmentIndexPastTheBoundIsRefusedAndLogged)
+{
+    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
+    ASSERT_NE(tutorial, nullptr);
+    tutorial->Clear(2);
+    for (int32_t index : {TsTutorialDialog::kMaxFragmentIndex + 1, 1000000000, INT32_MAX}) {
+        SCOPED_TRACE(index);
+        log.Clear();
+        tutorial->AddFragment(30733, index);
+        EXPECT_EQ(tutorial->GetFragmentCount(), 0);
+        EXPECT_TRUE(log.Contains("TutorialDialogAddFragment")) << log.All();
+        EXPECT_TRUE(log.Contains(std::to_string(TsTutorialDialog::kMaxFragmentIndex))) << log.All();
+    }
+    tutorial->AddFragment(30733, TsTutorialDialog::kMaxFragmentIndex); // the last allowed
+    EXPECT_EQ(tutorial->GetFragmentCount(), TsTutorialDialog::kMaxFragmentIndex + 1);
+}
+
 // Scrolled, the tutorial's text keeps inside its window: the level above it
 // looks as it did unscrolled (but for what the level itself moves). Once
 // its topic list is scrolled, a click on the first row picks the topic
@@ -427,6 +453,36 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     EXPECT_FALSE(menu->HasOpenWindows()) << "the Escape that ends a trade opens no menu";
     Tap(kEscapeKey);
     EXPECT_STREQ(TopName(), "inmenu") << "the next Escape does";
+}
+
+// Unlimited ammunition (no maximum stack) is bought as a new article; the
+// hero already carries some, so its rounds join that stack and the bought
+// article itself is released.
+TEST_F(InGameMenu, BuyingUnlimitedAmmunitionTheHeroCarriesReleasesTheBoughtCopy)
+{
+    TsPCObject* hero = AddHero(4.0f, 4.0f);
+    TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
+    ASSERT_NE(trader, nullptr);
+    ASSERT_TRUE(Named<TsItemObject>("ammoA") && trader->GetInventory() && hero->GetInventory());
+    auto* wares = new TsItemObject;
+    wares->CopyFromTemplate(Named<TsItemObject>("ammoA"));
+    wares->SetMaxStack(0);
+    wares->SetValue(1.0f);
+    wares->SetForSale(true);
+    ASSERT_GE(trader->GetInventory()->AddArticle(wares), 1);
+    auto* carried = new TsItemObject;
+    carried->CopyFromTemplate(Named<TsItemObject>("ammoA"));
+    carried->SetMaxStack(0);
+    ASSERT_GE(hero->GetInventory()->AddArticle(carried), 1);
+    const int32_t rounds = carried->GetStack() + wares->GetStack();
+    TsPlayer* player = TsAccess::LocalPlayer();
+    player->AddToKitty(1000 - player->GetKitty());
+    const uint32_t live = TsItemObject::s_pool.GetLiveCount();
+
+    ASSERT_TRUE(Level()->GetHUD()->BuyArticle(*hero, *wares));
+    CollectScriptHandles();
+    EXPECT_EQ(carried->GetStack(), rounds);
+    EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live);
 }
 
 } // namespace

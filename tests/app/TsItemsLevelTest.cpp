@@ -5,6 +5,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsDoorObject.h"
@@ -50,7 +51,8 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
     EXPECT_EQ(medkit->GetOwner(), hero);
     Ticks(1);
     EXPECT_FALSE(db->ContainsEntity(medkit)); // off the level, into the inventory
-    EXPECT_EQ(medkit->GetRefCount(), 1u);      // the inventory's reference only
+    // The inventory's reference, and the handle's of the script global naming it.
+    EXPECT_EQ(medkit->GetRefCount(), 1u + TsScriptHandles::References(*medkit));
 
     // A second medkit merges into the first.
     ASSERT_EQ(RunLua("PlaceItem('medkitB', 'ItemTemplateMedkit', 2, 3)"), 0);
@@ -214,14 +216,39 @@ TEST_F(ItemsLevel, ArticlesAScriptGivesFromTheLevelHaveOneOwnerEach)
         EXPECT_FALSE(db->ContainsEntity(article)) << article->GetName();
         for (uint32_t i = 0; i < db->GetGarbage().GetCount(); ++i)
             EXPECT_NE(db->GetGarbage()[i], article) << article->GetName();
-        EXPECT_EQ(article->GetRefCount(), 1u) << article->GetName();
+        EXPECT_EQ(article->GetRefCount(), 1u + TsScriptHandles::References(*article)) << article->GetName();
     }
     ASSERT_EQ(RunLua("local ok, e = pcall(inv.AddArticle, inv, vestA) g_refusal = e"), 0);
-    EXPECT_NE(LuaString("g_refusal").find("article held by another owner in function 'AddArticle'"), std::string::npos)
+    EXPECT_NE(LuaString("g_refusal").find("article held already in function 'AddArticle'"), std::string::npos)
         << LuaString("g_refusal");
     // The last one given as the level closes.
     ASSERT_EQ(RunLua("inv:AddArticleAndRemove(medkitA)"), 0);
     EXPECT_TRUE(inv->Holds(medkit));
+}
+
+// A trigger that gives one level article to each character touching it in
+// the same tick: the first inventory keeps it; the second call, into the
+// same inventory or another, is refused with a script error.
+TEST_F(ItemsLevel, ALevelArticleGivenTwiceInOneTickHasOneOwner)
+{
+    TsPCObject* hero = AddHero(4.0f, 4.0f);
+    TsItemObject* medkit = Named<TsItemObject>("medkitA");
+    ASSERT_NE(medkit, nullptr);
+    ASSERT_EQ(RunLua("inv = TsAccess.LocalPlayer():GetCharacter('hero'):GetInventory()\n"
+                     "other = TsNPCObject:new():GetInventory()\n"
+                     "inv:AddArticle(medkitA)\n"
+                     "local ok, e = pcall(inv.AddArticle, inv, medkitA) g_same = e\n"
+                     "ok, e = pcall(other.AddArticleAndRemove, other, medkitA) g_other = e"),
+              0);
+    EXPECT_NE(LuaString("g_same").find("article held already in function 'AddArticle'"), std::string::npos)
+        << LuaString("g_same");
+    EXPECT_NE(LuaString("g_other").find("article held by another owner in function 'AddArticleAndRemove'"),
+              std::string::npos)
+        << LuaString("g_other");
+    EXPECT_EQ(hero->GetInventory()->GetTotalCount(), 1);
+    EXPECT_EQ(RunLua("assert(other:GetTotalCount() == 0)"), 0);
+    Ticks(1);
+    EXPECT_EQ(medkit->GetRefCount(), 1u + TsScriptHandles::References(*medkit));
 }
 
 // An article picked up in the level's last tick has one owner: the level

@@ -46,11 +46,15 @@ TEST_F(ModeSwitch, ASwitchRebuildsScriptStatePoolsAndAudio)
     EXPECT_EQ(app->GetTickCount(), 0u);
     for (int i = 0; i < 20; ++i) {
         const TsModeType next = i % 2 ? TS_MODE_FRONT_END : TS_MODE_OBJECT_VIEW;
-        (new TestThing)->AddRef(); // dropped by the switch's pool release
+        auto* thing = new TestThing;
+        const void* cell = thing;
+        thing->Release(); // its cell stays in the pool, whose pages the switch releases
+        ASSERT_TRUE(TestThing::s_pool.Holds(cell));
         ASSERT_EQ(RunLua("Junk = {} for i = 1, 1000 do Junk[i] = i end"), TS_SCRIPT_OK);
         app->RequestMode(next);
         FrameAfter(10);
         ASSERT_EQ(app->GetMode()->GetModeType(), next);
+        EXPECT_FALSE(TestThing::s_pool.Holds(cell));
     }
     EXPECT_EQ(Script().made, 22);
     EXPECT_EQ(Script().destroyed, 21);

@@ -12,15 +12,24 @@
 #include <lauxlib.h>
 #include <lualib.h>
 
+#include <pthread.h>
+#include <time.h>
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
@@ -104,6 +113,82 @@ inline const char* const kStoryLines[] = {
     "P:ToggleMode()",
     "O:GetName()",
     "Inv:GetArticle(0):GetName()",
+    // A second holder, and what one holder gives to itself.
+    "Inv2 = TsNPCObject:new():GetInventory()",
+    "Inv2:AddArticle(O)",
+    "Inv2:AddArticleAndRemove(O)",
+    "O:GiveEntireInventory(O)",
+    "Keeper:GiveEntireInventory(Keeper)",
+    "O:GiveEntireInventory(Keeper)",
+    "Keeper:GiveEntireInventory(O)",
+    "Talk:AddFragment(-1, O, O)",
+    "Party:AddCharacterToSquad(O, O)",
+    // A holder that goes before what it held.
+    "H = TsNPCObject:new() H:GetInventory():AddArticle(O)",
+    "H:GetInventory():RemoveArticle(O)",
+    "H:delete()",
+    "return O:GetOwner()",
+    "B = TsBoundObject:new() B:SetName('zone')",
+    "LE = TsLightEffectObject:new() LE:SetBound('zone')",
+    "B:delete()",
+    "LE:delete()",
+};
+
+// Stops the run when a call has not returned after a second of the calling
+// thread's processor time: a script's number (an index, a count) must not be
+// able to hang the game. Processor time, not the clock: a busy machine slows
+// a call down without failing it.
+class Watchdog {
+public:
+    static Watchdog& Instance()
+    {
+        static Watchdog* watchdog = new Watchdog; // its thread runs until the program ends
+        return *watchdog;
+    }
+    void Begin(const char* what)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pthread_getcpuclockid(pthread_self(), &clock_);
+        std::snprintf(what_, sizeof what_, "%s", what);
+        start_ = Seconds();
+        busy_ = true;
+    }
+    void End()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        busy_ = false;
+    }
+
+private:
+    static constexpr double kLimitSeconds = 1.0;
+
+    Watchdog()
+    {
+        std::thread([this] { Watch(); }).detach();
+    }
+    double Seconds() const
+    {
+        timespec now{};
+        clock_gettime(clock_, &now);
+        return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+    }
+    void Watch()
+    {
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (busy_ && Seconds() - start_ > kLimitSeconds) {
+                std::fprintf(stderr, "binding fuzz: a call did not return within a second: %s\n", what_);
+                std::abort();
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    clockid_t clock_{};
+    char what_[256] = {};
+    double start_ = 0.0;
+    bool busy_ = false;
 };
 
 // What a session did, so a test can tell it reached the binding.
@@ -235,7 +320,7 @@ private:
               {"Talk", talk_ = new TsConversation, "TsConversation"},
               {"Scene", scene_ = new TsCutScene, "TsCutScene"},
               {"Party", party_ = new TsPlayer, "TsPlayer"}}) {
-            tolua_pushusertype(L_, object, type);
+            TsScriptHandles::Push(L_, object, type);
             lua_setglobal(L_, name);
         }
         Call("Keeper = TsNPCObject:new() Inv = Keeper:GetInventory()");
@@ -253,11 +338,16 @@ private:
         DestroyScriptHeldObjects(L_);
     }
 
+    // Story lines in a row, each at times run twice over as a script calls
+    // twice in one tick (a trigger giving each member touching it a key).
     void Story()
     {
         ++tally_.calls;
-        for (uint32_t n = choices_.Next(6) + 1; n > 0; --n)
-            Call(kStoryLines[choices_.Next(sizeof kStoryLines / sizeof kStoryLines[0])]);
+        for (uint32_t n = choices_.Next(6) + 1; n > 0; --n) {
+            const char* line = kStoryLines[choices_.Next(sizeof kStoryLines / sizeof kStoryLines[0])];
+            for (uint32_t times = choices_.Next(3) == 0 ? 2 : 1; times > 0; --times)
+                Call(line);
+        }
     }
 
     // Adds the value on top of the stack to the pool (or drops it when the
@@ -277,9 +367,11 @@ private:
     void Call(const std::string& code)
     {
         const int top = lua_gettop(L_);
+        Watchdog::Instance().Begin(code.c_str());
         if (luaL_loadbuffer(L_, code.data(), code.size(), "fuzz") == 0 && lua_pcall(L_, 0, 1, 0) == 0 &&
             lua_isuserdata(L_, -1))
             Keep();
+        Watchdog::Instance().End();
         lua_settop(L_, top);
     }
 
@@ -324,12 +416,14 @@ private:
         const int top = lua_gettop(L_);
         const uint32_t kind = choices_.Next(12);
         int args = 0;
+        std::string what;
         if (kind >= 10) {
             Story();
             return;
         }
         if (kind < 7 && !callables_.empty()) {
             const Bound& c = callables_[choices_.Next(static_cast<uint32_t>(callables_.size()))];
+            what = c.table + "." + c.name;
             if (c.table.empty()) {
                 lua_getglobal(L_, c.name.c_str());
             } else {
@@ -344,6 +438,7 @@ private:
         } else if (!variables_.empty()) {
             const Bound& v = variables_[choices_.Next(static_cast<uint32_t>(variables_.size()))];
             const bool assign = kind >= 8;
+            what = v.table + "." + v.name;
             lua_pushcfunction(L_, assign ? Assign : Index);
             PushSelf(v.table);
             lua_pushstring(L_, v.name.c_str());
@@ -354,7 +449,10 @@ private:
             return;
         }
         ++tally_.calls;
-        if (lua_pcall(L_, args, 1, 0) != 0)
+        Watchdog::Instance().Begin(what.c_str());
+        const int status = lua_pcall(L_, args, 1, 0);
+        Watchdog::Instance().End();
+        if (status != 0)
             ++tally_.refused;
         else if (lua_isuserdata(L_, -1) && choices_.Next(2) == 0)
             Keep();

@@ -12,10 +12,29 @@
 #include <functional>
 #include <string>
 
+#include "engine/OmPoolLeaks.h"
 #include "game/framework/TsConsole.h"
 #include "platform/DebugOutput.h"
 
 namespace fuzzinput {
+
+// Ends the run when an input left pooled objects behind, which the
+// sanitizer's own leak check cannot see: made at the start of an input, it
+// reports at the end what the input made and never gave back.
+class NoPoolLeaks {
+public:
+    NoPoolLeaks() = default;
+    NoPoolLeaks(const NoPoolLeaks&) = delete;
+    NoPoolLeaks& operator=(const NoPoolLeaks&) = delete;
+    ~NoPoolLeaks()
+    {
+        if (OmPoolLeaks::ReportEveryPool("the fuzz input was done", mark_) > 0)
+            __builtin_trap();
+    }
+
+private:
+    uint64_t mark_ = OmPoolLeaks::Mark();
+};
 
 inline void Quiet()
 {

@@ -6,6 +6,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     // Keep the work per input small: huge images are valid but slow.
     if (size > 70000)
         return 0;

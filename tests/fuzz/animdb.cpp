@@ -9,6 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     fuzzinput::Quiet();
     const std::string path = fuzzinput::WriteInput("animdb.tsa", data, size);
     TsAnimationDB db;

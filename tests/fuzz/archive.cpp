@@ -105,10 +105,19 @@ void TakeDownEverything()
     OmClassRegistry::Instance().FreeAllObjects();
 }
 
+// Made before the first input, as it lives as long as the program: an
+// input is answerable only for what it makes.
+OmD3D& Renderer()
+{
+    static OmD3D renderer;
+    return renderer;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
+    Renderer();
     OmClassRegistry::Instance().AssignClassIds();
     fuzzinput::Quiet();
     return 0;
@@ -116,6 +125,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     // Files with objects of classes other than the two above are passed
     // over: the harness could not take such objects down again.
     const auto ours = [](const std::string& name) { return name == "FuzzNode" || name == "FuzzLeaf" ? ~0u : 0u; };
@@ -125,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (path.empty())
         return 0;
     // Materials and textures go to a renderer without a device, as a level's do.
-    static OmD3D renderer;
+    OmD3D& renderer = Renderer();
     {
         OmArchive archive(OmClassRegistry::Instance());
         if (data[0] & 1)

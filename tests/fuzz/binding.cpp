@@ -13,6 +13,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     bindingfuzz::Choices choices(data, size);
     bindingfuzz::Tally tally;
     bindingfuzz::Session(choices, tally).Run(256);

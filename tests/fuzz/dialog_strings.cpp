@@ -19,6 +19,7 @@ void CheckText(const char* text, bool lineFeeds)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     const std::string path = fuzzinput::WriteInput("dialog_strings", data, size);
     if (path.empty())
         return 0;

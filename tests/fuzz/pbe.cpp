@@ -11,6 +11,7 @@
 
 #include "engine/OmParticleSystem.h"
 #include "platform/DebugOutput.h"
+#include "tests/fuzz/FuzzInput.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     std::FILE* f = fmemopen(const_cast<uint8_t*>(data), size, "rb");
     if (!f)
         return 0;

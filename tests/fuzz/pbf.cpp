@@ -20,10 +20,18 @@ std::vector<uint8_t> Write(OmPbfScene& scene)
     return out.Bytes();
 }
 
+// Made before the first input, as it lives as long as the program: an
+// input is answerable only for what it makes.
+OmD3D& Renderer()
+{
+    static OmD3D renderer;
+    return renderer;
+}
+
 // The importer reads files, so an accepted scene goes through one.
 void Import(const std::vector<uint8_t>& bytes)
 {
-    static OmD3D renderer;
+    OmD3D& renderer = Renderer();
     const std::string path = fuzzinput::WriteInput("scene.pbf", bytes.data(), bytes.size());
     if (path.empty())
         return;
@@ -39,8 +47,15 @@ void Import(const std::vector<uint8_t>& bytes)
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    Renderer();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     OmPbfScene scene;
     OmMemoryFile in(data, size);
     if (!scene.Serialise(in))

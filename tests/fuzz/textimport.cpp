@@ -11,6 +11,7 @@
 #include "engine/OmBoneText.h"
 #include "engine/OmBrushMap.h"
 #include "engine/OmPbfScene.h"
+#include "tests/fuzz/FuzzInput.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ void Brushes(std::FILE* file)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     if (size < 1)
         return 0;
     const uint8_t settings = data[0];

@@ -97,6 +97,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const fuzzinput::NoPoolLeaks poolLeaks;
     // Only a level file's classes, and one world at most.
     const auto levelClasses = [](const std::string& name) {
         return name == "TsWorld" ? 1u : name == "OmMaxLight" || name == "OmShape" ? ~0u : 0u;

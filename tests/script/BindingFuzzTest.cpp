@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "tests/fuzz/BindingFuzz.h"
 #include "tests/game/framework/LogCapture.h"
 
@@ -25,4 +27,19 @@ TEST(BindingFuzzTest, RandomCallsRaiseErrorsButNeverFault)
     EXPECT_EQ(tally.calls, size_t(kSeeds) * kSteps);
     EXPECT_GT(tally.refused, tally.calls / 4);
     EXPECT_GT(tally.calls - tally.refused, tally.calls / 20);
+}
+
+// A call that hangs (a loop a script's number drives) stops the run with
+// the call named, instead of stalling it for ever.
+TEST(BindingFuzzTest, ACallThatDoesNotReturnWithinASecondStopsTheRun)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // the watchdog's thread must run in the child
+    EXPECT_DEATH(
+        {
+            bindingfuzz::Watchdog::Instance().Begin("TsCharacterObject.GiveEntireInventory");
+            std::atomic<uint64_t> spin{0};
+            for (;;)
+                spin.fetch_add(1, std::memory_order_relaxed);
+        },
+        "did not return within a second: TsCharacterObject.GiveEntireInventory");
 }

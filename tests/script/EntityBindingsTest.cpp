@@ -67,6 +67,7 @@ TEST_F(EntityBindingsTest, PositionsCopyOrFillAHeldVectorTheDatabaseTakesOverWha
     Publish("note", note, "TsObject");
     script::MarkScriptCreated(L, crate);
     script::MarkScriptCreated(L, note);
+    note->Release(); // as if the script had made it: its handle holds it
 
     ASSERT_EQ(Run("db:AddEntity(crate); db:AddObject(note)"), "");
     EXPECT_TRUE(db->ContainsEntity(crate));
@@ -83,18 +84,23 @@ TEST_F(EntityBindingsTest, PositionsCopyOrFillAHeldVectorTheDatabaseTakesOverWha
     EXPECT_LUA_ERROR("crate:AddObject(note)", "attempt to call method 'AddObject'");
     ExpectSelfErrors({"TsEntityDB.AddObject(nil, note)"});
 
-    // An object another owner holds is refused; one the database holds
-    // already is only listed again.
+    // An object another owner holds is refused; so is one the database
+    // lists already, which would tick twice and be released twice.
     ScriptNote* held = new ScriptNote();
     Publish("held", held, "TsObject");
     EXPECT_EQ(WithoutPosition(Run("db:AddObject(held)")), "object owned by the game in function 'AddObject'");
-    EXPECT_EQ(WithoutPosition(Run("db:AddEntity(crate)")), "");
-    EXPECT_EQ(held->GetRefCount(), 1u);
+    for (const char* again : {"db:AddEntity(crate)", "db:AddObject(crate)", "db:AddObject(note)"}) {
+        SCOPED_TRACE(again);
+        const std::string function = again[6] == 'E' ? "AddEntity" : "AddObject";
+        EXPECT_EQ(WithoutPosition(Run(again)), "object listed already in function '" + function + "'");
+    }
+    EXPECT_EQ(db->GetEntities().GetCount(), 1u);
+    EXPECT_EQ(db->GetObjects().GetCount(), 1u);
+    EXPECT_EQ(held->GetRefCount(), 1u + TsScriptHandles::References(*held));
     held->Release();
 
-    crate->AddRef(); // the test keeps its own reference
     db->Release();
-    EXPECT_EQ(crate->GetRefCount(), 1u);
+    EXPECT_EQ(crate->GetRefCount(), 1u + TsScriptHandles::References(*crate)) << "the test's and its handle's";
 
     // Camera work with and without time.
     camera->Distance().SetAll(10.0f);

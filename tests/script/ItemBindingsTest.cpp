@@ -3,11 +3,14 @@
 #include "tests/script/LuaTestState.h"
 
 #include "game/framework/TsAccess.h"
+#include "game/objects/TsBoundObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
+#include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "script/ScriptOwnership.h"
+#include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
 OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
@@ -27,9 +30,10 @@ protected:
 };
 
 // What a script reached through an object it deletes (a character's
-// inventory and innate attack, a weapon's attribute blocks) goes with it: a
-// later use raises instead of touching the freed part.
-TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectAreDeadAndInventories)
+// inventory and innate attack, a weapon's attribute blocks) stays usable:
+// its handle holds it (a block, the weapon it lives in), while the deleted
+// object's own handle is dead.
+TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectLiveOnAndInventories)
 {
     ASSERT_EQ(Run("s = TsStashObject:new() s:SetPayloadType('TsItemObject') s:SetPayloadTemplate('Medkit')"), "");
     auto* stash = Global<TsStashObject>("s");
@@ -63,7 +67,7 @@ TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectAr
         ASSERT_EQ(Run(c.make), "") << c.make;
         ASSERT_EQ(Run(c.use), "") << c.use;
         ASSERT_EQ(Run("o:delete()"), "") << c.make;
-        EXPECT_EQ(WithoutPosition(Run(c.use)), "object was deleted") << c.make;
+        EXPECT_EQ(Run(c.use), "") << c.make;
         EXPECT_EQ(WithoutPosition(Run("o:delete()")), "invalid 'self' in function 'delete'") << c.make;
     }
 
@@ -73,7 +77,8 @@ TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectAr
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
     Publish("gun", gun, "TsWeaponObject");
-    script::MarkScriptCreated(L, gun); // as if the script had made it
+    script::MarkScriptCreated(L, gun); // as if the script had made it:
+    gun->Release();                    // its handle holds it
     ASSERT_EQ(Run("a = TsItemObject:new() a:SetAmmoType(2) a:SetStack(6) a:SetMaxStack(20) a:SetMdl('ammo.pbf')\n"
                   "b = TsItemObject:new() b:SetAmmoType(2) b:SetStack(3) b:SetMaxStack(20) b:SetMdl('ammo.pbf')\n"
                   "r = TsItemObject:new() r:SetMdl('rock.pbf')"),
@@ -118,3 +123,53 @@ TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectAr
     wielder->Release();
 }
 
+
+// An article taken out of an inventory still names its old owner; once the
+// owner goes, it names none instead of pointing at freed memory.
+TEST_F(ItemBindingsTest, AnArticleWhoseOwnerWentHasNoOwner)
+{
+    ExpectRows({
+        {"n = TsNPCObject:new() w = TsWeaponObject:new() n:GetInventory():AddArticle(w)\n"
+         "n:GetInventory():RemoveArticle(w) return w:GetOwner() == n",
+         "true"},
+        {"n:delete() collectgarbage() return w:GetOwner()", "nil"},
+    });
+}
+
+// A bound a light effect found by name stays the light effect's after the
+// script that made it deletes it: only the script's handle dies.
+TEST_F(ItemBindingsTest, ADeletedBoundALightEffectHoldsLivesOnInTheLightEffect)
+{
+    ASSERT_EQ(Run("b = TsBoundObject:new() b:SetName('zone') le = TsLightEffectObject:new() le:SetBound('zone')"),
+              "");
+    auto* light = Global<TsLightEffectObject>("le");
+    light->Import(); // finds the bound by name
+    ASSERT_NE(light->GetBoundObject(), nullptr);
+    EXPECT_EQ(Run("b:delete()"), "");
+    EXPECT_EQ(WithoutPosition(Run("b:AddPlane(0, 0, 0, 0, 1, 0, 0, 0, 1, 0)")),
+              "invalid 'self' in function 'AddPlane'");
+    EXPECT_STREQ(light->GetBoundObject()->GetName(), "zone");
+    EXPECT_EQ(Run("le:delete()"), "");
+}
+
+// A stack is given a pack at a time, so a script's runaway number would make
+// a give run for ever: past the bound it is refused, logged, and the old
+// number kept.
+TEST_F(ItemBindingsTest, StackNumbersPastTheBoundAreRefusedAndLogged)
+{
+    ASSERT_EQ(Run("i = TsItemObject:new() i:SetStack(5) i:SetMaxStack(6) i:SetPackSize(2)"), "");
+    const struct {
+        const char* set;
+        const char* get;
+        double kept;
+    } setters[] = {{"SetStack", "GetStack", 5}, {"SetMaxStack", "GetMaxStack", 6}, {"SetPackSize", "GetPackSize", 2}};
+    for (const auto& c : setters) {
+        SCOPED_TRACE(c.set);
+        LogCapture log;
+        EXPECT_EQ(Run(std::string("i:") + c.set + "(1000000000)"), "");
+        EXPECT_EQ(Number(std::string("i:") + c.get + "()"), c.kept);
+        EXPECT_TRUE(log.Contains(c.set) && log.Contains("9999")) << log.All();
+        EXPECT_EQ(Run(std::string("i:") + c.set + "(9999)"), "");
+        EXPECT_EQ(Number(std::string("i:") + c.get + "()"), 9999.0);
+    }
+}

@@ -5,6 +5,8 @@
 
 #include <tolua++.h>
 
+#include "game/framework/TsScriptHandles.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -39,10 +41,11 @@ protected:
     };
     void ExpectRows(std::initializer_list<Row> rows);
 
-    // Sets the global `name` to the object as a userdata of `type`.
+    // Sets the global `name` to the object's handle as the game pushes it:
+    // a counted object's handle holds a reference of its own.
     void Publish(const char* name, void* object, const char* type)
     {
-        tolua_pushusertype(L, object, type);
+        TsScriptHandles::Push(L, object, type);
         lua_setglobal(L, name);
     }
     // The object a global holds (null when it holds none).

@@ -282,24 +282,21 @@ protected:
 struct HandOver {
     const char* make; // makes o
     const char* call; // gives o to the game
-    const char* refusal; // what delete says afterwards
+    const char* refusal; // what delete says afterwards ("" when it is allowed)
 };
 
-constexpr const char* kHeld = "object still held by the game in function 'delete'";
-
-// The party takes the script's reference over; a squad's player, a camera and
-// a conversation take references of their own, which delete waits for.
-// A character the game owns already (one of the level's) joins the party
-// with a reference of the party's own. An object the game holds a reference
-// to (a timer, say) stays until the game lets go: the script's delete is
-// refused meanwhile.
-TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGameOrWhatTheGameStillHolds)
+// The party takes a character over from the script, which can then no longer
+// delete it. A squad's player, a camera and a conversation take references of
+// their own: the script's delete kills only its handle, and the object lives
+// on with its holder. A character the game owns already (one of the level's)
+// joins the party with a reference of the party's own.
+TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGameAndWhatAHolderKeepsLivesOn)
 {
     const HandOver cases[] = {
-        {"o = TsSquadObject:new()", "player:SetSquad(o)", kHeld},
-        {"o = TsDoorObject:new()", "scene:SetFollowTarget(o)", kHeld},
-        {"o = TsNPCObject:new()", "talk:AddFragment(7, o, nil)", kHeld},
-        {"s = TsNPCObject:new() o = TsPCObject:new()", "talk:AddFragment(7, s, o)", kHeld},
+        {"o = TsSquadObject:new()", "player:SetSquad(o)", ""},
+        {"o = TsDoorObject:new()", "scene:SetFollowTarget(o)", ""},
+        {"o = TsNPCObject:new()", "talk:AddFragment(7, o, nil)", ""},
+        {"s = TsNPCObject:new() o = TsPCObject:new()", "talk:AddFragment(7, s, o)", ""},
         {"o = TsPCObject:new()", "player:AddCharacter(o)", kNotOwned},
     };
     for (const HandOver& c : cases) {
@@ -308,40 +305,45 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGameOrWhatTheGameSt
         EXPECT_EQ(Run("o:delete()"), "") << c.make;
         ASSERT_EQ(Run(c.make), "") << c.make;
         ASSERT_EQ(Run(c.call), "") << c.call;
+        auto* object = Global<OmObject>("o");
         EXPECT_EQ(WithoutPosition(Run("o:delete()")), c.refusal) << c.call;
         EXPECT_EQ(Type("o"), "userdata") << c.call;
+        EXPECT_TRUE(OmFastAlloc::IsLive(object)) << c.call << ": the holder keeps it";
     }
     // nil gives nothing, and a line without a speaker keeps no listener.
     EXPECT_EQ(Run("o = TsNPCObject:new() scene:SetFollowTarget(nil) talk:AddFragment(1, nil, o) o:delete()"), "");
 
     ASSERT_EQ(Run("o = TsPCObject:new()"), "");
     auto* pc = Global<TsPCObject>("o");
-    script::HandToGame(L, pc); // as if the level had taken it
+    pc->AddRef(); // as if the level had taken it
+    script::HandToGame(L, pc);
     ASSERT_EQ(Run("player:AddCharacter(o)"), "");
-    EXPECT_EQ(pc->GetRefCount(), 2u);
+    EXPECT_EQ(pc->GetRefCount(), 3u) << "the handle's, the level's and the party's";
     pc->Release(); // the level's
 
+    // Held by the game alone after the script's delete, an object goes when
+    // the game lets go.
     ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
     auto* door = Global<TsObject>("o");
     door->AddRef();
-    EXPECT_EQ(WithoutPosition(Run("o:delete()")), kHeld);
-    door->Release();
     EXPECT_EQ(Run("o:delete()"), "");
+    EXPECT_EQ(door->GetRefCount(), 1u);
+    const uint32_t doors = TsDoorObject::s_pool.GetLiveCount();
+    door->Release();
+    EXPECT_EQ(TsDoorObject::s_pool.GetLiveCount(), doors - 1);
 }
 
-// A handle to an object the script gave away dies when the last holder lets
-// go of it, instead of reaching the freed object. When the level closes the
-// script's reference goes; what a holder still keeps goes when the holder
-// lets go of it.
-TEST_F(HandOverBindingsTest, WhatTheLastHolderLetsGoIsDeadAndWhatAHolderKeepsGoesWithItsReference)
+// A script's handle is a holder: what it reaches stays while it can reach
+// it, a part's handle keeps the whole object it lives in, and when the level
+// closes the handles let go, so what a holder still keeps goes when the
+// holder lets go of it.
+TEST_F(HandOverBindingsTest, AHandleHoldsWhatItReachesAndLetsGoWhenTheLevelCloses)
 {
     ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false) scene:SetFollowTarget(o)\n"
-                  "n = TsNPCObject:new() n:GetInventory():AddArticle(o) n:delete()"),
+                  "n = TsNPCObject:new() n:GetInventory():AddArticle(o) n:delete() o = nil collectgarbage()"),
               "");
-    EXPECT_EQ(Run("p:SetRange(2)"), "") << "the camera still holds it";
-    ASSERT_EQ(Run("scene:SetFollowTarget(nil)"), "");
-    for (const char* use : {"o:GetName()", "p:SetRange(2)"})
-        EXPECT_EQ(WithoutPosition(Run(use)), "object was deleted") << use;
+    ASSERT_EQ(Run("scene:SetFollowTarget(nil) collectgarbage()"), "");
+    EXPECT_EQ(Run("p:SetRange(2)"), "") << "the block's handle keeps its weapon";
     ASSERT_EQ(Run("q = TsSquadObject:new() player:SetSquad(q) d = TsDoorObject:new() scene:SetFollowTarget(d)\n"
                   "n = TsNPCObject:new() talk:AddFragment(7, n, n)"),
               "");
@@ -354,6 +356,8 @@ TEST_F(HandOverBindingsTest, WhatTheLastHolderLetsGoIsDeadAndWhatAHolderKeepsGoe
     DestroyScriptHeldObjects(L);
     for (const auto& [object, count] : held)
         EXPECT_EQ(object->GetRefCount(), count - 1) << object->GetClass()->name;
+    EXPECT_EQ(Type("p"), "userdata");
+    EXPECT_EQ(WithoutPosition(Run("p:SetRange(2)")), "invalid 'self' in function 'SetRange'");
     scene->SetFollowTarget(nullptr);
     EXPECT_EQ(TsDoorObject::s_pool.GetLiveCount(), doors - 1);
 }

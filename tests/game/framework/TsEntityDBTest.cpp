@@ -11,6 +11,7 @@
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsScriptHandles.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
@@ -297,14 +298,15 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageTeardownDestroysEachObjectOnceAn
     TestThing* readded = Named<TestThing>("readded");
     TestThing* garbage = Named<TestThing>("garbage");
     TestPlainObject* object = Named<TestPlainObject>("object");
-    for (TsEntity* e : std::initializer_list<TsEntity*>{twice, twice, readded, garbage})
-        db->AddEntity(e);
+    for (TsEntity* e : std::initializer_list<TsEntity*>{twice, readded, garbage})
+        EXPECT_TRUE(db->AddEntity(e));
+    EXPECT_FALSE(db->AddEntity(twice)) << "listed twice it would be released twice";
     db->RemoveEntity(readded);
     db->AddEntity(readded);
     db->RemoveEntity(garbage);
-    db->RemoveEntity(twice); // one of its two listings
-    db->AddObject(object);
-    db->AddObject(object);
+    db->RemoveEntity(twice);
+    EXPECT_TRUE(db->AddObject(object));
+    EXPECT_FALSE(db->AddObject(object));
     EXPECT_EQ(db->GetGarbage().GetCount(), 3u);
     EXPECT_FALSE(db->ContainsEntity(garbage));
     // An entity the database does not list only loses its deletion flags.
@@ -316,7 +318,7 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageTeardownDestroysEachObjectOnceAn
 
     CallLog().clear();
     db->Release();
-    EXPECT_EQ(CallLog(), (Strings{"Destroy:twice", "Destroy:readded", "Destroy:object", "Destroy:garbage"}));
+    EXPECT_EQ(CallLog(), (Strings{"Destroy:readded", "Destroy:object", "Destroy:garbage", "Destroy:twice"}));
     EXPECT_FALSE(log.Contains("still referenced"));
 
     GameScript lua;
@@ -341,11 +343,13 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageTeardownDestroysEachObjectOnceAn
         << "a member held by a listed squad goes right after the squad";
     EXPECT_TRUE(log.Contains("'hero' (TestThing) is still referenced 1 time(s) at tear-down"));
     EXPECT_FALSE(log.Contains("'member'"));
-    ASSERT_EQ(hero->GetRefCount(), 1u) << "the player's character is not taken from the player";
+    ASSERT_EQ(hero->GetRefCount(), 1u + TsScriptHandles::References(*hero))
+        << "the player's character is not taken from the player (nor from the script's handle)";
 
     CallLog().clear();
     player->Release();
-    EXPECT_EQ(CallLog(), (Strings{"Destroy:player", "Destroy:hero"}));
+    ASSERT_EQ(lua.Run("keptHero = nil collectgarbage()"), 0);
+    EXPECT_EQ(CallLog(), (Strings{"Destroy:player", "Destroy:hero"})) << "the script's handle let go last";
     // A saved database loads with every list, and owns what it loaded; any cut
     // or a null object in a list fails the load without harm.
     ScratchDir dir;

@@ -121,6 +121,22 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATimeOnlyOneSoundSlotIsKeptAndGivingMove
     }
 }
 
+TEST_F(HealingTest, GivingToOneselfGivesNothingAndReturns)
+{
+    auto self = OmMakeRef<TestWielder>();
+    TsWeaponObject* sword = MakeWeapon("sword");
+    sword->SetCanDrop(true);
+    TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
+    potions->SetPackSize(2);
+    potions->SetCanDrop(true);
+    self->GetInventory()->AddArticle(sword);
+    self->GetInventory()->AddArticle(potions);
+    EXPECT_FALSE(self->GiveArticle(self, sword));
+    EXPECT_EQ(self->GiveEntireInventory(self), 2);
+    EXPECT_TRUE(self->GetInventory()->Holds(sword));
+    EXPECT_EQ(potions->GetStack(), 5);
+}
+
 class TemplateTest : public ::testing::Test {
 protected:
     void SetUp() override

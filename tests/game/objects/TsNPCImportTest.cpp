@@ -37,6 +37,7 @@ function Launcher(w)
 end
 function Rounds(i) i:SetAmmoType(1) i:SetStack(10) i:SetMaxStack(60) end
 function Charm(i) i:SetDisplayNameID(20230) end
+function LooseRounds(i) i:SetAmmoType(1) i:SetStack(5) end
 function Broken(x) error('no') end
 g_ammoTemplates = { [1] = { Ammo = "Rounds" }, [3] = { Ammo = "Broken" } }
 )";
@@ -111,6 +112,23 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndTheItemAFailedTemplateF
     EXPECT_EQ(critter->GetInventory()->GetWeaponCount(), 0);
     ASSERT_EQ(critter->GetInventory()->GetItemCount(), 1);
     EXPECT_EQ(critter->GetInventory()->GetItem(0)->GetDisplayNameID(), 20230);
+}
+
+// An item template that makes more of the weapon's ammunition adds its
+// rounds to the stack; the item itself is released, not kept aside.
+TEST_F(NPCImport, AnItemOfTheWeaponsAmmunitionJoinsItsStackAndIsReleased)
+{
+    const uint32_t live = TsItemObject::s_pool.GetLiveCount();
+    auto npc = OmMakeRef<TsNPCObject>();
+    npc->SetName("guard");
+    npc->SetWeaponName("Gun");
+    npc->SetItemName("LooseRounds");
+    EXPECT_TRUE(npc->Import());
+    const TsInventory* inventory = npc->GetInventory();
+    ASSERT_EQ(inventory->GetAmmoCount(), 1);
+    EXPECT_EQ(inventory->GetAmmo(0)->GetStack(), 15);
+    EXPECT_EQ(inventory->GetItemCount(), 0);
+    EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live + 1) << "the one stack";
 }
 
 } // namespace

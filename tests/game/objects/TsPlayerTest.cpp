@@ -17,6 +17,7 @@
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ItemTestSupport.h"
 
 namespace {
 
@@ -209,6 +210,22 @@ OM_IMPLEMENT_CLASS(NotAPatient, TsEntity)
 
 // A healer that leads its squad is not sent to heal what is not a
 // character, nobody, someone unhurt, or when it cannot spare the life.
+// A member the cleared party lets go of for good leaves no article naming
+// it as owner.
+TEST(TsPlayerParty, AnArticleOfAMemberTheClearedPartyReleasedHasNoOwner)
+{
+    PlayerHandle player;
+    TsPCObject* pc = MakePC("pc0", 0);
+    ASSERT_TRUE(player->AddCharacter(pc));
+    TsWeaponObject* sword = MakeWeapon("sword");
+    ASSERT_EQ(pc->GetInventory()->AddArticle(sword), 1);
+    ASSERT_TRUE(pc->GetInventory()->RemoveArticle(sword)); // its reference is ours again
+    EXPECT_EQ(sword->GetOwner(), pc);
+    player->Clear();
+    EXPECT_EQ(sword->GetOwnerEntity(), nullptr);
+    sword->Release();
+}
+
 TEST(TsPCObject, ALeadingHealerRefusesOrdersWithNothingToHeal)
 {
     TsSquadObject* squad = new TsSquadObject;

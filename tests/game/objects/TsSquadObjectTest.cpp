@@ -256,7 +256,14 @@ TEST_F(SquadArchive, ALoadedSquadRefreshesTheThreatRecordsItCameBackWith)
     EXPECT_EQ(loaded->GetThreats().GetCount(), 2u);
     EXPECT_EQ(loaded->GetThreats()[1].ticksLeft, 100) << "refreshed";
     EXPECT_EQ(loaded->GetThreats()[0].ticksLeft, 99) << "aged";
+    // The threats came back with the counts of the handles this test holds
+    // on the originals: those references are the test's.
+    std::vector<OmObject*> handles;
+    for (uint32_t i = 0; i < loaded->GetThreats().GetCount(); ++i)
+        handles.push_back(loaded->GetThreats()[i].entity);
     loaded->Release();
+    for (OmObject* handle : handles)
+        handle->Release();
 }
 
 TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrailRestarts)
@@ -297,7 +304,16 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrai
     EXPECT_EQ(loaded->GetTrailLength(), 1);
     EXPECT_EQ(loaded->GetTrailPoint(0).x, 5.0f);
     EXPECT_EQ(loaded->GetTrailPoint(0).z, 6.0f);
+    // The members and the threat came back with the counts of the handles
+    // this test holds on the originals: those references are the test's.
+    std::vector<OmObject*> handles = {loaded->GetMember(0), loaded->GetMember(1)};
+    for (uint32_t i = 0; i < loaded->GetThreats().GetCount(); ++i)
+        if (loaded->GetThreats()[i].entity)
+            handles.push_back(loaded->GetThreats()[i].entity);
+    ASSERT_EQ(handles.size(), 3u);
     loaded->Release();
+    for (OmObject* handle : handles)
+        handle->Release();
     squad->RemoveMember(leader.Get());
     squad->RemoveMember(other.Get());
     // The trail is a ring of eight: a head or length outside it restarts the

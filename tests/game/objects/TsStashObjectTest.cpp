@@ -6,6 +6,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsLockObject.h"
 #include "game/objects/TsStashObject.h"
 #include "tests/game/framework/LogCapture.h"
@@ -72,7 +73,8 @@ TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnlyAPlayerCharacterOpensA
     EXPECT_FLOAT_EQ(payload->GetPosition().x, 2.0f);
     EXPECT_TRUE(good->Import()); // again: the same payload, no second one
     EXPECT_EQ(good->GetPayload(), payload);
-    EXPECT_EQ(payload->GetRefCount(), 1u);
+    EXPECT_EQ(payload->GetRefCount(), 1u + TsScriptHandles::References(*payload))
+        << "the stash's, and the handle's of the template's global";
 
     auto npc = OmMakeRef<TestWielder>();
     stash->OnTouch(npc, 0.0f);

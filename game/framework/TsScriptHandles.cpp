@@ -1,0 +1,345 @@
+#include "game/framework/TsScriptHandles.h"
+
+#include <lua.hpp>
+#include <tolua++.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "engine/OmObject.h"
+
+namespace TsScriptHandles {
+
+namespace {
+
+// The handles that hold a reference, in the Lua state's registry: each
+// handle's userdata (a weak key, so the table keeps no handle alive) to the
+// object it holds, as a light userdata.
+constexpr const char* kHandlesKey = "om_handles";
+// The metatables of the counted classes, as keys.
+constexpr const char* kCountedKey = "om_counted_classes";
+
+// The references handles hold, by object, over every state.
+std::unordered_map<const OmObject*, uint32_t>& Counts()
+{
+    static std::unordered_map<const OmObject*, uint32_t> counts;
+    return counts;
+}
+
+void NewRegistryTable(lua_State* L, const char* key, const char* mode)
+{
+    lua_newtable(L);
+    if (mode) {
+        lua_newtable(L);
+        lua_pushstring(L, mode);
+        lua_setfield(L, -2, "__mode");
+        lua_setmetatable(L, -2);
+    }
+    lua_pushvalue(L, -1);
+    lua_setfield(L, LUA_REGISTRYINDEX, key);
+}
+
+void PushRegistryTable(lua_State* L, const char* key, const char* mode)
+{
+    lua_getfield(L, LUA_REGISTRYINDEX, key);
+    if (lua_istable(L, -1))
+        return;
+    lua_pop(L, 1);
+    NewRegistryTable(L, key, mode);
+}
+
+void PushHandles(lua_State* L) { PushRegistryTable(L, kHandlesKey, "k"); }
+
+// tolua's userdata cache for the class tree of the metatable on top (its
+// own, else the shared one in the registry), in place of the metatable.
+void ReplaceMetatableWithCache(lua_State* L)
+{
+    lua_pushstring(L, "tolua_ubox");
+    lua_rawget(L, -2);
+    lua_remove(L, -2);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        lua_pushstring(L, "tolua_ubox");
+        lua_rawget(L, LUA_REGISTRYINDEX);
+    }
+}
+
+// The cache for the type's class tree, or nil.
+void PushCache(lua_State* L, const char* type)
+{
+    luaL_getmetatable(L, type);
+    if (!lua_istable(L, -1))
+        return; // nil stands for no cache
+    ReplaceMetatableWithCache(L);
+}
+
+bool IsCounted(lua_State* L, const char* type)
+{
+    PushRegistryTable(L, kCountedKey, nullptr);
+    luaL_getmetatable(L, type);
+    lua_rawget(L, -2);
+    const bool counted = lua_toboolean(L, -1) != 0;
+    lua_pop(L, 2);
+    return counted;
+}
+
+// The handle on top of the stack takes a reference to whole.
+void Hold(lua_State* L, OmObject* whole)
+{
+    PushHandles(L);
+    lua_pushvalue(L, -2);
+    lua_pushlightuserdata(L, whole);
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+    whole->AddRef();
+    ++Counts()[whole];
+}
+
+void Uncount(const OmObject* whole)
+{
+    auto it = Counts().find(whole);
+    if (it != Counts().end() && --it->second == 0)
+        Counts().erase(it);
+}
+
+// The object the handle at index holds a reference to, or null.
+const OmObject* Holding(lua_State* L, int index)
+{
+    PushHandles(L);
+    lua_pushvalue(L, index);
+    lua_rawget(L, -2);
+    const auto* whole = static_cast<const OmObject*>(lua_touserdata(L, -1));
+    lua_pop(L, 2);
+    return whole;
+}
+
+// The reference the handle at index holds goes (last: a destructor may
+// run scripts).
+void LetGo(lua_State* L, int index)
+{
+    index = index < 0 ? lua_gettop(L) + index + 1 : index;
+    PushHandles(L);
+    lua_pushvalue(L, index);
+    lua_rawget(L, -2);
+    auto* whole = static_cast<OmObject*>(lua_touserdata(L, -1));
+    lua_pop(L, 1);
+    if (whole) {
+        lua_pushvalue(L, index);
+        lua_pushnil(L);
+        lua_rawset(L, -3);
+    }
+    lua_pop(L, 1);
+    if (whole) {
+        Uncount(whole);
+        whole->Release();
+    }
+}
+
+// Drops the handle at index from its class tree's cache and empties it.
+void Empty(lua_State* L, int index)
+{
+    index = index < 0 ? lua_gettop(L) + index + 1 : index;
+    void** box = static_cast<void**>(lua_touserdata(L, index));
+    if (!box || !*box)
+        return;
+    if (lua_getmetatable(L, index)) {
+        ReplaceMetatableWithCache(L);
+        if (lua_istable(L, -1)) {
+            lua_pushlightuserdata(L, *box);
+            lua_rawget(L, -2);
+            const bool same = lua_rawequal(L, -1, index) != 0;
+            lua_pop(L, 1);
+            if (same) {
+                lua_pushlightuserdata(L, *box);
+                lua_pushnil(L);
+                lua_rawset(L, -3);
+            }
+        }
+        lua_pop(L, 1);
+    }
+    *box = nullptr;
+}
+
+// Every class's __gc: the handle's reference goes, then tolua's own
+// collector (upvalue 1) runs as before.
+void Unmark(lua_State* L, void* object)
+{
+    lua_getfield(L, LUA_REGISTRYINDEX, kScriptCreatedKey);
+    if (lua_istable(L, -1)) {
+        lua_pushlightuserdata(L, object);
+        lua_pushnil(L);
+        lua_rawset(L, -3);
+    }
+    lua_pop(L, 1);
+}
+
+int Collect(lua_State* L)
+{
+    if (lua_type(L, 1) == LUA_TUSERDATA) {
+        void** box = static_cast<void**>(lua_touserdata(L, 1));
+        const OmObject* whole = Holding(L, 1);
+        if (box && *box && whole && References(*whole) == 1)
+            Unmark(L, *box); // no handle to it is left
+        LetGo(L, 1);
+    }
+    if (lua_isfunction(L, lua_upvalueindex(1))) {
+        lua_pushvalue(L, lua_upvalueindex(1));
+        lua_pushvalue(L, 1);
+        lua_call(L, 1, 0);
+    }
+    return 0;
+}
+
+void WrapOne(lua_State* L, const std::string& type)
+{
+    luaL_getmetatable(L, type.c_str());
+    if (lua_istable(L, -1)) {
+        lua_pushstring(L, "__gc");
+        lua_rawget(L, -2);
+        const bool wrapped = lua_tocfunction(L, -1) == &Collect;
+        if (!wrapped) {
+            lua_pushcclosure(L, &Collect, 1);
+            lua_pushstring(L, "__gc");
+            lua_insert(L, -2);
+            lua_rawset(L, -3);
+        } else {
+            lua_pop(L, 1);
+        }
+    }
+    lua_pop(L, 1);
+}
+
+void CountOne(lua_State* L, const std::string& type)
+{
+    PushRegistryTable(L, kCountedKey, nullptr);
+    luaL_getmetatable(L, type.c_str());
+    if (lua_istable(L, -1)) {
+        lua_pushboolean(L, 1);
+        lua_rawset(L, -3);
+    } else {
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+}
+
+} // namespace
+
+void MakeCounted(lua_State* L, const char* type)
+{
+    CountOne(L, type);
+    CountOne(L, std::string("const ") + type);
+}
+
+void WrapCollector(lua_State* L, const char* type)
+{
+    WrapOne(L, type);
+    WrapOne(L, std::string("const ") + type);
+}
+
+void Push(lua_State* L, void* object, const char* type)
+{
+    if (!object || !type) {
+        lua_pushnil(L);
+        return;
+    }
+    luaL_getmetatable(L, type);
+    const bool known = lua_istable(L, -1);
+    lua_pop(L, 1);
+    if (!known) {
+        lua_pushnil(L); // tolua would push nothing at all
+        return;
+    }
+    if (IsCounted(L, type))
+        PushPart(L, object, type, static_cast<OmObject*>(object));
+    else
+        tolua_pushusertype(L, object, type);
+}
+
+void PushPart(lua_State* L, void* part, const char* type, OmObject* whole)
+{
+    if (!part) {
+        lua_pushnil(L);
+        return;
+    }
+    PushCache(L, type);
+    bool cached = false;
+    if (lua_istable(L, -1)) {
+        lua_pushlightuserdata(L, part);
+        lua_rawget(L, -2);
+        cached = lua_type(L, -1) == LUA_TUSERDATA;
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+    const int top = lua_gettop(L);
+    tolua_pushusertype(L, part, type);
+    if (lua_gettop(L) == top) {
+        lua_pushnil(L);
+        return;
+    }
+    if (!cached && whole && lua_type(L, -1) == LUA_TUSERDATA)
+        Hold(L, whole);
+}
+
+void Kill(lua_State* L, int index)
+{
+    index = index < 0 ? lua_gettop(L) + index + 1 : index;
+    if (lua_type(L, index) != LUA_TUSERDATA)
+        return;
+    Empty(L, index);
+    LetGo(L, index);
+}
+
+void KillObject(lua_State* L, void* object, const char* type)
+{
+    if (!L || !object || !type)
+        return;
+    PushCache(L, type);
+    if (lua_istable(L, -1)) {
+        lua_pushlightuserdata(L, object);
+        lua_rawget(L, -2);
+        Kill(L, -1);
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+}
+
+void ReleaseAll(lua_State* L)
+{
+    if (!L)
+        return;
+    const int top = lua_gettop(L);
+    PushHandles(L);
+    const int old = top + 1;
+    lua_newtable(L);
+    const int list = top + 2;
+    int count = 0;
+    for (lua_pushnil(L); lua_next(L, old); lua_pop(L, 1)) {
+        lua_pushvalue(L, -2);
+        lua_rawseti(L, list, ++count);
+    }
+    // Handles a destructor below makes go into a fresh table.
+    NewRegistryTable(L, kHandlesKey, "k");
+    lua_pop(L, 1);
+    for (int i = 1; i <= count; ++i) {
+        lua_rawgeti(L, list, i);
+        lua_pushvalue(L, -1);
+        lua_rawget(L, old);
+        auto* whole = static_cast<OmObject*>(lua_touserdata(L, -1));
+        lua_pop(L, 1);
+        Empty(L, -1);
+        lua_pop(L, 1);
+        if (whole) {
+            Uncount(whole);
+            whole->Release();
+        }
+    }
+    lua_settop(L, top);
+}
+
+uint32_t References(const OmObject& object)
+{
+    auto it = Counts().find(&object);
+    return it == Counts().end() ? 0 : it->second;
+}
+
+} // namespace TsScriptHandles

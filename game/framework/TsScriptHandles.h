@@ -1,0 +1,59 @@
+// A script's handle to a counted game object (one of the pooled, counted
+// classes: entities, inventories, squads, teams, conversations, bounds …)
+// holds a reference of its own. It is taken when tolua makes the handle's
+// userdata and given back when Lua collects it, so no script can reach an
+// object that has gone: the object goes when its last holder, handle or
+// game, lets go. tolua keeps one userdata per object while a script can
+// reach it, so an object has one handle and one such reference at a time (a
+// handle Lua has not yet collected may add a second, briefly).
+//
+// A handle can also be killed: its reference goes at once and it holds null
+// from then on, so a call through it gets the wrapper's null-self message.
+// delete does that to the script's handle, and the level does it to the
+// handles of what it lets go of when it closes.
+//
+// Classes that are destroyed outright rather than released (the game modes,
+// the player) are not counted: their handles borrow.
+#pragma once
+
+#include <cstdint>
+
+struct lua_State;
+class OmObject;
+
+namespace TsScriptHandles {
+
+// The registry table of the objects a script made and may still delete
+// (script/ScriptOwnership): a handle Lua collects takes its object's mark
+// with it, as no script can name the object any more.
+inline constexpr const char* kScriptCreatedKey = "om_script_created";
+
+// Called once the package's classes exist: handles of the named class hold
+// references (the class must be a counted one, with OmObject at the start of
+// its objects). Every class's collector is wrapped so a handle gives its
+// reference back whatever class it was last tagged with.
+void MakeCounted(lua_State* L, const char* type);
+void WrapCollector(lua_State* L, const char* type);
+
+// The one way a game object reaches a script: nil for null or for a type
+// the package does not know.
+void Push(lua_State* L, void* object, const char* type);
+// A part of a counted object that lives inside it (a weapon's attribute
+// block): its handle keeps the whole object alive.
+void PushPart(lua_State* L, void* part, const char* type, OmObject* whole);
+
+// Kills the handle at index (a userdata of the package): its reference, if
+// it holds one, goes; it is dropped from tolua's cache so the object's next
+// push makes a new one.
+void Kill(lua_State* L, int index);
+// Kills the handle tolua's cache keeps for the object under the type's
+// class tree, if any.
+void KillObject(lua_State* L, void* object, const char* type);
+// Every handle of the state lets go (the game stops, the state closes).
+void ReleaseAll(lua_State* L);
+
+// How many references handles hold to the object, in every state: a saved
+// game does not count them, as no handle survives into the game it loads.
+uint32_t References(const OmObject& object);
+
+} // namespace TsScriptHandles
