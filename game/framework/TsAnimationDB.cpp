@@ -147,13 +147,19 @@ bool TsAnimationDB::ReadTable(OmBufferedFile& file, const char* name, uint64_t f
     return true;
 }
 
+bool TsAnimationDB::OpenFile(OmBufferedFile& file) const
+{
+    if (m_fileName.Get() && file.Open(m_fileName.Get(), false))
+        return true;
+    LogErrorF("Cannot load binary animation file: %s", Shown(m_fileName.Get()));
+    return false;
+}
+
 bool TsAnimationDB::LoadAnimations()
 {
     OmBufferedFile file(kBufferSize);
-    if (!m_fileName.Get() || !file.Open(m_fileName.Get(), false)) {
-        LogErrorF("Cannot load binary animation file: %s", Shown(m_fileName.Get()));
+    if (!OpenFile(file))
         return false;
-    }
     const uint64_t fileSize = file.GetRemaining();
     bool ok = true;
     for (uint32_t i = 0; i < m_entries.GetCount(); ++i) {
@@ -203,10 +209,8 @@ bool TsAnimationDB::LoadEntries(const std::vector<uint32_t>& indices)
     if (indices.empty())
         return true;
     OmBufferedFile file(kBufferSize);
-    if (!m_fileName.Get() || !file.Open(m_fileName.Get(), false)) {
-        LogErrorF("Cannot load binary animation file: %s", Shown(m_fileName.Get()));
+    if (!OpenFile(file))
         return false;
-    }
     const uint64_t fileSize = file.GetRemaining();
     bool ok = true;
     for (uint32_t i : indices)

@@ -137,6 +137,8 @@ public:
 private:
     bool ReadTable(OmBufferedFile& file, const char* name, uint64_t fileSize, uint32_t entryCount,
                    OmArray<Entry>& table);
+    // Opens the database's file to read entries from; logs when it cannot.
+    bool OpenFile(OmBufferedFile& file) const;
     bool LoadEntry(OmBufferedFile& file, uint64_t fileSize, Entry& entry, uint32_t index);
     // Reads the entries listed whose animations are only in the file.
     bool LoadEntries(const std::vector<uint32_t>& indices);
