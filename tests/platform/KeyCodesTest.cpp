@@ -36,11 +36,16 @@ public:
             _exit(127);
         }
         close(ready[1]);
-        char number[16] = {};
-        const ssize_t got = read(ready[0], number, sizeof number - 1); // written once the server is up
+        // The server writes its number once it is up, and the newline in a
+        // write of its own: closing the pipe before that newline arrives
+        // makes the second write fail, and the server stops.
+        std::string number;
+        char c = 0;
+        while (read(ready[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(ready[0]);
-        if (got > 0)
-            name_ = ":" + std::string(number, size_t(got - (number[got - 1] == '\n' ? 1 : 0)));
+        if (c == '\n' && !number.empty())
+            name_ = ":" + number;
     }
     ~PrivateDisplay()
     {
