@@ -86,6 +86,10 @@ public:
     void SetAmbientColour(float r, float g, float b);
     void SetWireframe(bool wireframe) override;
     bool SetAnimatedLayers(bool animate) override;
+    // Counts the materials applied with a texture that moves through its
+    // frames: a picture drawn while it rises depends on the time as well as
+    // on what was drawn, so it cannot be kept and put back later.
+    uint32_t GetAnimatedTextureUses() const { return m_animatedTextureUses; }
     bool EnableTextures(bool enable) override;
     bool TexturesEnabled() const override { return m_texturesEnabled != 0; }
     int32_t SetRenderOption(int32_t option) override { return m_renderOption = option; }
@@ -311,6 +315,7 @@ private:
     void BuildWireCylinder(int32_t segments, float height, float radius, uint32_t colour);
 
     uint8_t m_animatedLayers = 1;
+    uint32_t m_animatedTextureUses = 0;
     uint8_t m_texturesEnabled = 1;
     int32_t m_renderOption = 2;
     uint8_t m_culling = 1;

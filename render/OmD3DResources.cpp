@@ -310,8 +310,12 @@ void OmD3D::ApplyMaterial(int32_t id)
     }
     // The device has eight stages; further layers have nowhere to go.
     const uint32_t stages = layers < GfxMaxStages ? layers : GfxMaxStages;
-    for (uint32_t i = 0; i < stages; ++i)
-        SetTexture(i, material->layers[i].GetFrameTexture(m_frameTime, m_animatedLayers != 0));
+    for (uint32_t i = 0; i < stages; ++i) {
+        const OmMaterialLayer& layer = material->layers[i];
+        if (m_animatedLayers && layer.animated && layer.frames.GetCount() > 1)
+            ++m_animatedTextureUses;
+        SetTexture(i, layer.GetFrameTexture(m_frameTime, m_animatedLayers != 0));
+    }
 }
 
 void OmD3D::SetCulling(bool cull)

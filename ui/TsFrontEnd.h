@@ -127,7 +127,9 @@ private:
     // the render target that drawing reached. False (no clip) when unknown.
     bool ClipToQuad(const QuadVertex* corners);
     void RenderBackground();
-    void KeepBackground(uint32_t key);
+    // animatedBefore: the renderer's count of animated texture uses before the
+    // background was drawn.
+    void KeepBackground(uint32_t key, uint32_t animatedBefore);
     bool CanKeepBackground() const;
     void DrawPanelStrip();
     void AimLookBones(float fraction);

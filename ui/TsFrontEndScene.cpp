@@ -572,15 +572,16 @@ void TsFrontEnd::RenderBackground()
             renderer->Clear(nullptr, 0); // what was kept went with a reset
             m_clearSkipped = false;
         }
+        const uint32_t animatedBefore = renderer->GetAnimatedTextureUses();
         m_backgroundModel->Render(*renderer);
         if (keep)
-            KeepBackground(key);
+            KeepBackground(key, animatedBefore);
     }
     renderer->EnableLight(m_lights[kRed], false);
     renderer->EnableLight(m_lights[kBlue], false);
 }
 
-void TsFrontEnd::KeepBackground(uint32_t key)
+void TsFrontEnd::KeepBackground(uint32_t key, uint32_t animatedBefore)
 {
     // Its blended parts go in first: the figure, drawn into its own target
     // next, would flush them there anyway.
@@ -592,7 +593,10 @@ void TsFrontEnd::KeepBackground(uint32_t key)
     renderer->FlushAlphaQueue();
     if (open)
         batch.Begin(0);
-    m_backgroundCache.Keep(*renderer, key);
+    // A texture running through its frames changes the picture while the
+    // flicker holds: such a background is drawn afresh every frame.
+    if (renderer->GetAnimatedTextureUses() == animatedBefore)
+        m_backgroundCache.Keep(*renderer, key);
 }
 
 void TsFrontEnd::RenderScene()

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 using namespace titletest;
 namespace fs = std::filesystem;
@@ -299,6 +300,44 @@ TEST_F(FrontEnd, AFrameDrawnAgainFromTheKeptBackgroundIsTheSamePicture)
     Title().Render(now, 0.0f);
     EXPECT_TRUE(ReadScreen() == drawn);
     EXPECT_LT(stats.words[OmRenderStats::kPrimitives], drawnPrimitives);
+}
+
+// The demo's title with its background's textures running through a list
+// of two pictures.
+class AnimatedBackground : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        TitleTest::SetUp();
+        const fs::path source = fs::read_symlink("data"), folder = "frontend/background";
+        fs::remove("data");
+        LinkAllBut(source, "data", folder / "textures" / "flash.ifl");
+        std::ofstream("data" / folder / "textures" / "flash.ifl") << "floor.tga\nstone.tga\n";
+        OmPbfScene scene;
+        ASSERT_TRUE(scene.Load((source / folder / "background.pbf").string().c_str()));
+        for (OmPbfMaterial& material : scene.materials)
+            for (int32_t i = 0; i < material.layers.count; ++i)
+                material.layers[i].name.Assign("flash.ifl"), material.layers[i].animated = 1;
+        fs::remove("data" / folder / "background.pbf");
+        ASSERT_TRUE(scene.Save(("data" / folder / "background.pbf").string().c_str()));
+        plat::ClearPathCache();
+        Start();
+    }
+};
+
+// A picture of it holds only for its moment, so none is kept to put back.
+TEST_F(AnimatedBackground, ABackgroundWithAnimatedTexturesIsDrawnEveryFrame)
+{
+    Frames(2);
+    ASSERT_TRUE(Title().IsRenderTargetReady());
+    const float now = app->GetRenderTime();
+    const OmRenderStats& stats = *OmD3D::Instance()->GetFrameStats();
+    const TsFrontEndSkinShape& shape = *Title().GetCharacterShape();
+    ASSERT_TRUE(Title().CreateRenderTarget(shape.GetTargetWidth(), shape.GetTargetHeight())); // nothing kept yet
+    Title().Render(now, 0.0f);
+    const uint32_t drawnPrimitives = stats.words[OmRenderStats::kPrimitives];
+    Title().Render(now, 0.0f);
+    EXPECT_EQ(stats.words[OmRenderStats::kPrimitives], drawnPrimitives);
 }
 
 // The demo's title figure whose visor material is alpha-blended.
