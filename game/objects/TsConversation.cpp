@@ -260,11 +260,11 @@ void TsConversation::RunWithStartKey(bool held)
     m_started = 1;
     m_startPending = 1;
     m_firstTick = held ? 1 : 0;
-    // The radar hides while the conversation runs, and the screen is
-    // cleared as for a cut scene.
+    // The screen is cleared first: closing an open inventory panel lets go
+    // of the panel's lockout, which must not take the conversation's along.
     if (TsLevelState* level = TsAccess::LevelState()) {
-        level->SetPlayerLockout(m_overrideLockout != 0);
         level->ConversationStarted();
+        level->SetPlayerLockout(m_overrideLockout != 0);
     }
     ForgetTimer(m_startTimer);
     m_startTimer = TsTimerTable::Instance().AddTimer(this, kStartSeconds, 1);
