@@ -14,6 +14,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsCutScene.h"
+#include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
@@ -22,6 +23,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsConversation.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPCObject.h"
@@ -66,7 +68,11 @@ int32_t MemberCount()
 
 } // namespace
 
-TsHUDe::TsHUDe() = default;
+// Conversation lines are wrapped with the font the HUD draws them in.
+TsHUDe::TsHUDe()
+{
+    TsConversation::SetTextMeasure(&MeasureConversationText);
+}
 
 TsHUDe::~TsHUDe()
 {
@@ -217,6 +223,36 @@ void TsHUDe::RenderConversationLine(const char* speaker, const char* text)
         DrawText(x, nameY, kGold, speaker);
     }
     DrawText(x, textY, kWhite, text);
+}
+
+// The HUD in play measures: the conversation keeps this measure for the
+// program's life, across the levels and their HUDs.
+float TsHUDe::MeasureConversationText(const char* text)
+{
+    const TsHUDe* hud = TsAccess::HUDe();
+    float width = 0.0f, height = 0.0f;
+    if (hud) {
+        hud->GetTextExtent(text, width, height);
+    }
+    return width;
+}
+
+// The name is read from the table as it stands (a frame allocates
+// nothing); a character without a display name shows its own.
+void TsHUDe::RenderConversation(const TsConversation& conversation)
+{
+    const TsConversationFragment* line =
+        conversation.HasConversationStarted() ? conversation.GetCurrentFragment() : nullptr;
+    if (!line) {
+        return;
+    }
+    const TsCharacterObject* speaker = line->GetSpeaker();
+    const TsDialogStrings* strings = TsAccess::DialogStrings();
+    const char* name = speaker && strings ? strings->GetString(speaker->GetDisplayNameID()) : nullptr;
+    if ((!name || !*name) && speaker) {
+        name = speaker->GetName();
+    }
+    RenderConversationLine(name ? name : "", line->GetText());
 }
 
 // The exit script is later called by name, so only an identifier that fits

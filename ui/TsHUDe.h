@@ -19,6 +19,7 @@
 class OmD3DFont;
 class TsCharacterObject;
 class TsCollectibleObject;
+class TsConversation;
 class TsInventory;
 class TsItemObject;
 class TsPCObject;
@@ -111,10 +112,17 @@ public:
     static uint32_t PackColour(const float colour[4]);
 
     // ---- the conversation's current line ----
+    // Read from the running conversation each frame and drawn as below,
+    // under the speaker's display name (his own name without one).
+    void RenderConversation(const TsConversation& conversation);
     // The speaker's name in gold over the line's text (wrapped by the
     // conversation), left-aligned in a band as wide as the wrap width,
     // centred above the squad's panels on a dark backing.
     void RenderConversationLine(const char* speaker, const char* text);
+    // A text's width in the font of the HUD in play (0 without one): the
+    // measure the conversation wraps its lines with, installed by every
+    // HUD made.
+    static float MeasureConversationText(const char* text);
     static constexpr float kConversationWidth = 510.0f;
     static constexpr float kConversationBottom = 136.0f; // above the panels' weapon slots
     static constexpr float kConversationPad = 6.0f;

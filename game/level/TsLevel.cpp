@@ -334,20 +334,6 @@ void TsLevel::Pause(bool paused)
     }
 }
 
-void TsLevel::ClearScreenForScene()
-{
-    if (hud_ && hud_->IsPanelOpen() && !hud_->IsTraderPending()) {
-        hud_->CloseInventory(true, true);
-    }
-}
-
-void TsLevel::HoldSquad()
-{
-    if (TsPlayer* player = TsAccess::LocalPlayer()) {
-        player->HoldSquad();
-    }
-}
-
 void TsLevel::ActivateIngameFrontEnd(bool on)
 {
     gameFrontEnd_->SetActive(on, true);

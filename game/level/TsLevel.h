@@ -129,9 +129,20 @@ class TsLevel : public TsGameMode, public TsLevelState {
     int32_t GetPayloadNumber() const override { return payloadNumber_; }
     bool Reequips() const override { return reequip_ != 0; }
 
-    // What a cut scene asks of the HUD and the party.
+    // What a cut scene and the objects ask of the party and the screens
+    // (TsLevelScreens.cpp).
     void ClearScreenForScene() override;
     void HoldSquad() override;
+    void ConversationStarted() override;
+    void ConversationEnded() override;
+    void CollisionMapChanged(int32_t tileX, int32_t tileZ, int32_t width, int32_t height) override;
+    bool ScreenTookClick() const override;
+    void AcknowledgeOrder() override;
+    void ShowMessage(int32_t textId) override;
+    void AskToQuit() override;
+    void OpenDiary() override;
+    // The player's quit question is waiting for its answer.
+    bool IsQuitAsked() const { return quitAsked_; }
 
     // Pitch of the camera's elevation steps 0 to 2 (30, 50 and 85 degrees).
     static float ElevationStep(int step);
@@ -163,6 +174,7 @@ private:
     void UpdateActivation();
     void RunLuaTick();
     void TickPlayer(uint32_t tickCount);
+    void QuitStep();
     void MoveListener();
     void ShowObjectives();
     void AskGameOverQuestion();
@@ -226,6 +238,7 @@ private:
     uint8_t playerLockout_ = 0;
     TsElevationControl elevation_;
     bool gameOverRequested_ = false;
+    bool quitAsked_ = false;
     bool inLuaTick_ = false;
     uint32_t projectilesRead_ = 0;
 };

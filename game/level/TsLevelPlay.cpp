@@ -440,6 +440,7 @@ void TsLevel::TickPlayer(uint32_t tickCount)
     }
     TsPlayer* player = Player();
     if (player && !gameOverRequested_) {
+        QuitStep();
         player->Tick(tickCount);
     }
 }
@@ -675,7 +676,7 @@ void TsLevel::Render(float renderTime, float fraction)
             hud_->Render(fraction);
         }
         if (conversation_) {
-            conversation_->Render(renderTime, fraction); // its line, through the HUD
+            hud_->RenderConversation(*conversation_);
         }
         // The radar goes over the HUD.
         radar_->Render();

@@ -17,8 +17,6 @@
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
-#include "ui/TsHUDe.h"
-#include "ui/TsRadar.h"
 
 OM_IMPLEMENT_CLASS(TsConversationFragment, OmObject)
 OM_IMPLEMENT_CLASS(TsConversation, TsObject)
@@ -27,18 +25,9 @@ namespace {
 
 constexpr const char* kTraders[] = {"WeaponTrader", "TechTrader", "HerbTrader"};
 
-// Lines are laid out on screen by the HUD with its own font, so they are
-// measured with that font; without a HUD nothing is wrapped.
-float HUDMeasure(const char* text)
-{
-    const TsHUDe* hud = TsAccess::HUDe();
-    float width = 0.0f, height = 0.0f;
-    if (hud)
-        hud->GetTextExtent(text, width, height);
-    return width;
-}
-
-TsConversation::TextMeasure s_measure = &HUDMeasure;
+// Lines are laid out on screen by the HUD with its own font, so the HUD
+// installs that font's measure; until it does nothing is wrapped.
+TsConversation::TextMeasure s_measure = nullptr;
 
 } // namespace
 
@@ -139,7 +128,7 @@ void TsConversation::Read(OmArchive& archive)
 
 void TsConversation::SetTextMeasure(TextMeasure measure)
 {
-    s_measure = measure ? measure : &HUDMeasure;
+    s_measure = measure;
 }
 
 void TsConversation::WordWrap(const char* text, OmString& out, TextMeasure measure)
@@ -271,14 +260,12 @@ void TsConversation::RunWithStartKey(bool held)
     m_started = 1;
     m_startPending = 1;
     m_firstTick = held ? 1 : 0;
-    if (TsLevelState* level = TsAccess::LevelState())
+    // The screen is cleared first: closing an open inventory panel lets go
+    // of the panel's lockout, which must not take the conversation's along.
+    if (TsLevelState* level = TsAccess::LevelState()) {
+        level->ConversationStarted();
         level->SetPlayerLockout(m_overrideLockout != 0);
-    // The radar hides while the conversation runs; an open inventory panel
-    // closes at once, as it does for a cut scene.
-    if (TsRadar* radar = TsAccess::Radar())
-        radar->UseRadar(false);
-    if (TsHUDe* hud = TsAccess::HUDe())
-        hud->CloseInventory(false, true);
+    }
     ForgetTimer(m_startTimer);
     m_startTimer = TsTimerTable::Instance().AddTimer(this, kStartSeconds, 1);
     m_canAdvance = 0;
@@ -404,25 +391,6 @@ void TsConversation::End()
     m_canAdvance = 1;
     ReleaseFragments();
     m_current = -1;
-    if (TsRadar* radar = TsAccess::Radar())
-        radar->UseRadar(true);
-    // A trader's conversation ends in the trade panel.
-    if (TsHUDe* hud = TsAccess::HUDe(); hud && hud->IsTraderPending())
-        hud->OnConversationEnd();
-}
-
-void TsConversation::Render(float, float)
-{
-    const TsConversationFragment* line = m_started ? GetCurrentFragment() : nullptr;
-    TsHUDe* hud = line ? TsAccess::HUDe() : nullptr;
-    if (!hud)
-        return;
-    // The name is read from the table as it stands (a frame allocates
-    // nothing); a character without a display name shows its own.
-    const TsCharacterObject* speaker = line->GetSpeaker();
-    const TsDialogStrings* strings = TsAccess::DialogStrings();
-    const char* name = speaker && strings ? strings->GetString(speaker->GetDisplayNameID()) : nullptr;
-    if ((!name || !*name) && speaker)
-        name = speaker->GetName();
-    hud->RenderConversationLine(name ? name : "", line->GetText());
+    if (TsLevelState* level = TsAccess::LevelState())
+        level->ConversationEnded();
 }

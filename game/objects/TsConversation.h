@@ -66,8 +66,6 @@ class TsConversation : public TsObject {
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
     void Tick(uint32_t tickCount) override;
-    // The current line's text goes to the HUD, which lays it out.
-    void Render(float renderTime, float fraction) override;
     bool OnTimer(TsTimerEntry& entry) override;
 
     // ---- script operations ----
@@ -99,6 +97,8 @@ class TsConversation : public TsObject {
     {
         return i < m_fragments.size() ? m_fragments[i].Get() : nullptr;
     }
+    // The line at the current index; while the conversation runs, the HUD
+    // reads it each frame and draws it.
     const TsConversationFragment* GetCurrentFragment() const;
     int32_t GetCurrent() const { return m_current; }
     bool CanAdvance() const { return m_canAdvance != 0; }
@@ -108,7 +108,8 @@ class TsConversation : public TsObject {
 
     // Breaks text into lines narrower than the wrap width at blanks.
     static void WordWrap(const char* text, OmString& out, TextMeasure measure);
-    // The measure word wrap uses; null puts back the renderer's font.
+    // The measure word wrap uses: the HUD installs its font's; with none
+    // (null) lines are not wrapped.
     static void SetTextMeasure(TextMeasure measure);
     // Whether the camera may frame a character: conversation cameras on,
     // not a trader, not dormant.

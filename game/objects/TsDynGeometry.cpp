@@ -12,6 +12,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPathfinder.h"
@@ -19,7 +20,6 @@
 #include "game/world/TsAIMap.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldHit.h"
-#include "ui/TsRadar.h"
 
 OM_IMPLEMENT_CLASS(TsDynGeometry, TsModel)
 
@@ -34,7 +34,6 @@ namespace {
 
 constexpr float kQuarterTurn = 1.5707964f;
 constexpr uint32_t kDebugColour = 0xFFFFFFFFu;
-constexpr int32_t kRadarMargin = 2;
 constexpr int32_t kPartySize = 3;
 
 OmVector3 Cross(const OmVector3& a, const OmVector3& b)
@@ -293,12 +292,8 @@ void TsDynGeometry::WritePendingOverlay()
         TsTileWalker walker(world);
         walker.RemoveTileOverlay(m_overlays[0]);
     }
-    // The radar redraws its map of the rectangle grown by two tiles, so
-    // the blur around the door's edges follows it too.
-    if (TsRadar* radar = TsAccess::Radar()) {
-        radar->HandleCollisionMapChange(m_overlayRect[0] - kRadarMargin, m_overlayRect[1] - kRadarMargin,
-                                        m_overlayRect[2] + 2 * kRadarMargin, m_overlayRect[3] + 2 * kRadarMargin);
-    }
+    if (TsLevelState* level = TsAccess::LevelState())
+        level->CollisionMapChanged(m_overlayRect[0], m_overlayRect[1], m_overlayRect[2], m_overlayRect[3]);
     m_overlayPending = 0;
 }
 

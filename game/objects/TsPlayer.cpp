@@ -95,7 +95,6 @@ bool TsPlayer::_IsEasterEggEnabled(int32_t mode)
 void TsPlayer::Clear()
 {
     gagCounter_ = kGagTicks;
-    quitRequest_ = 0;
     if (squad_) {
         squad_->Reset();
         squad_->SetIndex(0);

@@ -135,7 +135,6 @@ class TsPlayer : public TsObject {
     // After a load: the highest PC type goes last; the given type becomes
     // current.
     void ChooseCurrentCharacter(int32_t pcType);
-    bool IsQuitRequested() const { return quitRequest_ != 0; }
     int32_t GetGagCounter() const { return gagCounter_; }
 
 private:
@@ -145,7 +144,6 @@ private:
     void GagStep();
     void StartGag(TsPCObject& character);
     // The steps of the player's tick.
-    bool QuitStep();
     void GameKeys(TsPCObject& current);
     void SelectionKeys();
     void QuickSave();
@@ -165,7 +163,6 @@ private:
     uint32_t levelWord_ = 0;
     int32_t scriptState_[kScriptStateCount];
     OmString loadedSaveName_;
-    uint8_t quitRequest_ = 0;
     int32_t saveCounter_ = 0;
     OmString saveTitle_;
     OmString saveDate_;

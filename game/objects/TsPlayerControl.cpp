@@ -1,13 +1,16 @@
 // The player's control: once a tick the person at the keyboard commands the
 // party. Keys select characters, switch the weapon mode, heal, save, load
 // and quit; the left button moves or uses, the right button attacks; then
-// the squad makes its own decisions.
+// the squad makes its own decisions. What the screens show of it (the
+// diary, the quit question, the saved box, the HUD's blink) is asked of
+// the level, which owns them.
 #include <cmath>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsRandom.h"
@@ -16,10 +19,6 @@
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
-#include "platform/Window.h"
-#include "ui/TsGameFrontEnd.h"
-#include "ui/TsHUDe.h"
-#include "ui/TsInGameWindows.h"
 
 namespace {
 
@@ -27,7 +26,6 @@ namespace {
 constexpr int kImmune = 29;
 constexpr int kDiary = 15;
 constexpr int32_t kSavedText = 30747; // "game saved"
-constexpr int32_t kQuitText = 30748;  // "really quit?"
 constexpr int kWeaponMode = 14;
 constexpr int kSelectFirst = 18; // then 19 and 20
 constexpr int kQuickSave = 26;
@@ -47,7 +45,7 @@ constexpr int32_t kCharmNameId = 20230;
 void TsPlayer::Tick(uint32_t)
 {
     const TsInput* input = TsAccess::Input();
-    if (QuitStep() || !input || !squad_) {
+    if (!input || !squad_) {
         return;
     }
     if (squad_->AliveMemberCount() < squadCount_) {
@@ -72,28 +70,12 @@ void TsPlayer::Tick(uint32_t)
     ActBonus();
 }
 
-// The quit question is read once its box has closed: "Yes" ends the
-// program; either answer drops the request.
-bool TsPlayer::QuitStep()
-{
-    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
-    if (!quitRequest_ || (menu && menu->HasOpenWindows())) {
-        return false;
-    }
-    if (menu && menu->GetMessageResult() == TsFrontEndBase::kResultYes) {
-        plat::PostQuit(0);
-    }
-    quitRequest_ = 0;
-    return false;
-}
-
 void TsPlayer::GameKeys(TsPCObject& current)
 {
     const TsInput* input = TsAccess::Input();
-    TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
-    if (input->IsActionReleased(kDiary) && menu) {
-        menu->SetActive(true, false);
-        menu->PushWindow(menu->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
+    TsLevelState* level = TsAccess::LevelState();
+    if (input->IsActionReleased(kDiary) && level) {
+        level->OpenDiary();
     }
     if (input->IsActionReleased(kWeaponMode) && current.GetInventory()) {
         current.GetInventory()->ToggleEquippedMode();
@@ -105,10 +87,8 @@ void TsPlayer::GameKeys(TsPCObject& current)
     if (input->IsActionReleased(kQuickLoad)) {
         ChangeLevel();
     }
-    if (input->IsActionReleased(kQuit) && menu) {
-        quitRequest_ = 1;
-        menu->SetActive(true, false);
-        ShowMessageBox(GameText(kQuitText), TsGuiMessageBox::kYesNo, menu);
+    if (input->IsActionReleased(kQuit) && level) {
+        level->AskToQuit();
     }
 }
 
@@ -142,9 +122,8 @@ void TsPlayer::QuickSave()
     }
     loadedSaveName_ = saveTitle_.Get();
     LogInfoF("Quick save: %s", saveTitle_.Get() ? saveTitle_.Get() : "");
-    if (TsGameFrontEnd* menu = TsAccess::GameFrontEnd()) {
-        menu->SetActive(true, false);
-        ShowMessageBox(GameText(kSavedText), TsGuiMessageBox::kOk, menu);
+    if (TsLevelState* level = TsAccess::LevelState()) {
+        level->ShowMessage(kSavedText);
     }
 }
 
@@ -168,9 +147,8 @@ void TsPlayer::MouseOrders(TsPCObject& current)
             current.ClearLockedTarget();
         }
     }
-    // A click the HUD took (a portrait, the inventory) is no order.
-    TsHUDe* hud = TsAccess::HUDe();
-    if (!cursor || (hud && hud->TookInput())) {
+    TsLevelState* level = TsAccess::LevelState();
+    if (!cursor || (level && level->ScreenTookClick())) {
         return;
     }
     const OmVector3& picked = cursor->GetPickedPoint();
@@ -180,8 +158,8 @@ void TsPlayer::MouseOrders(TsPCObject& current)
         } else {
             current.MoveTo(picked);
         }
-        if (hud) {
-            hud->StartBlink();
+        if (level) {
+            level->AcknowledgeOrder();
         }
     } else if (input->IsActionDown(kMoveOrUse)) {
         if (current.GetPendingCommand() != TsCharacterObject::kGoToUse) {

@@ -14,6 +14,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
+#include "game/objects/TsConversation.h"
 #include "game/objects/TsItemObject.h"
 #include "render/OmD3D.h"
 #include "tests/AllocationCounter.h"
@@ -529,6 +530,24 @@ TEST_F(HudLevel, CutScenesAndConversationsTakeTheSquadAndTheHudOutOfPlay)
     for (int i = 0; i < 3; ++i)
         EXPECT_LT((members[i]->GetPosition() - held[i]).Length(), 0.01f) << "the party stays while framed";
     scene->SetCutSceneActive(false);
+}
+
+// A conversation that starts over an open inventory closes it at once, as
+// a cut scene does, and the panel's lockout going with it leaves the
+// conversation's own in force.
+TEST_F(HudLevel, AConversationOverTheInventoryKeepsThePlayerLockedOut)
+{
+    TsLevel* level = TsAccess::CurrentLevel();
+    TsConversation* talk = level->GetIncidentalConversation();
+    hud->OpenInventory(0);
+    FrameAfter(100);
+    ASSERT_TRUE(hud->IsAnimating());
+    talk->AddFragment(-1, members[0], members[1]);
+    talk->Run();
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+    EXPECT_TRUE(level->GetPlayerLockout());
+    talk->End();
+    EXPECT_FALSE(level->GetPlayerLockout());
 }
 
 } // namespace apptest
