@@ -52,12 +52,7 @@ OM_IMPLEMENT_CLASS(TouchBox, TsEntity)
 
 class CharacterTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        TsTimerTable::Instance().Clear(); // death timers hold their characters
-        for (TsEntity* entity : made)
-            entity->Release();
-    }
+    void TearDown() override { TsTimerTable::Instance().Clear(); } // death timers hold their characters
     template <class T>
     T* Make(float x = 0.0f, float z = 0.0f)
     {
@@ -65,7 +60,7 @@ protected:
         entity->SetPosition(x, 0.0f, z);
         entity->SetRadius(0.5f);
         entity->SetHeight(2.0f);
-        made.push_back(entity);
+        made.push_back(OmRef<TsEntity>::Adopt(entity));
         return entity;
     }
     // Each of the two gets the other (and itself) as its neighbours.
@@ -87,7 +82,7 @@ protected:
             loop[i]->SetNext(loop[(i + 1) % 4]);
         return loop;
     }
-    std::vector<TsEntity*> made;
+    std::vector<OmRef<TsEntity>> made;
     TsWaypointObject* loop[4] = {};
 };
 
@@ -460,8 +455,8 @@ namespace {
 // Two characters in squads of two teams, side by side, the first facing
 // the second.
 struct Sides {
-    TsTeam* teams[2] = {new TsTeam, new TsTeam};
-    TsSquadObject* squads[2] = {new TsSquadObject, new TsSquadObject};
+    OmRef<TsTeam> teams[2] = {OmMakeRef<TsTeam>(), OmMakeRef<TsTeam>()};
+    OmRef<TsSquadObject> squads[2] = {OmMakeRef<TsSquadObject>(), OmMakeRef<TsSquadObject>()};
     Sides(TestWalker* a, TestWalker* b, int32_t aToB, int32_t bToA)
     {
         for (int i = 0; i < 2; ++i) {
@@ -472,13 +467,6 @@ struct Sides {
         teams[1]->SetAlliance(1, bToA);
         squads[0]->AddMember(a);
         squads[1]->AddMember(b);
-    }
-    ~Sides()
-    {
-        for (int i = 0; i < 2; ++i) {
-            squads[i]->Release();
-            teams[i]->Release();
-        }
     }
 };
 

@@ -24,11 +24,6 @@ constexpr float kQuarterTurn = 1.5707964f;
 
 class DoorTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        for (TsEntity* e : made)
-            e->Release();
-    }
     TsDoorObject* MakeDoor(const char* name, int32_t type = eDoorType_UpSlider)
     {
         auto* door = new TsDoorObject;
@@ -36,7 +31,7 @@ protected:
         door->SetDoorType(type);
         ScanSlab(*door);
         door->UpdateWorldShape();
-        made.push_back(door);
+        made.push_back(OmRef<TsEntity>::Adopt(door));
         return door;
     }
     // The switch the dependent-switch texts name.
@@ -44,7 +39,7 @@ protected:
     {
         auto* sw = new TsSwitchObject;
         sw->SetName("lever");
-        made.push_back(sw);
+        made.push_back(OmRef<TsEntity>::Adopt(sw));
         return sw;
     }
     static int TicksUntilStill(TsDoorObject& door, int limit = 100)
@@ -56,7 +51,7 @@ protected:
         }
         return ticks;
     }
-    std::vector<TsEntity*> made;
+    std::vector<OmRef<TsEntity>> made;
 };
 
 } // namespace
@@ -79,8 +74,7 @@ TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidth)
 TEST_F(DoorTest, ASecondDoorOfTheSameModelCopiesTheShape)
 {
     TsDoorObject* door = MakeDoor("door");
-    auto* copy = new TsDoorObject;
-    made.push_back(copy);
+    auto copy = OmMakeRef<TsDoorObject>();
     copy->SetupFromModel(door);
     EXPECT_TRUE(copy->IsFootprintKnown());
     EXPECT_FLOAT_EQ(copy->GetSlideWidth(), 2.0f);

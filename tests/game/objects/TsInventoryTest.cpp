@@ -19,18 +19,11 @@ namespace {
 
 class InventoryTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        for (OmObject* kept : kept_)
-            kept->Release();
-        wielder->Release();
-    }
     // Keeps a reference to an article for the length of the test.
     template <class T>
     T* Keep(T* article)
     {
-        article->AddRef();
-        kept_.push_back(article);
+        kept_.emplace_back(article);
         return article;
     }
     // Adds an article made for the test; the inventory takes the test's
@@ -45,8 +38,8 @@ protected:
     }
     TsInventory& inv() { return *wielder->GetInventory(); }
 
-    TestWielder* wielder = new TestWielder;
-    std::vector<OmObject*> kept_;
+    OmRef<TestWielder> wielder = OmMakeRef<TestWielder>();
+    std::vector<OmRef<OmObject>> kept_;
 };
 
 TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)

@@ -24,17 +24,12 @@ protected:
         lever = Make<TsSwitchObject>("lever");
         door = Make<TsDoorObject>("gate");
     }
-    void TearDown() override
-    {
-        for (TsEntity* e : made)
-            e->Release();
-    }
     template <class T>
     T* Make(const char* name)
     {
         T* object = new T;
         object->SetName(name);
-        made.push_back(object);
+        made.push_back(OmRef<TsEntity>::Adopt(object));
         return object;
     }
     // Ticks until the switch is idle again; the ticks it took.
@@ -50,7 +45,7 @@ protected:
     }
     TsSwitchObject* lever = nullptr;
     TsDoorObject* door = nullptr;
-    std::vector<TsEntity*> made;
+    std::vector<OmRef<TsEntity>> made;
 };
 
 } // namespace
