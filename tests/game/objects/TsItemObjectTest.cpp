@@ -89,9 +89,7 @@ TEST_F(HealingTest, GivingMovesWhatTheReceiverCanTakeAPackAtATime)
     TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
     potions->SetPackSize(2);
     potions->SetCanDrop(true);
-    auto* model = new OmGroup; // loaded already: giving imports the article again
-    potions->SetModel(model);
-    model->Release();
+    potions->SetModel(OmMakeRef<OmGroup>()); // loaded already: giving imports the article again
     TsItemObject* keepsake = MakeItem("ring.pbf"); // cannot be dropped: stays
     for (TsCollectibleObject* a : {static_cast<TsCollectibleObject*>(sword), static_cast<TsCollectibleObject*>(potions),
                                    static_cast<TsCollectibleObject*>(keepsake)})

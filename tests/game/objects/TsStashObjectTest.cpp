@@ -99,10 +99,9 @@ TEST_F(StashTest, AStashWithoutALidGoesAsItOpens)
 TEST_F(StashTest, AStashSavedWhileOpeningIsSavedAsGone)
 {
     ScratchDir dir;
-    OmGroup* model = Named("chest");
+    const auto model = OmRef<OmGroup>::Adopt(Named("chest"));
     Under(model, "Lid");
     stash->SetModel(model);
-    model->Release();
     ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Fill");

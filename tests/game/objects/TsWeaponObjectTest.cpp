@@ -45,7 +45,6 @@ protected:
         rec.m_lifetime = 2.0f;
         rec.m_initialSpeed = 40.0f;
         rec.m_verticalSpeed = 1.0f;
-        weapon = new TsWeaponObject;
         TsWeaponAttributes& a = weapon->Attributes(false);
         a.SetWeaponType(TS_WEAPON_RANGED_MANUAL);
         a.SetAmmoType(-1);
@@ -57,7 +56,7 @@ protected:
     }
     void TearDown() override
     {
-        weapon->Release();
+        weapon = nullptr;
         // Shots left in flight go with the test.
         std::vector<TsProjectile*> shots;
         TsProjectile::ForEachLive([&shots](TsProjectile& p) { shots.push_back(&p); });
@@ -76,7 +75,7 @@ protected:
         return count == 1 ? found : nullptr;
     }
 
-    TsWeaponObject* weapon = nullptr;
+    OmRef<TsWeaponObject> weapon = OmMakeRef<TsWeaponObject>();
     LogCapture log;
 };
 
