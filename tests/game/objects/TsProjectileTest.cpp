@@ -84,7 +84,7 @@ TEST_F(ProjectileTest, LeadTimeIsZeroForATypeWithNoSpeed)
 }
 
 // Lifetime x speed is 10: a streak fades over the last five units short of it.
-TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideEndsAtItsTipAndFadesOverItsLastFive)
+TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndFadesOverItsLastFiveUnits)
 {
     LaserType();
     OmRef<TsProjectile> shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
@@ -143,7 +143,7 @@ TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotD
 // stays put and keeps its heading); the level's tick of the same game tick
 // leaves it where it is, and any tick count, the largest included, is an
 // ordinary tick.
-TEST_F(ProjectileTest, TheLaunchStepMovesTheShotOnceInItsTickAndAStillShotKeepsItsHeading)
+TEST_F(ProjectileTest, TheLaunchStepMovesAShotOnceAndAStillShotKeepsItsHeading)
 {
     TsProjectileAttributes::_Attributes(3)->m_lifetime = 5.0f;
     const struct {
