@@ -104,7 +104,6 @@ TEST_F(ConversationTest, ALineWrapsAtABlankPast510PixelsAndALongerWordStaysWhole
     EXPECT_STREQ(out.Get(), long_word.c_str());
 }
 
-// A line without a speaker is left out, and no lines end at once.
 TEST_F(ConversationTest, ASpeakerlessLineIsLeftOutAndNoLinesEndAtOnce)
 {
     LogCapture log;

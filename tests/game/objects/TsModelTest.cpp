@@ -121,7 +121,6 @@ TEST(ModelLoad, TheWalkerLoadsByFullPathSharedWithinItsClass)
     EXPECT_NE(OmShape::Cast(unique->GetModel())->GetGeometry(), a->GetGeometry());
 }
 
-// Drawn where the entity is between ticks, turned by its heading.
 TEST(ModelLoad, ALoadedModelIsDrawnWhereTheEntityIsBetweenTicks)
 {
     const OmRef<Crate> first = WalkerCrate();

@@ -222,7 +222,6 @@ TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_IDLE);
 }
 
-// Behaviours that need a leader do nothing without one.
 TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
 {
     auto squad = OmMakeRef<TsSquadObject>();

@@ -98,7 +98,7 @@ TEST_F(TriggerTest, OnlyPlainNamesAreCalled)
     EXPECT_EQ(TouchAt(0.0f), 1);
 }
 
-TEST_F(TriggerTest, AnExitTriggerReachesBelowItsPlaceAndAnInactiveOneIsNotOrdinary)
+TEST_F(TriggerTest, AnExitTriggerReachesBelowItsPlace)
 {
     trigger->SetPosition(1, 5, 2);
     trigger->SetHeight(3.0f);
@@ -107,9 +107,10 @@ TEST_F(TriggerTest, AnExitTriggerReachesBelowItsPlaceAndAnInactiveOneIsNotOrdina
     trigger->SetExitTrigger(true);
     EXPECT_FLOAT_EQ(trigger->GetPosition().y, 2.0f);
     EXPECT_FLOAT_EQ(trigger->GetHeight(), 6.0f);
-    trigger->SetActivationType(1);
-    trigger->SetAcceptType(2);
-    trigger->SetActive(false);
+}
+
+TEST_F(TriggerTest, ATriggerIsNoOrdinaryEntity)
+{
     EXPECT_FALSE(trigger->HasFlag(TS_ENTITY_ORDINARY));
 }
 
