@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 
 // Saves the roots to path; false when the save fails.
 inline bool SaveRoots(std::initializer_list<OmObject*> roots, const char* path)
@@ -41,4 +42,11 @@ T* RoundTrip(OmObject* root, const char* path)
         return nullptr;
     const std::vector<OmObject*> back = LoadRoots(path);
     return back.size() == 1 ? T::Cast(back[0]) : nullptr;
+}
+
+// The same, held: the loaded object goes with the handle.
+template <class T>
+OmRef<T> Reloaded(OmObject* root, const char* path)
+{
+    return OmRef<T>::Adopt(RoundTrip<T>(root, path));
 }

@@ -35,11 +35,7 @@ void AddCube(TsBoundObject& bound, int32_t volume, float lo)
 
 } // namespace
 
-// A plane for an earlier volume joins that volume's planes: it cuts that
-// volume and leaves the later ones whole.
-// Two cubes saved and loaded back hold their insides and faces and nothing
-// beyond; a damaged plane count fails the load.
-TEST(TsBoundObject, PlanesAreRefusedOrCutTheirOwnVolumeAndVolumesRoundTripThroughAnArchive)
+TEST(TsBoundObject, PlanesThatSkipAVolumeOrAreNoPlaneAreRefused)
 {
     auto bound = OmMakeRef<TsBoundObject>();
     AddCube(*bound, 0, 0.0f);
@@ -66,7 +62,15 @@ TEST(TsBoundObject, PlanesAreRefusedOrCutTheirOwnVolumeAndVolumesRoundTripThroug
     EXPECT_EQ(bound->GetVolumeCount(), 2u) << "a refused first plane leaves no volume behind";
     EXPECT_TRUE(bound->IsInsideBound(V(5.5f, 5.5f, 5.5f)));
     EXPECT_TRUE(bound->IsInsideBound(V(0.9f, 0.5f, 0.5f)));
+}
 
+// A plane for an earlier volume joins that volume's planes: it cuts that
+// volume and leaves the later ones whole.
+TEST(TsBoundObject, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
+{
+    auto bound = OmMakeRef<TsBoundObject>();
+    AddCube(*bound, 0, 0.0f);
+    AddCube(*bound, 1, 5.0f);
     EXPECT_EQ(bound->AddPlane(0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)), 7); // x < 0.5
     EXPECT_EQ(bound->GetPlaneCount(), 13u);
     EXPECT_TRUE(bound->IsInsideBound(V(0.2f, 0.5f, 0.5f)));
@@ -75,29 +79,40 @@ TEST(TsBoundObject, PlanesAreRefusedOrCutTheirOwnVolumeAndVolumesRoundTripThroug
     EXPECT_TRUE(bound->IsInsideBound(V(5.9f, 5.1f, 5.9f)));
     EXPECT_FALSE(bound->IsInsideBound(V(6.1f, 5.5f, 5.5f)));
     EXPECT_EQ(bound->AddPlane(2, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)), 1) << "the next volume";
+}
 
+// Two cubes saved and loaded back hold their insides and faces and nothing
+// beyond.
+TEST(TsBoundObject, VolumesRoundTripThroughAnArchive)
+{
     ScratchDir dir;
-    {
-        auto bound = OmMakeRef<TsBoundObject>();
-        EXPECT_FALSE(bound->IsInsideBound(V(0, 0, 0))) << "no volumes";
-        AddCube(*bound, 0, 0.0f);
-        AddCube(*bound, 1, 5.0f);
-        TsBoundObject* loaded = RoundTrip<TsBoundObject>(bound.Get(), "bound.tsw");
-        ASSERT_NE(loaded, nullptr);
-        EXPECT_EQ(loaded->GetVolumeCount(), 2u);
-        const struct {
-            V point;
-            bool inside;
-        } cases[] = {
-            {V(0.5f, 0.5f, 0.5f), true}, {V(0, 0.5f, 0.5f), true},    {V(1, 1, 1), true},
-            {V(1.5f, 0.5f, 0.5f), false}, {V(0.5f, -1, 0.5f), false}, {V(0.5f, 0.5f, 2), false},
-            {V(5.5f, 5.5f, 5.5f), true}, {V(3, 3, 3), false},
-        };
-        for (const auto& c : cases)
-            EXPECT_EQ(loaded->IsInsideBound(c.point), c.inside) << c.point.x << "," << c.point.y << "," << c.point.z;
-        loaded->Release();
-    }
-    // The last volume's plane count is the file's last word.
+    auto bound = OmMakeRef<TsBoundObject>();
+    EXPECT_FALSE(bound->IsInsideBound(V(0, 0, 0))) << "no volumes";
+    AddCube(*bound, 0, 0.0f);
+    AddCube(*bound, 1, 5.0f);
+    const OmRef<TsBoundObject> loaded = Reloaded<TsBoundObject>(bound.Get(), "bound.tsw");
+    ASSERT_NE(loaded.Get(), nullptr);
+    EXPECT_EQ(loaded->GetVolumeCount(), 2u);
+    const struct {
+        V point;
+        bool inside;
+    } cases[] = {
+        {V(0.5f, 0.5f, 0.5f), true}, {V(0, 0.5f, 0.5f), true},    {V(1, 1, 1), true},
+        {V(1.5f, 0.5f, 0.5f), false}, {V(0.5f, -1, 0.5f), false}, {V(0.5f, 0.5f, 2), false},
+        {V(5.5f, 5.5f, 5.5f), true}, {V(3, 3, 3), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(loaded->IsInsideBound(c.point), c.inside) << c.point.x << "," << c.point.y << "," << c.point.z;
+}
+
+// The last volume's plane count is the file's last word.
+TEST(TsBoundObject, ADamagedPlaneCountFailsTheLoad)
+{
+    ScratchDir dir;
+    auto bound = OmMakeRef<TsBoundObject>();
+    AddCube(*bound, 0, 0.0f);
+    AddCube(*bound, 1, 5.0f);
+    ASSERT_TRUE(SaveRoots({bound.Get()}, "bound.tsw"));
     std::vector<unsigned char> bytes = archive_test::ReadFile("bound.tsw");
     ASSERT_EQ(archive_test::WordAt(bytes, bytes.size() - 4), 6u);
     archive_test::SetWord(bytes, bytes.size() - 4, 7);

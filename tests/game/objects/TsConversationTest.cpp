@@ -56,6 +56,22 @@ protected:
         TsTimerTable::Instance().Tick();
         conversation->Tick(0);
     }
+    // Loaded objects come back with their saved counts (the timers' and the
+    // fragments' references among them): all are let go, however the test ends.
+    struct Loaded {
+        TsConversation* talk = nullptr;
+        ~Loaded()
+        {
+            std::vector<OmObject*> all = {talk};
+            for (uint32_t i = 0; talk && i < talk->GetFragmentCount(); ++i)
+                all.push_back(talk->GetFragment(i)->GetSpeaker());
+            if (talk)
+                talk->End();
+            for (OmObject* object : all)
+                while (object && object->Release() > 0) {
+                }
+        }
+    };
     OmRef<TsConversation> conversation = OmMakeRef<TsConversation>();
     OmRef<TestWielder> ann = OmMakeRef<TestWielder>();
     OmRef<TestWielder> bob = OmMakeRef<TestWielder>();
@@ -63,8 +79,7 @@ protected:
 
 } // namespace
 
-// A line without a speaker is left out, and no lines end at once.
-TEST_F(ConversationTest, LinesWrapSpeakerlessOnesAreLeftOutThePlayerSkipsAndARunningOneSurvivesTheArchive)
+TEST_F(ConversationTest, ALineWrapsAtABlankPast510PixelsAndALongerWordStaysWhole)
 {
     const std::string word = "abcdefghi"; // nine pixels, ten with its blank
     std::string exact, over;
@@ -87,7 +102,10 @@ TEST_F(ConversationTest, LinesWrapSpeakerlessOnesAreLeftOutThePlayerSkipsAndARun
     const std::string long_word(600, 'x');
     TsConversation::WordWrap(long_word.c_str(), out, &Narrow);
     EXPECT_STREQ(out.Get(), long_word.c_str());
+}
 
+TEST_F(ConversationTest, ASpeakerlessLineIsLeftOutAndNoLinesEndAtOnce)
+{
     LogCapture log;
     conversation->AddFragment(-1, nullptr, bob);
     EXPECT_EQ(conversation->GetFragmentCount(), 0u);
@@ -98,7 +116,10 @@ TEST_F(ConversationTest, LinesWrapSpeakerlessOnesAreLeftOutThePlayerSkipsAndARun
     EXPECT_FALSE(conversation->HasConversationStarted()) << "ended on its first tick";
     EXPECT_EQ(conversation->GetCurrent(), -1);
     EXPECT_TRUE(conversation->CanAdvance());
+}
 
+TEST_F(ConversationTest, ThePlayerSkipsAfterTheFirstSecondAndAHalfWithAFreshPress)
+{
     using Signals = TsConversation::Signals;
     const auto step = [&](const Signals& signals) {
         TsTimerTable::Instance().Tick();
@@ -131,13 +152,17 @@ TEST_F(ConversationTest, LinesWrapSpeakerlessOnesAreLeftOutThePlayerSkipsAndARun
     step(end);
     EXPECT_FALSE(conversation->HasConversationStarted());
     EXPECT_EQ(conversation->GetFragmentCount(), 0u);
+}
 
+TEST_F(ConversationTest, ARunningConversationSurvivesTheArchive)
+{
     conversation->AddFragment(-1, ann, bob);
     conversation->AddFragment(-1, bob, nullptr);
     conversation->Run();
     Tick();
     ScratchDir dir;
-    auto* loaded = RoundTrip<TsConversation>(conversation, "talk.sav");
+    Loaded back{RoundTrip<TsConversation>(conversation, "talk.sav")};
+    TsConversation* loaded = back.talk;
     ASSERT_NE(loaded, nullptr);
     EXPECT_TRUE(loaded->HasConversationStarted());
     ASSERT_EQ(loaded->GetFragmentCount(), 2u);
@@ -147,17 +172,5 @@ TEST_F(ConversationTest, LinesWrapSpeakerlessOnesAreLeftOutThePlayerSkipsAndARun
     EXPECT_STREQ(loaded->GetFragment(0)->GetSpeaker()->GetName(), "Ann");
     EXPECT_EQ(loaded->GetFragment(1)->GetListener(), nullptr);
     EXPECT_FALSE(loaded->CanAdvance());
-    // Loaded objects come back with their saved counts (the timers' and
-    // the fragments' references among them): let go of them all.
-    TsCharacterObject* people[2] = {loaded->GetFragment(0)->GetSpeaker(), loaded->GetFragment(1)->GetSpeaker()};
-    loaded->End();
-    while (loaded->GetRefCount() > 1)
-        loaded->Release();
-    loaded->Release();
-    for (TsCharacterObject* person : people) {
-        while (person->GetRefCount() > 1)
-            person->Release();
-        person->Release();
-    }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/OmRef.h"
 #include "game/objects/TsDiaryData.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
@@ -31,48 +32,62 @@ std::string Describe(const TsDiaryData& diary)
     return out;
 }
 
-TsDiaryData* Load(const std::string& path)
+OmRef<TsDiaryData> Load(const std::string& path)
 {
     const std::vector<OmObject*> roots = LoadRoots(path.c_str());
-    return roots.empty() ? nullptr : TsDiaryData::Cast(roots[0]);
+    return OmRef<TsDiaryData>::Adopt(roots.empty() ? nullptr : TsDiaryData::Cast(roots[0]));
 }
 
-} // namespace
-
-TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrderRoundTripThroughAnArchiveAndDamagedCopiesFail)
+// Two pages: the desert's three lines, two spoken and one overheard, and
+// the town's one.
+OmRef<TsDiaryData> Gathered()
 {
-    ScratchDir dir;
-    TsDiaryData* diary = new TsDiaryData();
+    auto diary = OmMakeRef<TsDiaryData>();
     diary->AddEntry("desert", "The Desert", "Vessa", 30544, "Keep moving.");
     diary->AddOverheard("town", "The Town", nullptr, "Did you hear that?");
     diary->AddEntry("desert", "ignored: the page exists", nullptr, 30545, "Second line.");
     diary->AddOverheard("desert", "The Desert", "Pellin", "Quiet.");
+    return diary;
+}
+const std::string kDesert = "desert|The Desert: Vessa=Keep moving.#30544; Banter=Second line.#30545; Pellin=Quiet.#-1;";
+
+} // namespace
+
+TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrder)
+{
+    const OmRef<TsDiaryData> diary = Gathered();
     EXPECT_EQ(diary->GetPageCount(), 2u);
     EXPECT_EQ(diary->GetEntryCount("desert"), 3u);
     EXPECT_EQ(diary->GetEntryCount("town"), 1u);
     EXPECT_EQ(diary->GetEntryCount("Desert"), 0u); // names match exactly
     EXPECT_EQ(diary->GetEntryCount("never"), 0u);
     EXPECT_EQ(diary->GetEntryCount(nullptr), 0u);
-    const std::string pages = "desert|The Desert: Vessa=Keep moving.#30544; Banter=Second line.#30545; Pellin=Quiet.#-1;";
-    EXPECT_EQ(Describe(*diary), pages + "\ntown|The Town: somebody=Did you hear that?#-1;\n");
+    EXPECT_EQ(Describe(*diary), kDesert + "\ntown|The Town: somebody=Did you hear that?#-1;\n");
+}
 
-    // An empty line comes back as none, as every archive string does.
+// An empty line comes back as none, as every archive string does.
+TEST(TsDiaryData, DiariesRoundTripThroughAnArchive)
+{
+    ScratchDir dir;
+    const OmRef<TsDiaryData> diary = Gathered();
     diary->AddEntry("desert", "The Desert", "Hadley", 2, "");
     diary->AddEntry("caves", nullptr, "Brusk", -1, "Three");
-    TsDiaryData* empty = new TsDiaryData();
+    const auto empty = OmMakeRef<TsDiaryData>();
     ASSERT_TRUE(SaveRoots({diary}, "diary.sav"));
-    TsDiaryData* loaded = Load("diary.sav");
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(Describe(*loaded), pages + " Hadley=(null)#2;\ntown|The Town: somebody=Did you hear that?#-1;\n"
+    const OmRef<TsDiaryData> loaded = Load("diary.sav");
+    ASSERT_NE(loaded.Get(), nullptr);
+    EXPECT_EQ(Describe(*loaded), kDesert + " Hadley=(null)#2;\ntown|The Town: somebody=Did you hear that?#-1;\n"
                                          "caves|(null): Brusk=Three#-1;\n");
     ASSERT_TRUE(SaveRoots({empty}, "empty.sav"));
-    TsDiaryData* loadedEmpty = Load("empty.sav");
-    ASSERT_NE(loadedEmpty, nullptr);
+    const OmRef<TsDiaryData> loadedEmpty = Load("empty.sav");
+    ASSERT_NE(loadedEmpty.Get(), nullptr);
     EXPECT_EQ(loadedEmpty->GetPageCount(), 0u);
-    for (TsDiaryData* d : {diary, empty, loaded, loadedEmpty})
-        d->Release();
-    // Damaged archives fail without building huge diaries.
-    TsDiaryData* two = new TsDiaryData();
+}
+
+TEST(TsDiaryData, DamagedCopiesFailWithoutBuildingHugeDiaries)
+{
+    ScratchDir dir;
+    const auto two = OmMakeRef<TsDiaryData>();
     two->AddEntry("desert", "The Desert", "Vessa", 1, "One");
     two->AddEntry("desert", "The Desert", "Orrick", 2, "Two");
     const std::string path = "damaged.sav";
@@ -88,7 +103,7 @@ TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrderRoundTripThroughAnArchive
     };
     // Every cut of the file fails, and leaves no diary behind.
     for (std::size_t length = 0; length < bytes.size(); ++length) {
-        EXPECT_EQ(loadBytes(std::vector<char>(bytes.begin(), bytes.begin() + long(length))), nullptr) << length;
+        EXPECT_EQ(loadBytes(std::vector<char>(bytes.begin(), bytes.begin() + long(length))).Get(), nullptr) << length;
         EXPECT_EQ(TsDiaryData::s_pool.GetLiveCount(), liveBefore);
     }
     // Every word from the page count on, made enormous, fails or loads no
@@ -100,11 +115,8 @@ TEST(TsDiaryData, EntriesGatherOnTheirLevelsPageInOrderRoundTripThroughAnArchive
         std::vector<char> changed = bytes;
         for (int i = 0; i < 4; ++i)
             changed[at + i] = char(0xFF - i);
-        TsDiaryData* loaded = loadBytes(changed);
-        if (loaded) {
+        if (const OmRef<TsDiaryData> loaded = loadBytes(changed)) {
             EXPECT_LE(loaded->GetEntryCount("desert"), 2u);
-            loaded->Release();
         }
     }
-    two->Release();
 }

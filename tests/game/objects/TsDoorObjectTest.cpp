@@ -24,11 +24,6 @@ constexpr float kQuarterTurn = 1.5707964f;
 
 class DoorTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        for (TsEntity* e : made)
-            e->Release();
-    }
     TsDoorObject* MakeDoor(const char* name, int32_t type = eDoorType_UpSlider)
     {
         auto* door = new TsDoorObject;
@@ -36,8 +31,16 @@ protected:
         door->SetDoorType(type);
         ScanSlab(*door);
         door->UpdateWorldShape();
-        made.push_back(door);
+        made.push_back(OmRef<TsEntity>::Adopt(door));
         return door;
+    }
+    // The switch the dependent-switch texts name.
+    TsSwitchObject* MakeLever()
+    {
+        auto* sw = new TsSwitchObject;
+        sw->SetName("lever");
+        made.push_back(OmRef<TsEntity>::Adopt(sw));
+        return sw;
     }
     static int TicksUntilStill(TsDoorObject& door, int limit = 100)
     {
@@ -48,12 +51,12 @@ protected:
         }
         return ticks;
     }
-    std::vector<TsEntity*> made;
+    std::vector<OmRef<TsEntity>> made;
 };
 
 } // namespace
 
-TEST_F(DoorTest, TheMeshGivesAFootprintFaceHeightAndSlideWidthSlidersEndExactlyOpenAndSettingsAreGuarded)
+TEST_F(DoorTest, TheMeshGivesAFootprintAFaceAHeightAndASlideWidth)
 {
     TsDoorObject* door = MakeDoor("door");
     EXPECT_FLOAT_EQ(door->GetHeight(), 3.0f);
@@ -66,15 +69,20 @@ TEST_F(DoorTest, TheMeshGivesAFootprintFaceHeightAndSlideWidthSlidersEndExactlyO
         EXPECT_NEAR(door->GetWorldFace()[i].x, 0.0f, 1e-5f);
     }
     EXPECT_NEAR(std::fabs(door->GetFaceNormal().x), 1.0f, 1e-5f);
+}
 
-    // A second door of the same model copies the shape.
-    auto* copy = new TsDoorObject;
-    made.push_back(copy);
+TEST_F(DoorTest, ASecondDoorOfTheSameModelCopiesTheShape)
+{
+    TsDoorObject* door = MakeDoor("door");
+    auto copy = OmMakeRef<TsDoorObject>();
     copy->SetupFromModel(door);
     EXPECT_TRUE(copy->IsFootprintKnown());
     EXPECT_FLOAT_EQ(copy->GetSlideWidth(), 2.0f);
+}
 
-    // Segments that end on the face are not blocked.
+TEST_F(DoorTest, SegmentsAreBlockedFromTheFaceOnButNotWhenTheyEndOnIt)
+{
+    TsDoorObject* door = MakeDoor("door");
     const struct {
         OmVector3 from, to;
         bool passes;
@@ -98,10 +106,12 @@ TEST_F(DoorTest, TheMeshGivesAFootprintFaceHeightAndSlideWidthSlidersEndExactlyO
     door->OpenDoor(true);
     TsWorldHit hit;
     EXPECT_TRUE(door->TestSegment(OmVector3(-1, 1, 0), OmVector3(1, 1, 0), hit)) << "an open door never blocks";
+}
 
-    // The footprint blocks the tiles it covers and leaves the others as they were.
-    // A 4 x 3 rectangle of unit tiles at the origin: a wall along column 0,
-    // class-3 floor elsewhere; a thin slab over column 2.
+// A 4 x 3 rectangle of unit tiles at the origin: a wall along column 0,
+// class-3 floor elsewhere; a thin slab over column 2.
+TEST(DoorFootprint, TheFootprintBlocksTheTilesItCoversAndLeavesTheOthersAsTheyWere)
+{
     TsTileOverlay overlay;
     overlay.width = 4;
     overlay.height = 3;
@@ -121,7 +131,10 @@ TEST_F(DoorTest, TheMeshGivesAFootprintFaceHeightAndSlideWidthSlidersEndExactlyO
     TsDynGeometry::RasteriseQuad(overlay, sliver, 1.0f, 0.0f, 0.0f);
     EXPECT_EQ(overlay.overlayCodes.Get(1 * 4 + 1), 0u);
     EXPECT_EQ(overlay.overlayCodes.Get(1 * 4 + 2), 3u);
-    // Sliders move by their travel and end exactly open; speeds, locks and sound types are guarded.
+}
+
+TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
+{
     struct Case {
         int32_t type;
         OmVector3 travel;
@@ -163,8 +176,11 @@ TEST_F(DoorTest, TheMeshGivesAFootprintFaceHeightAndSlideWidthSlidersEndExactlyO
         EXPECT_NEAR(door->GetPosition().z, 5.0f, 1e-5f);
         EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kClosedOverlay);
     }
+}
 
-    door = MakeDoor("guarded");
+TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
+{
+    TsDoorObject* door = MakeDoor("guarded");
     for (float speed : {0.0f, -1.0f}) {
         door->SetDoorSpeed(speed);
         ASSERT_TRUE(door->OpenDoor(true));
@@ -182,12 +198,9 @@ TEST_F(DoorTest, TheMeshGivesAFootprintFaceHeightAndSlideWidthSlidersEndExactlyO
     EXPECT_FALSE(door->CloseDoor(true, true)) << "still opening";
 }
 
-// Nine in an archive are refused too.
-TEST_F(DoorTest, DependentSwitchesAreReadInPairsNineAreTooManyAndAPivotingDoorFinishesItsSwingAfterALoad)
+TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
 {
-    auto* sw = new TsSwitchObject;
-    sw->SetName("lever");
-    made.push_back(sw);
+    TsSwitchObject* sw = MakeLever();
     TsDoorObject* door = MakeDoor("dependent");
     LogCapture log;
     door->SetDependentSwitchText("lever 1 lever 0 lever 2 nobody 1 lever 1 lever 1 lever 1 lever 1 lever 1");
@@ -206,7 +219,10 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsNineAreTooManyAndAPivotingDoorFi
     ASSERT_TRUE(door->Initialise());
     EXPECT_EQ(door->GetDependentSwitchCount(), 1);
     EXPECT_TRUE(log.Contains("Incorrectly formatted dependent switch string"));
+}
 
+TEST_F(DoorTest, AnArchiveNamingNineDependentSwitchesIsRefused)
+{
     TsDoorObject* crowded = MakeDoor("crowded");
     ScratchDir dir;
     ASSERT_TRUE(SaveRoots({crowded}, "door.sav"));
@@ -219,9 +235,14 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsNineAreTooManyAndAPivotingDoorFi
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_FALSE(archive.Load("door.sav"));
     EXPECT_TRUE(reported.Contains("more dependent switches than it can hold")) << reported.Text();
-    // A pivoting door turns about its hinge; one saved part way round finishes
-    // its swing from where it was after the load.
-    door = MakeDoor("pivot", eDoorType_Pivoting);
+}
+
+// A pivoting door turns about its hinge; one saved part way round finishes
+// its swing from where it was after the load.
+TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSwing)
+{
+    MakeLever();
+    TsDoorObject* door = MakeDoor("pivot", eDoorType_Pivoting);
     door->SetDependentSwitchText("lever 1");
     door->SetLock(true);
     door->SetHeading(0.3f);
@@ -231,16 +252,16 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsNineAreTooManyAndAPivotingDoorFi
     door->Tick(0);
     door->Tick(0);
     EXPECT_NEAR(door->GetHeading(), 0.3f + 0.4f * kQuarterTurn, 1e-5f) << "part way round";
-    auto* loaded = RoundTrip<TsDoorObject>(door, "door.sav");
-    ASSERT_NE(loaded, nullptr);
+    ScratchDir dir;
+    const OmRef<TsDoorObject> loaded = Reloaded<TsDoorObject>(door, "door.sav");
+    ASSERT_NE(loaded.Get(), nullptr);
+    const auto lever = OmRef<TsSwitchObject>::Adopt(loaded->GetDependentSwitch(0).switchObject); // the copy's own
     EXPECT_TRUE(loaded->IsLocked());
     EXPECT_EQ(loaded->GetTransitionState(), TsDoorObject::kOpening);
-    ASSERT_NE(loaded->GetDependentSwitch(0).switchObject, nullptr);
-    EXPECT_STREQ(loaded->GetDependentSwitch(0).switchObject->GetName(), "lever");
+    ASSERT_NE(lever.Get(), nullptr);
+    EXPECT_STREQ(lever->GetName(), "lever");
     TicksUntilStill(*loaded);
     EXPECT_NEAR(loaded->GetHeading(), 0.3f + kQuarterTurn, 1e-5f);
-    loaded->GetDependentSwitch(0).switchObject->Release();
-    loaded->Release();
 
     TicksUntilStill(*door);
     EXPECT_NEAR(door->GetHeading(), 0.3f + kQuarterTurn, 1e-5f);

@@ -19,18 +19,11 @@ namespace {
 
 class InventoryTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        for (OmObject* kept : kept_)
-            kept->Release();
-        wielder->Release();
-    }
     // Keeps a reference to an article for the length of the test.
     template <class T>
     T* Keep(T* article)
     {
-        article->AddRef();
-        kept_.push_back(article);
+        kept_.emplace_back(article);
         return article;
     }
     // Adds an article made for the test; the inventory takes the test's
@@ -45,8 +38,8 @@ protected:
     }
     TsInventory& inv() { return *wielder->GetInventory(); }
 
-    TestWielder* wielder = new TestWielder;
-    std::vector<OmObject*> kept_;
+    OmRef<TestWielder> wielder = OmMakeRef<TestWielder>();
+    std::vector<OmRef<OmObject>> kept_;
 };
 
 TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)
@@ -125,7 +118,7 @@ TEST_F(InventoryTest, EquipNextAndPreviousWalkTheEquippableWeapons)
     EXPECT_EQ(inv().GetEquipped(), nullptr);
 }
 
-TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsModeAndArmourGivesTheDefenceOfItsMatterType)
+TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsMode)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
@@ -144,7 +137,10 @@ TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsModeAndArmourGivesTheDefence
     generator->Attributes(false).SetStun(7.8f);
     EXPECT_EQ(inv().GetAmmoCount(generator), 7);
     generator->Release();
+}
 
+TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
+{
     auto armour = [](int32_t matter, float health) {
         TsItemObject* item = MakeItem("armour.pbf", 1, 0, TsItemObject::kArmour);
         item->SetMatterType(matter);
@@ -173,7 +169,7 @@ TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsModeAndArmourGivesTheDefence
     first->Release();
 }
 
-TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
+TEST_F(InventoryTest, TheHealingItemIsChosenByAttributeAndSize)
 {
     auto healer = [](const char* mdl, float health, float vitality, int32_t ammoType = 0) {
         TsItemObject* item = MakeItem(mdl, 1, 0, ammoType);
@@ -206,9 +202,7 @@ TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
 }
 
 // Removing the equipped weapon unequips it: nothing points at what left.
-// The inventory gives back only its own reference when it goes: an article
-// someone else still holds stays alive.
-TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingUnequipsOnlyOwnReferencesGoAndTheEquippedPlaceIsSaved)
+TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
 {
     TsWeaponObject* gun = MakeWeapon("gun");
     Add(gun);
@@ -218,22 +212,30 @@ TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingUnequipsOnlyOwnReferences
     gun->SetBimodal(true);
     inv().ToggleEquippedMode();
     EXPECT_TRUE(gun->IsSecondary());
-    EXPECT_TRUE(inv().RemoveArticle(gun)); // the reference handed out is the test's
+    EXPECT_TRUE(inv().RemoveArticle(gun));
+    const auto handedOut = OmRef<TsWeaponObject>::Adopt(gun); // the reference handed out is the test's
     EXPECT_EQ(inv().GetEquipped(), nullptr);
     EXPECT_FALSE(inv().RemoveArticle(gun));
-    gun->Release();
+}
 
-    TestWielder* w = new TestWielder;
+// The inventory gives back only its own reference when it goes: an article
+// someone else still holds stays alive.
+TEST_F(InventoryTest, AnArticleSomeoneElseHoldsOutlivesTheInventory)
+{
+    auto w = OmMakeRef<TestWielder>();
     TsItemObject* shared = MakeItem("rock.pbf");
     w->GetInventory()->AddArticle(shared);
-    shared->AddRef(); // a script's or another list's reference
+    const OmRef<TsItemObject> other(shared); // a script's or another list's reference
     ASSERT_EQ(shared->GetRefCount(), 2u);
-    w->Release();
+    w = nullptr;
     EXPECT_EQ(shared->GetRefCount(), 1u);
-    shared->Release();
-    // The inventory saved on its own (its owner is the character's concern):
-    // the equipped weapon comes back by its place, and a damaged place fails
-    // the load instead of naming a stray entry.
+}
+
+// The inventory saved on its own (its owner is the character's concern):
+// the equipped weapon comes back by its place, and a damaged place fails
+// the load instead of naming a stray entry.
+TEST_F(InventoryTest, TheEquippedPlaceIsSavedAndADamagedOneFailsTheLoad)
+{
     ScratchDir dir;
     auto inventory = OmMakeRef<TsInventory>();
     inventory->AddArticle(MakeWeapon("a"));
@@ -242,14 +244,15 @@ TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingUnequipsOnlyOwnReferences
     inventory->AddArticle(MakeItem("rock.pbf"));
     inventory->SetMaxCount(6);
     inventory->EquipArticle(inventory->GetWeapon(1));
-    TsInventory* back = RoundTrip<TsInventory>(inventory, "inventory.sav");
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->GetTotalCount(), 4);
-    EXPECT_EQ(back->GetMaxCount(), 6);
-    EXPECT_EQ(back->GetAmmo(0)->GetStack(), 7);
-    ASSERT_NE(back->GetEquipped(), nullptr);
-    EXPECT_STREQ(back->GetEquipped()->GetName(), "b");
-    back->Release();
+    {
+        const OmRef<TsInventory> back = Reloaded<TsInventory>(inventory, "inventory.sav");
+        ASSERT_NE(back.Get(), nullptr);
+        EXPECT_EQ(back->GetTotalCount(), 4);
+        EXPECT_EQ(back->GetMaxCount(), 6);
+        EXPECT_EQ(back->GetAmmo(0)->GetStack(), 7);
+        ASSERT_NE(back->GetEquipped(), nullptr);
+        EXPECT_STREQ(back->GetEquipped()->GetName(), "b");
+    }
 
     // The equipped place (1) follows the missing owner and comes just
     // before the weapon count (2).

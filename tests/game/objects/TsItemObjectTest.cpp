@@ -21,19 +21,14 @@ protected:
         wielder->SetHealth(4.0f);
         item->SetHealth(3.0f);
         item->SetUsage(TS_ITEMUSAGE_CAN_USE);
-        item->AddRef();
+        item->AddRef(); // the inventory's
         wielder->GetInventory()->AddArticle(item);
     }
-    void TearDown() override
-    {
-        item->Release();
-        wielder->Release();
-    }
-    TestWielder* wielder = new TestWielder;
-    TsItemObject* item = MakeItem("medkit.pbf", 1, 5);
+    OmRef<TestWielder> wielder = OmMakeRef<TestWielder>();
+    OmRef<TsItemObject> item = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf", 1, 5));
 };
 
-TEST_F(HealingTest, AStackHealsOneUnitAtATimeOnlyOneSoundSlotIsKeptAndGivingMovesWhatTheReceiverCanTake)
+TEST_F(HealingTest, AStackHealsOneUnitAtATime)
 {
     item->SetStack(3);
     item->AutoUse();
@@ -42,8 +37,10 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATimeOnlyOneSoundSlotIsKeptAndGivingMove
     EXPECT_EQ(item->GetStack(), 1);
     item->AutoUse(); // nothing to heal any more
     EXPECT_EQ(item->GetStack(), 1);
+}
 
-    wielder->SetHealth(4.0f);
+TEST_F(HealingTest, AutoUseSkipsAmmunitionAndItemsThatCannotHeal)
+{
     struct Case {
         const char* what;
         void (*set)(TsItemObject&);
@@ -66,19 +63,25 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATimeOnlyOneSoundSlotIsKeptAndGivingMove
         copy->AutoUse();
         EXPECT_FLOAT_EQ(wielder->GetHealth(), 4.0f);
     }
+}
+
+TEST(ItemSound, OnlyTheFirstSlotIsKeptAndOnlyForASoundId)
+{
     struct Sound {
         int32_t slot, id, stored;
     };
     const Sound sounds[] = {{0, 5, 5}, {0, 239, 239}, {0, 240, -1}, {0, -1, -1}, {1, 5, -1}, {-1, 5, -1}};
     for (const Sound& c : sounds) {
-        TsItemObject* item = MakeItem("x.pbf");
+        const auto item = OmRef<TsItemObject>::Adopt(MakeItem("x.pbf"));
         item->FlagSoundForLoading(c.slot, c.id);
         EXPECT_EQ(item->GetSound(), c.stored) << c.slot << "," << c.id;
-        item->Release();
     }
+}
 
-    // Giving a whole inventory moves every article the receiver can take, a
-    // pack at a time, and always ends.
+// Giving a whole inventory moves every article the receiver can take, a
+// pack at a time, and always ends.
+TEST_F(HealingTest, GivingMovesWhatTheReceiverCanTakeAPackAtATime)
+{
     auto giver = OmMakeRef<TestWielder>();
     auto taker = OmMakeRef<TestWielder>();
     TsWeaponObject* sword = MakeWeapon("sword");
@@ -86,9 +89,7 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATimeOnlyOneSoundSlotIsKeptAndGivingMove
     TsItemObject* potions = MakeItem("potion.pbf", 5, 9);
     potions->SetPackSize(2);
     potions->SetCanDrop(true);
-    auto* model = new OmGroup; // loaded already: giving imports the article again
-    potions->SetModel(model);
-    model->Release();
+    potions->SetModel(OmMakeRef<OmGroup>()); // loaded already: giving imports the article again
     TsItemObject* keepsake = MakeItem("ring.pbf"); // cannot be dropped: stays
     for (TsCollectibleObject* a : {static_cast<TsCollectibleObject*>(sword), static_cast<TsCollectibleObject*>(potions),
                                    static_cast<TsCollectibleObject*>(keepsake)})
@@ -102,7 +103,10 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATimeOnlyOneSoundSlotIsKeptAndGivingMove
     EXPECT_EQ(sword->GetOwner(), taker);
     EXPECT_EQ(theirs->GetStack(), 6);
     EXPECT_EQ(taker->GetInventory()->GetTotalCount(), 2);
+}
 
+TEST_F(HealingTest, GivingAStackWithNoPackToPassOnMovesNothingAndEnds)
+{
     struct Pack {
         int32_t stack, packSize;
     };
@@ -150,29 +154,30 @@ protected:
     ScriptState lua;
 };
 
-TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModelAndAFailingTemplateIsLogged)
+TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModel)
 {
-    LogCapture log;
-    TsItemObject* source = MakeItem("medkit.pbf");
+    const auto source = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf"));
     source->SetTemplate("Medkit");
-    auto* model = new OmGroup;
+    const auto model = OmMakeRef<OmGroup>();
     source->SetModel(model);
-    TsItemObject* copy = new TsItemObject;
+    const auto copy = OmMakeRef<TsItemObject>();
     copy->CopyFromTemplate(source);
     EXPECT_EQ(copy->GetStack(), 4);
     EXPECT_FLOAT_EQ(copy->GetHealth(), 2.5f);
     EXPECT_STREQ(copy->GetTemplate(), "Medkit");
     EXPECT_EQ(copy->GetModel(), model);
     EXPECT_EQ(model->GetRefCount(), 3u);
-    copy->Release();
-    model->Release();
+}
 
+TEST_F(TemplateTest, AFailingTemplateIsLogged)
+{
+    LogCapture log;
+    const auto source = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf"));
     source->SetTemplate("Broken");
     auto broken = OmMakeRef<TsItemObject>();
     broken->CopyFromTemplate(source);
     EXPECT_TRUE(log.Contains("error running template Broken during item creation"));
     EXPECT_EQ(broken->GetStack(), 1);
-    source->Release();
 }
 
 } // namespace

@@ -74,9 +74,7 @@ struct CursorTest : ::testing::Test {
     TsLevelCursor cursor;
 };
 
-// The ray's direction is about a unit long; an entity fifty units below
-// the camera is still found.
-TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightCylindersMeetSegmentsAndReachTakesSize)
+TEST_F(CursorTest, EdgesTurnTheViewExceptInTheTopAndBottomBands)
 {
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
@@ -98,7 +96,10 @@ TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightCylindersM
     }
     At(0, kHeight / 2);
     EXPECT_NEAR(cursor.GetTurn(), -kPi, 1e-5f);
+}
 
+TEST_F(CursorTest, ThePickedPointIsTheOneNearestTheCharactersHeight)
+{
     level.surface = {OmVector3(1, 8, 1), OmVector3(1, 0.5f, 1), OmVector3(1, -3, 1)};
     level.height = 1.0f;
     At(kWidth / 2, kHeight / 2);
@@ -118,7 +119,12 @@ TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightCylindersM
     EXPECT_FALSE(cursor.HasPicked());
     cursor.UpdateState(true, &level);
     EXPECT_EQ(cursor.GetState(), TS_CURSOR_REACHABLE);
+}
 
+// The ray's direction is about a unit long; an entity fifty units below
+// the camera is still found.
+TEST_F(CursorTest, TheModelUnderTheCursorIsHoveredFromAnyHeight)
+{
     level.surface = {OmVector3(0, 0, 0)};
     AddProp(8.0f, 0.0f, true);
     Prop* under = AddProp(0.0f, 0.0f, true);
@@ -132,7 +138,10 @@ TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightCylindersM
     }
     At(kWidth - 10, 10); // off to the corner: nothing there
     EXPECT_EQ(cursor.GetHovered(), nullptr);
-    // The direction table: eight turns of an eighth from its start.
+}
+
+TEST(CursorCylinder, SegmentsMeetCylindersThroughTheSideOrTheCaps)
+{
     const OmVector3 base(0, 0, 0);
     struct Case {
         OmVector3 from, dir;
@@ -156,7 +165,10 @@ TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightCylindersM
             EXPECT_NEAR(along, c.along, 1e-5f);
         }
     }
+}
 
+TEST(DirectionTable, EightTurnsOfAnEighthFromItsStart)
+{
     const TsDirectionTable table(0.0f);
     OmVector3 out;
     table.RotateOffset(out, OmVector3(1, 0, 0), 2, 3.0f);
@@ -168,9 +180,13 @@ TEST_F(CursorTest, EdgesTurnThePickedPointIsNearestTheCharactersHeightCylindersM
     EXPECT_NEAR(shifted.GetAngle(1), 0.0f, 1e-5f);
     for (int i = 0; i < TsDirectionTable::kCount; ++i)
         EXPECT_NEAR(table.GetSine(i), std::sin(i * kPi / 4), 1e-5f);
-    // A keyed room ('k') and a corridor of narrow cells ('.') off wide open
-    // floor ('3'): the answer follows the character's size and its key, and
-    // other characters standing there do not matter.
+}
+
+// A keyed room ('k') and a corridor of narrow cells ('.') off wide open
+// floor ('3'): the answer follows the character's size and its key, and
+// other characters standing there do not matter.
+TEST(CursorReach, ReachFollowsTheCharactersSizeAndKeyButNotWhoStandsThere)
+{
     auto world = aimap_test::WorldWith({
         "33333",
         "3...3",

@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(Lock, TheRightKeyFlipsItAWrongOneChangesNothingAndItIsRaisedByItsHeightAndNeverSaved)
+TEST(Lock, TheRightKeyFlipsItAndAWrongOneChangesNothing)
 {
     auto lock = OmMakeRef<TsLockObject>();
     lock->SetKeyID(7);
@@ -27,12 +27,21 @@ TEST(Lock, TheRightKeyFlipsItAWrongOneChangesNothingAndItIsRaisedByItsHeightAndN
         EXPECT_EQ(lock->ActivateLock(s.key), s.lockedAfter) << s.key;
         EXPECT_EQ(lock->GetLocked(), s.lockedAfter);
     }
+}
+
+TEST(Lock, AHackOpensItAndLeavesItOpen)
+{
+    auto lock = OmMakeRef<TsLockObject>();
     lock->SetLocked(true);
     EXPECT_TRUE(lock->HackLock());
     EXPECT_FALSE(lock->GetLocked());
     EXPECT_TRUE(lock->HackLock()); // already open: still true, still open
     EXPECT_FALSE(lock->GetLocked());
+}
 
+TEST(Lock, ItIsRaisedByItsHeightAndNeverSaved)
+{
+    auto lock = OmMakeRef<TsLockObject>();
     lock->SetPosition(1, 2, 3);
     lock->SetLockHeight(1.25f);
     EXPECT_TRUE(lock->Initialise());
@@ -54,7 +63,7 @@ protected:
     OmRef<TsLockObject> lock = OmMakeRef<TsLockObject>();
 };
 
-TEST_F(LockScriptTest, UsingRunsTheScriptOrNothingAndLightPulsesRiseAndFallAndWithoutALightSwitchNothing)
+TEST_F(LockScriptTest, UsingRunsTheScriptOrNothing)
 {
     LogCapture log;
     lock->SetName("vault");
@@ -71,8 +80,12 @@ TEST_F(LockScriptTest, UsingRunsTheScriptOrNothingAndLightPulsesRiseAndFallAndWi
     lock->Use(nullptr);
     EXPECT_EQ(lua.Number("opened"), 2.0);
     EXPECT_TRUE(log.Contains("vault"));
-    // A slow pulse (0.3 Hz) rises over half its period and falls over the
-    // other; a fast one ramps up over its 0.2 s duty and back down.
+}
+
+// A slow pulse (0.3 Hz) rises over half its period and falls over the
+// other; a fast one ramps up over its 0.2 s duty and back down.
+TEST(LightEffect, PulsesRiseAndFallOverTheirPeriods)
+{
     const float slow = 1.0f / 0.3f;
     struct Case {
         uint32_t effect;
@@ -90,8 +103,11 @@ TEST_F(LockScriptTest, UsingRunsTheScriptOrNothingAndLightPulsesRiseAndFallAndWi
         effect->SetEffect(c.effect);
         EXPECT_NEAR(effect->Evaluate(c.t), c.value, 1e-3f) << c.effect << " at " << c.t;
     }
+}
 
-    // Without its light an effect says so and switches nothing.
+TEST(LightEffect, WithoutItsLightAnEffectSaysSoAndSwitchesNothing)
+{
+    LogCapture log;
     auto effect = OmMakeRef<TsLightEffectObject>();
     effect->SetName("flicker");
     effect->SetLight("nolight");

@@ -35,15 +35,10 @@ protected:
     void SetUp() override
     {
         TsProjectileAttributes::ResetAll();
-        mine = new TsMineObject;
         mine->SetProjectileID(2);
     }
-    void TearDown() override
-    {
-        mine->Release();
-        TsProjectileAttributes::ResetAll();
-    }
-    TsMineObject* mine = nullptr;
+    void TearDown() override { TsProjectileAttributes::ResetAll(); }
+    OmRef<TsMineObject> mine = OmMakeRef<TsMineObject>();
     LogCapture log;
 };
 
@@ -71,7 +66,10 @@ TEST_F(MineTest, TheDelayCountsWholeTicksFromTheFirstTouchAndPastWhatAnIntHoldsI
         EXPECT_TRUE(m->IsTriggered());
         EXPECT_EQ(TicksToBlast(*m, 40), c.blastsOn) << c.seconds;
     }
-    // A second touch does not restart the count.
+}
+
+TEST_F(MineTest, ASecondTouchDoesNotRestartTheCount)
+{
     mine->SetDetonationDelay(1.0f);
     mine->OnTouch(nullptr, 0.0f);
     EXPECT_EQ(TicksToBlast(*mine, 6), -1);
@@ -79,7 +77,7 @@ TEST_F(MineTest, TheDelayCountsWholeTicksFromTheFirstTouchAndPastWhatAnIntHoldsI
     EXPECT_EQ(TicksToBlast(*mine, 10), 4);
 }
 
-TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmedAndOneOfNoProjectileTypeGoesOffWithoutABlast)
+TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmed)
 {
     TsAttack attack;
     mine->OnHit(attack);
@@ -90,7 +88,10 @@ TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmedAndOneOfNoProjectileTypeG
     armed->OnTouch(nullptr, 0.0f);
     armed->OnHit(attack);
     EXPECT_FALSE(Gone(*armed)) << "an armed mine keeps counting";
+}
 
+TEST_F(MineTest, OneOfNoProjectileTypeGoesOffWithoutABlast)
+{
     for (int32_t id : {-1, 32}) {
         auto m = OmMakeRef<TsMineObject>();
         m->SetProjectileID(id);
@@ -100,7 +101,7 @@ TEST_F(MineTest, AHitSetsItOffAtOnceButOnlyWhenNotArmedAndOneOfNoProjectileTypeG
     EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
 }
 
-TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefusedAndAnArmedMineComesBackFromASavedGame)
+TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefused)
 {
     for (const char* name : {"a", "ab.p", "mine"}) {
         auto m = OmMakeRef<TsMineObject>();
@@ -110,7 +111,10 @@ TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefusedAndAnArmedMineComesBac
     EXPECT_TRUE(log.Contains("\"ab.p\" is too short to name a model folder"));
     auto none = OmMakeRef<TsMineObject>();
     EXPECT_TRUE(none->Initialise()) << "a mine without a model has nothing to load";
+}
 
+TEST_F(MineTest, AnArmedMineComesBackFromASavedGame)
+{
     ScratchDir dir;
     mine->SetAnimationClass(4);
     mine->SetDetonationDelay(3.0f);
@@ -118,8 +122,8 @@ TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefusedAndAnArmedMineComesBac
     mine->SetMatterType(1);
     mine->OnTouch(nullptr, 0.0f);
     TicksToBlast(*mine, 5);
-    auto* back = RoundTrip<TsMineObject>(mine, "mine.sav");
-    ASSERT_NE(back, nullptr);
+    const OmRef<TsMineObject> back = Reloaded<TsMineObject>(mine, "mine.sav");
+    ASSERT_NE(back.Get(), nullptr);
     EXPECT_EQ(back->GetAnimationClass(), 4);
     EXPECT_TRUE(back->IsTriggered());
     EXPECT_EQ(back->GetCountdownTicks(), 25);
@@ -127,7 +131,6 @@ TEST_F(MineTest, ModelNamesTooShortToNameAFolderAreRefusedAndAnArmedMineComesBac
     EXPECT_FLOAT_EQ(back->GetDamage(), 22.5f);
     EXPECT_EQ(back->GetMatterType(), 1);
     EXPECT_EQ(TicksToBlast(*back, 30), 25);
-    back->Release();
 }
 
 } // namespace

@@ -36,7 +36,15 @@ std::string Walker()
         + "/";
 }
 
-TEST(ModelHeading, HeadingsFoldAndTurnTheShortWayAndTheWalkerLoadsByFullPathSharedWithinItsClass)
+// A crate of the walker's model, not loaded yet.
+OmRef<Crate> WalkerCrate()
+{
+    auto crate = OmMakeRef<Crate>();
+    crate->SetMdl("walker.pbf");
+    return crate;
+}
+
+TEST(ModelHeading, HeadingsFoldIntoOneTurnAndDegreesByAHalfTurn)
 {
     auto crate = OmMakeRef<Crate>();
     EXPECT_TRUE(crate->HasFlag(TS_ENTITY_MODEL));
@@ -48,7 +56,11 @@ TEST(ModelHeading, HeadingsFoldAndTurnTheShortWayAndTheWalkerLoadsByFullPathShar
     const OmVector3& d = crate->GetDirection();
     EXPECT_NEAR(d.x, 1.0f, 1e-5f);
     EXPECT_NEAR(d.z, 0.0f, 1e-5f);
+}
 
+TEST(ModelHeading, ADirectionSetsTheHeadingUnlessItHasNoHorizontalPart)
+{
+    auto crate = OmMakeRef<Crate>();
     crate->SetDirection(OmVector3(3, 0, 4)); // not a unit vector: no acos past 1
     EXPECT_NEAR(crate->GetHeading(), std::acos(0.8f), 1e-5f);
     EXPECT_NEAR(crate->GetDirection().Length(), 1.0f, 1e-5f);
@@ -59,7 +71,11 @@ TEST(ModelHeading, HeadingsFoldAndTurnTheShortWayAndTheWalkerLoadsByFullPathShar
         EXPECT_NEAR(crate->GetHeading(), -kPi / 2, 1e-5f);
         EXPECT_FALSE(std::isnan(crate->GetDirection().x));
     }
+}
 
+TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
+{
+    auto crate = OmMakeRef<Crate>();
     struct Case {
         float previous, now, half;
     };
@@ -75,19 +91,20 @@ TEST(ModelHeading, HeadingsFoldAndTurnTheShortWayAndTheWalkerLoadsByFullPathShar
         EXPECT_NEAR(crate->InterpolatedHeading(0.5f), c.half, 1e-4f) << c.previous << " to " << c.now;
         EXPECT_NEAR(crate->InterpolatedHeading(0.0f), c.previous, 1e-5f);
     }
+}
 
+TEST(ModelLoad, TheWalkerLoadsByFullPathSharedWithinItsClass)
+{
     const std::string dir = Walker();
     ASSERT_TRUE(std::filesystem::exists(dir + "walker.pbf")) << "run tools/make-data first";
     const auto cwd = std::filesystem::current_path();
-    Crate* first = new Crate;
-    first->SetMdl("walker.pbf");
+    const OmRef<Crate> first = WalkerCrate();
     ASSERT_TRUE(first->LoadModel(dir.c_str()));
     EXPECT_EQ(std::filesystem::current_path(), cwd);
     ASSERT_NE(first->GetModel(), nullptr);
     EXPECT_TRUE(first->LoadModel(dir.c_str())); // already loaded: nothing more
 
-    Crate* second = new Crate;
-    second->SetMdl("walker.pbf");
+    const OmRef<Crate> second = WalkerCrate();
     ASSERT_TRUE(second->LoadModel(dir.c_str()));
     EXPECT_EQ(second->sharedFrom, first);
     ASSERT_NE(second->GetModel(), nullptr);
@@ -97,23 +114,28 @@ TEST(ModelHeading, HeadingsFoldAndTurnTheShortWayAndTheWalkerLoadsByFullPathShar
     ASSERT_TRUE(a && b);
     EXPECT_EQ(a->GetGeometry(), b->GetGeometry()); // ...over the same geometry
 
-    Crate* unique = new Crate;
-    unique->SetMdl("walker.pbf");
+    const OmRef<Crate> unique = WalkerCrate();
     unique->SetUniqueModel(true);
     ASSERT_TRUE(unique->LoadModel(dir.c_str()));
     EXPECT_EQ(unique->sharedFrom, nullptr);
     EXPECT_NE(OmShape::Cast(unique->GetModel())->GetGeometry(), a->GetGeometry());
+}
 
-    // Drawn where the entity is between ticks, turned by its heading.
+TEST(ModelLoad, ALoadedModelIsDrawnWhereTheEntityIsBetweenTicks)
+{
+    const OmRef<Crate> first = WalkerCrate();
+    ASSERT_TRUE(first->LoadModel(Walker().c_str()));
     first->SetPosition(0, 0, 0);
     first->Tick(0);
     first->SetPosition(2, 0, 4);
     ASSERT_TRUE(first->DrawModel(0.0f, 0.5f));
     EXPECT_FLOAT_EQ(first->GetModel()->GetLocal().position.x, 1.0f);
     EXPECT_FLOAT_EQ(first->GetModel()->GetLocal().position.z, 2.0f);
-    for (Crate* c : {first, second, unique})
-        c->Release();
+}
 
+TEST(ModelLoad, AMissingModelIsReportedAndNotDrawn)
+{
+    const std::string dir = Walker();
     LogCapture log;
     auto missing = OmMakeRef<Crate>();
     EXPECT_TRUE(missing->LoadModel(dir.c_str())); // no file named: nothing to do

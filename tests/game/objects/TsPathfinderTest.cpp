@@ -109,6 +109,17 @@ protected:
     {
         return finder.FindPath(At(x1), At(z1), At(x2), At(z2), 1, keyA, occupiedOK, limit, path);
     }
+    // Lets a found chain of path nodes go, however the test ends.
+    struct Chain {
+        TsWaypointObject* head = nullptr;
+        ~Chain()
+        {
+            if (head) {
+                head->ReleaseChain();
+                head->Release();
+            }
+        }
+    };
     WorldPtr world;
     TsPathfinder finder;
     OmArray<OmVector3> path;
@@ -120,7 +131,7 @@ protected:
 // finds is as short as the brute-force search's, and it finds one exactly
 // when that search does within the step limit; the map gives every kind of
 // answer (found, no route, too long).
-TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchTheWindowFollowsItsFocusAndRoutesBecomeChains)
+TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
 {
     TsAIMap map;
     RoomsMap(map, 7);
@@ -157,8 +168,10 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchTheWindowFollowsItsFoc
     EXPECT_GT(found, 500);
     EXPECT_GT(refused, 20);
     EXPECT_GT(tooLong, 0);
+}
 
-    // Goals that cannot be reached or entered give no route.
+TEST_F(PathfinderTest, GoalsThatCannotBeReachedOrEnteredGiveNoRoute)
+{
     Use({"..........",
          ".####.....",
          ".#..#..kk.",
@@ -172,7 +185,10 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchTheWindowFollowsItsFoc
     EXPECT_TRUE(Find(9, 4, 7, 1, true));
     EXPECT_FALSE(Find(0, 0, 300, 0)) << "outside the window";
     EXPECT_FALSE(finder.FindPath(std::nanf(""), 0.5f, 3.5f, 0.5f, 1, false, false, 1000, path));
+}
 
+TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThem)
+{
     Use({"..#..",
          "..#..",
          ".....",
@@ -193,8 +209,10 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchTheWindowFollowsItsFoc
     finder.MarkOccupied(0, 1);
     EXPECT_TRUE(finder.GetCell(TsPathfinder::CellIndex(1, 1)) & TsPathfinder::kOccupied);
     EXPECT_FALSE(finder.GetCell(TsPathfinder::CellIndex(2, 1)) & TsPathfinder::kOccupied);
+}
 
-    // Short cases of the search.
+TEST_F(PathfinderTest, ShortSearchesKeepOneCellsPointsCrossDiagonalsAndStopAtTheLimit)
+{
     Use({".#...",
          "#.#..",
          ".#...",
@@ -213,7 +231,10 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchTheWindowFollowsItsFoc
     // The iteration limit ends a search that needs more.
     EXPECT_FALSE(Find(0, 3, 0, 1, false, false, 1));
     EXPECT_TRUE(Find(0, 3, 0, 1, false, false, 3));
-    // The window follows its focus; cells and classes come from world points; routes become chains.
+}
+
+TEST_F(PathfinderTest, TheWindowFollowsItsFocusOverALargerMap)
+{
     std::vector<std::string> rows(300, std::string(600, '.'));
     rows[size_t(299 - 10)][500] = '#';
     TsAIMap wide;
@@ -240,28 +261,34 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchTheWindowFollowsItsFoc
     EXPECT_TRUE(finder.IsPassable(TsPathfinder::CellIndex(2, 1)));
     EXPECT_FALSE(finder.IsPassable(TsPathfinder::CellIndex(3, 1)));
     EXPECT_FALSE(finder.IsPassable(TsPathfinder::CellIndex(0, 2)));
+}
 
-    // The route as a chain of path nodes runs from the start to the goal.
+TEST_F(PathfinderTest, TheRouteAsAChainOfPathNodesRunsFromTheStartToTheGoal)
+{
     Use({"......",
          ".####.",
          "......"});
     const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
     ASSERT_TRUE(Find(0, 1, 5, 1));
-    TsWaypointObject* chain = nullptr;
-    ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
-    uint32_t i = 0;
-    for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
-        ASSERT_LT(i, path.GetCount());
-        EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
-        EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
+    {
+        Chain chain;
+        ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain.head));
+        uint32_t i = 0;
+        for (const TsWaypointObject* node = chain.head; node; node = node->GetNext(), ++i) {
+            ASSERT_LT(i, path.GetCount());
+            EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
+            EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
+        }
+        EXPECT_EQ(i, path.GetCount());
     }
-    EXPECT_EQ(i, path.GetCount());
-    chain->ReleaseChain();
-    chain->Release();
     EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
+    TsWaypointObject* chain = nullptr;
     EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
     EXPECT_EQ(chain, nullptr);
+}
 
+TEST_F(PathfinderTest, CellsAndClassesComeFromWorldPointsAndRadii)
+{
     Use({"..."}, 2.0f);
     EXPECT_EQ(finder.CellFromWorld(-1.9f, 0.5f), 0) << "up to a cell before the origin is cell 0";
     EXPECT_EQ(finder.CellFromWorld(-2.1f, 0.5f), -1);
@@ -280,8 +307,10 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchTheWindowFollowsItsFoc
         EXPECT_EQ(finder.ClassForRadius(c.radius), c.cls) << c.radius;
     EXPECT_TRUE(finder.IsKeyAccessible(1, 1, false));
     EXPECT_FALSE(finder.IsKeyAccessible(-5, 1, true));
+}
 
-    // Nearest walkable points along a line.
+TEST_F(PathfinderTest, DestinationsAndPositionsAreTheNearestWalkablePointsOnALine)
+{
     Use({"......",
          "..##..",
          "..##..",

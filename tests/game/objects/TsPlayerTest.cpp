@@ -2,12 +2,12 @@
 // the save counter taken from the saves already on disk.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
@@ -28,9 +28,8 @@ struct PlayerHandle {
 };
 
 // The slots a script reads and writes are the bindings' test; here the
-// ones outside the table. Hidden modes are static switches.
-// Save names count on from the highest number this player has on disk.
-TEST(TsPlayer, ScriptStateKittyAndEachSaveNameCountingOnFromTheHighestOnDisk)
+// ones outside the table.
+TEST(TsPlayer, ScriptStateAndKittyKeepTheirValuesAndIgnoreSlotsOutsideTheTable)
 {
     PlayerHandle player;
     player->SetScriptState(16, 9);
@@ -40,7 +39,12 @@ TEST(TsPlayer, ScriptStateKittyAndEachSaveNameCountingOnFromTheHighestOnDisk)
     player->AddToKitty(30);
     EXPECT_EQ(player->AddToKitty(-50), -20); // no clamp
     player->Tick(1); // no input, no squad: a tick is harmless
+}
 
+TEST(TsPlayerParty, HiddenModesAreStaticSwitchesAndMakeTheKittyRich)
+{
+    PlayerHandle player;
+    player->AddToKitty(-20);
     TsPlayer::_EnableEasterEgg(TsPlayer::EGG_RICH, true);
     EXPECT_EQ(player->GetKitty(), 99999);
     EXPECT_EQ(player->AddToKitty(5), 99999);
@@ -50,7 +54,10 @@ TEST(TsPlayer, ScriptStateKittyAndEachSaveNameCountingOnFromTheHighestOnDisk)
     TsPlayer::_EnableEasterEgg(-1, true);
     EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(6));
     EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(-1));
+}
 
+TEST(TsPlayer, EachSaveNameCountsOnFromTheHighestOnDiskAndNamesTheLevel)
+{
     ScratchDir dir;
     dir.Write("Save Games/Ann [4] - Demo", "x");
     dir.Write("Save Games/Ann [11] - Demo", "x");
@@ -78,7 +85,7 @@ TsPCObject* MakePC(const char* name, int32_t type)
 
 // The party holds seven; the squad in play three; the current character
 // leads the squad.
-TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAPartyComesBackWhicheverClassIsReadFirst)
+TEST(TsPlayerParty, TheSeventhCharacterIsTheLastAndTheSquadHoldsThree)
 {
     LogCapture log;
     PlayerHandle player;
@@ -126,7 +133,10 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAPartyComes
     player->Clear();
     EXPECT_EQ(player->GetCharacterCount(), 0);
     EXPECT_EQ(player->GetCurrentCharacter(), nullptr);
+}
 
+TEST(TsPlayerParty, AfterALoadTheHighestTypeGoesLastAndTheGivenTypeIsCurrent)
+{
     PlayerHandle loaded;
     TsPCObject* tamsa = MakePC("tamsa", TS_PC_TAMSA);
     TsPCObject* vessa = MakePC("vessa", TS_PC_VESSA);
@@ -141,10 +151,14 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAPartyComes
     EXPECT_EQ(loaded->GetSquadMember(2), vessa);
     EXPECT_EQ(loaded->GetCurrentCharacter(), tamsa);
     EXPECT_EQ(loaded->GetSquad()->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
-    // A file reads its objects class by class in the order of its class table,
-    // so the player and its squad may be read before their characters are
-    // built: whichever way round the classes are numbered, the party, the
-    // squad's members and its threats come back.
+}
+
+// A file reads its objects class by class in the order of its class table,
+// so the player and its squad may be read before their characters are
+// built: whichever way round the classes are numbered, the party, the
+// squad's members and its threats come back.
+TEST(TsPlayerParty, APartyComesBackWhicheverClassTheFileReadsFirst)
+{
     OmClassRegistry& registry = OmClassRegistry::Instance();
     OmClassRegistry reversed;
     for (int32_t i = int32_t(registry.GetCount()) - 1; i >= 0; --i)
@@ -157,7 +171,7 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAPartyComes
         ann->SetStay(true);
         player->AddCharacter(ann);
         player->AddCharacterToSquad(ann, nullptr);
-        auto* guard = new TsNPCObject;
+        const auto guard = OmMakeRef<TsNPCObject>();
         guard->SetName("guard");
         ASSERT_NE(player->GetSquad(), nullptr);
         player->GetSquad()->AddThreat(guard);
@@ -166,10 +180,11 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAPartyComes
             out.AddRoot(player.player);
             ASSERT_TRUE(out.Save("party"));
         }
+        OmRef<TsEntity> guardRead; // let go after the player that names it
         OmArchive in(*order);
         ASSERT_TRUE(in.Load("party")) << (order == &registry ? "registry order" : "reversed order");
-        TsPlayer* loaded = TsPlayer::Cast(in.GetRoot(0));
-        ASSERT_NE(loaded, nullptr);
+        const auto loaded = OmRef<TsPlayer>::Adopt(TsPlayer::Cast(in.GetRoot(0)));
+        ASSERT_NE(loaded.Get(), nullptr);
         ASSERT_EQ(loaded->GetCharacterCount(), 1);
         TsSquadObject* squad = loaded->GetSquad();
         ASSERT_NE(squad, nullptr);
@@ -181,14 +196,14 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAPartyComes
         EXPECT_EQ(pc->GetSquad(), squad);
         ASSERT_EQ(squad->GetThreatCount(), 1);
         ASSERT_NE(squad->GetThreats()[0].entity, nullptr);
-        TsEntity* guardRead = squad->GetThreats()[0].entity;
+        guardRead.AdoptNew(squad->GetThreats()[0].entity);
         EXPECT_STREQ(guardRead->GetName(), "guard");
-        delete loaded;
-        delete guardRead;
-        delete guard;
     }
     registry.AssignClassIds();
-    // A critter's payload is drawn from the first entries the number allows.
+}
+
+TEST(TsNPCObject, ACrittersPayloadIsDrawnFromTheFirstEntriesTheNumberAllows)
+{
     struct Case {
         int32_t size, number, random, entry;
     } cases[] = {
@@ -208,8 +223,6 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastTheSquadHoldsThreeAndAPartyComes
 OM_TEST_CLASS(NotAPatient, TsEntity);
 OM_IMPLEMENT_CLASS(NotAPatient, TsEntity)
 
-// A healer that leads its squad is not sent to heal what is not a
-// character, nobody, someone unhurt, or when it cannot spare the life.
 // A member the cleared party lets go of for good leaves no article naming
 // it as owner.
 TEST(TsPlayerParty, AnArticleOfAMemberTheClearedPartyReleasedHasNoOwner)
@@ -220,18 +233,20 @@ TEST(TsPlayerParty, AnArticleOfAMemberTheClearedPartyReleasedHasNoOwner)
     TsWeaponObject* sword = MakeWeapon("sword");
     ASSERT_EQ(pc->GetInventory()->AddArticle(sword), 1);
     ASSERT_TRUE(pc->GetInventory()->RemoveArticle(sword)); // its reference is ours again
+    const auto held = OmRef<TsWeaponObject>::Adopt(sword);
     EXPECT_EQ(sword->GetOwner(), pc);
     player->Clear();
     EXPECT_EQ(sword->GetOwnerEntity(), nullptr);
-    sword->Release();
 }
 
+// A healer that leads its squad is not sent to heal what is not a
+// character, nobody, someone unhurt, or when it cannot spare the life.
 TEST(TsPCObject, ALeadingHealerRefusesOrdersWithNothingToHeal)
 {
-    TsSquadObject* squad = new TsSquadObject;
-    TsPCObject* healer = MakePC("healer", TS_PC_TAMSA);
-    TsPCObject* patient = MakePC("patient", TS_PC_HADLEY);
-    NotAPatient* barrel = new NotAPatient;
+    const auto healer = OmRef<TsPCObject>::Adopt(MakePC("healer", TS_PC_TAMSA));
+    const auto patient = OmRef<TsPCObject>::Adopt(MakePC("patient", TS_PC_HADLEY));
+    const auto barrel = OmMakeRef<NotAPatient>();
+    const auto squad = OmMakeRef<TsSquadObject>(); // let go first
     squad->AddMember(healer);
     squad->AddMember(patient);
     ASSERT_NE(healer->InnateAttack(), nullptr);
@@ -246,8 +261,6 @@ TEST(TsPCObject, ALeadingHealerRefusesOrdersWithNothingToHeal)
     EXPECT_FALSE(healer->AttackTarget(patient, at, true)) << "3 of life cannot spare 4";
     squad->RemoveMember(healer);
     squad->RemoveMember(patient);
-    for (OmObject* o : std::initializer_list<OmObject*>{squad, healer, patient, barrel})
-        o->Release();
 }
 
 } // namespace

@@ -43,9 +43,9 @@ protected:
 
     // A shot of that type launched from the origin along heading, drawn
     // first at render time 0 and then at `at`: its laser is at * 10 long.
-    static TsProjectile* DrawnShot(const OmVector3& heading, float at)
+    static OmRef<TsProjectile> DrawnShot(const OmVector3& heading, float at)
     {
-        auto* shot = new TsProjectile;
+        auto shot = OmMakeRef<TsProjectile>();
         shot->SetType(kLaserType);
         shot->SetOrigin(OmVector3());
         shot->SetHeading(heading);
@@ -59,9 +59,10 @@ protected:
     }
 
     LogCapture log;
+    TsStreakVertex v[TsProjectile::kStreakVertices];
 };
 
-TEST_F(ProjectileTest, TheLaserColourAndStreaksAreDrawnRightTheLaunchStepMovesTheShotOnceAndSpiralsCircleTheFlight)
+TEST_F(ProjectileTest, TheLaserColourHasFullAlphaAndEachComponentInItsOwnByte)
 {
     const struct {
         int32_t r, g, b;
@@ -72,14 +73,21 @@ TEST_F(ProjectileTest, TheLaserColourAndStreaksAreDrawnRightTheLaunchStepMovesTh
         rec.SetLaserColour(c.r, c.g, c.b);
         EXPECT_EQ(rec.m_laserARGB, c.argb) << c.r << "," << c.g << "," << c.b;
     }
+}
+
+TEST_F(ProjectileTest, LeadTimeIsZeroForATypeWithNoSpeed)
+{
+    TsProjectileAttributes rec;
     EXPECT_EQ(rec.LeadSeconds(10.0f), 0.0f);
     rec.m_initialSpeed = 20.0f;
     EXPECT_FLOAT_EQ(rec.LeadSeconds(10.0f), 0.5f);
-    // Lifetime x speed is 10: a streak fades over the last five units short of
-    // it. Without a streak buffer the streaks are skipped and the list emptied.
+}
+
+// Lifetime x speed is 10: a streak fades over the last five units short of it.
+TEST_F(ProjectileTest, ASideOnStreakIsTwiceItsScaleWideAndFadesOverItsLastFiveUnits)
+{
     LaserType();
-    TsProjectile* shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
-    TsStreakVertex v[TsProjectile::kStreakVertices];
+    OmRef<TsProjectile> shot = DrawnShot(OmVector3(1, 0, 0), 0.5f); // laser 5 long, drawn 3
     ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
     const struct {
         float x, y, u, vv;
@@ -93,42 +101,50 @@ TEST_F(ProjectileTest, TheLaserColourAndStreaksAreDrawnRightTheLaunchStepMovesTh
     }
     EXPECT_NEAR(shot->GetRenderPosition().x, 5.0f, 1e-5f) << "the render position is the streak's tip";
     EXPECT_EQ(v[0].colour, 0xFFFF0000u);
+    for (const auto& [at, alpha] : {std::pair{0.75f, 127u}, std::pair{1.0f, 0u}}) {
+        shot = DrawnShot(OmVector3(1, 0, 0), at);
+        ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
+        EXPECT_EQ(v[5].colour >> 24, alpha) << at;
+    }
+}
+
+TEST_F(ProjectileTest, WithoutAStreakBufferTheStreaksAreSkippedAndTheListEmptied)
+{
+    LaserType();
+    const OmRef<TsProjectile> shot = DrawnShot(OmVector3(1, 0, 0), 0.5f);
     ASSERT_GT(TsProjectile::GetStreakCount(), 0u) << "in flight: its streak was gathered";
     const uint32_t setups = TsProjectile::StreakStateSetups();
     TsProjectile::RenderAll(); // there is no renderer, so no buffer
     EXPECT_EQ(TsProjectile::GetStreakCount(), 0u);
     EXPECT_EQ(TsProjectile::StreakStateSetups(), setups) << "no state was touched";
     EXPECT_TRUE(log.Contains("no streak buffer"));
-    shot->Release();
-    for (const auto& [at, alpha] : {std::pair{0.75f, 127u}, std::pair{1.0f, 0u}}) {
-        shot = DrawnShot(OmVector3(1, 0, 0), at);
-        ASSERT_TRUE(shot->BuildStreak(OmVector3(0, 0, 1), v));
-        EXPECT_EQ(v[5].colour >> 24, alpha) << at;
-        shot->Release();
-    }
+}
 
-    // A nearly end-on streak shifts its tail and an exactly end-on one is not drawn.
+TEST_F(ProjectileTest, ANearlyEndOnStreakShiftsItsTailAndAnExactlyEndOnOneIsNotDrawn)
+{
     LaserType();
     OmVector3 heading(0.02f, 0.0f, 1.0f);
     heading.Normalise();
-    TsProjectile* tilted = DrawnShot(heading, 0.5f);
-        ASSERT_TRUE(tilted->BuildStreak(OmVector3(0, 0, 1), v));
+    const OmRef<TsProjectile> tilted = DrawnShot(heading, 0.5f);
+    ASSERT_TRUE(tilted->BuildStreak(OmVector3(0, 0, 1), v));
     // Without the shift the tail corner would be tip - heading x 3 + w.
     const OmVector3 tip = heading * 5.0f;
     const OmVector3 w(0, v[0].y - tip.y, 0);
     const OmVector3 unshifted = tip - heading * 3.0f + w;
     const OmVector3 shift(v[1].x - unshifted.x, v[1].y - unshifted.y, v[1].z - unshifted.z);
     EXPECT_NEAR(shift.Length(), 0.1f, 1e-4f);
-    tilted->Release();
 
-    TsProjectile* endOn = DrawnShot(OmVector3(0, 0, 1), 0.5f);
+    const OmRef<TsProjectile> endOn = DrawnShot(OmVector3(0, 0, 1), 0.5f);
     EXPECT_FALSE(endOn->BuildStreak(OmVector3(0, 0, 1), v));
     EXPECT_NEAR(endOn->GetRenderPosition().z, 5.0f, 1e-5f);
-    endOn->Release();
-    // The launch itself moves a shot one step of its velocity (a still shot
-    // stays put and keeps its heading); the level's tick of the same game tick
-    // leaves it where it is, and any tick count, the largest included, is an
-    // ordinary tick.
+}
+
+// The launch itself moves a shot one step of its velocity (a still shot
+// stays put and keeps its heading); the level's tick of the same game tick
+// leaves it where it is, and any tick count, the largest included, is an
+// ordinary tick.
+TEST_F(ProjectileTest, TheLaunchStepMovesAShotOnceAndAStillShotKeepsItsHeading)
+{
     TsProjectileAttributes::_Attributes(3)->m_lifetime = 5.0f;
     const struct {
         OmVector3 velocity, position;
@@ -152,8 +168,10 @@ TEST_F(ProjectileTest, TheLaserColourAndStreaksAreDrawnRightTheLaunchStepMovesTh
             EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetHeading(), OmVector3(0, 0, 1), 0.0f));
         }
     }
+}
 
-    // Spirals circle the flight whichever way it goes.
+TEST_F(ProjectileTest, SpiralsCircleTheFlightWhicheverWayItGoes)
+{
     const struct {
         OmVector3 velocity;
         float radius, elapsed;
@@ -178,12 +196,7 @@ TEST_F(ProjectileTest, TheLaserColourAndStreaksAreDrawnRightTheLaunchStepMovesTh
     }
 }
 
-// When the level closes, every shot still in flight lets go of its own
-// reference: it is destroyed through its destructor (its name and scene
-// node go with it) unless something else still holds it.
-// A shot read back with a type no table holds (a damaged file) ends on its
-// next tick and goes back to the pool.
-TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedShotsInFlightGoWithTheLevelAndAShotComesBackFromASavedGame)
+TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
 {
     const uint32_t before = TsProjectile::LiveCount();
     for (int32_t type : {32, -5, 99}) {
@@ -195,28 +208,40 @@ TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedShotsInFlightGoWithTheLevelAndAShot
         EXPECT_EQ(TsProjectile::LiveCount(), before) << type;
     }
     EXPECT_TRUE(log.Contains("projectile type 32 is not one of the 32 types"));
+}
 
+// When the level closes, every shot still in flight lets go of its own
+// reference: it is destroyed through its destructor (its name and scene
+// node go with it) unless something else still holds it.
+TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
+{
+    const uint32_t before = TsProjectile::LiveCount();
     auto* first = new TsProjectile;
     first->SetName("first shot");
     auto* held = new TsProjectile;
     held->SetName("held shot");
-    held->AddRef();
+    OmRef<TsProjectile> holder(held); // something else still holds it
     ASSERT_EQ(TsProjectile::LiveCount(), before + 2);
     TsProjectile::ReleaseAllLive();
     EXPECT_EQ(TsProjectile::LiveCount(), before + 1);
     EXPECT_EQ(held->GetRefCount(), 1u);
     EXPECT_STREQ(held->GetName(), "held shot");
-    held->Release();
+    holder = nullptr;
     EXPECT_EQ(TsProjectile::LiveCount(), before);
+}
 
+// A shot read back with a type no table holds (a damaged file) ends on its
+// next tick and goes back to the pool.
+TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
+{
     ScratchDir dir;
-    auto* shot = new TsProjectile;
+    auto shot = OmMakeRef<TsProjectile>();
     shot->SetType(2);
     shot->SetLaunchTime(-0.3f);
     shot->SetLifetime(2.0f);
     shot->SetTimeToImpact(1.5f);
     auto* back = RoundTrip<TsProjectile>(shot, "shot.sav");
-    shot->Release();
+    shot = nullptr;
     ASSERT_NE(back, nullptr);
     EXPECT_FLOAT_EQ(back->GetLaunchTime(), -0.3f) << "written relative to the game time (0 here)";
     EXPECT_FALSE(back->IsFinished());

@@ -49,7 +49,7 @@ struct SlotCase {
     float forward, lateral;
 };
 
-TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsTheTrailGainsAPointOnceASecondAndTheLeaderIsTheFirstLiving)
+TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAboutTheLeadersHeading)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     const SlotCase cases[] = {
@@ -73,12 +73,17 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsTheTrailGainsAPointOnceASecon
     OmVector3 slot;
     EXPECT_FALSE(squad->FormationSlot(FORMATION_SWARM, 1, 3, leader, OmVector3(0, 0, 1), slot)) << "no slots";
     EXPECT_FALSE(squad->FormationSlot(7, 1, 3, leader, OmVector3(0, 0, 1), slot)) << "unknown formation";
-    // The debug view's names, unknown numbers included.
+}
+
+TEST(TsSquadObject, TheDebugViewNamesFormationsAndBehavioursUnknownOnesIncluded)
+{
     EXPECT_STREQ(TsSquadObject::FormationName(FORMATION_VEE), "V");
     EXPECT_STREQ(TsSquadObject::BehaviourName(TS_BEHAVIOUR_DEFEND_LEADER), "Defend Leader");
     EXPECT_STREQ(TsSquadObject::BehaviourName(3), "Unknown");
+}
 
-    // The trail gains a point once a second after the leader moved more than two.
+TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo)
+{
     auto trailing = OmMakeRef<TsSquadObject>();
     auto head = OmMakeRef<TsNPCObject>();
     head->SetPosition(0, 0, 0);
@@ -105,8 +110,11 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsTheTrailGainsAPointOnceASecon
     EXPECT_EQ(trailing->GetTrailPoint(7).x, 21.0f);
     trailing->RemoveMember(head.Get());
     trailing->UpdateTrail(1000); // no leader: nothing
-    // The leader is the first living member; death leaves the squad; a threat is recorded once.
-    squad = OmMakeRef<TsSquadObject>();
+}
+
+TEST(TsSquadObject, TheLeaderIsTheFirstLivingMemberAndDeathLeavesTheSquad)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
     auto a = OmMakeRef<TsNPCObject>(), b = OmMakeRef<TsNPCObject>(), c = OmMakeRef<TsNPCObject>();
     for (TsNPCObject* m : {a.Get(), b.Get(), c.Get()})
         squad->AddMember(m);
@@ -127,8 +135,11 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsTheTrailGainsAPointOnceASecon
     squad->Reset();
     EXPECT_EQ(squad->GetMemberCount(), 0);
     EXPECT_EQ(a->GetSquad(), nullptr);
+}
 
-    // Freed threat records are reused.
+TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
     auto x = OmMakeRef<TsNPCObject>(), y = OmMakeRef<TsNPCObject>(), z = OmMakeRef<TsNPCObject>();
     squad->AddThreat(x.Get());
     squad->AddThreat(y.Get());
@@ -150,7 +161,7 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsTheTrailGainsAPointOnceASecon
 // Index 0 is the player's squad: its first member is never assigned; a
 // member with anything on its ignore list gets nothing; ties keep the
 // earlier record.
-TEST(TsSquadObject, TargetsGoByScoreTheFirstRecordKeepsATieAndIdleBehaviourFollowsIndexAndRange)
+TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
 {
     auto red = OmMakeRef<TsTeam>(), blue = OmMakeRef<TsTeam>();
     red->SetTeamID(1);
@@ -193,10 +204,13 @@ TEST(TsSquadObject, TargetsGoByScoreTheFirstRecordKeepsATieAndIdleBehaviourFollo
         squad->RemoveMember(m);
     for (TsNPCObject* e : {near.Get(), far.Get(), twin.Get()})
         enemies->RemoveMember(e);
-    // With nothing to do, the player's squad (index 0) is led by the player, a
-    // squad with a range stands sentry and one without stays idle. Behaviours
-    // that need a leader do nothing without one.
-    squad = OmMakeRef<TsSquadObject>();
+}
+
+// With nothing to do, the player's squad (index 0) is led by the player, a
+// squad with a range stands sentry and one without stays idle.
+TEST(TsSquadObject, IdleBehaviourFollowsIndexAndRange)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
     squad->SetIndex(0);
     squad->ChooseIdleBehaviour();
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PLAYER);
@@ -206,7 +220,11 @@ TEST(TsSquadObject, TargetsGoByScoreTheFirstRecordKeepsATieAndIdleBehaviourFollo
     squad->SetRange(0.0f);
     squad->ChooseIdleBehaviour();
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_IDLE);
+}
 
+TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
     auto dead = OmMakeRef<TsNPCObject>();
     squad->AddMember(dead.Get());
     dead->SetFlag(TS_ENTITY_DEAD | TS_ENTITY_ACTIVE);
@@ -230,6 +248,18 @@ protected:
         out.AddRoot(squad);
         return out.Save("squad");
     }
+    // A loaded squad's members and threats came back with the counts of the
+    // handles the test holds on the originals: those references are the test's.
+    static std::vector<OmRef<OmObject>> AdoptHandles(const TsSquadObject* squad)
+    {
+        std::vector<OmRef<OmObject>> handles;
+        for (int32_t i = 0; squad && i < squad->GetMemberCount(); ++i)
+            handles.push_back(OmRef<OmObject>::Adopt(squad->GetMember(i)));
+        for (uint32_t i = 0; squad && i < squad->GetThreats().GetCount(); ++i)
+            if (squad->GetThreats()[i].entity)
+                handles.push_back(OmRef<OmObject>::Adopt(squad->GetThreats()[i].entity));
+        return handles;
+    }
     ScratchDir dir;
 };
 
@@ -245,8 +275,9 @@ TEST_F(SquadArchive, ALoadedSquadRefreshesTheThreatRecordsItCameBackWith)
 
     OmArchive in(OmClassRegistry::Instance());
     ASSERT_TRUE(in.Load("squad"));
-    TsSquadObject* loaded = TsSquadObject::Cast(in.GetRoot(0));
-    ASSERT_NE(loaded, nullptr);
+    const auto loaded = OmRef<TsSquadObject>::Adopt(TsSquadObject::Cast(in.GetRoot(0)));
+    const std::vector<OmRef<OmObject>> handles = AdoptHandles(loaded);
+    ASSERT_NE(loaded.Get(), nullptr);
     ASSERT_EQ(loaded->GetThreats().GetCount(), 2u);
     TsEntity* seen = loaded->GetThreats()[1].entity;
     ASSERT_NE(seen, nullptr);
@@ -256,17 +287,9 @@ TEST_F(SquadArchive, ALoadedSquadRefreshesTheThreatRecordsItCameBackWith)
     EXPECT_EQ(loaded->GetThreats().GetCount(), 2u);
     EXPECT_EQ(loaded->GetThreats()[1].ticksLeft, 100) << "refreshed";
     EXPECT_EQ(loaded->GetThreats()[0].ticksLeft, 99) << "aged";
-    // The threats came back with the counts of the handles this test holds
-    // on the originals: those references are the test's.
-    std::vector<OmObject*> handles;
-    for (uint32_t i = 0; i < loaded->GetThreats().GetCount(); ++i)
-        handles.push_back(loaded->GetThreats()[i].entity);
-    loaded->Release();
-    for (OmObject* handle : handles)
-        handle->Release();
 }
 
-TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrailRestarts)
+TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     auto team = OmMakeRef<TsTeam>();
@@ -288,14 +311,15 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrai
 
     OmArchive in(OmClassRegistry::Instance());
     ASSERT_TRUE(in.Load("squad"));
-    TsSquadObject* loaded = TsSquadObject::Cast(in.GetRoot(0));
-    ASSERT_NE(loaded, nullptr);
+    const auto loaded = OmRef<TsSquadObject>::Adopt(TsSquadObject::Cast(in.GetRoot(0)));
+    const std::vector<OmRef<OmObject>> handles = AdoptHandles(loaded);
+    const auto backTeam = OmRef<TsTeam>::Adopt(loaded ? loaded->GetTeam() : nullptr); // the test handle's
+    ASSERT_NE(loaded.Get(), nullptr);
     EXPECT_EQ(loaded->GetIndex(), 4);
     EXPECT_EQ(loaded->GetTeamId(), 2);
-    ASSERT_NE(loaded->GetTeam(), nullptr);
-    EXPECT_EQ(loaded->GetTeam()->GetAllianceCount(), 4);
-    EXPECT_EQ(loaded->GetTeam()->GetAlliance(3), TS_ALLIANCE_NEUTRAL);
-    loaded->GetTeam()->Release(); // the reference the test's own handle held
+    ASSERT_NE(backTeam.Get(), nullptr);
+    EXPECT_EQ(backTeam->GetAllianceCount(), 4);
+    EXPECT_EQ(backTeam->GetAlliance(3), TS_ALLIANCE_NEUTRAL);
     EXPECT_EQ(loaded->GetOrigin().z, 3.0f);
     EXPECT_EQ(loaded->GetFormation(), FORMATION_SQUARE);
     EXPECT_STREQ(loaded->GetPatrolPathName(), "route");
@@ -304,20 +328,15 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrai
     EXPECT_EQ(loaded->GetTrailLength(), 1);
     EXPECT_EQ(loaded->GetTrailPoint(0).x, 5.0f);
     EXPECT_EQ(loaded->GetTrailPoint(0).z, 6.0f);
-    // The members and the threat came back with the counts of the handles
-    // this test holds on the originals: those references are the test's.
-    std::vector<OmObject*> handles = {loaded->GetMember(0), loaded->GetMember(1)};
-    for (uint32_t i = 0; i < loaded->GetThreats().GetCount(); ++i)
-        if (loaded->GetThreats()[i].entity)
-            handles.push_back(loaded->GetThreats()[i].entity);
     ASSERT_EQ(handles.size(), 3u);
-    loaded->Release();
-    for (OmObject* handle : handles)
-        handle->Release();
     squad->RemoveMember(leader.Get());
     squad->RemoveMember(other.Get());
-    // The trail is a ring of eight: a head or length outside it restarts the
-    // trail rather than index past the ring.
+}
+
+// The trail is a ring of eight: a head or length outside it restarts the
+// trail rather than index past the ring.
+TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
+{
     LogCapture log;
     auto lone = OmMakeRef<TsSquadObject>();
     lone->RestartTrail(OmVector3(1, 0, 2)); // the squad alone: its words end the file
@@ -334,12 +353,11 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrailAndADamagedTrai
         dir.Write("bad", damaged);
         OmArchive in(OmClassRegistry::Instance());
         ASSERT_TRUE(in.Load("bad")) << head;
-        TsSquadObject* loaded = TsSquadObject::Cast(in.GetRoot(0));
-        ASSERT_NE(loaded, nullptr);
+        const auto loaded = OmRef<TsSquadObject>::Adopt(TsSquadObject::Cast(in.GetRoot(0)));
+        ASSERT_NE(loaded.Get(), nullptr);
         EXPECT_EQ(loaded->GetTrailHead(), 0) << head;
         EXPECT_EQ(loaded->GetTrailLength(), 0) << head;
         loaded->UpdateTrail(10); // safe to use
-        loaded->Release();
     }
     EXPECT_TRUE(log.Contains("the trail restarts"));
 }

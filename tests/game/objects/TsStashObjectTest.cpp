@@ -43,7 +43,7 @@ protected:
     OmRef<TsStashObject> stash = OmMakeRef<TsStashObject>();
 };
 
-TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnlyAPlayerCharacterOpensAStashAndALidlessOneGoes)
+TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnly)
 {
     LogCapture log;
     stash->SetName("chest");
@@ -75,47 +75,47 @@ TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnlyAPlayerCharacterOpensA
     EXPECT_EQ(good->GetPayload(), payload);
     EXPECT_EQ(payload->GetRefCount(), 1u + TsScriptHandles::References(*payload))
         << "the stash's, and the handle's of the template's global";
+}
 
+TEST_F(StashTest, OnlyAPlayerCharacterOpensAStash)
+{
     auto npc = OmMakeRef<TestWielder>();
     stash->OnTouch(npc, 0.0f);
     EXPECT_FALSE(stash->IsOpened());
     EXPECT_FALSE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
+}
 
+TEST_F(StashTest, AStashWithoutALidGoesAsItOpens)
+{
     ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Fill");
     ASSERT_TRUE(stash->Import());
-    TsCollectibleObject* inside = stash->GetPayload();
-    inside->AddRef();
+    const OmRef<TsCollectibleObject> inside(stash->GetPayload()); // as the level would hold it
     stash->Open(nullptr);
     EXPECT_TRUE(stash->HasFlag(TS_ENTITY_PENDING_DELETE));
-    inside->Release();
 }
 
 TEST_F(StashTest, AStashSavedWhileOpeningIsSavedAsGone)
 {
     ScratchDir dir;
-    OmGroup* model = Named("chest");
+    const auto model = OmRef<OmGroup>::Adopt(Named("chest"));
     Under(model, "Lid");
     stash->SetModel(model);
-    model->Release();
     ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Fill");
     ASSERT_TRUE(stash->Import());
     ASSERT_TRUE(stash->Initialise());
-    TsCollectibleObject* inside = stash->GetPayload();
-    inside->AddRef(); // as the level would when the stash lets it out
+    const OmRef<TsCollectibleObject> inside(stash->GetPayload()); // as the level would when the stash lets it out
     stash->Open(nullptr);
     stash->AdvanceOpening(3.0f);
-    auto* back = RoundTrip<TsStashObject>(stash, "stash.sav");
-    ASSERT_NE(back, nullptr);
+    const OmRef<TsStashObject> back = Reloaded<TsStashObject>(stash, "stash.sav");
+    ASSERT_NE(back.Get(), nullptr);
     EXPECT_TRUE(back->HasFlag(TS_ENTITY_PENDING_DELETE));
     EXPECT_FALSE(back->IsOpened());
     EXPECT_EQ(back->GetPayload(), nullptr);
     EXPECT_STREQ(back->GetPayloadType(), "TsItemObject");
-    back->Release();
-    inside->Release();
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsSwitchObject.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -23,17 +24,12 @@ protected:
         lever = Make<TsSwitchObject>("lever");
         door = Make<TsDoorObject>("gate");
     }
-    void TearDown() override
-    {
-        for (TsEntity* e : made)
-            e->Release();
-    }
     template <class T>
     T* Make(const char* name)
     {
         T* object = new T;
         object->SetName(name);
-        made.push_back(object);
+        made.push_back(OmRef<TsEntity>::Adopt(object));
         return object;
     }
     // Ticks until the switch is idle again; the ticks it took.
@@ -49,12 +45,12 @@ protected:
     }
     TsSwitchObject* lever = nullptr;
     TsDoorObject* door = nullptr;
-    std::vector<TsEntity*> made;
+    std::vector<OmRef<TsEntity>> made;
 };
 
 } // namespace
 
-TEST_F(SwitchTest, KindWordsPickTheKindsThreeKindsAddNothingScriptsAreCallsOfPlainNamesAndKeysStopAtFour)
+TEST_F(SwitchTest, KindWordsPickTheKindsAndThreeKindsAddNothing)
 {
     const struct {
         const char* line;
@@ -98,8 +94,10 @@ TEST_F(SwitchTest, KindWordsPickTheKindsThreeKindsAddNothingScriptsAreCallsOfPla
     ASSERT_EQ(list.GetCount(), 1u);
     EXPECT_EQ(list.GetAction(0)->GetKind(), kSwitchOther);
     EXPECT_STREQ(list.GetAction(0)->GetText(), "gate");
+}
 
-    // Scripts are calls of plain names, and keys stop at four.
+TEST_F(SwitchTest, ScriptsAreCallsOfPlainNames)
+{
     LogCapture log;
     lever->SetActivateScript("Pulled");
     EXPECT_STREQ(lever->GetActivateScript(), "Pulled()");
@@ -110,7 +108,11 @@ TEST_F(SwitchTest, KindWordsPickTheKindsThreeKindsAddNothingScriptsAreCallsOfPla
     lever->SetDeactivateScript("os.exit() Pushed");
     EXPECT_STREQ(lever->GetDeactivateScript(), "Pushed()") << "refused, the old one kept";
     EXPECT_TRUE(log.Contains("is not a script name"));
+}
 
+TEST_F(SwitchTest, KeysStopAtFour)
+{
+    LogCapture log;
     lever->SetKeyText("  red   blue green  white black");
     ASSERT_TRUE(lever->Initialise());
     EXPECT_EQ(lever->GetKeyCount(), TsSwitchObject::kMaxKeys);
@@ -154,20 +156,27 @@ TEST_F(SwitchTest, AKeySwitchInTheWrongStateFailsTheActionAndLeavesOnAlone)
     EXPECT_FALSE(other->IsOn());
 }
 
-TEST_F(SwitchTest, MissingDoorsAndSwitchesAreReportedAndUsingAnOnSwitchTurnsItOff)
+TEST_F(SwitchTest, MissingDoorsAndSwitchesAreReported)
 {
     LogCapture log;
-    lever->AddActivateActionText("LockDoor gate");
-    lever->AddDeactivateActionText("UnlockDoor gate");
     TsSwitchObject* broken = Make<TsSwitchObject>("broken");
     broken->AddActivateActionText("OpenDoor nowhere");
     broken->AddActivateActionText("CloseDoor gate ghost 1");
     broken->AddActivateActionText("Wait 0");
-    ASSERT_TRUE(lever->Initialise());
     ASSERT_TRUE(broken->Initialise());
     EXPECT_TRUE(log.Contains("Cannot find door 'nowhere' for OpenDoor action in switch 'broken'"));
     EXPECT_TRUE(log.Contains("Cannot find switch 'ghost' for door action in switch 'broken'"));
     EXPECT_TRUE(log.Contains("Switch 'broken' has a zero wait time action"));
+    broken->ActivateSwitch();
+    RunUntilIdle(*broken);
+    EXPECT_FALSE(broken->IsOn());
+}
+
+TEST_F(SwitchTest, UsingAnOnSwitchRunsItsDeactivateListAndTurnsItOff)
+{
+    lever->AddActivateActionText("LockDoor gate");
+    lever->AddDeactivateActionText("UnlockDoor gate");
+    ASSERT_TRUE(lever->Initialise());
     lever->Use(nullptr);
     RunUntilIdle(*lever);
     EXPECT_TRUE(door->IsLocked());
@@ -176,12 +185,9 @@ TEST_F(SwitchTest, MissingDoorsAndSwitchesAreReportedAndUsingAnOnSwitchTurnsItOf
     RunUntilIdle(*lever);
     EXPECT_FALSE(door->IsLocked());
     EXPECT_FALSE(lever->IsOn());
-    broken->ActivateSwitch();
-    RunUntilIdle(*broken);
-    EXPECT_FALSE(broken->IsOn());
 }
 
-TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndMotionsTakeTwoSeconds)
+TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndStaysAsItWas)
 {
     lever->AddActivateActionText("OpenDoor gate");
     lever->AddDeactivateActionText("LockDoor gate");
@@ -196,7 +202,10 @@ TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndMotionsTakeTwoSeconds)
     lever->ActivateSwitch();
     lever->ActivateSwitch(); // ignored: not idle
     EXPECT_EQ(lever->GetState(), TsSwitchObject::kRefused);
+}
 
+TEST_F(SwitchTest, MotionsTakeTwoSecondsAndAMovingSwitchIgnoresItsTranslations)
+{
     const struct {
         int32_t motion;
         float rise;
@@ -220,7 +229,7 @@ TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndMotionsTakeTwoSeconds)
     }
 }
 
-TEST_F(SwitchTest, AHalfRunListComesBackWhereItStoodAndACursorOnNoRecordOrTooManyKeysAreCaught)
+TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
 {
     lever->AddActivateActionText("OpenDoor gate");
     lever->AddActivateActionText("Wait 1");
@@ -241,20 +250,23 @@ TEST_F(SwitchTest, AHalfRunListComesBackWhereItStoodAndACursorOnNoRecordOrTooMan
     ASSERT_TRUE(SaveRoots({lever, door}, "switch.sav"));
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("switch.sav"));
-    auto* loaded = TsSwitchObject::Cast(archive.GetRoot(0));
-    auto* loadedDoor = TsDoorObject::Cast(archive.GetRoot(1));
+    const auto loaded = OmRef<TsSwitchObject>::Adopt(TsSwitchObject::Cast(archive.GetRoot(0)));
+    const auto loadedDoor = OmRef<TsDoorObject>::Adopt(TsDoorObject::Cast(archive.GetRoot(1)));
     ASSERT_TRUE(loaded && loadedDoor);
     EXPECT_EQ(loaded->GetState(), TsSwitchObject::kActivating);
     ASSERT_EQ(loaded->GetActivateActions().GetCount(), 3u);
     EXPECT_EQ(loaded->GetActivateActions().GetCursor(), 1);
-    loaded->Release();
-    loadedDoor->Release();
-    // A list whose saved cursor lands inside a record, written by hand.
-    lever = Make<TsSwitchObject>("fresh");
+}
+
+// A list whose saved cursor lands inside a record, written by hand.
+TEST_F(SwitchTest, ACursorOnNoRecordAndTooManyKeysInAnArchiveAreCaught)
+{
+    TsSwitchObject* fresh = Make<TsSwitchObject>("fresh");
     LogCapture log;
-    lever->AddActivateActionText("Wait 1");
-    lever->AddActivateActionText("Wait 1");
-    ASSERT_TRUE(SaveRoots({lever}, "switch.sav"));
+    fresh->AddActivateActionText("Wait 1");
+    fresh->AddActivateActionText("Wait 1");
+    ScratchDir dir;
+    ASSERT_TRUE(SaveRoots({fresh}, "switch.sav"));
     // The activate list's cursor word is the only 0xFFFFFFFF followed by
     // the first kind (1) and its text "1"; point it at byte 8 instead, and
     // make the key count (the last word but none) five with names.
@@ -272,12 +284,11 @@ TEST_F(SwitchTest, AHalfRunListComesBackWhereItStoodAndACursorOnNoRecordOrTooMan
 
     OmArchive damaged(OmClassRegistry::Instance());
     ASSERT_TRUE(damaged.Load("switch.sav"));
-    auto* caught = TsSwitchObject::Cast(damaged.GetRoot(0));
-    ASSERT_NE(caught, nullptr);
+    const auto caught = OmRef<TsSwitchObject>::Adopt(TsSwitchObject::Cast(damaged.GetRoot(0)));
+    ASSERT_NE(caught.Get(), nullptr);
     EXPECT_EQ(caught->GetActivateActions().GetCursor(), TsSwitchActionList::kNoCursor);
     EXPECT_TRUE(log.Contains("saved action cursor (8) on no action"));
     EXPECT_EQ(caught->GetKeyCount(), TsSwitchObject::kMaxKeys);
     EXPECT_STREQ(caught->GetKeyName(3), "d");
     EXPECT_TRUE(log.Contains("5 saved key names"));
-    caught->Release();
 }

@@ -78,9 +78,9 @@ struct TimerTest : ::testing::Test {
     void SetUp() override { g_destroyed = g_calls = 0; }
     void TearDown() override { table.Clear(); }
 
-    TimerTarget* Target()
+    OmRef<TimerTarget> Target()
     {
-        auto* t = new TimerTarget;
+        auto t = OmMakeRef<TimerTarget>();
         t->now = &tick;
         return t;
     }
@@ -96,13 +96,8 @@ struct TimerTest : ::testing::Test {
     int tick = 0;
 };
 
-// A target that sets new timers from its call (a conversation's next
-// pause) moves the entries, and one that clears the table (the level stops
-// from a timer) ends the walk: the timers due later in it are gone, and
-// nothing reads the cleared links.
-TEST_F(TimerTest, PeriodsAreWholeTicksAndATimerFiresOnItsTickRepeatsFreesItsIdAndLeavesTheWalkSafe)
+TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
 {
-    // Periods are whole ticks, rounded up and never none.
     struct Case {
         float seconds;
         int ticksPerSecond, ticks;
@@ -115,8 +110,11 @@ TEST_F(TimerTest, PeriodsAreWholeTicksAndATimerFiresOnItsTickRepeatsFreesItsIdAn
     };
     for (const Case& c : cases)
         EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
+}
 
-    TimerTarget* t = Target();
+TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsWhenTold)
+{
+    const OmRef<TimerTarget> t = Target();
     const int id = table.AddTimer(t, 1.5f, 3, 7);
     ASSERT_GE(id, 0);
     ASSERT_NE(table.GetEntry(id), nullptr);
@@ -134,9 +132,15 @@ TEST_F(TimerTest, PeriodsAreWholeTicksAndATimerFiresOnItsTickRepeatsFreesItsIdAn
     Ticks(10);
     EXPECT_EQ(t->calls, (std::vector<int>{61, 62, 63, 64}));
     EXPECT_EQ(table.GetEntry(endless), nullptr);
-    t->Release();
+}
 
-    TimerTarget* caller = Target();
+// A target that sets new timers from its call (a conversation's next
+// pause) moves the entries, and one that clears the table (the level stops
+// from a timer) ends the walk: the timers due later in it are gone, and
+// nothing reads the cleared links.
+TEST_F(TimerTest, ACallThatAddsTimersOrClearsTheTableLeavesTheWalkSafe)
+{
+    const OmRef<TimerTarget> caller = Target();
     for (const bool clears : {false, true}) {
         caller->calls.clear();
         caller->onCall = [&] {
@@ -153,15 +157,13 @@ TEST_F(TimerTest, PeriodsAreWholeTicksAndATimerFiresOnItsTickRepeatsFreesItsIdAn
         EXPECT_EQ(table.GetActiveCount(), 0u);
         EXPECT_EQ(caller->GetRefCount(), 1u);
     }
-    caller->Release();
 }
 
 // A timer set from a call waits its whole period even when the call cleared
 // the table first and the new timer took the id the walk was to visit next.
 TEST_F(TimerTest, ATimerSetAfterAClearDuringTheWalkWaitsItsWholePeriod)
 {
-    TimerTarget* caller = Target();
-    TimerTarget* later = Target();
+    const OmRef<TimerTarget> caller = Target(), later = Target();
     int added = -1;
     caller->onCall = [&] {
         table.Clear();
@@ -173,16 +175,13 @@ TEST_F(TimerTest, ATimerSetAfterAClearDuringTheWalkWaitsItsWholePeriod)
     ASSERT_EQ(added, next) << "the new timer took the id the walk read next";
     Ticks(3);
     EXPECT_EQ(later->calls, (std::vector<int>{3}));
-    table.Clear();
-    caller->Release();
-    later->Release();
 }
 
 // A call that clears the table and sets its own target a new timer in the
 // same slot gets the new timer whole: its repeats are not the fired one's.
 TEST_F(TimerTest, ATimerACallSetsInItsOwnSlotKeepsAllItsRepeats)
 {
-    TimerTarget* caller = Target();
+    const OmRef<TimerTarget> caller = Target();
     caller->onCall = [&] {
         if (caller->calls.size() == 1) {
             table.Clear();
@@ -192,26 +191,27 @@ TEST_F(TimerTest, ATimerACallSetsInItsOwnSlotKeepsAllItsRepeats)
     table.AddTimer(caller, 0.1f, 1);
     Ticks(10);
     EXPECT_EQ(caller->calls, (std::vector<int>{1, 4, 7}));
-    caller->Release();
 }
 
-TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreedAndIdsAreCheckedAndReusedLastFreedFirst)
+TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreed)
 {
-    TimerTarget* t = Target();
-    auto* extra = new TimerTarget; // a user object rides along and is let go too
+    OmRef<TimerTarget> t = Target();
+    auto extra = OmMakeRef<TimerTarget>(); // a user object rides along and is let go too
     table.AddTimer(t, 0.5f, 1, 0, 0, extra);
     EXPECT_EQ(t->GetRefCount(), 2u);
     EXPECT_EQ(extra->GetRefCount(), 2u);
-    t->Release(); // the owner is done with it; the table's reference keeps the cell
-    extra->Release();
+    t = nullptr; // the owner is done with it; the table's reference keeps the cell
+    extra = nullptr;
     EXPECT_EQ(g_destroyed, 0);
     Ticks(5);
     EXPECT_EQ(g_calls, 0);
     EXPECT_EQ(g_destroyed, 2); // freed when the entry ended, never reused while listed
     EXPECT_EQ(table.GetActiveCount(), 0u);
+}
 
-    // Ids are checked and reused last freed first.
-    TimerTarget* u = Target();
+TEST_F(TimerTest, IdsAreCheckedAndReusedLastFreedFirst)
+{
+    const OmRef<TimerTarget> u = Target();
     EXPECT_EQ(table.AddTimer(nullptr, 1.0f, 1), -1);
     const int a = table.AddTimer(u, 0.1f, 1);
     const int b = table.AddTimer(u, 5.0f, 1);
@@ -224,62 +224,63 @@ TEST_F(TimerTest, ATargetItsOwnerLetGoIsDroppedUncalledAndFreedAndIdsAreCheckedA
     table.Clear();
     EXPECT_EQ(u->GetRefCount(), 1u);
     EXPECT_EQ(table.GetEntryCount(), 0u);
-    u->Release();
 }
 
-TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGameAndIdsPastTheEntriesFailTheLoad)
+TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
 {
     ScratchDir dir;
-    auto* holder = new TableHolder;
-    TimerTarget* first = Target();
-    first->SetName("first");
-    TimerTarget* second = Target();
-    second->SetName("second");
-    const int ended = table.AddTimer(first, 0.1f, 1);
-    const int a = table.AddTimer(first, 2.0f, 3, 11, 12, second);
-    const int b = table.AddTimer(second, 1.0f, 0, 21);
-    Ticks(4); // ended has gone; a and b have counted down 4
-    ASSERT_EQ(table.GetEntry(ended), nullptr);
+    {
+        const auto holder = OmMakeRef<TableHolder>();
+        const OmRef<TimerTarget> first = Target(), second = Target();
+        first->SetName("first");
+        second->SetName("second");
+        const int ended = table.AddTimer(first, 0.1f, 1);
+        const int a = table.AddTimer(first, 2.0f, 3, 11, 12, second);
+        const int b = table.AddTimer(second, 1.0f, 0, 21);
+        Ticks(4); // ended has gone; a and b have counted down 4
+        ASSERT_EQ(table.GetEntry(ended), nullptr);
 
-    g_saved = &table;
-    ASSERT_TRUE(SaveRoots({holder}, "timers.sav"));
-    TsTimerTable loaded;
-    g_saved = &loaded;
-    OmArchive in(OmClassRegistry::Instance());
-    ASSERT_TRUE(in.Load("timers.sav"));
-    ASSERT_EQ(in.GetRootCount(), 1u);
-    const TsTimerEntry* la = loaded.GetEntry(a);
-    const TsTimerEntry* lb = loaded.GetEntry(b);
-    ASSERT_NE(la, nullptr);
-    ASSERT_NE(lb, nullptr);
-    EXPECT_EQ(loaded.GetEntry(ended), nullptr);
-    EXPECT_EQ(la->countdown, 16);
-    EXPECT_EQ(la->repeats, 3);
-    EXPECT_EQ(la->userWord2, 12);
-    EXPECT_STREQ(la->target->GetName(), "first");
-    EXPECT_NE(la->target, first); // the loaded copy
-    EXPECT_STREQ(la->userObject->GetName(), "second");
-    EXPECT_EQ(lb->countdown, 6);
-    EXPECT_STREQ(lb->target->GetName(), "second");
-    EXPECT_EQ(lb->target, la->userObject);
-    // The saved counts include the table's references: letting the table go
-    // leaves the loaded objects with what their owners hold.
-    OmObject* loadedFirst = la->target;
-    OmObject* loadedSecond = lb->target;
-    EXPECT_EQ(loadedFirst->GetRefCount(), 2u);
-    EXPECT_EQ(loadedSecond->GetRefCount(), 3u);
-    loaded.Clear();
-    EXPECT_EQ(loadedFirst->GetRefCount(), 1u);
-    EXPECT_EQ(loadedSecond->GetRefCount(), 1u);
-
-    table.Clear();
-    for (OmObject* o : {static_cast<OmObject*>(first), static_cast<OmObject*>(second),
-                        static_cast<OmObject*>(holder), loadedFirst, loadedSecond, in.GetRoot(0)})
-        o->Release();
+        g_saved = &table;
+        ASSERT_TRUE(SaveRoots({holder}, "timers.sav"));
+        TsTimerTable loaded;
+        g_saved = &loaded;
+        OmArchive in(OmClassRegistry::Instance());
+        ASSERT_TRUE(in.Load("timers.sav"));
+        ASSERT_EQ(in.GetRootCount(), 1u);
+        const auto holderBack = OmRef<OmObject>::Adopt(in.GetRoot(0));
+        const TsTimerEntry* la = loaded.GetEntry(a);
+        const TsTimerEntry* lb = loaded.GetEntry(b);
+        ASSERT_NE(la, nullptr);
+        ASSERT_NE(lb, nullptr);
+        // The saved counts include the table's references: letting the table
+        // go leaves the loaded objects with what their owners hold.
+        const auto loadedFirst = OmRef<OmObject>::Adopt(la->target);
+        const auto loadedSecond = OmRef<OmObject>::Adopt(lb->target);
+        EXPECT_EQ(loaded.GetEntry(ended), nullptr);
+        EXPECT_EQ(la->countdown, 16);
+        EXPECT_EQ(la->repeats, 3);
+        EXPECT_EQ(la->userWord2, 12);
+        EXPECT_STREQ(la->target->GetName(), "first");
+        EXPECT_NE(la->target, first); // the loaded copy
+        EXPECT_STREQ(la->userObject->GetName(), "second");
+        EXPECT_EQ(lb->countdown, 6);
+        EXPECT_STREQ(lb->target->GetName(), "second");
+        EXPECT_EQ(lb->target, la->userObject);
+        EXPECT_EQ(loadedFirst->GetRefCount(), 2u);
+        EXPECT_EQ(loadedSecond->GetRefCount(), 3u);
+        loaded.Clear();
+        EXPECT_EQ(loadedFirst->GetRefCount(), 1u);
+        EXPECT_EQ(loadedSecond->GetRefCount(), 1u);
+        table.Clear();
+    }
     EXPECT_EQ(TimerTarget::s_pool.GetLiveCount(), 0u);
-    // A saved table whose ids pass its entries fails to load.
+}
+
+TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
+{
+    ScratchDir dir;
     auto keeper = OmMakeRef<TableHolder>();
-    TimerTarget* t = Target();
+    const OmRef<TimerTarget> t = Target();
     table.AddTimer(t, 1.0f, 1);
     table.AddTimer(t, 1.0f, 1);
     g_saved = &table;
@@ -301,7 +302,6 @@ TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGameAndI
     EXPECT_EQ(reloaded.GetActiveCount(), 0u);
     EXPECT_EQ(reloaded.GetEntryCount(), 0u);
     table.Clear();
-    t->Release();
 }
 
 } // namespace

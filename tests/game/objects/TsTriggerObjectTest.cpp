@@ -53,7 +53,7 @@ protected:
 
 } // namespace
 
-TEST_F(TriggerTest, FiresByTypeButNeverInactiveOrUnsafeExitTriggersReachBelowAndEverythingSurvivesTheArchive)
+TEST_F(TriggerTest, FiresByTypeButNeverWhenInactiveOrWithoutAScript)
 {
     struct Case {
         uint32_t activation, accept;
@@ -81,8 +81,11 @@ TEST_F(TriggerTest, FiresByTypeButNeverInactiveOrUnsafeExitTriggersReachBelowAnd
     trigger->OnTouch(nullptr, 0.0f);
     trigger->SetTriggerScript("");
     EXPECT_EQ(TouchAt(0.0f), 0);
+}
 
-    // Names go into script text: anything but a plain name is refused.
+// Names go into script text: anything but a plain name is refused.
+TEST_F(TriggerTest, OnlyPlainNamesAreCalled)
+{
     LogCapture log;
     trigger->SetTriggerScript("Fired");
     crate->SetName("crate) os.exit(1) --");
@@ -93,7 +96,10 @@ TEST_F(TriggerTest, FiresByTypeButNeverInactiveOrUnsafeExitTriggersReachBelowAnd
     EXPECT_TRUE(log.Contains("is not a script name"));
     trigger->SetTriggerScript("Fired");
     EXPECT_EQ(TouchAt(0.0f), 1);
+}
 
+TEST_F(TriggerTest, AnExitTriggerReachesBelowItsPlace)
+{
     trigger->SetPosition(1, 5, 2);
     trigger->SetHeight(3.0f);
     trigger->SetExitTrigger(false);
@@ -101,26 +107,33 @@ TEST_F(TriggerTest, FiresByTypeButNeverInactiveOrUnsafeExitTriggersReachBelowAnd
     trigger->SetExitTrigger(true);
     EXPECT_FLOAT_EQ(trigger->GetPosition().y, 2.0f);
     EXPECT_FLOAT_EQ(trigger->GetHeight(), 6.0f);
+}
+
+TEST_F(TriggerTest, ATriggerIsNoOrdinaryEntity)
+{
+    EXPECT_FALSE(trigger->HasFlag(TS_ENTITY_ORDINARY));
+}
+
+TEST_F(TriggerTest, TriggersTargetsAndStartsSurviveTheArchive)
+{
+    trigger->SetHeight(3.0f);
+    trigger->SetExitTrigger(true);
     trigger->SetActivationType(1);
     trigger->SetAcceptType(2);
     trigger->SetActive(false);
-    EXPECT_FALSE(trigger->HasFlag(TS_ENTITY_ORDINARY));
-
-    auto* target = new TsTargetObject;
+    const auto target = OmMakeRef<TsTargetObject>();
     target->SetOrigin(4, 5, 6);
-    auto* start = new TsPCStartObject;
+    const auto start = OmMakeRef<TsPCStartObject>();
     start->SetUsed(true);
     EXPECT_EQ(start->GetFlags(), 0u);
 
     ScratchDir dir;
     ASSERT_TRUE(SaveRoots({trigger, target, start}, "placed.sav"));
-    target->Release();
-    start->Release();
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("placed.sav"));
-    auto* t = TsTriggerObject::Cast(archive.GetRoot(0));
-    auto* o = TsTargetObject::Cast(archive.GetRoot(1));
-    auto* s = TsPCStartObject::Cast(archive.GetRoot(2));
+    const auto t = OmRef<TsTriggerObject>::Adopt(TsTriggerObject::Cast(archive.GetRoot(0)));
+    const auto o = OmRef<TsTargetObject>::Adopt(TsTargetObject::Cast(archive.GetRoot(1)));
+    const auto s = OmRef<TsPCStartObject>::Adopt(TsPCStartObject::Cast(archive.GetRoot(2)));
     ASSERT_TRUE(t && o && s);
     EXPECT_STREQ(t->GetTriggerScript(), "Fired");
     EXPECT_FALSE(t->IsActive());
@@ -129,8 +142,5 @@ TEST_F(TriggerTest, FiresByTypeButNeverInactiveOrUnsafeExitTriggersReachBelowAnd
     EXPECT_FLOAT_EQ(t->GetHeight(), 6.0f);
     EXPECT_FLOAT_EQ(o->GetOrigin().z, 6.0f);
     EXPECT_FALSE(s->IsUsed()) << "which markers were taken is not saved";
-    t->Release();
-    o->Release();
-    s->Release();
 }
 

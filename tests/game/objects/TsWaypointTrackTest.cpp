@@ -64,9 +64,7 @@ struct Walls : TsStraightWalkTest {
 
 } // namespace
 
-// The open end of a route (no target) imports, saying so, and ends its
-// chain; a target that names nothing still fails the import.
-TEST(TsWaypointTrack, ChainsFlattenIntoTracksRoutesEndWithoutATargetAndChainsAreReleasedAndSmoothed)
+TEST(TsWaypointTrack, ChainsFlattenIntoTracksWithEachPointAtItsShareOfTheLength)
 {
     struct Case {
         const char* what;
@@ -98,7 +96,12 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksRoutesEndWithoutATargetAndChainsAre
                 EXPECT_NEAR(starts[i], c.starts[i], 1e-6f) << "point " << i;
         }
     }
+}
 
+// The open end of a route (no target) imports, saying so, and ends its
+// chain; a target that names nothing still fails the import.
+TEST(TsWaypointTrack, ARouteEndsWithoutATargetButATargetNamingNothingFailsTheImport)
+{
     struct End {
         const char* target;
         bool imported;
@@ -121,7 +124,10 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksRoutesEndWithoutATargetAndChainsAre
             EXPECT_EQ(log.All().find("route ends"), std::string::npos);
         }
     }
+}
 
+TEST(TsWaypointTrack, ReleasingAChainLetsGoOfEachLaterNodeOnceEvenWhereItLoops)
+{
     Chain chain({{0, 0}, {1, 0}, {2, 0}});
     chain[2]->SetNext(chain[1]); // A -> B -> C -> B
     for (TsWaypointObject* node : chain.nodes)
@@ -132,9 +138,12 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksRoutesEndWithoutATargetAndChainsAre
     EXPECT_EQ(chain[2]->GetRefCount(), 1u);
     EXPECT_EQ(chain[0]->GetNext(), nullptr);
     chain[0]->Release();
+}
 
-    // A zigzag with a wall between x = 2 and x = 3: the corner at x = 2
-    // must stay, the nodes in the open stretches go.
+// A zigzag with a wall between x = 2 and x = 3: the corner at x = 2
+// must stay, the nodes in the open stretches go.
+TEST(TsWaypointTrack, SmoothingKeepsTheCornersAWallNeedsAndCutsTheRest)
+{
     Chain path({{0, 0}, {1, 1}, {2, 0}, {2.5f, 5}, {4, 0}, {5, 1}, {6, 0}});
     for (size_t i = 1; i < path.nodes.size(); ++i)
         path[i]->AddRef(); // each held by its predecessor
@@ -150,8 +159,10 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksRoutesEndWithoutATargetAndChainsAre
         EXPECT_EQ(path[i]->GetRefCount(), 1u) << "cut node " << i << " released once";
     for (size_t i : {2, 3, 6})
         path[i]->Release();
+}
 
-    // A closed loop never cuts out its own first node, and ends.
+TEST(TsWaypointTrack, SmoothingAClosedLoopNeverCutsOutItsOwnFirstNode)
+{
     Chain loop({{0, 0}, {1, 0}, {2, 0}});
     loop[2]->SetNext(loop[0]);
     for (size_t i = 1; i < 3; ++i)
@@ -189,25 +200,23 @@ TEST(TsWaypointTrack, TracksAndChainsSurviveTheArchive)
     Chain chain({{0, 0}, {0, 3}, {4, 3}});
     chain[0]->SetName("first");
     chain[1]->SetName("second");
-    auto* holder = new TrackHolder;
+    const auto holder = OmMakeRef<TrackHolder>();
     chain[0]->BuildTrack(holder->track);
     holder->track.SetCursor(1);
     ASSERT_TRUE(SaveRoots({chain[0], holder}, "chain.sav"));
-    holder->Release();
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("chain.sav"));
-    auto* first = TsWaypointObject::Cast(archive.GetRoot(0));
-    auto* loaded = TrackHolder::Cast(archive.GetRoot(1));
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(loaded, nullptr);
+    const auto first = OmRef<TsWaypointObject>::Adopt(TsWaypointObject::Cast(archive.GetRoot(0)));
+    const auto loaded = OmRef<TrackHolder>::Adopt(TrackHolder::Cast(archive.GetRoot(1)));
+    ASSERT_NE(first.Get(), nullptr);
+    ASSERT_NE(loaded.Get(), nullptr);
     ASSERT_NE(first->GetNext(), nullptr);
-    EXPECT_STREQ(first->GetNext()->GetName(), "second");
+    const auto second = OmRef<TsWaypointObject>::Adopt(first->GetNext()); // the loaded copies' own
+    const auto third = OmRef<TsWaypointObject>::Adopt(second->GetNext());
+    EXPECT_STREQ(second->GetName(), "second");
     const std::vector<float> starts = Starts(loaded->track);
     ASSERT_EQ(starts.size(), 3u);
     EXPECT_FLOAT_EQ(starts[1], 3.0f / 7.0f);
     EXPECT_FLOAT_EQ(loaded->track.GetLength(), 7.0f);
     EXPECT_EQ(loaded->track.GetCursor(), 1);
-    for (OmObject* o : {static_cast<OmObject*>(first->GetNext()->GetNext()), static_cast<OmObject*>(first->GetNext()),
-                        static_cast<OmObject*>(first), static_cast<OmObject*>(loaded)})
-        o->Release();
 }

@@ -45,7 +45,6 @@ protected:
         rec.m_lifetime = 2.0f;
         rec.m_initialSpeed = 40.0f;
         rec.m_verticalSpeed = 1.0f;
-        weapon = new TsWeaponObject;
         TsWeaponAttributes& a = weapon->Attributes(false);
         a.SetWeaponType(TS_WEAPON_RANGED_MANUAL);
         a.SetAmmoType(-1);
@@ -57,7 +56,7 @@ protected:
     }
     void TearDown() override
     {
-        weapon->Release();
+        weapon = nullptr;
         // Shots left in flight go with the test.
         std::vector<TsProjectile*> shots;
         TsProjectile::ForEachLive([&shots](TsProjectile& p) { shots.push_back(&p); });
@@ -76,11 +75,11 @@ protected:
         return count == 1 ? found : nullptr;
     }
 
-    TsWeaponObject* weapon = nullptr;
+    OmRef<TsWeaponObject> weapon = OmMakeRef<TsWeaponObject>();
     LogCapture log;
 };
 
-TEST_F(WeaponTest, SoundIdsSlotsAndProjectileIdsAreCheckedRaysLiveToTheirRangeAndAShotAtATargetHomesOnIt)
+TEST_F(WeaponTest, SoundIdsAndSlotsAreChecked)
 {
     const struct {
         int32_t slot, id;
@@ -99,7 +98,10 @@ TEST_F(WeaponTest, SoundIdsSlotsAndProjectileIdsAreCheckedRaysLiveToTheirRangeAn
         }
     }
     EXPECT_EQ(weapon->GetSound(TS_NUM_WEAPON_SOUNDS), -1);
+}
 
+TEST_F(WeaponTest, ARayLivesOnlyToTheWeaponsRange)
+{
     const struct {
         float speed;
         bool ray;
@@ -123,9 +125,10 @@ TEST_F(WeaponTest, SoundIdsSlotsAndProjectileIdsAreCheckedRaysLiveToTheirRangeAn
         EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), c.timeToImpact) << c.speed << " " << c.ray;
         shot->Release();
     }
+}
 
-    // Projectile ids are checked when the weapon fires; a shot at a target homes on it.
-    TsProjectileAttributes::_Attributes(kShotType)->m_initialSpeed = 40.0f;
+TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
+{
     for (int32_t id : {-1, 32, 500}) {
         weapon->Attributes(false).SetProjectileID(id);
         weapon->SetReloadCountdown(0);
@@ -135,9 +138,10 @@ TEST_F(WeaponTest, SoundIdsSlotsAndProjectileIdsAreCheckedRaysLiveToTheirRangeAn
         EXPECT_EQ(TsProjectile::LiveCount(), 0u);
     }
     EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
+}
 
-    weapon->Attributes(false).SetProjectileID(kShotType);
-    weapon->SetReloadCountdown(0);
+TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
+{
     auto target = OmMakeRef<Dummy>();
     weapon->Attributes(false).SetAmmoPerShot(1);
     ASSERT_TRUE(weapon->FireAt(OmVector3(), OmVector3(1, 0, 0), target));
@@ -147,10 +151,7 @@ TEST_F(WeaponTest, SoundIdsSlotsAndProjectileIdsAreCheckedRaysLiveToTheirRangeAn
     EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), 2.0f);
 }
 
-// Out of ammunition, a player character speaks up on the first empty click
-// after the reload and then on every eleventh; clicks while the weapon
-// reloads, and other wielders, say nothing.
-TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStackAndAnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
+TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 {
     auto fighter = OmMakeRef<TestWielder>();
     auto* ammo = new TsItemObject;
@@ -178,17 +179,23 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStackAndAnEmptyWeaponSaysSoOnly
     EXPECT_EQ(weapon->ConsumeAmmo(), 2);
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
     weapon->SetOwner(nullptr);
+}
 
+// Out of ammunition, a player character speaks up on the first empty click
+// after the reload and then on every eleventh; clicks while the weapon
+// reloads, and other wielders, say nothing.
+TEST_F(WeaponTest, AnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
+{
     TsWeaponObject::ResetNoAmmoCounter();
+    TsWeaponAttributes& a = weapon->Attributes(false);
     a.SetAmmoType(5);
     a.SetReload(0.2f);
-
-    auto* npc = new TestWielder;
+    const auto npc = OmMakeRef<TestWielder>();
     weapon->SetOwner(npc);
     EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
     EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
 
-    auto* pc = new TsPCObject;
+    const auto pc = OmMakeRef<TsPCObject>();
     weapon->SetOwner(pc);
     weapon->SetReloadCountdown(0);
     const int expected[] = {10, 10, 9, 9, 8, 8};
@@ -198,15 +205,12 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStackAndAnEmptyWeaponSaysSoOnly
         weapon->Tick(0); // one tick of the two-tick reload
     }
     weapon->SetOwner(nullptr);
-    pc->Release();
-    npc->Release();
     TsWeaponObject::ResetNoAmmoCounter();
 }
 
 // The wielder stands at the origin facing +z, the dummies around it; the
-// blow lands three ticks after the swing. A healing blow costs the wielder
-// half its worth in vitality.
-TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelayAndAHealingOneCostsVitality)
+// blow lands three ticks after the swing.
+TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
 {
     const struct {
         float spread;
@@ -247,7 +251,10 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelayAndAHeal
         for (uint32_t i = 0; i < around.GetCount(); ++i)
             around[i]->Release();
     }
+}
 
+TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
+{
     auto fighter = OmMakeRef<TestWielder>();
     auto patient = OmMakeRef<Dummy>();
     patient->SetPosition(0, 0, 1);
@@ -255,7 +262,8 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelayAndAHeal
     around.Add(patient);
     fighter->BuildNeighbourList(around);
     const float before = fighter->GetVitality();
-    TsWeaponAttributes& a = weapon->Attributes(false); // a melee weapon still
+    TsWeaponAttributes& a = weapon->Attributes(false);
+    a.SetWeaponType(TS_WEAPON_MELEE);
     a.SetEquipType(TS_EQUIP_HEAL);
     a.SetEfficiency(-4.0f);
     a.SetSpread(90.0f);
