@@ -12,7 +12,7 @@
 #include "engine/OmString.h"
 #include "platform/MessageBox.h"
 
-TEST(OmArray, GrowsByWholeStepsListsReuseSpareNodesAndHashMapsRehashPastHalfFull)
+TEST(OmArray, GrowsByWholeStepsKeepsContentsAndConstructsNewElements)
 {
     OmArray<uint32_t> array(64);
     for (uint32_t i = 0; i < 64; ++i)
@@ -40,8 +40,10 @@ TEST(OmArray, GrowsByWholeStepsListsReuseSpareNodesAndHashMapsRehashPastHalfFull
     EXPECT_STREQ(names[2].Get(), "third");
     names.Resize(6);
     EXPECT_EQ(names[5].Get(), nullptr) << "new elements are constructed";
+}
 
-    // A list keeps its order through removals.
+TEST(OmList, KeepsItsOrderThroughRemovalsAndReusesRemovedNodes)
+{
     int a = 1, b = 2, c = 3, d = 4;
     auto values = [](const OmList& list) {
         std::vector<void*> out;
@@ -73,8 +75,10 @@ TEST(OmArray, GrowsByWholeStepsListsReuseSpareNodesAndHashMapsRehashPastHalfFull
     EXPECT_TRUE(list.IsEmpty() && !list.GetFirst() && !list.GetLast());
     list.AddHead(&a);
     EXPECT_EQ(values(list), std::vector<void*>{&a});
+}
 
-    // A hash map rehashes past half full and finds every key.
+TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
+{
     OmHashMap map;
     std::vector<uint32_t> buckets;
     for (uintptr_t k = 1; k <= 6; ++k) {
