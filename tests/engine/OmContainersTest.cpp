@@ -147,7 +147,7 @@ TEST(OmPrimeDeathTest, NextFromTheTableAndPastItIsFatal)
     plat::SetMessageBoxHook(std::move(previous));
 }
 
-TEST(OmHashTable, RecordsByIndexAndBucketsAndRebucketingKeepsChains)
+TEST(OmHashTable, RecordsComeByIndexInOrderAndByKeyFromTheirBucket)
 {
     struct Record {
         float x, y, z;
@@ -165,9 +165,12 @@ TEST(OmHashTable, RecordsByIndexAndBucketsAndRebucketingKeepsChains)
     for (int32_t i = table.GetBucketHead(3); i != -1; i = table.GetNextInBucket(i))
         found += table.GetKey(i) == 3 && i % 5 == 3;
     EXPECT_EQ(found, 8);
+}
 
-    // Buckets follow the count, checked when a page is added: the largest
-    // prime below the power of two above count / load ratio (2 here).
+// Buckets follow the count, checked when a page is added: the largest
+// prime below the power of two above count / load ratio (2 here).
+TEST(OmHashTable, RebucketingFollowsTheCountAndKeepsEveryChain)
+{
     struct AutoTable : OmHashTable {
         AutoTable() : OmHashTable(12, 2, 4, 2, 0) { SetAutoRebucket(true); }
     } grown;
