@@ -1,5 +1,4 @@
-// The software-drawn dialog window: text stays inside its clip, and the
-// window receives its own input in order and nobody else's.
+// The software-drawn dialog window.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,5 +1,4 @@
-// The back buffer, buffers, bindings, state blocks, counters, the lost device
-// and full screen at the chosen display mode.
+// The back buffer, buffers, bindings, state blocks, the lost device and full screen.
 #include "GfxTestSupport.h"
 
 #include <tuple>

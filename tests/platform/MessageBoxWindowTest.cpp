@@ -1,6 +1,4 @@
-// The game's own message box: its text in lines inside the box, and the
-// keys players expect (Return, Enter, Escape, Space) answering it as a
-// click on OK does; other keys and clicks beside the button do not.
+// The game's own message box.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -49,13 +49,13 @@ protected:
 
     testfs::TempFolder root_{"om_video"};
     const fs::path& dir_ = root_.Root();
+    plat::VideoFile video;
+    std::string error;
 };
 
 TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
 {
     MakeClip();
-    plat::VideoFile video;
-    std::string error;
     // Found by a game path in another case with backslashes.
     ASSERT_TRUE(video.Open(dir_.string() + "\\fmv\\INTRO.MPG", error)) << error;
     EXPECT_EQ(std::pair(video.Width(), video.Height()), std::pair(160, 120));
@@ -85,8 +85,6 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
 TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
 {
     MakeClip();
-    plat::VideoFile video;
-    std::string error;
     ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
     plat::VideoFrame frame;
     while (video.ReadFrame(frame)) {
@@ -105,8 +103,6 @@ TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
 
 TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
 {
-    plat::VideoFile video;
-    std::string error;
     MakeClip(0); // silent
     ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
     EXPECT_FALSE(video.HasAudio());
@@ -129,8 +125,6 @@ TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
 
 TEST_F(VideoFileTest, AMissingFileFailsNamingItAndHasNoFrames)
 {
-    plat::VideoFile video;
-    std::string error;
     EXPECT_FALSE(video.Open(dir_.string() + "/FMV/none.mpg", error));
     EXPECT_NE(error.find("none.mpg"), std::string::npos);
     EXPECT_EQ(video.FrameDue(1.0), nullptr);
@@ -141,8 +135,6 @@ TEST_F(VideoFileTest, AMissingFileFailsNamingItAndHasNoFrames)
 // sound's format midway) decode what they can and end; neither may crash or hang.
 TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
 {
-    plat::VideoFile video;
-    std::string error;
     plat::VideoFrame frame;
     std::vector<std::int16_t> pcm;
     const std::string clip = MakeClip();
@@ -171,8 +163,6 @@ TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
 
 TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
 {
-    plat::VideoFile video;
-    std::string error;
     soundtest::UseWaveOutput();
     MakeClip(441, 10);  // 0.4 s
     plat::SoundDevice device;

@@ -1,8 +1,4 @@
-// The alpha-triangle sorter behind the renderer's alpha queue: back to front
-// whatever the queue order, refusals of what it cannot draw, and lit items
-// lit in world space although the sorter works in view space, items of
-// several cameras sorted and lit together; the geometry
-// batch's depth order, runs and capacities.
+// The alpha-triangle sorter behind the renderer's alpha queue, and the geometry batch.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>

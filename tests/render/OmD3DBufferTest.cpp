@@ -1,5 +1,4 @@
-// Vertex and index buffers by id: id reuse, the bind cache, and where locks
-// of dynamic and static buffers land.
+// Vertex and index buffers by id.
 #include <gtest/gtest.h>
 
 #include "render/OmD3D.h"

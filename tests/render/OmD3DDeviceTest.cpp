@@ -1,6 +1,4 @@
-// The renderer's device: creation at the sizes the game uses, clearing and
-// the viewport, lost devices and the states put back after a reset, the
-// adapter and depth-format rules, and screenshots read back from the file.
+// The renderer's device: start, clearing, lost devices, adapters and screenshots.
 #include "tests/render/RendererFixture.h"
 
 #include <filesystem>
@@ -150,7 +148,7 @@ TEST_F(RendererTest, StatesAndBoundTexturesOutliveAResetThatFailsOnceAndIsTriedA
 
 // The cache skips values the device already has; a state block being
 // recorded changes neither the device nor the cache; a real bind counts.
-TEST_F(RendererTest, TheCacheSkipsEqualValuesAndARecordedBlockChangesNeitherItNorTheDevice)
+TEST_F(RendererTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevice)
 {
     ASSERT_TRUE(Open(640, 480));
     GfxTexture* spare = nullptr;

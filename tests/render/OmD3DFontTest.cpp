@@ -1,5 +1,4 @@
-// The bitmap font: glyph atlas sizes, text extent, batching, and text that
-// lands where its extent says, in its colour.
+// The bitmap font.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// Device lights by index, the light sets that switch a node's lights around
-// its draw, and the renderer's own camera.
+// Device lights, the light sets around a node's draw, and the renderer's own camera.
 #include <gtest/gtest.h>
 
 #include "engine/OmClass.h"

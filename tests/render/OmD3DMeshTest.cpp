@@ -1,6 +1,4 @@
-// Device meshes: conversion and its checks, the alpha-vertex map, lit
-// pixels, a scene under a camera, alpha subsets through the batch and the
-// alpha pass, and archives (round trip and damage).
+// Device meshes.
 #include "tests/render/RendererFixture.h"
 
 #include <algorithm>

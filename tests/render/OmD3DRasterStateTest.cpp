@@ -1,6 +1,4 @@
-// Fog, stencil, flat shading and depth bias drawn as the renderer's states
-// ask, read back from the back buffer; and the programs those states pick
-// are built once, not frame after frame.
+// Fog, stencil, flat shading and depth bias, read back from the back buffer.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>

@@ -1,8 +1,4 @@
-// Skinned and morph device meshes: the posed figure drawn where the CPU
-// skins it for every vertex layout, refused skeletons and bone indices;
-// morph frames and their blend on screen, subsets drawn in their passes
-// (additive ones in the alpha pass), and a morph buffer written again after
-// a device reset; a mesh shared by figures in different poses.
+// Skinned and morph device meshes.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>

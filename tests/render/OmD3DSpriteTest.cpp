@@ -1,5 +1,4 @@
-// Sprites cut from a texture, placed in pixels or viewport fractions and
-// mirrored.
+// Sprites cut from a texture.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

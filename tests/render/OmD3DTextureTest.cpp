@@ -1,6 +1,4 @@
-// Device textures from image files, the load modes and size limit, the
-// blend table over a known background, materials applied to stages and the
-// material registry and texture sharing without a device.
+// Device textures, the blend table, materials on stages and the material registry.
 #include <gtest/gtest.h>
 
 #include <string>
