@@ -12,7 +12,7 @@ using namespace archive_test;
 namespace {
 
 // Clears the links (which hold references), then gives back the test's own.
-void Dispose(std::initializer_list<TestNode*> nodes, std::initializer_list<OmObject*> others = {})
+void Dispose(const std::vector<TestNode*>& nodes, const std::vector<OmObject*>& others = {})
 {
     for (TestNode* node : nodes)
         node->SetLink(0, nullptr), node->SetLink(1, nullptr);
@@ -21,6 +21,13 @@ void Dispose(std::initializer_list<TestNode*> nodes, std::initializer_list<OmObj
     for (OmObject* object : others)
         EXPECT_EQ(object->Release(), 0u);
 }
+
+// Disposes of its objects when it goes, so an early ASSERT leaks nothing.
+struct Disposal {
+    ~Disposal() { Dispose(nodes, others); }
+    std::vector<TestNode*> nodes;
+    std::vector<OmObject*> others;
+};
 
 bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots)
 {
@@ -101,6 +108,7 @@ TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
     auto *a = new TestNode(), *b = new TestNode(), *c = new TestNode();
     TestBox* box = new TestBox();
     TestHolder* holder = new TestHolder();
+    const Disposal saved{{a, b, c}, {box, holder}};
     a->SetName("alpha");
     a->label = new char[6];
     std::strcpy(a->label, "first");
@@ -164,7 +172,6 @@ TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
     EXPECT_EQ(members, (std::vector<void*>{lbox, la, nullptr}));
 
     Dispose({la, lb, lc}, {lbox, lholder});
-    Dispose({a, b, c}, {box, holder});
     std::filesystem::remove(path);
 }
 

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "engine/OmMaterial.h"
+#include "engine/OmRef.h"
 #include "platform/BmpFile.h"
 #include "platform/ImageFile.h"
 #include "tests/render/ResourceTestSupport.h"
@@ -151,9 +152,9 @@ TEST_F(RendererTest, StatesAndBoundTexturesOutliveAResetThatFailsOnceAndIsTriedA
 TEST_F(RendererTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevice)
 {
     ASSERT_TRUE(Open(640, 480));
-    GfxTexture* spare = nullptr;
-    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &spare), GfxResult::Ok);
-    const uintptr_t textureWord = reinterpret_cast<uintptr_t>(spare);
+    OmRef<GfxTexture> spare;
+    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, spare.Put()), GfxResult::Ok);
+    const uintptr_t textureWord = reinterpret_cast<uintptr_t>(spare.Get());
     const struct {
         const char* what;
         GfxCall call;
@@ -196,7 +197,6 @@ TEST_F(RendererTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevi
     const uint32_t* words = renderer->GetFrameStats()->words;
     EXPECT_EQ(words[OmRenderStats::kTextureChanges], 1u);
     renderer->EndScene();
-    spare->Release();
 }
 
 // Primitives drawn outside pass 1 are the alpha count (word 9).
