@@ -165,31 +165,47 @@ struct Loaded {
     std::vector<TestMesh*> meshes;
 };
 
+// The level saved once, its bytes, a path for damaged copies and the log.
+struct OmArchiveResources : testing::Test {
+    OmArchiveResources()
+    {
+        OmClassRegistry::Instance().AssignClassIds();
+        EXPECT_TRUE(Level().Save(path));
+        good = ReadFile(path);
+    }
+    ~OmArchiveResources() override
+    {
+        std::filesystem::remove(path);
+        std::filesystem::remove(bad);
+    }
+    std::string path = TempPath("resources"), bad = TempPath("resources_bad");
+    std::vector<unsigned char> good;
+    ErrorCapture errors;
+};
+
 } // namespace
 
-TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBackWhatWasTaken)
+// No mesh uses anything: both counts are 0 and the file loads.
+TEST_F(OmArchiveResources, AFileWhoseMeshesUseNoResourceCarriesNone)
 {
-    OmClassRegistry::Instance().AssignClassIds();
-    std::string path = TempPath("resources_empty");
     {
-        // No mesh uses anything: both counts are 0 and the file loads.
         MemoryResources unused;
         unused.RegisterTexture(OmTextureResource("a.tga", -1, 0));
-        TestMesh* plain = new TestMesh();
+        const auto plain = OmMakeRef<TestMesh>();
         OmArchive archive(OmClassRegistry::Instance());
         archive.SetResourceOwner(&unused);
         archive.AddRoot(plain);
         ASSERT_TRUE(archive.Save(path.c_str()));
-        plain->Release();
-        MemoryResources target;
-        Loaded loaded(path, target);
-        EXPECT_TRUE(loaded.ok);
-        EXPECT_EQ(target.textures.Count(), 0u);
-        EXPECT_EQ(loaded.meshes.at(0)->materialId, -1);
     }
+    MemoryResources target;
+    Loaded loaded(path, target);
+    EXPECT_TRUE(loaded.ok);
+    EXPECT_EQ(target.textures.Count(), 0u);
+    EXPECT_EQ(loaded.meshes.at(0)->materialId, -1);
+}
 
-    Level level;
-    ASSERT_TRUE(level.Save(path));
+TEST_F(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndEqualOnesAreShared)
+{
     {
         // The loading side already knows one of the textures.
         MemoryResources target;
@@ -225,12 +241,12 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         EXPECT_EQ(material->layers[0].frames[1], known);
         EXPECT_EQ(target.GetMaterial(once)->layers[0].frames[0], known);
     }
-    std::vector<unsigned char> good = ReadFile(path);
-    Layout layout = ParseLayout(good);
-    size_t textures = layout.rootsOffset; // the resource section comes first
+}
+
+TEST_F(OmArchiveResources, BadResourceCountsFailAndGiveBackEveryReferenceTaken)
+{
+    size_t textures = ParseLayout(good).rootsOffset; // the resource section comes first
     ASSERT_EQ(WordAt(good, textures), 2u);
-    std::string bad = TempPath("resources_bad");
-    ErrorCapture errors;
 
     const std::pair<size_t, uint32_t> patches[] = {
         {textures, 0x20000000u},     // texture count past the file
@@ -259,8 +275,10 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
         EXPECT_EQ(target.textures.Count(), 0u);
         EXPECT_EQ(target.materials.Count(), 0u);
     }
+}
 
-    // A material naming a texture number the section does not have.
+TEST_F(OmArchiveResources, AMaterialNamingATextureTheFileDoesNotHaveIsRefused)
+{
     std::vector<unsigned char> bytes = good;
     // Before the three meshes (12 bytes each) and the roots (count and
     // three references) comes the last frame id of the last material.
@@ -269,10 +287,7 @@ TEST(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndBadCountsGiveBa
     SetWord(bytes, lastFrame, 7);
     WriteFile(bad, bytes);
     MemoryResources target;
-    errors.Clear();
     EXPECT_FALSE(Loaded(bad, target).ok);
     EXPECT_TRUE(errors.Contains("outside the resource section")) << errors.Text();
     EXPECT_EQ(target.materials.Count(), 0u);
-    std::filesystem::remove(path);
-    std::filesystem::remove(bad);
 }

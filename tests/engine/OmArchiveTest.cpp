@@ -12,7 +12,7 @@ using namespace archive_test;
 namespace {
 
 // Clears the links (which hold references), then gives back the test's own.
-void Dispose(std::initializer_list<TestNode*> nodes, std::initializer_list<OmObject*> others = {})
+void Dispose(const std::vector<TestNode*>& nodes, const std::vector<OmObject*>& others = {})
 {
     for (TestNode* node : nodes)
         node->SetLink(0, nullptr), node->SetLink(1, nullptr);
@@ -21,6 +21,13 @@ void Dispose(std::initializer_list<TestNode*> nodes, std::initializer_list<OmObj
     for (OmObject* object : others)
         EXPECT_EQ(object->Release(), 0u);
 }
+
+// Disposes of its objects when it goes, so an early ASSERT leaks nothing.
+struct Disposal {
+    ~Disposal() { Dispose(nodes, others); }
+    std::vector<TestNode*> nodes;
+    std::vector<OmObject*> others;
+};
 
 bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots)
 {
@@ -85,13 +92,23 @@ LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& 
     return Load(path);
 }
 
+// A saved self-linked node to damage, a path to load the damage from and the log.
+struct OmArchiveLoad : testing::Test {
+    ~OmArchiveLoad() override { std::filesystem::remove(bad); }
+    SelfFile file{"corrupt"};
+    const Layout& layout = file.layout;
+    std::string bad = TempPath("corrupt_bad");
+    ErrorCapture errors;
+};
+
 } // namespace
 
-TEST(OmArchive, RoundTripOfSharedAndCyclicGraphUnwritableSavesAndCorruptFilesFail)
+TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
 {
     auto *a = new TestNode(), *b = new TestNode(), *c = new TestNode();
     TestBox* box = new TestBox();
     TestHolder* holder = new TestHolder();
+    const Disposal saved{{a, b, c}, {box, holder}};
     a->SetName("alpha");
     a->label = new char[6];
     std::strcpy(a->label, "first");
@@ -153,21 +170,23 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraphUnwritableSavesAndCorruptFilesFai
     for (OmList::Node* n = lholder->members.GetFirst(); n; OmList::Next(n))
         members.push_back(n->value);
     EXPECT_EQ(members, (std::vector<void*>{lbox, la, nullptr}));
-    ErrorCapture unwritten; // a write that does not go out is a failed save
-    EXPECT_FALSE(SaveRoots(TempPath("no_such_dir/file"), {a}) || SaveRoots("/dev/full", {a}));
-    EXPECT_TRUE(unwritten.Contains("could not be written")) << unwritten.Text();
 
     Dispose({la, lb, lc}, {lbox, lholder});
-    Dispose({a, b, c}, {box, holder});
     std::filesystem::remove(path);
+}
 
-    // Wrong headers, corrupt counts, lengths and references fail.
-    SelfFile file("corrupt");
-    std::string bad = TempPath("corrupt_bad");
-    const Layout& layout = file.layout;
+TEST(OmArchive, ASaveThatCannotWriteItsFileFailsAndSaysSo)
+{
+    const auto node = OmMakeRef<TestNode>();
+    ErrorCapture unwritten;
+    EXPECT_FALSE(SaveRoots(TempPath("no_such_dir/file"), {node}) || SaveRoots("/dev/full", {node}));
+    EXPECT_TRUE(unwritten.Contains("could not be written")) << unwritten.Text();
+}
+
+TEST_F(OmArchiveLoad, CorruptCountsLengthsAndLinksFailAndLeaveNoObjectBehind)
+{
     uint32_t boxClass = layout.classes.at("TestBox").fileIndex;
     uint32_t nodesBefore = TestNode::s_pool.GetLiveCount();
-    ErrorCapture errors;
 
     const struct {
         const char* what;
@@ -202,8 +221,11 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraphUnwritableSavesAndCorruptFilesFai
     bytes.erase(bytes.begin() + long(layout.rootsOffset + 4), bytes.begin() + long(layout.rootsOffset + 12));
     EXPECT_FALSE(LoadBytes(bad, bytes).ok);
     EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore);
+}
 
-    bytes = file.bytes;
+TEST_F(OmArchiveLoad, AWrongHeaderOrVersionOrAMissingFileFailsTheLoad)
+{
+    std::vector<unsigned char> bytes = file.bytes;
     bytes[40] ^= 0x20;
     EXPECT_FALSE(LoadBytes(bad, bytes).ok) << errors.Text();
     EXPECT_TRUE(errors.Contains("header")) << errors.Text();
@@ -214,18 +236,22 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraphUnwritableSavesAndCorruptFilesFai
         EXPECT_FALSE(LoadBytes(bad, bytes).ok) << major << "." << minor;
     }
     EXPECT_FALSE(Load(TempPath("no_such_file")).ok);
+}
 
-    // An unknown class name is refused and named in the log.
-    bytes = file.bytes;
+TEST_F(OmArchiveLoad, AnUnknownClassNameIsRefusedAndNamedInTheLog)
+{
+    std::vector<unsigned char> bytes = file.bytes;
     size_t nameAt = layout.classes.at("TestNode").countOffset - 4;
     bytes[nameAt] = 'X';
-    errors.Clear();
     EXPECT_FALSE(LoadBytes(bad, bytes).ok);
     EXPECT_TRUE(errors.Contains("unknown class \"TestXode\"")) << errors.Text();
+}
 
-    // An object index past the class's count is how references to objects
-    // that were never registered are written: it reads back as null.
-    bytes = file.bytes;
+// An object index past the class's count is how references to objects
+// that were never registered are written: it reads back as null.
+TEST_F(OmArchiveLoad, AnObjectIndexPastItsClassCountReadsBackAsNull)
+{
+    std::vector<unsigned char> bytes = file.bytes;
     SetWord(bytes, file.Field(12), 5);
     LoadResult loaded = LoadBytes(bad, bytes);
     ASSERT_TRUE(loaded.ok);
@@ -234,12 +260,11 @@ TEST(OmArchive, RoundTripOfSharedAndCyclicGraphUnwritableSavesAndCorruptFilesFai
     node->attachment->Release();
     node->Release(); // it counted the link it no longer has
     node->Release();
-    std::filesystem::remove(bad);
 }
 
 TEST(OmArchive, IndexTableReadChecksItsChains)
 {
-    TestHolder* holder = new TestHolder();
+    const auto holder = OmMakeRef<TestHolder>();
     for (int i = 0; i < 3; ++i)
         holder->ids.AllocIndex();
     const std::string path = TempPath("table"), bad = TempPath("table_bad");
@@ -267,12 +292,10 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
         EXPECT_FALSE(LoadBytes(bad, bytes).ok) << "offset " << offset - table;
     }
 
-    TestHolder* copy = TestHolder::Cast(Load(path).roots.at(0));
+    const auto copy = OmRef<TestHolder>::Adopt(TestHolder::Cast(Load(path).roots.at(0)));
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->ids.AllocIndex(), 3);
     EXPECT_EQ(copy->ids.AllocIndex(), 4);
-    copy->Release();
-    holder->Release();
     std::filesystem::remove(path);
     std::filesystem::remove(bad);
 }

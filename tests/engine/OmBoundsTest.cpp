@@ -17,7 +17,7 @@ void ExpectSphere(const OmSphere& s, float x, float y, float z, float r)
 
 } // namespace
 
-TEST(OmBounds, PlanesThroughThreePointsClassifyAndSpheresEncloseIntersectTransformAndPlace)
+TEST(OmPlane, ThreePointsGiveTheNormalByTheirWindingAndClassifyTheSides)
 {
     // Points at height 2 ordered so that the normal is +y.
     const OmPlane plane(OmVector3(0, 2, 1), OmVector3(1, 2, 0), OmVector3(0, 2, 0));
@@ -31,8 +31,11 @@ TEST(OmBounds, PlanesThroughThreePointsClassifyAndSpheresEncloseIntersectTransfo
     const OmPlane flipped(OmVector3(0, 2, 0), OmVector3(1, 2, 0), OmVector3(0, 2, 1));
     EXPECT_TRUE(flipped.normal.Equals(OmVector3(0, -1, 0)));
     EXPECT_EQ(flipped.Classify(OmVector3(5, 3, 5)), 2);
+}
 
-    // An empty sphere on either side never pulls the result towards the origin.
+// An empty sphere on either side never pulls the result towards the origin.
+TEST(OmSphere, EncloseGrowsToCoverTheOtherAndAnEmptySphereAddsNothing)
+{
     const OmSphere empty;
     const struct {
         OmSphere a, b;
@@ -57,12 +60,18 @@ TEST(OmBounds, PlanesThroughThreePointsClassifyAndSpheresEncloseIntersectTransfo
     bound.Enclose(OmSphere(OmVector3(10, 0, 0), 1));
     bound.Enclose(OmSphere(OmVector3(14, 0, 0), 1));
     ExpectSphere(bound, 12, 0, 0, 3);
+}
 
-    const OmSphere a(OmVector3(0, 0, 0), 1);
+TEST(OmSphere, SpheresIntersectWhenTheyTouchAndAnEmptySphereMeetsNothing)
+{
+    const OmSphere a(OmVector3(0, 0, 0), 1), empty;
     EXPECT_TRUE(a.Intersects(OmSphere(OmVector3(2, 0, 0), 1))) << "touching";
     EXPECT_FALSE(a.Intersects(OmSphere(OmVector3(2.01f, 0, 0), 1)));
     EXPECT_FALSE(a.Intersects(empty) || empty.Intersects(a) || OmSphere(OmVector3(), -0.5f).Intersects(a));
+}
 
+TEST(OmSphere, TransformScalesByTheLargestAxisAndPlaceTurnsScalesAndMoves)
+{
     OmMatrix3 mirror;
     mirror.Set(-3, 0, 0, 0, 1, 0, 0, 0, 1);
     OmMatrix4 m;

@@ -3,28 +3,34 @@
 #include <cmath>
 
 #include "engine/OmMaxLight.h"
+#include "engine/OmRef.h"
 #include "tests/engine/SceneTestSupport.h"
 
 namespace {
 
-struct CameraHolder {
-    CameraHolder() : camera(new OmCamera()) { SetStandardCamera(*camera); }
-    ~CameraHolder() { camera->Release(); }
-    OmCamera* operator->() { return camera; }
-    OmCamera* camera;
+// The standard camera, applied to a renderer that only records.
+struct OmCameraTest : testing::Test {
+    OmCameraTest()
+    {
+        SetStandardCamera(*camera);
+        camera->Apply(renderer);
+    }
+    RecordingRenderer renderer;
+    OmRef<OmCamera> camera = OmMakeRef<OmCamera>();
 };
 
 // An omni light of multiplier 1 at the origin with nothing limiting it.
-OmMaxLight* PlainLight()
-{
-    auto* light = new OmMaxLight();
-    light->on = 1;
-    light->type = OmMaxLight::kOmni;
-    light->multiplier = 1.0f;
-    light->direction = OmVector3(0, -1, 0);
-    light->upVector = OmVector3(0, 0, 1);
-    return light;
-}
+struct OmMaxLightTest : testing::Test {
+    OmMaxLightTest()
+    {
+        light->on = 1;
+        light->type = OmMaxLight::kOmni;
+        light->multiplier = 1.0f;
+        light->direction = OmVector3(0, -1, 0);
+        light->upVector = OmVector3(0, 0, 1);
+    }
+    OmRef<OmMaxLight> light = OmMakeRef<OmMaxLight>();
+};
 
 struct Sample {
     OmVector3 at;
@@ -40,12 +46,8 @@ void ExpectStrengths(const OmMaxLight& light, std::initializer_list<Sample> samp
 
 } // namespace
 
-TEST(OmCameraLight, CullingPickRaysAndMaxLightIlluminationRangesDecayAndCones)
+TEST_F(OmCameraTest, SphereCullingClearsPassedPlanesAndTestsOnlyTheMaskedOnes)
 {
-    RecordingRenderer renderer;
-    CameraHolder camera;
-    camera->Apply(renderer);
-
     EXPECT_TRUE(camera->IsSphereCulled(OmSphere(OmVector3(0, 0, -5), 1.0f)));
     EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes); // near tested first: nothing cleared
     // Wholly inside the near plane, straddling the far one.
@@ -56,14 +58,19 @@ TEST(OmCameraLight, CullingPickRaysAndMaxLightIlluminationRangesDecayAndCones)
     EXPECT_FALSE(camera->IsSphereCulled(OmSphere(OmVector3(0, 0, 0.5f), 0.1f)));
     camera->SetPlaneMask(OmCamera::kAllPlanes);
     EXPECT_TRUE(camera->IsSphereCulled(OmSphere(OmVector3(0, 0, 0.5f), 0.1f)));
+}
 
+TEST_F(OmCameraTest, ABoxIsCulledOnlyWhenWhollyOutsideAPlane)
+{
     EXPECT_FALSE(camera->IsBoxCulled(OmVector3(-1, -1, 5), OmVector3(1, 1, 6)));
     EXPECT_TRUE(camera->IsBoxCulled(OmVector3(-1, -1, -6), OmVector3(1, 1, -5)));
     // Touching the near plane from inside is not culled; just short of it is.
     EXPECT_FALSE(camera->IsBoxCulled(OmVector3(-0.1f, -0.1f, 0.0f), OmVector3(0.1f, 0.1f, 1.0f)));
     EXPECT_TRUE(camera->IsBoxCulled(OmVector3(-0.1f, -0.1f, 0.0f), OmVector3(0.1f, 0.1f, 0.99f)));
+}
 
-    // Pick rays through the window.
+TEST_F(OmCameraTest, PickRaysGoThroughTheWindowInPerspectiveAndOrthographic)
+{
     OmProjection projection = camera->GetProjection();
     projection.halfWidth = 0.5f;
     projection.halfHeight = 0.25f;
@@ -84,15 +91,21 @@ TEST(OmCameraLight, CullingPickRaysAndMaxLightIlluminationRangesDecayAndCones)
     camera->GetPickRay(1.0f, 1.0f, origin, direction);
     EXPECT_TRUE(direction.Equals(OmVector3(0, 0, 1)));
     EXPECT_TRUE(OmVector3::NearlyEqual(origin, OmVector3(1.5f, 1.75f, 3.0f), 1e-6f));
+}
 
-    // A max light: illumination, facing, ranges, decay, spot and beam cones.
-    OmMaxLight* light = PlainLight();
+TEST_F(OmMaxLightTest, IlluminationFollowsTheAngleOfTheSurfaceToTheLight)
+{
     const OmVector3 up(0, 1, 0);
     // Below the light, facing it: full; facing away: nothing; at 60 degrees cos 60.
     EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, -2, 0), up), 1.0f);
     EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, -2, 0), OmVector3(0, -1, 0)), 0.0f);
     EXPECT_NEAR(light->IlluminationAt(OmVector3(std::sqrt(3.0f), -1, 0), up), 0.5f, 1e-6f);
+    // At the light itself: lit as if from straight above.
+    EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, 0, 0), OmVector3(0.6f, -0.8f, 0)), 1.0f);
+}
 
+TEST_F(OmMaxLightTest, NearAndFarRangesAndTheDecayShapeTheStrength)
+{
     light->nearAttenuation = light->farAttenuation = 1;
     light->nearStart = 1.0f;
     light->nearEnd = 3.0f;
@@ -105,19 +118,20 @@ TEST(OmCameraLight, CullingPickRaysAndMaxLightIlluminationRangesDecayAndCones)
     ExpectStrengths(*light, {{{4, 0, 0}, 0.25f}}, "inverse");
     light->decay = OmMaxLight::kInverseSquare;
     ExpectStrengths(*light, {{{4, 0, 0}, 1.0f / 16.0f}}, "inverse square");
-    // At the light itself: finite, and lit as if from straight above.
-    EXPECT_TRUE(std::isfinite(light->StrengthAt(OmVector3(0, 0, 0))));
-    EXPECT_FLOAT_EQ(light->IlluminationAt(OmVector3(0, 0, 0), OmVector3(0.6f, -0.8f, 0)), 1.0f);
+    EXPECT_TRUE(std::isfinite(light->StrengthAt(OmVector3(0, 0, 0)))) << "at the light itself";
+}
 
+TEST_F(OmMaxLightTest, ALightWithoutAMultiplierOrSwitchedOffGivesNothing)
+{
     light->multiplier = 0.0f;
     ExpectStrengths(*light, {{{1, 0, 0}, 0}}, "no multiplier");
     light->multiplier = 1.0f;
     light->on = 0;
     ExpectStrengths(*light, {{{1, 0, 0}, 0}}, "switched off");
+}
 
-    // Spot and beam cones.
-    light->on = 1;
-    light->decay = OmMaxLight::kNoDecay;
+TEST_F(OmMaxLightTest, ASpotFadesFromHotspotToFalloffAndOvershootLightsBehind)
+{
     light->type = OmMaxLight::kSpot;
     light->multiplier = 2.0f;
     light->hotspot = 0.5f;
@@ -129,11 +143,12 @@ TEST(OmCameraLight, CullingPickRaysAndMaxLightIlluminationRangesDecayAndCones)
                     "spot: hot, between, on the light's plane, behind");
     light->overshoot = 1;
     ExpectStrengths(*light, {{{0, 5, 0}, 2}}, "overshoot");
-    light->overshoot = 0;
+}
 
-    // A round parallel beam of radius 1 (full) to 3 (none) down the y axis.
+// A round parallel beam of radius 1 (full) to 3 (none) down the y axis.
+TEST_F(OmMaxLightTest, ABeamLightsARoundOrRectangularParallelCone)
+{
     light->type = 3;
-    light->multiplier = 1.0f;
     light->hotspot = 1.0f;
     light->falloff = 3.0f;
     ExpectStrengths(*light, {{{0.5f, -4, 0}, 1}, {{2, -4, 0}, 0.5f}, {{3.5f, -4, 0}, 0}}, "round beam");
@@ -143,5 +158,4 @@ TEST(OmCameraLight, CullingPickRaysAndMaxLightIlluminationRangesDecayAndCones)
     ExpectStrengths(*light,
                     {{{0, -4, 0.5f}, 1}, {{0, -4, 2}, 0.5f}, {{0, -4, 3}, 0}, {{4, -4, 0}, 0.5f}, {{6, -4, 0}, 0}},
                     "rectangular beam");
-    light->Release();
 }

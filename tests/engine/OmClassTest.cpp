@@ -9,7 +9,7 @@
 
 using archive_test::Registry;
 
-TEST(OmClassRegistry, AddClassFindObjectFreeAllObjectsAndObjectsDeriveCastCountAndName)
+TEST(OmClassRegistry, AddClassIsFirstComeAndUniqueByRecord)
 {
     OmClassRegistry registry;
     OmClassFactoryOf<TestBall> factoryA, factoryB;
@@ -38,14 +38,16 @@ TEST(OmClassRegistry, AddClassFindObjectFreeAllObjectsAndObjectsDeriveCastCountA
     EXPECT_FALSE(registry.FindClassIndex("testearly", index) || registry.FindClassIndex(nullptr, index));
     EXPECT_TRUE(!registry.GetFactory(2) && !registry.GetPool(-1) && !registry.CreateObject(5));
     constructed->~OmClass();
+}
 
-    // The program's registry finds objects by name and frees all but unlisted ones.
+TEST(OmClassRegistry, FindObjectFindsALiveObjectOfTheClassByItsExactName)
+{
     OmClassRegistry& global = Registry();
     int32_t ballId = TestBall::ClassId();
-    TestBall* unnamed = new TestBall();
+    const OmRef<TestBall> unnamed = OmMakeRef<TestBall>();
+    const OmRef<TestBox> otherClass = OmMakeRef<TestBox>();
     TestBall* first = new TestBall();
     TestBall* second = new TestBall();
-    TestBox* otherClass = new TestBox();
     first->SetName("Target");
     second->SetName("Target");
     otherClass->SetName("Box");
@@ -63,11 +65,12 @@ TEST(OmClassRegistry, AddClassFindObjectFreeAllObjectsAndObjectsDeriveCastCountA
     EXPECT_NE(other, found);
     other->Release();
     EXPECT_FALSE(global.FindObject(ballId, "Target") || global.FindObject(-1, "Target"));
+}
 
-    unnamed->Release();
-    otherClass->Release();
-
-    // What lives for the whole run (an unlisted class) survives every mode switch.
+// What lives for the whole run (an unlisted class) survives every mode switch.
+TEST(OmClassRegistry, FreeAllObjectsKeepsTheObjectsOfUnlistedClasses)
+{
+    OmClassRegistry& global = Registry();
     TestKeeper* camera = new TestKeeper();
     camera->value = 42;
     camera->SetName("camera");
@@ -91,19 +94,23 @@ TEST(OmClassRegistry, AddClassFindObjectFreeAllObjectsAndObjectsDeriveCastCountA
     EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 1u);
     camera->Release();
     EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 0u);
+}
 
-    // Objects derive, cast, count references and keep their names.
+TEST(OmObject, AClassDerivesOnlyFromItsAncestorsAndCastsAlongThem)
+{
     EXPECT_TRUE(TestBox::s_class.IsDerivedFrom(&OmObject::s_class));
     EXPECT_FALSE(TestBox::s_class.IsDerivedFrom(&TestBall::s_class)) << "siblings are unrelated";
     EXPECT_FALSE(TestShape::s_class.IsDerivedFrom(&TestBox::s_class) || TestBox::s_class.IsDerivedFrom(nullptr) ||
                  OmClass::IsDerivedFrom(nullptr, &OmObject::s_class));
-    TestBox* box = new TestBox();
-    OmObject* object = box;
-    EXPECT_EQ(TestShape::Cast(object), box);
+    const OmRef<TestBox> box = OmMakeRef<TestBox>();
+    OmObject* object = box.Get();
+    EXPECT_EQ(TestShape::Cast(object), box.Get());
     EXPECT_FALSE(TestBall::Cast(object));
     EXPECT_EQ(TestBox::Cast(static_cast<OmObject*>(nullptr)), nullptr);
-    box->Release();
+}
 
+TEST(OmObject, ANameSetFromItsOwnTextIsKeptAndTheLastReleaseFreesTheCell)
+{
     TestBall* ball = new TestBall();
     ball->SetName("Alpha");
     ball->SetName(ball->GetName()); // its own text

@@ -12,7 +12,7 @@
 #include "engine/OmString.h"
 #include "platform/MessageBox.h"
 
-TEST(OmArray, GrowsByWholeStepsListsReuseSpareNodesAndHashMapsRehashPastHalfFull)
+TEST(OmArray, GrowsByWholeStepsKeepsContentsAndConstructsNewElements)
 {
     OmArray<uint32_t> array(64);
     for (uint32_t i = 0; i < 64; ++i)
@@ -40,8 +40,10 @@ TEST(OmArray, GrowsByWholeStepsListsReuseSpareNodesAndHashMapsRehashPastHalfFull
     EXPECT_STREQ(names[2].Get(), "third");
     names.Resize(6);
     EXPECT_EQ(names[5].Get(), nullptr) << "new elements are constructed";
+}
 
-    // A list keeps its order through removals.
+TEST(OmList, KeepsItsOrderThroughRemovalsAndReusesRemovedNodes)
+{
     int a = 1, b = 2, c = 3, d = 4;
     auto values = [](const OmList& list) {
         std::vector<void*> out;
@@ -73,8 +75,10 @@ TEST(OmArray, GrowsByWholeStepsListsReuseSpareNodesAndHashMapsRehashPastHalfFull
     EXPECT_TRUE(list.IsEmpty() && !list.GetFirst() && !list.GetLast());
     list.AddHead(&a);
     EXPECT_EQ(values(list), std::vector<void*>{&a});
+}
 
-    // A hash map rehashes past half full and finds every key.
+TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
+{
     OmHashMap map;
     std::vector<uint32_t> buckets;
     for (uintptr_t k = 1; k <= 6; ++k) {
@@ -143,7 +147,7 @@ TEST(OmPrimeDeathTest, NextFromTheTableAndPastItIsFatal)
     plat::SetMessageBoxHook(std::move(previous));
 }
 
-TEST(OmHashTable, RecordsByIndexAndBucketsAndRebucketingKeepsChains)
+TEST(OmHashTable, RecordsComeByIndexInOrderAndByKeyFromTheirBucket)
 {
     struct Record {
         float x, y, z;
@@ -161,9 +165,12 @@ TEST(OmHashTable, RecordsByIndexAndBucketsAndRebucketingKeepsChains)
     for (int32_t i = table.GetBucketHead(3); i != -1; i = table.GetNextInBucket(i))
         found += table.GetKey(i) == 3 && i % 5 == 3;
     EXPECT_EQ(found, 8);
+}
 
-    // Buckets follow the count, checked when a page is added: the largest
-    // prime below the power of two above count / load ratio (2 here).
+// Buckets follow the count, checked when a page is added: the largest
+// prime below the power of two above count / load ratio (2 here).
+TEST(OmHashTable, RebucketingFollowsTheCountAndKeepsEveryChain)
+{
     struct AutoTable : OmHashTable {
         AutoTable() : OmHashTable(12, 2, 4, 2, 0) { SetAutoRebucket(true); }
     } grown;

@@ -5,6 +5,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmKeyframeController.h"
 #include "engine/OmMatrix3.h"
+#include "engine/OmRef.h"
 
 namespace {
 
@@ -18,12 +19,12 @@ OmKeyframeController* MakeController(int32_t mode, float start, float end)
 }
 
 // Positions (0,0,0), (10,0,0), (10,20,0) at times 0, 1, 3; scales 1, 2, 4.
-OmKeyframeData* MakeData(bool shared)
+OmRef<OmKeyframeData> MakeData(bool shared)
 {
     static const float times[] = {0.0f, 1.0f, 3.0f};
     static const OmVector3 positions[] = {{0, 0, 0}, {10, 0, 0}, {10, 20, 0}};
     static const float scales[] = {1.0f, 2.0f, 4.0f};
-    auto* data = new OmKeyframeData();
+    auto data = OmMakeRef<OmKeyframeData>();
     if (shared)
         data->SetSharedTimes(3, times);
     data->SetPositionKeys(3, times, positions);
@@ -33,7 +34,7 @@ OmKeyframeData* MakeData(bool shared)
 
 } // namespace
 
-TEST(OmKeyframes, TimedMappingKeySearchAndControllersHoldInterpolateAndSlerp)
+TEST(OmTimedController, TimeIsClampedLoopedOrBouncedIntoTheRangeByTheMode)
 {
     const struct {
         int32_t mode;
@@ -61,8 +62,10 @@ TEST(OmKeyframes, TimedMappingKeySearchAndControllersHoldInterpolateAndSlerp)
         EXPECT_FLOAT_EQ(controller->MapTime(c.time), c.mapped) << c.mode << " at " << c.time;
         delete controller;
     }
+}
 
-    // Key search at, between and beyond the keys, the cursor carried over.
+TEST(OmKeySearch, FindsTheKeysAroundATimeAndCarriesTheCursorOver)
+{
     const float times[] = {0.0f, 1.0f, 2.0f, 4.0f};
     constexpr uint32_t kAny = ~0u;
     const struct {
@@ -98,15 +101,15 @@ TEST(OmKeyframes, TimedMappingKeySearchAndControllersHoldInterpolateAndSlerp)
     k = OmSearchKeys(1, one, 7.0f, cursor);
     EXPECT_EQ(k.index0, 0u);
     EXPECT_EQ(k.index1, 0u);
+}
 
-    // A keyframe controller holds its first and last keys, interpolates and slerps.
+TEST(OmKeyframeController, ClampHoldsTheFirstAndLastKeysAndInterpolatesBetween)
+{
     for (bool shared : {false, true}) {
         SCOPED_TRACE(shared ? "shared times" : "own times");
-        auto* node = new OmGroup();
+        const auto node = OmMakeRef<OmGroup>();
         OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 0.0f, 3.0f);
-        OmKeyframeData* data = MakeData(shared);
-        c->SetKeys(data);
-        data->Release();
+        c->SetKeys(MakeData(shared).Get());
         node->AddController(c);
 
         node->LocalPosition() = OmVector3(5, 5, 5);
@@ -120,34 +123,34 @@ TEST(OmKeyframes, TimedMappingKeySearchAndControllersHoldInterpolateAndSlerp)
         c->Update(50.0f);
         EXPECT_EQ(node->GetLocal().position.y, 20.0f);
         EXPECT_EQ(node->GetLocal().scale, 4.0f);
-        node->Release();
     }
+}
 
-    // Rotation keys slerp into the local rotation.
-    auto* node = new OmGroup();
+TEST(OmKeyframeController, RotationKeysSlerpIntoTheLocalRotation)
+{
+    const auto node = OmMakeRef<OmGroup>();
     OmKeyframeController* c = MakeController(OM_TIME_CLAMP, 0.0f, 1.0f);
-    auto* data = new OmKeyframeData();
+    const auto data = OmMakeRef<OmKeyframeData>();
     const float ends[] = {0.0f, 1.0f};
     // Identity to a half turn about y: halfway is a quarter turn.
     const OmQuaternion rotations[] = {{0, 0, 0, 1}, {0, 1, 0, 0}};
     data->SetRotationKeys(2, ends, rotations);
-    c->SetKeys(data);
-    data->Release();
+    c->SetKeys(data.Get());
     node->AddController(c);
     c->Update(0.5f);
     OmMatrix3 expected;
     expected.SetFromQuaternion(OmQuaternion(0, std::sqrt(0.5f), 0, std::sqrt(0.5f)));
     for (int i = 0; i < 9; ++i) // slerp is not renormalised
         EXPECT_NEAR(node->GetLocal().rotation.m[i], expected.m[i], 1e-3f) << i;
-    node->Release();
+}
 
-    // Shared times cut longer channels.
-    auto* cut = new OmKeyframeData();
+TEST(OmKeyframeData, SharedTimesCutLongerChannels)
+{
+    const auto cut = OmMakeRef<OmKeyframeData>();
     const float three[] = {0.0f, 1.0f, 2.0f};
     const float scales[] = {1.0f, 2.0f, 3.0f};
     cut->SetScaleKeys(3, three, scales);
     cut->SetSharedTimes(2, three);
     EXPECT_EQ(cut->scaleCount, 2u);
     EXPECT_FALSE(cut->scaleTimes); // never reads past the two shared times
-    cut->Release();
 }

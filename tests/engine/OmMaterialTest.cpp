@@ -7,6 +7,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmMaterial.h"
+#include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
@@ -26,9 +27,9 @@ OmMaterialLayer MakeLayer(std::initializer_list<int32_t> ids, bool animated, int
 }
 
 // A material with every saved field away from its default.
-OmMaterial* MakeMaterial()
+OmRef<OmMaterial> MakeMaterial()
 {
-    OmMaterial* m = new OmMaterial(OmColour(0.1f, 0.2f, 0.3f, 0.4f), OmColour(0.5f, 0.6f, 0.7f, 0.8f),
+    auto m = OmMakeRef<OmMaterial>(OmColour(0.1f, 0.2f, 0.3f, 0.4f), OmColour(0.5f, 0.6f, 0.7f, 0.8f),
                                    OmColour(0.9f, 1.0f, 0.25f, 0.5f), OmColour(0.75f, 0, 1, 0.125f), 12.5f, 1.0f, 288);
     m->flags = 1;
     m->layers.Add(MakeLayer({4, 5, 6}, true, 1, 0.5f));
@@ -38,7 +39,7 @@ OmMaterial* MakeMaterial()
 
 } // namespace
 
-TEST(OmMaterial, LayerFramesWrapInsideTheListTextureCopiesOwnTheirPixelsAndImpossibleCountsFailToLoad)
+TEST(OmMaterialLayer, FramesAdvanceThirtyTimesTheRateAndWrapInsideTheList)
 {
     const struct {
         const char* name;
@@ -64,38 +65,39 @@ TEST(OmMaterial, LayerFramesWrapInsideTheListTextureCopiesOwnTheirPixelsAndImpos
         EXPECT_EQ(c.layer.GetFrameTexture(c.time, c.enabled), c.frame) << c.name;
     const int32_t huge = cases[0].layer.GetFrameTexture(1e30f, true);
     EXPECT_TRUE(huge >= 10 && huge <= 13) << "huge times still land in the list: " << huge;
+}
 
-    // Texture resource copies own their pixels.
+TEST(OmTextureResource, ACopyOwnsItsPixelsAndItsFileName)
+{
     const uint32_t data[4] = {0xFF0000FFu, 0x00FF00FFu, 0x0000FFFFu, 0xFFFFFFFFu};
-    OmTextureResource* original = new OmTextureResource();
+    auto original = OmMakeRef<OmTextureResource>();
     original->SetPixels(data, 4);
     original->format = 21;
-    OmTextureResource* copy = new OmTextureResource(*original);
+    const auto copy = OmMakeRef<OmTextureResource>(*original);
     ASSERT_TRUE(copy->pixels);
     ASSERT_NE(copy->pixels, original->pixels);
     EXPECT_EQ(copy->mipLevels, 4);
     EXPECT_EQ(copy->format, 21u);
     EXPECT_TRUE(copy->IsEqual(*original));
     // Both free their blocks; the copy's must outlive the original.
-    original->Release();
+    original = nullptr;
     EXPECT_EQ(copy->pixels[3], 0xFFFFFFFFu);
-    copy->Release();
 
-    OmTextureResource* named = new OmTextureResource("data\\FX\\blob2.tga", 1, 1);
-    OmTextureResource* namedCopy = new OmTextureResource(*named);
-    named->Release();
+    auto named = OmMakeRef<OmTextureResource>("data\\FX\\blob2.tga", 1, 1);
+    const auto namedCopy = OmMakeRef<OmTextureResource>(*named);
+    named = nullptr;
     EXPECT_STREQ(namedCopy->fileName, "data\\FX\\blob2.tga");
-    namedCopy->Release();
+}
 
-    // A material with impossible counts fails to load.
+TEST(OmResourceArchive, AMaterialWithImpossibleCountsFailsToLoad)
+{
     const std::string path = TempPath("material");
-    OmMaterial* material = MakeMaterial();
     {
+        const OmRef<OmMaterial> material = MakeMaterial();
         OmArchive archive(Registry());
-        archive.AddRoot(material);
+        archive.AddRoot(material.Get());
         ASSERT_TRUE(archive.Save(path.c_str()));
     }
-    material->Release();
     const std::vector<unsigned char> good = ReadFile(path);
     // The material is the last record: 16 colour floats, power, blend mode
     // and flag (76 bytes), the layer count, then the layers (16 bytes each

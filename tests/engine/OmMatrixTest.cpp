@@ -31,7 +31,7 @@ OmMatrix4 Make4(std::initializer_list<float> values)
 } // namespace
 
 // 3x3 in-place turns go by the negated angle, 4x4 ones keep the translation.
-TEST(OmMatrix, InPlaceRotationsInversesScaleAndALeftHandedLookAt)
+TEST(OmMatrix, InPlaceRotationsOfBothSizes)
 {
     OmMatrix3 base;
     base.SetEuler(0.2f, 0.4f, 0.1f);
@@ -66,8 +66,10 @@ TEST(OmMatrix, InPlaceRotationsInversesScaleAndALeftHandedLookAt)
         c.before ? OmMatrix3::Multiply(r, base, expected) : OmMatrix3::Multiply(base, r, expected);
         ExpectMatrixNear(turned, expected);
     }
+}
 
-    // Inverses undo the transform; scaling touches only the diagonal.
+TEST(OmMatrix3, TheInverseUndoesTheTransformAndScaleTouchesOnlyTheDiagonal)
+{
     OmMatrix3 m3;
     m3.Set(2, 0, 1, 1, 3, 0, 0, 1, 4); // determinant 25
     OmMatrix3 inv3, product3;
@@ -84,8 +86,10 @@ TEST(OmMatrix, InPlaceRotationsInversesScaleAndALeftHandedLookAt)
     OmMatrix3 scaled;
     scaled.Set(4, 0, 1, 1, 6, 0, 0, 1, 8);
     ExpectMatrixNear(m3, scaled, 0);
+}
 
-    // A general 4x4 matrix, then singular ones.
+TEST(OmMatrix4, AGeneralMatrixInvertsAndASingularOneLeavesTheOutputAlone)
+{
     const OmMatrix4 m = Make4({2, 0, 0, 1, 0, 3, 1, 0, 1, 0, 1, 0, 4, 5, 6, 1});
     OmMatrix4 inv, product;
     ASSERT_TRUE(InvertMatrix4(m, inv));
@@ -102,8 +106,10 @@ TEST(OmMatrix, InPlaceRotationsInversesScaleAndALeftHandedLookAt)
         EXPECT_FALSE(InvertMatrix4(bad, out));
         EXPECT_TRUE(out.Equals(before));
     }
+}
 
-    // Look-at builds a left-handed view along +z.
+TEST(OmMatrix4, LookAtBuildsALeftHandedViewAlongPlusZ)
+{
     OmMatrix4 view;
     BuildLookAtMatrix(OmVector3(0, 0, -5), OmVector3(0, 0, 0), OmVector3(0, 1, 0), view);
     ExpectVectorNear(view.TransformPoint(OmVector3(1, 2, 0)), 1, 2, 5);

@@ -39,19 +39,11 @@ void AddQuad(OmMesh& mesh)
     AddTriangle(mesh, Vertex(0, 0, 0), Vertex(1, 0, 1), Vertex(0, 0, 1));
 }
 
-struct MeshHolder {
-    MeshHolder() : mesh(new OmMesh()) {}
-    ~MeshHolder() { mesh->Release(); }
-    OmMesh* operator->() { return mesh; }
-    OmMesh& operator*() { return *mesh; }
-    OmMesh* mesh;
-};
-
 } // namespace
 
-TEST(OmMesh, AdjacencyWeldingUnwrappingAlphaSplitsConversionAndIntersections)
+TEST(OmMesh, EdgeAdjacencyPairsSharedEdgesByPosition)
 {
-    MeshHolder mesh;
+    const auto mesh = OmMakeRef<OmMesh>();
     AddQuad(*mesh); // unshared corners: edges meet by position only
     OmArray<int32_t> adjacency;
     mesh->BuildEdgeAdjacency(adjacency);
@@ -65,16 +57,24 @@ TEST(OmMesh, AdjacencyWeldingUnwrappingAlphaSplitsConversionAndIntersections)
     EXPECT_EQ(adjacency[6], 0);
     EXPECT_EQ(adjacency[2], 2);
     EXPECT_EQ(adjacency[3], 0);
+}
 
+TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
+{
+    const auto mesh = OmMakeRef<OmMesh>();
+    AddQuad(*mesh);
+    AddTriangle(*mesh, Vertex(1, 0, 1), Vertex(0, 0, 0), Vertex(0, 1, 0));
     mesh->indices[4] = 99;
     TraceCapture trace;
     mesh->WeldVertices(0.01f, 0.01f);
     EXPECT_TRUE(trace.Contains("WeldVertices"));
     EXPECT_EQ(mesh->vertices.GetCount(), 9u);
     EXPECT_EQ(mesh->indices[4], 99u);
+}
 
-    // Unwrapping shifts triangles that cross a wrap and refuses shared vertices.
-    MeshHolder wrapped;
+TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
+{
+    const auto wrapped = OmMakeRef<OmMesh>();
     // u runs 2.1 to 2.4 without crossing a half-wrap: left alone.
     AddTriangle(*wrapped, Vertex(0, 0, 0, 2.1f, 0.1f), Vertex(1, 0, 0, 2.4f, 0.1f), Vertex(0, 0, 1, 2.3f, 0.2f));
     // u 3.4 to 3.6 crosses 3.5: moved down by floor(3.4) = 3.
@@ -93,15 +93,17 @@ TEST(OmMesh, AdjacencyWeldingUnwrappingAlphaSplitsConversionAndIntersections)
     TraceCapture refused;
     EXPECT_FALSE(wrapped->UnwrapTextures(1));
     EXPECT_TRUE(refused.Contains("Cannot unwrap mesh with indexed vertices"));
+}
 
-    // Splitting by alpha renumbers the vertices each part keeps.
+TEST(OmMesh, SplitByAlphaSendsTrianglesByMaterialAndRenumbersVertices)
+{
     RecordingRenderer renderer;
     OmMaterial opaqueMaterial, alphaMaterial;
     alphaMaterial.blendMode = 0x120; // alpha blended with alpha test
     const int32_t opaqueId = renderer.RegisterMaterial(&opaqueMaterial);
     const int32_t alphaId = renderer.RegisterMaterial(&alphaMaterial);
 
-    MeshHolder source;
+    const auto source = OmMakeRef<OmMesh>();
     for (int i = 0; i < 5; ++i)
         source->vertices.Add(Vertex(float(i), 0, 0));
     const uint32_t corners[9] = {0, 1, 2, 2, 3, 4, 4, 1, 0};
@@ -110,9 +112,8 @@ TEST(OmMesh, AdjacencyWeldingUnwrappingAlphaSplitsConversionAndIntersections)
     for (uint32_t material : {uint32_t(opaqueId), uint32_t(alphaId), 999u}) // 999: no such material, opaque
         source->triangleMaterials.Add(material);
 
-    OmMesh* opaque = nullptr;
-    OmMesh* alpha = nullptr;
-    source->SplitByAlpha(renderer, opaque, alpha);
+    OmRef<OmMesh> opaque, alpha;
+    source->SplitByAlpha(renderer, *opaque.Put(), *alpha.Put());
     ASSERT_TRUE(opaque);
     ASSERT_TRUE(alpha);
     ASSERT_EQ(alpha->vertices.GetCount(), 3u);
@@ -129,18 +130,19 @@ TEST(OmMesh, AdjacencyWeldingUnwrappingAlphaSplitsConversionAndIntersections)
     EXPECT_EQ(opaque->triangleMaterials.GetCount(), 2u);
     EXPECT_EQ(opaque->materialGroups.GetCount(), 0u);
     EXPECT_EQ(source->vertices.GetCount(), 5u); // the source is unchanged
-    opaque->Release();
-    alpha->Release();
+}
 
-    // Conversion for the renderer sets the alpha flags and refuses oversized meshes.
+TEST(OmMesh, ConversionForTheRendererSetsAlphaFlagsAndRefusesOversizedMeshes)
+{
+    RecordingRenderer renderer;
     OmMaterial plainAlpha;
     plainAlpha.blendMode = 0x20;
     const int32_t plainId = renderer.RegisterMaterial(&plainAlpha);
 
-    MeshHolder tri;
+    const auto tri = OmMakeRef<OmMesh>();
     AddTriangle(*tri, Vertex(0, 0, 0), Vertex(1, 0, 0), Vertex(0, 0, 1), uint32_t(plainId));
     tri->SortTrianglesByMaterial();
-    TestRenderMesh* target = static_cast<TestRenderMesh*>(renderer.CreateMesh());
+    const auto target = OmRef<TestRenderMesh>::Adopt(static_cast<TestRenderMesh*>(renderer.CreateMesh()));
     EXPECT_TRUE(tri->ConvertForRenderer(renderer, 0x1, *target));
     EXPECT_EQ(target->createdFlags, 0x201u);
     EXPECT_EQ(target->createdIndices, 3u);
@@ -160,9 +162,10 @@ TEST(OmMesh, AdjacencyWeldingUnwrappingAlphaSplitsConversionAndIntersections)
     TraceCapture oversized;
     EXPECT_FALSE(tri->ConvertForRenderer(renderer, 0, *target));
     EXPECT_TRUE(oversized.Contains("ConvertForRenderer"));
-    target->Release();
+}
 
-    // Ray-triangle tests are two-sided; a segment hits a cylinder only along itself.
+TEST(OmIntersect, RayTriangleIsTwoSidedAndReportsBarycentrics)
+{
     const OmVector3 a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
     float t = 0, u = 0, v = 0;
     ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.25f, 0.5f, -2), OmVector3(0, 0, 4), a, b, c, t, u, v));
@@ -180,8 +183,10 @@ TEST(OmMesh, AdjacencyWeldingUnwrappingAlphaSplitsConversionAndIntersections)
     // Behind the origin: a hit with negative t that callers drop.
     ASSERT_TRUE(IntersectRayTriangle(OmVector3(0.2f, 0.2f, 1), OmVector3(0, 0, 1), a, b, c, t, u, v));
     EXPECT_LT(t, 0.0f);
+}
 
-    // A segment hits a cylinder only along the segment and within the height.
+TEST(OmIntersect, ASegmentHitsACylinderOnlyAlongItselfAndWithinTheHeight)
+{
     const OmVector3 base(0, 0, 0);
     float f = -1.0f;
     ASSERT_TRUE(IntersectSegmentCylinder(OmVector3(-4, 1, 0), OmVector3(4, 1, 0), base, 1.0f, 2.0f, f));

@@ -52,9 +52,9 @@ OM_IMPLEMENT_CLASS(TestMorphRenderMesh, OmBaseMorphMesh)
 
 // One vertex; frame f of animation 0 puts it at x = 10f (3 frames), the
 // one frame of animation 1 at x = -5.
-OmMorphMesh* MakeMesh()
+OmRef<OmMorphMesh> MakeMesh()
 {
-    auto* mesh = new OmMorphMesh();
+    auto mesh = OmMakeRef<OmMorphMesh>();
     mesh->vertices.Add(Vertex(0));
     auto* walk = new OmMorphAnimation();
     EXPECT_TRUE(walk->Allocate(3, 1));
@@ -72,29 +72,21 @@ class MorphShapeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        OmMorphMesh* mesh = MakeMesh();
-        shape_ = new OmMorphShape();
+        const OmRef<OmMorphMesh> mesh = MakeMesh(); // the shape and the render mesh hold it
         shape_->SetGeometry(mesh);
-        renderMesh_ = new TestMorphRenderMesh();
         ASSERT_TRUE(mesh->ConvertForRenderer(renderer_, 0, *renderMesh_));
-        mesh->Release(); // the shape and the render mesh hold it
-    }
-    void TearDown() override
-    {
-        shape_->Release();
-        renderMesh_->Release();
     }
     void UseRenderMesh() { shape_->SetGeometry(renderMesh_); }
     float X() const { return renderMesh_->blended[0].position.x; }
 
     RecordingRenderer renderer_;
-    OmMorphShape* shape_ = nullptr;
-    TestMorphRenderMesh* renderMesh_ = nullptr;
+    OmRef<TestMorphRenderMesh> renderMesh_ = OmMakeRef<TestMorphRenderMesh>();
+    OmRef<OmMorphShape> shape_ = OmMakeRef<OmMorphShape>();
 };
 
 } // namespace
 
-TEST_F(MorphShapeTest, PlayRunsAtTheRecordsOwnSpeedAndStartsFromTheFirstFrameWheneverAsked)
+TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
 {
     shape_->PlayAnimation(0, OM_PLAY_ONCE); // no render mesh yet: speed 1.0
     EXPECT_FLOAT_EQ(shape_->GetSpeed(), 1.0f);
@@ -106,9 +98,12 @@ TEST_F(MorphShapeTest, PlayRunsAtTheRecordsOwnSpeedAndStartsFromTheFirstFrameWhe
     shape_->Update(3.0f); // long past its end: holds the last frame
     EXPECT_EQ(shape_->GetFrames().frame0, 2);
     EXPECT_LT(std::fabs(X() - 20.0f), 1e-3f);
+}
 
-    // Play asked for late in a level's time starts at the first frame: once
-    // through from there, not already at its end.
+// Once through from the first frame, not already at its end.
+TEST_F(MorphShapeTest, PlayAskedLateInALevelsTimeStartsAtTheFirstFrame)
+{
+    UseRenderMesh();
     shape_->PlayAnimation(0, OM_PLAY_LOOP);
     shape_->Update(6.0f);
     shape_->PlayAnimation(0, OM_PLAY_ONCE);
@@ -118,7 +113,7 @@ TEST_F(MorphShapeTest, PlayRunsAtTheRecordsOwnSpeedAndStartsFromTheFirstFrameWhe
     EXPECT_NEAR(X(), 15.0f, 1e-3f);
 }
 
-TEST_F(MorphShapeTest, TheEngineMeshAloneDoesNothingBoundsCoverEveryFrameAndFramesMustMatchTheMesh)
+TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
 {
     shape_->PlayAnimation(0, OM_PLAY_LOOP);
     shape_->Update(0.05f);
@@ -129,24 +124,33 @@ TEST_F(MorphShapeTest, TheEngineMeshAloneDoesNothingBoundsCoverEveryFrameAndFram
         shape_->Update(0.5f);
     }
     EXPECT_EQ(renderMesh_->calls, 0);
-    // An unknown animation counts as finished, so a queued one takes over.
+}
+
+TEST_F(MorphShapeTest, AnUnknownAnimationCountsAsFinishedSoAQueuedOneTakesOver)
+{
+    UseRenderMesh();
     shape_->PlayAnimation(7, OM_PLAY_LOOP);
     shape_->QueueAnimation(1, OM_PLAY_ONCE);
     shape_->Update(0.6f);
     EXPECT_EQ(shape_->GetAnimation(), 1);
     EXPECT_EQ(renderMesh_->calls, 1);
+}
 
-    // A mesh of its own: bounds cover every frame, and frames must match the mesh.
-    OmMorphMesh* mesh = MakeMesh();
+TEST(MorphMeshTest, BoundsCoverEveryFrameButNotTheRestPose)
+{
+    const OmRef<OmMorphMesh> mesh = MakeMesh();
     mesh->ComputeBounds(); // x from -5 to 20; the rest pose at 0 does not count
     EXPECT_EQ(mesh->GetBounds().centre.x, 7.5f);
     EXPECT_EQ(mesh->GetBounds().radius, 12.5f);
+}
 
+TEST(MorphMeshTest, AnAnimationWhoseFramesDoNotMatchTheMeshIsRefused)
+{
+    const OmRef<OmMorphMesh> mesh = MakeMesh();
     TraceCapture trace;
     auto* wrong = new OmMorphAnimation();
     ASSERT_TRUE(wrong->Allocate(2, 5)); // five vertices for a one-vertex mesh
     EXPECT_EQ(mesh->AddAnimation(wrong), -1);
     EXPECT_EQ(mesh->GetAnimationCount(), 2);
     EXPECT_TRUE(trace.Contains("frames of 5 vertices"));
-    mesh->Release();
 }

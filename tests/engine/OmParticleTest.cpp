@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,12 @@ OmParticleEffect* FullEffect()
     return e;
 }
 
+std::vector<unsigned char> FullEffectBytes()
+{
+    const std::unique_ptr<OmParticleEffect> written(FullEffect());
+    return EffectBytes(*written);
+}
+
 constexpr float kFullTurn = 6.2831855f;
 
 // Size of the file up to and including the texture name's length word.
@@ -145,12 +152,10 @@ constexpr size_t kTextLengthOffset = 4 + 16 * 4;
 
 } // namespace
 
-// Fields the file does not hold (or another version's file) keep their defaults.
-TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldOtherVersionsAndDamagedFilesKeepTheDefaults)
+// Fields the file does not hold keep their defaults.
+TEST(OmParticleEffectFile, ARoundTripKeepsEveryStoredField)
 {
-    OmParticleEffect* written = FullEffect();
-    std::vector<unsigned char> bytes = EffectBytes(*written);
-    delete written;
+    const std::vector<unsigned char> bytes = FullEffectBytes();
     EXPECT_EQ(bytes.size(), kTextLengthOffset + 4 + 6 + 4 + 4 + 16 + 4 + 4 + 8 + 40);
     OmParticleEffect read;
     ASSERT_TRUE(ReadBytes(bytes, read));
@@ -161,16 +166,23 @@ TEST(OmParticleEffectFile, RoundTripKeepsEveryStoredFieldOtherVersionsAndDamaged
     ASSERT_EQ(read.keyCountA, 2u);
     EXPECT_EQ(read.keysA[1].value, 2.0f);
     EXPECT_EQ(read.param35, 99);
+}
 
-    const std::vector<unsigned char> good = bytes;
+TEST(OmParticleEffectFile, AnotherVersionsFileReadsAsTheDefaults)
+{
+    std::vector<unsigned char> bytes = FullEffectBytes();
     archive_test::SetWord(bytes, 0, 0x101);
     OmParticleEffect other;
     TraceCapture trace;
     EXPECT_TRUE(ReadBytes(bytes, other));
     EXPECT_EQ(other.rate, 100.0f);
     EXPECT_FALSE(other.textureName);
+}
 
-    // Damaged files are reported and leave the defaults.
+TEST(OmParticleEffectFile, ADamagedFileIsReportedAndLeavesTheDefaults)
+{
+    const std::vector<unsigned char> good = FullEffectBytes();
+    TraceCapture trace;
     auto expectRefused = [&](const std::vector<unsigned char>& bytes, const char* why) {
         SCOPED_TRACE(why);
         trace.Clear();
@@ -245,7 +257,7 @@ TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
         EXPECT_EQ(renderer.GetTexture(id), nullptr);
 }
 
-TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNothing)
+TEST_F(ParticleTest, AMissingEffectLoadsAsTheDefaultsUnderItsName)
 {
     TraceCapture trace;
     const int32_t index = FindParticleEffect("nothing");
@@ -253,7 +265,11 @@ TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNoth
     EXPECT_TRUE(trace.Contains("***ERROR***: Failed to load particle type nothing"));
     EXPECT_STREQ(GetParticleEffect(index)->name, "nothing");
     EXPECT_EQ(GetParticleEffect(index)->rate, 100.0f);
+}
 
+TEST_F(ParticleTest, ADamagedEffectLoadsAsTheDefaultsWithoutFrames)
+{
+    TraceCapture trace;
     OmParticleEffect fire;
     fire.SetTextureName("flame");
     fire.rate = 3.0f;
@@ -266,21 +282,29 @@ TEST_F(ParticleTest, MissingAndDamagedEffectsLoadAsDefaultsAndBadIndicesGiveNoth
     EXPECT_TRUE(trace.Contains("fire.pbe is damaged")) << trace.Text();
     EXPECT_EQ(damaged->rate, 100.0f);
     EXPECT_EQ(damaged->frameCount, 0); // no half-read name to find frames by
+}
 
+TEST_F(ParticleTest, AnIndexOutsideTheLibraryOrANullNameGivesNothing)
+{
+    TraceCapture trace;
+    ASSERT_EQ(FindParticleEffect("one"), 0);
     EXPECT_FALSE(GetParticleEffect(-1));
     EXPECT_TRUE(trace.Contains("Couldn't find particle effect index -1"));
-    EXPECT_FALSE(GetParticleEffect(2));
+    EXPECT_FALSE(GetParticleEffect(1));
     EXPECT_EQ(FindParticleEffect(nullptr), -1);
+}
 
-    // The library holds 256; the next name cannot be loaded.
-    for (int i = 2; i < 256; ++i)
+TEST_F(ParticleTest, TheLibraryHolds256EffectsAndTheNextNameCannotBeLoaded)
+{
+    TraceCapture trace;
+    for (int i = 0; i < 256; ++i)
         ASSERT_GE(FindParticleEffect(("e" + std::to_string(i)).c_str()), 0);
     EXPECT_FALSE(GetOrLoadParticleEffect("one_too_many"));
     EXPECT_EQ(FindParticleEffect("one_too_many"), -1);
     EXPECT_TRUE(trace.Contains("Couldn't find particle effect one_too_many"));
 }
 
-TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSaysOnceOrForAWhile)
+TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSays)
 {
     OmParticleEffect& e = Effect(10.0f);
     e.sizeBase = 0.5f, e.endSize = 3.0f;
@@ -317,8 +341,10 @@ TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSaysOnceOrForAWhile)
     EXPECT_EQ(live, (std::vector<uint32_t>{12, 2, 0})) << "the first ten die after 2 s";
     EXPECT_EQ(emitter.liveCount, 0u);
     EXPECT_FALSE(emitter.IsAlive());
+}
 
-    // One-shot and timed effects.
+TEST_F(ParticleTest, AOneShotEffectSpawnsOnceAndItsParticleDoesNotFade)
+{
     OmParticleEffect& once = Effect(1.0f);
     once.duration = 0.0f, once.mode = 1;
     OmParticleEmitter a;
@@ -326,8 +352,11 @@ TEST_F(ParticleTest, ParticlesEmitAgeAndDieAsTheEffectSaysOnceOrForAWhile)
     a.Update(5.05f);
     EXPECT_EQ(a.liveCount, 1u);
     EXPECT_FALSE(a.IsEnabled());
-    EXPECT_FLOAT_EQ(GetLiveParticle(0)->fadeRate, 0.0f); // does not fade
+    EXPECT_FLOAT_EQ(GetLiveParticle(0)->fadeRate, 0.0f);
+}
 
+TEST_F(ParticleTest, ATimedEffectStopsAfterItsDurationButSpawnsInItsLastUpdate)
+{
     OmParticleEffect& timed = Effect(10.0f, 100.0f);
     timed.duration = 1.0f, timed.mode = 1;
     OmParticleEmitter b;
@@ -416,7 +445,10 @@ TEST_F(ParticleTest, DrawingSortsByTextureAndBuildsCameraFacingQuads)
     }
     EXPECT_EQ(v[0].z, 5.0f);
     EXPECT_EQ(v[0].colour, p->colour);
+}
 
+TEST(OmFillParticleIndices, EachQuadIsTwoTrianglesOverItsFourCorners)
+{
     uint16_t indices[12];
     OmFillParticleIndices(indices, 2);
     EXPECT_EQ(std::vector<uint16_t>(indices, indices + 12),

@@ -49,6 +49,13 @@ bool Read(const std::vector<uint8_t>& bytes, OmPbfScene& scene)
     return scene.Serialise(in);
 }
 
+std::vector<uint8_t> FullSceneBytes()
+{
+    OmPbfScene full;
+    FillScene(full, 4);
+    return Write(full);
+}
+
 void PutWords(std::vector<uint8_t>& bytes, std::initializer_list<uint32_t> words)
 {
     for (uint32_t w : words)
@@ -57,7 +64,7 @@ void PutWords(std::vector<uint8_t>& bytes, std::initializer_list<uint32_t> words
 
 } // namespace
 
-TEST(OmPbfSceneTest, EveryVersionRoundTripsAFullDiskFailsAndTheLayoutOfStringsBonesAndUnreadTypes)
+TEST(OmPbfSceneTest, EveryVersionRoundTripsByteForByteWithItsOwnDifferences)
 {
     OmPbfScene copies[5];
     size_t sizes[5] = {};
@@ -82,9 +89,6 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsAFullDiskFailsAndTheLayoutOfStringsBo
     EXPECT_STREQ(max->mapName.CStr(), original->mapName.CStr());
     EXPECT_EQ(max->value5, original->value5);
     EXPECT_EQ(v4.ambient.a, fresh.ambient.a);
-    ErrorCapture errors; // the scene is small enough to wait in the stdio buffer until closing
-    EXPECT_FALSE(fresh.Save("/dev/full"));
-    EXPECT_TRUE(errors.Contains("could not be written")) << errors.Text();
 
     // Version 3 keeps names alone: an image list becomes an animated layer.
     const auto& plain = copies[3].materials[0].layers;
@@ -104,8 +108,19 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsAFullDiskFailsAndTheLayoutOfStringsBo
     const auto* source = static_cast<const OmPbfMeshRecord*>(version1.objects.At(0));
     EXPECT_EQ(mesh->faces[0].corners[2].texCoord, source->faces[0].corners[2].texCoord);
     EXPECT_EQ(mesh->faces[0].material, source->faces[0].material);
+}
 
-    // The layout of strings, an empty scene, bones and types without a reader.
+TEST(OmPbfSceneTest, ASaveToAFullDiskFailsAndSaysSo)
+{
+    OmPbfScene scene;
+    FillScene(scene, 4);
+    ErrorCapture errors; // the scene is small enough to wait in the stdio buffer until closing
+    EXPECT_FALSE(scene.Save("/dev/full"));
+    EXPECT_TRUE(errors.Contains("could not be written")) << errors.Text();
+}
+
+TEST(OmPbfSceneTest, LayoutOfStringsAnEmptySceneAndBones)
+{
     OmPbfScene empty;
     const std::vector<uint8_t> bytes = Write(empty);
     // Version, materials (0, 0), objects (0, 8), root, ambient.
@@ -124,9 +139,13 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsAFullDiskFailsAndTheLayoutOfStringsBo
     OmMemoryFile boneOut;
     bone.Serialise(boneOut);
     EXPECT_EQ(boneOut.Bytes().size(), 4u + 5 + 12 + 4 * 64 + 12);
+}
 
-    // Version 4, no materials, two objects: a type without a reader, then
-    // (read as the next type) a marker. Their entries stay empty.
+// Version 4, no materials, two objects: a type without a reader, then
+// (read as the next type) a marker. Their entries stay empty.
+TEST(OmPbfSceneTest, ObjectTypesWithoutAReaderLeaveEmptyEntries)
+{
+    OmPbfScene empty;
     std::vector<uint8_t> objects;
     PutWords(objects, {4, 0, 0, 2, 8, 4, 3});
     OmMemoryFile rootOut;
@@ -145,22 +164,21 @@ TEST(OmPbfSceneTest, EveryVersionRoundTripsAFullDiskFailsAndTheLayoutOfStringsBo
     EXPECT_EQ(Write(scene), objects);
 }
 
-// A generous reserve loads without taking its room; every truncation, count
-// or length that lies, version 0 and a face of four corners are refused.
-TEST(OmPbfSceneTest, DamagedFilesFailReservesAreNotTakenAndLongChainsNeedNoDeepStack)
+TEST(OmPbfSceneTest, AGenerousReserveLoadsWithoutTakingItsRoom)
 {
-    OmPbfScene full;
-    FillScene(full, 4);
-    const std::vector<uint8_t> good = Write(full);
-    std::vector<uint8_t> reserved = good;
+    std::vector<uint8_t> reserved = FullSceneBytes();
     const uint32_t reserve = 1000000; // material capacity at offset 8
     std::memcpy(reserved.data() + 8, &reserve, 4);
     OmPbfScene roomy;
     ASSERT_TRUE(Read(reserved, roomy));
-    EXPECT_EQ(roomy.materials.count, full.materials.count);
+    EXPECT_EQ(roomy.materials.count, 2);
     EXPECT_LE(roomy.materials.capacity, 2 * roomy.materials.count + 64);
     ExpectTree(roomy);
+}
 
+TEST(OmPbfSceneTest, EveryTruncationAndEveryLyingCountFailWithAnErrorAndAnEmptyScene)
+{
+    const std::vector<uint8_t> good = FullSceneBytes();
     // Offsets into the file: material count/capacity at 4/8, the first
     // material's layer count at 13 and its first layer's name length at 21.
     const struct {
@@ -190,7 +208,10 @@ TEST(OmPbfSceneTest, DamagedFilesFailReservesAreNotTakenAndLongChainsNeedNoDeepS
         EXPECT_EQ(scene.objects.Count(), 0) << what;
         EXPECT_FALSE(scene.root.child) << what;
     }
+}
 
+TEST(OmPbfSceneTest, VersionZeroAndAFaceOfFourCornersAreRefused)
+{
     ErrorCapture errors;
     OmPbfScene scene;
     EXPECT_FALSE(Read(std::vector<uint8_t>(64, 0), scene)); // version 0
@@ -204,8 +225,10 @@ TEST(OmPbfSceneTest, DamagedFilesFailReservesAreNotTakenAndLongChainsNeedNoDeepS
     OmPbfScene copy;
     EXPECT_FALSE(Read(Write(scene), copy));
     EXPECT_TRUE(errors.Contains("4 corners"));
+}
 
-    // Long sibling and child chains need no deep stack.
+TEST(OmPbfSceneTest, LongSiblingAndChildChainsNeedNoDeepStack)
+{
     constexpr int kNodes = 200000;
     OmPbfScene chain;
     OmPbfNode* last = nullptr;

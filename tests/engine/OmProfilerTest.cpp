@@ -31,15 +31,19 @@ void RunFrame(RecordingProfiler& p, ManualClock& clock, int section, int64_t bus
     p.EndFrame();
 }
 
-} // namespace
-
-TEST(OmProfiler, WindowFiguresNoInfinitePercentageAndSectionsBeyondTheLimitAreRefusedAndNamesCut)
-{
+// A profiler reporting from row 3 with two sections.
+struct OmProfilerTest : testing::Test {
+    OmProfilerTest() { p.SetFirstRow(3); }
     ManualClock clock;
     RecordingProfiler p;
-    p.SetFirstRow(3);
     const int render = p.AddSection("render");
     const int think = p.AddSection("think");
+};
+
+} // namespace
+
+TEST_F(OmProfilerTest, TheFirstWindowShowsZeroAveragesThenTheClosedWindowsFigures)
+{
     ASSERT_EQ(render, 0);
     ASSERT_EQ(think, 1);
     for (int i = 0; i < 100; ++i)
@@ -60,16 +64,22 @@ TEST(OmProfiler, WindowFiguresNoInfinitePercentageAndSectionsBeyondTheLimitAreRe
     EXPECT_EQ(p.GetSection(render).lastCalls, 100u);
     EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg  30.00% - peak  30.00% calls(  1.0)");
     EXPECT_EQ(p.lines[1].text, std::string(27, ' ') + "think - avg   0.00% - peak   0.00% calls(  0.0)");
+}
 
-    // A spike raises the peak at once and is over three times the average.
+TEST_F(OmProfilerTest, ASpikeRaisesThePeakAtOnceAndOverThriceTheAverageIsFlagged)
+{
+    for (int i = 0; i < 101; ++i) // the first window closes at 30 %
+        RunFrame(p, clock, render, 30);
     RunFrame(p, clock, render, 200, 400);
     p.lines.clear();
     p.Report();
     EXPECT_EQ(p.lines[0].text, std::string(26, ' ') + "render - avg  30.00% - peak  50.00% calls(  1.0)");
     EXPECT_TRUE(p.lines[0].overBudget);
     EXPECT_EQ(p.GetSection(render).lastPeak, 200);
+}
 
-    // A frame of zero length gives no infinite percentage.
+TEST_F(OmProfilerTest, AFrameOfZeroLengthGivesNoInfinitePercentage)
+{
     const int load = p.AddSection("load");
     p.StartSection(load); // started before the frame, stopped inside it
     clock.Advance(40);
@@ -78,8 +88,10 @@ TEST(OmProfiler, WindowFiguresNoInfinitePercentageAndSectionsBeyondTheLimitAreRe
     p.EndFrame();
     EXPECT_EQ(p.GetSection(load).windowPeak, 40);
     EXPECT_EQ(p.GetSection(load).windowPeakPercent, 0.0f);
+}
 
-    // Sections beyond the limit are refused and names are cut.
+TEST_F(OmProfilerTest, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
+{
     archive_test::ErrorCapture logged;
     RecordingProfiler full;
     const std::string longName(300, 'n');

@@ -72,7 +72,7 @@ namespace {
 using archive_test::Registry;
 
 struct Scene {
-    OmGroup* root;
+    OmRef<OmGroup> root;
     OmGroup* body;
     OmMesh* mesh;
 };
@@ -80,7 +80,7 @@ struct Scene {
 // An unsaved first child, a body with two shapes sharing a mesh, two lights.
 Scene BuildScene()
 {
-    Scene s{new OmGroup(), nullptr, MakeTriangleMesh()};
+    Scene s{OmMakeRef<OmGroup>(), nullptr, MakeTriangleMesh()};
     s.root->SetName("model");
     AddNode<TestUnsavedShape>(*s.root, "unsaved"); // slot 0: comes back as a null slot
     s.body = AddNode<OmGroup>(*s.root, "body");
@@ -133,27 +133,36 @@ bool SaveShapes(const std::string& path, std::initializer_list<std::pair<OmShape
     return saved;
 }
 
-} // namespace
-
-TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailCleanly)
-{
-    RecordingRenderer renderer;
-    Scene s = BuildScene();
-    auto* holder = new TestCameraHolder();
-    holder->camera = new OmCamera();
-    SetStandardCamera(*holder->camera);
-    holder->camera->SetFrame(OmVector3(0, 5, -5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    holder->camera->Apply(renderer);
-    const std::string path = archive_test::TempPath("scene");
+// The scene and a camera holder saved to a file; the renderer sees what is read.
+struct SavedScene : testing::Test {
+    void SetUp() override
     {
+        holder->camera = new OmCamera();
+        SetStandardCamera(*holder->camera);
+        holder->camera->SetFrame(OmVector3(0, 5, -5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+        holder->camera->Apply(renderer);
         TraceCapture trace; // the unsaved shape is reported, not saved
         ASSERT_TRUE(Save(path, s.root, holder));
     }
+    ~SavedScene() override
+    {
+        std::filesystem::remove(cut);
+        std::filesystem::remove(path);
+    }
+    RecordingRenderer renderer;
+    Scene s = BuildScene();
+    OmRef<TestCameraHolder> holder = OmMakeRef<TestCameraHolder>();
+    const std::string path = archive_test::TempPath("scene"), cut = archive_test::TempPath("scene_cut");
+};
 
+} // namespace
+
+TEST_F(SavedScene, ItsNodeTreeMeshesLightsAndCameraRoundTrip)
+{
     OmArchive archive(Registry());
     ASSERT_TRUE(archive.Load(path.c_str()));
-    auto* root = OmGroup::Cast(archive.GetRoot(0));
-    auto* loadedHolder = TestCameraHolder::Cast(archive.GetRoot(1));
+    const auto root = OmRef<OmGroup>::Adopt(OmGroup::Cast(archive.GetRoot(0)));
+    const auto loadedHolder = OmRef<TestCameraHolder>::Adopt(TestCameraHolder::Cast(archive.GetRoot(1)));
     ASSERT_TRUE(root && loadedHolder);
 
     // The unsaved child left a null slot 0; the group's bounds skip it.
@@ -212,16 +221,12 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     EXPECT_TRUE(OmVector3::NearlyEqual(b->GetWorldPosition(), body->GetWorldPosition() +
                                            body->GetWorldRotation().Transform(OmVector3(0, 0, 10)) * 2.0f,
                                        1e-4f));
+}
 
-    root->Release();
-    loadedHolder->Release();
-    s.root->Release();
-    holder->Release();
-
-    // Every truncation fails without a crash or a leak, and no light stays
-    // registered with the renderer.
+// Without a crash or a leak, and no light stays registered with the renderer.
+TEST_F(SavedScene, EveryTruncatedCopyFailsToLoadAndLeavesNoLightRegistered)
+{
     const std::vector<unsigned char> bytes = archive_test::ReadFile(path);
-    const std::string cut = archive_test::TempPath("scene_cut");
     TraceCapture trace;
     for (size_t length = 0; length < bytes.size(); length += 7) {
         archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length)));
@@ -230,8 +235,12 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
         for (OmLight* light : renderer.addedLights)
             EXPECT_EQ(light, nullptr) << length;
     }
-    // A child count far beyond the file: the root's 3 before a null reference.
-    std::vector<unsigned char> huge = bytes;
+}
+
+// The root's child count, 3 before a null reference, raised far beyond the file.
+TEST_F(SavedScene, AChildCountBeyondTheFileFailsTheLoad)
+{
+    std::vector<unsigned char> huge = archive_test::ReadFile(path);
     size_t at = 0;
     while (at + 8 <= huge.size() &&
            !(archive_test::WordAt(huge, at) == 3 && archive_test::WordAt(huge, at + 4) == OmArchive::kNullRef))
@@ -239,16 +248,14 @@ TEST(OmSceneArchive, NodeTreeMeshesLightsAndCameraRoundTripAndDamagedCopiesFailC
     ASSERT_LT(at + 8, huge.size());
     archive_test::SetWord(huge, at, 0x40000000u);
     archive_test::WriteFile(cut, huge);
+    TraceCapture trace;
     OmArchive damaged(Registry());
     EXPECT_FALSE(damaged.Load(cut.c_str()));
     EXPECT_TRUE(trace.Contains("group with more children than the file holds"));
-    std::filesystem::remove(cut);
-    std::filesystem::remove(path);
 }
 
-// The links agree both ways even where an unsaved shape sat among them;
-// lists whose links disagree fail the load.
-TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundListAndListsThatDisagreeFail)
+// The links agree both ways even where an unsaved shape sat among them.
+TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
 {
     const std::string path = archive_test::TempPath("mesh_users");
     OmMesh* saved = MakeTriangleMesh();
@@ -274,9 +281,14 @@ TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundListAndListsThatDisagreeFa
     root->Release();
     // Counts are stored as they stood: the unsaved shape's reference is given back here.
     EXPECT_EQ(mesh->Release(), 0u);
+    std::filesystem::remove(path);
+}
 
-    // Lists that disagree would hang or corrupt every walk over them. The
-    // intact list is 2 -> 1 -> 0; shape 0 writes the links it is given.
+// Lists that disagree would hang or corrupt every walk over them. The
+// intact list is 2 -> 1 -> 0; shape 0 writes the links it is given.
+TEST(OmSceneArchive, ShapeListsWhoseLinksDisagreeFailTheLoad)
+{
+    const std::string path = archive_test::TempPath("mesh_users");
     const struct {
         const char* what;
         int prev, next; // index among the three shapes; -1 null

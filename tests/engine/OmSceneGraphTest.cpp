@@ -33,23 +33,14 @@ struct HoldingController : OmController {
 struct SceneFixture : ::testing::Test {
     SceneFixture()
     {
-        camera = new OmCamera();
         SetStandardCamera(*camera);
         renderer.UseCamera(camera);
-        camera->Release();
-        root = new OmGroup();
         root->SetName("root");
-    }
-    ~SceneFixture() override
-    {
-        root->Release();
-        for (TestRenderMesh* m : meshes)
-            m->Release();
     }
     // A render mesh of the given name and model-space radius about its origin.
     TestRenderMesh* Mesh(const char* name, float radius)
     {
-        meshes.push_back(new TestRenderMesh());
+        meshes.push_back(OmMakeRef<TestRenderMesh>());
         meshes.back()->SetName(name);
         meshes.back()->SetBounds(OmSphere(OmVector3(), radius));
         return meshes.back();
@@ -64,14 +55,14 @@ struct SceneFixture : ::testing::Test {
     }
 
     RecordingRenderer renderer;
-    OmCamera* camera;
-    OmGroup* root;
-    std::vector<TestRenderMesh*> meshes;
+    OmRef<OmCamera> camera = OmMakeRef<OmCamera>();
+    std::vector<OmRef<TestRenderMesh>> meshes;
+    OmRef<OmGroup> root = OmMakeRef<OmGroup>();
 };
 
 } // namespace
 
-TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndRenderMeshesReplaceEngineMeshes)
+TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndBoundsFollow)
 {
     // Parent turned so x goes to -z and z to x, scaled by 2, at (10, 0, 0).
     OmGroup* parent = AddNode<OmGroup>(*root, "parent");
@@ -100,8 +91,10 @@ TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndRenderMeshesReplaceEngi
     root->Update(0.0f);
     EXPECT_TRUE(Near(leaf->GetWorldPosition(), OmVector3(16, 0, -2)));
     EXPECT_TRUE(Near(root->GetBounds().centre, OmVector3(16, 0, -2)));
+}
 
-    // Render meshes replace the engine meshes in every shape, and lights register.
+TEST_F(SceneFixture, RenderMeshesReplaceEngineMeshesInEveryShapeAndLightsRegister)
+{
     OmMesh* mesh = MakeTriangleMesh();
     OmGroup* inner = AddNode<OmGroup>(*root, "inner");
     OmShape* a = AddShape(*root, "a", mesh);
@@ -118,14 +111,12 @@ TEST_F(SceneFixture, WorldTransformsComposeParentFirstAndRenderMeshesReplaceEngi
     EXPECT_EQ(light->deviceLightId, 0);
 
     // A failed conversion is reported through the result.
-    auto* other = new OmMesh();
-    AddShape(*inner, "c", other);
-    other->Release();
+    AddShape(*inner, "c", OmMakeRef<OmMesh>());
     renderer.failMeshCreate = true;
     EXPECT_FALSE(CreateRenderMeshes(root, renderer, 0));
 }
 
-TEST_F(SceneFixture, FrustumCullingSkipsPassedPlanesAndModifierListsStayBoundedForCulledAndDrawnNodes)
+TEST_F(SceneFixture, CullingDrawsWhatIsInsideOrStraddlesAndSkipsPassedPlanes)
 {
     AddShape(*root, "inside", Mesh("inside", 1.0f), OmVector3(0, 0, 10));
     AddShape(*root, "behind", Mesh("behind", 1.0f), OmVector3(0, 0, -10));
@@ -151,11 +142,13 @@ TEST_F(SceneFixture, FrustumCullingSkipsPassedPlanesAndModifierListsStayBoundedF
     EXPECT_EQ(camera->GetPlaneMask(), OmCamera::kAllPlanes);
     // The shape's world transform reached the renderer before its draw.
     EXPECT_FLOAT_EQ(renderer.lastWorldScale, 1.0f);
+}
 
-    // Modifier lists stay bounded for culled and drawn nodes alike.
+TEST_F(SceneFixture, ModifierListsStayBoundedForCulledAndDrawnNodesAlike)
+{
     OmShape* seen = AddShape(*root, "seen", Mesh("seen", 1.0f), OmVector3(0, 0, 10));
     OmShape* hidden = AddShape(*root, "hidden", Mesh("hidden", 1.0f), OmVector3(0, 0, -10));
-    auto* light = new OmLight();
+    const auto light = OmMakeRef<OmLight>();
     light->AddTarget(seen);
     light->AddTarget(hidden);
     const unsigned linksBefore = OmVoidChain::GetPooledLinkCount();
@@ -176,15 +169,12 @@ TEST_F(SceneFixture, FrustumCullingSkipsPassedPlanesAndModifierListsStayBoundedF
     Frame();
     light->Update(0.0f);
     EXPECT_TRUE(seen->GetModifierList(0).IsEmpty());
-    light->Release();
 }
 
-TEST(OmGroup, EditingChildrenKeepsReferencesFindNodeGoesDepthFirstAndAHoldingControllerKeepsTheTransform)
+TEST(OmGroup, EditingChildrenKeepsReferencesSlotsAndFlags)
 {
-    auto* group = new OmGroup();
-    auto* a = new OmGroup();
-    auto* b = new OmGroup();
-    auto* stranger = new OmGroup();
+    const auto group = OmMakeRef<OmGroup>(), a = OmMakeRef<OmGroup>(), b = OmMakeRef<OmGroup>();
+    const auto stranger = OmMakeRef<OmGroup>();
     EXPECT_EQ(group->AddChild(a), 0u);
     EXPECT_EQ(group->AddChild(b), 1u);
     EXPECT_EQ(a->GetRefCount(), 2u);
@@ -206,12 +196,11 @@ TEST(OmGroup, EditingChildrenKeepsReferencesFindNodeGoesDepthFirstAndAHoldingCon
     group->RemoveAllChildren();
     EXPECT_EQ(b->GetRefCount(), 1u);
     EXPECT_FALSE(b->GetParent());
+}
 
-    for (OmGroup* g : {group, a, b, stranger})
-        g->Release();
-
-    // Finding a node by name searches depth first and skips the root.
-    auto* root = new OmGroup();
+TEST(OmGroup, FindNodeByNameSearchesDepthFirstAndSkipsTheRoot)
+{
+    const auto root = OmMakeRef<OmGroup>();
     root->SetName("target");
     OmGroup* first = AddNode<OmGroup>(*root, "first");
     OmGroup* deep = AddNode<OmGroup>(*first, "target");
@@ -220,10 +209,11 @@ TEST(OmGroup, EditingChildrenKeepsReferencesFindNodeGoesDepthFirstAndAHoldingCon
     EXPECT_TRUE(FindNodeByName("target", root, found));
     EXPECT_EQ(found, deep); // reached before the later sibling
     EXPECT_FALSE(FindNodeByName("Target", root, found) || found); // case matters
-    root->Release();
+}
 
-    // A last controller that holds keeps the previous world transform.
-    auto* node = new OmGroup();
+TEST(OmNode, ALastControllerThatHoldsKeepsThePreviousWorldTransform)
+{
+    const auto node = OmMakeRef<OmGroup>();
     node->LocalPosition() = OmVector3(1, 0, 0);
     node->Update(0.0f);
     int calls = 0;
@@ -234,7 +224,6 @@ TEST(OmGroup, EditingChildrenKeepsReferencesFindNodeGoesDepthFirstAndAHoldingCon
     node->Update(1.0f);
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(Near(node->GetWorldPosition(), OmVector3(1, 0, 0)));
-    node->Release();
 }
 
 TEST_F(SceneFixture, AGroupThatContainsItselfIsReportedNotRecursedForever)
@@ -250,9 +239,7 @@ TEST_F(SceneFixture, AGroupThatContainsItselfIsReportedNotRecursedForever)
     OmNode* found = nullptr;
     EXPECT_FALSE(FindNodeByName("missing", root, found));
     EXPECT_TRUE(CreateRenderMeshes(root, renderer, 0));
-    auto* copy = new OmGroup();
-    copy->CopyFrom(*root);
-    copy->Release();
+    OmMakeRef<OmGroup>()->CopyFrom(*root);
     EXPECT_TRUE(trace.Contains("contains itself"));
     inner->RemoveChild(outer);
 }

@@ -56,12 +56,14 @@ OmPbfMaterial NamedMaterial(const char* name, const char* texture = "")
 
 } // namespace
 
-TEST_F(ImportTest, BrokenScenesFailNodesBecomeGroupsMaterialsImageListsAndLightsConvert)
+TEST_F(ImportTest, AMissingSceneFileFailsToLoad)
 {
     OmSceneImporter none;
     EXPECT_FALSE(none.Load(nullptr, root) || none.Load("/no/such/scene.pbf", root));
+}
 
-    // A corner naming a position that does not exist drops the mesh.
+TEST_F(ImportTest, ACornerNamingAPositionOrCoordinateThatIsMissingDropsItsMesh)
+{
     OmPbfScene bad;
     bad.AddObject(Triangle());
     static_cast<OmPbfMeshRecord*>(bad.objects.At(0))->faces[0].corners[1].position = 7;
@@ -71,17 +73,18 @@ TEST_F(ImportTest, BrokenScenesFailNodesBecomeGroupsMaterialsImageListsAndLights
     bad.root.object = 0;
     const std::string badPath = TempPath("bad.pbf");
     ASSERT_TRUE(bad.Save(badPath.c_str()));
-    {
-        ErrorCapture errors;
-        OmSceneImporter dropping;
-        EXPECT_TRUE(dropping.Load(badPath.c_str(), root));
-        EXPECT_FALSE(dropping.GetObject(0));
-        EXPECT_FALSE(dropping.GetObject(1));
-        EXPECT_EQ(root->GetChildCount(), 0);
-        EXPECT_TRUE(errors.Contains("missing position"));
-        EXPECT_TRUE(errors.Contains("missing texture coordinate"));
-    }
-    // A file cut short.
+    ErrorCapture errors;
+    OmSceneImporter dropping;
+    EXPECT_TRUE(dropping.Load(badPath.c_str(), root));
+    EXPECT_FALSE(dropping.GetObject(0));
+    EXPECT_FALSE(dropping.GetObject(1));
+    EXPECT_EQ(root->GetChildCount(), 0);
+    EXPECT_TRUE(errors.Contains("missing position"));
+    EXPECT_TRUE(errors.Contains("missing texture coordinate"));
+}
+
+TEST_F(ImportTest, AFileCutShortFailsWithAnError)
+{
     OmPbfScene full;
     pbftest::FillScene(full, 4);
     const std::vector<uint8_t> bytes = pbftest::Write(full);
@@ -92,8 +95,10 @@ TEST_F(ImportTest, BrokenScenesFailNodesBecomeGroupsMaterialsImageListsAndLights
     EXPECT_FALSE(truncated.Load(cut.c_str(), root));
     EXPECT_TRUE(cutErrors.Contains("could not be read"));
     EXPECT_EQ(root->GetChildCount(), 0);
+}
 
-    // Nodes with children become groups.
+TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
+{
     OmPbfScene scene;
     scene.AddObject(Triangle());
     scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
@@ -119,8 +124,10 @@ TEST_F(ImportTest, BrokenScenesFailNodesBecomeGroupsMaterialsImageListsAndLights
     EXPECT_TRUE(MeshOf(armGroup->GetChild(0)));
     EXPECT_TRUE(dynamic_cast<OmLight*>(model->GetChild(1)));
     EXPECT_FALSE(importer.GetObject(1));
+}
 
-    // Materials take colours, blend flags and textures.
+TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
+{
     OmPbfScene walls;
     const char* wallNames[] = {"_a", "_cb", "_cm", "_x", "plain"};
     const uint32_t blends[] = {64, 256 + 32, 256 + 65, 0, 0};
@@ -153,8 +160,10 @@ TEST_F(ImportTest, BrokenScenesFailNodesBecomeGroupsMaterialsImageListsAndLights
     EXPECT_EQ(MeshOf(wallImporter.GetObject(1))->triangleMaterials[0], uint32_t(wallImporter.GetMaterialId(0)));
     EXPECT_EQ(OmSceneImporter::BlendModeFromName("_"), 0u);
     EXPECT_EQ(OmSceneImporter::BlendModeFromName("_c"), 256u);
+}
 
-    // Image lists, and the bounded texture folder.
+TEST_F(ImportTest, ImageListsBecomeAnimatedFramesAndTheTextureFolderIsBounded)
+{
     const std::string listPath = TempPath("water.ifl");
     const std::string listText = "water1.tga\r\n\r\nwater2.tga";
     archive_test::WriteFile(listPath, std::vector<unsigned char>(listText.begin(), listText.end()));
@@ -187,8 +196,10 @@ TEST_F(ImportTest, BrokenScenesFailNodesBecomeGroupsMaterialsImageListsAndLights
     EXPECT_TRUE(tooLong.Contains("texture name too long"));
     EXPECT_FALSE(waterImporter.SetTextureDirectory(std::string(260, 'd').c_str()));
     EXPECT_STREQ(waterImporter.GetTextureDirectory(), folder.c_str());
+}
 
-    // Lights convert their records.
+TEST_F(ImportTest, LightRecordsConvertToSpotAndDirectionalLights)
+{
     OmPbfLightRecord record;
     record.kind = 1;
     record.colour = {0.5f, 0.6f, 0.7f, 1.0f};
@@ -211,8 +222,11 @@ TEST_F(ImportTest, BrokenScenesFailNodesBecomeGroupsMaterialsImageListsAndLights
     OmSceneImporter::ConvertLight(record, light);
     EXPECT_EQ(light.lightType, OmLight::kDirectional);
     EXPECT_EQ(light.range, -1.0f);
+}
 
-    // Max lights: one under a node scaled by 2, one that no node carries.
+TEST_F(ImportTest, MaxLightsTakeTheirNodesScaleAndLeaveTheBoundsEmpty)
+{
+    // One under a node scaled by 2, one that no node carries.
     OmPbfScene lightScene;
     for (int i = 0; i < 2; ++i) {
         auto max = std::make_unique<OmPbfMaxLightRecord>();

@@ -37,26 +37,29 @@ std::unique_ptr<OmPbfMeshRecord> Square(float x, int positions = 4)
     return mesh;
 }
 
-} // namespace
-
-TEST_F(ImportTest, SkinnedModelsShareCornersBindTheSkeletonAndMorphModelsTakeFramesFromEveryMesh)
+// One square placed by its node 20 up, saved as man.pbf; gives the file's path.
+std::string SaveMan(ScratchDir& folder)
 {
-    ScratchDir folder;
     OmPbfScene scene;
     scene.AddObject(Square(0));
     scene.root.object = 0;
     scene.root.transform.SetTranslation(OmVector3(0, 20, 0));
-    ASSERT_TRUE(scene.Save(folder.File("man.pbf").c_str()));
-    OmSceneImporter importer;
-    EXPECT_EQ(importer.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr); // no bones.txt
-    EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
-    EXPECT_EQ(importer.LoadSkinned(folder.File("man.map").c_str(), 0.1f, 4, false), nullptr);
+    EXPECT_TRUE(scene.Save(folder.File("man.pbf").c_str()));
+    return folder.File("man.pbf");
+}
+
+} // namespace
+
+TEST_F(ImportTest, ASkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
+{
+    ScratchDir folder;
+    const std::string man = SaveMan(folder);
     folder.Write("bones.txt", "3\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + Bone(2, "Head", 1) +
                                   "// Vertex list\n" + Influences({{0, 0.1f}, {1, 0.6f}, {2, 0.3f}}) +
                                   Influences({{2, 1.0f}}) + Influences({{1, 0.5f}, {0, 0.5f}}) +
                                   Influences({{0, 1.0f}}));
-    OmSceneImporter second;
-    OmSkinMesh* mesh = second.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 2, false);
+    OmSceneImporter importer;
+    const auto mesh = OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(man.c_str(), 0.1f, 2, false));
     ASSERT_NE(mesh, nullptr);
     // Two faces, four distinct corners.
     ASSERT_EQ(mesh->vertices.GetCount(), 4u);
@@ -78,17 +81,29 @@ TEST_F(ImportTest, SkinnedModelsShareCornersBindTheSkeletonAndMorphModelsTakeFra
     EXPECT_NEAR(v.weights[1], 0.3f / 0.9f, 1e-5f);
     // Equal magnitudes: the earlier slot first.
     EXPECT_EQ(mesh->vertices[2].bones[0], 1);
-    mesh->Release();
+}
 
+TEST_F(ImportTest, ASkinnedModelRefusesMissingFilesAndStrayBoneIndices)
+{
+    ScratchDir folder;
+    const std::string man = SaveMan(folder);
+    OmSceneImporter importer;
+    EXPECT_EQ(importer.LoadSkinned(man.c_str(), 0.1f, 4, false), nullptr); // no bones.txt
+    EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
+    EXPECT_EQ(importer.LoadSkinned(folder.File("man.map").c_str(), 0.1f, 4, false), nullptr);
     archive_test::ErrorCapture reports;
     folder.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
                                   Influences({{0, 1.0f}}) + Influences({{5, 1.0f}}) + Influences({{0, 1.0f}}) +
                                   Influences({{1, 1.0f}}));
     OmSceneImporter third;
-    EXPECT_EQ(third.LoadSkinned(folder.File("man.pbf").c_str(), 0.1f, 4, false), nullptr);
+    EXPECT_EQ(third.LoadSkinned(man.c_str(), 0.1f, 4, false), nullptr);
     EXPECT_TRUE(reports.Contains("names bone 5 of 2")) << reports.Text();
+}
 
-    // Row vectors: a point goes through its own node's transform, then its ancestors'.
+// Row vectors: a point goes through its own node's transform, then its ancestors'.
+TEST_F(ImportTest, ASkinnedModelTakesItsNodeTransformBeforeItsAncestors)
+{
+    ScratchDir folder;
     OmPbfScene turnedScene;
     turnedScene.AddObject(Square(0));
     turnedScene.root.transform.SetTranslation(OmVector3(100, 0, 0));
@@ -100,16 +115,19 @@ TEST_F(ImportTest, SkinnedModelsShareCornersBindTheSkeletonAndMorphModelsTakeFra
     folder.Write("bones.txt", "1\n4\n" + Bone(0, "Root", -1) + "// Vertex list\n" + Influences({{0, 1.0f}}) +
                                   Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));
     OmSceneImporter fresh;
-    OmSkinMesh* turnedMesh = fresh.LoadSkinned(folder.File("turned.pbf").c_str(), 1.0f, 4, false);
+    const auto turnedMesh =
+        OmRef<OmSkinMesh>::Adopt(fresh.LoadSkinned(folder.File("turned.pbf").c_str(), 1.0f, 4, false));
     ASSERT_TRUE(turnedMesh);
     ASSERT_EQ(turnedMesh->vertices.GetCount(), 4u);
     const OmVector3 turned = node->transform.TransformPoint(OmVector3(10, 0, 0));
     const OmVector3& p = turnedMesh->vertices[1].vertex.position; // the corner (10, 0, 0)
     EXPECT_TRUE(OmVector3::NearlyEqual(p, OmVector3(100, turned.y, 0), 1e-3f));
     EXPECT_NEAR(std::abs(p.y), 10.0f, 1e-3f);
-    turnedMesh->Release();
+}
 
-    // A morph model takes frames from every turnedMesh, leaves the path alone and refuses short frames.
+TEST_F(ImportTest, AMorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
+{
+    ScratchDir folder;
     OmPbfScene wave;
     wave.AddObject(Square(0));
     wave.AddObject(std::make_unique<OmPbfMarkerRecord>());
@@ -117,7 +135,8 @@ TEST_F(ImportTest, SkinnedModelsShareCornersBindTheSkeletonAndMorphModelsTakeFra
     ASSERT_TRUE(wave.Save(folder.File("wave.pbf").c_str()));
     std::string path = folder.File("WAVE.PBF");
     std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
-    OmMorphMesh* morph = fresh.LoadMorphModel(text.data(), 0.5f);
+    OmSceneImporter importer;
+    const auto morph = OmRef<OmMorphMesh>::Adopt(importer.LoadMorphModel(text.data(), 0.5f));
     EXPECT_STREQ(text.data(), path.c_str());
     ASSERT_NE(morph, nullptr);
     // The base is not scaled; the marker's frame keeps the base.
@@ -129,8 +148,12 @@ TEST_F(ImportTest, SkinnedModelsShareCornersBindTheSkeletonAndMorphModelsTakeFra
     EXPECT_EQ(anim->frames[0][1].position.x, 5.0f);
     EXPECT_EQ(anim->frames[1][1].position.x, 10.0f);
     EXPECT_EQ(anim->frames[2][1].position.x, 15.0f);
-    morph->Release();
+}
 
+TEST_F(ImportTest, AMorphModelRefusesFramesShorterThanTheBaseAndMissingFiles)
+{
+    ScratchDir folder;
+    OmSceneImporter fresh;
     OmPbfScene shorter;
     shorter.AddObject(Square(0));
     shorter.AddObject(Square(20, 3)); // one corner fewer

@@ -34,9 +34,9 @@ void MakeArmAnimation(OmBoneAnimation& anim, uint32_t frames, float duration)
 }
 
 // Root 0 -> 1 -> 2, each one unit along Y from its parent; bone 2 is "LeftHeadBone".
-OmSkinMesh* MakeArmMesh()
+OmRef<OmSkinMesh> MakeArmMesh()
 {
-    auto* mesh = new OmSkinMesh();
+    auto mesh = OmMakeRef<OmSkinMesh>();
     const char* names[] = {"Root", "Upper", "LeftHeadBone"};
     for (int32_t b = 0; b < 3; ++b) {
         OmBone bone;
@@ -74,12 +74,8 @@ protected:
     void SetUp() override
     {
         MakeArmAnimation(anim_, 4, 1.0f);
-        OmSkinMesh* mesh = MakeArmMesh();
-        shape_ = new OmSkinShape();
-        shape_->SetGeometry(mesh);
-        mesh->Release();
+        shape_->SetGeometry(MakeArmMesh());
     }
-    void TearDown() override { shape_->Release(); }
 
     // Starts at time 10 and updates at 10 + elapsed.
     void PlayAt(int32_t mode, float elapsed)
@@ -90,7 +86,7 @@ protected:
     }
 
     OmBoneAnimation anim_;
-    OmSkinShape* shape_ = nullptr;
+    OmRef<OmSkinShape> shape_ = OmMakeRef<OmSkinShape>();
 };
 
 // A render skin mesh that keeps the bone matrices it is handed.
@@ -135,7 +131,7 @@ public:
 
 } // namespace
 
-TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedAndEveryPlayModePosesTheArmByHand)
+TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedAndTheRestPoseStands)
 {
     OmBoneAnimation empty; // no frames
     OmBoneAnimation instant;
@@ -152,8 +148,10 @@ TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedAndEveryPlayModePos
     }
     EXPECT_TRUE(trace.Contains("cannot play"));
     // The rest pose stands.
-    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "rest pose");
+}
 
+TEST_F(SkinShapeTest, EveryPlayModePosesTheArmAsWorkedOutByHand)
+{
     const struct {
         const char* what;
         int32_t mode;
@@ -210,26 +208,32 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
     EXPECT_EQ(shape_->GetAnimation(), &wave);
 }
 
-TEST(AnimationFramesTest, IndicesStayInsideTheAnimationAndDamagedSkeletonsPoseWhatTheyCan)
+TEST(AnimationFramesTest, NoFramesNoTimeNoNumberOrAnUnknownModeComputeNothing)
 {
     OmAnimationFrames frames;
-    // No frames, no time, no number: nothing to compute.
     EXPECT_FALSE(ComputeAnimationFrames(OM_PLAY_LOOP, 0.5f, 1.0f, 1.0f, 0, true, frames));
     EXPECT_FALSE(ComputeAnimationFrames(OM_PLAY_LOOP, 0.5f, 0.0f, 1.0f, 4, true, frames));
     EXPECT_FALSE(ComputeAnimationFrames(OM_PLAY_ONCE, std::nanf(""), 1.0f, 1.0f, 4, true, frames));
     EXPECT_FALSE(ComputeAnimationFrames(OM_PLAY_HOLD, 0.5f, 1.0f, 1.0f, 4, false, frames));
     EXPECT_FALSE(ComputeAnimationFrames(7, 0.5f, 1.0f, 1.0f, 4, true, frames));
     EXPECT_EQ(frames.frame0, -1);
+}
 
-    // One frame in ping-pong: no step to bounce over.
+TEST(AnimationFramesTest, OneFrameInPingPongHasNoStepToBounceOver)
+{
+    OmAnimationFrames frames;
     for (int32_t mode : {OM_PLAY_PINGPONG, OM_PLAY_LOOP}) {
         ASSERT_TRUE(ComputeAnimationFrames(mode, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
         EXPECT_EQ(frames.frame0, 0) << mode;
         EXPECT_EQ(frames.frame1, 0) << mode;
     }
+}
 
+TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
+{
     // Awkward durations, times just short of whole laps, far-off and
     // negative times: every index lies in 0..F-1.
+    OmAnimationFrames frames;
     for (uint32_t f : {1u, 2u, 3u, 7u, 30u}) {
         const float duration = float(f) / 30.0f;
         const float speed = 1.0f / duration;
@@ -248,8 +252,10 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationAndDamagedSkeletonsPoseWh
             }
         }
     }
+}
 
-    // Damaged bone trees pose what they can and stop.
+TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)
+{
     OmSkeleton skeleton;
     OmArray<OmBoneMatrix> out;
     skeleton.Pose(out, nullptr); // nothing at all
@@ -274,7 +280,7 @@ TEST(AnimationFramesTest, IndicesStayInsideTheAnimationAndDamagedSkeletonsPoseWh
 }
 
 // The bones below swing round with it, those above stay; no twist leaves the pose.
-TEST_F(SkinShapeTest, ATwistedBoneTurnsTheBonesBelowItAndBonesAreFoundByPartOfTheirName)
+TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
 {
     EXPECT_FALSE(shape_->SetTwistedBone(3, 1.0f));
     EXPECT_FALSE(shape_->SetTwistedBone(-2, 1.0f));
@@ -310,8 +316,10 @@ TEST_F(SkinShapeTest, ATwistedBoneTurnsTheBonesBelowItAndBonesAreFoundByPartOfTh
     ASSERT_TRUE(shape_->SetTwistedBone(1, 90.0f * kDegree));
     PlayAt(OM_PLAY_HOLD, 0.0f);
     EXPECT_GT(std::fabs(shape_->GetBones()[2].position.z), 0.9f);
+}
 
-    // Bones are found by part of their name; indices outside the skeleton are refused.
+TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirNameAndIndicesOutsideTheSkeletonFail)
+{
     EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
     EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
     EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
@@ -323,17 +331,22 @@ TEST_F(SkinShapeTest, ATwistedBoneTurnsTheBonesBelowItAndBonesAreFoundByPartOfTh
     EXPECT_FALSE(shape_->SetScaledBone(-2, 4.0f));
     EXPECT_TRUE(trace.Contains("bone 3"));
     EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
+}
 
-    // A hand-held node follows its bone; asking again gives the same node.
+TEST_F(SkinShapeTest, AHandHeldNodeFollowsItsBoneAndAskingAgainGivesTheSameNode)
+{
     OmGroup* hand = shape_->AttachNodeToBone(2);
     ASSERT_TRUE(hand);
     ASSERT_EQ(shape_->AttachNodeToBone(2), hand);
-    OmGroup* elbow = shape_->AttachNodeToBone(1);
     PlayAt(OM_PLAY_HOLD, 0.0f);
     EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, shape_->GetBones()[2].position, 1e-6f));
     EXPECT_TRUE(hand->GetLocal().rotation.Equals(shape_->GetBones()[2].rotation));
+}
 
-    // Detaching by slot leaves a hole that the search skips.
+TEST_F(SkinShapeTest, DetachingBySlotLeavesAHoleThatTheSearchSkips)
+{
+    ASSERT_TRUE(shape_->AttachNodeToBone(2));
+    OmGroup* elbow = shape_->AttachNodeToBone(1);
     shape_->DetachAttachmentAt(0);
     ASSERT_EQ(shape_->GetAttachmentCount(), 2u);
     EXPECT_EQ(shape_->GetAttachment(0).bone, -1);
@@ -341,8 +354,11 @@ TEST_F(SkinShapeTest, ATwistedBoneTurnsTheBonesBelowItAndBonesAreFoundByPartOfTh
     EXPECT_FALSE(shape_->FindBoneNode(-1));
     EXPECT_EQ(shape_->FindBoneNode(1), elbow);
     shape_->DetachAttachmentAt(99); // no such slot: nothing happens
+}
 
-    // The scaled bone's quaternion: four times the rotation's trace term.
+TEST_F(SkinShapeTest, AScaledBoneScalesItsQuaternionByTheTraceTerm)
+{
+    // Four times the rotation's trace term.
     ASSERT_TRUE(shape_->SetScaledBone(1, 4.0f));
     PlayAt(OM_PLAY_HOLD, 0.0f);
     const OmQuaternion& q = shape_->GetPose()->rotations[1];
@@ -353,10 +369,9 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
 {
     LineRenderer renderer;
     OmSkinMesh* engineMesh = OmSkinMesh::Cast(shape_->GetGeometry());
-    auto* renderMesh = new TestSkinRenderMesh();
+    const auto renderMesh = OmMakeRef<TestSkinRenderMesh>();
     ASSERT_TRUE(engineMesh->ConvertForRenderer(renderer, 0, *renderMesh));
     shape_->SetGeometry(renderMesh);
-    renderMesh->Release();
 
     PlayAt(OM_PLAY_LOOP, 0.375f); // the skeleton now comes from the render mesh
     shape_->Render(renderer);
@@ -400,11 +415,10 @@ TEST_F(SkinShapeTest, DrawingTheShapeDrawsWhatHangsOnItsBones)
     RecordingRenderer renderer;
     OmGroup* hand = shape_->AttachNodeToBone(2);
     ASSERT_TRUE(hand);
-    auto* sword = new TestRenderMesh();
+    const auto sword = OmMakeRef<TestRenderMesh>();
     sword->SetName("sword");
     sword->SetBounds(OmSphere(OmVector3(), 0.5f));
     AddShape(*hand, "sword", sword);
-    sword->Release();
     PlayAt(OM_PLAY_ONCE, 0.0f);
     shape_->Render(renderer);
     EXPECT_EQ(renderer.draws, std::vector<std::string>{"sword"});

@@ -78,7 +78,7 @@ OmPbfMeshRecord* ReadMap(OmPbfScene& scene, const std::string& text, const char*
 
 } // namespace
 
-TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStrongestBadFilesFail)
+TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatrices)
 {
     TempFile file("bones.txt", FourBones());
     OmPbfScene scene;
@@ -100,8 +100,10 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStronge
     // The leg sits 1 unit (file z 10) above the pelvis in its parent's frame.
     EXPECT_TRUE(OmVector3::NearlyEqual(BoneAt(scene, 1).localTranslation, OmVector3(0, 1, 0), 1e-5f));
     EXPECT_FLOAT_EQ(root.localTranslation.x, 1.0f);
+}
 
-    // Malformed files fail without records.
+TEST(OmBoneTextTest, MalformedBoneFilesFailWithoutRecords)
+{
     const std::string good = FourBones();
     const struct {
         std::string text;
@@ -123,8 +125,10 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStronge
         EXPECT_FALSE(ReadBonesFromFile(scene, file.Path(), 1.0f) || scene.objects.Count()) << c.text;
         EXPECT_TRUE(errors.Contains(c.error)) << c.error << " in " << errors.Text();
     }
+}
 
-    // Skin weights keep the four strongest and never divide by zero.
+TEST(OmBoneTextTest, SkinWeightsKeepTheFourStrongestAndNeverDivideByZero)
+{
     const std::string text = FourBones() + "// Vertex list\n" + Influences({{1, 0.25f}, {2, 0.75f}}) +
                              Influences({{0, 0.1f}, {1, -0.4f}, {2, 0.05f}, {3, 0.3f}, {0, 0.2f}, {1, 0.0f}}) +
                              Influences({{0, 0.5f}, {1, -0.5f}, {2, 0}, {3, 0}, {0, 0}});
@@ -148,7 +152,10 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStronge
     EXPECT_EQ(cancel.weight[0], 0.5f);
     EXPECT_EQ(cancel.weight[1], -0.5f);
     EXPECT_EQ(cancel.weight[2], 0.0f);
+}
 
+TEST(OmBoneTextTest, SkinWeightFilesWithoutAListOrWithStrayBonesFail)
+{
     const struct {
         std::string text;
         int vertices;
@@ -166,10 +173,11 @@ TEST(OmBoneTextTest, BonesLinkNamesAxesAndBindMatricesSkinWeightsKeepFourStronge
         EXPECT_FALSE(ReadSkinWeights(mesh, file.Path(), 4)) << c.error;
         EXPECT_TRUE(errors.Contains(c.error)) << errors.Text();
     }
+    OmPbfMeshRecord mesh = MeshOf(1);
     EXPECT_FALSE(ReadSkinWeights(mesh, "/no/such/bones.txt", 4));
 }
 
-TEST(OmTextImport, AnimationFilesGiveKeysPerFrameAndBrushMapsClipTheirBoxesBadOnesAReason)
+TEST(OmAnimationTextTest, RelativeAndAbsoluteFilesGiveKeysPerFrame)
 {
     TempFile relative("walk.txt", Animation(2, 3, "Relative"));
     auto anim = LoadAnimationFile(relative.Path(), nullptr, 0.5f, 0.0f, 0);
@@ -189,7 +197,11 @@ TEST(OmTextImport, AnimationFilesGiveKeysPerFrameAndBrushMapsClipTheirBoxesBadOn
     EXPECT_NEAR(std::fabs(anim->rotations[0].y), std::sqrt(0.5f), 1e-4f);
     EXPECT_NEAR(std::fabs(anim->rotations[1].w), 1.0f, 1e-5f);
     EXPECT_FLOAT_EQ(anim->translations[0].z, 2.0f);
+}
 
+TEST(OmAnimationTextTest, BadAnimationFilesGiveNullAndAReason)
+{
+    const std::vector<int32_t> parents = {-1, 0};
     const struct {
         std::string text;
         const std::vector<int32_t>* skeleton;
@@ -212,7 +224,10 @@ TEST(OmTextImport, AnimationFilesGiveKeysPerFrameAndBrushMapsClipTheirBoxesBadOn
     EXPECT_STREQ(GetLastAnimationError(), "No animation file specified");
     EXPECT_TRUE(!LoadAnimationFile("/no/such/anim.txt", nullptr, 1.0f, 0.0f, 0));
     EXPECT_STREQ(GetLastAnimationError(), "Cannot open animation file /no/such/anim.txt");
+}
 
+TEST(OmBrushMapTest, ASlopedPlaneClipsTheBoxIntoOutwardFacingTriangles)
+{
     // The plane x + y + 4z = 128 (through (64, 0, 16), (0, 64, 16) and
     // (64, 64, 0)) cuts the top corner at x = y = 64: a seventh face.
     OmPbfScene scene;
@@ -242,11 +257,13 @@ TEST(OmTextImport, AnimationFilesGiveKeysPerFrameAndBrushMapsClipTheirBoxesBadOn
         EXPECT_GT(n.Dot(a), 0.0f);
         EXPECT_GT(n.Dot(mesh->normals[int32_t(face.corners[0].normal)]), 0.0f);
     }
+}
 
-    // A malformed plane is reported and skipped.
+TEST(OmBrushMapTest, AMalformedPlaneIsReportedAndSkipped)
+{
     ErrorCapture errors;
     OmPbfScene bad;
-    mesh = ReadMap(bad, BoxBrush("( 1 2 3 ) ( oops\n"), "bad.map");
+    OmPbfMeshRecord* mesh = ReadMap(bad, BoxBrush("( 1 2 3 ) ( oops\n"), "bad.map");
     ASSERT_TRUE(mesh);
     ASSERT_EQ(mesh->faces.count, 12);
     ASSERT_TRUE(errors.Contains("malformed plane"));

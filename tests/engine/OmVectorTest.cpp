@@ -11,7 +11,7 @@
 #include "engine/OmVector3.h"
 #include "engine/OmVector4.h"
 
-TEST(OmMath, VectorsColourPackingClampingRoundingAndTheFastRootFollowTheRules)
+TEST(OmVector, NormalisingReturnsTheOldLengthAndZeroesTinyVectors)
 {
     OmVector3 v(3, 4, 0);
     EXPECT_FLOAT_EQ(v.Normalise(), 5.0f);
@@ -33,7 +33,10 @@ TEST(OmMath, VectorsColourPackingClampingRoundingAndTheFastRootFollowTheRules)
     EXPECT_EQ(VectorLength2D(flat), 1.0f);
     EXPECT_EQ(NormaliseInPlace2D(tiny2), 0.0f);
     EXPECT_EQ(tiny2.y, 0.0f);
+}
 
+TEST(OmVector3, ProductsDistancesAndInterpolationFollowTheirDefinitions)
+{
     OmVector3 a(1, 2, 3), b(4, 5, 6), c;
     CrossProduct(a, b, c);
     EXPECT_TRUE(c.Equals(OmVector3(-3, 6, -3)));
@@ -48,12 +51,17 @@ TEST(OmMath, VectorsColourPackingClampingRoundingAndTheFastRootFollowTheRules)
     OmVector3::Lerp(a, b, 0.25f, mid);
     EXPECT_TRUE(OmVector3::NearlyEqual(mid, OmVector3(1.75f, 2.75f, 3.75f), 1e-6f));
     EXPECT_FALSE(OmVector3::NearlyEqual(mid, OmVector3(1.75f, 2.75f, 3.8f), 0.01f));
+}
 
+TEST(OmVector3, DivisionByZeroSaturatesInsteadOfGivingInfinity)
+{
     OmVector3 saturated(2, -4, 6);
     saturated /= 0.0f; // saturates instead of producing infinity
     EXPECT_TRUE(saturated.Equals(OmVector3(FLT_MAX, FLT_MAX, FLT_MAX)));
+}
 
-    // Catmull-Rom passes through the inner keys.
+TEST(OmVector2, CatmullRomPassesThroughTheInnerKeys)
+{
     OmVector2 p0(0, 0), p1(1, 2), p2(3, 5), p3(7, 1);
     const OmVector2 start = OmVector2::CatmullRom(p0, p1, p2, p3, 0.0f);
     const OmVector2 end = OmVector2::CatmullRom(p0, p1, p2, p3, 1.0f);
@@ -62,21 +70,32 @@ TEST(OmMath, VectorsColourPackingClampingRoundingAndTheFastRootFollowTheRules)
     const OmVector2 half = OmVector2::CatmullRom(p0, p1, p2, p3, 0.5f);
     EXPECT_FLOAT_EQ(half.x, 0.5f * (1.125f * 1 + 1.125f * 3 - 0.125f * 7));
     EXPECT_FLOAT_EQ(half.y, 0.5f * (1.125f * 2 + 1.125f * 5 - 0.125f * 1));
+}
 
-    // Colours, clamping, rounding and the fast root.
+TEST(OmMath, ColourPackingSaturatesEachChannelAndNaNPacksAsZero)
+{
     EXPECT_EQ(OmColour(2.0f, -1.0f, 0.5f, 1.0f).PackRGBA(), 0xFF007FFFu);
     EXPECT_EQ(OmColour(NAN, 0, 0, 0).PackRGBA(), 0u);
-    // An inverted range tests the low bound first.
+}
+
+// An inverted range tests the low bound first.
+TEST(OmMath, ClampIntKeepsValuesInTheRangeTestingTheLowBoundFirst)
+{
     const int clamps[][4] = {{5, 0, 10, 5}, {-3, 0, 10, 0}, {11, 0, 10, 10}, {3, 5, 1, 5}, {7, 5, 1, 1}};
     for (const auto& c : clamps)
         EXPECT_EQ(ClampInt(c[0], c[1], c[2]), c[3]) << c[0] << " in " << c[1] << ".." << c[2];
-    // Halves round to even.
+}
+
+TEST(OmMath, RoundToIntRoundsHalvesToEven)
+{
     const std::pair<float, int> rounds[] = {{0.5f, 0}, {1.5f, 2}, {2.5f, 2}, {-0.5f, 0}, {-1.5f, -2}, {2.49f, 2},
                                             {-2.51f, -3}};
     for (auto [f, i] : rounds)
         EXPECT_EQ(RoundToInt(f), i) << f;
+}
 
-    // The fast root is close to the true one over many magnitudes.
+TEST(OmMath, FastSqrtIsCloseToTheTrueRootOverManyMagnitudes)
+{
     EXPECT_EQ(FastSqrt(0.0f), 0.0f);
     EXPECT_EQ(FastSqrt(-4.0f), 0.0f);
     // Exact squares whose mantissa fits in the table come out exactly.

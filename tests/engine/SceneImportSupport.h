@@ -19,8 +19,6 @@ namespace importtest {
 
 class ImportTest : public ::testing::Test {
 protected:
-    void TearDown() override { root->Release(); }
-
     std::string TempPath(const std::string& name) { return files.File(name); }
     // The scene saved under the name, then loaded into root by the importer.
     bool SaveAndLoad(OmPbfScene& scene, const std::string& name, OmSceneImporter& importer)
@@ -47,7 +45,7 @@ protected:
 
     testfs::TempFolder files{std::string("om_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
     OmD3D renderer;
-    OmGroup* root = new OmGroup();
+    OmRef<OmGroup> root = OmMakeRef<OmGroup>();
 };
 
 } // namespace importtest

@@ -10,7 +10,7 @@ namespace {
 // The depth of a point (0, 0, z) after the projection: w-divided z.
 float Depth(const float m[16], float z) { return (z * m[10] + m[14]) / (z * m[11] + m[15]); }
 
-TEST(CameraMatrix, PerspectivesMapDepthToZeroToOneProductsMayOverwriteAndPointsProjectIntoTheViewport)
+TEST(CameraMatrix, PerspectivesMapNearAndFarToZeroAndOne)
 {
     float fov[16], box[16];
     plat::MatrixPerspectiveFovLH(fov, 1.5707964f, 1.3333334f, 1.0f, 1000.0f);
@@ -21,13 +21,18 @@ TEST(CameraMatrix, PerspectivesMapDepthToZeroToOneProductsMayOverwriteAndPointsP
         EXPECT_NEAR(Depth(m, nearZ), 0.0f, 1e-5f);
         EXPECT_NEAR(Depth(m, farZ), 1.0f, 1e-5f);
     }
+}
 
-    // A product may be written over one of its operands.
+TEST(CameraMatrix, AProductMayBeWrittenOverOneOfItsOperands)
+{
     float a[16], b[16];
     for (int i = 0; i < 16; ++i) a[i] = float(i), b[i] = (i % 5 == 0) ? 2.0f : 0.0f;
     plat::MatrixMultiply(a, a, b);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(a[i], 2.0f * float(i));
-    // Points projected into the viewport.
+}
+
+TEST(CameraMatrix, PointsProjectIntoTheViewportButNotFromTheCameraPlane)
+{
     const float eye[3] = {0, 0, -10}, at[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     float view[16], proj[16], moved[16];
     plat::MatrixLookAtLH(view, eye, at, up);
@@ -53,8 +58,12 @@ TEST(CameraMatrix, PerspectivesMapDepthToZeroToOneProductsMayOverwriteAndPointsP
     const float beside[3] = {3, 0, -10};
     EXPECT_FALSE(plat::Vec3Project(out, beside, vp, proj, view, nullptr));
     EXPECT_EQ(out[0], 0.0f);
-    // Looking along the up vector leaves no sideways axis: zeros, not NaNs.
-    const float above[3] = {0, 10, -10};
+}
+
+TEST(CameraMatrix, LookingAlongTheUpVectorGivesZerosNotNaNs)
+{
+    const float eye[3] = {0, 0, -10}, above[3] = {0, 10, -10}, up[3] = {0, 1, 0};
+    float view[16];
     plat::MatrixLookAtLH(view, eye, above, up);
     for (float v : view) EXPECT_FALSE(std::isnan(v));
 }

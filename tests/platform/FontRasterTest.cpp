@@ -45,17 +45,23 @@ Canvas Draw(const plat::FontRaster& font, unsigned char c, int x = 8, int y = 4)
     return canvas;
 }
 
-TEST(FontRaster, PointSizesBecomePixelsUnknownFacesFallBackToDejaVuSansCellsAreOpaqueAndPixels32Bit)
+TEST(FontRaster, PointSizesBecomePixelsAt96Dpi)
 {
     // The size is cut to whole points first (10.9 is 10).
     for (auto [points, pixels] : {std::pair{10.0f, 13}, {8.0f, 11}, {16.0f, 21}, {20.0f, 27}, {32.0f, 43}, {10.9f, 13}})
         EXPECT_EQ(plat::FontPixelHeight(points), pixels) << points << " points";
+}
+
+TEST(FontRaster, MulDivRoundsHalvesAwayFromZeroAndFailsAsMinusOne)
+{
     EXPECT_EQ(plat::MulDiv(5, 3, 2), 8); // halves round away from zero
     EXPECT_EQ(plat::MulDiv(-5, 3, 2), -8);
     EXPECT_EQ(plat::MulDiv(1, 1, 0), -1);
     EXPECT_EQ(plat::MulDiv(INT_MAX, 4, 1), -1);
+}
 
-    // Unknown faces fall back to DejaVu Sans.
+TEST(FontRaster, UnknownFacesFallBackToDejaVuSansAndItsBoldFile)
+{
     plat::FontRaster font;
     std::string error;
     ASSERT_TRUE(font.Open("No Such Face", 13, false, false, &error)) << error;
@@ -70,11 +76,21 @@ TEST(FontRaster, PointSizesBecomePixelsUnknownFacesFallBackToDejaVuSansCellsAreO
     EXPECT_FALSE(bold.Match().emboldened);
     EXPECT_NE(bold.Match().path.find("Bold"), std::string::npos);
     EXPECT_GT(bold.Advance('m'), font.Advance('m'));
+}
+
+TEST(FontRaster, AFailedOpenLeavesTheRasterClosed)
+{
+    plat::FontRaster font;
+    std::string error;
+    ASSERT_TRUE(font.Open("Arial", 13, false, false));
     EXPECT_FALSE(font.Open("Anything", 0, false, false, &error));
     EXPECT_FALSE(font.IsOpen());
     EXPECT_EQ(font.Advance('A'), 0u);
+}
 
-    // Opaque cells and 32-bit pixels, on the same raster opened again.
+TEST(FontRaster, AnOpaqueCellFillsItsWholeCellAndDrawingClipsAtEveryEdge)
+{
+    plat::FontRaster font;
     ASSERT_TRUE(font.Open("Arial", 27, false, false));
     Canvas canvas;
     std::fill(canvas.bits.begin(), canvas.bits.end(), 0xFF);
@@ -87,6 +103,12 @@ TEST(FontRaster, PointSizesBecomePixelsUnknownFacesFallBackToDejaVuSansCellsAreO
     font.DrawChar('W', -5, -5, canvas.bits.data(), canvas.width, canvas.height, canvas.width);
     font.DrawChar('W', 44, 44, canvas.bits.data(), canvas.width, canvas.height, canvas.width);
     font.DrawChar('W', 0, 0, static_cast<uint8_t*>(nullptr), 10, 10, 10);
+}
+
+TEST(FontRaster, ThirtyTwoBitPixelsAreGreyAndNothingIsWrittenPastTheWidth)
+{
+    plat::FontRaster font;
+    ASSERT_TRUE(font.Open("Arial", 27, false, false));
     // 32-bit rows with a pitch wider than the bitmap: grey in blue, green
     // and red, the top byte left 0, nothing written past the width.
     const uint32_t w = 40, h = 40, pitchPixels = 48;
@@ -126,14 +148,20 @@ protected:
     std::string gamePath_ = root_.Path() + "\\data\\frontend\\face.ttf";
 };
 
-TEST_F(AddedFontTest, AnAddedFileIsFoundByItsFamilyInAnyCaseUntilRemoved)
+TEST_F(AddedFontTest, AnAddedFileIsFoundByItsFamilyInAnyCase)
 {
     ASSERT_EQ(plat::AddFontFile(gamePath_), 1);
     plat::FontRaster font;
     ASSERT_TRUE(font.Open("DEJAVU SANS", 13, false, false));
     EXPECT_EQ(font.Match().path, plat::ResolvePath(gamePath_));
-    // Styles the file lacks are made up: bold one pixel wider, italic leaning right.
-    plat::FontRaster bold, italic;
+}
+
+// Bold one pixel wider, italic leaning right.
+TEST_F(AddedFontTest, StylesTheFileLacksAreMadeUp)
+{
+    ASSERT_EQ(plat::AddFontFile(gamePath_), 1);
+    plat::FontRaster font, bold, italic;
+    ASSERT_TRUE(font.Open("DejaVu Sans", 13, false, false));
     ASSERT_TRUE(bold.Open("DejaVu Sans", 13, true, false));
     EXPECT_TRUE(bold.Match().emboldened);
     EXPECT_EQ(bold.Advance('l'), font.Advance('l') + 1);
@@ -145,7 +173,11 @@ TEST_F(AddedFontTest, AnAddedFileIsFoundByItsFamilyInAnyCaseUntilRemoved)
     const auto [top, bottom] = straight.InkRows();
     EXPECT_GT(slanted.InkCentre(top, top + 3) - slanted.InkCentre(bottom - 3, bottom), 2.0);
     EXPECT_NEAR(straight.InkCentre(top, top + 3), straight.InkCentre(bottom - 3, bottom), 0.5);
-    // Each add needs its remove; the last one falls back.
+}
+
+TEST_F(AddedFontTest, EachAddNeedsItsRemoveAndAfterTheLastTheFaceFallsBack)
+{
+    ASSERT_EQ(plat::AddFontFile(gamePath_), 1);
     ASSERT_EQ(plat::AddFontFile(gamePath_), 1);
     plat::FontMatch match;
     EXPECT_TRUE(plat::RemoveFontFile(gamePath_));
@@ -155,7 +187,10 @@ TEST_F(AddedFontTest, AnAddedFileIsFoundByItsFamilyInAnyCaseUntilRemoved)
     ASSERT_TRUE(plat::FindFontFace("DejaVu Sans", false, false, match));
     EXPECT_TRUE(match.fallback);
     EXPECT_FALSE(plat::RemoveFontFile(gamePath_));
-    // Files that are not fonts, or not there, add nothing.
+}
+
+TEST_F(AddedFontTest, FilesThatAreNotFontsOrAreNotThereAddNothing)
+{
     EXPECT_EQ(plat::AddFontFile(root_.Write("Data/junk.ttf", std::string("not a font at all"))), 0);
     EXPECT_EQ(plat::AddFontFile(root_.Path() + "/data/missing.ttf"), 0);
 }

@@ -15,6 +15,19 @@ protected:
             system->Release();
         ClearGfxTestAdapters();
     }
+    // A system on one described adapter offering 640x480 and 800x600.
+    GfxTestAdapter& Describe()
+    {
+        adapter.modes = {{640, 480, 60, GfxFormat::R5G6B5}, {800, 600, 60, GfxFormat::R5G6B5}};
+        return adapter;
+    }
+    void Start()
+    {
+        SetGfxTestAdapters({adapter});
+        system = GfxSystem::Create(220);
+        ASSERT_NE(system, nullptr);
+    }
+    GfxTestAdapter adapter;
     GfxSystem* system = nullptr;
 };
 
@@ -33,7 +46,7 @@ GfxPresentParameters FullScreen(uint32_t w, uint32_t h, uint32_t depth)
 
 } // namespace
 
-TEST_F(AdapterTest, RealAdaptersOfferSizesUpToTheDesktopAndCreateDeviceChecksItsRequest)
+TEST_F(AdapterTest, RealAdaptersOfferCommonSizesUpToTheDesktopAndCapsFromOpenGL)
 {
     system = GfxSystem::Create(220);
     ASSERT_NE(system, nullptr);
@@ -66,16 +79,13 @@ TEST_F(AdapterTest, RealAdaptersOfferSizesUpToTheDesktopAndCreateDeviceChecksIts
     EXPECT_EQ(caps.maxTextureWidth, static_cast<uint32_t>(GfxQueryGLInfo().maxTextureSize));
     EXPECT_TRUE(caps.maxSimultaneousTextures >= 2 && caps.maxSimultaneousTextures <= 8);
     EXPECT_EQ(system->GetDeviceCaps(system->GetAdapterCount(), GfxDevType::Hal, &caps), GfxResult::InvalidCall);
-    system->Release();
+}
 
-    // CreateDevice checks its request and can be made to fail.
-    GfxTestAdapter a;
-    a.modes = {{640, 480, 60, GfxFormat::R5G6B5}, {800, 600, 60, GfxFormat::R5G6B5}};
-    a.refusedFormats = {GfxFormat::D32};
-    a.failCreateDevice = 1;
-    SetGfxTestAdapters({a});
-    system = GfxSystem::Create(220);
-    ASSERT_NE(system, nullptr);
+TEST_F(AdapterTest, CreateDeviceChecksItsRequestAndCanBeMadeToFail)
+{
+    Describe().refusedFormats = {GfxFormat::D32};
+    adapter.failCreateDevice = 1;
+    Start();
     GfxDevice* device = nullptr;
     GfxPresentParameters p = FullScreen(800, 600, GfxFormat::D16);
     EXPECT_TRUE(GfxFailed(system->CreateDevice(0, GfxDevType::Hal, nullptr, 0x82, &p, &device)));
@@ -97,7 +107,13 @@ TEST_F(AdapterTest, RealAdaptersOfferSizesUpToTheDesktopAndCreateDeviceChecksIts
     device->GetDisplayMode(&mode);
     EXPECT_EQ(std::pair(mode.width, mode.format), std::pair(800u, GfxFormat::R5G6B5));
     device->Release();
-    // Windowed with no size takes the window's, in the desktop's format.
+}
+
+TEST_F(AdapterTest, AWindowedDeviceWithNoSizeTakesTheWindowsInTheDesktopFormat)
+{
+    Describe();
+    Start();
+    GfxDevice* device = nullptr;
     GfxPresentParameters w{};
     w.windowed = 1;
     w.swapEffect = GfxSwap::Discard;

@@ -23,6 +23,9 @@ class FileTextureTest : public DeviceTest {
 protected:
     void SetUp() override { ASSERT_TRUE(Make(32, 32)); }
     testfs::TempFolder root{"om_gfxfile"};
+    // Four by two pixels, one of them half transparent and one clear.
+    const std::string file = root.Write("four.tga", Tga32(4, 2, {0xFFFF0000, 0x8000FF00, 0xFF0000FF, 0x00FFFFFF,
+                                                              0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0}));
 };
 
 uint32_t TexelArgb(GfxTexture* t, uint32_t level, uint32_t x, uint32_t y)
@@ -38,11 +41,8 @@ uint32_t TexelArgb(GfxTexture* t, uint32_t level, uint32_t x, uint32_t y)
 
 } // namespace
 
-TEST_F(FileTextureTest, TexturesAndSurfacesFromFilesKeepTheirPixelsAndBadFilesFailWithoutATexture)
+TEST_F(FileTextureTest, ATextureFromAFileKeepsItsSizeFormatAndTexelsAndBuildsMips)
 {
-    const std::vector<uint32_t> px = {0xFFFF0000, 0x8000FF00, 0xFF0000FF, 0x00FFFFFF,
-                                      0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0};
-    const std::string file = root.Write("four.tga", Tga32(4, 2, px));
     GfxTexture* t = nullptr;
     ASSERT_EQ(GfxCreateTextureFromFile(device, file.c_str(), &t), GfxResult::Ok);
     GfxSurfaceDesc desc{};
@@ -60,7 +60,12 @@ TEST_F(FileTextureTest, TexturesAndSurfacesFromFilesKeepTheirPixelsAndBadFilesFa
     ExpectRgb({{2, 2, 0xFF0000}, {29, 29, 0xA0B0C0}});
     device->SetTexture(0, nullptr);
     t->Release();
-    // Asked smaller and in a 16-bit format with a colour key.
+}
+
+TEST_F(FileTextureTest, ATextureAskedSmallerInSixteenBitsTakesThatSizeAndFormat)
+{
+    GfxTexture* t = nullptr;
+    GfxSurfaceDesc desc{};
     ImageInfo info{};
     ASSERT_EQ(GfxCreateTextureFromFileEx(device, file.c_str(), 2, 1, 1, 0, GfxFormat::A4R4G4B4,
                                          GfxPool::Managed, 2 /* point */, 2, 0xFF0000FF, &info,
@@ -71,8 +76,12 @@ TEST_F(FileTextureTest, TexturesAndSurfacesFromFilesKeepTheirPixelsAndBadFilesFa
     EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::A4R4G4B4));
     EXPECT_EQ(t->GetLevelCount(), 1u);
     t->Release();
-    // Bad files fail without a texture; requirements fit what the device holds.
-    t = nullptr;
+}
+
+TEST_F(FileTextureTest, BadFilesFailWithoutATexture)
+{
+    GfxTexture* t = nullptr;
+    ImageInfo info{};
     EXPECT_TRUE(GfxFailed(GfxCreateTextureFromFile(device, root.File("missing.tga").c_str(), &t)));
     EXPECT_EQ(t, nullptr);
     imgtest::Bytes cut = Tga32(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFF));
@@ -85,7 +94,10 @@ TEST_F(FileTextureTest, TexturesAndSurfacesFromFilesKeepTheirPixelsAndBadFilesFa
     device->CreateImageSurface(4, 4, GfxFormat::X8R8G8B8, &image);
     EXPECT_TRUE(GfxFailed(GfxLoadSurfaceFromFile(image, nullptr, nullptr, cutFile.c_str(), nullptr, 1, 0, nullptr)));
     image->Release();
+}
 
+TEST_F(FileTextureTest, RequirementsKeepAnySizeAndTakeTheNearestHeldFormatWithAlpha)
+{
     uint32_t w = 300, h = 100, levels = 0, format = GfxFormat::A8R8G8B8;
     ASSERT_EQ(GfxCheckTextureRequirements(device, &w, &h, &levels, 0, &format, GfxPool::Managed), GfxResult::Ok);
     // The device takes any size: nothing is rounded to a power of two.
@@ -98,7 +110,11 @@ TEST_F(FileTextureTest, TexturesAndSurfacesFromFilesKeepTheirPixelsAndBadFilesFa
               GfxResult::Ok);
     EXPECT_NE(format, GfxFormat::A8R3G3B2);
     EXPECT_GT(FormatChannelBits(format).alpha, 0u);
-    // A surface from a file reaches the back buffer.
+}
+
+TEST_F(FileTextureTest, ASurfaceFromAFileFoundInAnyCaseReachesTheBackBuffer)
+{
+    GfxSurface* image = nullptr;
     const std::string screen = root.Write("Screen.TGA", Tga32(8, 8, std::vector<uint32_t>(64, 0xFF336699)));
     GfxSurface* back = nullptr;
     device->GetBackBuffer(0, GfxBackBufferMono, &back);

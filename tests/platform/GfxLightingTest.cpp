@@ -118,7 +118,7 @@ protected:
 
 } // namespace
 
-TEST_F(LightingTest, WorldSpaceLightsSpotConesPointAttenuationAndSoftwareMatchingHardware)
+TEST_F(LightingTest, LightsStayInWorldSpaceWhenTheViewChanges)
 {
     // The light is set under one view and used under another: what it lights
     // in the world must not change (a light fixed to the old camera would).
@@ -138,9 +138,10 @@ TEST_F(LightingTest, WorldSpaceLightsSpotConesPointAttenuationAndSoftwareMatchin
     view = GfxIdentityMatrix();
     device->SetTransform(GfxTransform::View, &view);
     EXPECT_TRUE(Near(Lit({0, 0, 0, 0, 0, -1}), 0x804020, 1));
+}
 
-    // A spot's cone: inner, outer and falloff.
-    device->LightEnable(1, false);
+TEST_F(LightingTest, ASpotLightsFullyInsideItsInnerConeAndFallsOffToItsOuterCone)
+{
     GfxLight light = Light(GfxLightType::Spot, {1, 1, 1, 1});
     light.position = {0, 0, -1};
     light.direction = {0, 0, 1};
@@ -159,9 +160,12 @@ TEST_F(LightingTest, WorldSpaceLightsSpotConesPointAttenuationAndSoftwareMatchin
     const uint32_t e = (Grey(0.5f * rho) & 0xFF0000) | (Grey(0.25f * rho) & 0xFF00) | (Grey(0.125f * rho) & 0xFF);
     const uint32_t got = Lit({std::tan(std::acos(rho)), 0, 0, 0, 0, -1});
     EXPECT_TRUE(Near(got, e, 2)) << std::hex << got << " " << e;
-    device->LightEnable(0, false);
+}
+
+// The light 2 units in front of a vertex at the origin facing it.
+TEST_F(LightingTest, PointLightAttenuationFollowsItsTermsAndStopsAtItsRange)
+{
     device->SetRenderState(GfxRs::Lighting, 1);
-    // The light 2 units in front of a vertex at the origin facing it.
     struct Case {
         const char* name;
         float a0, a1, a2, range;
@@ -178,10 +182,11 @@ TEST_F(LightingTest, WorldSpaceLightsSpotConesPointAttenuationAndSoftwareMatchin
         const uint32_t got = Lit({0, 0, 0, 0, 0, -1});
         EXPECT_TRUE(c.expected ? Near(got, c.expected, 1) : got == 0) << std::hex << got;
     }
+}
 
-    // The software and hardware paths give the same pixels.
-    device->LightEnable(3, false);
-    light = PointLight({0.3f, -0.2f, -1.0f}, 50.0f, 0.2f, 0.3f, 0.1f);
+TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
+{
+    GfxLight light = PointLight({0.3f, -0.2f, -1.0f}, 50.0f, 0.2f, 0.3f, 0.1f);
     light.ambient = {0.1f, 0.05f, 0.0f, 1};
     SetLight(1, light);
     SetLight(0, Directional({0.5f, -0.5f, 0.7f}, {0.3f, 0.4f, 0.2f, 1}));
@@ -224,7 +229,7 @@ TEST_F(LightingTest, WorldSpaceLightsSpotConesPointAttenuationAndSoftwareMatchin
     }
 }
 
-TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewerAndCameraSpaceTexgen)
+TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewer)
 {
     GfxLight light = Directional({0, 0, 1}, {0, 0, 0, 1});
     light.specular = {1, 1, 1, 1};
@@ -256,8 +261,10 @@ TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewerAndCameraSpaceTex
     device->SetRenderState(GfxRs::SpecularEnable, 0);
     EXPECT_EQ(DrawLitQuad({0, 0, -1}), 0u);
     out->Release();
+}
 
-    // Texture transform and camera-space texgen.
+TEST_F(LightingTest, TextureTransformAndCameraSpaceTexgen)
+{
     // Camera-space position through a matrix that maps x to u and z to v,
     // the way cloud shadows are projected; with two coordinates asked for,
     // q stays 1 whatever the matrix's last column holds.
@@ -271,7 +278,7 @@ TEST_F(LightingTest, SpecularHighlightWithLocalAndDistantViewerAndCameraSpaceTex
         uint32_t c;
         float u0, v0, s1, t1, r1, q1;
     };
-    out = nullptr;
+    GfxVertexBuffer* out = nullptr;
     const uint32_t outFvf = GfxFvf::RhwDiffuseTex2 | GfxFvf::TexSizeBits(GfxFvf::TexSize4, 1);
     ASSERT_EQ(device->CreateVertexBuffer(sizeof(Out), 0, outFvf, GfxPool::Default, &out), GfxResult::Ok);
     device->SetRenderState(GfxRs::Lighting, 0);

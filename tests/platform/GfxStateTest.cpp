@@ -1,5 +1,4 @@
-// The back buffer, buffers, bindings, state blocks, counters, the lost device
-// and full screen at the chosen display mode.
+// The back buffer, buffers, bindings, state blocks, the lost device and full screen.
 #include "GfxTestSupport.h"
 
 #include <tuple>
@@ -35,9 +34,63 @@ protected:
     SDL_Window* window = nullptr;
 };
 
+// A 2x1 texture, left texel red and right blue, on a quad stretched over u = 0..2.
+class TexturedQuadTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Make(32, 32));
+        ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+        GfxLockedRect locked{};
+        texture->LockRect(0, &locked, nullptr, 0);
+        const uint32_t texels[2] = {0xFFFF0000, 0xFF0000FF};
+        std::memcpy(locked.bits, texels, 8);
+        texture->UnlockRect(0);
+        device->SetRenderState(GfxRs::Lighting, 0);
+        device->SetTexture(0, texture);
+        device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    }
+    void TearDown() override
+    {
+        if (texture)
+            texture->Release();
+        DeviceTest::TearDown();
+    }
+    void Draw()
+    {
+        device->BeginScene();
+        ClearTo(0xFF000000);
+        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
+        ASSERT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 2, idx, GfxFormat::Index16, v,
+                                                 sizeof(RhwTexVertex)),
+                  GfxResult::Ok);
+        device->EndScene();
+    }
+    const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
+    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
+                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
+                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
+    GfxTexture* texture = nullptr;
+};
+
 } // namespace
 
-TEST_F(DeviceTest, BindingsMemoryDrawsSamplersValidationAndStateBlocks)
+// Instead of handing out memory beyond it.
+TEST_F(DeviceTest, ALockPastTheEndOfABufferIsRefused)
+{
+    ASSERT_TRUE(Make(32, 32));
+    GfxVertexBuffer* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb),
+              GfxResult::Ok);
+    uint8_t* past = nullptr;
+    EXPECT_EQ(vb->Lock(3 * sizeof(RhwVertex), 2 * sizeof(RhwVertex), &past, 0), GfxResult::InvalidCall);
+    EXPECT_EQ(past, nullptr);
+    EXPECT_EQ(vb->Unlock(), GfxResult::InvalidCall);
+    vb->Release();
+}
+
+TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
 {
     ASSERT_TRUE(Make(32, 32));
     GfxVertexBuffer* vb = nullptr;
@@ -45,11 +98,6 @@ TEST_F(DeviceTest, BindingsMemoryDrawsSamplersValidationAndStateBlocks)
     ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb),
               GfxResult::Ok);
     ASSERT_EQ(device->CreateIndexBuffer(12, 0, GfxFormat::Index16, GfxPool::Managed, &ib), GfxResult::Ok);
-    // A lock past the end is refused instead of handing out memory beyond it.
-    uint8_t* past = nullptr;
-    EXPECT_EQ(vb->Lock(3 * sizeof(RhwVertex), 2 * sizeof(RhwVertex), &past, 0), GfxResult::InvalidCall);
-    EXPECT_EQ(past, nullptr);
-    EXPECT_EQ(vb->Unlock(), GfxResult::InvalidCall);
     const RhwVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, -0.5f, 0.5f, 1, 0xFF0000FF},
                                {-0.5f, 31.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, 31.5f, 0.5f, 1, 0xFF0000FF}};
     const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
@@ -81,30 +129,10 @@ TEST_F(DeviceTest, BindingsMemoryDrawsSamplersValidationAndStateBlocks)
     device->GetStreamSource(0, &bound, &stride);
     device->GetIndices(&boundIb, &base);
     EXPECT_TRUE(bound == nullptr && stride == 0 && boundIb == nullptr);
-    // A 2x1 texture, left texel red and right blue, stretched over u = 0..2.
-    GfxTexture* t = nullptr;
-    ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &t), GfxResult::Ok);
-    GfxLockedRect locked{};
-    t->LockRect(0, &locked, nullptr, 0);
-    const uint32_t texels[2] = {0xFFFF0000, 0xFF0000FF};
-    std::memcpy(locked.bits, texels, 8);
-    t->UnlockRect(0);
-    device->SetRenderState(GfxRs::Lighting, 0);
-    device->SetTexture(0, t);
-    device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
-                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
-                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
-                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
-    auto draw = [&] {
-        device->BeginScene();
-        ClearTo(0xFF000000);
-        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-        ASSERT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 2, idx,
-                                                 GfxFormat::Index16, v, sizeof(RhwTexVertex)),
-                  GfxResult::Ok);
-        device->EndScene();
-    };
+}
+
+TEST_F(TexturedQuadTest, SamplerAddressingWrapsClampsMirrorsOnceOrShowsTheBorder)
+{
     struct Case {
         const char* name;
         uint32_t mode;
@@ -120,29 +148,42 @@ TEST_F(DeviceTest, BindingsMemoryDrawsSamplersValidationAndStateBlocks)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         device->SetTextureStageState(0, GfxTss::AddressU, c.mode);
-        draw();
+        Draw();
         ExpectRgb({{4, 16, c.at4}, {12, 16, c.at12}, {20, 16, c.at20}, {28, 16, c.at28}});
     }
-    // Managed textures survive the device discarding its copies.
+}
+
+TEST_F(TexturedQuadTest, ManagedTexturesSurviveTheDeviceDiscardingItsCopies)
+{
     ASSERT_EQ(device->ResourceManagerDiscardBytes(0), GfxResult::Ok);
-    draw();
+    Draw();
     EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
-    // An index outside the vertices given is refused.
+}
+
+TEST_F(TexturedQuadTest, AnIndexOutsideTheVerticesGivenIsRefused)
+{
     const uint16_t bad[3] = {0, 1, 7};
     device->BeginScene();
     EXPECT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 1, bad,
                                              GfxFormat::Index16, v, sizeof(RhwTexVertex)),
               GfxResult::InvalidCall);
     device->EndScene();
-    t->Release();
-    // Validation rejects what the device cannot do.
+}
+
+TEST_F(DeviceTest, ValidationRejectsOperationsItCannotDo)
+{
+    ASSERT_TRUE(Make(32, 32));
     uint32_t passes = 0;
     device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate2x);
     EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::Ok);
     EXPECT_EQ(passes, 1u);
     device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::BumpEnvMap);
     EXPECT_EQ(device->ValidateDevice(&passes), GfxResult::UnsupportedColorOperation);
-    // A state block records without applying, then applies.
+}
+
+TEST_F(DeviceTest, AStateBlockRecordsWithoutApplyingThenAppliesAndCaptures)
+{
+    ASSERT_TRUE(Make(32, 32));
     const auto cull = [&] {
         uint32_t value = 0;
         device->GetRenderState(GfxRs::CullMode, &value);
@@ -243,7 +284,8 @@ TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAn
         device = nullptr;
     }
 }
-TEST_F(DeviceTest, ClearStaysInTheViewportAndALostDeviceRecoversThroughReset)
+
+TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewport)
 {
     ASSERT_TRUE(Make(800, 600));
     ClearTo(0xFF336699);
@@ -257,7 +299,13 @@ TEST_F(DeviceTest, ClearStaysInTheViewportAndALostDeviceRecoversThroughReset)
     ASSERT_EQ(device->SetViewport(&vp), GfxResult::Ok);
     ClearTo(0xFF0000FF);
     ExpectRgb({{100, 100, 0x0000FF}, {149, 149, 0x0000FF}, {150, 150, 0}, {99, 100, 0}});
-    // A lost device recovers through a reset.
+}
+
+TEST_F(DeviceTest, ALostDeviceRecoversThroughAResetToItsOwnDefaults)
+{
+    ASSERT_TRUE(Make(800, 600));
+    const GfxViewport vp{100, 100, 50, 50, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&vp), GfxResult::Ok);
     EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
     device->SetRenderState(GfxRs::CullMode, GfxCull::None);
     device->SimulateCooperativeLevel(GfxResult::DeviceLost);

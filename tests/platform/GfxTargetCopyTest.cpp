@@ -1,6 +1,4 @@
-// Copies between targets, the drawing clip, the drawn rectangle of a
-// texture target, and state that must still reach OpenGL when only part of
-// it changes between draws.
+// Copies between targets, the drawing clip and the drawn rectangle of a texture target.
 #include "GfxTestSupport.h"
 
 using namespace gfxtest;

@@ -32,7 +32,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextureTest, CascadeRenderTargetsLevelsLocksAndImageSurfaceCopies)
+TEST_F(TextureTest, EachStageOfTheCascadeCombinesAsItsOperationSays)
 {
     GfxTexture* red = SolidTexture(device, 0xFFC08040);
     GfxTexture* grey = SolidTexture(device, 0x80808080);
@@ -66,8 +66,10 @@ TEST_F(TextureTest, CascadeRenderTargetsLevelsLocksAndImageSurfaceCopies)
     EXPECT_TRUE(Near(Rgb(16, 16), 0x3020CF, 2)) << std::hex << Rgb(16, 16);
     red->Release();
     grey->Release();
+}
 
-    // Drawing into a texture and back; the cascade ended at stage 1 above.
+TEST_F(TextureTest, DrawingIntoATextureTargetLeavesTheBackBufferAndDrawsBack)
+{
     GfxTexture* rt = nullptr;
     ASSERT_EQ(device->CreateTexture(16, 16, 1, GfxUsage::RenderTarget, GfxFormat::X8R8G8B8,
                                     GfxPool::Default, &rt), GfxResult::Ok);
@@ -99,7 +101,18 @@ TEST_F(TextureTest, CascadeRenderTargetsLevelsLocksAndImageSurfaceCopies)
     DrawQuad(0xFFFFFFFF);
     // Texture v = 0 is its top row: the green corner lands top-left.
     ExpectRgb({{2, 2, 0x00FF00}, {20, 2, 0xFF0000}, {2, 20, 0xFF0000}});
-    // Render-target textures cannot be locked; other textures cannot be targets.
+    color->Release();
+    depth->Release();
+    rt->Release();
+}
+
+TEST_F(TextureTest, TargetTexturesCannotBeLockedAndOthersCannotBeTargets)
+{
+    GfxTexture* rt = nullptr;
+    ASSERT_EQ(device->CreateTexture(16, 16, 1, GfxUsage::RenderTarget, GfxFormat::X8R8G8B8,
+                                    GfxPool::Default, &rt), GfxResult::Ok);
+    GfxSurface* color = nullptr;
+    rt->GetSurfaceLevel(0, &color);
     GfxLockedRect locked{};
     EXPECT_EQ(color->LockRect(&locked, nullptr, 0), GfxResult::InvalidCall);
     GfxTexture* plain = SolidTexture(device, 0xFFFFFFFF);
@@ -113,10 +126,12 @@ TEST_F(TextureTest, CascadeRenderTargetsLevelsLocksAndImageSurfaceCopies)
     plainLevel->Release();
     plain->Release();
     color->Release();
-    depth->Release();
     rt->Release();
+}
 
-    // Levels, pitch and lock bounds.
+TEST_F(TextureTest, LevelsHalveWithTheirPitchAndLocksStayInsideThem)
+{
+    GfxLockedRect locked{};
     GfxTexture* t = nullptr;
     ASSERT_EQ(device->CreateTexture(8, 4, 0, 0, GfxFormat::R5G6B5, GfxPool::Managed, &t), GfxResult::Ok);
     EXPECT_EQ(t->GetLevelCount(), 4u); // 8x4, 4x2, 2x1, 1x1
@@ -135,11 +150,19 @@ TEST_F(TextureTest, CascadeRenderTargetsLevelsLocksAndImageSurfaceCopies)
     EXPECT_EQ(t->Release(), 1u);
     EXPECT_EQ(level->Width(), 4u);
     EXPECT_EQ(level->Release(), 0u);
+}
+
+TEST_F(TextureTest, ATextureOfNoSizeOrOfAFormatTheDeviceLacksIsRefused)
+{
     GfxTexture* bad = nullptr;
     EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &bad), GfxResult::InvalidCall);
     EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::G16R16, GfxPool::Managed, &bad), GfxResult::InvalidCall);
     EXPECT_EQ(bad, nullptr);
-    // An image surface copied onto the back buffer.
+}
+
+TEST_F(TextureTest, AnImageSurfaceCopiesOntoTheBackBufferOnlyWhereItFits)
+{
+    GfxLockedRect locked{};
     GfxSurface* image = nullptr;
     ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
     ASSERT_EQ(image->LockRect(&locked, nullptr, 0), GfxResult::Ok);

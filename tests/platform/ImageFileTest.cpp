@@ -99,7 +99,7 @@ Bytes InterleavedRows(const TgaHeader& h, std::initializer_list<int> order)
     return b;
 }
 
-TEST(TgaReader, EveryKindOfTargaDecodesAndDamagedOnesAreRefused)
+TEST(TgaReader, TrueColourDepthsAndOrigins)
 {
     plat::ImageInfo info;
     EXPECT_EQ(Pixels(Tga24BottomUp(), &info), (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
@@ -123,7 +123,10 @@ TEST(TgaReader, EveryKindOfTargaDecodesAndDamagedOnesAreRefused)
          Cat(TgaStart({.width = 1, .height = 1, .bits = 15, .descriptor = 0x20}), {0x1F, 0x00}), {kBlue},
          plat::fmt::X1R5G5B5},
     });
+}
 
+TEST(TgaReader, DamagedHeadersAndDataAreRefused)
+{
     ExpectEveryTruncationFails(Tga24BottomUp());
     // An unknown type, an odd depth, no pixels, no colour map, and a
     // run-length file far too short for its size (which fails at once).
@@ -140,7 +143,10 @@ TEST(TgaReader, EveryKindOfTargaDecodesAndDamagedOnesAreRefused)
     // A run longer than the pixels left is damage, not an overrun.
     EXPECT_NE(Refusal(Cat(TgaStart({.type = 10, .width = 2, .height = 1}), {0x85, 0, 0, 0xFF})).find("overruns"),
               std::string::npos);
+}
 
+TEST(TgaReader, InterleavedRowsLandWhereTheirPassPutsThem)
+{
     const Bytes rle = InterleavedRows({.type = 10, .width = 1, .height = 4, .descriptor = 0x40}, {0, 2, 1, 3});
     ExpectDecodes({
         {"two-way, bottom-up: even rows, then odd",
@@ -155,7 +161,10 @@ TEST(TgaReader, EveryKindOfTargaDecodesAndDamagedOnesAreRefused)
     ExpectEveryTruncationFails(rle);
     // The fourth interleave is reserved: such a file is not a Targa image we know.
     EXPECT_NE(Refusal(InterleavedRows({.width = 1, .height = 1, .descriptor = 0xC0}, {0})), "");
+}
 
+TEST(TgaReader, ColourMappedAndGreyImagesAndAnIndexOutsideTheMapIsRefused)
+{
     // An id field of 3 bytes, a map of two 24-bit entries numbered from 5.
     Bytes b = TgaStart({.idLength = 3, .mapType = 1, .type = 1, .mapFirst = 5, .mapLength = 2,
                         .mapBits = 24, .width = 3, .height = 1, .bits = 8, .descriptor = 0x20});
@@ -185,7 +194,7 @@ const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0x
 Bytes Rle8(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 8, 1, kRlePalette, data, 40, 4); }
 Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(width, height, 4, 2, kRlePalette, data, 40, 4); }
 
-TEST(BmpReader, PaletteMaskedAndRunLengthImagesDecodeAndDamagedFilesAreRefusedWithoutOverrun)
+TEST(BmpReader, PaletteDepthsAndAnIndexPastTheStoredEntriesReadsBlack)
 {
     const Bytes palette = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0}; // 0 red, 1 blue
     // 8 bits: indices 1, 0, 1 on one row (padded to 4).
@@ -200,7 +209,10 @@ TEST(BmpReader, PaletteMaskedAndRunLengthImagesDecodeAndDamagedFilesAreRefusedWi
     // An index past the stored entries reads black instead of running off.
     EXPECT_EQ(Pixels(BmpFile(1, 1, 8, 0, palette, {200, 0, 0, 0}, 40, 2)),
               (std::vector<uint32_t>{0xFF000000u}));
+}
 
+TEST(BmpReader, UnsupportedOrDamagedFilesAreRefused)
+{
     const Bytes rows = {0, 0, 0xFF, 0};
     Bytes farOffset = BmpFile(1, 1, 24, 0, {}, rows);
     farOffset[10] = 0xF0; // pixels said to start past the end
@@ -210,8 +222,10 @@ TEST(BmpReader, PaletteMaskedAndRunLengthImagesDecodeAndDamagedFilesAreRefusedWi
                              farOffset,
                              BmpFile(1, 1, 8, 0, {1, 2}, {0, 0, 0, 0}, 40, 200)}) // palette cut short
         EXPECT_NE(Refusal(bad), "");
+}
 
-    // 16 bits, channel masks and run-length images; damaged runs are refused without overrun.
+TEST(BmpReader, SixteenBitsAndChannelMasks)
+{
     const Bytes masks565 = {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};
     const Bytes v5masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}; // red, green, blue, alpha
     const Bytes px32 = {0x00, 0x00, 0xFF, 0x80};                                       // 0x80FF0000
@@ -223,7 +237,10 @@ TEST(BmpReader, PaletteMaskedAndRunLengthImagesDecodeAndDamagedFilesAreRefusedWi
         {"the same without the masks flag: its masks mean nothing", BmpFile(1, 1, 32, 0, {}, px32, 124, 0, v5masks),
          {kRed}, plat::fmt::X8R8G8B8},
     });
+}
 
+TEST(BmpReader, RunLengthImagesDecodeAndEveryCutOneIsRefused)
+{
     // Bottom row: a run of 4 green. Middle: literal blue, white, blue (padded
     // to 16 bits) and a run of 1 red. Top: skip 2, a run of 2 white, end.
     const Bytes rle8 = Rle8(4, 3, {4, 1, 0, 0, 0, 3, 2, 3, 2, 0, 1, 0, 0, 0, 0, 2, 2, 0, 2, 3, 0, 1});
@@ -237,7 +254,10 @@ TEST(BmpReader, PaletteMaskedAndRunLengthImagesDecodeAndDamagedFilesAreRefusedWi
          {kRed, kGreen, kBlue, kWhite, kRed, kRed, kGreen, kBlue, kGreen, kWhite, kBlue, kGreen}, plat::fmt::R8G8B8},
     });
     ExpectEveryTruncationFails(rle8);
+}
 
+TEST(BmpReader, DamagedRunLengthDataIsRefusedWithoutOverrun)
+{
     const struct {
         const char* name;
         Bytes file;
@@ -261,7 +281,7 @@ TEST(BmpReader, PaletteMaskedAndRunLengthImagesDecodeAndDamagedFilesAreRefusedWi
 
 // --- PNG -------------------------------------------------------------------
 
-TEST(PngReader, ColourTypesAndTheirFormatsAndDamagedFilesAreRefused)
+TEST(PngReader, ColourTypesAndTheirFormats)
 {
     ExpectDecodes({
         {"RGBA", PngFile(2, 1, 8, 6, {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80}), {kRed, 0x800000FFu}, plat::fmt::A8R8G8B8},
@@ -274,7 +294,10 @@ TEST(PngReader, ColourTypesAndTheirFormatsAndDamagedFilesAreRefused)
     plat::ImageInfo info;
     Decode(PngFile(1, 1, 8, 0, {0, 0}), &info);
     EXPECT_EQ(info.fileFormat, plat::imagefile::Png);
+}
 
+TEST(PngReader, DamagedFilesAreRefused)
+{
     const Bytes file = PngFile(2, 1, 8, 6, {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0x80});
     // Only the closing chunk may be missing: the pixels are all there.
     ExpectEveryTruncationFails(file, file.size() - 12);
@@ -296,7 +319,7 @@ Bytes InkJpeg(J_COLOR_SPACE stored, bool adobe)
                  : HalvesJpeg(JCS_CMYK, stored, false, {0, 255, 255, 0}, {255, 255, 0, 0});
 }
 
-TEST(JpegReader, ColourAndFourChannelInkImagesAndDamagedFilesAreRefused)
+TEST(JpegReader, DamagedFilesAreRefused)
 {
     ExpectEveryTruncationFails(TwoHalvesJpeg());
     ExpectEveryTruncationFails(InkJpeg(JCS_YCCK, true));
@@ -311,7 +334,10 @@ TEST(JpegReader, ColourAndFourChannelInkImagesAndDamagedFilesAreRefused)
     badScan[badScan.size() - 3] = 0xD5;
     for (const Bytes& bad : {badFrame, badScan})
         EXPECT_NE(Refusal(bad).find("JPEG"), std::string::npos);
+}
 
+TEST(JpegReader, ColourGreyAndFourChannelInkImagesDecode)
+{
     const struct {
         const char* name;
         Bytes file;

@@ -44,13 +44,21 @@ protected:
     {
         return {keyboard_->GetBufferedEvents(events, room), room};
     }
+    // Movement x, y, wheel, and the first three buttons since the last read.
+    std::vector<int> MouseRead()
+    {
+        plat::MouseState ms;
+        EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
+        return std::vector<int>{int(ms.x), int(ms.y), int(ms.z), ms.buttons[0], ms.buttons[1], ms.buttons[2]};
+    }
+    static constexpr int kDown = plat::kKeyDownBit;
 
     std::unique_ptr<plat::InputSystem> system_;
     std::unique_ptr<plat::KeyboardDevice> keyboard_;
     std::unique_ptr<plat::MouseDevice> mouse_;
 };
 
-TEST_F(InputDevicesTest, ForegroundDevicesFollowTheFocusAndTheMouseReportsBackBufferPixels)
+TEST_F(InputDevicesTest, ForegroundDevicesFollowTheWindowFocus)
 {
     uint8_t state[256];
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
@@ -68,50 +76,64 @@ TEST_F(InputDevicesTest, ForegroundDevicesFollowTheFocusAndTheMouseReportsBackBu
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
     EXPECT_EQ(keyboard_->Unacquire(), InputResult::Ok);
     EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
-    // The cooperative level needs a window and no background exclusivity.
+}
+
+TEST_F(InputDevicesTest, TheCooperativeLevelNeedsAWindowAndNoBackgroundExclusivity)
+{
     auto keyboard = system_->CreateKeyboard();
     EXPECT_EQ(keyboard->Acquire(), InputResult::InvalidParam);
     EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, {}), InputResult::InvalidParam);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = true, .foreground = false}),
               InputResult::InvalidParam);
-    // A background device may be acquired without the focus.
+}
+
+TEST_F(InputDevicesTest, ABackgroundDeviceMayBeAcquiredWithoutTheFocus)
+{
+    auto keyboard = system_->CreateKeyboard();
     EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = false, .foreground = false}), InputResult::Ok);
     plat::InjectFocus(*window_, false);
     EXPECT_EQ(keyboard->Acquire(), InputResult::Ok);
     plat::InjectFocus(*window_, true);
     plat::InjectFocus(*window_, false);
     EXPECT_TRUE(keyboard->IsAcquired());
+}
 
-    // The mouse reports movement in back-buffer pixels, its buttons and wheel.
+TEST_F(InputDevicesTest, TheMouseReportsMovementInBackBufferPixelsItsButtonsAndWheel)
+{
     FocusAndAcquire();
     window_->SetBackBufferSize(800, 600);
     plat::InjectMouseMove(*window_, 100, 50);
     plat::InjectMouseButton(*window_, 1, true); // right
     plat::InjectMouseWheel(*window_, 2);
     plat::InjectMouseWheel(*window_, -1);
-    // Movement x, y, wheel, and the first three buttons since the last read.
-    const auto moved = [&] {
-        plat::MouseState ms;
-        EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
-        return std::vector<int>{int(ms.x), int(ms.y), int(ms.z), ms.buttons[0], ms.buttons[1], ms.buttons[2]};
-    };
-    const int down = plat::kKeyDownBit;
-    EXPECT_EQ(moved(), (std::vector<int>{200, 100, plat::kWheelNotch, 0, down, 0}));
+    EXPECT_EQ(MouseRead(), (std::vector<int>{200, 100, plat::kWheelNotch, 0, kDown, 0}));
     plat::InjectMouseMove(*window_, 90, 60);
     plat::InjectMouseButton(*window_, 1, false);
     plat::InjectMouseButton(*window_, 2, true);
-    EXPECT_EQ(moved(), (std::vector<int>{-20, 20, 0, 0, 0, down}));
-    // A click that went down and up between two reads reads as down once.
+    EXPECT_EQ(MouseRead(), (std::vector<int>{-20, 20, 0, 0, 0, kDown}));
+}
+
+TEST_F(InputDevicesTest, AClickThatWentDownAndUpBetweenTwoReadsReadsAsDownOnce)
+{
+    FocusAndAcquire();
+    MouseRead();
     plat::InjectMouseButton(*window_, 0, true);
     plat::InjectMouseButton(*window_, 0, false);
-    EXPECT_EQ(moved(), (std::vector<int>{0, 0, 0, down, 0, down}));
-    EXPECT_EQ(moved(), (std::vector<int>{0, 0, 0, 0, 0, down}));
-    // Wheel turns while unacquired are not the game's; moves are caught up.
+    EXPECT_EQ(MouseRead(), (std::vector<int>{0, 0, 0, kDown, 0, 0}));
+    EXPECT_EQ(MouseRead(), (std::vector<int>{0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(InputDevicesTest, WheelTurnsWhileUnacquiredAreNotTheGamesButMovesAreCaughtUp)
+{
+    FocusAndAcquire();
+    window_->SetBackBufferSize(800, 600);
+    plat::InjectMouseMove(*window_, 90, 60);
+    MouseRead();
     mouse_->Unacquire();
     plat::InjectMouseWheel(*window_, 3);
     plat::InjectMouseMove(*window_, 100, 60);
     ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
-    const std::vector<int> caughtUp = moved();
+    const std::vector<int> caughtUp = MouseRead();
     EXPECT_EQ(caughtUp[0], 20);
     EXPECT_EQ(caughtUp[2], 0);
 }

@@ -1,6 +1,4 @@
-// The game's own message box: its text in lines inside the box, and the
-// keys players expect (Return, Enter, Escape, Space) answering it as a
-// click on OK does; other keys and clicks beside the button do not.
+// The game's own message box.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,7 +16,7 @@ std::unique_ptr<plat::MessageBoxWindow> Box(const char* text = "Animation databa
     return box;
 }
 
-TEST(MessageBoxWindowTest, KeysAndAClickOnTheButtonAnswerAndLongTextWrapsKeepingItsLineBreaks)
+TEST(MessageBoxWindowTest, ReturnEnterEscapeAndSpaceAnswerTheBox)
 {
     const struct {
         int key;
@@ -31,7 +29,10 @@ TEST(MessageBoxWindowTest, KeysAndAClickOnTheButtonAnswerAndLongTextWrapsKeeping
         ASSERT_TRUE(plat::InjectKey(box->GetWindow(), k.key, true));
         EXPECT_EQ(box->Step(), k.answers) << "key " << k.key;
     }
+}
 
+TEST(MessageBoxWindowTest, AClickAnswersOnlyOnTheButton)
+{
     auto box = Box();
     ASSERT_NE(box, nullptr);
     const int x = box->ButtonX() + plat::MessageBoxWindow::kButtonWidth / 2;
@@ -44,9 +45,11 @@ TEST(MessageBoxWindowTest, KeysAndAClickOnTheButtonAnswerAndLongTextWrapsKeeping
     plat::InjectMouseButton(box->GetWindow(), 0, true);
     plat::InjectMouseButton(box->GetWindow(), 0, false);
     EXPECT_TRUE(box->Step());
+}
 
-    // Long text wraps at blanks and keeps its line breaks.
-    box = Box("first\nsecond line with a good many words in it, more than fit across the box at this size");
+TEST(MessageBoxWindowTest, LongTextWrapsAtBlanksKeepsItsLineBreaksAndIsDrawnInTheBox)
+{
+    auto box = Box("first\nsecond line with a good many words in it, more than fit across the box at this size");
     ASSERT_NE(box, nullptr);
     const auto& lines = box->GetLines();
     ASSERT_GE(lines.size(), 3u);

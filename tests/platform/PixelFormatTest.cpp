@@ -18,7 +18,7 @@ uint32_t Channel(uint32_t c, int shift) { return c >> shift & 0xFF; }
 // The largest error a channel of n bits may add: half a step, rounded up.
 int Tolerance(uint32_t bits) { return bits >= 8 ? 0 : int(255 / ((1u << bits) - 1) / 2 + 1); }
 
-TEST(PixelFormat, EveryFormatRoundTripsRowsFollowThePitchLeavingTheGapAndImagesScale)
+TEST(PixelFormat, EveryFormatRoundTripsWithinItsPrecision)
 {
     const uint32_t colours[] = {0xFFFFFFFF, 0x00000000, 0x80FF8000, 0x12345678, 0xFE01C07F,
                                 0x7F808080, 0xC0102030};
@@ -51,8 +51,10 @@ TEST(PixelFormat, EveryFormatRoundTripsRowsFollowThePitchLeavingTheGapAndImagesS
             }
         }
     }
+}
 
-    // Rows follow the pitch and leave the gap alone.
+TEST(PixelFormat, RowsFollowThePitchAndLeaveTheGapAlone)
+{
     const Image image{2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}};
     uint8_t surface[2 * 10];
     std::memset(surface, 0xAB, sizeof surface);
@@ -62,8 +64,11 @@ TEST(PixelFormat, EveryFormatRoundTripsRowsFollowThePitchLeavingTheGapAndImagesS
     Image back;
     ASSERT_TRUE(ReadImageRows(surface, 10, 2, 2, fmt::R8G8B8, back));
     EXPECT_EQ(back.pixels, image.pixels);
+}
 
-    // Scaling: shrinking averages, a point filter picks the nearest. A 4 x 1 row of two 2-pixel blocks.
+// A 4 x 1 row of two 2-pixel blocks.
+TEST(ImageScale, ShrinkingAveragesAndAPointFilterPicksTheNearest)
+{
     const Image blocks{4, 1, {0xFF000000, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF}};
     const Image half = ScaleImage(blocks, 2, 1, filter::Linear | filter::Mirror);
     EXPECT_LT(half.pixels[0] & 0xFF, 0x40u); // mostly the dark block
@@ -72,7 +77,10 @@ TEST(PixelFormat, EveryFormatRoundTripsRowsFollowThePitchLeavingTheGapAndImagesS
     EXPECT_NEAR(int(one.pixels[0] & 0xFF), 128, 1); // every pixel counted
     const Image point = ScaleImage(Image{2, 2, {1, 2, 3, 4}}, 4, 4, filter::Point);
     EXPECT_EQ(point.pixels, (std::vector<uint32_t>{1, 1, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4, 3, 3, 4, 4}));
-    // No filter: the source is placed at the top-left, the rest is clear.
+}
+
+TEST(ImageScale, WithoutAFilterTheSourceIsPlacedTopLeftAndTheRestIsClear)
+{
     const Image none = ScaleImage(Image{1, 1, {0xFFFFFFFF}}, 2, 2, filter::None);
     EXPECT_EQ(none.pixels, (std::vector<uint32_t>{0xFFFFFFFF, 0, 0, 0}));
 }

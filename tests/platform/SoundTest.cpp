@@ -64,7 +64,7 @@ protected:
     plat::SoundDevice device_;
 };
 
-TEST_F(SoundTest, LoudnessFallsWithDistanceAndAStereoSoundIsOnePointPlacedAndKeepsItsChannelsFlat)
+TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
 {
     // Straight ahead so only the distance changes: full level up to 10
     // units, 10 / distance from there, and no quieter beyond 100.
@@ -76,11 +76,14 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceAndAStereoSoundIsOnePointPlacedAndKee
     ASSERT_GT(levels[1], 1.0);
     for (int i = 0; i < 5; ++i)
         EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
+}
 
-    // A stereo sound whose right channel is silent: on a positional voice it
-    // is one point, as loud left as right even at the listener (where the
-    // game puts a voice that comes too close); played flat it keeps its
-    // channels apart.
+// A stereo sound whose right channel is silent: on a positional voice it
+// is one point, as loud left as right even at the listener (where the
+// game puts a voice that comes too close); played flat it keeps its
+// channels apart.
+TEST_F(SoundTest, AStereoSoundIsOnePointWhenPlacedAndKeepsItsChannelsWhenFlat)
+{
     plat::WavData leftOnly = Tone(0.15, 2);
     for (std::size_t i = 2; i + 1 < leftOnly.samples.size(); i += 4)
         leftOnly.samples[i] = leftOnly.samples[i + 1] = 0;
@@ -101,7 +104,7 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceAndAStereoSoundIsOnePointPlacedAndKee
 // A deferred move is not heard while the sound plays; a commit applies the
 // listener's turn and the voice's move together. Facing -z the listener
 // has -x on its right, so only both changes at once keep the sound right.
-TEST_F(SoundTest, DeferredPlacesApplyTogetherAPathVolumeChangesAPlayingSoundAndFullPathsGiveWay)
+TEST_F(SoundTest, DeferredPlacesApplyOnlyTogetherOnACommit)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.3));
@@ -128,20 +131,25 @@ TEST_F(SoundTest, DeferredPlacesApplyTogetherAPathVolumeChangesAPlayingSoundAndF
     const Output committed = Finish(path, tone);
     ASSERT_GT(committed.Both(), 1.0);
     EXPECT_GT(committed.Right(), 4 * committed.Left());
+}
 
-    // A path volume set while a sound plays changes it.
-    ASSERT_TRUE(device_.Open(error)) << error;
+TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
+{
+    plat::SoundSegment tone;
     Load(tone, Tone(0.4));
-    path = MakePath(plat::SoundPathKind::Direct);
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
     ASSERT_NE(path.Play(tone, true), 0u);
     path.SetVolume(plat::kSilentVolume);
     EXPECT_EQ(path.Volume(), plat::kSilentVolume);
     Sleep(0.2);
     EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
-    // A full path gives way with its oldest sound.
-    ASSERT_TRUE(device_.Open(error)) << error;
+}
+
+TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
+{
+    plat::SoundSegment tone;
     Load(tone, Tone(0.5));
-    path = MakePath(plat::SoundPathKind::Direct, 2);
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
     const std::uint32_t a = path.Play(tone, false);
     Sleep(0.01);
     const std::uint32_t b = path.Play(tone, false);
@@ -157,7 +165,7 @@ TEST_F(SoundTest, DeferredPlacesApplyTogetherAPathVolumeChangesAPlayingSoundAndF
     EXPECT_FALSE(path.IsPlaying());
 }
 
-TEST_F(SoundTest, OneShotsEndLoopsRepeatUntilStoppedAndLoopPointsRepeatOnlyTheirRegion)
+TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.05));
@@ -186,10 +194,10 @@ TEST_F(SoundTest, OneShotsEndLoopsRepeatUntilStoppedAndLoopPointsRepeatOnlyTheir
     // and no longer than it played.
     const double heard = Finish(path, tone).AudibleSeconds();
     EXPECT_TRUE(heard > 0.11 && heard < playing + 0.15) << heard << " s heard, " << playing << " s playing";
+}
 
-    // Loop points repeat only their region.
-    std::string error;
-    ASSERT_TRUE(device_.Open(error)) << error;
+TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegionAndCannotChangeUnderAPlayingSound)
+{
     // 0.1 s of silence then 0.05 s of tone: looping the tone alone leaves no gaps.
     plat::SoundSegment segment;
     Load(segment, Tone(0.05, 1, 0.1));
@@ -198,8 +206,8 @@ TEST_F(SoundTest, OneShotsEndLoopsRepeatUntilStoppedAndLoopPointsRepeatOnlyTheir
     EXPECT_FALSE(segment.SetLoopPoints(10, 5));
     EXPECT_FALSE(segment.SetLoopPoints(0, frames + 1));
     EXPECT_TRUE(segment.SetLoopPoints(0, 0));
-    path = MakePath(plat::SoundPathKind::Direct);
-    // A region cannot change under a playing sound; once stopped it can.
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    // Once stopped it can.
     const std::uint32_t play = path.Play(segment, true);
     ASSERT_NE(play, 0u);
     EXPECT_FALSE(segment.SetLoopPoints(toneStart, frames));
@@ -212,7 +220,7 @@ TEST_F(SoundTest, OneShotsEndLoopsRepeatUntilStoppedAndLoopPointsRepeatOnlyTheir
     EXPECT_LT(out.LongestGap(), 0.03);
 }
 
-TEST_F(SoundTest, UnloadingStopsASoundBothOutliveTheDeviceAndAStreamPlaysItsBlocksInOrder)
+TEST_F(SoundTest, UnloadingStopsASoundAndNothingPlaysWithoutALoadedSegment)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.5));
@@ -232,7 +240,10 @@ TEST_F(SoundTest, UnloadingStopsASoundBothOutliveTheDeviceAndAStreamPlaysItsBloc
     Load(tone, Tone(0.05));
     EXPECT_EQ(never.Play(tone, false), 0u);
     EXPECT_NE(path.Play(tone, false), 0u);
-    // Segments and paths may outlive the device object.
+}
+
+TEST_F(SoundTest, SegmentsAndSwappedPathsMayOutliveTheDeviceObject)
+{
     auto segment = std::make_unique<plat::SoundSegment>();
     Load(*segment, Tone(0.05));
     auto held = std::make_unique<plat::SoundPath>(MakePath(plat::SoundPathKind::Positional, 4));
@@ -245,11 +256,18 @@ TEST_F(SoundTest, UnloadingStopsASoundBothOutliveTheDeviceAndAStreamPlaysItsBloc
     EXPECT_NE(held->Play(*segment, false), 0u);
     segment.reset();
     held.reset();
-    // With the device closed, the start-up check opens the default device itself.
-    EXPECT_TRUE(plat::CheckSoundDevice(error)) << error;
+}
 
-    // A stream plays its blocks in order and counts what was heard.
-    ASSERT_TRUE(device_.Open(error)) << error;
+TEST_F(SoundTest, WithTheDeviceClosedTheStartUpCheckOpensTheDefaultDevice)
+{
+    device_.Close();
+    std::string error;
+    EXPECT_TRUE(plat::CheckSoundDevice(error)) << error;
+}
+
+TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
+{
+    std::string error;
     plat::SoundStream stream;
     ASSERT_TRUE(stream.Create(device_, error)) << error;
     const plat::WavData block = Tone(0.05, 2);

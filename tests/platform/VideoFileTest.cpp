@@ -49,13 +49,13 @@ protected:
 
     testfs::TempFolder root_{"om_video"};
     const fs::path& dir_ = root_.Root();
-};
-
-TEST_F(VideoFileTest, ClipsDecodeFrameForFrameFrameDueGivesTheLatestBadFilesFailAndSoundPlays)
-{
-    MakeClip();
     plat::VideoFile video;
     std::string error;
+};
+
+TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
+{
+    MakeClip();
     // Found by a game path in another case with backslashes.
     ASSERT_TRUE(video.Open(dir_.string() + "\\fmv\\INTRO.MPG", error)) << error;
     EXPECT_EQ(std::pair(video.Width(), video.Height()), std::pair(160, 120));
@@ -79,7 +79,16 @@ TEST_F(VideoFileTest, ClipsDecodeFrameForFrameFrameDueGivesTheLatestBadFilesFail
     }
     EXPECT_EQ(count, 50);
     EXPECT_TRUE(video.AtEnd());
-    // The soundtrack: two seconds of the tone (441 Hz: 882 zero crossings a second).
+}
+
+// Two seconds of the tone (441 Hz: 882 zero crossings a second).
+TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
+{
+    MakeClip();
+    ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
+    plat::VideoFrame frame;
+    while (video.ReadFrame(frame)) {
+    }
     std::vector<std::int16_t> pcm;
     video.TakeAudio(pcm);
     const int channels = video.AudioChannels();
@@ -90,9 +99,11 @@ TEST_F(VideoFileTest, ClipsDecodeFrameForFrameFrameDueGivesTheLatestBadFilesFail
     for (std::size_t i = channels; i < pcm.size(); i += channels)
         crossings += (pcm[i - channels] < 0) != (pcm[i] < 0);
     EXPECT_NEAR(crossings / seconds, 882, 30);
+}
 
-    // A silent clip: FrameDue gives the latest picture whose time has come.
-    MakeClip(0);
+TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
+{
+    MakeClip(0); // silent
     ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
     EXPECT_FALSE(video.HasAudio());
     const plat::VideoFrame* first = video.FrameDue(0.0);
@@ -110,14 +121,22 @@ TEST_F(VideoFileTest, ClipsDecodeFrameForFrameFrameDueGivesTheLatestBadFilesFail
     EXPECT_EQ(last->index, 49);
     EXPECT_TRUE(video.AtEnd());
     EXPECT_EQ(video.FrameDue(11.0), nullptr);
+}
 
-    // Missing and damaged files fail cleanly.
+TEST_F(VideoFileTest, AMissingFileFailsNamingItAndHasNoFrames)
+{
     EXPECT_FALSE(video.Open(dir_.string() + "/FMV/none.mpg", error));
     EXPECT_NE(error.find("none.mpg"), std::string::npos);
     EXPECT_EQ(video.FrameDue(1.0), nullptr);
     EXPECT_TRUE(video.AtEnd());
-    // A clip cut off part-way and one with scribbled bytes (which change its
-    // sound's format midway) decode what they can and end; neither may crash or hang.
+}
+
+// A clip cut off part-way and one with scribbled bytes (which change its
+// sound's format midway) decode what they can and end; neither may crash or hang.
+TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
+{
+    plat::VideoFrame frame;
+    std::vector<std::int16_t> pcm;
     const std::string clip = MakeClip();
     std::ifstream in(clip, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -132,7 +151,7 @@ TEST_F(VideoFileTest, ClipsDecodeFrameForFrameFrameDueGivesTheLatestBadFilesFail
     for (const char* name : {"cut.mpg", "scribbled.mpg"}) {
         if (!video.Open((dir_ / "FMV" / name).string(), error))
             continue; // refusing is fine too
-        count = 0;
+        int count = 0;
         while (video.ReadFrame(frame) && count < 1000)
             ++count;
         EXPECT_LT(count, 1000) << name;
@@ -140,8 +159,10 @@ TEST_F(VideoFileTest, ClipsDecodeFrameForFrameFrameDueGivesTheLatestBadFilesFail
         video.TakeAudio(pcm);
     }
     EXPECT_FALSE(complaints.Text().empty());
+}
 
-    // The soundtrack plays through a sound stream.
+TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
+{
     soundtest::UseWaveOutput();
     MakeClip(441, 10);  // 0.4 s
     plat::SoundDevice device;

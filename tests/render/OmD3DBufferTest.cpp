@@ -1,5 +1,4 @@
-// Vertex and index buffers by id: id reuse, the bind cache, and where locks
-// of dynamic and static buffers land.
+// Vertex and index buffers by id.
 #include <gtest/gtest.h>
 
 #include "render/OmD3D.h"
@@ -9,7 +8,7 @@ using namespace plat;
 using rtest::RendererTest;
 using rtest::RhwVertex;
 
-TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndBindingsSkipRepeatsUntilTheCacheIsReset)
+TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlot)
 {
     ASSERT_TRUE(Open(640, 480));
     const uint32_t before = renderer->GetVertexBufferSlotCount(); // the debug-line buffer
@@ -24,21 +23,28 @@ TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndBindingsSkipRepeatsUntilThe
     EXPECT_EQ(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 5, false, false, true), b);
     EXPECT_EQ(renderer->GetVertexBufferSlotCount(), before + 3);
 
-    // A buffer the device refuses gets no id, and takes no slot.
-    EXPECT_EQ(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 0, false, false, true), -1);
-    EXPECT_EQ(renderer->CreateIndexBuffer(0, false, false, true), -1);
-    EXPECT_EQ(renderer->GetVertexBufferSlotCount(), before + 3);
-    EXPECT_EQ(renderer->GetVertexBuffer(-1), nullptr);
-    EXPECT_EQ(renderer->GetVertexBuffer(1000), nullptr);
-
     const int32_t i0 = renderer->CreateIndexBuffer(6, true, false, false);
     const int32_t i1 = renderer->CreateIndexBuffer(6, true, false, false);
     renderer->ReleaseIndexBuffer(i0);
     renderer->ReleaseIndexBuffer(i0); // twice is harmless
     EXPECT_EQ(renderer->CreateIndexBuffer(3, false, false, false), i0);
     EXPECT_NE(renderer->GetIndexBuffer(i1), nullptr);
+}
 
-    // Stream and index bindings skip repeats until the cache is reset.
+TEST_F(RendererTest, ABufferTheDeviceRefusesGetsNoIdAndTakesNoSlot)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const uint32_t before = renderer->GetVertexBufferSlotCount();
+    EXPECT_EQ(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 0, false, false, true), -1);
+    EXPECT_EQ(renderer->CreateIndexBuffer(0, false, false, true), -1);
+    EXPECT_EQ(renderer->GetVertexBufferSlotCount(), before);
+    EXPECT_EQ(renderer->GetVertexBuffer(-1), nullptr);
+    EXPECT_EQ(renderer->GetVertexBuffer(1000), nullptr);
+}
+
+TEST_F(RendererTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)
+{
+    ASSERT_TRUE(Open(640, 480));
     const int32_t vb = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 3, true, false, false);
     const int32_t ib = renderer->CreateIndexBuffer(3, true, false, false);
     Device()->ResetCallCounts();
@@ -57,9 +63,15 @@ TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndBindingsSkipRepeatsUntilThe
     EXPECT_EQ(Device()->CallCount(GfxCall::SetIndices), 1u);
     renderer->SetIndices(ib, 0);
     EXPECT_EQ(Device()->CallCount(GfxCall::SetIndices), 2u);
+}
 
-    // Drawing from memory unbinds stream 0 on the device: binding the
-    // buffer again must reach it, or the next draw reads nothing.
+// Drawing from memory unbinds stream 0 on the device: binding the
+// buffer again must reach it, or the next draw reads nothing.
+TEST_F(RendererTest, BindingABufferAgainAfterAMemoryDrawReachesTheDevice)
+{
+    ASSERT_TRUE(Open(640, 480));
+    const int32_t vb = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 3, true, false, false);
+    renderer->SetStreamSource(0, vb);
     const RhwVertex v[3] = {{0, 0, 0.5f, 1, 0xFFFFFFFF}, {1, 0, 0.5f, 1, 0xFFFFFFFF}, {0, 1, 0.5f, 1, 0xFFFFFFFF}};
     renderer->SetVertexShader(GfxFvf::RhwDiffuse);
     renderer->DrawPrimitiveUP(GfxPrimitive::TriangleList, 1, v, sizeof v[0]);
@@ -73,9 +85,7 @@ TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlotAndBindingsSkipRepeatsUntilThe
     EXPECT_EQ(stride, sizeof(RhwVertex));
     if (bound)
         bound->Release();
-
-    // Releasing a bound buffer unbinds it.
-    renderer->ReleaseVertexBuffer(vb);
+    renderer->ReleaseVertexBuffer(vb); // releasing a bound buffer unbinds it
     EXPECT_EQ(renderer->GetBoundStream(0), nullptr);
 }
 

@@ -1,12 +1,11 @@
-// The renderer's device: creation at the sizes the game uses, clearing and
-// the viewport, lost devices and the states put back after a reset, the
-// adapter and depth-format rules, and screenshots read back from the file.
+// The renderer's device: start, clearing, lost devices, adapters and screenshots.
 #include "tests/render/RendererFixture.h"
 
 #include <filesystem>
 #include <tuple>
 
 #include "engine/OmMaterial.h"
+#include "engine/OmRef.h"
 #include "platform/BmpFile.h"
 #include "platform/ImageFile.h"
 #include "tests/render/ResourceTestSupport.h"
@@ -21,7 +20,7 @@ constexpr uint32_t kBlue = 0xFF0000FFu;
 
 } // namespace
 
-TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEqualStates)
+TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
 {
     struct Case {
         uint32_t width, height, bits;
@@ -44,8 +43,10 @@ TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEq
         EXPECT_FALSE(renderer->Initialise(&again));
         renderer.reset();
     }
+}
 
-    // Clearing a rectangle leaves the rest of the screen alone.
+TEST_F(RendererTest, ClearingARectangleLeavesTheRestAndTheViewportIsSetInPixels)
+{
     ASSERT_TRUE(Open(800, 600));
     ClearTo(0.0f, 0.0f, 1.0f);
     const float rgb[3] = {1.0f, 0.5f, 0.0f};
@@ -55,8 +56,15 @@ TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEq
     const uint32_t orange = 0xFFFF7F00u;
     ExpectPixels(ReadPixels(), {{200, 150, orange}, {599, 449, orange}, {199, 150, kBlue},
                                 {200, 149, kBlue}, {600, 449, kBlue}, {599, 450, kBlue}});
+    EXPECT_EQ(renderer->SetViewport(rect), GfxResult::Ok);
+    GfxViewport device{};
+    Device()->GetViewport(&device);
+    EXPECT_EQ(std::tie(device.x, device.y, device.width, device.height), std::make_tuple(200u, 150u, 400u, 300u));
+}
 
-    // A loading image fills the screen; a bad file leaves it.
+TEST_F(RendererTest, ALoadingImageFillsTheScreenAndABadFileLeavesIt)
+{
+    ASSERT_TRUE(Open(800, 600));
     ClearTo(0.0f, 0.0f, 1.0f);
     rtest::TempFolder folder("om_loading");
     const std::string path = folder.File("loading.bmp");
@@ -69,13 +77,10 @@ TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEq
     std::filesystem::resize_file(path, 20); // cut inside the header
     renderer->ShowImageFile(path.c_str());
     ExpectPixels(ReadPixels(), {{400, 300, kBlue}});
+}
 
-    EXPECT_EQ(renderer->SetViewport(rect), GfxResult::Ok);
-    GfxViewport device{};
-    Device()->GetViewport(&device);
-    EXPECT_EQ(std::tie(device.x, device.y, device.width, device.height), std::make_tuple(200u, 150u, 400u, 300u));
-
-    // A lost device resets on the second not-reset frame until a reset works, keeping states and textures.
+TEST_F(RendererTest, ALostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrame)
+{
     ASSERT_TRUE(Open(640, 480));
     GfxVertexBuffer* vb = nullptr;
     ASSERT_EQ(Device()->CreateVertexBuffer(64, 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb), GfxResult::Ok);
@@ -101,9 +106,13 @@ TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEq
     EXPECT_TRUE(renderer->BeginScene(0.0f));
     EXPECT_EQ(renderer->EndScene(), GfxResult::Ok);
     vb->Release();
+}
 
-    // A device reset loses every state and binding; the renderer's reset puts
-    // its cached states back and binds the textures again, so they must live.
+// A device reset loses every state and binding; the renderer's reset puts
+// its cached states back and binds the textures again, so they must live.
+TEST_F(RendererTest, StatesAndBoundTexturesOutliveAResetThatFailsOnceAndIsTriedAgain)
+{
+    ASSERT_TRUE(Open(640, 480));
     GfxTexture* texture = nullptr;
     ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
     renderer->SetD3DTexture(0, texture);
@@ -136,14 +145,16 @@ TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEq
     renderer->DeleteStateBlock(block);
     EXPECT_TRUE(renderer->BeginScene(0.0f));
     renderer->EndScene();
+}
 
-    // The cache skips values the device already has; a state block being
-    // recorded changes neither the device nor the cache; the frame counts
-    // primitives drawn outside pass 1 (word 9) and texture binds (word 12).
+// The cache skips values the device already has; a state block being
+// recorded changes neither the device nor the cache; a real bind counts.
+TEST_F(RendererTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevice)
+{
     ASSERT_TRUE(Open(640, 480));
-    GfxTexture* spare = nullptr;
-    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &spare), GfxResult::Ok);
-    const uintptr_t textureWord = reinterpret_cast<uintptr_t>(spare);
+    OmRef<GfxTexture> spare;
+    ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, spare.Put()), GfxResult::Ok);
+    const uintptr_t textureWord = reinterpret_cast<uintptr_t>(spare.Get());
     const struct {
         const char* what;
         GfxCall call;
@@ -185,7 +196,15 @@ TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEq
     renderer->DeleteStateBlock(recording);
     const uint32_t* words = renderer->GetFrameStats()->words;
     EXPECT_EQ(words[OmRenderStats::kTextureChanges], 1u);
+    renderer->EndScene();
+}
 
+// Primitives drawn outside pass 1 are the alpha count (word 9).
+TEST_F(RendererTest, TheFrameCountsPrimitivesByPassAndStartsAgainEachFrame)
+{
+    ASSERT_TRUE(Open(640, 480));
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    const uint32_t* words = renderer->GetFrameStats()->words;
     const rtest::RhwVertex v[3] = {{0, 0, 0.5f, 1, ~0u}, {9, 0, 0.5f, 1, ~0u}, {0, 9, 0.5f, 1, ~0u}};
     renderer->SetVertexShader(GfxFvf::RhwDiffuse);
     for (uint32_t pass : {1, 2, 2}) {
@@ -199,10 +218,9 @@ TEST_F(RendererTest, StartsOnceClearsResetsALostDeviceKeepingItsStatesAndSkipsEq
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     EXPECT_EQ(words[OmRenderStats::kAlphaPrimitives] + words[OmRenderStats::kTextureChanges], 0u) << "a new frame";
     renderer->EndScene();
-    spare->Release();
 }
 
-TEST_F(RendererTest, ModesDepthFormatsAndWindowsFallBackAsTheAdapterSaysAndScreenshotsReadBack)
+TEST_F(RendererTest, EnumerationKeepsOneEntryPerSizeAndFormatInOrder)
 {
     using namespace GfxFormat;
     GfxTestAdapter hal = rtest::AdapterWith({{1024, 768, 60, R5G6B5},
@@ -231,8 +249,11 @@ TEST_F(RendererTest, ModesDepthFormatsAndWindowsFallBackAsTheAdapterSaysAndScree
     EXPECT_TRUE(d3d.SelectDisplayMode(5));
     EXPECT_FALSE(d3d.SelectDisplayMode(6));
     EXPECT_EQ(d3d.GetAdapter(2), nullptr);
+}
 
-    // The depth format falls back through the table.
+TEST_F(RendererTest, TheDepthFormatFallsBackThroughTheTable)
+{
+    using namespace GfxFormat;
     struct Attempt {
         uint32_t depth, flags; // flags 0: not checked
     };
@@ -271,9 +292,12 @@ TEST_F(RendererTest, ModesDepthFormatsAndWindowsFallBackAsTheAdapterSaysAndScree
         }
         renderer.reset();
     }
+}
 
-    // An adapter that does not exist is not used; the start falls back to
-    // a window on adapter 0, if the adapter can draw into one.
+// An adapter that does not exist is not used; the start falls back to
+// a window on adapter 0, if the adapter can draw into one.
+TEST_F(RendererTest, AMissingAdapterFallsBackToAWindowIfTheAdapterCanDrawIntoOne)
+{
     ASSERT_TRUE(Open(640, 480, 16, rtest::StandardAdapter(), 3));
     EXPECT_EQ(renderer->GetCurrentAdapterIndex(), 0);
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
@@ -281,13 +305,16 @@ TEST_F(RendererTest, ModesDepthFormatsAndWindowsFallBackAsTheAdapterSaysAndScree
     adapter.caps2 = 0;
     EXPECT_FALSE(Open(640, 480, 16, adapter, 3));
     EXPECT_EQ(renderer->GetDevice(), nullptr);
+}
 
-    // A mode the adapter does not list also ends in the desktop window.
-    adapter.caps2 = GfxCaps2Bits::CanRenderWindowed;
-    ASSERT_TRUE(Open(1000, 480, 16, adapter));
+TEST_F(RendererTest, AModeTheAdapterDoesNotListEndsInTheDesktopWindow)
+{
+    ASSERT_TRUE(Open(1000, 480, 16));
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
+}
 
-    // Screenshots read back with the pixels drawn, full screen or windowed.
+TEST_F(RendererTest, ScreenshotsReadBackWithThePixelsDrawnFullScreenOrWindowed)
+{
     rtest::TempFolder folder("om_shots");
     for (bool windowed : {false, true}) {
         SCOPED_TRACE(windowed);

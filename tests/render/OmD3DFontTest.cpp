@@ -1,5 +1,4 @@
-// The bitmap font: glyph atlas sizes, text extent, batching, and text that
-// lands where its extent says, in its colour.
+// The bitmap font.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -57,7 +56,7 @@ protected:
 
 } // namespace
 
-TEST_F(FontTest, AtlasSizeExtentsBatchesAndTheFallbackFaceDrawnWhereItsExtentSaysBoldOrItalic)
+TEST_F(FontTest, TheAtlasFollowsThePointSizeAndTheLargestTakesEveryGlyphWhole)
 {
     EXPECT_EQ(MakeFont("Arial", 24)->GetTextureSize(), 512u);
     // The largest atlas still takes every printable glyph at full scale.
@@ -66,9 +65,12 @@ TEST_F(FontTest, AtlasSizeExtentsBatchesAndTheFallbackFaceDrawnWhereItsExtentSay
     EXPECT_FLOAT_EQ(large->GetTextScale(), 1.0f);
     for (unsigned char c = '!'; c < 127; ++c)
         EXPECT_GT(large->GetGlyph(c).right, large->GetGlyph(c).left) << c;
+    EXPECT_EQ(MakeFont("Arial", 16)->GetTextureSize(), 256u);
+}
 
+TEST_F(FontTest, AnExtentCountsTheWidestLineAndEveryRowButNoControlCharacters)
+{
     auto font = MakeFont("Arial", 16);
-    EXPECT_EQ(font->GetTextureSize(), 256u);
     uint32_t abc[2], bc[2], a[2], del[2];
     ASSERT_EQ(font->GetTextExtent("A\nBC", abc), GfxResult::Ok);
     font->GetTextExtent("BC", bc);
@@ -81,8 +83,10 @@ TEST_F(FontTest, AtlasSizeExtentsBatchesAndTheFallbackFaceDrawnWhereItsExtentSay
     EXPECT_EQ(del[0], 0u);
     EXPECT_EQ(font->GetTextExtent(nullptr, a), GfxResult::Fail);
     EXPECT_EQ(font->GetTextExtent("A", nullptr), GfxResult::Fail);
+}
 
-    // Long texts draw in batches and leave the state as it was.
+TEST_F(FontTest, LongTextsDrawInBatchesAndLeaveTheStateAsItWas)
+{
     auto small = MakeFont("Arial", 10);
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     const uint32_t zEnable = renderer->GetRenderState(GfxRs::ZEnable);
@@ -101,8 +105,12 @@ TEST_F(FontTest, AtlasSizeExtentsBatchesAndTheFallbackFaceDrawnWhereItsExtentSay
     renderer->EndScene();
     // The renderer's own font draws nothing for a null text.
     renderer->DrawText(0.1f, 0.1f, nullptr, nullptr, 1.0f);
+}
 
-    // The fallback face (no Arial was added) draws where its extent says, in its colour.
+// No Arial was added: the face is the fallback.
+TEST_F(FontTest, TheFallbackFaceDrawsWhereItsExtentSaysInItsColour)
+{
+    auto font = MakeFont("Arial", 16);
     uint32_t size[2] = {0, 0};
     ASSERT_EQ(font->GetTextExtent("Hello, World", size), GfxResult::Ok);
     ASSERT_TRUE(renderer->BeginScene(0.0f));
@@ -116,9 +124,12 @@ TEST_F(FontTest, AtlasSizeExtentsBatchesAndTheFallbackFaceDrawnWhereItsExtentSay
     EXPECT_TRUE(ink.top >= 119 && ink.bottom <= int(120 + size[1]) + 1) << ink.top << " " << ink.bottom;
     // The text fills most of its width: a wrong scale would not.
     EXPECT_GT(ink.right - ink.left, int(size[0]) * 3 / 4);
+}
 
-    // Through the renderer's queue: screen fractions and a colour of four
-    // floats; a text longer than the queue's entry is cut, not overrun.
+// Screen fractions and a colour of four floats; a text longer than the
+// queue's entry is cut, not overrun.
+TEST_F(FontTest, QueuedTextIsPlacedByScreenFractionsAndCutToTheEntry)
+{
     float w = 0, h = 0;
     EXPECT_GT(renderer->GetTextExtent("Tessaran", &w, &h), 0.0f);
     ASSERT_TRUE(renderer->BeginScene(0.0f));
@@ -130,11 +141,14 @@ TEST_F(FontTest, AtlasSizeExtentsBatchesAndTheFallbackFaceDrawnWhereItsExtentSay
     renderer->DrawQueuedText();
     renderer->EndScene();
     renderer->ClearQueuedText();
-    ink = FindInk();
+    const InkBox ink = FindInk();
     EXPECT_TRUE(ink.onlyRed);
     EXPECT_TRUE(ink.left >= 159 && ink.right <= int(160 + w) + 1) << ink.left << " " << ink.right;
     EXPECT_TRUE(ink.top >= 239 && ink.bottom <= int(240 + h) + 1) << ink.top << " " << ink.bottom;
+}
 
+TEST_F(FontTest, FlagOneMakesTheFaceBoldAndFlagTwoItalic)
+{
     // Flag 1 makes the face bold (more ink for the same text), flag 2 italic
     // (the tops of upright strokes lean to the right of their feet); the small
     // fonts are made with flag 1.

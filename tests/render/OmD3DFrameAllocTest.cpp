@@ -1,6 +1,4 @@
-// The per-frame paths of the renderer - queued and direct text, debug lines,
-// line lists and the wire cylinder - allocate nothing once running, counted
-// on the test's own thread.
+// The per-frame paths of the renderer, counted on the test's own thread.
 #include <gtest/gtest.h>
 
 #include "tests/AllocationCounter.h"

@@ -1,5 +1,4 @@
-// Device lights by index, the light sets that switch a node's lights around
-// its draw, and the renderer's own camera.
+// Device lights, the light sets around a node's draw, and the renderer's own camera.
 #include <gtest/gtest.h>
 
 #include "engine/OmClass.h"
@@ -76,7 +75,7 @@ uint32_t Green(uint32_t c) { return c >> 8 & 0xFF; }
 
 } // namespace
 
-TEST_F(LightTest, LightsSwitchOnAndOffByIdAndALightInTwoChainsIsOnUntilBothAreRemoved)
+TEST_F(LightTest, LightsSwitchOnAndOffById)
 {
     renderer->DispatchRenderState(GfxRs::Ambient, 0);
     OmLight* red = NewLight(OmLight::kDirectional, 1, 0, 0);
@@ -100,9 +99,16 @@ TEST_F(LightTest, LightsSwitchOnAndOffByIdAndALightInTwoChainsIsOnUntilBothAreRe
     EXPECT_GT(Green(c), 240u);
     EXPECT_TRUE(renderer->GetLightRecord(g)->enabled);
     EXPECT_FALSE(renderer->GetLightRecord(r)->enabled);
+}
 
-    // Removed: switched off, its slot free, its index cleared so it cannot
-    // reach the light that takes the slot next.
+// Switched off, its slot free, its index cleared so it cannot reach the
+// light that takes the slot next.
+TEST_F(LightTest, ARemovedLightIsOffAndCannotReachTheLightInItsSlot)
+{
+    renderer->DispatchRenderState(GfxRs::Ambient, 0);
+    OmLight* green = NewLight(OmLight::kDirectional, 0, 1, 0);
+    const int32_t g = renderer->AddLight(green);
+    renderer->EnableLight(green, true);
     renderer->RemoveLight(green);
     EXPECT_EQ(green->deviceLightId, -1);
     EXPECT_FALSE(DeviceLightOn(g));
@@ -113,8 +119,10 @@ TEST_F(LightTest, LightsSwitchOnAndOffByIdAndALightInTwoChainsIsOnUntilBothAreRe
     EXPECT_FALSE(DeviceLightOn(g));
     renderer->UpdateLight(green);
     EXPECT_FALSE(DeviceLightOn(g));
+}
 
-    // An ambient light sets the ambient level only.
+TEST_F(LightTest, AnAmbientLightSetsTheAmbientLevelOnly)
+{
     OmLight* ambient = NewLight(OmLight::kAmbient, 0.5f, 0.5f, 0.5f);
     const int32_t a = renderer->AddLight(ambient);
     renderer->EnableLight(ambient, true);
@@ -122,8 +130,10 @@ TEST_F(LightTest, LightsSwitchOnAndOffByIdAndALightInTwoChainsIsOnUntilBothAreRe
     EXPECT_FALSE(DeviceLightOn(a));
     renderer->EnableLight(ambient, false);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::Ambient), 0u);
+}
 
-    // A light in two chains is on until both are removed.
+TEST_F(LightTest, ALightInTwoChainsIsOnUntilBothAreRemoved)
+{
     OmLight* chained = NewLight(OmLight::kPoint, 1, 1, 1);
     OmLight* off = NewLight(OmLight::kPoint, 1, 1, 1);
     off->SetEnabled(false);
@@ -150,7 +160,7 @@ TEST_F(LightTest, LightsSwitchOnAndOffByIdAndALightInTwoChainsIsOnUntilBothAreRe
     EXPECT_FALSE(DeviceLightOn(index));
 }
 
-TEST_F(LightTest, TheCameraOutlivesModeSwitchesAndRecordsTakeThePositionAndOnlyTheFirstEightUpdate)
+TEST_F(LightTest, TheRendererCameraOutlivesModeSwitchesAndAppliesItsProjection)
 {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
@@ -171,8 +181,10 @@ TEST_F(LightTest, TheCameraOutlivesModeSwitchesAndRecordsTakeThePositionAndOnlyT
         EXPECT_FLOAT_EQ(renderer->GetProjectionMatrix()->m[0], 1.0f / projection.halfWidth);
         EXPECT_FLOAT_EQ(renderer->GetViewMatrix()->m[14], 5.0f);
     }
+}
 
-    // Records take where the light is and an unlimited range for 0.
+TEST_F(LightTest, RecordsTakeWhereTheLightIsAndAnUnlimitedRangeForZero)
+{
     OmLight* spot = NewLight(OmLight::kSpot, 1, 1, 1);
     spot->range = 0.0f;
     spot->GetPosition() = OmVector3(1, 2, 3);
@@ -181,8 +193,11 @@ TEST_F(LightTest, TheCameraOutlivesModeSwitchesAndRecordsTakeThePositionAndOnlyT
     const GfxLight& record = renderer->GetLightRecord(spot->deviceLightId)->light;
     EXPECT_FLOAT_EQ(record.range, 1.8446743e19f);
     EXPECT_FLOAT_EQ(record.position.z, 3.0f); // where the light is, not where it was made
+}
 
-    for (int i = 0; i < 8; ++i)
+TEST_F(LightTest, OnlyTheFirstEightLightsReachTheDevice)
+{
+    for (int i = 0; i < 9; ++i)
         renderer->AddLight(NewLight(OmLight::kPoint, 1, 1, 1));
     OmLight* ninth = lights.back();
     EXPECT_EQ(ninth->deviceLightId, 8);

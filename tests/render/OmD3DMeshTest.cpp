@@ -1,6 +1,4 @@
-// Device meshes: conversion and its checks, the alpha-vertex map, lit
-// pixels, a scene under a camera, alpha subsets through the batch and the
-// alpha pass, and archives (round trip and damage).
+// Device meshes.
 #include "tests/render/RendererFixture.h"
 
 #include <algorithm>
@@ -16,6 +14,7 @@
 #include "engine/OmLight.h"
 #include "engine/OmMesh.h"
 #include "engine/OmProjection.h"
+#include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "render/OmD3DMesh.h"
 #include "tests/render/ResourceTestSupport.h"
@@ -29,10 +28,10 @@ namespace {
 // An n x n grid of squares over [-h, h] at depth z, facing the camera. The
 // right half may draw with an alpha material, and its right half with a
 // second one.
-OmMesh* GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alphaMaterial = ~0u,
-                 uint32_t secondAlpha = ~0u)
+OmRef<OmMesh> GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alphaMaterial = ~0u,
+                       uint32_t secondAlpha = ~0u)
 {
-    auto* mesh = new OmMesh();
+    auto mesh = OmMakeRef<OmMesh>();
     const uint8_t layout[12] = {0, 1, 1, 1, 2}; // normal, colour, one texture set
     std::memcpy(mesh->layout, layout, sizeof layout);
     for (uint32_t y = 0; y <= n; ++y) {
@@ -66,14 +65,10 @@ OmMesh* GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alpha
     return mesh;
 }
 
-OmD3DMesh* Convert(OmD3D& renderer, OmMesh& mesh, uint32_t flags = 0)
+OmRef<OmD3DMesh> Convert(OmD3D& renderer, OmMesh& mesh, uint32_t flags = 0)
 {
-    auto* device = static_cast<OmD3DMesh*>(renderer.CreateMesh());
-    if (!mesh.ConvertForRenderer(renderer, flags, *device)) {
-        device->Release();
-        return nullptr;
-    }
-    return device;
+    auto device = OmRef<OmD3DMesh>::Adopt(static_cast<OmD3DMesh*>(renderer.CreateMesh()));
+    return mesh.ConvertForRenderer(renderer, flags, *device) ? device : nullptr;
 }
 
 uint32_t Red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
@@ -84,7 +79,6 @@ protected:
     {
         OmClassRegistry::Instance().AssignClassIds();
         ASSERT_TRUE(Open(640, 480));
-        camera = new OmCamera();
         OmProjection projection;
         projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
         projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
@@ -97,11 +91,8 @@ protected:
     }
     void TearDown() override
     {
-        for (OmLight* light : lights) {
+        for (OmLight* light : lights)
             renderer->RemoveLight(light);
-            light->Release();
-        }
-        camera->Release();
         Device()->EndScene();
         RendererTest::TearDown();
     }
@@ -115,28 +106,73 @@ protected:
     // A light at the camera, switched on.
     OmLight* Light(int32_t type, std::initializer_list<float> attenuation = {0, 0, 1})
     {
-        auto* light = new OmLight();
+        OmLight* light = lights.emplace_back(OmMakeRef<OmLight>());
         light->lightType = type;
         std::copy(attenuation.begin(), attenuation.end(), light->attenuation);
         light->Update(0.0f);
         renderer->AddLight(light);
         renderer->EnableLight(light, true);
-        lights.push_back(light);
         return light;
     }
 
-    OmCamera* camera = nullptr;
-    std::vector<OmLight*> lights;
+    // Two shapes of one grid, red on the left half and glass on the right,
+    // at x = -2 and 2 in a group under the root.
+    OmRef<OmGroup> GlassScene(int32_t red, int32_t glass)
+    {
+        auto root = OmMakeRef<OmGroup>();
+        const auto inner = OmMakeRef<OmGroup>();
+        root->AddChild(inner);
+        const OmRef<OmMesh> grid = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass));
+        for (float x : {-2.0f, 2.0f}) {
+            const auto shape = OmMakeRef<OmShape>();
+            shape->SetGeometry(grid);
+            shape->LocalPosition() = OmVector3(x, 0, 0);
+            inner->AddChild(shape);
+        }
+        EXPECT_TRUE(CreateRenderMeshes(root, *renderer, 0));
+        root->Update(0.0f);
+        return root;
+    }
+    // The glass grid converted and saved to path; its alpha vertex count.
+    uint32_t SaveGlassMesh(const std::string& path, int32_t red, int32_t glass)
+    {
+        const OmRef<OmD3DMesh> device = Convert(*renderer, *GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+        archive.AddRoot(device);
+        EXPECT_TRUE(archive.Save(path.c_str()));
+        return device->GetAlphaVertexCount();
+    }
+    OmRef<OmD3DMesh> Load(const std::string& file)
+    {
+        OmArchive archive(OmClassRegistry::Instance());
+        archive.SetResourceOwner(&renderer->GetResourceOwner());
+        if (!archive.Load(file.c_str()))
+            return nullptr;
+        return OmRef<OmD3DMesh>::Adopt(OmD3DMesh::Cast(archive.GetRoot(0))); // with the count it was saved with
+    }
+    // Draws a device mesh alone through the batch.
+    std::vector<uint32_t> DrawAlone(OmD3DMesh& mesh)
+    {
+        ClearTo(0, 0, 0);
+        renderer->GetBatch().Begin(0);
+        mesh.Render(*renderer);
+        renderer->GetBatch().Flush();
+        return ReadPixels();
+    }
+
+    OmRef<OmCamera> camera = OmMakeRef<OmCamera>();
+    std::vector<OmRef<OmLight>> lights;
 };
 
 } // namespace
 
-TEST_F(MeshTest, ConversionChecksItsInputNumbersAlphaVerticesAndLitMeshesShowTheImportersLights)
+TEST_F(MeshTest, ConversionNumbersAlphaVerticesInOrderOfUseAndHoldsTheMaterials)
 {
     const int32_t opaque = Material(OmColour(1, 0, 0, 1));
     const int32_t alpha = Material(OmColour(0, 1, 0, 1), 0x20);
     const int32_t alphaTested = Material(OmColour(0, 0, 1, 1), 0x120);
-    OmMesh* mesh = GridMesh(1, 1.0f, 5.0f, uint32_t(opaque));
+    const OmRef<OmMesh> mesh = GridMesh(1, 1.0f, 5.0f, uint32_t(opaque));
     // Six vertices: two opaque-only, four shared by two alpha subsets.
     for (float x : {2.0f, 3.0f}) {
         OmMeshVertex v = mesh->vertices[0];
@@ -154,7 +190,7 @@ TEST_F(MeshTest, ConversionChecksItsInputNumbersAlphaVerticesAndLitMeshesShowThe
     }
     mesh->SortTrianglesByMaterial();
     const uint32_t refsBefore = renderer->GetMaterial(alpha)->GetRefCount();
-    OmD3DMesh* device = Convert(*renderer, *mesh);
+    OmRef<OmD3DMesh> device = Convert(*renderer, *mesh);
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->GetUsage() & OmD3DMesh::kReadable, OmD3DMesh::kReadable);
     EXPECT_EQ(device->GetSubsetCount(), 3u);
@@ -163,27 +199,30 @@ TEST_F(MeshTest, ConversionChecksItsInputNumbersAlphaVerticesAndLitMeshesShowThe
     const uint16_t expected[6] = {0xFFFF, 0xFFFF, 1, 0, 2, 3};
     for (uint32_t v = 0; v < 6; ++v)
         EXPECT_EQ(device->GetAlphaIndex(v), expected[v]) << v;
-    device->Release();
+    device = nullptr;
     EXPECT_EQ(renderer->GetMaterial(alpha)->GetRefCount(), refsBefore);
+}
 
-    // All opaque: nothing for the batch.
-    OmMesh* plain = GridMesh(2, 1.0f, 5.0f, uint32_t(opaque));
-    device = Convert(*renderer, *plain);
+TEST_F(MeshTest, AnAllOpaqueMeshGivesTheBatchNothing)
+{
+    const OmRef<OmD3DMesh> device = Convert(*renderer, *GridMesh(2, 1.0f, 5.0f, uint32_t(Material(OmColour()))));
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->GetAlphaVertexCount(), 0u);
-    device->Release();
+}
 
-    // 65535 indices fit, 65538 do not; an index past the vertices or a
-    // material that is not registered refuses the conversion.
+// 65535 indices fit, 65538 do not; an index past the vertices or a
+// material that is not registered refuses the conversion.
+TEST_F(MeshTest, ConversionRefusesTooManyOrStrayIndicesAndUnknownMaterials)
+{
     ErrorLog log;
+    const OmRef<OmMesh> plain = GridMesh(2, 1.0f, 5.0f, uint32_t(Material(OmColour(1, 0, 0, 1))));
     plain->indices.RemoveAll();
     plain->materialGroups.RemoveAll();
     for (uint32_t i = 0; i < 65535; ++i)
         plain->indices.Add(i % 3);
-    device = Convert(*renderer, *plain);
+    const OmRef<OmD3DMesh> device = Convert(*renderer, *plain);
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->GetTriangleCount(), 21845u);
-    device->Release();
     for (uint32_t i = 0; i < 3; ++i)
         plain->indices.Add(i);
     EXPECT_EQ(Convert(*renderer, *plain), nullptr);
@@ -194,19 +233,17 @@ TEST_F(MeshTest, ConversionChecksItsInputNumbersAlphaVerticesAndLitMeshesShowThe
     plain->materialGroups.Add(OmMaterialGroup{77, 0, 1, 0, 3});
     EXPECT_EQ(Convert(*renderer, *plain), nullptr);
     // 16-bit indices reach 65536 vertices and no more.
-    auto* unmade = static_cast<OmD3DMesh*>(renderer->CreateMesh());
+    const auto unmade = OmRef<OmD3DMesh>::Adopt(static_cast<OmD3DMesh*>(renderer->CreateMesh()));
     EXPECT_TRUE(unmade->Create(*renderer, 0, 3, OmD3DMesh::kMaxVertices, plain->layout));
     EXPECT_FALSE(unmade->Create(*renderer, 0, 3, OmD3DMesh::kMaxVertices + 1, plain->layout));
-    unmade->Release();
     EXPECT_EQ(log.Count("OmD3DMesh:"), 4u);
-    mesh->Release();
-    plain->Release();
+}
 
-    // A lit mesh shows its material and the importer's lights.
+TEST_F(MeshTest, ALitMeshShowsItsMaterialAndTheImportersLights)
+{
     renderer->SetLighting(true);
-    const int32_t red = Material(OmColour(1, 0, 0, 1));
-    mesh = GridMesh(20, 5.0f, 5.0f, uint32_t(red));
-    device = Convert(*renderer, *mesh);
+    const OmRef<OmD3DMesh> device =
+        Convert(*renderer, *GridMesh(20, 5.0f, 5.0f, uint32_t(Material(OmColour(1, 0, 0, 1)))));
     ASSERT_NE(device, nullptr);
     // Draws the mesh lit by the light alone and switches the light off.
     auto drawWith = [&](OmLight* light) {
@@ -216,8 +253,7 @@ TEST_F(MeshTest, ConversionChecksItsInputNumbersAlphaVerticesAndLitMeshesShowThe
         return ReadPixels();
     };
     // A directional light along +z: full material colour, nothing else.
-    OmLight* sun = Light(OmLight::kDirectional);
-    EXPECT_EQ(Pixel(drawWith(sun), 320, 240), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(drawWith(Light(OmLight::kDirectional)), 320, 240), 0xFFFF0000u);
     // The importer's attenuation (1, -1/d, 1/d) with d = 10, at distance 5:
     // 1 / (1 - 0.5 + 2.5) of the light.
     EXPECT_NEAR(Red(Pixel(drawWith(Light(OmLight::kPoint, {1.0f, -0.1f, 0.1f})), 320, 240)), 85, 3);
@@ -230,53 +266,30 @@ TEST_F(MeshTest, ConversionChecksItsInputNumbersAlphaVerticesAndLitMeshesShowThe
     const std::vector<uint32_t> pixels = drawWith(spot);
     EXPECT_EQ(Red(Pixel(pixels, 320, 240)), 255u);
     EXPECT_NEAR(Red(Pixel(pixels, 480, 240)), 197, 8);
-    device->Release();
-    mesh->Release();
-
-    // Blended subsets are lit with their own material, not with whichever
-    // material was applied before the mesh, nor with the mesh's first alpha
-    // material.
-    renderer->EnableLight(sun, true);
-    const int32_t green = Material(OmColour(0, 1, 0, 1), 0x20);
-    const int32_t blue = Material(OmColour(0, 0, 1, 1), 0x20);
-    mesh = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(green), uint32_t(blue));
-    device = Convert(*renderer, *mesh);
-    ASSERT_NE(device, nullptr);
-    ClearTo(0, 0, 0);
-    renderer->ApplyMaterial(red);
-    renderer->GetBatch().Begin(0);
-    device->Render(*renderer);
-    renderer->GetBatch().Flush();
-    // 64 pixels a unit at depth 5: x = -0.75 opaque, 0.25 green, 0.75 blue.
-    ExpectPixels(ReadPixels(), {{320 - 48, 240, 0xFFFF0000u}, {320 + 16, 240, 0xFF00FF00u},
-                                {320 + 48, 240, 0xFF0000FFu}});
-    device->Release();
-    mesh->Release();
 }
 
-TEST_F(MeshTest, SceneSendsAlphaSubsetsThroughTheBatchAndDeviceMeshesRoundTripThroughAnArchive)
+// Not with whichever material was applied before the mesh, nor with the
+// mesh's first alpha material.
+TEST_F(MeshTest, BlendedSubsetsAreLitWithTheirOwnMaterial)
+{
+    renderer->SetLighting(true);
+    Light(OmLight::kDirectional);
+    const int32_t red = Material(OmColour(1, 0, 0, 1));
+    const int32_t green = Material(OmColour(0, 1, 0, 1), 0x20);
+    const int32_t blue = Material(OmColour(0, 0, 1, 1), 0x20);
+    const OmRef<OmD3DMesh> device =
+        Convert(*renderer, *GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(green), uint32_t(blue)));
+    ASSERT_NE(device, nullptr);
+    renderer->ApplyMaterial(red);
+    // 64 pixels a unit at depth 5: x = -0.75 opaque, 0.25 green, 0.75 blue.
+    ExpectPixels(DrawAlone(*device), {{320 - 48, 240, 0xFFFF0000u}, {320 + 16, 240, 0xFF00FF00u},
+                                      {320 + 48, 240, 0xFF0000FFu}});
+}
+
+TEST_F(MeshTest, ASceneDrawsOpaqueHalvesItselfAndSendsAlphaHalvesThroughTheBatch)
 {
     renderer->SetLighting(false);
-    const int32_t red = Material(OmColour(1, 0, 0, 1));
-    const int32_t glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
-    auto* root = new OmGroup();
-    auto* inner = new OmGroup();
-    root->AddChild(inner);
-    inner->Release();
-    OmMesh* left = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass));
-    for (float x : {-2.0f, 2.0f}) {
-        auto* shape = new OmShape();
-        shape->SetGeometry(left);
-        shape->LocalPosition() = OmVector3(x, 0, 0);
-        inner->AddChild(shape);
-        shape->Release();
-    }
-    OmD3DMesh* device = Convert(*renderer, *left); // drawn alone below, at the origin
-    left->Release();
-    ASSERT_NE(device, nullptr);
-    ASSERT_TRUE(CreateRenderMeshes(root, *renderer, 0));
-    root->Update(0.0f);
-
+    const OmRef<OmGroup> root = GlassScene(Material(OmColour(1, 0, 0, 1)), Material(OmColour(0, 1, 0, 0.5f), 0x20));
     OmD3DBatch& batch = renderer->GetBatch();
     Device()->ResetCallCounts();
     batch.Begin(0);
@@ -292,52 +305,46 @@ TEST_F(MeshTest, SceneSendsAlphaSubsetsThroughTheBatchAndDeviceMeshesRoundTripTh
     // x = -2.75, glass (green over black) at x = -1.25.
     EXPECT_EQ(Pixel(pixels, 144, 250), 0xFFFF0000u);
     EXPECT_NEAR((Pixel(pixels, 240, 250) >> 8) & 0xFF, 127, 3);
+}
 
-    // With no batch open the alpha halves wait for the alpha pass instead.
-    ClearTo(0, 0, 0);
+TEST_F(MeshTest, WithNoBatchOpenTheAlphaHalvesWaitForTheAlphaPass)
+{
+    renderer->SetLighting(false);
+    const OmRef<OmGroup> root = GlassScene(Material(OmColour(1, 0, 0, 1)), Material(OmColour(0, 1, 0, 0.5f), 0x20));
+    // As a frame leaves stage 0 after the batch: alpha from the vertices.
+    renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
+    renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
     root->Render(*renderer);
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 2u);
     renderer->FlushAlphaQueue();
     EXPECT_NEAR((Pixel(ReadPixels(), 240, 250) >> 8) & 0xFF, 127, 3);
-    root->Release();
+}
 
-    // Device meshes round-trip through an archive and draw the same.
-    renderer->SetWorldMatrix(&OmMatrix4::Identity());
-    auto draw = [&](OmD3DMesh& m) {
-        ClearTo(0, 0, 0);
-        renderer->GetBatch().Begin(0);
-        m.Render(*renderer);
-        renderer->GetBatch().Flush();
-        return ReadPixels();
-    };
-    const std::vector<uint32_t> before = draw(*device);
+TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
+{
+    renderer->SetLighting(false);
+    const int32_t red = Material(OmColour(1, 0, 0, 1)), glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
+    const OmRef<OmD3DMesh> device = Convert(*renderer, *GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
+    ASSERT_NE(device, nullptr);
+    const std::vector<uint32_t> before = DrawAlone(*device);
     rtest::TempFolder folder("om_device_mesh");
     const std::string path = folder.File("mesh");
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.SetResourceOwner(&renderer->GetResourceOwner());
-        archive.AddRoot(device);
-        ASSERT_TRUE(archive.Save(path.c_str()));
-    }
-    const uint32_t alphaCount = device->GetAlphaVertexCount();
-    device->Release();
-
-    auto load = [&](const std::string& file) -> OmD3DMesh* {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.SetResourceOwner(&renderer->GetResourceOwner());
-        if (!archive.Load(file.c_str()))
-            return nullptr;
-        return OmD3DMesh::Cast(archive.GetRoot(0)); // with the count it was saved with
-    };
-    OmD3DMesh* loaded = load(path);
+    const uint32_t alphaCount = SaveGlassMesh(path, red, glass);
+    const OmRef<OmD3DMesh> loaded = Load(path);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->GetAlphaVertexCount(), alphaCount);
-    EXPECT_EQ(draw(*loaded), before);
-    loaded->Release();
+    EXPECT_EQ(DrawAlone(*loaded), before);
+}
 
-    // Damaged counts, stride or indices, or a subset out of range after one
-    // that was read, fail the load cleanly and give every material
-    // reference back exactly once.
+// Damaged counts, stride or indices, or a subset out of range after one
+// that was read, fail the load cleanly and give every material
+// reference back exactly once.
+TEST_F(MeshTest, ADamagedDeviceMeshFailsToLoadAndGivesEveryMaterialBackOnce)
+{
+    const int32_t red = Material(OmColour(1, 0, 0, 1)), glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
+    rtest::TempFolder folder("om_device_mesh");
+    const std::string path = folder.File("mesh");
+    SaveGlassMesh(path, red, glass);
     std::ifstream in(path, std::ios::binary);
     const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const uint32_t header[5] = {GfxFvf::PosNormalDiffuseTex1, OmD3DMesh::kReadable, 36, 32, 25};
@@ -365,7 +372,7 @@ TEST_F(MeshTest, SceneSendsAlphaSubsetsThroughTheBatchAndDeviceMeshesRoundTripTh
         std::vector<char> damaged = file;
         std::memcpy(&damaged[d.offset], &d.value, 4);
         std::ofstream(bad, std::ios::binary).write(damaged.data(), std::streamsize(damaged.size()));
-        EXPECT_EQ(load(bad), nullptr) << d.offset - at;
+        EXPECT_EQ(Load(bad), nullptr) << d.offset - at;
         EXPECT_GE(log.Count(d.message), 1u) << d.offset - at;
         if (d.once) {
             EXPECT_EQ(log.Count(d.message), 1u);

@@ -1,6 +1,4 @@
-// Particle quads on the real device: they land where their camera-space
-// corners say, add their colour to what is there, and leave the device
-// state and matrices as they found them.
+// Particle quads on the real device.
 #include <gtest/gtest.h>
 
 #include "engine/OmParticleSystem.h"

@@ -1,6 +1,4 @@
-// Fog, stencil, flat shading and depth bias drawn as the renderer's states
-// ask, read back from the back buffer; and the programs those states pick
-// are built once, not frame after frame.
+// Fog, stencil, flat shading and depth bias, read back from the back buffer.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>
@@ -210,7 +208,7 @@ struct StencilOpCase {
     uint32_t left, right; // the stencil afterwards
 };
 
-TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawnAndTheOperationsWhatIsWritten)
+TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawn)
 {
     const StencilFuncCase comparisons[] = {
         {"always", GfxCmp::Always, 0, 0xFF, true, true}, {"never", GfxCmp::Never, 0, 0xFF, false, false},
@@ -233,8 +231,10 @@ TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawnAndTheOperationsWhatI
         Paint(kGrey, -2, 0);
         Paint(kBlack, 0, 2);
     }
+}
 
-    // The operations write the stencil as the tests turn out.
+TEST_F(StencilTest, TheOperationsWriteTheStencilAsTheTestsTurnOut)
+{
     constexpr uint32_t K = GfxStencilOp::Keep;
     const StencilOpCase operations[] = {
         {"pass replaces with the reference", GfxCmp::Always, false, K, K, GfxStencilOp::Replace, 9, 0xFF, 9, 9},
@@ -271,7 +271,7 @@ struct BiasCase {
     uint32_t expected;
 };
 
-TEST_F(RasterStateTest, FlatShadingAndDepthBiasDrawAsTheyShouldAndAllocateNothingOnceWarm)
+TEST_F(RasterStateTest, FlatShadingGivesEachTriangleItsFirstVertexColour)
 {
     // A strip of two triangles: (red, green, blue) on the left, (green, blue, white) on the right.
     const SceneVertex strip[4] = {{-10, 10, 10, kRed}, {10, 10, 10, kGreen}, {-10, -10, 10, kBlue},
@@ -294,8 +294,11 @@ TEST_F(RasterStateTest, FlatShadingAndDepthBiasDrawAsTheyShouldAndAllocateNothin
             EXPECT_EQ(rightTriangle[i] == kGreen, c.flat) << std::hex << rightTriangle[i];
         }
     }
+}
 
-    // A floor sloping away from the eye, and a decal lying on it.
+// A floor sloping away from the eye, and a decal lying on it.
+TEST_F(RasterStateTest, DepthBiasLetsACoplanarDecalWinButNotOverNearerSurfaces)
+{
     const auto quad = [](float x0, float x1, float y0, float y1, uint32_t colour, SceneVertex out[4]) {
         const auto at = [&](float x, float y) { return SceneVertex{x, y, 20 + y * 0.4f + x * 0.2f, colour}; };
         out[0] = at(x0, y1), out[1] = at(x1, y1), out[2] = at(x0, y0), out[3] = at(x1, y0);
@@ -329,9 +332,11 @@ TEST_F(RasterStateTest, FlatShadingAndDepthBiasDrawAsTheyShouldAndAllocateNothin
             EXPECT_EQ(Pixel(pixels, x, y), c.expected) << std::hex << "at " << std::dec << x << "," << y;
         }
     }
-    States({{GfxRs::ZFunc, GfxCmp::LessEqual}, {GfxRs::ZBias, 0}});
+}
 
-    // Fog, stencil, flat and bias frames allocate nothing once their programs are built.
+// Once their programs are built.
+TEST_F(RasterStateTest, FogStencilFlatAndBiasFramesAllocateNothingOnceWarm)
+{
     uint64_t counted = 0;
     for (int frame = 0; frame < 28; ++frame) {
         // Eight frames to warm up: each combination's program is built once,

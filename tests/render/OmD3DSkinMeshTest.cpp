@@ -1,14 +1,11 @@
-// Skinned and morph device meshes: the posed figure drawn where the CPU
-// skins it for every vertex layout, refused skeletons and bone indices;
-// morph frames and their blend on screen, subsets drawn in their passes
-// (additive ones in the alpha pass), and a morph buffer written again after
-// a device reset; a mesh shared by figures in different poses.
+// Skinned and morph device meshes.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "engine/OmMorphMesh.h"
+#include "engine/OmRef.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
 #include "render/OmD3DBatch.h"
@@ -59,9 +56,9 @@ void SetLayout(uint8_t* layout, uint8_t normal, uint8_t colours)
 
 // Two bones: a root at the origin and a child whose joint is at (0.5, 0),
 // resting a quarter turn about z. One square hangs off each.
-OmSkinMesh* TwoBoneFigure(int32_t material, uint8_t normal, uint8_t colours)
+OmRef<OmSkinMesh> TwoBoneFigure(int32_t material, uint8_t normal, uint8_t colours)
 {
-    auto* mesh = new OmSkinMesh();
+    auto mesh = OmMakeRef<OmSkinMesh>();
     SetLayout(mesh->layout, normal, colours);
     OmBone root, child;
     root.SetName("Root");
@@ -87,13 +84,12 @@ OmSkinMesh* TwoBoneFigure(int32_t material, uint8_t normal, uint8_t colours)
     return mesh;
 }
 
+// Takes over device, a fresh object; held only if the conversion worked.
 template <class Device, class Engine>
-Device* Convert(OmD3D& renderer, Engine& mesh, Device* device)
+OmRef<Device> Convert(OmD3D& renderer, Engine& mesh, Device* device)
 {
-    if (mesh.ConvertForRenderer(renderer, 0, *device))
-        return device;
-    device->Release();
-    return nullptr;
+    auto held = OmRef<Device>::Adopt(device);
+    return mesh.ConvertForRenderer(renderer, 0, *device) ? held : nullptr;
 }
 
 } // namespace
@@ -110,19 +106,23 @@ protected:
 
     // The figure converted with its two squares in subsets of their own,
     // the left one drawn with material left, the right one with right.
-    OmD3DSkinMesh* TwoSubsetFigure(int32_t left, int32_t right)
+    OmRef<OmD3DSkinMesh> TwoSubsetFigure(int32_t left, int32_t right)
     {
-        OmSkinMesh* mesh = TwoBoneFigure(left, 0, 1);
+        const OmRef<OmSkinMesh> mesh = TwoBoneFigure(left, 0, 1);
         mesh->materialGroups.RemoveAll();
         mesh->materialGroups.Add(OmMaterialGroup{uint32_t(left), 0, 2, 0, 4});
         mesh->materialGroups.Add(OmMaterialGroup{uint32_t(right), 2, 2, 4, 4});
-        auto* device = Convert(*renderer, *mesh, new OmD3DSkinMesh());
-        mesh->Release();
-        return device;
+        return Convert(*renderer, *mesh, new OmD3DSkinMesh());
+    }
+    // The triangles the figure handed to the sorted pass.
+    static uint32_t SortedTriangles(OmD3DSkinMesh& figure)
+    {
+        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(figure.GetTriangles());
+        return list ? list->GetCount() : 0u;
     }
 };
 
-TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSubsetsInTheSortedPass)
+TEST_F(DeviceSkinMeshTest, APosedFigureIsDrawnWhereTheBonesCarryItInEveryLayout)
 {
     struct Layout {
         uint8_t normal, colours;
@@ -130,14 +130,13 @@ TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSub
     } const layouts[] = {{0, 1, 0x142, 24}, {1, 1, 0x152, 36}, {0, 0, 0x102, 20}, {1, 0, 0x112, 32}};
     for (const Layout& l : layouts) {
         SCOPED_TRACE(l.format);
-        OmSkinMesh* engine = TwoBoneFigure(Opaque(), l.normal, l.colours);
-        auto* device = Convert(*renderer, *engine, static_cast<OmD3DSkinMesh*>(renderer->CreateSkinMesh()));
+        const OmRef<OmSkinMesh> engine = TwoBoneFigure(Opaque(), l.normal, l.colours);
+        const auto device = Convert(*renderer, *engine, static_cast<OmD3DSkinMesh*>(renderer->CreateSkinMesh()));
         ASSERT_NE(device, nullptr);
         EXPECT_EQ(device->GetVertexFormat(), l.format);
         EXPECT_EQ(device->GetStride(), l.stride);
-        auto* shape = new OmSkinShape();
+        const auto shape = OmMakeRef<OmSkinShape>();
         shape->SetGeometry(device);
-        device->Release(); // the shape holds it
         shape->Update(0.0f);
         ClearTo(0, 0, 0);
         shape->Render(*renderer);
@@ -157,23 +156,24 @@ TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSub
         }
         EXPECT_NE(At(pixels, OmVector3(-0.5f, 0, 0)) & 0xFFFFFF, 0u);
         EXPECT_EQ(At(pixels, OmVector3(0.8f, 0, 0)) & 0xFFFFFF, 0u);
-        shape->Release();
-        engine->Release();
     }
+}
 
-    // Skeletons past the palette and stray bone indices are refused.
+// Every material reference taken by the failed conversions is given back.
+TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
+{
     ErrorLog log;
     const int32_t material = Opaque();
     const uint32_t references = renderer->GetMaterial(material)->GetRefCount();
-    OmSkinMesh* engine = TwoBoneFigure(material, 0, 1);
+    const OmRef<OmSkinMesh> engine = TwoBoneFigure(material, 0, 1);
     engine->skeleton.bones.Resize(256); // fills the palette exactly
-    auto* device = Convert(*renderer, *engine, new OmD3DSkinMesh());
+    auto device = Convert(*renderer, *engine, new OmD3DSkinMesh());
     EXPECT_NE(device, nullptr);
     if (device) {
         OmBoneMatrix matrices[256];
         device->SetBoneMatrices(matrices, 256);
-        device->Release();
     }
+    device = nullptr;
     engine->skeleton.bones.Resize(257);
     EXPECT_EQ(Convert(*renderer, *engine, new OmD3DSkinMesh()), nullptr);
     EXPECT_EQ(log.Count("more than the palette holds"), 1u);
@@ -185,18 +185,13 @@ TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSub
     EXPECT_EQ(log.Count("weighted to bone 2 of 2"), 1u);
     // An index past the skeleton with no weight on it is harmless.
     engine->vertices[5].weights[2] = 0.0f;
-    device = Convert(*renderer, *engine, new OmD3DSkinMesh());
-    EXPECT_NE(device, nullptr);
-    if (device)
-        device->Release();
-    engine->Release();
-    // Every material reference taken by the failed conversions was given back.
+    EXPECT_NE(Convert(*renderer, *engine, new OmD3DSkinMesh()), nullptr);
     EXPECT_EQ(renderer->GetMaterial(material)->GetRefCount(), references);
+}
 
-    // Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass. An
-    // additive subset is no longer drawn in place: like the morph mesh's, it
-    // waits for the sorted pass, even while a geometry batch takes the
-    // alpha-blended triangles; with no batch the sorted pass takes both kinds.
+// Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass.
+TEST_F(DeviceSkinMeshTest, ABlendedOrAdditiveSubsetAddsTheSortedPassToTheMask)
+{
     const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
     struct Case {
         int32_t left, right;
@@ -204,33 +199,36 @@ TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSub
     } const cases[] = {
         {Opaque(), Opaque(), 1u}, {Opaque(), additive, 3u}, {Opaque(), glass, 3u}, {glass, additive, 2u}};
     for (const Case& c : cases) {
-        OmD3DSkinMesh* figure = TwoSubsetFigure(c.left, c.right);
+        const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(c.left, c.right);
         ASSERT_NE(figure, nullptr);
         EXPECT_EQ(figure->GetPassMask(), c.mask) << c.right;
-        figure->Release();
     }
-    const auto sorted = [](OmD3DSkinMesh* figure) {
-        const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(figure->GetTriangles());
-        return list ? list->GetCount() : 0u;
-    };
-    OmD3DBatch& batch = renderer->GetBatch();
-    {
-        OmD3DSkinMesh* figure = TwoSubsetFigure(glass, additive);
-        ASSERT_NE(figure, nullptr);
-        batch.Begin(0);
-        figure->Render(*renderer);
-        EXPECT_EQ(batch.GetTriangleCount(), 2u);
-        EXPECT_EQ(sorted(figure), 2u);
-        batch.Flush();
-        renderer->FlushAlphaQueue();
-        figure->Render(*renderer); // no batch open
-        EXPECT_EQ(sorted(figure), 4u);
-        renderer->FlushAlphaQueue();
-        figure->Release();
-    }
+}
 
-    OmD3DSkinMesh* figure = TwoSubsetFigure(Opaque(), additive);
+// An additive subset waits for the sorted pass even while a geometry batch
+// takes the alpha-blended triangles; with no batch the sorted pass takes both.
+TEST_F(DeviceSkinMeshTest, ABatchTakesBlendedSubsetsButNeverAdditiveOnes)
+{
+    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Material(0.0f, 0x20), Material(0.0f, 0x40));
     ASSERT_NE(figure, nullptr);
+    OmD3DBatch& batch = renderer->GetBatch();
+    batch.Begin(0);
+    figure->Render(*renderer);
+    EXPECT_EQ(batch.GetTriangleCount(), 2u);
+    EXPECT_EQ(SortedTriangles(*figure), 2u);
+    batch.Flush();
+    renderer->FlushAlphaQueue();
+    figure->Render(*renderer); // no batch open
+    EXPECT_EQ(SortedTriangles(*figure), 4u);
+    renderer->FlushAlphaQueue();
+}
+
+// Like the morph mesh's, an additive subset is no longer drawn in place.
+TEST_F(DeviceSkinMeshTest, AnAdditiveSubsetWaitsForTheSortedPassAndIsDrawnThere)
+{
+    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
+    ASSERT_NE(figure, nullptr);
+    OmD3DBatch& batch = renderer->GetBatch();
     batch.Begin(0);
     const uint64_t before = Draws();
     figure->Render(*renderer);
@@ -238,15 +236,19 @@ TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSub
     EXPECT_EQ(batch.GetTriangleCount(), 0u) << "the batch blends by alpha, not additively";
     batch.Flush();
     ASSERT_EQ(renderer->GetAlphaQueueLength(), 1u);
-    EXPECT_EQ(sorted(figure), 2u);
+    EXPECT_EQ(SortedTriangles(*figure), 2u);
     // The sorted pass draws the additive square (in the bind pose).
     ClearTo(0, 0, 0);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(renderer->GetAlphaSorter()->GetDrawCount(), 1u);
     EXPECT_NE(At(ReadPixels(), OmVector3(0.8f, 0.0f, 0)) & 0xFFFFFF, 0u);
+}
 
-    // The mesh shared by two figures in different poses: the sorted pass
-    // draws each figure's additive square where that figure's pose put it.
+// The sorted pass draws each figure's additive square where that figure's pose put it.
+TEST_F(DeviceSkinMeshTest, AMeshSharedByFiguresInTwoPosesIsSortedInEachPose)
+{
+    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
+    ASSERT_NE(figure, nullptr);
     OmBoneMatrix pose[2];
     ClearTo(0, 0, 0);
     for (float lift : {0.0f, 0.5f}) {
@@ -258,7 +260,6 @@ TEST_F(DeviceSkinMeshTest, PosedFiguresAreDrawnWhereTheBonesCarryThemAdditiveSub
     const std::vector<uint32_t> pixels = ReadPixels();
     for (float y : {0.0f, 0.5f})
         EXPECT_NE(At(pixels, OmVector3(0.8f, y, 0)) & 0xFFFFFF, 0u) << y;
-    figure->Release();
 }
 
 // ---- morph meshes ------------------------------------------------------------
@@ -267,7 +268,7 @@ namespace {
 
 // A square of two triangles per subset, the frames moving it along x.
 struct MorphFixture {
-    OmMorphMesh* mesh = new OmMorphMesh();
+    OmRef<OmMorphMesh> mesh = OmMakeRef<OmMorphMesh>();
 
     MorphFixture(const std::vector<int32_t>& materials, const std::vector<float>& frameX)
     {
@@ -288,18 +289,16 @@ struct MorphFixture {
         mesh->AddAnimation(anim);
         mesh->ComputeBounds();
     }
-    ~MorphFixture() { mesh->Release(); }
 
     const OmMeshVertex* Frame(int f) const { return mesh->GetAnimation(0)->frames[f]; }
 };
 
 } // namespace
 
-// The buffer is written again after a device reset.
-TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameOrTheirBlendAndDrawsSubsetsInTheirPass)
+TEST_F(DeviceSkinMeshTest, AMorphMeshShowsEitherFrameOrTheirBlend)
 {
     MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
-    auto* device = Convert(*renderer, *fixture.mesh, static_cast<OmD3DMorphMesh*>(renderer->CreateMorphMesh()));
+    const auto device = Convert(*renderer, *fixture.mesh, static_cast<OmD3DMorphMesh*>(renderer->CreateMorphMesh()));
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->GetAnimationCount(), 1);
     struct Case {
@@ -318,6 +317,13 @@ TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameOrTheirBlendAndDrawsSubsetsI
             }
         }
     }
+}
+
+TEST_F(DeviceSkinMeshTest, AMorphBufferIsWrittenAgainAfterADeviceReset)
+{
+    MorphFixture fixture({Opaque()}, {-0.6f, 0.6f});
+    const auto device = Convert(*renderer, *fixture.mesh, static_cast<OmD3DMorphMesh*>(renderer->CreateMorphMesh()));
+    ASSERT_NE(device, nullptr);
     ASSERT_TRUE(device->SetFrames(fixture.Frame(1), fixture.Frame(1), 0.0f));
     Device()->EndScene();
     renderer->MarkDeviceLost();
@@ -327,11 +333,12 @@ TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameOrTheirBlendAndDrawsSubsetsI
     BeginScreenFractionScene();
     device->Render(*renderer);
     EXPECT_EQ(At(ReadPixels(), OmVector3(0.6f, 0, 0)), 0xFF00FF00u);
-    device->Release();
+}
 
-    // Subsets draw in their pass, additive ones in the alpha pass.
+TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaPass)
+{
     MorphFixture subsets({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
-    auto* split = Convert(*renderer, *subsets.mesh, new OmD3DMorphMesh());
+    const auto split = Convert(*renderer, *subsets.mesh, new OmD3DMorphMesh());
     ASSERT_NE(split, nullptr);
     EXPECT_EQ(split->GetPassMask(), 3u);
     ASSERT_NE(split->GetTriangles(), nullptr);
@@ -348,9 +355,16 @@ TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameOrTheirBlendAndDrawsSubsetsI
     EXPECT_EQ(Draws() - before, 1u); // the additive subset
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 1u); // not queued twice
     renderer->SetRenderPass(1);
+}
 
-    // A second object sharing the mesh shows the other frame; the alpha
-    // pass draws each queued additive square in its own frame.
+// The alpha pass draws each queued additive square in its own frame.
+TEST_F(DeviceSkinMeshTest, ASecondObjectSharingTheMorphMeshShowsItsOwnFrame)
+{
+    MorphFixture subsets({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
+    const auto split = Convert(*renderer, *subsets.mesh, new OmD3DMorphMesh());
+    ASSERT_NE(split, nullptr);
+    ASSERT_TRUE(split->SetFrames(subsets.Frame(0), subsets.Frame(0), 0.0f));
+    split->Render(*renderer);
     ASSERT_TRUE(split->SetFrames(subsets.Frame(1), subsets.Frame(1), 0.0f));
     split->Render(*renderer);
     ClearTo(0, 0, 0);
@@ -358,5 +372,4 @@ TEST_F(DeviceSkinMeshTest, MorphMeshShowsEitherFrameOrTheirBlendAndDrawsSubsetsI
     const std::vector<uint32_t> pixels = ReadPixels();
     for (float x : {0.0f, -0.6f})
         EXPECT_NE(At(pixels, OmVector3(x, 0.5f, 0)) & 0xFFFFFF, 0u) << x;
-    split->Release();
 }

@@ -1,5 +1,4 @@
-// Sprites cut from a texture, placed in pixels or viewport fractions and
-// mirrored.
+// Sprites cut from a texture.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -84,12 +83,16 @@ protected:
 
 } // namespace
 
-TEST_F(SpriteTest, APixelPositionOrAScreenFractionPlacesTheSpriteAndMirroringFlipsItInPlace)
+TEST_F(SpriteTest, APixelPositionPlacesTheSprite)
 {
     sprite->SetPosition(100, 50);
     sprite->scale[0] = sprite->scale[1] = 4.0f;
     ExpectPixels(Draw(), {{104, 60, kRed}, {127, 80, kGreen}, {98, 60, kBlack}, {134, 60, kBlack}, {110, 84, kBlack}});
+}
 
+TEST_F(SpriteTest, AScreenFractionPlacesTheSprite)
+{
+    sprite->scale[0] = sprite->scale[1] = 4.0f;
     sprite->SetScreenRelative(true);
     sprite->SetPosition(0.5f, 0.5f);
     OmD3DSprite::Placement placement{};
@@ -97,9 +100,11 @@ TEST_F(SpriteTest, APixelPositionOrAScreenFractionPlacesTheSpriteAndMirroringFli
     EXPECT_FLOAT_EQ(placement.translation.x, 320.0f);
     EXPECT_FLOAT_EQ(placement.translation.y, 240.0f);
     ExpectPixels(Draw(), {{322, 242, kRed}, {350, 270, kGreen}, {318, 242, kBlack}});
+}
 
-    // Mirrored sprites stay in place with their picture flipped.
-    sprite->SetScreenRelative(false);
+TEST_F(SpriteTest, AMirroredSpriteStaysInPlaceWithItsPictureFlipped)
+{
+    sprite->scale[0] = sprite->scale[1] = 4.0f;
     sprite->SetPosition(100, 50);
     std::swap(sprite->uvRect[0], sprite->uvRect[2]);
     ExpectPixels(Draw(), {{104, 60, kGreen}, {127, 60, kRed}, {98, 60, kBlack}, {134, 60, kBlack}});
@@ -114,8 +119,13 @@ TEST_F(SpriteTest, APixelPositionOrAScreenFractionPlacesTheSpriteAndMirroringFli
     EXPECT_FLOAT_EQ(p.scale.x, -1.0f);
     EXPECT_FLOAT_EQ(p.centre.x, -4.0f);
     EXPECT_FLOAT_EQ(p.centre.y, 4.0f);
+}
 
-    // Upside down too.
+TEST_F(SpriteTest, AnUpsideDownMirroredSpriteStaysInPlaceToo)
+{
+    sprite->SetPosition(100, 50);
+    OmD3DSprite::Placement p{};
+    std::swap(sprite->uvRect[0], sprite->uvRect[2]);
     std::swap(sprite->uvRect[1], sprite->uvRect[3]);
     ASSERT_TRUE(sprite->ComputePlacement(*renderer, p));
     EXPECT_FLOAT_EQ(p.translation.y, 58.0f);

@@ -1,9 +1,6 @@
-// Device textures from image files, the load modes and size limit, the
-// blend table over a known background, materials applied to stages and the
-// material registry and texture sharing without a device.
+// Device textures, the blend table, materials on stages and the material registry.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "engine/OmMaterial.h"
@@ -71,6 +68,13 @@ protected:
         renderer->EndScene();
         return ReadPixels();
     }
+    // A 2 x 2 green texture, loaded.
+    int32_t LoadedGreen()
+    {
+        const int32_t id = Register(folder.Write("good.tga", SolidTga(2, 2, 0x00FF00)));
+        EXPECT_TRUE(renderer->LoadTexture(id));
+        return id;
+    }
 
     TempFolder folder{"om_textures"};
 };
@@ -88,7 +92,7 @@ OmMaterial WithFrames(std::initializer_list<int32_t> frames)
 
 } // namespace
 
-TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWordsBlendAsTheTableSays)
+TEST_F(TextureTest, TargaBmpAndPngFilesDrawTheirTexels)
 {
     struct Case {
         const char* name;
@@ -114,9 +118,11 @@ TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWords
         EXPECT_EQ(renderer->ReleaseTexture(id), 0);
         EXPECT_EQ(renderer->GetD3DTexture(id), nullptr);
     }
+}
 
-    // Unreadable files bind nothing.
-    std::optional<ErrorLog> log(std::in_place);
+TEST_F(TextureTest, UnreadableFilesFailToLoadAndAreNamedInTheLog)
+{
+    ErrorLog log;
     const int32_t missing = Register(folder.File("missing.tga"));
     Bytes corrupt = imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true));
     corrupt.resize(30);
@@ -125,44 +131,60 @@ TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWords
     EXPECT_FALSE(renderer->LoadTexture(damaged));
     EXPECT_FALSE(renderer->LoadAllTextures());
     EXPECT_FALSE(renderer->GetTexture(missing)->loaded);
-    EXPECT_GE(log->Count("missing.tga"), 1u);
-    log.reset();
+    EXPECT_GE(log.Count("missing.tga"), 1u);
+}
 
-    // The stage keeps what it had when a texture cannot be bound.
-    const int32_t good = Register(folder.Write("good.tga", SolidTga(2, 2, 0x00FF00)));
-    ASSERT_TRUE(renderer->LoadTexture(good));
+TEST_F(TextureTest, TheStageKeepsWhatItHadWhenATextureCannotBeBound)
+{
+    ErrorLog log;
+    const int32_t missing = Register(folder.File("missing.tga"));
+    const int32_t good = LoadedGreen();
     renderer->SetTexture(0, good);
     renderer->SetTexture(0, missing);
     EXPECT_EQ(renderer->GetStageTexture(0), renderer->GetD3DTexture(good));
     renderer->SetTexture(0, -1);
     EXPECT_EQ(renderer->GetStageTexture(0), nullptr);
-    // A material of more layers than stages fills the stages only.
+}
+
+TEST_F(TextureTest, AMaterialOfMoreLayersThanStagesFillsTheStagesOnly)
+{
+    const int32_t good = LoadedGreen();
     OmMaterial material;
     for (int i = 0; i < 10; ++i) {
         OmMaterialLayer layer;
         layer.frames.Add(good);
         material.layers.Add(layer);
     }
-    log.emplace();
+    ErrorLog log;
     const int32_t layered = renderer->RegisterMaterial(&material);
     renderer->ApplyMaterial(layered);
-    EXPECT_EQ(log->Text(), "");
+    EXPECT_EQ(log.Text(), "");
     for (uint32_t stage = 0; stage < GfxMaxStages; ++stage)
         EXPECT_EQ(renderer->GetStageTexture(stage), renderer->GetD3DTexture(good));
     renderer->ReleaseMaterial(layered);
-    // A released texture leaves no stage holding it.
+}
+
+TEST_F(TextureTest, AReleasedTextureLeavesNoStageHoldingIt)
+{
+    const int32_t good = LoadedGreen();
     renderer->SetTexture(1, good);
     EXPECT_EQ(renderer->ReleaseTexture(good), 0);
     EXPECT_EQ(renderer->GetStageTexture(1), nullptr);
+}
 
-    // The size limit, scaled and unscaled loads, and the load modes.
+TEST_F(TextureTest, TheSizeLimitIsAPowerOfTwoOrAMultipleOfThirtyTwoBelowIt)
+{
     renderer->SetMaxTextureSize(768);
     EXPECT_EQ(renderer->GetMaxTextureSize(), 512u);
     renderer->SetMaxTextureSize(1000);
     EXPECT_EQ(renderer->GetMaxTextureSize(), 992u);
     renderer->SetMaxTextureSize(256);
     EXPECT_EQ(renderer->GetMaxTextureSize(), 256u);
+}
 
+TEST_F(TextureTest, AScalableTextureShrinksToTheLimitAndAnotherKeepsItsSize)
+{
+    renderer->SetMaxTextureSize(256);
     const std::string wide = folder.Write("wide.tga", SolidTga(512, 128, 0x0000FF));
     const int32_t scaled = Register(wide, 1, 1);
     ASSERT_TRUE(renderer->LoadTexture(scaled));
@@ -175,8 +197,11 @@ TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWords
     ASSERT_TRUE(renderer->LoadTexture(unscaled));
     renderer->GetD3DTexture(unscaled)->GetLevelDesc(0, &desc);
     EXPECT_EQ(desc.width, 512u);
+}
 
-    // On demand: the first bind loads it.
+// On demand the first bind loads a texture; immediately, its registration.
+TEST_F(TextureTest, TheLoadStateDecidesWhenATextureIsLoaded)
+{
     renderer->SetLoadState(2);
     const int32_t lazy = Register(folder.Write("lazy.tga", SolidTga(4, 4, 0xFF0000)));
     EXPECT_EQ(renderer->GetD3DTexture(lazy), nullptr);
@@ -188,9 +213,11 @@ TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWords
     const int32_t eager = Register(folder.Write("eager.tga", SolidTga(4, 4, 0x00FF00)));
     EXPECT_NE(renderer->GetD3DTexture(eager), nullptr);
     EXPECT_EQ(renderer->GetTexture(eager)->width, 4u);
+}
 
-    // Every blend word blends as the table says.
-    // Background (64, 128, 192); the quad (255, 64, 0) at alpha a.
+// Background (64, 128, 192); the quad (255, 64, 0) at alpha a.
+TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
+{
     const uint32_t bg[3] = {64, 128, 192};
     const uint32_t src[3] = {255, 64, 0};
     auto mix = [](const uint32_t* channels) {
@@ -235,11 +262,17 @@ TEST_F(TextureTest, FilesDrawOrBindNothingLoadModesKeepTheSizeLimitAndBlendWords
                 << std::hex << Pixel(pixels, 30, 30) << " expected " << expected(mode, alpha);
         }
     }
-    // Alpha testing rides along with blending: 0x120 sets both.
+}
+
+TEST_F(TextureTest, AlphaTestingRidesAlongWithBlendingIn0x120)
+{
     renderer->SetBlendMode(0x120);
     ExpectStates({{GfxRs::AlphaTestEnable, 1}, {GfxRs::AlphaRef, 127}, {GfxRs::AlphaFunc, GfxCmp::Greater},
                   {GfxRs::AlphaBlendEnable, 1}, {GfxRs::ZWriteEnable, 0}});
-    // A forced mode holds until it is released.
+}
+
+TEST_F(TextureTest, AForcedBlendModeHoldsUntilItIsReleased)
+{
     renderer->ForceBlendMode(0x41);
     renderer->SetBlendMode(0);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::SrcBlend), GfxBlend::DestColor);
@@ -282,8 +315,12 @@ TEST(MaterialRegistry, EqualRecordsShareAnIdAndAFreedIdComesBackFirst)
     EXPECT_EQ(renderer.GetMaterial(id), nullptr);
     const OmMaterial other = WithFrames({9});
     EXPECT_EQ(renderer.RegisterMaterial(&other), id);
+}
 
-    // Frames {1, 0} and {0, 2} give the same key: releasing one keeps the other.
+// Frames {1, 0} and {0, 2} give the same key.
+TEST(MaterialRegistry, ReleasingOneOfTwoMaterialsWithTheSameKeyKeepsTheOther)
+{
+    OmD3D renderer;
     const OmMaterial a = WithFrames({1, 0}), b = WithFrames({0, 2});
     ASSERT_EQ(OmRenderer::HashMaterial(a), OmRenderer::HashMaterial(b));
     const int32_t idB = renderer.RegisterMaterial(&b);
