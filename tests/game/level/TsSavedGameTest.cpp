@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsSaveGames.h"
@@ -64,9 +66,7 @@ LoadCost MeasureLoad(const char* path)
     return cost;
 }
 
-// Only names that start with exactly "<player> [" and a number in brackets
-// count, whatever other characters the player's name has.
-TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeavesThePreviousFile)
+TEST(TsSaveGames, NamesAreCleanedOfEverythingThatCouldLeaveTheFolder)
 {
     const struct {
         const char* text;
@@ -87,7 +87,12 @@ TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeaves
     EXPECT_EQ(TsSaveGames::ComposeSaveName("Ann", 1, "Demo"), "Ann [1] - Demo");
     EXPECT_EQ(TsSaveGames::ComposeSaveName("../Ann", 12, "a/b"), "___Ann [12] - a_b");
     EXPECT_EQ(TsSaveGames::PathOf("Ann [1] - Demo"), "Save Games/Ann [1] - Demo");
+}
 
+// Only names that start with exactly "<player> [" and a number in brackets
+// count, whatever other characters the player's name has.
+TEST(TsSaveGames, TheHighestSaveNumberIsFoundForAnyPlayerName)
+{
     ScratchDir dir;
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("Ann"), 0); // no folder
     for (const char* name : {"Ann [12] - Demo", "Ann [3] - Demo", "Ann[40] - no blank", "Annie [99] - other",
@@ -100,9 +105,13 @@ TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeaves
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("O'Brien-2"), 10);
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("A/B"), 5); // cleaned as the file was named
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("Nobody"), 0);
-    // A failed save reports failure and leaves the previous file.
+}
+
+TEST(TsSaveGames, AFailedSaveReportsFailureAndLeavesThePreviousFile)
+{
+    ScratchDir dir;
     LogCapture log;
-    TsEntityDB* db = new TsEntityDB;
+    const auto db = OmMakeRef<TsEntityDB>();
     OmArchive archive(OmClassRegistry::Instance());
     archive.AddRoot(db);
 
@@ -123,8 +132,8 @@ TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeaves
     EXPECT_FALSE(TsSaveGames::EnsureFolder());
     EXPECT_FALSE(TsSaveGames::Save(archive, "second"));
     EXPECT_TRUE(log.Contains("could not be made"));
-    db->Release();
 }
+
 
 // A player and a level, filled with one value in every saved field.
 struct SavedGame {
@@ -173,22 +182,51 @@ struct SavedGame {
         return TsSaveGames::Save(archive, name);
     }
 };
-
-// A player and a level come back exactly as they were saved; every
-// shortened copy and copies whose counts promise more than they hold fail
-// to load with a message.
-TEST(TsSavedGame, APlayerAndALevelComeBackAsSavedAndDamagedCopiesFailToLoad)
-{
+// A player and a level saved in a scratch folder, and the file's bytes.
+class SavedGameFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OmClassRegistry::Instance().AssignClassIds();
+        ASSERT_TRUE(saved.Save("game"));
+        bytes = ReadBytes("Save Games/game");
+        ASSERT_GT(bytes.size(), 64u);
+    }
+    // Whether the bytes load once the word of `length` bytes after the first
+    // `marker` (and after `after`, when given) is set to value.
+    bool LoadsWithCountAfter(const std::string& marker, const std::string& after, char value)
+    {
+        std::vector<char> damaged = bytes;
+        auto at = std::search(damaged.begin(), damaged.end(), marker.begin(), marker.end());
+        EXPECT_NE(at, damaged.end()) << marker;
+        if (!after.empty())
+            at = std::search(at, damaged.end(), after.begin(), after.end()) + long(after.size());
+        else
+            at += long(marker.size());
+        EXPECT_LT(at, damaged.end()) << marker;
+        if (at >= damaged.end())
+            return true;
+        EXPECT_EQ(*at, 0) << "the count the file holds";
+        *at = value;
+        WriteBytes("damaged", damaged, damaged.size());
+        OmArchive archive(OmClassRegistry::Instance());
+        return archive.Load("damaged");
+    }
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     SavedGame saved;
-    ASSERT_TRUE(saved.Save("game"));
+    std::vector<char> bytes;
+    DebugOutputCapture reported;
+};
+
+// A player and a level come back exactly as they were saved.
+TEST_F(SavedGameFile, APlayerAndALevelComeBackAsSaved)
+{
 
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("Save Games/game"));
     ASSERT_EQ(archive.GetRootCount(), 2u);
-    TsPlayer* player = TsPlayer::Cast(archive.GetRoot(0));
-    TsLevel* level = TsLevel::Cast(archive.GetRoot(1));
+    const std::unique_ptr<TsPlayer> player(TsPlayer::Cast(archive.GetRoot(0)));
+    const std::unique_ptr<TsLevel> level(TsLevel::Cast(archive.GetRoot(1)));
     ASSERT_NE(player, nullptr);
     ASSERT_NE(level, nullptr);
 
@@ -225,64 +263,41 @@ TEST(TsSavedGame, APlayerAndALevelComeBackAsSavedAndDamagedCopiesFailToLoad)
     EXPECT_STREQ(crate->GetName(), "crate");
     EXPECT_FLOAT_EQ(crate->GetPosition().x, 1.5f);
     EXPECT_FLOAT_EQ(crate->GetPosition().z, -3.25f);
-    delete level;
-    delete player;
+}
 
-    const std::vector<char> bytes = ReadBytes("Save Games/game");
-    ASSERT_GT(bytes.size(), 64u);
-    DebugOutputCapture reported;
+TEST_F(SavedGameFile, EveryShortenedCopyFailsToLoad)
+{
     for (size_t cut = 0; cut < bytes.size(); cut += 4) {
         WriteBytes("cut", bytes, cut);
         OmArchive archive(OmClassRegistry::Instance());
         EXPECT_FALSE(archive.Load("cut")) << "cut at " << cut;
     }
+}
 
-    // A party of eight: the count right after the player's name.
-    const std::string name = "Ann";
-    std::vector<char> damaged = bytes;
-    auto at = std::search(damaged.begin(), damaged.end(), name.begin(), name.end());
-    ASSERT_NE(at, damaged.end());
-    const size_t count = size_t(at - damaged.begin()) + name.size();
-    damaged[count] = 8;
-    WriteBytes("eight", damaged, damaged.size());
-    OmArchive eight(OmClassRegistry::Instance());
-    EXPECT_FALSE(eight.Load("eight"));
-
-    // The level's projectile count, right after the timer table's entry
-    // count (0) and grow step (64): a count the game cannot meet is refused
-    // instead of reading references that are not there.
-    const std::string levelName = "level";
-    const char timerTail[] = {0, 0, 0, 0, 64, 0, 0, 0};
-    std::vector<char> projectiles = bytes;
-    auto levelAt = std::search(projectiles.begin(), projectiles.end(), levelName.begin(), levelName.end());
-    ASSERT_NE(levelAt, projectiles.end());
-    auto tail = std::search(levelAt, projectiles.end(), std::begin(timerTail), std::end(timerTail));
-    ASSERT_NE(tail, projectiles.end());
-    const size_t countAt = size_t(tail - projectiles.begin()) + sizeof timerTail;
-    EXPECT_EQ(projectiles[countAt], 0);
-    projectiles[countAt] = 2;
-    WriteBytes("projectiles", projectiles, projectiles.size());
-    OmArchive withProjectiles(OmClassRegistry::Instance());
-    EXPECT_FALSE(withProjectiles.Load("projectiles"));
+// A party of eight: the count right after the player's name.
+TEST_F(SavedGameFile, APartyOfEightFailsToLoad)
+{
+    EXPECT_FALSE(LoadsWithCountAfter("Ann", "", 8));
     EXPECT_TRUE(reported.Contains("a player holds 8 characters (at most 7)")) << reported.Text();
-    // The count promises shots the file does not hold: their references
-    // read the level's next fields and fail as references of the wrong kind.
+}
+
+// The level's projectile count, right after the timer table's entry count
+// (0) and grow step (64): a count the game cannot meet is refused instead of
+// reading references that are not there. Its references read the level's
+// next fields and fail as references of the wrong kind.
+TEST_F(SavedGameFile, AProjectileCountTheFileDoesNotHoldFailsToLoad)
+{
+    EXPECT_FALSE(LoadsWithCountAfter("level", std::string("\0\0\0\0\x40\0\0\0", 8), 2));
     EXPECT_TRUE(reported.Contains("a reference points at an object of the wrong class")) << reported.Text();
 }
+
 
 // One damaged word in the class table: the level's count promises as many
 // levels as the file could hold at their smallest. The load fails with its
 // message, asking no more of memory, nor doing more work, than loading the
 // good file does.
-TEST(TsSavedGame, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
+TEST_F(SavedGameFile, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
 {
-    ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        SavedGame saved;
-        ASSERT_TRUE(saved.Save("game"));
-    }
-    std::vector<char> bytes = ReadBytes("Save Games/game");
     const char record[] = "\x07\0\0\0TsLevel"; // the class record: name length, name, count
     auto at = std::search(bytes.begin(), bytes.end(), std::begin(record), std::end(record) - 1);
     ASSERT_NE(at, bytes.end());
@@ -296,7 +311,6 @@ TEST(TsSavedGame, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
 
     const LoadCost good = MeasureLoad("Save Games/game");
     ASSERT_TRUE(good.loaded);
-    DebugOutputCapture reported;
     const LoadCost damaged = MeasureLoad("Save Games/damaged");
     EXPECT_FALSE(damaged.loaded);
     EXPECT_TRUE(reported.Contains("Archive \"Save Games/damaged\"")) << reported.Text();
