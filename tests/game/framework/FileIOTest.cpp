@@ -44,7 +44,7 @@ TEST_F(FileIOTest, AClosedFileReadsNothingAndBadOpenArgumentsAreRefused)
     EXPECT_FALSE(file.Open("a.txt", nullptr));
 }
 
-TEST_F(FileIOTest, LinesReadBackAsWrittenAndRunsOfLineBreaksAreSkipped)
+TEST_F(FileIOTest, LinesReadBackAsWrittenSkippingBlankRunsAndSplittingLongOnes)
 {
     ASSERT_TRUE(file.Open("Notes.txt", "w"));
     EXPECT_TRUE(file.WriteLine("first"));
@@ -56,10 +56,8 @@ TEST_F(FileIOTest, LinesReadBackAsWrittenAndRunsOfLineBreaksAreSkipped)
     EXPECT_STREQ(file.ReadLine(), "third");
     EXPECT_TRUE(file.Eof());
     EXPECT_STREQ(file.ReadLine(), "");
-}
 
-TEST_F(FileIOTest, LongLinesAreReadInPiecesOf255Characters)
-{
+    // Long lines come in pieces.
     dir.Write("long.txt", std::string(300, 'x') + "\r\n" + "next");
     ASSERT_TRUE(file.Open("long.txt", "rb"));
     EXPECT_EQ(std::string(file.ReadLine()), std::string(255, 'x'));
@@ -88,34 +86,20 @@ TEST_F(FileIOTest, ScreenshotNumbersSkipTheImagesAlreadyThere)
 
 // Execute hands the document, made absolute, to the desktop's opener, run in
 // the named folder; with no opener on the path it says so and answers false.
-class FileIOExecuteTest : public FileIOTest {
-protected:
-    void SetUp() override
-    {
-        dir.Write("Docs/Manual.txt", "read me");
-        ::chmod(dir.Write("bin/xdg-open", "#!/bin/sh\necho \"$PWD $1\" > \"$0.called\"\n").c_str(), 0755);
-    }
-    void TearDown() override { ::setenv("PATH", saved_.c_str(), 1); }
-    void SearchPath(const std::string& folder) { ::setenv("PATH", (dir.Path() + folder).c_str(), 1); }
-
-private:
-    const std::string saved_ = std::getenv("PATH") ? std::getenv("PATH") : "";
-};
-
-TEST_F(FileIOExecuteTest, ADocumentOpensWithTheDesktopsOpenerInTheNamedFolder)
+TEST_F(FileIOTest, ExecuteOpensTheDocumentWithTheDesktopsOpener)
 {
-    SearchPath("/bin");
+    dir.Write("Docs/Manual.txt", "read me");
+    ::chmod(dir.Write("bin/xdg-open", "#!/bin/sh\necho \"$PWD $1\" > \"$0.called\"\n").c_str(), 0755);
+    const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (dir.Path() + "/bin").c_str(), 1);
     EXPECT_TRUE(file.Execute("docs\\manual.txt", "", "Docs")) << log.All();
-    const std::string called = WaitForText(dir, "bin/xdg-open.called");
-    EXPECT_EQ(called, dir.Path() + "/Docs " + dir.Path() + "/Docs/Manual.txt\n");
-}
+    EXPECT_EQ(WaitForText(dir, "bin/xdg-open.called"), dir.Path() + "/Docs " + dir.Path() + "/Docs/Manual.txt\n");
 
-TEST_F(FileIOExecuteTest, WithoutAnOpenerOnThePathExecuteSaysSoAndFails)
-{
-    SearchPath("/nowhere");
+    ::setenv("PATH", (dir.Path() + "/nowhere").c_str(), 1);
     EXPECT_FALSE(file.Execute("Docs/Manual.txt", "", "."));
     EXPECT_TRUE(log.Contains("no desktop opener (xdg-open) is installed")) << log.All();
     EXPECT_FALSE(file.Execute(nullptr, "", "."));
+    ::setenv("PATH", saved.c_str(), 1);
 }
 
 // A program is started itself, in the named folder, with each parameter as

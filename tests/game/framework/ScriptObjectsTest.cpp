@@ -36,7 +36,11 @@ std::string Address(const void* p)
 // A script state that sees the class, and one live object of it named "crate".
 class ScriptObjects : public ::testing::Test {
 protected:
-    ScriptObjects() { RegisterFindable(lua.L()); crate->SetName("crate"); }
+    ScriptObjects()
+    {
+        RegisterFindable(lua.L());
+        crate->SetName("crate");
+    }
     LogCapture log;
     ScriptState lua;
     OmRef<Findable> crate = OmMakeRef<Findable>();
@@ -46,11 +50,7 @@ TEST_F(ScriptObjects, FindObjectAnswersALiveObjectOfARegisteredClass)
 {
     ASSERT_EQ(lua.Run("found = FindObject('Findable', 'crate'); kind = type(found)"), 0);
     EXPECT_EQ(lua.String("kind"), "userdata");
-}
-
-// Nothing of that name gives one nil; a class the scripts cannot see fails.
-TEST_F(ScriptObjects, FindObjectGivesOneNilForAMissingNameAndFailsOnAnUnknownClass)
-{
+    // Nothing of that name gives one nil; a class the scripts cannot see fails.
     ASSERT_EQ(lua.Run("a, b = FindObject('Findable', 'barrel'), 5"), 0);
     EXPECT_EQ(lua.Number("b"), 5.0);
     EXPECT_EQ(lua.Run("FindObject('NoSuchClass', 'crate')"), TS_SCRIPT_RUN_ERROR);
@@ -70,10 +70,11 @@ TEST_F(ScriptObjects, PrintShowsAnObjectsClassNameAndAddress)
     EXPECT_EQ(log.All(), "Findable '': " + Address(crate) + "\n");
 }
 
-TEST_F(ScriptObjects, TemplatesReceiveTheirObjectTaggedWithItsClass)
+TEST_F(ScriptObjects, TemplatesAndLevelInfoReceiveTheirObjectTaggedWithItsClass)
 {
     ASSERT_EQ(lua.Run("function Fill(o) same = (o == FindObject('Findable', 'crate')) and 1 or 0 end\n"
-                      "function Check(o) wasNil = (o == nil) and 1 or 0 end"),
+                      "function Check(o) wasNil = (o == nil) and 1 or 0 end\n"
+                      "function InitLevelInfo(info, text) got = type(info) .. ':' .. text; return 1 end"),
               0);
     EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Fill", crate));
     EXPECT_EQ(lua.Number("same"), 1.0);
@@ -81,11 +82,6 @@ TEST_F(ScriptObjects, TemplatesReceiveTheirObjectTaggedWithItsClass)
     // An object of a class without a script side arrives as nil.
     EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Check", crate, "NotAScriptClass"));
     EXPECT_EQ(lua.Number("wasNil"), 1.0);
-}
-
-TEST_F(ScriptObjects, LevelInfoReceivesItsObjectAndText)
-{
-    ASSERT_EQ(lua.Run("function InitLevelInfo(info, text) got = type(info) .. ':' .. text; return 1 end"), 0);
     static int info = 0;
     EXPECT_EQ(TsScriptHost::CallInitLevelInfo(lua.L(), &info, "level1"), 0);
     EXPECT_EQ(lua.String("got"), "userdata:level1");

@@ -314,20 +314,16 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachOnce)
     EXPECT_FALSE(db->AddObject(object));
     EXPECT_EQ(db->GetGarbage().GetCount(), 3u);
     EXPECT_FALSE(db->ContainsEntity(garbage));
+    // An entity the database does not list only loses its deletion flags.
+    const OmRef<TestThing> stranger = OmRef<TestThing>::Adopt(Named<TestThing>("stranger"));
+    stranger->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    EXPECT_FALSE(db->RemoveEntity(stranger));
+    EXPECT_EQ(stranger->GetFlags(), TsEntity::kInitialFlags);
 
     CallLog().clear();
     db = nullptr;
     EXPECT_EQ(CallLog(), (Strings{"Destroy:readded", "Destroy:object", "Destroy:garbage", "Destroy:twice"}));
     EXPECT_FALSE(log.Contains("still referenced"));
-}
-
-TEST(TsEntityDB, RemovingAnEntityTheDatabaseDoesNotListOnlyClearsItsDeletionFlags)
-{
-    const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-    const OmRef<TestThing> stranger = OmRef<TestThing>::Adopt(Named<TestThing>("stranger"));
-    stranger->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
-    EXPECT_FALSE(db->RemoveEntity(stranger));
-    EXPECT_EQ(stranger->GetFlags(), TsEntity::kInitialFlags);
 }
 
 TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)

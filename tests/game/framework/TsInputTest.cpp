@@ -241,9 +241,10 @@ TEST_F(TsInputTest, SyncingTakesThePointerOnTheScreensScaleAndTellsIfItIsInside)
     EXPECT_EQ(Cursor(), "100,120");
 }
 
-// A screen that clears the state after a long load leaves the cursor on the
-// pointer, and the moves before are not counted again.
-TEST_F(TsInputTest, ClearingTheStateAfterALongLoadLeavesTheCursorOnThePointer)
+// A screen that clears the state after a long load, and focus coming back
+// after the pointer was held outside the window, leave the cursor on the
+// pointer, and the moves before either are not counted again.
+TEST_F(TsInputTest, ClearsAndRegainedFocusLeaveTheCursorOnThePointer)
 {
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
@@ -255,11 +256,8 @@ TEST_F(TsInputTest, ClearingTheStateAfterALongLoadLeavesTheCursorOnThePointer)
     plat::InjectMouseMove(*window_, 310, 190);
     Frame();
     EXPECT_EQ(Cursor(), "310,190");
-}
 
-// A drag held beyond the window's edge parts the clamped cursor from it.
-TEST_F(TsInputTest, FocusComingBackLeavesTheCursorOnThePointerHeldOutside)
-{
+    // A drag held beyond the window's edge parts the clamped cursor from it.
     plat::InjectMouseMove(*window_, 310, -40);
     Frame();
     EXPECT_EQ(Cursor(), "310,0");

@@ -107,13 +107,16 @@ TEST_F(SourceWindow, CountsLinesByLineFeedAlone)
     EXPECT_TRUE(log.Contains(">    2  b = 2\n"));
 }
 
-TEST_F(SourceWindow, MinusOneKeepsTheHighlightedLineAndANewHighlightMovesIt)
+TEST_F(SourceWindow, TheHighlightMovesToALineOrALuaLocationAndMinusOneKeepsIt)
 {
     ASSERT_TRUE(shell.ShowSource(file.c_str(), -1, true));
     EXPECT_EQ(shell.HighlightedLine(), 1);
     ASSERT_TRUE(shell.ShowSource(file.c_str(), 3, true));
     EXPECT_EQ(shell.MarkOfLine(2), TsShell::MARK_NONE);
     EXPECT_EQ(shell.MarkOfLine(4), TsShell::MARK_CURRENT);
+    // Locations as Lua reports them: "@file:line)".
+    shell.SetSourceWindowFromLocation(("error at @" + file + ":2) here").c_str());
+    EXPECT_EQ(shell.HighlightedLine(), 1);
 }
 
 TEST_F(SourceWindow, BreakpointLinesOutsideTheFileAreIgnored)
@@ -128,14 +131,6 @@ TEST_F(SourceWindow, AFileThatDoesNotOpenLeavesTheWindowAsItWas)
 {
     EXPECT_FALSE(shell.ShowSource((dir.Path() + "/none.lua").c_str(), 0, true));
     EXPECT_EQ(shell.SourceFile(), file);
-}
-
-// Locations as Lua reports them: "@file:line)".
-TEST_F(SourceWindow, ALocationAsLuaReportsItHighlightsItsLine)
-{
-    ASSERT_TRUE(shell.ShowSource(file.c_str(), 3, true));
-    shell.SetSourceWindowFromLocation(("error at @" + file + ":2) here").c_str());
-    EXPECT_EQ(shell.HighlightedLine(), 1);
 }
 
 TEST(TsShell, BreakpointFileEscapesFileNames)

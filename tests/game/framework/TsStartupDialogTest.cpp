@@ -111,10 +111,8 @@ TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOr800x600x16OrTheFirst)
     // Neither the wanted mode nor 800 x 600 x 16: the first mode.
     Prepare({Adapter("A", {{1280, 1024, 60, X8R8G8B8}, {640, 480, 60, X8R8G8B8}})}, 1024, 768, 32);
     EXPECT_EQ(dialog_->SelectedMode(), 0);
-}
 
-TEST_F(TsStartupDialogTest, TwentyFourBitRgbCountsAsThirtyTwoBitsInTheListAndTheOptions)
-{
+    // 24-bit RGB counts as 32 bits, in the list and when matching the options.
     Prepare({Adapter("A", {{800, 600, 60, R8G8B8}, {800, 600, 60, R5G6B5}, {640, 480, 60, A8R8G8B8}})}, 800, 600, 32);
     EXPECT_EQ(SelectedModeText(), "800 x 600 x 32");
     EXPECT_EQ(ModeTexts(), (std::vector<std::string>{"800 x 600 x 16", "640 x 480 x 32", "800 x 600 x 32"}));

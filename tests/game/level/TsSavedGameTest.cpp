@@ -274,23 +274,28 @@ TEST_F(SavedGameFile, EveryShortenedCopyFailsToLoad)
     }
 }
 
-// A party of eight: the count right after the player's name.
-TEST_F(SavedGameFile, APartyOfEightFailsToLoad)
+// Counts the game cannot meet, each refused with its message: a party of
+// eight (the count right after the player's name), and the level's
+// projectile count (right after the timer table's entry count 0 and grow
+// step 64) promising shots whose references read the level's next fields
+// and fail as references of the wrong kind.
+TEST_F(SavedGameFile, CountsTheFileCannotMeetFailTheLoadWithTheirMessage)
 {
-    EXPECT_FALSE(LoadsWithCountAfter("Ann", "", 8));
-    EXPECT_TRUE(reported.Contains("a player holds 8 characters (at most 7)")) << reported.Text();
+    const struct {
+        const char* marker;
+        std::string after;
+        char count;
+        const char* message;
+    } cases[] = {
+        {"Ann", "", 8, "a player holds 8 characters (at most 7)"},
+        {"level", std::string("\0\0\0\0\x40\0\0\0", 8), 2, "a reference points at an object of the wrong class"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.marker);
+        EXPECT_FALSE(LoadsWithCountAfter(c.marker, c.after, c.count));
+        EXPECT_TRUE(reported.Contains(c.message)) << reported.Text();
+    }
 }
-
-// The level's projectile count, right after the timer table's entry count
-// (0) and grow step (64): a count the game cannot meet is refused instead of
-// reading references that are not there. Its references read the level's
-// next fields and fail as references of the wrong kind.
-TEST_F(SavedGameFile, AProjectileCountTheFileDoesNotHoldFailsToLoad)
-{
-    EXPECT_FALSE(LoadsWithCountAfter("level", std::string("\0\0\0\0\x40\0\0\0", 8), 2));
-    EXPECT_TRUE(reported.Contains("a reference points at an object of the wrong class")) << reported.Text();
-}
-
 
 // One damaged word in the class table: the level's count promises as many
 // levels as the file could hold at their smallest. The load fails with its

@@ -100,12 +100,8 @@ TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
         EXPECT_EQ(beacon.z, second.map.beacons[i].z);
         EXPECT_GE(first.map.CodeAtWorld(beacon.x, beacon.z) & 3u, 2u) << "beacon " << i;
     }
-}
-
-// Beacons that found no tile used to keep whatever the array held. In
-// a checkerboard no tile has eight open neighbours.
-TEST(TsAIMap, WhereNoTileHasEightOpenNeighboursNoBeaconIsPlaced)
-{
+    // Beacons that found no tile used to keep whatever the array held. In
+    // a checkerboard no tile has eight open neighbours.
     LogCapture log;
     Built none([](int x, int z) { return (x + z) % 2 ? kWall : kFloor; }, 64, 1.0f);
     ASSERT_TRUE(none.ok);

@@ -260,11 +260,8 @@ TEST(ShockwaveTest, WaitsGrowsAndEnds)
     EXPECT_TRUE(ring.Visible());
     EXPECT_TRUE(ring.Advance(0.99f)); // 2.49 s
     EXPECT_FALSE(ring.Advance(0.02f)); // 2.51 s
-}
 
-TEST(ShockwaveTest, ARingWiderThanItsRadiusIsADiscAndNoLifetimeEndsIt)
-{
-    TsShockwave ring;
+    // A ring wider than its radius is a disc; no lifetime ends it.
     TsExplosionParams wide = RingType(2.0f);
     wide.m_shockWidth = 10.0f;
     ring.Start(wide, OmVector3(0, 0, 0));
