@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -366,12 +364,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SaveEveryKind("level.sav"));
-        std::ifstream in("level.sav", std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        bytes = dir.Read("level.sav");
     }
     ScratchDir dir;
     OmClassRegistry& registry = OmClassRegistry::Instance();
-    std::vector<char> bytes;
+    std::string bytes;
 };
 
 // It loads with every list, and owns what it loaded.
@@ -398,7 +395,7 @@ TEST_F(SavedEntityDB, LoadsWithEveryListAndOwnsWhatItLoaded)
 TEST_F(SavedEntityDB, EveryCutOfTheFileFailsTheLoad)
 {
     for (size_t cut = 0; cut < bytes.size(); cut += 4) {
-        std::ofstream("cut.sav", std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(cut));
+        dir.Write("cut.sav", bytes.substr(0, cut));
         OmArchive archive(registry);
         EXPECT_FALSE(archive.Load("cut.sav")) << "cut at " << cut;
     }
@@ -408,13 +405,9 @@ TEST_F(SavedEntityDB, EveryCutOfTheFileFailsTheLoad)
 // after the database's name and the list's count.
 TEST_F(SavedEntityDB, ANullObjectInAListFailsTheLoadAndIsReported)
 {
-    const std::string name = "entities";
-    auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
-    ASSERT_NE(at, bytes.end());
-    const size_t classWord = size_t(at - bytes.begin()) + name.size() + 4;
-    std::vector<char> damaged = bytes;
-    std::fill_n(damaged.begin() + std::ptrdiff_t(classWord), 4, char(0xFF));
-    std::ofstream("null.sav", std::ios::binary | std::ios::trunc).write(damaged.data(), std::streamsize(damaged.size()));
+    const size_t at = bytes.find("entities");
+    ASSERT_NE(at, std::string::npos);
+    dir.Write("null.sav", std::string(bytes).replace(at + 8 + 4, 4, "\xFF\xFF\xFF\xFF"));
     DebugOutputCapture reported;
     OmArchive archive(registry);
     EXPECT_FALSE(archive.Load("null.sav"));

@@ -123,7 +123,6 @@ TEST_F(TsScriptHostTest, AStrictGlobalTableThatRaisesOnUnknownNamesIsSurvived)
     EXPECT_TRUE(LoggedInRed(log, "undeclared NotThere"));
 }
 
-
 // Counts the blocks a script state makes or grows through its allocation
 // function while it is installed.
 class ScriptHeapCount {

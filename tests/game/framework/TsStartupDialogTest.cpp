@@ -172,7 +172,6 @@ TEST_F(TsStartupDialogTest, ChangingTheAdapterRefillsTheModesAndPlayHandsTheChoi
     EXPECT_TRUE(skipVideos_);
 }
 
-
 class TsStartupDialogWindowTest : public TsStartupDialogTest {
 protected:
     void Open()
@@ -262,7 +261,6 @@ TEST_F(TsStartupDialogWindowTest, TheMouseChoosesAndPlays)
     EXPECT_EQ(Chosen(), "0: 640 x 480 x 16");
     EXPECT_FALSE(skipVideos_);
 }
-
 
 // The picture panel shows the art file, cut to the panel; a damaged file
 // leaves the panel empty, says why in the log, and the dialog works on.

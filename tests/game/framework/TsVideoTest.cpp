@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/OmRef.h"
 #include "game/framework/TsVideo.h"
 #include "platform/EventInjection.h"
 #include "platform/GfxSystem.h"
@@ -108,13 +109,12 @@ protected:
     uint32_t FrontCentre()
     {
         GfxDevice* device = renderer_->GetDevice();
-        GfxSurface* shot = nullptr;
-        if (device->CreateImageSurface(kWidth, kHeight, GfxFormat::A8R8G8B8, &shot) != GfxResult::Ok)
+        OmRef<GfxSurface> shot;
+        if (device->CreateImageSurface(kWidth, kHeight, GfxFormat::A8R8G8B8, shot.Put()) != GfxResult::Ok)
             return 0;
         uint32_t c = 0;
         if (device->GetFrontBuffer(shot) == GfxResult::Ok)
             std::memcpy(&c, shot->Pixels() + (kHeight / 2) * shot->Pitch() + (kWidth / 2) * 4, 4);
-        shot->Release();
         return c;
     }
 

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,17 +26,6 @@
 #include "ui/TsRadar.h"
 
 namespace {
-
-std::vector<char> ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::vector<char>& bytes, size_t size)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(size));
-}
 
 // What loading a file asks of the heap: the most bytes held at once above
 // what was held before, and the number of allocations (the work done).
@@ -116,14 +103,14 @@ TEST(TsSaveGames, AFailedSaveReportsFailureAndLeavesThePreviousFile)
     archive.AddRoot(db);
 
     ASSERT_TRUE(TsSaveGames::Save(archive, "first"));
-    const std::vector<char> first = ReadBytes("Save Games/first");
+    const std::string first = dir.Read("Save Games/first");
     EXPECT_FALSE(first.empty());
     EXPECT_FALSE(std::filesystem::exists("Save Games/first.saving"));
 
     // The temporary file cannot be made: the save fails, the old one stays.
     std::filesystem::create_directories("Save Games/first.saving");
     EXPECT_FALSE(TsSaveGames::Save(archive, "first"));
-    EXPECT_EQ(ReadBytes("Save Games/first"), first);
+    EXPECT_EQ(dir.Read("Save Games/first"), first);
     EXPECT_TRUE(log.Contains("\"first\" could not be written"));
     std::filesystem::remove_all("Save Games");
 
@@ -133,7 +120,6 @@ TEST(TsSaveGames, AFailedSaveReportsFailureAndLeavesThePreviousFile)
     EXPECT_FALSE(TsSaveGames::Save(archive, "second"));
     EXPECT_TRUE(log.Contains("could not be made"));
 }
-
 
 // A player and a level, filled with one value in every saved field.
 struct SavedGame {
@@ -189,32 +175,29 @@ protected:
     {
         OmClassRegistry::Instance().AssignClassIds();
         ASSERT_TRUE(saved.Save("game"));
-        bytes = ReadBytes("Save Games/game");
+        bytes = dir.Read("Save Games/game");
         ASSERT_GT(bytes.size(), 64u);
     }
-    // Whether the bytes load once the word of `length` bytes after the first
-    // `marker` (and after `after`, when given) is set to value.
+    // Whether the bytes load once the count byte right after the first
+    // `marker` (and after `after` beyond it, when given) is set to value.
     bool LoadsWithCountAfter(const std::string& marker, const std::string& after, char value)
     {
-        std::vector<char> damaged = bytes;
-        auto at = std::search(damaged.begin(), damaged.end(), marker.begin(), marker.end());
-        EXPECT_NE(at, damaged.end()) << marker;
-        if (!after.empty())
-            at = std::search(at, damaged.end(), after.begin(), after.end()) + long(after.size());
-        else
-            at += long(marker.size());
-        EXPECT_LT(at, damaged.end()) << marker;
-        if (at >= damaged.end())
+        std::string damaged = bytes;
+        size_t at = damaged.find(marker);
+        EXPECT_NE(at, std::string::npos) << marker;
+        at = after.empty() ? at + marker.size() : damaged.find(after, at) + after.size();
+        EXPECT_LT(at, damaged.size()) << marker;
+        if (at >= damaged.size())
             return true;
-        EXPECT_EQ(*at, 0) << "the count the file holds";
-        *at = value;
-        WriteBytes("damaged", damaged, damaged.size());
+        EXPECT_EQ(damaged[at], 0) << "the count the file holds";
+        damaged[at] = value;
+        dir.Write("damaged", damaged);
         OmArchive archive(OmClassRegistry::Instance());
         return archive.Load("damaged");
     }
     ScratchDir dir;
     SavedGame saved;
-    std::vector<char> bytes;
+    std::string bytes;
     DebugOutputCapture reported;
 };
 
@@ -268,7 +251,7 @@ TEST_F(SavedGameFile, APlayerAndALevelComeBackAsSaved)
 TEST_F(SavedGameFile, EveryShortenedCopyFailsToLoad)
 {
     for (size_t cut = 0; cut < bytes.size(); cut += 4) {
-        WriteBytes("cut", bytes, cut);
+        dir.Write("cut", bytes.substr(0, cut));
         OmArchive archive(OmClassRegistry::Instance());
         EXPECT_FALSE(archive.Load("cut")) << "cut at " << cut;
     }
@@ -303,16 +286,16 @@ TEST_F(SavedGameFile, CountsTheFileCannotMeetFailTheLoadWithTheirMessage)
 // good file does.
 TEST_F(SavedGameFile, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
 {
-    const char record[] = "\x07\0\0\0TsLevel"; // the class record: name length, name, count
-    auto at = std::search(bytes.begin(), bytes.end(), std::begin(record), std::end(record) - 1);
-    ASSERT_NE(at, bytes.end());
-    const size_t countAt = size_t(at - bytes.begin()) + sizeof record - 1;
+    const std::string record("\x07\0\0\0TsLevel", 11); // the class record: name length, name, count
+    const size_t at = bytes.find(record);
+    ASSERT_NE(at, std::string::npos);
+    const size_t countAt = at + record.size();
     uint32_t count = 0;
     std::memcpy(&count, &bytes[countAt], 4);
     ASSERT_EQ(count, 1u);
     count = uint32_t(bytes.size() / 16);
     std::memcpy(&bytes[countAt], &count, 4);
-    WriteBytes("Save Games/damaged", bytes, bytes.size());
+    dir.Write("Save Games/damaged", bytes);
 
     const LoadCost good = MeasureLoad("Save Games/game");
     ASSERT_TRUE(good.loaded);

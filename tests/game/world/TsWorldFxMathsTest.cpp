@@ -130,7 +130,6 @@ TEST(CellBatchTest, WithoutADoublingStageColoursAndWeightsAreDoubledWhenDecoded)
     }
 }
 
-
 TsExplosionParams RingType(float lifetime)
 {
     TsExplosionParams type;
@@ -204,7 +203,6 @@ TEST_F(ExplosionPoolTest, StepsNeverGoBackAndALiveExplosionOutlivesItsTypesRemov
     EXPECT_EQ(TsInitialExplosions::FreeCount(), TsInitialExplosions::kPoolSize);
 }
 
-
 // A floor at y = 0 facing up.
 bool Floor(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
 {
@@ -237,6 +235,7 @@ TEST(ExplosionArmTest, ArmsBounceWithRestitutionAndFriction)
 
 TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAtFullSpeed)
 {
+    // Launched along the direction; with none and no spread, straight up.
     TsExplosionParams type;
     type.m_speed = 6.0f;
     OmVector3 v = TsArmLaunchVelocity(type, OmVector3(0, 0, 2));

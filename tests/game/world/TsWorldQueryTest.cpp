@@ -184,7 +184,6 @@ TEST_F(DemoLevelTest, APointAtTheNearPlaneLiesAtHalfDepthAndOneBehindTheEyeIsOff
     EXPECT_FALSE(world->WorldToScreen(OmVector3(4, 20, 4), x, y, depth));
 }
 
-
 // Lights of no strength take no slot; a light is significant above 0.1;
 // with more lights than slots the strongest stay. Omni white lights with
 // no attenuation shine at their multiplier.
