@@ -25,10 +25,16 @@ std::string WaitForText(const ScratchDir& dir, const std::string& file)
     return text;
 }
 
-TEST(FileIO, LinesReadBackAsWrittenClosedFilesAnswerNothingAndScreenshotsSkipExistingImages)
-{
+// Each test works in its own scratch folder with the console captured.
+class FileIOTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
     LogCapture log;
     FileIO file;
+};
+
+TEST_F(FileIOTest, AClosedFileReadsNothingAndBadOpenArgumentsAreRefused)
+{
     EXPECT_EQ(file.ReadLine(), nullptr);
     EXPECT_FALSE(file.WriteLine("x"));
     EXPECT_TRUE(file.Eof()); // a read loop on a closed file ends
@@ -36,8 +42,10 @@ TEST(FileIO, LinesReadBackAsWrittenClosedFilesAnswerNothingAndScreenshotsSkipExi
     EXPECT_FALSE(file.Open(nullptr, "r"));
     EXPECT_FALSE(file.Open("a.txt", "q"));
     EXPECT_FALSE(file.Open("a.txt", nullptr));
+}
 
-    ScratchDir dir;
+TEST_F(FileIOTest, LinesReadBackAsWrittenSkippingBlankRunsAndSplittingLongOnes)
+{
     ASSERT_TRUE(file.Open("Notes.txt", "w"));
     EXPECT_TRUE(file.WriteLine("first"));
     EXPECT_TRUE(file.WriteLine(""));
@@ -45,7 +53,7 @@ TEST(FileIO, LinesReadBackAsWrittenClosedFilesAnswerNothingAndScreenshotsSkipExi
     // Opening again closes the writer first, so everything is on disk.
     ASSERT_TRUE(file.Open("NOTES.TXT", "r"));
     EXPECT_STREQ(file.ReadLine(), "first");
-    EXPECT_STREQ(file.ReadLine(), "third"); // runs of line breaks are skipped
+    EXPECT_STREQ(file.ReadLine(), "third");
     EXPECT_TRUE(file.Eof());
     EXPECT_STREQ(file.ReadLine(), "");
 
@@ -57,14 +65,18 @@ TEST(FileIO, LinesReadBackAsWrittenClosedFilesAnswerNothingAndScreenshotsSkipExi
     EXPECT_FALSE(file.Eof());
     EXPECT_STREQ(file.ReadLine(), "next");
     EXPECT_TRUE(file.Eof());
+}
 
-    // A line that never reaches a full disk is told when the file closes.
+TEST_F(FileIOTest, ALineThatNeverReachesAFullDiskIsToldWhenTheFileCloses)
+{
     ASSERT_TRUE(file.Open("/dev/full", "w"));
     EXPECT_TRUE(file.WriteLine("lost"));
     file.Close();
     EXPECT_TRUE(log.Contains("could not all be saved")) << log.All();
+}
 
-    // Screenshot numbers skip the images already there.
+TEST_F(FileIOTest, ScreenshotNumbersSkipTheImagesAlreadyThere)
+{
     for (int n = 0; n < 3; ++n)
         dir.Write("shots/shot" + std::to_string(n) + ".bmp", "x");
     EXPECT_EQ(FileIO::FirstFreeScreenshotNumber("shots/shot"), 3);
@@ -74,30 +86,26 @@ TEST(FileIO, LinesReadBackAsWrittenClosedFilesAnswerNothingAndScreenshotsSkipExi
 
 // Execute hands the document, made absolute, to the desktop's opener, run in
 // the named folder; with no opener on the path it says so and answers false.
-// A program is started itself, in the named folder, with each parameter as
-// one argument: blanks split them, double quotes keep a stretch together.
-TEST(FileIO, ExecuteOpensTheDocumentWithTheDesktopsOpenerAndStartsAProgramWithItsParameters)
+TEST_F(FileIOTest, ExecuteOpensTheDocumentWithTheDesktopsOpener)
 {
-    ScratchDir dir;
-    LogCapture log;
     dir.Write("Docs/Manual.txt", "read me");
-    const std::string opener = dir.Write("bin/xdg-open", "#!/bin/sh\necho \"$PWD $1\" > \"$0.called\"\n");
-    ::chmod(opener.c_str(), 0755);
-    const char* oldPath = std::getenv("PATH");
-    const std::string saved = oldPath ? oldPath : "";
+    ::chmod(dir.Write("bin/xdg-open", "#!/bin/sh\necho \"$PWD $1\" > \"$0.called\"\n").c_str(), 0755);
+    const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
     ::setenv("PATH", (dir.Path() + "/bin").c_str(), 1);
-
-    FileIO file;
     EXPECT_TRUE(file.Execute("docs\\manual.txt", "", "Docs")) << log.All();
-    const std::string called = WaitForText(dir, "bin/xdg-open.called");
-    EXPECT_EQ(called, dir.Path() + "/Docs " + dir.Path() + "/Docs/Manual.txt\n");
+    EXPECT_EQ(WaitForText(dir, "bin/xdg-open.called"), dir.Path() + "/Docs " + dir.Path() + "/Docs/Manual.txt\n");
 
     ::setenv("PATH", (dir.Path() + "/nowhere").c_str(), 1);
     EXPECT_FALSE(file.Execute("Docs/Manual.txt", "", "."));
     EXPECT_TRUE(log.Contains("no desktop opener (xdg-open) is installed")) << log.All();
     EXPECT_FALSE(file.Execute(nullptr, "", "."));
     ::setenv("PATH", saved.c_str(), 1);
+}
 
+// A program is started itself, in the named folder, with each parameter as
+// one argument: blanks split them, double quotes keep a stretch together.
+TEST_F(FileIOTest, AProgramStartsInItsFolderWithEachQuotedStretchOneParameter)
+{
     dir.Write("Work/keep", "");
     const std::string program =
         dir.Write("bin/stand-in", "#!/bin/sh\nprintf '%s\\n' \"$PWD\" \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.called\"\n");

@@ -5,6 +5,7 @@
 #include <tolua++.h>
 
 #include "engine/OmObject.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsScriptHost.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
@@ -32,34 +33,46 @@ std::string Address(const void* p)
     return text;
 }
 
-TEST(ScriptObjects, FindObjectAnswersLiveObjectsOfARegisteredClassAndTemplatesReceiveThemTaggedWithTheirClass)
-{
+// A script state that sees the class, and one live object of it named "crate".
+class ScriptObjects : public ::testing::Test {
+protected:
+    ScriptObjects()
+    {
+        RegisterFindable(lua.L());
+        crate->SetName("crate");
+    }
     LogCapture log;
     ScriptState lua;
-    RegisterFindable(lua.L());
-    auto* crate = new Findable();
-    crate->SetName("crate");
+    OmRef<Findable> crate = OmMakeRef<Findable>();
+};
 
+TEST_F(ScriptObjects, FindObjectAnswersALiveObjectOfARegisteredClass)
+{
     ASSERT_EQ(lua.Run("found = FindObject('Findable', 'crate'); kind = type(found)"), 0);
     EXPECT_EQ(lua.String("kind"), "userdata");
-    // Nothing of that name, or a class the scripts cannot see: one nil.
+    // Nothing of that name gives one nil; a class the scripts cannot see fails.
     ASSERT_EQ(lua.Run("a, b = FindObject('Findable', 'barrel'), 5"), 0);
     EXPECT_EQ(lua.Number("b"), 5.0);
     EXPECT_EQ(lua.Run("FindObject('NoSuchClass', 'crate')"), TS_SCRIPT_RUN_ERROR);
     EXPECT_TRUE(log.Contains("could not find registered class of type NoSuchClass"));
+}
 
+// An unnamed object prints with an empty name.
+TEST_F(ScriptObjects, PrintShowsAnObjectsClassNameAndAddress)
+{
+    ASSERT_EQ(lua.Run("found = FindObject('Findable', 'crate')"), 0);
     log.Clear();
     ASSERT_EQ(lua.Run("Print(found)"), 0);
     EXPECT_EQ(log.All(), "Findable 'crate': " + Address(crate) + "\n");
-
-    // An unnamed object prints with an empty name.
     crate->SetName(nullptr);
     log.Clear();
     ASSERT_EQ(lua.Run("Print(found)"), 0);
     EXPECT_EQ(log.All(), "Findable '': " + Address(crate) + "\n");
+}
 
-    crate->SetName("box");
-    ASSERT_EQ(lua.Run("function Fill(o) same = (o == FindObject('Findable', 'box')) and 1 or 0 end\n"
+TEST_F(ScriptObjects, TemplatesAndLevelInfoReceiveTheirObjectTaggedWithItsClass)
+{
+    ASSERT_EQ(lua.Run("function Fill(o) same = (o == FindObject('Findable', 'crate')) and 1 or 0 end\n"
                       "function Check(o) wasNil = (o == nil) and 1 or 0 end\n"
                       "function InitLevelInfo(info, text) got = type(info) .. ':' .. text; return 1 end"),
               0);
@@ -69,8 +82,6 @@ TEST(ScriptObjects, FindObjectAnswersLiveObjectsOfARegisteredClassAndTemplatesRe
     // An object of a class without a script side arrives as nil.
     EXPECT_TRUE(TsScriptHost::RunTemplate(lua.L(), "Check", crate, "NotAScriptClass"));
     EXPECT_EQ(lua.Number("wasNil"), 1.0);
-    crate->Release();
-
     static int info = 0;
     EXPECT_EQ(TsScriptHost::CallInitLevelInfo(lua.L(), &info, "level1"), 0);
     EXPECT_EQ(lua.String("got"), "userdata:level1");

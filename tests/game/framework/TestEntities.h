@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/OmRef.h"
 #include "game/framework/TsEntityDB.h"
 
 // Every call of the life-cycle operations below, in order ("Import:a").
@@ -70,23 +71,14 @@ class TestLightEffect : public TsObject {
 
 class TestPlainObject : public TsObject {
     TEST_CLASS_BODY(TestPlainObject, TsObject)
-    ~TestPlainObject() override
-    {
-        RecordCall("Destroy", *this);
-        if (kept)
-            kept->Release();
-    }
+    ~TestPlainObject() override { RecordCall("Destroy", *this); }
     bool Import() override { RecordCall("Import", *this); return true; }
     bool Initialise() override { RecordCall("Initialise", *this); return true; }
     void Tick(uint32_t) override { RecordCall("Tick", *this); }
 
     // Holds a reference on what it keeps, as a player holds its characters.
-    void Keep(TsObject* object)
-    {
-        object->AddRef();
-        kept = object;
-    }
-    TsObject* kept = nullptr;
+    void Keep(TsObject* object) { kept.Reset(object); }
+    OmRef<TsObject> kept; // let go of after the destruction is recorded
 };
 
 class TestTeam : public TsObject, public TsTeamIdentity {

@@ -71,7 +71,7 @@ protected:
 
 } // namespace
 
-TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFileAndFailedWritesKeepIt)
+TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
 {
     WriteSample();
     EXPECT_TRUE(log_.Contains("Animation anims\\stand.txt converted OK"));
@@ -109,7 +109,12 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFileAndFailedWrit
     EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr);
     EXPECT_EQ(db_.GetEntry(0)->needed, 0);
     EXPECT_EQ(db_.GetEntryCount(), 3u);
+}
 
+TEST_F(AnimationDBTest, AFailedWriteSaysSoAndKeepsThePreviousFile)
+{
+    WriteSample();
+    const std::string bytes = scratch_.Read("data/animdb.tsa");
     EXPECT_FALSE(source_.WriteBinary("nowhere\\animdb.tsa"));
     EXPECT_FALSE(source_.WriteBinary(nullptr));
     EXPECT_TRUE(log_.Contains("Cannot save anim file"));
@@ -139,7 +144,7 @@ TEST_F(AnimationDBTest, ModelSpaceAnimationsAreReadAgainstTheFiguresSkeleton)
     }
 }
 
-TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothingAndConversionReplacesWhatWasThere)
+TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothing)
 {
     for (int32_t entry : {-1, 0, 1 << 30})
         EXPECT_EQ(source_.GetEntry(entry), nullptr) << entry;
@@ -147,7 +152,6 @@ TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothingAndConversionReplace
     EXPECT_TRUE(log_.Contains("Animation entry 9 does not exist"));
 
     scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
-    scratch_.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
     source_.LoadAnimationTextFile(0, TSANIM_COUNT, "anims\\a.txt");
     source_.LoadAnimationTextFile(0, -1, "anims\\a.txt");
     source_.LoadAnimationTextFile(int32_t(TsAnimationDB::kMaxEntries), 1, "anims\\a.txt");
@@ -160,10 +164,26 @@ TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothingAndConversionReplace
         for (int32_t s : {-1, 0, int32_t(TSANIM_COUNT) - 1, int32_t(TSANIM_COUNT), int32_t(TSANIM_INVALIDANIM)})
             ASSERT_EQ(source_.GetAnimation(e, s), nullptr) << e << " " << s;
     }
-    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\b.txt"); // the old record is freed (leak check)
+}
+
+// A new conversion frees the old record (the leak check sees it); a failed
+// one leaves the slot empty.
+TEST_F(AnimationDBTest, ConvertingIntoAFilledSlotReplacesWhatWasThere)
+{
+    scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
+    scratch_.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
+    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\a.txt");
+    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\b.txt");
     EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN)->frameCount, 5u);
     EXPECT_EQ(source_.GetEntry(4)->count, 1u);
-    // Slot 0 is written and read like any other slot.
+    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
+    EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN), nullptr);
+    EXPECT_TRUE(log_.Contains("Error converting animation: anims\\missing.txt"));
+}
+
+TEST_F(AnimationDBTest, SlotZeroIsWrittenAndReadLikeAnyOtherSlot)
+{
+    scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
     source_.LoadAnimationTextFile(4, 0, "anims\\a.txt");
     scratch_.Write("data/keep", "");
     ASSERT_TRUE(source_.WriteBinary("data\\zero.tsa"));
@@ -172,10 +192,6 @@ TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothingAndConversionReplace
     ASSERT_TRUE(db_.LoadAnimations());
     ASSERT_NE(db_.GetAnimation(4, 0), nullptr);
     EXPECT_TRUE(SameAnimation(*db_.GetAnimation(4, 0), *source_.GetAnimation(4, 0)));
-
-    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
-    EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN), nullptr);
-    EXPECT_TRUE(log_.Contains("Error converting animation: anims\\missing.txt"));
 }
 
 TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)

@@ -245,8 +245,10 @@ TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleEffectsAndFrontEndMusic)
     ASSERT_GT(loud, 1.0);
     EXPECT_LT(silenced / loud, 0.001);
     EXPECT_TRUE(log_.Contains("LoadFrontEndSounds()"));
+}
 
-    // Out-of-range values change nothing at all.
+TEST_F(AudioTest, OutOfRangeVolumesChangeNothingAtAll)
+{
     TsAudio audio;
     audio.SetVolumes(-100, -200, -300);
     audio.SetVolumes(0, 1, 0);
@@ -373,7 +375,7 @@ TEST_F(AudioTest, HostilesNearMakeTheSquadBarkOnce)
     EXPECT_TRUE(audio->IsInCombat());
 }
 
-TEST_F(AudioTest, DialoguePlaysOneLineAtATimeAndWithoutADeviceNothingSoundsOrBreaks)
+TEST_F(AudioTest, DialoguePlaysOneLineAtATime)
 {
     scratch_.Write("data/audio/dialogue/first.wav", ToneFile(0.6, 441));
     scratch_.Write("data/audio/dialogue/second.wav", ToneFile(0.2, 882));
@@ -394,7 +396,10 @@ TEST_F(AudioTest, DialoguePlaysOneLineAtATimeAndWithoutADeviceNothingSoundsOrBre
     const double heard = Finish(audio).AudibleSeconds();
     EXPECT_GT(heard, 0.22);
     EXPECT_LT(heard, 0.4);
-    // An audio object without a device is silent but safe.
+}
+
+TEST_F(AudioTest, AnAudioObjectWithoutADeviceIsSilentButSafe)
+{
     WriteSound(4, 0.1);
     scratch_.Write("data/audio/dialogue/line.wav", ToneFile(0.1, 441));
     TsAudio silent; // never initialised: the state a failed Initialise leaves

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/OmCamera.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsCamera.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
@@ -16,12 +17,10 @@ constexpr float kPi = 3.14159265f;
 struct CameraTest : ::testing::Test {
     void SetUp() override
     {
-        node = new OmCamera;
-        camera = new TsCamera;
-        camera->SetSceneCamera(node);
-        node->Release(); // the camera holds it now
+        const auto scene = OmMakeRef<OmCamera>();
+        camera->SetSceneCamera(scene);
+        node = scene;
     }
-    void TearDown() override { camera->Release(); }
 
     void ExpectNear(const OmVector3& v, float x, float y, float z)
     {
@@ -30,11 +29,11 @@ struct CameraTest : ::testing::Test {
         EXPECT_NEAR(v.z, z, 1e-4f);
     }
 
-    OmCamera* node = nullptr;
-    TsCamera* camera = nullptr;
+    const OmRef<TsCamera> camera = OmMakeRef<TsCamera>();
+    OmCamera* node = nullptr; // borrowed: the camera holds it
 };
 
-TEST_F(CameraTest, SnapLeavesNothingToBlendAndTicksMoveOnlyWhileActive)
+TEST_F(CameraTest, SnapLeavesNothingToBlend)
 {
     camera->Heading().SetNext(1.0f);
     camera->Snap();
@@ -42,7 +41,11 @@ TEST_F(CameraTest, SnapLeavesNothingToBlendAndTicksMoveOnlyWhileActive)
     EXPECT_FLOAT_EQ(camera->Heading().previous, 1.0f);
     EXPECT_FLOAT_EQ(camera->Heading().current, 1.0f);
     EXPECT_EQ(camera->GetProjectionRefresh(), 3);
+}
 
+TEST_F(CameraTest, TicksMoveTheValuesOnlyWhileTheCameraIsActive)
+{
+    camera->Heading().SetAll(1.0f);
     camera->Heading().SetNext(2.0f);
     camera->SetActive(false);
     camera->Tick(1);
@@ -97,7 +100,7 @@ TEST_F(CameraTest, EachModePlacesTheEngineCameraFromItsBlendedValues)
     ExpectNear(node->GetPosition(), 7, 7, 7);
 }
 
-TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicksAndASavedCameraComesBackSettled)
+TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicks)
 {
     camera->SetNearPlane(2.0f);
     camera->SetFarPlane(200.0f);
@@ -115,9 +118,12 @@ TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicksAndASavedCameraC
     node->SetProjection(p);
     camera->Update(1.0f);
     EXPECT_FLOAT_EQ(node->GetProjection().halfWidth, 9.0f);
+}
 
-    // A saved camera comes back with its next values settled (nothing left to
-    // blend), its mode, activity, field of view and aspect.
+// A saved camera comes back with its next values settled (nothing left to
+// blend), its mode, activity, field of view and aspect.
+TEST_F(CameraTest, ASavedCameraComesBackSettled)
+{
     ScratchDir dir;
     camera->SetMode(TS_CAMERA_ORBIT);
     camera->SetActive(true);
@@ -130,8 +136,8 @@ TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicksAndASavedCameraC
     camera->Distance().SetNext(12.0f);
     camera->SetFieldOfView(1.25f);
     camera->SetAspect(0.5f);
-    TsCamera* back = RoundTrip<TsCamera>(camera, "camera.sav");
-    ASSERT_NE(back, nullptr);
+    const auto back = OmRef<TsCamera>::Adopt(RoundTrip<TsCamera>(camera, "camera.sav"));
+    ASSERT_NE(back.Get(), nullptr);
     const struct {
         const char* what;
         const TsLerpFloat& value;
@@ -148,7 +154,6 @@ TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicksAndASavedCameraC
     EXPECT_EQ(back->GetMode(), TS_CAMERA_ORBIT);
     EXPECT_TRUE(back->IsActive());
     EXPECT_FLOAT_EQ(back->GetAspect(), 0.5f);
-    back->Release();
 }
 
 } // namespace

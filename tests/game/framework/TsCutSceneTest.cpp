@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/OmCamera.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsCutScene.h"
 #include "tests/game/framework/TestEntities.h"
@@ -15,12 +16,7 @@ constexpr float kPi = 3.14159265f;
 
 struct CutSceneTest : ::testing::Test {
     void SetUp() override { scene->SetCamera(camera); }
-    void TearDown() override
-    {
-        TsEntity::SetGroundProbe(nullptr);
-        scene->Release();
-        camera->Release();
-    }
+    void TearDown() override { TsEntity::SetGroundProbe(nullptr); }
     // One game tick of the scene and then the camera, as the level runs them.
     void Ticks(int n)
     {
@@ -30,8 +26,8 @@ struct CutSceneTest : ::testing::Test {
         }
     }
 
-    TsCamera* camera = new TsCamera;
-    TsCutScene* scene = new TsCutScene;
+    const OmRef<TsCamera> camera = OmMakeRef<TsCamera>();
+    const OmRef<TsCutScene> scene = OmMakeRef<TsCutScene>();
 };
 
 // With no time a zoom or a turn applies in the same tick. An immediate turn
@@ -84,9 +80,9 @@ TEST_F(CutSceneTest, AMoveStepsTheFocusLinearlyAndStartsTheFramingBlend)
     EXPECT_FLOAT_EQ(camera->Distance().next, 12.0f); // restored on leaving
 }
 
-TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTargetAFadeHoldsTheSceneOpenAndTurnsGoTheShortWay)
+TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTarget)
 {
-    auto* target = new TestThing;
+    const auto target = OmMakeRef<TestThing>();
     target->SetPosition(3.0f, 1.0f, 4.0f);
     camera->Distance().SetAll(15.0f);
     scene->SetCutSceneActive(true);
@@ -103,14 +99,20 @@ TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTargetAFadeHoldsTheS
     EXPECT_EQ(scene->GetFollowTarget(), nullptr);
     EXPECT_FALSE(scene->IsActiveLocked());
     EXPECT_EQ(target->GetRefCount(), 1u);
-    target->Release();
-    // A fade opens the scene again and keeps it open until it completes.
+}
+
+// A fade opens the scene and keeps it open until it completes.
+TEST_F(CutSceneTest, AFadeHoldsTheSceneOpenUntilItCompletes)
+{
     scene->FadeCamera(TS_FADE_UNIFORM, 0.3f, true);
     Ticks(3);
     EXPECT_TRUE(scene->IsCutSceneActive() && !scene->IsFadeComplete());
     Ticks(2);
     EXPECT_TRUE(scene->IsFadeComplete() && !scene->IsCutSceneActive());
-    // A turn to a heading goes the short way from where the camera is.
+}
+
+TEST_F(CutSceneTest, TurningToAHeadingGoesTheShortWayFromWhereTheCameraIs)
+{
     camera->Heading().SetAll(-0.2f); // wraps to just under a full turn
     scene->RotateCameraTo(10.0f, 1.0f, TS_CAMERAMOVE_INTERP);
     EXPECT_NEAR(camera->Heading().current, 2 * kPi - 0.2f, 1e-4f);
@@ -130,19 +132,37 @@ public:
     float GetGroundHeight(const OmVector3&) override { return 0.0f; }
 };
 
-TEST_F(CutSceneTest, TheOverviewFramingSkipsCandidatesBehindWallsAndSideFramingsStandBesideTheSpeaker)
+TEST_F(CutSceneTest, TheOverviewFramingSkipsCandidatesBehindWalls)
 {
-    camera->Distance().SetAll(8.0f);
-    camera->Heading().SetAll(0.0f);
     const OmVector3 speaker(0, 0, 0), listener(0, 0, 4); // facing +z
-    scene->SetupConversationCamera(speaker, listener, 3);
+    auto frame = [&] {
+        scene->Reset();
+        camera->Distance().SetAll(8.0f);
+        camera->Heading().SetAll(0.0f);
+        scene->SetupConversationCamera(speaker, listener, 3);
+    };
+    frame();
     EXPECT_TRUE(scene->IsActiveLocked());
     EXPECT_TRUE(scene->IsPlayerLockedOut());
     EXPECT_TRUE(scene->IsCameraMoving() && scene->IsCameraRotating() && scene->IsCameraZooming());
     Ticks(40);
     const float openHeading = TsCutScene::Wrap(camera->Heading().current);
 
-    // Side framings stand beside the speaker.
+    // The first candidate's view is blocked here, so another is taken and
+    // its camera stands on the open side.
+    HalfWorld world;
+    TsEntity::SetGroundProbe(&world);
+    frame();
+    Ticks(40);
+    EXPECT_GT(std::fabs(TsCutScene::ShortestDifference(openHeading, TsCutScene::Wrap(camera->Heading().current))),
+              0.1f);
+    const OmVector3 back = TsCamera::Orientation(camera->Heading().current, TsCutScene::kScenePitch, 0).GetColumn(2);
+    EXPECT_GE((camera->Focus().current - back * camera->Distance().current).x, 0.0f);
+    EXPECT_FLOAT_EQ(camera->Distance().current, 8.0f);
+}
+
+TEST_F(CutSceneTest, SideFramingsStandBesideTheSpeaker)
+{
     const OmVector3 p(10, 0, 10);
     struct Case {
         int mode;
@@ -162,21 +182,6 @@ TEST_F(CutSceneTest, TheOverviewFramingSkipsCandidatesBehindWallsAndSideFramings
     scene->Reset();
     scene->SetupConversationCamera(p, p, 1);
     EXPECT_TRUE(scene->IsCameraMoving());
-
-    // The first candidate's view is blocked here, so another is taken and
-    // its camera stands on the open side.
-    HalfWorld world;
-    TsEntity::SetGroundProbe(&world);
-    scene->Reset();
-    camera->Distance().SetAll(8.0f);
-    camera->Heading().SetAll(0.0f);
-    scene->SetupConversationCamera(speaker, listener, 3);
-    Ticks(40);
-    EXPECT_GT(std::fabs(TsCutScene::ShortestDifference(openHeading, TsCutScene::Wrap(camera->Heading().current))),
-              0.1f);
-    const OmVector3 back = TsCamera::Orientation(camera->Heading().current, TsCutScene::kScenePitch, 0).GetColumn(2);
-    EXPECT_GE((camera->Focus().current - back * camera->Distance().current).x, 0.0f);
-    EXPECT_FLOAT_EQ(camera->Distance().current, 8.0f);
 }
 
 } // namespace

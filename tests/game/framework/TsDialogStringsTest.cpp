@@ -34,7 +34,7 @@ protected:
 
 } // namespace
 
-TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLinesAndSkipsBadIdsAndBoundsEveryLookup)
+TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLines)
 {
     const std::string longText(10000, 'x');
     WriteTable("12\thello.wav\tx\ty\tWalk <north>^now\r\n"
@@ -65,8 +65,10 @@ TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLinesAndSkipsBadIdsAndB
     // line ends the table.
     for (DialogStringId id : {1, 2, 3, 16, 499, 20, 501})
         EXPECT_EQ(strings.GetString(id), nullptr) << id;
+}
 
-    // Bad ids are skipped, every lookup is bounded, and a failed load empties the table.
+TEST_F(DialogStringsTest, BadIdsAreSkippedAndEveryLookupIsBounded)
+{
     WriteTable("-5\tneg.wav\ta\tb\tNegative\r\n"
                "99999999999999999999\thuge.wav\ta\tb\tHuge\r\n"
                "\t30\ttab.wav\ta\tTabbed\r\n"
@@ -82,7 +84,12 @@ TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLinesAndSkipsBadIdsAndB
         EXPECT_EQ(skipping.GetAudioFile(id), nullptr) << id;
         EXPECT_EQ(skipping.GetDiaryText(id), nullptr) << id;
     }
-    // Reloading a good file replaces the table; a failed load empties it.
+}
+
+TEST_F(DialogStringsTest, ReloadingReplacesTheTableAndAFailedLoadEmptiesIt)
+{
+    WriteTable("32\tgood.wav\ta\tb\tGood\r\n");
+    TsDialogStrings skipping(TsDialogStrings::kFileName);
     WriteTable("7\ta.wav\ta\tb\tSeven\r\n");
     ASSERT_TRUE(skipping.Load(TsDialogStrings::kFileName));
     EXPECT_EQ(Text(skipping.GetString(7)), "Seven");

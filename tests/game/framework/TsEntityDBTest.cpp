@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHandles.h"
@@ -68,9 +67,9 @@ std::string Lists(const TsEntityDB& db)
 }
 
 // One object of each kind the database sorts.
-TsEntityDB* EveryKind()
+OmRef<TsEntityDB> EveryKind()
 {
-    TsEntityDB* db = new TsEntityDB();
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     db->SetName("entities");
     db->AddEntity(Named<TestCharacter>("hero"));
     db->AddEntity(Named<TestCollectible>("gem"));
@@ -91,7 +90,7 @@ bool SaveEveryKind(const char* path)
 {
     OmClassRegistry& registry = OmClassRegistry::Instance();
     registry.AssignClassIds();
-    TsEntityDB* db = EveryKind();
+    const OmRef<TsEntityDB> db = EveryKind();
     auto* crate = static_cast<TestThing*>(db->GetOtherEntities().GetFirst()->value);
     crate->SetFlagsWord(0xFFFFFFFFu); // every flag is kept
     crate->Tick(0); // keeps the previous position for interpolation
@@ -99,9 +98,7 @@ bool SaveEveryKind(const char* path)
     crate->SetRadius(0.75f);
     OmArchive archive(registry);
     archive.AddRoot(db);
-    const bool saved = archive.Save(path);
-    db->Release();
-    return saved;
+    return archive.Save(path);
 }
 
 // Points the game's script state at a fresh state for one test.
@@ -118,9 +115,9 @@ public:
 
 } // namespace
 
-TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendingDeleteGoesAndImportRunsAll)
+TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
 {
-    TsEntityDB* db = EveryKind();
+    const OmRef<TsEntityDB> db = EveryKind();
     db->AddEntity(Named<TestCharacterChild>("guard")); // derived classes match
     db->AddObject(Named<TestDoor>("gate"));            // an entity given as an object
     EXPECT_EQ(Lists(*db), "hero,guard / gem / wp / door,gate / crate / hero,gem,wp,door,crate,guard,gate / team / "
@@ -135,9 +132,11 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendi
     EXPECT_EQ(db->GetObjects().GetCount(), 4u);
     EXPECT_TRUE(log.Contains("no entity given"));
     EXPECT_TRUE(log.Contains("the database cannot hold itself"));
-    db->Release();
+}
 
-    db = new TsEntityDB();
+TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
+{
+    const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     TestCharacter* near = Named<TestCharacter>("near", 1, 1);
     TestCharacter* far = Named<TestCharacter>("far", 30, 0);
     TestThing* edge = Named<TestThing>("edge", 10 + 6, 20); // exactly at the range from (10, 20)
@@ -167,9 +166,11 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendi
     db->UpdateActivation();
     EXPECT_EQ(Names(db->GetActiveEntities()), (Strings{"far", "forced"}));
     EXPECT_FALSE(inside->HasFlag(TS_ENTITY_ACTIVE)) << "the flag follows every pass";
-    db->Release();
+}
 
-    db = new TsEntityDB();
+TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
+{
+    const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     TestThing *a = Named<TestThing>("a"), *doomed = Named<TestThing>("doomed"), *moved = Named<TestThing>("moved");
     TestCharacter* corpse = Named<TestCharacter>("corpse");
     for (TsEntity* e : std::initializer_list<TsEntity*>{a, doomed, moved, corpse})
@@ -181,6 +182,7 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendi
     corpse->SetFlag(TS_ENTITY_PENDING_DELETE);
 
     db->UpdateActivation();
+    const auto handedBack = OmRef<TestThing>::Adopt(moved); // kept out of the garbage
     EXPECT_EQ(Names(db->GetEntities()), (Strings{"a"}));
     EXPECT_TRUE(db->GetCharacters().IsEmpty());
     EXPECT_TRUE(db->GetActiveCharacters().GetCount() == 0) << "a character flagged for deletion is not active";
@@ -198,11 +200,13 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendi
     db->Render(0.6f, 0.5f);
     EXPECT_EQ(CallLog(), (Strings{"Tick:a", "Tick:plain"}));
 
-    db->Release();
-    moved->Release();
-    // Import and initialise run every object; living team members count the squads of the first team.
+}
+
+// Import and initialise run every object, whatever one of them answers.
+TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
+{
     GameScript lua;
-    db = new TsEntityDB();
+    const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     TestThing* bad = Named<TestThing>("bad");
     db->AddObject(Named<TestPlainObject>("obj"));
     db->AddEntity(Named<TestThing>("first"));
@@ -224,9 +228,11 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendi
     EXPECT_EQ(lua.Eval("tolua.type(bad)"), "TsEntity") << "published although it failed";
     bad->initialiseResult = true;
     EXPECT_TRUE(db->Initialise());
-    db->Release();
+}
 
-    db = new TsEntityDB();
+TEST(TsEntityDB, LivingTeamMembersCountsTheSquadsOfTheFirstTeamWithTheId)
+{
+    const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     EXPECT_EQ(db->LivingTeamMembers(3), 0) << "no team";
 
     TestTeam *red = Named<TestTeam>("red"), *twin = Named<TestTeam>("twin");
@@ -249,21 +255,19 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindActivationFollowsRangePendi
 
     EXPECT_EQ(db->LivingTeamMembers(3), 2) << "one living member in each squad of the first team";
     EXPECT_EQ(db->LivingTeamMembers(4), 0);
-    db->Release();
 }
 
 TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
 {
     {
         LogCapture log;
-        TsEntityDB* db = new TsEntityDB();
+        const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
         db->AddEntity(Named<TestThing>("crate"));
         EXPECT_TRUE(db->Initialise()) << "the objects themselves are fine";
         EXPECT_TRUE(log.Contains("no script state, 'crate' is not published"));
-        db->Release();
     }
     GameScript lua;
-    TsEntityDB* db = new TsEntityDB();
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     db->AddEntity(Named<TestThing>("crate"));
     db->AddEntity(Named<TestDoor>("door1"));
     db->AddObject(Named<TestPlainObject>("plain"));
@@ -282,18 +286,17 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
 
     // Copies a script kept must not reach the objects once they are gone.
     ASSERT_EQ(lua.Run("kept = crate"), 0);
-    db->Release();
+    db = nullptr;
     EXPECT_EQ(lua.Eval("type(crate) .. type(door1) .. type(plain)"), "nilnilnil");
     LogCapture log;
     EXPECT_NE(lua.Run("kept:GetName()"), 0);
     EXPECT_TRUE(log.Contains("invalid 'self' in function 'GetName'"));
 }
 
-// Teardown leaves objects held elsewhere, and logs them.
-TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageTeardownDestroysEachObjectOnceAndArchivesKeepEveryList)
+TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachOnce)
 {
     LogCapture log;
-    TsEntityDB* db = new TsEntityDB();
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     TestThing* twice = Named<TestThing>("twice");
     TestThing* readded = Named<TestThing>("readded");
     TestThing* garbage = Named<TestThing>("garbage");
@@ -310,22 +313,25 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageTeardownDestroysEachObjectOnceAn
     EXPECT_EQ(db->GetGarbage().GetCount(), 3u);
     EXPECT_FALSE(db->ContainsEntity(garbage));
     // An entity the database does not list only loses its deletion flags.
-    TestThing* stranger = Named<TestThing>("stranger");
+    const OmRef<TestThing> stranger = OmRef<TestThing>::Adopt(Named<TestThing>("stranger"));
     stranger->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
     EXPECT_FALSE(db->RemoveEntity(stranger));
     EXPECT_EQ(stranger->GetFlags(), TsEntity::kInitialFlags);
-    stranger->Release();
 
     CallLog().clear();
-    db->Release();
+    db = nullptr;
     EXPECT_EQ(CallLog(), (Strings{"Destroy:readded", "Destroy:object", "Destroy:garbage", "Destroy:twice"}));
     EXPECT_FALSE(log.Contains("still referenced"));
+}
 
+TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
+{
+    LogCapture log;
     GameScript lua;
-    db = new TsEntityDB();
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     TestThing* hero = Named<TestThing>("hero");
     TestThing* member = Named<TestThing>("member");
-    TestPlainObject* player = Named<TestPlainObject>("player"); // not in the database
+    OmRef<TestPlainObject> player = OmRef<TestPlainObject>::Adopt(Named<TestPlainObject>("player")); // not listed
     TestPlainObject* squad = Named<TestPlainObject>("squad");
     player->Keep(hero);
     squad->Keep(member);
@@ -336,7 +342,7 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageTeardownDestroysEachObjectOnceAn
     ASSERT_EQ(lua.Run("keptHero = hero"), 0);
 
     CallLog().clear();
-    db->Release();
+    db = nullptr;
     EXPECT_EQ(lua.Eval("type(hero) .. keptHero:GetName()"), "nilhero")
         << "the level's global goes, the living object stays usable";
     EXPECT_EQ(CallLog(), (Strings{"Destroy:squad", "Destroy:member"}))
@@ -347,48 +353,61 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageTeardownDestroysEachObjectOnceAn
         << "the player's character is not taken from the player (nor from the script's handle)";
 
     CallLog().clear();
-    player->Release();
+    player = nullptr;
     ASSERT_EQ(lua.Run("keptHero = nil collectgarbage()"), 0);
     EXPECT_EQ(CallLog(), (Strings{"Destroy:player", "Destroy:hero"})) << "the script's handle let go last";
-    // A saved database loads with every list, and owns what it loaded; any cut
-    // or a null object in a list fails the load without harm.
-    ScratchDir dir;
-    ASSERT_TRUE(SaveEveryKind("level.sav"));
-    OmClassRegistry& registry = OmClassRegistry::Instance();
+}
+
+// A database saved with one object of each kind, in a scratch folder.
+class SavedEntityDB : public ::testing::Test {
+protected:
+    void SetUp() override
     {
-        OmArchive archive(registry);
-        ASSERT_TRUE(archive.Load("level.sav"));
-        auto* loaded = TsEntityDB::Cast(archive.GetRoot(0));
-        ASSERT_NE(loaded, nullptr);
-        EXPECT_STREQ(loaded->GetName(), "entities");
-        EXPECT_EQ(Lists(*loaded), kEveryKind);
-        EXPECT_TRUE(loaded->GetGarbage().GetCount() == 0);
-        auto* crate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
-        EXPECT_EQ(crate->GetRefCount(), 1u);
-        EXPECT_FLOAT_EQ(crate->GetPosition().y, 2.0f);
-        EXPECT_FLOAT_EQ(crate->GetPreviousPosition().y, 0.0f);
-        EXPECT_FLOAT_EQ(crate->GetRadius(), 0.75f);
-        EXPECT_EQ(crate->GetFlags(), 0xFFFFFFFFu);
-        CallLog().clear();
-        loaded->Release();
-        EXPECT_EQ(CallLog(), (Strings{"Destroy:crate", "Destroy:plain"})) << "the loaded objects belong to it";
+        ASSERT_TRUE(SaveEveryKind("level.sav"));
+        bytes = dir.Read("level.sav");
     }
-    std::ifstream in("level.sav", std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ScratchDir dir;
+    OmClassRegistry& registry = OmClassRegistry::Instance();
+    std::string bytes;
+};
+
+// It loads with every list, and owns what it loaded.
+TEST_F(SavedEntityDB, LoadsWithEveryListAndOwnsWhatItLoaded)
+{
+    OmArchive archive(registry);
+    ASSERT_TRUE(archive.Load("level.sav"));
+    auto loaded = OmRef<TsEntityDB>::Adopt(TsEntityDB::Cast(archive.GetRoot(0))); // the loader's reference
+    ASSERT_NE(loaded.Get(), nullptr);
+    EXPECT_STREQ(loaded->GetName(), "entities");
+    EXPECT_EQ(Lists(*loaded), kEveryKind);
+    EXPECT_TRUE(loaded->GetGarbage().GetCount() == 0);
+    auto* crate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
+    EXPECT_EQ(crate->GetRefCount(), 1u);
+    EXPECT_FLOAT_EQ(crate->GetPosition().y, 2.0f);
+    EXPECT_FLOAT_EQ(crate->GetPreviousPosition().y, 0.0f);
+    EXPECT_FLOAT_EQ(crate->GetRadius(), 0.75f);
+    EXPECT_EQ(crate->GetFlags(), 0xFFFFFFFFu);
+    CallLog().clear();
+    loaded = nullptr;
+    EXPECT_EQ(CallLog(), (Strings{"Destroy:crate", "Destroy:plain"})) << "the loaded objects belong to it";
+}
+
+TEST_F(SavedEntityDB, EveryCutOfTheFileFailsTheLoad)
+{
     for (size_t cut = 0; cut < bytes.size(); cut += 4) {
-        std::ofstream("cut.sav", std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(cut));
+        dir.Write("cut.sav", bytes.substr(0, cut));
         OmArchive archive(registry);
         EXPECT_FALSE(archive.Load("cut.sav")) << "cut at " << cut;
     }
-    // A null reference in a list: the first character's class word, right
-    // after the database's name and the list's count.
-    const std::string name = "entities";
-    auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
-    ASSERT_NE(at, bytes.end());
-    const size_t classWord = size_t(at - bytes.begin()) + name.size() + 4;
-    std::vector<char> damaged = bytes;
-    std::fill_n(damaged.begin() + std::ptrdiff_t(classWord), 4, char(0xFF));
-    std::ofstream("null.sav", std::ios::binary | std::ios::trunc).write(damaged.data(), std::streamsize(damaged.size()));
+}
+
+// A null reference in a list: the first character's class word, right
+// after the database's name and the list's count.
+TEST_F(SavedEntityDB, ANullObjectInAListFailsTheLoadAndIsReported)
+{
+    const size_t at = bytes.find("entities");
+    ASSERT_NE(at, std::string::npos);
+    dir.Write("null.sav", std::string(bytes).replace(at + 8 + 4, 4, "\xFF\xFF\xFF\xFF"));
     DebugOutputCapture reported;
     OmArchive archive(registry);
     EXPECT_FALSE(archive.Load("null.sav"));

@@ -2,6 +2,7 @@
 
 #include <cfloat>
 
+#include "engine/OmRef.h"
 #include "game/framework/TsEntity.h"
 #include "tests/game/framework/TestEntities.h"
 
@@ -43,9 +44,9 @@ void ExpectAt(const OmVector3& v, float x, float y, float z, const char* what = 
     EXPECT_FLOAT_EQ(v.z, z);
 }
 
-TestThing* Thing(float x, float y, float z, float radius, float height)
+OmRef<TestThing> Thing(float x, float y, float z, float radius, float height)
 {
-    auto* thing = new TestThing();
+    auto thing = OmMakeRef<TestThing>();
     thing->SetPosition(x, y, z);
     thing->SetRadius(radius);
     thing->SetHeight(height);
@@ -54,10 +55,10 @@ TestThing* Thing(float x, float y, float z, float radius, float height)
 
 } // namespace
 
-TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnesAndPlacingOnTheGroundFollowsTheWorld)
+TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnes)
 {
-    TestThing* a = Thing(0, 0, 0, 1.0f, 2.0f);
-    TestThing* b = Thing(3, 0, 0, 2.0f, 1.0f);
+    const OmRef<TestThing> a = Thing(0, 0, 0, 1.0f, 2.0f);
+    const OmRef<TestThing> b = Thing(3, 0, 0, 2.0f, 1.0f);
     float d2 = -1.0f;
     EXPECT_TRUE(TsEntity::Overlaps(*a, *b, &d2)) << "distance equal to the radii touches";
     EXPECT_FLOAT_EQ(d2, 9.0f);
@@ -75,11 +76,11 @@ TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnesAndPlacingOnTheGround
     EXPECT_FALSE(TsEntity::Overlaps(*a, *b)) << "b's own height counts below a";
     b->SetPosition(0, 100.0f, 0);
     EXPECT_FALSE(TsEntity::Overlaps(*b, *a)) << "the test is the same from either side";
-    a->Release();
-    b->Release();
+}
 
-    // Placing on the ground follows the world and survives a hole.
-    TestThing* thing = Thing(0, 0, 0, 1, 3);
+TEST(TsEntity, PlacingOnTheGroundFollowsTheWorldAndSurvivesAHole)
+{
+    const OmRef<TestThing> thing = Thing(0, 0, 0, 1, 3);
     thing->SetOrigin(5, 50, 7);
     ExpectAt(thing->GetPosition(), 5, 0, 7, "origin, no world: dropped to zero");
     thing->SetPositionOnGround(OmVector3(1, 8, 2));
@@ -99,5 +100,4 @@ TEST(TsEntity, OverlapsTouchingCylindersAndNotSeparatedOnesAndPlacingOnTheGround
     ExpectAt(thing->GetPosition(), 5, 0, 7, "origin over a hole");
     thing->SetPositionOnGround(OmVector3(1, 8, 2));
     ExpectAt(thing->GetPosition(), 1, 8, 2, "on the ground over a hole");
-    thing->Release();
 }

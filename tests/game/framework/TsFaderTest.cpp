@@ -26,11 +26,19 @@ TEST(FaderProgress, AFadeOutStaysOnScreenAndAFadeInStopsDrawing)
         EXPECT_EQ(fader.IsRendering(), out);
         EXPECT_FLOAT_EQ(fader.BlendAt(0.5f), 1.0f);
     }
-    // The pattern's start point before it moves is no 0 / 0; t is held to 0..1.
+}
+
+// The pattern's start point before it moves is no 0 / 0; t is held to 0..1.
+TEST(FaderProgress, ThePatternBlendIsDefinedAtItsStartAndHeldToTheEnds)
+{
     EXPECT_FLOAT_EQ(TsFader::PatternBlend(0.0f, 0.0f), 0.0f);
     EXPECT_FLOAT_EQ(TsFader::PatternBlend(1.0f, 1.5f), 1.0f);
     EXPECT_FLOAT_EQ(TsFader::PatternBlend(0.5f, -0.5f), 0.0f);
-    TsFader instant; // no time: over at the next tick, never past the end
+}
+
+TEST(FaderProgress, AFadeOfNoTimeIsOverAtTheNextTickAndNeverPastTheEnd)
+{
+    TsFader instant;
     instant.Start(TS_FADE_UNIFORM, 0.0f, true, OmColour());
     instant.Update();
     instant.Update();
@@ -62,14 +70,8 @@ protected:
 // White faded to black, drawn at t: the grey (0 black, 255 white) at
 // points of the 640 x 480 frame. The wipe covers from the left; the iris
 // opens from the centre (no 0 / 0 there), the closing iris from the edges.
-// Drawing the fade puts back what the frame had, whatever that was.
-TEST_F(FaderPixels, EachPatternCoversTheScreenInItsOrderAndTheFramesRenderStatesComeBack)
+TEST_F(FaderPixels, EachPatternCoversTheScreenInItsOrder)
 {
-    renderer->DispatchRenderState(GfxRs::ZEnable, 0);
-    renderer->DispatchRenderState(GfxRs::CullMode, plat::GfxCull::Cw);
-    renderer->DispatchRenderState(GfxRs::ZWriteEnable, 1);
-    renderer->DispatchRenderState(GfxRs::Lighting, 1);
-    renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 0);
     struct Point {
         uint32_t x, y, grey, tolerance;
     };
@@ -97,6 +99,18 @@ TEST_F(FaderPixels, EachPatternCoversTheScreenInItsOrderAndTheFramesRenderStates
     // Darker toward the wipe's front.
     const auto half = DrawAt(TS_FADE_WIPE_LR, 0.5f);
     EXPECT_GT(Grey(Pixel(half, 630, 240)), Grey(Pixel(half, 400, 240)));
+}
+
+// Drawing the fade puts back what the frame had, whatever that was.
+TEST_F(FaderPixels, DrawingAFadePutsBackTheFramesRenderStates)
+{
+    renderer->DispatchRenderState(GfxRs::ZEnable, 0);
+    renderer->DispatchRenderState(GfxRs::CullMode, plat::GfxCull::Cw);
+    renderer->DispatchRenderState(GfxRs::ZWriteEnable, 1);
+    renderer->DispatchRenderState(GfxRs::Lighting, 1);
+    renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 0);
+    for (TsFadeKind kind : {TS_FADE_WIPE_LR, TS_FADE_IRIS, TS_FADE_IRIS_CLOSING, TS_FADE_UNIFORM})
+        DrawAt(kind, 0.5f);
     ExpectStates({{GfxRs::ZEnable, 0},
                   {GfxRs::CullMode, plat::GfxCull::Cw},
                   {GfxRs::ZWriteEnable, 1},

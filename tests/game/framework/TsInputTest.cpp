@@ -99,9 +99,13 @@ TEST_F(TsInputTest, EveryBoundActionLatchesPressedDownAndReleasedPerTick)
         }
     }
     EXPECT_EQ(checked, 34); // all but the four unbound actions 29-32
+}
 
-    // Unbound actions, and bindings outside the key range, stay up whatever is held.
-    TsKeyBindings b = defaults;
+// Unbound actions, and bindings outside the key range, stay up whatever is held.
+TEST_F(TsInputTest, UnboundActionsAndBindingsOutOfRangeStayUpWhateverIsHeld)
+{
+    TsKeyBindings b;
+    b.SetDefaults();
     b.key[5] = 256;
     b.key[6] = -7;
     b.key[7] = 1 << 30;
@@ -140,7 +144,7 @@ const TickCase kTickCases[] = {
     {"a release and press of a held key between ticks", "+ f t t s - f + f s t s", "DRP"},
 };
 
-TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseAndWheelNotchesDriveActionsTwelveAndThirteen)
+TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
 {
     constexpr int kSpace = 57, kJump = 10;
     for (const TickCase& c : kTickCases) {
@@ -162,8 +166,10 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseAndWheelNotchesDriveActionsTw
         }
         EXPECT_EQ(states, c.states) << c.what;
     }
+}
 
-    // Wheel notches drive actions 12 and 13 for one tick.
+TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
+{
     plat::InjectMouseWheel(*window_, 1);
     Frame();
     EXPECT_GT(input_.GetMouseWheel(), 0);
@@ -196,11 +202,8 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseAndWheelNotchesDriveActionsTw
 }
 
 // The cursor moves by the pointer's moves, so a reset that left it in the
-// corner would keep it away from the pointer for good. A screen that clears
-// the state after a long load, and focus coming back after the pointer was
-// held outside the window, leave the cursor on the pointer, and the moves
-// before either are not counted again.
-TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenThroughClearsAndRegainedFocus)
+// corner would keep it away from the pointer for good.
+TEST_F(TsInputTest, TheCursorFollowsThePointerWithinTheSizeItIsGiven)
 {
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
@@ -222,8 +225,12 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenThroughClearsAndRegain
     plat::InjectMouseMove(*window_, 200, 150);
     ASSERT_TRUE(input_.Update(800, 600));
     EXPECT_EQ(Cursor(), "400,300");
+}
 
-    // Syncing takes the pointer, on the screen's scale, and tells whether it is inside.
+TEST_F(TsInputTest, SyncingTakesThePointerOnTheScreensScaleAndTellsIfItIsInside)
+{
+    window_->SetBackBufferSize(800, 600);
+    ASSERT_TRUE(input_.Update(800, 600));
     plat::InjectMouseMove(*window_, 450, -20);
     input_.SyncCursorToWindow(*window_);
     EXPECT_FALSE(input_.IsCursorInsideWindow());
@@ -232,8 +239,13 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenThroughClearsAndRegain
     input_.SyncCursorToWindow(*window_);
     EXPECT_TRUE(input_.IsCursorInsideWindow());
     EXPECT_EQ(Cursor(), "100,120");
+}
 
-    window_->SetBackBufferSize(kWidth, kHeight);
+// A screen that clears the state after a long load, and focus coming back
+// after the pointer was held outside the window, leave the cursor on the
+// pointer, and the moves before either are not counted again.
+TEST_F(TsInputTest, ClearsAndRegainedFocusLeaveTheCursorOnThePointer)
+{
     plat::InjectMouseMove(*window_, 120, 80);
     Frame();
     input_.ClearState();
@@ -258,7 +270,7 @@ TEST_F(TsInputTest, CursorFollowsThePointerWithinTheScreenThroughClearsAndRegain
     EXPECT_EQ(Cursor(), "50,60");
 }
 
-TEST_F(TsInputTest, AFailedReadChangesNoActionBufferedKeysArriveInOrderAndKeyToCharFollowsShiftAndLayout)
+TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
 {
     Key(1, true);
     NextTick();
@@ -274,7 +286,10 @@ TEST_F(TsInputTest, AFailedReadChangesNoActionBufferedKeysArriveInOrderAndKeyToC
     EXPECT_FALSE(input_.Update(kWidth, kHeight)); // this read takes the device back
     EXPECT_TRUE(input_.Update(kWidth, kHeight));
     EXPECT_EQ(StateOf(9), "R"); // the key's release happened elsewhere
+}
 
+TEST_F(TsInputTest, BufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
+{
     input_.FlushKeyboard();
     for (int i = 0; i < 20; ++i)
         Key(16 + i, true), Key(16 + i, false);
@@ -299,7 +314,10 @@ TEST_F(TsInputTest, AFailedReadChangesNoActionBufferedKeysArriveInOrderAndKeyToC
     EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
     Key(34, true);
     EXPECT_EQ(input_.GetBufferedKeys(-5, out), 0);
+}
 
+TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
+{
     plat::SetKeyboardLayoutLanguageOverride(2057); // British
     const int codes[] = {16, 30, 44, 2, 3, 4, 11, 12, 13, 26, 40, 51, 53, 57};
     const std::string plain = "qaz1230-=[',/ ", shifted = "QAZ!\"\xA3)_+{@<? ";
@@ -326,7 +344,7 @@ TEST_F(TsInputTest, AFailedReadChangesNoActionBufferedKeysArriveInOrderAndKeyToC
         EXPECT_EQ(input_.KeyToChar(code), 0) << code;
 }
 
-TEST(TsInputTexts, KeyNamesCoverEveryKeyLookupsAreBoundedAndRefusedSetUpsLeaveNothingHalfMade)
+TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
 {
     for (int code : {84, 238, 0, -1})
         EXPECT_STREQ(TsInput::GetKeyName(code), "") << code;
@@ -352,7 +370,11 @@ TEST(TsInputTexts, KeyNamesCoverEveryKeyLookupsAreBoundedAndRefusedSetUpsLeaveNo
             namedButUnsent.insert(code);
     }
     EXPECT_EQ(namedButUnsent, (std::set<int>{145, 146, 147, 148, 150, 151, 179, 227}));
-    // A refused set-up fails and leaves nothing half made.
+}
+
+// A refused set-up fails and leaves nothing half made.
+TEST(TsInputCreate, RefusedSetUpsFailAndLeaveNothingHalfMade)
+{
     LogCapture log;
     TsInput input;
     EXPECT_FALSE(input.Update(640, 480)); // never created: nothing to read

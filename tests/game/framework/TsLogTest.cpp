@@ -10,34 +10,56 @@ namespace {
 int g_pumps = 0;
 void CountPump() { ++g_pumps; }
 
-TEST(TsLog, NullTextsColoursAndPercentSignsThatAreNoFormatEveryCallPumpsAndTheFormattedVariants)
-{
+// One call of each kind, the pump hook set for all but the last.
+class TsLogKinds : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_pumps = 0;
+        SetLogPumpHook(&CountPump);
+        LogInfo(nullptr);
+        LogError(nullptr);
+        LogColour("clamped", -5, 300, 7);
+        LogError("script error: 100%s %d %n done");
+        LogInfoF("%d", 1);
+        SetLogPumpHook(nullptr);
+        LogInfo("after");
+        ASSERT_EQ(log.Lines().size(), 6u);
+    }
     LogCapture log;
-    SetLogPumpHook(&CountPump);
-    LogInfo(nullptr);
-    LogError(nullptr);
-    LogColour("clamped", -5, 300, 7);
-    LogError("script error: 100%s %d %n done");
-    LogInfoF("%d", 1);
-    SetLogPumpHook(nullptr);
-    LogInfo("after");
-    EXPECT_EQ(g_pumps, 5);
-    ASSERT_EQ(log.Lines().size(), 6u);
+};
+
+TEST_F(TsLogKinds, EveryCallPumpsTheHookWhileOneIsSet) { EXPECT_EQ(g_pumps, 5); }
+
+TEST_F(TsLogKinds, ANullTextIsLoggedAsNoMessageInItsLevelsColour)
+{
     EXPECT_EQ(log.Lines()[0].text, "(no message)\n");
     EXPECT_EQ(log.Lines()[0].colour, (TsColour{0, 0, 255}));
     EXPECT_EQ(log.Lines()[1].text, "(no message)\n");
     EXPECT_EQ(log.Lines()[1].colour, (TsColour{255, 0, 0}));
-    EXPECT_EQ(log.Lines()[2].colour, (TsColour{0, 255, 7}));
-    EXPECT_EQ(log.Lines()[3].text, "script error: 100%s %d %n done\n");
+}
 
-    // Texts become whole lines; a huge one is cut to the pane's buffer.
+TEST_F(TsLogKinds, ColourChannelsAreClampedToAByte) { EXPECT_EQ(log.Lines()[2].colour, (TsColour{0, 255, 7})); }
+
+TEST_F(TsLogKinds, PercentSignsInAPlainMessageAreNoFormat)
+{
+    EXPECT_EQ(log.Lines()[3].text, "script error: 100%s %d %n done\n");
+}
+
+// Texts become whole lines; a huge one is cut to the pane's buffer.
+TEST(TsLog, ConsoleTextBecomesWholeLinesCutToThePanesBuffer)
+{
     EXPECT_EQ(TsConsole::ConvertText("a\r\nb\n\n"), "a\nb\n");
     EXPECT_EQ(TsConsole::ConvertText(""), "\n");
     const std::string cut = TsConsole::ConvertText(std::string(10000, 'x'));
     EXPECT_EQ(cut.size(), 4093u + 1u);
     EXPECT_EQ(cut.back(), '\n');
+}
 
-    log.Clear();
+// The variants that format: filled in, in their level's colour, cut to a line.
+TEST(TsLog, FormattedVariantsFillInColourAndCutTheirMessage)
+{
+    LogCapture log;
     // The lines logged since the last call, each followed by "|".
     auto logged = [&] {
         std::string all;

@@ -64,7 +64,7 @@ protected:
     TsOptions& options_ = *TsAccess::Options();
 };
 
-TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLuaInAnyLocaleAndBadOrMissingFilesKeepIt)
+TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLuaInAnyLocale)
 {
     const TsOptions saved = ChangedOptions();
     // A locale with a decimal comma must not leak into the file.
@@ -88,23 +88,25 @@ TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLuaInAnyLocaleAndBad
     ASSERT_TRUE(defaults.Save());
     ASSERT_TRUE(options_.Load(lua_.L(), "OPTIONS.LUA"));
     ExpectSameSettings(options_, defaults);
+}
 
-    // Bad or missing files keep the settings.
-    std::filesystem::remove("options.lua");
+// Missing files, and half-run ones (a setting applied, then an error), change nothing.
+TEST_F(OptionsFileTest, BadOrMissingFilesKeepTheSettings)
+{
+    options_ = ChangedOptions();
     EXPECT_TRUE(options_.Load(lua_.L(), "options.lua")); // missing: nothing changes
-    ExpectSameSettings(options_, TsOptions());
+    ExpectSameSettings(options_, ChangedOptions());
 
     // Half-run files (a setting applied, then an error) change nothing either.
     dir_.Write("options.lua", "TsAccess.Options():SetSpeechVolume(-5)\nTsAccess.Options():SetGamma(\n");
     EXPECT_FALSE(options_.Load(lua_.L(), "options.lua"));
     dir_.Write("options.lua", "TsAccess.Options():SetMusicVolume(-7)\nnot_a_function()\n");
     EXPECT_FALSE(options_.Load(lua_.L(), "options.lua"));
-    ExpectSameSettings(options_, TsOptions());
+    ExpectSameSettings(options_, ChangedOptions());
     EXPECT_TRUE(log_.Contains("options.lua could not be run; the options stay as they were"));
 }
 
-// Keys outside 0..255 are the bindings' test (the scripts set them).
-TEST(TsOptions, AFailedSaveKeepsThePreviousFileAndBindingsDerivedValuesAndGammaRampsStayInRange)
+TEST(TsOptions, AFailedSaveKeepsThePreviousFile)
 {
     LogCapture log;
     ScratchDir dir;
@@ -114,7 +116,11 @@ TEST(TsOptions, AFailedSaveKeepsThePreviousFileAndBindingsDerivedValuesAndGammaR
     EXPECT_FALSE(ChangedOptions().Save());
     EXPECT_EQ(dir.Read("options.lua"), "-- previous settings\n");
     EXPECT_FALSE(TsOptions().Save("no/such/folder/options.lua"));
+}
 
+// Keys outside 0..255 are the bindings' test (the scripts set them).
+TEST(TsOptions, BindingsOfActionsOutsideTheBindableRangeAreIgnored)
+{
     TsOptions o;
     const TsKeyBindings before = o.GetKeyBindings();
     o.SetKeyBinding(29, 5);
@@ -122,8 +128,11 @@ TEST(TsOptions, AFailedSaveKeepsThePreviousFileAndBindingsDerivedValuesAndGammaR
     EXPECT_TRUE(o.GetKeyBindings() == before);
     o.SetKeyBinding(28, 255);
     EXPECT_EQ(o.GetKeyBindings().key[28], 255);
+}
 
-    // Detail levels out of range fall back rather than index past their tables.
+TEST(TsOptions, DetailLevelsOutOfRangeFallBackRatherThanIndexPastTheirTables)
+{
+    TsOptions o;
     for (const auto& [level, size] : {std::pair{3, 128}, {-1, 128}}) {
         o.SetTexDetailLevel(level);
         EXPECT_EQ(o.GetMaxTextureSize(), size) << level;
@@ -131,7 +140,10 @@ TEST(TsOptions, AFailedSaveKeepsThePreviousFileAndBindingsDerivedValuesAndGammaR
     o.SetAnimDetailLevel(7);
     EXPECT_EQ(o.GetAnimDetailValue(), 4);
     EXPECT_STREQ(o.GetDetailLevelName(3), "?");
+}
 
+TEST(TsOptions, GammaRampsStayLinearOrInsideTheRange)
+{
     std::uint16_t ramp[256];
     // e + 1 <= 0 leaves the ramp linear; huge gammas stay inside the range.
     TsOptions::BuildGammaRamp(-1.0f, ramp);

@@ -23,10 +23,15 @@ bool LoggedInRed(const LogCapture& log, const std::string& piece)
     return false;
 }
 
-TEST(TsScriptHost, OpensExactlyBaseStringAndMathAndErrorsReachErrorMessageTheLogAndTheErrorReport)
-{
+// A script state from the host, with the console captured.
+class TsScriptHostTest : public ::testing::Test {
+protected:
     LogCapture log;
     ScriptState lua;
+};
+
+TEST_F(TsScriptHostTest, OpensExactlyBaseStringAndMath)
+{
     ASSERT_NE(lua.L(), nullptr);
     EXPECT_EQ(lua.Run("kinds = type(print) .. type(string.format) .. type(math.floor) .. type(io) .. "
                       "type(os) .. type(table) .. type(debug) .. type(package)"),
@@ -35,7 +40,10 @@ TEST(TsScriptHost, OpensExactlyBaseStringAndMathAndErrorsReachErrorMessageTheLog
     // The script's own InitLevelInfo must not be shadowed by a host global.
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "InitLevelInfo"));
     EXPECT_TRUE(TsScriptHost::IsFunctionDefined(lua.L(), "ShellRead"));
+}
 
+TEST_F(TsScriptHostTest, ARunErrorReachesTheLogAndTheErrorReportAndLeavesTheStack)
+{
     DebugOutputCapture reported;
     const int top = lua_gettop(lua.L());
     EXPECT_EQ(lua.Run("function f() error('deep 100%s %d %n') end\n"
@@ -46,16 +54,22 @@ TEST(TsScriptHost, OpensExactlyBaseStringAndMathAndErrorsReachErrorMessageTheLog
     EXPECT_TRUE(LoggedInRed(log, "deep 100%s %d %n"));
     EXPECT_TRUE(LoggedInRed(log, "lua error on running"));
     EXPECT_TRUE(reported.Contains("deep 100%s %d %n"));
+}
 
-    // The current _ERRORMESSAGE is the one called, and the process goes on.
+// The current _ERRORMESSAGE is the one called, and the process goes on.
+TEST_F(TsScriptHostTest, TheCurrentErrorMessageHandlerIsCalledAndTheProcessGoesOn)
+{
     EXPECT_EQ(lua.Run("host = _ERRORMESSAGE; _ERRORMESSAGE = function(m) seen = m end"), 0);
     EXPECT_EQ(lua.Run("local t = nil; local x = t.field"), TS_SCRIPT_RUN_ERROR);
     EXPECT_NE(lua.String("seen").find("attempt to index"), std::string::npos);
     EXPECT_EQ(lua.Run("after = 7"), 0);
     EXPECT_EQ(lua.Number("after"), 7.0);
+}
 
-    // The error codes by meaning; a syntax error goes through _ERRORMESSAGE too.
-    ASSERT_EQ(lua.Run("_ERRORMESSAGE = host"), 0);
+// The error codes by meaning; a syntax error goes through _ERRORMESSAGE too.
+TEST_F(TsScriptHostTest, ErrorCodesTellSyntaxFileAndHandlerErrorsApart)
+{
+    const int top = lua_gettop(lua.L());
     EXPECT_EQ(lua.Run("x = = 1"), TS_SCRIPT_SYNTAX_ERROR);
     EXPECT_EQ(lua_gettop(lua.L()), top);
     EXPECT_TRUE(LoggedInRed(log, "lua syntax error"));
@@ -69,11 +83,8 @@ TEST(TsScriptHost, OpensExactlyBaseStringAndMathAndErrorsReachErrorMessageTheLog
     EXPECT_TRUE(LoggedInRed(log, "lua error whilst running _ERRORMESSAGE"));
 }
 
-TEST(TsScriptHost, CallingGlobalFunctionsAndMenuItemsThatRunTheirCommandAndReuseFreedEntries)
+TEST_F(TsScriptHostTest, ACallAnswersTheFirstResultAsAnIntegerOrZero)
 {
-    LogCapture log;
-    ScriptState lua;
-    // The numbers themselves are the integer rule's test below.
     lua.Run("function Two() return 1, 2 end\n"
             "function Word() return 'x' end\n"
             "function Broken() error('no') end\n"
@@ -83,7 +94,10 @@ TEST(TsScriptHost, CallingGlobalFunctionsAndMenuItemsThatRunTheirCommandAndReuse
         EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), none), 0) << none;
     EXPECT_EQ(TsScriptHost::CallFunction(lua.L(), "Count"), 0);
     EXPECT_EQ(lua.Number("calls"), 1.0);
+}
 
+TEST_F(TsScriptHostTest, MenuItemsRunTheirCommandAndFreedEntriesAreReused)
+{
     TsShell& shell = TsShell::Instance();
     const int tools = shell.ToolsItemCount();
     EXPECT_EQ(lua.Run("AddMenuItem('Make', 'made = (made or 0) + 1')"), 0);
@@ -99,8 +113,10 @@ TEST(TsScriptHost, CallingGlobalFunctionsAndMenuItemsThatRunTheirCommandAndReuse
     EXPECT_EQ(TsScriptHost::MenuCommand(TsScriptHost::kMaxMenuCommands), nullptr);
     TsScriptHost::FreeMenuCommand(first);
     TsScriptHost::FreeMenuCommand(second);
+}
 
-    // A strict global table that raises on unknown names is survived.
+TEST_F(TsScriptHostTest, AStrictGlobalTableThatRaisesOnUnknownNamesIsSurvived)
+{
     lua.Run("setmetatable(_G, {__index = function(t, k) error('undeclared ' .. k) end})");
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotThere"), 0);
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "NotThere"));
@@ -140,12 +156,8 @@ private:
 // a function that makes nothing, or reading a global, leaves the script
 // heap untouched (no closure for the protected call or its handler), and a
 // failing call still reports its error.
-// A number answered by a script function and the same number handed to a
-// binding as an integer argument become the same integer.
-TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheHeapIntegersShareOneRuleAndDofileAndTheHostsGlobalsTestTheirArguments)
+TEST_F(TsScriptHostTest, RepeatedCallsMakeNothingOnTheScriptHeap)
 {
-    LogCapture log;
-    ScriptState lua;
     lua.Run("function Tick() return 0 end\nticks = 3\nfunction Broken() error('no') end");
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
     double number = 0.0;
@@ -170,7 +182,12 @@ TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheHeapIntegersShareOneRuleAndDofil
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
     EXPECT_TRUE(LoggedInRed(log, "no"));
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
+}
 
+// A number answered by a script function and the same number handed to a
+// binding as an integer argument become the same integer.
+TEST_F(TsScriptHostTest, FunctionAnswersAndBindingArgumentsShareOneIntegerRule)
+{
     TsOptions* options = TsAccess::Options();
     const int kept = options->GetSpeechVolume();
     const struct {
@@ -187,9 +204,10 @@ TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheHeapIntegersShareOneRuleAndDofil
         EXPECT_EQ(options->GetSpeechVolume(), c.expected) << c.number;
     }
     options->SetSpeechVolume(kept);
-    // dofile, the shell mode switch, the debugger's globals and the shell's
-    // functions test their arguments as every bound function does: kind, count,
-    // and the function's own message.
+}
+
+TEST_F(TsScriptHostTest, DofileTakesBackslashPathsAndRemembersFilesOnce)
+{
     ScratchDir dir;
     dir.Write("Scripts/Sub/Test.lua", "runs = (runs or 0) + 1\n");
     const int before = TsShell::Instance().RecentFileCount();
@@ -203,7 +221,13 @@ TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheHeapIntegersShareOneRuleAndDofil
     EXPECT_EQ(lua.Run("code = dofile('scripts\\\\none.lua')"), 0);
     EXPECT_EQ(lua.Number("code"), TS_SCRIPT_FILE_ERROR);
     EXPECT_TRUE(LoggedInRed(log, "dofile() could not open " + dir.Path() + "/Scripts/none.lua"));
+}
 
+// dofile, the shell mode switch, the debugger's globals and the shell's
+// functions test their arguments as every bound function does: kind, count,
+// and the function's own message.
+TEST_F(TsScriptHostTest, TheHostsGlobalsTestTheirArguments)
+{
     const std::pair<const char*, const char*> refused[] = {
         {"dofile({})", "error in function 'dofile'."},
         {"dofile('a.lua', 2)", "error in function 'dofile'."},
@@ -231,10 +255,16 @@ TEST(TsScriptHost, RepeatedCallsMakeNothingOnTheHeapIntegersShareOneRuleAndDofil
                                  "SetDebugLocals('x = 1')", "SetDebugStackFrame(nil)", "SetDebugSourceWindow('none')",
                                  "SetDebugBreakpoint('f', 3, 0)", "SetDebugBreakpointList('f', '4 ')"})
         EXPECT_EQ(lua.Run(accepted), 0) << accepted;
-    // Outside a level the level accessor answers nil.
+}
+
+TEST_F(TsScriptHostTest, OutsideALevelTheLevelAccessorAnswersNil)
+{
     EXPECT_EQ(lua.Run("level = type(GetCurrentLevel())"), 0);
     EXPECT_EQ(lua.String("level"), "nil");
+}
 
+TEST_F(TsScriptHostTest, PrintLogsEachArgumentOnALineOfItsOwn)
+{
     log.Clear();
     EXPECT_EQ(lua.Run("Print(nil, 'text', 12, {}, Print)"), 0);
     ASSERT_EQ(log.Lines().size(), 5u);

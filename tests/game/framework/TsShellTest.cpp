@@ -59,7 +59,7 @@ TEST(TsShell, TypedLinesRunAsLuaAndSlashCommandsDriveTheMenus)
     EXPECT_FALSE(shell.RunToolsItem(TsShell::kMaxToolsItems));
 }
 
-TEST(TsShell, FixedTablesAreBoundedAndTheSourceWindowCountsLinesByLineFeed)
+TEST(TsShell, TheToolsMenuIsBounded)
 {
     LogCapture log;
     TsShell& shell = TsShell::Instance();
@@ -68,7 +68,12 @@ TEST(TsShell, FixedTablesAreBoundedAndTheSourceWindowCountsLinesByLineFeed)
         ASSERT_TRUE(shell.AddToolsItem("filler", &CountToolRun, 0));
     EXPECT_FALSE(shell.AddToolsItem("one too many", &CountToolRun, 0));
     EXPECT_TRUE(log.Contains("The Tools menu is full"));
+}
 
+TEST(TsShell, TheRecentFilesAreBoundedAndComparedWithoutCase)
+{
+    TsShell& shell = TsShell::Instance();
+    shell.Destroy();
     const std::string tooLong(TsShell::kMaxPath, 'p');
     const int before = shell.RecentFileCount();
     shell.AddRecentFile(tooLong.c_str());
@@ -76,39 +81,56 @@ TEST(TsShell, FixedTablesAreBoundedAndTheSourceWindowCountsLinesByLineFeed)
     for (int i = 0; i < TsShell::kMaxRecentFiles + 10; ++i)
         shell.AddRecentFile(("/bounded/" + std::to_string(i) + ".lua").c_str());
     EXPECT_EQ(shell.RecentFileCount(), TsShell::kMaxRecentFiles);
-    shell.AddRecentFile("/BOUNDED/0.LUA"); // already there, compared without case
+    shell.AddRecentFile("/BOUNDED/0.LUA"); // already there
     EXPECT_EQ(shell.RecentFileCount(), TsShell::kMaxRecentFiles);
+}
 
+// A source file with mixed line ends shown with its second line highlighted.
+class SourceWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        shell.Destroy();
+        ASSERT_TRUE(shell.ShowSource(file.c_str(), 1, true));
+    }
+    LogCapture log;
     ScratchDir dir;
-    // Mixed line ends: only line feeds end lines.
     const std::string file = dir.Write("src/Lines.lua", "a = 1\r\nb = 2\nc = 3\rstill c\nd = 4");
-    shell.Destroy();
-    ASSERT_TRUE(shell.ShowSource(file.c_str(), 1, true));
+    TsShell& shell = TsShell::Instance();
+};
+
+TEST_F(SourceWindow, CountsLinesByLineFeedAlone)
+{
     EXPECT_EQ(shell.SourceLineCount(), 4);
     EXPECT_EQ(shell.HighlightedLine(), 1);
     EXPECT_EQ(shell.MarkOfLine(2), TsShell::MARK_CURRENT);
     EXPECT_TRUE(log.Contains(">    2  b = 2\n"));
+}
 
-    // -1 keeps the highlighted line; a new highlight moves it.
+TEST_F(SourceWindow, TheHighlightMovesToALineOrALuaLocationAndMinusOneKeepsIt)
+{
     ASSERT_TRUE(shell.ShowSource(file.c_str(), -1, true));
     EXPECT_EQ(shell.HighlightedLine(), 1);
     ASSERT_TRUE(shell.ShowSource(file.c_str(), 3, true));
     EXPECT_EQ(shell.MarkOfLine(2), TsShell::MARK_NONE);
     EXPECT_EQ(shell.MarkOfLine(4), TsShell::MARK_CURRENT);
+    // Locations as Lua reports them: "@file:line)".
+    shell.SetSourceWindowFromLocation(("error at @" + file + ":2) here").c_str());
+    EXPECT_EQ(shell.HighlightedLine(), 1);
+}
 
-    // Breakpoint lines outside the file are ignored, not written past the table.
+TEST_F(SourceWindow, BreakpointLinesOutsideTheFileAreIgnored)
+{
     shell.SetBreakpointList(file.c_str(), "1 99999 -3 70000 3 ");
     EXPECT_EQ(shell.MarkOfLine(1), TsShell::MARK_BREAKPOINT);
     EXPECT_EQ(shell.MarkOfLine(3), TsShell::MARK_BREAKPOINT);
     EXPECT_EQ(shell.MarkOfLine(99999), TsShell::MARK_NONE);
+}
 
-    // A file that does not open leaves the window as it was.
+TEST_F(SourceWindow, AFileThatDoesNotOpenLeavesTheWindowAsItWas)
+{
     EXPECT_FALSE(shell.ShowSource((dir.Path() + "/none.lua").c_str(), 0, true));
     EXPECT_EQ(shell.SourceFile(), file);
-
-    // Locations as Lua reports them: "@file:line)".
-    shell.SetSourceWindowFromLocation(("error at @" + file + ":2) here").c_str());
-    EXPECT_EQ(shell.HighlightedLine(), 1);
 }
 
 TEST(TsShell, BreakpointFileEscapesFileNames)

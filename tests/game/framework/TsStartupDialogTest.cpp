@@ -94,7 +94,7 @@ protected:
     std::vector<std::string> boxes_;
 };
 
-TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOrAFallbackAndChangingTheAdapterRefillsTheModes)
+TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOr800x600x16OrTheFirst)
 {
     // 1024 x 768 exists only in 16 bits: the 16-bit 800 x 600 is taken instead.
     ASSERT_EQ(Prepare({Adapter("A", {{640, 480, 60, R5G6B5}, {800, 600, 60, R5G6B5}, {1024, 768, 60, R5G6B5},
@@ -116,8 +116,10 @@ TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOrAFallbackAndChangingTheAdap
     Prepare({Adapter("A", {{800, 600, 60, R8G8B8}, {800, 600, 60, R5G6B5}, {640, 480, 60, A8R8G8B8}})}, 800, 600, 32);
     EXPECT_EQ(SelectedModeText(), "800 x 600 x 32");
     EXPECT_EQ(ModeTexts(), (std::vector<std::string>{"800 x 600 x 16", "640 x 480 x 32", "800 x 600 x 32"}));
+}
 
-    // An adapter index outside the list or without modes is not kept.
+TEST_F(TsStartupDialogTest, AnAdapterOutsideTheListOrWithoutModesIsNotKept)
+{
     const std::vector<GfxTestAdapter> two = {Adapter("First", {{800, 600, 60, R5G6B5}}),
                                              Adapter("Second", {{1024, 768, 60, X8R8G8B8}})};
     for (int wanted : {2, 7, -1, -100}) {
@@ -135,14 +137,18 @@ TEST_F(TsStartupDialogTest, PreselectsTheWantedModeOrAFallbackAndChangingTheAdap
                       800, 600, 16, 1),
               TsStartupDialog::kPlay);
     EXPECT_EQ(dialog_->SelectedAdapter(), 2);
+}
 
-    // No adapter with modes: the player is told and the dialog ends with 2.
+TEST_F(TsStartupDialogTest, WithoutAnAdapterWithModesThePlayerIsToldAndTheDialogQuits)
+{
     EXPECT_EQ(Prepare({Adapter("Empty", {{320, 200, 60, R5G6B5}})}, 800, 600, 16), TsStartupDialog::kQuit);
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0], "Tessaran Error: Tessaran could not find a compatible display mode.\nTry changing your "
                          "desktop display mode to High Color (16 bit), or updating\nyour video card driver.");
+}
 
-    // Changing the adapter refills the modes; play hands the choice on.
+TEST_F(TsStartupDialogTest, ChangingTheAdapterRefillsTheModesAndPlayHandsTheChoiceOn)
+{
     ASSERT_EQ(Prepare({Adapter("First", {{800, 600, 60, R5G6B5}, {640, 480, 60, R5G6B5}}), Adapter("No modes", {}),
                        Adapter("Third", {{1280, 1024, 60, X8R8G8B8}, {1024, 768, 60, X8R8G8B8}})},
                       800, 600, 16),
@@ -198,7 +204,7 @@ protected:
     std::unique_ptr<TsStartupDialogWindow> window_;
 };
 
-TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneOrTheMouseChoosesAndPlays)
+TEST_F(TsStartupDialogWindowTest, ClosingTheWindowQuitsAndChangesNothing)
 {
     Open();
     Key(kSpace);  // opens the adapter list
@@ -209,9 +215,11 @@ TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneOrTheMouseChoosesAndPlays)
     InjectClose(window_->GetWindow()); // ... but closing the window quits, changing nothing
     EXPECT_EQ(window_->Step(), TsStartupDialog::kQuit);
     EXPECT_EQ(Chosen(), "0: 800 x 600 x 16");
-    window_.reset();
-    Open();
+}
 
+TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneChoosesAndPlays)
+{
+    Open();
     Key(kSpace);
     Key(kDown);
     Key(kReturn); // picks "Second"
@@ -226,9 +234,10 @@ TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneOrTheMouseChoosesAndPlays)
     EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
     EXPECT_EQ(Chosen(), "1: 1280 x 1024 x 32");
     EXPECT_FALSE(skipVideos_);
+}
 
-    // Now with the mouse.
-    window_.reset();
+TEST_F(TsStartupDialogWindowTest, TheMouseChoosesAndPlays)
+{
     Open();
     Click(window_->ControlRect(TsStartupDialog::kModeList));
     EXPECT_EQ(window_->Step(), 0);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/OmRef.h"
 #include "game/framework/TsVideo.h"
 #include "platform/EventInjection.h"
 #include "platform/GfxSystem.h"
@@ -88,6 +89,14 @@ protected:
         return path;
     }
 
+    // A second-long clip played to its end.
+    void PlayTitleCards()
+    {
+        MakeClip("TitleCards.mpg", kClipFrames);
+        EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg"), TsVideo::kPlayed);
+        EXPECT_FALSE(TsVideo::IsPlaying());
+    }
+
     static void OnFrame(int index, void* user)
     {
         auto* self = static_cast<TsVideoTest*>(user);
@@ -100,13 +109,12 @@ protected:
     uint32_t FrontCentre()
     {
         GfxDevice* device = renderer_->GetDevice();
-        GfxSurface* shot = nullptr;
-        if (device->CreateImageSurface(kWidth, kHeight, GfxFormat::A8R8G8B8, &shot) != GfxResult::Ok)
+        OmRef<GfxSurface> shot;
+        if (device->CreateImageSurface(kWidth, kHeight, GfxFormat::A8R8G8B8, shot.Put()) != GfxResult::Ok)
             return 0;
         uint32_t c = 0;
         if (device->GetFrontBuffer(shot) == GfxResult::Ok)
             std::memcpy(&c, shot->Pixels() + (kHeight / 2) * shot->Pitch() + (kWidth / 2) * 4, 4);
-        shot->Release();
         return c;
     }
 
@@ -142,7 +150,7 @@ protected:
     std::function<void(int)> onFrame_;
 };
 
-TEST_F(TsVideoTest, AfterMissingOrDamagedFilesFailAVideoPlaysToTheEndFullScreenAndLeavesTheDeviceAsItWas)
+TEST_F(TsVideoTest, MissingOrDamagedFilesFailAndOnlyADamagedOneIsLogged)
 {
     LogCapture log;
     EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\nothere.mpg"), TsVideo::kFailed);
@@ -154,23 +162,26 @@ TEST_F(TsVideoTest, AfterMissingOrDamagedFilesFailAVideoPlaysToTheEndFullScreenA
     EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\broken.mpg"), TsVideo::kFailed);
     EXPECT_TRUE(log.Contains("broken.mpg"));
     EXPECT_FALSE(TsVideo::IsPlaying());
+}
 
-    MakeClip("TitleCards.mpg", kClipFrames);
-    renderer_->DispatchRenderState(GfxRs::ZEnable, GfxZb::True);
-    renderer_->DispatchRenderState(GfxRs::CullMode, GfxCull::Ccw);
-    renderer_->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate);
-
-    EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg"), TsVideo::kPlayed);
-    EXPECT_FALSE(TsVideo::IsPlaying());
-
-    // Every picture reached the screen, in order, filling it with the clip's colour.
+// Every picture reached the screen, in order, filling it with the clip's colour.
+TEST_F(TsVideoTest, AVideoPlaysEveryPictureFullScreenInOrder)
+{
+    PlayTitleCards();
     ASSERT_FALSE(frames_.empty());
     EXPECT_EQ(frames_.back(), kClipFrames - 1);
     EXPECT_TRUE(std::is_sorted(frames_.begin(), frames_.end()));
     for (size_t i = 0; i < centres_.size(); ++i)
         EXPECT_TRUE(Near(centres_[i], kGreen)) << "frame " << frames_[i] << " centre " << std::hex << centres_[i];
+}
 
-    // The device holds the renderer's states again and the renderer draws on.
+// The device holds the renderer's states again and the renderer draws on.
+TEST_F(TsVideoTest, AfterAVideoTheDeviceHoldsTheRenderersStatesAgain)
+{
+    renderer_->DispatchRenderState(GfxRs::ZEnable, GfxZb::True);
+    renderer_->DispatchRenderState(GfxRs::CullMode, GfxCull::Ccw);
+    renderer_->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate);
+    PlayTitleCards();
     GfxDevice* device = renderer_->GetDevice();
     uint32_t z = 0, cull = 0, colour = 0;
     device->GetRenderState(GfxRs::ZEnable, &z);

@@ -11,7 +11,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
 };
 
-TEST_F(WorldQuadTest, DrawsWithItsTextureAndPutsTheStatesBackButNeedsItsTexture)
+TEST_F(WorldQuadTest, DrawsWithItsTextureAndPutsTheStatesBack)
 {
     TsWorldQuad quad;
     EXPECT_EQ(quad.GetScale(), 1.0f);
@@ -28,7 +28,12 @@ TEST_F(WorldQuadTest, DrawsWithItsTextureAndPutsTheStatesBackButNeedsItsTexture)
     quad.Render();
     Device()->EndScene();
     ExpectStates({{GfxRs::CullMode, plat::GfxCull::Cw}, {GfxRs::ZWriteEnable, 1}, {GfxRs::AlphaBlendEnable, 0}});
+}
 
+TEST_F(WorldQuadTest, AReleasedQuadHoldsNothingAndOneWithoutItsTextureIsNotMade)
+{
+    TsWorldQuad quad;
+    ASSERT_TRUE(quad.Create("data\\textures\\cloth.tga"));
     quad.Release();
     EXPECT_EQ(quad.GetVertexBufferId(), -1);
     EXPECT_EQ(quad.GetTextureId(), -1);

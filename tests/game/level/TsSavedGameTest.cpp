@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsSaveGames.h"
@@ -26,17 +26,6 @@
 #include "ui/TsRadar.h"
 
 namespace {
-
-std::vector<char> ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::vector<char>& bytes, size_t size)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(size));
-}
 
 // What loading a file asks of the heap: the most bytes held at once above
 // what was held before, and the number of allocations (the work done).
@@ -64,9 +53,7 @@ LoadCost MeasureLoad(const char* path)
     return cost;
 }
 
-// Only names that start with exactly "<player> [" and a number in brackets
-// count, whatever other characters the player's name has.
-TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeavesThePreviousFile)
+TEST(TsSaveGames, NamesAreCleanedOfEverythingThatCouldLeaveTheFolder)
 {
     const struct {
         const char* text;
@@ -87,7 +74,12 @@ TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeaves
     EXPECT_EQ(TsSaveGames::ComposeSaveName("Ann", 1, "Demo"), "Ann [1] - Demo");
     EXPECT_EQ(TsSaveGames::ComposeSaveName("../Ann", 12, "a/b"), "___Ann [12] - a_b");
     EXPECT_EQ(TsSaveGames::PathOf("Ann [1] - Demo"), "Save Games/Ann [1] - Demo");
+}
 
+// Only names that start with exactly "<player> [" and a number in brackets
+// count, whatever other characters the player's name has.
+TEST(TsSaveGames, TheHighestSaveNumberIsFoundForAnyPlayerName)
+{
     ScratchDir dir;
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("Ann"), 0); // no folder
     for (const char* name : {"Ann [12] - Demo", "Ann [3] - Demo", "Ann[40] - no blank", "Annie [99] - other",
@@ -100,21 +92,25 @@ TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeaves
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("O'Brien-2"), 10);
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("A/B"), 5); // cleaned as the file was named
     EXPECT_EQ(TsSaveGames::HighestSaveNumber("Nobody"), 0);
-    // A failed save reports failure and leaves the previous file.
+}
+
+TEST(TsSaveGames, AFailedSaveReportsFailureAndLeavesThePreviousFile)
+{
+    ScratchDir dir;
     LogCapture log;
-    TsEntityDB* db = new TsEntityDB;
+    const auto db = OmMakeRef<TsEntityDB>();
     OmArchive archive(OmClassRegistry::Instance());
     archive.AddRoot(db);
 
     ASSERT_TRUE(TsSaveGames::Save(archive, "first"));
-    const std::vector<char> first = ReadBytes("Save Games/first");
+    const std::string first = dir.Read("Save Games/first");
     EXPECT_FALSE(first.empty());
     EXPECT_FALSE(std::filesystem::exists("Save Games/first.saving"));
 
     // The temporary file cannot be made: the save fails, the old one stays.
     std::filesystem::create_directories("Save Games/first.saving");
     EXPECT_FALSE(TsSaveGames::Save(archive, "first"));
-    EXPECT_EQ(ReadBytes("Save Games/first"), first);
+    EXPECT_EQ(dir.Read("Save Games/first"), first);
     EXPECT_TRUE(log.Contains("\"first\" could not be written"));
     std::filesystem::remove_all("Save Games");
 
@@ -123,7 +119,6 @@ TEST(TsSaveGames, NamesAreCleanedTheHighestSaveNumberIsFoundAndAFailedSaveLeaves
     EXPECT_FALSE(TsSaveGames::EnsureFolder());
     EXPECT_FALSE(TsSaveGames::Save(archive, "second"));
     EXPECT_TRUE(log.Contains("could not be made"));
-    db->Release();
 }
 
 // A player and a level, filled with one value in every saved field.
@@ -173,22 +168,48 @@ struct SavedGame {
         return TsSaveGames::Save(archive, name);
     }
 };
-
-// A player and a level come back exactly as they were saved; every
-// shortened copy and copies whose counts promise more than they hold fail
-// to load with a message.
-TEST(TsSavedGame, APlayerAndALevelComeBackAsSavedAndDamagedCopiesFailToLoad)
-{
+// A player and a level saved in a scratch folder, and the file's bytes.
+class SavedGameFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OmClassRegistry::Instance().AssignClassIds();
+        ASSERT_TRUE(saved.Save("game"));
+        bytes = dir.Read("Save Games/game");
+        ASSERT_GT(bytes.size(), 64u);
+    }
+    // Whether the bytes load once the count byte right after the first
+    // `marker` (and after `after` beyond it, when given) is set to value.
+    bool LoadsWithCountAfter(const std::string& marker, const std::string& after, char value)
+    {
+        std::string damaged = bytes;
+        size_t at = damaged.find(marker);
+        EXPECT_NE(at, std::string::npos) << marker;
+        at = after.empty() ? at + marker.size() : damaged.find(after, at) + after.size();
+        EXPECT_LT(at, damaged.size()) << marker;
+        if (at >= damaged.size())
+            return true;
+        EXPECT_EQ(damaged[at], 0) << "the count the file holds";
+        damaged[at] = value;
+        dir.Write("damaged", damaged);
+        OmArchive archive(OmClassRegistry::Instance());
+        return archive.Load("damaged");
+    }
     ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     SavedGame saved;
-    ASSERT_TRUE(saved.Save("game"));
+    std::string bytes;
+    DebugOutputCapture reported;
+};
+
+// A player and a level come back exactly as they were saved.
+TEST_F(SavedGameFile, APlayerAndALevelComeBackAsSaved)
+{
 
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("Save Games/game"));
     ASSERT_EQ(archive.GetRootCount(), 2u);
-    TsPlayer* player = TsPlayer::Cast(archive.GetRoot(0));
-    TsLevel* level = TsLevel::Cast(archive.GetRoot(1));
+    const std::unique_ptr<TsPlayer> player(TsPlayer::Cast(archive.GetRoot(0)));
+    const std::unique_ptr<TsLevel> level(TsLevel::Cast(archive.GetRoot(1)));
     ASSERT_NE(player, nullptr);
     ASSERT_NE(level, nullptr);
 
@@ -225,78 +246,59 @@ TEST(TsSavedGame, APlayerAndALevelComeBackAsSavedAndDamagedCopiesFailToLoad)
     EXPECT_STREQ(crate->GetName(), "crate");
     EXPECT_FLOAT_EQ(crate->GetPosition().x, 1.5f);
     EXPECT_FLOAT_EQ(crate->GetPosition().z, -3.25f);
-    delete level;
-    delete player;
+}
 
-    const std::vector<char> bytes = ReadBytes("Save Games/game");
-    ASSERT_GT(bytes.size(), 64u);
-    DebugOutputCapture reported;
+TEST_F(SavedGameFile, EveryShortenedCopyFailsToLoad)
+{
     for (size_t cut = 0; cut < bytes.size(); cut += 4) {
-        WriteBytes("cut", bytes, cut);
+        dir.Write("cut", bytes.substr(0, cut));
         OmArchive archive(OmClassRegistry::Instance());
         EXPECT_FALSE(archive.Load("cut")) << "cut at " << cut;
     }
+}
 
-    // A party of eight: the count right after the player's name.
-    const std::string name = "Ann";
-    std::vector<char> damaged = bytes;
-    auto at = std::search(damaged.begin(), damaged.end(), name.begin(), name.end());
-    ASSERT_NE(at, damaged.end());
-    const size_t count = size_t(at - damaged.begin()) + name.size();
-    damaged[count] = 8;
-    WriteBytes("eight", damaged, damaged.size());
-    OmArchive eight(OmClassRegistry::Instance());
-    EXPECT_FALSE(eight.Load("eight"));
-
-    // The level's projectile count, right after the timer table's entry
-    // count (0) and grow step (64): a count the game cannot meet is refused
-    // instead of reading references that are not there.
-    const std::string levelName = "level";
-    const char timerTail[] = {0, 0, 0, 0, 64, 0, 0, 0};
-    std::vector<char> projectiles = bytes;
-    auto levelAt = std::search(projectiles.begin(), projectiles.end(), levelName.begin(), levelName.end());
-    ASSERT_NE(levelAt, projectiles.end());
-    auto tail = std::search(levelAt, projectiles.end(), std::begin(timerTail), std::end(timerTail));
-    ASSERT_NE(tail, projectiles.end());
-    const size_t countAt = size_t(tail - projectiles.begin()) + sizeof timerTail;
-    EXPECT_EQ(projectiles[countAt], 0);
-    projectiles[countAt] = 2;
-    WriteBytes("projectiles", projectiles, projectiles.size());
-    OmArchive withProjectiles(OmClassRegistry::Instance());
-    EXPECT_FALSE(withProjectiles.Load("projectiles"));
-    EXPECT_TRUE(reported.Contains("a player holds 8 characters (at most 7)")) << reported.Text();
-    // The count promises shots the file does not hold: their references
-    // read the level's next fields and fail as references of the wrong kind.
-    EXPECT_TRUE(reported.Contains("a reference points at an object of the wrong class")) << reported.Text();
+// Counts the game cannot meet, each refused with its message: a party of
+// eight (the count right after the player's name), and the level's
+// projectile count (right after the timer table's entry count 0 and grow
+// step 64) promising shots whose references read the level's next fields
+// and fail as references of the wrong kind.
+TEST_F(SavedGameFile, CountsTheFileCannotMeetFailTheLoadWithTheirMessage)
+{
+    const struct {
+        const char* marker;
+        std::string after;
+        char count;
+        const char* message;
+    } cases[] = {
+        {"Ann", "", 8, "a player holds 8 characters (at most 7)"},
+        {"level", std::string("\0\0\0\0\x40\0\0\0", 8), 2, "a reference points at an object of the wrong class"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.marker);
+        EXPECT_FALSE(LoadsWithCountAfter(c.marker, c.after, c.count));
+        EXPECT_TRUE(reported.Contains(c.message)) << reported.Text();
+    }
 }
 
 // One damaged word in the class table: the level's count promises as many
 // levels as the file could hold at their smallest. The load fails with its
 // message, asking no more of memory, nor doing more work, than loading the
 // good file does.
-TEST(TsSavedGame, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
+TEST_F(SavedGameFile, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
 {
-    ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
-    {
-        SavedGame saved;
-        ASSERT_TRUE(saved.Save("game"));
-    }
-    std::vector<char> bytes = ReadBytes("Save Games/game");
-    const char record[] = "\x07\0\0\0TsLevel"; // the class record: name length, name, count
-    auto at = std::search(bytes.begin(), bytes.end(), std::begin(record), std::end(record) - 1);
-    ASSERT_NE(at, bytes.end());
-    const size_t countAt = size_t(at - bytes.begin()) + sizeof record - 1;
+    const std::string record("\x07\0\0\0TsLevel", 11); // the class record: name length, name, count
+    const size_t at = bytes.find(record);
+    ASSERT_NE(at, std::string::npos);
+    const size_t countAt = at + record.size();
     uint32_t count = 0;
     std::memcpy(&count, &bytes[countAt], 4);
     ASSERT_EQ(count, 1u);
     count = uint32_t(bytes.size() / 16);
     std::memcpy(&bytes[countAt], &count, 4);
-    WriteBytes("Save Games/damaged", bytes, bytes.size());
+    dir.Write("Save Games/damaged", bytes);
 
     const LoadCost good = MeasureLoad("Save Games/game");
     ASSERT_TRUE(good.loaded);
-    DebugOutputCapture reported;
     const LoadCost damaged = MeasureLoad("Save Games/damaged");
     EXPECT_FALSE(damaged.loaded);
     EXPECT_TRUE(reported.Contains("Archive \"Save Games/damaged\"")) << reported.Text();

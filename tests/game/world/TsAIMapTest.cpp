@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/OmRef.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsRandom.h"
 #include "game/world/TsAIMap.h"
@@ -52,7 +53,7 @@ Bgr Floor(int, int) { return kFloor; }
 // One odd pixel in a floor, single or merged two by two: walls and marks by
 // their colour thresholds; a merged tile is marked when any pixel is and
 // open only when all are.
-TEST(TsAIMap, PixelsAreWallsMarksOrFloorBeaconsAreRepeatableAndTheCropKeepsAMarginAndNamesItsPixels)
+TEST(TsAIMap, PixelsAreWallsMarksOrFloorByTheirColourThresholds)
 {
     struct Case {
         Bgr block[4]; // bottom left, bottom right, top left, top right
@@ -83,8 +84,10 @@ TEST(TsAIMap, PixelsAreWallsMarksOrFloorBeaconsAreRepeatableAndTheCropKeepsAMarg
         EXPECT_EQ(Painted(b.map.CodeAt(5, 3)), 5u) << topDown;
         EXPECT_EQ(Painted(b.map.CodeAt(5, 60)), 1u) << topDown;
     }
+}
 
-    // Beacons are repeatable and stand on clear tiles.
+TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
+{
     auto pixel = [](int x, int z) { return (x / 8 + z / 8) % 3 == 0 ? kWall : kFloor; };
     Built first(pixel, 64, 1.0f);
     Random(); // the build reseeds, whatever ran before
@@ -104,9 +107,10 @@ TEST(TsAIMap, PixelsAreWallsMarksOrFloorBeaconsAreRepeatableAndTheCropKeepsAMarg
     ASSERT_TRUE(none.ok);
     EXPECT_EQ(none.map.beacons.GetCount(), 0u);
     EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
-    // A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
-    // into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
-    // tile off.
+}
+
+TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
+{
     // Floor only in columns 10 to 20: 0 to 52 after the margin, padded by 11 to 0..63.
     Built b([](int x, int z) { return x >= 10 && x <= 20 && z >= 70 && z <= 80 ? kFloor : kWall; }, 64, 1.0f, 128);
     ASSERT_TRUE(b.ok);
@@ -129,12 +133,17 @@ TEST(TsAIMap, PixelsAreWallsMarksOrFloorBeaconsAreRepeatableAndTheCropKeepsAMarg
     for (const auto& [x, z] : {std::pair{std::nanf(""), 75.5f}, {15.5f, 1e30f}, {-1e30f, -1e30f}})
         EXPECT_EQ(map.CodeAtWorld(x, z), 0u) << x << "," << z;
     EXPECT_EQ(map.IndexOf(64, 17), -1);
+}
 
-    // Floor in columns 65..70 crops to columns 7..102 before alignment.
+// A crop that starts on an odd pixel used to merge pixels (2c + 1, 2c + 2)
+// into the tile whose coordinates say (2c, 2c + 1): every lookup was half a
+// tile off. Floor in columns 65..70 crops to columns 7..102 before alignment.
+TEST(TsAIMap, MergedTilesNameThePixelsTheyWereMadeFromWhenTheCropStartsOdd)
+{
     auto strip = [](int x, int) { return x >= 65 && x <= 70 ? kFloor : kWall; };
     Built odd(strip, 128, 0.25f);
     ASSERT_TRUE(odd.ok);
-    why = nullptr;
+    const char* why = nullptr;
     ASSERT_TRUE(odd.map.IsSound(&why)) << why;
     for (int32_t tile = odd.map.aiFirstColumn; tile <= odd.map.aiLastColumn; ++tile) {
         const bool open = strip(2 * tile, 0).r != 255 && strip(2 * tile + 1, 0).r != 255;
@@ -142,7 +151,7 @@ TEST(TsAIMap, PixelsAreWallsMarksOrFloorBeaconsAreRepeatableAndTheCropKeepsAMarg
     }
 }
 
-TEST(TsAIMap, BadImagesBoundsModelsAndMismatchedFieldsFailWithAMessageAndKeepThePreviousMap)
+TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
 {
     ScratchDir dir;
     const std::string good = Targa(64, 64, Floor);
@@ -193,7 +202,11 @@ TEST(TsAIMap, BadImagesBoundsModelsAndMismatchedFieldsFailWithAMessageAndKeepThe
         EXPECT_EQ(map.aiColumns, 64);
         EXPECT_EQ(map.beacons.GetCount(), beacons);
     }
+}
 
+TEST(TsWorldAIMap, AMapWhoseFieldsDisagreeIsNotInstalledAndAFailedBuildKeepsIt)
+{
+    ScratchDir dir;
     WorldPtr world = WorldWith({"...", "..."});
     TsAIMap bad;
     FillMap(bad, {"...", "..."});
@@ -230,9 +243,7 @@ protected:
 } // namespace
 
 // A column past the last used to wrap onto the first tile of the next row.
-// An overlay blocks its rectangle and gives the old codes back, or is
-// refused off the map.
-TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWritesAndOverlaysBlockTheirRectangle)
+TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
 {
     TsTileWalker walker(world.Get());
     std::vector<uint32_t> before = Codes();
@@ -256,9 +267,13 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWritesAndOverlaysBlockT
     TsTileWalker nothing(nullptr);
     EXPECT_TRUE(nothing.SetPosition(0, 0));
     EXPECT_EQ(nothing.GetTile(), 0u);
+}
 
+TEST_F(TileWalkerTest, AnOverlayBlocksItsRectangleAndGivesTheOldCodesBack)
+{
+    TsTileWalker walker(world.Get());
     walker.SetPosition(14, 23);
-    before = Codes();
+    const std::vector<uint32_t> before = Codes();
     TsTileOverlay overlay;
     ASSERT_TRUE(walker.CreateTileOverlay(overlay, 11, 20, 3, 2));
     EXPECT_EQ(walker.GetX(), 14) << "the walker is back where it was";
@@ -273,8 +288,12 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWritesAndOverlaysBlockT
     walker.RemoveTileOverlay(overlay);
     EXPECT_EQ(Codes(), before);
     EXPECT_EQ(walker.GetZ(), 23);
+}
 
-    // One whose corner leaves the map is refused and writes nothing.
+TEST_F(TileWalkerTest, AnOverlayWhoseCornerLeavesTheMapIsRefusedAndWritesNothing)
+{
+    TsTileWalker walker(world.Get());
+    const std::vector<uint32_t> before = Codes();
     walker.SetPosition(12, 22);
     struct Case {
         int32_t x, z, width, height;
@@ -315,7 +334,7 @@ TEST_F(AIMapDebugTest, TheTilesAroundTheTrackedEntityAreDrawnAndTheStatesPutBack
     rows[20][20] = '#';
     rows[21][21] = 'k';
     WorldPtr world = WorldWith(rows, 1.0f, 100, 200);
-    AIMapDebugEntity* entity = new AIMapDebugEntity;
+    const auto entity = OmMakeRef<AIMapDebugEntity>();
     entity->SetName("walker");
     entity->SetPosition(120.5f, 0.0f, 220.5f);
 
@@ -334,5 +353,4 @@ TEST_F(AIMapDebugTest, TheTilesAroundTheTrackedEntityAreDrawnAndTheStatesPutBack
     renderer->EndScene();
     renderer->ClearQueuedText();
     world->SetTrackedEntity(nullptr);
-    entity->Release();
 }

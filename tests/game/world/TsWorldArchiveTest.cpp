@@ -113,8 +113,11 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
     const std::string again = TempPath("again.tsw");
     ASSERT_TRUE(loaded->SaveWorld(again.c_str()));
     EXPECT_TRUE(ReadFile(path) == ReadFile(again));
+}
 
-    // The level file the data tools wrote loads too.
+// The level file the data tools wrote.
+TEST_F(WorldTest, TheShippedDemoLevelFileLoads)
+{
     auto shipped = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str()));
     ASSERT_NE(shipped, nullptr);
     EXPECT_NEAR(shipped->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, 2e-3f);
@@ -142,36 +145,45 @@ protected:
             damage(bytes);
         WriteFile(path, bytes);
         ErrorCapture errors;
-        TsWorld* loaded = TsWorld::LoadWorld(path.c_str());
+        const auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str()));
         message = errors.Text();
-        if (loaded)
-            loaded->Release();
         return loaded != nullptr;
     }
+    // The world built and saved, with the bytes it saved.
+    void SetUp() override
+    {
+        ASSERT_NE(world, nullptr);
+        ASSERT_TRUE(world->SaveWorld(path.c_str()));
+        saved = ReadFile(path);
+    }
+    OmRef<TsWorld> world = Build();
+    const std::string path = TempPath("tsw");
+    std::vector<unsigned char> saved;
 };
 
-TEST_F(DamagedWorldTest, ASaveThatRunsOutOfDiskKeepsTheOldFileAndShortenedFilesAndLooseCellsFailTheLoad)
+TEST_F(DamagedWorldTest, ASaveThatRunsOutOfDiskKeepsTheOldFile)
 {
-    OmRef<TsWorld> world = Build();
-    ASSERT_NE(world, nullptr);
-    const std::string path = TempPath("tsw");
-    ASSERT_TRUE(world->SaveWorld(path.c_str()));
-    const std::vector<unsigned char> old = ReadFile(path);
     ErrorCapture errors;
     {
-        FileSizeLimit full(old.size() / 2);
+        FileSizeLimit full(saved.size() / 2);
         EXPECT_FALSE(world->SaveWorld(path.c_str()));
     }
-    EXPECT_TRUE(ReadFile(path) == old);
+    EXPECT_TRUE(ReadFile(path) == saved);
     EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
+}
 
-    for (size_t length = 0; length < old.size(); length += 7) {
-        WriteFile(path, std::vector<unsigned char>(old.begin(), old.begin() + long(length)));
-        TsWorld* loaded = TsWorld::LoadWorld(path.c_str());
-        EXPECT_EQ(loaded, nullptr) << "a file cut at " << length << " of " << old.size() << " bytes loaded";
-        if (loaded)
-            loaded->Release();
+TEST_F(DamagedWorldTest, EveryShortenedFileFailsCleanly)
+{
+    ErrorCapture errors;
+    for (size_t length = 0; length < saved.size(); length += 7) {
+        WriteFile(path, std::vector<unsigned char>(saved.begin(), saved.begin() + long(length)));
+        const auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str()));
+        EXPECT_EQ(loaded.Get(), nullptr) << "a file cut at " << length << " of " << saved.size() << " bytes loaded";
     }
+}
+
+TEST_F(DamagedWorldTest, CellsThatDoNotHoldTogetherFailTheLoad)
+{
 
     struct Case {
         const char* what;
@@ -218,7 +230,7 @@ std::vector<uint32_t> Tree()
     return {1, 1, 2, 1, 0x01, 1, 0x05};
 }
 
-TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoadAndTheLoadedWorldIsTheCallers)
+TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
 {
     struct Case {
         const char* what;
@@ -245,12 +257,13 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoadAndTheLoadedWorld
         EXPECT_FALSE(LoadDamaged(*world, c.damage, message)) << c.what;
         EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
     }
-    OmRef<TsWorld> world = Build();
     std::string message;
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << "the undamaged file loads: " << message;
+}
 
-    // A light listed more often than it is counted fails the load.
-    world = Build();
+TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
+{
+    std::string message;
     world->GetLights().push_back(world->GetLightNodes()[1]); // listed twice, counted twice
     auto countOnce = [](Bytes& b) {
         // The light's count stands before its name's length and text.
@@ -262,21 +275,22 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoadAndTheLoadedWorld
     EXPECT_FALSE(LoadDamaged(*world, countOnce, message));
     EXPECT_NE(message.find("do not link back"), std::string::npos) << message;
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << message;
+}
 
-    for (uint32_t saved : {0u, 3u, 0x7FFFFFFFu}) {
-        OmRef<TsWorld> world = Build();
-        const std::string path = TempPath("tsw");
-        ASSERT_TRUE(world->SaveWorld(path.c_str()));
-        Bytes bytes = ReadFile(path);
+// Whatever count the world was saved with, the loaded world holds only the
+// caller's reference (the leak check sees that it leaves nothing behind).
+TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
+{
+    for (uint32_t count : {0u, 3u, 0x7FFFFFFFu}) {
+        Bytes bytes = saved;
         // The world's count and its empty name stand just before its grid.
         const size_t grid = Find(bytes, Grid());
         ASSERT_NE(grid, std::string::npos);
-        SetWord(bytes, grid - 8, saved);
+        SetWord(bytes, grid - 8, count);
         WriteFile(path, bytes);
-        TsWorld* loaded = TsWorld::LoadWorld(path.c_str());
-        ASSERT_NE(loaded, nullptr);
-        EXPECT_EQ(loaded->GetRefCount(), 1u) << "saved as " << saved;
-        loaded->Release(); // leaves nothing behind (the leak check sees to that)
+        const auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str()));
+        ASSERT_NE(loaded.Get(), nullptr);
+        EXPECT_EQ(loaded->GetRefCount(), 1u) << "saved as " << count;
     }
 }
 

@@ -19,9 +19,7 @@
 
 namespace {
 
-// Only what stands between the camera and the focus fades (the pixel tests
-// draw the fade on and off the axis).
-TEST(LiquidTest, LiquidsAreCutIntoPiecesModelLightsStayOnlyWhatHidesTheFocusFadesAndCellsBrightenWithoutBuffers)
+TEST(LiquidTest, LargeSurfacesAreCutIntoPiecesThatFitTheBuffersAndTheShoreStandsStill)
 {
     // 6000 separate triangles: 18000 vertices, far beyond one buffer.
     TsLiquid big;
@@ -49,7 +47,10 @@ TEST(LiquidTest, LiquidsAreCutIntoPiecesModelLightsStayOnlyWhatHidesTheFocusFade
     // The shore's still vertices never move.
     TsLiquids::UpdateWaveGrids(1.7f);
     EXPECT_EQ(TsLiquids::VertexWave(big, TsLiquidVertex{1, 0, 1, 0, 0, 0, 1}, 8.0f), 0.0f);
+}
 
+TEST(ModelLightingTest, DirectionsComeFromPositionOrAxisAndNeverVanish)
+{
     OmMaxLight omni;
     omni.type = OmMaxLight::kOmni;
     omni.position = OmVector3(0, 10, 0);
@@ -64,16 +65,22 @@ TEST(LiquidTest, LiquidsAreCutIntoPiecesModelLightsStayOnlyWhatHidesTheFocusFade
     EXPECT_FLOAT_EQ(TsModelLightDirection(directional, OmVector3()).x, 1.0f);
     directional.direction = OmVector3();
     EXPECT_FALSE(std::isnan(TsModelLightDirection(directional, OmVector3()).x));
+}
 
+// Only what stands between the camera and the focus fades (the pixel tests
+// draw the fade on and off the axis).
+TEST(CameraFadeTest, NothingBelowBeyondOrBehindTheLineToTheFocusFades)
+{
     TsBlobRenderer cells;
     cells.SetCameraFade(0.0f, OmVector3(0, 0, 10), 5.0f);
     const OmVector3 camera(0, 5, 0), axis(0, 0, 1);
     EXPECT_LT(cells.FadeAlpha({0.5f, 5, 5}, camera, axis), 255u);
     for (const OmVector3& p : {OmVector3(0.5f, 0.5f, 5), OmVector3(0.5f, 5, 12), OmVector3(0.5f, 5, -1)})
         EXPECT_EQ(cells.FadeAlpha(p, camera, axis), 255u) << p.x << "," << p.y << "," << p.z;
-    // Without a doubling texture stage, the stored half-bright colour bytes and
-    // light weights are doubled (each held to 255) as a vertex is decoded; the
-    // normal's index in the colour's top byte stays.
+}
+
+TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
+{
     TsBlobRenderer batch; // never created: no device
     EXPECT_FALSE(batch.IsReady());
     EXPECT_FALSE(batch.BeginFrame());
@@ -94,7 +101,13 @@ TEST(LiquidTest, LiquidsAreCutIntoPiecesModelLightsStayOnlyWhatHidesTheFocusFade
     EXPECT_EQ(group.vertices[0].flags, TsBlobRenderer::kDecodeMark) << "the cell was never decoded";
     EXPECT_EQ(batch.FlushCount(), 1u);
     EXPECT_FALSE(batch.IsReady()) << "a flush does not make buffers";
+}
 
+// Without a doubling texture stage, the stored half-bright colour bytes and
+// light weights are doubled (each held to 255) as a vertex is decoded; the
+// normal's index in the colour's top byte stays.
+TEST(CellBatchTest, WithoutADoublingStageColoursAndWeightsAreDoubledWhenDecoded)
+{
     const struct {
         uint32_t colour, weights;
         uint32_t brightColour, brightWeights;
@@ -146,11 +159,7 @@ protected:
 };
 
 // Type numbers and arm counts from scripts are held to what the game has.
-// Steps start at the first spawn and never go back. An explosion in flight
-// points at its type: a script that shrinks the table meanwhile must not
-// pull the record from under it; a ring with no arms lives as long as its
-// ring, then goes back to the pool.
-TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingArmsAreAtMostEightAndStepsNeverGoBack)
+TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEight)
 {
     TsExplosionTable::SetCount(3);
     for (int32_t index : {TsExplosionTable::kMaxTypes, INT32_MAX, INT32_MIN, -1})
@@ -171,7 +180,14 @@ TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingArmsAreAtMostEight
     for (int32_t type : {-1, 2})
         EXPECT_FALSE(TsInitialExplosions::Spawn(type, OmVector3(), OmVector3(0, 1, 0), 0.0f)) << type;
     EXPECT_EQ(TsInitialExplosions::ActiveCount(), 0u);
+}
 
+// Steps start at the first spawn and never go back. An explosion in flight
+// points at its type: a script that shrinks the table meanwhile must not
+// pull the record from under it; a ring with no arms lives as long as its
+// ring, then goes back to the pool.
+TEST_F(ExplosionPoolTest, StepsNeverGoBackAndALiveExplosionOutlivesItsTypesRemoval)
+{
     TsExplosionTable::SetCount(3);
     *TsExplosionTable::Get(2) = RingType(2.0f);
     ASSERT_TRUE(TsInitialExplosions::Spawn(2, OmVector3(), OmVector3(0, 1, 0), 100.0f));
@@ -198,7 +214,7 @@ bool Floor(const OmVector3& from, const OmVector3& to, TsSegmentHit& hit)
     return true;
 }
 
-TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndFrictionAndRingsWaitGrowAndEnd)
+TEST(ExplosionArmTest, ArmsBounceWithRestitutionAndFriction)
 {
     TsExplosionParams type;
     type.m_restitution = 0.5f;
@@ -215,10 +231,14 @@ TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndF
     EXPECT_FLOAT_EQ(v.x, 2.0f);
     EXPECT_FLOAT_EQ(v.y, 2.5f); // half of |v| = 5
     EXPECT_GT(p.y, 0.0f);
+}
 
+TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAtFullSpeed)
+{
     // Launched along the direction; with none and no spread, straight up.
+    TsExplosionParams type;
     type.m_speed = 6.0f;
-    v = TsArmLaunchVelocity(type, OmVector3(0, 0, 2));
+    OmVector3 v = TsArmLaunchVelocity(type, OmVector3(0, 0, 2));
     EXPECT_FLOAT_EQ(v.z, 6.0f);
     v = TsArmLaunchVelocity(type, OmVector3(0, 0, 0));
     EXPECT_FLOAT_EQ(v.y, 6.0f);
@@ -227,8 +247,10 @@ TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAndBounceWithRestitutionAndF
     type.m_spread = 1.0f;
     v = TsArmLaunchVelocity(type, OmVector3(0, 0, 0));
     EXPECT_NEAR(v.Length(), 6.0f, 1e-4f);
+}
 
-    // A ring waits, grows and ends.
+TEST(ShockwaveTest, WaitsGrowsAndEnds)
+{
     TsShockwave ring;
     ring.Start(RingType(2.0f), OmVector3(0, 0, 0));
     EXPECT_TRUE(ring.Advance(0.4f));

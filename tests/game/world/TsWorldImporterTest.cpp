@@ -30,7 +30,7 @@ std::string ReadText(const std::string& path)
 
 } // namespace
 
-TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtentAndAnEmptyWorldHoldsNothing)
+TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtent)
 {
     struct Case {
         float extent, edge;
@@ -50,7 +50,10 @@ TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtentAndAnEmptyWorldHoldsNot
         EXPECT_EQ(levels, c.levels) << "extent " << c.extent;
         EXPECT_FLOAT_EQ(used, c.usedEdge) << "extent " << c.extent;
     }
-    // An empty world answers every query with nothing.
+}
+
+TEST(TsWorldGrid, AnEmptyWorldAnswersEveryQueryWithNothing)
+{
     TsWorld world;
     TsWorldHit hit;
     EXPECT_EQ(world.CellIndexAt(0, 0), -1);
@@ -62,10 +65,7 @@ TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtentAndAnEmptyWorldHoldsNot
     EXPECT_EQ(world.FindAllIntersections(OmVector3(0, 1, 0), OmVector3(0, -1, 0), points, 4, true), 0);
 }
 
-// A cell whose geometry is all at one height spans a unit either side of
-// its own height, not of the world's floor: a floor raised above the
-// lowest point keeps it inside its box.
-TEST_F(WorldTest, TriangleOverACellCornerIsSplitAFlatCellSpansAUnitEitherSideAndAnOverfullCellKeepsWhatFits)
+TEST_F(WorldTest, TriangleOverACellCornerIsSplitIntoFourCellsAndLinked)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(2, 2, 6, 6));
@@ -88,7 +88,13 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitAFlatCellSpansAUnitEitherSideAnd
     // The ground is found in each quarter, at its corners too.
     for (float p : {2.0f, 3.9f, 4.0f, 4.1f, 5.9f})
         EXPECT_NEAR(world->GetGroundHeight(OmVector3(p, 1, p)), 0.0f, 1e-3f) << p;
+}
 
+// A cell whose geometry is all at one height spans a unit either side of
+// its own height, not of the world's floor: a floor raised above the
+// lowest point keeps it inside its box.
+TEST_F(WorldTest, AFlatCellSpansAUnitEitherSideOfItsOwnHeight)
+{
     const struct {
         float x0, y;
     } floors[] = {{0, 3.0f}, {4, 0.0f}, {8, -0.5f}};
@@ -107,6 +113,10 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitAFlatCellSpansAUnitEitherSideAnd
         EXPECT_NEAR(cell->GetMaxY(), f.y + 1.0f, 1e-3f) << "floor at " << f.y;
         EXPECT_NEAR(stacked->GetGroundHeight(OmVector3(f.x0 + 2, 3.5f, 2)), f.y, 1e-2f) << "floor at " << f.y;
     }
+}
+
+TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
+{
     // 9000 separate triangles need 27000 vertices: more than a group holds.
     Triangles many;
     for (int i = 0; i < 9000; ++i) {
@@ -114,25 +124,27 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitAFlatCellSpansAUnitEitherSideAnd
         many.corners.insert(many.corners.end(),
                             {OmVector3(x, 0, z), OmVector3(x, 0, z + 0.03f), OmVector3(x + 0.03f, 0, z)});
     }
-    root = new OmGroup();
+    OmGroup* root = new OmGroup();
     AddShape(*root, "floor", many);
     LogCapture log;
-    world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
     EXPECT_LE(group.vertices.GetCount(), TsWorldCell::kMaxVertices);
     EXPECT_LE(group.indices.GetCount(), TsWorldCell::kMaxIndices);
     EXPECT_GT(group.GetTriangleCount(), 2000u);
     EXPECT_TRUE(log.Contains("Cell (0,0) has too many vertices or indices")) << log.All();
+}
 
-    // Texture coordinates are clamped to sixteen bits.
-    root = new OmGroup();
+TEST_F(WorldTest, TextureCoordinatesAreClampedToSixteenBits)
+{
+    OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Triangles{{OmVector3(1, 0, 1), OmVector3(1, 0, 3), OmVector3(3, 0, 1)}});
     OmMesh* mesh = OmMesh::Cast(OmShape::Cast(root->GetChild(0))->GetGeometry());
     mesh->vertices[0].uv0[0] = 1000.0f;  // times 511 is far past 32767
     mesh->vertices[1].uv0[0] = -1000.0f;
     mesh->vertices[2].uv0[0] = 0.0f;     // nudged off zero: 1/512 of 511
-    world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
     std::vector<int16_t> u;
     const TsCellGroup& clamped = world->Cell(0).Group(TS_CELL_OPAQUE);
@@ -142,7 +154,7 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitAFlatCellSpansAUnitEitherSideAnd
     EXPECT_EQ(u, (std::vector<int16_t>{-32768, 0, 32767}));
 }
 
-TEST_F(WorldTest, LightsAreNormalisedVerticesNameAByteOfLightsDynamicObjectsNeedScriptNamesAndFlatLevelsGetHeight)
+TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
@@ -162,8 +174,11 @@ TEST_F(WorldTest, LightsAreNormalisedVerticesNameAByteOfLightsDynamicObjectsNeed
         EXPECT_EQ(group.vertices[i].lightIndices, 0x01000000u) << i;
         EXPECT_NE(group.vertices[i].lightWeights & 0xFF000000u, 0u) << i;
     }
+}
 
-    root = new OmGroup();
+TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)
+{
+    OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
     // 299 dynamic lights; the ones past index 255 are the brightest.
     for (int i = 0; i < 299; ++i) {
@@ -172,15 +187,19 @@ TEST_F(WorldTest, LightsAreNormalisedVerticesNameAByteOfLightsDynamicObjectsNeed
         AddLight(*root, name, OmVector3(2, 1, 2), OmVector3(1, 1, 1), i < 255 ? 0.1f : 1.0f);
     }
     LogCapture log;
-    world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     EXPECT_EQ(world->GetLightNodes().size(), 300u);
     EXPECT_TRUE(log.Contains("299 dynamic lights; vertices name only the first 255")) << log.All();
     const TsCellGroup& named = world->Cell(0).Group(TS_CELL_OPAQUE);
     for (uint32_t i = 0; i < named.vertices.GetCount(); ++i)
         EXPECT_NE(named.vertices[i].lightIndices, 0u) << "lights up to 255 still light it";
     EXPECT_LE(world->Cell(0).GetLargestLightIndex(), 255u);
-    // Dynamic objects are written only under script names.
-    root = new OmGroup();
+}
+
+TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
+{
+    LogCapture log;
+    const auto root = OmMakeRef<OmGroup>();
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
     AddShape(*root, "dyn_door", Floor(1, 1, 2, 2))->LocalPosition() = OmVector3(1.5f, 0, -2.25f);
     AddShape(*root, "dyn_bad name", Floor(1, 1, 2, 2));
@@ -188,22 +207,23 @@ TEST_F(WorldTest, LightsAreNormalisedVerticesNameAByteOfLightsDynamicObjectsNeed
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a comma locale where one exists
-    world = OmRef<TsWorld>::Adopt(new TsWorld());
+    const auto world = OmMakeRef<TsWorld>();
     world->SetWorldBounds(OmVector3(0, -1, 0), OmVector3(4, 1, 4));
     TsWorldImporter importer(*world, root, OmVector3(0, -1, 0), OmVector3(4, 1, 4), 4.0f, true);
     importer.Run(root, &renderer);
     const std::string path = TempPath("lua");
     EXPECT_TRUE(importer.WriteDynamicObjects(path.c_str()));
     std::setlocale(LC_NUMERIC, saved.c_str());
-    root->Release();
     EXPECT_EQ(ReadText(path), "dyn_door:SetPosition(1.500000,0.000000,-2.250000)\n"
                               "dyn_door:SetDirection(0.000000,1.000000)\n\n");
     EXPECT_TRUE(log.Contains("\"dyn_bad name\" is not a script name")) << log.All();
     EXPECT_TRUE(log.Contains("dyn_far has no finite position")) << log.All();
     EXPECT_FALSE(importer.WriteDynamicObjects("/nonexistent-folder/dynobj.lua"));
+}
 
-    // A flat level is given height at import.
-    // One square of floor and nothing standing on it: no Y extent at all.
+// One square of floor and nothing standing on it: no Y extent at all.
+TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
+{
     OmPbfScene scene;
     auto mesh = std::make_unique<OmPbfMeshRecord>();
     demo::AddSquareUvs(*mesh);
@@ -227,4 +247,3 @@ TEST_F(WorldTest, LightsAreNormalisedVerticesNameAByteOfLightsDynamicObjectsNeed
     EXPECT_NE(loaded, nullptr);
     EXPECT_FALSE(flat->ImportWorld((folder + "/missing.pbf").c_str(), "", TsWorldImportSettings{}));
 }
-

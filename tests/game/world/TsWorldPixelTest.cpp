@@ -114,12 +114,11 @@ protected:
         ASSERT_TRUE(demo::WriteTarga("data/FX/blob2.tga", blob) && demo::WriteTarga("data/FX/clouda.tga", cloud));
         plat::ClearPathCache();
         ASSERT_TRUE(Open(800, 600));
-        world_ = new TsWorld();
+        world_ = OmMakeRef<TsWorld>();
     }
     void TearDown() override
     {
-        if (world_)
-            world_->Release();
+        world_ = nullptr;
         TsInitialExplosions::Shutdown();
         RendererTest::TearDown();
     }
@@ -172,7 +171,7 @@ protected:
     }
 
     ScratchDir scratch_;
-    TsWorld* world_ = nullptr;
+    OmRef<TsWorld> world_;
     OmVector3 eye_, right_, up_, forward_;
 };
 
@@ -210,9 +209,13 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCor
     lamp->colour[1] = lamp->colour[2] = 0.0f; // a red lamp adds only red
     const uint32_t red = nearLamp();
     EXPECT_GT(Channel(red, 16), Channel(red, 8) + 60);
+}
 
-    // From below the floor, looking up at its back faces: culled until its
-    // material is double-sided.
+// From below the floor, looking up at its back faces: culled until its
+// material is double-sided.
+TEST_F(WorldPixelTest, BackFacesAreCulledUntilTheirMaterialIsDoubleSided)
+{
+    Build();
     SetCamera(OmVector3(8, -20, 8), OmVector3(-1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0));
     EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 128, 1); // the clear colour
     OmMaterial* material = renderer->GetMaterial(world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material);
@@ -222,17 +225,12 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCor
     EXPECT_GT(TsWorldDrawing::Of(*world_).Cells().FlushCount(), 0u);
 }
 
-// The pool's inner vertices move between frames. Blended, it goes through
-// the frame's batch: with the batch open the floor shows through it;
-// without one it has nowhere to go. Worlds share the liquid buffers until
-// the last goes.
-TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
+// The pool's inner vertices move between frames.
+TEST_F(WorldPixelTest, WaterWavesMoveBetweenFrames)
 {
     Build(false, true);
     LookDown();
-    const int32_t users = TsLiquids::UserCount();
     const std::vector<uint32_t> a = Frame(0.0f);
-    EXPECT_EQ(TsLiquids::UserCount(), users + 1);
     const std::vector<uint32_t> b = Frame(1.3f);
     EXPECT_GT(Channel(Pixel(a, Px(5), Py(5)), 0), 90u) << "blue over the grey floor";
     int changed = 0;
@@ -240,8 +238,15 @@ TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
         for (uint32_t x = Px(1.5f); x < Px(8.5f); ++x)
             changed += Pixel(a, x, y) != Pixel(b, x, y);
     EXPECT_GT(changed, 100) << "the checker's edges shift";
+}
 
-    const uint32_t opaque = Pixel(a, Px(5.5f), Py(5.5f));
+// Blended, the pool goes through the frame's batch: with the batch open the
+// floor shows through it; without one it has nowhere to go.
+TEST_F(WorldPixelTest, ATranslucentPoolShowsTheFloorThroughItInTheBatch)
+{
+    Build(false, true);
+    LookDown();
+    const uint32_t opaque = Pixel(Frame(0.0f), Px(5.5f), Py(5.5f));
     TsWorldCell* cell = nullptr;
     for (int32_t i = 0; i < world_->GetCellCount() && !cell; ++i)
         if (world_->Cell(i).GetLiquidCount() > 0)
@@ -257,26 +262,41 @@ TEST_F(WorldPixelTest, WaterWavesMoveAndATranslucentPoolShowsTheFloorInTheBatch)
     EXPECT_GT(Channel(unbatched, 16), 10u);
     EXPECT_GT(Channel(blended, 16), 10u) << "the floor's grey shows through";
     EXPECT_GT(Channel(blended, 0), Channel(blended, 16) + 10) << "under the water's blue";
+}
 
-    auto* second = new TsWorld();
+TEST_F(WorldPixelTest, WorldsShareTheLiquidBuffersUntilTheLastGoes)
+{
+    Build(false, true);
+    LookDown();
+    const int32_t users = TsLiquids::UserCount();
+    Frame(0.0f);
+    EXPECT_EQ(TsLiquids::UserCount(), users + 1);
+    auto second = OmMakeRef<TsWorld>();
     TsWorldDrawing::Of(*second);
     EXPECT_EQ(TsLiquids::UserCount(), users + 2);
-    world_->Release();
     world_ = nullptr;
     EXPECT_TRUE(TsLiquids::BuffersReady());
-    second->Release();
+    second = nullptr;
     EXPECT_EQ(TsLiquids::UserCount(), users);
     EXPECT_FALSE(TsLiquids::BuffersReady());
 }
 
-// The effects detail option: clouds need high detail, blob shadows any but
-// low; liquids draw at every detail.
-TEST_F(WorldPixelTest, CloudsScrollNeedHighDetailAndAMissingTextureTurnsThemOff)
+class CloudPixelTest : public WorldPixelTest {
+protected:
+    void SetUp() override
+    {
+        WorldPixelTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        Build(false, true);
+        world_->SetCloudParams(0.05f, 0.5f);
+        world_->CreateEffects();
+        LookDown();
+    }
+};
+
+TEST_F(CloudPixelTest, CloudBandsDarkenPartOfTheFloorAndMoveOn)
 {
-    Build(false, true);
-    world_->SetCloudParams(0.05f, 0.5f);
-    world_->CreateEffects();
-    LookDown();
     TsCloud* cloud = TsWorldDrawing::Of(*world_).Cloud();
     ASSERT_NE(cloud, nullptr);
     const std::vector<uint32_t> a = Frame(0.0f);
@@ -291,7 +311,12 @@ TEST_F(WorldPixelTest, CloudsScrollNeedHighDetailAndAMissingTextureTurnsThemOff)
     }
     EXPECT_GT(brightest, darkest + 60);
     EXPECT_GT(changed, 10);
+}
 
+// The effects detail option: clouds need high detail, blob shadows any but
+// low; liquids draw at every detail.
+TEST_F(CloudPixelTest, TheEffectsDetailDecidesCloudsAndShadowsButNotLiquids)
+{
     TsOptions& options = *TsAccess::Options();
     const int kept = options.GetFXDetailLevel();
     const struct {
@@ -309,6 +334,10 @@ TEST_F(WorldPixelTest, CloudsScrollNeedHighDetailAndAMissingTextureTurnsThemOff)
         EXPECT_GT(Channel(pool, 0), Channel(pool, 16) + 40) << "the pool's blue";
     }
     options.SetFXDetailLevel(kept);
+}
+
+TEST_F(CloudPixelTest, NoCloudLayerIsMadeWithoutItsParametersOrItsTexture)
+{
     world_->SetCloudParams(0.0f, 0.0f);
     world_->CreateEffects();
     EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
@@ -325,7 +354,7 @@ TEST_F(WorldPixelTest, CloudsScrollNeedHighDetailAndAMissingTextureTurnsThemOff)
 // A cell that would overflow the frame's vertices, indices or runs makes
 // the batch draw what it holds and start again; one that just fills it
 // does not.
-TEST_F(WorldPixelTest, ACellThatWouldOverflowFlushesFirstModelsTakeTheStrongestLightsAndFadesNeedAProvenDevice)
+TEST_F(WorldPixelTest, ACellThatWouldOverflowTheBatchFlushesFirst)
 {
     TsBlobRenderer cells;
     ASSERT_TRUE(cells.Create(8.0f, 8.0f));
@@ -356,7 +385,12 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowFlushesFirstModelsTakeTheStrongestL
         cells.EndFrame();
     }
     Device()->EndScene();
+}
 
+// Black lights make up the four, so that every model draws with one
+// program whatever number of lights reaches it.
+TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
+{
     Build();
     TsEntity near, far;
     near.SetPosition(4, 0, 4.5f);
@@ -371,8 +405,6 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowFlushesFirstModelsTakeTheStrongestL
         }
         return lights;
     };
-    // Black lights make up the four, so that every model draws with one
-    // program whatever number of lights reaches it.
     EXPECT_EQ(TsModelLighting(*world_, near), 1);
     EXPECT_EQ(enabled(), "11110000");
     plat::GfxLight light{};
@@ -387,8 +419,10 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowFlushesFirstModelsTakeTheStrongestL
     uint32_t ambient = 1;
     Device()->GetRenderState(plat::GfxRs::Ambient, &ambient);
     EXPECT_EQ(ambient, 0u);
+}
 
-    // A texture factor fade works only once the device proved it.
+TEST_F(WorldPixelTest, TextureFactorFadeWorksOnlyOnceTheDeviceProvedIt)
+{
     using namespace plat;
     TestTextureFactorFade();
     ASSERT_TRUE(IsTextureFactorFadeSupported());
@@ -402,6 +436,10 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowFlushesFirstModelsTakeTheStrongestL
     EndTextureFactorFade();
     EXPECT_EQ(renderer->GetTextureStageState(0, GfxTss::AlphaArg2), GfxTa::Diffuse);
     EXPECT_EQ(renderer->GetRenderState(GfxRs::AlphaBlendEnable), 0u);
+}
+
+TEST_F(WorldPixelTest, EffectSpritesLoadByNameAndANullNameIsRefused)
+{
     EXPECT_GE(LoadFxSprite("shockring"), 0);
     EXPECT_EQ(LoadFxSprite(nullptr), -1);
 }
@@ -524,16 +562,29 @@ void MakePanel(const TsWorld& world, int32_t material, TsCellGroup& panel)
 // large excess, the grey floor through it as none.
 int GreenExcess(uint32_t pixel) { return int(Channel(pixel, 8)) - int(Channel(pixel, 16)); }
 
-TEST_F(BlobFadePixelTest, DynamicGeometryInTheBatchFadesWhereItHidesTheFocusAndBrokenGeometryIsLeftOut)
-{
-    Build();
-    LookAtFocus(10.0f);
+// The panel drawn as a dynamic object through the frame's batch, the camera
+// ten units from the focus.
+class PanelFadePixelTest : public BlobFadePixelTest {
+protected:
+    void SetUp() override
+    {
+        BlobFadePixelTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        Build();
+        LookAtFocus(10.0f);
+        MakePanel(*world_, world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material, panel);
+    }
     TsCellGroup panel;
-    MakePanel(*world_, world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material, panel);
-    const auto withPanel = [&](TsWorld& w) { Cells().AddDynamic(panel, OmVector3(8, 3, 10), w.GetLightNodes()); };
-    const OmVector3 onAxis(10, 3, 11.75f);  // where the panel crosses the camera's axis
-    const OmVector3 farCorner(8.1f, 3, 10.1f); // beside a corner too far off the axis to fade
+    const std::function<void(TsWorld&)> withPanel = [this](TsWorld& w) {
+        Cells().AddDynamic(panel, OmVector3(8, 3, 10), w.GetLightNodes());
+    };
+    const OmVector3 onAxis{10, 3, 11.75f};     // where the panel crosses the camera's axis
+    const OmVector3 farCorner{8.1f, 3, 10.1f}; // beside a corner too far off the axis to fade
+};
 
+TEST_F(PanelFadePixelTest, DynamicGeometryInTheBatchFadesWhereItHidesTheFocus)
+{
     Cells().SetCameraFade(1.0f, kFocus, 5.0f);
     const std::vector<uint32_t> solid = Frame(0.0f, withPanel, true);
     const int full = GreenExcess(At(solid, onAxis));
@@ -557,8 +608,10 @@ TEST_F(BlobFadePixelTest, DynamicGeometryInTheBatchFadesWhereItHidesTheFocusAndB
         EXPECT_GE(share, c.low) << "minimum alpha " << c.minimumAlpha << " at x " << c.at.x;
         EXPECT_LE(share, c.high) << "minimum alpha " << c.minimumAlpha << " at x " << c.at.x;
     }
+}
 
-    // Geometry that names vertices past its lists is left out, and said so.
+TEST_F(PanelFadePixelTest, GeometryNamingVerticesPastItsListsIsLeftOutAndSaidSo)
+{
     Cells().SetCameraFade(2.0f, kFocus, 5.0f); // no fade
     panel.runs[0].triangleCount += 1;
     rtest::ErrorLog log;
@@ -596,7 +649,14 @@ TEST_F(BlobFadePixelTest, ABlobShadowStaysOnTheFloorBehindAFadedWall)
             EXPECT_EQ(after, before) << "no shadow through the solid wall";
         }
     }
-    // The fade draws from copies: the stored vertices keep no indices of a frame.
+}
+
+TEST_F(BlobFadePixelTest, TheFadeDrawsFromCopiesAndTheStoredVerticesKeepNoIndices)
+{
+    Build(true);
+    LookAtFocus(15.0f);
+    Cells().SetCameraFade(0.0f, kFocus, 5.0f);
+    Frame(0.0f);
     for (int32_t i = 0; i < world_->GetCellCount(); ++i)
         for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
             const TsCellGroup& group = world_->Cell(i).Group(kind);

@@ -22,17 +22,6 @@ namespace {
 // in 65535 steps.
 constexpr float kTolerance = 2.0e-3f;
 
-class DemoLevelTest : public WorldTest {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
-        world = ImportDemo();
-        ASSERT_NE(world, nullptr);
-    }
-    OmRef<TsWorld> world;
-};
-
 // A left-handed perspective for row vectors, depth 0 at the near plane.
 OmMatrix4 Perspective(float fovY, float aspect, float nearZ, float farZ)
 {
@@ -44,9 +33,28 @@ OmMatrix4 Perspective(float fovY, float aspect, float nearZ, float farZ)
     return m;
 }
 
+class DemoLevelTest : public WorldTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(HaveDemoLevel()) << "the demo level is missing: run tools/make-data BUILD_DIR";
+        world = ImportDemo();
+        ASSERT_NE(world, nullptr);
+    }
+    // The camera ten units above room A's centre, looking down.
+    void LookDownOnRoomA()
+    {
+        OmMatrix4 view, projection = Perspective(1.0f, 640.0f / 480.0f, 0.5f, 100.0f);
+        BuildLookAtMatrix(OmVector3(4, 10, 4.01f), OmVector3(4, 0, 4), OmVector3(0, 1, 0), view);
+        renderer.SetViewMatrix(&view);
+        renderer.SetProjectionMatrix(&projection);
+    }
+    OmRef<TsWorld> world;
+};
+
 } // namespace
 
-TEST_F(DemoLevelTest, SegmentsStopAtWallsAndGroundHeightsFollowTheFloorAndTheRamp)
+TEST_F(DemoLevelTest, SegmentsStopAtWallsAndPassThroughDoorways)
 {
     struct Case {
         const char* what;
@@ -81,8 +89,10 @@ TEST_F(DemoLevelTest, SegmentsStopAtWallsAndGroundHeightsFollowTheFloorAndTheRam
         CrossProduct(hit.corner1 - hit.corner0, hit.corner2 - hit.corner0, cross);
         EXPECT_NEAR(std::fabs((hit.point - hit.corner0).Dot(cross)) / cross.Length(), 0.0f, kTolerance) << c.what;
     }
+}
 
-    // Segments that cannot be walked hit nothing.
+TEST_F(DemoLevelTest, SegmentsThatCannotBeWalkedHitNothing)
+{
     const OmVector3 unwalkable[][2] = {
         {{NAN, 1, 4}, {4, 1, 4}},
         {{4, 1, 4}, {INFINITY, 1, 4}},
@@ -98,9 +108,12 @@ TEST_F(DemoLevelTest, SegmentsStopAtWallsAndGroundHeightsFollowTheFloorAndTheRam
     EXPECT_TRUE(world->CastSegmentStatic(OmVector3(-1.0e6f, 1, 4), OmVector3(1.0e6f, 1, 4), hit, false))
         << "a long segment is clipped to the grid and still walked";
     EXPECT_NEAR(hit.point.x, -0.25f, kTolerance);
+}
 
     // The floors span whole 8-unit cells: their triangles' edges run the
     // full 16-bit range, whose products overflow 32-bit integers.
+TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRamp)
+{
     struct Ground {
         OmVector3 point;
         float height;
@@ -114,7 +127,10 @@ TEST_F(DemoLevelTest, SegmentsStopAtWallsAndGroundHeightsFollowTheFloorAndTheRam
         const float height = world->GetGroundHeight(c.point);
         EXPECT_TRUE(height == c.height || std::fabs(height - c.height) < kTolerance) << c.point.x << "," << c.point.z;
     }
-    // Entities ask the world for the ground.
+}
+
+TEST_F(DemoLevelTest, EntitiesAskTheWorldForTheGround)
+{
     TsGroundProbe* probe = TsEntity::GetGroundProbe();
     ASSERT_NE(probe, nullptr);
     EXPECT_NEAR(probe->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, kTolerance);
@@ -125,7 +141,7 @@ TEST_F(DemoLevelTest, SegmentsStopAtWallsAndGroundHeightsFollowTheFloorAndTheRam
     EXPECT_EQ(TsEntity::GetGroundProbe(), nullptr) << "a world gone answers no more";
 }
 
-TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnlyAndPickingFindsTheFloorUnderAPixel)
+TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnly)
 {
     // The ramp's slope and the floor under the ramp, in walk order.
     OmVector3 points[8];
@@ -138,13 +154,11 @@ TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnlyAndPickingFindsTheFloorU
     const std::pair<OmVector3, int> misses[] = {{{0, 1, 0}, 8}, {{1, 0, 0}, 8}, {{0, -1, 0}, 0}};
     for (const auto& [direction, room] : misses)
         EXPECT_EQ(world->FindAllIntersections(OmVector3(16, 5, 2), direction, points, room, false), 0);
+}
 
-    // Picking finds the floor under a pixel.
-    OmD3D& screen = renderer;
-    OmMatrix4 view, projection = Perspective(1.0f, 640.0f / 480.0f, 0.5f, 100.0f);
-    BuildLookAtMatrix(OmVector3(4, 10, 4.01f), OmVector3(4, 0, 4), OmVector3(0, 1, 0), view);
-    screen.SetViewMatrix(&view);
-    screen.SetProjectionMatrix(&projection);
+TEST_F(DemoLevelTest, PickingFindsTheFloorUnderAPixel)
+{
+    LookDownOnRoomA();
     for (const OmVector3& target : {OmVector3(4, 0, 4), OmVector3(6.5f, 0, 2), OmVector3(1.5f, 0, 6.5f)}) {
         float x = 0, y = 0, depth = 0;
         ASSERT_TRUE(world->WorldToScreen(target, x, y, depth));
@@ -158,7 +172,11 @@ TEST_F(DemoLevelTest, AllIntersectionsOfADownwardRayOnlyAndPickingFindsTheFloorU
         for (int32_t i = 0; i < count; ++i)
             EXPECT_LT((points[i] - target).Length(), 0.01f);
     }
-    // A point at the near plane lies at depth one half; one behind the eye is off screen.
+}
+
+TEST_F(DemoLevelTest, APointAtTheNearPlaneLiesAtHalfDepthAndOneBehindTheEyeIsOff)
+{
+    LookDownOnRoomA();
     float x = 0, y = 0, depth = 0;
     EXPECT_TRUE(world->WorldToScreen(OmVector3(4, 9.5f, 4.01f), x, y, depth));
     EXPECT_NEAR(depth, 0.5f, 1e-3f);

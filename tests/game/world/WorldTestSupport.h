@@ -40,22 +40,21 @@ struct Triangles {
     OmVector3 normal{0, 1, 0};
 };
 
-// A shape named `name` drawing the mesh (whose reference it takes), under root.
+// A shape named `name` drawing the mesh (whose reference it takes), under
+// root; the shape answered is root's.
 inline OmShape* AddMesh(OmGroup& root, const char* name, OmMesh* mesh)
 {
-    auto* shape = new OmShape();
-    shape->SetGeometry(mesh);
-    mesh->Release();
+    const auto shape = OmMakeRef<OmShape>();
+    shape->SetGeometry(OmRef<OmMesh>::Adopt(mesh));
     shape->SetName(name);
     root.AddChild(shape);
-    shape->Release();
     return shape;
 }
 
 inline OmMaxLightNode* AddLight(OmGroup& root, const char* name, const OmVector3& position, const OmVector3& colour,
                                 float multiplier)
 {
-    auto* node = new OmMaxLightNode();
+    const auto node = OmMakeRef<OmMaxLightNode>();
     node->SetName(name);
     node->LocalPosition() = position;
     node->light.on = 1;
@@ -64,7 +63,6 @@ inline OmMaxLightNode* AddLight(OmGroup& root, const char* name, const OmVector3
     node->light.colour[2] = colour.z;
     node->light.multiplier = multiplier;
     root.AddChild(node);
-    node->Release();
     return node;
 }
 
@@ -72,10 +70,9 @@ inline OmMaxLightNode* AddLight(OmGroup& root, const char* name, const OmVector3
 inline bool ImportInto(TsWorld& world, OmGroup* root, const OmVector3& min, const OmVector3& max, float edge,
                        OmRenderer& renderer)
 {
+    const auto owned = OmRef<OmGroup>::Adopt(root);
     world.SetWorldBounds(min, max);
-    const bool ok = TsWorldImporter(world, root, min, max, edge, true).Run(root, &renderer);
-    root->Release();
-    return ok;
+    return TsWorldImporter(world, root, min, max, edge, true).Run(root, &renderer);
 }
 
 // A renderer without a device whose screen is 640 x 480 pixels.
