@@ -11,6 +11,7 @@
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsInput.h"
+#include "game/framework/TsLevelHost.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsOptions.h"
@@ -38,6 +39,7 @@ TsMain::TsMain(const char* title, int width, int height)
     : title_(title ? title : ""), screenWidth_(width), screenHeight_(height)
 {
     s_instance = this;
+    MakeLevelHost();
     InitPerformanceTimer();
     OmClassRegistry::Instance().AssignClassIds();
     // This first state serves "options.lua"; the game systems open the one
@@ -280,7 +282,8 @@ void TsMain::StartFirstMode()
         LogError("Start-up: no front end is registered; the game runs with no mode (an empty frame)");
         return;
     }
-    frontEnd_ = mode_ = factory();
+    frontEnd_.reset(factory());
+    mode_ = frontEnd_.get();
     // As at every start of the front end, a failure here is reported by the
     // front end itself; the game goes on with what it has.
     mode_->Import();
