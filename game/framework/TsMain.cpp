@@ -28,6 +28,12 @@
 
 TsMain* TsMain::s_instance = nullptr;
 
+// The host closes the state; the shell forgets it first.
+void TsMain::ScriptStateCloser::operator()(lua_State* L) const
+{
+    TsScriptHost::CloseLua(L);
+}
+
 namespace {
 
 // Messages the game once sent to a debug trace that prints nothing.
@@ -44,8 +50,8 @@ TsMain::TsMain(const char* title, int width, int height)
     OmClassRegistry::Instance().AssignClassIds();
     // This first state serves "options.lua"; the game systems open the one
     // the game plays with.
-    luaState_ = TsScriptHost::OpenLua();
-    TsAccess::SetLuaState(luaState_);
+    luaState_.reset(TsScriptHost::OpenLua());
+    TsAccess::SetLuaState(luaState_.get());
     static const char* const kSections[PROFILE_SECTION_COUNT] = {
         "TsMain::Tick", "TsMain::Interp", "TsMain::Render", "TsMain - RenderAlphas ", "TsMain - Render HUD",
         "TsMain - Render Screen Fade"};
@@ -63,11 +69,7 @@ TsMain::~TsMain()
     StopGameSystems();
     SetLogPumpHook(nullptr);
     input_.reset();
-    if (luaState_) {
-        TsShell::Instance().ForgetLuaState(luaState_);
-        TsScriptHost::CloseLua(luaState_);
-        luaState_ = nullptr;
-    }
+    luaState_.reset();
     TsAccess::SetLuaState(nullptr);
     audio_.reset();
     dialogStrings_.reset();

@@ -136,7 +136,7 @@ public:
     TsAnimationDB* GetAnimationDB() const { return animDB_.get(); }
     // The level host's player (null without a host or a player).
     TsPlayer* GetLocalPlayer() const;
-    lua_State* GetLuaState() const { return luaState_; }
+    lua_State* GetLuaState() const { return luaState_.get(); }
     plat::Window* GetWindow() const { return window_.get(); }
     int GetScreenWidth() const { return screenWidth_; }
     int GetScreenHeight() const { return screenHeight_; }
@@ -200,7 +200,10 @@ private:
     int screenWidth_;
     int screenHeight_;
     bool gameSystemsStarted_ = false;
-    lua_State* luaState_ = nullptr;
+    struct ScriptStateCloser {
+        void operator()(lua_State* L) const;
+    };
+    std::unique_ptr<lua_State, ScriptStateCloser> luaState_;
     // Declared first of the owners, so that it goes last: the level's
     // objects may ask for the host as they go.
     std::unique_ptr<TsLevelHost> levelHost_;

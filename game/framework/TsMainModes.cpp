@@ -256,16 +256,14 @@ bool TsMain::StartGameSystems()
     } else {
         LogError("Game systems: the particle system could not be started");
     }
-    if (luaState_) {
-        TsShell::Instance().ForgetLuaState(luaState_);
-        TsScriptHost::CloseLua(luaState_);
-    }
-    luaState_ = TsScriptHost::OpenLua();
-    TsAccess::SetLuaState(luaState_);
-    TsShell::Instance().SetLuaState(luaState_);
-    if (luaState_) {
-        TsScriptHost::ShellDoFile(luaState_, "./scripts/init.lua");
-        TsScriptHost::ShellDoFile(luaState_, "./scripts/newdemo.lua");
+    luaState_.reset(); // the old state closes before the new one opens
+    luaState_.reset(TsScriptHost::OpenLua());
+    lua_State* L = luaState_.get();
+    TsAccess::SetLuaState(L);
+    TsShell::Instance().SetLuaState(L);
+    if (L) {
+        TsScriptHost::ShellDoFile(L, "./scripts/init.lua");
+        TsScriptHost::ShellDoFile(L, "./scripts/newdemo.lua");
     } else {
         LogError("Game systems: the script state could not be opened");
     }
@@ -296,16 +294,14 @@ void TsMain::StopGameSystems()
     // What scripts made and kept is destroyed while everything it may
     // point at still lives; the pools below drop their pages without
     // destructors.
-    TsScriptHost::DestroyScriptObjects(luaState_);
+    TsScriptHost::DestroyScriptObjects(luaState_.get());
     // Every holder of the old mode's objects has let go by now: whatever
     // is still allocated was lost (reported in the sanitizer build).
     OmPoolLeaks::ReportRegistered(OmClassRegistry::Instance(), "the game systems stopped");
     OmClassRegistry::Instance().FreeAllObjects();
     if (luaState_) {
-        TsShell::Instance().ForgetLuaState(luaState_);
         TsAccess::SetLuaState(nullptr);
-        TsScriptHost::CloseLua(luaState_);
-        luaState_ = nullptr;
+        luaState_.reset();
     }
     gameSystemsStarted_ = false;
 }

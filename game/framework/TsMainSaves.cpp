@@ -72,7 +72,7 @@ bool TsMain::StartMission(const char* firstText, const char* function, const cha
     level_ = levelHost_->NewLevel();
     mode_ = level_.get();
     const bool started =
-        levelHost_->BuildMission(*level_, luaState_, firstText, function, secondText, saveNumber);
+        levelHost_->BuildMission(*level_, luaState_.get(), firstText, function, secondText, saveNumber);
     // The host deleted the mission's player first: the level's database
     // then finds only its own references on the party.
     level_ = std::move(savedLevel);
