@@ -10,6 +10,7 @@
 
 #include "game/framework/TsConsole.h"
 #include "game/framework/TsMain.h"
+#include "game/level/TsGameLevelHost.h"
 #include "game/level/TsLevel.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
@@ -43,6 +44,7 @@ inline bool StartApp(std::unique_ptr<ScratchDir>& scratch, std::unique_ptr<Manua
     clock = std::make_unique<ManualClock>(1000);
     TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
     TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);
+    TsMain::SetLevelHostFactory(&TsGameLevelHost::Make);
     app = std::make_unique<TsMain>(TsMain::kTitle, width, height);
     app->CreateRenderer();
     app->SetSkipVideos(true);

@@ -25,7 +25,13 @@ function(om_test_folder name dir)
     if(NOT _srcs)
         return()
     endif()
-    add_executable(${name} ${_srcs} ${CMAKE_SOURCE_DIR}/tests/TestMain.cpp)
+    om_test_program(${name} "${_srcs}" ${ARGN})
+endfunction()
+
+# One GoogleTest executable of the given sources, linked with the libraries
+# that follow them.
+function(om_test_program name srcs)
+    add_executable(${name} ${srcs} ${CMAKE_SOURCE_DIR}/tests/TestMain.cpp)
     target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     gtest_discover_tests(${name}

@@ -11,6 +11,7 @@
 #include "game/framework/TsObjectView.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsStartupDialog.h"
+#include "game/level/TsGameLevelHost.h"
 #include "game/level/TsLevel.h"
 #include "platform/Display.h"
 #include "platform/InstanceLock.h"
@@ -32,6 +33,7 @@ int RunGame()
         return 0;
     }
     TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
+    TsMain::SetLevelHostFactory(&TsGameLevelHost::Make);
     TsOptions& options = *TsAccess::Options();
     std::unique_ptr<TsMain> app(new (std::nothrow)
                                     TsMain(TsMain::kTitle, options.GetScreenWidth(), options.GetScreenHeight()));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game/framework/TsScriptHandles.h"
+#include "game/framework/TsScriptHost.h"
 
 namespace script {
 
@@ -332,3 +333,13 @@ void DestroyScriptHeldObjects(lua_State* L)
 {
     script::DestroyScriptHeld(L);
 }
+
+namespace {
+
+// The host opens every state with the package from the program's start:
+// this library is linked whole into every program that has it, and the
+// host below it names none of it.
+const TsScriptPackage kPackageForHost = {&tolua_game_open, &tolua_game_close, &DestroyScriptHeldObjects};
+[[maybe_unused]] const bool kHandedToHost = (TsScriptHost::SetPackage(&kPackageForHost), true);
+
+} // namespace

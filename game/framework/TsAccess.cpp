@@ -6,6 +6,7 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsGameMode.h"
+#include "game/framework/TsLevelHost.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
@@ -104,6 +105,85 @@ TsPlayer* TsAccess::LocalPlayer()
 {
     const TsMain* app = TsMain::Instance();
     return app ? app->GetLocalPlayer() : nullptr;
+}
+
+// The level's half: what the level host answers. Null outside a level (the
+// front end, tools, a program without the level); scripts then see nil.
+namespace {
+
+TsLevelHost* Host()
+{
+    const TsMain* app = TsMain::Instance();
+    return app ? app->GetLevelHost() : nullptr;
+}
+
+template <typename T>
+T* FromHost(T* (TsLevelHost::*get)() const)
+{
+    const TsLevelHost* host = Host();
+    return host ? (host->*get)() : nullptr;
+}
+
+} // namespace
+
+TsLevel* TsAccess::Level() { return CurrentLevel(); }
+TsLevel* TsAccess::CurrentLevel() { return FromHost(&TsLevelHost::Level); }
+TsLevelState* TsAccess::LevelState() { return FromHost(&TsLevelHost::LevelState); }
+TsHUDe* TsAccess::HUDe() { return FromHost(&TsLevelHost::HUDe); }
+TsRadar* TsAccess::Radar() { return FromHost(&TsLevelHost::Radar); }
+TsCutScene* TsAccess::CutScene() { return FromHost(&TsLevelHost::CutScene); }
+TsConversation* TsAccess::Conversation() { return FromHost(&TsLevelHost::Conversation); }
+TsWorld* TsAccess::World() { return FromHost(&TsLevelHost::World); }
+TsPathfinder* TsAccess::Pathfinder() { return FromHost(&TsLevelHost::Pathfinder); }
+TsLevelCursor* TsAccess::LevelCursor() { return FromHost(&TsLevelHost::LevelCursor); }
+TsEntityDB* TsAccess::EntityDB() { return FromHost(&TsLevelHost::EntityDB); }
+OmProfiler* TsAccess::LevelProfiler() { return FromHost(&TsLevelHost::LevelProfiler); }
+TsGameFrontEnd* TsAccess::GameFrontEnd() { return FromHost(&TsLevelHost::GameFrontEnd); }
+TsLevelInfo* TsAccess::LevelInfo() { return FromHost(&TsLevelHost::LevelInfo); }
+TsPCObject* TsAccess::CurrentCharacter() { return FromHost(&TsLevelHost::CurrentCharacter); }
+TsDiaryData* TsAccess::Diary() { return FromHost(&TsLevelHost::Diary); }
+
+// The tutorial window belongs to the level's in-game menu; without a level
+// the call is logged and does nothing.
+namespace {
+
+TsLevelHost* TutorialHost(const char* caller)
+{
+    TsLevelHost* host = Host();
+    if (!host) {
+        LogErrorF("TsAccess::%s: there is no level, so no tutorial window", caller);
+    }
+    return host;
+}
+
+} // namespace
+
+void TsAccess::TutorialDialog()
+{
+    if (TsLevelHost* host = TutorialHost("TutorialDialog")) {
+        host->ShowTutorial("TutorialDialog", false, 0);
+    }
+}
+
+void TsAccess::StartTutorialDialog(int count)
+{
+    if (TsLevelHost* host = TutorialHost("StartTutorialDialog")) {
+        host->ShowTutorial("StartTutorialDialog", true, count);
+    }
+}
+
+void TsAccess::TutorialDialogAddFragment(int textId, int index)
+{
+    if (TsLevelHost* host = TutorialHost("TutorialDialogAddFragment")) {
+        host->AddTutorialFragment("TutorialDialogAddFragment", textId, index);
+    }
+}
+
+void TsAccess::SetTutorialDialogExitScript(const char* text)
+{
+    if (TsLevelHost* host = TutorialHost("SetTutorialDialogExitScript")) {
+        host->SetTutorialExitScript("SetTutorialDialogExitScript", text);
+    }
 }
 
 TsOptions* TsAccess::Options()

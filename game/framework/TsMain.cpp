@@ -11,6 +11,7 @@
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsDialogStrings.h"
 #include "game/framework/TsInput.h"
+#include "game/framework/TsLevelHost.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsOptions.h"
@@ -27,6 +28,12 @@
 
 TsMain* TsMain::s_instance = nullptr;
 
+// The host closes the state; the shell forgets it first.
+void TsMain::ScriptStateCloser::operator()(lua_State* L) const
+{
+    TsScriptHost::CloseLua(L);
+}
+
 namespace {
 
 // Messages the game once sent to a debug trace that prints nothing.
@@ -38,12 +45,13 @@ TsMain::TsMain(const char* title, int width, int height)
     : title_(title ? title : ""), screenWidth_(width), screenHeight_(height)
 {
     s_instance = this;
+    MakeLevelHost();
     InitPerformanceTimer();
     OmClassRegistry::Instance().AssignClassIds();
     // This first state serves "options.lua"; the game systems open the one
     // the game plays with.
-    luaState_ = TsScriptHost::OpenLua();
-    TsAccess::SetLuaState(luaState_);
+    luaState_.reset(TsScriptHost::OpenLua());
+    TsAccess::SetLuaState(luaState_.get());
     static const char* const kSections[PROFILE_SECTION_COUNT] = {
         "TsMain::Tick", "TsMain::Interp", "TsMain::Render", "TsMain - RenderAlphas ", "TsMain - Render HUD",
         "TsMain - Render Screen Fade"};
@@ -61,11 +69,7 @@ TsMain::~TsMain()
     StopGameSystems();
     SetLogPumpHook(nullptr);
     input_.reset();
-    if (luaState_) {
-        TsShell::Instance().ForgetLuaState(luaState_);
-        TsScriptHost::CloseLua(luaState_);
-        luaState_ = nullptr;
-    }
+    luaState_.reset();
     TsAccess::SetLuaState(nullptr);
     audio_.reset();
     dialogStrings_.reset();
@@ -280,7 +284,8 @@ void TsMain::StartFirstMode()
         LogError("Start-up: no front end is registered; the game runs with no mode (an empty frame)");
         return;
     }
-    frontEnd_ = mode_ = factory();
+    frontEnd_.reset(factory());
+    mode_ = frontEnd_.get();
     // As at every start of the front end, a failure here is reported by the
     // front end itself; the game goes on with what it has.
     mode_->Import();

@@ -19,8 +19,8 @@ class TsAnimationDB;
 class TsAudio;
 class TsDialogStrings;
 class TsInput;
+class TsLevelHost;
 class TsPlayer;
-class OmObject;
 
 namespace plat {
 class Window;
@@ -40,6 +40,12 @@ public:
     using ModeFactory = TsGameMode* (*)();
     static void SetModeFactory(TsModeType type, ModeFactory factory);
     static ModeFactory GetModeFactory(TsModeType type);
+
+    // Makes the level's host (TsLevelHost.h) for an application made from
+    // then on; the level registers it as it registers its mode. Without one
+    // the application has no level to build, save or load.
+    using LevelHostFactory = std::unique_ptr<TsLevelHost> (*)(TsMain& app);
+    static void SetLevelHostFactory(LevelHostFactory factory);
 
     TsMain(const char* title, int width, int height);
     ~TsMain();
@@ -105,26 +111,32 @@ public:
     // Builds a new level and player, has the script function fill them,
     // saves them and makes that save the next one to load.
     bool StartMission(const char* firstText, const char* function, const char* secondText, int32_t saveNumber);
-    // Hands the current level to a developer tool and takes it back; the
-    // modes in place before are restored by EndConvert.
+    // A developer tool's level (which the application holds from here on)
+    // is made the current level and mode; EndConvert lets go of it again
+    // and restores the modes in place before.
     void BeginConvert(TsGameMode* level);
-    // "CreateLevel": a new level member in place of one not being played.
-    void ReplaceLevel(TsGameMode* level);
     void EndConvert(TsGameMode* level);
+    // "CreateLevel": a new level member in place of one not being played
+    // (the level being played is kept, and the new one deleted).
+    void ReplaceLevel(std::unique_ptr<TsGameMode> level);
+    // A level the host loaded becomes the level and the current mode.
+    void AdoptLevel(std::unique_ptr<TsGameMode> level);
 
     // ---- what TsAccess reads ----
     TsGameMode* GetMode() const { return mode_; }
-    TsGameMode* GetLevel() const { return level_; }
-    TsGameMode* GetFrontEnd() const { return frontEnd_; }
-    TsGameMode* GetObjectView() const { return objectView_; }
+    // The level a tool converts, else the application's own.
+    TsGameMode* GetLevel() const { return converted_ ? converted_ : level_.get(); }
+    TsGameMode* GetFrontEnd() const { return frontEnd_.get(); }
+    TsGameMode* GetObjectView() const { return objectView_.get(); }
+    // Null when no level host was registered.
+    TsLevelHost* GetLevelHost() const { return levelHost_.get(); }
     TsInput* GetInput() const { return input_.get(); }
     TsAudio* GetAudio() const { return audio_.get(); }
     TsDialogStrings* GetDialogStrings() const { return dialogStrings_.get(); }
     TsAnimationDB* GetAnimationDB() const { return animDB_.get(); }
-    TsPlayer* GetLocalPlayer() const { return localPlayer_; }
-    // Replaces the local player (the old one is deleted).
-    void SetLocalPlayer(TsPlayer* player);
-    lua_State* GetLuaState() const { return luaState_; }
+    // The level host's player (null without a host or a player).
+    TsPlayer* GetLocalPlayer() const;
+    lua_State* GetLuaState() const { return luaState_.get(); }
     plat::Window* GetWindow() const { return window_.get(); }
     int GetScreenWidth() const { return screenWidth_; }
     int GetScreenHeight() const { return screenHeight_; }
@@ -170,13 +182,10 @@ private:
     bool BuildMode(int request);
     bool BuildLevel();
     bool BuildNewLevel();
-    void LevelStarted();
     bool ModeStartFailed(int request);
     void FinishSwitch();
-    // LoadGame's reading and starting of the level, without the load screen.
-    bool LoadSavedLevel(const std::string& saveName);
-    bool AdoptLoadedLevel(OmObject* root, const char* name, int32_t& pcType);
-    void AddObjectivesToDiary();
+    void EndConvertState();
+    void MakeLevelHost();
 
     void RunTicks(int64_t& now, float& dt);
     void RenderFrame(float fraction, float dt);
@@ -191,20 +200,30 @@ private:
     int screenWidth_;
     int screenHeight_;
     bool gameSystemsStarted_ = false;
-    lua_State* luaState_ = nullptr;
-    TsGameMode* mode_ = nullptr;
-    TsGameMode* level_ = nullptr;
-    TsGameMode* frontEnd_ = nullptr;
-    TsGameMode* objectView_ = nullptr;
+    struct ScriptStateCloser {
+        void operator()(lua_State* L) const;
+    };
+    std::unique_ptr<lua_State, ScriptStateCloser> luaState_;
+    // Declared first of the owners, so that it goes last: the level's
+    // objects may ask for the host as they go.
+    std::unique_ptr<TsLevelHost> levelHost_;
+    // The modes, at most one of each kind; a failed switch may leave one
+    // that is not current, until the next switch destroys them all. The
+    // level is read through GetLevel (a tool may be converting another).
+    std::unique_ptr<TsGameMode> level_;
+    std::unique_ptr<TsGameMode> frontEnd_;
+    std::unique_ptr<TsGameMode> objectView_;
+    TsGameMode* mode_ = nullptr; // borrowed: the current one of the modes held here (or none)
     int modeRequest_ = TS_MODE_NO_REQUEST;
     std::unique_ptr<TsInput> input_;
     std::unique_ptr<TsAudio> audio_;
     std::unique_ptr<TsDialogStrings> dialogStrings_;
     std::unique_ptr<TsAnimationDB> animDB_;
-    TsPlayer* localPlayer_ = nullptr; // owned: deleted by SetLocalPlayer and StopGameSystems
-    TsGameMode* convertSavedMode_ = nullptr;
-    TsGameMode* convertSavedLevel_ = nullptr;
-    bool converting_ = false;
+    // While a developer tool converts a level, that level is the level and
+    // the current mode; the mode before comes back with EndConvert.
+    TsGameMode* converted_ = nullptr; // borrowed: toolLevel_, or level_ itself
+    std::unique_ptr<TsGameMode> toolLevel_; // the level the tool handed over
+    TsGameMode* convertSavedMode_ = nullptr; // borrowed: one of the modes above
     std::string pendingLoad_;
     bool savePending_ = false;
     bool skipVideos_ = false;

@@ -11,10 +11,10 @@
 #include "game/framework/TsScriptHandles.h"
 #include "game/framework/TsShell.h"
 #include "game/framework/TsShellFunctions.h"
-#include "script/GameBindings.h"
 
 namespace {
 
+const TsScriptPackage* g_package = nullptr;
 char* g_menuCommands[TsScriptHost::kMaxMenuCommands] = {};
 int g_menuCommandCount = 0;
 
@@ -150,15 +150,24 @@ int OpenEntry(lua_State* L)
         lua_call(L, 1, 0);
     }
     lua_settop(L, 0);
-    tolua_game_open(L);
+    // tolua++'s own tables: the host pushes objects to scripts through
+    // them, with or without the package (which opens them too; once is
+    // enough).
+    tolua_open(L);
     lua_settop(L, 0);
+    if (g_package) {
+        g_package->open(L);
+        lua_settop(L, 0);
+    }
     TsShellFunctions::Register(L);
     return 0;
 }
 
 int CloseEntry(lua_State* L)
 {
-    tolua_game_close(L);
+    if (g_package) {
+        g_package->close(L);
+    }
     return 0;
 }
 
@@ -198,8 +207,13 @@ void TsScriptHost::CloseLua(lua_State* L)
 
 void TsScriptHost::DestroyScriptObjects(lua_State* L)
 {
-    if (L)
-        DestroyScriptHeldObjects(L);
+    if (L && g_package)
+        g_package->destroyHeld(L);
+}
+
+void TsScriptHost::SetPackage(const TsScriptPackage* package)
+{
+    g_package = package;
 }
 
 int TsScriptHost::DoString(lua_State* L, const char* text)

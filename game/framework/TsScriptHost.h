@@ -19,8 +19,22 @@ enum TsScriptCode : int {
     TS_SCRIPT_HANDLER_ERROR = 5,
 };
 
+// The game's binding package: every class and function scripts see. It
+// names the whole game, so it lives above the host, and the game hands it
+// over at start-up (SetPackage); until then a state gets the libraries and
+// the shell functions alone.
+struct TsScriptPackage {
+    int (*open)(lua_State* L);         // registers the package into L
+    void (*close)(lua_State* L);       // sets its globals back to nil
+    void (*destroyHeld)(lua_State* L); // the objects scripts made and hold
+};
+
 class TsScriptHost {
 public:
+    // The package every state opened from now on gets (null: none). The
+    // functions must live as long as the program.
+    static void SetPackage(const TsScriptPackage* package);
+
     // A new state with the base, string and math libraries, the game's
     // binding package and the shell functions. Null when Lua cannot start.
     static lua_State* OpenLua();

@@ -12,6 +12,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmObject.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsLevelHost.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsScriptCall.h"
@@ -20,7 +21,6 @@
 #include "game/framework/TsScriptNumber.h"
 #include "game/framework/TsShell.h"
 #include "game/framework/TsShellTools.h"
-#include "script/ScriptWrap.h"
 
 // Every function here may raise a script error, which longjmps out of it:
 // argument checks come first and no object with a destructor is alive when
@@ -158,6 +158,37 @@ int CreateSave(lua_State* L)
     return 0;
 }
 
+// The level's debug switches, through the level's host.
+int LevelSwitch(lua_State* L)
+{
+    const TsMain* app = TsMain::Instance();
+    TsLevelHost* host = app ? app->GetLevelHost() : nullptr;
+    if (!host || !host->ToggleDebugSwitch(static_cast<int>(lua_tointeger(L, lua_upvalueindex(2))))) {
+        LogErrorF("%s: no level is loaded", lua_tostring(L, lua_upvalueindex(1)));
+    }
+    return 0;
+}
+
+// A level being played (or inside its own LuaTick) is never replaced under
+// the running game: the request is refused and logged.
+int CreateLevel(lua_State*)
+{
+    TsMain* app = TsMain::Instance();
+    TsLevelHost* host = app ? app->GetLevelHost() : nullptr;
+    if (!host) {
+        LogError(app ? "CreateLevel: this program has no level to build"
+                     : "CreateLevel: there is no application to hold a level");
+        return 0;
+    }
+    const TsGameMode* old = app->GetLevel();
+    if (old && (old == app->GetMode() || host->IsInScriptTick(old))) {
+        LogError("CreateLevel: refused: the level is being played; leave it first");
+        return 0;
+    }
+    app->ReplaceLevel(host->NewLevel());
+    return 0;
+}
+
 int GetCurrentLevel(lua_State* L)
 {
     // Nil outside a level.
@@ -178,26 +209,43 @@ int ErrorMessage(lua_State* L)
 }
 
 // The globals the package leaves to the host follow its wrappers' rules:
-// each argument of its kind from position 1 (a text may be nil unless
-// refused), nothing after the last, and the wrapper's own type error.
+// each argument of its kind from position 1 (a Lua number, not a numeric
+// text; a text may be nil unless refused), nothing after the last, and the
+// wrapper's own type error, whose "#f" tolua++ fills in with the argument.
+#define OM_TYPE_ERROR(fn) "#ferror in function '" fn "'."
 enum class ArgKind { Text, TextNotNil, Number };
+
+bool ArgFits(lua_State* L, int lo, ArgKind kind)
+{
+    const int type = lua_type(L, lo);
+    switch (kind) {
+    case ArgKind::Number: return type == LUA_TNUMBER;
+    case ArgKind::Text: return type == LUA_TSTRING || type == LUA_TNIL;
+    case ArgKind::TextNotNil: return type == LUA_TSTRING;
+    }
+    return false;
+}
+
+[[noreturn]] void RaiseTypeError(lua_State* L, const char* typeError, int lo, const char* expected)
+{
+    tolua_Error err;
+    err.index = lo;
+    err.array = 0;
+    err.type = expected;
+    tolua_error(L, typeError, &err);
+    __builtin_unreachable();
+}
 
 void CheckArgs(lua_State* L, std::initializer_list<ArgKind> kinds, const char* typeError)
 {
-    tolua_Error err;
     int lo = 1;
     for (ArgKind kind : kinds) {
-        const bool ok = kind == ArgKind::Number ? script::IsNumber(L, lo, &err)
-                                                : script::IsString(L, lo,
-                                                                   kind == ArgKind::Text ? script::NilArg::Allow
-                                                                                         : script::NilArg::Reject,
-                                                                   &err);
-        if (!ok)
-            script::RaiseTypeError(L, typeError, &err);
+        if (!ArgFits(L, lo, kind))
+            RaiseTypeError(L, typeError, lo, kind == ArgKind::Number ? "number" : "string");
         ++lo;
     }
-    if (!script::IsEnd(L, lo, &err))
-        script::RaiseTypeError(L, typeError, &err);
+    if (lua_gettop(L) >= lo)
+        RaiseTypeError(L, typeError, lo, "[no object]");
 }
 
 // The run's status: 0 when the file ran, else the code it failed with.
@@ -331,11 +379,11 @@ void Register(lua_State* L)
     for (int i = 0; i < static_cast<int>(std::size(kLevelSwitches)); ++i) {
         lua_pushstring(L, kLevelSwitches[i]);
         lua_pushinteger(L, kSwitchIndex[i]);
-        lua_pushcclosure(L, &TsShellFunctions::LevelSwitch, 2);
+        lua_pushcclosure(L, &LevelSwitch, 2);
         lua_setfield(L, LUA_GLOBALSINDEX, kLevelSwitches[i]);
     }
     SetFunction(L, "GetCurrentLevel", &GetCurrentLevel);
-    SetFunction(L, "CreateLevel", &TsShellFunctions::CreateLevel);
+    SetFunction(L, "CreateLevel", &CreateLevel);
     SetModeFunction(L, "LevelMode", TS_MODE_LEVEL);
     SetModeFunction(L, "FrontEndMode", TS_MODE_FRONT_END);
     // "InitLevelInfo" is the script's own function that the game calls

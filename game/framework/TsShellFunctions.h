@@ -17,9 +17,4 @@ bool ToFlag(lua_State* L, int index);
 // A script number as an int, by the game's one rule (TsScriptNumber.h).
 int ToInt(lua_State* L, int index);
 
-// The shell functions that work on the level itself; they live with the
-// level (game/level/TsLevelShellFunctions.cpp).
-int LevelSwitch(lua_State* L);
-int CreateLevel(lua_State* L);
-
 } // namespace TsShellFunctions

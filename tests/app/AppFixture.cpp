@@ -9,6 +9,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsScriptHost.h"
+#include "game/level/TsGameLevelHost.h"
 #include "platform/EventInjection.h"
 #include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
@@ -77,6 +78,7 @@ void AppTest::SetUp()
     });
     clock = std::make_unique<ManualClock>(1000);
     TsMain::SetModeFactory(TS_MODE_FRONT_END, &MakeFrontEnd);
+    TsMain::SetLevelHostFactory(&TsGameLevelHost::Make);
 }
 
 void AppTest::TearDown()
@@ -86,6 +88,7 @@ void AppTest::TearDown()
     clock.reset();
     for (TsModeType type : {TS_MODE_OBJECT_VIEW, TS_MODE_LEVEL, TS_MODE_FRONT_END})
         TsMain::SetModeFactory(type, nullptr);
+    TsMain::SetLevelHostFactory(nullptr);
     plat::SetMessageBoxHook([](std::string_view, std::string_view) {});
 }
 

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdio>
 #include <string>
-#include <strings.h>
 
 #include "engine/OmClass.h"
 #include "engine/OmParticleSystem.h"
@@ -12,7 +11,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
-#include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsLevelHost.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
@@ -20,15 +19,6 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
 #include "game/framework/TsVideo.h"
-#include "game/level/TsLevel.h"
-#include "game/objects/TsPlayer.h"
-#include "game/objects/TsProjectile.h"
-#include "game/objects/TsProjectileAttributes.h"
-#include "game/objects/TsTimerTable.h"
-#include "game/world/TsExplosion.h"
-#include "game/world/TsShockwave.h"
-#include "game/world/TsWorld.h"
-#include "game/world/TsWorldCell.h"
 #include "platform/MessageBox.h"
 #include "render/OmD3D.h"
 
@@ -36,6 +26,7 @@ namespace {
 
 constexpr int kFactorySlots = TS_MODE_FRONT_END + 1;
 std::array<TsMain::ModeFactory, kFactorySlots> g_factories{};
+TsMain::LevelHostFactory g_levelHostFactory = nullptr;
 
 const char* ModeName(int request)
 {
@@ -45,14 +36,6 @@ const char* ModeName(int request)
     case TS_MODE_FRONT_END: return "front end";
     default: return "mode";
     }
-}
-
-// Leaving the tutorial shows no closing screen; the level's name is in the
-// player's level information.
-bool IsTutorial(const TsPlayer* player)
-{
-    const char* name = player ? player->GetLevelInfo().levelName.Get() : nullptr;
-    return name && strcasecmp(name, "tutorial") == 0;
 }
 
 } // namespace
@@ -69,14 +52,31 @@ TsMain::ModeFactory TsMain::GetModeFactory(TsModeType type)
     return type >= 0 && type < kFactorySlots ? g_factories[static_cast<size_t>(type)] : nullptr;
 }
 
+void TsMain::SetLevelHostFactory(LevelHostFactory factory)
+{
+    g_levelHostFactory = factory;
+}
+
+void TsMain::MakeLevelHost()
+{
+    levelHost_ = g_levelHostFactory ? g_levelHostFactory(*this) : nullptr;
+}
+
+TsPlayer* TsMain::GetLocalPlayer() const
+{
+    return levelHost_ ? levelHost_->LocalPlayer() : nullptr;
+}
+
 bool TsMain::SwitchMode()
 {
     if (!ModeRequestPending()) {
         return true;
     }
     const int request = modeRequest_;
-    if (mode_ && mode_ == level_ && mode_->GetModeType() == TS_MODE_LEVEL && request == TS_MODE_FRONT_END
-        && !IsTutorial(localPlayer_)) {
+    // Leaving the tutorial shows no closing screen.
+    const bool tutorial = levelHost_ && levelHost_->PlaysTutorial();
+    if (mode_ && mode_ == GetLevel() && mode_->GetModeType() == TS_MODE_LEVEL && request == TS_MODE_FRONT_END
+        && !tutorial) {
         if (g_loadScreen.closingScreenArmed) {
             g_loadScreen.prompt = 1;
             g_loadScreen.held = 1;
@@ -108,17 +108,21 @@ void TsMain::DestroyModes()
     // The player goes with the level it plays (a switch drops it anyway):
     // first, so that the level's database finds only its own references
     // on the party when it lets go of everything.
-    if (level_) {
-        SetLocalPlayer(nullptr);
+    if (GetLevel() && levelHost_) {
+        levelHost_->DropPlayer();
     }
-    delete mode_;
-    // A mode object that is not current is one a failed switch left behind.
-    for (TsGameMode* other : {level_, frontEnd_, objectView_}) {
-        if (other && other != mode_) {
-            delete other;
+    // The current mode first; a mode object that is not current is one a
+    // failed switch left behind. A tool's conversion ends with them.
+    for (std::unique_ptr<TsGameMode>* owner : {&toolLevel_, &level_, &frontEnd_, &objectView_}) {
+        if (owner->get() == mode_) {
+            owner->reset();
         }
     }
-    mode_ = level_ = frontEnd_ = objectView_ = nullptr;
+    mode_ = nullptr;
+    EndConvertState();
+    level_.reset();
+    frontEnd_.reset();
+    objectView_.reset();
 }
 
 void TsMain::ReplaceAudio()
@@ -149,10 +153,10 @@ bool TsMain::BuildMode(int request)
             LogErrorF("Mode switch: no %s is registered with the application", ModeName(request));
             return false;
         }
-        TsGameMode* mode = factory();
-        mode_ = mode;
-        (request == TS_MODE_FRONT_END ? frontEnd_ : objectView_) = mode;
-        return mode->Import() && mode->Initialise();
+        std::unique_ptr<TsGameMode>& owner = request == TS_MODE_FRONT_END ? frontEnd_ : objectView_;
+        owner.reset(factory());
+        mode_ = owner.get();
+        return mode_->Import() && mode_->Initialise();
     }
     case TS_MODE_LEVEL:
         return BuildLevel();
@@ -176,7 +180,7 @@ bool TsMain::BuildLevel()
     }
     // Everything below follows the player's character; a level without a
     // player has nothing to play.
-    if (!localPlayer_) {
+    if (!GetLocalPlayer()) {
         LogError("Mode switch: the level has no player; it cannot be played");
         return false;
     }
@@ -186,7 +190,7 @@ bool TsMain::BuildLevel()
         }
         savePending_ = false;
     }
-    LevelStarted();
+    levelHost_->LevelStarted(); // there is a player, so there is a host
     return true;
 }
 
@@ -197,38 +201,13 @@ bool TsMain::BuildNewLevel()
         LogError("Mode switch: no level mode is registered with the application");
         return false;
     }
-    level_ = mode_ = factory();
+    level_.reset(factory());
+    mode_ = level_.get();
     if (!mode_->Import()) {
         return false;
     }
     ResetClock();
     return mode_->Initialise();
-}
-
-void TsMain::LevelStarted()
-{
-    TsLevel* level = TsLevel::Cast(level_);
-    const TsLevelInfo* info = localPlayer_ ? &localPlayer_->GetLevelInfo() : nullptr;
-    if (level && level->GetWorld()) {
-        level->GetWorld()->SetTrackedEntity(localPlayer_ ? localPlayer_->GetCurrentCharacter() : nullptr);
-    }
-    if (level && info) {
-        if (!skipVideos_ && !info->fmvName.IsEmpty() && !level->GetVideoPlayed()) {
-            const std::string path = std::string("data\\FMV\\") + info->fmvName.Get();
-            TsVideo::PlayFMV(path.c_str());
-            level->SetVideoPlayed();
-        }
-    }
-    if (audio_) {
-        audio_->StartLevelMusic();
-    }
-    if (level && info) {
-        const char* objectives = info->missionObjectiveID != 0
-                                     ? TsAccess::GetDialogDisplayString(info->missionObjectiveID)
-                                     : nullptr;
-        const bool show = objectives && *objectives && !level->GetObjectivesShown();
-        level->SetObjectivesText(show ? objectives : nullptr);
-    }
 }
 
 // A mode that cannot start would be rebuilt every frame for ever; the
@@ -277,26 +256,20 @@ bool TsMain::StartGameSystems()
     } else {
         LogError("Game systems: the particle system could not be started");
     }
-    if (luaState_) {
-        TsShell::Instance().ForgetLuaState(luaState_);
-        TsScriptHost::CloseLua(luaState_);
-    }
-    luaState_ = TsScriptHost::OpenLua();
-    TsAccess::SetLuaState(luaState_);
-    TsShell::Instance().SetLuaState(luaState_);
-    if (luaState_) {
-        TsScriptHost::ShellDoFile(luaState_, "./scripts/init.lua");
-        TsScriptHost::ShellDoFile(luaState_, "./scripts/newdemo.lua");
+    luaState_.reset(); // the old state closes before the new one opens
+    luaState_.reset(TsScriptHost::OpenLua());
+    lua_State* L = luaState_.get();
+    TsAccess::SetLuaState(L);
+    TsShell::Instance().SetLuaState(L);
+    if (L) {
+        TsScriptHost::ShellDoFile(L, "./scripts/init.lua");
+        TsScriptHost::ShellDoFile(L, "./scripts/newdemo.lua");
     } else {
         LogError("Game systems: the script state could not be opened");
     }
-    TsShockwave::InitBuffers();
-    TsInitialExplosions::Init("LoadExplosionAttributes");
-    TsProjectile::CreateVertexBuffer();
-    TsProjectileAttributes::ResetAll();
-    const bool projectiles = TsProjectileAttributes::LoadAttributes("LoadProjectileAttributes");
+    const bool levelSystems = !levelHost_ || levelHost_->StartSystems();
     gameSystemsStarted_ = true;
-    return projectiles;
+    return levelSystems;
 }
 
 void TsMain::StopGameSystems()
@@ -307,32 +280,28 @@ void TsMain::StopGameSystems()
     if (animDB_) {
         animDB_->UnloadAnimations();
     }
-    TsInitialExplosions::Shutdown(); // the arms' emitters go before the particle system
-    TsProjectile::ReleaseAllLive();  // so do the shots' in flight
-    TsShockwave::ReleaseBuffers();
+    if (levelHost_) {
+        levelHost_->StopSystems(); // the arms' and shots' emitters go before the particle system
+    }
     ShutdownParticleSystem();
-    TsProjectile::ReleaseVertexBuffer();
-    TsProjectileAttributes::ResetAll();
     if (renderer_) {
         renderer_->ReleaseAllMaterials();
         renderer_->ReleaseAllTextures();
     }
-    SetLocalPlayer(nullptr);
-    // The timers let go of their objects while those still live.
-    TsTimerTable::Instance().Clear();
+    if (levelHost_) {
+        levelHost_->DropPlayerAndTimers();
+    }
     // What scripts made and kept is destroyed while everything it may
     // point at still lives; the pools below drop their pages without
     // destructors.
-    TsScriptHost::DestroyScriptObjects(luaState_);
+    TsScriptHost::DestroyScriptObjects(luaState_.get());
     // Every holder of the old mode's objects has let go by now: whatever
     // is still allocated was lost (reported in the sanitizer build).
     OmPoolLeaks::ReportRegistered(OmClassRegistry::Instance(), "the game systems stopped");
     OmClassRegistry::Instance().FreeAllObjects();
     if (luaState_) {
-        TsShell::Instance().ForgetLuaState(luaState_);
         TsAccess::SetLuaState(nullptr);
-        TsScriptHost::CloseLua(luaState_);
-        luaState_ = nullptr;
+        luaState_.reset();
     }
     gameSystemsStarted_ = false;
 }
