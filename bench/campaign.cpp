@@ -47,7 +47,6 @@
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
-#include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsMain.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
@@ -57,6 +56,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/EventInjection.h"
 #include "platform/GfxDevice.h"
+#include "platform/KeyCodes.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/ActiveSquads.h"
@@ -138,7 +138,7 @@ public:
             return Fail("the mission could not be started (run tools/make-data from the source folder)");
         app_->RequestMode(TS_MODE_LEVEL);
         Step(10);
-        plat::InjectKey(*app_->GetWindow(), TsLoadScreen::kSpaceKey, true);
+        plat::InjectKey(*app_->GetWindow(), plat::kKeySpace, true);
         for (int i = 0; i < 3; ++i)
             Step(kTickUnits);
         TsLevel* level = TsAccess::CurrentLevel();

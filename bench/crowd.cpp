@@ -26,7 +26,6 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsConsole.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsMain.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsNPCObject.h"
@@ -38,6 +37,7 @@
 #include "game/world/TsWorldAIMap.h"
 #include "platform/DebugOutput.h"
 #include "platform/EventInjection.h"
+#include "platform/KeyCodes.h"
 #include "platform/Window.h"
 #include "tests/engine/ManualClock.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -88,7 +88,7 @@ public:
             return false;
         app_->RequestMode(TS_MODE_LEVEL);
         Step(10);
-        plat::InjectKey(*app_->GetWindow(), TsLoadScreen::kSpaceKey, true);
+        plat::InjectKey(*app_->GetWindow(), plat::kKeySpace, true);
         for (int i = 0; i < 3; ++i)
             Step(kTickUnits);
         TsLevel* level = TsAccess::CurrentLevel();

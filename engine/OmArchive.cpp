@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
@@ -37,19 +38,12 @@ bool OmArchive::IsBeingTakenDown(const OmObject& object)
 OmArchive::OmArchive(OmClassRegistry& registry)
     : m_registry(registry), m_roots(64), m_classCount(registry.GetCount())
 {
-    m_objectMaps = new OmHashMap[m_classCount ? m_classCount : 1];
-    m_objectLists = new OmArray<OmObject*>[m_classCount ? m_classCount : 1];
+    const uint32_t slots = m_classCount ? m_classCount : 1;
+    m_objectMaps = std::make_unique<OmHashMap[]>(slots);
+    m_objectLists = std::make_unique<OmArray<OmObject*>[]>(slots);
 }
 
-OmArchive::~OmArchive()
-{
-    FreeLoadTable();
-    FreeResourceTables();
-    delete m_input;
-    delete m_output;
-    delete[] m_objectMaps;
-    delete[] m_objectLists;
-}
+OmArchive::~OmArchive() = default;
 
 // ---- registration -------------------------------------------------------
 
@@ -271,11 +265,10 @@ bool OmArchive::Save(const char* path)
 {
     m_path = path ? path : "";
     m_failed = false;
-    m_output = new OmBufferedFile(kBufferSize);
+    m_output = std::make_unique<OmBufferedFile>(kBufferSize);
     if (!m_output->Open(path, true)) {
         ReportError("Archive \"%s\": cannot open the file for writing", m_path);
-        delete m_output;
-        m_output = nullptr;
+        m_output.reset();
         return false;
     }
     if (m_resourceOwner)
@@ -302,8 +295,7 @@ bool OmArchive::Save(const char* path)
     m_output->Close();
     // A write that came up short closes the stream: the file is incomplete.
     bool written = !m_failed && !m_output->HasFailed();
-    delete m_output;
-    m_output = nullptr;
+    m_output.reset();
     if (!written)
         ReportError("Archive \"%s\": the file could not be written completely", m_path);
     return written;
@@ -334,7 +326,7 @@ bool OmArchive::Load(const char* path)
     m_roots.RemoveAll();
     m_loadedMaterialRefs.RemoveAll();
     m_loadedTextureRefs.RemoveAll();
-    m_input = new OmBufferedFile(kBufferSize);
+    m_input = std::make_unique<OmBufferedFile>(kBufferSize);
     bool loaded = false;
     if (!m_input->Open(path, false))
         ReportError("Archive \"%s\": cannot open the file", m_path);
@@ -347,8 +339,7 @@ bool OmArchive::Load(const char* path)
     }
     FreeLoadTable();
     FreeResourceTables();
-    delete m_input;
-    m_input = nullptr;
+    m_input.reset();
     return loaded;
 }
 
@@ -388,17 +379,19 @@ bool OmArchive::ReadClassTable()
         Fail("class count larger than the file");
         return false;
     }
-    m_loadTable = new LoadClass[count ? count : 1]();
+    m_loadTable = std::make_unique<LoadClass[]>(count ? count : 1);
     m_loadClassCount = count;
     uint64_t totalObjects = 0;
     for (uint32_t c = 0; c < count; ++c) {
         LoadClass& entry = m_loadTable[c];
-        ReadString(entry.name);
+        char* name = nullptr;
+        ReadString(name);
+        entry.name.reset(name);
         ReadU32(entry.count);
         if (HasFailed())
             return false;
-        if (!entry.name || !m_registry.FindClassIndex(entry.name, entry.registryIndex)) {
-            ReportError("Archive \"%s\": unknown class \"%s\"", m_path, entry.name ? entry.name : "");
+        if (!name || !m_registry.FindClassIndex(name, entry.registryIndex)) {
+            ReportError("Archive \"%s\": unknown class \"%s\"", m_path, name ? name : "");
             Fail("unknown class");
             return false;
         }
@@ -418,7 +411,7 @@ bool OmArchive::ReadClassTable()
             continue;
         OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
         entry.pageCount = (entry.count - 1) / pool->GetCellsPerPage() + 1;
-        entry.pages = new OmFastAllocPage*[entry.pageCount]();
+        entry.pages = std::make_unique<OmFastAllocPage*[]>(entry.pageCount);
     }
     return true;
 }
@@ -432,7 +425,7 @@ void* OmArchive::CellFor(LoadClass& entry, uint32_t index)
         const uint32_t first = page * perPage;
         pool->AllocatePages(std::min(perPage, entry.count - first), 1, &entry.pages[page]);
     }
-    return pool->CellAt(index, entry.pages);
+    return pool->CellAt(index, entry.pages.get());
 }
 
 uint32_t OmArchive::CellsSetAside(const LoadClass& entry, uint32_t page) const
@@ -495,10 +488,10 @@ bool OmArchive::CheckLinks()
         const LoadClass& entry = m_loadTable[c];
         OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
         for (uint32_t j = 0; j < entry.count; ++j) {
-            if (!static_cast<const OmObject*>(pool->CellAt(j, entry.pages))->LinksAreSound()) {
+            if (!static_cast<const OmObject*>(pool->CellAt(j, entry.pages.get()))->LinksAreSound()) {
                 char why[160];
                 std::snprintf(why, sizeof why, "object %u of class %s links to objects that do not link back", j,
-                              entry.name ? entry.name : "?");
+                              entry.name ? entry.name.get() : "?");
                 Fail(why);
                 return false;
             }
@@ -532,7 +525,7 @@ void OmArchive::DiscardLoadedObjects()
             for (uint32_t p = 0; p < entry.pageCount; ++p) {
                 const uint32_t first = p * pool->GetCellsPerPage();
                 for (uint32_t j = first; j < first + CellsSetAside(entry, p); ++j)
-                    action(entry, j, factory, pool->CellAt(j, entry.pages));
+                    action(entry, j, factory, pool->CellAt(j, entry.pages.get()));
             }
         }
     };
@@ -558,12 +551,7 @@ void OmArchive::DiscardLoadedObjects()
 
 void OmArchive::FreeLoadTable()
 {
-    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
-        delete[] m_loadTable[c].name;
-        delete[] m_loadTable[c].pages;
-    }
-    delete[] m_loadTable;
-    m_loadTable = nullptr;
+    m_loadTable.reset();
     m_loadClassCount = 0;
 }
 
@@ -571,7 +559,9 @@ void OmArchive::FreeLoadTable()
 
 void OmArchive::CountResource(uint32_t kind, int32_t id)
 {
-    int32_t* counts = kind == kMaterial ? m_materialUseCounts : kind == kTexture ? m_textureUseCounts : nullptr;
+    int32_t* counts = kind == kMaterial  ? m_materialUseCounts.get()
+                      : kind == kTexture ? m_textureUseCounts.get()
+                                         : nullptr;
     uint32_t slots = kind == kMaterial ? m_materialSlots : m_textureSlots;
     if (counts && id >= 0 && uint32_t(id) < slots)
         ++counts[id];
@@ -581,7 +571,9 @@ OmArchive& OmArchive::WriteResource(uint32_t kind, int32_t id)
 {
     if (!m_resourceOwner)
         return WriteU32(uint32_t(id));
-    int32_t* map = kind == kMaterial ? m_materialIdMap : kind == kTexture ? m_textureIdMap : nullptr;
+    const int32_t* map = kind == kMaterial  ? m_materialIdMap.get()
+                         : kind == kTexture ? m_textureIdMap.get()
+                                            : nullptr;
     uint32_t slots = kind == kMaterial ? m_materialSlots : m_textureSlots;
     if (!map || id < 0 || uint32_t(id) >= slots)
         return WriteU32(kNullRef);
@@ -596,7 +588,7 @@ int32_t OmArchive::ReadResource(uint32_t kind)
         return -1;
     if (!m_resourceOwner || HasFailed())
         return HasFailed() ? -1 : int32_t(number);
-    int32_t* map = kind == kMaterial ? m_materialIdMap : m_textureIdMap;
+    const int32_t* map = kind == kMaterial ? m_materialIdMap.get() : m_textureIdMap.get();
     uint32_t count = kind == kMaterial ? m_materialsWritten : m_texturesWritten;
     if (number == kNullRef)
         return -1;
@@ -623,10 +615,9 @@ void OmArchive::AdoptResource(uint32_t kind, int32_t id)
 
 void OmArchive::FreeResourceTables()
 {
-    delete[] m_materialUseCounts;
-    delete[] m_materialIdMap;
-    delete[] m_textureUseCounts;
-    delete[] m_textureIdMap;
-    m_materialUseCounts = m_materialIdMap = m_textureUseCounts = m_textureIdMap = nullptr;
+    m_materialUseCounts.reset();
+    m_materialIdMap.reset();
+    m_textureUseCounts.reset();
+    m_textureIdMap.reset();
     m_materialSlots = m_textureSlots = 0;
 }

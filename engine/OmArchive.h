@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "engine/OmArray.h"
 #include "engine/OmRef.h"
@@ -149,12 +150,14 @@ public:
 
 private:
     struct LoadClass {
-        char* name;
-        uint32_t count;
-        int32_t registryIndex;
-        uint32_t pageCount;
-        OmFastAllocPage** pages;
-        uint32_t constructed; // objects built in the cells so far
+        std::unique_ptr<char[]> name;
+        uint32_t count = 0;
+        int32_t registryIndex = 0;
+        uint32_t pageCount = 0;
+        // The pool's pages of the class, null until set aside; the pages
+        // themselves belong to the pool.
+        std::unique_ptr<OmFastAllocPage*[]> pages;
+        uint32_t constructed = 0; // objects built in the cells so far
     };
 
     OmArchive& ReadRefOf(void*& cell, const OmClass* expected);
@@ -185,27 +188,34 @@ private:
     // given one more reference per further use, and its index in the file is
     // mapped to the owner's id (-1 where registration failed).
     template <class Resource, class RegisterFn, class AddUseFn>
-    bool ReadResourceTable(const char* countError, uint32_t& written, int32_t*& idMap,
+    bool ReadResourceTable(const char* countError, uint32_t& written, std::unique_ptr<int32_t[]>& idMap,
                            OmArray<int32_t>& refs, RegisterFn registerEntry, AddUseFn addUse);
     bool ReadUseCount(uint32_t& uses);
     void ReleaseLoadedResources();
 
     OmClassRegistry& m_registry;
+    // Borrowed: a save's roots belong to the caller; a load's are handed to
+    // the caller, whose counts the file restored.
     OmArray<OmObject*> m_roots;
-    OmHashMap* m_objectMaps;
-    OmArray<OmObject*>* m_objectLists;
+    // Per registered class: object address to index, and the registered
+    // objects in index order (borrowed).
+    std::unique_ptr<OmHashMap[]> m_objectMaps;
+    std::unique_ptr<OmArray<OmObject*>[]> m_objectLists;
     uint32_t m_classCount;
-    OmBufferedFile* m_input = nullptr;
-    OmBufferedFile* m_output = nullptr;
+    // The open file, only while a load or a save runs.
+    std::unique_ptr<OmBufferedFile> m_input;
+    std::unique_ptr<OmBufferedFile> m_output;
     uint32_t m_versionMajor = 0;
     uint32_t m_versionMinor = 0;
-    LoadClass* m_loadTable = nullptr;
+    // The classes the file lists, only while a load runs.
+    std::unique_ptr<LoadClass[]> m_loadTable;
     uint32_t m_loadClassCount = 0;
-    OmResourceOwner* m_resourceOwner = nullptr;
-    int32_t* m_materialUseCounts = nullptr;
-    int32_t* m_materialIdMap = nullptr;
-    int32_t* m_textureUseCounts = nullptr;
-    int32_t* m_textureIdMap = nullptr;
+    OmResourceOwner* m_resourceOwner = nullptr; // borrowed: the caller's renderer
+    // Per resource slot (saving) or per resource of the file (loading).
+    std::unique_ptr<int32_t[]> m_materialUseCounts;
+    std::unique_ptr<int32_t[]> m_materialIdMap;
+    std::unique_ptr<int32_t[]> m_textureUseCounts;
+    std::unique_ptr<int32_t[]> m_textureIdMap;
     uint32_t m_materialSlots = 0;
     uint32_t m_textureSlots = 0;
     uint32_t m_materialsWritten = 0;
@@ -213,6 +223,6 @@ private:
     // References taken from the owner during a load, given back if it fails.
     OmArray<int32_t> m_loadedMaterialRefs{64};
     OmArray<int32_t> m_loadedTextureRefs{64};
-    const char* m_path = "";
+    const char* m_path = ""; // borrowed: the caller's path, while a load or a save runs
     bool m_failed = false;
 };

@@ -4,6 +4,8 @@
 // the owner the same number of references.
 #include "engine/OmArchive.h"
 
+#include <memory>
+
 #include "engine/OmMaterial.h"
 #include "engine/OmRef.h"
 #include "engine/OmReport.h"
@@ -12,9 +14,9 @@
 
 namespace {
 
-int32_t* NewTable(uint32_t size, int32_t fill)
+std::unique_ptr<int32_t[]> NewTable(uint32_t size, int32_t fill)
 {
-    int32_t* table = new int32_t[size ? size : 1];
+    auto table = std::make_unique<int32_t[]>(size ? size : 1);
     for (uint32_t i = 0; i < size; ++i)
         table[i] = fill;
     return table;
@@ -107,7 +109,7 @@ bool OmArchive::ReadResourceSection()
 }
 
 template <class Resource, class RegisterFn, class AddUseFn>
-bool OmArchive::ReadResourceTable(const char* countError, uint32_t& written, int32_t*& idMap,
+bool OmArchive::ReadResourceTable(const char* countError, uint32_t& written, std::unique_ptr<int32_t[]>& idMap,
                                   OmArray<int32_t>& refs, RegisterFn registerEntry, AddUseFn addUse)
 {
     uint32_t count = 0;

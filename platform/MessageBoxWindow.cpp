@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/KeyCodes.h"
 
 namespace plat {
 namespace {
@@ -12,11 +13,6 @@ constexpr int kFontPixels = 14;
 constexpr uint32_t kBackground = 0xFFD4D0C8u;
 constexpr uint32_t kInk = 0xFF000000u;
 constexpr auto kIdleStep = std::chrono::milliseconds(10);
-// Key codes of the keys that answer a box.
-constexpr int kKeyEscape = 1;
-constexpr int kKeyReturn = 28;
-constexpr int kKeySpace = 57;
-constexpr int kKeyNumpadEnter = 156;
 
 bool AnswersTheBox(int key)
 {

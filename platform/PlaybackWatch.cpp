@@ -7,17 +7,13 @@
 namespace plat {
 namespace {
 
-constexpr int kEscapeKey = 1;
-constexpr int kReturnKey = 28;
-constexpr int kSpaceKey = 57;
-
 bool IsSkipKey(const SDL_KeyboardEvent& key)
 {
     if (key.repeat) {
         return false;
     }
     const int code = KeyCodeFromScancode(key.keysym.scancode);
-    return code == kEscapeKey || code == kReturnKey || code == kSpaceKey;
+    return code == kKeyEscape || code == kKeyReturn || code == kKeySpace;
 }
 
 } // namespace

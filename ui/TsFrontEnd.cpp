@@ -44,8 +44,6 @@ const char* const TsFrontEnd::kSpriteNames[kSpriteCount] = {
 
 namespace {
 
-constexpr int kBackAction = 9;
-constexpr int kSelectAction = 0;
 constexpr int kQuitQuestion = 30657;
 constexpr uint32_t kPlainMeshFlags = 76;
 constexpr uint32_t kFlaggedMeshFlags = 588;
@@ -250,11 +248,11 @@ bool TsFrontEnd::Initialise()
 void TsFrontEnd::Tick(uint32_t tickCount)
 {
     const TsInput* input = TsAccess::Input();
-    if (input && input->IsActionPressed(kBackAction))
+    if (input && input->IsActionPressed(TS_ACTION_MENU))
         HandleBack();
     TsFrontEndBase::Tick(tickCount);
     UpdateInterference();
-    if (input && GetStackDepth() == 1 && input->IsActionPressed(kSelectAction))
+    if (input && GetStackDepth() == 1 && input->IsActionPressed(TS_ACTION_SELECT))
         PokeAt(float(input->GetCursorX()), float(input->GetCursorY()));
     AdvancePokes();
     TsGuiWindow* top = GetTopWindow();

@@ -231,10 +231,10 @@ uint32_t TsFrontEndBase::ReadButtons()
 {
     const TsInput* input = TsAccess::Input();
     uint32_t buttons = 0;
-    if (input && input->IsActionDown(1)) {
+    if (input && input->IsActionDown(TS_ACTION_CANCEL)) {
         buttons |= TS_GUI_SECOND;
     }
-    if (input && input->IsActionDown(0)) {
+    if (input && input->IsActionDown(TS_ACTION_SELECT)) {
         buttons |= TS_GUI_SELECT;
     }
     return buttons;
@@ -267,8 +267,8 @@ void TsFrontEndBase::SendMouseEvents()
         m_doubleClickCountdown = 2;
     }
 
-    const bool pressed = input->IsActionPressed(0);
-    const bool released = input->IsActionReleased(0);
+    const bool pressed = input->IsActionPressed(TS_ACTION_SELECT);
+    const bool released = input->IsActionReleased(TS_ACTION_SELECT);
     BeginWalk();
     const uint32_t changes = m_stackChanges;
     for (int32_t i = int32_t(m_stack.GetCount()) - 1; i >= 0; --i) {

@@ -21,8 +21,6 @@ class TsGameFrontEnd : public TsFrontEndHost {
 
     static constexpr int32_t kModeType = 4;
     static constexpr int32_t kSpriteCount = 30;
-    static constexpr int32_t kBackAction = 9;
-    static constexpr int32_t kSelectAction = 0;
     // The in-game sprite table, in the order the in-game windows index it.
     static const char* const kSpriteNames[kSpriteCount];
 

@@ -192,7 +192,7 @@ void TsGuiEditBox::Update(float)
     if (!input) {
         return;
     }
-    if (input->IsActionReleased(0) && !HitTest(float(input->GetCursorX()), float(input->GetCursorY()))) {
+    if (input->IsActionReleased(TS_ACTION_SELECT) && !HitTest(float(input->GetCursorX()), float(input->GetCursorY()))) {
         m_focused = 0;
     }
     if (m_focused) {
@@ -211,13 +211,13 @@ void TsGuiEditBox::ReadHeldKeys()
     if (!keyboard || !plat::InputSucceeded(keyboard->GetHeldKeys(keys))) {
         return;
     }
-    if (keys[kKeyBackspace] & 0x80) {
+    if (keys[plat::kKeyBackspace] & 0x80) {
         DeleteBackward();
-    } else if (keys[kKeyDelete] & 0x80) {
+    } else if (keys[plat::kKeyDelete] & 0x80) {
         DeleteForward();
-    } else if (keys[kKeyLeft] & 0x80) {
+    } else if (keys[plat::kKeyLeft] & 0x80) {
         MoveCaret(m_caretIndex - 1);
-    } else if (keys[kKeyRight] & 0x80) {
+    } else if (keys[plat::kKeyRight] & 0x80) {
         MoveCaret(m_caretIndex + 1);
     }
 }
@@ -234,9 +234,9 @@ void TsGuiEditBox::ReadTypedKeys()
         const int code = int(events[i].code);
         if (const char c = input->KeyToChar(code)) {
             Insert(c);
-        } else if (code == kKeyHome) {
+        } else if (code == plat::kKeyHome) {
             MoveCaret(0);
-        } else if (code == kKeyEnd) {
+        } else if (code == plat::kKeyEnd) {
             MoveCaret(GetLength());
         }
     }

@@ -11,14 +11,6 @@ class TsGuiEditBox : public TsGuiControl {
 public:
     static constexpr int32_t kTextSize = 128; // with the terminating zero
 
-    // Key codes the box acts on.
-    static constexpr int kKeyBackspace = 0x0E;
-    static constexpr int kKeyHome = 0xC7;
-    static constexpr int kKeyLeft = 0xCB;
-    static constexpr int kKeyRight = 0xCD;
-    static constexpr int kKeyEnd = 0xCF;
-    static constexpr int kKeyDelete = 0xD3;
-
     TsGuiEditBox() = default;
 
     // Drops keys typed before the box came on screen.

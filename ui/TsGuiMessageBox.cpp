@@ -144,7 +144,7 @@ void TsGuiMessageBox::Update(float time)
     }
     // The key going down chooses, not the key held: the press that confirmed
     // a dialog must not also dismiss the box that follows it.
-    const bool down = (keys[kKeyReturn] & 0x80) != 0;
+    const bool down = (keys[plat::kKeyReturn] & 0x80) != 0;
     const bool pressed = down && !m_returnWasDown;
     m_returnWasDown = down ? 1 : 0;
     if (pressed && m_buttonCount > 0) {

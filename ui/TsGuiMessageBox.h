@@ -22,7 +22,6 @@ class TsGuiMessageBox : public TsGuiDialog {
 public:
     enum Kind : int32_t { kOk = 0, kOkCancel = 1, kYesNo = 2, kList = 3 };
     static constexpr int32_t kMaxButtons = 4;
-    static constexpr int kKeyReturn = 0x1C;
 
     TsGuiMessageBox(const char* text, int32_t kind, TsFrontEndBase* frontEnd, TsGuiButtonFactory factory);
     ~TsGuiMessageBox() override;

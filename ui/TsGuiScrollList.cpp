@@ -104,10 +104,10 @@ void TsGuiScrollList::Update(float)
         return;
     }
     if (m_dragging) {
-        m_dragging = input->IsActionDown(0) ? 1 : 0;
+        m_dragging = input->IsActionDown(TS_ACTION_SELECT) ? 1 : 0;
         return;
     }
-    if (!input->IsActionDown(0) || !m_hover || !m_armed) {
+    if (!input->IsActionDown(TS_ACTION_SELECT) || !m_hover || !m_armed) {
         return;
     }
     const float fy = PointerFractionY();

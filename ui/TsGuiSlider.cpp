@@ -164,15 +164,15 @@ void TsGuiSlider::Update(float)
     }
     // The index stays until the release's OnChanged has read it: two ticks
     // may run before the frame that draws (and reports) it.
-    if (input->IsActionReleased(0) && (m_dragging || m_hover)) {
+    if (input->IsActionReleased(TS_ACTION_SELECT) && (m_dragging || m_hover)) {
         m_releasedIndex = GetOwner() ? GetOwner()->IndexOfChild(this) : -1;
         m_changePending = 1;
     }
     if (m_dragging) {
-        m_dragging = input->IsActionDown(0) ? 1 : 0;
+        m_dragging = input->IsActionDown(TS_ACTION_SELECT) ? 1 : 0;
         return;
     }
-    if (!input->IsActionDown(0) || !m_hover || !m_armed) {
+    if (!input->IsActionDown(TS_ACTION_SELECT) || !m_hover || !m_armed) {
         return;
     }
     const float fx = PointerFractionX();

@@ -261,7 +261,7 @@ bool TsHUDMenu::HandleInput(int x, int y)
             break;
         }
     }
-    const bool click = pressed(TsHUDe::kActionLeft);
+    const bool click = pressed(TS_ACTION_SELECT);
     if (hit >= 0 && entries_[hit]->enabled) {
         selected_ = hit;
         if (hit != lastSelected_) {
@@ -274,7 +274,7 @@ bool TsHUDMenu::HandleInput(int x, int y)
         selected_ = -1;
     }
     lastSelected_ = selected_;
-    if (click || pressed(TsHUDe::kActionRight) || pressed(TsHUDe::kActionMiddle)) {
+    if (click || pressed(TS_ACTION_CANCEL) || pressed(TS_ACTION_WEAPON_MODE_BUTTON)) {
         open_ = 0;
         return true;
     }

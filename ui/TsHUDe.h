@@ -87,9 +87,7 @@ public:
     static constexpr int kPortraitCount = 3;
     static constexpr int kSlotCount = 20;
     static constexpr int kExitScriptSize = 260;
-    // Input actions and sounds the HUD uses.
-    enum Action { kActionLeft = 0, kActionRight = 1, kActionMiddle = 2, kActionEscape = 9, kActionPageDown = 12,
-                  kActionPageUp = 13, kActionInventory = 16 };
+    // Sounds the HUD uses.
     enum Sound { kSoundSelect = 204, kSoundClose = 205, kSoundOpen = 206, kSoundToggle = 207, kSoundRefused = 223 };
 
     TsHUDe();

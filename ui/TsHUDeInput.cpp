@@ -34,13 +34,13 @@ constexpr int32_t kRestrictedType = 1; // the character who may not change weapo
 constexpr float kIconInset = 2.0f;
 constexpr float kIconInside = 64.0f - 2.0f * kIconInset;
 
-bool Pressed(int action)
+bool Pressed(TsAction action)
 {
     const TsInput* input = TsAccess::Input();
     return input && input->IsActionPressed(action);
 }
 
-bool Released(int action)
+bool Released(TsAction action)
 {
     const TsInput* input = TsAccess::Input();
     return input && input->IsActionReleased(action);
@@ -136,7 +136,7 @@ bool TsHUDe::Tick(int x, int y)
     if (HandleTradeInput(x, y)) {
         return true;
     }
-    if (Released(kActionInventory)) {
+    if (Released(TS_ACTION_INVENTORY)) {
         if (openSlot_ != -1) {
             CloseInventory(true, false);
         } else if (TsPlayer* player = TsAccess::LocalPlayer()) {
@@ -169,15 +169,15 @@ void TsHUDe::WeaponKeys()
         return;
     }
     const bool allowed = WeaponChangesAllowed(pc);
-    if (Released(kActionMiddle)) {
+    if (Released(TS_ACTION_WEAPON_MODE_BUTTON)) {
         inventory->ToggleEquippedMode();
     }
-    if (Released(kActionPageDown)) {
+    if (Released(TS_ACTION_NEXT_WEAPON)) {
         if (allowed) {
             inventory->EquipNext();
         }
         PlayHudSound(kSoundSelect);
-    } else if (Released(kActionPageUp)) {
+    } else if (Released(TS_ACTION_PREVIOUS_WEAPON)) {
         if (allowed) {
             inventory->EquipPrevious();
         }
@@ -193,8 +193,8 @@ bool TsHUDe::IsCursorOnCommsButton(int x, int y)
 
 bool TsHUDe::HandleMenuButton(int x, int y)
 {
-    const bool onButton = Pressed(kActionLeft) && IsCursorOnCommsButton(x, y);
-    if (!onButton && !Pressed(kActionEscape)) {
+    const bool onButton = Pressed(TS_ACTION_SELECT) && IsCursorOnCommsButton(x, y);
+    if (!onButton && !Pressed(TS_ACTION_MENU)) {
         return false;
     }
     if (TsGameFrontEnd* menu = TsAccess::GameFrontEnd()) {
@@ -210,7 +210,8 @@ bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
     if (!c || !player) {
         return false;
     }
-    const bool left = Pressed(kActionLeft), right = Pressed(kActionRight), middle = Pressed(kActionMiddle);
+    const bool left = Pressed(TS_ACTION_SELECT), right = Pressed(TS_ACTION_CANCEL);
+    const bool middle = Pressed(TS_ACTION_WEAPON_MODE_BUTTON);
     if ((left || right || middle) && infoWindow_.IsVisible()) {
         infoWindow_.SetVisible(false);
         priceWindow_.SetVisible(false);
@@ -466,8 +467,9 @@ bool TsHUDe::HandleInventoryInput(int x, int y)
         PlayHudSound(kSoundSelect);
         return true;
     }
-    const bool left = Pressed(kActionLeft), right = Pressed(kActionRight), middle = Pressed(kActionMiddle);
-    const bool escape = Pressed(kActionEscape);
+    const bool left = Pressed(TS_ACTION_SELECT), right = Pressed(TS_ACTION_CANCEL);
+    const bool middle = Pressed(TS_ACTION_WEAPON_MODE_BUTTON);
+    const bool escape = Pressed(TS_ACTION_MENU);
     int32_t gx = 0, gy = 0;
     GetGridOrigin(0, gx, gy);
     const int32_t count = inventory ? std::min(inventory->GetTotalCount(), int32_t(kSlotCount)) : 0;

@@ -49,19 +49,19 @@ void Play(int32_t sound)
         audio->PlaySound(sound, 0.0f, 0.0f, 0.0f, false);
 }
 
-bool Pressed(int action)
+bool Pressed(TsAction action)
 {
     const TsInput* input = TsAccess::Input();
     return input && input->IsActionPressed(action);
 }
 
-bool Released(int action)
+bool Released(TsAction action)
 {
     const TsInput* input = TsAccess::Input();
     return input && input->IsActionReleased(action);
 }
 
-bool Down(int action)
+bool Down(TsAction action)
 {
     const TsInput* input = TsAccess::Input();
     return input && input->IsActionDown(action);
@@ -112,13 +112,13 @@ void PicturePoint(float& px, float& py)
 
 bool TsHUDe::HandleTradeInput(int x, int y)
 {
-    const bool clicked = Released(kActionLeft);
+    const bool clicked = Released(TS_ACTION_SELECT);
     // Whether a trader was set as the step began: the Escape that ends a
     // trade is taken here and does not open the pause menu as well.
     const bool trading = IsTraderPending();
-    if (Pressed(kActionLeft))
+    if (Pressed(TS_ACTION_SELECT))
         pressedOn_ = HoveredCharacter();
-    else if (!clicked && !Down(kActionLeft))
+    else if (!clicked && !Down(TS_ACTION_SELECT))
         pressedOn_ = nullptr; // a release this step never saw
     StartTraderConversation(clicked);
     if (clicked)
@@ -305,10 +305,10 @@ void TsHUDe::HandleTradeClick(bool, int x, int y)
     auto* article = dynamic_cast<TsCollectibleObject*>(infoWindow_.GetObject());
     if (x < rect[0] || x >= rect[2] || y < rect[1] || y >= rect[3] || !article)
         return;
-    if (Down(kActionLeft) && article->IsForSale())
+    if (Down(TS_ACTION_SELECT) && article->IsForSale())
         infoWindow_.SetHighlight(true);
     TsCharacterObject* member = SquadMember(openSlot_);
-    if (!Released(kActionLeft) || !member)
+    if (!Released(TS_ACTION_SELECT) || !member)
         return;
     infoWindow_.SetHighlight(false);
     if (tradeSide_ == 1)
@@ -407,7 +407,7 @@ void TsHUDe::HandleTradeExit(bool clicked, int x, int y)
     float px = 0, py = 0;
     PicturePoint(px, py);
     const bool inside = float(x) >= px && float(x) < px + 64.0f && float(y) >= py && float(y) < py + 64.0f;
-    if (!Pressed(kActionEscape) && !(clicked && inside))
+    if (!Pressed(TS_ACTION_MENU) && !(clicked && inside))
         return;
     Play(kSoundDone);
     tradePanelVisible_ = 0;

@@ -18,14 +18,14 @@ namespace {
 bool BackPressed()
 {
     const TsInput* input = TsAccess::Input();
-    return input && input->IsActionPressed(TsGameFrontEnd::kBackAction);
+    return input && input->IsActionPressed(TS_ACTION_MENU);
 }
 
 // A click let go on the HUD's comms button leaves a screen as Back does.
 bool CommsReleased()
 {
     const TsInput* input = TsAccess::Input();
-    return input && input->IsActionReleased(0) &&
+    return input && input->IsActionReleased(TS_ACTION_SELECT) &&
            TsHUDe::IsCursorOnCommsButton(input->GetCursorX(), input->GetCursorY());
 }
 

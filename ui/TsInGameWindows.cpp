@@ -10,6 +10,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/objects/TsPlayer.h"
+#include "platform/KeyCodes.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 
@@ -17,14 +18,13 @@ namespace {
 
 constexpr int32_t kSavedText = 30722, kSaveFailedText = 30723;
 constexpr int32_t kObjectiveTitle = 30724, kObjectiveButton = 30725, kHintText = 30726;
-constexpr int32_t kBackAction = TsGameFrontEnd::kBackAction;
 
 TsGuiButton* MakeGameButton(TsGuiMessageBox&) { return new (std::nothrow) TsGameButton(); }
 
 bool BackPressed()
 {
     const TsInput* input = TsAccess::Input();
-    return input && input->IsActionPressed(kBackAction);
+    return input && input->IsActionPressed(TS_ACTION_MENU);
 }
 
 void CloseMenu(TsFrontEndBase* frontEnd)
@@ -37,7 +37,8 @@ void CloseMenu(TsFrontEndBase* frontEnd)
 bool CommsClicked()
 {
     const TsInput* input = TsAccess::Input();
-    return input && input->IsActionPressed(0) && TsHUDe::IsCursorOnCommsButton(input->GetCursorX(), input->GetCursorY());
+    return input && input->IsActionPressed(TS_ACTION_SELECT) &&
+           TsHUDe::IsCursorOnCommsButton(input->GetCursorX(), input->GetCursorY());
 }
 
 } // namespace
@@ -308,7 +309,7 @@ void TsObjectiveWindow::Update(float time)
 {
     TsGuiDialog::Update(time);
     const TsInput* input = TsAccess::Input();
-    const bool returnHeld = input && input->IsKeyDown(TsGuiMessageBox::kKeyReturn);
+    const bool returnHeld = input && input->IsKeyDown(plat::kKeyReturn);
     // Back (Escape) dismisses the page too, as it does every other in-game
     // window: a player reaches for it first to get back to play.
     if (returnHeld || BackPressed() || button.IsLatched())

@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr int kBackAction = 9;
-constexpr int kReservedAction = 33;
-
 TsInputScreen* ScreenOf(const TsGuiElement& element) { return dynamic_cast<TsInputScreen*>(element.GetOwner()); }
 
 void Append(char* out, size_t size, const char* separator, const char* text)
@@ -75,8 +72,8 @@ void TsKeyBindingList::BindingText(const TsKeyBindings& bindings, int32_t action
         Append(out, size, "", TsInput::GetKeyName(key));
     else if (TsInput::IsRebindableAction(action))
         Append(out, size, "", "???");
-    if (bindings.useMouseWheel && (action == 12 || action == 13)) {
-        Append(out, size, " / ", TitleText(action == 12 ? 30614 : 30615));
+    if (bindings.useMouseWheel && (action == TS_ACTION_NEXT_WEAPON || action == TS_ACTION_PREVIOUS_WEAPON)) {
+        Append(out, size, " / ", TitleText(action == TS_ACTION_NEXT_WEAPON ? 30614 : 30615));
         return;
     }
     if (action >= 0 && action < TsKeyBindings::kMouseActionCount)
@@ -85,7 +82,7 @@ void TsKeyBindingList::BindingText(const TsKeyBindings& bindings, int32_t action
 
 bool TsKeyBindingList::Bind(TsKeyBindings& bindings, int32_t action, int32_t key)
 {
-    if (key == bindings.KeyOf(kBackAction) || key == bindings.KeyOf(kReservedAction))
+    if (key == bindings.KeyOf(TS_ACTION_MENU) || key == bindings.KeyOf(TS_ACTION_GAG))
         return false;
     for (int32_t a = 0; a <= kLastAction; ++a)
         if (bindings.KeyOf(a) == key)
@@ -99,7 +96,9 @@ void TsKeyBindingList::DrawItem(float x, float y, float right, float, TsGuiListI
     const int32_t action = static_cast<TsKeyRow*>(item)->action;
     TsFrontEndBase* frontEnd = GetFrontEnd();
     if (item == GetSelected() && IsHovered() && frontEnd->GetTopWindow() == GetOwner()) {
-        const uint32_t colour = action >= 5 ? 0xA000A000 : (action == 0 || action == 3) ? 0xA0800000 : 0xA0000080;
+        const uint32_t colour = action >= TS_ACTION_CAMERA_LEFT                            ? 0xA000A000
+                                : (action == TS_ACTION_SELECT || action == TS_ACTION_MOVE) ? 0xA0800000
+                                                                                           : 0xA0000080;
         struct Corner {
             float x, y, z, rhw;
             uint32_t colour;
@@ -132,13 +131,13 @@ void TsKeyBindingList::OnMouseDown(int32_t packed, uint32_t buttons)
     if (m_scroll.HitTest(float(GuiPackedX(packed)), float(GuiPackedY(packed))))
         return;
     const TsGuiListItem* selected = GetSelected();
-    BeginCapture(selected ? static_cast<const TsKeyRow*>(selected)->action : 3);
+    BeginCapture(selected ? static_cast<const TsKeyRow*>(selected)->action : int32_t(TS_ACTION_MOVE));
 }
 
 void TsKeyBindingList::BeginCapture(int32_t action)
 {
     TsFrontEndBase* frontEnd = GetFrontEnd();
-    if (action == kBackAction) {
+    if (action == TS_ACTION_MENU) {
         ShowFrontEndMessage(TitleText(30749), TsGuiMessageBox::kOk, frontEnd);
         return;
     }
@@ -256,13 +255,13 @@ void TsSwapMouseToggle::OnMouseUp(int32_t packed, uint32_t buttons)
     if (!screen || !IsHovered())
         return;
     TsKeyBindings& b = screen->list.Edited();
-    if (b.mouseButton[4] != 2) {
-        b.mouseButton[1] = !b.mouseButton[1];
-        b.mouseButton[4] = !b.mouseButton[4];
+    if (b.mouseButton[TS_ACTION_ATTACK] != 2) {
+        b.mouseButton[TS_ACTION_CANCEL] = !b.mouseButton[TS_ACTION_CANCEL];
+        b.mouseButton[TS_ACTION_ATTACK] = !b.mouseButton[TS_ACTION_ATTACK];
     }
-    if (b.mouseButton[3] != 2) {
-        b.mouseButton[0] = !b.mouseButton[0];
-        b.mouseButton[3] = !b.mouseButton[3];
+    if (b.mouseButton[TS_ACTION_MOVE] != 2) {
+        b.mouseButton[TS_ACTION_SELECT] = !b.mouseButton[TS_ACTION_SELECT];
+        b.mouseButton[TS_ACTION_MOVE] = !b.mouseButton[TS_ACTION_MOVE];
     }
 }
 
@@ -315,7 +314,7 @@ void TsInputScreen::Open(TsGuiArg x, TsGuiArg y)
     panel.MoveTo(list.GetRight() + GuiToFractionX(4.0f), list.GetY());
     defaults.SetPosition(panel.GetX(), panel.GetBottom() + defaults.GetHeight());
     const TsKeyBindings& options = TsAccess::Options()->GetKeyBindings();
-    swapMouse.SetChecked(options.mouseButton[3] != 0);
+    swapMouse.SetChecked(options.mouseButton[TS_ACTION_MOVE] != 0);
     mouseWheel.SetChecked(options.useMouseWheel == 0);
 }
 
@@ -331,7 +330,7 @@ void TsInputScreen::Activate(TsGuiArg a, TsGuiArg b)
 void TsInputScreen::SyncToggles()
 {
     const TsKeyBindings& b = list.Edited();
-    swapMouse.SetChecked(b.mouseButton[0] != 0);
+    swapMouse.SetChecked(b.mouseButton[TS_ACTION_SELECT] != 0);
     mouseWheel.SetChecked(b.useMouseWheel == 0);
 }
 
@@ -339,7 +338,7 @@ void TsInputScreen::StoreBindings()
 {
     TsOptions* options = TsAccess::Options();
     const TsKeyBindings& b = list.Edited();
-    options->SetLMoveRFire(b.mouseButton[3] == 0);
+    options->SetLMoveRFire(b.mouseButton[TS_ACTION_MOVE] == 0);
     options->SetUseMouseWheel(b.useMouseWheel != 0);
     for (int32_t action = 0; action < TsKeyBindings::kActionCount; ++action)
         options->SetKeyBinding(action, b.KeyOf(action));
@@ -364,7 +363,7 @@ void TsInputScreen::Update(float time)
 {
     TsGuiWindow::Update(time);
     const TsInput* input = TsAccess::Input();
-    if (input && input->IsActionPressed(kBackAction) && GetFrontEnd()->GetTopWindow() == this)
+    if (input && input->IsActionPressed(TS_ACTION_MENU) && GetFrontEnd()->GetTopWindow() == this)
         Finish();
 }
 

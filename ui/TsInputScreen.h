@@ -21,8 +21,9 @@ struct TsKeyRow : TsGuiListItem {
 
 class TsKeyBindingList : public TsGuiListDialog {
 public:
-    static constexpr int32_t kFirstAction = 3;
-    static constexpr int32_t kLastAction = 32;
+    // The rows run from move to the last spare, less the mouse actions.
+    static constexpr int32_t kFirstAction = TS_ACTION_MOVE;
+    static constexpr int32_t kLastAction = TS_ACTION_SPARE_3;
 
     explicit TsKeyBindingList(TsFrontEndBase* frontEnd);
     ~TsKeyBindingList() override;
@@ -36,7 +37,7 @@ public:
     // The text shown for an action's bindings.
     static void BindingText(const TsKeyBindings& bindings, int32_t action, char* out, size_t size);
     // Action a takes key k; any other action that held k loses it. False
-    // (nothing changed) for the keys of the back action and of action 33.
+    // (nothing changed) for the keys of the menu action and of the gag.
     static bool Bind(TsKeyBindings& bindings, int32_t action, int32_t key);
     // Asks for a key for the action (or explains why it cannot be bound).
     void BeginCapture(int32_t action);

@@ -16,6 +16,7 @@
 #include "game/objects/TsPlayer.h"
 #include "platform/GfxTypes.h"
 #include "platform/InputDevices.h"
+#include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "ui/TsFrontEnd.h"
 #include "ui/TsFrontEndSkinShape.h"
@@ -381,13 +382,13 @@ void TsNewGameScreen::Update(float time)
 {
     TsInput* input = TsAccess::Input();
     plat::KeyboardDevice* keyboard = input ? input->GetKeyboardDevice() : nullptr;
-    uint8_t keys[256] = {};
+    uint8_t keys[plat::kKeyCodeCount] = {};
     if (keyboard && plat::InputSucceeded(keyboard->GetHeldKeys(keys))) {
-        if (keys[kKeyReturn] & 0x80) {
+        if (keys[plat::kKeyReturn] & 0x80) {
             Close(TsFrontEndBase::kResultOk);
             return;
         }
-        if (input->IsActionReleased(kBackAction)) {
+        if (input->IsActionReleased(TS_ACTION_MENU)) {
             Close(TsFrontEndBase::kResultCancel);
             return;
         }

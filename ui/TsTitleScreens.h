@@ -116,9 +116,6 @@ public:
 
 class TsNewGameScreen : public TsGuiDialog {
 public:
-    static constexpr int kKeyReturn = 28;
-    static constexpr int kBackAction = 9;
-
     explicit TsNewGameScreen(TsFrontEndBase* frontEnd);
     void Open(TsGuiArg x, TsGuiArg y) override;
     void Activate(TsGuiArg a, TsGuiArg b) override;

@@ -5,12 +5,13 @@
 
 #include "game/framework/TsLog.h"
 #include "platform/InputDevices.h"
+#include "platform/KeyCodes.h"
 #include "platform/Window.h"
 
 namespace {
 
-constexpr int kWheelUpAction = 13;   // PAGE UP by default
-constexpr int kWheelDownAction = 12; // PAGE DOWN by default
+constexpr TsAction kWheelUpAction = TS_ACTION_PREVIOUS_WEAPON;
+constexpr TsAction kWheelDownAction = TS_ACTION_NEXT_WEAPON;
 constexpr int kReacquireAttempts = 5;
 
 // A read that reports lost input tries to take the device back; the state
@@ -107,7 +108,7 @@ void TsInput::ClearState()
     }
 }
 
-bool TsInput::ReadKeyboard(uint8_t (&state)[256], bool poll)
+bool TsInput::ReadKeyboard(uint8_t (&state)[plat::kKeyCodeCount], bool poll)
 {
     std::memset(state, 0, sizeof(state));
     if (!keyboard_) {
@@ -143,7 +144,7 @@ bool TsInput::ReadMouse()
 
 bool TsInput::KeyIsDown(int32_t keyCode) const
 {
-    return keyCode >= 0 && keyCode < 256 && keys_[keyCode] != 0;
+    return keyCode >= 0 && keyCode < plat::kKeyCodeCount && keys_[keyCode] != 0;
 }
 
 bool TsInput::Update(int width, int height)
@@ -247,7 +248,7 @@ bool TsInput::IsActionReleased(int action) const
 
 int TsInput::GetBufferedKeys(int n, TsKeyEvent* out)
 {
-    uint8_t state[256];
+    uint8_t state[plat::kKeyCodeCount];
     if (!ReadKeyboard(state, false)) {
         return 0;
     }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "game/framework/TsKeyBindings.h"
+#include "platform/KeyCodes.h"
 
 namespace plat {
 class Window;
@@ -67,11 +68,18 @@ public:
     // from there.
     void SyncCursorToWindow(const plat::Window& window);
 
+    // Actions are TsAction numbers; any other number is never down.
     bool IsActionDown(int action) const;
     bool IsActionPressed(int action) const;  // down now, not at the last tick
     bool IsActionReleased(int action) const; // down at the last tick, not now
     // A key of the keyboard by key code, as read at the last update.
     bool IsKeyDown(int keyCode) const { return KeyIsDown(keyCode); }
+    // Key codes and action numbers overlap (the quit action is Return's
+    // code), so handing one where the other belongs does not compile.
+    bool IsActionDown(plat::KeyCode) const = delete;
+    bool IsActionPressed(plat::KeyCode) const = delete;
+    bool IsActionReleased(plat::KeyCode) const = delete;
+    bool IsKeyDown(TsAction) const = delete;
 
     int GetCursorX() const { return current_.cursorX; }
     int GetCursorY() const { return current_.cursorY; }
@@ -100,8 +108,10 @@ public:
     static int ActionListNameTextId(int action);
     static int MouseButtonNameTextId(int button);
 
-    static bool IsMouseAction(int action) { return action >= 29 && action <= 33; }
-    static bool IsRebindableAction(int action) { return action >= 5; }
+    // The actions the key screen does not list: immunity, the spares and the gag.
+    static bool IsMouseAction(int action) { return action >= TS_ACTION_IMMUNITY && action <= TS_ACTION_GAG; }
+    // The mouse actions (select to attack) keep their buttons.
+    static bool IsRebindableAction(int action) { return action >= TS_ACTION_CAMERA_LEFT; }
 
     const TsKeyBindings& GetKeyBindings() const { return bindings_; }
     void SetKeyBindings(const TsKeyBindings& bindings) { bindings_ = bindings; }
@@ -119,7 +129,7 @@ private:
     // The frame's poll (poll true) takes the taps since the last poll with
     // the keys held; any other look takes only the keys held, and leaves the
     // taps to the poll.
-    bool ReadKeyboard(uint8_t (&state)[256], bool poll);
+    bool ReadKeyboard(uint8_t (&state)[plat::kKeyCodeCount], bool poll);
     void Latch(int action, bool down);
     bool ReadMouse();
     bool KeyIsDown(int32_t keyCode) const;
@@ -127,7 +137,7 @@ private:
 
     TsKeyBindings bindings_;
     MouseInput mouse_;
-    uint8_t keys_[256] = {};
+    uint8_t keys_[plat::kKeyCodeCount] = {};
     State current_;
     State previous_;
     // A press that came after its action's release in the same tick, kept

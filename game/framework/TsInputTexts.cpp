@@ -8,9 +8,7 @@
 
 namespace {
 
-constexpr int kLastNamedKey = 237;
-constexpr int kLeftShift = 42;
-constexpr int kRightShift = 54;
+constexpr int kLastNamedKey = plat::kKeyMediaSelect;
 
 struct KeyName {
     int code;
@@ -18,32 +16,46 @@ struct KeyName {
 };
 
 constexpr KeyName kKeyNames[] = {
-    {1, "ESCAPE"}, {2, "1"}, {3, "2"}, {4, "3"}, {5, "4"}, {6, "5"}, {7, "6"}, {8, "7"},
-    {9, "8"}, {10, "9"}, {11, "0"}, {12, "MINUS"}, {13, "EQUALS"}, {14, "BACK"}, {15, "TAB"},
-    {16, "Q"}, {17, "W"}, {18, "E"}, {19, "R"}, {20, "T"}, {21, "Y"}, {22, "U"}, {23, "I"},
-    {24, "O"}, {25, "P"}, {26, "LBRACKET"}, {27, "RBRACKET"}, {28, "RETURN"}, {29, "LCONTROL"},
-    {30, "A"}, {31, "S"}, {32, "D"}, {33, "F"}, {34, "G"}, {35, "H"}, {36, "J"}, {37, "K"},
-    {38, "L"}, {39, "SEMICOLON"}, {40, "APOSTROPHE"}, {41, "GRAVE"}, {42, "LSHIFT"},
-    {43, "BACKSLASH"}, {44, "Z"}, {45, "X"}, {46, "C"}, {47, "V"}, {48, "B"}, {49, "N"},
-    {50, "M"}, {51, "COMMA"}, {52, "PERIOD"}, {53, "SLASH"}, {54, "RSHIFT"}, {55, "MULTIPLY"},
-    {56, "LMENU"}, {57, "SPACE"}, {58, "CAPITAL"}, {59, "F1"}, {60, "F2"}, {61, "F3"},
-    {62, "F4"}, {63, "F5"}, {64, "F6"}, {65, "F7"}, {66, "F8"}, {67, "F9"}, {68, "F10"},
-    {69, "NUMLOCK"}, {70, "SCROLL"}, {71, "NUMPAD7"}, {72, "NUMPAD8"}, {73, "NUMPAD9"},
-    {74, "SUBTRACT"}, {75, "NUMPAD4"}, {76, "NUMPAD5"}, {77, "NUMPAD6"}, {78, "ADD"},
-    {79, "NUMPAD1"}, {80, "NUMPAD2"}, {81, "NUMPAD3"}, {82, "NUMPAD0"}, {83, "DECIMAL"},
-    {86, "OEM_102"}, {87, "F11"}, {88, "F12"}, {100, "F13"}, {101, "F14"}, {102, "F15"},
-    {112, "KANA"}, {115, "ABNT_C1"}, {121, "CONVERT"}, {123, "NOCONVERT"}, {125, "YEN"},
-    {126, "ABNT_C2"}, {141, "NUMPADEQUALS"}, {144, "PREVTRACK"}, {145, "AT"}, {146, "COLON"},
-    {147, "UNDERLINE"}, {148, "KANJI"}, {149, "STOP"}, {150, "AX"}, {151, "UNLABELED"},
-    {153, "NEXTTRACK"}, {156, "NUMPADENTER"}, {157, "RCONTROL"}, {160, "MUTE"},
-    {161, "CALCULATOR"}, {162, "PLAYPAUSE"}, {164, "MEDIASTOP"}, {174, "VOLUMEDOWN"},
-    {176, "VOLUMEUP"}, {178, "WEBHOME"}, {179, "NUMPADCOMMA"}, {181, "DIVIDE"}, {183, "SYSRQ"},
-    {184, "RMENU"}, {197, "PAUSE"}, {199, "HOME"}, {200, "UP"}, {201, "PAGE UP"},
-    {203, "LEFT"}, {205, "RIGHT"}, {207, "END"}, {208, "DOWN"}, {209, "PAGE DOWN"},
-    {210, "INSERT"}, {211, "DELETE"}, {219, "LWIN"}, {220, "RWIN"}, {221, "APPS"},
-    {222, "POWER"}, {223, "SLEEP"}, {227, "WAKE"}, {229, "WEBSEARCH"}, {230, "WEBFAVORITES"},
-    {231, "WEBREFRESH"}, {232, "WEBSTOP"}, {233, "WEBFORWARD"}, {234, "WEBBACK"},
-    {235, "MYCOMPUTER"}, {236, "MAIL"}, {237, "MEDIASELECT"},
+    {plat::kKeyEscape, "ESCAPE"}, {plat::kKey1, "1"}, {plat::kKey2, "2"}, {plat::kKey3, "3"}, {plat::kKey4, "4"},
+    {plat::kKey5, "5"}, {plat::kKey6, "6"}, {plat::kKey7, "7"}, {plat::kKey8, "8"}, {plat::kKey9, "9"},
+    {plat::kKey0, "0"}, {plat::kKeyMinus, "MINUS"}, {plat::kKeyEquals, "EQUALS"}, {plat::kKeyBackspace, "BACK"},
+    {plat::kKeyTab, "TAB"}, {plat::kKeyQ, "Q"}, {plat::kKeyW, "W"}, {plat::kKeyE, "E"}, {plat::kKeyR, "R"},
+    {plat::kKeyT, "T"}, {plat::kKeyY, "Y"}, {plat::kKeyU, "U"}, {plat::kKeyI, "I"}, {plat::kKeyO, "O"},
+    {plat::kKeyP, "P"}, {plat::kKeyLeftBracket, "LBRACKET"}, {plat::kKeyRightBracket, "RBRACKET"},
+    {plat::kKeyReturn, "RETURN"}, {plat::kKeyLeftControl, "LCONTROL"}, {plat::kKeyA, "A"}, {plat::kKeyS, "S"},
+    {plat::kKeyD, "D"}, {plat::kKeyF, "F"}, {plat::kKeyG, "G"}, {plat::kKeyH, "H"}, {plat::kKeyJ, "J"},
+    {plat::kKeyK, "K"}, {plat::kKeyL, "L"}, {plat::kKeySemicolon, "SEMICOLON"}, {plat::kKeyApostrophe, "APOSTROPHE"},
+    {plat::kKeyGrave, "GRAVE"}, {plat::kKeyLeftShift, "LSHIFT"}, {plat::kKeyBackslash, "BACKSLASH"}, {plat::kKeyZ, "Z"},
+    {plat::kKeyX, "X"}, {plat::kKeyC, "C"}, {plat::kKeyV, "V"}, {plat::kKeyB, "B"}, {plat::kKeyN, "N"},
+    {plat::kKeyM, "M"}, {plat::kKeyComma, "COMMA"}, {plat::kKeyPeriod, "PERIOD"}, {plat::kKeySlash, "SLASH"},
+    {plat::kKeyRightShift, "RSHIFT"}, {plat::kKeyNumpadMultiply, "MULTIPLY"}, {plat::kKeyLeftAlt, "LMENU"},
+    {plat::kKeySpace, "SPACE"}, {plat::kKeyCapsLock, "CAPITAL"}, {plat::kKeyF1, "F1"}, {plat::kKeyF2, "F2"},
+    {plat::kKeyF3, "F3"}, {plat::kKeyF4, "F4"}, {plat::kKeyF5, "F5"}, {plat::kKeyF6, "F6"}, {plat::kKeyF7, "F7"},
+    {plat::kKeyF8, "F8"}, {plat::kKeyF9, "F9"}, {plat::kKeyF10, "F10"}, {plat::kKeyNumLock, "NUMLOCK"},
+    {plat::kKeyScrollLock, "SCROLL"}, {plat::kKeyNumpad7, "NUMPAD7"}, {plat::kKeyNumpad8, "NUMPAD8"},
+    {plat::kKeyNumpad9, "NUMPAD9"}, {plat::kKeyNumpadMinus, "SUBTRACT"}, {plat::kKeyNumpad4, "NUMPAD4"},
+    {plat::kKeyNumpad5, "NUMPAD5"}, {plat::kKeyNumpad6, "NUMPAD6"}, {plat::kKeyNumpadPlus, "ADD"},
+    {plat::kKeyNumpad1, "NUMPAD1"}, {plat::kKeyNumpad2, "NUMPAD2"}, {plat::kKeyNumpad3, "NUMPAD3"},
+    {plat::kKeyNumpad0, "NUMPAD0"}, {plat::kKeyNumpadPeriod, "DECIMAL"}, {plat::kKeyIsoBackslash, "OEM_102"},
+    {plat::kKeyF11, "F11"}, {plat::kKeyF12, "F12"}, {plat::kKeyF13, "F13"}, {plat::kKeyF14, "F14"},
+    {plat::kKeyF15, "F15"}, {plat::kKeyKana, "KANA"}, {plat::kKeyRo, "ABNT_C1"}, {plat::kKeyConvert, "CONVERT"},
+    {plat::kKeyNoConvert, "NOCONVERT"}, {plat::kKeyYen, "YEN"}, {plat::kKeyBrazilianNumpadPeriod, "ABNT_C2"},
+    {plat::kKeyNumpadEquals, "NUMPADEQUALS"}, {plat::kKeyPreviousTrack, "PREVTRACK"}, {plat::kKeyAt, "AT"},
+    {plat::kKeyColon, "COLON"}, {plat::kKeyUnderline, "UNDERLINE"}, {plat::kKeyKanji, "KANJI"},
+    {plat::kKeyStop, "STOP"}, {plat::kKeyAx, "AX"}, {plat::kKeyUnlabeled, "UNLABELED"},
+    {plat::kKeyNextTrack, "NEXTTRACK"}, {plat::kKeyNumpadEnter, "NUMPADENTER"}, {plat::kKeyRightControl, "RCONTROL"},
+    {plat::kKeyMute, "MUTE"}, {plat::kKeyCalculator, "CALCULATOR"}, {plat::kKeyPlayPause, "PLAYPAUSE"},
+    {plat::kKeyMediaStop, "MEDIASTOP"}, {plat::kKeyVolumeDown, "VOLUMEDOWN"}, {plat::kKeyVolumeUp, "VOLUMEUP"},
+    {plat::kKeyWebHome, "WEBHOME"}, {plat::kKeyNumpadComma, "NUMPADCOMMA"}, {plat::kKeyNumpadDivide, "DIVIDE"},
+    {plat::kKeyPrintScreen, "SYSRQ"}, {plat::kKeyRightAlt, "RMENU"}, {plat::kKeyPause, "PAUSE"},
+    {plat::kKeyHome, "HOME"}, {plat::kKeyUp, "UP"}, {plat::kKeyPageUp, "PAGE UP"}, {plat::kKeyLeft, "LEFT"},
+    {plat::kKeyRight, "RIGHT"}, {plat::kKeyEnd, "END"}, {plat::kKeyDown, "DOWN"}, {plat::kKeyPageDown, "PAGE DOWN"},
+    {plat::kKeyInsert, "INSERT"}, {plat::kKeyDelete, "DELETE"}, {plat::kKeyLeftWindows, "LWIN"},
+    {plat::kKeyRightWindows, "RWIN"}, {plat::kKeyApplication, "APPS"}, {plat::kKeyPower, "POWER"},
+    {plat::kKeySleep, "SLEEP"}, {plat::kKeyWake, "WAKE"}, {plat::kKeyWebSearch, "WEBSEARCH"},
+    {plat::kKeyWebFavorites, "WEBFAVORITES"}, {plat::kKeyWebRefresh, "WEBREFRESH"}, {plat::kKeyWebStop, "WEBSTOP"},
+    {plat::kKeyWebForward, "WEBFORWARD"}, {plat::kKeyWebBack, "WEBBACK"}, {plat::kKeyMyComputer, "MYCOMPUTER"},
+    {plat::kKeyMail, "MAIL"}, {plat::kKeyMediaSelect, "MEDIASELECT"},
 };
 
 using NameTable = std::array<const char*, kLastNamedKey + 1>;
@@ -61,7 +73,7 @@ const NameTable& KeyNames()
     return table;
 }
 
-using CharTable = std::array<char, 256>;
+using CharTable = std::array<char, plat::kKeyCodeCount>;
 
 struct CharTables {
     CharTable plain{};
@@ -69,25 +81,25 @@ struct CharTables {
 
     CharTables()
     {
-        Letters("qwertyuiop", 16);
-        Letters("asdfghjkl", 30);
-        Letters("zxcvbnm", 44);
+        Letters("qwertyuiop", plat::kKeyQ);
+        Letters("asdfghjkl", plat::kKeyA);
+        Letters("zxcvbnm", plat::kKeyZ);
         const char* digits = "1234567890";
         const char* digitsShifted = "!\"\xA3$%^&*()"; // \xA3: the pound sign
         for (int i = 0; i < 10; ++i) {
-            plain[2 + i] = digits[i];
-            shifted[2 + i] = digitsShifted[i];
+            plain[plat::kKey1 + i] = digits[i];
+            shifted[plat::kKey1 + i] = digitsShifted[i];
         }
-        Both(12, '-', '_');
-        Both(13, '=', '+');
-        Both(26, '[', '{');
-        Both(27, ']', '}');
-        Both(39, ';', ':');
-        Both(40, '\'', '@');
-        Both(51, ',', '<');
-        Both(52, '.', '.');
-        Both(53, '/', '?');
-        Both(57, ' ', ' ');
+        Both(plat::kKeyMinus, '-', '_');
+        Both(plat::kKeyEquals, '=', '+');
+        Both(plat::kKeyLeftBracket, '[', '{');
+        Both(plat::kKeyRightBracket, ']', '}');
+        Both(plat::kKeySemicolon, ';', ':');
+        Both(plat::kKeyApostrophe, '\'', '@');
+        Both(plat::kKeyComma, ',', '<');
+        Both(plat::kKeyPeriod, '.', '.');
+        Both(plat::kKeySlash, '/', '?');
+        Both(plat::kKeySpace, ' ', ' ');
     }
     void Letters(const char* row, int firstCode)
     {
@@ -130,21 +142,21 @@ const char* TsInput::GetKeyName(int keyCode)
 
 char TsInput::KeyToChar(int keyCode)
 {
-    if (keyCode < 0 || keyCode >= 256) {
+    if (keyCode < 0 || keyCode >= plat::kKeyCodeCount) {
         return 0;
     }
-    uint8_t state[256];
+    uint8_t state[plat::kKeyCodeCount];
     ReadKeyboard(state, false); // a failed read leaves no shift down
-    const bool shift = state[kLeftShift] != 0 || state[kRightShift] != 0;
+    const bool shift = state[plat::kKeyLeftShift] != 0 || state[plat::kKeyRightShift] != 0;
     if (!shift) {
         return Chars().plain[keyCode];
     }
     // A US keyboard has '@' over 2 and the double quote over the apostrophe.
     if (plat::KeyboardLayoutLanguage() == plat::kLanguageUsEnglish) {
-        if (keyCode == 3) {
+        if (keyCode == plat::kKey2) {
             return '@';
         }
-        if (keyCode == 40) {
+        if (keyCode == plat::kKeyApostrophe) {
             return '"';
         }
     }
@@ -153,28 +165,28 @@ char TsInput::KeyToChar(int keyCode)
 
 int TsInput::ActionNameTextId(int action)
 {
-    if (action >= 0 && action <= 16) {
+    if (action >= TS_ACTION_SELECT && action <= TS_ACTION_INVENTORY) {
         return 30684 + action;
     }
-    if (action == 17) {
+    if (action == TS_ACTION_HEAL) {
         return 30716;
     }
-    if (action >= 18 && action <= 32) {
-        return 30701 + (action - 18);
+    if (action >= TS_ACTION_MEMBER_1 && action <= TS_ACTION_SPARE_3) {
+        return 30701 + (action - TS_ACTION_MEMBER_1);
     }
-    return action == 34 ? -1 : 30717;
+    return action == TS_ACTION_SPARE_4 ? -1 : 30717;
 }
 
 int TsInput::ActionListNameTextId(int action)
 {
-    if (action >= 3 && action <= 16) {
-        return 30658 + (action - 3);
+    if (action >= TS_ACTION_MOVE && action <= TS_ACTION_INVENTORY) {
+        return 30658 + (action - TS_ACTION_MOVE);
     }
-    if (action == 17) {
+    if (action == TS_ACTION_HEAL) {
         return 30683;
     }
-    if (action >= 18 && action <= 28) {
-        return 30672 + (action - 18);
+    if (action >= TS_ACTION_MEMBER_1 && action <= TS_ACTION_QUIT) {
+        return 30672 + (action - TS_ACTION_MEMBER_1);
     }
     return -1;
 }

@@ -1,38 +1,38 @@
 #include "game/framework/TsKeyBindings.h"
 
+#include "platform/KeyCodes.h"
+
 namespace {
 constexpr int32_t kDefaultKeys[TsKeyBindings::kActionCount] = {
-    -1, -1, -1, -1, -1, // 0-4: mouse only
-    203,                // 5 LEFT
-    205,                // 6 RIGHT
-    208,                // 7 DOWN
-    200,                // 8 UP
-    1,                  // 9 ESCAPE
-    57,                 // 10 SPACE
-    28,                 // 11 RETURN
-    209,                // 12 PAGE DOWN
-    201,                // 13 PAGE UP
-    29,                 // 14 LCONTROL
-    38,                 // 15 L
-    42,                 // 16 LSHIFT
-    35,                 // 17 H
-    59,                 // 18 F1
-    60,                 // 19 F2
-    61,                 // 20 F3
-    2, 3, 4, 5, 6,      // 21-25 "1" to "5"
-    64,                 // 26 F6
-    65,                 // 27 F7
-    68,                 // 28 F10
-    -1, -1, -1, -1,     // 29-32 none
-    88,                 // 33 F12
-    58,                 // 34 CAPITAL
-    42,                 // 35 LSHIFT
-    57,                 // 36 SPACE
-    15,                 // 37 TAB
+    -1, -1, -1, -1, -1,                                 // select to attack: mouse only
+    plat::kKeyLeft,                                     // camera left
+    plat::kKeyRight,                                    // camera right
+    plat::kKeyDown,                                     // zoom out
+    plat::kKeyUp,                                       // zoom in
+    plat::kKeyEscape,                                   // menu
+    plat::kKeySpace,                                    // skip line
+    plat::kKeyReturn,                                   // end talk
+    plat::kKeyPageDown,                                 // next weapon
+    plat::kKeyPageUp,                                   // previous weapon
+    plat::kKeyLeftControl,                              // weapon mode
+    plat::kKeyL,                                        // diary
+    plat::kKeyLeftShift,                                // inventory
+    plat::kKeyH,                                        // heal
+    plat::kKeyF1, plat::kKeyF2, plat::kKeyF3,           // members 1 to 3
+    plat::kKey1, plat::kKey2, plat::kKey3, plat::kKey4, // near, middle, far, overhead view
+    plat::kKey5,                                        // free view
+    plat::kKeyF6,                                       // quick save
+    plat::kKeyF7,                                       // quick load
+    plat::kKeyF10,                                      // quit
+    -1, -1, -1, -1,                                     // immunity and the three spares: none
+    plat::kKeyF12,                                      // gag
+    plat::kKeyCapsLock,                                 // spare 4
+    plat::kKeyLeftShift,                                // spare 5
+    plat::kKeySpace,                                    // viewer home
+    plat::kKeyTab,                                      // viewer orbit
 };
 constexpr int32_t kDefaultMouse[TsKeyBindings::kMouseActionCount] = {0, 1, 2, 0, 1};
 constexpr int kMouseButtonCount = 8;
-constexpr int kKeyCodeCount = 256;
 } // namespace
 
 void TsKeyBindings::SetDefaults()
@@ -52,7 +52,7 @@ int32_t TsKeyBindings::KeyOf(int action) const
         return kNone;
     }
     const int32_t k = key[action];
-    return (k >= 0 && k < kKeyCodeCount) ? k : kNone;
+    return (k >= 0 && k < plat::kKeyCodeCount) ? k : kNone;
 }
 
 int32_t TsKeyBindings::MouseButtonOf(int action) const
@@ -69,5 +69,5 @@ void TsKeyBindings::SetKey(int action, int32_t keyCode)
     if (action < 0 || action >= kActionCount) {
         return;
     }
-    key[action] = (keyCode >= 0 && keyCode < kKeyCodeCount) ? keyCode : kNone;
+    key[action] = (keyCode >= 0 && keyCode < plat::kKeyCodeCount) ? keyCode : kNone;
 }

@@ -25,7 +25,6 @@ struct TsLoadScreenPulse {
 };
 
 struct TsLoadScreen {
-    static constexpr int kSpaceKey = 57;
     static constexpr const char* kPromptText = "Press Space To Continue";
     static constexpr const char* kLoadingText = "Loading....";
     static constexpr const char* kClosingImage = "Closing Screen.tga";

@@ -21,6 +21,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/GfxDevice.h"
 #include "platform/InputDevices.h"
+#include "platform/KeyCodes.h"
 #include "platform/MessageBox.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
@@ -386,9 +387,9 @@ void TsMain::TickBody()
         return;
     }
     g_loadScreen.TickPulse();
-    uint8_t keys[256] = {};
+    uint8_t keys[plat::kKeyCodeCount] = {};
     plat::KeyboardDevice* keyboard = input_ ? input_->GetKeyboardDevice() : nullptr;
-    if (keyboard && plat::InputSucceeded(keyboard->GetHeldKeys(keys)) && keys[TsLoadScreen::kSpaceKey]) {
+    if (keyboard && plat::InputSucceeded(keyboard->GetHeldKeys(keys)) && keys[plat::kKeySpace]) {
         ReleaseLoadScreenImage();
         g_loadScreen.held = 0;
         g_loadScreen.prompt = 1;

@@ -15,6 +15,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
+#include "platform/KeyCodes.h"
 
 OM_IMPLEMENT_CLASS(TsObjectView, TsGameMode)
 
@@ -23,15 +24,6 @@ namespace {
 constexpr float kDegrees = 3.14159265f / 180.0f;
 const OmVector3 kHomePosition(0.0f, 5.0f, -30.0f);
 const OmVector3 kHomeUp(0.0f, 1.0f, 0.0f);
-
-// Input actions and keys (the keyboard's own codes) the viewer reads.
-constexpr int kActionDrag = 2;
-constexpr int kActionHome = 36;
-constexpr int kActionToggleOrbit = 37;
-constexpr int kKeyG = 0x22;
-constexpr int kKeyLeftShift = 0x2A; // fine control: a tenth of the speed
-constexpr int kKeyLeftAlt = 0x38;
-constexpr int kKeyRightAlt = 0xB8;
 
 constexpr float kWheelStep = 0.0015f;
 constexpr float kTurnStep = -0.01f;
@@ -187,10 +179,10 @@ void TsObjectView::ApplyView()
 void TsObjectView::Tick(uint32_t tickCount)
 {
     if (const TsInput* input = TsAccess::Input()) {
-        if (input->IsActionPressed(kActionToggleOrbit)) {
+        if (input->IsActionPressed(TS_ACTION_VIEWER_ORBIT)) {
             orbitOrigin_ = orbitOrigin_ ? 0 : 1;
         }
-        const float speed = input->IsKeyDown(kKeyLeftShift) ? 0.1f : 1.0f;
+        const float speed = input->IsKeyDown(plat::kKeyLeftShift) ? 0.1f : 1.0f; // fine control
         const float dx = float(input->GetCursorX() - lastCursorX_) * speed;
         const float dy = float(input->GetCursorY() - lastCursorY_) * speed;
         lastCursorX_ = input->GetCursorX();
@@ -201,13 +193,13 @@ void TsObjectView::Tick(uint32_t tickCount)
             position_ += move;
             target_ += move;
         }
-        const bool gDown = input->IsKeyDown(kKeyG);
+        const bool gDown = input->IsKeyDown(plat::kKeyG);
         if (gDown && !gWasDown_) {
             secondView_ = secondView_ ? 0 : 1;
         }
         gWasDown_ = gDown ? 1 : 0;
-        if (input->IsActionDown(kActionDrag)) {
-            if (input->IsKeyDown(kKeyLeftAlt) || input->IsKeyDown(kKeyRightAlt)) {
+        if (input->IsActionDown(TS_ACTION_WEAPON_MODE_BUTTON)) { // the middle button drags
+            if (input->IsKeyDown(plat::kKeyLeftAlt) || input->IsKeyDown(plat::kKeyRightAlt)) {
                 if (dx != 0.0f || dy != 0.0f) {
                     Orbit(dx, dy);
                 }
@@ -215,7 +207,7 @@ void TsObjectView::Tick(uint32_t tickCount)
                 Pan(dx, dy);
             }
         }
-        if (input->IsActionDown(kActionHome)) {
+        if (input->IsActionDown(TS_ACTION_VIEWER_HOME)) {
             ResetView();
         }
     }

@@ -13,6 +13,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
+#include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 
 namespace {
@@ -60,15 +61,15 @@ TsOptions::TsOptions()
 
 void TsOptions::SetLMoveRFire(bool leftMoves)
 {
-    bindings_.mouseButton[0] = leftMoves ? 0 : 1;
-    bindings_.mouseButton[3] = leftMoves ? 0 : 1;
-    bindings_.mouseButton[1] = leftMoves ? 1 : 0;
-    bindings_.mouseButton[4] = leftMoves ? 1 : 0;
+    bindings_.mouseButton[TS_ACTION_SELECT] = leftMoves ? 0 : 1;
+    bindings_.mouseButton[TS_ACTION_MOVE] = leftMoves ? 0 : 1;
+    bindings_.mouseButton[TS_ACTION_CANCEL] = leftMoves ? 1 : 0;
+    bindings_.mouseButton[TS_ACTION_ATTACK] = leftMoves ? 1 : 0;
 }
 
 void TsOptions::SetKeyBinding(int action, int key)
 {
-    if (action < 0 || action > kLastBindableAction || key < -1 || key > 255) {
+    if (action < 0 || action > kLastBindableAction || key < -1 || key >= plat::kKeyCodeCount) {
         return;
     }
     bindings_.key[action] = key;
@@ -132,10 +133,10 @@ bool TsOptions::Save(const char* path) const
     out.Call("SetBitDepth", bitDepth_);
     out.Call("SetAdapter", adapter_);
     out.Text("\n\n-- Control Bindings\n");
-    out.Call("SetLMoveRFire", bindings_.mouseButton[3] == 0 ? 1 : 0);
+    out.Call("SetLMoveRFire", bindings_.mouseButton[TS_ACTION_MOVE] == 0 ? 1 : 0);
     out.Call("SetUseMouseWheel", bindings_.useMouseWheel != 0 ? 1 : 0);
     out.Text("\n");
-    for (int action = 5; action <= kLastBindableAction; ++action) {
+    for (int action = TS_ACTION_CAMERA_LEFT; action <= kLastBindableAction; ++action) {
         out.Call("SetKeyBinding", action, bindings_.key[action]);
     }
     const bool written = out.Ok() && std::fflush(file) == 0 && !std::ferror(file);

@@ -19,7 +19,7 @@ class TsOptions {
 public:
     static constexpr int kMinVolume = -3000;
     static constexpr int kMaxVolume = 0;
-    static constexpr int kLastBindableAction = 28; // SetKeyBinding takes actions 0-28
+    static constexpr int kLastBindableAction = TS_ACTION_QUIT; // SetKeyBinding takes actions up to quit
     static constexpr const char* kFileName = "options.lua";
 
     // Groups for Apply.

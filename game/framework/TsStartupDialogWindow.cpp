@@ -7,23 +7,11 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsStartupDialog.h"
 #include "platform/ImageFile.h"
+#include "platform/KeyCodes.h"
 
 namespace {
 
 using Rect = TsStartupDialogWindow::Rect;
-
-// Key codes the dialog answers to.
-constexpr int kKeyEscape = 1;
-constexpr int kKeyTab = 15;
-constexpr int kKeyReturn = 28;
-constexpr int kKeySpace = 57;
-constexpr int kKeyNumpadEnter = 156;
-constexpr int kKeyHome = 199;
-constexpr int kKeyUp = 200;
-constexpr int kKeyPageUp = 201;
-constexpr int kKeyEnd = 207;
-constexpr int kKeyDown = 208;
-constexpr int kKeyPageDown = 209;
 
 constexpr uint32_t kFace = 0xFFD4D0C8u;
 constexpr uint32_t kShadow = 0xFF808080u;
@@ -174,16 +162,16 @@ void TsStartupDialogWindow::KeyDown(int key)
         return;
     }
     switch (key) {
-    case kKeyEscape: result_ = TsStartupDialog::kQuit; break;
-    case kKeyReturn:
-    case kKeyNumpadEnter: result_ = dialog_.Play(); break;
-    case kKeyTab: {
+    case plat::kKeyEscape: result_ = TsStartupDialog::kQuit; break;
+    case plat::kKeyReturn:
+    case plat::kKeyNumpadEnter: result_ = dialog_.Play(); break;
+    case plat::kKeyTab: {
         const int* at = std::find(std::begin(kFocusOrder), std::end(kFocusOrder), focus_);
         const size_t next = (static_cast<size_t>(at - std::begin(kFocusOrder)) + 1) % std::size(kFocusOrder);
         focus_ = kFocusOrder[next];
         break;
     }
-    case kKeySpace:
+    case plat::kKeySpace:
         if (IsList(focus_))
             OpenListOf(focus_);
         else if (focus_ == TsStartupDialog::kDisableFmv)
@@ -191,10 +179,10 @@ void TsStartupDialogWindow::KeyDown(int key)
         else if (focus_ == TsStartupDialog::kPlay)
             result_ = dialog_.Play();
         break;
-    case kKeyUp:
-    case kKeyDown:
+    case plat::kKeyUp:
+    case plat::kKeyDown:
         if (IsList(focus_))
-            Choose(focus_, Selected(focus_) + (key == kKeyDown ? 1 : -1));
+            Choose(focus_, Selected(focus_) + (key == plat::kKeyDown ? 1 : -1));
         break;
     default: break;
     }
@@ -203,16 +191,16 @@ void TsStartupDialogWindow::KeyDown(int key)
 void TsStartupDialogWindow::ListKey(int key)
 {
     switch (key) {
-    case kKeyEscape: CloseList(); break;
-    case kKeyReturn:
-    case kKeyNumpadEnter:
-    case kKeySpace: Choose(openList_, highlight_); CloseList(); break;
-    case kKeyUp: MoveHighlight(-1); break;
-    case kKeyDown: MoveHighlight(1); break;
-    case kKeyPageUp: MoveHighlight(-kVisibleRows); break;
-    case kKeyPageDown: MoveHighlight(kVisibleRows); break;
-    case kKeyHome: MoveHighlight(-ItemCount(openList_)); break;
-    case kKeyEnd: MoveHighlight(ItemCount(openList_)); break;
+    case plat::kKeyEscape: CloseList(); break;
+    case plat::kKeyReturn:
+    case plat::kKeyNumpadEnter:
+    case plat::kKeySpace: Choose(openList_, highlight_); CloseList(); break;
+    case plat::kKeyUp: MoveHighlight(-1); break;
+    case plat::kKeyDown: MoveHighlight(1); break;
+    case plat::kKeyPageUp: MoveHighlight(-kVisibleRows); break;
+    case plat::kKeyPageDown: MoveHighlight(kVisibleRows); break;
+    case plat::kKeyHome: MoveHighlight(-ItemCount(openList_)); break;
+    case plat::kKeyEnd: MoveHighlight(ItemCount(openList_)); break;
     default: break;
     }
 }

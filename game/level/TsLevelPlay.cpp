@@ -44,16 +44,6 @@
 namespace {
 
 constexpr float kActivationRange = 40.0f;
-// Input actions the level reads.
-constexpr int kZoomNear = 21;
-constexpr int kZoomMiddle = 22;
-constexpr int kZoomFar = 23;
-constexpr int kZoomFree = 24;
-constexpr int kFreeCamera = 25;
-constexpr int kTurnLeft = 5;
-constexpr int kTurnRight = 6;
-constexpr int kWiden = 7;
-constexpr int kNarrow = 8;
 constexpr float kPi = 3.14159265f;
 constexpr float kZoomRate = 0.3f;
 constexpr float kFadeRadius = 5.0f;
@@ -294,18 +284,18 @@ void TsLevel::CameraInput()
     }
     const float dt = TsAccess::TickDuration();
     float heading = m_camera->Heading().next + dt * levelCursor_->GetTurn();
-    if (input->IsActionDown(kTurnLeft)) {
+    if (input->IsActionDown(TS_ACTION_CAMERA_LEFT)) {
         heading -= kPi * dt;
     }
-    if (input->IsActionDown(kTurnRight)) {
+    if (input->IsActionDown(TS_ACTION_CAMERA_RIGHT)) {
         heading += kPi * dt;
     }
     m_camera->Heading().SetNext(heading);
     float fov = m_camera->GetFieldOfView();
-    if (input->IsActionDown(kNarrow)) {
+    if (input->IsActionDown(TS_ACTION_ZOOM_IN)) {
         fov = std::clamp(fov - kZoomRate * dt, narrowestFov_, widestFov_);
     }
-    if (input->IsActionDown(kWiden)) {
+    if (input->IsActionDown(TS_ACTION_ZOOM_OUT)) {
         fov = std::clamp(fov + kZoomRate * dt, narrowestFov_, widestFov_);
     }
     if (fov != m_camera->GetFieldOfView()) {
@@ -356,17 +346,17 @@ void TsLevel::ZoomActions()
     if (!input) {
         return;
     }
-    if (input->IsActionPressed(kZoomNear)) {
+    if (input->IsActionPressed(TS_ACTION_NEAR_VIEW)) {
         zoomMode_ = CameraZoom::kNear;
-    } else if (input->IsActionPressed(kZoomMiddle)) {
+    } else if (input->IsActionPressed(TS_ACTION_MIDDLE_VIEW)) {
         zoomMode_ = CameraZoom::kMiddle;
-    } else if (input->IsActionPressed(kZoomFar)) {
+    } else if (input->IsActionPressed(TS_ACTION_FAR_VIEW)) {
         zoomMode_ = CameraZoom::kFar;
-    } else if (input->IsActionPressed(kZoomFree)) {
+    } else if (input->IsActionPressed(TS_ACTION_OVERHEAD_VIEW)) {
         if (freeCamera_) {
             zoomMode_ = CameraZoom::kFree;
         }
-    } else if (input->IsActionPressed(kFreeCamera)) {
+    } else if (input->IsActionPressed(TS_ACTION_FREE_VIEW)) {
         if (freeCamera_) {
             freeCamera_ = false;
             zoomMode_ = CameraZoom::kNear;

@@ -251,7 +251,7 @@ void TsConversation::FrameFirstSpeaker()
 void TsConversation::Run()
 {
     const TsInput* input = TsAccess::Input();
-    RunWithStartKey(input && (input->IsActionDown(kActionUse) || input->IsActionDown(kActionAlternate)));
+    RunWithStartKey(input && (input->IsActionDown(TS_ACTION_SELECT) || input->IsActionDown(TS_ACTION_CANCEL)));
 }
 
 void TsConversation::RunWithStartKey(bool held)
@@ -314,10 +314,10 @@ void TsConversation::Tick(uint32_t)
 {
     Signals signals;
     if (const TsInput* input = TsAccess::Input()) {
-        signals.endReleased = input->IsActionReleased(kActionEnd) || input->IsActionReleased(kActionAlternate);
-        signals.skipReleased = input->IsActionReleased(kActionSkip);
-        signals.useReleased = input->IsActionReleased(kActionUse);
-        signals.usePressed = input->IsActionPressed(kActionUse) || input->IsActionPressed(kActionAlternate);
+        signals.endReleased = input->IsActionReleased(TS_ACTION_END_TALK) || input->IsActionReleased(TS_ACTION_CANCEL);
+        signals.skipReleased = input->IsActionReleased(TS_ACTION_SKIP_LINE);
+        signals.useReleased = input->IsActionReleased(TS_ACTION_SELECT);
+        signals.usePressed = input->IsActionPressed(TS_ACTION_SELECT) || input->IsActionPressed(TS_ACTION_CANCEL);
     }
     Update(signals);
 }

@@ -47,11 +47,6 @@ class TsConversation : public TsObject {
     static constexpr float kWrapWidth = 510.0f; // pixels
     static constexpr float kStartSeconds = 1.5f;
     static constexpr float kSilentSeconds = 2.0f;
-    // Input actions: start/use (0 and 1), skip a line (10), end (11).
-    static constexpr int kActionUse = 0;
-    static constexpr int kActionAlternate = 1;
-    static constexpr int kActionSkip = 10;
-    static constexpr int kActionEnd = 11;
     // The camera mode that searches for an unobstructed view.
     static constexpr int32_t kCameraMode = 3;
 

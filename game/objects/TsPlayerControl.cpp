@@ -22,19 +22,7 @@
 
 namespace {
 
-// Input actions.
-constexpr int kImmune = 29;
-constexpr int kDiary = 15;
 constexpr int32_t kSavedText = 30747; // "game saved"
-constexpr int kWeaponMode = 14;
-constexpr int kSelectFirst = 18; // then 19 and 20
-constexpr int kQuickSave = 26;
-constexpr int kQuickLoad = 27;
-constexpr int kQuit = 28;
-constexpr int kHeal = 17;
-constexpr int kMoveOrUse = 3;
-constexpr int kAttack = 4;
-constexpr int kGag = 33;
 constexpr int kClickSound = 204;
 constexpr int kFirstGagSound = 235;
 constexpr int kActWithBonus = 4;
@@ -58,7 +46,7 @@ void TsPlayer::Tick(uint32_t)
     if (!current) {
         return;
     }
-    if (input->IsActionPressed(kImmune)) {
+    if (input->IsActionPressed(TS_ACTION_IMMUNITY)) {
         MakeSquadImmune();
     }
     GameKeys(*current);
@@ -74,20 +62,20 @@ void TsPlayer::GameKeys(TsPCObject& current)
 {
     const TsInput* input = TsAccess::Input();
     TsLevelState* level = TsAccess::LevelState();
-    if (input->IsActionReleased(kDiary) && level) {
+    if (input->IsActionReleased(TS_ACTION_DIARY) && level) {
         level->OpenDiary();
     }
-    if (input->IsActionReleased(kWeaponMode) && current.GetInventory()) {
+    if (input->IsActionReleased(TS_ACTION_WEAPON_MODE) && current.GetInventory()) {
         current.GetInventory()->ToggleEquippedMode();
     }
     SelectionKeys();
-    if (input->IsActionReleased(kQuickSave)) {
+    if (input->IsActionReleased(TS_ACTION_QUICK_SAVE)) {
         QuickSave();
     }
-    if (input->IsActionReleased(kQuickLoad)) {
+    if (input->IsActionReleased(TS_ACTION_QUICK_LOAD)) {
         ChangeLevel();
     }
-    if (input->IsActionReleased(kQuit) && level) {
+    if (input->IsActionReleased(TS_ACTION_QUIT) && level) {
         level->AskToQuit();
     }
 }
@@ -99,7 +87,7 @@ void TsPlayer::SelectionKeys()
     const TsInput* input = TsAccess::Input();
     int32_t selected = -1;
     for (int32_t i = 0; i < kMaxSquadMembers; ++i) {
-        if (input->IsActionReleased(kSelectFirst + i)) {
+        if (input->IsActionReleased(TS_ACTION_MEMBER_1 + i)) {
             selected = currentIndex_ == i ? -1 : i;
         }
     }
@@ -133,7 +121,7 @@ void TsPlayer::MouseOrders(TsPCObject& current)
     const TsLevelCursor* cursor = TsAccess::LevelCursor();
     TsEntity* hovered = cursor ? cursor->GetHovered() : nullptr;
     TsEntity* hoveredCharacter = TsCharacterObject::Cast(hovered);
-    if (input->IsActionReleased(kHeal) && current.GetInventory()) {
+    if (input->IsActionReleased(TS_ACTION_HEAL) && current.GetInventory()) {
         const bool byHealth = current.GetHealth() < current.GetMaxHealth();
         if (TsItemObject* item = current.GetInventory()->FindHealingItem(byHealth, true)) {
             current.StopMoving();
@@ -152,7 +140,7 @@ void TsPlayer::MouseOrders(TsPCObject& current)
         return;
     }
     const OmVector3& picked = cursor->GetPickedPoint();
-    if (input->IsActionPressed(kMoveOrUse)) {
+    if (input->IsActionPressed(TS_ACTION_MOVE)) {
         if (hovered) {
             current.UseEntity(hovered);
         } else {
@@ -161,17 +149,17 @@ void TsPlayer::MouseOrders(TsPCObject& current)
         if (level) {
             level->AcknowledgeOrder();
         }
-    } else if (input->IsActionDown(kMoveOrUse)) {
+    } else if (input->IsActionDown(TS_ACTION_MOVE)) {
         if (current.GetPendingCommand() != TsCharacterObject::kGoToUse) {
             current.MoveTo(picked);
         }
-    } else if (input->IsActionReleased(kMoveOrUse)) {
+    } else if (input->IsActionReleased(TS_ACTION_MOVE)) {
         if (current.GetPendingCommand() != TsCharacterObject::kGoToUse) {
             current.DropLockedTarget();
         }
     }
-    if (input->IsActionDown(kAttack)) {
-        current.AttackTarget(hoveredCharacter, picked, input->IsActionPressed(kAttack));
+    if (input->IsActionDown(TS_ACTION_ATTACK)) {
+        current.AttackTarget(hoveredCharacter, picked, input->IsActionPressed(TS_ACTION_ATTACK));
     }
 }
 
@@ -204,7 +192,7 @@ void TsPlayer::GagStep()
     TsPCObject* current = GetCurrentCharacter();
     const TsInput* input = TsAccess::Input();
     if (current && current->GetPCType() == TS_PC_ORRICK && input) {
-        if (!input->IsActionDown(kGag)) {
+        if (!input->IsActionDown(TS_ACTION_GAG)) {
             gagCounter_ = kGagTicks;
         } else if (--gagCounter_ <= 0) {
             StartGag(*current);

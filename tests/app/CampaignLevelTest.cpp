@@ -14,7 +14,6 @@
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
 #include "game/framework/TsLevelInfo.h"
-#include "game/framework/TsLoadScreen.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsConversation.h"
@@ -24,6 +23,7 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsWeaponObject.h"
+#include "platform/KeyCodes.h"
 #include "platform/Window.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "tests/game/framework/LogCapture.h"
@@ -49,7 +49,7 @@ protected:
         app->RequestMode(TS_MODE_LEVEL);
         FrameAfter(10);
         ASSERT_NE(Level(), nullptr);
-        Tap(TsLoadScreen::kSpaceKey); // pressed and let go, it takes the load screen away
+        Tap(plat::kKeySpace); // pressed and let go, it takes the load screen away
         Frames(1, 100);
         ASSERT_NE(Level()->GetWorld(), nullptr);
         // The pointer starts in the window's corner, where it turns the
@@ -147,7 +147,7 @@ protected:
     void StartMissionPlay()
     {
         ASSERT_STREQ(TopWindow(), "objective");
-        Tap(kReturnKey);
+        Tap(plat::kKeyReturn);
         ASSERT_FALSE(Menu()->HasOpenWindows());
         ASSERT_TRUE(StepUntil([&] { return LuaNumber("g_missionIntro") == 0.0; }, 60)) << "the opening ends";
         ASSERT_FALSE(Level()->GetCutScene()->IsCutSceneActive());
@@ -195,8 +195,6 @@ protected:
                 guards.push_back(guard);
         return guards;
     }
-
-    static constexpr int kReturnKey = 0x1C;
 };
 
 // The press on the trader sends Ann walking to him and the view follows her:
@@ -343,9 +341,9 @@ TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubsUntilThePartyFalls)
     ASSERT_FALSE(std::string(player->GetLoadedSaveName()).empty());
     ASSERT_EQ(RunLua("g_fallenLevel = 1"), 0); // gone with the fallen level's script state
     Frames(2, 100); // a Return already down as the box opened is no answer
-    Tap(kReturnKey);
+    Tap(plat::kKeyReturn);
     FrameAfter(10);
-    Tap(TsLoadScreen::kSpaceKey);
+    Tap(plat::kKeySpace);
     Frames(1, 100);
     ASSERT_NE(Level(), nullptr);
     EXPECT_EQ(LuaNumber("g_fallenLevel"), -1.0) << "a new level, loaded";

@@ -2,6 +2,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsPlayer.h"
+#include "platform/KeyCodes.h"
 
 namespace apptest {
 
@@ -24,7 +25,7 @@ void DemoLevelTest::EnterDemoLevel(int settleFrames, const char* mission)
 void DemoLevelTest::SwitchAndContinue(int settleFrames)
 {
     FrameAfter(10);
-    Key(TsLoadScreen::kSpaceKey, true);
+    Key(plat::kKeySpace, true);
     Frames(settleFrames, 100);
 }
 

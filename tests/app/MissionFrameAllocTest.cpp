@@ -16,6 +16,7 @@
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsSquadObject.h"
+#include "platform/KeyCodes.h"
 #include "tests/AllocationCounter.h"
 #include "tests/app/ActiveSquads.h"
 #include "tests/app/DemoLevelFixture.h"
@@ -159,7 +160,7 @@ TEST_F(MissionTearDown, LeavingRightAfterADeathLeavesNothingReferenced)
     // The closing screen waits for Space.
     app->RequestMode(TS_MODE_FRONT_END);
     for (int i = 0; i < 5 && Level(); ++i) {
-        Key(TsLoadScreen::kSpaceKey, true);
+        Key(plat::kKeySpace, true);
         FrameAfter(10);
     }
     EXPECT_EQ(Level(), nullptr);

@@ -37,7 +37,6 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kPlayerTeam = 0;
 constexpr int32_t kEnemyTeam = 1;
-constexpr int kF1 = 59;
 
 inline float GroundDistance(const OmVector3& a, const OmVector3& b)
 {

@@ -19,6 +19,7 @@
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
+#include "platform/KeyCodes.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
@@ -35,8 +36,6 @@ void CollectScriptHandles()
 {
     lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
 }
-
-constexpr int kEscapeKey = 1;
 
 class InGameMenu : public DemoLevelTest {
 protected:
@@ -104,7 +103,7 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     for (const float y : {0.0f, 40.0f, 400.0f})
         EXPECT_EQ(diary->page.EntryAt(y, 12.0f, 1), 0) << y;
     EXPECT_EQ(diary->page.EntryAt(40.0f, 12.0f, 0), -1) << "an empty diary picks nothing";
-    Tap(kEscapeKey);
+    Tap(plat::kKeyEscape);
     EXPECT_STREQ(TopName(), "inmenu");
     EXPECT_TRUE(menu->IsTutorialAllowed());
     EXPECT_EQ(menu->GetDiaryScreen(), menu->FindPage("diary"));
@@ -126,7 +125,7 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     auto* box = dynamic_cast<TsGuiMessageBox*>(menu->GetTopWindow());
     ASSERT_NE(box, nullptr);
     ASSERT_EQ(box->GetButtonCount(), 2);
-    Tap(kEscapeKey);
+    Tap(plat::kKeyEscape);
     EXPECT_EQ(menu->GetTopWindow(), box);
     box->GetButton(1)->SetHover(true);
     box->OnMouseUp(0, 0);
@@ -445,13 +444,13 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     EXPECT_FALSE(hud->BuyArticle(*hero, *medkit));
     EXPECT_EQ(player->GetKitty(), 0);
 
-    Tap(kEscapeKey);
+    Tap(plat::kKeyEscape);
     Frames(30, 100); // the inventory closes
     EXPECT_FALSE(hud->IsTraderPending());
     EXPECT_FALSE(hud->IsTradePanelVisible());
     EXPECT_TRUE(Level()->GetRadar()->IsRadarShown());
     EXPECT_FALSE(menu->HasOpenWindows()) << "the Escape that ends a trade opens no menu";
-    Tap(kEscapeKey);
+    Tap(plat::kKeyEscape);
     EXPECT_STREQ(TopName(), "inmenu") << "the next Escape does";
 }
 

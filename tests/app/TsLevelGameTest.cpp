@@ -18,6 +18,7 @@
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldDrawing.h"
+#include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
 
@@ -244,7 +245,7 @@ TEST_F(LevelGame, AFailedMoveToTheNextLevelLeavesNoSaveForTheNextLoad)
 TEST_F(LevelGame, ASaveThatFailsJustAfterALoadLeavesNoLoadScreenHeld)
 {
     ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
-    Key(TsLoadScreen::kSpaceKey, false); // nobody lets a held load screen go
+    Key(plat::kKeySpace, false); // nobody lets a held load screen go
     EXPECT_EQ(RunLua("NextLevel()"), 0);
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
     boxes.clear();

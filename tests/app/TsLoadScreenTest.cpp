@@ -8,6 +8,7 @@
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsVideo.h"
 #include "platform/BmpFile.h"
+#include "platform/KeyCodes.h"
 #include "render/OmD3DFont.h"
 #include "tests/app/AppFixture.h"
 
@@ -34,7 +35,7 @@ TEST_F(LoadScreen, HoldsTheModeUntilSpaceThenPromptsForOneFrame)
     EXPECT_EQ(g_loadScreen.held, 1);
 
     // Space ends the hold within one tick and selects the prompt.
-    Key(TsLoadScreen::kSpaceKey, true);
+    Key(plat::kKeySpace, true);
     app->Tick();
     EXPECT_EQ(g_loadScreen.held, 0);
     EXPECT_EQ(g_loadScreen.prompt, 1);
@@ -74,7 +75,7 @@ TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
     ASSERT_NE(g_loadScreen.image, nullptr);
     FrameAfter(100);
     EXPECT_EQ(CentrePixel(), 0xFFFF0000u);
-    Key(TsLoadScreen::kSpaceKey, true);
+    Key(plat::kKeySpace, true);
     FrameAfter(100);
     EXPECT_EQ(g_loadScreen.image, nullptr); // released as the hold ends
 }

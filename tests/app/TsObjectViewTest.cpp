@@ -19,6 +19,7 @@
 #include "game/framework/TsObjectView.h"
 #include "game/framework/TsShell.h"
 #include "platform/EventInjection.h"
+#include "platform/KeyCodes.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
@@ -97,10 +98,10 @@ TEST_F(ObjectView, TheMouseAndKeysMoveTheViewAndTheWalkerIsSeenWalking)
     app->RequestMode(TS_MODE_OBJECT_VIEW);
     FrameAfter(10);
     EXPECT_EQ(TsShell::Instance().ToolsItemCount(), toolsBefore + 3);
-    Key(15, true); // Tab
+    Key(plat::kKeyTab, true);
     FrameAfter(100);
     EXPECT_FALSE(View().IsOrbitingOrigin());
-    Key(15, false);
+    Key(plat::kKeyTab, false);
     FrameAfter(100);
 
     plat::InjectMouseWheel(*app->GetWindow(), 2);
@@ -121,7 +122,7 @@ TEST_F(ObjectView, TheMouseAndKeysMoveTheViewAndTheWalkerIsSeenWalking)
     EXPECT_NEAR(View().GetCameraTarget().x, -1.0f, 1e-4f); // ten pixels right: a unit to the side
     EXPECT_NEAR(View().GetCameraPosition().x, -1.0f, 1e-4f);
 
-    Key(57, true); // Space
+    Key(plat::kKeySpace, true);
     FrameAfter(100);
     EXPECT_FLOAT_EQ(View().GetCameraPosition().z, -30.0f);
     EXPECT_FLOAT_EQ(View().GetCameraTarget().x, 0.0f);

@@ -34,7 +34,7 @@ private:
 TEST_F(OptionsApplied, KeysAndTheDisplayGroupOfTheOptionsTakeEffectInTheRunningGame)
 {
     TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
-    const int escape = 1, space = 57, action = 9;
+    const int escape = plat::kKeyEscape, space = plat::kKeySpace, action = TS_ACTION_MENU;
     const auto file = std::filesystem::temp_directory_path() / ("ts_options_" + std::to_string(::getpid()) + ".lua");
     std::ofstream(file) << "TsAccess.Options():SetKeyBinding(9, 57)\n";
     Make();

@@ -9,6 +9,7 @@
 #include "game/framework/TsInput.h"
 #include "game/world/TsWorldDrawing.h"
 #include "game/objects/TsItemObject.h"
+#include "platform/KeyCodes.h"
 
 namespace apptest {
 
@@ -29,8 +30,7 @@ OM_IMPLEMENT_CLASS(AimingPC, TsPCObject)
 
 namespace {
 
-constexpr int kKeyH = 35;
-constexpr int kKeyJ = 36;
+using plat::kKeyH, plat::kKeyJ;
 
 class PlayerControl : public SquadLevel {
 protected:
@@ -55,8 +55,14 @@ TEST_F(PlayerControl, CameraKeysTurnZoomAndSwitchTheFreeCamera)
     const struct {
         int key;
         float heading, fov;
-    } steers[] = {{-1, 0, 0}, {203, -turn, 0}, {205, turn, 0}, {200, 0, -zoom}, {200, 0, -zoom},
-                  {208, 0, zoom}, {208, 0, zoom}, {208, 0, 0}};
+    } steers[] = {{-1, 0, 0},
+                  {plat::kKeyLeft, -turn, 0},
+                  {plat::kKeyRight, turn, 0},
+                  {plat::kKeyUp, 0, -zoom},
+                  {plat::kKeyUp, 0, -zoom},
+                  {plat::kKeyDown, 0, zoom},
+                  {plat::kKeyDown, 0, zoom},
+                  {plat::kKeyDown, 0, 0}};
     for (const auto& s : steers) {
         SCOPED_TRACE(s.key);
         const float heading = camera->Heading().next, fov = camera->GetFieldOfView();
@@ -68,7 +74,7 @@ TEST_F(PlayerControl, CameraKeysTurnZoomAndSwitchTheFreeCamera)
         EXPECT_NEAR(camera->GetFieldOfView() - fov, s.fov, 1e-4f);
     }
 
-    constexpr int kKey1 = 2, kKey4 = 5, kKey5 = 6;
+    using plat::kKey1, plat::kKey4, plat::kKey5;
     const auto isFree = [&] { return cells.FadeMinimum() == 1.0f; };
     if (isFree())
         Tap(kKey5); // from here: not free, zoomed near
@@ -101,7 +107,7 @@ TEST_F(PlayerControl, TheImmuneKeyAndTheCharmWorkOnTheWholeSquad)
     for (TsPCObject* pc : party)
         EXPECT_NE(pc->GetLifeState(), 0) << "unbound, the key does nothing";
     TsKeyBindings bindings = input->GetKeyBindings();
-    bindings.SetKey(29, kKeyJ);
+    bindings.SetKey(TS_ACTION_IMMUNITY, kKeyJ);
     input->SetKeyBindings(bindings);
     Tap(kKeyJ, 2);
     for (TsPCObject* pc : party)

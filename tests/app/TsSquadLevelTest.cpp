@@ -2,6 +2,8 @@
 // behaviours, the player's squad, stealth and blows.
 #include "tests/app/SquadLevelFixture.h"
 
+#include "platform/KeyCodes.h"
+
 namespace apptest {
 namespace {
 
@@ -208,11 +210,11 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
         EXPECT_LT(GroundDistance(party[size_t(i)]->GetPosition(), party[0]->GetPosition()), 4.5f)
             << "follower " << i << " kept up";
 
-    Tap(kF1 + 1, 2); // F2
+    Tap(plat::kKeyF2, 2);
     EXPECT_EQ(player->GetCurrentIndex(), 1);
     EXPECT_EQ(TsAccess::CurrentCharacter(), party[1]);
     EXPECT_EQ(player->GetSquad()->GetLeader(), party[1]) << "the selected character leads";
-    Tap(kF1, 2);
+    Tap(plat::kKeyF1, 2);
     EXPECT_EQ(player->GetCurrentIndex(), 0);
 }
 
@@ -223,7 +225,7 @@ TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
     MakeParty({OmVector3(4.0f, 0, 4.0f)});
     TsPlayer* player = TsAccess::LocalPlayer();
     const std::string loaded = player->GetLoadedSaveName();
-    Tap(kF1 + 5, 2); // F6
+    Tap(plat::kKeyF6, 2);
     const std::string saved = player->GetSaveName();
     EXPECT_NE(saved, loaded);
     EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved);
@@ -231,13 +233,13 @@ TEST_F(SquadLevel, AQuickSaveRecordsItsNameOnlyWhenTheGameWasSaved)
     // The in-game menu shows that the game was saved; Return answers it.
     ASSERT_NE(TsAccess::GameFrontEnd(), nullptr);
     EXPECT_TRUE(TsAccess::GameFrontEnd()->IsActive());
-    Tap(28, 2); // Return
+    Tap(plat::kKeyReturn, 2);
     EXPECT_FALSE(TsAccess::GameFrontEnd()->IsActive());
 
     fs::rename("Save Games", "Saves elsewhere");
     std::ofstream("Save Games") << "not a folder";
     log.Clear();
-    Tap(kF1 + 5, 2);
+    Tap(plat::kKeyF6, 2);
     EXPECT_TRUE(log.Contains("Quick save failed"));
     EXPECT_EQ(std::string(player->GetLoadedSaveName()), saved) << "the last good save stays the quick load";
 }

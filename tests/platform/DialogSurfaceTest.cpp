@@ -7,6 +7,7 @@
 #include "platform/DialogSurface.h"
 #include "platform/EventInjection.h"
 #include "platform/FontRaster.h"
+#include "platform/KeyCodes.h"
 
 namespace {
 
@@ -50,10 +51,10 @@ TEST(DialogSurfaceTest, InputArrivesInOrderForItsOwnWindowOnly)
     std::unique_ptr<plat::DialogSurface> other = plat::DialogSurface::Create("Other", 100, 80);
     ASSERT_NE(s, nullptr);
     ASSERT_NE(other, nullptr);
-    plat::InjectKey(other->GetWindow(), 1, true);
+    plat::InjectKey(other->GetWindow(), plat::kKeyEscape, true);
     plat::InjectMouseMove(s->GetWindow(), 30, 40);
     plat::InjectMouseButton(s->GetWindow(), 0, true);
-    plat::InjectKey(s->GetWindow(), 57, true);
+    plat::InjectKey(s->GetWindow(), plat::kKeySpace, true);
     plat::InjectMouseButton(s->GetWindow(), 1, false);
     plat::InjectMouseWheel(s->GetWindow(), -2);
     // The real pointer may pass over the new windows too; its moves are not ours.
@@ -70,7 +71,7 @@ TEST(DialogSurfaceTest, InputArrivesInOrderForItsOwnWindowOnly)
         EXPECT_EQ(got[i].kind, kinds[i]) << i;
     EXPECT_EQ(got[1].button, 0);
     EXPECT_EQ(std::pair(got[1].x, got[1].y), std::pair(30, 40)); // a click is where the pointer last was
-    EXPECT_EQ(got[2].key, 57);
+    EXPECT_EQ(got[2].key, plat::kKeySpace);
     EXPECT_EQ(got[3].button, 1);
     EXPECT_EQ(got[4].wheel, -2);
     EXPECT_FALSE(s->CloseRequested());

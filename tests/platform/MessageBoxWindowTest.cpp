@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/EventInjection.h"
+#include "platform/KeyCodes.h"
 #include "platform/MessageBoxWindow.h"
 
 namespace {
@@ -21,7 +22,8 @@ TEST(MessageBoxWindowTest, ReturnEnterEscapeAndSpaceAnswerTheBox)
     const struct {
         int key;
         bool answers;
-    } keys[] = {{28, true}, {156, true}, {1, true}, {57, true}, {30, false}, {15, false}};
+    } keys[] = {{plat::kKeyReturn, true}, {plat::kKeyNumpadEnter, true}, {plat::kKeyEscape, true},
+                {plat::kKeySpace, true},  {plat::kKeyA, false},          {plat::kKeyTab, false}};
     for (const auto& k : keys) {
         auto box = Box();
         ASSERT_NE(box, nullptr);

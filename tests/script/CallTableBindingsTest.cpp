@@ -8,6 +8,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
 #include "game/objects/TsPlayer.h"
+#include "platform/KeyCodes.h"
 #include "tests/game/framework/LogCapture.h"
 
 namespace {
@@ -118,11 +119,11 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShouldAndOptions
     });
     EXPECT_EQ(TsAccess::Options()->GetAnimDetailLevel(), 1);
     EXPECT_EQ(TsAccess::Options()->GetKeyBindings().useMouseWheel, 1);
-    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(5), 30);
+    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(TS_ACTION_CAMERA_LEFT), plat::kKeyA);
     ASSERT_EQ(Run("opts:SetKeyBinding(5, 256); opts:SetKeyBinding(5, -2)"), "");
-    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(5), 30);
+    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(TS_ACTION_CAMERA_LEFT), plat::kKeyA);
     ASSERT_EQ(Run("opts:SetKeyBinding(5, -1)"), "");
-    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(5), -1);
+    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(TS_ACTION_CAMERA_LEFT), -1);
     ExpectTypeErrors({"TsOptions.GetGamma(audio)", "TsOptions:GetGamma()", "opts:SetTransparentCam('on')"});
 }
 

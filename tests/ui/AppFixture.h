@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/EventInjection.h"
+#include "platform/KeyCodes.h"
 #include "platform/Window.h"
 #include "tests/app/AppFixture.h"
 #include "ui/TsFrontEnd.h"
@@ -74,7 +75,6 @@ protected:
     TsFrontEnd& Title() { return *TsFrontEnd::Cast(app->GetMode()); }
 };
 
-constexpr int kKeyEscape = 0x01;
-constexpr int kKeyReturn = 0x1C;
+using plat::kKeyEscape, plat::kKeyReturn;
 
 } // namespace titletest

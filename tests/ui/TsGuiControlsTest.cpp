@@ -2,6 +2,7 @@
 // and scroll bars follow arrows, pages and drags.
 #include <string>
 
+#include "platform/KeyCodes.h"
 #include "tests/ui/GuiFixture.h"
 #include "ui/TsGuiEditBox.h"
 #include "ui/TsGuiScrollList.h"
@@ -10,7 +11,7 @@
 namespace guitest {
 namespace {
 
-constexpr int kKeyA = 0x1E, kKeyB = 0x30, kKeyC = 0x2E;
+using plat::kKeyA, plat::kKeyB, plat::kKeyC;
 
 class CountingSlider : public TsGuiSlider {
 public:
@@ -110,34 +111,34 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     FrontEnd().GetTitleTextExtent("A", aWidth, h);
     Click(int(GuiToPixelsX(0.3f) + 12.0f + aWidth) + 2, int(GuiToPixelsY(0.5f)) + 4);
     EXPECT_EQ(edit.GetCaretIndex(), 1);
-    Tap(TsGuiEditBox::kKeyEnd);
-    Tap(TsGuiEditBox::kKeyLeft);
+    Tap(plat::kKeyEnd);
+    Tap(plat::kKeyLeft);
     EXPECT_EQ(edit.GetCaretIndex(), 2);
     // BACKSPACE held for three ticks: B, then A, then nothing left to delete.
-    Key(TsGuiEditBox::kKeyBackspace, true);
+    Key(plat::kKeyBackspace, true);
     Frames(3);
-    Key(TsGuiEditBox::kKeyBackspace, false);
+    Key(plat::kKeyBackspace, false);
     Frame();
     EXPECT_STREQ(edit.GetText(), "C");
     EXPECT_EQ(edit.GetCaretOffset(), 0.0f);
 
-    Tap(TsGuiEditBox::kKeyEnd);
+    Tap(plat::kKeyEnd);
     Tap(kKeyA);
-    Tap(TsGuiEditBox::kKeyHome);
+    Tap(plat::kKeyHome);
     EXPECT_EQ(edit.GetCaretIndex(), 0);
-    Tap(TsGuiEditBox::kKeyDelete);
+    Tap(plat::kKeyDelete);
     EXPECT_STREQ(edit.GetText(), "A");
-    Tap(TsGuiEditBox::kKeyRight);
+    Tap(plat::kKeyRight);
     EXPECT_GT(edit.GetCaretOffset(), 0.0f);
-    Tap(TsGuiEditBox::kKeyDelete); // at the end: nothing
+    Tap(plat::kKeyDelete); // at the end: nothing
     EXPECT_STREQ(edit.GetText(), "A");
 
     // A release away from the box takes the focus, and held keys with it.
     Click(5, 5);
     EXPECT_FALSE(edit.IsFocused());
-    Key(TsGuiEditBox::kKeyBackspace, true);
+    Key(plat::kKeyBackspace, true);
     Frames(2);
-    Key(TsGuiEditBox::kKeyBackspace, false);
+    Key(plat::kKeyBackspace, false);
     Frame();
     EXPECT_STREQ(edit.GetText(), "A");
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DFont.h"
 #include "tests/ui/GuiFixture.h"
@@ -89,18 +90,18 @@ TEST_F(GuiWindows, MessageBoxesAndPanelsKeepTheirButtonsAndItems)
     // Return chooses the first button, once a press.
     Ask(TsGuiMessageBox::kYesNo);
     Frame();
-    Key(TsGuiMessageBox::kKeyReturn, true);
+    Key(plat::kKeyReturn, true);
     Frame();
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultYes);
     // The same press, still held, must not also dismiss the next box.
     Ask(TsGuiMessageBox::kOkCancel);
     Frames(3);
-    Key(TsGuiMessageBox::kKeyReturn, false);
+    Key(plat::kKeyReturn, false);
     Frame();
     EXPECT_EQ(g_boxesDeleted, 2);
-    Key(TsGuiMessageBox::kKeyReturn, true);
+    Key(plat::kKeyReturn, true);
     Frame();
-    Key(TsGuiMessageBox::kKeyReturn, false);
+    Key(plat::kKeyReturn, false);
     EXPECT_EQ(g_boxesDeleted, 3);
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultOk);
 

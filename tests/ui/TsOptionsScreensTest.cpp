@@ -10,6 +10,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
+#include "platform/KeyCodes.h"
 #include "ui/TsGuiMessageBox.h"
 #include "ui/TsInputScreen.h"
 #include "ui/TsOptionsScreens.h"
@@ -106,7 +107,7 @@ TEST_F(OptionsScreens, GammaDetailAndTheGameSwitchesAreSetAtOnceAndWrittenOnLeav
 // The defaults button asks too, and Yes alone resets the edits.
 TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
 {
-    constexpr int kKeyZ = 0x2C;
+    using plat::kKeyZ;
     Start();
     enum Edit { None, Wheel, Swap, Key };
     constexpr int32_t kOk = TsFrontEndBase::kResultOk, kCancel = TsFrontEndBase::kResultCancel;
@@ -137,10 +138,13 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
         case Wheel: Click(screen.mouseWheel); expected.useMouseWheel = 0; break;
         case Swap:
             Click(screen.swapMouse);
-            expected.mouseButton[0] = expected.mouseButton[3] = 1;
-            expected.mouseButton[1] = expected.mouseButton[4] = 0;
+            expected.mouseButton[TS_ACTION_SELECT] = expected.mouseButton[TS_ACTION_MOVE] = 1;
+            expected.mouseButton[TS_ACTION_CANCEL] = expected.mouseButton[TS_ACTION_ATTACK] = 0;
             break;
-        case Key: ASSERT_TRUE(TsKeyBindingList::Bind(edited, 20, kKeyZ)); expected.SetKey(20, kKeyZ); break;
+        case Key:
+            ASSERT_TRUE(TsKeyBindingList::Bind(edited, TS_ACTION_MEMBER_3, kKeyZ));
+            expected.SetKey(TS_ACTION_MEMBER_3, kKeyZ);
+            break;
         case None: break;
         }
         EXPECT_EQ(edited, expected);
@@ -160,7 +164,7 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
         EXPECT_EQ(Options().GetKeyBindings(), c.kept ? expected : defaults);
         EXPECT_EQ(std::filesystem::exists("options.lua"), c.kept) << "written only when kept";
         EXPECT_TRUE(!c.kept || (Wrote("SetUseMouseWheel(" + std::to_string(expected.useMouseWheel) + ")") &&
-                                Wrote("SetLMoveRFire(" + std::to_string(int(expected.mouseButton[3] == 0)) + ")")))
+                                Wrote("SetLMoveRFire(" + std::to_string(int(expected.mouseButton[TS_ACTION_MOVE] == 0)) + ")")))
             << OptionsFile();
         if (c.answer == kCancel) {
             EXPECT_EQ(edited, defaults) << "Cancel leaves the defaults in the edited block";
@@ -184,28 +188,29 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
 
 TEST_F(OptionsScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)
 {
-    constexpr int kKeyZ = 0x2C, kKeyX = 0x2D;
+    using plat::kKeyZ, plat::kKeyX;
     Start();
     auto& input = Push<TsInputScreen>(TsFrontEnd::GetInputScreen);
     TsKeyBindings& edited = input.list.Edited();
     // Another action holds the key first; capturing moves it.
-    ASSERT_TRUE(TsKeyBindingList::Bind(edited, 20, kKeyZ));
-    input.list.BeginCapture(12);
+    ASSERT_TRUE(TsKeyBindingList::Bind(edited, TS_ACTION_MEMBER_3, kKeyZ));
+    input.list.BeginCapture(TS_ACTION_NEXT_WEAPON);
     Frame();
     Tap(kKeyZ);
     Frames(2);
-    EXPECT_EQ(std::pair(edited.KeyOf(12), edited.KeyOf(20)), std::pair(int32_t(kKeyZ), TsKeyBindings::kNone));
+    EXPECT_EQ(std::pair(edited.KeyOf(TS_ACTION_NEXT_WEAPON), edited.KeyOf(TS_ACTION_MEMBER_3)),
+              std::pair(int32_t(kKeyZ), TsKeyBindings::kNone));
     char text[64];
-    TsKeyBindingList::BindingText(edited, 20, text, sizeof text);
+    TsKeyBindingList::BindingText(edited, TS_ACTION_MEMBER_3, text, sizeof text);
     EXPECT_STREQ(text, "???");
     // The back key is refused and the binding stays.
-    EXPECT_FALSE(TsKeyBindingList::Bind(edited, 12, edited.KeyOf(9)));
-    EXPECT_EQ(edited.KeyOf(12), kKeyZ);
+    EXPECT_FALSE(TsKeyBindingList::Bind(edited, TS_ACTION_NEXT_WEAPON, edited.KeyOf(TS_ACTION_MENU)));
+    EXPECT_EQ(edited.KeyOf(TS_ACTION_NEXT_WEAPON), kKeyZ);
 
     input.StoreBindings();
-    Options().SetKeyBinding(12, kKeyX);
+    Options().SetKeyBinding(TS_ACTION_NEXT_WEAPON, kKeyX);
     ASSERT_TRUE(Options().Load());
-    EXPECT_EQ(Options().GetKeyBindings().KeyOf(12), kKeyZ);
+    EXPECT_EQ(Options().GetKeyBindings().KeyOf(TS_ACTION_NEXT_WEAPON), kKeyZ);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tests/platform/WindowFixture.h"
 
+#include <initializer_list>
 #include <set>
 #include <string>
 
@@ -56,7 +57,7 @@ protected:
     // Every key and mouse button held down.
     void HoldEverything()
     {
-        for (int code = 1; code <= 237; ++code)
+        for (int code = plat::kKeyEscape; code <= plat::kKeyMediaSelect; ++code)
             plat::InjectKey(*window_, code, true);
         for (int b = 0; b < 8; ++b)
             plat::InjectMouseButton(*window_, b, true);
@@ -98,7 +99,7 @@ TEST_F(TsInputTest, EveryBoundActionLatchesPressedDownAndReleasedPerTick)
             ++checked;
         }
     }
-    EXPECT_EQ(checked, 34); // all but the four unbound actions 29-32
+    EXPECT_EQ(checked, 34); // all but the four unbound: immunity and the three spares
 }
 
 // Unbound actions, and bindings outside the key range, stay up whatever is held.
@@ -106,24 +107,27 @@ TEST_F(TsInputTest, UnboundActionsAndBindingsOutOfRangeStayUpWhateverIsHeld)
 {
     TsKeyBindings b;
     b.SetDefaults();
-    b.key[5] = 256;
-    b.key[6] = -7;
-    b.key[7] = 1 << 30;
-    b.mouseButton[0] = 8;
-    b.mouseButton[1] = -2;
+    b.key[TS_ACTION_CAMERA_LEFT] = 256;
+    b.key[TS_ACTION_CAMERA_RIGHT] = -7;
+    b.key[TS_ACTION_ZOOM_OUT] = 1 << 30;
+    b.mouseButton[TS_ACTION_SELECT] = 8;
+    b.mouseButton[TS_ACTION_CANCEL] = -2;
     input_.SetKeyBindings(b);
     HoldEverything();
     NextTick();
-    for (int action : {29, 30, 31, 32, -1, 40, 5, 6, 7, 0, 1})
+    for (int action : std::initializer_list<int>{TS_ACTION_IMMUNITY, TS_ACTION_SPARE_1, TS_ACTION_SPARE_2,
+                                                 TS_ACTION_SPARE_3, -1, 40, TS_ACTION_CAMERA_LEFT,
+                                                 TS_ACTION_CAMERA_RIGHT, TS_ACTION_ZOOM_OUT, TS_ACTION_SELECT,
+                                                 TS_ACTION_CANCEL})
         EXPECT_EQ(StateOf(action), "-") << "action " << action;
-    EXPECT_EQ(StateOf(8) + StateOf(2), "PP"); // in range: still works
-    b.SetKey(5, 300);
-    EXPECT_EQ(b.key[5], TsKeyBindings::kNone);
-    b.SetKey(99, 3); // no such action: ignored
+    EXPECT_EQ(StateOf(TS_ACTION_ZOOM_IN) + StateOf(TS_ACTION_WEAPON_MODE_BUTTON), "PP"); // in range: still works
+    b.SetKey(TS_ACTION_CAMERA_LEFT, 300);
+    EXPECT_EQ(b.key[TS_ACTION_CAMERA_LEFT], TsKeyBindings::kNone);
+    b.SetKey(99, plat::kKey2); // no such action: ignored
     EXPECT_EQ(b.KeyOf(99), TsKeyBindings::kNone);
 }
 
-// Taps of SPACE (key 57, action 10) against the game's frames and ticks:
+// Taps of SPACE (the skip-line action's key) against the game's frames and ticks:
 // "+" presses it, "-" lets it go, "f" is a frame's poll, "k" a look at the
 // keyboard between polls (a typed character and the buffered keys, as a
 // text box makes), "t" ends the tick and polls the next frame, "s" notes
@@ -146,7 +150,7 @@ const TickCase kTickCases[] = {
 
 TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
 {
-    constexpr int kSpace = 57, kJump = 10;
+    constexpr int kSpace = plat::kKeySpace, kJump = TS_ACTION_SKIP_LINE;
     for (const TickCase& c : kTickCases) {
         input_.ClearState();
         std::string states;
@@ -168,28 +172,29 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
     }
 }
 
-TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
+TEST_F(TsInputTest, WheelNotchesDriveTheWeaponCyclingActionsForOneTick)
 {
+    constexpr int kUp = TS_ACTION_PREVIOUS_WEAPON, kDown = TS_ACTION_NEXT_WEAPON;
     plat::InjectMouseWheel(*window_, 1);
     Frame();
     EXPECT_GT(input_.GetMouseWheel(), 0);
     NextTick();
-    EXPECT_EQ(StateOf(13) + StateOf(12), "P-");
+    EXPECT_EQ(StateOf(kUp) + StateOf(kDown), "P-");
     NextTick();
-    EXPECT_EQ(StateOf(13) + StateOf(12), "R-");
+    EXPECT_EQ(StateOf(kUp) + StateOf(kDown), "R-");
     NextTick();
-    EXPECT_EQ(StateOf(13) + StateOf(12), "--");
+    EXPECT_EQ(StateOf(kUp) + StateOf(kDown), "--");
 
     // Downward, and with the action's key unbound it still comes back up.
     TsKeyBindings b = input_.GetKeyBindings();
-    b.key[12] = TsKeyBindings::kNone;
+    b.key[kDown] = TsKeyBindings::kNone;
     input_.SetKeyBindings(b);
     plat::InjectMouseWheel(*window_, -2);
     Frame();
     NextTick();
-    EXPECT_EQ(StateOf(12) + StateOf(13), "P-");
+    EXPECT_EQ(StateOf(kDown) + StateOf(kUp), "P-");
     NextTick();
-    EXPECT_EQ(StateOf(12), "R");
+    EXPECT_EQ(StateOf(kDown), "R");
 
     // Without the wheel option the wheel is only a number.
     b.useMouseWheel = 0;
@@ -197,7 +202,7 @@ TEST_F(TsInputTest, WheelNotchesDriveActionsTwelveAndThirteenForOneTick)
     plat::InjectMouseWheel(*window_, 1);
     Frame();
     NextTick();
-    EXPECT_EQ(StateOf(13) + StateOf(12), "--");
+    EXPECT_EQ(StateOf(kUp) + StateOf(kDown), "--");
     EXPECT_EQ(input_.GetMouseWheel(), 0); // reset by the tick's end
 }
 
@@ -272,54 +277,56 @@ TEST_F(TsInputTest, ClearsAndRegainedFocusLeaveTheCursorOnThePointer)
 
 TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
 {
-    Key(1, true);
+    Key(plat::kKeyEscape, true);
     NextTick();
     NextTick();
-    EXPECT_EQ(StateOf(9), "D");
+    EXPECT_EQ(StateOf(TS_ACTION_MENU), "D");
 
     plat::InjectFocus(*window_, false);
     EXPECT_FALSE(input_.Update(kWidth, kHeight));
-    EXPECT_EQ(StateOf(9), "D");
+    EXPECT_EQ(StateOf(TS_ACTION_MENU), "D");
     EXPECT_EQ(input_.GetBufferedKeys(32, nullptr), 0);
 
     plat::InjectFocus(*window_, true);
     EXPECT_FALSE(input_.Update(kWidth, kHeight)); // this read takes the device back
     EXPECT_TRUE(input_.Update(kWidth, kHeight));
-    EXPECT_EQ(StateOf(9), "R"); // the key's release happened elsewhere
+    EXPECT_EQ(StateOf(TS_ACTION_MENU), "R"); // the key's release happened elsewhere
 }
 
 TEST_F(TsInputTest, BufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
 {
     input_.FlushKeyboard();
     for (int i = 0; i < 20; ++i)
-        Key(16 + i, true), Key(16 + i, false);
+        Key(plat::kKeyQ + i, true), Key(plat::kKeyQ + i, false);
     TsKeyEvent out[40];
     ASSERT_EQ(input_.GetBufferedKeys(40, out), 32);
     for (int i = 0; i < 32; ++i) {
-        EXPECT_EQ(out[i].code, static_cast<uint32_t>(16 + i / 2)) << i;
+        EXPECT_EQ(out[i].code, static_cast<uint32_t>(plat::kKeyQ + i / 2)) << i;
         EXPECT_EQ(out[i].pressed, i % 2 == 0 ? 1 : 0) << i;
     }
     EXPECT_EQ(input_.GetBufferedKeys(40, out), 0);
 
     // Events beyond the count asked for are gone too.
-    Key(30, true);
-    Key(31, true);
-    Key(32, true);
+    Key(plat::kKeyA, true);
+    Key(plat::kKeyS, true);
+    Key(plat::kKeyD, true);
     ASSERT_EQ(input_.GetBufferedKeys(2, out), 2);
-    EXPECT_EQ(out[1].code, 31u);
+    EXPECT_EQ(out[1].code, static_cast<uint32_t>(plat::kKeyS));
     EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
 
-    Key(33, true);
+    Key(plat::kKeyF, true);
     input_.FlushKeyboard();
     EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
-    Key(34, true);
+    Key(plat::kKeyG, true);
     EXPECT_EQ(input_.GetBufferedKeys(-5, out), 0);
 }
 
 TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
 {
     plat::SetKeyboardLayoutLanguageOverride(2057); // British
-    const int codes[] = {16, 30, 44, 2, 3, 4, 11, 12, 13, 26, 40, 51, 53, 57};
+    using namespace plat;
+    const int codes[] = {kKeyQ,     kKeyA,      kKeyZ,           kKey1,          kKey2,     kKey3,     kKey0,
+                         kKeyMinus, kKeyEquals, kKeyLeftBracket, kKeyApostrophe, kKeyComma, kKeySlash, kKeySpace};
     const std::string plain = "qaz1230-=[',/ ", shifted = "QAZ!\"\xA3)_+{@<? ";
     auto typed = [&] {
         std::string got;
@@ -328,19 +335,20 @@ TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
         return got;
     };
     EXPECT_EQ(typed(), plain);
-    Key(54, true); // right shift
+    Key(kKeyRightShift, true);
     EXPECT_EQ(typed(), shifted);
 
     plat::SetKeyboardLayoutLanguageOverride(plat::kLanguageUsEnglish);
-    EXPECT_EQ(input_.KeyToChar(3), '@');
-    EXPECT_EQ(input_.KeyToChar(40), '"');
-    Key(54, false);
-    Key(42, true); // left shift does the same
-    EXPECT_EQ(input_.KeyToChar(3), '@');
-    Key(42, false);
-    EXPECT_EQ(input_.KeyToChar(3), '2');
+    EXPECT_EQ(input_.KeyToChar(kKey2), '@');
+    EXPECT_EQ(input_.KeyToChar(kKeyApostrophe), '"');
+    Key(kKeyRightShift, false);
+    Key(kKeyLeftShift, true); // does the same
+    EXPECT_EQ(input_.KeyToChar(kKey2), '@');
+    Key(kKeyLeftShift, false);
+    EXPECT_EQ(input_.KeyToChar(kKey2), '2');
 
-    for (int code : {0, 1, 14, 15, 28, 41, 43, 55, 200, 255, -1, 256, 100000})
+    for (int code : std::initializer_list<int>{0, kKeyEscape, kKeyBackspace, kKeyTab, kKeyReturn, kKeyGrave,
+                                               kKeyBackslash, kKeyNumpadMultiply, kKeyUp, 255, -1, 256, 100000})
         EXPECT_EQ(input_.KeyToChar(code), 0) << code;
 }
 
@@ -350,26 +358,27 @@ TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
         EXPECT_STREQ(TsInput::GetKeyName(code), "") << code;
     // Texts outside their tables, and the edges of the mouse-only and
     // rebindable ranges.
-    EXPECT_EQ(TsInput::ActionNameTextId(34), -1);
-    EXPECT_EQ(TsInput::ActionListNameTextId(29), -1);
-    EXPECT_STREQ(TsInput::GetActionName(34), "");
+    EXPECT_EQ(TsInput::ActionNameTextId(TS_ACTION_SPARE_4), -1);
+    EXPECT_EQ(TsInput::ActionListNameTextId(TS_ACTION_IMMUNITY), -1);
+    EXPECT_STREQ(TsInput::GetActionName(TS_ACTION_SPARE_4), "");
     EXPECT_STREQ(TsInput::GetActionListName(40), "");
-    EXPECT_TRUE(!TsInput::IsMouseAction(28) && TsInput::IsMouseAction(29) && TsInput::IsMouseAction(33) &&
-                !TsInput::IsMouseAction(34));
-    EXPECT_TRUE(!TsInput::IsRebindableAction(4) && TsInput::IsRebindableAction(5));
+    EXPECT_TRUE(!TsInput::IsMouseAction(TS_ACTION_QUIT) && TsInput::IsMouseAction(TS_ACTION_IMMUNITY) &&
+                TsInput::IsMouseAction(TS_ACTION_GAG) && !TsInput::IsMouseAction(TS_ACTION_SPARE_4));
+    EXPECT_TRUE(!TsInput::IsRebindableAction(TS_ACTION_ATTACK) && TsInput::IsRebindableAction(TS_ACTION_CAMERA_LEFT));
 
     // Every key code an SDL key produces has a name (the default bindings'
     // keys among them), and only the keys no current keyboard sends are
     // named without one.
     std::set<int> namedButUnsent;
-    for (int code = 1; code <= 237; ++code) {
+    for (int code = plat::kKeyEscape; code <= plat::kKeyMediaSelect; ++code) {
         const bool named = *TsInput::GetKeyName(code) != '\0';
         const bool sent = plat::ScancodeFromKeyCode(code) != 0;
         EXPECT_TRUE(named || !sent) << "code " << code;
         if (named && !sent)
             namedButUnsent.insert(code);
     }
-    EXPECT_EQ(namedButUnsent, (std::set<int>{145, 146, 147, 148, 150, 151, 179, 227}));
+    EXPECT_EQ(namedButUnsent, (std::set<int>{plat::kKeyAt, plat::kKeyColon, plat::kKeyUnderline, plat::kKeyKanji,
+                                             plat::kKeyAx, plat::kKeyUnlabeled, plat::kKeyNumpadComma, plat::kKeyWake}));
 }
 
 // A refused set-up fails and leaves nothing half made.
@@ -379,7 +388,7 @@ TEST(TsInputCreate, RefusedSetUpsFailAndLeaveNothingHalfMade)
     TsInput input;
     EXPECT_FALSE(input.Update(640, 480)); // never created: nothing to read
     EXPECT_EQ(input.GetBufferedKeys(32, nullptr), 0);
-    EXPECT_EQ(input.KeyToChar(30), 'a');
+    EXPECT_EQ(input.KeyToChar(plat::kKeyA), 'a');
 
     plat::WindowDesc desc;
     auto window = plat::Window::Create(desc, nullptr);

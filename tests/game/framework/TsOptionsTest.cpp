@@ -9,6 +9,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
+#include "platform/KeyCodes.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
@@ -33,10 +34,10 @@ TsOptions ChangedOptions()
     o.SetAdapter(1);
     o.SetLMoveRFire(false);
     o.SetUseMouseWheel(false);
-    for (int action = 5; action <= TsOptions::kLastBindableAction; ++action) {
+    for (int action = TS_ACTION_CAMERA_LEFT; action <= TsOptions::kLastBindableAction; ++action) {
         o.SetKeyBinding(action, 100 + action);
     }
-    o.SetKeyBinding(7, -1);
+    o.SetKeyBinding(TS_ACTION_ZOOM_OUT, -1);
     return o;
 }
 
@@ -123,11 +124,11 @@ TEST(TsOptions, BindingsOfActionsOutsideTheBindableRangeAreIgnored)
 {
     TsOptions o;
     const TsKeyBindings before = o.GetKeyBindings();
-    o.SetKeyBinding(29, 5);
-    o.SetKeyBinding(-1, 5);
+    o.SetKeyBinding(TS_ACTION_IMMUNITY, plat::kKey4);
+    o.SetKeyBinding(-1, plat::kKey4);
     EXPECT_TRUE(o.GetKeyBindings() == before);
-    o.SetKeyBinding(28, 255);
-    EXPECT_EQ(o.GetKeyBindings().key[28], 255);
+    o.SetKeyBinding(TS_ACTION_QUIT, 255);
+    EXPECT_EQ(o.GetKeyBindings().key[TS_ACTION_QUIT], 255);
 }
 
 TEST(TsOptions, DetailLevelsOutOfRangeFallBackRatherThanIndexPastTheirTables)

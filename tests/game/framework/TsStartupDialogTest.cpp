@@ -12,6 +12,7 @@
 #include "game/framework/TsStartupDialogWindow.h"
 #include "platform/EventInjection.h"
 #include "platform/GfxSystem.h"
+#include "platform/KeyCodes.h"
 #include "platform/MessageBox.h"
 #include "render/OmD3D.h"
 #include "tests/game/framework/LogCapture.h"
@@ -25,12 +26,6 @@ using plat::GfxFormat::A8R8G8B8;
 using plat::GfxFormat::R5G6B5;
 using plat::GfxFormat::R8G8B8;
 using plat::GfxFormat::X8R8G8B8;
-
-constexpr int kEscape = 1;
-constexpr int kTab = 15;
-constexpr int kReturn = 28;
-constexpr int kSpace = 57;
-constexpr int kDown = 208;
 
 GfxTestAdapter Adapter(const char* name, std::vector<GfxDisplayMode> modes)
 {
@@ -207,11 +202,11 @@ protected:
 TEST_F(TsStartupDialogWindowTest, ClosingTheWindowQuitsAndChangesNothing)
 {
     Open();
-    Key(kSpace);  // opens the adapter list
-    Key(kEscape); // closes it again without quitting
+    Key(kKeySpace);  // opens the adapter list
+    Key(kKeyEscape); // closes it again without quitting
     EXPECT_EQ(window_->Step(), 0);
     EXPECT_EQ(window_->OpenList(), 0);
-    Key(kDown);                        // a new choice ...
+    Key(kKeyDown);                     // a new choice ...
     InjectClose(window_->GetWindow()); // ... but closing the window quits, changing nothing
     EXPECT_EQ(window_->Step(), TsStartupDialog::kQuit);
     EXPECT_EQ(Chosen(), "0: 800 x 600 x 16");
@@ -220,17 +215,17 @@ TEST_F(TsStartupDialogWindowTest, ClosingTheWindowQuitsAndChangesNothing)
 TEST_F(TsStartupDialogWindowTest, TheKeyboardAloneChoosesAndPlays)
 {
     Open();
-    Key(kSpace);
-    Key(kDown);
-    Key(kReturn); // picks "Second"
-    Key(kTab);    // to the mode list
-    Key(kDown);   // 1280 x 1024
-    Key(kTab);    // to the check box
-    Key(kSpace);  // videos on again
+    Key(kKeySpace);
+    Key(kKeyDown);
+    Key(kKeyReturn); // picks "Second"
+    Key(kKeyTab);    // to the mode list
+    Key(kKeyDown);   // 1280 x 1024
+    Key(kKeyTab);    // to the check box
+    Key(kKeySpace);  // videos on again
     EXPECT_EQ(window_->Step(), 0);
     EXPECT_EQ(dialog_->SelectedAdapter(), 1);
     EXPECT_EQ(window_->Focus(), TsStartupDialog::kDisableFmv);
-    Key(kReturn);
+    Key(kKeyReturn);
     EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
     EXPECT_EQ(Chosen(), "1: 1280 x 1024 x 32");
     EXPECT_FALSE(skipVideos_);
@@ -287,7 +282,7 @@ TEST_F(TsStartupDialogWindowTest, ThePicturePanelShowsItsArtOrStaysEmptyWithoutI
             EXPECT_EQ(surface.PixelAt(r.x + r.w / 2, y), expected) << "row " << y;
         }
         EXPECT_EQ(log.All().find("picture is missing") != std::string::npos, !shown) << log.All();
-        Key(kReturn);
+        Key(kKeyReturn);
         EXPECT_EQ(window_->Step(), TsStartupDialog::kPlay);
         window_.reset();
     }

@@ -198,7 +198,7 @@ TEST_F(TsVideoTest, EnterSpaceEscapeAClickOrClosingTheWindowSkipIt)
     // Other keys and the right button leave it playing to the end.
     frames_.clear();
     ActAt(3, [&] {
-        InjectKey(*window_, 30, true); // A
+        InjectKey(*window_, kKeyA, true);
         InjectMouseButton(*window_, 1, false);
     });
     EXPECT_EQ(TsVideo::PlayFMV("data\\fmv\\intro.mpg"), TsVideo::kPlayed);
@@ -210,9 +210,9 @@ TEST_F(TsVideoTest, EnterSpaceEscapeAClickOrClosingTheWindowSkipIt)
         bool quits = false; // the quit is left for the main loop
     };
     const std::vector<Case> cases = {
-        {"space", [&] { InjectKey(*window_, 57, true); }},
-        {"escape", [&] { InjectKey(*window_, 1, true); }},
-        {"enter", [&] { InjectKey(*window_, 28, true); }},
+        {"space", [&] { InjectKey(*window_, kKeySpace, true); }},
+        {"escape", [&] { InjectKey(*window_, kKeyEscape, true); }},
+        {"enter", [&] { InjectKey(*window_, kKeyReturn, true); }},
         {"left click", [&] {
              InjectMouseButton(*window_, 0, true);
              InjectMouseButton(*window_, 0, false);
