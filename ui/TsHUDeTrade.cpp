@@ -390,10 +390,9 @@ bool TsHUDe::SellArticle(TsCharacterObject& member, TsCollectibleObject& article
     const TradeQuote quote = QuoteTrade(article, 0, &member);
     if (quote.removed) {
         infoWindow_.SetVisible(false);
+        // The inventory's reference goes with the sale.
         if (!inventory->RemoveArticle(&article))
             return false;
-        // The inventory hands its reference back: the article is sold.
-        article.Release();
     } else if (auto* item = dynamic_cast<TsItemObject*>(&article)) {
         item->AddToStack(-quote.amount);
     }

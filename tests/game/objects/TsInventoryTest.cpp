@@ -168,9 +168,8 @@ TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsModeAndArmourGivesTheDefence
     w->GetInventory()->AddArticle(armour(TS_MATTER_ENERGY, 9.0f));
     for (int32_t m = 0; m < TS_NUM_MATTER_TYPES; ++m)
         EXPECT_FLOAT_EQ(w->GetInventory()->GetDefenceBonus(m), 1.5f) << m;
-    w->GetInventory()->RemoveArticle(first);
+    (void)w->GetInventory()->RemoveArticle(first);
     EXPECT_FLOAT_EQ(w->GetInventory()->GetDefenceBonus(TS_MATTER_ENERGY), 9.0f);
-    first->Release();
 }
 
 TEST_F(InventoryTest, TheHealingItemChosenByAttributeAndSize)
@@ -218,10 +217,10 @@ TEST_F(InventoryTest, EquippingReadiesTheWeaponRemovingUnequipsOnlyOwnReferences
     gun->SetBimodal(true);
     inv().ToggleEquippedMode();
     EXPECT_TRUE(gun->IsSecondary());
-    EXPECT_TRUE(inv().RemoveArticle(gun)); // the reference handed out is the test's
+    OmRef<TsCollectibleObject> removed = inv().RemoveArticle(gun);
+    EXPECT_EQ(removed.Get(), gun) << "the inventory's reference is handed out";
     EXPECT_EQ(inv().GetEquipped(), nullptr);
     EXPECT_FALSE(inv().RemoveArticle(gun));
-    gun->Release();
 
     TestWielder* w = new TestWielder;
     TsItemObject* shared = MakeItem("rock.pbf");
