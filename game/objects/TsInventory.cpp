@@ -208,6 +208,14 @@ bool TsInventory::CanAdd(TsCollectibleObject* article, TsItemObject*& stack) con
     return false;
 }
 
+TsItemObject* TsInventory::MergeStackFor(const TsCollectibleObject* article) const
+{
+    const TsItemObject* item = TsItemObject::Cast(article);
+    if (!item || item->IsAutoUse() || !(item->IsAmmo() || item->IsStackable()))
+        return nullptr;
+    return FindStackFor(item);
+}
+
 // The article becomes the inventory's: the reference its giver handed over
 // is the inventory's from now on.
 void TsInventory::TakeArticle(TsCollectibleObject* article)
@@ -257,8 +265,8 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
         added = 1;
     } else if (item->IsAutoUse()) {
         return 1;
-    } else if ((item->IsAmmo() || item->IsStackable()) && FindStackFor(item)) {
-        added = FindStackFor(item)->AddToStack(item->GetStack());
+    } else if (TsItemObject* stack = MergeStackFor(item)) {
+        added = stack->AddToStack(item->GetStack());
     } else if (m_count >= m_maxCount) {
         Refuse(article);
         return 0;

@@ -66,6 +66,9 @@ class TsInventory : public TsObject {
     // Whether the article fits; stack names the stack it would merge into
     // (null when it would take an entry of its own).
     bool CanAdd(TsCollectibleObject* article, TsItemObject*& stack) const;
+    // The stack AddArticle merges the article into, or null: ammunition
+    // joins the stack of its type whatever limit the article has itself.
+    TsItemObject* MergeStackFor(const TsCollectibleObject* article) const;
     // How much was taken: 1 for a weapon or an unstackable item, the
     // amount merged or the new stack's size for a stackable one, 1 for an
     // auto-use item (which is not kept), 0 when refused. A merged article
