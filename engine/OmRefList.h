@@ -43,6 +43,9 @@ public:
     // The entries go without giving their references back: only for a
     // holder that a failed load takes down together with what it lists.
     void Abandon() { m_list.RemoveAll(); }
+    // The first entry of object goes without giving back its reference,
+    // which is not the list's: handed to another owner, or found gone.
+    void Forget(const void* object) { DetachAt(FindValue(object)); }
     // Two entries trade places (each keeps its one reference).
     void SwapValues(const Node* a, const Node* b);
 
