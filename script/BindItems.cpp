@@ -251,13 +251,11 @@ int RemoveArticle(lua_State* L)
 {
     TsCollectibleObject* article = nullptr;
     TsInventory* self = OM_INVENTORY_ARTICLE("RemoveArticle", article);
-    const bool removed = self->RemoveArticle(article);
     // The script may add the article elsewhere or delete it; the
     // inventory's reference goes (the script's handle holds one of its own).
-    if (removed) {
+    const bool removed = self->RemoveArticle(article) != nullptr;
+    if (removed)
         MarkScriptCreated(L, article);
-        article->Release();
-    }
     PushBool(L, removed);
     return 1;
 }

@@ -347,12 +347,12 @@ void TsHUDMenu::GiveArticle(TsCollectibleObject* article, int32_t fromSlot, int3
         item->AddToStack(-amount);
         return;
     }
-    if (!from.RemoveArticle(article)) {
-        return;
-    }
     // The giver's reference moves with it; what the receiver does not take
     // (rounds its stack had no room for) goes back.
-    auto moving = OmRef<TsCollectibleObject>::Adopt(article);
+    OmRef<TsCollectibleObject> moving = from.RemoveArticle(article);
+    if (!moving) {
+        return;
+    }
     TsOfferArticle(to, moving);
     if (moving) {
         moving->SetPickupDelay(0);

@@ -329,8 +329,15 @@ TsHUDe::TradeQuote TsHUDe::QuoteTrade(TsCollectibleObject& article, int32_t side
     }
     const TsInventory* inventory = member ? member->GetInventory() : nullptr;
     quote.room = !inventory || inventory->CanAdd(&article, quote.stack);
+    // Ammunition without a limit of its own still joins the member's stack
+    // of its type, as the inventory adds it: the buy tops that stack up, so
+    // the price is for what the stack has room for.
+    if (inventory && quote.room && !quote.stack)
+        quote.stack = inventory->MergeStackFor(&article);
     const int32_t pack = item ? item->GetPackSize() : 1;
-    quote.amount = quote.stack ? TsTrade::TopUpAmount(pack, quote.stack->GetMaxStack(), quote.stack->GetStack()) : pack;
+    quote.amount = pack;
+    if (quote.stack && quote.stack->IsStackable())
+        quote.amount = TsTrade::TopUpAmount(pack, quote.stack->GetMaxStack(), quote.stack->GetStack());
     quote.price = TsTrade::BuyCost(article.GetValue(), quote.amount, CurrentPCType());
     return quote;
 }
@@ -390,10 +397,9 @@ bool TsHUDe::SellArticle(TsCharacterObject& member, TsCollectibleObject& article
     const TradeQuote quote = QuoteTrade(article, 0, &member);
     if (quote.removed) {
         infoWindow_.SetVisible(false);
+        // The inventory's reference goes with the sale.
         if (!inventory->RemoveArticle(&article))
             return false;
-        // The inventory hands its reference back: the article is sold.
-        article.Release();
     } else if (auto* item = dynamic_cast<TsItemObject*>(&article)) {
         item->AddToStack(-quote.amount);
     }

@@ -1,6 +1,7 @@
 #include "game/framework/TsEntityDB.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <unordered_set>
 #include <vector>
 
@@ -34,11 +35,11 @@ const char* NameOf(const OmObject& object)
     return object.GetName() ? object.GetName() : "";
 }
 
-// A stored list: a count and that many references of objects of class T.
-// A null or mistyped reference fails the archive: a list entry is always
-// used as a live object of its kind.
-template <class T>
-void ReadList(OmArchive& archive, OmList& list)
+// A stored list: a count and that many references of objects of class T,
+// each given to add. A null or mistyped reference fails the archive: a list
+// entry is always used as a live object of its kind.
+template <class T, class Add>
+void ReadEach(OmArchive& archive, Add add)
 {
     uint32_t count = 0;
     archive.ReadU32(count);
@@ -53,8 +54,21 @@ void ReadList(OmArchive& archive, OmList& list)
             return;
         if (!object)
             return archive.Fail("an entity database list holds a null object");
-        list.AddTail(object);
+        add(object);
     }
+}
+
+template <class T>
+void ReadList(OmArchive& archive, OmList& list)
+{
+    ReadEach<T>(archive, [&list](T* object) { list.AddTail(object); });
+}
+
+// The count the file restores includes the list's own reference.
+template <class T>
+void ReadList(OmArchive& archive, OmRefList<T>& list)
+{
+    ReadEach<T>(archive, [&list](T* object) { list.AddTail(OmRef<T>::Adopt(object)); });
 }
 
 void CollectDistinct(const OmList& list, std::vector<TsObject*>& order, std::unordered_set<TsObject*>& seen)
@@ -75,8 +89,13 @@ TsEntityDB::~TsEntityDB()
     TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsEntityDB");
     // A failed load takes down every object it built in an order of its
     // own: the listed objects may be gone already, and are not ours to release.
-    if (OmArchive::IsBeingTakenDown(*this))
+    if (OmArchive::IsBeingTakenDown(*this)) {
+        m_entities.Abandon();
+        m_objects.Abandon();
+        for (OmRef<TsEntity>& entity : m_garbage)
+            entity.Detach();
         return;
+    }
     ReleaseAll();
 }
 
@@ -115,8 +134,32 @@ bool TsEntityDB::AddEntity(TsEntity* entity)
         return false;
     }
     KindListOf(*entity).AddTail(entity);
-    m_entities.AddTail(entity);
+    // One added again takes its reference back from the garbage (the caller
+    // hands none), so it still has one, and a saved game counts it once.
+    OmRef<TsEntity> fromGarbage = TakeFromGarbage(entity);
+    m_entities.AddTail(fromGarbage ? std::move(fromGarbage) : OmRef<TsEntity>::Adopt(entity));
     return true;
+}
+
+OmRef<TsEntity> TsEntityDB::TakeFromGarbage(const TsEntity* entity)
+{
+    for (auto it = m_garbage.begin(); it != m_garbage.end(); ++it) {
+        if (it->Get() == entity) {
+            OmRef<TsEntity> held = std::move(*it);
+            m_garbage.erase(it);
+            return held;
+        }
+    }
+    return nullptr;
+}
+
+bool TsEntityDB::InGarbage(const TsObject* object) const
+{
+    for (const OmRef<TsEntity>& entity : m_garbage) {
+        if (entity.Get() == object)
+            return true;
+    }
+    return false;
 }
 
 bool TsEntityDB::AddObject(TsObject* object)
@@ -137,7 +180,7 @@ bool TsEntityDB::AddObject(TsObject* object)
         return false;
     }
     KindListOf(*object).AddTail(object);
-    m_objects.AddTail(object);
+    m_objects.AddTail(OmRef<TsObject>::Adopt(object));
     return true;
 }
 
@@ -146,10 +189,12 @@ bool TsEntityDB::RemoveEntity(TsEntity* entity)
     if (!entity)
         return false;
     const bool fromKind = KindListOf(*entity).Remove(entity);
-    const bool fromAll = m_entities.Remove(entity);
-    const bool listed = fromKind || fromAll;
-    if (listed && !entity->HasFlag(TS_ENTITY_NO_GARBAGE))
-        m_garbage.Add(entity);
+    OmRef<TsEntity> held = m_entities.Remove(entity);
+    const bool listed = fromKind || held;
+    if (held && entity->HasFlag(TS_ENTITY_NO_GARBAGE))
+        held.Detach(); // handed over: the reference is its new owner's
+    else if (held)
+        m_garbage.push_back(std::move(held));
     for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
         if (m_handedOver[i] == entity)
             m_handedOver[i] = nullptr;
@@ -160,8 +205,7 @@ bool TsEntityDB::RemoveEntity(TsEntity* entity)
 
 bool TsEntityDB::ContainsEntity(const TsEntity* entity) const
 {
-    OmList::Node* node = nullptr;
-    return entity && m_entities.Find(const_cast<TsEntity*>(entity), node);
+    return m_entities.Contains(entity);
 }
 
 void TsEntityDB::HandOver(TsEntity* entity)
@@ -176,22 +220,14 @@ bool TsEntityDB::IsListed(const TsObject* object) const
 {
     auto* key = const_cast<TsObject*>(object);
     OmList::Node* node = nullptr;
-    return object && (m_entities.Find(key, node) || m_objects.Find(key, node));
+    return object && (m_entities.Entries().Find(key, node) || m_objects.Entries().Find(key, node));
 }
 
 bool TsEntityDB::HoldsReference(const TsObject* object) const
 {
     if (!object)
         return false;
-    auto* key = const_cast<TsObject*>(object);
-    OmList::Node* node = nullptr;
-    if (m_entities.Find(key, node) || m_objects.Find(key, node))
-        return true;
-    for (uint32_t i = 0; i < m_garbage.GetCount(); ++i) {
-        if (m_garbage[i] == object)
-            return true;
-    }
-    return false;
+    return IsListed(object) || InGarbage(object);
 }
 
 int32_t TsEntityDB::LivingTeamMembers(int32_t teamId) const
@@ -243,8 +279,8 @@ void TsEntityDB::UpdateActivation()
             m_activeCharacters.Add(character);
     }
     // The next node is taken first: RemoveEntity takes the current one out.
-    for (OmList::Node* node = m_entities.GetFirst(); node;) {
-        OmList::Node* next = node->next;
+    for (const OmList::Node* node = m_entities.GetFirst(); node;) {
+        const OmList::Node* next = node->next;
         auto* entity = ValueAt<TsEntity>(node);
         if (entity->HasFlag(TS_ENTITY_PENDING_DELETE)) {
             RemoveEntity(entity);
@@ -307,7 +343,7 @@ bool TsEntityDB::Import()
 bool TsEntityDB::Initialise()
 {
     bool all = true;
-    for (const OmList* list : {&m_entities, &m_objects}) {
+    for (const OmList* list : {&m_entities.Entries(), &m_objects.Entries()}) {
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next) {
             auto* object = ValueAt<TsObject>(node);
             all = object->Initialise() && all;
@@ -316,7 +352,7 @@ bool TsEntityDB::Initialise()
     }
     // Every entity may end in the garbage before the level ends (the dead,
     // the picked up): room for them all, so that none of that allocates.
-    m_garbage.Reserve(m_entities.GetCount());
+    m_garbage.reserve(m_garbage.size() + m_entities.GetCount());
     return all;
 }
 
@@ -347,9 +383,10 @@ bool TsEntityDB::Register(OmArchive& archive)
 void TsEntityDB::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
-    for (const OmList* list : {&m_characters, &m_collectibles, &m_squads, &m_waypoints, &m_doors,
-                               &m_otherEntities, &m_entities, &m_teams, &m_lightEffects,
-                               &m_otherObjects, &m_objects}) {
+    const std::initializer_list<const OmList*> inFileOrder = {
+        &m_characters, &m_collectibles, &m_squads, &m_waypoints, &m_doors, &m_otherEntities,
+        &m_entities.Entries(), &m_teams, &m_lightEffects, &m_otherObjects, &m_objects.Entries()};
+    for (const OmList* list : inFileOrder) {
         uint32_t saved = 0;
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             saved += archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0 ? 1 : 0;
@@ -376,9 +413,9 @@ void TsEntityDB::Read(OmArchive& archive)
     ReadList<TsObject>(archive, m_objects);
 }
 
-// Gives back the database's reference of each distinct object once: every
-// entity, then every other object, then the garbage, each in list order.
-// All are held while those references go, so nothing dies half-way; then
+// Gives back the database's references: every entity, then every other
+// object, then the garbage, each in list order. All are held while those
+// references go, so nothing dies half-way; then
 // the objects nobody else holds are destroyed, in that order, round after
 // round (destroying one may leave another held by nobody but us). What
 // remains is held elsewhere: it is logged and left to its holders.
@@ -386,41 +423,52 @@ void TsEntityDB::ReleaseAll()
 {
     std::vector<TsObject*> order;
     std::unordered_set<TsObject*> seen;
-    for (const OmList* list : {&m_entities, &m_characters, &m_collectibles, &m_waypoints, &m_doors,
-                               &m_otherEntities, &m_objects, &m_teams, &m_squads, &m_lightEffects,
-                               &m_otherObjects}) {
+    const std::initializer_list<const OmList*> lists = {
+        &m_entities.Entries(), &m_characters, &m_collectibles, &m_waypoints, &m_doors, &m_otherEntities,
+        &m_objects.Entries(), &m_teams, &m_squads, &m_lightEffects, &m_otherObjects};
+    for (const OmList* list : lists) {
         CollectDistinct(*list, order, seen);
     }
-    for (uint32_t i = 0; i < m_garbage.GetCount(); ++i) {
-        if (m_garbage[i] && seen.insert(m_garbage[i]).second)
-            order.push_back(m_garbage[i]);
+    for (const OmRef<TsEntity>& entity : m_garbage) {
+        if (entity && seen.insert(entity).second)
+            order.push_back(entity);
     }
-    // Handed over before the activation pass took them off the lists: their
-    // reference is their new owner's.
-    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i)
-        std::erase(order, static_cast<TsObject*>(m_handedOver[i]));
+    // Handed over before the activation pass took them off the lists: the
+    // reference the list holds is their new owner's.
+    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
+        if (TsEntity* entity = m_handedOver[i]) {
+            std::erase(order, static_cast<TsObject*>(entity));
+            m_entities.Forget(entity);
+        }
+    }
     m_handedOver.RemoveAll();
-    for (OmList* list : {&m_characters, &m_collectibles, &m_waypoints, &m_doors, &m_otherEntities,
-                         &m_entities, &m_teams, &m_squads, &m_lightEffects, &m_otherObjects, &m_objects}) {
-        list->RemoveAll();
-    }
-    m_activeCharacters.RemoveAll();
-    m_activeEntities.RemoveAll();
-    m_garbage.RemoveAll();
 
     std::vector<OmRef<TsObject>> held;
     held.reserve(order.size());
     for (TsObject* object : order) {
         if (object->GetRefCount() == 0) {
-            // Nothing virtual: the object may have been destroyed already.
+            // Nothing virtual: the object may have been destroyed already,
+            // and has no reference left to give back.
             LogErrorF("TsEntityDB: '%s' was listed without a reference", NameOf(*object));
+            m_entities.Forget(object);
+            m_objects.Forget(object);
+            for (OmRef<TsEntity>& entity : m_garbage)
+                if (entity.Get() == object)
+                    entity.Detach();
             continue;
         }
         held.emplace_back(object);
     }
-    // The lists' own references, which RemoveAll left behind.
-    for (const OmRef<TsObject>& object : held)
-        object->Release();
+    // The lists' own references go; held keeps the objects meanwhile.
+    for (OmList* list : {&m_characters, &m_collectibles, &m_waypoints, &m_doors, &m_otherEntities, &m_teams,
+                         &m_squads, &m_lightEffects, &m_otherObjects}) {
+        list->RemoveAll();
+    }
+    m_entities.RemoveAll();
+    m_objects.RemoveAll();
+    m_garbage.clear();
+    m_activeCharacters.RemoveAll();
+    m_activeEntities.RemoveAll();
 
     // What only a script's handle holds besides goes too: its handle dies
     // with the level rather than keep the object beyond it.

@@ -5,17 +5,23 @@
 // and rendered. Entities removed during play wait on the garbage list until
 // the database goes.
 //
-// Ownership: the database keeps the one reference the adding code handed
-// over with each distinct object (listing an object twice, or removing and
-// adding it again, does not make two). On destruction it gives each distinct
-// object's reference back once; objects that others still hold then are
+// Ownership: the list of all entities and the list of all other objects
+// each hold one reference to what they list, the one the adding code
+// handed over; the lists by kind borrow from them. An entity taken off the
+// lists during play takes its reference to the garbage, unless it was
+// handed to another owner. An entity added again takes its reference back
+// from the garbage. On destruction the database
+// gives each reference back once; objects that others still hold then are
 // logged by name and left to their holders.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/OmArray.h"
 #include "engine/OmList.h"
+#include "engine/OmRef.h"
+#include "engine/OmRefList.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityGrid.h"
 #include "game/framework/TsObject.h"
@@ -80,8 +86,10 @@ class TsEntityDB : public TsObject {
     void Tick(uint32_t tickCount) override;
     void Render(float renderTime, float fraction) override;
 
-    // Each refuses (logged, false) what the database lists already: listed
-    // twice, an object would tick twice and be released twice.
+    // Each takes over the caller's reference (none for an entity the
+    // garbage holds: it takes that one back). Each refuses (logged, false)
+    // what the database lists already: listed twice, an object would tick
+    // twice and be released twice.
     bool AddEntity(TsEntity* entity);
     bool AddObject(TsObject* object);
     // Whether it was listed. Flags 128 and 1024 are cleared in any case.
@@ -111,37 +119,43 @@ class TsEntityDB : public TsObject {
     const OmList& GetWaypoints() const { return m_waypoints; }
     const OmList& GetDoors() const { return m_doors; }
     const OmList& GetOtherEntities() const { return m_otherEntities; }
-    const OmList& GetEntities() const { return m_entities; }
+    const OmList& GetEntities() const { return m_entities.Entries(); }
     const OmList& GetTeams() const { return m_teams; }
     const OmList& GetSquads() const { return m_squads; }
     const OmList& GetLightEffects() const { return m_lightEffects; }
     const OmList& GetOtherObjects() const { return m_otherObjects; }
-    const OmList& GetObjects() const { return m_objects; }
+    const OmList& GetObjects() const { return m_objects.Entries(); }
     const OmArray<TsEntity*>& GetActiveCharacters() const { return m_activeCharacters; }
     const OmArray<TsEntity*>& GetActiveEntities() const { return m_activeEntities; }
-    const OmArray<TsEntity*>& GetGarbage() const { return m_garbage; }
+    const std::vector<OmRef<TsEntity>>& GetGarbage() const { return m_garbage; }
 
 private:
     OmList& KindListOf(const TsEntity& entity);
     OmList& KindListOf(const TsObject& object);
+    bool InGarbage(const TsObject* object) const;
+    // The garbage's reference to the entity, taken out; null when it has none.
+    OmRef<TsEntity> TakeFromGarbage(const TsEntity* entity);
     void BuildNeighbourLists();
     void ReleaseAll();
 
     OmArray<TsEntity*> m_activeCharacters{64};
     OmArray<TsEntity*> m_activeEntities{64};
     TsEntityGrid m_activeGrid; // over m_activeEntities, rebuilt with it
+    // By kind, borrowing from the two lists of all.
     OmList m_characters;
     OmList m_collectibles;
     OmList m_waypoints;
     OmList m_doors;
     OmList m_otherEntities;
-    OmList m_entities;
     OmList m_teams;
     OmList m_squads;
     OmList m_lightEffects;
     OmList m_otherObjects;
-    OmList m_objects;
-    OmArray<TsEntity*> m_garbage{64};
+    OmRefList<TsEntity> m_entities;
+    OmRefList<TsObject> m_objects;
+    std::vector<OmRef<TsEntity>> m_garbage;
+    // Handed over while still listed: the reference the list holds is the
+    // new owner's, so it is not the database's to give back.
     OmArray<TsEntity*> m_handedOver{8};
     float m_centreX = 0.0f;
     float m_centreZ = 0.0f;

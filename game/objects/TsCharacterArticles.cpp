@@ -79,11 +79,11 @@ bool TsCharacterObject::GiveArticle(TsCharacterObject* other, TsObject* object)
         return false;
     TsItemObject* item = TsItemObject::Cast(article);
     if (!item || !item->IsStackable()) {
-        if (!m_inventory->RemoveArticle(article))
-            return false;
         // The inventory's reference goes with it; rounds merged into the
         // receiver's stack leave the rest of it (or nothing) to hand back.
-        auto moving = OmRef<TsCollectibleObject>::Adopt(article);
+        OmRef<TsCollectibleObject> moving = m_inventory->RemoveArticle(article);
+        if (!moving)
+            return false;
         const int32_t added = TsOfferArticle(*to, moving);
         if (moving) {
             moving->SetPickupDelay(0); // back where it was

@@ -25,7 +25,7 @@ T* ValueAt(const OmList::Node* node)
 }
 
 template <class T>
-T* NthOf(const OmList& list, int32_t index)
+T* NthOf(const OmRefListBase& list, int32_t index)
 {
     if (index < 0)
         return nullptr;
@@ -65,25 +65,15 @@ int32_t PrimaryWeaponType(const TsWeaponObject* weapon)
 
 } // namespace
 
+// The inventory's own reference to each article goes and no more: whoever
+// else holds an article (a script, another list) keeps it alive.
 TsInventory::~TsInventory()
 {
     // Unequipping would reach into an owner that may be going too.
     m_equipped = nullptr;
-    ReleaseList(m_weapons);
-    ReleaseList(m_ammo);
-    ReleaseList(m_items);
-}
-
-// The inventory's own reference to each article and no more: whoever else
-// holds an article (a script, another list) keeps it alive.
-void TsInventory::ReleaseList(OmList& list)
-{
-    while (OmList::Node* node = list.GetFirst()) {
-        auto* article = ValueAt<TsCollectibleObject>(node);
-        list.RemoveAt(node);
-        if (article)
-            article->Release();
-    }
+    m_weapons.RemoveAll();
+    m_ammo.RemoveAll();
+    m_items.RemoveAll();
 }
 
 // ---- saving ---------------------------------------------------------------
@@ -132,7 +122,7 @@ void TsInventory::Read(OmArchive& archive)
         return;
     m_equipped = nullptr;
     if (equippedIndex >= 0) {
-        OmList::Node* node = m_weapons.GetFirst();
+        const Articles::Node* node = m_weapons.GetFirst();
         for (int32_t i = 0; node && i < equippedIndex; ++i)
             node = node->next;
         if (!node) {
@@ -153,7 +143,7 @@ bool TsInventory::LinksAreSound() const
     for (const OmList::Node* node = m_weapons.GetFirst(); node; node = node->next)
         if (!TsWeaponObject::Cast(static_cast<OmObject*>(node->value)))
             return false;
-    for (const OmList* list : {&m_ammo, &m_items})
+    for (const Articles* list : {&m_ammo, &m_items})
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             if (!TsItemObject::Cast(static_cast<OmObject*>(node->value)))
                 return false;
@@ -164,7 +154,7 @@ bool TsInventory::LinksAreSound() const
 
 bool TsInventory::Import()
 {
-    for (const OmList* list : {&m_weapons, &m_ammo, &m_items})
+    for (const Articles* list : {&m_weapons, &m_ammo, &m_items})
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             if (!ValueAt<TsCollectibleObject>(node)->Import())
                 return false;
@@ -173,7 +163,7 @@ bool TsInventory::Import()
 
 bool TsInventory::Initialise()
 {
-    for (const OmList* list : {&m_weapons, &m_ammo, &m_items})
+    for (const Articles* list : {&m_weapons, &m_ammo, &m_items})
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             if (!ValueAt<TsCollectibleObject>(node)->Initialise())
                 return false;
@@ -187,7 +177,7 @@ bool TsInventory::Initialise()
 
 TsItemObject* TsInventory::FindStackFor(const TsItemObject* item) const
 {
-    const OmList& list = item->IsAmmo() ? m_ammo : m_items;
+    const Articles& list = item->IsAmmo() ? m_ammo : m_items;
     for (const OmList::Node* node = list.GetFirst(); node; node = node->next) {
         TsItemObject* entry = ValueAt<TsItemObject>(node);
         if (item->IsAmmo() ? entry->GetAmmoType() == item->GetAmmoType() : SameModel(*entry, *item))
@@ -218,6 +208,14 @@ bool TsInventory::CanAdd(TsCollectibleObject* article, TsItemObject*& stack) con
     return false;
 }
 
+TsItemObject* TsInventory::MergeStackFor(const TsCollectibleObject* article) const
+{
+    const TsItemObject* item = TsItemObject::Cast(article);
+    if (!item || item->IsAutoUse() || !(item->IsAmmo() || item->IsStackable()))
+        return nullptr;
+    return FindStackFor(item);
+}
+
 // The article becomes the inventory's: the reference its giver handed over
 // is the inventory's from now on.
 void TsInventory::TakeArticle(TsCollectibleObject* article)
@@ -239,13 +237,12 @@ void TsInventory::Refuse(TsCollectibleObject* article)
 }
 
 // The list stays sorted by ammo type: the new stack goes before the first
-// stack of a greater type.
+// stack of a greater type. It takes over the giver's reference.
 void TsInventory::InsertAmmo(TsItemObject* ammo)
 {
-    OmList::Node* node = m_ammo.AddTail(ammo);
+    const Articles::Node* node = m_ammo.AddTail(OmRef<TsCollectibleObject>::Adopt(ammo));
     while (node->prev && ValueAt<TsItemObject>(node->prev)->GetAmmoType() > ammo->GetAmmoType()) {
-        node->value = node->prev->value;
-        node->prev->value = ammo;
+        m_ammo.SwapValues(node, node->prev);
         node = node->prev;
     }
 }
@@ -264,12 +261,12 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
             return 0;
         }
         TakeArticle(article);
-        m_weapons.AddTail(article);
+        m_weapons.AddTail(OmRef<TsCollectibleObject>::Adopt(article));
         added = 1;
     } else if (item->IsAutoUse()) {
         return 1;
-    } else if ((item->IsAmmo() || item->IsStackable()) && FindStackFor(item)) {
-        added = FindStackFor(item)->AddToStack(item->GetStack());
+    } else if (TsItemObject* stack = MergeStackFor(item)) {
+        added = stack->AddToStack(item->GetStack());
     } else if (m_count >= m_maxCount) {
         Refuse(article);
         return 0;
@@ -278,7 +275,7 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
         if (item->IsAmmo())
             InsertAmmo(item);
         else
-            m_items.AddTail(item);
+            m_items.AddTail(OmRef<TsCollectibleObject>::Adopt(item));
         added = item->IsAmmo() || item->IsStackable() ? item->GetStack() : 1;
     }
     RecomputeDefenceBonuses();
@@ -295,30 +292,29 @@ int32_t TsInventory::AddArticleAndRemove(TsCollectibleObject* article)
     return AddArticle(article);
 }
 
-bool TsInventory::RemoveArticle(TsCollectibleObject* article)
+OmRef<TsCollectibleObject> TsInventory::RemoveArticle(TsCollectibleObject* article)
 {
     if (!article)
-        return false;
+        return nullptr;
     if (m_equipped && m_equipped->value == article)
         SetEquipped(nullptr);
-    bool found = false;
+    OmRef<TsCollectibleObject> removed;
     if (TsWeaponObject::Cast(article)) {
-        found = m_weapons.Remove(article);
+        removed = m_weapons.Remove(article);
     } else if (TsItemObject* item = TsItemObject::Cast(article)) {
-        found = (item->IsAmmo() ? m_ammo : m_items).Remove(article);
-        if (found) {
+        removed = (item->IsAmmo() ? m_ammo : m_items).Remove(article);
+        if (removed) {
             --m_count;
             RecomputeDefenceBonuses();
-            return true;
         }
-        return false;
+        return removed;
     } else {
         // Reported to the debug trace only, which shows nothing.
-        return false;
+        return nullptr;
     }
-    if (found)
+    if (removed)
         --m_count;
-    return found;
+    return removed;
 }
 
 // The dropped article keeps its dropper as owner only for its pick-up
@@ -343,10 +339,9 @@ bool TsInventory::DropArticle(TsCollectibleObject* article)
     else if (const TsItemObject* item = TsItemObject::Cast(article))
         sound = item->GetSound();
     // The level takes over the inventory's reference.
-    db->AddEntity(article);
+    db->AddEntity(RemoveArticle(article).Detach());
     if (sound >= 0)
         PlayAt(sound, article->GetPosition());
-    RemoveArticle(article);
     article->SetPickupDelay(TsAccess::TicksPerSecond());
     return true;
 }
@@ -383,9 +378,7 @@ TsItemObject* TsInventory::GetItem(int32_t index) const
 
 bool TsInventory::Holds(const TsCollectibleObject* article) const
 {
-    OmList::Node* node = nullptr;
-    void* value = const_cast<TsCollectibleObject*>(article);
-    return article && (m_weapons.Find(value, node) || m_ammo.Find(value, node) || m_items.Find(value, node));
+    return article && (m_weapons.Contains(article) || m_ammo.Contains(article) || m_items.Contains(article));
 }
 
 TsItemObject* TsInventory::FindAmmoFor(const TsWeaponObject* weapon) const
@@ -470,7 +463,7 @@ TsWeaponObject* TsInventory::GetEquipped() const
 
 // A player character holding a skill does not engage by itself: its
 // auto-engage goes off while the skill is in hand and back on after.
-void TsInventory::SetEquipped(OmList::Node* entry)
+void TsInventory::SetEquipped(const Articles::Node* entry)
 {
     if (TsWeaponObject* old = GetEquipped()) {
         m_equipped = nullptr;
@@ -498,9 +491,7 @@ bool TsInventory::EquipArticle(TsCollectibleObject* article)
 {
     if (!article || !article->CanEquip() || !TsWeaponObject::Cast(article))
         return false;
-    OmList::Node* node = nullptr;
-    m_weapons.Find(article, node);
-    SetEquipped(node);
+    SetEquipped(m_weapons.Find(article));
     return true;
 }
 
@@ -515,7 +506,7 @@ bool TsInventory::EquipNext()
         SetEquipped(nullptr);
         return true;
     }
-    OmList::Node* node = m_equipped ? m_equipped->next : m_weapons.GetFirst();
+    const Articles::Node* node = m_equipped ? m_equipped->next : m_weapons.GetFirst();
     for (; node && node != m_equipped; node = node->next) {
         if (ValueAt<TsCollectibleObject>(node)->CanEquip()) {
             SetEquipped(node);
@@ -531,7 +522,7 @@ bool TsInventory::EquipPrevious()
         SetEquipped(nullptr);
         return true;
     }
-    OmList::Node* node = m_equipped ? m_equipped->prev : m_weapons.GetLast();
+    const Articles::Node* node = m_equipped ? m_equipped->prev : m_weapons.GetLast();
     for (; node && node != m_equipped; node = node->prev) {
         if (ValueAt<TsCollectibleObject>(node)->CanEquip()) {
             SetEquipped(node);

@@ -6,14 +6,16 @@
 //
 // Articles in the inventory belong to it: their owner is the inventory's
 // character, their pick-up delay 0, and they are on no entity list until
-// dropped. The inventory holds one reference to each and gives it back
-// when the article leaves; its destructor lets go of every article it
-// still holds, whatever other references they have.
+// dropped. The inventory's lists hold one reference to each article: it is
+// taken over from the giver when the article is listed, handed to whoever
+// takes the article out, and given back when the inventory goes, whatever
+// other references the articles have.
 #pragma once
 
 #include <cstdint>
 
-#include "engine/OmList.h"
+#include "engine/OmRef.h"
+#include "engine/OmRefList.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsAttack.h"
 
@@ -64,6 +66,9 @@ class TsInventory : public TsObject {
     // Whether the article fits; stack names the stack it would merge into
     // (null when it would take an entry of its own).
     bool CanAdd(TsCollectibleObject* article, TsItemObject*& stack) const;
+    // The stack AddArticle merges the article into, or null: ammunition
+    // joins the stack of its type whatever limit the article has itself.
+    TsItemObject* MergeStackFor(const TsCollectibleObject* article) const;
     // How much was taken: 1 for a weapon or an unstackable item, the
     // amount merged or the new stack's size for a stackable one, 1 for an
     // auto-use item (which is not kept), 0 when refused. A merged article
@@ -71,9 +76,10 @@ class TsInventory : public TsObject {
     int32_t AddArticle(TsCollectibleObject* article);
     // Marks the article for removal from the level, then adds it.
     int32_t AddArticleAndRemove(TsCollectibleObject* article);
-    // Takes the article out (unequipping it first); false when it is not
-    // held or is neither a weapon nor an item.
-    bool RemoveArticle(TsCollectibleObject* article);
+    // Takes the article out (unequipping it first) and hands the caller the
+    // inventory's reference to it; null when it is not held or is neither a
+    // weapon nor an item.
+    [[nodiscard]] OmRef<TsCollectibleObject> RemoveArticle(TsCollectibleObject* article);
     // Puts the article on the ground at the owner's feet, hands it to the
     // level and takes it out of the inventory.
     bool DropArticle(TsCollectibleObject* article);
@@ -106,18 +112,19 @@ class TsInventory : public TsObject {
     void RecomputeDefenceBonuses();
 
 private:
-    void SetEquipped(OmList::Node* entry);
+    using Articles = OmRefList<TsCollectibleObject>;
+
+    void SetEquipped(const Articles::Node* entry);
     void TakeArticle(TsCollectibleObject* article);
     void Refuse(TsCollectibleObject* article);
     void InsertAmmo(TsItemObject* ammo);
     TsItemObject* FindStackFor(const TsItemObject* item) const;
-    static void ReleaseList(OmList& list);
 
     TsCharacterObject* m_owner = nullptr; // not counted
-    OmList m_weapons;
-    OmList m_ammo;
-    OmList m_items;
-    OmList::Node* m_equipped = nullptr;
+    Articles m_weapons;
+    Articles m_ammo;
+    Articles m_items;
+    const Articles::Node* m_equipped = nullptr;
     int32_t m_count = 0;
     int32_t m_maxCount = kDefaultMaxCount;
     float m_defenceBonus[TS_NUM_MATTER_TYPES] = {0.0f, 0.0f, 0.0f}; // never saved

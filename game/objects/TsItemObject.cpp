@@ -134,13 +134,11 @@ void TsItemObject::OnRemove()
     TsEntityDB* db = TsAccess::EntityDB();
     TsCharacterObject* owner = GetOwner();
     TsInventory* inventory = owner ? owner->GetInventory() : nullptr;
-    if (inventory && inventory->RemoveArticle(this)) {
+    if (OmRef<TsCollectibleObject> held = inventory ? inventory->RemoveArticle(this) : nullptr) {
         m_owner = nullptr;
         if (db) {
-            db->AddEntity(this);
+            db->AddEntity(held.Detach());
             SetFlag(TS_ENTITY_PENDING_DELETE);
-        } else {
-            Release();
         }
         return;
     }

@@ -180,11 +180,8 @@ void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
             squad_->AddMember(add);
             add->SetPlayer(this);
             if (TsEntityDB* db = TsAccess::EntityDB(); db && !db->ContainsEntity(add)) {
-                bool garbage = false;
-                for (uint32_t i = 0; i < db->GetGarbage().GetCount() && !garbage; ++i) {
-                    garbage = db->GetGarbage()[i] == add;
-                }
-                if (!garbage) {
+                // One the garbage holds takes that reference back.
+                if (!db->HoldsReference(add)) {
                     add->AddRef(); // the level's reference
                 }
                 db->AddEntity(add);

@@ -484,5 +484,41 @@ TEST_F(InGameMenu, BuyingUnlimitedAmmunitionTheHeroCarriesReleasesTheBoughtCopy)
     EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live);
 }
 
+// Unlimited ammunition bought into a stack that has a limit: the stack
+// takes what it has room for, and the buyer pays for that much; a full
+// stack takes nothing and the buy is refused.
+TEST_F(InGameMenu, UnlimitedAmmunitionBoughtIntoACappedStackCostsOnlyWhatFits)
+{
+    TsPCObject* hero = AddHero(4.0f, 4.0f);
+    TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
+    ASSERT_NE(trader, nullptr);
+    ASSERT_TRUE(Named<TsItemObject>("ammoA") && trader->GetInventory() && hero->GetInventory());
+    auto* wares = new TsItemObject;
+    wares->CopyFromTemplate(Named<TsItemObject>("ammoA"));
+    wares->SetMaxStack(0);
+    wares->SetValue(10.0f);
+    wares->SetForSale(true);
+    ASSERT_GE(trader->GetInventory()->AddArticle(wares), 1);
+    ASSERT_GT(wares->GetPackSize(), 3);
+    auto* carried = new TsItemObject;
+    carried->CopyFromTemplate(Named<TsItemObject>("ammoA"));
+    ASSERT_GE(hero->GetInventory()->AddArticle(carried), 1);
+    TsPlayer* player = TsAccess::LocalPlayer();
+    const struct {
+        const char* what;
+        int32_t room;
+        bool bought;
+    } rows[] = {{"room for three rounds", 3, true}, {"no room", 0, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        carried->SetStack(5);
+        carried->SetMaxStack(5 + row.room);
+        player->AddToKitty(1000 - player->GetKitty());
+        EXPECT_EQ(Level()->GetHUD()->BuyArticle(*hero, *wares), row.bought);
+        EXPECT_EQ(carried->GetStack(), 5 + row.room);
+        EXPECT_EQ(player->GetKitty(), 1000 - TsTrade::BuyCost(10.0f, row.room, hero->GetPCType()));
+    }
+}
+
 } // namespace
 } // namespace apptest

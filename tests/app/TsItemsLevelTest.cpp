@@ -214,8 +214,8 @@ TEST_F(ItemsLevel, ArticlesAScriptGivesFromTheLevelHaveOneOwnerEach)
     Ticks(1);
     for (TsItemObject* article : {vest, key}) {
         EXPECT_FALSE(db->ContainsEntity(article)) << article->GetName();
-        for (uint32_t i = 0; i < db->GetGarbage().GetCount(); ++i)
-            EXPECT_NE(db->GetGarbage()[i], article) << article->GetName();
+        for (const OmRef<TsEntity>& garbage : db->GetGarbage())
+            EXPECT_NE(garbage.Get(), article) << article->GetName();
         EXPECT_EQ(article->GetRefCount(), 1u + TsScriptHandles::References(*article)) << article->GetName();
     }
     ASSERT_EQ(RunLua("local ok, e = pcall(inv.AddArticle, inv, vestA) g_refusal = e"), 0);

@@ -49,6 +49,14 @@ Strings Names(const OmArray<TsEntity*>& array)
     return names;
 }
 
+Strings Names(const std::vector<OmRef<TsEntity>>& garbage)
+{
+    Strings names;
+    for (const OmRef<TsEntity>& entity : garbage)
+        names.push_back(NameOf(entity));
+    return names;
+}
+
 // Every list of the database as "characters / collectibles / waypoints /
 // doors / other entities / entities / teams / squads / lights / other
 // objects / objects", names joined by commas.
@@ -310,7 +318,7 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachOnce)
     db->RemoveEntity(twice);
     EXPECT_TRUE(db->AddObject(object));
     EXPECT_FALSE(db->AddObject(object));
-    EXPECT_EQ(db->GetGarbage().GetCount(), 3u);
+    EXPECT_EQ(Names(db->GetGarbage()), (Strings{"garbage", "twice"})) << "readded took its reference back";
     EXPECT_FALSE(db->ContainsEntity(garbage));
     // An entity the database does not list only loses its deletion flags.
     const OmRef<TestThing> stranger = OmRef<TestThing>::Adopt(Named<TestThing>("stranger"));
@@ -380,7 +388,7 @@ TEST_F(SavedEntityDB, LoadsWithEveryListAndOwnsWhatItLoaded)
     ASSERT_NE(loaded.Get(), nullptr);
     EXPECT_STREQ(loaded->GetName(), "entities");
     EXPECT_EQ(Lists(*loaded), kEveryKind);
-    EXPECT_TRUE(loaded->GetGarbage().GetCount() == 0);
+    EXPECT_TRUE(loaded->GetGarbage().empty());
     auto* crate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
     EXPECT_EQ(crate->GetRefCount(), 1u);
     EXPECT_FLOAT_EQ(crate->GetPosition().y, 2.0f);

@@ -164,9 +164,8 @@ TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
     w->GetInventory()->AddArticle(armour(TS_MATTER_ENERGY, 9.0f));
     for (int32_t m = 0; m < TS_NUM_MATTER_TYPES; ++m)
         EXPECT_FLOAT_EQ(w->GetInventory()->GetDefenceBonus(m), 1.5f) << m;
-    w->GetInventory()->RemoveArticle(first);
+    (void)w->GetInventory()->RemoveArticle(first);
     EXPECT_FLOAT_EQ(w->GetInventory()->GetDefenceBonus(TS_MATTER_ENERGY), 9.0f);
-    first->Release();
 }
 
 TEST_F(InventoryTest, TheHealingItemIsChosenByAttributeAndSize)
@@ -212,8 +211,8 @@ TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
     gun->SetBimodal(true);
     inv().ToggleEquippedMode();
     EXPECT_TRUE(gun->IsSecondary());
-    EXPECT_TRUE(inv().RemoveArticle(gun));
-    const auto handedOut = OmRef<TsWeaponObject>::Adopt(gun); // the reference handed out is the test's
+    OmRef<TsCollectibleObject> removed = inv().RemoveArticle(gun);
+    EXPECT_EQ(removed.Get(), gun) << "the inventory's reference is handed out";
     EXPECT_EQ(inv().GetEquipped(), nullptr);
     EXPECT_FALSE(inv().RemoveArticle(gun));
 }

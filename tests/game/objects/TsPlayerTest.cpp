@@ -232,8 +232,8 @@ TEST(TsPlayerParty, AnArticleOfAMemberTheClearedPartyReleasedHasNoOwner)
     ASSERT_TRUE(player->AddCharacter(pc));
     TsWeaponObject* sword = MakeWeapon("sword");
     ASSERT_EQ(pc->GetInventory()->AddArticle(sword), 1);
-    ASSERT_TRUE(pc->GetInventory()->RemoveArticle(sword)); // its reference is ours again
-    const auto held = OmRef<TsWeaponObject>::Adopt(sword);
+    OmRef<TsCollectibleObject> removed = pc->GetInventory()->RemoveArticle(sword);
+    ASSERT_TRUE(removed);
     EXPECT_EQ(sword->GetOwner(), pc);
     player->Clear();
     EXPECT_EQ(sword->GetOwnerEntity(), nullptr);
