@@ -159,6 +159,33 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
 }
 
+// Titles are cut where the plain font's drawing would leave their room,
+// and at the first stop character.
+TEST_F(InGameMenu, TitlesAreCutToTheirRoomByMeasuring)
+{
+    const struct {
+        const char* text;
+        const char* stops;
+        float room;
+    } cases[] = {{"Moving: walk and run", "\n:", 1000.0f}, {"WWWWWWWWWWWWWWWWWWWW", "", 60.0f},
+                 {"iiiiiiiiiiiiiiiiiiii", "", 60.0f},     {"A long diary title", "", 0.0f}};
+    for (const auto& c : cases) {
+        char out[64];
+        CutToWidth(*menu, c.text, c.stops, c.room, out, sizeof out);
+        float w = 0.0f, h = 0.0f;
+        menu->GetPlainTextExtent(out, w, h);
+        const size_t n = std::strlen(out);
+        EXPECT_LE(w, c.room) << c.text;
+        const size_t whole = std::strcspn(c.text, c.stops);
+        if (n < whole) {
+            std::string longer(c.text, n + 1);
+            menu->GetPlainTextExtent(longer.c_str(), w, h);
+            EXPECT_GT(w, c.room) << "one more character would not fit: " << c.text;
+        }
+        EXPECT_LE(n, whole) << c.text;
+    }
+}
+
 // The squad's character at the centre, another character near it and the
 // objective, in the three shading modes: the local map by density, by
 // edges, and the blurred map of the whole world.
@@ -196,30 +223,6 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
 // window lets the level go on, as a fallen member does.
 TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
 {
-    // Titles are cut where the plain font's drawing would leave their room,
-    // and at the first stop character.
-    const struct {
-        const char* text;
-        const char* stops;
-        float room;
-    } cases[] = {{"Moving: walk and run", "\n:", 1000.0f}, {"WWWWWWWWWWWWWWWWWWWW", "", 60.0f},
-                 {"iiiiiiiiiiiiiiiiiiii", "", 60.0f},     {"A long diary title", "", 0.0f}};
-    for (const auto& c : cases) {
-        char out[64];
-        CutToWidth(*menu, c.text, c.stops, c.room, out, sizeof out);
-        float w = 0.0f, h = 0.0f;
-        menu->GetPlainTextExtent(out, w, h);
-        const size_t n = std::strlen(out);
-        EXPECT_LE(w, c.room) << c.text;
-        const size_t whole = std::strcspn(c.text, c.stops);
-        if (n < whole) {
-            std::string longer(c.text, n + 1);
-            menu->GetPlainTextExtent(longer.c_str(), w, h);
-            EXPECT_GT(w, c.room) << "one more character would not fit: " << c.text;
-        }
-        EXPECT_LE(n, whole) << c.text;
-    }
-
     menu->SetActive(true, false);
     EXPECT_TRUE(Level()->IsPaused());
     EXPECT_FALSE(menu->HasOpenWindows()) << "the caller pushes its own window";

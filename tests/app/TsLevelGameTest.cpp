@@ -131,11 +131,33 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
     }
 }
 
-// Facts of a level under way, one after the other: a save that fails says
-// so and keeps its number; the clouds' shadows fall on the level's entities
-// as on its cells (they are drawn inside the cloud pass, which ends before
-// the effects); game over needs somebody dead; scripts cannot replace it.
-TEST_F(LevelGame, SavingCloudShadowsGameOverAndScriptsInALevelUnderWay)
+TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    TsLevel* level = Level();
+    EXPECT_EQ(RunLua("CreateLevel()"), 0);
+    EXPECT_TRUE(log.Contains("CreateLevel: refused"));
+    EXPECT_EQ(app->GetLevel(), level);
+    EXPECT_FALSE(app->StartMission("Bob", "OnNewGame", "demo", 0)); // would save this level's timers
+    EXPECT_TRUE(log.Contains("StartMission: refused while a level is being played"));
+    EXPECT_EQ(RunLua("TsAccess.Level():delete()"), 0);
+    EXPECT_TRUE(log.Contains("TsLevel:delete: refused"));
+    EXPECT_EQ(app->GetMode(), level);
+    Frames(2, 100); // still ticking
+    EXPECT_EQ(app->GetMode(), level);
+
+    // The shell's debug switches reach the level's, each its own.
+    EXPECT_EQ(RunLua("DebugBehaviours() DebugText()"), 0);
+    EXPECT_TRUE(level->GetDebugSwitch(1));
+    EXPECT_TRUE(level->GetDebugSwitch(7));
+    EXPECT_FALSE(level->GetDebugSwitch(3));
+}
+
+// Three facts of a level under way, one after the other: a save that fails
+// says so and keeps its number; the clouds' shadows fall on the level's
+// entities as on its cells (they are drawn inside the cloud pass, which ends
+// before the effects); and game over needs somebody dead.
+TEST_F(LevelGame, SavingCloudShadowsAndGameOverInALevelUnderWay)
 {
     ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
@@ -166,25 +188,6 @@ TEST_F(LevelGame, SavingCloudShadowsGameOverAndScriptsInALevelUnderWay)
     EXPECT_EQ(Level()->GetGameOverState(), TsLevel::kPlaying);
     EXPECT_FALSE(Level()->IsPaused());
     EXPECT_GT(app->GetTickCount(), ticks);
-
-    // The level being played cannot be replaced or deleted by scripts.
-    TsLevel* level = Level();
-    EXPECT_EQ(RunLua("CreateLevel()"), 0);
-    EXPECT_TRUE(log.Contains("CreateLevel: refused"));
-    EXPECT_EQ(app->GetLevel(), level);
-    EXPECT_FALSE(app->StartMission("Bob", "OnNewGame", "demo", 0)); // would save this level's timers
-    EXPECT_TRUE(log.Contains("StartMission: refused while a level is being played"));
-    EXPECT_EQ(RunLua("TsAccess.Level():delete()"), 0);
-    EXPECT_TRUE(log.Contains("TsLevel:delete: refused"));
-    EXPECT_EQ(app->GetMode(), level);
-    Frames(2, 100); // still ticking
-    EXPECT_EQ(app->GetMode(), level);
-
-    // The shell's debug switches reach the level's, each its own.
-    EXPECT_EQ(RunLua("DebugBehaviours() DebugText()"), 0);
-    EXPECT_TRUE(level->GetDebugSwitch(1));
-    EXPECT_TRUE(level->GetDebugSwitch(7));
-    EXPECT_FALSE(level->GetDebugSwitch(3));
 }
 
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)

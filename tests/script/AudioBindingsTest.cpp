@@ -55,7 +55,7 @@ const char* kWalk = "1\n0\n2\nheader\nRelative\n1\n2\n3\n4\n5\n6\n"
 
 } // namespace
 
-TEST_F(AudioBindingsTest, LevelStartLoadsTheLevelsSoundsAndScriptsWriteTheAnimationDatabase)
+TEST_F(AudioBindingsTest, LevelStartRunsTheScriptThatLoadsTheLevelsSounds)
 {
     TsAccess::SetLuaState(L);
     ASSERT_EQ(Run("function LoadInGameSounds() audio:LoadWavFromFile(AID_VESSA_PAIN2) end"), "");
@@ -64,12 +64,16 @@ TEST_F(AudioBindingsTest, LevelStartLoadsTheLevelsSoundsAndScriptsWriteTheAnimat
     EXPECT_TRUE(audio_.IsSoundLoaded(4)); // flagged before
     EXPECT_TRUE(audio_.IsSoundLoaded(5)); // loaded by the script
     EXPECT_FALSE(audio_.IsSoundLoaded(6));
+}
 
-    // Scripts convert text animations and write the database.
+TEST_F(PackageTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
+{
+    ScratchDir scratch;
+    LogCapture log_;
     TsAnimationDB db_;
     Publish("animdb", &db_, "TsAnimationDB");
-    scratch_.Write("anims/walk.txt", kWalk);
-    scratch_.Write("data/keep", "");
+    scratch.Write("anims/walk.txt", kWalk);
+    scratch.Write("data/keep", "");
     ExpectTypeErrors({"animdb:WriteBinary(nil)", "animdb:LoadAnimationTextFile('0', 1, 'x')",
                       "animdb:LoadAnimationTextFile(0, 1, 'x', 5)"});
     EXPECT_EQ(db_.GetEntryCount(), 0u);
@@ -77,6 +81,7 @@ TEST_F(AudioBindingsTest, LevelStartLoadsTheLevelsSoundsAndScriptsWriteTheAnimat
     ASSERT_EQ(db_.GetEntryCount(), 2u);
     ASSERT_NE(db_.GetAnimation(1, TSANIM_WALK), nullptr);
     EXPECT_FLOAT_EQ(db_.GetAnimation(1, TSANIM_WALK)->rootPositions[1].x, 2.0f);
+    EXPECT_TRUE(log_.Contains("Animation anims\\walk.txt converted OK"));
 
     EXPECT_EQ(Number("animdb:WriteBinary('data\\\\animdb.tsa')"), 1);
     TsAnimationDB loaded;
@@ -85,7 +90,12 @@ TEST_F(AudioBindingsTest, LevelStartLoadsTheLevelsSoundsAndScriptsWriteTheAnimat
 
     // A failed write reaches the script as nil.
     EXPECT_EQ(Type("animdb:WriteBinary('nowhere\\\\animdb.tsa')"), "nil");
+    EXPECT_TRUE(log_.Contains("Cannot save anim file"));
     // The figure's bone file is the optional fourth argument.
     EXPECT_EQ(Run("animdb:LoadAnimationTextFile(2, TSANIM_WALK, 'anims\\\\walk.txt', 'no\\\\bones.txt')"), "");
     EXPECT_TRUE(log_.Contains("The skeleton could not be read from no\\bones.txt"));
+    // A slot outside the animation ids is logged, not stored.
+    EXPECT_EQ(Run("animdb:LoadAnimationTextFile(0, TSANIM_INVALIDANIM, 'anims\\\\walk.txt')"), "");
+    EXPECT_EQ(db_.GetAnimation(0, TSANIM_INVALIDANIM), nullptr);
+    EXPECT_TRUE(log_.Contains("Error converting animation"));
 }

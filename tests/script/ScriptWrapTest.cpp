@@ -177,8 +177,7 @@ TEST(NumberConversion, TruncatesTowardZeroAndKeepsTheLow32BitsOf64)
 
 // Integers, booleans, nil-able strings and static functions called with a
 // colon or a dot, optional arguments included.
-// A script's delete frees only what the script made, and only once.
-TEST_F(WrapTest, ArgumentsMemberVariablesAndArraysFollowTheScriptRulesAndDeleteOnlyFreesWhatTheScriptMadeOnce)
+TEST_F(WrapTest, ArgumentsFollowTheScriptRules)
 {
     const std::pair<const char*, const char*> results[] = { // the call and tostring of its result
         {"ProbeInt(2.9)", "2"}, {"ProbeInt(-2.9)", "-2"}, {"ProbeInt(0/0)", "0"},
@@ -195,7 +194,11 @@ TEST_F(WrapTest, ArgumentsMemberVariablesAndArraysFollowTheScriptRulesAndDeleteO
     ExpectTypeErrors({"ProbeInt('3')", "ProbeInt()", "ProbeBool('yes')", "ProbeBool()", "ProbeBool(1, 2)",
                       "ProbeStrict(nil)", "ProbeStrict(12)", "ProbeNullable({})", "Probe:NoArgs(1)",
                       "Probe:Static(3, 1, 1)", "Probe.Static(3)"});
+}
 
+// A script's delete frees only what the script made, and only once.
+TEST_F(WrapTest, MemberVariablesAndArraysAndDeleteOnlyFreesWhatTheScriptMadeOnce)
+{
     Record record;
     tolua_pushusertype(L, &record, "Record");
     lua_setglobal(L, "r");

@@ -11,11 +11,17 @@ using namespace titletest;
 
 namespace {
 
-using Credits = TitleTest;
+class Credits : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        TitleTest::SetUp();
+        Start();
+    }
+};
 
-TEST_F(Credits, PreparingCountsLinesAndLoadsTagsAndTheLinesRollEveryFiveTicks)
+TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
 {
-    Start();
     struct Case {
         const char* text;
         int32_t lines, tags;
@@ -47,9 +53,10 @@ TEST_F(Credits, PreparingCountsLinesAndLoadsTagsAndTheLinesRollEveryFiveTicks)
         scroller.Prepare(&Title(), "other\n");
         EXPECT_EQ(scroller.GetLineCount(), c.lines);
     }
+}
 
-    // The lines roll every five ticks, repeat, and restart when shown again;
-    // the strips are made once.
+TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgainAndStripsAreMadeOnce)
+{
     TsCreditsScroller scroller;
     const char* text = "one\ntwo\nthree\n";
     scroller.Prepare(&Title(), text);

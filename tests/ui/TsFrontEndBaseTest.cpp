@@ -48,7 +48,7 @@ protected:
     }
 };
 
-TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByNameAndImagesFromTheirFolder)
+TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
 {
     TestFrontEnd& fe = FrontEnd();
     auto* options = new Recorder(&fe, "O");
@@ -75,37 +75,6 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByNameAndImagesFromTheirFolder)
     EXPECT_EQ(fe.enterGameCalls, 1);
     fe.PushWindow(nullptr, 7, false);
     EXPECT_FALSE(fe.HasOpenWindows());
-
-    // The backdrop covers the whole screen; sprites come from their folder;
-    // a missing or overlong name loads nothing and says so.
-    WriteFrontEndImage("front1.tga", 64, 48, 0xFF00FF00);
-    plat::GfxSurface* backdrop = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\front1.tga");
-    ASSERT_NE(backdrop, nullptr);
-    OmD3D* r = OmD3D::Instance();
-    r->Clear(nullptr, 0);
-    ASSERT_TRUE(r->BeginScene(0.0f));
-    TsFrontEndBase::DrawBackdrop(backdrop);
-    r->EndScene();
-    r->Present();
-    const std::vector<uint32_t> screen = ReadScreen();
-    EXPECT_EQ(std::pair(Pixel(screen, 0, 0), Pixel(screen, 639, 479)), std::pair(0x00FF00u, 0x00FF00u));
-    TsFrontEndBase::ReleaseBackdrop(backdrop);
-    plat::GfxSurface* empty = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\none.tga");
-    EXPECT_TRUE(log.Contains("Failed to load backdrop 'data\\frontend\\none.tga'"));
-    TsFrontEndBase::ReleaseBackdrop(empty);
-    TsFrontEndBase::DrawBackdrop(nullptr);
-    TsFrontEndBase::ReleaseBackdrop(nullptr);
-
-    WriteFrontEndImage("button.tga", 64, 32, 0xFFFFFFFF);
-    std::unique_ptr<TsGuiSprite> sprite(TsFrontEndBase::LoadTGAFrontEndSprite("button.tga"));
-    ASSERT_NE(sprite, nullptr);
-    EXPECT_EQ(std::pair(sprite->GetPixelWidth(), sprite->GetPixelHeight()), std::pair(64.0f, 32.0f));
-    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite("missing.tga"), nullptr);
-    EXPECT_TRUE(log.Contains("Error loading frontend sprite 'missing.tga'"));
-    const std::string longName(250, 'a');
-    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite(longName.c_str()), nullptr);
-    EXPECT_TRUE(log.Contains("Too many characters in sprite path"));
-    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite(nullptr), nullptr);
 }
 
 // Ticks carry the game time, and a second press within two ticks is a
@@ -243,6 +212,40 @@ TEST_F(FrontEndStack, ButtonsThatPushOrPopWindowsInsideTheWalkStopIt)
     EXPECT_EQ(fe.enterGameCalls, 2);
     EXPECT_EQ(Recorder::deleted, 1);
     Frame();
+}
+
+// The backdrop covers the whole screen; sprites come from their folder;
+// a missing or overlong name loads nothing and says so.
+TEST_F(FrontEndStack, FrontEndImagesComeFromTheirFolderOrNotAtAll)
+{
+    WriteFrontEndImage("front1.tga", 64, 48, 0xFF00FF00);
+    plat::GfxSurface* backdrop = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\front1.tga");
+    ASSERT_NE(backdrop, nullptr);
+    OmD3D* r = OmD3D::Instance();
+    r->Clear(nullptr, 0);
+    ASSERT_TRUE(r->BeginScene(0.0f));
+    TsFrontEndBase::DrawBackdrop(backdrop);
+    r->EndScene();
+    r->Present();
+    const std::vector<uint32_t> screen = ReadScreen();
+    EXPECT_EQ(std::pair(Pixel(screen, 0, 0), Pixel(screen, 639, 479)), std::pair(0x00FF00u, 0x00FF00u));
+    TsFrontEndBase::ReleaseBackdrop(backdrop);
+    plat::GfxSurface* empty = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\none.tga");
+    EXPECT_TRUE(log.Contains("Failed to load backdrop 'data\\frontend\\none.tga'"));
+    TsFrontEndBase::ReleaseBackdrop(empty);
+    TsFrontEndBase::DrawBackdrop(nullptr);
+    TsFrontEndBase::ReleaseBackdrop(nullptr);
+
+    WriteFrontEndImage("button.tga", 64, 32, 0xFFFFFFFF);
+    std::unique_ptr<TsGuiSprite> sprite(TsFrontEndBase::LoadTGAFrontEndSprite("button.tga"));
+    ASSERT_NE(sprite, nullptr);
+    EXPECT_EQ(std::pair(sprite->GetPixelWidth(), sprite->GetPixelHeight()), std::pair(64.0f, 32.0f));
+    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite("missing.tga"), nullptr);
+    EXPECT_TRUE(log.Contains("Error loading frontend sprite 'missing.tga'"));
+    const std::string longName(250, 'a');
+    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite(longName.c_str()), nullptr);
+    EXPECT_TRUE(log.Contains("Too many characters in sprite path"));
+    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite(nullptr), nullptr);
 }
 
 } // namespace

@@ -26,9 +26,7 @@ namespace {
 
 class FrontEnd : public TitleTest {};
 
-// The title mode's pieces, one after the other on one start: what
-// initialising builds, the page factories, a lost device and the pokes.
-TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
+TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoadedInPlace)
 {
     Start();
     TsFrontEnd& title = Title();
@@ -55,8 +53,12 @@ TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
     EXPECT_NE(TsFrontEndSkinShape::Cast(figure->GetChild(0)), nullptr);
     figure->Release();
     EXPECT_TRUE(log.Contains("TsFrontEnd::LoadModel - Error loading skin mesh 'helmer.pbf'"));
+}
 
-    // The page factories make each page once, under its name.
+TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
+{
+    Start();
+    TsFrontEnd& title = Title();
     using Factory = TsGuiWindow* (*)(TsFrontEndBase*);
     const struct {
         Factory make;
@@ -76,8 +78,33 @@ TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
         title.PopWindow();
     }
     EXPECT_EQ(title.GetPageCount(), 9u);
+}
 
-    // A lost device releases the render target and the reset builds it again.
+TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
+{
+    Start();
+    // A second title mode torn down with a screen open: its destructor pops
+    // that screen, which must not ask for a level.
+    auto* other = new TsFrontEnd();
+    other->PushWindow(TsFrontEnd::GetCreditsScreen(other), TsFrontEndBase::kScreen, false);
+    delete other;
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+    TsAccess::SetFrontEnd(&Title());
+
+    // The running one hands over when its last screen goes, and from then on
+    // shows the backdrop once and then nothing.
+    Title().PopWindow();
+    EXPECT_EQ(std::pair(app->GetModeRequest(), Title().GetDisplayState()),
+              std::pair(int(TS_MODE_LEVEL), uint32_t(TsFrontEnd::kShowBackdrop)));
+    Title().Render(0.0f, 0.0f);
+    EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kFrozen));
+    app->RequestMode(TS_MODE_NO_REQUEST);
+}
+
+TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
+{
+    Start();
+    TsFrontEnd& title = Title();
     plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
     ASSERT_NE(title.GetRenderTexture(), nullptr);
     device->SimulateCooperativeLevel(plat::GfxResult::DeviceLost);
@@ -94,8 +121,12 @@ TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
     ASSERT_TRUE(title.CreateRenderTarget(64, 64));
     EXPECT_NE(title.GetRenderTexture(), old);
     EXPECT_EQ(old->Release(), 0u);
+}
 
-    // Poked look targets, effect timers and an empty panel strip.
+TEST_F(FrontEnd, PokesLookTargetsEffectTimersAndAnEmptyPanelStrip)
+{
+    Start();
+    TsFrontEnd& title = Title();
     // Within reach of both look bones: only the first is poked.
     title.SetLookBoneScreen(0, OmVector2(100, 100));
     title.SetLookBoneScreen(1, OmVector2(104, 100));
@@ -123,27 +154,6 @@ TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
     // rather than loop for ever.
     title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
     Frames(2);
-}
-
-TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
-{
-    Start();
-    // A second title mode torn down with a screen open: its destructor pops
-    // that screen, which must not ask for a level.
-    auto* other = new TsFrontEnd();
-    other->PushWindow(TsFrontEnd::GetCreditsScreen(other), TsFrontEndBase::kScreen, false);
-    delete other;
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
-    TsAccess::SetFrontEnd(&Title());
-
-    // The running one hands over when its last screen goes, and from then on
-    // shows the backdrop once and then nothing.
-    Title().PopWindow();
-    EXPECT_EQ(std::pair(app->GetModeRequest(), Title().GetDisplayState()),
-              std::pair(int(TS_MODE_LEVEL), uint32_t(TsFrontEnd::kShowBackdrop)));
-    Title().Render(0.0f, 0.0f);
-    EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kFrozen));
-    app->RequestMode(TS_MODE_NO_REQUEST);
 }
 
 // ---- the title figure's shape ----
