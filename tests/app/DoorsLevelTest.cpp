@@ -125,7 +125,7 @@ protected:
 
 } // namespace
 
-TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndClosesAgainWithItsBuddy)
+TEST_F(DoorsLevel, AClosedDoorBlocksAndOpensWithItsBuddyForItsSwitchOrACharacter)
 {
     const uint32_t floorA = TileAt(7.0f, kDoorZ);
     const uint32_t doorway = TileAt(kDoorAX, kDoorZ);

@@ -46,6 +46,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(4));
         menu = Level()->GetGameFrontEnd();
         ASSERT_NE(menu, nullptr);
+        tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
+        ASSERT_NE(tutorial, nullptr);
     }
 
     // A character of no squad standing at (x, z), in play; null if it cannot start.
@@ -58,6 +60,7 @@ protected:
     const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
 
     TsGameFrontEnd* menu = nullptr;
+    TsTutorialDialog* tutorial = nullptr; // the lessons' window, which the menu keeps
 };
 
 // The pause menu stops the level under it; its pages are made once, found
@@ -217,26 +220,30 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
     EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 0) << "a hidden radar draws nothing";
 }
 
-// The rules of the in-game windows: a positioned notice never takes its
-// pixel position for a list of buttons, texts are cut to their bounds, the
-// menu opens without a window when asked, and the close box of the last
-// window lets the level go on, as a fallen member does.
-TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
+// The menu opens without a window when asked: the caller pushes its own.
+TEST_F(InGameMenu, TheMenuOpensWithoutAWindowWhenAsked)
 {
     menu->SetActive(true, false);
     EXPECT_TRUE(Level()->IsPaused());
     EXPECT_FALSE(menu->HasOpenWindows()) << "the caller pushes its own window";
+}
 
-    // A notice at pixel (300, 200): before, the two numbers reached the box
-    // as a button count and a pointer to buttons.
+// A notice at pixel (300, 200): before, the two numbers reached the box as a
+// button count and a pointer to buttons.
+TEST_F(InGameMenu, APositionedNoticeTakesNoButtonsFromItsPixelPosition)
+{
+    menu->SetActive(true, false);
     ShowMessageBoxAt("Notice", 300.0f, 200.0f, menu);
     auto* notice = dynamic_cast<TsGameMessageBox*>(menu->GetTopWindow());
     ASSERT_NE(notice, nullptr);
     EXPECT_EQ(notice->GetButtonCount(), 0);
     EXPECT_NEAR(GuiToPixelsX(notice->GetX()), 300.0f, 1.0f);
     EXPECT_NEAR(GuiToPixelsY(notice->GetY()), 200.0f, 1.0f);
-    menu->PopWindow();
+}
 
+// The objective's hint and a lesson's exit script are cut to their bounds.
+TEST_F(InGameMenu, TheObjectivesHintAndALessonsExitScriptAreCutToTheirBounds)
+{
     auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
     ASSERT_NE(objective, nullptr);
     const std::string longHint(2000, 'h');
@@ -244,12 +251,16 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_EQ(std::strlen(objective->GetHintLine()), TsObjectiveWindow::kMaxHint);
     objective->SetText("Find the door", nullptr);
     EXPECT_STREQ(objective->GetHintLine(), "");
-
-    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
-    ASSERT_NE(tutorial, nullptr);
     const std::string longScript = "g_tutorialDone = 1 --" + std::string(3000, 'x');
     tutorial->SetExitScript(longScript.c_str());
     EXPECT_EQ(std::strlen(tutorial->GetExitScript()), TsTutorialDialog::kMaxExitScript);
+}
+
+// The close box of the last window lets the level go on, and a lesson's exit
+// script runs once.
+TEST_F(InGameMenu, TheLastWindowsCloseBoxResumesAndRunsTheExitScriptOnce)
+{
+    menu->SetActive(true, false);
     tutorial->SetExitScript("g_tutorialDone = (g_tutorialDone or 0) + 1");
     tutorial->Clear(2);
     tutorial->AddFragment(30733, 0);
@@ -264,8 +275,11 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_EQ(LuaNumber("g_tutorialDone"), 1.0) << "the exit script runs once";
     EXPECT_EQ(tutorial->GetFragmentCount(), 0);
     EXPECT_STREQ(tutorial->GetExitScript(), "");
+}
 
-    // A member of the party fallen as the menu opened closes it again.
+// A member of the party fallen as the menu opened closes it again.
+TEST_F(InGameMenu, AMemberFallenAsTheMenuOpensClosesItAgain)
+{
     TsPCObject* hero = AddHero(10.0f, 4.0f); // in the corridor, where nothing lies
     hero->SetFlag(TS_ENTITY_DEAD);
     Level()->ActivateIngameFrontEnd(true);
@@ -279,8 +293,6 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
 // the lesson itself to close.
 TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
 {
-    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
-    ASSERT_NE(tutorial, nullptr);
     menu->SetActive(true, false);
     tutorial->Clear(1);
     tutorial->AddFragment(6300, 0);
@@ -315,8 +327,6 @@ TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
 
 TEST_F(InGameMenu, ATutorialFragmentIndexPastTheBoundIsRefusedAndLogged)
 {
-    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
-    ASSERT_NE(tutorial, nullptr);
     tutorial->Clear(2);
     for (int32_t index : {TsTutorialDialog::kMaxFragmentIndex + 1, 1000000000, INT32_MAX}) {
         SCOPED_TRACE(index);
@@ -336,8 +346,6 @@ TEST_F(InGameMenu, ATutorialFragmentIndexPastTheBoundIsRefusedAndLogged)
 // drawn there, and that row is the one lit.
 TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
 {
-    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
-    ASSERT_NE(tutorial, nullptr);
     const int32_t ids[] = {6300, 6310, 6320, 6330, 6340, 6350, 6360, 6370, 6200, 6210, 6220, 6230};
     tutorial->Clear(int32_t(std::size(ids)));
     for (int32_t i = 0; i < int32_t(std::size(ids)); ++i)

@@ -153,22 +153,11 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_FALSE(level->GetDebugSwitch(3));
 }
 
-// Three facts of a level under way, one after the other: a save that fails
-// says so and keeps its number; the clouds' shadows fall on the level's
-// entities as on its cells (they are drawn inside the cloud pass, which ends
-// before the effects); and game over needs somebody dead.
-TEST_F(LevelGame, SavingCloudShadowsAndGameOverInALevelUnderWay)
+// The clouds' shadows fall on the level's entities as on its cells: they
+// are drawn inside the cloud pass, which ends before the effects.
+TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
 {
     ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
-    fs::create_directories("Save Games/Ann [2] - Demo.saving");
-    EXPECT_FALSE(app->SaveGame());
-    EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
-    EXPECT_FALSE(fs::exists("Save Games/Ann [2] - Demo"));
-    fs::remove_all("Save Games/Ann [2] - Demo.saving");
-    EXPECT_TRUE(app->SaveGame());
-    EXPECT_STREQ(TsAccess::LocalPlayer()->GetSaveName(), "Ann [2] - Demo");
-    EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo"));
-
     TsWorld* world = Level()->GetWorld();
     world->SetCloudParams(0.05f, 0.5f);
     world->CreateEffects();
@@ -180,7 +169,11 @@ TEST_F(LevelGame, SavingCloudShadowsAndGameOverInALevelUnderWay)
     Frames(2, 100);
     EXPECT_EQ(probe->seen, TsWorldDrawing::Of(*world).Cloud()->texture);
     EXPECT_EQ(OmD3D::Instance()->GetBatch().GetSecondTexture(), -1) << "the pass ended with the frame's scene";
+}
 
+TEST_F(LevelGame, GameOverNeedsSomebodyDead)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     ASSERT_EQ(RunLua("function LuaTick() return 1 end"), 0);
     const uint32_t ticks = app->GetTickCount();
     Frames(3, 100);
@@ -257,6 +250,19 @@ TEST_F(LevelGame, ASaveThatFailsJustAfterALoadLeavesNoLoadScreenHeld)
     EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_FALSE(g_loadScreen.Active());
+}
+
+TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    fs::create_directories("Save Games/Ann [2] - Demo.saving");
+    EXPECT_FALSE(app->SaveGame());
+    EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
+    EXPECT_FALSE(fs::exists("Save Games/Ann [2] - Demo"));
+    fs::remove_all("Save Games/Ann [2] - Demo.saving");
+    EXPECT_TRUE(app->SaveGame());
+    EXPECT_STREQ(TsAccess::LocalPlayer()->GetSaveName(), "Ann [2] - Demo");
+    EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo"));
 }
 
 TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)

@@ -5,6 +5,7 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmObject.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntity.h"
@@ -47,9 +48,9 @@ protected:
 OM_IMPLEMENT_CLASS(ScriptCrate, TsEntity)
 OM_IMPLEMENT_CLASS(ScriptNote, TsObject)
 
-TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAddAndCameraWorkWithAndWithoutTime)
+TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
 {
-    TsEntityDB* db = new TsEntityDB();
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     Publish("db", db, "TsEntityDB");
     ScriptNote* note = new ScriptNote();
     Publish("note", note, "TsObject");
@@ -74,7 +75,7 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAddAndCameraWorkWithAn
 
     // An object another owner holds is refused; so is one the database
     // lists already, which would tick twice and be released twice.
-    ScriptNote* held = new ScriptNote();
+    OmRef<ScriptNote> held = OmMakeRef<ScriptNote>();
     Publish("held", held, "TsObject");
     EXPECT_EQ(WithoutPosition(Run("db:AddObject(held)")), "object owned by the game in function 'AddObject'");
     for (const char* again : {"db:AddEntity(crate)", "db:AddObject(crate)", "db:AddObject(note)"}) {
@@ -85,12 +86,13 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAddAndCameraWorkWithAn
     EXPECT_EQ(db->GetEntities().GetCount(), 1u);
     EXPECT_EQ(db->GetObjects().GetCount(), 1u);
     EXPECT_EQ(held->GetRefCount(), 1u + TsScriptHandles::References(*held));
-    held->Release();
-
-    db->Release();
+    held = nullptr;
+    db = nullptr;
     EXPECT_EQ(crate->GetRefCount(), 1u + TsScriptHandles::References(*crate)) << "the test's and its handle's";
+}
 
-    // Camera work with and without time.
+TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)
+{
     camera->Distance().SetAll(10.0f);
     // No time: at once, no scene.
     ASSERT_EQ(Run("scene:ZoomCamera(4, 0); scene:MoveCamera(1, 2, 3, -1)"), "");

@@ -55,7 +55,7 @@ TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
     }
 }
 
-TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgainAndStripsAreMadeOnce)
+TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgain)
 {
     TsCreditsScroller scroller;
     const char* text = "one\ntwo\nthree\n";
@@ -81,8 +81,11 @@ TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgainAndStripsAr
     // The strips scroll continuously and wrap at 1.
     ticks(60);
     EXPECT_TRUE(scroller.GetScroll() >= 0.0f && scroller.GetScroll() < 1.0f) << scroller.GetScroll();
+}
 
-    // Drawing the title's credits makes both layers' buffers once.
+// Drawing the title's credits makes both layers' buffers once.
+TEST_F(Credits, DrawingTheCreditsMakesBothStripBuffersOnce)
+{
     Frames(2);
     TsCreditsScroller& shown = Title().GetCharacterShape()->GetScroller();
     const int32_t first = shown.GetStripBuffer(0);

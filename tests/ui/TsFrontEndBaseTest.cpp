@@ -46,6 +46,23 @@ protected:
         Recorder::deleted = 0;
         Start();
     }
+    // A screen that records what it is sent, on top of the stack.
+    Recorder* PushScreen()
+    {
+        auto* screen = new Recorder(&FrontEnd(), "S");
+        FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false);
+        return screen;
+    }
+    // A press of one tick and a release of one: the buttons the press carried.
+    uint32_t Press(const Recorder& screen)
+    {
+        Button(true);
+        Frame();
+        const uint32_t buttons = screen.downButtons;
+        Button(false);
+        Frame();
+        return buttons;
+    }
 };
 
 TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
@@ -77,36 +94,37 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
     EXPECT_FALSE(fe.HasOpenWindows());
 }
 
-// Ticks carry the game time, and a second press within two ticks is a
-// double click. A message box over the screen then takes the mouse and the
-// updates, but both are drawn.
-TEST_F(FrontEndStack, TicksDoubleClicksAndAMessageBoxThatTakesTheMouseButLetsBothBeDrawn)
+// Ticks carry the game time to the windows.
+TEST_F(FrontEndStack, TicksCarryTheGameTime)
 {
-    TestFrontEnd& fe = FrontEnd();
-    auto* screen = new Recorder(&fe, "S");
-    fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
+    Recorder* screen = PushScreen();
     Frame();
     EXPECT_FLOAT_EQ(screen->lastTime, 0.1f * float(app->GetTickCount() - 1));
-    // A press of one tick and a release of one; the buttons the press carried.
-    const auto press = [&] {
-        Button(true);
-        Frame();
-        const uint32_t buttons = screen->downButtons;
-        Button(false);
-        Frame();
-        return buttons;
-    };
+}
+
+// A second press within two ticks, on the same pixel, is a double click.
+TEST_F(FrontEndStack, ASecondPressWithinTwoTicksOnTheSamePixelIsADoubleClick)
+{
+    Recorder* screen = PushScreen();
     MouseTo(50, 60);
     Frame();
-    EXPECT_EQ(press(), 1u);
-    EXPECT_EQ(press(), 1u | 4u);
+    EXPECT_EQ(Press(*screen), 1u);
+    EXPECT_EQ(Press(*screen), 1u | 4u);
     Frames(3);
     // The pointer moving by one pixel between the presses clears it.
-    press();
+    Press(*screen);
     MouseTo(51, 60);
-    EXPECT_EQ(press(), 1u);
-    EXPECT_EQ(std::pair(fe.GetMouseX(), fe.GetMouseY()), std::pair(51, 60));
+    EXPECT_EQ(Press(*screen), 1u);
+    EXPECT_EQ(std::pair(FrontEnd().GetMouseX(), FrontEnd().GetMouseY()), std::pair(51, 60));
+}
 
+// A message box over the screen takes the mouse and the updates, but both
+// are drawn.
+TEST_F(FrontEndStack, AMessageBoxTakesTheMouseButBothWindowsAreDrawn)
+{
+    TestFrontEnd& fe = FrontEnd();
+    Recorder* screen = PushScreen();
+    Frame();
     auto* box = new Recorder(&fe, "B");
     fe.PushWindow(box, TsFrontEndBase::kMessageBox, true);
     EXPECT_EQ(std::pair(screen->deactivates, box->activates), std::pair(1, 1));
@@ -157,8 +175,7 @@ public:
 TEST_F(FrontEndStack, AMessageBoxClosesItselfFromItsMouseUpDuringTheWalk)
 {
     TestFrontEnd& fe = FrontEnd();
-    auto* screen = new Recorder(&fe, "S");
-    fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
+    Recorder* screen = PushScreen();
     // Each kind's last button, its word and the result it leaves.
     const struct {
         int32_t kind;

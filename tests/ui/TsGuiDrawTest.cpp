@@ -151,7 +151,7 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsk
     r->Present();
 }
 
-TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAskedAndEmptyTilesEndTheFrame)
+TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
 {
     Start();
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
@@ -172,7 +172,13 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAskedAndEmptyTilesE
         EXPECT_EQ((std::array{Pixel(screen, 200, 100), Pixel(screen, 200, 101), Pixel(screen, 100, 160)}),
                   (std::array{line, 0u, line}));
     }
-    // A tile that measures nothing does not hang the frame.
+}
+
+// A tile that measures nothing does not hang the frame.
+TEST_F(GuiPlacement, AnEmptyTileEndsTheFrameInsteadOfHangingIt)
+{
+    Start();
+    OmD3D* r = OmD3D::Instance();
     TsGuiSprite unloaded; // a texture id with no texture behind it
     unloaded.textureId = 4000;
     const TsGuiSpritePlacement edges[TS_FRAME_SLOTS] = {{}, Place(&unloaded), {}, Place(&unloaded), Place(&unloaded),

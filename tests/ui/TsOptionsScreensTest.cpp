@@ -78,9 +78,8 @@ TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
 }
 
 // The gamma slider takes effect at the next tick, before the screen is
-// left; leaving writes it. The game switches show the options and leaving
-// writes what they were turned to.
-TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndItAndTheGameSwitchesAreWrittenOnLeaving)
+// left; leaving writes it.
+TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
 {
     Start();
     auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
@@ -92,7 +91,13 @@ TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndItAndTheGameSwitchesAreWrit
     EXPECT_FALSE(std::filesystem::exists("options.lua")) << "written only on leaving";
     Title().PopWindow();
     EXPECT_TRUE(Wrote("SetGamma(0.75")) << OptionsFile();
+}
 
+// The game switches show the options, and leaving writes what they were
+// turned to.
+TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndAreWrittenOnLeaving)
+{
+    Start();
     Options().SetTransparentCam(false);
     Options().SetAnimatingInventory(true);
     auto& game = Push<TsGameOptionsScreen>(TsFrontEnd::GetGameOptionsScreen);
