@@ -4,8 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include <lua.hpp>
-
 #include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
 #include "engine/OmRef.h"
@@ -26,13 +24,6 @@
 namespace apptest {
 
 namespace {
-
-// Script handles hold their own references until Lua collects them: a
-// count read after a script has seen an object waits for that.
-void CollectScriptHandles()
-{
-    lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
-}
 
 class HudLevel : public SquadLevel {
 protected:
@@ -140,7 +131,7 @@ TEST_F(HudLevel, AMoveOrderPutsTheOrangeCrossOnTheGround)
 
 // A click on a portrait picks that character; its follow button toggles the
 // stay flag.
-TEST_F(HudLevel, AClickOnAPortraitPicksItsCharacterAndItsFollowButtonTheStay)
+TEST_F(HudLevel, APortraitClickPicksItsCharacterAndItsFollowButtonTogglesStay)
 {
     Frames(2, 100);
     OmVector3 target;

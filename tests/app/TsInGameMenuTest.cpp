@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <lua.hpp>
-
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -28,13 +26,6 @@
 
 namespace apptest {
 namespace {
-
-// Script handles hold their own references until Lua collects them: a
-// count read after a script has seen an object waits for that.
-void CollectScriptHandles()
-{
-    lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
-}
 
 constexpr int kEscapeKey = 1;
 
