@@ -14,7 +14,6 @@
 #include "script/ScriptWrap.h"
 #include "tests/engine/TestClass.h"
 
-#include <initializer_list>
 
 namespace {
 
@@ -31,16 +30,10 @@ protected:
         scene->SetCamera(camera);
         Publish("scene", scene, "TsCutScene");
     }
-    void TearDown() override
-    {
-        for (OmObject* object : std::initializer_list<OmObject*>{scene, camera, crate})
-            object->Release();
-        LuaTest::TearDown();
-    }
 
-    ScriptCrate* crate = new ScriptCrate();
-    TsCamera* camera = new TsCamera();
-    TsCutScene* scene = new TsCutScene();
+    OmRef<ScriptCrate> crate = OmMakeRef<ScriptCrate>();
+    OmRef<TsCamera> camera = OmMakeRef<TsCamera>();
+    OmRef<TsCutScene> scene = OmMakeRef<TsCutScene>();
 };
 
 } // namespace

@@ -276,16 +276,10 @@ protected:
         Publish("scene", scene, "TsCutScene");
         Publish("talk", conversation, "TsConversation");
     }
-    void TearDown() override
-    {
-        LuaTest::TearDown();
-        conversation->Release();
-        scene->Release();
-    }
 
     TsPlayer player;
-    TsCutScene* scene = new TsCutScene();
-    TsConversation* conversation = new TsConversation();
+    OmRef<TsCutScene> scene = OmMakeRef<TsCutScene>();
+    OmRef<TsConversation> conversation = OmMakeRef<TsConversation>();
 };
 
 struct HandOver {
