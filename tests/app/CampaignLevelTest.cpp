@@ -275,7 +275,7 @@ TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
 // The hall's guards are humanoids armed from their weapon template: each
 // holds its club, and the first blow Ann takes from one in play deals the
 // club's damage, not the bare hand's.
-TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubsUntilThePartyFalls)
+TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubs)
 {
     ASSERT_NO_FATAL_FAILURE(Play("mission"));
     ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
@@ -308,12 +308,19 @@ TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubsUntilThePartyFalls)
         << "a guard struck Ann";
     EXPECT_NE(std::find(guards.begin(), guards.end(), ann->GetLastAttacker()), guards.end());
     EXPECT_NEAR(before - (ann->GetHealth() + ann->GetVitality()), expected, 1e-3f);
+    EXPECT_EQ(Errors(log), "");
+}
 
-    // The fight lost: the game-over question's "Try Again" (Return) loads the
-    // mission's start again ("Main Menu" is the driven lost campaign's answer).
+// The fight lost: the game-over question's "Try Again" (Return) loads the
+// mission's start again ("Main Menu" is the driven lost campaign's answer).
+TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
+{
+    ASSERT_NO_FATAL_FAILURE(Play("mission"));
     TsPlayer* player = TsAccess::LocalPlayer();
     // Worn down to a point of health each and too weary to fight back, the
     // party walks up to the squad in the hall until the game-over question.
+    ASSERT_NO_FATAL_FAILURE(StartMissionPlay());
+    ASSERT_NO_FATAL_FAILURE(OpenVault());
     for (const char* name : {"Ann", "Bob"}) {
         TsPCObject* pc = Member(name);
         pc->SetHealth(1.0f);

@@ -1,5 +1,7 @@
 #include "tests/app/DemoLevelFixture.h"
 
+#include <lua.hpp>
+
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsPlayer.h"
 #include "platform/KeyCodes.h"
@@ -20,6 +22,11 @@ void DemoLevelTest::EnterDemoLevel(int settleFrames, const char* mission)
     app->RequestMode(TS_MODE_LEVEL);
     SwitchAndContinue(settleFrames);
     ASSERT_NE(Level(), nullptr);
+}
+
+void DemoLevelTest::CollectScriptHandles()
+{
+    lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
 }
 
 void DemoLevelTest::SwitchAndContinue(int settleFrames)

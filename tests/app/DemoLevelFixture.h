@@ -27,6 +27,9 @@ protected:
     static TsLevel* Level();
     // Runs the level's own tick count times, without drawing.
     void Ticks(int count);
+    // Script handles hold their own references until Lua collects them: a
+    // count read after a script has seen an object waits for that.
+    static void CollectScriptHandles();
     // A new member of the player's squad standing at (x, z), brought into
     // play; the current character is left as it was.
     static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0);

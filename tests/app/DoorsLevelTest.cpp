@@ -125,7 +125,7 @@ protected:
 
 } // namespace
 
-TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndClosesAgainWithItsBuddy)
+TEST_F(DoorsLevel, AClosedDoorBlocksAndOpensWithItsBuddyForItsSwitchOrACharacter)
 {
     const uint32_t floorA = TileAt(7.0f, kDoorZ);
     const uint32_t doorway = TileAt(kDoorAX, kDoorZ);
@@ -188,30 +188,28 @@ TEST_F(DoorsLevel, ADoorBlocksWhileClosedOpensForItsSwitchAndACharacterAndCloses
     EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
 }
 
-// A switch that rises as it turns: its list runs once while the two-second
-// motion plays, so the door it opens stays open, its script runs once, and
-// the switch ends up on; turned back, it sinks and closes the door.
-TEST_F(DoorsLevel, SwitchesRunTheirListsOnceAndEveryKindOfActionOnItsTarget)
+// A door met as far off as the wall it is set into stands in front of it:
+// the segment meets the door.
+TEST_F(DoorsLevel, ADoorAsFarOffAsTheWallIsWhatASegmentMeets)
+{
+    const OmVector3 from(4, 1, 1), to(10, 1, 1); // room A's east wall
+    static TsWorldHit s_door;
+    ASSERT_TRUE(world->CastSegmentStatic(from, to, s_door, false));
+    s_door.normal = OmVector3(0, 1, 0); // told apart from the wall by its normal
+    TsWorld::SetDoorCaster([](const OmVector3&, const OmVector3&, TsWorldHit& hit) {
+        hit = s_door;
+        return false;
+    });
+    TsWorldHit hit;
+    const bool blocked = world->CastSegment(from, to, hit, false);
+    TsWorld::SetDoorCaster(&TsDynGeometry::CastSegmentAgainstDoors);
+    EXPECT_TRUE(blocked);
+    EXPECT_EQ(hit.normal.y, 1.0f);
+}
+
+TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
 {
     BuildDoors();
-    ASSERT_EQ(0, RunLua(R"(
-        g_pulled = 0
-        lever:SetActivateAnim(1)
-        lever:SetDeactivateAnim(2)
-        lever:SetAct2("CallScript g_pulled = g_pulled + 1")
-    )"));
-    for (const bool on : {true, false}) {
-        ASSERT_EQ(RunLua(on ? "lever:ActivateSwitch()" : "lever:DeactivateSwitch()"), 0);
-        for (int ticks = 0; lever->GetState() != TsSwitchObject::kIdle && ticks < 100; ++ticks)
-            Ticks(1);
-        EXPECT_EQ(lever->IsOn(), on);
-        EXPECT_NEAR(lever->GetPosition().y, on ? 1.0f : 0.0f, 1e-4f) << on;
-        EXPECT_EQ(gateA->IsOpen() || gateA->GetTransitionState() == TsDoorObject::kOpening, on);
-    }
-    EXPECT_EQ(LuaNumber("g_pulled"), 1.0) << "the list ran once";
-
-    // Every kind of action a switch's list may hold runs on its target.
-    Ticks(10); // the lever's door closed
     ASSERT_EQ(0, RunLua(R"(
         g_called = 0
         panel = TsSwitchObject:new()
@@ -268,22 +266,29 @@ TEST_F(DoorsLevel, SwitchesRunTheirListsOnceAndEveryKindOfActionOnItsTarget)
                         "TsSwitchObject:_DebugSwitches(false)"));
     EXPECT_EQ(LuaNumber("g_type"), 2.0);
     EXPECT_NEAR(LuaNumber("g_speed"), 0.25, 1e-6);
+}
 
-    // A door met as far off as the wall it is set into stands in front of it:
-    // the segment meets the door.
-    const OmVector3 from(4, 1, 1), to(10, 1, 1); // room A's east wall
-    static TsWorldHit s_door;
-    ASSERT_TRUE(world->CastSegmentStatic(from, to, s_door, false));
-    s_door.normal = OmVector3(0, 1, 0); // told apart from the wall by its normal
-    TsWorld::SetDoorCaster([](const OmVector3&, const OmVector3&, TsWorldHit& hit) {
-        hit = s_door;
-        return false;
-    });
-    TsWorldHit hit;
-    const bool blocked = world->CastSegment(from, to, hit, false);
-    TsWorld::SetDoorCaster(&TsDynGeometry::CastSegmentAgainstDoors);
-    EXPECT_TRUE(blocked);
-    EXPECT_EQ(hit.normal.y, 1.0f);
+// A switch that rises as it turns: its list runs once while the two-second
+// motion plays, so the door it opens stays open, its script runs once, and
+// the switch ends up on; turned back, it sinks and closes the door.
+TEST_F(DoorsLevel, ASwitchWithAMotionRunsItsListOnceAndTurnsOn)
+{
+    BuildDoors();
+    ASSERT_EQ(0, RunLua(R"(
+        g_pulled = 0
+        lever:SetActivateAnim(1)
+        lever:SetDeactivateAnim(2)
+        lever:SetAct2("CallScript g_pulled = g_pulled + 1")
+    )"));
+    for (const bool on : {true, false}) {
+        ASSERT_EQ(RunLua(on ? "lever:ActivateSwitch()" : "lever:DeactivateSwitch()"), 0);
+        for (int ticks = 0; lever->GetState() != TsSwitchObject::kIdle && ticks < 100; ++ticks)
+            Ticks(1);
+        EXPECT_EQ(lever->IsOn(), on);
+        EXPECT_NEAR(lever->GetPosition().y, on ? 1.0f : 0.0f, 1e-4f) << on;
+        EXPECT_EQ(gateA->IsOpen() || gateA->GetTransitionState() == TsDoorObject::kOpening, on);
+    }
+    EXPECT_EQ(LuaNumber("g_pulled"), 1.0) << "the list ran once";
 }
 
 TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBack)
@@ -338,8 +343,10 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
     )"));
     EXPECT_FALSE(talk->IsCameraUsed());
     talk->End();
+}
 
-    // Banter plays when the player comes near, and when used.
+TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
+{
     ASSERT_EQ(RunLua(R"(
         g_banter = ""
         function DemoBanter(self, user) g_banter = g_banter .. self .. ">" .. user .. ";" end

@@ -89,7 +89,7 @@ protected:
 
 } // namespace
 
-TEST_F(CharacterLevel, AWalkerFollowsItsRouteOntoTheRampAndAMorphFigureWobbles)
+TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRamp)
 {
     LevelWalker* ann = AddWalker("ann", 2.0f, 2.0f);
     ann->SetMaxTurnRate(2.0f);
@@ -146,43 +146,38 @@ TEST_F(CharacterLevel, AWalkerFollowsItsRouteOntoTheRampAndAMorphFigureWobbles)
     ann->MoveTo(OmVector3(-40.0f, 0.0f, -40.0f));
     EXPECT_EQ(ann->GetPendingCommand(), 0);
     EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
+}
 
-    // A figure whose folder holds no bones is a morph figure (the town's
-    // jelly): its frames play through its morph shape, and what is drawn of it
-    // changes shape as it wobbles.
-    LevelWalker* jelly = AddWalker("jelly", 4.0f, 4.5f, "jelly.pbf");
-    auto* figure = OmGroup::Cast(jelly->GetModel());
-    auto* shape = figure ? OmMorphShape::Cast(figure->GetChild(0)) : nullptr;
-    ASSERT_NE(shape, nullptr);
-    EXPECT_NE(OmBaseMorphMesh::Cast(shape->GetGeometry()), nullptr) << "drawn through the renderer's morph mesh";
-    // Three looks a quarter of its wobble apart (of shapes a quarter and a
-    // half turn apart, one pair differs), compared where the figure or its
-    // shadow, which stays, is drawn.
-    int width = 0, height = 0;
-    std::vector<uint32_t> looks[3], without;
-    std::vector<bool> drawn;
-    for (auto& look : looks) {
-        ShotsWithAndWithoutModel(*jelly, look, without, width, height);
-        drawn.resize(without.size());
-        for (size_t i = 0; i < drawn.size() && i < look.size(); ++i)
-            drawn[i] = drawn[i] || look[i] != without[i];
-        FrameAfter(250);
+// A place to attack from, about the middle of room A at two and a half to
+// five units on each axis: where the straight walk out to a candidate is
+// stopped by a wall, the last cell it reached serves when it still keeps
+// the distance. Those show as cell centres; every place is walkable.
+TEST_F(CharacterLevel, AnAttackBaseFallsBackToTheLastCellAWalkReached)
+{
+    LevelWalker* walker = AddWalker("attacker", 2.0f, 2.0f);
+    Ticks(1);
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
+    ASSERT_NE(pathfinder, nullptr);
+    const int32_t cls = pathfinder->ClassForRadius(walker->GetRadius());
+    const OmVector3 p(4.0f, 0.0f, 4.0f);
+    int fallBacks = 0;
+    for (int i = 0; i < 40; ++i) {
+        if (!walker->GenerateAttackBase(p, 2.5f, 5.0f))
+            continue;
+        const OmVector3 base = walker->GetBasePoint();
+        EXPECT_TRUE(pathfinder->IsPassableAt(base.x, base.z, cls, false, true)) << base.x << ", " << base.z;
+        float x = 0.0f, z = 0.0f;
+        pathfinder->CellCentre(pathfinder->CellFromWorld(base.x, base.z), x, z);
+        fallBacks += x == base.x && z == base.z;
     }
-    int changed = 0;
-    for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
-        int differ = 0;
-        for (size_t i = 0; i < drawn.size() && i < looks[a].size() && i < looks[b].size(); ++i)
-            differ += drawn[i] && looks[a][i] != looks[b][i];
-        changed = std::max(changed, differ);
-    }
-    EXPECT_GT(changed, 100) << "its shape changed";
+    EXPECT_GT(fallBacks, 0);
 }
 
 // A figure under room A's lamp takes the lamp's light: its pixels (those
 // that differ from the empty room) follow the lamp's colour, and without
 // the lamp it is dark. The floor is lit by the dynamic lamps only, so
 // what changes with the lamp is the figure.
-TEST_F(CharacterLevel, AFigureUnderALampIsLitInItsColourAndAFlickerReachesTheFloor)
+TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
 {
     int width = 0, height = 0;
     LevelWalker* ann = AddWalker("ann", 4.0f, 4.5f);
@@ -219,17 +214,86 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInItsColourAndAFlickerReachesTheFlo
     const Sum dark = figure(1.0f, 1.0f, 1.0f);
     lamp->on = 1;
     EXPECT_GT(white.Total(), dark.Total() + 100000.0) << "without its lamp the figure is darker";
+}
 
-    // A flicker on room B's dynamic lamp reaches the floor it lights: with the
-    // view on room B, many more pixels change from one tick's picture to the
-    // next than without it.
+// A figure whose folder holds no bones is a morph figure (the town's
+// jelly): its frames play through its morph shape, and what is drawn of it
+// changes shape as it wobbles.
+TEST_F(CharacterLevel, AMorphFigurePlaysItsFramesAndIsSeenToWobble)
+{
+    LevelWalker* jelly = AddWalker("jelly", 4.0f, 4.5f, "jelly.pbf");
+    auto* figure = OmGroup::Cast(jelly->GetModel());
+    auto* shape = figure ? OmMorphShape::Cast(figure->GetChild(0)) : nullptr;
+    ASSERT_NE(shape, nullptr);
+    EXPECT_NE(OmBaseMorphMesh::Cast(shape->GetGeometry()), nullptr) << "drawn through the renderer's morph mesh";
+    // Three looks a quarter of its wobble apart (of shapes a quarter and a
+    // half turn apart, one pair differs), compared where the figure or its
+    // shadow, which stays, is drawn.
+    int width = 0, height = 0;
+    std::vector<uint32_t> looks[3], without;
+    std::vector<bool> drawn;
+    for (auto& look : looks) {
+        ShotsWithAndWithoutModel(*jelly, look, without, width, height);
+        drawn.resize(without.size());
+        for (size_t i = 0; i < drawn.size() && i < look.size(); ++i)
+            drawn[i] = drawn[i] || look[i] != without[i];
+        FrameAfter(250);
+    }
+    int changed = 0;
+    for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
+        int differ = 0;
+        for (size_t i = 0; i < drawn.size() && i < looks[a].size() && i < looks[b].size(); ++i)
+            differ += drawn[i] && looks[a][i] != looks[b][i];
+        changed = std::max(changed, differ);
+    }
+    EXPECT_GT(changed, 100) << "its shape changed";
+}
+
+TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
+{
+    auto* pc = new TsPCObject;
+    LevelWalker* npc = AddWalker("npc", 5.0f, 5.0f);
+    for (TsCharacterObject* c : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
+        c->FlagSoundForLoading(TS_CHARSOUND_PAIN1, 10);
+        c->FlagSoundForLoading(TS_CHARSOUND_PAIN2, 11);
+        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE50, 12);
+        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE10, 13);
+    }
+    struct Case {
+        float maxHealth, healthAfter, dealt;
+        bool coinIsZero;
+        int32_t pcSound, npcSound;
+    };
+    const Case cases[] = {
+        {100, 85, 10, true, TS_CHARSOUND_DAMAGE50, TS_CHARSOUND_PAIN2}, // 95 % to 85 %
+        {100, 45, 10, true, TS_CHARSOUND_DAMAGE10, TS_CHARSOUND_PAIN2}, // 55 % to 45 %
+        {100, 80, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},    // no threshold crossed
+        {100, 80, 5, true, TS_CHARSOUND_PAIN2, TS_CHARSOUND_PAIN2},
+        {0, 0, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},       // no maximum: no division by it
+    };
+    for (const Case& c : cases) {
+        for (TsCharacterObject* ch : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
+            ch->SetMaxHealth(c.maxHealth);
+            ch->SetHealth(c.healthAfter);
+        }
+        EXPECT_EQ(pc->ChooseDamageSound(c.dealt, c.coinIsZero), c.pcSound) << c.healthAfter;
+        EXPECT_EQ(npc->ChooseDamageSound(c.dealt, c.coinIsZero), c.npcSound) << c.healthAfter;
+    }
+    pc->Release();
+}
+
+// A flicker on room B's dynamic lamp reaches the floor it lights: with the
+// view on room B, many more pixels change from one tick's picture to the
+// next than without it.
+TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
+{
     auto changingPixels = [&](int ticks) {
-        int w = 0, h = 0, most = 0;
+        int width = 0, height = 0, most = 0;
         Frames(1, 100);
-        std::vector<uint32_t> last = ScreenPixels(w, h);
+        std::vector<uint32_t> last = ScreenPixels(width, height);
         for (int i = 0; i < ticks; ++i) {
             Frames(1, 100);
-            const std::vector<uint32_t> now = ScreenPixels(w, h);
+            const std::vector<uint32_t> now = ScreenPixels(width, height);
             int changed = 0;
             for (size_t p = 0; p < now.size() && p < last.size(); ++p)
                 changed += now[p] != last[p];
@@ -274,31 +338,8 @@ TsDoorObject* CorridorDoor(TsLevel& level)
 
 } // namespace
 
-// A place to attack from, about the middle of room A at two and a half to
-// five units on each axis: where the straight walk out to a candidate is
-// stopped by a wall, the last cell it reached serves when it still keeps
-// the distance. Those show as cell centres; every place is walkable.
-TEST_F(CharacterLevel, AttackBasesDamageSoundsAndALockedDoor)
+TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
 {
-    LevelWalker* walker = AddWalker("attacker", 2.0f, 2.0f);
-    Ticks(1);
-    TsPathfinder* pathfinder = TsAccess::Pathfinder();
-    ASSERT_NE(pathfinder, nullptr);
-    const int32_t cls = pathfinder->ClassForRadius(walker->GetRadius());
-    const OmVector3 p(4.0f, 0.0f, 4.0f);
-    int fallBacks = 0;
-    for (int i = 0; i < 40; ++i) {
-        if (!walker->GenerateAttackBase(p, 2.5f, 5.0f))
-            continue;
-        const OmVector3 base = walker->GetBasePoint();
-        EXPECT_TRUE(pathfinder->IsPassableAt(base.x, base.z, cls, false, true)) << base.x << ", " << base.z;
-        float x = 0.0f, z = 0.0f;
-        pathfinder->CellCentre(pathfinder->CellFromWorld(base.x, base.z), x, z);
-        fallBacks += x == base.x && z == base.z;
-    }
-    EXPECT_GT(fallBacks, 0);
-
-    // A walker stops at a locked door.
     LevelWalker* ann = AddWalker("ann", 6.0f, 4.0f);
     Ticks(1);
     ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
@@ -315,37 +356,6 @@ TEST_F(CharacterLevel, AttackBasesDamageSoundsAndALockedDoor)
     ann->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
     EXPECT_EQ(ann->GetPendingCommand(), 0);
     EXPECT_LT(ann->GetPosition().x, 10.0f);
-
-    // A player character hears the health thresholds it crosses.
-    auto* pc = new TsPCObject;
-    LevelWalker* npc = AddWalker("npc", 5.0f, 5.0f);
-    for (TsCharacterObject* c : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
-        c->FlagSoundForLoading(TS_CHARSOUND_PAIN1, 10);
-        c->FlagSoundForLoading(TS_CHARSOUND_PAIN2, 11);
-        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE50, 12);
-        c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE10, 13);
-    }
-    struct Case {
-        float maxHealth, healthAfter, dealt;
-        bool coinIsZero;
-        int32_t pcSound, npcSound;
-    };
-    const Case cases[] = {
-        {100, 85, 10, true, TS_CHARSOUND_DAMAGE50, TS_CHARSOUND_PAIN2}, // 95 % to 85 %
-        {100, 45, 10, true, TS_CHARSOUND_DAMAGE10, TS_CHARSOUND_PAIN2}, // 55 % to 45 %
-        {100, 80, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},    // no threshold crossed
-        {100, 80, 5, true, TS_CHARSOUND_PAIN2, TS_CHARSOUND_PAIN2},
-        {0, 0, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},       // no maximum: no division by it
-    };
-    for (const Case& c : cases) {
-        for (TsCharacterObject* ch : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
-            ch->SetMaxHealth(c.maxHealth);
-            ch->SetHealth(c.healthAfter);
-        }
-        EXPECT_EQ(pc->ChooseDamageSound(c.dealt, c.coinIsZero), c.pcSound) << c.healthAfter;
-        EXPECT_EQ(npc->ChooseDamageSound(c.dealt, c.coinIsZero), c.npcSound) << c.healthAfter;
-    }
-    pc->Release();
 }
 
 } // namespace apptest

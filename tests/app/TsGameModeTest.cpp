@@ -115,7 +115,7 @@ public:
 // A frame of the scene through the renderer's own camera node, which the
 // mode's camera drives (its projection following the field of view), and
 // no text left queued after it.
-TEST_F(BaseMode, DrawsAFrameOfItsSceneBlendedThroughTheBatchAndLeavesNoQueuedText)
+TEST_F(BaseMode, DrawsAFrameOfItsSceneAndLeavesNoQueuedText)
 {
     const float blue[3] = {0.0f, 0.0f, 1.0f};
     OmD3D::Instance()->SetClearColour(blue);
@@ -128,15 +128,21 @@ TEST_F(BaseMode, DrawsAFrameOfItsSceneBlendedThroughTheBatchAndLeavesNoQueuedTex
     const OmProjection& p = camera->GetSceneCamera()->GetProjection();
     EXPECT_NEAR(p.halfWidth, std::tan(camera->GetFieldOfView() / 2.0f), 1e-5f);
     EXPECT_NEAR(p.halfHeight, p.halfWidth * 0.75f, 1e-6f);
+}
 
-    // The overlay it draws over the scene: eight lines, the rate first.
+// The overlay it draws over the scene: eight lines, the rate first.
+TEST_F(BaseMode, TheDebugOverlayQueuesEightLinesWithTheFrameRateFirst)
+{
     Mode().QueueDebugOverlay(*OmD3D::Instance());
     ASSERT_EQ(OmD3D::Instance()->GetQueuedTextCount(), 8u);
     EXPECT_EQ(std::string(OmD3D::Instance()->GetQueuedText(0).text).rfind("fps: ", 0), 0u);
     OmD3D::Instance()->ClearQueuedText();
+}
 
-    // The blended triangles a mesh files into the geometry batch reach the
-    // screen: the mode opens the batch around its scene and flushes it.
+// The blended triangles a mesh files into the geometry batch reach the
+// screen: the mode opens the batch around its scene and flushes it.
+TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
+{
     OmD3D& renderer = *OmD3D::Instance();
     Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
     LookDownZOnBlack(renderer);

@@ -4,10 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include <lua.hpp>
-
 #include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
+#include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmTextureResource.h"
 #include "engine/OmVector4.h"
@@ -26,13 +25,6 @@
 namespace apptest {
 
 namespace {
-
-// Script handles hold their own references until Lua collects them: a
-// count read after a script has seen an object waits for that.
-void CollectScriptHandles()
-{
-    lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
-}
 
 class HudLevel : public SquadLevel {
 protected:
@@ -75,7 +67,7 @@ protected:
 
 } // namespace
 
-TEST_F(HudLevel, ShowsThreePanelsTheCursorAndTheMarkerAndAPortraitClickPicksItsCharacter)
+TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
 {
     // The script fills the whole sprite table and the marker loads.
     for (int id = HUD_DUMMY; id < HUD_MAX_SPRITES; ++id)
@@ -116,23 +108,34 @@ TEST_F(HudLevel, ShowsThreePanelsTheCursorAndTheMarkerAndAPortraitClickPicksItsC
     ASSERT_NE(TsAccess::LevelCursor()->GetState(), TS_CURSOR_DISABLED);
     const uint32_t cursor = Pixel(screen, w, 400 - 8, 300 - 8 + 6);
     EXPECT_GT(Red(cursor) + Green(cursor) + Blue(cursor), 600) << std::hex << cursor;
+}
 
-    // A move order puts the orange cross on the ground.
+// A move order puts the orange cross on the ground.
+TEST_F(HudLevel, AMoveOrderPutsTheOrangeCrossOnTheGround)
+{
     auto orange = [&](const std::vector<uint32_t>& s) {
         int n = 0;
         for (uint32_t p : s)
             n += Red(p) > 180 && Green(p) > 80 && Green(p) < 170 && Blue(p) < 60 ? 1 : 0;
         return n;
     };
-    const int before = orange(screen);
+    MouseTo(400, 300); // the pointer on the scene, not the HUD
+    Frames(2, 100);
+    int w = 0, h = 0;
+    const int before = orange(ScreenPixels(w, h));
     members[0]->MoveTo(OmVector3(6.0f, 0.0f, 4.0f));
     Frames(1, 100);
     OmVector3 target;
     ASSERT_TRUE(members[0]->GetMoveTarget(target));
     EXPECT_GT(orange(ScreenPixels(w, h)), before + 20);
+}
 
-    // A click on a portrait picks that character; its follow button
-    // toggles the stay flag.
+// A click on a portrait picks that character; its follow button toggles the
+// stay flag.
+TEST_F(HudLevel, APortraitClickPicksItsCharacterAndItsFollowButtonTogglesStay)
+{
+    Frames(2, 100);
+    OmVector3 target;
     int x = 0, y = 0;
     Origin(2, x, y);
     Click(x + 97, y - 55);
@@ -291,10 +294,9 @@ TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
     EXPECT_EQ(counted, 0u);
 }
 
-// The panels' menu and text, one after the other. Giving splits a stack by
-// its pack size, never grows the receiver's stack past its maximum and never
-// leaves the giver an empty stack.
-TEST_F(HudLevel, GivingHyphenationAndTheExitDialogue)
+// Giving splits a stack by its pack size, never grows the receiver's stack
+// past its maximum and never leaves the giver an empty stack.
+TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
 {
     TsItemObject* rounds = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
     rounds->SetPackSize(5);
@@ -323,26 +325,15 @@ TEST_F(HudLevel, GivingHyphenationAndTheExitDialogue)
     EXPECT_FALSE(members[0]->GetInventory()->Holds(blaster));
     EXPECT_TRUE(members[1]->GetInventory()->Holds(blaster));
     EXPECT_EQ(blaster->GetOwner(), members[1]);
+}
 
-    // A word too long for its text window is cut and hyphenated to fit; a
-    // short one is left alone.
-    char word[260] = "Supercalifragilisticexpialidocious";
-    int cut = 0;
-    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
-    EXPECT_GT(cut, 0);
-    EXPECT_EQ(word[std::strlen(word) - 1], '-');
-    float wide = 0, high = 0;
-    hud->GetTextExtent(word, wide, high);
-    EXPECT_LE(wide, 60.0f);
-    char shortWord[260] = "ok";
-    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
-    EXPECT_STREQ(shortWord, "ok");
-
-    // The exit script is called by name later: only an identifier that fits
-    // is kept, and the answer is true either way. The message shows and
-    // pauses the level whatever the name: an empty one runs no script, and a
-    // bad one is logged and runs none either. Calls without a font or with
-    // the wrong arguments do nothing.
+// The exit script is called by name later: only an identifier that fits is
+// kept, and the answer is true either way. The message shows and pauses the
+// level whatever the name: an empty one runs no script, and a bad one is
+// logged and runs none either. Calls without a font or with the wrong
+// arguments do nothing.
+TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
+{
     TsGameFrontEnd* menu = Level()->GetGameFrontEnd();
     ASSERT_EQ(RunLua("g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
     EXPECT_STREQ(hud->GetExitScript(), "OnDone");
@@ -374,6 +365,23 @@ TEST_F(HudLevel, GivingHyphenationAndTheExitDialogue)
     EXPECT_TRUE(log.Contains("CreateSprite"));
 }
 
+// A word too long for its text window is cut and hyphenated to fit; a short
+// one is left alone.
+TEST_F(HudLevel, AWordTooLongForItsWindowIsHyphenatedToFit)
+{
+    char word[260] = "Supercalifragilisticexpialidocious";
+    int cut = 0;
+    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
+    EXPECT_GT(cut, 0);
+    EXPECT_EQ(word[std::strlen(word) - 1], '-');
+    float w = 0, h = 0;
+    hud->GetTextExtent(word, w, h);
+    EXPECT_LE(w, 60.0f);
+    char shortWord[260] = "ok";
+    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
+    EXPECT_STREQ(shortWord, "ok");
+}
+
 // The character window's first line names the role the level's script gave
 // the character, by its text number.
 TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
@@ -388,7 +396,7 @@ TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
 // when it goes.
 TEST_F(HudLevel, AModelHoldsOneRegistrationOfItsSpriteTextureUntilItGoes)
 {
-    auto* rounds = new TsItemObject;
+    OmRef<TsItemObject> rounds = OmMakeRef<TsItemObject>();
     rounds->SetTemplate("ItemTemplateBlasterAmmo");
     ASSERT_TRUE(rounds->RunTemplate());
     ASSERT_TRUE(rounds->Import());
@@ -403,7 +411,7 @@ TEST_F(HudLevel, AModelHoldsOneRegistrationOfItsSpriteTextureUntilItGoes)
     ASSERT_TRUE(rounds->Initialise());
     EXPECT_EQ(rounds->GetSprite()->textureId, id);
     EXPECT_EQ(texture->GetRefCount(), once);
-    rounds->Release();
+    rounds = nullptr;
     CollectScriptHandles(); // the template script's handle
     EXPECT_EQ(texture->GetRefCount(), once - 1);
     renderer->ReleaseTexture(id);

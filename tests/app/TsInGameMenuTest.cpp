@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <lua.hpp>
-
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -30,13 +28,6 @@
 namespace apptest {
 namespace {
 
-// Script handles hold their own references until Lua collects them: a
-// count read after a script has seen an object waits for that.
-void CollectScriptHandles()
-{
-    lua_gc(TsAccess::LuaState(), LUA_GCCOLLECT, 0);
-}
-
 class InGameMenu : public DemoLevelTest {
 protected:
     void SetUp() override
@@ -45,6 +36,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(4));
         menu = Level()->GetGameFrontEnd();
         ASSERT_NE(menu, nullptr);
+        tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
+        ASSERT_NE(tutorial, nullptr);
     }
 
     // A character of no squad standing at (x, z), in play; null if it cannot start.
@@ -57,6 +50,7 @@ protected:
     const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
 
     TsGameFrontEnd* menu = nullptr;
+    TsTutorialDialog* tutorial = nullptr; // the lessons' window, which the menu keeps
 };
 
 // The pause menu stops the level under it; its pages are made once, found
@@ -158,6 +152,33 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
 }
 
+// Titles are cut where the plain font's drawing would leave their room,
+// and at the first stop character.
+TEST_F(InGameMenu, TitlesAreCutToTheirRoomByMeasuring)
+{
+    const struct {
+        const char* text;
+        const char* stops;
+        float room;
+    } cases[] = {{"Moving: walk and run", "\n:", 1000.0f}, {"WWWWWWWWWWWWWWWWWWWW", "", 60.0f},
+                 {"iiiiiiiiiiiiiiiiiiii", "", 60.0f},     {"A long diary title", "", 0.0f}};
+    for (const auto& c : cases) {
+        char out[64];
+        CutToWidth(*menu, c.text, c.stops, c.room, out, sizeof out);
+        float w = 0.0f, h = 0.0f;
+        menu->GetPlainTextExtent(out, w, h);
+        const size_t n = std::strlen(out);
+        EXPECT_LE(w, c.room) << c.text;
+        const size_t whole = std::strcspn(c.text, c.stops);
+        if (n < whole) {
+            std::string longer(c.text, n + 1);
+            menu->GetPlainTextExtent(longer.c_str(), w, h);
+            EXPECT_GT(w, c.room) << "one more character would not fit: " << c.text;
+        }
+        EXPECT_LE(n, whole) << c.text;
+    }
+}
+
 // The squad's character at the centre, another character near it and the
 // objective, in the three shading modes: the local map by density, by
 // edges, and the blurred map of the whole world.
@@ -189,50 +210,30 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
     EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 0) << "a hidden radar draws nothing";
 }
 
-// The rules of the in-game windows: a positioned notice never takes its
-// pixel position for a list of buttons, texts are cut to their bounds, the
-// menu opens without a window when asked, and the close box of the last
-// window lets the level go on, as a fallen member does.
-TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
+// The menu opens without a window when asked: the caller pushes its own.
+TEST_F(InGameMenu, TheMenuOpensWithoutAWindowWhenAsked)
 {
-    // Titles are cut where the plain font's drawing would leave their room,
-    // and at the first stop character.
-    const struct {
-        const char* text;
-        const char* stops;
-        float room;
-    } cases[] = {{"Moving: walk and run", "\n:", 1000.0f}, {"WWWWWWWWWWWWWWWWWWWW", "", 60.0f},
-                 {"iiiiiiiiiiiiiiiiiiii", "", 60.0f},     {"A long diary title", "", 0.0f}};
-    for (const auto& c : cases) {
-        char out[64];
-        CutToWidth(*menu, c.text, c.stops, c.room, out, sizeof out);
-        float w = 0.0f, h = 0.0f;
-        menu->GetPlainTextExtent(out, w, h);
-        const size_t n = std::strlen(out);
-        EXPECT_LE(w, c.room) << c.text;
-        const size_t whole = std::strcspn(c.text, c.stops);
-        if (n < whole) {
-            std::string longer(c.text, n + 1);
-            menu->GetPlainTextExtent(longer.c_str(), w, h);
-            EXPECT_GT(w, c.room) << "one more character would not fit: " << c.text;
-        }
-        EXPECT_LE(n, whole) << c.text;
-    }
-
     menu->SetActive(true, false);
     EXPECT_TRUE(Level()->IsPaused());
     EXPECT_FALSE(menu->HasOpenWindows()) << "the caller pushes its own window";
+}
 
-    // A notice at pixel (300, 200): before, the two numbers reached the box
-    // as a button count and a pointer to buttons.
+// A notice at pixel (300, 200): before, the two numbers reached the box as a
+// button count and a pointer to buttons.
+TEST_F(InGameMenu, APositionedNoticeTakesNoButtonsFromItsPixelPosition)
+{
+    menu->SetActive(true, false);
     ShowMessageBoxAt("Notice", 300.0f, 200.0f, menu);
     auto* notice = dynamic_cast<TsGameMessageBox*>(menu->GetTopWindow());
     ASSERT_NE(notice, nullptr);
     EXPECT_EQ(notice->GetButtonCount(), 0);
     EXPECT_NEAR(GuiToPixelsX(notice->GetX()), 300.0f, 1.0f);
     EXPECT_NEAR(GuiToPixelsY(notice->GetY()), 200.0f, 1.0f);
-    menu->PopWindow();
+}
 
+// The objective's hint and a lesson's exit script are cut to their bounds.
+TEST_F(InGameMenu, TheObjectivesHintAndALessonsExitScriptAreCutToTheirBounds)
+{
     auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
     ASSERT_NE(objective, nullptr);
     const std::string longHint(2000, 'h');
@@ -240,12 +241,16 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_EQ(std::strlen(objective->GetHintLine()), TsObjectiveWindow::kMaxHint);
     objective->SetText("Find the door", nullptr);
     EXPECT_STREQ(objective->GetHintLine(), "");
-
-    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
-    ASSERT_NE(tutorial, nullptr);
     const std::string longScript = "g_tutorialDone = 1 --" + std::string(3000, 'x');
     tutorial->SetExitScript(longScript.c_str());
     EXPECT_EQ(std::strlen(tutorial->GetExitScript()), TsTutorialDialog::kMaxExitScript);
+}
+
+// The close box of the last window lets the level go on, and a lesson's exit
+// script runs once.
+TEST_F(InGameMenu, TheLastWindowsCloseBoxResumesAndRunsTheExitScriptOnce)
+{
+    menu->SetActive(true, false);
     tutorial->SetExitScript("g_tutorialDone = (g_tutorialDone or 0) + 1");
     tutorial->Clear(2);
     tutorial->AddFragment(30733, 0);
@@ -260,8 +265,11 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
     EXPECT_EQ(LuaNumber("g_tutorialDone"), 1.0) << "the exit script runs once";
     EXPECT_EQ(tutorial->GetFragmentCount(), 0);
     EXPECT_STREQ(tutorial->GetExitScript(), "");
+}
 
-    // A member of the party fallen as the menu opened closes it again.
+// A member of the party fallen as the menu opened closes it again.
+TEST_F(InGameMenu, AMemberFallenAsTheMenuOpensClosesItAgain)
+{
     TsPCObject* hero = AddHero(10.0f, 4.0f); // in the corridor, where nothing lies
     hero->SetFlag(TS_ENTITY_DEAD);
     Level()->ActivateIngameFrontEnd(true);
@@ -275,8 +283,6 @@ TEST_F(InGameMenu, WindowsKeepToTheirBoundsAndTheCloseBoxResumes)
 // the lesson itself to close.
 TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
 {
-    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
-    ASSERT_NE(tutorial, nullptr);
     menu->SetActive(true, false);
     tutorial->Clear(1);
     tutorial->AddFragment(6300, 0);
@@ -311,8 +317,6 @@ TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
 
 TEST_F(InGameMenu, ATutorialFragmentIndexPastTheBoundIsRefusedAndLogged)
 {
-    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
-    ASSERT_NE(tutorial, nullptr);
     tutorial->Clear(2);
     for (int32_t index : {TsTutorialDialog::kMaxFragmentIndex + 1, 1000000000, INT32_MAX}) {
         SCOPED_TRACE(index);
@@ -332,8 +336,6 @@ TEST_F(InGameMenu, ATutorialFragmentIndexPastTheBoundIsRefusedAndLogged)
 // drawn there, and that row is the one lit.
 TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
 {
-    auto* tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
-    ASSERT_NE(tutorial, nullptr);
     const int32_t ids[] = {6300, 6310, 6320, 6330, 6340, 6350, 6360, 6370, 6200, 6210, 6220, 6230};
     tutorial->Clear(int32_t(std::size(ids)));
     for (int32_t i = 0; i < int32_t(std::size(ids)); ++i)

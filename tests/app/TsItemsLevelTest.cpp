@@ -121,7 +121,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
 
 // Ammunition a script left without a stack limit loses no rounds: a
 // second box adds its ten to the first, and a shot takes one.
-TEST_F(ItemsLevel, AmmunitionWithoutALimitAHealthPackFromAChestAndTheVaultKey)
+TEST_F(ItemsLevel, AmmunitionWithoutAStackLimitLosesNoRounds)
 {
     ASSERT_EQ(RunLua("ammoA:SetMaxStack(0)\n"
                      "local more = PlaceItem('ammoB', 'ItemTemplateBlasterAmmo', 5, 6) more:SetMaxStack(0)\n"
@@ -142,10 +142,13 @@ TEST_F(ItemsLevel, AmmunitionWithoutALimitAHealthPackFromAChestAndTheVaultKey)
     ASSERT_TRUE(inv->EquipArticle(blaster));
     EXPECT_EQ(blaster->ConsumeAmmo(), 1);
     EXPECT_EQ(inv->GetAmmoCount(blaster), 19);
+}
 
-    // A chest holding a health pack: the pack it lets out belongs to the opener
-    // for a second but lies in no inventory. It heals the hurt opener once and
-    // is gone, instead of healing again at every touch.
+// A chest holding a health pack: the pack it lets out belongs to the opener
+// for a second but lies in no inventory. It heals the hurt opener once and
+// is gone, instead of healing again at every touch.
+TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
+{
     ASSERT_EQ(RunLua("medChest = TsStashObject:new() medChest:SetName('medChest')\n"
                      "medChest:SetMdl('chest.pbf') medChest:SetPayloadType('TsItemObject')\n"
                      "medChest:SetPayloadTemplate('ItemTemplateHealthPack')\n"
@@ -156,7 +159,7 @@ TEST_F(ItemsLevel, AmmunitionWithoutALimitAHealthPackFromAChestAndTheVaultKey)
     ASSERT_TRUE(chest->Import() && chest->Initialise());
     TsCollectibleObject* pack = chest->GetPayload();
     ASSERT_NE(pack, nullptr);
-    hero->SetOrigin(16.0f, 0.0f, 6.5f);
+    TsPCObject* hero = AddHero(16.0f, 6.5f);
     hero->SetHealthRecovery(0.0f);
     hero->SetVitalityRecovery(0.0f);
     hero->SetHealth(1.0f);
@@ -170,9 +173,12 @@ TEST_F(ItemsLevel, AmmunitionWithoutALimitAHealthPackFromAChestAndTheVaultKey)
     Ticks(5);
     EXPECT_FLOAT_EQ(hero->GetHealth(), 5.0f);
     EXPECT_FALSE(db->ContainsEntity(pack));
+}
 
-    // The vault's key turns its lock: using the lock runs the mission's script,
-    // which turns it for a user carrying the key and then opens the vault door.
+// The vault's key turns its lock: using the lock runs the mission's script,
+// which turns it for a user carrying the key and then opens the vault door.
+TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
+{
     ASSERT_EQ(RunLua("vaultDoor = TsDoorObject:new() vaultDoor:SetName('vaultDoor') vaultDoor:SetMdl('door.pbf')\n"
                      "vaultDoor:SetPosition(11.875, 0, 4) vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)\n"
                      "vaultDoor:SetLock(true) TsAccess.EntityDB():AddEntity(vaultDoor)"),
@@ -182,7 +188,7 @@ TEST_F(ItemsLevel, AmmunitionWithoutALimitAHealthPackFromAChestAndTheVaultKey)
     door->ForceActive();
     TsLockObject* lock = Named<TsLockObject>("vaultLock");
     ASSERT_NE(lock, nullptr);
-    hero->SetOrigin(11.0f, 0.0f, 4.0f);
+    TsPCObject* hero = AddHero(11.0f, 4.0f);
     lock->Use(hero);
     EXPECT_TRUE(lock->GetLocked()) << "without the key";
     EXPECT_TRUE(door->IsLocked());

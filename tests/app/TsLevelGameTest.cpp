@@ -132,43 +132,9 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
     }
 }
 
-// Facts of a level under way, one after the other: a save that fails says
-// so and keeps its number; the clouds' shadows fall on the level's entities
-// as on its cells (they are drawn inside the cloud pass, which ends before
-// the effects); game over needs somebody dead; scripts cannot replace it.
-TEST_F(LevelGame, SavingCloudShadowsGameOverAndScriptsInALevelUnderWay)
+TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 {
     ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
-    fs::create_directories("Save Games/Ann [2] - Demo.saving");
-    EXPECT_FALSE(app->SaveGame());
-    EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
-    EXPECT_FALSE(fs::exists("Save Games/Ann [2] - Demo"));
-    fs::remove_all("Save Games/Ann [2] - Demo.saving");
-    EXPECT_TRUE(app->SaveGame());
-    EXPECT_STREQ(TsAccess::LocalPlayer()->GetSaveName(), "Ann [2] - Demo");
-    EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo"));
-
-    TsWorld* world = Level()->GetWorld();
-    world->SetCloudParams(0.05f, 0.5f);
-    world->CreateEffects();
-    ASSERT_NE(TsWorldDrawing::Of(*world).Cloud(), nullptr);
-    auto* probe = new CloudProbe;
-    probe->SetPosition(3.0f, 0.0f, 3.0f);
-    probe->ForceActive();
-    Level()->GetEntityDB()->AddEntity(probe);
-    Frames(2, 100);
-    EXPECT_EQ(probe->seen, TsWorldDrawing::Of(*world).Cloud()->texture);
-    EXPECT_EQ(OmD3D::Instance()->GetBatch().GetSecondTexture(), -1) << "the pass ended with the frame's scene";
-
-    ASSERT_EQ(RunLua("function LuaTick() return 1 end"), 0);
-    const uint32_t ticks = app->GetTickCount();
-    Frames(3, 100);
-    EXPECT_TRUE(log.Contains("no squad member has died; play goes on"));
-    EXPECT_EQ(Level()->GetGameOverState(), TsLevel::kPlaying);
-    EXPECT_FALSE(Level()->IsPaused());
-    EXPECT_GT(app->GetTickCount(), ticks);
-
-    // The level being played cannot be replaced or deleted by scripts.
     TsLevel* level = Level();
     EXPECT_EQ(RunLua("CreateLevel()"), 0);
     EXPECT_TRUE(log.Contains("CreateLevel: refused"));
@@ -186,6 +152,36 @@ TEST_F(LevelGame, SavingCloudShadowsGameOverAndScriptsInALevelUnderWay)
     EXPECT_TRUE(level->GetDebugSwitch(1));
     EXPECT_TRUE(level->GetDebugSwitch(7));
     EXPECT_FALSE(level->GetDebugSwitch(3));
+}
+
+// The clouds' shadows fall on the level's entities as on its cells: they
+// are drawn inside the cloud pass, which ends before the effects.
+TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    TsWorld* world = Level()->GetWorld();
+    world->SetCloudParams(0.05f, 0.5f);
+    world->CreateEffects();
+    ASSERT_NE(TsWorldDrawing::Of(*world).Cloud(), nullptr);
+    auto* probe = new CloudProbe;
+    probe->SetPosition(3.0f, 0.0f, 3.0f);
+    probe->ForceActive();
+    Level()->GetEntityDB()->AddEntity(probe);
+    Frames(2, 100);
+    EXPECT_EQ(probe->seen, TsWorldDrawing::Of(*world).Cloud()->texture);
+    EXPECT_EQ(OmD3D::Instance()->GetBatch().GetSecondTexture(), -1) << "the pass ended with the frame's scene";
+}
+
+TEST_F(LevelGame, GameOverNeedsSomebodyDead)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    ASSERT_EQ(RunLua("function LuaTick() return 1 end"), 0);
+    const uint32_t ticks = app->GetTickCount();
+    Frames(3, 100);
+    EXPECT_TRUE(log.Contains("no squad member has died; play goes on"));
+    EXPECT_EQ(Level()->GetGameOverState(), TsLevel::kPlaying);
+    EXPECT_FALSE(Level()->IsPaused());
+    EXPECT_GT(app->GetTickCount(), ticks);
 }
 
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
@@ -255,6 +251,19 @@ TEST_F(LevelGame, ASaveThatFailsJustAfterALoadLeavesNoLoadScreenHeld)
     EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_FALSE(g_loadScreen.Active());
+}
+
+TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
+    fs::create_directories("Save Games/Ann [2] - Demo.saving");
+    EXPECT_FALSE(app->SaveGame());
+    EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
+    EXPECT_FALSE(fs::exists("Save Games/Ann [2] - Demo"));
+    fs::remove_all("Save Games/Ann [2] - Demo.saving");
+    EXPECT_TRUE(app->SaveGame());
+    EXPECT_STREQ(TsAccess::LocalPlayer()->GetSaveName(), "Ann [2] - Demo");
+    EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo"));
 }
 
 TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)

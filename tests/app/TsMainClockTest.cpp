@@ -23,7 +23,7 @@ protected:
     }
 };
 
-TEST_F(MainClock, FramesBetweenTicksDrawInterpolatedWithoutTickingAndAreCounted)
+TEST_F(MainClock, FramesBetweenTicksDrawInterpolatedWithoutTicking)
 {
     const int64_t due = app->GetTickBase();
     FrameAfter(40); // 50 units since the tick, 50 before the next
@@ -36,16 +36,6 @@ TEST_F(MainClock, FramesBetweenTicksDrawInterpolatedWithoutTickingAndAreCounted)
     // One tick done: the state drawn lies between tick 1 and tick 2.
     EXPECT_NEAR(Script().renders[1].renderTime, 0.15f, 1e-4f);
     EXPECT_NEAR(app->GetFrameDelta(), 0.8f, 1e-4f);
-
-    // The frame rate is measured every thirty frames.
-    app->MeasureFrameRate(); // the first call takes the stamp
-    for (int i = 0; i < TsMain::kFrameRateInterval - 1; ++i) {
-        clock->Advance(20);
-        EXPECT_EQ(app->MeasureFrameRate(), app->GetFramesPerSecond());
-    }
-    clock->Advance(20);
-    // 30 frames in 0.6 s.
-    EXPECT_NEAR(app->MeasureFrameRate(), 50.0f, 0.01f);
 }
 
 TEST_F(MainClock, ALateFrameRunsTwoTicksAndRestartsTheClockAtThePresent)
@@ -113,9 +103,34 @@ TEST_F(MainClock, AModeRequestInTheFirstTickStopsTheFrame)
     EXPECT_EQ(Script().ticks.back(), 0u);
 }
 
+TEST_F(MainClock, FrameRateIsMeasuredEveryThirtyFrames)
+{
+    app->MeasureFrameRate(); // the first call takes the stamp
+    for (int i = 0; i < TsMain::kFrameRateInterval - 1; ++i) {
+        clock->Advance(20);
+        EXPECT_EQ(app->MeasureFrameRate(), app->GetFramesPerSecond());
+    }
+    clock->Advance(20);
+    // 30 frames in 0.6 s.
+    EXPECT_NEAR(app->MeasureFrameRate(), 50.0f, 0.01f);
+}
+
 using MainWindow = AppTest;
 
-TEST_F(MainWindow, WithoutTheFocusFramesDoNothingAndClosingEndsTheLoopWithZero)
+// The close reaches the loop even when a log line in the middle of loading
+// pumped the messages first.
+TEST_F(MainWindow, ClosingTheWindowEndsTheLoopWithZero)
+{
+    Start();
+    FrameAfter(10);
+    plat::InjectClose(*app->GetWindow());
+    TsMain::PumpMessages();
+    int exitCode = -5;
+    EXPECT_FALSE(app->Step(&exitCode));
+    EXPECT_EQ(exitCode, 0);
+}
+
+TEST_F(MainWindow, WithoutTheFocusTheInputIsLostAndFramesDoNothing)
 {
     Start();
     FrameAfter(10);
@@ -135,14 +150,6 @@ TEST_F(MainWindow, WithoutTheFocusFramesDoNothingAndClosingEndsTheLoopWithZero)
     EXPECT_GT(Script().ticks.size(), ticks);
     EXPECT_GT(Script().renders.size(), renders);
     EXPECT_TRUE(OmD3D::Instance()->IsActive());
-
-    // The close reaches the loop even when a log line in the middle of
-    // loading pumped the messages first.
-    plat::InjectClose(*app->GetWindow());
-    TsMain::PumpMessages();
-    int exitCode = -5;
-    EXPECT_FALSE(app->Step(&exitCode));
-    EXPECT_EQ(exitCode, 0);
 }
 
 } // namespace

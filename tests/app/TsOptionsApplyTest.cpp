@@ -31,9 +31,8 @@ private:
     TsOptions kept_ = *TsAccess::Options();
 };
 
-TEST_F(OptionsApplied, KeysAndTheDisplayGroupOfTheOptionsTakeEffectInTheRunningGame)
+TEST_F(OptionsApplied, AKeyReboundInTheOptionsFileFiresItsActionInTheRunningGame)
 {
-    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
     const int escape = plat::kKeyEscape, space = plat::kKeySpace, action = TS_ACTION_MENU;
     const auto file = std::filesystem::temp_directory_path() / ("ts_options_" + std::to_string(::getpid()) + ".lua");
     std::ofstream(file) << "TsAccess.Options():SetKeyBinding(9, 57)\n";
@@ -49,9 +48,14 @@ TEST_F(OptionsApplied, KeysAndTheDisplayGroupOfTheOptionsTakeEffectInTheRunningG
     Key(space, true);
     FrameAfter(100);
     EXPECT_TRUE(app->GetInput()->IsActionDown(action));
+}
 
-    // The display group sets the renderer's texture limit and the device's
-    // gamma ramp; a level takes the limit of the options when it starts.
+// The display group sets the renderer's texture limit and the device's
+// gamma ramp; a level takes the limit of the options when it starts.
+TEST_F(OptionsApplied, TheDisplayGroupSetsTheTextureLimitAndTheDeviceGammaRamp)
+{
+    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
+    Start();
     TsOptions* options = TsAccess::Options();
     options->SetTexDetailLevel(1);
     options->SetGamma(0.8f);

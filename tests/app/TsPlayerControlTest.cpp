@@ -96,7 +96,7 @@ TEST_F(PlayerControl, CameraKeysTurnZoomAndSwitchTheFreeCamera)
 
 // The immune action has no key of its own; bound to one, it makes the whole
 // squad immune.
-TEST_F(PlayerControl, TheImmuneKeyAndTheCharmWorkOnTheWholeSquad)
+TEST_F(PlayerControl, TheImmuneActionMakesTheWholeSquadImmune)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f)});
     TsInput* input = TsAccess::Input();
@@ -112,35 +112,6 @@ TEST_F(PlayerControl, TheImmuneKeyAndTheCharmWorkOnTheWholeSquad)
     Tap(kKeyJ, 2);
     for (TsPCObject* pc : party)
         EXPECT_EQ(pc->GetLifeState(), 0);
-
-    // From the fourth act a squad carrying the charm recovers vitality twice
-    // as fast; before it, or without the charm, at the ordinary rate.
-    auto* charm = new TsItemObject;
-    charm->SetDisplayNameID(20230);
-    Give(party[1], charm); // any member may carry it
-    TsLevelInfo& info = TsAccess::LocalPlayer()->GetLevelInfo();
-    struct Case {
-        int32_t act;
-        bool charm;
-        float factor;
-    };
-    const Case cases[] = {{3, true, 1.0f}, {4, true, 2.0f}, {5, true, 2.0f}, {4, false, 1.0f}};
-    constexpr int kTicks = 10;
-    constexpr float kRecovery = 0.5f;
-    for (const Case& c : cases) {
-        info.iActNumber = c.act;
-        if (!c.charm)
-            charm->SetDisplayNameID(6200);
-        for (TsPCObject* pc : party) {
-            pc->SetMaxVitality(100.0f);
-            pc->SetVitality(0.0f);
-            pc->SetVitalityRecovery(kRecovery);
-        }
-        Ticks(kTicks);
-        for (TsPCObject* pc : party)
-            EXPECT_NEAR(pc->GetVitality(), kTicks * TsAccess::TickDuration() * kRecovery * c.factor, 1e-3f)
-                << "act " << c.act << (c.charm ? " with" : " without") << " the charm";
-    }
 }
 
 // The heal key uses the best healing item of the current character, which
@@ -200,6 +171,39 @@ TEST_F(PlayerControl, ALockedTargetBeyondNineIsDroppedWhileAiming)
         ASSERT_EQ(pc->IsAiming(), c.aiming);
         Ticks(1);
         EXPECT_EQ(pc->GetLockedTarget() == foe, c.kept) << c.distance << (c.aiming ? " aiming" : "");
+    }
+}
+
+// From the fourth act a squad carrying the charm recovers vitality twice as
+// fast; before it, or without the charm, at the ordinary rate.
+TEST_F(PlayerControl, TheCharmDoublesRecoveryFromTheFourthAct)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f)});
+    auto* charm = new TsItemObject;
+    charm->SetDisplayNameID(20230);
+    Give(party[1], charm); // any member may carry it
+    TsLevelInfo& info = TsAccess::LocalPlayer()->GetLevelInfo();
+    struct Case {
+        int32_t act;
+        bool charm;
+        float factor;
+    };
+    const Case cases[] = {{3, true, 1.0f}, {4, true, 2.0f}, {5, true, 2.0f}, {4, false, 1.0f}};
+    constexpr int kTicks = 10;
+    constexpr float kRecovery = 0.5f;
+    for (const Case& c : cases) {
+        info.iActNumber = c.act;
+        if (!c.charm)
+            charm->SetDisplayNameID(6200);
+        for (TsPCObject* pc : party) {
+            pc->SetMaxVitality(100.0f);
+            pc->SetVitality(0.0f);
+            pc->SetVitalityRecovery(kRecovery);
+        }
+        Ticks(kTicks);
+        for (TsPCObject* pc : party)
+            EXPECT_NEAR(pc->GetVitality(), kTicks * TsAccess::TickDuration() * kRecovery * c.factor, 1e-3f)
+                << "act " << c.act << (c.charm ? " with" : " without") << " the charm";
     }
 }
 

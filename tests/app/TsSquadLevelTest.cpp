@@ -109,7 +109,7 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     EXPECT_FALSE(tongueShown()) << "taken off after ten ticks";
 }
 
-TEST_F(SquadLevel, CowardsAndRunnersGetOutOfTheThreatsWayAndPatrolsHold)
+TEST_F(SquadLevel, ACoweringSquadRunsToACowerPointOutOfTheThreatsLine)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(5.0f, 0, 4.0f)});
     TsNPCObject* coward = AddNPC("coward", 3.5f, 4.0f, 21);
@@ -123,48 +123,30 @@ TEST_F(SquadLevel, CowardsAndRunnersGetOutOfTheThreatsWayAndPatrolsHold)
         << "the cower point " << base.x << "," << base.z << " is out of the threat's line";
     EXPECT_LT(GroundDistance(coward->GetPosition(), base), std::max(1.0f, GroundDistance(OmVector3(3.5f, 0, 4.0f), base)))
         << "it heads for the cower point";
+}
 
-    // A fleeing squad, the threat on its other side, runs far from it.
-    coward->SetFlag(TS_ENTITY_DORMANT);
-    squad->SetIndex(-121);
-    party[0]->SetOrigin(3.0f, 0.0f, 4.0f);
+TEST_F(SquadLevel, AFleeingSquadRunsFarFromItsThreat)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(3.0f, 0, 4.0f)});
     TsNPCObject* runner = AddNPC("runner", 5.0f, 4.0f, 22);
     runner->SetDirection(-1.0f, 0.0f);
-    TsSquadObject* fleeing = MakeSquad(22, kEnemyTeam, TS_BEHAVIOUR_FLEE);
+    TsSquadObject* squad = MakeSquad(22, kEnemyTeam, TS_BEHAVIOUR_FLEE);
     Ticks(3);
-    ASSERT_EQ(fleeing->GetEffectiveBehaviour(), TS_BEHAVIOUR_FLEE);
+    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_FLEE);
     Ticks(150);
     EXPECT_GT(GroundDistance(runner->GetPosition(), party[0]->GetPosition()), 6.0f);
+}
 
-    // A member action called on its own, outside any squad behaviour: a
-    // fleeing member drops its targets once the threat comes close.
-    runner->SetFlag(TS_ENTITY_DORMANT);
-    fleeing->SetIndex(-122);
-    TsPCObject* victim = party[0];
-    TsNPCObject* member = AddNPC("member", 6.0f, 4.0f, 27);
-    MakeSquad(27, kEnemyTeam, TS_BEHAVIOUR_IDLE)->SetRange(0.0f);
-    const std::pair<float, bool> cases[] = {{5.0f, true}, {9.9f, true}, {10.5f, false}, {20.0f, false}};
-    for (const auto& [distance, dropped] : cases) {
-        victim->SetOrigin(2.0f, 0.0f, 4.0f);
-        member->SetOrigin(2.0f + distance, 0.0f, 4.0f);
-        member->StopMoving();
-        member->SetAssignedTarget(victim);
-        member->SetLockedTarget(victim);
-        member->Flee(10.0f, 30.0f);
-        EXPECT_EQ(member->GetAssignedTarget() == nullptr, dropped) << distance;
-        EXPECT_EQ(member->GetLockedTarget() == nullptr, dropped) << distance;
-    }
-
-    // A patrolling squad fights what comes near but does not give chase.
-    member->SetFlag(TS_ENTITY_DORMANT);
-    party[0]->SetOrigin(4.0f, 0.0f, 4.0f);
+TEST_F(SquadLevel, APatrollingSquadFightsWhatComesNearButDoesNotGiveChase)
+{
+    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.0f, 0, 4.0f)});
     TsNPCObject* near = AddNPC("near", 5.2f, 4.0f, 23);
     near->SetDirection(-1.0f, 0.0f);
     TsNPCObject* far = AddNPC("far", 4.0f, 7.5f, 23);
     far->SetDirection(0.0f, -1.0f);
-    TsSquadObject* patrol = MakeSquad(23, kEnemyTeam, TS_BEHAVIOUR_PATROL);
+    TsSquadObject* squad = MakeSquad(23, kEnemyTeam, TS_BEHAVIOUR_PATROL);
     Ticks(3);
-    ASSERT_EQ(patrol->GetEffectiveBehaviour(), TS_BEHAVIOUR_PATROL);
+    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_PATROL);
     Ticks(60);
     EXPECT_EQ(near->GetLockedTarget(), party[0]) << "within reach: it strikes";
     EXPECT_LT(GroundDistance(far->GetPosition(), OmVector3(4.0f, 0, 7.5f)), 0.5f) << "out of reach: it holds";
@@ -375,9 +357,9 @@ TEST_F(SquadLevel, AStruckCharacterIsPushedBackAlongTheBlow)
 
 // The idle behaviours a level designer gives a squad: a defender keeps about
 // its point, a sentry paces within its range, a wanderer walks its waypoints.
-TEST_F(SquadLevel, DefendersSentriesAndWanderersKeepTheirIdleBehaviours)
+TEST_F(SquadLevel, ADefendingSquadHoldsItsPoint)
 {
-    std::vector<TsPCObject*> party = MakeParty({OmVector3(4.5f, 0, 4.0f)});
+    MakeParty({OmVector3(4.5f, 0, 4.0f)});
     TsNPCObject* guard = AddNPC("guard", 3.0f, 4.0f, 20);
     guard->SetDirection(1.0f, 0.0f);
     TsSquadObject* squad = MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_DEFEND_BASE);
@@ -391,30 +373,32 @@ TEST_F(SquadLevel, DefendersSentriesAndWanderersKeepTheirIdleBehaviours)
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_DEFEND_BASE);
     EXPECT_LE(farthest, 2.0f * std::sqrt(2.0f) + 0.01f) << "its base stays about its point";
     EXPECT_LT(GroundDistance(guard->GetPosition(), squad->GetOrigin()), 3.5f);
+}
 
-    guard->SetFlag(TS_ENTITY_DORMANT);
-    squad->SetIndex(-120);
-    party[0]->SetOrigin(18.0f, 0.0f, 7.0f); // far off in room B, unseen
+TEST_F(SquadLevel, ASentrySquadPacesWithinItsRangeOfItsOrigin)
+{
+    MakeParty({OmVector3(18.0f, 0, 7.0f)});
     TsNPCObject* sentry = AddNPC("sentry", 4.0f, 4.0f, 25);
-    TsSquadObject* sentries = MakeSquad(25, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
-    sentries->SetOrigin(4.0f, 0.0f, 4.0f);
-    sentries->SetRange(2.0f);
-    ASSERT_EQ(sentries->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
-    float paced = 0.0f, travelled = 0.0f;
+    TsSquadObject* squad = MakeSquad(25, kEnemyTeam, TS_BEHAVIOUR_ATTACK);
+    squad->SetOrigin(4.0f, 0.0f, 4.0f);
+    squad->SetRange(2.0f);
+    ASSERT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_SENTRY);
+    float farthest = 0.0f, travelled = 0.0f;
     OmVector3 last = sentry->GetPosition();
     for (int i = 0; i < 200; ++i) {
         Ticks(1);
         const OmVector3 at = sentry->GetPosition();
-        paced = std::max({paced, std::fabs(at.x - 4.0f), std::fabs(at.z - 4.0f)});
+        farthest = std::max({farthest, std::fabs(at.x - 4.0f), std::fabs(at.z - 4.0f)});
         travelled += GroundDistance(at, last);
         last = at;
     }
     EXPECT_GT(travelled, 2.0f) << "it paces";
-    EXPECT_LE(paced, 2.0f + 0.35f) << "within the range on each axis";
+    EXPECT_LE(farthest, 2.0f + 0.35f) << "within the range on each axis";
+}
 
-    // A wanderer walks its waypoints in turn; the party is still far off.
-    sentry->SetFlag(TS_ENTITY_DORMANT);
-    sentries->SetIndex(-125);
+TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
+{
+    MakeParty({OmVector3(18.0f, 0, 7.0f)}); // far off in room B, unseen
     const OmVector3 points[] = {OmVector3(1.5f, 0, 1.5f), OmVector3(6.5f, 0, 6.5f)};
     TsWaypointObject* waypoints[2];
     for (int i = 0; i < 2; ++i) {
@@ -429,10 +413,10 @@ TEST_F(SquadLevel, DefendersSentriesAndWanderersKeepTheirIdleBehaviours)
         ASSERT_TRUE(w->Import());
     TsNPCObject* walker = AddNPC("wanderer", 2.0f, 2.0f, 24);
     walker->SetDirection(-1.0f, 0.0f);
-    TsSquadObject* wanderers = MakeSquad(24, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "w1");
-    EXPECT_EQ(wanderers->GetEffectiveBehaviour(), TS_BEHAVIOUR_WANDER);
+    TsSquadObject* squad = MakeSquad(24, kEnemyTeam, TS_BEHAVIOUR_ATTACK, "w1");
+    EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_WANDER);
     Ticks(2);
-    EXPECT_EQ(wanderers->GetPatrolWaypoint(), waypoints[1]) << "w1 was touched at once: on to w2";
+    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[1]) << "w1 was touched at once: on to w2";
     bool reachedSecond = false;
     for (int i = 0; i < 200 && !reachedSecond; ++i) {
         Ticks(1);
@@ -440,7 +424,27 @@ TEST_F(SquadLevel, DefendersSentriesAndWanderersKeepTheirIdleBehaviours)
     }
     EXPECT_TRUE(reachedSecond);
     Ticks(3);
-    EXPECT_EQ(wanderers->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
+    EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
+}
+
+// A member action called on its own, outside any squad behaviour: a
+// fleeing member drops its targets once the threat comes close.
+TEST_F(SquadLevel, AFleeingMemberDropsItsTargetsWhenTheThreatComesClose)
+{
+    TsPCObject* victim = MakeParty({OmVector3(2.0f, 0, 4.0f)})[0];
+    TsNPCObject* member = AddNPC("member", 6.0f, 4.0f, 27);
+    MakeSquad(27, kEnemyTeam, TS_BEHAVIOUR_IDLE)->SetRange(0.0f);
+    const std::pair<float, bool> cases[] = {{5.0f, true}, {9.9f, true}, {10.5f, false}, {20.0f, false}};
+    for (const auto& [distance, dropped] : cases) {
+        victim->SetOrigin(2.0f, 0.0f, 4.0f);
+        member->SetOrigin(2.0f + distance, 0.0f, 4.0f);
+        member->StopMoving();
+        member->SetAssignedTarget(victim);
+        member->SetLockedTarget(victim);
+        member->Flee(10.0f, 30.0f);
+        EXPECT_EQ(member->GetAssignedTarget() == nullptr, dropped) << distance;
+        EXPECT_EQ(member->GetLockedTarget() == nullptr, dropped) << distance;
+    }
 }
 
 } // namespace

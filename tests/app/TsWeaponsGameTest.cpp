@@ -7,6 +7,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmNode.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
@@ -111,13 +112,13 @@ protected:
     static inline const OmVector3 kMuzzle{0.1f, 0.0f, 0.3f};
 };
 
-TEST_F(WeaponsGame, ARocketHomesStreaksShareStatesAndAPutAwayLoopStops)
+TEST_F(WeaponsGame, ARocketHomesOnItsTargetAndBursts)
 {
     // Fired north from x = 2, the rocket only comes within the blast's
     // reach of a target at x = 7 by turning toward it.
     Target* target = Place(7.0f, 6.0f);
     Ticks(1);
-    TsWeaponObject* launcher = FromTemplate("WeaponTemplateRocketLauncher");
+    auto launcher = OmRef<TsWeaponObject>::Adopt(FromTemplate("WeaponTemplateRocketLauncher"));
     launcher->Attributes(false).SetAmmoType(-1);
     ASSERT_TRUE(launcher->FireAt(OmVector3(2.0f, 1.0f, 2.0f), OmVector3(0.0f, 0.0f, 1.0f), target));
     float farthestEast = 2.0f;
@@ -129,11 +130,13 @@ TEST_F(WeaponsGame, ARocketHomesStreaksShareStatesAndAPutAwayLoopStops)
     ASSERT_FALSE(target->damage.empty()) << "the rocket never reached its target";
     EXPECT_LE(target->damage.back(), 12.0f) << "no more than the full blast";
     EXPECT_GT(TsInitialExplosions::ActiveCount(), 0u);
-    launcher->Release();
+}
 
-    // The streaks of a frame are drawn with one set of device states, which are
-    // put back afterwards.
-    TsWeaponObject* blaster = FromTemplate("WeaponTemplateBlaster");
+// The streaks of a frame are drawn with one set of device states, which are
+// put back afterwards.
+TEST_F(WeaponsGame, AFramesStreaksShareOneSetOfDeviceStates)
+{
+    auto blaster = OmRef<TsWeaponObject>::Adopt(FromTemplate("WeaponTemplateBlaster"));
     blaster->Attributes(false).SetAmmoType(-1);
     for (const OmVector3& d : {OmVector3(1, 0, 0), OmVector3(0, 0, 1)}) {
         blaster->SetReloadCountdown(0);
@@ -146,11 +149,13 @@ TEST_F(WeaponsGame, ARocketHomesStreaksShareStatesAndAPutAwayLoopStops)
     EXPECT_EQ(TsProjectile::StreakStateSetups(), setups + 1);
     EXPECT_EQ(TsProjectile::LastStreakDraws(), 2u);
     EXPECT_EQ(d3d->GetRenderState(plat::GfxRs::DestBlend), blend);
-    blaster->Release();
+}
 
-    // A weapon of continuous fire plays its loop while it fires; put away in
-    // the middle of a burst, it falls silent, though only the weapon in hand
-    // is ticked.
+// A weapon of continuous fire plays its loop while it fires; put away in
+// the middle of a burst, it falls silent, though only the weapon in hand
+// is ticked.
+TEST_F(WeaponsGame, AContinuousWeaponPutAwayWhileFiringStopsItsLoop)
+{
     constexpr SoundId kLoop = 204; // the demo's click
     TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));
@@ -220,7 +225,7 @@ TEST_F(WeaponsGame, ShotsInFlightComeBackWithASavedGame)
     TsProjectileAttributes& slow = *TsProjectileAttributes::_Attributes(8);
     slow.m_lifetime = 30.0f;
     slow.m_initialSpeed = 0.5f;
-    auto* gun = new TsWeaponObject;
+    OmRef<TsWeaponObject> gun = OmMakeRef<TsWeaponObject>();
     TsWeaponAttributes& a = gun->Attributes(false);
     a.SetWeaponType(TS_WEAPON_RANGED_MANUAL);
     a.SetAmmoType(-1);
@@ -229,7 +234,7 @@ TEST_F(WeaponsGame, ShotsInFlightComeBackWithASavedGame)
         gun->SetReloadCountdown(0);
         ASSERT_TRUE(gun->FireAt(OmVector3(2.0f, 1.0f, z), OmVector3(1.0f, 0.0f, 0.0f), nullptr));
     }
-    gun->Release();
+    gun = nullptr;
     Ticks(2);
     ASSERT_EQ(TsProjectile::LiveCount(), 2u);
     ASSERT_TRUE(app->SaveGame());

@@ -55,7 +55,7 @@ const char* kWalk = "1\n0\n2\nheader\nRelative\n1\n2\n3\n4\n5\n6\n"
 
 } // namespace
 
-TEST_F(AudioBindingsTest, LevelStartLoadsTheLevelsSoundsAndScriptsWriteTheAnimationDatabase)
+TEST_F(AudioBindingsTest, LevelStartRunsTheScriptThatLoadsTheLevelsSounds)
 {
     TsAccess::SetLuaState(L);
     ASSERT_EQ(Run("function LoadInGameSounds() audio:LoadWavFromFile(AID_VESSA_PAIN2) end"), "");
@@ -64,12 +64,16 @@ TEST_F(AudioBindingsTest, LevelStartLoadsTheLevelsSoundsAndScriptsWriteTheAnimat
     EXPECT_TRUE(audio_.IsSoundLoaded(4)); // flagged before
     EXPECT_TRUE(audio_.IsSoundLoaded(5)); // loaded by the script
     EXPECT_FALSE(audio_.IsSoundLoaded(6));
+}
 
-    // Scripts convert text animations and write the database.
+TEST_F(PackageTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
+{
+    ScratchDir scratch;
+    LogCapture log_;
     TsAnimationDB db_;
     Publish("animdb", &db_, "TsAnimationDB");
-    scratch_.Write("anims/walk.txt", kWalk);
-    scratch_.Write("data/keep", "");
+    scratch.Write("anims/walk.txt", kWalk);
+    scratch.Write("data/keep", "");
     ExpectTypeErrors({"animdb:WriteBinary(nil)", "animdb:LoadAnimationTextFile('0', 1, 'x')",
                       "animdb:LoadAnimationTextFile(0, 1, 'x', 5)"});
     EXPECT_EQ(db_.GetEntryCount(), 0u);

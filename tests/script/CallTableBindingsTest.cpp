@@ -38,9 +38,7 @@ protected:
     char audio_[8] = {};
 };
 
-// Numbers are truncated toward zero; switches take nil, 0, numbers and
-// booleans; a key outside 0..255 (other than -1, none) is ignored.
-TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShouldAndOptionsTruncateNumbersAndGuardKeys)
+TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
 {
     ExpectRows({
         // The switch and the door.
@@ -105,7 +103,12 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShouldAndOptions
     ExpectSelfErrors({"TsCutScene.IsCameraZooming(nil)", "TsOptions.GetGamma(nil)", "TsObject.SetName(nil, 'x')",
                       "TsAudio.FlagSoundForLoading(nil, 4)", "TsCutScene.MoveCamera(nil, 1, 2, 3, 4)",
                       "TsBoundObject.AddPlane(nil, 0, 1,2,3, 4,5,6, 7,8,9)"});
+}
 
+// Numbers are truncated toward zero; switches take nil, 0, numbers and
+// booleans; a key outside 0..255 (other than -1, none) is ignored.
+TEST_F(CallTableBindingsTest, OptionsTruncateNumbersAndGuardKeys)
+{
     ExpectRows({
         {"opts:SetGamma(1.25) return opts:GetGamma()", "1.25"},
         {"opts:SetSpeechVolume(7.9) return opts:GetSpeechVolume()", "7"},

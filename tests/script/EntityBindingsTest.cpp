@@ -5,6 +5,7 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmObject.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntity.h"
@@ -13,7 +14,6 @@
 #include "script/ScriptWrap.h"
 #include "tests/engine/TestClass.h"
 
-#include <initializer_list>
 
 namespace {
 
@@ -30,16 +30,10 @@ protected:
         scene->SetCamera(camera);
         Publish("scene", scene, "TsCutScene");
     }
-    void TearDown() override
-    {
-        for (OmObject* object : std::initializer_list<OmObject*>{scene, camera, crate})
-            object->Release();
-        LuaTest::TearDown();
-    }
 
-    ScriptCrate* crate = new ScriptCrate();
-    TsCamera* camera = new TsCamera();
-    TsCutScene* scene = new TsCutScene();
+    OmRef<ScriptCrate> crate = OmMakeRef<ScriptCrate>();
+    OmRef<TsCamera> camera = OmMakeRef<TsCamera>();
+    OmRef<TsCutScene> scene = OmMakeRef<TsCutScene>();
 };
 
 } // namespace
@@ -47,21 +41,9 @@ protected:
 OM_IMPLEMENT_CLASS(ScriptCrate, TsEntity)
 OM_IMPLEMENT_CLASS(ScriptNote, TsObject)
 
-// A position is a copy, or read into a vector the script holds: then that
-// vector comes back holding it and no copy is made.
-TEST_F(EntityBindingsTest, PositionsCopyOrFillAHeldVectorTheDatabaseTakesOverWhatScriptsAddAndCameraWork)
+TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
 {
-    crate->SetPosition(1.0f, 2.0f, 3.0f);
-    ASSERT_EQ(Run("at = crate:GetPosition(); at:Normalise()"), "");
-    EXPECT_FLOAT_EQ(crate->GetPosition().x, 1.0f) << "the crate stays put";
-    crate->SetPosition(4.0f, 5.0f, 6.0f);
-    const long copies = script::LiveVectorCopies();
-    ExpectRows({{"return crate:GetPosition(at) == at and GetZ(at)", "6"}});
-    EXPECT_EQ(script::LiveVectorCopies(), copies);
-    ExpectTypeErrors({"crate:GetPosition(5)", "crate:GetPosition(at, at)"});
-
-    // The database takes over what scripts add.
-    TsEntityDB* db = new TsEntityDB();
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     Publish("db", db, "TsEntityDB");
     ScriptNote* note = new ScriptNote();
     Publish("note", note, "TsObject");
@@ -86,7 +68,7 @@ TEST_F(EntityBindingsTest, PositionsCopyOrFillAHeldVectorTheDatabaseTakesOverWha
 
     // An object another owner holds is refused; so is one the database
     // lists already, which would tick twice and be released twice.
-    ScriptNote* held = new ScriptNote();
+    OmRef<ScriptNote> held = OmMakeRef<ScriptNote>();
     Publish("held", held, "TsObject");
     EXPECT_EQ(WithoutPosition(Run("db:AddObject(held)")), "object owned by the game in function 'AddObject'");
     for (const char* again : {"db:AddEntity(crate)", "db:AddObject(crate)", "db:AddObject(note)"}) {
@@ -97,12 +79,13 @@ TEST_F(EntityBindingsTest, PositionsCopyOrFillAHeldVectorTheDatabaseTakesOverWha
     EXPECT_EQ(db->GetEntities().GetCount(), 1u);
     EXPECT_EQ(db->GetObjects().GetCount(), 1u);
     EXPECT_EQ(held->GetRefCount(), 1u + TsScriptHandles::References(*held));
-    held->Release();
-
-    db->Release();
+    held = nullptr;
+    db = nullptr;
     EXPECT_EQ(crate->GetRefCount(), 1u + TsScriptHandles::References(*crate)) << "the test's and its handle's";
+}
 
-    // Camera work with and without time.
+TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)
+{
     camera->Distance().SetAll(10.0f);
     // No time: at once, no scene.
     ASSERT_EQ(Run("scene:ZoomCamera(4, 0); scene:MoveCamera(1, 2, 3, -1)"), "");
@@ -128,4 +111,18 @@ TEST_F(EntityBindingsTest, PositionsCopyOrFillAHeldVectorTheDatabaseTakesOverWha
     EXPECT_FALSE(scene->GetFader().IsRendering());
 
     ExpectTypeErrors({"scene:MoveCamera(1, 2, 3)", "scene:RotateCamera(0.25, 1, 1, 1)"});
+}
+
+// A position is a copy, or read into a vector the script holds: then that
+// vector comes back holding it and no copy is made.
+TEST_F(EntityBindingsTest, APositionIsCopiedOrReadIntoAHeldVector)
+{
+    crate->SetPosition(1.0f, 2.0f, 3.0f);
+    ASSERT_EQ(Run("at = crate:GetPosition(); at:Normalise()"), "");
+    EXPECT_FLOAT_EQ(crate->GetPosition().x, 1.0f) << "the crate stays put";
+    crate->SetPosition(4.0f, 5.0f, 6.0f);
+    const long copies = script::LiveVectorCopies();
+    ExpectRows({{"return crate:GetPosition(at) == at and GetZ(at)", "6"}});
+    EXPECT_EQ(script::LiveVectorCopies(), copies);
+    ExpectTypeErrors({"crate:GetPosition(5)", "crate:GetPosition(at, at)"});
 }

@@ -33,13 +33,23 @@ std::set<std::string> PackageNames()
     return names;
 }
 
-} // namespace
-
-TEST(HostBindings, WrapperErrorsInNestedCallsAreLoggedAndCloseLeavesNoPackageGlobal)
-{
+// A state the host opened, closed after the test.
+class HostBindings : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(L, nullptr); }
+    void TearDown() override
+    {
+        if (L)
+            lua_close(L);
+    }
     LogCapture log;
     lua_State* L = TsScriptHost::OpenLua();
-    ASSERT_NE(L, nullptr);
+};
+
+} // namespace
+
+TEST_F(HostBindings, WrapperErrorsInNestedCallsAreLoggedAndTheStateLivesOn)
+{
     const char* script = "function inner() return GetX(5) end\n"
                          "function outer() return inner() + 1 end\n"
                          "outer()";
@@ -51,7 +61,10 @@ TEST(HostBindings, WrapperErrorsInNestedCallsAreLoggedAndCloseLeavesNoPackageGlo
     EXPECT_NE(TsScriptHost::DoString(L, "TsAccess:Options():SetGamma()"), TS_SCRIPT_OK);
     EXPECT_TRUE(log.Contains("error in function 'SetGamma'.")) << log.All();
     TsScriptHost::DoString(L, "TsAccess:Options():SetGamma(1.0)");
+}
 
+TEST_F(HostBindings, TheBindingsCloseLeavesNoPackageGlobal)
+{
     // The host's close is this followed by lua_close: every package global
     // goes, the host's own registered after the package too, and dofile;
     // tolua++'s own table and the base library stay with the state.
@@ -66,5 +79,4 @@ TEST(HostBindings, WrapperErrorsInNestedCallsAreLoggedAndCloseLeavesNoPackageGlo
         EXPECT_FALSE(left.count(name)) << name;
     EXPECT_TRUE(left.count("tolua") && left.count("print") && left.count("string"));
     EXPECT_LT(left.size(), before.size());
-    lua_close(L);
 }

@@ -2,6 +2,7 @@
 
 #include "tests/script/LuaTestState.h"
 
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsBoundObject.h"
 #include "game/objects/TsInventory.h"
@@ -29,11 +30,9 @@ protected:
     }
 };
 
-// What a script reached through an object it deletes (a character's
-// inventory and innate attack, a weapon's attribute blocks) stays usable:
-// its handle holds it (a block, the weapon it lives in), while the deleted
-// object's own handle is dead.
-TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectLiveOnAndInventories)
+// A stash makes its payload from its template on import and hands it out
+// only under the class the payload really is.
+TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClass)
 {
     ASSERT_EQ(Run("s = TsStashObject:new() s:SetPayloadType('TsItemObject') s:SetPayloadTemplate('Medkit')"), "");
     auto* stash = Global<TsStashObject>("s");
@@ -53,7 +52,14 @@ TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectLi
     EXPECT_EQ(Type("s:GetPayloadItem()"), "nil");
     ExpectTypeErrors({"s:SetPayloadType()", "s:GetPayloadItem(1)"});
     EXPECT_EQ(Run("s:delete()"), "");
+}
 
+// What a script reached through an object it deletes (a character's
+// inventory and innate attack, a weapon's attribute blocks) stays usable:
+// its handle holds it (a block, the weapon it lives in), while the deleted
+// object's own handle is dead.
+TEST_F(ItemBindingsTest, PartsOfADeletedObjectLiveOnWhileItsOwnHandleIsDead)
+{
     const struct {
         const char* make; // o and its part p
         const char* use;
@@ -70,9 +76,11 @@ TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectLi
         EXPECT_EQ(Run(c.use), "") << c.make;
         EXPECT_EQ(WithoutPosition(Run("o:delete()")), "invalid 'self' in function 'delete'") << c.make;
     }
+}
 
-    // An inventory as mission scripts see it.
-    TestWielder* wielder = new TestWielder;
+TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
+{
+    OmRef<TestWielder> wielder = OmMakeRef<TestWielder>();
     Publish("inv", wielder->GetInventory(), "TsInventory");
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
@@ -112,15 +120,13 @@ TEST_F(ItemBindingsTest, StashPayloadsUnderTheirRealClassPartsOfADeletedObjectLi
     EXPECT_EQ(Run("b:delete() r:delete()"), "");
     ExpectTypeErrors({"inv:AddArticle()", "inv:AddArticle(inv)", "inv:GetWeapon()", "inv:GetAmmoCount(1)"});
     // An article another owner holds would be released twice: refused.
-    TestWielder* other = new TestWielder;
+    OmRef<TestWielder> other = OmMakeRef<TestWielder>();
     Publish("other", other->GetInventory(), "TsInventory");
     for (const char* give : {"other:AddArticle(gun)", "other:AddArticleAndRemove(gun)"})
         EXPECT_NE(WithoutPosition(Run(give)).find("article held by another owner in function 'AddArticle"),
                   std::string::npos)
             << give;
     EXPECT_TRUE(wielder->GetInventory()->Holds(gun));
-    other->Release();
-    wielder->Release();
 }
 
 

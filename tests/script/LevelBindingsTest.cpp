@@ -28,9 +28,7 @@ protected:
 // String fields are the record's own holders and take only holders;
 // numbers truncate, flags take the script's booleans, the exit texts are
 // an array counted from 1.
-// The wide holder takes only text objects, which outlive changes to it; the
-// narrow one takes strings and nil, and is a class of its own to scripts.
-TEST_F(LevelInfoTest, FieldsAndHoldersTakeTheirOwnKindsAndScriptsMakeReadAndDeleteFiles)
+TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayItsRange)
 {
     ASSERT_EQ(Run("info.missionName:Set('demo') info.levelName = text info.missionObjectiveID = 31000\n"
                   "info.iActNumber = 2.9 info.bIsTown = 1 info.bIsSneakLevel = nil\n"
@@ -53,7 +51,12 @@ TEST_F(LevelInfoTest, FieldsAndHoldersTakeTheirOwnKindsAndScriptsMakeReadAndDele
         {"info.exitTextStringIDs[5] = 1", "error:array indexing out of range."},
         {"x = info.exitTextStringIDs['a']", "error:invalid type in array indexing."},
     });
+}
 
+// The wide holder takes only text objects, which outlive changes to it; the
+// narrow one takes strings and nil, and is a class of its own to scripts.
+TEST_F(LevelInfoTest, HoldersTakeTheirOwnKindsAndWideTextsOutliveChangesToTheHolder)
+{
     OmWideString wide{"Hello"}, other, empty;
     Publish("wide", &wide, "OmWideString");
     Publish("other", &other, "OmWideString");
@@ -72,7 +75,10 @@ TEST_F(LevelInfoTest, FieldsAndHoldersTakeTheirOwnKindsAndScriptsMakeReadAndDele
         {"name:Set('Vessa') return name:Get()", "'Vessa'"},
     });
     ExpectTypeErrors({"name:Set(5)", "OmString.Get(wide)"});
+}
 
+TEST_F(LevelInfoTest, ScriptsMakeWriteReadAndDeleteFilesWithTheirArgumentsChecked)
+{
     ScratchDir dir;
     ASSERT_EQ(Run("f = FileIO:new()"), "");
     EXPECT_EQ(String("tolua.type(f)"), "FileIO");

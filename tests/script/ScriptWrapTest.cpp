@@ -6,6 +6,7 @@
 
 #include "tests/script/LuaTestState.h"
 
+#include "engine/OmRef.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsConversation.h"
@@ -177,8 +178,7 @@ TEST(NumberConversion, TruncatesTowardZeroAndKeepsTheLow32BitsOf64)
 
 // Integers, booleans, nil-able strings and static functions called with a
 // colon or a dot, optional arguments included.
-// A script's delete frees only what the script made, and only once.
-TEST_F(WrapTest, ArgumentsMemberVariablesAndArraysFollowTheScriptRulesAndDeleteOnlyFreesWhatTheScriptMadeOnce)
+TEST_F(WrapTest, ArgumentsFollowTheScriptRules)
 {
     const std::pair<const char*, const char*> results[] = { // the call and tostring of its result
         {"ProbeInt(2.9)", "2"}, {"ProbeInt(-2.9)", "-2"}, {"ProbeInt(0/0)", "0"},
@@ -195,7 +195,12 @@ TEST_F(WrapTest, ArgumentsMemberVariablesAndArraysFollowTheScriptRulesAndDeleteO
     ExpectTypeErrors({"ProbeInt('3')", "ProbeInt()", "ProbeBool('yes')", "ProbeBool()", "ProbeBool(1, 2)",
                       "ProbeStrict(nil)", "ProbeStrict(12)", "ProbeNullable({})", "Probe:NoArgs(1)",
                       "Probe:Static(3, 1, 1)", "Probe.Static(3)"});
+}
 
+// Member variables and array items take only their own types, and an index
+// only within the array.
+TEST_F(WrapTest, MembersAndArrayItemsTakeOnlyTheirTypesAndIndexesInRange)
+{
     Record record;
     tolua_pushusertype(L, &record, "Record");
     lua_setglobal(L, "r");
@@ -216,7 +221,11 @@ TEST_F(WrapTest, ArgumentsMemberVariablesAndArraysFollowTheScriptRulesAndDeleteO
     for (const auto& [chunk, message] : refused)
         EXPECT_LUA_ERROR(chunk, message);
     EXPECT_EQ(record.ids[1], 0);
+}
 
+// A script's delete frees only what the script made, and only once.
+TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
+{
     g_destroyed = 0;
     ASSERT_EQ(Run("t = Thing:new()"), "");
     EXPECT_EQ(Number("t:Value()"), 5);
@@ -267,16 +276,10 @@ protected:
         Publish("scene", scene, "TsCutScene");
         Publish("talk", conversation, "TsConversation");
     }
-    void TearDown() override
-    {
-        LuaTest::TearDown();
-        conversation->Release();
-        scene->Release();
-    }
 
     TsPlayer player;
-    TsCutScene* scene = new TsCutScene();
-    TsConversation* conversation = new TsConversation();
+    OmRef<TsCutScene> scene = OmMakeRef<TsCutScene>();
+    OmRef<TsConversation> conversation = OmMakeRef<TsConversation>();
 };
 
 struct HandOver {
@@ -288,9 +291,8 @@ struct HandOver {
 // The party takes a character over from the script, which can then no longer
 // delete it. A squad's player, a camera and a conversation take references of
 // their own: the script's delete kills only its handle, and the object lives
-// on with its holder. A character the game owns already (one of the level's)
-// joins the party with a reference of the party's own.
-TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGameAndWhatAHolderKeepsLivesOn)
+// on with its holder.
+TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
 {
     const HandOver cases[] = {
         {"o = TsSquadObject:new()", "player:SetSquad(o)", ""},
@@ -312,38 +314,49 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGameAndWhatAHolderK
     }
     // nil gives nothing, and a line without a speaker keeps no listener.
     EXPECT_EQ(Run("o = TsNPCObject:new() scene:SetFollowTarget(nil) talk:AddFragment(1, nil, o) o:delete()"), "");
+}
 
+// A character the game owns already (one of the level's) joins the party
+// with a reference of the party's own.
+TEST_F(HandOverBindingsTest, ALevelsCharacterJoinsThePartyWithAReferenceOfItsOwn)
+{
     ASSERT_EQ(Run("o = TsPCObject:new()"), "");
     auto* pc = Global<TsPCObject>("o");
-    pc->AddRef(); // as if the level had taken it
+    OmRef<TsPCObject> level(pc); // as if the level had taken it
     script::HandToGame(L, pc);
     ASSERT_EQ(Run("player:AddCharacter(o)"), "");
     EXPECT_EQ(pc->GetRefCount(), 3u) << "the handle's, the level's and the party's";
-    pc->Release(); // the level's
+}
 
-    // Held by the game alone after the script's delete, an object goes when
-    // the game lets go.
+// Held by the game alone after the script's delete, an object goes when the
+// game lets go.
+TEST_F(HandOverBindingsTest, WhatTheScriptDeletedGoesWhenTheGameLetsGo)
+{
     ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
-    auto* door = Global<TsObject>("o");
-    door->AddRef();
+    OmRef<TsObject> game(Global<TsObject>("o"));
     EXPECT_EQ(Run("o:delete()"), "");
-    EXPECT_EQ(door->GetRefCount(), 1u);
+    EXPECT_EQ(game->GetRefCount(), 1u);
     const uint32_t doors = TsDoorObject::s_pool.GetLiveCount();
-    door->Release();
+    game = nullptr;
     EXPECT_EQ(TsDoorObject::s_pool.GetLiveCount(), doors - 1);
 }
 
 // A script's handle is a holder: what it reaches stays while it can reach
-// it, a part's handle keeps the whole object it lives in, and when the level
-// closes the handles let go, so what a holder still keeps goes when the
-// holder lets go of it.
-TEST_F(HandOverBindingsTest, AHandleHoldsWhatItReachesAndLetsGoWhenTheLevelCloses)
+// it, and a part's handle keeps the whole object it lives in.
+TEST_F(HandOverBindingsTest, APartsHandleKeepsTheWholeObjectItLivesIn)
 {
     ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false) scene:SetFollowTarget(o)\n"
                   "n = TsNPCObject:new() n:GetInventory():AddArticle(o) n:delete() o = nil collectgarbage()"),
               "");
     ASSERT_EQ(Run("scene:SetFollowTarget(nil) collectgarbage()"), "");
     EXPECT_EQ(Run("p:SetRange(2)"), "") << "the block's handle keeps its weapon";
+}
+
+// When the level closes the handles let go, so what a holder still keeps
+// goes when the holder lets go of it, and a part's handle is dead.
+TEST_F(HandOverBindingsTest, WhatAHolderKeepsGoesWithTheHoldersReference)
+{
+    ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false)"), "");
     ASSERT_EQ(Run("q = TsSquadObject:new() player:SetSquad(q) d = TsDoorObject:new() scene:SetFollowTarget(d)\n"
                   "n = TsNPCObject:new() talk:AddFragment(7, n, n)"),
               "");

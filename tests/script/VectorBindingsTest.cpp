@@ -27,12 +27,7 @@ protected:
 
 char g_audio[16];
 
-// Copies the script drops are freed, kept ones survive; a vector the game
-// owns (an entity's position, say) is pushed as it is and never collected.
-// The radar's switches and objective, set with three numbers or a vector
-// and read back as the radar's own vector.
-// Bound volumes built plane by plane, asked about points.
-TEST_F(VectorTest, MathsComponentsCopiesTheRadarAndBoundsFromScripts)
+TEST_F(VectorTest, MathsAndComponentsAndOnlyNormaliseChangesSelf)
 {
     SetVector("v", 3, 4, 0);
     SetVector("w", 0, 0, 2);
@@ -53,7 +48,12 @@ TEST_F(VectorTest, MathsComponentsCopiesTheRadarAndBoundsFromScripts)
     ExpectSelfErrors({"OmVector3.Length(nil)"});
     // tolua names the failing argument after the message.
     EXPECT_NE(Run("GetX(5)").find("argument #1 is 'number'; 'OmVector3' expected"), std::string::npos);
+}
 
+// Copies the script drops are freed, kept ones survive; a vector the game
+// owns (an entity's position, say) is pushed as it is and never collected.
+TEST_F(VectorTest, CollectedCopiesAreFreedAndBorrowedOnesNever)
+{
     SetVector("v", 1, 0, 0);
     SetVector("w", 0, 1, 0);
     OmVector3 position(7, 8, 9);
@@ -69,7 +69,12 @@ TEST_F(VectorTest, MathsComponentsCopiesTheRadarAndBoundsFromScripts)
     EXPECT_FLOAT_EQ(position.Length(), 1.0f);
     ASSERT_EQ(Run("kept = nil; v = nil; w = nil; collectgarbage('collect')"), "");
     EXPECT_EQ(script::LiveVectorCopies(), before - 2);
+}
 
+// The radar's switches and objective, set with three numbers or a vector
+// and read back as the radar's own vector.
+TEST_F(VectorTest, RadarSwitchesAndTheObjectiveByNumbersOrVector)
+{
     TsRadar radar;
     Publish("radar", &radar, "TsRadar");
     SetVector("point", 4, 5, 6);
@@ -87,7 +92,11 @@ TEST_F(VectorTest, MathsComponentsCopiesTheRadarAndBoundsFromScripts)
     EXPECT_EQ(Number("GetZ(radar:GetObjective())"), 1.0);
     // Neither form of SetObjective fits: the three numbers' message.
     ExpectTypeErrors({"radar.UseRadar(point, true)", "radar:SetObjective(1, 2)"});
+}
 
+// Bound volumes built plane by plane, asked about points.
+TEST_F(VectorTest, BoundsBuildVolumesPlaneByPlaneAndAnswerForPoints)
+{
     ASSERT_EQ(Run("b = TsBoundObject:new()"), "");
     SetVector("p", 0, 0, 0);
     EXPECT_EQ(Type("b:IsInsideBound(p)"), "nil") << "no volumes, no point inside";

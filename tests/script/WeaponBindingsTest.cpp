@@ -26,10 +26,7 @@ protected:
 // script keeps the records it was
 // handed: shrinking the table retires them without freeing, and growing
 // again gives them back as new records.
-// A type number or count past the ceiling is an error that names it, tested
-// before any 32-bit truncation could wrap it back into range; nothing grows.
-// Bad arguments and assigned values are refused too.
-TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutShrinkingKeepsThoseScriptsHoldAndNumbersPastTheLimitAreRefused)
+TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutAndShrinkingKeepsThoseScriptsHold)
 {
     ASSERT_EQ(Run("kept = FxGetExplosionType(5) kept.m_speed = 4 kept.m_szParticleType:Set('smoke')\n"
                   "kept.m_szShockTexture = 'ring.tga' kept.m_numArms = 6.9 kept.m_fade = 1 kept.m_shockwave = nil\n"
@@ -52,7 +49,14 @@ TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutShrinkingKeepsThoseScriptsHold
     EXPECT_EQ(Number("again.m_speed"), 0);
     EXPECT_EQ(String("again.m_szParticleType:Get()"), "");
     EXPECT_EQ(Number("rawequal(again, kept) and 1 or 0"), 1);
+}
 
+
+// A type number or count past the ceiling is an error that names it, tested
+// before any 32-bit truncation could wrap it back into range; nothing grows.
+// Bad arguments and assigned values are refused too.
+TEST_F(WeaponBindingsTest, ExplosionNumbersPastTheLimitAndBadValuesAreRefused)
+{
     ASSERT_EQ(Run("FxSetNumExplosionTypes(3)"), "");
     for (const char* call : {"FxGetExplosionType(2147483647)", "FxGetExplosionType(1024)",
                              "FxGetExplosionType(4294967301)", "FxGetExplosionType(1e300)",
@@ -78,6 +82,5 @@ TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutShrinkingKeepsThoseScriptsHold
     });
     ExpectTypeErrors({"FxGetExplosionType('x')", "FxGetExplosionType()", "FxSetNumExplosionTypes({})"});
 }
-
 
 } // namespace

@@ -11,11 +11,17 @@ using namespace titletest;
 
 namespace {
 
-using Credits = TitleTest;
+class Credits : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        TitleTest::SetUp();
+        Start();
+    }
+};
 
-TEST_F(Credits, PreparingCountsLinesAndLoadsTagsAndTheLinesRollEveryFiveTicks)
+TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
 {
-    Start();
     struct Case {
         const char* text;
         int32_t lines, tags;
@@ -47,9 +53,10 @@ TEST_F(Credits, PreparingCountsLinesAndLoadsTagsAndTheLinesRollEveryFiveTicks)
         scroller.Prepare(&Title(), "other\n");
         EXPECT_EQ(scroller.GetLineCount(), c.lines);
     }
+}
 
-    // The lines roll every five ticks, repeat, and restart when shown again;
-    // the strips are made once.
+TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgain)
+{
     TsCreditsScroller scroller;
     const char* text = "one\ntwo\nthree\n";
     scroller.Prepare(&Title(), text);
@@ -74,8 +81,11 @@ TEST_F(Credits, PreparingCountsLinesAndLoadsTagsAndTheLinesRollEveryFiveTicks)
     // The strips scroll continuously and wrap at 1.
     ticks(60);
     EXPECT_TRUE(scroller.GetScroll() >= 0.0f && scroller.GetScroll() < 1.0f) << scroller.GetScroll();
+}
 
-    // Drawing the title's credits makes both layers' buffers once.
+// Drawing the title's credits makes both layers' buffers once.
+TEST_F(Credits, DrawingTheCreditsMakesBothStripBuffersOnce)
+{
     Frames(2);
     TsCreditsScroller& shown = Title().GetCharacterShape()->GetScroller();
     const int32_t first = shown.GetStripBuffer(0);

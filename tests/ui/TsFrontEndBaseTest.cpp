@@ -46,9 +46,26 @@ protected:
         Recorder::deleted = 0;
         Start();
     }
+    // A screen that records what it is sent, on top of the stack.
+    Recorder* PushScreen()
+    {
+        auto* screen = new Recorder(&FrontEnd(), "S");
+        FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false);
+        return screen;
+    }
+    // A press of one tick and a release of one: the buttons the press carried.
+    uint32_t Press(const Recorder& screen)
+    {
+        Button(true);
+        Frame();
+        const uint32_t buttons = screen.downButtons;
+        Button(false);
+        Frame();
+        return buttons;
+    }
 };
 
-TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByNameAndImagesFromTheirFolder)
+TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
 {
     TestFrontEnd& fe = FrontEnd();
     auto* options = new Recorder(&fe, "O");
@@ -75,69 +92,39 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByNameAndImagesFromTheirFolder)
     EXPECT_EQ(fe.enterGameCalls, 1);
     fe.PushWindow(nullptr, 7, false);
     EXPECT_FALSE(fe.HasOpenWindows());
-
-    // The backdrop covers the whole screen; sprites come from their folder;
-    // a missing or overlong name loads nothing and says so.
-    WriteFrontEndImage("front1.tga", 64, 48, 0xFF00FF00);
-    plat::GfxSurface* backdrop = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\front1.tga");
-    ASSERT_NE(backdrop, nullptr);
-    OmD3D* r = OmD3D::Instance();
-    r->Clear(nullptr, 0);
-    ASSERT_TRUE(r->BeginScene(0.0f));
-    TsFrontEndBase::DrawBackdrop(backdrop);
-    r->EndScene();
-    r->Present();
-    const std::vector<uint32_t> screen = ReadScreen();
-    EXPECT_EQ(std::pair(Pixel(screen, 0, 0), Pixel(screen, 639, 479)), std::pair(0x00FF00u, 0x00FF00u));
-    TsFrontEndBase::ReleaseBackdrop(backdrop);
-    plat::GfxSurface* empty = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\none.tga");
-    EXPECT_TRUE(log.Contains("Failed to load backdrop 'data\\frontend\\none.tga'"));
-    TsFrontEndBase::ReleaseBackdrop(empty);
-    TsFrontEndBase::DrawBackdrop(nullptr);
-    TsFrontEndBase::ReleaseBackdrop(nullptr);
-
-    WriteFrontEndImage("button.tga", 64, 32, 0xFFFFFFFF);
-    std::unique_ptr<TsGuiSprite> sprite(TsFrontEndBase::LoadTGAFrontEndSprite("button.tga"));
-    ASSERT_NE(sprite, nullptr);
-    EXPECT_EQ(std::pair(sprite->GetPixelWidth(), sprite->GetPixelHeight()), std::pair(64.0f, 32.0f));
-    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite("missing.tga"), nullptr);
-    EXPECT_TRUE(log.Contains("Error loading frontend sprite 'missing.tga'"));
-    const std::string longName(250, 'a');
-    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite(longName.c_str()), nullptr);
-    EXPECT_TRUE(log.Contains("Too many characters in sprite path"));
-    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite(nullptr), nullptr);
 }
 
-// Ticks carry the game time, and a second press within two ticks is a
-// double click. A message box over the screen then takes the mouse and the
-// updates, but both are drawn.
-TEST_F(FrontEndStack, TicksDoubleClicksAndAMessageBoxThatTakesTheMouseButLetsBothBeDrawn)
+// Ticks carry the game time to the windows.
+TEST_F(FrontEndStack, TicksCarryTheGameTime)
 {
-    TestFrontEnd& fe = FrontEnd();
-    auto* screen = new Recorder(&fe, "S");
-    fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
+    Recorder* screen = PushScreen();
     Frame();
     EXPECT_FLOAT_EQ(screen->lastTime, 0.1f * float(app->GetTickCount() - 1));
-    // A press of one tick and a release of one; the buttons the press carried.
-    const auto press = [&] {
-        Button(true);
-        Frame();
-        const uint32_t buttons = screen->downButtons;
-        Button(false);
-        Frame();
-        return buttons;
-    };
+}
+
+// A second press within two ticks, on the same pixel, is a double click.
+TEST_F(FrontEndStack, ASecondPressWithinTwoTicksOnTheSamePixelIsADoubleClick)
+{
+    Recorder* screen = PushScreen();
     MouseTo(50, 60);
     Frame();
-    EXPECT_EQ(press(), 1u);
-    EXPECT_EQ(press(), 1u | 4u);
+    EXPECT_EQ(Press(*screen), 1u);
+    EXPECT_EQ(Press(*screen), 1u | 4u);
     Frames(3);
     // The pointer moving by one pixel between the presses clears it.
-    press();
+    Press(*screen);
     MouseTo(51, 60);
-    EXPECT_EQ(press(), 1u);
-    EXPECT_EQ(std::pair(fe.GetMouseX(), fe.GetMouseY()), std::pair(51, 60));
+    EXPECT_EQ(Press(*screen), 1u);
+    EXPECT_EQ(std::pair(FrontEnd().GetMouseX(), FrontEnd().GetMouseY()), std::pair(51, 60));
+}
 
+// A message box over the screen takes the mouse and the updates, but both
+// are drawn.
+TEST_F(FrontEndStack, AMessageBoxTakesTheMouseButBothWindowsAreDrawn)
+{
+    TestFrontEnd& fe = FrontEnd();
+    Recorder* screen = PushScreen();
+    Frame();
     auto* box = new Recorder(&fe, "B");
     fe.PushWindow(box, TsFrontEndBase::kMessageBox, true);
     EXPECT_EQ(std::pair(screen->deactivates, box->activates), std::pair(1, 1));
@@ -188,8 +175,7 @@ public:
 TEST_F(FrontEndStack, AMessageBoxClosesItselfFromItsMouseUpDuringTheWalk)
 {
     TestFrontEnd& fe = FrontEnd();
-    auto* screen = new Recorder(&fe, "S");
-    fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
+    Recorder* screen = PushScreen();
     // Each kind's last button, its word and the result it leaves.
     const struct {
         int32_t kind;
@@ -243,6 +229,40 @@ TEST_F(FrontEndStack, ButtonsThatPushOrPopWindowsInsideTheWalkStopIt)
     EXPECT_EQ(fe.enterGameCalls, 2);
     EXPECT_EQ(Recorder::deleted, 1);
     Frame();
+}
+
+// The backdrop covers the whole screen; sprites come from their folder;
+// a missing or overlong name loads nothing and says so.
+TEST_F(FrontEndStack, FrontEndImagesComeFromTheirFolderOrNotAtAll)
+{
+    WriteFrontEndImage("front1.tga", 64, 48, 0xFF00FF00);
+    plat::GfxSurface* backdrop = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\front1.tga");
+    ASSERT_NE(backdrop, nullptr);
+    OmD3D* r = OmD3D::Instance();
+    r->Clear(nullptr, 0);
+    ASSERT_TRUE(r->BeginScene(0.0f));
+    TsFrontEndBase::DrawBackdrop(backdrop);
+    r->EndScene();
+    r->Present();
+    const std::vector<uint32_t> screen = ReadScreen();
+    EXPECT_EQ(std::pair(Pixel(screen, 0, 0), Pixel(screen, 639, 479)), std::pair(0x00FF00u, 0x00FF00u));
+    TsFrontEndBase::ReleaseBackdrop(backdrop);
+    plat::GfxSurface* empty = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\none.tga");
+    EXPECT_TRUE(log.Contains("Failed to load backdrop 'data\\frontend\\none.tga'"));
+    TsFrontEndBase::ReleaseBackdrop(empty);
+    TsFrontEndBase::DrawBackdrop(nullptr);
+    TsFrontEndBase::ReleaseBackdrop(nullptr);
+
+    WriteFrontEndImage("button.tga", 64, 32, 0xFFFFFFFF);
+    std::unique_ptr<TsGuiSprite> sprite(TsFrontEndBase::LoadTGAFrontEndSprite("button.tga"));
+    ASSERT_NE(sprite, nullptr);
+    EXPECT_EQ(std::pair(sprite->GetPixelWidth(), sprite->GetPixelHeight()), std::pair(64.0f, 32.0f));
+    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite("missing.tga"), nullptr);
+    EXPECT_TRUE(log.Contains("Error loading frontend sprite 'missing.tga'"));
+    const std::string longName(250, 'a');
+    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite(longName.c_str()), nullptr);
+    EXPECT_TRUE(log.Contains("Too many characters in sprite path"));
+    EXPECT_EQ(TsFrontEndBase::LoadTGAFrontEndSprite(nullptr), nullptr);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "engine/OmGroup.h"
 #include "engine/OmPbfScene.h"
+#include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
@@ -27,9 +28,7 @@ namespace {
 
 class FrontEnd : public TitleTest {};
 
-// The title mode's pieces, one after the other on one start: what
-// initialising builds, the page factories, a lost device and the pokes.
-TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
+TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoadedInPlace)
 {
     Start();
     TsFrontEnd& title = Title();
@@ -56,8 +55,12 @@ TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
     EXPECT_NE(TsFrontEndSkinShape::Cast(figure->GetChild(0)), nullptr);
     figure->Release();
     EXPECT_TRUE(log.Contains("TsFrontEnd::LoadModel - Error loading skin mesh 'helmer.pbf'"));
+}
 
-    // The page factories make each page once, under its name.
+TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
+{
+    Start();
+    TsFrontEnd& title = Title();
     using Factory = TsGuiWindow* (*)(TsFrontEndBase*);
     const struct {
         Factory make;
@@ -77,53 +80,6 @@ TEST_F(FrontEnd, InitialisePagesALostDeviceAndPokes)
         title.PopWindow();
     }
     EXPECT_EQ(title.GetPageCount(), 9u);
-
-    // A lost device releases the render target and the reset builds it again.
-    plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
-    ASSERT_NE(title.GetRenderTexture(), nullptr);
-    device->SimulateCooperativeLevel(plat::GfxResult::DeviceLost);
-    Frame();
-    EXPECT_EQ(title.GetRenderTexture(), nullptr) << "default-pool texture gone before the reset";
-    EXPECT_FALSE(title.GetCharacterShape()->HasRenderTarget());
-    device->SimulateCooperativeLevel(plat::GfxResult::DeviceNotReset);
-    Frames(3);
-    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget() && title.IsRenderTargetReady());
-
-    // Building the target again lets go of the one held before.
-    plat::GfxTexture* old = title.GetRenderTexture();
-    old->AddRef();
-    ASSERT_TRUE(title.CreateRenderTarget(64, 64));
-    EXPECT_NE(title.GetRenderTexture(), old);
-    EXPECT_EQ(old->Release(), 0u);
-
-    // Poked look targets, effect timers and an empty panel strip.
-    // Within reach of both look bones: only the first is poked.
-    title.SetLookBoneScreen(0, OmVector2(100, 100));
-    title.SetLookBoneScreen(1, OmVector2(104, 100));
-    title.PokeAt(102, 100);
-    EXPECT_EQ(std::pair(title.IsPokeActive(0), title.IsPokeActive(1)), std::pair(true, false));
-    title.PokeAt(300, 300);
-    EXPECT_FALSE(title.IsPokeActive(1)) << "out of reach";
-    int ticks = 0;
-    for (; title.IsPokeActive(0) && ticks < 100; ++ticks)
-        title.AdvancePokes();
-    EXPECT_NEAR(ticks, 41, 1) << "a poke ends";
-
-    // A cursor above y 100 aims as if at 100; a poke swells and falls back.
-    const OmVector3 origin(1, 2, 3);
-    EXPECT_FLOAT_EQ(TsFrontEnd::LookTarget(origin, 320, 10, 640, 480).y,
-                    TsFrontEnd::LookTarget(origin, 320, 100, 640, 480).y);
-    EXPECT_GT(TsFrontEnd::PokeExtent(0.5f), TsFrontEnd::PokeExtent(0.97f));
-
-    // A timer of no duration (the random draw may give 0) ends at the next tick.
-    TsFrontEnd::EffectTimer timer;
-    title.StartTimer(timer, 0.0f);
-    EXPECT_GE(timer.rate, 1.0f);
-
-    // A panel sprite whose texture is gone measures 0: the strip must stop
-    // rather than loop for ever.
-    title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
-    Frames(2);
 }
 
 TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
@@ -145,6 +101,74 @@ TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
     Title().Render(0.0f, 0.0f);
     EXPECT_EQ(Title().GetDisplayState(), uint32_t(TsFrontEnd::kFrozen));
     app->RequestMode(TS_MODE_NO_REQUEST);
+}
+
+TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
+    ASSERT_NE(title.GetRenderTexture(), nullptr);
+    device->SimulateCooperativeLevel(plat::GfxResult::DeviceLost);
+    Frame();
+    EXPECT_EQ(title.GetRenderTexture(), nullptr) << "default-pool texture gone before the reset";
+    EXPECT_FALSE(title.GetCharacterShape()->HasRenderTarget());
+    device->SimulateCooperativeLevel(plat::GfxResult::DeviceNotReset);
+    Frames(3);
+    EXPECT_TRUE(title.GetCharacterShape()->HasRenderTarget() && title.IsRenderTargetReady());
+
+    // Building the target again lets go of the one held before.
+    plat::GfxTexture* old = title.GetRenderTexture();
+    old->AddRef();
+    ASSERT_TRUE(title.CreateRenderTarget(64, 64));
+    EXPECT_NE(title.GetRenderTexture(), old);
+    EXPECT_EQ(old->Release(), 0u);
+}
+
+// A poke reaches only the first look bone within reach, and ends.
+TEST_F(FrontEnd, APokeReachesOnlyTheFirstLookBoneInReachAndEnds)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    // Within reach of both look bones: only the first is poked.
+    title.SetLookBoneScreen(0, OmVector2(100, 100));
+    title.SetLookBoneScreen(1, OmVector2(104, 100));
+    title.PokeAt(102, 100);
+    EXPECT_EQ(std::pair(title.IsPokeActive(0), title.IsPokeActive(1)), std::pair(true, false));
+    title.PokeAt(300, 300);
+    EXPECT_FALSE(title.IsPokeActive(1)) << "out of reach";
+    int ticks = 0;
+    for (; title.IsPokeActive(0) && ticks < 100; ++ticks)
+        title.AdvancePokes();
+    EXPECT_NEAR(ticks, 41, 1) << "a poke ends";
+}
+
+// A cursor above y 100 aims as if at 100; a poke swells and falls back.
+TEST_F(FrontEnd, ACursorAboveTheLineAimsAtItAndAPokeSwellsAndFallsBack)
+{
+    const OmVector3 origin(1, 2, 3);
+    EXPECT_FLOAT_EQ(TsFrontEnd::LookTarget(origin, 320, 10, 640, 480).y,
+                    TsFrontEnd::LookTarget(origin, 320, 100, 640, 480).y);
+    EXPECT_GT(TsFrontEnd::PokeExtent(0.5f), TsFrontEnd::PokeExtent(0.97f));
+}
+
+// A timer of no duration (the random draw may give 0) ends at the next tick.
+TEST_F(FrontEnd, AnEffectTimerOfNoDurationEndsAtTheNextTick)
+{
+    Start();
+    TsFrontEnd::EffectTimer timer;
+    Title().StartTimer(timer, 0.0f);
+    EXPECT_GE(timer.rate, 1.0f);
+}
+
+// A panel sprite whose texture is gone measures 0: the strip must stop
+// rather than loop for ever.
+TEST_F(FrontEnd, APanelStripOfTexturesThatAreGoneStopsInsteadOfLooping)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
+    Frames(2);
 }
 
 // ---- the title figure's shape ----
@@ -219,36 +243,30 @@ TEST_F(SkinShape, TheFigureGoesIntoItsTargetOrToTheScreenAndARefusedTargetSkipsI
     EXPECT_EQ(Lit(DrawFigure(nullptr)), 0) << "nothing of the figure reaches the screen";
     EXPECT_GT(Lit(DrawFigure(Title().GetRenderTexture())), width * height / 50) << "the texture holds the figure";
     // The screen's own target is back afterwards.
-    plat::GfxSurface* target = nullptr;
-    ASSERT_EQ(device->GetRenderTarget(&target), plat::GfxResult::Ok);
-    plat::GfxSurface* back = nullptr;
-    device->GetBackBuffer(0, 0, &back);
-    EXPECT_EQ(target, back);
-    target->Release();
+    OmRef<plat::GfxSurface> target, back;
+    ASSERT_EQ(device->GetRenderTarget(target.Put()), plat::GfxResult::Ok);
+    device->GetBackBuffer(0, 0, back.Put());
+    EXPECT_EQ(target.Get(), back.Get());
+    target = nullptr;
 
     Title().ReleaseRenderTarget();
     ASSERT_FALSE(shape->HasRenderTarget());
     EXPECT_GT(Lit(DrawFigure(nullptr)), width * height / 50);
 
     // A plain texture's level is no render target: SetRenderTarget fails.
-    plat::GfxTexture* plain = nullptr;
-    ASSERT_EQ(device->CreateTexture(64, 64, 1, 0, plat::GfxFormat::A8R8G8B8, plat::GfxPool::Managed, &plain),
+    OmRef<plat::GfxTexture> plain;
+    ASSERT_EQ(device->CreateTexture(64, 64, 1, 0, plat::GfxFormat::A8R8G8B8, plat::GfxPool::Managed, plain.Put()),
               plat::GfxResult::Ok);
-    plat::GfxSurface* level = nullptr;
-    plain->GetSurfaceLevel(0, &level);
-    plat::GfxSurface* depth = nullptr;
-    device->CreateDepthStencilSurface(64, 64, plat::GfxFormat::D16, 0, &depth);
+    OmRef<plat::GfxSurface> level, depth;
+    plain->GetSurfaceLevel(0, level.Put());
+    device->CreateDepthStencilSurface(64, 64, plat::GfxFormat::D16, 0, depth.Put());
     shape->SetRenderTarget(level, depth, 64, 64);
     const uint32_t before = back->AddRef() - 1;
     back->Release();
     EXPECT_EQ(Lit(DrawFigure(nullptr)), 0);
     EXPECT_EQ(back->AddRef() - 1, before) << "the kept back buffer was released";
     back->Release();
-    back->Release();
     shape->ReleaseRenderTarget();
-    level->Release();
-    depth->Release();
-    plain->Release();
 }
 
 // ---- a title figure with a blended part ----

@@ -161,6 +161,30 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     EXPECT_EQ(edit.GetCaretIndex(), edit.GetLength());
 }
 
+TEST(GuiSliderSteps, ArrowsPagesAndDragsFollowTheStepRule)
+{
+    TsGuiSlider s;
+    struct Case {
+        int steps;
+        float from, delta, to;
+    };
+    const Case moves[] = {
+        {5, 0.5f, 0.1f, 0.75f}, {5, 0.5f, -0.1f, 0.25f}, {5, 0.5f, 0.2f, 0.75f},  {5, 1.0f, 0.1f, 1.0f},
+        {5, 0.0f, -0.2f, 0.0f}, {0, 0.95f, 0.1f, 1.0f},  {0, 0.05f, -0.1f, 0.0f}, {0, 0.5f, 0.1f, 0.6f},
+        {1, 0.5f, -0.1f, 0.4f}, {3, 0.2f, 0.1f, 0.5f},
+    };
+    for (const Case& c : moves) {
+        s.SetStepCount(c.steps);
+        EXPECT_NEAR(s.StepBy(c.from, c.delta), c.to, 1e-6f) << c.steps << " " << c.from << " " << c.delta;
+    }
+    // A drag past either end stops there.
+    s.SetStepCount(5);
+    EXPECT_EQ(std::pair(s.SnapDrag(-0.2f), s.SnapDrag(1.3f)), std::pair(0.0f, 1.0f));
+    s.SetValue(1.7f);
+    EXPECT_EQ(s.GetValue(), 1.0f);
+    EXPECT_EQ(s.GetPreviousValue(), 1.0f);
+}
+
 TEST_F(GuiControls, SlidersStepOnTheirArrowsPageOnTheTrackAndDragTheThumb)
 {
     CountingSlider& s = screen->slider;
@@ -204,28 +228,6 @@ TEST_F(GuiControls, SlidersStepOnTheirArrowsPageOnTheTrackAndDragTheThumb)
     EXPECT_TRUE(app->Step());
     EXPECT_EQ(s.changes, changes + 1);
     EXPECT_EQ(s.released, 1) << "two ticks in one frame";
-
-    // Arrows, pages and drags follow the step rule.
-    TsGuiSlider rule; // the step rule alone
-    struct Case {
-        int steps;
-        float from, delta, to;
-    };
-    const Case moves[] = {
-        {5, 0.5f, 0.1f, 0.75f}, {5, 0.5f, -0.1f, 0.25f}, {5, 0.5f, 0.2f, 0.75f},  {5, 1.0f, 0.1f, 1.0f},
-        {5, 0.0f, -0.2f, 0.0f}, {0, 0.95f, 0.1f, 1.0f},  {0, 0.05f, -0.1f, 0.0f}, {0, 0.5f, 0.1f, 0.6f},
-        {1, 0.5f, -0.1f, 0.4f}, {3, 0.2f, 0.1f, 0.5f},
-    };
-    for (const Case& c : moves) {
-        rule.SetStepCount(c.steps);
-        EXPECT_NEAR(rule.StepBy(c.from, c.delta), c.to, 1e-6f) << c.steps << " " << c.from << " " << c.delta;
-    }
-    // A drag past either end stops there.
-    rule.SetStepCount(5);
-    EXPECT_EQ(std::pair(rule.SnapDrag(-0.2f), rule.SnapDrag(1.3f)), std::pair(0.0f, 1.0f));
-    rule.SetValue(1.7f);
-    EXPECT_EQ(rule.GetValue(), 1.0f);
-    EXPECT_EQ(rule.GetPreviousValue(), 1.0f);
 }
 
 TEST_F(GuiControls, ScrollBarsMoveByArrowsPagesAndDrags)

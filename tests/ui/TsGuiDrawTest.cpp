@@ -32,22 +32,24 @@ private:
     const char* tag_;
 };
 
+TEST(GuiElement, AWindowHoldsTwentyThreeChildrenAtMost)
+{
+    TsGuiWindow window(nullptr);
+    EXPECT_EQ(window.GetWidth(), 1.0f); // the whole screen at first
+    TsGuiElement children[24];
+    window.AddChild(nullptr);
+    for (TsGuiElement& child : children)
+        window.AddChild(&child);
+    EXPECT_EQ(window.GetChildCount(), 23);
+    EXPECT_EQ(children[23].GetOwner(), nullptr);
+    EXPECT_EQ(window.IndexOfChild(&children[23]), -1);
+    EXPECT_EQ(window.GetWidestChild(), 0.0f); // none takes input
+}
+
 using GuiWindowRouting = GuiTest;
 
-TEST_F(GuiWindowRouting, AWindowHoldsTwentyThreeChildrenAndPressesReachEveryControlUnderThePointer)
+TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChild)
 {
-    TsGuiWindow crowded(nullptr);
-    EXPECT_EQ(crowded.GetWidth(), 1.0f); // the whole screen at first
-    TsGuiElement children[24];
-    crowded.AddChild(nullptr);
-    for (TsGuiElement& child : children)
-        crowded.AddChild(&child);
-    EXPECT_EQ(crowded.GetChildCount(), 23);
-    EXPECT_EQ(children[23].GetOwner(), nullptr);
-    EXPECT_EQ(crowded.IndexOfChild(&children[23]), -1);
-    EXPECT_EQ(crowded.GetWidestChild(), 0.0f); // none takes input
-
-    // Presses reach every control under the pointer and every inert child.
     Start();
     std::string log;
     TsGuiWindow window(&FrontEnd());
@@ -91,7 +93,7 @@ TEST_F(GuiWindowRouting, AWindowHoldsTwentyThreeChildrenAndPressesReachEveryCont
 
 using GuiPlacement = GuiTest;
 
-TEST_F(GuiPlacement, SpritesAndFramesArePlacedTurnedAndBlendedAsAsked)
+TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsked)
 {
     Start();
     OmD3D* r = OmD3D::Instance();
@@ -147,12 +149,15 @@ TEST_F(GuiPlacement, SpritesAndFramesArePlacedTurnedAndBlendedAsAsked)
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::AlphaBlendEnable), 0u);
     r->EndScene();
     r->Present();
+}
 
-    // Frame edges without sprites are lines only when asked, and empty tiles
-    // end the frame.
+TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
+{
+    Start();
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
     const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {Place(corner), {}, Place(corner), {}, {},
                                                         Place(corner), {}, Place(corner)};
+    OmD3D* r = OmD3D::Instance();
     for (bool lines : {false, true}) {
         r->Clear(nullptr, 0);
         ASSERT_TRUE(r->BeginScene(0.0f));
@@ -167,7 +172,13 @@ TEST_F(GuiPlacement, SpritesAndFramesArePlacedTurnedAndBlendedAsAsked)
         EXPECT_EQ((std::array{Pixel(screen, 200, 100), Pixel(screen, 200, 101), Pixel(screen, 100, 160)}),
                   (std::array{line, 0u, line}));
     }
-    // A tile that measures nothing does not hang the frame.
+}
+
+// A tile that measures nothing does not hang the frame.
+TEST_F(GuiPlacement, AnEmptyTileEndsTheFrameInsteadOfHangingIt)
+{
+    Start();
+    OmD3D* r = OmD3D::Instance();
     TsGuiSprite unloaded; // a texture id with no texture behind it
     unloaded.textureId = 4000;
     const TsGuiSpritePlacement edges[TS_FRAME_SLOTS] = {{}, Place(&unloaded), {}, Place(&unloaded), Place(&unloaded),

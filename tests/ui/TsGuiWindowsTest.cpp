@@ -58,9 +58,8 @@ protected:
 };
 
 // A list box is drawn over its screen with its text and at most four
-// buttons stacked under it; a button of result -1 closes nothing; Return
-// chooses the first button.
-TEST_F(GuiWindows, MessageBoxesAndPanelsKeepTheirButtonsAndItems)
+// buttons stacked under it; a button of result -1 closes nothing.
+TEST_F(GuiWindows, AListBoxIsDrawnWithFourButtonsAndAMinusOneButtonClosesNothing)
 {
     const TsGuiMessageButton list[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
                                         {"Stop", 10}, {"More", 11},   {"Less", 12}};
@@ -86,8 +85,10 @@ TEST_F(GuiWindows, MessageBoxesAndPanelsKeepTheirButtonsAndItems)
     ClickButton(*box->GetButton(2));
     EXPECT_EQ(FrontEnd().GetMessageResult(), 9);
     EXPECT_EQ(g_boxesDeleted, 1);
+}
 
-    // Return chooses the first button, once a press.
+TEST_F(GuiWindows, ReturnChoosesTheFirstButtonOnceAPress)
+{
     Ask(TsGuiMessageBox::kYesNo);
     Frame();
     Key(plat::kKeyReturn, true);
@@ -98,14 +99,16 @@ TEST_F(GuiWindows, MessageBoxesAndPanelsKeepTheirButtonsAndItems)
     Frames(3);
     Key(plat::kKeyReturn, false);
     Frame();
-    EXPECT_EQ(g_boxesDeleted, 2);
+    EXPECT_EQ(g_boxesDeleted, 1);
     Key(plat::kKeyReturn, true);
     Frame();
     Key(plat::kKeyReturn, false);
-    EXPECT_EQ(g_boxesDeleted, 3);
+    EXPECT_EQ(g_boxesDeleted, 2);
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultOk);
+}
 
-    // A panel covers its items in whole tiles and holds eight at most.
+TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndHoldsEightAtMost)
+{
     TsGuiSpritePlacement frame[TS_FRAME_SLOTS];
     std::fill(std::begin(frame), std::end(frame), Place(SolidSprite(16, 16, 0xFF404040)));
     TsGuiPanel panel(&FrontEnd());

@@ -15,7 +15,7 @@ namespace {
 
 // A bar shows clamp(value, 0, max) / max of its image's share; a bar with
 // no maximum is empty rather than a division by zero.
-TEST(TsHUDe, BarsColoursSlotsPortraitGlitchesAndFramePieces)
+TEST(HudBars, FractionsAndColoursClampAndAZeroMaximumIsEmpty)
 {
     const struct {
         float value, max, factor, expected;
@@ -33,21 +33,12 @@ TEST(TsHUDe, BarsColoursSlotsPortraitGlitchesAndFramePieces)
                    {{2, -1, 0.5f, 1}, 0xFFFF007Fu}, {{0, 0, 0, 7}, 0xFF000000u}, {{0, 0, 0, -1}, 0x00000000u}};
     for (const auto& c : colours)
         EXPECT_EQ(TsHUDe::PackColour(c.c), c.packed) << std::hex << c.packed;
+}
 
-    // Sprite slots outside the table are refused with a message, never written.
-    LogCapture log;
-    TsHUDe hud;
-    for (int slot : {-1, int(HUD_MAX_SPRITES), 1000}) {
-        EXPECT_FALSE(hud.CreateSprite(slot, "data\\hud\\plate.tga")) << slot;
-        EXPECT_EQ(hud.GetSprite(slot), nullptr);
-    }
-    EXPECT_TRUE(log.Contains("outside the table"));
-    // An empty slot draws nothing (and does not crash).
-    hud.DrawSprite(HUD_PLATE, 0, 0);
-    hud.DrawSprite(-5, 0, 0);
-
-    // A glitch starts only while none runs, with chance dt x 1 % per frame of
-    // the 15-bit random number, and lasts 15 frames.
+// A glitch starts only while none runs, with chance dt x 1 % per frame of
+// the 15-bit random number, and lasts 15 frames.
+TEST(HudPortrait, GlitchesStartOnLowRandomNumbersAndTheBandsScrollUp)
+{
     TsHUDPortrait portrait;
     portrait.SetSize(64, 64);
     portrait.SetPlace(100, 200);
@@ -72,8 +63,10 @@ TEST(TsHUDe, BarsColoursSlotsPortraitGlitchesAndFramePieces)
     }
     EXPECT_LT(lowest, 0.01f);
     EXPECT_FLOAT_EQ(portrait.GetBand(0), 0.0f);
+}
 
-    // The frame pieces surround the rectangle with the edge image turned outwards.
+TEST(HudFrame, PiecesSurroundTheRectangleWithTheEdgeImageTurnedOutwards)
+{
     TsFrameWindow frame;
     frame.Build(OmVector2(10, 20), OmVector2(100, 50), 5.0f);
     // left, top, right, bottom of each piece: vertex 1 is top-left, 2 bottom-right.
@@ -110,6 +103,21 @@ TEST(TsHUDe, BarsColoursSlotsPortraitGlitchesAndFramePieces)
     frame.Build(OmVector2(10, 20), OmVector2(100, 50), 0.0f);
     const TsScreenQuad& corner = frame.GetPiece(TsFrameWindow::kTopLeft);
     EXPECT_FLOAT_EQ(corner.v[1].x, corner.v[2].x);
+}
+
+// Slots outside the table are refused with a message, never written.
+TEST(HudSprites, SlotsOutsideTheTableAreRefused)
+{
+    LogCapture log;
+    TsHUDe hud;
+    for (int slot : {-1, int(HUD_MAX_SPRITES), 1000}) {
+        EXPECT_FALSE(hud.CreateSprite(slot, "data\\hud\\plate.tga")) << slot;
+        EXPECT_EQ(hud.GetSprite(slot), nullptr);
+    }
+    EXPECT_TRUE(log.Contains("outside the table"));
+    // An empty slot draws nothing (and does not crash).
+    hud.DrawSprite(HUD_PLATE, 0, 0);
+    hud.DrawSprite(-5, 0, 0);
 }
 
 } // namespace

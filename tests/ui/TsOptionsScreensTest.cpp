@@ -59,10 +59,28 @@ protected:
     }
 };
 
+// The overall-detail slider moves all three groups to its level; leaving
+// the screen writes that level to the three detail options.
+TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
+{
+    Start();
+    for (const auto& [value, level] : {std::pair(0.5f, 1), {0.0f, 0}, {1.0f, 2}, {0.9f, 1}}) {
+        SCOPED_TRACE(value);
+        auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
+        screen.detail.SetValue(value);
+        screen.detail.OnChanged();
+        for (int32_t g = 0; g < TsGraphicsScreen::kGroups; ++g)
+            EXPECT_EQ(screen.CheckedLevel(g), level) << "group " << g;
+        Title().PopWindow();
+        EXPECT_EQ(Options().GetAnimDetailLevel(), level);
+        for (const char* setter : {"SetTexDetailLevel", "SetAnimDetailLevel", "SetFXDetailLevel"})
+            EXPECT_TRUE(Wrote(setter + ("(" + std::to_string(level) + ")"))) << setter << "\n" << OptionsFile();
+    }
+}
+
 // The gamma slider takes effect at the next tick, before the screen is
-// left; leaving writes it. The game switches show the options and leaving
-// writes what they were turned to; so does the overall-detail slider.
-TEST_F(OptionsScreens, GammaDetailAndTheGameSwitchesAreSetAtOnceAndWrittenOnLeaving)
+// left; leaving writes it.
+TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
 {
     Start();
     auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
@@ -74,7 +92,13 @@ TEST_F(OptionsScreens, GammaDetailAndTheGameSwitchesAreSetAtOnceAndWrittenOnLeav
     EXPECT_FALSE(std::filesystem::exists("options.lua")) << "written only on leaving";
     Title().PopWindow();
     EXPECT_TRUE(Wrote("SetGamma(0.75")) << OptionsFile();
+}
 
+// The game switches show the options, and leaving writes what they were
+// turned to.
+TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndAreWrittenOnLeaving)
+{
+    Start();
     Options().SetTransparentCam(false);
     Options().SetAnimatingInventory(true);
     auto& game = Push<TsGameOptionsScreen>(TsFrontEnd::GetGameOptionsScreen);
@@ -85,21 +109,6 @@ TEST_F(OptionsScreens, GammaDetailAndTheGameSwitchesAreSetAtOnceAndWrittenOnLeav
     Title().PopWindow();
     EXPECT_EQ(std::pair(Options().IsTransparentCam(), Options().IsAnimatingInventory()), std::pair(true, false));
     EXPECT_TRUE(Wrote("SetTransparentCam(1)") && Wrote("SetAnimatingInventory(0)")) << OptionsFile();
-
-    // The overall-detail slider moves all three groups to its level; leaving
-    // the screen writes that level to the three detail options.
-    for (const auto& [value, level] : {std::pair(0.5f, 1), {0.0f, 0}, {1.0f, 2}, {0.9f, 1}}) {
-        SCOPED_TRACE(value);
-        auto& graphics = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
-        graphics.detail.SetValue(value);
-        graphics.detail.OnChanged();
-        for (int32_t g = 0; g < TsGraphicsScreen::kGroups; ++g)
-            EXPECT_EQ(graphics.CheckedLevel(g), level) << "group " << g;
-        Title().PopWindow();
-        EXPECT_EQ(Options().GetAnimDetailLevel(), level);
-        for (const char* setter : {"SetTexDetailLevel", "SetAnimDetailLevel", "SetFXDetailLevel"})
-            EXPECT_TRUE(Wrote(setter + ("(" + std::to_string(level) + ")"))) << setter << "\n" << OptionsFile();
-    }
 }
 
 // Leaving the key screen: without changes it closes at once; with changes

@@ -46,7 +46,7 @@ private:
     std::vector<bool> bits_;
 };
 
-TEST(TsRadar, ShadingTheWorldMapAndPlacingRangeObjectiveArrowDiscAndBlips)
+TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMapEvenBelowATexel)
 {
     GridMap map(64);
     // Range 64 over 64 texels: each texel covers 2 x 2 tiles.
@@ -67,33 +67,39 @@ TEST(TsRadar, ShadingTheWorldMapAndPlacingRangeObjectiveArrowDiscAndBlips)
     // The texel at the centre lies on the blocked tile: no open share.
     EXPECT_EQ(texels[32 * 64 + 32], 0);
     EXPECT_EQ(texels[20 * 64 + 20], TsRadar::kBlocked) << "a texel on one open tile is full red";
+}
 
-    // Edges count corners off the map as open.
-    GridMap corners(8);
-    corners.BlockAll();
-    std::vector<uint16_t> small(8 * 8);
+TEST(RadarShading, EdgesCountCornersOffTheMapAsOpen)
+{
+    GridMap map(8);
+    map.BlockAll();
+    std::vector<uint16_t> texels(8 * 8);
     // Texel step 1: centre 4 with range 4 covers the whole map.
-    TsRadar::ShadeEdges(corners, 4.0f, 4.0f, 4.0f, small.data(), 8);
-    EXPECT_EQ(small[3 * 8 + 3], 0) << "four blocked corners";
-    EXPECT_EQ(small[7 * 8 + 7], TsRadar::kBlocked) << "three corners off the map count as open";
+    TsRadar::ShadeEdges(map, 4.0f, 4.0f, 4.0f, texels.data(), 8);
+    EXPECT_EQ(texels[3 * 8 + 3], 0) << "four blocked corners";
+    EXPECT_EQ(texels[7 * 8 + 7], TsRadar::kBlocked) << "three corners off the map count as open";
+}
 
-    // The world map is red where open and guards a world without extent.
-    GridMap east(16); // the east half blocked
+TEST(RadarShading, TheWorldMapIsRedWhereOpenAndGuardsAWorldWithoutExtent)
+{
+    GridMap map(16);
     for (int z = 0; z < 16; ++z)
         for (int x = 8; x < 16; ++x)
-            east.Block(x, z);
-    std::vector<uint16_t> worldTexels(16 * 16, 0x1234);
-    TsRadar::ShadeWorldRect(east, 0, 0, 15, 15, worldTexels.data(), 16, 16);
-    EXPECT_EQ(worldTexels[5 * 16 + 2], uint16_t(31 << 11)) << "open ground";
-    EXPECT_EQ(worldTexels[5 * 16 + 13], 0) << "surrounded by blocked tiles";
+            map.Block(x, z);
+    std::vector<uint16_t> texels(16 * 16, 0x1234);
+    TsRadar::ShadeWorldRect(map, 0, 0, 15, 15, texels.data(), 16, 16);
+    EXPECT_EQ(texels[5 * 16 + 2], uint16_t(31 << 11)) << "open ground";
+    EXPECT_EQ(texels[5 * 16 + 13], 0) << "surrounded by blocked tiles";
 
     GridMap flat(16);
     flat.last_ = 0; // first and last tile the same: no extent
     std::vector<uint16_t> untouched(16 * 16, 0x1234);
     TsRadar::ShadeWorldRect(flat, 0, 0, 15, 15, untouched.data(), 16, 16);
     EXPECT_EQ(untouched[0], 0x1234);
+}
 
-    // Placing the range, objective arrow, disc and blips.
+TEST(RadarPlacement, RangeIsStrictAndTheObjectiveTurnsIntoAnArrowAtRangeLessFive)
+{
     const OmVector3 centre(10.0f, 3.0f, -2.0f);
     // Height plays no part; exactly at range is out, exactly at range - 5 an arrow.
     const struct {
@@ -116,23 +122,30 @@ TEST(TsRadar, ShadingTheWorldMapAndPlacingRangeObjectiveArrowDiscAndBlips)
     EXPECT_EQ(TsRadar::DiscShade(0.0f, 75.0f), 0xFFFFFFFFu);
     EXPECT_EQ(std::pair(TsRadar::DiscShade(80.0f, 75.0f), TsRadar::DiscShade(10.0f, 0.0f)),
               std::pair(0xFF010101u, 0xFF010101u));
+}
 
-    // A range a damaged save gives as 0 or negative becomes 40 (the whole
-    // round trip through a saved level is the saved-game test's).
+// A range a damaged save gives as 0 or negative becomes 40 (the whole
+// round trip through a saved level is the saved-game test's).
+TEST(RadarSettings, ARangeOfZeroOrLessBecomesForty)
+{
     const float ranges[][2] = {{33.0f, 33.0f}, {0.0f, 40.0f}, {-5.0f, 40.0f}, {0.01f, 0.01f}};
     for (const auto& r : ranges) {
         TsRadar radar;
         radar.SetRange(r[0]);
         EXPECT_FLOAT_EQ(radar.GetRange(), r[1]) << r[0];
     }
+}
 
-    // Each kind of character takes the sprite its file is named for: the
-    // player's characters the PC blip, others the NPC blip, banter characters
-    // (non-player characters too, so asked first) the banter blip.
-    const std::pair<TsEntity*, int32_t> kinds[] = {{new TsPCObject, TsRadar::kPCBlip},
+
+// Each kind of character takes the sprite its file is named for: the
+// player's characters the PC blip, others the NPC blip, banter characters
+// (non-player characters too, so asked first) the banter blip.
+TEST(RadarPlacement, EachKindOfCharacterTakesTheBlipNamedForIt)
+{
+    const std::pair<TsEntity*, int32_t> cases[] = {{new TsPCObject, TsRadar::kPCBlip},
                                                   {new TsNPCObject, TsRadar::kNPCBlip},
                                                   {new TsBanterObject, TsRadar::kBanterBlip}};
-    for (const auto& [character, blip] : kinds) {
+    for (const auto& [character, blip] : cases) {
         EXPECT_EQ(TsRadar::BlipSlotFor(*character), blip);
         character->Release();
     }

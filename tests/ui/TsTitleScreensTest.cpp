@@ -112,16 +112,12 @@ TEST_F(TitleScreens, ASaveThatCannotBeDeletedOrHasGoneSaysSo)
     EXPECT_EQ(Title().GetTopWindow(), box) << "the message waits for its OK";
 }
 
-// Deleting a row selects the row before it, or the one after when it was
-// the first, so saves can be deleted one after another.
-TEST_F(TitleScreens, ADoubleClickLoadsASaveAndDeletingOneSelectsItsNeighbour)
+// One click on a save selects it; a double click on it loads it.
+TEST_F(TitleScreens, ADoubleClickOnASaveLoadsIt)
 {
-    MakeSave("a [1]", 4000);
-    MakeSave("b [1]", 3000);
-    MakeSave("c [1]", 2000);
-    MakeSave("d [1]", 1000);
+    MakeSave("alice [1]", 2000);
+    MakeSave("bob [1]", 1000);
     TsSaveGameList& list = StartOnLoadScreen().list;
-    // One click on a save selects it; a double click on it loads it.
     const int x = int(GuiToPixelsX(list.GetX() + list.GetWidth() / 2.0f));
     const int y = int(list.GetContentTop() + list.EntryAt(1)->height * 1.5f);
     ASSERT_EQ(list.ItemAt(float(x), float(y)), list.EntryAt(1));
@@ -131,8 +127,18 @@ TEST_F(TitleScreens, ADoubleClickLoadsASaveAndDeletingOneSelectsItsNeighbour)
     Frames(3);
     ClickHere();
     ClickHere();
-    EXPECT_EQ(app->GetPendingLoad(), "b [1]");
+    EXPECT_EQ(app->GetPendingLoad(), "bob [1]");
+}
 
+// Deleting a row selects the row before it, or the one after when it was
+// the first, so saves can be deleted one after another.
+TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
+{
+    MakeSave("a [1]", 4000);
+    MakeSave("b [1]", 3000);
+    MakeSave("c [1]", 2000);
+    MakeSave("d [1]", 1000);
+    TsSaveGameList& list = StartOnLoadScreen().list;
     const struct {
         int32_t row;
         const char* selectedAfter;
@@ -152,7 +158,7 @@ TEST_F(TitleScreens, ADoubleClickLoadsASaveAndDeletingOneSelectsItsNeighbour)
 
 // The name typed in the new-game dialog is checked when the dialog closes
 // with OK; closed any other way, the dialog is a cancel.
-TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameOnOkAndAHiddenModeNameStartsNoGame)
+TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
 {
     Start();
     TsFrontEnd& title = Title();
@@ -195,8 +201,13 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameOnOkAndAHiddenModeNameStarts
         Frame();
         EXPECT_EQ(title.GetTopWindow(), main) << "one message only";
     }
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+}
 
-    // A hidden mode's name typed as the player's toggles the mode instead.
+TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
+{
+    Start();
+    TsFrontEnd& title = Title();
     ASSERT_STRNE(TitleText(30579), "") << "the demo texts hold the hidden-mode names";
     TsPlayer::_EnableEasterEgg(TsPlayer::EGG_BIGHEADS, false);
     std::string upper = TitleText(30579);

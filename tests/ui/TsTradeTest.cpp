@@ -9,7 +9,7 @@ namespace {
 
 // The character's name becomes script text: only an identifier may, and a
 // call that does not fit is not cut into another one.
-TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndPricesSalesAndTheGridFollowTheRules)
+TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndNeverOverruns)
 {
     LogCapture log;
     char out[64];
@@ -25,8 +25,10 @@ TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndPricesSalesAndTheGridFollo
     char small[16];
     EXPECT_FALSE(TsTrade::TraderCall("TechTrader", "Ann", small, sizeof small));
     EXPECT_STREQ(small, "");
+}
 
-    // Prices, sales and the trader grid.
+TEST(TradeRules, PricesAsBoughtAndSold)
+{
     // A pack of 10 at 3 costs 30; the player character of type 1 pays 27
     // (in single precision 0.9 would make it 26).
     EXPECT_EQ(TsTrade::BuyCost(3, 10, 0), 30);
@@ -35,7 +37,10 @@ TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndPricesSalesAndTheGridFollo
     EXPECT_EQ(TsTrade::SellPrice(3, 4), 8);
     EXPECT_EQ(TsTrade::SellPrice(3, 3), 6);
     EXPECT_EQ(TsTrade::SellPrice(0, 5), 0);
+}
 
+TEST(TradeRules, ASaleTakesAPackFromALargerStackElseTheWholeArticle)
+{
     // A pack sold and 8 kept; less than a pack, exactly a pack, an article
     // that does not stack, a single unit that keeps no count: all of it.
     const struct {
@@ -50,11 +55,13 @@ TEST(TradeRules, TheTraderCallTakesOnlyAnIdentifierAndPricesSalesAndTheGridFollo
     }
     EXPECT_EQ(std::pair(TsTrade::TopUpAmount(10, 25, 20), TsTrade::TopUpAmount(10, 25, 5)), std::pair(5, 10));
     EXPECT_EQ(TsTrade::TopUpAmount(10, 25, 30), 0) << "an overfull stack buys nothing";
+}
 
-    // The trader's grid is the smallest staircase that holds the articles.
-    const int32_t rows[][2] = {{0, 1}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {6, 3}, {7, 4}, {10, 4}, {11, 5}};
-    for (const auto& r : rows)
-        EXPECT_EQ(TsTrade::TraderRowLength(r[0]), r[1]) << r[0];
+TEST(TradeRules, TheTraderGridIsTheSmallestStaircaseThatHoldsTheArticles)
+{
+    const int32_t cases[][2] = {{0, 1}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {6, 3}, {7, 4}, {10, 4}, {11, 5}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TsTrade::TraderRowLength(c[0]), c[1]) << c[0];
 }
 
 } // namespace
