@@ -5,11 +5,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "tests/platform/DebugOutputCapture.h"
 
@@ -20,6 +22,15 @@ inline OmClassRegistry& Registry()
 {
     OmClassRegistry::Instance().AssignClassIds();
     return OmClassRegistry::Instance();
+}
+
+// Saves the roots (a null one included) to path; false when the save fails.
+inline bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots)
+{
+    OmArchive archive(Registry());
+    for (OmObject* root : roots)
+        archive.AddRoot(root);
+    return archive.Save(path.c_str());
 }
 
 inline std::string TempPath(const std::string& name)

@@ -29,14 +29,6 @@ struct Disposal {
     std::vector<OmObject*> others;
 };
 
-bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots)
-{
-    OmArchive archive(Registry());
-    for (OmObject* root : roots)
-        archive.AddRoot(root);
-    return archive.Save(path.c_str());
-}
-
 // A node linking to itself and carrying a box: a reference of each kind.
 struct SelfFile {
     std::string path;

@@ -94,9 +94,7 @@ TEST(OmResourceArchive, AMaterialWithImpossibleCountsFailsToLoad)
     const std::string path = TempPath("material");
     {
         const OmRef<OmMaterial> material = MakeMaterial();
-        OmArchive archive(Registry());
-        archive.AddRoot(material.Get());
-        ASSERT_TRUE(archive.Save(path.c_str()));
+        ASSERT_TRUE(SaveRoots(path, {material.Get()}));
     }
     const std::vector<unsigned char> good = ReadFile(path);
     // The material is the last record: 16 colour floats, power, blend mode

@@ -116,9 +116,7 @@ TEST(OmRef, ArchiveRoundTripRestoresTheSharedCount)
         root->SetLink(1, shared);
         shared->value = 5;
         shared = nullptr;
-        OmArchive archive(Registry());
-        archive.AddRoot(root);
-        ASSERT_TRUE(archive.Save(path.c_str()));
+        ASSERT_TRUE(SaveRoots(path, {root.Get()}));
     }
     OmArchive archive(Registry());
     const bool loaded = archive.Load(path.c_str());

@@ -106,14 +106,6 @@ Scene BuildScene()
     return s;
 }
 
-bool Save(const std::string& path, OmObject* a, OmObject* b)
-{
-    OmArchive archive(Registry());
-    archive.AddRoot(a);
-    archive.AddRoot(b);
-    return archive.Save(path.c_str());
-}
-
 // Saves one group of shapes drawing their geometries (the last given heads the
 // list); the caller's references are given back first.
 bool SaveShapes(const std::string& path, std::initializer_list<std::pair<OmShape*, OmGeometry*>> shapes,
@@ -128,7 +120,7 @@ bool SaveShapes(const std::string& path, std::initializer_list<std::pair<OmShape
     for (OmGeometry* geometry : geometries)
         geometry->Release();
     TraceCapture trace;
-    const bool saved = Save(path, root, nullptr);
+    const bool saved = archive_test::SaveRoots(path, {root, nullptr});
     root->Release();
     return saved;
 }
@@ -142,7 +134,7 @@ struct SavedScene : testing::Test {
         holder->camera->SetFrame(OmVector3(0, 5, -5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
         holder->camera->Apply(renderer);
         TraceCapture trace; // the unsaved shape is reported, not saved
-        ASSERT_TRUE(Save(path, s.root, holder));
+        ASSERT_TRUE(archive_test::SaveRoots(path, {s.root, holder}));
     }
     ~SavedScene() override
     {

@@ -277,10 +277,7 @@ TEST(OmTextImport, APlaneWhoseTextureNameHoldsEntityIsStillAPlane)
     for (size_t at = named.find("stone"); at != std::string::npos; at = named.find("stone", at))
         named.replace(at, 5, "identity");
     OmPbfScene scene;
-    TempFile file("identity.map", named + BoxBrush() + "entity\n" + BoxBrush());
-    OmBrushFile brush;
-    ASSERT_TRUE(brush.Open(file.Path()));
-    ReadBrushMap(scene, brush, kBrushMapScale);
+    OmPbfMeshRecord* first = ReadMap(scene, named + BoxBrush() + "entity\n" + BoxBrush(), "identity.map");
     ASSERT_EQ(scene.objects.Count(), 2);
-    EXPECT_EQ(static_cast<OmPbfMeshRecord*>(scene.objects.At(0))->faces.count, 12);
+    EXPECT_EQ(first->faces.count, 12);
 }

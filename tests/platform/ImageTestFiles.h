@@ -21,7 +21,6 @@ inline void Put(Bytes& b, int bytes, std::initializer_list<uint32_t> values, boo
     }
 }
 inline void Put8(Bytes& b, uint32_t v) { Put(b, 1, {v}); }
-inline void Put16(Bytes& b, uint32_t v) { Put(b, 2, {v}); }
 inline void Put32(Bytes& b, uint32_t v) { Put(b, 4, {v}); }
 
 struct TgaHeader {

@@ -140,7 +140,6 @@ TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
     plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
     ASSERT_NE(path.Play(tone, true), 0u);
     path.SetVolume(plat::kSilentVolume);
-    EXPECT_EQ(path.Volume(), plat::kSilentVolume);
     Sleep(0.2);
     EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
 }

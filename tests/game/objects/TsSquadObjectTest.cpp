@@ -15,6 +15,7 @@
 #include "game/objects/TsTeam.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -240,14 +241,6 @@ TEST(TsSquadObject, ASquadWithoutALeaderDoesNothing)
 
 class SquadArchive : public ::testing::Test {
 protected:
-    void SetUp() override { OmClassRegistry::Instance().AssignClassIds(); }
-
-    bool SaveSquad(TsSquadObject* squad)
-    {
-        OmArchive out(OmClassRegistry::Instance());
-        out.AddRoot(squad);
-        return out.Save("squad");
-    }
     // A loaded squad's members and threats came back with the counts of the
     // handles the test holds on the originals: those references are the test's.
     static std::vector<OmRef<OmObject>> AdoptHandles(const TsSquadObject* squad)
@@ -271,11 +264,7 @@ TEST_F(SquadArchive, ALoadedSquadRefreshesTheThreatRecordsItCameBackWith)
     auto first = OmMakeRef<TsNPCObject>(), second = OmMakeRef<TsNPCObject>();
     squad->AddThreat(first.Get());
     squad->AddThreat(second.Get());
-    ASSERT_TRUE(SaveSquad(squad.Get()));
-
-    OmArchive in(OmClassRegistry::Instance());
-    ASSERT_TRUE(in.Load("squad"));
-    const auto loaded = OmRef<TsSquadObject>::Adopt(TsSquadObject::Cast(in.GetRoot(0)));
+    const auto loaded = Reloaded<TsSquadObject>(squad.Get(), "squad");
     const std::vector<OmRef<OmObject>> handles = AdoptHandles(loaded);
     ASSERT_NE(loaded.Get(), nullptr);
     ASSERT_EQ(loaded->GetThreats().GetCount(), 2u);
@@ -307,11 +296,7 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
     leader->SetPosition(5, 0, 6);
     squad->SetLeader(leader.Get());
     squad->AddThreat(enemy.Get());
-    ASSERT_TRUE(SaveSquad(squad.Get()));
-
-    OmArchive in(OmClassRegistry::Instance());
-    ASSERT_TRUE(in.Load("squad"));
-    const auto loaded = OmRef<TsSquadObject>::Adopt(TsSquadObject::Cast(in.GetRoot(0)));
+    const auto loaded = Reloaded<TsSquadObject>(squad.Get(), "squad");
     const std::vector<OmRef<OmObject>> handles = AdoptHandles(loaded);
     const auto backTeam = OmRef<TsTeam>::Adopt(loaded ? loaded->GetTeam() : nullptr); // the test handle's
     ASSERT_NE(loaded.Get(), nullptr);
@@ -340,7 +325,7 @@ TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
     LogCapture log;
     auto lone = OmMakeRef<TsSquadObject>();
     lone->RestartTrail(OmVector3(1, 0, 2)); // the squad alone: its words end the file
-    ASSERT_TRUE(SaveSquad(lone.Get()));
+    ASSERT_TRUE(SaveRoots({lone.Get()}, "squad"));
 
     // The trail's length and head are the 3rd and 2nd words before the
     // eight points (16 words) at the end of the file.
@@ -351,9 +336,9 @@ TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
         const size_t at = damaged.size() - 16 * 4 - 4;
         std::memcpy(&damaged[at], &head, 4);
         dir.Write("bad", damaged);
-        OmArchive in(OmClassRegistry::Instance());
-        ASSERT_TRUE(in.Load("bad")) << head;
-        const auto loaded = OmRef<TsSquadObject>::Adopt(TsSquadObject::Cast(in.GetRoot(0)));
+        const std::vector<OmObject*> roots = LoadRoots("bad");
+        ASSERT_EQ(roots.size(), 1u) << head;
+        const auto loaded = OmRef<TsSquadObject>::Adopt(TsSquadObject::Cast(roots[0]));
         ASSERT_NE(loaded.Get(), nullptr);
         EXPECT_EQ(loaded->GetTrailHead(), 0) << head;
         EXPECT_EQ(loaded->GetTrailLength(), 0) << head;
