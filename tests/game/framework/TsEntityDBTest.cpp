@@ -400,15 +400,6 @@ TEST_F(SavedEntityDB, LoadsWithEveryListAndOwnsWhatItLoaded)
     EXPECT_EQ(CallLog(), (Strings{"Destroy:crate", "Destroy:plain"})) << "the loaded objects belong to it";
 }
 
-TEST_F(SavedEntityDB, EveryCutOfTheFileFailsTheLoad)
-{
-    for (size_t cut = 0; cut < bytes.size(); cut += 4) {
-        dir.Write("cut.sav", bytes.substr(0, cut));
-        OmArchive archive(registry);
-        EXPECT_FALSE(archive.Load("cut.sav")) << "cut at " << cut;
-    }
-}
-
 // A null reference in a list: the first character's class word, right
 // after the database's name and the list's count.
 TEST_F(SavedEntityDB, ANullObjectInAListFailsTheLoadAndIsReported)

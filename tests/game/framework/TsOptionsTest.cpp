@@ -49,11 +49,6 @@ std::string Written(const TsOptions& options)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void ExpectSameSettings(const TsOptions& a, const TsOptions& b)
-{
-    EXPECT_EQ(Written(a), Written(b));
-}
-
 // The options file runs through the script bindings onto the game's options.
 class OptionsFileTest : public ::testing::Test {
 protected:
@@ -81,14 +76,14 @@ TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLuaInAnyLocale)
         ++settings;
     EXPECT_EQ(settings, 3u + 2 + 8 + 2 + 24);
     ASSERT_TRUE(options_.Load(lua_.L(), "options.lua"));
-    ExpectSameSettings(options_, saved);
+    EXPECT_EQ(Written(options_), Written(saved));
     EXPECT_FALSE(std::filesystem::exists("options.lua.tmp"));
 
     // Defaults round-trip too, including the mouse buttons behind SetLMoveRFire.
     const TsOptions defaults;
     ASSERT_TRUE(defaults.Save());
     ASSERT_TRUE(options_.Load(lua_.L(), "OPTIONS.LUA"));
-    ExpectSameSettings(options_, defaults);
+    EXPECT_EQ(Written(options_), Written(defaults));
 }
 
 // Missing files, and half-run ones (a setting applied, then an error), change nothing.
@@ -96,14 +91,14 @@ TEST_F(OptionsFileTest, BadOrMissingFilesKeepTheSettings)
 {
     options_ = ChangedOptions();
     EXPECT_TRUE(options_.Load(lua_.L(), "options.lua")); // missing: nothing changes
-    ExpectSameSettings(options_, ChangedOptions());
+    EXPECT_EQ(Written(options_), Written(ChangedOptions()));
 
     // Half-run files (a setting applied, then an error) change nothing either.
     dir_.Write("options.lua", "TsAccess.Options():SetSpeechVolume(-5)\nTsAccess.Options():SetGamma(\n");
     EXPECT_FALSE(options_.Load(lua_.L(), "options.lua"));
     dir_.Write("options.lua", "TsAccess.Options():SetMusicVolume(-7)\nnot_a_function()\n");
     EXPECT_FALSE(options_.Load(lua_.L(), "options.lua"));
-    ExpectSameSettings(options_, ChangedOptions());
+    EXPECT_EQ(Written(options_), Written(ChangedOptions()));
     EXPECT_TRUE(log_.Contains("options.lua could not be run; the options stay as they were"));
 }
 

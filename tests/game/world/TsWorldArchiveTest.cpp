@@ -115,14 +115,6 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
     EXPECT_TRUE(ReadFile(path) == ReadFile(again));
 }
 
-// The level file the data tools wrote.
-TEST_F(WorldTest, TheShippedDemoLevelFileLoads)
-{
-    auto shipped = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(worldtest::DemoFile("demo.tsw").c_str()));
-    ASSERT_NE(shipped, nullptr);
-    EXPECT_NEAR(shipped->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, 2e-3f);
-}
-
 class DamagedWorldTest : public WorldTest {
 protected:
     // Two cells of floor (edge 4 over 8 x 4) with one dynamic light.
