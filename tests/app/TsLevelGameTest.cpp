@@ -58,9 +58,7 @@ TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 
     LevelCrate* crate = new LevelCrate;
     crate->SetName("crate");
-    crate->SetPosition(3.5f, 1.25f, -2.0f);
-    crate->ForceActive();
-    Level()->GetEntityDB()->AddEntity(crate);
+    PutInPlay(crate, 3.5f, -2.0f, 1.25f);
     const int32_t timer = TsTimerTable::Instance().AddTimer(crate, 5.0f, 3);
     Frames(4, 100);
     const TsTimerEntry before = *TsTimerTable::Instance().GetEntry(timer);
@@ -163,10 +161,7 @@ TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
     world->SetCloudParams(0.05f, 0.5f);
     world->CreateEffects();
     ASSERT_NE(TsWorldDrawing::Of(*world).Cloud(), nullptr);
-    auto* probe = new CloudProbe;
-    probe->SetPosition(3.0f, 0.0f, 3.0f);
-    probe->ForceActive();
-    Level()->GetEntityDB()->AddEntity(probe);
+    CloudProbe* probe = PutInPlay(new CloudProbe, 3.0f, 3.0f);
     Frames(2, 100);
     EXPECT_EQ(probe->seen, TsWorldDrawing::Of(*world).Cloud()->texture);
     EXPECT_EQ(OmD3D::Instance()->GetBatch().GetSecondTexture(), -1) << "the pass ended with the frame's scene";
