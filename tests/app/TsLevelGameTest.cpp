@@ -50,12 +50,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using LevelGame = DemoLevelTest;
+using LevelGame = InDemoLevel;
+using LevelGameFromTitle = DemoLevelTest;
 
 TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
-
     LevelCrate* crate = new LevelCrate;
     crate->SetName("crate");
     PutInPlay(crate, 3.5f, -2.0f, 1.25f);
@@ -87,7 +86,7 @@ TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
     EXPECT_EQ(after->period, before.period);
 }
 
-TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
+TEST_F(LevelGameFromTitle, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 {
     ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     const std::string good = "Save Games/Ann [1] - Demo";
@@ -132,7 +131,6 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 
 TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsLevel* level = Level();
     EXPECT_EQ(RunLua("CreateLevel()"), 0);
     EXPECT_TRUE(log.Contains("CreateLevel: refused"));
@@ -156,7 +154,6 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 // are drawn inside the cloud pass, which ends before the effects.
 TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsWorld* world = Level()->GetWorld();
     world->SetCloudParams(0.05f, 0.5f);
     world->CreateEffects();
@@ -169,7 +166,6 @@ TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
 
 TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     ASSERT_EQ(RunLua("function LuaTick() return 1 end"), 0);
     const uint32_t ticks = app->GetTickCount();
     Frames(3, 100);
@@ -181,7 +177,6 @@ TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsAccess::LocalPlayer()->SetScriptState(5, 55); // the party's own state travels
     TsAccess::LocalPlayer()->SetScriptState(0, 999); // where the mission keeps its globals
 
@@ -214,7 +209,6 @@ TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 // next level that does load writes no save of its own.
 TEST_F(LevelGame, AFailedMoveToTheNextLevelLeavesNoSaveForTheNextLoad)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     EXPECT_EQ(RunLua("NextLevel()"), 0);
     ASSERT_TRUE(app->GetSavePending());
     std::ofstream("Save Games/player.tmp", std::ios::binary | std::ios::trunc) << "damaged";
@@ -235,7 +229,6 @@ TEST_F(LevelGame, AFailedMoveToTheNextLevelLeavesNoSaveForTheNextLoad)
 // screen waits for Space.
 TEST_F(LevelGame, ASaveThatFailsJustAfterALoadLeavesNoLoadScreenHeld)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     Key(plat::kKeySpace, false); // nobody lets a held load screen go
     EXPECT_EQ(RunLua("NextLevel()"), 0);
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
@@ -250,7 +243,6 @@ TEST_F(LevelGame, ASaveThatFailsJustAfterALoadLeavesNoLoadScreenHeld)
 
 TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
     EXPECT_FALSE(app->SaveGame());
     EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
@@ -261,7 +253,7 @@ TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
     EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo"));
 }
 
-TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
+TEST_F(LevelGameFromTitle, TheShellStartsMissionsAndWritesNumberedSaves)
 {
     EXPECT_EQ(RunLua("CreateSave('demo', 5)"), 0);
     EXPECT_TRUE(fs::exists("Save Games/Test [5] - Demo"));
