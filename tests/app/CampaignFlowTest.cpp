@@ -430,15 +430,19 @@ protected:
             EXPECT_EQ(out.find(error), std::string::npos) << error << "\n" << out;
     }
 
-    // The mission of that name started from the developer shell, past its
-    // first load screen.
-    void StartFromTheShell(const std::string& mission)
+    // The mission started from the developer shell (once the shell has run
+    // the line given at the title), past its load screen and its objective
+    // page, which Escape closes.
+    void PlayMissionFromTheShell(const std::string& atTitle = "")
     {
         ASSERT_NO_FATAL_FAILURE(StartToTitle());
-        Type(terminal_, "TestMission('" + mission + "')\n");
-        ASSERT_TRUE(WaitForScreen(LoadScreenShown, (mission + "-load-screen").c_str())) << Output(kRun);
-        ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, mission.c_str()))
+        if (!atTitle.empty())
+            Run(atTitle);
+        Type(terminal_, "TestMission('mission')\n");
+        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
+        ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "mission"))
             << Output(kRun);
+        ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
     }
 
     // Escape on the title asks (again, should the title have been too busy
@@ -621,9 +625,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
 // Loading a save from the title's list is the title screens' test's.
 TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndMainMenuLeadsToTheTitle)
 {
-    ASSERT_NO_FATAL_FAILURE(StartFromTheShell("mission"));
-    // The objective page is closed with Escape.
-    ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(PlayMissionFromTheShell());
 
     Run("Ann:SetHealth(1); Bob:SetHealth(1); Ann:SetVitality(0); Bob:SetVitality(0); local g = guard1:GetPosition(); "
         "Ann:SetPosition(GetX(g) + 1, GetY(g), GetZ(g)); Bob:SetPosition(GetX(g) + 1, GetY(g), GetZ(g) + 1)");
@@ -638,8 +640,7 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndMainMenuLeadsToThe
 // seen at her side, at the height of her hand.
 TEST_F(CampaignFlow, TheWeaponInHandIsSeenAtTheHand)
 {
-    ASSERT_NO_FATAL_FAILURE(StartFromTheShell("mission"));
-    ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(PlayMissionFromTheShell());
     ASSERT_NO_FATAL_FAILURE(StandWestOf("blaster"));
     ASSERT_TRUE(ClickUntil(kItemX, kItemY, "blaster:HasOwner()", "1", 8s)) << Output(kRun);
     const Screenshot unarmed = Grab();
@@ -723,13 +724,8 @@ TEST_F(CampaignFlow, TheHudPlateIsDrawnWholeAtTheDefaultAndTheLowestTextureDetai
     };
     for (const auto& [detail, name] : {std::pair{2, "default"}, std::pair{0, "lowest"}}) {
         SCOPED_TRACE(std::string("texture detail ") + name);
-        ASSERT_NO_FATAL_FAILURE(StartToTitle());
-        Run("TsAccess.Options():SetTexDetailLevel(" + std::to_string(detail) + ")");
-        Type(terminal_, "TestMission('mission')\n");
-        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
-        ASSERT_TRUE(PressUntil("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, "mission"))
-            << Output(kRun);
-        ASSERT_TRUE(PressUntil("Escape", PlayShown, "mission-play", 5)) << Output(kRun);
+        ASSERT_NO_FATAL_FAILURE(
+            PlayMissionFromTheShell("TsAccess.Options():SetTexDetailLevel(" + std::to_string(detail) + ")"));
         EXPECT_TRUE(WaitForScreen(plateShown, "plate", 10s)) << seen(shot_);
         ExpectNoErrors();
         kill(game_pid_, SIGKILL);

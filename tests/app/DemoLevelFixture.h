@@ -50,6 +50,15 @@ protected:
         c->SetOrigin(x, 0.0f, z);
         return c;
     }
+    // The entity standing at (x, y, z), in play on the level's list.
+    template <class T>
+    static T* PutInPlay(T* entity, float x, float z, float y = 0.0f)
+    {
+        entity->SetPosition(x, y, z);
+        entity->ForceActive();
+        Level()->GetEntityDB()->AddEntity(entity);
+        return entity;
+    }
     // The level's object or entity of class T with that name, or null.
     template <class T>
     static T* Named(const char* name)

@@ -443,9 +443,6 @@ Place Changed(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, in
 
 } // namespace
 
-// Opening a door rewrites its overlay of the AI map; the radar re-shades its
-// world map there, so the map drawn on screen changes at each door's place
-// (found by showing the objective blip there) and nowhere else.
 // A door whose closed overlay was refused (its rectangle runs off the
 // map's edge) blocked no tile: a party member standing in the rectangle is
 // not pushed away when the overlay is written.
@@ -465,6 +462,9 @@ TEST_F(DoorsLevel, ADoorWhoseOverlayWasRefusedPushesNobodyAway)
         << hero->GetPosition().x << ", " << hero->GetPosition().z;
 }
 
+// Opening a door rewrites its overlay of the AI map; the radar re-shades its
+// world map there, so the map drawn on screen changes at each door's place
+// (found by showing the objective blip there) and nowhere else.
 TEST_F(DoorsLevel, TheRadarMapChangesWhereTheDoorsOpen)
 {
     TsRadar* radar = Level()->GetRadar();

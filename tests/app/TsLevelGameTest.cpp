@@ -50,17 +50,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using LevelGame = DemoLevelTest;
+using LevelGame = InDemoLevel;
+using LevelGameFromTitle = DemoLevelTest;
 
 TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
-
     LevelCrate* crate = new LevelCrate;
     crate->SetName("crate");
-    crate->SetPosition(3.5f, 1.25f, -2.0f);
-    crate->ForceActive();
-    Level()->GetEntityDB()->AddEntity(crate);
+    PutInPlay(crate, 3.5f, -2.0f, 1.25f);
     const int32_t timer = TsTimerTable::Instance().AddTimer(crate, 5.0f, 3);
     Frames(4, 100);
     const TsTimerEntry before = *TsTimerTable::Instance().GetEntry(timer);
@@ -89,7 +86,7 @@ TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
     EXPECT_EQ(after->period, before.period);
 }
 
-TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
+TEST_F(LevelGameFromTitle, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 {
     ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
     const std::string good = "Save Games/Ann [1] - Demo";
@@ -134,7 +131,6 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 
 TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsLevel* level = Level();
     EXPECT_EQ(RunLua("CreateLevel()"), 0);
     EXPECT_TRUE(log.Contains("CreateLevel: refused"));
@@ -158,15 +154,11 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
 // are drawn inside the cloud pass, which ends before the effects.
 TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsWorld* world = Level()->GetWorld();
     world->SetCloudParams(0.05f, 0.5f);
     world->CreateEffects();
     ASSERT_NE(TsWorldDrawing::Of(*world).Cloud(), nullptr);
-    auto* probe = new CloudProbe;
-    probe->SetPosition(3.0f, 0.0f, 3.0f);
-    probe->ForceActive();
-    Level()->GetEntityDB()->AddEntity(probe);
+    CloudProbe* probe = PutInPlay(new CloudProbe, 3.0f, 3.0f);
     Frames(2, 100);
     EXPECT_EQ(probe->seen, TsWorldDrawing::Of(*world).Cloud()->texture);
     EXPECT_EQ(OmD3D::Instance()->GetBatch().GetSecondTexture(), -1) << "the pass ended with the frame's scene";
@@ -174,7 +166,6 @@ TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
 
 TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     ASSERT_EQ(RunLua("function LuaTick() return 1 end"), 0);
     const uint32_t ticks = app->GetTickCount();
     Frames(3, 100);
@@ -186,7 +177,6 @@ TEST_F(LevelGame, GameOverNeedsSomebodyDead)
 
 TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     TsAccess::LocalPlayer()->SetScriptState(5, 55); // the party's own state travels
     TsAccess::LocalPlayer()->SetScriptState(0, 999); // where the mission keeps its globals
 
@@ -219,7 +209,6 @@ TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
 // next level that does load writes no save of its own.
 TEST_F(LevelGame, AFailedMoveToTheNextLevelLeavesNoSaveForTheNextLoad)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     EXPECT_EQ(RunLua("NextLevel()"), 0);
     ASSERT_TRUE(app->GetSavePending());
     std::ofstream("Save Games/player.tmp", std::ios::binary | std::ios::trunc) << "damaged";
@@ -240,7 +229,6 @@ TEST_F(LevelGame, AFailedMoveToTheNextLevelLeavesNoSaveForTheNextLoad)
 // screen waits for Space.
 TEST_F(LevelGame, ASaveThatFailsJustAfterALoadLeavesNoLoadScreenHeld)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     Key(plat::kKeySpace, false); // nobody lets a held load screen go
     EXPECT_EQ(RunLua("NextLevel()"), 0);
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
@@ -255,7 +243,6 @@ TEST_F(LevelGame, ASaveThatFailsJustAfterALoadLeavesNoLoadScreenHeld)
 
 TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel());
     fs::create_directories("Save Games/Ann [2] - Demo.saving");
     EXPECT_FALSE(app->SaveGame());
     EXPECT_TRUE(log.Contains("Error: cannot save game file Ann [2] - Demo"));
@@ -266,7 +253,7 @@ TEST_F(LevelGame, ASaveThatFailsSaysSoAndKeepsItsNumber)
     EXPECT_TRUE(fs::exists("Save Games/Ann [2] - Demo"));
 }
 
-TEST_F(LevelGame, TheShellStartsMissionsAndWritesNumberedSaves)
+TEST_F(LevelGameFromTitle, TheShellStartsMissionsAndWritesNumberedSaves)
 {
     EXPECT_EQ(RunLua("CreateSave('demo', 5)"), 0);
     EXPECT_TRUE(fs::exists("Save Games/Test [5] - Demo"));

@@ -115,14 +115,12 @@ TEST_F(MainClock, FrameRateIsMeasuredEveryThirtyFrames)
     EXPECT_NEAR(app->MeasureFrameRate(), 50.0f, 0.01f);
 }
 
-using MainWindow = AppTest;
+using MainWindow = MainClock;
 
 // The close reaches the loop even when a log line in the middle of loading
 // pumped the messages first.
 TEST_F(MainWindow, ClosingTheWindowEndsTheLoopWithZero)
 {
-    Start();
-    FrameAfter(10);
     plat::InjectClose(*app->GetWindow());
     TsMain::PumpMessages();
     int exitCode = -5;
@@ -132,8 +130,6 @@ TEST_F(MainWindow, ClosingTheWindowEndsTheLoopWithZero)
 
 TEST_F(MainWindow, WithoutTheFocusTheInputIsLostAndFramesDoNothing)
 {
-    Start();
-    FrameAfter(10);
     const size_t ticks = Script().ticks.size();
     const size_t renders = Script().renders.size();
 

@@ -66,14 +66,7 @@ namespace {
 
 class WeaponsGame : public InDemoLevel {
 protected:
-    static Target* Place(float x, float z)
-    {
-        auto* target = new Target;
-        target->SetPosition(x, 0.0f, z);
-        target->ForceActive();
-        TsAccess::EntityDB()->AddEntity(target);
-        return target;
-    }
+    static Target* Place(float x, float z) { return PutInPlay(new Target, x, z); }
     // A weapon filled in by one of the demo's templates.
     static TsWeaponObject* FromTemplate(const char* name)
     {
@@ -178,10 +171,7 @@ TEST_F(WeaponsGame, AContinuousWeaponPutAwayWhileFiringStopsItsLoop)
 TEST_F(WeaponsGame, ATouchedMineCountsDownAndGoesOffWithItsRing)
 {
     lua_State* L = TsAccess::LuaState();
-    auto* mine = new TsMineObject;
-    mine->SetPosition(4.0f, 0.0f, 2.0f);
-    mine->ForceActive();
-    TsAccess::EntityDB()->AddEntity(mine);
+    TsMineObject* mine = PutInPlay(new TsMineObject, 4.0f, 2.0f);
     TsScriptCall::PushObject(L, mine, "TsMineObject");
     lua_setglobal(L, "g_mine");
     ASSERT_EQ(RunLua("MineTemplate(g_mine)"), 0);
@@ -190,10 +180,7 @@ TEST_F(WeaponsGame, ATouchedMineCountsDownAndGoesOffWithItsRing)
     Target* near = Place(4.0f, 3.0f);  // 1 from the blast: inside the full range
     Target* mid = Place(4.0f, 5.0f);   // 3 from it: 0.4 of the damage
     Target* far = Place(7.0f, 7.0f);   // out of reach
-    auto* soldier = new Soldier;
-    soldier->SetPosition(5.0f, 0.0f, 2.0f);
-    soldier->ForceActive();
-    TsAccess::EntityDB()->AddEntity(soldier);
+    Soldier* soldier = PutInPlay(new Soldier, 5.0f, 2.0f);
     const float vitality = soldier->GetVitality() + soldier->GetHealth();
     Ticks(1);
 
@@ -256,10 +243,7 @@ TEST_F(WeaponsGame, ABurstingCreatureLaunchesItsSecondBlockWhateverItsWeaponType
     for (const TsWeaponType type : {TS_WEAPON_MELEE, TS_WEAPON_RANGED_MANUAL, TS_WEAPON_MINE}) {
         SCOPED_TRACE(type);
         TsProjectile::ReleaseAllLive();
-        auto* creature = new Soldier;
-        creature->SetPosition(4.0f, 0.0f, 3.0f);
-        creature->ForceActive();
-        TsAccess::EntityDB()->AddEntity(creature);
+        Soldier* creature = PutInPlay(new Soldier, 4.0f, 3.0f);
         TsWeaponObject* innate = creature->InnateAttack();
         innate->SetBimodal(true);
         TsWeaponAttributes& burst = innate->Attributes(true);
@@ -284,10 +268,7 @@ TEST_F(WeaponsGame, AWielderFallingWhileFiringSilencesTheLoopAsItFalls)
     constexpr SoundId kLoop = 204; // the demo's click
     TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));
-    auto* soldier = new Soldier;
-    soldier->SetPosition(3.0f, 0.0f, 3.0f);
-    soldier->ForceActive();
-    TsAccess::EntityDB()->AddEntity(soldier);
+    Soldier* soldier = PutInPlay(new Soldier, 3.0f, 3.0f);
     TsWeaponObject* gun = FromTemplate("WeaponTemplateBlaster");
     gun->Attributes(false).SetAmmoType(-1);
     gun->Attributes(false).SetReload(0.0f);

@@ -75,6 +75,16 @@ protected:
     TsFrontEnd& Title() { return *TsFrontEnd::Cast(app->GetMode()); }
 };
 
+// The title started in SetUp, as most of its tests want it.
+class StartedTitleTest : public TitleTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(TitleTest::SetUp());
+        Start();
+    }
+};
+
 using plat::kKeyEscape, plat::kKeyReturn;
 
 } // namespace titletest

@@ -11,14 +11,7 @@ using namespace titletest;
 
 namespace {
 
-class Credits : public TitleTest {
-protected:
-    void SetUp() override
-    {
-        TitleTest::SetUp();
-        Start();
-    }
-};
+using Credits = StartedTitleTest;
 
 TEST_F(Credits, PreparingCountsLinesMeasuresColumnsAndLoadsTags)
 {

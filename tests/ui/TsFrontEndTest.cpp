@@ -26,11 +26,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class FrontEnd : public TitleTest {};
+using FrontEnd = StartedTitleTest;
 
 TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoadedInPlace)
 {
-    Start();
     TsFrontEnd& title = Title();
     EXPECT_EQ(TsAccess::FrontEnd(), &title);
     for (int32_t i = 0; i < TsFrontEnd::kSpriteCount; ++i)
@@ -59,7 +58,6 @@ TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoade
 
 TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
 {
-    Start();
     TsFrontEnd& title = Title();
     using Factory = TsGuiWindow* (*)(TsFrontEndBase*);
     const struct {
@@ -84,7 +82,6 @@ TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
 
 TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
 {
-    Start();
     // A second title mode torn down with a screen open: its destructor pops
     // that screen, which must not ask for a level.
     auto* other = new TsFrontEnd();
@@ -105,7 +102,6 @@ TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
 
 TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
 {
-    Start();
     TsFrontEnd& title = Title();
     plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
     ASSERT_NE(title.GetRenderTexture(), nullptr);
@@ -128,7 +124,6 @@ TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
 // A poke reaches only the first look bone within reach, and ends.
 TEST_F(FrontEnd, APokeReachesOnlyTheFirstLookBoneInReachAndEnds)
 {
-    Start();
     TsFrontEnd& title = Title();
     // Within reach of both look bones: only the first is poked.
     title.SetLookBoneScreen(0, OmVector2(100, 100));
@@ -155,7 +150,6 @@ TEST_F(FrontEnd, ACursorAboveTheLineAimsAtItAndAPokeSwellsAndFallsBack)
 // A timer of no duration (the random draw may give 0) ends at the next tick.
 TEST_F(FrontEnd, AnEffectTimerOfNoDurationEndsAtTheNextTick)
 {
-    Start();
     TsFrontEnd::EffectTimer timer;
     Title().StartTimer(timer, 0.0f);
     EXPECT_GE(timer.rate, 1.0f);
@@ -165,7 +159,6 @@ TEST_F(FrontEnd, AnEffectTimerOfNoDurationEndsAtTheNextTick)
 // rather than loop for ever.
 TEST_F(FrontEnd, APanelStripOfTexturesThatAreGoneStopsInsteadOfLooping)
 {
-    Start();
     TsFrontEnd& title = Title();
     title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
     Frames(2);
@@ -173,12 +166,11 @@ TEST_F(FrontEnd, APanelStripOfTexturesThatAreGoneStopsInsteadOfLooping)
 
 // ---- the title figure's shape ----
 
-class SkinShape : public TitleTest {
+class SkinShape : public StartedTitleTest {
 protected:
     void SetUp() override
     {
-        TitleTest::SetUp();
-        Start();
+        ASSERT_NO_FATAL_FAILURE(StartedTitleTest::SetUp());
         renderer = OmD3D::Instance();
         device = renderer->GetDevice();
         shape = Title().GetCharacterShape();
@@ -304,7 +296,6 @@ void LinkAllBut(const fs::path& from, const fs::path& to, const fs::path& replac
 // the same moment is the same picture, for fewer primitives.
 TEST_F(FrontEnd, AFrameDrawnAgainFromTheKeptBackgroundIsTheSamePicture)
 {
-    Start();
     MouseTo(2, 2);
     Frames(2);
     ASSERT_TRUE(Title().IsRenderTargetReady());

@@ -19,7 +19,7 @@ using namespace titletest;
 
 namespace {
 
-class OptionsScreens : public TitleTest {
+class OptionsScreens : public StartedTitleTest {
 protected:
     TsOptions& Options() { return *TsAccess::Options(); }
 
@@ -63,7 +63,6 @@ protected:
 // the screen writes that level to the three detail options.
 TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
 {
-    Start();
     for (const auto& [value, level] : {std::pair(0.5f, 1), {0.0f, 0}, {1.0f, 2}, {0.9f, 1}}) {
         SCOPED_TRACE(value);
         auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
@@ -82,7 +81,6 @@ TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
 // left; leaving writes it.
 TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
 {
-    Start();
     auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
     for (float value : {0.25f, 0.75f}) {
         screen.gamma.SetValue(value);
@@ -98,7 +96,6 @@ TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
 // turned to.
 TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndAreWrittenOnLeaving)
 {
-    Start();
     Options().SetTransparentCam(false);
     Options().SetAnimatingInventory(true);
     auto& game = Push<TsGameOptionsScreen>(TsFrontEnd::GetGameOptionsScreen);
@@ -117,7 +114,6 @@ TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndAreWrittenOnLeaving)
 TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
 {
     using plat::kKeyZ;
-    Start();
     enum Edit { None, Wheel, Swap, Key };
     constexpr int32_t kOk = TsFrontEndBase::kResultOk, kCancel = TsFrontEndBase::kResultCancel;
     const struct {
@@ -198,7 +194,6 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
 TEST_F(OptionsScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)
 {
     using plat::kKeyZ, plat::kKeyX;
-    Start();
     auto& input = Push<TsInputScreen>(TsFrontEnd::GetInputScreen);
     TsKeyBindings& edited = input.list.Edited();
     // Another action holds the key first; capturing moves it.
