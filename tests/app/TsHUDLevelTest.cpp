@@ -330,9 +330,8 @@ TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
 // The exit script is called by name later: only an identifier that fits is
 // kept, and the answer is true either way. The message shows and pauses the
 // level whatever the name: an empty one runs no script, and a bad one is
-// logged and runs none either. Calls without a font or with the wrong
-// arguments do nothing.
-TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
+// logged and runs none either.
+TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFits)
 {
     TsGameFrontEnd* menu = Level()->GetGameFrontEnd();
     ASSERT_EQ(RunLua("g_exit = TsAccess.HUDe():ExitDialogue('OnDone', 'Leave?', true)"), 0);
@@ -353,14 +352,22 @@ TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFitsAndBadCallsAreRefused)
         ASSERT_NE(box, nullptr) << name;
         EXPECT_STREQ(box->GetText(), "Farewell");
     }
-    // Before the font is there, text calls leave their outputs alone.
+}
+
+// Before the font is there, text calls leave their outputs alone.
+TEST_F(HudLevel, TextIsNotMeasuredBeforeTheFontIsThere)
+{
     OmD3DFont* font = hud->GetFont();
     hud->SetFont(nullptr);
     float w = -1, h = -1;
     hud->GetTextExtent("abc", w, h);
     EXPECT_EQ(w, -1);
     hud->SetFont(font);
-    // Wrong argument kinds get the binding's error.
+}
+
+// Wrong argument kinds get the binding's error.
+TEST_F(HudLevel, CreateSpriteWithArgumentsOfTheWrongKindsIsRefused)
+{
     EXPECT_NE(RunLua("TsAccess.HUDe():CreateSprite('x', 3)"), 0);
     EXPECT_TRUE(log.Contains("CreateSprite"));
 }
