@@ -17,7 +17,8 @@
 // What a fight draws for the first time is drawn as the level loads, so
 // that the GL driver's shader variants are built then.
 // With OM_BENCH_FRAME_HASHES set to a file name, it first plays the title,
-// the town and the mission for a fixed number of frames each (the loop's
+// the town, the mission, the trade panel in the town and the in-game menu
+// over the mission for a fixed number of frames each (the loop's
 // 60 Hz pacing; OM_BENCH_HASH_FRAMES, 600 by default) from a fixed random
 // seed, and writes one line per frame with a hash of the picture drawn: two
 // trees that draw the same pictures write the same file.
@@ -373,7 +374,26 @@ struct Screen {
     void (*open)();
     void (*close)();
     Allocations counted;
+    uint64_t drawCalls = 0, drawsSent = 0; // of one frame: the device's draw calls, OpenGL's draws
 };
+
+uint64_t DeviceDrawCalls(const plat::GfxDevice& device)
+{
+    return device.CallCount(plat::GfxCall::DrawPrimitive) + device.CallCount(plat::GfxCall::DrawIndexedPrimitive)
+        + device.CallCount(plat::GfxCall::DrawPrimitiveUP) + device.CallCount(plat::GfxCall::DrawIndexedPrimitiveUP);
+}
+
+// The draws of one more frame of the screen.
+void CountDraws(Screen& screen)
+{
+    plat::GfxDevice* device = OmD3D::Instance() ? OmD3D::Instance()->GetDevice() : nullptr;
+    if (!device)
+        return;
+    const uint64_t calls = DeviceDrawCalls(*device), sent = device->DrawsSent();
+    Shared().Step(17);
+    screen.drawCalls = DeviceDrawCalls(*device) - calls;
+    screen.drawsSent = device->DrawsSent() - sent;
+}
 
 void OpenTradePanel()
 {
@@ -407,6 +427,7 @@ void BM_Screen(benchmark::State& state)
     state.SetLabel(screen.name);
     screen.open();
     screen.counted = CountAllocations(state, [](int i) { Shared().Step(i % 3 == 2 ? 16 : 17); });
+    CountDraws(screen);
     screen.close();
 }
 
@@ -474,8 +495,12 @@ void PrintFigures(const bench::RunReporter& reporter)
         char name[32];
         std::snprintf(name, sizeof name, "BM_Screen/%d", i);
         const double fps = reporter.Fps(name);
-        if (clear > 0.0 && fps > 0.0)
+        if (clear > 0.0 && fps > 0.0) {
             PrintLine(g_screens[i].name, fps, "fps", clear, g_screens[i].counted, "(0 allocations)");
+            std::printf("  (a frame: %llu draw calls to the device, %llu draws sent to OpenGL)\n",
+                        static_cast<unsigned long long>(g_screens[i].drawCalls),
+                        static_cast<unsigned long long>(g_screens[i].drawsSent));
+        }
     }
 }
 
@@ -520,6 +545,28 @@ void WriteFrameHashes(const char* path)
             Shared().Step(i % 3 == 2 ? 16 : 17);
             std::fprintf(out, "%s %d %016llx\n", screen, i, static_cast<unsigned long long>(PictureHash(pixels)));
         }
+    }
+    // The panels over a level: the trade panel in the town, the menu over the mission.
+    struct Panel {
+        const char* name;
+        const char* level;
+        void (*open)();
+        void (*close)();
+    };
+    for (const Panel& panel : {Panel{"trade", "town", &OpenTradePanel, &CloseTradePanel},
+                               Panel{"menu", "mission", &OpenInGameMenu, &CloseInGameMenu}}) {
+        OmSRand(1);
+        std::srand(1);
+        if (!Shared().Enter(panel.level)) {
+            std::printf("frame hashes: %s did not open: %s\n", panel.level, Shared().Why());
+            break;
+        }
+        panel.open();
+        for (int i = 0; i < frames; ++i) {
+            Shared().Step(i % 3 == 2 ? 16 : 17);
+            std::fprintf(out, "%s %d %016llx\n", panel.name, i, static_cast<unsigned long long>(PictureHash(pixels)));
+        }
+        panel.close();
     }
     Shared().Close();
     std::fclose(out);

@@ -161,6 +161,15 @@ public:
     // Call counters.
     uint64_t CallCount(GfxCall call) const { return calls_[static_cast<uint32_t>(call)]; }
     void ResetCallCounts() { calls_.fill(0); }
+    // Draws sent to OpenGL: consecutive quads drawn with one state go as one.
+    uint64_t DrawsSent() const { return drawsSent_; }
+
+    // Draws the quads gathered so far. Everything that could see or change
+    // what they look like calls it first; so do texture locks.
+    void FlushQuads();
+
+    // The device's state, as draws read it (defined with the device's inside).
+    struct State;
 
     // Test hooks: make the device report a lost state (DeviceLost or
     // DeviceNotReset; Ok ends it) and make the next Reset calls fail.
@@ -175,8 +184,8 @@ public:
 
 private:
     struct Gl;
-    struct State;
     struct StateBlock;
+    struct QuadBatch;
     GfxDevice();
     ~GfxDevice() override;
 
@@ -219,6 +228,11 @@ private:
     void TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMatrix& worldView,
                          const GfxMatrix& proj, const float normalMatrix[9], const GfxProgramKey& key,
                          const GfxLightingSetup& lighting, uint8_t* dst, uint32_t dstFvf) const;
+    // Gathers a quad (a two-triangle strip from memory) drawn into the back
+    // buffer with the state of the quads gathered before it (drawing those
+    // first when the state differs); false when it must be drawn at once.
+    bool GatherQuad(uint32_t type, uint32_t primitiveCount, const void* data, uint32_t stride);
+    void DropQuads();
     void BlitToWindow();
     // Where Present puts the image in the window, in window pixels.
     GfxRect ShownRect() const;
@@ -248,6 +262,8 @@ private:
     int failResets_ = 0;
     std::array<uint64_t, static_cast<uint32_t>(GfxCall::Count)> calls_{};
     std::vector<uint8_t> scratch_;
+    std::unique_ptr<QuadBatch> quads_;
+    uint64_t drawsSent_ = 0;
     friend class GfxSystem;
 };
 

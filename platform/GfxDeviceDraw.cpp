@@ -716,6 +716,7 @@ int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* v
                  GL_STREAM_DRAW);
     if (!PrepareDraw(stride))
         return GfxResult::InvalidCall;
+    ++drawsSent_;
     if (indices) {
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * indexSize, indices,
                      GL_STREAM_DRAW);
@@ -843,6 +844,7 @@ void IndexRange(const uint8_t* indices, uint32_t count, uint32_t size, uint32_t&
 int32_t GfxDevice::DrawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primitiveCount)
 {
     Count(GfxCall::DrawPrimitive);
+    FlushQuads();
     GfxVertexBuffer* vb = state_->streams[0];
     const uint32_t stride = state_->strides[0];
     const uint32_t count = GfxVertexCountOf(type, primitiveCount);
@@ -857,6 +859,7 @@ int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
                                         uint32_t primitiveCount)
 {
     Count(GfxCall::DrawIndexedPrimitive);
+    FlushQuads();
     GfxVertexBuffer* vb = state_->streams[0];
     GfxIndexBuffer* ib = state_->indices;
     const uint32_t stride = state_->strides[0];
@@ -885,8 +888,12 @@ int32_t GfxDevice::DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const
     Count(GfxCall::DrawPrimitiveUP);
     if (!data || stride == 0)
         return GfxResult::InvalidCall;
-    const int32_t result = Draw(type, primitiveCount, static_cast<const uint8_t*>(data),
-                                GfxVertexCountOf(type, primitiveCount), stride, nullptr, 0, 0);
+    int32_t result = GfxResult::Ok;
+    if (!GatherQuad(type, primitiveCount, data, stride)) {
+        FlushQuads();
+        result = Draw(type, primitiveCount, static_cast<const uint8_t*>(data),
+                      GfxVertexCountOf(type, primitiveCount), stride, nullptr, 0, 0);
+    }
     // Drawing from memory leaves no stream or index buffer bound.
     GfxAssign(state_->streams[0], static_cast<GfxVertexBuffer*>(nullptr));
     state_->strides[0] = 0;
@@ -899,6 +906,7 @@ int32_t GfxDevice::DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint
                                           uint32_t indexFormat, const void* data, uint32_t stride)
 {
     Count(GfxCall::DrawIndexedPrimitiveUP);
+    FlushQuads();
     const uint32_t isize = indexFormat == GfxFormat::Index32 ? 4 : 2;
     const uint32_t count = GfxVertexCountOf(type, primitiveCount);
     int32_t result = GfxResult::InvalidCall;

@@ -143,6 +143,14 @@ struct GfxDevice::State {
     GfxRect scissor{};
 };
 
+// Quads waiting to be drawn together, in the order they came, with the
+// state they were all drawn with (its textures held, its streams unused).
+struct GfxDevice::QuadBatch {
+    std::unique_ptr<State> state = std::make_unique<State>();
+    std::vector<uint8_t> bytes; // sized once: gathering allocates nothing
+    uint32_t quads = 0, stride = 0;
+};
+
 struct GfxDevice::StateBlock {
     enum Kind : uint32_t { Render, Stage, Texture, Transform, Material, Shader };
     struct Entry {

@@ -116,6 +116,9 @@ int32_t GfxSprite::End()
     if (!begun_)
         return GfxResult::InvalidCall;
     begun_ = false;
+    // The device gathers consecutive sprites drawn with one texture and
+    // state into one draw: the batch's end draws what it gathered.
+    device_->FlushQuads();
     return GfxResult::Ok;
 }
 

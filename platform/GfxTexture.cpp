@@ -75,6 +75,8 @@ int32_t GfxSurface::LockRect(GfxLockedRect* locked, const GfxRect* rect, uint32_
             return GfxResult::InvalidCall;
         device_->ReadBackBuffer(pixels_.data());
     }
+    if (container_)
+        container_->BeforeChange();
     readOnlyLock_ = (flags & GfxLock::ReadOnly) != 0;
     locked->pitch = static_cast<int32_t>(Pitch());
     locked->bits = pixels_.data() + static_cast<size_t>(r.top) * Pitch()
@@ -118,6 +120,12 @@ GfxTexture::~GfxTexture()
     // The levels share this object's count, so they are deleted directly.
     for (GfxSurface* level : levels_)
         level->GfxObject::Release();
+}
+
+void GfxTexture::BeforeChange()
+{
+    if (device_)
+        device_->FlushQuads();
 }
 
 void GfxTexture::DetachDevice()

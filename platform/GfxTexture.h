@@ -86,6 +86,9 @@ public:
     bool dirty = true;
     void DetachDevice();
     void MarkDirty() { dirty = true; }
+    // Its pixels are about to change: what the device has gathered to draw
+    // from them is drawn first.
+    void BeforeChange();
 
 private:
     ~GfxTexture() override;

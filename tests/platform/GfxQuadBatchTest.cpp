@@ -1,0 +1,91 @@
+// Sprites drawn one call each go to OpenGL together, in their order.
+#include "GfxTestSupport.h"
+
+#include "platform/GfxSprite.h"
+
+using namespace gfxtest;
+
+namespace {
+
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
+
+// A 16 x 16 back buffer, a 4 x 4 white texture and the sprite object, in a
+// scene cleared to black.
+class QuadBatchTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Make(16, 16));
+        ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+        Fill(0xFFFFFFFF);
+        ASSERT_EQ(GfxSprite::Create(device, &sprite), GfxResult::Ok);
+        device->BeginScene();
+        ClearTo(0xFF000000);
+    }
+    void TearDown() override
+    {
+        if (sprite)
+            sprite->Release();
+        if (texture)
+            texture->Release();
+        DeviceTest::TearDown();
+    }
+    void Fill(uint32_t texel)
+    {
+        GfxLockedRect locked{};
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x)
+                std::memcpy(static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * 4, &texel, 4);
+        texture->UnlockRect(0);
+    }
+    // The texture scaled to size x size pixels at (x, y), tinted.
+    void DrawSprite(float x, float y, float size, uint32_t colour)
+    {
+        const GfxVector2 scale{size / 4, size / 4}, at{x, y};
+        ASSERT_EQ(sprite->Draw(texture, nullptr, &scale, nullptr, 0.0f, &at, colour), GfxResult::Ok);
+    }
+    GfxTexture* texture = nullptr;
+    GfxSprite* sprite = nullptr;
+};
+
+} // namespace
+
+TEST_F(QuadBatchTest, SpritesOfOneTextureGoToOpenGLAsOneDraw)
+{
+    const uint64_t before = device->DrawsSent();
+    sprite->Begin();
+    DrawSprite(0, 0, 4, kRed);
+    DrawSprite(4, 0, 4, kGreen);
+    DrawSprite(8, 0, 4, kBlue);
+    sprite->End();
+    EXPECT_EQ(device->DrawsSent() - before, 1u);
+}
+
+TEST_F(QuadBatchTest, ADeviceDrawBetweenSpritesKeepsItsPlaceInTheOrder)
+{
+    DrawSprite(0, 0, 8, kRed);
+    DrawRect(0, 0, 8, 8, kGreen);
+    DrawSprite(4, 4, 8, kBlue);
+    device->EndScene();
+    ExpectRgb({{2, 2, 0x00FF00}, {6, 6, 0x0000FF}, {12, 2, 0}});
+}
+
+TEST_F(QuadBatchTest, AScissorSetBetweenTwoSpritesClipsOnlyTheSecond)
+{
+    DrawSprite(0, 0, 16, kRed);
+    const GfxRect left{0, 0, 8, 16};
+    device->SetScissorRect(&left);
+    DrawSprite(0, 0, 16, kBlue);
+    device->EndScene();
+    ExpectRgb({{2, 2, 0x0000FF}, {12, 2, 0xFF0000}});
+}
+
+TEST_F(QuadBatchTest, ASpriteDrawnBeforeItsTextureChangesShowsTheOldTexels)
+{
+    DrawSprite(0, 0, 8, 0xFFFFFFFF);
+    Fill(0xFF00FF00);
+    DrawSprite(8, 8, 8, 0xFFFFFFFF);
+    device->EndScene();
+    ExpectRgb({{2, 2, 0xFFFFFF}, {12, 12, 0x00FF00}});
+}
