@@ -49,7 +49,34 @@ protected:
     }
     const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
 
+    // A hero beside the demo's tech trader, who sells ammunition with no
+    // stack limit at the given price; the hero carries some of the same.
+    void SetUpAmmunitionTrade(float price)
+    {
+        buyer = AddHero(4.0f, 4.0f);
+        TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
+        ASSERT_NE(trader, nullptr);
+        ASSERT_TRUE(Named<TsItemObject>("ammoA") && trader->GetInventory() && buyer->GetInventory());
+        wares = UnlimitedAmmunition();
+        wares->SetValue(price);
+        wares->SetForSale(true);
+        ASSERT_GE(trader->GetInventory()->AddArticle(wares), 1);
+        carried = UnlimitedAmmunition();
+        ASSERT_GE(buyer->GetInventory()->AddArticle(carried), 1);
+    }
+    TsItemObject* UnlimitedAmmunition()
+    {
+        auto* ammo = new TsItemObject;
+        ammo->CopyFromTemplate(Named<TsItemObject>("ammoA"));
+        ammo->SetMaxStack(0);
+        return ammo;
+    }
+
     TsGameFrontEnd* menu = nullptr;
+    // Set by SetUpAmmunitionTrade: the hero, the trader's wares and the hero's own.
+    TsPCObject* buyer = nullptr;
+    TsItemObject* wares = nullptr;
+    TsItemObject* carried = nullptr;
     TsTutorialDialog* tutorial = nullptr; // the lessons' window, which the menu keeps
 };
 
@@ -461,26 +488,13 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
 // article itself is released.
 TEST_F(InGameMenu, BuyingUnlimitedAmmunitionTheHeroCarriesReleasesTheBoughtCopy)
 {
-    TsPCObject* hero = AddHero(4.0f, 4.0f);
-    TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
-    ASSERT_NE(trader, nullptr);
-    ASSERT_TRUE(Named<TsItemObject>("ammoA") && trader->GetInventory() && hero->GetInventory());
-    auto* wares = new TsItemObject;
-    wares->CopyFromTemplate(Named<TsItemObject>("ammoA"));
-    wares->SetMaxStack(0);
-    wares->SetValue(1.0f);
-    wares->SetForSale(true);
-    ASSERT_GE(trader->GetInventory()->AddArticle(wares), 1);
-    auto* carried = new TsItemObject;
-    carried->CopyFromTemplate(Named<TsItemObject>("ammoA"));
-    carried->SetMaxStack(0);
-    ASSERT_GE(hero->GetInventory()->AddArticle(carried), 1);
+    ASSERT_NO_FATAL_FAILURE(SetUpAmmunitionTrade(1.0f));
     const int32_t rounds = carried->GetStack() + wares->GetStack();
     TsPlayer* player = TsAccess::LocalPlayer();
     player->AddToKitty(1000 - player->GetKitty());
     const uint32_t live = TsItemObject::s_pool.GetLiveCount();
 
-    ASSERT_TRUE(Level()->GetHUD()->BuyArticle(*hero, *wares));
+    ASSERT_TRUE(Level()->GetHUD()->BuyArticle(*buyer, *wares));
     CollectScriptHandles();
     EXPECT_EQ(carried->GetStack(), rounds);
     EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live);
@@ -491,20 +505,8 @@ TEST_F(InGameMenu, BuyingUnlimitedAmmunitionTheHeroCarriesReleasesTheBoughtCopy)
 // stack takes nothing and the buy is refused.
 TEST_F(InGameMenu, UnlimitedAmmunitionBoughtIntoACappedStackCostsOnlyWhatFits)
 {
-    TsPCObject* hero = AddHero(4.0f, 4.0f);
-    TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
-    ASSERT_NE(trader, nullptr);
-    ASSERT_TRUE(Named<TsItemObject>("ammoA") && trader->GetInventory() && hero->GetInventory());
-    auto* wares = new TsItemObject;
-    wares->CopyFromTemplate(Named<TsItemObject>("ammoA"));
-    wares->SetMaxStack(0);
-    wares->SetValue(10.0f);
-    wares->SetForSale(true);
-    ASSERT_GE(trader->GetInventory()->AddArticle(wares), 1);
+    ASSERT_NO_FATAL_FAILURE(SetUpAmmunitionTrade(10.0f));
     ASSERT_GT(wares->GetPackSize(), 3);
-    auto* carried = new TsItemObject;
-    carried->CopyFromTemplate(Named<TsItemObject>("ammoA"));
-    ASSERT_GE(hero->GetInventory()->AddArticle(carried), 1);
     TsPlayer* player = TsAccess::LocalPlayer();
     const struct {
         const char* what;
@@ -516,9 +518,9 @@ TEST_F(InGameMenu, UnlimitedAmmunitionBoughtIntoACappedStackCostsOnlyWhatFits)
         carried->SetStack(5);
         carried->SetMaxStack(5 + row.room);
         player->AddToKitty(1000 - player->GetKitty());
-        EXPECT_EQ(Level()->GetHUD()->BuyArticle(*hero, *wares), row.bought);
+        EXPECT_EQ(Level()->GetHUD()->BuyArticle(*buyer, *wares), row.bought);
         EXPECT_EQ(carried->GetStack(), 5 + row.room);
-        EXPECT_EQ(player->GetKitty(), 1000 - TsTrade::BuyCost(10.0f, row.room, hero->GetPCType()));
+        EXPECT_EQ(player->GetKitty(), 1000 - TsTrade::BuyCost(10.0f, row.room, buyer->GetPCType()));
     }
 }
 
