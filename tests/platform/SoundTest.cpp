@@ -168,15 +168,24 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
 {
     plat::SoundSegment tone;
     Load(tone, Tone(0.05));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 3);
     const auto start = std::chrono::steady_clock::now();
     const std::uint32_t once = path.Play(tone, false);
     const std::uint32_t looped = path.Play(tone, true);
     ASSERT_NE(once, 0u);
     ASSERT_NE(looped, 0u);
     EXPECT_TRUE(device_.IsPlaying(tone));
-    Sleep(0.3);
-    EXPECT_FALSE(path.IsPlaying(once));
+    // The mixer runs on a thread of its own that a busy machine holds back:
+    // the test waits for what it has mixed, not for the clock. A second
+    // one-shot started as the first ends lets the loop play a second length.
+    const auto waitToEnd = [&](std::uint32_t play) {
+        for (int i = 0; i < 500 && path.IsPlaying(play); ++i)
+            Sleep(0.01);
+        return !path.IsPlaying(play);
+    };
+    EXPECT_TRUE(waitToEnd(once));
+    EXPECT_TRUE(path.IsPlaying(looped));
+    EXPECT_TRUE(waitToEnd(path.Play(tone, false)));
     EXPECT_TRUE(path.IsPlaying(looped));
     EXPECT_TRUE(path.Stop(looped));
     // A busy machine may sleep longer than asked.
@@ -188,11 +197,10 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     EXPECT_FALSE(path.GetLooping(looped, loops)); // stopped plays are forgotten
     EXPECT_FALSE(path.Stop(looped));
     Sleep(0.05);
-    // The loop sounded again and again (more than twice the tone's length;
-    // about six times on an idle machine, less when the mixer falls behind),
-    // and no longer than it played.
+    // The loop sounded again (at least twice the tone's length) and no
+    // longer than it played.
     const double heard = Finish(path, tone).AudibleSeconds();
-    EXPECT_TRUE(heard > 0.11 && heard < playing + 0.15) << heard << " s heard, " << playing << " s playing";
+    EXPECT_TRUE(heard > 0.09 && heard < playing + 0.15) << heard << " s heard, " << playing << " s playing";
 }
 
 TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegionAndCannotChangeUnderAPlayingSound)
