@@ -49,7 +49,9 @@ bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
 // The walk makes the valid-target test (heal targets not allowed) with what
 // is the same for every neighbour worked out once: a character without a
 // team is nobody's enemy, and neighbours of one team (a crowd holds few
-// teams) are hostile or not alike.
+// teams) are hostile or not alike. What is sensed goes to the squad nearest
+// first (its threat slots fill in that order); a list not yet sorted is
+// walked as gathered and only what was sensed is put in order.
 bool TsCharacterObject::Sense()
 {
     const TsTeam* team = m_squad ? m_squad->GetTeam() : nullptr;
@@ -61,9 +63,17 @@ bool TsCharacterObject::Sense()
     const OmVector3 heading = GetDirection();
     const TsTeam* lastTeam = nullptr; // and a squad without a team is nobody's enemy
     bool lastHostile = false;
-    bool sensed = false;
-    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= 2.0f * range; ++i) {
-        TsEntity* entity = m_neighbours[i].entity;
+    static OmArray<Neighbour> sensed{64};
+    sensed.RemoveAll();
+    const bool gathered = WalksGathered();
+    const OmArray<Neighbour>& neighbours = gathered ? m_neighbours : GetNeighbours();
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
+        if (!(neighbours[i].separation <= 2.0f * range)) {
+            if (gathered)
+                continue;
+            break;
+        }
+        TsEntity* entity = neighbours[i].entity;
         if (!entity || entity == this || !entity->HasFlag(TS_ENTITY_TARGETABLE) || entity->HasFlag(TS_ENTITY_DEAD))
             continue;
         if (!entity->IsKindOf(&TsCharacterObject::s_class))
@@ -83,12 +93,14 @@ bool TsCharacterObject::Sense()
         OmVector3 toward;
         const float distance = std::sqrt(GroundDistanceSquared(m_position, other->m_position));
         const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
-        if (distance < hearing || (distance < sight && HasLineOfSight(other))) {
-            sensed = true;
-            m_squad->AddThreat(entity);
-        }
+        if (distance < hearing || (distance < sight && HasLineOfSight(other)))
+            sensed.Add(neighbours[i]);
     }
-    return sensed;
+    if (gathered)
+        SortNearestFirst(sensed);
+    for (uint32_t i = 0; i < sensed.GetCount(); ++i)
+        m_squad->AddThreat(sensed[i].entity);
+    return sensed.GetCount() > 0;
 }
 
 // Crouching is creeping with the stealth gear in hand, which only a
@@ -105,9 +117,9 @@ bool TsCharacterObject::IsEnemyNear(float radius, float& reach) const
 {
     reach = 0.0f;
     bool any = false;
-    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= radius; ++i) {
+    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
         const TsEntity* entity = m_neighbours[i].entity;
-        if (GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
+        if (!(m_neighbours[i].separation <= radius) || GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
         const float threat = std::max(other->CurrentRange() * 1.5f, 2.0f * other->m_runSpeed);
