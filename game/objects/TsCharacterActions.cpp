@@ -178,6 +178,8 @@ void TsCharacterObject::TickStun()
 // touched: a trigger's script runs in between.
 void TsCharacterObject::TouchScan()
 {
+    if (m_touchingNeighbours == 0)
+        return;
     static OmArray<Neighbour> touching{16};
     NeighboursWithin(0.0f, touching);
     for (uint32_t i = 0; i < touching.GetCount(); ++i) {

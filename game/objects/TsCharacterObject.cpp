@@ -676,21 +676,25 @@ bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const
 void TsCharacterObject::BuildNeighbourList(const OmArray<TsEntity*>& activeEntities)
 {
     m_neighbours.RemoveAll();
+    m_touchingNeighbours = 0;
     for (uint32_t i = 0; i < activeEntities.GetCount(); ++i)
         AddNeighbour(activeEntities[i], activeEntities[i]->GetPosition().x, activeEntities[i]->GetPosition().z,
                      activeEntities[i]->GetRadius(), std::numeric_limits<float>::infinity());
     m_neighboursSorted = false;
+    m_tiesKnown = false;
 }
 
 void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
 {
     m_neighbours.RemoveAll();
+    m_touchingNeighbours = 0;
     const float reach = NeighbourReach();
     const float gather = reach + m_radius + activeEntities.GetLargestRadius();
     activeEntities.ForEachNear(m_position.x, m_position.z, gather, [&](const TsEntityGrid::Item& item) {
         AddNeighbour(item.entity, item.x, item.z, item.radius, reach);
     });
     m_neighboursSorted = false;
+    m_tiesKnown = false;
 }
 
 float TsCharacterObject::NeighbourReach() const
@@ -715,8 +719,11 @@ void TsCharacterObject::AddNeighbour(TsEntity* entity, float x, float z, float r
     Neighbour n;
     n.entity = entity;
     n.separation = FastSqrt(squared) - m_radius - radius;
-    if (!(n.separation > reach))
-        m_neighbours.Add(n);
+    if (n.separation > reach)
+        return;
+    m_neighbours.Add(n);
+    if (n.separation <= 0.0f)
+        ++m_touchingNeighbours;
 }
 
 namespace {
@@ -825,7 +832,13 @@ void TsCharacterObject::SortNearestFirst(OmArray<Neighbour>& part)
 
 bool TsCharacterObject::WalksGathered() const
 {
-    return !m_neighboursSorted && SortKeepsGatheredTies();
+    if (m_neighboursSorted)
+        return false;
+    if (!m_tiesKnown) {
+        m_tiesKept = SortKeepsGatheredTies();
+        m_tiesKnown = true;
+    }
+    return m_tiesKept;
 }
 
 void TsCharacterObject::NeighboursWithin(float limit, OmArray<Neighbour>& out) const

@@ -480,6 +480,10 @@ protected:
     // Sorted lazily: the const getter may put it in order.
     mutable OmArray<Neighbour> m_neighbours{64};
     mutable bool m_neighboursSorted = true;
+    // Whether sorting the list keeps its ties as gathered, once worked out.
+    mutable bool m_tiesKnown = false;
+    mutable bool m_tiesKept = false;
+    uint32_t m_touchingNeighbours = 0; // those at a separation of 0 or less
     OmNode* m_modelInstance = nullptr;
     int32_t m_attackBone = -1;
     int32_t m_limits[2] = {8388607, 8388607};

@@ -2,6 +2,7 @@
 // and the member actions through which its squad steers it each tick.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/OmGroup.h"
 #include "engine/OmRand.h"
@@ -44,14 +45,49 @@ bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
 
 // ---- senses ------------------------------------------------------------------------------
 
+namespace {
+
+// A walk's answers about the teams it met, the last two of them: a crowd's
+// neighbours alternate between a few teams.
+class AllianceMemo {
+public:
+    explicit AllianceMemo(const TsTeam& own) : own_(own) {}
+
+    // A squad without a team is nobody's enemy.
+    bool IsHostile(const TsTeam* other)
+    {
+        if (other != teams_[0]) {
+            if (other == teams_[1]) {
+                std::swap(teams_[0], teams_[1]);
+                std::swap(hostile_[0], hostile_[1]);
+            } else {
+                teams_[1] = teams_[0];
+                hostile_[1] = hostile_[0];
+                teams_[0] = other;
+                hostile_[0] = other && own_.GetAlliance(other) == TS_ALLIANCE_HOSTILE;
+            }
+        }
+        return hostile_[0];
+    }
+
+private:
+    const TsTeam& own_;
+    const TsTeam* teams_[2] = {nullptr, nullptr};
+    bool hostile_[2] = {false, false};
+};
+
+} // namespace
+
 // A sneak level puts its guards on the alert: they notice from three times
 // as far, but a character creeping with good stealth gear slips past them.
 // The walk makes the valid-target test (heal targets not allowed) with what
 // is the same for every neighbour worked out once: a character without a
-// team is nobody's enemy, and neighbours of one team (a crowd holds few
-// teams) are hostile or not alike. What is sensed goes to the squad nearest
-// first (its threat slots fill in that order); a list not yet sorted is
-// walked as gathered and only what was sensed is put in order.
+// team is nobody's enemy, neighbours of one team are hostile or not alike,
+// and of one class characters or not.
+//
+// New threats take the squad's free records nearest first; known ones are
+// only renewed, in any order. A list not yet sorted is walked as gathered,
+// and only the new threats are put in order.
 bool TsCharacterObject::Sense()
 {
     const TsTeam* team = m_squad ? m_squad->GetTeam() : nullptr;
@@ -61,10 +97,12 @@ bool TsCharacterObject::Sense()
     const bool alert = info && info->bIsSneakLevel != 0;
     const float range = m_attentionRange * (alert ? 3.0f : 1.0f);
     const OmVector3 heading = GetDirection();
-    const TsTeam* lastTeam = nullptr; // and a squad without a team is nobody's enemy
-    bool lastHostile = false;
-    static OmArray<Neighbour> sensed{64};
-    sensed.RemoveAll();
+    AllianceMemo alliances(*team);
+    const OmClass* lastClass = nullptr;
+    bool lastIsCharacter = false;
+    static OmArray<Neighbour> fresh{64};
+    fresh.RemoveAll();
+    bool sensed = false;
     const bool gathered = WalksGathered();
     const OmArray<Neighbour>& neighbours = gathered ? m_neighbours : GetNeighbours();
     for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
@@ -76,16 +114,14 @@ bool TsCharacterObject::Sense()
         TsEntity* entity = neighbours[i].entity;
         if (!entity || entity == this || !entity->HasFlag(TS_ENTITY_TARGETABLE) || entity->HasFlag(TS_ENTITY_DEAD))
             continue;
-        if (!entity->IsKindOf(&TsCharacterObject::s_class))
+        if (const OmClass* cls = entity->GetClass(); cls != lastClass) {
+            lastClass = cls;
+            lastIsCharacter = OmClass::IsDerivedFrom(cls, &TsCharacterObject::s_class);
+        }
+        if (!lastIsCharacter)
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
-        if (other->m_lifeState == kStunned || !other->m_squad)
-            continue;
-        if (const TsTeam* otherTeam = other->m_squad->GetTeam(); otherTeam != lastTeam) {
-            lastTeam = otherTeam;
-            lastHostile = team->GetAlliance(otherTeam) == TS_ALLIANCE_HOSTILE;
-        }
-        if (!lastHostile)
+        if (other->m_lifeState == kStunned || !other->m_squad || !alliances.IsHostile(other->m_squad->GetTeam()))
             continue;
         if (alert && other->IsCreepingUnnoticed())
             continue;
@@ -93,14 +129,18 @@ bool TsCharacterObject::Sense()
         OmVector3 toward;
         const float distance = std::sqrt(GroundDistanceSquared(m_position, other->m_position));
         const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
-        if (distance < hearing || (distance < sight && HasLineOfSight(other)))
-            sensed.Add(neighbours[i]);
+        if (!(distance < hearing || (distance < sight && HasLineOfSight(other))))
+            continue;
+        sensed = true;
+        if (!gathered)
+            m_squad->AddThreat(entity);
+        else if (!m_squad->RenewThreat(entity))
+            fresh.Add(neighbours[i]);
     }
-    if (gathered)
-        SortNearestFirst(sensed);
-    for (uint32_t i = 0; i < sensed.GetCount(); ++i)
-        m_squad->AddThreat(sensed[i].entity);
-    return sensed.GetCount() > 0;
+    SortNearestFirst(fresh);
+    for (uint32_t i = 0; i < fresh.GetCount(); ++i)
+        m_squad->AddThreat(fresh[i].entity);
+    return sensed;
 }
 
 // Crouching is creeping with the stealth gear in hand, which only a
