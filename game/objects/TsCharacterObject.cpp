@@ -684,15 +684,37 @@ void TsCharacterObject::BuildNeighbourList(const OmArray<TsEntity*>& activeEntit
     m_tiesKnown = false;
 }
 
+// A row of cells at a time, as AddNeighbour measures: room is made for the
+// whole run first, so the measuring loop only reads and writes.
 void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
 {
     m_neighbours.RemoveAll();
     m_touchingNeighbours = 0;
     const float reach = NeighbourReach();
     const float gather = reach + m_radius + activeEntities.GetLargestRadius();
-    activeEntities.ForEachNear(m_position.x, m_position.z, gather, [&](const TsEntityGrid::Item& item) {
-        AddNeighbour(item.entity, item.x, item.z, item.radius, reach);
+    const float x = m_position.x, z = m_position.z, own = m_radius;
+    uint32_t touching = 0;
+    activeEntities.ForEachRunNear(x, z, gather, [&](const TsEntityGrid::Item* item, const TsEntityGrid::Item* end) {
+        const uint32_t count = m_neighbours.GetCount();
+        m_neighbours.Reserve(count + uint32_t(end - item));
+        Neighbour* const first = m_neighbours.GetData() + count;
+        Neighbour* out = first;
+        for (; item != end; ++item) {
+            const float dx = item->x - x;
+            const float dz = item->z - z;
+            const float squared = dx * dx + dz * dz;
+            const float edges = reach + own + item->radius;
+            if (squared > edges * edges || item->entity == this)
+                continue;
+            const float separation = FastSqrt(squared) - own - item->radius;
+            if (separation > reach)
+                continue;
+            *out++ = Neighbour{item->entity, separation};
+            touching += separation <= 0.0f ? 1u : 0u;
+        }
+        m_neighbours.Resize(count + uint32_t(out - first));
     });
+    m_touchingNeighbours = touching;
     m_neighboursSorted = false;
     m_tiesKnown = false;
 }
