@@ -533,13 +533,14 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     if (!m_follower.PointAt(progress, x, z))
         return;
     // Someone in the way: wait for the way to clear (giving up after a while).
+    // The distance is the cheaper test, and rules out nearly everyone.
     for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
         const TsEntity* other = m_neighbours[i].entity;
-        if (!IsCharacter(other) || other->HasFlag(TS_ENTITY_DEAD))
+        if (!other)
             continue;
         const float ox = other->GetPosition().x - x, oz = other->GetPosition().z - z;
         const float reach = m_radius + other->GetRadius();
-        if (ox * ox + oz * oz >= reach * reach)
+        if (ox * ox + oz * oz >= reach * reach || !IsCharacter(other) || other->HasFlag(TS_ENTITY_DEAD))
             continue;
         OmVector3 step, toward;
         if (GroundDirection(m_position, OmVector3(x, 0.0f, z), step) &&

@@ -685,7 +685,8 @@ void TsCharacterObject::BuildNeighbourList(const OmArray<TsEntity*>& activeEntit
 }
 
 // A row of cells at a time, as AddNeighbour measures: room is made for the
-// whole run first, so the measuring loop only reads and writes.
+// whole run first, so the measuring loop only reads and writes. The spread
+// of the separations is noted on the way (see SortKeepsGatheredTies).
 void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
 {
     m_neighbours.RemoveAll();
@@ -693,7 +694,8 @@ void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
     const float reach = NeighbourReach();
     const float gather = reach + m_radius + activeEntities.GetLargestRadius();
     const float x = m_position.x, z = m_position.z, own = m_radius;
-    uint32_t touching = 0;
+    uint32_t touching = 0, numbers = 0;
+    float lo = std::numeric_limits<float>::infinity(), hi = -lo;
     activeEntities.ForEachRunNear(x, z, gather, [&](const TsEntityGrid::Item* item, const TsEntityGrid::Item* end) {
         const uint32_t count = m_neighbours.GetCount();
         m_neighbours.Reserve(count + uint32_t(end - item));
@@ -711,12 +713,17 @@ void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
                 continue;
             *out++ = Neighbour{item->entity, separation};
             touching += separation <= 0.0f ? 1u : 0u;
+            numbers += std::isfinite(separation) ? 1u : 0u;
+            lo = std::min(lo, separation);
+            hi = std::max(hi, separation);
         }
         m_neighbours.Resize(count + uint32_t(out - first));
     });
     m_touchingNeighbours = touching;
     m_neighboursSorted = false;
-    m_tiesKnown = false;
+    const uint32_t count = m_neighbours.GetCount();
+    m_tiesKept = count >= kBucketSortFrom && numbers == count && hi > lo;
+    m_tiesKnown = true;
 }
 
 float TsCharacterObject::NeighbourReach() const
