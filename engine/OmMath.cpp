@@ -37,9 +37,10 @@ uint32_t RootMantissa(uint32_t index)
 // distance used to pull through the cache. For a positive normal number the
 // table's answer is exactly the correctly rounded root of the number with
 // its low 8 mantissa bits cleared (the table ignored them; its exponent
-// halves as the root's does), which the processor gives at once. Denormals
-// and infinity keep the table's arithmetic, entry and all.
-float FastSqrt(float f)
+// halves as the root's does), which the processor gives at once (FastSqrt
+// does that inline). Denormals and infinity keep the table's arithmetic,
+// entry and all.
+float FastSqrtOther(float f)
 {
     if (!(f > 0.0f)) {
         return 0.0f;

@@ -1,6 +1,8 @@
 // Scalar helpers and constants shared by all of the engine's arithmetic.
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstdint>
 
 // Constants in float arithmetic. They are compile-time values (the float
@@ -35,5 +37,14 @@ int RoundToInt(float f);
 
 // The game's coarse square root: the root of the number with its low 8
 // mantissa bits dropped, accurate to about 15 mantissa bits, the same on
-// every machine. Zero, negative inputs and NaN give 0.
-float FastSqrt(float f);
+// every machine. Zero, negative inputs and NaN give 0. A positive normal
+// number, all that distances give, is worked out here, where every
+// neighbour's measure can have it without a call; the rest out of line.
+float FastSqrtOther(float f);
+inline float FastSqrt(float f)
+{
+    const uint32_t bits = std::bit_cast<uint32_t>(f);
+    if (bits - 0x00800000u < 0x7F000000u)
+        return std::sqrt(std::bit_cast<float>(bits & ~0xFFu));
+    return FastSqrtOther(f);
+}

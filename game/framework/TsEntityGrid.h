@@ -45,6 +45,18 @@ public:
     template <class Visit>
     void ForEachNear(float x, float z, float reach, Visit&& visit) const
     {
+        ForEachRunNear(x, z, reach, [&](const Item* first, const Item* end) {
+            for (; first != end; ++first)
+                visit(*first);
+        });
+    }
+
+    // The same entities in the same order, a row's cells at a time: calls
+    // visitRun(first, end) with each row's run of items (a row's cells lie
+    // one after another).
+    template <class VisitRun>
+    void ForEachRunNear(float x, float z, float reach, VisitRun&& visitRun) const
+    {
         if (m_items.GetCount() == 0)
             return;
         const int32_t c0 = Column(x - reach), c1 = Column(x + reach);
@@ -55,8 +67,11 @@ public:
             if (row > 0 && row < m_rows - 1)
                 ClipToDisc(row, x, z, reach, slack, first, last);
             const uint32_t base = uint32_t(row * m_columns);
-            for (uint32_t i = m_cellStart[base + uint32_t(first)]; i < m_cellStart[base + uint32_t(last) + 1]; ++i)
-                visit(m_items[i]);
+            const Item* items = m_items.GetData();
+            const uint32_t begin = m_cellStart[base + uint32_t(first)];
+            const uint32_t end = m_cellStart[base + uint32_t(last) + 1];
+            if (begin < end)
+                visitRun(items + begin, items + end);
         }
     }
 

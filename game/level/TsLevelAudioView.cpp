@@ -45,7 +45,7 @@ int TsLevelAudioView::CountHostilesNear(float range) const
         return 0;
     }
     int hostiles = 0;
-    const OmArray<TsCharacterObject::Neighbour>& neighbours = current->GetNeighbours();
+    const OmArray<TsCharacterObject::Neighbour>& neighbours = current->GetGatheredNeighbours();
     for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
         if (neighbours[i].separation >= range) {
             continue;

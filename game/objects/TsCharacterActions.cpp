@@ -174,13 +174,17 @@ void TsCharacterObject::TickStun()
     }
 }
 
+// Those touching, nearest first, are taken out of the list before any is
+// touched: a trigger's script runs in between.
 void TsCharacterObject::TouchScan()
 {
-    // Indexed: a trigger's script may not rebuild this list, but the
-    // bound is read again each time all the same.
-    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= 0.0f; ++i) {
-        TsEntity* other = m_neighbours[i].entity;
-        const float separation = m_neighbours[i].separation;
+    if (m_touchingNeighbours == 0)
+        return;
+    static OmArray<Neighbour> touching{16};
+    NeighboursWithin(0.0f, touching);
+    for (uint32_t i = 0; i < touching.GetCount(); ++i) {
+        TsEntity* other = touching[i].entity;
+        const float separation = touching[i].separation;
         if (other->HasFlag(TS_ENTITY_PENDING_DELETE))
             continue;
         const float dy = other->GetPosition().y - m_position.y;
@@ -356,9 +360,9 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
     MarkOwnCell(false);
     // Nearby characters stand in the way; other entities (triggers,
     // items) do not block a route.
-    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= kNeighbourMarkReach; ++i) {
+    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
         const TsEntity* other = m_neighbours[i].entity;
-        if (IsCharacter(other) && other != ignore)
+        if (m_neighbours[i].separation <= kNeighbourMarkReach && IsCharacter(other) && other != ignore)
             pathfinder->MarkOccupied(pathfinder->CellFromWorld(other->GetPosition().x, other->GetPosition().z), 0);
     }
     if (ignore) {
@@ -529,13 +533,14 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     if (!m_follower.PointAt(progress, x, z))
         return;
     // Someone in the way: wait for the way to clear (giving up after a while).
+    // The distance is the cheaper test, and rules out nearly everyone.
     for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
         const TsEntity* other = m_neighbours[i].entity;
-        if (!IsCharacter(other) || other->HasFlag(TS_ENTITY_DEAD))
+        if (!other)
             continue;
         const float ox = other->GetPosition().x - x, oz = other->GetPosition().z - z;
         const float reach = m_radius + other->GetRadius();
-        if (ox * ox + oz * oz >= reach * reach)
+        if (ox * ox + oz * oz >= reach * reach || !IsCharacter(other) || other->HasFlag(TS_ENTITY_DEAD))
             continue;
         OmVector3 step, toward;
         if (GroundDirection(m_position, OmVector3(x, 0.0f, z), step) &&

@@ -217,9 +217,10 @@ bool TsCharacterObject::IsValidTarget(const TsEntity* target, bool allowHealTarg
 
 TsEntity* TsCharacterObject::GetFirstValidTarget() const
 {
-    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i)
-        if (IsValidTarget(m_neighbours[i].entity, true))
-            return m_neighbours[i].entity;
+    const OmArray<Neighbour>& neighbours = GetNeighbours();
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i)
+        if (IsValidTarget(neighbours[i].entity, true))
+            return neighbours[i].entity;
     return nullptr;
 }
 
@@ -233,9 +234,10 @@ bool TsCharacterObject::AttackTarget(TsEntity* target, const OmVector3& aimPoint
         m_lockedTarget = target;
     } else if (!IsValidTarget(m_lockedTarget, true)) {
         m_lockedTarget = nullptr;
-        for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= kMeleeReach; ++i) {
-            if (IsValidTarget(m_neighbours[i].entity, true)) {
-                m_lockedTarget = m_neighbours[i].entity;
+        const OmArray<Neighbour>& neighbours = GetNeighbours();
+        for (uint32_t i = 0; i < neighbours.GetCount() && neighbours[i].separation <= kMeleeReach; ++i) {
+            if (IsValidTarget(neighbours[i].entity, true)) {
+                m_lockedTarget = neighbours[i].entity;
                 break;
             }
         }

@@ -676,21 +676,54 @@ bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const
 void TsCharacterObject::BuildNeighbourList(const OmArray<TsEntity*>& activeEntities)
 {
     m_neighbours.RemoveAll();
+    m_touchingNeighbours = 0;
     for (uint32_t i = 0; i < activeEntities.GetCount(); ++i)
         AddNeighbour(activeEntities[i], activeEntities[i]->GetPosition().x, activeEntities[i]->GetPosition().z,
                      activeEntities[i]->GetRadius(), std::numeric_limits<float>::infinity());
-    SortNeighbours();
+    m_neighboursSorted = false;
+    m_tiesKnown = false;
 }
 
+// A row of cells at a time, as AddNeighbour measures: room is made for the
+// whole run first, so the measuring loop only reads and writes. The spread
+// of the separations is noted on the way (see SortKeepsGatheredTies).
 void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
 {
     m_neighbours.RemoveAll();
+    m_touchingNeighbours = 0;
     const float reach = NeighbourReach();
     const float gather = reach + m_radius + activeEntities.GetLargestRadius();
-    activeEntities.ForEachNear(m_position.x, m_position.z, gather, [&](const TsEntityGrid::Item& item) {
-        AddNeighbour(item.entity, item.x, item.z, item.radius, reach);
+    const float x = m_position.x, z = m_position.z, own = m_radius;
+    uint32_t touching = 0, numbers = 0;
+    float lo = std::numeric_limits<float>::infinity(), hi = -lo;
+    activeEntities.ForEachRunNear(x, z, gather, [&](const TsEntityGrid::Item* item, const TsEntityGrid::Item* end) {
+        const uint32_t count = m_neighbours.GetCount();
+        m_neighbours.Reserve(count + uint32_t(end - item));
+        Neighbour* const first = m_neighbours.GetData() + count;
+        Neighbour* out = first;
+        for (; item != end; ++item) {
+            const float dx = item->x - x;
+            const float dz = item->z - z;
+            const float squared = dx * dx + dz * dz;
+            const float edges = reach + own + item->radius;
+            if (squared > edges * edges || item->entity == this)
+                continue;
+            const float separation = FastSqrt(squared) - own - item->radius;
+            if (separation > reach)
+                continue;
+            *out++ = Neighbour{item->entity, separation};
+            touching += separation <= 0.0f ? 1u : 0u;
+            numbers += std::isfinite(separation) ? 1u : 0u;
+            lo = std::min(lo, separation);
+            hi = std::max(hi, separation);
+        }
+        m_neighbours.Resize(count + uint32_t(out - first));
     });
-    SortNeighbours();
+    m_touchingNeighbours = touching;
+    m_neighboursSorted = false;
+    const uint32_t count = m_neighbours.GetCount();
+    m_tiesKept = count >= kBucketSortFrom && numbers == count && hi > lo;
+    m_tiesKnown = true;
 }
 
 float TsCharacterObject::NeighbourReach() const
@@ -715,8 +748,11 @@ void TsCharacterObject::AddNeighbour(TsEntity* entity, float x, float z, float r
     Neighbour n;
     n.entity = entity;
     n.separation = FastSqrt(squared) - m_radius - radius;
-    if (!(n.separation > reach))
-        m_neighbours.Add(n);
+    if (n.separation > reach)
+        return;
+    m_neighbours.Add(n);
+    if (n.separation <= 0.0f)
+        ++m_touchingNeighbours;
 }
 
 namespace {
@@ -731,28 +767,11 @@ bool Nearer(const TsCharacterObject::Neighbour& a, const TsCharacterObject::Neig
     return a.separation < b.separation;
 }
 
-} // namespace
-
-// Every character sorts its hundred or so neighbours every tick: a
-// counting sort on a coarse key puts them nearly in order in two passes,
-// and an insertion sort finishes the few out of place.
-void TsCharacterObject::SortNeighbours()
+// A counting sort on a coarse key puts the list nearly in order in two
+// passes, and an insertion sort finishes the few out of place; both keep
+// ties in the order they came. The separations lie in lo..hi, lo below hi.
+void BucketSort(TsCharacterObject::Neighbour* list, uint32_t count, float lo, float hi)
 {
-    const uint32_t count = m_neighbours.GetCount();
-    Neighbour* list = m_neighbours.GetData();
-    if (count < kBucketSortFrom) {
-        std::sort(list, list + count, Nearer);
-        return;
-    }
-    float lo = list[0].separation, hi = list[0].separation;
-    for (uint32_t i = 1; i < count; ++i) {
-        lo = std::min(lo, list[i].separation);
-        hi = std::max(hi, list[i].separation);
-    }
-    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo)) {
-        std::sort(list, list + count, Nearer);
-        return;
-    }
     const float scale = float(count - 1) / (hi - lo);
     auto bucketOf = [&](float separation) { return std::min(uint32_t((separation - lo) * scale), count - 1); };
     g_neighbourBuckets.Resize(count + 1);
@@ -766,12 +785,104 @@ void TsCharacterObject::SortNeighbours()
     for (uint32_t i = 0; i < count; ++i)
         g_sortedNeighbours[starts[bucketOf(list[i].separation)]++] = list[i];
     for (uint32_t i = 0; i < count; ++i) {
-        const Neighbour n = g_sortedNeighbours[i];
+        const TsCharacterObject::Neighbour n = g_sortedNeighbours[i];
         uint32_t j = i;
         for (; j > 0 && Nearer(n, list[j - 1]); --j)
             list[j] = list[j - 1];
         list[j] = n;
     }
+}
+
+// Whether the separations are all numbers and not all alike, their least
+// and greatest in lo and hi.
+bool Spread(const TsCharacterObject::Neighbour* list, uint32_t count, float& lo, float& hi)
+{
+    bool finite = true;
+    lo = hi = count > 0 ? list[0].separation : 0.0f;
+    for (uint32_t i = 0; i < count; ++i) {
+        const float s = list[i].separation;
+        finite = finite && std::isfinite(s);
+        lo = std::min(lo, s);
+        hi = std::max(hi, s);
+    }
+    return finite && hi > lo;
+}
+
+} // namespace
+
+const OmArray<TsCharacterObject::Neighbour>& TsCharacterObject::GetNeighbours() const
+{
+    if (!m_neighboursSorted) {
+        SortNeighbours();
+        m_neighboursSorted = true;
+    }
+    return m_neighbours;
+}
+
+// Every character's list holds a hundred or so neighbours: long lists of
+// numbers take the bucketed sort, the rest the plain one.
+void TsCharacterObject::SortNeighbours() const
+{
+    const uint32_t count = m_neighbours.GetCount();
+    Neighbour* list = m_neighbours.GetData();
+    float lo = 0.0f, hi = 0.0f;
+    if (count < kBucketSortFrom || !Spread(list, count, lo, hi)) {
+        std::sort(list, list + count, Nearer);
+        return;
+    }
+    BucketSort(list, count, lo, hi);
+}
+
+// The bucketed sort keeps ties as gathered, so any part of the list sorted
+// the same way comes out in the order the whole list would have it.
+bool TsCharacterObject::SortKeepsGatheredTies() const
+{
+    float lo = 0.0f, hi = 0.0f;
+    return m_neighbours.GetCount() >= kBucketSortFrom && Spread(m_neighbours.GetData(), m_neighbours.GetCount(), lo, hi);
+}
+
+void TsCharacterObject::SortNearestFirst(OmArray<Neighbour>& part)
+{
+    Neighbour* list = part.GetData();
+    const uint32_t count = part.GetCount();
+    float lo = 0.0f, hi = 0.0f;
+    if (count >= kBucketSortFrom && Spread(list, count, lo, hi)) {
+        BucketSort(list, count, lo, hi);
+        return;
+    }
+    for (uint32_t i = 1; i < count; ++i) {
+        const Neighbour n = list[i];
+        uint32_t j = i;
+        for (; j > 0 && Nearer(n, list[j - 1]); --j)
+            list[j] = list[j - 1];
+        list[j] = n;
+    }
+}
+
+bool TsCharacterObject::WalksGathered() const
+{
+    if (m_neighboursSorted)
+        return false;
+    if (!m_tiesKnown) {
+        m_tiesKept = SortKeepsGatheredTies();
+        m_tiesKnown = true;
+    }
+    return m_tiesKept;
+}
+
+void TsCharacterObject::NeighboursWithin(float limit, OmArray<Neighbour>& out) const
+{
+    out.RemoveAll();
+    if (!WalksGathered()) {
+        const OmArray<Neighbour>& sorted = GetNeighbours();
+        for (uint32_t i = 0; i < sorted.GetCount() && sorted[i].separation <= limit; ++i)
+            out.Add(sorted[i]);
+        return;
+    }
+    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i)
+        if (m_neighbours[i].separation <= limit)
+            out.Add(m_neighbours[i]);
+    SortNearestFirst(out);
 }
 
 void TsCharacterObject::AddIgnore(TsEntity* entity)

@@ -225,7 +225,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool PlaySoundSlot(int32_t slot, const OmVector3& at) const;
     bool IsSoundSlotPlaying(int32_t slot) const;
 
-    // Neighbours: the active entities but this one, nearest first by ground
+    // Neighbours: the active entities but this one, with their ground
     // separation (distance minus both radii). From the level's grid only
     // those within the character's reach are gathered; from a plain array
     // every entity is.
@@ -238,7 +238,15 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr float kLeastNeighbourReach = 20.0f;
     // Shorter lists are sorted the plain way.
     static constexpr uint32_t kBucketSortFrom = 32;
-    const OmArray<Neighbour>& GetNeighbours() const { return m_neighbours; }
+    // Nearest first, ties in the order gathered; sorted on the first asking
+    // after a build, as most walks of the list need no order.
+    const OmArray<Neighbour>& GetNeighbours() const;
+    // The same entries in no promised order, for walks whose outcome does
+    // not depend on it.
+    const OmArray<Neighbour>& GetGatheredNeighbours() const { return m_neighbours; }
+    // The neighbours within limit, nearest first as GetNeighbours() has
+    // them, into out; sorting only those when that gives the same order.
+    void NeighboursWithin(float limit, OmArray<Neighbour>& out) const;
 
     // Entities the AI skips for a short while.
     void AddIgnore(TsEntity* entity);
@@ -402,7 +410,13 @@ protected:
     bool AddInitialArticle();
     void KnockBack(const OmVector3& direction, float dealt);
     void AddNeighbour(TsEntity* entity, float x, float z, float radius, float reach);
-    void SortNeighbours();
+    void SortNeighbours() const;
+    // Whether a walk that wants nearest first may take the list as gathered
+    // and sort only what it keeps (with SortNearestFirst).
+    bool WalksGathered() const;
+    bool SortKeepsGatheredTies() const;
+    // Nearest first, ties kept in the order they stand.
+    static void SortNearestFirst(OmArray<Neighbour>& part);
     void MarkOwnCell(bool occupied);
     // The owned and referenced objects as the archive sees them.
     OmObject* InventoryObject() const;
@@ -463,7 +477,13 @@ protected:
     int32_t m_stunTicks = 0;
     int32_t m_busyTicks = 0;
     int32_t m_beaconIndex = 0;
-    OmArray<Neighbour> m_neighbours{64};
+    // Sorted lazily: the const getter may put it in order.
+    mutable OmArray<Neighbour> m_neighbours{64};
+    mutable bool m_neighboursSorted = true;
+    // Whether sorting the list keeps its ties as gathered, once worked out.
+    mutable bool m_tiesKnown = false;
+    mutable bool m_tiesKept = false;
+    uint32_t m_touchingNeighbours = 0; // those at a separation of 0 or less
     OmNode* m_modelInstance = nullptr;
     int32_t m_attackBone = -1;
     int32_t m_limits[2] = {8388607, 8388607};

@@ -2,6 +2,7 @@
 // and the member actions through which its squad steers it each tick.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/OmGroup.h"
 #include "engine/OmRand.h"
@@ -44,12 +45,49 @@ bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
 
 // ---- senses ------------------------------------------------------------------------------
 
+namespace {
+
+// A walk's answers about the teams it met, the last two of them: a crowd's
+// neighbours alternate between a few teams.
+class AllianceMemo {
+public:
+    explicit AllianceMemo(const TsTeam& own) : own_(own) {}
+
+    // A squad without a team is nobody's enemy.
+    bool IsHostile(const TsTeam* other)
+    {
+        if (other != teams_[0]) {
+            if (other == teams_[1]) {
+                std::swap(teams_[0], teams_[1]);
+                std::swap(hostile_[0], hostile_[1]);
+            } else {
+                teams_[1] = teams_[0];
+                hostile_[1] = hostile_[0];
+                teams_[0] = other;
+                hostile_[0] = other && own_.GetAlliance(other) == TS_ALLIANCE_HOSTILE;
+            }
+        }
+        return hostile_[0];
+    }
+
+private:
+    const TsTeam& own_;
+    const TsTeam* teams_[2] = {nullptr, nullptr};
+    bool hostile_[2] = {false, false};
+};
+
+} // namespace
+
 // A sneak level puts its guards on the alert: they notice from three times
 // as far, but a character creeping with good stealth gear slips past them.
 // The walk makes the valid-target test (heal targets not allowed) with what
 // is the same for every neighbour worked out once: a character without a
-// team is nobody's enemy, and neighbours of one team (a crowd holds few
-// teams) are hostile or not alike.
+// team is nobody's enemy, neighbours of one team are hostile or not alike,
+// and of one class characters or not.
+//
+// New threats take the squad's free records nearest first; known ones are
+// only renewed, in any order. A list not yet sorted is walked as gathered,
+// and only the new threats are put in order.
 bool TsCharacterObject::Sense()
 {
     const TsTeam* team = m_squad ? m_squad->GetTeam() : nullptr;
@@ -59,23 +97,31 @@ bool TsCharacterObject::Sense()
     const bool alert = info && info->bIsSneakLevel != 0;
     const float range = m_attentionRange * (alert ? 3.0f : 1.0f);
     const OmVector3 heading = GetDirection();
-    const TsTeam* lastTeam = nullptr; // and a squad without a team is nobody's enemy
-    bool lastHostile = false;
+    AllianceMemo alliances(*team);
+    const OmClass* lastClass = nullptr;
+    bool lastIsCharacter = false;
+    static OmArray<Neighbour> fresh{64};
+    fresh.RemoveAll();
     bool sensed = false;
-    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= 2.0f * range; ++i) {
-        TsEntity* entity = m_neighbours[i].entity;
+    const bool gathered = WalksGathered();
+    const OmArray<Neighbour>& neighbours = gathered ? m_neighbours : GetNeighbours();
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
+        if (!(neighbours[i].separation <= 2.0f * range)) {
+            if (gathered)
+                continue;
+            break;
+        }
+        TsEntity* entity = neighbours[i].entity;
         if (!entity || entity == this || !entity->HasFlag(TS_ENTITY_TARGETABLE) || entity->HasFlag(TS_ENTITY_DEAD))
             continue;
-        if (!entity->IsKindOf(&TsCharacterObject::s_class))
+        if (const OmClass* cls = entity->GetClass(); cls != lastClass) {
+            lastClass = cls;
+            lastIsCharacter = OmClass::IsDerivedFrom(cls, &TsCharacterObject::s_class);
+        }
+        if (!lastIsCharacter)
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
-        if (other->m_lifeState == kStunned || !other->m_squad)
-            continue;
-        if (const TsTeam* otherTeam = other->m_squad->GetTeam(); otherTeam != lastTeam) {
-            lastTeam = otherTeam;
-            lastHostile = team->GetAlliance(otherTeam) == TS_ALLIANCE_HOSTILE;
-        }
-        if (!lastHostile)
+        if (other->m_lifeState == kStunned || !other->m_squad || !alliances.IsHostile(other->m_squad->GetTeam()))
             continue;
         if (alert && other->IsCreepingUnnoticed())
             continue;
@@ -83,11 +129,17 @@ bool TsCharacterObject::Sense()
         OmVector3 toward;
         const float distance = std::sqrt(GroundDistanceSquared(m_position, other->m_position));
         const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
-        if (distance < hearing || (distance < sight && HasLineOfSight(other))) {
-            sensed = true;
+        if (!(distance < hearing || (distance < sight && HasLineOfSight(other))))
+            continue;
+        sensed = true;
+        if (!gathered)
             m_squad->AddThreat(entity);
-        }
+        else if (!m_squad->RenewThreat(entity))
+            fresh.Add(neighbours[i]);
     }
+    SortNearestFirst(fresh);
+    for (uint32_t i = 0; i < fresh.GetCount(); ++i)
+        m_squad->AddThreat(fresh[i].entity);
     return sensed;
 }
 
@@ -105,9 +157,9 @@ bool TsCharacterObject::IsEnemyNear(float radius, float& reach) const
 {
     reach = 0.0f;
     bool any = false;
-    for (uint32_t i = 0; i < m_neighbours.GetCount() && m_neighbours[i].separation <= radius; ++i) {
+    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
         const TsEntity* entity = m_neighbours[i].entity;
-        if (GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
+        if (!(m_neighbours[i].separation <= radius) || GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
         const float threat = std::max(other->CurrentRange() * 1.5f, 2.0f * other->m_runSpeed);

@@ -45,8 +45,29 @@ TsCharacterObject* CharacterAt(const OmList::Node* node)
 }
 
 // The scratch of the target assignment, shared by every squad: the game
-// ticks on one thread, and one squad assigns at a time.
-OmArray<OmVector3> g_threatPlaces(64, 64); // room for a grow step of threats from the start
+// ticks on one thread, and one squad assigns at a time. The live threat
+// records, a field to an array, as every member reads them: the record's
+// place in the squad's list, its object and ground place, its cost when
+// unseen (to a ranged member) and the cost of those already on it.
+struct ThreatTable {
+    OmArray<uint32_t> record{64, 64}; // room for a grow step of threats from the start
+    OmArray<const TsEntity*> entity{64, 64};
+    OmArray<float> x{64, 64};
+    OmArray<float> z{64, 64};
+    OmArray<float> unseen{64, 64};
+    OmArray<float> crowding{64, 64};
+
+    void Clear()
+    {
+        record.RemoveAll();
+        entity.RemoveAll();
+        x.RemoveAll();
+        z.RemoveAll();
+        unseen.RemoveAll();
+        crowding.RemoveAll();
+    }
+};
+ThreatTable g_threatTable;
 
 bool IsLiving(const TsCharacterObject* character)
 {
@@ -279,12 +300,22 @@ void TsSquadObject::AssignTargets()
     }
     const int32_t now = TsAccess::TickCount();
     const int32_t recent = 5 * TsAccess::TicksPerSecond();
-    // Every member measures itself against every threat: the threats'
-    // places are read from their objects once, not once a member.
-    g_threatPlaces.Resize(m_threats.GetCount());
+    // Every member measures itself against every threat: the threats are
+    // read from their records and objects once, not once a member.
+    ThreatTable& table = g_threatTable;
+    table.Clear();
     for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
-        g_threatPlaces[i] = m_threats[i].entity ? m_threats[i].entity->GetPosition() : OmVector3();
+        const Threat& threat = m_threats[i];
+        if (threat.entity) {
+            table.record.Add(i);
+            table.entity.Add(threat.entity);
+            table.x.Add(threat.entity->GetPosition().x);
+            table.z.Add(threat.entity->GetPosition().z);
+            table.unseen.Add(threat.seen ? 0.0f : 20.0f);
+            table.crowding.Add(20.0f * float(threat.attackers));
+        }
     }
+    const uint32_t count = table.record.GetCount();
     for (; n; n = n->next) {
         TsCharacterObject* member = CharacterAt(n);
         if (!IsLiving(member)) {
@@ -293,36 +324,39 @@ void TsSquadObject::AssignTargets()
         const bool ranged = IsRanged(*member);
         const float range = member->CurrentRange();
         const bool ignoring = member->HasIgnoredEntities();
-        Threat* best = nullptr;
+        const float mx = member->GetPosition().x, mz = member->GetPosition().z;
+        const TsEntity* lastAttacker = member->GetLastAttacker();
+        const bool hitRecently = member->GetLastHitTick() >= 0 && now - member->GetLastHitTick() < recent;
+        const TsEntity* assigned = member->GetAssignedTarget();
+        uint32_t best = count;
         float bestScore = kStartScore;
-        for (uint32_t i = 0; !ignoring && i < m_threats.GetCount(); ++i) {
-            Threat& threat = m_threats[i];
-            if (!threat.entity) {
-                continue;
-            }
-            const float distance = std::sqrt(GroundDistanceSquared(member->GetPosition(), g_threatPlaces[i]));
+        for (uint32_t k = 0; !ignoring && k < count; ++k) {
+            const float dx = mx - table.x[k];
+            const float dz = mz - table.z[k];
+            const float distance = std::sqrt(dx * dx + dz * dz);
             float score = 0.0f;
             if (ranged) {
-                score = (threat.seen ? 0.0f : 20.0f) + (distance > range ? 10.0f : 0.0f);
+                score = table.unseen[k] + (distance > range ? 10.0f : 0.0f);
             } else {
                 score = std::trunc(distance * 3.0f);
             }
-            if (threat.entity == member->GetLastAttacker() && member->GetLastHitTick() >= 0
-                && now - member->GetLastHitTick() < recent) {
+            if (table.entity[k] == lastAttacker && hitRecently) {
                 score -= 35.0f;
             }
-            if (threat.entity == member->GetAssignedTarget()) {
+            if (table.entity[k] == assigned) {
                 score -= 25.0f;
             }
-            score += 20.0f * float(threat.attackers);
+            score += table.crowding[k];
             if (score < bestScore) {
                 bestScore = score;
-                best = &threat;
+                best = k;
             }
         }
-        if (best) {
-            member->SetAssignedTarget(best->entity);
-            ++best->attackers;
+        if (best < count) {
+            Threat& chosen = m_threats[table.record[best]];
+            member->SetAssignedTarget(chosen.entity);
+            ++chosen.attackers;
+            table.crowding[best] = 20.0f * float(chosen.attackers);
         } else {
             member->ClearAssignedTarget();
             member->Sentry(m_origin, m_range);

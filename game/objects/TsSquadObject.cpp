@@ -342,12 +342,7 @@ bool TsSquadObject::HasActiveMember() const
 
 void TsSquadObject::AddThreat(TsEntity* entity)
 {
-    if (!entity) {
-        return;
-    }
-    if (Threat* known = FindThreat(entity)) {
-        known->ticksLeft = m_threatMemory;
-        known->seen = 1;
+    if (!entity || RenewThreat(entity)) {
         return;
     }
     ++m_threatCount;
@@ -360,6 +355,17 @@ void TsSquadObject::AddThreat(TsEntity* entity)
     }
     m_threats[slot] = Threat{entity, 0, 1, m_threatMemory};
     m_threatSlots.Set(entity, slot);
+}
+
+bool TsSquadObject::RenewThreat(const TsEntity* entity)
+{
+    Threat* known = FindThreat(entity);
+    if (!known) {
+        return false;
+    }
+    known->ticksLeft = m_threatMemory;
+    known->seen = 1;
+    return true;
 }
 
 TsSquadObject::Threat* TsSquadObject::FindThreat(const TsEntity* entity)

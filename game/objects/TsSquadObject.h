@@ -121,8 +121,11 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
     bool OnMemberDied(TsCharacterObject* character);
     float GetLeaderHealthThreshold() const { return m_leaderHealthThreshold; }
 
-    // Threats.
+    // Threats. A new one takes the first free record.
     void AddThreat(TsEntity* entity);
+    // A known threat seen again: its memory starts over. False when the
+    // entity is no known threat (nothing is added).
+    bool RenewThreat(const TsEntity* entity);
     int32_t GetThreatCount() const { return m_threatCount; }
     const OmArray<Threat>& GetThreats() const { return m_threats; }
     // Ages the threats and lets every member sense; whether any remain.

@@ -379,7 +379,10 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
     }
     const float threshold = std::cos(a.spread * 0.5f * kDegreesToRadians);
     const OmVector3 facing = wielder->GetDirection();
-    const auto& neighbours = wielder->GetNeighbours();
+    // Those within reach, nearest first: the last one in the cone is the
+    // attack's target. A scratch list, as the game ticks on one thread.
+    static OmArray<TsCharacterObject::Neighbour> neighbours{64};
+    wielder->NeighboursWithin(a.range, neighbours);
     auto inCone = [&](const TsCharacterObject::Neighbour& entry) {
         TsEntity* e = entry.entity;
         if (!e || e == this || e == wielder || !e->HasFlag(TS_ENTITY_TARGETABLE)) {
@@ -390,7 +393,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
         return facing.Dot(toward) >= threshold;
     };
     uint32_t count = 0;
-    for (uint32_t i = 0; i < neighbours.GetCount() && neighbours[i].separation <= a.range; ++i) {
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
         count += inCone(neighbours[i]) ? 1 : 0;
     }
     if (count == 0) {
@@ -398,7 +401,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
     }
     const float n = static_cast<float>(count);
     const float factor = ((n - 1.0f) / n + 1.0f) / n;
-    for (uint32_t i = 0; i < neighbours.GetCount() && neighbours[i].separation <= a.range; ++i) {
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
         if (!inCone(neighbours[i])) {
             continue;
         }

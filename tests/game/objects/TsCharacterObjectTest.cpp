@@ -567,7 +567,8 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
 // A crowd's lists: gathered from the level's grid, a character keeps every
 // entity within its reach and no other, nearest first, the same as when it
 // measures itself against all of them; long lists with ties and a far
-// straggler sort as short ones do.
+// straggler sort as short ones do, and the near part of a list, asked for
+// before the whole is sorted, comes in the whole list's order, ties and all.
 TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
 {
     TestWalker* centre = Make<TestWalker>(0.0f, 0.0f);
@@ -593,13 +594,20 @@ TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
     TsEntityGrid grid;
     grid.Build(all);
     centre->BuildNeighbourList(grid);
-    ASSERT_EQ(list.GetCount(), near.size()) << "from the grid: those within reach";
-    for (uint32_t i = 0; i < list.GetCount(); ++i) {
+    OmArray<TsCharacterObject::Neighbour> part;
+    centre->NeighboursWithin(10.0f, part);
+    const OmArray<TsCharacterObject::Neighbour>& sorted = centre->GetNeighbours();
+    ASSERT_EQ(sorted.GetCount(), near.size()) << "from the grid: those within reach";
+    for (uint32_t i = 0; i < sorted.GetCount(); ++i) {
         if (i > 0) {
-            EXPECT_LE(list[i - 1].separation, list[i].separation) << i;
+            EXPECT_LE(sorted[i - 1].separation, sorted[i].separation) << i;
         }
-        EXPECT_NE(std::find(near.begin(), near.end(), list[i].entity), near.end()) << i;
+        EXPECT_NE(std::find(near.begin(), near.end(), sorted[i].entity), near.end()) << i;
     }
+    ASSERT_GT(part.GetCount(), TsCharacterObject::kBucketSortFrom);
+    ASSERT_LT(part.GetCount(), sorted.GetCount());
+    for (uint32_t i = 0; i < part.GetCount(); ++i)
+        EXPECT_EQ(part[i].entity, sorted[i].entity) << i;
 }
 
 // A sentry's next point and a place to attack or cower from take x from
