@@ -65,7 +65,11 @@ TsPlayer::~TsPlayer()
         return;
     }
     diary_ = nullptr;
-    // The squad goes first: it unlinks its members while they still live.
+    // The party's members leave the squad first: a script's handle may keep
+    // the squad past the level, which must not keep the party too.
+    if (squad_) {
+        squad_->RemoveAllMembers();
+    }
     squad_ = nullptr;
     for (int32_t i = 0; i < characterCount_; ++i) {
         characters_[i] = nullptr;
@@ -158,16 +162,18 @@ TsPCObject* TsPlayer::GetCharacter(const char* name) const
 }
 
 // A member that leaves goes to the level's garbage, which keeps the level's
-// reference until the level goes: it may still be in this tick's lists.
+// reference until the level goes: it may still be in this tick's lists. The
+// squad lets go last, as its reference may be the last one.
 void TsPlayer::LeaveSquad(TsPCObject* pc)
 {
-    if (!pc || !squad_ || !squad_->RemoveMember(pc)) {
+    if (!pc || !squad_ || !squad_->HasMember(pc)) {
         return;
     }
     pc->SetPlayer(nullptr);
     if (TsEntityDB* db = TsAccess::EntityDB()) {
         db->RemoveEntity(pc);
     }
+    squad_->RemoveMember(pc);
 }
 
 void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
