@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
@@ -124,8 +125,7 @@ void TsPlayer::Clear()
     saveTitle_.Set(nullptr);
 }
 
-// The player takes over the reference the caller hands over with it.
-bool TsPlayer::AddCharacter(TsPCObject* pc)
+bool TsPlayer::AddCharacter(OmRef<TsPCObject> pc)
 {
     if (!pc) {
         return false;
@@ -141,7 +141,7 @@ bool TsPlayer::AddCharacter(TsPCObject* pc)
                   pc->GetName() ? pc->GetName() : "");
         return false;
     }
-    characters_[characterCount_++].AdoptNew(pc);
+    characters_[characterCount_++] = std::move(pc);
     return true;
 }
 
@@ -186,11 +186,7 @@ void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
             squad_->AddMember(add);
             add->SetPlayer(this);
             if (TsEntityDB* db = TsAccess::EntityDB(); db && !db->ContainsEntity(add)) {
-                // One the garbage holds takes that reference back.
-                if (!db->HoldsReference(add)) {
-                    add->AddRef(); // the level's reference
-                }
-                db->AddEntity(add);
+                db->AddEntity(OmRef<TsEntity>(add));
             }
         }
     }
@@ -496,7 +492,7 @@ void TsPlayer::BringSquadIntoLevel(TsEntityDB& db)
         TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i));
         if (pc && !db.ContainsEntity(pc)) {
             pc->SetPlayer(this);
-            db.AddEntity(pc);
+            db.AddEntity(OmRef<TsEntity>::Adopt(pc));
         }
     }
 }
