@@ -117,7 +117,7 @@ public:
             auto* team = new TsTeam;
             team->SetTeamID(kTeams[t]);
             team->SetAlliance(kTeams[1 - t], TS_ALLIANCE_HOSTILE);
-            db->AddObject(team);
+            db->AddObject(OmRef<TsObject>::Adopt(team));
         }
         const int perSquad = std::min(10, count / 2);
         const int columns = int(std::ceil(std::sqrt(double(count))));
@@ -137,7 +137,7 @@ public:
             c->SetDirection(k % 2 ? 1.0f : -1.0f, 0.0f);
             c->SetSquadIndex(100 + k / perSquad);
             c->ForceActive();
-            db->AddEntity(c);
+            db->AddEntity(OmRef<TsEntity>::Adopt(c));
             c->Initialise();
         }
         for (int s = 0; s < count / perSquad; ++s) {
@@ -148,7 +148,7 @@ public:
             squad->SetBehaviour(TS_BEHAVIOUR_ATTACK);
             squad->SetOrigin(centre, 0.0f, centre);
             squad->SetRange(0.5f * side);
-            db->AddObject(squad);
+            db->AddObject(OmRef<TsObject>::Adopt(squad));
             squad->Import();
             squad->ForceActive(false);
         }

@@ -71,7 +71,9 @@ bool OmObject::Register(OmArchive& archive)
 void OmObject::Write(OmArchive& archive)
 {
     const uint32_t unsaved = g_unsavedReferences ? g_unsavedReferences(*this) : 0;
-    archive.WriteU32(unsaved < m_refCount ? m_refCount - unsaved : m_refCount);
+    const uint32_t saved = unsaved < m_refCount ? m_refCount - unsaved : m_refCount;
+    const uint32_t retaken = RetakenReferences();
+    archive.WriteU32(saved > retaken ? saved - retaken : 0);
     archive.WriteString(m_name);
 }
 

@@ -42,6 +42,10 @@ public:
     // objects) are checked here, so a damaged file fails its load instead
     // of leaving a list that loops.
     virtual bool LinksAreSound() const { return true; }
+    // References that holders take again while the object is read back, so
+    // the count a file records leaves them out: a holder that began to
+    // count its references after the saved form was fixed.
+    virtual uint32_t RetakenReferences() const { return 0; }
     virtual const OmClass* GetClass() const { return &s_class; }
 
     uint32_t AddRef() { return ++m_refCount; }

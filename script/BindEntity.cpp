@@ -153,7 +153,7 @@ struct AddMessages {
                       "object owned by the game in function '" fn "'"}
 
 template <class T>
-int AddTo(lua_State* L, const char* argType, bool (TsEntityDB::*add)(T*), const AddMessages& m)
+int AddTo(lua_State* L, const char* argType, bool (TsEntityDB::*add)(OmRef<T>), const AddMessages& m)
 {
     tolua_Error err;
     if (!IsSelf(L, kEntityDB, &err) || !IsObject(L, 2, argType, NilArg::Reject, &err) || !IsEnd(L, 3, &err))
@@ -170,10 +170,9 @@ int AddTo(lua_State* L, const char* argType, bool (TsEntityDB::*add)(T*), const 
     if (!scripts && !self->HoldsReference(object))
         Raise(L, m.owned);
     HandToGame(L, object);
-    // The database's own reference; one in its garbage is listed again with
-    // the reference the garbage keeps.
-    if ((self->*add)(object) && scripts)
-        object->AddRef();
+    // The database takes its own reference (one in its garbage is listed
+    // again with the reference the garbage keeps).
+    (self->*add)(OmRef<T>(object));
     return 0;
 }
 

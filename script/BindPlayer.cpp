@@ -44,10 +44,8 @@ int AddCharacter(lua_State* L)
     TsPlayer* self = SelfAndObject(L, "TsPCObject", NilArg::Allow, OM_TYPE_ERROR("AddCharacter"),
                                    OM_SELF_ERROR("AddCharacter"));
     TsPCObject* pc = ToObject<TsPCObject>(L, 2);
-    if (!pc || !self->AddCharacter(pc))
-        return 0;
-    HandToGame(L, pc);
-    pc->AddRef();
+    if (pc && self->AddCharacter(OmRef<TsPCObject>(pc)))
+        HandToGame(L, pc);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "engine/OmArchive.h"
@@ -123,7 +124,7 @@ OmList& TsEntityDB::KindListOf(const TsObject& object)
     return m_otherObjects;
 }
 
-bool TsEntityDB::AddEntity(TsEntity* entity)
+bool TsEntityDB::AddEntity(OmRef<TsEntity> entity)
 {
     if (!entity) {
         LogError("TsEntityDB::AddEntity: no entity given");
@@ -133,11 +134,11 @@ bool TsEntityDB::AddEntity(TsEntity* entity)
         LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", NameOf(*entity));
         return false;
     }
-    KindListOf(*entity).AddTail(entity);
-    // One added again takes its reference back from the garbage (the caller
-    // hands none), so it still has one, and a saved game counts it once.
+    KindListOf(*entity).AddTail(entity.Get());
+    // One added again takes its reference back from the garbage, so it
+    // still has one, and a saved game counts it once.
     OmRef<TsEntity> fromGarbage = TakeFromGarbage(entity);
-    m_entities.AddTail(fromGarbage ? std::move(fromGarbage) : OmRef<TsEntity>::Adopt(entity));
+    m_entities.AddTail(fromGarbage ? std::move(fromGarbage) : std::move(entity));
     return true;
 }
 
@@ -162,25 +163,25 @@ bool TsEntityDB::InGarbage(const TsObject* object) const
     return false;
 }
 
-bool TsEntityDB::AddObject(TsObject* object)
+bool TsEntityDB::AddObject(OmRef<TsObject> object)
 {
     if (!object) {
         LogError("TsEntityDB::AddObject: no object given");
         return false;
     }
     // Listing itself would have it release itself while it is destroyed.
-    if (object == this) {
+    if (object.Get() == this) {
         LogError("TsEntityDB::AddObject: the database cannot hold itself");
         return false;
     }
-    if (TsEntity* entity = TsEntity::Cast(object))
-        return AddEntity(entity);
+    if (TsEntity::Cast(object.Get()))
+        return AddEntity(OmRef<TsEntity>::Adopt(TsEntity::Cast(object.Detach())));
     if (IsListed(object)) {
         LogErrorF("TsEntityDB::AddObject: '%s' is listed already", NameOf(*object));
         return false;
     }
-    KindListOf(*object).AddTail(object);
-    m_objects.AddTail(OmRef<TsObject>::Adopt(object));
+    KindListOf(*object).AddTail(object.Get());
+    m_objects.AddTail(std::move(object));
     return true;
 }
 

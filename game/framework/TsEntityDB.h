@@ -86,12 +86,12 @@ class TsEntityDB : public TsObject {
     void Tick(uint32_t tickCount) override;
     void Render(float renderTime, float fraction) override;
 
-    // Each takes over the caller's reference (none for an entity the
-    // garbage holds: it takes that one back). Each refuses (logged, false)
-    // what the database lists already: listed twice, an object would tick
-    // twice and be released twice.
-    bool AddEntity(TsEntity* entity);
-    bool AddObject(TsObject* object);
+    // Each keeps the reference given (an entity the garbage holds takes
+    // that one back, and the one given goes). Each refuses (logged, false)
+    // what the database lists already, letting the reference given go:
+    // listed twice, an object would tick twice and be released twice.
+    bool AddEntity(OmRef<TsEntity> entity);
+    bool AddObject(OmRef<TsObject> object);
     // Whether it was listed. Flags 128 and 1024 are cleared in any case.
     bool RemoveEntity(TsEntity* entity);
     // The database's reference to a listed entity goes to another owner (an

@@ -454,6 +454,9 @@ void TsCharacterObject::Read(OmArchive& archive)
     m_follower.Read(archive);
     archive.ReadFloat(m_progress).ReadI32(m_squadIndex);
     archive.ReadRef(m_squad);
+    // The squad's reference, which the saved count leaves out.
+    if (m_squad)
+        AddRef();
     for (int32_t& sound : m_sounds)
         archive.ReadI32(sound);
     // A damaged file must not leave a state the tick cannot handle.
@@ -463,6 +466,16 @@ void TsCharacterObject::Read(OmArchive& archive)
         m_progress = 0.0f;
     // The playing animation is chosen again after a load.
     m_playingState = kNoAction;
+}
+
+uint32_t TsCharacterObject::RetakenReferences() const
+{
+    return m_squad && m_squad->HasMember(this) ? 1 : 0;
+}
+
+bool TsCharacterObject::LinksAreSound() const
+{
+    return TsModel::LinksAreSound() && (!m_squad || m_squad->HasMember(this));
 }
 
 // ---- health, vitality, stun ---------------------------------------------------

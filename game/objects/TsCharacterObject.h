@@ -122,6 +122,11 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    // The squad's reference to its member: the saved count leaves it out
+    // and Read takes it again, so the squad's list adopts it.
+    uint32_t RetakenReferences() const override;
+    // A character linked to a squad is listed in it.
+    bool LinksAreSound() const override;
     bool Import() override;
     bool Initialise() override;
     void Tick(uint32_t tickCount) override;
@@ -192,6 +197,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     int32_t GiveEntireInventory(TsCharacterObject* other);
     bool GiveArticle(TsCharacterObject* other, TsObject* article);
     TsSquadObject* GetSquad() const { return m_squad; }
+    // Set and cleared by the squad alone, as it takes and gives back its
+    // reference to the member.
     void SetSquad(TsSquadObject* squad) { m_squad = squad; }
     TsInventory* GetInventory() const { return m_inventory; }
     TsWeaponObject* InnateAttack() const { return m_innateAttack; }

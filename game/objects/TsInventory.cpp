@@ -339,7 +339,7 @@ bool TsInventory::DropArticle(TsCollectibleObject* article)
     else if (const TsItemObject* item = TsItemObject::Cast(article))
         sound = item->GetSound();
     // The level takes over the inventory's reference.
-    db->AddEntity(RemoveArticle(article).Detach());
+    db->AddEntity(RemoveArticle(article));
     if (sound >= 0)
         PlayAt(sound, article->GetPosition());
     article->SetPickupDelay(TsAccess::TicksPerSecond());

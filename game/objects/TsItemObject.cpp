@@ -1,6 +1,7 @@
 #include "game/objects/TsItemObject.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/OmArchive.h"
 #include "game/framework/TsAccess.h"
@@ -137,7 +138,7 @@ void TsItemObject::OnRemove()
     if (OmRef<TsCollectibleObject> held = inventory ? inventory->RemoveArticle(this) : nullptr) {
         m_owner = nullptr;
         if (db) {
-            db->AddEntity(held.Detach());
+            db->AddEntity(std::move(held));
             SetFlag(TS_ENTITY_PENDING_DELETE);
         }
         return;

@@ -63,14 +63,6 @@ std::string TableString(lua_State* L, const char* table, int32_t entry, int32_t*
 
 } // namespace
 
-// A character that goes leaves its squad, which may outlive it.
-TsNPCObject::~TsNPCObject()
-{
-    if (!OmArchive::IsBeingTakenDown(*this) && GetSquad()) {
-        GetSquad()->RemoveMember(this);
-    }
-}
-
 void TsNPCObject::Write(OmArchive& archive)
 {
     TsCharacterObject::Write(archive);

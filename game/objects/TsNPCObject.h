@@ -28,7 +28,6 @@ class TsNPCObject : public TsCharacterObject {
 
     TsNPCObject() = default;
     explicit TsNPCObject(OmArchive& archive) : TsCharacterObject(archive) {}
-    ~TsNPCObject() override;
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;

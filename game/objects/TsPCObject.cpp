@@ -47,14 +47,6 @@ TsPCObject::TsPCObject()
 
 TsPCObject::TsPCObject(OmArchive& archive) : TsCharacterObject(archive) {}
 
-// A character that goes leaves its squad, which may outlive it.
-TsPCObject::~TsPCObject()
-{
-    if (!OmArchive::IsBeingTakenDown(*this) && GetSquad()) {
-        GetSquad()->RemoveMember(this);
-    }
-}
-
 bool TsPCObject::Register(OmArchive& archive)
 {
     if (!TsCharacterObject::Register(archive)) {

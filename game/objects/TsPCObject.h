@@ -29,7 +29,6 @@ class TsPCObject : public TsCharacterObject {
 
     TsPCObject();
     explicit TsPCObject(OmArchive& archive);
-    ~TsPCObject() override;
 
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;

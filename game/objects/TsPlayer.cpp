@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
@@ -65,7 +66,11 @@ TsPlayer::~TsPlayer()
         return;
     }
     diary_ = nullptr;
-    // The squad goes first: it unlinks its members while they still live.
+    // The party's members leave the squad first: a script's handle may keep
+    // the squad past the level, which must not keep the party too.
+    if (squad_) {
+        squad_->RemoveAllMembers();
+    }
     squad_ = nullptr;
     for (int32_t i = 0; i < characterCount_; ++i) {
         characters_[i] = nullptr;
@@ -120,8 +125,7 @@ void TsPlayer::Clear()
     saveTitle_.Set(nullptr);
 }
 
-// The player takes over the reference the caller hands over with it.
-bool TsPlayer::AddCharacter(TsPCObject* pc)
+bool TsPlayer::AddCharacter(OmRef<TsPCObject> pc)
 {
     if (!pc) {
         return false;
@@ -137,7 +141,7 @@ bool TsPlayer::AddCharacter(TsPCObject* pc)
                   pc->GetName() ? pc->GetName() : "");
         return false;
     }
-    characters_[characterCount_++].AdoptNew(pc);
+    characters_[characterCount_++] = std::move(pc);
     return true;
 }
 
@@ -158,16 +162,18 @@ TsPCObject* TsPlayer::GetCharacter(const char* name) const
 }
 
 // A member that leaves goes to the level's garbage, which keeps the level's
-// reference until the level goes: it may still be in this tick's lists.
+// reference until the level goes: it may still be in this tick's lists. The
+// squad lets go last, as its reference may be the last one.
 void TsPlayer::LeaveSquad(TsPCObject* pc)
 {
-    if (!pc || !squad_ || !squad_->RemoveMember(pc)) {
+    if (!pc || !squad_ || !squad_->HasMember(pc)) {
         return;
     }
     pc->SetPlayer(nullptr);
     if (TsEntityDB* db = TsAccess::EntityDB()) {
         db->RemoveEntity(pc);
     }
+    squad_->RemoveMember(pc);
 }
 
 void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
@@ -180,11 +186,7 @@ void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
             squad_->AddMember(add);
             add->SetPlayer(this);
             if (TsEntityDB* db = TsAccess::EntityDB(); db && !db->ContainsEntity(add)) {
-                // One the garbage holds takes that reference back.
-                if (!db->HoldsReference(add)) {
-                    add->AddRef(); // the level's reference
-                }
-                db->AddEntity(add);
+                db->AddEntity(OmRef<TsEntity>(add));
             }
         }
     }
@@ -490,7 +492,7 @@ void TsPlayer::BringSquadIntoLevel(TsEntityDB& db)
         TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i));
         if (pc && !db.ContainsEntity(pc)) {
             pc->SetPlayer(this);
-            db.AddEntity(pc);
+            db.AddEntity(OmRef<TsEntity>::Adopt(pc));
         }
     }
 }

@@ -59,9 +59,10 @@ class TsPlayer : public TsObject {
     void Clear();
 
     // The party.
-    // Stores the character in the next of the seven slots; false (logged)
-    // for an eighth or for one already there.
-    bool AddCharacter(TsPCObject* pc);
+    // Stores the character in the next of the seven slots with the
+    // reference given; false (logged) for an eighth or for one already
+    // there, and the reference goes.
+    bool AddCharacter(OmRef<TsPCObject> pc);
     // The first character of that name (case-sensitive); none (logged).
     TsPCObject* GetCharacter(const char* name) const;
     int32_t GetCharacterCount() const { return characterCount_; }

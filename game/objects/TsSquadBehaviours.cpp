@@ -113,7 +113,7 @@ bool TsSquadObject::Import()
         LogErrorF("Squad %s cannot be imported without a level", NameOf(this));
         return false;
     }
-    for (OmList::Node* n = db->GetSquads().GetFirst(); n; n = n->next) {
+    for (const OmList::Node* n = db->GetSquads().GetFirst(); n; n = n->next) {
         const auto* other = static_cast<const TsSquadObject*>(static_cast<TsObject*>(n->value));
         if (other && other != this && other->m_index == m_index) {
             LogErrorF("Error - squad %s has same index (%d) as squad %s", NameOf(this), m_index, NameOf(other));
@@ -121,7 +121,7 @@ bool TsSquadObject::Import()
         }
     }
     m_team = nullptr;
-    for (OmList::Node* n = db->GetTeams().GetFirst(); n && !m_team; n = n->next) {
+    for (const OmList::Node* n = db->GetTeams().GetFirst(); n && !m_team; n = n->next) {
         TsTeam* team = TsTeam::Cast(static_cast<TsObject*>(n->value));
         if (team && team->GetTeamId() == m_teamId) {
             m_team = team;
@@ -133,7 +133,7 @@ bool TsSquadObject::Import()
     }
     m_patrolPath = nullptr;
     if (!m_patrolPathName.IsEmpty()) {
-        for (OmList::Node* n = db->GetWaypoints().GetFirst(); n && !m_patrolPath; n = n->next) {
+        for (const OmList::Node* n = db->GetWaypoints().GetFirst(); n && !m_patrolPath; n = n->next) {
             TsWaypointObject* waypoint = TsWaypointObject::Cast(static_cast<TsObject*>(n->value));
             if (waypoint && waypoint->GetName() && std::strcmp(waypoint->GetName(), m_patrolPathName.Get()) == 0) {
                 m_patrolPath = waypoint;
@@ -164,7 +164,7 @@ void TsSquadObject::FindMembers()
         return;
     }
     const TsEntityDB* db = TsAccess::EntityDB();
-    for (OmList::Node* n = db ? db->GetCharacters().GetFirst() : nullptr; n; n = n->next) {
+    for (const OmList::Node* n = db ? db->GetCharacters().GetFirst() : nullptr; n; n = n->next) {
         TsCharacterObject* character = TsCharacterObject::Cast(static_cast<TsObject*>(n->value));
         if (character && character->GetSquadIndex() == m_index) {
             AddMember(character);
@@ -246,7 +246,7 @@ void TsSquadObject::RunBehaviour(uint32_t)
 // Every member but the player's own character, which the player drives.
 void TsSquadObject::RunEachMember(void (*action)(TsSquadObject&, TsCharacterObject&))
 {
-    OmList::Node* n = m_members.GetFirst();
+    const OmList::Node* n = m_members.GetFirst();
     if (FirstMemberIsPlayers() && n) {
         n = n->next;
     }
@@ -274,7 +274,7 @@ bool TsSquadObject::AgeThreats()
         threat.seen = 0;
     }
     // Only active members have this tick's neighbours to sense from.
-    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+    for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
         TsCharacterObject* member = CharacterAt(n);
         if (IsLiving(member) && member->HasFlag(TS_ENTITY_ACTIVE)) {
             member->Sense();
@@ -288,7 +288,7 @@ bool TsSquadObject::AgeThreats()
 // hit it, what it already fights, and what few others fight.
 void TsSquadObject::AssignTargets()
 {
-    OmList::Node* n = m_members.GetFirst();
+    const OmList::Node* n = m_members.GetFirst();
     if (FirstMemberIsPlayers() && n) {
         const TsEntity* own = CharacterAt(n)->GetLockedTarget();
         for (uint32_t i = 0; own && i < m_threats.GetCount(); ++i) {
@@ -392,8 +392,7 @@ void TsSquadObject::RunAttackInFormation()
         return;
     }
     if (leader->GetHealth() < m_leaderHealthThreshold && m_members.GetCount() > 1) {
-        m_members.Remove(leader);
-        m_members.AddTail(leader);
+        m_members.AddTail(m_members.Remove(leader));
         if (TsCharacterObject* next = GetLeader()) {
             SetLeader(next);
         }
@@ -404,7 +403,7 @@ void TsSquadObject::RunAttackInFormation()
         }
     }
     if (IsRanged(*leader)) {
-        for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+        for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
             TsCharacterObject* member = CharacterAt(n);
             if (IsLiving(member) && IsRanged(*member)) {
                 AttackAtRange(*member, kNoCentre, member != leader);
@@ -446,7 +445,7 @@ void TsSquadObject::RunDefendLeader()
         m_effectiveBehaviour = TS_BEHAVIOUR_ATTACK;
         return;
     }
-    OmList::Node* n = m_members.GetFirst();
+    const OmList::Node* n = m_members.GetFirst();
     if (FirstMemberIsPlayers() && n) {
         n = n->next;
     }
@@ -571,7 +570,7 @@ void TsSquadObject::ArrangeFormation(int32_t formation)
     const OmVector3 heading = leader->GetDirection();
     const int32_t count = GetMemberCount();
     int32_t i = 0;
-    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+    for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
         TsCharacterObject* member = CharacterAt(n);
         if (member == leader || !IsLiving(member)) {
             continue;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
@@ -26,7 +27,7 @@ const char* NameOf(const OmObject* object)
 
 TsCharacterObject* CharacterAt(const OmList::Node* node)
 {
-    return node ? static_cast<TsCharacterObject*>(node->value) : nullptr;
+    return OmRefList<TsCharacterObject>::At(node);
 }
 
 bool IsLiving(const TsCharacterObject* character)
@@ -51,11 +52,14 @@ bool TsSquadObject::Initialise()
 
 TsSquadObject::~TsSquadObject()
 {
-    // Members keep no dangling link back to a squad that has gone.
+    // A failed load takes the members down itself, whatever their counts.
     if (OmArchive::IsBeingTakenDown(*this)) {
+        m_members.Abandon();
         return;
     }
-    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+    // Members keep no dangling link back to a squad that has gone; the
+    // list then gives its references back.
+    for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
         if (TsCharacterObject* member = CharacterAt(n); member && member->GetSquad() == this) {
             member->SetSquad(nullptr);
         }
@@ -71,9 +75,7 @@ void TsSquadObject::Reset()
     m_team = nullptr;
     m_patrolPath = nullptr;
     m_patrolPathName.Set(nullptr);
-    while (TsCharacterObject* member = GetMember(0)) {
-        RemoveMember(member);
-    }
+    RemoveAllMembers();
     m_behaviour = TS_BEHAVIOUR_ATTACK;
     m_effectiveBehaviour = TS_BEHAVIOUR_SENTRY;
     m_formation = FORMATION_NONE;
@@ -165,12 +167,23 @@ void TsSquadObject::ReadMembers(OmArchive& archive)
     // Classes are checked against the file's class table: a member may not
     // be constructed yet when its reference is read.
     for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
-        TsCharacterObject* member = nullptr;
-        archive.ReadRef(member);
+        OmRef<TsCharacterObject> member;
+        archive.ReadRef(member); // the member's Read takes the squad's reference
         if (member) {
-            m_members.AddTail(member);
+            m_members.AddTail(std::move(member));
         }
     }
+}
+
+bool TsSquadObject::LinksAreSound() const
+{
+    for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+        const TsCharacterObject* member = CharacterAt(n);
+        if (!member || member->GetSquad() != this || m_members.Find(member) != n) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void TsSquadObject::ReadThreats(OmArchive& archive)
@@ -237,7 +250,7 @@ void TsSquadObject::Read(OmArchive& archive)
 
 TsCharacterObject* TsSquadObject::GetMember(int32_t i) const
 {
-    OmList::Node* n = m_members.GetFirst();
+    const OmList::Node* n = m_members.GetFirst();
     for (; n && i > 0; --i) {
         n = n->next;
     }
@@ -247,7 +260,7 @@ TsCharacterObject* TsSquadObject::GetMember(int32_t i) const
 int32_t TsSquadObject::AliveMemberCount() const
 {
     int32_t count = 0;
-    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+    for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
         count += IsLiving(CharacterAt(n)) ? 1 : 0;
     }
     return count;
@@ -260,7 +273,7 @@ const TsObject* TsSquadObject::GetCensusTeam() const
 
 TsCharacterObject* TsSquadObject::GetLeader() const
 {
-    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+    for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
         if (IsLiving(CharacterAt(n))) {
             return CharacterAt(n);
         }
@@ -270,22 +283,34 @@ TsCharacterObject* TsSquadObject::GetLeader() const
 
 void TsSquadObject::AddMember(TsCharacterObject* character)
 {
-    if (!character) {
+    if (!character || character->GetSquad() == this) {
         return;
     }
+    OmRef<TsCharacterObject> joining(character); // held while it leaves its old squad
+    if (TsSquadObject* old = character->GetSquad()) {
+        old->RemoveMember(character);
+    }
     character->SetSquad(this);
-    m_members.AddTail(character);
+    m_members.AddTail(std::move(joining));
 }
 
 bool TsSquadObject::RemoveMember(TsCharacterObject* character)
 {
-    if (!character || !m_members.Remove(character)) {
+    OmRef<TsCharacterObject> leaving = m_members.Remove(character);
+    if (!leaving) {
         return false;
     }
     if (character->GetSquad() == this) {
         character->SetSquad(nullptr);
     }
-    return true;
+    return true; // the squad's reference goes last
+}
+
+void TsSquadObject::RemoveAllMembers()
+{
+    while (TsCharacterObject* member = GetMember(0)) {
+        RemoveMember(member);
+    }
 }
 
 // The dead member's link goes too: the squad may go before the body does,
@@ -297,10 +322,11 @@ bool TsSquadObject::OnMemberDied(TsCharacterObject* character)
 
 void TsSquadObject::SetLeader(TsCharacterObject* character)
 {
-    if (!character || !m_members.Remove(character)) {
+    OmRef<TsCharacterObject> leader = m_members.Remove(character);
+    if (!leader) {
         return;
     }
-    m_members.AddHead(character);
+    m_members.AddHead(std::move(leader));
     ComputeLeaderHealthThreshold();
     RestartTrail(character->GetPosition());
 }
@@ -319,7 +345,7 @@ void TsSquadObject::ComputeLeaderHealthThreshold()
 
 void TsSquadObject::ForceActive(bool giveKeyA)
 {
-    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+    for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
         TsCharacterObject* member = CharacterAt(n);
         member->ForceActive();
         if (giveKeyA) {
@@ -330,7 +356,7 @@ void TsSquadObject::ForceActive(bool giveKeyA)
 
 bool TsSquadObject::HasActiveMember() const
 {
-    for (OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
+    for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
         if (CharacterAt(n)->HasFlag(TS_ENTITY_ACTIVE)) {
             return true;
         }
@@ -480,10 +506,12 @@ namespace {
 const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsSquadObject::s_class);
 }
 
-// Members and threats are not counted: one that goes leaves the squad.
+// Threats are not counted: one that goes leaves its record. A member is
+// held, so it goes only after leaving; should a miscount end one early, its
+// entry goes without a release.
 void TsSquadObject::ForgetObject(const TsObject* gone)
 {
-    m_members.Remove(const_cast<TsObject*>(gone));
+    m_members.Forget(gone);
     for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
         if (m_threats[i].entity == gone)
             m_threats[i] = Threat{};

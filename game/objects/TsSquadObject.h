@@ -7,9 +7,15 @@
 // behaviour: the followers of the character the player controls stay close,
 // heal, and fight what the squad has seen.
 //
-// Members are not counted references: characters belong to the entity
-// database (or, for the player's characters, to the player), which outlives
-// every squad of the level.
+// Each member is held by a counted reference of the squad's own, taken as
+// it joins and given back as it leaves or the squad goes, so a member lives
+// at least as long as it is listed. A member's link back to its squad is
+// borrowed: the squad clears it whenever it lets the member go. A character
+// is a member of one squad at a time.
+//
+// The saved form predates the squad's reference: a member's saved count
+// leaves it out, and the member takes it again as it is read back (see
+// TsCharacterObject::RetakenReferences).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +23,7 @@
 #include "engine/OmArray.h"
 #include "engine/OmList.h"
 #include "engine/OmPointerIndex.h"
+#include "engine/OmRefList.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
@@ -73,6 +80,9 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
     // Finds the team, the patrol path and the members; false (logged) for a
     // duplicate index, a missing team or a missing patrol path.
     bool Import() override;
+    // Every member links back to this squad and is listed once: each
+    // member's reference rests on that.
+    bool LinksAreSound() const override;
     bool Initialise() override;
     // The squad's update.
     void Tick(uint32_t tickCount) override { Update(tickCount); }
@@ -104,7 +114,7 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
     void ForceActive(bool giveKeyA);
 
     // Members: the first living one leads.
-    const OmList& GetMembers() const { return m_members; }
+    const OmList& GetMembers() const { return m_members.Entries(); }
     int32_t GetMemberCount() const { return static_cast<int32_t>(m_members.GetCount()); }
     TsCharacterObject* GetMember(int32_t i) const;
     int32_t AliveMemberCount() const override;
@@ -113,10 +123,16 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
     // Moves the character to the front, recomputes the leader's health
     // threshold and restarts the trail where it stands.
     void SetLeader(TsCharacterObject* character);
+    // The squad takes a reference of its own. A member of another squad
+    // leaves that one first; one of this squad stays where it is.
     void AddMember(TsCharacterObject* character);
-    // Takes the member out (its squad link is cleared); false when it was
-    // not a member.
+    // Whether the character is listed, as its squad's reference requires.
+    bool HasMember(const TsCharacterObject* character) const { return m_members.Contains(character); }
+    // Takes the member out (its squad link is cleared) and gives back the
+    // squad's reference, which may be its last; false when it was not a
+    // member.
     bool RemoveMember(TsCharacterObject* character);
+    void RemoveAllMembers();
     // Die's report: the member leaves; whether it was one.
     bool OnMemberDied(TsCharacterObject* character);
     float GetLeaderHealthThreshold() const { return m_leaderHealthThreshold; }
@@ -201,7 +217,7 @@ private:
     TsTeam* m_team = nullptr;
     TsWaypointObject* m_patrolPath = nullptr;
     OmString m_patrolPathName;
-    OmList m_members;
+    OmRefList<TsCharacterObject> m_members;
     int32_t m_behaviour = TS_BEHAVIOUR_ATTACK;
     int32_t m_effectiveBehaviour = TS_BEHAVIOUR_SENTRY;
     int32_t m_formation = FORMATION_NONE;

@@ -38,7 +38,7 @@ bool IsWounded(const TsCharacterObject& c)
 
 void TsSquadObject::RunPlayer()
 {
-    OmList::Node* first = m_members.GetFirst();
+    const OmList::Node* first = m_members.GetFirst();
     TsCharacterObject* leader = first ? static_cast<TsCharacterObject*>(first->value) : nullptr;
     const bool threats = AgeThreats();
     float reach = 0.0f;
@@ -47,7 +47,7 @@ void TsSquadObject::RunPlayer()
         AssignTargets();
     }
     int32_t n = 0;
-    for (OmList::Node* node = first ? first->next : nullptr; node; node = node->next) {
+    for (const OmList::Node* node = first ? first->next : nullptr; node; node = node->next) {
         auto* follower = static_cast<TsCharacterObject*>(node->value);
         if (follower && !follower->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT)) {
             PlayerFollower(*follower, n, threats, enemyNear);
@@ -113,7 +113,7 @@ bool TsSquadObject::HealStep(TsCharacterObject& follower)
         || follower.GetHealth() + follower.GetVitality() < 0.25f * follower.GetMaxHealth()) {
         return false;
     }
-    for (OmList::Node* node = m_members.GetFirst(); node; node = node->next) {
+    for (const OmList::Node* node = m_members.GetFirst(); node; node = node->next) {
         auto* other = static_cast<TsCharacterObject*>(node->value);
         if (other != &follower && other && !other->HasFlag(TS_ENTITY_DEAD)
             && other->GetHealth() < 0.5f * other->GetMaxHealth()) {
@@ -131,7 +131,7 @@ void TsSquadObject::FollowLeader(TsCharacterObject& follower, int32_t n)
     if (follower.GetBusyTicks() > 0) {
         return;
     }
-    OmList::Node* first = m_members.GetFirst();
+    const OmList::Node* first = m_members.GetFirst();
     auto* leader = first ? static_cast<TsCharacterObject*>(first->value) : nullptr;
     const TsPCObject* pc = TsPCObject::Cast(&follower);
     if (!leader || leader == &follower || (pc && pc->GetStay()) || follower.IsIgnored(leader)) {

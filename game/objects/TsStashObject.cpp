@@ -161,9 +161,7 @@ void TsStashObject::Open(TsEntity* opener)
 {
     if (!m_opened && m_payload) {
         if (TsEntityDB* db = TsAccess::EntityDB()) {
-            // The level takes over the stash's reference.
-            m_payload->AddRef();
-            db->AddEntity(m_payload);
+            db->AddEntity(OmRef<TsEntity>(m_payload));
         }
         m_payload->SetOwner(opener);
         m_payload->SetPickupDelay(TsAccess::TicksPerSecond());

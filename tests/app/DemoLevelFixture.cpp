@@ -62,7 +62,7 @@ TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, in
     TsPCObject* pc = Figure(new TsPCObject, name, x, z);
     pc->SetPCType(type);
     TsPlayer* player = TsAccess::LocalPlayer();
-    EXPECT_TRUE(player->AddCharacter(pc));
+    EXPECT_TRUE(player->AddCharacter(OmRef<TsPCObject>::Adopt(pc)));
     player->AddCharacterToSquad(pc, nullptr);
     EXPECT_TRUE(pc->Initialise());
     return pc;

@@ -56,7 +56,7 @@ protected:
     {
         entity->SetPosition(x, y, z);
         entity->ForceActive();
-        Level()->GetEntityDB()->AddEntity(entity);
+        Level()->GetEntityDB()->AddEntity(OmRef<TsEntity>::Adopt(entity));
         return entity;
     }
     // The level's object or entity of class T with that name, or null.

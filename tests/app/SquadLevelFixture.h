@@ -59,7 +59,7 @@ protected:
         auto* team = new TsTeam;
         team->SetTeamID(id);
         team->SetAlliance(other, relation);
-        DB()->AddObject(team);
+        DB()->AddObject(OmRef<TsObject>::Adopt(team));
         return team;
     }
 
@@ -69,7 +69,7 @@ protected:
         Figure(c, name, x, z, mdl);
         c->SetSquadIndex(squadIndex);
         c->ForceActive();
-        DB()->AddEntity(c);
+        DB()->AddEntity(OmRef<TsEntity>::Adopt(c));
         EXPECT_TRUE(c->Initialise());
         return c;
     }
@@ -88,7 +88,7 @@ protected:
         squad->SetBehaviour(behaviour);
         if (patrol)
             squad->SetPatrolPath(patrol);
-        DB()->AddObject(squad);
+        DB()->AddObject(OmRef<TsObject>::Adopt(squad));
         EXPECT_TRUE(squad->Import());
         TsAccess::AnimDB()->LoadAnimations();
         return squad;
@@ -107,7 +107,7 @@ protected:
             // Tough enough to stand through every test's blows.
             pc->SetMaxHealth(1.0e6f);
             pc->SetHealth(1.0e6f);
-            player->AddCharacter(pc);
+            player->AddCharacter(OmRef<TsPCObject>::Adopt(pc));
             player->AddCharacterToSquad(pc, nullptr);
             EXPECT_TRUE(pc->Initialise());
             pc->SetOrigin(at[i].x, 0.0f, at[i].z);

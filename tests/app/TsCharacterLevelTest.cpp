@@ -48,7 +48,7 @@ protected:
     {
         LevelWalker* walker = Figure(new LevelWalker, name, x, z, mdl);
         walker->ForceActive();
-        Level()->GetEntityDB()->AddEntity(walker);
+        Level()->GetEntityDB()->AddEntity(OmRef<TsEntity>::Adopt(walker));
         EXPECT_TRUE(walker->Initialise());
         Level()->GetEntityDB()->MakeLuaGlobal(walker);
         TsAccess::AnimDB()->LoadAnimations();
@@ -311,7 +311,7 @@ TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
     flicker->SetName("lampBFlicker");
     flicker->SetLight("dyn_lampB");
     flicker->SetEffect(TsLightEffectObject::FLICKER1);
-    Level()->GetEntityDB()->AddObject(flicker);
+    Level()->GetEntityDB()->AddObject(OmRef<TsObject>::Adopt(flicker));
     ASSERT_TRUE(flicker->Initialise()) << log.All();
     EXPECT_EQ(flicker->GetLightObject()->GetRefCount(), 2u) << "the world's and the effect's, once";
     const int flickering = changingPixels(20);
@@ -331,7 +331,7 @@ TsDoorObject* CorridorDoor(TsLevel& level)
     door->SetPosition(10.0f, 0.0f, 4.0f);
     door->UpdateWorldShape();
     door->ForceActive();
-    level.GetEntityDB()->AddEntity(door);
+    level.GetEntityDB()->AddEntity(OmRef<TsEntity>::Adopt(door));
     EXPECT_TRUE(door->Initialise());
     return door;
 }

@@ -44,7 +44,7 @@ protected:
     TsNPCObject* AddStranger(const char* name, float x, float z)
     {
         TsNPCObject* npc = Figure(new TsNPCObject, name, x, z);
-        Level()->GetEntityDB()->AddEntity(npc);
+        Level()->GetEntityDB()->AddEntity(OmRef<TsEntity>::Adopt(npc));
         return npc->Initialise() ? npc : nullptr;
     }
     const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }

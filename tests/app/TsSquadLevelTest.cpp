@@ -160,7 +160,7 @@ TEST_F(SquadLevel, MembersTakeTheirFormationSlotsAboutTheLeader)
     post->SetName("post");
     post->SetTarget("post");
     post->SetPosition(4.0f, 0.0f, 6.0f);
-    DB()->AddEntity(post);
+    DB()->AddEntity(OmRef<TsEntity>::Adopt(post));
     ASSERT_TRUE(post->Import());
     TsNPCObject* leader = AddNPC("leader", 4.0f, 6.0f, 26);
     std::vector<TsNPCObject*> members = {AddNPC("m1", 2.0f, 2.0f, 26), AddNPC("m2", 4.0f, 1.5f, 26),
@@ -407,7 +407,7 @@ TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
         waypoints[i]->SetTarget(i == 0 ? "w2" : "w1");
         waypoints[i]->SetPosition(points[i].x, 0.0f, points[i].z);
         waypoints[i]->SetRadius(0.5f);
-        DB()->AddEntity(waypoints[i]);
+        DB()->AddEntity(OmRef<TsEntity>::Adopt(waypoints[i]));
     }
     for (TsWaypointObject* w : waypoints)
         ASSERT_TRUE(w->Import());

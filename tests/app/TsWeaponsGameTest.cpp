@@ -85,7 +85,7 @@ protected:
         TsPCObject* hero = Figure(new TsPCObject, "hero", x, z, "walker.pbf");
         hero->SetAttackBone(kHandBone);
         TsPlayer* player = TsAccess::LocalPlayer();
-        EXPECT_TRUE(player->AddCharacter(hero));
+        EXPECT_TRUE(player->AddCharacter(OmRef<TsPCObject>::Adopt(hero)));
         player->AddCharacterToSquad(hero, nullptr);
         EXPECT_TRUE(hero->Initialise());
         player->SetCurrentCharacter(0);

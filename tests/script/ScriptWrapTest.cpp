@@ -13,6 +13,7 @@
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsSquadObject.h"
 #include "script/GameBindings.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptVariables.h"
@@ -339,6 +340,20 @@ TEST_F(HandOverBindingsTest, WhatTheScriptDeletedGoesWhenTheGameLetsGo)
     const uint32_t doors = TsDoorObject::s_pool.GetLiveCount();
     game = nullptr;
     EXPECT_EQ(TsDoorObject::s_pool.GetLiveCount(), doors - 1);
+}
+
+// A squad holds its members: one the script deleted lives on in the squad,
+// and goes when the squad lets go of it.
+TEST_F(HandOverBindingsTest, ASquadMemberTheScriptDeletedGoesWhenTheSquadLetsGo)
+{
+    ASSERT_EQ(Run("player:SetSquad(TsSquadObject:new()) o = TsPCObject:new() player:AddCharacterToSquad(o, nil)\n"
+                  "o:delete()"),
+              "");
+    ASSERT_EQ(player.GetSquad()->GetMemberCount(), 1);
+    EXPECT_EQ(player.GetSquad()->GetMember(0)->GetRefCount(), 1u) << "the squad's alone";
+    const uint32_t pcs = TsPCObject::s_pool.GetLiveCount();
+    player.RemoveAllSquadMembers();
+    EXPECT_EQ(TsPCObject::s_pool.GetLiveCount(), pcs - 1);
 }
 
 // A script's handle is a holder: what it reaches stays while it can reach

@@ -79,15 +79,15 @@ OmRef<TsEntityDB> EveryKind()
 {
     OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     db->SetName("entities");
-    db->AddEntity(Named<TestCharacter>("hero"));
-    db->AddEntity(Named<TestCollectible>("gem"));
-    db->AddEntity(Named<TestWaypoint>("wp"));
-    db->AddEntity(Named<TestDoor>("door"));
-    db->AddEntity(Named<TestThing>("crate", 3, 4));
-    db->AddObject(Named<TestTeam>("team"));
-    db->AddObject(Named<TestSquad>("squad"));
-    db->AddObject(Named<TestLightEffect>("light"));
-    db->AddObject(Named<TestPlainObject>("plain"));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestCharacter>("hero")));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestCollectible>("gem")));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestWaypoint>("wp")));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestDoor>("door")));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("crate", 3, 4)));
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestTeam>("team")));
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestSquad>("squad")));
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestLightEffect>("light")));
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestPlainObject>("plain")));
     return db;
 }
 
@@ -126,8 +126,8 @@ public:
 TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
 {
     const OmRef<TsEntityDB> db = EveryKind();
-    db->AddEntity(Named<TestCharacterChild>("guard")); // derived classes match
-    db->AddObject(Named<TestDoor>("gate"));            // an entity given as an object
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestCharacterChild>("guard"))); // derived classes match
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestDoor>("gate")));            // an entity given as an object
     EXPECT_EQ(Lists(*db), "hero,guard / gem / wp / door,gate / crate / hero,gem,wp,door,crate,guard,gate / team / "
                           "squad / light / plain / team,squad,light,plain")
         << "entities stay out of the object lists";
@@ -152,7 +152,7 @@ TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
     TestThing* forced = Named<TestThing>("forced", 500, 500);
     TestThing* sleeper = Named<TestThing>("sleeper", 10, 20);
     for (TsEntity* e : std::initializer_list<TsEntity*>{near, far, edge, inside, forced, sleeper})
-        db->AddEntity(e);
+        db->AddEntity(OmRef<TsEntity>::Adopt(e));
     forced->ForceActive();
     sleeper->ForceActive();
     sleeper->SetDormant(true);
@@ -182,8 +182,8 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     TestThing *a = Named<TestThing>("a"), *doomed = Named<TestThing>("doomed"), *moved = Named<TestThing>("moved");
     TestCharacter* corpse = Named<TestCharacter>("corpse");
     for (TsEntity* e : std::initializer_list<TsEntity*>{a, doomed, moved, corpse})
-        db->AddEntity(e);
-    db->AddObject(Named<TestPlainObject>("plain"));
+        db->AddEntity(OmRef<TsEntity>::Adopt(e));
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestPlainObject>("plain")));
     db->SetActivationCentre(0, 0, 10);
     doomed->SetFlag(TS_ENTITY_PENDING_DELETE);
     moved->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
@@ -216,10 +216,10 @@ TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
     GameScript lua;
     const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     TestThing* bad = Named<TestThing>("bad");
-    db->AddObject(Named<TestPlainObject>("obj"));
-    db->AddEntity(Named<TestThing>("first"));
-    db->AddEntity(bad);
-    db->AddEntity(Named<TestThing>("last"));
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestPlainObject>("obj")));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("first")));
+    db->AddEntity(OmRef<TsEntity>::Adopt(bad));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("last")));
 
     bad->importResult = false;
     CallLog().clear();
@@ -248,7 +248,7 @@ TEST(TsEntityDB, LivingTeamMembersCountsTheSquadsOfTheFirstTeamWithTheId)
     TestThing* members[4];
     for (TestThing*& m : members) {
         m = Named<TestThing>("m");
-        db->AddEntity(m);
+        db->AddEntity(OmRef<TsEntity>::Adopt(m));
     }
     members[1]->SetFlag(TS_ENTITY_DEAD);
     members[2]->SetDormant(true);
@@ -259,7 +259,7 @@ TEST(TsEntityDB, LivingTeamMembersCountsTheSquadsOfTheFirstTeamWithTheId)
     beta->members = {members[3]};
     other->members = {members[0], members[3]};
     for (TsObject* o : std::initializer_list<TsObject*>{red, twin, alpha, beta, other})
-        db->AddObject(o);
+        db->AddObject(OmRef<TsObject>::Adopt(o));
 
     EXPECT_EQ(db->LivingTeamMembers(3), 2) << "one living member in each squad of the first team";
     EXPECT_EQ(db->LivingTeamMembers(4), 0);
@@ -270,18 +270,18 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     {
         LogCapture log;
         const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-        db->AddEntity(Named<TestThing>("crate"));
+        db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("crate")));
         EXPECT_TRUE(db->Initialise()) << "the objects themselves are fine";
         EXPECT_TRUE(log.Contains("no script state, 'crate' is not published"));
     }
     GameScript lua;
     OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-    db->AddEntity(Named<TestThing>("crate"));
-    db->AddEntity(Named<TestDoor>("door1"));
-    db->AddObject(Named<TestPlainObject>("plain"));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("crate")));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestDoor>("door1")));
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestPlainObject>("plain")));
     TestThing* nameless = new TestThing();
-    db->AddEntity(nameless);
-    db->AddEntity(Named<TestThing>(""));
+    db->AddEntity(OmRef<TsEntity>::Adopt(nameless));
+    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("")));
     EXPECT_TRUE(db->Initialise());
 
     EXPECT_EQ(lua.Eval("tolua.type(crate)"), "TsEntity") << "a class scripts do not know";
@@ -310,14 +310,14 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachOnce)
     TestThing* garbage = Named<TestThing>("garbage");
     TestPlainObject* object = Named<TestPlainObject>("object");
     for (TsEntity* e : std::initializer_list<TsEntity*>{twice, readded, garbage})
-        EXPECT_TRUE(db->AddEntity(e));
-    EXPECT_FALSE(db->AddEntity(twice)) << "listed twice it would be released twice";
+        EXPECT_TRUE(db->AddEntity(OmRef<TsEntity>::Adopt(e)));
+    EXPECT_FALSE(db->AddEntity(OmRef<TsEntity>(twice))) << "listed twice it would be released twice";
     db->RemoveEntity(readded);
-    db->AddEntity(readded);
+    db->AddEntity(OmRef<TsEntity>(readded)); // the garbage's reference is taken back
     db->RemoveEntity(garbage);
     db->RemoveEntity(twice);
-    EXPECT_TRUE(db->AddObject(object));
-    EXPECT_FALSE(db->AddObject(object));
+    EXPECT_TRUE(db->AddObject(OmRef<TsObject>::Adopt(object)));
+    EXPECT_FALSE(db->AddObject(OmRef<TsObject>(object)));
     EXPECT_EQ(Names(db->GetGarbage()), (Strings{"garbage", "twice"})) << "readded took its reference back";
     EXPECT_FALSE(db->ContainsEntity(garbage));
     // An entity the database does not list only loses its deletion flags.
@@ -343,9 +343,9 @@ TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
     TestPlainObject* squad = Named<TestPlainObject>("squad");
     player->Keep(hero);
     squad->Keep(member);
-    db->AddEntity(hero);
-    db->AddEntity(member);
-    db->AddObject(squad);
+    db->AddEntity(OmRef<TsEntity>::Adopt(hero));
+    db->AddEntity(OmRef<TsEntity>::Adopt(member));
+    db->AddObject(OmRef<TsObject>::Adopt(squad));
     EXPECT_TRUE(db->Initialise());
     ASSERT_EQ(lua.Run("keptHero = hero"), 0);
 

@@ -152,7 +152,7 @@ struct SavedGame {
             auto* thing = new TestThing;
             thing->SetName(i == 0 ? "crate" : "barrel");
             thing->SetPosition(1.5f + float(i), 2.0f, -3.25f);
-            level->GetEntityDB()->AddEntity(thing);
+            level->GetEntityDB()->AddEntity(OmRef<TsEntity>::Adopt(thing));
         }
     }
     ~SavedGame()

@@ -63,7 +63,7 @@ struct CursorTest : ::testing::Test {
         prop->SetHeight(2.0f);
         if (model)
             prop->SetFlag(TS_ENTITY_MODEL);
-        db->AddEntity(prop);
+        db->AddEntity(OmRef<TsEntity>::Adopt(prop));
         return prop;
     }
     void At(int x, int y) { cursor.Update(x, y, kWidth, kHeight, camera, &level, db); }

@@ -95,12 +95,11 @@ TEST(TsPlayerParty, TheSeventhCharacterIsTheLastAndTheSquadHoldsThree)
         pcs.push_back(MakePC(name.c_str(), i % 7));
     }
     for (int i = 0; i < 7; ++i)
-        EXPECT_TRUE(player->AddCharacter(pcs[size_t(i)]));
-    EXPECT_FALSE(player->AddCharacter(pcs[7])) << "an eighth";
-    EXPECT_FALSE(player->AddCharacter(pcs[0])) << "twice";
+        EXPECT_TRUE(player->AddCharacter(OmRef<TsPCObject>::Adopt(pcs[size_t(i)])));
+    EXPECT_FALSE(player->AddCharacter(OmRef<TsPCObject>::Adopt(pcs[7]))) << "an eighth";
+    EXPECT_FALSE(player->AddCharacter(OmRef<TsPCObject>(pcs[0]))) << "twice";
     EXPECT_EQ(player->GetCharacterCount(), 7);
     EXPECT_TRUE(log.Contains("the party is full"));
-    pcs[7]->Release();
 
     EXPECT_EQ(player->GetCharacter("pc3"), pcs[3]);
     EXPECT_EQ(player->GetCharacter("PC3"), nullptr) << "case counts";
@@ -142,7 +141,7 @@ TEST(TsPlayerParty, AfterALoadTheHighestTypeGoesLastAndTheGivenTypeIsCurrent)
     TsPCObject* vessa = MakePC("vessa", TS_PC_VESSA);
     TsPCObject* hadley = MakePC("hadley", TS_PC_HADLEY);
     for (TsPCObject* pc : {tamsa, vessa, hadley}) {
-        loaded->AddCharacter(pc);
+        loaded->AddCharacter(OmRef<TsPCObject>::Adopt(pc));
         loaded->AddCharacterToSquad(pc, nullptr);
     }
     EXPECT_TRUE(loaded->InitialiseForLevel(TS_PC_TAMSA));
@@ -169,7 +168,7 @@ TEST(TsPlayerParty, APartyComesBackWhicheverClassTheFileReadsFirst)
         PlayerHandle player;
         TsPCObject* ann = MakePC("ann", TS_PC_ORRICK);
         ann->SetStay(true);
-        player->AddCharacter(ann);
+        player->AddCharacter(OmRef<TsPCObject>::Adopt(ann));
         player->AddCharacterToSquad(ann, nullptr);
         const auto guard = OmMakeRef<TsNPCObject>();
         guard->SetName("guard");
@@ -229,7 +228,7 @@ TEST(TsPlayerParty, AnArticleOfAMemberTheClearedPartyReleasedHasNoOwner)
 {
     PlayerHandle player;
     TsPCObject* pc = MakePC("pc0", 0);
-    ASSERT_TRUE(player->AddCharacter(pc));
+    ASSERT_TRUE(player->AddCharacter(OmRef<TsPCObject>::Adopt(pc)));
     TsWeaponObject* sword = MakeWeapon("sword");
     ASSERT_EQ(pc->GetInventory()->AddArticle(sword), 1);
     OmRef<TsCollectibleObject> removed = pc->GetInventory()->RemoveArticle(sword);

@@ -309,13 +309,12 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
     EXPECT_EQ(loaded->GetFormation(), FORMATION_SQUARE);
     EXPECT_STREQ(loaded->GetPatrolPathName(), "route");
     ASSERT_EQ(loaded->GetMemberCount(), 2);
+    EXPECT_EQ(loaded->GetMember(1)->GetRefCount(), 2u) << "the test's and the squad's";
     EXPECT_EQ(loaded->GetThreatCount(), 1);
     EXPECT_EQ(loaded->GetTrailLength(), 1);
     EXPECT_EQ(loaded->GetTrailPoint(0).x, 5.0f);
     EXPECT_EQ(loaded->GetTrailPoint(0).z, 6.0f);
     ASSERT_EQ(handles.size(), 3u);
-    squad->RemoveMember(leader.Get());
-    squad->RemoveMember(other.Get());
 }
 
 // The trail is a ring of eight: a head or length outside it restarts the
