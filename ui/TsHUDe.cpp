@@ -428,7 +428,7 @@ void TsHUDe::RenderTargetBars()
         float proximity = 0.0f;
         TsPlayer* player = Player();
         TsEntity* target = player ? player->GetTargetProximity(locked, proximity) : nullptr;
-        subject = locked ? TsCharacterObject::Cast(target) : nullptr;
+        subject = locked ? TsCharacterObject::Cast(target) : rehearsedTarget_;
     }
     if (!subject) {
         return;
