@@ -32,12 +32,8 @@ void TsLevel::WarmUpFightDrawing()
     renderer->Clear(nullptr, 0);
 }
 
-// In play the world's cells, drawn before the characters, leave the
-// texture's alpha modulated by the vertex colour; at load the camera sees
-// none of them yet, so the characters are drawn after the state play gives.
 void TsLevel::RehearseCharacterLooks(float renderTime)
 {
-    OmD3D::Instance()->SetTextureStageState(0, plat::GfxTss::AlphaOp, plat::GfxTop::Modulate);
     for (OmList::Node* node = entityDB_->GetCharacters().GetFirst(); node; node = node->next) {
         if (auto* character = TsCharacterObject::Cast(static_cast<OmObject*>(node->value))) {
             character->DrawFightLooks(renderTime);
