@@ -413,8 +413,12 @@ void TsHUDe::RenderPortraitHologram(int32_t slot, int32_t textureId)
     TsHUDPortrait& portrait = portraits_[slot];
     portrait.SetPlace(x + 65, y - 87);
     portrait.SetTexture(textureId);
+    // A rehearsal draws the portrait as it stands: its flicker moves on in
+    // play's frames only.
     const OmRenderer* renderer = OmRenderer::Current();
-    portrait.Update(renderer ? renderer->GetFrameTime() : 0.0f, OmRand());
+    if (!rehearsedTarget_) {
+        portrait.Update(renderer ? renderer->GetFrameTime() : 0.0f, OmRand());
+    }
     portrait.Render();
 }
 

@@ -141,8 +141,9 @@ public:
     void RenderDestinationMarker();
     // The marker drawn over the point (as a move order's destination).
     void DrawDestinationMarkerAt(OmVector3 point);
-    // The character whose bars are drawn when nobody is hovered or
-    // targeted (a level's warm-up draws a fight's target bars); null: none.
+    // A level's warm-up rehearsing a fight: the character whose bars are
+    // drawn when nobody is hovered or targeted, and the portraits drawn
+    // without their flicker moving on; null: play.
     void SetRehearsedTarget(TsCharacterObject* character) { rehearsedTarget_ = character; }
     void UpdateBlink(float frameFraction);
 
