@@ -10,7 +10,9 @@
 //     blocks are counted beside them;
 //   - the main loop while the hall's squad fights the party, for the
 //     allocations of what only a fight does (hits, deaths, their effects):
-//     none after the fight's first second (target);
+//     none after the fight's first second (target), the window that ends it
+//     included; the fight is fought again at ten pacings of the frames, each
+//     on the mission loaded afresh, which move its events between frames;
 //   - the main loop on every other screen a player sees - the title with its
 //     figure, the town, the trade panel, the tutorial, the in-game menu -
 //     each against the clear-only frame, with its allocations (target 0).
@@ -61,10 +63,12 @@
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/ActiveSquads.h"
+#include "tests/app/FramePacings.h"
 #include "tests/app/HallFight.h"
 #include "tests/engine/ManualClock.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "ui/TsFrontEnd.h"
+#include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 
 namespace {
@@ -122,11 +126,11 @@ public:
         return true;
     }
 
-    bool Enter(const char* mission)
+    bool Enter(const char* mission, bool afresh = false)
     {
         if (failed_)
             return false;
-        if (current_ == mission)
+        if (current_ == mission && !afresh)
             return true;
         // A level is left for another as a player quits and starts the
         // game again: the application goes, a new one comes.
@@ -280,10 +284,10 @@ struct Figures {
     float healthBeforeFight = 0.0f, healthAfterFight = 0.0f;
     int fightFramesAllocating = 0;
     // After the fight's first second, apart from the frame in which the
-    // beaten squad's message opened (a new window: the fight is over).
+    // window that ends it opened (the won message, the game-over question).
     int lateFightFramesAllocating = 0;
-    int wonMessageFrame = -1;
-    uint64_t wonMessageAllocations = 0;
+    int endWindowFrame = -1;
+    uint64_t endWindowAllocations = 0;
     uint32_t triangles = 0, alphaTriangles = 0, textureChanges = 0; // of the last drawn frame
     int squads = 0, demoSquads = 0;
     float walked = 0.0f; // by the first guard while the mission ticked
@@ -335,35 +339,91 @@ void BM_MissionGameLoop(benchmark::State& state)
         g_figures.loop = CountAllocations(state, [](int i) { Shared().Step(i % 3 == 2 ? 16 : 17); });
 }
 
+// A window over the level: the won message, the game-over question.
+bool WindowOpen()
+{
+    return TsAccess::GameFrontEnd() && TsAccess::GameFrontEnd()->HasOpenWindows();
+}
+
 // The hall's squad brought into the party's room: the main loop while they
 // fight, a fixed 15 game seconds of it so that every run sees the same fight.
 void BM_MissionFight(benchmark::State& state)
 {
-    if (!Ready(state, "mission"))
+    // On the mission loaded afresh: the patrol stands where it stood at the
+    // start, however many ticks the benchmarks before it ran.
+    if (!Shared().Enter("mission", true)) {
+        state.SkipWithError(Shared().Why());
         return;
+    }
     hallfight::BringTheHallSquadIn(*TsAccess::CurrentLevel());
     g_figures.healthBeforeFight = Game::Health();
     int frame = 0;
     g_figures.fight = CountAllocations(state, [&frame](int i) {
         if (i % 6 == 0)
             hallfight::OrderAttacks(*TsAccess::CurrentLevel());
-        const bool wasPaused = Shared().Paused();
+        const bool hadWindow = WindowOpen();
         const uint64_t before = bench::g_allocations.load();
         Shared().Step(i % 3 == 2 ? 16 : 17);
         const uint64_t made = bench::g_allocations.load() - before;
-        const bool wonMessage = !wasPaused && Shared().Paused();
-        if (wonMessage) {
-            g_figures.wonMessageFrame = frame;
-            g_figures.wonMessageAllocations = made;
+        const bool endWindow = !hadWindow && WindowOpen();
+        if (endWindow) {
+            g_figures.endWindowFrame = frame;
+            g_figures.endWindowAllocations = made;
         }
         if (made > 0) {
             ++g_figures.fightFramesAllocating;
-            if (frame >= 60 && !wonMessage)
+            if (frame >= 60 && !endWindow)
                 ++g_figures.lateFightFramesAllocating;
         }
         ++frame;
     });
     g_figures.healthAfterFight = Game::Health();
+}
+
+// A fight on the mission loaded afresh, at a pacing of the frames, until a
+// window ends it (the won message, the game-over question) or 40 game
+// seconds: the frames after its first second that allocated, and the
+// allocations of the frame whose window ended it.
+struct PacedFight {
+    int frames = 0, lateFrames = 0;
+    uint64_t lateAllocations = 0, endAllocations = 0;
+    bool ended = false;
+};
+PacedFight g_pacedFights[16];
+
+PacedFight FightAt(const Pacing& pacing)
+{
+    PacedFight fight;
+    if (!Shared().Enter("mission", true))
+        return fight;
+    TsLevel& level = *TsAccess::CurrentLevel();
+    hallfight::BringTheHallSquadIn(level);
+    int64_t elapsed = 0, ordered = -kTickUnits;
+    for (; elapsed < 40 * 1000 && !fight.ended; ++fight.frames) {
+        if (elapsed - ordered >= kTickUnits && !level.IsPaused()) {
+            hallfight::OrderAttacks(level);
+            ordered = elapsed;
+        }
+        const int64_t units = pacing.frames[size_t(fight.frames) % pacing.frames.size()];
+        const uint64_t before = bench::g_allocations.load();
+        Shared().Step(units);
+        const uint64_t made = bench::g_allocations.load() - before;
+        fight.ended = WindowOpen();
+        if (fight.ended) {
+            fight.endAllocations = made;
+        } else if (elapsed >= 1000 && made > 0) {
+            ++fight.lateFrames;
+            fight.lateAllocations += made;
+        }
+        elapsed += units;
+    }
+    return fight;
+}
+
+void FightAtPacings()
+{
+    for (size_t i = 0; i < FramePacings().size() && i < std::size(g_pacedFights); ++i)
+        g_pacedFights[i] = FightAt(FramePacings()[i]);
 }
 
 // The main loop at 60 frames a second on one screen, set up by open and
@@ -487,9 +547,18 @@ void PrintFigures(const bench::RunReporter& reporter)
                     "  the party's and the squad's health added up to %.0f before the fight, %.0f after)\n",
                     g_figures.fightFramesAllocating, g_figures.lateFightFramesAllocating,
                     double(g_figures.healthBeforeFight), double(g_figures.healthAfterFight));
-        if (g_figures.wonMessageFrame >= 0)
-            std::printf("  (the squad beaten, its message opened in frame %d with %llu allocations: the fight's end)\n",
-                        g_figures.wonMessageFrame, static_cast<unsigned long long>(g_figures.wonMessageAllocations));
+        if (g_figures.endWindowFrame >= 0)
+            std::printf("  (the window that ends the fight opened in frame %d with %llu allocations)\n",
+                        g_figures.endWindowFrame, static_cast<unsigned long long>(g_figures.endWindowAllocations));
+    }
+    std::printf("  The fight at ten pacings, each on the mission loaded afresh (target 0 and 0):\n");
+    for (size_t i = 0; i < FramePacings().size() && i < std::size(g_pacedFights); ++i) {
+        const PacedFight& fight = g_pacedFights[i];
+        std::printf("    %-13s %5d frames, %d after the first second allocated (%llu allocations); %s %llu\n",
+                    FramePacings()[i].name, fight.frames, fight.lateFrames,
+                    static_cast<unsigned long long>(fight.lateAllocations),
+                    fight.ended ? "the ending window's frame" : "NOT ENDED, last frame",
+                    static_cast<unsigned long long>(fight.endAllocations));
     }
     for (int i = 0; i < int(std::size(g_screens)); ++i) {
         char name[32];
@@ -595,6 +664,7 @@ int main(int argc, char** argv)
         WriteFrameHashes(hashes);
     bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    FightAtPacings();
     PrintFigures(reporter);
     Shared().Close();
     TsConsole::SetHook(nullptr, nullptr);

@@ -413,8 +413,12 @@ void TsHUDe::RenderPortraitHologram(int32_t slot, int32_t textureId)
     TsHUDPortrait& portrait = portraits_[slot];
     portrait.SetPlace(x + 65, y - 87);
     portrait.SetTexture(textureId);
+    // A rehearsal draws the portrait as it stands: its flicker moves on in
+    // play's frames only.
     const OmRenderer* renderer = OmRenderer::Current();
-    portrait.Update(renderer ? renderer->GetFrameTime() : 0.0f, OmRand());
+    if (!rehearsedTarget_) {
+        portrait.Update(renderer ? renderer->GetFrameTime() : 0.0f, OmRand());
+    }
     portrait.Render();
 }
 
@@ -428,7 +432,7 @@ void TsHUDe::RenderTargetBars()
         float proximity = 0.0f;
         TsPlayer* player = Player();
         TsEntity* target = player ? player->GetTargetProximity(locked, proximity) : nullptr;
-        subject = locked ? TsCharacterObject::Cast(target) : nullptr;
+        subject = locked ? TsCharacterObject::Cast(target) : rehearsedTarget_;
     }
     if (!subject) {
         return;

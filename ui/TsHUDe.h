@@ -141,6 +141,10 @@ public:
     void RenderDestinationMarker();
     // The marker drawn over the point (as a move order's destination).
     void DrawDestinationMarkerAt(OmVector3 point);
+    // A level's warm-up rehearsing a fight: the character whose bars are
+    // drawn when nobody is hovered or targeted, and the portraits drawn
+    // without their flicker moving on; null: play.
+    void SetRehearsedTarget(TsCharacterObject* character) { rehearsedTarget_ = character; }
     void UpdateBlink(float frameFraction);
 
     // ---- input and the inventory panel ----
@@ -237,6 +241,7 @@ private:
     OmRef<OmBaseSprite> sprites_[HUD_MAX_SPRITES];
     TsHUDPortrait portraits_[kPortraitCount];
     uint8_t dialogueOpen_ = 0;
+    TsCharacterObject* rehearsedTarget_ = nullptr;
     TsWorldQuad destinationMarker_;
     int32_t openSlot_ = -1;
     uint8_t animating_ = 0;

@@ -187,11 +187,36 @@ void TsFader::ColourVertices(float t)
 
 void TsFader::Render(float fraction)
 {
-    OmD3D* renderer = OmD3D::Instance();
-    if (!rendering_ || indexBuffer_ < 0 || vertexBuffer_ < 0 || !renderer) {
+    if (!rendering_) {
         return;
     }
     ColourVertices(BlendAt(fraction));
+    Draw();
+}
+
+// The buffers made and the grid drawn all clear, not started: the colours
+// are the next fade's to set.
+void TsFader::WarmUp()
+{
+    OmD3D* renderer = OmD3D::Instance();
+    if (!renderer || !CreateBuffers()) {
+        return;
+    }
+    GfxViewport viewport{};
+    renderer->GetDeviceViewport(&viewport);
+    PlaceVertices(float(viewport.width), float(viewport.height));
+    for (TsFaderVertex& v : vertices_) {
+        v.colour = 0;
+    }
+    Draw();
+}
+
+void TsFader::Draw()
+{
+    OmD3D* renderer = OmD3D::Instance();
+    if (indexBuffer_ < 0 || vertexBuffer_ < 0 || !renderer) {
+        return;
+    }
     OmD3DVertexBuffer* buffer = renderer->GetVertexBuffer(vertexBuffer_);
     buffer->SetDiscard();
     void* out = buffer->Lock(0, kVertexCount, false);

@@ -45,6 +45,10 @@ public:
     // Sets the vertex colours for the frame's fraction and draws the grid
     // with every changed render state put back.
     void Render(float fraction);
+    // Makes the device buffers and draws the grid once, fully clear, without
+    // starting a fade: a level's warm-up, so that the first fade allocates
+    // nothing (its buffers, its drawing state).
+    void WarmUp();
 
     // No fade, or its progress has reached the end.
     bool IsComplete() const;
@@ -70,6 +74,7 @@ public:
 
 private:
     bool CreateBuffers();
+    void Draw();
     void ReleaseBuffers();
     void PlaceVertices(float width, float height);
     float PatternCoordinate(int i) const;

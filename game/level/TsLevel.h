@@ -194,7 +194,11 @@ private:
     void DrawCollectibles(OmRenderer& renderer) const;
     bool ShowsDebugFor(const TsEntity& character) const;
     void FadeAroundFocus(float fraction);
+    bool DrawFrame(float renderTime, float fraction);
+    // The level's warm-up (TsLevelWarmUp.cpp).
     void WarmUpFightDrawing();
+    void RehearseCharacterLooks(float renderTime);
+    void RehearseDestinationMarker();
 
     uint8_t videoPlayed_ = 0;
     uint8_t objectivesShown_ = 0;
@@ -240,5 +244,7 @@ private:
     bool gameOverRequested_ = false;
     bool quitAsked_ = false;
     bool inLuaTick_ = false;
+    // While the warm-up draws its frame of a fight's looks.
+    bool rehearsingFight_ = false;
     uint32_t projectilesRead_ = 0;
 };

@@ -167,6 +167,13 @@ bool TsLevel::Initialise()
     // A fallen character's fade waits on a timer: room for every
     // character's at once and a grow step more.
     TsTimerTable::Instance().Reserve(entityDB_->GetCharacters().GetCount() + TsTimerTable::kEntryGrowStep);
+    // Squads the level's scripts made or brought (the party's) came after
+    // the entities were initialised.
+    for (const OmList::Node* node = entityDB_->GetSquads().GetFirst(); node; node = node->next) {
+        if (auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(node->value))) {
+            squad->ReserveThreats();
+        }
+    }
     WarmUpFightDrawing();
     return true;
 }
@@ -625,64 +632,84 @@ void TsLevel::Render(float renderTime, float fraction)
     if (!renderer) {
         return;
     }
+    if (DrawFrame(renderTime, fraction)) {
+        renderer->Present();
+    }
+    renderer->ClearQueuedText();
+}
+
+// The frame drawn into the back buffer, not yet shown; false when the
+// scene could not begin.
+bool TsLevel::DrawFrame(float renderTime, float fraction)
+{
+    OmD3D* renderer = OmD3D::Instance();
     m_camera->Render(renderTime, fraction);
     FadeAroundFocus(fraction);
     QueueDebugTexts();
     m_sceneRoot->Update(renderTime);
     renderer->Clear(nullptr, 0);
-    if (renderer->BeginScene(renderTime)) {
-        // Blended triangles (liquids, meshes' alpha parts) are filed into
-        // the batch while the scene draws and drawn far to near after it.
-        OmD3DBatch& batch = renderer->GetBatch();
-        batch.Begin(0);
-        if (world_) {
-            world_->BeginCloudPass(renderTime);
-            world_->Render(renderTime, fraction);
-        }
-        m_sceneRoot->Render(*renderer);
-        entityDB_->Render(renderTime, fraction);
-        if (world_) {
-            world_->EndCloudPass();
-            world_->UpdateEffects(renderTime);
-        }
-        TsProjectile::RenderAllLive(renderTime, fraction);
-        TsProjectile::RenderAll();
-        {
-            const TsProfileScope scope(&profiler_, TS_PROFILE_PARTICLES);
-            UpdateParticles(renderTime);
-            RenderParticles();
-        }
-        TsMain* app = TsMain::Instance();
-        TsProfilerDisplay* appProfiler = app ? &app->GetProfiler() : nullptr;
-        {
-            const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_ALPHAS) : -1);
-            batch.Flush();
-            renderer->FlushAlphaQueue();
-        }
-        hud_->RenderDestinationMarker();
-        RenderDebugViews(*renderer);
-        {
-            const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_HUD) : -1);
-            hud_->Render(fraction);
-        }
-        if (conversation_) {
-            hud_->RenderConversation(*conversation_);
-        }
-        // The radar goes over the HUD.
-        radar_->Render();
-        if (!gameFrontEnd_->HasOpenWindows()) {
-            hud_->UpdateTargeting();
-        }
-        {
-            const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_FADE) : -1);
-            cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
-        }
-        renderer->DrawQueuedText();
-        if (gameFrontEnd_->HasOpenWindows()) {
-            gameFrontEnd_->Render(renderTime, fraction);
-        }
-        renderer->EndScene();
-        renderer->Present();
+    if (!renderer->BeginScene(renderTime)) {
+        return false;
     }
-    renderer->ClearQueuedText();
+    // Blended triangles (liquids, meshes' alpha parts) are filed into
+    // the batch while the scene draws and drawn far to near after it.
+    OmD3DBatch& batch = renderer->GetBatch();
+    batch.Begin(0);
+    if (world_) {
+        world_->BeginCloudPass(renderTime);
+        world_->Render(renderTime, fraction);
+    }
+    m_sceneRoot->Render(*renderer);
+    entityDB_->Render(renderTime, fraction);
+    if (rehearsingFight_) {
+        RehearseCharacterLooks(renderTime);
+    }
+    if (world_) {
+        world_->EndCloudPass();
+        world_->UpdateEffects(renderTime);
+    }
+    TsProjectile::RenderAllLive(renderTime, fraction);
+    TsProjectile::RenderAll();
+    {
+        const TsProfileScope scope(&profiler_, TS_PROFILE_PARTICLES);
+        UpdateParticles(renderTime);
+        RenderParticles();
+    }
+    TsMain* app = TsMain::Instance();
+    TsProfilerDisplay* appProfiler = app ? &app->GetProfiler() : nullptr;
+    {
+        const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_ALPHAS) : -1);
+        batch.Flush();
+        renderer->FlushAlphaQueue();
+    }
+    hud_->RenderDestinationMarker();
+    if (rehearsingFight_) {
+        RehearseDestinationMarker();
+    }
+    RenderDebugViews(*renderer);
+    {
+        const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_HUD) : -1);
+        hud_->Render(fraction);
+    }
+    if (conversation_) {
+        hud_->RenderConversation(*conversation_);
+    }
+    // The radar goes over the HUD.
+    radar_->Render();
+    if (!gameFrontEnd_->HasOpenWindows()) {
+        hud_->UpdateTargeting();
+    }
+    {
+        const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_FADE) : -1);
+        cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
+    }
+    if (rehearsingFight_) {
+        cutScene_->GetFader().WarmUp();
+    }
+    renderer->DrawQueuedText();
+    if (gameFrontEnd_->HasOpenWindows()) {
+        gameFrontEnd_->Render(renderTime, fraction);
+    }
+    renderer->EndScene();
+    return true;
 }

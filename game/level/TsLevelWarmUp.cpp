@@ -1,38 +1,56 @@
 // What a fight draws for the first time - characters flashing from a hit or
-// fading once fallen, a move order's marker - is drawn once as the level
-// loads, into a frame that is cleared and never shown: the device and its
-// driver build those drawing states (programs, shader variants) now, so
-// that the fight's own frames allocate nothing.
+// fading once fallen, a move order's marker, a target's bars, the game-over
+// fade - is drawn as the level loads, in a frame that is cleared and never
+// shown: the device and its driver build those drawing states (programs,
+// shader variants) now, so that the fight's own frames allocate nothing.
+// A drawing state takes over what the draws before it left, so the fight's
+// looks are drawn where a frame draws them, in a second frame after one
+// drawn as play draws it.
+#include "engine/OmRand.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPCObject.h"
 #include "render/OmD3D.h"
-#include "render/OmD3DBatch.h"
 #include "ui/TsHUDe.h"
 
 void TsLevel::WarmUpFightDrawing()
 {
     OmD3D* renderer = OmD3D::Instance();
-    const float now = TsAccess::GameTime();
-    if (!renderer || !entityDB_ || !renderer->BeginScene(now)) {
+    if (!renderer || !entityDB_ || !hud_) {
         return;
     }
-    OmD3DBatch& batch = renderer->GetBatch();
-    batch.Begin(0);
+    // The frames draw what play draws, flickers and sparks taking random
+    // numbers: play goes on with the sequence as the warm-up found it.
+    const uint32_t randomState = OmRandState();
+    const float now = TsAccess::GameTime();
+    const OmList::Node* first = entityDB_->GetCharacters().GetFirst();
+    hud_->SetRehearsedTarget(first ? TsCharacterObject::Cast(static_cast<OmObject*>(first->value)) : nullptr);
+    DrawFrame(now, 0.0f);
+    rehearsingFight_ = true;
+    DrawFrame(now, 0.0f);
+    rehearsingFight_ = false;
+    hud_->SetRehearsedTarget(nullptr);
+    renderer->ClearQueuedText();
+    renderer->Clear(nullptr, 0);
+    OmSRand(randomState);
+}
+
+void TsLevel::RehearseCharacterLooks(float renderTime)
+{
     for (OmList::Node* node = entityDB_->GetCharacters().GetFirst(); node; node = node->next) {
         if (auto* character = TsCharacterObject::Cast(static_cast<OmObject*>(node->value))) {
-            character->DrawFightLooks(now);
+            character->DrawFightLooks(renderTime);
         }
     }
-    batch.Flush();
-    renderer->FlushAlphaQueue();
-    // A move order's destination marker: the party's first one is given in
-    // the fight, or by the player's first click.
-    if (const TsEntity* character = TsAccess::CurrentCharacter(); character && hud_) {
+}
+
+// A move order's destination marker: the party's first one is given in the
+// fight, or by the player's first click.
+void TsLevel::RehearseDestinationMarker()
+{
+    if (const TsEntity* character = TsAccess::CurrentCharacter()) {
         hud_->DrawDestinationMarkerAt(character->GetPosition());
     }
-    renderer->EndScene();
-    renderer->Clear(nullptr, 0);
 }

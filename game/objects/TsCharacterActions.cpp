@@ -833,6 +833,21 @@ void TsCharacterObject::UpdateAnimation()
 
 // ---- drawing ------------------------------------------------------------------------------
 
+namespace {
+
+// The skin's alpha is the texture's times the light's, as the world's cells
+// leave it in a frame of play: set here, so that a character is drawn in one
+// drawing state whether or not any cell was drawn before it (none is at
+// load, or with the camera turned to the sky), and the level's warm-up
+// builds that state.
+void ModulateSkinAlpha()
+{
+    if (OmD3D* d3d = OmD3D::Instance())
+        d3d->SetTextureStageState(0, plat::GfxTss::AlphaOp, plat::GfxTop::Modulate);
+}
+
+} // namespace
+
 bool TsCharacterObject::DrawModel(float time, float fraction)
 {
     // The big-heads display mode swells the head bone.
@@ -861,6 +876,7 @@ void TsCharacterObject::Render(float renderTime, float fraction)
     const bool sticks = TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN);
     if (sticks)
         renderer->SetRenderOption(OmSkinShape::kDrawSkeleton | OmSkinShape::kDrawHeadMarker);
+    ModulateSkinAlpha();
     // A character just hit flashes in the additive blend; one fading out
     // is drawn at its opacity.
     OmD3D* d3d = m_hitFlashTicks > 0 ? OmD3D::Instance() : nullptr;
@@ -891,6 +907,7 @@ void TsCharacterObject::DrawFightLooks(float renderTime)
     if (!renderer || !d3d || !DrawModel(renderTime, 0.0f))
         return;
     LightFromWorld();
+    ModulateSkinAlpha();
     d3d->ForceBlendMode(kHitFlashBlend);
     model_->Render(*renderer);
     d3d->ReleaseBlendMode();

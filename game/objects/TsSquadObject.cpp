@@ -41,13 +41,16 @@ TsSquadObject::TsSquadObject() = default;
 
 TsSquadObject::TsSquadObject(OmArchive& archive) : TsObject(archive) {}
 
-// The threat table gets room for a grow step as the level starts: the first
-// enemy seen in a fight adds nothing to the heap.
 bool TsSquadObject::Initialise()
+{
+    ReserveThreats();
+    return TsObject::Initialise();
+}
+
+void TsSquadObject::ReserveThreats()
 {
     m_threats.Reserve(m_threats.GetGrowStep());
     m_threatSlots.Reserve(m_threats.GetGrowStep());
-    return TsObject::Initialise();
 }
 
 TsSquadObject::~TsSquadObject()

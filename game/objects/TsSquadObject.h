@@ -142,6 +142,9 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
     // A known threat seen again: its memory starts over. False when the
     // entity is no known threat (nothing is added).
     bool RenewThreat(const TsEntity* entity);
+    // Room for a grow step of threats: the first enemies seen in a fight
+    // add nothing to the heap.
+    void ReserveThreats();
     int32_t GetThreatCount() const { return m_threatCount; }
     const OmArray<Threat>& GetThreats() const { return m_threats; }
     // Ages the threats and lets every member sense; whether any remain.

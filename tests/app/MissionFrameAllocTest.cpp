@@ -6,7 +6,6 @@
 // pending fade, whose timer holds the dead character.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "tests/AllocationCounter.h"
 #include "tests/app/ActiveSquads.h"
 #include "tests/app/DemoLevelFixture.h"
+#include "tests/app/FramePacings.h"
 #include "tests/app/HallFight.h"
 
 namespace apptest {
@@ -56,20 +56,6 @@ TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
     Frames(80, 100);
     ASSERT_FALSE(Level()->IsPaused());
     EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
-}
-
-// How long the frames of a run take, in clock units (a tick is 100), over
-// and over: steady rates from 144 to 10 frames a second, and the uneven
-// frames of a machine whose load comes and goes, which move the fight's
-// events between frames and so the frame where each first happens.
-struct Pacing {
-    const char* name;
-    std::vector<int64_t> frames;
-};
-
-void PrintTo(const Pacing& pacing, std::ostream* out)
-{
-    *out << pacing.name;
 }
 
 class FightFrames : public MissionFrames, public testing::WithParamInterface<Pacing> {};
@@ -124,13 +110,8 @@ TEST_P(FightFrames, AFightAllocatesNothingAfterItsFirstSecond)
     EXPECT_EQ(counted, 0u) << "over " << frame << " frames";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pacings, FightFrames,
-    testing::Values(Pacing{"Sixty", {16, 17, 17}}, Pacing{"Thirty", {33, 33, 34}}, Pacing{"TickAFrame", {100}},
-                    Pacing{"Fast", {7}}, Pacing{"Twenty", {50}}, Pacing{"TickAndAHalf", {150}},
-                    Pacing{"Uneven", {23, 61}}, Pacing{"Stalls", {250, 10, 10}}, Pacing{"Prime", {41}},
-                    Pacing{"Loaded", {5, 95, 12, 180, 33}}),
-    [](const testing::TestParamInfo<Pacing>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pacings, FightFrames, testing::ValuesIn(FramePacings()),
+                         [](const testing::TestParamInfo<Pacing>& info) { return std::string(info.param.name); });
 
 // The tutorial waiting for the walk of its first lesson, whose script reads
 // the leader's position every tick.

@@ -101,6 +101,20 @@ TEST_F(FaderPixels, EachPatternCoversTheScreenInItsOrder)
     EXPECT_GT(Grey(Pixel(half, 630, 240)), Grey(Pixel(half, 400, 240)));
 }
 
+// A level's warm-up draws the grid with its buffers made: all clear, and
+// no fade begins.
+TEST_F(FaderPixels, AWarmUpLeavesTheFrameAsItWasAndStartsNoFade)
+{
+    TsFader fader;
+    ClearTo(1.0f, 1.0f, 1.0f);
+    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
+    fader.WarmUp();
+    Device()->EndScene();
+    EXPECT_GE(fader.GetVertexBufferId(), 0);
+    EXPECT_FALSE(fader.IsRendering());
+    EXPECT_EQ(Grey(Pixel(ReadPixels(), 320, 240)), 255u);
+}
+
 // Drawing the fade puts back what the frame had, whatever that was.
 TEST_F(FaderPixels, DrawingAFadePutsBackTheFramesRenderStates)
 {
