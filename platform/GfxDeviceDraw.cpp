@@ -841,17 +841,30 @@ void IndexRange(const uint8_t* indices, uint32_t count, uint32_t size, uint32_t&
 
 } // namespace
 
+int32_t GfxDevice::Submit(const GfxDrawCall& call)
+{
+    if (Gather(call))
+        return GfxResult::Ok;
+    FlushBatch();
+    return Draw(call.type, call.primitiveCount, call.vertices, call.vertexCount, call.stride, call.indices,
+                call.indexSize, call.baseVertex);
+}
+
 int32_t GfxDevice::DrawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primitiveCount)
 {
     Count(GfxCall::DrawPrimitive);
-    FlushQuads();
     GfxVertexBuffer* vb = state_->streams[0];
     const uint32_t stride = state_->strides[0];
     const uint32_t count = GfxVertexCountOf(type, primitiveCount);
-    if (!vb || stride == 0 || static_cast<uint64_t>(startVertex) + count > vb->Size() / stride)
+    if (!vb || stride == 0 || static_cast<uint64_t>(startVertex) + count > vb->Size() / stride) {
+        FlushBatch();
         return GfxResult::InvalidCall;
-    return Draw(type, primitiveCount, vb->Bytes() + static_cast<size_t>(startVertex) * stride, count,
-                stride, nullptr, 0, 0);
+    }
+    GfxDrawCall call;
+    call.type = type, call.primitiveCount = primitiveCount;
+    call.vertices = vb->Bytes() + static_cast<size_t>(startVertex) * stride;
+    call.vertexCount = count, call.stride = stride;
+    return Submit(call);
 }
 
 int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
@@ -859,16 +872,19 @@ int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
                                         uint32_t primitiveCount)
 {
     Count(GfxCall::DrawIndexedPrimitive);
-    FlushQuads();
     GfxVertexBuffer* vb = state_->streams[0];
     GfxIndexBuffer* ib = state_->indices;
     const uint32_t stride = state_->strides[0];
     const uint32_t count = GfxVertexCountOf(type, primitiveCount);
-    if (!vb || !ib || stride == 0)
+    if (!vb || !ib || stride == 0) {
+        FlushBatch();
         return GfxResult::InvalidCall;
+    }
     const uint32_t isize = ib->IndexSize();
-    if (count == 0 || static_cast<uint64_t>(startIndex + count) * isize > ib->Size())
+    if (count == 0 || static_cast<uint64_t>(startIndex + count) * isize > ib->Size()) {
+        FlushBatch();
         return count == 0 ? Draw(type, 0, nullptr, 0, stride, nullptr, 0, 0) : GfxResult::InvalidCall;
+    }
     const uint8_t* idx = ib->Bytes() + static_cast<size_t>(startIndex) * isize;
     // Only the vertices the indices reach are uploaded; one beyond the
     // buffer refuses the draw rather than reading past it.
@@ -876,10 +892,16 @@ int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
     IndexRange(idx, count, isize, lo, hi);
     const uint64_t first = static_cast<uint64_t>(state_->baseVertex) + lo;
     const uint64_t last = static_cast<uint64_t>(state_->baseVertex) + hi;
-    if (last >= vb->Size() / stride)
+    if (last >= vb->Size() / stride) {
+        FlushBatch();
         return GfxResult::InvalidCall;
-    return Draw(type, primitiveCount, vb->Bytes() + first * stride,
-                static_cast<uint32_t>(last - first + 1), stride, idx, isize, -static_cast<int32_t>(lo));
+    }
+    GfxDrawCall call;
+    call.type = type, call.primitiveCount = primitiveCount;
+    call.vertices = vb->Bytes() + first * stride;
+    call.vertexCount = static_cast<uint32_t>(last - first + 1), call.stride = stride;
+    call.indices = idx, call.indexSize = isize, call.baseVertex = -static_cast<int32_t>(lo);
+    return Submit(call);
 }
 
 int32_t GfxDevice::DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const void* data,
@@ -888,12 +910,11 @@ int32_t GfxDevice::DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const
     Count(GfxCall::DrawPrimitiveUP);
     if (!data || stride == 0)
         return GfxResult::InvalidCall;
-    int32_t result = GfxResult::Ok;
-    if (!GatherQuad(type, primitiveCount, data, stride)) {
-        FlushQuads();
-        result = Draw(type, primitiveCount, static_cast<const uint8_t*>(data),
-                      GfxVertexCountOf(type, primitiveCount), stride, nullptr, 0, 0);
-    }
+    GfxDrawCall call;
+    call.type = type, call.primitiveCount = primitiveCount;
+    call.vertices = static_cast<const uint8_t*>(data);
+    call.vertexCount = GfxVertexCountOf(type, primitiveCount), call.stride = stride;
+    const int32_t result = Submit(call);
     // Drawing from memory leaves no stream or index buffer bound.
     GfxAssign(state_->streams[0], static_cast<GfxVertexBuffer*>(nullptr));
     state_->strides[0] = 0;
@@ -906,19 +927,23 @@ int32_t GfxDevice::DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint
                                           uint32_t indexFormat, const void* data, uint32_t stride)
 {
     Count(GfxCall::DrawIndexedPrimitiveUP);
-    FlushQuads();
     const uint32_t isize = indexFormat == GfxFormat::Index32 ? 4 : 2;
     const uint32_t count = GfxVertexCountOf(type, primitiveCount);
     int32_t result = GfxResult::InvalidCall;
     if (data && indices && stride && (indexFormat == GfxFormat::Index16 || indexFormat == GfxFormat::Index32)) {
         uint32_t lo = 0, hi = 0;
         IndexRange(static_cast<const uint8_t*>(indices), count, isize, lo, hi);
-        if (count == 0)
+        if (count == 0) {
+            FlushBatch();
             result = Draw(type, 0, nullptr, 0, stride, nullptr, 0, 0);
-        else if (lo >= minIndex && static_cast<uint64_t>(hi) < static_cast<uint64_t>(minIndex) + numVertices)
-            result = Draw(type, primitiveCount,
-                          static_cast<const uint8_t*>(data) + static_cast<size_t>(lo) * stride,
-                          hi - lo + 1, stride, indices, isize, -static_cast<int32_t>(lo));
+        } else if (lo >= minIndex && static_cast<uint64_t>(hi) < static_cast<uint64_t>(minIndex) + numVertices) {
+            GfxDrawCall call;
+            call.type = type, call.primitiveCount = primitiveCount;
+            call.vertices = static_cast<const uint8_t*>(data) + static_cast<size_t>(lo) * stride;
+            call.vertexCount = hi - lo + 1, call.stride = stride;
+            call.indices = indices, call.indexSize = isize, call.baseVertex = -static_cast<int32_t>(lo);
+            result = Submit(call);
+        }
     }
     GfxAssign(state_->streams[0], static_cast<GfxVertexBuffer*>(nullptr));
     state_->strides[0] = 0;
