@@ -206,7 +206,9 @@ private:
     int32_t Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* vertices,
                  uint32_t vertexCount, uint32_t stride, const void* indices, uint32_t indexSize,
                  int32_t baseVertex);
-    bool PrepareDraw(uint32_t stride);
+    // Sends what the draw needs; false when no program can draw the state.
+    bool PrepareDraw(uint32_t stride, bool depthTest);
+    bool DepthTestCannotFail(const uint8_t* vertices, uint32_t count, uint32_t stride) const;
     void SetVertexLayout(uint32_t stride);
     // OpenGL's state was changed outside the draw path (clears, copies,
     // targets, presents): the next draw sends its raster state and texture
@@ -216,7 +218,7 @@ private:
     // Widens the current texture target's drawn rectangle by a draw's reach.
     void NoteDrawn(uint32_t type, const uint8_t* vertices, uint32_t count, uint32_t stride);
     void NoteCleared(GfxRect cleared, bool whole);
-    void ApplyRasterState();
+    void ApplyRasterState(bool depthTest);
     void SendRaster(const GfxGLRaster& now, const GfxGLRaster* was);
     void BindTextures(uint32_t stageCount);
     // Binds the texture to the unit, giving OpenGL its pixels when changed.

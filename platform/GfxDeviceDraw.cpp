@@ -401,7 +401,7 @@ bool Same(const T (&a)[N], const T (&b)[N])
 
 // The raster state as OpenGL takes it, sent a group at a time where it
 // differs from what OpenGL was last given.
-void GfxDevice::ApplyRasterState()
+void GfxDevice::ApplyRasterState(bool depthTest)
 {
     const uint32_t* rs = state_->rs;
     const GfxViewport& vp = state_->viewport;
@@ -411,7 +411,7 @@ void GfxDevice::ApplyRasterState()
     now.viewport[0] = static_cast<int32_t>(vp.x), now.viewport[1] = static_cast<int32_t>(vp.y);
     now.viewport[2] = static_cast<int32_t>(vp.width), now.viewport[3] = static_cast<int32_t>(vp.height);
     now.depthRange[0] = vp.minZ, now.depthRange[1] = vp.maxZ;
-    now.depth[0] = rs[GfxRs::ZEnable] ? 1 : 0;
+    now.depth[0] = depthTest ? 1 : 0;
     now.depth[1] = CompareFunc(rs[GfxRs::ZFunc]);
     now.depth[2] = rs[GfxRs::ZWriteEnable] ? 1 : 0;
     if (rs[GfxRs::AlphaBlendEnable]) {
@@ -676,7 +676,31 @@ void GfxDevice::SetVertexLayout(uint32_t stride)
     gl_->layoutKnown = true;
 }
 
-bool GfxDevice::PrepareDraw(uint32_t stride)
+// A depth test no fragment can fail costs the driver a read and a compare
+// per pixel for nothing: it is left off. It cannot fail when it writes
+// nothing and either always passes or compares less-or-equal from depth 0,
+// the nearest there is: pre-transformed vertices at depth 0 with a
+// reciprocal w of 1 reach it exactly when the depth range starts at 0.
+bool GfxDevice::DepthTestCannotFail(const uint8_t* vertices, uint32_t count, uint32_t stride) const
+{
+    const uint32_t* rs = state_->rs;
+    if (rs[GfxRs::ZWriteEnable] || rs[GfxRs::StencilEnable] || rs[GfxRs::ZBias])
+        return false;
+    if (rs[GfxRs::ZFunc] == GfxCmp::Always)
+        return true;
+    if (rs[GfxRs::ZFunc] != GfxCmp::LessEqual || (state_->fvf & GfxFvf::PositionMask) != GfxFvf::XyzRhw
+        || state_->viewport.minZ != 0.0f)
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        float zw[2];
+        std::memcpy(zw, vertices + size_t(i) * stride + 2 * sizeof(float), sizeof zw);
+        if (zw[0] != 0.0f || zw[1] != 1.0f)
+            return false;
+    }
+    return true;
+}
+
+bool GfxDevice::PrepareDraw(uint32_t stride, bool depthTest)
 {
     const uint32_t fvf = state_->fvf;
     if (fvf == 0 || (fvf & GfxFvf::PositionMask) == 0 || stride < GfxFvfVertexSize(fvf))
@@ -687,7 +711,7 @@ bool GfxDevice::PrepareDraw(uint32_t stride)
     if (!program.id)
         return false;
     SetUniforms(program, key);
-    ApplyRasterState();
+    ApplyRasterState(depthTest);
     BindTextures(key.stageCount);
     SetVertexLayout(stride);
     return true;
@@ -714,7 +738,8 @@ int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* v
     }
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * stride, vertices,
                  GL_STREAM_DRAW);
-    if (!PrepareDraw(stride))
+    const bool depthTest = state_->rs[GfxRs::ZEnable] && !DepthTestCannotFail(vertices, vertexCount, stride);
+    if (!PrepareDraw(stride, depthTest))
         return GfxResult::InvalidCall;
     ++drawsSent_;
     if (indices) {
