@@ -266,7 +266,7 @@ void GfxDevice::DestroyTargets()
 
 GfxDevice::~GfxDevice()
 {
-    DropQuads();
+    DropBatch();
     State& s = *state_;
     for (auto& texture : s.textures)
         GfxAssign(texture, static_cast<GfxTexture*>(nullptr));
@@ -375,7 +375,7 @@ int32_t GfxDevice::TestCooperativeLevel() const { return forcedLevel_; }
 
 int32_t GfxDevice::Reset(GfxPresentParameters* params)
 {
-    FlushQuads();
+    FlushBatch();
     if (!params)
         return GfxResult::InvalidCall;
     if (forcedLevel_ == GfxResult::DeviceLost)
@@ -421,7 +421,7 @@ int32_t GfxDevice::BeginScene()
 
 int32_t GfxDevice::EndScene()
 {
-    FlushQuads();
+    FlushBatch();
     Count(GfxCall::EndScene);
     if (!inScene_)
         return GfxResult::InvalidCall;
@@ -434,7 +434,7 @@ int32_t GfxDevice::EndScene()
 int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* window,
                            const void* dirty)
 {
-    FlushQuads();
+    FlushBatch();
     Count(GfxCall::Present);
     if (source || dest || window || dirty)
         return GfxResult::InvalidCall;
@@ -485,7 +485,7 @@ void GfxDevice::BlitToWindow()
 int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, uint32_t color,
                          float z, uint32_t stencil)
 {
-    FlushQuads();
+    FlushBatch();
     Count(GfxCall::Clear);
     if ((count > 0 && !rects) || (flags & ~(GfxClear::Target | GfxClear::ZBuffer | GfxClear::Stencil)))
         return GfxResult::InvalidCall;
@@ -593,7 +593,7 @@ int32_t GfxDevice::GetBackBuffer(uint32_t index, uint32_t /*type*/, GfxSurface**
 
 void GfxDevice::ReadBackBuffer(uint8_t* pixels)
 {
-    FlushQuads();
+    FlushBatch();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->backFbo);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_),
@@ -604,7 +604,7 @@ void GfxDevice::ReadBackBuffer(uint8_t* pixels)
 
 void GfxDevice::WriteBackBuffer(const uint8_t* pixels)
 {
-    FlushQuads();
+    FlushBatch();
     glBindTexture(GL_TEXTURE_2D, gl_->backColor);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -615,7 +615,7 @@ void GfxDevice::WriteBackBuffer(const uint8_t* pixels)
 
 int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
 {
-    FlushQuads();
+    FlushBatch();
     if (!dest || dest->Format() != GfxFormat::A8R8G8B8 || dest->GetKind() == GfxSurface::Kind::BackBuffer)
         return GfxResult::InvalidCall;
     std::vector<uint32_t> image(static_cast<size_t>(width_) * height_, 0xFF000000u);
@@ -676,7 +676,7 @@ int32_t GfxDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t 
 int32_t GfxDevice::CopyRects(GfxSurface* source, const GfxRect* rects, uint32_t count,
                              GfxSurface* dest, const GfxPoint* points)
 {
-    FlushQuads();
+    FlushBatch();
     if (!source || !dest || source == dest || source->Format() != dest->Format())
         return GfxResult::InvalidCall;
     const uint32_t bpp = GfxFormatBytes(source->Format());
@@ -1148,7 +1148,7 @@ bool GfxDevice::EnsureDepthBuffer(GfxSurface& depth)
 
 int32_t GfxDevice::SetRenderTarget(GfxSurface* color, GfxSurface* depth)
 {
-    FlushQuads();
+    FlushBatch();
     if (!color)
         color = target_;
     const bool isBack = color == backBuffer_;
@@ -1261,7 +1261,7 @@ GLuintName GfxDevice::FramebufferOf(GfxSurface* colour, GfxSurface* depth, GLuin
 int32_t GfxDevice::CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth, GfxSurface* destColour,
                               GfxSurface* destDepth)
 {
-    FlushQuads();
+    FlushBatch();
     if (!IsTargetSurface(sourceColour) || !IsTargetSurface(destColour) || sourceColour == destColour
         || sourceColour->Width() != destColour->Width() || sourceColour->Height() != destColour->Height())
         return GfxResult::InvalidCall;

@@ -22,6 +22,7 @@ namespace plat {
 
 struct GfxProgram;
 struct GfxGLRaster;
+struct GfxDrawCall;
 using GLuintName = unsigned int; // an OpenGL object name
 
 // Operations the device counts.
@@ -161,12 +162,13 @@ public:
     // Call counters.
     uint64_t CallCount(GfxCall call) const { return calls_[static_cast<uint32_t>(call)]; }
     void ResetCallCounts() { calls_.fill(0); }
-    // Draws sent to OpenGL: consecutive quads drawn with one state go as one.
+    // Draws sent to OpenGL: consecutive triangles drawn into the back buffer
+    // with one state go as one.
     uint64_t DrawsSent() const { return drawsSent_; }
 
-    // Draws the quads gathered so far. Everything that could see or change
-    // what they look like calls it first; so do texture locks.
-    void FlushQuads();
+    // Draws the triangles gathered so far. Everything that could see or
+    // change what they look like calls it first; so do texture locks.
+    void FlushBatch();
 
     // The device's state, as draws read it (defined with the device's inside).
     struct State;
@@ -185,7 +187,7 @@ public:
 private:
     struct Gl;
     struct StateBlock;
-    struct QuadBatch;
+    struct DrawBatch;
     GfxDevice();
     ~GfxDevice() override;
 
@@ -204,7 +206,9 @@ private:
     int32_t Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* vertices,
                  uint32_t vertexCount, uint32_t stride, const void* indices, uint32_t indexSize,
                  int32_t baseVertex);
-    bool PrepareDraw(uint32_t stride);
+    // Sends what the draw needs; false when no program can draw the state.
+    bool PrepareDraw(uint32_t stride, bool depthTest);
+    bool DepthTestCannotFail(const uint8_t* vertices, uint32_t count, uint32_t stride) const;
     void SetVertexLayout(uint32_t stride);
     // OpenGL's state was changed outside the draw path (clears, copies,
     // targets, presents): the next draw sends its raster state and texture
@@ -214,7 +218,7 @@ private:
     // Widens the current texture target's drawn rectangle by a draw's reach.
     void NoteDrawn(uint32_t type, const uint8_t* vertices, uint32_t count, uint32_t stride);
     void NoteCleared(GfxRect cleared, bool whole);
-    void ApplyRasterState();
+    void ApplyRasterState(bool depthTest);
     void SendRaster(const GfxGLRaster& now, const GfxGLRaster* was);
     void BindTextures(uint32_t stageCount);
     // Binds the texture to the unit, giving OpenGL its pixels when changed.
@@ -228,11 +232,13 @@ private:
     void TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMatrix& worldView,
                          const GfxMatrix& proj, const float normalMatrix[9], const GfxProgramKey& key,
                          const GfxLightingSetup& lighting, uint8_t* dst, uint32_t dstFvf) const;
-    // Gathers a quad (a two-triangle strip from memory) drawn into the back
-    // buffer with the state of the quads gathered before it (drawing those
-    // first when the state differs); false when it must be drawn at once.
-    bool GatherQuad(uint32_t type, uint32_t primitiveCount, const void* data, uint32_t stride);
-    void DropQuads();
+    // Gathers the call (a triangle list or strip drawn into the back buffer)
+    // with the triangles gathered before it, drawing those first when their
+    // state differs; false when it must be drawn at once.
+    bool Gather(const GfxDrawCall& call);
+    // Draws the call: gathered, or at once after what was gathered.
+    int32_t Submit(const GfxDrawCall& call);
+    void DropBatch();
     void BlitToWindow();
     // Where Present puts the image in the window, in window pixels.
     GfxRect ShownRect() const;
@@ -262,7 +268,7 @@ private:
     int failResets_ = 0;
     std::array<uint64_t, static_cast<uint32_t>(GfxCall::Count)> calls_{};
     std::vector<uint8_t> scratch_;
-    std::unique_ptr<QuadBatch> quads_;
+    std::unique_ptr<DrawBatch> batch_;
     uint64_t drawsSent_ = 0;
     friend class GfxSystem;
 };

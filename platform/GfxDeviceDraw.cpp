@@ -401,7 +401,7 @@ bool Same(const T (&a)[N], const T (&b)[N])
 
 // The raster state as OpenGL takes it, sent a group at a time where it
 // differs from what OpenGL was last given.
-void GfxDevice::ApplyRasterState()
+void GfxDevice::ApplyRasterState(bool depthTest)
 {
     const uint32_t* rs = state_->rs;
     const GfxViewport& vp = state_->viewport;
@@ -411,7 +411,7 @@ void GfxDevice::ApplyRasterState()
     now.viewport[0] = static_cast<int32_t>(vp.x), now.viewport[1] = static_cast<int32_t>(vp.y);
     now.viewport[2] = static_cast<int32_t>(vp.width), now.viewport[3] = static_cast<int32_t>(vp.height);
     now.depthRange[0] = vp.minZ, now.depthRange[1] = vp.maxZ;
-    now.depth[0] = rs[GfxRs::ZEnable] ? 1 : 0;
+    now.depth[0] = depthTest ? 1 : 0;
     now.depth[1] = CompareFunc(rs[GfxRs::ZFunc]);
     now.depth[2] = rs[GfxRs::ZWriteEnable] ? 1 : 0;
     if (rs[GfxRs::AlphaBlendEnable]) {
@@ -676,7 +676,31 @@ void GfxDevice::SetVertexLayout(uint32_t stride)
     gl_->layoutKnown = true;
 }
 
-bool GfxDevice::PrepareDraw(uint32_t stride)
+// A depth test no fragment can fail costs the driver a read and a compare
+// per pixel for nothing: it is left off. It cannot fail when it writes
+// nothing and either always passes or compares less-or-equal from depth 0,
+// the nearest there is: pre-transformed vertices at depth 0 with a
+// reciprocal w of 1 reach it exactly when the depth range starts at 0.
+bool GfxDevice::DepthTestCannotFail(const uint8_t* vertices, uint32_t count, uint32_t stride) const
+{
+    const uint32_t* rs = state_->rs;
+    if (rs[GfxRs::ZWriteEnable] || rs[GfxRs::StencilEnable] || rs[GfxRs::ZBias])
+        return false;
+    if (rs[GfxRs::ZFunc] == GfxCmp::Always)
+        return true;
+    if (rs[GfxRs::ZFunc] != GfxCmp::LessEqual || (state_->fvf & GfxFvf::PositionMask) != GfxFvf::XyzRhw
+        || state_->viewport.minZ != 0.0f)
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        float zw[2];
+        std::memcpy(zw, vertices + size_t(i) * stride + 2 * sizeof(float), sizeof zw);
+        if (zw[0] != 0.0f || zw[1] != 1.0f)
+            return false;
+    }
+    return true;
+}
+
+bool GfxDevice::PrepareDraw(uint32_t stride, bool depthTest)
 {
     const uint32_t fvf = state_->fvf;
     if (fvf == 0 || (fvf & GfxFvf::PositionMask) == 0 || stride < GfxFvfVertexSize(fvf))
@@ -687,7 +711,7 @@ bool GfxDevice::PrepareDraw(uint32_t stride)
     if (!program.id)
         return false;
     SetUniforms(program, key);
-    ApplyRasterState();
+    ApplyRasterState(depthTest);
     BindTextures(key.stageCount);
     SetVertexLayout(stride);
     return true;
@@ -714,7 +738,8 @@ int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* v
     }
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * stride, vertices,
                  GL_STREAM_DRAW);
-    if (!PrepareDraw(stride))
+    const bool depthTest = state_->rs[GfxRs::ZEnable] && !DepthTestCannotFail(vertices, vertexCount, stride);
+    if (!PrepareDraw(stride, depthTest))
         return GfxResult::InvalidCall;
     ++drawsSent_;
     if (indices) {
@@ -841,17 +866,30 @@ void IndexRange(const uint8_t* indices, uint32_t count, uint32_t size, uint32_t&
 
 } // namespace
 
+int32_t GfxDevice::Submit(const GfxDrawCall& call)
+{
+    if (Gather(call))
+        return GfxResult::Ok;
+    FlushBatch();
+    return Draw(call.type, call.primitiveCount, call.vertices, call.vertexCount, call.stride, call.indices,
+                call.indexSize, call.baseVertex);
+}
+
 int32_t GfxDevice::DrawPrimitive(uint32_t type, uint32_t startVertex, uint32_t primitiveCount)
 {
     Count(GfxCall::DrawPrimitive);
-    FlushQuads();
     GfxVertexBuffer* vb = state_->streams[0];
     const uint32_t stride = state_->strides[0];
     const uint32_t count = GfxVertexCountOf(type, primitiveCount);
-    if (!vb || stride == 0 || static_cast<uint64_t>(startVertex) + count > vb->Size() / stride)
+    if (!vb || stride == 0 || static_cast<uint64_t>(startVertex) + count > vb->Size() / stride) {
+        FlushBatch();
         return GfxResult::InvalidCall;
-    return Draw(type, primitiveCount, vb->Bytes() + static_cast<size_t>(startVertex) * stride, count,
-                stride, nullptr, 0, 0);
+    }
+    GfxDrawCall call;
+    call.type = type, call.primitiveCount = primitiveCount;
+    call.vertices = vb->Bytes() + static_cast<size_t>(startVertex) * stride;
+    call.vertexCount = count, call.stride = stride;
+    return Submit(call);
 }
 
 int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
@@ -859,16 +897,19 @@ int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
                                         uint32_t primitiveCount)
 {
     Count(GfxCall::DrawIndexedPrimitive);
-    FlushQuads();
     GfxVertexBuffer* vb = state_->streams[0];
     GfxIndexBuffer* ib = state_->indices;
     const uint32_t stride = state_->strides[0];
     const uint32_t count = GfxVertexCountOf(type, primitiveCount);
-    if (!vb || !ib || stride == 0)
+    if (!vb || !ib || stride == 0) {
+        FlushBatch();
         return GfxResult::InvalidCall;
+    }
     const uint32_t isize = ib->IndexSize();
-    if (count == 0 || static_cast<uint64_t>(startIndex + count) * isize > ib->Size())
+    if (count == 0 || static_cast<uint64_t>(startIndex + count) * isize > ib->Size()) {
+        FlushBatch();
         return count == 0 ? Draw(type, 0, nullptr, 0, stride, nullptr, 0, 0) : GfxResult::InvalidCall;
+    }
     const uint8_t* idx = ib->Bytes() + static_cast<size_t>(startIndex) * isize;
     // Only the vertices the indices reach are uploaded; one beyond the
     // buffer refuses the draw rather than reading past it.
@@ -876,10 +917,16 @@ int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
     IndexRange(idx, count, isize, lo, hi);
     const uint64_t first = static_cast<uint64_t>(state_->baseVertex) + lo;
     const uint64_t last = static_cast<uint64_t>(state_->baseVertex) + hi;
-    if (last >= vb->Size() / stride)
+    if (last >= vb->Size() / stride) {
+        FlushBatch();
         return GfxResult::InvalidCall;
-    return Draw(type, primitiveCount, vb->Bytes() + first * stride,
-                static_cast<uint32_t>(last - first + 1), stride, idx, isize, -static_cast<int32_t>(lo));
+    }
+    GfxDrawCall call;
+    call.type = type, call.primitiveCount = primitiveCount;
+    call.vertices = vb->Bytes() + first * stride;
+    call.vertexCount = static_cast<uint32_t>(last - first + 1), call.stride = stride;
+    call.indices = idx, call.indexSize = isize, call.baseVertex = -static_cast<int32_t>(lo);
+    return Submit(call);
 }
 
 int32_t GfxDevice::DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const void* data,
@@ -888,12 +935,11 @@ int32_t GfxDevice::DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const
     Count(GfxCall::DrawPrimitiveUP);
     if (!data || stride == 0)
         return GfxResult::InvalidCall;
-    int32_t result = GfxResult::Ok;
-    if (!GatherQuad(type, primitiveCount, data, stride)) {
-        FlushQuads();
-        result = Draw(type, primitiveCount, static_cast<const uint8_t*>(data),
-                      GfxVertexCountOf(type, primitiveCount), stride, nullptr, 0, 0);
-    }
+    GfxDrawCall call;
+    call.type = type, call.primitiveCount = primitiveCount;
+    call.vertices = static_cast<const uint8_t*>(data);
+    call.vertexCount = GfxVertexCountOf(type, primitiveCount), call.stride = stride;
+    const int32_t result = Submit(call);
     // Drawing from memory leaves no stream or index buffer bound.
     GfxAssign(state_->streams[0], static_cast<GfxVertexBuffer*>(nullptr));
     state_->strides[0] = 0;
@@ -906,19 +952,23 @@ int32_t GfxDevice::DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint
                                           uint32_t indexFormat, const void* data, uint32_t stride)
 {
     Count(GfxCall::DrawIndexedPrimitiveUP);
-    FlushQuads();
     const uint32_t isize = indexFormat == GfxFormat::Index32 ? 4 : 2;
     const uint32_t count = GfxVertexCountOf(type, primitiveCount);
     int32_t result = GfxResult::InvalidCall;
     if (data && indices && stride && (indexFormat == GfxFormat::Index16 || indexFormat == GfxFormat::Index32)) {
         uint32_t lo = 0, hi = 0;
         IndexRange(static_cast<const uint8_t*>(indices), count, isize, lo, hi);
-        if (count == 0)
+        if (count == 0) {
+            FlushBatch();
             result = Draw(type, 0, nullptr, 0, stride, nullptr, 0, 0);
-        else if (lo >= minIndex && static_cast<uint64_t>(hi) < static_cast<uint64_t>(minIndex) + numVertices)
-            result = Draw(type, primitiveCount,
-                          static_cast<const uint8_t*>(data) + static_cast<size_t>(lo) * stride,
-                          hi - lo + 1, stride, indices, isize, -static_cast<int32_t>(lo));
+        } else if (lo >= minIndex && static_cast<uint64_t>(hi) < static_cast<uint64_t>(minIndex) + numVertices) {
+            GfxDrawCall call;
+            call.type = type, call.primitiveCount = primitiveCount;
+            call.vertices = static_cast<const uint8_t*>(data) + static_cast<size_t>(lo) * stride;
+            call.vertexCount = hi - lo + 1, call.stride = stride;
+            call.indices = indices, call.indexSize = isize, call.baseVertex = -static_cast<int32_t>(lo);
+            result = Submit(call);
+        }
     }
     GfxAssign(state_->streams[0], static_cast<GfxVertexBuffer*>(nullptr));
     state_->strides[0] = 0;

@@ -143,12 +143,29 @@ struct GfxDevice::State {
     GfxRect scissor{};
 };
 
-// Quads waiting to be drawn together, in the order they came, with the
-// state they were all drawn with (its textures held, its streams unused).
-struct GfxDevice::QuadBatch {
+// A draw as the device sends it: vertexCount vertices of stride bytes;
+// without indices the first of them in order, with them the vertices their
+// indices (of indexSize bytes) name, plus baseVertex.
+struct GfxDrawCall {
+    uint32_t type = 0, primitiveCount = 0;
+    const uint8_t* vertices = nullptr;
+    uint32_t vertexCount = 0, stride = 0;
+    const void* indices = nullptr;
+    uint32_t indexSize = 0;
+    int32_t baseVertex = 0;
+};
+
+// Triangles waiting to be drawn together as one indexed list, in the order
+// they came, with the state they were all drawn with (its textures held,
+// its streams unused). The first draw is kept as it came too: a draw left
+// alone goes as it was.
+struct GfxDevice::DrawBatch {
     std::unique_ptr<State> state = std::make_unique<State>();
-    std::vector<uint8_t> bytes; // sized once: gathering allocates nothing
-    uint32_t quads = 0, stride = 0;
+    // Sized once: gathering allocates nothing.
+    std::vector<uint8_t> bytes;
+    std::vector<uint32_t> indices, firstIndices;
+    uint32_t vertexBytes = 0, indexCount = 0, draws = 0, stride = 0;
+    GfxDrawCall first; // its vertices and indices are the batch's own
 };
 
 struct GfxDevice::StateBlock {

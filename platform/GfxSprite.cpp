@@ -118,7 +118,7 @@ int32_t GfxSprite::End()
     begun_ = false;
     // The device gathers consecutive sprites drawn with one texture and
     // state into one draw: the batch's end draws what it gathered.
-    device_->FlushQuads();
+    device_->FlushBatch();
     return GfxResult::Ok;
 }
 

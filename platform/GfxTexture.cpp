@@ -125,7 +125,7 @@ GfxTexture::~GfxTexture()
 void GfxTexture::BeforeChange()
 {
     if (device_)
-        device_->FlushQuads();
+        device_->FlushBatch();
 }
 
 void GfxTexture::DetachDevice()

@@ -301,6 +301,38 @@ TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewpor
     ExpectRgb({{100, 100, 0x0000FF}, {149, 149, 0x0000FF}, {150, 150, 0}, {99, 100, 0}});
 }
 
+// A red quad at depth z over a depth buffer cleared to cleared, tested
+// without writing: shown where the test passes, whether or not the device
+// sends the test at all.
+TEST_F(DeviceTest, APreTransformedQuadPassesTheDepthTestExactlyWhereItsDepthSaysSo)
+{
+    struct Case {
+        uint32_t func;
+        float z, cleared;
+        bool shown;
+    };
+    const Case cases[] = {
+        {GfxCmp::LessEqual, 0.0f, 0.0f, true},  {GfxCmp::Less, 0.0f, 0.0f, false},
+        {GfxCmp::LessEqual, 0.5f, 0.25f, false}, {GfxCmp::Always, 0.5f, 0.25f, true},
+        {GfxCmp::Greater, 0.0f, 1.0f, false},
+    };
+    ASSERT_TRUE(Make(8, 8));
+    for (const Case& c : cases) {
+        device->BeginScene();
+        ASSERT_EQ(device->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer, 0xFF000000, c.cleared, 0),
+                  GfxResult::Ok);
+        device->SetRenderState(GfxRs::ZEnable, 1);
+        device->SetRenderState(GfxRs::ZWriteEnable, 0);
+        device->SetRenderState(GfxRs::ZFunc, c.func);
+        const RhwVertex quad[4] = {{-0.5f, -0.5f, c.z, 1, 0xFFFF0000}, {7.5f, -0.5f, c.z, 1, 0xFFFF0000},
+                                   {-0.5f, 7.5f, c.z, 1, 0xFFFF0000}, {7.5f, 7.5f, c.z, 1, 0xFFFF0000}};
+        device->SetVertexShader(GfxFvf::RhwDiffuse);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(RhwVertex)), GfxResult::Ok);
+        device->EndScene();
+        EXPECT_EQ(Rgb(4, 4), c.shown ? 0xFF0000u : 0u) << "function " << c.func << ", depth " << c.z;
+    }
+}
+
 TEST_F(DeviceTest, ALostDeviceRecoversThroughAResetToItsOwnDefaults)
 {
     ASSERT_TRUE(Make(800, 600));

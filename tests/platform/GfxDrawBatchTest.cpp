@@ -1,4 +1,5 @@
-// Sprites drawn one call each go to OpenGL together, in their order.
+// Triangles drawn one call each - sprites, text, frames - go to OpenGL
+// together, in their order.
 #include "GfxTestSupport.h"
 
 #include "platform/GfxSprite.h"
@@ -11,7 +12,7 @@ constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
 
 // A 16 x 16 back buffer, a 4 x 4 white texture and the sprite object, in a
 // scene cleared to black.
-class QuadBatchTest : public DeviceTest {
+class DrawBatchTest : public DeviceTest {
 protected:
     void SetUp() override
     {
@@ -51,7 +52,7 @@ protected:
 
 } // namespace
 
-TEST_F(QuadBatchTest, SpritesOfOneTextureGoToOpenGLAsOneDraw)
+TEST_F(DrawBatchTest, SpritesOfOneTextureGoToOpenGLAsOneDraw)
 {
     const uint64_t before = device->DrawsSent();
     sprite->Begin();
@@ -62,7 +63,7 @@ TEST_F(QuadBatchTest, SpritesOfOneTextureGoToOpenGLAsOneDraw)
     EXPECT_EQ(device->DrawsSent() - before, 1u);
 }
 
-TEST_F(QuadBatchTest, ADeviceDrawBetweenSpritesKeepsItsPlaceInTheOrder)
+TEST_F(DrawBatchTest, ADeviceDrawBetweenSpritesKeepsItsPlaceInTheOrder)
 {
     DrawSprite(0, 0, 8, kRed);
     DrawRect(0, 0, 8, 8, kGreen);
@@ -71,7 +72,7 @@ TEST_F(QuadBatchTest, ADeviceDrawBetweenSpritesKeepsItsPlaceInTheOrder)
     ExpectRgb({{2, 2, 0x00FF00}, {6, 6, 0x0000FF}, {12, 2, 0}});
 }
 
-TEST_F(QuadBatchTest, AScissorSetBetweenTwoSpritesClipsOnlyTheSecond)
+TEST_F(DrawBatchTest, AScissorSetBetweenTwoSpritesClipsOnlyTheSecond)
 {
     DrawSprite(0, 0, 16, kRed);
     const GfxRect left{0, 0, 8, 16};
@@ -81,11 +82,36 @@ TEST_F(QuadBatchTest, AScissorSetBetweenTwoSpritesClipsOnlyTheSecond)
     ExpectRgb({{2, 2, 0x0000FF}, {12, 2, 0xFF0000}});
 }
 
-TEST_F(QuadBatchTest, ASpriteDrawnBeforeItsTextureChangesShowsTheOldTexels)
+TEST_F(DrawBatchTest, ASpriteDrawnBeforeItsTextureChangesShowsTheOldTexels)
 {
     DrawSprite(0, 0, 8, 0xFFFFFFFF);
     Fill(0xFF00FF00);
     DrawSprite(8, 8, 8, 0xFFFFFFFF);
     device->EndScene();
     ExpectRgb({{2, 2, 0xFFFFFF}, {12, 12, 0x00FF00}});
+}
+
+TEST_F(DrawBatchTest, TrianglesOfOneStateGoToOpenGLAsOneDrawAndLookAsDrawnOneByOne)
+{
+    const uint64_t before = device->DrawsSent();
+    DrawRect(0, 0, 8, 8, kRed);
+    // A strip's second triangle turns its winding back: culled if it did not.
+    const RhwVertex strip[4] = {{7.5f, -0.5f, 0.5f, 1, kGreen}, {15.5f, -0.5f, 0.5f, 1, kGreen},
+                                {7.5f, 7.5f, 0.5f, 1, kGreen}, {15.5f, 7.5f, 0.5f, 1, kGreen}};
+    const uint16_t order[4] = {0, 1, 2, 3};
+    ASSERT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleStrip, 0, 4, 2, order, GfxFormat::Index16, strip,
+                                             sizeof(RhwVertex)),
+              GfxResult::Ok);
+    const float l = -0.5f, t = 7.5f, r = 7.5f, b = 15.5f;
+    const RhwVertex list[6] = {{l, t, 0.5f, 1, kBlue}, {r, t, 0.5f, 1, kBlue}, {l, b, 0.5f, 1, kBlue},
+                               {r, t, 0.5f, 1, kBlue}, {r, b, 0.5f, 1, kBlue}, {l, b, 0.5f, 1, kBlue}};
+    GfxVertexBuffer* buffer = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof list, 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &buffer), GfxResult::Ok);
+    gfxtest::Fill(buffer, list);
+    device->SetStreamSource(0, buffer, sizeof(RhwVertex));
+    buffer->Release();
+    ASSERT_EQ(device->DrawPrimitive(GfxPrimitive::TriangleList, 0, 2), GfxResult::Ok);
+    device->EndScene();
+    EXPECT_EQ(device->DrawsSent() - before, 1u);
+    ExpectRgb({{2, 2, 0xFF0000}, {9, 1, 0x00FF00}, {14, 6, 0x00FF00}, {6, 14, 0x0000FF}, {12, 12, 0}});
 }
