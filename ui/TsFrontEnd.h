@@ -131,6 +131,8 @@ private:
     // background was drawn.
     void KeepBackground(uint32_t key, uint32_t animatedBefore);
     bool CanKeepBackground() const;
+    // Where the background's picture for this flicker value is kept.
+    TsPictureCache& BackgroundCacheFor(uint32_t key);
     void DrawPanelStrip();
     void AimLookBones(float fraction);
     void RenderScene();
@@ -160,7 +162,10 @@ private:
     TsWaveTrack m_flickerTrack; // drives the four lights' intensity
     float m_flicker = 0.0f;     // its value this frame
     // The lit background depends only on the flicker value: drawn once per
-    // value, then put back by a copy.
+    // value, then put back by a copy. The resting value, held for seconds
+    // between bursts and between a burst's flashes, has a picture of its
+    // own that the flashes do not push out.
     TsPictureCache m_backgroundCache;
+    TsPictureCache m_restingBackground;
     bool m_clearSkipped = false; // this frame's clear left to the kept background
 };

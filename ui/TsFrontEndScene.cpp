@@ -193,7 +193,9 @@ void TsFrontEnd::ReleaseRenderTarget()
         m_characterShape->ReleaseRenderTarget();
     m_renderTexture = nullptr;
     m_renderTargetReady = 0;
-    m_backgroundCache.Release(); // the same pool, and a reset loses what it held
+    // The same pool, and a reset loses what they held.
+    m_backgroundCache.Release();
+    m_restingBackground.Release();
 }
 
 // ---- the interference effect ----
@@ -558,6 +560,11 @@ bool TsFrontEnd::CanKeepBackground() const
         && HoldsStill(*m_backgroundModel);
 }
 
+TsPictureCache& TsFrontEnd::BackgroundCacheFor(uint32_t key)
+{
+    return key == std::bit_cast<uint32_t>(m_flickerTrack.base) ? m_restingBackground : m_backgroundCache;
+}
+
 void TsFrontEnd::RenderBackground()
 {
     OmD3D* renderer = Renderer();
@@ -567,7 +574,7 @@ void TsFrontEnd::RenderBackground()
     renderer->EnableLight(m_lights[kBlue], true);
     const bool keep = CanKeepBackground();
     const uint32_t key = std::bit_cast<uint32_t>(m_flicker);
-    if (!keep || !m_backgroundCache.PutBack(*renderer, key)) {
+    if (!keep || !BackgroundCacheFor(key).PutBack(*renderer, key)) {
         if (m_clearSkipped) {
             renderer->Clear(nullptr, 0); // what was kept went with a reset
             m_clearSkipped = false;
@@ -596,7 +603,7 @@ void TsFrontEnd::KeepBackground(uint32_t key, uint32_t animatedBefore)
     // A texture running through its frames changes the picture while the
     // flicker holds: such a background is drawn afresh every frame.
     if (renderer->GetAnimatedTextureUses() == animatedBefore)
-        m_backgroundCache.Keep(*renderer, key);
+        BackgroundCacheFor(key).Keep(*renderer, key);
 }
 
 void TsFrontEnd::RenderScene()
@@ -636,8 +643,8 @@ void TsFrontEnd::Render(float renderTime, float fraction)
     renderer->DispatchRenderState(GfxRs::Ambient, 0);
     // A kept background is put back over the whole picture, colour and
     // depth: nothing needs clearing under it.
-    m_clearSkipped = m_backgroundModel && CanKeepBackground()
-        && m_backgroundCache.Holds(std::bit_cast<uint32_t>(m_flicker));
+    const uint32_t key = std::bit_cast<uint32_t>(m_flicker);
+    m_clearSkipped = m_backgroundModel && CanKeepBackground() && BackgroundCacheFor(key).Holds(key);
     if (!m_clearSkipped)
         renderer->Clear(nullptr, 0);
     if (!renderer->BeginScene(renderTime)) {
