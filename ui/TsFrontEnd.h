@@ -131,7 +131,13 @@ private:
     // background was drawn.
     void KeepBackground(uint32_t key, uint32_t animatedBefore);
     bool CanKeepBackground() const;
+    // True when none of this frame's interference quads can reach the panel strip.
+    bool StripClearOfInterference() const;
+    // Where the background's picture for this flicker value is kept.
+    TsPictureCache& BackgroundCacheFor(uint32_t key);
     void DrawPanelStrip();
+    // The strip drawn with the background, leaving the state it found.
+    void DrawPanelStripInScene();
     void AimLookBones(float fraction);
     void RenderScene();
     bool ShowBackdropOnce();
@@ -160,7 +166,11 @@ private:
     TsWaveTrack m_flickerTrack; // drives the four lights' intensity
     float m_flicker = 0.0f;     // its value this frame
     // The lit background depends only on the flicker value: drawn once per
-    // value, then put back by a copy.
+    // value, then put back by a copy. The resting value, held for seconds
+    // between bursts and between a burst's flashes, has a picture of its
+    // own that the flashes do not push out.
     TsPictureCache m_backgroundCache;
+    TsPictureCache m_restingBackground;
     bool m_clearSkipped = false; // this frame's clear left to the kept background
+    bool m_stripWithBackground = false; // this frame's panel strip came with the background
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <iterator>
 
 #include "engine/OmCamera.h"
 #include "engine/OmGroup.h"
@@ -193,7 +194,9 @@ void TsFrontEnd::ReleaseRenderTarget()
         m_characterShape->ReleaseRenderTarget();
     m_renderTexture = nullptr;
     m_renderTargetReady = 0;
-    m_backgroundCache.Release(); // the same pool, and a reset loses what it held
+    // The same pool, and a reset loses what they held.
+    m_backgroundCache.Release();
+    m_restingBackground.Release();
 }
 
 // ---- the interference effect ----
@@ -530,6 +533,28 @@ void TsFrontEnd::DrawPanelStrip()
     renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 0);
 }
 
+void TsFrontEnd::DrawPanelStripInScene()
+{
+    // The figure after it is drawn with the texture stages as it finds them:
+    // what the strip sets is put back.
+    static constexpr uint32_t kStageStates[] = {GfxTss::ColorOp,  GfxTss::ColorArg1, GfxTss::AlphaOp,
+                                                GfxTss::AlphaArg1, GfxTss::AddressU,  GfxTss::AddressV};
+    static constexpr uint32_t kRenderStates[] = {GfxRs::AlphaBlendEnable, GfxRs::SrcBlend, GfxRs::DestBlend};
+    OmD3D* renderer = Renderer();
+    uint32_t stages[std::size(kStageStates)], states[std::size(kRenderStates)];
+    for (size_t i = 0; i < std::size(kStageStates); ++i)
+        stages[i] = renderer->GetTextureStageState(0, kStageStates[i]);
+    for (size_t i = 0; i < std::size(kRenderStates); ++i)
+        states[i] = renderer->GetRenderState(kRenderStates[i]);
+    const uint32_t vertexShader = renderer->GetVertexShader();
+    DrawPanelStrip();
+    for (size_t i = 0; i < std::size(kStageStates); ++i)
+        renderer->SetTextureStageState(0, kStageStates[i], stages[i]);
+    for (size_t i = 0; i < std::size(kRenderStates); ++i)
+        renderer->DispatchRenderState(kRenderStates[i], states[i]);
+    renderer->SetVertexShader(vertexShader);
+}
+
 namespace {
 
 // True when nothing under the node is animated by a controller.
@@ -548,14 +573,47 @@ bool HoldsStill(const OmNode& node)
 
 } // namespace
 
+bool TsFrontEnd::StripClearOfInterference() const
+{
+    // The strip stands at the screen's left edge, no wider than its widest part.
+    float stripRight = 0.0f;
+    for (int32_t part = 2; part <= 4; ++part)
+        if (const TsGuiSprite* sprite = GetSprite(part))
+            stripRight = std::max(stripRight, sprite->GetPixelWidth());
+    // This frame's quads lie between where they were and where they are:
+    // the corners of both bound them.
+    OmD3D* renderer = Renderer();
+    GfxViewport viewport{};
+    renderer->GetDeviceViewport(&viewport);
+    float left = 1e9f;
+    for (const EffectQuad& quad : m_quads) {
+        for (const QuadVertex* corners : {quad.previous, quad.current}) {
+            for (int v = 0; v < 4; ++v) {
+                const OmVector3 corner(corners[v].x, corners[v].y, corners[v].z);
+                left = std::min(left, Project(corner, OmMatrix4::Identity(), *renderer->GetViewMatrix(),
+                                              *renderer->GetProjectionMatrix(), viewport).x);
+            }
+        }
+    }
+    constexpr float kMargin = 2.0f; // pixels: rasterising and rounding, as the quads' clip allows
+    return left - kMargin > stripRight;
+}
+
 bool TsFrontEnd::CanKeepBackground() const
 {
     // The figure drawn into its own target first flushes what the scene
     // filed before it: the background's blended parts are on the screen
     // then, and nothing of the figure is. A background that moves cannot
-    // be kept.
+    // be kept. The panel strip is kept with it, drawn before the
+    // interference rather than after: the same picture while the quads
+    // stay clear of it.
     return m_characterShape && m_characterShape->HasRenderTarget() && m_backgroundModel
-        && HoldsStill(*m_backgroundModel);
+        && HoldsStill(*m_backgroundModel) && StripClearOfInterference();
+}
+
+TsPictureCache& TsFrontEnd::BackgroundCacheFor(uint32_t key)
+{
+    return key == std::bit_cast<uint32_t>(m_flickerTrack.base) ? m_restingBackground : m_backgroundCache;
 }
 
 void TsFrontEnd::RenderBackground()
@@ -566,8 +624,9 @@ void TsFrontEnd::RenderBackground()
     renderer->EnableLight(m_lights[kRed], true);
     renderer->EnableLight(m_lights[kBlue], true);
     const bool keep = CanKeepBackground();
+    m_stripWithBackground = keep;
     const uint32_t key = std::bit_cast<uint32_t>(m_flicker);
-    if (!keep || !m_backgroundCache.PutBack(*renderer, key)) {
+    if (!keep || !BackgroundCacheFor(key).PutBack(*renderer, key)) {
         if (m_clearSkipped) {
             renderer->Clear(nullptr, 0); // what was kept went with a reset
             m_clearSkipped = false;
@@ -584,19 +643,20 @@ void TsFrontEnd::RenderBackground()
 void TsFrontEnd::KeepBackground(uint32_t key, uint32_t animatedBefore)
 {
     // Its blended parts go in first: the figure, drawn into its own target
-    // next, would flush them there anyway.
+    // next, would flush them there anyway. The panel strip goes over them.
     OmD3D* renderer = Renderer();
     OmD3DBatch& batch = renderer->GetBatch();
     const bool open = batch.IsOpen();
     if (open)
         batch.Flush();
     renderer->FlushAlphaQueue();
+    DrawPanelStripInScene();
     if (open)
         batch.Begin(0);
     // A texture running through its frames changes the picture while the
     // flicker holds: such a background is drawn afresh every frame.
     if (renderer->GetAnimatedTextureUses() == animatedBefore)
-        m_backgroundCache.Keep(*renderer, key);
+        BackgroundCacheFor(key).Keep(*renderer, key);
 }
 
 void TsFrontEnd::RenderScene()
@@ -636,8 +696,8 @@ void TsFrontEnd::Render(float renderTime, float fraction)
     renderer->DispatchRenderState(GfxRs::Ambient, 0);
     // A kept background is put back over the whole picture, colour and
     // depth: nothing needs clearing under it.
-    m_clearSkipped = m_backgroundModel && CanKeepBackground()
-        && m_backgroundCache.Holds(std::bit_cast<uint32_t>(m_flicker));
+    const uint32_t key = std::bit_cast<uint32_t>(m_flicker);
+    m_clearSkipped = m_backgroundModel && CanKeepBackground() && BackgroundCacheFor(key).Holds(key);
     if (!m_clearSkipped)
         renderer->Clear(nullptr, 0);
     if (!renderer->BeginScene(renderTime)) {
@@ -656,12 +716,14 @@ void TsFrontEnd::Render(float renderTime, float fraction)
     // the end of the frame they would cover the menus.
     OmD3DBatch& batch = renderer->GetBatch();
     batch.Begin(0);
+    m_stripWithBackground = false;
     RenderScene();
     batch.Flush();
     renderer->FlushAlphaQueue();
     if (m_renderTargetReady && m_characterShape && m_characterShape->HasRenderTarget())
         DrawInterference(fraction);
-    DrawPanelStrip();
+    if (!m_stripWithBackground)
+        DrawPanelStrip();
     TsFrontEndBase::Render(renderTime, fraction);
     renderer->DrawQueuedText();
     renderer->EndScene();
