@@ -110,7 +110,6 @@ TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
     EXPECT_GT(Red(cursor) + Green(cursor) + Blue(cursor), 600) << std::hex << cursor;
 }
 
-// A move order puts the orange cross on the ground.
 TEST_F(HudLevel, AMoveOrderPutsTheOrangeCrossOnTheGround)
 {
     auto orange = [&](const std::vector<uint32_t>& s) {
@@ -130,8 +129,6 @@ TEST_F(HudLevel, AMoveOrderPutsTheOrangeCrossOnTheGround)
     EXPECT_GT(orange(ScreenPixels(w, h)), before + 20);
 }
 
-// A click on a portrait picks that character; its follow button toggles the
-// stay flag.
 TEST_F(HudLevel, APortraitClickPicksItsCharacterAndItsFollowButtonTogglesStay)
 {
     Frames(2, 100);
@@ -424,8 +421,6 @@ TEST_F(HudLevel, AModelHoldsOneRegistrationOfItsSpriteTextureUntilItGoes)
     renderer->ReleaseTexture(id);
 }
 
-// A HUD sprite whose image does not load gives back the texture it
-// registered for it.
 TEST_F(HudLevel, ASpriteWhoseImageDoesNotLoadGivesItsTextureBack)
 {
     OmRenderer* renderer = OmRenderer::Current();

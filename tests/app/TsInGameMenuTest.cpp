@@ -237,7 +237,6 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
     EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 0) << "a hidden radar draws nothing";
 }
 
-// The menu opens without a window when asked: the caller pushes its own.
 TEST_F(InGameMenu, TheMenuOpensWithoutAWindowWhenAsked)
 {
     menu->SetActive(true, false);
@@ -258,7 +257,6 @@ TEST_F(InGameMenu, APositionedNoticeTakesNoButtonsFromItsPixelPosition)
     EXPECT_NEAR(GuiToPixelsY(notice->GetY()), 200.0f, 1.0f);
 }
 
-// The objective's hint and a lesson's exit script are cut to their bounds.
 TEST_F(InGameMenu, TheObjectivesHintAndALessonsExitScriptAreCutToTheirBounds)
 {
     auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
@@ -294,7 +292,6 @@ TEST_F(InGameMenu, TheLastWindowsCloseBoxResumesAndRunsTheExitScriptOnce)
     EXPECT_STREQ(tutorial->GetExitScript(), "");
 }
 
-// A member of the party fallen as the menu opened closes it again.
 TEST_F(InGameMenu, AMemberFallenAsTheMenuOpensClosesItAgain)
 {
     TsPCObject* hero = AddHero(10.0f, 4.0f); // in the corridor, where nothing lies

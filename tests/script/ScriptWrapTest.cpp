@@ -198,8 +198,6 @@ TEST_F(WrapTest, ArgumentsFollowTheScriptRules)
                       "Probe:Static(3, 1, 1)", "Probe.Static(3)"});
 }
 
-// Member variables and array items take only their own types, and an index
-// only within the array.
 TEST_F(WrapTest, MembersAndArrayItemsTakeOnlyTheirTypesAndIndexesInRange)
 {
     Record record;
@@ -224,7 +222,6 @@ TEST_F(WrapTest, MembersAndArrayItemsTakeOnlyTheirTypesAndIndexesInRange)
     EXPECT_EQ(record.ids[1], 0);
 }
 
-// A script's delete frees only what the script made, and only once.
 TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
 {
     g_destroyed = 0;

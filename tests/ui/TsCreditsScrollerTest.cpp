@@ -76,7 +76,6 @@ TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgain)
     EXPECT_TRUE(scroller.GetScroll() >= 0.0f && scroller.GetScroll() < 1.0f) << scroller.GetScroll();
 }
 
-// Drawing the title's credits makes both layers' buffers once.
 TEST_F(Credits, DrawingTheCreditsMakesBothStripBuffersOnce)
 {
     Frames(2);

@@ -94,7 +94,6 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
     EXPECT_FALSE(fe.HasOpenWindows());
 }
 
-// Ticks carry the game time to the windows.
 TEST_F(FrontEndStack, TicksCarryTheGameTime)
 {
     Recorder* screen = PushScreen();
@@ -102,7 +101,6 @@ TEST_F(FrontEndStack, TicksCarryTheGameTime)
     EXPECT_FLOAT_EQ(screen->lastTime, 0.1f * float(app->GetTickCount() - 1));
 }
 
-// A second press within two ticks, on the same pixel, is a double click.
 TEST_F(FrontEndStack, ASecondPressWithinTwoTicksOnTheSamePixelIsADoubleClick)
 {
     Recorder* screen = PushScreen();
@@ -118,8 +116,6 @@ TEST_F(FrontEndStack, ASecondPressWithinTwoTicksOnTheSamePixelIsADoubleClick)
     EXPECT_EQ(std::pair(FrontEnd().GetMouseX(), FrontEnd().GetMouseY()), std::pair(51, 60));
 }
 
-// A message box over the screen takes the mouse and the updates, but both
-// are drawn.
 TEST_F(FrontEndStack, AMessageBoxTakesTheMouseButBothWindowsAreDrawn)
 {
     TestFrontEnd& fe = FrontEnd();

@@ -121,7 +121,6 @@ TEST_F(FrontEnd, ALostDeviceReleasesTheRenderTargetAndTheResetBuildsItAgain)
     EXPECT_EQ(old->Release(), 0u);
 }
 
-// A poke reaches only the first look bone within reach, and ends.
 TEST_F(FrontEnd, APokeReachesOnlyTheFirstLookBoneInReachAndEnds)
 {
     TsFrontEnd& title = Title();

@@ -101,7 +101,6 @@ TEST_F(CutSceneTest, LeavingRestoresTheDistanceAndForgetsTheTarget)
     EXPECT_EQ(target->GetRefCount(), 1u);
 }
 
-// A fade opens the scene and keeps it open until it completes.
 TEST_F(CutSceneTest, AFadeHoldsTheSceneOpenUntilItCompletes)
 {
     scene->FadeCamera(TS_FADE_UNIFORM, 0.3f, true);

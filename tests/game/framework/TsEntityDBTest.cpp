@@ -379,7 +379,6 @@ protected:
     std::string bytes;
 };
 
-// It loads with every list, and owns what it loaded.
 TEST_F(SavedEntityDB, LoadsWithEveryListAndOwnsWhatItLoaded)
 {
     OmArchive archive(registry);

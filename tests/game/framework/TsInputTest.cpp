@@ -102,7 +102,6 @@ TEST_F(TsInputTest, EveryBoundActionLatchesPressedDownAndReleasedPerTick)
     EXPECT_EQ(checked, 34); // all but the four unbound: immunity and the three spares
 }
 
-// Unbound actions, and bindings outside the key range, stay up whatever is held.
 TEST_F(TsInputTest, UnboundActionsAndBindingsOutOfRangeStayUpWhateverIsHeld)
 {
     TsKeyBindings b;
@@ -381,7 +380,6 @@ TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
                                              plat::kKeyAx, plat::kKeyUnlabeled, plat::kKeyNumpadComma, plat::kKeyWake}));
 }
 
-// A refused set-up fails and leaves nothing half made.
 TEST(TsInputCreate, RefusedSetUpsFailAndLeaveNothingHalfMade)
 {
     LogCapture log;

@@ -46,7 +46,6 @@ TEST_F(TsLogKinds, PercentSignsInAPlainMessageAreNoFormat)
     EXPECT_EQ(log.Lines()[3].text, "script error: 100%s %d %n done\n");
 }
 
-// Texts become whole lines; a huge one is cut to the pane's buffer.
 TEST(TsLog, ConsoleTextBecomesWholeLinesCutToThePanesBuffer)
 {
     EXPECT_EQ(TsConsole::ConvertText("a\r\nb\n\n"), "a\nb\n");

@@ -56,7 +56,6 @@ TEST_F(TsScriptHostTest, ARunErrorReachesTheLogAndTheErrorReportAndLeavesTheStac
     EXPECT_TRUE(reported.Contains("deep 100%s %d %n"));
 }
 
-// The current _ERRORMESSAGE is the one called, and the process goes on.
 TEST_F(TsScriptHostTest, TheCurrentErrorMessageHandlerIsCalledAndTheProcessGoesOn)
 {
     EXPECT_EQ(lua.Run("host = _ERRORMESSAGE; _ERRORMESSAGE = function(m) seen = m end"), 0);

@@ -175,7 +175,6 @@ TEST_F(TsVideoTest, AVideoPlaysEveryPictureFullScreenInOrder)
         EXPECT_TRUE(Near(centres_[i], kGreen)) << "frame " << frames_[i] << " centre " << std::hex << centres_[i];
 }
 
-// The device holds the renderer's states again and the renderer draws on.
 TEST_F(TsVideoTest, AfterAVideoTheDeviceHoldsTheRenderersStatesAgain)
 {
     renderer_->DispatchRenderState(GfxRs::ZEnable, GfxZb::True);

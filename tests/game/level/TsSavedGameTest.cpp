@@ -201,7 +201,6 @@ protected:
     DebugOutputCapture reported;
 };
 
-// A player and a level come back exactly as they were saved.
 TEST_F(SavedGameFile, APlayerAndALevelComeBackAsSaved)
 {
 
