@@ -62,42 +62,33 @@ TEST(ArticleOffer, TheCallerKeepsExactlyWhatTheInventoryDidNotTake)
     }
 }
 
-// Unlimited ammunition (no maximum stack) moves as a whole article; given to
-// a character who carries some, its rounds join that stack and the article
-// itself is released.
-TEST(GiveArticle, UnlimitedAmmunitionMergedIntoTheReceiversStackIsReleased)
+// Ammunition given to a character who carries some joins that stack: all of
+// it when the stack is unlimited (no maximum), the article itself then being
+// released; the rounds the stack has no room for go back to the giver.
+TEST(GiveArticle, GivenRoundsJoinTheReceiversStackAndWhatItCannotHoldStaysWithTheGiver)
 {
-    auto giver = OmMakeRef<TestWielder>();
-    auto taker = OmMakeRef<TestWielder>();
-    TsItemObject* given = MakeAmmo(2, 3, 0);
-    given->SetCanDrop(true);
-    giver->GetInventory()->AddArticle(given);
-    TsItemObject* theirs = MakeAmmo(2, 4, 0);
-    taker->GetInventory()->AddArticle(theirs);
-    const uint32_t live = LiveItems();
+    struct Case { int32_t maxStack, theirsAfter, left; };
+    for (const Case c : {Case{0, 7, 0}, Case{5, 5, 2}}) {
+        auto giver = OmMakeRef<TestWielder>();
+        auto taker = OmMakeRef<TestWielder>();
+        TsItemObject* given = MakeAmmo(2, 3, 0);
+        given->SetCanDrop(true);
+        giver->GetInventory()->AddArticle(given);
+        TsItemObject* theirs = MakeAmmo(2, 4, c.maxStack);
+        taker->GetInventory()->AddArticle(theirs);
+        const uint32_t live = LiveItems();
 
-    EXPECT_TRUE(giver->GiveArticle(taker, given));
-    EXPECT_EQ(theirs->GetStack(), 7);
-    EXPECT_EQ(giver->GetInventory()->GetTotalCount(), 0);
-    EXPECT_EQ(LiveItems(), live - 1);
-}
-
-// Rounds the receiver's stack has no room for go back to the giver.
-TEST(GiveArticle, RoundsTheReceiversStackCannotHoldStayWithTheGiver)
-{
-    auto giver = OmMakeRef<TestWielder>();
-    auto taker = OmMakeRef<TestWielder>();
-    TsItemObject* given = MakeAmmo(2, 3, 0);
-    given->SetCanDrop(true);
-    giver->GetInventory()->AddArticle(given);
-    TsItemObject* theirs = MakeAmmo(2, 4, 5);
-    taker->GetInventory()->AddArticle(theirs);
-
-    EXPECT_TRUE(giver->GiveArticle(taker, given));
-    EXPECT_EQ(theirs->GetStack(), 5);
-    ASSERT_TRUE(giver->GetInventory()->Holds(given));
-    EXPECT_EQ(given->GetStack(), 2);
-    EXPECT_EQ(given->GetOwner(), giver.Get());
+        EXPECT_TRUE(giver->GiveArticle(taker, given)) << c.maxStack;
+        EXPECT_EQ(theirs->GetStack(), c.theirsAfter) << c.maxStack;
+        if (c.left == 0) {
+            EXPECT_EQ(giver->GetInventory()->GetTotalCount(), 0);
+            EXPECT_EQ(LiveItems(), live - 1);
+            continue;
+        }
+        ASSERT_TRUE(giver->GetInventory()->Holds(given));
+        EXPECT_EQ(given->GetStack(), c.left);
+        EXPECT_EQ(given->GetOwner(), giver.Get());
+    }
 }
 
 class InitialArticle : public ::testing::Test {
