@@ -41,6 +41,17 @@ protected:
         Start();
     }
     PlainMode& Mode() { return *static_cast<PlainMode*>(app->GetMode()); }
+    // Hands the mode's scene a shape of `geometry`, which it then holds alone.
+    void AddToScene(OmGeometry* geometry)
+    {
+        auto* shape = new OmShape();
+        shape->SetGeometry(geometry);
+        geometry->Release();
+        Mode().GetSceneRoot()->AddChild(shape);
+        shape->Release();
+    }
+    // A half-clear green material, registered for the test.
+    OmMaterial glass{OmColour(0, 1, 0, 0.5f), OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0x20};
 };
 
 // The renderer's camera at the origin looking down +z, unlit, on black.
@@ -130,7 +141,6 @@ TEST_F(BaseMode, DrawsAFrameOfItsSceneAndLeavesNoQueuedText)
     EXPECT_NEAR(p.halfHeight, p.halfWidth * 0.75f, 1e-6f);
 }
 
-// The overlay it draws over the scene: eight lines, the rate first.
 TEST_F(BaseMode, TheDebugOverlayQueuesEightLinesWithTheFrameRateFirst)
 {
     Mode().QueueDebugOverlay(*OmD3D::Instance());
@@ -146,15 +156,9 @@ TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
     OmD3D& renderer = *OmD3D::Instance();
     Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
     LookDownZOnBlack(renderer);
-    OmMaterial glass(OmColour(0, 1, 0, 0.5f), OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0x20);
     const int32_t glassId = renderer.RegisterMaterial(&glass);
     const float halfGreen[4] = {0.0f, 1.0f, 0.0f, 0.5f};
-    OmMesh* mesh = Square(1.0f, 5.0f, uint32_t(glassId), halfGreen);
-    auto* shape = new OmShape();
-    shape->SetGeometry(mesh);
-    mesh->Release();
-    Mode().GetSceneRoot()->AddChild(shape);
-    shape->Release();
+    AddToScene(Square(1.0f, 5.0f, uint32_t(glassId), halfGreen));
     ASSERT_TRUE(CreateRenderMeshes(Mode().GetSceneRoot(), renderer, 0));
 
     FrameAfter(10);
@@ -173,14 +177,8 @@ TEST_F(BaseMode, TheOverlayTextIsDrawnOverTheAlphaQueuedParts)
     OmD3D& renderer = *OmD3D::Instance();
     Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
     LookDownZOnBlack(renderer);
-    OmMaterial glass(OmColour(0, 1, 0, 0.5f), OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0x20);
     const int32_t glassId = renderer.RegisterMaterial(&glass);
-    auto* sheet = new QueuedGlass(uint32_t(glassId));
-    auto* shape = new OmShape();
-    shape->SetGeometry(sheet);
-    sheet->Release();
-    Mode().GetSceneRoot()->AddChild(shape);
-    shape->Release();
+    AddToScene(new QueuedGlass(uint32_t(glassId)));
 
     FrameAfter(10);
     int width = 0, height = 0;

@@ -94,7 +94,6 @@ TEST_F(VectorTest, RadarSwitchesAndTheObjectiveByNumbersOrVector)
     ExpectTypeErrors({"radar.UseRadar(point, true)", "radar:SetObjective(1, 2)"});
 }
 
-// Bound volumes built plane by plane, asked about points.
 TEST_F(VectorTest, BoundsBuildVolumesPlaneByPlaneAndAnswerForPoints)
 {
     ASSERT_EQ(Run("b = TsBoundObject:new()"), "");
