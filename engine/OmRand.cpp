@@ -15,7 +15,3 @@ void OmSRand(uint32_t seed)
     g_seed = seed;
 }
 
-uint32_t OmRandState()
-{
-    return g_seed;
-}

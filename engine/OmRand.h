@@ -13,6 +13,3 @@ int OmRand();
 // Restarts the sequence; the sequence before any call starts from seed 1.
 void OmSRand(uint32_t seed);
 
-// Where the sequence stands: OmSRand of it goes on from here, so that work
-// done aside (a level's warm-up) leaves the sequence as it found it.
-uint32_t OmRandState();

@@ -244,6 +244,10 @@ private:
     bool gameOverRequested_ = false;
     bool quitAsked_ = false;
     bool inLuaTick_ = false;
+    // While the warm-up draws its frames: they draw the effects as they
+    // stand but move nothing on, so play's first frame spawns what it would
+    // have spawned without them.
+    bool warmingUp_ = false;
     // While the warm-up draws its frame of a fight's looks.
     bool rehearsingFight_ = false;
     uint32_t projectilesRead_ = 0;

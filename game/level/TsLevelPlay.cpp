@@ -666,13 +666,17 @@ bool TsLevel::DrawFrame(float renderTime, float fraction)
     }
     if (world_) {
         world_->EndCloudPass();
-        world_->UpdateEffects(renderTime);
+        if (!warmingUp_) {
+            world_->UpdateEffects(renderTime);
+        }
     }
     TsProjectile::RenderAllLive(renderTime, fraction);
     TsProjectile::RenderAll();
     {
         const TsProfileScope scope(&profiler_, TS_PROFILE_PARTICLES);
-        UpdateParticles(renderTime);
+        if (!warmingUp_) {
+            UpdateParticles(renderTime);
+        }
         RenderParticles();
     }
     TsMain* app = TsMain::Instance();

@@ -6,7 +6,6 @@
 // A drawing state takes over what the draws before it left, so the fight's
 // looks are drawn where a frame draws them, in a second frame after one
 // drawn as play draws it.
-#include "engine/OmRand.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
@@ -21,20 +20,18 @@ void TsLevel::WarmUpFightDrawing()
     if (!renderer || !entityDB_ || !hud_) {
         return;
     }
-    // The frames draw what play draws, flickers and sparks taking random
-    // numbers: play goes on with the sequence as the warm-up found it.
-    const uint32_t randomState = OmRandState();
     const float now = TsAccess::GameTime();
     const OmList::Node* first = entityDB_->GetCharacters().GetFirst();
     hud_->SetRehearsedTarget(first ? TsCharacterObject::Cast(static_cast<OmObject*>(first->value)) : nullptr);
+    warmingUp_ = true;
     DrawFrame(now, 0.0f);
     rehearsingFight_ = true;
     DrawFrame(now, 0.0f);
     rehearsingFight_ = false;
+    warmingUp_ = false;
     hud_->SetRehearsedTarget(nullptr);
     renderer->ClearQueuedText();
     renderer->Clear(nullptr, 0);
-    OmSRand(randomState);
 }
 
 void TsLevel::RehearseCharacterLooks(float renderTime)

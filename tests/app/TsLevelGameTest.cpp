@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
@@ -127,6 +128,21 @@ TEST_F(LevelGameFromTitle, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
         EXPECT_EQ(boxes.size(), 1u) << c.name << ": the failure's message";
         EXPECT_EQ(app->GetPendingLoad(), c.name) << c.name; // kept until a load completes
     }
+}
+
+// The load draws frames only to build drawing states: play's first frame
+// moves the level's smoke and sparks on from where their own warm-up left
+// them, so it spawns and draws what it would have without those frames.
+TEST_F(LevelGameFromTitle, TheLoadsDrawingMovesNoParticleOnToTheGameTime)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    ASSERT_NE(Level(), nullptr);
+    ASSERT_GT(GetLiveParticleCount(), 0u);
+    const float now = TsAccess::GameTime();
+    for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
+        EXPECT_LT(GetLiveParticle(i)->lastTime, now) << "particle " << i;
 }
 
 TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
