@@ -343,6 +343,10 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool Sense();
     bool IsEnemyNear(float radius, float& reach) const;
     bool HasLineOfSight(const TsEntity* other) const;
+    // Whether this character hears or sees the other (the senses' test).
+    bool Notices(const TsCharacterObject* other, float hearing, float range, const OmVector3& heading,
+                 double sightLimit) const;
+    static double SightLimit(float range, const OmVector3& heading);
     // Crouching with stealth gear good enough to pass alerted listeners.
     bool IsCreepingUnnoticed() const;
     OmVector3 GetMuzzlePoint() const;

@@ -97,6 +97,7 @@ bool TsCharacterObject::Sense()
     const bool alert = info && info->bIsSneakLevel != 0;
     const float range = m_attentionRange * (alert ? 3.0f : 1.0f);
     const OmVector3 heading = GetDirection();
+    const double sightLimit = SightLimit(range, heading);
     AllianceMemo alliances(*team);
     const OmClass* lastClass = nullptr;
     bool lastIsCharacter = false;
@@ -126,10 +127,7 @@ bool TsCharacterObject::Sense()
         if (alert && other->IsCreepingUnnoticed())
             continue;
         const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
-        OmVector3 toward;
-        const float distance = std::sqrt(GroundDistanceSquared(m_position, other->m_position));
-        const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
-        if (!(distance < hearing || (distance < sight && HasLineOfSight(other))))
+        if (!Notices(other, hearing, range, heading, sightLimit))
             continue;
         sensed = true;
         if (!gathered)
@@ -141,6 +139,40 @@ bool TsCharacterObject::Sense()
     for (uint32_t i = 0; i < fresh.GetCount(); ++i)
         m_squad->AddThreat(fresh[i].entity);
     return sensed;
+}
+
+// The farthest the sight test below could let a character see with this
+// range and heading, a little over: the sight reaches range times the
+// heading's ground length at most (the direction to the other is a unit
+// one), and the rounding of that product is far within the margin. No
+// number when the range or the heading is none.
+double TsCharacterObject::SightLimit(float range, const OmVector3& heading)
+{
+    const double ground = std::sqrt(double(heading.x) * heading.x + double(heading.z) * heading.z);
+    return std::fabs(double(range)) * ground * (1.0 + 1e-4);
+}
+
+// Heard when nearer than its hearing, seen when nearer than the sight the
+// heading gives toward it and in the line of sight. Most of a crowd stands
+// clearly nearer than the hearing or clearly beyond both it and sightLimit:
+// the squared distance settles those without the root, the direction and
+// the line of sight, with the answer the exact test gives (the margins are
+// far wider than the rounding of a root; a distance that is no number, or
+// a limit that is none, takes the exact test).
+bool TsCharacterObject::Notices(const TsCharacterObject* other, float hearing, float range, const OmVector3& heading,
+                                double sightLimit) const
+{
+    const float squared = GroundDistanceSquared(m_position, other->m_position);
+    const double near = double(hearing) * double(hearing) * (1.0 - 1e-4);
+    if (double(squared) < near)
+        return true;
+    const double farthest = std::max(double(hearing), sightLimit);
+    if (double(squared) > farthest * farthest * (1.0 + 1e-4))
+        return false;
+    OmVector3 toward;
+    const float distance = std::sqrt(squared);
+    const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
+    return distance < hearing || (distance < sight && HasLineOfSight(other));
 }
 
 // Crouching is creeping with the stealth gear in hand, which only a
