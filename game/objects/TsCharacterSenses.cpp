@@ -48,7 +48,8 @@ bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
 namespace {
 
 // A walk's answers about the teams it met, the last two of them: a crowd's
-// neighbours alternate between a few teams.
+// neighbours alternate between a few teams. Each answer keeps its place; a
+// new team takes the older one's.
 class AllianceMemo {
 public:
     explicit AllianceMemo(const TsTeam& own) : own_(own) {}
@@ -56,24 +57,22 @@ public:
     // A squad without a team is nobody's enemy.
     bool IsHostile(const TsTeam* other)
     {
-        if (other != teams_[0]) {
-            if (other == teams_[1]) {
-                std::swap(teams_[0], teams_[1]);
-                std::swap(hostile_[0], hostile_[1]);
-            } else {
-                teams_[1] = teams_[0];
-                hostile_[1] = hostile_[0];
-                teams_[0] = other;
-                hostile_[0] = other && own_.GetAlliance(other) == TS_ALLIANCE_HOSTILE;
-            }
-        }
-        return hostile_[0];
+        if (other == teams_[0])
+            return hostile_[0];
+        if (other == teams_[1])
+            return hostile_[1];
+        const uint32_t place = older_;
+        older_ ^= 1u;
+        teams_[place] = other;
+        hostile_[place] = other && own_.GetAlliance(other) == TS_ALLIANCE_HOSTILE;
+        return hostile_[place];
     }
 
 private:
     const TsTeam& own_;
     const TsTeam* teams_[2] = {nullptr, nullptr};
     bool hostile_[2] = {false, false};
+    uint32_t older_ = 0;
 };
 
 } // namespace
