@@ -714,21 +714,23 @@ void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
         m_neighbours.Reserve(count + uint32_t(end - item));
         Neighbour* const first = m_neighbours.GetData() + count;
         Neighbour* out = first;
+        // Every item is measured and written; only those kept move the
+        // end on, so the loop has no branch for the disc's ragged edge.
         for (; item != end; ++item) {
             const float dx = item->x - x;
             const float dz = item->z - z;
             const float squared = dx * dx + dz * dz;
             const float edges = reach + own + item->radius;
-            if (squared > edges * edges || item->entity == this)
-                continue;
             const float separation = FastSqrt(squared) - own - item->radius;
-            if (separation > reach)
-                continue;
-            *out++ = Neighbour{item->entity, separation};
-            touching += separation <= 0.0f ? 1u : 0u;
-            numbers += std::isfinite(separation) ? 1u : 0u;
-            lo = std::min(lo, separation);
-            hi = std::max(hi, separation);
+            *out = Neighbour{item->entity, separation};
+            out += uint32_t(!(squared > edges * edges)) & uint32_t(item->entity != this) &
+                   uint32_t(!(separation > reach));
+        }
+        for (const Neighbour* n = first; n != out; ++n) {
+            touching += n->separation <= 0.0f ? 1u : 0u;
+            numbers += std::isfinite(n->separation) ? 1u : 0u;
+            lo = std::min(lo, n->separation);
+            hi = std::max(hi, n->separation);
         }
         m_neighbours.Resize(count + uint32_t(out - first));
     });
