@@ -6,30 +6,6 @@ constexpr uint32_t kLeastPlaces = 16;
 
 } // namespace
 
-// Objects are at least 8 bytes apart: the low bits say nothing, the
-// multiplier spreads the rest over the top bits.
-uint32_t OmPointerIndex::Home(const void* key) const
-{
-    const uint64_t k = reinterpret_cast<uintptr_t>(key) >> 3;
-    return uint32_t((k * 0x9E3779B97F4A7C15ull) >> 32) & (m_places - 1);
-}
-
-uint32_t OmPointerIndex::Place(const void* key) const
-{
-    uint32_t i = Home(key);
-    while (m_entries[i].key && m_entries[i].key != key)
-        i = (i + 1) & (m_places - 1);
-    return i;
-}
-
-uint32_t OmPointerIndex::Find(const void* key) const
-{
-    if (!key || m_count == 0)
-        return kNone;
-    const Entry& entry = m_entries[Place(key)];
-    return entry.key ? entry.slot : kNone;
-}
-
 void OmPointerIndex::Set(const void* key, uint32_t slot)
 {
     if (!key)

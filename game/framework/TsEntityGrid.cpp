@@ -75,22 +75,3 @@ float TsEntityGrid::Slack(float x, float z, float reach) const
     const float span = float(m_columns + m_rows) * m_cell;
     return 1.0e-4f * (std::fabs(x) + std::fabs(z) + std::fabs(m_minX) + std::fabs(m_minZ) + span + reach);
 }
-
-// A row of the grid's inside lies between its bounds; the disc's chord at
-// the row's nearest edge to the centre spans every column the disc reaches
-// in it. An edge column stays when the square reached it.
-void TsEntityGrid::ClipToDisc(int32_t row, float x, float z, float reach, float slack, int32_t& first,
-                              int32_t& last) const
-{
-    const float low = m_minZ + float(row) * m_cell;
-    const float high = low + m_cell;
-    const float across = std::max(0.0f, std::max(low - z, z - high) - slack);
-    const float radius = reach + slack;
-    if (!(across <= radius))
-        return; // a centre that is no number: the square stays
-    const float half = std::sqrt(radius * radius - across * across) + slack;
-    if (first > 0)
-        first = std::max(first, Column(x - half));
-    if (last < m_columns - 1)
-        last = std::min(last, Column(x + half));
-}

@@ -9,6 +9,8 @@
 // than any tick before.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "engine/OmArray.h"
@@ -79,8 +81,25 @@ private:
     // How far the rounding of cell bounds and distances could be out, and
     // more: a cell is left out only when it lies beyond the disc by this.
     float Slack(float x, float z, float reach) const;
-    // Narrows the row's columns first..last to those the disc reaches.
-    void ClipToDisc(int32_t row, float x, float z, float reach, float slack, int32_t& first, int32_t& last) const;
+    // Narrows the row's columns first..last to those the disc reaches. A
+    // row of the grid's inside lies between its bounds; the disc's chord at
+    // the row's nearest edge to the centre spans every column the disc
+    // reaches in it. An edge column stays when the square reached it.
+    // Inline: every neighbour gathering asks it for each of its rows.
+    void ClipToDisc(int32_t row, float x, float z, float reach, float slack, int32_t& first, int32_t& last) const
+    {
+        const float low = m_minZ + float(row) * m_cell;
+        const float high = low + m_cell;
+        const float across = std::max(0.0f, std::max(low - z, z - high) - slack);
+        const float radius = reach + slack;
+        if (!(across <= radius))
+            return; // a centre that is no number: the square stays
+        const float half = std::sqrt(radius * radius - across * across) + slack;
+        if (first > 0)
+            first = std::max(first, Column(x - half));
+        if (last < m_columns - 1)
+            last = std::min(last, Column(x + half));
+    }
     int32_t Column(float x) const { return Clamp((x - m_minX) * m_inverseCell, m_columns); }
     int32_t Row(float z) const { return Clamp((z - m_minZ) * m_inverseCell, m_rows); }
     // A cell coordinate within 0..count-1; a position that is no number
