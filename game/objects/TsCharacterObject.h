@@ -343,9 +343,13 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool Sense();
     bool IsEnemyNear(float radius, float& reach) const;
     bool HasLineOfSight(const TsEntity* other) const;
-    // Whether this character hears or sees the other (the senses' test).
-    bool Notices(const TsCharacterObject* other, float hearing, float range, const OmVector3& heading,
-                 double sightLimit) const;
+    // Whether this character hears or sees the other (the senses' test),
+    // at a squared ground distance; and the squared distances that settle
+    // the test without it.
+    bool Notices(const TsCharacterObject* other, float squared, float hearing, float range,
+                 const OmVector3& heading) const;
+    static bool IsClearlyWithin(float squared, float hearing);
+    static bool IsClearlyBeyond(float squared, float hearing, double sightLimit);
     static double SightLimit(float range, const OmVector3& heading);
     // Crouching with stealth gear good enough to pass alerted listeners.
     bool IsCreepingUnnoticed() const;

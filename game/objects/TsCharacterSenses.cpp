@@ -55,17 +55,17 @@ public:
     explicit AllianceMemo(const TsTeam& own) : own_(own) {}
 
     // A squad without a team is nobody's enemy.
+    // The two known teams are told apart without a branch: which of them
+    // comes next is a coin's toss in a crowd.
     bool IsHostile(const TsTeam* other)
     {
-        if (other == teams_[0])
-            return hostile_[0];
-        if (other == teams_[1])
-            return hostile_[1];
-        const uint32_t place = older_;
-        older_ ^= 1u;
-        teams_[place] = other;
-        hostile_[place] = other && own_.GetAlliance(other) == TS_ALLIANCE_HOSTILE;
-        return hostile_[place];
+        if ((other != teams_[0]) & (other != teams_[1])) {
+            const uint32_t place = older_;
+            older_ ^= 1u;
+            teams_[place] = other;
+            hostile_[place] = other && own_.GetAlliance(other) == TS_ALLIANCE_HOSTILE;
+        }
+        return other == teams_[0] ? hostile_[0] : hostile_[1];
     }
 
 private:
@@ -121,12 +121,20 @@ bool TsCharacterObject::Sense()
         if (!lastIsCharacter)
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
-        if (other->m_lifeState == kStunned || !other->m_squad || !alliances.IsHostile(other->m_squad->GetTeam()))
+        const TsSquadObject* squad = other->m_squad;
+        if (!squad)
+            continue;
+        // Whether it is an enemy, and whether it stands clearly beyond its
+        // hearing and any sight, are each a coin's toss in a crowd: both
+        // are worked out, and one branch takes what is left.
+        const bool hostile = (other->m_lifeState != kStunned) & alliances.IsHostile(squad->GetTeam());
+        const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
+        const float squared = GroundDistanceSquared(m_position, other->m_position);
+        if (!hostile | IsClearlyBeyond(squared, hearing, sightLimit))
             continue;
         if (alert && other->IsCreepingUnnoticed())
             continue;
-        const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
-        if (!Notices(other, hearing, range, heading, sightLimit))
+        if (!IsClearlyWithin(squared, hearing) && !Notices(other, squared, hearing, range, heading))
             continue;
         sensed = true;
         if (!gathered)
@@ -152,26 +160,30 @@ double TsCharacterObject::SightLimit(float range, const OmVector3& heading)
 }
 
 // Heard when nearer than its hearing, seen when nearer than the sight the
-// heading gives toward it and in the line of sight. Most of a crowd stands
-// clearly nearer than the hearing or clearly beyond both it and sightLimit:
-// the squared distance settles those without the root, the direction and
-// the line of sight, with the answer the exact test gives (the margins are
-// far wider than the rounding of a root; a distance that is no number, or
-// a limit that is none, takes the exact test).
-bool TsCharacterObject::Notices(const TsCharacterObject* other, float hearing, float range, const OmVector3& heading,
-                                double sightLimit) const
+// heading gives toward it and in the line of sight.
+bool TsCharacterObject::Notices(const TsCharacterObject* other, float squared, float hearing, float range,
+                                const OmVector3& heading) const
 {
-    const float squared = GroundDistanceSquared(m_position, other->m_position);
-    const double near = double(hearing) * double(hearing) * (1.0 - 1e-4);
-    if (double(squared) < near)
-        return true;
-    const double farthest = std::max(double(hearing), sightLimit);
-    if (double(squared) > farthest * farthest * (1.0 + 1e-4))
-        return false;
     OmVector3 toward;
     const float distance = std::sqrt(squared);
     const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
     return distance < hearing || (distance < sight && HasLineOfSight(other));
+}
+
+// Most of a crowd stands clearly nearer than its hearing, or clearly beyond
+// both it and the sight limit: the squared distance settles those without
+// the root, the direction and the line of sight, with the answer Notices
+// gives (the margins are far wider than the rounding of a root; a distance
+// that is no number, or a limit that is none, is neither).
+bool TsCharacterObject::IsClearlyWithin(float squared, float hearing)
+{
+    return double(squared) < double(hearing) * double(hearing) * (1.0 - 1e-4);
+}
+
+bool TsCharacterObject::IsClearlyBeyond(float squared, float hearing, double sightLimit)
+{
+    const double farthest = std::max(double(hearing), sightLimit);
+    return double(squared) > farthest * farthest * (1.0 + 1e-4);
 }
 
 // Crouching is creeping with the stealth gear in hand, which only a
