@@ -5,6 +5,7 @@
 // held.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -20,6 +21,15 @@ public:
             return kNone;
         const Entry& entry = m_entries[Place(key)];
         return entry.key ? entry.slot : kNone;
+    }
+    // Asks the processor to fetch the table toward its cache, for a holder
+    // about to look up many keys in a table it has not read for a while.
+    void Prefetch() const
+    {
+        const char* bytes = reinterpret_cast<const char*>(m_entries.get());
+        const size_t size = size_t(m_places) * sizeof(Entry);
+        for (size_t offset = 0; offset < size; offset += 64)
+            __builtin_prefetch(bytes + offset);
     }
     // Gives the (non-null) key a slot, replacing any it had.
     void Set(const void* key, uint32_t slot);

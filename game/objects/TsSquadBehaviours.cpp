@@ -282,6 +282,10 @@ void TsSquadObject::RunEachMember(void (*action)(TsSquadObject&, TsCharacterObje
 
 bool TsSquadObject::AgeThreats()
 {
+    // Every member's senses look up the threats' index, which the rest of
+    // the tick has pushed out of the cache: it comes back while the records
+    // age.
+    m_threatSlots.Prefetch();
     for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
         Threat& threat = m_threats[i];
         if (threat.entity) {
