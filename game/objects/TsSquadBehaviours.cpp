@@ -69,26 +69,6 @@ struct ThreatTable {
 };
 ThreatTable g_threatTable;
 
-// Whether a close fighter's score for a threat, a third of a unit a point
-// of its distance (whole points) less the bonuses plus the crowding, is
-// sure to be no better than the best so far: told from the squared
-// distance, without the root. Every term is a whole number well within a
-// float's exact range (the distance kept below a million units), so the
-// score is their exact sum, and the margin is far wider than the rounding
-// of the root and the product; anything else takes the full score.
-bool CannotBeat(float squared, bool attacker, bool current, float crowding, float bestScore)
-{
-    if (!(squared < 1.0e12f) || !(std::fabs(crowding) < 1.0e6f) || !(std::fabs(bestScore) <= kStartScore)) {
-        return false;
-    }
-    const double bonuses = (attacker ? -35.0 : 0.0) + (current ? -25.0 : 0.0) + double(crowding);
-    const double points = double(bestScore) - bonuses; // the distance's points needed to be no better
-    if (points <= 0.0) {
-        return true;
-    }
-    return 9.0 * double(squared) >= points * points * (1.0 + 1.0e-5);
-}
-
 bool IsLiving(const TsCharacterObject* character)
 {
     return character && !character->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
@@ -357,23 +337,17 @@ void TsSquadObject::AssignTargets()
         for (uint32_t k = 0; !ignoring && k < count; ++k) {
             const float dx = mx - table.x[k];
             const float dz = mz - table.z[k];
-            const float squared = dx * dx + dz * dz;
-            const bool attacker = table.entity[k] == lastAttacker && hitRecently;
-            const bool current = table.entity[k] == assigned;
-            if (!ranged && CannotBeat(squared, attacker, current, table.crowding[k], bestScore)) {
-                continue;
-            }
-            const float distance = std::sqrt(squared);
+            const float distance = std::sqrt(dx * dx + dz * dz);
             float score = 0.0f;
             if (ranged) {
                 score = table.unseen[k] + (distance > range ? 10.0f : 0.0f);
             } else {
                 score = std::trunc(distance * 3.0f);
             }
-            if (attacker) {
+            if (table.entity[k] == lastAttacker && hitRecently) {
                 score -= 35.0f;
             }
-            if (current) {
+            if (table.entity[k] == assigned) {
                 score -= 25.0f;
             }
             score += table.crowding[k];
