@@ -349,8 +349,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool Notices(const TsCharacterObject* other, float squared, float hearing, float range,
                  const OmVector3& heading) const;
     static bool IsClearlyWithin(float squared, float hearing);
-    static bool IsClearlyBeyond(float squared, float hearing, double sightLimit);
-    static double SightLimit(float range, const OmVector3& heading);
+    static bool IsClearlyBeyond(float squared, float hearing, float squaredSightLimit);
+    static float SquaredSightLimit(float range, const OmVector3& heading);
     // Crouching with stealth gear good enough to pass alerted listeners.
     bool IsCreepingUnnoticed() const;
     OmVector3 GetMuzzlePoint() const;

@@ -2,6 +2,7 @@
 // and the member actions through which its squad steers it each tick.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "engine/OmGroup.h"
@@ -97,7 +98,7 @@ bool TsCharacterObject::Sense()
     const bool alert = info && info->bIsSneakLevel != 0;
     const float range = m_attentionRange * (alert ? 3.0f : 1.0f);
     const OmVector3 heading = GetDirection();
-    const double sightLimit = SightLimit(range, heading);
+    const float sightSquared = SquaredSightLimit(range, heading);
     AllianceMemo alliances(*team);
     const OmClass* lastClass = nullptr;
     bool lastIsCharacter = false;
@@ -138,7 +139,7 @@ bool TsCharacterObject::Sense()
         const bool hostile = (other->m_lifeState != kStunned) & alliances.IsHostile(squad->GetTeam());
         const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
         const float squared = GroundDistanceSquared(m_position, other->m_position);
-        if (!hostile | IsClearlyBeyond(squared, hearing, sightLimit))
+        if (!hostile | IsClearlyBeyond(squared, hearing, sightSquared))
             continue;
         if (alert && other->IsCreepingUnnoticed())
             continue;
@@ -156,15 +157,19 @@ bool TsCharacterObject::Sense()
     return sensed;
 }
 
-// The farthest the sight test below could let a character see with this
-// range and heading, a little over: the sight reaches range times the
-// heading's ground length at most (the direction to the other is a unit
-// one), and the rounding of that product is far within the margin. No
-// number when the range or the heading is none.
-double TsCharacterObject::SightLimit(float range, const OmVector3& heading)
+// The square of the farthest the sight test below could let a character
+// see with this range and heading, a little over: the sight reaches range
+// times the heading's ground length at most (the direction to the other is
+// a unit one), and the rounding of that product is far within the margin.
+// Worked out in double and rounded up to a float; no number when the range
+// or the heading is none.
+float TsCharacterObject::SquaredSightLimit(float range, const OmVector3& heading)
 {
     const double ground = std::sqrt(double(heading.x) * heading.x + double(heading.z) * heading.z);
-    return std::fabs(double(range)) * ground * (1.0 + 1e-4);
+    const double limit = std::fabs(double(range)) * ground * (1.0 + 1e-4);
+    const double squared = limit * limit * (1.0 + 1e-4);
+    const float rounded = float(squared);
+    return double(rounded) < squared ? std::nextafter(rounded, std::numeric_limits<float>::infinity()) : rounded;
 }
 
 // Heard when nearer than its hearing, seen when nearer than the sight the
@@ -181,17 +186,18 @@ bool TsCharacterObject::Notices(const TsCharacterObject* other, float squared, f
 // Most of a crowd stands clearly nearer than its hearing, or clearly beyond
 // both it and the sight limit: the squared distance settles those without
 // the root, the direction and the line of sight, with the answer Notices
-// gives (the margins are far wider than the rounding of a root; a distance
-// that is no number, or a limit that is none, is neither).
+// gives. The margins (two in ten thousand of the square) are far wider than
+// the rounding of the squares here and of a root there; a hearing is a
+// whole number of ticks and one, so its square is a float with room to
+// spare. A distance that is no number, or a limit that is none, is neither.
 bool TsCharacterObject::IsClearlyWithin(float squared, float hearing)
 {
-    return double(squared) < double(hearing) * double(hearing) * (1.0 - 1e-4);
+    return squared < hearing * hearing * 0.9998f;
 }
 
-bool TsCharacterObject::IsClearlyBeyond(float squared, float hearing, double sightLimit)
+bool TsCharacterObject::IsClearlyBeyond(float squared, float hearing, float squaredSightLimit)
 {
-    const double farthest = std::max(double(hearing), sightLimit);
-    return double(squared) > farthest * farthest * (1.0 + 1e-4);
+    return (squared > hearing * hearing * 1.0002f) & (squared > squaredSightLimit);
 }
 
 // Crouching is creeping with the stealth gear in hand, which only a
