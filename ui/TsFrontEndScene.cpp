@@ -381,6 +381,10 @@ void TsFrontEnd::DrawInterference(float fraction)
     renderer->SetWorldMatrix(&OmMatrix4::Identity());
     renderer->DispatchRenderState(GfxRs::CullMode, 1);
     renderer->DispatchRenderState(GfxRs::Lighting, 0);
+    // The quads lie in front of the whole scene and nothing after them in
+    // the frame reads depth: testing and writing it would only cost, and
+    // on this pass it costs as much as the blend.
+    renderer->DispatchRenderState(GfxRs::ZEnable, 0);
     renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 1);
     renderer->DispatchRenderState(GfxRs::SrcBlend, 5);
     renderer->DispatchRenderState(GfxRs::DestBlend, 2);
@@ -397,6 +401,7 @@ void TsFrontEnd::DrawInterference(float fraction)
         renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);
     }
     renderer->SetScissorRect(nullptr);
+    renderer->DispatchRenderState(GfxRs::ZEnable, 1);
     renderer->DispatchRenderState(GfxRs::CullMode, 3);
     renderer->DispatchRenderState(GfxRs::Lighting, 1);
     device->SetTexture(0, nullptr);
