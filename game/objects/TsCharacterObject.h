@@ -344,13 +344,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool IsEnemyNear(float radius, float& reach) const;
     bool HasLineOfSight(const TsEntity* other) const;
     // Whether this character hears or sees the other (the senses' test),
-    // at a squared ground distance; and the squared distances that settle
-    // the test without it.
+    // at a squared ground distance.
     bool Notices(const TsCharacterObject* other, float squared, float hearing, float range,
                  const OmVector3& heading) const;
-    static bool IsClearlyWithin(float squared, float hearing);
-    static bool IsClearlyBeyond(float squared, float hearing, float squaredSightLimit);
-    static float SquaredSightLimit(float range, const OmVector3& heading);
     // Crouching with stealth gear good enough to pass alerted listeners.
     bool IsCreepingUnnoticed() const;
     OmVector3 GetMuzzlePoint() const;

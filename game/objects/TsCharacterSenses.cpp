@@ -77,6 +77,38 @@ private:
     uint32_t older_ = 0;
 };
 
+// The square of the farthest the senses' sight test could let a character
+// see with this range and heading, a little over: the sight reaches range
+// times the heading's ground length at most (the direction to the other is
+// a unit one), and the rounding of that product is far within the margin.
+// Worked out in double and rounded up to a float; no number when the range
+// or the heading is none.
+float SquaredSightLimit(float range, const OmVector3& heading)
+{
+    const double ground = std::sqrt(double(heading.x) * heading.x + double(heading.z) * heading.z);
+    const double limit = std::fabs(double(range)) * ground * (1.0 + 1e-4);
+    const double squared = limit * limit * (1.0 + 1e-4);
+    const float rounded = float(squared);
+    return double(rounded) < squared ? std::nextafter(rounded, std::numeric_limits<float>::infinity()) : rounded;
+}
+
+// Most of a crowd stands clearly nearer than its hearing, or clearly beyond
+// both it and the sight limit: the squared distance settles those without
+// the root, the direction and the line of sight, with the answer Notices
+// gives. The margins (two in ten thousand of the square) are far wider than
+// the rounding of the squares here and of a root there; a hearing is a
+// whole number of ticks and one, so its square is a float with room to
+// spare. A distance that is no number, or a limit that is none, is neither.
+bool IsClearlyWithin(float squared, float hearing)
+{
+    return squared < hearing * hearing * 0.9998f;
+}
+
+bool IsClearlyBeyond(float squared, float hearing, float squaredSightLimit)
+{
+    return (squared > hearing * hearing * 1.0002f) & (squared > squaredSightLimit);
+}
+
 } // namespace
 
 // A sneak level puts its guards on the alert: they notice from three times
@@ -157,21 +189,6 @@ bool TsCharacterObject::Sense()
     return sensed;
 }
 
-// The square of the farthest the sight test below could let a character
-// see with this range and heading, a little over: the sight reaches range
-// times the heading's ground length at most (the direction to the other is
-// a unit one), and the rounding of that product is far within the margin.
-// Worked out in double and rounded up to a float; no number when the range
-// or the heading is none.
-float TsCharacterObject::SquaredSightLimit(float range, const OmVector3& heading)
-{
-    const double ground = std::sqrt(double(heading.x) * heading.x + double(heading.z) * heading.z);
-    const double limit = std::fabs(double(range)) * ground * (1.0 + 1e-4);
-    const double squared = limit * limit * (1.0 + 1e-4);
-    const float rounded = float(squared);
-    return double(rounded) < squared ? std::nextafter(rounded, std::numeric_limits<float>::infinity()) : rounded;
-}
-
 // Heard when nearer than its hearing, seen when nearer than the sight the
 // heading gives toward it and in the line of sight.
 bool TsCharacterObject::Notices(const TsCharacterObject* other, float squared, float hearing, float range,
@@ -181,23 +198,6 @@ bool TsCharacterObject::Notices(const TsCharacterObject* other, float squared, f
     const float distance = std::sqrt(squared);
     const float sight = GroundDirection(m_position, other->m_position, toward) ? range * heading.Dot(toward) : 0.0f;
     return distance < hearing || (distance < sight && HasLineOfSight(other));
-}
-
-// Most of a crowd stands clearly nearer than its hearing, or clearly beyond
-// both it and the sight limit: the squared distance settles those without
-// the root, the direction and the line of sight, with the answer Notices
-// gives. The margins (two in ten thousand of the square) are far wider than
-// the rounding of the squares here and of a root there; a hearing is a
-// whole number of ticks and one, so its square is a float with room to
-// spare. A distance that is no number, or a limit that is none, is neither.
-bool TsCharacterObject::IsClearlyWithin(float squared, float hearing)
-{
-    return squared < hearing * hearing * 0.9998f;
-}
-
-bool TsCharacterObject::IsClearlyBeyond(float squared, float hearing, float squaredSightLimit)
-{
-    return (squared > hearing * hearing * 1.0002f) & (squared > squaredSightLimit);
 }
 
 // Crouching is creeping with the stealth gear in hand, which only a
