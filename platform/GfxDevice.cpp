@@ -19,8 +19,9 @@ uint32_t FloatBits(float f)
     return bits;
 }
 
+} // namespace
 
-GLenum DepthFormatOf(uint32_t format)
+GLenum GfxDepthFormatOf(uint32_t format)
 {
     switch (format) {
     case GfxFormat::D16: return GL_DEPTH_COMPONENT16;
@@ -30,8 +31,6 @@ GLenum DepthFormatOf(uint32_t format)
     default: return 0;
     }
 }
-
-} // namespace
 
 GfxTargetFormat GfxTargetFormatOf(uint32_t format)
 {
@@ -187,7 +186,7 @@ bool GfxDevice::CreateTargets()
     glBindFramebuffer(GL_FRAMEBUFFER, gl_->backFbo);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl_->backColor, 0);
     const GLenum depth = params_.enableAutoDepthStencil
-        ? DepthFormatOf(params_.autoDepthStencilFormat) : 0;
+        ? GfxDepthFormatOf(params_.autoDepthStencilFormat) : 0;
     if (depth) {
         glGenRenderbuffers(1, &gl_->backDepth);
         glBindRenderbuffer(GL_RENDERBUFFER, gl_->backDepth);
@@ -231,6 +230,7 @@ bool GfxDevice::CreateTargets()
 
 void GfxDevice::DestroyTargets()
 {
+    DropKeptPicture();
     GfxAssign(target_, static_cast<GfxSurface*>(nullptr));
     GfxAssign(depth_, static_cast<GfxSurface*>(nullptr));
     if (autoDepth_) {
@@ -485,10 +485,21 @@ void GfxDevice::BlitToWindow()
 int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, uint32_t color,
                          float z, uint32_t stencil)
 {
-    FlushBatch();
     Count(GfxCall::Clear);
-    if ((count > 0 && !rects) || (flags & ~(GfxClear::Target | GfxClear::ZBuffer | GfxClear::Stencil)))
+    const bool valid =
+        (count == 0 || rects) && !(flags & ~(GfxClear::Target | GfxClear::ZBuffer | GfxClear::Stencil));
+    if (valid && HoldClear(count, flags, color, z, stencil))
+        return GfxResult::Ok;
+    FlushBatch();
+    if (!valid)
         return GfxResult::InvalidCall;
+    ClearNow(count, rects, flags, color, z, stencil);
+    return GfxResult::Ok;
+}
+
+void GfxDevice::ClearNow(uint32_t count, const GfxRect* rects, uint32_t flags, uint32_t color, float z,
+                         uint32_t stencil)
+{
     const GfxViewport& vp = state_->viewport;
     const GfxRect view{static_cast<int32_t>(vp.x), static_cast<int32_t>(vp.y),
                        static_cast<int32_t>(vp.x + vp.width), static_cast<int32_t>(vp.y + vp.height)};
@@ -527,7 +538,6 @@ int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, u
     }
     glDisable(GL_SCISSOR_TEST);
     ForgetGLState(); // the masks and the clip are the clear's now
-    return GfxResult::Ok;
 }
 
 int32_t GfxDevice::GetDeviceCaps(GfxCaps* caps) const
@@ -1116,7 +1126,7 @@ int32_t GfxDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, ui
     if (!surface)
         return GfxResult::InvalidCall;
     *surface = nullptr;
-    if (width == 0 || height == 0 || !DepthFormatOf(format))
+    if (width == 0 || height == 0 || !GfxDepthFormatOf(format))
         return GfxResult::InvalidCall;
     auto* s = new GfxSurface(this, width, height, format);
     depthSurfaces_.insert(s);
@@ -1141,7 +1151,7 @@ bool GfxDevice::EnsureDepthBuffer(GfxSurface& depth)
         return true;
     glGenRenderbuffers(1, &depth.glName);
     glBindRenderbuffer(GL_RENDERBUFFER, depth.glName);
-    glRenderbufferStorage(GL_RENDERBUFFER, DepthFormatOf(depth.Format()),
+    glRenderbufferStorage(GL_RENDERBUFFER, GfxDepthFormatOf(depth.Format()),
                           static_cast<GLsizei>(depth.Width()), static_cast<GLsizei>(depth.Height()));
     return true;
 }

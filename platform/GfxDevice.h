@@ -170,8 +170,24 @@ public:
     // change what they look like calls it first; so do texture locks.
     void FlushBatch();
 
-    // The device's state, as draws read it (defined with the device's inside).
+    // A stretch of drawing that opens a frame with a whole clear and may
+    // look exactly as it did the frame before: a still level's ground and
+    // walls. In between, the device holds the clear and the triangles drawn
+    // into the back buffer rather than sending them. At the end, when they
+    // are what the last frame held and that picture is kept, the picture,
+    // colour and depth, is put back by one copy; otherwise they are drawn,
+    // and a picture that held for two frames running is kept. Anything else
+    // that reaches the back buffer or a texture's pixels in between draws
+    // what is held and ends the holding for the frame.
+    void BeginKeptPass();
+    void EndKeptPass();
+    // Frames whose kept pass was put back rather than drawn.
+    uint64_t KeptPassesPutBack() const { return keptPutBack_; }
+
+    // The device's state, as draws read it, and what a kept pass holds
+    // (defined with the device's inside).
     struct State;
+    struct KeptRecord;
 
     // Test hooks: make the device report a lost state (DeviceLost or
     // DeviceNotReset; Ok ends it) and make the next Reset calls fail.
@@ -188,6 +204,7 @@ private:
     struct Gl;
     struct StateBlock;
     struct DrawBatch;
+    struct KeptPass;
     GfxDevice();
     ~GfxDevice() override;
 
@@ -239,6 +256,22 @@ private:
     // Draws the call: gathered, or at once after what was gathered.
     int32_t Submit(const GfxDrawCall& call);
     void DropBatch();
+    // Sends gathered triangles with their state, as FlushBatch does.
+    void SendGathered(std::unique_ptr<State>& state, uint32_t type, uint32_t primitiveCount, uint32_t draws,
+                      const uint8_t* bytes, uint32_t vertexBytes, uint32_t stride, const uint32_t* indices,
+                      uint32_t indexCount, const uint32_t* firstIndices);
+    void ClearNow(uint32_t count, const GfxRect* rects, uint32_t flags, uint32_t color, float z, uint32_t stencil);
+    bool Holding() const;
+    // True when a kept pass took the clear as its opening.
+    bool HoldClear(uint32_t count, uint32_t flags, uint32_t color, float z, uint32_t stencil);
+    // Moves what was gathered into the frame's record.
+    void HoldBatch();
+    // Draws what the pass holds and ends its holding for the frame.
+    void BreakKeptPass();
+    void SendHeld();
+    bool KeepPicture();
+    void PutPictureBack();
+    void DropKeptPicture();
     void BlitToWindow();
     // Where Present puts the image in the window, in window pixels.
     GfxRect ShownRect() const;
@@ -269,7 +302,9 @@ private:
     std::array<uint64_t, static_cast<uint32_t>(GfxCall::Count)> calls_{};
     std::vector<uint8_t> scratch_;
     std::unique_ptr<DrawBatch> batch_;
+    std::unique_ptr<KeptPass> kept_;
     uint64_t drawsSent_ = 0;
+    uint64_t keptPutBack_ = 0;
     friend class GfxSystem;
 };
 

@@ -17,7 +17,8 @@ constexpr size_t kBatchIndices = 48 * 1024;
 
 bool SameArray(const void* a, const void* b, size_t bytes) { return std::memcmp(a, b, bytes) == 0; }
 
-// Everything a draw reads of the state but its streams and indices.
+} // namespace
+
 bool SameDrawState(const GfxDevice::State& a, const GfxDevice::State& b)
 {
     if (!SameArray(a.rs, b.rs, sizeof a.rs) || !SameArray(a.tss, b.tss, sizeof a.tss)
@@ -35,8 +36,6 @@ bool SameDrawState(const GfxDevice::State& a, const GfxDevice::State& b)
     return true;
 }
 
-// Copies what SameDrawState compares; the copy holds its textures. The
-// lights' list keeps its room, so repeated copies allocate nothing new.
 void CopyDrawState(GfxDevice::State& to, const GfxDevice::State& from)
 {
     std::memcpy(to.rs, from.rs, sizeof to.rs);
@@ -61,6 +60,8 @@ void ReleaseTextures(GfxDevice::State& state)
     for (GfxTexture*& texture : state.textures)
         GfxAssign(texture, static_cast<GfxTexture*>(nullptr));
 }
+
+namespace {
 
 // Which of the vertices given the draw's i-th vertex is.
 uint32_t VertexOf(const GfxDrawCall& call, uint32_t i)
@@ -93,6 +94,8 @@ bool GfxDevice::Gather(const GfxDrawCall& call)
     for (uint32_t i = 0; call.indices && i < count; ++i)
         if (VertexOf(call, i) >= call.vertexCount)
             return false; // drawn on its own, from what it was given
+    if (Holding() && !kept_->held.cleared)
+        BreakKeptPass(); // drawn over what the frame had before: no picture of its own
     if (!batch_)
         batch_ = std::make_unique<DrawBatch>();
     DrawBatch& batch = *batch_;
@@ -104,8 +107,12 @@ bool GfxDevice::Gather(const GfxDrawCall& call)
     if (batch.draws > 0
         && (batch.stride != call.stride || batch.vertexBytes + bytes > kBatchBytes
             || batch.indexCount + size_t(call.primitiveCount) * 3 > kBatchIndices
-            || !SameDrawState(*batch.state, *state_)))
-        FlushBatch();
+            || !SameDrawState(*batch.state, *state_))) {
+        if (Holding())
+            HoldBatch();
+        else
+            FlushBatch();
+    }
     if (batch.draws == 0) {
         // A state no program can draw is refused now, as drawing it would be.
         GfxProgramKey key;
@@ -141,23 +148,30 @@ bool GfxDevice::Gather(const GfxDrawCall& call)
 
 void GfxDevice::FlushBatch()
 {
+    if (Holding())
+        BreakKeptPass();
     if (!batch_ || batch_->draws == 0)
         return;
     DrawBatch& batch = *batch_;
-    const uint32_t draws = batch.draws;
-    const uint32_t vertexCount = batch.vertexBytes / batch.stride;
-    const uint32_t indexCount = batch.indexCount;
+    const uint32_t draws = batch.draws, vertexBytes = batch.vertexBytes, indexCount = batch.indexCount;
     batch.draws = batch.vertexBytes = batch.indexCount = 0;
-    std::swap(state_, batch.state);
-    const GfxDrawCall& first = batch.first;
-    if (draws == 1) // a draw alone goes as it came
-        Draw(first.type, first.primitiveCount, batch.bytes.data(), vertexCount, batch.stride,
-             first.indices ? batch.firstIndices.data() : nullptr, 4, 0);
-    else
-        Draw(GfxPrimitive::TriangleList, indexCount / 3, batch.bytes.data(), vertexCount, batch.stride,
-             batch.indices.data(), 4, 0);
-    std::swap(state_, batch.state);
+    SendGathered(batch.state, batch.first.type, batch.first.primitiveCount, draws, batch.bytes.data(), vertexBytes,
+                 batch.stride, batch.indices.data(), indexCount,
+                 batch.first.indices ? batch.firstIndices.data() : nullptr);
     ReleaseTextures(*batch.state);
+}
+
+void GfxDevice::SendGathered(std::unique_ptr<State>& state, uint32_t type, uint32_t primitiveCount, uint32_t draws,
+                             const uint8_t* bytes, uint32_t vertexBytes, uint32_t stride, const uint32_t* indices,
+                             uint32_t indexCount, const uint32_t* firstIndices)
+{
+    const uint32_t vertexCount = vertexBytes / stride;
+    std::swap(state_, state);
+    if (draws == 1) // a draw alone goes as it came
+        Draw(type, primitiveCount, bytes, vertexCount, stride, firstIndices, 4, 0);
+    else
+        Draw(GfxPrimitive::TriangleList, indexCount / 3, bytes, vertexCount, stride, indices, 4, 0);
+    std::swap(state_, state);
 }
 
 void GfxDevice::DropBatch()

@@ -168,6 +168,54 @@ struct GfxDevice::DrawBatch {
     GfxDrawCall first; // its vertices and indices are the batch's own
 };
 
+// Everything a draw reads of the state but its streams and indices.
+bool SameDrawState(const GfxDevice::State& a, const GfxDevice::State& b);
+// Copies what SameDrawState compares; the copy holds its textures. The
+// lights' list keeps its room, so repeated copies allocate nothing new.
+void CopyDrawState(GfxDevice::State& to, const GfxDevice::State& from);
+void ReleaseTextures(GfxDevice::State& state);
+
+// What a kept pass held in one frame: its opening clear and the batches
+// drawn after it, each with the state it was drawn with (its textures held,
+// with the versions of their pixels) and its triangles in the record's own
+// arrays. Arrays keep their room from frame to frame.
+struct GfxDevice::KeptRecord {
+    struct Clear {
+        uint32_t flags = 0, colour = 0, stencil = 0;
+        float z = 0;
+        GfxViewport viewport{};
+    };
+    struct Run {
+        std::unique_ptr<State> state = std::make_unique<State>();
+        uint32_t versions[GfxMaxStages] = {};
+        uint32_t type = 0, primitiveCount = 0, draws = 0, stride = 0;
+        bool indexed = false;
+        uint32_t byteAt = 0, bytes = 0, indexAt = 0, indexCount = 0, firstAt = 0, firstCount = 0;
+    };
+    bool cleared = false;
+    // Its picture depends on nothing but what it holds: it opened with a
+    // whole clear and draws nothing from a picture drawn elsewhere.
+    bool keepable = false;
+    Clear clear;
+    std::vector<Run> runs;
+    uint32_t runCount = 0;
+    std::vector<uint8_t> bytes;
+    uint32_t byteCount = 0;
+    std::vector<uint32_t> indices;
+    uint32_t indexCount = 0;
+};
+
+// The kept pass: what this frame holds, what the last one held and
+// whether the picture of the last is kept, in an OpenGL framebuffer of the
+// back buffer's formats.
+struct GfxDevice::KeptPass {
+    KeptRecord held, last;
+    bool active = false;
+    bool lastKnown = false;
+    bool pictureKept = false;
+    GLuint fbo = 0, colour = 0, depth = 0;
+};
+
 struct GfxDevice::StateBlock {
     enum Kind : uint32_t { Render, Stage, Texture, Transform, Material, Shader };
     struct Entry {
@@ -202,6 +250,8 @@ struct GfxTargetFormat {
     bool alphaReadsOne;
 };
 GfxTargetFormat GfxTargetFormatOf(uint32_t format);
+// The OpenGL storage of a depth format; 0 for one that is not.
+GLenum GfxDepthFormatOf(uint32_t format);
 
 // Vertex count of primitiveCount primitives of a type; 0 for an unknown type.
 uint32_t GfxVertexCountOf(uint32_t type, uint32_t primitiveCount);

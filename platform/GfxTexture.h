@@ -84,8 +84,15 @@ public:
     // Kept by the device: the OpenGL copy and whether it is out of date.
     unsigned glName = 0;
     bool dirty = true;
+    // Counts changes of its pixels: a picture drawn from them is out of
+    // date when it moves.
+    uint32_t version = 0;
     void DetachDevice();
-    void MarkDirty() { dirty = true; }
+    void MarkDirty()
+    {
+        dirty = true;
+        ++version;
+    }
     // Its pixels are about to change: what the device has gathered to draw
     // from them is drawn first.
     void BeforeChange();

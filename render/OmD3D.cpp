@@ -305,6 +305,18 @@ void OmD3D::Clear(const float* rect, uint32_t)
     m_device->Clear(1, &r, flags, m_clearColour, 1.0f, 0);
 }
 
+void OmD3D::BeginKeptPass()
+{
+    if (m_device)
+        m_device->BeginKeptPass();
+}
+
+void OmD3D::EndKeptPass()
+{
+    if (m_device)
+        m_device->EndKeptPass();
+}
+
 void OmD3D::SetClearColour(const float* rgb)
 {
     if (!rgb)

@@ -59,6 +59,11 @@ public:
     int32_t EndSprites() override;
     int32_t Present() override;
     void Clear(const float* rect, uint32_t unused) override;
+    // Around a frame's opening clear and what is drawn over it that may
+    // look as it did the frame before: while it does, the device puts its
+    // last picture back instead of drawing it again.
+    void BeginKeptPass();
+    void EndKeptPass();
     int32_t SetViewport(const float* rect) override;
     plat::GfxViewport* GetDeviceViewport(plat::GfxViewport* out) override;
     float* GetViewport(float* out) override;

@@ -647,10 +647,13 @@ bool TsLevel::DrawFrame(float renderTime, float fraction)
     FadeAroundFocus(fraction);
     QueueDebugTexts();
     m_sceneRoot->Update(renderTime);
-    renderer->Clear(nullptr, 0);
     if (!renderer->BeginScene(renderTime)) {
         return false;
     }
+    // The level's ground and walls open the frame: while the camera and
+    // they hold still, their last picture is put back instead.
+    renderer->BeginKeptPass();
+    renderer->Clear(nullptr, 0);
     // Blended triangles (liquids, meshes' alpha parts) are filed into
     // the batch while the scene draws and drawn far to near after it.
     OmD3DBatch& batch = renderer->GetBatch();
@@ -659,6 +662,7 @@ bool TsLevel::DrawFrame(float renderTime, float fraction)
         world_->BeginCloudPass(renderTime);
         world_->Render(renderTime, fraction);
     }
+    renderer->EndKeptPass();
     m_sceneRoot->Render(*renderer);
     entityDB_->Render(renderTime, fraction);
     if (rehearsingFight_) {

@@ -19,6 +19,7 @@
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldDrawing.h"
+#include "platform/GfxDevice.h"
 #include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
@@ -178,6 +179,14 @@ TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
     Frames(2, 100);
     EXPECT_EQ(probe->seen, TsWorldDrawing::Of(*world).Cloud()->texture);
     EXPECT_EQ(OmD3D::Instance()->GetBatch().GetSecondTexture(), -1) << "the pass ended with the frame's scene";
+}
+
+TEST_F(LevelGame, AStillLevelPutsItsGroundBackRatherThanDrawingIt)
+{
+    const plat::GfxDevice& device = *OmD3D::Instance()->GetDevice();
+    const uint64_t before = device.KeptPassesPutBack();
+    Frames(4, 17);
+    EXPECT_GT(device.KeptPassesPutBack(), before);
 }
 
 TEST_F(LevelGame, GameOverNeedsSomebodyDead)

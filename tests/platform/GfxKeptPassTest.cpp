@@ -1,0 +1,160 @@
+// A frame's opening that looks as the last frame's did is put back as a
+// picture; anything that would change it is drawn.
+#include "GfxTestSupport.h"
+
+#include <functional>
+
+using namespace gfxtest;
+
+namespace {
+
+constexpr uint32_t kBlack = 0xFF000000, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
+
+// How a frame's opening looks: a clear, and a square in the middle coloured
+// by its vertices, the texture factor or a texture's texel.
+struct Look {
+    uint32_t clear = kBlack, diffuse = kRed, factor = 0, texel = 0;
+};
+
+class KeptPassTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Make(16, 16));
+        ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
+    }
+    void TearDown() override
+    {
+        if (texture)
+            texture->Release();
+        texture = nullptr;
+        texelNow = 0;
+        DeviceTest::TearDown();
+    }
+    void SetTexel(uint32_t texel)
+    {
+        GfxLockedRect locked{};
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
+        std::memcpy(locked.bits, &texel, 4);
+        texture->UnlockRect(0);
+        texelNow = texel;
+    }
+    // The square [x0, x1) x [y0, y1) at depth z.
+    void Square(float x0, float x1, float z, uint32_t colour)
+    {
+        const float l = x0 - 0.5f, r = x1 - 0.5f;
+        const RhwTexVertex v[4] = {{{l, l, z, 1, colour}, 0, 0}, {{r, l, z, 1, colour}, 1, 0},
+                                   {{l, r, z, 1, colour}, 0, 1}, {{r, r, z, 1, colour}, 1, 1}};
+        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
+        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)), GfxResult::Ok);
+    }
+    void Opening(const Look& look)
+    {
+        if (look.texel && look.texel != texelNow)
+            SetTexel(look.texel);
+        device->BeginKeptPass();
+        ClearTo(look.clear);
+        const uint32_t source = look.texel ? GfxTa::Texture : look.factor ? GfxTa::TFactor : GfxTa::Diffuse;
+        device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+        device->SetTextureStageState(0, GfxTss::ColorArg1, source);
+        device->SetRenderState(GfxRs::TextureFactor, look.factor);
+        device->SetTexture(0, look.texel ? texture : nullptr);
+        Square(4, 12, 0.5f, look.diffuse);
+    }
+    void Frame(const Look& look)
+    {
+        device->BeginScene();
+        Opening(look);
+        device->EndKeptPass();
+        device->EndScene();
+    }
+    GfxTexture* texture = nullptr;
+    uint32_t texelNow = 0;
+};
+
+} // namespace
+
+TEST_F(KeptPassTest, AnOpeningDrawnAsInTheTwoFramesBeforeIsPutBack)
+{
+    for (int i = 0; i < 3; ++i)
+        Frame({});
+    EXPECT_EQ(device->KeptPassesPutBack(), 1u);
+    ExpectRgb({{8, 8, 0xFF0000}, {1, 1, 0}});
+}
+
+TEST_F(KeptPassTest, APutBackOpeningKeepsItsDepth)
+{
+    for (int i = 0; i < 2; ++i)
+        Frame({});
+    device->BeginScene();
+    Opening({});
+    device->EndKeptPass();
+    Square(0, 16, 0.9f, kBlue); // behind the square: shows only around it
+    device->EndScene();
+    ASSERT_EQ(device->KeptPassesPutBack(), 1u);
+    ExpectRgb({{8, 8, 0xFF0000}, {1, 1, 0x0000FF}});
+}
+
+TEST_F(KeptPassTest, AnOpeningThatChangesIsDrawnAfresh)
+{
+    const struct {
+        const char* what;
+        Look before;
+        std::function<void(Look&)> change;
+        uint32_t middle, corner;
+    } cases[] = {
+        {"a vertex's colour", {}, [](Look& l) { l.diffuse = kGreen; }, 0x00FF00, 0},
+        {"a render state", {}, [](Look& l) { l.factor = kBlue; }, 0x0000FF, 0},
+        {"the clear's colour", {}, [](Look& l) { l.clear = kGreen; }, 0xFF0000, 0x00FF00},
+        {"a texture's pixels", {.texel = kGreen}, [](Look& l) { l.texel = kBlue; }, 0x0000FF, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        Look look = c.before;
+        for (int i = 0; i < 3; ++i)
+            Frame(look);
+        const uint64_t putBack = device->KeptPassesPutBack();
+        c.change(look);
+        Frame(look);
+        EXPECT_EQ(device->KeptPassesPutBack(), putBack);
+        ExpectRgb({{8, 8, c.middle}, {1, 1, c.corner}});
+    }
+}
+
+TEST_F(KeptPassTest, WhatElseReachesTheBackBufferInThePassComesAfterWhatWasHeld)
+{
+    device->BeginScene();
+    Opening({});
+    const GfxRect left{0, 0, 8, 16};
+    ASSERT_EQ(device->Clear(1, &left, GfxClear::Target, kGreen, 1.0f, 0), GfxResult::Ok);
+    device->EndKeptPass();
+    device->EndScene();
+    ExpectRgb({{6, 8, 0x00FF00}, {10, 8, 0xFF0000}});
+}
+
+TEST_F(KeptPassTest, AnOpeningWithoutAWholeClearIsNeverPutBack)
+{
+    const GfxRect part{0, 0, 16, 8};
+    for (int i = 0; i < 3; ++i) {
+        device->BeginScene();
+        device->BeginKeptPass();
+        ASSERT_EQ(device->Clear(1, &part, GfxClear::Target | GfxClear::ZBuffer, kBlack, 1.0f, 0), GfxResult::Ok);
+        Square(4, 12, 0.5f, kRed);
+        device->EndKeptPass();
+        device->EndScene();
+    }
+    EXPECT_EQ(device->KeptPassesPutBack(), 0u);
+}
+
+TEST_F(KeptPassTest, AResetDropsTheKeptPicture)
+{
+    for (int i = 0; i < 2; ++i)
+        Frame({});
+    GfxPresentParameters p = params;
+    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
+    Frame({});
+    EXPECT_EQ(device->KeptPassesPutBack(), 0u);
+    ExpectRgb({{8, 8, 0xFF0000}, {1, 1, 0}});
+}
