@@ -213,6 +213,7 @@ struct GfxDevice::KeptPass {
     bool active = false;
     bool lastKnown = false;
     bool pictureKept = false;
+    bool unusable = false; // the driver would not make its framebuffer
     GLuint fbo = 0, colour = 0, depth = 0;
 };
 

@@ -97,6 +97,8 @@ void GfxDevice::BeginKeptPass()
         MakeRoom(kept_->held);
         MakeRoom(kept_->last);
     }
+    if (kept_->unusable)
+        return;
     Empty(kept_->held);
     kept_->active = true;
 }
@@ -224,6 +226,7 @@ bool GfxDevice::KeepPicture()
         BindTarget();
         if (!complete) {
             DropKeptPicture();
+            kept.unusable = true;
             return false;
         }
     }
@@ -261,7 +264,7 @@ void GfxDevice::DropKeptPicture()
     }
     Empty(kept.held);
     Empty(kept.last);
-    kept.active = kept.lastKnown = kept.pictureKept = false;
+    kept.active = kept.lastKnown = kept.pictureKept = kept.unusable = false;
 }
 
 } // namespace plat
