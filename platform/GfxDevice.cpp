@@ -1297,16 +1297,21 @@ int32_t GfxDevice::CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth,
     if (sourceDepth)
         mask |= sourceDepth->Format() == GfxFormat::D24S8 ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT
                                                          : GL_DEPTH_BUFFER_BIT;
+    BlitWhole(read, draw, sourceColour->Width(), sourceColour->Height(), mask);
+    destColour->drawnKnown = false; // a picture of any kind
+    return GfxResult::Ok;
+}
+
+void GfxDevice::BlitWhole(GLuintName from, GLuintName to, uint32_t width, uint32_t height, GLbitfield mask)
+{
     // The copy is whole: no clip of drawing applies to it.
     glDisable(GL_SCISSOR_TEST);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, read);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, draw);
-    const GLint w = static_cast<GLint>(sourceColour->Width()), h = static_cast<GLint>(sourceColour->Height());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    const GLint w = static_cast<GLint>(width), h = static_cast<GLint>(height);
     glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, mask, GL_NEAREST);
     BindTarget();
     ForgetGLState();
-    destColour->drawnKnown = false; // a picture of any kind
-    return GfxResult::Ok;
 }
 
 int32_t GfxDevice::SetScissorRect(const GfxRect* rect)

@@ -269,6 +269,8 @@ private:
     // Draws what the pass holds and ends its holding for the frame.
     void BreakKeptPass();
     void SendHeld();
+    // Copies a framebuffer's whole picture, exactly, to another's.
+    void BlitWhole(GLuintName from, GLuintName to, uint32_t width, uint32_t height, unsigned mask);
     bool KeepPicture();
     void PutPictureBack();
     void DropKeptPicture();

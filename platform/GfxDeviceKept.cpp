@@ -230,25 +230,13 @@ bool GfxDevice::KeepPicture()
             return false;
         }
     }
-    glDisable(GL_SCISSOR_TEST);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->backFbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, kept.fbo);
-    const GLint w = GLint(width_), h = GLint(height_);
-    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
-    BindTarget();
-    ForgetGLState();
+    BlitWhole(gl_->backFbo, kept.fbo, width_, height_, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     return true;
 }
 
 void GfxDevice::PutPictureBack()
 {
-    glDisable(GL_SCISSOR_TEST);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, kept_->fbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, gl_->backFbo);
-    const GLint w = GLint(width_), h = GLint(height_);
-    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
-    BindTarget();
-    ForgetGLState();
+    BlitWhole(kept_->fbo, gl_->backFbo, width_, height_, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void GfxDevice::DropKeptPicture()
