@@ -23,6 +23,7 @@ namespace plat {
 struct GfxProgram;
 struct GfxGLRaster;
 struct GfxDrawCall;
+struct GfxDrawnTriangles;
 using GLuintName = unsigned int; // an OpenGL object name
 
 // Operations the device counts.
@@ -241,6 +242,7 @@ private:
     // Binds the texture to the unit, giving OpenGL its pixels when changed.
     void UploadTexture(GfxTexture& texture, uint32_t unit);
     void ApplySampler(uint32_t stage);
+    bool LaysFirstTextureTexelForPixel(const GfxDrawnTriangles& draw) const;
     void BuildKey(GfxProgramKey& key) const;
     void BuildFogKey(GfxProgramKey& key, bool rhw) const;
     void BuildLighting(GfxLightingSetup& setup, const GfxProgramKey& key) const;
@@ -306,6 +308,8 @@ private:
     std::unique_ptr<DrawBatch> batch_;
     std::unique_ptr<KeptPass> kept_;
     uint64_t drawsSent_ = 0;
+    // The draw being sent reads its first texture texel for pixel.
+    bool nearestFirstStage_ = false;
     uint64_t keptPutBack_ = 0;
     friend class GfxSystem;
 };

@@ -1,6 +1,7 @@
 // Drawing: programs generated from the state, the upload of vertices and
 // textures, and software vertex processing.
 #include "platform/GfxDeviceImpl.h"
+#include "platform/GfxTexelMap.h"
 
 #include "platform/DebugOutput.h"
 
@@ -597,6 +598,8 @@ void GfxDevice::ApplySampler(uint32_t stage)
     else if (t[GfxTss::MipFilter] >= GfxFilter::Linear)
         now.minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
     now.lodBias = GfxAsFloat(t[GfxTss::MipMapLodBias]);
+    if (stage == 0 && nearestFirstStage_)
+        now.magFilter = now.minFilter = GL_NEAREST; // the same texels, read for less
     // A stage's sampler stays bound to its unit: only changed parameters go.
     const GLuint sampler = gl_->samplers[stage];
     GfxGLSampler& was = gl_->samplerState[stage];
@@ -617,6 +620,25 @@ void GfxDevice::ApplySampler(uint32_t stage)
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, now.lodBias);
     was = now;
     gl_->samplerKnown[stage] = true;
+}
+
+// The first stage's texture read by a draw at its texels' centres, one for
+// one with the pixels, from its only level: the nearest texel is what the
+// bilinear filter gives there, and costs the rasteriser a third less.
+bool GfxDevice::LaysFirstTextureTexelForPixel(const GfxDrawnTriangles& draw) const
+{
+    const State& s = *state_;
+    const uint32_t* t = s.tss[0];
+    GfxTexture* texture = s.textures[0];
+    if ((s.fvf & GfxFvf::PositionMask) != GfxFvf::XyzRhw || !texture || t[GfxTss::ColorOp] == GfxTop::Disable
+        || (texture->GetLevelCount() != 1 && t[GfxTss::MipFilter] != GfxFilter::None))
+        return false;
+    const uint32_t set = t[GfxTss::TexCoordIndex] & 0xFFFF; // pre-transformed vertices generate none
+    const GfxFvfLayout layout = GfxFvfOffsets(s.fvf);
+    if (set >= layout.texSets || layout.texSize[set] < 2)
+        return false;
+    const GfxSurface* level = texture->Level(0);
+    return GfxLaysTexelForPixel(draw, layout.tex[set], level->Width(), level->Height());
 }
 
 void GfxDevice::BindTextures(uint32_t stageCount)
@@ -729,6 +751,8 @@ int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* v
             ? GfxResult::Ok : GfxResult::InvalidCall;
     if (target_ != backBuffer_)
         NoteDrawn(type, vertices, vertexCount, stride);
+    nearestFirstStage_ = LaysFirstTextureTexelForPixel(
+        GfxDrawnTriangles{type, count, vertices, vertexCount, stride, indices, indexSize, baseVertex});
     if (!gl_->layoutKnown) {
         // Every draw streams through the device's one array, whose bindings
         // nothing else changes.
