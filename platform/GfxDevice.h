@@ -106,6 +106,12 @@ public:
     // not known: the back buffer, no whole clear yet, or a draw the device
     // could not bound (blended vertices, a point behind the eye).
     bool GetDrawnRect(const GfxSurface* target, GfxRect* rect) const;
+    // Reads a render-target texture level back and gives, for each band of
+    // bandRows of its rows from the top, the columns [left, right) between
+    // which its pixels' colours are not all black, alpha aside (left ==
+    // right for a black band). The bands, the level's height / bandRows
+    // rounded up, must fit in capacity. False when the level cannot be read.
+    bool GetPaintedSpans(GfxSurface* level, uint32_t bandRows, GfxSpan* spans, uint32_t capacity);
 
     // Resources.
     int32_t CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
@@ -304,7 +310,7 @@ private:
     int32_t forcedLevel_ = 0;
     int failResets_ = 0;
     std::array<uint64_t, static_cast<uint32_t>(GfxCall::Count)> calls_{};
-    std::vector<uint8_t> scratch_;
+    std::vector<uint8_t> scratch_; // pixels read back, kept for the next read
     std::unique_ptr<DrawBatch> batch_;
     std::unique_ptr<KeptPass> kept_;
     uint64_t drawsSent_ = 0;

@@ -601,6 +601,10 @@ struct GfxAdapterIdentifier {
 struct GfxRect {
     int32_t left, top, right, bottom;
 };
+// Columns [left, right) of a band of rows.
+struct GfxSpan {
+    int32_t left, right;
+};
 
 struct GfxPoint {
     int32_t x, y;

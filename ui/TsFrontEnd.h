@@ -123,9 +123,13 @@ private:
     // filled); together says that all three lie on one another, and that
     // the first then carries all three.
     bool FillQuadBuffers(float fraction, bool& together);
-    // Clips drawing to where a quad can change a pixel: over the texels of
-    // the render target that drawing reached. False (no clip) when unknown.
-    bool ClipToQuad(const QuadVertex* corners);
+    // Finds the render target's texels that are not black, in a few
+    // rectangles; false when that is not known.
+    bool FindPaintedTexels();
+    // Where a quad can change a pixel, as rectangles of the screen that
+    // share no pixel: over the painted texels (a black texel adds nothing).
+    uint32_t ClipRectsForQuad(const QuadVertex* corners, plat::GfxRect* out) const;
+    plat::GfxRect ScreenRectOf(const QuadVertex* corners, const plat::GfxRect& texels) const;
     void RenderBackground();
     // animatedBefore: the renderer's count of animated texture uses before the
     // background was drawn.
@@ -155,6 +159,9 @@ private:
     EffectQuad m_quads[3] = {};
     QuadVertex m_frameQuads[3][4] = {}; // as this frame draws them
     int32_t m_quadBuffers[3] = {-1, -1, -1};
+    static constexpr uint32_t kPaintedRects = 6;
+    plat::GfxRect m_painted[kPaintedRects] = {}; // texels of the render target, this frame
+    uint32_t m_paintedCount = 0;
     uint8_t m_renderTargetReady = 0;
     uint32_t m_resetCount = 0; // the renderer's resets seen so far
     OmVector2 m_lookScreen[2];

@@ -20,6 +20,7 @@
 #include "render/OmD3D.h"
 #include "render/OmD3DBatch.h"
 #include "render/OmD3DBuffer.h"
+#include "ui/TsClipRects.h"
 #include "ui/TsFrontEnd.h"
 #include "ui/TsFrontEndSkinShape.h"
 #include "ui/TsGuiSprite.h"
@@ -319,25 +320,42 @@ bool TsFrontEnd::FillQuadBuffers(float fraction, bool& together)
     return true;
 }
 
-bool TsFrontEnd::ClipToQuad(const QuadVertex* corners)
+bool TsFrontEnd::FindPaintedTexels()
 {
-    OmD3D* renderer = Renderer();
-    GfxDevice* device = renderer->GetDevice();
+    GfxDevice* device = Renderer()->GetDevice();
     OmRef<GfxSurface> level;
     m_renderTexture->GetSurfaceLevel(0, level.Put());
+    if (!level)
+        return false;
+    // Bands of rows joined where a draw through one more rectangle would
+    // cost more than the pixels it leaves out.
+    constexpr uint32_t kBands = 128, kJoinArea = 1024;
+    const uint32_t bandRows = std::max(8u, (level->Height() + kBands - 1) / kBands);
+    GfxSpan spans[kBands];
+    if (device->GetPaintedSpans(level, bandRows, spans, kBands)) {
+        m_paintedCount = TsJoinBands(spans, (level->Height() + bandRows - 1) / bandRows, bandRows, kPaintedRects,
+                                     kJoinArea, m_painted);
+        return true;
+    }
     GfxRect drawn{};
-    if (!level || !device->GetDrawnRect(level, &drawn))
+    if (!device->GetDrawnRect(level, &drawn))
         return false;
+    m_paintedCount = drawn.right > drawn.left && drawn.bottom > drawn.top ? 1 : 0;
+    m_painted[0] = drawn;
+    return true;
+}
+
+GfxRect TsFrontEnd::ScreenRectOf(const QuadVertex* corners, const GfxRect& texels) const
+{
+    OmD3D* renderer = Renderer();
     // A texel reaches the screen through the bilinear filter within one
-    // texel of where it lies; black texels add nothing.
-    const float w = float(level->Width()), h = float(level->Height());
+    // texel of where it lies.
+    const float w = float(m_renderTexture->Level(0)->Width()), h = float(m_renderTexture->Level(0)->Height());
     const float du = corners[1].u - corners[0].u, dv = corners[2].v - corners[0].v;
-    if (du == 0.0f || dv == 0.0f)
-        return false;
-    const float s0 = std::clamp((float(drawn.left - 1) / w - corners[0].u) / du, 0.0f, 1.0f);
-    const float s1 = std::clamp((float(drawn.right + 1) / w - corners[0].u) / du, 0.0f, 1.0f);
-    const float t0 = std::clamp((float(drawn.top - 1) / h - corners[0].v) / dv, 0.0f, 1.0f);
-    const float t1 = std::clamp((float(drawn.bottom + 1) / h - corners[0].v) / dv, 0.0f, 1.0f);
+    const float s0 = std::clamp((float(texels.left - 1) / w - corners[0].u) / du, 0.0f, 1.0f);
+    const float s1 = std::clamp((float(texels.right + 1) / w - corners[0].u) / du, 0.0f, 1.0f);
+    const float t0 = std::clamp((float(texels.top - 1) / h - corners[0].v) / dv, 0.0f, 1.0f);
+    const float t1 = std::clamp((float(texels.bottom + 1) / h - corners[0].v) / dv, 0.0f, 1.0f);
     GfxViewport viewport{};
     renderer->GetDeviceViewport(&viewport);
     const OmVector3 origin(corners[0].x, corners[0].y, corners[0].z);
@@ -358,12 +376,18 @@ bool TsFrontEnd::ClipToQuad(const QuadVertex* corners)
     };
     const float x0 = float(viewport.x), x1 = float(viewport.x + viewport.width);
     const float y0 = float(viewport.y), y1 = float(viewport.y + viewport.height);
-    GfxRect clip{edge(std::floor(lo[0] - kMargin), x0, x1), edge(std::floor(lo[1] - kMargin), y0, y1),
-                 edge(std::ceil(hi[0] + kMargin), x0, x1), edge(std::ceil(hi[1] + kMargin), y0, y1)};
-    if (drawn.right <= drawn.left || drawn.bottom <= drawn.top)
-        clip = GfxRect{0, 0, 0, 0}; // nothing drawn: nothing to add
-    renderer->SetScissorRect(&clip);
-    return true;
+    return GfxRect{edge(std::floor(lo[0] - kMargin), x0, x1), edge(std::floor(lo[1] - kMargin), y0, y1),
+                   edge(std::ceil(hi[0] + kMargin), x0, x1), edge(std::ceil(hi[1] + kMargin), y0, y1)};
+}
+
+uint32_t TsFrontEnd::ClipRectsForQuad(const QuadVertex* corners, GfxRect* out) const
+{
+    GfxRect onScreen[kPaintedRects];
+    for (uint32_t i = 0; i < m_paintedCount; ++i)
+        onScreen[i] = ScreenRectOf(corners, m_painted[i]);
+    // Neighbouring rectangles meet on the screen within their margins: no
+    // pixel may take the quad's colour twice.
+    return TsDisjointRows(onScreen, m_paintedCount, out);
 }
 
 void TsFrontEnd::DrawInterference(float fraction)
@@ -394,11 +418,20 @@ void TsFrontEnd::DrawInterference(float fraction)
     renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
     renderer->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Texture);
     renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
+    const bool clipped = FindPaintedTexels() && m_frameQuads[0][1].u != m_frameQuads[0][0].u
+        && m_frameQuads[0][2].v != m_frameQuads[0][0].v;
     for (int q = 0; q < (together ? 1 : 3); ++q) {
-        if (!ClipToQuad(m_frameQuads[q]))
-            renderer->SetScissorRect(nullptr);
         renderer->SetStreamSource(0, m_quadBuffers[q]);
-        renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);
+        if (!clipped) {
+            renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);
+            continue;
+        }
+        GfxRect rects[2 * kPaintedRects];
+        const uint32_t count = ClipRectsForQuad(m_frameQuads[q], rects);
+        for (uint32_t i = 0; i < count; ++i) {
+            renderer->SetScissorRect(&rects[i]);
+            renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);
+        }
     }
     renderer->SetScissorRect(nullptr);
     renderer->DispatchRenderState(GfxRs::ZEnable, 1);

@@ -223,3 +223,22 @@ TEST_F(TargetCopyTest, ATextureMadeWhereAReleasedOneWasIsTheOneDrawn)
     green->Release();
     device->BeginScene();
 }
+
+TEST_F(TargetCopyTest, ATextureTargetReadBackGivesTheColumnsItsBandsArePaintedBetween)
+{
+    // Near-black counts as painted: only a pixel with no colour bit adds nothing.
+    for (uint32_t format : {GfxFormat::X8R8G8B8, GfxFormat::R5G6B5, GfxFormat::X1R5G5B5}) {
+        GfxSurface* target = TargetLevel(32, format);
+        ASSERT_EQ(device->SetRenderTarget(target, Depth()), GfxResult::Ok);
+        ClearTo(0);
+        DrawRect(10, 9, 14, 12, 0xFF080808);
+        DrawRect(3, 10, 5, 11, 0xFFFFFFFF);
+        GfxSpan spans[4];
+        ASSERT_TRUE(device->GetPaintedSpans(target, 8, spans, 4)) << format;
+        const auto span = [&](int band) { return std::pair(spans[band].left, spans[band].right); };
+        EXPECT_EQ(span(0), std::pair(0, 0)) << format;
+        EXPECT_EQ(span(1), std::pair(3, 14)) << format;
+        EXPECT_EQ(span(2), std::pair(0, 0)) << format;
+        EXPECT_FALSE(device->GetPaintedSpans(target, 8, spans, 3)) << "the bands do not fit";
+    }
+}

@@ -1,0 +1,123 @@
+// Reading a render-target texture back to find where its pixels are not
+// black: what a picture drawn from it can add to lies only there.
+#include "platform/GfxDeviceImpl.h"
+
+#include <cstring>
+
+namespace plat {
+
+namespace {
+
+// The colour bits of one stored pixel of each kind of target storage.
+struct PixelLayout {
+    uint32_t bytes;
+    uint32_t colour;
+    uint64_t colourWord; // the colour bits of each pixel in eight bytes
+};
+
+PixelLayout LayoutOf(const GfxTargetFormat& f)
+{
+    if (f.type == GL_UNSIGNED_INT_8_8_8_8_REV)
+        return {4, 0x00FFFFFFu, 0x00FFFFFF00FFFFFFull};
+    if (f.type == GL_UNSIGNED_SHORT_5_6_5)
+        return {2, 0xFFFFu, ~0ull};
+    return {2, 0x7FFFu, 0x7FFF7FFF7FFF7FFFull};
+}
+
+uint32_t At(const uint8_t* row, uint32_t x, uint32_t bytes)
+{
+    if (bytes == 2) {
+        uint16_t value;
+        std::memcpy(&value, row + 2 * size_t(x), 2);
+        return value;
+    }
+    uint32_t value;
+    std::memcpy(&value, row + 4 * size_t(x), 4);
+    return value;
+}
+
+uint64_t WordAt(const uint8_t* row, uint32_t x, uint32_t bytes)
+{
+    uint64_t value;
+    std::memcpy(&value, row + size_t(x) * bytes, 8);
+    return value;
+}
+
+// The first pixel in [from, to) with colour, or to. Black runs are passed
+// over eight bytes at a time.
+uint32_t FirstPainted(const uint8_t* row, uint32_t from, uint32_t to, const PixelLayout& layout)
+{
+    const uint32_t perWord = 8 / layout.bytes;
+    uint32_t x = from;
+    while (x + perWord <= to && !(WordAt(row, x, layout.bytes) & layout.colourWord))
+        x += perWord;
+    for (; x < to; ++x)
+        if (At(row, x, layout.bytes) & layout.colour)
+            return x;
+    return to;
+}
+
+// One past the last pixel in [from, to) with colour, or from.
+uint32_t LastPainted(const uint8_t* row, uint32_t from, uint32_t to, const PixelLayout& layout)
+{
+    const uint32_t perWord = 8 / layout.bytes;
+    uint32_t end = to;
+    while (end >= from + perWord && !(WordAt(row, end - perWord, layout.bytes) & layout.colourWord))
+        end -= perWord;
+    for (; end > from; --end)
+        if (At(row, end - 1, layout.bytes) & layout.colour)
+            return end;
+    return from;
+}
+
+// Widens [left, right) to take in the row's painted pixels; only the
+// pixels outside what the band already holds are looked at.
+void TakeInRow(const uint8_t* row, uint32_t width, const PixelLayout& layout, uint32_t& left, uint32_t& right)
+{
+    if (left >= right) {
+        const uint32_t first = FirstPainted(row, 0, width, layout);
+        if (first < width)
+            left = first, right = LastPainted(row, first, width, layout);
+        return;
+    }
+    left = FirstPainted(row, 0, left, layout);
+    right = LastPainted(row, right, width, layout);
+}
+
+} // namespace
+
+bool GfxDevice::GetPaintedSpans(GfxSurface* level, uint32_t bandRows, GfxSpan* spans, uint32_t capacity)
+{
+    if (!level || level->GetKind() != GfxSurface::Kind::TextureLevel || !IsTargetSurface(level) || bandRows == 0
+        || !spans)
+        return false;
+    const uint32_t width = level->Width(), height = level->Height();
+    const uint32_t bands = (height + bandRows - 1) / bandRows;
+    if (capacity < bands)
+        return false;
+    FlushBatch();
+    const GfxTargetFormat format = GfxTargetFormatOf(level->Format());
+    const PixelLayout layout = LayoutOf(format);
+    // Made once at the target's size: later frames read into the same room.
+    scratch_.resize(size_t(width) * height * layout.bytes);
+    if (!gl_->copyReadFbo) {
+        glGenFramebuffers(1, &gl_->copyReadFbo);
+        glGenFramebuffers(1, &gl_->copyDrawFbo);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, FramebufferOf(level, nullptr, gl_->copyReadFbo));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, GLsizei(width), GLsizei(height), format.format, format.type, scratch_.data());
+    BindTarget();
+    ForgetGLState();
+    // The device draws with y flipped: OpenGL's row 0 is the picture's top.
+    const size_t pitch = size_t(width) * layout.bytes;
+    for (uint32_t band = 0; band < bands; ++band) {
+        uint32_t left = width, right = 0;
+        for (uint32_t y = band * bandRows; y < std::min(height, (band + 1) * bandRows); ++y)
+            TakeInRow(scratch_.data() + y * pitch, width, layout, left, right);
+        spans[band] = left < right ? GfxSpan{int32_t(left), int32_t(right)} : GfxSpan{0, 0};
+    }
+    return true;
+}
+
+} // namespace plat
