@@ -108,10 +108,14 @@ public:
     bool GetDrawnRect(const GfxSurface* target, GfxRect* rect) const;
     // Reads a render-target texture level back and gives, for each band of
     // bandRows of its rows from the top, the columns [left, right) between
-    // which its pixels' colours are not all black, alpha aside (left ==
-    // right for a black band). The bands, the level's height / bandRows
-    // rounded up, must fit in capacity. False when the level cannot be read.
-    bool GetPaintedSpans(GfxSurface* level, uint32_t bandRows, GfxSpan* spans, uint32_t capacity);
+    // which its pixels are not all black in the channels asked for (left ==
+    // right for a black band). channels holds sets of channels as the bits
+    // of an A8R8G8B8 colour (0x00FF0000 red, 0x0000FF00 green, 0x000000FF
+    // blue; alpha is never looked at); spans gets each set's bands in turn,
+    // the level's height / bandRows rounded up, and must have room for all.
+    // False when the level cannot be read.
+    bool GetPaintedSpans(GfxSurface* level, uint32_t bandRows, const uint32_t* channels, uint32_t sets,
+                         GfxSpan* spans, uint32_t capacity);
 
     // Resources.
     int32_t CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,

@@ -8,20 +8,39 @@ namespace plat {
 
 namespace {
 
-// The colour bits of one stored pixel of each kind of target storage.
+// How one stored pixel of each kind of target storage is read: its size,
+// and the bits of each channel, red, green and blue.
+struct StoredPixel {
+    uint32_t bytes;
+    uint32_t red, green, blue;
+};
+
+StoredPixel StoredPixelOf(const GfxTargetFormat& f)
+{
+    if (f.type == GL_UNSIGNED_INT_8_8_8_8_REV)
+        return {4, 0x00FF0000u, 0x0000FF00u, 0x000000FFu};
+    if (f.type == GL_UNSIGNED_SHORT_5_6_5)
+        return {2, 0xF800u, 0x07E0u, 0x001Fu};
+    return {2, 0x7C00u, 0x03E0u, 0x001Fu}; // one bit of alpha on top
+}
+
+// The stored bits a scan looks at: those of the channels asked for, in one
+// pixel and in each pixel of eight bytes.
 struct PixelLayout {
     uint32_t bytes;
     uint32_t colour;
-    uint64_t colourWord; // the colour bits of each pixel in eight bytes
+    uint64_t colourWord;
 };
 
-PixelLayout LayoutOf(const GfxTargetFormat& f)
+PixelLayout LayoutFor(const StoredPixel& stored, uint32_t channels)
 {
-    if (f.type == GL_UNSIGNED_INT_8_8_8_8_REV)
-        return {4, 0x00FFFFFFu, 0x00FFFFFF00FFFFFFull};
-    if (f.type == GL_UNSIGNED_SHORT_5_6_5)
-        return {2, 0xFFFFu, ~0ull};
-    return {2, 0x7FFFu, 0x7FFF7FFF7FFF7FFFull};
+    uint32_t colour = 0;
+    colour |= (channels & 0x00FF0000u) ? stored.red : 0;
+    colour |= (channels & 0x0000FF00u) ? stored.green : 0;
+    colour |= (channels & 0x000000FFu) ? stored.blue : 0;
+    const uint64_t word = stored.bytes == 4 ? uint64_t(colour) * 0x0000000100000001ull
+                                            : uint64_t(colour) * 0x0001000100010001ull;
+    return {stored.bytes, colour, word};
 }
 
 uint32_t At(const uint8_t* row, uint32_t x, uint32_t bytes)
@@ -86,20 +105,21 @@ void TakeInRow(const uint8_t* row, uint32_t width, const PixelLayout& layout, ui
 
 } // namespace
 
-bool GfxDevice::GetPaintedSpans(GfxSurface* level, uint32_t bandRows, GfxSpan* spans, uint32_t capacity)
+bool GfxDevice::GetPaintedSpans(GfxSurface* level, uint32_t bandRows, const uint32_t* channels, uint32_t sets,
+                                GfxSpan* spans, uint32_t capacity)
 {
     if (!level || level->GetKind() != GfxSurface::Kind::TextureLevel || !IsTargetSurface(level) || bandRows == 0
-        || !spans)
+        || !spans || !channels)
         return false;
     const uint32_t width = level->Width(), height = level->Height();
     const uint32_t bands = (height + bandRows - 1) / bandRows;
-    if (capacity < bands)
+    if (capacity < bands * sets)
         return false;
     FlushBatch();
     const GfxTargetFormat format = GfxTargetFormatOf(level->Format());
-    const PixelLayout layout = LayoutOf(format);
+    const StoredPixel stored = StoredPixelOf(format);
     // Made once at the target's size: later frames read into the same room.
-    scratch_.resize(size_t(width) * height * layout.bytes);
+    scratch_.resize(size_t(width) * height * stored.bytes);
     if (!gl_->copyReadFbo) {
         glGenFramebuffers(1, &gl_->copyReadFbo);
         glGenFramebuffers(1, &gl_->copyDrawFbo);
@@ -110,12 +130,15 @@ bool GfxDevice::GetPaintedSpans(GfxSurface* level, uint32_t bandRows, GfxSpan* s
     BindTarget();
     ForgetGLState();
     // The device draws with y flipped: OpenGL's row 0 is the picture's top.
-    const size_t pitch = size_t(width) * layout.bytes;
-    for (uint32_t band = 0; band < bands; ++band) {
-        uint32_t left = width, right = 0;
-        for (uint32_t y = band * bandRows; y < std::min(height, (band + 1) * bandRows); ++y)
-            TakeInRow(scratch_.data() + y * pitch, width, layout, left, right);
-        spans[band] = left < right ? GfxSpan{int32_t(left), int32_t(right)} : GfxSpan{0, 0};
+    const size_t pitch = size_t(width) * stored.bytes;
+    for (uint32_t set = 0; set < sets; ++set) {
+        const PixelLayout layout = LayoutFor(stored, channels[set]);
+        for (uint32_t band = 0; band < bands; ++band) {
+            uint32_t left = width, right = 0;
+            for (uint32_t y = band * bandRows; y < std::min(height, (band + 1) * bandRows); ++y)
+                TakeInRow(scratch_.data() + y * pitch, width, layout, left, right);
+            spans[set * bands + band] = left < right ? GfxSpan{int32_t(left), int32_t(right)} : GfxSpan{0, 0};
+        }
     }
     return true;
 }

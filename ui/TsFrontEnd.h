@@ -123,12 +123,14 @@ private:
     // filled); together says that all three lie on one another, and that
     // the first then carries all three.
     bool FillQuadBuffers(float fraction, bool& together);
-    // Finds the render target's texels that are not black, in a few
+    // Finds, for each of this frame's passes, the render target's texels
+    // that are not black in the channels its quad's colour has, in a few
     // rectangles; false when that is not known.
-    bool FindPaintedTexels();
-    // Where a quad can change a pixel, as rectangles of the screen that
-    // share no pixel: over the painted texels (a black texel adds nothing).
-    uint32_t ClipRectsForQuad(const QuadVertex* corners, plat::GfxRect* out) const;
+    bool FindPaintedTexels(int passes);
+    // Where a pass's quad can change a pixel, as rectangles of the screen
+    // that share no pixel: over its painted texels (a texel black in the
+    // quad's channels adds nothing).
+    uint32_t ClipRectsForQuad(int pass, plat::GfxRect* out) const;
     plat::GfxRect ScreenRectOf(const QuadVertex* corners, const plat::GfxRect& texels) const;
     void RenderBackground();
     // animatedBefore: the renderer's count of animated texture uses before the
@@ -160,8 +162,8 @@ private:
     QuadVertex m_frameQuads[3][4] = {}; // as this frame draws them
     int32_t m_quadBuffers[3] = {-1, -1, -1};
     static constexpr uint32_t kPaintedRects = 6;
-    plat::GfxRect m_painted[kPaintedRects] = {}; // texels of the render target, this frame
-    uint32_t m_paintedCount = 0;
+    plat::GfxRect m_painted[3][kPaintedRects] = {}; // texels of the render target, by pass, this frame
+    uint32_t m_paintedCount[3] = {};
     uint8_t m_renderTargetReady = 0;
     uint32_t m_resetCount = 0; // the renderer's resets seen so far
     OmVector2 m_lookScreen[2];

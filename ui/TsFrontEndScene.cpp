@@ -320,28 +320,37 @@ bool TsFrontEnd::FillQuadBuffers(float fraction, bool& together)
     return true;
 }
 
-bool TsFrontEnd::FindPaintedTexels()
+bool TsFrontEnd::FindPaintedTexels(int passes)
 {
     GfxDevice* device = Renderer()->GetDevice();
     OmRef<GfxSurface> level;
     m_renderTexture->GetSurfaceLevel(0, level.Put());
     if (!level)
         return false;
+    // A pass adds the texture times its quad's colour: a channel the colour
+    // lacks at every corner adds nothing, whatever the texel holds there.
+    uint32_t channels[3] = {};
+    for (int q = 0; q < passes; ++q)
+        for (const QuadVertex& corner : m_frameQuads[q])
+            channels[q] |= corner.colour & 0x00FFFFFFu;
     // Bands of rows joined where a draw through one more rectangle would
     // cost more than the pixels it leaves out.
     constexpr uint32_t kBands = 128, kJoinArea = 1024;
     const uint32_t bandRows = std::max(8u, (level->Height() + kBands - 1) / kBands);
-    GfxSpan spans[kBands];
-    if (device->GetPaintedSpans(level, bandRows, spans, kBands)) {
-        m_paintedCount = TsJoinBands(spans, (level->Height() + bandRows - 1) / bandRows, bandRows, kPaintedRects,
-                                     kJoinArea, m_painted);
+    const uint32_t bands = (level->Height() + bandRows - 1) / bandRows;
+    GfxSpan spans[3 * kBands];
+    if (device->GetPaintedSpans(level, bandRows, channels, uint32_t(passes), spans, 3 * kBands)) {
+        for (int q = 0; q < passes; ++q)
+            m_paintedCount[q] = TsJoinBands(spans + q * bands, bands, bandRows, kPaintedRects, kJoinArea, m_painted[q]);
         return true;
     }
     GfxRect drawn{};
     if (!device->GetDrawnRect(level, &drawn))
         return false;
-    m_paintedCount = drawn.right > drawn.left && drawn.bottom > drawn.top ? 1 : 0;
-    m_painted[0] = drawn;
+    for (int q = 0; q < passes; ++q) {
+        m_paintedCount[q] = drawn.right > drawn.left && drawn.bottom > drawn.top ? 1 : 0;
+        m_painted[q][0] = drawn;
+    }
     return true;
 }
 
@@ -380,14 +389,14 @@ GfxRect TsFrontEnd::ScreenRectOf(const QuadVertex* corners, const GfxRect& texel
                    edge(std::ceil(hi[0] + kMargin), x0, x1), edge(std::ceil(hi[1] + kMargin), y0, y1)};
 }
 
-uint32_t TsFrontEnd::ClipRectsForQuad(const QuadVertex* corners, GfxRect* out) const
+uint32_t TsFrontEnd::ClipRectsForQuad(int pass, GfxRect* out) const
 {
     GfxRect onScreen[kPaintedRects];
-    for (uint32_t i = 0; i < m_paintedCount; ++i)
-        onScreen[i] = ScreenRectOf(corners, m_painted[i]);
+    for (uint32_t i = 0; i < m_paintedCount[pass]; ++i)
+        onScreen[i] = ScreenRectOf(m_frameQuads[pass], m_painted[pass][i]);
     // Neighbouring rectangles meet on the screen within their margins: no
     // pixel may take the quad's colour twice.
-    return TsDisjointRows(onScreen, m_paintedCount, out);
+    return TsDisjointRows(onScreen, m_paintedCount[pass], out);
 }
 
 void TsFrontEnd::DrawInterference(float fraction)
@@ -418,16 +427,17 @@ void TsFrontEnd::DrawInterference(float fraction)
     renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
     renderer->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Texture);
     renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
-    const bool clipped = FindPaintedTexels() && m_frameQuads[0][1].u != m_frameQuads[0][0].u
+    const int passes = together ? 1 : 3;
+    const bool clipped = FindPaintedTexels(passes) && m_frameQuads[0][1].u != m_frameQuads[0][0].u
         && m_frameQuads[0][2].v != m_frameQuads[0][0].v;
-    for (int q = 0; q < (together ? 1 : 3); ++q) {
+    for (int q = 0; q < passes; ++q) {
         renderer->SetStreamSource(0, m_quadBuffers[q]);
         if (!clipped) {
             renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);
             continue;
         }
         GfxRect rects[2 * kPaintedRects];
-        const uint32_t count = ClipRectsForQuad(m_frameQuads[q], rects);
+        const uint32_t count = ClipRectsForQuad(q, rects);
         for (uint32_t i = 0; i < count; ++i) {
             renderer->SetScissorRect(&rects[i]);
             renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);

@@ -224,21 +224,24 @@ TEST_F(TargetCopyTest, ATextureMadeWhereAReleasedOneWasIsTheOneDrawn)
     device->BeginScene();
 }
 
-TEST_F(TargetCopyTest, ATextureTargetReadBackGivesTheColumnsItsBandsArePaintedBetween)
+TEST_F(TargetCopyTest, ATextureTargetReadBackGivesTheColumnsItsBandsArePaintedBetweenInEachChannel)
 {
-    // Near-black counts as painted: only a pixel with no colour bit adds nothing.
+    // Near-black counts as painted: only a pixel with no bit of a channel adds nothing in it.
+    const uint32_t channels[3] = {0x00FFFFFF, 0x00FF0000, 0x000000FF};
     for (uint32_t format : {GfxFormat::X8R8G8B8, GfxFormat::R5G6B5, GfxFormat::X1R5G5B5}) {
         GfxSurface* target = TargetLevel(32, format);
         ASSERT_EQ(device->SetRenderTarget(target, Depth()), GfxResult::Ok);
         ClearTo(0);
-        DrawRect(10, 9, 14, 12, 0xFF080808);
-        DrawRect(3, 10, 5, 11, 0xFFFFFFFF);
-        GfxSpan spans[4];
-        ASSERT_TRUE(device->GetPaintedSpans(target, 8, spans, 4)) << format;
-        const auto span = [&](int band) { return std::pair(spans[band].left, spans[band].right); };
-        EXPECT_EQ(span(0), std::pair(0, 0)) << format;
-        EXPECT_EQ(span(1), std::pair(3, 14)) << format;
-        EXPECT_EQ(span(2), std::pair(0, 0)) << format;
-        EXPECT_FALSE(device->GetPaintedSpans(target, 8, spans, 3)) << "the bands do not fit";
+        DrawRect(10, 9, 14, 12, 0xFF000008); // blue
+        DrawRect(3, 10, 5, 11, 0xFFFF0000);  // red
+        GfxSpan spans[3][4];
+        ASSERT_TRUE(device->GetPaintedSpans(target, 8, channels, 3, spans[0], 12)) << format;
+        const auto span = [&](int set, int band) { return std::pair(spans[set][band].left, spans[set][band].right); };
+        EXPECT_EQ(span(0, 0), std::pair(0, 0)) << format;
+        EXPECT_EQ(span(0, 1), std::pair(3, 14)) << format;
+        EXPECT_EQ(span(0, 2), std::pair(0, 0)) << format;
+        EXPECT_EQ(span(1, 1), std::pair(3, 5)) << format << ": red alone";
+        EXPECT_EQ(span(2, 1), std::pair(10, 14)) << format << ": blue alone";
+        EXPECT_FALSE(device->GetPaintedSpans(target, 8, channels, 3, spans[0], 11)) << "the bands do not fit";
     }
 }
