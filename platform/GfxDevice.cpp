@@ -604,10 +604,14 @@ int32_t GfxDevice::GetBackBuffer(uint32_t index, uint32_t /*type*/, GfxSurface**
 void GfxDevice::ReadBackBuffer(uint8_t* pixels)
 {
     FlushBatch();
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->backFbo);
+    ReadWhole(gl_->backFbo, width_, height_, gl_->readFormat, gl_->readType, pixels);
+}
+
+void GfxDevice::ReadWhole(GLuintName from, uint32_t width, uint32_t height, GLenum format, GLenum type, void* pixels)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_),
-                 gl_->readFormat, gl_->readType, pixels);
+    glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), format, type, pixels);
     BindTarget();
     ForgetGLState();
 }
@@ -629,14 +633,8 @@ int32_t GfxDevice::GetFrontBuffer(GfxSurface* dest)
     if (!dest || dest->Format() != GfxFormat::A8R8G8B8 || dest->GetKind() == GfxSurface::Kind::BackBuffer)
         return GfxResult::InvalidCall;
     std::vector<uint32_t> image(static_cast<size_t>(width_) * height_, 0xFF000000u);
-    if (presented_) {
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->frontFbo);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
-                     GL_UNSIGNED_INT_8_8_8_8_REV, image.data());
-        BindTarget();
-        ForgetGLState();
-    }
+    if (presented_)
+        ReadWhole(gl_->frontFbo, width_, height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, image.data());
     // The surface stands for the screen: the image goes where the window
     // shows it, at the window's size (the whole desktop in full screen). A
     // hidden window of the device's own shows it at the top left, unscaled.
@@ -1287,10 +1285,7 @@ int32_t GfxDevice::CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth,
         || (sourceDepth && (sourceDepth == destDepth || sourceDepth->Format() != destDepth->Format()
                             || !depthFits(sourceDepth, sourceColour) || !depthFits(destDepth, destColour))))
         return GfxResult::InvalidCall;
-    if (!gl_->copyReadFbo) {
-        glGenFramebuffers(1, &gl_->copyReadFbo);
-        glGenFramebuffers(1, &gl_->copyDrawFbo);
-    }
+    MakeCopyFramebuffers();
     const GLuint read = FramebufferOf(sourceColour, sourceDepth, gl_->copyReadFbo);
     const GLuint draw = FramebufferOf(destColour, destDepth, gl_->copyDrawFbo);
     GLbitfield mask = GL_COLOR_BUFFER_BIT;
@@ -1300,6 +1295,14 @@ int32_t GfxDevice::CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth,
     BlitWhole(read, draw, sourceColour->Width(), sourceColour->Height(), mask);
     destColour->drawnKnown = false; // a picture of any kind
     return GfxResult::Ok;
+}
+
+void GfxDevice::MakeCopyFramebuffers()
+{
+    if (gl_->copyReadFbo)
+        return;
+    glGenFramebuffers(1, &gl_->copyReadFbo);
+    glGenFramebuffers(1, &gl_->copyDrawFbo);
 }
 
 void GfxDevice::BlitWhole(GLuintName from, GLuintName to, uint32_t width, uint32_t height, GLbitfield mask)

@@ -283,6 +283,10 @@ private:
     void SendHeld();
     // Copies a framebuffer's whole picture, exactly, to another's.
     void BlitWhole(GLuintName from, GLuintName to, uint32_t width, uint32_t height, unsigned mask);
+    // Reads a whole framebuffer's colour into pixels, as format and type.
+    void ReadWhole(GLuintName from, uint32_t width, uint32_t height, unsigned format, unsigned type, void* pixels);
+    // The two framebuffers copies and read-backs attach surfaces to, made on first use.
+    void MakeCopyFramebuffers();
     bool KeepPicture();
     void PutPictureBack();
     void DropKeptPicture();

@@ -120,15 +120,9 @@ bool GfxDevice::GetPaintedSpans(GfxSurface* level, uint32_t bandRows, const uint
     const StoredPixel stored = StoredPixelOf(format);
     // Made once at the target's size: later frames read into the same room.
     scratch_.resize(size_t(width) * height * stored.bytes);
-    if (!gl_->copyReadFbo) {
-        glGenFramebuffers(1, &gl_->copyReadFbo);
-        glGenFramebuffers(1, &gl_->copyDrawFbo);
-    }
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, FramebufferOf(level, nullptr, gl_->copyReadFbo));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, GLsizei(width), GLsizei(height), format.format, format.type, scratch_.data());
-    BindTarget();
-    ForgetGLState();
+    MakeCopyFramebuffers();
+    ReadWhole(FramebufferOf(level, nullptr, gl_->copyReadFbo), width, height, format.format, format.type,
+              scratch_.data());
     // The device draws with y flipped: OpenGL's row 0 is the picture's top.
     const size_t pitch = size_t(width) * stored.bytes;
     for (uint32_t set = 0; set < sets; ++set) {
