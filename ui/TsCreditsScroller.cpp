@@ -207,6 +207,29 @@ uint32_t TsCreditsScroller::EdgeLevel(int32_t strip, int32_t stripCount)
     return uint32_t(std::max(0.0f, a) * 255.0f);
 }
 
+uint32_t TsCreditsScroller::LowColour(int32_t strip, int32_t stripCount)
+{
+    return strip == 0 ? 0 : Grey(float(EdgeLevel(strip - 1, stripCount)));
+}
+
+uint32_t TsCreditsScroller::HighColour(int32_t strip, int32_t stripCount)
+{
+    return Grey(float(EdgeLevel(strip, stripCount)));
+}
+
+TsCreditsScroller::StripRange TsCreditsScroller::LitStrips(int32_t stripCount)
+{
+    const auto lit = [stripCount](int32_t i) {
+        return ((LowColour(i, stripCount) | HighColour(i, stripCount)) & 0x00FFFFFFu) != 0;
+    };
+    StripRange range{0, stripCount};
+    while (range.first < range.end && !lit(range.first))
+        ++range.first;
+    while (range.end > range.first && !lit(range.end - 1))
+        --range.end;
+    return range;
+}
+
 void TsCreditsScroller::Render(float fraction, bool drawStrips, int32_t targetWidth, int32_t targetHeight)
 {
     if (drawStrips && (m_buffers[0] >= 0 || CreateStripBuffers())) {
@@ -252,9 +275,7 @@ void TsCreditsScroller::WriteStripCoordinates(float s)
             continue;
         for (int32_t i = 0; i < m_stripCount; ++i) {
             const float bottom = -1.0f + 2.0f * float(i) / n, top = -1.0f + 2.0f * float(i + 1) / n;
-            const uint32_t low = Grey(float(EdgeLevel(i - 1 < 0 ? 0 : i - 1, m_stripCount)));
-            const uint32_t high = Grey(float(EdgeLevel(i, m_stripCount)));
-            const uint32_t lowColour = i == 0 ? 0 : low;
+            const uint32_t lowColour = LowColour(i, m_stripCount), high = HighColour(i, m_stripCount);
             float uL, uR, vB, vT;
             if (layer == 0) {
                 uL = 0.0f, uR = 1.0f, vB = s + float(i) * d, vT = s + float(i + 1) * d;
@@ -286,11 +307,17 @@ void TsCreditsScroller::DrawStrips()
     renderer->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
     renderer->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
     renderer->SetVertexShader(kStripFormat);
-    for (int layer = 0; layer < 2; ++layer) {
+    // The strips are added with their own colour as the factor: a strip
+    // black at both edges adds nothing to the target, to the bit, and the
+    // band's black ends are left out.
+    const StripRange lit = LitStrips(m_stripCount);
+    const uint32_t trianglesPerStrip = uint32_t(m_stripTriangles / std::max(1, m_stripCount));
+    for (int layer = 0; layer < 2 && lit.first < lit.end; ++layer) {
         const TsGuiSprite* sprite = m_host ? m_host->GetSprite(layer) : nullptr;
         renderer->SetTexture(0, sprite ? sprite->textureId : -1);
         renderer->SetStreamSource(0, m_buffers[layer]);
-        renderer->DrawPrimitive(GfxPrimitive::TriangleList, 0, uint32_t(m_stripTriangles));
+        renderer->DrawPrimitive(GfxPrimitive::TriangleList, uint32_t(lit.first * kVerticesPerStrip),
+                                uint32_t(lit.end - lit.first) * trianglesPerStrip);
     }
     renderer->DispatchRenderState(GfxRs::ZEnable, 1);
 }

@@ -59,8 +59,17 @@ public:
 
     // The strip geometry's grey level at the top edge of strip i.
     static uint32_t EdgeLevel(int32_t strip, int32_t stripCount);
+    // The strips whose colour is not black at both edges, first to one past
+    // the last.
+    struct StripRange {
+        int32_t first, end;
+    };
+    static StripRange LitStrips(int32_t stripCount);
 
 private:
+    // A strip's vertex colours at its bottom and top edges.
+    static uint32_t LowColour(int32_t strip, int32_t stripCount);
+    static uint32_t HighColour(int32_t strip, int32_t stripCount);
     void RegisterTag(const char*& p);
     void Measure(char* buffer, int32_t& length);
     bool CreateStripBuffers();

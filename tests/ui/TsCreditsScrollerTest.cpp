@@ -86,4 +86,17 @@ TEST_F(Credits, DrawingTheCreditsMakesBothStripBuffersOnce)
     EXPECT_EQ(shown.GetStripBuffer(0), first);
 }
 
+TEST(CreditsStrips, OnlyStripsBlackAtBothEdgesAreLeftOutOfTheDraw)
+{
+    // The top strip fades to black at its upper edge only: it still adds light.
+    struct Case {
+        int32_t strips, first, end;
+    } cases[] = {{6, 1, 6}, {3, 1, 3}, {2, 2, 2}, {1, 1, 1}};
+    for (const Case& c : cases) {
+        const TsCreditsScroller::StripRange lit = TsCreditsScroller::LitStrips(c.strips);
+        EXPECT_EQ(lit.first, c.first) << c.strips << " strips";
+        EXPECT_EQ(lit.end, c.end) << c.strips << " strips";
+    }
+}
+
 } // namespace
