@@ -491,7 +491,13 @@ void BM_Screen(benchmark::State& state)
     screen.close();
 }
 
-BENCHMARK(BM_Screen)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+// The title's interference comes in episodes of up to four seconds, with
+// pauses of up to eight between them, and while one lasts its three passes
+// cost nearly three times the one: two seconds catch anything from none of
+// an episode to all of one, and the figure moves with that share by a
+// tenth. The title is measured over a few episodes and pauses.
+BENCHMARK(BM_Screen)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(15.0)->UseRealTime();
+BENCHMARK(BM_Screen)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_DemoLevelTick)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_MissionTick)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_ClearFrameReference)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
