@@ -17,7 +17,8 @@ namespace {
 constexpr float kScrollRate = 0.19193858f; // strip texture lengths a second
 constexpr float kLineRate = 2.0f;          // lines a second
 constexpr float kLabelMargin = 24.0f;      // pixels either side of a two-column line
-constexpr int32_t kVerticesPerStrip = 6;
+constexpr int32_t kVerticesPerStrip = 6; // two triangles, listed
+constexpr int32_t kTrianglesPerStrip = kVerticesPerStrip / 3;
 
 struct StripVertex {
     float x, y, z;
@@ -254,7 +255,6 @@ bool TsCreditsScroller::CreateStripBuffers()
             return false;
         }
     }
-    m_stripTriangles = 2 * m_stripCount;
     return true;
 }
 
@@ -311,13 +311,12 @@ void TsCreditsScroller::DrawStrips()
     // black at both edges adds nothing to the target, to the bit, and the
     // band's black ends are left out.
     const StripRange lit = LitStrips(m_stripCount);
-    const uint32_t trianglesPerStrip = uint32_t(m_stripTriangles / std::max(1, m_stripCount));
     for (int layer = 0; layer < 2 && lit.first < lit.end; ++layer) {
         const TsGuiSprite* sprite = m_host ? m_host->GetSprite(layer) : nullptr;
         renderer->SetTexture(0, sprite ? sprite->textureId : -1);
         renderer->SetStreamSource(0, m_buffers[layer]);
         renderer->DrawPrimitive(GfxPrimitive::TriangleList, uint32_t(lit.first * kVerticesPerStrip),
-                                uint32_t(lit.end - lit.first) * trianglesPerStrip);
+                                uint32_t((lit.end - lit.first) * kTrianglesPerStrip));
     }
     renderer->DispatchRenderState(GfxRs::ZEnable, 1);
 }

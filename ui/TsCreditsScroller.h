@@ -83,7 +83,6 @@ private:
     float m_bandHeight = 0.6f;
     float m_scroll = 0.0f, m_previousScroll = 0.0f;
     int32_t m_buffers[2] = {-1, -1};
-    int32_t m_stripTriangles = 0;
     float m_labelColumn = 0.0f;
     uint8_t m_creditsOn = 0;
     int32_t m_lineIndex = 0;
