@@ -28,6 +28,10 @@ struct SoundContext {
     LPALDEFERUPDATESSOFT deferUpdates = nullptr;
     LPALPROCESSUPDATESSOFT processUpdates = nullptr;
     std::chrono::steady_clock::time_point opened;
+    // A device that mixes only when asked (tests): its clock counts the
+    // frames mixed, at this rate; 0 for a device with its own mixer thread.
+    int onDemandRate = 0;
+    std::uint64_t mixedFrames = 0;
     std::uint32_t nextPlayId = 2;
     std::vector<PathState*> paths;  // every live path, for device-wide queries
 

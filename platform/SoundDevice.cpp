@@ -10,10 +10,44 @@
 #include "platform/SoundSegment.h"
 
 namespace plat {
+namespace {
+
+// The devices that mix only when asked, and what they mixed.
+struct OnDemandMixing {
+    int rate = 0;
+    std::vector<detail::SoundContext*> open;
+    std::vector<std::int16_t> mixed;
+    LPALCLOOPBACKOPENDEVICESOFT openDevice = nullptr;
+    LPALCRENDERSAMPLESSOFT render = nullptr;
+};
+
+OnDemandMixing& OnDemand()
+{
+    static OnDemandMixing mixing;
+    return mixing;
+}
+
+ALCdevice* OpenOnDemandDevice()
+{
+    OnDemandMixing& mixing = OnDemand();
+    if (!mixing.openDevice) {
+        mixing.openDevice = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+            alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+        mixing.render =
+            reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+    }
+    return mixing.openDevice && mixing.render ? mixing.openDevice(nullptr) : nullptr;
+}
+
+} // namespace
+
 namespace detail {
 
 SoundContext::~SoundContext()
 {
+    if (onDemandRate > 0) {
+        std::erase(OnDemand().open, this);
+    }
     if (alcGetCurrentContext() == context) {
         alcMakeContextCurrent(nullptr);
     }
@@ -35,6 +69,9 @@ bool SoundContext::Use() const
 
 std::int64_t SoundContext::TimeMs() const
 {
+    if (onDemandRate > 0) {
+        return static_cast<std::int64_t>(mixedFrames * 1000 / static_cast<std::uint64_t>(onDemandRate));
+    }
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - opened)
         .count();
 }
@@ -97,6 +134,32 @@ void PathState::Release(ALuint buffer, bool alsoPlaying)
 
 } // namespace detail
 
+
+void MixOnlyOnDemand(int rate)
+{
+    OnDemand().rate = rate;
+}
+
+void MixSound(double seconds)
+{
+    OnDemandMixing& mixing = OnDemand();
+    if (mixing.rate <= 0 || seconds <= 0) {
+        return;
+    }
+    const auto frames = static_cast<std::size_t>(seconds * mixing.rate + 0.5);
+    for (detail::SoundContext* ctx : mixing.open) {
+        const std::size_t from = mixing.mixed.size();
+        mixing.mixed.resize(from + 2 * frames);
+        mixing.render(ctx->device, mixing.mixed.data() + from, static_cast<ALCsizei>(frames));
+        ctx->mixedFrames += frames;
+    }
+}
+
+const std::vector<std::int16_t>& MixedSound()
+{
+    return OnDemand().mixed;
+}
+
 float GainFromVolume(int volume)
 {
     volume = std::clamp(volume, kSilentVolume, 0);
@@ -125,12 +188,22 @@ bool SoundDevice::Open(std::string& error)
 {
     Close();
     auto ctx = std::make_shared<detail::SoundContext>();
-    ctx->device = alcOpenDevice(nullptr);
+    const int onDemandRate = OnDemand().rate;
+    ctx->device = onDemandRate > 0 ? OpenOnDemandDevice() : alcOpenDevice(nullptr);
     if (!ctx->device) {
         error = "no sound output device could be opened";
         return false;
     }
-    ctx->context = alcCreateContext(ctx->device, nullptr);
+    if (onDemandRate > 0) {
+        ctx->onDemandRate = onDemandRate;
+        OnDemand().open.push_back(ctx.get());
+        OnDemand().mixed.clear();
+    }
+    // Stereo 16-bit at the asked rate for a device mixed on demand; the
+    // device's own format otherwise.
+    const ALCint onDemandFormat[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
+                                     ALC_SHORT_SOFT, ALC_FREQUENCY, onDemandRate, 0};
+    ctx->context = alcCreateContext(ctx->device, onDemandRate > 0 ? onDemandFormat : nullptr);
     if (!ctx->context || !ctx->Use()) {
         error = "the sound device refused a context";
         return false;

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -36,6 +37,16 @@ float GainFromVolume(int volume);
 // The start-up check: opens the default output device and closes it again.
 // False with an error text when there is no usable device.
 bool CheckSoundDevice(std::string& error);
+
+// For tests, which must hear what was played whatever the machine's load:
+// every device opened after MixOnlyOnDemand mixes nothing by itself. Time
+// passes for it only in MixSound, which mixes that much more of every such
+// device that is open (stereo 16-bit at `rate`) and keeps it; the device's
+// clock counts the frames mixed. Opening such a device starts a new record.
+void MixOnlyOnDemand(int rate);
+void MixSound(double seconds);
+// Interleaved left/right samples mixed since the last on-demand device opened.
+const std::vector<std::int16_t>& MixedSound();
 
 class SoundDevice {
 public:

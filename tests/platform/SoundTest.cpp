@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "platform/SoundDevice.h"
 #include "platform/SoundPath.h"
 #include "platform/SoundSegment.h"
 #include "platform/SoundStream.h"
-#include "tests/platform/WaveOutput.h"
+#include "tests/platform/MixedOutput.h"
 
 using namespace soundtest;
 
@@ -16,7 +14,7 @@ class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UseWaveOutput();
+        MixOnDemand();
         std::string error;
         ASSERT_TRUE(device_.Open(error)) << error;
     }
@@ -52,9 +50,8 @@ protected:
         device_.SetListener({}, {0, 0, 1}, {0, 1, 0});
         path.SetPosition(where);
         EXPECT_NE(path.Play(tone, false), 0u);
-        for (double t = 0; t < 2.0 && path.IsPlaying(); t += 0.01)
-            Sleep(0.01);
-        Sleep(0.05);
+        MixWhile([&] { return path.IsPlaying(); });
+        plat::MixSound(0.05);
         const Output out = Finish(path, tone);
         std::string error;
         EXPECT_TRUE(device_.Open(error)) << error;
@@ -95,8 +92,7 @@ TEST_F(SoundTest, AStereoSoundIsOnePointWhenPlacedAndKeepsItsChannelsWhenFlat)
     Load(flat, leftOnly);
     plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
     ASSERT_NE(path.Play(flat, false), 0u);
-    for (double t = 0; t < 2.0 && path.IsPlaying(); t += 0.01)
-        Sleep(0.01);
+    MixWhile([&] { return path.IsPlaying(); });
     const Output out = Finish(path, flat);
     EXPECT_GT(out.Left(), 4 * out.Right());
 }
@@ -112,8 +108,7 @@ TEST_F(SoundTest, DeferredPlacesApplyOnlyTogetherOnACommit)
     path.SetPosition({20, 0, 0});
     ASSERT_NE(path.Play(tone, false), 0u);
     path.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
-    for (double t = 0; t < 5.0 && path.IsPlaying(); t += 0.01)
-        Sleep(0.01);
+    MixWhile([&] { return path.IsPlaying(); });
     const Output waited = Finish(path, tone);
     ASSERT_GT(waited.Both(), 1.0);
     EXPECT_GT(waited.Right(), 4 * waited.Left());
@@ -126,8 +121,7 @@ TEST_F(SoundTest, DeferredPlacesApplyOnlyTogetherOnACommit)
     device_.SetListener({}, {0, 0, -1}, {0, 1, 0}, plat::SoundApply::Deferred);
     device_.CommitDeferredSettings();
     ASSERT_NE(path.Play(tone, false), 0u);
-    for (double t = 0; t < 5.0 && path.IsPlaying(); t += 0.01)
-        Sleep(0.01);
+    MixWhile([&] { return path.IsPlaying(); });
     const Output committed = Finish(path, tone);
     ASSERT_GT(committed.Both(), 1.0);
     EXPECT_GT(committed.Right(), 4 * committed.Left());
@@ -140,7 +134,7 @@ TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
     plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
     ASSERT_NE(path.Play(tone, true), 0u);
     path.SetVolume(plat::kSilentVolume);
-    Sleep(0.2);
+    plat::MixSound(0.2);
     EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
 }
 
@@ -150,9 +144,9 @@ TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
     Load(tone, Tone(0.5));
     plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
     const std::uint32_t a = path.Play(tone, false);
-    Sleep(0.01);
+    plat::MixSound(0.01);
     const std::uint32_t b = path.Play(tone, false);
-    Sleep(0.01);
+    plat::MixSound(0.01);
     const std::uint32_t c = path.Play(tone, false);
     EXPECT_TRUE(a > 1 && b > 1 && c > 1 && a != b && b != c);
     EXPECT_FALSE(path.IsPlaying(a));
@@ -169,18 +163,14 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     plat::SoundSegment tone;
     Load(tone, Tone(0.05));
     plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 3);
-    const auto start = std::chrono::steady_clock::now();
     const std::uint32_t once = path.Play(tone, false);
     const std::uint32_t looped = path.Play(tone, true);
     ASSERT_NE(once, 0u);
     ASSERT_NE(looped, 0u);
     EXPECT_TRUE(device_.IsPlaying(tone));
-    // The mixer runs on a thread of its own that a busy machine holds back:
-    // the test waits for what it has mixed, not for the clock. A second
-    // one-shot started as the first ends lets the loop play a second length.
+    // A second one-shot started as the first ends lets the loop play a second length.
     const auto waitToEnd = [&](std::uint32_t play) {
-        for (int i = 0; i < 500 && path.IsPlaying(play); ++i)
-            Sleep(0.01);
+        MixWhile([&] { return path.IsPlaying(play); });
         return !path.IsPlaying(play);
     };
     EXPECT_TRUE(waitToEnd(once));
@@ -188,15 +178,14 @@ TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
     EXPECT_TRUE(waitToEnd(path.Play(tone, false)));
     EXPECT_TRUE(path.IsPlaying(looped));
     EXPECT_TRUE(path.Stop(looped));
-    // A busy machine may sleep longer than asked.
-    const double playing = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double playing = MixedSeconds();
     EXPECT_FALSE(path.IsPlaying(looped));
     EXPECT_FALSE(path.IsPlaying());
     EXPECT_FALSE(device_.IsPlaying(tone));
     bool loops = false;
     EXPECT_FALSE(path.GetLooping(looped, loops)); // stopped plays are forgotten
     EXPECT_FALSE(path.Stop(looped));
-    Sleep(0.05);
+    plat::MixSound(0.05);
     // The loop sounded again (at least twice the tone's length) and no
     // longer than it played.
     const double heard = Finish(path, tone).AudibleSeconds();
@@ -221,7 +210,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegionAndCannotChangeUnderAPlayingSou
     path.Stop(play);
     ASSERT_TRUE(segment.SetLoopPoints(toneStart, frames));
     ASSERT_NE(path.Play(segment, true), 0u);
-    Sleep(0.5);
+    plat::MixSound(0.5);
     const Output out = Finish(path, segment);
     EXPECT_GT(out.AudibleSeconds(), 0.3);
     EXPECT_LT(out.LongestGap(), 0.03);
@@ -265,6 +254,19 @@ TEST_F(SoundTest, SegmentsAndSwappedPathsMayOutliveTheDeviceObject)
     held.reset();
 }
 
+TEST_F(SoundTest, ADeviceMixedOnDemandCountsTimeInMixedFrames)
+{
+    plat::SoundSegment tone;
+    Load(tone, Tone(0.1));
+    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    ASSERT_NE(path.Play(tone, false), 0u);
+    EXPECT_EQ(device_.TimeMs(), 0);
+    plat::MixSound(0.2);
+    EXPECT_EQ(device_.TimeMs(), 200);
+    EXPECT_FALSE(path.IsPlaying());
+    EXPECT_EQ(plat::MixedSound().size(), 2u * kOutputRate / 5);
+}
+
 TEST_F(SoundTest, WithTheDeviceClosedTheStartUpCheckOpensTheDefaultDevice)
 {
     device_.Close();
@@ -283,13 +285,13 @@ TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(stream.Queue(samples, block.FrameCount(), 2, kOutputRate));
     EXPECT_TRUE(stream.IsPlaying());
-    Sleep(0.35);
+    plat::MixSound(0.35);
     EXPECT_FALSE(stream.IsPlaying());
     EXPECT_NEAR(stream.PlayedSeconds(), 0.2, 0.01);
     // Running dry and being fed again restarts it.
     ASSERT_TRUE(stream.Queue(samples, block.FrameCount(), 2, kOutputRate));
     EXPECT_TRUE(stream.IsPlaying());
-    Sleep(0.15);
+    plat::MixSound(0.15);
     stream.Destroy();
     device_.Close();
     EXPECT_NEAR(Output::Read().AudibleSeconds(), 0.25, 0.05);

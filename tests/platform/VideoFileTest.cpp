@@ -10,7 +10,7 @@
 #include "platform/VideoFile.h"
 #include "tests/platform/DebugOutputCapture.h"
 #include "tests/platform/TempFolder.h"
-#include "tests/platform/WaveOutput.h"
+#include "tests/platform/MixedOutput.h"
 
 namespace fs = std::filesystem;
 
@@ -163,7 +163,7 @@ TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
 
 TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
 {
-    soundtest::UseWaveOutput();
+    soundtest::MixOnDemand();
     MakeClip(441, 10);  // 0.4 s
     plat::SoundDevice device;
     plat::SoundStream stream;
@@ -174,8 +174,7 @@ TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
         video.FrameDue(100.0);
         video.QueueAudio(stream);
     }
-    for (int i = 0; i < 100 && stream.IsPlaying(); ++i)
-        soundtest::Sleep(0.01);
+    soundtest::MixWhile([&] { return stream.IsPlaying(); });
     EXPECT_NEAR(stream.PlayedSeconds(), 0.4, 0.05);
     stream.Destroy();
     device.Close();

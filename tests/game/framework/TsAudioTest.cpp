@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -15,7 +14,7 @@
 #include "platform/WavFile.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
-#include "tests/platform/WaveOutput.h"
+#include "tests/platform/MixedOutput.h"
 
 using namespace soundtest;
 
@@ -57,7 +56,7 @@ class AudioTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UseWaveOutput();
+        MixOnDemand();
         SeedRandom(1);
     }
 
@@ -71,10 +70,8 @@ protected:
     {
         auto audio = std::make_unique<TsAudio>();
         EXPECT_TRUE(audio->Initialise());
-        opened_ = std::chrono::steady_clock::now();
         return audio;
     }
-    double Since() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - opened_).count(); }
     // Closes the device and answers what it played.
     static Output Finish(std::unique_ptr<TsAudio>& audio)
     {
@@ -84,7 +81,6 @@ protected:
 
     ScratchDir scratch_;
     LogCapture log_;
-    std::chrono::steady_clock::time_point opened_;
 };
 
 // What the combat music and barks see: a current character, a squad and a
@@ -150,7 +146,7 @@ TEST_F(AudioTest, TheListenerFollowsTheTickSoVoicesSoundFromTheirSide)
         // As in a level tick: the sound starts, then the listener moves.
         EXPECT_NE(audio->PlaySound(4, 25, 0, 5, false), 0u); // 20 units along +x
         audio->Tick(OmVector3(5, 0, 5), front, OmVector3(0, 1, 0), nullptr);
-        Sleep(0.35);
+        plat::MixSound(0.35);
         return Finish(audio);
     };
     const Output facingZ = earsFor(OmVector3(0, 0, 1));
@@ -211,7 +207,7 @@ TEST_F(AudioTest, FinishedOneShotsAreReclaimedAndMovedSoundsFollow)
     EXPECT_FALSE(audio->UpdateSoundPosition(&none, 1, 1, 1));
     EXPECT_FALSE(audio->UpdateSoundPosition(&loop, 0, 0, 40)); // already there
     EXPECT_TRUE(audio->UpdateSoundPosition(&loop, 0, 0, 50));
-    Sleep(0.3);
+    plat::MixSound(0.3);
     audio->Update();
     EXPECT_EQ(audio->GetVoiceCount(), 1); // the loop stays, and is now voice 0
     EXPECT_FALSE(audio->StopSound(&once));
@@ -231,7 +227,7 @@ TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleEffectsAndFrontEndMusic)
             EXPECT_TRUE(audio->StartFrontEndAudio()); // no script state: logged, the music still starts
         else
             EXPECT_EQ(audio->PlaySound(id, 0, 0, 0, false), 1u);
-        Sleep(0.35);
+        plat::MixSound(0.35);
         return Finish(audio).Both();
     };
     const double full = levelOf(4, 0, 0);      // -360 after the effects headroom
@@ -279,18 +275,18 @@ TEST_F(AudioTest, LevelMusicCrossFadesToTheCombatLayerAndBack)
     };
     double marks[4];
     tick(0.5f, 0);
-    marks[0] = Since();
-    Sleep(0.4);
+    marks[0] = MixedSeconds();
+    plat::MixSound(0.4);
     tick(1.0f, 1); // a hostile comes near
-    marks[1] = Since();
-    Sleep(0.4);
+    marks[1] = MixedSeconds();
+    plat::MixSound(0.4);
     tick(3.0f, 0); // gone, but combat holds for 5 s
     EXPECT_TRUE(audio->IsInCombat());
     tick(6.5f, 0);
     EXPECT_FALSE(audio->IsInCombat());
-    marks[2] = Since();
-    Sleep(0.4);
-    marks[3] = Since();
+    marks[2] = MixedSeconds();
+    plat::MixSound(0.4);
+    marks[3] = MixedSeconds();
     const Output out = Finish(audio);
     auto ratio = [&](int phase) {
         // The middle of each phase, clear of the change-overs.
@@ -384,9 +380,9 @@ TEST_F(AudioTest, DialoguePlaysOneLineAtATime)
     EXPECT_FALSE(audio->StopDialogue());
     ASSERT_TRUE(audio->PlayDialogue("first.wav", true));
     EXPECT_TRUE(audio->IsDialoguePlaying());
-    Sleep(0.1);
+    plat::MixSound(0.1);
     ASSERT_TRUE(audio->StartDialogue("second.wav", true)); // the first line stops
-    Sleep(0.4);
+    plat::MixSound(0.4);
     EXPECT_FALSE(audio->IsDialoguePlaying());
     EXPECT_TRUE(audio->PlayDialogue("first.wav", false)); // loaded, not played
     EXPECT_FALSE(audio->IsDialoguePlaying());

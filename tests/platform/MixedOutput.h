@@ -1,59 +1,67 @@
-// Routes OpenAL Soft's output into a WAV file (its "wave" driver), so sound
-// tests can measure what was really played. Must run before the first
-// OpenAL call of the process, since the library reads its settings once.
+// Sound tests hear what was really played: devices mix only when a test
+// says how much time passes (plat::MixSound), so a busy machine changes
+// nothing of what is heard. The settings must be in place before the first
+// OpenAL call of the process, since the library reads them once.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "platform/SoundDevice.h"
 #include "platform/WavFile.h"
 
 namespace soundtest {
 
 inline constexpr int kOutputRate = 22050;
 
-inline const std::string& UseWaveOutput()
+// Plain speakers panned by level, nothing that colours or limits the mix.
+inline void MixOnDemand()
 {
-    static const std::string file = [] {
-        const auto dir = std::filesystem::temp_directory_path() / ("om_wave_" + std::to_string(::getpid()));
+    static const bool set = [] {
+        const auto dir = std::filesystem::temp_directory_path() / ("om_mix_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
-        const std::string out = (dir / "out.wav").string();
         const std::string conf = (dir / "alsoft.conf").string();
-        std::ofstream(conf) << "[general]\nchannels = stereo\nsample-type = int16\nfrequency = " << kOutputRate
-                            << "\nstereo-mode = speakers\nstereo-encoding = panpot\nhrtf = false\n"
-                               "output-limiter = false\ndither = false\n[wave]\nfile = "
-                            << out << "\n";
-        ::setenv("ALSOFT_DRIVERS", "wave", 1);
+        std::ofstream(conf) << "[general]\nstereo-mode = speakers\nstereo-encoding = panpot\nhrtf = false\n"
+                               "output-limiter = false\ndither = false\n";
         ::setenv("ALSOFT_CONF", conf.c_str(), 1);
-        return out;
+        plat::MixOnlyOnDemand(kOutputRate);
+        return true;
     }();
-    return file;
+    (void)set;
 }
 
-// The left and right channels of what the device wrote, as -1..1 floats.
+// Mixes in steps of 10 ms while `playing` holds, for at most `limit` seconds.
+template <class Playing>
+void MixWhile(Playing playing, double limit = 5.0)
+{
+    for (double t = 0; t < limit && playing(); t += 0.01)
+        plat::MixSound(0.01);
+}
+
+// Seconds mixed since the device opened.
+inline double MixedSeconds()
+{
+    return double(plat::MixedSound().size() / 2) / kOutputRate;
+}
+
+// The left and right channels of what the last device opened mixed, as -1..1 floats.
 struct Output {
     std::vector<float> left, right;
 
     static Output Read()
     {
         Output out;
-        plat::WavData wav;
-        std::string error;
-        EXPECT_TRUE(plat::ReadWavFile(UseWaveOutput(), wav, error)) << error;
-        EXPECT_EQ(wav.channels * wav.bitsPerSample, 32); // stereo, 16 bits
-        const auto* samples = reinterpret_cast<const std::int16_t*>(wav.samples.data());
-        for (std::size_t i = 0; i + 1 < wav.samples.size() / 2; i += 2) {
+        const std::vector<std::int16_t>& samples = plat::MixedSound();
+        for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
             out.left.push_back(samples[i] / 32768.0f);
             out.right.push_back(samples[i + 1] / 32768.0f);
         }
@@ -121,11 +129,6 @@ inline plat::WavData Tone(double seconds, int channels = 1, double silenceFirst 
         }
     }
     return wav;
-}
-
-inline void Sleep(double seconds)
-{
-    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(seconds * 1e6)));
 }
 
 } // namespace soundtest
