@@ -23,9 +23,8 @@ public:
     {
         for (const Run& run : runs) {
             m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-            const auto fps = run.counters.find("fps");
-            if (fps != run.counters.end())
-                m_fps[run.benchmark_name()] = fps->second.value;
+            for (const auto& [counter, value] : run.counters)
+                m_counters[counter][run.benchmark_name()] = value.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -33,9 +32,17 @@ public:
     // By the benchmark's registered name; the run's name may add options
     // ("/min_time:2.000/real_time"). 0 when it did not run.
     double Time(const std::string& name) const { return Find(m_times, name); }
-    double Fps(const std::string& name) const { return Find(m_fps, name); }
+    double Fps(const std::string& name) const { return Counter(name, "fps"); }
+    // The clear-only frame's rate measured beside the benchmark's frames.
+    double ReferenceFps(const std::string& name) const { return Counter(name, "reference_fps"); }
 
 private:
+    double Counter(const std::string& name, const std::string& counter) const
+    {
+        const auto values = m_counters.find(counter);
+        return values == m_counters.end() ? 0.0 : Find(values->second, name);
+    }
+
     static double Find(const std::map<std::string, double>& values, const std::string& name)
     {
         for (const auto& [key, value] : values) {
@@ -46,7 +53,7 @@ private:
     }
 
     std::map<std::string, double> m_times;
-    std::map<std::string, double> m_fps;
+    std::map<std::string, std::map<std::string, double>> m_counters;  // by counter, then benchmark
 };
 
 // Makes the renderer and opens a 32-bit display of the given size. The
