@@ -3,6 +3,7 @@
 #include "tests/app/SquadLevelFixture.h"
 
 #include "platform/KeyCodes.h"
+#include "ui/TsRadar.h"
 
 namespace apptest {
 namespace {
@@ -107,6 +108,23 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     brusk->Stun(60.0f);
     Ticks(10);
     EXPECT_FALSE(tongueShown()) << "taken off after ten ticks";
+}
+
+// The player's friends are kept off the radar, and one who dies stays off
+// it through his fall, though his squad lets go of him as he falls.
+TEST_F(SquadLevel, AFriendWhoDiesStaysOffTheRadar)
+{
+    MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    MakeTeam(2, kPlayerTeam, TS_ALLIANCE_FRIENDLY);
+    TsNPCObject* ally = AddNPC("ally", 6.0f, 5.0f, 21);
+    MakeSquad(21, 2, TS_BEHAVIOUR_IDLE);
+    const TsRadar* radar = Level()->GetRadar();
+    Frames(2, 100);
+    ASSERT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 1) << "the radar is drawn";
+    ASSERT_EQ(radar->GetDrawnBlips(TsRadar::kNPCBlip), 0) << "alive";
+    ally->Die();
+    Frames(2, 100);
+    EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kNPCBlip), 0) << "fallen";
 }
 
 TEST_F(SquadLevel, ACoweringSquadRunsToACowerPointOutOfTheThreatsLine)
