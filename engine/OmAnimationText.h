@@ -2,9 +2,10 @@
 // matrix per bone, either absolute (model space, needing the skeleton's
 // parents) or relative to the parent.
 //
-// The engine's bone-animation object does not exist yet, so the reader
-// produces a plain record of the keys; the animation database turns it into
-// its own object once that is built.
+// The reader produces a plain record of the keys, checked against the
+// skeleton it was read for; the animation database copies it into an
+// `OmBoneAnimation` (OmBoneAnimation.h), the object skin shapes play and
+// the database stores.
 #pragma once
 
 #include <cstdint>

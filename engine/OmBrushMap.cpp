@@ -180,10 +180,11 @@ void ReadBrushMap(OmPbfScene& scene, OmBrushFile& file, float scale)
     int32_t brushNumber = 0;
     while (file.ReadLine()) {
         const char* line = file.Text();
-        if (IsComment(line))
-            continue;
+        // Comments are skipped but for an entity's heading ("// entity 1"),
+        // which ends the world's brushes as a bare "entity" line does.
+        const bool comment = IsComment(line);
         // A plane line first: its texture name may hold "entity" ("identity").
-        if (std::strchr(line, '(')) {
+        if (!comment && std::strchr(line, '(')) {
             BrushPlane plane;
             if (!ParsePlane(line, plane))
                 ReportError("Brush map: malformed plane ignored: %s", line);
@@ -191,10 +192,12 @@ void ReadBrushMap(OmPbfScene& scene, OmBrushFile& file, float scale)
                 ReportError("Brush map: more than %d planes in brush %d", kMaxBrushPlanes, brushNumber);
             else
                 planes.push_back(plane);
-        } else if (std::strchr(line, '}')) {
+        } else if (!comment && std::strchr(line, '}')) {
             if (!planes.empty())
                 EndBrush(scene, planes, brushNumber, scale);
-        } else if (std::strstr(line, "entity")) {
+        } else if (std::strstr(line, "entity") && (brushNumber > 0 || !planes.empty())) {
+            // The world's own heading ("// entity 0") comes before its
+            // brushes: only an entity after them ends them.
             break;
         }
     }

@@ -37,6 +37,7 @@ private:
 };
 
 // Fills the scene: a root named "World" holding one node "Brush n" per brush.
-// The first line holding "entity" that is neither a plane nor a brush's end
-// ends the brushes.
+// After the first brush, the first line holding "entity" that is neither a
+// plane nor a brush's end ends the brushes; a commented one ("// entity 1")
+// does too, and other comment lines are skipped.
 void ReadBrushMap(OmPbfScene& scene, OmBrushFile& file, float scale);

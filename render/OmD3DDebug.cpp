@@ -167,6 +167,7 @@ void OmD3D::DrawWirePrimitive(const OmVector3* position, float height, float rad
     const uint32_t zWrite = GetRenderState(GfxRs::ZWriteEnable);
     const uint32_t lighting = GetRenderState(GfxRs::Lighting);
     const uint32_t fillMode = GetRenderState(GfxRs::FillMode);
+    const uint32_t zEnable = GetRenderState(GfxRs::ZEnable);
     const uint32_t shader = GetVertexShader();
     const OmMatrix4 savedWorld = m_world;
     BuildWireCylinder(n, height, radius, PackColour(colour));
@@ -175,6 +176,9 @@ void OmD3D::DrawWirePrimitive(const OmVector3* position, float height, float rad
     SetTexture(0, -1);
     SetWireframe(true);
     DispatchRenderState(GfxRs::Lighting, 0);
+    // A developer's view: the whole cylinder is seen through the walls in
+    // front of it, its sides as well as its cap.
+    DispatchRenderState(GfxRs::ZEnable, 0);
     DispatchRenderState(GfxRs::ZWriteEnable, 0);
     SetD3DStreamSource(0, nullptr, 0);
     SetIndices(-1, 0);
@@ -187,17 +191,15 @@ void OmD3D::DrawWirePrimitive(const OmVector3* position, float height, float rad
                            m_wireSideIndices.data(), GfxFormat::Index16, m_wireVertices.data(), sizeof(LineVertex));
     // The cap is seen from above: through the cache, and put back after.
     const uint32_t cull = GetRenderState(GfxRs::CullMode);
-    const uint32_t zEnable = GetRenderState(GfxRs::ZEnable);
     DispatchRenderState(GfxRs::CullMode, GfxCull::Cw);
-    DispatchRenderState(GfxRs::ZEnable, 0);
     DrawIndexedPrimitiveUP(GfxPrimitive::TriangleFan, 0, vertexCount, static_cast<uint32_t>(n),
                            m_wireCapIndices.data(), GfxFormat::Index16, m_wireVertices.data(), sizeof(LineVertex));
     DispatchRenderState(GfxRs::CullMode, cull);
-    DispatchRenderState(GfxRs::ZEnable, zEnable);
 
     SetVertexShader(shader);
     DispatchRenderState(GfxRs::Lighting, lighting);
     DispatchRenderState(GfxRs::ZWriteEnable, zWrite);
+    DispatchRenderState(GfxRs::ZEnable, zEnable);
     DispatchRenderState(GfxRs::FillMode, fillMode);
     SetWorldMatrix(&savedWorld);
 }

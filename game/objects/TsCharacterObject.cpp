@@ -259,23 +259,40 @@ bool TsCharacterObject::LoadModel(const char*)
     // morph figure, whose model's meshes are its frames.
     if (std::error_code error; !std::filesystem::exists(bones, error))
         return LoadMorphFigure(folder, path);
-    // Another character with the same file lends its mesh: each character
-    // needs a shape of its own to play its own animation.
+    if (!BorrowSkinMesh() && !LoadSkinnedFigure(folder, path, bones))
+        return false;
+    // Each tongue-striker has its own tongue for its own bone, whether its
+    // mesh was loaded or lent.
+    if (strcasecmp(ModelFolder(mdl_.Get()).c_str(), kTongueModel) == 0)
+        LoadTongue();
+    return true;
+}
+
+// Another character with the same file lends its mesh: each character
+// needs a shape of its own to play its own animation.
+bool TsCharacterObject::BorrowSkinMesh()
+{
     const int32_t classId = GetClassId();
-    if (OmFastAlloc* pool = classId >= 0 ? OmClassRegistry::Instance().GetPool(classId) : nullptr) {
-        OmFastAllocIterator it;
-        pool->BeginIteration(it);
-        while (void* cell = pool->NextLiveObject(it)) {
-            auto* other = static_cast<TsCharacterObject*>(static_cast<OmObject*>(cell));
-            OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->model_);
-            if (!shape || !shape->GetGeometry() || std::strcmp(other->mdl_.Get(), mdl_.Get()) != 0)
-                continue;
-            const auto copy = OmMakeRef<OmSkinShape>();
-            copy->SetGeometry(shape->GetGeometry());
-            SetModel(copy);
-            return true;
-        }
+    OmFastAlloc* pool = classId >= 0 ? OmClassRegistry::Instance().GetPool(classId) : nullptr;
+    if (!pool)
+        return false;
+    OmFastAllocIterator it;
+    pool->BeginIteration(it);
+    while (void* cell = pool->NextLiveObject(it)) {
+        auto* other = static_cast<TsCharacterObject*>(static_cast<OmObject*>(cell));
+        OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->model_);
+        if (!shape || !shape->GetGeometry() || std::strcmp(other->mdl_.Get(), mdl_.Get()) != 0)
+            continue;
+        const auto copy = OmMakeRef<OmSkinShape>();
+        copy->SetGeometry(shape->GetGeometry());
+        SetModel(copy);
+        return true;
     }
+    return false;
+}
+
+bool TsCharacterObject::LoadSkinnedFigure(const std::string& folder, const std::string& path, const std::string& bones)
+{
     OmSceneImporter importer;
     importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
     const auto mesh =
@@ -305,8 +322,6 @@ bool TsCharacterObject::LoadModel(const char*)
         shape->SetGeometry(mesh);
     }
     SetModel(shape);
-    if (strcasecmp(ModelFolder(mdl_.Get()).c_str(), kTongueModel) == 0)
-        LoadTongue();
     return true;
 }
 

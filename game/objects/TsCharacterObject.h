@@ -397,6 +397,8 @@ protected:
     void Strike(const OmVector3& direction);
     void LoadTongue();
     bool LoadMorphFigure(const std::string& folder, const std::string& path);
+    bool BorrowSkinMesh();
+    bool LoadSkinnedFigure(const std::string& folder, const std::string& path, const std::string& bones);
     void ShowTongue();
     void DetachTongue();
     void CloseApproach();

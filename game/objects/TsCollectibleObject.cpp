@@ -102,10 +102,12 @@ void TsCollectibleObject::CopyFromTemplate(TsCollectibleObject* source)
         m_templateName.Set(name);
     if (!name || !TsScriptHost::RunTemplate(TsAccess::LuaState(), name, this))
         LogErrorF("error running template %s during item creation", name ? name : "");
-    // The copy shows the template's model without loading it again; its
-    // icon is the template's icon file, loaded for it.
+    // The copy shows the template's model without loading it again, in
+    // nodes of its own: a node has one parent, so a shared one would hang
+    // from whichever hand took it last. Its icon is the template's icon
+    // file, loaded for it.
     if (source->GetModel() && source->GetModel() != GetModel())
-        SetModel(source->GetModel());
+        CopyModelOf(*source);
     if (source->GetSprite() && !GetSprite()) {
         SetSpriteName(source->GetSpriteName());
         LoadSprite(kIconFolder);

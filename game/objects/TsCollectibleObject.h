@@ -46,8 +46,9 @@ class TsCollectibleObject : public TsModel {
     virtual void AutoUse() = 0;
 
     // Runs the template function named by source's template name on this
-    // object (a failure is logged and the copy goes on), then shares the
-    // source's model and sprite.
+    // object (a failure is logged and the copy goes on), then takes a copy
+    // of the source's model (its own nodes over the same geometry) and the
+    // source's icon.
     void CopyFromTemplate(TsCollectibleObject* source);
     // Runs this object's own template on it; false when that failed.
     bool RunTemplate();

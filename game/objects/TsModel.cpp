@@ -170,6 +170,16 @@ void TsModel::SetModel(OmNode* node)
     model_.Reset(node);
 }
 
+void TsModel::CopyModelOf(const TsModel& source)
+{
+    if (!source.model_) {
+        return;
+    }
+    const auto copy = OmRef<OmNode>::Adopt(source.model_->NewInstance());
+    copy->CopyFrom(*source.model_);
+    SetModel(copy);
+}
+
 void TsModel::JoinPath(char* out, size_t size, const char* directory, const char* file)
 {
     directory = directory ? directory : "";
@@ -197,9 +207,7 @@ bool TsModel::ShareModel()
             continue;
         }
         SetupFromModel(other);
-        const auto copy = OmRef<OmNode>::Adopt(other->model_->NewInstance());
-        copy->CopyFrom(*other->model_);
-        SetModel(copy);
+        CopyModelOf(*other);
         return true;
     }
     return false;

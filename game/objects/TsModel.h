@@ -56,6 +56,11 @@ class TsModel : public TsEntity {
     void SetUniqueModel(bool unique) { uniqueModel_ = unique ? 1 : 0; }
     // Holds a reference on the node; null lets go of the old one.
     void SetModel(OmNode* node);
+    // A copy of source's model of this object's own: new nodes over the
+    // same geometry, so that each object places and parents its own (two
+    // articles from one template are held in two hands). Nothing when
+    // source has no model.
+    void CopyModelOf(const TsModel& source);
     OmNode* GetModel() const { return model_; }
     OmBaseSprite* GetSprite() const { return sprite_; }
 

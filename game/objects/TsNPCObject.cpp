@@ -233,12 +233,20 @@ void TsNPCObject::BeginFadeOut()
     }
 }
 
-// Friends of the player's team are not shown.
+// The squad lets go of a member as it dies, and the team the radar reads
+// goes with it: the verdict is taken while the squad still holds it.
+void TsNPCObject::Die()
+{
+    m_fellAFriend = IsRadarVisible() ? 0 : 1;
+    TsCharacterObject::Die();
+}
+
+// Friends of the player's team are not shown, alive or dead.
 bool TsNPCObject::IsRadarVisible() const
 {
     const TsSquadObject* squad = GetSquad();
     if (!squad) {
-        return true;
+        return m_fellAFriend == 0;
     }
     const TsPlayer* player = TsAccess::LocalPlayer();
     const TsSquadObject* playerSquad = player ? player->GetSquad() : nullptr;

@@ -33,6 +33,8 @@ class TsNPCObject : public TsCharacterObject {
     void Read(OmArchive& archive) override;
     bool Import() override;
     void BeginFadeOut() override;
+    // Notes, before the squad lets go of it, whether it falls a friend.
+    void Die() override;
     bool IsRadarVisible() const override;
 
     void SetNPCType(int32_t type) { m_npcType = type; }
@@ -55,4 +57,7 @@ private:
     int32_t m_npcType = TS_NPC_HUMANOID;
     OmString m_weaponName;
     OmString m_itemName;
+    // A friend's body stays off the radar through its death and fade,
+    // though its squad (and with it its team) has let go of it.
+    uint8_t m_fellAFriend = 0;
 };

@@ -191,11 +191,10 @@ void TsBlobRenderer::Decode(const TsCellVertex& in, TsBlobVertex& out, const OmV
 uint32_t TsBlobRenderer::FadeColour(const TsCellVertex& in, const TsBlobVertex& out, TsCellLights lights,
                                     const OmVector3& camera, const OmVector3& axis) const
 {
+    // Only the alpha changes as a vertex enters the fade: a wall by a lamp
+    // keeps the lamp's colour while it clears.
     const uint32_t alpha = FadeAlpha(OmVector3(out.x, out.y, out.z), camera, axis);
-    if (alpha >= 255)
-        return LitColour(in, lights, m_brighten);
-    const uint32_t stored = (m_brighten ? Brightened(in) : in).colour & 0xFFFFFF;
-    return alpha << 24 | stored;
+    return std::min(alpha, 255u) << 24 | (LitColour(in, lights, m_brighten) & 0xFFFFFF);
 }
 
 uint16_t TsBlobRenderer::CopyVertex(TsCellGroup& group, uint16_t i, const OmVector3& origin, float sh, float sv,

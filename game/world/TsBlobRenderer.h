@@ -117,8 +117,8 @@ private:
     bool Lock();
     void DrawRun(const Run& run, uint32_t colourOp);
     void Decode(const TsCellVertex& in, TsBlobVertex& out, const OmVector3& origin, float sh, float sv) const;
-    // The colour of a decoded vertex under camera fade: its stored colour
-    // at the fade alpha where it fades, else the plain path's lit colour.
+    // The colour of a decoded vertex under camera fade: the plain path's lit
+    // colour at the vertex's fade alpha (255 where it does not fade).
     uint32_t FadeColour(const TsCellVertex& in, const TsBlobVertex& out, TsCellLights lights,
                         const OmVector3& camera, const OmVector3& axis) const;
     // True when every run and index of a dynamic geometry lies inside it.

@@ -50,20 +50,8 @@ void TsApplyModelLights(const OmVector3& point, OmMaxLight* const* lights, const
         device->SetLight(static_cast<uint32_t>(i), &light);
         device->LightEnable(static_cast<uint32_t>(i), true);
     }
-    // The rest of the four are black: every model draws with the same four
-    // lights whatever reaches it, so a model walking where fewer or more
-    // lights reach it needs no new drawing program mid-game.
-    GfxLight black{};
-    black.type = GfxLightType::Directional;
-    black.direction = {0.0f, -1.0f, 0.0f};
-    black.range = 1000000.0f;
-    black.falloff = 1.0f;
-    black.attenuation0 = 1.0f;
-    for (int i = count; i < TS_MAX_MODEL_LIGHTS; ++i) {
-        device->SetLight(static_cast<uint32_t>(i), &black);
-        device->LightEnable(static_cast<uint32_t>(i), true);
-    }
-    for (int i = TS_MAX_MODEL_LIGHTS; i < TS_DEVICE_LIGHTS; ++i)
+    // The model takes no light but those that reach it.
+    for (int i = count; i < TS_DEVICE_LIGHTS; ++i)
         device->LightEnable(static_cast<uint32_t>(i), false);
     d3d->DispatchRenderState(GfxRs::Ambient, ColourToARGB(ambient[0], ambient[1], ambient[2], ambient[3]));
 }

@@ -1,8 +1,7 @@
 // Lighting of models (characters, doors, collectibles) by the device's fixed
 // lights: the strongest static lights at the model become up to four
-// directional device lights, black ones make up the four, every other
-// device light is switched off, and
-// the ambient level is the world's (zero).
+// directional device lights, every other device light is switched off,
+// and the ambient level is the world's (zero).
 #pragma once
 
 #include <cstdint>
@@ -25,8 +24,7 @@ uint32_t ColourToARGB(float r, float g, float b, float a);
 OmVector3 TsModelLightDirection(const OmMaxLight& light, const OmVector3& point);
 
 // Loads lights[0..count-1] (count clamped to 0..4) with their strengths as
-// directional device lights 0..count-1 lighting point, black ones up to
-// light 3, disables the others
+// directional device lights 0..count-1 lighting point, disables the others
 // and sets the ambient render state from ambient (r, g, b, a).
 void TsApplyModelLights(const OmVector3& point, OmMaxLight* const* lights, const float* strengths, int count,
                         const float ambient[4]);

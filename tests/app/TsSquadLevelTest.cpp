@@ -3,6 +3,7 @@
 #include "tests/app/SquadLevelFixture.h"
 
 #include "platform/KeyCodes.h"
+#include "ui/TsRadar.h"
 
 namespace apptest {
 namespace {
@@ -107,6 +108,46 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     brusk->Stun(60.0f);
     Ticks(10);
     EXPECT_FALSE(tongueShown()) << "taken off after ten ticks";
+}
+
+// A second brusk in the level borrows the first one's figure, and strikes
+// with a tongue of his own all the same.
+TEST_F(SquadLevel, ASecondBruskStrikesWithHisOwnTongue)
+{
+    MakeParty({OmVector3(4.5f, 0, 4.0f)});
+    Place(new TsNPCObject, "brusk", 12.0f, 12.0f, 21, "brusk.pbf");
+    TsNPCObject* second = Place(new TsNPCObject, "brusk2", 3.5f, 4.0f, 20, "brusk.pbf");
+    second->InnateAttack()->Attributes(false).SetEquipType(TS_EQUIP_TONGUE);
+    second->SetDirection(1.0f, 0.0f);
+    MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_ATTACK)->SetRange(0.0f);
+    MakeSquad(21, kEnemyTeam, TS_BEHAVIOUR_IDLE);
+    auto* shape = OmSkinShape::Cast(second->GetModel());
+    ASSERT_NE(shape, nullptr);
+    bool shown = false;
+    for (int tick = 0; tick < 200 && !shown; ++tick) {
+        Ticks(1);
+        const OmGroup* bone = shape->FindBoneNode(1);
+        uint32_t cursor = 0;
+        shown = bone && bone->GetNextChild(cursor) != nullptr;
+    }
+    EXPECT_TRUE(shown);
+}
+
+// The player's friends are kept off the radar, and one who dies stays off
+// it through his fall, though his squad lets go of him as he falls.
+TEST_F(SquadLevel, AFriendWhoDiesStaysOffTheRadar)
+{
+    MakeParty({OmVector3(4.0f, 0, 4.0f)});
+    MakeTeam(2, kPlayerTeam, TS_ALLIANCE_FRIENDLY);
+    TsNPCObject* ally = AddNPC("ally", 6.0f, 5.0f, 21);
+    MakeSquad(21, 2, TS_BEHAVIOUR_IDLE);
+    const TsRadar* radar = Level()->GetRadar();
+    Frames(2, 100);
+    ASSERT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 1) << "the radar is drawn";
+    ASSERT_EQ(radar->GetDrawnBlips(TsRadar::kNPCBlip), 0) << "alive";
+    ally->Die();
+    Frames(2, 100);
+    EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kNPCBlip), 0) << "fallen";
 }
 
 TEST_F(SquadLevel, ACoweringSquadRunsToACowerPointOutOfTheThreatsLine)

@@ -281,3 +281,27 @@ TEST(OmTextImport, APlaneWhoseTextureNameHoldsEntityIsStillAPlane)
     ASSERT_EQ(scene.objects.Count(), 2);
     EXPECT_EQ(first->faces.count, 12);
 }
+
+// Only the world's brushes are read: the next entity's heading, written as a
+// comment, ends them; the world's own heading before them and other comments,
+// brackets and all, are passed over.
+TEST(OmTextImport, AnEntityHeadingAfterTheWorldsBrushesEndsThem)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        int32_t brushes;
+    } cases[] = {
+        {"the next entity's heading", BoxBrush() + "// entity 1\n{\n" + BoxBrush() + "}\n", 1},
+        {"the world's own heading first", "// entity 0\n{\n" + BoxBrush() + BoxBrush() + "}\n// entity 1\n", 2},
+        {"other comments", "// a wall (north)\n" + BoxBrush() + "// }\n" + BoxBrush(), 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ErrorCapture errors;
+        OmPbfScene scene;
+        ReadMap(scene, c.text, "entities.map");
+        EXPECT_EQ(scene.objects.Count(), c.brushes);
+        EXPECT_FALSE(errors.Contains("malformed plane"));
+    }
+}

@@ -1,4 +1,5 @@
-// Fog, stencil, flat shading and depth bias, read back from the back buffer.
+// Fog, stencil, flat shading, depth bias and the developer's wire cylinder,
+// read back from the back buffer.
 #include "tests/render/RendererFixture.h"
 
 #include <cmath>
@@ -332,6 +333,25 @@ TEST_F(RasterStateTest, DepthBiasLetsACoplanarDecalWinButNotOverNearerSurfaces)
             EXPECT_EQ(Pixel(pixels, x, y), c.expected) << std::hex << "at " << std::dec << x << "," << y;
         }
     }
+}
+
+// --- The developer's wire cylinder ---------------------------------------
+
+// A trigger's cylinder stands behind a wall and is seen through it: the rows
+// between its rings (at eye height, below the cap) show its sides.
+TEST_F(RasterStateTest, AWireCylinderShowsItsSidesThroughAWallInFrontOfIt)
+{
+    DrawQuad(5, kGrey);
+    const OmVector3 foot(0.0f, -1.0f, 10.0f);
+    const float red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    renderer->DrawWirePrimitive(&foot, 2.0f, 2.0f, 8, red);
+    const std::vector<uint32_t> pixels = ReadPixels();
+    int sides = 0;
+    for (uint32_t y = kMidY - 12; y < kMidY + 12; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            sides += Pixel(pixels, x, y) == kRed;
+    EXPECT_EQ(Pixel(pixels, 4, kMidY), kGrey) << "the wall";
+    EXPECT_GT(sides, 24);
 }
 
 // Once their programs are built.

@@ -154,19 +154,41 @@ protected:
     ScriptState lua;
 };
 
-TEST_F(TemplateTest, ACopyRunsTheTemplateAndSharesTheModel)
+TEST_F(TemplateTest, ACopyRunsTheTemplateAndShowsItsModel)
 {
     const auto source = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf"));
     source->SetTemplate("Medkit");
     const auto model = OmMakeRef<OmGroup>();
+    model->AddChild(OmMakeRef<OmGroup>());
     source->SetModel(model);
     const auto copy = OmMakeRef<TsItemObject>();
     copy->CopyFromTemplate(source);
     EXPECT_EQ(copy->GetStack(), 4);
     EXPECT_FLOAT_EQ(copy->GetHealth(), 2.5f);
     EXPECT_STREQ(copy->GetTemplate(), "Medkit");
-    EXPECT_EQ(copy->GetModel(), model);
-    EXPECT_EQ(model->GetRefCount(), 3u);
+    const auto* shown = OmGroup::Cast(copy->GetModel());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->GetChildCount(), 1);
+}
+
+// Two articles bought from one template and held by two members hang one
+// from each hand.
+TEST_F(TemplateTest, TwoCopiesOfOneTemplateHangEachFromItsOwnHand)
+{
+    const auto source = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf"));
+    source->SetTemplate("Medkit");
+    source->SetModel(OmMakeRef<OmGroup>());
+    const OmRef<OmGroup> hands[2] = {OmMakeRef<OmGroup>(), OmMakeRef<OmGroup>()};
+    OmRef<TsItemObject> copies[2];
+    for (int i = 0; i < 2; ++i) {
+        copies[i] = OmMakeRef<TsItemObject>();
+        copies[i]->CopyFromTemplate(source);
+        ASSERT_NE(copies[i]->GetModel(), nullptr);
+        hands[i]->AddChild(copies[i]->GetModel());
+    }
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(copies[i]->GetModel()->GetParent(), hands[i].Get()) << "copy " << i;
+    EXPECT_EQ(source->GetModel()->GetParent(), nullptr) << "the template's model stays where it was";
 }
 
 TEST_F(TemplateTest, AFailingTemplateIsLogged)

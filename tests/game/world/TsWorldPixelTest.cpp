@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/OmCamera.h"
+#include "engine/OmMaxLight.h"
 #include "engine/OmPlane.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
@@ -387,8 +388,8 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheBatchFlushesFirst)
     Device()->EndScene();
 }
 
-// Black lights make up the four, so that every model draws with one
-// program whatever number of lights reaches it.
+// A model is lit by the lights that reach it and no others: the device's
+// other lights are switched off.
 TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
 {
     Build();
@@ -406,16 +407,13 @@ TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
         return lights;
     };
     EXPECT_EQ(TsModelLighting(*world_, near), 1);
-    EXPECT_EQ(enabled(), "11110000");
+    EXPECT_EQ(enabled(), "10000000");
     plat::GfxLight light{};
     Device()->GetLight(0, &light);
     EXPECT_EQ(light.type, plat::GfxLightType::Directional);
     EXPECT_NEAR(light.direction.z, 1.0f, 1e-5f); // from the lamp at (4, 1, 4) to (4, 1, 4.5)
-    Device()->GetLight(3, &light);
-    EXPECT_EQ(light.type, plat::GfxLightType::Directional);
-    EXPECT_EQ(light.diffuse.r + light.diffuse.g + light.diffuse.b + light.specular.r + light.ambient.r, 0.0f);
     EXPECT_EQ(TsModelLighting(*world_, far), 0);
-    EXPECT_EQ(enabled(), "11110000");
+    EXPECT_EQ(enabled(), "00000000");
     uint32_t ambient = 1;
     Device()->GetRenderState(plat::GfxRs::Ambient, &ambient);
     EXPECT_EQ(ambient, 0u);
@@ -474,6 +472,47 @@ TEST_F(WorldPixelTest, ATriangleFacingAwayUnderTheFadeNamesADecodedCorner)
     const auto* first = reinterpret_cast<const TsBlobVertex*>(drawn->Bytes());
     EXPECT_NEAR(first->x, origin.x + 8.0f * 8192.0f / 65535.0f, 1e-4f) << "the corner its indices name";
     EXPECT_EQ(first->z, origin.z);
+}
+
+// A wall by a dynamic lamp keeps the lamp's colour as it fades: a faded
+// corner's copy carries its lit colour, only its alpha lowered.
+TEST_F(WorldPixelTest, AFadedCellVertexKeepsItsLampsColour)
+{
+    TsBlobRenderer cells;
+    ASSERT_TRUE(cells.Create(8.0f, 8.0f));
+    LookDown();
+    cells.SetCameraFade(0.0f, OmVector3(8, 0, 12), 5.0f);
+    const OmRef<OmMaxLight> lights[2] = {nullptr, OmMakeRef<OmMaxLight>()};
+    lights[1]->on = 1, lights[1]->multiplier = 1.0f, lights[1]->colour[0] = 1.0f; // red
+    // A level triangle at height 3 right under the camera, every corner by
+    // the lamp (list entry 1, weight 100).
+    TsCellGroup group;
+    for (const auto& [x, z] : {std::pair{1, 1}, {1, 2}, {2, 1}}) {
+        TsCellVertex v;
+        v.x = static_cast<uint16_t>(8192 * x), v.y = 8192, v.z = static_cast<uint16_t>(8192 * z);
+        v.colour = 0x00202020;
+        v.lightIndices = 1u << 24, v.lightWeights = 100u << 24;
+        group.vertices.Add(v);
+        group.indices.Add(static_cast<uint16_t>(group.indices.GetCount()));
+    }
+    group.runs.Add(TsCellRun{-1, 0, 1, 0, 3});
+    OmArray<OmPlane> planes;
+    planes.Add(OmPlane(OmVector3(0, 1, 0), -3.0f)); // faces up, to the camera
+    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
+    ASSERT_TRUE(cells.BeginFrame());
+    cells.AddCell(group, planes, OmVector3(7, 2, 7), OmVector3(8, 8, 8), TsCellLights(lights));
+    cells.EndFrame();
+    Device()->EndScene();
+    const plat::GfxVertexBuffer* drawn = renderer->GetBoundStream(0);
+    ASSERT_NE(drawn, nullptr);
+    const auto* copies = reinterpret_cast<const TsBlobVertex*>(drawn->Bytes()) + 3; // after the shared three
+    const uint32_t lit = TsBlobRenderer::LitColour(group.vertices[0], lights, !renderer->CanModulate2x());
+    ASSERT_GT(lit >> 16 & 0xFF, 0x40u) << "the lamp adds red";
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_LT(copies[i].colour >> 24, 255u) << "faded";
+        EXPECT_EQ(copies[i].colour & 0xFFFFFF, lit & 0xFFFFFF);
+    }
 }
 
 // The effects' clock.
