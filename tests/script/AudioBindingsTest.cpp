@@ -10,7 +10,7 @@
 #include "game/framework/TsAudio.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
-#include "tests/platform/WaveOutput.h"
+#include "tests/platform/MixedOutput.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ class AudioBindingsTest : public PackageTest {
 protected:
     void SetUp() override
     {
-        soundtest::UseWaveOutput();
+        soundtest::MixOnDemand();
         PackageTest::SetUp();
         scratch_.Write("data/audio/soundfx/pain etc/vessa_pain1.wav", ToneFile());
         scratch_.Write("data/audio/soundfx/pain etc/vessa_pain2.wav", ToneFile());
