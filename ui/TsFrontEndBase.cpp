@@ -146,27 +146,57 @@ void TsFrontEndBase::PopWindow()
     if (m_stack.GetCount() == 0) {
         return;
     }
-    const StackEntry top = m_stack[m_stack.GetCount() - 1];
-    top.window->Deactivate(0, 0);
-    m_stack.Resize(m_stack.GetCount() - 1);
-    ++m_stackChanges;
-    // Off the stack first: what the window does as it closes (a script that
-    // opens the next window, say) finds the stack as it now is.
-    if (!IsOnStack(top.window)) {
-        top.window->OnClose();
+    CloseWindowAt(m_stack.GetCount() - 1);
+    if (m_stack.GetCount() == 0) {
+        EnterGame();
     }
-    if (top.transient) {
-        DiscardWindow(top.window);
+}
+
+void TsFrontEndBase::CloseWindow(TsGuiWindow* window)
+{
+    for (uint32_t i = m_stack.GetCount(); i-- > 0;) {
+        if (m_stack[i].window == window) {
+            CloseWindowAt(i);
+            if (m_stack.GetCount() == 0) {
+                EnterGame();
+            }
+            return;
+        }
+    }
+}
+
+// The windows open now close, top down. A window that one of them opens as
+// it closes (a lesson's exit script starting the next lesson) is not one of
+// them: it stays, above those still to close. Windows are only ever added on
+// top, so the ones still to close keep their places below.
+void TsFrontEndBase::PopAllWindows()
+{
+    for (uint32_t open = m_stack.GetCount(); open > 0; --open) {
+        if (open <= m_stack.GetCount()) {
+            CloseWindowAt(open - 1);
+        }
     }
     if (m_stack.GetCount() == 0) {
         EnterGame();
     }
 }
 
-void TsFrontEndBase::PopAllWindows()
+void TsFrontEndBase::CloseWindowAt(uint32_t index)
 {
-    while (m_stack.GetCount() > 0) {
-        PopWindow();
+    const StackEntry entry = m_stack[index];
+    entry.window->Deactivate(0, 0);
+    for (uint32_t i = index + 1; i < m_stack.GetCount(); ++i) {
+        m_stack[i - 1] = m_stack[i];
+    }
+    m_stack.Resize(m_stack.GetCount() - 1);
+    ++m_stackChanges;
+    // Off the stack first: what the window does as it closes (a script that
+    // opens the next window, say) finds the stack as it now is.
+    if (!IsOnStack(entry.window)) {
+        entry.window->OnClose();
+    }
+    if (entry.transient) {
+        DiscardWindow(entry.window);
     }
 }
 

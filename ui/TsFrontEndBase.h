@@ -69,6 +69,9 @@ class TsFrontEndBase : public TsGameMode {
     // pointer-sized, as some windows are opened with an object.
     void PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, int32_t kind, bool transient);
     void PopWindow();
+    // Takes the window off the stack wherever it stands (its topmost entry);
+    // nothing when it is not on it.
+    void CloseWindow(TsGuiWindow* window);
     void PopAllWindows();
 
     int32_t GetMessageResult() const { return m_messageResult; }
@@ -110,6 +113,7 @@ private:
         uint8_t transient;
     };
     void UpdateWindows(float time);
+    void CloseWindowAt(uint32_t index);
     void SendMouseEvents();
     uint32_t ReadButtons();
     void DrawCursor();

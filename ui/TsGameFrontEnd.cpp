@@ -70,6 +70,8 @@ void TsGameFrontEnd::SetActive(bool active, bool openMenu)
         level->Pause(active);
     m_active = active ? 1 : 0;
     if (!active) {
+        // A lesson whose exit script starts the next one activates the mode
+        // again as it closes: the new lesson stays up over the paused level.
         PopAllWindows();
         EnterGame();
         return;

@@ -4,7 +4,6 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
-#include "platform/InputDevices.h"
 #include "platform/KeyCodes.h"
 #include "render/OmD3DFont.h"
 #include "ui/TsFrontEndBase.h"
@@ -206,18 +205,14 @@ void TsGuiEditBox::Update(float)
 // so a held BACKSPACE does not eat the text of every box on the screen.
 void TsGuiEditBox::ReadHeldKeys()
 {
-    plat::KeyboardDevice* keyboard = TsAccess::Input()->GetKeyboardDevice();
-    uint8_t keys[plat::kKeyCodeCount] = {};
-    if (!keyboard || !plat::InputSucceeded(keyboard->GetHeldKeys(keys))) {
-        return;
-    }
-    if (keys[plat::kKeyBackspace] & 0x80) {
+    const TsInput* input = TsAccess::Input();
+    if (input->IsKeyDown(plat::kKeyBackspace)) {
         DeleteBackward();
-    } else if (keys[plat::kKeyDelete] & 0x80) {
+    } else if (input->IsKeyDown(plat::kKeyDelete)) {
         DeleteForward();
-    } else if (keys[plat::kKeyLeft] & 0x80) {
+    } else if (input->IsKeyDown(plat::kKeyLeft)) {
         MoveCaret(m_caretIndex - 1);
-    } else if (keys[plat::kKeyRight] & 0x80) {
+    } else if (input->IsKeyDown(plat::kKeyRight)) {
         MoveCaret(m_caretIndex + 1);
     }
 }

@@ -5,7 +5,6 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
-#include "platform/InputDevices.h"
 #include "platform/KeyCodes.h"
 #include "ui/TsFrontEndBase.h"
 
@@ -136,15 +135,14 @@ void TsGuiMessageBox::OnMouseUp(int32_t packed, uint32_t buttons)
 void TsGuiMessageBox::Update(float time)
 {
     TsGuiWindow::Update(time);
-    TsInput* input = TsAccess::Input();
-    plat::KeyboardDevice* keyboard = input ? input->GetKeyboardDevice() : nullptr;
-    uint8_t keys[plat::kKeyCodeCount] = {};
-    if (!keyboard || !plat::InputSucceeded(keyboard->GetHeldKeys(keys))) {
+    const TsInput* input = TsAccess::Input();
+    if (!input) {
         return;
     }
     // The key going down chooses, not the key held: the press that confirmed
-    // a dialog must not also dismiss the box that follows it.
-    const bool down = (keys[plat::kKeyReturn] & 0x80) != 0;
+    // a dialog must not also dismiss the box that follows it. The tick's own
+    // state of the key keeps a tap that fell between two ticks.
+    const bool down = input->IsKeyDown(plat::kKeyReturn);
     const bool pressed = down && !m_returnWasDown;
     m_returnWasDown = down ? 1 : 0;
     if (pressed && m_buttonCount > 0) {

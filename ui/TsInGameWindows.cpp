@@ -312,6 +312,11 @@ void TsObjectiveWindow::Update(float time)
     const bool returnHeld = input && input->IsKeyDown(plat::kKeyReturn);
     // Back (Escape) dismisses the page too, as it does every other in-game
     // window: a player reaches for it first to get back to play.
-    if (returnHeld || BackPressed() || button.IsLatched())
-        CloseMenu(GetFrontEnd());
+    TsFrontEndBase* frontEnd = GetFrontEnd();
+    if (!frontEnd || (!returnHeld && !BackPressed() && !button.IsLatched()))
+        return;
+    // Only this page closes: a lesson shown in the same tick waits beneath.
+    frontEnd->CloseWindow(this);
+    if (!frontEnd->HasOpenWindows())
+        CloseMenu(frontEnd);
 }

@@ -15,7 +15,6 @@
 #include "game/framework/TsSaveGames.h"
 #include "game/objects/TsPlayer.h"
 #include "platform/GfxTypes.h"
-#include "platform/InputDevices.h"
 #include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "ui/TsFrontEnd.h"
@@ -380,11 +379,8 @@ void TsNewGameScreen::OnMouseUp(int32_t packed, uint32_t buttons)
 
 void TsNewGameScreen::Update(float time)
 {
-    TsInput* input = TsAccess::Input();
-    plat::KeyboardDevice* keyboard = input ? input->GetKeyboardDevice() : nullptr;
-    uint8_t keys[plat::kKeyCodeCount] = {};
-    if (keyboard && plat::InputSucceeded(keyboard->GetHeldKeys(keys))) {
-        if (keys[plat::kKeyReturn] & 0x80) {
+    if (const TsInput* input = TsAccess::Input()) {
+        if (input->IsKeyDown(plat::kKeyReturn)) {
             Close(TsFrontEndBase::kResultOk);
             return;
         }

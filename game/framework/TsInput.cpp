@@ -102,6 +102,9 @@ void TsInput::ClearState()
     current_ = State{};
     previous_ = State{};
     std::memset(waitingPress_, 0, sizeof(waitingPress_));
+    std::memset(tickKeys_, 0, sizeof(tickKeys_));
+    std::memset(lastTickKeys_, 0, sizeof(lastTickKeys_));
+    std::memset(waitingKeyPress_, 0, sizeof(waitingKeyPress_));
     cursorInside_ = 0;
     if (window_) {
         SyncCursorToWindow(*window_);
@@ -154,17 +157,20 @@ bool TsInput::Update(int width, int height)
     if (!mouseRead || !keyboardRead) {
         return false;
     }
+    for (int code = 0; code < plat::kKeyCodeCount; ++code) {
+        Latch(tickKeys_[code], lastTickKeys_[code], waitingKeyPress_[code], keys_[code] != 0);
+    }
     for (int i = 0; i < kActionCount; ++i) {
         const int32_t key = bindings_.KeyOf(i);
         if (key >= 0) {
-            Latch(i, KeyIsDown(key));
+            Latch(current_.actions[i], previous_.actions[i], waitingPress_[i], KeyIsDown(key));
         }
     }
     // The mouse decides for the actions it is bound to.
     for (int i = 0; i < TsKeyBindings::kMouseActionCount; ++i) {
         const int32_t button = bindings_.MouseButtonOf(i);
         if (button >= 0) {
-            Latch(i, mouse_.buttons[button] != 0);
+            Latch(current_.actions[i], previous_.actions[i], waitingPress_[i], mouse_.buttons[button] != 0);
         }
     }
     current_.moveX += mouse_.x;
@@ -175,18 +181,17 @@ bool TsInput::Update(int width, int height)
     return true;
 }
 
-// An action changes at most once between two ticks: a press and release
-// that both fall between ticks still shows as one tick down, and two taps
-// in one tick as one. A press after a release latched in this tick is kept
-// for the next, so a quick second tap is not lost.
-void TsInput::Latch(int action, bool down)
+// An action or a key changes at most once between two ticks: a press and
+// release that both fall between ticks still shows as one tick down, and two
+// taps in one tick as one. A press after a release latched in this tick is
+// kept for the next, so a quick second tap is not lost.
+void TsInput::Latch(uint8_t& now, uint8_t before, uint8_t& waitingPress, bool down)
 {
-    uint8_t& now = current_.actions[action];
-    if (now == previous_.actions[action]) {
-        now = (down || waitingPress_[action]) ? 1 : 0;
-        waitingPress_[action] = 0;
+    if (now == before) {
+        now = (down || waitingPress) ? 1 : 0;
+        waitingPress = 0;
     } else if (down && now == 0) {
-        waitingPress_[action] = 1;
+        waitingPress = 1;
     }
 }
 
@@ -194,6 +199,7 @@ void TsInput::EndTick()
 {
     const int32_t wheel = current_.wheel;
     previous_ = current_;
+    std::memcpy(lastTickKeys_, tickKeys_, sizeof(lastTickKeys_));
     current_.moveX = 0;
     current_.moveY = 0;
     current_.wheel = 0;
@@ -229,6 +235,11 @@ void TsInput::SyncCursorToWindow(const plat::Window& window)
     if (mouseDevice_) {
         mouseDevice_->RestartMovement();
     }
+}
+
+bool TsInput::IsKeyDown(int keyCode) const
+{
+    return keyCode >= 0 && keyCode < plat::kKeyCodeCount && tickKeys_[keyCode] != 0;
 }
 
 bool TsInput::IsActionDown(int action) const

@@ -72,8 +72,10 @@ public:
     bool IsActionDown(int action) const;
     bool IsActionPressed(int action) const;  // down now, not at the last tick
     bool IsActionReleased(int action) const; // down at the last tick, not now
-    // A key of the keyboard by key code, as read at the last update.
-    bool IsKeyDown(int keyCode) const { return KeyIsDown(keyCode); }
+    // A key of the keyboard by key code, down in this tick. Like an action,
+    // a key changes at most once a tick: a tap that went down and up between
+    // two ticks is down for one.
+    bool IsKeyDown(int keyCode) const;
     // Key codes and action numbers overlap (the quit action is Return's
     // code), so handing one where the other belongs does not compile.
     bool IsActionDown(plat::KeyCode) const = delete;
@@ -130,7 +132,7 @@ private:
     // the keys held; any other look takes only the keys held, and leaves the
     // taps to the poll.
     bool ReadKeyboard(uint8_t (&state)[plat::kKeyCodeCount], bool poll);
-    void Latch(int action, bool down);
+    static void Latch(uint8_t& now, uint8_t before, uint8_t& waitingPress, bool down);
     bool ReadMouse();
     bool KeyIsDown(int32_t keyCode) const;
     static bool ValidAction(int action) { return action >= 0 && action < kActionBytes; }
@@ -143,6 +145,11 @@ private:
     // A press that came after its action's release in the same tick, kept
     // for the next tick (an action changes at most once a tick).
     uint8_t waitingPress_[kActionBytes] = {};
+    // The keys by code as the actions are kept: this tick, the last, and a
+    // press waiting for the next tick.
+    uint8_t tickKeys_[plat::kKeyCodeCount] = {};
+    uint8_t lastTickKeys_[plat::kKeyCodeCount] = {};
+    uint8_t waitingKeyPress_[plat::kKeyCodeCount] = {};
     std::unique_ptr<plat::InputSystem> system_;
     std::unique_ptr<plat::KeyboardDevice> keyboard_;
     std::unique_ptr<plat::MouseDevice> mouseDevice_;

@@ -25,17 +25,17 @@ public:
     // Characters take their weapons up again after a cut scene.
     virtual bool Reequips() const = 0;
 
-    // A cut scene or a conversation starts: an open inventory would sit
-    // over it and closes; a panel opened for a waiting trader stays, as the
-    // trade takes the screen next.
+    // A cut scene starts: an open inventory would sit over it and closes; a
+    // panel opened for a waiting trader stays, as the trade takes the screen
+    // next.
     virtual void ClearScreenForScene() = 0;
     // The camera takes over from the player's orders: nobody of the party
     // walks on out of the framed scene.
     virtual void HoldSquad() = 0;
 
     // ---- what objects ask of the screens ----
-    // A conversation starts: the radar hides for its length and the screen
-    // is cleared as for a cut scene.
+    // A conversation starts: the radar hides for its length, and an open or
+    // closing inventory goes at once and without a sound, a trader's too.
     virtual void ConversationStarted() = 0;
     // A conversation has ended: the radar comes back, and a trader's
     // conversation hands the screen over to the trade panel.

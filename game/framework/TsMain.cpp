@@ -20,7 +20,6 @@
 #include "game/framework/TsVideo.h"
 #include "platform/DebugOutput.h"
 #include "platform/GfxDevice.h"
-#include "platform/InputDevices.h"
 #include "platform/KeyCodes.h"
 #include "platform/MessageBox.h"
 #include "platform/Window.h"
@@ -387,9 +386,8 @@ void TsMain::TickBody()
         return;
     }
     g_loadScreen.TickPulse();
-    uint8_t keys[plat::kKeyCodeCount] = {};
-    plat::KeyboardDevice* keyboard = input_ ? input_->GetKeyboardDevice() : nullptr;
-    if (keyboard && plat::InputSucceeded(keyboard->GetHeldKeys(keys)) && keys[plat::kKeySpace]) {
+    // Space as this tick has it: a tap that fell between two ticks counts.
+    if (input_ && input_->IsKeyDown(plat::kKeySpace)) {
         ReleaseLoadScreenImage();
         g_loadScreen.held = 0;
         g_loadScreen.prompt = 1;

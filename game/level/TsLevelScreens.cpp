@@ -20,8 +20,7 @@ constexpr int32_t kRadarMargin = 2;
 
 } // namespace
 
-// The one road by which a scene takes the screen, for cut scenes and
-// conversations alike.
+// The road by which a cut scene takes the screen.
 void TsLevel::ClearScreenForScene()
 {
     if (hud_ && hud_->IsPanelOpen() && !hud_->IsTraderPending()) {
@@ -36,12 +35,17 @@ void TsLevel::HoldSquad()
     }
 }
 
+// A conversation takes the inventory away at once and silently, a trader's
+// too: his panel opens when the talk ends, not when the flight home of an
+// inventory that was closing anyway lands in the middle of it.
 void TsLevel::ConversationStarted()
 {
     if (radar_) {
         radar_->UseRadar(false);
     }
-    ClearScreenForScene();
+    if (hud_) {
+        hud_->CloseInventory(false, true);
+    }
 }
 
 void TsLevel::ConversationEnded()

@@ -635,6 +635,22 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndMainMenuLeadsToThe
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
 
+// Space let go at once, well inside one of the game's ticks, is still the
+// player's press: one such tap lets the load screen go.
+TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    Type(terminal_, "TestMission('mission')\n");
+    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
+    // The shell answers between frames only: the level has loaded and the
+    // screen waits for Space.
+    ASSERT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Mission");
+    ASSERT_TRUE(LoadScreenShown(Grab()));
+    std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus keydown space keyup space").c_str());
+    EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return !LoadScreenShown(s); }, "mission", 20s))
+        << Output(kRun);
+}
+
 // The party carries its weapon in the hand: Ann picks up the mission's
 // blaster with a click and takes it in hand (a setup step), and its green is
 // seen at her side, at the height of her hand.

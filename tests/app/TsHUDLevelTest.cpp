@@ -11,6 +11,7 @@
 #include "engine/OmTextureResource.h"
 #include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
 #include "game/objects/TsConversation.h"
@@ -558,6 +559,49 @@ TEST_F(HudLevel, AConversationOverTheInventoryKeepsThePlayerLockedOut)
     EXPECT_TRUE(level->GetPlayerLockout());
     talk->End();
     EXPECT_FALSE(level->GetPlayerLockout());
+}
+
+// A conversation takes the inventory away without the sound of its closing,
+// which belongs to the player's own closing.
+TEST_F(HudLevel, AConversationClosesTheInventoryWithoutTheClosingSound)
+{
+    TsAudio* audio = TsAccess::Audio();
+    ASSERT_TRUE(audio && audio->LoadWavFromFile(TsHUDe::kSoundClose));
+    TsConversation* talk = TsAccess::CurrentLevel()->GetIncidentalConversation();
+    hud->OpenInventory(0);
+    talk->AddFragment(-1, members[0], members[1]);
+    talk->Run();
+    EXPECT_EQ(hud->GetOpenSlot(), -1);
+    EXPECT_FALSE(audio->IsSoundPlaying(TsHUDe::kSoundClose));
+    talk->End();
+    hud->OpenInventory(0);
+    hud->CloseInventory(true, true);
+    EXPECT_TRUE(audio->IsSoundPlaying(TsHUDe::kSoundClose)) << "the player's own closing is heard";
+}
+
+// The click that closes the inventory can start a trader's talk (he stood
+// under the pointer as the panel opened): no trade panel turns up over the
+// talk as the panel's flight home would have ended, and the trade opens
+// when the talk ends.
+TEST_F(HudLevel, ATradersTalkOverAClosingInventoryOpensTheTradeOnlyAtItsEnd)
+{
+    TsConversation* talk = TsAccess::CurrentLevel()->GetIncidentalConversation();
+    hud->OpenInventory(0);
+    Frames(15, 100);
+    ASSERT_FALSE(hud->IsAnimating());
+    hud->CloseInventory(true, false);
+    hud->SetTrader(members[2]); // any character stands in for the trader
+    for (int line = 0; line < 4; ++line)
+        talk->AddFragment(-1, members[2], members[0]);
+    talk->Run();
+    Frames(15, 100); // longer than the flight home
+    ASSERT_TRUE(talk->HasConversationStarted());
+    EXPECT_FALSE(hud->IsTradePanelVisible());
+    EXPECT_FALSE(hud->IsPanelOpen());
+    talk->End();
+    Frames(15, 100);
+    EXPECT_TRUE(hud->IsTradePanelVisible()) << "the trade opens as the talk ends";
+    EXPECT_EQ(hud->GetOpenSlot(), 0);
 }
 
 } // namespace apptest

@@ -339,6 +339,49 @@ TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
     EXPECT_EQ(tutorial->GetFragmentCount(), 0);
 }
 
+// The objectives shown over a lesson (a script started both in one tick):
+// their OK closes their own page, and the lesson is still there to be read.
+TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
+{
+    menu->SetActive(true, false);
+    tutorial->Clear(1);
+    tutorial->AddFragment(6300, 0);
+    tutorial->SetExitScript("g_lessonRead = 1");
+    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
+    ASSERT_NE(objective, nullptr);
+    menu->PushWindowAt(objective, reinterpret_cast<TsGuiArg>("Find the door"), 0, TsFrontEndBase::kScreen, false);
+    objective->button.OnMouseUp(0, 0);
+    Frames(2, 100);
+    EXPECT_EQ(menu->GetTopWindow(), tutorial);
+    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_EQ(LuaNumber("g_lessonRead"), -1.0) << "the lesson is not over unseen";
+    EXPECT_EQ(tutorial->GetFragmentCount(), 1);
+}
+
+// A lesson whose exit script starts the next one, closed with the whole menu
+// (the pause menu's Resume, a script): the next lesson is shown over the
+// paused level, and closing it lets play go on.
+TEST_F(InGameMenu, ALessonStartedAsTheMenuClosesIsShownAndPlayGoesOnAfterIt)
+{
+    menu->SetActive(true, false);
+    tutorial->Clear(1);
+    tutorial->AddFragment(6300, 0);
+    tutorial->SetExitScript("TsAccess:StartTutorialDialog(1); TsAccess:TutorialDialogAddFragment(30733, 0)");
+    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    Frames(1, 100);
+    menu->SetActive(false, true);
+    EXPECT_EQ(menu->GetTopWindow(), tutorial) << "the next lesson is on the screen";
+    EXPECT_EQ(tutorial->GetFragmentCount(), 1);
+    EXPECT_TRUE(Level()->IsPaused());
+    EXPECT_TRUE(menu->IsActive());
+    Frames(1, 100);
+    tutorial->text.closeBox.OnMouseUp(0, 0);
+    Frames(1, 100);
+    EXPECT_FALSE(menu->HasOpenWindows());
+    EXPECT_FALSE(Level()->IsPaused());
+}
+
 TEST_F(InGameMenu, ATutorialFragmentIndexPastTheBoundIsRefusedAndLogged)
 {
     tutorial->Clear(2);

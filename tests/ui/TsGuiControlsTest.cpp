@@ -161,6 +161,24 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     EXPECT_EQ(edit.GetCaretIndex(), edit.GetLength());
 }
 
+// BACKSPACE let go again before the tick that reads it still deletes a
+// letter, one.
+TEST_F(GuiControls, ABackspaceTapBetweenTwoTicksDeletesOneLetter)
+{
+    TsGuiEditBox& edit = screen->edit;
+    edit.SetRect(0.3f, 0.5f, 0.5f, 0.05f);
+    Show();
+    Click(int(GuiToPixelsX(0.55f)), int(GuiToPixelsY(0.51f)));
+    ASSERT_TRUE(edit.IsFocused());
+    edit.SetText("ABC");
+    Key(plat::kKeyBackspace, true);
+    FrameAfter(0); // a frame in the same instant: a poll, no tick
+    ASSERT_STREQ(edit.GetText(), "ABC") << "no tick yet";
+    Key(plat::kKeyBackspace, false);
+    Frames(2);
+    EXPECT_STREQ(edit.GetText(), "AB");
+}
+
 TEST(GuiSliderSteps, ArrowsPagesAndDragsFollowTheStepRule)
 {
     TsGuiSlider s;

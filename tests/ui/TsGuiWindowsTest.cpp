@@ -107,6 +107,20 @@ TEST_F(GuiWindows, ReturnChoosesTheFirstButtonOnceAPress)
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultOk);
 }
 
+// Return let go again before the tick that reads it, as a quick tap on a
+// busy machine is: the tick still has it.
+TEST_F(GuiWindows, AReturnTapBetweenTwoTicksChoosesTheFirstButton)
+{
+    CountedBox* box = Ask(TsGuiMessageBox::kYesNo);
+    Frame();
+    Key(plat::kKeyReturn, true);
+    FrameAfter(0); // a frame in the same instant: a poll, no tick
+    ASSERT_EQ(FrontEnd().GetTopWindow(), box) << "no tick yet";
+    Key(plat::kKeyReturn, false);
+    FrameAfter(kTickUnits);
+    EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultYes);
+}
+
 TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndHoldsEightAtMost)
 {
     TsGuiSpritePlacement frame[TS_FRAME_SLOTS];

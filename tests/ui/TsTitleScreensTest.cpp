@@ -156,6 +156,24 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
     }
 }
 
+// Return let go again before the tick that reads it, as a quick tap on a
+// busy machine is, still gives the name.
+TEST_F(TitleScreens, AReturnTapBetweenTwoTicksGivesTheName)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    TsGuiWindow* dialog = TsFrontEnd::GetNewGameScreen(&title);
+    title.PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+    static_cast<TsNewGameScreen*>(dialog)->name.SetText("WARDEN");
+    Frame();
+    Key(kKeyReturn, true);
+    FrameAfter(0); // a frame in the same instant: a poll, no tick
+    ASSERT_EQ(title.GetTopWindow(), dialog) << "no tick yet";
+    Key(kKeyReturn, false);
+    FrameAfter(kTickUnits);
+    EXPECT_STREQ(PlayerName().Get(), "WARDEN");
+}
+
 // The name typed in the new-game dialog is checked when the dialog closes
 // with OK; closed any other way, the dialog is a cancel.
 TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
