@@ -414,21 +414,11 @@ bool TsPathfinder::FindPath(float x1, float z1, float x2, float z2, int32_t clea
 }
 
 bool TsPathfinder::FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA,
-                            bool occupiedOK, int32_t iterationLimit, TsWaypointObject*& path)
+                            bool occupiedOK, int32_t iterationLimit, OmRef<TsWaypointObject>& path)
 {
-    path = nullptr;
     if (!FindPath(x1, z1, x2, z2, clearanceClass, keyA, occupiedOK, iterationLimit, m_points))
         return false;
-    // Built from the goal back, so each node is made knowing its successor
-    // and hands its first reference to the node before it.
     const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_ASTAR_CREATE_PATH);
-    TsWaypointObject* next = nullptr;
-    for (uint32_t i = m_points.GetCount(); i-- > 0;) {
-        auto* node = new TsWaypointObject;
-        node->SetPosition(m_points[i].x, 0.0f, m_points[i].z);
-        node->SetNext(next);
-        next = node;
-    }
-    path = next;
+    path = TsWaypointObject::MakePath(m_points);
     return true;
 }

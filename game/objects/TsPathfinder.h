@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 
 class TsWaypointObject;
@@ -72,11 +73,10 @@ public:
     bool FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA, bool occupiedOK,
                   int32_t iterationLimit, OmArray<OmVector3>& path);
     // The same route as a chain of fresh path nodes from the start to the
-    // goal: the caller holds the first node, each node holds the next
-    // (released with ReleaseChain, then the first node's Release). Null
-    // and false when there is no route.
+    // goal, which lives as long as its first node is held. False and path
+    // untouched when there is no route.
     bool FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA, bool occupiedOK,
-                  int32_t iterationLimit, TsWaypointObject*& path);
+                  int32_t iterationLimit, OmRef<TsWaypointObject>& path);
     bool IsStraightWalkable(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA,
                             bool occupiedOK);
     // The walkable point nearest to `to` on the line back to `from`: `to`

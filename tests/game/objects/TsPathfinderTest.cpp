@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/world/TsAIMap.h"
@@ -109,17 +110,6 @@ protected:
     {
         return finder.FindPath(At(x1), At(z1), At(x2), At(z2), 1, keyA, occupiedOK, limit, path);
     }
-    // Lets a found chain of path nodes go, however the test ends.
-    struct Chain {
-        TsWaypointObject* head = nullptr;
-        ~Chain()
-        {
-            if (head) {
-                head->ReleaseChain();
-                head->Release();
-            }
-        }
-    };
     WorldPtr world;
     TsPathfinder finder;
     OmArray<OmVector3> path;
@@ -271,20 +261,20 @@ TEST_F(PathfinderTest, TheRouteAsAChainOfPathNodesRunsFromTheStartToTheGoal)
     const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
     ASSERT_TRUE(Find(0, 1, 5, 1));
     {
-        Chain chain;
-        ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain.head));
+        OmRef<TsWaypointObject> chain;
+        ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
         uint32_t i = 0;
-        for (const TsWaypointObject* node = chain.head; node; node = node->GetNext(), ++i) {
+        for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
             ASSERT_LT(i, path.GetCount());
             EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
             EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
         }
         EXPECT_EQ(i, path.GetCount());
     }
-    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
-    TsWaypointObject* chain = nullptr;
+    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node freed with the first";
+    OmRef<TsWaypointObject> chain;
     EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
-    EXPECT_EQ(chain, nullptr);
+    EXPECT_EQ(chain.Get(), nullptr);
 }
 
 TEST_F(PathfinderTest, CellsAndClassesComeFromWorldPointsAndRadii)
