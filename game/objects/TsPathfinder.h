@@ -7,10 +7,11 @@
 //
 // The search is a weighted A*: it counts three steps for every tile of
 // Manhattan distance still to go and settles each cell the first time it
-// reaches it. That makes it head for the goal and slide along walls, so a
-// detour costs a few hundred cells where a shortest-route search would
-// flood the whole room first; the routes it finds are good rather than
-// shortest, and the straightening callers do afterwards evens them out.
+// reaches it. That makes it head for the goal and slide along a wall toward
+// it, so a long way round costs a few hundred cells where a shortest-route
+// search would first search most of the room; the routes it finds are good
+// rather than shortest, and the straightening callers do afterwards evens
+// them out.
 //
 // All search state lives in the 16-bit cell words, so a search allocates
 // nothing and clearing it is one pass over the grid, skipped when nothing
@@ -145,7 +146,7 @@ private:
     float m_cellSize = 1.0f;
     float m_inverseCellSize = 1.0f;
     // A binary heap of entries (f, cell), f in the high half, least f at
-    // the root; ties go by the order cells came in, not by the cell index.
+    // the root; f alone orders them, the cell never breaks a tie.
     std::unique_ptr<uint32_t[]> m_open;
     uint32_t m_openCount = 0;
     OmArray<OmVector3> m_points{256}; // the chain form's route, reused
