@@ -32,15 +32,26 @@ int32_t Truncate(float v)
     return int32_t(v);
 }
 
-uint64_t Entry(uint32_t f, uint32_t g, int32_t cell)
+// An open-list entry: f in the high half, the cell in the low.
+uint32_t Entry(uint32_t f, int32_t cell)
 {
-    return (uint64_t(f) << 24) | (uint64_t(255 - std::min(g, 255u)) << 16) | uint64_t(cell);
+    return (f << 16) | uint32_t(cell);
+}
+
+uint32_t EntryF(uint32_t entry)
+{
+    return entry >> 16;
+}
+
+int32_t EntryCell(uint32_t entry)
+{
+    return int32_t(entry & 0xFFFF);
 }
 
 } // namespace
 
 TsPathfinder::TsPathfinder()
-    : m_grid(std::make_unique<uint16_t[]>(kCellCount)), m_open(std::make_unique<uint64_t[]>(kOpenLimit))
+    : m_grid(std::make_unique<uint16_t[]>(kCellCount)), m_open(std::make_unique<uint32_t[]>(kOpenLimit))
 {
 }
 
@@ -287,42 +298,45 @@ uint32_t TsPathfinder::Estimate(int32_t cell) const
 {
     const int32_t dx = std::abs(cell % kSide - m_goal % kSide);
     const int32_t dz = std::abs(cell / kSide - m_goal / kSide);
-    return uint32_t(std::max(dx, dz));
+    return kEstimateWeight * uint32_t(dx + dz);
 }
 
-bool TsPathfinder::Push(uint64_t entry)
+// A new entry rises above parents of equal f, so among equals the latest
+// comes out first: the search keeps following the line it is on.
+bool TsPathfinder::Push(int32_t cell, uint32_t f)
 {
     if (m_openCount >= kOpenLimit)
         return false;
     uint32_t hole = m_openCount++;
     while (hole > 0) {
         const uint32_t parent = (hole - 1) / 2;
-        if (m_open[parent] <= entry)
+        if (EntryF(m_open[parent]) < f)
             break;
         m_open[hole] = m_open[parent];
         hole = parent;
     }
-    m_open[hole] = entry;
+    m_open[hole] = Entry(f, cell);
     return true;
 }
 
-uint64_t TsPathfinder::Pop()
+int32_t TsPathfinder::Pop()
 {
-    const uint64_t top = m_open[0];
-    const uint64_t last = m_open[--m_openCount];
+    const int32_t top = EntryCell(m_open[0]);
+    const uint32_t last = m_open[--m_openCount];
     const uint32_t count = m_openCount;
-    // The hole goes down to a leaf along the smaller children, then the last
-    // entry rises from there: fewer comparisons than sifting it down.
+    // The hole goes down to a leaf along the smaller children (the right one
+    // of two equals), then the last entry rises from there: fewer
+    // comparisons than sifting it down.
     uint32_t hole = 0;
     for (uint32_t child = 1; child < count; child = 2 * hole + 1) {
-        if (child + 1 < count && m_open[child + 1] < m_open[child])
+        if (child + 1 < count && EntryF(m_open[child + 1]) <= EntryF(m_open[child]))
             ++child;
         m_open[hole] = m_open[child];
         hole = child;
     }
     while (hole > 0) {
         const uint32_t parent = (hole - 1) / 2;
-        if (m_open[parent] <= last)
+        if (EntryF(m_open[parent]) < EntryF(last))
             break;
         m_open[hole] = m_open[parent];
         hole = parent;
@@ -332,10 +346,9 @@ uint64_t TsPathfinder::Pop()
     return top;
 }
 
-// A* with a heuristic that never overestimates, so the first time the goal
-// leaves the open list its step count is the least there is. A cell reached
-// again by a shorter route takes the new parent and is pushed again; the
-// entry it left behind is recognised by its stale step count and skipped.
+// Each cell takes its step count and parent the first time it is reached
+// and keeps them: the overestimate already gave up the shortest route, and
+// settling once keeps every cell to one open-list entry.
 bool TsPathfinder::Search(int32_t start, int32_t goal, int32_t iterationLimit)
 {
     m_openCount = 0;
@@ -344,37 +357,36 @@ bool TsPathfinder::Search(int32_t start, int32_t goal, int32_t iterationLimit)
     m_start = start;
     m_goal = goal;
     m_grid[start] = uint16_t((m_grid[start] & kMapBits) | kVisited);
-    Push(Entry(Estimate(start), 0, start));
-    int32_t iterations = 0;
-    while (m_openCount > 0) {
-        const uint64_t entry = Pop();
-        const int32_t cell = int32_t(entry & 0xFFFF);
-        const uint32_t g = m_grid[cell] >> kStepShift;
-        if (255 - ((entry >> 16) & 0xFF) != g)
-            continue; // superseded by a shorter route to the cell
-        // Iteration limit exceeded: callers bound the work a search may take.
+    Push(start, Estimate(start));
+    for (int32_t iterations = 0; m_openCount > 0; ++iterations) {
+        // Callers bound the work a search may take.
         if (iterations >= iterationLimit)
             return false;
-        ++iterations;
+        const int32_t cell = Pop();
+        const uint32_t g = m_grid[cell] >> kStepShift;
         if (g > uint32_t(kMaxSteps))
-            return false;
+            return false; // the step count would no longer fit its bits
         if (cell == goal)
             return true;
-        const int32_t cx = cell % kSide, cz = cell / kSide;
-        for (int d = 0; d < 8; ++d) {
-            const int32_t next = CellIndex(cx + kDirX[d], cz + kDirZ[d]);
-            if (next < 0 || !IsPassable(next))
-                continue;
-            const uint16_t word = m_grid[next];
-            if ((word & kVisited) && (word >> kStepShift) <= g + 1)
-                continue;
-            m_grid[next] = uint16_t((word & kMapBits) | kVisited | (((d + 4) & 7) << kParentShift) |
-                                    ((g + 1) << kStepShift));
-            if (!Push(Entry(g + 1 + Estimate(next), g + 1, next)))
-                return false;
-        }
+        if (!Expand(cell, g))
+            return false;
     }
     return false;
+}
+
+bool TsPathfinder::Expand(int32_t cell, uint32_t g)
+{
+    const int32_t cx = cell % kSide, cz = cell / kSide;
+    for (int d = 0; d < 8; ++d) {
+        const int32_t next = CellIndex(cx + kDirX[d], cz + kDirZ[d]);
+        if (next < 0 || !IsPassable(next) || (m_grid[next] & kVisited))
+            continue;
+        m_grid[next] = uint16_t((m_grid[next] & kMapBits) | kVisited | (((d + 4) & 7) << kParentShift) |
+                                ((g + 1) << kStepShift));
+        if (!Push(next, g + 1 + Estimate(next)))
+            return false;
+    }
+    return true;
 }
 
 void TsPathfinder::BuildPath(int32_t start, int32_t goal, OmArray<OmVector3>& path) const
@@ -414,21 +426,11 @@ bool TsPathfinder::FindPath(float x1, float z1, float x2, float z2, int32_t clea
 }
 
 bool TsPathfinder::FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA,
-                            bool occupiedOK, int32_t iterationLimit, TsWaypointObject*& path)
+                            bool occupiedOK, int32_t iterationLimit, OmRef<TsWaypointObject>& path)
 {
-    path = nullptr;
     if (!FindPath(x1, z1, x2, z2, clearanceClass, keyA, occupiedOK, iterationLimit, m_points))
         return false;
-    // Built from the goal back, so each node is made knowing its successor
-    // and hands its first reference to the node before it.
     const TsProfileScope scope(TsAccess::LevelProfiler(), TS_PROFILE_ASTAR_CREATE_PATH);
-    TsWaypointObject* next = nullptr;
-    for (uint32_t i = m_points.GetCount(); i-- > 0;) {
-        auto* node = new TsWaypointObject;
-        node->SetPosition(m_points[i].x, 0.0f, m_points[i].z);
-        node->SetNext(next);
-        next = node;
-    }
-    path = next;
+    path = TsWaypointObject::MakePath(m_points);
     return true;
 }

@@ -1,9 +1,17 @@
 // Walking routes over the AI map. The pathfinder works on a 256 x 256 tile
 // window that the level re-centres every tick on the point it follows; it
 // answers whether a cell is walkable for a body size and a set of keys,
-// whether a straight line can be walked, the shortest route between two
-// points (A*), the nearest walkable point along a line, and which cells
-// characters stand on.
+// whether a straight line can be walked, a route between two points (A*),
+// the nearest walkable point along a line, and which cells characters stand
+// on.
+//
+// The search is a weighted A*: it counts three steps for every tile of
+// Manhattan distance still to go and settles each cell the first time it
+// reaches it. That makes it head for the goal and slide along a wall toward
+// it, so a long way round costs a few hundred cells where a shortest-route
+// search would first search most of the room; the routes it finds are good
+// rather than shortest, and the straightening callers do afterwards evens
+// them out.
 //
 // All search state lives in the 16-bit cell words, so a search allocates
 // nothing and clearing it is one pass over the grid, skipped when nothing
@@ -14,6 +22,7 @@
 #include <memory>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 
 class TsWaypointObject;
@@ -27,8 +36,11 @@ public:
     // Routes are counted in steps (straight or diagonal alike); the step
     // count is kept in 8 bits, so no route of more than kMaxSteps is found.
     static constexpr int32_t kMaxSteps = 254;
-    // Open-list entries one search may hold.
-    static constexpr uint32_t kOpenLimit = 65536;
+    // Open-list entries one search may hold: a search that would need more
+    // has wandered far from the goal and gives up.
+    static constexpr uint32_t kOpenLimit = 2048;
+    // The estimate's steps for each tile of Manhattan distance to the goal.
+    static constexpr uint32_t kEstimateWeight = 3;
 
     // Cell word bits.
     static constexpr uint16_t kClassMask = 3;
@@ -64,7 +76,7 @@ public:
     void MarkOccupied(int32_t cell, int32_t halfSize);
     void ClearOccupied(int32_t cell, int32_t halfSize);
 
-    // The shortest route from (x1, z1) to (x2, z2): true and the route's
+    // A route from (x1, z1) to (x2, z2): true and the route's
     // points (y 0) from the start to the goal in path; false and path
     // untouched when there is none within the limits. A straight walkable
     // line gives just the two points themselves; otherwise the points are
@@ -72,11 +84,10 @@ public:
     bool FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA, bool occupiedOK,
                   int32_t iterationLimit, OmArray<OmVector3>& path);
     // The same route as a chain of fresh path nodes from the start to the
-    // goal: the caller holds the first node, each node holds the next
-    // (released with ReleaseChain, then the first node's Release). Null
-    // and false when there is no route.
+    // goal, which lives as long as its first node is held. False and path
+    // untouched when there is no route.
     bool FindPath(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA, bool occupiedOK,
-                  int32_t iterationLimit, TsWaypointObject*& path);
+                  int32_t iterationLimit, OmRef<TsWaypointObject>& path);
     bool IsStraightWalkable(float x1, float z1, float x2, float z2, int32_t clearanceClass, bool keyA,
                             bool occupiedOK);
     // The walkable point nearest to `to` on the line back to `from`: `to`
@@ -113,12 +124,15 @@ private:
     void SetOccupied(int32_t cell, int32_t halfSize, bool occupied);
     void ClearSearch();
     bool Search(int32_t start, int32_t goal, int32_t iterationLimit);
+    // Reaches each walkable neighbour not yet reached; false when the open
+    // list is full.
+    bool Expand(int32_t cell, uint32_t g);
     void BuildPath(int32_t start, int32_t goal, OmArray<OmVector3>& path) const;
-    // Least steps left to the goal: diagonal steps cost one, so the larger
-    // of the two axis distances, which never overestimates.
+    // The weighted Manhattan distance to the goal. It overestimates on
+    // purpose: the search trades the shortest route for far fewer cells.
     uint32_t Estimate(int32_t cell) const;
-    bool Push(uint64_t entry);
-    uint64_t Pop();
+    bool Push(int32_t cell, uint32_t f);
+    int32_t Pop();
 
     std::unique_ptr<uint16_t[]> m_grid;
     int32_t m_searchDirty = 0;
@@ -131,9 +145,9 @@ private:
     float m_originZ = 0.0f;
     float m_cellSize = 1.0f;
     float m_inverseCellSize = 1.0f;
-    // A binary heap of entries (f, 255 - g, cell) packed so that a plain
-    // comparison orders them: least f first, and of equal f the deeper cell.
-    std::unique_ptr<uint64_t[]> m_open;
+    // A binary heap of entries (f, cell), f in the high half, least f at
+    // the root; f alone orders them, the cell never breaks a tie.
+    std::unique_ptr<uint32_t[]> m_open;
     uint32_t m_openCount = 0;
     OmArray<OmVector3> m_points{256}; // the chain form's route, reused
     const TsWorld* m_world = nullptr;                  // borrowed from the level

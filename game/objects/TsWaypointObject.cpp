@@ -1,7 +1,9 @@
 #include "game/objects/TsWaypointObject.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "engine/OmArchive.h"
@@ -101,44 +103,38 @@ void TsWaypointObject::Read(OmArchive& archive)
     m_flag = flag != 0 ? 1 : 0;
 }
 
-void TsWaypointObject::ReleaseChain()
+void TsWaypointObject::SetNext(TsWaypointObject* next)
 {
-    bool closed = false;
-    const TsWaypointObject* loopEnd = nullptr;
-    std::vector<const TsWaypointObject*> nodes = ChainFrom(this, closed, loopEnd);
-    m_next = nullptr;
-    // Each node once, even where the chain loops back onto itself; the
-    // links go first so no release runs into a freed node.
-    for (size_t i = 1; i < nodes.size(); ++i)
-        const_cast<TsWaypointObject*>(nodes[i])->m_next = nullptr;
-    for (size_t i = 1; i < nodes.size(); ++i)
-        const_cast<TsWaypointObject*>(nodes[i])->Release();
+    assert(!m_pathNext && "a planned path's node keeps the link it was made with");
+    m_next = next;
 }
 
+OmRef<TsWaypointObject> TsWaypointObject::MakePath(const OmArray<OmVector3>& points)
+{
+    // Built from the goal back, so each node is made knowing its successor.
+    OmRef<TsWaypointObject> next;
+    for (uint32_t i = points.GetCount(); i-- > 0;) {
+        auto node = OmMakeRef<TsWaypointObject>();
+        node->SetPosition(points[i].x, 0.0f, points[i].z);
+        node->m_pathNext = std::move(next);
+        next = std::move(node);
+    }
+    return next;
+}
+
+// Only the owned links are followed: they never loop, so the walk ends, and
+// what it cuts out is the path's own to free.
 void TsWaypointObject::Smooth(TsStraightWalkTest& walker)
 {
-    std::vector<const TsWaypointObject*> visited;
     TsWaypointObject* current = this;
-    while (current && !Contains(visited, current)) {
-        visited.push_back(current);
-        TsWaypointObject* skipped = current->m_next;
-        if (!skipped || skipped == this)
-            return;
-        TsWaypointObject* after = skipped->m_next;
-        // The walk ends with the chain, or where it comes round to the first
-        // node again; a node it has already passed is never cut out.
-        if (!after || after == this || Contains(visited, skipped))
-            return;
+    while (current->m_pathNext && current->m_pathNext->m_pathNext) {
+        TsWaypointObject* skipped = current->m_pathNext;
         const OmVector3& from = current->GetPosition();
-        const OmVector3& to = after->GetPosition();
-        if (walker.CanWalkStraight(from.x, from.z, to.x, to.z)) {
-            current->m_next = after;
-            skipped->m_next = nullptr;
-            skipped->Release();
-            visited.pop_back(); // the same node tries its new successor next
-        } else {
+        const OmVector3& to = skipped->m_pathNext->GetPosition();
+        if (walker.CanWalkStraight(from.x, from.z, to.x, to.z))
+            current->m_pathNext = std::move(skipped->m_pathNext); // frees the skipped node
+        else
             current = skipped;
-        }
     }
 }
 

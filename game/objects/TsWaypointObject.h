@@ -1,12 +1,17 @@
 // A node of a path: patrol routes that scripts lay out (each waypoint
-// names the next), and the paths the pathfinder plans, whose chains it
-// builds from fresh nodes that each hold their successor. A chain may close
-// on its first node (a loop) or end.
+// names the next), and the paths the pathfinder plans. The two link
+// differently: a route's waypoints all belong to the level, so a waypoint
+// only borrows the next one, and a route may close on its first waypoint
+// (a loop) or end; a planned path is a chain of fresh nodes, each holding
+// the next, that lives as long as its first node is held and never loops.
 #pragma once
 
 #include <cstdint>
 
+#include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
+#include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 
 class TsPathTrack;
@@ -35,16 +40,19 @@ class TsWaypointObject : public TsEntity {
 
     void SetTarget(const char* name) { m_targetName.Set(name); }
     const char* GetTargetName() const { return m_targetName.Get(); }
-    TsWaypointObject* GetNext() const { return m_next; }
-    // Links without counting: callers that build chains of their own give
-    // each node's reference to its predecessor.
-    void SetNext(TsWaypointObject* next) { m_next = next; }
+    // The node after this one, on a route or on a planned path.
+    TsWaypointObject* GetNext() const { return m_pathNext ? m_pathNext.Get() : m_next; }
+    // Links a route's waypoint to the next (borrowed: the level holds both).
+    // A planned path's nodes keep the links they were made with.
+    void SetNext(TsWaypointObject* next);
 
-    // Releases every node after this one once, for chains whose nodes are
-    // held by their predecessors; the chain is left unlinked.
-    void ReleaseChain();
-    // Cuts out each node that the walker can skip by walking straight from
-    // the node before it to the node after it.
+    // A planned path: a chain of fresh nodes at the points (y 0), in order.
+    // Null for no points.
+    static OmRef<TsWaypointObject> MakePath(const OmArray<OmVector3>& points);
+    // Cuts out each node of a planned path that the walker can skip by
+    // walking straight from the node before it to the node after it; the
+    // cut nodes are freed. A route's waypoints are the level's and are
+    // never cut.
     void Smooth(TsStraightWalkTest& walker);
     // Flattens the chain from here into a track: every node to the end of
     // the chain, or round to this node again for a closed chain. A chain
@@ -52,7 +60,8 @@ class TsWaypointObject : public TsEntity {
     void BuildTrack(TsPathTrack& track) const;
 
 private:
-    TsWaypointObject* m_next = nullptr;
+    TsWaypointObject* m_next = nullptr; // a route's link: borrowed, saved
+    OmRef<TsWaypointObject> m_pathNext; // a planned path's link: owned, never saved
     OmString m_targetName;
     uint8_t m_flag = 1;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/world/TsAIMap.h"
@@ -109,17 +110,6 @@ protected:
     {
         return finder.FindPath(At(x1), At(z1), At(x2), At(z2), 1, keyA, occupiedOK, limit, path);
     }
-    // Lets a found chain of path nodes go, however the test ends.
-    struct Chain {
-        TsWaypointObject* head = nullptr;
-        ~Chain()
-        {
-            if (head) {
-                head->ReleaseChain();
-                head->Release();
-            }
-        }
-    };
     WorldPtr world;
     TsPathfinder finder;
     OmArray<OmVector3> path;
@@ -128,17 +118,18 @@ protected:
 } // namespace
 
 // A thousand random pairs on a map of rooms: every route the pathfinder
-// finds is as short as the brute-force search's, and it finds one exactly
-// when that search does within the step limit; the map gives every kind of
-// answer (found, no route, too long).
-TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
+// finds is a walk from neighbour to neighbour that ends in the goal's cell;
+// it finds none where the brute-force search finds none, and every one
+// whose shortest route takes no more than half the step limit (its own
+// routes run longer than the shortest, so nearer the limit it may miss).
+TEST_F(PathfinderTest, RoutesWalkToTheGoalWhereABruteForceSearchFindsOne)
 {
     TsAIMap map;
     RoomsMap(map, 7);
     world = WorldWith(std::move(map));
     finder.SetWorld(world.Get());
     finder.CentreOn(64, 64);
-    int found = 0, refused = 0, tooLong = 0;
+    int found = 0, refused = 0;
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> coordinate(0.0f, 127.99f);
     for (int i = 0; i < 1000; ++i) {
@@ -150,15 +141,21 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
         path.RemoveAll();
         const bool ok = finder.FindPath(x1, z1, x2, z2, 1, false, false, 1 << 30, path);
         SCOPED_TRACE(std::to_string(i) + ": " + std::to_string(start) + " -> " + std::to_string(goal));
-        if (best == kNoRoute || (best > TsPathfinder::kMaxSteps && !straight)) {
+        if (best == kNoRoute) {
             EXPECT_FALSE(ok);
-            refused += best == kNoRoute;
-            tooLong += best != kNoRoute;
+            ++refused;
             continue;
         }
-        ASSERT_TRUE(ok);
+        if (straight || best <= TsPathfinder::kMaxSteps / 2) {
+            ASSERT_TRUE(ok) << best << " steps at least";
+        }
+        if (!ok)
+            continue;
         ++found;
-        EXPECT_EQ(PathSteps(finder, path, straight), best);
+        EXPECT_EQ(finder.CellFromWorld(path[0].x, path[0].z), start);
+        const int32_t steps = PathSteps(finder, path, straight);
+        EXPECT_GE(steps, best);
+        EXPECT_LE(steps, straight ? best : TsPathfinder::kMaxSteps);
         float goalX = x2, goalZ = z2;
         if (!straight)
             finder.CellCentre(goal, goalX, goalZ);
@@ -167,7 +164,25 @@ TEST_F(PathfinderTest, RoutesAreAsShortAsABruteForceSearchFindsOnAThousandPairs)
     }
     EXPECT_GT(found, 500);
     EXPECT_GT(refused, 20);
-    EXPECT_GT(tooLong, 0);
+}
+
+// A wall across the way to a goal up and to the right, open only at its
+// far end: the search slides along it toward the goal and finds the way
+// round within the few hundred cells a non-player character may search.
+TEST_F(PathfinderTest, ALongDetourIsFoundWithinANonPlayerCharactersSearch)
+{
+    constexpr int32_t kWidth = 120, kHeight = 110, kWallRow = 50, kGap = 96;
+    constexpr int32_t kNonPlayerLimit = 500;
+    std::vector<std::string> rows(kHeight, std::string(kWidth, '.'));
+    for (int32_t x = 0; x < kGap; ++x)
+        rows[size_t(kHeight - 1 - kWallRow)][size_t(x)] = '#';
+    Use(rows);
+    ASSERT_TRUE(Find(10, 10, 100, 100, false, false, kNonPlayerLimit));
+    bool throughTheGap = false;
+    for (uint32_t i = 0; i < path.GetCount(); ++i)
+        throughTheGap |= finder.CellFromWorld(path[i].x, path[i].z) / kSide == kWallRow;
+    EXPECT_TRUE(throughTheGap);
+    EXPECT_EQ(PathSteps(finder, path, false), int32_t(path.GetCount()) - 1) << "a walk of neighbours";
 }
 
 TEST_F(PathfinderTest, GoalsThatCannotBeReachedOrEnteredGiveNoRoute)
@@ -271,20 +286,20 @@ TEST_F(PathfinderTest, TheRouteAsAChainOfPathNodesRunsFromTheStartToTheGoal)
     const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
     ASSERT_TRUE(Find(0, 1, 5, 1));
     {
-        Chain chain;
-        ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain.head));
+        OmRef<TsWaypointObject> chain;
+        ASSERT_TRUE(finder.FindPath(At(0), At(1), At(5), At(1), 1, false, false, 1000, chain));
         uint32_t i = 0;
-        for (const TsWaypointObject* node = chain.head; node; node = node->GetNext(), ++i) {
+        for (const TsWaypointObject* node = chain; node; node = node->GetNext(), ++i) {
             ASSERT_LT(i, path.GetCount());
             EXPECT_FLOAT_EQ(node->GetPosition().x, path[i].x);
             EXPECT_FLOAT_EQ(node->GetPosition().z, path[i].z);
         }
         EXPECT_EQ(i, path.GetCount());
     }
-    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node released";
-    TsWaypointObject* chain = nullptr;
+    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live) << "every node freed with the first";
+    OmRef<TsWaypointObject> chain;
     EXPECT_FALSE(finder.FindPath(At(0), At(1), At(2), At(1), 1, false, false, 1000, chain));
-    EXPECT_EQ(chain, nullptr);
+    EXPECT_EQ(chain.Get(), nullptr);
 }
 
 TEST_F(PathfinderTest, CellsAndClassesComeFromWorldPointsAndRadii)

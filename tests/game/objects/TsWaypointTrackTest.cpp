@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "engine/OmArchive.h"
+#include "engine/OmArray.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsObject.h"
@@ -126,52 +128,40 @@ TEST(TsWaypointTrack, ARouteEndsWithoutATargetButATargetNamingNothingFailsTheImp
     }
 }
 
-TEST(TsWaypointTrack, ReleasingAChainLetsGoOfEachLaterNodeOnceEvenWhereItLoops)
-{
-    Chain chain({{0, 0}, {1, 0}, {2, 0}});
-    chain[2]->SetNext(chain[1]); // A -> B -> C -> B
-    for (TsWaypointObject* node : chain.nodes)
-        node->AddRef(); // the chain's own references
-    chain[0]->ReleaseChain();
-    EXPECT_EQ(chain[0]->GetRefCount(), 2u) << "the first node is the caller's";
-    EXPECT_EQ(chain[1]->GetRefCount(), 1u);
-    EXPECT_EQ(chain[2]->GetRefCount(), 1u);
-    EXPECT_EQ(chain[0]->GetNext(), nullptr);
-    chain[0]->Release();
-}
-
 // A zigzag with a wall between x = 2 and x = 3: the corner at x = 2
-// must stay, the nodes in the open stretches go.
-TEST(TsWaypointTrack, SmoothingKeepsTheCornersAWallNeedsAndCutsTheRest)
+// must stay, the nodes in the open stretches go, and go free.
+TEST(TsWaypointTrack, SmoothingKeepsTheCornersAWallNeedsAndFreesTheRest)
 {
-    Chain path({{0, 0}, {1, 1}, {2, 0}, {2.5f, 5}, {4, 0}, {5, 1}, {6, 0}});
-    for (size_t i = 1; i < path.nodes.size(); ++i)
-        path[i]->AddRef(); // each held by its predecessor
+    const uint32_t live = TsWaypointObject::s_pool.GetLiveCount();
+    OmArray<OmVector3> points;
+    for (auto [x, z] : {std::pair{0.0f, 0.0f}, {1.0f, 1.0f}, {2.0f, 0.0f}, {2.5f, 5.0f}, {4.0f, 0.0f},
+                        {5.0f, 1.0f}, {6.0f, 0.0f}})
+        points.Add(OmVector3(x, 0.0f, z));
+    const OmRef<TsWaypointObject> path = TsWaypointObject::MakePath(points);
     Walls walls;
     walls.xs = {2.25f};
-    path[0]->Smooth(walls);
+    path->Smooth(walls);
 
-    std::vector<TsWaypointObject*> kept;
-    for (TsWaypointObject* n = path[0]; n; n = n->GetNext())
-        kept.push_back(n);
-    EXPECT_EQ(kept, (std::vector<TsWaypointObject*>{path[0], path[2], path[3], path[6]}));
-    for (size_t i : {1, 4, 5})
-        EXPECT_EQ(path[i]->GetRefCount(), 1u) << "cut node " << i << " released once";
-    for (size_t i : {2, 3, 6})
-        path[i]->Release();
+    std::vector<float> kept;
+    for (const TsWaypointObject* n = path; n; n = n->GetNext())
+        kept.push_back(n->GetPosition().x);
+    EXPECT_EQ(kept, (std::vector<float>{0.0f, 2.0f, 2.5f, 6.0f}));
+    EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live + 4) << "the three cut nodes are freed";
 }
 
-TEST(TsWaypointTrack, SmoothingAClosedLoopNeverCutsOutItsOwnFirstNode)
+// A route's waypoints are the level's: smoothing one cuts nothing out and
+// frees nothing, however straight the way between them.
+TEST(TsWaypointTrack, SmoothingARouteLeavesTheLevelsWaypointsAlone)
 {
-    Chain loop({{0, 0}, {1, 0}, {2, 0}});
-    loop[2]->SetNext(loop[0]);
-    for (size_t i = 1; i < 3; ++i)
-        loop[i]->AddRef();
+    Chain loop({{0, 0}, {1, 0}, {2, 0}, {3, 0}});
+    loop[3]->SetNext(loop[0]);
     Walls open;
     loop[0]->Smooth(open);
-    EXPECT_EQ(loop[0]->GetNext(), loop[2]);
-    EXPECT_EQ(loop[2]->GetNext(), loop[0]);
-    loop[2]->Release();
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(loop[i]->GetNext(), loop[(i + 1) % 4]);
+        EXPECT_EQ(loop[i]->GetRefCount(), 1u);
+    }
 }
 
 // Any saved object can carry a track: a character saves the one it follows.
