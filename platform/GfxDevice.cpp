@@ -369,6 +369,8 @@ void GfxDevice::SetDefaultState()
     }
     GfxAssign(s.indices, static_cast<GfxIndexBuffer*>(nullptr));
     s.baseVertex = 0;
+    s.scissorOn = false;
+    s.scissor = {};
 }
 
 int32_t GfxDevice::TestCooperativeLevel() const { return forcedLevel_; }

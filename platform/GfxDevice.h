@@ -96,8 +96,8 @@ public:
     int32_t CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth, GfxSurface* destColour,
                        GfxSurface* destDepth);
     // Drawing is clipped to the rectangle (pixels of the current target,
-    // y down) while one is set; null lifts the clip, as does a new target.
-    // Clears are not clipped by it.
+    // y down) while one is set; null lifts the clip, as do a new target and
+    // a reset. Clears are not clipped by it.
     int32_t SetScissorRect(const GfxRect* rect);
     bool GetScissorRect(GfxRect* rect) const;
     // Where drawing has reached on a render-target texture level since it
