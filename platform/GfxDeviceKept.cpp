@@ -108,17 +108,19 @@ bool GfxDevice::HoldClear(uint32_t count, uint32_t flags, uint32_t color, float 
     if (!Holding())
         return false;
     KeptRecord& held = kept_->held;
-    if (held.cleared || (batch_ && batch_->draws > 0)) {
+    const GfxViewport& vp = state_->viewport;
+    // Only a clear of all the colour and depth makes a picture that owes
+    // nothing to the frames before; any other is made as it comes, with
+    // what follows it, and so is never replayed other than it was asked.
+    const bool whole = count == 0 && flags == (GfxClear::Target | GfxClear::ZBuffer) && vp.x == 0 && vp.y == 0
+        && vp.width == width_ && vp.height == height_;
+    if (!whole || held.cleared || (batch_ && batch_->draws > 0)) {
         BreakKeptPass();
         return false;
     }
-    const GfxViewport& vp = state_->viewport;
     held.cleared = true;
     held.clear = {flags, color, stencil, z, vp};
-    // Only a clear of all the colour and depth makes a picture that owes
-    // nothing to the frames before.
-    held.keepable = count == 0 && flags == (GfxClear::Target | GfxClear::ZBuffer) && vp.x == 0 && vp.y == 0
-        && vp.width == width_ && vp.height == height_;
+    held.keepable = true;
     return true;
 }
 
