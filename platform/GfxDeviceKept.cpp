@@ -33,10 +33,15 @@ void Append(std::vector<T>& to, uint32_t& count, const T* from, uint32_t n)
     count += n;
 }
 
-void Empty(Record& record)
+void LetTexturesGo(Record& record)
 {
     for (uint32_t i = 0; i < record.runCount; ++i)
         ReleaseTextures(*record.runs[i].state);
+}
+
+void Empty(Record& record)
+{
+    LetTexturesGo(record);
     record.runCount = record.byteCount = record.indexCount = 0;
     record.cleared = false;
     record.keepable = false;
@@ -53,7 +58,7 @@ bool SameRun(const Record& a, const Record::Run& x, const Record& b, const Recor
     return x.type == y.type && x.primitiveCount == y.primitiveCount && x.draws == y.draws && x.stride == y.stride
         && x.indexed == y.indexed && x.bytes == y.bytes && x.indexCount == y.indexCount
         && x.firstCount == y.firstCount && std::memcmp(x.versions, y.versions, sizeof x.versions) == 0
-        && SameDrawState(*x.state, *y.state)
+        && SameDrawStateButTextures(*x.state, *y.state)
         && std::memcmp(a.bytes.data() + x.byteAt, b.bytes.data() + y.byteAt, x.bytes) == 0
         && std::memcmp(a.indices.data() + x.indexAt, b.indices.data() + y.indexAt, x.indexCount * 4u) == 0
         && std::memcmp(a.indices.data() + x.firstAt, b.indices.data() + y.firstAt, x.firstCount * 4u) == 0;
@@ -199,6 +204,7 @@ void GfxDevice::EndKeptPass()
             kept.pictureKept = KeepPicture();
         else {
             std::swap(kept.held, kept.last);
+            LetTexturesGo(kept.last);
             kept.lastKnown = kept.last.keepable;
             kept.pictureKept = false;
         }

@@ -170,6 +170,15 @@ TEST_F(KeptPassTest, ARectangleClearOpeningThePassLeavesThePixelsOutsideIt)
     ExpectRgb({{1, 1, 0}, {8, 10, 0xFF0000}, {1, 14, 0x0000FF}});
 }
 
+TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
+{
+    for (int i = 0; i < 3; ++i)
+        Frame({.texel = kGreen});
+    device->SetTexture(0, nullptr);
+    EXPECT_EQ(texture->Release(), 0u);
+    texture = nullptr;
+}
+
 TEST_F(KeptPassTest, AResetDropsTheKeptPicture)
 {
     for (int i = 0; i < 2; ++i)
