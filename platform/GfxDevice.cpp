@@ -440,6 +440,7 @@ int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* win
     Count(GfxCall::Present);
     if (source || dest || window || dirty)
         return GfxResult::InvalidCall;
+    PresentKeptPass();
     if (forcedLevel_ != GfxResult::Ok)
         return GfxResult::DeviceLost;
     const GLint w = static_cast<GLint>(width_), h = static_cast<GLint>(height_);

@@ -289,6 +289,11 @@ private:
     void MakeCopyFramebuffers();
     bool KeepPicture();
     void PutPictureBack();
+    // Lets the kept pass's picture, records and room go.
+    void ForgetKeptPass();
+    // As a frame is shown: forgets the kept pass unless the frame opened it.
+    void PresentKeptPass();
+    // On a new back buffer: forgets the kept pass and may try it again.
     void DropKeptPicture();
     void BlitToWindow();
     // Where Present puts the image in the window, in window pixels.
@@ -325,6 +330,7 @@ private:
     // The draw being sent reads its first texture texel for pixel.
     bool nearestFirstStage_ = false;
     uint64_t keptPutBack_ = 0;
+    bool keptRefused_ = false; // the driver would not make the kept picture's framebuffer
     friend class GfxSystem;
 };
 

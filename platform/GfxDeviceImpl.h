@@ -215,9 +215,9 @@ struct GfxDevice::KeptRecord {
 struct GfxDevice::KeptPass {
     KeptRecord held, last;
     bool active = false;
+    bool opened = false; // since the last frame was shown
     bool lastKnown = false;
     bool pictureKept = false;
-    bool unusable = false; // the driver would not make its framebuffer
     GLuint fbo = 0, colour = 0, depth = 0;
 };
 

@@ -95,17 +95,15 @@ bool GfxDevice::Holding() const { return kept_ && kept_->active; }
 void GfxDevice::BeginKeptPass()
 {
     FlushBatch();
-    if (!inScene_ || target_ != backBuffer_ || !autoDepth_ || depth_ != autoDepth_)
+    if (!inScene_ || target_ != backBuffer_ || !autoDepth_ || depth_ != autoDepth_ || keptRefused_)
         return;
     if (!kept_) {
         kept_ = std::make_unique<KeptPass>();
         MakeRoom(kept_->held);
         MakeRoom(kept_->last);
     }
-    if (kept_->unusable)
-        return;
     Empty(kept_->held);
-    kept_->active = true;
+    kept_->active = kept_->opened = true;
 }
 
 bool GfxDevice::HoldClear(uint32_t count, uint32_t flags, uint32_t color, float z, uint32_t stencil)
@@ -210,6 +208,8 @@ void GfxDevice::EndKeptPass()
         }
     }
     Empty(kept.held);
+    if (keptRefused_)
+        ForgetKeptPass();
 }
 
 bool GfxDevice::KeepPicture()
@@ -233,8 +233,7 @@ bool GfxDevice::KeepPicture()
         const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
         BindTarget();
         if (!complete) {
-            DropKeptPicture();
-            kept.unusable = true;
+            keptRefused_ = true;
             return false;
         }
     }
@@ -247,20 +246,35 @@ void GfxDevice::PutPictureBack()
     BlitWhole(kept_->fbo, gl_->backFbo, width_, height_, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void GfxDevice::DropKeptPicture()
+void GfxDevice::ForgetKeptPass()
 {
     if (!kept_)
         return;
     KeptPass& kept = *kept_;
-    if (kept.fbo) {
+    if (kept.fbo || kept.colour || kept.depth) {
         glDeleteFramebuffers(1, &kept.fbo);
         glDeleteRenderbuffers(1, &kept.colour);
         glDeleteRenderbuffers(1, &kept.depth);
-        kept.fbo = kept.colour = kept.depth = 0;
     }
     Empty(kept.held);
     Empty(kept.last);
-    kept.active = kept.lastKnown = kept.pictureKept = kept.unusable = false;
+    kept_.reset();
+}
+
+void GfxDevice::PresentKeptPass()
+{
+    // The pass serves frames that open it one after another: a frame shown
+    // without one (the front end, a loading screen) lets its picture, its
+    // records and their room go, rather than holding them until the next
+    // level's first frame.
+    if (kept_ && !std::exchange(kept_->opened, false))
+        ForgetKeptPass();
+}
+
+void GfxDevice::DropKeptPicture()
+{
+    ForgetKeptPass();
+    keptRefused_ = false; // a new back buffer may be one the driver takes
 }
 
 } // namespace plat

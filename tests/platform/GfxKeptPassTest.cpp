@@ -179,6 +179,16 @@ TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
     texture = nullptr;
 }
 
+TEST_F(KeptPassTest, AFrameWithoutThePassLetsTheKeptPictureGo)
+{
+    for (int i = 0; i < 2; ++i)
+        Frame({});
+    FrameWithoutThePass();
+    Frame({});
+    EXPECT_EQ(device->KeptPassesPutBack(), 0u);
+    ExpectRgb({{8, 8, 0xFF0000}, {1, 1, 0}});
+}
+
 TEST_F(KeptPassTest, AResetDropsTheKeptPicture)
 {
     for (int i = 0; i < 2; ++i)
