@@ -188,8 +188,10 @@ public:
     // are what the last frame held and that picture is kept, the picture,
     // colour and depth, is put back by one copy; otherwise they are drawn,
     // and a picture that held for two frames running is kept. Anything else
-    // that reaches the back buffer or a texture's pixels in between draws
-    // what is held and ends the holding for the frame.
+    // that reaches the back buffer or a texture's pixels in between, a
+    // clear of less than the whole included, draws what is held and ends
+    // the holding for the frame. A frame shown without a kept pass lets the
+    // kept picture go.
     void BeginKeptPass();
     void EndKeptPass();
     // Frames whose kept pass was put back rather than drawn.
