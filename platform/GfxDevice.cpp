@@ -369,6 +369,8 @@ void GfxDevice::SetDefaultState()
     }
     GfxAssign(s.indices, static_cast<GfxIndexBuffer*>(nullptr));
     s.baseVertex = 0;
+    s.scissorOn = false;
+    s.scissor = {};
 }
 
 int32_t GfxDevice::TestCooperativeLevel() const { return forcedLevel_; }
@@ -438,6 +440,7 @@ int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* win
     Count(GfxCall::Present);
     if (source || dest || window || dirty)
         return GfxResult::InvalidCall;
+    PresentKeptPass();
     if (forcedLevel_ != GfxResult::Ok)
         return GfxResult::DeviceLost;
     const GLint w = static_cast<GLint>(width_), h = static_cast<GLint>(height_);

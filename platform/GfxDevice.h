@@ -96,8 +96,8 @@ public:
     int32_t CopyTarget(GfxSurface* sourceColour, GfxSurface* sourceDepth, GfxSurface* destColour,
                        GfxSurface* destDepth);
     // Drawing is clipped to the rectangle (pixels of the current target,
-    // y down) while one is set; null lifts the clip, as does a new target.
-    // Clears are not clipped by it.
+    // y down) while one is set; null lifts the clip, as do a new target and
+    // a reset. Clears are not clipped by it.
     int32_t SetScissorRect(const GfxRect* rect);
     bool GetScissorRect(GfxRect* rect) const;
     // Where drawing has reached on a render-target texture level since it
@@ -188,8 +188,10 @@ public:
     // are what the last frame held and that picture is kept, the picture,
     // colour and depth, is put back by one copy; otherwise they are drawn,
     // and a picture that held for two frames running is kept. Anything else
-    // that reaches the back buffer or a texture's pixels in between draws
-    // what is held and ends the holding for the frame.
+    // that reaches the back buffer or a texture's pixels in between, a
+    // clear of less than the whole included, draws what is held and ends
+    // the holding for the frame. A frame shown without a kept pass lets the
+    // kept picture go.
     void BeginKeptPass();
     void EndKeptPass();
     // Frames whose kept pass was put back rather than drawn.
@@ -289,6 +291,11 @@ private:
     void MakeCopyFramebuffers();
     bool KeepPicture();
     void PutPictureBack();
+    // Lets the kept pass's picture, records and room go.
+    void ForgetKeptPass();
+    // As a frame is shown: forgets the kept pass unless the frame opened it.
+    void PresentKeptPass();
+    // On a new back buffer: forgets the kept pass and may try it again.
     void DropKeptPicture();
     void BlitToWindow();
     // Where Present puts the image in the window, in window pixels.
@@ -325,6 +332,7 @@ private:
     // The draw being sent reads its first texture texel for pixel.
     bool nearestFirstStage_ = false;
     uint64_t keptPutBack_ = 0;
+    bool keptRefused_ = false; // the driver would not make the kept picture's framebuffer
     friend class GfxSystem;
 };
 

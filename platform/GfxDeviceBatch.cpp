@@ -21,8 +21,12 @@ bool SameArray(const void* a, const void* b, size_t bytes) { return std::memcmp(
 
 bool SameDrawState(const GfxDevice::State& a, const GfxDevice::State& b)
 {
-    if (!SameArray(a.rs, b.rs, sizeof a.rs) || !SameArray(a.tss, b.tss, sizeof a.tss)
-        || !SameArray(a.textures, b.textures, sizeof a.textures) || a.fvf != b.fvf
+    return SameArray(a.textures, b.textures, sizeof a.textures) && SameDrawStateButTextures(a, b);
+}
+
+bool SameDrawStateButTextures(const GfxDevice::State& a, const GfxDevice::State& b)
+{
+    if (!SameArray(a.rs, b.rs, sizeof a.rs) || !SameArray(a.tss, b.tss, sizeof a.tss) || a.fvf != b.fvf
         || a.scissorOn != b.scissorOn || !SameArray(&a.scissor, &b.scissor, sizeof a.scissor)
         || !SameArray(&a.viewport, &b.viewport, sizeof a.viewport)
         || !SameArray(&a.world, &b.world, sizeof a.world) || !SameArray(&a.view, &b.view, sizeof a.view)

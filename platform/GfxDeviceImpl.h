@@ -170,15 +170,19 @@ struct GfxDevice::DrawBatch {
 
 // Everything a draw reads of the state but its streams and indices.
 bool SameDrawState(const GfxDevice::State& a, const GfxDevice::State& b);
+// The same, but for which textures are bound.
+bool SameDrawStateButTextures(const GfxDevice::State& a, const GfxDevice::State& b);
 // Copies what SameDrawState compares; the copy holds its textures. The
 // lights' list keeps its room, so repeated copies allocate nothing new.
 void CopyDrawState(GfxDevice::State& to, const GfxDevice::State& from);
 void ReleaseTextures(GfxDevice::State& state);
 
 // What a kept pass held in one frame: its opening clear and the batches
-// drawn after it, each with the state it was drawn with (its textures held,
-// with the versions of their pixels) and its triangles in the record's own
-// arrays. Arrays keep their room from frame to frame.
+// drawn after it, each with the state it was drawn with and the versions
+// of its textures' pixels, and its triangles in the record's own arrays.
+// The frame's own record holds its textures until it is drawn; the last
+// frame's is only compared with, so it names them by their versions alone
+// and keeps none alive. Arrays keep their room from frame to frame.
 struct GfxDevice::KeptRecord {
     struct Clear {
         uint32_t flags = 0, colour = 0, stencil = 0;
@@ -187,7 +191,7 @@ struct GfxDevice::KeptRecord {
     };
     struct Run {
         std::unique_ptr<State> state = std::make_unique<State>();
-        uint32_t versions[GfxMaxStages] = {};
+        uint64_t versions[GfxMaxStages] = {}; // 0: no texture
         uint32_t type = 0, primitiveCount = 0, draws = 0, stride = 0;
         bool indexed = false;
         uint32_t byteAt = 0, bytes = 0, indexAt = 0, indexCount = 0, firstAt = 0, firstCount = 0;
@@ -211,9 +215,9 @@ struct GfxDevice::KeptRecord {
 struct GfxDevice::KeptPass {
     KeptRecord held, last;
     bool active = false;
+    bool opened = false; // since the last frame was shown
     bool lastKnown = false;
     bool pictureKept = false;
-    bool unusable = false; // the driver would not make its framebuffer
     GLuint fbo = 0, colour = 0, depth = 0;
 };
 

@@ -33,10 +33,15 @@ void Append(std::vector<T>& to, uint32_t& count, const T* from, uint32_t n)
     count += n;
 }
 
-void Empty(Record& record)
+void LetTexturesGo(Record& record)
 {
     for (uint32_t i = 0; i < record.runCount; ++i)
         ReleaseTextures(*record.runs[i].state);
+}
+
+void Empty(Record& record)
+{
+    LetTexturesGo(record);
     record.runCount = record.byteCount = record.indexCount = 0;
     record.cleared = false;
     record.keepable = false;
@@ -53,7 +58,7 @@ bool SameRun(const Record& a, const Record::Run& x, const Record& b, const Recor
     return x.type == y.type && x.primitiveCount == y.primitiveCount && x.draws == y.draws && x.stride == y.stride
         && x.indexed == y.indexed && x.bytes == y.bytes && x.indexCount == y.indexCount
         && x.firstCount == y.firstCount && std::memcmp(x.versions, y.versions, sizeof x.versions) == 0
-        && SameDrawState(*x.state, *y.state)
+        && SameDrawStateButTextures(*x.state, *y.state)
         && std::memcmp(a.bytes.data() + x.byteAt, b.bytes.data() + y.byteAt, x.bytes) == 0
         && std::memcmp(a.indices.data() + x.indexAt, b.indices.data() + y.indexAt, x.indexCount * 4u) == 0
         && std::memcmp(a.indices.data() + x.firstAt, b.indices.data() + y.firstAt, x.firstCount * 4u) == 0;
@@ -90,17 +95,15 @@ bool GfxDevice::Holding() const { return kept_ && kept_->active; }
 void GfxDevice::BeginKeptPass()
 {
     FlushBatch();
-    if (!inScene_ || target_ != backBuffer_ || !autoDepth_ || depth_ != autoDepth_)
+    if (!inScene_ || target_ != backBuffer_ || !autoDepth_ || depth_ != autoDepth_ || keptRefused_)
         return;
     if (!kept_) {
         kept_ = std::make_unique<KeptPass>();
         MakeRoom(kept_->held);
         MakeRoom(kept_->last);
     }
-    if (kept_->unusable)
-        return;
     Empty(kept_->held);
-    kept_->active = true;
+    kept_->active = kept_->opened = true;
 }
 
 bool GfxDevice::HoldClear(uint32_t count, uint32_t flags, uint32_t color, float z, uint32_t stencil)
@@ -108,17 +111,19 @@ bool GfxDevice::HoldClear(uint32_t count, uint32_t flags, uint32_t color, float 
     if (!Holding())
         return false;
     KeptRecord& held = kept_->held;
-    if (held.cleared || (batch_ && batch_->draws > 0)) {
+    const GfxViewport& vp = state_->viewport;
+    // Only a clear of all the colour and depth makes a picture that owes
+    // nothing to the frames before; any other is made as it comes, with
+    // what follows it, and so is never replayed other than it was asked.
+    const bool whole = count == 0 && flags == (GfxClear::Target | GfxClear::ZBuffer) && vp.x == 0 && vp.y == 0
+        && vp.width == width_ && vp.height == height_;
+    if (!whole || held.cleared || (batch_ && batch_->draws > 0)) {
         BreakKeptPass();
         return false;
     }
-    const GfxViewport& vp = state_->viewport;
     held.cleared = true;
     held.clear = {flags, color, stencil, z, vp};
-    // Only a clear of all the colour and depth makes a picture that owes
-    // nothing to the frames before.
-    held.keepable = count == 0 && flags == (GfxClear::Target | GfxClear::ZBuffer) && vp.x == 0 && vp.y == 0
-        && vp.width == width_ && vp.height == height_;
+    held.keepable = true;
     return true;
 }
 
@@ -197,11 +202,14 @@ void GfxDevice::EndKeptPass()
             kept.pictureKept = KeepPicture();
         else {
             std::swap(kept.held, kept.last);
+            LetTexturesGo(kept.last);
             kept.lastKnown = kept.last.keepable;
             kept.pictureKept = false;
         }
     }
     Empty(kept.held);
+    if (keptRefused_)
+        ForgetKeptPass();
 }
 
 bool GfxDevice::KeepPicture()
@@ -225,8 +233,7 @@ bool GfxDevice::KeepPicture()
         const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
         BindTarget();
         if (!complete) {
-            DropKeptPicture();
-            kept.unusable = true;
+            keptRefused_ = true;
             return false;
         }
     }
@@ -239,20 +246,35 @@ void GfxDevice::PutPictureBack()
     BlitWhole(kept_->fbo, gl_->backFbo, width_, height_, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void GfxDevice::DropKeptPicture()
+void GfxDevice::ForgetKeptPass()
 {
     if (!kept_)
         return;
     KeptPass& kept = *kept_;
-    if (kept.fbo) {
+    if (kept.fbo || kept.colour || kept.depth) {
         glDeleteFramebuffers(1, &kept.fbo);
         glDeleteRenderbuffers(1, &kept.colour);
         glDeleteRenderbuffers(1, &kept.depth);
-        kept.fbo = kept.colour = kept.depth = 0;
     }
     Empty(kept.held);
     Empty(kept.last);
-    kept.active = kept.lastKnown = kept.pictureKept = kept.unusable = false;
+    kept_.reset();
+}
+
+void GfxDevice::PresentKeptPass()
+{
+    // The pass serves frames that open it one after another: a frame shown
+    // without one (the front end, a loading screen) lets its picture, its
+    // records and their room go, rather than holding them until the next
+    // level's first frame.
+    if (kept_ && !std::exchange(kept_->opened, false))
+        ForgetKeptPass();
+}
+
+void GfxDevice::DropKeptPicture()
+{
+    ForgetKeptPass();
+    keptRefused_ = false; // a new back buffer may be one the driver takes
 }
 
 } // namespace plat

@@ -4,6 +4,7 @@
 #include "platform/PixelFormat.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace plat {
 
@@ -111,6 +112,12 @@ GfxTexture::GfxTexture(GfxDevice* device, uint32_t width, uint32_t height, uint3
         width = std::max(1u, width / 2);
         height = std::max(1u, height / 2);
     }
+}
+
+uint64_t GfxTexture::NewVersion()
+{
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
 }
 
 GfxTexture::~GfxTexture()

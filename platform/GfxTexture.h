@@ -84,14 +84,16 @@ public:
     // Kept by the device: the OpenGL copy and whether it is out of date.
     unsigned glName = 0;
     bool dirty = true;
-    // Counts changes of its pixels: a picture drawn from them is out of
-    // date when it moves.
-    uint32_t version = 0;
+    // Names its pixels as they are now: it moves with every change, and no
+    // two textures are ever given the same one, so a picture drawn from a
+    // texture is known to be out of date when its pixels change or the
+    // texture goes, even if another is made in its place.
+    uint64_t version = NewVersion();
     void DetachDevice();
     void MarkDirty()
     {
         dirty = true;
-        ++version;
+        version = NewVersion();
     }
     // Its pixels are about to change: what the device has gathered to draw
     // from them is drawn first.
@@ -99,6 +101,7 @@ public:
 
 private:
     ~GfxTexture() override;
+    static uint64_t NewVersion();
 
     GfxDevice* device_;
     uint32_t format_, pool_, usage_;

@@ -67,6 +67,15 @@ protected:
         Opening(look);
         device->EndKeptPass();
         device->EndScene();
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+    }
+    // A frame as the front end draws one: no kept pass.
+    void FrameWithoutThePass()
+    {
+        device->BeginScene();
+        ClearTo(kBlue);
+        device->EndScene();
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
     }
     GfxTexture* texture = nullptr;
     uint32_t texelNow = 0;
@@ -146,6 +155,38 @@ TEST_F(KeptPassTest, AnOpeningWithoutAWholeClearIsNeverPutBack)
         device->EndScene();
     }
     EXPECT_EQ(device->KeptPassesPutBack(), 0u);
+}
+
+TEST_F(KeptPassTest, ARectangleClearOpeningThePassLeavesThePixelsOutsideIt)
+{
+    FrameWithoutThePass();
+    const GfxRect top{0, 0, 16, 8};
+    device->BeginScene();
+    device->BeginKeptPass();
+    ASSERT_EQ(device->Clear(1, &top, GfxClear::Target | GfxClear::ZBuffer, kBlack, 1.0f, 0), GfxResult::Ok);
+    Square(4, 12, 0.5f, kRed);
+    device->EndKeptPass();
+    device->EndScene();
+    ExpectRgb({{1, 1, 0}, {8, 10, 0xFF0000}, {1, 14, 0x0000FF}});
+}
+
+TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
+{
+    for (int i = 0; i < 3; ++i)
+        Frame({.texel = kGreen});
+    device->SetTexture(0, nullptr);
+    EXPECT_EQ(texture->Release(), 0u);
+    texture = nullptr;
+}
+
+TEST_F(KeptPassTest, AFrameWithoutThePassLetsTheKeptPictureGo)
+{
+    for (int i = 0; i < 2; ++i)
+        Frame({});
+    FrameWithoutThePass();
+    Frame({});
+    EXPECT_EQ(device->KeptPassesPutBack(), 0u);
+    ExpectRgb({{8, 8, 0xFF0000}, {1, 1, 0}});
 }
 
 TEST_F(KeptPassTest, AResetDropsTheKeptPicture)

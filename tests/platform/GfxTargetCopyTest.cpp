@@ -143,6 +143,20 @@ TEST_F(TargetCopyTest, TheClipHoldsDrawingButNotClearsAndANewTargetLiftsIt)
     EXPECT_EQ(Rgb(0, 0), 0x00FF00u);
 }
 
+TEST_F(TargetCopyTest, AResetLiftsTheClip)
+{
+    const GfxRect clip{8, 4, 16, 12};
+    ASSERT_EQ(device->SetScissorRect(&clip), GfxResult::Ok);
+    device->EndScene();
+    GfxPresentParameters p = params;
+    ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
+    device->BeginScene();
+    EXPECT_FALSE(device->GetScissorRect(nullptr));
+    ClearTo(0xFF000000);
+    DrawRectAt(0, 0, 32, 32, 0.5f, 0xFFFF0000);
+    ExpectRgb({{0, 0, 0xFF0000}, {31, 31, 0xFF0000}});
+}
+
 TEST_F(TargetCopyTest, ATextureTargetKnowsWhereDrawingReachedSinceItsWholeClear)
 {
     GfxSurface* back = Back();
