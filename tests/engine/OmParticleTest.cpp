@@ -261,7 +261,7 @@ TEST_F(ParticleTest, AMissingEffectLoadsAsTheDefaultsUnderItsName)
 {
     TraceCapture trace;
     const int32_t index = FindParticleEffect("nothing");
-    ASSERT_EQ(index, 0); // a missing file gives the defaults under that name
+    ASSERT_EQ(index, 0);
     EXPECT_TRUE(trace.Contains("***ERROR***: Failed to load particle type nothing"));
     EXPECT_STREQ(GetParticleEffect(index)->name, "nothing");
     EXPECT_EQ(GetParticleEffect(index)->rate, 100.0f);

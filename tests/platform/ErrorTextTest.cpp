@@ -6,11 +6,15 @@
 
 namespace {
 
-TEST(ErrorText, NamesUnknownCodesAndSmallBuffers)
+TEST(ErrorText, KnownCodesHaveNamesAndOthersSayUnknownWithTheirNumber)
 {
     EXPECT_EQ(plat::ErrorName(plat::hr::DeviceLost), "D3DERR_DEVICELOST");
     EXPECT_TRUE(plat::ErrorName(0x1234).empty());
     EXPECT_EQ(plat::ErrorString(0x88761234), "Unknown error 0x88761234");
+}
+
+TEST(ErrorText, TheNameWrittenIntoABufferIsCutToFitAndAlwaysTerminated)
+{
     char buffer[256];
     std::memset(buffer, 'x', sizeof buffer);
     plat::FormatErrorString(plat::hr::InvalidCall, buffer, sizeof buffer);
@@ -19,8 +23,13 @@ TEST(ErrorText, NamesUnknownCodesAndSmallBuffers)
     std::memset(tiny, 'x', sizeof tiny);
     plat::FormatErrorString(plat::hr::InvalidCall, tiny, sizeof tiny);
     EXPECT_STREQ(tiny, "D3DERR");
-    plat::FormatErrorString(plat::hr::InvalidCall, tiny, 0); // nothing written, nothing broken
-    EXPECT_STREQ(tiny, "D3DERR");
+}
+
+TEST(ErrorText, ABufferOfNoSizeIsLeftUntouched)
+{
+    char tiny[7] = "kept";
+    plat::FormatErrorString(plat::hr::InvalidCall, tiny, 0);
+    EXPECT_STREQ(tiny, "kept");
 }
 
 } // namespace

@@ -17,8 +17,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Make(16, 16));
-        ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
-        Fill(0xFFFFFFFF);
+        texture = MakeTexture(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFF));
+        ASSERT_NE(texture, nullptr);
         ASSERT_EQ(GfxSprite::Create(device, &sprite), GfxResult::Ok);
         device->BeginScene();
         ClearTo(0xFF000000);
@@ -30,15 +30,6 @@ protected:
         if (texture)
             texture->Release();
         DeviceTest::TearDown();
-    }
-    void Fill(uint32_t texel)
-    {
-        GfxLockedRect locked{};
-        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 4; ++x)
-                std::memcpy(static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * 4, &texel, 4);
-        texture->UnlockRect(0);
     }
     // The texture scaled to size x size pixels at (x, y), tinted.
     void DrawSprite(float x, float y, float size, uint32_t colour)
@@ -85,7 +76,7 @@ TEST_F(DrawBatchTest, AScissorSetBetweenTwoSpritesClipsOnlyTheSecond)
 TEST_F(DrawBatchTest, ASpriteDrawnBeforeItsTextureChangesShowsTheOldTexels)
 {
     DrawSprite(0, 0, 8, 0xFFFFFFFF);
-    Fill(0xFF00FF00);
+    FillTexture(texture, 4, std::vector<uint32_t>(16, 0xFF00FF00));
     DrawSprite(8, 8, 8, 0xFFFFFFFF);
     device->EndScene();
     ExpectRgb({{2, 2, 0xFFFFFF}, {12, 12, 0x00FF00}});

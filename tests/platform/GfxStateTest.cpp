@@ -40,12 +40,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Make(32, 32));
-        ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
-        GfxLockedRect locked{};
-        texture->LockRect(0, &locked, nullptr, 0);
-        const uint32_t texels[2] = {0xFFFF0000, 0xFF0000FF};
-        std::memcpy(locked.bits, texels, 8);
-        texture->UnlockRect(0);
+        texture = MakeTexture(2, 1, {0xFFFF0000, 0xFF0000FF}, GfxFormat::X8R8G8B8);
+        ASSERT_NE(texture, nullptr);
         device->SetRenderState(GfxRs::Lighting, 0);
         device->SetTexture(0, texture);
         device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);

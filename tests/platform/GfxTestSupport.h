@@ -28,6 +28,16 @@ struct RhwTexVertex : RhwVertex {
     float u, v;
 };
 
+// Writes 32-bit texels into level 0 of a texture, width to a row.
+inline void FillTexture(GfxTexture* texture, uint32_t width, const std::vector<uint32_t>& texels)
+{
+    GfxLockedRect locked{};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
+    for (size_t i = 0; i < texels.size(); ++i)
+        std::memcpy(static_cast<uint8_t*>(locked.bits) + i / width * locked.pitch + i % width * 4, &texels[i], 4);
+    texture->UnlockRect(0);
+}
+
 class DeviceTest : public ::testing::Test {
 protected:
     // Every test ends without OpenGL errors or programs that failed to build.
@@ -125,6 +135,17 @@ protected:
         device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
         ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)), GfxResult::Ok);
         device->EndScene();
+    }
+
+    // A managed texture of one level holding width x height 32-bit texels.
+    GfxTexture* MakeTexture(uint32_t width, uint32_t height, const std::vector<uint32_t>& texels,
+                            uint32_t format = GfxFormat::A8R8G8B8)
+    {
+        GfxTexture* texture = nullptr;
+        EXPECT_EQ(device->CreateTexture(width, height, 1, 0, format, GfxPool::Managed, &texture), GfxResult::Ok);
+        if (texture)
+            FillTexture(texture, width, texels);
+        return texture;
     }
 
     GfxSystem* system = nullptr;

@@ -80,13 +80,8 @@ TEST(TexelMap, GatheredQuadsEachMovedTheirOwnWayAreLaidTexelForPixel)
 TEST_F(DeviceTest, AStretchedTextureDrawnAfterOneLaidTexelForPixelIsStillFiltered)
 {
     ASSERT_TRUE(Make(8, 1));
-    GfxTexture* texture = nullptr;
-    ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
-    GfxLockedRect locked{};
-    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
-    const uint32_t texels[2] = {0xFF000000, 0xFFFFFFFF};
-    std::memcpy(locked.bits, texels, sizeof texels);
-    texture->UnlockRect(0);
+    GfxTexture* texture = MakeTexture(2, 1, {0xFF000000, 0xFFFFFFFF});
+    ASSERT_NE(texture, nullptr);
     device->SetTexture(0, texture);
     device->SetTextureStageState(0, GfxTss::MagFilter, GfxFilter::Linear);
     device->SetTextureStageState(0, GfxTss::MinFilter, GfxFilter::Linear);

@@ -5,21 +5,6 @@ using namespace gfxtest;
 
 namespace {
 
-// A 4 x 4 texture of one level filled with one colour (A8R8G8B8 or A4R4G4B4).
-GfxTexture* SolidTexture(GfxDevice* device, uint32_t color, uint32_t format = GfxFormat::A8R8G8B8)
-{
-    GfxTexture* t = nullptr;
-    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, format, GfxPool::Managed, &t), GfxResult::Ok);
-    GfxLockedRect locked{};
-    EXPECT_EQ(t->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
-    const int bytes = format == GfxFormat::A4R4G4B4 ? 2 : 4; // the low bytes of color, little-endian
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x)
-            std::memcpy(static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * bytes, &color, bytes);
-    t->UnlockRect(0);
-    return t;
-}
-
 class TextureTest : public DeviceTest {
 protected:
     void SetUp() override
@@ -28,14 +13,16 @@ protected:
         device->SetRenderState(GfxRs::Lighting, 0);
     }
     void DrawQuad(uint32_t color) { DrawTexturedQuad(32, color); }
+    // A 4 x 4 texture of one colour.
+    GfxTexture* SolidTexture(uint32_t color) { return MakeTexture(4, 4, std::vector<uint32_t>(16, color)); }
 };
 
 } // namespace
 
 TEST_F(TextureTest, EachStageOfTheCascadeCombinesAsItsOperationSays)
 {
-    GfxTexture* red = SolidTexture(device, 0xFFC08040);
-    GfxTexture* grey = SolidTexture(device, 0x80808080);
+    GfxTexture* red = SolidTexture(0xFFC08040);
+    GfxTexture* grey = SolidTexture(0x80808080);
     // The default stage 0 modulates texture and diffuse.
     device->SetTexture(0, red);
     DrawQuad(0xFF808080);
@@ -115,7 +102,7 @@ TEST_F(TextureTest, TargetTexturesCannotBeLockedAndOthersCannotBeTargets)
     rt->GetSurfaceLevel(0, &color);
     GfxLockedRect locked{};
     EXPECT_EQ(color->LockRect(&locked, nullptr, 0), GfxResult::InvalidCall);
-    GfxTexture* plain = SolidTexture(device, 0xFFFFFFFF);
+    GfxTexture* plain = SolidTexture(0xFFFFFFFF);
     GfxSurface* plainLevel = nullptr;
     plain->GetSurfaceLevel(0, &plainLevel);
     EXPECT_EQ(device->SetRenderTarget(plainLevel, nullptr), GfxResult::InvalidCall);

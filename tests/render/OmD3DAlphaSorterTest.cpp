@@ -63,6 +63,12 @@ protected:
     }
     void Queue(AlphaObject& object) { renderer->QueueAlphaItem(&object, object.GetBounds()); }
     OmD3DAlphaSorter& Sorter() { return *renderer->GetAlphaSorter(); }
+    // Half-transparent red drawn over half-transparent blue over black: about 127 red and 63 blue.
+    static void ExpectRedOverBlue(uint32_t pixel)
+    {
+        EXPECT_NEAR(pixel >> 16 & 0xFF, 127, 3);
+        EXPECT_NEAR(pixel & 0xFF, 63, 3);
+    }
 
     // Half-transparent red and blue in one plain blended material.
     const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
@@ -111,9 +117,7 @@ TEST_F(SorterTest, TouchingSquaresDrawBackToFrontInOneRunWhateverTheQueueOrder)
         results.push_back(Pixel(ReadPixels(), 320, 240));
     }
     EXPECT_EQ(results[0], results[1]);
-    // Red over (blue over black): about 127 red and 63 blue.
-    EXPECT_NEAR(Channel(results[0], 16), 127, 3);
-    EXPECT_NEAR(Channel(results[0], 0), 63, 3);
+    ExpectRedOverBlue(results[0]);
     EXPECT_EQ(renderer->GetRenderPass(), 1u);
 }
 
@@ -128,9 +132,7 @@ TEST_F(SorterTest, ItemsThatDoNotTouchAreFlushedOneByOneTheFarOneFirst)
     Queue(farSquare);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(Sorter().GetFlushCount(), 2u);
-    const uint32_t pixel = Pixel(ReadPixels(), 320, 240); // red over (blue over black)
-    EXPECT_NEAR(Channel(pixel, 16), 127, 3);
-    EXPECT_NEAR(Channel(pixel, 0), 63, 3);
+    ExpectRedOverBlue(Pixel(ReadPixels(), 320, 240));
 }
 
 TEST_F(SorterTest, WhatTheSorterCannotDrawIsRefusedNotDrawnFromStaleData)
@@ -194,9 +196,7 @@ TEST_F(SorterTest, OverlappingItemsOfDifferentCamerasAreSortedTogether)
     Queue(farther);
     renderer->FlushAlphaQueue();
     EXPECT_EQ(Sorter().GetFlushCount(), 1u);
-    const uint32_t pixel = Pixel(ReadPixels(), 320, 240);
-    EXPECT_NEAR(Channel(pixel, 16), 127, 3);
-    EXPECT_NEAR(Channel(pixel, 0), 63, 3);
+    ExpectRedOverBlue(Pixel(ReadPixels(), 320, 240));
 }
 
 TEST_F(SorterTest, LitItemsAreLitInWorldSpaceThroughTheirOwnCameraUnderARotatedView)

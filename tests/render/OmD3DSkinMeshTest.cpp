@@ -244,7 +244,6 @@ TEST_F(DeviceSkinMeshTest, AnAdditiveSubsetWaitsForTheSortedPassAndIsDrawnThere)
     EXPECT_NE(At(ReadPixels(), OmVector3(0.8f, 0.0f, 0)) & 0xFFFFFF, 0u);
 }
 
-// The sorted pass draws each figure's additive square where that figure's pose put it.
 TEST_F(DeviceSkinMeshTest, AMeshSharedByFiguresInTwoPosesIsSortedInEachPose)
 {
     const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
@@ -357,7 +356,6 @@ TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaP
     renderer->SetRenderPass(1);
 }
 
-// The alpha pass draws each queued additive square in its own frame.
 TEST_F(DeviceSkinMeshTest, ASecondObjectSharingTheMorphMeshShowsItsOwnFrame)
 {
     MorphFixture subsets({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});

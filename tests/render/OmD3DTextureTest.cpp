@@ -242,9 +242,7 @@ TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
         for (uint32_t alpha : {0x40u, 0x7Fu, 0xC0u}) {
             SCOPED_TRACE(testing::Message() << std::hex << "mode " << mode << " alpha " << alpha);
             ASSERT_TRUE(renderer->BeginScene(0.0f));
-            const float rgb[3] = {64 / 255.0f + 0.001f, 128 / 255.0f + 0.001f, 192 / 255.0f + 0.001f};
-            renderer->SetClearColour(rgb);
-            renderer->Clear(nullptr, 0);
+            ClearTo(64 / 255.0f + 0.001f, 128 / 255.0f + 0.001f, 192 / 255.0f + 0.001f);
             renderer->SetLighting(false);
             renderer->SetTexture(0, -1);
             renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
