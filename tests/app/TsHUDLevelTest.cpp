@@ -395,6 +395,26 @@ TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
     EXPECT_STREQ(hud->GetInfoWindow().GetLine(0), "Role: Smith");
 }
 
+// The character window of one of the campaign's party holds each of its
+// lines whole: one row of the HUD's text per line, none broken.
+TEST_F(HudLevel, TheCharacterWindowHoldsEachOfItsLinesOnOneRow)
+{
+    TsPCObject* ann = members[0];
+    ann->SetDisplayNameID(6400); // a name line too
+    ann->SetMaxVitality(10.0f);
+    ann->SetVitality(10.0f);
+    ann->SetMaxHealth(30.0f);
+    ann->SetHealth(30.0f);
+    TsHUDTextWindow& window = hud->GetInfoWindow();
+    ASSERT_TRUE(window.Show(100.0f, 100.0f, ann, TsHUDTextWindow::kCharacter, 140.0f));
+    ASSERT_STREQ(window.GetLine(1), "Vitality: 10 out of 10");
+    float width = 0.0f, row = 0.0f;
+    hud->GetTextExtent("Ay", width, row);
+    ASSERT_GT(row, 0.0f);
+    // The name, "Needs a descripton.", the role, vitality and health.
+    EXPECT_FLOAT_EQ(window.GetHeight(), 5.0f * row);
+}
+
 // An info window opened where it would overhang an edge of the screen is
 // moved in, frame and all, by what overhangs; one that fits stays where it
 // was opened.
