@@ -733,10 +733,28 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     ASSERT_TRUE(WaitForScreen(PlayShown, "trade-over", 10s)) << Output(kRun);
 
     // The count is drawn 46 pixels into the 64-pixel slot, bottom-left; a
-    // row clear of its ink lies between it and the screen's edge.
+    // row clear of its ink lies between it and the screen's edge. It is
+    // read once the slot shows the blaster (green) and looks the same twice
+    // running: the closing panel's slots, with their counts, fly home over
+    // it first.
     Run("local pack = Ann:GetInventory(); pack:EquipArticle(pack:GetWeapon(0))");
     auto countRows = [](const Screenshot& s) { return InkRows(s, 0, kHeight - 64, 64, kHeight); };
-    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return !countRows(s).empty(); }, "count", 10s));
+    auto slot = [](const Screenshot& s) {
+        std::vector<uint32_t> pixels;
+        for (int y = kHeight - 64; y < kHeight; ++y)
+            for (int x = 0; x < 64; ++x)
+                pixels.push_back(s.At(x, y));
+        return pixels;
+    };
+    std::vector<uint32_t> seen;
+    auto settled = [&](const Screenshot& s) {
+        std::vector<uint32_t> now = slot(s);
+        const bool blaster = s.Green(32, kHeight - 40) > s.Red(32, kHeight - 40) + 60;
+        const bool same = blaster && now == seen && !countRows(s).empty();
+        seen = std::move(now);
+        return same;
+    };
+    EXPECT_TRUE(WaitForScreen(settled, "count", 20s));
     const std::vector<int> rows = countRows(shot_);
     ASSERT_FALSE(rows.empty());
     EXPECT_LT(rows.back(), kHeight - 2) << "the count's lowest row of ink";
