@@ -56,6 +56,19 @@ void TextureSize(const OmBaseSprite* sprite, float& w, float& h)
     }
 }
 
+// Where a window of this size, opened at start, begins so that it and its
+// frame stay on a screen of this extent: moved in by what overhangs, the
+// start edge kept should it be wider than the screen. A screen not yet
+// known (extent 0) moves nothing.
+float FitOnScreen(float start, float size, float margin, int extent)
+{
+    if (extent <= 0) {
+        return start;
+    }
+    start = std::min(start, float(extent) - margin - size);
+    return std::max(start, margin);
+}
+
 OmBaseSprite* PictureOf(TsObject* object)
 {
     const TsModel* model = TsModel::Cast(object);
@@ -85,8 +98,8 @@ bool TsHUDTextWindow::Show(float x, float y, TsObject* object, int32_t kind, flo
         return true;
     }
     kind_ = kind;
-    x_ = x;
-    y_ = y;
+    openX_ = x_ = x;
+    openY_ = y_ = y;
     object_ = object;
     width_ = width;
     float w = 0.0f, h = 0.0f;
@@ -95,10 +108,14 @@ bool TsHUDTextWindow::Show(float x, float y, TsObject* object, int32_t kind, flo
     return true;
 }
 
+// The window follows its content, so it is kept on the screen each time
+// it is laid out, from where it was opened.
 void TsHUDTextWindow::PlaceBackground(float w, float h)
 {
     size_[0] = w;
     size_[1] = h;
+    x_ = FitOnScreen(openX_, w, margin_, TsAccess::ScreenWidth());
+    y_ = FitOnScreen(openY_, h, margin_, TsAccess::ScreenHeight());
     background_.Place(x_, y_, x_ + w, y_ + h);
     frame_.Build(OmVector2(x_, y_), OmVector2(w, h), margin_);
 }

@@ -62,6 +62,10 @@ private:
     char line2_[kLineSize] = {};
     char line3_[kLineSize] = {};
     int32_t kind_ = kCharacter;
+    // Where Show asked for it, and where it stands: moved in from there by
+    // what would overhang the screen.
+    float openX_ = 0.0f;
+    float openY_ = 0.0f;
     float x_ = 0.0f;
     float y_ = 0.0f;
     float size_[2] = {0.0f, 0.0f};

@@ -158,8 +158,12 @@ public:
     bool FontsLoaded() const { return fontsLoaded_; }
     // Null while the fonts are not loaded.
     OmD3DFont* GetFont(Font which) const { return fonts_[which].get(); }
-    // The font the HUD and the load screen write with.
-    OmD3DFont* GetHUDFont() const { return GetFont(LARGE_FONT); }
+    // The font the HUD and the load screen write with. The HUD's layouts
+    // are pixel figures drawn for a small Arial (a count 46 pixels into a
+    // 64-pixel slot, a character's details in 140 pixels); the faces that
+    // stand in for Arial run wider, and the smallest font is the one in
+    // which those figures hold their text.
+    OmD3DFont* GetHUDFont() const { return GetFont(SMALLEST_FONT); }
 
     // ---- the frame profiler and its six sections ----
     enum ProfileSection { PROFILE_TICK, PROFILE_INTERP, PROFILE_RENDER, PROFILE_ALPHAS, PROFILE_HUD, PROFILE_FADE,

@@ -132,8 +132,9 @@ constexpr int kItemX = 522, kItemY = 347, kSwitchX = 526, kSwitchY = 312;
 
 // The trade panel: the party's inventory grid on the left, the trader's
 // articles (coloured cells) on the right; the trader's first article, and
-// the price window an article's click opens on the left.
-constexpr int kTraderCellX = 592, kTraderCellY = 76, kPriceX = 75, kPriceY = 350;
+// the price window an article's click opens on the left (at the article's
+// picture, at its top).
+constexpr int kTraderCellX = 592, kTraderCellY = 76, kPriceX = 75, kPriceY = 150;
 // His picture (a bronze face in a steel frame) is the square that ends the trade.
 constexpr int kPictureX = 680, kPictureY = 106;
 bool TraderPictureShown(const Screenshot& s)
@@ -150,6 +151,63 @@ bool TradePanelShown(const Screenshot& s)
         return std::max({r, g, b}) - std::min({r, g, b}) > 40;
     };
     return article(528, 76) && article(592, 76) && article(592, 140) && article(208, 76);
+}
+
+// The HUD's info windows: white text on pale tan paper, in a slate frame
+// 10 pixels wide.
+bool IsWindowPaper(const Screenshot& s, int x, int y)
+{
+    const int r = s.Red(x, y), g = s.Green(x, y), b = s.Blue(x, y);
+    return r >= 165 && r <= 200 && g >= 155 && g <= 190 && b >= 130 && b <= 165 && r - g >= 0 && r - g <= 20 &&
+           r - b >= 20 && r - b <= 45;
+}
+bool IsWindowFrame(const Screenshot& s, int x, int y)
+{
+    if (x < 0 || y < 0 || x >= s.width || y >= s.height)
+        return false;
+    const int r = s.Red(x, y), g = s.Green(x, y), b = s.Blue(x, y);
+    return b > r + 20 && g > r && r > 70 && r < 110 && b < 140;
+}
+struct Box {
+    int left = kWidth, top = kHeight, right = -1, bottom = -1;
+};
+// The extent of the paper seen in the rectangle [x0, x1) x [y0, y1).
+Box PaperIn(const Screenshot& s, int x0, int y0, int x1, int y1)
+{
+    Box box;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (IsWindowPaper(s, x, y)) {
+                box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+                box.top = std::min(box.top, y), box.bottom = std::max(box.bottom, y);
+            }
+    return box;
+}
+// The window of this paper is wholly on the screen: its frame shows beyond
+// the paper on all four sides.
+bool FramedOnScreen(const Screenshot& s, const Box& paper)
+{
+    const int midX = (paper.left + paper.right) / 2, midY = (paper.top + paper.bottom) / 2;
+    return paper.right >= paper.left && IsWindowFrame(s, paper.left - 5, midY) &&
+           IsWindowFrame(s, paper.right + 5, midY) && IsWindowFrame(s, midX, paper.top - 5) &&
+           IsWindowFrame(s, midX, paper.bottom + 5);
+}
+// Rows of the rectangle that hold white ink.
+std::vector<int> InkRows(const Screenshot& s, int x0, int y0, int x1, int y1)
+{
+    std::vector<int> rows;
+    for (int y = y0; y < y1; ++y)
+        if (s.CountBright(x0, y, x1, y + 1, 200) > 0)
+            rows.push_back(y);
+    return rows;
+}
+// The lines of text those rows make: runs of rows with ink.
+int TextLines(const std::vector<int>& rows)
+{
+    int lines = 0;
+    for (size_t i = 0; i < rows.size(); ++i)
+        lines += i == 0 || rows[i] != rows[i - 1] + 1;
+    return lines;
 }
 
 // A message over play with its one OK button, in the middle: the middle
@@ -399,6 +457,31 @@ protected:
         WaitForStillView(from);
     }
 
+    // Ann goes to the town's weapon trader and clicks him; his talk ends in
+    // the trade panel.
+    void TradeWithTheWeaponTrader()
+    {
+        ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
+        // The click is tried again should the pointer have come down before the
+        // view settled.
+        bool trading = false;
+        for (int attempt = 0; attempt < 3 && !trading; ++attempt) {
+            Click(kBesideX, kBesideY);
+            // His line is moved on with Space, as a player does when the machine
+            // is slow; the panel opens when the talk ends.
+            for (auto end = Clock::now() + 30s; !trading && Clock::now() < end;) {
+                trading = TradePanelShown(Grab());
+                if (!trading && Ask("TsAccess.Conversation():HasConversationStarted() == 1") == "true")
+                    Key("space");
+                else if (!trading)
+                    std::this_thread::sleep_for(500ms);
+            }
+        }
+        ASSERT_TRUE(trading) << "Ann stands at " << Ask("GetX(Ann:GetPosition()) .. ', ' .. GetZ(Ann:GetPosition())")
+                             << "\n" << Output(kRun);
+        std::this_thread::sleep_for(1s); // the panel's opening runs its course
+    }
+
     // The samples played so far: the wave file's 16-bit data runs from its
     // "data" mark to the end (the writer leaves the sizes open until it closes).
     std::vector<int16_t> Samples() const
@@ -507,26 +590,8 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard";
 
     // The trader: a click starts his talk, which ends in the trade panel.
-    ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "100");
-    // The click is tried again should the pointer have come down before the
-    // view settled.
-    bool trading = false;
-    for (int attempt = 0; attempt < 3 && !trading; ++attempt) {
-        Click(kBesideX, kBesideY);
-        // His line is moved on with Space, as a player does when the machine
-        // is slow; the panel opens when the talk ends.
-        for (auto end = Clock::now() + 30s; !trading && Clock::now() < end;) {
-            trading = TradePanelShown(Grab());
-            if (!trading && Ask("TsAccess.Conversation():HasConversationStarted() == 1") == "true")
-                Key("space");
-            else if (!trading)
-                std::this_thread::sleep_for(500ms);
-        }
-    }
-    ASSERT_TRUE(trading) << "Ann stands at " << Ask("GetX(Ann:GetPosition()) .. ', ' .. GetZ(Ann:GetPosition())")
-                         << "\n" << Output(kRun);
-    std::this_thread::sleep_for(1s); // the panel's opening runs its course
+    ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
     // Buying: a click on the trader's blaster shows its price window, and a
     // click on that buys it.
     Click(kTraderCellX, kTraderCellY);
@@ -649,6 +714,67 @@ TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
     std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus keydown space keyup space").c_str());
     EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return !LoadScreenShown(s); }, "mission", 20s))
         << Output(kRun);
+}
+
+// The HUD's text where a player reads it, in the town. A right click on
+// Ann's portrait, in the panel at the screen's left edge, shows her details
+// wholly on the screen, each of their four lines (no description, her role,
+// vitality and health) on one row; during a trade the party's money shows
+// wholly on the screen; the count of her blaster's rounds, once it is
+// bought and in her hand, stands wholly inside its slot at the screen's foot.
+TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    Type(terminal_, "TestMission('town')\n");
+    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "town-load-screen")) << Output(kRun);
+    ASSERT_TRUE(PressUntil("space", PlayShown, "town")) << Output(kRun);
+
+    // Her details open over the panels, left of the money window.
+    auto details = [](const Screenshot& s) { return PaperIn(s, 0, 380, 280, kHeight); };
+    Click(97, 545, 3);
+    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return FramedOnScreen(s, details(s)); }, "details", 10s));
+    const Box paper = details(shot_);
+    EXPECT_EQ(TextLines(InkRows(shot_, paper.left, paper.top, paper.right + 1, paper.bottom + 1)), 4)
+        << "rows of text in " << paper.left << ", " << paper.top << " to " << paper.right << ", " << paper.bottom;
+    Click(97, 545); // a click on her portrait closes them
+
+    // The money window stands under the trader's picture.
+    ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
+    auto money = [](const Screenshot& s) { return PaperIn(s, kPictureX - 80, kPictureY + 64, kWidth, kHeight); };
+    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return FramedOnScreen(s, money(s)); }, "money", 10s));
+    Click(kTraderCellX, kTraderCellY);
+    Click(kPriceX, kPriceY);
+    ASSERT_EQ(Ask("Ann:GetInventory():GetWeaponCount()"), "1") << "the blaster bought";
+    Click(kPictureX + 32, kPictureY + 32);
+    ASSERT_TRUE(WaitForScreen(PlayShown, "trade-over", 10s)) << Output(kRun);
+
+    // The count is drawn 46 pixels into the 64-pixel slot, bottom-left; a
+    // row clear of its ink lies between it and the screen's edge. It is
+    // read once the slot shows the blaster (green) and looks the same twice
+    // running: the closing panel's slots, with their counts, fly home over
+    // it first.
+    Run("local pack = Ann:GetInventory(); pack:EquipArticle(pack:GetWeapon(0))");
+    auto countRows = [](const Screenshot& s) { return InkRows(s, 0, kHeight - 64, 64, kHeight); };
+    auto slot = [](const Screenshot& s) {
+        std::vector<uint32_t> pixels;
+        for (int y = kHeight - 64; y < kHeight; ++y)
+            for (int x = 0; x < 64; ++x)
+                pixels.push_back(s.At(x, y));
+        return pixels;
+    };
+    std::vector<uint32_t> seen;
+    auto settled = [&](const Screenshot& s) {
+        std::vector<uint32_t> now = slot(s);
+        const bool blaster = s.Green(32, kHeight - 40) > s.Red(32, kHeight - 40) + 60;
+        const bool same = blaster && now == seen && !countRows(s).empty();
+        seen = std::move(now);
+        return same;
+    };
+    EXPECT_TRUE(WaitForScreen(settled, "count", 20s));
+    const std::vector<int> rows = countRows(shot_);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_LT(rows.back(), kHeight - 2) << "the count's lowest row of ink";
+    ExpectNoErrors();
 }
 
 // The party carries its weapon in the hand: Ann picks up the mission's

@@ -396,6 +396,59 @@ TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
     EXPECT_STREQ(hud->GetInfoWindow().GetLine(0), "Role: Smith");
 }
 
+// The character window of one of the campaign's party holds each of its
+// lines whole: one row of the HUD's text per line, none broken.
+TEST_F(HudLevel, TheCharacterWindowHoldsEachOfItsLinesOnOneRow)
+{
+    TsPCObject* ann = members[0];
+    ann->SetDisplayNameID(6400); // a name line too
+    ann->SetMaxVitality(10.0f);
+    ann->SetVitality(10.0f);
+    ann->SetMaxHealth(30.0f);
+    ann->SetHealth(30.0f);
+    TsHUDTextWindow& window = hud->GetInfoWindow();
+    ASSERT_TRUE(window.Show(100.0f, 100.0f, ann, TsHUDTextWindow::kCharacter, 140.0f));
+    ASSERT_STREQ(window.GetLine(1), "Vitality: 10 out of 10");
+    float width = 0.0f, row = 0.0f;
+    hud->GetTextExtent("Ay", width, row);
+    ASSERT_GT(row, 0.0f);
+    // The name, "Needs a descripton.", the role, vitality and health.
+    EXPECT_FLOAT_EQ(window.GetHeight(), 5.0f * row);
+}
+
+// An info window opened where it would overhang an edge of the screen is
+// moved in, frame and all, by what overhangs; one that fits stays where it
+// was opened.
+TEST_F(HudLevel, AnInfoWindowIsMovedInByWhatOverhangsTheScreen)
+{
+    const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
+    TsHUDTextWindow& window = hud->GetInfoWindow();
+    const int margin = int(window.GetMargin());
+    enum Edge { kLeft, kTop, kRight, kBottom };
+    const struct {
+        const char* where;
+        float x, y;
+        Edge edge; // the edge of the framed window checked
+        int at;
+    } rows[] = {
+        {"inside", 100.0f, 100.0f, kLeft, 100 - margin},
+        {"over the left edge", -48.0f, 100.0f, kLeft, 0},
+        {"over the top edge", 100.0f, -30.0f, kTop, 0},
+        {"over the right edge", float(w - 20), 100.0f, kRight, w},
+        {"over the bottom edge", 100.0f, float(h - 10), kBottom, h},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.where);
+        window.SetVisible(false);
+        ASSERT_TRUE(window.Show(row.x, row.y, members[0], TsHUDTextWindow::kCharacter, 140.0f));
+        int32_t rect[4] = {};
+        window.GetRect(rect, true);
+        EXPECT_EQ(rect[row.edge], row.at);
+        EXPECT_TRUE(rect[kLeft] >= 0 && rect[kTop] >= 0 && rect[kRight] <= w && rect[kBottom] <= h)
+            << rect[kLeft] << ", " << rect[kTop] << " to " << rect[kRight] << ", " << rect[kBottom];
+    }
+}
+
 // A model loads its sprite on import and again on initialising; it holds
 // one registration of the sprite's texture all the same, and gives it back
 // when it goes.
