@@ -155,12 +155,24 @@ TEST_F(FrontEnd, AnEffectTimerOfNoDurationEndsAtTheNextTick)
 }
 
 // A panel sprite whose texture is gone measures 0: the strip must stop
-// rather than loop for ever.
+// rather than loop for ever, and the frame goes on to its end.
 TEST_F(FrontEnd, APanelStripOfTexturesThatAreGoneStopsInsteadOfLooping)
 {
     TsFrontEnd& title = Title();
-    title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
+    MouseTo(2, 2);
     Frames(2);
+    const float now = app->GetRenderTime();
+    const OmRenderStats& stats = *OmD3D::Instance()->GetFrameStats();
+    const TsFrontEndSkinShape& shape = *title.GetCharacterShape();
+    // A new target keeps no background, so each frame draws its strip.
+    auto drawn = [&] {
+        EXPECT_TRUE(title.CreateRenderTarget(shape.GetTargetWidth(), shape.GetTargetHeight()));
+        title.Render(now, 0.0f);
+        return stats.words[OmRenderStats::kPrimitives];
+    };
+    const uint32_t whole = drawn();
+    title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
+    EXPECT_LT(drawn(), whole) << "the strip stopped at its first empty piece";
 }
 
 // ---- the title figure's shape ----
