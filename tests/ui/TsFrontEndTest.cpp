@@ -138,7 +138,6 @@ TEST_F(FrontEnd, APokeReachesOnlyTheFirstLookBoneInReachAndEnds)
     EXPECT_NEAR(ticks, 41, 1) << "a poke ends";
 }
 
-// A cursor above y 100 aims as if at 100; a poke swells and falls back.
 TEST_F(FrontEnd, ACursorAboveTheLineAimsAtItAndAPokeSwellsAndFallsBack)
 {
     const OmVector3 origin(1, 2, 3);

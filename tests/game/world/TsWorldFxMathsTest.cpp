@@ -158,7 +158,6 @@ protected:
     }
 };
 
-// Type numbers from scripts are held to what the game has.
 TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeiling)
 {
     TsExplosionTable::SetCount(3);
