@@ -85,11 +85,10 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     EXPECT_FALSE(batch.IsReady());
     EXPECT_FALSE(batch.BeginFrame());
     TsCellGroup group;
-    group.vertices.Add(TsCellVertex());
-    group.vertices.Add(TsCellVertex());
-    group.vertices.Add(TsCellVertex());
-    for (uint16_t i : {0, 1, 2})
+    for (uint16_t i : {0, 1, 2}) {
+        group.vertices.Add(TsCellVertex());
         group.indices.Add(i);
+    }
     group.runs.Add(TsCellRun{-1, 0, 1, 0, 3});
     OmArray<OmPlane> planes;
     TsCellLights lights;
