@@ -11,8 +11,8 @@
 #include "platform/EventInjection.h"
 #include "platform/KeyCodes.h"
 #include "platform/Window.h"
-#include "tests/app/AppFixture.h"
 #include "render/OmD3D.h"
+#include "tests/app/AppFixture.h"
 #include "ui/TsFrontEnd.h"
 #include "ui/TsFrontEndSkinShape.h"
 
