@@ -111,7 +111,6 @@ TEST_F(CallTableBindingsTest, OptionsTruncateNumbersAndGuardKeys)
 {
     ExpectRows({
         {"opts:SetGamma(1.25) return opts:GetGamma()", "1.25"},
-        {"opts:SetSpeechVolume(7.9) return opts:GetSpeechVolume()", "7"},
         {"opts:SetMusicVolume(-2.9) return opts:GetMusicVolume()", "-2"},
         {"opts:SetEffectsVolume(-3000) return opts:GetEffectsVolume()", "-3000"},
         {"opts:SetTransparentCam(2) return opts:IsTransparentCam()", "1"},

@@ -14,11 +14,9 @@
 #include "script/ScriptWrap.h"
 #include "tests/engine/TestClass.h"
 
-
 namespace {
 
 OM_TEST_CLASS(ScriptCrate, TsEntity);
-
 OM_TEST_CLASS(ScriptNote, TsObject);
 
 class EntityBindingsTest : public PackageTest {

@@ -71,8 +71,6 @@ TEST_F(VectorTest, CollectedCopiesAreFreedAndBorrowedOnesNever)
     EXPECT_EQ(script::LiveVectorCopies(), before - 2);
 }
 
-// The radar's switches and objective, set with three numbers or a vector
-// and read back as the radar's own vector.
 TEST_F(VectorTest, RadarSwitchesAndTheObjectiveByNumbersOrVector)
 {
     TsRadar radar;

@@ -22,10 +22,8 @@ protected:
     }
 };
 
-// A start-up script fills records; they stay put as the table grows; a
-// script keeps the records it was
-// handed: shrinking the table retires them without freeing, and growing
-// again gives them back as new records.
+// Records stay put as the table grows; shrinking it retires the records a
+// script holds without freeing them, and growing again gives them back new.
 TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutAndShrinkingKeepsThoseScriptsHold)
 {
     ASSERT_EQ(Run("kept = FxGetExplosionType(5) kept.m_speed = 4 kept.m_szParticleType:Set('smoke')\n"
@@ -50,7 +48,6 @@ TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutAndShrinkingKeepsThoseScriptsH
     EXPECT_EQ(String("again.m_szParticleType:Get()"), "");
     EXPECT_EQ(Number("rawequal(again, kept) and 1 or 0"), 1);
 }
-
 
 // A type number or count past the ceiling is an error that names it, tested
 // before any 32-bit truncation could wrap it back into range; nothing grows.

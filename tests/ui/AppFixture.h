@@ -11,8 +11,10 @@
 #include "platform/EventInjection.h"
 #include "platform/KeyCodes.h"
 #include "platform/Window.h"
+#include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
 #include "ui/TsFrontEnd.h"
+#include "ui/TsFrontEndSkinShape.h"
 
 namespace apptest {
 
@@ -73,6 +75,24 @@ protected:
         ScreenAppTest::SetUp();
     }
     TsFrontEnd& Title() { return *TsFrontEnd::Cast(app->GetMode()); }
+
+    // The render time after two frames with the cursor in the corner.
+    float SettledTime()
+    {
+        MouseTo(2, 2);
+        Frames(2);
+        return app->GetRenderTime();
+    }
+    // The primitives of the title drawn at `now` into a new render target,
+    // which keeps no background yet.
+    uint32_t PrimitivesDrawnAfresh(float now)
+    {
+        const TsFrontEndSkinShape& shape = *Title().GetCharacterShape();
+        EXPECT_TRUE(Title().CreateRenderTarget(shape.GetTargetWidth(), shape.GetTargetHeight()));
+        Title().Render(now, 0.0f);
+        return Primitives();
+    }
+    static uint32_t Primitives() { return OmD3D::Instance()->GetFrameStats()->words[OmRenderStats::kPrimitives]; }
 };
 
 // The title started in SetUp, as most of its tests want it.

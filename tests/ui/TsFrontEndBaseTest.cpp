@@ -227,8 +227,6 @@ TEST_F(FrontEndStack, ButtonsThatPushOrPopWindowsInsideTheWalkStopIt)
     Frame();
 }
 
-// The backdrop covers the whole screen; sprites come from their folder;
-// a missing or overlong name loads nothing and says so.
 TEST_F(FrontEndStack, FrontEndImagesComeFromTheirFolderOrNotAtAll)
 {
     WriteFrontEndImage("front1.tga", 64, 48, 0xFF00FF00);

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 using namespace titletest;
 namespace fs = std::filesystem;
@@ -137,7 +138,6 @@ TEST_F(FrontEnd, APokeReachesOnlyTheFirstLookBoneInReachAndEnds)
     EXPECT_NEAR(ticks, 41, 1) << "a poke ends";
 }
 
-// A cursor above y 100 aims as if at 100; a poke swells and falls back.
 TEST_F(FrontEnd, ACursorAboveTheLineAimsAtItAndAPokeSwellsAndFallsBack)
 {
     const OmVector3 origin(1, 2, 3);
@@ -155,12 +155,13 @@ TEST_F(FrontEnd, AnEffectTimerOfNoDurationEndsAtTheNextTick)
 }
 
 // A panel sprite whose texture is gone measures 0: the strip must stop
-// rather than loop for ever.
+// rather than loop for ever, and the frame goes on to its end.
 TEST_F(FrontEnd, APanelStripOfTexturesThatAreGoneStopsInsteadOfLooping)
 {
-    TsFrontEnd& title = Title();
-    title.GetSprite(3)->textureId = title.GetSprite(4)->textureId = 9999;
-    Frames(2);
+    const float now = SettledTime();
+    const uint32_t whole = PrimitivesDrawnAfresh(now);
+    Title().GetSprite(3)->textureId = Title().GetSprite(4)->textureId = 9999;
+    EXPECT_LT(PrimitivesDrawnAfresh(now), whole) << "the strip stopped at its first empty piece";
 }
 
 // ---- the title figure's shape ----
@@ -295,78 +296,75 @@ void LinkAllBut(const fs::path& from, const fs::path& to, const fs::path& replac
 // the same moment is the same picture, for fewer primitives.
 TEST_F(FrontEnd, AFrameDrawnAgainFromTheKeptBackgroundIsTheSamePicture)
 {
-    MouseTo(2, 2);
-    Frames(2);
+    const float now = SettledTime();
     ASSERT_TRUE(Title().IsRenderTargetReady());
-    const float now = app->GetRenderTime();
-    const OmRenderStats& stats = *OmD3D::Instance()->GetFrameStats();
-    const TsFrontEndSkinShape& shape = *Title().GetCharacterShape();
-    ASSERT_TRUE(Title().CreateRenderTarget(shape.GetTargetWidth(), shape.GetTargetHeight()));
-    Title().Render(now, 0.0f);
+    const uint32_t drawnPrimitives = PrimitivesDrawnAfresh(now);
     const std::vector<uint32_t> drawn = ReadScreen();
-    const uint32_t drawnPrimitives = stats.words[OmRenderStats::kPrimitives];
     Title().Render(now, 0.0f);
     EXPECT_TRUE(ReadScreen() == drawn);
-    EXPECT_LT(stats.words[OmRenderStats::kPrimitives], drawnPrimitives);
+    EXPECT_LT(Primitives(), drawnPrimitives);
 }
+
+// The title started over the demo's data with the scene file `file` (under
+// data/) changed by `change`; `apart`, when given, is the file left unlinked instead.
+class EditedTitleTest : public TitleTest {
+protected:
+    void StartWithScene(const fs::path& file, const std::function<void(OmPbfScene&)>& change,
+                        const fs::path& apart = {})
+    {
+        const fs::path source = fs::read_symlink("data");
+        fs::remove("data");
+        LinkAllBut(source, "data", apart.empty() ? file : apart);
+        OmPbfScene scene;
+        ASSERT_TRUE(scene.Load((source / file).string().c_str()));
+        change(scene);
+        fs::remove("data" / file);
+        ASSERT_TRUE(scene.Save(("data" / file).string().c_str()));
+        plat::ClearPathCache();
+        Start();
+    }
+};
 
 // The demo's title with its background's textures running through a list
 // of two pictures.
-class AnimatedBackground : public TitleTest {
+class AnimatedBackground : public EditedTitleTest {
 protected:
     void SetUp() override
     {
         TitleTest::SetUp();
-        const fs::path source = fs::read_symlink("data"), folder = "frontend/background";
-        fs::remove("data");
-        LinkAllBut(source, "data", folder / "textures" / "flash.ifl");
-        std::ofstream("data" / folder / "textures" / "flash.ifl") << "floor.tga\nstone.tga\n";
-        OmPbfScene scene;
-        ASSERT_TRUE(scene.Load((source / folder / "background.pbf").string().c_str()));
-        for (OmPbfMaterial& material : scene.materials)
-            for (int32_t i = 0; i < material.layers.count; ++i)
-                material.layers[i].name.Assign("flash.ifl"), material.layers[i].animated = 1;
-        fs::remove("data" / folder / "background.pbf");
-        ASSERT_TRUE(scene.Save(("data" / folder / "background.pbf").string().c_str()));
-        plat::ClearPathCache();
-        Start();
+        const fs::path folder = "frontend/background";
+        StartWithScene(folder / "background.pbf", [&](OmPbfScene& scene) {
+            std::ofstream("data" / folder / "textures" / "flash.ifl") << "floor.tga\nstone.tga\n";
+            for (OmPbfMaterial& material : scene.materials)
+                for (int32_t i = 0; i < material.layers.count; ++i)
+                    material.layers[i].name.Assign("flash.ifl"), material.layers[i].animated = 1;
+        }, folder / "textures" / "flash.ifl");
     }
 };
 
 // A picture of it holds only for its moment, so none is kept to put back.
 TEST_F(AnimatedBackground, ABackgroundWithAnimatedTexturesIsDrawnEveryFrame)
 {
-    Frames(2);
+    const float now = SettledTime();
     ASSERT_TRUE(Title().IsRenderTargetReady());
-    const float now = app->GetRenderTime();
-    const OmRenderStats& stats = *OmD3D::Instance()->GetFrameStats();
-    const TsFrontEndSkinShape& shape = *Title().GetCharacterShape();
-    ASSERT_TRUE(Title().CreateRenderTarget(shape.GetTargetWidth(), shape.GetTargetHeight())); // nothing kept yet
+    const uint32_t drawnPrimitives = PrimitivesDrawnAfresh(now);
     Title().Render(now, 0.0f);
-    const uint32_t drawnPrimitives = stats.words[OmRenderStats::kPrimitives];
-    Title().Render(now, 0.0f);
-    EXPECT_EQ(stats.words[OmRenderStats::kPrimitives], drawnPrimitives);
+    EXPECT_EQ(Primitives(), drawnPrimitives);
 }
 
 // The demo's title figure whose visor material is alpha-blended.
-class BlendedFigure : public TitleTest {
+class BlendedFigure : public EditedTitleTest {
 protected:
     void SetUp() override
     {
         TitleTest::SetUp();
-        const fs::path source = fs::read_symlink("data"), figure = "frontend/helmer/helmer.pbf";
-        fs::remove("data");
-        LinkAllBut(source, "data", figure);
-        OmPbfScene scene;
-        ASSERT_TRUE(scene.Load((source / figure).string().c_str()));
-        int blended = 0;
-        for (OmPbfMaterial& material : scene.materials)
-            if (material.name.Str() == "Skin")
-                material.name.Assign("_b"), ++blended;
-        ASSERT_EQ(blended, 1);
-        ASSERT_TRUE(scene.Save(("data" / figure).string().c_str()));
-        plat::ClearPathCache();
-        Start();
+        StartWithScene("frontend/helmer/helmer.pbf", [](OmPbfScene& scene) {
+            int blended = 0;
+            for (OmPbfMaterial& material : scene.materials)
+                if (material.name.Str() == "Skin")
+                    material.name.Assign("_b"), ++blended;
+            ASSERT_EQ(blended, 1);
+        });
     }
 };
 

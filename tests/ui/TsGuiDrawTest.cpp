@@ -174,7 +174,6 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
     }
 }
 
-// A tile that measures nothing does not hang the frame.
 TEST_F(GuiPlacement, AnEmptyTileEndsTheFrameInsteadOfHangingIt)
 {
     Start();

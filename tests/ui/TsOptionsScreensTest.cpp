@@ -59,8 +59,6 @@ protected:
     }
 };
 
-// The overall-detail slider moves all three groups to its level; leaving
-// the screen writes that level to the three detail options.
 TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
 {
     for (const auto& [value, level] : {std::pair(0.5f, 1), {0.0f, 0}, {1.0f, 2}, {0.9f, 1}}) {
@@ -77,8 +75,6 @@ TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
     }
 }
 
-// The gamma slider takes effect at the next tick, before the screen is
-// left; leaving writes it.
 TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
 {
     auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
@@ -92,8 +88,6 @@ TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
     EXPECT_TRUE(Wrote("SetGamma(0.75")) << OptionsFile();
 }
 
-// The game switches show the options, and leaving writes what they were
-// turned to.
 TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndAreWrittenOnLeaving)
 {
     Options().SetTransparentCam(false);

@@ -136,7 +136,6 @@ TEST(RadarSettings, ARangeOfZeroOrLessBecomesForty)
     }
 }
 
-
 // Each kind of character takes the sprite its file is named for: the
 // player's characters the PC blip, others the NPC blip, banter characters
 // (non-player characters too, so asked first) the banter blip.

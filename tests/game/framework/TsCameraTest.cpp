@@ -120,8 +120,6 @@ TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicks)
     EXPECT_FLOAT_EQ(node->GetProjection().halfWidth, 9.0f);
 }
 
-// A saved camera comes back with its next values settled (nothing left to
-// blend), its mode, activity, field of view and aspect.
 TEST_F(CameraTest, ASavedCameraComesBackSettled)
 {
     ScratchDir dir;

@@ -46,21 +46,23 @@ TEST_F(DialogStringsTest, ReadsCrlfLinesTabsMarkupAndLongLines)
                "20\tafter.wav\ta\tb\tAfter the end\r\n");
     TsDialogStrings strings(TsDialogStrings::kFileName);
     EXPECT_EQ(strings.GetRowCount(), 5u);
-    EXPECT_EQ(Text(strings.GetAudioFile(12)), "hello.wav");
-    EXPECT_EQ(Text(strings.GetString(12)), "Walk north\nnow");
-    EXPECT_EQ(Text(strings.GetDiaryText(12)), "north");
-    // A line far longer than 4096 characters is read whole, and its line
-    // end leaves no carriage return behind.
-    EXPECT_EQ(Text(strings.GetString(13)), longText + "\nend");
-    EXPECT_EQ(strings.GetAudioFile(13), nullptr);
-    EXPECT_EQ(strings.GetDiaryText(13), nullptr);
-    // Fewer than five fields: the missing ones are empty.
-    EXPECT_EQ(Text(strings.GetAudioFile(14)), "short.wav");
-    EXPECT_EQ(Text(strings.GetString(14)), "");
-    // A ">" before the first "<" marks no diary part.
-    EXPECT_EQ(Text(strings.GetString(15)), "A > before < after");
-    EXPECT_EQ(strings.GetDiaryText(15), nullptr);
-    EXPECT_EQ(Text(strings.GetString(500)), "Far away");
+    const struct {
+        DialogStringId id;
+        std::string audio, text, diary;
+    } rows[] = {
+        {12, "hello.wav", "Walk north\nnow", "north"},
+        // Far longer than 4096 characters, read whole; its line end leaves no carriage return.
+        {13, "(null)", longText + "\nend", "(null)"},
+        {14, "short.wav", "", "(null)"}, // fewer than five fields: the missing ones are empty
+        {15, "none.wav", "A > before < after", "(null)"}, // a ">" before the first "<" marks no diary part
+        {500, "far.wav", "Far away", "(null)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.id);
+        EXPECT_EQ(Text(strings.GetAudioFile(row.id)), row.audio);
+        EXPECT_EQ(Text(strings.GetString(row.id)), row.text);
+        EXPECT_EQ(Text(strings.GetDiaryText(row.id)), row.diary);
+    }
     // The headers are never rows, ids between rows have none, and an empty
     // line ends the table.
     for (DialogStringId id : {1, 2, 3, 16, 499, 20, 501})

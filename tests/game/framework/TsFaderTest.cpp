@@ -28,7 +28,6 @@ TEST(FaderProgress, AFadeOutStaysOnScreenAndAFadeInStopsDrawing)
     }
 }
 
-// The pattern's start point before it moves is no 0 / 0; t is held to 0..1.
 TEST(FaderProgress, ThePatternBlendIsDefinedAtItsStartAndHeldToTheEnds)
 {
     EXPECT_FLOAT_EQ(TsFader::PatternBlend(0.0f, 0.0f), 0.0f);
@@ -115,7 +114,6 @@ TEST_F(FaderPixels, AWarmUpLeavesTheFrameAsItWasAndStartsNoFade)
     EXPECT_EQ(Grey(Pixel(ReadPixels(), 320, 240)), 255u);
 }
 
-// Drawing the fade puts back what the frame had, whatever that was.
 TEST_F(FaderPixels, DrawingAFadePutsBackTheFramesRenderStates)
 {
     renderer->DispatchRenderState(GfxRs::ZEnable, 0);

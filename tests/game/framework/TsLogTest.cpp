@@ -55,7 +55,6 @@ TEST(TsLog, ConsoleTextBecomesWholeLinesCutToThePanesBuffer)
     EXPECT_EQ(cut.back(), '\n');
 }
 
-// The variants that format: filled in, in their level's colour, cut to a line.
 TEST(TsLog, FormattedVariantsFillInColourAndCutTheirMessage)
 {
     LogCapture log;

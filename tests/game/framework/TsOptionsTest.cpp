@@ -86,7 +86,6 @@ TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLuaInAnyLocale)
     EXPECT_EQ(Written(options_), Written(defaults));
 }
 
-// Missing files, and half-run ones (a setting applied, then an error), change nothing.
 TEST_F(OptionsFileTest, BadOrMissingFilesKeepTheSettings)
 {
     options_ = ChangedOptions();

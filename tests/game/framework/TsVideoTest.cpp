@@ -54,14 +54,10 @@ protected:
         adapter.modes = {{640, 480, 60, GfxFormat::X8R8G8B8}, {640, 480, 60, GfxFormat::R5G6B5}};
         SetGfxTestAdapters({adapter});
         renderer_ = std::make_unique<OmD3D>();
-        OmDisplayRequest request;
-        request.width = kWidth, request.height = kHeight, request.bitsPerPixel = 32;
-        OmRendererSetup setup;
-        setup.display = &request;
+        const OmDisplayRequest request{.width = kWidth, .height = kHeight, .bitsPerPixel = 32};
+        OmRendererSetup setup{.display = &request};
         ASSERT_TRUE(renderer_->Initialise(&setup));
-        WindowDesc desc;
-        desc.width = 200, desc.height = 150;
-        window_ = Window::Create(desc, &QuitOnDestroy);
+        window_ = Window::Create(WindowDesc{.title = {}, .width = 200, .height = 150}, &QuitOnDestroy);
         ASSERT_NE(window_, nullptr);
         TsVideo::SetFrameObserver(&TsVideoTest::OnFrame, this);
     }
@@ -164,7 +160,6 @@ TEST_F(TsVideoTest, MissingOrDamagedFilesFailAndOnlyADamagedOneIsLogged)
     EXPECT_FALSE(TsVideo::IsPlaying());
 }
 
-// Every picture reached the screen, in order, filling it with the clip's colour.
 TEST_F(TsVideoTest, AVideoPlaysEveryPictureFullScreenInOrder)
 {
     PlayTitleCards();

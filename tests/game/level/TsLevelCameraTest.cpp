@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(TsElevationControl, TheLowestClearStepIsUsedAndHigherStepsAreHeld)
+TEST(TsElevationControl, TheLowestStepWithAClearViewIsUsed)
 {
     const float steps[3] = {0.5f, 0.9f, 1.5f};
     const struct {
@@ -24,18 +24,22 @@ TEST(TsElevationControl, TheLowestClearStepIsUsedAndHigherStepsAreHeld)
         {{0.5f, 0.4f, 0.9f, 0.8f}, 2}, // the fallback
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.blocked.size());
         auto isClear = [&](float e) {
             return std::none_of(c.blocked.begin(), c.blocked.end(), [&](float b) { return std::abs(b - e) < 1e-4f; });
         };
         EXPECT_EQ(TsElevationControl::UsableStep(isClear, steps), c.step);
     }
+}
 
+TEST(TsElevationControl, AHigherStepIsTakenAtOnceAndHeldBeforeComingDown)
+{
     TsElevationControl control;
-    EXPECT_EQ(control.Choose(2), 2); // up at once
+    EXPECT_EQ(control.Choose(2), 2);
     for (int tick = 1; tick < TsElevationControl::kHoldTicks; ++tick) {
         ASSERT_EQ(control.Choose(0), 2) << "tick " << tick;
     }
-    EXPECT_EQ(control.Choose(0), 0); // down once the hold has run out
+    EXPECT_EQ(control.Choose(0), 0);
     EXPECT_EQ(control.Choose(-1), -1);
 }
 

@@ -46,8 +46,6 @@ uint32_t Painted(uint32_t code)
     return code & ~2u;
 }
 
-Bgr Floor(int, int) { return kFloor; }
-
 } // namespace
 
 // One odd pixel in a floor, single or merged two by two: walls and marks by
@@ -154,7 +152,7 @@ TEST(TsAIMap, MergedTilesNameThePixelsTheyWereMadeFromWhenTheCropStartsOdd)
 TEST(TsAIMap, BadImagesBoundsAndModelsFailWithAMessageAndKeepThePreviousMap)
 {
     ScratchDir dir;
-    const std::string good = Targa(64, 64, Floor);
+    const std::string good = Targa(64, 64, [](int, int) { return kFloor; });
     dir.Write("good.tga", good);
     const struct {
         const char* file;

@@ -15,15 +15,8 @@
 #include "engine/OmRef.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
-using archive_test::ErrorCapture;
-using archive_test::ReadFile;
-using archive_test::SetWord;
-using archive_test::WordAt;
-using archive_test::WriteFile;
-using worldtest::AddLight;
-using worldtest::Floor;
-using worldtest::HaveDemoLevel;
-using worldtest::WorldTest;
+using namespace archive_test;
+using namespace worldtest;
 
 namespace {
 
@@ -176,7 +169,6 @@ TEST_F(DamagedWorldTest, EveryShortenedFileFailsCleanly)
 
 TEST_F(DamagedWorldTest, CellsThatDoNotHoldTogetherFailTheLoad)
 {
-
     struct Case {
         const char* what;
         void (*damage)(TsWorldCell& cell);
@@ -213,14 +205,8 @@ using Bytes = std::vector<unsigned char>;
 // The small world's grid words (2 levels, 4 a side, 2 cells, edge 4) and
 // its quadtree (level counts 1, 1, 2; level 0 holds one node, mask 1;
 // level 1 one node over both cells, mask 5).
-std::vector<uint32_t> Grid()
-{
-    return {2, 4, 2, Bits(4.0f)};
-}
-std::vector<uint32_t> Tree()
-{
-    return {1, 1, 2, 1, 0x01, 1, 0x05};
-}
+const std::vector<uint32_t> kGrid = {2, 4, 2, Bits(4.0f)};
+const std::vector<uint32_t> kTree = {1, 1, 2, 1, 0x01, 1, 0x05};
 
 TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
 {
@@ -229,19 +215,19 @@ TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
         void (*damage)(Bytes& bytes);
         const char* message;
     } cases[] = {
-        {"grid size not two to the levels", [](Bytes& b) { Patch(b, Grid(), 1, 8); }, "grid"},
-        {"more levels than allowed", [](Bytes& b) { Patch(b, Grid(), 0, 40); }, "grid"},
-        {"more cells than the grid holds", [](Bytes& b) { Patch(b, Grid(), 2, 17); }, "grid"},
+        {"grid size not two to the levels", [](Bytes& b) { Patch(b, kGrid, 1, 8); }, "grid"},
+        {"more levels than allowed", [](Bytes& b) { Patch(b, kGrid, 0, 40); }, "grid"},
+        {"more cells than the grid holds", [](Bytes& b) { Patch(b, kGrid, 2, 17); }, "grid"},
         // Words 7 and 8 after the grid's start are the AI map's rows and columns.
-        {"AI map rows without columns", [](Bytes& b) { Patch(b, Grid(), 7, 1); }, "AI map's rows and columns"},
+        {"AI map rows without columns", [](Bytes& b) { Patch(b, kGrid, 7, 1); }, "AI map's rows and columns"},
         {"a neighbour outside the cells",
          [](Bytes& b) { Patch(b, {Bits(1.0f), Bits(1.0f), 0xFFFFFFFFu, 1}, 3, 7); }, "neighbour"},
-        {"a quadtree node naming cells that do not exist", [](Bytes& b) { Patch(b, Tree(), 6, 0x15); },
+        {"a quadtree node naming cells that do not exist", [](Bytes& b) { Patch(b, kTree, 6, 0x15); },
          "quadtree"},
-        {"a quadtree level larger than it can be", [](Bytes& b) { Patch(b, Tree(), 3, 2); }, "quadtree"},
+        {"a quadtree level larger than it can be", [](Bytes& b) { Patch(b, kTree, 3, 2); }, "quadtree"},
         // Cloud parameters 0 and 0, import flag 1, no effect nodes, no beacons in steps of 64.
         {"beacons with a grow step of 0", [](Bytes& b) { Patch(b, {0, 0, 1, 0, 0, 64}, 5, 0); }, "grow step"},
-        {"a light list longer than the file", [](Bytes& b) { Patch(b, Tree(), 7, 0x10000000u); }, "light list"},
+        {"a light list longer than the file", [](Bytes& b) { Patch(b, kTree, 7, 0x10000000u); }, "light list"},
     };
     for (const Case& c : cases) {
         OmRef<TsWorld> world = Build();
@@ -276,7 +262,7 @@ TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
     for (uint32_t count : {0u, 3u, 0x7FFFFFFFu}) {
         Bytes bytes = saved;
         // The world's count and its empty name stand just before its grid.
-        const size_t grid = Find(bytes, Grid());
+        const size_t grid = Find(bytes, kGrid);
         ASSERT_NE(grid, std::string::npos);
         SetWord(bytes, grid - 8, count);
         WriteFile(path, bytes);

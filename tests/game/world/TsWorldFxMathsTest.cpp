@@ -85,11 +85,10 @@ TEST(CellBatchTest, WithoutBuffersNothingIsAddedOrDrawn)
     EXPECT_FALSE(batch.IsReady());
     EXPECT_FALSE(batch.BeginFrame());
     TsCellGroup group;
-    group.vertices.Add(TsCellVertex());
-    group.vertices.Add(TsCellVertex());
-    group.vertices.Add(TsCellVertex());
-    for (uint16_t i : {0, 1, 2})
+    for (uint16_t i : {0, 1, 2}) {
+        group.vertices.Add(TsCellVertex());
         group.indices.Add(i);
+    }
     group.runs.Add(TsCellRun{-1, 0, 1, 0, 3});
     OmArray<OmPlane> planes;
     TsCellLights lights;
@@ -158,8 +157,7 @@ protected:
     }
 };
 
-// Type numbers and arm counts from scripts are held to what the game has.
-TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEight)
+TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeiling)
 {
     TsExplosionTable::SetCount(3);
     for (int32_t index : {TsExplosionTable::kMaxTypes, INT32_MAX, INT32_MIN, -1})
@@ -171,11 +169,19 @@ TEST_F(ExplosionPoolTest, TheTableRefusesNumbersPastItsCeilingAndArmsAreAtMostEi
     EXPECT_TRUE(TsExplosionTable::SetCount(INT32_MIN));
     EXPECT_EQ(TsExplosionTable::Count(), 0);
     EXPECT_EQ(TsExplosionTable::Held(), TsExplosionTable::kMaxTypes);
+}
+
+TEST(ExplosionArmTest, AnArmCountIsHeldToZeroToEight)
+{
     for (const auto& [written, used] : {std::pair{-4, 0}, {0, 0}, {3, 3}, {8, 8}, {9, 8}, {1000, 8}}) {
         TsExplosionParams p;
         p.m_numArms = written;
         EXPECT_EQ(p.ArmCount(), used) << written;
     }
+}
+
+TEST_F(ExplosionPoolTest, ATypeOutsideTheTableSpawnsNothing)
+{
     TsExplosionTable::SetCount(2);
     for (int32_t type : {-1, 2})
         EXPECT_FALSE(TsInitialExplosions::Spawn(type, OmVector3(), OmVector3(0, 1, 0), 0.0f)) << type;

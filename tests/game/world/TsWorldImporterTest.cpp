@@ -15,10 +15,7 @@
 #include "game/framework/TsLog.h"
 #include "tools/DemoSupport.h"
 
-using worldtest::AddLight;
-using worldtest::Floor;
-using worldtest::Triangles;
-using worldtest::WorldTest;
+using namespace worldtest;
 
 namespace {
 

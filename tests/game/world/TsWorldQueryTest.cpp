@@ -11,27 +11,16 @@
 #include "engine/OmMatrix4.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmRef.h"
+#include "platform/CameraMatrix.h"
 #include "tools/DemoLevel.h"
 
-using worldtest::HaveDemoLevel;
-using worldtest::WorldTest;
+using namespace worldtest;
 
 namespace {
 
 // Room for quantisation: a cell is 8 units wide and the level 3.25 high,
 // in 65535 steps.
 constexpr float kTolerance = 2.0e-3f;
-
-// A left-handed perspective for row vectors, depth 0 at the near plane.
-OmMatrix4 Perspective(float fovY, float aspect, float nearZ, float farZ)
-{
-    OmMatrix4 m;
-    const float ys = 1.0f / std::tan(fovY * 0.5f), xs = ys / aspect;
-    const float q = farZ / (farZ - nearZ);
-    const float values[16] = {xs, 0, 0, 0, 0, ys, 0, 0, 0, 0, q, 1, 0, 0, -nearZ * q, 0};
-    m.Set(values);
-    return m;
-}
 
 class DemoLevelTest : public WorldTest {
 protected:
@@ -44,7 +33,10 @@ protected:
     // The camera ten units above room A's centre, looking down.
     void LookDownOnRoomA()
     {
-        OmMatrix4 view, projection = Perspective(1.0f, 640.0f / 480.0f, 0.5f, 100.0f);
+        float values[16];
+        plat::MatrixPerspectiveFovLH(values, 1.0f, 640.0f / 480.0f, 0.5f, 100.0f);
+        OmMatrix4 view, projection;
+        projection.Set(values);
         BuildLookAtMatrix(OmVector3(4, 10, 4.01f), OmVector3(4, 0, 4), OmVector3(0, 1, 0), view);
         renderer.SetViewMatrix(&view);
         renderer.SetProjectionMatrix(&projection);
@@ -110,8 +102,8 @@ TEST_F(DemoLevelTest, SegmentsThatCannotBeWalkedHitNothing)
     EXPECT_NEAR(hit.point.x, -0.25f, kTolerance);
 }
 
-    // The floors span whole 8-unit cells: their triangles' edges run the
-    // full 16-bit range, whose products overflow 32-bit integers.
+// The floors span whole 8-unit cells: their triangles' edges run the full
+// 16-bit range, whose products overflow 32-bit integers.
 TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRamp)
 {
     struct Ground {
