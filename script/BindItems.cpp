@@ -228,8 +228,8 @@ int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*)
         if (listed) {
             db->HandOver(article);
         } else {
+            article->AddRef(); // the inventory's own
             HandToGame(L, article);
-            article->AddRef(); // the inventory's own: the handle keeps the script's
         }
     }
     return 1;
@@ -251,12 +251,13 @@ int RemoveArticle(lua_State* L)
 {
     TsCollectibleObject* article = nullptr;
     TsInventory* self = OM_INVENTORY_ARTICLE("RemoveArticle", article);
-    // The script may add the article elsewhere or delete it; the
-    // inventory's reference goes (the script's handle holds one of its own).
-    const bool removed = self->RemoveArticle(article) != nullptr;
+    // The script may add the article elsewhere or delete it: the article
+    // is the script's, and the inventory's reference goes once its mark
+    // holds one.
+    OmRef<TsCollectibleObject> removed = self->RemoveArticle(article);
     if (removed)
-        MarkScriptCreated(L, article);
-    PushBool(L, removed);
+        MarkScriptCreated(L, removed.Get());
+    PushBool(L, removed != nullptr);
     return 1;
 }
 

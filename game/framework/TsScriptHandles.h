@@ -24,8 +24,7 @@ class OmObject;
 namespace TsScriptHandles {
 
 // The registry table of the objects a script made and may still delete
-// (script/ScriptOwnership): a handle Lua collects takes its object's mark
-// with it, as no script can name the object any more.
+// (script/ScriptOwnership).
 inline constexpr const char* kScriptCreatedKey = "om_script_created";
 
 // Called once the package's classes exist: handles of the named class hold
@@ -52,8 +51,15 @@ void KillObject(lua_State* L, void* object, const char* type);
 // Every handle of the state lets go (the game stops, the state closes).
 void ReleaseAll(lua_State* L);
 
-// How many references handles hold to the object, in every state: a saved
-// game does not count them, as no handle survives into the game it loads.
+// The reference a script's mark holds on a counted object it made
+// (script/ScriptOwnership): taken and given back here so that References
+// counts it with the handles'.
+void HoldForScript(OmObject& object);
+void LetGoForScript(OmObject& object);
+
+// How many references handles and the scripts' marks hold to the object, in
+// every state: a saved game does not count them, as neither survives into
+// the game it loads, and a level closing leaves them to the scripts.
 uint32_t References(const OmObject& object);
 
 } // namespace TsScriptHandles
