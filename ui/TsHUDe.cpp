@@ -20,6 +20,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
 #include "game/objects/TsCharacterObject.h"
@@ -76,6 +77,7 @@ TsHUDe::TsHUDe()
 
 TsHUDe::~TsHUDe()
 {
+    TsScriptHandles::Forget(this, "TsHUDe");
     font_ = nullptr;
     ReleaseSprites();
     if (TsAudio* audio = TsAccess::Audio()) {

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "engine/OmObject.h"
+#include "game/framework/TsAccess.h"
 
 namespace TsScriptHandles {
 
@@ -276,6 +277,8 @@ void KillObject(lua_State* L, void* object, const char* type)
     }
     lua_pop(L, 1);
 }
+
+void Forget(void* object, const char* type) { KillObject(TsAccess::LuaState(), object, type); }
 
 void ReleaseAll(lua_State* L)
 {

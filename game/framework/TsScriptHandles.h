@@ -13,7 +13,8 @@
 // handles of what it lets go of when it closes.
 //
 // Classes that are destroyed outright rather than released (the game modes,
-// the player) are not counted: their handles borrow.
+// the player, a level's cut scene, HUD and radar) are not counted: their
+// handles borrow, and each such object kills its handle as it goes.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +49,11 @@ void Kill(lua_State* L, int index);
 // Kills the handle tolua's cache keeps for the object under the type's
 // class tree, if any.
 void KillObject(lua_State* L, void* object, const char* type);
+// Kills the game's script state's handle of an object that is not counted,
+// as the object goes (its destructor calls this): a handle of such a class
+// borrows, and the script that kept it then gets the null-self message
+// rather than reach freed memory.
+void Forget(void* object, const char* type);
 // Every handle of the state lets go (the game stops, the state closes).
 void ReleaseAll(lua_State* L);
 

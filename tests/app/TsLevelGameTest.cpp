@@ -167,6 +167,21 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_FALSE(level->GetDebugSwitch(3));
 }
 
+// The shell's CreateLevel replaces a level nobody plays: what a script kept
+// of the old level's HUD and radar is dead with it.
+TEST_F(LevelGameFromTitle, AReplacedLevelsHudAndRadarHandlesAreDead)
+{
+    ASSERT_EQ(RunLua("CreateLevel() h = TsAccess.HUDe() r = TsAccess.Radar()\n"
+                     "kept = type(h) .. type(r) CreateLevel()\n"
+                     "_, hud = pcall(h.DisplayDialog, h, 'x') _, radar = pcall(r.UseRadar, r, 1)"),
+              0);
+    ASSERT_EQ(LuaString("kept"), "userdatauserdata");
+    EXPECT_NE(LuaString("hud").find("invalid 'self' in function 'DisplayDialog'"), std::string::npos)
+        << LuaString("hud");
+    EXPECT_NE(LuaString("radar").find("invalid 'self' in function 'UseRadar'"), std::string::npos)
+        << LuaString("radar");
+}
+
 // The clouds' shadows fall on the level's entities as on its cells: they
 // are drawn inside the cloud pass, which ends before the effects.
 TEST_F(LevelGame, EntitiesAreDrawnUnderTheClouds)
