@@ -80,7 +80,11 @@ TsHUDe::~TsHUDe()
     TsScriptHandles::Forget(this, "TsHUDe");
     font_ = nullptr;
     ReleaseSprites();
-    if (TsAudio* audio = TsAccess::Audio()) {
+    // The sounds are the played level's: the HUD of a level nobody plays
+    // (one a script made, one the shell replaced) leaves them playing.
+    const TsHUDe* shown = TsAccess::HUDe();
+    TsAudio* audio = TsAccess::Audio();
+    if (audio && (!shown || shown == this)) {
         audio->StopAll();
     }
     destinationMarker_.Release();

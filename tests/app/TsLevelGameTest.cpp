@@ -10,6 +10,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsSaveGames.h"
@@ -165,6 +166,26 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_TRUE(level->GetDebugSwitch(1));
     EXPECT_TRUE(level->GetDebugSwitch(7));
     EXPECT_FALSE(level->GetDebugSwitch(3));
+}
+
+// A level a script makes and deletes (as the conversion tools do) leaves the
+// played level's timers running.
+TEST_F(LevelGame, DeletingAScriptsLevelLeavesThePlayedLevelsTimers)
+{
+    LevelCrate* crate = PutInPlay(new LevelCrate, 3.5f, -2.0f);
+    const int32_t timer = TsTimerTable::Instance().AddTimer(crate, 5.0f, 3);
+    ASSERT_EQ(RunLua("l = TsLevel:new() l:delete()"), 0);
+    EXPECT_NE(TsTimerTable::Instance().GetEntry(timer), nullptr);
+}
+
+// Nor does it silence the played level's sounds.
+TEST_F(LevelGame, DeletingAScriptsLevelLeavesThePlayedLevelsSounds)
+{
+    const TsAudio* audio = TsAccess::Audio();
+    ASSERT_NE(audio, nullptr);
+    ASSERT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC));
+    ASSERT_EQ(RunLua("l = TsLevel:new() l:delete()"), 0);
+    EXPECT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC));
 }
 
 // The shell's CreateLevel replaces a level nobody plays: what a script kept
