@@ -188,6 +188,23 @@ TEST_F(LevelGame, DeletingAScriptsLevelLeavesThePlayedLevelsSounds)
     EXPECT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC));
 }
 
+// A level a tool converts stays the tool's: its script deletes it once the
+// conversion ends (or another level's begins), and nothing of it is left.
+TEST_F(LevelGameFromTitle, AToolsLevelIsTheToolsToDeleteAfterItsConversion)
+{
+    const char* const conversions[] = {
+        "l = TsLevel:new() l:BeginConvert() l:EndConvert() l:delete()",
+        "a = TsLevel:new() b = TsLevel:new() a:BeginConvert() b:BeginConvert() b:EndConvert() a:delete() b:delete()",
+    };
+    for (const char* conversion : conversions) {
+        SCOPED_TRACE(conversion);
+        const uint32_t levels = TsLevel::s_pool.GetLiveCount();
+        EXPECT_EQ(RunLua(conversion), 0);
+        EXPECT_EQ(TsLevel::s_pool.GetLiveCount(), levels);
+        EXPECT_EQ(app->GetLevel(), nullptr);
+    }
+}
+
 // The shell's CreateLevel replaces a level nobody plays: what a script kept
 // of the old level's HUD and radar is dead with it.
 TEST_F(LevelGameFromTitle, AReplacedLevelsHudAndRadarHandlesAreDead)
