@@ -201,7 +201,9 @@ int GetAmmoCountForWeapon(lua_State* L)
 // merged into a stack stays where it was). Any other article has an owner
 // that would release it too (an inventory carrying it, a stash): refused. So
 // is a level article already on its way out (handed to an inventory earlier
-// in the same tick, or used up), and one this inventory holds already.
+// in the same tick, or used up), and one this inventory holds already. A
+// refusal is logged and answers 0, as a full inventory does: the script
+// goes on.
 struct ArticleMessages {
     const char* type;
     const char* self;
@@ -219,10 +221,16 @@ int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*)
     TsInventory* self = InventoryWithObject<TsCollectibleObject>(L, kCollectible, article, m.type, m.self);
     TsEntityDB* db = TsAccess::EntityDB();
     const bool listed = db && db->ContainsEntity(article);
+    const char* refusal = nullptr;
     if (article && self->Holds(article))
-        Raise(L, m.held);
-    if (article && (listed ? article->HasFlag(TS_ENTITY_PENDING_DELETE) : !IsScriptCreated(L, article)))
-        Raise(L, m.owned);
+        refusal = m.held;
+    else if (article && (listed ? article->HasFlag(TS_ENTITY_PENDING_DELETE) : !IsScriptCreated(L, article)))
+        refusal = m.owned;
+    if (refusal) {
+        LogError(refusal);
+        PushInt(L, 0);
+        return 1;
+    }
     PushInt(L, (self->*add)(article));
     if (article && self->Holds(article)) {
         if (listed) {
