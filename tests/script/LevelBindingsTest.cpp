@@ -3,6 +3,8 @@
 
 #include "tests/script/LuaTestState.h"
 
+#include <memory>
+
 #include "engine/OmString.h"
 #include "game/framework/FileIO.h"
 #include "game/framework/TsAccess.h"
@@ -122,6 +124,18 @@ TEST_F(ScriptLevelTest, ADeletedLevelsCutSceneHandleIsDead)
 {
     ASSERT_EQ(Run("l = TsLevel:new() cs = l:GetCutScene() l:delete()"), "");
     EXPECT_EQ(WithoutPosition(Run("return cs:IsCutSceneActive()")), "invalid 'self' in function 'IsCutSceneActive'");
+}
+
+// So is a handle of a mission record that went (its player's), and of
+// each of its texts.
+TEST_F(ScriptLevelTest, AGoneLevelInfosHandlesAreDead)
+{
+    auto info = std::make_unique<TsLevelInfo>();
+    Publish("info", info.get(), "TsLevelInfo");
+    ASSERT_EQ(Run("name = info.levelName name:Set('Den')"), "");
+    info.reset();
+    EXPECT_EQ(WithoutPosition(Run("return info.missionName")), "invalid 'self' in accessing variable 'missionName'");
+    EXPECT_EQ(WithoutPosition(Run("return name:Get()")), "invalid 'self' in function 'Get'");
 }
 
 } // namespace
