@@ -8,6 +8,7 @@
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLog.h"
 
 namespace script::bind {
 
@@ -138,7 +139,8 @@ int LuaClearEntityFlag(lua_State* L)
 // the script can no longer delete the object. An object some
 // other owner holds (a character's inventory, the party) is refused: it
 // would be released twice. So is one the database lists already: it would
-// tick twice and stay pickable after it was picked up.
+// tick twice and stay pickable after it was picked up. A refusal is logged
+// and the script goes on, as after any add the game declines.
 struct AddMessages {
     const char* type;
     const char* self;
@@ -164,11 +166,10 @@ int AddTo(lua_State* L, const char* argType, bool (TsEntityDB::*add)(OmRef<T>), 
     T* object = ToObject<T>(L, 2);
     if (!object)
         Raise(L, m.null);
-    if (self->IsListed(object))
-        Raise(L, m.listed);
-    const bool scripts = IsScriptCreated(L, object);
-    if (!scripts && !self->HoldsReference(object))
-        Raise(L, m.owned);
+    if (self->IsListed(object) || (!IsScriptCreated(L, object) && !self->HoldsReference(object))) {
+        LogError(self->IsListed(object) ? m.listed : m.owned);
+        return 0;
+    }
     HandToGame(L, object);
     // The database takes its own reference (one in its garbage is listed
     // again with the reference the garbage keeps).

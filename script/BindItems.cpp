@@ -201,7 +201,9 @@ int GetAmmoCountForWeapon(lua_State* L)
 // merged into a stack stays where it was). Any other article has an owner
 // that would release it too (an inventory carrying it, a stash): refused. So
 // is a level article already on its way out (handed to an inventory earlier
-// in the same tick, or used up), and one this inventory holds already.
+// in the same tick, or used up), and one this inventory holds already. A
+// refusal is logged and answers 0, as a full inventory does: the script
+// goes on.
 struct ArticleMessages {
     const char* type;
     const char* self;
@@ -219,17 +221,23 @@ int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*)
     TsInventory* self = InventoryWithObject<TsCollectibleObject>(L, kCollectible, article, m.type, m.self);
     TsEntityDB* db = TsAccess::EntityDB();
     const bool listed = db && db->ContainsEntity(article);
+    const char* refusal = nullptr;
     if (article && self->Holds(article))
-        Raise(L, m.held);
-    if (article && (listed ? article->HasFlag(TS_ENTITY_PENDING_DELETE) : !IsScriptCreated(L, article)))
-        Raise(L, m.owned);
+        refusal = m.held;
+    else if (article && (listed ? article->HasFlag(TS_ENTITY_PENDING_DELETE) : !IsScriptCreated(L, article)))
+        refusal = m.owned;
+    if (refusal) {
+        LogError(refusal);
+        PushInt(L, 0);
+        return 1;
+    }
     PushInt(L, (self->*add)(article));
     if (article && self->Holds(article)) {
         if (listed) {
             db->HandOver(article);
         } else {
+            article->AddRef(); // the inventory's own
             HandToGame(L, article);
-            article->AddRef(); // the inventory's own: the handle keeps the script's
         }
     }
     return 1;
@@ -251,12 +259,13 @@ int RemoveArticle(lua_State* L)
 {
     TsCollectibleObject* article = nullptr;
     TsInventory* self = OM_INVENTORY_ARTICLE("RemoveArticle", article);
-    // The script may add the article elsewhere or delete it; the
-    // inventory's reference goes (the script's handle holds one of its own).
-    const bool removed = self->RemoveArticle(article) != nullptr;
+    // The script may add the article elsewhere or delete it: the article
+    // is the script's, and the inventory's reference goes once its mark
+    // holds one.
+    OmRef<TsCollectibleObject> removed = self->RemoveArticle(article);
     if (removed)
-        MarkScriptCreated(L, article);
-    PushBool(L, removed);
+        MarkScriptCreated(L, removed.Get());
+    PushBool(L, removed != nullptr);
     return 1;
 }
 

@@ -179,9 +179,9 @@ int Initialise(lua_State* L)
 
 int BeginConvert(lua_State* L)
 {
-    TsLevel* self = Self(L, OM_TYPE_ERROR("BeginConvert"), OM_SELF_ERROR("BeginConvert"));
-    HandToGame(L, self); // the application holds it until EndConvert
-    self->BeginConvert();
+    // The application borrows the level until EndConvert: it stays the
+    // script's to delete afterwards (delete refuses it while converting).
+    Self(L, OM_TYPE_ERROR("BeginConvert"), OM_SELF_ERROR("BeginConvert"))->BeginConvert();
     return 0;
 }
 

@@ -23,19 +23,34 @@ void PushOwnedTable(lua_State* L)
     lua_setfield(L, LUA_REGISTRYINDEX, TsScriptHandles::kScriptCreatedKey);
 }
 
-// The mark is the destroy function, or true when there is none.
-void SetMark(lua_State* L, void* object, bool on, DestroyFn destroy)
+// What a counted object's mark does when the level closes: it gives back
+// its reference.
+void ReleaseMarked(void* object) { TsScriptHandles::LetGoForScript(*static_cast<OmObject*>(object)); }
+
+// The mark is the function that ends the script's hold (null: no mark).
+void SetMark(lua_State* L, void* object, DestroyFn destroy)
 {
     PushOwnedTable(L);
     lua_pushlightuserdata(L, object);
-    if (on && destroy)
+    if (destroy)
         lua_pushlightuserdata(L, reinterpret_cast<void*>(destroy));
-    else if (on)
-        lua_pushboolean(L, 1);
     else
         lua_pushnil(L);
     lua_rawset(L, -3);
     lua_pop(L, 1);
+}
+
+// Drops the object's mark and gives what it was.
+DestroyFn TakeMark(lua_State* L, void* object)
+{
+    PushOwnedTable(L);
+    lua_pushlightuserdata(L, object);
+    lua_rawget(L, -2);
+    auto destroy = reinterpret_cast<DestroyFn>(lua_touserdata(L, -1));
+    lua_pop(L, 2);
+    if (destroy)
+        SetMark(L, object, nullptr);
+    return destroy;
 }
 
 // The tests every delete starts with: self of the type, no further
@@ -55,9 +70,22 @@ void* OwnedSelf(lua_State* L, const char* type, const char* typeError, const cha
 
 } // namespace
 
-void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy) { SetMark(L, object, true, destroy); }
+void MarkScriptCreated(lua_State* L, OmObject* object)
+{
+    if (!object || IsScriptCreated(L, object))
+        return;
+    TsScriptHandles::HoldForScript(*object);
+    SetMark(L, object, ReleaseMarked);
+}
 
-void HandToGame(lua_State* L, void* object) { SetMark(L, object, false, nullptr); }
+void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy) { SetMark(L, object, destroy); }
+
+// Last: the mark's reference may be the object's last.
+void HandToGame(lua_State* L, void* object)
+{
+    if (TakeMark(L, object) == ReleaseMarked)
+        ReleaseMarked(object);
+}
 
 void DestroyScriptHeld(lua_State* L)
 {
@@ -106,7 +134,7 @@ int DeleteObject(lua_State* L, const char* type, const char* typeError, const ch
                  void (*destroy)(void*))
 {
     void* object = OwnedSelf(L, type, typeError, selfError);
-    HandToGame(L, object);
+    TakeMark(L, object);
     TsScriptHandles::Kill(L, 1);
     destroy(object);
     return 0;
@@ -122,10 +150,10 @@ int NewCounted(lua_State* L, const char* type, const char* typeError, OmObject* 
         lua_pushnil(L);
         return 1;
     }
+    // The mark and the handle take references of their own; the one the
+    // object was made with goes.
     MarkScriptCreated(L, object);
     PushObject(L, object, type);
-    // The handle took a reference of its own: the one the object was made
-    // with goes, so the handle's is the script's.
     object->Release();
     return 1;
 }
@@ -133,7 +161,7 @@ int NewCounted(lua_State* L, const char* type, const char* typeError, OmObject* 
 int DeleteCounted(lua_State* L, const char* type, const char* typeError, const char* selfError)
 {
     void* object = OwnedSelf(L, type, typeError, selfError);
-    HandToGame(L, object);
+    HandToGame(L, object);       // the handle still holds it
     TsScriptHandles::Kill(L, 1); // last: the object may go, running its destructor
     return 0;
 }

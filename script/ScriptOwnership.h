@@ -1,30 +1,22 @@
 // Which objects a script may delete. A script's new marks the object it
 // makes; the mark goes when the game takes the object over (the entity
-// database, an inventory, the party, the current level) or when the script
-// deletes it. delete refuses anything unmarked, so a script cannot take a
-// game-owned object from the game.
+// database, an inventory, the party) or when the script deletes it. delete
+// refuses anything unmarked, so a script cannot take a game-owned object
+// from the game.
 //
-// A counted object's handle holds a reference of its own (see
-// TsScriptHandles): new hands the object's first reference to its handle,
-// and delete kills the handle, giving that reference back. An object some
-// holder still keeps (a camera following it, a squad, a light effect's
-// bound) lives on until the holder lets go: delete never frees what is
-// held. Objects that are not counted (a file, a level) are destroyed by
-// delete, or when the level closes if the script kept them.
+// What a script made is the script's until it deletes it, hands it to the
+// game or the level closes, however it keeps it: an object the script holds
+// only in a local is still there for what looks it up by name later (a
+// light effect its bound, a switch its door). So the mark of a counted
+// object holds a reference of its own, and so does each of its handles (see
+// TsScriptHandles): Lua collecting a handle lets go of the handle's
+// reference only. delete gives back both; an object some holder still keeps
+// (a camera following it, a squad, a light effect's bound) lives on until
+// the holder lets go. Objects that are not counted (a file, a level) are
+// destroyed by delete, or when the level closes if the script kept them.
 //
 // The marks live in the Lua state's registry, so they go with the state.
 #pragma once
-
-// Which objects a script may delete. A script's new marks the object it
-// makes; the mark goes when the game takes the script's reference over (the
-// entity database, an inventory, the current level) or when the script
-// deletes it. delete refuses anything unmarked, so a script cannot free a
-// game-owned object or free one twice. A holder that takes a reference of
-// its own (a cut scene's camera, the player, a conversation) leaves the
-// mark: delete refuses the object while it is held, and the script's
-// reference goes when the level closes.
-//
-// The marks live in the Lua state's registry, so they go with the state.
 
 #include "script/ScriptWrap.h"
 
@@ -35,14 +27,23 @@ namespace script {
 // How an object a script made, and that is not counted, is destroyed.
 using DestroyFn = void (*)(void*);
 
-void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy = nullptr);
+// Marks a counted object as the script's: the mark takes a reference of its
+// own (none more when it is marked already).
+void MarkScriptCreated(lua_State* L, OmObject* object);
+// Marks an object that is not counted: destroy is what delete and
+// DestroyScriptHeld use.
+void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy);
 bool IsScriptCreated(lua_State* L, void* object);
-// Called by every operation that hands a script-made object to the game.
+// Called by every operation that hands a script-made object to the game,
+// after the game has taken what it keeps of it: the mark goes, and with it
+// a counted object's mark's reference. An object that is not counted is
+// the game's to destroy from then on.
 void HandToGame(lua_State* L, void* object);
 
-// The level closes for good: every handle lets go of its reference, and
-// every object the script made and kept that is not counted is destroyed
-// with the function it was marked with. The marks are forgotten.
+// The level closes for good: every handle lets go of its reference, every
+// mark of a counted object lets go of its own, and every object the script
+// made and kept that is not counted is destroyed with the function it was
+// marked with. The marks are forgotten.
 void DestroyScriptHeld(lua_State* L);
 
 // The body of the new wrapper of an object that is not counted: tests that
@@ -59,9 +60,9 @@ int DeleteObject(lua_State* L, const char* type, const char* typeError, const ch
                  void (*destroy)(void*));
 
 // new and delete of a counted class: the object comes from its class's pool;
-// its handle holds the reference it was made with. delete refuses what the
-// script does not own and kills the handle: the object goes back to its pool
-// when no holder is left.
+// its mark keeps the reference it was made with, and its handle takes one of
+// its own. delete refuses what the script does not own, drops the mark and
+// kills the handle: the object goes back to its pool when no holder is left.
 int NewCounted(lua_State* L, const char* type, const char* typeError, OmObject* (*create)());
 int DeleteCounted(lua_State* L, const char* type, const char* typeError, const char* selfError);
 

@@ -20,6 +20,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
 #include "game/framework/TsOptions.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
 #include "game/objects/TsCharacterObject.h"
@@ -76,9 +77,14 @@ TsHUDe::TsHUDe()
 
 TsHUDe::~TsHUDe()
 {
+    TsScriptHandles::Forget(this, "TsHUDe");
     font_ = nullptr;
     ReleaseSprites();
-    if (TsAudio* audio = TsAccess::Audio()) {
+    // The sounds are the played level's: the HUD of a level nobody plays
+    // (one a script made, one the shell replaced) leaves them playing.
+    const TsHUDe* shown = TsAccess::HUDe();
+    TsAudio* audio = TsAccess::Audio();
+    if (audio && (!shown || shown == this)) {
         audio->StopAll();
     }
     destinationMarker_.Release();

@@ -14,6 +14,7 @@
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsPCObject.h"
 #include "game/world/TsAIMap.h"
 #include "game/world/TsTileWalker.h"
@@ -93,7 +94,11 @@ bool Bit0At(const TsRadar::TileSampler& map, float x, float z, bool& bit0)
 
 TsRadar::TsRadar() = default;
 
-TsRadar::~TsRadar() { Release(); }
+TsRadar::~TsRadar()
+{
+    TsScriptHandles::Forget(this, "TsRadar");
+    Release();
+}
 
 int32_t TsRadar::GetSpriteTexture(int32_t slot) const
 {

@@ -5,6 +5,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmCamera.h"
 #include "engine/OmRenderer.h"
+#include "game/framework/TsScriptHandles.h"
 
 OM_IMPLEMENT_CLASS(TsCamera, TsObject)
 
@@ -19,6 +20,7 @@ TsCamera::TsCamera(OmArchive& archive) : TsObject(archive)
 
 TsCamera::~TsCamera()
 {
+    TsScriptHandles::Forget(this, "TsCamera");
     SetSceneCamera(nullptr);
 }
 

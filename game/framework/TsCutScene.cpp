@@ -8,6 +8,7 @@
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptHandles.h"
 
 OM_IMPLEMENT_CLASS(TsCutScene, TsObject)
 
@@ -40,7 +41,7 @@ TsCutScene::TsCutScene(OmArchive& archive) : TsObject(archive)
 {
 }
 
-TsCutScene::~TsCutScene() = default;
+TsCutScene::~TsCutScene() { TsScriptHandles::Forget(this, "TsCutScene"); }
 
 void TsCutScene::SetSceneFraming(float fieldOfView, float pitch)
 {

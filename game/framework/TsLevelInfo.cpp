@@ -1,6 +1,7 @@
 #include "game/framework/TsLevelInfo.h"
 
 #include "engine/OmArchive.h"
+#include "game/framework/TsScriptHandles.h"
 
 namespace {
 
@@ -12,6 +13,14 @@ void ReadFlag(OmArchive& archive, uint8_t& flag)
 }
 
 } // namespace
+
+TsLevelInfo::~TsLevelInfo()
+{
+    TsScriptHandles::Forget(this, "TsLevelInfo");
+    for (OmString* text : {&missionName, &levelName, &levelPath, &worldFilename, &luaEntityFilename,
+                           &luaMissionFilename, &musicName, &fmvName})
+        TsScriptHandles::Forget(text, "OmString");
+}
 
 // The transfer flag is stored ahead of the two level kinds: saved games
 // already written keep that order.

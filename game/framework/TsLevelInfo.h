@@ -34,6 +34,13 @@ struct TsLevelInfo {
     int32_t missionObjectiveID = 0;
     int32_t missionHintID = 0;
 
+    // A script's handles of the record and of its texts borrow: they die
+    // with it.
+    ~TsLevelInfo();
+    TsLevelInfo() = default;
+    TsLevelInfo(const TsLevelInfo&) = default;
+    TsLevelInfo& operator=(const TsLevelInfo&) = default;
+
     void Write(OmArchive& archive) const;
     void Read(OmArchive& archive);
 };

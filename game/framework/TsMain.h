@@ -111,9 +111,9 @@ public:
     // Builds a new level and player, has the script function fill them,
     // saves them and makes that save the next one to load.
     bool StartMission(const char* firstText, const char* function, const char* secondText, int32_t saveNumber);
-    // A developer tool's level (which the application holds from here on)
-    // is made the current level and mode; EndConvert lets go of it again
-    // and restores the modes in place before.
+    // A developer tool's level is made the current level and mode, borrowed:
+    // it stays the tool's (a script deletes the level it made once the
+    // conversion ends). EndConvert restores the modes in place before.
     void BeginConvert(TsGameMode* level);
     void EndConvert(TsGameMode* level);
     // "CreateLevel": a new level member in place of one not being played
@@ -225,8 +225,7 @@ private:
     std::unique_ptr<TsAnimationDB> animDB_;
     // While a developer tool converts a level, that level is the level and
     // the current mode; the mode before comes back with EndConvert.
-    TsGameMode* converted_ = nullptr; // borrowed: toolLevel_, or level_ itself
-    std::unique_ptr<TsGameMode> toolLevel_; // the level the tool handed over
+    TsGameMode* converted_ = nullptr; // borrowed: the tool's level, or level_ itself
     TsGameMode* convertSavedMode_ = nullptr; // borrowed: one of the modes above
     std::string pendingLoad_;
     bool savePending_ = false;

@@ -112,8 +112,9 @@ void TsMain::DestroyModes()
         levelHost_->DropPlayer();
     }
     // The current mode first; a mode object that is not current is one a
-    // failed switch left behind. A tool's conversion ends with them.
-    for (std::unique_ptr<TsGameMode>* owner : {&toolLevel_, &level_, &frontEnd_, &objectView_}) {
+    // failed switch left behind. A tool's conversion ends with them (its
+    // level is the tool's, destroyed with what the script made).
+    for (std::unique_ptr<TsGameMode>* owner : {&level_, &frontEnd_, &objectView_}) {
         if (owner->get() == mode_) {
             owner->reset();
         }

@@ -100,13 +100,7 @@ void TsMain::BeginConvert(TsGameMode* level)
     if (!converted_) {
         convertSavedMode_ = mode_;
     }
-    if (level != converted_) {
-        // A level another tool handed over before is let go of, as its
-        // EndConvert would have done.
-        (void)toolLevel_.release();
-        toolLevel_.reset(level == level_.get() ? nullptr : level);
-        converted_ = level;
-    }
+    converted_ = level;
     mode_ = level;
 }
 
@@ -115,15 +109,12 @@ void TsMain::EndConvert(TsGameMode* level)
     if (!converted_ || converted_ != level) {
         return;
     }
-    // The tool's level is the tool's again.
-    (void)toolLevel_.release();
     mode_ = convertSavedMode_;
     EndConvertState();
 }
 
 void TsMain::EndConvertState()
 {
-    toolLevel_.reset();
     converted_ = nullptr;
     convertSavedMode_ = nullptr;
 }

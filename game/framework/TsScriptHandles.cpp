@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "engine/OmObject.h"
+#include "game/framework/TsAccess.h"
 
 namespace TsScriptHandles {
 
@@ -19,7 +20,7 @@ constexpr const char* kHandlesKey = "om_handles";
 // The metatables of the counted classes, as keys.
 constexpr const char* kCountedKey = "om_counted_classes";
 
-// The references handles hold, by object, over every state.
+// The references handles and marks hold, by object, over every state.
 std::unordered_map<const OmObject*, uint32_t>& Counts()
 {
     static std::unordered_map<const OmObject*, uint32_t> counts;
@@ -102,17 +103,6 @@ void Uncount(const OmObject* whole)
         Counts().erase(it);
 }
 
-// The object the handle at index holds a reference to, or null.
-const OmObject* Holding(lua_State* L, int index)
-{
-    PushHandles(L);
-    lua_pushvalue(L, index);
-    lua_rawget(L, -2);
-    const auto* whole = static_cast<const OmObject*>(lua_touserdata(L, -1));
-    lua_pop(L, 2);
-    return whole;
-}
-
 // The reference the handle at index holds goes (last: a destructor may
 // run scripts).
 void LetGo(lua_State* L, int index)
@@ -161,27 +151,12 @@ void Empty(lua_State* L, int index)
 }
 
 // Every class's __gc: the handle's reference goes, then tolua's own
-// collector (upvalue 1) runs as before.
-void Unmark(lua_State* L, void* object)
-{
-    lua_getfield(L, LUA_REGISTRYINDEX, kScriptCreatedKey);
-    if (lua_istable(L, -1)) {
-        lua_pushlightuserdata(L, object);
-        lua_pushnil(L);
-        lua_rawset(L, -3);
-    }
-    lua_pop(L, 1);
-}
-
+// collector (upvalue 1) runs as before. What the script made stays the
+// script's (its mark holds it) until it deletes it or the level closes.
 int Collect(lua_State* L)
 {
-    if (lua_type(L, 1) == LUA_TUSERDATA) {
-        void** box = static_cast<void**>(lua_touserdata(L, 1));
-        const OmObject* whole = Holding(L, 1);
-        if (box && *box && whole && References(*whole) == 1)
-            Unmark(L, *box); // no handle to it is left
+    if (lua_type(L, 1) == LUA_TUSERDATA)
         LetGo(L, 1);
-    }
     if (lua_isfunction(L, lua_upvalueindex(1))) {
         lua_pushvalue(L, lua_upvalueindex(1));
         lua_pushvalue(L, 1);
@@ -303,6 +278,8 @@ void KillObject(lua_State* L, void* object, const char* type)
     lua_pop(L, 1);
 }
 
+void Forget(void* object, const char* type) { KillObject(TsAccess::LuaState(), object, type); }
+
 void ReleaseAll(lua_State* L)
 {
     if (!L)
@@ -334,6 +311,18 @@ void ReleaseAll(lua_State* L)
         }
     }
     lua_settop(L, top);
+}
+
+void HoldForScript(OmObject& object)
+{
+    object.AddRef();
+    ++Counts()[&object];
+}
+
+void LetGoForScript(OmObject& object)
+{
+    Uncount(&object);
+    object.Release();
 }
 
 uint32_t References(const OmObject& object)

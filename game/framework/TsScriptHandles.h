@@ -13,7 +13,8 @@
 // handles of what it lets go of when it closes.
 //
 // Classes that are destroyed outright rather than released (the game modes,
-// the player) are not counted: their handles borrow.
+// the player, a level's cut scene, HUD and radar) are not counted: their
+// handles borrow, and each such object kills its handle as it goes.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +25,7 @@ class OmObject;
 namespace TsScriptHandles {
 
 // The registry table of the objects a script made and may still delete
-// (script/ScriptOwnership): a handle Lua collects takes its object's mark
-// with it, as no script can name the object any more.
+// (script/ScriptOwnership).
 inline constexpr const char* kScriptCreatedKey = "om_script_created";
 
 // Called once the package's classes exist: handles of the named class hold
@@ -49,11 +49,23 @@ void Kill(lua_State* L, int index);
 // Kills the handle tolua's cache keeps for the object under the type's
 // class tree, if any.
 void KillObject(lua_State* L, void* object, const char* type);
+// Kills the game's script state's handle of an object that is not counted,
+// as the object goes (its destructor calls this): a handle of such a class
+// borrows, and the script that kept it then gets the null-self message
+// rather than reach freed memory.
+void Forget(void* object, const char* type);
 // Every handle of the state lets go (the game stops, the state closes).
 void ReleaseAll(lua_State* L);
 
-// How many references handles hold to the object, in every state: a saved
-// game does not count them, as no handle survives into the game it loads.
+// The reference a script's mark holds on a counted object it made
+// (script/ScriptOwnership): taken and given back here so that References
+// counts it with the handles'.
+void HoldForScript(OmObject& object);
+void LetGoForScript(OmObject& object);
+
+// How many references handles and the scripts' marks hold to the object, in
+// every state: a saved game does not count them, as neither survives into
+// the game it loads, and a level closing leaves them to the scripts.
 uint32_t References(const OmObject& object);
 
 } // namespace TsScriptHandles

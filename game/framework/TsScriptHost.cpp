@@ -199,8 +199,9 @@ void TsScriptHost::CloseLua(lua_State* L)
     if (lua_cpcall(L, &CloseEntry, nullptr) != 0) {
         LogErrorF("Could not close the script bindings: %s", lua_tostring(L, -1));
     }
-    // The handles let go while the state can still run what their objects'
-    // destructors ask of it.
+    // The handles and the script's own objects let go while the state can
+    // still run what their destructors ask of it.
+    DestroyScriptObjects(L);
     TsScriptHandles::ReleaseAll(L);
     lua_close(L);
 }

@@ -177,12 +177,14 @@ int ToolImportPBF(lua_State* L)
     if (lua_type(L, 1) != LUA_TSTRING) {
         return Raise(L, "incorrect argument to function 'ToolImportPBF'");
     }
-    OmGroup* group = ImportScene(lua_tostring(L, 1), false).Detach(); // the script's reference
+    // The script's handle holds a reference of its own: the scene goes
+    // when the script lets go of it.
+    OmRef<OmGroup> group = ImportScene(lua_tostring(L, 1), false);
     if (!group) {
         LogError("Could not import .pbf file");
         return 0;
     }
-    TsScriptCall::PushObject(L, group, "OmObject");
+    TsScriptCall::PushObject(L, group.Get(), "OmObject");
     return 1;
 }
 

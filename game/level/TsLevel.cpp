@@ -48,6 +48,13 @@ void LetGoWhileTakenDown(OmRef<T>& held)
         held = nullptr;
 }
 
+bool IsPlayedOrNoneIs(const TsLevel* level)
+{
+    const TsMain* app = TsMain::Instance();
+    const TsGameMode* played = app ? app->GetLevel() : nullptr;
+    return !played || played == level;
+}
+
 void ReadByteFlag(OmArchive& archive, uint8_t& flag)
 {
     uint32_t word = 0;
@@ -141,8 +148,11 @@ void TsLevel::ReleaseOwned()
     }
     world_ = nullptr;
     // The timers hold the level's objects (a fallen character waiting to
-    // fade): they let go of them before the database takes them down.
-    TsTimerTable::Instance().Clear();
+    // fade): they let go of them before the database takes them down. The
+    // table is the played level's: a level nobody plays (one a script made,
+    // one the shell replaced) leaves it to the level that is played.
+    if (IsPlayedOrNoneIs(this))
+        TsTimerTable::Instance().Clear();
     // The conversation holds its speakers: it lets go of them before the
     // database takes the characters down.
     conversation_ = nullptr;

@@ -8,6 +8,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsProfilerDisplay.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/world/TsAIMap.h"
 #include "game/world/TsWorld.h"
@@ -54,6 +55,8 @@ TsPathfinder::TsPathfinder()
     : m_grid(std::make_unique<uint16_t[]>(kCellCount)), m_open(std::make_unique<uint32_t[]>(kOpenLimit))
 {
 }
+
+TsPathfinder::~TsPathfinder() { TsScriptHandles::Forget(this, "TsPathfinder"); }
 
 int32_t TsPathfinder::CellIndex(int32_t cx, int32_t cz)
 {

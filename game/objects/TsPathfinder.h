@@ -52,6 +52,7 @@ public:
     static constexpr int kStepShift = 8;
 
     TsPathfinder();
+    ~TsPathfinder();
     TsPathfinder(const TsPathfinder&) = delete;
     TsPathfinder& operator=(const TsPathfinder&) = delete;
 

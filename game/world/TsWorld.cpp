@@ -9,6 +9,7 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmNode.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/world/TsAIMap.h"
 #include "game/world/TsNibbleArray.h"
 #include "game/world/TsWorldAIMap.h"
@@ -60,6 +61,7 @@ TsWorld::TsWorld(OmArchive& archive) : TsObject(archive)
 
 TsWorld::~TsWorld()
 {
+    TsScriptHandles::Forget(this, "TsWorld");
     if (TsEntity::GetGroundProbe() == &m_probe)
         TsEntity::SetGroundProbe(nullptr);
     FreeGeometry();

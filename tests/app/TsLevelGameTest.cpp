@@ -10,6 +10,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsSaveGames.h"
@@ -165,6 +166,58 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_TRUE(level->GetDebugSwitch(1));
     EXPECT_TRUE(level->GetDebugSwitch(7));
     EXPECT_FALSE(level->GetDebugSwitch(3));
+}
+
+// A level a script makes and deletes (as the conversion tools do) leaves the
+// played level's timers running.
+TEST_F(LevelGame, DeletingAScriptsLevelLeavesThePlayedLevelsTimers)
+{
+    LevelCrate* crate = PutInPlay(new LevelCrate, 3.5f, -2.0f);
+    const int32_t timer = TsTimerTable::Instance().AddTimer(crate, 5.0f, 3);
+    ASSERT_EQ(RunLua("l = TsLevel:new() l:delete()"), 0);
+    EXPECT_NE(TsTimerTable::Instance().GetEntry(timer), nullptr);
+}
+
+// Nor does it silence the played level's sounds.
+TEST_F(LevelGame, DeletingAScriptsLevelLeavesThePlayedLevelsSounds)
+{
+    const TsAudio* audio = TsAccess::Audio();
+    ASSERT_NE(audio, nullptr);
+    ASSERT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC));
+    ASSERT_EQ(RunLua("l = TsLevel:new() l:delete()"), 0);
+    EXPECT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC));
+}
+
+// A level a tool converts stays the tool's: its script deletes it once the
+// conversion ends (or another level's begins), and nothing of it is left.
+TEST_F(LevelGameFromTitle, AToolsLevelIsTheToolsToDeleteAfterItsConversion)
+{
+    const char* const conversions[] = {
+        "l = TsLevel:new() l:BeginConvert() l:EndConvert() l:delete()",
+        "a = TsLevel:new() b = TsLevel:new() a:BeginConvert() b:BeginConvert() b:EndConvert() a:delete() b:delete()",
+    };
+    for (const char* conversion : conversions) {
+        SCOPED_TRACE(conversion);
+        const uint32_t levels = TsLevel::s_pool.GetLiveCount();
+        EXPECT_EQ(RunLua(conversion), 0);
+        EXPECT_EQ(TsLevel::s_pool.GetLiveCount(), levels);
+        EXPECT_EQ(app->GetLevel(), nullptr);
+    }
+}
+
+// The shell's CreateLevel replaces a level nobody plays: what a script kept
+// of the old level's HUD and radar is dead with it.
+TEST_F(LevelGameFromTitle, AReplacedLevelsHudAndRadarHandlesAreDead)
+{
+    ASSERT_EQ(RunLua("CreateLevel() h = TsAccess.HUDe() r = TsAccess.Radar()\n"
+                     "kept = type(h) .. type(r) CreateLevel()\n"
+                     "_, hud = pcall(h.DisplayDialog, h, 'x') _, radar = pcall(r.UseRadar, r, 1)"),
+              0);
+    ASSERT_EQ(LuaString("kept"), "userdatauserdata");
+    EXPECT_NE(LuaString("hud").find("invalid 'self' in function 'DisplayDialog'"), std::string::npos)
+        << LuaString("hud");
+    EXPECT_NE(LuaString("radar").find("invalid 'self' in function 'UseRadar'"), std::string::npos)
+        << LuaString("radar");
 }
 
 // The clouds' shadows fall on the level's entities as on its cells: they

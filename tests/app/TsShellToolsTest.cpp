@@ -12,6 +12,7 @@
 
 #include "engine/OmBaseMesh.h"
 #include "engine/OmBaseSkinMesh.h"
+#include "engine/OmFastAlloc.h"
 #include "engine/OmGroup.h"
 #include "engine/OmParticleEffect.h"
 #include "engine/OmParticleSystem.h"
@@ -102,12 +103,26 @@ TEST_F(ShellTools, ToolImportPBFAnswersTheImportedSceneAsAGroup)
     lua_pop(L, 1);
     ASSERT_NE(group, nullptr);
     EXPECT_GT(group->GetLiveChildCount(), 0);
-    group->Release(); // the caller's, as the script is done with it
 
     ASSERT_EQ(RunLua("missing = ToolImportPBF('no such scene.pbf')"), 0);
     EXPECT_TRUE(log.Contains("Could not import .pbf file"));
     EXPECT_NE(RunLua("ToolImportPBF()"), 0);
     EXPECT_TRUE(log.Contains("incorrect argument to function 'ToolImportPBF'"));
+}
+
+// The imported scene is the script's alone: it goes once the script lets
+// go of it.
+TEST_F(ShellTools, ToolImportPBFsSceneGoesWhenTheScriptLetsGoOfIt)
+{
+    const std::string walker = std::filesystem::absolute("data/models/walker/walker.pbf").generic_string();
+    ASSERT_EQ(RunLua("imported = ToolImportPBF('" + walker + "')"), 0);
+    lua_State* L = TsAccess::LuaState();
+    lua_getglobal(L, "imported");
+    const void* group = tolua_tousertype(L, -1, nullptr);
+    lua_pop(L, 1);
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(RunLua("imported = nil collectgarbage()"), 0);
+    EXPECT_FALSE(OmFastAlloc::IsLive(group));
 }
 
 // The conversion tools hand the typed source file to the scripts' converter,

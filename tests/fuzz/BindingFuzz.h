@@ -27,6 +27,7 @@
 #include <tuple>
 #include <vector>
 
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHandles.h"
@@ -132,6 +133,20 @@ inline const char* const kStoryLines[] = {
     "LE = TsLightEffectObject:new() LE:SetBound('zone')",
     "B:delete()",
     "LE:delete()",
+    // What a script keeps only in a local, collected before anything looks
+    // it up by name; a part's handle outliving its whole's.
+    "do local b = TsBoundObject:new() b:SetName('zone') end collectgarbage()",
+    "do local d = TsDoorObject:new() d:SetName('door') end collectgarbage()",
+    "do local w = TsWeaponObject:new() P = w:Attributes(false) end collectgarbage()",
+    "P = nil O = nil collectgarbage()",
+    // A level the script makes, its parts, its conversion, and its going.
+    "L = TsLevel:new()",
+    "CS = L:GetCutScene()",
+    "L:BeginConvert()",
+    "L:EndConvert()",
+    "L:delete()",
+    "CS:IsCutSceneActive()",
+    "CS:SetFollowTarget(O)",
 };
 
 // Stops the run when a call has not returned after a second of the calling
@@ -207,6 +222,7 @@ public:
     void Run(int steps)
     {
         L_ = luaL_newstate();
+        TsAccess::SetLuaState(L_); // the game's state: objects that go kill their handles in it
         for (lua_CFunction lib : {luaopen_base, luaopen_string, luaopen_math})
             lua_pushcfunction(L_, lib), lua_call(L_, 0, 0);
         std::set<std::string> before = GlobalNames();
@@ -220,6 +236,7 @@ public:
             Step();
         CloseLevel();
         tolua_game_close(L_);
+        TsAccess::SetLuaState(nullptr);
         lua_close(L_);
         L_ = nullptr;
     }

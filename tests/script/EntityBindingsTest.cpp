@@ -12,6 +12,7 @@
 #include "game/framework/TsEntityDB.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
+#include "tests/game/framework/LogCapture.h"
 #include "tests/engine/TestClass.h"
 
 namespace {
@@ -64,22 +65,42 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     EXPECT_LUA_ERROR("crate:AddObject(note)", "attempt to call method 'AddObject'");
     ExpectSelfErrors({"TsEntityDB.AddObject(nil, note)"});
 
-    // An object another owner holds is refused; so is one the database
-    // lists already, which would tick twice and be released twice.
-    OmRef<ScriptNote> held = OmMakeRef<ScriptNote>();
-    Publish("held", held, "TsObject");
-    EXPECT_EQ(WithoutPosition(Run("db:AddObject(held)")), "object owned by the game in function 'AddObject'");
-    for (const char* again : {"db:AddEntity(crate)", "db:AddObject(crate)", "db:AddObject(note)"}) {
-        SCOPED_TRACE(again);
-        const std::string function = again[6] == 'E' ? "AddEntity" : "AddObject";
-        EXPECT_EQ(WithoutPosition(Run(again)), "object listed already in function '" + function + "'");
-    }
     EXPECT_EQ(db->GetEntities().GetCount(), 1u);
     EXPECT_EQ(db->GetObjects().GetCount(), 1u);
-    EXPECT_EQ(held->GetRefCount(), 1u + TsScriptHandles::References(*held));
-    held = nullptr;
     db = nullptr;
     EXPECT_EQ(crate->GetRefCount(), 1u + TsScriptHandles::References(*crate)) << "the test's and its handle's";
+}
+
+// An object another owner holds is refused; so is one the database lists
+// already, which would tick twice and be released twice. The refusal is
+// logged, naming the function, and the script goes on past it.
+TEST_F(EntityBindingsTest, ARefusedAddIsLoggedAndTheScriptGoesOn)
+{
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
+    Publish("db", db, "TsEntityDB");
+    OmRef<ScriptNote> held = OmMakeRef<ScriptNote>();
+    Publish("held", held, "TsObject");
+    script::MarkScriptCreated(L, crate);
+    ASSERT_EQ(Run("db:AddEntity(crate)"), "");
+    const struct {
+        const char* add;
+        const char* logged;
+    } refusals[] = {
+        {"db:AddObject(held)", "object owned by the game in function 'AddObject'"},
+        {"db:AddEntity(crate)", "object listed already in function 'AddEntity'"},
+        {"db:AddObject(crate)", "object listed already in function 'AddObject'"},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.add);
+        LogCapture log;
+        EXPECT_EQ(Run(std::string(r.add) + " went_on = true"), "");
+        EXPECT_EQ(Type("went_on"), "boolean");
+        EXPECT_TRUE(log.Contains(r.logged)) << log.All();
+        ASSERT_EQ(Run("went_on = nil"), "");
+    }
+    EXPECT_EQ(db->GetEntities().GetCount(), 1u);
+    EXPECT_EQ(db->GetObjects().GetCount(), 0u);
+    EXPECT_EQ(held->GetRefCount(), 1u + TsScriptHandles::References(*held));
 }
 
 TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)

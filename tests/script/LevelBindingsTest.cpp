@@ -3,8 +3,11 @@
 
 #include "tests/script/LuaTestState.h"
 
+#include <memory>
+
 #include "engine/OmString.h"
 #include "game/framework/FileIO.h"
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsLevelInfo.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -98,6 +101,41 @@ TEST_F(LevelInfoTest, ScriptsMakeWriteReadAndDeleteFilesWithTheirArgumentsChecke
     EXPECT_LUA_ERROR("g:delete()", "object not owned by the script in function 'delete'");
     ASSERT_EQ(Run("f:delete()"), "");
     ExpectSelfErrors({"f:ReadLine()", "f:delete()"});
+}
+
+// A script-made level in the game's state, as the conversion tools use one.
+class ScriptLevelTest : public PackageTest {
+protected:
+    void SetUp() override
+    {
+        PackageTest::SetUp();
+        TsAccess::SetLuaState(L);
+    }
+    void TearDown() override
+    {
+        TsAccess::SetLuaState(nullptr);
+        PackageTest::TearDown();
+    }
+};
+
+// The level's parts go with it: a handle the script kept of a deleted
+// level's cut scene is dead, not a way into freed memory.
+TEST_F(ScriptLevelTest, ADeletedLevelsCutSceneHandleIsDead)
+{
+    ASSERT_EQ(Run("l = TsLevel:new() cs = l:GetCutScene() l:delete()"), "");
+    EXPECT_EQ(WithoutPosition(Run("return cs:IsCutSceneActive()")), "invalid 'self' in function 'IsCutSceneActive'");
+}
+
+// So is a handle of a mission record that went (its player's), and of
+// each of its texts.
+TEST_F(ScriptLevelTest, AGoneLevelInfosHandlesAreDead)
+{
+    auto info = std::make_unique<TsLevelInfo>();
+    Publish("info", info.get(), "TsLevelInfo");
+    ASSERT_EQ(Run("name = info.levelName name:Set('Den')"), "");
+    info.reset();
+    EXPECT_EQ(WithoutPosition(Run("return info.missionName")), "invalid 'self' in accessing variable 'missionName'");
+    EXPECT_EQ(WithoutPosition(Run("return name:Get()")), "invalid 'self' in function 'Get'");
 }
 
 } // namespace

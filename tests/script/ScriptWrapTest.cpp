@@ -364,8 +364,9 @@ TEST_F(HandOverBindingsTest, APartsHandleKeepsTheWholeObjectItLivesIn)
     EXPECT_EQ(Run("p:SetRange(2)"), "") << "the block's handle keeps its weapon";
 }
 
-// When the level closes the handles let go, so what a holder still keeps
-// goes when the holder lets go of it, and a part's handle is dead.
+// When the level closes the handles and the script's marks let go, so what
+// a holder still keeps goes when the holder lets go of it, and a part's
+// handle is dead.
 TEST_F(HandOverBindingsTest, WhatAHolderKeepsGoesWithTheHoldersReference)
 {
     ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false)"), "");
@@ -380,7 +381,7 @@ TEST_F(HandOverBindingsTest, WhatAHolderKeepsGoesWithTheHoldersReference)
     const uint32_t doors = TsDoorObject::s_pool.GetLiveCount();
     DestroyScriptHeldObjects(L);
     for (const auto& [object, count] : held)
-        EXPECT_EQ(object->GetRefCount(), count - 1) << object->GetClass()->name;
+        EXPECT_EQ(object->GetRefCount(), count - 2) << object->GetClass()->name; // the handle's, the mark's
     EXPECT_EQ(Type("p"), "userdata");
     EXPECT_EQ(WithoutPosition(Run("p:SetRange(2)")), "invalid 'self' in function 'SetRange'");
     scene->SetFollowTarget(nullptr);
