@@ -159,6 +159,24 @@ TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
     EXPECT_EQ(squad->GetThreatCount(), 2);
 }
 
+// A threat destroyed while the squad remembers it (a script deleted it)
+// gives its record back: it is no longer counted, and an entity that takes
+// its cell afterwards is a new threat, not the old one renewed.
+TEST(TsSquadObject, ADestroyedThreatIsUncountedAndItsCellIsANewThreat)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto doomed = OmMakeRef<TsNPCObject>(), y = OmMakeRef<TsNPCObject>();
+    squad->AddThreat(doomed.Get());
+    squad->AddThreat(y.Get());
+    doomed = nullptr;
+    EXPECT_EQ(squad->GetThreatCount(), 1);
+    EXPECT_EQ(squad->GetThreats()[0].entity, nullptr);
+    auto next = OmMakeRef<TsNPCObject>(); // most likely in the freed cell
+    squad->AddThreat(next.Get());
+    EXPECT_EQ(squad->GetThreatCount(), 2);
+    EXPECT_EQ(squad->GetThreats()[0].entity, next.Get());
+}
+
 // Index 0 is the player's squad: its first member is never assigned; a
 // member with anything on its ignore list gets nothing; ties keep the
 // earlier record.
