@@ -360,7 +360,8 @@ bool TsCharacterObject::Register(OmArchive& archive)
     for (OmObject* owned : {InventoryObject(), InnateAttackObject(), SquadObject()})
         if (owned)
             owned->Register(archive);
-    for (TsEntity* entity : {m_firstTarget, m_lockedTarget, m_assignedTarget, static_cast<TsEntity*>(m_lastAttacker)})
+    TsEntity* lastAttacker = m_lastAttacker;
+    for (TsEntity* entity : {m_firstTarget.Get(), m_lockedTarget.Get(), m_assignedTarget.Get(), lastAttacker})
         if (entity)
             entity->Register(archive);
     return true;
@@ -441,9 +442,10 @@ void TsCharacterObject::Read(OmArchive& archive)
     archive.ReadI32(m_options).ReadFloat(m_fade);
     m_pathKeyA = ReadByte(archive);
     m_mayCrossOccupied = ReadByte(archive);
-    archive.ReadRef(m_firstTarget).ReadRef(m_lockedTarget).ReadVector(m_aimPoint);
-    archive.ReadRef(m_assignedTarget).ReadVector(m_basePoint);
-    archive.ReadRef(m_lastAttacker).ReadI32(m_lastHitTick);
+    ReadLink(archive, m_firstTarget);
+    ReadLink(archive, m_lockedTarget).ReadVector(m_aimPoint);
+    ReadLink(archive, m_assignedTarget).ReadVector(m_basePoint);
+    ReadLink(archive, m_lastAttacker).ReadI32(m_lastHitTick);
     archive.ReadI32(m_tickCounter).ReadI32(m_cooldown).ReadI32(m_waistBone);
     archive.ReadFloat(m_waistAngle).ReadFloat(m_previousWaistAngle).ReadFloat(m_maxTurnRate);
     archive.ReadI32(m_attackRequested).ReadI32(m_playingState).ReadI32(m_actionState);
@@ -966,18 +968,3 @@ void TsCharacterObject::Use(TsCharacterObject*)
 {
 }
 
-namespace {
-const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsCharacterObject::s_class);
-}
-
-// Targets, the last attacker and the use target are not counted: one that
-// goes (a script's character deleted, one the party let go of) is dropped.
-void TsCharacterObject::ForgetObject(const TsObject* gone)
-{
-    for (TsEntity** link : {&m_firstTarget, &m_lockedTarget, &m_assignedTarget, &m_useTarget}) {
-        if (*link == gone)
-            *link = nullptr;
-    }
-    if (m_lastAttacker == gone)
-        m_lastAttacker = nullptr;
-}
