@@ -543,6 +543,11 @@ int32_t TsCharacterObject::DieAndReport()
         const OmVector3 centre = m_position + OmVector3(0.0f, 0.5f * m_height, 0.0f);
         m_innateAttack->FireAt(centre, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
         SetFlag(TS_ENTITY_PENDING_DELETE);
+        // As the fade's timer holds a falling body, this one holds the
+        // burst creature to the next tick: the squad's reference, given
+        // back below, may be its last, and whoever killed it (and this
+        // call) still reads it.
+        TsTimerTable::Instance().AddTimer(this, 0.0f, 1, kLastTickTimerKind);
     } else {
         TsTimerTable::Instance().AddTimer(this, 2.0f, 1, kFadeTimerKind);
     }

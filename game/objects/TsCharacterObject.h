@@ -106,6 +106,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr int32_t kPatrolBehaviour = 15;
     // Timer kind that starts the fade-out after death.
     static constexpr int32_t kFadeTimerKind = 2;
+    // Timer kind that only holds a creature that burst to the next tick.
+    static constexpr int32_t kLastTickTimerKind = 3;
 
     struct Neighbour {
         TsEntity* entity = nullptr;
