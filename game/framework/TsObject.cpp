@@ -3,8 +3,14 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
+#include "game/framework/TsLink.h"
 
 OM_IMPLEMENT_ABSTRACT_CLASS(TsObject, OmObject)
+
+TsObject::~TsObject()
+{
+    TsLinkBase::CutLinksTo(this);
+}
 
 void TsObject::Tick(uint32_t)
 {

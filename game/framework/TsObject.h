@@ -16,6 +16,8 @@ class TsObject : public OmObject {
 
     TsObject() = default;
     explicit TsObject(OmArchive& archive) : OmObject(archive) {}
+    // Every link to this object is cut (see TsLink).
+    ~TsObject() override;
 
     // Both passes answer whether the object is ready; callers run every
     // object's pass even after a failure and combine the results.
@@ -29,9 +31,9 @@ class TsObject : public OmObject {
     // A timer of this object fired; false stops the timer.
     virtual bool OnTimer(TsTimerEntry& entry);
 
-    // Another object is being destroyed: whatever this one points at it
-    // with, without holding it (an article's owner, a character's target,
-    // a squad's member), is cleared so it cannot be reached afterwards.
+    // Another object is being destroyed. Links to it (TsLink) are cut on
+    // their own; this is for what a holder keeps about it beside a link (a
+    // squad's count of threats, its list of members).
     virtual void ForgetObject(const TsObject* gone);
 
     // Names a class whose objects override ForgetObject: only their pools

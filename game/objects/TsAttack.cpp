@@ -29,7 +29,8 @@ void TsAttack::Write(OmArchive& archive)
 void TsAttack::Read(OmArchive& archive)
 {
     OmObject::Read(archive);
-    archive.ReadRef(m_target).ReadRef(m_attacker);
+    ReadLink(archive, m_target);
+    ReadLink(archive, m_attacker);
     archive.ReadVector(m_position).ReadVector(m_direction);
     archive.ReadEnum(m_matterType).ReadFloat(m_damage).ReadFloat(m_stun);
     archive.ReadI32(m_secondId).ReadI32(m_impactSound);

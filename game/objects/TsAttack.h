@@ -8,6 +8,7 @@
 
 #include "engine/OmObject.h"
 #include "engine/OmVector3.h"
+#include "game/framework/TsLink.h"
 
 class TsEntity;
 class TsCharacterObject;
@@ -26,9 +27,9 @@ class TsAttack : public OmObject {
     TsAttack() = default;
     explicit TsAttack(OmArchive& archive) : OmObject(archive) {}
 
-    // The target and attacker are not counted: entities stay alive on the
-    // entity database's lists (or its garbage list) until the level goes,
-    // and every attack is kept by something that the level owns.
+    // The target and attacker are not counted: a blow still to land keeps
+    // them across ticks, in which a script may delete either or a creature
+    // burst, so each is cut from the attack as it goes.
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
@@ -57,8 +58,8 @@ class TsAttack : public OmObject {
     bool Deliver();
 
 private:
-    TsEntity* m_target = nullptr;
-    TsCharacterObject* m_attacker = nullptr;
+    TsLink<TsEntity> m_target;
+    TsLink<TsCharacterObject> m_attacker;
     OmVector3 m_position;
     OmVector3 m_direction;
     TsMatterType m_matterType = TS_MATTER_PHYSICAL;

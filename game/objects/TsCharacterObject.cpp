@@ -375,7 +375,8 @@ bool TsCharacterObject::Register(OmArchive& archive)
     for (OmObject* owned : {InventoryObject(), InnateAttackObject(), SquadObject()})
         if (owned)
             owned->Register(archive);
-    for (TsEntity* entity : {m_firstTarget, m_lockedTarget, m_assignedTarget, static_cast<TsEntity*>(m_lastAttacker)})
+    TsEntity* lastAttacker = m_lastAttacker;
+    for (TsEntity* entity : {m_firstTarget.Get(), m_lockedTarget.Get(), m_assignedTarget.Get(), lastAttacker})
         if (entity)
             entity->Register(archive);
     return true;
@@ -456,9 +457,10 @@ void TsCharacterObject::Read(OmArchive& archive)
     archive.ReadI32(m_options).ReadFloat(m_fade);
     m_pathKeyA = ReadByte(archive);
     m_mayCrossOccupied = ReadByte(archive);
-    archive.ReadRef(m_firstTarget).ReadRef(m_lockedTarget).ReadVector(m_aimPoint);
-    archive.ReadRef(m_assignedTarget).ReadVector(m_basePoint);
-    archive.ReadRef(m_lastAttacker).ReadI32(m_lastHitTick);
+    ReadLink(archive, m_firstTarget);
+    ReadLink(archive, m_lockedTarget).ReadVector(m_aimPoint);
+    ReadLink(archive, m_assignedTarget).ReadVector(m_basePoint);
+    ReadLink(archive, m_lastAttacker).ReadI32(m_lastHitTick);
     archive.ReadI32(m_tickCounter).ReadI32(m_cooldown).ReadI32(m_waistBone);
     archive.ReadFloat(m_waistAngle).ReadFloat(m_previousWaistAngle).ReadFloat(m_maxTurnRate);
     archive.ReadI32(m_attackRequested).ReadI32(m_playingState).ReadI32(m_actionState);
@@ -556,6 +558,11 @@ int32_t TsCharacterObject::DieAndReport()
         const OmVector3 centre = m_position + OmVector3(0.0f, 0.5f * m_height, 0.0f);
         m_innateAttack->FireAt(centre, OmVector3(0.0f, 1.0f, 0.0f), nullptr);
         SetFlag(TS_ENTITY_PENDING_DELETE);
+        // As the fade's timer holds a falling body, this one holds the
+        // burst creature to the next tick: the squad's reference, given
+        // back below, may be its last, and whoever killed it (and this
+        // call) still reads it.
+        TsTimerTable::Instance().AddTimer(this, 0.0f, 1, kLastTickTimerKind);
     } else {
         TsTimerTable::Instance().AddTimer(this, 2.0f, 1, kFadeTimerKind);
     }
@@ -981,18 +988,3 @@ void TsCharacterObject::Use(TsCharacterObject*)
 {
 }
 
-namespace {
-const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsCharacterObject::s_class);
-}
-
-// Targets, the last attacker and the use target are not counted: one that
-// goes (a script's character deleted, one the party let go of) is dropped.
-void TsCharacterObject::ForgetObject(const TsObject* gone)
-{
-    for (TsEntity** link : {&m_firstTarget, &m_lockedTarget, &m_assignedTarget, &m_useTarget}) {
-        if (*link == gone)
-            *link = nullptr;
-    }
-    if (m_lastAttacker == gone)
-        m_lastAttacker = nullptr;
-}

@@ -20,6 +20,7 @@
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLink.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsModel.h"
@@ -105,13 +106,15 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     static constexpr int32_t kPatrolBehaviour = 15;
     // Timer kind that starts the fade-out after death.
     static constexpr int32_t kFadeTimerKind = 2;
+    // Timer kind that only holds a creature that burst to the next tick.
+    static constexpr int32_t kLastTickTimerKind = 3;
 
     struct Neighbour {
         TsEntity* entity = nullptr;
         float separation = 0.0f;
     };
     struct Ignored {
-        TsEntity* entity = nullptr;
+        TsLink<TsEntity> entity;
         int32_t ticksLeft = 0;
     };
 
@@ -136,7 +139,6 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // builds those drawing states before the first fight needs them.
     void DrawFightLooks(float renderTime);
     bool OnTimer(TsTimerEntry& entry) override;
-    void ForgetObject(const TsObject* gone) override;
     void OnTouch(TsEntity* other, float separation) override;
     void OnHit(TsAttack& attack) override;
     void Use(TsCharacterObject* user) override;
@@ -467,12 +469,14 @@ protected:
     float m_fade = 1.0f;
     uint8_t m_pathKeyA = 0;
     uint8_t m_mayCrossOccupied = 0;
-    TsEntity* m_firstTarget = nullptr;
-    TsEntity* m_lockedTarget = nullptr;
+    // Targets and the last attacker are not held: one that goes (a script's
+    // character deleted, one the level let go of) is cut from them.
+    TsLink<TsEntity> m_firstTarget;
+    TsLink<TsEntity> m_lockedTarget;
     OmVector3 m_aimPoint;
-    TsEntity* m_assignedTarget = nullptr;
+    TsLink<TsEntity> m_assignedTarget;
     OmVector3 m_basePoint;
-    TsCharacterObject* m_lastAttacker = nullptr;
+    TsLink<TsCharacterObject> m_lastAttacker;
     int32_t m_lastHitTick = -1;
     int32_t m_tickCounter = 0;
     int32_t m_waistBone = -1;
@@ -510,7 +514,7 @@ protected:
     OmString m_initialArticle;
 
     // Not saved: rebuilt as play goes on.
-    TsEntity* m_useTarget = nullptr;
+    TsLink<TsEntity> m_useTarget;
     int32_t m_currentAnimation = -1;
     int32_t m_animationTicks = 0;
     float m_goalHeight = 0.0f;

@@ -36,7 +36,7 @@ void TsCollectibleObject::Read(OmArchive& archive)
 {
     TsModel::Read(archive);
     m_templateName.Read(archive);
-    archive.ReadRef(m_owner).ReadI32(m_pickupDelay);
+    ReadLink(archive, m_owner).ReadI32(m_pickupDelay);
     bool canEquip = false, canDrop = false, forSale = false;
     archive.ReadBool(canEquip).ReadBool(canDrop).ReadBool(forSale).ReadFloat(m_value);
     m_canEquip = canEquip ? 1 : 0;
@@ -114,14 +114,3 @@ void TsCollectibleObject::CopyFromTemplate(TsCollectibleObject* source)
     }
 }
 
-namespace {
-const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsCollectibleObject::s_class);
-}
-
-// The owner is not counted (it holds the article, not the other way): an
-// owner that goes leaves the article without one.
-void TsCollectibleObject::ForgetObject(const TsObject* gone)
-{
-    if (m_owner == gone)
-        m_owner = nullptr;
-}

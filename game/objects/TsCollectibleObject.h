@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "engine/OmString.h"
+#include "game/framework/TsLink.h"
 #include "game/objects/TsModel.h"
 
 class TsCharacterObject;
@@ -34,7 +35,6 @@ class TsCollectibleObject : public TsModel {
     // Both load the HUD icon and the model; true when both loaded.
     bool Import() override;
     bool Initialise() override;
-    void ForgetObject(const TsObject* gone) override;
     // The model's tick; then the pick-up delay runs down, and the owner is
     // forgotten when it runs out.
     void Tick(uint32_t tickCount) override;
@@ -80,7 +80,9 @@ protected:
     bool LoadResources();
 
     OmString m_templateName;
-    TsEntity* m_owner = nullptr;
+    // The owner holds the article, not the other way: an owner that goes
+    // leaves the article without one.
+    TsLink<TsEntity> m_owner;
     int32_t m_pickupDelay = 0;
     uint8_t m_canEquip = 0;
     uint8_t m_canDrop = 1;

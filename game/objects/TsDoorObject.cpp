@@ -91,10 +91,10 @@ void TsDoorObject::Read(OmArchive& archive)
     }
     for (int32_t i = 0; i < m_dependentSwitchCount; ++i) {
         bool on = false;
-        archive.ReadRef(m_dependentSwitches[i].switchObject).ReadBool(on);
+        ReadLink(archive, m_dependentSwitches[i].switchObject).ReadBool(on);
         m_dependentSwitches[i].on = on ? 1 : 0;
     }
-    archive.ReadRef(m_buddy);
+    ReadLink(archive, m_buddy);
     // A door that stood open with characters near it was opened by them.
     m_openedByApproach = m_open && m_wantOpen ? 1 : 0;
     // The heading shows the progress of the last tick (one step behind).

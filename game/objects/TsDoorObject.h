@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/OmString.h"
+#include "game/framework/TsLink.h"
 #include "game/objects/TsDynGeometry.h"
 
 class TsSwitchObject;
@@ -36,7 +37,7 @@ class TsDoorObject : public TsDynGeometry {
     static constexpr int32_t kReplanTicks = 10;
 
     struct DependentSwitch {
-        TsSwitchObject* switchObject = nullptr;
+        TsLink<TsSwitchObject> switchObject;
         uint8_t on = 0;
     };
 
@@ -111,7 +112,7 @@ private:
     OmVector3 m_startPosition;
     OmVector3 m_travel;
     float m_pivotAngle = 0.0f;
-    TsDoorObject* m_buddy = nullptr;
+    TsLink<TsDoorObject> m_buddy;
     uint8_t m_wantOpen = 0;
     DependentSwitch m_dependentSwitches[kMaxDependentSwitches];
     int32_t m_dependentSwitchCount = 0;

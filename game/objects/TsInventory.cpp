@@ -111,7 +111,7 @@ void TsInventory::Write(OmArchive& archive)
 void TsInventory::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
-    archive.ReadRef(m_owner);
+    ReadLink(archive, m_owner);
     int32_t equippedIndex = -1;
     archive.ReadI32(equippedIndex);
     m_weapons.ReadRefs(archive);

@@ -16,6 +16,7 @@
 
 #include "engine/OmRef.h"
 #include "engine/OmRefList.h"
+#include "game/framework/TsLink.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsAttack.h"
 
@@ -120,7 +121,9 @@ private:
     void InsertAmmo(TsItemObject* ammo);
     TsItemObject* FindStackFor(const TsItemObject* item) const;
 
-    TsCharacterObject* m_owner = nullptr; // not counted
+    // Not counted: the owner holds its inventory. A script's handle may
+    // keep the inventory after the owner has gone.
+    TsLink<TsCharacterObject> m_owner;
     Articles m_weapons;
     Articles m_ammo;
     Articles m_items;

@@ -71,7 +71,7 @@ void TsPCObject::Write(OmArchive& archive)
 void TsPCObject::Read(OmArchive& archive)
 {
     TsCharacterObject::Read(archive);
-    archive.ReadRef(m_player);
+    ReadLink(archive, m_player);
     int32_t stay = 0;
     int32_t autoEngage = 1;
     archive.ReadI32(stay).ReadI32(autoEngage).ReadI32(m_pcWord);

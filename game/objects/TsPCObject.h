@@ -67,7 +67,7 @@ private:
     int32_t m_pcType = TS_PC_HADLEY;
     int32_t m_pcWord = 0;
     int32_t m_word = 1;
-    TsPlayer* m_player = nullptr;
+    TsLink<TsPlayer> m_player; // not counted: the player holds its party
     uint8_t m_stay = 0;
     uint8_t m_autoEngage = 1;
     int32_t m_ticksSinceDeath = -1;

@@ -150,7 +150,8 @@ void TsProjectile::Read(OmArchive& archive)
     archive.ReadI32(m_type);
     archive.ReadVector(m_launchPoint).ReadVector(m_position).ReadVector(m_previousPosition);
     archive.ReadVector(m_velocity);
-    archive.ReadRef(m_target).ReadRef(m_owner);
+    ReadLink(archive, m_target);
+    ReadLink(archive, m_owner);
     archive.ReadFloat(m_launchTime);
     archive.ReadFloat(m_timeToImpact).ReadFloat(m_lifetime);
     archive.ReadVector(m_renderPosition).ReadVector(m_heading);

@@ -14,6 +14,7 @@
 #include "engine/OmParticleSystem.h"
 #include "engine/OmRef.h"
 #include "engine/OmVector3.h"
+#include "game/framework/TsLink.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsAttack.h"
 
@@ -144,8 +145,10 @@ private:
     OmVector3 m_previousPosition;
     OmVector3 m_launchPoint;
     OmVector3 m_velocity;
-    TsEntity* m_target = nullptr;        // not counted: entities outlive the level's shots
-    TsCharacterObject* m_owner = nullptr; // likewise
+    // Not counted: a shot outlives a creature that burst as it fired, or a
+    // target a script deleted; either is cut from the shot as it goes.
+    TsLink<TsEntity> m_target;
+    TsLink<TsCharacterObject> m_owner;
     float m_launchTime = 0.0f;
     float m_timeToImpact = 0.0f;
     float m_lifetime = 0.0f;

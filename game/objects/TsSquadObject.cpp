@@ -95,6 +95,10 @@ void TsSquadObject::ResetTransientState()
     m_patrolPath = nullptr;
     m_patrolWaypoint = nullptr;
     m_otherReference = nullptr;
+    // Records past the count keep no link.
+    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
+        m_threats[i].entity = nullptr;
+    }
     m_threats.RemoveAll();
     m_threatCount = 0;
     m_threatSlots.Clear();
@@ -205,7 +209,7 @@ void TsSquadObject::ReadThreats(OmArchive& archive)
     for (int32_t i = 0; i < m_threatCount && !archive.HasFailed(); ++i) {
         Threat threat;
         int32_t seen = 0;
-        archive.ReadRef(threat.entity);
+        ReadLink(archive, threat.entity);
         archive.ReadI32(threat.attackers).ReadI32(seen).ReadI32(threat.ticksLeft);
         threat.seen = seen != 0 ? 1 : 0;
         m_threats.Add(threat);
@@ -225,14 +229,15 @@ void TsSquadObject::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
     archive.ReadI32(m_index).ReadI32(m_teamId).ReadVector(m_origin).ReadFloat(m_range);
-    archive.ReadRef(m_team).ReadRef(m_patrolPath);
+    ReadLink(archive, m_team);
+    ReadLink(archive, m_patrolPath);
     m_patrolPathName.Read(archive);
     ReadMembers(archive);
     archive.ReadI32(m_behaviour).ReadI32(m_effectiveBehaviour).ReadI32(m_formation);
     archive.ReadFloat(m_leaderHealthThreshold).ReadI32(m_threatMemory);
     ReadThreats(archive);
-    archive.ReadRef(m_patrolWaypoint);
-    archive.ReadRef(m_otherReference);
+    ReadLink(archive, m_patrolWaypoint);
+    ReadLink(archive, m_otherReference);
     archive.ReadFloat(m_trailSpacing).ReadI32(m_trailLength).ReadI32(m_trailHead);
     for (float* point : m_trail) {
         archive.ReadFloat(point[0]).ReadFloat(point[1]);
@@ -509,14 +514,15 @@ namespace {
 const bool g_forgetsOthers = TsObject::ForgetsOthers(&TsSquadObject::s_class);
 }
 
-// Threats are not counted: one that goes leaves its record. A member is
-// held, so it goes only after leaving; should a miscount end one early, its
-// entry goes without a release.
+// Threats are not counted: one that goes gives its record back, so the
+// count and the index of records stay true. A member is held, so it goes
+// only after leaving; should a miscount end one early, its entry goes
+// without a release.
 void TsSquadObject::ForgetObject(const TsObject* gone)
 {
     m_members.Forget(gone);
     for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
-        if (m_threats[i].entity == gone)
-            m_threats[i] = Threat{};
+        if (m_threats[i].entity.Get() == gone)
+            FreeThreat(m_threats[i]);
     }
 }

@@ -27,6 +27,7 @@
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLink.h"
 #include "game/framework/TsObject.h"
 
 class TsCharacterObject;
@@ -64,7 +65,7 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
 
     // One hostile entity the squad knows of.
     struct Threat {
-        TsEntity* entity = nullptr; // none: a free record
+        TsLink<TsEntity> entity; // none: a free record
         int32_t attackers = 0;
         uint8_t seen = 0;
         int32_t ticksLeft = 0;
@@ -217,8 +218,9 @@ private:
     int32_t m_teamId = -1;
     OmVector3 m_origin;
     float m_range = 10.0f;
-    TsTeam* m_team = nullptr;
-    TsWaypointObject* m_patrolPath = nullptr;
+    // The team, the patrol path and the threats are not held (TsLink).
+    TsLink<TsTeam> m_team;
+    TsLink<TsWaypointObject> m_patrolPath;
     OmString m_patrolPathName;
     OmRefList<TsCharacterObject> m_members;
     int32_t m_behaviour = TS_BEHAVIOUR_ATTACK;
@@ -234,8 +236,8 @@ private:
     OmPointerIndex m_threatSlots;
     bool m_threatSlotsStale = true;
     bool m_threatListedTwice = false;
-    TsWaypointObject* m_patrolWaypoint = nullptr;
-    TsObject* m_otherReference = nullptr;
+    TsLink<TsWaypointObject> m_patrolWaypoint;
+    TsLink<TsObject> m_otherReference;
     float m_trailSpacing = kTrailSpacing;
     int32_t m_trailLength = 0;
     int32_t m_trailHead = 0;

@@ -10,6 +10,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
+#include "game/framework/TsLink.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
@@ -179,11 +180,12 @@ protected:
     }
 
 private:
+    // Found by name at Resolve; a script may delete them afterwards.
     struct KeySwitch {
-        TsSwitchObject* switchObject = nullptr;
+        TsLink<TsSwitchObject> switchObject;
         bool requiredOn = true;
     };
-    TsDoorObject* m_door = nullptr;
+    TsLink<TsDoorObject> m_door;
     KeySwitch m_keys[kMaxKeySwitches];
     int m_keyCount = 0;
 };

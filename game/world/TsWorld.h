@@ -22,6 +22,7 @@
 #include "engine/OmRef.h"
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
+#include "game/framework/TsLink.h"
 #include "game/framework/TsObject.h"
 #include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldHit.h"
@@ -233,7 +234,7 @@ private:
     std::vector<OmRef<OmMaxLight>> m_lightNodes; // entry 0 means no light
     std::vector<OmRef<OmObject>> m_ownedObjects; // not saved
     OmArray<TsBeacon> m_beacons{64};
-    TsEntity* m_trackedEntity = nullptr;
+    TsLink<TsEntity> m_trackedEntity; // the debug view's; not held
     int32_t m_levels = 0;
     int32_t m_gridSize = 0;
     int32_t m_cellCount = 0;

@@ -221,6 +221,22 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
     EXPECT_TRUE(log.Contains("Incorrectly formatted dependent switch string"));
 }
 
+// A dependent switch that goes (a script deleted it) is forgotten, so a
+// save does not reach into its freed cell.
+TEST_F(DoorTest, ADependentSwitchThatIsDestroyedIsForgottenAndNotSaved)
+{
+    auto lever = OmRef<TsSwitchObject>::Adopt(new TsSwitchObject);
+    lever->SetName("lever");
+    TsDoorObject* door = MakeDoor("dependent");
+    door->SetDependentSwitchText("lever 1");
+    ASSERT_TRUE(door->Initialise());
+    ASSERT_EQ(door->GetDependentSwitch(0).switchObject, lever.Get());
+    lever = nullptr;
+    EXPECT_EQ(door->GetDependentSwitch(0).switchObject, nullptr);
+    ScratchDir dir;
+    EXPECT_TRUE(SaveRoots({door}, "door.sav"));
+}
+
 TEST_F(DoorTest, AnArchiveNamingNineDependentSwitchesIsRefused)
 {
     TsDoorObject* crowded = MakeDoor("crowded");

@@ -8,6 +8,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
+#include "game/objects/TsNPCObject.h"
 #include "game/objects/TsProjectile.h"
 #include "game/objects/TsProjectileAttributes.h"
 #include "tests/game/framework/LogCapture.h"
@@ -228,6 +229,23 @@ TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
     EXPECT_STREQ(held->GetName(), "held shot");
     holder = nullptr;
     EXPECT_EQ(TsProjectile::LiveCount(), before);
+}
+
+// A shot outlives a creature that burst as it fired and a target a script
+// deleted: both are forgotten, so neither a hit nor a save reaches them.
+TEST_F(ProjectileTest, AShotForgetsAnOwnerAndATargetThatAreDestroyed)
+{
+    ScratchDir dir;
+    auto shot = OmMakeRef<TsProjectile>();
+    shot->SetType(2);
+    auto owner = OmMakeRef<TsNPCObject>(), target = OmMakeRef<TsNPCObject>();
+    shot->SetOwner(owner.Get());
+    shot->SetTarget(target.Get());
+    owner = nullptr;
+    target = nullptr;
+    EXPECT_EQ(shot->GetOwner(), nullptr);
+    EXPECT_EQ(shot->GetTarget(), nullptr);
+    EXPECT_TRUE(SaveRoots({shot.Get()}, "shot.sav"));
 }
 
 // A shot read back with a type no table holds (a damaged file) ends on its

@@ -10,9 +10,12 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
+#include "game/framework/TsLink.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
+#include "game/objects/TsTimerTable.h"
+#include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
@@ -157,6 +160,44 @@ TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
     EXPECT_EQ(squad->GetThreats().GetCount(), 2u);
     squad->AddThreat(nullptr);
     EXPECT_EQ(squad->GetThreatCount(), 2);
+}
+
+// A threat destroyed while the squad remembers it (a script deleted it)
+// gives its record back: it is no longer counted, and an entity that takes
+// its cell afterwards is a new threat, not the old one renewed.
+TEST(TsSquadObject, ADestroyedThreatIsUncountedAndItsCellIsANewThreat)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto doomed = OmMakeRef<TsNPCObject>(), y = OmMakeRef<TsNPCObject>();
+    squad->AddThreat(doomed.Get());
+    squad->AddThreat(y.Get());
+    doomed = nullptr;
+    EXPECT_EQ(squad->GetThreatCount(), 1);
+    EXPECT_EQ(squad->GetThreats()[0].entity, nullptr);
+    auto next = OmMakeRef<TsNPCObject>(); // most likely in the freed cell
+    squad->AddThreat(next.Get());
+    EXPECT_EQ(squad->GetThreatCount(), 2);
+    EXPECT_EQ(squad->GetThreats()[0].entity, next.Get());
+}
+
+// A member held by nothing but its squad that bursts as it dies stays in
+// one piece through its own death, and goes on the next tick.
+TEST(TsSquadObject, AMemberOnlyItHoldsOutlivesItsOwnBurstingDeath)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto creature = OmMakeRef<TsNPCObject>();
+    squad->AddMember(creature.Get());
+    ASSERT_TRUE(creature->InnateAttack());
+    creature->InnateAttack()->SetBimodal(true);
+    creature->SetHealth(1.0f);
+    TsNPCObject* held = creature.Detach();
+    held->Release(); // the squad's reference is the only one
+    EXPECT_LE(held->IncrementHealth(-5.0f), 0.0f);
+    EXPECT_TRUE(held->HasFlag(TS_ENTITY_PENDING_DELETE));
+    EXPECT_EQ(squad->GetMemberCount(), 0);
+    const TsLink<TsNPCObject> watch(held);
+    TsTimerTable::Instance().Tick();
+    EXPECT_EQ(watch.Get(), nullptr);
 }
 
 // Index 0 is the player's squad: its first member is never assigned; a

@@ -172,6 +172,32 @@ TEST_F(SwitchTest, MissingDoorsAndSwitchesAreReported)
     EXPECT_FALSE(broken->IsOn());
 }
 
+// A door or key switch that goes after the actions found it (a script
+// deleted it) is not reached again: a lost door fails the action, a lost
+// key no longer guards the door.
+TEST_F(SwitchTest, AnActionForgetsADoorOrKeySwitchThatIsDestroyed)
+{
+    const struct {
+        const char* line;
+        bool doorGoes;
+        bool opens;
+    } cases[] = {{"OpenDoor doomed", true, false}, {"OpenDoor gate doomed 0", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        TsEntity* fresh = c.doorGoes ? static_cast<TsEntity*>(new TsDoorObject) : new TsSwitchObject;
+        auto doomed = OmRef<TsEntity>::Adopt(fresh);
+        doomed->SetName("doomed");
+        TsSwitchObject* s = Make<TsSwitchObject>("puller");
+        s->AddActivateActionText(c.line);
+        ASSERT_TRUE(s->Initialise());
+        doomed = nullptr;
+        s->ActivateSwitch();
+        RunUntilIdle(*s);
+        EXPECT_EQ(s->IsOn(), c.opens);
+        EXPECT_EQ(door->IsOpen(), c.opens);
+    }
+}
+
 TEST_F(SwitchTest, UsingAnOnSwitchRunsItsDeactivateListAndTurnsItOff)
 {
     lever->AddActivateActionText("LockDoor gate");

@@ -253,6 +253,18 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
     }
 }
 
+// A blow still to land keeps its target across ticks; one that a script
+// deleted meanwhile is not struck.
+TEST_F(WeaponTest, ABlowWhoseTargetWasDestroyedBeforeItLandsStrikesNothing)
+{
+    TsAttack blow;
+    auto dummy = OmMakeRef<Dummy>();
+    blow.SetTarget(dummy.Get());
+    dummy = nullptr;
+    EXPECT_EQ(blow.GetTarget(), nullptr);
+    EXPECT_FALSE(blow.Deliver());
+}
+
 TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
 {
     auto fighter = OmMakeRef<TestWielder>();
