@@ -131,6 +131,12 @@ bool TsEntityDB::AddEntity(OmRef<TsEntity> entity)
         return false;
     }
     if (ContainsEntity(entity)) {
+        // Given back in the tick it was handed over: the reference given
+        // is the one the list still holds, so the list keeps it.
+        if (TakeBackHandedOver(entity)) {
+            entity.Detach();
+            return true;
+        }
         LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", NameOf(*entity));
         return false;
     }
@@ -152,6 +158,20 @@ OmRef<TsEntity> TsEntityDB::TakeFromGarbage(const TsEntity* entity)
         }
     }
     return nullptr;
+}
+
+bool TsEntityDB::TakeBackHandedOver(TsEntity* entity)
+{
+    bool found = false;
+    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
+        if (m_handedOver[i] == entity) {
+            m_handedOver[i] = nullptr;
+            found = true;
+        }
+    }
+    if (found)
+        entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    return found;
 }
 
 bool TsEntityDB::InGarbage(const TsObject* object) const

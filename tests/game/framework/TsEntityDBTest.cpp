@@ -301,6 +301,28 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     EXPECT_TRUE(log.Contains("invalid 'self' in function 'GetName'"));
 }
 
+// A picked-up article used up or dropped before the next pass comes back
+// with the reference the list still holds: the list keeps it, and it stays
+// listed until it is removed in the ordinary way.
+TEST(TsEntityDB, AnEntityGivenBackInTheTickItWasHandedOverKeepsItsReference)
+{
+    LogCapture log;
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
+    auto* article = new TestThing; // unnamed: no script keeps it
+    db->AddEntity(OmRef<TsEntity>::Adopt(article));
+    const OmRef<TestThing> watch(article);
+    db->HandOver(article);
+    auto inventory = OmRef<TsEntity>::Adopt(article); // takes the list's reference over
+
+    EXPECT_TRUE(db->AddEntity(std::move(inventory)));
+    EXPECT_EQ(article->GetRefCount(), 2u) << "the list's and the test's";
+    EXPECT_FALSE(log.Contains("listed already"));
+    db->UpdateActivation();
+    EXPECT_TRUE(db->ContainsEntity(article));
+    db = nullptr;
+    EXPECT_EQ(article->GetRefCount(), 1u) << "the level gave its reference back";
+}
+
 TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachOnce)
 {
     LogCapture log;
