@@ -401,6 +401,11 @@ bool TsEntityDB::Register(OmArchive& archive)
 // Objects that keep themselves out of saved games (locks, which the level's
 // scripts make again) are left out of the lists too: a list entry that
 // names nothing would fail the load.
+//
+// The garbage is not saved for its own sake, but what of it the file holds
+// anyway (a dead enemy a character still names) carries the garbage's
+// reference in its saved count. So it is written among all the entities
+// and in no list by kind, and reading gives it back to the garbage.
 void TsEntityDB::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
@@ -408,13 +413,16 @@ void TsEntityDB::Write(OmArchive& archive)
         &m_characters, &m_collectibles, &m_squads, &m_waypoints, &m_doors, &m_otherEntities,
         &m_entities.Entries(), &m_teams, &m_lightEffects, &m_otherObjects, &m_objects.Entries()};
     for (const OmList* list : inFileOrder) {
-        uint32_t saved = 0;
-        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
-            saved += archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0 ? 1 : 0;
-        archive.WriteU32(saved);
+        std::vector<const TsObject*> saved;
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             if (archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0)
-                archive.WriteObjectRef(ValueAt<TsObject>(node));
+                saved.push_back(ValueAt<TsObject>(node));
+        for (const OmRef<TsEntity>& entity : m_garbage)
+            if (list == &m_entities.Entries() && archive.GetObjectIndex(entity) >= 0)
+                saved.push_back(entity);
+        archive.WriteU32(uint32_t(saved.size()));
+        for (const TsObject* object : saved)
+            archive.WriteObjectRef(object);
     }
 }
 
@@ -432,6 +440,23 @@ void TsEntityDB::Read(OmArchive& archive)
     ReadList<TsObject>(archive, m_lightEffects);
     ReadList<TsObject>(archive, m_otherObjects);
     ReadList<TsObject>(archive, m_objects);
+    TakeBackGarbage();
+}
+
+// Only the entity lists are looked at: the entities themselves may not be
+// read yet.
+void TsEntityDB::TakeBackGarbage()
+{
+    std::unordered_set<const void*> byKind;
+    for (const OmList* list : {&m_characters, &m_collectibles, &m_waypoints, &m_doors, &m_otherEntities})
+        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
+            byKind.insert(node->value);
+    for (const OmList::Node* node = m_entities.GetFirst(); node;) {
+        const OmList::Node* next = node->next;
+        if (!byKind.contains(node->value))
+            m_garbage.push_back(m_entities.Remove(ValueAt<TsEntity>(node)));
+        node = next;
+    }
 }
 
 // Gives back the database's references: every entity, then every other

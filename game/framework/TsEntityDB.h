@@ -142,6 +142,9 @@ private:
     OmRef<TsEntity> TakeFromGarbage(const TsEntity* entity);
     void BuildNeighbourLists();
     void ReleaseAll();
+    // A file lists the garbage it holds among all the entities and in no
+    // list by kind; those go back to the garbage.
+    void TakeBackGarbage();
 
     OmArray<TsEntity*> m_activeCharacters{64};
     OmArray<TsEntity*> m_activeEntities{64};
