@@ -198,7 +198,7 @@ TsItemObject* TsInventory::FindStackFor(const TsItemObject* item) const
 bool TsInventory::CanAdd(TsCollectibleObject* article, TsItemObject*& stack) const
 {
     stack = nullptr;
-    if (!article || !article->CanPickup() || HeldByAnInventory(article))
+    if (!article || !article->CanPickup())
         return false;
     const TsItemObject* item = TsItemObject::Cast(article);
     if (!item)

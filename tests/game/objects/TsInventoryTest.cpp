@@ -247,8 +247,6 @@ TEST_F(InventoryTest, AnArticleAnotherInventoryHoldsIsRefusedMergingIncluded)
         if (c.otherHasAStack) {
             ASSERT_EQ(second->GetInventory()->AddArticle(MakeItem("potion.pbf", 3, 9)), 3);
         }
-        TsItemObject* stack = nullptr;
-        EXPECT_FALSE(second->GetInventory()->CanAdd(potions, stack));
         EXPECT_EQ(second->GetInventory()->AddArticle(potions), 0);
         EXPECT_EQ(second->GetInventory()->AddArticleAndRemove(potions), 0);
         const TsItemObject* held = second->GetInventory()->GetItem(0);
