@@ -160,18 +160,18 @@ OmRef<TsEntity> TsEntityDB::TakeFromGarbage(const TsEntity* entity)
     return nullptr;
 }
 
+// The flag says so, not the list of those handed over: a saved game keeps
+// the flag of one saved before it left the lists, but not the list.
 bool TsEntityDB::TakeBackHandedOver(TsEntity* entity)
 {
-    bool found = false;
+    if (!entity->HasFlag(TS_ENTITY_NO_GARBAGE))
+        return false;
     for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
-        if (m_handedOver[i] == entity) {
+        if (m_handedOver[i] == entity)
             m_handedOver[i] = nullptr;
-            found = true;
-        }
     }
-    if (found)
-        entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
-    return found;
+    entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    return true;
 }
 
 bool TsEntityDB::InGarbage(const TsObject* object) const

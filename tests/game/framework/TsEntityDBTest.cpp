@@ -421,6 +421,22 @@ TEST_F(SavedEntityDB, LoadsWithEveryListAndOwnsWhatItLoaded)
     EXPECT_EQ(CallLog(), (Strings{"Destroy:crate", "Destroy:plain"})) << "the loaded objects belong to it";
 }
 
+// The crate is saved with every flag, its hand-over's among them: given
+// back after the load, before the next pass, the list keeps the reference
+// it shares with the new owner, though the load knew of no hand-over.
+TEST_F(SavedEntityDB, AHandOverASaveKeptIsUndoneByGivingTheEntityBack)
+{
+    OmArchive archive(registry);
+    ASSERT_TRUE(archive.Load("level.sav"));
+    const auto loaded = OmRef<TsEntityDB>::Adopt(TsEntityDB::Cast(archive.GetRoot(0)));
+    ASSERT_NE(loaded.Get(), nullptr);
+    auto* crate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
+    ASSERT_TRUE(crate->HasFlag(TS_ENTITY_NO_GARBAGE));
+    EXPECT_TRUE(loaded->AddEntity(OmRef<TsEntity>::Adopt(crate))); // the new owner's, the list's too
+    EXPECT_EQ(crate->GetRefCount(), 1u);
+    EXPECT_FALSE(crate->HasFlag(TS_ENTITY_NO_GARBAGE));
+}
+
 // A null reference in a list: the first character's class word, right
 // after the database's name and the list's count.
 TEST_F(SavedEntityDB, ANullObjectInAListFailsTheLoadAndIsReported)
