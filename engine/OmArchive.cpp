@@ -438,7 +438,8 @@ bool OmArchive::CellsFitTheFile()
     if (cellBytes <= most)
         return true;
     char why[160];
-    std::snprintf(why, sizeof why, "its objects would take %llu bytes of memory, more than the %llu its %llu bytes allow",
+    std::snprintf(why, sizeof why,
+                  "its objects would take %llu bytes of memory, more than the %llu its %llu bytes allow",
                   static_cast<unsigned long long>(cellBytes), static_cast<unsigned long long>(most),
                   static_cast<unsigned long long>(fileBytes));
     Fail(why);

@@ -99,7 +99,7 @@ public:
     // the reason as the last animation error. A file that stores every bone
     // in model space needs the figure's skeleton: the parent of each bone.
     static OmRef<OmBoneAnimation> ReadTextAnimation(const char* fileName,
-                                              const std::vector<int32_t>* parents = nullptr);
+                                                    const std::vector<int32_t>* parents = nullptr);
 
     // Reads the header and the entry table. On failure the entries are left
     // as they were.

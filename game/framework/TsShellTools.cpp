@@ -1,6 +1,5 @@
 #include "game/framework/TsShellTools.h"
 
-#include <memory>
 #include <vector>
 
 #include <lua.hpp>
