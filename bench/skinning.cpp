@@ -18,6 +18,7 @@
 #include "engine/OmGroup.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
+#include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"
@@ -111,9 +112,9 @@ OmSkinMesh* SkinnedFigure(uint32_t material)
 }
 
 // Every bone bends a little about z, swinging over the second.
-std::unique_ptr<OmBoneAnimation> Sway()
+OmRef<OmBoneAnimation> Sway()
 {
-    auto anim = std::make_unique<OmBoneAnimation>();
+    auto anim = OmMakeRef<OmBoneAnimation>();
     anim->Allocate(kFrames, kBones);
     anim->duration = 1.0f;
     for (uint32_t f = 0; f < kFrames; ++f) {
@@ -134,7 +135,7 @@ struct Scene {
     std::unique_ptr<OmD3D> renderer;
     OmGroup* roots[2] = {nullptr, nullptr}; // static, skinned
     std::vector<OmSkinShape*> shapes;
-    std::unique_ptr<OmBoneAnimation> animation;
+    OmRef<OmBoneAnimation> animation;
     OmCamera* camera = nullptr;
     float time = 0.0f;
 
@@ -167,7 +168,7 @@ struct Scene {
                     auto* skinned = new OmSkinShape();
                     skinned->SetGeometry(device);
                     device->Release();
-                    skinned->PlayAnimation(animation.get(), 0);
+                    skinned->PlayAnimation(animation, 0);
                     shapes.push_back(skinned);
                     shape = skinned;
                 }

@@ -27,6 +27,14 @@ constexpr uint32_t kVersionMinor = 0;
 // its root part, a reference count and the length of its name. Bounds what a
 // count can ask for.
 constexpr uint64_t kMinObjectBytes = 8;
+// Most bytes of cells the objects of a file may take per byte left in it,
+// beyond a fixed allowance. Saved games take one to two (a level's cell of
+// several kilobytes aside, which the allowance covers in the smallest of
+// them); a few bytes per object must not promise a level each, whose cell
+// and loading constructor take most of a megabyte, since a failed load
+// builds every object a reference reached.
+constexpr uint64_t kCellBytesPerFileByte = 3;
+constexpr uint64_t kCellBytesAllowance = 32 * 1024;
 
 } // namespace
 
@@ -401,6 +409,8 @@ bool OmArchive::ReadClassTable()
         Fail("object counts larger than the file");
         return false;
     }
+    if (!CellsFitTheFile())
+        return false;
     // Every object's cell has its place now, so that references can be
     // turned into addresses before the objects exist; the pages themselves
     // are set aside as a reference or an object first reaches them, so a
@@ -414,6 +424,26 @@ bool OmArchive::ReadClassTable()
         entry.pages = std::make_unique<OmFastAllocPage*[]>(entry.pageCount);
     }
     return true;
+}
+
+bool OmArchive::CellsFitTheFile()
+{
+    uint64_t cellBytes = 0;
+    for (uint32_t c = 0; c < m_loadClassCount; ++c) {
+        const LoadClass& entry = m_loadTable[c];
+        cellBytes += uint64_t(entry.count) * m_registry.GetPool(entry.registryIndex)->GetStride();
+    }
+    const uint64_t fileBytes = m_input->GetRemaining();
+    const uint64_t most = fileBytes * kCellBytesPerFileByte + kCellBytesAllowance;
+    if (cellBytes <= most)
+        return true;
+    char why[160];
+    std::snprintf(why, sizeof why,
+                  "its objects would take %llu bytes of memory, more than the %llu its %llu bytes allow",
+                  static_cast<unsigned long long>(cellBytes), static_cast<unsigned long long>(most),
+                  static_cast<unsigned long long>(fileBytes));
+    Fail(why);
+    return false;
 }
 
 void* OmArchive::CellFor(LoadClass& entry, uint32_t index)

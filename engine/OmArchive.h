@@ -170,6 +170,9 @@ private:
     bool LoadContents();
     bool ReadHeader();
     bool ReadClassTable();
+    // Whether the cells of the objects the class table lists stay within
+    // what the rest of the file could fill; fails the archive when not.
+    bool CellsFitTheFile();
     bool ReadRoots();
     bool HasObjects() const;
     bool ReadObjects();

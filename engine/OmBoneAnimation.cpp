@@ -11,6 +11,14 @@ OmBoneAnimation::~OmBoneAnimation()
     Free();
 }
 
+uint32_t OmBoneAnimation::Release() const
+{
+    const uint32_t count = --m_refCount;
+    if (count == 0)
+        delete this;
+    return count;
+}
+
 void OmBoneAnimation::Free()
 {
     delete[] keys;

@@ -1,6 +1,12 @@
 // One skeletal animation: a rotation key per bone per frame and one root
 // position per frame. Skin shapes sample it; the animation database stores
 // and loads it.
+//
+// A record is counted: its maker holds the first reference, the database
+// holds the records it keeps and a skin shape the ones it plays or has
+// queued, so a record the database lets go of (converted again, unloaded)
+// lives on until the figure playing it lets go too. Records never change
+// once made, so holding one does not need a writable one.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +39,11 @@ public:
     }
     uint64_t RecordSize() const { return RecordSize(frameCount, boneCount); }
 
+    uint32_t AddRef() const { return ++m_refCount; }
+    // Deletes the record when the count reaches 0.
+    uint32_t Release() const;
+    uint32_t GetRefCount() const { return m_refCount; }
+
     // At least one frame and a positive, finite duration: the only records
     // playback can turn into frame indices.
     bool IsPlayable() const;
@@ -55,4 +66,7 @@ public:
     float duration = 1.0f; // seconds
     OmQuaternion* keys = nullptr;       // frame-major
     OmVector3* rootPositions = nullptr; // one per frame
+
+private:
+    mutable uint32_t m_refCount = 1;
 };

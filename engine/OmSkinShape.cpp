@@ -116,14 +116,14 @@ void OmSkinShape::PlayAnimation(const OmBoneAnimation* animation, int32_t mode)
     }
     m_playMode = mode;
     m_restart = 1;
-    m_animation = animation;
+    m_animation.Reset(animation);
     m_speed = animation ? 1.0f / animation->duration : 1.0f;
 }
 
 void OmSkinShape::QueueAnimation(const OmBoneAnimation* animation, int32_t mode)
 {
     if (m_animation) {
-        m_queuedAnimation = animation;
+        m_queuedAnimation.Reset(animation);
         m_queuedMode = mode;
     } else {
         PlayAnimation(animation, mode);

@@ -10,10 +10,11 @@
 
 #include "engine/OmAnimationFrames.h"
 #include "engine/OmArray.h"
+#include "engine/OmBoneAnimation.h"
+#include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "engine/OmSkeleton.h"
 
-class OmBoneAnimation;
 class OmGroup;
 
 class OmSkinShape : public OmShape {
@@ -47,7 +48,8 @@ class OmSkinShape : public OmShape {
     virtual void DetachAttachmentAt(uint32_t slot);
     virtual void DetachNode(OmGroup* node);
     // A null animation plays nothing; one without frames or with no
-    // positive duration is refused with a report.
+    // positive duration is refused with a report. The shape holds what it
+    // plays and what it has queued until it lets go of it.
     virtual void PlayAnimation(const OmBoneAnimation* animation, int32_t mode);
     // Played once the current animation has run its duration; at once when
     // nothing plays.
@@ -91,8 +93,8 @@ private:
     uint8_t m_restart = 0;
     int32_t m_playMode = 0;
     int32_t m_queuedMode = 0;
-    const OmBoneAnimation* m_animation = nullptr;
-    const OmBoneAnimation* m_queuedAnimation = nullptr;
+    OmRef<const OmBoneAnimation> m_animation;
+    OmRef<const OmBoneAnimation> m_queuedAnimation;
     OmPose* m_pose = nullptr;
     OmArray<OmBoneMatrix> m_boneMatrices{64};
     OmArray<Attachment> m_attachments{64};

@@ -28,17 +28,15 @@ const char* Shown(const char* name)
     return name ? name : "(no name)";
 }
 
-OmBoneAnimation* FromText(const OmBoneAnimationData& data)
+OmRef<OmBoneAnimation> FromText(const OmBoneAnimationData& data)
 {
     if (data.frameCount < 0 || data.boneCount < 0)
         return nullptr;
-    auto* record = new OmBoneAnimation();
+    auto record = OmMakeRef<OmBoneAnimation>();
     const uint32_t frames = uint32_t(data.frameCount), bones = uint32_t(data.boneCount);
     if (!record->Allocate(frames, bones) || data.rotations.size() != uint64_t(frames) * bones ||
-        data.translations.size() != frames) {
-        delete record;
+        data.translations.size() != frames)
         return nullptr;
-    }
     for (uint64_t i = 0; i < data.rotations.size(); ++i)
         record->keys[i] = data.rotations[i];
     for (uint32_t f = 0; f < frames; ++f)
@@ -58,8 +56,10 @@ TsAnimationDB::~TsAnimationDB()
 
 void TsAnimationDB::FreeSlots(Entry& entry)
 {
+    // A figure may still be playing one: it lives until the figure lets go.
     for (OmBoneAnimation*& slot : entry.slots) {
-        delete slot;
+        if (slot)
+            slot->Release();
         slot = nullptr;
     }
     entry.inMemory = 0;
@@ -252,7 +252,7 @@ const OmBoneAnimation* TsAnimationDB::GetAnimation(int32_t entry, int32_t slot) 
     return m_entries[uint32_t(entry)].slots[slot];
 }
 
-OmBoneAnimation* TsAnimationDB::ReadTextAnimation(const char* fileName, const std::vector<int32_t>* parents)
+OmRef<OmBoneAnimation> TsAnimationDB::ReadTextAnimation(const char* fileName, const std::vector<int32_t>* parents)
 {
     std::unique_ptr<OmBoneAnimationData> data = LoadAnimationFile(fileName, parents, kTextAnimationScale, 0.0f, 0);
     return data ? FromText(*data) : nullptr;
@@ -279,20 +279,23 @@ void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const cha
         LogErrorF("Entry %d could not be read from %s; it is left as it was", entry, Shown(m_fileName.Get()));
         return;
     }
-    OmBoneAnimation* record = ReadTextAnimation(fileName, boneFile ? &parents : nullptr);
+    OmRef<OmBoneAnimation> record = ReadTextAnimation(fileName, boneFile ? &parents : nullptr);
     if (uint32_t(entry) >= oldCount) {
         m_entries.Resize(uint32_t(entry) + 1);
         for (uint32_t i = oldCount; i < m_entries.GetCount(); ++i)
             m_entries[i] = Entry{};
     }
     Entry& e = m_entries[uint32_t(entry)];
-    delete e.slots[slot];
-    e.slots[slot] = record;
+    const bool converted = record;
+    // The old record goes only once no figure plays it any more.
+    if (e.slots[slot])
+        e.slots[slot]->Release();
+    e.slots[slot] = record.Detach();
     e.inMemory = 1;
     e.count = 0;
     for (const OmBoneAnimation* s : e.slots)
         e.count += s ? 1 : 0;
-    if (record) {
+    if (converted) {
         LogInfoF("Animation %s converted OK", fileName);
     } else {
         LogErrorF("Error converting animation: %s", Shown(fileName));

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/OmArray.h"
+#include "engine/OmRef.h"
 #include "engine/OmString.h"
 
 class OmBoneAnimation;
@@ -80,6 +81,8 @@ public:
         uint32_t size = 0;   // bytes of the entry's data in the file
         uint32_t offset = 0; // where the data starts in the file
         uint32_t count = 0;  // animations present
+        // owned: one reference each, released in FreeSlots (a figure playing
+        // one holds its own).
         OmBoneAnimation* slots[TSANIM_COUNT] = {};
         // The slots hold the entry whole (read from the file, or made here);
         // when clear, its animations are only in the file at offset.
@@ -92,11 +95,11 @@ public:
     TsAnimationDB& operator=(const TsAnimationDB&) = delete;
 
     // A bone animation read from a text file of the modelling tool (as the
-    // database converts them), owned by the caller; null on failure, with
+    // database converts them), held by the caller; null on failure, with
     // the reason as the last animation error. A file that stores every bone
     // in model space needs the figure's skeleton: the parent of each bone.
-    static OmBoneAnimation* ReadTextAnimation(const char* fileName,
-                                              const std::vector<int32_t>* parents = nullptr);
+    static OmRef<OmBoneAnimation> ReadTextAnimation(const char* fileName,
+                                                    const std::vector<int32_t>* parents = nullptr);
 
     // Reads the header and the entry table. On failure the entries are left
     // as they were.
@@ -120,7 +123,8 @@ public:
     const char* GetFileName() const { return m_fileName.Get(); }
 
     // Converts a text animation file into the slot, growing the entry list
-    // when the entry is past its end; the slot's old animation is freed. An
+    // when the entry is past its end; the slot's old animation is let go of
+    // (a figure playing it keeps it until it plays another). An
     // entry whose animations are only in the file is read first, so that it
     // stays whole; when it cannot be read, nothing is converted.
     // boneFile, when given, is the bone file of the figure the animation is

@@ -131,6 +131,12 @@ bool TsEntityDB::AddEntity(OmRef<TsEntity> entity)
         return false;
     }
     if (ContainsEntity(entity)) {
+        // Given back in the tick it was handed over: the reference given
+        // is the one the list still holds, so the list keeps it.
+        if (TakeBackHandedOver(entity)) {
+            entity.Detach();
+            return true;
+        }
         LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", NameOf(*entity));
         return false;
     }
@@ -152,6 +158,20 @@ OmRef<TsEntity> TsEntityDB::TakeFromGarbage(const TsEntity* entity)
         }
     }
     return nullptr;
+}
+
+// The flag says so, not the list of those handed over: a saved game keeps
+// the flag of one saved before it left the lists, but not the list.
+bool TsEntityDB::TakeBackHandedOver(TsEntity* entity)
+{
+    if (!entity->HasFlag(TS_ENTITY_NO_GARBAGE))
+        return false;
+    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
+        if (m_handedOver[i] == entity)
+            m_handedOver[i] = nullptr;
+    }
+    entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    return true;
 }
 
 bool TsEntityDB::InGarbage(const TsObject* object) const
@@ -381,6 +401,11 @@ bool TsEntityDB::Register(OmArchive& archive)
 // Objects that keep themselves out of saved games (locks, which the level's
 // scripts make again) are left out of the lists too: a list entry that
 // names nothing would fail the load.
+//
+// The garbage is not saved for its own sake, but what of it the file holds
+// anyway (a dead enemy a character still names) carries the garbage's
+// reference in its saved count. So it is written among all the entities
+// and in no list by kind, and reading gives it back to the garbage.
 void TsEntityDB::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
@@ -388,13 +413,16 @@ void TsEntityDB::Write(OmArchive& archive)
         &m_characters, &m_collectibles, &m_squads, &m_waypoints, &m_doors, &m_otherEntities,
         &m_entities.Entries(), &m_teams, &m_lightEffects, &m_otherObjects, &m_objects.Entries()};
     for (const OmList* list : inFileOrder) {
-        uint32_t saved = 0;
-        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
-            saved += archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0 ? 1 : 0;
-        archive.WriteU32(saved);
+        std::vector<const TsObject*> saved;
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             if (archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0)
-                archive.WriteObjectRef(ValueAt<TsObject>(node));
+                saved.push_back(ValueAt<TsObject>(node));
+        for (const OmRef<TsEntity>& entity : m_garbage)
+            if (list == &m_entities.Entries() && archive.GetObjectIndex(entity) >= 0)
+                saved.push_back(entity);
+        archive.WriteU32(uint32_t(saved.size()));
+        for (const TsObject* object : saved)
+            archive.WriteObjectRef(object);
     }
 }
 
@@ -412,6 +440,23 @@ void TsEntityDB::Read(OmArchive& archive)
     ReadList<TsObject>(archive, m_lightEffects);
     ReadList<TsObject>(archive, m_otherObjects);
     ReadList<TsObject>(archive, m_objects);
+    TakeBackGarbage();
+}
+
+// Only the entity lists are looked at: the entities themselves may not be
+// read yet.
+void TsEntityDB::TakeBackGarbage()
+{
+    std::unordered_set<const void*> byKind;
+    for (const OmList* list : {&m_characters, &m_collectibles, &m_waypoints, &m_doors, &m_otherEntities})
+        for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
+            byKind.insert(node->value);
+    for (const OmList::Node* node = m_entities.GetFirst(); node;) {
+        const OmList::Node* next = node->next;
+        if (!byKind.contains(node->value))
+            m_garbage.push_back(m_entities.Remove(ValueAt<TsEntity>(node)));
+        node = next;
+    }
 }
 
 // Gives back the database's references: every entity, then every other

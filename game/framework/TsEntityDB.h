@@ -89,7 +89,10 @@ class TsEntityDB : public TsObject {
     // Each keeps the reference given (an entity the garbage holds takes
     // that one back, and the one given goes). Each refuses (logged, false)
     // what the database lists already, letting the reference given go:
-    // listed twice, an object would tick twice and be released twice.
+    // listed twice, an object would tick twice and be released twice. An
+    // entity handed over and given back before it left the lists is no
+    // refusal: the reference given is the one the list holds, and the list
+    // keeps it (the hand-over is undone).
     bool AddEntity(OmRef<TsEntity> entity);
     bool AddObject(OmRef<TsObject> object);
     // Whether it was listed. Flags 128 and 1024 are cleared in any case.
@@ -133,10 +136,15 @@ private:
     OmList& KindListOf(const TsEntity& entity);
     OmList& KindListOf(const TsObject& object);
     bool InGarbage(const TsObject* object) const;
+    // Whether the entity was handed over; the hand-over is undone.
+    bool TakeBackHandedOver(TsEntity* entity);
     // The garbage's reference to the entity, taken out; null when it has none.
     OmRef<TsEntity> TakeFromGarbage(const TsEntity* entity);
     void BuildNeighbourLists();
     void ReleaseAll();
+    // A file lists the garbage it holds among all the entities and in no
+    // list by kind; those go back to the garbage.
+    void TakeBackGarbage();
 
     OmArray<TsEntity*> m_activeCharacters{64};
     OmArray<TsEntity*> m_activeEntities{64};

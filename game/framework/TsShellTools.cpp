@@ -1,6 +1,5 @@
 #include "game/framework/TsShellTools.h"
 
-#include <memory>
 #include <vector>
 
 #include <lua.hpp>
@@ -223,12 +222,10 @@ int ToolImportBoneMesh(lua_State*)
     return 0;
 }
 
-// Plays a typed animation text file on the loaded skinned figure. The tool
-// keeps every animation it read for the run: a figure blends from the one
-// it played before, so none may go while a figure can still hold it.
+// Plays a typed animation text file on the loaded skinned figure, which
+// holds it for as long as it plays it.
 int ToolImportBoneAnimation(lua_State* L)
 {
-    static std::vector<std::unique_ptr<OmBoneAnimation>> read;
     if (lua_gettop(L) > 0) {
         return Raise(L, "two many arguments passed to 'Load Animation'");
     }
@@ -254,14 +251,13 @@ int ToolImportBoneAnimation(lua_State* L)
     // A file stored in model space is read against the figure's own skeleton.
     const OmSkeleton* skeleton = figure->GetSkeleton();
     const std::vector<int32_t> parents = skeleton ? skeleton->GetParents() : std::vector<int32_t>();
-    std::unique_ptr<OmBoneAnimation> animation(TsAnimationDB::ReadTextAnimation(path, skeleton ? &parents : nullptr));
+    const OmRef<OmBoneAnimation> animation = TsAnimationDB::ReadTextAnimation(path, skeleton ? &parents : nullptr);
     if (!animation) {
         LogErrorF("Error converting animation: %s", path);
         LogError(GetLastAnimationError());
         return 0;
     }
-    figure->PlayAnimation(animation.get(), 0);
-    read.push_back(std::move(animation));
+    figure->PlayAnimation(animation, 0);
     return 0;
 }
 

@@ -35,8 +35,15 @@ class TsBoundObject : public TsObject {
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    // Holders that keep a reference to the bound but save only its name,
+    // and take the reference again once read back (light effects): a saved
+    // count leaves their references out, or a load would count them twice.
+    uint32_t RetakenReferences() const override { return m_holdersByName; }
+    void AddHolderByName() { ++m_holdersByName; }
+    void RemoveHolderByName() { --m_holdersByName; }
 
 private:
     OmArray<OmPlane> m_planes{64};
     OmArray<Volume> m_volumes{64};
+    uint32_t m_holdersByName = 0; // never saved
 };

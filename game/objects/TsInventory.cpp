@@ -63,6 +63,15 @@ int32_t PrimaryWeaponType(const TsWeaponObject* weapon)
     return weapon ? weapon->Attributes(false).weaponType : -1;
 }
 
+// An article in an inventory is that inventory's alone: a second one that
+// listed it, or merged its count into a stack, would count it twice.
+bool HeldByAnInventory(const TsCollectibleObject* article)
+{
+    const TsCharacterObject* owner = article->GetOwner();
+    const TsInventory* holder = owner ? owner->GetInventory() : nullptr;
+    return holder && holder->Holds(article);
+}
+
 } // namespace
 
 // The inventory's own reference to each article goes and no more: whoever
@@ -249,9 +258,9 @@ void TsInventory::InsertAmmo(TsItemObject* ammo)
 
 int32_t TsInventory::AddArticle(TsCollectibleObject* article)
 {
-    // One held already would be listed twice (or merged into itself) and
-    // released twice.
-    if (!article || !article->CanPickup() || Holds(article))
+    // One held already, here or elsewhere, would be listed twice (or merged
+    // into a stack while still held) and released twice.
+    if (!article || !article->CanPickup() || Holds(article) || HeldByAnInventory(article))
         return 0;
     int32_t added = 0;
     TsItemObject* item = TsItemObject::Cast(article);
@@ -286,7 +295,7 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
 
 int32_t TsInventory::AddArticleAndRemove(TsCollectibleObject* article)
 {
-    if (!article || Holds(article))
+    if (!article || Holds(article) || HeldByAnInventory(article))
         return 0;
     article->SetFlag(TS_ENTITY_PENDING_DELETE);
     return AddArticle(article);

@@ -54,8 +54,15 @@ void TsLightEffectObject::SetLightObject(OmMaxLight* light)
     m_light.Reset(light);
 }
 
+// The bound learns of the reference, which a saved game does not keep.
 void TsLightEffectObject::SetBoundObject(TsBoundObject* bound)
 {
+    if (bound == m_boundObject)
+        return;
+    if (m_boundObject)
+        m_boundObject->RemoveHolderByName();
+    if (bound)
+        bound->AddHolderByName();
     m_boundObject.Reset(bound);
 }
 

@@ -270,4 +270,32 @@ TEST_F(ItemsLevel, AnArticlePickedUpAsTheLevelClosesIsReleasedOnce)
     // there is a use of a freed cell.
 }
 
+// An unnamed box of rounds picked up, then given in the same tick to a
+// member whose stack of its kind takes every round: the reference it came
+// with is the one the level still lists, and goes back to the level.
+TEST_F(ItemsLevel, ARoundsBoxGivenAwayInTheTickItWasTakenStaysHeldByTheLevel)
+{
+    TsPCObject* hero = AddHero(6.0f, -6.0f);
+    TsPCObject* bob = AddPartyMember("bob", 9.0f, -9.0f);
+    auto* stack = new TsItemObject; // bob's own stack of the kind
+    stack->SetAmmoType(7);
+    stack->SetStack(5);
+    stack->SetMaxStack(50);
+    ASSERT_EQ(bob->GetInventory()->AddArticle(stack), 5);
+    auto* box = new TsItemObject; // no stack limit: given whole
+    box->SetAmmoType(7);
+    box->SetStack(10);
+    box->SetCanDrop(true);
+    PutInPlay(box, 6.0f, -6.0f);
+    for (int i = 0; i < 5 && !hero->GetInventory()->Holds(box); ++i)
+        Ticks(1);
+    ASSERT_TRUE(hero->GetInventory()->Holds(box));
+
+    ASSERT_TRUE(hero->GiveArticle(bob, box));
+    EXPECT_EQ(stack->GetStack(), 15);
+    Ticks(1);
+    EXPECT_TRUE(db->HoldsReference(box));
+    EXPECT_EQ(box->GetRefCount(), 1u) << "the level's garbage's";
+}
+
 } // namespace apptest

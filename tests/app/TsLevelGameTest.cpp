@@ -9,13 +9,17 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmParticleSystem.h"
+#include "engine/OmPoolLeaks.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsSaveGames.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
+#include "game/objects/TsAttack.h"
+#include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
@@ -24,6 +28,7 @@
 #include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
+#include "tests/app/HallFight.h"
 
 namespace apptest {
 
@@ -87,6 +92,40 @@ TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
     EXPECT_EQ(after->countdown, before.countdown);
     EXPECT_EQ(after->repeats, before.repeats);
     EXPECT_EQ(after->period, before.period);
+}
+
+// A guard that hit Ann and fell is still named by her when the game is
+// saved: the load gives it back to the level's garbage, its one holder, so
+// the loaded level frees it (its inventory and weapon with it) as it goes.
+TEST_F(LevelGameFromTitle, AFallenEnemyASaveHoldsComesBackHeldByTheLevelAlone)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
+    Level()->ActivateIngameFrontEnd(false);
+    hallfight::GiveThePartyItsTeam(*Level());
+    TsCharacterObject* ann = hallfight::Character(*Level(), "Ann");
+    TsCharacterObject* guard = hallfight::Character(*Level(), "guard1");
+    ASSERT_TRUE(ann && guard);
+    {
+        const auto blow = OmMakeRef<TsAttack>(); // gone before its pool goes with the level
+        blow->SetAttacker(guard);
+        blow->SetDamage(1.0f);
+        ann->OnHit(*blow);
+    }
+    ASSERT_EQ(ann->GetLastAttacker(), guard);
+    guard->Die();
+    ASSERT_TRUE(StepUntil([&] { return !hallfight::Find(*Level(), "guard1"); }, 600)) << "the guard faded";
+    ASSERT_TRUE(app->SaveGame());
+
+    ASSERT_NO_FATAL_FAILURE(LoadFromTitle(TsAccess::LocalPlayer()->GetSaveName()));
+    const TsCharacterObject* corpse = hallfight::Character(*Level(), "Ann")->GetLastAttacker();
+    ASSERT_NE(corpse, nullptr);
+    CollectScriptHandles();
+    EXPECT_TRUE(Level()->GetEntityDB()->HoldsReference(corpse));
+    EXPECT_EQ(corpse->GetRefCount() - TsScriptHandles::References(*corpse), 1u) << "the garbage's alone";
+    const uint32_t leaks = OmPoolLeaks::Reported();
+    app->RequestMode(TS_MODE_FRONT_END);
+    SwitchAndContinue();
+    EXPECT_EQ(OmPoolLeaks::Reported(), leaks);
 }
 
 TEST_F(LevelGameFromTitle, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)

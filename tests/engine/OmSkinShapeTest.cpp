@@ -181,19 +181,19 @@ TEST_F(SkinShapeTest, EveryPlayModePosesTheArmAsWorkedOutByHand)
 
 TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
 {
-    OmBoneAnimation wave; // two frames over half a second: 0 and 10/20 degrees
-    MakeArmAnimation(wave, 2, 0.5f);
+    const auto wave = OmMakeRef<OmBoneAnimation>(); // two frames over half a second: 0 and 10/20 degrees
+    MakeArmAnimation(*wave, 2, 0.5f);
     shape_->PlayAnimation(&anim_, OM_PLAY_LOOP);
     shape_->Update(0.0f);
-    shape_->QueueAnimation(&wave, OM_PLAY_ONCE);
-    EXPECT_EQ(shape_->GetQueuedAnimation(), &wave);
+    shape_->QueueAnimation(wave, OM_PLAY_ONCE);
+    EXPECT_EQ(shape_->GetQueuedAnimation(), wave);
 
     shape_->Update(0.875f); // still the loop
     EXPECT_EQ(shape_->GetAnimation(), &anim_);
     ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop before the hand-over");
 
     shape_->Update(1.125f); // past one second: the wave starts now, at its first frame
-    EXPECT_EQ(shape_->GetAnimation(), &wave);
+    EXPECT_EQ(shape_->GetAnimation(), wave);
     EXPECT_FALSE(shape_->GetQueuedAnimation());
     ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "queued animation at its start");
 
@@ -204,8 +204,8 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
 
     // Nothing playing: a queued animation plays at once.
     shape_->ClearAnimation();
-    shape_->QueueAnimation(&wave, OM_PLAY_HOLD);
-    EXPECT_EQ(shape_->GetAnimation(), &wave);
+    shape_->QueueAnimation(wave, OM_PLAY_HOLD);
+    EXPECT_EQ(shape_->GetAnimation(), wave);
 }
 
 TEST(AnimationFramesTest, NoFramesNoTimeNoNumberOrAnUnknownModeComputeNothing)

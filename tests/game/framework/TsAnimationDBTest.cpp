@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/OmBoneAnimation.h"
+#include "engine/OmSkinShape.h"
 #include "game/framework/TsAnimationDB.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/framework/ScratchDir.h"
@@ -182,6 +183,24 @@ TEST_F(AnimationDBTest, ConvertingIntoAFilledSlotReplacesWhatWasThere)
     source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
     EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN), nullptr);
     EXPECT_TRUE(log_.Contains("Error converting animation: anims\\missing.txt"));
+}
+
+// A script may convert into the entries a figure is playing: the figure
+// keeps the record it plays until it plays another, then it goes.
+TEST_F(AnimationDBTest, AFigureKeepsTheAnimationItPlaysWhenItsSlotIsConvertedAgain)
+{
+    scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
+    scratch_.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
+    source_.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\a.txt");
+    const auto figure = OmMakeRef<OmSkinShape>();
+    figure->PlayAnimation(source_.GetAnimation(0, TSANIM_STAND), OM_PLAY_LOOP);
+    figure->QueueAnimation(source_.GetAnimation(0, TSANIM_STAND), OM_PLAY_ONCE);
+
+    source_.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\b.txt");
+    ASSERT_NE(figure->GetAnimation(), source_.GetAnimation(0, TSANIM_STAND));
+    EXPECT_EQ(figure->GetAnimation()->frameCount, 2u);
+    EXPECT_EQ(figure->GetQueuedAnimation()->frameCount, 2u);
+    EXPECT_EQ(figure->GetAnimation()->GetRefCount(), 2u) << "the figure's two holds alone";
 }
 
 TEST_F(AnimationDBTest, SlotZeroIsWrittenAndReadLikeAnyOtherSlot)

@@ -301,6 +301,28 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     EXPECT_TRUE(log.Contains("invalid 'self' in function 'GetName'"));
 }
 
+// A picked-up article used up or dropped before the next pass comes back
+// with the reference the list still holds: the list keeps it, and it stays
+// listed until it is removed in the ordinary way.
+TEST(TsEntityDB, AnEntityGivenBackInTheTickItWasHandedOverKeepsItsReference)
+{
+    LogCapture log;
+    OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
+    auto* article = new TestThing; // unnamed: no script keeps it
+    db->AddEntity(OmRef<TsEntity>::Adopt(article));
+    const OmRef<TestThing> watch(article);
+    db->HandOver(article);
+    auto inventory = OmRef<TsEntity>::Adopt(article); // takes the list's reference over
+
+    EXPECT_TRUE(db->AddEntity(std::move(inventory)));
+    EXPECT_EQ(article->GetRefCount(), 2u) << "the list's and the test's";
+    EXPECT_FALSE(log.Contains("listed already"));
+    db->UpdateActivation();
+    EXPECT_TRUE(db->ContainsEntity(article));
+    db = nullptr;
+    EXPECT_EQ(article->GetRefCount(), 1u) << "the level gave its reference back";
+}
+
 TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachOnce)
 {
     LogCapture log;
@@ -397,6 +419,22 @@ TEST_F(SavedEntityDB, LoadsWithEveryListAndOwnsWhatItLoaded)
     CallLog().clear();
     loaded = nullptr;
     EXPECT_EQ(CallLog(), (Strings{"Destroy:crate", "Destroy:plain"})) << "the loaded objects belong to it";
+}
+
+// The crate is saved with every flag, its hand-over's among them: given
+// back after the load, before the next pass, the list keeps the reference
+// it shares with the new owner, though the load knew of no hand-over.
+TEST_F(SavedEntityDB, AHandOverASaveKeptIsUndoneByGivingTheEntityBack)
+{
+    OmArchive archive(registry);
+    ASSERT_TRUE(archive.Load("level.sav"));
+    const auto loaded = OmRef<TsEntityDB>::Adopt(TsEntityDB::Cast(archive.GetRoot(0)));
+    ASSERT_NE(loaded.Get(), nullptr);
+    auto* crate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
+    ASSERT_TRUE(crate->HasFlag(TS_ENTITY_NO_GARBAGE));
+    EXPECT_TRUE(loaded->AddEntity(OmRef<TsEntity>::Adopt(crate))); // the new owner's, the list's too
+    EXPECT_EQ(crate->GetRefCount(), 1u);
+    EXPECT_FALSE(crate->HasFlag(TS_ENTITY_NO_GARBAGE));
 }
 
 // A null reference in a list: the first character's class word, right

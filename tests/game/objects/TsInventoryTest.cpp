@@ -230,6 +230,33 @@ TEST_F(InventoryTest, AnArticleSomeoneElseHoldsOutlivesTheInventory)
     EXPECT_EQ(shared->GetRefCount(), 1u);
 }
 
+// An article in one inventory is refused by another in the same tick, by a
+// stack of its kind (which would count it twice) as by a free place.
+TEST_F(InventoryTest, AnArticleAnotherInventoryHoldsIsRefusedMergingIncluded)
+{
+    struct Case {
+        const char* what;
+        bool otherHasAStack;
+    };
+    for (const Case& c : {Case{"into a stack of its kind", true}, Case{"into a place of its own", false}}) {
+        SCOPED_TRACE(c.what);
+        auto first = OmMakeRef<TestWielder>();
+        auto second = OmMakeRef<TestWielder>();
+        TsItemObject* potions = MakeItem("potion.pbf", 2, 9);
+        ASSERT_EQ(first->GetInventory()->AddArticle(potions), 2);
+        if (c.otherHasAStack) {
+            ASSERT_EQ(second->GetInventory()->AddArticle(MakeItem("potion.pbf", 3, 9)), 3);
+        }
+        EXPECT_EQ(second->GetInventory()->AddArticle(potions), 0);
+        EXPECT_EQ(second->GetInventory()->AddArticleAndRemove(potions), 0);
+        const TsItemObject* held = second->GetInventory()->GetItem(0);
+        EXPECT_EQ(held ? held->GetStack() : 0, c.otherHasAStack ? 3 : 0);
+        EXPECT_TRUE(first->GetInventory()->Holds(potions));
+        EXPECT_EQ(potions->GetOwner(), first.Get());
+        EXPECT_EQ(potions->GetStack(), 2);
+    }
+}
+
 // The inventory saved on its own (its owner is the character's concern):
 // the equipped weapon comes back by its place, and a damaged place fails
 // the load instead of naming a stray entry.

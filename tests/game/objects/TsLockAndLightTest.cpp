@@ -1,16 +1,21 @@
 // Locks opened by their key and running their script when used; the wave
-// tracks behind light effects; light effects without their light.
+// tracks behind light effects; light effects without their light, and
+// their bound volumes through a saved game.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsLightEffectObject.h"
+#include "game/objects/TsBoundObject.h"
 #include "game/objects/TsLockObject.h"
 #include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -120,6 +125,31 @@ TEST(LightEffect, WithoutItsLightAnEffectSaysSoAndSwitchesNothing)
     effect->Tick(1); // the wave runs on with nothing to light
     EXPECT_GE(effect->GetIntensity(), 0.4f);
     effect->Render(0.0f, 0.5f);
+}
+
+// An effect saves only its bound's name and takes the bound again once
+// read back: the bound's saved count leaves that reference out.
+TEST(LightEffect, ItsBoundComesBackFromASaveCountedOncePerHolder)
+{
+    ScratchDir scratch;
+    LogCapture log; // the effect's light is missing
+    {
+        auto bound = OmMakeRef<TsBoundObject>();
+        bound->SetName("zone");
+        auto effect = OmMakeRef<TsLightEffectObject>();
+        effect->SetBound("zone");
+        ASSERT_TRUE(effect->Import());
+        ASSERT_EQ(effect->GetBoundObject(), bound.Get());
+        ASSERT_TRUE(SaveRoots({bound, effect}, "light.sav"));
+    }
+    const std::vector<OmObject*> back = LoadRoots("light.sav");
+    ASSERT_EQ(back.size(), 2u);
+    const auto bound = OmRef<TsBoundObject>::Adopt(TsBoundObject::Cast(back[0]));
+    const auto effect = OmRef<TsLightEffectObject>::Adopt(TsLightEffectObject::Cast(back[1]));
+    ASSERT_TRUE(bound && effect);
+    ASSERT_TRUE(effect->Import());
+    EXPECT_EQ(effect->GetBoundObject(), bound.Get());
+    EXPECT_EQ(bound->GetRefCount(), 2u) << "this test's and the effect's";
 }
 
 } // namespace
