@@ -136,6 +136,7 @@ private:
     // The garbage's reference to the entity, taken out; null when it has none.
     OmRef<TsEntity> TakeFromGarbage(const TsEntity* entity);
     void BuildNeighbourLists();
+    std::vector<TsObject*> TearDownOrder();
     void ReleaseAll();
 
     OmArray<TsEntity*> m_activeCharacters{64};
