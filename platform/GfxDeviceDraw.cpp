@@ -1,9 +1,7 @@
-// Drawing: programs generated from the state, the upload of vertices and
-// textures, and software vertex processing.
+// Drawing: the raster state, the upload of vertices and textures, and the
+// draws themselves.
 #include "platform/GfxDeviceImpl.h"
 #include "platform/GfxTexelMap.h"
-
-#include "platform/DebugOutput.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,8 +67,6 @@ GLenum StencilOp(uint32_t op)
     }
 }
 
-bool IsFogMode(uint32_t mode) { return mode >= GfxFog::Exp && mode <= GfxFog::Linear; }
-
 GLint AddressMode(uint32_t mode)
 {
     switch (mode) {
@@ -103,299 +99,58 @@ TextureFormat TextureFormatOf(uint32_t format)
     }
 }
 
-const char* const kUniformNames[kUniformCount] = {
-    "uWorldView", "uProj",      "uNormalMatrix", "uScreen",    "uDepth",     "uPixel",
-    "uMatDiffuse", "uMatAmbient", "uMatSpecular", "uMatEmissive", "uAmbient", "uPower",
-    "uLDiffuse",  "uLSpecular", "uLAmbient",     "uLAtt",      "uLPos",      "uLDir",
-    "uLSpot",     "uTexMatrix", "uTFactor",      "uAlphaRef",  "uFog",       "uFogColor",
-    "uTex0",      "uTex1",      "uTex2",         "uTex3",      "uTex4",      "uTex5",
-    "uTex6",      "uTex7",
-};
-
-GLuint Compile(GLenum type, const std::string& source)
-{
-    const GLuint shader = glCreateShader(type);
-    const char* text = source.c_str();
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[2048] = {};
-        glGetShaderInfoLog(shader, sizeof log - 1, nullptr, log);
-        DebugOutput(std::string("Graphics device: shader does not compile: ") + log + "\n" + source);
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
-// The upper-left 3x3 of m, inverted and transposed (for normals).
-void NormalMatrix(const GfxMatrix& m, float out[9])
-{
-    const float a = m.m[0][0], b = m.m[0][1], c = m.m[0][2];
-    const float d = m.m[1][0], e = m.m[1][1], f = m.m[1][2];
-    const float g = m.m[2][0], h = m.m[2][1], i = m.m[2][2];
-    const float cof[9] = {e * i - f * h, f * g - d * i, d * h - e * g,
-                          c * h - b * i, a * i - c * g, b * g - a * h,
-                          b * f - c * e, c * d - a * f, a * e - b * d};
-    const float det = a * cof[0] + b * cof[1] + c * cof[2];
-    const float inv = std::fabs(det) > 1e-20f ? 1.0f / det : 0.0f;
-    for (int k = 0; k < 9; ++k)
-        out[k] = cof[k] * inv;
-}
-
-void Transform4(const float v[4], const GfxMatrix& m, float out[4])
-{
-    for (int k = 0; k < 4; ++k)
-        out[k] = v[0] * m.m[0][k] + v[1] * m.m[1][k] + v[2] * m.m[2][k] + v[3] * m.m[3][k];
-}
-
-GfxColorValue ReadColor(const uint8_t* at)
-{
-    uint32_t argb;
-    std::memcpy(&argb, at, 4);
-    return GfxUnpackColor(argb);
-}
-
-} // namespace
-
-void GfxDevice::BuildKey(GfxProgramKey& key) const
-{
-    std::memset(&key, 0, sizeof key);
-    const State& s = *state_;
-    const uint32_t* rs = s.rs;
-    key.fvf = s.fvf;
-    const bool rhw = (s.fvf & GfxFvf::PositionMask) == GfxFvf::XyzRhw;
-    key.lighting = !rhw && rs[GfxRs::Lighting];
-    key.specularEnable = rs[GfxRs::SpecularEnable] ? 1 : 0;
-    if (key.lighting) {
-        key.localViewer = rs[GfxRs::LocalViewer] ? 1 : 0;
-        key.normalizeNormals = rs[GfxRs::NormalizeNormals] ? 1 : 0;
-        auto source = [&](uint32_t which) -> uint8_t {
-            if (!rs[GfxRs::ColorVertex])
-                return GfxColorSource::Material;
-            if (which == GfxMcs::Color1 && (s.fvf & GfxFvf::Diffuse))
-                return GfxColorSource::VertexDiffuse;
-            if (which == GfxMcs::Color2 && (s.fvf & GfxFvf::Specular))
-                return GfxColorSource::VertexSpecular;
-            return GfxColorSource::Material;
-        };
-        key.diffuseSource = source(rs[GfxRs::DiffuseMaterialSource]);
-        key.ambientSource = source(rs[GfxRs::AmbientMaterialSource]);
-        key.specularSource = source(rs[GfxRs::SpecularMaterialSource]);
-        key.emissiveSource = source(rs[GfxRs::EmissiveMaterialSource]);
-        uint32_t n = 0;
-        for (const GfxLightSlot& slot : s.lights)
-            if (slot.enabled && n < GfxMaxActiveLights)
-                key.lightTypes[n++] = static_cast<uint8_t>(slot.light.type);
-    } else {
-        key.normalizeNormals = !rhw && rs[GfxRs::NormalizeNormals] ? 1 : 0;
-    }
-    if (rs[GfxRs::AlphaTestEnable])
-        key.alphaFunc = static_cast<uint8_t>(std::clamp<uint32_t>(rs[GfxRs::AlphaFunc], 1, 8));
-    key.flatShade = rs[GfxRs::ShadeMode] == GfxShade::Flat ? 1 : 0;
-    BuildFogKey(key, rhw);
-    for (uint32_t i = 0; i < GfxMaxStages; ++i) {
-        const uint32_t* t = s.tss[i];
-        if (t[GfxTss::ColorOp] == GfxTop::Disable || t[GfxTss::ColorOp] == 0)
-            break;
-        GfxStageKey& st = key.stages[i];
-        st.colorOp = static_cast<uint8_t>(t[GfxTss::ColorOp]);
-        st.colorArg0 = static_cast<uint8_t>(t[GfxTss::ColorArg0]);
-        st.colorArg1 = static_cast<uint8_t>(t[GfxTss::ColorArg1]);
-        st.colorArg2 = static_cast<uint8_t>(t[GfxTss::ColorArg2]);
-        st.alphaOp = static_cast<uint8_t>(t[GfxTss::AlphaOp]);
-        st.alphaArg0 = static_cast<uint8_t>(t[GfxTss::AlphaArg0]);
-        st.alphaArg1 = static_cast<uint8_t>(t[GfxTss::AlphaArg1]);
-        st.alphaArg2 = static_cast<uint8_t>(t[GfxTss::AlphaArg2]);
-        st.resultTemp = t[GfxTss::ResultArg] == GfxTa::Temp ? 1 : 0;
-        st.texSource = static_cast<uint8_t>(std::min<uint32_t>(t[GfxTss::TexCoordIndex] & 0xFFFF, 7));
-        if (!rhw) {
-            st.texGen = static_cast<uint8_t>(std::min<uint32_t>(t[GfxTss::TexCoordIndex] >> 16, 3));
-            st.texCount = static_cast<uint8_t>(std::min<uint32_t>(t[GfxTss::TextureTransformFlags] & 0xFF, 4));
-            st.projected = (t[GfxTss::TextureTransformFlags] & GfxTtff::Projected) ? 1 : 0;
-        }
-        key.stageCount = static_cast<uint8_t>(i + 1);
-    }
-}
-
-// Table fog wins over vertex fog; pre-transformed vertices get no vertex
-// fog worked out and carry their own factor in the specular alpha, as do
-// vertices drawn with fog on and neither mode chosen. A vertex without a
-// specular colour carries no factor and is drawn clear.
-void GfxDevice::BuildFogKey(GfxProgramKey& key, bool rhw) const
-{
-    const uint32_t* rs = state_->rs;
-    if (!rs[GfxRs::FogEnable])
-        return;
-    if (IsFogMode(rs[GfxRs::FogTableMode])) {
-        key.fogSource = GfxFogSource::Table;
-        key.fogMode = static_cast<uint8_t>(rs[GfxRs::FogTableMode]);
-    } else if (!rhw && IsFogMode(rs[GfxRs::FogVertexMode])) {
-        key.fogSource = GfxFogSource::Vertex;
-        key.fogMode = static_cast<uint8_t>(rs[GfxRs::FogVertexMode]);
-        key.rangeFog = rs[GfxRs::RangeFogEnable] ? 1 : 0;
-    } else if (state_->fvf & GfxFvf::Specular) {
-        key.fogSource = GfxFogSource::Specular;
-    }
-}
-
-void GfxDevice::BuildLighting(GfxLightingSetup& setup, const GfxProgramKey& key) const
-{
-    const State& s = *state_;
-    setup = {};
-    setup.material = s.material;
-    setup.globalAmbient = GfxUnpackColor(s.rs[GfxRs::Ambient]);
-    for (const GfxLightSlot& slot : s.lights)
-        if (slot.enabled && setup.lightCount < GfxMaxActiveLights)
-            setup.lights[setup.lightCount++] = GfxMakeEyeLight(slot.light, s.view);
-    setup.specularEnable = key.specularEnable;
-    setup.localViewer = key.localViewer;
-    setup.normalizeNormals = key.normalizeNormals;
-    setup.diffuseSource = key.diffuseSource;
-    setup.ambientSource = key.ambientSource;
-    setup.specularSource = key.specularSource;
-    setup.emissiveSource = key.emissiveSource;
-}
-
-GfxProgram& GfxDevice::ProgramFor(const GfxProgramKey& key)
-{
-    auto found = gl_->programs.find(key);
-    if (found != gl_->programs.end())
-        return found->second;
-    GfxProgram program;
-    const GLuint vs = Compile(GL_VERTEX_SHADER, GfxVertexShaderSource(key));
-    const GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, GfxFragmentShaderSource(key)) : 0;
-    if (vs && fs) {
-        const GLuint id = glCreateProgram();
-        glAttachShader(id, vs);
-        glAttachShader(id, fs);
-        glBindAttribLocation(id, GfxAttrib::Position, "aPos");
-        glBindAttribLocation(id, GfxAttrib::Normal, "aNormal");
-        glBindAttribLocation(id, GfxAttrib::Diffuse, "aDiffuse");
-        glBindAttribLocation(id, GfxAttrib::Specular, "aSpecular");
-        for (unsigned i = 0; i < 8; ++i)
-            glBindAttribLocation(id, GfxAttrib::Tex0 + i, ("aTex" + std::to_string(i)).c_str());
-        glLinkProgram(id);
-        GLint ok = 0;
-        glGetProgramiv(id, GL_LINK_STATUS, &ok);
-        if (ok) {
-            program.id = id;
-            for (uint32_t u = 0; u < kUniformCount; ++u)
-                program.uniforms[u] = glGetUniformLocation(id, kUniformNames[u]);
-            glUseProgram(id);
-            gl_->usedProgram = id;
-            for (GLint i = 0; i < static_cast<GLint>(GfxMaxStages); ++i)
-                glUniform1i(program.uniforms[kUTex0 + i], i);
-            uint32_t floats = 0;
-            for (uint32_t u = 0; u < kUTex0; ++u) {
-                program.offsets[u] = floats;
-                floats += kUniformFloats[u];
-            }
-            program.values.assign(floats, 0.0f);
-        } else {
-            DebugOutput("Graphics device: program does not link\n");
-            glDeleteProgram(id);
-        }
-    }
-    if (vs)
-        glDeleteShader(vs);
-    if (fs)
-        glDeleteShader(fs);
-    program.lighting = key.lighting;
-    return gl_->programs.emplace(key, program).first->second;
-}
-
-void GfxDevice::SetUniforms(GfxProgram& program, const GfxProgramKey& key)
-{
-    const GLint* u = program.uniforms;
-    const State& s = *state_;
-    if (gl_->usedProgram != program.id) {
-        glUseProgram(program.id);
-        gl_->usedProgram = program.id;
-    }
-    // Each value goes to OpenGL only when it differs from what this program
-    // was last given.
-    const auto send = [&program, u](uint32_t which, const float* data, auto upload) {
-        if (u[which] >= 0 && program.Changed(which, data))
-            upload(u[which], data);
-    };
-    const GfxMatrix worldView = GfxMultiply(s.world, s.view);
-    send(kUWorldView, &worldView.m[0][0], [](GLint at, const float* d) { glUniformMatrix4fv(at, 1, GL_FALSE, d); });
-    send(kUProj, &s.proj.m[0][0], [](GLint at, const float* d) { glUniformMatrix4fv(at, 1, GL_FALSE, d); });
-    float normal[9];
-    NormalMatrix(worldView, normal);
-    send(kUNormalMatrix, normal, [](GLint at, const float* d) { glUniformMatrix3fv(at, 1, GL_FALSE, d); });
-    const GfxViewport& vp = s.viewport;
-    const float screen[4] = {static_cast<float>(vp.x), static_cast<float>(vp.y), static_cast<float>(vp.width),
-                             static_cast<float>(vp.height)};
-    const auto vec4 = [](GLint at, const float* d) { glUniform4fv(at, 1, d); };
-    const auto vec2 = [](GLint at, const float* d) { glUniform2fv(at, 1, d); };
-    const auto vec1 = [](GLint at, const float* d) { glUniform1fv(at, 1, d); };
-    send(kUScreen, screen, vec4);
-    const float depth[2] = {vp.minZ, vp.maxZ};
-    send(kUDepth, depth, vec2);
-    const float pixel[2] = {1.0f / static_cast<float>(vp.width), 1.0f / static_cast<float>(vp.height)};
-    send(kUPixel, pixel, vec2);
-    const GfxColorValue tf = GfxUnpackColor(s.rs[GfxRs::TextureFactor]);
-    send(kUTFactor, &tf.r, vec4);
-    const float alphaRef = static_cast<float>(s.rs[GfxRs::AlphaRef] & 0xFF);
-    send(kUAlphaRef, &alphaRef, vec1);
-    if (key.fogSource) {
-        // Distances are eye depths (w) under a perspective projection, as
-        // its third column's w term says; otherwise 0..1 depths.
-        const float useW = s.proj.m[2][3] != 0.0f ? 1.0f : 0.0f;
-        const float fog[4] = {GfxAsFloat(s.rs[GfxRs::FogStart]), GfxAsFloat(s.rs[GfxRs::FogEnd]),
-                              GfxAsFloat(s.rs[GfxRs::FogDensity]), useW};
-        send(kUFog, fog, vec4);
-        const GfxColorValue fogColour = GfxUnpackColor(s.rs[GfxRs::FogColor]);
-        send(kUFogColor, &fogColour.r, vec4);
-    }
-    send(kUTexMatrix, &s.texture[0].m[0][0],
-         [](GLint at, const float* d) { glUniformMatrix4fv(at, GfxMaxStages, GL_FALSE, d); });
-    if (!program.lighting)
-        return;
-    GfxLightingSetup setup;
-    BuildLighting(setup, key);
-    const GfxMaterial& m = setup.material;
-    send(kUMatDiffuse, &m.diffuse.r, vec4);
-    send(kUMatAmbient, &m.ambient.r, vec4);
-    send(kUMatSpecular, &m.specular.r, vec4);
-    send(kUMatEmissive, &m.emissive.r, vec4);
-    send(kUAmbient, &setup.globalAmbient.r, vec4);
-    send(kUPower, &m.power, vec1);
-    float dif[32] = {}, highlight[32] = {}, amb[32] = {}, att[32] = {};
-    float pos[24] = {}, dir[24] = {}, spot[24] = {};
-    for (uint32_t i = 0; i < setup.lightCount; ++i) {
-        const GfxEyeLight& l = setup.lights[i];
-        std::memcpy(dif + 4 * i, &l.diffuse.r, 16);
-        std::memcpy(highlight + 4 * i, &l.specular.r, 16);
-        std::memcpy(amb + 4 * i, &l.ambient.r, 16);
-        const float a[4] = {l.att0, l.att1, l.att2, l.range};
-        std::memcpy(att + 4 * i, a, 16);
-        std::memcpy(pos + 3 * i, l.position, 12);
-        std::memcpy(dir + 3 * i, l.direction, 12);
-        const float sp[3] = {l.cosHalfTheta, l.cosHalfPhi, l.falloff};
-        std::memcpy(spot + 3 * i, sp, 12);
-    }
-    const auto lights4 = [](GLint at, const float* d) { glUniform4fv(at, 8, d); };
-    const auto lights3 = [](GLint at, const float* d) { glUniform3fv(at, 8, d); };
-    send(kULDiffuse, dif, lights4);
-    send(kULSpecular, highlight, lights4);
-    send(kULAmbient, amb, lights4);
-    send(kULAtt, att, lights4);
-    send(kULPos, pos, lights3);
-    send(kULDir, dir, lights3);
-    send(kULSpot, spot, lights3);
-}
-
-namespace {
-
 template <class T, size_t N>
 bool Same(const T (&a)[N], const T (&b)[N])
 {
     return std::equal(a, a + N, b);
+}
+
+// The cull and fill modes: winding needs turning round for OpenGL.
+void SendFaces(const GfxGLRaster& now)
+{
+    // Winding is judged on the screen, y down, where the stored rows are
+    // numbered the same way: counter-clockwise there is clockwise to OpenGL.
+    const uint32_t cull = now.faces[0];
+    if (cull == GfxCull::Ccw || cull == GfxCull::Cw) {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        glFrontFace(cull == GfxCull::Ccw ? GL_CCW : GL_CW);
+    } else {
+        glDisable(GL_CULL_FACE);
+    }
+    const uint32_t fill = now.faces[1];
+    glPolygonMode(GL_FRONT_AND_BACK,
+                  fill == GfxFill::Point ? GL_POINT : fill == GfxFill::Wireframe ? GL_LINE : GL_FILL);
+}
+
+// The stencil test and what it writes.
+void SendStencil(const GfxGLRaster& now)
+{
+    // Without a stencil buffer the test passes and nothing is written.
+    if (now.stencil[0]) {
+        glEnable(GL_STENCIL_TEST);
+        glStencilFunc(now.stencil[1], static_cast<GLint>(now.stencil[2]), now.stencil[3]);
+        glStencilOp(now.stencil[4], now.stencil[5], now.stencil[6]);
+        glStencilMask(now.stencil[7]);
+    } else {
+        glDisable(GL_STENCIL_TEST);
+    }
+}
+
+// The depth bias, for every fill mode at once.
+void SendDepthBias(const GfxGLRaster& now)
+{
+    // Each step of depth bias pulls a polygon one unit of depth
+    // resolution, and as much again per unit of its depth slope, towards
+    // the eye: enough for a decal drawn over the surface it lies on to win.
+    const GLenum modes[3] = {GL_POLYGON_OFFSET_FILL, GL_POLYGON_OFFSET_LINE, GL_POLYGON_OFFSET_POINT};
+    for (GLenum mode : modes) {
+        if (now.bias)
+            glEnable(mode);
+        else
+            glDisable(mode);
+    }
+    glPolygonOffset(-static_cast<float>(now.bias), -static_cast<float>(now.bias));
 }
 
 } // namespace
@@ -477,21 +232,8 @@ void GfxDevice::SendRaster(const GfxGLRaster& now, const GfxGLRaster* was)
             glDisable(GL_BLEND);
         }
     }
-    if (!was || !Same(now.faces, was->faces)) {
-        // Winding is judged on the screen, y down, where the stored rows are
-        // numbered the same way: counter-clockwise there is clockwise to OpenGL.
-        const uint32_t cull = now.faces[0];
-        if (cull == GfxCull::Ccw || cull == GfxCull::Cw) {
-            glEnable(GL_CULL_FACE);
-            glCullFace(GL_BACK);
-            glFrontFace(cull == GfxCull::Ccw ? GL_CCW : GL_CW);
-        } else {
-            glDisable(GL_CULL_FACE);
-        }
-        const uint32_t fill = now.faces[1];
-        glPolygonMode(GL_FRONT_AND_BACK,
-                      fill == GfxFill::Point ? GL_POINT : fill == GfxFill::Wireframe ? GL_LINE : GL_FILL);
-    }
+    if (!was || !Same(now.faces, was->faces))
+        SendFaces(now);
     if (!was || now.colourMask != was->colourMask) {
         const uint32_t mask = now.colourMask;
         glColorMask(mask & 1 ? GL_TRUE : GL_FALSE, mask & 2 ? GL_TRUE : GL_FALSE, mask & 4 ? GL_TRUE : GL_FALSE,
@@ -508,30 +250,10 @@ void GfxDevice::SendRaster(const GfxGLRaster& now, const GfxGLRaster* was)
             glDisable(GL_SCISSOR_TEST);
         }
     }
-    if (!was || !Same(now.stencil, was->stencil)) {
-        // Without a stencil buffer the test passes and nothing is written.
-        if (now.stencil[0]) {
-            glEnable(GL_STENCIL_TEST);
-            glStencilFunc(now.stencil[1], static_cast<GLint>(now.stencil[2]), now.stencil[3]);
-            glStencilOp(now.stencil[4], now.stencil[5], now.stencil[6]);
-            glStencilMask(now.stencil[7]);
-        } else {
-            glDisable(GL_STENCIL_TEST);
-        }
-    }
-    if (!was || now.bias != was->bias) {
-        // Each step of depth bias pulls a polygon one unit of depth
-        // resolution, and as much again per unit of its depth slope, towards
-        // the eye: enough for a decal drawn over the surface it lies on to win.
-        const GLenum modes[3] = {GL_POLYGON_OFFSET_FILL, GL_POLYGON_OFFSET_LINE, GL_POLYGON_OFFSET_POINT};
-        for (GLenum mode : modes) {
-            if (now.bias)
-                glEnable(mode);
-            else
-                glDisable(mode);
-        }
-        glPolygonOffset(-static_cast<float>(now.bias), -static_cast<float>(now.bias));
-    }
+    if (!was || !Same(now.stencil, was->stencil))
+        SendStencil(now);
+    if (!was || now.bias != was->bias)
+        SendDepthBias(now);
 }
 
 void GfxDevice::BindUnitTexture(uint32_t unit, GLuintName name)
@@ -1021,125 +743,6 @@ int32_t GfxDevice::ValidateDevice(uint32_t* passes) const
             return GfxResult::NotAvailable;
     }
     *passes = 1;
-    return GfxResult::Ok;
-}
-
-void GfxDevice::TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMatrix& worldView,
-                                const GfxMatrix& proj, const float nm[9],
-                                const GfxProgramKey& key, const GfxLightingSetup& lighting,
-                                uint8_t* dst, uint32_t dstFvf) const
-{
-    const State& s = *state_;
-    const GfxFvfLayout in = GfxFvfOffsets(srcFvf);
-    const GfxFvfLayout out = GfxFvfOffsets(dstFvf);
-    float p[4] = {0, 0, 0, 1};
-    std::memcpy(p, src, 12);
-    float eye[4], clip[4];
-    Transform4(p, worldView, eye);
-    Transform4(eye, proj, clip);
-    float n[3] = {0, 0, 0};
-    if (srcFvf & GfxFvf::Normal) {
-        float raw[3];
-        std::memcpy(raw, src + in.normal, 12);
-        for (int k = 0; k < 3; ++k)
-            n[k] = raw[0] * nm[0 * 3 + k] + raw[1] * nm[1 * 3 + k] + raw[2] * nm[2 * 3 + k];
-    }
-    const GfxViewport& vp = s.viewport;
-    const float w = clip[3] != 0.0f ? clip[3] : 1.0f;
-    const float screen[4] = {
-        static_cast<float>(vp.x) + (1.0f + clip[0] / w) * 0.5f * static_cast<float>(vp.width),
-        static_cast<float>(vp.y) + (1.0f - clip[1] / w) * 0.5f * static_cast<float>(vp.height),
-        vp.minZ + clip[2] / w * (vp.maxZ - vp.minZ), 1.0f / w};
-    std::memcpy(dst, screen, 16);
-    GfxColorValue diffuse{1, 1, 1, 1}, specular{0, 0, 0, 0};
-    const bool hasDiffuse = (srcFvf & GfxFvf::Diffuse) != 0;
-    const bool hasSpecular = (srcFvf & GfxFvf::Specular) != 0;
-    const GfxColorValue vd = hasDiffuse ? ReadColor(src + in.diffuse) : GfxColorValue{1, 1, 1, 1};
-    const GfxColorValue vs = hasSpecular ? ReadColor(src + in.specular) : GfxColorValue{0, 0, 0, 0};
-    if (s.rs[GfxRs::Lighting]) {
-        GfxLightVertex(lighting, eye, n, hasDiffuse ? &vd : nullptr, hasSpecular ? &vs : nullptr,
-                       &diffuse, &specular);
-    } else {
-        diffuse = vd;
-        specular = vs;
-    }
-    // Vertex fog travels on in the specular alpha, where a pre-transformed
-    // vertex carries it.
-    if (key.fogSource == GfxFogSource::Vertex) {
-        const float d = key.rangeFog ? std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]) : eye[2];
-        specular.a = GfxFogFactor(key.fogMode, d, GfxAsFloat(s.rs[GfxRs::FogStart]),
-                                  GfxAsFloat(s.rs[GfxRs::FogEnd]), GfxAsFloat(s.rs[GfxRs::FogDensity]));
-    }
-    if (dstFvf & GfxFvf::Diffuse) {
-        const uint32_t c = GfxPackColor(diffuse);
-        std::memcpy(dst + out.diffuse, &c, 4);
-    }
-    if (dstFvf & GfxFvf::Specular) {
-        const uint32_t c = GfxPackColor(specular);
-        std::memcpy(dst + out.specular, &c, 4);
-    }
-    // Output set i is what stage i would read: its source set or generated
-    // coordinates, through its texture transform.
-    for (uint32_t i = 0; i < out.texSets; ++i) {
-        const uint32_t* t = s.tss[i];
-        const uint32_t set = t[GfxTss::TexCoordIndex] & 0xFFFF;
-        const uint32_t gen = t[GfxTss::TexCoordIndex] & 0xFFFF0000u;
-        float tc[4] = {0, 0, 0, 1};
-        if (gen == GfxTci::CameraSpacePosition) {
-            std::memcpy(tc, eye, 12);
-        } else if (gen == GfxTci::CameraSpaceNormal) {
-            std::memcpy(tc, n, 12);
-        } else if (set < in.texSets) {
-            const uint32_t size = in.texSize[set];
-            std::memcpy(tc, src + in.tex[set], 4 * size);
-            if (size < 4)
-                tc[size] = 1.0f;
-            for (uint32_t k = size + 1; k < 4; ++k)
-                tc[k] = 0.0f;
-        }
-        const uint32_t countOut = t[GfxTss::TextureTransformFlags] & 0xFF;
-        if (countOut) {
-            float r[4];
-            Transform4(tc, s.texture[i], r);
-            std::memcpy(tc, r, 16);
-            if ((t[GfxTss::TextureTransformFlags] & GfxTtff::Projected) && countOut >= 2
-                && tc[countOut - 1] != 0.0f)
-                for (uint32_t k = 0; k + 1 < countOut; ++k)
-                    tc[k] /= tc[countOut - 1];
-            else if (!(t[GfxTss::TextureTransformFlags] & GfxTtff::Projected) && countOut < 4)
-                tc[3] = 1.0f; // q stays 1 when the transform does not project
-        }
-        std::memcpy(dst + out.tex[i], tc, 4 * out.texSize[i]);
-    }
-}
-
-int32_t GfxDevice::ProcessVertices(uint32_t srcStart, uint32_t destIndex, uint32_t count,
-                                   GfxVertexBuffer* dest, uint32_t /*flags*/)
-{
-    Count(GfxCall::ProcessVertices);
-    GfxVertexBuffer* src = state_->streams[0];
-    const uint32_t stride = state_->strides[0];
-    const uint32_t srcFvf = state_->fvf;
-    if (!src || !dest || stride == 0 || srcFvf == 0 || (srcFvf & GfxFvf::PositionMask) == GfxFvf::XyzRhw)
-        return GfxResult::InvalidCall;
-    const uint32_t dstFvf = dest->Fvf();
-    const uint32_t dstStride = GfxFvfVertexSize(dstFvf);
-    if ((dstFvf & GfxFvf::PositionMask) != GfxFvf::XyzRhw || stride < GfxFvfVertexSize(srcFvf)
-        || static_cast<uint64_t>(srcStart) + count > src->Size() / stride
-        || static_cast<uint64_t>(destIndex) + count > dest->Size() / dstStride)
-        return GfxResult::InvalidCall;
-    const State& s = *state_;
-    const GfxMatrix worldView = GfxMultiply(s.world, s.view);
-    float nm[9];
-    NormalMatrix(worldView, nm);
-    GfxProgramKey key;
-    BuildKey(key);
-    GfxLightingSetup lighting;
-    BuildLighting(lighting, key);
-    for (uint32_t i = 0; i < count; ++i)
-        TransformVertex(src->Bytes() + static_cast<size_t>(srcStart + i) * stride, srcFvf, worldView,
-                        s.proj, nm, key, lighting, dest->Bytes() + static_cast<size_t>(destIndex + i) * dstStride,
-                        dstFvf);
     return GfxResult::Ok;
 }
 

@@ -1,4 +1,4 @@
-// The inside of GfxDevice, shared by its two source files.
+// The inside of GfxDevice, shared by its source files.
 #pragma once
 
 #include "platform/GfxDevice.h"
@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -264,5 +265,28 @@ GLenum GfxGLPrimitive(uint32_t type);
 GfxColorValue GfxUnpackColor(uint32_t argb);
 uint32_t GfxPackColor(const GfxColorValue& c);
 float GfxAsFloat(uint32_t bits);
+
+// Shared by the programs' uniforms, the drawn rectangle and the software
+// vertex path; inline, as the last two run once a vertex.
+// The upper-left 3x3 of m, inverted and transposed (for normals).
+inline void NormalMatrix(const GfxMatrix& m, float out[9])
+{
+    const float a = m.m[0][0], b = m.m[0][1], c = m.m[0][2];
+    const float d = m.m[1][0], e = m.m[1][1], f = m.m[1][2];
+    const float g = m.m[2][0], h = m.m[2][1], i = m.m[2][2];
+    const float cof[9] = {e * i - f * h, f * g - d * i, d * h - e * g,
+                          c * h - b * i, a * i - c * g, b * g - a * h,
+                          b * f - c * e, c * d - a * f, a * e - b * d};
+    const float det = a * cof[0] + b * cof[1] + c * cof[2];
+    const float inv = std::fabs(det) > 1e-20f ? 1.0f / det : 0.0f;
+    for (int k = 0; k < 9; ++k)
+        out[k] = cof[k] * inv;
+}
+
+inline void Transform4(const float v[4], const GfxMatrix& m, float out[4])
+{
+    for (int k = 0; k < 4; ++k)
+        out[k] = v[0] * m.m[0][k] + v[1] * m.m[1][k] + v[2] * m.m[2][k] + v[3] * m.m[3][k];
+}
 
 } // namespace plat

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tools/DemoImages.h"
 #include "tools/DemoSupport.h"
@@ -126,20 +127,13 @@ struct Sprite {
     Picture picture;
 };
 
-} // namespace
-
-int main(int argc, char** argv)
+// Every picture of the HUD folder, by its file name: a table apart from
+// the writing, which only walks it.
+std::vector<Sprite> HudSprites()
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_demo_hud DATA_DIR\n");
-        return 2;
-    }
-    const fs::path folder = fs::path(argv[1]) / "hud";
-    std::error_code error;
-    fs::create_directories(folder, error);
     const uint32_t physical = Argb(110, 110, 110), chemical = Argb(150, 50, 40), energy = Argb(40, 70, 160);
     const uint32_t item = Argb(70, 110, 60);
-    const Sprite sprites[] = {
+    return {
         {"dummy.tga", Picture(8, 8, kClear)},
         {"vitality.tga", Bar(Argb(60, 140, 255))},
         {"health.tga", Bar(Argb(220, 40, 40))},
@@ -188,6 +182,20 @@ int main(int argc, char** argv)
         {"WindowMiddle.tga", Picture(16, 16, Argb(200, 190, 160, 230))},
         {"WindowMiddleb.tga", Picture(16, 16, Argb(250, 220, 140, 240))},
     };
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_demo_hud DATA_DIR\n");
+        return 2;
+    }
+    const fs::path folder = fs::path(argv[1]) / "hud";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    const std::vector<Sprite> sprites = HudSprites();
     // The banter frame is a bevelled ring around a clear middle.
     for (const Sprite& sprite : sprites) {
         Picture picture = sprite.picture;

@@ -459,13 +459,10 @@ void TsEntityDB::TakeBackGarbage()
     }
 }
 
-// Gives back the database's references: every entity, then every other
-// object, then the garbage, each in list order. All are held while those
-// references go, so nothing dies half-way; then
-// the objects nobody else holds are destroyed, in that order, round after
-// round (destroying one may leave another held by nobody but us). What
-// remains is held elsewhere: it is logged and left to its holders.
-void TsEntityDB::ReleaseAll()
+// Every object the database lists, once each, in the order ReleaseAll
+// gives them back; those handed over to a new owner are left out, and
+// forgotten.
+std::vector<TsObject*> TsEntityDB::TearDownOrder()
 {
     std::vector<TsObject*> order;
     std::unordered_set<TsObject*> seen;
@@ -488,6 +485,18 @@ void TsEntityDB::ReleaseAll()
         }
     }
     m_handedOver.RemoveAll();
+    return order;
+}
+
+// Gives back the database's references: every entity, then every other
+// object, then the garbage, each in list order. All are held while those
+// references go, so nothing dies half-way; then
+// the objects nobody else holds are destroyed, in that order, round after
+// round (destroying one may leave another held by nobody but us). What
+// remains is held elsewhere: it is logged and left to its holders.
+void TsEntityDB::ReleaseAll()
+{
+    const std::vector<TsObject*> order = TearDownOrder();
 
     std::vector<OmRef<TsObject>> held;
     held.reserve(order.size());

@@ -141,6 +141,7 @@ private:
     // The garbage's reference to the entity, taken out; null when it has none.
     OmRef<TsEntity> TakeFromGarbage(const TsEntity* entity);
     void BuildNeighbourLists();
+    std::vector<TsObject*> TearDownOrder();
     void ReleaseAll();
     // A file lists the garbage it holds among all the entities and in no
     // list by kind; those go back to the garbage.

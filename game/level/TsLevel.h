@@ -17,6 +17,7 @@
 #include "game/framework/TsProfilerDisplay.h"
 #include "game/level/TsLevelCamera.h"
 
+class OmD3D;
 class OmRenderer;
 class TsConversation;
 class TsCutScene;
@@ -195,6 +196,8 @@ private:
     bool ShowsDebugFor(const TsEntity& character) const;
     void FadeAroundFocus(float fraction);
     bool DrawFrame(float renderTime, float fraction);
+    void DrawScene(OmD3D& renderer, float renderTime, float fraction);
+    void DrawInterface(OmD3D& renderer, float renderTime, float fraction);
     // The level's warm-up (TsLevelWarmUp.cpp).
     void WarmUpFightDrawing();
     void RehearseCharacterLooks(float renderTime);

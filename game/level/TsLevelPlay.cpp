@@ -650,20 +650,30 @@ bool TsLevel::DrawFrame(float renderTime, float fraction)
     if (!renderer->BeginScene(renderTime)) {
         return false;
     }
+    DrawScene(*renderer, renderTime, fraction);
+    DrawInterface(*renderer, renderTime, fraction);
+    renderer->EndScene();
+    return true;
+}
+
+// The world and everything in it, its blended triangles last: apart from
+// what is drawn over it, which reads none of its state.
+void TsLevel::DrawScene(OmD3D& renderer, float renderTime, float fraction)
+{
     // The level's ground and walls open the frame: while the camera and
     // they hold still, their last picture is put back instead.
-    renderer->BeginKeptPass();
-    renderer->Clear(nullptr, 0);
+    renderer.BeginKeptPass();
+    renderer.Clear(nullptr, 0);
     // Blended triangles (liquids, meshes' alpha parts) are filed into
     // the batch while the scene draws and drawn far to near after it.
-    OmD3DBatch& batch = renderer->GetBatch();
+    OmD3DBatch& batch = renderer.GetBatch();
     batch.Begin(0);
     if (world_) {
         world_->BeginCloudPass(renderTime);
         world_->Render(renderTime, fraction);
     }
-    renderer->EndKeptPass();
-    m_sceneRoot->Render(*renderer);
+    renderer.EndKeptPass();
+    m_sceneRoot->Render(renderer);
     entityDB_->Render(renderTime, fraction);
     if (rehearsingFight_) {
         RehearseCharacterLooks(renderTime);
@@ -684,17 +694,23 @@ bool TsLevel::DrawFrame(float renderTime, float fraction)
         RenderParticles();
     }
     TsMain* app = TsMain::Instance();
+    const TsProfileScope scope(app ? &app->GetProfiler() : nullptr,
+                               app ? app->GetProfileSection(TsMain::PROFILE_ALPHAS) : -1);
+    batch.Flush();
+    renderer.FlushAlphaQueue();
+}
+
+// What is drawn over the world: markers, the HUD and radar, the cut
+// scene's fade, queued text and the open windows, in that order.
+void TsLevel::DrawInterface(OmD3D& renderer, float renderTime, float fraction)
+{
+    TsMain* app = TsMain::Instance();
     TsProfilerDisplay* appProfiler = app ? &app->GetProfiler() : nullptr;
-    {
-        const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_ALPHAS) : -1);
-        batch.Flush();
-        renderer->FlushAlphaQueue();
-    }
     hud_->RenderDestinationMarker();
     if (rehearsingFight_) {
         RehearseDestinationMarker();
     }
-    RenderDebugViews(*renderer);
+    RenderDebugViews(renderer);
     {
         const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_HUD) : -1);
         hud_->Render(fraction);
@@ -714,10 +730,8 @@ bool TsLevel::DrawFrame(float renderTime, float fraction)
     if (rehearsingFight_) {
         cutScene_->GetFader().WarmUp();
     }
-    renderer->DrawQueuedText();
+    renderer.DrawQueuedText();
     if (gameFrontEnd_->HasOpenWindows()) {
         gameFrontEnd_->Render(renderTime, fraction);
     }
-    renderer->EndScene();
-    return true;
 }

@@ -689,6 +689,54 @@ void TsCharacterObject::UseStep()
 
 // ---- animation ------------------------------------------------------------------------------
 
+namespace {
+
+// The two states whose animation turns on the weapon kind alone, each a
+// table of its own beside the states that only tell one hand from two.
+int32_t AttackAnimation(TsEquipType equip)
+{
+    switch (equip) {
+    case TS_EQUIP_BAREHANDED:
+    case TS_EQUIP_RANGED_SHOULDER:
+    case TS_EQUIP_RANGED_HEADMOUNTED:
+        return TSANIM_STAND_PUNCH;
+    case TS_EQUIP_MELEE_1HAND:
+        return TSANIM_STAND_1HSLASH;
+    case TS_EQUIP_MELEE_2HAND:
+        return TSANIM_STAND_2HSLASH;
+    case TS_EQUIP_RANGED_1HAND:
+        return TSANIM_STAND_1HFIRE;
+    case TS_EQUIP_RANGED_2HAND:
+        return TSANIM_STAND_2HFIRE;
+    case TS_EQUIP_RANGED_TWINHAND:
+        return TSANIM_INVALIDANIM;
+    case TS_EQUIP_HEAL:
+        return TSANIM_STAND_HEAL2H;
+    default:
+        return TSANIM_STAND;
+    }
+}
+
+int32_t StandAnimation(TsEquipType equip)
+{
+    switch (equip) {
+    case TS_EQUIP_MELEE_1HAND:
+    case TS_EQUIP_RANGED_1HAND:
+        return TSANIM_STAND_1H;
+    case TS_EQUIP_MELEE_2HAND:
+        return TSANIM_STAND_2H_MELEE;
+    case TS_EQUIP_RANGED_2HAND:
+    case TS_EQUIP_RANGED_TWINHAND:
+        return TSANIM_STAND_2H;
+    case TS_EQUIP_STEALTH:
+        return TSANIM_STAND_CREEP;
+    default:
+        return TSANIM_STAND;
+    }
+}
+
+} // namespace
+
 int32_t TsCharacterObject::AnimationFor(int32_t state, TsEquipType equip)
 {
     const bool oneHand = equip >= TS_EQUIP_MELEE_1HAND && equip <= TS_EQUIP_RANGED_1HAND;
@@ -716,41 +764,9 @@ int32_t TsCharacterObject::AnimationFor(int32_t state, TsEquipType equip)
     case kStrafeRight:
         return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_STRAFERIGHT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFERIGHT_1H;
     case kAttacking:
-        switch (equip) {
-        case TS_EQUIP_BAREHANDED:
-        case TS_EQUIP_RANGED_SHOULDER:
-        case TS_EQUIP_RANGED_HEADMOUNTED:
-            return TSANIM_STAND_PUNCH;
-        case TS_EQUIP_MELEE_1HAND:
-            return TSANIM_STAND_1HSLASH;
-        case TS_EQUIP_MELEE_2HAND:
-            return TSANIM_STAND_2HSLASH;
-        case TS_EQUIP_RANGED_1HAND:
-            return TSANIM_STAND_1HFIRE;
-        case TS_EQUIP_RANGED_2HAND:
-            return TSANIM_STAND_2HFIRE;
-        case TS_EQUIP_RANGED_TWINHAND:
-            return TSANIM_INVALIDANIM;
-        case TS_EQUIP_HEAL:
-            return TSANIM_STAND_HEAL2H;
-        default:
-            return TSANIM_STAND;
-        }
+        return AttackAnimation(equip);
     case kStand:
-        switch (equip) {
-        case TS_EQUIP_MELEE_1HAND:
-        case TS_EQUIP_RANGED_1HAND:
-            return TSANIM_STAND_1H;
-        case TS_EQUIP_MELEE_2HAND:
-            return TSANIM_STAND_2H_MELEE;
-        case TS_EQUIP_RANGED_2HAND:
-        case TS_EQUIP_RANGED_TWINHAND:
-            return TSANIM_STAND_2H;
-        case TS_EQUIP_STEALTH:
-            return TSANIM_STAND_CREEP;
-        default:
-            return TSANIM_STAND;
-        }
+        return StandAnimation(equip);
     case kTurning:
         return TSANIM_STAND_CREEP;
     case kListening:

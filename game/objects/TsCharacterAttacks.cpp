@@ -314,11 +314,11 @@ OmVector3 TsCharacterObject::LeadOn(const TsEntity* target) const
     return OmVector3(std::sin(heading), 0.0f, std::cos(heading)) * (seconds * speed);
 }
 
-void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
+// Turns the character into its firing pose toward d (a rocket's launcher
+// held where its mouth will be): apart from the shot, which reads only the
+// muzzle the pose leaves.
+void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
 {
-    OmVector3 d;
-    if (!GroundDirection(m_position, aimPoint, d))
-        d = GetDirection();
     const bool holding = SquadConfiguredBehaviour() == kPatrolBehaviour;
     const OmVector3 previous = m_previousPosition;
     if (rocket)
@@ -362,6 +362,14 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
         UpdateAnimation();
         DrawModel(-1.0f, 0.0f);
     }
+}
+
+void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
+{
+    OmVector3 d;
+    if (!GroundDirection(m_position, aimPoint, d))
+        d = GetDirection();
+    TakeFiringPose(d, rocket);
     const OmVector3 muzzle = GetMuzzlePoint();
     // A muzzle inside a wall does not shoot through it.
     if (TsWorld* world = TsAccess::World()) {

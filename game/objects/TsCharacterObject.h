@@ -394,6 +394,7 @@ protected:
     void UseStep();
     void RangedAttackStep();
     void ShootAt(const OmVector3& aimPoint, bool rocket);
+    void TakeFiringPose(const OmVector3& d, bool rocket);
     OmVector3 LeadOn(const TsEntity* target) const;
     void CloseAttackStep();
     void Strike(const OmVector3& direction);

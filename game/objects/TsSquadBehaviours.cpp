@@ -66,6 +66,23 @@ struct ThreatTable {
         unseen.RemoveAll();
         crowding.RemoveAll();
     }
+
+    // The live records of the squad's threats.
+    void Fill(const OmArray<TsSquadObject::Threat>& threats)
+    {
+        Clear();
+        for (uint32_t i = 0; i < threats.GetCount(); ++i) {
+            const TsSquadObject::Threat& threat = threats[i];
+            if (threat.entity) {
+                record.Add(i);
+                entity.Add(threat.entity);
+                x.Add(threat.entity->GetPosition().x);
+                z.Add(threat.entity->GetPosition().z);
+                unseen.Add(threat.seen ? 0.0f : 20.0f);
+                crowding.Add(20.0f * float(threat.attackers));
+            }
+        }
+    }
 };
 ThreatTable g_threatTable;
 
@@ -87,6 +104,49 @@ bool IsLiveTarget(const TsEntity* entity)
 bool IsRanged(const TsCharacterObject& member)
 {
     return member.CurrentWeaponType() != TS_WEAPON_MELEE;
+}
+
+// The place in the table of the threat that costs the member least; the
+// table's count when none is cheaper than the start score, or when the
+// member ignores everyone. Once a member a tick: the inner loop is the
+// assignment's cost, kept to the table's arrays.
+uint32_t BestThreat(const ThreatTable& table, const TsCharacterObject& member, bool ranged, int32_t now,
+                    int32_t recent)
+{
+    const uint32_t count = table.record.GetCount();
+    if (member.HasIgnoredEntities()) {
+        return count;
+    }
+    const float range = member.CurrentRange();
+    const float mx = member.GetPosition().x, mz = member.GetPosition().z;
+    const TsEntity* lastAttacker = member.GetLastAttacker();
+    const bool hitRecently = member.GetLastHitTick() >= 0 && now - member.GetLastHitTick() < recent;
+    const TsEntity* assigned = member.GetAssignedTarget();
+    uint32_t best = count;
+    float bestScore = kStartScore;
+    for (uint32_t k = 0; k < count; ++k) {
+        const float dx = mx - table.x[k];
+        const float dz = mz - table.z[k];
+        const float distance = std::sqrt(dx * dx + dz * dz);
+        float score = 0.0f;
+        if (ranged) {
+            score = table.unseen[k] + (distance > range ? 10.0f : 0.0f);
+        } else {
+            score = std::trunc(distance * 3.0f);
+        }
+        if (table.entity[k] == lastAttacker && hitRecently) {
+            score -= 35.0f;
+        }
+        if (table.entity[k] == assigned) {
+            score -= 25.0f;
+        }
+        score += table.crowding[k];
+        if (score < bestScore) {
+            bestScore = score;
+            best = k;
+        }
+    }
+    return best;
 }
 
 void AttackAtRange(TsCharacterObject& member, const OmVector3& centre, bool stay)
@@ -307,18 +367,7 @@ void TsSquadObject::AssignTargets()
     // Every member measures itself against every threat: the threats are
     // read from their records and objects once, not once a member.
     ThreatTable& table = g_threatTable;
-    table.Clear();
-    for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
-        const Threat& threat = m_threats[i];
-        if (threat.entity) {
-            table.record.Add(i);
-            table.entity.Add(threat.entity);
-            table.x.Add(threat.entity->GetPosition().x);
-            table.z.Add(threat.entity->GetPosition().z);
-            table.unseen.Add(threat.seen ? 0.0f : 20.0f);
-            table.crowding.Add(20.0f * float(threat.attackers));
-        }
-    }
+    table.Fill(m_threats);
     const uint32_t count = table.record.GetCount();
     for (; n; n = n->next) {
         TsCharacterObject* member = CharacterAt(n);
@@ -326,36 +375,7 @@ void TsSquadObject::AssignTargets()
             continue;
         }
         const bool ranged = IsRanged(*member);
-        const float range = member->CurrentRange();
-        const bool ignoring = member->HasIgnoredEntities();
-        const float mx = member->GetPosition().x, mz = member->GetPosition().z;
-        const TsEntity* lastAttacker = member->GetLastAttacker();
-        const bool hitRecently = member->GetLastHitTick() >= 0 && now - member->GetLastHitTick() < recent;
-        const TsEntity* assigned = member->GetAssignedTarget();
-        uint32_t best = count;
-        float bestScore = kStartScore;
-        for (uint32_t k = 0; !ignoring && k < count; ++k) {
-            const float dx = mx - table.x[k];
-            const float dz = mz - table.z[k];
-            const float distance = std::sqrt(dx * dx + dz * dz);
-            float score = 0.0f;
-            if (ranged) {
-                score = table.unseen[k] + (distance > range ? 10.0f : 0.0f);
-            } else {
-                score = std::trunc(distance * 3.0f);
-            }
-            if (table.entity[k] == lastAttacker && hitRecently) {
-                score -= 35.0f;
-            }
-            if (table.entity[k] == assigned) {
-                score -= 25.0f;
-            }
-            score += table.crowding[k];
-            if (score < bestScore) {
-                bestScore = score;
-                best = k;
-            }
-        }
+        const uint32_t best = BestThreat(table, *member, ranged, now, recent);
         if (best < count) {
             Threat& chosen = m_threats[table.record[best]];
             member->SetAssignedTarget(chosen.entity);

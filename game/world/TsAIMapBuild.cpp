@@ -229,6 +229,76 @@ void MarkClearance(TsNibbleArray& codes, int32_t rows, int32_t columns)
     }
 }
 
+// What the map was made from, for whoever built the level to check.
+void LogSizes(const char* targaName, const char* modelName, const TargaImage& image, float edge, float tileSize)
+{
+    LogInfoF("%s file dimensions: %d pixels x %d pixels", targaName, image.width, image.height);
+    LogInfoF("%s edge lengths: %f m x %f m", modelName, double(edge), double(edge));
+    LogInfoF("AI tile size: %f m x %f m", double(edge / float(image.width)), double(edge / float(image.height)));
+    LogInfoF("Quark background image scale is %f for indoors, %f for outdoors", double(tileSize * 16.0f),
+             double(tileSize * 32.0f));
+}
+
+// The box of the image's passable tiles; false when it has none. The map
+// is cropped to it, widened to whole blocks.
+bool PassableBox(const TsNibbleArray& full, const TargaImage& image, int32_t& smallRow, int32_t& largeRow,
+                 int32_t& smallColumn, int32_t& largeColumn)
+{
+    smallRow = image.height, largeRow = -1, smallColumn = image.width, largeColumn = -1;
+    for (int32_t row = 0; row < image.height; ++row)
+        for (int32_t column = 0; column < image.width; ++column)
+            if (full.Get(uint32_t(row * image.width + column)) != 0) {
+                smallRow = std::min(smallRow, row);
+                largeRow = std::max(largeRow, row);
+                smallColumn = std::min(smallColumn, column);
+                largeColumn = std::max(largeColumn, column);
+            }
+    return largeRow >= 0;
+}
+
+// The passable tiles' box widened to whole blocks (to even starts for a
+// halved map); false, said why, when there is none or it is not square.
+bool CropBox(const TsNibbleArray& full, const TargaImage& image, const char* targaName, const char* modelName,
+             bool halve, Span& columns, Span& rows)
+{
+    int32_t smallRow, largeRow, smallColumn, largeColumn;
+    if (!PassableBox(full, image, smallRow, largeRow, smallColumn, largeColumn)) {
+        LogInfoF("Error: Could not create ai map: %s has no passable tile", targaName);
+        return Fail();
+    }
+    columns = Extend(smallColumn, largeColumn, image.width);
+    rows = Extend(smallRow, largeRow, image.height);
+    if ((columns.last - columns.first + 1) % TsAIMap::kAlignment != 0
+        || (rows.last - rows.first + 1) % TsAIMap::kAlignment != 0) {
+        LogInfoF("Error: Could not create ai map: either the bounds of model %s or targa %s are not square",
+                 modelName, targaName);
+        return Fail();
+    }
+    if (halve) {
+        AlignForHalving(columns, largeColumn);
+        AlignForHalving(rows, largeRow);
+    }
+    return true;
+}
+
+// The codes of the cropped map, a tile for every image pixel or, halved,
+// for every two by two of them.
+TsNibbleArray Crop(const TsNibbleArray& full, const TargaImage& image, const Span& columns, const Span& rows,
+                   bool halve, int32_t newColumns, int32_t newRows)
+{
+    const int32_t shift = halve ? 1 : 0;
+    TsNibbleArray cropped(uint32_t(newColumns) * uint32_t(newRows));
+    for (int32_t row = 0; row < newRows; ++row) {
+        for (int32_t column = 0; column < newColumns; ++column) {
+            const int32_t x = columns.first + (column << shift), z = rows.first + (row << shift);
+            const uint32_t code = halve ? HalvedCode(full, image.width, image.height, x, z)
+                                        : ImageCode(full, image.width, image.height, x, z);
+            cropped.Set(uint32_t(row * newColumns + column), code);
+        }
+    }
+    return cropped;
+}
+
 } // namespace
 
 bool TsAIMap::CreateFromTarga(const char* targaName, const char* boundsModelName, const OmVector3& worldMin,
@@ -254,52 +324,18 @@ bool TsAIMap::CreateFromTarga(const char* targaName, const char* boundsModelName
         return Fail();
     }
     const float tileSize = edge / float(image.width);
-    LogInfoF("%s file dimensions: %d pixels x %d pixels", targaName, image.width, image.height);
-    LogInfoF("%s edge lengths: %f m x %f m", modelName, double(edge), double(edge));
-    LogInfoF("AI tile size: %f m x %f m", double(edge / float(image.width)), double(edge / float(image.height)));
-    LogInfoF("Quark background image scale is %f for indoors, %f for outdoors", double(tileSize * 16.0f),
-             double(tileSize * 32.0f));
+    LogSizes(targaName, modelName, image, edge, tileSize);
 
     TsNibbleArray full;
     DecodePixels(image, full);
-    int32_t smallRow = image.height, largeRow = -1, smallColumn = image.width, largeColumn = -1;
-    for (int32_t row = 0; row < image.height; ++row)
-        for (int32_t column = 0; column < image.width; ++column)
-            if (full.Get(uint32_t(row * image.width + column)) != 0) {
-                smallRow = std::min(smallRow, row);
-                largeRow = std::max(largeRow, row);
-                smallColumn = std::min(smallColumn, column);
-                largeColumn = std::max(largeColumn, column);
-            }
-    if (largeRow < 0) {
-        LogInfoF("Error: Could not create ai map: %s has no passable tile", targaName);
-        return Fail();
-    }
-    Span columns = Extend(smallColumn, largeColumn, image.width);
-    Span rows = Extend(smallRow, largeRow, image.height);
-    if ((columns.last - columns.first + 1) % kAlignment != 0 || (rows.last - rows.first + 1) % kAlignment != 0) {
-        LogInfoF("Error: Could not create ai map: either the bounds of model %s or targa %s are not square",
-                 modelName, targaName);
-        return Fail();
-    }
-
     const bool halve = tileSize < kHalveBelow;
-    if (halve) {
-        AlignForHalving(columns, largeColumn);
-        AlignForHalving(rows, largeRow);
-    }
+    Span columns, rows;
+    if (!CropBox(full, image, targaName, modelName, halve, columns, rows))
+        return false;
     const int32_t shift = halve ? 1 : 0;
     const int32_t newColumns = (columns.last - columns.first + 1) >> shift;
     const int32_t newRows = (rows.last - rows.first + 1) >> shift;
-    TsNibbleArray cropped(uint32_t(newColumns) * uint32_t(newRows));
-    for (int32_t row = 0; row < newRows; ++row) {
-        for (int32_t column = 0; column < newColumns; ++column) {
-            const int32_t x = columns.first + (column << shift), z = rows.first + (row << shift);
-            const uint32_t code = halve ? HalvedCode(full, image.width, image.height, x, z)
-                                        : ImageCode(full, image.width, image.height, x, z);
-            cropped.Set(uint32_t(row * newColumns + column), code);
-        }
-    }
+    TsNibbleArray cropped = Crop(full, image, columns, rows, halve, newColumns, newRows);
     LogInfoF("crop %d %d,%d %d\n", columns.first, rows.first, columns.last, rows.last);
     LogInfoF("NewSize = %dk", int32_t(uint64_t(cropped.GetCount()) * 4 / 8192));
 

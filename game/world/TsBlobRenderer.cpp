@@ -225,20 +225,16 @@ bool TsBlobRenderer::Fades(const TsCellGroup& group, const uint16_t* corners, co
     return false;
 }
 
-void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes, const OmVector3& origin,
-                             const OmVector3& size, TsCellLights lights)
+bool TsBlobRenderer::RoomForCell(const TsCellGroup& group, bool fade)
 {
     const uint32_t n = group.vertices.GetCount();
     const uint32_t triangles = group.GetTriangleCount();
-    if (!m_vertices || n == 0 || triangles == 0)
-        return;
     if (n > kMaxVertices || 3 * triangles > kMaxIndices || group.runs.GetCount() > kMaxRuns) {
         if (!m_reportedOversize)
             LogError("World: a cell holds more geometry than one batch can draw; it is left out");
         m_reportedOversize = true;
-        return;
+        return false;
     }
-    const bool fade = m_fade != 0 && planes.GetCount() >= triangles;
     // The worst case counts a copy of every corner a fade could make.
     const uint32_t worstVertices = n + (fade ? std::min(3 * triangles, kMaxVertices) : 0);
     // With the fade on a run may split into its solid and its faded part.
@@ -247,8 +243,79 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
         || m_runsUsed + worstRuns > kMaxRuns) {
         Flush(true);
         if (!m_vertices)
-            return;
+            return false;
     }
+    return true;
+}
+
+void TsBlobRenderer::AddRun(TsCellGroup& group, const TsCellRun& run, const OmArray<OmPlane>& planes, bool fade,
+                            bool doubleSided, const OmVector3& origin, float sh, float sv, TsCellLights lights,
+                            uint32_t base, uint32_t& copies, const OmVector3& eye, const OmVector3& axis)
+{
+    const uint32_t n = group.vertices.GetCount();
+    const uint32_t first = m_indicesUsed + 3 * run.firstTriangle;
+    // Solid triangles fill the run's indices from the front and faded
+    // ones from the back, so each part draws as a run of its own: only
+    // the faded part blends and gives up its depth writes.
+    uint16_t* solid = m_indices + first;
+    uint16_t* faded = m_indices + first + 3 * run.triangleCount;
+    const uint16_t* src = group.indices.GetData() + 3 * run.firstTriangle;
+    for (uint32_t t = 0; t < run.triangleCount; ++t, src += 3) {
+        if (fade && !doubleSided && planes[run.firstTriangle + t].Classify(eye) == 2) {
+            // Faces away: nothing to draw, but the corner it names is decoded.
+            solid[0] = solid[1] = solid[2] = src[0];
+            group.vertices[src[0]].flags |= kDecodeMark;
+            solid += 3;
+            continue;
+        }
+        const bool fades = fade && !doubleSided && Fades(group, src, origin, sh, sv, eye, axis)
+            && base + n + copies + 3 <= kMaxVertices;
+        if (fades) {
+            faded -= 3;
+            for (int k = 0; k < 3; ++k)
+                faded[k] = CopyVertex(group, src[k], origin, sh, sv, lights, base, copies, eye, axis);
+            continue;
+        }
+        for (int k = 0; k < 3; ++k) {
+            solid[k] = src[k];
+            group.vertices[src[k]].flags |= kDecodeMark;
+        }
+        solid += 3;
+    }
+    const uint32_t solidCount = static_cast<uint32_t>(solid - (m_indices + first)) / 3;
+    const uint32_t fadedCount = run.triangleCount - solidCount;
+    m_runs[m_runsUsed++] = {run.material, run.firstVertex, run.vertexCount, first, solidCount,
+                            doubleSided ? 1u : 0u, base, 0};
+    if (fadedCount > 0)
+        m_runs[m_runsUsed++] = {run.material, run.firstVertex, run.vertexCount, first + 3 * solidCount,
+                                fadedCount, 0, base, 1};
+}
+
+void TsBlobRenderer::DecodeMarked(TsCellGroup& group, const OmVector3& origin, float sh, float sv,
+                                  TsCellLights lights, uint32_t base)
+{
+    // Every shared corner an index names, a degenerate triangle's included.
+    for (uint32_t i = 0; i < group.vertices.GetCount(); ++i) {
+        TsCellVertex& v = group.vertices[i];
+        if (v.flags & kDecodeMark) {
+            TsBlobVertex& out = m_vertices[base + i];
+            Decode(v, out, origin, sh, sv);
+            out.colour = LitColour(v, lights, m_brighten);
+        }
+        v.flags = kDecodedFlag;
+    }
+}
+
+void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes, const OmVector3& origin,
+                             const OmVector3& size, TsCellLights lights)
+{
+    const uint32_t n = group.vertices.GetCount();
+    const uint32_t triangles = group.GetTriangleCount();
+    if (!m_vertices || n == 0 || triangles == 0)
+        return;
+    const bool fade = m_fade != 0 && planes.GetCount() >= triangles;
+    if (!RoomForCell(group, fade))
+        return;
     const float sh = size.x * kQuantStep, sv = size.y * kQuantStep;
     const uint32_t base = m_verticesUsed;
     uint32_t copies = 0;
@@ -260,58 +327,13 @@ void TsBlobRenderer::AddCell(TsCellGroup& group, const OmArray<OmPlane>& planes,
     OmCamera* camera = d3d ? d3d->GetCamera() : nullptr;
     const OmVector3 eye = camera ? camera->GetPosition() : OmVector3();
     const OmVector3 axis = camera ? camera->GetForward() : OmVector3(0, 0, 1);
-
     for (uint32_t r = 0; r < group.runs.GetCount(); ++r) {
         const TsCellRun& run = group.runs[r];
         const OmMaterial* material = d3d ? d3d->GetMaterial(run.material) : nullptr;
         const bool doubleSided = material && (material->flags & 1);
-        const uint32_t first = m_indicesUsed + 3 * run.firstTriangle;
-        // Solid triangles fill the run's indices from the front and faded
-        // ones from the back, so each part draws as a run of its own: only
-        // the faded part blends and gives up its depth writes.
-        uint16_t* solid = m_indices + first;
-        uint16_t* faded = m_indices + first + 3 * run.triangleCount;
-        const uint16_t* src = group.indices.GetData() + 3 * run.firstTriangle;
-        for (uint32_t t = 0; t < run.triangleCount; ++t, src += 3) {
-            if (fade && !doubleSided && camera && planes[run.firstTriangle + t].Classify(eye) == 2) {
-                // Faces away: nothing to draw, but the corner it names is decoded.
-                solid[0] = solid[1] = solid[2] = src[0];
-                group.vertices[src[0]].flags |= kDecodeMark;
-                solid += 3;
-                continue;
-            }
-            const bool fades = fade && !doubleSided && camera && Fades(group, src, origin, sh, sv, eye, axis)
-                && base + n + copies + 3 <= kMaxVertices;
-            if (fades) {
-                faded -= 3;
-                for (int k = 0; k < 3; ++k)
-                    faded[k] = CopyVertex(group, src[k], origin, sh, sv, lights, base, copies, eye, axis);
-                continue;
-            }
-            for (int k = 0; k < 3; ++k) {
-                solid[k] = src[k];
-                group.vertices[src[k]].flags |= kDecodeMark;
-            }
-            solid += 3;
-        }
-        const uint32_t solidCount = static_cast<uint32_t>(solid - (m_indices + first)) / 3;
-        const uint32_t fadedCount = run.triangleCount - solidCount;
-        m_runs[m_runsUsed++] = {run.material, run.firstVertex, run.vertexCount, first, solidCount,
-                                doubleSided ? 1u : 0u, base, 0};
-        if (fadedCount > 0)
-            m_runs[m_runsUsed++] = {run.material, run.firstVertex, run.vertexCount, first + 3 * solidCount,
-                                    fadedCount, 0, base, 1};
+        AddRun(group, run, planes, fade && camera, doubleSided, origin, sh, sv, lights, base, copies, eye, axis);
     }
-    // Every shared corner an index names, a degenerate triangle's included.
-    for (uint32_t i = 0; i < n; ++i) {
-        TsCellVertex& v = group.vertices[i];
-        if (v.flags & kDecodeMark) {
-            TsBlobVertex& out = m_vertices[base + i];
-            Decode(v, out, origin, sh, sv);
-            out.colour = LitColour(v, lights, m_brighten);
-        }
-        v.flags = kDecodedFlag;
-    }
+    DecodeMarked(group, origin, sh, sv, lights, base);
     m_verticesUsed += n + copies;
     m_indicesUsed += 3 * triangles;
 }

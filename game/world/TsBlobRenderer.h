@@ -19,6 +19,7 @@
 class OmMaxLight;
 struct OmPlane;
 struct TsCellGroup;
+struct TsCellRun;
 struct TsCellVertex;
 
 // One decoded vertex: position, packed colour, texture pair (24 bytes).
@@ -130,6 +131,15 @@ private:
     uint16_t CopyVertex(TsCellGroup& group, uint16_t i, const OmVector3& origin, float sh, float sv,
                         TsCellLights lights, uint32_t base, uint32_t& copies, const OmVector3& camera,
                         const OmVector3& axis);
+    // AddCell's parts, apart so that the per-triangle loop reads alone: room
+    // for the cell's worst case (false when it cannot be drawn), one run's
+    // triangles split into solid and faded, and the corners they named.
+    bool RoomForCell(const TsCellGroup& group, bool fade);
+    void AddRun(TsCellGroup& group, const TsCellRun& run, const OmArray<OmPlane>& planes, bool fade,
+                bool doubleSided, const OmVector3& origin, float sh, float sv, TsCellLights lights, uint32_t base,
+                uint32_t& copies, const OmVector3& eye, const OmVector3& axis);
+    void DecodeMarked(TsCellGroup& group, const OmVector3& origin, float sh, float sv, TsCellLights lights,
+                      uint32_t base);
 
     std::unique_ptr<TsEntShadow> m_shadow;
     int32_t m_vertexBuffer = -1;
