@@ -348,10 +348,7 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
         // Outside a level (tools, a level being torn down) there is no map
         // to plan on; said once, as characters ask every tick.
         static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogError("TsCharacterObject: no level's pathfinder to plan a route with");
-        }
+        LogErrorOnce(reported, "TsCharacterObject: no level's pathfinder to plan a route with");
         m_follower.Clear();
         return false;
     }

@@ -298,10 +298,7 @@ bool TsCharacterObject::LoadModel(const char*)
         }
     } else {
         static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogErrorF("TsCharacterObject: characters are loaded without render meshes: there is no renderer");
-        }
+        LogErrorOnceF(reported, "TsCharacterObject: characters are loaded without render meshes: there is no renderer");
         shape->SetGeometry(mesh);
     }
     SetModel(shape);

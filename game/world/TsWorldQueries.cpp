@@ -321,10 +321,7 @@ bool TsWorld::CastSegment(const OmVector3& start, const OmVector3& end, TsWorldH
     const bool cells = CastSegmentStatic(start, end, hit, includeAlpha);
     if (!s_doorCaster) {
         static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogError("TsWorld::CastSegment: no door cast is installed; casts see the static world only");
-        }
+        LogErrorOnce(reported, "TsWorld::CastSegment: no door cast is installed; casts see the static world only");
         return cells;
     }
     // A door as far off as the cells stands in front of the wall it is set
