@@ -24,11 +24,6 @@ namespace {
 
 constexpr float kDirectionEpsilon = 1.0e-6f;
 
-bool IsFinite(const OmVector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 float Axis(const OmVector3& v, int axis)
 {
     return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
