@@ -31,6 +31,9 @@ inline int ClampInt(int v, int lo, int hi)
     return v;
 }
 
+// v held to 0..1; NaN stays NaN.
+inline float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
 // Nearest integer with halves going to the even neighbour, as the
 // processor's default rounding does.
 int RoundToInt(float f);

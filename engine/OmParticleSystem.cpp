@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/OmCamera.h"
+#include "engine/OmMath.h"
 #include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
 #include "engine/OmRand.h"
@@ -35,8 +36,6 @@ ParticleSystem* s_system = nullptr;
 
 // A new random number in 0 to 1.
 float Random01() { return float(OmRand()) / float(OM_RAND_MAX); }
-
-float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 uint32_t PackColour(float red, float green, float blue)
 {

@@ -123,6 +123,27 @@ float NormaliseInto(const OmVector3& v, OmVector3& out);
 float NormaliseInPlace(OmVector3& v);
 inline float DistanceSquared(const OmVector3& a, const OmVector3& b) { return (b - a).LengthSquared(); }
 inline float Distance(const OmVector3& a, const OmVector3& b) { return (b - a).Length(); }
+// No component is infinite or NaN.
+inline bool IsFinite(const OmVector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// On the ground plane (x and z; y is up). Inline, as the characters' senses
+// measure every neighbour with them each tick.
+inline float GroundDistanceSquared(const OmVector3& a, const OmVector3& b)
+{
+    const float dx = b.x - a.x, dz = b.z - a.z;
+    return dx * dx + dz * dz;
+}
+// Unit vector on the ground plane from `from` to `to`; false (and out
+// untouched) when the two points coincide there.
+inline bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
+{
+    const float dx = to.x - from.x, dz = to.z - from.z;
+    const float length = std::sqrt(dx * dx + dz * dz);
+    if (!(length > OM_NORMALISE_EPSILON))
+        return false;
+    out.Set(dx / length, 0.0f, dz / length);
+    return true;
+}
 
 // Vectors are stored raw in mesh vertices and archive records.
 static_assert(sizeof(OmVector3) == 12);

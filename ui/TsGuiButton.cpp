@@ -7,20 +7,6 @@ TsFrontEndBase* GuiFrontEndOf(const TsGuiElement& element)
     return element.GetOwner() ? element.GetOwner()->GetFrontEnd() : nullptr;
 }
 
-namespace {
-
-// Whole tiles covering a length: the integer quotient, plus one for a remainder.
-int32_t TilesFor(float length, float tile)
-{
-    const int32_t t = int32_t(tile), n = int32_t(length);
-    if (t <= 0 || n <= 0) {
-        return 0;
-    }
-    return n / t + (n % t ? 1 : 0);
-}
-
-} // namespace
-
 void TsGuiButton::SetText(const char* text)
 {
     m_text = text;

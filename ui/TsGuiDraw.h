@@ -50,6 +50,17 @@ enum TsGuiFrameSlot : int {
     TS_FRAME_SLOTS
 };
 
+// Whole tiles covering a length, both in whole pixels: the integer quotient,
+// plus one for a remainder; none for a length or tile under a pixel.
+inline int32_t TilesFor(float length, float tile)
+{
+    const int32_t t = int32_t(tile), n = int32_t(length);
+    if (t <= 0 || n <= 0) {
+        return 0;
+    }
+    return n / t + (n % t ? 1 : 0);
+}
+
 // A frame of tiled edges and corners around (x, y, w, h) pixels; edges
 // without a sprite become one-pixel white lines when lines is true.
 void DrawGuiFrame(float x, float y, float w, float h, const TsGuiSpritePlacement (&frame)[TS_FRAME_SLOTS],

@@ -11,15 +11,6 @@
 
 namespace {
 
-int32_t TilesFor(float length, float tile)
-{
-    const int32_t t = int32_t(tile), n = int32_t(length);
-    if (t <= 0 || n <= 0) {
-        return 0;
-    }
-    return n / t + (n % t ? 1 : 0);
-}
-
 // The widest glyph cell of a font, in pixels.
 float CellWidth(const OmD3DFont& font)
 {

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "engine/OmMath.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
 
 namespace {
-
-float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 
 float PointerFractionY()
 {

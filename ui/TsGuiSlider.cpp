@@ -3,23 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/OmMath.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsInput.h"
 #include "ui/TsFrontEndBase.h"
 #include "ui/TsGuiButton.h"
 
 namespace {
-
-float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
-
-int32_t TilesFor(float length, float tile)
-{
-    const int32_t t = int32_t(tile), n = int32_t(length);
-    if (t <= 0 || n <= 0) {
-        return 0;
-    }
-    return n / t + (n % t ? 1 : 0);
-}
 
 float PointerFractionX()
 {

@@ -21,10 +21,7 @@ lua_State* g_luaState = nullptr;
 template <typename T>
 T* Missing(bool& reported, const char* accessor, const char* what)
 {
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsAccess::%s: %s", accessor, what);
-    }
+    LogErrorOnceF(reported, "TsAccess::%s: %s", accessor, what);
     return nullptr;
 }
 

@@ -347,9 +347,7 @@ void TsAudio::Tick(const OmVector3& position, const OmVector3& front, const OmVe
     device_.SetListener(ToSound(position), ToSound(front), ToSound(top), plat::SoundApply::Deferred);
     device_.CommitDeferredSettings();
     if (!level) {
-        if (!reportedNoView_)
-            LogInfo("TsAudio::Tick: no level to watch; combat music and barks are off");
-        reportedNoView_ = true;
+        LogInfoOnce(reportedNoView_, "TsAudio::Tick: no level to watch; combat music and barks are off");
         return;
     }
     const float now = level->GameTime();

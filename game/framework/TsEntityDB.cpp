@@ -324,10 +324,9 @@ void TsEntityDB::BuildNeighbourLists()
         TsEntity* character = m_activeCharacters[i];
         if (auto* owner = dynamic_cast<TsNeighbourListOwner*>(character)) {
             owner->BuildNeighbourList(m_activeGrid);
-        } else if (!m_reportedNeighbourLists) {
-            m_reportedNeighbourLists = true;
-            LogErrorF("TsEntityDB: character '%s' (%s) keeps no neighbour list", NameOf(*character),
-                      character->GetClass()->name);
+        } else {
+            LogErrorOnceF(m_reportedNeighbourLists, "TsEntityDB: character '%s' (%s) keeps no neighbour list",
+                          NameOf(*character), character->GetClass()->name);
         }
     }
 }

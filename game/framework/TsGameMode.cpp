@@ -18,15 +18,6 @@ OM_IMPLEMENT_ABSTRACT_CLASS(TsGameMode, TsObject)
 
 namespace {
 
-// Once per run: these run every tick or frame.
-void ReportMissing(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsGameMode: %s", what);
-    }
-}
-
 void QueueLine(OmRenderer& renderer, float y, const char* text)
 {
     static const float red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
@@ -70,7 +61,7 @@ void TsGameMode::CreateCamera()
     m_camera->SetSceneCamera(GetActiveCamera());
     if (!m_camera->GetSceneCamera()) {
         static bool reported = false;
-        ReportMissing(reported, "there is no renderer camera for the mode's camera to drive");
+        LogErrorOnceF(reported, "TsGameMode: %s", "there is no renderer camera for the mode's camera to drive");
     }
     m_camera->Position().SetNext(OmVector3(0.0f, 20.0f, -180.0f));
     m_camera->Heading().SetNext(0.0f);

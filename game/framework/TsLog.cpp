@@ -100,6 +100,34 @@ void LogErrorF(const char* format, ...)
     va_end(args);
 }
 
+void LogErrorOnce(bool& said, const char* text)
+{
+    if (!said) {
+        said = true;
+        LogError(text);
+    }
+}
+
+void LogErrorOnceF(bool& said, const char* format, ...)
+{
+    if (said) {
+        return;
+    }
+    said = true;
+    std::va_list args;
+    va_start(args, format);
+    LogFormatted(LogError, format, args);
+    va_end(args);
+}
+
+void LogInfoOnce(bool& said, const char* text)
+{
+    if (!said) {
+        said = true;
+        LogInfo(text);
+    }
+}
+
 void SetLogPumpHook(TsLogPumpHook hook)
 {
     g_pump = hook;

@@ -16,6 +16,14 @@ void LogColour(const char* text, int r, int g, int b); // components 0..255
 void LogInfoF(const char* format, ...) TS_PRINTF_LIKE(1, 2);
 void LogErrorF(const char* format, ...) TS_PRINTF_LIKE(1, 2);
 
+// A fault that would repeat every tick or frame is logged the first time
+// only: said is the caller's flag (a function's static or a member), set by
+// the first call; while it is set nothing is logged. Text and format are
+// written as by the forms above.
+void LogErrorOnce(bool& said, const char* text);
+void LogErrorOnceF(bool& said, const char* format, ...) TS_PRINTF_LIKE(2, 3);
+void LogInfoOnce(bool& said, const char* text);
+
 // The application installs its message pump here once its window exists;
 // until then log calls pump nothing.
 using TsLogPumpHook = void (*)();

@@ -48,15 +48,6 @@ constexpr float kPi = 3.14159265f;
 constexpr float kZoomRate = 0.3f;
 constexpr float kFadeRadius = 5.0f;
 
-// Per-tick and per-frame reports: once per run.
-void ReportOnce(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsLevel: %s", what);
-    }
-}
-
 const char* TextOf(const OmString& text)
 {
     return text.Get() ? text.Get() : "";
@@ -523,7 +514,8 @@ void TsLevel::StartGameOver()
     }
     if (!dead) {
         static bool reported = false;
-        ReportOnce(reported, "LuaTick asked for the game-over scene, but no squad member has died; play goes on");
+        LogErrorOnceF(reported, "TsLevel: %s",
+                      "LuaTick asked for the game-over scene, but no squad member has died; play goes on");
         return;
     }
     gameOverState_ = kGameOverScene;

@@ -16,11 +16,6 @@ namespace {
 // Relative size of the cross product below which three points count as one line.
 constexpr float kCollinear = 1.0e-6f;
 
-bool IsFinite(const OmVector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 } // namespace
 
 int32_t TsBoundObject::AddPlane(int32_t volume, const OmVector3& p1, const OmVector3& p2, const OmVector3& p3)

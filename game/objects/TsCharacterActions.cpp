@@ -39,18 +39,6 @@ TsPathfinder* LevelPathfinder()
     return TsAccess::Pathfinder();
 }
 
-// Unit vector on the ground plane from a to b; false (and out untouched)
-// when the two points coincide there.
-bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
-{
-    const float dx = to.x - from.x, dz = to.z - from.z;
-    const float length = std::sqrt(dx * dx + dz * dz);
-    if (!(length > 1e-6f))
-        return false;
-    out.Set(dx / length, 0.0f, dz / length);
-    return true;
-}
-
 bool IsCharacter(const TsEntity* entity)
 {
     return entity && entity->IsKindOf(&TsCharacterObject::s_class);
@@ -348,10 +336,7 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
         // Outside a level (tools, a level being torn down) there is no map
         // to plan on; said once, as characters ask every tick.
         static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogError("TsCharacterObject: no level's pathfinder to plan a route with");
-        }
+        LogErrorOnce(reported, "TsCharacterObject: no level's pathfinder to plan a route with");
         m_follower.Clear();
         return false;
     }

@@ -51,16 +51,6 @@ float RingOffset(float minDistance, float maxDistance)
     return (maxDistance - minDistance) * r + (r >= 0.0f ? minDistance : -minDistance);
 }
 
-bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
-{
-    const float dx = to.x - from.x, dz = to.z - from.z;
-    const float length = std::sqrt(dx * dx + dz * dz);
-    if (!(length > 1e-6f))
-        return false;
-    out.Set(dx / length, 0.0f, dz / length);
-    return true;
-}
-
 } // namespace
 
 // ---- what the character fights with ----------------------------------------------

@@ -315,10 +315,7 @@ bool TsCharacterObject::LoadSkinnedFigure(const std::string& folder, const std::
         }
     } else {
         static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogErrorF("TsCharacterObject: characters are loaded without render meshes: there is no renderer");
-        }
+        LogErrorOnceF(reported, "TsCharacterObject: characters are loaded without render meshes: there is no renderer");
         shape->SetGeometry(mesh);
     }
     SetModel(shape);

@@ -27,22 +27,6 @@ constexpr int32_t kCowerPathLimit = 300;
 constexpr float kApproachDistance = 7.0f;
 constexpr uint32_t kSenseAhead = 4;
 
-float GroundDistanceSquared(const OmVector3& a, const OmVector3& b)
-{
-    const float dx = b.x - a.x, dz = b.z - a.z;
-    return dx * dx + dz * dz;
-}
-
-bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector3& out)
-{
-    const float dx = to.x - from.x, dz = to.z - from.z;
-    const float length = std::sqrt(dx * dx + dz * dz);
-    if (!(length > 1e-6f))
-        return false;
-    out.Set(dx / length, 0.0f, dz / length);
-    return true;
-}
-
 } // namespace
 
 // ---- senses ------------------------------------------------------------------------------

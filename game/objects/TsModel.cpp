@@ -29,14 +29,6 @@ constexpr float kTwoPi = 2.0f * kPi;
 constexpr uint32_t kModelRenderFlags = 0x4C;
 constexpr size_t kMaxPath = 512;
 
-void ReportOnce(bool& reported, const char* what)
-{
-    if (!reported) {
-        reported = true;
-        LogErrorF("TsModel: %s", what);
-    }
-}
-
 } // namespace
 
 TsModel::TsModel()
@@ -251,7 +243,7 @@ OmGroup* TsModel::LoadScene(const char* path, const char* textures, const std::f
         CreateRenderMeshes(group, *renderer, kModelRenderFlags);
     } else {
         static bool reported = false;
-        ReportOnce(reported, "models are loaded without render meshes: there is no renderer");
+        LogErrorOnceF(reported, "TsModel: %s", "models are loaded without render meshes: there is no renderer");
     }
     group->Update(0.0f);
     return group.Detach(); // the caller's reference

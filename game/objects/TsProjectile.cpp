@@ -48,14 +48,6 @@ constexpr uint32_t kStreakStageStates[] = {
     GfxTss::ColorOp, GfxTss::ColorArg1, GfxTss::ColorArg2, GfxTss::AlphaOp, GfxTss::AlphaArg1, GfxTss::AlphaArg2,
 };
 
-void ReportOnce(bool& reported, const char* text)
-{
-    if (!reported) {
-        reported = true;
-        LogError(text);
-    }
-}
-
 void PlaySoundAt(int32_t sound, const OmVector3& at)
 {
     TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr;
@@ -645,7 +637,7 @@ void TsProjectile::RenderAll()
     OmD3D* d3d = OmD3D::Instance();
     if (!d3d || !d3d->GetVertexBuffer(s_vertexBuffer)) {
         static bool reported = false;
-        ReportOnce(reported, "TsProjectile: no streak buffer; laser streaks are not drawn");
+        LogErrorOnce(reported, "TsProjectile: no streak buffer; laser streaks are not drawn");
         s_streaks.RemoveAll();
         return;
     }

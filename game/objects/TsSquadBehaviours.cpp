@@ -32,13 +32,6 @@ const char* NameOf(const OmObject* object)
     return object && object->GetName() ? object->GetName() : "";
 }
 
-float GroundDistanceSquared(const OmVector3& a, const OmVector3& b)
-{
-    const float dx = a.x - b.x;
-    const float dz = a.z - b.z;
-    return dx * dx + dz * dz;
-}
-
 TsCharacterObject* CharacterAt(const OmList::Node* node)
 {
     return node ? static_cast<TsCharacterObject*>(node->value) : nullptr;

@@ -16,13 +16,6 @@ const OmVector3 kNoCentre(1.0e18f, 0.0f, 1.0e18f);
 constexpr float kFollowNear = 2.0f;
 constexpr float kFollowFar = 3.0f;
 
-float GroundDistanceSquared(const OmVector3& a, const OmVector3& b)
-{
-    const float dx = a.x - b.x;
-    const float dz = a.z - b.z;
-    return dx * dx + dz * dz;
-}
-
 bool IsHealer(const TsCharacterObject& c)
 {
     const TsWeaponObject* attack = c.GetCurrentAttack();

@@ -23,15 +23,6 @@ int32_t TsAIMap::TileOf(float offset, float inverse)
     return int32_t(tile); // toward zero
 }
 
-namespace {
-
-bool Finite(const OmVector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
-} // namespace
-
 int32_t TsAIMap::TileX(float x) const
 {
     return TileOf(x - aiMapOrigin.x, aiTileSizeInverse);
@@ -65,7 +56,7 @@ bool TsAIMap::IsSound(const char** why) const
             *why = reason;
         return false;
     };
-    if (!Finite(aiMapOrigin))
+    if (!IsFinite(aiMapOrigin))
         return fail("the AI map origin is not a number");
     for (uint32_t i = 0; i < beacons.GetCount(); ++i)
         if (!std::isfinite(beacons[i].x) || !std::isfinite(beacons[i].z))

@@ -230,9 +230,7 @@ bool TsBlobRenderer::RoomForCell(const TsCellGroup& group, bool fade)
     const uint32_t n = group.vertices.GetCount();
     const uint32_t triangles = group.GetTriangleCount();
     if (n > kMaxVertices || 3 * triangles > kMaxIndices || group.runs.GetCount() > kMaxRuns) {
-        if (!m_reportedOversize)
-            LogError("World: a cell holds more geometry than one batch can draw; it is left out");
-        m_reportedOversize = true;
+        LogErrorOnce(m_reportedOversize, "World: a cell holds more geometry than one batch can draw; it is left out");
         return false;
     }
     // The worst case counts a copy of every corner a fade could make.
@@ -358,11 +356,10 @@ void TsBlobRenderer::AddDynamic(const TsCellGroup& geometry, const OmVector3& or
     if (!d3d || !d3d->GetBatch().IsOpen() || n == 0 || geometry.runs.GetCount() == 0)
         return;
     if (n > OmD3DBatch::kMaxSourceVertices || !HoldsTogether(geometry)) {
-        if (!m_reportedBadDynamic)
-            LogErrorF("World: a dynamic object's geometry (%u vertices, %u indices, %u runs) does not fit the "
+        LogErrorOnceF(m_reportedBadDynamic,
+                      "World: a dynamic object's geometry (%u vertices, %u indices, %u runs) does not fit the "
                       "batch or names vertices it lacks; it is left out",
                       n, geometry.indices.GetCount(), geometry.runs.GetCount());
-        m_reportedBadDynamic = true;
         return;
     }
     OmD3DBatch& batch = d3d->GetBatch();

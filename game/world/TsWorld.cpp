@@ -32,11 +32,6 @@ struct ChildSlots {
 };
 constexpr ChildSlots kChildSlots;
 
-bool IsFinite(const OmVector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 // Empties a list without letting go of its objects: a failed load takes
 // them down by itself.
 template <class T>

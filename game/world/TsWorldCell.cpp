@@ -12,11 +12,6 @@ namespace {
 
 constexpr float kQuantum = 65535.0f;
 
-bool IsFinite(const OmVector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 // A material read from a file: with a resource owner the load's reference
 // passes to the cell; without one the cell takes its own from the renderer
 // (when there is one that knows the id).

@@ -34,11 +34,6 @@ OmVector3 ToWorld(const OmNode& node, const OmVector3& p)
     return node.GetWorldPosition() + node.GetWorldRotation().Transform(p) * node.GetWorldScale();
 }
 
-bool IsFinite(const OmVector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 bool IsLuaIdentifier(const char* name)
 {
     static const char* const kKeywords[] = {"and", "break", "do", "else", "elseif", "end", "false", "for",

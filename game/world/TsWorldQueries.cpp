@@ -24,11 +24,6 @@ namespace {
 
 constexpr float kDirectionEpsilon = 1.0e-6f;
 
-bool IsFinite(const OmVector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 float Axis(const OmVector3& v, int axis)
 {
     return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
@@ -321,10 +316,7 @@ bool TsWorld::CastSegment(const OmVector3& start, const OmVector3& end, TsWorldH
     const bool cells = CastSegmentStatic(start, end, hit, includeAlpha);
     if (!s_doorCaster) {
         static bool reported = false;
-        if (!reported) {
-            reported = true;
-            LogError("TsWorld::CastSegment: no door cast is installed; casts see the static world only");
-        }
+        LogErrorOnce(reported, "TsWorld::CastSegment: no door cast is installed; casts see the static world only");
         return cells;
     }
     // A door as far off as the cells stands in front of the wall it is set

@@ -65,7 +65,7 @@ bool Unproject(const double inverse[16], float px, float py, float pz, OmVector3
     if (r[3] == 0.0)
         return false;
     out.Set(float(r[0] / r[3]), float(r[1] / r[3]), float(r[2] / r[3]));
-    return std::isfinite(out.x) && std::isfinite(out.y) && std::isfinite(out.z);
+    return IsFinite(out);
 }
 
 // Truncating quantisation of a height over the cell's box.

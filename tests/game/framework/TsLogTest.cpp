@@ -78,3 +78,17 @@ TEST(TsLog, FormattedVariantsFillInColourAndCutTheirMessage)
 }
 
 } // namespace
+
+// A fault met every tick is said once per flag: the first call logs and sets
+// it, later calls with the flag set log nothing.
+TEST(TsLog, AOnceLogIsWrittenOnlyByTheFirstCallWithItsFlag)
+{
+    LogCapture log;
+    bool said = false;
+    LogErrorOnceF(said, "no %s", "camera");
+    LogErrorOnceF(said, "no %s", "camera");
+    LogErrorOnce(said, "again");
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(log.Lines()[0].text, "no camera\n");
+    EXPECT_TRUE(said);
+}
