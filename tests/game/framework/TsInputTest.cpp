@@ -177,6 +177,27 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
     }
 }
 
+// The same taps made with the mouse's left button: a click quicker than a
+// tick selects, as a tap of a key acts.
+TEST_F(TsInputTest, EveryClickIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
+{
+    for (const TickCase& c : kTickCases) {
+        input_.ClearState();
+        std::string states;
+        for (const char step : std::string(c.script)) {
+            switch (step) {
+            case '+': plat::InjectMouseButton(*window_, 0, true); break;
+            case '-': plat::InjectMouseButton(*window_, 0, false); break;
+            case 'f': Frame(); break;
+            case 't': NextTick(); break;
+            case 's': states += StateOf(TS_ACTION_SELECT); break;
+            default: break;
+            }
+        }
+        EXPECT_EQ(states, c.states) << c.what;
+    }
+}
+
 TEST_F(TsInputTest, WheelNotchesDriveTheWeaponCyclingActionsForOneTick)
 {
     constexpr int kUp = TS_ACTION_PREVIOUS_WEAPON, kDown = TS_ACTION_NEXT_WEAPON;
