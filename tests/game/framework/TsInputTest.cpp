@@ -198,6 +198,30 @@ TEST_F(TsInputTest, EveryClickIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
     }
 }
 
+// An action of the mouse that a script also gives a key is down while
+// either is held: the held button keeps it down whatever the key does.
+TEST_F(TsInputTest, AMouseActionWithAKeyTooIsDownWhileEitherIsHeld)
+{
+    TsKeyBindings b;
+    b.SetDefaults();
+    b.SetKey(TS_ACTION_SELECT, plat::kKeyS);
+    input_.SetKeyBindings(b);
+    plat::InjectMouseButton(*window_, 0, true);
+    std::string states;
+    for (int tick = 0; tick < 3; ++tick) {
+        NextTick();
+        states += StateOf(TS_ACTION_SELECT);
+    }
+    Key(plat::kKeyS, true);
+    plat::InjectMouseButton(*window_, 0, false);
+    NextTick();
+    states += StateOf(TS_ACTION_SELECT);
+    Key(plat::kKeyS, false);
+    NextTick();
+    states += StateOf(TS_ACTION_SELECT);
+    EXPECT_EQ(states, "PDDDR");
+}
+
 TEST_F(TsInputTest, WheelNotchesDriveTheWeaponCyclingActionsForOneTick)
 {
     constexpr int kUp = TS_ACTION_PREVIOUS_WEAPON, kDown = TS_ACTION_NEXT_WEAPON;
