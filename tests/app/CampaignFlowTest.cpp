@@ -309,6 +309,11 @@ protected:
         ASSERT_TRUE(AnswerStartupDialog(game_pid_, "Return")) << Output(kRun);
         ASSERT_TRUE(WaitForOutput(kRun, "Start-up complete", game_pid_)) << Output(kRun);
         ASSERT_TRUE(WaitForScreen(MainMenuShown, "title")) << Output(kRun);
+        // The window takes the keyboard before any key: a key that comes
+        // with the focus, before the game has taken the keyboard back, is
+        // not the game's.
+        std::system(Xdo(kFocus).c_str());
+        WaitForATick();
     }
 
     // Gives the game's window the keyboard before a key or click.
