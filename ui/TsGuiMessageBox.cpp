@@ -53,6 +53,11 @@ void TsGuiMessageBox::OpenWith(int32_t count, const TsGuiMessageButton* list)
     if (IsOpen()) {
         return;
     }
+    // A Return that is down as the box opens (the one that confirmed what
+    // came before) is not a press; one that goes down later is, even before
+    // the box's first tick.
+    const TsInput* input = TsAccess::Input();
+    m_returnWasDown = (!input || input->IsKeyDown(plat::kKeyReturn)) ? 1 : 0;
     switch (m_kind) {
     case kOk: AddButton("OK", TsFrontEndBase::kResultOk); break;
     case kOkCancel:

@@ -56,5 +56,5 @@ protected:
     int32_t m_buttonCount = 0;
     int32_t m_results[kMaxButtons] = {-1, -1, -1, -1};
     TsGuiButtonFactory m_factory;
-    uint8_t m_returnWasDown = 1; // a RETURN already held when the box opens is not a press
+    uint8_t m_returnWasDown = 1; // RETURN was down at the last tick, or as the box opened
 };

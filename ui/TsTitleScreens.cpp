@@ -377,19 +377,19 @@ void TsNewGameScreen::OnMouseUp(int32_t packed, uint32_t buttons)
         Close(result);
 }
 
+// The name's box takes the keys typed in this tick before Return is looked
+// at: a name and Return typed quickly enough to fall in one tick give the
+// name, not an empty one.
 void TsNewGameScreen::Update(float time)
 {
+    TsGuiDialog::Update(time);
     if (const TsInput* input = TsAccess::Input()) {
         if (input->IsKeyDown(plat::kKeyReturn)) {
             Close(TsFrontEndBase::kResultOk);
-            return;
-        }
-        if (input->IsActionReleased(TS_ACTION_MENU)) {
+        } else if (input->IsActionReleased(TS_ACTION_MENU)) {
             Close(TsFrontEndBase::kResultCancel);
-            return;
         }
     }
-    TsGuiDialog::Update(time);
 }
 
 // ---- the credits ----

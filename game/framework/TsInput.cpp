@@ -160,17 +160,15 @@ bool TsInput::Update(int width, int height)
     for (int code = 0; code < plat::kKeyCodeCount; ++code) {
         Latch(tickKeys_[code], lastTickKeys_[code], waitingKeyPress_[code], keys_[code] != 0);
     }
+    // An action is latched once a poll, down while its key or its mouse
+    // button is: latched for each in turn, a held button would see the
+    // key's "up" change the action and wait a tick to press it again.
     for (int i = 0; i < kActionCount; ++i) {
         const int32_t key = bindings_.KeyOf(i);
-        if (key >= 0) {
-            Latch(current_.actions[i], previous_.actions[i], waitingPress_[i], KeyIsDown(key));
-        }
-    }
-    // The mouse decides for the actions it is bound to.
-    for (int i = 0; i < TsKeyBindings::kMouseActionCount; ++i) {
         const int32_t button = bindings_.MouseButtonOf(i);
-        if (button >= 0) {
-            Latch(current_.actions[i], previous_.actions[i], waitingPress_[i], mouse_.buttons[button] != 0);
+        if (key >= 0 || button >= 0) {
+            const bool down = KeyIsDown(key) || (button >= 0 && mouse_.buttons[button] != 0);
+            Latch(current_.actions[i], previous_.actions[i], waitingPress_[i], down);
         }
     }
     current_.moveX += mouse_.x;

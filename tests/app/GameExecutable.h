@@ -181,15 +181,17 @@ protected:
         return AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'", key);
     }
 
-    // Presses the key on the window that the xdotool search finds, again
-    // while it stays up: on a busy display it may not take the focus at once.
+    // Presses the key on the window that the xdotool search finds once it
+    // is on the screen, and waits for it to go; again only when it stays up
+    // long after (it may not have taken the focus). The window answers one
+    // key, so a second press can never answer twice.
     bool AnswerWindow(pid_t game, const std::string& criteria, const char* key)
     {
         if (std::system("command -v xdotool > /dev/null") != 0) {
             ADD_FAILURE() << "xdotool is needed to work the start-up dialog";
             return false;
         }
-        const std::string search = "DISPLAY=" + displayName_ + " xdotool search " + criteria;
+        const std::string search = "DISPLAY=" + displayName_ + " xdotool search --onlyvisible " + criteria;
         const std::string find = search + " > /dev/null 2>&1";
         // Sent to that window alone. The window closes as the key goes down,
         // and xdotool then stops before the release: the key is let go again
@@ -197,14 +199,18 @@ protected:
         const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1; DISPLAY=" +
                                   displayName_ + " xdotool keyup " + key + " > /dev/null 2>&1";
         bool seen = false;
-        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
+        auto pressed = std::chrono::steady_clock::now();
+        for (auto end = pressed + 120s; std::chrono::steady_clock::now() < end;) {
             if (std::system(find.c_str()) == 0) {
-                seen = true;
-                std::system(press.c_str());
+                if (!seen || std::chrono::steady_clock::now() - pressed > 20s) {
+                    seen = true;
+                    std::system(press.c_str());
+                    pressed = std::chrono::steady_clock::now();
+                }
             } else if (seen || waitpid(game, nullptr, WNOHANG) == game) {
                 return seen;
             }
-            std::this_thread::sleep_for(300ms);
+            std::this_thread::sleep_for(100ms);
         }
         return false;
     }

@@ -121,6 +121,18 @@ TEST_F(GuiWindows, AReturnTapBetweenTwoTicksChoosesTheFirstButton)
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultYes);
 }
 
+// A box is on the screen before its first tick has run: Return tapped
+// then, not held when the box came, still chooses.
+TEST_F(GuiWindows, AReturnTappedBeforeTheBoxsFirstTickChooses)
+{
+    Frame();
+    Ask(TsGuiMessageBox::kYesNo);
+    Key(plat::kKeyReturn, true);
+    Key(plat::kKeyReturn, false);
+    FrameAfter(kTickUnits);
+    EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultYes);
+}
+
 TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndHoldsEightAtMost)
 {
     TsGuiSpritePlacement frame[TS_FRAME_SLOTS];

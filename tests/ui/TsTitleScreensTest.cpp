@@ -174,6 +174,23 @@ TEST_F(TitleScreens, AReturnTapBetweenTwoTicksGivesTheName)
     EXPECT_STREQ(PlayerName().Get(), "WARDEN");
 }
 
+// A name typed and Return pressed so quickly that one tick reads them all,
+// as a busy machine's ticks do, is the name given.
+TEST_F(TitleScreens, ANameTypedWithReturnInOneTickIsTheNameGiven)
+{
+    Start();
+    TsFrontEnd& title = Title();
+    TsGuiWindow* dialog = TsFrontEnd::GetNewGameScreen(&title);
+    title.PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+    Frame();
+    for (int key : {plat::kKeyA, plat::kKeyN, plat::kKeyN, kKeyReturn}) {
+        Key(key, true);
+        Key(key, false);
+    }
+    FrameAfter(kTickUnits);
+    EXPECT_STREQ(PlayerName().Get(), "ANN");
+}
+
 // The name typed in the new-game dialog is checked when the dialog closes
 // with OK; closed any other way, the dialog is a cancel.
 TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)

@@ -177,6 +177,51 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
     }
 }
 
+// The same taps made with the mouse's left button: a click quicker than a
+// tick selects, as a tap of a key acts.
+TEST_F(TsInputTest, EveryClickIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
+{
+    for (const TickCase& c : kTickCases) {
+        input_.ClearState();
+        std::string states;
+        for (const char step : std::string(c.script)) {
+            switch (step) {
+            case '+': plat::InjectMouseButton(*window_, 0, true); break;
+            case '-': plat::InjectMouseButton(*window_, 0, false); break;
+            case 'f': Frame(); break;
+            case 't': NextTick(); break;
+            case 's': states += StateOf(TS_ACTION_SELECT); break;
+            default: break;
+            }
+        }
+        EXPECT_EQ(states, c.states) << c.what;
+    }
+}
+
+// An action of the mouse that a script also gives a key is down while
+// either is held: the held button keeps it down whatever the key does.
+TEST_F(TsInputTest, AMouseActionWithAKeyTooIsDownWhileEitherIsHeld)
+{
+    TsKeyBindings b;
+    b.SetDefaults();
+    b.SetKey(TS_ACTION_SELECT, plat::kKeyS);
+    input_.SetKeyBindings(b);
+    plat::InjectMouseButton(*window_, 0, true);
+    std::string states;
+    for (int tick = 0; tick < 3; ++tick) {
+        NextTick();
+        states += StateOf(TS_ACTION_SELECT);
+    }
+    Key(plat::kKeyS, true);
+    plat::InjectMouseButton(*window_, 0, false);
+    NextTick();
+    states += StateOf(TS_ACTION_SELECT);
+    Key(plat::kKeyS, false);
+    NextTick();
+    states += StateOf(TS_ACTION_SELECT);
+    EXPECT_EQ(states, "PDDDR");
+}
+
 TEST_F(TsInputTest, WheelNotchesDriveTheWeaponCyclingActionsForOneTick)
 {
     constexpr int kUp = TS_ACTION_PREVIOUS_WEAPON, kDown = TS_ACTION_NEXT_WEAPON;
