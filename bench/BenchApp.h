@@ -14,8 +14,8 @@
 #include "game/level/TsLevel.h"
 #include "platform/EventInjection.h"
 #include "platform/Window.h"
-#include "tests/engine/ManualClock.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ManualClock.h"
+#include "testing/ScratchDir.h"
 #include "ui/TsFrontEnd.h"
 
 namespace bench {

@@ -39,8 +39,8 @@
 #include "platform/EventInjection.h"
 #include "platform/KeyCodes.h"
 #include "platform/Window.h"
-#include "tests/engine/ManualClock.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ManualClock.h"
+#include "testing/ScratchDir.h"
 #include "ui/TsFrontEnd.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include "game/framework/TsGameMode.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsMain.h"
-#include "tests/engine/ManualClock.h"
+#include "testing/ManualClock.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 
 namespace apptest {
 

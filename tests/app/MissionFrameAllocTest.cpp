@@ -17,10 +17,10 @@
 #include "game/objects/TsSquadObject.h"
 #include "platform/KeyCodes.h"
 #include "tests/AllocationCounter.h"
-#include "tests/app/ActiveSquads.h"
+#include "testing/ActiveSquads.h"
 #include "tests/app/DemoLevelFixture.h"
-#include "tests/app/FramePacings.h"
-#include "tests/app/HallFight.h"
+#include "testing/FramePacings.h"
+#include "testing/HallFight.h"
 
 namespace apptest {
 namespace {

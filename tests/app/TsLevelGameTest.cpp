@@ -28,7 +28,7 @@
 #include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
-#include "tests/app/HallFight.h"
+#include "testing/HallFight.h"
 
 namespace apptest {
 

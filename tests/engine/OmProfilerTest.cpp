@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ManualClock.h"
+#include "testing/ManualClock.h"
 #include "engine/OmProfiler.h"
 #include "tests/engine/ArchiveTestSupport.h"
 

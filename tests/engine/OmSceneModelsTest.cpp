@@ -12,7 +12,7 @@
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
 #include "tests/engine/ArchiveTestSupport.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 
 using importtest::ImportTest;
 using texttest::Bone;

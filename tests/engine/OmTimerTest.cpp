@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ManualClock.h"
+#include "testing/ManualClock.h"
 #include "engine/OmTimer.h"
 #include "platform/PerfCounter.h"
 

@@ -9,7 +9,7 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/platform/MixedOutput.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLevelInfo.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "game/framework/FileIO.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 
 namespace {
 

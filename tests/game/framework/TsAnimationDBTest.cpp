@@ -13,7 +13,7 @@
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAnimationDB.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/engine/TextFiles.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "game/framework/TsRandom.h"
 #include "platform/WavFile.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/platform/MixedOutput.h"
 
 using namespace soundtest;

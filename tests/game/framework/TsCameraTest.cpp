@@ -7,7 +7,7 @@
 #include "engine/OmCamera.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsCamera.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "platform/FilePath.h"
 #include "platform/WavFile.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 
 namespace {
 

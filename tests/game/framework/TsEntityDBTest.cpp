@@ -12,7 +12,7 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHandles.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/framework/TestEntities.h"
 #include "tests/platform/DebugOutputCapture.h"

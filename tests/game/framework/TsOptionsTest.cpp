@@ -11,7 +11,7 @@
 #include "game/framework/TsOptions.h"
 #include "platform/KeyCodes.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 
 namespace {

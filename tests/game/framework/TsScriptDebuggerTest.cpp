@@ -7,7 +7,7 @@
 #include "game/framework/TsScriptQuote.h"
 #include "game/framework/TsShell.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsShell.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/platform/DebugOutputCapture.h"
 

@@ -6,7 +6,7 @@
 #include "game/framework/TsShell.h"
 #include "platform/MessageBox.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 
 namespace {

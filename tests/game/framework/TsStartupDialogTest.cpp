@@ -16,7 +16,7 @@
 #include "platform/MessageBox.h"
 #include "render/OmD3D.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tools/DemoImages.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "tests/AllocationCounter.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/TestEntities.h"
 #include "tests/platform/DebugOutputCapture.h"
 #include "ui/TsRadar.h"

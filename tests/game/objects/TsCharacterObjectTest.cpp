@@ -21,7 +21,7 @@
 #include "game/objects/TsTriggerObject.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 

@@ -13,7 +13,7 @@
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsTimerTable.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
 

@@ -6,7 +6,7 @@
 
 #include "engine/OmRef.h"
 #include "game/objects/TsDiaryData.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {

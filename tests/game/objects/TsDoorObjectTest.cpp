@@ -14,7 +14,7 @@
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/objects/DoorSlab.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/platform/DebugOutputCapture.h"
 

@@ -9,7 +9,7 @@
 #include "engine/OmRef.h"
 #include "game/objects/TsInventory.h"
 #include "tests/engine/ArchiveTestSupport.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
 

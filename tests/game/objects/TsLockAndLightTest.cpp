@@ -13,7 +13,7 @@
 #include "game/objects/TsBoundObject.h"
 #include "game/objects/TsLockObject.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 

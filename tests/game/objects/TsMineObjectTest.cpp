@@ -12,7 +12,7 @@
 #include "game/objects/TsMineObject.h"
 #include "game/objects/TsProjectileAttributes.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "game/objects/TsWeaponObject.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ItemTestSupport.h"
 
 namespace {

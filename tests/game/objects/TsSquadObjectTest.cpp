@@ -17,7 +17,7 @@
 #include "game/objects/TsTimerTable.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "game/framework/TsObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "tests/engine/ArchiveTestSupport.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {

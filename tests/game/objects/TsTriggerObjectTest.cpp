@@ -11,7 +11,7 @@
 #include "game/objects/TsTriggerObject.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 

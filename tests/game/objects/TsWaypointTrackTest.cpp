@@ -14,7 +14,7 @@
 #include "game/objects/TsPathTrack.h"
 #include "game/objects/TsWaypointObject.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "game/world/TsWorldAIMap.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/world/AIMapTestSupport.h"
 #include "tests/render/RendererFixture.h"
 

@@ -23,7 +23,7 @@
 #include "game/world/TsModelLighting.h"
 #include "game/world/TsWorldCell.h"
 #include "game/world/TsWorldDrawing.h"
-#include "tests/game/framework/ScratchDir.h"
+#include "testing/ScratchDir.h"
 #include "tests/game/world/WorldTestSupport.h"
 #include "tests/render/RendererFixture.h"
 #include "tools/DemoImages.h"
