@@ -26,7 +26,7 @@ TsCamera::~TsCamera()
 
 void TsCamera::SetSceneCamera(OmCamera* camera)
 {
-    sceneCamera_.Reset(camera);
+    m_sceneCamera.Reset(camera);
 }
 
 bool TsCamera::Register(OmArchive& archive)
@@ -34,8 +34,8 @@ bool TsCamera::Register(OmArchive& archive)
     if (!TsObject::Register(archive)) {
         return false;
     }
-    if (sceneCamera_) {
-        sceneCamera_->Register(archive);
+    if (m_sceneCamera) {
+        m_sceneCamera->Register(archive);
     }
     return true;
 }
@@ -43,20 +43,20 @@ bool TsCamera::Register(OmArchive& archive)
 void TsCamera::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
-    archive.WriteVector(position_.next);
-    archive.WriteFloat(heading_.next).WriteFloat(pitch_.next).WriteFloat(roll_.next);
-    archive.WriteVector(focus_.next).WriteFloat(distance_.next);
-    archive.WriteObjectRef(sceneCamera_);
-    archive.WriteI32(mode_).WriteU32(active_);
-    archive.WriteFloat(fieldOfView_.next).WriteFloat(aspect_);
+    archive.WriteVector(m_position.next);
+    archive.WriteFloat(m_heading.next).WriteFloat(m_pitch.next).WriteFloat(m_roll.next);
+    archive.WriteVector(m_focus.next).WriteFloat(m_distance.next);
+    archive.WriteObjectRef(m_sceneCamera);
+    archive.WriteI32(m_mode).WriteU32(m_active);
+    archive.WriteFloat(m_fieldOfView.next).WriteFloat(m_aspect);
 }
 
 void TsCamera::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
-    archive.ReadVector(position_.next);
-    archive.ReadFloat(heading_.next).ReadFloat(pitch_.next).ReadFloat(roll_.next);
-    archive.ReadVector(focus_.next).ReadFloat(distance_.next);
+    archive.ReadVector(m_position.next);
+    archive.ReadFloat(m_heading.next).ReadFloat(m_pitch.next).ReadFloat(m_roll.next);
+    archive.ReadVector(m_focus.next).ReadFloat(m_distance.next);
     OmCamera* sceneCamera = nullptr;
     archive.ReadRef(sceneCamera);
     // The renderer's camera is never stored; a camera read back without one
@@ -67,71 +67,71 @@ void TsCamera::Read(OmArchive& archive)
     int32_t mode = 0;
     uint32_t active = 0;
     archive.ReadI32(mode).ReadU32(active);
-    mode_ = mode >= TS_CAMERA_FREE && mode <= TS_CAMERA_OWNER ? static_cast<TsCameraMode>(mode) : TS_CAMERA_FREE;
-    archive.ReadFloat(fieldOfView_.next).ReadFloat(aspect_);
+    m_mode = mode >= TS_CAMERA_FREE && mode <= TS_CAMERA_OWNER ? static_cast<TsCameraMode>(mode) : TS_CAMERA_FREE;
+    archive.ReadFloat(m_fieldOfView.next).ReadFloat(m_aspect);
     Snap();
-    active_ = active != 0 ? 1 : 0;
+    m_active = active != 0 ? 1 : 0;
 }
 
 void TsCamera::Tick(uint32_t)
 {
-    if (!active_) {
+    if (!m_active) {
         return;
     }
-    --projectionRefresh_;
-    position_.Advance();
-    heading_.Advance();
-    pitch_.Advance();
-    focus_.Advance();
-    distance_.Advance();
-    roll_.Advance();
-    fieldOfView_.Advance();
+    --m_projectionRefresh;
+    m_position.Advance();
+    m_heading.Advance();
+    m_pitch.Advance();
+    m_focus.Advance();
+    m_distance.Advance();
+    m_roll.Advance();
+    m_fieldOfView.Advance();
 }
 
 void TsCamera::Render(float, float fraction)
 {
-    if (!active_) {
+    if (!m_active) {
         return;
     }
     Update(fraction);
     OmRenderer* renderer = OmRenderer::Current();
-    if (renderer && sceneCamera_) {
-        sceneCamera_->Apply(*renderer);
+    if (renderer && m_sceneCamera) {
+        m_sceneCamera->Apply(*renderer);
     }
 }
 
 void TsCamera::Snap()
 {
-    active_ = 1;
+    m_active = 1;
     Tick(0);
     Tick(0);
-    projectionRefresh_ = 3;
+    m_projectionRefresh = 3;
 }
 
 void TsCamera::SetFieldOfView(float radians)
 {
-    fieldOfView_.SetNext(radians);
-    projectionRefresh_ = 2;
+    m_fieldOfView.SetNext(radians);
+    m_projectionRefresh = 2;
 }
 
 void TsCamera::SetNearPlane(float distance)
 {
-    if (!sceneCamera_) {
+    if (!m_sceneCamera) {
         return;
     }
-    OmProjection projection = sceneCamera_->GetProjection();
+    OmProjection projection = m_sceneCamera->GetProjection();
     projection.nearDistance = distance;
-    sceneCamera_->SetProjection(projection);
+    m_sceneCamera->SetProjection(projection);
 }
 
 void TsCamera::SetFarPlane(float distance)
 {
-    if (!sceneCamera_) {
+    if (!m_sceneCamera) {
         return;
     }
-    OmProjection projection = sceneCamera_->GetProjection();
+    OmProjection projection = m_sceneCamera->GetProjection();
     projection.farDistance = distance;
-    sceneCamera_->SetProjection(projection);
+    m_sceneCamera->SetProjection(projection);
 }
 
 OmMatrix3 TsCamera::Orientation(float heading, float pitch, float roll)
@@ -143,20 +143,20 @@ OmMatrix3 TsCamera::Orientation(float heading, float pitch, float roll)
 
 void TsCamera::Update(float t)
 {
-    fieldOfView_.Interpolate(t);
-    const float roll = roll_.Interpolate(t);
-    if (sceneCamera_) {
-        switch (mode_) {
+    m_fieldOfView.Interpolate(t);
+    const float roll = m_roll.Interpolate(t);
+    if (m_sceneCamera) {
+        switch (m_mode) {
         case TS_CAMERA_FREE:
-            sceneCamera_->SetFromMatrix(position_.Interpolate(t),
-                                         Orientation(heading_.Interpolate(t), pitch_.Interpolate(t), roll));
+            m_sceneCamera->SetFromMatrix(m_position.Interpolate(t),
+                                         Orientation(m_heading.Interpolate(t), m_pitch.Interpolate(t), roll));
             break;
         case TS_CAMERA_ORBIT: {
-            const OmMatrix3 m = Orientation(heading_.Interpolate(t), pitch_.Interpolate(t), roll);
-            const OmVector3& focus = focus_.Interpolate(t);
-            const float distance = distance_.Interpolate(t);
+            const OmMatrix3 m = Orientation(m_heading.Interpolate(t), m_pitch.Interpolate(t), roll);
+            const OmVector3& focus = m_focus.Interpolate(t);
+            const float distance = m_distance.Interpolate(t);
             const OmVector3 back = m.GetColumn(2);
-            sceneCamera_->SetFromMatrix(
+            m_sceneCamera->SetFromMatrix(
                 OmVector3(focus.x - back.x * distance, focus.y - back.y * distance, focus.z - back.z * distance), m);
             break;
         }
@@ -164,8 +164,8 @@ void TsCamera::Update(float t)
             // A frame that looks along d with Y kept up, then rolled about
             // d: a bare rotation about d would leave the camera looking
             // wherever its axes happened to point.
-            const OmVector3& position = position_.Interpolate(t);
-            const OmVector3& focus = focus_.Interpolate(t);
+            const OmVector3& position = m_position.Interpolate(t);
+            const OmVector3& focus = m_focus.Interpolate(t);
             OmVector3 d;
             if (NormaliseInto(focus - position, d) == 0.0f) {
                 break; // focus on the camera: no direction to look in
@@ -183,25 +183,25 @@ void TsCamera::Update(float t)
             rolled.SetAxisRotation(roll, d.x, d.y, d.z);
             OmMatrix3 m;
             OmMatrix3::Multiply(rolled, frame, m);
-            sceneCamera_->SetFromMatrix(position, m);
+            m_sceneCamera->SetFromMatrix(position, m);
             break;
         }
         default:
             break; // the owner sets the frame
         }
     }
-    if (projectionRefresh_ > 0) {
+    if (m_projectionRefresh > 0) {
         ApplyProjection();
     }
 }
 
 void TsCamera::ApplyProjection()
 {
-    if (!sceneCamera_) {
+    if (!m_sceneCamera) {
         return;
     }
-    OmProjection projection = sceneCamera_->GetProjection();
-    projection.halfWidth = std::tan(fieldOfView_.interpolated * 0.5f) * projection.nearDistance;
-    projection.halfHeight = projection.halfWidth * aspect_;
-    sceneCamera_->SetProjection(projection);
+    OmProjection projection = m_sceneCamera->GetProjection();
+    projection.halfWidth = std::tan(m_fieldOfView.interpolated * 0.5f) * projection.nearDistance;
+    projection.halfHeight = projection.halfWidth * m_aspect;
+    m_sceneCamera->SetProjection(projection);
 }

@@ -45,37 +45,37 @@ class TsCamera : public TsObject {
     void Snap();
 
     void SetFieldOfView(float radians);
-    float GetFieldOfView() const { return fieldOfView_.next; }
+    float GetFieldOfView() const { return m_fieldOfView.next; }
     void SetNearPlane(float distance);
     void SetFarPlane(float distance);
-    void SetAspect(float aspect) { aspect_ = aspect; }
-    float GetAspect() const { return aspect_; }
+    void SetAspect(float aspect) { m_aspect = aspect; }
+    float GetAspect() const { return m_aspect; }
 
     // Holds a reference on the node; null lets go of the old one.
     void SetSceneCamera(OmCamera* camera);
-    OmCamera* GetSceneCamera() const { return sceneCamera_; }
+    OmCamera* GetSceneCamera() const { return m_sceneCamera; }
 
-    TsCameraMode GetMode() const { return mode_; }
-    void SetMode(TsCameraMode mode) { mode_ = mode; }
-    bool IsActive() const { return active_ != 0; }
-    void SetActive(bool active) { active_ = active ? 1 : 0; }
+    TsCameraMode GetMode() const { return m_mode; }
+    void SetMode(TsCameraMode mode) { m_mode = mode; }
+    bool IsActive() const { return m_active != 0; }
+    void SetActive(bool active) { m_active = active ? 1 : 0; }
 
     // The tick values, for the code that steers the camera: write next, and
     // Tick moves it on.
-    TsLerpVector& Position() { return position_; }
-    TsLerpFloat& Heading() { return heading_; }
-    TsLerpFloat& Pitch() { return pitch_; }
-    TsLerpFloat& Roll() { return roll_; }
-    TsLerpVector& Focus() { return focus_; }
-    TsLerpFloat& Distance() { return distance_; }
-    const TsLerpVector& Position() const { return position_; }
-    const TsLerpFloat& Heading() const { return heading_; }
-    const TsLerpFloat& Pitch() const { return pitch_; }
-    const TsLerpFloat& Roll() const { return roll_; }
-    const TsLerpVector& Focus() const { return focus_; }
-    const TsLerpFloat& Distance() const { return distance_; }
-    const TsLerpFloat& FieldOfView() const { return fieldOfView_; }
-    int32_t GetProjectionRefresh() const { return projectionRefresh_; }
+    TsLerpVector& Position() { return m_position; }
+    TsLerpFloat& Heading() { return m_heading; }
+    TsLerpFloat& Pitch() { return m_pitch; }
+    TsLerpFloat& Roll() { return m_roll; }
+    TsLerpVector& Focus() { return m_focus; }
+    TsLerpFloat& Distance() { return m_distance; }
+    const TsLerpVector& Position() const { return m_position; }
+    const TsLerpFloat& Heading() const { return m_heading; }
+    const TsLerpFloat& Pitch() const { return m_pitch; }
+    const TsLerpFloat& Roll() const { return m_roll; }
+    const TsLerpVector& Focus() const { return m_focus; }
+    const TsLerpFloat& Distance() const { return m_distance; }
+    const TsLerpFloat& FieldOfView() const { return m_fieldOfView; }
+    int32_t GetProjectionRefresh() const { return m_projectionRefresh; }
 
     // The orientation of the free and orbit modes: heading about Y, then
     // minus pitch about X, then roll about Z; its third column is the view
@@ -85,16 +85,16 @@ class TsCamera : public TsObject {
 private:
     void ApplyProjection();
 
-    TsLerpVector position_;
-    TsLerpFloat heading_;
-    TsLerpFloat pitch_;
-    TsLerpFloat roll_;
-    TsLerpVector focus_;
-    TsLerpFloat distance_;
-    OmRef<OmCamera> sceneCamera_;
-    TsCameraMode mode_ = TS_CAMERA_FREE;
-    uint8_t active_ = 0;
-    TsLerpFloat fieldOfView_;
-    int32_t projectionRefresh_ = 0;
-    float aspect_ = kDefaultAspect;
+    TsLerpVector m_position;
+    TsLerpFloat m_heading;
+    TsLerpFloat m_pitch;
+    TsLerpFloat m_roll;
+    TsLerpVector m_focus;
+    TsLerpFloat m_distance;
+    OmRef<OmCamera> m_sceneCamera;
+    TsCameraMode m_mode = TS_CAMERA_FREE;
+    uint8_t m_active = 0;
+    TsLerpFloat m_fieldOfView;
+    int32_t m_projectionRefresh = 0;
+    float m_aspect = kDefaultAspect;
 };

@@ -45,8 +45,8 @@ TsCutScene::~TsCutScene() { TsScriptHandles::Forget(this, "TsCutScene"); }
 
 void TsCutScene::SetSceneFraming(float fieldOfView, float pitch)
 {
-    sceneFieldOfView_ = fieldOfView;
-    scenePitch_ = pitch;
+    m_sceneFieldOfView = fieldOfView;
+    m_scenePitch = pitch;
 }
 
 float TsCutScene::Wrap(float a)
@@ -67,51 +67,51 @@ float TsCutScene::ShortestDifference(float a, float b)
 
 void TsCutScene::SetFollowTarget(TsEntity* target)
 {
-    followTarget_.Reset(target);
+    m_followTarget.Reset(target);
 }
 
 void TsCutScene::Reset()
 {
-    active_ = 0;
-    activeLocked_ = 0;
+    m_active = 0;
+    m_activeLocked = 0;
     SetFollowTarget(nullptr);
-    playerLockedOut_ = 0;
-    moveKind_ = rotateKind_ = zoomKind_ = 0;
-    blendRunning_ = 0;
+    m_playerLockedOut = 0;
+    m_moveKind = m_rotateKind = m_zoomKind = 0;
+    m_blendRunning = 0;
 }
 
 void TsCutScene::SetCutSceneActive(bool on)
 {
-    if (on == (active_ != 0)) {
+    if (on == (m_active != 0)) {
         return;
     }
     if (on) {
-        if (camera_) {
-            savedDistance_ = camera_->Distance().next;
+        if (m_camera) {
+            m_savedDistance = m_camera->Distance().next;
         }
         if (TsLevelState* level = TsAccess::LevelState()) {
             level->ClearScreenForScene();
         }
     } else {
-        if (camera_) {
-            camera_->Distance().SetNext(savedDistance_);
+        if (m_camera) {
+            m_camera->Distance().SetNext(m_savedDistance);
         }
         Reset();
     }
-    active_ = on ? 1 : 0;
+    m_active = on ? 1 : 0;
 }
 
 float TsCutScene::Activate(float seconds)
 {
     const float speed = TsAccess::TickDuration() / seconds;
-    if (!active_ && camera_) {
-        fovStart_ = fovCurrent_ = camera_->GetFieldOfView();
-        fovTarget_ = sceneFieldOfView_;
-        pitchStart_ = pitchCurrent_ = camera_->Pitch().next;
-        pitchTarget_ = scenePitch_;
-        fovProgress_ = pitchProgress_ = 0.0f;
-        fovSpeed_ = pitchSpeed_ = speed;
-        blendRunning_ = 1;
+    if (!m_active && m_camera) {
+        m_fovStart = m_fovCurrent = m_camera->GetFieldOfView();
+        m_fovTarget = m_sceneFieldOfView;
+        m_pitchStart = m_pitchCurrent = m_camera->Pitch().next;
+        m_pitchTarget = m_scenePitch;
+        m_fovProgress = m_pitchProgress = 0.0f;
+        m_fovSpeed = m_pitchSpeed = speed;
+        m_blendRunning = 1;
     }
     SetCutSceneActive(true);
     return speed;
@@ -119,25 +119,25 @@ float TsCutScene::Activate(float seconds)
 
 void TsCutScene::MoveCamera(float x, float y, float z, float seconds, int32_t kind)
 {
-    if (!camera_) {
+    if (!m_camera) {
         return;
     }
     const OmVector3 end(x, y, z);
     if (!(seconds > 0.0f)) {
-        camera_->Focus().SetNext(end);
-        camera_->Focus().Advance();
+        m_camera->Focus().SetNext(end);
+        m_camera->Focus().Advance();
         return;
     }
-    moveSpeed_ = Activate(seconds);
-    moveStart_ = moveCurrent_ = camera_->Focus().current;
-    moveEnd_ = end;
-    moveProgress_ = 0.0f;
-    moveKind_ = kind;
+    m_moveSpeed = Activate(seconds);
+    m_moveStart = m_moveCurrent = m_camera->Focus().current;
+    m_moveEnd = end;
+    m_moveProgress = 0.0f;
+    m_moveKind = kind;
 }
 
 void TsCutScene::RotateCamera(float turns, float seconds, int32_t kind)
 {
-    if (!camera_) {
+    if (!m_camera) {
         return;
     }
     const float angle = turns * kTwoPi;
@@ -145,56 +145,56 @@ void TsCutScene::RotateCamera(float turns, float seconds, int32_t kind)
         // From where the last timed rotation started, not from the heading
         // now: a script that turns in steps of its own lands on the angles it
         // counted.
-        camera_->Heading().SetAll(rotateStart_ + angle);
+        m_camera->Heading().SetAll(m_rotateStart + angle);
         return;
     }
-    rotateSpeed_ = Activate(seconds);
-    rotateStart_ = rotateCurrent_ = Wrap(camera_->Heading().next);
-    rotateTarget_ = rotateStart_ + angle;
-    rotateDelta_ = angle;
-    rotateProgress_ = 0.0f;
-    rotateKind_ = kind;
+    m_rotateSpeed = Activate(seconds);
+    m_rotateStart = m_rotateCurrent = Wrap(m_camera->Heading().next);
+    m_rotateTarget = m_rotateStart + angle;
+    m_rotateDelta = angle;
+    m_rotateProgress = 0.0f;
+    m_rotateKind = kind;
 }
 
 void TsCutScene::RotateCameraTo(float degrees, float seconds, int32_t kind)
 {
-    if (!camera_) {
+    if (!m_camera) {
         return;
     }
     const float angle = degrees * kDegrees;
     if (!(seconds > 0.0f)) {
-        camera_->Heading().SetAll(angle);
+        m_camera->Heading().SetAll(angle);
         return;
     }
-    rotateSpeed_ = Activate(seconds);
-    rotateStart_ = rotateCurrent_ = Wrap(camera_->Heading().next);
-    rotateTarget_ = angle;
-    rotateDelta_ = ShortestDifference(rotateStart_, angle);
-    rotateProgress_ = 0.0f;
-    rotateKind_ = kind;
-    camera_->Heading().SetAll(rotateStart_);
+    m_rotateSpeed = Activate(seconds);
+    m_rotateStart = m_rotateCurrent = Wrap(m_camera->Heading().next);
+    m_rotateTarget = angle;
+    m_rotateDelta = ShortestDifference(m_rotateStart, angle);
+    m_rotateProgress = 0.0f;
+    m_rotateKind = kind;
+    m_camera->Heading().SetAll(m_rotateStart);
 }
 
 void TsCutScene::ZoomCamera(float distance, float seconds, int32_t kind)
 {
-    if (!camera_) {
+    if (!m_camera) {
         return;
     }
     if (!(seconds > 0.0f)) {
-        camera_->Distance().SetAll(distance);
+        m_camera->Distance().SetAll(distance);
         return;
     }
-    zoomSpeed_ = Activate(seconds);
-    zoomStart_ = zoomCurrent_ = camera_->Distance().next;
-    zoomTarget_ = distance;
-    zoomProgress_ = 0.0f;
-    zoomKind_ = kind;
+    m_zoomSpeed = Activate(seconds);
+    m_zoomStart = m_zoomCurrent = m_camera->Distance().next;
+    m_zoomTarget = distance;
+    m_zoomProgress = 0.0f;
+    m_zoomKind = kind;
 }
 
 void TsCutScene::FadeCamera(int32_t kind, float seconds, bool out)
 {
     SetCutSceneActive(true);
-    fader_.Start(static_cast<TsFadeKind>(kind), seconds, out, OmColour(0.0f, 0.0f, 0.0f, 1.0f));
+    m_fader.Start(static_cast<TsFadeKind>(kind), seconds, out, OmColour(0.0f, 0.0f, 0.0f, 1.0f));
 }
 
 void TsCutScene::Step(float& progress, float speed, int32_t& kind)
@@ -208,57 +208,57 @@ void TsCutScene::Step(float& progress, float speed, int32_t& kind)
 
 void TsCutScene::UpdateTracks()
 {
-    if (camera_) {
+    if (m_camera) {
         // Whether a move ran this tick: the blend keeps pace with a move of
         // the same length, so it takes its last step with the move's.
-        const bool moving = moveKind_ != 0;
-        if (moveKind_) {
-            Step(moveProgress_, moveSpeed_, moveKind_);
-            moveCurrent_ = moveStart_ + (moveEnd_ - moveStart_) * moveProgress_;
-            camera_->Focus().SetNext(moveCurrent_);
-        } else if (followTarget_) {
-            camera_->Focus().SetNext(followTarget_->GetPosition());
+        const bool moving = m_moveKind != 0;
+        if (m_moveKind) {
+            Step(m_moveProgress, m_moveSpeed, m_moveKind);
+            m_moveCurrent = m_moveStart + (m_moveEnd - m_moveStart) * m_moveProgress;
+            m_camera->Focus().SetNext(m_moveCurrent);
+        } else if (m_followTarget) {
+            m_camera->Focus().SetNext(m_followTarget->GetPosition());
         }
-        if (rotateKind_) {
-            Step(rotateProgress_, rotateSpeed_, rotateKind_);
-            rotateCurrent_ = rotateStart_ + rotateDelta_ * rotateProgress_;
-            camera_->Heading().SetNext(rotateCurrent_);
+        if (m_rotateKind) {
+            Step(m_rotateProgress, m_rotateSpeed, m_rotateKind);
+            m_rotateCurrent = m_rotateStart + m_rotateDelta * m_rotateProgress;
+            m_camera->Heading().SetNext(m_rotateCurrent);
         }
-        if (zoomKind_) {
-            Step(zoomProgress_, zoomSpeed_, zoomKind_);
-            zoomCurrent_ = zoomStart_ + (zoomTarget_ - zoomStart_) * zoomProgress_;
-            camera_->Distance().SetNext(zoomCurrent_);
+        if (m_zoomKind) {
+            Step(m_zoomProgress, m_zoomSpeed, m_zoomKind);
+            m_zoomCurrent = m_zoomStart + (m_zoomTarget - m_zoomStart) * m_zoomProgress;
+            m_camera->Distance().SetNext(m_zoomCurrent);
         }
-        if (blendRunning_ && moving) {
-            fovProgress_ += fovSpeed_;
-            pitchProgress_ += pitchSpeed_;
-            if (fovProgress_ >= 1.0f || pitchProgress_ > 1.0f) {
-                blendRunning_ = 0;
-                fovProgress_ = std::min(fovProgress_, 1.0f);
-                pitchProgress_ = std::min(pitchProgress_, 1.0f);
+        if (m_blendRunning && moving) {
+            m_fovProgress += m_fovSpeed;
+            m_pitchProgress += m_pitchSpeed;
+            if (m_fovProgress >= 1.0f || m_pitchProgress > 1.0f) {
+                m_blendRunning = 0;
+                m_fovProgress = std::min(m_fovProgress, 1.0f);
+                m_pitchProgress = std::min(m_pitchProgress, 1.0f);
             }
-            fovCurrent_ = fovStart_ + (fovTarget_ - fovStart_) * fovProgress_;
-            camera_->SetFieldOfView(fovCurrent_);
-            pitchCurrent_ = pitchStart_ + (pitchTarget_ - pitchStart_) * pitchProgress_;
-            camera_->Pitch().SetNext(pitchCurrent_);
+            m_fovCurrent = m_fovStart + (m_fovTarget - m_fovStart) * m_fovProgress;
+            m_camera->SetFieldOfView(m_fovCurrent);
+            m_pitchCurrent = m_pitchStart + (m_pitchTarget - m_pitchStart) * m_pitchProgress;
+            m_camera->Pitch().SetNext(m_pitchCurrent);
         }
     }
-    if (!moveKind_ && !rotateKind_ && !zoomKind_ && fader_.IsComplete() && !activeLocked_) {
+    if (!m_moveKind && !m_rotateKind && !m_zoomKind && m_fader.IsComplete() && !m_activeLocked) {
         SetCutSceneActive(false);
     }
 }
 
 void TsCutScene::Tick(uint32_t)
 {
-    fader_.Update();
-    if (active_) {
+    m_fader.Update();
+    if (m_active) {
         UpdateTracks();
     }
 }
 
 void TsCutScene::Render(float, float fraction)
 {
-    fader_.Render(fraction);
+    m_fader.Render(fraction);
 }
 
 void TsCutScene::FrameConversation(const OmVector3& p, const OmVector3& v, int32_t mode)
@@ -268,7 +268,7 @@ void TsCutScene::FrameConversation(const OmVector3& p, const OmVector3& v, int32
 
 void TsCutScene::SetupConversationCamera(const OmVector3& p, const OmVector3& q, int32_t mode)
 {
-    if (!camera_) {
+    if (!m_camera) {
         return;
     }
     OmVector3 d;
@@ -288,8 +288,8 @@ void TsCutScene::SetupConversationCamera(const OmVector3& p, const OmVector3& q,
         focus.Set(p.x + d.z - d.x, p.y, p.z - d.x - d.z);
     } else if (mode == 3) {
         zoom = kOverviewZoom;
-        const float pitch = scenePitch_;
-        const float distance = camera_->Distance().next;
+        const float pitch = m_scenePitch;
+        const float distance = m_camera->Distance().next;
         TsGroundProbe* world = TsEntity::GetGroundProbe();
         int chosen = -1;
         OmVector3 chosenFocus;
@@ -317,11 +317,11 @@ void TsCutScene::SetupConversationCamera(const OmVector3& p, const OmVector3& q,
             targetHeading = chosenHeading;
         } else {
             focus = p - OmVector3(d.x, 0.0f, d.z);
-            targetHeading = camera_->Heading().next;
+            targetHeading = m_camera->Heading().next;
         }
     }
     // Between two and three seconds, longer the further the camera turns.
-    const float turn = std::fabs(ShortestDifference(Wrap(camera_->Heading().next), targetHeading));
+    const float turn = std::fabs(ShortestDifference(Wrap(m_camera->Heading().next), targetHeading));
     const float seconds = kShortestTurnSeconds + (kLongestTurnSeconds - kShortestTurnSeconds) * (turn / kPi);
     LockActive(true);
     SetPlayerLockedOut(true);

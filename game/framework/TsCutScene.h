@@ -43,16 +43,16 @@ class TsCutScene : public TsObject {
 
     // The camera the scene drives (the mode's); null drives nothing. Not
     // saved: the owner sets it again after loading.
-    void SetCamera(TsCamera* camera) { camera_ = camera; }
-    TsCamera* GetCamera() const { return camera_; }
+    void SetCamera(TsCamera* camera) { m_camera = camera; }
+    TsCamera* GetCamera() const { return m_camera; }
     // The framing the blend aims at (the level's values by default).
     void SetSceneFraming(float fieldOfView, float pitch);
 
     void SetCutSceneActive(bool on);
-    bool IsCutSceneActive() const { return active_ != 0; }
+    bool IsCutSceneActive() const { return m_active != 0; }
     // Holds a reference on the target while it is followed; null stops.
     void SetFollowTarget(TsEntity* target);
-    TsEntity* GetFollowTarget() const { return followTarget_; }
+    TsEntity* GetFollowTarget() const { return m_followTarget; }
 
     // Timed tracks: seconds of 0 or less apply the value at once.
     void MoveCamera(float x, float y, float z, float seconds, int32_t kind);
@@ -64,17 +64,17 @@ class TsCutScene : public TsObject {
     // out = true fades to opaque black, false from it.
     void FadeCamera(int32_t kind, float seconds, bool out);
 
-    void SetPlayerLockedOut(bool locked) { playerLockedOut_ = locked ? 1 : 0; }
-    bool IsPlayerLockedOut() const { return playerLockedOut_ != 0; }
-    void LockActive(bool locked) { activeLocked_ = locked ? 1 : 0; }
-    bool IsActiveLocked() const { return activeLocked_ != 0; }
-    bool IsCameraMoving() const { return moveKind_ != 0; }
-    bool IsCameraRotating() const { return rotateKind_ != 0; }
-    bool IsCameraZooming() const { return zoomKind_ != 0; }
-    bool IsBlending() const { return blendRunning_ != 0; }
-    bool IsFadeComplete() const { return fader_.IsComplete(); }
-    void StopRenderingFader() { fader_.StopRendering(); }
-    TsFader& GetFader() { return fader_; }
+    void SetPlayerLockedOut(bool locked) { m_playerLockedOut = locked ? 1 : 0; }
+    bool IsPlayerLockedOut() const { return m_playerLockedOut != 0; }
+    void LockActive(bool locked) { m_activeLocked = locked ? 1 : 0; }
+    bool IsActiveLocked() const { return m_activeLocked != 0; }
+    bool IsCameraMoving() const { return m_moveKind != 0; }
+    bool IsCameraRotating() const { return m_rotateKind != 0; }
+    bool IsCameraZooming() const { return m_zoomKind != 0; }
+    bool IsBlending() const { return m_blendRunning != 0; }
+    bool IsFadeComplete() const { return m_fader.IsComplete(); }
+    void StopRenderingFader() { m_fader.StopRendering(); }
+    TsFader& GetFader() { return m_fader; }
 
     // Frames a conversation between the speaker at p and the point q: the
     // mode picks the side (0, 2), centres on p (1) or, with 3, searches
@@ -100,41 +100,41 @@ private:
     float Activate(float seconds);
     static void Step(float& progress, float speed, int32_t& kind);
 
-    uint8_t active_ = 0;
-    uint8_t activeLocked_ = 0;
-    OmRef<TsEntity> followTarget_;
-    uint8_t playerLockedOut_ = 0;
+    uint8_t m_active = 0;
+    uint8_t m_activeLocked = 0;
+    OmRef<TsEntity> m_followTarget;
+    uint8_t m_playerLockedOut = 0;
 
-    OmVector3 moveStart_, moveEnd_, moveCurrent_;
-    float moveProgress_ = 0.0f;
-    float moveSpeed_ = 0.0f;
-    int32_t moveKind_ = 0;
+    OmVector3 m_moveStart, m_moveEnd, m_moveCurrent;
+    float m_moveProgress = 0.0f;
+    float m_moveSpeed = 0.0f;
+    int32_t m_moveKind = 0;
 
-    float rotateStart_ = 0.0f;
-    float rotateTarget_ = 0.0f;
-    float rotateCurrent_ = 0.0f;
-    float rotateDelta_ = 0.0f;
-    float rotateProgress_ = 0.0f;
-    float rotateSpeed_ = 0.0f;
-    int32_t rotateKind_ = 0;
+    float m_rotateStart = 0.0f;
+    float m_rotateTarget = 0.0f;
+    float m_rotateCurrent = 0.0f;
+    float m_rotateDelta = 0.0f;
+    float m_rotateProgress = 0.0f;
+    float m_rotateSpeed = 0.0f;
+    int32_t m_rotateKind = 0;
 
-    float savedDistance_ = 0.0f;
+    float m_savedDistance = 0.0f;
 
-    float zoomStart_ = 0.0f;
-    float zoomTarget_ = 0.0f;
-    float zoomCurrent_ = 0.0f;
-    float zoomProgress_ = 0.0f;
-    float zoomSpeed_ = 0.0f;
-    int32_t zoomKind_ = 0;
+    float m_zoomStart = 0.0f;
+    float m_zoomTarget = 0.0f;
+    float m_zoomCurrent = 0.0f;
+    float m_zoomProgress = 0.0f;
+    float m_zoomSpeed = 0.0f;
+    int32_t m_zoomKind = 0;
 
-    float fovStart_ = 0.0f, fovTarget_ = 0.0f, fovCurrent_ = 0.0f, fovProgress_ = 0.0f, fovSpeed_ = 0.0f;
-    float pitchStart_ = 0.0f, pitchTarget_ = 0.0f, pitchCurrent_ = 0.0f, pitchProgress_ = 0.0f,
-          pitchSpeed_ = 0.0f;
-    uint8_t blendRunning_ = 0;
+    float m_fovStart = 0.0f, m_fovTarget = 0.0f, m_fovCurrent = 0.0f, m_fovProgress = 0.0f, m_fovSpeed = 0.0f;
+    float m_pitchStart = 0.0f, m_pitchTarget = 0.0f, m_pitchCurrent = 0.0f, m_pitchProgress = 0.0f,
+          m_pitchSpeed = 0.0f;
+    uint8_t m_blendRunning = 0;
 
-    TsFader fader_;
+    TsFader m_fader;
 
-    TsCamera* camera_ = nullptr;
-    float sceneFieldOfView_ = kSceneFieldOfView;
-    float scenePitch_ = kScenePitch;
+    TsCamera* m_camera = nullptr;
+    float m_sceneFieldOfView = kSceneFieldOfView;
+    float m_scenePitch = kScenePitch;
 };

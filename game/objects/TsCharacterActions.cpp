@@ -593,7 +593,7 @@ void TsCharacterObject::AimedMovement()
     }
     if (kind != m_aimKind) {
         // No blend across a change of the way the body faces.
-        previousHeading_ = heading_;
+        m_previousHeading = m_heading;
         m_previousWaistAngle = m_waistAngle;
         m_aimKind = kind;
     }
@@ -886,7 +886,7 @@ void TsCharacterObject::Render(float renderTime, float fraction)
     const bool fading = m_fade < 1.0f;
     if (fading)
         BeginTextureFactorFade(m_fade);
-    model_->Render(*renderer);
+    m_model->Render(*renderer);
     if (fading)
         EndTextureFactorFade();
     if (d3d)
@@ -910,9 +910,9 @@ void TsCharacterObject::DrawFightLooks(float renderTime)
     LightFromWorld();
     ModulateSkinAlpha();
     d3d->ForceBlendMode(kHitFlashBlend);
-    model_->Render(*renderer);
+    m_model->Render(*renderer);
     d3d->ReleaseBlendMode();
     BeginTextureFactorFade(0.5f);
-    model_->Render(*renderer);
+    m_model->Render(*renderer);
     EndTextureFactorFade();
 }

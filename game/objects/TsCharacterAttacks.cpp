@@ -312,12 +312,12 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
     const bool holding = SquadConfiguredBehaviour() == kPatrolBehaviour;
     const OmVector3 previous = m_previousPosition;
     if (rocket)
-        previousHeading_ = heading_;
+        m_previousHeading = m_heading;
     if (!holding) {
         if (m_aiming) {
             AimedMovement();
             if (m_follower.GetCount() == 0) {
-                previousHeading_ = heading_;
+                m_previousHeading = m_heading;
                 if (!rocket) {
                     m_actionState = kAttacking;
                     m_followUpState = kStand;
@@ -328,15 +328,15 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
         } else {
             if (m_lockedTarget)
                 m_aiming = 1;
-            const float before = heading_;
+            const float before = m_heading;
             SetDirection(d);
             m_waistAngle = m_previousWaistAngle = 0.0f;
             m_follower.Clear();
             m_pendingCommand = kNoCommand;
             m_actionState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking;
             m_followUpState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand;
-            if (std::fabs(heading_ - before) > 0.2f * 3.14159265f)
-                previousHeading_ = heading_;
+            if (std::fabs(m_heading - before) > 0.2f * 3.14159265f)
+                m_previousHeading = m_heading;
             m_progress = 0.0f;
             m_position = previous;
         }

@@ -143,7 +143,7 @@ TsCharacterObject::~TsCharacterObject()
         m_inventory = nullptr;
     }
     m_innateAttack = nullptr;
-    if (OmSkinShape* shape = FindSkinShape(model_)) {
+    if (OmSkinShape* shape = FindSkinShape(m_model)) {
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
     }
@@ -214,7 +214,7 @@ bool TsCharacterObject::Initialise()
         db->MarkForLoading(m_animationClass);
     bool ok = LoadModel(kCharacterFolder);
     LoadSprite(kHudFolder);
-    m_modelInstance = FindSkinShape(model_);
+    m_modelInstance = FindSkinShape(m_model);
     if (m_innateAttack && !m_innateAttack->Initialise())
         ok = false;
     if (m_attackBone >= 0 && m_modelInstance) {
@@ -241,19 +241,19 @@ bool TsCharacterObject::Initialise()
 
 bool TsCharacterObject::LoadModel(const char*)
 {
-    if (mdl_.IsEmpty() || model_)
+    if (m_mdl.IsEmpty() || m_model)
         return true;
     if (!FolderExists(kCharacterFolder)) {
         LogErrorF("Couldn't open main character dir (%s)", kCharacterFolder);
         return false;
     }
-    const std::string folder = std::string(kCharacterFolder) + ModelFolder(mdl_.Get()) + "\\";
+    const std::string folder = std::string(kCharacterFolder) + ModelFolder(m_mdl.Get()) + "\\";
     if (!FolderExists(folder)) {
         LogErrorF("Couldn't open character dir (%s)", folder.c_str());
         return false;
     }
     // Full paths: the working folder is never changed to find a model.
-    const std::string path = plat::ResolvePath(folder + ModelFile(mdl_.Get()));
+    const std::string path = plat::ResolvePath(folder + ModelFile(m_mdl.Get()));
     const std::string bones = plat::ResolvePath(folder + "bones.txt");
     // A skinned figure's folder holds its bones; one without them holds a
     // morph figure, whose model's meshes are its frames.
@@ -263,7 +263,7 @@ bool TsCharacterObject::LoadModel(const char*)
         return false;
     // Each tongue-striker has its own tongue for its own bone, whether its
     // mesh was loaded or lent.
-    if (strcasecmp(ModelFolder(mdl_.Get()).c_str(), kTongueModel) == 0)
+    if (strcasecmp(ModelFolder(m_mdl.Get()).c_str(), kTongueModel) == 0)
         LoadTongue();
     return true;
 }
@@ -280,8 +280,8 @@ bool TsCharacterObject::BorrowSkinMesh()
     pool->BeginIteration(it);
     while (void* cell = pool->NextLiveObject(it)) {
         auto* other = static_cast<TsCharacterObject*>(static_cast<OmObject*>(cell));
-        OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->model_);
-        if (!shape || !shape->GetGeometry() || std::strcmp(other->mdl_.Get(), mdl_.Get()) != 0)
+        OmSkinShape* shape = other == this ? nullptr : FindSkinShape(other->m_model);
+        if (!shape || !shape->GetGeometry() || std::strcmp(other->m_mdl.Get(), m_mdl.Get()) != 0)
             continue;
         const auto copy = OmMakeRef<OmSkinShape>();
         copy->SetGeometry(shape->GetGeometry());

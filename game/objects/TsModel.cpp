@@ -57,40 +57,40 @@ void ReleaseSprite(OmRef<OmBaseSprite>& sprite)
 TsModel::~TsModel()
 {
     SetModel(nullptr);
-    ReleaseSprite(sprite_);
+    ReleaseSprite(m_sprite);
 }
 
 void TsModel::Write(OmArchive& archive)
 {
     TsEntity::Write(archive);
-    mdl_.Write(archive);
-    spriteName_.Write(archive);
-    archive.WriteU32(uniqueModel_);
-    archive.WriteI32(displayNameId_).WriteI32(displayDescriptionId_);
-    archive.WriteFloat(heading_).WriteFloat(previousHeading_).WriteFloat(spareHeading_);
-    archive.WriteU32(headingDirty_);
-    archive.WriteVector(direction_);
+    m_mdl.Write(archive);
+    m_spriteName.Write(archive);
+    archive.WriteU32(m_uniqueModel);
+    archive.WriteI32(m_displayNameId).WriteI32(m_displayDescriptionId);
+    archive.WriteFloat(m_heading).WriteFloat(m_previousHeading).WriteFloat(m_spareHeading);
+    archive.WriteU32(m_headingDirty);
+    archive.WriteVector(m_direction);
 }
 
 void TsModel::Read(OmArchive& archive)
 {
     TsEntity::Read(archive);
-    mdl_.Read(archive);
-    spriteName_.Read(archive);
+    m_mdl.Read(archive);
+    m_spriteName.Read(archive);
     uint32_t unique = 0, dirty = 0;
     archive.ReadU32(unique);
-    archive.ReadI32(displayNameId_).ReadI32(displayDescriptionId_);
-    archive.ReadFloat(heading_).ReadFloat(previousHeading_).ReadFloat(spareHeading_);
+    archive.ReadI32(m_displayNameId).ReadI32(m_displayDescriptionId);
+    archive.ReadFloat(m_heading).ReadFloat(m_previousHeading).ReadFloat(m_spareHeading);
     archive.ReadU32(dirty);
-    archive.ReadVector(direction_);
-    uniqueModel_ = unique != 0 ? 1 : 0;
-    headingDirty_ = dirty != 0 ? 1 : 0;
+    archive.ReadVector(m_direction);
+    m_uniqueModel = unique != 0 ? 1 : 0;
+    m_headingDirty = dirty != 0 ? 1 : 0;
 }
 
 void TsModel::Tick(uint32_t tickCount)
 {
     TsEntity::Tick(tickCount);
-    previousHeading_ = heading_;
+    m_previousHeading = m_heading;
 }
 
 void TsModel::Render(float renderTime, float fraction)
@@ -100,7 +100,7 @@ void TsModel::Render(float renderTime, float fraction)
         return;
     }
     LightFromWorld();
-    model_->Render(*renderer);
+    m_model->Render(*renderer);
 }
 
 // The level's strongest lights at the model become the device's lights,
@@ -127,25 +127,25 @@ void TsModel::LightFromWorld() const
 
 float TsModel::InterpolatedHeading(float fraction) const
 {
-    float d = heading_ - previousHeading_;
-    if (previousHeading_ < heading_ && d > kPi) {
+    float d = m_heading - m_previousHeading;
+    if (m_previousHeading < m_heading && d > kPi) {
         d -= kTwoPi;
-    } else if (previousHeading_ >= heading_ && d < -kPi) {
+    } else if (m_previousHeading >= m_heading && d < -kPi) {
         d += kTwoPi;
     }
-    return previousHeading_ + d * fraction;
+    return m_previousHeading + d * fraction;
 }
 
 bool TsModel::DrawModel(float time, float fraction)
 {
-    if (!model_) {
+    if (!m_model) {
         return false;
     }
-    model_->LocalScale() = 1.0f;
-    OmVector3& position = model_->LocalPosition();
+    m_model->LocalScale() = 1.0f;
+    OmVector3& position = m_model->LocalPosition();
     OmVector3::Lerp(m_previousPosition, m_position, fraction, position);
-    model_->LocalRotation().SetRotationY(InterpolatedHeading(fraction));
-    model_->Update(time);
+    m_model->LocalRotation().SetRotationY(InterpolatedHeading(fraction));
+    m_model->Update(time);
     return true;
 }
 
@@ -159,16 +159,16 @@ void TsModel::SetupFromModel(TsModel*)
 
 void TsModel::SetModel(OmNode* node)
 {
-    model_.Reset(node);
+    m_model.Reset(node);
 }
 
 void TsModel::CopyModelOf(const TsModel& source)
 {
-    if (!source.model_) {
+    if (!source.m_model) {
         return;
     }
-    const auto copy = OmRef<OmNode>::Adopt(source.model_->NewInstance());
-    copy->CopyFrom(*source.model_);
+    const auto copy = OmRef<OmNode>::Adopt(source.m_model->NewInstance());
+    copy->CopyFrom(*source.m_model);
     SetModel(copy);
 }
 
@@ -194,8 +194,8 @@ bool TsModel::ShareModel()
     pool->BeginIteration(it);
     while (void* cell = pool->NextLiveObject(it)) {
         auto* other = static_cast<TsModel*>(static_cast<OmObject*>(cell));
-        const char* name = other->mdl_.Get();
-        if (other == this || !other->model_ || !name || std::strcmp(name, mdl_.Get()) != 0) {
+        const char* name = other->m_mdl.Get();
+        if (other == this || !other->m_model || !name || std::strcmp(name, m_mdl.Get()) != 0) {
             continue;
         }
         SetupFromModel(other);
@@ -207,16 +207,16 @@ bool TsModel::ShareModel()
 
 bool TsModel::LoadModel(const char* directory)
 {
-    if (mdl_.IsEmpty() || model_) {
+    if (m_mdl.IsEmpty() || m_model) {
         return true;
     }
-    if (!uniqueModel_ && ShareModel()) {
+    if (!m_uniqueModel && ShareModel()) {
         return true;
     }
     // Full paths: the working folder is never changed to find a model.
     char path[kMaxPath];
     char textures[kMaxPath];
-    JoinPath(path, sizeof path, directory, mdl_.Get());
+    JoinPath(path, sizeof path, directory, m_mdl.Get());
     JoinPath(textures, sizeof textures, directory, "Textures/");
     const auto group =
         OmRef<OmGroup>::Adopt(LoadScene(path, textures, [this](OmGroup* loaded) { ScanModelNodes(loaded); }));
@@ -251,46 +251,46 @@ OmGroup* TsModel::LoadScene(const char* path, const char* textures, const std::f
 
 bool TsModel::LoadSprite(const char* directory)
 {
-    if (spriteName_.IsEmpty()) {
+    if (m_spriteName.IsEmpty()) {
         return true;
     }
     OmRenderer* renderer = OmRenderer::Current();
     if (!renderer) {
-        LogErrorF("TsModel: sprite %s not loaded: there is no renderer", spriteName_.Get());
+        LogErrorF("TsModel: sprite %s not loaded: there is no renderer", m_spriteName.Get());
         return false;
     }
     // Loaded again (import, then initialise): the sprite made before gives
     // its texture back first, so that each model holds one reference.
-    ReleaseSprite(sprite_);
+    ReleaseSprite(m_sprite);
     char path[kMaxPath];
-    JoinPath(path, sizeof path, directory, spriteName_.Get());
+    JoinPath(path, sizeof path, directory, m_spriteName.Get());
     OmTextureResource texture(path, -1, 1);
     const int32_t id = renderer->RegisterTexture(&texture);
     OmBaseSprite* sprite = id >= 0 && renderer->LoadTexture(id) ? renderer->CreateSprite(0) : nullptr;
     if (!sprite) {
-        LogErrorF("Error loading sprite %s", spriteName_.Get());
+        LogErrorF("Error loading sprite %s", m_spriteName.Get());
         renderer->ReleaseTexture(id);
         return false;
     }
-    sprite_.AdoptNew(sprite);
-    sprite_->textureId = id;
-    sprite_->screenRelative = 0;
-    sprite_->colour = 0xFFFFFFFFu;
+    m_sprite.AdoptNew(sprite);
+    m_sprite->textureId = id;
+    m_sprite->screenRelative = 0;
+    m_sprite->colour = 0xFFFFFFFFu;
     return true;
 }
 
 const char* TsModel::GetDisplayName()
 {
     const TsDialogStrings* strings = TsAccess::DialogStrings();
-    displayName_.Set(strings ? strings->GetString(displayNameId_) : "");
-    return displayName_.Get() ? displayName_.Get() : "";
+    m_displayName.Set(strings ? strings->GetString(m_displayNameId) : "");
+    return m_displayName.Get() ? m_displayName.Get() : "";
 }
 
 const char* TsModel::GetDisplayDescription()
 {
     const TsDialogStrings* strings = TsAccess::DialogStrings();
-    displayDescription_.Set(strings ? strings->GetString(displayDescriptionId_) : "");
-    return displayDescription_.Get() ? displayDescription_.Get() : "";
+    m_displayDescription.Set(strings ? strings->GetString(m_displayDescriptionId) : "");
+    return m_displayDescription.Get() ? m_displayDescription.Get() : "";
 }
 
 void TsModel::SetHeading(float radians)
@@ -299,23 +299,23 @@ void TsModel::SetHeading(float radians)
     if (h > kPi) {
         h -= kTwoPi;
     }
-    heading_ = h;
-    headingDirty_ = 1;
+    m_heading = h;
+    m_headingDirty = 1;
 }
 
 void TsModel::SetHeadingDegrees(float degrees)
 {
     // The remainder by a half turn, as the level scripts were placed with.
-    heading_ = std::fmod(degrees * kPi / 180.0f, kPi);
-    headingDirty_ = 1;
+    m_heading = std::fmod(degrees * kPi / 180.0f, kPi);
+    m_headingDirty = 1;
 }
 
 const OmVector3& TsModel::GetDirection()
 {
-    if (headingDirty_) {
-        direction_.Set(std::sin(heading_), 0.0f, std::cos(heading_));
+    if (m_headingDirty) {
+        m_direction.Set(std::sin(m_heading), 0.0f, std::cos(m_heading));
     }
-    return direction_;
+    return m_direction;
 }
 
 void TsModel::SetDirection(const OmVector3& v)
@@ -326,11 +326,11 @@ void TsModel::SetDirection(const OmVector3& v)
     if (!(length > 1e-6f) || !std::isfinite(length)) {
         return;
     }
-    direction_.Set(v.x / length, 0.0f, v.z / length);
-    float heading = std::acos(std::fmin(1.0f, std::fmax(-1.0f, direction_.z)));
-    if (direction_.x < 0.0f) {
+    m_direction.Set(v.x / length, 0.0f, v.z / length);
+    float heading = std::acos(std::fmin(1.0f, std::fmax(-1.0f, m_direction.z)));
+    if (m_direction.x < 0.0f) {
         heading = -heading;
     }
-    heading_ = heading;
-    headingDirty_ = 0;
+    m_heading = heading;
+    m_headingDirty = 0;
 }

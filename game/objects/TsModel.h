@@ -51,9 +51,9 @@ class TsModel : public TsEntity {
     // Loads the sprite texture directory + sprite name and makes the sprite.
     bool LoadSprite(const char* directory);
 
-    void SetMdl(const char* file) { mdl_.Set(file); }
-    const char* GetMdl() const { return mdl_.Get(); }
-    void SetUniqueModel(bool unique) { uniqueModel_ = unique ? 1 : 0; }
+    void SetMdl(const char* file) { m_mdl.Set(file); }
+    const char* GetMdl() const { return m_mdl.Get(); }
+    void SetUniqueModel(bool unique) { m_uniqueModel = unique ? 1 : 0; }
     // Holds a reference on the node; null lets go of the old one.
     void SetModel(OmNode* node);
     // A copy of source's model of this object's own: new nodes over the
@@ -61,15 +61,15 @@ class TsModel : public TsEntity {
     // articles from one template are held in two hands). Nothing when
     // source has no model.
     void CopyModelOf(const TsModel& source);
-    OmNode* GetModel() const { return model_; }
-    OmBaseSprite* GetSprite() const { return sprite_; }
+    OmNode* GetModel() const { return m_model; }
+    OmBaseSprite* GetSprite() const { return m_sprite; }
 
-    void SetSpriteName(const char* name) { spriteName_.Set(name); }
-    const char* GetSpriteName() const { return spriteName_.Get(); }
-    void SetDisplayNameID(int32_t id) { displayNameId_ = id; }
-    void SetDisplayDescriptionID(int32_t id) { displayDescriptionId_ = id; }
-    int32_t GetDisplayNameID() const { return displayNameId_; }
-    int32_t GetDisplayDescriptionID() const { return displayDescriptionId_; }
+    void SetSpriteName(const char* name) { m_spriteName.Set(name); }
+    const char* GetSpriteName() const { return m_spriteName.Get(); }
+    void SetDisplayNameID(int32_t id) { m_displayNameId = id; }
+    void SetDisplayDescriptionID(int32_t id) { m_displayDescriptionId = id; }
+    int32_t GetDisplayNameID() const { return m_displayNameId; }
+    int32_t GetDisplayDescriptionID() const { return m_displayDescriptionId; }
     // The game text of the ids, kept in the object; empty without text.
     const char* GetDisplayName();
     const char* GetDisplayDescription();
@@ -78,8 +78,8 @@ class TsModel : public TsEntity {
     void SetHeading(float radians);
     // Degrees, folded by the remainder of a half turn.
     void SetHeadingDegrees(float degrees);
-    float GetHeading() const { return heading_; }
-    float GetPreviousHeading() const { return previousHeading_; }
+    float GetHeading() const { return m_heading; }
+    float GetPreviousHeading() const { return m_previousHeading; }
     // The facing direction (sin heading, 0, cos heading) while the heading
     // was set last; otherwise the direction set.
     const OmVector3& GetDirection();
@@ -100,20 +100,20 @@ class TsModel : public TsEntity {
                               const std::function<void(OmGroup*)>& scan = nullptr);
 
 protected:
-    OmRef<OmNode> model_;
-    OmString mdl_;
-    uint8_t uniqueModel_ = 0;
-    OmRef<OmBaseSprite> sprite_;
-    OmString spriteName_;
-    OmString displayName_;
-    OmString displayDescription_;
-    int32_t displayNameId_ = -1;
-    int32_t displayDescriptionId_ = -1;
-    float heading_ = 0.0f;
-    float previousHeading_ = 0.0f;
-    float spareHeading_ = 0.0f; // kept in saved games; nothing reads it
-    uint8_t headingDirty_ = 1;
-    OmVector3 direction_;
+    OmRef<OmNode> m_model;
+    OmString m_mdl;
+    uint8_t m_uniqueModel = 0;
+    OmRef<OmBaseSprite> m_sprite;
+    OmString m_spriteName;
+    OmString m_displayName;
+    OmString m_displayDescription;
+    int32_t m_displayNameId = -1;
+    int32_t m_displayDescriptionId = -1;
+    float m_heading = 0.0f;
+    float m_previousHeading = 0.0f;
+    float m_spareHeading = 0.0f; // kept in saved games; nothing reads it
+    uint8_t m_headingDirty = 1;
+    OmVector3 m_direction;
 
 private:
     bool ShareModel();

@@ -35,17 +35,17 @@ namespace {
 } // namespace
 
 TsPlayer::TsPlayer()
-    : squad_(OmMakeRef<TsSquadObject>()), levelInfo_(std::make_unique<TsLevelInfo>()), diary_(OmMakeRef<TsDiaryData>())
+    : m_squad(OmMakeRef<TsSquadObject>()), m_levelInfo(std::make_unique<TsLevelInfo>()), m_diary(OmMakeRef<TsDiaryData>())
 {
-    squad_->SetIndex(0);
-    for (int32_t& word : scriptState_) {
+    m_squad->SetIndex(0);
+    for (int32_t& word : m_scriptState) {
         word = -1;
     }
 }
 
-TsPlayer::TsPlayer(OmArchive& archive) : TsObject(archive), levelInfo_(std::make_unique<TsLevelInfo>())
+TsPlayer::TsPlayer(OmArchive& archive) : TsObject(archive), m_levelInfo(std::make_unique<TsLevelInfo>())
 {
-    for (int32_t& word : scriptState_) {
+    for (int32_t& word : m_scriptState) {
         word = -1;
     }
 }
@@ -58,22 +58,22 @@ TsPlayer::~TsPlayer()
     // A failed load takes its objects down itself: the references are let
     // go of without a release.
     if (OmArchive::IsBeingTakenDown(*this)) {
-        diary_.Detach();
-        squad_.Detach();
-        for (OmRef<TsPCObject>& character : characters_) {
+        m_diary.Detach();
+        m_squad.Detach();
+        for (OmRef<TsPCObject>& character : m_characters) {
             character.Detach();
         }
         return;
     }
-    diary_ = nullptr;
+    m_diary = nullptr;
     // The party's members leave the squad first: a script's handle may keep
     // the squad past the level, which must not keep the party too.
-    if (squad_) {
-        squad_->RemoveAllMembers();
+    if (m_squad) {
+        m_squad->RemoveAllMembers();
     }
-    squad_ = nullptr;
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        characters_[i] = nullptr;
+    m_squad = nullptr;
+    for (int32_t i = 0; i < m_characterCount; ++i) {
+        m_characters[i] = nullptr;
     }
 }
 
@@ -99,30 +99,30 @@ bool TsPlayer::_IsEasterEggEnabled(int32_t mode)
 
 void TsPlayer::Clear()
 {
-    gagCounter_ = kGagTicks;
-    if (squad_) {
-        squad_->Reset();
-        squad_->SetIndex(0);
+    m_gagCounter = kGagTicks;
+    if (m_squad) {
+        m_squad->Reset();
+        m_squad->SetIndex(0);
     }
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        if (characters_[i]) {
-            characters_[i]->SetPlayer(nullptr);
+    for (int32_t i = 0; i < m_characterCount; ++i) {
+        if (m_characters[i]) {
+            m_characters[i]->SetPlayer(nullptr);
         }
-        characters_[i] = nullptr;
+        m_characters[i] = nullptr;
     }
-    characterCount_ = 0;
-    for (TsPCObject*& member : squadArray_) {
+    m_characterCount = 0;
+    for (TsPCObject*& member : m_squadArray) {
         member = nullptr;
     }
-    currentIndex_ = -1;
-    squadCount_ = 0;
-    kitty_ = 0;
-    levelWord_ = 0;
-    for (int32_t& word : scriptState_) {
+    m_currentIndex = -1;
+    m_squadCount = 0;
+    m_kitty = 0;
+    m_levelWord = 0;
+    for (int32_t& word : m_scriptState) {
         word = -1;
     }
-    saveCounter_ = 0;
-    saveTitle_.Set(nullptr);
+    m_saveCounter = 0;
+    m_saveTitle.Set(nullptr);
 }
 
 bool TsPlayer::AddCharacter(OmRef<TsPCObject> pc)
@@ -130,31 +130,31 @@ bool TsPlayer::AddCharacter(OmRef<TsPCObject> pc)
     if (!pc) {
         return false;
     }
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        if (characters_[i] == pc) {
+    for (int32_t i = 0; i < m_characterCount; ++i) {
+        if (m_characters[i] == pc) {
             LogErrorF("TsPlayer::AddCharacter - %s is already in the party", pc->GetName() ? pc->GetName() : "");
             return false;
         }
     }
-    if (characterCount_ >= kMaxCharacters) {
+    if (m_characterCount >= kMaxCharacters) {
         LogErrorF("TsPlayer::AddCharacter - the party is full (%d characters); %s is not added", kMaxCharacters,
                   pc->GetName() ? pc->GetName() : "");
         return false;
     }
-    characters_[characterCount_++] = std::move(pc);
+    m_characters[m_characterCount++] = std::move(pc);
     return true;
 }
 
 TsPCObject* TsPlayer::GetCharacterAt(int32_t i) const
 {
-    return i >= 0 && i < characterCount_ ? characters_[i] : nullptr;
+    return i >= 0 && i < m_characterCount ? m_characters[i] : nullptr;
 }
 
 TsPCObject* TsPlayer::GetCharacter(const char* name) const
 {
-    for (int32_t i = 0; name && i < characterCount_; ++i) {
-        if (characters_[i] && characters_[i]->GetName() && std::strcmp(characters_[i]->GetName(), name) == 0) {
-            return characters_[i];
+    for (int32_t i = 0; name && i < m_characterCount; ++i) {
+        if (m_characters[i] && m_characters[i]->GetName() && std::strcmp(m_characters[i]->GetName(), name) == 0) {
+            return m_characters[i];
         }
     }
     LogErrorF("TsPlayer::GetCharacter - Couldn't find character named '%s'", name ? name : "");
@@ -166,24 +166,24 @@ TsPCObject* TsPlayer::GetCharacter(const char* name) const
 // squad lets go last, as its reference may be the last one.
 void TsPlayer::LeaveSquad(TsPCObject* pc)
 {
-    if (!pc || !squad_ || !squad_->HasMember(pc)) {
+    if (!pc || !m_squad || !m_squad->HasMember(pc)) {
         return;
     }
     pc->SetPlayer(nullptr);
     if (TsEntityDB* db = TsAccess::EntityDB()) {
         db->RemoveEntity(pc);
     }
-    squad_->RemoveMember(pc);
+    m_squad->RemoveMember(pc);
 }
 
 void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
 {
     LeaveSquad(remove);
-    if (add && squad_ && add->GetSquad() != squad_) {
-        if (squad_->GetMemberCount() >= kMaxSquadMembers) {
+    if (add && m_squad && add->GetSquad() != m_squad) {
+        if (m_squad->GetMemberCount() >= kMaxSquadMembers) {
             LogErrorF("Player squad full, cannot add character %s", add->GetName() ? add->GetName() : "");
         } else {
-            squad_->AddMember(add);
+            m_squad->AddMember(add);
             add->SetPlayer(this);
             if (TsEntityDB* db = TsAccess::EntityDB(); db && !db->ContainsEntity(add)) {
                 db->AddEntity(OmRef<TsEntity>(add));
@@ -195,12 +195,12 @@ void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
 
 void TsPlayer::RemoveAllSquadMembers()
 {
-    while (squad_ && squad_->GetMemberCount() > 0) {
-        TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(0));
+    while (m_squad && m_squad->GetMemberCount() > 0) {
+        TsPCObject* pc = TsPCObject::Cast(m_squad->GetMember(0));
         if (pc) {
             LeaveSquad(pc);
         } else {
-            squad_->RemoveMember(squad_->GetMember(0));
+            m_squad->RemoveMember(m_squad->GetMember(0));
         }
     }
     RebuildSquadArray();
@@ -210,64 +210,64 @@ void TsPlayer::RemoveSquadMember(TsCharacterObject* character)
 {
     if (TsPCObject* pc = TsPCObject::Cast(character)) {
         LeaveSquad(pc);
-    } else if (squad_ && character) {
-        squad_->RemoveMember(character);
+    } else if (m_squad && character) {
+        m_squad->RemoveMember(character);
     }
     RebuildSquadArray();
 }
 
 void TsPlayer::RebuildSquadArray()
 {
-    squadCount_ = 0;
-    for (TsPCObject*& member : squadArray_) {
+    m_squadCount = 0;
+    for (TsPCObject*& member : m_squadArray) {
         member = nullptr;
     }
-    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount() && squadCount_ < kMaxSquadMembers; ++i) {
-        if (TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i))) {
-            squadArray_[squadCount_++] = pc;
+    for (int32_t i = 0; m_squad && i < m_squad->GetMemberCount() && m_squadCount < kMaxSquadMembers; ++i) {
+        if (TsPCObject* pc = TsPCObject::Cast(m_squad->GetMember(i))) {
+            m_squadArray[m_squadCount++] = pc;
         }
     }
-    currentIndex_ = 0;
+    m_currentIndex = 0;
 }
 
 void TsPlayer::ChooseCurrentCharacter(int32_t pcType)
 {
-    if (squadCount_ >= 2) {
+    if (m_squadCount >= 2) {
         int32_t highest = 0;
-        for (int32_t i = 1; i < squadCount_; ++i) {
-            if (squadArray_[i]->GetPCType() > squadArray_[highest]->GetPCType()) {
+        for (int32_t i = 1; i < m_squadCount; ++i) {
+            if (m_squadArray[i]->GetPCType() > m_squadArray[highest]->GetPCType()) {
                 highest = i;
             }
         }
-        const int32_t last = squadCount_ - 1;
-        TsPCObject* moved = squadArray_[highest];
+        const int32_t last = m_squadCount - 1;
+        TsPCObject* moved = m_squadArray[highest];
         for (int32_t i = highest; i < last; ++i) {
-            squadArray_[i] = squadArray_[i + 1];
+            m_squadArray[i] = m_squadArray[i + 1];
         }
-        squadArray_[last] = moved;
-        if (currentIndex_ == highest) {
-            currentIndex_ = last;
-        }
-    }
-    for (int32_t i = 0; pcType != TS_PC_NONE && i < squadCount_; ++i) {
-        if (squadArray_[i]->GetPCType() == pcType) {
-            currentIndex_ = i;
+        m_squadArray[last] = moved;
+        if (m_currentIndex == highest) {
+            m_currentIndex = last;
         }
     }
-    if (squadCount_ > 0) {
-        SetCurrentCharacter(currentIndex_);
+    for (int32_t i = 0; pcType != TS_PC_NONE && i < m_squadCount; ++i) {
+        if (m_squadArray[i]->GetPCType() == pcType) {
+            m_currentIndex = i;
+        }
+    }
+    if (m_squadCount > 0) {
+        SetCurrentCharacter(m_currentIndex);
     }
 }
 
 void TsPlayer::SetCurrentCharacter(int32_t i)
 {
-    if (i < 0 || i >= squadCount_ || !squadArray_[i]) {
+    if (i < 0 || i >= m_squadCount || !m_squadArray[i]) {
         return;
     }
-    if (squad_) {
-        squad_->SetLeader(squadArray_[i]);
+    if (m_squad) {
+        m_squad->SetLeader(m_squadArray[i]);
     }
-    currentIndex_ = i;
+    m_currentIndex = i;
 }
 
 void TsPlayer::SetSquad(TsSquadObject* squad)
@@ -276,22 +276,22 @@ void TsPlayer::SetSquad(TsSquadObject* squad)
         LogError("TsPlayer::SetSquad - the player always has a squad; none given");
         return;
     }
-    if (squad == squad_) {
+    if (squad == m_squad) {
         return;
     }
-    squad_.Reset(squad);
+    m_squad.Reset(squad);
 }
 
 void TsPlayer::MakeSquadImmune()
 {
-    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount(); ++i) {
-        squad_->GetMember(i)->SetLifeState(0);
+    for (int32_t i = 0; m_squad && i < m_squad->GetMemberCount(); ++i) {
+        m_squad->GetMember(i)->SetLifeState(0);
     }
 }
 
 void TsPlayer::HoldSquad()
 {
-    for (TsPCObject* member : squadArray_) {
+    for (TsPCObject* member : m_squadArray) {
         if (member) {
             member->StopMoving();
             member->SetBusyTicks(10);
@@ -326,16 +326,16 @@ bool TsPlayer::Register(OmArchive& archive)
     if (!TsObject::Register(archive)) {
         return false;
     }
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        if (characters_[i]) {
-            characters_[i]->Register(archive);
+    for (int32_t i = 0; i < m_characterCount; ++i) {
+        if (m_characters[i]) {
+            m_characters[i]->Register(archive);
         }
     }
-    if (squad_) {
-        squad_->Register(archive);
+    if (m_squad) {
+        m_squad->Register(archive);
     }
-    if (diary_) {
-        diary_->Register(archive);
+    if (m_diary) {
+        m_diary->Register(archive);
     }
     return true;
 }
@@ -343,36 +343,36 @@ bool TsPlayer::Register(OmArchive& archive)
 void TsPlayer::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
-    archive.WriteI32(characterCount_);
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        archive.WriteObjectRef(characters_[i]);
+    archive.WriteI32(m_characterCount);
+    for (int32_t i = 0; i < m_characterCount; ++i) {
+        archive.WriteObjectRef(m_characters[i]);
     }
-    archive.WriteObjectRef(squad_);
-    archive.WriteI32(currentIndex_);
-    archive.WriteI32(kitty_);
-    levelInfo_->Write(archive);
-    archive.WriteU32(levelWord_);
-    for (int32_t word : scriptState_) {
+    archive.WriteObjectRef(m_squad);
+    archive.WriteI32(m_currentIndex);
+    archive.WriteI32(m_kitty);
+    m_levelInfo->Write(archive);
+    archive.WriteU32(m_levelWord);
+    for (int32_t word : m_scriptState) {
         archive.WriteI32(word);
     }
-    archive.WriteI32(saveCounter_);
-    saveTitle_.Write(archive);
-    saveDate_.Write(archive);
-    archive.WriteObjectRef(diary_);
+    archive.WriteI32(m_saveCounter);
+    m_saveTitle.Write(archive);
+    m_saveDate.Write(archive);
+    archive.WriteObjectRef(m_diary);
 }
 
 // A party never holds more than seven: a larger count is a damaged file,
 // refused before any slot is written.
 void TsPlayer::ReadCharacters(OmArchive& archive)
 {
-    archive.ReadI32(characterCount_);
+    archive.ReadI32(m_characterCount);
     if (archive.HasFailed()) {
-        characterCount_ = 0;
+        m_characterCount = 0;
         return;
     }
-    if (characterCount_ < 0 || characterCount_ > kMaxCharacters) {
-        const int32_t count = characterCount_;
-        characterCount_ = 0;
+    if (m_characterCount < 0 || m_characterCount > kMaxCharacters) {
+        const int32_t count = m_characterCount;
+        m_characterCount = 0;
         char why[96];
         std::snprintf(why, sizeof why, "a player holds %d characters (at most %d)", count, kMaxCharacters);
         archive.Fail(why);
@@ -380,8 +380,8 @@ void TsPlayer::ReadCharacters(OmArchive& archive)
     }
     // The class is checked against the file's class table: the character
     // may not be constructed yet when its reference is read.
-    for (int32_t i = 0; i < characterCount_ && !archive.HasFailed(); ++i) {
-        archive.ReadRef(characters_[i]);
+    for (int32_t i = 0; i < m_characterCount && !archive.HasFailed(); ++i) {
+        archive.ReadRef(m_characters[i]);
     }
 }
 
@@ -389,39 +389,39 @@ void TsPlayer::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
     ReadCharacters(archive);
-    archive.ReadRef(squad_);
-    archive.ReadI32(currentIndex_);
-    archive.ReadI32(kitty_);
-    levelInfo_ = std::make_unique<TsLevelInfo>();
-    levelInfo_->Read(archive);
-    archive.ReadU32(levelWord_);
-    for (int32_t& word : scriptState_) {
+    archive.ReadRef(m_squad);
+    archive.ReadI32(m_currentIndex);
+    archive.ReadI32(m_kitty);
+    m_levelInfo = std::make_unique<TsLevelInfo>();
+    m_levelInfo->Read(archive);
+    archive.ReadU32(m_levelWord);
+    for (int32_t& word : m_scriptState) {
         archive.ReadI32(word);
     }
-    archive.ReadI32(saveCounter_);
-    saveTitle_.Read(archive);
-    saveDate_.Read(archive);
-    archive.ReadRef(diary_);
+    archive.ReadI32(m_saveCounter);
+    m_saveTitle.Read(archive);
+    m_saveDate.Read(archive);
+    archive.ReadRef(m_diary);
     // The squad array is rebuilt from the squad by InitialiseForLevel; an
     // index read from the file is kept only when it can address that array.
-    if (currentIndex_ < -1 || currentIndex_ >= kMaxSquadMembers) {
-        currentIndex_ = -1;
+    if (m_currentIndex < -1 || m_currentIndex >= kMaxSquadMembers) {
+        m_currentIndex = -1;
     }
 }
 
 TsPCObject* TsPlayer::GetCurrentCharacter() const
 {
-    return GetSquadMember(currentIndex_);
+    return GetSquadMember(m_currentIndex);
 }
 
 TsPCObject* TsPlayer::GetSquadMember(int32_t i) const
 {
-    return i >= 0 && i < kMaxSquadMembers ? squadArray_[i] : nullptr;
+    return i >= 0 && i < kMaxSquadMembers ? m_squadArray[i] : nullptr;
 }
 
 int32_t TsPlayer::GetKitty() const
 {
-    return _IsEasterEggEnabled(EGG_RICH) ? kRichKitty : kitty_;
+    return _IsEasterEggEnabled(EGG_RICH) ? kRichKitty : m_kitty;
 }
 
 int32_t TsPlayer::AddToKitty(int32_t amount)
@@ -430,35 +430,35 @@ int32_t TsPlayer::AddToKitty(int32_t amount)
         return kRichKitty;
     }
     // The kitty holds at the ends of its range rather than wrapping round.
-    kitty_ = int32_t(std::clamp<int64_t>(int64_t(kitty_) + amount, INT32_MIN, INT32_MAX));
-    return kitty_;
+    m_kitty = int32_t(std::clamp<int64_t>(int64_t(m_kitty) + amount, INT32_MIN, INT32_MAX));
+    return m_kitty;
 }
 
 int32_t TsPlayer::GetScriptState(int32_t index) const
 {
-    return index >= 0 && index < kScriptStateCount ? scriptState_[index] : -1;
+    return index >= 0 && index < kScriptStateCount ? m_scriptState[index] : -1;
 }
 
 void TsPlayer::SetScriptState(int32_t index, int32_t value)
 {
     if (index >= 0 && index < kScriptStateCount) {
-        scriptState_[index] = value;
+        m_scriptState[index] = value;
     }
 }
 
 const char* TsPlayer::GetLevelTitle() const
 {
-    const char* title = TsMain::Instance() ? TsAccess::GetDialogDisplayString(levelInfo_->missionDisplayStringID)
+    const char* title = TsMain::Instance() ? TsAccess::GetDialogDisplayString(m_levelInfo->missionDisplayStringID)
                                            : nullptr;
     if (title && *title) {
         return title;
     }
-    return levelInfo_->levelName.IsEmpty() ? levelInfo_->missionName.Get() : levelInfo_->levelName.Get();
+    return m_levelInfo->levelName.IsEmpty() ? m_levelInfo->missionName.Get() : m_levelInfo->levelName.Get();
 }
 
 void TsPlayer::MakeSaveName()
 {
-    ++saveCounter_;
+    ++m_saveCounter;
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -466,18 +466,18 @@ void TsPlayer::MakeSaveName()
     char time[32];
     std::strftime(date, sizeof date, "%d/%m/%Y", &local);
     std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    saveDate_ = (std::string(date) + ", " + time).c_str();
-    saveTitle_ = TsSaveGames::ComposeSaveName(GetName(), saveCounter_, GetLevelTitle()).c_str();
+    m_saveDate = (std::string(date) + ", " + time).c_str();
+    m_saveTitle = TsSaveGames::ComposeSaveName(GetName(), m_saveCounter, GetLevelTitle()).c_str();
 }
 
 void TsPlayer::ResetTransientState()
 {
-    if (squad_) {
-        squad_->ResetTransientState();
+    if (m_squad) {
+        m_squad->ResetTransientState();
     }
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        if (characters_[i]) {
-            characters_[i]->ResetState();
+    for (int32_t i = 0; i < m_characterCount; ++i) {
+        if (m_characters[i]) {
+            m_characters[i]->ResetState();
         }
     }
 }
@@ -488,8 +488,8 @@ void TsPlayer::ResetTransientState()
 // reference over.
 void TsPlayer::BringSquadIntoLevel(TsEntityDB& db)
 {
-    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount(); ++i) {
-        TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i));
+    for (int32_t i = 0; m_squad && i < m_squad->GetMemberCount(); ++i) {
+        TsPCObject* pc = TsPCObject::Cast(m_squad->GetMember(i));
         if (pc && !db.ContainsEntity(pc)) {
             pc->SetPlayer(this);
             db.AddEntity(OmRef<TsEntity>::Adopt(pc));
@@ -503,24 +503,24 @@ void TsPlayer::SetupPlayerSquad()
     if (db) {
         BringSquadIntoLevel(*db);
     }
-    for (int32_t i = 0; i < characterCount_; ++i) {
-        if (characters_[i]) {
+    for (int32_t i = 0; i < m_characterCount; ++i) {
+        if (m_characters[i]) {
             if (db) {
-                db->MakeLuaGlobal(characters_[i]);
+                db->MakeLuaGlobal(m_characters[i]);
             }
-            characters_[i]->StopMoving();
+            m_characters[i]->StopMoving();
         }
     }
     lua_State* L = TsAccess::LuaState();
     if (L && TsScriptHost::IsFunctionDefined(L, "SetupPlayerSquad")) {
         const int top = lua_gettop(L);
         lua_getglobal(L, "SetupPlayerSquad");
-        lua_pushstring(L, levelInfo_->levelName.Get() ? levelInfo_->levelName.Get() : "");
+        lua_pushstring(L, m_levelInfo->levelName.Get() ? m_levelInfo->levelName.Get() : "");
         TsScriptCall::Protected(L, 1, 0);
         lua_settop(L, top);
     }
-    for (int32_t i = 0; squad_ && i < squad_->GetMemberCount(); ++i) {
-        if (TsPCObject* pc = TsPCObject::Cast(squad_->GetMember(i))) {
+    for (int32_t i = 0; m_squad && i < m_squad->GetMemberCount(); ++i) {
+        if (TsPCObject* pc = TsPCObject::Cast(m_squad->GetMember(i))) {
             pc->SetStartPosition();
         }
     }
@@ -531,35 +531,35 @@ bool TsPlayer::InitialiseForLevel(int32_t pcType)
     const bool ok = TsObject::Initialise();
     RebuildSquadArray();
     ChooseCurrentCharacter(pcType);
-    if (squad_) {
-        squad_->SetIndex(0);
+    if (m_squad) {
+        m_squad->SetIndex(0);
         // The team is the level's: a squad carried over from the last level
         // still names the team it had there.
         TsTeam* team = nullptr;
         const TsEntityDB* db = TsAccess::EntityDB();
         for (OmList::Node* n = db ? db->GetTeams().GetFirst() : nullptr; n && !team; n = n->next) {
             TsTeam* candidate = TsTeam::Cast(static_cast<TsObject*>(n->value));
-            if (candidate && candidate->GetTeamId() == squad_->GetTeamId()) {
+            if (candidate && candidate->GetTeamId() == m_squad->GetTeamId()) {
                 team = candidate;
             }
         }
         if (db) {
-            squad_->SetTeamObject(team);
+            m_squad->SetTeamObject(team);
         }
-        squad_->SetBehaviour(TS_BEHAVIOUR_ATTACK);
-        squad_->SetFormation(FORMATION_NONE);
-        squad_->ChooseIdleBehaviour();
+        m_squad->SetBehaviour(TS_BEHAVIOUR_ATTACK);
+        m_squad->SetFormation(FORMATION_NONE);
+        m_squad->ChooseIdleBehaviour();
     }
-    saveCounter_ = TsSaveGames::HighestSaveNumber(GetName());
+    m_saveCounter = TsSaveGames::HighestSaveNumber(GetName());
     return ok;
 }
 
 void TsPlayer::ChangeLevel()
 {
     TsMain* app = TsMain::Instance();
-    if (loadedSaveName_.IsEmpty() || !app) {
+    if (m_loadedSaveName.IsEmpty() || !app) {
         return;
     }
-    app->SetPendingLoad(loadedSaveName_.Get());
+    app->SetPendingLoad(m_loadedSaveName.Get());
     app->RequestMode(TS_MODE_LEVEL);
 }

@@ -65,7 +65,7 @@ class TsPlayer : public TsObject {
     bool AddCharacter(OmRef<TsPCObject> pc);
     // The first character of that name (case-sensitive); none (logged).
     TsPCObject* GetCharacter(const char* name) const;
-    int32_t GetCharacterCount() const { return characterCount_; }
+    int32_t GetCharacterCount() const { return m_characterCount; }
     TsPCObject* GetCharacterAt(int32_t i) const;
     // Takes `remove` out of the squad and the level, then puts `add` into
     // both (refused with a log when the squad is full), then rebuilds the
@@ -75,8 +75,8 @@ class TsPlayer : public TsObject {
     void RemoveSquadMember(TsCharacterObject* character);
     // Squad-array member i leads the squad and is the current character.
     void SetCurrentCharacter(int32_t i);
-    int32_t GetCurrentIndex() const { return currentIndex_; }
-    TsSquadObject* GetSquad() const { return squad_; }
+    int32_t GetCurrentIndex() const { return m_currentIndex; }
+    TsSquadObject* GetSquad() const { return m_squad; }
     // Takes a reference to the new squad and releases the old one.
     void SetSquad(TsSquadObject* squad);
     // Every member of the squad becomes immune to hits.
@@ -90,15 +90,15 @@ class TsPlayer : public TsObject {
     static void _EnableEasterEgg(int32_t mode, bool on);
     static bool _IsEasterEggEnabled(int32_t mode);
 
-    TsLevelInfo& GetLevelInfo() { return *levelInfo_; }
-    const TsLevelInfo& GetLevelInfo() const { return *levelInfo_; }
-    TsDiaryData* GetDiary() const { return diary_; }
+    TsLevelInfo& GetLevelInfo() { return *m_levelInfo; }
+    const TsLevelInfo& GetLevelInfo() const { return *m_levelInfo; }
+    TsDiaryData* GetDiary() const { return m_diary; }
 
     // The character the player controls; none while the index is -1.
     TsPCObject* GetCurrentCharacter() const;
     // Member i (0 to 2) of the squad in play; none outside that range.
     TsPCObject* GetSquadMember(int32_t i) const;
-    int32_t GetTeamCount() const { return squadCount_; }
+    int32_t GetTeamCount() const { return m_squadCount; }
 
     int32_t GetKitty() const;
     // Saturates at the ends of the 32-bit range.
@@ -107,15 +107,15 @@ class TsPlayer : public TsObject {
     void SetScriptState(int32_t index, int32_t value);
 
     // Save numbering: the next save is the counter plus one.
-    void SetSaveNumber(int32_t number) { saveCounter_ = number; }
-    int32_t GetSaveNumber() const { return saveCounter_; }
+    void SetSaveNumber(int32_t number) { m_saveCounter = number; }
+    int32_t GetSaveNumber() const { return m_saveCounter; }
     // Counts the save, stamps the date and names the file the next save is
     // written under: "<player> [<counter>] - <level title>".
     void MakeSaveName();
-    const char* GetSaveName() const { return saveTitle_.Get(); }
-    const char* GetSaveDate() const { return saveDate_.Get(); }
-    const char* GetLoadedSaveName() const { return loadedSaveName_.Get(); }
-    void SetLoadedSaveName(const char* name) { loadedSaveName_ = name; }
+    const char* GetSaveName() const { return m_saveTitle.Get(); }
+    const char* GetSaveDate() const { return m_saveDate.Get(); }
+    const char* GetLoadedSaveName() const { return m_loadedSaveName.Get(); }
+    void SetLoadedSaveName(const char* name) { m_loadedSaveName = name; }
     // The level's title as saves show it: its display string, else its name.
     const char* GetLevelTitle() const;
 
@@ -136,7 +136,7 @@ class TsPlayer : public TsObject {
     // After a load: the highest PC type goes last; the given type becomes
     // current.
     void ChooseCurrentCharacter(int32_t pcType);
-    int32_t GetGagCounter() const { return gagCounter_; }
+    int32_t GetGagCounter() const { return m_gagCounter; }
 
 private:
     void ReadCharacters(OmArchive& archive);
@@ -151,21 +151,21 @@ private:
     void MouseOrders(TsPCObject& current);
     void ActBonus();
 
-    int32_t characterCount_ = 0;
-    OmRef<TsPCObject> characters_[kMaxCharacters];
-    OmRef<TsSquadObject> squad_; // released first in the destructor
-    TsPCObject* squadArray_[kMaxSquadMembers] = {};
-    int32_t currentIndex_ = -1;
-    int32_t squadCount_ = 0;
-    int32_t kitty_ = 0;
-    int32_t gagCounter_ = kGagTicks;
-    OmParticleEmitter gagEmitter_;
-    std::unique_ptr<TsLevelInfo> levelInfo_;
-    uint32_t levelWord_ = 0;
-    int32_t scriptState_[kScriptStateCount];
-    OmString loadedSaveName_;
-    int32_t saveCounter_ = 0;
-    OmString saveTitle_;
-    OmString saveDate_;
-    OmRef<TsDiaryData> diary_;
+    int32_t m_characterCount = 0;
+    OmRef<TsPCObject> m_characters[kMaxCharacters];
+    OmRef<TsSquadObject> m_squad; // released first in the destructor
+    TsPCObject* m_squadArray[kMaxSquadMembers] = {};
+    int32_t m_currentIndex = -1;
+    int32_t m_squadCount = 0;
+    int32_t m_kitty = 0;
+    int32_t m_gagCounter = kGagTicks;
+    OmParticleEmitter m_gagEmitter;
+    std::unique_ptr<TsLevelInfo> m_levelInfo;
+    uint32_t m_levelWord = 0;
+    int32_t m_scriptState[kScriptStateCount];
+    OmString m_loadedSaveName;
+    int32_t m_saveCounter = 0;
+    OmString m_saveTitle;
+    OmString m_saveDate;
+    OmRef<TsDiaryData> m_diary;
 };

@@ -33,10 +33,10 @@ constexpr int32_t kCharmNameId = 20230;
 void TsPlayer::Tick(uint32_t)
 {
     const TsInput* input = TsAccess::Input();
-    if (!input || !squad_) {
+    if (!input || !m_squad) {
         return;
     }
-    if (squad_->AliveMemberCount() < squadCount_) {
+    if (m_squad->AliveMemberCount() < m_squadCount) {
         return;
     }
     GagStep();
@@ -54,7 +54,7 @@ void TsPlayer::Tick(uint32_t)
         return;
     }
     MouseOrders(*current);
-    squad_->Tick(uint32_t(TsAccess::TickCount()));
+    m_squad->Tick(uint32_t(TsAccess::TickCount()));
     ActBonus();
 }
 
@@ -88,10 +88,10 @@ void TsPlayer::SelectionKeys()
     int32_t selected = -1;
     for (int32_t i = 0; i < kMaxSquadMembers; ++i) {
         if (input->IsActionReleased(TS_ACTION_MEMBER_1 + i)) {
-            selected = currentIndex_ == i ? -1 : i;
+            selected = m_currentIndex == i ? -1 : i;
         }
     }
-    if (selected < 0 || selected >= squadCount_) {
+    if (selected < 0 || selected >= m_squadCount) {
         return;
     }
     if (TsAudio* audio = TsAccess::Audio()) {
@@ -108,8 +108,8 @@ void TsPlayer::QuickSave()
         LogError("Quick save failed: the game was not saved");
         return;
     }
-    loadedSaveName_ = saveTitle_.Get();
-    LogInfoF("Quick save: %s", saveTitle_.Get() ? saveTitle_.Get() : "");
+    m_loadedSaveName = m_saveTitle.Get();
+    LogInfoF("Quick save: %s", m_saveTitle.Get() ? m_saveTitle.Get() : "");
     if (TsLevelState* level = TsAccess::LevelState()) {
         level->ShowMessage(kSavedText);
     }
@@ -166,12 +166,12 @@ void TsPlayer::MouseOrders(TsPCObject& current)
 // From the fourth act on, a squad carrying the charm recovers twice as fast.
 void TsPlayer::ActBonus()
 {
-    if (levelInfo_->iActNumber < kActWithBonus) {
+    if (m_levelInfo->iActNumber < kActWithBonus) {
         return;
     }
     bool found = false;
-    for (int32_t m = 0; m < squad_->GetMemberCount() && !found; ++m) {
-        const TsInventory* inventory = squad_->GetMember(m)->GetInventory();
+    for (int32_t m = 0; m < m_squad->GetMemberCount() && !found; ++m) {
+        const TsInventory* inventory = m_squad->GetMember(m)->GetInventory();
         for (int32_t i = 0; inventory && i < inventory->GetItemCount() && !found; ++i) {
             const TsItemObject* item = inventory->GetItem(i);
             found = item && item->GetDisplayNameID() == kCharmNameId;
@@ -180,8 +180,8 @@ void TsPlayer::ActBonus()
     if (!found) {
         return;
     }
-    for (int32_t m = 0; m < squad_->GetMemberCount(); ++m) {
-        TsCharacterObject* member = squad_->GetMember(m);
+    for (int32_t m = 0; m < m_squad->GetMemberCount(); ++m) {
+        TsCharacterObject* member = m_squad->GetMember(m);
         member->IncrementVitality(member->GetVitalityRecovery() * TsAccess::TickDuration());
     }
 }
@@ -193,13 +193,13 @@ void TsPlayer::GagStep()
     const TsInput* input = TsAccess::Input();
     if (current && current->GetPCType() == TS_PC_ORRICK && input) {
         if (!input->IsActionDown(TS_ACTION_GAG)) {
-            gagCounter_ = kGagTicks;
-        } else if (--gagCounter_ <= 0) {
+            m_gagCounter = kGagTicks;
+        } else if (--m_gagCounter <= 0) {
             StartGag(*current);
-            gagCounter_ = kGagTicks;
+            m_gagCounter = kGagTicks;
         }
     }
-    gagEmitter_.Update(TsAccess::GameTime());
+    m_gagEmitter.Update(TsAccess::GameTime());
 }
 
 void TsPlayer::StartGag(TsPCObject& character)
@@ -207,17 +207,17 @@ void TsPlayer::StartGag(TsPCObject& character)
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->PlaySound((Random() & 1) ? kFirstGagSound : kFirstGagSound + 1, 0.0f, 0.0f, 0.0f, false);
     }
-    gagEmitter_.Stop();
-    gagEmitter_.effect = GetOrLoadParticleEffect("farteffect");
-    if (!gagEmitter_.effect) {
+    m_gagEmitter.Stop();
+    m_gagEmitter.effect = GetOrLoadParticleEffect("farteffect");
+    if (!m_gagEmitter.effect) {
         return;
     }
-    gagEmitter_.node = nullptr;
+    m_gagEmitter.node = nullptr;
     const OmVector3 direction = character.GetDirection();
     // 1.0 above and 0.25 behind the character.
-    gagEmitter_.position = character.GetPosition() + OmVector3(0.0f, 1.0f, 0.0f) - direction * 0.25f;
-    gagEmitter_.velocity = OmVector3();
-    gagEmitter_.stopTime = 0.01f;
-    gagEmitter_.inheritVelocity = 0;
-    gagEmitter_.Start(TsAccess::GameTime());
+    m_gagEmitter.position = character.GetPosition() + OmVector3(0.0f, 1.0f, 0.0f) - direction * 0.25f;
+    m_gagEmitter.velocity = OmVector3();
+    m_gagEmitter.stopTime = 0.01f;
+    m_gagEmitter.inheritVelocity = 0;
+    m_gagEmitter.Start(TsAccess::GameTime());
 }
