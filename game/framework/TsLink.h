@@ -8,8 +8,8 @@
 // Every link that points somewhere is chained with the others that point
 // there, and a game object's destruction (~TsObject) cuts that chain;
 // ForgetObject is left for what a holder keeps beside its links. A link
-// only keeps the address, so it may be aimed at an object not built yet,
-// as an archive's reference is while the file is read; like the archive,
+// only keeps the address, so it may be aimed at an object whose cell the
+// archive has set aside but not yet filled while a file is read; like the archive,
 // it takes the object's address for its TsObject's, the first base of
 // every game class.
 //
