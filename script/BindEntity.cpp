@@ -2,13 +2,13 @@
 // objects, and handing objects over to the level's entity database.
 
 #include "script/ScriptBinders.h"
-#include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
 
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptHandles.h"
 
 namespace script::bind {
 
@@ -166,11 +166,11 @@ int AddTo(lua_State* L, const char* argType, bool (TsEntityDB::*add)(OmRef<T>), 
     T* object = ToObject<T>(L, 2);
     if (!object)
         Raise(L, m.null);
-    if (self->IsListed(object) || (!IsScriptCreated(L, object) && !self->HoldsReference(object))) {
+    if (self->IsListed(object) || (!TsScriptHandles::IsScriptCreated(L, object) && !self->HoldsReference(object))) {
         LogError(self->IsListed(object) ? m.listed : m.owned);
         return 0;
     }
-    HandToGame(L, object);
+    TsScriptHandles::HandToGame(L, object);
     // The database takes its own reference (one in its garbage is listed
     // again with the reference the garbage keeps).
     (self->*add)(OmRef<T>(object));

@@ -12,6 +12,7 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsInventory.h"
@@ -224,7 +225,7 @@ int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*)
     const char* refusal = nullptr;
     if (article && self->Holds(article))
         refusal = m.held;
-    else if (article && (listed ? article->HasFlag(TS_ENTITY_PENDING_DELETE) : !IsScriptCreated(L, article)))
+    else if (article && (listed ? article->HasFlag(TS_ENTITY_PENDING_DELETE) : !TsScriptHandles::IsScriptCreated(L, article)))
         refusal = m.owned;
     if (refusal) {
         LogError(refusal);
@@ -237,7 +238,7 @@ int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*)
             db->HandOver(article);
         } else {
             article->AddRef(); // the inventory's own
-            HandToGame(L, article);
+            TsScriptHandles::HandToGame(L, article);
         }
     }
     return 1;
@@ -264,7 +265,7 @@ int RemoveArticle(lua_State* L)
     // holds one.
     OmRef<TsCollectibleObject> removed = self->RemoveArticle(article);
     if (removed)
-        MarkScriptCreated(L, removed.Get());
+        TsScriptHandles::MarkScriptCreated(L, removed.Get());
     PushBool(L, removed != nullptr);
     return 1;
 }

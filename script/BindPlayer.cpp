@@ -3,9 +3,9 @@
 // and the hidden display modes.
 
 #include "script/ScriptBinders.h"
-#include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
 
+#include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
@@ -45,7 +45,7 @@ int AddCharacter(lua_State* L)
                                    OM_SELF_ERROR("AddCharacter"));
     TsPCObject* pc = ToObject<TsPCObject>(L, 2);
     if (pc && self->AddCharacter(OmRef<TsPCObject>(pc)))
-        HandToGame(L, pc);
+        TsScriptHandles::HandToGame(L, pc);
     return 0;
 }
 

@@ -2,7 +2,6 @@
 
 #include "script/ScriptBinders.h"
 #include "script/ScriptConstants.h"
-#include "script/ScriptOwnership.h"
 #include "script/ScriptPackage.h"
 #include "script/ScriptWrap.h"
 
@@ -331,7 +330,7 @@ void tolua_game_close(lua_State* L)
 
 void DestroyScriptHeldObjects(lua_State* L)
 {
-    script::DestroyScriptHeld(L);
+    TsScriptHandles::DestroyScriptHeld(L);
 }
 
 namespace {

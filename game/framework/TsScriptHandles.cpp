@@ -5,6 +5,8 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "engine/OmObject.h"
 #include "game/framework/TsAccess.h"
@@ -19,6 +21,9 @@ namespace {
 constexpr const char* kHandlesKey = "om_handles";
 // The metatables of the counted classes, as keys.
 constexpr const char* kCountedKey = "om_counted_classes";
+// The marks: each object a script made and may still delete, as a light
+// userdata, to the function that ends the script's hold on it.
+constexpr const char* kScriptCreatedKey = "om_script_created";
 
 // The references handles and marks hold, by object, over every state.
 std::unordered_map<const OmObject*, uint32_t>& Counts()
@@ -152,7 +157,8 @@ void Empty(lua_State* L, int index)
 
 // Every class's __gc: the handle's reference goes, then tolua's own
 // collector (upvalue 1) runs as before. What the script made stays the
-// script's (its mark holds it) until it deletes it or the level closes.
+// script's (its mark holds it) until it deletes it, hands it to the game or
+// the level closes.
 int Collect(lua_State* L)
 {
     if (lua_type(L, 1) == LUA_TUSERDATA)
@@ -195,6 +201,51 @@ void CountOne(lua_State* L, const std::string& type)
         lua_pop(L, 1);
     }
     lua_pop(L, 1);
+}
+
+// The references marks hold are counted with the handles'.
+void HoldForScript(OmObject& object)
+{
+    object.AddRef();
+    ++Counts()[&object];
+}
+
+void LetGoForScript(OmObject& object)
+{
+    Uncount(&object);
+    object.Release();
+}
+
+void PushMarks(lua_State* L) { PushRegistryTable(L, kScriptCreatedKey, nullptr); }
+
+// What a counted object's mark does when the level closes: it gives back
+// its reference.
+void ReleaseMarked(void* object) { LetGoForScript(*static_cast<OmObject*>(object)); }
+
+// The mark is the function that ends the script's hold (null: no mark).
+void SetMark(lua_State* L, void* object, DestroyFn destroy)
+{
+    PushMarks(L);
+    lua_pushlightuserdata(L, object);
+    if (destroy)
+        lua_pushlightuserdata(L, reinterpret_cast<void*>(destroy));
+    else
+        lua_pushnil(L);
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+}
+
+// Drops the object's mark and gives what it was.
+DestroyFn TakeMark(lua_State* L, void* object)
+{
+    PushMarks(L);
+    lua_pushlightuserdata(L, object);
+    lua_rawget(L, -2);
+    auto destroy = reinterpret_cast<DestroyFn>(lua_touserdata(L, -1));
+    lua_pop(L, 2);
+    if (destroy)
+        SetMark(L, object, nullptr);
+    return destroy;
 }
 
 } // namespace
@@ -313,22 +364,62 @@ void ReleaseAll(lua_State* L)
     lua_settop(L, top);
 }
 
-void HoldForScript(OmObject& object)
+void MarkScriptCreated(lua_State* L, OmObject* object)
 {
-    object.AddRef();
-    ++Counts()[&object];
+    if (!object || IsScriptCreated(L, object))
+        return;
+    HoldForScript(*object);
+    SetMark(L, object, ReleaseMarked);
 }
 
-void LetGoForScript(OmObject& object)
+void MarkScriptCreated(lua_State* L, void* object, DestroyFn destroy) { SetMark(L, object, destroy); }
+
+bool IsScriptCreated(lua_State* L, void* object)
 {
-    Uncount(&object);
-    object.Release();
+    PushMarks(L);
+    lua_pushlightuserdata(L, object);
+    lua_rawget(L, -2);
+    const bool marked = lua_toboolean(L, -1) != 0;
+    lua_pop(L, 2);
+    return marked;
+}
+
+// Last: the mark's reference may be the object's last.
+void HandToGame(lua_State* L, void* object)
+{
+    if (TakeMark(L, object) == ReleaseMarked)
+        ReleaseMarked(object);
+}
+
+void DestroyScriptHeld(lua_State* L)
+{
+    ReleaseAll(L);
+    std::vector<std::pair<void*, DestroyFn>> held;
+    PushMarks(L);
+    lua_pushnil(L);
+    while (lua_next(L, -2)) {
+        if (lua_type(L, -1) == LUA_TLIGHTUSERDATA)
+            held.emplace_back(lua_touserdata(L, -2), reinterpret_cast<DestroyFn>(lua_touserdata(L, -1)));
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+    lua_pushnil(L);
+    lua_setfield(L, LUA_REGISTRYINDEX, kScriptCreatedKey);
+    for (const auto& [object, destroy] : held)
+        destroy(object);
 }
 
 uint32_t References(const OmObject& object)
 {
     auto it = Counts().find(&object);
     return it == Counts().end() ? 0 : it->second;
+}
+
+uint32_t GameReferences(const OmObject& object) { return object.GetRefCount() - References(object); }
+
+bool HeldOnlyByScripts(const OmObject& object, uint32_t callerHolds)
+{
+    return GameReferences(object) == callerHolds;
 }
 
 } // namespace TsScriptHandles

@@ -46,15 +46,15 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     Publish("db", db, "TsEntityDB");
     ScriptNote* note = new ScriptNote();
     Publish("note", note, "TsObject");
-    script::MarkScriptCreated(L, crate);
-    script::MarkScriptCreated(L, note);
+    TsScriptHandles::MarkScriptCreated(L, crate);
+    TsScriptHandles::MarkScriptCreated(L, note);
     note->Release(); // as if the script had made it: its handle holds it
 
     ASSERT_EQ(Run("db:AddEntity(crate); db:AddObject(note)"), "");
     EXPECT_TRUE(db->ContainsEntity(crate));
     EXPECT_EQ(db->GetObjects().GetCount(), 1u);
-    EXPECT_FALSE(script::IsScriptCreated(L, crate)) << "a script can no longer delete it";
-    EXPECT_FALSE(script::IsScriptCreated(L, note));
+    EXPECT_FALSE(TsScriptHandles::IsScriptCreated(L, crate)) << "a script can no longer delete it";
+    EXPECT_FALSE(TsScriptHandles::IsScriptCreated(L, note));
     EXPECT_EQ(Number("db:LivingTeamMembers(2)"), 0.0);
     tolua_Error err; // a derived object passes its base's test
     tolua_pushusertype(L, crate, "TsEntity");
@@ -80,7 +80,7 @@ TEST_F(EntityBindingsTest, ARefusedAddIsLoggedAndTheScriptGoesOn)
     Publish("db", db, "TsEntityDB");
     OmRef<ScriptNote> held = OmMakeRef<ScriptNote>();
     Publish("held", held, "TsObject");
-    script::MarkScriptCreated(L, crate);
+    TsScriptHandles::MarkScriptCreated(L, crate);
     ASSERT_EQ(Run("db:AddEntity(crate)"), "");
     const struct {
         const char* add;

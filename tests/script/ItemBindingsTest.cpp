@@ -89,7 +89,7 @@ TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
     TsWeaponObject* gun = MakeWeapon("gun");
     gun->Attributes(false).SetAmmoType(2);
     Publish("gun", gun, "TsWeaponObject");
-    script::MarkScriptCreated(L, gun); // as if the script had made it:
+    TsScriptHandles::MarkScriptCreated(L, gun); // as if the script had made it:
     gun->Release();                    // its mark and its handle hold it
     ASSERT_EQ(Run("a = TsItemObject:new() a:SetAmmoType(2) a:SetStack(6) a:SetMaxStack(20) a:SetMdl('ammo.pbf')\n"
                   "b = TsItemObject:new() b:SetAmmoType(2) b:SetStack(3) b:SetMaxStack(20) b:SetMdl('ammo.pbf')\n"
@@ -205,7 +205,7 @@ TEST_F(ItemBindingsTest, AWeaponDroppedBeforeItsAttributeBlockStaysTheScripts)
     ASSERT_EQ(Run("w = TsWeaponObject:new() p = w:Attributes(false)"), "");
     auto* weapon = Global<TsWeaponObject>("w");
     ASSERT_EQ(Run("w = nil collectgarbage() p = nil collectgarbage()"), "");
-    EXPECT_TRUE(script::IsScriptCreated(L, weapon));
+    EXPECT_TRUE(TsScriptHandles::IsScriptCreated(L, weapon));
     EXPECT_TRUE(OmFastAlloc::IsLive(weapon));
 }
 

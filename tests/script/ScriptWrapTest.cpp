@@ -245,7 +245,7 @@ TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
     lua_getglobal(L, "given");
     Thing* given = static_cast<Thing*>(tolua_tousertype(L, -1, nullptr));
     lua_pop(L, 1);
-    HandToGame(L, given);
+    TsScriptHandles::HandToGame(L, given);
     EXPECT_LUA_ERROR("given:delete()", "object not owned by the script in function 'delete'");
     EXPECT_EQ(g_destroyed, 1);
     DestroyThing(given);
@@ -255,9 +255,9 @@ TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
     // through its destructor, once; nothing deleted or handed over is.
     ASSERT_EQ(Run("kept1 = Thing:new() kept2 = Thing:new() gone = Thing:new() gone:delete()"), "");
     EXPECT_EQ(g_destroyed, 3);
-    DestroyScriptHeld(L);
+    TsScriptHandles::DestroyScriptHeld(L);
     EXPECT_EQ(g_destroyed, 5);
-    DestroyScriptHeld(L);
+    TsScriptHandles::DestroyScriptHeld(L);
     EXPECT_EQ(g_destroyed, 5);
 }
 
@@ -321,9 +321,21 @@ TEST_F(HandOverBindingsTest, ALevelsCharacterJoinsThePartyWithAReferenceOfItsOwn
     ASSERT_EQ(Run("o = TsPCObject:new()"), "");
     auto* pc = Global<TsPCObject>("o");
     OmRef<TsPCObject> level(pc); // as if the level had taken it
-    script::HandToGame(L, pc);
+    TsScriptHandles::HandToGame(L, pc);
     ASSERT_EQ(Run("player:AddCharacter(o)"), "");
     EXPECT_EQ(pc->GetRefCount(), 3u) << "the handle's, the level's and the party's";
+}
+
+// What a script made is held by scripts alone (its mark and its handle)
+// until some holder of the game takes a reference of its own.
+TEST_F(HandOverBindingsTest, WhatAScriptMadeIsHeldOnlyByScriptsTillAHolderTakesIt)
+{
+    ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
+    auto* door = Global<TsObject>("o");
+    EXPECT_TRUE(TsScriptHandles::HeldOnlyByScripts(*door));
+    ASSERT_EQ(Run("scene:SetFollowTarget(o)"), "");
+    EXPECT_FALSE(TsScriptHandles::HeldOnlyByScripts(*door)) << "the camera holds it too";
+    scene->SetFollowTarget(nullptr);
 }
 
 // Held by the game alone after the script's delete, an object goes when the
