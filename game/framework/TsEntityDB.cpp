@@ -1,5 +1,6 @@
 #include "game/framework/TsEntityDB.h"
 
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <unordered_set>
@@ -527,10 +528,11 @@ void TsEntityDB::ReleaseAll()
     // What only a script's handle holds besides goes too: its handle dies
     // with the level rather than keep the object beyond it.
     lua_State* L = TsAccess::LuaState();
+    constexpr uint32_t kHeldHere = 1; // held's own reference
     for (bool progress = true; progress;) {
         progress = false;
         for (OmRef<TsObject>& object : held) {
-            if (object && object->GetRefCount() == 1 + TsScriptHandles::References(*object)) {
+            if (object && TsScriptHandles::HeldOnlyByScripts(*object, kHeldHere)) {
                 TsScriptGlobals::Forget(L, object);
                 object = nullptr; // cleared before the object goes
                 progress = true;
@@ -541,7 +543,7 @@ void TsEntityDB::ReleaseAll()
         if (!object)
             continue;
         LogErrorF("TsEntityDB: '%s' (%s) is still referenced %u time(s) at tear-down", NameOf(*object),
-                  object->GetClass()->name, object->GetRefCount() - 1 - TsScriptHandles::References(*object));
+                  object->GetClass()->name, TsScriptHandles::GameReferences(*object) - kHeldHere);
         TsScriptGlobals::Unpublish(L, object);
         object = nullptr;
     }
