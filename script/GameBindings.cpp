@@ -35,6 +35,14 @@ constexpr const char* kUsertypes[] = {
 };
 static_assert(std::size(kUsertypes) == 54);
 
+// What a script's handle of a class's objects holds (see TsScriptHandles):
+// a counted handle holds a reference of its own, as the pooled, counted
+// classes are released rather than destroyed; a borrowed one holds nothing,
+// and is left null when its object, destroyed outright, goes.
+enum class Handle { Borrowed, Counted };
+constexpr Handle kBorrowed = Handle::Borrowed;
+constexpr Handle kCounted = Handle::Counted;
+
 // Types scripts only carry around. Each gets a class hierarchy of its own
 // (with no global table) so tolua keeps a separate userdata cache for it:
 // two types that share a cache re-tag each other's userdata when their
@@ -45,20 +53,21 @@ static_assert(std::size(kUsertypes) == 54);
 struct HiddenClass {
     const char* name;
     const char* base;
+    Handle handle;
     bool needsUsertype;
     lua_CFunction collector = nullptr;
 };
 constexpr HiddenClass kHiddenClasses[] = {
-    {"OmObject", "", true},
-    {"TCHAR", "", false, bind::CollectText}, // text copies handed to scripts
-    {"TsCamera", "", false},
-    {"TsInput", "", false},
-    {"uint", "", false},
-    {"TsWorld", "", false},
-    {"OmTuple3", "", false},
-    {"TsGameMode", "", false},
-    {"TsPathfinder", "", false},
-    {"TsFrontEnd", "TsGameMode", false},
+    {"OmObject", "", kCounted, true},
+    {"TCHAR", "", kBorrowed, false, bind::CollectText}, // text copies handed to scripts
+    {"TsCamera", "", kBorrowed, false},
+    {"TsInput", "", kBorrowed, false},
+    {"uint", "", kBorrowed, false},
+    {"TsWorld", "", kBorrowed, false},
+    {"OmTuple3", "", kBorrowed, false},
+    {"TsGameMode", "", kBorrowed, false},
+    {"TsPathfinder", "", kBorrowed, false},
+    {"TsFrontEnd", "TsGameMode", kBorrowed, false},
 };
 
 enum class Kind { Class, Functions, Constants };
@@ -67,6 +76,7 @@ struct Entry {
     Kind kind;
     const char* name = nullptr;            // class
     const char* base = "";                 // class
+    Handle handle = kBorrowed;             // class
     const ConstantList* constants = nullptr; // class-scoped or global
     Binder bind = nullptr;                 // class functions or global functions
     const char* const* globals = nullptr;  // names of a global function group
@@ -74,21 +84,21 @@ struct Entry {
     lua_CFunction collector = nullptr;     // class
 };
 
-constexpr Entry Class(const char* name, const char* base = "", const ConstantList* constants = nullptr,
+constexpr Entry Class(const char* name, const char* base, Handle handle, const ConstantList* constants = nullptr,
                       Binder bind = nullptr, lua_CFunction collector = nullptr)
 {
-    return Entry{Kind::Class, name, base, constants, bind, nullptr, 0, collector};
+    return Entry{Kind::Class, name, base, handle, constants, bind, nullptr, 0, collector};
 }
 
 template <std::size_t N>
 constexpr Entry Functions(const char* const (&names)[N], Binder bind)
 {
-    return Entry{Kind::Functions, nullptr, "", nullptr, bind, names, N, nullptr};
+    return Entry{Kind::Functions, nullptr, "", kBorrowed, nullptr, bind, names, N, nullptr};
 }
 
 constexpr Entry Constants(const ConstantList* list)
 {
-    return Entry{Kind::Constants, nullptr, "", list, nullptr, nullptr, 0, nullptr};
+    return Entry{Kind::Constants, nullptr, "", kBorrowed, list, nullptr, nullptr, 0, nullptr};
 }
 
 constexpr const char* kVectorGlobals[] = {"GetX", "GetY", "GetZ"};
@@ -104,64 +114,65 @@ constexpr const char* kShellGlobals[] = {
     "SetDebugStackFrame", "SetDebugBreakpointList", "SetDebugBreakpoint",
 };
 
-// The whole package in registration order. A class binder of nullptr means
+// The whole package in registration order. Each class says whether its
+// handles are counted or borrowed. A class binder of nullptr means
 // none of the class's game operations exists yet: its table still exists,
 // with its base and constants, so scripts and derived classes resolve.
 const Entry kPackage[] = {
-    Class("TsObject", "OmObject", nullptr, bind::TsObjectClass),
-    Class("OmVector3", "", nullptr, bind::OmVector3Class, CollectVector),
+    Class("TsObject", "OmObject", kCounted, nullptr, bind::TsObjectClass),
+    Class("OmVector3", "", kBorrowed, nullptr, bind::OmVector3Class, CollectVector),
     Functions(kVectorGlobals, bind::VectorGlobals),
-    Class("TsAccess", "", nullptr, bind::TsAccessClass),
-    Class("TsOptions", "", nullptr, bind::TsOptionsClass),
+    Class("TsAccess", "", kBorrowed, nullptr, bind::TsAccessClass),
+    Class("TsOptions", "", kBorrowed, nullptr, bind::TsOptionsClass),
     Constants(&kAnimationIds),
-    Class("TsAnimationDB", "", nullptr, bind::TsAnimationDBClass),
-    Class("TsAudio", "", nullptr, bind::TsAudioClass),
+    Class("TsAnimationDB", "", kBorrowed, nullptr, bind::TsAnimationDBClass),
+    Class("TsAudio", "", kBorrowed, nullptr, bind::TsAudioClass),
     Constants(&kAudioAndSkillConstants),
-    Class("TsEntity", "TsObject", nullptr, bind::TsEntityClass),
-    Class("TsEntityDB", "TsObject", nullptr, bind::TsEntityDBClass),
-    Class("TsModel", "TsEntity", nullptr, bind::TsModelClass),
-    Class("TsDynGeometry", "TsModel", nullptr, bind::TsDynGeometryClass),
-    Class("TsSwitchObject", "TsDynGeometry", nullptr, bind::TsSwitchObjectClass),
-    Class("TsDoorObject", "TsDynGeometry", &kDoorTypes, bind::TsDoorObjectClass),
-    Class("TsCollectibleObject", "TsModel", nullptr, bind::TsCollectibleObjectClass),
-    Class("TsFader", "", &kFadePatterns),
-    Class("TsCutScene", "", &kCameraProfiles, bind::TsCutSceneClass),
-    Class("OmString", "", nullptr, bind::OmStringClass, bind::CollectString),
-    Class("OmWideString", "", nullptr, bind::OmWideStringClass, bind::CollectWideString),
-    Class("TsRadar", "", nullptr, bind::TsRadarClass),
-    Class("TsLevel", "TsGameMode", nullptr, bind::TsLevelClass),
-    Class("TsLevelInfo", "", nullptr, bind::TsLevelInfoClass),
-    Class("TsTriggerObject", "TsEntity", nullptr, bind::TsTriggerObjectClass),
-    Class("TsWaypointObject", "TsEntity", nullptr, bind::TsWaypointObjectClass),
-    Class("TsTeam", "TsObject", &kTeamRelations, bind::TsTeamClass),
-    Class("TsSquadObject", "TsObject", &kFormations, bind::TsSquadObjectClass),
-    Class("TsInventory", "TsObject", nullptr, bind::TsInventoryClass),
+    Class("TsEntity", "TsObject", kCounted, nullptr, bind::TsEntityClass),
+    Class("TsEntityDB", "TsObject", kBorrowed, nullptr, bind::TsEntityDBClass), // goes with its level
+    Class("TsModel", "TsEntity", kCounted, nullptr, bind::TsModelClass),
+    Class("TsDynGeometry", "TsModel", kCounted, nullptr, bind::TsDynGeometryClass),
+    Class("TsSwitchObject", "TsDynGeometry", kCounted, nullptr, bind::TsSwitchObjectClass),
+    Class("TsDoorObject", "TsDynGeometry", kCounted, &kDoorTypes, bind::TsDoorObjectClass),
+    Class("TsCollectibleObject", "TsModel", kCounted, nullptr, bind::TsCollectibleObjectClass),
+    Class("TsFader", "", kBorrowed, &kFadePatterns),
+    Class("TsCutScene", "", kBorrowed, &kCameraProfiles, bind::TsCutSceneClass),
+    Class("OmString", "", kBorrowed, nullptr, bind::OmStringClass, bind::CollectString),
+    Class("OmWideString", "", kBorrowed, nullptr, bind::OmWideStringClass, bind::CollectWideString),
+    Class("TsRadar", "", kBorrowed, nullptr, bind::TsRadarClass),
+    Class("TsLevel", "TsGameMode", kBorrowed, nullptr, bind::TsLevelClass),
+    Class("TsLevelInfo", "", kBorrowed, nullptr, bind::TsLevelInfoClass),
+    Class("TsTriggerObject", "TsEntity", kCounted, nullptr, bind::TsTriggerObjectClass),
+    Class("TsWaypointObject", "TsEntity", kCounted, nullptr, bind::TsWaypointObjectClass),
+    Class("TsTeam", "TsObject", kCounted, &kTeamRelations, bind::TsTeamClass),
+    Class("TsSquadObject", "TsObject", kCounted, &kFormations, bind::TsSquadObjectClass),
+    Class("TsInventory", "TsObject", kCounted, nullptr, bind::TsInventoryClass),
     Constants(&kEquipTypes),
-    Class("TsCharacterObject", "TsModel", &kCharacterSounds, bind::TsCharacterObjectClass),
+    Class("TsCharacterObject", "TsModel", kCounted, &kCharacterSounds, bind::TsCharacterObjectClass),
     Constants(&kNpcTypes),
-    Class("TsNPCObject", "TsCharacterObject", nullptr, bind::TsNPCObjectClass),
-    Class("TsConversation", "", nullptr, bind::TsConversationClass),
-    Class("TsBanterObject", "TsNPCObject", nullptr, bind::TsBanterObjectClass),
-    Class("TsPCObject", "TsCharacterObject", &kPlayerCharacterTypes, bind::TsPCObjectClass),
-    Class("TsPCStartObject", "TsEntity", nullptr, bind::TsPCStartObjectClass),
-    Class("TsPlayer", "TsObject", &kDisplayModes, bind::TsPlayerClass),
-    Class("TsExplosionParams", "", nullptr, bind::TsExplosionParamsClass),
+    Class("TsNPCObject", "TsCharacterObject", kCounted, nullptr, bind::TsNPCObjectClass),
+    Class("TsConversation", "", kCounted, nullptr, bind::TsConversationClass),
+    Class("TsBanterObject", "TsNPCObject", kCounted, nullptr, bind::TsBanterObjectClass),
+    Class("TsPCObject", "TsCharacterObject", kCounted, &kPlayerCharacterTypes, bind::TsPCObjectClass),
+    Class("TsPCStartObject", "TsEntity", kCounted, nullptr, bind::TsPCStartObjectClass),
+    Class("TsPlayer", "TsObject", kBorrowed, &kDisplayModes, bind::TsPlayerClass), // destroyed outright
+    Class("TsExplosionParams", "", kBorrowed, nullptr, bind::TsExplosionParamsClass),
     Functions(kExplosionGlobals, bind::ExplosionGlobals),
-    Class("TsProjectileAttributes", "", nullptr, bind::TsProjectileAttributesClass),
+    Class("TsProjectileAttributes", "", kBorrowed, nullptr, bind::TsProjectileAttributesClass),
     Constants(&kWeaponTypes),
-    Class("TsWeaponAttributes", "", nullptr, bind::TsWeaponAttributesClass),
-    Class("TsWeaponObject", "TsCollectibleObject", &kWeaponSounds, bind::TsWeaponObjectClass),
-    Class("TsMineObject", "TsModel", nullptr, bind::TsMineObjectClass),
+    Class("TsWeaponAttributes", "", kBorrowed, nullptr, bind::TsWeaponAttributesClass),
+    Class("TsWeaponObject", "TsCollectibleObject", kCounted, &kWeaponSounds, bind::TsWeaponObjectClass),
+    Class("TsMineObject", "TsModel", kCounted, nullptr, bind::TsMineObjectClass),
     Constants(&kItemUsages),
-    Class("TsItemObject", "TsCollectibleObject", &kItemSounds, bind::TsItemObjectClass),
-    Class("TsStashObject", "TsModel", nullptr, bind::TsStashObjectClass),
-    Class("TsLockObject", "TsEntity", nullptr, bind::TsLockObjectClass),
-    Class("TsLightEffectObject", "TsObject", &kLightEffects, bind::TsLightEffectObjectClass),
-    Class("TsTargetObject", "TsObject", nullptr, bind::TsTargetObjectClass),
-    Class("TsBoundObject", "TsObject", nullptr, bind::TsBoundObjectClass),
-    Class("TsHUDe", "", &kHudSprites, bind::TsHUDeClass),
+    Class("TsItemObject", "TsCollectibleObject", kCounted, &kItemSounds, bind::TsItemObjectClass),
+    Class("TsStashObject", "TsModel", kCounted, nullptr, bind::TsStashObjectClass),
+    Class("TsLockObject", "TsEntity", kCounted, nullptr, bind::TsLockObjectClass),
+    Class("TsLightEffectObject", "TsObject", kCounted, &kLightEffects, bind::TsLightEffectObjectClass),
+    Class("TsTargetObject", "TsObject", kCounted, nullptr, bind::TsTargetObjectClass),
+    Class("TsBoundObject", "TsObject", kCounted, nullptr, bind::TsBoundObjectClass),
+    Class("TsHUDe", "", kBorrowed, &kHudSprites, bind::TsHUDeClass),
     Functions(kErrorGlobals, nullptr),
-    Class("FileIO", "", nullptr, bind::FileIOClass),
+    Class("FileIO", "", kBorrowed, nullptr, bind::FileIOClass),
     Functions(kShellGlobals, bind::ShellGlobals),
 };
 
@@ -236,49 +247,18 @@ void ClearGlobal(const char* name, void* context)
     lua_setglobal(L, name);
 }
 
-// The base a class was registered with ("" for a root), or null for a name
-// the package does not register.
-const char* BaseOf(const char* name)
-{
-    for (const Entry& e : kPackage) {
-        if (e.kind == Kind::Class && std::strcmp(e.name, name) == 0)
-            return e.base;
-    }
-    for (const HiddenClass& c : kHiddenClasses) {
-        if (std::strcmp(c.name, name) == 0)
-            return c.base;
-    }
-    return nullptr;
-}
-
-// Handles of the pooled, counted classes hold references; the player is
-// destroyed outright and the database goes with its level, so their
-// handles borrow (and are left null when the object goes).
-bool IsCountedClass(const char* name)
-{
-    if (std::strcmp(name, "TsPlayer") == 0 || std::strcmp(name, "TsEntityDB") == 0)
-        return false;
-    if (std::strcmp(name, "TsConversation") == 0)
-        return true; // a counted object whose script class has no base
-    for (const char* at = name; at && *at; at = BaseOf(at)) {
-        if (std::strcmp(at, "OmObject") == 0)
-            return true;
-    }
-    return false;
-}
-
 void SetUpHandles(lua_State* L)
 {
-    auto setUp = [L](const char* name) {
+    auto setUp = [L](const char* name, Handle handle) {
         TsScriptHandles::WrapCollector(L, name);
-        if (IsCountedClass(name))
+        if (handle == kCounted)
             TsScriptHandles::MakeCounted(L, name);
     };
     for (const HiddenClass& c : kHiddenClasses)
-        setUp(c.name);
+        setUp(c.name, c.handle);
     for (const Entry& e : kPackage) {
         if (e.kind == Kind::Class)
-            setUp(e.name);
+            setUp(e.name, e.handle);
     }
 }
 
