@@ -25,7 +25,8 @@
 // script keeps it, even in a local only, for what looks it up by name
 // later (a light effect its bound, a switch its door): a counted object's
 // mark holds a reference of its own, besides its handle's; one that is not
-// counted is destroyed with the function it was marked with.
+// counted is destroyed by delete, or by the function it was marked with
+// when the level closes.
 //
 // A handle can be killed: its reference, if it holds one, goes at once and
 // it holds null from then on, so a call through it gets the wrapper's
