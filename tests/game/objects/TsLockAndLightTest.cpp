@@ -3,7 +3,6 @@
 // their bound volumes through a saved game.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "engine/OmArchive.h"
@@ -142,13 +141,12 @@ TEST(LightEffect, ItsBoundComesBackFromASaveCountedOncePerHolder)
         ASSERT_EQ(effect->GetBoundObject(), bound.Get());
         ASSERT_TRUE(SaveRoots({bound, effect}, "light.sav"));
     }
-    const std::vector<OmObject*> back = LoadRoots("light.sav");
-    ASSERT_EQ(back.size(), 2u);
-    const auto bound = OmRef<TsBoundObject>::Adopt(TsBoundObject::Cast(back[0]));
-    const auto effect = OmRef<TsLightEffectObject>::Adopt(TsLightEffectObject::Cast(back[1]));
+    const std::vector<OmRef<OmObject>> back = LoadRoots("light.sav");
+    TsBoundObject* bound = RootAs<TsBoundObject>(back, 0);
+    TsLightEffectObject* effect = RootAs<TsLightEffectObject>(back, 1);
     ASSERT_TRUE(bound && effect);
     ASSERT_TRUE(effect->Import());
-    EXPECT_EQ(effect->GetBoundObject(), bound.Get());
+    EXPECT_EQ(effect->GetBoundObject(), bound);
     EXPECT_EQ(bound->GetRefCount(), 2u) << "this test's and the effect's";
 }
 

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsMineObject.h"

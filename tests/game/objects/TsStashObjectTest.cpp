@@ -2,7 +2,6 @@
 // level: ItemsLevel.AHealthPackFromAChestHealsOnce).
 #include <gtest/gtest.h>
 
-#include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"

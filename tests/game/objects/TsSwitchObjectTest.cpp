@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsSwitchObject.h"
@@ -274,11 +272,9 @@ TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
 
     ScratchDir dir;
     ASSERT_TRUE(SaveRoots({lever, door}, "switch.sav"));
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("switch.sav"));
-    const auto loaded = OmRef<TsSwitchObject>::Adopt(TsSwitchObject::Cast(archive.GetRoot(0)));
-    const auto loadedDoor = OmRef<TsDoorObject>::Adopt(TsDoorObject::Cast(archive.GetRoot(1)));
-    ASSERT_TRUE(loaded && loadedDoor);
+    const std::vector<OmRef<OmObject>> roots = LoadRoots("switch.sav");
+    TsSwitchObject* loaded = RootAs<TsSwitchObject>(roots, 0);
+    ASSERT_TRUE(loaded && RootAs<TsDoorObject>(roots, 1));
     EXPECT_EQ(loaded->GetState(), TsSwitchObject::kActivating);
     ASSERT_EQ(loaded->GetActivateActions().GetCount(), 3u);
     EXPECT_EQ(loaded->GetActivateActions().GetCursor(), 1);
@@ -297,21 +293,16 @@ TEST_F(SwitchTest, ACursorOnNoRecordAndTooManyKeysInAnArchiveAreCaught)
     // the first kind (1) and its text "1"; point it at byte 8 instead, and
     // make the key count (the last word but none) five with names.
     std::vector<unsigned char> bytes = archive_test::ReadFile("switch.sav");
-    size_t at = 0;
-    while (at + 8 <= bytes.size() &&
-           !(archive_test::WordAt(bytes, at) == 0xFFFFFFFFu && archive_test::WordAt(bytes, at + 4) == 1))
-        ++at;
-    ASSERT_LT(at + 8, bytes.size());
+    const size_t at = FindWords(bytes, {0xFFFFFFFFu, 1});
+    ASSERT_NE(at, std::string::npos);
     archive_test::SetWord(bytes, at, 8);
     archive_test::SetWord(bytes, bytes.size() - 4, 5); // the last word: no keys were saved
     for (char name : {'a', 'b', 'c', 'd', 'e'})
         bytes.insert(bytes.end(), {1, 0, 0, 0, uint8_t(name)});
     archive_test::WriteFile("switch.sav", bytes);
-
-    OmArchive damaged(OmClassRegistry::Instance());
-    ASSERT_TRUE(damaged.Load("switch.sav"));
-    const auto caught = OmRef<TsSwitchObject>::Adopt(TsSwitchObject::Cast(damaged.GetRoot(0)));
-    ASSERT_NE(caught.Get(), nullptr);
+    const std::vector<OmRef<OmObject>> roots = LoadRoots("switch.sav");
+    TsSwitchObject* caught = RootAs<TsSwitchObject>(roots, 0);
+    ASSERT_NE(caught, nullptr);
     EXPECT_EQ(caught->GetActivateActions().GetCursor(), TsSwitchActionList::kNoCursor);
     EXPECT_TRUE(log.Contains("saved action cursor (8) on no action"));
     EXPECT_EQ(caught->GetKeyCount(), TsSwitchObject::kMaxKeys);

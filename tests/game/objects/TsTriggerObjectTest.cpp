@@ -2,7 +2,6 @@
 // them, and the small placed objects beside them.
 #include <gtest/gtest.h>
 
-#include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
@@ -129,11 +128,10 @@ TEST_F(TriggerTest, TriggersTargetsAndStartsSurviveTheArchive)
 
     ScratchDir dir;
     ASSERT_TRUE(SaveRoots({trigger, target, start}, "placed.sav"));
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("placed.sav"));
-    const auto t = OmRef<TsTriggerObject>::Adopt(TsTriggerObject::Cast(archive.GetRoot(0)));
-    const auto o = OmRef<TsTargetObject>::Adopt(TsTargetObject::Cast(archive.GetRoot(1)));
-    const auto s = OmRef<TsPCStartObject>::Adopt(TsPCStartObject::Cast(archive.GetRoot(2)));
+    const std::vector<OmRef<OmObject>> roots = LoadRoots("placed.sav");
+    const TsTriggerObject* t = RootAs<TsTriggerObject>(roots, 0);
+    const TsTargetObject* o = RootAs<TsTargetObject>(roots, 1);
+    const TsPCStartObject* s = RootAs<TsPCStartObject>(roots, 2);
     ASSERT_TRUE(t && o && s);
     EXPECT_STREQ(t->GetTriggerScript(), "Fired");
     EXPECT_FALSE(t->IsActive());
