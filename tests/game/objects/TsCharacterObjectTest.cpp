@@ -10,7 +10,6 @@
 #include "engine/OmClass.h"
 #include "engine/OmRand.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityGrid.h"
 #include "game/objects/TsAttack.h"
@@ -22,8 +21,8 @@
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -264,9 +263,7 @@ TEST_F(CharacterTest, TheIgnoreListForgetsAfterTwentyToFortyTicks)
 
 TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAnyHeight)
 {
-    ScriptState lua;
-    TsAccess::SetLuaState(lua.L());
-    ASSERT_EQ(lua.Run("gate = 'gate' ann = 'ann' fired = 0 function Crossed(t, who) fired = fired + 1 last = t .. '<' .. who end"), 0);
+    const GameScript lua("gate = 'gate' ann = 'ann' fired = 0 function Crossed(t, who) fired = fired + 1 last = t .. '<' .. who end");
     TestWalker* w = Make<TestWalker>();
     w->SetName("ann");
     TouchBox* far = Make<TouchBox>(5.0f, 0.0f);
@@ -289,7 +286,6 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
     EXPECT_EQ(lua.Number("fired"), 1.0) << "the trigger's script runs once a touch";
     EXPECT_EQ(lua.String("last"), "gate<ann");
     EXPECT_EQ(w->touchedBy.size(), 2u) << "the character hears of both touches too";
-    TsAccess::SetLuaState(nullptr);
 }
 
 TEST_F(CharacterTest, APatrolWalksItsLoopForever)

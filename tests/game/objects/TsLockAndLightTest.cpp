@@ -7,14 +7,13 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsBoundObject.h"
 #include "game/objects/TsLockObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -55,20 +54,10 @@ TEST(Lock, ItIsRaisedByItsHeightAndNeverSaved)
     EXPECT_EQ(archive.GetObjectIndex(lock), -1);
 }
 
-class LockScriptTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TsAccess::SetLuaState(lua.L());
-        ASSERT_EQ(lua.Run("opened = 0 function Opened() opened = opened + 1 end"), 0);
-    }
-    void TearDown() override { TsAccess::SetLuaState(nullptr); }
-    ScriptState lua;
-    OmRef<TsLockObject> lock = OmMakeRef<TsLockObject>();
-};
-
-TEST_F(LockScriptTest, UsingRunsTheScriptOrNothing)
+TEST(LockScriptTest, UsingRunsTheScriptOrNothing)
 {
+    const GameScript lua("opened = 0 function Opened() opened = opened + 1 end");
+    auto lock = OmMakeRef<TsLockObject>();
     LogCapture log;
     lock->SetName("vault");
     lock->Use(nullptr);

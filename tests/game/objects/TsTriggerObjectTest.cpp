@@ -4,15 +4,14 @@
 
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/objects/TsPCStartObject.h"
 #include "game/objects/TsTargetObject.h"
 #include "game/objects/TsTriggerObject.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -24,10 +23,6 @@ class TriggerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TsAccess::SetLuaState(lua.L());
-        ASSERT_EQ(lua.Run("fired = 0 gate = 'gate' crate = 'crate'\n"
-                          "function Fired(t, who) fired = fired + 1 last = t .. '<' .. who end"),
-                  0);
         trigger->SetName("gate");
         trigger->SetPosition(0, 0, 0);
         trigger->SetRadius(2.0f);
@@ -35,7 +30,6 @@ protected:
         crate->SetName("crate");
         crate->SetRadius(0.5f);
     }
-    void TearDown() override { TsAccess::SetLuaState(nullptr); }
     // Touches the trigger with the crate at x; how many times it fired.
     int TouchAt(float x)
     {
@@ -45,7 +39,8 @@ protected:
         return int(lua.Number("fired")) - before;
     }
 
-    ScriptState lua;
+    GameScript lua{"fired = 0 gate = 'gate' crate = 'crate'\n"
+                   "function Fired(t, who) fired = fired + 1 last = t .. '<' .. who end"};
     OmRef<TsTriggerObject> trigger = OmMakeRef<TsTriggerObject>();
     OmRef<Barrel> crate = OmMakeRef<Barrel>();
 };
