@@ -214,6 +214,11 @@ TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
     EXPECT_EQ(ticks, 30);
     EXPECT_EQ(w->GetLifeState(), TsCharacterObject::kAlive);
     EXPECT_EQ(w->GetActionState(), TsCharacterObject::kStand);
+}
+
+TEST_F(CharacterTest, TheInnateAttackIsACloseOneOrderedOnlyByForce)
+{
+    TestWalker* w = Make<TestWalker>();
     EXPECT_FALSE(w->AttackTarget(nullptr, OmVector3(3, 0, 0), false)) << "only automatic weapons attack unforced";
     EXPECT_TRUE(w->AttackTarget(nullptr, OmVector3(3, 0, 0), true));
     EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kCloseAttack) << "the innate attack is a close one";

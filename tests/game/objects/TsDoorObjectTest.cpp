@@ -176,7 +176,7 @@ TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
     }
 }
 
-TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
+TEST_F(DoorTest, ADoorWithoutASpeedStillFinishesItsMove)
 {
     TsDoorObject* door = MakeDoor("guarded");
     for (float speed : {0.0f, -1.0f}) {
@@ -187,9 +187,18 @@ TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
         ASSERT_TRUE(door->CloseDoor(true, true));
         TicksUntilStill(*door, 1000);
     }
-    EXPECT_EQ(TsDoorObject::OpenSoundOf(-1), -1) << "no sound for a type out of range";
+}
+
+TEST(DoorSound, ATypeOutOfRangeHasNoSound)
+{
+    EXPECT_EQ(TsDoorObject::OpenSoundOf(-1), -1);
     EXPECT_EQ(TsDoorObject::OpenSoundOf(eDoorTypes), -1);
-    // A locked door opens only with force (CharacterLevel.AWalkerStopsAtALockedDoor).
+}
+
+// (A walker stops at one: CharacterLevel.AWalkerStopsAtALockedDoor.)
+TEST_F(DoorTest, ALockedDoorOpensOnlyWithForce)
+{
+    TsDoorObject* door = MakeDoor("locked");
     door->SetLock(true);
     EXPECT_FALSE(door->OpenDoor(false));
     EXPECT_TRUE(door->OpenDoor(true));

@@ -356,12 +356,15 @@ TEST_F(PathfinderTest, AnOpenCellIsKeyAccessibleAndAPointOutsideTheWindowIsNot)
     EXPECT_FALSE(finder.IsKeyAccessible(-5, 1, true));
 }
 
-TEST_F(PathfinderTest, DestinationsAndPositionsAreTheNearestWalkablePointsOnALine)
+// Six by four cells with a two by two block in the middle.
+const std::vector<std::string> kBlockInTheMiddle = {"......",
+                                                    "..##..",
+                                                    "..##..",
+                                                    "......"};
+
+TEST_F(PathfinderTest, ADestinationIsTheNearestWalkablePointBackTowardTheStart)
 {
-    Use({"......",
-         "..##..",
-         "..##..",
-         "......"});
+    Use(kBlockInTheMiddle);
     OmVector3 out(0, 7, 0);
     const OmVector3 from(0.5f, 0, 1.5f);
     // A walkable destination is itself, not its cell's centre.
@@ -376,11 +379,22 @@ TEST_F(PathfinderTest, DestinationsAndPositionsAreTheNearestWalkablePointsOnALin
     EXPECT_FALSE(finder.GetValidDestination(OmVector3(2.5f, 0, 1.5f), OmVector3(3.5f, 0, 1.5f), 0.1f, false,
                                             false, out))
         << "from inside a wall";
-    // Pushed out of a wall along a direction.
+}
+
+TEST_F(PathfinderTest, APositionInAWallIsPushedOutAlongItsDirection)
+{
+    Use(kBlockInTheMiddle);
+    OmVector3 out;
     ASSERT_TRUE(finder.GetValidPosition(OmVector3(2.5f, 0, 2.5f), OmVector3(1, 0, 0), 8.0f, 0.1f, false, false, out));
     EXPECT_FLOAT_EQ(out.x, 4.5f);
     EXPECT_FALSE(finder.GetValidPosition(OmVector3(2.5f, 0, 2.5f), OmVector3(0, 0, 0), 8.0f, 0.1f, false, false,
-                                         out));
+                                         out))
+        << "no direction to push along";
+}
+
+TEST_F(PathfinderTest, AStraightWalkIsRefusedWhenItCrossesAWall)
+{
+    Use(kBlockInTheMiddle);
     EXPECT_TRUE(finder.IsStraightWalkable(0.5f, 0.5f, 5.5f, 0.5f, 1, false, false));
     EXPECT_FALSE(finder.IsStraightWalkable(0.5f, 1.5f, 5.5f, 2.5f, 1, false, false));
 }
