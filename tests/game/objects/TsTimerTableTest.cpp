@@ -116,9 +116,7 @@ TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsW
 {
     const OmRef<TimerTarget> t = Target();
     const int id = table.AddTimer(t, 1.5f, 3, 7);
-    ASSERT_GE(id, 0);
     ASSERT_NE(table.GetEntry(id), nullptr);
-    EXPECT_EQ(table.GetEntry(id)->period, 15);
     Ticks(60);
     EXPECT_EQ(t->calls, (std::vector<int>{15, 30, 45}));
     EXPECT_EQ(t->words, (std::vector<int>{7, 7, 7}));
