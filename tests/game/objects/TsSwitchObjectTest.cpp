@@ -280,31 +280,52 @@ TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
     EXPECT_EQ(loaded->GetActivateActions().GetCursor(), 1);
 }
 
-// A list whose saved cursor lands inside a record, written by hand.
-TEST_F(SwitchTest, ACursorOnNoRecordAndTooManyKeysInAnArchiveAreCaught)
-{
-    TsSwitchObject* fresh = Make<TsSwitchObject>("fresh");
-    LogCapture log;
-    fresh->AddActivateActionText("Wait 1");
-    fresh->AddActivateActionText("Wait 1");
+// A switch with two waits saved alone; what loads once the bytes are
+// damaged by hand.
+class DamagedSwitch : public SwitchTest {
+protected:
+    void SetUp() override
+    {
+        SwitchTest::SetUp();
+        TsSwitchObject* fresh = Make<TsSwitchObject>("fresh");
+        fresh->AddActivateActionText("Wait 1");
+        fresh->AddActivateActionText("Wait 1");
+        ASSERT_TRUE(SaveRoots({fresh}, "switch.sav"));
+        bytes = archive_test::ReadFile("switch.sav");
+    }
+    TsSwitchObject* Loaded()
+    {
+        archive_test::WriteFile("switch.sav", bytes);
+        roots = LoadRoots("switch.sav");
+        return RootAs<TsSwitchObject>(roots, 0);
+    }
     ScratchDir dir;
-    ASSERT_TRUE(SaveRoots({fresh}, "switch.sav"));
-    // The activate list's cursor word is the only 0xFFFFFFFF followed by
-    // the first kind (1) and its text "1"; point it at byte 8 instead, and
-    // make the key count (the last word but none) five with names.
-    std::vector<unsigned char> bytes = archive_test::ReadFile("switch.sav");
+    LogCapture log;
+    std::vector<unsigned char> bytes;
+    std::vector<OmRef<OmObject>> roots;
+};
+
+// The activate list's cursor word is the only 0xFFFFFFFF followed by the
+// first kind (1) and its text "1"; pointed at byte 8, inside a record.
+TEST_F(DamagedSwitch, ASavedCursorOnNoRecordIsDropped)
+{
     const size_t at = FindWords(bytes, {0xFFFFFFFFu, 1});
     ASSERT_NE(at, std::string::npos);
     archive_test::SetWord(bytes, at, 8);
-    archive_test::SetWord(bytes, bytes.size() - 4, 5); // the last word: no keys were saved
-    for (char name : {'a', 'b', 'c', 'd', 'e'})
-        bytes.insert(bytes.end(), {1, 0, 0, 0, uint8_t(name)});
-    archive_test::WriteFile("switch.sav", bytes);
-    const std::vector<OmRef<OmObject>> roots = LoadRoots("switch.sav");
-    TsSwitchObject* caught = RootAs<TsSwitchObject>(roots, 0);
+    TsSwitchObject* caught = Loaded();
     ASSERT_NE(caught, nullptr);
     EXPECT_EQ(caught->GetActivateActions().GetCursor(), TsSwitchActionList::kNoCursor);
     EXPECT_TRUE(log.Contains("saved action cursor (8) on no action"));
+}
+
+// The key count is the last word (no keys were saved): five, with names.
+TEST_F(DamagedSwitch, SavedKeysPastFourAreDropped)
+{
+    archive_test::SetWord(bytes, bytes.size() - 4, 5);
+    for (char name : {'a', 'b', 'c', 'd', 'e'})
+        bytes.insert(bytes.end(), {1, 0, 0, 0, uint8_t(name)});
+    TsSwitchObject* caught = Loaded();
+    ASSERT_NE(caught, nullptr);
     EXPECT_EQ(caught->GetKeyCount(), TsSwitchObject::kMaxKeys);
     EXPECT_STREQ(caught->GetKeyName(3), "d");
     EXPECT_TRUE(log.Contains("5 saved key names"));
