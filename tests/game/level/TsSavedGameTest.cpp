@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -204,7 +203,6 @@ protected:
 
 TEST_F(SavedGameFile, APlayerAndALevelComeBackAsSaved)
 {
-
     OmArchive archive(OmClassRegistry::Instance());
     ASSERT_TRUE(archive.Load("Save Games/game"));
     ASSERT_EQ(archive.GetRootCount(), 2u);
@@ -286,16 +284,13 @@ TEST_F(SavedGameFile, CountsTheFileCannotMeetFailTheLoadWithTheirMessage)
 // good file does.
 TEST_F(SavedGameFile, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
 {
-    const std::string record("\x07\0\0\0TsLevel", 11); // the class record: name length, name, count
-    const size_t at = bytes.find(record);
-    ASSERT_NE(at, std::string::npos);
-    const size_t countAt = at + record.size();
-    uint32_t count = 0;
-    std::memcpy(&count, &bytes[countAt], 4);
-    ASSERT_EQ(count, 1u);
-    count = uint32_t(bytes.size() / 16);
-    std::memcpy(&bytes[countAt], &count, 4);
-    dir.Write("Save Games/damaged", bytes);
+    std::vector<unsigned char> damagedBytes(bytes.begin(), bytes.end());
+    const archive_test::Layout layout = archive_test::ParseLayout(damagedBytes);
+    ASSERT_EQ(layout.classes.count("TsLevel"), 1u);
+    ASSERT_EQ(layout.classes.at("TsLevel").count, 1u);
+    const uint32_t count = uint32_t(bytes.size() / 16);
+    archive_test::SetWord(damagedBytes, layout.classes.at("TsLevel").countOffset, count);
+    archive_test::WriteFile("Save Games/damaged", damagedBytes);
 
     const LoadCost good = MeasureLoad("Save Games/game");
     ASSERT_TRUE(good.loaded);

@@ -1,14 +1,17 @@
 // Objects saved to a file and loaded back, as a saved game does with a
-// level's entities. Run inside a ScratchDir: the file is left there.
+// level's entities, and saved files damaged by hand. Run inside a
+// ScratchDir: the files are left there.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
+#include "tests/engine/ArchiveTestSupport.h"
 
 // Saves the roots to path; false when the save fails.
 inline bool SaveRoots(std::initializer_list<OmObject*> roots, const char* path)
@@ -20,28 +23,34 @@ inline bool SaveRoots(std::initializer_list<OmObject*> roots, const char* path)
     return out.Save(path);
 }
 
-// The roots loaded back from path, none when the load fails; each one is
-// the caller's to release.
-inline std::vector<OmObject*> LoadRoots(const char* path)
+// The roots loaded back from path, held; none when the load fails.
+inline std::vector<OmRef<OmObject>> LoadRoots(const char* path)
 {
     OmArchive in(OmClassRegistry::Instance());
-    std::vector<OmObject*> roots;
+    std::vector<OmRef<OmObject>> roots;
     if (in.Load(path)) {
         for (uint32_t i = 0; i < in.GetRootCount(); ++i)
-            roots.push_back(in.GetRoot(i));
+            roots.push_back(OmRef<OmObject>::Adopt(in.GetRoot(i)));
     }
     return roots;
 }
 
-// One object saved and loaded back as a T: null when either step fails or
-// what comes back is of another class.
+// Root i of those loaded as a T, null when there is none or it is another class.
+template <class T>
+T* RootAs(const std::vector<OmRef<OmObject>>& roots, size_t i)
+{
+    return i < roots.size() ? T::Cast(roots[i].Get()) : nullptr;
+}
+
+// One object saved and loaded back as a T, the caller's to release: null
+// when either step fails or what comes back is of another class.
 template <class T>
 T* RoundTrip(OmObject* root, const char* path)
 {
     if (!SaveRoots({root}, path))
         return nullptr;
-    const std::vector<OmObject*> back = LoadRoots(path);
-    return back.size() == 1 ? T::Cast(back[0]) : nullptr;
+    std::vector<OmRef<OmObject>> back = LoadRoots(path);
+    return back.size() == 1 && T::Cast(back[0].Get()) ? T::Cast(back[0].Detach()) : nullptr;
 }
 
 // The same, held: the loaded object goes with the handle.
@@ -49,4 +58,31 @@ template <class T>
 OmRef<T> Reloaded(OmObject* root, const char* path)
 {
     return OmRef<T>::Adopt(RoundTrip<T>(root, path));
+}
+
+// Where the words first stand in a row in bytes, searched from the front
+// or from the back; npos when they never do.
+inline size_t FindWords(const std::vector<unsigned char>& bytes, std::initializer_list<uint32_t> words,
+                        bool fromBack = false)
+{
+    const size_t span = 4 * words.size();
+    for (size_t i = 0; i + span <= bytes.size(); ++i) {
+        const size_t at = fromBack ? bytes.size() - span - i : i;
+        size_t matched = 0;
+        for (uint32_t word : words) {
+            if (archive_test::WordAt(bytes, at + 4 * matched) != word)
+                break;
+            ++matched;
+        }
+        if (matched == words.size())
+            return at;
+    }
+    return std::string::npos;
+}
+
+// Whether the bytes, written to path, load.
+inline bool LoadsAs(const std::vector<unsigned char>& bytes, const char* path)
+{
+    archive_test::WriteFile(path, bytes);
+    return !LoadRoots(path).empty();
 }

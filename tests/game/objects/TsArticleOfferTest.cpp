@@ -4,10 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/objects/TsArticleOffer.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -91,21 +90,11 @@ TEST(GiveArticle, GivenRoundsJoinTheReceiversStackAndWhatItCannotHoldStaysWithTh
     }
 }
 
-class InitialArticle : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TsAccess::SetLuaState(lua.L());
-        ASSERT_EQ(lua.Run("function Medkit(item) item:SetStack(4) end"), 0);
-    }
-    void TearDown() override { TsAccess::SetLuaState(nullptr); }
-    ScriptState lua;
-};
-
 // The item made from the initial article's template is the inventory's,
 // alive for as long as the inventory holds it.
-TEST_F(InitialArticle, TheItemMadeFromTheTemplateStaysInTheInventory)
+TEST(InitialArticle, TheItemMadeFromTheTemplateStaysInTheInventory)
 {
+    const GameScript lua("function Medkit(item) item:SetStack(4) end");
     auto wielder = OmMakeRef<TestWielder>();
     wielder->SetInitialArticleName("Medkit");
     EXPECT_TRUE(wielder->Import());

@@ -10,7 +10,6 @@
 #include "engine/OmClass.h"
 #include "engine/OmRand.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsEntityGrid.h"
 #include "game/objects/TsAttack.h"
@@ -22,8 +21,8 @@
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -63,14 +62,15 @@ protected:
         made.push_back(OmRef<TsEntity>::Adopt(entity));
         return entity;
     }
-    // Each of the two gets the other (and itself) as its neighbours.
-    static void Meet(TestWalker* a, TestWalker* b)
+    // A blow along +x delivered to target; whether it was.
+    static bool Strike(TsEntity* target, float damage, float stun = 0.0f)
     {
-        OmArray<TsEntity*> both;
-        both.Add(a);
-        both.Add(b);
-        a->BuildNeighbourList(both);
-        b->BuildNeighbourList(both);
+        auto attack = OmMakeRef<TsAttack>();
+        attack->SetTarget(target);
+        attack->SetDamage(damage);
+        attack->SetStun(stun);
+        attack->SetDirection(OmVector3(1, 0, 0));
+        return attack->Deliver();
     }
     // A square loop A -> B -> C -> D -> A, four units a side.
     TsWaypointObject* const* SquareLoop()
@@ -167,12 +167,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
             struck->IncrementHealth(-100.0f);
             struck->SetVitality(10.0f);
         }
-        auto attack = OmMakeRef<TsAttack>();
-        attack->SetTarget(struck);
-        attack->SetDamage(c.damage);
-        attack->SetStun(c.stun);
-        attack->SetDirection(OmVector3(1, 0, 0));
-        EXPECT_TRUE(attack->Deliver());
+        EXPECT_TRUE(Strike(struck, c.damage, c.stun));
         EXPECT_NEAR(struck->GetVitality(), c.vitalityAfter, 1e-5f) << c.what;
         EXPECT_EQ(struck->GetLifeState(), c.lifeAfter) << c.what;
         EXPECT_EQ(struck->GetActionState(), c.actionAfter) << c.what;
@@ -185,10 +180,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
 TEST_F(CharacterTest, AHitReactionPlaysOnceAndEndsStandingAgain)
 {
     TestWalker* struck = Make<TestWalker>();
-    auto attack = OmMakeRef<TsAttack>();
-    attack->SetTarget(struck);
-    attack->SetDamage(1.0f);
-    attack->Deliver();
+    Strike(struck, 1.0f);
     EXPECT_FALSE(struck->IsMobile());
     for (int i = 1; i <= 3; ++i)
         struck->Tick(uint32_t(i));
@@ -199,13 +191,9 @@ TEST_F(CharacterTest, AHitReactionPlaysOnceAndEndsStandingAgain)
 TEST_F(CharacterTest, AnAttackDropsABrokenDamageAndFailsWithoutATarget)
 {
     TestWalker* struck = Make<TestWalker>();
-    auto attack = OmMakeRef<TsAttack>();
-    attack->SetTarget(struck);
-    attack->SetDamage(std::nanf(""));
-    attack->Deliver();
+    Strike(struck, std::nanf(""));
     EXPECT_TRUE(std::isfinite(struck->GetVitality()));
-    attack->SetTarget(nullptr);
-    EXPECT_FALSE(attack->Deliver());
+    EXPECT_FALSE(Strike(nullptr, 1.0f));
 }
 
 TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
@@ -226,6 +214,11 @@ TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
     EXPECT_EQ(ticks, 30);
     EXPECT_EQ(w->GetLifeState(), TsCharacterObject::kAlive);
     EXPECT_EQ(w->GetActionState(), TsCharacterObject::kStand);
+}
+
+TEST_F(CharacterTest, TheInnateAttackIsACloseOneOrderedOnlyByForce)
+{
+    TestWalker* w = Make<TestWalker>();
     EXPECT_FALSE(w->AttackTarget(nullptr, OmVector3(3, 0, 0), false)) << "only automatic weapons attack unforced";
     EXPECT_TRUE(w->AttackTarget(nullptr, OmVector3(3, 0, 0), true));
     EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kCloseAttack) << "the innate attack is a close one";
@@ -264,9 +257,7 @@ TEST_F(CharacterTest, TheIgnoreListForgetsAfterTwentyToFortyTicks)
 
 TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAnyHeight)
 {
-    ScriptState lua;
-    TsAccess::SetLuaState(lua.L());
-    ASSERT_EQ(lua.Run("gate = 'gate' ann = 'ann' fired = 0 function Crossed(t, who) fired = fired + 1 last = t .. '<' .. who end"), 0);
+    const GameScript lua("gate = 'gate' ann = 'ann' fired = 0 function Crossed(t, who) fired = fired + 1 last = t .. '<' .. who end");
     TestWalker* w = Make<TestWalker>();
     w->SetName("ann");
     TouchBox* far = Make<TouchBox>(5.0f, 0.0f);
@@ -289,7 +280,6 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
     EXPECT_EQ(lua.Number("fired"), 1.0) << "the trigger's script runs once a touch";
     EXPECT_EQ(lua.String("last"), "gate<ann");
     EXPECT_EQ(w->touchedBy.size(), 2u) << "the character hears of both touches too";
-    TsAccess::SetLuaState(nullptr);
 }
 
 TEST_F(CharacterTest, APatrolWalksItsLoopForever)
@@ -406,17 +396,13 @@ TEST_F(CharacterTest, EverythingSurvivesTheArchive)
 {
     TestWalker* w = Make<TestWalker>();
     TestWalker* foe = Make<TestWalker>(2, 2);
-    w->SetName("ann");
     w->SetWalkSpeed(1.5f);
     w->SetRunSpeed(4.0f);
     w->SetMaxHealth(30.0f);
     w->SetHealth(25.0f);
     w->SetEnergyDefence(12.0f);
     w->SetSkill(TS_SKILL_COMBAT);
-    w->SetWaistBone(3);
-    w->SetAttackBone(4);
     w->SetSquadIndex(2);
-    w->SetAnimationClass(0);
     w->SetCrouchable();
     w->GivePathKeyA();
     w->SetBasePoint(OmVector3(7, 0, 8));
@@ -452,8 +438,7 @@ TEST_F(CharacterTest, ABrokenLifeStateFailsTheLoad)
 
 namespace {
 
-// Two characters in squads of two teams, side by side, the first facing
-// the second.
+// Two characters in squads of two teams, each the other's neighbour.
 struct Sides {
     OmRef<TsTeam> teams[2] = {OmMakeRef<TsTeam>(), OmMakeRef<TsTeam>()};
     OmRef<TsSquadObject> squads[2] = {OmMakeRef<TsSquadObject>(), OmMakeRef<TsSquadObject>()};
@@ -467,6 +452,11 @@ struct Sides {
         teams[1]->SetAlliance(1, bToA);
         squads[0]->AddMember(a);
         squads[1]->AddMember(b);
+        OmArray<TsEntity*> both; // each gets the other (and itself) as its neighbours
+        both.Add(a);
+        both.Add(b);
+        a->BuildNeighbourList(both);
+        b->BuildNeighbourList(both);
     }
 };
 
@@ -494,7 +484,6 @@ TEST_F(CharacterTest, HostilityDecidesEachWayAndTheInnateBlowLandsOnlyOnAnEnemy)
         Sides sides(a, b, c.aToB, c.bToA);
         EXPECT_EQ(a->IsHostileTo(b), c.aHostile);
         EXPECT_EQ(b->IsHostileTo(a), c.bHostile);
-        Meet(a, b);
         EXPECT_EQ(a->AttackTarget(b, b->GetPosition(), true), true);
         EXPECT_EQ(a->GetLockedTarget(), c.aHostile ? b : nullptr);
         for (int t = 1; t <= 8; ++t)
@@ -513,7 +502,6 @@ TEST_F(CharacterTest, AResetForgetsTheBlowUnderWay)
     TestWalker* b = Make<TestWalker>(1.2f, 0.0f);
     a->SetDirection(1.0f, 0.0f);
     Sides sides(a, b, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
-    Meet(a, b);
     EXPECT_TRUE(a->AttackTarget(b, b->GetPosition(), true));
     a->Tick(1);
     TsWeaponObject* blow = a->GetCurrentAttack();
@@ -534,7 +522,6 @@ TEST_F(CharacterTest, AResetForgetsTheBlowUnderWay)
 // is always clear.
 TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
 {
-
     struct Heard {
         const char* what;
         float distance;
@@ -558,7 +545,6 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
         listener->SetDirection(c.facing, 0.0f);
         other->SetCooldown(c.cooldown);
         Sides sides(listener, other, TS_ALLIANCE_HOSTILE, TS_ALLIANCE_HOSTILE);
-        Meet(listener, other);
         EXPECT_EQ(listener->Sense(), c.sensed) << c.what;
         EXPECT_EQ(sides.squads[0]->GetThreatCount(), c.sensed ? 1 : 0) << c.what;
     }

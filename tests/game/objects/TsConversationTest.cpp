@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsConversation.h"

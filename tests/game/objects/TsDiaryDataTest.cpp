@@ -34,8 +34,7 @@ std::string Describe(const TsDiaryData& diary)
 
 OmRef<TsDiaryData> Load(const std::string& path)
 {
-    const std::vector<OmObject*> roots = LoadRoots(path.c_str());
-    return OmRef<TsDiaryData>::Adopt(roots.empty() ? nullptr : TsDiaryData::Cast(roots[0]));
+    return OmRef<TsDiaryData>(RootAs<TsDiaryData>(LoadRoots(path.c_str()), 0));
 }
 
 // Two pages: the desert's three lines, two spoken and one overheard, and

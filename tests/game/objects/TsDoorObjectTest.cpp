@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
+#include <vector>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsSwitchObject.h"
@@ -178,7 +176,7 @@ TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
     }
 }
 
-TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
+TEST_F(DoorTest, ADoorWithoutASpeedStillFinishesItsMove)
 {
     TsDoorObject* door = MakeDoor("guarded");
     for (float speed : {0.0f, -1.0f}) {
@@ -189,9 +187,18 @@ TEST_F(DoorTest, SpeedsLocksAndSoundTypesAreGuarded)
         ASSERT_TRUE(door->CloseDoor(true, true));
         TicksUntilStill(*door, 1000);
     }
-    EXPECT_EQ(TsDoorObject::OpenSoundOf(-1), -1) << "no sound for a type out of range";
+}
+
+TEST(DoorSound, ATypeOutOfRangeHasNoSound)
+{
+    EXPECT_EQ(TsDoorObject::OpenSoundOf(-1), -1);
     EXPECT_EQ(TsDoorObject::OpenSoundOf(eDoorTypes), -1);
-    // A locked door opens only with force (CharacterLevel.AWalkerStopsAtALockedDoor).
+}
+
+// (A walker stops at one: CharacterLevel.AWalkerStopsAtALockedDoor.)
+TEST_F(DoorTest, ALockedDoorOpensOnlyWithForce)
+{
+    TsDoorObject* door = MakeDoor("locked");
     door->SetLock(true);
     EXPECT_FALSE(door->OpenDoor(false));
     EXPECT_TRUE(door->OpenDoor(true));
@@ -246,10 +253,8 @@ TEST_F(DoorTest, AnArchiveNamingNineDependentSwitchesIsRefused)
     // dependent-switch count (0) and the null buddy.
     std::vector<unsigned char> bytes = archive_test::ReadFile("door.sav");
     archive_test::SetWord(bytes, bytes.size() - 8, 9);
-    archive_test::WriteFile("door.sav", bytes);
     DebugOutputCapture reported;
-    OmArchive archive(OmClassRegistry::Instance());
-    EXPECT_FALSE(archive.Load("door.sav"));
+    EXPECT_FALSE(LoadsAs(bytes, "door.sav"));
     EXPECT_TRUE(reported.Contains("more dependent switches than it can hold")) << reported.Text();
 }
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/OmArchive.h"
 #include "engine/OmRef.h"
 #include "game/objects/TsInventory.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -283,15 +282,10 @@ TEST_F(InventoryTest, TheEquippedPlaceIsSavedAndADamagedOneFailsTheLoad)
     // The equipped place (1) follows the missing owner and comes just
     // before the weapon count (2).
     std::vector<unsigned char> bytes = archive_test::ReadFile("inventory.sav");
-    size_t at = 0;
-    while (at + 12 <= bytes.size() && !(archive_test::WordAt(bytes, at) == 0xFFFFFFFFu &&
-                                         archive_test::WordAt(bytes, at + 4) == 1 &&
-                                         archive_test::WordAt(bytes, at + 8) == 2))
-        ++at;
-    ASSERT_LE(at + 12, bytes.size()) << "no equipped place found";
+    const size_t at = FindWords(bytes, {0xFFFFFFFFu, 1, 2});
+    ASSERT_NE(at, std::string::npos) << "no equipped place found";
     archive_test::SetWord(bytes, at + 4, 5);
-    archive_test::WriteFile("inventory.sav", bytes);
-    EXPECT_TRUE(LoadRoots("inventory.sav").empty());
+    EXPECT_FALSE(LoadsAs(bytes, "inventory.sav"));
 }
 
 } // namespace

@@ -1,14 +1,12 @@
 // Items: healing by auto-use, the sound slot, copies from a template, giving.
 #include <gtest/gtest.h>
 
-#include <vector>
 
 #include "engine/OmGroup.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -143,15 +141,8 @@ TEST_F(HealingTest, GivingToOneselfGivesNothingAndReturns)
 
 class TemplateTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        TsAccess::SetLuaState(lua.L());
-        ASSERT_EQ(lua.Run("function Medkit(item) item:SetStack(4) item:SetHealth(2.5) end\n"
-                          "function Broken(item) error('no') end"),
-                  0);
-    }
-    void TearDown() override { TsAccess::SetLuaState(nullptr); }
-    ScriptState lua;
+    GameScript lua{"function Medkit(item) item:SetStack(4) item:SetHealth(2.5) end\n"
+                   "function Broken(item) error('no') end"};
 };
 
 TEST_F(TemplateTest, ACopyRunsTheTemplateAndShowsItsModel)

@@ -105,20 +105,35 @@ TEST_F(CursorTest, ThePickedPointIsTheOneNearestTheCharactersHeight)
     At(kWidth / 2, kHeight / 2);
     ASSERT_TRUE(cursor.HasPicked());
     EXPECT_FLOAT_EQ(cursor.GetPickedPoint().y, 0.5f);
-    cursor.UpdateState(true, &level);
-    EXPECT_EQ(cursor.GetState(), TS_CURSOR_REACHABLE);
-    level.surface = {OmVector3(9, 0, 0)};
-    At(kWidth / 2, kHeight / 2);
-    cursor.UpdateState(true, &level);
-    EXPECT_EQ(cursor.GetState(), TS_CURSOR_UNREACHABLE);
-    cursor.UpdateState(false, &level);
-    EXPECT_EQ(cursor.GetState(), TS_CURSOR_DISABLED);
     // A view along the ground picks nothing.
     camera->SetFrame(OmVector3(0, 1, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
     At(kWidth / 2, kHeight / 2);
     EXPECT_FALSE(cursor.HasPicked());
-    cursor.UpdateState(true, &level);
-    EXPECT_EQ(cursor.GetState(), TS_CURSOR_REACHABLE);
+}
+
+// The fake level reaches points with x under 5; with nothing picked there
+// is nothing to refuse.
+TEST_F(CursorTest, TheStateSaysWhetherThePickedPointCanBeReached)
+{
+    const struct {
+        float x;
+        bool picks, control;
+        TsCursorState state;
+    } cases[] = {
+        {1, true, true, TS_CURSOR_REACHABLE},
+        {9, true, true, TS_CURSOR_UNREACHABLE},
+        {1, true, false, TS_CURSOR_DISABLED},
+        {9, false, true, TS_CURSOR_REACHABLE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << " " << c.picks << " " << c.control);
+        level.surface.clear();
+        if (c.picks)
+            level.surface.push_back(OmVector3(c.x, 0, 0));
+        At(kWidth / 2, kHeight / 2);
+        cursor.UpdateState(c.control, &level);
+        EXPECT_EQ(cursor.GetState(), c.state);
+    }
 }
 
 // The ray's direction is about a unit long; an entity fifty units below

@@ -3,19 +3,17 @@
 // their bound volumes through a saved game.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsBoundObject.h"
 #include "game/objects/TsLockObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -56,20 +54,10 @@ TEST(Lock, ItIsRaisedByItsHeightAndNeverSaved)
     EXPECT_EQ(archive.GetObjectIndex(lock), -1);
 }
 
-class LockScriptTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TsAccess::SetLuaState(lua.L());
-        ASSERT_EQ(lua.Run("opened = 0 function Opened() opened = opened + 1 end"), 0);
-    }
-    void TearDown() override { TsAccess::SetLuaState(nullptr); }
-    ScriptState lua;
-    OmRef<TsLockObject> lock = OmMakeRef<TsLockObject>();
-};
-
-TEST_F(LockScriptTest, UsingRunsTheScriptOrNothing)
+TEST(LockScriptTest, UsingRunsTheScriptOrNothing)
 {
+    const GameScript lua("opened = 0 function Opened() opened = opened + 1 end");
+    auto lock = OmMakeRef<TsLockObject>();
     LogCapture log;
     lock->SetName("vault");
     lock->Use(nullptr);
@@ -142,13 +130,12 @@ TEST(LightEffect, ItsBoundComesBackFromASaveCountedOncePerHolder)
         ASSERT_EQ(effect->GetBoundObject(), bound.Get());
         ASSERT_TRUE(SaveRoots({bound, effect}, "light.sav"));
     }
-    const std::vector<OmObject*> back = LoadRoots("light.sav");
-    ASSERT_EQ(back.size(), 2u);
-    const auto bound = OmRef<TsBoundObject>::Adopt(TsBoundObject::Cast(back[0]));
-    const auto effect = OmRef<TsLightEffectObject>::Adopt(TsLightEffectObject::Cast(back[1]));
+    const std::vector<OmRef<OmObject>> back = LoadRoots("light.sav");
+    TsBoundObject* bound = RootAs<TsBoundObject>(back, 0);
+    TsLightEffectObject* effect = RootAs<TsLightEffectObject>(back, 1);
     ASSERT_TRUE(bound && effect);
     ASSERT_TRUE(effect->Import());
-    EXPECT_EQ(effect->GetBoundObject(), bound.Get());
+    EXPECT_EQ(effect->GetBoundObject(), bound);
     EXPECT_EQ(bound->GetRefCount(), 2u) << "this test's and the effect's";
 }
 

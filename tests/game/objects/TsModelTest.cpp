@@ -8,7 +8,6 @@
 #include <string>
 
 #include "engine/OmClass.h"
-#include "engine/OmGroup.h"
 #include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "game/objects/TsModel.h"

@@ -5,13 +5,12 @@
 #include <string>
 
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/framework/ScriptState.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -44,13 +43,7 @@ g_ammoTemplates = { [1] = { Ammo = "Rounds" }, [3] = { Ammo = "Broken" } }
 
 class NPCImport : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        TsAccess::SetLuaState(lua.L());
-        ASSERT_EQ(lua.Run(kTemplates), 0);
-    }
-    void TearDown() override { TsAccess::SetLuaState(nullptr); }
-    ScriptState lua;
+    GameScript lua{kTemplates};
 };
 
 TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndAFailedTemplateFailsTheImport)

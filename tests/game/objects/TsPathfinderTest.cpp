@@ -215,35 +215,57 @@ TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThem)
     EXPECT_TRUE(Find(0, 2, 4, 2, false, true));
     finder.ClearOccupied(door, 0);
     EXPECT_TRUE(Find(0, 2, 4, 2));
-    // The last cell of the window can be marked too (it used to be refused).
+}
+
+// The last cell of the window can be marked too (it used to be refused);
+// cells outside it are ignored.
+TEST_F(PathfinderTest, TheWindowsLastCellIsMarkedAndCellsOutsideItAreIgnored)
+{
+    Use({"..."});
     finder.MarkOccupied(TsPathfinder::kCellCount - 1, 0);
     EXPECT_TRUE(finder.GetCell(TsPathfinder::kCellCount - 1) & TsPathfinder::kOccupied);
     finder.MarkOccupied(TsPathfinder::kCellCount, 0);
     finder.MarkOccupied(-1, 3);
-    // A square of half size 1 clipped at the window's corner.
-    finder.MarkOccupied(0, 1);
+    EXPECT_FALSE(finder.GetCell(0) & TsPathfinder::kOccupied);
+}
+
+TEST_F(PathfinderTest, AnOccupiedSquareIsClippedAtTheWindowsCorner)
+{
+    Use({"..."});
+    finder.MarkOccupied(0, 1); // half size 1 about cell 0
     EXPECT_TRUE(finder.GetCell(TsPathfinder::CellIndex(1, 1)) & TsPathfinder::kOccupied);
     EXPECT_FALSE(finder.GetCell(TsPathfinder::CellIndex(2, 1)) & TsPathfinder::kOccupied);
 }
 
-TEST_F(PathfinderTest, ShortSearchesKeepOneCellsPointsCrossDiagonalsAndStopAtTheLimit)
+TEST_F(PathfinderTest, StartAndGoalInOneCellGiveTheTwoPointsThemselves)
+{
+    Use({"..."});
+    ASSERT_TRUE(finder.FindPath(0.2f, 0.3f, 0.7f, 0.9f, 1, false, false, 10, path));
+    ASSERT_EQ(path.GetCount(), 2u);
+    EXPECT_FLOAT_EQ(path[0].x, 0.2f);
+    EXPECT_FLOAT_EQ(path[1].z, 0.9f);
+}
+
+// A diagonal step between two blocked cells is allowed.
+TEST_F(PathfinderTest, ARouteSqueezesDiagonallyBetweenTwoBlockedCells)
 {
     Use({".#...",
          "#.#..",
          ".#...",
          "....."});
-    // Start and goal in one cell: the two points themselves.
-    ASSERT_TRUE(finder.FindPath(0.2f, 0.3f, 0.7f, 0.9f, 1, false, false, 10, path));
-    ASSERT_EQ(path.GetCount(), 2u);
-    EXPECT_FLOAT_EQ(path[0].x, 0.2f);
-    EXPECT_FLOAT_EQ(path[1].z, 0.9f);
-    // A diagonal step between two blocked cells is allowed.
     ASSERT_TRUE(Find(0, 3, 1, 2));
     ASSERT_TRUE(Find(0, 3, 0, 1));
     EXPECT_EQ(path.GetCount(), 3u);
     EXPECT_FLOAT_EQ(path[1].x, 1.5f);
     EXPECT_FLOAT_EQ(path[1].z, 2.5f);
-    // The iteration limit ends a search that needs more.
+}
+
+TEST_F(PathfinderTest, TheIterationLimitEndsASearchThatNeedsMore)
+{
+    Use({".#...",
+         "#.#..",
+         ".#...",
+         "....."});
     EXPECT_FALSE(Find(0, 3, 0, 1, false, false, 1));
     EXPECT_TRUE(Find(0, 3, 0, 1, false, false, 3));
 }
@@ -302,7 +324,7 @@ TEST_F(PathfinderTest, TheRouteAsAChainOfPathNodesRunsFromTheStartToTheGoal)
     EXPECT_EQ(chain.Get(), nullptr);
 }
 
-TEST_F(PathfinderTest, CellsAndClassesComeFromWorldPointsAndRadii)
+TEST_F(PathfinderTest, CellsAndTheirCentresComeFromWorldPoints)
 {
     Use({"..."}, 2.0f);
     EXPECT_EQ(finder.CellFromWorld(-1.9f, 0.5f), 0) << "up to a cell before the origin is cell 0";
@@ -314,22 +336,35 @@ TEST_F(PathfinderTest, CellsAndClassesComeFromWorldPointsAndRadii)
     finder.CellCentre(TsPathfinder::CellIndex(3, 2), x, z);
     EXPECT_FLOAT_EQ(x, 7.0f);
     EXPECT_FLOAT_EQ(z, 5.0f);
+}
+
+TEST_F(PathfinderTest, AClearanceClassComesFromARadiusInCells)
+{
+    Use({"..."}, 2.0f);
     struct Case {
         float radius;
         int32_t cls;
     };
     for (const Case& c : {Case{0.9f, 1}, Case{1.0f, 2}, Case{2.9f, 2}, Case{3.0f, 3}})
         EXPECT_EQ(finder.ClassForRadius(c.radius), c.cls) << c.radius;
+}
+
+TEST_F(PathfinderTest, AnOpenCellIsKeyAccessibleAndAPointOutsideTheWindowIsNot)
+{
+    Use({"..."}, 2.0f);
     EXPECT_TRUE(finder.IsKeyAccessible(1, 1, false));
     EXPECT_FALSE(finder.IsKeyAccessible(-5, 1, true));
 }
 
-TEST_F(PathfinderTest, DestinationsAndPositionsAreTheNearestWalkablePointsOnALine)
+// Six by four cells with a two by two block in the middle.
+const std::vector<std::string> kBlockInTheMiddle = {"......",
+                                                    "..##..",
+                                                    "..##..",
+                                                    "......"};
+
+TEST_F(PathfinderTest, ADestinationIsTheNearestWalkablePointBackTowardTheStart)
 {
-    Use({"......",
-         "..##..",
-         "..##..",
-         "......"});
+    Use(kBlockInTheMiddle);
     OmVector3 out(0, 7, 0);
     const OmVector3 from(0.5f, 0, 1.5f);
     // A walkable destination is itself, not its cell's centre.
@@ -344,11 +379,22 @@ TEST_F(PathfinderTest, DestinationsAndPositionsAreTheNearestWalkablePointsOnALin
     EXPECT_FALSE(finder.GetValidDestination(OmVector3(2.5f, 0, 1.5f), OmVector3(3.5f, 0, 1.5f), 0.1f, false,
                                             false, out))
         << "from inside a wall";
-    // Pushed out of a wall along a direction.
+}
+
+TEST_F(PathfinderTest, APositionInAWallIsPushedOutAlongItsDirection)
+{
+    Use(kBlockInTheMiddle);
+    OmVector3 out;
     ASSERT_TRUE(finder.GetValidPosition(OmVector3(2.5f, 0, 2.5f), OmVector3(1, 0, 0), 8.0f, 0.1f, false, false, out));
     EXPECT_FLOAT_EQ(out.x, 4.5f);
     EXPECT_FALSE(finder.GetValidPosition(OmVector3(2.5f, 0, 2.5f), OmVector3(0, 0, 0), 8.0f, 0.1f, false, false,
-                                         out));
+                                         out))
+        << "no direction to push along";
+}
+
+TEST_F(PathfinderTest, AStraightWalkIsRefusedWhenItCrossesAWall)
+{
+    Use(kBlockInTheMiddle);
     EXPECT_TRUE(finder.IsStraightWalkable(0.5f, 0.5f, 5.5f, 0.5f, 1, false, false));
     EXPECT_FALSE(finder.IsStraightWalkable(0.5f, 1.5f, 5.5f, 2.5f, 1, false, false));
 }

@@ -29,13 +29,18 @@ struct PlayerHandle {
 
 // The slots a script reads and writes are the bindings' test; here the
 // ones outside the table.
-TEST(TsPlayer, ScriptStateAndKittyKeepTheirValuesAndIgnoreSlotsOutsideTheTable)
+TEST(TsPlayer, ScriptStateSlotsOutsideTheTableAreIgnored)
 {
     PlayerHandle player;
     player->SetScriptState(16, 9);
     player->SetScriptState(-1, 9);
     EXPECT_EQ(player->GetScriptState(16), -1);
     EXPECT_EQ(player->GetScriptState(-1), -1);
+}
+
+TEST(TsPlayer, TheKittyGoesBelowNothingAndATickWithoutASquadIsHarmless)
+{
+    PlayerHandle player;
     player->AddToKitty(30);
     EXPECT_EQ(player->AddToKitty(-50), -20); // no clamp
     player->Tick(1); // no input, no squad: a tick is harmless

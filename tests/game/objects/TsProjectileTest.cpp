@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsProjectile.h"
@@ -42,18 +40,26 @@ protected:
         return rec;
     }
 
-    // A shot of that type launched from the origin along heading, drawn
-    // first at render time 0 and then at `at`: its laser is at * 10 long.
-    static OmRef<TsProjectile> DrawnShot(const OmVector3& heading, float at)
+    // A shot of the type launched, living and striking after `life` seconds.
+    static OmRef<TsProjectile> Launched(int32_t type, const OmVector3& origin, const OmVector3& heading,
+                                        const OmVector3& velocity, float life)
     {
         auto shot = OmMakeRef<TsProjectile>();
-        shot->SetType(kLaserType);
-        shot->SetOrigin(OmVector3());
+        shot->SetType(type);
+        shot->SetOrigin(origin);
         shot->SetHeading(heading);
-        shot->SetVelocity(heading * 10.0f);
-        shot->SetLifetime(1.0f);
-        shot->SetTimeToImpact(1.0f);
+        shot->SetVelocity(velocity);
+        shot->SetLifetime(life);
+        shot->SetTimeToImpact(life);
         shot->Launch();
+        return shot;
+    }
+
+    // A laser shot launched from the origin along heading, drawn first at
+    // render time 0 and then at `at`: its laser is at * 10 long.
+    static OmRef<TsProjectile> DrawnShot(const OmVector3& heading, float at)
+    {
+        OmRef<TsProjectile> shot = Launched(kLaserType, OmVector3(), heading, heading * 10.0f, 1.0f);
         shot->Render(0.0f, 0.0f);
         shot->Render(at, 0.0f);
         return shot;
@@ -151,14 +157,7 @@ TEST_F(ProjectileTest, TheLaunchStepMovesAShotOnceAndAStillShotKeepsItsHeading)
         OmVector3 velocity, position;
     } launches[] = {{OmVector3(10, 0, 0), OmVector3(2, 1, 1)}, {OmVector3(), OmVector3(1, 1, 1)}};
     for (const auto& c : launches) {
-        auto shot = OmMakeRef<TsProjectile>();
-        shot->SetType(3);
-        shot->SetOrigin(OmVector3(1, 1, 1));
-        shot->SetHeading(OmVector3(0, 0, 1));
-        shot->SetVelocity(c.velocity);
-        shot->SetLifetime(5.0f);
-        shot->SetTimeToImpact(5.0f);
-        shot->Launch();
+        const OmRef<TsProjectile> shot = Launched(3, OmVector3(1, 1, 1), OmVector3(0, 0, 1), c.velocity, 5.0f);
         EXPECT_TRUE(OmVector3::NearlyEqual(shot->GetPosition(), c.position, 1e-5f)) << c.velocity.x;
         EXPECT_FALSE(shot->IsFinished());
         for (uint32_t tick : {1u, 7u, 0xFFFFFFFFu}) {

@@ -2,13 +2,10 @@
 // threats, target scores and the archive, damaged input included.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsLink.h"
 #include "game/objects/TsNPCObject.h"
@@ -376,10 +373,9 @@ TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
         const size_t at = damaged.size() - 16 * 4 - 4;
         std::memcpy(&damaged[at], &head, 4);
         dir.Write("bad", damaged);
-        const std::vector<OmObject*> roots = LoadRoots("bad");
-        ASSERT_EQ(roots.size(), 1u) << head;
-        const auto loaded = OmRef<TsSquadObject>::Adopt(TsSquadObject::Cast(roots[0]));
-        ASSERT_NE(loaded.Get(), nullptr);
+        const std::vector<OmRef<OmObject>> roots = LoadRoots("bad");
+        TsSquadObject* loaded = RootAs<TsSquadObject>(roots, 0);
+        ASSERT_NE(loaded, nullptr) << head;
         EXPECT_EQ(loaded->GetTrailHead(), 0) << head;
         EXPECT_EQ(loaded->GetTrailLength(), 0) << head;
         loaded->UpdateTrail(10); // safe to use

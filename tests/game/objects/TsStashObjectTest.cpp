@@ -2,18 +2,16 @@
 // level: ItemsLevel.AHealthPackFromAChestHealsOnce).
 #include <gtest/gtest.h>
 
-#include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsLockObject.h"
 #include "game/objects/TsStashObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -37,9 +35,8 @@ OmGroup* Under(OmGroup* parent, const char* name)
 // (the class of that name).
 class StashTest : public ::testing::Test {
 protected:
-    void SetUp() override { TsAccess::SetLuaState(lua.L()); }
-    void TearDown() override { TsAccess::SetLuaState(nullptr); }
-    ScriptState lua;
+    GameScript lua{"function Medkit(item) item:SetHealth(5) end function Broken(item) error('x') end\n"
+                   "function Fill(item) end"};
     OmRef<TsStashObject> stash = OmMakeRef<TsStashObject>();
 };
 
@@ -54,7 +51,6 @@ TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnly)
     EXPECT_FALSE(stash->Import());
     EXPECT_EQ(stash->GetPayload(), nullptr);
 
-    ASSERT_EQ(lua.Run("function Medkit(item) item:SetHealth(5) end function Broken(item) error('x') end"), 0);
     stash->SetPosition(2, 0, 3);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Broken");
@@ -87,7 +83,6 @@ TEST_F(StashTest, OnlyAPlayerCharacterOpensAStash)
 
 TEST_F(StashTest, AStashWithoutALidGoesAsItOpens)
 {
-    ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Fill");
     ASSERT_TRUE(stash->Import());
@@ -102,7 +97,6 @@ TEST_F(StashTest, AStashSavedWhileOpeningIsSavedAsGone)
     const auto model = OmRef<OmGroup>::Adopt(Named("chest"));
     Under(model, "Lid");
     stash->SetModel(model);
-    ASSERT_EQ(lua.Run("function Fill(item) end"), 0);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Fill");
     ASSERT_TRUE(stash->Import());

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/OmArchive.h"
-#include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsSwitchObject.h"
@@ -274,46 +272,60 @@ TEST_F(SwitchTest, AHalfRunListComesBackFromTheArchiveWhereItStood)
 
     ScratchDir dir;
     ASSERT_TRUE(SaveRoots({lever, door}, "switch.sav"));
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("switch.sav"));
-    const auto loaded = OmRef<TsSwitchObject>::Adopt(TsSwitchObject::Cast(archive.GetRoot(0)));
-    const auto loadedDoor = OmRef<TsDoorObject>::Adopt(TsDoorObject::Cast(archive.GetRoot(1)));
-    ASSERT_TRUE(loaded && loadedDoor);
+    const std::vector<OmRef<OmObject>> roots = LoadRoots("switch.sav");
+    TsSwitchObject* loaded = RootAs<TsSwitchObject>(roots, 0);
+    ASSERT_TRUE(loaded && RootAs<TsDoorObject>(roots, 1));
     EXPECT_EQ(loaded->GetState(), TsSwitchObject::kActivating);
     ASSERT_EQ(loaded->GetActivateActions().GetCount(), 3u);
     EXPECT_EQ(loaded->GetActivateActions().GetCursor(), 1);
 }
 
-// A list whose saved cursor lands inside a record, written by hand.
-TEST_F(SwitchTest, ACursorOnNoRecordAndTooManyKeysInAnArchiveAreCaught)
-{
-    TsSwitchObject* fresh = Make<TsSwitchObject>("fresh");
-    LogCapture log;
-    fresh->AddActivateActionText("Wait 1");
-    fresh->AddActivateActionText("Wait 1");
+// A switch with two waits saved alone; what loads once the bytes are
+// damaged by hand.
+class DamagedSwitch : public SwitchTest {
+protected:
+    void SetUp() override
+    {
+        SwitchTest::SetUp();
+        TsSwitchObject* fresh = Make<TsSwitchObject>("fresh");
+        fresh->AddActivateActionText("Wait 1");
+        fresh->AddActivateActionText("Wait 1");
+        ASSERT_TRUE(SaveRoots({fresh}, "switch.sav"));
+        bytes = archive_test::ReadFile("switch.sav");
+    }
+    TsSwitchObject* Loaded()
+    {
+        archive_test::WriteFile("switch.sav", bytes);
+        roots = LoadRoots("switch.sav");
+        return RootAs<TsSwitchObject>(roots, 0);
+    }
     ScratchDir dir;
-    ASSERT_TRUE(SaveRoots({fresh}, "switch.sav"));
-    // The activate list's cursor word is the only 0xFFFFFFFF followed by
-    // the first kind (1) and its text "1"; point it at byte 8 instead, and
-    // make the key count (the last word but none) five with names.
-    std::vector<unsigned char> bytes = archive_test::ReadFile("switch.sav");
-    size_t at = 0;
-    while (at + 8 <= bytes.size() &&
-           !(archive_test::WordAt(bytes, at) == 0xFFFFFFFFu && archive_test::WordAt(bytes, at + 4) == 1))
-        ++at;
-    ASSERT_LT(at + 8, bytes.size());
-    archive_test::SetWord(bytes, at, 8);
-    archive_test::SetWord(bytes, bytes.size() - 4, 5); // the last word: no keys were saved
-    for (char name : {'a', 'b', 'c', 'd', 'e'})
-        bytes.insert(bytes.end(), {1, 0, 0, 0, uint8_t(name)});
-    archive_test::WriteFile("switch.sav", bytes);
+    LogCapture log;
+    std::vector<unsigned char> bytes;
+    std::vector<OmRef<OmObject>> roots;
+};
 
-    OmArchive damaged(OmClassRegistry::Instance());
-    ASSERT_TRUE(damaged.Load("switch.sav"));
-    const auto caught = OmRef<TsSwitchObject>::Adopt(TsSwitchObject::Cast(damaged.GetRoot(0)));
-    ASSERT_NE(caught.Get(), nullptr);
+// The activate list's cursor word is the only 0xFFFFFFFF followed by the
+// first kind (1) and its text "1"; pointed at byte 8, inside a record.
+TEST_F(DamagedSwitch, ASavedCursorOnNoRecordIsDropped)
+{
+    const size_t at = FindWords(bytes, {0xFFFFFFFFu, 1});
+    ASSERT_NE(at, std::string::npos);
+    archive_test::SetWord(bytes, at, 8);
+    TsSwitchObject* caught = Loaded();
+    ASSERT_NE(caught, nullptr);
     EXPECT_EQ(caught->GetActivateActions().GetCursor(), TsSwitchActionList::kNoCursor);
     EXPECT_TRUE(log.Contains("saved action cursor (8) on no action"));
+}
+
+// The key count is the last word (no keys were saved): five, with names.
+TEST_F(DamagedSwitch, SavedKeysPastFourAreDropped)
+{
+    archive_test::SetWord(bytes, bytes.size() - 4, 5);
+    for (char name : {'a', 'b', 'c', 'd', 'e'})
+        bytes.insert(bytes.end(), {1, 0, 0, 0, uint8_t(name)});
+    TsSwitchObject* caught = Loaded();
+    ASSERT_NE(caught, nullptr);
     EXPECT_EQ(caught->GetKeyCount(), TsSwitchObject::kMaxKeys);
     EXPECT_STREQ(caught->GetKeyName(3), "d");
     EXPECT_TRUE(log.Contains("5 saved key names"));

@@ -112,25 +112,26 @@ TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
         EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
 }
 
-TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsIdAndAnEndlessOneStopsWhenTold)
+TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsId)
 {
     const OmRef<TimerTarget> t = Target();
     const int id = table.AddTimer(t, 1.5f, 3, 7);
-    ASSERT_GE(id, 0);
     ASSERT_NE(table.GetEntry(id), nullptr);
-    EXPECT_EQ(table.GetEntry(id)->period, 15);
     Ticks(60);
     EXPECT_EQ(t->calls, (std::vector<int>{15, 30, 45}));
     EXPECT_EQ(t->words, (std::vector<int>{7, 7, 7}));
     EXPECT_EQ(table.GetEntry(id), nullptr);
     EXPECT_EQ(table.GetActiveCount(), 0u);
     EXPECT_EQ(t->GetRefCount(), 1u); // the ended entry let go of it
-    // An endless timer fires until its target says stop.
-    t->calls.clear();
+}
+
+TEST_F(TimerTest, AnEndlessTimerFiresUntilItsTargetSaysStop)
+{
+    const OmRef<TimerTarget> t = Target();
     t->answerTrueFor = 4;
     const int endless = table.AddTimer(t, 0.1f, 0);
     Ticks(10);
-    EXPECT_EQ(t->calls, (std::vector<int>{61, 62, 63, 64}));
+    EXPECT_EQ(t->calls, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(table.GetEntry(endless), nullptr);
 }
 
@@ -244,10 +245,8 @@ TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
         ASSERT_TRUE(SaveRoots({holder}, "timers.sav"));
         TsTimerTable loaded;
         g_saved = &loaded;
-        OmArchive in(OmClassRegistry::Instance());
-        ASSERT_TRUE(in.Load("timers.sav"));
-        ASSERT_EQ(in.GetRootCount(), 1u);
-        const auto holderBack = OmRef<OmObject>::Adopt(in.GetRoot(0));
+        const std::vector<OmRef<OmObject>> holderBack = LoadRoots("timers.sav");
+        ASSERT_EQ(holderBack.size(), 1u);
         const TsTimerEntry* la = loaded.GetEntry(a);
         const TsTimerEntry* lb = loaded.GetEntry(b);
         ASSERT_NE(la, nullptr);
@@ -288,17 +287,12 @@ TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
     // The entry count (2) is followed by the grow step, searched from the
     // end; shrunk to 1, id 1 has no entry.
     std::vector<unsigned char> bytes = archive_test::ReadFile("timers.sav");
-    size_t at = bytes.size() - 8;
-    while (at > 0 && !(archive_test::WordAt(bytes, at) == 2 &&
-                       archive_test::WordAt(bytes, at + 4) == TsTimerTable::kEntryGrowStep))
-        --at;
-    ASSERT_GT(at, 0u);
+    const size_t at = FindWords(bytes, {2, TsTimerTable::kEntryGrowStep}, true);
+    ASSERT_NE(at, std::string::npos);
     archive_test::SetWord(bytes, at, 1);
-    archive_test::WriteFile("bad.sav", bytes);
     TsTimerTable reloaded;
     g_saved = &reloaded;
-    OmArchive damaged(OmClassRegistry::Instance());
-    EXPECT_FALSE(damaged.Load("bad.sav"));
+    EXPECT_FALSE(LoadsAs(bytes, "bad.sav"));
     EXPECT_EQ(reloaded.GetActiveCount(), 0u);
     EXPECT_EQ(reloaded.GetEntryCount(), 0u);
     table.Clear();

@@ -2,18 +2,16 @@
 // them, and the small placed objects beside them.
 #include <gtest/gtest.h>
 
-#include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/objects/TsPCStartObject.h"
 #include "game/objects/TsTargetObject.h"
 #include "game/objects/TsTriggerObject.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/GameScript.h"
 
 namespace {
 
@@ -25,10 +23,6 @@ class TriggerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TsAccess::SetLuaState(lua.L());
-        ASSERT_EQ(lua.Run("fired = 0 gate = 'gate' crate = 'crate'\n"
-                          "function Fired(t, who) fired = fired + 1 last = t .. '<' .. who end"),
-                  0);
         trigger->SetName("gate");
         trigger->SetPosition(0, 0, 0);
         trigger->SetRadius(2.0f);
@@ -36,7 +30,6 @@ protected:
         crate->SetName("crate");
         crate->SetRadius(0.5f);
     }
-    void TearDown() override { TsAccess::SetLuaState(nullptr); }
     // Touches the trigger with the crate at x; how many times it fired.
     int TouchAt(float x)
     {
@@ -46,7 +39,8 @@ protected:
         return int(lua.Number("fired")) - before;
     }
 
-    ScriptState lua;
+    GameScript lua{"fired = 0 gate = 'gate' crate = 'crate'\n"
+                   "function Fired(t, who) fired = fired + 1 last = t .. '<' .. who end"};
     OmRef<TsTriggerObject> trigger = OmMakeRef<TsTriggerObject>();
     OmRef<Barrel> crate = OmMakeRef<Barrel>();
 };
@@ -129,11 +123,10 @@ TEST_F(TriggerTest, TriggersTargetsAndStartsSurviveTheArchive)
 
     ScratchDir dir;
     ASSERT_TRUE(SaveRoots({trigger, target, start}, "placed.sav"));
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("placed.sav"));
-    const auto t = OmRef<TsTriggerObject>::Adopt(TsTriggerObject::Cast(archive.GetRoot(0)));
-    const auto o = OmRef<TsTargetObject>::Adopt(TsTargetObject::Cast(archive.GetRoot(1)));
-    const auto s = OmRef<TsPCStartObject>::Adopt(TsPCStartObject::Cast(archive.GetRoot(2)));
+    const std::vector<OmRef<OmObject>> roots = LoadRoots("placed.sav");
+    const TsTriggerObject* t = RootAs<TsTriggerObject>(roots, 0);
+    const TsTargetObject* o = RootAs<TsTargetObject>(roots, 1);
+    const TsPCStartObject* s = RootAs<TsPCStartObject>(roots, 2);
     ASSERT_TRUE(t && o && s);
     EXPECT_STREQ(t->GetTriggerScript(), "Fired");
     EXPECT_FALSE(t->IsActive());

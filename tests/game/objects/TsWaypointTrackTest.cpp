@@ -2,7 +2,6 @@
 // tracks characters follow along them.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -194,12 +193,10 @@ TEST(TsWaypointTrack, TracksAndChainsSurviveTheArchive)
     chain[0]->BuildTrack(holder->track);
     holder->track.SetCursor(1);
     ASSERT_TRUE(SaveRoots({chain[0], holder}, "chain.sav"));
-    OmArchive archive(OmClassRegistry::Instance());
-    ASSERT_TRUE(archive.Load("chain.sav"));
-    const auto first = OmRef<TsWaypointObject>::Adopt(TsWaypointObject::Cast(archive.GetRoot(0)));
-    const auto loaded = OmRef<TrackHolder>::Adopt(TrackHolder::Cast(archive.GetRoot(1)));
-    ASSERT_NE(first.Get(), nullptr);
-    ASSERT_NE(loaded.Get(), nullptr);
+    const std::vector<OmRef<OmObject>> roots = LoadRoots("chain.sav");
+    const TsWaypointObject* first = RootAs<TsWaypointObject>(roots, 0);
+    const TrackHolder* loaded = RootAs<TrackHolder>(roots, 1);
+    ASSERT_TRUE(first && loaded);
     ASSERT_NE(first->GetNext(), nullptr);
     const auto second = OmRef<TsWaypointObject>::Adopt(first->GetNext()); // the loaded copies' own
     const auto third = OmRef<TsWaypointObject>::Adopt(second->GetNext());

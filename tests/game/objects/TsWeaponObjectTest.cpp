@@ -57,11 +57,7 @@ protected:
     void TearDown() override
     {
         weapon = nullptr;
-        // Shots left in flight go with the test.
-        std::vector<TsProjectile*> shots;
-        TsProjectile::ForEachLive([&shots](TsProjectile& p) { shots.push_back(&p); });
-        for (TsProjectile* p : shots)
-            p->Release();
+        TsProjectile::ReleaseAllLive(); // shots left in flight go with the test, as with the level
         TsProjectile::ReleaseVertexBuffer();
         TsProjectileAttributes::ResetAll();
     }
