@@ -173,12 +173,7 @@ struct OmArchiveResources : testing::Test {
         EXPECT_TRUE(Level().Save(path));
         good = ReadFile(path);
     }
-    ~OmArchiveResources() override
-    {
-        std::filesystem::remove(path);
-        std::filesystem::remove(bad);
-    }
-    std::string path = TempPath("resources"), bad = TempPath("resources_bad");
+    const TestFile path{"resources"}, bad{"resources_bad"};
     std::vector<unsigned char> good;
     ErrorCapture errors;
 };
@@ -254,9 +249,7 @@ TEST_F(OmArchiveResources, BadResourceCountsFailAndGiveBackEveryReferenceTaken)
         {textures + 4, 0xFFFFFFFFu}, // a use count no file could hold
     };
     for (auto [offset, value] : patches) {
-        std::vector<unsigned char> bytes = good;
-        SetWord(bytes, offset, value);
-        WriteFile(bad, bytes);
+        WriteFile(bad, Patched(good, offset, value));
         MemoryResources target;
         int32_t before = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
         Loaded loaded(bad, target);
@@ -279,13 +272,11 @@ TEST_F(OmArchiveResources, BadResourceCountsFailAndGiveBackEveryReferenceTaken)
 
 TEST_F(OmArchiveResources, AMaterialNamingATextureTheFileDoesNotHaveIsRefused)
 {
-    std::vector<unsigned char> bytes = good;
     // Before the three meshes (12 bytes each) and the roots (count and
     // three references) comes the last frame id of the last material.
     size_t lastFrame = good.size() - 3 * 12 - 4 - 3 * 8 - 4;
     ASSERT_LT(WordAt(good, lastFrame), 2u);
-    SetWord(bytes, lastFrame, 7);
-    WriteFile(bad, bytes);
+    WriteFile(bad, Patched(good, lastFrame, 7));
     MemoryResources target;
     EXPECT_FALSE(Loaded(bad, target).ok);
     EXPECT_TRUE(errors.Contains("outside the resource section")) << errors.Text();
