@@ -8,7 +8,7 @@
 #include "tests/render/RendererFixture.h"
 
 using namespace plat;
-using rtest::RendererTest;
+using rtest::ScreenTest;
 
 namespace {
 
@@ -16,14 +16,13 @@ struct LitVertex {
     float x, y, z, nx, ny, nz, u, v;
 };
 
-class LightTest : public RendererTest {
+class LightTest : public ScreenTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
     void TearDown() override
     {
         for (OmLight* light : lights)
             light->Release();
-        RendererTest::TearDown();
+        ScreenTest::TearDown();
     }
 
     OmLight* NewLight(int32_t type, float r, float g, float b)
@@ -47,8 +46,6 @@ protected:
     // an orthographic view; returns the centre pixel.
     uint32_t DrawLitSquare()
     {
-        EXPECT_TRUE(renderer->BeginScene(0.0f));
-        ClearTo(0, 0, 0);
         OmProjectionParams ortho;
         ortho.halfWidth = ortho.halfHeight = 1.0f;
         ortho.nearDistance = 0.0f, ortho.farDistance = 10.0f, ortho.orthographic = 1;
@@ -62,9 +59,8 @@ protected:
                                 {-0.5f, -0.5f, 1, 0, 0, -1, 0, 1}, {0.5f, -0.5f, 1, 0, 0, -1, 1, 1}};
         renderer->SetVertexShader(GfxFvf::PosNormalTex1);
         renderer->SetCulling(false);
-        renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
-        renderer->EndScene();
-        return Pixel(ReadPixels(), width / 2, height / 2);
+        return Pixel(DrawFrame([&] { renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]); }),
+                     width / 2, height / 2);
     }
 
     std::vector<OmLight*> lights;

@@ -147,8 +147,25 @@ protected:
         renderer->Clear(nullptr, 0);
     }
 
+    // One frame cleared to black and drawn by draw, read back.
+    template <class Draw>
+    std::vector<uint32_t> DrawFrame(Draw draw)
+    {
+        EXPECT_TRUE(renderer->BeginScene(0.0f));
+        ClearTo(0, 0, 0);
+        draw();
+        renderer->EndScene();
+        return ReadPixels();
+    }
+
     std::unique_ptr<TestRenderer> renderer;
     uint32_t width = 0, height = 0;
+};
+
+// A 640 x 480 screen of 32 bits opened for every test.
+class ScreenTest : public RendererTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
 };
 
 // A renderer set up for blended drawing: positions are screen fractions
