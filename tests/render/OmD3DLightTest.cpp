@@ -4,6 +4,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmCamera.h"
 #include "engine/OmLight.h"
+#include "engine/OmRef.h"
 #include "engine/OmVoidChain.h"
 #include "tests/render/RendererFixture.h"
 
@@ -18,20 +19,12 @@ struct LitVertex {
 
 class LightTest : public ScreenTest {
 protected:
-    void TearDown() override
-    {
-        for (OmLight* light : lights)
-            light->Release();
-        ScreenTest::TearDown();
-    }
-
     OmLight* NewLight(int32_t type, float r, float g, float b)
     {
-        auto* light = new OmLight();
+        OmLight* light = lights.emplace_back(OmMakeRef<OmLight>());
         light->lightType = type;
         light->diffuse[0] = r, light->diffuse[1] = g, light->diffuse[2] = b, light->diffuse[3] = 1.0f;
         light->ambient[0] = r, light->ambient[1] = g, light->ambient[2] = b, light->ambient[3] = 1.0f;
-        lights.push_back(light);
         return light;
     }
 
@@ -63,7 +56,7 @@ protected:
                      width / 2, height / 2);
     }
 
-    std::vector<OmLight*> lights;
+    std::vector<OmRef<OmLight>> lights;
 };
 
 uint32_t Red(uint32_t c) { return c >> 16 & 0xFF; }
