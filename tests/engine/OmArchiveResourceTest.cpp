@@ -6,6 +6,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmMaterial.h"
+#include "engine/OmRef.h"
 #include "engine/OmResourceOwner.h"
 #include "engine/OmTextureResource.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -113,7 +114,7 @@ OmMaterial MaterialWith(std::initializer_list<int32_t> textureIds, float power)
 
 struct Level {
     MemoryResources resources;
-    std::vector<TestMesh*> meshes;
+    std::vector<OmRef<TestMesh>> meshes;
     int32_t usedTwice = -1, usedOnce = -1;
 
     Level()
@@ -124,15 +125,8 @@ struct Level {
         resources.RegisterMaterial(MaterialWith({a}, 99.0f)); // not used by any mesh
         usedOnce = resources.RegisterMaterial(MaterialWith({b}, 5.0f));
         usedTwice = resources.RegisterMaterial(MaterialWith({a, b}, 20.0f));
-        for (int32_t id : {usedTwice, usedOnce, usedTwice}) {
-            meshes.push_back(new TestMesh());
-            meshes.back()->materialId = id;
-        }
-    }
-    ~Level()
-    {
-        for (TestMesh* mesh : meshes)
-            mesh->Release();
+        for (int32_t id : {usedTwice, usedOnce, usedTwice})
+            meshes.emplace_back(OmMakeRef<TestMesh>())->materialId = id;
     }
 
     bool Save(const std::string& path)
@@ -153,16 +147,10 @@ struct Loaded {
         archive.SetResourceOwner(&owner);
         ok = archive.Load(path.c_str());
         for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
-            meshes.push_back(TestMesh::Cast(archive.GetRoot(i)));
-    }
-    ~Loaded()
-    {
-        for (TestMesh* mesh : meshes)
-            if (mesh)
-                mesh->Release();
+            meshes.push_back(OmRef<TestMesh>::Adopt(TestMesh::Cast(archive.GetRoot(i))));
     }
     bool ok = false;
-    std::vector<TestMesh*> meshes;
+    std::vector<OmRef<TestMesh>> meshes;
 };
 
 // The level saved once, its bytes, a path for damaged copies and the log.
