@@ -85,13 +85,12 @@ protected:
         camera->Apply(*renderer);
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
         ClearTo(0, 0, 0);
-        ASSERT_EQ(Device()->BeginScene(), GfxResult::Ok);
+        ASSERT_TRUE(BeginDeviceScene());
     }
     void TearDown() override
     {
         for (OmLight* light : lights)
             renderer->RemoveLight(light);
-        Device()->EndScene();
         RendererTest::TearDown();
     }
 
