@@ -1,6 +1,8 @@
 // Archive test helpers: temporary files and the layout of a saved archive.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -33,10 +35,34 @@ inline bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> 
     return archive.Save(path.c_str());
 }
 
-inline std::string TempPath(const std::string& name)
+// <temp>/om_<pid>.<suite>.<test>.<suffix>, removed when it goes, so an
+// early ASSERT leaves no file behind.
+class TestFile {
+public:
+    explicit TestFile(const std::string& suffix)
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_path = (std::filesystem::temp_directory_path() / ("om_" + std::to_string(getpid()) + "." +
+                                                             info->test_suite_name() + "." + info->name() + "." +
+                                                             suffix))
+                     .string();
+    }
+    ~TestFile() { std::filesystem::remove(m_path); }
+    TestFile(const TestFile&) = delete;
+    TestFile& operator=(const TestFile&) = delete;
+
+    operator const std::string&() const { return m_path; }
+    const char* c_str() const { return m_path.c_str(); }
+
+private:
+    std::string m_path;
+};
+
+// A copy of bytes with the word at offset replaced.
+inline std::vector<unsigned char> Patched(std::vector<unsigned char> bytes, size_t offset, uint32_t value)
 {
-    return (std::filesystem::temp_directory_path() / ("om_archive_" + std::to_string(getpid()) + "_" + name))
-        .string();
+    std::memcpy(bytes.data() + offset, &value, 4);
+    return bytes;
 }
 
 inline std::vector<unsigned char> ReadFile(const std::string& path)

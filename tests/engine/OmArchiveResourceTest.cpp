@@ -6,6 +6,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmMaterial.h"
+#include "engine/OmRef.h"
 #include "engine/OmResourceOwner.h"
 #include "engine/OmTextureResource.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -113,7 +114,7 @@ OmMaterial MaterialWith(std::initializer_list<int32_t> textureIds, float power)
 
 struct Level {
     MemoryResources resources;
-    std::vector<TestMesh*> meshes;
+    std::vector<OmRef<TestMesh>> meshes;
     int32_t usedTwice = -1, usedOnce = -1;
 
     Level()
@@ -124,15 +125,8 @@ struct Level {
         resources.RegisterMaterial(MaterialWith({a}, 99.0f)); // not used by any mesh
         usedOnce = resources.RegisterMaterial(MaterialWith({b}, 5.0f));
         usedTwice = resources.RegisterMaterial(MaterialWith({a, b}, 20.0f));
-        for (int32_t id : {usedTwice, usedOnce, usedTwice}) {
-            meshes.push_back(new TestMesh());
-            meshes.back()->materialId = id;
-        }
-    }
-    ~Level()
-    {
-        for (TestMesh* mesh : meshes)
-            mesh->Release();
+        for (int32_t id : {usedTwice, usedOnce, usedTwice})
+            meshes.emplace_back(OmMakeRef<TestMesh>())->materialId = id;
     }
 
     bool Save(const std::string& path)
@@ -153,16 +147,10 @@ struct Loaded {
         archive.SetResourceOwner(&owner);
         ok = archive.Load(path.c_str());
         for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
-            meshes.push_back(TestMesh::Cast(archive.GetRoot(i)));
-    }
-    ~Loaded()
-    {
-        for (TestMesh* mesh : meshes)
-            if (mesh)
-                mesh->Release();
+            meshes.push_back(OmRef<TestMesh>::Adopt(TestMesh::Cast(archive.GetRoot(i))));
     }
     bool ok = false;
-    std::vector<TestMesh*> meshes;
+    std::vector<OmRef<TestMesh>> meshes;
 };
 
 // The level saved once, its bytes, a path for damaged copies and the log.
@@ -173,12 +161,7 @@ struct OmArchiveResources : testing::Test {
         EXPECT_TRUE(Level().Save(path));
         good = ReadFile(path);
     }
-    ~OmArchiveResources() override
-    {
-        std::filesystem::remove(path);
-        std::filesystem::remove(bad);
-    }
-    std::string path = TempPath("resources"), bad = TempPath("resources_bad");
+    const TestFile path{"resources"}, bad{"resources_bad"};
     std::vector<unsigned char> good;
     ErrorCapture errors;
 };
@@ -254,9 +237,7 @@ TEST_F(OmArchiveResources, BadResourceCountsFailAndGiveBackEveryReferenceTaken)
         {textures + 4, 0xFFFFFFFFu}, // a use count no file could hold
     };
     for (auto [offset, value] : patches) {
-        std::vector<unsigned char> bytes = good;
-        SetWord(bytes, offset, value);
-        WriteFile(bad, bytes);
+        WriteFile(bad, Patched(good, offset, value));
         MemoryResources target;
         int32_t before = target.RegisterTexture(OmTextureResource("b.tga", -1, 1));
         Loaded loaded(bad, target);
@@ -279,13 +260,11 @@ TEST_F(OmArchiveResources, BadResourceCountsFailAndGiveBackEveryReferenceTaken)
 
 TEST_F(OmArchiveResources, AMaterialNamingATextureTheFileDoesNotHaveIsRefused)
 {
-    std::vector<unsigned char> bytes = good;
     // Before the three meshes (12 bytes each) and the roots (count and
     // three references) comes the last frame id of the last material.
     size_t lastFrame = good.size() - 3 * 12 - 4 - 3 * 8 - 4;
     ASSERT_LT(WordAt(good, lastFrame), 2u);
-    SetWord(bytes, lastFrame, 7);
-    WriteFile(bad, bytes);
+    WriteFile(bad, Patched(good, lastFrame, 7));
     MemoryResources target;
     EXPECT_FALSE(Loaded(bad, target).ok);
     EXPECT_TRUE(errors.Contains("outside the resource section")) << errors.Text();

@@ -36,7 +36,7 @@ struct SelfFile {
     Layout layout;
     size_t node = 0; // where the node's data starts
 
-    explicit SelfFile(const std::string& name) : path(TempPath(name))
+    explicit SelfFile(const std::string& saveTo) : path(saveTo)
     {
         TestNode* self = new TestNode();
         TestBox* box = new TestBox();
@@ -56,7 +56,6 @@ struct SelfFile {
         self->Release();
         box->Release();
     }
-    ~SelfFile() { std::filesystem::remove(path); }
 
     // Node fields: 0 count, 4 name length, 8/12 link 0, 16 link 1 (null),
     // 20/24 attachment, 28 value, 32 label length, 36 numbers count,
@@ -86,10 +85,9 @@ LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& 
 
 // A saved self-linked node to damage, a path to load the damage from and the log.
 struct OmArchiveLoad : testing::Test {
-    ~OmArchiveLoad() override { std::filesystem::remove(bad); }
-    SelfFile file{"corrupt"};
+    const TestFile saved{"corrupt"}, bad{"corrupt_bad"};
+    SelfFile file{saved};
     const Layout& layout = file.layout;
-    std::string bad = TempPath("corrupt_bad");
     ErrorCapture errors;
 };
 
@@ -122,7 +120,7 @@ TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
     holder->members.AddTail(member);
     holder->title = "holder";
 
-    std::string path = TempPath("graph");
+    const TestFile path("graph");
     ASSERT_TRUE(SaveRoots(path, {a, nullptr, a, holder}));
 
     LoadResult loadedGraph = Load(path);
@@ -164,14 +162,13 @@ TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
     EXPECT_EQ(members, (std::vector<void*>{lbox, la, nullptr}));
 
     Dispose({la, lb, lc}, {lbox, lholder});
-    std::filesystem::remove(path);
 }
 
 TEST(OmArchive, ASaveThatCannotWriteItsFileFailsAndSaysSo)
 {
     const auto node = OmMakeRef<TestNode>();
     ErrorCapture unwritten;
-    EXPECT_FALSE(SaveRoots(TempPath("no_such_dir/file"), {node}) || SaveRoots("/dev/full", {node}));
+    EXPECT_FALSE(SaveRoots(TestFile("no_such_dir/file"), {node}) || SaveRoots("/dev/full", {node}));
     EXPECT_TRUE(unwritten.Contains("could not be written")) << unwritten.Text();
 }
 
@@ -198,10 +195,8 @@ TEST_F(OmArchiveLoad, CorruptCountsLengthsAndLinksFailAndLeaveNoObjectBehind)
         {"array grow step that would reserve gigabytes", file.Field(40), 0xFFFFFFFDu},
     };
     for (const auto& patch : patches) {
-        std::vector<unsigned char> bytes = file.bytes;
-        SetWord(bytes, patch.offset, patch.value);
         errors.Clear();
-        EXPECT_FALSE(LoadBytes(bad, bytes).ok) << patch.what;
+        EXPECT_FALSE(LoadBytes(bad, Patched(file.bytes, patch.offset, patch.value)).ok) << patch.what;
         // Logged, and no object is left behind.
         EXPECT_FALSE(errors.Text().empty()) << patch.what;
         EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << patch.what;
@@ -227,7 +222,7 @@ TEST_F(OmArchiveLoad, AWrongHeaderOrVersionOrAMissingFileFailsTheLoad)
         SetWord(bytes, 79, minor);
         EXPECT_FALSE(LoadBytes(bad, bytes).ok) << major << "." << minor;
     }
-    EXPECT_FALSE(Load(TempPath("no_such_file")).ok);
+    EXPECT_FALSE(Load(TestFile("no_such_file")).ok);
 }
 
 TEST_F(OmArchiveLoad, AnUnknownClassNameIsRefusedAndNamedInTheLog)
@@ -243,9 +238,7 @@ TEST_F(OmArchiveLoad, AnUnknownClassNameIsRefusedAndNamedInTheLog)
 // that were never registered are written: it reads back as null.
 TEST_F(OmArchiveLoad, AnObjectIndexPastItsClassCountReadsBackAsNull)
 {
-    std::vector<unsigned char> bytes = file.bytes;
-    SetWord(bytes, file.Field(12), 5);
-    LoadResult loaded = LoadBytes(bad, bytes);
+    LoadResult loaded = LoadBytes(bad, Patched(file.bytes, file.Field(12), 5));
     ASSERT_TRUE(loaded.ok);
     TestNode* node = TestNode::Cast(loaded.roots.at(0));
     EXPECT_EQ(node->links[0], nullptr);
@@ -259,7 +252,7 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
     const auto holder = OmMakeRef<TestHolder>();
     for (int i = 0; i < 3; ++i)
         holder->ids.AllocIndex();
-    const std::string path = TempPath("table"), bad = TempPath("table_bad");
+    const TestFile path("table"), bad("table_bad");
     ASSERT_TRUE(SaveRoots(path, {holder}));
     std::vector<unsigned char> good = ReadFile(path);
     Layout layout = ParseLayout(good);
@@ -278,16 +271,11 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
         {table + 20, 2},             // links[0] loops back to 2
         {table + 32, uint32_t(~1)},  // the free id points at a used one
     };
-    for (auto [offset, value] : patches) {
-        std::vector<unsigned char> bytes = good;
-        SetWord(bytes, offset, value);
-        EXPECT_FALSE(LoadBytes(bad, bytes).ok) << "offset " << offset - table;
-    }
+    for (auto [offset, value] : patches)
+        EXPECT_FALSE(LoadBytes(bad, Patched(good, offset, value)).ok) << "offset " << offset - table;
 
     const auto copy = OmRef<TestHolder>::Adopt(TestHolder::Cast(Load(path).roots.at(0)));
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->ids.AllocIndex(), 3);
     EXPECT_EQ(copy->ids.AllocIndex(), 4);
-    std::filesystem::remove(path);
-    std::filesystem::remove(bad);
 }

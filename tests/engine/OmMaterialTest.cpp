@@ -91,7 +91,7 @@ TEST(OmTextureResource, ACopyOwnsItsPixelsAndItsFileName)
 
 TEST(OmResourceArchive, AMaterialWithImpossibleCountsFailsToLoad)
 {
-    const std::string path = TempPath("material");
+    const TestFile path("material");
     {
         const OmRef<OmMaterial> material = MakeMaterial();
         ASSERT_TRUE(SaveRoots(path, {material.Get()}));
@@ -113,13 +113,8 @@ TEST(OmResourceArchive, AMaterialWithImpossibleCountsFailsToLoad)
         OmArchive archive(Registry());
         EXPECT_FALSE(archive.Load(path.c_str())) << why;
     };
-    std::vector<unsigned char> bad = good;
-    SetWord(bad, layerCountAt, 0x7FFFFFFFu);
-    expectRefused(bad, "layer count");
+    expectRefused(Patched(good, layerCountAt, 0x7FFFFFFFu), "layer count");
     EXPECT_TRUE(errors.Contains("layer count")) << errors.Text();
-    bad = good;
-    SetWord(bad, frameCountAt, 0x40000003u);
-    expectRefused(bad, "frame count");
+    expectRefused(Patched(good, frameCountAt, 0x40000003u), "frame count");
     expectRefused(std::vector<unsigned char>(good.begin(), good.end() - 3), "cut");
-    std::filesystem::remove(path);
 }

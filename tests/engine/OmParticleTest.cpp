@@ -170,11 +170,9 @@ TEST(OmParticleEffectFile, ARoundTripKeepsEveryStoredField)
 
 TEST(OmParticleEffectFile, AnotherVersionsFileReadsAsTheDefaults)
 {
-    std::vector<unsigned char> bytes = FullEffectBytes();
-    archive_test::SetWord(bytes, 0, 0x101);
     OmParticleEffect other;
     TraceCapture trace;
-    EXPECT_TRUE(ReadBytes(bytes, other));
+    EXPECT_TRUE(ReadBytes(archive_test::Patched(FullEffectBytes(), 0, 0x101), other));
     EXPECT_EQ(other.rate, 100.0f);
     EXPECT_FALSE(other.textureName);
 }

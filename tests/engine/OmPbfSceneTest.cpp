@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -166,9 +165,8 @@ TEST(OmPbfSceneTest, ObjectTypesWithoutAReaderLeaveEmptyEntries)
 
 TEST(OmPbfSceneTest, AGenerousReserveLoadsWithoutTakingItsRoom)
 {
-    std::vector<uint8_t> reserved = FullSceneBytes();
-    const uint32_t reserve = 1000000; // material capacity at offset 8
-    std::memcpy(reserved.data() + 8, &reserve, 4);
+    // Material capacity at offset 8.
+    const std::vector<uint8_t> reserved = archive_test::Patched(FullSceneBytes(), 8, 1000000);
     OmPbfScene roomy;
     ASSERT_TRUE(Read(reserved, roomy));
     EXPECT_EQ(roomy.materials.count, 2);
@@ -196,10 +194,8 @@ TEST(OmPbfSceneTest, EveryTruncationAndEveryLyingCountFailWithAnErrorAndAnEmptyS
     std::vector<std::pair<std::vector<uint8_t>, std::string>> damaged;
     for (size_t cut = 0; cut < good.size(); ++cut)
         damaged.emplace_back(std::vector<uint8_t>(good.begin(), good.begin() + long(cut)), std::to_string(cut));
-    for (const auto& lie : lies) {
-        damaged.emplace_back(good, lie.what);
-        std::memcpy(damaged.back().first.data() + lie.offset, &lie.value, 4);
-    }
+    for (const auto& lie : lies)
+        damaged.emplace_back(archive_test::Patched(good, lie.offset, lie.value), lie.what);
     for (const auto& [bytes, what] : damaged) {
         ErrorCapture errors;
         OmPbfScene scene;

@@ -108,7 +108,7 @@ TEST(OmRef, CountsFollowCopyMoveResetAndSelfAssignment)
 // two, and goes with the root that holds them.
 TEST(OmRef, ArchiveRoundTripRestoresTheSharedCount)
 {
-    const std::string path = TempPath("ref_round_trip");
+    const TestFile path("ref_round_trip");
     {
         OmRef<TestNode> root = OmMakeRef<TestNode>();
         OmRef<TestNode> shared = OmMakeRef<TestNode>();
@@ -119,9 +119,7 @@ TEST(OmRef, ArchiveRoundTripRestoresTheSharedCount)
         ASSERT_TRUE(SaveRoots(path, {root.Get()}));
     }
     OmArchive archive(Registry());
-    const bool loaded = archive.Load(path.c_str());
-    std::filesystem::remove(path);
-    ASSERT_TRUE(loaded);
+    ASSERT_TRUE(archive.Load(path.c_str()));
     ASSERT_EQ(archive.GetRootCount(), 1u);
     OmRef<TestNode> root = OmRef<TestNode>::Adopt(static_cast<TestNode*>(archive.GetRoot(0)));
     EXPECT_EQ(root->GetRefCount(), 1u);

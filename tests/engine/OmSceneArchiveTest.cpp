@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 
 #include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
@@ -136,15 +135,10 @@ struct SavedScene : testing::Test {
         TraceCapture trace; // the unsaved shape is reported, not saved
         ASSERT_TRUE(archive_test::SaveRoots(path, {s.root, holder}));
     }
-    ~SavedScene() override
-    {
-        std::filesystem::remove(cut);
-        std::filesystem::remove(path);
-    }
     RecordingRenderer renderer;
     Scene s = BuildScene();
     OmRef<TestCameraHolder> holder = OmMakeRef<TestCameraHolder>();
-    const std::string path = archive_test::TempPath("scene"), cut = archive_test::TempPath("scene_cut");
+    const archive_test::TestFile path{"scene"}, cut{"scene_cut"};
 };
 
 } // namespace
@@ -232,14 +226,13 @@ TEST_F(SavedScene, EveryTruncatedCopyFailsToLoadAndLeavesNoLightRegistered)
 // The root's child count, 3 before a null reference, raised far beyond the file.
 TEST_F(SavedScene, AChildCountBeyondTheFileFailsTheLoad)
 {
-    std::vector<unsigned char> huge = archive_test::ReadFile(path);
+    const std::vector<unsigned char> huge = archive_test::ReadFile(path);
     size_t at = 0;
     while (at + 8 <= huge.size() &&
            !(archive_test::WordAt(huge, at) == 3 && archive_test::WordAt(huge, at + 4) == OmArchive::kNullRef))
         ++at;
     ASSERT_LT(at + 8, huge.size());
-    archive_test::SetWord(huge, at, 0x40000000u);
-    archive_test::WriteFile(cut, huge);
+    archive_test::WriteFile(cut, archive_test::Patched(huge, at, 0x40000000u));
     TraceCapture trace;
     OmArchive damaged(Registry());
     EXPECT_FALSE(damaged.Load(cut.c_str()));
@@ -249,7 +242,7 @@ TEST_F(SavedScene, AChildCountBeyondTheFileFailsTheLoad)
 // The links agree both ways even where an unsaved shape sat among them.
 TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
 {
-    const std::string path = archive_test::TempPath("mesh_users");
+    const archive_test::TestFile path("mesh_users");
     OmMesh* saved = MakeTriangleMesh();
     ASSERT_TRUE(
         SaveShapes(path, {{new OmShape(), saved}, {new TestUnsavedShape(), saved}, {new OmShape(), saved}}, {saved}));
@@ -273,14 +266,13 @@ TEST(OmSceneArchive, SharedMeshUsersComeBackAsOneSoundList)
     root->Release();
     // Counts are stored as they stood: the unsaved shape's reference is given back here.
     EXPECT_EQ(mesh->Release(), 0u);
-    std::filesystem::remove(path);
 }
 
 // Lists that disagree would hang or corrupt every walk over them. The
 // intact list is 2 -> 1 -> 0; shape 0 writes the links it is given.
 TEST(OmSceneArchive, ShapeListsWhoseLinksDisagreeFailTheLoad)
 {
-    const std::string path = archive_test::TempPath("mesh_users");
+    const archive_test::TestFile path("mesh_users");
     const struct {
         const char* what;
         int prev, next; // index among the three shapes; -1 null
@@ -305,5 +297,4 @@ TEST(OmSceneArchive, ShapeListsWhoseLinksDisagreeFailTheLoad)
         EXPECT_FALSE(OmArchive(Registry()).Load(path.c_str()));
         EXPECT_TRUE(trace.Contains("links to objects that do not link back"));
     }
-    std::filesystem::remove(path);
 }

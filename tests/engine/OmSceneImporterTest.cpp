@@ -58,26 +58,21 @@ OmPbfMaterial NamedMaterial(const char* name, const char* texture = "")
 
 TEST_F(ImportTest, AMissingSceneFileFailsToLoad)
 {
-    OmSceneImporter none;
-    EXPECT_FALSE(none.Load(nullptr, root) || none.Load("/no/such/scene.pbf", root));
+    EXPECT_FALSE(importer.Load(nullptr, root) || importer.Load("/no/such/scene.pbf", root));
 }
 
 TEST_F(ImportTest, ACornerNamingAPositionOrCoordinateThatIsMissingDropsItsMesh)
 {
-    OmPbfScene bad;
-    bad.AddObject(Triangle());
-    static_cast<OmPbfMeshRecord*>(bad.objects.At(0))->faces[0].corners[1].position = 7;
-    bad.AddObject(Triangle());
-    static_cast<OmPbfMeshRecord*>(bad.objects.At(1))->faces[0].corners[2].texCoord = 0xFFFFFFFF;
-    bad.root.name.Assign("Bad");
-    bad.root.object = 0;
-    const std::string badPath = TempPath("bad.pbf");
-    ASSERT_TRUE(bad.Save(badPath.c_str()));
+    scene.AddObject(Triangle());
+    static_cast<OmPbfMeshRecord*>(scene.objects.At(0))->faces[0].corners[1].position = 7;
+    scene.AddObject(Triangle());
+    static_cast<OmPbfMeshRecord*>(scene.objects.At(1))->faces[0].corners[2].texCoord = 0xFFFFFFFF;
+    scene.root.name.Assign("Bad");
+    scene.root.object = 0;
     ErrorCapture errors;
-    OmSceneImporter dropping;
-    EXPECT_TRUE(dropping.Load(badPath.c_str(), root));
-    EXPECT_FALSE(dropping.GetObject(0));
-    EXPECT_FALSE(dropping.GetObject(1));
+    EXPECT_TRUE(SaveAndLoad("bad.pbf"));
+    EXPECT_FALSE(importer.GetObject(0));
+    EXPECT_FALSE(importer.GetObject(1));
     EXPECT_EQ(root->GetChildCount(), 0);
     EXPECT_TRUE(errors.Contains("missing position"));
     EXPECT_TRUE(errors.Contains("missing texture coordinate"));
@@ -85,21 +80,18 @@ TEST_F(ImportTest, ACornerNamingAPositionOrCoordinateThatIsMissingDropsItsMesh)
 
 TEST_F(ImportTest, AFileCutShortFailsWithAnError)
 {
-    OmPbfScene full;
-    pbftest::FillScene(full, 4);
-    const std::vector<uint8_t> bytes = pbftest::Write(full);
+    pbftest::FillScene(scene, 4);
+    const std::vector<uint8_t> bytes = pbftest::Write(scene);
     const std::string cut = TempPath("cut.pbf");
     archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(bytes.size() / 2)));
     ErrorCapture cutErrors;
-    OmSceneImporter truncated;
-    EXPECT_FALSE(truncated.Load(cut.c_str(), root));
+    EXPECT_FALSE(importer.Load(cut.c_str(), root));
     EXPECT_TRUE(cutErrors.Contains("could not be read"));
     EXPECT_EQ(root->GetChildCount(), 0);
 }
 
 TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
 {
-    OmPbfScene scene;
     scene.AddObject(Triangle());
     scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
     scene.AddObject(std::make_unique<OmPbfLightRecord>());
@@ -109,8 +101,7 @@ TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
     Child(*arm, "Hand", 0);
     Child(scene.root, "Lamp", 2);
 
-    OmSceneImporter importer;
-    ASSERT_TRUE(SaveAndLoad(scene, "model.pbf", importer));
+    ASSERT_TRUE(SaveAndLoad("model.pbf"));
     ASSERT_EQ(root->GetChildCount(), 1);
     auto* model = dynamic_cast<OmGroup*>(root->GetChild(0));
     ASSERT_TRUE(model);
@@ -128,36 +119,34 @@ TEST_F(ImportTest, NodesWithChildrenBecomeGroups)
 
 TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
 {
-    OmPbfScene walls;
     const char* wallNames[] = {"_a", "_cb", "_cm", "_x", "plain"};
     const uint32_t blends[] = {64, 256 + 32, 256 + 65, 0, 0};
     for (const char* name : wallNames)
-        walls.materials.Add(NamedMaterial(name, "stone.tga"));
-    walls.AddObject(Triangle(4));
-    walls.AddObject(Triangle(9)); // out of range: the first material
-    walls.root.name.Assign("Walls");
-    Child(walls.root, "A", 0);
-    Child(walls.root, "B", 1);
+        scene.materials.Add(NamedMaterial(name, "stone.tga"));
+    scene.AddObject(Triangle(4));
+    scene.AddObject(Triangle(9)); // out of range: the first material
+    scene.root.name.Assign("Walls");
+    Child(scene.root, "A", 0);
+    Child(scene.root, "B", 1);
 
-    OmSceneImporter wallImporter;
-    wallImporter.opacity = 0.5f;
-    ASSERT_TRUE(SaveAndLoad(walls, "walls.pbf", wallImporter));
-    ASSERT_EQ(wallImporter.GetMaterialCount(), 5);
+    importer.opacity = 0.5f;
+    ASSERT_TRUE(SaveAndLoad("walls.pbf"));
+    ASSERT_EQ(importer.GetMaterialCount(), 5);
     for (int i = 0; i < 5; ++i) {
-        const OmMaterial* m = renderer.GetMaterial(wallImporter.GetMaterialId(i));
+        const OmMaterial* m = renderer.GetMaterial(importer.GetMaterialId(i));
         ASSERT_NE(m, nullptr);
         EXPECT_EQ(m->blendMode, blends[i]) << wallNames[i];
     }
-    const OmMaterial* plain = renderer.GetMaterial(wallImporter.GetMaterialId(4));
+    const OmMaterial* plain = renderer.GetMaterial(importer.GetMaterialId(4));
     EXPECT_EQ(plain->diffuse.b, 0.3f);
     EXPECT_EQ(plain->ambient.r, 0.4f);
     EXPECT_EQ(plain->specular.g, 0.8f);
     EXPECT_EQ(plain->diffuse.a, 0.5f);
     EXPECT_EQ(plain->emissive.a, 0.0f);
     EXPECT_EQ(plain->factor, 3.0f);
-    EXPECT_EQ(TextureName(wallImporter.GetMaterialId(4)), "Textures\\stone.tga");
-    EXPECT_EQ(MeshOf(wallImporter.GetObject(0))->triangleMaterials[0], uint32_t(wallImporter.GetMaterialId(4)));
-    EXPECT_EQ(MeshOf(wallImporter.GetObject(1))->triangleMaterials[0], uint32_t(wallImporter.GetMaterialId(0)));
+    EXPECT_EQ(TextureName(importer.GetMaterialId(4)), "Textures\\stone.tga");
+    EXPECT_EQ(MeshOf(importer.GetObject(0))->triangleMaterials[0], uint32_t(importer.GetMaterialId(4)));
+    EXPECT_EQ(MeshOf(importer.GetObject(1))->triangleMaterials[0], uint32_t(importer.GetMaterialId(0)));
     EXPECT_EQ(OmSceneImporter::BlendModeFromName("_"), 0u);
     EXPECT_EQ(OmSceneImporter::BlendModeFromName("_c"), 256u);
 }
@@ -169,33 +158,31 @@ TEST_F(ImportTest, ImageListsBecomeAnimatedFramesAndTheTextureFolderIsBounded)
     archive_test::WriteFile(listPath, std::vector<unsigned char>(listText.begin(), listText.end()));
     const std::string folder = std::filesystem::path(listPath).parent_path().string() + "/";
     const std::string listName = std::filesystem::path(listPath).filename().string();
-    OmPbfScene waterScene;
     OmPbfMaterial water = NamedMaterial("water");
     OmPbfTextureLayer* layer = water.layers.Append();
     layer->name.Assign(listName.c_str());
     layer->animated = 1;
     layer->rate = 2.0f;
-    waterScene.materials.Add(std::move(water));
+    scene.materials.Add(std::move(water));
     // A name that cannot fit after the folder is refused, not written past.
-    waterScene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
+    scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
 
     ErrorCapture tooLong;
-    OmSceneImporter waterImporter;
-    ASSERT_TRUE(waterImporter.SetTextureDirectory(folder.c_str()));
-    ASSERT_TRUE(SaveAndLoad(waterScene, "water.pbf", waterImporter));
-    const OmMaterial* waterMaterial = renderer.GetMaterial(waterImporter.GetMaterialId(0));
+    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
+    ASSERT_TRUE(SaveAndLoad("water.pbf"));
+    const OmMaterial* waterMaterial = renderer.GetMaterial(importer.GetMaterialId(0));
     ASSERT_EQ(waterMaterial->layers.GetCount(), 1u);
     ASSERT_EQ(waterMaterial->layers[0].frames.GetCount(), 3u);
     EXPECT_EQ(waterMaterial->layers[0].animated, 1);
     EXPECT_EQ(waterMaterial->layers[0].frameRate, 2.0f);
-    EXPECT_EQ(TextureName(waterImporter.GetMaterialId(0), 0, 0), folder + "water1.tga");
-    EXPECT_EQ(TextureName(waterImporter.GetMaterialId(0), 0, 1), folder);
-    EXPECT_EQ(TextureName(waterImporter.GetMaterialId(0), 0, 2), folder + "water2.tga");
-    const OmMaterial* longName = renderer.GetMaterial(waterImporter.GetMaterialId(1));
+    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 0), folder + "water1.tga");
+    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 1), folder);
+    EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 2), folder + "water2.tga");
+    const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(1));
     EXPECT_EQ(longName->layers[0].frames.GetCount(), 0u);
     EXPECT_TRUE(tooLong.Contains("texture name too long"));
-    EXPECT_FALSE(waterImporter.SetTextureDirectory(std::string(260, 'd').c_str()));
-    EXPECT_STREQ(waterImporter.GetTextureDirectory(), folder.c_str());
+    EXPECT_FALSE(importer.SetTextureDirectory(std::string(260, 'd').c_str()));
+    EXPECT_STREQ(importer.GetTextureDirectory(), folder.c_str());
 }
 
 TEST_F(ImportTest, LightRecordsConvertToSpotAndDirectionalLights)
@@ -227,7 +214,6 @@ TEST_F(ImportTest, LightRecordsConvertToSpotAndDirectionalLights)
 TEST_F(ImportTest, MaxLightsTakeTheirNodesScaleAndLeaveTheBoundsEmpty)
 {
     // One under a node scaled by 2, one that no node carries.
-    OmPbfScene lightScene;
     for (int i = 0; i < 2; ++i) {
         auto max = std::make_unique<OmPbfMaxLightRecord>();
         max->kind = 0;
@@ -235,15 +221,14 @@ TEST_F(ImportTest, MaxLightsTakeTheirNodesScaleAndLeaveTheBoundsEmpty)
         max->angleA = 90.0f;
         max->aspect = 4.0f;
         max->mode = 7;
-        lightScene.AddObject(std::move(max));
+        scene.AddObject(std::move(max));
     }
-    lightScene.root.name.Assign("Lights");
-    OmPbfNode* scaled = Child(lightScene.root, "Big", 0);
+    scene.root.name.Assign("Lights");
+    OmPbfNode* scaled = Child(scene.root, "Big", 0);
     scaled->transform.m[0] = 2.0f;
-    OmSceneImporter lightImporter;
-    ASSERT_TRUE(SaveAndLoad(lightScene, "lights.pbf", lightImporter));
-    auto* big = dynamic_cast<OmMaxLightNode*>(lightImporter.GetObject(0));
-    auto* loose = dynamic_cast<OmMaxLightNode*>(lightImporter.GetObject(1));
+    ASSERT_TRUE(SaveAndLoad("lights.pbf"));
+    auto* big = dynamic_cast<OmMaxLightNode*>(importer.GetObject(0));
+    auto* loose = dynamic_cast<OmMaxLightNode*>(importer.GetObject(1));
     ASSERT_TRUE(big);
     ASSERT_TRUE(loose);
     ASSERT_EQ(big->light.farEnd, 20.0f);
@@ -253,7 +238,7 @@ TEST_F(ImportTest, MaxLightsTakeTheirNodesScaleAndLeaveTheBoundsEmpty)
     EXPECT_EQ(big->light.decay, 2);
     // Only lights: the box stays empty.
     OmVector3 min, max;
-    lightImporter.GetBounds(min, max);
+    importer.GetBounds(min, max);
     EXPECT_EQ(min.x, 100000.0f);
     EXPECT_EQ(max.y, -100000.0f);
 }
@@ -262,15 +247,13 @@ TEST_F(ImportTest, VertexColoursSetTheColourByteNeverABlendWeight)
 {
     // A weight count in byte 0 would turn a coloured mesh into a skinned
     // vertex format on the device and lose its colours.
-    OmPbfScene scene;
     auto mesh = Triangle();
     mesh->colourSets.Append()->Add(OmPbfColour{0.25f, 0.5f, 0.75f});
     scene.AddObject(std::move(mesh));
     scene.root.object = 0; // a leaf root gives its name to the shape
     scene.root.name.Assign("Pebble");
 
-    OmSceneImporter importer;
-    ASSERT_TRUE(SaveAndLoad(scene, "coloured.pbf", importer));
+    ASSERT_TRUE(SaveAndLoad("coloured.pbf"));
     OmMesh* imported = MeshOf(root->GetChild(0));
     ASSERT_TRUE(imported);
     ASSERT_STREQ(root->GetChild(0)->GetName(), "Pebble");

@@ -58,7 +58,6 @@ TEST_F(ImportTest, ASkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences
                                   "// Vertex list\n" + Influences({{0, 0.1f}, {1, 0.6f}, {2, 0.3f}}) +
                                   Influences({{2, 1.0f}}) + Influences({{1, 0.5f}, {0, 0.5f}}) +
                                   Influences({{0, 1.0f}}));
-    OmSceneImporter importer;
     const auto mesh = OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(man.c_str(), 0.1f, 2, false));
     ASSERT_NE(mesh, nullptr);
     // Two faces, four distinct corners.
@@ -87,7 +86,6 @@ TEST_F(ImportTest, ASkinnedModelRefusesMissingFilesAndStrayBoneIndices)
 {
     ScratchDir folder;
     const std::string man = SaveMan(folder);
-    OmSceneImporter importer;
     EXPECT_EQ(importer.LoadSkinned(man.c_str(), 0.1f, 4, false), nullptr); // no bones.txt
     EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
     EXPECT_EQ(importer.LoadSkinned(folder.File("man.map").c_str(), 0.1f, 4, false), nullptr);
@@ -104,19 +102,17 @@ TEST_F(ImportTest, ASkinnedModelRefusesMissingFilesAndStrayBoneIndices)
 TEST_F(ImportTest, ASkinnedModelTakesItsNodeTransformBeforeItsAncestors)
 {
     ScratchDir folder;
-    OmPbfScene turnedScene;
-    turnedScene.AddObject(Square(0));
-    turnedScene.root.transform.SetTranslation(OmVector3(100, 0, 0));
+    scene.AddObject(Square(0));
+    scene.root.transform.SetTranslation(OmVector3(100, 0, 0));
     auto* node = new OmPbfNode;
     node->object = 0;
     node->transform.SetAxisRotation(1.5707964f, 0, 0, 1);
-    turnedScene.root.AddChild(node);
-    ASSERT_TRUE(turnedScene.Save(folder.File("turned.pbf").c_str()));
+    scene.root.AddChild(node);
+    ASSERT_TRUE(scene.Save(folder.File("turned.pbf").c_str()));
     folder.Write("bones.txt", "1\n4\n" + Bone(0, "Root", -1) + "// Vertex list\n" + Influences({{0, 1.0f}}) +
                                   Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));
-    OmSceneImporter fresh;
     const auto turnedMesh =
-        OmRef<OmSkinMesh>::Adopt(fresh.LoadSkinned(folder.File("turned.pbf").c_str(), 1.0f, 4, false));
+        OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(folder.File("turned.pbf").c_str(), 1.0f, 4, false));
     ASSERT_TRUE(turnedMesh);
     ASSERT_EQ(turnedMesh->vertices.GetCount(), 4u);
     const OmVector3 turned = node->transform.TransformPoint(OmVector3(10, 0, 0));
@@ -128,14 +124,12 @@ TEST_F(ImportTest, ASkinnedModelTakesItsNodeTransformBeforeItsAncestors)
 TEST_F(ImportTest, AMorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
 {
     ScratchDir folder;
-    OmPbfScene wave;
-    wave.AddObject(Square(0));
-    wave.AddObject(std::make_unique<OmPbfMarkerRecord>());
-    wave.AddObject(Square(20));
-    ASSERT_TRUE(wave.Save(folder.File("wave.pbf").c_str()));
+    scene.AddObject(Square(0));
+    scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
+    scene.AddObject(Square(20));
+    ASSERT_TRUE(scene.Save(folder.File("wave.pbf").c_str()));
     std::string path = folder.File("WAVE.PBF");
     std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
-    OmSceneImporter importer;
     const auto morph = OmRef<OmMorphMesh>::Adopt(importer.LoadMorphModel(text.data(), 0.5f));
     EXPECT_STREQ(text.data(), path.c_str());
     ASSERT_NE(morph, nullptr);
@@ -153,14 +147,12 @@ TEST_F(ImportTest, AMorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
 TEST_F(ImportTest, AMorphModelRefusesFramesShorterThanTheBaseAndMissingFiles)
 {
     ScratchDir folder;
-    OmSceneImporter fresh;
-    OmPbfScene shorter;
-    shorter.AddObject(Square(0));
-    shorter.AddObject(Square(20, 3)); // one corner fewer
-    ASSERT_TRUE(shorter.Save(folder.File("short.pbf").c_str()));
+    scene.AddObject(Square(0));
+    scene.AddObject(Square(20, 3)); // one corner fewer
+    ASSERT_TRUE(scene.Save(folder.File("short.pbf").c_str()));
     archive_test::ErrorCapture shortFrames;
-    EXPECT_EQ(fresh.LoadMorphModel(folder.File("short.pbf").c_str(), 1.0f), nullptr);
+    EXPECT_EQ(importer.LoadMorphModel(folder.File("short.pbf").c_str(), 1.0f), nullptr);
     EXPECT_TRUE(shortFrames.Contains("frame 1")) << shortFrames.Text();
-    EXPECT_EQ(fresh.LoadMorphModel(nullptr, 1.0f), nullptr);
-    EXPECT_EQ(fresh.LoadMorphModel(folder.File("level.map").c_str(), 1.0f), nullptr);
+    EXPECT_EQ(importer.LoadMorphModel(nullptr, 1.0f), nullptr);
+    EXPECT_EQ(importer.LoadMorphModel(folder.File("level.map").c_str(), 1.0f), nullptr);
 }

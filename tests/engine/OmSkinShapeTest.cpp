@@ -50,22 +50,28 @@ OmRef<OmSkinMesh> MakeArmMesh()
     return mesh;
 }
 
-// The arm worked out by hand: bone 0 at the root turned by a0, bones 1 and 2
-// one unit up their parent's Y axis turned by a0 + a1 (bone 2 has no keys).
-void ExpectArm(OmSkinShape& shape, float a0, float a1, float rootX, const char* what)
+// The arm worked out by hand: bone 0 at the root turned by a0 about Z, bones
+// 1 and 2 one unit up their parent's Y axis turned by a0 + a1 (bone 2 has no
+// keys); a twisted bone and the bones below it also turn about Y.
+void ExpectArm(OmSkinShape& shape, float a0, float a1, float rootX, const std::string& what, int32_t twisted = -1,
+               float twist = 0.0f)
 {
-    OmArray<OmBoneMatrix>& bones = shape.GetBones();
-    ASSERT_EQ(bones.GetCount(), 3u);
-    OmVector3 joint(rootX, 0.0f, 0.0f);
+    ASSERT_EQ(shape.GetBones().GetCount(), 3u);
+    OmMatrix3 spin;
+    spin.SetRotationY(twist * kDegree);
     const float angles[3] = {a0, a0 + a1, a0 + a1};
+    OmBoneMatrix expected[3];
     for (uint32_t b = 0; b < 3; ++b) {
-        OmMatrix3 expected;
-        expected.SetRotationZ(angles[b] * kDegree);
+        expected[b].rotation.SetRotationZ(angles[b] * kDegree);
+        if (twisted >= 0 && int32_t(b) >= twisted)
+            expected[b].rotation.PostMultiply(spin);
+        expected[b].position = b == 0 ? OmVector3(rootX, 0.0f, 0.0f)
+                                      : expected[b - 1].position
+                                            + expected[b - 1].rotation.Transform(OmVector3(0.0f, 1.0f, 0.0f));
+        const OmBoneMatrix& bone = shape.GetBones()[b];
         for (int i = 0; i < 9; ++i)
-            EXPECT_NEAR(bones[b].rotation.m[i], expected.m[i], kTolerance) << what << " bone " << b;
-        EXPECT_TRUE(OmVector3::NearlyEqual(bones[b].position, joint, kTolerance)) << what << " bone " << b;
-        // A row vector (0, 1, 0) turned by Rz(a) is (-sin a, cos a, 0).
-        joint = joint + OmVector3(-std::sin(angles[b] * kDegree), std::cos(angles[b] * kDegree), 0.0f);
+            EXPECT_NEAR(bone.rotation.m[i], expected[b].rotation.m[i], kTolerance) << what << " bone " << b;
+        EXPECT_TRUE(OmVector3::NearlyEqual(bone.position, expected[b].position, kTolerance)) << what << " bone " << b;
     }
 }
 
@@ -291,26 +297,7 @@ TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
     for (const auto& c : cases) {
         ASSERT_TRUE(shape_->SetTwistedBone(c.bone, c.degrees * kDegree));
         PlayAt(OM_PLAY_HOLD, 0.0f); // the last frame: 30 and 60 degrees about Z
-        OmMatrix3 spin;
-        spin.SetRotationY(c.degrees * kDegree);
-        // The twisted bone's rotation gains the turn; each bone below follows.
-        OmBoneMatrix expected[3];
-        const float a[3] = {30.0f, 90.0f, 90.0f};
-        for (int b = 0; b < 3; ++b) {
-            expected[b].rotation.SetRotationZ(a[b] * kDegree);
-            if (c.bone >= 0 && b >= c.bone)
-                expected[b].rotation.PostMultiply(spin);
-            expected[b].position = b == 0 ? OmVector3(3.0f, 0.0f, 0.0f)
-                                          : expected[b - 1].position
-                                                + expected[b - 1].rotation.Transform(OmVector3(0.0f, 1.0f, 0.0f));
-        }
-        for (int b = 0; b < 3; ++b) {
-            const OmBoneMatrix& m = shape_->GetBones()[uint32_t(b)];
-            for (int i = 0; i < 9; ++i)
-                EXPECT_NEAR(m.rotation.m[i], expected[b].rotation.m[i], kTolerance) << c.bone << "/" << c.degrees;
-            EXPECT_TRUE(OmVector3::NearlyEqual(m.position, expected[b].position, kTolerance))
-                << "bone " << b << " with bone " << c.bone << " turned " << c.degrees;
-        }
+        ExpectArm(*shape_, 30.0f, 60.0f, 3.0f, "bone " + std::to_string(c.bone) + " turned", c.bone, c.degrees);
     }
     // The hand swings off the XY plane only when the elbow turns.
     ASSERT_TRUE(shape_->SetTwistedBone(1, 90.0f * kDegree));

@@ -23,7 +23,7 @@ std::vector<unsigned char> Pattern(size_t n)
 
 TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
 {
-    std::string path = TempPath("write");
+    const TestFile path("write");
     {
         OmBufferedFile file(16);
         EXPECT_EQ(file.Write("x", 1), 0u) << "not open yet";
@@ -52,7 +52,6 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
     EXPECT_EQ(bytes[61], 0x00);
     EXPECT_EQ(bytes[64], 0x3f);
     EXPECT_EQ(std::string(bytes.end() - 3, bytes.end()), "abc");
-    std::filesystem::remove(path);
 }
 
 // Reads within the buffer, straddling a refill and larger than the buffer
@@ -60,7 +59,7 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
 // in order; a short read returns what there was and the failure sticks.
 TEST(OmBufferedFile, ReadsRefillStraddleAndBypassTheBuffer)
 {
-    std::string path = TempPath("read");
+    const TestFile path("read");
     const std::vector<unsigned char> data = Pattern(300);
     WriteFile(path, data);
     OmBufferedFile file(32);
@@ -81,12 +80,11 @@ TEST(OmBufferedFile, ReadsRefillStraddleAndBypassTheBuffer)
     uint32_t word = 0xABCDu;
     EXPECT_EQ(file.ReadU32(word), 0u);
     EXPECT_EQ(word, 0xABCDu) << "a failed word read leaves the destination alone";
-    std::filesystem::remove(path);
 }
 
 TEST(OmBufferedFile, SeekWithinAndOutsideTheBuffer)
 {
-    std::string path = TempPath("seek");
+    const TestFile path("seek");
     std::vector<unsigned char> data = Pattern(200);
     WriteFile(path, data);
 
@@ -112,7 +110,7 @@ TEST(OmBufferedFile, SeekWithinAndOutsideTheBuffer)
     EXPECT_EQ(file.Read(&byte, 1), 0u);
 
     OmBufferedFile writer(16);
-    std::string out = TempPath("seekwrite");
+    const TestFile out("seekwrite");
     ASSERT_TRUE(writer.Open(out.c_str(), true));
     writer.Write("abcdef", 6);
     writer.Seek(-4, SEEK_CUR); // the unwritten bytes count
@@ -120,6 +118,4 @@ TEST(OmBufferedFile, SeekWithinAndOutsideTheBuffer)
     writer.Close();
     std::vector<unsigned char> bytes = ReadFile(out);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abXYef");
-    std::filesystem::remove(path);
-    std::filesystem::remove(out);
 }

@@ -1,4 +1,5 @@
-// A device-less renderer, a group to import into and temporary scene files.
+// A device-less renderer, a scene to save, an importer that loads it into a
+// group, and temporary scene files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ class ImportTest : public ::testing::Test {
 protected:
     std::string TempPath(const std::string& name) { return files.File(name); }
     // The scene saved under the name, then loaded into root by the importer.
-    bool SaveAndLoad(OmPbfScene& scene, const std::string& name, OmSceneImporter& importer)
+    bool SaveAndLoad(const std::string& name)
     {
         const std::string path = TempPath(name);
         return scene.Save(path.c_str()) && importer.Load(path.c_str(), root);
@@ -46,6 +47,8 @@ protected:
     testfs::TempFolder files{std::string("om_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
     OmD3D renderer;
     OmRef<OmGroup> root = OmMakeRef<OmGroup>();
+    OmPbfScene scene;
+    OmSceneImporter importer;
 };
 
 } // namespace importtest

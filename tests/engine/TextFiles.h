@@ -1,29 +1,21 @@
 // Small text files written for a test and removed with it.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "tests/engine/ArchiveTestSupport.h"
+
 namespace texttest {
 
-class TempFile {
+class TempFile : public archive_test::TestFile {
 public:
-    TempFile(const std::string& name, const std::string& text)
+    TempFile(const std::string& name, const std::string& text) : TestFile(name)
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = (std::filesystem::temp_directory_path() / (std::string("om_") + info->name() + "_" + name)).string();
-        std::ofstream(m_path, std::ios::binary) << text;
+        std::ofstream(c_str(), std::ios::binary) << text;
     }
-    ~TempFile() { std::remove(m_path.c_str()); }
-    const char* Path() const { return m_path.c_str(); }
-
-private:
-    std::string m_path;
+    const char* Path() const { return c_str(); }
 };
 
 // A bone as the bone file lists it: pivot (1, 2, 3), identity bind matrix.

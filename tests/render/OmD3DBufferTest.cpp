@@ -5,12 +5,11 @@
 #include "tests/render/RendererFixture.h"
 
 using namespace plat;
-using rtest::RendererTest;
+using rtest::ScreenTest;
 using rtest::RhwVertex;
 
-TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlot)
+TEST_F(ScreenTest, BufferIdsTakeTheFirstFreeSlot)
 {
-    ASSERT_TRUE(Open(640, 480));
     const uint32_t before = renderer->GetVertexBufferSlotCount(); // the debug-line buffer
     const int32_t a = renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, false, false, true);
     const int32_t b = renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, false, false, true);
@@ -31,9 +30,8 @@ TEST_F(RendererTest, BufferIdsTakeTheFirstFreeSlot)
     EXPECT_NE(renderer->GetIndexBuffer(i1), nullptr);
 }
 
-TEST_F(RendererTest, ABufferTheDeviceRefusesGetsNoIdAndTakesNoSlot)
+TEST_F(ScreenTest, ABufferTheDeviceRefusesGetsNoIdAndTakesNoSlot)
 {
-    ASSERT_TRUE(Open(640, 480));
     const uint32_t before = renderer->GetVertexBufferSlotCount();
     EXPECT_EQ(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 0, false, false, true), -1);
     EXPECT_EQ(renderer->CreateIndexBuffer(0, false, false, true), -1);
@@ -42,9 +40,8 @@ TEST_F(RendererTest, ABufferTheDeviceRefusesGetsNoIdAndTakesNoSlot)
     EXPECT_EQ(renderer->GetVertexBuffer(1000), nullptr);
 }
 
-TEST_F(RendererTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)
+TEST_F(ScreenTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)
 {
-    ASSERT_TRUE(Open(640, 480));
     const int32_t vb = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 3, true, false, false);
     const int32_t ib = renderer->CreateIndexBuffer(3, true, false, false);
     Device()->ResetCallCounts();
@@ -67,9 +64,8 @@ TEST_F(RendererTest, StreamAndIndexBindingsSkipRepeatsUntilTheCacheIsReset)
 
 // Drawing from memory unbinds stream 0 on the device: binding the
 // buffer again must reach it, or the next draw reads nothing.
-TEST_F(RendererTest, BindingABufferAgainAfterAMemoryDrawReachesTheDevice)
+TEST_F(ScreenTest, BindingABufferAgainAfterAMemoryDrawReachesTheDevice)
 {
-    ASSERT_TRUE(Open(640, 480));
     const int32_t vb = renderer->CreateVertexBuffer(GfxFvf::RhwDiffuse, 3, true, false, false);
     renderer->SetStreamSource(0, vb);
     const RhwVertex v[3] = {{0, 0, 0.5f, 1, 0xFFFFFFFF}, {1, 0, 0.5f, 1, 0xFFFFFFFF}, {0, 1, 0.5f, 1, 0xFFFFFFFF}};
@@ -92,9 +88,8 @@ TEST_F(RendererTest, BindingABufferAgainAfterAMemoryDrawReachesTheDevice)
 // A dynamic buffer appends after the last lock while the request fits below
 // its end, and otherwise (or when told to discard) starts again at 0; a
 // static buffer is locked whole from element 0.
-TEST_F(RendererTest, DynamicBuffersAppendUntilTheEndThenDiscard)
+TEST_F(ScreenTest, DynamicBuffersAppendUntilTheEndThenDiscard)
 {
-    ASSERT_TRUE(Open(640, 480));
     auto* vb = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 100, false, false, true));
     auto* ib = renderer->GetIndexBuffer(renderer->CreateIndexBuffer(10, false, false, true));
     auto* still = renderer->GetVertexBuffer(renderer->CreateVertexBuffer(GfxFvf::PosDiffuse, 10, true, false, false));

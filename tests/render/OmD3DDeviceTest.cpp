@@ -12,6 +12,7 @@
 
 using namespace plat;
 using rtest::RendererTest;
+using rtest::ScreenTest;
 
 namespace {
 
@@ -79,9 +80,8 @@ TEST_F(RendererTest, ALoadingImageFillsTheScreenAndABadFileLeavesIt)
     ExpectPixels(ReadPixels(), {{400, 300, kBlue}});
 }
 
-TEST_F(RendererTest, ALostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrame)
+TEST_F(ScreenTest, ALostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrame)
 {
-    ASSERT_TRUE(Open(640, 480));
     GfxVertexBuffer* vb = nullptr;
     ASSERT_EQ(Device()->CreateVertexBuffer(64, 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb), GfxResult::Ok);
     renderer->SetD3DStreamSource(0, vb, sizeof(rtest::RhwVertex));
@@ -110,9 +110,8 @@ TEST_F(RendererTest, ALostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrame)
 
 // A device reset loses every state and binding; the renderer's reset puts
 // its cached states back and binds the textures again, so they must live.
-TEST_F(RendererTest, StatesAndBoundTexturesOutliveAResetThatFailsOnceAndIsTriedAgain)
+TEST_F(ScreenTest, StatesAndBoundTexturesOutliveAResetThatFailsOnceAndIsTriedAgain)
 {
-    ASSERT_TRUE(Open(640, 480));
     GfxTexture* texture = nullptr;
     ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
     renderer->SetD3DTexture(0, texture);
@@ -149,9 +148,8 @@ TEST_F(RendererTest, StatesAndBoundTexturesOutliveAResetThatFailsOnceAndIsTriedA
 
 // The cache skips values the device already has; a state block being
 // recorded changes neither the device nor the cache; a real bind counts.
-TEST_F(RendererTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevice)
+TEST_F(ScreenTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevice)
 {
-    ASSERT_TRUE(Open(640, 480));
     OmRef<GfxTexture> spare;
     ASSERT_EQ(Device()->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, spare.Put()), GfxResult::Ok);
     const uintptr_t textureWord = reinterpret_cast<uintptr_t>(spare.Get());
@@ -200,9 +198,8 @@ TEST_F(RendererTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevi
 }
 
 // Primitives drawn outside pass 1 are the alpha count (word 9).
-TEST_F(RendererTest, TheFrameCountsPrimitivesByPassAndStartsAgainEachFrame)
+TEST_F(ScreenTest, TheFrameCountsPrimitivesByPassAndStartsAgainEachFrame)
 {
-    ASSERT_TRUE(Open(640, 480));
     ASSERT_TRUE(renderer->BeginScene(0.0f));
     const uint32_t* words = renderer->GetFrameStats()->words;
     const rtest::RhwVertex v[3] = {{0, 0, 0.5f, 1, ~0u}, {9, 0, 0.5f, 1, ~0u}, {0, 9, 0.5f, 1, ~0u}};

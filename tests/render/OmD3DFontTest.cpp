@@ -20,10 +20,8 @@ struct InkBox {
     bool onlyRed = true;
 };
 
-class FontTest : public RendererTest {
+class FontTest : public ScreenTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
-
     std::unique_ptr<OmD3DFont> MakeFont(const char* face, uint32_t points, uint32_t flags = 0)
     {
         auto made = std::make_unique<OmD3DFont>(face, points, flags);
@@ -32,10 +30,9 @@ protected:
         return made;
     }
 
-    // The box around every lit pixel of the back buffer.
-    InkBox FindInk()
+    // The box around every lit pixel of a frame.
+    InkBox FindInk(const std::vector<uint32_t>& pixels)
     {
-        const std::vector<uint32_t> pixels = ReadPixels();
         InkBox box;
         for (uint32_t y = 0; y < height; ++y) {
             for (uint32_t x = 0; x < width; ++x) {
@@ -113,11 +110,8 @@ TEST_F(FontTest, TheFallbackFaceDrawsWhereItsExtentSaysInItsColour)
     auto font = MakeFont("Arial", 16);
     uint32_t size[2] = {0, 0};
     ASSERT_EQ(font->GetTextExtent("Hello, World", size), GfxResult::Ok);
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    ClearTo(0, 0, 0);
-    EXPECT_EQ(font->DrawText(100, 120, 0xFFFF0000, "Hello, World", 0), GfxResult::Ok);
-    renderer->EndScene();
-    InkBox ink = FindInk();
+    const InkBox ink =
+        FindInk(DrawFrame([&] { EXPECT_EQ(font->DrawText(100, 120, 0xFFFF0000, "Hello, World", 0), GfxResult::Ok); }));
     EXPECT_GT(ink.count, 20);
     EXPECT_TRUE(ink.onlyRed);
     EXPECT_TRUE(ink.left >= 99 && ink.right <= int(100 + size[0]) + 1) << ink.left << " " << ink.right;
@@ -132,16 +126,12 @@ TEST_F(FontTest, QueuedTextIsPlacedByScreenFractionsAndCutToTheEntry)
 {
     float w = 0, h = 0;
     EXPECT_GT(renderer->GetTextExtent("Tessaran", &w, &h), 0.0f);
-    ASSERT_TRUE(renderer->BeginScene(0.0f));
-    ClearTo(0, 0, 0);
     const float red[4] = {1, 0, 0, 1};
     renderer->QueueText(0.25f, 0.5f, "Tessaran", red, 1.0f);
     renderer->QueueText(0.0f, 2.0f, std::string(300, 'x').c_str(), red, 1.0f);
     EXPECT_EQ(std::string(renderer->GetQueuedText(1).text), std::string(255, 'x'));
-    renderer->DrawQueuedText();
-    renderer->EndScene();
+    const InkBox ink = FindInk(DrawFrame([&] { renderer->DrawQueuedText(); }));
     renderer->ClearQueuedText();
-    const InkBox ink = FindInk();
     EXPECT_TRUE(ink.onlyRed);
     EXPECT_TRUE(ink.left >= 159 && ink.right <= int(160 + w) + 1) << ink.left << " " << ink.right;
     EXPECT_TRUE(ink.top >= 239 && ink.bottom <= int(240 + h) + 1) << ink.top << " " << ink.bottom;
@@ -158,12 +148,8 @@ TEST_F(FontTest, FlagOneMakesTheFaceBoldAndFlagTwoItalic)
     };
     const auto look = [&](uint32_t flags) {
         auto face = MakeFont("Arial", 24, flags);
-        EXPECT_TRUE(renderer->BeginScene(0.0f));
-        ClearTo(0, 0, 0);
-        face->DrawText(100, 100, 0xFFFFFFFF, "lllll", 0);
-        renderer->EndScene();
-        const InkBox box = FindInk();
-        const std::vector<uint32_t> pixels = ReadPixels();
+        const std::vector<uint32_t> pixels = DrawFrame([&] { face->DrawText(100, 100, 0xFFFFFFFF, "lllll", 0); });
+        const InkBox box = FindInk(pixels);
         const int third = (box.bottom - box.top) / 3;
         float sums[2] = {}, counts[2] = {};
         for (int y = box.top; y <= box.bottom; ++y)

@@ -4,11 +4,10 @@
 #include "tests/AllocationCounter.h"
 #include "tests/render/RendererFixture.h"
 
-using FrameAllocTest = rtest::RendererTest;
+using FrameAllocTest = rtest::ScreenTest;
 
 TEST_F(FrameAllocTest, FontDebugLinesAndLineListsAllocateNothingFrameAfterFrame)
 {
-    ASSERT_TRUE(Open(640, 480));
     const float yellow[4] = {1, 1, 0, 1};
     const OmVector3 points[4] = {OmVector3(0, 0, 1), OmVector3(1, 1, 1), OmVector3(1, 0, 1), OmVector3(0, 1, 1)};
     const OmVector3 at(0, 0, 5);

@@ -4,11 +4,12 @@
 #include "engine/OmClass.h"
 #include "engine/OmCamera.h"
 #include "engine/OmLight.h"
+#include "engine/OmRef.h"
 #include "engine/OmVoidChain.h"
 #include "tests/render/RendererFixture.h"
 
 using namespace plat;
-using rtest::RendererTest;
+using rtest::ScreenTest;
 
 namespace {
 
@@ -16,23 +17,14 @@ struct LitVertex {
     float x, y, z, nx, ny, nz, u, v;
 };
 
-class LightTest : public RendererTest {
+class LightTest : public ScreenTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
-    void TearDown() override
-    {
-        for (OmLight* light : lights)
-            light->Release();
-        RendererTest::TearDown();
-    }
-
     OmLight* NewLight(int32_t type, float r, float g, float b)
     {
-        auto* light = new OmLight();
+        OmLight* light = lights.emplace_back(OmMakeRef<OmLight>());
         light->lightType = type;
         light->diffuse[0] = r, light->diffuse[1] = g, light->diffuse[2] = b, light->diffuse[3] = 1.0f;
         light->ambient[0] = r, light->ambient[1] = g, light->ambient[2] = b, light->ambient[3] = 1.0f;
-        lights.push_back(light);
         return light;
     }
 
@@ -47,8 +39,6 @@ protected:
     // an orthographic view; returns the centre pixel.
     uint32_t DrawLitSquare()
     {
-        EXPECT_TRUE(renderer->BeginScene(0.0f));
-        ClearTo(0, 0, 0);
         OmProjectionParams ortho;
         ortho.halfWidth = ortho.halfHeight = 1.0f;
         ortho.nearDistance = 0.0f, ortho.farDistance = 10.0f, ortho.orthographic = 1;
@@ -62,12 +52,11 @@ protected:
                                 {-0.5f, -0.5f, 1, 0, 0, -1, 0, 1}, {0.5f, -0.5f, 1, 0, 0, -1, 1, 1}};
         renderer->SetVertexShader(GfxFvf::PosNormalTex1);
         renderer->SetCulling(false);
-        renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
-        renderer->EndScene();
-        return Pixel(ReadPixels(), width / 2, height / 2);
+        return Pixel(DrawFrame([&] { renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]); }),
+                     width / 2, height / 2);
     }
 
-    std::vector<OmLight*> lights;
+    std::vector<OmRef<OmLight>> lights;
 };
 
 uint32_t Red(uint32_t c) { return c >> 16 & 0xFF; }

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,7 +15,7 @@
 #include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "render/OmD3DMesh.h"
-#include "tests/render/ResourceTestSupport.h"
+#include "tests/engine/ArchiveTestSupport.h"
 
 using namespace plat;
 using rtest::ErrorLog;
@@ -87,13 +85,12 @@ protected:
         camera->Apply(*renderer);
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
         ClearTo(0, 0, 0);
-        ASSERT_EQ(Device()->BeginScene(), GfxResult::Ok);
+        ASSERT_TRUE(BeginDeviceScene());
     }
     void TearDown() override
     {
         for (OmLight* light : lights)
             renderer->RemoveLight(light);
-        Device()->EndScene();
         RendererTest::TearDown();
     }
 
@@ -327,8 +324,7 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
     const OmRef<OmD3DMesh> device = Convert(*renderer, *GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
     ASSERT_NE(device, nullptr);
     const std::vector<uint32_t> before = DrawAlone(*device);
-    rtest::TempFolder folder("om_device_mesh");
-    const std::string path = folder.File("mesh");
+    const archive_test::TestFile path("mesh");
     const uint32_t alphaCount = SaveGlassMesh(path, red, glass);
     const OmRef<OmD3DMesh> loaded = Load(path);
     ASSERT_NE(loaded, nullptr);
@@ -342,11 +338,9 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
 TEST_F(MeshTest, ADamagedDeviceMeshFailsToLoadAndGivesEveryMaterialBackOnce)
 {
     const int32_t red = Material(OmColour(1, 0, 0, 1)), glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
-    rtest::TempFolder folder("om_device_mesh");
-    const std::string path = folder.File("mesh");
+    const archive_test::TestFile path("mesh"), bad("mesh_bad");
     SaveGlassMesh(path, red, glass);
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<unsigned char> file = archive_test::ReadFile(path);
     const uint32_t header[5] = {GfxFvf::PosNormalDiffuseTex1, OmD3DMesh::kReadable, 36, 32, 25};
     size_t at = 0;
     while (at + sizeof header <= file.size() && std::memcmp(&file[at], header, sizeof header) != 0)
@@ -366,12 +360,9 @@ TEST_F(MeshTest, ADamagedDeviceMeshFailsToLoadAndGivesEveryMaterialBackOnce)
                               {at + 8, 40, "device mesh", false}, {at + 12, 0x7FFFFFFF, "device mesh", false},
                               {firstIndex, 25 | 25 << 16, "device mesh", false},
                               {firstIndex + 32 * 6 + 4 + 20 + 16, 1000, subset, true}};
-    const std::string bad = path + "_bad";
     for (const Damage& d : damages) {
         ErrorLog log;
-        std::vector<char> damaged = file;
-        std::memcpy(&damaged[d.offset], &d.value, 4);
-        std::ofstream(bad, std::ios::binary).write(damaged.data(), std::streamsize(damaged.size()));
+        archive_test::WriteFile(bad, archive_test::Patched(file, d.offset, d.value));
         EXPECT_EQ(Load(bad), nullptr) << d.offset - at;
         EXPECT_GE(log.Count(d.message), 1u) << d.offset - at;
         if (d.once) {

@@ -4,7 +4,7 @@
 #include "engine/OmParticleSystem.h"
 #include "tests/render/RendererFixture.h"
 
-using rtest::RendererTest;
+using rtest::ScreenTest;
 
 namespace {
 
@@ -20,9 +20,8 @@ void Quad(OmParticleVertex* v, float x, float y, float h, uint32_t colour)
 
 } // namespace
 
-TEST_F(RendererTest, ParticleRunsDrawAdditivelyAndRestoreTheState)
+TEST_F(ScreenTest, ParticleRunsDrawAdditivelyAndRestoreTheState)
 {
-    ASSERT_TRUE(Open(640, 480));
     ClearTo(0.0f, 0.0f, 0.25f);
     // With an identity projection camera space is clip space.
     renderer->SetProjectionMatrix(&OmMatrix4::Identity());

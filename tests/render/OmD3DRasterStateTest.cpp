@@ -60,15 +60,8 @@ protected:
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
         renderer->SetLighting(false);
         renderer->SetCulling(false);
-        ASSERT_EQ(Device()->BeginScene(), GfxResult::Ok);
+        ASSERT_TRUE(BeginDeviceScene());
         Clear();
-    }
-    void TearDown() override
-    {
-        if (renderer && renderer->GetDevice()) {
-            Device()->EndScene();
-        }
-        RendererTest::TearDown();
     }
 
     void Clear()

@@ -67,13 +67,11 @@ protected:
 
     std::vector<uint32_t> Draw()
     {
-        EXPECT_TRUE(renderer->BeginScene(0.0f));
-        ClearTo(0, 0, 0);
-        renderer->BeginSprites();
-        sprite->Render(*renderer);
-        renderer->EndSprites();
-        renderer->EndScene();
-        return ReadPixels();
+        return DrawFrame([&] {
+            renderer->BeginSprites();
+            sprite->Render(*renderer);
+            renderer->EndSprites();
+        });
     }
 
     TempFolder folder{"om_sprites"};

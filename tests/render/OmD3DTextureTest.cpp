@@ -47,10 +47,8 @@ Bytes QuadrantTga()
     return b;
 }
 
-class TextureTest : public RendererTest {
+class TextureTest : public ScreenTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
-
     int32_t Register(const std::string& file, int32_t mips = 1, uint8_t scalable = 0)
     {
         OmTextureResource resource(file.c_str(), mips, scalable);
@@ -60,13 +58,9 @@ protected:
     // Draws the texture over 160 x 80 pixels at the top left.
     std::vector<uint32_t> DrawTexture(int32_t id)
     {
-        EXPECT_TRUE(renderer->BeginScene(0.0f));
-        ClearTo(0, 0, 0);
         renderer->SetLighting(false);
         renderer->SetTexture(0, id);
-        DrawQuad(*renderer, 0, 0, 160, 80, 0xFFFFFFFF);
-        renderer->EndScene();
-        return ReadPixels();
+        return DrawFrame([&] { DrawQuad(*renderer, 0, 0, 160, 80, 0xFFFFFFFF); });
     }
     // A 2 x 2 green texture, loaded.
     int32_t LoadedGreen()

@@ -53,6 +53,8 @@ class RendererTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
+        if (inScene && renderer && renderer->GetDevice())
+            Device()->EndScene();
         renderer.reset();
         plat::ClearGfxTestAdapters();
     }
@@ -75,6 +77,13 @@ protected:
     }
 
     plat::GfxDevice* Device() { return renderer->GetDevice(); }
+
+    // Opens the device's scene; the test's end closes it.
+    bool BeginDeviceScene()
+    {
+        inScene = Device()->BeginScene() == plat::GfxResult::Ok;
+        return inScene;
+    }
 
     // The back buffer as A8R8G8B8 words, top row first (32-bit modes).
     std::vector<uint32_t> ReadPixels()
@@ -147,8 +156,26 @@ protected:
         renderer->Clear(nullptr, 0);
     }
 
+    // One frame cleared to black and drawn by draw, read back.
+    template <class Draw>
+    std::vector<uint32_t> DrawFrame(Draw draw)
+    {
+        EXPECT_TRUE(renderer->BeginScene(0.0f));
+        ClearTo(0, 0, 0);
+        draw();
+        renderer->EndScene();
+        return ReadPixels();
+    }
+
     std::unique_ptr<TestRenderer> renderer;
     uint32_t width = 0, height = 0;
+    bool inScene = false;
+};
+
+// A 640 x 480 screen of 32 bits opened for every test.
+class ScreenTest : public RendererTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
 };
 
 // A renderer set up for blended drawing: positions are screen fractions
@@ -167,13 +194,7 @@ protected:
         renderer->SetProjectionMatrix(&OmMatrix4::Identity());
         renderer->SetLighting(false);
         ClearTo(0.0f, 0.0f, 0.0f);
-        ASSERT_TRUE(Device()->BeginScene() == plat::GfxResult::Ok);
-    }
-    void TearDown() override
-    {
-        if (renderer && renderer->GetDevice())
-            Device()->EndScene();
-        RendererTest::TearDown();
+        ASSERT_TRUE(BeginDeviceScene());
     }
 
     // A registered material whose emissive colour tells it apart.
