@@ -33,10 +33,7 @@ protected:
     }
     void SetTexel(uint32_t texel)
     {
-        GfxLockedRect locked{};
-        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
-        std::memcpy(locked.bits, &texel, 4);
-        texture->UnlockRect(0);
+        FillTexture(texture, 1, {texel});
         texelNow = texel;
     }
     // The square [x0, x1) x [y0, y1) at depth z.
