@@ -58,6 +58,11 @@ protected:
         device->SetTexture(0, look.texel ? texture : nullptr);
         Square(4, 12, 0.5f, look.diffuse);
     }
+    void Frames(int count, const Look& look = {})
+    {
+        for (int i = 0; i < count; ++i)
+            Frame(look);
+    }
     void Frame(const Look& look)
     {
         device->BeginScene();
@@ -82,16 +87,14 @@ protected:
 
 TEST_F(KeptPassTest, AnOpeningDrawnAsInTheTwoFramesBeforeIsPutBack)
 {
-    for (int i = 0; i < 3; ++i)
-        Frame({});
+    Frames(3);
     EXPECT_EQ(device->KeptPassesPutBack(), 1u);
     ExpectRgb({{8, 8, 0xFF0000}, {1, 1, 0}});
 }
 
 TEST_F(KeptPassTest, APutBackOpeningKeepsItsDepth)
 {
-    for (int i = 0; i < 2; ++i)
-        Frame({});
+    Frames(2);
     device->BeginScene();
     Opening({});
     device->EndKeptPass();
@@ -119,8 +122,7 @@ TEST_F(KeptPassTest, AnOpeningThatChangesIsDrawnAfresh)
         TearDown();
         SetUp();
         Look look = c.before;
-        for (int i = 0; i < 3; ++i)
-            Frame(look);
+        Frames(3, look);
         const uint64_t putBack = device->KeptPassesPutBack();
         c.change(look);
         Frame(look);
@@ -169,8 +171,7 @@ TEST_F(KeptPassTest, ARectangleClearOpeningThePassLeavesThePixelsOutsideIt)
 
 TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
 {
-    for (int i = 0; i < 3; ++i)
-        Frame({.texel = kGreen});
+    Frames(3, {.texel = kGreen});
     device->SetTexture(0, nullptr);
     EXPECT_EQ(texture->Release(), 0u);
     texture = nullptr;
@@ -178,8 +179,7 @@ TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
 
 TEST_F(KeptPassTest, AFrameWithoutThePassLetsTheKeptPictureGo)
 {
-    for (int i = 0; i < 2; ++i)
-        Frame({});
+    Frames(2);
     FrameWithoutThePass();
     Frame({});
     EXPECT_EQ(device->KeptPassesPutBack(), 0u);
@@ -188,8 +188,7 @@ TEST_F(KeptPassTest, AFrameWithoutThePassLetsTheKeptPictureGo)
 
 TEST_F(KeptPassTest, AResetDropsTheKeptPicture)
 {
-    for (int i = 0; i < 2; ++i)
-        Frame({});
+    Frames(2);
     GfxPresentParameters p = params;
     ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
     Frame({});
