@@ -116,9 +116,9 @@ TEST_F(FileTextureTest, ASurfaceFromAFileFoundInAnyCaseReachesTheBackBuffer)
 {
     GfxSurface* image = nullptr;
     const std::string screen = root.Write("Screen.TGA", Tga32(8, 8, std::vector<uint32_t>(64, 0xFF336699)));
-    GfxSurface* back = nullptr;
-    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    GfxSurface* back = Back();
     ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
+    Hold(image);
     // Found whatever the case and separators.
     const std::string gamePath = root.Path() + "\\screen.tga";
     ASSERT_EQ(GfxLoadSurfaceFromFile(image, nullptr, nullptr, gamePath.c_str(), nullptr, 0xF0003, 0,
@@ -132,6 +132,4 @@ TEST_F(FileTextureTest, ASurfaceFromAFileFoundInAnyCaseReachesTheBackBuffer)
     const GfxRect r{8, 8, 16, 16};
     ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, screen.c_str(), nullptr, 1, 0, nullptr), GfxResult::Ok);
     ExpectRgb({{8, 8, 0x336699}, {7, 8, 0}});
-    image->Release();
-    back->Release();
 }

@@ -186,13 +186,13 @@ protected:
     GfxSurface* Back()
     {
         GfxSurface* back = nullptr;
-        device->GetRenderTarget(&back);
+        EXPECT_EQ(device->GetRenderTarget(&back), GfxResult::Ok);
         return Hold(back);
     }
     GfxSurface* BackDepth()
     {
         GfxSurface* depth = nullptr;
-        device->GetDepthStencilSurface(&depth);
+        EXPECT_EQ(device->GetDepthStencilSurface(&depth), GfxResult::Ok);
         return Hold(depth);
     }
 

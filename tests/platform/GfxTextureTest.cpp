@@ -126,12 +126,11 @@ TEST_F(TextureTest, AnImageSurfaceCopiesOntoTheBackBufferOnlyWhereItFits)
     GfxLockedRect locked{};
     GfxSurface* image = nullptr;
     ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
-    ASSERT_EQ(image->LockRect(&locked, nullptr, 0), GfxResult::Ok);
+    ASSERT_EQ(Hold(image)->LockRect(&locked, nullptr, 0), GfxResult::Ok);
     EXPECT_EQ(locked.pitch, 128);
     std::memset(locked.bits, 0x20, 32 * 128);
     image->UnlockRect();
-    GfxSurface* back = nullptr;
-    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    GfxSurface* back = Back();
     // One rectangle to a point; the rest stays.
     ClearTo(0xFF000000);
     const GfxRect r{4, 4, 8, 8};
@@ -141,10 +140,7 @@ TEST_F(TextureTest, AnImageSurfaceCopiesOntoTheBackBufferOnlyWhereItFits)
     // Formats must match and the copy must fit.
     GfxSurface* small = nullptr;
     device->CreateImageSurface(8, 8, GfxFormat::R5G6B5, &small);
-    EXPECT_EQ(device->CopyRects(small, nullptr, 0, back, nullptr), GfxResult::InvalidCall);
+    EXPECT_EQ(device->CopyRects(Hold(small), nullptr, 0, back, nullptr), GfxResult::InvalidCall);
     const GfxPoint far{30, 30};
     EXPECT_EQ(device->CopyRects(image, &r, 1, back, &far), GfxResult::InvalidCall);
-    small->Release();
-    back->Release();
-    image->Release();
 }
