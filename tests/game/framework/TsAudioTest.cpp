@@ -116,11 +116,18 @@ TEST_F(AudioTest, OnlyIdsOfTheTableAreAcceptedAndMusicIsNoEffect)
     EXPECT_FALSE(audio->LoadWavFromFile(4)); // already loaded
     EXPECT_EQ(audio->PlaySound(5, 1, 0, 0, false), 0u); // not loaded
     EXPECT_EQ(audio->PlaySound(3, 1, 0, 0, false), 0u); // music is not an effect
-    // At the origin an effect plays flat, on no voice.
+}
+
+// The options screen plays its sample at the origin, flat, on no voice, and
+// stops it when it is left, once.
+TEST_F(AudioTest, TheOptionsScreensSamplePlaysFlatAndStopsOnce)
+{
+    WriteSound(4, 0.1);
+    auto audio = Open();
+    ASSERT_TRUE(audio->LoadWavFromFile(4));
     EXPECT_EQ(audio->PlaySound(4, 0, 0, 0, false), 1u);
     EXPECT_EQ(audio->GetVoiceCount(), 0);
     EXPECT_TRUE(audio->IsSoundPlaying(4));
-    // The options screen stops that sample when it is left, once.
     EXPECT_TRUE(audio->StopMusicSegment());
     EXPECT_FALSE(audio->IsSoundPlaying(4));
     EXPECT_FALSE(audio->StopMusicSegment());
