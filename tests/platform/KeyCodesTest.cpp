@@ -82,12 +82,12 @@ public:
         if (log < 0 || pipe(ready) != 0)
             return;
         logName_ = logName;
+        const std::string fd = std::to_string(ready[1]); // made before the fork: the child only execs
         pid_ = fork();
         if (pid_ == 0) {
             close(ready[0]);
             dup2(log, STDOUT_FILENO);
             dup2(log, STDERR_FILENO);
-            const std::string fd = std::to_string(ready[1]);
             // -noreset: the layout set by one client outlives it.
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
                    "320x240x24", static_cast<char*>(nullptr));
