@@ -17,7 +17,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Make(16, 16));
-        texture = MakeTexture(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFF));
+        texture = Hold(MakeTexture(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFF)));
         ASSERT_NE(texture, nullptr);
         ASSERT_EQ(GfxSprite::Create(device, &sprite), GfxResult::Ok);
         device->BeginScene();
@@ -27,8 +27,6 @@ protected:
     {
         if (sprite)
             sprite->Release();
-        if (texture)
-            texture->Release();
         DeviceTest::TearDown();
     }
     // The texture scaled to size x size pixels at (x, y), tinted.

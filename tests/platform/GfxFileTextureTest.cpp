@@ -46,7 +46,7 @@ TEST_F(FileTextureTest, ATextureFromAFileKeepsItsSizeFormatAndTexelsAndBuildsMip
     GfxTexture* t = nullptr;
     ASSERT_EQ(GfxCreateTextureFromFile(device, file.c_str(), &t), GfxResult::Ok);
     GfxSurfaceDesc desc{};
-    t->GetLevelDesc(0, &desc);
+    Hold(t)->GetLevelDesc(0, &desc);
     EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format, desc.pool),
               std::tuple(4u, 2u, GfxFormat::A8R8G8B8, GfxPool::Managed));
     EXPECT_EQ(t->GetLevelCount(), 3u);
@@ -58,8 +58,6 @@ TEST_F(FileTextureTest, ATextureFromAFileKeepsItsSizeFormatAndTexelsAndBuildsMip
     device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
     DrawTexturedQuad(32, 0xFFFFFFFF);
     ExpectRgb({{2, 2, 0xFF0000}, {29, 29, 0xA0B0C0}});
-    device->SetTexture(0, nullptr);
-    t->Release();
 }
 
 TEST_F(FileTextureTest, ATextureAskedSmallerInSixteenBitsTakesThatSizeAndFormat)
@@ -72,10 +70,9 @@ TEST_F(FileTextureTest, ATextureAskedSmallerInSixteenBitsTakesThatSizeAndFormat)
                                          nullptr, &t),
               GfxResult::Ok);
     EXPECT_EQ(info.width, 4u);
-    t->GetLevelDesc(0, &desc);
+    Hold(t)->GetLevelDesc(0, &desc);
     EXPECT_EQ(std::tuple(desc.width, desc.height, desc.format), std::tuple(2u, 1u, GfxFormat::A4R4G4B4));
     EXPECT_EQ(t->GetLevelCount(), 1u);
-    t->Release();
 }
 
 TEST_F(FileTextureTest, BadFilesFailWithoutATexture)
@@ -92,8 +89,8 @@ TEST_F(FileTextureTest, BadFilesFailWithoutATexture)
     EXPECT_TRUE(GfxFailed(GfxGetImageInfoFromFile(root.File("missing.tga").c_str(), &info)));
     GfxSurface* image = nullptr;
     device->CreateImageSurface(4, 4, GfxFormat::X8R8G8B8, &image);
-    EXPECT_TRUE(GfxFailed(GfxLoadSurfaceFromFile(image, nullptr, nullptr, cutFile.c_str(), nullptr, 1, 0, nullptr)));
-    image->Release();
+    EXPECT_TRUE(
+        GfxFailed(GfxLoadSurfaceFromFile(Hold(image), nullptr, nullptr, cutFile.c_str(), nullptr, 1, 0, nullptr)));
 }
 
 TEST_F(FileTextureTest, RequirementsKeepAnySizeAndTakeTheNearestHeldFormatWithAlpha)
@@ -116,9 +113,9 @@ TEST_F(FileTextureTest, ASurfaceFromAFileFoundInAnyCaseReachesTheBackBuffer)
 {
     GfxSurface* image = nullptr;
     const std::string screen = root.Write("Screen.TGA", Tga32(8, 8, std::vector<uint32_t>(64, 0xFF336699)));
-    GfxSurface* back = nullptr;
-    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    GfxSurface* back = Back();
     ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
+    Hold(image);
     // Found whatever the case and separators.
     const std::string gamePath = root.Path() + "\\screen.tga";
     ASSERT_EQ(GfxLoadSurfaceFromFile(image, nullptr, nullptr, gamePath.c_str(), nullptr, 0xF0003, 0,
@@ -132,6 +129,4 @@ TEST_F(FileTextureTest, ASurfaceFromAFileFoundInAnyCaseReachesTheBackBuffer)
     const GfxRect r{8, 8, 16, 16};
     ASSERT_EQ(GfxLoadSurfaceFromFile(back, nullptr, &r, screen.c_str(), nullptr, 1, 0, nullptr), GfxResult::Ok);
     ExpectRgb({{8, 8, 0x336699}, {7, 8, 0}});
-    image->Release();
-    back->Release();
 }

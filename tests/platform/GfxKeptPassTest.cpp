@@ -33,10 +33,7 @@ protected:
     }
     void SetTexel(uint32_t texel)
     {
-        GfxLockedRect locked{};
-        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), GfxResult::Ok);
-        std::memcpy(locked.bits, &texel, 4);
-        texture->UnlockRect(0);
+        FillTexture(texture, 1, {texel});
         texelNow = texel;
     }
     // The square [x0, x1) x [y0, y1) at depth z.
@@ -60,6 +57,11 @@ protected:
         device->SetRenderState(GfxRs::TextureFactor, look.factor);
         device->SetTexture(0, look.texel ? texture : nullptr);
         Square(4, 12, 0.5f, look.diffuse);
+    }
+    void Frames(int count, const Look& look = {})
+    {
+        for (int i = 0; i < count; ++i)
+            Frame(look);
     }
     void Frame(const Look& look)
     {
@@ -85,16 +87,14 @@ protected:
 
 TEST_F(KeptPassTest, AnOpeningDrawnAsInTheTwoFramesBeforeIsPutBack)
 {
-    for (int i = 0; i < 3; ++i)
-        Frame({});
+    Frames(3);
     EXPECT_EQ(device->KeptPassesPutBack(), 1u);
     ExpectRgb({{8, 8, 0xFF0000}, {1, 1, 0}});
 }
 
 TEST_F(KeptPassTest, APutBackOpeningKeepsItsDepth)
 {
-    for (int i = 0; i < 2; ++i)
-        Frame({});
+    Frames(2);
     device->BeginScene();
     Opening({});
     device->EndKeptPass();
@@ -122,8 +122,7 @@ TEST_F(KeptPassTest, AnOpeningThatChangesIsDrawnAfresh)
         TearDown();
         SetUp();
         Look look = c.before;
-        for (int i = 0; i < 3; ++i)
-            Frame(look);
+        Frames(3, look);
         const uint64_t putBack = device->KeptPassesPutBack();
         c.change(look);
         Frame(look);
@@ -172,8 +171,7 @@ TEST_F(KeptPassTest, ARectangleClearOpeningThePassLeavesThePixelsOutsideIt)
 
 TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
 {
-    for (int i = 0; i < 3; ++i)
-        Frame({.texel = kGreen});
+    Frames(3, {.texel = kGreen});
     device->SetTexture(0, nullptr);
     EXPECT_EQ(texture->Release(), 0u);
     texture = nullptr;
@@ -181,8 +179,7 @@ TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
 
 TEST_F(KeptPassTest, AFrameWithoutThePassLetsTheKeptPictureGo)
 {
-    for (int i = 0; i < 2; ++i)
-        Frame({});
+    Frames(2);
     FrameWithoutThePass();
     Frame({});
     EXPECT_EQ(device->KeptPassesPutBack(), 0u);
@@ -191,8 +188,7 @@ TEST_F(KeptPassTest, AFrameWithoutThePassLetsTheKeptPictureGo)
 
 TEST_F(KeptPassTest, AResetDropsTheKeptPicture)
 {
-    for (int i = 0; i < 2; ++i)
-        Frame({});
+    Frames(2);
     GfxPresentParameters p = params;
     ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
     Frame({});

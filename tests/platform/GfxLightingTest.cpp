@@ -65,14 +65,8 @@ protected:
                                              GfxPool::Managed, &source), GfxResult::Ok);
         ASSERT_EQ(device->CreateVertexBuffer(64 * sizeof(OutVertex), GfxUsage::WriteOnly, GfxFvf::RhwDiffuse,
                                              GfxPool::Default, &output), GfxResult::Ok);
-    }
-    void TearDown() override
-    {
-        if (source)
-            source->Release();
-        if (output)
-            output->Release();
-        DeviceTest::TearDown();
+        Hold(source);
+        Hold(output);
     }
 
     void SetLight(uint32_t index, const GfxLight& light)

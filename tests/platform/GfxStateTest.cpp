@@ -40,17 +40,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Make(32, 32));
-        texture = MakeTexture(2, 1, {0xFFFF0000, 0xFF0000FF}, GfxFormat::X8R8G8B8);
+        GfxTexture* texture = Hold(MakeTexture(2, 1, {0xFFFF0000, 0xFF0000FF}, GfxFormat::X8R8G8B8));
         ASSERT_NE(texture, nullptr);
         device->SetRenderState(GfxRs::Lighting, 0);
         device->SetTexture(0, texture);
         device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    }
-    void TearDown() override
-    {
-        if (texture)
-            texture->Release();
-        DeviceTest::TearDown();
     }
     void Draw()
     {
@@ -67,7 +61,6 @@ protected:
                                {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
                                {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
                                {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
-    GfxTexture* texture = nullptr;
 };
 
 } // namespace
@@ -320,10 +313,7 @@ TEST_F(DeviceTest, APreTransformedQuadPassesTheDepthTestExactlyWhereItsDepthSays
         device->SetRenderState(GfxRs::ZEnable, 1);
         device->SetRenderState(GfxRs::ZWriteEnable, 0);
         device->SetRenderState(GfxRs::ZFunc, c.func);
-        const RhwVertex quad[4] = {{-0.5f, -0.5f, c.z, 1, 0xFFFF0000}, {7.5f, -0.5f, c.z, 1, 0xFFFF0000},
-                                   {-0.5f, 7.5f, c.z, 1, 0xFFFF0000}, {7.5f, 7.5f, c.z, 1, 0xFFFF0000}};
-        device->SetVertexShader(GfxFvf::RhwDiffuse);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(RhwVertex)), GfxResult::Ok);
+        DrawRect(0, 0, 8, 8, 0xFFFF0000, c.z);
         device->EndScene();
         EXPECT_EQ(Rgb(4, 4), c.shown ? 0xFF0000u : 0u) << "function " << c.func << ", depth " << c.z;
     }

@@ -17,60 +17,9 @@ protected:
     }
     void TearDown() override
     {
-        for (GfxObject* object : held)
-            object->Release();
-        held.clear();
         device->EndScene();
         DeviceTest::TearDown();
     }
-
-    template <class T>
-    T* Hold(T* object)
-    {
-        held.push_back(object);
-        return object;
-    }
-
-    // Level 0 of a new render-target texture, and a depth surface to go with it.
-    GfxSurface* TargetLevel(uint32_t size = 32, uint32_t format = GfxFormat::X8R8G8B8)
-    {
-        GfxTexture* texture = nullptr;
-        EXPECT_EQ(device->CreateTexture(size, size, 1, GfxUsage::RenderTarget, format, GfxPool::Default, &texture),
-                  GfxResult::Ok);
-        Hold(texture);
-        GfxSurface* level = nullptr;
-        texture->GetSurfaceLevel(0, &level);
-        return Hold(level);
-    }
-    GfxSurface* Depth(uint32_t size = 32, uint32_t format = GfxFormat::D16)
-    {
-        GfxSurface* depth = nullptr;
-        EXPECT_EQ(device->CreateDepthStencilSurface(size, size, format, 0, &depth), GfxResult::Ok);
-        return Hold(depth);
-    }
-    GfxSurface* Back()
-    {
-        GfxSurface* back = nullptr;
-        device->GetRenderTarget(&back);
-        return Hold(back);
-    }
-    GfxSurface* BackDepth()
-    {
-        GfxSurface* depth = nullptr;
-        device->GetDepthStencilSurface(&depth);
-        return Hold(depth);
-    }
-
-    // DrawRect at a depth of its own.
-    void DrawRectAt(float x0, float y0, float x1, float y1, float z, uint32_t color)
-    {
-        const float l = x0 - 0.5f, t = y0 - 0.5f, r = x1 - 0.5f, b = y1 - 0.5f;
-        const RhwVertex v[4] = {{l, t, z, 1, color}, {r, t, z, 1, color}, {l, b, z, 1, color}, {r, b, z, 1, color}};
-        device->SetVertexShader(GfxFvf::RhwDiffuse);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwVertex)), GfxResult::Ok);
-    }
-
-    std::vector<GfxObject*> held;
 };
 
 } // namespace
@@ -82,13 +31,13 @@ TEST_F(TargetCopyTest, AKeptPictureComesBackWithItsColourAndItsDepth)
     GfxSurface* kept = TargetLevel();
     GfxSurface* keptDepth = Depth();
     ClearTo(0xFF000000);
-    DrawRectAt(0, 0, 16, 32, 0.25f, 0xFF204080);
+    DrawRect(0, 0, 16, 32, 0xFF204080, 0.25f);
     ASSERT_EQ(device->CopyTarget(back, backDepth, kept, keptDepth), GfxResult::Ok);
     ClearTo(0xFFFFFFFF);
     ASSERT_EQ(device->CopyTarget(kept, keptDepth, back, backDepth), GfxResult::Ok);
     ExpectRgb({{3, 3, 0x204080}, {20, 3, 0}});
     // The depth came back too: behind the kept rectangle a new one is hidden.
-    DrawRectAt(0, 0, 32, 32, 0.5f, 0xFF00FF00);
+    DrawRect(0, 0, 32, 32, 0xFF00FF00);
     ExpectRgb({{3, 3, 0x204080}, {20, 3, 0x00FF00}});
 }
 
@@ -101,12 +50,7 @@ TEST_F(TargetCopyTest, CopiesBetweenUnlikeTargetsAreRefused)
     GfxSurface* fit = TargetLevel();
     GfxSurface* depth24 = Depth(32, GfxFormat::D24S8);
     GfxSurface* smallDepth = Depth(16);
-    GfxTexture* plain = nullptr;
-    ASSERT_EQ(device->CreateTexture(32, 32, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, &plain), GfxResult::Ok);
-    Hold(plain);
-    GfxSurface* plainLevel = nullptr;
-    plain->GetSurfaceLevel(0, &plainLevel);
-    Hold(plainLevel);
+    GfxSurface* plainLevel = Level(Hold(MakeTexture(32, 32, {}, GfxFormat::X8R8G8B8)));
     struct Row {
         const char* what;
         GfxSurface *colour, *depth, *destDepth;
@@ -130,7 +74,7 @@ TEST_F(TargetCopyTest, TheClipHoldsDrawingButNotClearsAndANewTargetLiftsIt)
     ClearTo(0xFF000000);
     const GfxRect clip{8, 4, 16, 12};
     ASSERT_EQ(device->SetScissorRect(&clip), GfxResult::Ok);
-    DrawRectAt(0, 0, 32, 32, 0.5f, 0xFFFF0000);
+    DrawRect(0, 0, 32, 32, 0xFFFF0000);
     ExpectRgb({{8, 4, 0xFF0000}, {15, 11, 0xFF0000}, {7, 4, 0}, {16, 11, 0}, {8, 3, 0}, {8, 12, 0}});
     ClearTo(0xFF0000FF);
     ExpectRgb({{0, 0, 0x0000FF}, {31, 31, 0x0000FF}});
@@ -139,7 +83,7 @@ TEST_F(TargetCopyTest, TheClipHoldsDrawingButNotClearsAndANewTargetLiftsIt)
     EXPECT_EQ(std::tie(read.left, read.top, read.right, read.bottom), std::tie(clip.left, clip.top, clip.right, clip.bottom));
     ASSERT_EQ(device->SetRenderTarget(Back(), BackDepth()), GfxResult::Ok);
     EXPECT_FALSE(device->GetScissorRect(&read));
-    DrawRectAt(0, 0, 32, 32, 0.5f, 0xFF00FF00);
+    DrawRect(0, 0, 32, 32, 0xFF00FF00);
     EXPECT_EQ(Rgb(0, 0), 0x00FF00u);
 }
 
@@ -153,7 +97,7 @@ TEST_F(TargetCopyTest, AResetLiftsTheClip)
     device->BeginScene();
     EXPECT_FALSE(device->GetScissorRect(nullptr));
     ClearTo(0xFF000000);
-    DrawRectAt(0, 0, 32, 32, 0.5f, 0xFFFF0000);
+    DrawRect(0, 0, 32, 32, 0xFFFF0000);
     ExpectRgb({{0, 0, 0xFF0000}, {31, 31, 0xFF0000}});
 }
 
@@ -169,7 +113,7 @@ TEST_F(TargetCopyTest, ATextureTargetKnowsWhereDrawingReachedSinceItsWholeClear)
     ClearTo(0);
     ASSERT_TRUE(device->GetDrawnRect(target, &drawn));
     EXPECT_TRUE(drawn.right <= drawn.left) << "nothing drawn yet";
-    DrawRectAt(10, 6, 14, 9, 0.5f, 0xFFFFFFFF);
+    DrawRect(10, 6, 14, 9, 0xFFFFFFFF);
     // A transformed triangle: identity matrices put clip space on the target.
     struct Xyz {
         float x, y, z;
@@ -193,34 +137,24 @@ TEST_F(TargetCopyTest, ATextureTargetKnowsWhereDrawingReachedSinceItsWholeClear)
 TEST_F(TargetCopyTest, StateChangedBetweenLikeDrawsStillReachesThePicture)
 {
     ClearTo(0xFF000000);
-    DrawRectAt(0, 0, 32, 32, 0.5f, 0xFF404040);
+    DrawRect(0, 0, 32, 32, 0xFF404040);
     // Only the blend changes between two like draws.
     device->SetRenderState(GfxRs::AlphaBlendEnable, 1);
     device->SetRenderState(GfxRs::SrcBlend, GfxBlend::One);
     device->SetRenderState(GfxRs::DestBlend, GfxBlend::One);
-    DrawRectAt(0, 0, 32, 32, 0.5f, 0xFF404040);
+    DrawRect(0, 0, 32, 32, 0xFF404040);
     EXPECT_EQ(Rgb(5, 5), 0x808080u);
     // A clear between draws changes masks behind the device's back.
     device->SetRenderState(GfxRs::ColorWriteEnable, 0x1); // red only
     ClearTo(0xFF000000);
-    DrawRectAt(0, 0, 32, 32, 0.5f, 0xFFFFFFFF);
+    DrawRect(0, 0, 32, 32, 0xFFFFFFFF);
     EXPECT_EQ(Rgb(5, 5) & 0xFF0000u, 0xFF0000u);
     EXPECT_EQ(Rgb(5, 5) & 0x00FFFFu, 0u);
 }
 
 TEST_F(TargetCopyTest, ATextureMadeWhereAReleasedOneWasIsTheOneDrawn)
 {
-    const auto solid = [this](uint32_t colour) {
-        GfxTexture* texture = nullptr;
-        EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
-        GfxLockedRect locked{};
-        texture->LockRect(0, &locked, nullptr, 0);
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 4; ++x)
-                std::memcpy(static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * 4, &colour, 4);
-        texture->UnlockRect(0);
-        return texture;
-    };
+    const auto solid = [this](uint32_t colour) { return MakeTexture(4, 4, std::vector<uint32_t>(16, colour)); };
     device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
     device->EndScene(); // the quads make their own scenes
     GfxTexture* red = solid(0xFFFF0000);

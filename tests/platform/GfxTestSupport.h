@@ -77,6 +77,9 @@ protected:
 
     void Destroy()
     {
+        for (GfxObject* object : held)
+            object->Release();
+        held.clear();
         if (device)
             device->Release();
         if (system)
@@ -114,10 +117,10 @@ protected:
         ASSERT_EQ(device->Clear(0, nullptr, GfxClear::Target | GfxClear::ZBuffer, color, 1.0f, 0), GfxResult::Ok);
     }
 
-    // Two triangles covering [x0, x1) x [y0, y1) in pixels, clockwise on screen.
-    void DrawRect(float x0, float y0, float x1, float y1, uint32_t color)
+    // Two triangles covering [x0, x1) x [y0, y1) in pixels at depth z, clockwise on screen.
+    void DrawRect(float x0, float y0, float x1, float y1, uint32_t color, float z = 0.5f)
     {
-        const float l = x0 - 0.5f, t = y0 - 0.5f, r = x1 - 0.5f, b = y1 - 0.5f, z = 0.5f;
+        const float l = x0 - 0.5f, t = y0 - 0.5f, r = x1 - 0.5f, b = y1 - 0.5f;
         const RhwVertex v[6] = {{l, t, z, 1, color}, {r, t, z, 1, color}, {l, b, z, 1, color},
                                 {r, t, z, 1, color}, {r, b, z, 1, color}, {l, b, z, 1, color}};
         device->SetVertexShader(GfxFvf::RhwDiffuse);
@@ -148,6 +151,52 @@ protected:
         return texture;
     }
 
+    // Released with the device, first.
+    template <class T>
+    T* Hold(T* object)
+    {
+        if (object)
+            held.push_back(object);
+        return object;
+    }
+
+    // Level 0 of a new render-target texture (held, and given in *texture when asked).
+    GfxSurface* TargetLevel(uint32_t size = 32, uint32_t format = GfxFormat::X8R8G8B8, GfxTexture** texture = nullptr)
+    {
+        GfxTexture* made = nullptr;
+        EXPECT_EQ(device->CreateTexture(size, size, 1, GfxUsage::RenderTarget, format, GfxPool::Default, &made),
+                  GfxResult::Ok);
+        if (texture)
+            *texture = made;
+        return Level(Hold(made));
+    }
+    GfxSurface* Level(GfxTexture* texture)
+    {
+        GfxSurface* level = nullptr;
+        if (texture)
+            texture->GetSurfaceLevel(0, &level);
+        return Hold(level);
+    }
+    GfxSurface* Depth(uint32_t size = 32, uint32_t format = GfxFormat::D16)
+    {
+        GfxSurface* depth = nullptr;
+        EXPECT_EQ(device->CreateDepthStencilSurface(size, size, format, 0, &depth), GfxResult::Ok);
+        return Hold(depth);
+    }
+    GfxSurface* Back()
+    {
+        GfxSurface* back = nullptr;
+        EXPECT_EQ(device->GetRenderTarget(&back), GfxResult::Ok);
+        return Hold(back);
+    }
+    GfxSurface* BackDepth()
+    {
+        GfxSurface* depth = nullptr;
+        EXPECT_EQ(device->GetDepthStencilSurface(&depth), GfxResult::Ok);
+        return Hold(depth);
+    }
+
+    std::vector<GfxObject*> held;
     GfxSystem* system = nullptr;
     GfxDevice* device = nullptr;
     bool hooked = false;

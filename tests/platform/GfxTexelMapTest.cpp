@@ -80,7 +80,7 @@ TEST(TexelMap, GatheredQuadsEachMovedTheirOwnWayAreLaidTexelForPixel)
 TEST_F(DeviceTest, AStretchedTextureDrawnAfterOneLaidTexelForPixelIsStillFiltered)
 {
     ASSERT_TRUE(Make(8, 1));
-    GfxTexture* texture = MakeTexture(2, 1, {0xFF000000, 0xFFFFFFFF});
+    GfxTexture* texture = Hold(MakeTexture(2, 1, {0xFF000000, 0xFFFFFFFF}));
     ASSERT_NE(texture, nullptr);
     device->SetTexture(0, texture);
     device->SetTextureStageState(0, GfxTss::MagFilter, GfxFilter::Linear);
@@ -96,7 +96,6 @@ TEST_F(DeviceTest, AStretchedTextureDrawnAfterOneLaidTexelForPixelIsStillFiltere
     quad(-0.5f, 1.5f); // pixels 0 and 1, one texel each
     quad(1.5f, 5.5f);  // pixels 2 to 5, half a texel each
     device->EndScene();
-    texture->Release();
     EXPECT_EQ(Rgb(0, 0), 0u);
     EXPECT_EQ(Rgb(1, 0), 0xFFFFFFu);
     const uint32_t between = Rgb(3, 0) & 0xFF;

@@ -13,8 +13,8 @@ protected:
         device->SetRenderState(GfxRs::Lighting, 0);
     }
     void DrawQuad(uint32_t color) { DrawTexturedQuad(32, color); }
-    // A 4 x 4 texture of one colour.
-    GfxTexture* SolidTexture(uint32_t color) { return MakeTexture(4, 4, std::vector<uint32_t>(16, color)); }
+    // A 4 x 4 texture of one colour, held.
+    GfxTexture* SolidTexture(uint32_t color) { return Hold(MakeTexture(4, 4, std::vector<uint32_t>(16, color))); }
 };
 
 } // namespace
@@ -51,25 +51,17 @@ TEST_F(TextureTest, EachStageOfTheCascadeCombinesAsItsOperationSays)
     DrawQuad(0x400000FF);
     // 0.25 x (C0, 80, 40) + 0.75 x (0, 0, FF)
     EXPECT_TRUE(Near(Rgb(16, 16), 0x3020CF, 2)) << std::hex << Rgb(16, 16);
-    red->Release();
-    grey->Release();
 }
 
 TEST_F(TextureTest, DrawingIntoATextureTargetLeavesTheBackBufferAndDrawsBack)
 {
     GfxTexture* rt = nullptr;
-    ASSERT_EQ(device->CreateTexture(16, 16, 1, GfxUsage::RenderTarget, GfxFormat::X8R8G8B8,
-                                    GfxPool::Default, &rt), GfxResult::Ok);
-    GfxSurface* color = nullptr;
-    rt->GetSurfaceLevel(0, &color);
-    GfxSurface* depth = nullptr;
-    ASSERT_EQ(device->CreateDepthStencilSurface(16, 16, GfxFormat::D16, 0, &depth), GfxResult::Ok);
-    GfxSurface* keptColor = nullptr;
-    GfxSurface* keptDepth = nullptr;
-    ASSERT_EQ(device->GetRenderTarget(&keptColor), GfxResult::Ok);
-    ASSERT_EQ(device->GetDepthStencilSurface(&keptDepth), GfxResult::Ok);
+    GfxSurface* color = TargetLevel(16, GfxFormat::X8R8G8B8, &rt);
+    GfxSurface* keptColor = Back();
+    GfxSurface* keptDepth = BackDepth();
+    ASSERT_TRUE(keptColor && keptDepth);
     ClearTo(0xFF000000);
-    ASSERT_EQ(device->SetRenderTarget(color, depth), GfxResult::Ok);
+    ASSERT_EQ(device->SetRenderTarget(color, Depth(16)), GfxResult::Ok);
     GfxViewport vp{};
     device->GetViewport(&vp);
     EXPECT_EQ(vp.width, 16u);
@@ -81,39 +73,21 @@ TEST_F(TextureTest, DrawingIntoATextureTargetLeavesTheBackBufferAndDrawsBack)
     device->EndScene();
     EXPECT_EQ(Rgb(0, 0), 0u) << "the back buffer is untouched";
     ASSERT_EQ(device->SetRenderTarget(keptColor, keptDepth), GfxResult::Ok);
-    keptColor->Release();
-    keptDepth->Release();
     device->SetTexture(0, rt);
     device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
     DrawQuad(0xFFFFFFFF);
     // Texture v = 0 is its top row: the green corner lands top-left.
     ExpectRgb({{2, 2, 0x00FF00}, {20, 2, 0xFF0000}, {2, 20, 0xFF0000}});
-    color->Release();
-    depth->Release();
-    rt->Release();
 }
 
 TEST_F(TextureTest, TargetTexturesCannotBeLockedAndOthersCannotBeTargets)
 {
-    GfxTexture* rt = nullptr;
-    ASSERT_EQ(device->CreateTexture(16, 16, 1, GfxUsage::RenderTarget, GfxFormat::X8R8G8B8,
-                                    GfxPool::Default, &rt), GfxResult::Ok);
-    GfxSurface* color = nullptr;
-    rt->GetSurfaceLevel(0, &color);
+    GfxSurface* color = TargetLevel(16);
+    ASSERT_NE(color, nullptr);
     GfxLockedRect locked{};
     EXPECT_EQ(color->LockRect(&locked, nullptr, 0), GfxResult::InvalidCall);
-    GfxTexture* plain = SolidTexture(0xFFFFFFFF);
-    GfxSurface* plainLevel = nullptr;
-    plain->GetSurfaceLevel(0, &plainLevel);
-    EXPECT_EQ(device->SetRenderTarget(plainLevel, nullptr), GfxResult::InvalidCall);
-    GfxSurface* smallDepth = nullptr;
-    device->CreateDepthStencilSurface(8, 8, GfxFormat::D16, 0, &smallDepth);
-    EXPECT_EQ(device->SetRenderTarget(color, smallDepth), GfxResult::InvalidCall);
-    smallDepth->Release();
-    plainLevel->Release();
-    plain->Release();
-    color->Release();
-    rt->Release();
+    EXPECT_EQ(device->SetRenderTarget(Level(SolidTexture(0xFFFFFFFF)), nullptr), GfxResult::InvalidCall);
+    EXPECT_EQ(device->SetRenderTarget(color, Depth(8)), GfxResult::InvalidCall);
 }
 
 TEST_F(TextureTest, LevelsHalveWithTheirPitchAndLocksStayInsideThem)
@@ -152,12 +126,11 @@ TEST_F(TextureTest, AnImageSurfaceCopiesOntoTheBackBufferOnlyWhereItFits)
     GfxLockedRect locked{};
     GfxSurface* image = nullptr;
     ASSERT_EQ(device->CreateImageSurface(32, 32, GfxFormat::X8R8G8B8, &image), GfxResult::Ok);
-    ASSERT_EQ(image->LockRect(&locked, nullptr, 0), GfxResult::Ok);
+    ASSERT_EQ(Hold(image)->LockRect(&locked, nullptr, 0), GfxResult::Ok);
     EXPECT_EQ(locked.pitch, 128);
     std::memset(locked.bits, 0x20, 32 * 128);
     image->UnlockRect();
-    GfxSurface* back = nullptr;
-    device->GetBackBuffer(0, GfxBackBufferMono, &back);
+    GfxSurface* back = Back();
     // One rectangle to a point; the rest stays.
     ClearTo(0xFF000000);
     const GfxRect r{4, 4, 8, 8};
@@ -167,10 +140,7 @@ TEST_F(TextureTest, AnImageSurfaceCopiesOntoTheBackBufferOnlyWhereItFits)
     // Formats must match and the copy must fit.
     GfxSurface* small = nullptr;
     device->CreateImageSurface(8, 8, GfxFormat::R5G6B5, &small);
-    EXPECT_EQ(device->CopyRects(small, nullptr, 0, back, nullptr), GfxResult::InvalidCall);
+    EXPECT_EQ(device->CopyRects(Hold(small), nullptr, 0, back, nullptr), GfxResult::InvalidCall);
     const GfxPoint far{30, 30};
     EXPECT_EQ(device->CopyRects(image, &r, 1, back, &far), GfxResult::InvalidCall);
-    small->Release();
-    back->Release();
-    image->Release();
 }

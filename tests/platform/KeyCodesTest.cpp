@@ -1,27 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
-#include <cstddef>
-#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
+#include <poll.h>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 #include "platform/KeyCodes.h"
 #include "platform/Window.h"
-
-extern char** environ;
 
 // SDL's USB-HID scancode numbers of the keys checked here (stable ABI values).
 namespace sc {
@@ -76,69 +66,50 @@ TEST(KeyCodes, CodesAndScancodesOutsideTheTablesHaveNoKey)
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kServerStartLimit = std::chrono::seconds(60);
-
-// Whether an X server answers on display number n's local socket, by its
-// path or by its abstract name (a server may manage only one of the two).
-bool ServerAnswers(int n)
-{
-    const std::string path = "/tmp/.X11-unix/X" + std::to_string(n);
-    for (const bool abstract : {false, true}) {
-        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return false;
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::snprintf(addr.sun_path + abstract, sizeof addr.sun_path - 1, "%s", path.c_str());
-        const auto size = socklen_t(offsetof(sockaddr_un, sun_path) + abstract + path.size() + !abstract);
-        const bool answers = connect(fd, reinterpret_cast<const sockaddr*>(&addr), size) == 0;
-        close(fd);
-        if (answers)
-            return true;
-    }
-    return false;
-}
-
-bool DisplayInUse(int n)
-{
-    struct stat st;
-    const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-    const std::string socketPath = "/tmp/.X11-unix/X" + std::to_string(n);
-    return stat(lock.c_str(), &st) == 0 || stat(socketPath.c_str(), &st) == 0;
-}
-
 // An X server of the test's own, so changing its keyboard layout cannot
-// touch the shared display other tests type on. It is started on a display
-// number of its own choosing (as xvfb-run does) and waited for by connecting
-// to its socket, with a time limit, so a server that cannot start fails the
-// test with what it printed rather than holding it until the suite's limit.
+// touch the shared display other tests type on. The server picks a free
+// display number itself and writes it down once it takes connections (so
+// parallel runs never meet on one number); the wait for it has a limit, so
+// a server that cannot start fails the test with what it printed rather
+// than holding it until the suite's limit.
 class PrivateDisplay {
 public:
     PrivateDisplay()
     {
         char logName[] = "/tmp/om-keymap-xvfb-XXXXXX";
         const int log = mkstemp(logName);
-        if (log < 0)
+        int ready[2];
+        if (log < 0 || pipe(ready) != 0)
             return;
-        close(log);
         logName_ = logName;
-        // Numbers apart from the ones xvfb-run counts up from (99), spread by
-        // process so parallel runs of this test seldom meet.
-        int n = 400 + int(getpid() % 400);
-        for (int tries = 0; tries < 5; ++tries, ++n) {
-            while (DisplayInUse(n))
-                ++n;
-            const Started started = Start(n);
-            if (started == Started::Ready)
-                name_ = ":" + std::to_string(n);
-            if (started != Started::Exited)
-                break;
+        const std::string fd = std::to_string(ready[1]); // made before the fork: the child only execs
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ready[0]);
+            dup2(log, STDOUT_FILENO);
+            dup2(log, STDERR_FILENO);
+            // -noreset: the layout set by one client outlives it.
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
+                   "320x240x24", static_cast<char*>(nullptr));
+            _exit(127);
         }
+        close(log);
+        close(ready[1]);
+        std::string number;
+        char c = 0;
+        pollfd wait{ready[0], POLLIN, 0};
+        while (pid_ > 0 && poll(&wait, 1, 60000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(ready[0]);
+        if (c == '\n' && !number.empty())
+            name_ = ":" + number;
     }
     ~PrivateDisplay()
     {
-        Stop();
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
         if (!logName_.empty())
             unlink(logName_.c_str());
     }
@@ -169,46 +140,6 @@ public:
     }
 
 private:
-    enum class Started { Ready, Exited, Failed }; // Failed: not spawned, or silent past the limit
-
-    Started Start(int n)
-    {
-        const std::string display = ":" + std::to_string(n);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logName_.c_str(), O_WRONLY | O_APPEND, 0);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        // -noreset: the layout set by one client outlives it.
-        const char* argv[] = {"Xvfb", display.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0", "320x240x24",
-                              nullptr};
-        const int failed = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (failed) {
-            pid_ = -1;
-            return Started::Failed;
-        }
-        const auto deadline = Clock::now() + kServerStartLimit;
-        while (Clock::now() < deadline) {
-            if (ServerAnswers(n))
-                return Started::Ready;
-            if (waitpid(pid_, nullptr, WNOHANG) == pid_) { // it stopped: the number was taken after all
-                pid_ = -1;
-                return Started::Exited;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        Stop();
-        return Started::Failed;
-    }
-    void Stop()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-
     pid_t pid_ = -1;
     std::string name_;
     std::string logName_;

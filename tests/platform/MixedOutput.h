@@ -112,7 +112,8 @@ struct Output {
 };
 
 // A sine tone as 16-bit PCM, optionally after some silence.
-inline plat::WavData Tone(double seconds, int channels = 1, double silenceFirst = 0, int rate = kOutputRate)
+inline plat::WavData Tone(double seconds, int channels = 1, double silenceFirst = 0, int rate = kOutputRate,
+                          double hertz = 441.0)
 {
     plat::WavData wav;
     wav.channels = channels;
@@ -121,7 +122,7 @@ inline plat::WavData Tone(double seconds, int channels = 1, double silenceFirst 
     const int silent = static_cast<int>(silenceFirst * rate);
     const int frames = silent + static_cast<int>(seconds * rate);
     for (int i = 0; i < frames; ++i) {
-        const double v = i < silent ? 0.0 : 0.5 * std::sin(2 * M_PI * 441.0 * i / rate);
+        const double v = i < silent ? 0.0 : 0.5 * std::sin(2 * M_PI * hertz * i / rate);
         const auto s = static_cast<std::int16_t>(v * 32767);
         for (int c = 0; c < channels; ++c) {
             wav.samples.push_back(static_cast<std::uint8_t>(s & 0xff));
@@ -129,6 +130,18 @@ inline plat::WavData Tone(double seconds, int channels = 1, double silenceFirst 
         }
     }
     return wav;
+}
+
+// The 16-bit PCM as a WAV file image.
+inline std::string WavFileImage(const plat::WavData& wav)
+{
+    auto word = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto half = [](uint32_t v) { return std::string{char(v), char(v >> 8)}; };
+    const std::string pcm(wav.samples.begin(), wav.samples.end());
+    const auto frameBytes = uint32_t(wav.channels * 2);
+    return "RIFF" + word(36 + uint32_t(pcm.size())) + "WAVEfmt " + word(16) + half(1) + half(uint32_t(wav.channels)) +
+           word(uint32_t(wav.sampleRate)) + word(uint32_t(wav.sampleRate) * frameBytes) + half(frameBytes) +
+           half(16) + "data" + word(uint32_t(pcm.size())) + pcm;
 }
 
 } // namespace soundtest

@@ -15,8 +15,7 @@ protected:
     void SetUp() override
     {
         MixOnDemand();
-        std::string error;
-        ASSERT_TRUE(device_.Open(error)) << error;
+        OpenDevice();
     }
 
     void Load(plat::SoundSegment& segment, const plat::WavData& wav)
@@ -24,13 +23,24 @@ protected:
         std::string error;
         ASSERT_TRUE(segment.Load(device_, wav, error)) << error;
     }
-    // Ends the sound, closes the device and returns what it wrote.
-    Output Finish(plat::SoundPath& path, plat::SoundSegment& segment)
+    // The sound in tone_, and a path of the kind in path_ to play it on.
+    void Prepare(const plat::WavData& sound, plat::SoundPathKind kind, int channels = 1)
     {
-        path.Destroy();
-        segment.Unload();
+        Load(tone_, sound);
+        path_ = MakePath(kind, channels);
+    }
+    // Ends the sound, closes the device and returns what it wrote.
+    Output Finish()
+    {
+        path_.Destroy();
+        tone_.Unload();
         device_.Close();
         return Output::Read();
+    }
+    void OpenDevice()
+    {
+        std::string error;
+        ASSERT_TRUE(device_.Open(error)) << error;
     }
     plat::SoundPath MakePath(plat::SoundPathKind kind, int channels = 1)
     {
@@ -44,21 +54,20 @@ protected:
     // next sound.
     Output PlayAt(plat::SoundVector where, const plat::WavData& sound = Tone(0.15))
     {
-        plat::SoundSegment tone;
-        Load(tone, sound);
-        plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
+        Prepare(sound, plat::SoundPathKind::Positional);
         device_.SetListener({}, {0, 0, 1}, {0, 1, 0});
-        path.SetPosition(where);
-        EXPECT_NE(path.Play(tone, false), 0u);
-        MixWhile([&] { return path.IsPlaying(); });
+        path_.SetPosition(where);
+        EXPECT_NE(path_.Play(tone_, false), 0u);
+        MixWhile([&] { return path_.IsPlaying(); });
         plat::MixSound(0.05);
-        const Output out = Finish(path, tone);
-        std::string error;
-        EXPECT_TRUE(device_.Open(error)) << error;
+        const Output out = Finish();
+        OpenDevice();
         return out;
     }
 
     plat::SoundDevice device_;
+    plat::SoundSegment tone_;
+    plat::SoundPath path_;
 };
 
 TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
@@ -88,12 +97,10 @@ TEST_F(SoundTest, AStereoSoundIsOnePointWhenPlacedAndKeepsItsChannelsWhenFlat)
     ASSERT_GT(placed.Both(), 1.0);
     EXPECT_NEAR(placed.Left() / placed.Right(), 1.0, 0.1);
 
-    plat::SoundSegment flat;
-    Load(flat, leftOnly);
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
-    ASSERT_NE(path.Play(flat, false), 0u);
-    MixWhile([&] { return path.IsPlaying(); });
-    const Output out = Finish(path, flat);
+    Prepare(leftOnly, plat::SoundPathKind::Direct);
+    ASSERT_NE(path_.Play(tone_, false), 0u);
+    MixWhile([&] { return path_.IsPlaying(); });
+    const Output out = Finish();
     EXPECT_GT(out.Left(), 4 * out.Right());
 }
 
@@ -102,140 +109,126 @@ TEST_F(SoundTest, AStereoSoundIsOnePointWhenPlacedAndKeepsItsChannelsWhenFlat)
 // has -x on its right, so only both changes at once keep the sound right.
 TEST_F(SoundTest, DeferredPlacesApplyOnlyTogetherOnACommit)
 {
-    plat::SoundSegment tone;
-    Load(tone, Tone(0.3));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
-    path.SetPosition({20, 0, 0});
-    ASSERT_NE(path.Play(tone, false), 0u);
-    path.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
-    MixWhile([&] { return path.IsPlaying(); });
-    const Output waited = Finish(path, tone);
+    Prepare(Tone(0.3), plat::SoundPathKind::Positional);
+    path_.SetPosition({20, 0, 0});
+    ASSERT_NE(path_.Play(tone_, false), 0u);
+    path_.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
+    MixWhile([&] { return path_.IsPlaying(); });
+    const Output waited = Finish();
     ASSERT_GT(waited.Both(), 1.0);
     EXPECT_GT(waited.Right(), 4 * waited.Left());
 
-    std::string error;
-    ASSERT_TRUE(device_.Open(error)) << error;
-    Load(tone, Tone(0.3));
-    path = MakePath(plat::SoundPathKind::Positional);
-    path.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
+    OpenDevice();
+    Prepare(Tone(0.3), plat::SoundPathKind::Positional);
+    path_.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
     device_.SetListener({}, {0, 0, -1}, {0, 1, 0}, plat::SoundApply::Deferred);
     device_.CommitDeferredSettings();
-    ASSERT_NE(path.Play(tone, false), 0u);
-    MixWhile([&] { return path.IsPlaying(); });
-    const Output committed = Finish(path, tone);
+    ASSERT_NE(path_.Play(tone_, false), 0u);
+    MixWhile([&] { return path_.IsPlaying(); });
+    const Output committed = Finish();
     ASSERT_GT(committed.Both(), 1.0);
     EXPECT_GT(committed.Right(), 4 * committed.Left());
 }
 
 TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
 {
-    plat::SoundSegment tone;
-    Load(tone, Tone(0.4));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
-    ASSERT_NE(path.Play(tone, true), 0u);
-    path.SetVolume(plat::kSilentVolume);
+    Prepare(Tone(0.4), plat::SoundPathKind::Direct);
+    ASSERT_NE(path_.Play(tone_, true), 0u);
+    path_.SetVolume(plat::kSilentVolume);
     plat::MixSound(0.2);
-    EXPECT_LT(Finish(path, tone).AudibleSeconds(), 0.06);
+    EXPECT_LT(Finish().AudibleSeconds(), 0.06);
 }
 
 TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
 {
-    plat::SoundSegment tone;
-    Load(tone, Tone(0.5));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 2);
-    const std::uint32_t a = path.Play(tone, false);
+    Prepare(Tone(0.5), plat::SoundPathKind::Direct, 2);
+    const std::uint32_t a = path_.Play(tone_, false);
     plat::MixSound(0.01);
-    const std::uint32_t b = path.Play(tone, false);
+    const std::uint32_t b = path_.Play(tone_, false);
     plat::MixSound(0.01);
-    const std::uint32_t c = path.Play(tone, false);
+    const std::uint32_t c = path_.Play(tone_, false);
     EXPECT_TRUE(a > 1 && b > 1 && c > 1 && a != b && b != c);
-    EXPECT_FALSE(path.IsPlaying(a));
-    EXPECT_TRUE(path.IsPlaying(b) && path.IsPlaying(c));
-    EXPECT_EQ(path.StartTimeMs(a), -1);
-    EXPECT_LE(path.StartTimeMs(b), path.StartTimeMs(c));
-    EXPECT_LE(path.StartTimeMs(c), device_.TimeMs());
+    EXPECT_FALSE(path_.IsPlaying(a));
+    EXPECT_TRUE(path_.IsPlaying(b) && path_.IsPlaying(c));
+    EXPECT_EQ(path_.StartTimeMs(a), -1);
+    EXPECT_LE(path_.StartTimeMs(b), path_.StartTimeMs(c));
+    EXPECT_LE(path_.StartTimeMs(c), device_.TimeMs());
     device_.StopAll();
-    EXPECT_FALSE(path.IsPlaying());
+    EXPECT_FALSE(path_.IsPlaying());
 }
 
 TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
 {
-    plat::SoundSegment tone;
-    Load(tone, Tone(0.05));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct, 3);
-    const std::uint32_t once = path.Play(tone, false);
-    const std::uint32_t looped = path.Play(tone, true);
+    Prepare(Tone(0.05), plat::SoundPathKind::Direct, 3);
+    const std::uint32_t once = path_.Play(tone_, false);
+    const std::uint32_t looped = path_.Play(tone_, true);
     ASSERT_NE(once, 0u);
     ASSERT_NE(looped, 0u);
-    EXPECT_TRUE(device_.IsPlaying(tone));
+    EXPECT_TRUE(device_.IsPlaying(tone_));
     // A second one-shot started as the first ends lets the loop play a second length.
     const auto waitToEnd = [&](std::uint32_t play) {
-        MixWhile([&] { return path.IsPlaying(play); });
-        return !path.IsPlaying(play);
+        MixWhile([&] { return path_.IsPlaying(play); });
+        return !path_.IsPlaying(play);
     };
     EXPECT_TRUE(waitToEnd(once));
-    EXPECT_TRUE(path.IsPlaying(looped));
-    EXPECT_TRUE(waitToEnd(path.Play(tone, false)));
-    EXPECT_TRUE(path.IsPlaying(looped));
-    EXPECT_TRUE(path.Stop(looped));
+    EXPECT_TRUE(path_.IsPlaying(looped));
+    EXPECT_TRUE(waitToEnd(path_.Play(tone_, false)));
+    EXPECT_TRUE(path_.IsPlaying(looped));
+    EXPECT_TRUE(path_.Stop(looped));
     const double playing = MixedSeconds();
-    EXPECT_FALSE(path.IsPlaying(looped));
-    EXPECT_FALSE(path.IsPlaying());
-    EXPECT_FALSE(device_.IsPlaying(tone));
+    EXPECT_FALSE(path_.IsPlaying(looped));
+    EXPECT_FALSE(path_.IsPlaying());
+    EXPECT_FALSE(device_.IsPlaying(tone_));
     bool loops = false;
-    EXPECT_FALSE(path.GetLooping(looped, loops)); // stopped plays are forgotten
-    EXPECT_FALSE(path.Stop(looped));
+    EXPECT_FALSE(path_.GetLooping(looped, loops)); // stopped plays are forgotten
+    EXPECT_FALSE(path_.Stop(looped));
     plat::MixSound(0.05);
     // The loop sounded again (at least twice the tone's length) and no
     // longer than it played.
-    const double heard = Finish(path, tone).AudibleSeconds();
+    const double heard = Finish().AudibleSeconds();
     EXPECT_TRUE(heard > 0.09 && heard < playing + 0.15) << heard << " s heard, " << playing << " s playing";
 }
 
 TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegionAndCannotChangeUnderAPlayingSound)
 {
     // 0.1 s of silence then 0.05 s of tone: looping the tone alone leaves no gaps.
-    plat::SoundSegment segment;
-    Load(segment, Tone(0.05, 1, 0.1));
-    const std::uint32_t frames = segment.FrameCount();
+    Prepare(Tone(0.05, 1, 0.1), plat::SoundPathKind::Direct);
+    const std::uint32_t frames = tone_.FrameCount();
     const std::uint32_t toneStart = static_cast<std::uint32_t>(0.1 * kOutputRate);
-    EXPECT_FALSE(segment.SetLoopPoints(10, 5));
-    EXPECT_FALSE(segment.SetLoopPoints(0, frames + 1));
-    EXPECT_TRUE(segment.SetLoopPoints(0, 0));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
+    EXPECT_FALSE(tone_.SetLoopPoints(10, 5));
+    EXPECT_FALSE(tone_.SetLoopPoints(0, frames + 1));
+    EXPECT_TRUE(tone_.SetLoopPoints(0, 0));
     // Once stopped it can.
-    const std::uint32_t play = path.Play(segment, true);
+    const std::uint32_t play = path_.Play(tone_, true);
     ASSERT_NE(play, 0u);
-    EXPECT_FALSE(segment.SetLoopPoints(toneStart, frames));
-    path.Stop(play);
-    ASSERT_TRUE(segment.SetLoopPoints(toneStart, frames));
-    ASSERT_NE(path.Play(segment, true), 0u);
+    EXPECT_FALSE(tone_.SetLoopPoints(toneStart, frames));
+    path_.Stop(play);
+    ASSERT_TRUE(tone_.SetLoopPoints(toneStart, frames));
+    ASSERT_NE(path_.Play(tone_, true), 0u);
     plat::MixSound(0.5);
-    const Output out = Finish(path, segment);
+    const Output out = Finish();
     EXPECT_GT(out.AudibleSeconds(), 0.3);
     EXPECT_LT(out.LongestGap(), 0.03);
 }
 
 TEST_F(SoundTest, UnloadingStopsASoundAndNothingPlaysWithoutALoadedSegment)
 {
-    plat::SoundSegment tone;
-    Load(tone, Tone(0.5));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Positional);
-    const std::uint32_t play = path.Play(tone, true);
+    Prepare(Tone(0.5), plat::SoundPathKind::Positional);
+    const std::uint32_t play = path_.Play(tone_, true);
     ASSERT_NE(play, 0u);
-    tone.Unload();
-    EXPECT_FALSE(path.IsPlaying(play));
-    EXPECT_EQ(path.Play(tone, false), 0u);
+    tone_.Unload();
+    EXPECT_FALSE(path_.IsPlaying(play));
+    EXPECT_EQ(path_.Play(tone_, false), 0u);
     plat::WavData wide = Tone(0.05);
     wide.bitsPerSample = 24;
     std::string error;
-    EXPECT_FALSE(tone.Load(device_, wide, error));
+    EXPECT_FALSE(tone_.Load(device_, wide, error));
     EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(tone.IsLoaded());
+    EXPECT_FALSE(tone_.IsLoaded());
     plat::SoundPath never;
-    Load(tone, Tone(0.05));
-    EXPECT_EQ(never.Play(tone, false), 0u);
-    EXPECT_NE(path.Play(tone, false), 0u);
+    Load(tone_, Tone(0.05));
+    EXPECT_EQ(never.Play(tone_, false), 0u);
+    EXPECT_NE(path_.Play(tone_, false), 0u);
 }
 
 TEST_F(SoundTest, SegmentsAndSwappedPathsMayOutliveTheDeviceObject)
@@ -256,14 +249,12 @@ TEST_F(SoundTest, SegmentsAndSwappedPathsMayOutliveTheDeviceObject)
 
 TEST_F(SoundTest, ADeviceMixedOnDemandCountsTimeInMixedFrames)
 {
-    plat::SoundSegment tone;
-    Load(tone, Tone(0.1));
-    plat::SoundPath path = MakePath(plat::SoundPathKind::Direct);
-    ASSERT_NE(path.Play(tone, false), 0u);
+    Prepare(Tone(0.1), plat::SoundPathKind::Direct);
+    ASSERT_NE(path_.Play(tone_, false), 0u);
     EXPECT_EQ(device_.TimeMs(), 0);
     plat::MixSound(0.2);
     EXPECT_EQ(device_.TimeMs(), 200);
-    EXPECT_FALSE(path.IsPlaying());
+    EXPECT_FALSE(path_.IsPlaying());
     EXPECT_EQ(plat::MixedSound().size(), 2u * kOutputRate / 5);
 }
 

@@ -9,6 +9,7 @@
 #include "platform/SoundStream.h"
 #include "platform/VideoFile.h"
 #include "tests/platform/DebugOutputCapture.h"
+#include "tests/platform/ImageTestFiles.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/MixedOutput.h"
 
@@ -21,8 +22,7 @@ constexpr std::uint32_t kBlue = 0xFF2040D0;
 
 void ExpectColourNear(std::uint32_t got, std::uint32_t want, const std::string& where)
 {
-    for (int shift : {24, 16, 8, 0})
-        EXPECT_NEAR(int(got >> shift & 0xff), int(want >> shift & 0xff), 12) << where << " bit " << shift;
+    EXPECT_TRUE(imgtest::Near(got, want, 12)) << where << ": " << std::hex << got;
 }
 
 class VideoFileTest : public ::testing::Test {

@@ -20,21 +20,10 @@ using namespace soundtest;
 
 namespace {
 
-// A sine tone at a frequency, as a WAV file image.
-std::string ToneFile(double seconds, double hertz, double amplitude = 0.5)
+// A sine tone at a frequency (none: silence), as a WAV file image.
+std::string ToneFile(double seconds, double hertz)
 {
-    const int frames = static_cast<int>(seconds * kOutputRate);
-    std::string pcm;
-    for (int i = 0; i < frames; ++i) {
-        const auto s = static_cast<int16_t>(amplitude * 32767 * std::sin(2 * M_PI * hertz * i / kOutputRate));
-        pcm += static_cast<char>(s & 0xff);
-        pcm += static_cast<char>((s >> 8) & 0xff);
-    }
-    auto word = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto half = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    return "RIFF" + word(36 + static_cast<uint32_t>(pcm.size())) + "WAVEfmt " + word(16) + half(1) + half(1) +
-           word(kOutputRate) + word(kOutputRate * 2) + half(2) + half(16) + "data" +
-           word(static_cast<uint32_t>(pcm.size())) + pcm;
+    return WavFileImage(Tone(seconds, 1, 0, kOutputRate, hertz));
 }
 
 // Energy of one frequency in part of a channel (Goertzel).
@@ -127,11 +116,18 @@ TEST_F(AudioTest, OnlyIdsOfTheTableAreAcceptedAndMusicIsNoEffect)
     EXPECT_FALSE(audio->LoadWavFromFile(4)); // already loaded
     EXPECT_EQ(audio->PlaySound(5, 1, 0, 0, false), 0u); // not loaded
     EXPECT_EQ(audio->PlaySound(3, 1, 0, 0, false), 0u); // music is not an effect
-    // At the origin an effect plays flat, on no voice.
+}
+
+// The options screen plays its sample at the origin, flat, on no voice, and
+// stops it when it is left, once.
+TEST_F(AudioTest, TheOptionsScreensSamplePlaysFlatAndStopsOnce)
+{
+    WriteSound(4, 0.1);
+    auto audio = Open();
+    ASSERT_TRUE(audio->LoadWavFromFile(4));
     EXPECT_EQ(audio->PlaySound(4, 0, 0, 0, false), 1u);
     EXPECT_EQ(audio->GetVoiceCount(), 0);
     EXPECT_TRUE(audio->IsSoundPlaying(4));
-    // The options screen stops that sample when it is left, once.
     EXPECT_TRUE(audio->StopMusicSegment());
     EXPECT_FALSE(audio->IsSoundPlaying(4));
     EXPECT_FALSE(audio->StopMusicSegment());
@@ -257,7 +253,7 @@ TEST_F(AudioTest, OutOfRangeVolumesChangeNothingAtAll)
 TEST_F(AudioTest, LevelMusicCrossFadesToTheCombatLayerAndBack)
 {
     // Whole seconds, so the loops join without a click.
-    scratch_.Write("data/audio/music/desertbed.wav", ToneFile(1.0, 0, 0));
+    scratch_.Write("data/audio/music/desertbed.wav", ToneFile(1.0, 0));
     scratch_.Write("data/audio/music/desertpassive.wav", ToneFile(1.0, 441));
     scratch_.Write("data/audio/music/desertaction.wav", ToneFile(1.0, 1323));
     auto audio = Open();

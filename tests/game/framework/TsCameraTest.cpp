@@ -57,47 +57,49 @@ TEST_F(CameraTest, TicksMoveTheValuesOnlyWhileTheCameraIsActive)
     EXPECT_FLOAT_EQ(camera->Heading().Interpolate(0.25f), 1.25f);
 }
 
+// Every row starts from the frame the owner last put on the engine camera
+// and blends halfway through one tick's move.
 TEST_F(CameraTest, EachModePlacesTheEngineCameraFromItsBlendedValues)
 {
-    camera->SetMode(TS_CAMERA_FREE);
-    camera->Position().SetAll(OmVector3(0, 0, 0));
-    camera->Position().SetNext(OmVector3(10, 0, 0));
-    camera->Heading().SetAll(kPi / 2);
-    camera->Tick(1);
-    camera->Update(0.5f);
-    ExpectNear(node->GetPosition(), 5, 0, 0);
-    ExpectNear(node->GetForward(), -1, 0, 0); // a quarter turn: to the side
-
-    // Orbit: the distance back from the focus, still looking at it when pitched.
-    camera->SetMode(TS_CAMERA_ORBIT);
-    camera->Focus().SetAll(OmVector3(1, 2, 3));
-    camera->Distance().SetAll(10.0f);
-    camera->Heading().SetAll(0.0f);
-    camera->Update(0.0f);
-    ExpectNear(node->GetPosition(), 1, 2, -7);
-    camera->Pitch().SetAll(kPi / 6);
-    camera->Update(0.0f);
-    const OmVector3& eye = node->GetPosition();
-    EXPECT_NEAR(eye.y, 2.0f + 10.0f * std::sin(kPi / 6), 1e-4f);
-    const OmVector3 toFocus = (OmVector3(1, 2, 3) - eye) * 0.1f;
-    ExpectNear(node->GetForward(), toFocus.x, toFocus.y, toFocus.z);
-
-    // A look-at camera looks at its focus whatever its roll.
-    camera->SetMode(TS_CAMERA_LOOK_AT);
-    camera->Position().SetAll(OmVector3(0, 0, 0));
-    camera->Focus().SetAll(OmVector3(0, 0, 5));
-    for (float roll : {0.7f, 0.0f}) {
-        camera->Roll().SetAll(roll);
-        camera->Update(0.0f);
-        ExpectNear(node->GetForward(), 0, 0, 1);
+    const float pitchedY = 2.0f + 10.0f * std::sin(kPi / 6), pitchedZ = 3.0f - 10.0f * std::cos(kPi / 6);
+    const struct {
+        const char* what;
+        TsCameraMode mode;
+        OmVector3 from, to, focus;
+        float heading, pitch, roll;
+        OmVector3 eye, forward;
+        bool upright; // the engine camera's up is world up
+    } rows[] = {
+        {"free: halfway along its move, a quarter turn to the side", TS_CAMERA_FREE, {0, 0, 0}, {10, 0, 0},
+         {1, 2, 3}, kPi / 2, 0, 0, {5, 0, 0}, {-1, 0, 0}, true},
+        {"orbit: the distance back from the focus", TS_CAMERA_ORBIT, {0, 0, 0}, {10, 0, 0}, {1, 2, 3}, 0, 0, 0,
+         {1, 2, -7}, {0, 0, 1}, true},
+        {"orbit pitched: still looking at the focus", TS_CAMERA_ORBIT, {0, 0, 0}, {10, 0, 0}, {1, 2, 3}, 0,
+         kPi / 6, 0, {1, pitchedY, pitchedZ}, {0, (2 - pitchedY) / 10, (3 - pitchedZ) / 10}, false},
+        {"look-at rolled: still looking at the focus", TS_CAMERA_LOOK_AT, {0, 0, 0}, {0, 0, 0}, {0, 0, 5}, 0, 0,
+         0.7f, {0, 0, 0}, {0, 0, 1}, false},
+        {"look-at unrolled", TS_CAMERA_LOOK_AT, {0, 0, 0}, {0, 0, 0}, {0, 0, 5}, 0, 0, 0, {0, 0, 0}, {0, 0, 1}, true},
+        {"owner: the frame as its owner put it", TS_CAMERA_OWNER, {0, 0, 0}, {10, 0, 0}, {1, 2, 3}, kPi / 2, 0, 0,
+         {7, 7, 7}, {0, 0, 1}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        node->SetFrame(OmVector3(7, 7, 7), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
+        camera->SetMode(row.mode);
+        camera->Position().SetAll(row.from);
+        camera->Position().SetNext(row.to);
+        camera->Focus().SetAll(row.focus);
+        camera->Distance().SetAll(10.0f);
+        camera->Heading().SetAll(row.heading);
+        camera->Pitch().SetAll(row.pitch);
+        camera->Roll().SetAll(row.roll);
+        camera->Tick(1);
+        camera->Update(0.5f);
+        ExpectNear(node->GetPosition(), row.eye.x, row.eye.y, row.eye.z);
+        ExpectNear(node->GetForward(), row.forward.x, row.forward.y, row.forward.z);
+        if (row.upright)
+            ExpectNear(node->GetUp(), 0, 1, 0);
     }
-    ExpectNear(node->GetUp(), 0, 1, 0);
-
-    // The owner's mode leaves the frame as its owner put it.
-    camera->SetMode(TS_CAMERA_OWNER);
-    node->SetFrame(OmVector3(7, 7, 7), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    camera->Update(0.0f);
-    ExpectNear(node->GetPosition(), 7, 7, 7);
 }
 
 TEST_F(CameraTest, TheProjectionFollowsTheFieldOfViewForTwoTicks)

@@ -31,6 +31,19 @@ T* Named(const char* name, float x = 0, float z = 0)
     return object;
 }
 
+// A new named entity or object, listed in the database (which takes the
+// reference) and answered.
+template <class T>
+T* Add(TsEntityDB& db, const char* name, float x = 0, float z = 0)
+{
+    T* object = Named<T>(name, x, z);
+    if constexpr (std::is_base_of_v<TsEntity, T>)
+        EXPECT_TRUE(db.AddEntity(OmRef<TsEntity>::Adopt(object))) << name;
+    else
+        EXPECT_TRUE(db.AddObject(OmRef<TsObject>::Adopt(object))) << name;
+    return object;
+}
+
 std::string NameOf(const OmObject* object) { return object->GetName() ? object->GetName() : ""; }
 
 Strings Names(const OmList& list)
@@ -79,15 +92,15 @@ OmRef<TsEntityDB> EveryKind()
 {
     OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     db->SetName("entities");
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestCharacter>("hero")));
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestCollectible>("gem")));
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestWaypoint>("wp")));
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestDoor>("door")));
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("crate", 3, 4)));
-    db->AddObject(OmRef<TsObject>::Adopt(Named<TestTeam>("team")));
-    db->AddObject(OmRef<TsObject>::Adopt(Named<TestSquad>("squad")));
-    db->AddObject(OmRef<TsObject>::Adopt(Named<TestLightEffect>("light")));
-    db->AddObject(OmRef<TsObject>::Adopt(Named<TestPlainObject>("plain")));
+    Add<TestCharacter>(*db, "hero");
+    Add<TestCollectible>(*db, "gem");
+    Add<TestWaypoint>(*db, "wp");
+    Add<TestDoor>(*db, "door");
+    Add<TestThing>(*db, "crate", 3, 4);
+    Add<TestTeam>(*db, "team");
+    Add<TestSquad>(*db, "squad");
+    Add<TestLightEffect>(*db, "light");
+    Add<TestPlainObject>(*db, "plain");
     return db;
 }
 
@@ -126,8 +139,8 @@ public:
 TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
 {
     const OmRef<TsEntityDB> db = EveryKind();
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestCharacterChild>("guard"))); // derived classes match
-    db->AddObject(OmRef<TsObject>::Adopt(Named<TestDoor>("gate")));            // an entity given as an object
+    Add<TestCharacterChild>(*db, "guard");                          // derived classes match
+    db->AddObject(OmRef<TsObject>::Adopt(Named<TestDoor>("gate"))); // an entity given as an object
     EXPECT_EQ(Lists(*db), "hero,guard / gem / wp / door,gate / crate / hero,gem,wp,door,crate,guard,gate / team / "
                           "squad / light / plain / team,squad,light,plain")
         << "entities stay out of the object lists";
@@ -145,14 +158,12 @@ TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
 TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
 {
     const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-    TestCharacter* near = Named<TestCharacter>("near", 1, 1);
-    TestCharacter* far = Named<TestCharacter>("far", 30, 0);
-    TestThing* edge = Named<TestThing>("edge", 10 + 6, 20); // exactly at the range from (10, 20)
-    TestThing* inside = Named<TestThing>("inside", 10 + 5.99f, 20);
-    TestThing* forced = Named<TestThing>("forced", 500, 500);
-    TestThing* sleeper = Named<TestThing>("sleeper", 10, 20);
-    for (TsEntity* e : std::initializer_list<TsEntity*>{near, far, edge, inside, forced, sleeper})
-        db->AddEntity(OmRef<TsEntity>::Adopt(e));
+    TestCharacter* near = Add<TestCharacter>(*db, "near", 1, 1);
+    TestCharacter* far = Add<TestCharacter>(*db, "far", 30, 0);
+    TestThing* edge = Add<TestThing>(*db, "edge", 10 + 6, 20); // exactly at the range from (10, 20)
+    TestThing* inside = Add<TestThing>(*db, "inside", 10 + 5.99f, 20);
+    TestThing* forced = Add<TestThing>(*db, "forced", 500, 500);
+    TestThing* sleeper = Add<TestThing>(*db, "sleeper", 10, 20);
     forced->ForceActive();
     sleeper->ForceActive();
     sleeper->SetDormant(true);
@@ -179,11 +190,11 @@ TEST(TsEntityDB, ActivationFollowsRangeDormancyAndForcedActivation)
 TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
 {
     const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-    TestThing *a = Named<TestThing>("a"), *doomed = Named<TestThing>("doomed"), *moved = Named<TestThing>("moved");
-    TestCharacter* corpse = Named<TestCharacter>("corpse");
-    for (TsEntity* e : std::initializer_list<TsEntity*>{a, doomed, moved, corpse})
-        db->AddEntity(OmRef<TsEntity>::Adopt(e));
-    db->AddObject(OmRef<TsObject>::Adopt(Named<TestPlainObject>("plain")));
+    TestThing* a = Add<TestThing>(*db, "a");
+    TestThing* doomed = Add<TestThing>(*db, "doomed");
+    TestThing* moved = Add<TestThing>(*db, "moved");
+    TestCharacter* corpse = Add<TestCharacter>(*db, "corpse");
+    Add<TestPlainObject>(*db, "plain");
     db->SetActivationCentre(0, 0, 10);
     doomed->SetFlag(TS_ENTITY_PENDING_DELETE);
     moved->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
@@ -215,11 +226,10 @@ TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
 {
     GameScript lua;
     const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-    TestThing* bad = Named<TestThing>("bad");
-    db->AddObject(OmRef<TsObject>::Adopt(Named<TestPlainObject>("obj")));
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("first")));
-    db->AddEntity(OmRef<TsEntity>::Adopt(bad));
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("last")));
+    Add<TestPlainObject>(*db, "obj");
+    Add<TestThing>(*db, "first");
+    TestThing* bad = Add<TestThing>(*db, "bad");
+    Add<TestThing>(*db, "last");
 
     bad->importResult = false;
     CallLog().clear();
@@ -243,23 +253,20 @@ TEST(TsEntityDB, LivingTeamMembersCountsTheSquadsOfTheFirstTeamWithTheId)
     const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
     EXPECT_EQ(db->LivingTeamMembers(3), 0) << "no team";
 
-    TestTeam *red = Named<TestTeam>("red"), *twin = Named<TestTeam>("twin");
-    red->id = twin->id = 3;
     TestThing* members[4];
-    for (TestThing*& m : members) {
-        m = Named<TestThing>("m");
-        db->AddEntity(OmRef<TsEntity>::Adopt(m));
-    }
+    for (TestThing*& m : members)
+        m = Add<TestThing>(*db, "m");
     members[1]->SetFlag(TS_ENTITY_DEAD);
     members[2]->SetDormant(true);
-    TestSquad *alpha = Named<TestSquad>("alpha"), *beta = Named<TestSquad>("beta"), *other = Named<TestSquad>("other");
+    TestTeam *red = Add<TestTeam>(*db, "red"), *twin = Add<TestTeam>(*db, "twin");
+    red->id = twin->id = 3;
+    TestSquad *alpha = Add<TestSquad>(*db, "alpha"), *beta = Add<TestSquad>(*db, "beta");
+    TestSquad* other = Add<TestSquad>(*db, "other");
     alpha->team = beta->team = red;
     other->team = twin;
     alpha->members = {members[0], members[1], members[2]};
     beta->members = {members[3]};
     other->members = {members[0], members[3]};
-    for (TsObject* o : std::initializer_list<TsObject*>{red, twin, alpha, beta, other})
-        db->AddObject(OmRef<TsObject>::Adopt(o));
 
     EXPECT_EQ(db->LivingTeamMembers(3), 2) << "one living member in each squad of the first team";
     EXPECT_EQ(db->LivingTeamMembers(4), 0);
@@ -270,18 +277,18 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     {
         LogCapture log;
         const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-        db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("crate")));
+        Add<TestThing>(*db, "crate");
         EXPECT_TRUE(db->Initialise()) << "the objects themselves are fine";
         EXPECT_TRUE(log.Contains("no script state, 'crate' is not published"));
     }
     GameScript lua;
     OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("crate")));
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestDoor>("door1")));
-    db->AddObject(OmRef<TsObject>::Adopt(Named<TestPlainObject>("plain")));
+    Add<TestThing>(*db, "crate");
+    Add<TestDoor>(*db, "door1");
+    Add<TestPlainObject>(*db, "plain");
     TestThing* nameless = new TestThing();
     db->AddEntity(OmRef<TsEntity>::Adopt(nameless));
-    db->AddEntity(OmRef<TsEntity>::Adopt(Named<TestThing>("")));
+    Add<TestThing>(*db, "");
     EXPECT_TRUE(db->Initialise());
 
     EXPECT_EQ(lua.Eval("tolua.type(crate)"), "TsEntity") << "a class scripts do not know";
@@ -327,18 +334,15 @@ TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachOnce)
 {
     LogCapture log;
     OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-    TestThing* twice = Named<TestThing>("twice");
-    TestThing* readded = Named<TestThing>("readded");
-    TestThing* garbage = Named<TestThing>("garbage");
-    TestPlainObject* object = Named<TestPlainObject>("object");
-    for (TsEntity* e : std::initializer_list<TsEntity*>{twice, readded, garbage})
-        EXPECT_TRUE(db->AddEntity(OmRef<TsEntity>::Adopt(e)));
+    TestThing* twice = Add<TestThing>(*db, "twice");
+    TestThing* readded = Add<TestThing>(*db, "readded");
+    TestThing* garbage = Add<TestThing>(*db, "garbage");
     EXPECT_FALSE(db->AddEntity(OmRef<TsEntity>(twice))) << "listed twice it would be released twice";
     db->RemoveEntity(readded);
     db->AddEntity(OmRef<TsEntity>(readded)); // the garbage's reference is taken back
     db->RemoveEntity(garbage);
     db->RemoveEntity(twice);
-    EXPECT_TRUE(db->AddObject(OmRef<TsObject>::Adopt(object)));
+    TestPlainObject* object = Add<TestPlainObject>(*db, "object");
     EXPECT_FALSE(db->AddObject(OmRef<TsObject>(object)));
     EXPECT_EQ(Names(db->GetGarbage()), (Strings{"garbage", "twice"})) << "readded took its reference back";
     EXPECT_FALSE(db->ContainsEntity(garbage));
@@ -359,15 +363,12 @@ TEST(TsEntityDB, TeardownLeavesObjectsHeldElsewhereAndLogsThem)
     LogCapture log;
     GameScript lua;
     OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
-    TestThing* hero = Named<TestThing>("hero");
-    TestThing* member = Named<TestThing>("member");
+    TestThing* hero = Add<TestThing>(*db, "hero");
+    TestThing* member = Add<TestThing>(*db, "member");
+    TestPlainObject* squad = Add<TestPlainObject>(*db, "squad");
     OmRef<TestPlainObject> player = OmRef<TestPlainObject>::Adopt(Named<TestPlainObject>("player")); // not listed
-    TestPlainObject* squad = Named<TestPlainObject>("squad");
     player->Keep(hero);
     squad->Keep(member);
-    db->AddEntity(OmRef<TsEntity>::Adopt(hero));
-    db->AddEntity(OmRef<TsEntity>::Adopt(member));
-    db->AddObject(OmRef<TsObject>::Adopt(squad));
     EXPECT_TRUE(db->Initialise());
     ASSERT_EQ(lua.Run("keptHero = hero"), 0);
 

@@ -78,6 +78,29 @@ protected:
         return seen;
     }
 
+    // Plays a tick script (below) from a cleared state: the states noted.
+    std::string RunTicks(const std::string& script, const std::function<void(bool)>& press,
+                         const std::function<std::string()>& note)
+    {
+        input_.ClearState();
+        std::string states;
+        for (const char step : script) {
+            switch (step) {
+            case '+': press(true); break;
+            case '-': press(false); break;
+            case 'f': Frame(); break;
+            case 't': NextTick(); break;
+            case 's': states += note(); break;
+            case 'k':
+                input_.KeyToChar(plat::kKeySpace);
+                input_.GetBufferedKeys(0, nullptr);
+                break;
+            default: break;
+            }
+        }
+        return states;
+    }
+
     TsInput input_;
 };
 
@@ -149,29 +172,13 @@ const TickCase kTickCases[] = {
 
 TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
 {
-    constexpr int kSpace = plat::kKeySpace, kJump = TS_ACTION_SKIP_LINE;
     for (const TickCase& c : kTickCases) {
-        input_.ClearState();
-        std::string states;
         // The key asked for by its code keeps to the ticks as its action does.
         std::string keyStates;
-        for (const char step : std::string(c.script)) {
-            switch (step) {
-            case '+': Key(kSpace, true); break;
-            case '-': Key(kSpace, false); break;
-            case 'f': Frame(); break;
-            case 't': NextTick(); break;
-            case 's':
-                states += StateOf(kJump);
-                keyStates += input_.IsKeyDown(kSpace) == input_.IsActionDown(kJump) ? '=' : '!';
-                break;
-            case 'k':
-                input_.KeyToChar(kSpace);
-                input_.GetBufferedKeys(0, nullptr);
-                break;
-            default: break;
-            }
-        }
+        const std::string states = RunTicks(c.script, [&](bool down) { Key(plat::kKeySpace, down); }, [&] {
+            keyStates += input_.IsKeyDown(plat::kKeySpace) == input_.IsActionDown(TS_ACTION_SKIP_LINE) ? '=' : '!';
+            return StateOf(TS_ACTION_SKIP_LINE);
+        });
         EXPECT_EQ(states, c.states) << c.what;
         EXPECT_EQ(keyStates, std::string(states.size(), '=')) << c.what;
     }
@@ -182,19 +189,8 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
 TEST_F(TsInputTest, EveryClickIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
 {
     for (const TickCase& c : kTickCases) {
-        input_.ClearState();
-        std::string states;
-        for (const char step : std::string(c.script)) {
-            switch (step) {
-            case '+': plat::InjectMouseButton(*window_, 0, true); break;
-            case '-': plat::InjectMouseButton(*window_, 0, false); break;
-            case 'f': Frame(); break;
-            case 't': NextTick(); break;
-            case 's': states += StateOf(TS_ACTION_SELECT); break;
-            default: break;
-            }
-        }
-        EXPECT_EQ(states, c.states) << c.what;
+        const auto click = [&](bool down) { plat::InjectMouseButton(*window_, 0, down); };
+        EXPECT_EQ(RunTicks(c.script, click, [&] { return StateOf(TS_ACTION_SELECT); }), c.states) << c.what;
     }
 }
 

@@ -19,6 +19,8 @@
 #include "render/OmD3D.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
+#include "tests/platform/ImageTestFiles.h"
+#include "tests/platform/WindowFixture.h"
 
 namespace {
 
@@ -28,16 +30,6 @@ constexpr uint32_t kGreen = 0xFF30B040u;
 constexpr uint32_t kWidth = 640;
 constexpr uint32_t kHeight = 480;
 constexpr int kClipFrames = 25; // one second
-
-bool Near(uint32_t got, uint32_t want)
-{
-    for (int shift : {16, 8, 0}) {
-        const int a = static_cast<int>((got >> shift) & 0xFF), b = static_cast<int>((want >> shift) & 0xFF);
-        if (std::abs(a - b) > 16)
-            return false;
-    }
-    return true;
-}
 
 intptr_t QuitOnDestroy(Window*, uint32_t message, uintptr_t, intptr_t)
 {
@@ -66,9 +58,7 @@ protected:
     {
         TsVideo::SetFrameObserver(nullptr, nullptr);
         window_.reset();
-        Message m;
-        while (PeekWindowMessage(m, true)) {
-        }
+        testwin::DispatchAll();
         renderer_.reset();
         ClearGfxTestAdapters();
     }
@@ -127,17 +117,6 @@ protected:
         };
     }
 
-    bool QuitQueued()
-    {
-        Message m;
-        while (PeekWindowMessage(m, true)) {
-            if (m.message == kMsgQuit)
-                return true;
-            DispatchWindowMessage(m);
-        }
-        return false;
-    }
-
     ScratchDir dir_;
     std::unique_ptr<OmD3D> renderer_;
     std::unique_ptr<Window> window_;
@@ -167,7 +146,8 @@ TEST_F(TsVideoTest, AVideoPlaysEveryPictureFullScreenInOrder)
     EXPECT_EQ(frames_.back(), kClipFrames - 1);
     EXPECT_TRUE(std::is_sorted(frames_.begin(), frames_.end()));
     for (size_t i = 0; i < centres_.size(); ++i)
-        EXPECT_TRUE(Near(centres_[i], kGreen)) << "frame " << frames_[i] << " centre " << std::hex << centres_[i];
+        EXPECT_TRUE(imgtest::Near(centres_[i] | 0xFF000000u, kGreen, 16))
+            << "frame " << frames_[i] << " centre " << std::hex << centres_[i];
 }
 
 TEST_F(TsVideoTest, AfterAVideoTheDeviceHoldsTheRenderersStatesAgain)
@@ -220,7 +200,7 @@ TEST_F(TsVideoTest, EnterSpaceEscapeAClickOrClosingTheWindowSkipIt)
         EXPECT_EQ(TsVideo::PlayFMV("data\\fmv\\INTRO.MPG"), TsVideo::kSkipped);
         ASSERT_FALSE(frames_.empty());
         EXPECT_LT(frames_.back(), 40);
-        EXPECT_EQ(QuitQueued(), c.quits);
+        EXPECT_EQ(testwin::DispatchAll() > 0, c.quits);
     }
 }
 
