@@ -43,25 +43,11 @@ const char* Text(int32_t id)
     return text ? text : "";
 }
 
-TsHUDe* Hud()
-{
-    return TsAccess::HUDe();
-}
-
 void PlayHudSound(int32_t sound)
 {
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->PlaySound(SoundId(sound), 0.0f, 0.0f, 0.0f, false);
     }
-}
-
-float TextWidth(const char* text)
-{
-    float w = 0.0f, h = 0.0f;
-    if (TsHUDe* hud = Hud()) {
-        hud->GetTextExtent(text, w, h);
-    }
-    return w;
 }
 
 TsPCObject* Member(int32_t slot)
@@ -86,9 +72,16 @@ int OtherSlots(int32_t ownerSlot, int32_t out[2])
 
 } // namespace
 
-TsHUDMenu::TsHUDMenu() = default;
+TsHUDMenu::TsHUDMenu(TsHUDe& hud) : hud_(hud) {}
 
 TsHUDMenu::~TsHUDMenu() = default;
+
+float TsHUDMenu::TextWidth(const char* text) const
+{
+    float w = 0.0f, h = 0.0f;
+    hud_.GetTextExtent(text, w, h);
+    return w;
+}
 
 int TsHUDMenu::MemberCount() const
 {
@@ -111,9 +104,7 @@ bool TsHUDMenu::IsShown(int entry) const
 bool TsHUDMenu::Init()
 {
     float w = 0.0f, h = 0.0f;
-    if (TsHUDe* hud = Hud()) {
-        hud->GetTextExtent("How Tall Is This Text?", w, h);
-    }
+    hud_.GetTextExtent("How Tall Is This Text?", w, h);
     lineHeight_ = h + 2.0f + 2.0f;
     width_ = 0.0f;
     Layout(400.0f, 200.0f);
@@ -366,7 +357,6 @@ void TsHUDMenu::Render()
         return;
     }
     frame_.Render();
-    TsHUDe* hud = Hud();
     {
         TsHUDOverlay overlay;
         for (int i = 0; i < kEntryCount; ++i) {
@@ -377,9 +367,6 @@ void TsHUDMenu::Render()
             overlay.Draw(entries_[i]->strip);
         }
     }
-    if (!hud) {
-        return;
-    }
     float y = position_.y + 2.0f;
     for (int i = 0; i < kEntryCount; ++i) {
         if (!IsShown(i)) {
@@ -387,7 +374,7 @@ void TsHUDMenu::Render()
         }
         const MenuEntry& entry = *entries_[i];
         const float* colour = i == kName || i == selected_ ? kHighlight : entry.enabled ? kEnabled : kDisabled;
-        hud->DrawText(position_.x + 2.0f + entry.offset, y, colour, entry.text.Get());
+        hud_.DrawText(position_.x + 2.0f + entry.offset, y, colour, entry.text.Get());
         y += lineHeight_;
     }
 }

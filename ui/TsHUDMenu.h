@@ -10,6 +10,7 @@
 #include "ui/TsFrameWindow.h"
 
 class TsCollectibleObject;
+class TsHUDe;
 
 class TsHUDMenu {
 public:
@@ -23,7 +24,8 @@ public:
         uint8_t enabled = 0;
     };
 
-    TsHUDMenu();
+    // The HUD that owns the menu writes its entries.
+    explicit TsHUDMenu(TsHUDe& hud);
     virtual ~TsHUDMenu();
     TsHUDMenu(const TsHUDMenu&) = delete;
     TsHUDMenu& operator=(const TsHUDMenu&) = delete;
@@ -55,7 +57,9 @@ private:
     void MeasureEntry(int i, bool centre);
     bool LoadTextures();
     int MemberCount() const;
+    float TextWidth(const char* text) const;
 
+    TsHUDe& hud_;
     uint8_t open_ = 0;
     int32_t middleTexture_ = -1;
     int32_t middleBTexture_ = -1;

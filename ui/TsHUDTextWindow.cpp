@@ -27,22 +27,6 @@ const char* Text(int32_t id)
     return text ? text : "";
 }
 
-void Measure(const char* text, float& w, float& h)
-{
-    w = 0.0f;
-    h = 0.0f;
-    if (TsHUDe* hud = TsAccess::HUDe()) {
-        hud->GetTextExtent(text, w, h);
-    }
-}
-
-float Width(const char* text)
-{
-    float w = 0.0f, h = 0.0f;
-    Measure(text, w, h);
-    return w;
-}
-
 void TextureSize(const OmBaseSprite* sprite, float& w, float& h)
 {
     w = h = 0.0f;
@@ -78,7 +62,21 @@ OmBaseSprite* PictureOf(TsObject* object)
 
 } // namespace
 
-TsHUDTextWindow::TsHUDTextWindow() = default;
+TsHUDTextWindow::TsHUDTextWindow(TsHUDe& hud) : hud_(hud) {}
+
+void TsHUDTextWindow::Measure(const char* text, float& w, float& h) const
+{
+    w = 0.0f;
+    h = 0.0f;
+    hud_.GetTextExtent(text, w, h);
+}
+
+float TsHUDTextWindow::Width(const char* text) const
+{
+    float w = 0.0f, h = 0.0f;
+    Measure(text, w, h);
+    return w;
+}
 
 bool TsHUDTextWindow::Init()
 {
@@ -181,11 +179,10 @@ void TsHUDTextWindow::FormatLines(const char*& name, const char*& description)
             return;
         }
         // The HUD's quote: the price shown is the price a click charges.
-        const TsHUDe* hud = TsAccess::HUDe();
-        const int side = hud ? hud->GetTradeSide() : 1;
+        const int side = hud_.GetTradeSide();
         TsPlayer* player = TsAccess::LocalPlayer();
-        TsCharacterObject* member = player && hud && hud->GetOpenSlot() >= 0 ? player->GetSquadMember(hud->GetOpenSlot())
-                                                                           : nullptr;
+        TsCharacterObject* member =
+            player && hud_.GetOpenSlot() >= 0 ? player->GetSquadMember(hud_.GetOpenSlot()) : nullptr;
         const TsHUDe::TradeQuote quote = TsHUDe::QuoteTrade(*a, side, member);
         if (quote.amount > 1) {
             std::snprintf(line1_, sizeof line1_, "%s: %d for %d", Text(30550), int(quote.price), int(quote.amount));
@@ -197,8 +194,7 @@ void TsHUDTextWindow::FormatLines(const char*& name, const char*& description)
         const TsPlayer* player = TsAccess::LocalPlayer();
         const int32_t k = player ? player->GetKitty() : 0;
         std::snprintf(line1_, sizeof line1_, "%s %d %s", Text(30558), k, Text(k == 1 ? 30560 : 30562));
-        const TsHUDe* hud = TsAccess::HUDe();
-        if (hud && hud->IsTraderPending()) {
+        if (hud_.IsTraderPending()) {
             std::snprintf(line2_, sizeof line2_, "%s", Text(30564));
         }
     }
@@ -244,7 +240,6 @@ void TsHUDTextWindow::FlowString(const char* text, bool draw, float pw, float ph
 {
     float tw = 0.0f, lineHeight = 0.0f;
     Measure("Ay", tw, lineHeight);
-    TsHUDe* hud = TsAccess::HUDe();
     const float fullWidth = pw + width_;
     auto lineStart = [&](float lineY) { return lineY + lineHeight >= y_ + ph ? x_ : x_ + pw; };
     auto lineEnd = [&](float lineY) { return lineY + lineHeight >= y_ + ph ? x_ + fullWidth : x_ + pw + width_; };
@@ -281,8 +276,8 @@ void TsHUDTextWindow::FlowString(const char* text, bool draw, float pw, float ph
             cx = lineStart(lineY);
         }
         breakNext = false;
-        if (draw && hud) {
-            hud->DrawText(cx + 2.0f, lineY, kWhite, word);
+        if (draw) {
+            hud_.DrawText(cx + 2.0f, lineY, kWhite, word);
         }
         cx += joined ? ww : ww + 4.0f;
         lineEmpty = false;
@@ -296,7 +291,7 @@ void TsHUDTextWindow::FlowString(const char* text, bool draw, float pw, float ph
     used = std::max(used, cy);
 }
 
-bool TsHUDTextWindow::FitWord(char* word, size_t capacity, float maxWidth, int& cut)
+bool TsHUDTextWindow::FitWord(char* word, size_t capacity, float maxWidth, int& cut) const
 {
     cut = 0;
     const size_t length = std::strlen(word);
@@ -320,8 +315,7 @@ bool TsHUDTextWindow::FitWord(char* word, size_t capacity, float maxWidth, int& 
 void TsHUDTextWindow::DrawSkillIcons(float w, float h)
 {
     const TsCharacterObject* c = TsCharacterObject::Cast(object_);
-    TsHUDe* hud = TsAccess::HUDe();
-    if (!c || !hud) {
+    if (!c) {
         return;
     }
     const int32_t skills[3][2] = {{2, HUD_TECH_ICON}, {4, HUD_COMBAT_ICON}, {8, HUD_NEG_ICON}};
@@ -331,8 +325,8 @@ void TsHUDTextWindow::DrawSkillIcons(float w, float h)
             continue;
         }
         float iw = 0.0f, ih = 0.0f;
-        TextureSize(hud->GetSprite(skill[1]), iw, ih);
-        hud->DrawSprite(skill[1], x_ + w - iw - (iw + 3.0f) * float(shown) - 3.0f, y_ + h - ih - 3.0f);
+        TextureSize(hud_.GetSprite(skill[1]), iw, ih);
+        hud_.DrawSprite(skill[1], x_ + w - iw - (iw + 3.0f) * float(shown) - 3.0f, y_ + h - ih - 3.0f);
         ++shown;
     }
 }

@@ -9,6 +9,7 @@
 
 #include "ui/TsFrameWindow.h"
 
+class TsHUDe;
 class TsObject;
 
 class TsHUDTextWindow {
@@ -16,7 +17,8 @@ public:
     enum Kind : int32_t { kCharacter = 0, kArticle = 1, kMoney = 2 };
     static constexpr int kLineSize = 260;
 
-    TsHUDTextWindow();
+    // The HUD that owns the window writes its text and draws its icons.
+    explicit TsHUDTextWindow(TsHUDe& hud);
 
     bool Init();
     // Toggles the window; when it becomes visible it shows the object.
@@ -39,7 +41,7 @@ public:
     // Shortens a word wider than maxWidth: characters are cut from its end
     // and a hyphen appended until it fits. The removed count goes to cut.
     // False when the word fits as it is, or nothing that fits can be made.
-    static bool FitWord(char* word, size_t capacity, float maxWidth, int& cut);
+    bool FitWord(char* word, size_t capacity, float maxWidth, int& cut) const;
 
 private:
     // Lays the content out (and draws it when draw is set); out: its size.
@@ -48,7 +50,10 @@ private:
     void FlowString(const char* text, bool draw, float pw, float ph, float& cy, float& used);
     void DrawSkillIcons(float w, float h);
     void PlaceBackground(float w, float h);
+    void Measure(const char* text, float& w, float& h) const;
+    float Width(const char* text) const;
 
+    TsHUDe& hud_;
     TsScreenQuad background_;
     int32_t normalTexture_ = -1;
     int32_t highlightTexture_ = -1;

@@ -70,7 +70,7 @@ int32_t MemberCount()
 } // namespace
 
 // Conversation lines are wrapped with the font the HUD draws them in.
-TsHUDe::TsHUDe()
+TsHUDe::TsHUDe(TsRadar* radar) : radar_(radar), menu_(*this), infoWindow_(*this), priceWindow_(*this)
 {
     TsConversation::SetTextMeasure(&MeasureConversationText);
 }

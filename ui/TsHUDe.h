@@ -23,6 +23,7 @@ class TsConversation;
 class TsInventory;
 class TsItemObject;
 class TsPCObject;
+class TsRadar;
 
 enum HudSpriteId : int32_t {
     HUD_DUMMY = 0,
@@ -90,7 +91,10 @@ public:
     // Sounds the HUD uses.
     enum Sound { kSoundSelect = 204, kSoundClose = 205, kSoundOpen = 206, kSoundToggle = 207, kSoundRefused = 223 };
 
-    TsHUDe();
+    // The radar is borrowed from the level, which makes it before the HUD:
+    // trading hides it while the price window takes its corner. A HUD made
+    // without one has no radar to hide.
+    explicit TsHUDe(TsRadar* radar = nullptr);
     ~TsHUDe();
     TsHUDe(const TsHUDe&) = delete;
     TsHUDe& operator=(const TsHUDe&) = delete;
@@ -238,6 +242,7 @@ private:
     bool WeaponChangesAllowed(const TsPCObject* pc) const;
     void WeaponKeys();
 
+    TsRadar* radar_ = nullptr;
     OmRef<OmBaseSprite> sprites_[HUD_MAX_SPRITES];
     TsHUDPortrait portraits_[kPortraitCount];
     uint8_t dialogueOpen_ = 0;

@@ -216,8 +216,8 @@ void TsHUDe::RenderTradePanel()
         DrawSprite(HUD_BANTER_FRAME, px, py);
     }
     if (!priceWindow_.IsVisible()) {
-        if (TsRadar* radar = TsAccess::Radar())
-            radar->UseRadar(false);
+        if (radar_)
+            radar_->UseRadar(false);
         const float z = PanelWidth(), margin = priceWindow_.GetMargin();
         if (TsPlayer* player = TsAccess::LocalPlayer())
             priceWindow_.Show(px + margin - 2.0f - z / 2.0f, py + margin + 64.0f, player, 2, 46.0f + z);
@@ -423,8 +423,8 @@ void TsHUDe::HandleTradeExit(bool clicked, int x, int y)
         cursor->ClearHovered();
     infoWindow_.SetVisible(false);
     priceWindow_.SetVisible(false);
-    if (TsRadar* radar = TsAccess::Radar())
-        radar->UseRadar(true);
+    if (radar_)
+        radar_->UseRadar(true);
     if (TsCutScene* cutScene = TsAccess::CutScene()) {
         cutScene->SetPlayerLockedOut(false);
         cutScene->LockActive(false);
