@@ -50,10 +50,10 @@ TsHUDOverlay::TsHUDOverlay()
     if (!r) {
         return;
     }
-    active_ = true;
-    zWrite_ = r->GetRenderState(GfxRs::ZWriteEnable);
-    lighting_ = r->GetRenderState(GfxRs::Lighting);
-    shader_ = r->GetVertexShader();
+    m_active = true;
+    m_zWrite = r->GetRenderState(GfxRs::ZWriteEnable);
+    m_lighting = r->GetRenderState(GfxRs::Lighting);
+    m_shader = r->GetVertexShader();
     r->SetVertexShader(kScreenVertexFormat);
     r->SetBlendMode(kAlphaBlend);
     r->SetLighting(false);
@@ -70,19 +70,19 @@ TsHUDOverlay::TsHUDOverlay()
 TsHUDOverlay::~TsHUDOverlay()
 {
     OmD3D* r = OmD3D::Instance();
-    if (!active_ || !r) {
+    if (!m_active || !r) {
         return;
     }
-    r->SetVertexShader(shader_);
-    r->DispatchRenderState(GfxRs::Lighting, lighting_);
-    r->DispatchRenderState(GfxRs::ZWriteEnable, zWrite_);
+    r->SetVertexShader(m_shader);
+    r->DispatchRenderState(GfxRs::Lighting, m_lighting);
+    r->DispatchRenderState(GfxRs::ZWriteEnable, m_zWrite);
     r->DispatchRenderState(GfxRs::ZEnable, 1);
     r->DispatchRenderState(GfxRs::CullMode, GfxCull::Ccw);
 }
 
 void TsHUDOverlay::SetTexture(int32_t textureId)
 {
-    if (OmD3D* r = OmD3D::Instance(); r && active_) {
+    if (OmD3D* r = OmD3D::Instance(); r && m_active) {
         r->SetTexture(0, textureId);
     }
 }
@@ -97,7 +97,7 @@ void TsHUDOverlay::DrawIndexed(const TsScreenVertex* vertices, uint32_t vertexCo
                                uint32_t triangleCount)
 {
     OmD3D* r = OmD3D::Instance();
-    if (!r || !active_) {
+    if (!r || !m_active) {
         return;
     }
     if (triangleCount == 0) {
@@ -114,15 +114,15 @@ void TsHUDOverlay::DrawIndexed(const TsScreenVertex* vertices, uint32_t vertexCo
 TsFrameWindow::TsFrameWindow()
 {
     // Corners: (0, 0) at the outer corner, (1, 1) at the inner one.
-    CornerUV(pieces_[kTopLeft], 0, 1, 0, 0, 1, 1, 1, 0);
-    CornerUV(pieces_[kTopRight], 1, 1, 1, 0, 0, 1, 0, 0);
-    CornerUV(pieces_[kBottomLeft], 0, 0, 0, 1, 1, 0, 1, 1);
-    CornerUV(pieces_[kBottomRight], 1, 0, 1, 1, 0, 0, 0, 1);
+    CornerUV(m_pieces[kTopLeft], 0, 1, 0, 0, 1, 1, 1, 0);
+    CornerUV(m_pieces[kTopRight], 1, 1, 1, 0, 0, 1, 0, 0);
+    CornerUV(m_pieces[kBottomLeft], 0, 0, 0, 1, 1, 0, 1, 1);
+    CornerUV(m_pieces[kBottomRight], 1, 0, 1, 1, 0, 0, 0, 1);
     // Edges: v 0 on the outer side, u running clockwise around the frame.
-    CornerUV(pieces_[kTop], 0, 1, 0, 0, 1, 1, 1, 0);
-    CornerUV(pieces_[kRight], 1, 1, 0, 1, 1, 0, 0, 0);
-    CornerUV(pieces_[kBottom], 1, 0, 1, 1, 0, 0, 0, 1);
-    CornerUV(pieces_[kLeft], 0, 0, 1, 0, 0, 1, 1, 1);
+    CornerUV(m_pieces[kTop], 0, 1, 0, 0, 1, 1, 1, 0);
+    CornerUV(m_pieces[kRight], 1, 1, 0, 1, 1, 0, 0, 0);
+    CornerUV(m_pieces[kBottom], 1, 0, 1, 1, 0, 0, 0, 1);
+    CornerUV(m_pieces[kLeft], 0, 0, 1, 0, 0, 1, 1, 1);
     LoadTextures();
 }
 
@@ -134,38 +134,38 @@ bool TsFrameWindow::LoadTextures()
     }
     OmTextureResource corner(kCornerImage, -1, 1);
     OmTextureResource edge(kEdgeImage, -1, 1);
-    cornerTexture_ = renderer->RegisterTexture(&corner);
-    edgeTexture_ = renderer->RegisterTexture(&edge);
+    m_cornerTexture = renderer->RegisterTexture(&corner);
+    m_edgeTexture = renderer->RegisterTexture(&edge);
     return true;
 }
 
 bool TsFrameWindow::Build(const OmVector2& position, const OmVector2& size, float b)
 {
-    if (cornerTexture_ == -1 || edgeTexture_ == -1) {
+    if (m_cornerTexture == -1 || m_edgeTexture == -1) {
         LoadTextures();
     }
-    position_ = position;
+    m_position = position;
     const float x = position.x, y = position.y, w = size.x, h = size.y;
-    pieces_[kTopLeft].Place(x - b, y - b, x, y);
-    pieces_[kTopRight].Place(x + w, y - b, x + w + b, y);
-    pieces_[kBottomLeft].Place(x - b, y + h, x, y + h + b);
-    pieces_[kBottomRight].Place(x + w, y + h, x + w + b, y + h + b);
-    pieces_[kLeft].Place(x - b, y, x, y + h);
-    pieces_[kRight].Place(x + w, y, x + w + b, y + h);
-    pieces_[kTop].Place(x, y - b, x + w, y);
-    pieces_[kBottom].Place(x, y + h, x + w, y + h + b);
+    m_pieces[kTopLeft].Place(x - b, y - b, x, y);
+    m_pieces[kTopRight].Place(x + w, y - b, x + w + b, y);
+    m_pieces[kBottomLeft].Place(x - b, y + h, x, y + h + b);
+    m_pieces[kBottomRight].Place(x + w, y + h, x + w + b, y + h + b);
+    m_pieces[kLeft].Place(x - b, y, x, y + h);
+    m_pieces[kRight].Place(x + w, y, x + w + b, y + h);
+    m_pieces[kTop].Place(x, y - b, x + w, y);
+    m_pieces[kBottom].Place(x, y + h, x + w, y + h + b);
     return true;
 }
 
 void TsFrameWindow::Render()
 {
     TsHUDOverlay overlay;
-    overlay.SetTexture(cornerTexture_);
+    overlay.SetTexture(m_cornerTexture);
     for (int piece : {kTopLeft, kTopRight, kBottomLeft, kBottomRight}) {
-        overlay.Draw(pieces_[piece]);
+        overlay.Draw(m_pieces[piece]);
     }
-    overlay.SetTexture(edgeTexture_);
+    overlay.SetTexture(m_edgeTexture);
     for (int piece : {kTop, kRight, kLeft, kBottom}) {
-        overlay.Draw(pieces_[piece]);
+        overlay.Draw(m_pieces[piece]);
     }
 }

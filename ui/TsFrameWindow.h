@@ -52,10 +52,10 @@ public:
                      uint32_t triangleCount);
 
 private:
-    bool active_ = false;
-    uint32_t zWrite_ = 0;
-    uint32_t lighting_ = 0;
-    uint32_t shader_ = 0;
+    bool m_active = false;
+    uint32_t m_zWrite = 0;
+    uint32_t m_lighting = 0;
+    uint32_t m_shader = 0;
 };
 
 class TsFrameWindow {
@@ -68,14 +68,14 @@ public:
     bool Build(const OmVector2& position, const OmVector2& size, float border);
     void Render();
 
-    const TsScreenQuad& GetPiece(int i) const { return pieces_[i]; }
-    int32_t GetCornerTexture() const { return cornerTexture_; }
-    int32_t GetEdgeTexture() const { return edgeTexture_; }
-    const OmVector2& GetPosition() const { return position_; }
+    const TsScreenQuad& GetPiece(int i) const { return m_pieces[i]; }
+    int32_t GetCornerTexture() const { return m_cornerTexture; }
+    int32_t GetEdgeTexture() const { return m_edgeTexture; }
+    const OmVector2& GetPosition() const { return m_position; }
 
 private:
-    TsScreenQuad pieces_[kPieceCount];
-    int32_t cornerTexture_ = -1;
-    int32_t edgeTexture_ = -1;
-    OmVector2 position_;
+    TsScreenQuad m_pieces[kPieceCount];
+    int32_t m_cornerTexture = -1;
+    int32_t m_edgeTexture = -1;
+    OmVector2 m_position;
 };

@@ -43,25 +43,11 @@ const char* Text(int32_t id)
     return text ? text : "";
 }
 
-TsHUDe* Hud()
-{
-    return TsAccess::HUDe();
-}
-
 void PlayHudSound(int32_t sound)
 {
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->PlaySound(SoundId(sound), 0.0f, 0.0f, 0.0f, false);
     }
-}
-
-float TextWidth(const char* text)
-{
-    float w = 0.0f, h = 0.0f;
-    if (TsHUDe* hud = Hud()) {
-        hud->GetTextExtent(text, w, h);
-    }
-    return w;
 }
 
 TsPCObject* Member(int32_t slot)
@@ -86,9 +72,16 @@ int OtherSlots(int32_t ownerSlot, int32_t out[2])
 
 } // namespace
 
-TsHUDMenu::TsHUDMenu() = default;
+TsHUDMenu::TsHUDMenu(TsHUDe& hud) : m_hud(hud) {}
 
 TsHUDMenu::~TsHUDMenu() = default;
+
+float TsHUDMenu::TextWidth(const char* text) const
+{
+    float w = 0.0f, h = 0.0f;
+    m_hud.GetTextExtent(text, w, h);
+    return w;
+}
 
 int TsHUDMenu::MemberCount() const
 {
@@ -111,23 +104,21 @@ bool TsHUDMenu::IsShown(int entry) const
 bool TsHUDMenu::Init()
 {
     float w = 0.0f, h = 0.0f;
-    if (TsHUDe* hud = Hud()) {
-        hud->GetTextExtent("How Tall Is This Text?", w, h);
-    }
-    lineHeight_ = h + 2.0f + 2.0f;
-    width_ = 0.0f;
+    m_hud.GetTextExtent("How Tall Is This Text?", w, h);
+    m_lineHeight = h + 2.0f + 2.0f;
+    m_width = 0.0f;
     Layout(400.0f, 200.0f);
-    selected_ = 0;
-    std::snprintf(dropText_, sizeof dropText_, "%s", Text(kTextDrop));
-    std::snprintf(useText_, sizeof useText_, "%s", Text(kTextUse));
+    m_selected = 0;
+    std::snprintf(m_dropText, sizeof m_dropText, "%s", Text(kTextDrop));
+    std::snprintf(m_useText, sizeof m_useText, "%s", Text(kTextUse));
     AddEntry(kName, "");
-    AddEntry(kDrop, dropText_);
+    AddEntry(kDrop, m_dropText);
     AddEntry(kGiveFirst, "");
     AddEntry(kGiveSecond, "");
-    AddEntry(kUse, useText_);
-    baseWidth_ = width_;
+    AddEntry(kUse, m_useText);
+    m_baseWidth = m_width;
     for (int i = 0; i < kEntryCount; ++i) {
-        entries_[i]->enabled = 1;
+        m_entries[i]->enabled = 1;
         MeasureEntry(i, true);
     }
     LoadTextures();
@@ -142,76 +133,76 @@ bool TsHUDMenu::LoadTextures()
     }
     OmTextureResource middle("data\\hud\\WindowMiddle.tga", -1, 1);
     OmTextureResource middleB("data\\hud\\WindowMiddleb.tga", -1, 1);
-    middleTexture_ = renderer->RegisterTexture(&middle);
-    middleBTexture_ = renderer->RegisterTexture(&middleB);
-    if (frame_.GetCornerTexture() == -1 || frame_.GetEdgeTexture() == -1) {
-        frame_.LoadTextures();
+    m_middleTexture = renderer->RegisterTexture(&middle);
+    m_middleBTexture = renderer->RegisterTexture(&middleB);
+    if (m_frame.GetCornerTexture() == -1 || m_frame.GetEdgeTexture() == -1) {
+        m_frame.LoadTextures();
     }
     return true;
 }
 
 void TsHUDMenu::AddEntry(int i, const char* text)
 {
-    if (!entries_[i]) {
-        entries_[i] = std::make_unique<MenuEntry>();
+    if (!m_entries[i]) {
+        m_entries[i] = std::make_unique<MenuEntry>();
     }
-    entries_[i]->text.Set(text);
-    const float top = position_.y + float(i) * lineHeight_;
-    entries_[i]->strip.Place(position_.x, top, position_.x + width_, top + lineHeight_);
-    width_ = std::max(width_, TextWidth(text) + 4.0f);
+    m_entries[i]->text.Set(text);
+    const float top = m_position.y + float(i) * m_lineHeight;
+    m_entries[i]->strip.Place(m_position.x, top, m_position.x + m_width, top + m_lineHeight);
+    m_width = std::max(m_width, TextWidth(text) + 4.0f);
 }
 
 void TsHUDMenu::Layout(float x, float y)
 {
     const float screenWidth = float(TsAccess::ScreenWidth());
-    if (x + 4.0f + width_ > screenWidth) {
-        x = screenWidth - width_ - 4.0f;
+    if (x + 4.0f + m_width > screenWidth) {
+        x = screenWidth - m_width - 4.0f;
     }
     // A menu opened on the top row would start above the screen, where its
     // entries cannot be clicked.
     y = std::max(y, 0.0f);
-    position_ = OmVector2(x, y);
+    m_position = OmVector2(x, y);
     float top = y;
     for (int i = 0; i < kEntryCount; ++i) {
-        if (!entries_[i] || !IsShown(i)) {
+        if (!m_entries[i] || !IsShown(i)) {
             continue;
         }
-        entries_[i]->strip.Place(x, top, x + width_, top + lineHeight_);
-        top += lineHeight_;
+        m_entries[i]->strip.Place(x, top, x + m_width, top + m_lineHeight);
+        top += m_lineHeight;
     }
 }
 
 void TsHUDMenu::MeasureEntry(int i, bool centre)
 {
-    MenuEntry& entry = *entries_[i];
-    entry.offset = centre ? (width_ - 4.0f - TextWidth(entry.text.Get())) * 0.5f : 0.0f;
+    MenuEntry& entry = *m_entries[i];
+    entry.offset = centre ? (m_width - 4.0f - TextWidth(entry.text.Get())) * 0.5f : 0.0f;
 }
 
 void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
 {
-    if (!article || !entries_[0]) {
+    if (!article || !m_entries[0]) {
         return;
     }
-    open_ = 1;
-    article_ = article;
-    ownerSlot_ = ownerSlot;
+    m_open = 1;
+    m_article = article;
+    m_ownerSlot = ownerSlot;
     const TsInput* input = TsAccess::Input();
     const float cx = input ? float(input->GetCursorX()) : 0.0f;
     const float cy = input ? float(input->GetCursorY()) : 0.0f;
-    width_ = baseWidth_;
+    m_width = m_baseWidth;
     const char* name = article->GetDisplayName();
-    entries_[kName]->text.Set(name && *name ? name : Text(kTextNoName));
-    width_ = std::max(width_, TextWidth(entries_[kName]->text.Get()) + 4.0f);
+    m_entries[kName]->text.Set(name && *name ? name : Text(kTextNoName));
+    m_width = std::max(m_width, TextWidth(m_entries[kName]->text.Get()) + 4.0f);
     int32_t others[2] = {-1, -1};
     const int memberCount = OtherSlots(ownerSlot, others);
     for (int n = 0; n < memberCount; ++n) {
         TsPCObject* member = Member(others[n]);
         char text[kTextSize];
         std::snprintf(text, sizeof text, "%s%s", Text(kTextGiveTo), member ? member->GetDisplayName() : "");
-        MenuEntry& entry = *entries_[kGiveFirst + n];
+        MenuEntry& entry = *m_entries[kGiveFirst + n];
         entry.text.Set(text);
         entry.enabled = article->CanDrop() ? 1 : 0;
-        width_ = std::max(width_, TextWidth(text) + 4.0f);
+        m_width = std::max(m_width, TextWidth(text) + 4.0f);
     }
     int shown = 0;
     for (int i = 0; i < kEntryCount; ++i) {
@@ -219,20 +210,20 @@ void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
     }
     // The menu rises from the cursor by all five entries whatever the squad:
     // a smaller squad's menu ends short of the cursor by the rows it leaves out.
-    Layout(cx, cy - float(kEntryCount) * lineHeight_);
-    frame_.Build(position_, OmVector2(width_, float(shown) * lineHeight_), kBorder);
+    Layout(cx, cy - float(kEntryCount) * m_lineHeight);
+    m_frame.Build(m_position, OmVector2(m_width, float(shown) * m_lineHeight), kBorder);
     for (int i = 0; i < kEntryCount; ++i) {
         MeasureEntry(i, true);
     }
-    entries_[kDrop]->enabled = article->CanDrop() ? 1 : 0;
-    entries_[kUse]->enabled = CanUseArticle() ? 1 : 0;
-    lastSelected_ = -1;
+    m_entries[kDrop]->enabled = article->CanDrop() ? 1 : 0;
+    m_entries[kUse]->enabled = CanUseArticle() ? 1 : 0;
+    m_lastSelected = -1;
     PlayHudSound(kSoundOpen);
 }
 
 bool TsHUDMenu::CanUseArticle() const
 {
-    const TsItemObject* item = TsItemObject::Cast(article_);
+    const TsItemObject* item = TsItemObject::Cast(m_article);
     if (!item || item->GetUsage() != TS_ITEMUSAGE_CAN_USE) {
         return false;
     }
@@ -246,15 +237,15 @@ bool TsHUDMenu::CanUseArticle() const
 
 bool TsHUDMenu::HandleInput(int x, int y)
 {
-    if (!open_) {
+    if (!m_open) {
         return false;
     }
-    entries_[kUse]->enabled = CanUseArticle() ? 1 : 0;
+    m_entries[kUse]->enabled = CanUseArticle() ? 1 : 0;
     const TsInput* input = TsAccess::Input();
     auto pressed = [input](int action) { return input && input->IsActionPressed(action); };
     int hit = -1;
     for (int i = 0; i < kEntryCount; ++i) {
-        const TsScreenQuad& strip = entries_[i]->strip;
+        const TsScreenQuad& strip = m_entries[i]->strip;
         if (IsShown(i) && float(x) >= strip.v[1].x && float(x) <= strip.v[3].x && float(y) >= strip.v[1].y &&
             float(y) <= strip.v[0].y) {
             hit = i;
@@ -262,20 +253,20 @@ bool TsHUDMenu::HandleInput(int x, int y)
         }
     }
     const bool click = pressed(TS_ACTION_SELECT);
-    if (hit >= 0 && entries_[hit]->enabled) {
-        selected_ = hit;
-        if (hit != lastSelected_) {
+    if (hit >= 0 && m_entries[hit]->enabled) {
+        m_selected = hit;
+        if (hit != m_lastSelected) {
             PlayHudSound(kSoundMove);
         }
         if (click) {
             Execute(hit);
         }
     } else {
-        selected_ = -1;
+        m_selected = -1;
     }
-    lastSelected_ = selected_;
+    m_lastSelected = m_selected;
     if (click || pressed(TS_ACTION_CANCEL) || pressed(TS_ACTION_WEAPON_MODE_BUTTON)) {
-        open_ = 0;
+        m_open = 0;
         return true;
     }
     return false;
@@ -284,23 +275,23 @@ bool TsHUDMenu::HandleInput(int x, int y)
 void TsHUDMenu::Execute(int entry)
 {
     PlayHudSound(kSoundChoose);
-    TsPCObject* owner = Member(ownerSlot_);
+    TsPCObject* owner = Member(m_ownerSlot);
     TsInventory* inventory = owner ? owner->GetInventory() : nullptr;
     switch (entry) {
     case kDrop:
         if (inventory) {
-            inventory->DropArticle(article_);
+            inventory->DropArticle(m_article);
         }
         break;
     case kGiveFirst:
-        GiveArticle(article_, ownerSlot_, ownerSlot_ == 0 ? 1 : 0);
+        GiveArticle(m_article, m_ownerSlot, m_ownerSlot == 0 ? 1 : 0);
         break;
     case kGiveSecond:
-        GiveArticle(article_, ownerSlot_, ownerSlot_ == 2 ? 1 : 2);
+        GiveArticle(m_article, m_ownerSlot, m_ownerSlot == 2 ? 1 : 2);
         break;
     case kUse:
-        if (article_) {
-            article_->AutoUse();
+        if (m_article) {
+            m_article->AutoUse();
         }
         break;
     default:
@@ -362,32 +353,28 @@ void TsHUDMenu::GiveArticle(TsCollectibleObject* article, int32_t fromSlot, int3
 
 void TsHUDMenu::Render()
 {
-    if (!open_) {
+    if (!m_open) {
         return;
     }
-    frame_.Render();
-    TsHUDe* hud = Hud();
+    m_frame.Render();
     {
         TsHUDOverlay overlay;
         for (int i = 0; i < kEntryCount; ++i) {
             if (!IsShown(i)) {
                 continue;
             }
-            overlay.SetTexture(i == kName || i == selected_ ? middleTexture_ : middleBTexture_);
-            overlay.Draw(entries_[i]->strip);
+            overlay.SetTexture(i == kName || i == m_selected ? m_middleTexture : m_middleBTexture);
+            overlay.Draw(m_entries[i]->strip);
         }
     }
-    if (!hud) {
-        return;
-    }
-    float y = position_.y + 2.0f;
+    float y = m_position.y + 2.0f;
     for (int i = 0; i < kEntryCount; ++i) {
         if (!IsShown(i)) {
             continue;
         }
-        const MenuEntry& entry = *entries_[i];
-        const float* colour = i == kName || i == selected_ ? kHighlight : entry.enabled ? kEnabled : kDisabled;
-        hud->DrawText(position_.x + 2.0f + entry.offset, y, colour, entry.text.Get());
-        y += lineHeight_;
+        const MenuEntry& entry = *m_entries[i];
+        const float* colour = i == kName || i == m_selected ? kHighlight : entry.enabled ? kEnabled : kDisabled;
+        m_hud.DrawText(m_position.x + 2.0f + entry.offset, y, colour, entry.text.Get());
+        y += m_lineHeight;
     }
 }

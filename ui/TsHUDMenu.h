@@ -10,6 +10,7 @@
 #include "ui/TsFrameWindow.h"
 
 class TsCollectibleObject;
+class TsHUDe;
 
 class TsHUDMenu {
 public:
@@ -23,7 +24,8 @@ public:
         uint8_t enabled = 0;
     };
 
-    TsHUDMenu();
+    // The HUD that owns the menu writes its entries.
+    explicit TsHUDMenu(TsHUDe& hud);
     virtual ~TsHUDMenu();
     TsHUDMenu(const TsHUDMenu&) = delete;
     TsHUDMenu& operator=(const TsHUDMenu&) = delete;
@@ -32,22 +34,22 @@ public:
     void Open(TsCollectibleObject* article, int32_t ownerSlot);
     bool HandleInput(int x, int y);
     void Render();
-    void Close() { open_ = 0; }
-    bool IsOpen() const { return open_ != 0; }
+    void Close() { m_open = 0; }
+    bool IsOpen() const { return m_open != 0; }
 
     // Moves (part of) the article to another squad member.
     static void GiveArticle(TsCollectibleObject* article, int32_t fromSlot, int32_t toSlot);
     bool CanUseArticle() const;
     void Execute(int entry);
 
-    int32_t GetSelected() const { return selected_; }
-    const MenuEntry* GetEntry(int i) const { return i >= 0 && i < kEntryCount ? entries_[i].get() : nullptr; }
+    int32_t GetSelected() const { return m_selected; }
+    const MenuEntry* GetEntry(int i) const { return i >= 0 && i < kEntryCount ? m_entries[i].get() : nullptr; }
     bool IsShown(int entry) const;
-    float GetLineHeight() const { return lineHeight_; }
-    float GetWidth() const { return width_; }
-    const OmVector2& GetPosition() const { return position_; }
-    const TsFrameWindow& GetFrame() const { return frame_; }
-    TsCollectibleObject* GetArticle() const { return article_; }
+    float GetLineHeight() const { return m_lineHeight; }
+    float GetWidth() const { return m_width; }
+    const OmVector2& GetPosition() const { return m_position; }
+    const TsFrameWindow& GetFrame() const { return m_frame; }
+    TsCollectibleObject* GetArticle() const { return m_article; }
 
 private:
     void AddEntry(int i, const char* text);
@@ -55,21 +57,23 @@ private:
     void MeasureEntry(int i, bool centre);
     bool LoadTextures();
     int MemberCount() const;
+    float TextWidth(const char* text) const;
 
-    uint8_t open_ = 0;
-    int32_t middleTexture_ = -1;
-    int32_t middleBTexture_ = -1;
-    int32_t selected_ = -1;
-    int32_t ownerSlot_ = -1;
-    float lineHeight_ = 0.0f;
-    float width_ = 0.0f;
-    float baseWidth_ = 0.0f;
-    TsCollectibleObject* article_ = nullptr;
-    TsFrameWindow frame_;
-    uint32_t spare_ = 0;
-    OmVector2 position_;
-    char dropText_[kTextSize] = {};
-    char useText_[kTextSize] = {};
-    std::unique_ptr<MenuEntry> entries_[kEntryCount];
-    int32_t lastSelected_ = -1;
+    TsHUDe& m_hud;
+    uint8_t m_open = 0;
+    int32_t m_middleTexture = -1;
+    int32_t m_middleBTexture = -1;
+    int32_t m_selected = -1;
+    int32_t m_ownerSlot = -1;
+    float m_lineHeight = 0.0f;
+    float m_width = 0.0f;
+    float m_baseWidth = 0.0f;
+    TsCollectibleObject* m_article = nullptr;
+    TsFrameWindow m_frame;
+    uint32_t m_spare = 0;
+    OmVector2 m_position;
+    char m_dropText[kTextSize] = {};
+    char m_useText[kTextSize] = {};
+    std::unique_ptr<MenuEntry> m_entries[kEntryCount];
+    int32_t m_lastSelected = -1;
 };

@@ -43,48 +43,48 @@ const uint16_t* TsHUDPortrait::GetIndices()
 
 void TsHUDPortrait::Update(float dt, int random)
 {
-    if (glitch_ > 0) {
-        --glitch_;
+    if (m_glitch > 0) {
+        --m_glitch;
     } else if (float(random) < dt * 327.67f) {
-        glitch_ = kGlitchFrames;
+        m_glitch = kGlitchFrames;
     }
     for (int r = 0; r < kGrid; ++r) {
         for (int c = 0; c < kGrid; ++c) {
-            TsScreenVertex& v = vertices_[kGrid * r + c];
+            TsScreenVertex& v = m_vertices[kGrid * r + c];
             v.u = c == kGrid - 1 ? 0.99f : float(c) * 0.25f;
             float y = 0.0f;
             if (r == 0 || r == kGrid - 1) {
                 v.v = float(r) * 0.25f;
                 y = v.v;
             } else {
-                y = bands_[r - 1];
+                y = m_bands[r - 1];
                 v.v = y + 0.01f;
             }
-            v.x = float(x_) + float(width_) * v.u;
-            v.y = float(y_) + float(height_) * y;
+            v.x = float(m_x) + float(m_width) * v.u;
+            v.y = float(m_y) + float(m_height) * y;
             v.z = 0.5f;
             v.rhw = 1.0f;
-            v.colour = r == highlightedRow_ ? kHighlightColour : kColour;
-            ++vertexCounter_;
-            if (glitch_ > 0 && vertexCounter_ % kGlitchStride == 0) {
+            v.colour = r == m_highlightedRow ? kHighlightColour : kColour;
+            ++m_vertexCounter;
+            if (m_glitch > 0 && m_vertexCounter % kGlitchStride == 0) {
                 v.colour -= kGlitchDim;
                 v.u += kGlitchShift;
             }
         }
     }
     for (int i = 1; i <= 3; ++i) {
-        bands_[i] -= dt * speeds_[i - 1] * 0.1f;
-        if (bands_[i] < 0.0f) {
-            bands_[i] = 1.0f;
+        m_bands[i] -= dt * m_speeds[i - 1] * 0.1f;
+        if (m_bands[i] < 0.0f) {
+            m_bands[i] = 1.0f;
         }
     }
     // Bands that cross swap speeds, and the row between them lights up.
     for (int i = 1; i <= 2; ++i) {
-        if (bands_[i] >= bands_[i + 1]) {
-            const float s = speeds_[i - 1];
-            speeds_[i - 1] = speeds_[i];
-            speeds_[i] = s;
-            highlightedRow_ = i + 1;
+        if (m_bands[i] >= m_bands[i + 1]) {
+            const float s = m_speeds[i - 1];
+            m_speeds[i - 1] = m_speeds[i];
+            m_speeds[i] = s;
+            m_highlightedRow = i + 1;
         }
     }
 }
@@ -92,6 +92,6 @@ void TsHUDPortrait::Update(float dt, int random)
 void TsHUDPortrait::Render()
 {
     TsHUDOverlay overlay;
-    overlay.SetTexture(textureId_);
-    overlay.DrawIndexed(vertices_, kVertexCount, GetIndices(), kIndexCount / 3);
+    overlay.SetTexture(m_textureId);
+    overlay.DrawIndexed(m_vertices, kVertexCount, GetIndices(), kIndexCount / 3);
 }

@@ -23,31 +23,31 @@ public:
     static void BuildIndices();
     static const uint16_t* GetIndices();
 
-    void SetPlace(int32_t x, int32_t y) { x_ = x; y_ = y; }
-    void SetSize(int32_t width, int32_t height) { width_ = width; height_ = height; }
-    void SetTexture(int32_t id) { textureId_ = id; }
+    void SetPlace(int32_t x, int32_t y) { m_x = x; m_y = y; }
+    void SetSize(int32_t width, int32_t height) { m_width = width; m_height = height; }
+    void SetTexture(int32_t id) { m_textureId = id; }
     // Lays the grid out for this frame and moves the bands (dt: the
     // renderer's frame time in seconds; random: a number 0..32767).
     void Update(float dt, int random);
     void Render();
 
-    const TsScreenVertex& GetVertex(int i) const { return vertices_[i]; }
-    float GetBand(int i) const { return bands_[i]; }
-    int32_t GetHighlightedRow() const { return highlightedRow_; }
-    int32_t GetGlitch() const { return glitch_; }
+    const TsScreenVertex& GetVertex(int i) const { return m_vertices[i]; }
+    float GetBand(int i) const { return m_bands[i]; }
+    int32_t GetHighlightedRow() const { return m_highlightedRow; }
+    int32_t GetGlitch() const { return m_glitch; }
 
 private:
-    float bands_[4] = {0.0f, 0.25f, 0.5f, 0.75f};
-    uint32_t spare_ = 0;
-    float speeds_[3] = {0.13f, 0.19f, 0.07f};
-    int32_t highlightedRow_ = 0;
-    uint32_t vertexCounter_ = 0;
-    int32_t glitch_ = 0;
-    int32_t textureId_ = -1;
-    int32_t x_ = 0;
-    int32_t y_ = 0;
-    int32_t width_ = 0;
-    int32_t height_ = 0;
-    uint8_t flag_ = 0;
-    TsScreenVertex vertices_[kVertexCount];
+    float m_bands[4] = {0.0f, 0.25f, 0.5f, 0.75f};
+    uint32_t m_spare = 0;
+    float m_speeds[3] = {0.13f, 0.19f, 0.07f};
+    int32_t m_highlightedRow = 0;
+    uint32_t m_vertexCounter = 0;
+    int32_t m_glitch = 0;
+    int32_t m_textureId = -1;
+    int32_t m_x = 0;
+    int32_t m_y = 0;
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    uint8_t m_flag = 0;
+    TsScreenVertex m_vertices[kVertexCount];
 };

@@ -27,22 +27,6 @@ const char* Text(int32_t id)
     return text ? text : "";
 }
 
-void Measure(const char* text, float& w, float& h)
-{
-    w = 0.0f;
-    h = 0.0f;
-    if (TsHUDe* hud = TsAccess::HUDe()) {
-        hud->GetTextExtent(text, w, h);
-    }
-}
-
-float Width(const char* text)
-{
-    float w = 0.0f, h = 0.0f;
-    Measure(text, w, h);
-    return w;
-}
-
 void TextureSize(const OmBaseSprite* sprite, float& w, float& h)
 {
     w = h = 0.0f;
@@ -78,30 +62,44 @@ OmBaseSprite* PictureOf(TsObject* object)
 
 } // namespace
 
-TsHUDTextWindow::TsHUDTextWindow() = default;
+TsHUDTextWindow::TsHUDTextWindow(TsHUDe& hud) : m_hud(hud) {}
+
+void TsHUDTextWindow::Measure(const char* text, float& w, float& h) const
+{
+    w = 0.0f;
+    h = 0.0f;
+    m_hud.GetTextExtent(text, w, h);
+}
+
+float TsHUDTextWindow::Width(const char* text) const
+{
+    float w = 0.0f, h = 0.0f;
+    Measure(text, w, h);
+    return w;
+}
 
 bool TsHUDTextWindow::Init()
 {
     if (OmRenderer* renderer = OmRenderer::Current()) {
         OmTextureResource normal("data\\hud\\WindowMiddle.tga", -1, 1);
         OmTextureResource highlight("data\\hud\\WindowMiddleb.tga", -1, 1);
-        normalTexture_ = renderer->RegisterTexture(&normal);
-        highlightTexture_ = renderer->RegisterTexture(&highlight);
+        m_normalTexture = renderer->RegisterTexture(&normal);
+        m_highlightTexture = renderer->RegisterTexture(&highlight);
     }
     return true;
 }
 
 bool TsHUDTextWindow::Show(float x, float y, TsObject* object, int32_t kind, float width)
 {
-    visible_ = visible_ ? 0 : 1;
-    if (!visible_) {
+    m_visible = m_visible ? 0 : 1;
+    if (!m_visible) {
         return true;
     }
-    kind_ = kind;
-    openX_ = x_ = x;
-    openY_ = y_ = y;
-    object_ = object;
-    width_ = width;
+    m_kind = kind;
+    m_openX = m_x = x;
+    m_openY = m_y = y;
+    m_object = object;
+    m_width = width;
     float w = 0.0f, h = 0.0f;
     LayoutText(false, w, h);
     PlaceBackground(w, h);
@@ -112,22 +110,22 @@ bool TsHUDTextWindow::Show(float x, float y, TsObject* object, int32_t kind, flo
 // it is laid out, from where it was opened.
 void TsHUDTextWindow::PlaceBackground(float w, float h)
 {
-    size_[0] = w;
-    size_[1] = h;
-    x_ = FitOnScreen(openX_, w, margin_, TsAccess::ScreenWidth());
-    y_ = FitOnScreen(openY_, h, margin_, TsAccess::ScreenHeight());
-    background_.Place(x_, y_, x_ + w, y_ + h);
-    frame_.Build(OmVector2(x_, y_), OmVector2(w, h), margin_);
+    m_size[0] = w;
+    m_size[1] = h;
+    m_x = FitOnScreen(m_openX, w, m_margin, TsAccess::ScreenWidth());
+    m_y = FitOnScreen(m_openY, h, m_margin, TsAccess::ScreenHeight());
+    m_background.Place(m_x, m_y, m_x + w, m_y + h);
+    m_frame.Build(OmVector2(m_x, m_y), OmVector2(w, h), m_margin);
 }
 
 void TsHUDTextWindow::GetRect(int32_t out[4], bool grow) const
 {
-    out[0] = int32_t(x_);
-    out[1] = int32_t(y_);
-    out[2] = int32_t(x_ + size_[0]);
-    out[3] = int32_t(y_ + size_[1]);
+    out[0] = int32_t(m_x);
+    out[1] = int32_t(m_y);
+    out[2] = int32_t(m_x + m_size[0]);
+    out[3] = int32_t(m_y + m_size[1]);
     if (grow) {
-        const int32_t m = int32_t(margin_);
+        const int32_t m = int32_t(m_margin);
         out[0] -= m;
         out[1] -= m;
         out[2] += m;
@@ -137,18 +135,18 @@ void TsHUDTextWindow::GetRect(int32_t out[4], bool grow) const
 
 void TsHUDTextWindow::Render()
 {
-    if (!visible_) {
+    if (!m_visible) {
         return;
     }
     {
         TsHUDOverlay overlay;
-        overlay.SetTexture(highlighted_ ? highlightTexture_ : normalTexture_);
-        overlay.Draw(background_);
+        overlay.SetTexture(m_highlighted ? m_highlightTexture : m_normalTexture);
+        overlay.Draw(m_background);
     }
     float w = 0.0f, h = 0.0f;
     LayoutText(true, w, h);
     PlaceBackground(w, h);
-    frame_.Render();
+    m_frame.Render();
 }
 
 // Fills the three line buffers for the kind shown; name and description
@@ -156,50 +154,48 @@ void TsHUDTextWindow::Render()
 void TsHUDTextWindow::FormatLines(const char*& name, const char*& description)
 {
     name = description = nullptr;
-    line1_[0] = line2_[0] = line3_[0] = '\0';
-    if (kind_ == kCharacter) {
-        TsCharacterObject* c = TsCharacterObject::Cast(object_);
+    m_line1[0] = m_line2[0] = m_line3[0] = '\0';
+    if (m_kind == kCharacter) {
+        TsCharacterObject* c = TsCharacterObject::Cast(m_object);
         if (!c) {
             return;
         }
         name = c->GetDisplayName();
         description = c->GetDisplayDescription();
-        std::snprintf(line1_, sizeof line1_, "%s: %s", Text(30544), Text(c->GetDisplayRaceID()));
-        std::snprintf(line2_, sizeof line2_, "%s: %d out of %d", Text(30546), int(c->GetVitality()),
+        std::snprintf(m_line1, sizeof m_line1, "%s: %s", Text(30544), Text(c->GetDisplayRaceID()));
+        std::snprintf(m_line2, sizeof m_line2, "%s: %d out of %d", Text(30546), int(c->GetVitality()),
                       int(c->GetMaxVitality()));
-        std::snprintf(line3_, sizeof line3_, "%s: %d out of %d", Text(30548), int(c->GetHealth()),
+        std::snprintf(m_line3, sizeof m_line3, "%s: %d out of %d", Text(30548), int(c->GetHealth()),
                       int(c->GetMaxHealth()));
-    } else if (kind_ == kArticle) {
-        TsCollectibleObject* a = TsCollectibleObject::Cast(object_);
+    } else if (m_kind == kArticle) {
+        TsCollectibleObject* a = TsCollectibleObject::Cast(m_object);
         if (!a) {
             return;
         }
         name = a->GetDisplayName();
         description = a->GetDisplayDescription();
         if (!a->IsForSale()) {
-            std::snprintf(line1_, sizeof line1_, "%s", Text(30556));
+            std::snprintf(m_line1, sizeof m_line1, "%s", Text(30556));
             return;
         }
         // The HUD's quote: the price shown is the price a click charges.
-        const TsHUDe* hud = TsAccess::HUDe();
-        const int side = hud ? hud->GetTradeSide() : 1;
+        const int side = m_hud.GetTradeSide();
         TsPlayer* player = TsAccess::LocalPlayer();
-        TsCharacterObject* member = player && hud && hud->GetOpenSlot() >= 0 ? player->GetSquadMember(hud->GetOpenSlot())
-                                                                           : nullptr;
+        TsCharacterObject* member =
+            player && m_hud.GetOpenSlot() >= 0 ? player->GetSquadMember(m_hud.GetOpenSlot()) : nullptr;
         const TsHUDe::TradeQuote quote = TsHUDe::QuoteTrade(*a, side, member);
         if (quote.amount > 1) {
-            std::snprintf(line1_, sizeof line1_, "%s: %d for %d", Text(30550), int(quote.price), int(quote.amount));
+            std::snprintf(m_line1, sizeof m_line1, "%s: %d for %d", Text(30550), int(quote.price), int(quote.amount));
         } else {
-            std::snprintf(line1_, sizeof line1_, "%s: %d", Text(30550), int(quote.price));
+            std::snprintf(m_line1, sizeof m_line1, "%s: %d", Text(30550), int(quote.price));
         }
-        std::snprintf(line2_, sizeof line2_, "%s", Text(side == 1 ? 30552 : 30554));
+        std::snprintf(m_line2, sizeof m_line2, "%s", Text(side == 1 ? 30552 : 30554));
     } else {
         const TsPlayer* player = TsAccess::LocalPlayer();
         const int32_t k = player ? player->GetKitty() : 0;
-        std::snprintf(line1_, sizeof line1_, "%s %d %s", Text(30558), k, Text(k == 1 ? 30560 : 30562));
-        const TsHUDe* hud = TsAccess::HUDe();
-        if (hud && hud->IsTraderPending()) {
-            std::snprintf(line2_, sizeof line2_, "%s", Text(30564));
+        std::snprintf(m_line1, sizeof m_line1, "%s %d %s", Text(30558), k, Text(k == 1 ? 30560 : 30562));
+        if (m_hud.IsTraderPending()) {
+            std::snprintf(m_line2, sizeof m_line2, "%s", Text(30564));
         }
     }
     if (description && !*description) {
@@ -212,28 +208,28 @@ void TsHUDTextWindow::FormatLines(const char*& name, const char*& description)
 
 void TsHUDTextWindow::LayoutText(bool draw, float& w, float& h)
 {
-    OmBaseSprite* picture = PictureOf(object_);
+    OmBaseSprite* picture = PictureOf(m_object);
     float pw = 0.0f, ph = 0.0f;
     TextureSize(picture, pw, ph);
     if (draw && picture && OmRenderer::Current()) {
         picture->SetScreenRelative(false);
-        picture->SetPosition(kind_ == kArticle ? x_ + width_ * 0.5f : x_, y_);
+        picture->SetPosition(m_kind == kArticle ? m_x + m_width * 0.5f : m_x, m_y);
         picture->Render(*OmRenderer::Current());
     }
     const char* name = nullptr;
     const char* description = nullptr;
     FormatLines(name, description);
-    float cy = kind_ == kArticle ? y_ + ph : y_;
+    float cy = m_kind == kArticle ? m_y + ph : m_y;
     float used = cy;
-    for (const char* text : {name, description, static_cast<const char*>(line1_), static_cast<const char*>(line2_),
-                             static_cast<const char*>(line3_)}) {
+    for (const char* text : {name, description, static_cast<const char*>(m_line1), static_cast<const char*>(m_line2),
+                             static_cast<const char*>(m_line3)}) {
         if (text && *text) {
             FlowString(text, draw, pw, ph, cy, used);
         }
     }
-    w = pw + width_;
-    h = std::max(used - y_, ph);
-    if (draw && kind_ == kCharacter) {
+    w = pw + m_width;
+    h = std::max(used - m_y, ph);
+    if (draw && m_kind == kCharacter) {
         DrawSkillIcons(w, h);
     }
 }
@@ -244,10 +240,9 @@ void TsHUDTextWindow::FlowString(const char* text, bool draw, float pw, float ph
 {
     float tw = 0.0f, lineHeight = 0.0f;
     Measure("Ay", tw, lineHeight);
-    TsHUDe* hud = TsAccess::HUDe();
-    const float fullWidth = pw + width_;
-    auto lineStart = [&](float lineY) { return lineY + lineHeight >= y_ + ph ? x_ : x_ + pw; };
-    auto lineEnd = [&](float lineY) { return lineY + lineHeight >= y_ + ph ? x_ + fullWidth : x_ + pw + width_; };
+    const float fullWidth = pw + m_width;
+    auto lineStart = [&](float lineY) { return lineY + lineHeight >= m_y + ph ? m_x : m_x + pw; };
+    auto lineEnd = [&](float lineY) { return lineY + lineHeight >= m_y + ph ? m_x + fullWidth : m_x + pw + m_width; };
     float lineY = cy;
     float cx = lineStart(lineY);
     bool lineEmpty = true;
@@ -281,8 +276,8 @@ void TsHUDTextWindow::FlowString(const char* text, bool draw, float pw, float ph
             cx = lineStart(lineY);
         }
         breakNext = false;
-        if (draw && hud) {
-            hud->DrawText(cx + 2.0f, lineY, kWhite, word);
+        if (draw) {
+            m_hud.DrawText(cx + 2.0f, lineY, kWhite, word);
         }
         cx += joined ? ww : ww + 4.0f;
         lineEmpty = false;
@@ -296,7 +291,7 @@ void TsHUDTextWindow::FlowString(const char* text, bool draw, float pw, float ph
     used = std::max(used, cy);
 }
 
-bool TsHUDTextWindow::FitWord(char* word, size_t capacity, float maxWidth, int& cut)
+bool TsHUDTextWindow::FitWord(char* word, size_t capacity, float maxWidth, int& cut) const
 {
     cut = 0;
     const size_t length = std::strlen(word);
@@ -319,9 +314,8 @@ bool TsHUDTextWindow::FitWord(char* word, size_t capacity, float maxWidth, int& 
 
 void TsHUDTextWindow::DrawSkillIcons(float w, float h)
 {
-    const TsCharacterObject* c = TsCharacterObject::Cast(object_);
-    TsHUDe* hud = TsAccess::HUDe();
-    if (!c || !hud) {
+    const TsCharacterObject* c = TsCharacterObject::Cast(m_object);
+    if (!c) {
         return;
     }
     const int32_t skills[3][2] = {{2, HUD_TECH_ICON}, {4, HUD_COMBAT_ICON}, {8, HUD_NEG_ICON}};
@@ -331,8 +325,8 @@ void TsHUDTextWindow::DrawSkillIcons(float w, float h)
             continue;
         }
         float iw = 0.0f, ih = 0.0f;
-        TextureSize(hud->GetSprite(skill[1]), iw, ih);
-        hud->DrawSprite(skill[1], x_ + w - iw - (iw + 3.0f) * float(shown) - 3.0f, y_ + h - ih - 3.0f);
+        TextureSize(m_hud.GetSprite(skill[1]), iw, ih);
+        m_hud.DrawSprite(skill[1], m_x + w - iw - (iw + 3.0f) * float(shown) - 3.0f, m_y + h - ih - 3.0f);
         ++shown;
     }
 }

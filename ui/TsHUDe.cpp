@@ -70,7 +70,7 @@ int32_t MemberCount()
 } // namespace
 
 // Conversation lines are wrapped with the font the HUD draws them in.
-TsHUDe::TsHUDe()
+TsHUDe::TsHUDe(TsRadar* radar) : m_radar(radar), m_menu(*this), m_infoWindow(*this), m_priceWindow(*this)
 {
     TsConversation::SetTextMeasure(&MeasureConversationText);
 }
@@ -78,7 +78,7 @@ TsHUDe::TsHUDe()
 TsHUDe::~TsHUDe()
 {
     TsScriptHandles::Forget(this, "TsHUDe");
-    font_ = nullptr;
+    m_font = nullptr;
     ReleaseSprites();
     // The sounds are the played level's: the HUD of a level nobody plays
     // (one a script made, one the shell replaced) leaves them playing.
@@ -87,12 +87,12 @@ TsHUDe::~TsHUDe()
     if (audio && (!shown || shown == this)) {
         audio->StopAll();
     }
-    destinationMarker_.Release();
+    m_destinationMarker.Release();
 }
 
 void TsHUDe::ReleaseSprites()
 {
-    for (OmRef<OmBaseSprite>& sprite : sprites_) {
+    for (OmRef<OmBaseSprite>& sprite : m_sprites) {
         sprite = nullptr;
     }
 }
@@ -109,24 +109,24 @@ bool TsHUDe::LoadSprites()
         return false;
     }
     TsMain* app = TsMain::Instance();
-    font_ = app ? app->GetHUDFont() : nullptr;
+    m_font = app ? app->GetHUDFont() : nullptr;
     const TsOptions* options = TsAccess::Options();
-    noInventoryAnimation_ = options && options->IsAnimatingInventory() ? 0 : 1;
-    openSlot_ = -1;
-    trader_ = nullptr;
-    tradePanelVisible_ = 0;
-    menu_.Init();
-    infoWindow_.Init();
-    priceWindow_.Init();
+    m_noInventoryAnimation = options && options->IsAnimatingInventory() ? 0 : 1;
+    m_openSlot = -1;
+    m_trader = nullptr;
+    m_tradePanelVisible = 0;
+    m_menu.Init();
+    m_infoWindow.Init();
+    m_priceWindow.Init();
     TsHUDPortrait::BuildIndices();
-    for (TsHUDPortrait& portrait : portraits_) {
+    for (TsHUDPortrait& portrait : m_portraits) {
         portrait.SetSize(64, 64);
     }
-    if (!destinationMarker_.Create(kMarkerImage)) {
+    if (!m_destinationMarker.Create(kMarkerImage)) {
         LogErrorF("TsHUDe::LoadSprites: the destination marker %s did not load", kMarkerImage);
         return false;
     }
-    destinationMarker_.SetScale(kMarkerScale);
+    m_destinationMarker.SetScale(kMarkerScale);
     return true;
 }
 
@@ -159,15 +159,15 @@ bool TsHUDe::CreateSprite(int32_t id, const char* fileName)
     sprite->textureId = textureId;
     sprite->SetScreenRelative(false);
     sprite->colour = 0xFFFFFFFFu;
-    if (sprites_[id])
-        renderer->ReleaseTexture(sprites_[id]->textureId);
-    sprites_[id].AdoptNew(sprite);
+    if (m_sprites[id])
+        renderer->ReleaseTexture(m_sprites[id]->textureId);
+    m_sprites[id].AdoptNew(sprite);
     return true;
 }
 
 OmBaseSprite* TsHUDe::GetSprite(int32_t id) const
 {
-    return id >= 0 && id < HUD_MAX_SPRITES ? sprites_[id] : nullptr;
+    return id >= 0 && id < HUD_MAX_SPRITES ? m_sprites[id] : nullptr;
 }
 
 void TsHUDe::DrawSprite(int32_t id, float x, float y)
@@ -189,18 +189,18 @@ uint32_t TsHUDe::PackColour(const float c[4])
 
 void TsHUDe::DrawText(float x, float y, const float colour[4], const char* text)
 {
-    if (font_ && text) {
-        font_->DrawText(x, y, PackColour(colour), text, 0);
+    if (m_font && text) {
+        m_font->DrawText(x, y, PackColour(colour), text, 0);
     }
 }
 
 void TsHUDe::GetTextExtent(const char* text, float& width, float& height) const
 {
-    if (!font_ || !text) {
+    if (!m_font || !text) {
         return;
     }
     uint32_t size[2] = {0, 0};
-    font_->GetTextExtent(text, size);
+    m_font->GetTextExtent(text, size);
     width = float(size[0]);
     height = float(size[1]);
 }
@@ -214,7 +214,7 @@ void TsHUDe::PlaceConversationLine(float textHeight, float rowHeight, float& x, 
 
 void TsHUDe::RenderConversationLine(const char* speaker, const char* text)
 {
-    if (!font_ || !text) {
+    if (!m_font || !text) {
         return;
     }
     float width = 0.0f, textHeight = 0.0f, rowWidth = 0.0f, row = 0.0f;
@@ -267,18 +267,18 @@ void TsHUDe::RenderConversation(const TsConversation& conversation)
 bool TsHUDe::ExitDialogue(const char* scriptName, const char* text, bool choice)
 {
     const char* name = scriptName ? scriptName : "";
-    const bool usable = TsIsScriptIdentifier(name) && std::strlen(name) < sizeof exitScript_;
+    const bool usable = TsIsScriptIdentifier(name) && std::strlen(name) < sizeof m_exitScript;
     if (*name && !usable) {
         LogErrorF("TsHUDe::ExitDialogue: '%s' is no script name; the message runs no script", name);
     }
-    std::snprintf(exitScript_, sizeof exitScript_, "%s", usable ? name : "");
+    std::snprintf(m_exitScript, sizeof m_exitScript, "%s", usable ? name : "");
     TsGameFrontEnd* menu = TsAccess::GameFrontEnd();
     TsLevelState* level = TsAccess::LevelState();
     if (!menu || !level) {
         LogError("TsHUDe::ExitDialogue: there is no level with an in-game menu to ask in");
         return true;
     }
-    dialogueOpen_ = 1;
+    m_dialogueOpen = 1;
     level->Pause(true);
     ShowMessageBox(text ? text : "", choice ? 2 : 0, menu);
     return true;
@@ -315,9 +315,9 @@ void TsHUDe::Render(float frameFraction)
     RenderInventoryPanel(frameFraction);
     DrawSprite(HUD_COMMS, float(TsAccess::ScreenWidth() - 64), float(TsAccess::ScreenHeight() - 64));
     RenderTargetBars();
-    menu_.Render();
-    infoWindow_.Render();
-    priceWindow_.Render();
+    m_menu.Render();
+    m_infoWindow.Render();
+    m_priceWindow.Render();
     RenderTradePanel();
     UpdateBlink(frameFraction);
 }
@@ -346,8 +346,8 @@ void TsHUDe::RenderPortraitPanel(int32_t slot)
     } else if (OmBaseSprite* sprite = GetSprite(holo)) {
         RenderPortraitHologram(slot, sprite->textureId);
     }
-    if (slot == openSlot_) {
-        DrawSprite(HUD_TBAR, float(x + 137), float(y - 67) - tabOffset_);
+    if (slot == m_openSlot) {
+        DrawSprite(HUD_TBAR, float(x + 137), float(y - 67) - m_tabOffset);
     }
     DrawSprite(HUD_PLATE, float(x), float(y - 64));
     DrawSprite(c->GetStay() ? HUD_FOLLOW_OFF : HUD_FOLLOW_ON, float(x + 138), float(y - 23));
@@ -360,7 +360,7 @@ void TsHUDe::RenderPortraitPanel(int32_t slot)
         vitality->SetUVRect(0.0f, 0.0f, BarFraction(c->GetVitality(), c->GetMaxVitality(), 0.76f), 1.0f);
         DrawSprite(HUD_VITALITY, float(x + 74), float(y - 28));
     }
-    if (slot == openSlot_) {
+    if (slot == m_openSlot) {
         DrawSprite(HUD_MAIN_OPEN, float(x), float(y - 64));
         return;
     }
@@ -416,13 +416,13 @@ void TsHUDe::RenderPortraitHologram(int32_t slot, int32_t textureId)
     }
     int32_t x = 0, y = 0;
     GetPortraitOrigin(slot, x, y);
-    TsHUDPortrait& portrait = portraits_[slot];
+    TsHUDPortrait& portrait = m_portraits[slot];
     portrait.SetPlace(x + 65, y - 87);
     portrait.SetTexture(textureId);
     // A rehearsal draws the portrait as it stands: its flicker moves on in
     // play's frames only.
     const OmRenderer* renderer = OmRenderer::Current();
-    if (!rehearsedTarget_) {
+    if (!m_rehearsedTarget) {
         portrait.Update(renderer ? renderer->GetFrameTime() : 0.0f, OmRand());
     }
     portrait.Render();
@@ -438,7 +438,7 @@ void TsHUDe::RenderTargetBars()
         float proximity = 0.0f;
         TsPlayer* player = Player();
         TsEntity* target = player ? player->GetTargetProximity(locked, proximity) : nullptr;
-        subject = locked ? TsCharacterObject::Cast(target) : rehearsedTarget_;
+        subject = locked ? TsCharacterObject::Cast(target) : m_rehearsedTarget;
     }
     if (!subject) {
         return;
@@ -488,8 +488,8 @@ void TsHUDe::UpdateTargeting()
     switch (cursor->GetState()) {
     case TS_CURSOR_DISABLED: return;
     case TS_CURSOR_UNREACHABLE: sprite = HUD_CURSOR_INVALID; break;
-    case TS_CURSOR_ENTITY: sprite = blinkPhase_ ? HUD_CURSOR_SELECT : HUD_CURSOR_SELECT_HI; break;
-    default: sprite = blinkPhase_ ? HUD_CURSOR_NORMAL : HUD_CURSOR_NORMAL_HI; break;
+    case TS_CURSOR_ENTITY: sprite = m_blinkPhase ? HUD_CURSOR_SELECT : HUD_CURSOR_SELECT_HI; break;
+    default: sprite = m_blinkPhase ? HUD_CURSOR_NORMAL : HUD_CURSOR_NORMAL_HI; break;
     }
     DrawSprite(sprite, float(input->GetCursorX() - 8), float(input->GetCursorY() - 8));
 
@@ -503,7 +503,7 @@ void TsHUDe::UpdateTargeting()
         }
     }
     TsCutScene* scene = TsAccess::CutScene();
-    if ((scene && scene->IsPlayerLockedOut()) || dialogueOpen_) {
+    if ((scene && scene->IsPlayerLockedOut()) || m_dialogueOpen) {
         return;
     }
     bool locked = false;
@@ -559,35 +559,35 @@ void TsHUDe::RenderDestinationMarker()
 void TsHUDe::DrawDestinationMarkerAt(OmVector3 point)
 {
     point.y += kMarkerLift;
-    destinationMarker_.SetPosition(point);
-    destinationMarker_.Render();
+    m_destinationMarker.SetPosition(point);
+    m_destinationMarker.Render();
 }
 
 void TsHUDe::UpdateBlink(float frameFraction)
 {
-    if (!blinkActive_ && !blinkRequested_) {
+    if (!m_blinkActive && !m_blinkRequested) {
         return;
     }
     const float now = TsAccess::GameTime() + TsAccess::TickDuration() * frameFraction;
     float elapsed = 0.0f;
-    if (blinkRequested_) {
-        blinkActive_ = 1;
-        blinkPhase_ = 0;
-        blinkRequested_ = 0;
-        blinkStart_ = now;
-        blinkAccumulator_ = 0.0f;
+    if (m_blinkRequested) {
+        m_blinkActive = 1;
+        m_blinkPhase = 0;
+        m_blinkRequested = 0;
+        m_blinkStart = now;
+        m_blinkAccumulator = 0.0f;
     } else {
-        elapsed = now - blinkStart_;
-        blinkAccumulator_ += elapsed - blinkLastElapsed_;
+        elapsed = now - m_blinkStart;
+        m_blinkAccumulator += elapsed - m_blinkLastElapsed;
     }
-    blinkLastElapsed_ = elapsed;
-    if (elapsed >= blinkDuration_) {
-        blinkActive_ = 0;
-        blinkPhase_ = 1;
+    m_blinkLastElapsed = elapsed;
+    if (elapsed >= m_blinkDuration) {
+        m_blinkActive = 0;
+        m_blinkPhase = 1;
         return;
     }
-    if (blinkAccumulator_ >= blinkPeriod_) {
-        blinkPhase_ = blinkPhase_ ? 0 : 1;
-        blinkAccumulator_ -= blinkPeriod_;
+    if (m_blinkAccumulator >= m_blinkPeriod) {
+        m_blinkPhase = m_blinkPhase ? 0 : 1;
+        m_blinkAccumulator -= m_blinkPeriod;
     }
 }

@@ -23,6 +23,7 @@ class TsConversation;
 class TsInventory;
 class TsItemObject;
 class TsPCObject;
+class TsRadar;
 
 enum HudSpriteId : int32_t {
     HUD_DUMMY = 0,
@@ -90,7 +91,10 @@ public:
     // Sounds the HUD uses.
     enum Sound { kSoundSelect = 204, kSoundClose = 205, kSoundOpen = 206, kSoundToggle = 207, kSoundRefused = 223 };
 
-    TsHUDe();
+    // The radar is borrowed from the level, which makes it before the HUD:
+    // trading hides it while the price window takes its corner. A HUD made
+    // without one has no radar to hide.
+    explicit TsHUDe(TsRadar* radar = nullptr);
     ~TsHUDe();
     TsHUDe(const TsHUDe&) = delete;
     TsHUDe& operator=(const TsHUDe&) = delete;
@@ -130,10 +134,10 @@ public:
     // ---- script hooks ----
     bool ExitDialogue(const char* scriptName, const char* text, bool choice);
     void DisplayDialog(const char* text);
-    const char* GetExitScript() const { return exitScript_; }
-    bool IsDialogueOpen() const { return dialogueOpen_ != 0; }
-    void SetDialogueOpen(bool open) { dialogueOpen_ = open ? 1 : 0; }
-    void StartBlink() { blinkRequested_ = 1; }
+    const char* GetExitScript() const { return m_exitScript; }
+    bool IsDialogueOpen() const { return m_dialogueOpen != 0; }
+    void SetDialogueOpen(bool open) { m_dialogueOpen = open ? 1 : 0; }
+    void StartBlink() { m_blinkRequested = 1; }
 
     // ---- per frame ----
     void Render(float frameFraction);
@@ -144,13 +148,13 @@ public:
     // A level's warm-up rehearsing a fight: the character whose bars are
     // drawn when nobody is hovered or targeted, and the portraits drawn
     // without their flicker moving on; null: play.
-    void SetRehearsedTarget(TsCharacterObject* character) { rehearsedTarget_ = character; }
+    void SetRehearsedTarget(TsCharacterObject* character) { m_rehearsedTarget = character; }
     void UpdateBlink(float frameFraction);
 
     // ---- input and the inventory panel ----
     bool Tick(int mouseX, int mouseY);
-    bool TookInput() const { return tookInput_ != 0; }
-    void SetTookInput(bool took) { tookInput_ = took ? 1 : 0; }
+    bool TookInput() const { return m_tookInput != 0; }
+    void SetTookInput(bool took) { m_tookInput = took ? 1 : 0; }
     void OpenInventory(int32_t slot);
     void CloseInventory(bool playSound, bool immediately);
     void RenderInventoryPanel(float frameFraction);
@@ -189,14 +193,14 @@ public:
     // Buys or sells the article for the member (true when it changed hands).
     bool BuyArticle(TsCharacterObject& member, TsCollectibleObject& article);
     bool SellArticle(TsCharacterObject& member, TsCollectibleObject& article);
-    void SetTradePanelVisible(bool visible) { tradePanelVisible_ = visible ? 1 : 0; }
-    void SetTradeSide(int32_t side) { tradeSide_ = uint8_t(side); }
-    bool IsTraderPending() const { return trader_ != nullptr; }
-    bool IsPanelOpen() const { return openSlot_ >= 0 || animating_ != 0; }
-    TsCharacterObject* GetTrader() const { return trader_; }
-    void SetTrader(TsCharacterObject* trader) { trader_ = trader; }
-    int32_t GetTradeSide() const { return tradeSide_; }
-    bool IsTradePanelVisible() const { return tradePanelVisible_ != 0; }
+    void SetTradePanelVisible(bool visible) { m_tradePanelVisible = visible ? 1 : 0; }
+    void SetTradeSide(int32_t side) { m_tradeSide = uint8_t(side); }
+    bool IsTraderPending() const { return m_trader != nullptr; }
+    bool IsPanelOpen() const { return m_openSlot >= 0 || m_animating != 0; }
+    TsCharacterObject* GetTrader() const { return m_trader; }
+    void SetTrader(TsCharacterObject* trader) { m_trader = trader; }
+    int32_t GetTradeSide() const { return m_tradeSide; }
+    bool IsTradePanelVisible() const { return m_tradePanelVisible != 0; }
 
     // ---- layout ----
     // Bottom-left corner of a squad slot's panel.
@@ -216,20 +220,20 @@ public:
     static float BarFraction(float value, float max, float factor);
 
     // ---- state the level and the tests read ----
-    int32_t GetOpenSlot() const { return openSlot_; }
-    bool IsAnimating() const { return animating_ != 0; }
-    bool IsAnimationOpening() const { return animOpening_ != 0; }
-    bool IsInventoryAnimated() const { return noInventoryAnimation_ == 0; }
-    float GetTabOffset() const { return tabOffset_; }
-    bool IsBlinkActive() const { return blinkActive_ != 0; }
-    int GetBlinkPhase() const { return blinkPhase_; }
-    TsHUDMenu& GetMenu() { return menu_; }
-    TsHUDTextWindow& GetInfoWindow() { return infoWindow_; }
-    TsHUDTextWindow& GetPriceWindow() { return priceWindow_; }
-    TsHUDPortrait& GetPortrait(int i) { return portraits_[i]; }
-    TsWorldQuad& GetDestinationMarker() { return destinationMarker_; }
-    OmD3DFont* GetFont() const { return font_; }
-    void SetFont(OmD3DFont* font) { font_ = font; }
+    int32_t GetOpenSlot() const { return m_openSlot; }
+    bool IsAnimating() const { return m_animating != 0; }
+    bool IsAnimationOpening() const { return m_animOpening != 0; }
+    bool IsInventoryAnimated() const { return m_noInventoryAnimation == 0; }
+    float GetTabOffset() const { return m_tabOffset; }
+    bool IsBlinkActive() const { return m_blinkActive != 0; }
+    int GetBlinkPhase() const { return m_blinkPhase; }
+    TsHUDMenu& GetMenu() { return m_menu; }
+    TsHUDTextWindow& GetInfoWindow() { return m_infoWindow; }
+    TsHUDTextWindow& GetPriceWindow() { return m_priceWindow; }
+    TsHUDPortrait& GetPortrait(int i) { return m_portraits[i]; }
+    TsWorldQuad& GetDestinationMarker() { return m_destinationMarker; }
+    OmD3DFont* GetFont() const { return m_font; }
+    void SetFont(OmD3DFont* font) { m_font = font; }
 
 private:
     void ReleaseSprites();
@@ -238,34 +242,35 @@ private:
     bool WeaponChangesAllowed(const TsPCObject* pc) const;
     void WeaponKeys();
 
-    OmRef<OmBaseSprite> sprites_[HUD_MAX_SPRITES];
-    TsHUDPortrait portraits_[kPortraitCount];
-    uint8_t dialogueOpen_ = 0;
-    TsCharacterObject* rehearsedTarget_ = nullptr;
-    TsWorldQuad destinationMarker_;
-    int32_t openSlot_ = -1;
-    uint8_t animating_ = 0;
-    uint8_t animOpening_ = 0;
-    uint8_t noInventoryAnimation_ = 0;
-    float animStart_ = 0.0f;
-    float tabOffset_ = 0.0f;
-    uint32_t tradePanelVisible_ = 0;
-    TsHUDMenu menu_;
-    uint8_t tradeSide_ = 0;
-    uint8_t tookInput_ = 0;
-    uint8_t blinkActive_ = 0;
-    uint8_t blinkRequested_ = 0;
-    uint8_t blinkPhase_ = 1;
-    float blinkStart_ = 0.0f;
-    float blinkDuration_ = 0.6f;
-    float blinkPeriod_ = 0.6f;
-    float blinkAccumulator_ = 0.0f;
-    float blinkLastElapsed_ = 0.0f;
-    char exitScript_[kExitScriptSize] = {};
-    TsCharacterObject* trader_ = nullptr;
+    TsRadar* m_radar = nullptr;
+    OmRef<OmBaseSprite> m_sprites[HUD_MAX_SPRITES];
+    TsHUDPortrait m_portraits[kPortraitCount];
+    uint8_t m_dialogueOpen = 0;
+    TsCharacterObject* m_rehearsedTarget = nullptr;
+    TsWorldQuad m_destinationMarker;
+    int32_t m_openSlot = -1;
+    uint8_t m_animating = 0;
+    uint8_t m_animOpening = 0;
+    uint8_t m_noInventoryAnimation = 0;
+    float m_animStart = 0.0f;
+    float m_tabOffset = 0.0f;
+    uint32_t m_tradePanelVisible = 0;
+    TsHUDMenu m_menu;
+    uint8_t m_tradeSide = 0;
+    uint8_t m_tookInput = 0;
+    uint8_t m_blinkActive = 0;
+    uint8_t m_blinkRequested = 0;
+    uint8_t m_blinkPhase = 1;
+    float m_blinkStart = 0.0f;
+    float m_blinkDuration = 0.6f;
+    float m_blinkPeriod = 0.6f;
+    float m_blinkAccumulator = 0.0f;
+    float m_blinkLastElapsed = 0.0f;
+    char m_exitScript[kExitScriptSize] = {};
+    TsCharacterObject* m_trader = nullptr;
     // The character the left button went down on, until it comes up.
-    TsCharacterObject* pressedOn_ = nullptr;
-    OmD3DFont* font_ = nullptr;
-    TsHUDTextWindow infoWindow_;
-    TsHUDTextWindow priceWindow_;
+    TsCharacterObject* m_pressedOn = nullptr;
+    OmD3DFont* m_font = nullptr;
+    TsHUDTextWindow m_infoWindow;
+    TsHUDTextWindow m_priceWindow;
 };

@@ -130,21 +130,21 @@ bool TsHUDe::WeaponChangesAllowed(const TsPCObject* pc) const
 bool TsHUDe::Tick(int x, int y)
 {
     TsCutScene* scene = TsAccess::CutScene();
-    if (scene && scene->IsCutSceneActive() && !tradePanelVisible_) {
+    if (scene && scene->IsCutSceneActive() && !m_tradePanelVisible) {
         return false;
     }
     if (HandleTradeInput(x, y)) {
         return true;
     }
     if (Released(TS_ACTION_INVENTORY)) {
-        if (openSlot_ != -1) {
+        if (m_openSlot != -1) {
             CloseInventory(true, false);
         } else if (TsPlayer* player = TsAccess::LocalPlayer()) {
             OpenInventory(player->GetCurrentIndex());
         }
         return true;
     }
-    if (menu_.HandleInput(x, y) || HandleInventoryInput(x, y)) {
+    if (m_menu.HandleInput(x, y) || HandleInventoryInput(x, y)) {
         return true;
     }
     WeaponKeys();
@@ -212,9 +212,9 @@ bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
     }
     const bool left = Pressed(TS_ACTION_SELECT), right = Pressed(TS_ACTION_CANCEL);
     const bool middle = Pressed(TS_ACTION_WEAPON_MODE_BUTTON);
-    if ((left || right || middle) && infoWindow_.IsVisible()) {
-        infoWindow_.SetVisible(false);
-        priceWindow_.SetVisible(false);
+    if ((left || right || middle) && m_infoWindow.IsVisible()) {
+        m_infoWindow.SetVisible(false);
+        m_priceWindow.SetVisible(false);
     }
     int32_t px = 0, py = 0;
     GetPortraitOrigin(slot, px, py);
@@ -223,10 +223,10 @@ bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
             PlayHudSound(kSoundSelect);
             player->SetCurrentCharacter(slot);
         } else if (right) {
-            infoWindow_.Show(float(px - 48), float(py - 192), c, TsHUDTextWindow::kCharacter, 140.0f);
+            m_infoWindow.Show(float(px - 48), float(py - 192), c, TsHUDTextWindow::kCharacter, 140.0f);
             const int32_t half = TsAccess::ScreenHeight() >> 1;
             const int32_t moneyY = half < 300 ? half - 100 : half - 50;
-            priceWindow_.Show(float(((TsAccess::ScreenWidth() - 238) >> 1) + 65 - 48), float(moneyY), nullptr,
+            m_priceWindow.Show(float(((TsAccess::ScreenWidth() - 238) >> 1) + 65 - 48), float(moneyY), nullptr,
                               TsHUDTextWindow::kMoney, 80.0f);
         }
         return true;
@@ -258,37 +258,37 @@ bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
 void TsHUDe::OpenInventory(int32_t slot)
 {
     PlayHudSound(kSoundOpen);
-    if (noInventoryAnimation_) {
-        openSlot_ = slot;
-        if (trader_) {
-            tradePanelVisible_ = 1;
+    if (m_noInventoryAnimation) {
+        m_openSlot = slot;
+        if (m_trader) {
+            m_tradePanelVisible = 1;
         }
         return;
     }
-    animating_ = 1;
-    animOpening_ = 1;
-    animStart_ = TsAccess::GameTime();
+    m_animating = 1;
+    m_animOpening = 1;
+    m_animStart = TsAccess::GameTime();
     SetLockout(true);
-    openSlot_ = slot;
+    m_openSlot = slot;
 }
 
 void TsHUDe::CloseInventory(bool playSound, bool immediately)
 {
-    if (openSlot_ < 0) {
+    if (m_openSlot < 0) {
         return;
     }
     if (playSound) {
         PlayHudSound(kSoundClose);
     }
-    menu_.Close();
-    if (!noInventoryAnimation_ && !immediately) {
-        animating_ = 1;
-        animOpening_ = 0;
-        animStart_ = TsAccess::GameTime();
+    m_menu.Close();
+    if (!m_noInventoryAnimation && !immediately) {
+        m_animating = 1;
+        m_animOpening = 0;
+        m_animStart = TsAccess::GameTime();
         SetLockout(true);
     } else {
-        openSlot_ = -1;
-        animating_ = 0;
+        m_openSlot = -1;
+        m_animating = 0;
         // An animation cut short leaves no lockout behind.
         SetLockout(false);
     }
@@ -299,39 +299,39 @@ void TsHUDe::RenderInventoryPanel(float frameFraction)
     if (UpdateInventoryAnimation(frameFraction)) {
         return;
     }
-    if (!trader_ && openSlot_ >= 0) {
+    if (!m_trader && m_openSlot >= 0) {
         int32_t gx = 0, gy = 0;
         GetGridOrigin(0, gx, gy);
-        RenderInventoryGrid(float(gx), float(gy), InventoryOf(openSlot_));
+        RenderInventoryGrid(float(gx), float(gy), InventoryOf(m_openSlot));
     }
 }
 
 bool TsHUDe::UpdateInventoryAnimation(float frameFraction)
 {
-    if (!animating_) {
+    if (!m_animating) {
         return false;
     }
-    const float t = (TsAccess::GameTime() + TsAccess::TickDuration() * frameFraction - animStart_) * kAnimationRate;
-    TsInventory* inventory = InventoryOf(openSlot_);
+    const float t = (TsAccess::GameTime() + TsAccess::TickDuration() * frameFraction - m_animStart) * kAnimationRate;
+    TsInventory* inventory = InventoryOf(m_openSlot);
     bool running = false;
     for (int32_t k = 0; k < kSlotCount; ++k) {
         AnimatedSlot(k, t, inventory, running);
     }
-    if (animOpening_) {
-        tabOffset_ = t < 0.75f ? 15.0f * t : 10.0f;
+    if (m_animOpening) {
+        m_tabOffset = t < 0.75f ? 15.0f * t : 10.0f;
     } else {
-        tabOffset_ = t <= 0.25f ? 10.0f : (t <= 1.0f ? (1.0f - t) * 15.0f : 0.0f);
+        m_tabOffset = t <= 0.25f ? 10.0f : (t <= 1.0f ? (1.0f - t) * 15.0f : 0.0f);
     }
     if (running) {
         return true;
     }
     SetLockout(false);
-    animating_ = 0;
-    if (!animOpening_) {
-        openSlot_ = -1;
+    m_animating = 0;
+    if (!m_animOpening) {
+        m_openSlot = -1;
     }
-    if (trader_) {
-        tradePanelVisible_ = 1;
+    if (m_trader) {
+        m_tradePanelVisible = 1;
     }
     return true;
 }
@@ -341,14 +341,14 @@ bool TsHUDe::UpdateInventoryAnimation(float frameFraction)
 void TsHUDe::AnimatedSlot(int32_t k, float t, TsInventory* inventory, bool& running)
 {
     int32_t px = 0, py = 0, gx = 0, gy = 0, row = 0, column = 0;
-    GetPortraitOrigin(openSlot_, px, py);
+    GetPortraitOrigin(m_openSlot, px, py);
     GetGridOrigin(0, gx, gy);
     StaircaseCell(k, row, column);
     const float sx = float(px), sy = float(py - 128);
     const OmVector2 cell(float(gx + 64 * column), float(gy + 64 * row - 64));
     OmVector2 path[7] = {{sx + 60, sy + 80},  {sx, sy}, {sx + 40, sy - 100}, {sx + 20, sy - 160},
                          {sx + 60, sy - 280}, cell,     {float(gx + 100), float(gy - 104)}};
-    if (!animOpening_) {
+    if (!m_animOpening) {
         std::reverse(std::begin(path), std::end(path));
     }
     const float s = std::clamp(t - kSlotDelay * float(k), 0.0f, 1.0f);
@@ -452,11 +452,11 @@ void TsHUDe::RenderArticleSlot(float x, float y, TsCollectibleObject* article, T
 
 bool TsHUDe::HandleInventoryInput(int x, int y)
 {
-    if (openSlot_ < 0) {
+    if (m_openSlot < 0) {
         return false;
     }
-    TsInventory* inventory = InventoryOf(openSlot_);
-    const TsPCObject* owner = Member(openSlot_);
+    TsInventory* inventory = InventoryOf(m_openSlot);
+    const TsPCObject* owner = Member(m_openSlot);
     const bool allowed = WeaponChangesAllowed(owner);
     const TsInput* input = TsAccess::Input();
     const int wheel = input ? input->GetMouseWheel() : 0;
@@ -488,7 +488,7 @@ bool TsHUDe::HandleInventoryInput(int x, int y)
                 PlayHudSound(kSoundSelect);
             }
         } else if (right) {
-            menu_.Open(article, openSlot_);
+            m_menu.Open(article, m_openSlot);
             return true;
         } else if (middle) {
             inventory->ToggleEquippedMode();

@@ -117,13 +117,13 @@ bool TsHUDe::HandleTradeInput(int x, int y)
     // trade is taken here and does not open the pause menu as well.
     const bool trading = IsTraderPending();
     if (Pressed(TS_ACTION_SELECT))
-        pressedOn_ = HoveredCharacter();
+        m_pressedOn = HoveredCharacter();
     else if (!clicked && !Down(TS_ACTION_SELECT))
-        pressedOn_ = nullptr; // a release this step never saw
+        m_pressedOn = nullptr; // a release this step never saw
     StartTraderConversation(clicked);
     if (clicked)
-        pressedOn_ = nullptr;
-    if (tradePanelVisible_ && !animating_) {
+        m_pressedOn = nullptr;
+    if (m_tradePanelVisible && !m_animating) {
         SelectTradeSlot(clicked, x, y);
         HandleTradeMemberSwitch(clicked, x, y);
         HandleTradeClick(clicked, x, y);
@@ -142,14 +142,14 @@ TsCharacterObject* TsHUDe::ClickedTrader() const
     if (hovered && TsTrade::TraderScript(hovered->GetName()))
         return hovered;
     const TsEntityDB* db = TsAccess::EntityDB();
-    if (pressedOn_ && db && db->ContainsEntity(pressedOn_) && TsTrade::TraderScript(pressedOn_->GetName()))
-        return pressedOn_;
+    if (m_pressedOn && db && db->ContainsEntity(m_pressedOn) && TsTrade::TraderScript(m_pressedOn->GetName()))
+        return m_pressedOn;
     return nullptr;
 }
 
 void TsHUDe::StartTraderConversation(bool clicked)
 {
-    if (!clicked || trader_)
+    if (!clicked || m_trader)
         return;
     TsCharacterObject* trader = ClickedTrader();
     if (!trader)
@@ -158,9 +158,9 @@ void TsHUDe::StartTraderConversation(bool clicked)
     char call[256];
     if (!character || !TsTrade::TraderCall(trader->GetName(), character->GetName(), call, sizeof call))
         return;
-    infoWindow_.SetVisible(false);
-    menu_.Close();
-    trader_ = trader;
+    m_infoWindow.SetVisible(false);
+    m_menu.Close();
+    m_trader = trader;
     // Only the end of the trader's conversation opens the panel and lets the
     // HUD go: a script that failed, or started no conversation, would leave
     // the HUD taking every click until the level ends.
@@ -168,7 +168,7 @@ void TsHUDe::StartTraderConversation(bool clicked)
     const TsConversation* talk = TsAccess::Conversation();
     if (!L || TsScriptHost::DoString(L, call) != 0 || !talk || !talk->HasConversationStarted()) {
         LogErrorF("Trade: %s started no conversation; there is no trade", call);
-        trader_ = nullptr;
+        m_trader = nullptr;
         return;
     }
     if (TsCutScene* cutScene = TsAccess::CutScene())
@@ -177,7 +177,7 @@ void TsHUDe::StartTraderConversation(bool clicked)
 
 void TsHUDe::OnConversationEnd()
 {
-    if (!trader_)
+    if (!m_trader)
         return;
     if (CurrentPCType() == 1) {
         const int32_t line = kRemarks[Random() & 1];
@@ -198,29 +198,29 @@ void TsHUDe::OnConversationEnd()
 
 void TsHUDe::RenderTradePanel()
 {
-    if (!tradePanelVisible_ || animating_ || !trader_)
+    if (!m_tradePanelVisible || m_animating || !m_trader)
         return;
     int32_t gx = 0, gy = 0;
     GetGridOrigin(1, gx, gy);
-    RenderTraderGrid(float(gx), float(gy), trader_->GetInventory());
+    RenderTraderGrid(float(gx), float(gy), m_trader->GetInventory());
     GetGridOrigin(0, gx, gy);
-    TsCharacterObject* member = SquadMember(openSlot_);
+    TsCharacterObject* member = SquadMember(m_openSlot);
     RenderInventoryGrid(float(gx), float(gy), member ? member->GetInventory() : nullptr);
     float px = 0, py = 0;
     PicturePoint(px, py);
     // The trader's picture in its frame: the square a click leaves by.
-    if (OmBaseSprite* picture = trader_->GetSprite(); picture && OmRenderer::Current()) {
+    if (OmBaseSprite* picture = m_trader->GetSprite(); picture && OmRenderer::Current()) {
         picture->SetScreenRelative(false);
         picture->SetPosition(px, py);
         picture->Render(*OmRenderer::Current());
         DrawSprite(HUD_BANTER_FRAME, px, py);
     }
-    if (!priceWindow_.IsVisible()) {
-        if (TsRadar* radar = TsAccess::Radar())
-            radar->UseRadar(false);
-        const float z = PanelWidth(), margin = priceWindow_.GetMargin();
+    if (!m_priceWindow.IsVisible()) {
+        if (m_radar)
+            m_radar->UseRadar(false);
+        const float z = PanelWidth(), margin = m_priceWindow.GetMargin();
         if (TsPlayer* player = TsAccess::LocalPlayer())
-            priceWindow_.Show(px + margin - 2.0f - z / 2.0f, py + margin + 64.0f, player, 2, 46.0f + z);
+            m_priceWindow.Show(px + margin - 2.0f - z / 2.0f, py + margin + 64.0f, player, 2, 46.0f + z);
     }
 }
 
@@ -248,7 +248,7 @@ void TsHUDe::SelectTradeSlot(bool clicked, int x, int y)
         return;
     const float z = PanelWidth();
     for (int32_t side = 0; side < 2; ++side) {
-        TsCharacterObject* owner = side == 0 ? SquadMember(openSlot_) : trader_;
+        TsCharacterObject* owner = side == 0 ? SquadMember(m_openSlot) : m_trader;
         TsInventory* inventory = owner ? owner->GetInventory() : nullptr;
         // The own staircase holds 20 cells; a later article has none.
         const int32_t total = inventory ? inventory->GetTotalCount() : 0;
@@ -267,12 +267,12 @@ void TsHUDe::SelectTradeSlot(bool clicked, int x, int y)
             const int32_t cx = side == 0 ? gx + 64 * column : gx - 64 * column, cy = gy + 64 * row - 64;
             if (x < cx || x >= cx + 64 || y < cy || y >= cy + 64)
                 continue;
-            tradeSide_ = uint8_t(side);
-            infoWindow_.SetVisible(false);
+            m_tradeSide = uint8_t(side);
+            m_infoWindow.SetVisible(false);
             Play(kSoundSelectArticle);
             int32_t ox = 0, oy = 0;
             GetGridOrigin(0, ox, oy);
-            infoWindow_.Show(float(ox - 64) * 0.5f, float(oy) + infoWindow_.GetMargin(), inventory->GetArticle(k), 1,
+            m_infoWindow.Show(float(ox - 64) * 0.5f, float(oy) + m_infoWindow.GetMargin(), inventory->GetArticle(k), 1,
                              z);
             return;
         }
@@ -289,29 +289,29 @@ void TsHUDe::HandleTradeMemberSwitch(bool clicked, int x, int y)
         int32_t px = 0, py = 0;
         GetPortraitOrigin(slot, px, py);
         if (x >= px && x < px + 64 && y >= py - 64 && y < py) {
-            openSlot_ = slot;
-            infoWindow_.SetVisible(false);
+            m_openSlot = slot;
+            m_infoWindow.SetVisible(false);
         }
     }
 }
 
 void TsHUDe::HandleTradeClick(bool, int x, int y)
 {
-    if (!infoWindow_.IsVisible())
+    if (!m_infoWindow.IsVisible())
         return;
-    infoWindow_.SetHighlight(false);
+    m_infoWindow.SetHighlight(false);
     int32_t rect[4] = {};
-    infoWindow_.GetRect(rect, false);
-    auto* article = dynamic_cast<TsCollectibleObject*>(infoWindow_.GetObject());
+    m_infoWindow.GetRect(rect, false);
+    auto* article = dynamic_cast<TsCollectibleObject*>(m_infoWindow.GetObject());
     if (x < rect[0] || x >= rect[2] || y < rect[1] || y >= rect[3] || !article)
         return;
     if (Down(TS_ACTION_SELECT) && article->IsForSale())
-        infoWindow_.SetHighlight(true);
-    TsCharacterObject* member = SquadMember(openSlot_);
+        m_infoWindow.SetHighlight(true);
+    TsCharacterObject* member = SquadMember(m_openSlot);
     if (!Released(TS_ACTION_SELECT) || !member)
         return;
-    infoWindow_.SetHighlight(false);
-    if (tradeSide_ == 1)
+    m_infoWindow.SetHighlight(false);
+    if (m_tradeSide == 1)
         BuyArticle(*member, *article);
     else
         SellArticle(*member, *article);
@@ -396,7 +396,7 @@ bool TsHUDe::SellArticle(TsCharacterObject& member, TsCollectibleObject& article
     // no longer the inventory's to read.
     const TradeQuote quote = QuoteTrade(article, 0, &member);
     if (quote.removed) {
-        infoWindow_.SetVisible(false);
+        m_infoWindow.SetVisible(false);
         // The inventory's reference goes with the sale.
         if (!inventory->RemoveArticle(&article))
             return false;
@@ -416,15 +416,15 @@ void TsHUDe::HandleTradeExit(bool clicked, int x, int y)
     if (!Pressed(TS_ACTION_MENU) && !(clicked && inside))
         return;
     Play(kSoundDone);
-    tradePanelVisible_ = 0;
+    m_tradePanelVisible = 0;
     CloseInventory(false, false);
-    trader_ = nullptr;
+    m_trader = nullptr;
     if (TsLevelCursor* cursor = TsAccess::LevelCursor())
         cursor->ClearHovered();
-    infoWindow_.SetVisible(false);
-    priceWindow_.SetVisible(false);
-    if (TsRadar* radar = TsAccess::Radar())
-        radar->UseRadar(true);
+    m_infoWindow.SetVisible(false);
+    m_priceWindow.SetVisible(false);
+    if (m_radar)
+        m_radar->UseRadar(true);
     if (TsCutScene* cutScene = TsAccess::CutScene()) {
         cutScene->SetPlayerLockedOut(false);
         cutScene->LockActive(false);

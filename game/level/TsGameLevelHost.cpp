@@ -61,7 +61,7 @@ void DropRoots(OmArchive& archive)
 
 } // namespace
 
-TsGameLevelHost::TsGameLevelHost(TsMain& app) : app_(app) {}
+TsGameLevelHost::TsGameLevelHost(TsMain& app) : m_app(app) {}
 
 TsGameLevelHost::~TsGameLevelHost() = default;
 
@@ -92,20 +92,20 @@ void TsGameLevelHost::StopSystems()
 
 void TsGameLevelHost::DropPlayerAndTimers()
 {
-    player_.reset();
+    m_player.reset();
     // The timers let go of their objects while those still live.
     TsTimerTable::Instance().Clear();
 }
 
 void TsGameLevelHost::DropPlayer()
 {
-    player_.reset();
+    m_player.reset();
 }
 
 // The level's name is in the player's level information.
 bool TsGameLevelHost::PlaysTutorial() const
 {
-    const char* name = player_ ? player_->GetLevelInfo().levelName.Get() : nullptr;
+    const char* name = m_player ? m_player->GetLevelInfo().levelName.Get() : nullptr;
     return name && strcasecmp(name, "tutorial") == 0;
 }
 
@@ -125,18 +125,18 @@ bool TsGameLevelHost::IsInScriptTick(const TsGameMode* level) const
 void TsGameLevelHost::LevelStarted()
 {
     TsLevel* level = Level();
-    const TsLevelInfo* info = player_ ? &player_->GetLevelInfo() : nullptr;
+    const TsLevelInfo* info = m_player ? &m_player->GetLevelInfo() : nullptr;
     if (level && level->GetWorld()) {
-        level->GetWorld()->SetTrackedEntity(player_ ? player_->GetCurrentCharacter() : nullptr);
+        level->GetWorld()->SetTrackedEntity(m_player ? m_player->GetCurrentCharacter() : nullptr);
     }
     if (level && info) {
-        if (!app_.GetSkipVideos() && !info->fmvName.IsEmpty() && !level->GetVideoPlayed()) {
+        if (!m_app.GetSkipVideos() && !info->fmvName.IsEmpty() && !level->GetVideoPlayed()) {
             const std::string path = std::string("data\\FMV\\") + info->fmvName.Get();
             TsVideo::PlayFMV(path.c_str());
             level->SetVideoPlayed();
         }
     }
-    if (TsAudio* audio = app_.GetAudio()) {
+    if (TsAudio* audio = m_app.GetAudio()) {
         audio->StartLevelMusic();
     }
     if (level && info) {
@@ -151,20 +151,20 @@ void TsGameLevelHost::LevelStarted()
 bool TsGameLevelHost::SaveGame()
 {
     TsLevel* level = Level();
-    if (!player_ || !level) {
+    if (!m_player || !level) {
         LogError("Saved games: there is no player or no level to save");
         return false;
     }
-    const int32_t number = player_->GetSaveNumber();
-    player_->MakeSaveName();
+    const int32_t number = m_player->GetSaveNumber();
+    m_player->MakeSaveName();
     RunText("if (SaveMissionGlobals ~= nil) then SaveMissionGlobals() end");
     OmArchive archive(OmClassRegistry::Instance());
-    archive.AddRoot(player_.get());
+    archive.AddRoot(m_player.get());
     archive.AddRoot(level);
-    if (!TsSaveGames::Save(archive, player_->GetSaveName())) {
+    if (!TsSaveGames::Save(archive, m_player->GetSaveName())) {
         // The save did not happen: the next one takes the same number.
-        player_->SetSaveNumber(number);
-        LogErrorF("Error: cannot save game file %s", player_->GetSaveName());
+        m_player->SetSaveNumber(number);
+        LogErrorF("Error: cannot save game file %s", m_player->GetSaveName());
         return false;
     }
     return true;
@@ -192,16 +192,16 @@ bool TsGameLevelHost::LoadSavedLevel(const std::string& saveName)
         DropRoots(archive);
         return false;
     }
-    player_.reset(player); // the file's reference, deleted with the level it plays
+    m_player.reset(player); // the file's reference, deleted with the level it plays
     int32_t pcType = -1;
     if (!AdoptLoadedLevel(archive.GetRoot(1), saveName.c_str(), pcType)) {
         return false;
     }
-    if (!player_->InitialiseForLevel(pcType) || !app_.GetMode()->Initialise()) {
+    if (!m_player->InitialiseForLevel(pcType) || !m_app.GetMode()->Initialise()) {
         return false;
     }
-    player_->SetLoadedSaveName(saveName.c_str());
-    TsLevelInfo& info = player_->GetLevelInfo();
+    m_player->SetLoadedSaveName(saveName.c_str());
+    TsLevelInfo& info = m_player->GetLevelInfo();
     if (!info.loadedFromTransfer) {
         RunText("if (LoadMissionGlobals ~= nil) then LoadMissionGlobals() end");
     }
@@ -222,23 +222,23 @@ bool TsGameLevelHost::AdoptLoadedLevel(OmObject* root, const char* name, int32_t
             root->Release();
             return false;
         }
-        app_.AdoptLevel(std::unique_ptr<TsGameMode>(level)); // the file's reference
+        m_app.AdoptLevel(std::unique_ptr<TsGameMode>(level)); // the file's reference
         return true;
     }
     auto made = std::make_unique<TsLevel>();
     TsLevel* level = made.get();
-    app_.AdoptLevel(std::move(made));
+    m_app.AdoptLevel(std::move(made));
     // The character played last stays the one played.
-    const TsSquadObject* squad = player_->GetSquad();
+    const TsSquadObject* squad = m_player->GetSquad();
     const TsPCObject* first = squad ? TsPCObject::Cast(squad->GetMember(0)) : nullptr;
     pcType = first ? first->GetPCType() : -1;
     RunText("dofile(\"Scripts/NewGame.lua\")");
     RunText("SetupTeams()");
     if (!level->Import()) {
-        LogErrorF("Error importing level %s", player_->GetLevelInfo().missionName.Get());
+        LogErrorF("Error importing level %s", m_player->GetLevelInfo().missionName.Get());
         return false;
     }
-    player_->SetupPlayerSquad();
+    m_player->SetupPlayerSquad();
     return true;
 }
 
@@ -246,29 +246,29 @@ bool TsGameLevelHost::AdoptLoadedLevel(OmObject* root, const char* name, int32_t
 // level name, as the diary keeps all its pages.
 void TsGameLevelHost::AddObjectivesToDiary()
 {
-    TsDiaryData* diary = player_->GetDiary();
-    const TsLevelInfo& info = player_->GetLevelInfo();
+    TsDiaryData* diary = m_player->GetDiary();
+    const TsLevelInfo& info = m_player->GetLevelInfo();
     if (!diary || info.missionObjectiveID == 0 || diary->GetEntryCount(info.levelName.Get()) != 0) {
         return;
     }
     const char* text = TsAccess::GetDialogDisplayString(info.missionObjectiveID);
     if (text && *text) {
-        diary->AddEntry(info.levelName.Get(), player_->GetLevelTitle(), "Objectives", kObjectivesDiaryId, text);
+        diary->AddEntry(info.levelName.Get(), m_player->GetLevelTitle(), "Objectives", kObjectivesDiaryId, text);
     }
 }
 
 bool TsGameLevelHost::WritePlayerTemp()
 {
-    if (!player_) {
+    if (!m_player) {
         LogError("NextLevel: there is no player to carry over");
         return false;
     }
-    player_->ResetTransientState();
-    TsLevelInfo& info = player_->GetLevelInfo();
+    m_player->ResetTransientState();
+    TsLevelInfo& info = m_player->GetLevelInfo();
     const uint8_t wasTransfer = info.loadedFromTransfer;
     info.loadedFromTransfer = 1;
     OmArchive archive(OmClassRegistry::Instance());
-    archive.AddRoot(player_.get());
+    archive.AddRoot(m_player.get());
     archive.AddRoot(nullptr);
     if (!TsSaveGames::Save(archive, TsSaveGames::kTransferFile)) {
         info.loadedFromTransfer = wasTransfer;
@@ -276,9 +276,9 @@ bool TsGameLevelHost::WritePlayerTemp()
         return false;
     }
     // Only a written transfer file may be loaded next.
-    app_.SetPendingLoad(TsSaveGames::kTransferFile);
-    app_.SetSavePending(true);
-    app_.RequestMode(TS_MODE_LEVEL);
+    m_app.SetPendingLoad(TsSaveGames::kTransferFile);
+    m_app.SetSavePending(true);
+    m_app.RequestMode(TS_MODE_LEVEL);
     return true;
 }
 
@@ -286,9 +286,9 @@ bool TsGameLevelHost::BuildMission(TsGameMode& mode, lua_State* L, const char* f
                                    const char* secondText, int32_t saveNumber)
 {
     TsLevel* level = TsLevel::Cast(&mode);
-    std::unique_ptr<TsPlayer> savedPlayer = std::move(player_);
-    player_ = std::make_unique<TsPlayer>();
-    TsPlayer* player = player_.get();
+    std::unique_ptr<TsPlayer> savedPlayer = std::move(m_player);
+    m_player = std::make_unique<TsPlayer>();
+    TsPlayer* player = m_player.get();
     const int top = lua_gettop(L);
     lua_getglobal(L, function);
     lua_pushstring(L, firstText ? firstText : "");
@@ -305,7 +305,7 @@ bool TsGameLevelHost::BuildMission(TsGameMode& mode, lua_State* L, const char* f
     if (level && level->Import() && player->Import()) {
         TsScriptHost::DoFile(L, player->GetLevelInfo().luaMissionFilename.Get());
         if (SaveGame()) {
-            app_.SetPendingLoad(player->GetSaveName());
+            m_app.SetPendingLoad(player->GetSaveName());
             started = true;
         }
     } else {
@@ -313,7 +313,7 @@ bool TsGameLevelHost::BuildMission(TsGameMode& mode, lua_State* L, const char* f
     }
     // The player first: the level's database then finds only its own
     // references on the party when the application deletes the level.
-    player_ = std::move(savedPlayer);
+    m_player = std::move(savedPlayer);
     return started;
 }
 
@@ -321,7 +321,7 @@ bool TsGameLevelHost::BuildMission(TsGameMode& mode, lua_State* L, const char* f
 
 TsLevel* TsGameLevelHost::Level() const
 {
-    return TsLevel::Cast(app_.GetLevel());
+    return TsLevel::Cast(m_app.GetLevel());
 }
 
 TsLevelState* TsGameLevelHost::LevelState() const
@@ -392,17 +392,17 @@ TsGameFrontEnd* TsGameLevelHost::GameFrontEnd() const
 
 TsLevelInfo* TsGameLevelHost::LevelInfo() const
 {
-    return player_ ? &player_->GetLevelInfo() : nullptr;
+    return m_player ? &m_player->GetLevelInfo() : nullptr;
 }
 
 TsPCObject* TsGameLevelHost::CurrentCharacter() const
 {
-    return player_ ? player_->GetCurrentCharacter() : nullptr;
+    return m_player ? m_player->GetCurrentCharacter() : nullptr;
 }
 
 TsDiaryData* TsGameLevelHost::Diary() const
 {
-    return player_ ? player_->GetDiary() : nullptr;
+    return m_player ? m_player->GetDiary() : nullptr;
 }
 
 bool TsGameLevelHost::ToggleDebugSwitch(int index)

@@ -25,7 +25,7 @@ public:
     void StopSystems() override;
     void DropPlayerAndTimers() override;
 
-    TsPlayer* LocalPlayer() const override { return player_.get(); }
+    TsPlayer* LocalPlayer() const override { return m_player.get(); }
     void DropPlayer() override;
     bool PlaysTutorial() const override;
 
@@ -65,6 +65,6 @@ private:
     bool AdoptLoadedLevel(OmObject* root, const char* name, int32_t& pcType);
     void AddObjectivesToDiary();
 
-    TsMain& app_; // borrowed: the application that owns this host
-    std::unique_ptr<TsPlayer> player_;
+    TsMain& m_app; // borrowed: the application that owns this host
+    std::unique_ptr<TsPlayer> m_player;
 };

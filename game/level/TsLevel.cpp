@@ -93,7 +93,9 @@ void TsLevel::CreateMembers()
     widestFov_ = 35.0f * kDegrees;
     playElevation_ = 30.0f * kDegrees;
     pathfinder_ = std::make_unique<TsPathfinder>();
-    hud_ = std::make_unique<TsHUDe>();
+    // The HUD borrows the radar, so the radar comes first.
+    radar_ = std::make_unique<TsRadar>();
+    hud_ = std::make_unique<TsHUDe>(radar_.get());
     levelCursor_ = std::make_unique<TsLevelCursor>();
     cursorQueries_ = std::make_unique<TsLevelCursorQueries>(*this);
     audioView_ = std::make_unique<TsLevelAudioView>(*this);
@@ -101,7 +103,6 @@ void TsLevel::CreateMembers()
     cutScene_->SetCamera(m_camera);
     cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
     conversation_ = OmMakeRef<TsConversation>();
-    radar_ = std::make_unique<TsRadar>();
     trade_ = OmMakeRef<TsTrade>();
     gameFrontEnd_ = OmMakeRef<TsGameFrontEnd>();
     gameFrontEnd_->SetLevel(this);

@@ -376,14 +376,14 @@ TEST_F(HudLevel, AWordTooLongForItsWindowIsHyphenatedToFit)
 {
     char word[260] = "Supercalifragilisticexpialidocious";
     int cut = 0;
-    ASSERT_TRUE(TsHUDTextWindow::FitWord(word, sizeof word, 60.0f, cut));
+    ASSERT_TRUE(hud->GetInfoWindow().FitWord(word, sizeof word, 60.0f, cut));
     EXPECT_GT(cut, 0);
     EXPECT_EQ(word[std::strlen(word) - 1], '-');
     float w = 0, h = 0;
     hud->GetTextExtent(word, w, h);
     EXPECT_LE(w, 60.0f);
     char shortWord[260] = "ok";
-    EXPECT_FALSE(TsHUDTextWindow::FitWord(shortWord, sizeof shortWord, 60.0f, cut));
+    EXPECT_FALSE(hud->GetInfoWindow().FitWord(shortWord, sizeof shortWord, 60.0f, cut));
     EXPECT_STREQ(shortWord, "ok");
 }
 
