@@ -93,7 +93,7 @@ TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChi
 
 using GuiPlacement = GuiTest;
 
-TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsked)
+TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnOrMirrorTheirPicture)
 {
     Start();
     OmD3D* r = OmD3D::Instance();
@@ -128,13 +128,24 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsk
             EXPECT_EQ(Pixel(screen, box.left + 2, box.top + c.h / 2), c.leftColour) << c.orientation;
         }
     }
-    // A sprite without a texture measures nothing and draws nothing.
+}
+
+TEST_F(GuiPlacement, ASpriteWithoutATextureMeasuresAndDrawsNothing)
+{
+    Start();
     TsGuiSprite none;
     EXPECT_EQ(none.GetPixelWidth(), 0.0f);
     TsGuiSpritePlacement empty;
     EXPECT_EQ(empty.GetPixelHeight(), 0.0f);
     empty.Draw(0.0f, 0.0f);
-    // The keep blend mode leaves the blend state as it was.
+}
+
+// The keep blend mode leaves the blend state as it was; any other mode is
+// set for the draw and put back to 0 after it.
+TEST_F(GuiPlacement, ASpriteDrawsWithTheBlendAskedAndKeepsOrResetsTheState)
+{
+    Start();
+    OmD3D* r = OmD3D::Instance();
     TsGuiSprite* white = SolidSprite(8, 8, 0xFFFFFFFF);
     ASSERT_TRUE(r->BeginScene(0.0f));
     r->SetBlendMode(0x40);
@@ -144,7 +155,6 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsk
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::SrcBlend), src);
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::DestBlend), dst);
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::AlphaBlendEnable), on);
-    // Any other mode is set for the draw and put back to 0 after it.
     white->Draw(r, 0.0f, 0.0f, 0, 0x40);
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::AlphaBlendEnable), 0u);
     r->EndScene();

@@ -57,13 +57,14 @@ protected:
     }
 };
 
+const TsGuiMessageButton kSixButtons[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
+                                           {"Stop", 10}, {"More", 11},   {"Less", 12}};
+
 // A list box is drawn over its screen with its text and at most four
-// buttons stacked under it; a button of result -1 closes nothing.
-TEST_F(GuiWindows, AListBoxIsDrawnWithFourButtonsAndAMinusOneButtonClosesNothing)
+// buttons stacked under it.
+TEST_F(GuiWindows, AListBoxIsDrawnInsideItsFrameWithFourButtonsUnderItsText)
 {
-    const TsGuiMessageButton list[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
-                                        {"Stop", 10}, {"More", 11},   {"Less", 12}};
-    CountedBox* box = Ask(TsGuiMessageBox::kList, 6, list);
+    CountedBox* box = Ask(TsGuiMessageBox::kList, 6, kSixButtons);
     box->SetShaded(true);
     ASSERT_EQ(box->GetButtonCount(), TsGuiMessageBox::kMaxButtons);
     EXPECT_STREQ(box->GetButton(3)->GetText(), "Stop");
@@ -71,14 +72,21 @@ TEST_F(GuiWindows, AListBoxIsDrawnWithFourButtonsAndAMinusOneButtonClosesNothing
         EXPECT_GT(box->GetButton(i)->GetY(), box->GetButton(i - 1)->GetBottom());
     EXPECT_GT(box->GetButton(0)->GetY(), box->GetY() + GuiToFractionY(box->GetTextHeight()));
     EXPECT_LT(box->GetButton(3)->GetBottom(), box->GetBottom());
-    FrontEnd().SetMessageResult(-9);
     Frame();
     const Box white = FindColour(ReadScreen(), 0xFFFFFF);
     ASSERT_FALSE(white.Empty()); // the text and the buttons' words
     EXPECT_GE(white.left, int(GuiToPixelsX(box->GetX())));
     EXPECT_LE(white.right, int(GuiToPixelsX(box->GetRight())) + 1);
     EXPECT_GE(white.top, int(GuiToPixelsY(box->GetY())));
+}
 
+// A list button of result -1 closes nothing; any other closes the box with
+// its result.
+TEST_F(GuiWindows, AListButtonOfResultMinusOneClosesNothing)
+{
+    CountedBox* box = Ask(TsGuiMessageBox::kList, 6, kSixButtons);
+    FrontEnd().SetMessageResult(-9);
+    Frame();
     ClickButton(*box->GetButton(1));
     EXPECT_EQ(FrontEnd().GetMessageResult(), -9);
     EXPECT_EQ(FrontEnd().GetTopWindow(), box);
