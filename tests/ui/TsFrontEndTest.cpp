@@ -13,6 +13,7 @@
 #include "platform/GfxTexture.h"
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
+#include "tests/render/ResourceTestSupport.h"
 #include "ui/TsFrontEndSkinShape.h"
 #include "ui/TsGuiSprite.h"
 #include "ui/TsGuiWindow.h"
@@ -198,22 +199,13 @@ protected:
 
     void CoverScreen(plat::GfxTexture* texture)
     {
-        struct Vertex {
-            float x, y, z, rhw;
-            uint32_t colour;
-            float u, v;
-        };
-        const float w = float(width), h = float(height);
-        const Vertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFF, 0, 0}, {w, 0, 0, 1, 0xFFFFFFFF, 1, 0},
-                                {0, h, 0, 1, 0xFFFFFFFF, 0, 1}, {w, h, 0, 1, 0xFFFFFFFF, 1, 1}};
         renderer->DispatchRenderState(plat::GfxRs::ZEnable, 0);
         renderer->DispatchRenderState(plat::GfxRs::AlphaBlendEnable, 0);
-        renderer->SetVertexShader(0x144);
         renderer->SetTexture(0, -1);
         device->SetTexture(0, texture);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::SelectArg1);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorArg1, plat::GfxTa::Texture);
-        renderer->DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, quad, sizeof(Vertex));
+        rtest::DrawQuad(*renderer, 0.0f, 0.0f, float(width), float(height), 0xFFFFFFFF);
         device->SetTexture(0, nullptr);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::Modulate);
         renderer->DispatchRenderState(plat::GfxRs::ZEnable, 1);
