@@ -30,7 +30,7 @@ namespace {
 
 using FrontEnd = StartedTitleTest;
 
-TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoadedInPlace)
+TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPage)
 {
     TsFrontEnd& title = Title();
     EXPECT_EQ(TsAccess::FrontEnd(), &title);
@@ -44,7 +44,10 @@ TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoade
     EXPECT_TRUE(title.GetCharacterShape()->GetScroller().IsPrepared());
     EXPECT_NE(title.GetCharacterShape()->GetAnimation(), nullptr) << "animation 5 plays";
     EXPECT_TRUE(title.GetTopWindow()->HasName("main"));
-    // Loading a model keeps the working folder whatever happens.
+}
+
+TEST_F(FrontEnd, LoadingAModelKeepsTheWorkingFolderWhateverHappens)
+{
     const std::filesystem::path here = std::filesystem::current_path();
     for (const char* folder : {"data\\frontend\\nowhere", "data\\frontend\\background"}) {
         EXPECT_EQ(TsFrontEnd::LoadModel(folder, "helmer.pbf", true, false, "textures"), nullptr);

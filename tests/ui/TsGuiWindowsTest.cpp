@@ -141,7 +141,7 @@ TEST_F(GuiWindows, AReturnTappedBeforeTheBoxsFirstTickChooses)
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultYes);
 }
 
-TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndHoldsEightAtMost)
+TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndCarriesThem)
 {
     TsGuiSpritePlacement frame[TS_FRAME_SLOTS];
     std::fill(std::begin(frame), std::end(frame), Place(SolidSprite(16, 16, 0xFF404040)));
@@ -157,8 +157,13 @@ TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndHoldsEightAtMost)
     EXPECT_NEAR(GuiToPixelsY(panel.GetHeight()), 144.0f, 0.01f);
     panel.MoveTo(panel.GetPositionX() + 0.1f, panel.GetPositionY());
     EXPECT_FLOAT_EQ(b.GetPositionX(), 0.4f) << "moving the panel carries its items";
-    TsGuiControl more[7];
-    for (TsGuiControl& c : more)
+}
+
+TEST_F(GuiWindows, APanelHoldsEightItemsAndATitleOfItsSizeAtMost)
+{
+    TsGuiPanel panel(&FrontEnd());
+    TsGuiControl items[9];
+    for (TsGuiControl& c : items)
         panel.AddItem(&c);
     EXPECT_EQ(panel.GetItemCount(), TsGuiPanel::kMaxItems);
     panel.SetTitle(std::string(100, 'T').c_str());
