@@ -96,7 +96,6 @@ using GuiPlacement = GuiTest;
 TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnOrMirrorTheirPicture)
 {
     Start();
-    OmD3D* r = OmD3D::Instance();
     // Left half red, right half green, so a mirror shows.
     TsGuiSprite* wide = PatternSprite(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF00FF00u; });
     struct Case {
@@ -110,12 +109,8 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnOrMirrorTheirPicture)
         {3, false, 32, 64, 0xFF0000}, {7, false, 64, 32, 0xFF0000}, {0, true, 64, 32, 0x00FF00},
     };
     for (const Case& c : cases) {
-        r->Clear(nullptr, 0);
-        ASSERT_TRUE(r->BeginScene(0.0f));
-        wide->DrawMirrored(r, 10.7f, 20.2f, c.orientation, c.mirrorX, false, 0);
-        r->EndScene();
-        r->Present();
-        const std::vector<uint32_t> screen = ReadScreen();
+        const std::vector<uint32_t> screen =
+            DrawnAlone([&](OmD3D& r) { wide->DrawMirrored(&r, 10.7f, 20.2f, c.orientation, c.mirrorX, false, 0); });
         Box box = FindColour(screen, 0xFF0000);
         const Box green = FindColour(screen, 0x00FF00);
         box.left = std::min(box.left, green.left), box.right = std::max(box.right, green.right);
@@ -167,14 +162,9 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
     const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {Place(corner), {}, Place(corner), {}, {},
                                                         Place(corner), {}, Place(corner)};
-    OmD3D* r = OmD3D::Instance();
     for (bool lines : {false, true}) {
-        r->Clear(nullptr, 0);
-        ASSERT_TRUE(r->BeginScene(0.0f));
-        DrawGuiFrame(100.0f, 100.0f, 200.0f, 120.0f, frame, lines);
-        r->EndScene();
-        r->Present();
-        const std::vector<uint32_t> screen = ReadScreen();
+        const std::vector<uint32_t> screen =
+            DrawnAlone([&](OmD3D&) { DrawGuiFrame(100.0f, 100.0f, 200.0f, 120.0f, frame, lines); });
         EXPECT_EQ(std::pair(Pixel(screen, 105, 105), Pixel(screen, 290, 210)), std::pair(0xFF0000u, 0xFF0000u));
         // The edges: gaps, or one-pixel white lines (top, then left).
         EXPECT_EQ(FindColour(screen, 0xFFFFFF).Empty(), !lines);

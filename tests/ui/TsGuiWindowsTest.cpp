@@ -307,14 +307,10 @@ TEST_F(GuiWindows, WrappedTextBreaksOnEveryNewlineAndKeepsItsMarginWhenMeasuredA
     } drawn[] = {{"\nWORD", 400.0f, true},           {"one two", one + two, true},
                  {"one two", one + two + 1.0f, false}, {"one two ", one + twoSpace + 4.0f, true},
                  {"one two ", one + twoSpace + 5.0f, false}};
-    OmD3D* r = OmD3D::Instance();
     for (const auto& d : drawn) {
-        r->Clear(nullptr, 0);
-        ASSERT_TRUE(r->BeginScene(0.0f));
-        FrontEnd().DrawWrappedText(100.0f, 100.0f, 100.0f + d.right, 400.0f, 0xFFFFFFFFu, d.text, 0);
-        r->EndScene();
-        r->Present();
-        const Box ink = FindColour(ReadScreen(), 0xFFFFFF);
+        const Box ink = FindColour(DrawnAlone([&](OmD3D&) {
+            FrontEnd().DrawWrappedText(100.0f, 100.0f, 100.0f + d.right, 400.0f, 0xFFFFFFFFu, d.text, 0);
+        }), 0xFFFFFF);
         ASSERT_FALSE(ink.Empty()) << d.text;
         EXPECT_EQ(ink.bottom >= 100 + int(row), d.twoLines) << d.text << " to " << d.right;
     }
