@@ -242,5 +242,10 @@ TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
     ASSERT_TRUE(flat->SaveWorld(tsw.c_str()));
     auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(tsw.c_str()));
     EXPECT_NE(loaded, nullptr);
-    EXPECT_FALSE(flat->ImportWorld((folder + "/missing.pbf").c_str(), "", TsWorldImportSettings{}));
+}
+
+TEST_F(WorldTest, AMissingSceneFileFailsTheImport)
+{
+    const auto world = OmMakeRef<TsWorld>();
+    EXPECT_FALSE(world->ImportWorld(TempPath("missing.pbf").c_str(), "", TsWorldImportSettings{}));
 }
