@@ -6,7 +6,6 @@
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
 #include "tests/ui/GuiFixture.h"
-#include "ui/TsGuiDialog.h"
 #include "ui/TsGuiWindow.h"
 
 namespace guitest {

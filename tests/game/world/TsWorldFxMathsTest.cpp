@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "engine/OmCamera.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmPlane.h"
 #include "game/world/TsBlobRenderer.h"

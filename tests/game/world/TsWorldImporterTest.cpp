@@ -12,7 +12,6 @@
 #include "WorldTestSupport.h"
 #include "engine/OmPbfScene.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsLog.h"
 #include "tools/DemoSupport.h"
 
 using namespace worldtest;
