@@ -268,14 +268,23 @@ TEST(ShockwaveTest, WaitsGrowsAndEnds)
     EXPECT_TRUE(ring.Visible());
     EXPECT_TRUE(ring.Advance(0.99f)); // 2.49 s
     EXPECT_FALSE(ring.Advance(0.02f)); // 2.51 s
+}
 
-    // A ring wider than its radius is a disc; no lifetime ends it.
+TEST(ShockwaveTest, ARingWiderThanItsRadiusIsADisc)
+{
+    TsShockwave ring;
     TsExplosionParams wide = RingType(2.0f);
     wide.m_shockWidth = 10.0f;
     ring.Start(wide, OmVector3(0, 0, 0));
     ring.Advance(1.0f);
     EXPECT_FLOAT_EQ(ring.InnerRadius(), 0.0f);
+}
+
+TEST(ShockwaveTest, ARingWithoutALifetimeEndsAfterItsDelay)
+{
+    TsShockwave ring;
     for (float lifetime : {0.0f, -1.0f}) {
+        SCOPED_TRACE(lifetime);
         ring.Start(RingType(lifetime), OmVector3(0, 0, 0));
         EXPECT_TRUE(ring.Advance(0.1f)); // still waiting out its delay
         EXPECT_FALSE(ring.Advance(0.5f));
