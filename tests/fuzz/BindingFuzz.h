@@ -65,6 +65,17 @@ private:
     uint32_t seed_ = 1;
 };
 
+// The names of the state's globals.
+inline std::set<std::string> GlobalNames(lua_State* L)
+{
+    std::set<std::string> names;
+    for (lua_pushnil(L); lua_next(L, LUA_GLOBALSINDEX); lua_pop(L, 1)) {
+        if (lua_type(L, -2) == LUA_TSTRING)
+            names.insert(lua_tostring(L, -2));
+    }
+    return names;
+}
+
 // A bound function (table empty for a global one) or a class's variable.
 struct Bound {
     std::string table, name;
@@ -225,7 +236,7 @@ public:
         TsAccess::SetLuaState(L_); // the game's state: objects that go kill their handles in it
         for (lua_CFunction lib : {luaopen_base, luaopen_string, luaopen_math})
             lua_pushcfunction(L_, lib), lua_call(L_, 0, 0);
-        std::set<std::string> before = GlobalNames();
+        std::set<std::string> before = GlobalNames(L_);
         tolua_game_open(L_);
         lua_settop(L_, 0);
         Survey(before);
@@ -244,21 +255,11 @@ public:
 private:
     static constexpr int kMaxValues = 96;
 
-    std::set<std::string> GlobalNames()
-    {
-        std::set<std::string> names;
-        for (lua_pushnil(L_); lua_next(L_, LUA_GLOBALSINDEX); lua_pop(L_, 1)) {
-            if (lua_type(L_, -2) == LUA_TSTRING)
-                names.insert(lua_tostring(L_, -2));
-        }
-        return names;
-    }
-
     // The package's global functions, every class table's functions and
     // every class's variables (tolua keeps their getters in ".get").
     void Survey(const std::set<std::string>& before)
     {
-        for (const std::string& name : GlobalNames()) {
+        for (const std::string& name : GlobalNames(L_)) {
             if (before.count(name))
                 continue;
             lua_getglobal(L_, name.c_str());

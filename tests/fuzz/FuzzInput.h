@@ -1,6 +1,7 @@
 // What the file-reading fuzzers share: the input written to a file of the
-// process's own, the logs silenced (every refused input logs), and the
-// archive class table checked for classes a harness cannot take down.
+// process's own, the logs silenced (every refused input logs), a renderer
+// without a device, and the archive class table checked for classes a
+// harness cannot take down.
 #pragma once
 
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include "engine/OmPoolLeaks.h"
 #include "game/framework/TsConsole.h"
 #include "platform/DebugOutput.h"
+#include "render/OmD3D.h"
 
 namespace fuzzinput {
 
@@ -40,6 +42,15 @@ inline void Quiet()
 {
     TsConsole::SetHook([](std::string_view, TsColour, void*) {}, nullptr);
     plat::SetDebugOutputHook([](std::string_view) {});
+}
+
+// A renderer without a device for what an input loads. Made before the
+// first input (call it from LLVMFuzzerInitialize), as it lives as long as
+// the program: an input is answerable only for what it makes.
+inline OmD3D& Renderer()
+{
+    static OmD3D renderer;
+    return renderer;
 }
 
 // The input as a file (in memory where the system has it); empty on failure.

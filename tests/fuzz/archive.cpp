@@ -11,7 +11,6 @@
 #include "engine/OmMaterial.h"
 #include "engine/OmString.h"
 #include "engine/OmTextureResource.h"
-#include "render/OmD3D.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {
@@ -105,19 +104,11 @@ void TakeDownEverything()
     OmClassRegistry::Instance().FreeAllObjects();
 }
 
-// Made before the first input, as it lives as long as the program: an
-// input is answerable only for what it makes.
-OmD3D& Renderer()
-{
-    static OmD3D renderer;
-    return renderer;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    Renderer();
+    fuzzinput::Renderer();
     OmClassRegistry::Instance().AssignClassIds();
     fuzzinput::Quiet();
     return 0;
@@ -135,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (path.empty())
         return 0;
     // Materials and textures go to a renderer without a device, as a level's do.
-    OmD3D& renderer = Renderer();
+    OmD3D& renderer = fuzzinput::Renderer();
     {
         OmArchive archive(OmClassRegistry::Instance());
         if (data[0] & 1)

@@ -6,11 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 #include "engine/OmParticleSystem.h"
-#include "platform/DebugOutput.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {
@@ -45,7 +43,7 @@ void RunEmitter(OmParticleEffect& effect)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    plat::SetDebugOutputHook([](std::string_view) {});
+    fuzzinput::Quiet();
     InitParticleSystem();
     return 0;
 }

@@ -7,7 +7,6 @@
 #include "engine/OmGroup.h"
 #include "engine/OmPbfScene.h"
 #include "engine/OmSceneImporter.h"
-#include "render/OmD3D.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {
@@ -20,18 +19,10 @@ std::vector<uint8_t> Write(OmPbfScene& scene)
     return out.Bytes();
 }
 
-// Made before the first input, as it lives as long as the program: an
-// input is answerable only for what it makes.
-OmD3D& Renderer()
-{
-    static OmD3D renderer;
-    return renderer;
-}
-
 // The importer reads files, so an accepted scene goes through one.
 void Import(const std::vector<uint8_t>& bytes)
 {
-    OmD3D& renderer = Renderer();
+    OmD3D& renderer = fuzzinput::Renderer();
     const std::string path = fuzzinput::WriteInput("scene.pbf", bytes.data(), bytes.size());
     if (path.empty())
         return;
@@ -49,7 +40,7 @@ void Import(const std::vector<uint8_t>& bytes)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    Renderer();
+    fuzzinput::Renderer();
     return 0;
 }
 

@@ -11,16 +11,9 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmShape.h"
 #include "game/world/TsWorld.h"
-#include "render/OmD3D.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {
-
-OmD3D& Renderer()
-{
-    static OmD3D renderer;
-    return renderer;
-}
 
 // The virtual table of T: the first word of every T object, which no free
 // cell holds (a free cell starts with its free-chain link).
@@ -90,7 +83,7 @@ void Exercise(TsWorld& world)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    Renderer();
+    fuzzinput::Renderer();
     fuzzinput::Quiet();
     return 0;
 }
@@ -114,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TakeDownLeftovers<TsWorld>();
     TakeDownLeftovers<OmMaxLight>();
     TakeDownLeftovers<OmShape>();
-    Renderer().ReleaseAllMaterials();
-    Renderer().ReleaseAllTextures();
+    fuzzinput::Renderer().ReleaseAllMaterials();
+    fuzzinput::Renderer().ReleaseAllTextures();
     return 0;
 }

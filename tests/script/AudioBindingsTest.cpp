@@ -5,7 +5,6 @@
 #include "tests/script/LuaTestState.h"
 
 #include "engine/OmBoneAnimation.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "tests/game/framework/LogCapture.h"
@@ -26,21 +25,17 @@ std::string ToneFile()
            word(uint32_t(pcm.size())) + pcm;
 }
 
-class AudioBindingsTest : public PackageTest {
+// The level-start script runs in the game's state.
+class AudioBindingsTest : public GameStateTest {
 protected:
     void SetUp() override
     {
         soundtest::MixOnDemand();
-        PackageTest::SetUp();
+        GameStateTest::SetUp();
         scratch_.Write("data/audio/soundfx/pain etc/vessa_pain1.wav", ToneFile());
         scratch_.Write("data/audio/soundfx/pain etc/vessa_pain2.wav", ToneFile());
         ASSERT_TRUE(audio_.Initialise());
         Publish("audio", &audio_, "TsAudio");
-    }
-    void TearDown() override
-    {
-        TsAccess::SetLuaState(nullptr);
-        LuaTest::TearDown();
     }
 
     ScratchDir scratch_;
@@ -57,7 +52,6 @@ const char* kWalk = "1\n0\n2\nheader\nRelative\n1\n2\n3\n4\n5\n6\n"
 
 TEST_F(AudioBindingsTest, LevelStartRunsTheScriptThatLoadsTheLevelsSounds)
 {
-    TsAccess::SetLuaState(L);
     ASSERT_EQ(Run("function LoadInGameSounds() audio:LoadWavFromFile(AID_VESSA_PAIN2) end"), "");
     ASSERT_EQ(Run("audio:FlagSoundForLoading(AID_VESSA_PAIN1)"), "");
     ASSERT_TRUE(audio_.ReloadInGameSounds("Desert"));

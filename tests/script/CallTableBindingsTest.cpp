@@ -41,7 +41,6 @@ protected:
 TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
 {
     ExpectRows({
-        // The switch and the door.
         {"sw:SetDisabled(1) return sw:IsDisabled()", "1"},
         {"sw:SetDisabled(nil) return sw:IsDisabled()", "nil"},
         {"sw:SetActivateAnim(3) sw:SetDeactivateAnim(4) return 0", "0"},
@@ -52,7 +51,6 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         {"return door:IsLocked()", "nil"},
         {"return door:GetTransitionState()", "0"},
         {"door:CloseDoor() door:CloseDoor(1) door:CloseDoor(1, 0) return 0", "0"},
-        // Characters, weapons and items.
         {"local m = TsMineObject:new() m:SetDetonationDelay(1e300) m:SetDetonationDelay(-1e300) "
          "m:SetDetonationDelay(0/0) m:delete() return 0", "0"},
         {"npc:SetMaxVitality(40) npc:SetVitalityRecovery(2) npc:SetHealthRecovery(3) return 0", "0"},
@@ -67,10 +65,8 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         {"local n = TsNPCObject:new() n:SetWeaponName('Rifle') n:SetItemName('Medkit') n:delete() return 0", "0"},
         {"local t = TsTriggerObject:new() t:SaveTownStash() t:delete() return 0", "0"},
         {"return pc:SetStartPosition()", "nil"},
-        // The player's squad.
         {"player:RemoveSquadMember(nil) player:RemoveSquadMember(npc) player:RemoveAllSquadMembers() "
          "return player:GetTeamCount()", "0"},
-        // The level's conversion tools and the rest of the level.
         {"return level:GetIncidentalConversation()", "userdata"},
         {"level:GetIncidentalConversation():SetOverrideLockout(1) return 0", "0"},
         {"return TsAccess.FrameDelta()", "0"},
@@ -83,7 +79,6 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         // A method through a missing level fails in the script, not in the game.
         {"TsAccess:Level():Pause(1)", "error:attempt to index a nil value"},
         {"TsAccess:SetTutorialDialogExitScript('Done') return 0", "0"},
-        // Options.
         {"opts:SetScreenWidth(1024) opts:SetScreenHeight(768) opts:SetBitDepth(32) opts:SetAdapter(0) "
          "opts:SetTexDetailLevel(1) opts:SetFXDetailLevel(2) return 0", "0"},
         {"local h = GetHostName() return type(h) == 'string' or h == nil", "true"},

@@ -3,8 +3,6 @@
 
 #include "tests/script/LuaTestState.h"
 
-#include "engine/OmCamera.h"
-#include "engine/OmObject.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsCutScene.h"

@@ -6,24 +6,13 @@
 #include "game/framework/TsScriptHost.h"
 #include "script/GameBindings.h"
 #include "script/ScriptPackage.h"
+#include "tests/fuzz/BindingFuzz.h"
 #include "tests/game/framework/LogCapture.h"
 
 #include <set>
 #include <string>
 
 namespace {
-
-std::set<std::string> GlobalNames(lua_State* L)
-{
-    std::set<std::string> names;
-    lua_pushnil(L);
-    while (lua_next(L, LUA_GLOBALSINDEX)) {
-        if (lua_type(L, -2) == LUA_TSTRING)
-            names.insert(lua_tostring(L, -2));
-        lua_pop(L, 1);
-    }
-    return names;
-}
 
 std::set<std::string> PackageNames()
 {
@@ -68,10 +57,10 @@ TEST_F(HostBindings, TheBindingsCloseLeavesNoPackageGlobal)
     // The host's close is this followed by lua_close: every package global
     // goes, the host's own registered after the package too, and dofile;
     // tolua++'s own table and the base library stay with the state.
-    const std::set<std::string> before = GlobalNames(L);
+    const std::set<std::string> before = bindingfuzz::GlobalNames(L);
     TsScriptHost::DoString(L, "TsAccess.custom = 1");
     tolua_game_close(L);
-    std::set<std::string> left = GlobalNames(L);
+    std::set<std::string> left = bindingfuzz::GlobalNames(L);
     for (const char* name : {"TsAccess", "OmVector3", "GetX", "dofile", "_ERRORMESSAGE", "ShellWrite", "FileIO",
                              "AID_FACTORY_ALARM", "TS_ITEMUSAGE_AUTO_USE", "NUM_OF_SOUNDS", "TSANIM_STAND"})
         EXPECT_FALSE(left.count(name)) << name;

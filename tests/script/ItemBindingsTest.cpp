@@ -3,7 +3,6 @@
 #include "tests/script/LuaTestState.h"
 
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
 #include "game/objects/TsBoundObject.h"
@@ -20,19 +19,7 @@
 
 OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
 
-class ItemBindingsTest : public PackageTest {
-protected:
-    void SetUp() override
-    {
-        PackageTest::SetUp();
-        TsAccess::SetLuaState(L); // templates run in it
-    }
-    void TearDown() override
-    {
-        TsAccess::SetLuaState(nullptr);
-        LuaTest::TearDown();
-    }
-};
+using ItemBindingsTest = GameStateTest;
 
 // A stash makes its payload from its template on import and hands it out
 // only under the class the payload really is.
@@ -167,27 +154,17 @@ TEST_F(ItemBindingsTest, ADeletedBoundALightEffectHoldsLivesOnInTheLightEffect)
 }
 
 // What a script made lives until it deletes it or the level closes, even
-// kept only in a local: a light effect still finds its bound by name after
-// the collector has taken the local's handle.
-TEST_F(ItemBindingsTest, ABoundKeptInALocalIsStillFoundAfterACollection)
-{
-    ASSERT_EQ(Run("do local b = TsBoundObject:new() b:SetName('zone') end collectgarbage()\n"
-                  "le = TsLightEffectObject:new() le:SetBound('zone')"),
-              "");
-    auto* light = Global<TsLightEffectObject>("le");
-    light->Import();
-    ASSERT_NE(light->GetBoundObject(), nullptr);
-    EXPECT_STREQ(light->GetBoundObject()->GetName(), "zone");
-}
-
-// So are a switch action's door and key switches and a door's dependent
-// switches: each is looked up by name in its class's objects.
+// kept only in a local: a light effect's bound, a switch action's door and
+// key switches and a door's dependent switches are each looked up by name
+// in their class's objects after the collector has taken the local's handle.
 TEST_F(ItemBindingsTest, ObjectsKeptInALocalAreStillFoundByNameAfterACollection)
 {
     const struct {
         const char* type;
         int32_t classId;
-    } cases[] = {{"TsDoorObject", TsDoorObject::ClassId()}, {"TsSwitchObject", TsSwitchObject::ClassId()}};
+    } cases[] = {{"TsBoundObject", TsBoundObject::ClassId()},
+                 {"TsDoorObject", TsDoorObject::ClassId()},
+                 {"TsSwitchObject", TsSwitchObject::ClassId()}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
         ASSERT_EQ(Run(std::string("do local o = ") + c.type + ":new() o:SetName('kept') end collectgarbage()"), "");

@@ -7,7 +7,6 @@
 
 #include "engine/OmString.h"
 #include "game/framework/FileIO.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsLevelInfo.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
@@ -104,19 +103,7 @@ TEST_F(LevelInfoTest, ScriptsMakeWriteReadAndDeleteFilesWithTheirArgumentsChecke
 }
 
 // A script-made level in the game's state, as the conversion tools use one.
-class ScriptLevelTest : public PackageTest {
-protected:
-    void SetUp() override
-    {
-        PackageTest::SetUp();
-        TsAccess::SetLuaState(L);
-    }
-    void TearDown() override
-    {
-        TsAccess::SetLuaState(nullptr);
-        PackageTest::TearDown();
-    }
-};
+using ScriptLevelTest = GameStateTest;
 
 // The level's parts go with it: a handle the script kept of a deleted
 // level's cut scene is dead, not a way into freed memory.

@@ -1,5 +1,6 @@
 #include "tests/script/LuaTestState.h"
 
+#include "game/framework/TsAccess.h"
 #include "script/GameBindings.h"
 
 #include <lauxlib.h>
@@ -28,6 +29,18 @@ void LuaTest::TearDown()
     if (L)
         lua_close(L);
     L = nullptr;
+}
+
+void GameStateTest::SetUp()
+{
+    LuaTest::SetUp();
+    TsAccess::SetLuaState(L);
+}
+
+void GameStateTest::TearDown()
+{
+    TsAccess::SetLuaState(nullptr);
+    LuaTest::TearDown();
 }
 
 std::string LuaTest::Run(const std::string& code)

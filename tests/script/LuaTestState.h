@@ -66,6 +66,14 @@ private:
 
 using PackageTest = LuaTest;
 
+// The package in the game's own state, where templates and level scripts
+// run and where objects that go kill their handles.
+class GameStateTest : public LuaTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 // The message without the "chunk:line: " position Lua puts in front.
 std::string WithoutPosition(const std::string& message);
 

@@ -40,6 +40,9 @@ protected:
     // from then on) as a solid image.
     void WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour);
 
+    // The screen after one scene of `draw` alone on a cleared screen.
+    std::vector<uint32_t> DrawnAlone(const std::function<void(OmD3D&)>& draw);
+
     // The smallest box holding every pixel of the colour (RGB); empty when none.
     struct Box {
         int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;

@@ -232,13 +232,7 @@ TEST_F(FrontEndStack, FrontEndImagesComeFromTheirFolderOrNotAtAll)
     WriteFrontEndImage("front1.tga", 64, 48, 0xFF00FF00);
     plat::GfxSurface* backdrop = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\front1.tga");
     ASSERT_NE(backdrop, nullptr);
-    OmD3D* r = OmD3D::Instance();
-    r->Clear(nullptr, 0);
-    ASSERT_TRUE(r->BeginScene(0.0f));
-    TsFrontEndBase::DrawBackdrop(backdrop);
-    r->EndScene();
-    r->Present();
-    const std::vector<uint32_t> screen = ReadScreen();
+    const std::vector<uint32_t> screen = DrawnAlone([&](OmD3D&) { TsFrontEndBase::DrawBackdrop(backdrop); });
     EXPECT_EQ(std::pair(Pixel(screen, 0, 0), Pixel(screen, 639, 479)), std::pair(0x00FF00u, 0x00FF00u));
     TsFrontEndBase::ReleaseBackdrop(backdrop);
     plat::GfxSurface* empty = TsFrontEndBase::CreateBackdropSurface("data\\frontend\\none.tga");

@@ -13,6 +13,7 @@
 #include "platform/GfxTexture.h"
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
+#include "tests/render/ResourceTestSupport.h"
 #include "ui/TsFrontEndSkinShape.h"
 #include "ui/TsGuiSprite.h"
 #include "ui/TsGuiWindow.h"
@@ -29,7 +30,7 @@ namespace {
 
 using FrontEnd = StartedTitleTest;
 
-TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoadedInPlace)
+TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPage)
 {
     TsFrontEnd& title = Title();
     EXPECT_EQ(TsAccess::FrontEnd(), &title);
@@ -43,7 +44,10 @@ TEST_F(FrontEnd, InitialiseBuildsTheSceneTheSpritesAndTheMainPageWithModelsLoade
     EXPECT_TRUE(title.GetCharacterShape()->GetScroller().IsPrepared());
     EXPECT_NE(title.GetCharacterShape()->GetAnimation(), nullptr) << "animation 5 plays";
     EXPECT_TRUE(title.GetTopWindow()->HasName("main"));
-    // Loading a model keeps the working folder whatever happens.
+}
+
+TEST_F(FrontEnd, LoadingAModelKeepsTheWorkingFolderWhateverHappens)
+{
     const std::filesystem::path here = std::filesystem::current_path();
     for (const char* folder : {"data\\frontend\\nowhere", "data\\frontend\\background"}) {
         EXPECT_EQ(TsFrontEnd::LoadModel(folder, "helmer.pbf", true, false, "textures"), nullptr);
@@ -198,22 +202,13 @@ protected:
 
     void CoverScreen(plat::GfxTexture* texture)
     {
-        struct Vertex {
-            float x, y, z, rhw;
-            uint32_t colour;
-            float u, v;
-        };
-        const float w = float(width), h = float(height);
-        const Vertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFF, 0, 0}, {w, 0, 0, 1, 0xFFFFFFFF, 1, 0},
-                                {0, h, 0, 1, 0xFFFFFFFF, 0, 1}, {w, h, 0, 1, 0xFFFFFFFF, 1, 1}};
         renderer->DispatchRenderState(plat::GfxRs::ZEnable, 0);
         renderer->DispatchRenderState(plat::GfxRs::AlphaBlendEnable, 0);
-        renderer->SetVertexShader(0x144);
         renderer->SetTexture(0, -1);
         device->SetTexture(0, texture);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::SelectArg1);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorArg1, plat::GfxTa::Texture);
-        renderer->DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, quad, sizeof(Vertex));
+        rtest::DrawQuad(*renderer, 0.0f, 0.0f, float(width), float(height), 0xFFFFFFFF);
         device->SetTexture(0, nullptr);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::Modulate);
         renderer->DispatchRenderState(plat::GfxRs::ZEnable, 1);

@@ -58,6 +58,14 @@ protected:
         GuiTest::TearDown();
     }
     void Show() { FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false); }
+    // The edit box, framed, across the middle of the screen, shown.
+    TsGuiEditBox& ShowEditBox()
+    {
+        screen->edit.SetSprites(Place(box), Place(tile), Place(box));
+        screen->edit.SetRect(0.3f, 0.5f, 0.5f, 0.05f);
+        Show();
+        return screen->edit;
+    }
     // Holds the select button for the given ticks at a pixel, coming from
     // outside the controls (so the press is what arms a slider).
     void Hold(int x, int y, int ticks)
@@ -91,12 +99,9 @@ protected:
     ControlScreen* screen = nullptr;
 };
 
-TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFull)
+TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseAndEditAtTheCaret)
 {
-    TsGuiEditBox& edit = screen->edit;
-    edit.SetSprites(Place(box), Place(tile), Place(box));
-    edit.SetRect(0.3f, 0.5f, 0.5f, 0.05f);
-    Show();
+    TsGuiEditBox& edit = ShowEditBox();
     Tap(kKeyA); // not focused yet: ignored
     EXPECT_STREQ(edit.GetText(), "");
     Click(int(GuiToPixelsX(0.55f)), int(GuiToPixelsY(0.51f)));
@@ -132,8 +137,15 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     EXPECT_GT(edit.GetCaretOffset(), 0.0f);
     Tap(plat::kKeyDelete); // at the end: nothing
     EXPECT_STREQ(edit.GetText(), "A");
+}
 
-    // A release away from the box takes the focus, and held keys with it.
+// A release away from the box takes the focus, and held keys with it.
+TEST_F(GuiControls, AReleaseAwayFromAnEditBoxTakesItsFocusAndItsHeldKeys)
+{
+    TsGuiEditBox& edit = ShowEditBox();
+    Click(int(GuiToPixelsX(0.55f)), int(GuiToPixelsY(0.51f)));
+    edit.SetText("A");
+    ASSERT_TRUE(edit.IsFocused());
     Click(5, 5);
     EXPECT_FALSE(edit.IsFocused());
     Key(plat::kKeyBackspace, true);
@@ -141,9 +153,13 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
     Key(plat::kKeyBackspace, false);
     Frame();
     EXPECT_STREQ(edit.GetText(), "A");
+}
 
-    // The text stops at the box width; without a font (nothing has a width)
-    // the text buffer alone bounds it.
+// The text stops at the box width; without a font (nothing has a width)
+// the text buffer alone bounds it.
+TEST_F(GuiControls, AnEditBoxsTextStopsAtItsWidthOrItsBuffer)
+{
+    TsGuiEditBox& edit = ShowEditBox();
     edit.SetRect(0.1f, 0.5f, 0.2f, 0.05f); // 128 pixels, 104 for text
     edit.ClearText();
     int taken = 0;
@@ -165,9 +181,7 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseEditAtTheCaretAndStopWhenFu
 // letter, one.
 TEST_F(GuiControls, ABackspaceTapBetweenTwoTicksDeletesOneLetter)
 {
-    TsGuiEditBox& edit = screen->edit;
-    edit.SetRect(0.3f, 0.5f, 0.5f, 0.05f);
-    Show();
+    TsGuiEditBox& edit = ShowEditBox();
     Click(int(GuiToPixelsX(0.55f)), int(GuiToPixelsY(0.51f)));
     ASSERT_TRUE(edit.IsFocused());
     edit.SetText("ABC");

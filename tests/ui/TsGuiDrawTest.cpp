@@ -6,7 +6,6 @@
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
 #include "tests/ui/GuiFixture.h"
-#include "ui/TsGuiDialog.h"
 #include "ui/TsGuiWindow.h"
 
 namespace guitest {
@@ -93,10 +92,9 @@ TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChi
 
 using GuiPlacement = GuiTest;
 
-TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsked)
+TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnOrMirrorTheirPicture)
 {
     Start();
-    OmD3D* r = OmD3D::Instance();
     // Left half red, right half green, so a mirror shows.
     TsGuiSprite* wide = PatternSprite(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF00FF00u; });
     struct Case {
@@ -110,12 +108,8 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsk
         {3, false, 32, 64, 0xFF0000}, {7, false, 64, 32, 0xFF0000}, {0, true, 64, 32, 0x00FF00},
     };
     for (const Case& c : cases) {
-        r->Clear(nullptr, 0);
-        ASSERT_TRUE(r->BeginScene(0.0f));
-        wide->DrawMirrored(r, 10.7f, 20.2f, c.orientation, c.mirrorX, false, 0);
-        r->EndScene();
-        r->Present();
-        const std::vector<uint32_t> screen = ReadScreen();
+        const std::vector<uint32_t> screen =
+            DrawnAlone([&](OmD3D& r) { wide->DrawMirrored(&r, 10.7f, 20.2f, c.orientation, c.mirrorX, false, 0); });
         Box box = FindColour(screen, 0xFF0000);
         const Box green = FindColour(screen, 0x00FF00);
         box.left = std::min(box.left, green.left), box.right = std::max(box.right, green.right);
@@ -128,13 +122,24 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsk
             EXPECT_EQ(Pixel(screen, box.left + 2, box.top + c.h / 2), c.leftColour) << c.orientation;
         }
     }
-    // A sprite without a texture measures nothing and draws nothing.
+}
+
+TEST_F(GuiPlacement, ASpriteWithoutATextureMeasuresAndDrawsNothing)
+{
+    Start();
     TsGuiSprite none;
     EXPECT_EQ(none.GetPixelWidth(), 0.0f);
     TsGuiSpritePlacement empty;
     EXPECT_EQ(empty.GetPixelHeight(), 0.0f);
     empty.Draw(0.0f, 0.0f);
-    // The keep blend mode leaves the blend state as it was.
+}
+
+// The keep blend mode leaves the blend state as it was; any other mode is
+// set for the draw and put back to 0 after it.
+TEST_F(GuiPlacement, ASpriteDrawsWithTheBlendAskedAndKeepsOrResetsTheState)
+{
+    Start();
+    OmD3D* r = OmD3D::Instance();
     TsGuiSprite* white = SolidSprite(8, 8, 0xFFFFFFFF);
     ASSERT_TRUE(r->BeginScene(0.0f));
     r->SetBlendMode(0x40);
@@ -144,7 +149,6 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionTurnTheirSizeAndKeepTheBlendAsk
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::SrcBlend), src);
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::DestBlend), dst);
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::AlphaBlendEnable), on);
-    // Any other mode is set for the draw and put back to 0 after it.
     white->Draw(r, 0.0f, 0.0f, 0, 0x40);
     EXPECT_EQ(r->GetRenderState(plat::GfxRs::AlphaBlendEnable), 0u);
     r->EndScene();
@@ -157,14 +161,9 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
     const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {Place(corner), {}, Place(corner), {}, {},
                                                         Place(corner), {}, Place(corner)};
-    OmD3D* r = OmD3D::Instance();
     for (bool lines : {false, true}) {
-        r->Clear(nullptr, 0);
-        ASSERT_TRUE(r->BeginScene(0.0f));
-        DrawGuiFrame(100.0f, 100.0f, 200.0f, 120.0f, frame, lines);
-        r->EndScene();
-        r->Present();
-        const std::vector<uint32_t> screen = ReadScreen();
+        const std::vector<uint32_t> screen =
+            DrawnAlone([&](OmD3D&) { DrawGuiFrame(100.0f, 100.0f, 200.0f, 120.0f, frame, lines); });
         EXPECT_EQ(std::pair(Pixel(screen, 105, 105), Pixel(screen, 290, 210)), std::pair(0xFF0000u, 0xFF0000u));
         // The edges: gaps, or one-pixel white lines (top, then left).
         EXPECT_EQ(FindColour(screen, 0xFFFFFF).Empty(), !lines);

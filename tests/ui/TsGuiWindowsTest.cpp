@@ -57,13 +57,14 @@ protected:
     }
 };
 
+const TsGuiMessageButton kSixButtons[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
+                                           {"Stop", 10}, {"More", 11},   {"Less", 12}};
+
 // A list box is drawn over its screen with its text and at most four
-// buttons stacked under it; a button of result -1 closes nothing.
-TEST_F(GuiWindows, AListBoxIsDrawnWithFourButtonsAndAMinusOneButtonClosesNothing)
+// buttons stacked under it.
+TEST_F(GuiWindows, AListBoxIsDrawnInsideItsFrameWithFourButtonsUnderItsText)
 {
-    const TsGuiMessageButton list[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
-                                        {"Stop", 10}, {"More", 11},   {"Less", 12}};
-    CountedBox* box = Ask(TsGuiMessageBox::kList, 6, list);
+    CountedBox* box = Ask(TsGuiMessageBox::kList, 6, kSixButtons);
     box->SetShaded(true);
     ASSERT_EQ(box->GetButtonCount(), TsGuiMessageBox::kMaxButtons);
     EXPECT_STREQ(box->GetButton(3)->GetText(), "Stop");
@@ -71,14 +72,21 @@ TEST_F(GuiWindows, AListBoxIsDrawnWithFourButtonsAndAMinusOneButtonClosesNothing
         EXPECT_GT(box->GetButton(i)->GetY(), box->GetButton(i - 1)->GetBottom());
     EXPECT_GT(box->GetButton(0)->GetY(), box->GetY() + GuiToFractionY(box->GetTextHeight()));
     EXPECT_LT(box->GetButton(3)->GetBottom(), box->GetBottom());
-    FrontEnd().SetMessageResult(-9);
     Frame();
     const Box white = FindColour(ReadScreen(), 0xFFFFFF);
     ASSERT_FALSE(white.Empty()); // the text and the buttons' words
     EXPECT_GE(white.left, int(GuiToPixelsX(box->GetX())));
     EXPECT_LE(white.right, int(GuiToPixelsX(box->GetRight())) + 1);
     EXPECT_GE(white.top, int(GuiToPixelsY(box->GetY())));
+}
 
+// A list button of result -1 closes nothing; any other closes the box with
+// its result.
+TEST_F(GuiWindows, AListButtonOfResultMinusOneClosesNothing)
+{
+    CountedBox* box = Ask(TsGuiMessageBox::kList, 6, kSixButtons);
+    FrontEnd().SetMessageResult(-9);
+    Frame();
     ClickButton(*box->GetButton(1));
     EXPECT_EQ(FrontEnd().GetMessageResult(), -9);
     EXPECT_EQ(FrontEnd().GetTopWindow(), box);
@@ -133,7 +141,7 @@ TEST_F(GuiWindows, AReturnTappedBeforeTheBoxsFirstTickChooses)
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultYes);
 }
 
-TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndHoldsEightAtMost)
+TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndCarriesThem)
 {
     TsGuiSpritePlacement frame[TS_FRAME_SLOTS];
     std::fill(std::begin(frame), std::end(frame), Place(SolidSprite(16, 16, 0xFF404040)));
@@ -149,8 +157,13 @@ TEST_F(GuiWindows, APanelCoversItsItemsInWholeTilesAndHoldsEightAtMost)
     EXPECT_NEAR(GuiToPixelsY(panel.GetHeight()), 144.0f, 0.01f);
     panel.MoveTo(panel.GetPositionX() + 0.1f, panel.GetPositionY());
     EXPECT_FLOAT_EQ(b.GetPositionX(), 0.4f) << "moving the panel carries its items";
-    TsGuiControl more[7];
-    for (TsGuiControl& c : more)
+}
+
+TEST_F(GuiWindows, APanelHoldsEightItemsAndATitleOfItsSizeAtMost)
+{
+    TsGuiPanel panel(&FrontEnd());
+    TsGuiControl items[9];
+    for (TsGuiControl& c : items)
         panel.AddItem(&c);
     EXPECT_EQ(panel.GetItemCount(), TsGuiPanel::kMaxItems);
     panel.SetTitle(std::string(100, 'T').c_str());
@@ -294,14 +307,10 @@ TEST_F(GuiWindows, WrappedTextBreaksOnEveryNewlineAndKeepsItsMarginWhenMeasuredA
     } drawn[] = {{"\nWORD", 400.0f, true},           {"one two", one + two, true},
                  {"one two", one + two + 1.0f, false}, {"one two ", one + twoSpace + 4.0f, true},
                  {"one two ", one + twoSpace + 5.0f, false}};
-    OmD3D* r = OmD3D::Instance();
     for (const auto& d : drawn) {
-        r->Clear(nullptr, 0);
-        ASSERT_TRUE(r->BeginScene(0.0f));
-        FrontEnd().DrawWrappedText(100.0f, 100.0f, 100.0f + d.right, 400.0f, 0xFFFFFFFFu, d.text, 0);
-        r->EndScene();
-        r->Present();
-        const Box ink = FindColour(ReadScreen(), 0xFFFFFF);
+        const Box ink = FindColour(DrawnAlone([&](OmD3D&) {
+            FrontEnd().DrawWrappedText(100.0f, 100.0f, 100.0f + d.right, 400.0f, 0xFFFFFFFFu, d.text, 0);
+        }), 0xFFFFFF);
         ASSERT_FALSE(ink.Empty()) << d.text;
         EXPECT_EQ(ink.bottom >= 100 + int(row), d.twoLines) << d.text << " to " << d.right;
     }

@@ -35,26 +35,43 @@ TEST(HudBars, FractionsAndColoursClampAndAZeroMaximumIsEmpty)
         EXPECT_EQ(TsHUDe::PackColour(c.c), c.packed) << std::hex << c.packed;
 }
 
+// A 64-pixel portrait placed at (100, 200).
+class HudPortrait : public ::testing::Test {
+protected:
+    HudPortrait()
+    {
+        portrait.SetSize(64, 64);
+        portrait.SetPlace(100, 200);
+    }
+    TsHUDPortrait portrait;
+};
+
 // A glitch starts only while none runs, with chance dt x 1 % per frame of
 // the 15-bit random number, and lasts 15 frames.
-TEST(HudPortrait, GlitchesStartOnLowRandomNumbersAndTheBandsScrollUp)
+TEST_F(HudPortrait, GlitchesStartOnLowRandomNumbersAndRunTheirFrames)
 {
-    TsHUDPortrait portrait;
-    portrait.SetSize(64, 64);
-    portrait.SetPlace(100, 200);
     // 33 > 0.1 x 327.67 starts none, 32 does; a running glitch only counts down.
     constexpr int32_t kFull = TsHUDPortrait::kGlitchFrames;
     for (const auto& [random, glitch] : {std::pair(32767, 0), {33, 0}, {32, kFull}, {0, kFull - 1}}) {
         portrait.Update(0.1f, random);
         EXPECT_EQ(portrait.GetGlitch(), glitch) << random;
     }
+}
 
-    // Corners of the grid: the picture's edges, the last column at 0.99.
+// Corners of the grid, even in a glitch: the picture's edges, the last
+// column at 0.99.
+TEST_F(HudPortrait, TheGridSpansThePictureWithItsLastColumnShortOfTheEdge)
+{
+    portrait.Update(0.1f, 0);
+    ASSERT_GT(portrait.GetGlitch(), 0);
     EXPECT_FLOAT_EQ(portrait.GetVertex(0).x, 100.0f);
     EXPECT_FLOAT_EQ(portrait.GetVertex(24).u, 0.99f);
     EXPECT_FLOAT_EQ(portrait.GetVertex(24).y, 264.0f);
+}
 
-    // The scan bands scroll up and come back at the bottom; band 0 stays.
+// The scan bands scroll up and come back at the bottom; band 0 stays.
+TEST_F(HudPortrait, TheScanBandsScrollUpAndComeBackAtTheBottom)
+{
     float lowest = 1.0f;
     for (int i = 0; i < 200; ++i) {
         portrait.Update(0.1f, 32767);

@@ -169,8 +169,12 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
             EXPECT_EQ(edited, defaults) << "Cancel leaves the defaults in the edited block";
         }
     }
-    // Coming back to the key screen shows the stored settings on its
-    // toggles, whatever a discarded visit left on them.
+}
+
+// Coming back to the key screen shows the stored settings on its toggles,
+// whatever a discarded visit left on them.
+TEST_F(OptionsScreens, TheKeyScreensTogglesShowTheStoredSettingsOnEachVisit)
+{
     Options().SetUseMouseWheel(false);
     Options().SetLMoveRFire(false);
     Options().Apply(TsOptions::APPLY_BINDINGS);

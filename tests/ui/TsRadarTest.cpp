@@ -113,12 +113,21 @@ TEST(RadarPlacement, RangeIsStrictAndTheObjectiveTurnsIntoAnArrowAtRangeLessFive
         EXPECT_EQ(TsRadar::InRange(c.at, centre, 40.0f), c.inRange) << c.at.x << "," << c.at.z;
         EXPECT_EQ(TsRadar::ObjectiveAsArrow(c.at, centre, 40.0f), c.arrow) << c.at.x << "," << c.at.z;
     }
+}
+
+TEST(RadarPlacement, ABlipsOffsetOnTheDiscScalesItsDistanceByTheRange)
+{
+    const OmVector3 centre(10.0f, 3.0f, -2.0f);
     float x = 0, y = 0;
     TsRadar::DiscOffset(OmVector3(18.0f, 0.0f, -10.0f), centre, 40.0f, 75.0f, x, y);
     EXPECT_EQ(std::pair(x, y), std::pair(8.0f * 75.0f / 40.0f, -8.0f * 75.0f / 40.0f));
     TsRadar::DiscOffset(OmVector3(18.0f, 0.0f, -10.0f), centre, 0.0f, 75.0f, x, y);
     EXPECT_EQ(x, 0.0f) << "no range, no division";
-    // The disc fades from white at the centre to nearly black at the rim, or past it.
+}
+
+// The disc fades from white at the centre to nearly black at the rim, or past it.
+TEST(RadarPlacement, TheDiscFadesFromWhiteAtTheCentreToNearlyBlackAtTheRim)
+{
     EXPECT_EQ(TsRadar::DiscShade(0.0f, 75.0f), 0xFFFFFFFFu);
     EXPECT_EQ(std::pair(TsRadar::DiscShade(80.0f, 75.0f), TsRadar::DiscShade(10.0f, 0.0f)),
               std::pair(0xFF010101u, 0xFF010101u));

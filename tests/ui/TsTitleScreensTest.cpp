@@ -43,6 +43,15 @@ protected:
         return *screen;
     }
 
+    // Starts the title and opens the new-game name dialog over it.
+    TsNewGameScreen& StartOnNameDialog()
+    {
+        Start();
+        auto* dialog = static_cast<TsNewGameScreen*>(TsFrontEnd::GetNewGameScreen(&Title()));
+        Title().PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+        return *dialog;
+    }
+
     std::vector<std::string> Listed(TsSaveGameList& list)
     {
         std::vector<std::string> files;
@@ -160,15 +169,12 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
 // busy machine is, still gives the name.
 TEST_F(TitleScreens, AReturnTapBetweenTwoTicksGivesTheName)
 {
-    Start();
-    TsFrontEnd& title = Title();
-    TsGuiWindow* dialog = TsFrontEnd::GetNewGameScreen(&title);
-    title.PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
-    static_cast<TsNewGameScreen*>(dialog)->name.SetText("WARDEN");
+    TsNewGameScreen& dialog = StartOnNameDialog();
+    dialog.name.SetText("WARDEN");
     Frame();
     Key(kKeyReturn, true);
     FrameAfter(0); // a frame in the same instant: a poll, no tick
-    ASSERT_EQ(title.GetTopWindow(), dialog) << "no tick yet";
+    ASSERT_EQ(Title().GetTopWindow(), &dialog) << "no tick yet";
     Key(kKeyReturn, false);
     FrameAfter(kTickUnits);
     EXPECT_STREQ(PlayerName().Get(), "WARDEN");
@@ -178,10 +184,7 @@ TEST_F(TitleScreens, AReturnTapBetweenTwoTicksGivesTheName)
 // as a busy machine's ticks do, is the name given.
 TEST_F(TitleScreens, ANameTypedWithReturnInOneTickIsTheNameGiven)
 {
-    Start();
-    TsFrontEnd& title = Title();
-    TsGuiWindow* dialog = TsFrontEnd::GetNewGameScreen(&title);
-    title.PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+    StartOnNameDialog();
     Frame();
     for (int key : {plat::kKeyA, plat::kKeyN, plat::kKeyN, kKeyReturn}) {
         Key(key, true);

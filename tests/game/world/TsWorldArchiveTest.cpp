@@ -3,6 +3,7 @@
 // leaving a world that reads out of bounds.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cfloat>
 #include <csignal>
 #include <cstring>
@@ -64,12 +65,7 @@ private:
     void (*m_oldSignal)(int) = nullptr;
 };
 
-uint32_t Bits(float f)
-{
-    uint32_t word;
-    std::memcpy(&word, &f, 4);
-    return word;
-}
+constexpr uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
 
 } // namespace
 
@@ -167,39 +163,6 @@ TEST_F(DamagedWorldTest, EveryShortenedFileFailsCleanly)
     }
 }
 
-TEST_F(DamagedWorldTest, CellsThatDoNotHoldTogetherFailTheLoad)
-{
-    struct Case {
-        const char* what;
-        void (*damage)(TsWorldCell& cell);
-        const char* message;
-    } cases[] = {
-        {"an index past the vertices", [](TsWorldCell& c) { c.Group(0).indices[1] = 999; }, "indices, runs or planes"},
-        {"a plane missing", [](TsWorldCell& c) { c.Planes(0).Resize(c.Planes(0).GetCount() - 1); },
-         "indices, runs or planes"},
-        {"a run past the triangles", [](TsWorldCell& c) { c.Group(0).runs[0].triangleCount = 50; },
-         "indices, runs or planes"},
-        {"a run past the vertices", [](TsWorldCell& c) { c.Group(0).runs[0].vertexCount = 50; },
-         "indices, runs or planes"},
-        {"a bin naming a missing triangle", [](TsWorldCell& c) { c.Bin(5).triangles[1].Add(0); },
-         "bin lists a triangle"},
-        {"a flat cell box", [](TsWorldCell& c) { c.SetBox(c.GetBoxOrigin(), OmVector3(4, 0, 4)); }, "box is empty"},
-        {"a box that is not finite", [](TsWorldCell& c) { c.SetBox(OmVector3(NAN, 0, 0), c.GetBoxSize()); },
-         "not finite"},
-        {"a light the world does not have", [](TsWorldCell& c) { c.Group(0).vertices[0].lightIndices = 0x07000000; },
-         "names a light the world does not have"},
-        {"an index list not in threes", [](TsWorldCell& c) { c.Group(0).indices.Add(0); }, "indices, runs or planes"},
-    };
-    for (const Case& c : cases) {
-        OmRef<TsWorld> world = Build();
-        ASSERT_EQ(world->GetCellCount(), 2);
-        c.damage(world->Cell(1));
-        std::string message;
-        EXPECT_FALSE(LoadDamaged(*world, nullptr, message)) << c.what;
-        EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
-    }
-}
-
 using Bytes = std::vector<unsigned char>;
 
 // The small world's grid words (2 levels, 4 a side, 2 cells, edge 4) and
@@ -208,32 +171,58 @@ using Bytes = std::vector<unsigned char>;
 const std::vector<uint32_t> kGrid = {2, 4, 2, Bits(4.0f)};
 const std::vector<uint32_t> kTree = {1, 1, 2, 1, 0x01, 1, 0x05};
 
-TEST_F(DamagedWorldTest, DamagedGridQuadtreeAndListsFailTheLoad)
+// Each damage, to the second cell before the save or to the saved bytes,
+// fails the load with a message that names it.
+TEST_F(DamagedWorldTest, DamagedCellsGridQuadtreeAndListsFailTheLoad)
 {
+    using CellDamage = void (*)(TsWorldCell&);
+    using ByteDamage = void (*)(Bytes&);
+    const char* const kCell = "indices, runs or planes";
     struct Case {
         const char* what;
-        void (*damage)(Bytes& bytes);
+        CellDamage cell;
+        ByteDamage bytes;
         const char* message;
     } cases[] = {
-        {"grid size not two to the levels", [](Bytes& b) { Patch(b, kGrid, 1, 8); }, "grid"},
-        {"more levels than allowed", [](Bytes& b) { Patch(b, kGrid, 0, 40); }, "grid"},
-        {"more cells than the grid holds", [](Bytes& b) { Patch(b, kGrid, 2, 17); }, "grid"},
+        {"an index past the vertices", [](TsWorldCell& c) { c.Group(0).indices[1] = 999; }, nullptr, kCell},
+        {"a plane missing", [](TsWorldCell& c) { c.Planes(0).Resize(c.Planes(0).GetCount() - 1); }, nullptr, kCell},
+        {"a run past the triangles", [](TsWorldCell& c) { c.Group(0).runs[0].triangleCount = 50; }, nullptr, kCell},
+        {"a run past the vertices", [](TsWorldCell& c) { c.Group(0).runs[0].vertexCount = 50; }, nullptr, kCell},
+        {"a bin naming a missing triangle", [](TsWorldCell& c) { c.Bin(5).triangles[1].Add(0); }, nullptr,
+         "bin lists a triangle"},
+        {"a flat cell box", [](TsWorldCell& c) { c.SetBox(c.GetBoxOrigin(), OmVector3(4, 0, 4)); }, nullptr,
+         "box is empty"},
+        {"a box that is not finite", [](TsWorldCell& c) { c.SetBox(OmVector3(NAN, 0, 0), c.GetBoxSize()); },
+         nullptr, "not finite"},
+        {"a light the world does not have", [](TsWorldCell& c) { c.Group(0).vertices[0].lightIndices = 0x07000000; },
+         nullptr, "names a light the world does not have"},
+        {"an index list not in threes", [](TsWorldCell& c) { c.Group(0).indices.Add(0); }, nullptr, kCell},
+        {"grid size not two to the levels", nullptr, [](Bytes& b) { Patch(b, kGrid, 1, 8); }, "grid"},
+        {"more levels than allowed", nullptr, [](Bytes& b) { Patch(b, kGrid, 0, 40); }, "grid"},
+        {"more cells than the grid holds", nullptr, [](Bytes& b) { Patch(b, kGrid, 2, 17); }, "grid"},
         // Words 7 and 8 after the grid's start are the AI map's rows and columns.
-        {"AI map rows without columns", [](Bytes& b) { Patch(b, kGrid, 7, 1); }, "AI map's rows and columns"},
-        {"a neighbour outside the cells",
+        {"AI map rows without columns", nullptr, [](Bytes& b) { Patch(b, kGrid, 7, 1); },
+         "AI map's rows and columns"},
+        {"a neighbour outside the cells", nullptr,
          [](Bytes& b) { Patch(b, {Bits(1.0f), Bits(1.0f), 0xFFFFFFFFu, 1}, 3, 7); }, "neighbour"},
-        {"a quadtree node naming cells that do not exist", [](Bytes& b) { Patch(b, kTree, 6, 0x15); },
+        {"a quadtree node naming cells that do not exist", nullptr, [](Bytes& b) { Patch(b, kTree, 6, 0x15); },
          "quadtree"},
-        {"a quadtree level larger than it can be", [](Bytes& b) { Patch(b, kTree, 3, 2); }, "quadtree"},
+        {"a quadtree level larger than it can be", nullptr, [](Bytes& b) { Patch(b, kTree, 3, 2); }, "quadtree"},
         // Cloud parameters 0 and 0, import flag 1, no effect nodes, no beacons in steps of 64.
-        {"beacons with a grow step of 0", [](Bytes& b) { Patch(b, {0, 0, 1, 0, 0, 64}, 5, 0); }, "grow step"},
-        {"a light list longer than the file", [](Bytes& b) { Patch(b, kTree, 7, 0x10000000u); }, "light list"},
+        {"beacons with a grow step of 0", nullptr, [](Bytes& b) { Patch(b, {0, 0, 1, 0, 0, 64}, 5, 0); },
+         "grow step"},
+        {"a light list longer than the file", nullptr, [](Bytes& b) { Patch(b, kTree, 7, 0x10000000u); },
+         "light list"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         OmRef<TsWorld> world = Build();
+        ASSERT_EQ(world->GetCellCount(), 2);
+        if (c.cell)
+            c.cell(world->Cell(1));
         std::string message;
-        EXPECT_FALSE(LoadDamaged(*world, c.damage, message)) << c.what;
-        EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
+        EXPECT_FALSE(LoadDamaged(*world, c.bytes, message));
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
     }
     std::string message;
     EXPECT_TRUE(LoadDamaged(*world, nullptr, message)) << "the undamaged file loads: " << message;

@@ -12,7 +12,6 @@
 #include "WorldTestSupport.h"
 #include "engine/OmPbfScene.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsLog.h"
 #include "tools/DemoSupport.h"
 
 using namespace worldtest;
@@ -242,5 +241,10 @@ TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
     ASSERT_TRUE(flat->SaveWorld(tsw.c_str()));
     auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(tsw.c_str()));
     EXPECT_NE(loaded, nullptr);
-    EXPECT_FALSE(flat->ImportWorld((folder + "/missing.pbf").c_str(), "", TsWorldImportSettings{}));
+}
+
+TEST_F(WorldTest, AMissingSceneFileFailsTheImport)
+{
+    const auto world = OmMakeRef<TsWorld>();
+    EXPECT_FALSE(world->ImportWorld(TempPath("missing.pbf").c_str(), "", TsWorldImportSettings{}));
 }

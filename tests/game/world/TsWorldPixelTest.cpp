@@ -176,10 +176,8 @@ protected:
     OmVector3 eye_, right_, up_, forward_;
 };
 
-// The floor's grey 0.25, stored at half and doubled again when drawn; the
-// dynamic lamp brightens only the cells near it, by its colour and scale;
-// single-sided runs are culled and double-sided ones not.
-TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCorner)
+// The floor's grey 0.25, stored at half and doubled again when drawn.
+TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
 {
     Build();
     LookDown();
@@ -190,6 +188,15 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColoursAndTheLampLightsOnlyItsCor
     EXPECT_NEAR(Channel(far, 0), 64, 3);
     EXPECT_NEAR(Channel(Pixel(lit, 10, 10), 0), 128, 1) << "outside the floor: the clear colour";
     EXPECT_EQ(Channel(Pixel(lit, 10, 10), 16), 0u);
+}
+
+// The dynamic lamp brightens only the cells near it, by its colour and scale.
+TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScale)
+{
+    Build();
+    LookDown();
+    const std::vector<uint32_t> lit = Frame(0.0f);
+    const uint32_t far = Pixel(lit, Px(13), Py(13));
     ASSERT_GT(world_->GetLightNodes().size(), 1u);
     OmMaxLight* lamp = world_->GetLightNodes()[1];
     const auto nearLamp = [&] { return Pixel(Frame(0.0f), Px(4.5f), Py(4.5f)); };
